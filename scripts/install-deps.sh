@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing Velmora needs.
+# Idempotent: does nothing when everything is already there.
+set -euo pipefail
+PACKAGES="cmake g++ pkg-config ninja-build ccache qt6-base-dev qt6-base-dev-tools qt6-svg-dev
+ qt6-webengine-dev libshp-dev libgif-dev libjpeg-dev zlib1g-dev libuemf-dev libgtest-dev
+ libbenchmark-dev xvfb xauth fonts-dejavu-core libgl1-mesa-dri unzip python3"
+missing=""
+for p in $PACKAGES; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -z "$missing" ]; then
+  exit 0
+fi
+echo "Instalando paquetes:$missing"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing

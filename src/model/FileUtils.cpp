@@ -1,0 +1,144 @@
+#include "model/FileUtils.h"
+
+#include "model/ZelUtils.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace FileUtils {
+
+bool ReadFile(const std::string& path, std::string& bytes)
+{
+    std::ifstream f(path, std::ios::binary);
+    if (!f)
+        return false;
+    std::ostringstream ss;
+    ss << f.rdbuf();
+    bytes = ss.str();
+    return true;
+}
+
+bool ReadLines(const std::string& path, std::vector<std::string>& lines)
+{
+    lines.clear();
+    std::string bytes;
+    if (!ReadFile(path, bytes))
+        return false;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t p = bytes.find('\n', start);
+        size_t end = p == std::string::npos ? bytes.size() : p;
+        size_t len = end - start;
+        if (len > 0 && bytes[end - 1] == '\r')
+            --len;
+        lines.emplace_back(bytes, start, len);
+        if (p == std::string::npos)
+            break;
+        start = p + 1;
+    }
+    return true;
+}
+
+bool WriteFileAtomic(const std::string& path, const std::string& bytes)
+{
+    fs::path target(path);
+    fs::path dir = target.parent_path();
+    if (dir.empty())
+        dir = ".";
+    std::string tmpl = (dir / ("." + target.filename().string() + ".tmpXXXXXX")).string();
+    std::vector<char> name(tmpl.begin(), tmpl.end());
+    name.push_back('\0');
+    int fd = mkstemp(name.data());
+    if (fd < 0)
+        return false;
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    bool ok = true;
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n <= 0) {
+            ok = false;
+            break;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    if (ok && ::fsync(fd) != 0)
+        ok = false;
+    if (::close(fd) != 0)
+        ok = false;
+    std::error_code ec;
+    if (ok) {
+        // Keep the permissions of the file we replace (mkstemp makes 0600).
+        auto perms = fs::exists(target, ec) ? fs::status(target, ec).permissions()
+                                             : (fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                                fs::perms::others_read);
+        fs::permissions(name.data(), perms, ec);
+        fs::rename(name.data(), target, ec);
+        ok = !ec;
+    }
+    if (!ok)
+        fs::remove(name.data(), ec);
+    return ok;
+}
+
+std::string JoinCrLf(const std::vector<std::string>& lines)
+{
+    std::string out;
+    size_t total = 0;
+    for (const auto& l : lines)
+        total += l.size() + 2;
+    out.reserve(total);
+    for (const auto& l : lines) {
+        out += l;
+        out += "\r\n";
+    }
+    return out;
+}
+
+std::string FindFileCaseInsensitive(const std::string& path)
+{
+    std::error_code ec;
+    if (path.empty() || fs::exists(path, ec))
+        return path;
+    fs::path p(path);
+    fs::path current = p.is_absolute() ? p.root_path() : fs::path(".");
+    for (const auto& element : p.relative_path()) {
+        fs::path exact = current / element;
+        if (fs::exists(exact, ec)) {
+            current = exact;
+            continue;
+        }
+        bool found = false;
+        for (const auto& entry : fs::directory_iterator(current, ec)) {
+            if (ZelUtils::SameText(entry.path().filename().string(), element.string())) {
+                current = entry.path();
+                found = true;
+                break;
+            }
+        }
+        if (!found)
+            return path;
+    }
+    if (!p.is_absolute()) {
+        std::string s = current.string();
+        if (s.rfind("./", 0) == 0)
+            s = s.substr(2);
+        return s;
+    }
+    return current.string();
+}
+
+std::string ChangeFileExt(const std::string& path, const std::string& ext)
+{
+    fs::path p(path);
+    p.replace_extension(ext);
+    return p.string();
+}
+
+} // namespace FileUtils

@@ -1,0 +1,26 @@
+#pragma once
+// File helpers shared by every reader and writer.
+#include <string>
+#include <vector>
+
+namespace FileUtils {
+
+// Reads a text file as byte lines (LF or CR LF line ends; the ends are removed).
+// Returns false when the file cannot be opened.
+bool ReadLines(const std::string& path, std::vector<std::string>& lines);
+bool ReadFile(const std::string& path, std::string& bytes);
+
+// Writes bytes to a temporary file in the target's folder and renames it over the
+// target, so a failed write never destroys the previous file. False on failure.
+bool WriteFileAtomic(const std::string& path, const std::string& bytes);
+// Joins lines with CR LF (each line, the last included, ends with CR LF).
+std::string JoinCrLf(const std::vector<std::string>& lines);
+
+// The path itself when it exists; otherwise a path whose elements match it
+// case-insensitively; otherwise the path unchanged.
+std::string FindFileCaseInsensitive(const std::string& path);
+
+// Replaces the extension ("red.dat", ".lpa" -> "red.lpa").
+std::string ChangeFileExt(const std::string& path, const std::string& ext);
+
+} // namespace FileUtils

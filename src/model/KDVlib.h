@@ -1,0 +1,19 @@
+#pragma once
+// Lookup of records by number and key, and the program's message texts.
+#include <cstdint>
+#include <string>
+
+namespace KDVlib {
+
+int32_t FindArco(int32_t a, int32_t b);
+int32_t FindArcoAB(int32_t a, int32_t b);
+int32_t FindArcoA(int32_t a);
+int32_t FindNodo(double number);
+int32_t FindZona(double number);
+int32_t FindLinea(const std::string& name);
+// Parameters in the order (entry node, junction node, exit node); an exit < 1
+// searches a prefix (see FindMovimFirst for the first of a prefix).
+int32_t FindMovim(int32_t p1, int32_t p2, int32_t p3);
+int32_t FindMovimFirst(int32_t p1, int32_t p2);
+
+} // namespace KDVlib

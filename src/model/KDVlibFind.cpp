@@ -1,0 +1,139 @@
+// Finders from numbers to record indices; 0 means "none" (record 0 never matches).
+#include "model/KDVlib.h"
+#include "model/PalvonVars.h"
+#include "model/ZelUtils.h"
+
+#include <tuple>
+
+namespace KDVlib {
+
+int32_t FindArco(int32_t a, int32_t b)
+{
+    int32_t lo = 1, hi = Network.LinkCount;
+    const std::pair<int32_t, int32_t> key(a, b);
+    while (lo <= hi) {
+        int32_t mid = (lo + hi) / 2;
+        const TArcos& r = Arcos[mid];
+        std::pair<int32_t, int32_t> k(r.A, r.B);
+        if (k == key)
+            return mid;
+        if (k < key)
+            lo = mid + 1;
+        else
+            hi = mid - 1;
+    }
+    return 0;
+}
+
+int32_t FindArcoAB(int32_t a, int32_t b)
+{
+    for (int32_t k = 1; k <= Network.LinkCount; ++k)
+        if (Arcos[k].A == a && Arcos[k].B == b)
+            return k;
+    return 0;
+}
+
+int32_t FindArcoA(int32_t a)
+{
+    for (int32_t k = 1; k <= Network.LinkCount; ++k)
+        if (Arcos[k].A == a)
+            return k;
+    return 0;
+}
+
+int32_t FindNodo(double number)
+{
+    int32_t n = ZelUtils::Round(number);
+    // The node-key list indexes every node once the reader has sorted them; a
+    // node made outside it (or renumbered) falls back to the scan, which returns
+    // the last record with that number.
+    auto it = NodeKeyList.find(n);
+    bool complete = static_cast<int32_t>(NodeKeyList.size()) == Network.NodeCount;
+    if (it != NodeKeyList.end() && it->second >= 1 && it->second <= Network.NodeCount &&
+        Nodos[it->second].Number == n) {
+        if (complete)
+            return it->second;
+    } else if (complete && it == NodeKeyList.end()) {
+        return 0;
+    }
+    for (int32_t i = Network.NodeCount; i >= 1; --i)
+        if (Nodos[i].Number == n)
+            return i;
+    return 0;
+}
+
+int32_t FindZona(double number)
+{
+    int32_t z = ZelUtils::Round(number);
+    for (int32_t i = Network.ZoneCount; i >= 1; --i)
+        if (Zonas[i].Number == z)
+            return i;
+    return 0;
+}
+
+int32_t FindLinea(const std::string& name)
+{
+    for (int32_t i = Network.LineCount; i >= 1; --i)
+        if (Lineas[i].Name == name)
+            return i;
+    return 0;
+}
+
+namespace {
+// Compares a movement with the searched prefix: 1, 2 or 3 key fields.
+int Compare(const TMovimiento& m, int fields, int32_t node, int32_t a, int32_t c)
+{
+    auto cmp = [](int32_t x, int32_t y) { return x < y ? -1 : (x > y ? 1 : 0); };
+    int r = cmp(m.Node, node);
+    if (r != 0 || fields == 1)
+        return r;
+    r = cmp(m.A, a);
+    if (r != 0 || fields == 2)
+        return r;
+    return cmp(m.C, c);
+}
+} // namespace
+
+int32_t FindMovim(int32_t p1, int32_t p2, int32_t p3)
+{
+    int fields = p3 >= 1 ? 3 : (p1 < 1 ? 1 : 2);
+    int32_t lo = 1, hi = Network.MovementCount;
+    while (lo <= hi) {
+        int32_t mid = (lo + hi) / 2;
+        int r = Compare(Movims[mid], fields, p2, p1, p3);
+        if (r == 0)
+            return mid;
+        if (r < 0)
+            lo = mid + 1;
+        else
+            hi = mid - 1;
+    }
+    return 0;
+}
+
+int32_t FindMovimFirst(int32_t p1, int32_t p2)
+{
+    int fields = p1 < 1 ? 1 : 2;
+    // Movements are sorted: bisect to the first of the prefix (same result as a scan).
+    int32_t lo = 1, hi = Network.MovementCount, found = 0;
+    while (lo <= hi) {
+        int32_t mid = (lo + hi) / 2;
+        int r = Compare(Movims[mid], fields, p2, p1, 0);
+        if (r == 0) {
+            found = mid;
+            hi = mid - 1;
+        } else if (r < 0)
+            lo = mid + 1;
+        else
+            hi = mid - 1;
+    }
+    if (found)
+        return found;
+    // Not sorted (movements edited since the read): fall back to the scan.
+    for (int32_t m = 1; m <= Network.MovementCount; ++m)
+        if (Compare(Movims[m], fields, p2, p1, 0) == 0)
+            return m;
+    return 0;
+}
+
+} // namespace KDVlib

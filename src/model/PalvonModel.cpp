@@ -1,0 +1,207 @@
+// The model's arrays and the operations that create and order their records.
+#include "model/PalvonRead.h"
+#include "model/PalvonVars.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+
+#include <algorithm>
+#include <numeric>
+
+TNetwork Network;
+RecordArray<TNodo, MaxNodos> Nodos;
+RecordArray<TArcos, MaxArcos> Arcos;
+RecordArray<TMovimiento, MaxMovims> Movims;
+RecordArray<TZona, MaxZonas> Zonas;
+RecordArray<TLinea, MaxLineas> Lineas;
+RecordArray<TFase, MaxFases> Fases;
+int32_t ArcosMaxRec = 1;
+int32_t MovimsMaxRec = 1;
+NodeKeyMap NodeKeyList;
+std::set<std::string> ZoneConnectorList;
+std::vector<int32_t> FirstArc;
+std::vector<TLineRef> LinkLineRefs;
+
+using ZelUtils::Format;
+
+namespace PalvonRead {
+
+void ClearNetwork()
+{
+    ZoneConnectorList.clear();
+    NodeKeyList.clear();
+    NodeKeyList.reserve(1024);
+    Network.Loaded = Network.LpaLoaded = Network.LplLoaded = 0;
+    Network.HasCoordinates = Network.HasCentroids = 0;
+    Network.NoJunctionData = 1;
+    Network.ZoneCount = Network.NodeCount = Network.LinkCount = 0;
+    Network.MovementCount = Network.SignalCount = Network.LineCount = 0;
+    for (int k = 0; k < 6; ++k) {
+        Network.JunctionsByType[k] = 0;
+        Network.LinksByClass[k] = 0;
+    }
+    ViewerServices& ui = Services();
+    ui.SetMenuItemEnabled("AnalisisIntersecciones", false);
+    for (int t = 1; t <= 5; ++t)
+        ui.SetMenuItemEnabled(Format("Jtype%d", t), false);
+    for (auto& s : Network.SectionPresent)
+        s = 0;
+    Network.MinX = UnsetHigh;
+    Network.MaxX = UnsetLow;
+    Network.MinY = UnsetHigh;
+    Network.MaxY = UnsetLow;
+    ArcosMaxRec = 1;
+    MovimsMaxRec = 1;
+    FirstArc.clear();
+    LinkLineRefs.clear();
+    ui.SetTabVisible("tsEdit", false);
+}
+
+int32_t NodeIndex(int32_t number)
+{
+    auto it = NodeKeyList.find(number);
+    if (it != NodeKeyList.end())
+        return it->second;
+    if (Network.NodeCount >= MaxNodos)
+        throw CapacityError(Format("más de %d nodos (nodo %d)", MaxNodos, number));
+    int32_t i = ++Network.NodeCount;
+    TNodo& n = Nodos[i];
+    n.Number = number;
+    n.Flags = 1;
+    n.HasXY = 0;
+    n.X = n.Y = UnsetLow;
+    n.ArmCount = n.JunctionType = n.SignalIndex = 0;
+    n.OutlineStart = n.OutlineCount = n.OutlineFlags = 0;
+    n.Mark = 0;
+    NodeKeyList.emplace(number, i);
+    return i;
+}
+
+int32_t NewLink()
+{
+    if (Network.LinkCount >= MaxArcos - 1)
+        throw CapacityError(Format("más de %d arcos", MaxArcos - 1));
+    int32_t i = ++Network.LinkCount;
+    TArcos& a = Arcos[i];
+    a.A = a.B = a.AIndex = a.BIndex = a.Mark = 0;
+    a.BearingA = a.BearingB = a.Lanes = 0;
+    a.CosA = a.SinA = 0.0f;
+    a.ReverseIndex = 0;
+    a.Active = 1;
+    a.NoReverse = 0;
+    a.Key.clear();
+    a.StreetName.clear();
+    a.LineRefFirst = a.LineRefLast = -1;
+    a.HasMovements = 0;
+    std::fill(std::begin(a.Var), std::end(a.Var), 0.0f);
+    for (int l = 0; l <= MaxLanes; ++l) {
+        a.LaneDirs[l][0] = a.LaneDirs[l][1] = a.LaneDirs[l][2] = 0;
+        a.LaneMark[l] = 0;
+        a.LaneFlags[l] = 0;
+        a.LaneUsed[l] = 0;
+    }
+    ArcosMaxRec = Network.LinkCount + 1;
+    return i;
+}
+
+int32_t NewMovement()
+{
+    if (Network.MovementCount >= MaxMovims - 1)
+        throw CapacityError(Format("más de %d movimientos", MaxMovims - 1));
+    int32_t i = ++Network.MovementCount;
+    TMovimiento& m = Movims[i];
+    m.Key.clear();
+    m.A = m.Node = m.C = m.AIndex = m.JunctionIndex = m.CIndex = 0;
+    m.EntryLink = m.ExitLink = m.TurnAngle = m.TurnDir = m.StageMask = 0;
+    std::fill(std::begin(m.InStage), std::end(m.InStage), 0);
+    m.Order = 0;
+    m.TurnCode.clear();
+    m.FirstLane = m.LastLane = 0;
+    m.Mark = 0;
+    std::fill(std::begin(m.Var), std::end(m.Var), 0.0f);
+    MovimsMaxRec = Network.MovementCount + 1;
+    return i;
+}
+
+int32_t NewZone()
+{
+    if (Network.ZoneCount >= MaxZonas)
+        throw CapacityError(Format("más de %d zonas", MaxZonas));
+    int32_t i = ++Network.ZoneCount;
+    Zonas[i] = TZona();
+    return i;
+}
+
+int32_t NewSignal()
+{
+    if (Network.SignalCount > MaxFases)
+        throw CapacityError(Format("más de %d intersecciones semaforizadas", MaxFases + 1));
+    int32_t i = Network.SignalCount++;
+    Fases[i] = TFase();
+    return i;
+}
+
+int32_t NewLine()
+{
+    if (Network.LineCount >= MaxLineas)
+        throw CapacityError(Format("más de %d líneas de transporte público", MaxLineas));
+    int32_t i = ++Network.LineCount;
+    Lineas[i] = TLinea();
+    return i;
+}
+
+std::string LinkKey(int32_t a, int32_t b) { return Format("%9d%9d", a, b); }
+
+std::string MovementKey(int32_t node, int32_t a, int32_t c) { return Format("%9d%9d%9d", node, a, c); }
+
+namespace {
+
+// Orders records 1..count by a key and moves each record once (records are large,
+// so exchanging them pairwise as a quicksort does would dominate the read).
+template <class Array, class KeyFn>
+void SortRecords(Array& arr, int32_t count, KeyFn key)
+{
+    if (count <= 1)
+        return;
+    using Record = std::remove_reference_t<decltype(arr[1])>;
+    using Key = decltype(key(arr[1]));
+    std::vector<std::pair<Key, int32_t>> order;
+    order.reserve(static_cast<size_t>(count));
+    for (int32_t i = 1; i <= count; ++i)
+        order.emplace_back(key(arr[i]), i);
+    if (std::is_sorted(order.begin(), order.end(),
+                       [](const auto& x, const auto& y) { return x.first < y.first; }))
+        return;
+    std::stable_sort(order.begin(), order.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+    std::vector<Record> tmp;
+    tmp.reserve(static_cast<size_t>(count));
+    for (const auto& o : order)
+        tmp.push_back(std::move(arr[o.second]));
+    for (int32_t i = 1; i <= count; ++i)
+        arr[i] = std::move(tmp[static_cast<size_t>(i - 1)]);
+}
+
+} // namespace
+
+// Keys are compared as numbers: for the node numbers of ordinary networks this is
+// the order of the fixed-width text keys, and it stays right for 10-digit numbers.
+void SortNodes()
+{
+    SortRecords(Nodos, Network.NodeCount, [](const TNodo& n) { return n.Number; });
+    // The node-key list must follow the records.
+    NodeKeyList.clear();
+    for (int32_t i = 1; i <= Network.NodeCount; ++i)
+        NodeKeyList[Nodos[i].Number] = i;
+}
+
+void SortLinks()
+{
+    SortRecords(Arcos, Network.LinkCount, [](const TArcos& a) { return std::pair<int32_t, int32_t>(a.A, a.B); });
+}
+
+void SortMovements()
+{
+    SortRecords(Movims, Network.MovementCount,
+                [](const TMovimiento& m) { return std::tuple<int32_t, int32_t, int32_t>(m.Node, m.A, m.C); });
+}
+
+} // namespace PalvonRead

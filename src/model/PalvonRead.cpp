@@ -1,0 +1,551 @@
+// The frame of the network data file: namelists, title, the fixed section order,
+// terminators, include files, comment lines and the error list.
+#include "model/PalvonRead.h"
+
+#include "model/FileUtils.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using ZelUtils::Format;
+
+namespace PalvonRead {
+
+std::vector<std::string>* Lines = nullptr;
+int32_t LineIndex = -1;
+std::string CurrentLine;
+bool AtEnd = false;
+std::string NetworkDatFile;
+
+std::vector<std::string> OptionLines;
+std::string NetworkTitle;
+std::vector<std::string> ParamFields;
+
+uint8_t PLOD = 0, DUTCH = 0, FOZZY = 0, UPBUS = 0, FREEXY = 0, KERMIT = 0, EZBUS = 0, SPEEDS = 0;
+int32_t NOMADS = 0;
+float ALEX = 5.75f, FLAREX = 2.0f, FLAREF = 2.0f;
+float BUSPCU[10] = {0, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+int32_t KNOBS = 0;
+uint8_t FILKNB = 0;
+std::string FilknbFileName;
+uint8_t XYFORM = 0;
+std::string XyFormValue;
+int32_t XWidth = 15, YWidth = 15;
+int32_t NodeWidth = 5;
+
+int32_t TransitBlockCount = 0;
+uint8_t ReadTransitLines = 1;
+std::vector<std::string> ErrorList;
+float LengthScale = 1.0f;
+std::string ErrorListFile = "Errores.txt";
+
+namespace {
+
+// An include whose lines stand in the text from first to last (marker lines included).
+struct IncludeRange {
+    std::string path;
+    int32_t first;
+    int32_t last;
+};
+std::vector<IncludeRange> includeRanges;
+constexpr size_t MaxIncludeDepth = 16;
+
+int tabWarnings = 0;
+constexpr int MaxTabMessages = 5;
+int progressStep = 0;
+
+const char* const SectionNames[8] = {"11111", "22222", "33333", "44444", "55555", "66666", "77777", "88888"};
+
+void StartSection(int s)
+{
+    Services().SetStatusText(1, SectionNames[s]);
+    Services().ProcessEvents();
+}
+
+// The input ended where more lines were expected.
+void WarnEarlyEnd(const std::string& where)
+{
+    std::string msg = "El archivo termina antes de lo esperado (" + where + ").\rSe conserva lo leído hasta ahí.";
+    AddError("Fin de archivo inesperado: " + where);
+    Services().ShowMessage(msg);
+}
+
+void ResetNamelistValues()
+{
+    DUTCH = FOZZY = UPBUS = FREEXY = KERMIT = EZBUS = SPEEDS = 0;
+    NOMADS = 0;
+    ALEX = 5.75f;
+    FLAREX = 2.0f;
+    FLAREF = 2.0f;
+    BUSPCU[1] = 1.0f;
+    KNOBS = 0;
+    FILKNB = 0;
+    XYFORM = 0;
+    ParamFields.clear();
+}
+
+// Resolves a file name written in the network file: relative names against the
+// network file's folder, then a case-insensitive match of each path element,
+// since files written on other systems name their includes in any case.
+std::string ResolveNetworkRelative(const std::string& name)
+{
+    fs::path p(name);
+    if (p.is_relative() && !NetworkDatFile.empty())
+        p = fs::path(NetworkDatFile).parent_path() / p;
+    return FileUtils::FindFileCaseInsensitive(p.string());
+}
+
+void TestParamKeys(const std::string& rawField, const std::string& originalField)
+{
+    std::string f = ZelUtils::RemoveBlanks(rawField);
+    auto has = [&](const char* key) { return f.find(key) != std::string::npos; };
+    if (has("DUTCH=T"))
+        DUTCH = 1;
+    if (has("FOZZY=T"))
+        FOZZY = 1;
+    if (has("UPBUS=T"))
+        UPBUS = 1;
+    if (has("FREEXY=T"))
+        FREEXY = 1;
+    if (has("KERMIT=T"))
+        KERMIT = 1;
+    if (has("EZBUS=T"))
+        EZBUS = 1;
+    if (has("SPEEDS=T"))
+        SPEEDS = 1;
+    if (has("NOMADS="))
+        NOMADS = ZelUtils::IntAfterKey(f, "NOMADS=");
+    if (has("FLAREX="))
+        FLAREX = ZelUtils::RealAfterKey(f, "FLAREX=");
+    if (has("FLAREF="))
+        FLAREF = ZelUtils::RealAfterKey(f, "FLAREF=");
+    if (has("ALEX="))
+        ALEX = ZelUtils::RealAfterKey(f, "ALEX=");
+    if (has("BUSPCU="))
+        BUSPCU[1] = ZelUtils::RealAfterKey(f, "BUSPCU=");
+    for (int k = 1; k <= 9; ++k) {
+        std::string key = Format("BUSPCU(%d)=", k);
+        if (has(key.c_str()))
+            BUSPCU[k] = ZelUtils::RealAfterKey(f, key);
+    }
+    if (has("KNOBS="))
+        KNOBS = ZelUtils::IntAfterKey(f, "KNOBS=");
+    if (has("FILKNB=")) {
+        FILKNB = 1;
+        // The name is taken as written (not upper-cased), so it can be found on a
+        // case-sensitive file system.
+        std::string o = ZelUtils::RemoveBlanks(originalField);
+        std::string up = ZelUtils::UpperCase(o);
+        size_t p = up.find("FILKNB=");
+        std::string value = p == std::string::npos ? ValueAfterKey(f, "FILKNB=") : o.substr(p + 7);
+        if (value.size() >= 2 && (value.front() == '\'' || value.front() == '"') && value.back() == value.front())
+            value = value.substr(1, value.size() - 2);
+        else if (!value.empty() && (value.front() == '\'' || value.front() == '"'))
+            value = value.substr(1);
+        FilknbFileName = ResolveNetworkRelative(value);
+    }
+    if (has("XYFORM=")) {
+        XYFORM = 1;
+        XyFormValue = ValueAfterKey(f, "XYFORM=");
+    }
+}
+
+// Reads the lines of one section after its header, handing each to routine until
+// a terminator. Returns the line after the terminator (the next candidate header).
+template <class Routine>
+std::string ReadSectionLines(const char* name, Routine routine, bool blankParentheses = false)
+{
+    std::string line = ReadLine();
+    for (;;) {
+        if (AtEnd) {
+            WarnEarlyEnd(Format("sección %s sin línea final", name));
+            return std::string();
+        }
+        line = ExpandIncludes(line);
+        if (AtEnd)
+            continue;
+        if (blankParentheses)
+            line = BlankParentheses(line);
+        if (IsTerminator(line))
+            break;
+        routine(line);
+        line = ReadLine();
+    }
+    std::string next = ReadLine();
+    if (AtEnd)
+        WarnEarlyEnd(Format("el archivo termina justo después de la sección %s", name));
+    return next;
+}
+
+bool MatchesFive(const std::string& line, const char* code) { return line.compare(0, 5, code) == 0; }
+bool MatchesFirst(const std::string& line, char c) { return !AtEnd && !line.empty() && line[0] == c; }
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+std::string Field(const std::string& line, int first, int width) { return ZelUtils::Copy(line, first, width); }
+
+std::string ReadLine()
+{
+    std::vector<std::string>& lines = *Lines;
+    for (;;) {
+        ++LineIndex;
+        if (LineIndex >= static_cast<int32_t>(lines.size())) {
+            LineIndex = static_cast<int32_t>(lines.size());
+            AtEnd = true;
+            CurrentLine.clear();
+            return CurrentLine;
+        }
+        const std::string& raw = lines[static_cast<size_t>(LineIndex)];
+        if (!raw.empty() && raw[0] == '*')
+            continue;
+        if (raw.find('\t') != std::string::npos) {
+            ++tabWarnings;
+            if (tabWarnings <= MaxTabMessages)
+                Services().ShowMessage(Format("ATENCION: Archivo tiene caracter \"TAB\". Lectura incierta\r%s\r", raw));
+            AddError(Format("Línea %d con caracter TAB: %s", LineIndex + 1, raw));
+        }
+        if (++progressStep >= 256) {
+            progressStep = 0;
+            Services().SetProgressPosition(LineIndex);
+        }
+        // Lines may end in CR when a CR LF file was split on LF only.
+        std::string_view v(raw);
+        if (!v.empty() && v.back() == '\r')
+            v.remove_suffix(1);
+        CurrentLine = ZelUtils::UpperCase(v);
+        return CurrentLine;
+    }
+}
+
+void InsertLine(const std::string& text)
+{
+    ++LineIndex;
+    Lines->insert(Lines->begin() + LineIndex, text);
+}
+
+std::string ExpandIncludes(std::string line)
+{
+    while (!AtEnd && !line.empty() && line[0] == '$') {
+        const std::string& raw = (*Lines)[static_cast<size_t>(LineIndex)];
+        std::string name = ZelUtils::Trim(ZelUtils::Copy(raw, 10, 80));
+        int32_t dollarLine = LineIndex;
+        std::string path = name.empty() ? std::string() : ResolveNetworkRelative(name);
+        std::error_code ec;
+        if (name.empty() || !fs::is_regular_file(path, ec)) {
+            std::string msg = Format("INCLUDE %s no existe", name);
+            Services().ShowMessage(msg);
+            AddError(msg);
+            line = ReadLine();
+            continue;
+        }
+        std::string canonical = fs::weakly_canonical(path, ec).string();
+        std::vector<const IncludeRange*> ancestors;
+        for (const auto& r : includeRanges)
+            if (r.first <= dollarLine && dollarLine <= r.last)
+                ancestors.push_back(&r);
+        bool cycle = !NetworkDatFile.empty() && fs::weakly_canonical(NetworkDatFile, ec).string() == canonical;
+        for (const auto* r : ancestors)
+            cycle = cycle || r->path == canonical;
+        if (cycle || ancestors.size() >= MaxIncludeDepth) {
+            std::string msg = cycle ? Format("INCLUDE %s se incluye a sí mismo: no se vuelve a insertar", name)
+                                    : Format("INCLUDE %s: demasiados archivos anidados", name);
+            Services().ShowMessage(msg);
+            AddError(msg);
+            line = ReadLine();
+            continue;
+        }
+        std::vector<std::string> fileLines;
+        FileUtils::ReadLines(path, fileLines);
+        InsertLine("*** Velmora: Insertando archivo " + name);
+        for (const auto& l : fileLines)
+            InsertLine(l);
+        InsertLine("*** Velmora: Fin archivo " + name);
+        int32_t inserted = static_cast<int32_t>(fileLines.size()) + 2;
+        for (auto& r : includeRanges)
+            if (r.first <= dollarLine && dollarLine <= r.last)
+                r.last += inserted;
+            else if (r.first > dollarLine) {
+                r.first += inserted;
+                r.last += inserted;
+            }
+        includeRanges.push_back({canonical, dollarLine + 1, dollarLine + inserted});
+        Services().SetProgressRange(0, static_cast<int>(Lines->size()) - 1);
+        LineIndex = dollarLine;
+        line = ReadLine();
+    }
+    return line;
+}
+
+bool IsTerminator(const std::string& line)
+{
+    return line.compare(0, 5, "99999") == 0 || line.compare(0, 5, "9999 ") == 0 || line.compare(0, 4, "999 ") == 0 ||
+           line.compare(0, 3, "99 ") == 0 || line.compare(0, 2, "9 ") == 0;
+}
+
+void AddError(const std::string& text) { ErrorList.push_back(text); }
+
+void SaveErrorList()
+{
+    std::string text;
+    for (const auto& l : ErrorList)
+        text += l + "\r\n";
+    FileUtils::WriteFileAtomic(ErrorListFile, text);
+}
+
+bool KeyInLine(std::string& s, const std::string& key)
+{
+    s = ZelUtils::RemoveBlanks(s);
+    return s.find(key) != std::string::npos;
+}
+
+bool Contains(const std::string& key, const std::string& s) { return !key.empty() && s.find(key) != std::string::npos; }
+
+std::string ValueAfterKey(const std::string& s, const std::string& key)
+{
+    size_t p = s.find(key);
+    if (p == std::string::npos)
+        return std::string();
+    return s.substr(p + key.size());
+}
+
+bool IsBlank(const std::string& s)
+{
+    return std::all_of(s.begin(), s.end(), [](char c) { return c == ' '; });
+}
+
+bool IsNumber(const std::string& s, int32_t& value, int width)
+{
+    value = ZelUtils::ParseInt(s);
+    return s == Format("%*d", width, value);
+}
+
+std::string BlankParentheses(const std::string& s)
+{
+    std::string out = s;
+    size_t i = 0;
+    while ((i = out.find('(', i)) != std::string::npos) {
+        size_t j = out.find(')', i);
+        if (j == std::string::npos)
+            break;
+        std::fill(out.begin() + static_cast<long>(i), out.begin() + static_cast<long>(j) + 1, ' ');
+        i = j + 1;
+    }
+    return out;
+}
+
+void ParseXyForm(const std::string& value)
+{
+    std::string v = ZelUtils::Trim(ZelUtils::UpperCase(value));
+    if (v.size() >= 2 && (v.front() == '\'' || v.front() == '"'))
+        v = v.substr(1);
+    if (!v.empty() && (v.back() == '\'' || v.back() == '"'))
+        v.pop_back();
+    if (v.rfind("2F", 0) == 0 || v.rfind("2I", 0) == 0) {
+        // The width is the integer after the prefix ("2F15.4" gives 15).
+        XWidth = YWidth = ZelUtils::IntAfterKey(v, v.substr(0, 2));
+    }
+}
+
+bool ReadNetwork(std::vector<std::string>& lines)
+{
+    Lines = &lines;
+    LineIndex = -1;
+    AtEnd = false;
+    includeRanges.clear();
+    tabWarnings = 0;
+    progressStep = 0;
+    ViewerServices& ui = Services();
+    try {
+        ClearNetwork();
+        ResetSectionState();
+        ui.SetProgressVisible(true);
+        OptionLines.clear();
+        PLOD = 0;
+
+        // &OPTION: up to the line holding "&END".
+        ui.SetStatusText(1, "&OPTION");
+        bool namelistsDone = false;
+        for (;;) {
+            std::string line = ReadLine();
+            if (AtEnd) {
+                WarnEarlyEnd("namelist &OPTION sin &END");
+                break;
+            }
+            if (static_cast<int>(OptionLines.size()) >= MaxOptionLines)
+                throw CapacityError(Format("más de %d líneas en la namelist &OPTION", MaxOptionLines));
+            OptionLines.push_back(line);
+            std::string s = line;
+            if (KeyInLine(s, "PLOD=T"))
+                PLOD = 1;
+            if (KeyInLine(s, "&END")) {
+                namelistsDone = true;
+                break;
+            }
+        }
+
+        ui.SetProgressRange(0, static_cast<int>(lines.size()) - 1);
+        std::string line;
+        if (namelistsDone) {
+            NetworkTitle = ReadLine();
+            if (AtEnd) {
+                WarnEarlyEnd("falta el título");
+                namelistsDone = false;
+            }
+        }
+
+        // &PARAM: comma fields up to the one holding "&END".
+        ResetNamelistValues();
+        if (namelistsDone) {
+            ui.SetStatusText(1, "&PARAM");
+            for (;;) {
+                line = ReadLine();
+                if (AtEnd) {
+                    WarnEarlyEnd("namelist &PARAM sin &END");
+                    namelistsDone = false;
+                    break;
+                }
+                std::string original = (*Lines)[static_cast<size_t>(LineIndex)];
+                std::vector<std::string> fields = ZelUtils::SplitString(line, ',');
+                std::vector<std::string> originalFields = ZelUtils::SplitString(original, ',');
+                for (size_t k = 0; k < fields.size(); ++k) {
+                    if (static_cast<int>(ParamFields.size()) >= MaxParamFields)
+                        throw CapacityError(Format("más de %d campos en la namelist &PARAM", MaxParamFields));
+                    ParamFields.push_back(fields[k]);
+                    TestParamKeys(fields[k], k < originalFields.size() ? originalFields[k] : fields[k]);
+                }
+                if (ZelUtils::RemoveBlanks(fields.back()).find("&END") != std::string::npos)
+                    break;
+            }
+        }
+        if (NOMADS == 1)
+            NOMADS = 0;
+        NodeWidth = DUTCH ? 10 : 5;
+        if (XYFORM)
+            ParseXyForm(XyFormValue);
+
+        line = namelistsDone ? ReadLine() : std::string();
+        if (namelistsDone && AtEnd)
+            WarnEarlyEnd("no hay secciones tras las namelists");
+
+        // Sections, in their fixed order; a section that does not match is skipped
+        // and the same candidate line is tried against the next one.
+        if (!AtEnd && MatchesFive(line, "11111")) {
+            Network.SectionPresent[0] = 1;
+            Network.NoJunctionData = 0;
+            ui.SetMenuItemEnabled("AnalisisIntersecciones", true);
+            StartSection(0);
+            line = ReadSectionLines("11111", ReadJunctionLine);
+        }
+        MakeLinksFromArms();
+        MakeMovementsFromTurns();
+
+        if (!AtEnd && MatchesFive(line, "22222")) {
+            Network.SectionPresent[1] = 1;
+            Network.NoJunctionData = 0;
+            StartSection(1);
+            line = ReadSectionLines("22222", ReadSection22222Line);
+        }
+
+        if (!AtEnd && MatchesFive(line, "33333")) {
+            Network.SectionPresent[2] = 1;
+            StartSection(2);
+            line = ReadSectionLines("33333", ReadLinkLine);
+        }
+
+        SortNodes();
+        SortLinks();
+        SortMovements();
+        LinkNodesPass();
+        PostLinkPass();
+        ReadNodeDataList();
+        if (FILKNB)
+            ReadDataLists();
+        StagePass();
+
+        if (MatchesFirst(line, '4')) {
+            Network.SectionPresent[3] = 1;
+            StartSection(3);
+            line = ReadSectionLines("44444", ReadSection44444Line);
+            MarkIsolatedNodes();
+            MarkIsolatedZones();
+        }
+
+        if (MatchesFirst(line, '5')) {
+            Network.SectionPresent[4] = 1;
+            StartSection(4);
+            if (FREEXY)
+                line = ReadSectionLines("55555", ReadFreeCoordinateLine);
+            else
+                line = ReadSectionLines("55555", ReadCoordinateLine);
+            GeographicTestAndExtent();
+            ReportUnusedLanes();
+        }
+
+        TransitBlockCount = 0;
+        while (MatchesFirst(line, '6')) {
+            ++TransitBlockCount;
+            Network.SectionPresent[5] = 1;
+            StartSection(5);
+            int block = TransitBlockCount;
+            line = ReadSectionLines(
+                "66666",
+                [block](std::string& l) {
+                    if (ReadTransitLines)
+                        ReadTransitLine(l, block);
+                },
+                UPBUS != 0);
+        }
+
+        if (MatchesFirst(line, '7')) {
+            Network.SectionPresent[6] = 1;
+            StartSection(6);
+            line = ReadSectionLines("77777", [](std::string&) {});
+        }
+
+        if (MatchesFirst(line, '8')) {
+            Network.SectionPresent[7] = 1;
+            StartSection(7);
+            line = ReadSectionLines("88888", ReadSection88888Line);
+        }
+
+        // A line that opens no later section ends the reading: say so, unless it is
+        // only a spare terminator or blank line after the last section.
+        if (!AtEnd && !IsBlank(line) && !IsTerminator(line)) {
+            std::string msg = Format("La línea %d no corresponde a ninguna sección esperada; "
+                                     "no se leyó desde ahí:\r%s",
+                                     LineIndex + 1, line);
+            ui.ShowMessage(msg);
+            AddError(Format("Lectura terminada en la línea %d: %s", LineIndex + 1, line));
+        }
+        if (tabWarnings > MaxTabMessages)
+            ui.ShowMessage(Format("ATENCION: %d líneas más con caracter \"TAB\" (ver Errores.txt)", tabWarnings - MaxTabMessages));
+    } catch (const CapacityError& e) {
+        // Refuse the whole network: a partly read model would look complete.
+        std::string what = e.what();
+        AddError("Red rechazada: " + what);
+        ClearNetwork();
+        NodeKeyList.clear();
+        ui.SetStatusText(1, "");
+        ui.SetProgressPosition(0);
+        ui.SetProgressVisible(false);
+        SaveErrorList();
+        ui.ShowMessage("La red excede la capacidad del programa:\r" + what + "\rLa red no se ha cargado.");
+        Lines = nullptr;
+        return false;
+    }
+
+    ui.SetStatusText(1, "");
+    Network.Loaded = 1;
+    ui.SetProgressPosition(0);
+    ui.SetProgressVisible(false);
+    SaveErrorList();
+    Lines = nullptr;
+    return true;
+}
+
+} // namespace PalvonRead

@@ -1,0 +1,119 @@
+#pragma once
+// Reader of the network data file: namelists, title, sections, include files,
+// post-passes and the error list, plus the record-creation and sort operations.
+#include "model/PalvonVars.h"
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace PalvonRead {
+
+// ---- Reader state ---------------------------------------------------------
+extern std::vector<std::string>* Lines; // the network text being read
+extern int32_t LineIndex;               // current line, -1 before the first read
+extern std::string CurrentLine;         // last line returned by ReadLine (upper-cased)
+extern bool AtEnd;                      // ReadLine ran past the last line
+extern std::string NetworkDatFile;      // folder of this file resolves include names
+
+extern std::vector<std::string> OptionLines; // at most MaxOptionLines
+extern std::string NetworkTitle;
+extern std::vector<std::string> ParamFields; // at most MaxParamFields
+
+extern uint8_t PLOD, DUTCH, FOZZY, UPBUS, FREEXY, KERMIT, EZBUS, SPEEDS;
+extern int32_t NOMADS;
+extern float ALEX, FLAREX, FLAREF;
+extern float BUSPCU[10]; // 1..9
+extern int32_t KNOBS;
+extern uint8_t FILKNB;
+extern std::string FilknbFileName;
+extern uint8_t XYFORM;
+extern std::string XyFormValue;
+extern int32_t XWidth, YWidth;
+extern int32_t NodeWidth; // 5, or 10 with DUTCH
+
+extern int32_t TransitBlockCount;
+extern uint8_t ReadTransitLines;
+extern std::vector<std::string> ErrorList; // kept across reads, saved as "Errores.txt"
+extern float LengthScale;
+extern std::string ErrorListFile;         // "Errores.txt" in the current directory
+
+// Raised when input would overflow a record array; the read refuses the network.
+class CapacityError : public std::runtime_error {
+public:
+    explicit CapacityError(const std::string& what) : std::runtime_error(what) {}
+};
+
+// ---- Reading --------------------------------------------------------------
+// Reads the network text into the model. Returns false when the network was
+// refused (capacity exceeded): the model is then left empty, never half-loaded.
+bool ReadNetwork(std::vector<std::string>& lines);
+
+// Next line that does not begin with '*', upper-cased; sets AtEnd (and returns "")
+// when the text has no more lines.
+std::string ReadLine();
+void InsertLine(const std::string& text);
+// When line begins with '$', expands the include file it names into the text and
+// moves to the first included line (repeatedly). Returns the new current line.
+std::string ExpandIncludes(std::string line);
+bool IsTerminator(const std::string& line);
+// Adds a line to the error list (and so to "Errores.txt").
+void AddError(const std::string& text);
+void SaveErrorList();
+
+// ---- Key routines ---------------------------------------------------------
+bool KeyInLine(std::string& s, const std::string& key);
+bool Contains(const std::string& key, const std::string& s);
+std::string ValueAfterKey(const std::string& s, const std::string& key);
+bool IsBlank(const std::string& s);
+bool IsNumber(const std::string& s, int32_t& value, int width);
+std::string BlankParentheses(const std::string& s);
+void ParseXyForm(const std::string& value);
+// Column field of a fixed-column line: Copy(line, first, width).
+std::string Field(const std::string& line, int first, int width);
+
+// ---- Record creation (capacity-checked) ------------------------------------
+void ClearNetwork();
+int32_t NodeIndex(int32_t number);
+int32_t NewLink();
+int32_t NewMovement();
+int32_t NewZone();   // ZoneCount+1, record cleared
+int32_t NewSignal(); // SignalCount+1; returns the record index SignalCount-1
+int32_t NewLine();   // LineCount+1, record cleared
+
+// Link and movement keys as the files and grids show them.
+std::string LinkKey(int32_t a, int32_t b);
+std::string MovementKey(int32_t node, int32_t a, int32_t c);
+
+// ---- Sorts -----------------------------------------------------------------
+void SortNodes();
+void SortLinks();
+void SortMovements();
+
+// ---- Post-passes -------------------------------------------------------------
+void MakeLinksFromArms();
+void MakeMovementsFromTurns();
+void StagePass();
+void MarkIsolatedNodes();
+void MarkIsolatedZones();
+void GeographicTestAndExtent();
+void ReportUnusedLanes();
+
+// ---- Section line routines (each gets the current line, includes expanded) ----
+void ReadJunctionLine(std::string& line);     // 11111
+void ReadSection22222Line(std::string& line); // 22222
+void ReadLinkLine(std::string& line);         // 33333
+void LinkNodesPass();
+void PostLinkPass();
+void ReadNodeDataList();
+void ReadDataLists();
+void ReadSection44444Line(std::string& line);
+void ReadCoordinateLine(std::string& line);
+void ReadFreeCoordinateLine(std::string& line);
+void ReadTransitLine(std::string& line, int block);
+void ReadSection88888Line(std::string& line);
+// Called at the start of every read so one network's values never leak into the next.
+void ResetSectionState();
+
+} // namespace PalvonRead

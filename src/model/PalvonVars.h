@@ -1,0 +1,275 @@
+#pragma once
+// The process-wide network model: one header record and the record arrays of
+// nodes, links, turning movements, zones, transit lines and signal records.
+//
+// Records are numbered from 1 up to the count held in `Network`. Record 0 of
+// `Arcos` and `Movims` holds per-variable minima and record count+1 the maxima.
+// `Fases` alone is used from 0. Capacities are the historic limits of the model;
+// every creation checks them (see PalvonRead) so input can never overflow them.
+#include "model/RecordArray.h"
+
+#include <array>
+#include <cstdint>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// Capacities (highest valid index of each array).
+constexpr int MaxNodos = 12400;
+constexpr int MaxArcos = 24000;   // LinkCount may reach 23,999: count+1 holds the maxima
+constexpr int MaxMovims = 10000;  // MovementCount may reach 9,999
+constexpr int MaxZonas = 850;
+constexpr int MaxLineas = 1590;
+constexpr int MaxFases = 1000;    // 1,001 signal records, used from 0
+constexpr int MaxArms = 7;
+constexpr int MaxStages = 6;
+constexpr int MaxStageValues = 20;
+constexpr int MaxLanes = 6;
+constexpr int MaxZoneConnectors = 57;
+constexpr int MaxZonePolygonPoints = 1701;
+constexpr int MaxShapePoints = 12;
+constexpr int MaxLaneEdgePoints = 21;
+constexpr int MaxOptionLines = 15;
+constexpr int MaxParamFields = 360;
+constexpr int MaxLineStops = 550;
+constexpr int NumLinkVars = 130;
+constexpr int NumMovVars = 110;
+
+// "No value" seeds.
+constexpr float UnsetHigh = 1.0e8f;
+constexpr float UnsetLow = -1.0e8f;
+
+struct TPoint {
+    double x = 0.0;
+    double y = 0.0;
+};
+
+struct TNetwork {
+    std::string Name;
+    uint8_t Loaded = 0;
+    uint8_t LpaLoaded = 0;
+    uint8_t LplLoaded = 0;
+    uint8_t CountsLoaded = 0;
+    uint8_t HasCoordinates = 0;
+    uint8_t HasCentroids = 0;
+    uint8_t NoJunctionData = 1;
+    int32_t ZoneCount = 0;
+    int32_t NodeCount = 0;
+    int32_t LinkCount = 0;
+    int32_t Reserved = 0;
+    int32_t MovementCount = 0;
+    int32_t SignalCount = 0;
+    int32_t LineCount = 0;
+    int32_t JunctionsByType[6] = {};
+    int32_t LinksByClass[6] = {};
+    uint8_t SectionPresent[8] = {};
+    float MinX = UnsetHigh;
+    float MaxX = UnsetLow;
+    float MinY = UnsetHigh;
+    float MaxY = UnsetLow;
+};
+
+// One turn group of a junction arm (towards one of the other arms).
+struct TTurnGroup {
+    int32_t SatFlow = 0;
+    std::string TurnCode;
+    int32_t FirstLane = 0;
+    int32_t LastLane = 0;
+};
+
+// One arm of a junction.
+struct TConector {
+    int32_t OtherNode = 0;
+    int32_t OtherIndex = 0;
+    float OtherX = 0.0f;
+    float OtherY = 0.0f;
+    std::string ArmCode;
+    std::string LaneCode;
+    int32_t Lanes = 0;
+    uint8_t LaneIsB[MaxLanes + 1] = {}; // 1..6
+    uint8_t HasB = 0;
+    uint8_t FlareLast = 0;
+    uint8_t FlareFirst = 0;
+    int32_t Time = 0;
+    int32_t Speed = 0;
+    int32_t Distance = 0;
+    int32_t Bearing = 0;
+    int32_t ArmLink = 0;
+    TTurnGroup Turns[MaxArms - 1];
+    // Marks and totals of the arm used by the main window's junction views.
+    int32_t EntryMark = 0;
+    int32_t ExitMark = 0;
+    float InTotals = 0.0f;
+    float OutTotals = 0.0f;
+};
+
+struct TNodo {
+    uint8_t Flags = 0;
+    int32_t Number = 0;
+    uint8_t HasXY = 0;
+    int32_t Mark = 0;
+    float X = UnsetLow;
+    float Y = UnsetLow;
+    double Latitude = 0.0;
+    double Longitude = 0.0;
+    int32_t ArmCount = 0;
+    int32_t JunctionType = 0;
+    int32_t SignalIndex = 0;
+    int32_t OutlineStart = 0; // cleared on creation; junction outline bookkeeping
+    int32_t OutlineCount = 0;
+    int32_t OutlineFlags = 0;
+    TConector Arms[MaxArms];
+    int32_t Extra[4] = {};
+};
+
+struct TArcos {
+    std::string Key;
+    uint16_t Flags = 0; // bit set, elements 0..15
+    int32_t A = 0;
+    int32_t B = 0;
+    int32_t Mark = 0;
+    uint8_t Active = 1;
+    int32_t PointCount = 0;
+    TPoint Points[MaxShapePoints + 1]; // 1..12
+    float StraightLength = 0.0f;
+    uint8_t NoReverse = 0;
+    int32_t BearingA = 0;
+    int32_t BearingB = 0;
+    int32_t TurnDirs[3] = {}; // index dir+1 for dir -1..1
+    int32_t Lanes = 0;
+    uint8_t FlareEnd = 0;
+    uint8_t FlareStart = 0;
+    uint8_t LaneFlags[MaxLanes + 1] = {};
+    uint8_t HasMovements = 0;
+    uint8_t LaneUsed[MaxLanes + 1] = {};
+    int32_t LaneDirs[MaxLanes + 1][3] = {};
+    int32_t LaneMark[MaxLanes + 1] = {};
+    float CosA = 0.0f;
+    float SinA = 0.0f;
+    int32_t AIndex = 0;
+    int32_t BIndex = 0;
+    int32_t ReverseIndex = 0;
+    uint8_t HasPija = 0;
+    std::string StreetTag;
+    std::string SpeedTag;
+    std::string StreetName;
+    int32_t LineRefFirst = -1; // first entry in LinkLineRefs, -1 = empty
+    int32_t LineRefLast = -1;
+    TPoint LaneEdgeNear[MaxLaneEdgePoints];
+    TPoint LaneEdgeFar[MaxLaneEdgePoints];
+    float Var[NumLinkVars + 1] = {}; // 1..130
+
+    bool HasFlag(int e) const { return (Flags >> e) & 1u; }
+    void SetFlag(int e) { Flags = static_cast<uint16_t>(Flags | (1u << e)); }
+    void ClearFlag(int e) { Flags = static_cast<uint16_t>(Flags & ~(1u << e)); }
+};
+
+struct TMovimiento {
+    std::string Key;
+    int32_t A = 0;
+    int32_t Node = 0;
+    int32_t C = 0;
+    int32_t AIndex = 0;
+    int32_t JunctionIndex = 0;
+    int32_t CIndex = 0;
+    int32_t EntryLink = 0;
+    int32_t ExitLink = 0;
+    int32_t TurnAngle = 0;
+    int32_t TurnDir = 0;
+    int32_t StageMask = 0;
+    int32_t InStage[11] = {};
+    int32_t Order = 0;
+    std::string TurnCode;
+    int32_t FirstLane = 0;
+    int32_t LastLane = 0;
+    uint8_t HasPija = 0;
+    int32_t Mark = 0;
+    float Var[NumMovVars + 1] = {}; // 0..110
+};
+
+struct TZoneConnector {
+    uint8_t Kind = 0;
+    int32_t ConnNode = 0;
+    int32_t NodeIndex = 0;
+    int32_t LinkIndex = 0;
+    int32_t ConnTime = 0;
+    int32_t ConnLength = 0;
+    std::string ConnTwoWay;
+    std::string ConnSpeedTag;
+    // Assigned values in the two directions by link-variable number; allocated
+    // only when a listing fills them (most networks never do).
+    std::vector<float> LeavingValues;
+    std::vector<float> EnteringValues;
+};
+
+struct TZona {
+    int32_t Number = 0;
+    uint8_t Flags = 0;
+    float CentroidX = UnsetLow;
+    float CentroidY = UnsetLow;
+    uint8_t HasCentroid = 0;
+    int32_t Class = 0;
+    int32_t ConnectorCount = 0;
+    std::vector<TZoneConnector> Connectors; // 1..ConnectorCount (index 0 unused)
+    int32_t PolygonCount = 0;
+    std::vector<TPoint> Polygon;            // 1..PolygonCount (index 0 unused)
+    TPoint PolygonCentre;
+    float EnteringTotals[11] = {};
+    float LeavingTotals[11] = {};
+};
+
+struct TLinea {
+    std::string Name;
+    std::string LineCode;
+    uint8_t Visible = 1;
+    int32_t Group = 0;
+    float Frequency = 0.0f;
+    std::vector<int32_t> Stops; // [0] = count, then node numbers (at most MaxLineStops)
+    std::string Extra;
+};
+
+struct TStage {
+    int32_t Number = 0;
+    int32_t Green = 0;     // stage line columns 11-15
+    int32_t Intergreen = 0; // columns 16-20
+    int32_t ValueCount = 0; // columns 21-25, made even
+    int32_t Values[MaxStageValues + 1] = {}; // 1..20
+};
+
+struct TFase {
+    int32_t Node = 0;
+    int32_t StageCount = 0;
+    int32_t Cycle = 0;  // junction header columns 21-25
+    int32_t Offset = 0; // columns 26-30
+    TStage Stages[MaxStages + 1]; // 1..6
+};
+
+// Node number -> record index while reading (the node-key list).
+using NodeKeyMap = std::unordered_map<int32_t, int32_t>;
+
+extern TNetwork Network;
+extern RecordArray<TNodo, MaxNodos> Nodos;
+extern RecordArray<TArcos, MaxArcos> Arcos;
+extern RecordArray<TMovimiento, MaxMovims> Movims;
+extern RecordArray<TZona, MaxZonas> Zonas;
+extern RecordArray<TLinea, MaxLineas> Lineas;
+extern RecordArray<TFase, MaxFases> Fases;
+
+extern int32_t ArcosMaxRec;  // always LinkCount+1
+extern int32_t MovimsMaxRec; // always MovementCount+1
+
+// Node number -> record index during one read (created by ClearNetwork).
+extern NodeKeyMap NodeKeyList;
+// Zone-connector text entries of sections 22222 and 33333, sorted, no duplicates.
+extern std::set<std::string> ZoneConnectorList;
+
+// Forward star: links leaving node i are FirstArc[i] .. FirstArc[i+1]-1.
+extern std::vector<int32_t> FirstArc;
+
+// Transit-line references of links: entries chained from TArcos::LineRefFirst.
+struct TLineRef {
+    int32_t Line = 0;
+    int32_t Next = -1;
+};
+extern std::vector<TLineRef> LinkLineRefs;

@@ -1,0 +1,51 @@
+#pragma once
+// Fixed-capacity record array with lazily committed storage.
+//
+// The network arrays keep their historic index ranges (0..Capacity) and their
+// numbering rules, but a run only pays for the records it touches: the storage
+// is reserved once for the whole capacity (so references never move) and grown
+// on first access. Any index beyond the capacity is a programming error and
+// throws, so no creation can ever write past an array.
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+template <class T, int Capacity>
+class RecordArray {
+public:
+    static constexpr int kCapacity = Capacity; // highest valid index
+
+    T& operator[](int i)
+    {
+        if (static_cast<unsigned>(i) < items_.size())
+            return items_[static_cast<size_t>(i)];
+        return grow(i);
+    }
+    const T& operator[](int i) const { return const_cast<RecordArray*>(this)->operator[](i); }
+
+    // Number of records materialised so far (not the count of records in use).
+    int allocated() const { return static_cast<int>(items_.size()); }
+
+    // Drops every record (they come back default-initialised on next access).
+    void reset()
+    {
+        items_.clear();
+    }
+
+    // Direct contiguous access to records 0..allocated()-1.
+    T* data() { return items_.data(); }
+
+private:
+    T& grow(int i)
+    {
+        if (i < 0 || i > Capacity)
+            throw std::out_of_range("record index " + std::to_string(i) + " outside 0.." + std::to_string(Capacity));
+        if (items_.capacity() < static_cast<size_t>(Capacity) + 1)
+            items_.reserve(static_cast<size_t>(Capacity) + 1);
+        items_.resize(static_cast<size_t>(i) + 1);
+        return items_[static_cast<size_t>(i)];
+    }
+
+    std::vector<T> items_;
+};

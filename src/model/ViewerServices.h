@@ -1,0 +1,38 @@
+#pragma once
+// What the headless model code needs of the main window: status and progress,
+// message boxes, the self-closing message window, menu items and a few controls.
+// The main window installs its implementation at start-up; headless runs and
+// tests use the do-nothing default or a recording one.
+#include <string>
+
+class ViewerServices {
+public:
+    virtual ~ViewerServices() = default;
+
+    // Modal message box (texts use '\r' as line break, as the program's messages do).
+    virtual void ShowMessage(const std::string& text) { (void)text; }
+    // Yes/No question; true on Yes.
+    virtual bool AskYesNo(const std::string& text) { (void)text; return false; }
+    // The non-modal message window that closes itself after a while.
+    virtual void ShowMessageWindow(const std::string& text) { (void)text; }
+
+    virtual void SetStatusText(int panel, const std::string& text) { (void)panel; (void)text; }
+    virtual void SetProgressRange(int minimum, int maximum) { (void)minimum; (void)maximum; }
+    virtual void SetProgressPosition(int position) { (void)position; }
+    virtual void SetProgressVisible(bool visible) { (void)visible; }
+    // Lets pending window messages run (repaints during long reads).
+    virtual void ProcessEvents() {}
+
+    // Menu items and controls of the main window, by their names.
+    virtual void SetMenuItemEnabled(const std::string& name, bool enabled) { (void)name; (void)enabled; }
+    virtual void SetMenuItemChecked(const std::string& name, bool checked) { (void)name; (void)checked; }
+    virtual bool IsMenuItemChecked(const std::string& name) { (void)name; return false; }
+    virtual void SetTabVisible(const std::string& name, bool visible) { (void)name; (void)visible; }
+    // The movement-scale spin edit that shows the mean length scale.
+    virtual void SetLengthScaleEdit(double value) { (void)value; }
+};
+
+// The services in use (never null: a do-nothing implementation by default).
+ViewerServices& Services();
+// Installs an implementation (nullptr restores the default); returns the previous one.
+ViewerServices* SetServices(ViewerServices* services);

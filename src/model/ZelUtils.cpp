@@ -1,0 +1,394 @@
+#include "model/ZelUtils.h"
+
+#include <cfenv>
+#include <charconv>
+#include <clocale>
+#include <cstdarg>
+#include <limits>
+
+namespace ZelUtils {
+
+int32_t Round(double v)
+{
+    if (std::isnan(v))
+        return 0;
+    double r = std::nearbyint(v);
+    if (r >= 2147483647.0)
+        return std::numeric_limits<int32_t>::max();
+    if (r <= -2147483648.0)
+        return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(r);
+}
+
+int32_t NumberValue::asInt() const
+{
+    return kind == Kind::Integer ? intValue : Round(double(realValue));
+}
+
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Strict integer: optional leading '-', then at least one digit, within Int32.
+bool strictInt(std::string_view s, int32_t& out)
+{
+    if (s.empty())
+        return false;
+    size_t i = 0;
+    bool neg = false;
+    if (s[0] == '-') {
+        neg = true;
+        i = 1;
+    }
+    if (i >= s.size())
+        return false;
+    int64_t v = 0;
+    for (; i < s.size(); ++i) {
+        if (!isDigit(s[i]))
+            return false;
+        v = v * 10 + (s[i] - '0');
+        if (v > 2147483648LL)
+            return false;
+    }
+    if (neg)
+        v = -v;
+    if (v > std::numeric_limits<int32_t>::max() || v < std::numeric_limits<int32_t>::min())
+        return false;
+    out = static_cast<int32_t>(v);
+    return true;
+}
+
+// Strict real: optional '-', digits with at most one '.', at least one mantissa digit,
+// optional exponent 'E' with optional sign and at least one digit.
+bool strictReal(std::string_view s, double& out)
+{
+    size_t i = 0;
+    if (i < s.size() && s[i] == '-')
+        ++i;
+    size_t mantDigits = 0;
+    while (i < s.size() && isDigit(s[i])) {
+        ++i;
+        ++mantDigits;
+    }
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && isDigit(s[i])) {
+            ++i;
+            ++mantDigits;
+        }
+    }
+    if (mantDigits == 0)
+        return false;
+    if (i < s.size() && (s[i] == 'E' || s[i] == 'e')) {
+        ++i;
+        if (i < s.size() && (s[i] == '-' || s[i] == '+'))
+            ++i;
+        size_t expDigits = 0;
+        while (i < s.size() && isDigit(s[i])) {
+            ++i;
+            ++expDigits;
+        }
+        if (expDigits == 0)
+            return false;
+    }
+    if (i != s.size())
+        return false;
+    std::string buf(s);
+    for (char& c : buf)
+        if (c == 'e')
+            c = 'E';
+    // from_chars does not take a leading '.', nor does it depend on the locale.
+    double v = 0.0;
+    const char* b = buf.data();
+    const char* e = buf.data() + buf.size();
+    bool neg = false;
+    if (b < e && *b == '-') {
+        neg = true;
+        ++b;
+    }
+    std::string tmp;
+    if (b < e && *b == '.') {
+        tmp = "0" + std::string(b, e);
+        b = tmp.data();
+        e = tmp.data() + tmp.size();
+    }
+    auto res = std::from_chars(b, e, v, std::chars_format::general);
+    if (res.ec != std::errc() || res.ptr != e)
+        return false;
+    out = neg ? -v : v;
+    return true;
+}
+
+} // namespace
+
+NumberValue ParseNumber(std::string_view text)
+{
+    std::string t = UpperCase(Trim(text));
+    if (t.empty())
+        t = "0";
+    NumberValue result; // failure value: integer 0
+    bool intChars = true;
+    bool realChars = true;
+    for (char c : t) {
+        bool digitOrMinus = isDigit(c) || c == '-';
+        if (!digitOrMinus)
+            intChars = false;
+        if (!(digitOrMinus || c == '.' || c == 'E'))
+            realChars = false;
+    }
+    if (intChars) {
+        int32_t v = 0;
+        if (strictInt(t, v))
+            result.intValue = v;
+        return result;
+    }
+    if (realChars) {
+        double v = 0.0;
+        if (strictReal(t, v)) {
+            if (std::fabs(v) <= double(std::numeric_limits<float>::max())) {
+                result.kind = NumberValue::Kind::Real;
+                result.realValue = static_cast<float>(v);
+            }
+        }
+    }
+    return result;
+}
+
+int32_t ParseInt(std::string_view text) { return ParseNumber(text).asInt(); }
+
+std::string RemoveBlanks(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text)
+        if (c != ' ')
+            out.push_back(c);
+    return out;
+}
+
+void SplitTabs(std::string_view text, std::vector<std::string>& words)
+{
+    words.clear();
+    std::string s(text);
+    for (char& c : s)
+        if (c == '\t')
+            c = ' ';
+    size_t p;
+    while ((p = s.find(' ')) != std::string::npos) {
+        if (p > 0)
+            words.push_back(s.substr(0, p));
+        s = Trim(std::string_view(s).substr(p + 1));
+    }
+    if (!s.empty())
+        words.push_back(s);
+}
+
+bool IsNumber(std::string_view text)
+{
+    if (text.empty())
+        return false;
+    for (char c : text)
+        if (!isDigit(c) && c != '.')
+            return false;
+    return true;
+}
+
+int32_t IntAfterKey(std::string_view line, std::string_view key)
+{
+    size_t p = line.find(key);
+    if (p == std::string_view::npos)
+        return 0;
+    size_t i = p + key.size();
+    size_t j = i;
+    while (j < line.size() && line[j] != ',' && line[j] != '.')
+        ++j;
+    std::string_view field = line.substr(i, j - i);
+    // Leading blanks are allowed; the number ends at the first character that
+    // cannot continue it ("2&END" gives 2, "" gives 0).
+    size_t k = 0;
+    while (k < field.size() && field[k] == ' ')
+        ++k;
+    size_t start = k;
+    if (k < field.size() && (field[k] == '-' || field[k] == '+'))
+        ++k;
+    while (k < field.size() && isDigit(field[k]))
+        ++k;
+    std::string_view num = field.substr(start, k - start);
+    if (!num.empty() && num[0] == '+')
+        num.remove_prefix(1);
+    int32_t v = 0;
+    if (strictInt(num, v))
+        return v;
+    return 0;
+}
+
+float RealAfterKey(std::string_view line, std::string_view key)
+{
+    size_t p = line.find(key);
+    if (p == std::string_view::npos)
+        return 0.0f;
+    size_t i = p + key.size();
+    size_t j = i;
+    while (j < line.size() && (isDigit(line[j]) || line[j] == '-' || line[j] == '.'))
+        ++j;
+    return static_cast<float>(ParseNumber(line.substr(i, j - i)).asReal());
+}
+
+std::string FlagsToStr4(uint8_t flags)
+{
+    std::string s(4, '0');
+    for (int k = 0; k < 4; ++k)
+        if (flags & (1u << k))
+            s[k] = '1';
+    return s;
+}
+
+uint8_t StrToFlags4(std::string_view text)
+{
+    uint8_t f = 0;
+    for (size_t k = 0; k < 4 && k < text.size(); ++k)
+        if (text[k] == '1')
+            f = static_cast<uint8_t>(f | (1u << k));
+    return f;
+}
+
+std::string CaseToStr(uint8_t selector)
+{
+    std::string s(7, '0');
+    if (selector <= 6)
+        s[selector] = '1';
+    return s;
+}
+
+uint8_t StrToCase(std::string_view text)
+{
+    uint8_t sel = 0;
+    for (size_t p = 2; p <= 7 && p <= text.size(); ++p)
+        if (text[p - 1] == '1')
+            sel = static_cast<uint8_t>(p - 1);
+    return sel;
+}
+
+std::string UpperCase(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+std::string LowerCase(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+std::string TrimLeft(std::string_view s)
+{
+    size_t i = 0;
+    while (i < s.size() && static_cast<unsigned char>(s[i]) <= 32)
+        ++i;
+    return std::string(s.substr(i));
+}
+
+std::string TrimRight(std::string_view s)
+{
+    size_t n = s.size();
+    while (n > 0 && static_cast<unsigned char>(s[n - 1]) <= 32)
+        --n;
+    return std::string(s.substr(0, n));
+}
+
+std::string Trim(std::string_view s)
+{
+    size_t i = 0;
+    size_t n = s.size();
+    while (i < n && static_cast<unsigned char>(s[i]) <= 32)
+        ++i;
+    while (n > i && static_cast<unsigned char>(s[n - 1]) <= 32)
+        --n;
+    return std::string(s.substr(i, n - i));
+}
+
+std::string Copy(std::string_view s, int index, int count)
+{
+    if (index < 1)
+        index = 1;
+    if (count <= 0 || index > static_cast<int>(s.size()))
+        return std::string();
+    return std::string(s.substr(static_cast<size_t>(index - 1), static_cast<size_t>(count)));
+}
+
+int Pos(std::string_view sub, std::string_view s)
+{
+    if (sub.empty())
+        return 0;
+    size_t p = s.find(sub);
+    return p == std::string_view::npos ? 0 : static_cast<int>(p) + 1;
+}
+
+bool SameText(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z')
+            x = static_cast<char>(x - 32);
+        if (y >= 'a' && y <= 'z')
+            y = static_cast<char>(y - 32);
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+std::vector<std::string> SplitString(std::string_view s, char sep)
+{
+    std::vector<std::string> out;
+    size_t start = 0;
+    for (;;) {
+        size_t p = s.find(sep, start);
+        if (p == std::string_view::npos) {
+            out.emplace_back(s.substr(start));
+            break;
+        }
+        out.emplace_back(s.substr(start, p - start));
+        start = p + 1;
+    }
+    return out;
+}
+
+namespace detail {
+std::string vformat(const char* fmt, ...)
+{
+    // The C locale is forced for LC_NUMERIC at start-up, so "%f" writes a point.
+    char buf[512];
+    va_list ap;
+    va_start(ap, fmt);
+    va_list ap2;
+    va_copy(ap2, ap);
+    int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
+    va_end(ap);
+    std::string out;
+    if (n < 0) {
+        va_end(ap2);
+        return out;
+    }
+    if (static_cast<size_t>(n) < sizeof buf) {
+        out.assign(buf, static_cast<size_t>(n));
+    } else {
+        out.resize(static_cast<size_t>(n) + 1);
+        std::vsnprintf(out.data(), out.size(), fmt, ap2);
+        out.resize(static_cast<size_t>(n));
+    }
+    va_end(ap2);
+    return out;
+}
+} // namespace detail
+
+} // namespace ZelUtils

@@ -1,0 +1,81 @@
+#pragma once
+// Small text, number and formatting routines on which every file reader rests.
+// Numbers never depend on the user's locale: the decimal separator is always '.'.
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+namespace ZelUtils {
+
+// Result of ParseNumber: an integer, a single-precision real, or the failure value 0.
+struct NumberValue {
+    enum class Kind { Integer, Real };
+    Kind kind = Kind::Integer;
+    int32_t intValue = 0;
+    float realValue = 0.0f;
+
+    bool isInteger() const { return kind == Kind::Integer; }
+    double asReal() const { return kind == Kind::Integer ? double(intValue) : double(realValue); }
+    // Integers convert exactly; reals go to the nearest integer, halves to even.
+    int32_t asInt() const;
+};
+
+// Rounds to the nearest integer with halves to even, saturating at the Int32 range.
+int32_t Round(double v);
+
+NumberValue ParseNumber(std::string_view text);
+int32_t ParseInt(std::string_view text);
+// ParseNumber as a real (the common call of the fixed-column readers).
+inline double ParseReal(std::string_view text) { return ParseNumber(text).asReal(); }
+
+std::string RemoveBlanks(std::string_view text);
+void SplitTabs(std::string_view text, std::vector<std::string>& words);
+bool IsNumber(std::string_view text);
+// Number after the first occurrence of key; 0 when the key is absent. Text that is
+// not an integer gives its leading number (0 when there is none) instead of failing.
+int32_t IntAfterKey(std::string_view line, std::string_view key);
+float RealAfterKey(std::string_view line, std::string_view key);
+
+std::string FlagsToStr4(uint8_t flags);
+uint8_t StrToFlags4(std::string_view text);
+std::string CaseToStr(uint8_t selector);
+uint8_t StrToCase(std::string_view text);
+
+// Byte-level text helpers (files are bytes; only ASCII letters change case).
+std::string UpperCase(std::string_view s);
+std::string LowerCase(std::string_view s);
+std::string Trim(std::string_view s);      // removes characters with code <= 32 at both ends
+std::string TrimLeft(std::string_view s);
+std::string TrimRight(std::string_view s);
+// Copy(s, index, count) with 1-based index, clamped as the classic string routine does.
+std::string Copy(std::string_view s, int index, int count);
+// 1-based position of sub in s, 0 when absent.
+int Pos(std::string_view sub, std::string_view s);
+bool SameText(std::string_view a, std::string_view b); // ASCII case-insensitive
+std::vector<std::string> SplitString(std::string_view s, char sep); // empty fields kept
+
+namespace detail {
+template <class T>
+auto fmtArg(const T& v)
+{
+    if constexpr (std::is_same_v<std::decay_t<T>, std::string>)
+        return v.c_str();
+    else
+        return v;
+}
+std::string vformat(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+} // namespace detail
+
+// printf-style formatting with the program's format strings; std::string arguments
+// may be passed for %s. Always uses '.' as decimal separator.
+template <class... Args>
+std::string Format(const char* fmt, const Args&... args)
+{
+    return detail::vformat(fmt, detail::fmtArg(args)...);
+}
+
+} // namespace ZelUtils

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test without a display.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh
+scripts/build.sh build
+export QT_QPA_PLATFORM=offscreen
+cd build
+ctest --output-on-failure -j "$(nproc)"

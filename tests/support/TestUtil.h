@@ -1,0 +1,58 @@
+#pragma once
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+namespace testutil {
+
+// A folder under the system temp dir, removed when the object goes.
+class TempDir {
+public:
+    TempDir()
+    {
+        auto base = std::filesystem::temp_directory_path();
+        for (int i = 0;; ++i) {
+            path_ = base / ("velmora_test_" + std::to_string(::getpid()) + "_" + std::to_string(counter()++) + "_" + std::to_string(i));
+            if (std::filesystem::create_directories(path_))
+                break;
+        }
+    }
+    ~TempDir() { std::error_code ec; std::filesystem::remove_all(path_, ec); }
+    const std::filesystem::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    static int& counter() { static int c = 0; return c; }
+    std::filesystem::path path_;
+};
+
+inline void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream f(path, std::ios::binary);
+    f << bytes;
+}
+
+inline std::string readFile(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+inline std::string dataPath(const std::string& name) { return std::string(VELMORA_TEST_DATA) + "/" + name; }
+// The public test networks live beside the project; tests that use them skip when absent.
+inline std::string realDataPath(const std::string& name)
+{
+    if (const char* env = std::getenv("VELMORA_REAL_DATA"))
+        return std::string(env) + "/" + name;
+    std::string local = std::string(VELMORA_SOURCE_DIR) + "/../shared/data/real/" + name;
+    if (std::filesystem::exists(local))
+        return local;
+    return "/work/shared/data/real/" + name;
+}
+
+} // namespace testutil
