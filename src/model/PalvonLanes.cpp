@@ -1,8 +1,175 @@
-// The lanes pass: reverse links, straight geometry, turn directions and lane use.
+// The lanes pass: reverse links, straight geometry and bearings, turn angles and
+// directions of the movements, lane use, arm bearings and flares, and the report
+// of lanes that no movement uses.
+#include "model/KDVlib.h"
 #include "model/PalvonRead.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+#include "model/ZelUtilsGeometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <tuple>
+
+using ZelUtils::Format;
 
 namespace PalvonRead {
 
-void ReportUnusedLanes() {}
+namespace {
+
+constexpr double TenthsPerRadian = 1800.0 / std::numbers::pi;
+
+void StraightLinks()
+{
+    double scaleSum = 0.0;
+    int scaleCount = 0;
+    for (int32_t k = 1; k <= Network.LinkCount; ++k) {
+        TArcos& a = Arcos[k];
+        a.ReverseIndex = KDVlib::FindArco(a.B, a.A);
+        if (a.StreetTag == "1" && a.ReverseIndex == 0)
+            a.NoReverse = 1;
+        if (a.AIndex <= 0 || a.BIndex <= 0 || a.AIndex > Network.NodeCount || a.BIndex > Network.NodeCount)
+            continue;
+        a.PointCount = 2;
+        const TNodo& na = Nodos[a.AIndex];
+        const TNodo& nb = Nodos[a.BIndex];
+        if (!na.HasXY || !nb.HasXY)
+            continue;
+        a.StraightLength = static_cast<float>(std::hypot(double(nb.X) - na.X, double(nb.Y) - na.Y));
+        a.Points[1] = {na.X, na.Y};
+        a.Points[2] = {nb.X, nb.Y};
+        a.BearingA = ZelUtils::Round(ZelUtils::PointAngle(a.Points[1], a.Points[a.PointCount]) * TenthsPerRadian);
+        a.BearingB = ZelUtils::Round(ZelUtils::PointAngle(a.Points[a.PointCount - 1], a.Points[a.PointCount]) *
+                                     TenthsPerRadian);
+        a.SinA = static_cast<float>(std::sin(a.BearingA / TenthsPerRadian));
+        a.CosA = static_cast<float>(std::cos(a.BearingA / TenthsPerRadian));
+        if (a.StraightLength > 0 && a.Var[7] != 0) {
+            ++scaleCount;
+            scaleSum += double(a.StraightLength) / double(a.Var[7]);
+        }
+    }
+    // Without any positioned link of known length the map and the data share units.
+    LengthScale = scaleCount > 0 ? static_cast<float>(scaleSum / scaleCount) : 1.0f;
+    Services().SetLengthScaleEdit(LengthScale);
+}
+
+void TurningMovements()
+{
+    std::vector<std::tuple<int32_t, int32_t, int32_t, int32_t>> order;
+    order.reserve(static_cast<size_t>(Network.MovementCount));
+    for (int32_t m = 1; m <= Network.MovementCount; ++m) {
+        TMovimiento& mv = Movims[m];
+        mv.EntryLink = KDVlib::FindArco(mv.A, mv.Node);
+        mv.ExitLink = KDVlib::FindArco(mv.Node, mv.C);
+        if (mv.EntryLink > 0 && mv.ExitLink > 0) {
+            int32_t angle = Arcos[mv.ExitLink].BearingA - Arcos[mv.EntryLink].BearingA;
+            if (angle < -1800)
+                angle += 3600;
+            if (angle > 1800)
+                angle -= 3600;
+            mv.TurnAngle = angle;
+            int32_t q = ZelUtils::Round(angle / 900.0);
+            mv.TurnDir = q < 0 ? 1 : (q == 0 ? 0 : -1);
+            TArcos& entry = Arcos[mv.EntryLink];
+            entry.TurnDirs[mv.TurnDir + 1] = 1;
+            entry.HasMovements = 1;
+            bool g = mv.TurnCode.find('G') != std::string::npos;
+            bool x = mv.TurnCode.find('X') != std::string::npos;
+            for (int32_t l = std::max(mv.FirstLane, 1); l <= std::min(mv.LastLane, MaxLanes); ++l) {
+                entry.LaneUsed[l] = 1;
+                entry.LaneDirs[l][mv.TurnDir + 1] = 1;
+                if (g)
+                    entry.LaneMark[l] = 1;
+                if (x)
+                    entry.LaneMark[l] = 2;
+            }
+        }
+        order.emplace_back(mv.A, mv.Node, 1800 - mv.TurnAngle, m);
+    }
+    // Within one approach the movement with the largest turn angle comes first.
+    std::sort(order.begin(), order.end());
+    int32_t counter = 0;
+    int32_t lastA = 0, lastNode = 0;
+    bool first = true;
+    for (const auto& [a, node, key, m] : order) {
+        if (first || a != lastA || node != lastNode) {
+            counter = 0;
+            lastA = a;
+            lastNode = node;
+            first = false;
+        }
+        Movims[m].Order = ++counter;
+    }
+}
+
+void ArmsAndFlares()
+{
+    for (int32_t n = 1; n <= Network.NodeCount; ++n) {
+        TNodo& node = Nodos[n];
+        for (int32_t i = 0; i < std::min(node.ArmCount, MaxArms); ++i) {
+            TConector& arm = node.Arms[i];
+            int32_t far = KDVlib::FindNodo(arm.OtherNode);
+            if (far > 0) {
+                arm.OtherX = Nodos[far].X;
+                arm.OtherY = Nodos[far].Y;
+            }
+            int32_t out = KDVlib::FindArco(node.Number, arm.OtherNode);
+            int32_t in = KDVlib::FindArco(arm.OtherNode, node.Number);
+            if (out > 0)
+                arm.Bearing = Arcos[out].BearingA;
+            else if (in > 0)
+                arm.Bearing = Arcos[in].BearingA > 1800 ? Arcos[in].BearingA - 1800 : Arcos[in].BearingA + 1800;
+            if (in > 0) {
+                Arcos[in].FlareEnd = arm.FlareLast;
+                Arcos[in].FlareStart = arm.FlareFirst;
+            }
+        }
+    }
+}
+
+void ReverseConnectors()
+{
+    for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
+        TZona& zone = Zonas[z];
+        for (int32_t c = 1; c <= zone.ConnectorCount && c < static_cast<int32_t>(zone.Connectors.size()); ++c) {
+            TZoneConnector& con = zone.Connectors[static_cast<size_t>(c)];
+            if (con.Kind == 0 && con.LinkIndex < 0) {
+                int32_t l = -con.LinkIndex;
+                con.LinkIndex = (l <= Network.LinkCount) ? Arcos[l].ReverseIndex : 0;
+            }
+        }
+    }
+}
+
+void UnusedLanes()
+{
+    std::string report;
+    for (int32_t k = 1; k <= Network.LinkCount; ++k) {
+        const TArcos& a = Arcos[k];
+        int32_t n = std::min(std::abs(a.Lanes), MaxLanes);
+        if (n == 0 || !a.HasMovements)
+            continue;
+        for (int32_t l = 1; l <= n; ++l) {
+            if (a.LaneUsed[l])
+                continue;
+            report += "\r" + Format("arco%9d%9d, pista %d", a.A, a.B, l);
+            AddError(Format("arco%9d%9d, pista %d sin uso", a.A, a.B, l));
+        }
+    }
+    if (!report.empty())
+        Services().ShowMessageWindow("Pistas sin uso:\r" + report);
+}
+
+} // namespace
+
+void ReportUnusedLanes()
+{
+    StraightLinks();
+    TurningMovements();
+    ArmsAndFlares();
+    ReverseConnectors();
+    UnusedLanes();
+}
 
 } // namespace PalvonRead

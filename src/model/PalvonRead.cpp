@@ -141,10 +141,16 @@ void TestParamKeys(const std::string& rawField, const std::string& originalField
         std::string up = ZelUtils::UpperCase(o);
         size_t p = up.find("FILKNB=");
         std::string value = p == std::string::npos ? ValueAfterKey(f, "FILKNB=") : o.substr(p + 7);
-        if (value.size() >= 2 && (value.front() == '\'' || value.front() == '"') && value.back() == value.front())
-            value = value.substr(1, value.size() - 2);
-        else if (!value.empty() && (value.front() == '\'' || value.front() == '"'))
-            value = value.substr(1);
+        // A quoted name ends at its closing quote, so "&END" in the same field
+        // does not become part of it.
+        if (!value.empty() && (value.front() == '\'' || value.front() == '"')) {
+            size_t close = value.find(value.front(), 1);
+            value = value.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+        } else {
+            size_t amp = value.find('&');
+            if (amp != std::string::npos)
+                value = value.substr(0, amp);
+        }
         FilknbFileName = ResolveNetworkRelative(value);
     }
     if (has("XYFORM=")) {

@@ -1,0 +1,30 @@
+#pragma once
+// Generator of capacity-size networks for the benchmarks: a grid town of about
+// 11,800 nodes, 23,900 links, 9,900 turning movements and 800 zones, with a
+// junction section (signals included), coordinates and transit lines.
+#include <string>
+#include <vector>
+
+namespace benchgen {
+
+struct Options {
+    int cols = 108;
+    int rows = 109;
+    int zones = 800;
+    int maxMovements = 9900;
+    bool junctions = true;
+    bool coordinates = true;
+    bool transit = true;
+    int transitLines = 60;
+};
+
+// The network data file as lines (no line ends).
+std::vector<std::string> GenerateNetworkLines(const Options& options = Options());
+// Writes the file with CR LF line ends; false on failure.
+bool WriteNetworkFile(const std::string& path, const Options& options = Options());
+// Generates and reads the network into the model; false when the reader refused it.
+bool LoadGeneratedNetwork(const Options& options = Options());
+// Peak resident memory of the process in kilobytes (VmHWM), 0 when unknown.
+long PeakMemoryKb();
+
+} // namespace benchgen

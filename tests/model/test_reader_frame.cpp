@@ -1,0 +1,250 @@
+// The frame of the network data file: namelists, sections, terminators, includes,
+// early ends and capacity refusals.
+#include "model/PalvonRead.h"
+#include "support/RecordingServices.h"
+#include "support/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+using namespace PalvonRead;
+
+namespace {
+
+std::vector<std::string> Text(std::initializer_list<const char*> lines)
+{
+    return std::vector<std::string>(lines.begin(), lines.end());
+}
+
+class ReaderFrame : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ErrorListFile = tmp.file("Errores.txt");
+        ErrorList.clear();
+        NetworkDatFile = tmp.file("red.dat");
+    }
+    bool Read(std::vector<std::string>& lines) { return ReadNetwork(lines); }
+
+    testutil::TempDir tmp;
+    RecordingServices ui;
+};
+
+} // namespace
+
+TEST_F(ReaderFrame, NamelistKeysWithBlanksAndDefaults)
+{
+    auto lines = Text({" &OPTION", " PLOD = T &END", "TITULO de prueba", " &PARAM DUTCH = T, NOMADS=1, ALEX=3.5,",
+                       " BUSPCU(3)=2.5, KNOBS=2, FLAREX=1.25, XYFORM='2F12.3' &END", "99999", "99999"});
+    ASSERT_TRUE(Read(lines));
+    EXPECT_EQ(PLOD, 1);
+    EXPECT_EQ(NetworkTitle, "TITULO DE PRUEBA");
+    EXPECT_EQ(OptionLines.size(), 2u);
+    EXPECT_EQ(DUTCH, 1);
+    EXPECT_EQ(NodeWidth, 10);
+    EXPECT_EQ(NOMADS, 0); // one user class is read as none
+    EXPECT_FLOAT_EQ(ALEX, 3.5f);
+    EXPECT_FLOAT_EQ(FLAREX, 1.25f);
+    EXPECT_FLOAT_EQ(FLAREF, 2.0f);
+    EXPECT_FLOAT_EQ(BUSPCU[3], 2.5f);
+    EXPECT_FLOAT_EQ(BUSPCU[1], 1.0f);
+    EXPECT_EQ(KNOBS, 2);
+    EXPECT_EQ(XWidth, 12);
+    EXPECT_EQ(ParamFields.size(), 8u); // the trailing comma leaves an empty field
+    EXPECT_EQ(Network.Loaded, 1);
+
+    // The next read starts from the defaults again.
+    auto second = Text({" &OPTION &END", "T", " &PARAM NOMADS=2&END", "99999", "99999"});
+    ASSERT_TRUE(Read(second));
+    EXPECT_EQ(PLOD, 0);
+    EXPECT_EQ(DUTCH, 0);
+    EXPECT_EQ(NodeWidth, 5);
+    EXPECT_EQ(NOMADS, 2);
+    EXPECT_FLOAT_EQ(ALEX, 5.75f);
+    EXPECT_EQ(KNOBS, 0);
+}
+
+TEST_F(ReaderFrame, FilknbNameKeepsItsCaseAndResolvesBesideTheNetwork)
+{
+    testutil::writeFile(tmp.file("Datos.Knb"), "x\n");
+    auto lines = Text({" &OPTION &END", "T", " &PARAM FILKNB='datos.knb' &END", "99999", "99999"});
+    ASSERT_TRUE(Read(lines));
+    EXPECT_EQ(FILKNB, 1);
+    EXPECT_EQ(FilknbFileName, tmp.file("Datos.Knb"));
+}
+
+TEST(Terminators, OnlyTheTerminatorForms)
+{
+    for (const char* s : {"99999", "9999 ", "999 ", "99 ", "9 ", "9 FIN", "999999"})
+        EXPECT_TRUE(IsTerminator(s)) << s;
+    for (const char* s : {"9", "99", "9999", "91", " 9", ""})
+        EXPECT_FALSE(IsTerminator(s)) << '"' << s << '"';
+}
+
+TEST_F(ReaderFrame, SectionsFoundInTheirOrder)
+{
+    auto lines = Text({" &OPTION &END", "T", " &PARAM &END", "11111", "9 ", "33333", "9 ", "99999"});
+    ASSERT_TRUE(Read(lines));
+    EXPECT_EQ(Network.SectionPresent[0], 1);
+    EXPECT_EQ(Network.SectionPresent[1], 0);
+    EXPECT_EQ(Network.SectionPresent[2], 1);
+    for (int s = 3; s < 8; ++s)
+        EXPECT_EQ(Network.SectionPresent[s], 0) << s;
+    EXPECT_EQ(Network.NoJunctionData, 0);
+    EXPECT_EQ(TransitBlockCount, 0);
+    EXPECT_TRUE(ui.enabledItems["AnalisisIntersecciones"]);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(ReaderFrame, TransitBlocksAreCountedAndCommentsSkipped)
+{
+    auto lines = Text({" &OPTION &END", "T", "* comentario", " &PARAM &END", "66666", "* nota", "99999", "66666",
+                       "99999", "77777", "cualquier cosa", "99999", "99999"});
+    ASSERT_TRUE(Read(lines));
+    EXPECT_EQ(TransitBlockCount, 2);
+    EXPECT_EQ(Network.SectionPresent[5], 1);
+    EXPECT_EQ(Network.SectionPresent[6], 1);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(ReaderFrame, LineOpeningNoLaterSectionIsReported)
+{
+    auto lines = Text({" &OPTION &END", "T", " &PARAM &END", "55555", "99999", "33333", "99999", "99999"});
+    ASSERT_TRUE(Read(lines));
+    EXPECT_TRUE(ui.anyMessageContains("no corresponde a ninguna"));
+    ASSERT_FALSE(ErrorList.empty());
+    EXPECT_NE(ErrorList.back().find("33333"), std::string::npos);
+    // A spare terminator after the last section is not reported.
+    ui.messages.clear();
+    auto spare = Text({" &OPTION &END", "T", " &PARAM &END", "55555", "99999", "99999"});
+    ASSERT_TRUE(Read(spare));
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(ReaderFrame, EarlyEndOfFileEndsCleanlyWithAWarning)
+{
+    struct Case {
+        std::vector<std::string> lines;
+        const char* where;
+    };
+    std::vector<Case> cases = {
+        {Text({" &OPTION PLOD=T"}), "&OPTION"},
+        {Text({" &OPTION &END", "T", " &PARAM NOMADS=2,"}), "&PARAM"},
+        {Text({" &OPTION &END", "T", " &PARAM &END", "33333", "    1    2"}), "33333"},
+        {Text({" &OPTION &END", "T", " &PARAM &END", "55555", "99999"}), "55555"},
+    };
+    for (auto& c : cases) {
+        ui.messages.clear();
+        ErrorList.clear();
+        ASSERT_TRUE(Read(c.lines)) << c.where;
+        EXPECT_EQ(Network.Loaded, 1) << c.where;
+        ASSERT_FALSE(ui.messages.empty()) << c.where;
+        EXPECT_TRUE(ui.anyMessageContains("termina")) << c.where;
+        EXPECT_NE(testutil::readFile(ErrorListFile).find(c.where), std::string::npos) << c.where;
+    }
+}
+
+TEST_F(ReaderFrame, TabLinesAreWarnedButRead)
+{
+    auto lines = Text({" &OPTION &END", "T\tX", " &PARAM KNOBS=1 &END", "99999", "99999"});
+    ASSERT_TRUE(Read(lines));
+    EXPECT_TRUE(ui.anyMessageContains("TAB"));
+    EXPECT_EQ(KNOBS, 1);
+}
+
+TEST_F(ReaderFrame, IncludesAreExpandedIntoTheText)
+{
+    testutil::writeFile(tmp.file("Parte1.DAT"), "linea a\r\n$        parte2.dat\r\nlinea b\r\n");
+    testutil::writeFile(tmp.file("parte2.dat"), "linea c\n");
+    auto lines = Text({" &OPTION &END", "T", " &PARAM &END", "77777", "$        parte1.dat", "99999", "99999"});
+    ASSERT_TRUE(Read(lines));
+    EXPECT_TRUE(ui.messages.empty());
+    std::vector<std::string> expected = {
+        " &OPTION &END", "T", " &PARAM &END", "77777", "$        parte1.dat",
+        "*** Velmora: Insertando archivo parte1.dat", "linea a", "$        parte2.dat",
+        "*** Velmora: Insertando archivo parte2.dat", "linea c", "*** Velmora: Fin archivo parte2.dat", "linea b",
+        "*** Velmora: Fin archivo parte1.dat", "99999", "99999"};
+    EXPECT_EQ(lines, expected);
+}
+
+TEST_F(ReaderFrame, MissingAndSelfIncludesAreReportedNotFollowed)
+{
+    testutil::writeFile(tmp.file("bucle.dat"), "x\n$        bucle.dat\n");
+    auto lines = Text({" &OPTION &END", "T", " &PARAM &END", "77777", "$        falta.dat", "$        bucle.dat",
+                       "99999", "99999"});
+    ASSERT_TRUE(Read(lines));
+    EXPECT_TRUE(ui.anyMessageContains("INCLUDE falta.dat no existe"));
+    EXPECT_TRUE(ui.anyMessageContains("bucle.dat se incluye a sí mismo"));
+    // The looping file was inserted once, its own include line left unexpanded.
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "*** Velmora: Insertando archivo bucle.dat"), 1);
+    EXPECT_EQ(Network.Loaded, 1);
+}
+
+TEST_F(ReaderFrame, OverflowingNamelistsRefuseTheNetwork)
+{
+    std::vector<std::string> lines = {" &OPTION"};
+    for (int i = 0; i < 20; ++i)
+        lines.push_back(" PLOD=F");
+    lines.push_back(" &END");
+    EXPECT_FALSE(Read(lines));
+    EXPECT_EQ(Network.Loaded, 0);
+    EXPECT_TRUE(ui.anyMessageContains("capacidad"));
+    EXPECT_NE(testutil::readFile(ErrorListFile).find("&OPTION"), std::string::npos);
+
+    std::string fields;
+    for (int i = 0; i < 400; ++i)
+        fields += "A=1,";
+    std::vector<std::string> params = {" &OPTION &END", "T", " &PARAM " + fields, " &END"};
+    EXPECT_FALSE(Read(params));
+    EXPECT_EQ(Network.Loaded, 0);
+}
+
+TEST(RecordCreation, CapacitiesAreHardLimits)
+{
+    RecordingServices ui;
+    ClearNetwork();
+    EXPECT_EQ(Network.NodeCount, 0);
+    EXPECT_EQ(Network.MinX, UnsetHigh);
+    EXPECT_EQ(Network.MaxY, UnsetLow);
+    for (int i = 1; i <= MaxNodos; ++i)
+        ASSERT_EQ(NodeIndex(1000 + i), i);
+    EXPECT_EQ(NodeIndex(1001), 1); // found, not created again
+    EXPECT_THROW(NodeIndex(5), CapacityError);
+    EXPECT_EQ(Network.NodeCount, MaxNodos);
+
+    EXPECT_EQ(NewLink(), 1);
+    EXPECT_EQ(ArcosMaxRec, 2);
+    while (Network.LinkCount < MaxArcos - 1)
+        NewLink();
+    EXPECT_THROW(NewLink(), CapacityError);
+    EXPECT_EQ(ArcosMaxRec, MaxArcos); // the maxima record still fits
+    while (Network.MovementCount < MaxMovims - 1)
+        NewMovement();
+    EXPECT_THROW(NewMovement(), CapacityError);
+    while (Network.ZoneCount < MaxZonas)
+        NewZone();
+    EXPECT_THROW(NewZone(), CapacityError);
+    EXPECT_EQ(NewSignal(), 0);
+    while (Network.SignalCount <= MaxFases)
+        NewSignal();
+    EXPECT_THROW(NewSignal(), CapacityError);
+    while (Network.LineCount < MaxLineas)
+        NewLine();
+    EXPECT_THROW(NewLine(), CapacityError);
+    EXPECT_THROW(Arcos[MaxArcos + 1], std::out_of_range);
+    ClearNetwork();
+}
+
+TEST(RecordCreation, NodeIndexInitialisesOnlyNewRecords)
+{
+    RecordingServices ui;
+    ClearNetwork();
+    int i = NodeIndex(77);
+    EXPECT_EQ(Nodos[i].Flags, 1);
+    EXPECT_EQ(Nodos[i].X, UnsetLow);
+    Nodos[i].Flags = 4;
+    Nodos[i].X = 10.0f;
+    EXPECT_EQ(NodeIndex(77), i);
+    EXPECT_EQ(Nodos[i].Flags, 4);
+    EXPECT_EQ(Nodos[i].X, 10.0f);
+    EXPECT_FALSE(ui.enabledItems["Jtype3"]);
+}

@@ -1,0 +1,95 @@
+#include "model/ZelUtils.h"
+
+#include <gtest/gtest.h>
+
+using namespace ZelUtils;
+
+TEST(ParseNumber, IntegersAndTheirLimits)
+{
+    EXPECT_TRUE(ParseNumber("  12  ").isInteger());
+    EXPECT_EQ(ParseNumber("  12  ").intValue, 12);
+    EXPECT_EQ(ParseNumber("").intValue, 0);
+    EXPECT_EQ(ParseNumber("     ").intValue, 0);
+    EXPECT_EQ(ParseNumber("-3").intValue, -3);
+    EXPECT_EQ(ParseNumber("3-").intValue, 0);
+    EXPECT_EQ(ParseNumber("-").intValue, 0);
+    EXPECT_EQ(ParseNumber("2147483647").intValue, 2147483647);
+    EXPECT_EQ(ParseNumber("-2147483648").intValue, INT32_MIN);
+    // Digits only are never read as a real: beyond Int32 the result is 0.
+    EXPECT_EQ(ParseNumber("2147483648").asReal(), 0.0);
+    EXPECT_EQ(ParseNumber("99999999999999999999").asReal(), 0.0);
+}
+
+TEST(ParseNumber, RealsAreSinglePrecisionAndStrict)
+{
+    for (const char* s : {"1.5", "1.5E0", "1.5e0", "15E-1", " 1.5 "}) {
+        NumberValue v = ParseNumber(s);
+        EXPECT_FALSE(v.isInteger()) << s;
+        EXPECT_DOUBLE_EQ(v.asReal(), 1.5) << s;
+    }
+    for (const char* s : {"1,5", "+1.5", "1.5D0", "1. 5", "1.5.2", "E5", ".", "1.5X"})
+        EXPECT_EQ(ParseNumber(s).asReal(), 0.0) << s;
+    EXPECT_EQ(ParseNumber("0.1").asReal(), double(0.1f));
+    EXPECT_NE(ParseNumber("0.1").asReal(), 0.1);
+    EXPECT_EQ(ParseNumber("123456789.0").asReal(), double(123456789.0f));
+    EXPECT_EQ(ParseNumber("1E6").asInt(), 1000000);
+    EXPECT_EQ(ParseNumber("-.5").asReal(), -0.5);
+}
+
+TEST(ParseNumber, RealToIntegerRoundsHalvesToEven)
+{
+    EXPECT_EQ(ParseInt("2.5"), 2);
+    EXPECT_EQ(ParseInt("3.5"), 4);
+    EXPECT_EQ(ParseInt("-2.5"), -2);
+    EXPECT_EQ(ParseInt("65.43"), 65);
+    EXPECT_EQ(Round(0.5), 0);
+    EXPECT_EQ(Round(1.5), 2);
+}
+
+TEST(TextRoutines, SplitTabsKeepsOnlyWords)
+{
+    std::vector<std::string> w{"stale"};
+    SplitTabs("\tuno  dos\t\ttres ", w);
+    EXPECT_EQ(w, (std::vector<std::string>{"uno", "dos", "tres"}));
+    SplitTabs("", w);
+    EXPECT_TRUE(w.empty());
+    EXPECT_EQ(RemoveBlanks(" a b\tc "), "ab\tc");
+}
+
+TEST(TextRoutines, NumbersAfterKeys)
+{
+    EXPECT_EQ(IntAfterKey("NOMADS=12,3", "NOMADS="), 12);
+    EXPECT_EQ(IntAfterKey("X=1", "NOMADS="), 0);
+    // Text that is not an integer gives its leading number, not a failure.
+    EXPECT_EQ(IntAfterKey("NOMADS=2&END", "NOMADS="), 2);
+    EXPECT_EQ(IntAfterKey("KNOBS=", "KNOBS="), 0);
+    EXPECT_EQ(IntAfterKey("KNOBS=,", "KNOBS="), 0);
+    EXPECT_FLOAT_EQ(RealAfterKey("ALEX=-1.5X", "ALEX="), -1.5f);
+    EXPECT_FLOAT_EQ(RealAfterKey("ALEX=X1", "ALEX="), 0.0f);
+    EXPECT_FLOAT_EQ(RealAfterKey("ALEX=1", "FLAREX="), 0.0f);
+}
+
+TEST(TextRoutines, FlagAndCaseStrings)
+{
+    EXPECT_EQ(FlagsToStr4(5), "1010");
+    EXPECT_EQ(StrToFlags4("1010"), 5);
+    EXPECT_EQ(StrToFlags4("1"), 1);
+    EXPECT_EQ(StrToFlags4("11111111"), 15);
+    EXPECT_EQ(CaseToStr(2), "0010000");
+    EXPECT_EQ(CaseToStr(0), "1000000");
+    EXPECT_EQ(CaseToStr(7), "0000000");
+    EXPECT_EQ(StrToCase("0010000"), 2);
+    EXPECT_EQ(StrToCase("1000000"), 0);
+    EXPECT_EQ(StrToCase("0110000"), 2);
+    EXPECT_FALSE(IsNumber(""));
+    EXPECT_TRUE(IsNumber("12"));
+    EXPECT_FALSE(IsNumber("-12"));
+}
+
+TEST(TextRoutines, FormatIgnoresTheLocaleAndTakesStrings)
+{
+    EXPECT_EQ(Format("%9d%9d", 1, 22), "        1       22");
+    EXPECT_EQ(Format("%.5f,%s", 3.5, std::string("x")), "3.50000,x");
+    std::string longText(600, 'a');
+    EXPECT_EQ(Format("%s!", longText).size(), 601u);
+}
