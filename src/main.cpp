@@ -1,4 +1,6 @@
+#include "mainwindow/Aptta.h"
 #include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
 
 #include <QApplication>
 #include <clocale>
@@ -8,7 +10,15 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     // Numbers in files never follow the user's locale.
     std::setlocale(LC_NUMERIC, "C");
-    TPalvonViewer viewer;
-    viewer.show();
-    return app.exec();
+    QApplication::setApplicationName(QStringLiteral("Velmora"));
+    QStringList args = QApplication::arguments();
+    args.removeFirst();
+    TAptta* splash = nullptr;
+    TPalvonViewer* viewer = CreateProgramWindows(args.isEmpty(), &splash);
+    viewer->SetCommandLine(args);
+    viewer->showMaximized();
+    int rc = app.exec();
+    delete viewer;
+    delete splash;
+    return rc;
 }

@@ -1,10 +1,335 @@
+// The main window's controls, the action registry, the services it offers the
+// headless code, and its window events (Escape, drops, close).
 #include "mainwindow/PalvonViewer.h"
 
+#include "mainwindow/Aptta.h"
+#include "mainwindow/MessageFrm.h"
+#include "map/gui/OxrImage.h"
+#include "model/KDVvars.h"
+#include "model/ViewerServices.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+
 TPalvonViewer* PalvonViewer = nullptr;
+
+namespace {
+QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+QString MessageText(const std::string& s)
+{
+    QString t = Qs(s);
+    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return t;
+}
+} // namespace
+
+// What the reader and the other headless code ask of the main window.
+class TPalvonViewer::ServicesImpl : public ViewerServices {
+public:
+    explicit ServicesImpl(TPalvonViewer* w) : w_(w) {}
+
+    void ShowMessage(const std::string& text) override
+    {
+        if (QGuiApplication::platformName() == QLatin1String("offscreen") || batchQuiet) {
+            quietMessages.push_back(text);
+            return;
+        }
+        QMessageBox::information(w_, Qs(ApplicationTitle), MessageText(text));
+    }
+    bool AskYesNo(const std::string& text) override
+    {
+        if (QGuiApplication::platformName() == QLatin1String("offscreen") || batchQuiet)
+            return false;
+        return QMessageBox::question(w_, Qs(ApplicationTitle), MessageText(text),
+                                     QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    }
+    void ShowMessageWindow(const std::string& text) override
+    {
+        if (MessageFrm && !batchQuiet)
+            MessageFrm->ShowNotice(Qs(text));
+    }
+    void SetStatusText(int panel, const std::string& text) override
+    {
+        if (panel >= 0 && panel < 4 && w_->StatusPanels[panel])
+            w_->StatusPanels[panel]->setText(Qs(text));
+    }
+    void SetProgressRange(int minimum, int maximum) override
+    {
+        w_->ProgressBar->setRange(minimum, std::max(minimum, maximum));
+    }
+    void SetProgressPosition(int position) override { w_->ProgressBar->setValue(position); }
+    void SetProgressVisible(bool visible) override { w_->ProgressBar->setVisible(visible); }
+    void ProcessEvents() override { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+    void SetMenuItemEnabled(const std::string& name, bool enabled) override
+    {
+        w_->Action(Qs(name))->setEnabled(enabled);
+    }
+    void SetMenuItemChecked(const std::string& name, bool checked) override
+    {
+        QAction* a = w_->Action(Qs(name));
+        a->setCheckable(true);
+        a->setChecked(checked);
+    }
+    bool IsMenuItemChecked(const std::string& name) override { return w_->Action(Qs(name))->isChecked(); }
+    void SetTabVisible(const std::string& name, bool visible) override
+    {
+        if (QWidget* page = w_->findChild<QWidget*>(Qs(name))) {
+            int i = w_->tnDatos->indexOf(page);
+            if (i >= 0)
+                w_->tnDatos->setTabVisible(i, visible);
+        }
+    }
+    void SetLengthScaleEdit(double value) override { lengthScale = value; }
+
+    bool batchQuiet = false;
+    double lengthScale = 1.0;
+    std::vector<std::string> quietMessages;
+
+private:
+    TPalvonViewer* w_;
+};
 
 TPalvonViewer::TPalvonViewer(QWidget* parent) : QMainWindow(parent)
 {
     PalvonViewer = this;
-    setWindowTitle(QStringLiteral("Velmora"));
-    resize(1200, 800);
+    setObjectName("PalvonViewer");
+    resize(1286, 713);
+    CreateControls();
+    InstallServices();
+    FormCreate();
+}
+
+TPalvonViewer::~TPalvonViewer()
+{
+    qApp->removeEventFilter(this);
+    if (services_) {
+        SetServices(nullptr);
+        delete services_;
+    }
+    if (PalvonViewer == this)
+        PalvonViewer = nullptr;
+}
+
+void TPalvonViewer::InstallServices()
+{
+    services_ = new ServicesImpl(this);
+    SetServices(services_);
+}
+
+QAction* TPalvonViewer::AddAction(QWidget* where, const QString& name, const QString& text, bool checkable)
+{
+    QAction* a = findChild<QAction*>(name, Qt::FindDirectChildrenOnly);
+    if (!a) {
+        a = new QAction(text, this);
+        a->setObjectName(name);
+        a->setCheckable(checkable);
+    }
+    if (where)
+        where->addAction(a);
+    return a;
+}
+
+QAction* TPalvonViewer::Action(const QString& name)
+{
+    if (QAction* a = findChild<QAction*>(name, Qt::FindDirectChildrenOnly))
+        return a;
+    // Unknown names get a hidden action so that state set on them is kept.
+    QAction* a = new QAction(name, this);
+    a->setObjectName(name);
+    a->setVisible(false);
+    return a;
+}
+
+bool TPalvonViewer::Down(const QString& name) { return Action(name)->isChecked(); }
+
+void TPalvonViewer::SetDown(const QString& name, bool down)
+{
+    QAction* a = Action(name);
+    a->setCheckable(true);
+    a->setChecked(down);
+}
+
+void TPalvonViewer::CreateControls()
+{
+    Status = statusBar();
+    Status->setObjectName("Status");
+    const int widths[4] = {120, 90, 160, 260};
+    for (int i = 0; i < 4; ++i) {
+        StatusPanels[i] = new QLabel(this);
+        StatusPanels[i]->setMinimumWidth(widths[i]);
+        StatusPanels[i]->setFrameShape(QFrame::StyledPanel);
+        Status->addWidget(StatusPanels[i]);
+    }
+    ProgressBar = new QProgressBar(this);
+    ProgressBar->setObjectName("ProgressBar");
+    ProgressBar->setMaximumHeight(12);
+    ProgressBar->setTextVisible(false);
+    ProgressBar->setValue(0);
+    Status->addWidget(ProgressBar, 1);
+
+    Splitter1 = new QSplitter(Qt::Horizontal, this);
+    Splitter1->setObjectName("Splitter1");
+    tnDatos = new QTabWidget(Splitter1);
+    tnDatos->setObjectName("tnDatos");
+    struct Page {
+        QWidget** w;
+        const char* name;
+        const char* title;
+    };
+    const Page pages[] = {{&tsZonas, "tsZonas", "Zonas"},       {&tsNodos, "tsNodos", "Nodos"},
+                          {&tsArcos, "tsArcos", "Arcos"},       {&tsMovim, "tsMovim", "Movimientos"},
+                          {&tsLineas, "tsLineas", "Líneas"}, {&tsEdit, "tsEdit", "Edición"}};
+    for (const Page& p : pages) {
+        *p.w = new QWidget(tnDatos);
+        (*p.w)->setObjectName(p.name);
+        tnDatos->addTab(*p.w, QString::fromUtf8(p.title));
+    }
+    img = new TOxrImage(Splitter1);
+    img->setObjectName("img");
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({360, 920});
+    setCentralWidget(Splitter1);
+
+    CreateMenus();
+    CreateToolbars();
+
+    Timer1 = new QTimer(this);
+    Timer1->setSingleShot(true);
+    Timer1->setInterval(3000);
+    connect(Timer1, &QTimer::timeout, this, [this] {
+        if (splash_)
+            splash_->close();
+    });
+    setAcceptDrops(true);
+}
+
+void TPalvonViewer::CreateMenus()
+{
+    QMenu* archivo = menuBar()->addMenu(QStringLiteral("&Archivo"));
+    connect(AddAction(archivo, "aFileOpen", QStringLiteral("&Abrir red Palvon...")), &QAction::triggered, this,
+            &TPalvonViewer::aFileOpenExecute);
+    connect(AddAction(archivo, "tbOpenDat", QStringLiteral("Abrir archivo de &datos...")), &QAction::triggered, this,
+            &TPalvonViewer::tbOpenDatExecute);
+    ArchivosRecientes = archivo->addMenu(QStringLiteral("Abrir Recientes"));
+    ArchivosRecientes->setObjectName("ArchivosRecientes");
+    archivo->addSeparator();
+    connect(AddAction(archivo, "RedPalvon1", QStringLiteral("Red &Palvon (texto)"), true), &QAction::triggered, this,
+            &TPalvonViewer::RedPalvon1Click);
+    archivo->addSeparator();
+    connect(AddAction(archivo, "FileExitItem", QStringLiteral("&Salir")), &QAction::triggered, this,
+            &TPalvonViewer::FileExitItemClick);
+    Recientes = new QMenu(this);
+    Recientes->setObjectName("Recientes");
+    varMix = new QMenu(this);
+    varMix->setObjectName("varMix");
+
+    QMenu* analisis = menuBar()->addMenu(QStringLiteral("A&nálisis"));
+    AddAction(analisis, "AnalisisIntersecciones", QStringLiteral("Análisis de intersecciones"));
+    QMenu* jtypes = analisis->addMenu(QStringLiteral("Tipos de intersección"));
+    const char* jt[] = {"Externo", "Prioridad", "Rotonda", "Semáforo", "Auxiliar", "Vuelta \"U\""};
+    for (int t = 0; t < 6; ++t)
+        AddAction(jtypes, QStringLiteral("Jtype%1").arg(t), QString::fromUtf8(jt[t]), true);
+}
+
+void TPalvonViewer::CreateToolbars()
+{
+    tbarEstandar = addToolBar(QStringLiteral("Estándar"));
+    tbarEstandar->setObjectName("tbarEstandar");
+    tbarEstandar->addAction(Action("aFileOpen"));
+    tbarEstandar->addAction(Action("tbOpenDat"));
+    struct Button {
+        QToolBar** bar;
+        const char* name;
+        const char* text;
+        bool checkable;
+    };
+    tbarArcos = addToolBar(QStringLiteral("Arcos"));
+    tbarArcos->setObjectName("tbarArcos");
+    tbarMovimientos = addToolBar(QStringLiteral("Movimientos"));
+    tbarMovimientos->setObjectName("tbarMovimientos");
+    tbarAdicionales = addToolBar(QStringLiteral("Adicionales"));
+    tbarAdicionales->setObjectName("tbarAdicionales");
+    const Button buttons[] = {
+        {&tbarEstandar, "tbZoomFirst", "Vista general", false}, {&tbarEstandar, "tbZoomIn", "Acercar", false},
+        {&tbarEstandar, "tbZoomOut", "Alejar", false},          {&tbarEstandar, "tbZoom", "Zoom", true},
+        {&tbarEstandar, "tbMove", "Mover", true},               {&tbarEstandar, "tbCurve", "Curvar", true},
+        {&tbarArcos, "tbArrows", "Sentidos", true},             {&tbarArcos, "tbNodes", "Nodos", true},
+        {&tbarArcos, "tbNameNodes", "Números", true},           {&tbarArcos, "tbCalles", "Calles", true},
+        {&tbarArcos, "tbCents", "Centroides", true},            {&tbarArcos, "tbLanes", "Pistas", true},
+        {&tbarArcos, "tbAtributos", "Atributos", true},         {&tbarArcos, "tbColores", "Colores", true},
+        {&tbarArcos, "tbValues", "Valores", true},              {&tbarMovimientos, "tbMovimValues", "Valores mov.", true},
+        {&tbarMovimientos, "tbMixs", "Diagramas", true},        {&tbarAdicionales, "tbZonas", "Zonas", true},
+        {&tbarAdicionales, "tbSolera", "Soleras", true},        {&tbarAdicionales, "tbPoligonos", "Polígonos", true},
+        {&tbarAdicionales, "tbLineas", "Líneas", true},         {&tbarAdicionales, "tbSel", "Selección", true},
+        {&tbarAdicionales, "tbTit", "Título", true},
+    };
+    for (const Button& b : buttons)
+        (*b.bar)->addAction(AddAction(nullptr, b.name, QString::fromUtf8(b.text), b.checkable));
+    tbarArcos->hide();
+    tbarMovimientos->hide();
+    tbarAdicionales->hide();
+}
+
+void TPalvonViewer::SetSplash(TAptta* splash) { splash_ = splash; }
+
+void TPalvonViewer::SetCommandLine(const QStringList& arguments) { commandLine_ = arguments; }
+
+// Escape cancels whatever the mouse was doing, wherever the focus is.
+// A key press travels up the widget tree and passes the filter at every step:
+// act once per press.
+bool TPalvonViewer::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        static quint64 lastTimestamp = ~0ull;
+        static const QEvent* lastEvent = nullptr;
+        if (key->key() == Qt::Key_Escape && (event != lastEvent || key->timestamp() != lastTimestamp)) {
+            lastEvent = event;
+            lastTimestamp = key->timestamp();
+            CancelMouseMode();
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TPalvonViewer::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+// One dropped file opens as a network; two or more are ignored.
+void TPalvonViewer::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    event->acceptProposedAction();
+    if (urls.size() != 1 || !urls.front().isLocalFile())
+        return;
+    AbrirRedPalvon(urls.front().toLocalFile().toStdString());
+}
+
+void TPalvonViewer::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        QTimer::singleShot(0, this, &TPalvonViewer::FormShow);
+    }
 }

@@ -1,11 +1,138 @@
 #pragma once
+// The main window: the map canvas, the data grids, toolbars, menus and the
+// status bar, and the handlers that open networks and run the batch modes.
+//
+// Its methods are spread over several files by topic (PalvonViewer*.cpp here,
+// the drawing layers in src/map/gui/). Toolbar buttons and menu items are
+// QActions whose objectName is the control's name, so any code can reach one
+// with Action("tbArrows"); a toolbar button's `Down` is the action's checked state.
 #include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
 
-// The main window.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QSplitter;
+class QTabWidget;
+class QTimer;
+class QToolBar;
+class TOxrImage;
+class TAptta;
+class TStringAlignGrid;
+
 class TPalvonViewer : public QMainWindow {
     Q_OBJECT
 public:
     explicit TPalvonViewer(QWidget* parent = nullptr);
+    ~TPalvonViewer() override;
+
+    // ---- Controls ----
+    TOxrImage* img = nullptr;       // the map canvas
+    QTabWidget* tnDatos = nullptr;  // the data grids
+    QWidget* tsZonas = nullptr;
+    QWidget* tsNodos = nullptr;
+    QWidget* tsArcos = nullptr;
+    QWidget* tsMovim = nullptr;
+    QWidget* tsLineas = nullptr;
+    QWidget* tsEdit = nullptr;
+    // The data grids (filled by ConfigureGrids / DrawDataDat).
+    TStringAlignGrid* sagZonas = nullptr;
+    TStringAlignGrid* sagNodos = nullptr;
+    TStringAlignGrid* sagArcos = nullptr;
+    TStringAlignGrid* sagMovim = nullptr;
+    TStringAlignGrid* sagLineas = nullptr;
+    TStringAlignGrid* sagArcosSel = nullptr; // scratch grid of the polygon batch
+    QSplitter* Splitter1 = nullptr;
+    QStatusBar* Status = nullptr;
+    QLabel* StatusPanels[4] = {};
+    QProgressBar* ProgressBar = nullptr;
+    QToolBar* tbarEstandar = nullptr;
+    QToolBar* tbarArcos = nullptr;
+    QToolBar* tbarMovimientos = nullptr;
+    QToolBar* tbarAdicionales = nullptr;
+    QMenu* ArchivosRecientes = nullptr;
+    QMenu* Recientes = nullptr;
+    QMenu* varMix = nullptr;
+    QTimer* Timer1 = nullptr; // closes the splash 3 s after start
+
+    // The action (toolbar button or menu item) of that name; never null (an
+    // unknown name gets a hidden stand-in so a typo cannot crash a handler).
+    QAction* Action(const QString& name);
+    bool Down(const QString& name);
+    void SetDown(const QString& name, bool down);
+
+    // ---- Start-up ----
+    void FormCreate();
+    void FormShow();
+    void SetCommandLine(const QStringList& arguments); // program arguments without argv[0]
+    void SetSplash(TAptta* splash);
+    static void SetCurrentDirectory(const std::string& path);
+    // Batch selection of links by the polygons of a polygon file.
+    void BatchSelectByPolygons(const std::string& plgFileName);
+
+    // ---- Opening networks ----
+    void aFileOpenExecute();
+    void tbOpenDatExecute();
+    void AbrirRedPalvon(const std::string& fileName);
+    // Returns false when the sequence stopped (network refused or no coordinates).
+    bool OpenPalvonDat();
+    void OpenOtherFiles();
+    void ConstruyeMixs();
+    void FileExitItemClick();
+    void RedPalvon1Click();
+
+    // ---- Settings ----
+    void LeerVelmora();
+    void GrabarVelmora();
+    void FilesClick(int tag);
+
+    // ---- Escape handling ----
+    void CancelMouseMode();
+
+    // ---- Grids (PalvonViewerGrids.cpp) ----
+    void ConfigureGrids();
+    void DrawDataDat();
+
+    // ---- Drawing (layers live in src/map/gui) ----
+    void DrawPalvon();
+
+    // Closing asks and saves only in interactive runs; tests may switch that off.
+    bool AskOnClose = true;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateMenus();
+    void CreateToolbars();
+    void InstallServices();
+    void SetFileNames(const std::string& fullName);
+    void EnableAfterOpen();
+    void RebuildRecentMenus();
+    QAction* AddAction(QWidget* where, const QString& name, const QString& text, bool checkable = false);
+
+    bool shown_ = false;
+    QAction* clickedRecent_ = nullptr;
+    QStringList commandLine_;
+    QPointer<TAptta> splash_;
+    class ServicesImpl;
+    ServicesImpl* services_ = nullptr;
 };
 
 extern TPalvonViewer* PalvonViewer;
+// "Fecha;FileName;Section" of every section of the settings file, oldest first.
+extern std::vector<std::string> RecentFiles;
+// 1 in an interactive run, 0 while a command-line batch runs (closing then asks nothing).
+extern uint8_t InteractiveRun;

@@ -30,6 +30,7 @@ constexpr int MaxZoneConnectors = 57;
 constexpr int MaxZonePolygonPoints = 1701;
 constexpr int MaxShapePoints = 12;
 constexpr int MaxLaneEdgePoints = 21;
+constexpr int MaxOutlinePoints = 31;
 constexpr int MaxOptionLines = 15;
 constexpr int MaxParamFields = 360;
 constexpr int MaxLineStops = 550;
@@ -100,8 +101,10 @@ struct TConector {
     // Marks and totals of the arm used by the main window's junction views.
     int32_t EntryMark = 0;
     int32_t ExitMark = 0;
-    float InTotals = 0.0f;
-    float OutTotals = 0.0f;
+    // Totals of the movement variables 0..110 over the movements entering and
+    // leaving by this arm; sized only when computed (most arms never are).
+    std::vector<float> InTotals;
+    std::vector<float> OutTotals;
 };
 
 struct TNodo {
@@ -117,8 +120,10 @@ struct TNodo {
     int32_t JunctionType = 0;
     int32_t SignalIndex = 0;
     int32_t OutlineStart = 0; // cleared on creation; junction outline bookkeeping
-    int32_t OutlineCount = 0;
+    int32_t OutlineCount = 0;  // junction outline points in use (OrderArms)
     int32_t OutlineFlags = 0;
+    TPoint OutlineCentre;                   // copy of X, Y when the outline was built
+    TPoint Outline[MaxOutlinePoints];       // 0..OutlineCount-1, ascending angle
     TConector Arms[MaxArms];
     int32_t Extra[4] = {};
 };
@@ -158,6 +163,7 @@ struct TArcos {
     int32_t LineRefLast = -1;
     TPoint LaneEdgeNear[MaxLaneEdgePoints];
     TPoint LaneEdgeFar[MaxLaneEdgePoints];
+    int32_t LaneEdgeCount = 0; // lane-edge entries valid (0..n-1); 0 = none computed
     float Var[NumLinkVars + 1] = {}; // 1..130
 
     bool HasFlag(int e) const { return (Flags >> e) & 1u; }

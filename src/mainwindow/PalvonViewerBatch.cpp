@@ -1,0 +1,67 @@
+// The polygon batch of the command line: for each polygon of a polygon file, the
+// links of the network inside it, written as a grid extract and a selection file.
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/StringAlignGrid.h"
+#include "model/FileUtils.h"
+#include "model/KDVvars.h"
+#include "model/PalvonRead.h"
+#include "model/PolygonFile.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+
+#include <filesystem>
+
+using ZelUtils::Format;
+
+void TPalvonViewer::BatchSelectByPolygons(const std::string& plgFileName)
+{
+    std::vector<TPolygonRecord> polygons;
+    if (!PolygonFile::Read(plgFileName, polygons)) {
+        Services().ShowMessage(Format("Archivo %s no existe.", plgFileName));
+        return;
+    }
+    const bool bothEnds = !DlgCfg || DlgCfg->SeleccionGrafica->ItemIndex() == 1;
+    if (!sagArcosSel)
+        sagArcosSel = new TStringAlignGrid(this);
+    sagArcosSel->hide();
+    for (const TPolygonRecord& poly : polygons) {
+        for (int32_t k = 1; k <= Network.LinkCount; ++k)
+            Arcos[k].Mark = 0;
+        const int cols = sagArcos ? sagArcos->ColCount() : 0;
+        const int rows = sagArcos ? sagArcos->RowCount() : 0;
+        sagArcosSel->SetColCount(std::max(cols, 1));
+        sagArcosSel->SetFixedRows(1);
+        sagArcosSel->SetRowCount(1);
+        for (int c = 0; c < cols; ++c) {
+            sagArcosSel->setCell(c, 0, sagArcos->cellView(c, 0));
+            sagArcosSel->SetColWidths(c, sagArcos->ColWidths(c));
+        }
+        for (int r = 1; r < rows && r <= Network.LinkCount; ++r) {
+            int32_t i = ZelUtils::ParseInt(sagArcos->cellView(3, r));
+            if (i < 1 || i > Network.LinkCount)
+                continue;
+            TArcos& a = Arcos[i];
+            if (a.AIndex <= 0 || a.BIndex <= 0 || !Nodos[a.AIndex].HasXY || !Nodos[a.BIndex].HasXY)
+                continue;
+            bool inA = PolygonFile::Contains(poly, Nodos[a.AIndex].X, Nodos[a.AIndex].Y);
+            bool inB = PolygonFile::Contains(poly, Nodos[a.BIndex].X, Nodos[a.BIndex].Y);
+            if (bothEnds ? (inA && inB) : (inA || inB))
+                a.Mark = CurrentClass;
+            if (a.Mark > 0) {
+                int row = sagArcosSel->RowCount();
+                sagArcosSel->SetRowCount(row + 1);
+                for (int c = 0; c < cols; ++c)
+                    sagArcosSel->setCell(c, row, sagArcos->cellView(c, r));
+            }
+        }
+        std::string base = FileUtils::ChangeFileExt(CmdFile1, "");
+        sagArcosSel->GridTextExport(base + Format("_sel%d.csv", poly.Id), ',');
+        std::string sel;
+        for (int32_t k = 1; k <= Network.LinkCount; ++k)
+            if (Arcos[k].Mark > 0)
+                sel += Format("%10d%10d%5d\r\n", Arcos[k].A, Arcos[k].B, poly.Id);
+        if (!FileUtils::WriteFileAtomic(base + Format("_sel%d.sel", poly.Id), sel))
+            Services().ShowMessage("No se pudo escribir " + base + Format("_sel%d.sel", poly.Id));
+    }
+}

@@ -1,0 +1,294 @@
+// The main road of the program: from a file name to a network in memory, filled
+// grids and a drawn map; and the other data files opened into that network.
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
+#include "map/DisplayStyles.h"
+#include "map/gui/OxrImage.h"
+#include "model/FileUtils.h"
+#include "model/HitGrid.h"
+#include "model/JunctionOutlines.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/LinkGeometry.h"
+#include "model/LinkShapes.h"
+#include "model/PalvonRead.h"
+#include "model/ZelUtils.h"
+#include "model/ViewerServices.h"
+#include "model/gui/FrmDat.h"
+#include "platform/IniFile.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QActionGroup>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QToolBar>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using ZelUtils::Format;
+
+namespace {
+
+bool FileExists(const std::string& path)
+{
+    std::error_code ec;
+    return !path.empty() && fs::is_regular_file(path, ec);
+}
+
+// "255;0;0" style of a background line layer: colour;width;style (style 1..5, else 0).
+void ApplyLayerStyle(TItems& item, const std::string& value)
+{
+    std::vector<std::string> f = ZelUtils::SplitString(value + ";;", ';');
+    item.Color = static_cast<uint32_t>(ZelUtils::ParseInt(f[0]));
+    item.Width = ZelUtils::ParseInt(f[1]);
+    int style = ZelUtils::ParseInt(f[2]);
+    item.PenStyle = static_cast<uint8_t>(style >= 1 && style <= 5 ? style : 0);
+}
+
+} // namespace
+
+void TPalvonViewer::SetFileNames(const std::string& fullName)
+{
+    fs::path p = fs::absolute(fullName);
+    DatFileName = p.filename().string();
+    DatDir = p.parent_path().string();
+    if (!DatDir.empty() && DatDir.back() != '/')
+        DatDir += '/';
+    LpaFileName = FileUtils::ChangeFileExt(p.string(), ".lpa");
+    LplFileName = FileUtils::ChangeFileExt(p.string(), ".lpl");
+    ComplementaryFileName = ComplementaryMovFileName = PrintFileName = TraceFileName = "null";
+    ZoningFileName = SoleraFileName = PuntosFileName = "null";
+    SetCurrentDirectory(DatDir);
+    PalvonRead::NetworkDatFile = p.string();
+    FrmDat->LoadFromFile(p.string());
+    OpenInteractive = 1;
+}
+
+void TPalvonViewer::AbrirRedPalvon(const std::string& fileName)
+{
+    if (!FileExists(fileName)) {
+        Services().ShowMessage(Format("Archivo %s no existe.", fileName));
+        return;
+    }
+    SetFileNames(fileName);
+    if (!OpenPalvonDat())
+        return;
+    // The assignment and inspection listings are read here once their readers exist.
+    PalvonRead::ComputeLinkDataExtremes();
+    ConfigureGrids();
+    DrawDataDat();
+    if (!BatchMode)
+        DrawPalvon();
+}
+
+void TPalvonViewer::aFileOpenExecute()
+{
+    QString name = QFileDialog::getOpenFileName(this, QString::fromStdString(KDVlib::MsgOpenData), QString(),
+                                                QStringLiteral("Red Palvon DAT (*.dat)"));
+    if (name.isEmpty())
+        return;
+    std::string file = name.toStdString();
+    SetFileNames(file);
+    if (!OpenPalvonDat())
+        return;
+    PalvonRead::ComputeLinkDataExtremes();
+    ConfigureGrids();
+    ConstruyeMixs();
+    DrawDataDat();
+    if (!BatchMode)
+        DrawPalvon();
+}
+
+void TPalvonViewer::tbOpenDatExecute()
+{
+    bool addLayer = QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
+    (void)addLayer;
+    const QStringList filters = {
+        QStringLiteral("Red Palvon DAT          (*.dat)"), QStringLiteral("Salida pvass           (*.lpa)"),
+        QStringLiteral("Salida pvlook          (*.lpl)"),  QStringLiteral("Conteos palvon          (*.dat)"),
+        QStringLiteral("Datos complementarios   (*.dat *.prn *.csv)"),
+        QStringLiteral("Trazas de arcos         (*.geo)"), QStringLiteral("Zonificación           (*.geo)"),
+        QStringLiteral("Lineas de soleras       (*.geo)")};
+    QFileDialog dialog(this, QStringLiteral("Open data file"));
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters[0]);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    std::string name = dialog.selectedFiles().front().toStdString();
+    // The kind is the filter chosen, not the file's extension.
+    int kind = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    switch (kind) {
+    case 1:
+        AbrirRedPalvon(name);
+        break;
+    case 6:
+        TraceFileName = name;
+        KDVlib::LoadTrazas();
+        DrawPalvon();
+        break;
+    default:
+        Services().ShowMessage("Este tipo de archivo aún no se puede abrir en esta versión:\r" + name);
+        break;
+    }
+}
+
+bool TPalvonViewer::OpenPalvonDat()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    setWindowTitle(QString::fromStdString(DatDir + DatFileName));
+    if (FrmPreview)
+        FrmPreview->setWindowTitle(QString::fromStdString(DatFileName));
+    ApplicationTitle = "Velmora: " + DatFileName;
+    StatusPanels[0]->setText(QString::fromStdString(KDVlib::MsgLeyendo));
+    CoordinatesFileName = "coordenadas.geo";
+    PalvonRead::ReadTransitLines = DlgCfg && DlgCfg->RutasFijas->ItemIndex() == 0;
+    NumUserVarArcos = NumUserVarMovim = 0;
+    Action("Crearcolumna1")->setEnabled(true);
+    Action("Crearcolumna2")->setEnabled(true);
+
+    bool ok = PalvonRead::ReadNetwork(FrmDat->Lines());
+    FrmDat->LinesChanged();
+    if (!ok) {
+        QApplication::restoreOverrideCursor();
+        StatusPanels[0]->setText(QStringLiteral("Inactivo"));
+        return false;
+    }
+
+    if (!Network.HasCoordinates) {
+        // No positions: the network cannot be shown. Reading a coordinates file
+        // for it is offered once that reader exists; the opening stops here.
+        QApplication::restoreOverrideCursor();
+        Services().ShowMessage(KDVlib::MsgNoCoords);
+        Services().ShowMessage(KDVlib::MsgRedInhabilitada);
+        StatusPanels[0]->setText(QStringLiteral("Inactivo"));
+        close();
+        return false;
+    }
+
+    SigFileName = FileUtils::ChangeFileExt(DatFileName, ".sig");
+    if (FileExists(SigFileName))
+        KDVlib::ReadSigFile(SigFileName);
+
+    WorldMinX = Network.MinX;
+    WorldMaxX = Network.MaxX;
+    WorldMinY = Network.MinY;
+    WorldMaxY = Network.MaxY;
+    ZoomIndex = 1;
+    ZoomHistory[1] = {Network.MinX, Network.MinY, Network.MaxX, Network.MaxY};
+
+    KDVlib::BuildHitGrid();
+    if (Network.SectionPresent[0]) {
+        PalvonRead::ComputeLinkGeometry();
+        PalvonRead::OrderArms();
+    }
+    OpenOtherFiles();
+
+    QApplication::restoreOverrideCursor();
+    StatusPanels[0]->setText(QStringLiteral("Inactivo"));
+    EnableAfterOpen();
+    return true;
+}
+
+void TPalvonViewer::EnableAfterOpen()
+{
+    for (const char* name :
+         {"aVistaAnterior", "aCopy", "aAcercar1", "aAlejar1", "aVistaGeneral1", "aRedPalvonLPA1", "aReset1",
+          "aDefinir1", "aAplicar1", "aPrint1", "aMultiPrint", "aRedibujar", "aDataGrid1", "aOpenLPA", "aOpenLPL",
+          "aOpenCnt", "aOpenComp", "aOpenZonif", "aOpenTraza", "aOpenSolera", "Mostrar1", "RedPalvon1", "AbrirOrden",
+          "Puntos5", "GeneracinAtraccin1", "tbPoligonos", "tbZoomFirst", "tbZoomIn", "tbZoomOut", "tbZoomSel",
+          "tbShow", "tbStreet", "tbMixs", "tbAerial", "tbArrows", "tbNodes", "tbNameNodes", "tbCalles",
+          "tbAtributos", "tbColores", "tbValues", "tbTit", "tbMove", "tbZoom", "tbQuickView"})
+        Action(name)->setEnabled(true);
+    for (QToolBar* bar : {tbarArcos, tbarMovimientos, tbarAdicionales})
+        bar->show();
+}
+
+void TPalvonViewer::OpenOtherFiles()
+{
+    TIniFile ini(DatDir + "Velmora.ini");
+    ZoningFileName = ini.ReadString("File Names", "Zonificacion", "null");
+    if (ZoningFileName != "null")
+        PalvonRead::AddError("Zonificación " + ZoningFileName + " no cargada: formato aún no soportado");
+    for (int k = 1; k <= 20; ++k) {
+        std::string name = ini.ReadString("File Names", Format("Solera%d", k), "null");
+        if (name == "null")
+            break; // layers are numbered without gaps
+        if (k <= 10)
+            ApplyLayerStyle(Items[static_cast<size_t>(10 + k)],
+                            ini.ReadString(Format("Solera%d", k), "Linea", "255;0;0"));
+        if (k == 1)
+            SetDown("tbSolera", true);
+    }
+}
+
+void TPalvonViewer::ConstruyeMixs()
+{
+    varMix->clear();
+    struct Group {
+        int first, count;
+    };
+    const Group groups[] = {{6, 0}, {7, 0}, {8, 0}, {4, 0}, {100, 9}, {20, 9}};
+    QActionGroup* radio = new QActionGroup(varMix);
+    for (const Group& g : groups)
+        for (int v = g.first; v <= g.first + g.count; ++v) {
+            if (!(Movims[MovimsMaxRec].Var[v] > 0))
+                continue;
+            QAction* a = varMix->addAction(QString::fromStdString(KDVlib::CodeText(v)));
+            a->setCheckable(true);
+            a->setData(v);
+            radio->addAction(a);
+        }
+    if (!varMix->actions().isEmpty())
+        varMix->actions().front()->setChecked(true);
+
+    for (int32_t n = 1; n <= Network.NodeCount; ++n) {
+        TNodo& node = Nodos[n];
+        for (int32_t i = 0; i < std::min(node.ArmCount, MaxArms); ++i) {
+            TConector& arm = node.Arms[i];
+            arm.EntryMark = arm.ExitMark = 0;
+            arm.InTotals.assign(NumMovVars + 1, 0.0f);
+            arm.OutTotals.assign(NumMovVars + 1, 0.0f);
+        }
+    }
+    for (int32_t m = 1; m <= Network.MovementCount; ++m) {
+        const TMovimiento& mv = Movims[m];
+        int32_t j = KDVlib::FindNodo(mv.Node);
+        if (j == 0)
+            continue;
+        TNodo& node = Nodos[j];
+        int entry = 0, exit = 0;
+        for (int32_t i = 0; i < std::min(node.ArmCount, MaxArms); ++i) {
+            if (node.Arms[i].OtherNode == mv.A)
+                entry = i;
+            if (node.Arms[i].OtherNode == mv.C)
+                exit = i;
+        }
+        if (node.Arms[entry].InTotals.empty() || node.Arms[exit].OutTotals.empty())
+            continue; // arms beyond the node's arm count
+        node.Arms[entry].EntryMark = -1;
+        node.Arms[exit].ExitMark = 1;
+        for (int v = 0; v <= NumMovVars; ++v) {
+            node.Arms[entry].InTotals[static_cast<size_t>(v)] += mv.Var[v];
+            node.Arms[exit].OutTotals[static_cast<size_t>(v)] += mv.Var[v];
+        }
+    }
+}
+
+void TPalvonViewer::FileExitItemClick() { close(); }
+
+void TPalvonViewer::RedPalvon1Click()
+{
+    QAction* a = Action("RedPalvon1");
+    if (a->isChecked())
+        FrmDat->show();
+    else
+        FrmDat->hide();
+}

@@ -1,0 +1,125 @@
+// Start-up of the main window: defaults, first showing, command line, batch modes.
+#include "mainwindow/Aptta.h"
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
+#include "map/DisplayStyles.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/PalvonRead.h"
+#include "model/ZelUtils.h"
+#include "model/ViewerServices.h"
+#include "platform/SystemInfo.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QProgressBar>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <filesystem>
+
+void TPalvonViewer::FormCreate()
+{
+    TempEmfName = "Velmora___.EMF";
+    PixsVol = 25;
+    PixsCol = 5;
+    GenatrBarWidth = 20;
+    FMov = 1.0;
+    AnchoPista = 3.5f;
+    LaneOffset = 1.5f * AnchoPista;
+    DisplayStyles::SetDefaultStyles();
+    XYFormat = "%.5f";
+    CentroidSize = 10;
+    NodeSize = 3;
+    ArrowSize = 8;
+    SignalSize = 10;
+    NodeLabelPos = 6;
+    SizeFactor = 5.0f;
+    ClearMouseState();
+    LinkShift = 1;
+    for (bool& j : JtypeSelected)
+        j = false;
+    JtypeSelected[3] = true;
+    StreetLabelPos = 1;
+    StreetLabelOffset = 0.5f;
+    ZoomFactor = 0.1f;
+    BatchMode = false;
+    UserName = SystemInfo::UserName();
+    KDVlib::SetMessages("ES");
+
+    for (int i = 0; i < 4; ++i)
+        StatusPanels[i]->setText(i == 0 ? QStringLiteral("Inactivo") : QStringLiteral(" "));
+    ProgressBar->setValue(0);
+
+    qApp->installEventFilter(this);
+    setAcceptDrops(true);
+    tnDatos->setTabVisible(tnDatos->indexOf(tsLineas), false);
+    tnDatos->setTabVisible(tnDatos->indexOf(tsEdit), false);
+    // Items that other commands show when they apply.
+    for (const char* name : {"AbrirOrden", "Puntos5", "CopiarTema1", "PegarTema1", "GenerarPlanillas1", "Regla1",
+                             "SeleccionGrilla", "InvierteSeleccin1", "MoverSeleccion", "Seleccin1",
+                             "ImportarColsArcos", "ImportarColsMovim", "ColorEstandard", "ColorSeleccion",
+                             "ColorMultiple", "GenerarKMZ1", "MostrarNombresPlg", "MostrarNombresArribaPlg", "Letra6",
+                             "SeleccionarPoligono", "Tamano101", "Semaforos", "AddNumPistas", "ExportaraEMME2",
+                             "tbMixs", "tbStreet"})
+        Action(name)->setVisible(false);
+}
+
+void TPalvonViewer::FormShow()
+{
+    InteractiveRun = 1;
+    DrawEnabled = true;
+    GeneratedBy = "Generado por Velmora (" + SystemInfo::BuildVersion() + ")";
+    DisplayStyles::SetDefaultClassStyles();
+    LeerVelmora();
+    RebuildRecentMenus();
+    Timer1->start();
+
+    if (commandLine_.size() != 2)
+        return;
+    // Two parameters: a batch job on the network of the first, then close.
+    CmdFile1 = QFileInfo(commandLine_[0]).absoluteFilePath().toStdString();
+    CmdFile2 = QFileInfo(commandLine_[1]).absoluteFilePath().toStdString();
+    InteractiveRun = 0;
+    if (splash_)
+        splash_->close();
+    DrawEnabled = false;
+    BatchMode = true;
+    std::string ext = ZelUtils::UpperCase(std::filesystem::path(CmdFile2).extension().string());
+    AbrirRedPalvon(CmdFile1);
+    if (ext == ".PLG") {
+        if (Network.Loaded)
+            BatchSelectByPolygons(CmdFile2);
+    } else {
+        std::fprintf(stderr, "Velmora: la impresión por lotes (%s) aún no está disponible.\n", CmdFile2.c_str());
+        Services().ShowMessage("La impresión por lotes de " + CmdFile2 + " aún no está disponible en esta versión.");
+    }
+    close();
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+}
+
+void TPalvonViewer::SetCurrentDirectory(const std::string& path)
+{
+    if (!path.empty())
+        std::filesystem::current_path(path);
+}
+
+void TPalvonViewer::CancelMouseMode()
+{
+    ClearMouseState();
+    Action("NodeMove")->setChecked(false);
+    Action("ZoneMove")->setChecked(false);
+    if (DlgFind && DlgFind->isVisible())
+        DlgFind->close();
+    else
+        DrawPalvon();
+    SetDown("tbZoom", false);
+    SetDown("tbMove", false);
+    SetDown("tbCurve", false);
+    QApplication::restoreOverrideCursor();
+}

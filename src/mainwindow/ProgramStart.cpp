@@ -1,0 +1,70 @@
+// The program's windows, created once in their fixed order.
+#include "mainwindow/Aptta.h"
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/MessageFrm.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
+#include "model/gui/FrmDat.h"
+
+#include <QApplication>
+
+TDlgSize* DlgSize = nullptr;
+TFrmPijm* FrmPijm = nullptr;
+TFrmPija* FrmPija = nullptr;
+TFrmFases* FrmFases = nullptr;
+TDlgFormula* DlgFormula = nullptr;
+TDlgPrint* DlgPrint = nullptr;
+TFrmPath* FrmPath = nullptr;
+TFrmAerial* FrmAerial = nullptr;
+TDlgStat* DlgStat = nullptr;
+TForm1* Form1 = nullptr;
+TStreetView* StreetView = nullptr;
+TFrmMix* FrmMix = nullptr;
+TDlgFind* DlgFind = nullptr;
+TKDVaboutBox* KDVaboutBox = nullptr;
+TKDVscale* KDVscale = nullptr;
+TDlgRngs* DlgRngs = nullptr;
+TDlgTemas* DlgTemas = nullptr;
+TFrmPreview* FrmPreview = nullptr;
+
+TPalvonViewer* CreateProgramWindows(bool showSplash, TAptta** splashOut)
+{
+    TAptta* splash = new TAptta();
+    if (showSplash) {
+        splash->show();
+        splash->repaint();
+        QApplication::processEvents();
+    }
+    auto* viewer = new TPalvonViewer();
+    viewer->setAttribute(Qt::WA_DeleteOnClose, false);
+    // Secondary windows belong to the main window so they close with it.
+    DlgSize = new TDlgSize(viewer);
+    FrmPijm = new TFrmPijm(viewer);
+    FrmPija = new TFrmPija(viewer);
+    FrmFases = new TFrmFases(viewer);
+    DlgFormula = new TDlgFormula(viewer);
+    DlgPrint = new TDlgPrint(viewer);
+    FrmPath = new TFrmPath(viewer);
+    FrmAerial = new TFrmAerial(viewer);
+    DlgStat = new TDlgStat(viewer);
+    MessageFrm = new TMessageFrm(viewer);
+    Form1 = new TForm1(viewer);
+    StreetView = new TStreetView(viewer);
+    FrmMix = new TFrmMix(viewer);
+    for (QWidget* w : std::initializer_list<QWidget*>{FrmPijm, FrmPija, FrmFases, FrmPath, FrmAerial, Form1,
+                                                      StreetView, FrmMix})
+        w->setWindowFlag(Qt::Window);
+    viewer->SetSplash(splash);
+    DlgFind = new TDlgFind(viewer);
+    KDVaboutBox = new TKDVaboutBox(viewer);
+    KDVscale = new TKDVscale(viewer);
+    DlgCfg = new TDlgCfg(viewer);
+    DlgRngs = new TDlgRngs(viewer);
+    FrmDat = new TFrmDat(viewer);
+    DlgTemas = new TDlgTemas(viewer);
+    FrmPreview = new TFrmPreview(viewer);
+    FrmPreview->setWindowFlag(Qt::Window);
+    if (splashOut)
+        *splashOut = splash;
+    return viewer;
+}

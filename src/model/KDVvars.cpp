@@ -1,0 +1,58 @@
+#include "model/KDVvars.h"
+
+double WorldMinX = 0, WorldMaxX = 1, WorldMinY = 0, WorldMaxY = 1;
+std::array<TZoomSlot, MaxZoomHistory + 1> ZoomHistory;
+int32_t ZoomIndex = 1;
+
+bool DrawEnabled = false;
+bool BatchMode = false;
+int32_t CurrentClass = 1;
+bool JtypeSelected[6] = {false, false, false, true, false, false};
+
+std::string DatFileName;
+std::string DatDir;
+std::string LpaFileName = "null", LplFileName = "null", SigFileName = "null", CountsFileName = "null";
+std::string ComplementaryFileName = "null", ComplementaryMovFileName = "null", TraceFileName = "null";
+std::string ZoningFileName = "null", SoleraFileName = "null", PuntosFileName = "null", PrintFileName = "null";
+std::string CoordinatesFileName = "coordenadas.geo";
+uint8_t OpenInteractive = 1;
+std::string CmdFile1, CmdFile2;
+std::string GeneratedBy;
+std::string ApplicationTitle = "Velmora: Asistente Gráfico para la Edición de Redes Palvon  ";
+std::string TempEmfName = "Velmora___.EMF";
+std::string UserName;
+
+int32_t NumColArcos = 0, NumColMovim = 0;
+std::array<int32_t, 131> ColVarArcos{};
+std::array<std::string, 131> TitArcos;
+std::array<int32_t, 111> ColVarMovim{};
+std::array<std::string, 111> TitMovim;
+int32_t NumUserVarArcos = 0, NumUserVarMovim = 0;
+
+int32_t PixsVol = 25, PixsCol = 5, GenatrBarWidth = 20;
+double FMov = 1.0;
+float AnchoPista = 3.5f, LaneOffset = 5.25f;
+
+int32_t CentroidSize = 10, NodeSize = 3, ArrowSize = 8, SignalSize = 10, NodeLabelPos = 6;
+float SizeFactor = 5.0f;
+int32_t LinkShift = 1;
+int32_t StreetLabelPos = 1;
+float StreetLabelOffset = 0.5f;
+float ZoomFactor = 0.1f;
+std::string XYFormat = "%.5f";
+
+int32_t MouseMode = 0;
+int32_t PickedItem = -1;
+bool RubberBand = false;
+bool NodeMoving = false, CentroidMoving = false;
+int32_t PolySelectKind = 0;
+int32_t ClickPixX = 0, ClickPixY = 0;
+
+void ClearMouseState()
+{
+    RubberBand = false;
+    MouseMode = 0;
+    PickedItem = -1;
+    NodeMoving = CentroidMoving = false;
+    PolySelectKind = 0;
+}

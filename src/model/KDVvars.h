@@ -1,0 +1,71 @@
+#pragma once
+// Process-wide viewer state beside the network model: the view window and zoom
+// history, file names of the open network and its companions, drawing flags,
+// grid column tables, and the mouse-editing state that Escape clears.
+// (Shared by several subsystems; add to it with small, separate declarations.)
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// ---- View window and zoom history ----
+extern double WorldMinX, WorldMaxX, WorldMinY, WorldMaxY;
+constexpr int MaxZoomHistory = 500;
+struct TZoomSlot {
+    double MinX = 0, MinY = 0, MaxX = 0, MaxY = 0;
+};
+extern std::array<TZoomSlot, MaxZoomHistory + 1> ZoomHistory; // slots 1..500
+extern int32_t ZoomIndex;
+
+// ---- Drawing state ----
+extern bool DrawEnabled; // the map is drawn only while true
+extern bool BatchMode;   // a command-line batch runs: no redraw after opening
+extern int32_t CurrentClass;
+extern bool JtypeSelected[6];
+
+// ---- File names ("null" when there is no such file) ----
+extern std::string DatFileName; // the .dat name without folder
+extern std::string DatDir;      // its folder, with the trailing separator
+extern std::string LpaFileName, LplFileName, SigFileName, CountsFileName;
+extern std::string ComplementaryFileName, ComplementaryMovFileName, TraceFileName;
+extern std::string ZoningFileName, SoleraFileName, PuntosFileName, PrintFileName, CoordinatesFileName;
+extern uint8_t OpenInteractive;
+extern std::string CmdFile1, CmdFile2;
+extern std::string GeneratedBy;
+// The application's title (message box captions); "Velmora: " + the network once one is open.
+extern std::string ApplicationTitle;
+extern std::string TempEmfName;
+extern std::string UserName;
+
+// ---- Grid column tables ----
+constexpr int NumArcosColumns = 131; // ColVarArcos/TitArcos entries 0..130
+constexpr int NumMovimColumns = 111; // ColVarMovim/TitMovim entries 0..110
+extern int32_t NumColArcos, NumColMovim;
+extern std::array<int32_t, NumArcosColumns> ColVarArcos;   // link variable per links-grid column (0 or less: text)
+extern std::array<std::string, NumArcosColumns> TitArcos;  // long title per links-grid column
+extern std::array<int32_t, NumMovimColumns> ColVarMovim;
+extern std::array<std::string, NumMovimColumns> TitMovim;
+extern int32_t NumUserVarArcos, NumUserVarMovim;
+
+// ---- Sizes and formats set at start ----
+extern int32_t PixsVol, PixsCol, GenatrBarWidth;
+extern double FMov;
+extern float AnchoPista, LaneOffset; // lane width and the pull-back of lane ends (1.5 x AnchoPista)
+extern int32_t CentroidSize, NodeSize, ArrowSize, SignalSize, NodeLabelPos;
+extern float SizeFactor;
+extern int32_t LinkShift;
+extern int32_t StreetLabelPos;
+extern float StreetLabelOffset;
+extern float ZoomFactor;
+extern std::string XYFormat;
+
+// ---- Mouse-editing state (Escape clears it) ----
+extern int32_t MouseMode;  // 0 = none
+extern int32_t PickedItem; // -1 = nothing picked; zones and nodes as minus their index
+extern bool RubberBand;
+extern bool NodeMoving, CentroidMoving;
+extern int32_t PolySelectKind;
+extern int32_t ClickPixX, ClickPixY;
+
+// Resets every mouse-editing field to "no operation".
+void ClearMouseState();
