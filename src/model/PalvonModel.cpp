@@ -92,6 +92,7 @@ int32_t NewLink()
     a.StreetName.clear();
     a.LineRefFirst = a.LineRefLast = -1;
     a.HasMovements = 0;
+    a.LaneEdgeCount = 0;
     std::fill(std::begin(a.Var), std::end(a.Var), 0.0f);
     for (int l = 0; l <= MaxLanes; ++l) {
         a.LaneDirs[l][0] = a.LaneDirs[l][1] = a.LaneDirs[l][2] = 0;

@@ -1,0 +1,32 @@
+#pragma once
+// Writers of the geometry the user edits on the map: the coordinates file, the
+// background line layers, the UTM coordinate files and the link shape points.
+// Every file is written whole to a temporary file and renamed over the target;
+// lines end with CR LF and numbers use '.' whatever the locale.
+#include <string>
+
+namespace KDVlib {
+
+// When "Guardar coordenadas" is ticked, rewrites the network's coordinates file
+// (CoordinatesFileName):
+// "%d,%.5f,%.5f" for every zone with a centroid, then for every placed node.
+// True when nothing had to be written or the file was written.
+bool WriteCoords();
+// The coordinates file itself, whatever the option says.
+bool WriteCoordsFile(const std::string& path);
+
+// Rewrites each background layer's ".geo" file in its folder: "%d,%d" (id, point
+// count) then ",%.2f,%.2f" per point; deleted and empty polylines are left out.
+bool WriteGeo();
+
+// "T55555_UTM_.DAT" (zone centroids "C%4d", nodes "%5d", or "C%9d" / "%10d" with
+// DUTCH, then "%15.5f%15.5f") and one "SOLERA%d_UTM_.DAT" per background layer,
+// in folder, every coordinate shifted by the offsets (metres). Deleted polylines
+// are never written.
+bool WriteUtmFiles(const std::string& folder, double offsetX, double offsetY);
+
+// The shape-point file: one line per link in record order, "%d,%d,%d" (A, B, n)
+// then ",%.5f,%.5f" per point.
+bool WriteSigFile(const std::string& path);
+
+} // namespace KDVlib

@@ -1,0 +1,7 @@
+#include "map/GeoLayers.h"
+
+RecordArray<GeoLink, MaxGeoLinks> GeoLinks;
+int32_t NumGeoLayers = 0;
+int32_t GeoLayerEnd[MaxGeoLayers + 1] = {};
+std::string GeoLayerNames[MaxGeoLayers + 1];
+std::string GeoLayerDirs[MaxGeoLayers + 1];

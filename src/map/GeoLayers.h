@@ -1,0 +1,33 @@
+#pragma once
+// Background line layers ("soleras"): the polylines of every loaded layer, layer
+// after layer, in one process-wide array.
+#include "model/PalvonVars.h"
+#include "model/RecordArray.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr int MaxGeoLinks = 167000; // GeoLinks[0..167000]
+constexpr int MaxGeoLayers = 4;     // layers 1..4
+constexpr int MaxGeoLinkPoints = 2700; // points of one stored piece of a polyline
+// Name of a polyline deleted by editing; deleted polylines are never written out.
+inline constexpr const char* GeoDeletedName = "_delete_";
+
+// One polyline (or one piece of a long polyline: pieces share the id).
+struct GeoLink {
+    int32_t Id = 0;
+    int32_t Count = 0;           // points in use
+    std::vector<TPoint> Points;  // 0..Count-1
+    TPoint LabelPos;
+    int32_t LabelAngle = 0;      // tenths of a degree
+    std::string Name;            // GeoDeletedName marks a deleted polyline
+};
+
+extern RecordArray<GeoLink, MaxGeoLinks> GeoLinks;
+extern int32_t NumGeoLayers;
+// GeoLayerEnd[n] = number of polylines in layers 1..n, GeoLayerEnd[0] = 0: layer n
+// holds the records GeoLayerEnd[n-1]+1 .. GeoLayerEnd[n].
+extern int32_t GeoLayerEnd[MaxGeoLayers + 1];
+extern std::string GeoLayerNames[MaxGeoLayers + 1]; // file name without folder and extension
+extern std::string GeoLayerDirs[MaxGeoLayers + 1];  // folder of the layer's file

@@ -1,0 +1,201 @@
+// The hit grid and the tiles of the view.
+#include "model/HitGrid.h"
+
+#include "model/ViewerServices.h"
+
+#include <cmath>
+
+TSpatialTile HitGrid[MaxHitGridIndex + 1][MaxHitGridIndex + 1];
+int32_t HitGridN = 0;
+int32_t HitGridRangeX[2] = {0, 0};
+int32_t HitGridRangeY[2] = {0, 0};
+int32_t LinkOrder[MaxArcos + 1] = {};
+
+namespace KDVlib {
+
+namespace {
+
+struct Extent {
+    float minX, maxX, minY, maxY;
+    float dx, dy;
+    int32_t n;
+};
+
+Extent CurrentExtent()
+{
+    Extent e{Network.MinX, Network.MaxX, Network.MinY, Network.MaxY, 0.0f, 0.0f, HitGridN};
+    e.dx = (e.maxX - e.minX) / float(e.n + 1);
+    e.dy = (e.maxY - e.minY) / float(e.n + 1);
+    return e;
+}
+
+bool Inside(const Extent& e, double x, double y)
+{
+    return e.minX <= x && x <= e.maxX && e.minY <= y && y <= e.maxY;
+}
+
+// Tile index of an inside coordinate. A flat extent (all points on one line)
+// has tiles of no size: everything then falls in tile 0.
+int32_t TileIndex(double v, float lo, float size, int32_t n)
+{
+    if (!(size > 0.0f))
+        return 0;
+    double q = (v - double(lo)) / double(size);
+    if (!(q >= 0.0))
+        return 0;
+    if (q >= double(n))
+        return n;
+    return static_cast<int32_t>(q); // truncation
+}
+
+TSpatialTile& TileOf(const Extent& e, double x, double y)
+{
+    return HitGrid[TileIndex(x, e.minX, e.dx, e.n)][TileIndex(y, e.minY, e.dy, e.n)];
+}
+
+// Appends to a tile list; lists have room for their whole array, so a full list
+// means a repeated entry and the item is not written past the end.
+template <int Size>
+bool Append(int32_t (&list)[Size], int32_t& count, int32_t item)
+{
+    if (count < 0 || count >= Size)
+        return false;
+    list[count++] = item;
+    return true;
+}
+
+bool NodeInside(const Extent& e, int32_t index, double& x, double& y)
+{
+    if (index < 1 || index > Network.NodeCount)
+        return false;
+    const TNodo& node = Nodos[index];
+    x = node.X;
+    y = node.Y;
+    return Inside(e, x, y);
+}
+
+// Lists a link in the tile of node A and, when it differs, that of node B.
+// Returns false when the link is not listed (an end node outside the extent).
+bool ListLink(const Extent& e, int32_t link)
+{
+    const TArcos& a = Arcos[link];
+    double xa, ya, xb, yb;
+    if (!NodeInside(e, a.AIndex, xa, ya) || !NodeInside(e, a.BIndex, xb, yb))
+        return false;
+    TSpatialTile& ta = TileOf(e, xa, ya);
+    TSpatialTile& tb = TileOf(e, xb, yb);
+    Append(ta.Links, ta.LinkCount, link);
+    if (&tb != &ta)
+        Append(tb.Links, tb.LinkCount, link);
+    return true;
+}
+
+template <class F>
+void ForEachTile(F f)
+{
+    for (int32_t i = 0; i <= HitGridN; ++i)
+        for (int32_t j = 0; j <= HitGridN; ++j)
+            f(HitGrid[i][j]);
+}
+
+} // namespace
+
+void BuildHitGrid()
+{
+    HitGridN = 0;
+    const Extent e = CurrentExtent();
+    for (int32_t i = 0; i <= e.n; ++i) {
+        for (int32_t j = 0; j <= e.n; ++j) {
+            TSpatialTile& t = HitGrid[i][j];
+            t.x0 = e.minX + i * double(e.dx);
+            t.x1 = e.minX + (i + 1) * double(e.dx);
+            t.y0 = e.minY + j * double(e.dy);
+            t.y1 = e.minY + (j + 1) * double(e.dy);
+        }
+    }
+
+    ForEachTile([](TSpatialTile& t) { t.NodeCount = 0; });
+    for (int32_t k = 1; k <= Network.NodeCount; ++k) {
+        const TNodo& node = Nodos[k];
+        if (!node.HasXY || !Inside(e, node.X, node.Y))
+            continue;
+        TSpatialTile& t = TileOf(e, node.X, node.Y);
+        Append(t.Nodes, t.NodeCount, k);
+    }
+
+    ViewerServices& ui = Services();
+    ui.SetMenuItemEnabled("aArcos1", false);
+    ForEachTile([](TSpatialTile& t) { t.LinkCount = 0; });
+    bool linksShown = false;
+    for (int32_t k = 1; k <= Network.LinkCount; ++k) {
+        if (ListLink(e, k) && !linksShown && Arcos[k].PointCount > 0) {
+            linksShown = true;
+            ui.SetMenuItemEnabled("aArcos1", true);
+        }
+    }
+
+    ui.SetMenuItemEnabled("aCentroides1", false);
+    ForEachTile([](TSpatialTile& t) { t.ZoneCount = 0; });
+    bool zonesShown = false;
+    for (int32_t k = 1; k <= Network.ZoneCount; ++k) {
+        const TZona& z = Zonas[k];
+        if (!Inside(e, z.CentroidX, z.CentroidY))
+            continue;
+        TSpatialTile& t = TileOf(e, z.CentroidX, z.CentroidY);
+        Append(t.Zones, t.ZoneCount, k);
+        if (!zonesShown) {
+            zonesShown = true;
+            ui.SetMenuItemEnabled("aCentroides1", true);
+        }
+    }
+
+    ForEachTile([](TSpatialTile& t) { t.MovementCount = 0; });
+    for (int32_t k = 1; k <= Network.MovementCount; ++k) {
+        double x, y;
+        if (!NodeInside(e, Movims[k].JunctionIndex, x, y))
+            continue;
+        TSpatialTile& t = TileOf(e, x, y);
+        Append(t.Movements, t.MovementCount, k);
+    }
+}
+
+void GridArcos()
+{
+    const Extent e = CurrentExtent();
+    ForEachTile([](TSpatialTile& t) { t.LinkCount = 0; });
+    for (int32_t k = 1; k <= Network.LinkCount; ++k) {
+        int32_t link = LinkOrder[k];
+        if (link >= 1 && link <= Network.LinkCount)
+            ListLink(e, link);
+    }
+}
+
+void SetGrid(double worldMinX, double worldMaxX, double worldMinY, double worldMaxY)
+{
+    for (auto& row : HitGrid)
+        for (auto& t : row)
+            t.InView = 0;
+    const Extent e = CurrentExtent();
+    if (e.n == 0) {
+        HitGridRangeX[0] = HitGridRangeX[1] = 0;
+        HitGridRangeY[0] = HitGridRangeY[1] = 0;
+        HitGrid[0][0].InView = 1;
+        return;
+    }
+    auto range = [&](double lo, double hi, float emin, float emax, float size, int32_t* out) {
+        if (hi < emin || lo > emax) {
+            out[0] = 0;
+            out[1] = -1; // the view misses the extent: no tile
+            return;
+        }
+        out[0] = TileIndex(std::fmax(lo, double(emin)), emin, size, e.n);
+        out[1] = TileIndex(std::fmin(hi, double(emax)), emin, size, e.n);
+    };
+    range(worldMinX, worldMaxX, e.minX, e.maxX, e.dx, HitGridRangeX);
+    range(worldMinY, worldMaxY, e.minY, e.maxY, e.dy, HitGridRangeY);
+    for (int32_t i = HitGridRangeX[0]; i <= HitGridRangeX[1]; ++i)
+        for (int32_t j = HitGridRangeY[0]; j <= HitGridRangeY[1]; ++j)
+            HitGrid[i][j].InView = 1;
+}
+
+} // namespace KDVlib

@@ -1,0 +1,256 @@
+// Lane bands of the links and data extremes.
+#include "model/LinkGeometry.h"
+
+#include "model/PalvonRead.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+bool LanesReady = false;
+
+using ZelUtils::Format;
+
+namespace PalvonRead {
+
+namespace {
+
+// Two segments whose unit directions have a cross product below this are taken
+// as parallel: their offset lines do not meet at a usable point.
+constexpr double ParallelLimit = 1.0e-9;
+// Each end of a straight link is pulled in by at most this share of its length.
+constexpr float MaxPullIn = 0.45f;
+
+int32_t LaneCountOf(const TArcos& a)
+{
+    return (a.FlareEnd ? 1 : 0) + std::abs(a.Lanes) + (a.FlareStart ? 1 : 0);
+}
+
+// One offset line of a segment: a point on it and the segment's unit direction.
+struct OffsetLine {
+    TPoint p;
+    double ux = 0.0;
+    double uy = 0.0;
+};
+
+// The point at offset d to the right of direction (ux, uy) from p.
+TPoint Offset(const TPoint& p, double ux, double uy, float d)
+{
+    return {p.x + double(d) * uy, p.y - double(d) * ux};
+}
+
+OffsetLine LineAt(const TPoint& p, double ux, double uy, float d)
+{
+    return {Offset(p, ux, uy, d), ux, uy};
+}
+
+// Corner of two consecutive offset lines. Parallel lines (collinear segments, or a
+// segment that doubles back) have no finite intersection: the corner is then the
+// middle of the two offset points of the shared vertex.
+TPoint Corner(const OffsetLine& prev, const OffsetLine& next, const TPoint& vertex, float d)
+{
+    double cross = prev.ux * next.uy - prev.uy * next.ux;
+    if (std::fabs(cross) >= ParallelLimit) {
+        double wx = next.p.x - prev.p.x;
+        double wy = next.p.y - prev.p.y;
+        double s = (wx * next.uy - wy * next.ux) / cross;
+        TPoint c{prev.p.x + s * prev.ux, prev.p.y + s * prev.uy};
+        if (std::isfinite(c.x) && std::isfinite(c.y))
+            return c;
+    }
+    TPoint a = Offset(vertex, prev.ux, prev.uy, d);
+    TPoint b = Offset(vertex, next.ux, next.uy, d);
+    return {(a.x + b.x) / 2.0, (a.y + b.y) / 2.0};
+}
+
+float Distance(const TPoint& a, const TPoint& b)
+{
+    return static_cast<float>(std::hypot(a.x - b.x, a.y - b.y));
+}
+
+// Lane edges of a straight link (points p0, p1); false when it has no length.
+bool StraightBand(TArcos& a, float d1, float d2)
+{
+    const TPoint& p0 = a.Points[1];
+    const TPoint& p1 = a.Points[2];
+    float L = Distance(p0, p1);
+    if (!(L > 0.0f))
+        return false;
+    float t = LaneOffset * PalvonRead::LengthScale / L;
+    if (t > MaxPullIn)
+        t = MaxPullIn;
+    TPoint S{p0.x * (1.0 - t) + p1.x * t, p0.y * (1.0 - t) + p1.y * t};
+    TPoint E{p1.x * (1.0 - t) + p0.x * t, p1.y * (1.0 - t) + p0.y * t};
+    double ux = (p1.x - p0.x) / L;
+    double uy = (p1.y - p0.y) / L;
+    a.LaneEdgeNear[0] = Offset(S, ux, uy, d1);
+    a.LaneEdgeNear[1] = Offset(E, ux, uy, d1);
+    a.LaneEdgeFar[0] = Offset(S, ux, uy, d2);
+    a.LaneEdgeFar[1] = Offset(E, ux, uy, d2);
+    a.LaneEdgeCount = 2;
+    return true;
+}
+
+// Lane edges of a link with shape points (n points, n >= 3); false when every
+// segment has zero length. Zero-length segments are passed over: the first and
+// last segments of nonzero length give the pulled-in ends, and a corner that a
+// skipped segment leaves unset repeats the corner before it.
+bool ShapedBand(TArcos& a, int32_t n, float d1, float d2)
+{
+    const TPoint* p = &a.Points[1]; // p[0] at node A .. p[n-1] at node B
+    float len[MaxShapePoints] = {};
+    int first = -1, last = -1;
+    for (int k = 0; k <= n - 2; ++k) {
+        len[k] = Distance(p[k], p[k + 1]);
+        if (len[k] > 0.0f) {
+            if (first < 0)
+                first = k;
+            last = k;
+        }
+    }
+    if (first < 0)
+        return false;
+
+    bool written[MaxShapePoints] = {};
+    auto dirOf = [&](int k, double& ux, double& uy) {
+        ux = (p[k + 1].x - p[k].x) / len[k];
+        uy = (p[k + 1].y - p[k].y) / len[k];
+    };
+
+    double ux, uy;
+    dirOf(first, ux, uy);
+    TPoint S{p[0].x + ux * LaneOffset, p[0].y + uy * LaneOffset};
+    a.LaneEdgeNear[0] = Offset(S, ux, uy, d1);
+    a.LaneEdgeFar[0] = Offset(S, ux, uy, d2);
+    written[0] = true;
+    OffsetLine prevNear = LineAt(p[first], ux, uy, d1);
+    OffsetLine prevFar = LineAt(p[first], ux, uy, d2);
+
+    for (int k = first + 1; k <= n - 2; ++k) {
+        if (!(len[k] > 0.0f))
+            continue;
+        double vx, vy;
+        dirOf(k, vx, vy);
+        OffsetLine nextNear = LineAt(p[k], vx, vy, d1);
+        OffsetLine nextFar = LineAt(p[k], vx, vy, d2);
+        a.LaneEdgeNear[k] = Corner(prevNear, nextNear, p[k], d1);
+        a.LaneEdgeFar[k] = Corner(prevFar, nextFar, p[k], d2);
+        written[k] = true;
+        prevNear = nextNear;
+        prevFar = nextFar;
+    }
+
+    dirOf(last, ux, uy);
+    TPoint E{p[n - 1].x - ux * LaneOffset, p[n - 1].y - uy * LaneOffset};
+    a.LaneEdgeNear[n - 1] = Offset(E, ux, uy, d1);
+    a.LaneEdgeFar[n - 1] = Offset(E, ux, uy, d2);
+    written[n - 1] = true;
+
+    for (int k = 1; k < n - 1; ++k) {
+        if (!written[k]) {
+            a.LaneEdgeNear[k] = a.LaneEdgeNear[k - 1];
+            a.LaneEdgeFar[k] = a.LaneEdgeFar[k - 1];
+        }
+    }
+    a.LaneEdgeCount = n;
+    return true;
+}
+
+// Single-precision Min/Max as the extremes use them: a NaN value never replaces
+// the running extreme.
+inline float MinOf(float value, float current) { return value < current ? value : current; }
+inline float MaxOf(float value, float current) { return value > current ? value : current; }
+
+} // namespace
+
+void ComputeLinkGeometry()
+{
+    std::string zeroLength;
+    const float w = AnchoPista * LengthScale;
+    for (int32_t k = 1; k <= Network.LinkCount; ++k) {
+        TArcos& a = Arcos[k];
+        if (a.AIndex < 1 || a.BIndex < 1 || a.AIndex > Network.NodeCount || a.BIndex > Network.NodeCount)
+            continue;
+        if (!Nodos[a.AIndex].HasXY || !Nodos[a.BIndex].HasXY)
+            continue;
+        int32_t n = std::min(a.PointCount, MaxShapePoints);
+        if (n < 2) {
+            a.LaneEdgeCount = 0; // no point list to offset
+            continue;
+        }
+
+        int32_t lanes = LaneCountOf(a);
+        float d1, d2;
+        int32_t rev = a.ReverseIndex;
+        if (a.NoReverse == 0 && rev >= 1 && rev <= Network.LinkCount) {
+            int32_t opp = LaneCountOf(Arcos[rev]);
+            d1 = 0.5f * float(opp - lanes) * w;
+            d2 = 0.5f * float(opp + lanes) * w;
+        } else {
+            // Without an opposite link the band is centred on the centre line.
+            d1 = -0.5f * float(lanes) * w;
+            d2 = 0.5f * float(lanes) * w;
+        }
+
+        bool ok = (n == 2) ? StraightBand(a, d1, d2) : ShapedBand(a, n, d1, d2);
+        if (!ok) {
+            a.LaneEdgeCount = 0;
+            zeroLength += "\r" + Format("%10d%10d", a.A, a.B);
+        }
+    }
+    if (!zeroLength.empty())
+        Services().ShowMessageWindow("Arcos de longitud nula:" + zeroLength + "\r\rEsto podría producir\r" +
+                                     "distorciones en el dibujo");
+    LanesReady = false;
+}
+
+void ComputeLinkVarExtremes(int first, int last)
+{
+    first = std::max(first, 1);
+    last = std::min(last, NumLinkVars);
+    TArcos& lo = Arcos[0];
+    TArcos& hi = Arcos[ArcosMaxRec];
+    for (int v = first; v <= last; ++v) {
+        lo.Var[v] = UnsetHigh;
+        hi.Var[v] = UnsetLow;
+    }
+    for (int32_t k = 1; k <= Network.LinkCount; ++k) {
+        const float* var = Arcos[k].Var;
+        for (int v = first; v <= last; ++v) {
+            lo.Var[v] = MinOf(var[v], lo.Var[v]);
+            hi.Var[v] = MaxOf(var[v], hi.Var[v]);
+        }
+    }
+}
+
+void ComputeMovementVarExtremes(int first, int last)
+{
+    if (Network.MovementCount <= 0)
+        return;
+    first = std::max(first, 1);
+    last = std::min(last, NumMovVars);
+    TMovimiento& lo = Movims[0];
+    TMovimiento& hi = Movims[MovimsMaxRec];
+    for (int v = first; v <= last; ++v) {
+        lo.Var[v] = UnsetHigh;
+        hi.Var[v] = UnsetLow;
+    }
+    for (int32_t k = 1; k <= Network.MovementCount; ++k) {
+        const float* var = Movims[k].Var;
+        for (int v = first; v <= last; ++v) {
+            lo.Var[v] = MinOf(var[v], lo.Var[v]);
+            hi.Var[v] = MaxOf(var[v], hi.Var[v]);
+        }
+    }
+}
+
+void ComputeLinkDataExtremes()
+{
+    ComputeLinkVarExtremes(1, NumLinkVars);
+    ComputeMovementVarExtremes(1, NumMovVars);
+}
+
+} // namespace PalvonRead

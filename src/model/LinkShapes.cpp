@@ -1,0 +1,192 @@
+// Link shape points, traces, link order and node lists.
+#include "model/LinkShapes.h"
+
+#include "model/FileUtils.h"
+#include "model/HitGrid.h"
+#include "model/KDVlib.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+
+#include <charconv>
+#include <filesystem>
+#include <vector>
+
+std::string LinkOrderFileName = "null";
+int32_t NodeList[MaxNodeList + 1] = {};
+uint8_t NodoEnLista[MaxNodos + 1] = {};
+
+using ZelUtils::Format;
+
+namespace KDVlib {
+
+namespace {
+
+// Fields of a line at one separator: empty fields are kept, only an empty
+// remainder after the last separator is dropped.
+std::vector<std::string> Fields(const std::string& line, char sep)
+{
+    std::vector<std::string> f = ZelUtils::SplitString(line, sep);
+    if (f.size() > 1 && f.back().empty())
+        f.pop_back();
+    return f;
+}
+
+std::string BaseName(const std::string& path)
+{
+    return std::filesystem::path(path).filename().string();
+}
+
+bool ReadAll(const std::string& fileName, std::vector<std::string>& lines)
+{
+    if (FileUtils::ReadLines(fileName, lines))
+        return true;
+    Services().ShowMessage(Format("No se puede abrir el archivo %s", BaseName(fileName)));
+    return false;
+}
+
+void ReportSkipped(const std::string& fileName, int skipped, int maxPoints)
+{
+    if (skipped > 0)
+        Services().ShowMessage(Format("Archivo %s:\r%d líneas no se consideraron\r"
+                                      "(cada arco admite de 2 a %d puntos, con todas sus coordenadas)",
+                                      BaseName(fileName), skipped, maxPoints));
+}
+
+} // namespace
+
+double ParseCoordinate(const std::string& text)
+{
+    ZelUtils::NumberValue v = ZelUtils::ParseNumber(text);
+    if (v.isInteger())
+        return v.intValue;
+    // ParseNumber accepted the text as a real; read it again at full precision.
+    std::string t = ZelUtils::UpperCase(ZelUtils::Trim(text));
+    double d = 0.0;
+    auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), d);
+    if (ec == std::errc() && end == t.data() + t.size())
+        return d;
+    return v.asReal();
+}
+
+bool ReadSigFile(const std::string& fileName)
+{
+    std::vector<std::string> lines;
+    if (!ReadAll(fileName, lines))
+        return false;
+    int skipped = 0;
+    for (const std::string& line : lines) {
+        std::vector<std::string> f = Fields(line, ',');
+        if (f.size() <= 6)
+            continue;
+        int32_t a = ZelUtils::ParseInt(f[0]);
+        int32_t b = ZelUtils::ParseInt(f[1]);
+        if (a <= 0 || b <= 0)
+            continue;
+        int32_t link = FindArco(a, b);
+        if (link <= 0)
+            continue;
+        int32_t n = ZelUtils::ParseInt(f[2]);
+        if (n < 2 || n > MaxShapePoints || f.size() < static_cast<size_t>(3 + 2 * n)) {
+            ++skipped;
+            continue;
+        }
+        TArcos& arc = Arcos[link];
+        arc.PointCount = n;
+        for (int32_t k = 0; k < n; ++k)
+            arc.Points[k + 1] = {ParseCoordinate(f[static_cast<size_t>(3 + 2 * k)]),
+                                 ParseCoordinate(f[static_cast<size_t>(4 + 2 * k)])};
+    }
+    ReportSkipped(fileName, skipped, MaxShapePoints);
+    return true;
+}
+
+bool LoadTrazas()
+{
+    std::vector<std::string> lines;
+    if (!ReadAll(TraceFileName, lines))
+        return false;
+    int skipped = 0;
+    for (const std::string& line : lines) {
+        std::vector<std::string> f = Fields(line, ',');
+        if (f.size() < 3)
+            continue;
+        int32_t link = FindArco(ZelUtils::ParseInt(f[0]), ZelUtils::ParseInt(f[1]));
+        if (link <= 0)
+            continue;
+        // n trace points and the last one repeated must fit the link's 12 points.
+        int32_t n = ZelUtils::ParseInt(f[2]);
+        if (n < 2 || n > MaxShapePoints - 1 || f.size() < static_cast<size_t>(3 + 2 * n)) {
+            ++skipped;
+            continue;
+        }
+        TArcos& arc = Arcos[link];
+        for (int32_t k = 0; k < n; ++k)
+            arc.Points[k + 1] = {ParseCoordinate(f[static_cast<size_t>(2 * k + 3)]),
+                                 ParseCoordinate(f[static_cast<size_t>(2 * k + 4)])};
+        arc.Points[n + 1] = {ParseCoordinate(f[static_cast<size_t>(2 * n + 1)]),
+                             ParseCoordinate(f[static_cast<size_t>(2 * n + 2)])};
+        arc.PointCount = n + 1;
+    }
+    Services().SetMenuItemEnabled("aArcos1", true);
+    ReportSkipped(TraceFileName, skipped, MaxShapePoints - 1);
+    return true;
+}
+
+bool LoadOrdenArcos()
+{
+    std::vector<std::string> lines;
+    if (!ReadAll(LinkOrderFileName, lines))
+        return false;
+    char sep = ',';
+    if (!lines.empty()) {
+        const std::string& first = lines.front();
+        if (first.find(';') != std::string::npos)
+            sep = ';';
+        else if (first.find(',') == std::string::npos) {
+            Services().ShowMessage(
+                Format("Archivo %s con formato no reconocido\rProceso abortado", BaseName(LinkOrderFileName)));
+            return false;
+        }
+    }
+
+    const int32_t count = Network.LinkCount;
+    std::vector<uint8_t> listed(static_cast<size_t>(count) + 1, 0);
+    // Links named by the file, each once at its first line (the top of the drawing).
+    std::vector<int32_t> named;
+    for (const std::string& line : lines) {
+        std::vector<std::string> f = Fields(line, sep);
+        if (f.size() < 2)
+            continue;
+        int32_t link = FindArco(ZelUtils::ParseInt(f[0]), ZelUtils::ParseInt(f[1]));
+        if (link < 1 || link > count || listed[static_cast<size_t>(link)])
+            continue;
+        listed[static_cast<size_t>(link)] = 1;
+        named.push_back(link);
+    }
+    int32_t pos = 0;
+    for (int32_t k = 1; k <= count; ++k)
+        if (!listed[static_cast<size_t>(k)])
+            LinkOrder[++pos] = k;
+    for (auto it = named.rbegin(); it != named.rend(); ++it)
+        LinkOrder[++pos] = *it;
+    GridArcos();
+    return true;
+}
+
+bool LoadNodeList(const std::string& fileName)
+{
+    std::fill(std::begin(NodeList), std::end(NodeList), 0);
+    std::fill(std::begin(NodoEnLista), std::end(NodoEnLista), 0);
+    std::vector<std::string> lines;
+    if (!ReadAll(fileName, lines))
+        return false;
+    size_t n = std::min(lines.size(), static_cast<size_t>(MaxNodeList));
+    for (size_t i = 0; i < n; ++i)
+        NodeList[i + 1] = ZelUtils::ParseInt(lines[i]);
+    if (lines.size() > n)
+        Services().ShowMessage(Format("Archivo %s:\rsólo se consideran los primeros %d nodos",
+                                      BaseName(fileName), MaxNodeList));
+    return true;
+}
+
+} // namespace KDVlib
