@@ -150,6 +150,11 @@ bool TPalvonViewer::OpenPalvonDat()
     StatusPanels[0]->setText(QString::fromStdString(KDVlib::MsgLeyendo));
     CoordinatesFileName = "coordenadas.geo";
     PalvonRead::ReadTransitLines = DlgCfg && DlgCfg->RutasFijas->ItemIndex() == 0;
+    if (DlgCfg) {
+        // Geographic positions kept beside the UTM ones use the zone of the options.
+        PalvonRead::UtmZone = DlgCfg->UtmZone();
+        PalvonRead::UtmHemisphere = DlgCfg->NorthernHemisphere() ? "N" : "S";
+    }
     NumUserVarArcos = NumUserVarMovim = 0;
     Action("Crearcolumna1")->setEnabled(true);
     Action("Crearcolumna2")->setEnabled(true);

@@ -1,19 +1,195 @@
-// Section 55555 (coordinates), the geographic test and the extent.
+// Section 55555 (positions of nodes and zone centroids), the geographic test and
+// the extent of the network.
+#include "model/KDVlib.h"
 #include "model/PalvonRead.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+#include "model/ZelUtm.h"
+
+#include <algorithm>
+
+using ZelUtils::Format;
 
 namespace PalvonRead {
 
-void ReadCoordinateLine(std::string& line) { (void)line; }
-void ReadFreeCoordinateLine(std::string& line) { (void)line; }
+int32_t UtmZone = 19;
+std::string UtmHemisphere = "S";
+
+namespace {
+
+// Free-format lines that could not be used, reported together at the section's end.
+std::vector<std::string> incompleteLines;
+constexpr size_t MaxListedLines = 10;
+
+void Widen(float x, float y)
+{
+    Network.MinX = std::min(Network.MinX, x);
+    Network.MaxX = std::max(Network.MaxX, x);
+    Network.MinY = std::min(Network.MinY, y);
+    Network.MaxY = std::max(Network.MaxY, y);
+}
+
+// Stores one position; lines naming no existing node or zone change nothing.
+void StorePosition(bool centroid, int32_t number, float x, float y)
+{
+    if (centroid) {
+        int32_t z = KDVlib::FindZona(number);
+        if (z == 0)
+            return;
+        TZona& zone = Zonas[z];
+        zone.CentroidX = x;
+        zone.CentroidY = y;
+        zone.HasCentroid = 1;
+        Network.HasCentroids = 1;
+    } else {
+        int32_t n = KDVlib::FindNodo(number);
+        if (n == 0)
+            return;
+        TNodo& node = Nodos[n];
+        node.X = x;
+        node.Y = y;
+        ZelUtm::TGeografica g;
+        ZelUtm::UtmToGeo(UtmZone, UtmHemisphere, g, x, y);
+        node.Latitude = g.Latitude;
+        node.Longitude = g.Longitude;
+        node.HasXY = 1;
+        Network.HasCoordinates = 1;
+    }
+    Widen(x, y);
+}
+
+bool AllDigits(const std::string& s)
+{
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Fixed columns: number in 1..W (a centroid has "C" in column 1 and its zone in
+// 2..W), then X and Y in fields of 5 columns, or of the XYFORM widths.
+void ParseCoordinates(const std::string& line)
+{
+    if (line.empty())
+        return;
+    char c = line[0];
+    bool centroid = c == 'C' || c == 'c';
+    if (!centroid && c != ' ' && !(c >= '0' && c <= '9'))
+        return;
+    int w = NodeWidth;
+    int xw = XYFORM ? XWidth : 5;
+    int yw = XYFORM ? YWidth : 5;
+    int32_t number = centroid ? ZelUtils::ParseInt(Field(line, 2, w - 1)) : ZelUtils::ParseInt(Field(line, 1, w));
+    float x = static_cast<float>(ZelUtils::ParseReal(Field(line, w + 1, xw)));
+    float y = static_cast<float>(ZelUtils::ParseReal(Field(line, w + xw + 1, yw)));
+    StorePosition(centroid, number, x, y);
+}
+
+// Free fields: number, X, Y. A centroid is marked by a word "C" or by a "C" written
+// against the number ("C12", "12C"); a "C" inside any other word is text, so a
+// comment such as "CRUCE" after the coordinates leaves a node line a node line.
+void ParseFreeCoordinates(const std::string& line)
+{
+    std::vector<std::string> words;
+    ZelUtils::SplitTabs(line, words);
+    bool centroid = false;
+    auto marker = std::remove(words.begin(), words.end(), std::string("C"));
+    if (marker != words.end()) {
+        centroid = true;
+        words.erase(marker, words.end());
+    }
+    if (!words.empty()) {
+        std::string& w = words[0];
+        if (w.size() > 1 && w.front() == 'C' && AllDigits(w.substr(1))) {
+            centroid = true;
+            w.erase(0, 1);
+        } else if (w.size() > 1 && w.back() == 'C' && AllDigits(w.substr(0, w.size() - 1))) {
+            centroid = true;
+            w.pop_back();
+        }
+    }
+    if (words.size() < 3) {
+        incompleteLines.push_back(line);
+        AddError(Format("Coordenadas: línea incompleta omitida (se esperan número, X e Y): %s", line));
+        return;
+    }
+    StorePosition(centroid, ZelUtils::ParseInt(words[0]), static_cast<float>(ZelUtils::ParseReal(words[1])),
+                  static_cast<float>(ZelUtils::ParseReal(words[2])));
+}
+
+void ReportIncompleteLines()
+{
+    if (incompleteLines.empty())
+        return;
+    std::string msg = Format("Sección 55555: %d líneas de coordenadas incompletas se omitieron "
+                             "(se esperan número, X e Y):",
+                             static_cast<int>(incompleteLines.size()));
+    for (size_t i = 0; i < incompleteLines.size() && i < MaxListedLines; ++i)
+        msg += "\r" + incompleteLines[i];
+    if (incompleteLines.size() > MaxListedLines)
+        msg += "\r... (ver Errores.txt)";
+    incompleteLines.clear();
+    Services().ShowMessage(msg);
+}
+
+// Degrees only when every value can be one: longitudes in -180..180, latitudes
+// in -90..90. A planar network with negative coordinates is not converted.
+bool LooksGeographic()
+{
+    return Network.MinX < 180.0f && Network.MaxX < 180.0f && Network.MinY < 180.0f && Network.MaxY < 180.0f &&
+           Network.MinX >= -180.0f && Network.MinY >= -90.0f && Network.MaxY <= 90.0f;
+}
+
+} // namespace
+
+void ResetCoordinateState() { incompleteLines.clear(); }
+
+void ReadCoordinateLine(std::string& line) { ParseCoordinates(line); }
+
+void ReadFreeCoordinateLine(std::string& line) { ParseFreeCoordinates(line); }
 
 void GeographicTestAndExtent()
 {
-    float w = Network.MaxX - Network.MinX;
-    float h = Network.MaxY - Network.MinY;
-    Network.MinX -= 0.025f * w;
-    Network.MaxX += 0.025f * w;
-    Network.MinY -= 0.025f * h;
-    Network.MaxY += 0.025f * h;
+    ReportIncompleteLines();
+    if (LooksGeographic()) {
+        Services().ShowMessageWindow("Convirtiendo Coordenadas ...\r   Geográficas  -->  UTM");
+        // One zone for the whole network, chosen from the longitude of its centre:
+        // points on both sides of a zone boundary would otherwise be projected on
+        // two different meridians and the map torn apart.
+        ZelUtm::TUtmPoint p;
+        ZelUtm::GeoToUtm(0, p, (double(Network.MinY) + Network.MaxY) / 2.0, (double(Network.MinX) + Network.MaxX) / 2.0);
+        int32_t zone = p.Zone;
+        Network.MinX = UnsetHigh;
+        Network.MaxX = UnsetLow;
+        Network.MinY = UnsetHigh;
+        Network.MaxY = UnsetLow;
+        for (int32_t n = 1; n <= Network.NodeCount; ++n) {
+            TNodo& node = Nodos[n];
+            if (node.X == UnsetLow)
+                continue;
+            node.Longitude = node.X;
+            node.Latitude = node.Y;
+            ZelUtm::GeoToUtm(zone, p, node.Y, node.X);
+            node.X = static_cast<float>(p.Easting);
+            node.Y = static_cast<float>(p.Northing);
+            Widen(node.X, node.Y);
+        }
+        for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
+            TZona& zn = Zonas[z];
+            if (zn.CentroidX == UnsetLow)
+                continue;
+            ZelUtm::GeoToUtm(zone, p, zn.CentroidY, zn.CentroidX);
+            zn.CentroidX = static_cast<float>(p.Easting);
+            zn.CentroidY = static_cast<float>(p.Northing);
+            Widen(zn.CentroidX, zn.CentroidY);
+        }
+    }
+    // A 2.5 % margin on every side; an extent without any position keeps its seeds.
+    if (Network.MinX <= Network.MaxX && Network.MinY <= Network.MaxY) {
+        float w = Network.MaxX - Network.MinX;
+        float h = Network.MaxY - Network.MinY;
+        Network.MinX -= 0.025f * w;
+        Network.MaxX += 0.025f * w;
+        Network.MinY -= 0.025f * h;
+        Network.MaxY += 0.025f * h;
+    }
 }
 
 } // namespace PalvonRead

@@ -230,6 +230,15 @@ std::string ReadLine()
 
 void InsertLine(const std::string& text)
 {
+    // Includes that hold the current line grow by the new line; those after it move.
+    const int32_t previous = LineIndex;
+    for (auto& r : includeRanges)
+        if (r.first <= previous && previous <= r.last)
+            ++r.last;
+        else if (r.first > previous) {
+            ++r.first;
+            ++r.last;
+        }
     ++LineIndex;
     Lines->insert(Lines->begin() + LineIndex, text);
 }
@@ -272,13 +281,6 @@ std::string ExpandIncludes(std::string line)
             InsertLine(l);
         InsertLine("*** Velmora: Fin archivo " + name);
         int32_t inserted = static_cast<int32_t>(fileLines.size()) + 2;
-        for (auto& r : includeRanges)
-            if (r.first <= dollarLine && dollarLine <= r.last)
-                r.last += inserted;
-            else if (r.first > dollarLine) {
-                r.first += inserted;
-                r.last += inserted;
-            }
         includeRanges.push_back({canonical, dollarLine + 1, dollarLine + inserted});
         Services().SetProgressRange(0, static_cast<int>(Lines->size()) - 1);
         LineIndex = dollarLine;
@@ -506,6 +508,9 @@ bool ReadNetwork(std::vector<std::string>& lines)
                 },
                 UPBUS != 0);
         }
+
+        // Blocks beyond the last vehicle variables are read over and reported by the line parser.
+        TransitBlockCount = std::min(TransitBlockCount, MaxTransitBlocks);
 
         if (MatchesFirst(line, '7')) {
             Network.SectionPresent[6] = 1;

@@ -39,6 +39,26 @@ extern std::vector<std::string> ErrorList; // kept across reads, saved as "Error
 extern float LengthScale;
 extern std::string ErrorListFile;         // "Errores.txt" in the current directory
 
+// Bounds that keep the numbered variables apart: user classes j give link variables
+// 50+j and 65+j and movement variables 20+j; transit block j gives link variable
+// 40+j and movement variable 100+j; extra data value j gives link variable 27+j
+// (and movement variable 30+j from the data-list file).
+constexpr int MaxUserClasses = 10;
+constexpr int MaxTransitBlocks = 10;
+constexpr int MaxKnobValues = 8;
+constexpr int MaxMovementExtraValues = 10;
+
+// Cost coefficients per user class (section 88888), indexed 1..MaxUserClasses;
+// reset at the start of every read.
+extern float ClassTimeCost[MaxUserClasses + 1];     // per minute
+extern float ClassDistanceCost[MaxUserClasses + 1]; // per kilometre
+extern float ClassKnobCost[MaxUserClasses + 1][MaxKnobValues + 1];
+
+// UTM zone (1..60) and hemisphere ("S" or "N") chosen in the options dialog; the
+// coordinates section gives nodes their latitude and longitude with them.
+extern int32_t UtmZone;
+extern std::string UtmHemisphere;
+
 // Raised when input would overflow a record array; the read refuses the network.
 class CapacityError : public std::runtime_error {
 public:
@@ -115,5 +135,14 @@ void ReadTransitLine(std::string& line, int block);
 void ReadSection88888Line(std::string& line);
 // Called at the start of every read so one network's values never leak into the next.
 void ResetSectionState();
+
+// ---- Parsers of sections 11111, 22222 and 33333 (on the current line) ----------
+void ParseJunction(const std::string& line);     // header; reads its arm and stage lines
+void ParseSection22222(const std::string& line);
+void ParseLinkRecord(const std::string& line);   // may read the extra-data line
+// Input that the fixed records cannot hold (more than 7 arms, lanes beyond 6, more
+// than 6 stages or 20 stage values, more than 8 extra values) is clamped: each case
+// goes to the error list at once, and PostLinkPass sums them up in one message.
+void NoteLimit(const std::string& summary, const std::string& detail);
 
 } // namespace PalvonRead

@@ -1,8 +1,258 @@
-// Section 66666 (transit lines).
+// Section 66666 (transit lines): line records with their stops, the gaps between
+// stops that no link joins, and the vehicles of each block on links and movements.
+#include "analysis/KDVlibPaths.h"
+#include "model/KDVlib.h"
 #include "model/PalvonRead.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+
+#include <algorithm>
+#include <map>
+#include <utility>
+
+using ZelUtils::Format;
 
 namespace PalvonRead {
 
-void ReadTransitLine(std::string& line, int block) { (void)line; (void)block; }
+namespace {
+
+// Intermediate nodes of the least-cost path between two node records, kept for
+// one read: lines that share a gap (both directions of a route, several routes
+// along one corridor) need one search for it, not one each.
+std::map<std::pair<int32_t, int32_t>, std::vector<int32_t>> gapPaths;
+bool blocksReported = false;
+int messagesShown = 0;
+constexpr int MaxMessages = 5;
+
+void Report(const std::string& msg)
+{
+    AddError(msg);
+    if (messagesShown < MaxMessages) {
+        ++messagesShown;
+        Services().ShowMessage(msg);
+    }
+}
+
+// The next line of a line description (continuation lines are consumed here, not
+// by the section loop); false when the text has ended or the section does. A
+// terminator is never a continuation line: it is left for the section loop, so a
+// node count larger than the nodes given cannot swallow the following sections.
+bool NextContinuation(std::string& line)
+{
+    line = ReadLine();
+    if (AtEnd)
+        return false;
+    if (UPBUS)
+        line = BlankParentheses(line);
+    if (IsTerminator(line)) {
+        --LineIndex; // the next ReadLine returns the terminator again
+        return false;
+    }
+    return true;
+}
+
+// The n node numbers of a line whose header is the given line, in the layout in
+// force, reading continuation lines as needed.
+std::vector<int32_t> ReadNodeNumbers(const std::string& header, int32_t n)
+{
+    std::vector<int32_t> nodes;
+    if (n <= 0)
+        return nodes;
+    nodes.reserve(static_cast<size_t>(std::min(n, 4 * MaxLineStops)));
+    std::string cur = header;
+    if (EZBUS) {
+        std::vector<std::string> words;
+        for (;;) {
+            ZelUtils::SplitTabs(Field(cur, 16, 85), words);
+            for (const auto& w : words)
+                if (static_cast<int32_t>(nodes.size()) < n)
+                    nodes.push_back(ZelUtils::ParseInt(w));
+            if (static_cast<int32_t>(nodes.size()) >= n || !NextContinuation(cur))
+                break;
+        }
+        return nodes;
+    }
+    int w = NodeWidth;
+    int perLine = w >= 10 ? 6 : 13;
+    int32_t lineNo = 0;
+    for (int32_t i = 1; i <= n; ++i) {
+        int32_t onLine = (i - 1) / perLine;
+        if (onLine > lineNo) {
+            if (!NextContinuation(cur))
+                break;
+            lineNo = onLine;
+        }
+        int pos = (i - 1) % perLine;
+        nodes.push_back(ZelUtils::ParseInt(Field(cur, 16 + w * pos, w)));
+    }
+    return nodes;
+}
+
+// Intermediate node numbers (origin and destination excluded) of the least-cost
+// path by length between two node records; empty when there is none.
+const std::vector<int32_t>& GapPath(int32_t from, int32_t to)
+{
+    auto key = std::make_pair(from, to);
+    auto it = gapPaths.find(key);
+    if (it != gapPaths.end())
+        return it->second;
+    std::vector<int32_t> inner;
+    // Length is the cost here; the user's choice for the path tool is kept.
+    int32_t savedCostVar = KDVlib::CostVar;
+    KDVlib::CostVar = 7;
+    KDVlib::RutaMinima(from, to, 0);
+    KDVlib::CostVar = savedCostVar;
+    const std::vector<int32_t>& table = KDVlib::PathTables[1];
+    if (!table.empty()) {
+        int32_t count = table[0];
+        for (int32_t k = 2; k <= count - 1 && k < static_cast<int32_t>(table.size()); ++k)
+            inner.push_back(table[static_cast<size_t>(k)]);
+    }
+    return gapPaths.emplace(key, std::move(inner)).first->second;
+}
+
+void AddLineRef(TArcos& link, int32_t line)
+{
+    int32_t idx = static_cast<int32_t>(LinkLineRefs.size());
+    LinkLineRefs.push_back(TLineRef{line, -1});
+    if (link.LineRefLast >= 0)
+        LinkLineRefs[static_cast<size_t>(link.LineRefLast)].Next = idx;
+    else
+        link.LineRefFirst = idx;
+    link.LineRefLast = idx;
+}
+
+void ParseTransitLine(const std::string& header, int block)
+{
+    bool fiveDigits = true;
+    std::string first5 = Field(header, 1, 5);
+    if (first5.size() < 5)
+        fiveDigits = false;
+    for (char c : first5)
+        if (c < '0' || c > '9')
+            fiveDigits = false;
+    std::string name = ZelUtils::Trim(fiveDigits ? first5 : Field(header, 1, 4));
+    std::string code = Field(header, fiveDigits ? 6 : 5, 1);
+    int32_t frequency = ZelUtils::ParseInt(Field(header, 7, 4));
+    int32_t n = ZelUtils::ParseInt(Field(header, 11, 5));
+
+    // Lines of blocks beyond the last one that has vehicle variables: their
+    // description is consumed, nothing is recorded.
+    if (block > MaxTransitBlocks) {
+        ReadNodeNumbers(header, n);
+        if (!blocksReported) {
+            blocksReported = true;
+            Report(Format("Sección 66666: más de %d bloques de líneas; se omiten las líneas de los bloques "
+                          "siguientes",
+                          MaxTransitBlocks));
+        }
+        return;
+    }
+
+    int32_t li = NewLine();
+    TLinea& line = Lineas[li];
+    line.Name = name;
+    line.LineCode = code;
+    line.Group = block;
+    line.Frequency = static_cast<float>(frequency);
+    line.Stops.assign(1, 0);
+    if (n <= 0)
+        Report(Format("Línea %s sin nodos\rUltima línea leída: %s", line.Name, Lineas[li - 1].Name));
+
+    std::vector<int32_t> listed = ReadNodeNumbers(header, n);
+    if (n > 0 && static_cast<int32_t>(listed.size()) < n)
+        Report(Format("Línea %s: faltan nodos (se esperaban %d, se leyeron %d)", line.Name, n,
+                      static_cast<int>(listed.size())));
+
+    // Nodes that the network does not know are left out, with a note in the text.
+    std::vector<int32_t> nodes; // numbers
+    std::vector<int32_t> records;
+    for (int32_t number : listed) {
+        int32_t rec = KDVlib::FindNodo(number);
+        if (rec > 0) {
+            nodes.push_back(number);
+            records.push_back(rec);
+            continue;
+        }
+        std::string note = Format("*** Velmora: Nodo %d no encontrado", number);
+        if (!AtEnd)
+            InsertLine(note);
+        else
+            AddError(Format("Línea %s: nodo %d no encontrado", line.Name, number));
+    }
+
+    std::vector<int32_t>& stops = line.Stops;
+    bool truncated = false;
+    auto append = [&](int32_t s) {
+        if (static_cast<int32_t>(stops.size()) - 1 >= MaxLineStops) {
+            truncated = true;
+            return;
+        }
+        stops.push_back(s);
+    };
+    size_t m = nodes.size();
+    if (FOZZY) {
+        for (size_t j = 0; j + 1 < m; ++j) {
+            append(nodes[j]);
+            if (KDVlib::FindArco(nodes[j], nodes[j + 1]) == 0)
+                for (int32_t inner : GapPath(records[j], records[j + 1]))
+                    append(-inner);
+        }
+        if (m > 0)
+            append(nodes[m - 1]);
+    } else {
+        for (size_t j = 0; j + 1 < m; ++j)
+            append(KDVlib::FindArco(nodes[j], nodes[j + 1]) > 0 ? nodes[j] : -nodes[j]);
+        if (m > 0)
+            append(nodes[m - 1]);
+    }
+    stops[0] = static_cast<int32_t>(stops.size()) - 1;
+    if (truncated)
+        Report(Format("Línea %s: más de %d paradas; se conservan las %d primeras", line.Name, MaxLineStops,
+                      MaxLineStops));
+
+    // Vehicles of the block on the links and movements used directly; a negative
+    // stop names no node, so every pair or triple through one is skipped.
+    int32_t count = stops[0];
+    int linkVar = 40 + block;
+    int movVar = 100 + block;
+    for (int32_t j = 1; j + 1 <= count; ++j) {
+        int32_t a = stops[static_cast<size_t>(j)];
+        int32_t b = stops[static_cast<size_t>(j + 1)];
+        if (a <= 0 || b <= 0)
+            continue;
+        int32_t l = KDVlib::FindArco(a, b);
+        if (l == 0)
+            continue;
+        Arcos[l].Var[linkVar] += line.Frequency;
+        AddLineRef(Arcos[l], li);
+    }
+    for (int32_t j = 1; j + 2 <= count; ++j) {
+        int32_t a = stops[static_cast<size_t>(j)];
+        int32_t b = stops[static_cast<size_t>(j + 1)];
+        int32_t c = stops[static_cast<size_t>(j + 2)];
+        if (a <= 0 || b <= 0 || c <= 0)
+            continue;
+        int32_t mv = KDVlib::FindMovim(a, b, c);
+        if (mv > 0)
+            Movims[mv].Var[movVar] += line.Frequency;
+    }
+}
+
+} // namespace
+
+void ResetTransitState()
+{
+    gapPaths.clear();
+    blocksReported = false;
+    messagesShown = 0;
+}
+
+void ReadTransitLine(std::string& line, int block)
+{
+    if (block > MaxTransitBlocks && TransitBlockCount > MaxTransitBlocks)
+        TransitBlockCount = MaxTransitBlocks;
+    ParseTransitLine(line, block);
+}
 
 } // namespace PalvonRead
