@@ -1,0 +1,440 @@
+// Construction of the options dialog: its pages, controls and start values.
+#include "mainwindow/DlgCfg.h"
+
+#include "map/DisplayStyles.h"
+
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+TDlgCfg* DlgCfg = nullptr;
+
+namespace {
+
+QCheckBox* NewCheck(const QString& caption, bool checked, QWidget* parent)
+{
+    auto* box = new QCheckBox(caption, parent);
+    box->setChecked(checked);
+    return box;
+}
+
+QSpinBox* NewSpin(int minimum, int maximum, int value, QWidget* parent)
+{
+    auto* spin = new QSpinBox(parent);
+    spin->setRange(minimum, maximum);
+    spin->setValue(value);
+    return spin;
+}
+
+// Real-valued edits always show and take a decimal point, whatever the user's locale.
+QDoubleSpinBox* NewRealSpin(double minimum, double maximum, int decimals, double value, QWidget* parent)
+{
+    auto* spin = new QDoubleSpinBox(parent);
+    spin->setLocale(QLocale::c());
+    spin->setDecimals(decimals);
+    spin->setRange(minimum, maximum);
+    spin->setValue(value);
+    return spin;
+}
+
+QTableWidget* NewStyleTable(int columns, int rows, QWidget* parent)
+{
+    auto* table = new QTableWidget(rows, columns, parent);
+    table->horizontalHeader()->hide();
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setDefaultSectionSize(18);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setContextMenuPolicy(Qt::CustomContextMenu);
+    table->setMouseTracking(true);
+    table->viewport()->setMouseTracking(true);
+    return table;
+}
+
+} // namespace
+
+TDlgCfg::TDlgCfg(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Opciones y Preferencias"));
+    if (!DlgCfg)
+        DlgCfg = this;
+
+    CfgPaginas = new QTabWidget(this);
+    CfgGeneral = BuildGeneralPage();
+    CfgPreferencias = BuildPreferenciasPage();
+    CfgColores = BuildColoresPage();
+    CfgAmpliacion = BuildAmpliacionPage();
+    CfgImpresion = BuildImpresionPage();
+    CfgPaginas->addTab(CfgGeneral, QStringLiteral("General"));
+    CfgPaginas->addTab(CfgPreferencias, QStringLiteral("Preferencias"));
+    CfgPaginas->addTab(CfgColores, QStringLiteral("Colores"));
+    CfgPaginas->addTab(CfgAmpliacion, QStringLiteral("Ampliación"));
+    CfgPaginas->addTab(CfgImpresion, QStringLiteral("Impresión"));
+    BuildWidthsMenu();
+
+    Buttons = new QDialogButtonBox(this);
+    Buttons->addButton(QStringLiteral("Aceptar"), QDialogButtonBox::AcceptRole);
+    Buttons->addButton(QStringLiteral("Cancelar"), QDialogButtonBox::RejectRole);
+    connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(CfgPaginas);
+    layout->addWidget(Buttons);
+
+    ConnectHandlers();
+}
+
+TDlgCfg::~TDlgCfg()
+{
+    if (DlgCfg == this)
+        DlgCfg = nullptr;
+}
+
+QWidget* TDlgCfg::BuildGeneralPage()
+{
+    auto* page = new QWidget(this);
+    auto* group = new QGroupBox(QStringLiteral(" Opciones Generales "), page);
+    auto* g = new QVBoxLayout(group);
+    cbOpenLP = NewCheck(QStringLiteral("Abrir automáticamente archivos relacionados"), true, group);
+    cbOverwrite = NewCheck(QStringLiteral("Confirmar sobreescritura de archivos"), false, group);
+    cbDrawLayout = NewCheck(QStringLiteral("Aplicar último esquema guardado al abrir la red"), true, group);
+    cbSaveFNames = NewCheck(QStringLiteral("Archivos usados recientemente"), true, group);
+    FnameSaved = NewSpin(1, 50, 20, group);
+    LabelArchivos = new QLabel(QStringLiteral("archivos"), group);
+    cbSaveGeos = NewCheck(QStringLiteral("Grabar automáticamente coordenadas geográficas"), false, group);
+    cbReadPijas = NewCheck(QStringLiteral("Analizar PIJAs si están disponibles"), false, group);
+    cbDrawNull = NewCheck(QStringLiteral("Dibujar ceros"), false, group);
+    cbFullDxf = NewCheck(QStringLiteral("DXF Completo"), false, group);
+    cbSaveLayout = NewCheck(QStringLiteral("Guardar último esquema utilizado"), true, group);
+
+    g->addWidget(cbOpenLP);
+    g->addWidget(cbOverwrite);
+    g->addWidget(cbSaveLayout);
+    g->addWidget(cbDrawLayout);
+    auto* recent = new QHBoxLayout;
+    recent->addWidget(cbSaveFNames);
+    recent->addWidget(FnameSaved);
+    recent->addWidget(LabelArchivos);
+    recent->addStretch();
+    g->addLayout(recent);
+    g->addWidget(cbSaveGeos);
+    g->addWidget(cbReadPijas);
+    g->addWidget(cbDrawNull);
+    g->addWidget(cbFullDxf);
+
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(group);
+    layout->addStretch();
+    return page;
+}
+
+QWidget* TDlgCfg::BuildPreferenciasPage()
+{
+    auto* page = new QWidget(this);
+    SeleccionGrafica = new TRadioGroup(QStringLiteral(" Selección Gráfica  "),
+                                       {QStringLiteral("Sólo un nodo incluído"), QStringLiteral("Ambos nodos incluídos")}, 1, page);
+
+    auto* update = new QGroupBox(QStringLiteral(" Actualización "), page);
+    auto* u = new QGridLayout(update);
+    cbSentidos = NewCheck(QStringLiteral("Sentidos"), false, update);
+    cbNodos = NewCheck(QStringLiteral("Nodos"), false, update);
+    cbNombreNodos = NewCheck(QStringLiteral("Número de Nodos"), false, update);
+    cbCalles = NewCheck(QStringLiteral("Calles"), false, update);
+    cbCentroides = NewCheck(QStringLiteral("Centroides"), false, update);
+    cbAtributos = NewCheck(QStringLiteral("Atributos"), true, update);
+    cbValores = NewCheck(QStringLiteral("Valores"), false, update);
+    cbPoligonos = NewCheck(QStringLiteral("Poligonos"), false, update);
+    cbArcos = NewCheck(QStringLiteral("Traza de arcos"), false, update);
+    QCheckBox* boxes[] = {cbSentidos, cbNodos, cbNombreNodos, cbCalles, cbCentroides,
+                          cbAtributos, cbValores, cbPoligonos, cbArcos};
+    for (int i = 0; i < 9; ++i)
+        u->addWidget(boxes[i], i % 5, i / 5);
+
+    RutasFijas = new TRadioGroup(QStringLiteral(" Rutas Fijas  "),
+                                 {QStringLiteral("Incluir rutas fijas"), QStringLiteral("Omitir rutas fijas")}, 1, page);
+
+    // Turn kinds the analyses take into account (stored in the settings as three flags).
+    cbGiros = new QListWidget(page);
+    for (const char* kind : {"Giro Izquierda", "Directo", "Giro Derecha"}) {
+        auto* item = new QListWidgetItem(QString::fromUtf8(kind), cbGiros);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Checked);
+    }
+    cbGiros->setMaximumHeight(70);
+
+    auto* wheel = new QGroupBox(QStringLiteral(" Rueda Mouse "), page);
+    auto* w = new QVBoxLayout(wheel);
+    WheelActive = NewCheck(QStringLiteral("Activa"), true, wheel);
+    w->addWidget(WheelActive);
+
+    rgZoom = new TRadioGroup(QStringLiteral(" Factor Zoom "), {QStringLiteral("1x"), QStringLiteral("2x"), QStringLiteral("3x")}, 1, page);
+    rgTpo = new TRadioGroup(QStringLiteral(" Tiempo Arco Inner  "),
+                            {QStringLiteral("Tiempo puro"), QStringLiteral("Componer movimientos")}, 1, page);
+
+    auto* layout = new QGridLayout(page);
+    layout->addWidget(SeleccionGrafica, 0, 0);
+    layout->addWidget(RutasFijas, 0, 1);
+    layout->addWidget(update, 1, 0, 1, 2);
+    layout->addWidget(cbGiros, 2, 0);
+    layout->addWidget(wheel, 2, 1);
+    layout->addWidget(rgZoom, 3, 0);
+    layout->addWidget(rgTpo, 3, 1);
+    layout->setRowStretch(4, 1);
+    return page;
+}
+
+QWidget* TDlgCfg::BuildColoresPage()
+{
+    auto* page = new QWidget(this);
+
+    ArcosSeleccionados = new QGroupBox(QStringLiteral(" Selección Activa   "), page);
+    auto* sel = new QGridLayout(ArcosSeleccionados);
+    SeleccionColor = new TColorPanel(clRed, ArcosSeleccionados);
+    SeleccionAncho = NewSpin(1, 5, 1, ArcosSeleccionados);
+    sagSel = NewStyleTable(3, NumSelClasses, ArcosSeleccionados);
+    for (int r = 0; r < NumSelClasses; ++r) {
+        auto* number = new QTableWidgetItem(QString::number(r + 1));
+        number->setTextAlignment(Qt::AlignCenter);
+        sagSel->setItem(r, 0, number);
+    }
+    sagSel->setColumnWidth(0, 28);
+    sagSel->setColumnWidth(1, 24);
+    sagSel->setColumnWidth(2, 90);
+    sagSel->setCurrentCell(0, 0);
+    sagSel->setItemDelegate(new TCellPainterDelegate(
+        [this](QPainter* p, const QStyleOptionViewItem& option, int row, int col) {
+            return sagSelDrawCell(p, option.rect, row, col);
+        },
+        sagSel));
+    sel->addWidget(new QLabel(QStringLiteral("Selección:"), ArcosSeleccionados), 0, 0);
+    sel->addWidget(SeleccionColor, 0, 1);
+    sel->addWidget(new QLabel(QStringLiteral("Grosor :"), ArcosSeleccionados), 1, 0);
+    sel->addWidget(SeleccionAncho, 1, 1);
+    sel->addWidget(sagSel, 2, 0, 1, 2);
+
+    auto styleGroup = [](QGroupBox* group, TColorPanel*& border, QSpinBox*& width, TColorPanel*& fill, QCheckBox*& clear) {
+        auto* f = new QFormLayout(group);
+        border = new TColorPanel(clGreen, group);
+        width = NewSpin(1, 5, 1, group);
+        fill = new TColorPanel(13887443, group);
+        clear = NewCheck(QString(), false, group);
+        f->addRow(QStringLiteral("Borde:"), border);
+        f->addRow(QStringLiteral("Grosor :"), width);
+        f->addRow(QStringLiteral("Relleno:"), fill);
+        f->addRow(QStringLiteral("Sin relleno:"), clear);
+        group->setMouseTracking(true);
+    };
+    BoxPoligonos = new QGroupBox(QStringLiteral(" Polígonos "), page);
+    styleGroup(BoxPoligonos, PoliBordeColor, PoliBordeAncho, PoliRellenoColor, PoliRellenoClear);
+    Zonificacion = new QGroupBox(QStringLiteral(" Zonificación "), page);
+    styleGroup(Zonificacion, ZonaBordeColor, ZonaBordeAncho, ZonaRellenoColor, ZonaRellenoClear);
+
+    GroupBox2 = new QGroupBox(QStringLiteral(" General "), page);
+    GroupBox2->setMouseTracking(true);
+    auto* gen = new QGridLayout(GroupBox2);
+    ArcosColor = new TColorPanel(clBlack, GroupBox2);
+    ArcosColor->setMouseTracking(true);
+    ArcosColor->setContextMenuPolicy(Qt::CustomContextMenu);
+    BlockedColor = new TColorPanel(clRed, GroupBox2);
+    AccesoColor = new TColorPanel(clGreen, GroupBox2);
+    TrazaColor = new TColorPanel(13816530, GroupBox2);
+    ArrowsColor = new TColorPanel(clBlack, GroupBox2);
+    NodosColor = new TColorPanel(clGray, GroupBox2);
+    SoleraColor = new TColorPanel(clSilver, GroupBox2);
+    const std::pair<const char*, TColorPanel*> panels[] = {
+        {"Red Vial:", ArcosColor},     {"Arcos Prohibidos", BlockedColor}, {"Arcos Acceso", AccesoColor},
+        {"Traza de arcos", TrazaColor}, {"Flechas", ArrowsColor},           {"Nodos", NodosColor},
+        {"Soleras:", SoleraColor},
+    };
+    int row = 0;
+    for (const auto& [caption, panel] : panels) {
+        gen->addWidget(new QLabel(QString::fromUtf8(caption), GroupBox2), row, 0);
+        gen->addWidget(panel, row, 1);
+        ++row;
+    }
+    sagGral = NewStyleTable(2, 11, GroupBox2);
+    sagGral->setColumnWidth(0, 130);
+    sagGral->setColumnWidth(1, 70);
+    sagGral->setCurrentCell(0, 0);
+    sagGral->setItemDelegate(new TCellPainterDelegate(
+        [this](QPainter* p, const QStyleOptionViewItem& option, int r, int col) {
+            return sagGralDrawCell(p, option.rect, r, col);
+        },
+        sagGral));
+    gen->addWidget(sagGral, 0, 2, row, 1);
+
+    auto* layout = new QGridLayout(page);
+    layout->addWidget(ArcosSeleccionados, 0, 0, 2, 1);
+    layout->addWidget(BoxPoligonos, 0, 1);
+    layout->addWidget(Zonificacion, 1, 1);
+    layout->addWidget(GroupBox2, 2, 0, 1, 2);
+    return page;
+}
+
+QWidget* TDlgCfg::BuildAmpliacionPage()
+{
+    auto* page = new QWidget(this);
+    auto* visor = new QGroupBox(QStringLiteral(" Visor de Ampliación "), page);
+    VisorZoomColor = new TColorPanel(12320767, visor);
+    VisorZoomSize = NewSpin(100, 500, 300, visor);
+    ZoomPermanente = NewCheck(QStringLiteral("Vista Permanente"), false, visor);
+    EscalaZoom = new TRadioGroup(QStringLiteral(" Factor de Escala "),
+                                 {QStringLiteral("2x"), QStringLiteral("4x"), QStringLiteral("6x"), QStringLiteral("8x"),
+                                  QStringLiteral("10x"), QStringLiteral("15x"), QStringLiteral("20x"), QStringLiteral("30x")},
+                                 2, visor);
+    auto* details = new QGroupBox(QStringLiteral(" Ver Detalles "), visor);
+    auto* d = new QVBoxLayout(details);
+    zArrows = NewCheck(QStringLiteral("Sentidos"), false, details);
+    zNodes = NewCheck(QStringLiteral("Nodos"), true, details);
+    zNameNodes = NewCheck(QStringLiteral("Número de Nodos"), true, details);
+    zCalles = NewCheck(QStringLiteral("Calles"), false, details);
+    zAtributos = NewCheck(QStringLiteral("Atributos"), false, details);
+    zValues = NewCheck(QStringLiteral("Valores"), false, details);
+    for (QCheckBox* box : {zArrows, zNodes, zNameNodes, zCalles, zAtributos, zValues})
+        d->addWidget(box);
+
+    auto* v = new QGridLayout(visor);
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Fondo :"), VisorZoomColor);
+    form->addRow(QStringLiteral("Tamaño :"), VisorZoomSize);
+    form->addRow(ZoomPermanente);
+    v->addLayout(form, 0, 0);
+    v->addWidget(EscalaZoom, 1, 0);
+    v->addWidget(details, 0, 1, 2, 1);
+
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(visor);
+    layout->addStretch();
+    return page;
+}
+
+QWidget* TDlgCfg::BuildImpresionPage()
+{
+    auto* page = new QWidget(this);
+
+    auto* geo = new QGroupBox(QStringLiteral("  Google Earth  "), page);
+    cbHuso = new QComboBox(geo);
+    for (int zone = 1; zone <= 60; ++zone) {
+        const int west = -180 + 6 * (zone - 1);
+        const char side = zone <= 30 ? 'W' : 'E';
+        cbHuso->addItem(QString::asprintf("UTM %2d: %d%c a %d%c", zone, west, side, west + 6, side));
+    }
+    cbHuso->setCurrentIndex(18);
+    cbHemisf = new QComboBox(geo);
+    cbHemisf->addItem(QStringLiteral("S: Hemisferio Sur"));
+    cbHemisf->addItem(QStringLiteral("N: Hemisferio Norte"));
+    cbHemisf->setCurrentIndex(0);
+    ceVert = NewRealSpin(-1.0e6, 1.0e6, 6, 0.0, geo);
+    ceHorz = NewRealSpin(-1.0e6, 1.0e6, 6, 0.0, geo);
+    sbWriteGeo = new QPushButton(QStringLiteral("Generar archivos UTM"), geo);
+    sbSave = new QPushButton(QStringLiteral("Grabar"), geo);
+    sbCalcular = new QPushButton(QStringLiteral("Calcular"), geo);
+    auto* g = new QFormLayout(geo);
+    g->addRow(QStringLiteral("Huso horario:"), cbHuso);
+    g->addRow(QStringLiteral("Hemisferio:"), cbHemisf);
+    g->addRow(QStringLiteral("Desplazamiento vertical:"), ceVert);
+    g->addRow(QStringLiteral("Desplazamiento horizontal:"), ceHorz);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(sbCalcular);
+    buttons->addWidget(sbWriteGeo);
+    buttons->addWidget(sbSave);
+    g->addRow(buttons);
+
+    auto* look = new QGroupBox(QStringLiteral("  Apariencia  "), page);
+    Screen2Print = NewRealSpin(1.0, 50.0, 4, 1.0, look);
+    cbView = NewCheck(QStringLiteral("Mantener relación de la vista"), false, look);
+    rgFix = new TRadioGroup(QStringLiteral(" Referir a ...   "), {QStringLiteral("ancho"), QStringLiteral("alto")}, 0, look);
+    auto* a = new QFormLayout(look);
+    a->addRow(QStringLiteral("Razón Impresión/Pantallla : "), Screen2Print);
+    a->addRow(cbView);
+    a->addRow(rgFix);
+
+    auto* print = new QGroupBox(QStringLiteral("  Imprimir  "), page);
+    cbPrintCaption = NewCheck(QStringLiteral("Nombre de la Red"), false, print);
+    cbPrintDate = NewCheck(QStringLiteral("Fecha y Hora "), false, print);
+    auto* p = new QVBoxLayout(print);
+    p->addWidget(cbPrintCaption);
+    p->addWidget(cbPrintDate);
+
+    auto* layout = new QGridLayout(page);
+    layout->addWidget(geo, 0, 0, 2, 1);
+    layout->addWidget(look, 0, 1);
+    layout->addWidget(print, 1, 1);
+    layout->setRowStretch(2, 1);
+    return page;
+}
+
+void TDlgCfg::BuildWidthsMenu()
+{
+    SetWidths = new QMenu(this);
+    widthGroup_ = new QActionGroup(SetWidths);
+    widthGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    auto add = [this](const QString& caption, int tag) {
+        QAction* action = SetWidths->addAction(caption);
+        action->setCheckable(true);
+        action->setData(tag);
+        widthGroup_->addAction(action);
+        connect(action, &QAction::triggered, this, [this, tag] { SetWidth(tag); });
+    };
+    add(QStringLiteral("1 Pixel"), 1);
+    add(QStringLiteral("2 Pixeles"), 2);
+    add(QStringLiteral("3 Pixeles"), 3);
+    add(QStringLiteral("4 Pixeles"), 4);
+    add(QStringLiteral("7 Pixeles"), 7);
+    add(QStringLiteral("10 Pixeles"), 10);
+    SetWidths->addSeparator();
+    add(QStringLiteral("Sin línea"), 0);
+    WidthAction(1)->setChecked(true);
+}
+
+void TDlgCfg::ConnectHandlers()
+{
+    const std::pair<TColorPanel*, void (TDlgCfg::*)()> panels[] = {
+        {SeleccionColor, &TDlgCfg::SeleccionColorClick}, {VisorZoomColor, &TDlgCfg::VisorZoomColorClick},
+        {PoliBordeColor, &TDlgCfg::PoliBordeColorClick}, {PoliRellenoColor, &TDlgCfg::PoliRellenoColorClick},
+        {ZonaBordeColor, &TDlgCfg::ZonaBordeColorClick}, {ZonaRellenoColor, &TDlgCfg::ZonaRellenoColorClick},
+        {ArcosColor, &TDlgCfg::ArcosColorClick},         {BlockedColor, &TDlgCfg::BlockedColorClick},
+        {AccesoColor, &TDlgCfg::AccesoColorClick},       {TrazaColor, &TDlgCfg::TrazaColorClick},
+        {ArrowsColor, &TDlgCfg::ArrowsColorClick},       {NodosColor, &TDlgCfg::NodosColorClick},
+        {SoleraColor, &TDlgCfg::SoleraColorClick},
+    };
+    for (const auto& [panel, handler] : panels)
+        connect(panel, &TColorPanel::clicked, this, handler);
+
+    // Check boxes and radio groups act on every change, by the user or by the settings.
+    connect(cbSaveFNames, &QCheckBox::toggled, this, &TDlgCfg::cbSaveFNamesClick);
+    connect(cbFullDxf, &QCheckBox::toggled, this, &TDlgCfg::cbFullDxfClick);
+    connect(SeleccionAncho, &QSpinBox::valueChanged, this, &TDlgCfg::SeleccionAnchoChange);
+    connect(rgZoom, &TRadioGroup::itemIndexChanged, this, &TDlgCfg::rgZoomClick);
+    connect(sbWriteGeo, &QPushButton::clicked, this, &TDlgCfg::sbWriteGeoClick);
+    connect(sbSave, &QPushButton::clicked, this, &TDlgCfg::sbSaveClick);
+    connect(sbCalcular, &QPushButton::clicked, this, &TDlgCfg::sbCalcularClick);
+
+    connect(sagSel, &QTableWidget::cellDoubleClicked, this, &TDlgCfg::sagSelDblClick);
+    connect(sagGral, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { sagGralDblClick(row); });
+    connect(sagSel, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { ShowWidthsMenu(TWidthTarget::ClassTable, sagSel->viewport(), pos); });
+    connect(sagGral, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { ShowWidthsMenu(TWidthTarget::LayerTable, sagGral->viewport(), pos); });
+    connect(ArcosColor, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { ShowWidthsMenu(TWidthTarget::LinksColor, ArcosColor, pos); });
+
+    for (QWidget* w : {static_cast<QWidget*>(GroupBox2), sagSel->viewport(), static_cast<QWidget*>(Zonificacion),
+                       static_cast<QWidget*>(BoxPoligonos), static_cast<QWidget*>(ArcosColor)})
+        w->installEventFilter(this);
+}

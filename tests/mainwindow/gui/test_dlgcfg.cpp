@@ -1,0 +1,481 @@
+#include "mainwindow/DlgCfg.h"
+#include "map/DisplayStyles.h"
+#include "map/GeoLayers.h"
+#include "model/KDVvars.h"
+#include "model/ViewerServices.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDoubleSpinBox>
+#include <QImage>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct RecordingServices : ViewerServices {
+    std::vector<std::string> messages;
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+};
+
+class DlgCfgTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DisplayStyles::SetDefaultStyles();
+        DisplayStyles::SetDefaultClassStyles();
+    }
+
+    // Opens the width menu the way a right click does, over a widget of the dialog.
+    static void RightClick(QWidget* widget)
+    {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(4, 4), widget->mapToGlobal(QPoint(4, 4)));
+        QApplication::sendEvent(widget, &event);
+    }
+
+    static void MoveOver(QWidget* widget)
+    {
+        QMouseEvent event(QEvent::MouseMove, QPointF(3, 3), widget->mapToGlobal(QPointF(3, 3)), Qt::NoButton,
+                          Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(widget, &event);
+    }
+
+    // Pixels of the colour down the middle of a cell of a style table.
+    static int LinePixels(QTableWidget* table, int row, int col, const QColor& color)
+    {
+        const QRect cell = table->visualRect(table->model()->index(row, col));
+        const QImage image = table->viewport()->grab().toImage();
+        int count = 0;
+        const int x = cell.center().x();
+        for (int y = cell.top(); y <= cell.bottom(); ++y)
+            if (QColor(image.pixel(x, y)) == color)
+                ++count;
+        return count;
+    }
+};
+
+TEST_F(DlgCfgTest, StartValuesAreThoseOfTheOptionsTable)
+{
+    TDlgCfg dlg;
+    EXPECT_EQ(DlgCfg, &dlg);
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Opciones y Preferencias"));
+    ASSERT_EQ(dlg.CfgPaginas->count(), 5);
+    EXPECT_EQ(dlg.CfgPaginas->tabText(3), QStringLiteral("Ampliación"));
+
+    // General
+    EXPECT_TRUE(dlg.cbOpenLP->isChecked());
+    EXPECT_FALSE(dlg.cbOverwrite->isChecked());
+    EXPECT_TRUE(dlg.cbDrawLayout->isChecked());
+    EXPECT_TRUE(dlg.cbSaveFNames->isChecked());
+    EXPECT_EQ(dlg.FnameSaved->value(), 20);
+    EXPECT_EQ(dlg.FnameSaved->minimum(), 1);
+    EXPECT_EQ(dlg.FnameSaved->maximum(), 50);
+    EXPECT_FALSE(dlg.cbSaveGeos->isChecked());
+    EXPECT_FALSE(dlg.cbReadPijas->isChecked());
+    EXPECT_FALSE(dlg.cbDrawNull->isChecked());
+    EXPECT_FALSE(dlg.cbFullDxf->isChecked());
+    EXPECT_TRUE(dlg.cbSaveLayout->isChecked());
+    EXPECT_EQ(dlg.cbOverwrite->text(), QStringLiteral("Confirmar sobreescritura de archivos"));
+
+    // Preferencias
+    EXPECT_EQ(dlg.SeleccionGrafica->ItemIndex(), 1);
+    for (QCheckBox* box : {dlg.cbSentidos, dlg.cbNodos, dlg.cbNombreNodos, dlg.cbCalles, dlg.cbCentroides,
+                           dlg.cbValores, dlg.cbPoligonos, dlg.cbArcos})
+        EXPECT_FALSE(box->isChecked()) << box->text().toStdString();
+    EXPECT_TRUE(dlg.cbAtributos->isChecked());
+    EXPECT_EQ(dlg.RutasFijas->ItemIndex(), 1);
+    EXPECT_EQ(dlg.cbGiros->count(), 3);
+    EXPECT_TRUE(dlg.WheelActive->isChecked());
+    EXPECT_EQ(dlg.rgZoom->ItemIndex(), 1);
+    EXPECT_EQ(dlg.rgTpo->ItemIndex(), 1);
+
+    // Colores
+    EXPECT_EQ(dlg.SeleccionColor->Color(), clRed);
+    EXPECT_EQ(dlg.SeleccionAncho->value(), 1);
+    EXPECT_EQ(dlg.sagSel->rowCount(), 20);
+    EXPECT_EQ(dlg.sagSel->columnCount(), 3);
+    EXPECT_EQ(dlg.sagSel->item(19, 0)->text(), QStringLiteral("20"));
+    EXPECT_EQ(dlg.PoliBordeColor->Color(), clGreen);
+    EXPECT_EQ(dlg.PoliBordeAncho->value(), 1);
+    EXPECT_EQ(dlg.PoliRellenoColor->Color(), 13887443u);
+    EXPECT_FALSE(dlg.PoliRellenoClear->isChecked());
+    EXPECT_EQ(dlg.ZonaBordeColor->Color(), clGreen);
+    EXPECT_EQ(dlg.ZonaBordeAncho->value(), 1);
+    EXPECT_EQ(dlg.ZonaRellenoColor->Color(), 13887443u);
+    EXPECT_FALSE(dlg.ZonaRellenoClear->isChecked());
+    EXPECT_EQ(dlg.ArcosColor->Color(), clBlack);
+    EXPECT_EQ(dlg.BlockedColor->Color(), clRed);
+    EXPECT_EQ(dlg.AccesoColor->Color(), clGreen);
+    EXPECT_EQ(dlg.TrazaColor->Color(), 13816530u);
+    EXPECT_EQ(dlg.ArrowsColor->Color(), clBlack);
+    EXPECT_EQ(dlg.NodosColor->Color(), clGray);
+    EXPECT_EQ(dlg.SoleraColor->Color(), clSilver);
+    ASSERT_NE(dlg.WidthAction(1), nullptr);
+    EXPECT_TRUE(dlg.WidthAction(1)->isChecked());
+    EXPECT_EQ(dlg.WidthAction(0)->text(), QStringLiteral("Sin línea"));
+    EXPECT_EQ(dlg.WidthAction(10)->text(), QStringLiteral("10 Pixeles"));
+
+    // Ampliación
+    EXPECT_EQ(dlg.VisorZoomColor->Color(), 12320767u);
+    EXPECT_EQ(dlg.VisorZoomSize->value(), 300);
+    EXPECT_EQ(dlg.VisorZoomSize->minimum(), 100);
+    EXPECT_EQ(dlg.VisorZoomSize->maximum(), 500);
+    EXPECT_FALSE(dlg.ZoomPermanente->isChecked());
+    EXPECT_EQ(dlg.EscalaZoom->ItemIndex(), 2);
+    EXPECT_EQ(dlg.EscalaZoom->Count(), 8);
+    EXPECT_EQ(dlg.EscalaZoom->Item(7), QStringLiteral("30x"));
+    EXPECT_FALSE(dlg.zArrows->isChecked());
+    EXPECT_TRUE(dlg.zNodes->isChecked());
+    EXPECT_TRUE(dlg.zNameNodes->isChecked());
+    EXPECT_FALSE(dlg.zCalles->isChecked());
+    EXPECT_FALSE(dlg.zAtributos->isChecked());
+    EXPECT_FALSE(dlg.zValues->isChecked());
+
+    // Impresión
+    ASSERT_EQ(dlg.cbHuso->count(), 60);
+    EXPECT_EQ(dlg.cbHuso->itemText(0), QStringLiteral("UTM  1: -180W a -174W"));
+    EXPECT_EQ(dlg.cbHuso->currentIndex(), 18);
+    EXPECT_EQ(dlg.cbHemisf->currentIndex(), 0);
+    EXPECT_EQ(dlg.cbHemisf->itemText(1), QStringLiteral("N: Hemisferio Norte"));
+    EXPECT_EQ(dlg.ceVert->value(), 0.0);
+    EXPECT_EQ(dlg.ceHorz->value(), 0.0);
+    EXPECT_EQ(dlg.Screen2Print->value(), 1.0);
+    EXPECT_EQ(dlg.Screen2Print->minimum(), 1.0);
+    EXPECT_EQ(dlg.Screen2Print->maximum(), 50.0);
+    EXPECT_EQ(dlg.rgFix->ItemIndex(), 0);
+    EXPECT_EQ(dlg.rgFix->Item(1), QStringLiteral("alto"));
+}
+
+TEST_F(DlgCfgTest, DisplayStylesStartWithTheProgramDefaults)
+{
+    EXPECT_EQ(Items[0].Name, "Red Vial");
+    EXPECT_EQ(Items[0].Color, 0xFF8080u);
+    EXPECT_EQ(Items[7].Name, "Relleno Flechas");
+    EXPECT_EQ(Items[11].Name, "Soleras");
+    EXPECT_EQ(Items[11].Color, clGray);
+    EXPECT_EQ(Items[20].Name, "");
+    for (const TItems& item : Items) {
+        EXPECT_EQ(item.Width, 1);
+        EXPECT_FALSE(item.ShowNames);
+    }
+    EXPECT_EQ(LabelFonts[1].Name, "Arial");
+    EXPECT_EQ(LabelFonts[1].Size, 8);
+    EXPECT_EQ(LabelFonts[4].Color, clRed);
+    EXPECT_EQ(LabelFonts[6].Name, "Arial Black");
+    EXPECT_EQ(LabelFonts[6].Size, 18);
+    EXPECT_EQ(LabelFonts[6].Style, fsBold);
+    EXPECT_EQ(CurrentClass, 1);
+    EXPECT_EQ(ClassColors[1], 0x0000FFu);
+    EXPECT_EQ(ClassColors[11], 0xF0CAA6u);
+    EXPECT_EQ(ClassColors[16], 0u);
+    for (int c = 1; c <= 20; ++c)
+        EXPECT_EQ(ClassWidths[c], 3);
+    EXPECT_EQ(DisplayStyles::ToQColor(0x0080FF), QColor(255, 128, 0));
+    EXPECT_EQ(DisplayStyles::FromQColor(QColor(255, 128, 0)), 0x0080FFu);
+}
+
+TEST_F(DlgCfgTest, AccessorsFollowTheControls)
+{
+    TDlgCfg dlg;
+    EXPECT_FALSE(dlg.HideBlocked());
+    dlg.BlockedColor->SetColor(clWhite);
+    EXPECT_TRUE(dlg.HideBlocked());
+
+    EXPECT_FLOAT_EQ(dlg.ZoomFactorValue(), 0.15f);
+    dlg.rgZoom->SetItemIndex(0);
+    EXPECT_FLOAT_EQ(dlg.ZoomFactorValue(), 0.25f);
+    EXPECT_EQ(dlg.MagnifierScale(), 6);
+    dlg.EscalaZoom->SetItemIndex(5);
+    EXPECT_EQ(dlg.MagnifierScale(), 15);
+
+    EXPECT_EQ(dlg.UtmZone(), 19);
+    EXPECT_FALSE(dlg.NorthernHemisphere());
+    dlg.cbHuso->setCurrentIndex(29);
+    dlg.cbHemisf->setCurrentIndex(1);
+    EXPECT_EQ(dlg.UtmZone(), 30);
+    EXPECT_TRUE(dlg.NorthernHemisphere());
+    dlg.ceVert->setValue(10000.0);
+    dlg.ceHorz->setValue(-1.234567);
+    EXPECT_DOUBLE_EQ(dlg.ShiftVertKm(), 10000.0);
+    EXPECT_DOUBLE_EQ(dlg.ShiftHorzKm(), -1.234567);
+
+    // The print/screen ratio never takes a division by an unknown width.
+    dlg.SetScreen2PrintRatio(4960.0, 1920.0);
+    EXPECT_NEAR(dlg.Screen2PrintValue(), 4960.0 / 1920.0, 1e-4);
+    dlg.SetScreen2PrintRatio(4960.0, 0.0);
+    EXPECT_NEAR(dlg.Screen2PrintValue(), 4960.0 / 1920.0, 1e-4);
+    dlg.SetScreen2PrintRatio(0.0, 0.0);
+    EXPECT_GE(dlg.Screen2PrintValue(), 1.0);
+
+    // Recent-files length is editable only while the list is kept.
+    dlg.cbSaveFNames->setChecked(false);
+    EXPECT_FALSE(dlg.FnameSaved->isEnabled());
+    EXPECT_FALSE(dlg.LabelArchivos->isEnabled());
+    dlg.cbSaveFNames->setChecked(true);
+    EXPECT_TRUE(dlg.FnameSaved->isEnabled());
+    EXPECT_TRUE(dlg.LabelArchivos->isEnabled());
+
+    // Areas of the colour page the mouse moved over.
+    MoveOver(dlg.ArcosColor);
+    EXPECT_EQ(dlg.LastArea, TDlgCfg::AreaLinksColor);
+    MoveOver(dlg.Zonificacion);
+    EXPECT_EQ(dlg.LastArea, TDlgCfg::AreaZoning);
+    MoveOver(dlg.BoxPoligonos);
+    EXPECT_EQ(dlg.LastArea, TDlgCfg::AreaPolygons);
+    MoveOver(dlg.sagSel->viewport());
+    EXPECT_EQ(dlg.LastArea, TDlgCfg::AreaClassTable);
+    MoveOver(dlg.GroupBox2);
+    EXPECT_EQ(dlg.LastArea, TDlgCfg::AreaGeneral);
+}
+
+TEST_F(DlgCfgTest, SelectionWidthSetsEveryClassAndTheTableDrawsIt)
+{
+    TDlgCfg dlg;
+    dlg.resize(700, 600);
+    dlg.CfgPaginas->setCurrentWidget(dlg.CfgColores);
+    dlg.show();
+    QApplication::processEvents();
+
+    dlg.SeleccionAncho->setValue(5);
+    for (int c = 1; c <= 20; ++c)
+        EXPECT_EQ(ClassWidths[c], 5);
+    EXPECT_EQ(ClassWidths[21], 0); // beyond the user classes nothing changes
+    EXPECT_EQ(LinePixels(dlg.sagSel, 0, 2, QColor(255, 0, 0)), 5);
+
+    dlg.SeleccionAncho->setValue(3);
+    EXPECT_EQ(ClassWidths[20], 3);
+    EXPECT_EQ(LinePixels(dlg.sagSel, 0, 2, QColor(255, 0, 0)), 3);
+    EXPECT_EQ(LinePixels(dlg.sagSel, 1, 2, QColor(0, 0, 255)), 3); // class 2 is blue
+    dlg.hide();
+}
+
+TEST_F(DlgCfgTest, ClassTableDoubleClicksPickClassAndColour)
+{
+    TDlgCfg dlg;
+    uint32_t seeded = 0;
+    bool accept = true;
+    dlg.Hooks.ChooseColor = [&](uint32_t& color) {
+        seeded = color;
+        if (accept)
+            color = 0x123456;
+        return accept;
+    };
+
+    dlg.resize(700, 600);
+    dlg.CfgPaginas->setCurrentWidget(dlg.CfgColores);
+    dlg.show();
+    QApplication::processEvents();
+    const QRect cell = dlg.sagSel->visualRect(dlg.sagSel->model()->index(4, 1));
+    QTest::mouseClick(dlg.sagSel->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    QTest::mouseDClick(dlg.sagSel->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    EXPECT_EQ(CurrentClass, 5);
+    dlg.hide();
+    dlg.sagSelDblClick(4, 0); // the number column does nothing
+    EXPECT_EQ(CurrentClass, 5);
+
+    dlg.sagSelDblClick(2, 2);
+    EXPECT_EQ(seeded, 0x008000u);
+    EXPECT_EQ(ClassColors[3], 0x123456u);
+    accept = false;
+    dlg.sagSelDblClick(3, 2);
+    EXPECT_EQ(ClassColors[4], 0x000080u);
+
+    // "Selección:" edits the colour of the current class.
+    accept = true;
+    QTest::mouseClick(dlg.SeleccionColor, Qt::LeftButton);
+    EXPECT_EQ(dlg.SeleccionColor->Color(), 0x123456u);
+    EXPECT_EQ(ClassColors[5], 0x123456u);
+
+    // Any other panel is its own store; a cancelled dialog changes nothing.
+    QTest::mouseClick(dlg.NodosColor, Qt::LeftButton);
+    EXPECT_EQ(seeded, clGray);
+    EXPECT_EQ(dlg.NodosColor->Color(), 0x123456u);
+    accept = false;
+    QTest::mouseClick(dlg.ArcosColor, Qt::LeftButton);
+    EXPECT_EQ(dlg.ArcosColor->Color(), clBlack);
+}
+
+TEST_F(DlgCfgTest, WidthMenuActsOnWhatItWasOpenedOver)
+{
+    TDlgCfg dlg;
+    dlg.show();
+    QApplication::processEvents();
+    dlg.sagSel->setCurrentCell(6, 0);
+    const int classWidth = ClassWidths[7];
+
+    // Over the links colour box: opening shows the links' width and changes nothing.
+    RightClick(dlg.ArcosColor);
+    EXPECT_TRUE(dlg.SetWidths->isVisible());
+    EXPECT_EQ(dlg.LastArea, TDlgCfg::AreaLinksColor);
+    EXPECT_EQ(Items[0].Width, 1);
+    EXPECT_TRUE(dlg.WidthAction(1)->isChecked());
+    dlg.WidthAction(4)->trigger();
+    dlg.SetWidths->hide();
+    EXPECT_EQ(Items[0].Width, 4);
+    EXPECT_EQ(ClassWidths[7], classWidth);
+    RightClick(dlg.ArcosColor);
+    EXPECT_TRUE(dlg.WidthAction(4)->isChecked());
+    dlg.SetWidths->hide();
+
+    // Over the class table: the selected class's width.
+    RightClick(dlg.sagSel->viewport());
+    EXPECT_EQ(dlg.LastArea, TDlgCfg::AreaClassTable);
+    EXPECT_TRUE(dlg.WidthAction(3)->isChecked());
+    EXPECT_FALSE(dlg.WidthAction(4)->isChecked());
+    dlg.WidthAction(10)->trigger();
+    dlg.SetWidths->hide();
+    EXPECT_EQ(ClassWidths[7], 10);
+    EXPECT_EQ(Items[0].Width, 4);
+
+    // A width no item offers leaves every item unchecked.
+    ClassWidths[7] = 5;
+    dlg.SetWidthsPopup(TDlgCfg::TWidthTarget::ClassTable);
+    for (int tag : {0, 1, 2, 3, 4, 7, 10})
+        EXPECT_FALSE(dlg.WidthAction(tag)->isChecked()) << tag;
+
+    // Over the layer style table: the selected layer style.
+    dlg.sagGral->setCurrentCell(2, 0);
+    RightClick(dlg.sagGral->viewport());
+    dlg.WidthAction(0)->trigger();
+    dlg.SetWidths->hide();
+    EXPECT_EQ(Items[TDlgCfg::GralItemIndex(2)].Width, 0);
+    EXPECT_EQ(ClassWidths[7], 5);
+    EXPECT_EQ(Items[0].Width, 4);
+    dlg.hide();
+}
+
+TEST_F(DlgCfgTest, LayerStyleTableListsStylesUpToTheLoadedLayers)
+{
+    TDlgCfg dlg;
+    dlg.FormShow();
+    ASSERT_EQ(dlg.sagGral->rowCount(), 11);
+    EXPECT_EQ(dlg.sagGral->item(0, 0)->text(), QStringLiteral("Arcos Acceso"));
+    EXPECT_EQ(dlg.sagGral->item(10, 0)->text(), QStringLiteral("Cobertura Líneas"));
+    EXPECT_EQ(Items[11].Color, clSilver);
+
+    NumGeoLayers = 2;
+    Items[11].Name = "Cob.Líneas (calles)";
+    Items[12].Name = "Cob.Líneas (rios)";
+    dlg.FormShow();
+    ASSERT_EQ(dlg.sagGral->rowCount(), 13);
+    EXPECT_EQ(dlg.sagGral->item(10, 0)->text(), QStringLiteral("Cob.Líneas (calles)"));
+    EXPECT_EQ(dlg.sagGral->item(11, 0)->text(), QStringLiteral("Cob.Líneas (rios)"));
+
+    // Never more rows than styles.
+    NumGeoLayers = 40;
+    dlg.FormShow();
+    EXPECT_EQ(dlg.sagGral->rowCount(), 20);
+    NumGeoLayers = 0;
+
+    // A name in Windows-1252 is shown as such.
+    Items[1].Name = "Acceso \xE1rea";
+    dlg.FormShow();
+    EXPECT_EQ(dlg.sagGral->item(0, 0)->text(), QStringLiteral("Acceso área"));
+
+    dlg.Hooks.ChooseColor = [](uint32_t& color) {
+        color = 0x00AA00;
+        return true;
+    };
+    dlg.sagGralDblClick(3);
+    EXPECT_EQ(Items[4].Color, 0x00AA00u);
+    dlg.sagGralDblClick(25); // no such row
+}
+
+TEST_F(DlgCfgTest, ShiftFromDistanceAndDirection)
+{
+    RecordingServices services;
+    ViewerServices* previous = SetServices(&services);
+    TDlgCfg dlg;
+    std::string answer1 = "1000", answer2 = "90";
+    bool accept = true;
+    std::vector<std::string> asked;
+    dlg.Hooks.InputTwoValues = [&](const std::string& title, const std::string& p1, const std::string& p2,
+                                   std::string& v1, std::string& v2) {
+        asked = {title, p1, p2, v1, v2};
+        if (!accept)
+            return false;
+        v1 = answer1;
+        v2 = answer2;
+        return true;
+    };
+
+    dlg.sbCalcular->click();
+    EXPECT_EQ(asked, (std::vector<std::string>{"Desplazamiento", "Longitud", "Dirección", "0.0", "0.0"}));
+    EXPECT_NEAR(dlg.ShiftVertKm(), 0.0, 1e-9);
+    EXPECT_NEAR(dlg.ShiftHorzKm(), 1.0, 1e-9);
+
+    answer1 = "2500";
+    answer2 = "180";
+    dlg.sbCalcularClick();
+    EXPECT_NEAR(dlg.ShiftVertKm(), -2.5, 1e-9);
+    EXPECT_NEAR(dlg.ShiftHorzKm(), 0.0, 1e-9);
+
+    // Cancelled, empty or unreadable answers leave the shifts as they were.
+    accept = false;
+    dlg.sbCalcularClick();
+    accept = true;
+    answer1 = "";
+    dlg.sbCalcularClick();
+    EXPECT_TRUE(services.messages.empty());
+    answer1 = "1,5";
+    dlg.sbCalcularClick();
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_NE(services.messages[0].find("1,5"), std::string::npos);
+    answer1 = "1e12";
+    answer2 = "0";
+    dlg.sbCalcularClick();
+    EXPECT_EQ(services.messages.size(), 2u);
+    EXPECT_NEAR(dlg.ShiftVertKm(), -2.5, 1e-9);
+    SetServices(previous);
+}
+
+TEST_F(DlgCfgTest, HandlersCallTheirHooks)
+{
+    {
+        // Without hooks every handler is harmless.
+        TDlgCfg bare;
+        bare.sbWriteGeo->click();
+        bare.sbSave->click();
+        bare.cbFullDxf->setChecked(true);
+        bare.rgZoom->SetItemIndex(2);
+    }
+    TDlgCfg dlg;
+    int writes = 0;
+    std::vector<bool> dxf;
+    dlg.Hooks.WriteGeo = [&] { ++writes; };
+    dlg.Hooks.SetFullDxf = [&](bool on) { dxf.push_back(on); };
+
+    dlg.sbWriteGeo->click();
+    dlg.sbSave->click();
+    EXPECT_EQ(writes, 2);
+
+    dlg.cbFullDxf->click();
+    dlg.cbFullDxf->setChecked(false); // the settings file sets it the same way
+    EXPECT_EQ(dxf, (std::vector<bool>{true, false}));
+
+    // The zoom step goes to the map's zoom factor.
+    dlg.rgZoom->SetItemIndex(0);
+    EXPECT_FLOAT_EQ(ZoomFactor, 0.25f);
+    dlg.rgZoom->SetItemIndex(2);
+    EXPECT_FLOAT_EQ(ZoomFactor, 0.05f);
+    dlg.rgZoom->SetItemIndex(1);
+    EXPECT_FLOAT_EQ(ZoomFactor, 0.15f);
+    ZoomFactor = 0.1f;
+}
+
+} // namespace
