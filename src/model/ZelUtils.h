@@ -79,3 +79,5 @@ std::string Format(const char* fmt, const Args&... args)
 }
 
 } // namespace ZelUtils
+
+#include "model/ZelUtilsGeometry.h"

@@ -1,0 +1,197 @@
+#include "model/ZelUtilsGeometry.h"
+
+#include "model/ZelUtils.h"
+#include "platform/SystemInfo.h"
+
+#include <QGuiApplication>
+#include <QString>
+
+#include <charconv>
+#include <cmath>
+#include <numbers>
+#include <stdexcept>
+
+namespace ZelUtils {
+
+void MakePoint(TPoint& point, double x, double y)
+{
+    point.x = x;
+    point.y = y;
+}
+
+TPoint MakePoint(double x, double y)
+{
+    TPoint p;
+    MakePoint(p, x, y);
+    return p;
+}
+
+float PointAngle(const TPoint& p1, const TPoint& p2)
+{
+    constexpr double pi = std::numbers::pi;
+    if (p2.x == p1.x) {
+        if (p2.y == p1.y)
+            return 0.0f;
+        return static_cast<float>(p2.y > p1.y ? pi / 2.0 : 3.0 * pi / 2.0);
+    }
+    double a = std::atan2(p2.y - p1.y, p2.x - p1.x);
+    if (a < 0.0)
+        a += 2.0 * pi;
+    return static_cast<float>(a);
+}
+
+float Angle(double x1, double y1, double x2, double y2)
+{
+    return PointAngle(MakePoint(x1, y1), MakePoint(x2, y2));
+}
+
+void MeanPoint(std::span<const TPoint> points, int32_t last, TPoint& result)
+{
+    if (last >= static_cast<int32_t>(points.size()))
+        last = static_cast<int32_t>(points.size()) - 1;
+    float mx = 0.0f, my = 0.0f;
+    for (int32_t k = 0; k <= last; ++k) {
+        const TPoint& p = points[static_cast<size_t>(k)];
+        mx = static_cast<float>((double(k) * mx + p.x) / double(k + 1));
+        my = static_cast<float>((double(k) * my + p.y) / double(k + 1));
+    }
+    MakePoint(result, mx, my);
+}
+
+namespace {
+
+// Channels of the standard colour-index palette are fractions of full intensity
+// rounded to four decimals; they are computed here in ten-thousandths.
+std::array<TDxfColor, 256> BuildPalette()
+{
+    std::array<TDxfColor, 256> p{};
+    auto set = [&p](int i, int r, int g, int b) { // ten-thousandths
+        p[static_cast<size_t>(i)] = {r * 255.0 / 10000.0, g * 255.0 / 10000.0, b * 255.0 / 10000.0};
+    };
+    set(1, 10000, 0, 0);
+    set(2, 10000, 10000, 0);
+    set(3, 0, 10000, 0);
+    set(4, 0, 10000, 10000);
+    set(5, 0, 0, 10000);
+    set(6, 10000, 0, 10000);
+    // 0 and 7..9 stay black.
+
+    // 10..249: 24 hues 15 degrees apart, each in five intensities, full and pale.
+    static const int intensity[5] = {1000, 650, 500, 300, 150}; // thousandths
+    for (int i = 10; i <= 249; ++i) {
+        int hue = (i - 10) / 10;
+        int shade = (i - 10) % 10;
+        int v = intensity[shade / 2];
+        bool pale = shade % 2 == 1;
+        // Pure hue channels in quarters (0..4).
+        int sector = hue / 4, q = hue % 4;
+        int ch[3];
+        switch (sector) {
+        case 0: ch[0] = 4; ch[1] = q; ch[2] = 0; break;
+        case 1: ch[0] = 4 - q; ch[1] = 4; ch[2] = 0; break;
+        case 2: ch[0] = 0; ch[1] = 4; ch[2] = q; break;
+        case 3: ch[0] = 0; ch[1] = 4 - q; ch[2] = 4; break;
+        case 4: ch[0] = q; ch[1] = 0; ch[2] = 4; break;
+        default: ch[0] = 4; ch[1] = 0; ch[2] = 4 - q; break;
+        }
+        int out[3];
+        for (int c = 0; c < 3; ++c) {
+            // Millionths, then rounded half up to ten-thousandths.
+            long micro = pale ? long(v) * (4 + ch[c]) * 125 : long(v) * ch[c] * 250;
+            out[c] = static_cast<int>((micro + 50) / 100);
+        }
+        set(i, out[0], out[1], out[2]);
+    }
+    static const int greys[6] = {3300, 4640, 5980, 7320, 8660, 10000};
+    for (int k = 0; k < 6; ++k)
+        set(250 + k, greys[k], greys[k], greys[k]);
+    return p;
+}
+
+} // namespace
+
+const std::array<TDxfColor, 256> DxfPalette = BuildPalette();
+
+int32_t NearestColour(uint32_t colour)
+{
+    double r = colour & 0xFFu;
+    double g = (colour >> 8) & 0xFFu;
+    double b = (colour >> 16) & 0xFFu;
+    auto distance = [&](int i) {
+        const TDxfColor& e = DxfPalette[static_cast<size_t>(i)];
+        return (e.R - r) * (e.R - r) + (e.G - g) * (e.G - g) + (e.B - b) * (e.B - b);
+    };
+    int32_t best = 1;
+    double bestDistance = distance(1);
+    for (int i = 2; i <= 255; ++i) {
+        double d = distance(i);
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = i;
+        }
+    }
+    return best;
+}
+
+int32_t ColorToInt(uint32_t colour) { return static_cast<int32_t>(colour); }
+
+uint32_t IntToColor(int32_t value) { return static_cast<uint32_t>(value); }
+
+float InchToPt(double inches) { return static_cast<float>(inches * 72.0); }
+
+namespace {
+
+bool ModifierDown(Qt::KeyboardModifier modifier)
+{
+    // Without a GUI application there is no keyboard to ask.
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return false;
+    return QGuiApplication::queryKeyboardModifiers().testFlag(modifier);
+}
+
+std::string Truncated(const std::string& text, int maxChars)
+{
+    return QString::fromStdString(text).left(maxChars).toStdString();
+}
+
+} // namespace
+
+bool CtrlDown() { return ModifierDown(Qt::ControlModifier); }
+
+bool ShiftDown() { return ModifierDown(Qt::ShiftModifier); }
+
+bool AltDown() { return ModifierDown(Qt::AltModifier); }
+
+std::string GetVersionString()
+{
+    const std::string text = SystemInfo::BuildVersion();
+    // Up to four 16-bit parts separated by points; missing parts are 0.
+    int parts[4] = {0, 0, 0, 0};
+    const char* p = text.data();
+    const char* end = p + text.size();
+    int n = 0;
+    while (p < end) {
+        if (n == 4)
+            throw std::runtime_error("Versión del programa no válida: " + text);
+        unsigned value = 0;
+        auto [next, ec] = std::from_chars(p, end, value);
+        if (ec != std::errc() || value > 0xFFFF)
+            throw std::runtime_error("Versión del programa no válida: " + text);
+        parts[n++] = static_cast<int>(value);
+        p = next;
+        if (p < end) {
+            if (*p != '.' || p + 1 == end)
+                throw std::runtime_error("Versión del programa no válida: " + text);
+            ++p;
+        }
+    }
+    if (n == 0)
+        throw std::runtime_error("El programa no tiene información de versión");
+    return Format("%d.%d.%d.%d", parts[0], parts[1], parts[2], parts[3]);
+}
+
+std::string GetUserNameStr() { return Truncated(SystemInfo::UserName(), 20); }
+
+std::string GetComputerNameStr() { return Truncated(SystemInfo::ComputerName(), 15); }
+
+} // namespace ZelUtils
