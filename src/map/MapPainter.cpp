@@ -1,0 +1,687 @@
+#include "map/MapPainter.h"
+
+#include "model/ZelUtils.h"
+
+#include <QFontMetrics>
+#include <QPaintEngine>
+#include <QPainterPath>
+#include <QStringDecoder>
+#include <QTransform>
+
+#include <cmath>
+#include <numbers>
+
+using ZelUtils::Round;
+
+namespace {
+
+constexpr double Pi = std::numbers::pi;
+
+QPoint Shifted(const QPoint& p, double dx, double dy) { return QPoint(p.x() + Round(dx), p.y() + Round(dy)); }
+
+// Characters 0x80..0x9F of Windows-1252; the rest of the code page is Latin-1.
+constexpr char16_t Cp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+} // namespace
+
+QString TMapPainter::DisplayText(const std::string& text)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString s = utf8(QByteArrayView(text.data(), qsizetype(text.size())));
+    if (!utf8.hasError())
+        return s;
+    s.clear();
+    s.reserve(qsizetype(text.size()));
+    for (unsigned char c : text)
+        s.append(c >= 0x80 && c < 0xA0 ? QChar(Cp1252High[c - 0x80]) : QChar(char16_t(c)));
+    return s;
+}
+
+// ---------------------------------------------------------------------------
+// Painter state
+
+void TMapPainter::SetPainter(QPainter* painter)
+{
+    painter_ = painter;
+    rasterOps_ = painter && painter->isActive() && painter->paintEngine()
+        && painter->paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
+}
+
+bool TMapPainter::BeginShape()
+{
+    if (!painter_ || PenMode == TPenMode::Nop)
+        return false;
+    QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
+    if (rasterOps_) {
+        switch (PenMode) {
+        case TPenMode::Not: mode = QPainter::RasterOp_NotDestination; break;
+        case TPenMode::NotXor: mode = QPainter::RasterOp_NotSourceXorDestination; break;
+        case TPenMode::Xor: mode = QPainter::RasterOp_SourceXorDestination; break;
+        default: break;
+        }
+    }
+    if (painter_->compositionMode() != mode)
+        painter_->setCompositionMode(mode);
+    return true;
+}
+
+void TMapPainter::BeginText()
+{
+    if (painter_->compositionMode() != QPainter::CompositionMode_SourceOver)
+        painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+bool TMapPainter::BrushSolid() const
+{
+    return painter_ && painter_->brush().style() == Qt::SolidPattern;
+}
+
+// ---------------------------------------------------------------------------
+// World window
+
+void TMapPainter::SetDeviceSize(int32_t width, int32_t height)
+{
+    world_.Width = width;
+    world_.Height = height;
+}
+
+void TMapPainter::SetWorld(double minX, double minY, double maxX, double maxY)
+{
+    UpdateDeviceSize();
+    world_.SetWorld(minX, minY, maxX, maxY);
+    WorldChanged();
+}
+
+void TMapPainter::SetMinX(double value)
+{
+    UpdateDeviceSize();
+    if (world_.SetMinX(value))
+        WorldChanged();
+}
+
+void TMapPainter::SetMaxX(double value)
+{
+    UpdateDeviceSize();
+    if (world_.SetMaxX(value))
+        WorldChanged();
+}
+
+void TMapPainter::SetMinY(double value)
+{
+    UpdateDeviceSize();
+    if (world_.SetMinY(value))
+        WorldChanged();
+}
+
+void TMapPainter::SetMaxY(double value)
+{
+    UpdateDeviceSize();
+    if (world_.SetMaxY(value))
+        WorldChanged();
+}
+
+void TMapPainter::ResetLabels()
+{
+    labels_.Clear();
+    AllowLabelOverlap = true;
+}
+
+void TMapPainter::ResetLabelsOff()
+{
+    labels_.Clear();
+    AllowLabelOverlap = false;
+}
+
+// ---------------------------------------------------------------------------
+// Pixel helpers
+
+int32_t TMapPainter::LastIndex(std::span<const TPoint> points, int32_t n) const
+{
+    const int64_t last = int64_t(points.size()) - 1;
+    return int32_t(std::min<int64_t>(n, last));
+}
+
+void TMapPainter::ToPixels(std::span<const TPoint> points, int32_t n, QPolygon& out) const
+{
+    const int32_t last = LastIndex(points, n);
+    out.resize(last < 0 ? 0 : last + 1);
+    for (int32_t k = 0; k <= last; ++k)
+        out[k] = PointRecToPoint(points[k]);
+}
+
+void TMapPainter::DrawPixelPolygon(const QPolygon& polygon)
+{
+    if (polygon.size() < 2 || !BeginShape())
+        return;
+    painter_->drawPolygon(polygon);
+    Changed();
+}
+
+void TMapPainter::DrawPixelPolyline(const QPolygon& polygon)
+{
+    if (polygon.size() < 2 || !BeginShape())
+        return;
+    painter_->drawPolyline(polygon);
+    Changed();
+}
+
+// Rectangle between two pixel corners, the right and bottom edges excluded as on
+// the classic device canvas (the outline lies inside the rectangle).
+void TMapPainter::PixelRectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+{
+    if (x2 < x1)
+        std::swap(x1, x2);
+    if (y2 < y1)
+        std::swap(y1, y2);
+    if (x2 == x1 || y2 == y1 || !BeginShape())
+        return;
+    if (painter_->pen().style() == Qt::NoPen)
+        painter_->drawRect(QRect(x1, y1, x2 - x1, y2 - y1));
+    else
+        painter_->drawRect(QRect(x1, y1, x2 - x1 - 1, y2 - y1 - 1));
+    Changed();
+}
+
+void TMapPainter::PixelEllipse(int32_t x, int32_t y, int32_t r)
+{
+    if (!BeginShape())
+        return;
+    painter_->drawEllipse(QRect(x - r, y - r, 2 * r, 2 * r));
+    Changed();
+}
+
+// ---------------------------------------------------------------------------
+// Plain shapes
+
+void TMapPainter::MoveToW(double x, double y)
+{
+    penPos_ = WorldToPoint(x, y);
+}
+
+void TMapPainter::LineToW(double x, double y)
+{
+    const QPoint to = WorldToPoint(x, y);
+    if (BeginShape()) {
+        painter_->drawLine(penPos_, to);
+        Changed();
+    }
+    penPos_ = to;
+}
+
+void TMapPainter::LineW(double x1, double y1, double x2, double y2)
+{
+    MoveToW(x1, y1);
+    LineToW(x2, y2);
+}
+
+void TMapPainter::RectangleW(double x1, double y1, double x2, double y2)
+{
+    PixelRectangle(WorldToPixelX(x1), WorldToPixelY(y1), WorldToPixelX(x2), WorldToPixelY(y2));
+}
+
+void TMapPainter::Circle(double x, double y, double r)
+{
+    const int32_t radius = r >= 0 ? Round(r * PixelsPerUnit()) : Round(-r);
+    PixelEllipse(WorldToPixelX(x), WorldToPixelY(y), radius);
+}
+
+void TMapPainter::PolygonPtArray(std::span<const TPoint> points, int32_t n)
+{
+    ToPixels(points, n, scratch_);
+    DrawPixelPolygon(scratch_);
+}
+
+void TMapPainter::PolylinePtArray(std::span<const TPoint> points, int32_t n, int32_t w)
+{
+    ToPixels(points, n, scratch_);
+    if (scratch_.size() < 2)
+        return;
+    if (w != 0) {
+        const QPoint chord = scratch_.last() - scratch_.first();
+        const double len = std::hypot(double(chord.x()), double(chord.y()));
+        if (len > 0) {
+            const QPoint shift(Round(-chord.y() * w / len), Round(chord.x() * w / len));
+            for (QPoint& p : scratch_)
+                p += shift;
+        }
+    }
+    DrawPixelPolyline(scratch_);
+}
+
+void TMapPainter::PolygonPtArrayB(std::span<const TPoint> points, int32_t n, int32_t w2, int32_t w1)
+{
+    ToPixels(points, n, scratch_);
+    if (scratch_.isEmpty())
+        return;
+    const QPoint chord = scratch_.last() - scratch_.first();
+    const double len = std::hypot(double(chord.x()), double(chord.y()));
+    if (len == 0)
+        return;
+    const QPoint nearShift(Round(-chord.y() * w1 / len), Round(chord.x() * w1 / len));
+    const QPoint farShift(Round(-chord.y() * w2 / len), Round(chord.x() * w2 / len));
+    const int count = int(scratch_.size());
+    scratch2_.resize(2 * count + 1);
+    for (int k = 0; k < count; ++k) {
+        scratch2_[k] = scratch_[k] + nearShift;
+        scratch2_[2 * count - 1 - k] = scratch2_[k] + farShift;
+    }
+    scratch2_[2 * count] = scratch2_[0];
+    DrawPixelPolygon(scratch2_);
+}
+
+void TMapPainter::PolygonRectW(int32_t w2, int32_t w1, double x1, double y1, double x2, double y2)
+{
+    const QPoint a = WorldToPoint(x1, y1);
+    const QPoint b = WorldToPoint(x2, y2);
+    const double dx = b.x() - a.x();
+    const double dy = b.y() - a.y();
+    const double len = std::hypot(dx, dy);
+    if (len == 0)
+        return;
+    const QPoint q0 = Shifted(a, -dy * w1 / len, dx * w1 / len);
+    const QPoint q1 = Shifted(b, -dy * w1 / len, dx * w1 / len);
+    const double ex = q1.x() - q0.x();
+    const double ey = q1.y() - q0.y();
+    const double len2 = std::hypot(ex, ey);
+    if (len2 == 0)
+        return;
+    const QPoint q2 = Shifted(q1, -ey * w2 / len2, ex * w2 / len2);
+    const QPoint q3 = Shifted(q0, -ey * w2 / len2, ex * w2 / len2);
+    scratch_.resize(5);
+    scratch_[0] = q0;
+    scratch_[1] = q1;
+    scratch_[2] = q2;
+    scratch_[3] = q3;
+    scratch_[4] = q0;
+    DrawPixelPolygon(scratch_);
+}
+
+void TMapPainter::PolylineArrays(int32_t sides, int32_t rotation, double x, double y, int32_t radius)
+{
+    if (sides == 0) {
+        Circle(x, y, -double(radius));
+        return;
+    }
+    if (sides < 3)
+        return;
+    const QPoint c = WorldToPoint(x, y);
+    scratch_.resize(sides + 1);
+    for (int32_t k = 0; k < sides; ++k) {
+        const double deg = double(k) * 360.0 / sides + (360.0 - rotation);
+        const double a = deg * Pi / 180.0;
+        scratch_[k] = Shifted(c, radius * std::cos(a), radius * std::sin(a));
+    }
+    scratch_[sides] = scratch_[0];
+    if (BrushSolid())
+        DrawPixelPolygon(scratch_);
+    else
+        DrawPixelPolyline(scratch_);
+}
+
+// ---------------------------------------------------------------------------
+// Traffic glyphs
+
+void TMapPainter::PolygonPts(double s, int32_t angle, double x, double y)
+{
+    const double a = angle * Pi / 1800.0;
+    const double h = Pi / 6.0;
+    const QPoint t = WorldToPoint(x, y);
+    const QPoint b1 = Shifted(t, -std::cos(a + h) * 2 * s, std::sin(a + h) * 2 * s);
+    const QPoint k = Shifted(t, -std::cos(a) * (std::cos(h) - std::sin(h)) * 2 * s,
+                             std::sin(a) * (std::cos(h) - std::sin(h)) * 2 * s);
+    const QPoint b2 = Shifted(t, -std::cos(a - h) * 2 * s, std::sin(a - h) * 2 * s);
+    scratch_.resize(5);
+    scratch_[0] = t;
+    scratch_[1] = b1;
+    scratch_[2] = k;
+    scratch_[3] = b2;
+    scratch_[4] = t;
+    DrawPixelPolygon(scratch_);
+}
+
+void TMapPainter::PolylinePts(double s, int32_t angle, double x, double y)
+{
+    const double a = angle * Pi / 1800.0;
+    const double h = Pi / 6.0;
+    const QPoint t = WorldToPoint(x, y);
+    scratch_.resize(3);
+    scratch_[0] = Shifted(t, -std::cos(a + h) * 2 * s, std::sin(a + h) * 2 * s);
+    scratch_[1] = Shifted(t, -std::cos(a) * (std::cos(h) - std::sin(h)) * 2 * s,
+                          std::sin(a) * (std::cos(h) - std::sin(h)) * 2 * s);
+    scratch_[2] = Shifted(t, -std::cos(a - h) * 2 * s, std::sin(a - h) * 2 * s);
+    DrawPixelPolyline(scratch_);
+}
+
+namespace {
+
+// Outline of an arrow from p1: each step adds c*n + d*u, with u = (p2 - p1) / 15
+// and n the quarter turn left of u.
+template <size_t Steps>
+std::array<TPoint, Steps + 1> ArrowOutline(const TPoint& p1, const TPoint& p2, const double (&c)[Steps],
+                                           const double (&d)[Steps])
+{
+    const double ux = (p2.x - p1.x) / 15.0, uy = (p2.y - p1.y) / 15.0;
+    const double nx = -uy, ny = ux;
+    std::array<TPoint, Steps + 1> pts;
+    pts[0] = p1;
+    for (size_t k = 0; k < Steps; ++k) {
+        pts[k + 1].x = pts[k].x + c[k] * nx + d[k] * ux;
+        pts[k + 1].y = pts[k].y + c[k] * ny + d[k] * uy;
+    }
+    return pts;
+}
+
+} // namespace
+
+void TMapPainter::ArrowA(const TPoint& p1, const TPoint& p2)
+{
+    static const double c[3] = {12.5, -25, 12.5};
+    static const double d[3] = {25, 0, -25};
+    const auto pts = ArrowOutline(p1, p2, c, d);
+    if (BrushSolid())
+        PolygonPtArray(pts, int32_t(pts.size()) - 1);
+    else
+        PolylinePtArray(pts, int32_t(pts.size()) - 1, 0);
+}
+
+void TMapPainter::ArrowB(const TPoint& p1, const TPoint& p2)
+{
+    static const double c[6] = {12.5, -17.5, 5, 5, -17.5, 12.5};
+    static const double d[6] = {25, 0, -10, 10, 0, -25};
+    const auto pts = ArrowOutline(p1, p2, c, d);
+    if (BrushSolid())
+        PolygonPtArray(pts, int32_t(pts.size()) - 1);
+    else
+        PolylinePtArray(pts, int32_t(pts.size()) - 1, 0);
+}
+
+void TMapPainter::DrawCursorMark(double s, double x, double y)
+{
+    if (!painter_)
+        return;
+    const double size = s >= 0 ? s * PixelsPerUnit() : -s;
+    const int32_t r = Round(2 * size / 14);
+    const int32_t d = Round(4.5 * size / 14);
+    const int32_t w = Round(2.5 * size / 14);
+    const QPoint c = WorldToPoint(x, y);
+
+    const QPen savedPen = painter_->pen();
+    const QBrush savedBrush = painter_->brush();
+    const TPenMode savedMode = PenMode;
+    PenMode = TPenMode::Copy;
+    auto colour = [&](const QColor& col) {
+        painter_->setPen(QPen(col, 1));
+        painter_->setBrush(QBrush(col, Qt::SolidPattern));
+    };
+    colour(QColor(128, 128, 128));
+    PixelRectangle(c.x() - w, c.y() - d - w, c.x() + w, c.y() + d + w);
+    colour(QColor(255, 255, 0));
+    PixelEllipse(c.x(), c.y(), r);
+    colour(QColor(255, 0, 0));
+    PixelEllipse(c.x(), c.y() - d, r);
+    colour(QColor(0, 128, 0));
+    PixelEllipse(c.x(), c.y() + d, r);
+    PenMode = savedMode;
+    painter_->setPen(savedPen);
+    painter_->setBrush(savedBrush);
+}
+
+void TMapPainter::CurveWithLabels(const TPoint& centre, const TPoint& start, const TPoint& end, const std::string& text)
+{
+    const double r1 = std::hypot(start.x - centre.x, start.y - centre.y);
+    const double r2 = std::hypot(end.x - centre.x, end.y - centre.y);
+    double a1 = std::atan2(start.y - centre.y, start.x - centre.x);
+    const double a2 = std::atan2(end.y - centre.y, end.x - centre.x);
+    double step = (a2 - a1) / 10;
+    // The shorter way about the centre: at most half a turn.
+    if (step > Pi / 10) {
+        a1 += 2 * Pi;
+        step = (a2 - a1) / 10;
+    } else if (step < -Pi / 10) {
+        a1 -= 2 * Pi;
+        step = (a2 - a1) / 10;
+    }
+    const double rstep = (r2 - r1) / 10;
+    std::array<TPoint, 11> pts;
+    for (int k = 0; k <= 10; ++k) {
+        const double r = r1 + k * rstep, a = a1 + k * step;
+        pts[k].x = centre.x + r * std::cos(a);
+        pts[k].y = centre.y + r * std::sin(a);
+    }
+    if (!text.empty() && painter_) {
+        const QBrush savedBrush = painter_->brush();
+        painter_->setBrush(Qt::NoBrush);
+        LabelW(pts[0], Round((a1 - Pi / 2) * 1800 / Pi), text, 7, 0);
+        LabelW(pts[10], Round((a1 + 10 * step - Pi / 2) * 1800 / Pi), text, 7, 0);
+        painter_->setBrush(savedBrush);
+    }
+    PolylinePtArray(pts, 10, 0);
+}
+
+namespace {
+
+// Steps of the stroked lane-turn arrows, in units of the approach and its normal:
+// the stem, then the left, straight and right branches (each back to the stem top).
+constexpr int32_t LaneSide[19] = {0, 9, 3, 3, -9, 3, -9, 0, 4, -4, -4, 4, 0, -9, 3, -9, 3, 3, 9};
+constexpr int32_t LaneAlongAngle[19] = {60, 9, -3, 9, -3, -3, -9, 15, 0, 9, -9, 0, -15, 9, 3, 3, -9, 3, -9};
+constexpr int32_t LaneAlongShort[19] = {30, 9, -3, 9, -3, -3, -9, 15, 0, 9, -9, 0, -15, 9, 3, 3, -9, 3, -9};
+
+} // namespace
+
+void TMapPainter::TextAngleW(const TPoint& p2, const TPoint& p1, const TTurnFlags& flags, int32_t k,
+                             const std::string& text)
+{
+    LaneGlyph(p2, p1, flags, k, text, 1.0, 9.0, LaneAlongAngle);
+}
+
+void TMapPainter::TextAlongW(const TPoint& p2, const TPoint& p1, const TTurnFlags& flags, int32_t k,
+                             const std::string& text)
+{
+    LaneGlyph(p2, p1, flags, k, text, 2.5, 6.0, LaneAlongShort);
+}
+
+void TMapPainter::LaneGlyph(const TPoint& p2, const TPoint& p1, const TTurnFlags& flags, int32_t k,
+                            const std::string& text, double c, double d, const int32_t* along)
+{
+    const double ux = (p1.x - p2.x) / 10, uy = (p1.y - p2.y) / 10;
+    const double nx = -uy, ny = ux;
+    std::array<TPoint, 20> pts;
+    pts[0].x = p2.x - c * k * nx;
+    pts[0].y = p2.y - c * k * ny;
+    for (int i = 0; i < 19; ++i) {
+        pts[i + 1].x = pts[i].x + along[i] / d * ux + LaneSide[i] / d * nx;
+        pts[i + 1].y = pts[i].y + along[i] / d * uy + LaneSide[i] / d * ny;
+    }
+    for (int b = 0; b < 3; ++b)
+        if (flags[b] == 0)
+            for (int i = 2 + 6 * b; i < 8 + 6 * b; ++i)
+                pts[i] = pts[1 + 6 * b];
+    PolylinePtArray(pts, 19, 0);
+
+    const std::string trimmed = ZelUtils::Trim(text);
+    if (trimmed.empty() || !painter_)
+        return;
+    const QFont savedFont = painter_->font();
+    const QBrush savedBrush = painter_->brush();
+    const TPenMode savedMode = PenMode;
+    // The text takes 0.8 of the lane spacing, with an opaque background and no frame.
+    const double spacing = c * std::hypot(nx, ny) * PixelsPerUnit();
+    QFont font = savedFont;
+    font.setPixelSize(std::max(1, Round(0.8 * Round(spacing))));
+    painter_->setFont(font);
+    QBrush brush = savedBrush;
+    brush.setStyle(Qt::SolidPattern);
+    painter_->setBrush(brush);
+    PenMode = TPenMode::Nop;
+    TPoint mid;
+    MakePoint(mid, (pts[0].x + pts[1].x) / 2, (pts[0].y + pts[1].y) / 2);
+    const int32_t angle = int32_t(LineAngle(p2.x, p2.y, p1.x, p1.y) * 1800 / Pi);
+    LabelW(mid, angle, trimmed, 4, 0);
+    painter_->setFont(savedFont);
+    painter_->setBrush(savedBrush);
+    PenMode = savedMode;
+}
+
+void TMapPainter::DrawSymbolW(const TPoint& p2, const TPoint& p1, const TTurnFlags& flags, double scale)
+{
+    if (!painter_)
+        return;
+    // Local frame: a along the approach (tenths of p2 -> p1), s to its left,
+    // widened by scale. The figure is the union of a stem and the flagged
+    // branches, each an arrow of its own, filled as one outline.
+    const double ux = (p1.x - p2.x) / 10, uy = (p1.y - p2.y) / 10;
+    const double nx = -uy * scale, ny = ux * scale;
+    auto pix = [&](double a, double s) {
+        return QPointF(WorldToPixelX(p2.x + a * ux + s * nx), WorldToPixelY(p2.y + a * uy + s * ny));
+    };
+    constexpr double Half = 0.6, Head = 1.3;
+    QPainterPath path;
+    path.setFillRule(Qt::WindingFill);
+    path.addPolygon(QPolygonF({pix(0, -Half), pix(5.5, -Half), pix(5.5, Half), pix(0, Half), pix(0, -Half)}));
+    // Diagonal branches leave the stem lower than the straight one, so the three
+    // heads stay apart.
+    struct Branch { double root, da, ds, shaft, head; };
+    const double r2 = std::sqrt(0.5);
+    const Branch branches[3] = {{4.0, r2, r2, 2.6, 1.8}, {5.0, 1.0, 0.0, 3.0, 2.0}, {4.0, r2, -r2, 2.6, 1.8}};
+    for (int b = 0; b < 3; ++b) {
+        if (flags[b] == 0)
+            continue;
+        const Branch& br = branches[b];
+        const double pa = -br.ds, ps = br.da; // left of the branch direction
+        auto at = [&](double along, double side) {
+            return pix(br.root + along * br.da + side * pa, along * br.ds + side * ps);
+        };
+        path.addPolygon(QPolygonF({at(0, -Half), at(br.shaft, -Half), at(br.shaft, -Head), at(br.shaft + br.head, 0),
+                                   at(br.shaft, Head), at(br.shaft, Half), at(0, Half), at(0, -Half)}));
+    }
+    if (!BeginShape())
+        return;
+    painter_->drawPath(path.simplified());
+    Changed();
+}
+
+// ---------------------------------------------------------------------------
+// Labels
+
+void TMapPainter::LabelAt(int32_t angle, const std::string& text, double x, double y, int32_t alignment,
+                          int32_t offset)
+{
+    PlaceLabel(angle, text, x, y, alignment, offset);
+}
+
+QRegion TMapPainter::LabelAtPts(const TPoint& p, int32_t angle, const std::string& text, int32_t alignment,
+                                int32_t offset)
+{
+    return PlaceLabel(angle, text, p.x, p.y, alignment, offset);
+}
+
+QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x, double y, int32_t alignment,
+                                int32_t offset)
+{
+    if (!painter_)
+        return QRegion();
+    const QString s = DisplayText(text);
+    const QFontMetrics fm(painter_->font(), painter_->device());
+    const int w = fm.horizontalAdvance(s);
+    const int h = fm.height();
+    const double a = angle * Pi / 1800.0;
+    const double sa = std::sin(a), ca = std::cos(a);
+    const double depth = 5.0 * h / 6.0;
+    const QPoint anchor = WorldToPoint(x, y);
+    const double x0 = anchor.x() + offset * sa, y0 = anchor.y() + offset * ca;
+    const double x1 = x0 + w * ca, y1 = y0 - w * sa;
+    QPoint box[5] = {
+        QPoint(Round(x0), Round(y0)),
+        QPoint(Round(x1), Round(y1)),
+        QPoint(Round(x1 + depth * sa), Round(y1 + depth * ca)),
+        QPoint(Round(x0 + depth * sa), Round(y0 + depth * ca)),
+        QPoint(Round(x0), Round(y0)),
+    };
+    const QPoint wv = box[1] - box[0];
+    const QPoint vv = box[2] - box[1];
+    const QPoint halfW(Round(wv.x() / 2.0), Round(wv.y() / 2.0));
+    const QPoint halfV(Round(vv.x() / 2.0), Round(vv.y() / 2.0));
+    QPoint shift;
+    switch (alignment) {
+    case 1: shift = -halfW; break;
+    case 2: shift = -wv; break;
+    case 3: shift = -halfV; break;
+    case 4: shift = -halfW - halfV; break;
+    case 5: shift = -wv - halfV; break;
+    case 6: shift = -vv; break;
+    case 7: shift = -halfW - vv; break;
+    case 8: shift = -wv - vv; break;
+    default: break;
+    }
+    QPolygon polygon(5);
+    for (int k = 0; k < 5; ++k)
+        polygon[k] = box[k] + shift;
+    const QRegion region(polygon, Qt::OddEvenFill);
+
+    if (!AllowLabelOverlap) {
+        if (labels_.Intersects(region))
+            return region;
+        labels_.Add(region);
+    }
+
+    const bool solid = BrushSolid();
+    BeginText();
+    const QTransform savedTransform = painter_->worldTransform();
+    const QPen savedPen = painter_->pen();
+    painter_->translate(polygon[0]);
+    if (angle != 0)
+        painter_->rotate(-angle / 10.0);
+    if (solid) // an opaque text background in the brush colour
+        painter_->fillRect(QRect(0, 0, w, h), painter_->brush().color());
+    painter_->setPen(FontColor);
+    painter_->drawText(QPoint(0, fm.ascent()), s);
+    painter_->setWorldTransform(savedTransform);
+    painter_->setPen(savedPen);
+    if (solid && BeginShape())
+        painter_->drawPolyline(polygon);
+    Changed();
+    return region;
+}
+
+// ---------------------------------------------------------------------------
+// Hit-test regions
+
+QRegion TMapPainter::CircleRegion(const TPoint& p, int32_t r) const
+{
+    const QPoint c = PointRecToPoint(p);
+    return QRegion(QRect(c.x() - r, c.y() - r, 2 * r, 2 * r), QRegion::Ellipse);
+}
+
+QRegion TMapPainter::AddPolygonRegion(std::span<const TPoint> points, int32_t n, int32_t fillMode) const
+{
+    QPolygon polygon;
+    ToPixels(points, n, polygon);
+    if (polygon.size() < 3)
+        return QRegion();
+    return QRegion(polygon, fillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
+}
+
+QRegion TMapPainter::PolygonRegion(const TPoint& p1, const TPoint& p2, int32_t w, int32_t e) const
+{
+    const QPoint a = PointRecToPoint(p1);
+    const QPoint b = PointRecToPoint(p2);
+    const double dx = b.x() - a.x(), dy = b.y() - a.y();
+    const double len = std::hypot(dx, dy);
+    if (len == 0)
+        return QRegion();
+    const double f = (e + len) / len;
+    // The segment extended by e pixels beyond each end.
+    const double ax = b.x() + f * (a.x() - b.x()), ay = b.y() + f * (a.y() - b.y());
+    const double bx = a.x() + f * (b.x() - a.x()), by = a.y() + f * (b.y() - a.y());
+    const double px = -dy * w / len, py = dx * w / len;
+    QPolygon polygon(5);
+    polygon[0] = QPoint(Round(ax + px), Round(ay + py));
+    polygon[1] = QPoint(Round(bx + px), Round(by + py));
+    polygon[2] = QPoint(Round(bx - px), Round(by - py));
+    polygon[3] = QPoint(Round(ax - px), Round(ay - py));
+    polygon[4] = polygon[0];
+    return QRegion(polygon, Qt::OddEvenFill);
+}

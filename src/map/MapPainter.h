@@ -1,0 +1,196 @@
+#pragma once
+// World-coordinate drawing on any QPainter: the map canvas widget draws its
+// off-screen picture with it, and printing and image export draw pages with it.
+// The caller sets pen, brush and font on the painter (and PenMode and FontColor
+// here) before calling an operation; operations restore what they change.
+// On a device of its own (a printer page, an image): begin the QPainter, then
+// SetPainter, SetDeviceSize (the device's pixels) and SetWorld.
+//
+// Point lists are given as a list and N, the index of the last point used, so
+// points[0..N] are drawn; N is clamped to the list, never read beyond it.
+// Label angles are tenths of a degree counter-clockwise (0 = text running right).
+#include "map/LabelStore.h"
+#include "map/WorldWindow.h"
+#include "model/PalvonVars.h"
+
+#include <QColor>
+#include <QPainter>
+#include <QPoint>
+#include <QPolygon>
+#include <QRegion>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+// How shapes combine with the pixels below them. Text is always written plainly,
+// whatever the mode. Devices without raster operations (printers) draw the
+// combining modes as plain copies.
+enum class TPenMode { Copy, Nop, Not, NotXor, Xor };
+
+// Branch flags of the lane-turn glyphs: left, straight, right (0 removes a branch).
+using TTurnFlags = std::array<int32_t, 3>;
+
+class TMapPainter {
+public:
+    TMapPainter() = default;
+    virtual ~TMapPainter() = default;
+    TMapPainter(const TMapPainter&) = delete;
+    TMapPainter& operator=(const TMapPainter&) = delete;
+
+    // The painter drawn on (not owned; null draws nothing). Call again after the
+    // painter is begun on another device.
+    void SetPainter(QPainter* painter);
+    QPainter* Canvas() const { return painter_; }
+
+    TPenMode PenMode = TPenMode::Copy;
+    QColor FontColor = Qt::black;
+    // True: labels are written without the overlap test. False: a label whose box
+    // meets an earlier label's box is left out.
+    bool AllowLabelOverlap = true;
+
+    // ---- World window and pixel mapping ----
+    const TWorldWindow& World() const { return world_; }
+    void SetDeviceSize(int32_t width, int32_t height);
+    void SetWorld(double minX, double minY, double maxX, double maxY);
+    void SetMinX(double value);
+    void SetMaxX(double value);
+    void SetMinY(double value);
+    void SetMaxY(double value);
+    double MinX() const { return world_.MinX; }
+    double MaxX() const { return world_.MaxX; }
+    double MinY() const { return world_.MinY; }
+    double MaxY() const { return world_.MaxY; }
+    double UnitsPerPixel() const { return world_.UnitsPerPixel; }
+    double PixelsPerUnit() const { return world_.PixelsPerUnit; }
+
+    double PixelToWorldX(int32_t i) const { return world_.PixelToWorldX(i); }
+    double PixelToWorldY(int32_t j) const { return world_.PixelToWorldY(j); }
+    int32_t WorldToPixelX(double x) const { return world_.WorldToPixelX(x); }
+    int32_t WorldToPixelY(double y) const { return world_.WorldToPixelY(y); }
+    QPoint WorldToPoint(double x, double y) const { return QPoint(WorldToPixelX(x), WorldToPixelY(y)); }
+    QPoint PointRecToPoint(const TPoint& p) const { return WorldToPoint(p.x, p.y); }
+    static void MakePoint(TPoint& p, double x, double y) { p.x = x; p.y = y; }
+    static double LineAngle(double x1, double y1, double x2, double y2)
+    {
+        return TWorldWindow::LineAngle(x1, y1, x2, y2);
+    }
+
+    // ---- Labels drawn so far ----
+    // Both forget every label box; ResetLabels turns the overlap test off,
+    // ResetLabelsOff turns it on.
+    void ResetLabels();
+    void ResetLabelsOff();
+    const TLabelStore& Labels() const { return labels_; }
+
+    // ---- Plain shapes (world coordinates) ----
+    void MoveToW(double x, double y);
+    void LineToW(double x, double y);
+    void LineW(double x1, double y1, double x2, double y2);
+    void LinePts(const TPoint& p1, const TPoint& p2) { LineW(p1.x, p1.y, p2.x, p2.y); }
+    // Pen outline and brush fill between the two corners.
+    void RectangleW(double x1, double y1, double x2, double y2);
+    // r >= 0: radius in world units; r < 0: radius of -r pixels at any zoom.
+    void Circle(double x, double y, double r);
+    void CirclePt(const TPoint& p, double r) { Circle(p.x, p.y, r); }
+    void PolygonPtArray(std::span<const TPoint> points, int32_t n);
+    // Polyline shifted sideways by w pixels (to the right of the direction of
+    // travel on screen), one shift for all points taken from the chord.
+    void PolylinePtArray(std::span<const TPoint> points, int32_t n, int32_t w = 0);
+    // Filled band of width w2 pixels lying w1 pixels to the right of the polyline.
+    void PolygonPtArrayB(std::span<const TPoint> points, int32_t n, int32_t w2, int32_t w1);
+    // Filled band of width w2 pixels lying w1 pixels to the right of the segment.
+    void PolygonRectW(int32_t w2, int32_t w1, double x1, double y1, double x2, double y2);
+    // Regular polygon of `sides` vertices, radius in pixels; rotation 90 puts the
+    // first vertex straight above the centre. 0 sides: a circle; 1 or 2: nothing.
+    void PolylineArrays(int32_t sides, int32_t rotation, double x, double y, int32_t radius);
+    void PolylineArraysA(int32_t sides, int32_t rotation, const TPoint& p, int32_t radius)
+    {
+        PolylineArrays(sides, rotation, p.x, p.y, radius);
+    }
+    // Triangle standing on its base, pointing up.
+    void PolylineArraysB(int32_t radius, double x, double y) { PolylineArrays(3, 90, x, y, radius); }
+
+    // ---- Traffic glyphs ----
+    // Filled arrowhead with its tip at (x, y) pointing along `angle` (tenths of a
+    // degree); s is half the barb length in pixels.
+    void PolygonPts(double s, int32_t angle, double x, double y);
+    // The open chevron of the same arrowhead.
+    void PolylinePts(double s, int32_t angle, double x, double y);
+    // Triangle arrow (A) and six-point arrow (B) with the tip at p1, opening towards p2.
+    void ArrowA(const TPoint& p1, const TPoint& p2);
+    void ArrowB(const TPoint& p1, const TPoint& p2);
+    // Traffic-light symbol: s >= 0 world units, s < 0 pixels.
+    void DrawCursorMark(double s, double x, double y);
+    // Eleven-point curve about `centre` from `start` to `end` the short way round,
+    // with the text written at both ends along the curve.
+    void CurveWithLabels(const TPoint& centre, const TPoint& start, const TPoint& end, const std::string& text);
+    // Lane-turn arrows of lane k (0 = first) with the stem from p2 towards p1:
+    // thin strokes, with an optional text on the stem.
+    void TextAngleW(const TPoint& p2, const TPoint& p1, const TTurnFlags& flags, int32_t k, const std::string& text);
+    void TextAlongW(const TPoint& p2, const TPoint& p1, const TTurnFlags& flags, int32_t k, const std::string& text);
+    // Filled lane-turn arrow from p2 towards p1; scale widens the figure.
+    void DrawSymbolW(const TPoint& p2, const TPoint& p1, const TTurnFlags& flags, double scale);
+
+    // ---- Labels ----
+    // Alignment 0..8 says which point of the label box lies on the anchor:
+    // 0 start/top, 1 middle/top, 2 end/top, 3 start/middle, 4 centre, 5 end/middle,
+    // 6 start/bottom, 7 middle/bottom, 8 end/bottom. A positive offset (pixels)
+    // moves the box away from the anchor, below the text line.
+    void LabelAt(int32_t angle, const std::string& text, double x, double y, int32_t alignment, int32_t offset);
+    void LabelW(const TPoint& p, int32_t angle, const std::string& text, int32_t alignment, int32_t offset)
+    {
+        LabelAt(angle, text, p.x, p.y, alignment, offset);
+    }
+    // The same placement; returns the region of the label's box.
+    QRegion LabelAtPts(const TPoint& p, int32_t angle, const std::string& text, int32_t alignment, int32_t offset);
+
+    // ---- Hit-test regions (pixels of the current window) ----
+    QRegion CircleRegion(const TPoint& p, int32_t r) const;
+    // fillMode 1 = alternate, 2 = winding.
+    QRegion AddPolygonRegion(std::span<const TPoint> points, int32_t n, int32_t fillMode) const;
+    // Rectangle reaching w pixels to both sides of the segment p1-p2 extended by e
+    // pixels beyond each end; an empty region when the ends share a pixel.
+    QRegion PolygonRegion(const TPoint& p1, const TPoint& p2, int32_t w, int32_t e) const;
+    bool PtInRegionW(const QRegion& region, double x, double y) const
+    {
+        return region.contains(WorldToPoint(x, y));
+    }
+
+    // Text of the model (bytes) for display: UTF-8 when valid, else Windows-1252.
+    static QString DisplayText(const std::string& text);
+
+protected:
+    // Lets a widget canvas follow its own size before the window is set.
+    virtual void UpdateDeviceSize() {}
+    // Called after the world window changed.
+    virtual void WorldChanged() {}
+    // Called after something was drawn.
+    virtual void Changed() {}
+
+    TWorldWindow world_;
+    TLabelStore labels_;
+
+private:
+    // Applies PenMode for a shape; false when nothing is to be drawn.
+    bool BeginShape();
+    void BeginText();
+    bool BrushSolid() const;
+    int32_t LastIndex(std::span<const TPoint> points, int32_t n) const;
+    void ToPixels(std::span<const TPoint> points, int32_t n, QPolygon& out) const;
+    void DrawPixelPolygon(const QPolygon& polygon);
+    void DrawPixelPolyline(const QPolygon& polygon);
+    void PixelRectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+    void PixelEllipse(int32_t x, int32_t y, int32_t r);
+    void LaneGlyph(const TPoint& p2, const TPoint& p1, const TTurnFlags& flags, int32_t k, const std::string& text,
+                   double c, double d, const int32_t* along);
+    QRegion PlaceLabel(int32_t angle, const std::string& text, double x, double y, int32_t alignment, int32_t offset);
+
+    QPainter* painter_ = nullptr;
+    bool rasterOps_ = false;
+    QPoint penPos_;
+    QPolygon scratch_;
+    QPolygon scratch2_;
+};
