@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <optional>
 
 namespace KDVlib {
@@ -154,7 +155,10 @@ public:
         heap_.reserve(static_cast<size_t>(g.nodes));
     }
 
-    void Dijkstra(int32_t origin)
+    // stopAt > 0 ends the search once that node is settled: its path is final
+    // then (labels only change on a strictly smaller cost), so it is the same path
+    // the full search gives.
+    void Dijkstra(int32_t origin, int32_t stopAt = 0)
     {
         std::fill(label_.begin(), label_.end(), NoLabel);
         std::fill(pred_.begin(), pred_.end(), -1);
@@ -167,6 +171,8 @@ public:
         int32_t u = 0;
         while (QueuePop(u)) {
             settled_[static_cast<size_t>(u)] = 1;
+            if (u == stopAt)
+                break;
             const float lu = label_[static_cast<size_t>(u)];
             const int32_t end = g_.first[static_cast<size_t>(u) + 1];
             for (int32_t a = g_.first[static_cast<size_t>(u)]; a < end; ++a) {
@@ -210,6 +216,8 @@ public:
             slot.resize(1);
         slot[0] = n;
     }
+
+    bool Settled(int32_t node) const { return settled_[static_cast<size_t>(node)] != 0; }
 
 private:
     bool Before(int32_t a, int32_t b) const
@@ -347,6 +355,37 @@ void RutaMinima(int32_t origin, int32_t destination, int32_t mode)
         if (from > 0 && to > 0)
             OnePath(g, s, from, to, static_cast<int32_t>(i) + 1);
     }
+}
+
+struct PathSession::Impl {
+    Graph graph;
+    std::optional<PathSearch> search;
+    int32_t lastOrigin = 0;
+};
+
+PathSession::PathSession() : impl_(std::make_unique<Impl>())
+{
+    if (Network.NodeCount > 0 && BuildGraph(impl_->graph))
+        impl_->search.emplace(impl_->graph);
+}
+
+PathSession::~PathSession() = default;
+
+void PathSession::Path(int32_t origin, int32_t destination, std::vector<int32_t>& table)
+{
+    table.clear();
+    PathSearch* s = impl_->search ? &*impl_->search : nullptr;
+    if (!s || !ValidNode(origin) || !ValidNode(destination) || origin == destination) {
+        table.assign(1, 0);
+        return;
+    }
+    // A later destination of the same origin that the last search already
+    // settled needs no new search.
+    if (origin != impl_->lastOrigin || !s->Settled(destination)) {
+        s->Dijkstra(origin, destination);
+        impl_->lastOrigin = origin;
+    }
+    s->BuildPath(origin, destination, table);
 }
 
 int32_t NearestNode(double x, double y)

@@ -2,6 +2,7 @@
 // Least-cost paths over the forward star of the loaded network.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,23 @@ extern int32_t PathTo;
 // into slot 1. mode != 0: origin and destination are ignored and each line i of
 // PairsList whose two nodes exist gets its path in slot i+1; other slots are kept.
 void RutaMinima(int32_t origin, int32_t destination, int32_t mode);
+// Many paths over one unchanged network (the gaps of the transit lines): the
+// graph is built once and every search stops at its destination. Each path is
+// the one RutaMinima(origin, destination, 0) writes to slot 1.
+class PathSession {
+public:
+    PathSession();
+    ~PathSession();
+    PathSession(const PathSession&) = delete;
+    PathSession& operator=(const PathSession&) = delete;
+    // table := count, then the node numbers from origin to destination (count 0: none).
+    void Path(int32_t origin, int32_t destination, std::vector<int32_t>& table);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
 // Record index of the node nearest to a world point (0 when there are no nodes);
 // ties go to the lower index.
 int32_t NearestNode(double x, double y);

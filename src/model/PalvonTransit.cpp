@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <utility>
 
 using ZelUtils::Format;
@@ -20,6 +21,8 @@ namespace {
 // one read: lines that share a gap (both directions of a route, several routes
 // along one corridor) need one search for it, not one each.
 std::map<std::pair<int32_t, int32_t>, std::vector<int32_t>> gapPaths;
+// The graph of the network, built once per read for all the gaps.
+std::unique_ptr<KDVlib::PathSession> gapSession;
 bool blocksReported = false;
 int messagesShown = 0;
 constexpr int MaxMessages = 5;
@@ -97,12 +100,15 @@ const std::vector<int32_t>& GapPath(int32_t from, int32_t to)
     if (it != gapPaths.end())
         return it->second;
     std::vector<int32_t> inner;
-    // Length is the cost here; the user's choice for the path tool is kept.
-    int32_t savedCostVar = KDVlib::CostVar;
-    KDVlib::CostVar = 7;
-    KDVlib::RutaMinima(from, to, 0);
-    KDVlib::CostVar = savedCostVar;
-    const std::vector<int32_t>& table = KDVlib::PathTables[1];
+    if (!gapSession) {
+        // Length is the cost here; the user's choice for the path tool is kept.
+        int32_t savedCostVar = KDVlib::CostVar;
+        KDVlib::CostVar = 7;
+        gapSession = std::make_unique<KDVlib::PathSession>();
+        KDVlib::CostVar = savedCostVar;
+    }
+    std::vector<int32_t> table;
+    gapSession->Path(from, to, table);
     if (!table.empty()) {
         int32_t count = table[0];
         for (int32_t k = 2; k <= count - 1 && k < static_cast<int32_t>(table.size()); ++k)
@@ -244,6 +250,7 @@ void ParseTransitLine(const std::string& header, int block)
 void ResetTransitState()
 {
     gapPaths.clear();
+    gapSession.reset();
     blocksReported = false;
     messagesShown = 0;
 }

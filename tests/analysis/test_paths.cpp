@@ -260,11 +260,19 @@ void CheckNetwork(const std::string& file, int destinationStep)
         GTEST_SKIP() << "the link section is not read yet";
     CostVar = 7;
     const int n = Network.NodeCount;
+    // The session (one graph, searches stopped at their destination) must give
+    // the very same paths as the full search.
+    PathSession session;
+    std::vector<int32_t> sessionPath;
     for (int origin : {1, n / 2, n}) {
         std::vector<double> ref = ReferenceCosts(origin);
         for (int dest = 1; dest <= n; dest += destinationStep) {
             RutaMinima(origin, dest, 0);
             const std::vector<int32_t>& t = PathTables[1];
+            session.Path(origin, dest, sessionPath);
+            ASSERT_EQ(sessionPath[0], t[0]) << file << " " << origin << "->" << dest;
+            EXPECT_TRUE(std::equal(sessionPath.begin(), sessionPath.begin() + t[0] + 1, t.begin()))
+                << file << " " << origin << "->" << dest;
             if (dest == origin || std::isinf(ref[static_cast<size_t>(dest)])) {
                 EXPECT_EQ(t[0], 0) << file << " " << origin << "->" << dest;
                 continue;
