@@ -1,0 +1,162 @@
+#pragma once
+// The aligned string grid behind every data table of the main window: a grid of
+// text cells addressed as (column, row) with row 0 the title row (FixedRows = 1), each
+// cell with its own alignment, font, font colour and brush (or its column's, or the
+// grid's), sorting of the data rows through a compare handler, column moving by
+// dragging the titles, export of all cells as delimited text and fitting of widths
+// and heights.
+//
+// Cells hold bytes (std::string), shown as UTF-8 when valid, else as Windows-1252,
+// and exported as stored. Reading outside the grid gives ""; writing outside it
+// stores nothing (and warns on the debug output).
+#include "mainwindow/StringAlignGridModel.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include <QTableView>
+
+class QPainter;
+class TStringAlignGridHeader;
+
+// A block of cells in grid coordinates, both corners included.
+struct TGridRect {
+    int Left = -1;
+    int Top = -1;
+    int Right = -1;
+    int Bottom = -1;
+    bool operator==(const TGridRect&) const = default;
+};
+
+class TStringAlignGrid : public QTableView {
+    Q_OBJECT
+public:
+    // Results of a compare handler, as the program's handlers give them.
+    static constexpr int CompareAfter = 0;  // row1 goes after row2
+    static constexpr int CompareEqual = 1;
+    static constexpr int CompareBefore = 2; // row1 goes before row2
+    // (sender, column, row1, row2) -> CompareAfter / CompareEqual / CompareBefore.
+    using CompareHandler = std::function<int(TStringAlignGrid* sender, int col, int row1, int row2)>;
+    // Called after the grid has drawn a cell (title cells included), in grid coordinates.
+    using DrawCellHandler =
+        std::function<void(TStringAlignGrid* sender, int col, int row, QPainter& painter, const QRect& rect)>;
+
+    explicit TStringAlignGrid(QWidget* parent = nullptr);
+    ~TStringAlignGrid() override;
+
+    // --- cells ---
+    std::string cell(int col, int row) const { return std::string(model_->cellView(col, row)); }
+    // Valid until the cell is written again.
+    std::string_view cellView(int col, int row) const { return model_->cellView(col, row); }
+    void setCell(int col, int row, std::string_view text);
+    // Empties every cell and drops every per-cell setting (column settings and widths stay).
+    void ClearCells();
+
+    // --- size ---
+    int ColCount() const { return model_->colCount(); }
+    void SetColCount(int n);
+    int RowCount() const { return model_->gridRowCount(); } // fixed rows included
+    void SetRowCount(int n);
+    int FixedRows() const { return model_->fixedRows(); }
+    void SetFixedRows(int n); // 0 or 1 (row 0 is then the title row)
+    int FixedCols() const { return model_->fixedCols(); }
+    void SetFixedCols(int n); // columns drawn as titles, not selectable
+
+    int ColWidths(int col) const;
+    void SetColWidths(int col, int width);
+    int RowHeights(int row) const;
+    void SetRowHeights(int row, int height);
+    int DefaultColWidth() const;
+    void SetDefaultColWidth(int width);
+    int DefaultRowHeight() const;
+    void SetDefaultRowHeight(int height);
+
+    // --- alignment (horizontal; cells are centred vertically) ---
+    Qt::Alignment Alignment() const { return model_->defaultAlignment(); }
+    void SetAlignment(Qt::Alignment a) { model_->setDefaultAlignment(a); }
+    Qt::Alignment AlignCol(int col) const { return model_->colAlignment(col); }
+    void SetAlignCol(int col, Qt::Alignment a) { model_->setColAlignment(col, a); }
+    Qt::Alignment AlignCell(int col, int row) const { return model_->alignAt(col, row) & Qt::AlignHorizontal_Mask; }
+    void SetAlignCell(int col, int row, Qt::Alignment a) { model_->setCellAlignment(col, row, a); }
+
+    // --- fonts and colours (an invalid QColor removes the setting) ---
+    QFont FontCol(int col) const;
+    void SetFontCol(int col, const QFont& f) { model_->setColFont(col, f); }
+    QFont FontCell(int col, int row) const; // the font the cell is drawn with
+    void SetFontCell(int col, int row, const QFont& f) { model_->setCellFont(col, row, f); }
+    QColor FontColorCol(int col) const;
+    void SetFontColorCol(int col, const QColor& c) { model_->setColFontColor(col, c); }
+    QColor FontColorCell(int col, int row) const; // the colour the cell's text is drawn in
+    void SetFontColorCell(int col, int row, const QColor& c) { model_->setCellFontColor(col, row, c); }
+    QColor ColorCol(int col) const { return model_->colBrush(col); }
+    void SetColorCol(int col, const QColor& c) { model_->setColBrush(col, c); }
+    QColor ColorCell(int col, int row) const; // the brush the cell is filled with
+    void SetColorCell(int col, int row, const QColor& c) { model_->setCellBrush(col, row, c); }
+
+    // --- selection and mouse ---
+    int Col() const;
+    int Row() const;
+    // The selected block; the current cell alone when nothing is selected; all -1
+    // when there is no current cell either.
+    TGridRect Selection() const;
+    void SetSelection(const TGridRect& r);
+    // The cell under a point of the grid widget; -1, -1 outside the cells.
+    void MouseToCell(int x, int y, int& col, int& row) const;
+    // Repaints cells and titles (after state that a draw-cell handler reads changed).
+    void Invalidate();
+
+    // --- sorting, moving, export, fitting ---
+    void SetCompareHandler(CompareHandler handler) { compare_ = std::move(handler); }
+    // Sorts the data rows by a column: through the compare handler when one is set,
+    // else blank cells first, then numbers by value, then texts by their bytes.
+    // Stable; `descending` reverses the order. Cells keep their settings while moving.
+    void SortColumn(int col, bool descending);
+    bool ColMoving() const;
+    void SetColMoving(bool on); // dragging a title moves its column
+    // Moves a column (cells, settings, width) and then emits columnMoved(from, to).
+    void MoveColumn(int from, int to);
+    // Every cell of every row, title row included, each followed by the separator,
+    // lines ended with CR LF, bytes as stored.
+    std::string TextExport(char separator) const { return model_->exportText(separator); }
+    // TextExport written through a temporary file renamed over fileName; false on failure.
+    bool GridTextExport(const std::string& fileName, char separator) const;
+    // Widths that show every text whole (titles included).
+    void FitColWidths();
+    void FitColWidth(int col);
+    // Heights that fit the largest font of each row.
+    void FitRowHeights();
+
+    void SetDrawCellHandler(DrawCellHandler handler) { drawCell_ = std::move(handler); }
+    const DrawCellHandler& drawCellHandler() const { return drawCell_; }
+
+    TStringAlignGridModel* gridModel() const { return model_; }
+
+signals:
+    // A title cell was clicked (not dragged).
+    void fixedColClick(int col);
+    // A column was moved from one position to another (by the user or MoveColumn).
+    void columnMoved(int from, int to);
+    // Mouse events anywhere on the cells or titles, in grid-widget coordinates.
+    void mouseMoved(Qt::KeyboardModifiers modifiers, int x, int y);
+    void mousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y);
+    void dblClicked();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    friend class TStringAlignGridHeader;
+    class WidthCache;
+    void onSectionMoved(int logical, int oldVisual, int newVisual);
+    void fitColWidth(int col, WidthCache& cache);
+    int cellPadding() const;
+    std::vector<int> widths() const;
+    void applyWidths(const std::vector<int>& w);
+
+    TStringAlignGridModel* model_;
+    TStringAlignGridHeader* header_;
+    CompareHandler compare_;
+    DrawCellHandler drawCell_;
+    bool restoringSections_ = false;
+};

@@ -1,0 +1,680 @@
+#include "mainwindow/StringAlignGridModel.h"
+
+#include "model/ZelUtils.h"
+
+#include <QBrush>
+#include <QGuiApplication>
+#include <QPalette>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+
+// ---------------------------------------------------------------- cell text
+
+void TGridCellText::release() noexcept
+{
+    if (static_cast<uint8_t>(buf_[kTag]) == kHeap) {
+        char* p;
+        std::memcpy(&p, buf_, sizeof p);
+        std::free(p);
+    }
+    buf_[kTag] = 0;
+}
+
+void TGridCellText::assign(std::string_view s)
+{
+    char* old = nullptr;
+    if (static_cast<uint8_t>(buf_[kTag]) == kHeap)
+        std::memcpy(&old, buf_, sizeof old);
+    if (s.size() <= kTag) {
+        std::memmove(buf_, s.data(), s.size());
+        buf_[kTag] = static_cast<char>(s.size());
+    } else {
+        auto n = static_cast<uint32_t>(std::min<size_t>(s.size(), UINT32_MAX));
+        char* p = static_cast<char*>(std::malloc(n));
+        if (!p)
+            throw std::bad_alloc();
+        std::memcpy(p, s.data(), n);
+        std::memcpy(buf_, &p, sizeof p);
+        std::memcpy(buf_ + sizeof p, &n, sizeof n);
+        buf_[kTag] = static_cast<char>(kHeap);
+    }
+    std::free(old); // after the copy: s may point into the old text
+}
+
+// ---------------------------------------------------------------- helpers
+
+namespace {
+
+// Windows-1252 code points of the bytes 0x80..0x9F (the rest is Latin-1).
+const char16_t kCp1252[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                              0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                              0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                              0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// A cell is a number when ZelUtils::ParseNumber accepts it; reals are then read with
+// full precision so that close values keep their order.
+bool CellNumber(std::string_view text, double& value)
+{
+    std::string t = ZelUtils::Trim(text);
+    if (t.empty())
+        return false;
+    ZelUtils::NumberValue nv = ZelUtils::ParseNumber(t);
+    if (nv.isInteger()) {
+        if (nv.intValue != 0) {
+            value = nv.intValue;
+            return true;
+        }
+        // ParseNumber gives 0 on failure too: only a written zero is the number 0.
+        size_t i = t[0] == '-' ? 1 : 0;
+        if (i == t.size())
+            return false;
+        for (; i < t.size(); ++i)
+            if (t[i] != '0')
+                return false;
+        value = 0.0;
+        return true;
+    }
+    double d = 0.0;
+    auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), d);
+    value = (ec == std::errc() && ptr == t.data() + t.size()) ? d : nv.asReal();
+    return true;
+}
+
+} // namespace
+
+QString TStringAlignGridModel::toDisplay(std::string_view bytes)
+{
+    bool ascii = true;
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (ascii)
+        return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString s = utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    if (!utf8.hasError())
+        return s;
+    s.clear();
+    s.reserve(static_cast<qsizetype>(bytes.size()));
+    for (char c : bytes) {
+        auto b = static_cast<unsigned char>(c);
+        s.append(b >= 0x80 && b < 0xA0 ? QChar(kCp1252[b - 0x80]) : QChar(b));
+    }
+    return s;
+}
+
+// ---------------------------------------------------------------- model
+
+TStringAlignGridModel::TStringAlignGridModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+int TStringAlignGridModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return std::max(0, gridRowCount() - fixedRows_);
+}
+
+int TStringAlignGridModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : colCount();
+}
+
+QVariant TStringAlignGridModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    int col = index.column();
+    int row = index.row() + fixedRows_;
+    if (col >= colCount() || row >= gridRowCount())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return toDisplay(cellView(col, row));
+    case Qt::TextAlignmentRole:
+        return static_cast<int>(alignAt(col, row));
+    case Qt::FontRole: {
+        QFont f;
+        if (fontAt(col, row, f))
+            return f;
+        return {};
+    }
+    case Qt::ForegroundRole: {
+        QColor c = fontColorAt(col, row);
+        if (c.isValid())
+            return QBrush(c);
+        return {};
+    }
+    case Qt::BackgroundRole: {
+        QColor c = brushAt(col, row);
+        if (c.isValid())
+            return QBrush(c);
+        if (col < fixedCols_)
+            return QGuiApplication::palette().button();
+        return {};
+    }
+    default:
+        return {};
+    }
+}
+
+QVariant TStringAlignGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || fixedRows_ < 1 || gridRowCount() < 1 || section < 0 || section >= colCount())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return toDisplay(cellView(section, 0));
+    case Qt::TextAlignmentRole:
+        return static_cast<int>(alignAt(section, 0));
+    case Qt::FontRole: {
+        QFont f;
+        if (fontAt(section, 0, f))
+            return f;
+        return {};
+    }
+    case Qt::ForegroundRole: {
+        QColor c = fontColorAt(section, 0);
+        if (c.isValid())
+            return QBrush(c);
+        return {};
+    }
+    case Qt::BackgroundRole: {
+        QColor c = brushAt(section, 0);
+        if (c.isValid())
+            return QBrush(c);
+        return {};
+    }
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags TStringAlignGridModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    if (index.column() < fixedCols_)
+        return Qt::ItemIsEnabled;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+void TStringAlignGridModel::setColCount(int n)
+{
+    n = std::max(0, n);
+    int old = colCount();
+    if (n > old) {
+        beginInsertColumns(QModelIndex(), old, n - 1);
+        cols_.resize(static_cast<size_t>(n));
+        for (int c = old; c < n; ++c)
+            cols_[static_cast<size_t>(c)].cells.resize(static_cast<size_t>(storageRows_));
+        endInsertColumns();
+    } else if (n < old) {
+        beginRemoveColumns(QModelIndex(), n, old - 1);
+        cols_.resize(static_cast<size_t>(n));
+        endRemoveColumns();
+    }
+}
+
+void TStringAlignGridModel::setGridRowCount(int n)
+{
+    n = std::max(0, n);
+    int old = gridRowCount();
+    int oldModel = std::max(0, old - fixedRows_);
+    int newModel = std::max(0, n - fixedRows_);
+    if (n > old) {
+        if (newModel > oldModel)
+            beginInsertRows(QModelIndex(), oldModel, newModel - 1);
+        for (auto& col : cols_)
+            col.cells.resize(static_cast<size_t>(storageRows_ + (n - old)));
+        rowMap_.reserve(static_cast<size_t>(n));
+        for (int r = old; r < n; ++r)
+            rowMap_.push_back(storageRows_++);
+        if (newModel > oldModel)
+            endInsertRows();
+    } else if (n < old) {
+        normalizeRows();
+        if (newModel < oldModel)
+            beginRemoveRows(QModelIndex(), newModel, oldModel - 1);
+        for (auto& col : cols_) {
+            col.cells.resize(static_cast<size_t>(n));
+            for (auto it = col.attrs.begin(); it != col.attrs.end();)
+                it = it->first >= n ? col.attrs.erase(it) : std::next(it);
+        }
+        rowMap_.resize(static_cast<size_t>(n));
+        storageRows_ = n;
+        if (newModel < oldModel)
+            endRemoveRows();
+    }
+    if (std::min(old, n) < fixedRows_ && colCount() > 0)
+        emit headerDataChanged(Qt::Horizontal, 0, colCount() - 1);
+}
+
+void TStringAlignGridModel::setFixedRows(int n)
+{
+    n = std::clamp(n, 0, 1);
+    if (n == fixedRows_)
+        return;
+    beginResetModel();
+    fixedRows_ = n;
+    endResetModel();
+}
+
+void TStringAlignGridModel::setFixedCols(int n)
+{
+    fixedCols_ = std::max(0, n);
+    scheduleRefresh();
+}
+
+std::string_view TStringAlignGridModel::cellView(int col, int row) const
+{
+    if (col < 0 || row < 0 || col >= colCount() || row >= gridRowCount())
+        return {};
+    return cols_[static_cast<size_t>(col)].cells[static_cast<size_t>(rowMap_[static_cast<size_t>(row)])].view();
+}
+
+bool TStringAlignGridModel::setCell(int col, int row, std::string_view text)
+{
+    if (col < 0 || row < 0 || col >= colCount() || row >= gridRowCount())
+        return false;
+    cols_[static_cast<size_t>(col)].cells[static_cast<size_t>(rowMap_[static_cast<size_t>(row)])].assign(text);
+    scheduleRefresh();
+    return true;
+}
+
+void TStringAlignGridModel::clearCells()
+{
+    for (auto& col : cols_) {
+        for (auto& cell : col.cells)
+            cell.assign({});
+        col.attrs.clear();
+    }
+    scheduleRefresh();
+}
+
+// ---------------------------------------------------------------- attributes
+
+const TStringAlignGridModel::Attr* TStringAlignGridModel::cellAttr(int col, int storageRow) const
+{
+    const auto& attrs = cols_[static_cast<size_t>(col)].attrs;
+    if (attrs.empty())
+        return nullptr;
+    auto it = attrs.find(storageRow);
+    return it == attrs.end() ? nullptr : &it->second;
+}
+
+TStringAlignGridModel::Attr& TStringAlignGridModel::cellAttrForWrite(int col, int row)
+{
+    return cols_[static_cast<size_t>(col)].attrs[rowMap_[static_cast<size_t>(row)]];
+}
+
+int TStringAlignGridModel::fontIndex(const QFont& font)
+{
+    for (size_t i = 0; i < fonts_.size(); ++i)
+        if (fonts_[i] == font)
+            return static_cast<int>(i);
+    fonts_.push_back(font);
+    return static_cast<int>(fonts_.size() - 1);
+}
+
+void TStringAlignGridModel::setDefaultAlignment(Qt::Alignment a)
+{
+    defaultAlign_ = a & Qt::AlignHorizontal_Mask;
+    scheduleRefresh();
+}
+
+Qt::Alignment TStringAlignGridModel::alignAt(int col, int row) const
+{
+    if (col < 0 || row < 0 || col >= colCount() || row >= gridRowCount())
+        return defaultAlign_ | Qt::AlignVCenter;
+    const Attr* a = cellAttr(col, rowMap_[static_cast<size_t>(row)]);
+    if (a && a->has(Attr::HasAlign))
+        return Qt::Alignment(a->align) | Qt::AlignVCenter;
+    return colAlignment(col) | Qt::AlignVCenter;
+}
+
+Qt::Alignment TStringAlignGridModel::colAlignment(int col) const
+{
+    if (col < 0 || col >= colCount())
+        return defaultAlign_;
+    const Attr& d = cols_[static_cast<size_t>(col)].defaults;
+    return d.has(Attr::HasAlign) ? Qt::Alignment(d.align) : defaultAlign_;
+}
+
+void TStringAlignGridModel::setColAlignment(int col, Qt::Alignment a)
+{
+    if (col < 0 || col >= colCount())
+        return;
+    Attr& d = cols_[static_cast<size_t>(col)].defaults;
+    d.flags |= Attr::HasAlign;
+    d.align = static_cast<uint16_t>(a & Qt::AlignHorizontal_Mask);
+    scheduleRefresh();
+}
+
+void TStringAlignGridModel::setCellAlignment(int col, int row, Qt::Alignment a)
+{
+    if (col < 0 || row < 0 || col >= colCount() || row >= gridRowCount())
+        return;
+    Attr& at = cellAttrForWrite(col, row);
+    at.flags |= Attr::HasAlign;
+    at.align = static_cast<uint16_t>(a & Qt::AlignHorizontal_Mask);
+    scheduleRefresh();
+}
+
+bool TStringAlignGridModel::fontAt(int col, int row, QFont& font) const
+{
+    if (col < 0 || row < 0 || col >= colCount() || row >= gridRowCount())
+        return false;
+    const Attr* a = cellAttr(col, rowMap_[static_cast<size_t>(row)]);
+    if (a && a->has(Attr::HasFont)) {
+        font = fonts_[static_cast<size_t>(a->font)];
+        return true;
+    }
+    return colFont(col, font);
+}
+
+bool TStringAlignGridModel::colFont(int col, QFont& font) const
+{
+    if (col < 0 || col >= colCount())
+        return false;
+    const Attr& d = cols_[static_cast<size_t>(col)].defaults;
+    if (!d.has(Attr::HasFont))
+        return false;
+    font = fonts_[static_cast<size_t>(d.font)];
+    return true;
+}
+
+void TStringAlignGridModel::setColFont(int col, const QFont& font)
+{
+    if (col < 0 || col >= colCount())
+        return;
+    Attr& d = cols_[static_cast<size_t>(col)].defaults;
+    d.flags |= Attr::HasFont;
+    d.font = static_cast<int16_t>(fontIndex(font));
+    scheduleRefresh();
+}
+
+void TStringAlignGridModel::setCellFont(int col, int row, const QFont& font)
+{
+    if (col < 0 || row < 0 || col >= colCount() || row >= gridRowCount())
+        return;
+    Attr& a = cellAttrForWrite(col, row);
+    a.flags |= Attr::HasFont;
+    a.font = static_cast<int16_t>(fontIndex(font));
+    scheduleRefresh();
+}
+
+namespace {
+void SetColour(TStringAlignGridModel::Attr& a, uint8_t flag, QRgb& slot, const QColor& c)
+{
+    if (c.isValid()) {
+        a.flags |= flag;
+        slot = c.rgb();
+    } else {
+        a.flags &= static_cast<uint8_t>(~flag);
+    }
+}
+} // namespace
+
+QColor TStringAlignGridModel::fontColorAt(int col, int row) const
+{
+    if (col < 0 || row < 0 || col >= colCount() || row >= gridRowCount())
+        return {};
+    const Attr* a = cellAttr(col, rowMap_[static_cast<size_t>(row)]);
+    if (a && a->has(Attr::HasFontColor))
+        return QColor(a->fontColor);
+    return colFontColor(col);
+}
+
+QColor TStringAlignGridModel::colFontColor(int col) const
+{
+    if (col < 0 || col >= colCount())
+        return {};
+    const Attr& d = cols_[static_cast<size_t>(col)].defaults;
+    return d.has(Attr::HasFontColor) ? QColor(d.fontColor) : QColor();
+}
+
+void TStringAlignGridModel::setColFontColor(int col, const QColor& c)
+{
+    if (col < 0 || col >= colCount())
+        return;
+    Attr& d = cols_[static_cast<size_t>(col)].defaults;
+    SetColour(d, Attr::HasFontColor, d.fontColor, c);
+    scheduleRefresh();
+}
+
+void TStringAlignGridModel::setCellFontColor(int col, int row, const QColor& c)
+{
+    if (col < 0 || row < 0 || col >= colCount() || row >= gridRowCount())
+        return;
+    Attr& a = cellAttrForWrite(col, row);
+    SetColour(a, Attr::HasFontColor, a.fontColor, c);
+    if (a.flags == 0)
+        cols_[static_cast<size_t>(col)].attrs.erase(rowMap_[static_cast<size_t>(row)]);
+    scheduleRefresh();
+}
+
+QColor TStringAlignGridModel::brushAt(int col, int row) const
+{
+    if (col < 0 || row < 0 || col >= colCount() || row >= gridRowCount())
+        return {};
+    const Attr* a = cellAttr(col, rowMap_[static_cast<size_t>(row)]);
+    if (a && a->has(Attr::HasBrush))
+        return QColor(a->brush);
+    return colBrush(col);
+}
+
+QColor TStringAlignGridModel::colBrush(int col) const
+{
+    if (col < 0 || col >= colCount())
+        return {};
+    const Attr& d = cols_[static_cast<size_t>(col)].defaults;
+    return d.has(Attr::HasBrush) ? QColor(d.brush) : QColor();
+}
+
+void TStringAlignGridModel::setColBrush(int col, const QColor& c)
+{
+    if (col < 0 || col >= colCount())
+        return;
+    Attr& d = cols_[static_cast<size_t>(col)].defaults;
+    SetColour(d, Attr::HasBrush, d.brush, c);
+    scheduleRefresh();
+}
+
+void TStringAlignGridModel::setCellBrush(int col, int row, const QColor& c)
+{
+    if (col < 0 || row < 0 || col >= colCount() || row >= gridRowCount())
+        return;
+    Attr& a = cellAttrForWrite(col, row);
+    SetColour(a, Attr::HasBrush, a.brush, c);
+    if (a.flags == 0)
+        cols_[static_cast<size_t>(col)].attrs.erase(rowMap_[static_cast<size_t>(row)]);
+    scheduleRefresh();
+}
+
+std::vector<int> TStringAlignGridModel::storageToGrid() const
+{
+    std::vector<int> inv(rowMap_.size());
+    for (size_t r = 0; r < rowMap_.size(); ++r)
+        inv[static_cast<size_t>(rowMap_[r])] = static_cast<int>(r);
+    return inv;
+}
+
+void TStringAlignGridModel::scanDataCells(int col, const std::function<void(std::string_view, int)>& fn) const
+{
+    if (col < 0 || col >= colCount())
+        return;
+    const Column& c = cols_[static_cast<size_t>(col)];
+    // Fixed rows are never reordered: their storage rows are their grid rows.
+    int first = std::min(fixedRows_, gridRowCount());
+    for (int sr = first; sr < storageRows_; ++sr) {
+        std::string_view text = c.cells[static_cast<size_t>(sr)].view();
+        if (text.empty())
+            continue;
+        const Attr* a = c.attrs.empty() ? nullptr : cellAttr(col, sr);
+        fn(text, a && a->has(Attr::HasFont) ? a->font : -1);
+    }
+}
+
+std::vector<std::pair<int, int>> TStringAlignGridModel::rowsWithCellFonts() const
+{
+    std::vector<std::pair<int, int>> out;
+    std::vector<int> inv;
+    for (const auto& col : cols_)
+        for (const auto& [storageRow, a] : col.attrs)
+            if (a.has(Attr::HasFont)) {
+                if (inv.empty())
+                    inv = storageToGrid();
+                out.emplace_back(inv[static_cast<size_t>(storageRow)], a.font);
+            }
+    return out;
+}
+
+// ---------------------------------------------------------------- row order
+
+void TStringAlignGridModel::normalizeRows()
+{
+    if (!permuted_)
+        return;
+    std::vector<int> inv = storageToGrid();
+    for (auto& col : cols_) {
+        std::vector<TGridCellText> cells(col.cells.size());
+        for (size_t r = 0; r < rowMap_.size(); ++r)
+            cells[r] = std::move(col.cells[static_cast<size_t>(rowMap_[r])]);
+        col.cells.swap(cells);
+        std::unordered_map<int, Attr> attrs;
+        attrs.reserve(col.attrs.size());
+        for (const auto& [storageRow, a] : col.attrs)
+            attrs.emplace(inv[static_cast<size_t>(storageRow)], a);
+        col.attrs.swap(attrs);
+    }
+    for (size_t r = 0; r < rowMap_.size(); ++r)
+        rowMap_[r] = static_cast<int>(r);
+    permuted_ = false;
+}
+
+void TStringAlignGridModel::sortRows(const std::function<bool(int, int)>& before)
+{
+    int first = std::min(fixedRows_, gridRowCount());
+    size_t n = static_cast<size_t>(gridRowCount() - first);
+    if (n < 2)
+        return;
+    // Bottom-up merge sort of the grid rows: stable, and it never reads outside the
+    // runs whatever the comparison answers (a handler need not be a strict order).
+    std::vector<int> a(n), b(n);
+    for (size_t i = 0; i < n; ++i)
+        a[i] = first + static_cast<int>(i);
+    for (size_t width = 1; width < n; width *= 2) {
+        for (size_t lo = 0; lo < n; lo += 2 * width) {
+            size_t mid = std::min(lo + width, n), hi = std::min(lo + 2 * width, n);
+            size_t i = lo, j = mid, k = lo;
+            while (i < mid && j < hi)
+                b[k++] = before(a[j], a[i]) ? a[j++] : a[i++];
+            while (i < mid)
+                b[k++] = a[i++];
+            while (j < hi)
+                b[k++] = a[j++];
+        }
+        a.swap(b);
+    }
+    std::vector<int> map = rowMap_;
+    for (size_t i = 0; i < n; ++i)
+        map[static_cast<size_t>(first) + i] = rowMap_[static_cast<size_t>(a[i])];
+    rowMap_.swap(map);
+    permuted_ = true;
+    refreshAll();
+}
+
+void TStringAlignGridModel::sortRowsByColumn(int col, bool descending)
+{
+    if (col < 0 || col >= colCount())
+        return;
+    struct Key {
+        int cls; // 0 blank, 1 number, 2 other text
+        double value;
+        std::string_view text;
+    };
+    int first = std::min(fixedRows_, gridRowCount());
+    std::vector<Key> keys(static_cast<size_t>(gridRowCount() - first));
+    for (size_t i = 0; i < keys.size(); ++i) {
+        Key& k = keys[i];
+        k.text = cellView(col, first + static_cast<int>(i));
+        k.value = 0.0;
+        if (ZelUtils::Trim(k.text).empty())
+            k.cls = 0;
+        else
+            k.cls = CellNumber(k.text, k.value) ? 1 : 2;
+    }
+    auto less = [&](int r1, int r2) {
+        const Key& a = keys[static_cast<size_t>(r1 - first)];
+        const Key& b = keys[static_cast<size_t>(r2 - first)];
+        if (a.cls != b.cls)
+            return a.cls < b.cls;
+        if (a.cls == 1)
+            return a.value < b.value;
+        return a.text < b.text; // bytes, as unsigned characters
+    };
+    if (descending)
+        sortRows([&](int r1, int r2) { return less(r2, r1); });
+    else
+        sortRows(less);
+}
+
+void TStringAlignGridModel::moveColumn(int from, int to)
+{
+    if (from < 0 || to < 0 || from >= colCount() || to >= colCount() || from == to)
+        return;
+    Column moved = std::move(cols_[static_cast<size_t>(from)]);
+    cols_.erase(cols_.begin() + from);
+    cols_.insert(cols_.begin() + to, std::move(moved));
+    refreshAll();
+}
+
+std::string TStringAlignGridModel::exportText(char separator) const
+{
+    std::string out;
+    size_t estimate = 0;
+    for (const auto& col : cols_)
+        for (const auto& cell : col.cells)
+            estimate += cell.view().size() + 1;
+    out.reserve(estimate + 2 * rowMap_.size());
+    for (int r = 0; r < gridRowCount(); ++r) {
+        for (int c = 0; c < colCount(); ++c) {
+            out += cellView(c, r);
+            out += separator;
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------- refresh
+
+void TStringAlignGridModel::scheduleRefresh()
+{
+    // Filling sets millions of cells: the views hear of it once, when control
+    // returns to the event loop.
+    if (refreshPending_)
+        return;
+    refreshPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            refreshPending_ = false;
+            refreshAll();
+        },
+        Qt::QueuedConnection);
+}
+
+void TStringAlignGridModel::refreshAll()
+{
+    int rows = rowCount(), cols = colCount();
+    if (rows > 0 && cols > 0)
+        emit dataChanged(index(0, 0), index(rows - 1, cols - 1));
+    if (cols > 0)
+        emit headerDataChanged(Qt::Horizontal, 0, cols - 1);
+}
