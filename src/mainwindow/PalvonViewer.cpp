@@ -318,11 +318,17 @@ void TPalvonViewer::dragEnterEvent(QDragEnterEvent* event)
 // One dropped file opens as a network; two or more are ignored.
 void TPalvonViewer::dropEvent(QDropEvent* event)
 {
-    const QList<QUrl> urls = event->mimeData()->urls();
+    QStringList files;
+    for (const QUrl& url : event->mimeData()->urls())
+        files << (url.isLocalFile() ? url.toLocalFile() : url.toString());
     event->acceptProposedAction();
-    if (urls.size() != 1 || !urls.front().isLocalFile())
-        return;
-    AbrirRedPalvon(urls.front().toLocalFile().toStdString());
+    WMDropFiles(files);
+}
+
+void TPalvonViewer::WMDropFiles(const QStringList& files)
+{
+    if (files.size() == 1)
+        AbrirRedPalvon(files.front().toStdString());
 }
 
 void TPalvonViewer::showEvent(QShowEvent* event)

@@ -77,6 +77,9 @@ public:
     // Batch selection of links by the polygons of a polygon file.
     void BatchSelectByPolygons(const std::string& plgFileName);
 
+    // Files dropped on the window: one opens as a network, more are ignored.
+    void WMDropFiles(const QStringList& files);
+
     // ---- Opening networks ----
     void aFileOpenExecute();
     void tbOpenDatExecute();

@@ -37,10 +37,7 @@ void TPalvonViewer::BatchSelectByPolygons(const std::string& plgFileName)
             sagArcosSel->setCell(c, 0, sagArcos->cellView(c, 0));
             sagArcosSel->SetColWidths(c, sagArcos->ColWidths(c));
         }
-        for (int r = 1; r < rows && r <= Network.LinkCount; ++r) {
-            int32_t i = ZelUtils::ParseInt(sagArcos->cellView(3, r));
-            if (i < 1 || i > Network.LinkCount)
-                continue;
+        for (int32_t i = 1; i <= Network.LinkCount; ++i) {
             TArcos& a = Arcos[i];
             if (a.AIndex <= 0 || a.BIndex <= 0 || !Nodos[a.AIndex].HasXY || !Nodos[a.BIndex].HasXY)
                 continue;
@@ -48,12 +45,16 @@ void TPalvonViewer::BatchSelectByPolygons(const std::string& plgFileName)
             bool inB = PolygonFile::Contains(poly, Nodos[a.BIndex].X, Nodos[a.BIndex].Y);
             if (bothEnds ? (inA && inB) : (inA || inB))
                 a.Mark = CurrentClass;
-            if (a.Mark > 0) {
-                int row = sagArcosSel->RowCount();
-                sagArcosSel->SetRowCount(row + 1);
-                for (int c = 0; c < cols; ++c)
-                    sagArcosSel->setCell(c, row, sagArcos->cellView(c, r));
-            }
+        }
+        // The extract keeps the links grid's rows (and their order) of the selected links.
+        for (int r = 1; r < rows; ++r) {
+            int32_t i = ZelUtils::ParseInt(sagArcos->cellView(3, r));
+            if (i < 1 || i > Network.LinkCount || Arcos[i].Mark <= 0)
+                continue;
+            int row = sagArcosSel->RowCount();
+            sagArcosSel->SetRowCount(row + 1);
+            for (int c = 0; c < cols; ++c)
+                sagArcosSel->setCell(c, row, sagArcos->cellView(c, r));
         }
         std::string base = FileUtils::ChangeFileExt(CmdFile1, "");
         sagArcosSel->GridTextExport(base + Format("_sel%d.csv", poly.Id), ',');

@@ -80,6 +80,11 @@ void TPalvonViewer::FormShow()
     RebuildRecentMenus();
     Timer1->start();
 
+    if (commandLine_.size() == 1) {
+        // One parameter: an interactive start on that network (as a dropped file).
+        AbrirRedPalvon(QFileInfo(commandLine_[0]).absoluteFilePath().toStdString());
+        return;
+    }
     if (commandLine_.size() != 2)
         return;
     // Two parameters: a batch job on the network of the first, then close.
