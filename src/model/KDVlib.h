@@ -16,4 +16,18 @@ int32_t FindLinea(const std::string& name);
 int32_t FindMovim(int32_t p1, int32_t p2, int32_t p3);
 int32_t FindMovimFirst(int32_t p1, int32_t p2);
 
+// ---- Message texts ------------------------------------------------------------
+// Set once at start by SetMessages; '\r' separates the lines of a message.
+extern std::string MsgNoCoords, MsgMaxVariables, MsgRedInhabilitada, MsgArcoNoEncontrado, MsgFileMissing,
+    MsgNodoNoEncontrado, MsgTrazas, MsgInclude, MsgTemaIncompleto, MsgExportBitmap, MsgExportZonif, MsgLeyendo,
+    MsgOpenData;
+// Names of the junction types 0..5.
+extern std::string JtExterno, JtPrioridad, JtRotonda, JtSemaforo, JtAuxiliar, JtVueltaU;
+
+// Fills the texts above for the language code "ES"; any other code leaves them empty.
+void SetMessages(const std::string& language);
+// Movement-grid title of a movement variable code (the last grid column carrying
+// it); empty when no column does.
+std::string CodeText(int32_t code);
+
 } // namespace KDVlib

@@ -1,9 +1,296 @@
-// Section 11111 (junctions) and section 22222 (zone connectors).
+// Section 11111 (junctions: header, arms with lanes and turn groups, signal stages)
+// and section 22222 (zone connectors given as node pairs).
+#include "model/KDVvars.h"
 #include "model/PalvonRead.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+using ZelUtils::Format;
 
 namespace PalvonRead {
 
-void ReadJunctionLine(std::string& line) { (void)line; }
-void ReadSection22222Line(std::string& line) { (void)line; }
+namespace {
+
+constexpr int MaxValuesPerStageLine = 10;
+
+int32_t IntField(const std::string& s, int first, int width) { return ZelUtils::ParseInt(Field(s, first, width)); }
+double RealField(const std::string& s, int first, int width) { return ZelUtils::ParseReal(Field(s, first, width)); }
+
+// Reads the next line that belongs to the junction being parsed. A terminator is
+// not taken as one of its lines: it is left for the section loop to read again, so
+// a junction with fewer lines than announced cannot swallow the rest of the file.
+bool NextJunctionLine(std::string& line, int32_t junction)
+{
+    line = ReadLine();
+    if (AtEnd)
+        return false;
+    if (IsTerminator(line)) {
+        --LineIndex;
+        AddError(Format("Intersección %d incompleta: la sección termina antes de todas sus líneas (línea %d)",
+                        junction, LineIndex + 2));
+        return false;
+    }
+    return true;
+}
+
+// Lane count written in a lane code: its number once every "B" and "F" is removed.
+int32_t LaneCount(const std::string& code)
+{
+    std::string digits;
+    for (char c : code)
+        if (c != 'B' && c != 'F')
+            digits.push_back(c);
+    return ZelUtils::ParseInt(digits);
+}
+
+void ParseTurnGroup(const std::string& line, int column, TTurnGroup& g, int32_t junction, int arm)
+{
+    g.SatFlow = ZelUtils::ParseInt(ZelUtils::RemoveBlanks(Field(line, column, 5)));
+    g.TurnCode = ZelUtils::Trim(Field(line, column + 5, 2));
+    g.FirstLane = IntField(line, column + 7, 1);
+    g.LastLane = IntField(line, column + 9, 1);
+    if (g.FirstLane > MaxLanes || g.LastLane > MaxLanes) {
+        NoteLimit("Giros por pistas mayores que 6 (se toma la 6)",
+                  Format("Intersección %d, brazo %d: giro por las pistas %d a %d; se toma como máximo la pista %d",
+                         junction, arm + 1, g.FirstLane, g.LastLane, MaxLanes));
+        g.FirstLane = std::min(g.FirstLane, MaxLanes);
+        g.LastLane = std::min(g.LastLane, MaxLanes);
+    }
+}
+
+// One arm line. fileArms is the arm count of the header; when it exceeds the seven
+// arms a node can hold, only turns between kept arms are stored, each under the
+// group that points to the same arm among the kept ones.
+void ParseArm(const std::string& line, TConector& arm, int i, int32_t fileArms, int32_t junction)
+{
+    arm.OtherNode = IntField(line, 6, 5);
+    arm.ArmCode = Field(line, 11, 1);
+    arm.LaneCode = ZelUtils::Trim(ZelUtils::UpperCase(Field(line, 12, 4)));
+    const std::string& code = arm.LaneCode;
+    int32_t lanes = LaneCount(code);
+    if (std::abs(lanes) > MaxLanes) {
+        NoteLimit("Brazos con más de 6 pistas (se toman 6)",
+                  Format("Intersección %d, brazo %d: %d pistas; se toman %d", junction, i + 1, lanes, MaxLanes));
+        lanes = lanes > 0 ? MaxLanes : -MaxLanes;
+    }
+    arm.Lanes = lanes;
+    arm.HasB = code.find('B') != std::string::npos;
+    arm.FlareFirst = !code.empty() && code.front() == 'F';
+    arm.FlareLast = !code.empty() && code.back() == 'F';
+
+    // A "B" marks the lane it stands on; a digit moves on by that many lanes.
+    for (int k = 1; k <= MaxLanes; ++k)
+        arm.LaneIsB[k] = 0;
+    int k = 1;
+    for (int32_t rep = 0, p = 0; rep < lanes; ++rep, ++p) {
+        char c = p < static_cast<int32_t>(code.size()) ? code[static_cast<size_t>(p)] : ' ';
+        if (c == 'B') {
+            if (k <= MaxLanes) {
+                arm.LaneIsB[k] = 1;
+            } else {
+                NoteLimit("Códigos de pistas que marcan pistas más allá de la 6 (no se marcan)",
+                          Format("Intersección %d, brazo %d: el código de pistas \"%s\" marca la pista %d; "
+                                 "se ignora",
+                                 junction, i + 1, code, k));
+            }
+        }
+        k += (c >= '0' && c <= '9') ? std::max(c - '0', 1) : 1;
+    }
+
+    if (lanes != 0) {
+        double first = RealField(line, 16, 5);
+        double distance = RealField(line, 21, 5) * (KERMIT ? 1000.0 : 1.0);
+        arm.Distance = ZelUtils::Round(distance);
+        if (SPEEDS) {
+            arm.Speed = ZelUtils::Round(first);
+            arm.Time = arm.Speed > 0 ? ZelUtils::Round(arm.Distance * 3.6 / arm.Speed) : 0;
+        } else {
+            arm.Time = ZelUtils::Round(first * (KERMIT ? 60.0 : 1.0));
+            arm.Speed = arm.Time > 0 ? ZelUtils::Round(arm.Distance * 3.6 / arm.Time) : 0;
+        }
+    }
+
+    int32_t groups = (static_cast<int32_t>(line.size()) - 25) / 10; // whole groups only
+    for (int32_t j = 0; j <= fileArms - 2; ++j) {
+        if (j >= groups)
+            break; // the arm's groups were cleared with it
+        int target = j;
+        if (fileArms > MaxArms) {
+            int32_t t = (i + j + 1) % fileArms;
+            if (t >= MaxArms)
+                continue;
+            target = (t - i - 1 + MaxArms) % MaxArms;
+        }
+        ParseTurnGroup(line, 26 + 10 * j, arm.Turns[target], junction, i);
+    }
+}
+
+// One stage and its continuation lines; false when the junction's lines ended early.
+bool ParseStage(const std::string& line, TStage* stage, int s, int32_t junction)
+{
+    int32_t count = std::max(IntField(line, 21, 5), 0);
+    if (count % 2 != 0)
+        ++count; // values come in (entry, exit) pairs
+    if (stage) {
+        stage->Number = s;
+        stage->Green = IntField(line, 11, 5);
+        stage->Intergreen = IntField(line, 16, 5);
+        stage->ValueCount = std::min(count, MaxStageValues);
+        for (int v = 1; v <= MaxStageValues; ++v)
+            stage->Values[v] = 0;
+        if (count > MaxStageValues)
+            NoteLimit("Etapas con más de 20 valores (se leen los 20 primeros)",
+                      Format("Intersección %d, etapa %d: %d valores; se leen los %d primeros", junction, s, count,
+                             MaxStageValues));
+    }
+    // Ten values a line, from column 26: the stage line holds values 1-10 and each
+    // continuation line the next ten (value 10 stays the one of the stage line).
+    std::string cur = line;
+    for (int32_t v = 1; v <= count; ++v) {
+        int32_t onLine = (v - 1) / MaxValuesPerStageLine;
+        if (onLine > 0 && (v - 1) % MaxValuesPerStageLine == 0 && !NextJunctionLine(cur, junction))
+            return false;
+        if (stage && v <= MaxStageValues)
+            stage->Values[v] = IntField(cur, 26 + 5 * ((v - 1) % MaxValuesPerStageLine), 5);
+    }
+    return true;
+}
+
+// Keeps the first `to` of a junction's `from` arms (a junction whose lines ended
+// early): each kept arm's turns into kept arms move to the group that points to
+// the same arm among `to` arms; turns into the lost arms are dropped.
+void KeepFirstArms(TNodo& node, int32_t from, int32_t to)
+{
+    for (int32_t i = 0; i < to; ++i) {
+        TConector& arm = node.Arms[i];
+        TTurnGroup kept[MaxArms - 1];
+        for (int32_t j = 0; j <= from - 2; ++j) {
+            int32_t t = (i + j + 1) % from;
+            if (t < to)
+                kept[(t - i - 1 + to) % to] = arm.Turns[j];
+        }
+        for (int j = 0; j < MaxArms - 1; ++j)
+            arm.Turns[j] = kept[j];
+    }
+    for (int32_t i = to; i < MaxArms; ++i)
+        node.Arms[i] = TConector();
+    node.ArmCount = to;
+}
+
+} // namespace
+
+void ParseJunction(const std::string& header)
+{
+    // A blank line is not a junction (it would make a node numbered 0).
+    if (IsBlank(header))
+        return;
+    const int32_t number = IntField(header, 1, 5);
+    const int32_t fileArms = std::max(IntField(header, 6, 5), 0);
+    const int32_t type = IntField(header, 11, 5);
+    const int32_t fileStages = type == 3 ? std::max(IntField(header, 16, 5), 0) : 0;
+
+    TNodo* node = nullptr;
+    if (number == 0) {
+        AddError(Format("Línea %d: intersección sin número de nodo; se ignora con sus líneas", LineIndex + 1));
+    } else {
+        node = &Nodos[NodeIndex(number)];
+        if (node->Flags & 4)
+            AddError(Format("Intersección %d repetida: sus últimos datos reemplazan a los anteriores", number));
+        node->Flags = 4;
+        node->Number = number;
+        node->ArmCount = std::min(fileArms, MaxArms);
+        node->JunctionType = type;
+        // Arms keep nothing of an earlier network or an earlier header.
+        for (auto& arm : node->Arms)
+            arm = TConector();
+        if (type < 0 || type > 5)
+            AddError(Format("Intersección %d: tipo %d desconocido (los tipos van de 0 a 5)", number, type));
+        if (fileArms > MaxArms)
+            NoteLimit("Intersecciones con más de 7 brazos (se leen los 7 primeros)",
+                      Format("Intersección %d: %d brazos; se leen los %d primeros", number, fileArms, MaxArms));
+    }
+
+    if (node && type >= 0 && type <= 5) {
+        static const std::string items[6] = {"Jtype0", "Jtype1", "Jtype2", "Jtype3", "Jtype4", "Jtype5"};
+        Services().SetMenuItemEnabled(items[type], true);
+        Services().SetMenuItemChecked(items[type], JtypeSelected[type]);
+    }
+
+    TFase* signal = nullptr;
+    if (node && type == 3) {
+        Services().SetMenuItemEnabled("AnalisisIntersecciones", true);
+        int32_t s = NewSignal();
+        signal = &Fases[s];
+        signal->Node = number;
+        signal->StageCount = std::min(fileStages, MaxStages);
+        signal->Cycle = IntField(header, 21, 5);
+        signal->Offset = IntField(header, 26, 5);
+        node->SignalIndex = s;
+        if (fileStages > MaxStages)
+            NoteLimit("Intersecciones con más de 6 etapas (se leen las 6 primeras)",
+                      Format("Intersección %d: %d etapas; se leen las %d primeras", number, fileStages, MaxStages));
+    }
+
+    // Lines that end before all arms were read leave the junction with the arms read.
+    auto armsEnded = [&](int32_t read) {
+        if (node && read < node->ArmCount)
+            KeepFirstArms(*node, node->ArmCount, read);
+        if (signal)
+            signal->StageCount = 0;
+    };
+    std::string line;
+    for (int32_t i = 0; i < fileArms; ++i) {
+        if (!NextJunctionLine(line, number)) {
+            armsEnded(i);
+            return;
+        }
+        if (node && i < MaxArms) {
+            TConector& arm = node->Arms[i];
+            ParseArm(line, arm, i, fileArms, number);
+            // The far node exists from here on, so the arm's link always has both ends.
+            if (arm.OtherNode != 0)
+                arm.OtherIndex = NodeIndex(arm.OtherNode);
+            else if (arm.Lanes != 0)
+                AddError(Format("Intersección %d, brazo %d: sin nodo en el otro extremo", number, i + 1));
+        }
+        if (Field(line, 11, 1) == "*") {
+            std::string ignored;
+            if (!NextJunctionLine(ignored, number)) {
+                armsEnded(i + 1);
+                return;
+            }
+        }
+    }
+
+    // A stage whose lines are cut short is left out with the ones after it.
+    for (int32_t s = 1; s <= fileStages; ++s) {
+        TStage* stage = (signal && s <= MaxStages) ? &signal->Stages[s] : nullptr;
+        if (!NextJunctionLine(line, number) || !ParseStage(line, stage, s, number)) {
+            if (signal)
+                signal->StageCount = std::min(s - 1, signal->StageCount);
+            return;
+        }
+    }
+}
+
+void ParseSection22222(const std::string& line)
+{
+    const int len = static_cast<int>(line.size());
+    std::string zone = Field(line, 1, 5);
+    zone.resize(5, ' ');
+    for (int k = 1; len >= 10 * k; ++k) {
+        std::string pair = Field(line, 10 * k - 4, 10);
+        pair.resize(10, ' ');
+        if (IntField(pair, 1, 5) > 0 || IntField(pair, 6, 5) > 0)
+            ZoneConnectorList.insert(zone + "1" + pair);
+    }
+}
+
+void ReadJunctionLine(std::string& line) { ParseJunction(line); }
+
+void ReadSection22222Line(std::string& line) { ParseSection22222(line); }
 
 } // namespace PalvonRead

@@ -1,10 +1,320 @@
-// Section 33333 (links) and the passes that tie links to their nodes.
+// Section 33333 (links, their extra data and zone connector lines), the pass that
+// ties arms, links and movements to node records, and the forward star.
+#include "model/KDVlib.h"
 #include "model/PalvonRead.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+using ZelUtils::Format;
 
 namespace PalvonRead {
 
-void ReadLinkLine(std::string& line) { (void)line; }
-void LinkNodesPass() {}
-void PostLinkPass() {}
+namespace {
+
+// State kept while the sections before the sorts are read. It belongs to one read:
+// ClearNetwork empties FirstArc and PostLinkPass builds it, so in between FirstArc
+// holds no index, and the single entry ReadingMark tells that this state is the one
+// of the read in progress (anything else means a new read has started).
+constexpr int32_t ReadingMark = -1;
+
+struct SectionState {
+    // (A, B) -> index of the first link with those numbers, covering links
+    // 1..indexedLinks. Links are only appended until the sorts, so the index is
+    // brought up to date by adding the links created since (by the arms as well).
+    std::unordered_map<uint64_t, int32_t> linkByNodes;
+    int32_t indexedLinks = 0;
+    // Limits met, by summary text in the order first met, with their counts.
+    std::vector<std::pair<std::string, int>> limits;
+    bool knobsReported = false;
+};
+SectionState state;
+
+void EnsureCurrentState()
+{
+    if (FirstArc.size() == 1 && FirstArc[0] == ReadingMark)
+        return;
+    state = SectionState();
+    FirstArc.assign(1, ReadingMark);
+}
+
+uint64_t NodesKey(int32_t a, int32_t b)
+{
+    return (static_cast<uint64_t>(static_cast<uint32_t>(a)) << 32) | static_cast<uint32_t>(b);
+}
+
+// Index of the link A-B among the links read so far (0 if none); the same answer as
+// a scan of the unsorted links for the first match, without the scan.
+int32_t FindLink(int32_t a, int32_t b)
+{
+    if (state.indexedLinks > Network.LinkCount) {
+        state.linkByNodes.clear();
+        state.indexedLinks = 0;
+    }
+    if (state.indexedLinks == 0)
+        state.linkByNodes.reserve(static_cast<size_t>(MaxArcos));
+    for (int32_t k = state.indexedLinks + 1; k <= Network.LinkCount; ++k)
+        state.linkByNodes.emplace(NodesKey(Arcos[k].A, Arcos[k].B), k);
+    state.indexedLinks = Network.LinkCount;
+    auto it = state.linkByNodes.find(NodesKey(a, b));
+    return it == state.linkByNodes.end() ? 0 : it->second;
+}
+
+bool BlankOrDigit(const std::string& line, int column)
+{
+    if (column > static_cast<int>(line.size()))
+        return true; // a column beyond the end of the line is blank
+    char c = line[static_cast<size_t>(column - 1)];
+    return c == ' ' || (c >= '0' && c <= '9');
+}
+
+std::string Padded(std::string s, size_t width)
+{
+    if (s.size() < width)
+        s.resize(width, ' ');
+    return s;
+}
+
+double RealField(const std::string& s, int first, int width) { return ZelUtils::ParseReal(Field(s, first, width)); }
+
+// The zone connector entry of a link-section line whose node field at A (or at B)
+// begins with a letter: zone, kind "2", the node, the first data field, and the
+// two-way code, speed code, one column and length.
+std::string ConnectorEntry(const std::string& line, bool zoneAtA)
+{
+    const int w = NodeWidth;
+    std::string zone, node;
+    if (zoneAtA) {
+        zone = w == 5 ? " " + Format("%4s", ZelUtils::Trim(Field(line, 2, 4)))
+                      : Format("%5s", ZelUtils::Trim(Field(line, 6, 5)));
+        node = Field(line, w + 1, w);
+    } else {
+        zone = w == 5 ? " " + Format("%4s", ZelUtils::Trim(Field(line, 7, 4)))
+                      : Format("%5s", ZelUtils::Trim(Field(line, 16, 5)));
+        node = " " + Field(line, 2, w - 1);
+    }
+    return Padded(zone, 5) + "2" + Padded(node, static_cast<size_t>(w)) + Padded(Field(line, 2 * w + 1, 5), 5) +
+           Padded(Field(line, 2 * w + 18, 8), 8);
+}
+
+void SetExtraData(TArcos& link, const float* extra, int32_t count)
+{
+    for (int32_t j = 1; j <= count; ++j)
+        link.Var[27 + j] = extra[j];
+}
+
+// Fills a new link from the record's data columns (the same for both directions).
+void FillLink(TArcos& link, int32_t a, int32_t b, const std::string& line, const float* extra, int32_t extraCount)
+{
+    const int w = NodeWidth;
+    link.Flags = 0;
+    link.SetFlag(0);
+    Network.LinksByClass[0] += 1;
+    link.A = a;
+    link.B = b;
+    // The key is not cut to 18 characters: 10-digit numbers must keep every digit.
+    link.Key = LinkKey(a, b);
+    link.PointCount = 0;
+    link.Var[5] = static_cast<float>(RealField(line, 2 * w + 11, 5));
+    link.Var[7] = static_cast<float>(RealField(line, 2 * w + 21, 5) * (KERMIT ? 1000.0 : 1.0));
+    if (Field(line, 2 * w + 19, 1) == "S") {
+        link.Var[1] = static_cast<float>(RealField(line, 2 * w + 1, 5));
+        link.Var[2] = static_cast<float>(RealField(line, 2 * w + 6, 5));
+        if (link.Var[1] > 0)
+            link.Var[3] = static_cast<float>(ZelUtils::Round(3.6 * link.Var[7] / link.Var[1]));
+        if (link.Var[2] > 0)
+            link.Var[4] = static_cast<float>(ZelUtils::Round(3.6 * link.Var[7] / link.Var[2]));
+    } else {
+        const double scale = KERMIT ? 60.0 : 1.0;
+        link.Var[3] = static_cast<float>(RealField(line, 2 * w + 1, 5) * scale);
+        link.Var[4] = static_cast<float>(RealField(line, 2 * w + 6, 5) * scale);
+        if (link.Var[3] > 0)
+            link.Var[1] = static_cast<float>(ZelUtils::Round(3.6 * link.Var[7] / link.Var[3]));
+        if (link.Var[4] > 0)
+            link.Var[2] = static_cast<float>(ZelUtils::Round(3.6 * link.Var[7] / link.Var[4]));
+    }
+    link.StreetTag = Field(line, 2 * w + 18, 1);
+    link.SpeedTag = Field(line, 2 * w + 19, 1);
+    link.StreetName = ZelUtils::Trim(Field(line, 2 * w + 36, 25));
+    SetExtraData(link, extra, extraCount);
+    link.Var[8] = static_cast<float>(RealField(line, 2 * w + 26, 5));
+    link.Var[9] = static_cast<float>(RealField(line, 2 * w + 31, 5));
+}
+
+// A record for a link that exists already gives only its extra data.
+void RepeatedRecord(int32_t k, const float* extra, int32_t extraCount)
+{
+    TArcos& link = Arcos[k];
+    SetExtraData(link, extra, extraCount);
+    if (link.HasFlag(1))
+        AddError(Format("Arco %d - %d: ya definido por un brazo de la intersección %d; de su registro en la "
+                        "sección 33333 sólo se usan los datos extra",
+                        link.A, link.B, link.B));
+    else
+        AddError(Format("Arco %d - %d repetido en la sección 33333: sólo se usan los datos extra del nuevo registro",
+                        link.A, link.B));
+}
+
+void NameNodes(int32_t a, int32_t b)
+{
+    Nodos[NodeIndex(a)].Flags = 2;
+    Nodos[NodeIndex(b)].Flags = 2;
+}
+
+} // namespace
+
+void NoteLimit(const std::string& summary, const std::string& detail)
+{
+    EnsureCurrentState();
+    AddError(detail);
+    for (auto& [text, count] : state.limits)
+        if (text == summary) {
+            ++count;
+            return;
+        }
+    state.limits.emplace_back(summary, 1);
+}
+
+void ParseLinkRecord(const std::string& line)
+{
+    EnsureCurrentState();
+    // A blank line is not a record (it would read as a connector of zone 0, or as a
+    // link between nodes numbered 0).
+    if (IsBlank(line))
+        return;
+    const int w = NodeWidth;
+
+    // The extra-data line follows every record, connector lines included.
+    float extra[MaxKnobValues + 1] = {};
+    int32_t extraCount = 0;
+    if (KNOBS > 0 && !FILKNB) {
+        extraCount = std::min(KNOBS, MaxKnobValues);
+        if (KNOBS > MaxKnobValues && !state.knobsReported) {
+            state.knobsReported = true;
+            NoteLimit("Valor de KNOBS mayor que 8 (se leen 8 datos extra por arco)",
+                      Format("KNOBS=%d: sólo se leen %d datos extra por arco", KNOBS, MaxKnobValues));
+        }
+        std::string data = ReadLine();
+        if (AtEnd) {
+            extraCount = 0;
+        } else if (IsTerminator(data)) {
+            --LineIndex; // the section loop reads it again and ends the section
+            extraCount = 0;
+            AddError(Format("Línea %d: falta la línea de datos extra del último registro de la sección 33333",
+                            LineIndex + 2));
+        } else {
+            int32_t given = std::min(static_cast<int32_t>(data.size()) / 10, MaxKnobValues);
+            for (int32_t j = 1; j <= given && j <= extraCount; ++j)
+                extra[j] = static_cast<float>(RealField(data, 10 * j - 9, 10));
+        }
+    }
+
+    const bool zoneAtA = !BlankOrDigit(line, 1);
+    if (zoneAtA || !BlankOrDigit(line, w + 1)) {
+        ZoneConnectorList.insert(ConnectorEntry(line, zoneAtA));
+        return;
+    }
+
+    const int32_t a = ZelUtils::ParseInt(Field(line, 1, w));
+    const int32_t b = ZelUtils::ParseInt(Field(line, w + 1, w));
+    if (a == 0 || b == 0) {
+        AddError(Format("Línea %d de la sección 33333 sin nodo %s; se ignora: %s", LineIndex + 1,
+                        a == 0 ? "A" : "B", line));
+        return;
+    }
+
+    if (int32_t k = FindLink(a, b); k > 0) {
+        RepeatedRecord(k, extra, extraCount);
+    } else {
+        k = NewLink();
+        NameNodes(a, b);
+        FillLink(Arcos[k], a, b, line, extra, extraCount);
+    }
+
+    if (Field(line, 2 * w + 18, 1) == "2") {
+        if (int32_t r = FindLink(b, a); r > 0) {
+            RepeatedRecord(r, extra, extraCount);
+        } else {
+            r = NewLink();
+            // Also when the forward link came from a junction arm: the nodes must
+            // exist, or the reverse link would have no ends to be drawn between.
+            NameNodes(a, b);
+            FillLink(Arcos[r], b, a, line, extra, extraCount);
+        }
+    }
+}
+
+void ReadLinkLine(std::string& line) { ParseLinkRecord(line); }
+
+void LinkNodesPass()
+{
+    for (int32_t n = 1; n <= Network.NodeCount; ++n) {
+        TNodo& node = Nodos[n];
+        for (int32_t i = 0; i < std::min(node.ArmCount, MaxArms); ++i) {
+            TConector& arm = node.Arms[i];
+            arm.OtherIndex = KDVlib::FindNodo(arm.OtherNode);
+            if (arm.Lanes != 0) {
+                int32_t l = KDVlib::FindArco(arm.OtherNode, node.Number);
+                arm.ArmLink = l;
+                if (l > 0) {
+                    TArcos& link = Arcos[l];
+                    link.Var[6] = static_cast<float>(arm.Lanes);
+                    link.Lanes = arm.Lanes;
+                    bool any = false;
+                    for (int k = 1; k <= MaxLanes; ++k) {
+                        link.LaneFlags[k] = arm.LaneIsB[k];
+                        any = any || arm.LaneIsB[k] != 0;
+                    }
+                    if (any)
+                        link.SetFlag(11);
+                }
+            } else {
+                arm.ArmLink = -KDVlib::FindArco(node.Number, arm.OtherNode);
+            }
+        }
+    }
+    for (int32_t k = 1; k <= Network.LinkCount; ++k) {
+        TArcos& link = Arcos[k];
+        link.AIndex = KDVlib::FindNodo(link.A);
+        link.BIndex = KDVlib::FindNodo(link.B);
+    }
+    for (int32_t m = 1; m <= Network.MovementCount; ++m) {
+        TMovimiento& mv = Movims[m];
+        mv.AIndex = KDVlib::FindNodo(mv.A);
+        mv.JunctionIndex = KDVlib::FindNodo(mv.Node);
+        mv.CIndex = KDVlib::FindNodo(mv.C);
+    }
+}
+
+void PostLinkPass()
+{
+    // One message for every limit met while reading the sections before the sorts.
+    if (FirstArc.size() == 1 && FirstArc[0] == ReadingMark && !state.limits.empty()) {
+        std::string msg = "Algunos datos exceden los límites del programa y se han recortado (detalle en Errores.txt):";
+        for (const auto& [text, count] : state.limits)
+            msg += Format("\r%s: %d", text, count);
+        Services().ShowMessage(msg);
+    }
+    state = SectionState();
+
+    // Links are sorted by A, and nodes by number, so AIndex never decreases along
+    // the links: the links leaving node record k start at the first link whose
+    // AIndex is at least k.
+    const int32_t nodes = Network.NodeCount;
+    const int32_t links = Network.LinkCount;
+    FirstArc.assign(static_cast<size_t>(nodes) + 2, links + 1);
+    FirstArc[0] = 1;
+    int32_t i = 1;
+    for (int32_t k = 1; k <= nodes + 1; ++k) {
+        while (i <= links && Arcos[i].AIndex < k)
+            ++i;
+        FirstArc[static_cast<size_t>(k)] = i;
+    }
+    FirstArc[static_cast<size_t>(nodes) + 1] = links + 1;
+}
 
 } // namespace PalvonRead

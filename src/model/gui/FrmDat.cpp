@@ -1,0 +1,429 @@
+#include "model/gui/FrmDat.h"
+
+#include "mainwindow/DlgCfg.h"
+#include "model/FileUtils.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTextBlock>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <filesystem>
+
+TFrmDat* FrmDat = nullptr;
+
+namespace {
+
+constexpr int RulerColumns = 300;
+
+// Windows-1252 characters of the bytes 0x80..0x9F. The five bytes the code page
+// leaves undefined keep the control character of the same number, so that every
+// byte decodes to a character and encodes back to itself.
+constexpr char16_t Cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+QFont EditorFont()
+{
+    QFont f(QStringLiteral("Courier New"));
+    f.setStyleHint(QFont::TypeWriter);
+    f.setFixedPitch(true);
+    if (!QFontInfo(f).fixedPitch())
+        f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    f.setPointSize(10);
+    return f;
+}
+
+QToolButton* Button(QWidget* parent, QLayout* layout, const char* name, const QString& text, const QIcon& icon,
+                    const char* hint)
+{
+    auto* b = new QToolButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoRaise(true);
+    if (icon.isNull())
+        b->setText(text);
+    else
+        b->setIcon(icon);
+    if (hint)
+        b->setToolTip(QString::fromUtf8(hint));
+    layout->addWidget(b);
+    return b;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+TRulerLine::TRulerLine(const QString& text, QWidget* parent) : QWidget(parent), text_(text)
+{
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void TRulerLine::SetOffset(int x)
+{
+    if (x != offset_) {
+        offset_ = x;
+        update();
+    }
+}
+
+QSize TRulerLine::sizeHint() const { return QSize(200, fontMetrics().height()); }
+
+void TRulerLine::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), palette().window());
+    p.setPen(palette().windowText().color());
+    p.setFont(font());
+    p.drawText(offset_, fontMetrics().ascent(), text_);
+}
+
+// ---------------------------------------------------------------------------
+
+TFrmDat::TFrmDat(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("FrmDat"));
+    setWindowFlags(Qt::Window | Qt::WindowStaysOnTopHint);
+    resize(760, 520);
+    const QFont font = EditorFont();
+
+    auto* main = new QVBoxLayout(this);
+    main->setContentsMargins(0, 0, 0, 0);
+    main->setSpacing(0);
+
+    DocPanel2 = new QWidget(this);
+    DocPanel2->setObjectName(QStringLiteral("DocPanel2"));
+    auto* tools = new QHBoxLayout(DocPanel2);
+    tools->setContentsMargins(2, 2, 2, 2);
+    tools->setSpacing(1);
+    QStyle* st = style();
+    tbOpenDat = Button(DocPanel2, tools, "tbOpenDat", QString(), st->standardIcon(QStyle::SP_DialogOpenButton),
+                       "Abrir red Palvon DAT");
+    tbPrint = Button(DocPanel2, tools, "tbPrint", QStringLiteral("Imp"), QIcon(), "Imprimir vista");
+    tb5 = Button(DocPanel2, tools, "tb5", QStringLiteral("A"), QIcon(), "Mostrar el atributo");
+    tb6 = Button(DocPanel2, tools, "tb6", QStringLiteral("V"), QIcon(), "Mostrar los valores del atributo");
+    tb8 = Button(DocPanel2, tools, "tb8", QStringLiteral("8"), QIcon(), nullptr);
+    tb7 = Button(DocPanel2, tools, "tb7", QStringLiteral("7"), QIcon(), nullptr);
+    tbReload = Button(DocPanel2, tools, "tbReload", QString(), st->standardIcon(QStyle::SP_BrowserReload),
+                      "Recarga de la red");
+    tbSaveDat = Button(DocPanel2, tools, "tbSaveDat", QString(), st->standardIcon(QStyle::SP_DialogSaveButton),
+                       nullptr);
+    tools->addStretch(1);
+    main->addWidget(DocPanel2);
+
+    Panel1 = new TRulerLine(RulerMarks(RulerColumns), this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel2 = new TRulerLine(RulerNumbers(RulerColumns), this);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel1->setFont(font);
+    Panel2->setFont(font);
+    main->addWidget(Panel1);
+    main->addWidget(Panel2);
+
+    mmDat = new QPlainTextEdit(this);
+    mmDat->setObjectName(QStringLiteral("mmDat"));
+    mmDat->setFont(font);
+    mmDat->setLineWrapMode(QPlainTextEdit::NoWrap);
+    mmDat->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    mmDat->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    main->addWidget(mmDat, 1);
+
+    sts = new QStatusBar(this);
+    sts->setObjectName(QStringLiteral("sts"));
+    sts->setSizeGripEnabled(true);
+    for (int k = 0; k < 5; ++k) {
+        StatusPanels[k] = new QLabel(sts);
+        sts->addWidget(StatusPanels[k], k == 4 ? 1 : 0);
+    }
+    main->addWidget(sts);
+
+    connect(tbSaveDat, &QToolButton::clicked, this, &TFrmDat::tbSaveDatClick);
+    connect(tbReload, &QToolButton::clicked, this, &TFrmDat::tbReloadClick);
+    connect(mmDat->document(), &QTextDocument::contentsChange, this, [this](int, int, int) {
+        if (!updating_)
+            editorDirty_ = true;
+    });
+    connect(mmDat->horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int) { PlaceRuler(); });
+}
+
+bool TFrmDat::LoadFromFile(const std::string& path)
+{
+    std::vector<std::string> lines;
+    bool ok = FileUtils::ReadLines(path, lines);
+    bool utf8 = true;
+    for (const auto& l : lines)
+        if (!IsValidUtf8(l)) {
+            utf8 = false;
+            break;
+        }
+    utf8_ = utf8;
+    SetLines(lines);
+    mmDat->document()->setModified(false);
+    setWindowTitle(QString::fromStdString(std::filesystem::path(path).filename().string()));
+    return ok;
+}
+
+std::vector<std::string>& TFrmDat::Lines()
+{
+    if (editorDirty_)
+        SyncFromEditor();
+    return lines_;
+}
+
+void TFrmDat::LinesChanged()
+{
+    if (lines_ != shown_)
+        ShowLines();
+}
+
+void TFrmDat::SetLines(const std::vector<std::string>& lines)
+{
+    lines_ = lines;
+    editorDirty_ = false;
+    ShowLines();
+}
+
+void TFrmDat::ShowLines()
+{
+    QString text;
+    size_t total = 0;
+    for (const auto& l : lines_)
+        total += l.size() + 1;
+    text.reserve(static_cast<qsizetype>(total));
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        if (i > 0)
+            text += QLatin1Char('\n');
+        text += DecodeLine(lines_[i], utf8_);
+    }
+    // A change made by the program is not an edit of the user: the modified flag
+    // stays as it was.
+    bool modified = mmDat->document()->isModified();
+    updating_ = true;
+    mmDat->setPlainText(text);
+    updating_ = false;
+    mmDat->document()->setModified(modified);
+    shown_ = lines_;
+    editorDirty_ = false;
+    PlaceRuler();
+}
+
+// Takes the editor's text back into the lines. Lines the user left alone keep
+// their bytes exactly (also those of an include file in another encoding): only
+// the changed stretch between the unchanged start and end is encoded anew.
+void TFrmDat::SyncFromEditor()
+{
+    std::vector<QString> blocks;
+    blocks.reserve(lines_.size() + 16);
+    for (QTextBlock b = mmDat->document()->begin(); b.isValid(); b = b.next())
+        blocks.push_back(b.text());
+    // An empty document still has one empty block.
+    if (blocks.size() == 1 && blocks[0].isEmpty() && lines_.empty())
+        blocks.clear();
+
+    const std::vector<std::string>& old = lines_;
+    size_t prefix = 0;
+    while (prefix < old.size() && prefix < blocks.size() && DecodeLine(old[prefix], utf8_) == blocks[prefix])
+        ++prefix;
+    size_t suffix = 0;
+    while (suffix < old.size() - prefix && suffix < blocks.size() - prefix &&
+           DecodeLine(old[old.size() - 1 - suffix], utf8_) == blocks[blocks.size() - 1 - suffix])
+        ++suffix;
+
+    std::vector<std::string> lines;
+    lines.reserve(blocks.size());
+    lines.insert(lines.end(), old.begin(), old.begin() + static_cast<long>(prefix));
+    for (size_t i = prefix; i < blocks.size() - suffix; ++i)
+        lines.push_back(EncodeLine(blocks[i], utf8_));
+    lines.insert(lines.end(), old.end() - static_cast<long>(suffix), old.end());
+    lines_ = std::move(lines);
+    shown_ = lines_;
+    editorDirty_ = false;
+}
+
+bool TFrmDat::IsModified() const { return mmDat->document()->isModified(); }
+
+bool TFrmDat::SaveDat(bool ask)
+{
+    std::string target = fileName_;
+    if (ask || target.empty()) {
+        QFileDialog dlg(this, QStringLiteral("Guardando archivo ..."));
+        dlg.setAcceptMode(QFileDialog::AcceptSave);
+        dlg.setDefaultSuffix(QStringLiteral("dat"));
+        dlg.setNameFilter(QStringLiteral("Archivo de datos (*.dat)"));
+        // The overwrite question is the user's choice in the options dialog.
+        dlg.setOption(QFileDialog::DontConfirmOverwrite, !(DlgCfg && DlgCfg->cbOverwrite->isChecked()));
+        if (!fileName_.empty())
+            dlg.selectFile(QString::fromStdString(fileName_));
+        if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+            return false;
+        target = dlg.selectedFiles().first().toStdString();
+    }
+    return SaveDatTo(target);
+}
+
+bool TFrmDat::SaveDatTo(const std::string& path)
+{
+    if (!FileUtils::WriteFileAtomic(path, FileUtils::JoinCrLf(Lines()))) {
+        Services().ShowMessage(
+            ZelUtils::Format("No se pudo grabar el archivo %s.\rSi existía, no ha sido modificado.", path));
+        return false;
+    }
+    fileName_ = path;
+    StatusPanels[4]->setText(QString::fromStdString(path));
+    Saved = 1;
+    mmDat->document()->setModified(false);
+    return true;
+}
+
+void TFrmDat::tbSaveDatClick() { SaveDat(true); }
+
+void TFrmDat::tbReloadClick()
+{
+    // Unsaved edits go through the save dialog unless a name was given in an
+    // earlier save: the opened file itself is never overwritten without asking,
+    // since the text also holds the expanded include files.
+    if (IsModified() && Services().AskYesNo("Los datos no han sido grabados.\rDesea guardarlos ahora ?"))
+        SaveDat(fileName_.empty());
+    emit ReloadRequested();
+}
+
+void TFrmDat::showEvent(QShowEvent* event)
+{
+    Saved = 0;
+    QWidget::showEvent(event);
+    PlaceRuler();
+}
+
+void TFrmDat::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    PlaceRuler();
+}
+
+// Puts the ruler's first column over the editor's first text column.
+void TFrmDat::PlaceRuler()
+{
+    if (!Panel1 || !mmDat)
+        return;
+    int textX = mmDat->viewport()->mapTo(this, QPoint(0, 0)).x() +
+                static_cast<int>(mmDat->document()->documentMargin()) - mmDat->horizontalScrollBar()->value();
+    int x = textX - Panel1->mapTo(this, QPoint(0, 0)).x();
+    Panel1->SetOffset(x);
+    Panel2->SetOffset(x);
+}
+
+// ---------------------------------------------------------------------------
+
+QString TFrmDat::RulerMarks(int columns)
+{
+    QString s;
+    for (int c = 1; c <= columns; ++c)
+        s += c % 5 == 0 ? QLatin1Char('+') : QLatin1Char('-');
+    return s;
+}
+
+QString TFrmDat::RulerNumbers(int columns)
+{
+    std::string s;
+    for (int c = 5; c <= columns; c += 5) {
+        std::string n = std::to_string(c);
+        s += std::string(n.size() < 5 ? 5 - n.size() : 0, ' ') + n;
+    }
+    return QString::fromStdString(s);
+}
+
+bool TFrmDat::IsValidUtf8(const std::string& bytes)
+{
+    size_t i = 0;
+    const size_t n = bytes.size();
+    while (i < n) {
+        auto c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int len = 0;
+        uint32_t cp = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 1;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 2;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 3;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + static_cast<size_t>(len) >= n)
+            return false;
+        for (int k = 1; k <= len; ++k) {
+            auto d = static_cast<unsigned char>(bytes[i + static_cast<size_t>(k)]);
+            if ((d & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (d & 0x3F);
+        }
+        // No overlong forms, no surrogates, nothing beyond U+10FFFF.
+        if ((len == 2 && cp < 0x800) || (len == 3 && cp < 0x10000) || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += static_cast<size_t>(len) + 1;
+    }
+    return true;
+}
+
+QString TFrmDat::DecodeLine(const std::string& bytes, bool utf8)
+{
+    bool ascii = true;
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (ascii)
+        return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    if (utf8 && IsValidUtf8(bytes))
+        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QString out;
+    out.reserve(static_cast<qsizetype>(bytes.size()));
+    for (char c : bytes) {
+        auto b = static_cast<unsigned char>(c);
+        out += (b >= 0x80 && b <= 0x9F) ? QChar(Cp1252High[b - 0x80]) : QChar(b);
+    }
+    return out;
+}
+
+std::string TFrmDat::EncodeLine(const QString& text, bool utf8)
+{
+    if (utf8)
+        return text.toStdString();
+    std::string out;
+    out.reserve(static_cast<size_t>(text.size()));
+    for (QChar ch : text) {
+        char16_t u = ch.unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            out.push_back(static_cast<char>(u));
+            continue;
+        }
+        char b = '?';
+        for (int k = 0; k < 32; ++k)
+            if (Cp1252High[k] == u) {
+                b = static_cast<char>(0x80 + k);
+                break;
+            }
+        out.push_back(b);
+    }
+    return out;
+}

@@ -1,0 +1,115 @@
+#pragma once
+// The network text window: the full text of the open network data file in a
+// fixed-pitch editor under a two-line column ruler. Its lines are what the network
+// reader reads (include files are expanded into them), and the text, edited or
+// not, can be written back to a .dat file.
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QPlainTextEdit;
+class QStatusBar;
+class QToolButton;
+class QWidget;
+
+// One line of the column ruler, drawn in the editor's font and kept over the
+// editor's columns while it scrolls sideways.
+class TRulerLine : public QWidget {
+    Q_OBJECT
+public:
+    explicit TRulerLine(const QString& text, QWidget* parent = nullptr);
+    QString text() const { return text_; }
+    void SetOffset(int x);
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString text_;
+    int offset_ = 0;
+};
+
+class TFrmDat : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFrmDat(QWidget* parent = nullptr);
+
+    // Clears the editor and loads the file's text into it; the caption becomes the
+    // file's name. False (and an empty text) when the file cannot be read.
+    bool LoadFromFile(const std::string& path);
+    // The text as byte lines, the user's edits included. The reader works on this
+    // list in place (include files are inserted into it); call LinesChanged after.
+    std::vector<std::string>& Lines();
+    // Shows the lines again after someone changed them through Lines().
+    void LinesChanged();
+    // Replaces the whole text (not counted as an edit by the user).
+    void SetLines(const std::vector<std::string>& lines);
+
+    // With ask, or when no name was given yet, asks for the file with a save
+    // dialog; writes every line with CR LF ends. True when the text was written.
+    bool SaveDat(bool ask);
+    // Writes the text to path (temporary file + rename: a failed write leaves the
+    // previous file as it was); stores the name and shows it. False on failure,
+    // after telling the user.
+    bool SaveDatTo(const std::string& path);
+
+    bool IsModified() const;
+    const std::string& FileName() const { return fileName_; }
+    uint8_t Saved = 0; // 1 after a save since the window was last shown
+
+    // Bytes of the file as text for the editor: UTF-8 when valid, else Windows-1252
+    // (every byte keeps a character, so encoding it back gives the same bytes).
+    static QString DecodeLine(const std::string& bytes, bool utf8);
+    static std::string EncodeLine(const QString& text, bool utf8);
+    static bool IsValidUtf8(const std::string& bytes);
+    // The two ruler lines for the given number of columns.
+    static QString RulerMarks(int columns);
+    static QString RulerNumbers(int columns);
+
+    QStatusBar* sts = nullptr;
+    QWidget* DocPanel2 = nullptr;
+    QToolButton* tbOpenDat = nullptr;
+    QToolButton* tbPrint = nullptr;
+    QToolButton* tb5 = nullptr;
+    QToolButton* tb6 = nullptr;
+    QToolButton* tb8 = nullptr;
+    QToolButton* tb7 = nullptr;
+    QToolButton* tbReload = nullptr;
+    QToolButton* tbSaveDat = nullptr;
+    TRulerLine* Panel1 = nullptr;
+    TRulerLine* Panel2 = nullptr;
+    QPlainTextEdit* mmDat = nullptr;
+    QLabel* StatusPanels[5] = {};
+
+public slots:
+    void tbSaveDatClick();
+    void tbReloadClick();
+
+signals:
+    // The reload button was pressed (after the question about unsaved edits): the
+    // network is to be read again from this text.
+    void ReloadRequested();
+
+protected:
+    void showEvent(QShowEvent* event) override; // FormShow
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void ShowLines();
+    void SyncFromEditor();
+    void PlaceRuler();
+
+    std::vector<std::string> lines_;
+    std::vector<std::string> shown_; // the lines the editor shows, as last set
+    bool utf8_ = true;               // encoding of the text in the editor
+    bool editorDirty_ = false;       // the user changed the editor since lines_ was taken
+    bool updating_ = false;
+    std::string fileName_;           // the name of the last save
+};
+
+extern TFrmDat* FrmDat;

@@ -1,0 +1,228 @@
+// The network text window (load, include expansion by the reader, edit, save and
+// reload, encodings, ruler) and the program's message texts.
+#include "model/FileUtils.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/PalvonRead.h"
+#include "model/gui/FrmDat.h"
+#include "support/RecordingServices.h"
+#include "support/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBlock>
+#include <QToolButton>
+
+using testutil::readFile;
+using testutil::writeFile;
+
+namespace {
+
+const char* const DatText = " &OPTION &END\r\n"
+                            "RED CON INCLUDE\r\n"
+                            " &PARAM &END\r\n"
+                            "33333\r\n"
+                            "  101  102   30   40 1200  2    500    4    1CALLE MAYOR\r\n"
+                            "$        tramos.dat\r\n"
+                            "99999\r\n"
+                            "99999\r\n";
+const char* const IncludeText = "  102  103   20   25  900  1    300\n"
+                            "  103  101   20   25  900  1    300\n";
+
+class NetworkText : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
+        PalvonRead::ErrorList.clear();
+        writeFile(tmp.file("red.dat"), DatText);
+        writeFile(tmp.file("tramos.dat"), IncludeText);
+        PalvonRead::NetworkDatFile = tmp.file("red.dat");
+    }
+    // Typing as the user does, any character (QTest's key clicks take ASCII only).
+    void Type(const QString& text)
+    {
+        for (QChar ch : text) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+            QApplication::sendEvent(frm.mmDat, &press);
+        }
+    }
+    QString EditorLine(int i) { return frm.mmDat->document()->findBlockByNumber(i).text(); }
+
+    testutil::TempDir tmp;
+    RecordingServices ui;
+    TFrmDat frm;
+};
+
+} // namespace
+
+TEST_F(NetworkText, LoadReadWithIncludesSaveAndReload)
+{
+    ASSERT_TRUE(frm.LoadFromFile(tmp.file("red.dat")));
+    EXPECT_EQ(frm.windowTitle(), QStringLiteral("red.dat"));
+    ASSERT_EQ(frm.Lines().size(), 8u);
+    EXPECT_FALSE(frm.IsModified());
+
+    // The reader works on the window's lines and expands the include into them.
+    ASSERT_TRUE(PalvonRead::ReadNetwork(frm.Lines()));
+    frm.LinesChanged();
+    EXPECT_EQ(Network.LinkCount, 4);
+    ASSERT_EQ(frm.Lines().size(), 12u);
+    EXPECT_EQ(frm.mmDat->document()->blockCount(), 12);
+    EXPECT_EQ(EditorLine(6), QStringLiteral("*** Velmora: Insertando archivo tramos.dat"));
+    EXPECT_EQ(EditorLine(7), QStringLiteral("  102  103   20   25  900  1    300"));
+    EXPECT_EQ(EditorLine(9), QStringLiteral("*** Velmora: Fin archivo tramos.dat"));
+    EXPECT_FALSE(frm.IsModified()); // the program's insertion is no edit of the user
+
+    // Saved, the text holds the "$" line, the markers and the included lines.
+    ASSERT_TRUE(frm.SaveDatTo(tmp.file("salida.dat")));
+    EXPECT_EQ(frm.Saved, 1);
+    EXPECT_EQ(frm.StatusPanels[4]->text().toStdString(), tmp.file("salida.dat"));
+    std::string saved = readFile(tmp.file("salida.dat"));
+    EXPECT_EQ(saved, FileUtils::JoinCrLf(frm.Lines()));
+    EXPECT_NE(saved.find("$        tramos.dat\r\n*** Velmora: Insertando archivo tramos.dat\r\n  102  103"),
+              std::string::npos);
+
+    TFrmDat again;
+    ASSERT_TRUE(again.LoadFromFile(tmp.file("salida.dat")));
+    EXPECT_EQ(again.Lines(), frm.Lines());
+}
+
+TEST_F(NetworkText, EditsReachTheReaderAndReloadAsksToSave)
+{
+    ASSERT_TRUE(frm.LoadFromFile(tmp.file("red.dat")));
+    QSignalSpy reload(&frm, &TFrmDat::ReloadRequested);
+
+    // Unedited text: no question.
+    QTest::mouseClick(frm.tbReload, Qt::LeftButton);
+    EXPECT_TRUE(ui.questions.empty());
+    EXPECT_EQ(reload.count(), 1);
+
+    // The user changes the capacity of the first record.
+    QTextCursor c(frm.mmDat->document()->findBlockByNumber(4));
+    c.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 21);
+    c.movePosition(QTextCursor::Right, QTextCursor::KeepAnchor, 4);
+    frm.mmDat->setTextCursor(c);
+    QTest::keyClicks(frm.mmDat, "1500");
+    EXPECT_TRUE(frm.IsModified());
+    EXPECT_EQ(frm.Lines()[4], "  101  102   30   40 1500  2    500    4    1CALLE MAYOR");
+    EXPECT_EQ(frm.Lines().size(), 8u);
+    ASSERT_TRUE(PalvonRead::ReadNetwork(frm.Lines()));
+    frm.LinesChanged();
+    EXPECT_FLOAT_EQ(Arcos[KDVlib::FindArco(101, 102)].Var[5], 1500.0f);
+    EXPECT_TRUE(frm.IsModified()); // still not saved
+
+    // "No": nothing is written, the network is read again from the text.
+    ui.answerYes = false;
+    QTest::mouseClick(frm.tbReload, Qt::LeftButton);
+    ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_EQ(ui.questions[0], "Los datos no han sido grabados.\rDesea guardarlos ahora ?");
+    EXPECT_EQ(reload.count(), 2);
+    EXPECT_EQ(readFile(tmp.file("red.dat")), DatText);
+
+    // "Yes" after an earlier save writes to that file's name.
+    ASSERT_TRUE(frm.SaveDatTo(tmp.file("editada.dat")));
+    QTest::keyClicks(frm.mmDat, " ");
+    ui.answerYes = true;
+    QTest::mouseClick(frm.tbReload, Qt::LeftButton);
+    EXPECT_FALSE(frm.IsModified());
+    EXPECT_NE(readFile(tmp.file("editada.dat")).find("1500 "), std::string::npos);
+    EXPECT_EQ(readFile(tmp.file("red.dat")), DatText);
+}
+
+TEST_F(NetworkText, FailedSaveKeepsWhatWasThere)
+{
+    ASSERT_TRUE(frm.LoadFromFile(tmp.file("red.dat")));
+    // A folder where the file should go: the rename cannot replace it.
+    std::filesystem::create_directory(tmp.file("ocupado.dat"));
+    writeFile(tmp.file("ocupado.dat/dentro.txt"), "x");
+    EXPECT_FALSE(frm.SaveDatTo(tmp.file("ocupado.dat")));
+    EXPECT_TRUE(ui.anyMessageContains("No se pudo grabar"));
+    EXPECT_EQ(frm.Saved, 0);
+    EXPECT_EQ(readFile(tmp.file("ocupado.dat/dentro.txt")), "x");
+    EXPECT_FALSE(frm.SaveDatTo(tmp.file("no/existe/red.dat")));
+    // No temporary file is left behind.
+    for (const auto& e : std::filesystem::directory_iterator(tmp.path()))
+        EXPECT_NE(e.path().filename().string().front(), '.') << e.path();
+}
+
+TEST_F(NetworkText, EncodingsKeepTheirBytes)
+{
+    // Windows-1252: "Ñ" is 0xD1, "€" 0x80; the undefined byte 0x81 survives too.
+    std::string cp = "  101  102   30   40 1200  1    500    4    1PE\xD1" "ALOL\x80N\x81\r\n";
+    writeFile(tmp.file("cp.dat"), std::string("* comentario\r\n") + cp);
+    ASSERT_TRUE(frm.LoadFromFile(tmp.file("cp.dat")));
+    EXPECT_EQ(EditorLine(1).mid(45), QString::fromUtf8("PEÑALOL€N\u0081"));
+    // An edited line is encoded again in the file's code page.
+    QTextCursor c(frm.mmDat->document()->findBlockByNumber(1));
+    c.movePosition(QTextCursor::EndOfBlock);
+    frm.mmDat->setTextCursor(c);
+    Type(QString::fromUtf8("Ó"));
+    ASSERT_TRUE(frm.SaveDatTo(tmp.file("cp2.dat")));
+    std::string edited = cp;
+    edited.insert(edited.size() - 2, "\xD3");
+    EXPECT_EQ(readFile(tmp.file("cp2.dat")), "* comentario\r\n" + edited);
+
+    // UTF-8 stays UTF-8; a typed character is written in it.
+    writeFile(tmp.file("u8.dat"), "CAMIÓN\n");
+    ASSERT_TRUE(frm.LoadFromFile(tmp.file("u8.dat")));
+    EXPECT_EQ(EditorLine(0), QString::fromUtf8("CAMIÓN"));
+    frm.mmDat->moveCursor(QTextCursor::End);
+    Type(QString::fromUtf8("é"));
+    EXPECT_EQ(frm.Lines()[0], "CAMIÓNé");
+
+    for (int b = 0; b < 256; ++b) {
+        std::string one(1, static_cast<char>(b));
+        EXPECT_EQ(TFrmDat::EncodeLine(TFrmDat::DecodeLine(one, false), false), one) << b;
+    }
+    EXPECT_FALSE(TFrmDat::IsValidUtf8("\xC3"));
+    EXPECT_FALSE(TFrmDat::IsValidUtf8("\xC0\x80")); // overlong
+    EXPECT_TRUE(TFrmDat::IsValidUtf8("\xF0\x9F\x9A\x8C"));
+}
+
+TEST_F(NetworkText, RulerMarksAndNumbersStandOverTheColumns)
+{
+    EXPECT_EQ(TFrmDat::RulerMarks(15), QStringLiteral("----+----+----+"));
+    EXPECT_EQ(TFrmDat::RulerNumbers(15), QStringLiteral("    5   10   15"));
+    QString numbers = frm.Panel2->text();
+    // Each number ends in the column of its "+".
+    EXPECT_EQ(numbers.mid(95, 5), QStringLiteral("  100"));
+    EXPECT_EQ(frm.Panel1->text().at(99), QLatin1Char('+'));
+    EXPECT_TRUE(frm.mmDat->font().fixedPitch() || QFontInfo(frm.mmDat->font()).fixedPitch());
+    EXPECT_EQ(frm.mmDat->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_TRUE(frm.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    frm.show();
+    EXPECT_EQ(frm.Saved, 0);
+}
+
+TEST(Messages, SpanishTextsAndCodeTitles)
+{
+    KDVlib::SetMessages("EN");
+    EXPECT_TRUE(KDVlib::MsgNoCoords.empty());
+    EXPECT_TRUE(KDVlib::JtSemaforo.empty());
+    KDVlib::SetMessages("ES");
+    EXPECT_EQ(KDVlib::MsgNoCoords, "Esta red no tiene sección \"5\".\rCoordenadas Geograficas son requeridas.");
+    EXPECT_EQ(KDVlib::MsgInclude, "INCLUDE %s no existe");
+    EXPECT_EQ(KDVlib::MsgOpenData, "Open data file");
+    EXPECT_EQ(KDVlib::JtExterno, "Externo");
+    EXPECT_EQ(KDVlib::JtSemaforo, "Semáforo");
+    EXPECT_EQ(KDVlib::JtVueltaU, "Vuelta \"U\"");
+
+    auto savedVars = ColVarMovim;
+    auto savedTitles = TitMovim;
+    ColVarMovim.fill(-1);
+    ColVarMovim[3] = 6;
+    TitMovim[3] = "Flujo Asignado";
+    ColVarMovim[40] = 6;
+    TitMovim[40] = "Flujo Asignado (2)";
+    EXPECT_EQ(KDVlib::CodeText(6), "Flujo Asignado (2)"); // the last column carrying it
+    EXPECT_EQ(KDVlib::CodeText(7), "");
+    ColVarMovim = savedVars;
+    TitMovim = savedTitles;
+}
