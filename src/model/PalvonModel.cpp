@@ -173,12 +173,27 @@ void SortRecords(Array& arr, int32_t count, KeyFn key)
                        [](const auto& x, const auto& y) { return x.first < y.first; }))
         return;
     std::stable_sort(order.begin(), order.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
-    std::vector<Record> tmp;
-    tmp.reserve(static_cast<size_t>(count));
-    for (const auto& o : order)
-        tmp.push_back(std::move(arr[o.second]));
+    // Apply the permutation in place, cycle by cycle: each record moves once and
+    // no second copy of the array is needed.
+    std::vector<int32_t> source(static_cast<size_t>(count) + 1);
     for (int32_t i = 1; i <= count; ++i)
-        arr[i] = std::move(tmp[static_cast<size_t>(i - 1)]);
+        source[static_cast<size_t>(i)] = order[static_cast<size_t>(i - 1)].second;
+    for (int32_t start = 1; start <= count; ++start) {
+        if (source[static_cast<size_t>(start)] == start)
+            continue;
+        Record held = std::move(arr[start]);
+        int32_t to = start;
+        for (;;) {
+            int32_t from = source[static_cast<size_t>(to)];
+            source[static_cast<size_t>(to)] = to;
+            if (from == start) {
+                arr[to] = std::move(held);
+                break;
+            }
+            arr[to] = std::move(arr[from]);
+            to = from;
+        }
+    }
 }
 
 } // namespace
