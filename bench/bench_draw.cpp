@@ -1,0 +1,203 @@
+// Redraw of the map for a capacity-size network on a 1920 x 1080 off-screen canvas:
+// the network layers at full extent (links, arrows, nodes, centroids), the same
+// with node numbers and street names, a zoomed view, and the whole pipeline of
+// the main window.
+#include "NetworkGenerator.h"
+
+#include "mainwindow/PalvonViewer.h"
+#include "map/DrawLayers.h"
+#include "map/gui/OxrImage.h"
+#include "model/HitGrid.h"
+#include "model/JunctionOutlines.h"
+#include "model/KDVvars.h"
+#include "model/LinkGeometry.h"
+#include "model/PalvonRead.h"
+#include "model/PalvonVars.h"
+
+#include <QApplication>
+#include <QDir>
+
+#include <benchmark/benchmark.h>
+
+#include <clocale>
+#include <cstdlib>
+
+namespace {
+
+constexpr int ImageWidth = 1920;
+constexpr int ImageHeight = 1080;
+
+// Reads the generated network once and runs the steps that opening a network
+// runs before the first drawing.
+void LoadNetwork()
+{
+    static bool loaded = [] {
+        // The reader's error list goes to the temporary folder, not the working one.
+        PalvonRead::ErrorListFile = QDir::temp().filePath(QStringLiteral("velmora_bench_draw_Errores.txt")).toStdString();
+        if (!benchgen::LoadGeneratedNetwork())
+            std::abort();
+        KDVlib::BuildHitGrid();
+        PalvonRead::ComputeLinkGeometry();
+        PalvonRead::OrderArms();
+        PalvonRead::ComputeLinkDataExtremes();
+        return true;
+    }();
+    (void)loaded;
+}
+
+// The view window: the whole extent, or a window of `percent` of its width and
+// height about its centre.
+void SetView(double percent)
+{
+    const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
+    const double cx = Network.MinX + w / 2, cy = Network.MinY + h / 2;
+    const double f = percent / 100.0 / 2;
+    WorldMinX = cx - w * f;
+    WorldMaxX = cx + w * f;
+    WorldMinY = cy - h * f;
+    WorldMaxY = cy + h * f;
+}
+
+struct TCanvas {
+    TOxrImage img;
+    TNetworkOptions options;
+    TCanvas()
+    {
+        img.resize(ImageWidth, ImageHeight);
+        options.KeepHitRegions = true;
+    }
+    void Prepare()
+    {
+        img.SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+        img.Clear();
+        KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
+    }
+    void Network()
+    {
+        DrawLayers::DrawNetWork(img, options);
+        DrawLayers::DrawArrows(img, options);
+        DrawLayers::DrawNodes(img, options);
+        DrawLayers::DrawCents(img, options);
+    }
+    // Returns the street names written.
+    int Labels()
+    {
+        img.ResetLabelsOff();
+        DrawLayers::DrawNameNodes(img, options);
+        img.ResetLabels();
+        img.ResetLabelsOff();
+        DrawLayers::DrawCalles(img, options);
+        const int written = img.Labels().Count();
+        img.ResetLabels();
+        return written;
+    }
+};
+
+// Links, arrows, nodes and centroids; the argument is the view's share of the
+// extent's width and height in percent.
+void BM_NetworkLayers(benchmark::State& state)
+{
+    LoadNetwork();
+    SetView(double(state.range(0)));
+    TCanvas canvas;
+    for (auto _ : state) {
+        canvas.Prepare();
+        canvas.Network();
+        benchmark::DoNotOptimize(canvas.img.Picture().constBits());
+    }
+    state.counters["links"] = Network.LinkCount;
+    state.counters["nodes"] = Network.NodeCount;
+}
+BENCHMARK(BM_NetworkLayers)->Arg(100)->Arg(10)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The same with node numbers and street names.
+void BM_NetworkLayersLabels(benchmark::State& state)
+{
+    LoadNetwork();
+    SetView(double(state.range(0)));
+    TCanvas canvas;
+    int labels = 0;
+    for (auto _ : state) {
+        canvas.Prepare();
+        canvas.Network();
+        labels = canvas.Labels();
+        benchmark::DoNotOptimize(canvas.img.Picture().constBits());
+    }
+    state.counters["street_labels"] = labels;
+}
+BENCHMARK(BM_NetworkLayersLabels)->Arg(100)->Arg(10)->Unit(benchmark::kMillisecond);
+
+// One layer at a time at full extent: 0 links, 1 arrows, 2 nodes, 3 centroids,
+// 4 node numbers, 5 street names (the canvas preparation included).
+void BM_SingleLayer(benchmark::State& state)
+{
+    LoadNetwork();
+    SetView(100);
+    TCanvas canvas;
+    TOxrImage& img = canvas.img;
+    for (auto _ : state) {
+        canvas.Prepare();
+        img.ResetLabelsOff();
+        switch (state.range(0)) {
+        case 0: DrawLayers::DrawNetWork(img, canvas.options); break;
+        case 1: DrawLayers::DrawArrows(img, canvas.options); break;
+        case 2: DrawLayers::DrawNodes(img, canvas.options); break;
+        case 3: DrawLayers::DrawCents(img, canvas.options); break;
+        case 4: DrawLayers::DrawNameNodes(img, canvas.options); break;
+        default: DrawLayers::DrawCalles(img, canvas.options); break;
+        }
+        img.ResetLabels();
+        benchmark::DoNotOptimize(img.Picture().constBits());
+    }
+}
+BENCHMARK(BM_SingleLayer)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+
+// The lane view of the whole network.
+void BM_LaneLayer(benchmark::State& state)
+{
+    LoadNetwork();
+    SetView(double(state.range(0)));
+    TCanvas canvas;
+    for (auto _ : state) {
+        canvas.Prepare();
+        DrawLayers::DrawNetWorkLanes(canvas.img, canvas.options);
+        benchmark::DoNotOptimize(canvas.img.Picture().constBits());
+    }
+}
+BENCHMARK(BM_LaneLayer)->Arg(100)->Arg(10)->Unit(benchmark::kMillisecond);
+
+// The main window's redraw with arrows, nodes and centroids on.
+void BM_DrawPalvon(benchmark::State& state)
+{
+    LoadNetwork();
+    SetView(double(state.range(0)));
+    TPalvonViewer viewer;
+    viewer.AskOnClose = false;
+    viewer.img->resize(ImageWidth, ImageHeight);
+    DrawEnabled = true;
+    for (const char* name : {"tbArrows", "tbNodes", "tbCents"})
+        viewer.SetDown(name, true);
+    viewer.SetDown("tbNameNodes", state.range(1) != 0);
+    viewer.SetDown("tbCalles", state.range(1) != 0);
+    for (auto _ : state) {
+        viewer.DrawPalvon();
+        benchmark::DoNotOptimize(viewer.img->Picture().constBits());
+    }
+}
+BENCHMARK(BM_DrawPalvon)->Args({100, 0})->Args({100, 1})->Args({10, 0})->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,34 @@
+#include "map/DrawState.h"
+
+#include <QRect>
+
+bool ShowLanes = false;
+float PickLength = 0.0f;
+int32_t SelectedNodeCount = 0;
+std::array<uint32_t, MaxSymbolColors + 1> SymbolColors = [] {
+    std::array<uint32_t, MaxSymbolColors + 1> c{};
+    c.fill(0x00FFFF);
+    return c;
+}();
+int32_t TitlePos = 2;
+int32_t EntSalVar = -1;
+
+std::array<THitCircle, MaxNodos + 1> NodeHitRegions;
+std::array<THitCircle, MaxZonas + 1> ZoneHitRegions;
+
+bool THitCircle::Contains(int32_t px, int32_t py) const
+{
+    if (R < 0)
+        return false;
+    // The elliptic region spans pixels X-R .. X+R-1: its centre is X - 0.5.
+    const double dx = px + 0.5 - X;
+    const double dy = py + 0.5 - Y;
+    return dx * dx + dy * dy <= double(R) * R;
+}
+
+QRegion THitCircle::Region() const
+{
+    if (R < 0)
+        return QRegion();
+    return QRegion(QRect(X - R, Y - R, 2 * R, 2 * R), QRegion::Ellipse);
+}

@@ -1,0 +1,165 @@
+// The network layers as the main window draws them, the title block and the map
+// picture saved as a bitmap file.
+#include "map/gui/MapLayers.h"
+
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/PalvonViewer.h"
+#include "map/DrawState.h"
+#include "map/gui/OxrImage.h"
+#include "model/FileUtils.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/ViewerServices.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBuffer>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QPainter>
+#include <QPixmap>
+#include <QTextEdit>
+
+namespace {
+
+bool MenuChecked(const char* name)
+{
+    return PalvonViewer && PalvonViewer->Action(QString::fromLatin1(name))->isChecked();
+}
+
+// Applies a pen mode for a stretch of drawing and puts the previous one back.
+class TPenModeScope {
+public:
+    TPenModeScope(TMapPainter& img, TPenMode mode) : img_(img), saved_(img.PenMode) { img.PenMode = mode; }
+    ~TPenModeScope() { img_.PenMode = saved_; }
+
+private:
+    TMapPainter& img_;
+    TPenMode saved_;
+};
+
+} // namespace
+
+TNetworkOptions CurrentLayerOptions(const TMapPainter& target)
+{
+    TNetworkOptions o;
+    if (DlgCfg) {
+        o.ArcosColor = DlgCfg->ArcosColor->Color();
+        o.BlockedColor = DlgCfg->BlockedColor->Color();
+        o.AccesoColor = DlgCfg->AccesoColor->Color();
+        o.ArrowsColor = DlgCfg->ArrowsColor->Color();
+        o.NodosColor = DlgCfg->NodosColor->Color();
+    }
+    o.OnlySelection = MenuChecked("tbSel");
+    o.SimpleArrow = MenuChecked("SimpleArrow");
+    o.ColorNode = MenuChecked("ColorNode");
+    o.Semaforos = MenuChecked("Semaforos");
+    o.ShowLanes = ShowLanes;
+    o.KeepHitRegions = PalvonViewer && PalvonViewer->img
+                       && &target == static_cast<const TMapPainter*>(PalvonViewer->img);
+    return o;
+}
+
+void DrawNetWork(TMapPainter& Img) { DrawLayers::DrawNetWork(Img, CurrentLayerOptions(Img)); }
+void DrawNetWorkLanes(TMapPainter& Img) { DrawLayers::DrawNetWorkLanes(Img, CurrentLayerOptions(Img)); }
+void DrawArrows(TMapPainter& Img) { DrawLayers::DrawArrows(Img, CurrentLayerOptions(Img)); }
+void DrawNodes(TMapPainter& Img) { DrawLayers::DrawNodes(Img, CurrentLayerOptions(Img)); }
+void DrawCents(TMapPainter& Img) { DrawLayers::DrawCents(Img, CurrentLayerOptions(Img)); }
+void DrawNameNodes(TMapPainter& Img) { DrawLayers::DrawNameNodes(Img, CurrentLayerOptions(Img)); }
+void DrawCalles(TMapPainter& Img) { DrawLayers::DrawCalles(Img, CurrentLayerOptions(Img)); }
+
+void DrawTitulos(TMapPainter& Img)
+{
+    if (!PalvonViewer)
+        return;
+    const QTextEdit* tit = PalvonViewer->findChild<QTextEdit*>(QStringLiteral("tit"));
+    if (!tit)
+        return;
+    QStringList lines = tit->toPlainText().split(QLatin1Char('\n'));
+    while (!lines.isEmpty() && lines.back().isEmpty())
+        lines.removeLast();
+    DrawLayers::DrawTitulos(Img, lines, tit->font(), tit->palette().color(QPalette::Text), TitlePos);
+}
+
+bool SaveMapBitmap(const std::string& fileName)
+{
+    if (!PalvonViewer || !PalvonViewer->img)
+        return false;
+    TOxrImage& img = *PalvonViewer->img;
+    DrawTitulos(img);
+    if (QPainter* p = img.Canvas()) {
+        const QFont savedFont = p->font();
+        const QBrush savedBrush = p->brush();
+        const QColor savedColor = img.FontColor;
+        const bool savedOverlap = img.AllowLabelOverlap;
+        QFont stamp(QStringLiteral("Times New Roman"));
+        stamp.setPointSize(10);
+        stamp.setBold(true);
+        p->setFont(stamp);
+        p->setBrush(Qt::NoBrush);
+        img.FontColor = QColor(0x80, 0x80, 0x80);
+        img.AllowLabelOverlap = true;
+        {
+            TPenModeScope mode(img, TPenMode::Not);
+            img.LabelAt(0, GeneratedBy, img.PixelToWorldX(4), img.PixelToWorldY(3), 0, 0);
+        }
+        img.AllowLabelOverlap = savedOverlap;
+        img.FontColor = savedColor;
+        p->setBrush(savedBrush);
+        p->setFont(savedFont);
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    const bool encoded = img.Picture().save(&buffer, "BMP");
+    const bool written = encoded && FileUtils::WriteFileAtomic(fileName, bytes.toStdString());
+    // The stamp and the title belong to the file only: the map is drawn again without them.
+    PalvonViewer->DrawPalvon();
+    if (!written)
+        Services().ShowMessage("No se pudo grabar el archivo\r" + fileName);
+    return written;
+}
+
+void DrawFilePalvonx()
+{
+    if (!PalvonViewer)
+        return;
+    QFileDialog dialog(PalvonViewer, QString::fromStdString(KDVlib::MsgExportBitmap));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("bmp"));
+    dialog.setNameFilter(QStringLiteral("Bitmap file [*.bmp] (*.bmp)"));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !(DlgCfg && DlgCfg->cbOverwrite->isChecked()));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    SaveMapBitmap(dialog.selectedFiles().front().toStdString());
+    QApplication::restoreOverrideCursor();
+}
+
+QCursor MapToolCursor(int tool)
+{
+    switch (tool) {
+    case 1:
+        return QCursor(Qt::CrossCursor);
+    case 2: {
+        // A magnifying glass: a ring with a handle, hot spot in the middle of the lens.
+        QPixmap glass(32, 32);
+        glass.fill(Qt::transparent);
+        QPainter p(&glass);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(Qt::white, 4));
+        p.drawEllipse(QRectF(3, 3, 16, 16));
+        p.drawLine(QPointF(17, 17), QPointF(28, 28));
+        p.setPen(QPen(Qt::black, 2));
+        p.drawEllipse(QRectF(3, 3, 16, 16));
+        p.setPen(QPen(Qt::black, 3));
+        p.drawLine(QPointF(17, 17), QPointF(28, 28));
+        p.end();
+        return QCursor(glass, 11, 11);
+    }
+    case 3:
+        return QCursor(Qt::OpenHandCursor);
+    default:
+        return QCursor(Qt::ArrowCursor);
+    }
+}
