@@ -240,6 +240,10 @@ void TPalvonViewer::CreateMenus()
     varMix = new QMenu(this);
     varMix->setObjectName("varMix");
 
+    QMenu* ver = menuBar()->addMenu(QStringLiteral("&Ver"));
+    connect(AddAction(ver, "Options1", QStringLiteral("&Opciones...")), &QAction::triggered, this,
+            &TPalvonViewer::Options1Click);
+
     QMenu* analisis = menuBar()->addMenu(QStringLiteral("A&nálisis"));
     AddAction(analisis, "AnalisisIntersecciones", QStringLiteral("Análisis de intersecciones"));
     QMenu* jtypes = analisis->addMenu(QStringLiteral("Tipos de intersección"));

@@ -26,6 +26,7 @@ class QToolBar;
 class TOxrImage;
 class TAptta;
 class TStringAlignGrid;
+class TLegendImage;
 
 class TPalvonViewer : public QMainWindow {
     Q_OBJECT
@@ -84,12 +85,15 @@ public:
     void aFileOpenExecute();
     void tbOpenDatExecute();
     void AbrirRedPalvon(const std::string& fileName);
+    void RunOpening(bool rebuildMixes);
+    void ReloadFromText();
     // Returns false when the sequence stopped (network refused or no coordinates).
     bool OpenPalvonDat();
     void OpenOtherFiles();
     void ConstruyeMixs();
     void FileExitItemClick();
     void RedPalvon1Click();
+    void Options1Click();
 
     // ---- Settings ----
     void LeerVelmora();
@@ -103,8 +107,45 @@ public:
     void ConfigureGrids();
     void DrawDataDat();
 
+    // ---- Grids and data layers ----
+    // (PalvonViewerGrids*.cpp, DlgRngs.cpp, src/map/gui/DataLayers.cpp)
+    QMenu* VarArcos = nullptr;       // link variables of the data layers
+    QMenu* VarMovim = nullptr;       // movement variables
+    QMenu* ConfigurarRmin = nullptr; // cost variable of the least-cost paths
+    TLegendImage* sym = nullptr;     // range legend over the map
+    TLegendImage* Scl = nullptr;     // bar legend over the map
+    // Creates the five grids in their tab pages, the variable menus and the legends
+    // (once; ConfigureGrids calls it when needed).
+    void CreateGrids();
+    void DrawDataLpa();
+    void DrawDataLpl();
+    void DrawDataCnt();
+    void AgregarItemArcos(int column);
+    void AgregarItemMovim(int column);
+    void ArcosRangeValues();
+    bool MovimRangeValues();
+    void VarArcosClick(QAction* item);       // reads Ctrl from the keyboard
+    void VarArcosPick(int variable, bool ctrl);
+    void VarMovimClick(QAction* item);
+    void Rangos1Click();
+    void ColoresClick(int tag);
+    void ColorNodeClick();
+    void CheckGenatr(QAction* item);
+    void tbDropdown(int tag);
+    void DrawAtributos(TOxrImage* Img);
+    void DrawMapaColores(TOxrImage* Img);
+    void DrawValue(TOxrImage* Img);
+    void DrawMovimLinks(TOxrImage* Img);
+    void DrawSymbolo(const std::string& caption, int count);
+    void DrawRanges(const std::string& caption);
+    void DrawMovRange(const std::string& caption);
+
     // ---- Drawing (layers live in src/map/gui) ----
     void DrawPalvon();
+    // Prepares the map for a redraw: empty picture, legends hidden, transient pick state cleared.
+    void ClearScreen();
+    // Marks the hit-grid tiles that the view window meets.
+    void SetGrid();
 
     // Closing asks and saves only in interactive runs; tests may switch that off.
     bool AskOnClose = true;
@@ -118,6 +159,7 @@ protected:
 
 private:
     void CreateControls();
+    void ConnectOptions();
     void CreateMenus();
     void CreateToolbars();
     void InstallServices();

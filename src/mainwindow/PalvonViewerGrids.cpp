@@ -1,5 +1,537 @@
-// The data grids of the main window.
-#include "mainwindow/PalvonViewer.h"
+// The data grids of the main window: their creation, the column layout of the
+// loaded network (titles, column-to-variable tables, the variable menus) and the
+// fills from the network records and from the listings and counts.
+#include "mainwindow/PalvonViewerGridsLayout.h"
 
-void TPalvonViewer::ConfigureGrids() {}
-void TPalvonViewer::DrawDataDat() {}
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/StringAlignGrid.h"
+#include "map/Ranges.h"
+#include "map/gui/DataLayers.h"
+#include "map/gui/OxrImage.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/PalvonRead.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+#include "analysis/KDVlibPaths.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QMenu>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+
+using ZelUtils::Format;
+
+namespace GridLayout {
+
+std::vector<TColumnDef> LinkBaseColumns(int32_t knobs, int32_t transitBlocks)
+{
+    std::vector<TColumnDef> c = {
+        {"NodoA", "Nodo A", 0, 0},
+        {"NodoB", "Nodo B", 0, 0},
+        {"Calle", "Calle", 0, 0},
+        {"Orden", "Orden", 0, 0},
+        {"V0", "Vel. Flujo Libre", 1, 0},
+        {"Vc", "Vel. a Capacidad", 2, 0},
+        {"T0", "Tpo. Flujo Libre", 3, 0},
+        {"Tc", "Tpo. a Capacidad", 4, 0},
+        {"Cap", "Capacidad", 5, 0},
+        {"NP", "Número Pistas", 6, 0},
+        {"Long", "Longitud", 7, 0},
+        {"n", "Exponente \"n\"", 8, 1},
+        {"Cat", "Categoría", 9, 0},
+        {"Conteo", "Flujo Observado", 10, 0},
+    };
+    for (int32_t j = 1; j <= knobs; ++j)
+        c.push_back({Format("XD%d", j), Format("ExtraData %d", j), 27 + j, 2});
+    for (int32_t j = 1; j <= transitBlocks; ++j)
+        c.push_back({Format("Veh%d", j), Format("Vehiculos %d", j), 40 + j, 2});
+    return c;
+}
+
+std::vector<TColumnDef> LinkLpaColumns(int32_t preloadShift, int32_t users)
+{
+    std::vector<TColumnDef> c = {
+        {"Tiempo", "Tiempo Operación", 11, 2},
+        {"Veloc", "Velocidad Operación", 12, 2},
+        {"F.Asig", "Flujo Asignado", 13, 2},
+    };
+    if (preloadShift == 1)
+        c.push_back({"F.Plod", "Flujo Precarga", 65, 2});
+    c.push_back({"F.Fijo", "Flujo Fijo", 14, 2});
+    c.push_back({"F.Tot.", "Flujo Total", 15, 2});
+    c.push_back({"G.Sat", "Grado Saturación", 16, 2});
+    if (users > 1) {
+        for (int32_t j = 1; j <= users; ++j)
+            c.push_back({Format("C.Gen%d", j), Format("Función Costo %d", j), 50 + j, 2});
+        for (int32_t j = 1; j <= users; ++j)
+            c.push_back({Format("F.Usu%d", j), Format("Flujo Usuario %d", j), 65 + j, 2});
+    }
+    return c;
+}
+
+std::vector<TColumnDef> LinkLplColumns()
+{
+    return {
+        {"Delay", "Demoras", 18, 2},          {"QuedUp", "QuedUp", 19, 2},
+        {"Arrive", "Llegadas", 20, 2},        {"MeanQueue", "Cola Media", 21, 2},
+        {"Flow", "Flujo Simulado", 22, 2},    {"Capacity", "Capacidad", 23, 2},
+        {"GradoSat", "Grado Saturacion", 24, 2}, {"StackCap", "Stack Capacity", 25, 2},
+        {"BlockBac", "Blocking Back", 26, 2},
+    };
+}
+
+std::vector<TColumnDef> MovimBaseColumns(int32_t transitBlocks)
+{
+    std::vector<TColumnDef> c = {
+        {"NodoA", "Nodo A", 0, 0},
+        {"NodoB", "Nodo B", 0, 0},
+        {"NodoC", "Nodo C", 0, 0},
+        {"Orden", "", 0, 0},
+        {"Fl.Sat", "Flujo Saturación", 1, 0},
+        {"Pistas", "Numero Pistas", 2, 0},
+        {"FLS P.", "FlSat por Pista", 3, 0},
+        {"Uso P.", "Uso de Pistas", 0, 0},
+        {"Señ.", "Señales", 0, 0},
+        {"Conteo", "Flujo Observado", 4, 0},
+    };
+    for (int32_t j = 1; j <= transitBlocks; ++j)
+        c.push_back({Format("Veh%d", j), Format("Vehiculos %d", j), 100 + j, 2});
+    return c;
+}
+
+std::vector<TColumnDef> MovimLpaColumns(int32_t preloadShift, int32_t users)
+{
+    std::vector<TColumnDef> c = {
+        {"Tiempo", "Tiempo Operación", 5, 2},
+        {"F.Asig", "Flujo Asignado", 6, 2},
+    };
+    if (preloadShift == 1)
+        c.push_back({"F.Plod", "Flujo Precarga", 20, 2});
+    c.push_back({"F.Fijo", "Flujo Fijo", 7, 2});
+    c.push_back({"F.Tot.", "Flujo Total", 8, 2});
+    if (users > 1)
+        for (int32_t j = 1; j <= users; ++j)
+            c.push_back({Format("F.Usu%d", j), Format("Flujo Usuario %d", j), 20 + j, 2});
+    return c;
+}
+
+std::vector<TColumnDef> MovimLplColumns()
+{
+    return {
+        {"Delay", "Delay", 9, 2},       {"QuedUp", "QuedUp", 10, 2}, {"Arrive", "Arrive", 11, 2},
+        {"QuedHere", "QuedHere", 12, 2}, {"Flow", "Flow", 13, 2},     {"Capacity", "Capacity", 14, 2},
+        {"GradoSat", "GradoSat", 15, 2},
+    };
+}
+
+std::string_view FixedText(char* buf, size_t size, double v, int decimals)
+{
+    auto r = std::to_chars(buf, buf + size, v, std::chars_format::fixed, decimals);
+    if (r.ec != std::errc())
+        return {};
+    return {buf, static_cast<size_t>(r.ptr - buf)};
+}
+
+} // namespace GridLayout
+
+using namespace GridLayout;
+
+namespace {
+
+bool FileExists(const std::string& name)
+{
+    std::error_code ec;
+    return !name.empty() && name != "null" && std::filesystem::is_regular_file(name, ec);
+}
+
+bool OpenListings() { return !DlgCfg || DlgCfg->cbOpenLP->isChecked(); }
+
+QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+// Empties a variable menu. Its items may also sit in a toolbar's drop-down, where
+// QMenu::clear would leave them alive: each is removed and deleted here.
+void ClearMenu(QMenu* menu)
+{
+    for (QAction* a : menu->actions()) {
+        menu->removeAction(a);
+        a->deleteLater();
+    }
+}
+
+// Writes a block of column definitions at `first` of a grid and its tables.
+template <size_t N>
+void LayColumns(TStringAlignGrid* grid, int first, const std::vector<TColumnDef>& defs,
+                std::array<int32_t, N>& colVar, std::array<std::string, N>& titles)
+{
+    for (size_t i = 0; i < defs.size(); ++i) {
+        const size_t c = static_cast<size_t>(first) + i;
+        if (c >= N)
+            break;
+        grid->setCell(static_cast<int>(c), 0, defs[i].Title);
+        colVar[c] = defs[i].Var;
+        titles[c] = defs[i].LongTitle;
+    }
+}
+
+} // namespace
+
+void TPalvonViewer::CreateGrids()
+{
+    if (sagArcos)
+        return;
+    auto make = [](QWidget* page, const char* name) {
+        auto* layout = qobject_cast<QVBoxLayout*>(page->layout());
+        if (!layout) {
+            layout = new QVBoxLayout(page);
+            layout->setContentsMargins(0, 0, 0, 0);
+        }
+        auto* grid = new TStringAlignGrid(page);
+        grid->setObjectName(QString::fromLatin1(name));
+        grid->SetFixedRows(1);
+        grid->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        grid->SetColCount(1);
+        grid->SetRowCount(2);
+        layout->addWidget(grid);
+        return grid;
+    };
+    sagZonas = make(tsZonas, "sagZonas");
+    sagNodos = make(tsNodos, "sagNodos");
+    sagArcos = make(tsArcos, "sagArcos");
+    sagMovim = make(tsMovim, "sagMovim");
+    sagLineas = make(tsLineas, "sagLineas");
+
+    VarArcos = new QMenu(QStringLiteral("Variables"), this);
+    VarArcos->setObjectName("VarArcos");
+    VarMovim = new QMenu(QStringLiteral("Variables"), this);
+    VarMovim->setObjectName("VarMovim");
+    ConfigurarRmin = new QMenu(QStringLiteral("Configurar"), this);
+    ConfigurarRmin->setObjectName("ConfigurarRmin");
+    ConfigurarRmin->menuAction()->setObjectName("ConfigurarRminItem");
+
+    // Each data-layer button drops down the variable menu of its kind; opening it
+    // tells the pick which layer to turn on.
+    struct Drop {
+        const char* button;
+        int tag;
+        QMenu* menu;
+        QToolBar* bar;
+    };
+    const Drop drops[] = {{"tbAtributos", 1, VarArcos, tbarArcos},
+                          {"tbColores", 2, VarArcos, tbarArcos},
+                          {"tbValues", 3, VarArcos, tbarArcos},
+                          {"tbMovimLinks", 4, VarMovim, tbarMovimientos},
+                          {"tbMovimValues", 5, VarMovim, tbarMovimientos}};
+    for (const Drop& d : drops) {
+        QAction* button = Action(QString::fromLatin1(d.button));
+        if (button->text() == QLatin1String("tbMovimLinks"))
+            button->setText(QStringLiteral("Movimientos"));
+        if (d.bar && !d.bar->actions().contains(button)) {
+            button->setVisible(true);
+            d.bar->addAction(button);
+        }
+        auto* drop = new QMenu(this);
+        QMenu* source = d.menu;
+        const int tag = d.tag;
+        connect(drop, &QMenu::aboutToShow, this, [this, drop, source, tag] {
+            tbDropdown(tag);
+            drop->clear();
+            drop->addActions(source->actions());
+        });
+        button->setMenu(drop);
+        if (d.bar)
+            if (auto* tb = qobject_cast<QToolButton*>(d.bar->widgetForAction(button)))
+                tb->setPopupMode(button->isCheckable() ? QToolButton::MenuButtonPopup : QToolButton::InstantPopup);
+    }
+
+    sym = new TLegendImage(img);
+    sym->setObjectName("sym");
+    Scl = new TLegendImage(img);
+    Scl->setObjectName("Scl");
+}
+
+void TPalvonViewer::ConfigureGrids()
+{
+    CreateGrids();
+    // A new network: the legends go back to their corners at their next drawing.
+    sym->PlaceAfresh = Scl->PlaceAfresh = true;
+    // Every column is laid out afresh: blocks reserved for an earlier layout are gone.
+    LpaFirstCol = LplFirstCol = LpaMovFirstCol = LplMovFirstCol = CompFirstCol = 0;
+    ColVarArcos.fill(0);
+    ColVarArcosMenu.fill(0);
+    ColVarMovim.fill(0);
+    for (auto& t : TitArcos)
+        t.clear();
+    for (auto& t : TitMovim)
+        t.clear();
+
+    // Zones and nodes.
+    int32_t maxAccess = 0;
+    for (int32_t z = 1; z <= Network.ZoneCount; ++z)
+        maxAccess = std::max(maxAccess, Zonas[z].ConnectorCount);
+    sagZonas->ClearCells();
+    sagZonas->SetRowCount(Network.ZoneCount + 1);
+    sagZonas->SetColCount(3 + maxAccess);
+    sagZonas->setCell(0, 0, "Zona");
+    sagZonas->setCell(1, 0, "X");
+    sagZonas->setCell(2, 0, "Y");
+    for (int32_t k = 1; k <= maxAccess; ++k)
+        sagZonas->setCell(2 + k, 0, Format("Acceso %d", k));
+
+    sagNodos->ClearCells();
+    sagNodos->SetRowCount(Network.NodeCount + 1);
+    sagNodos->SetColCount(5);
+    const char* nodeTitles[5] = {"Nodo", "X", "Y", "Tipo", "Desfase"};
+    for (int c = 0; c < 5; ++c)
+        sagNodos->setCell(c, 0, nodeTitles[c]);
+
+    // Links.
+    const std::vector<TColumnDef> linkCols = LinkBaseColumns(PalvonRead::KNOBS, PalvonRead::TransitBlockCount);
+    NumColArcos = static_cast<int32_t>(std::min<size_t>(linkCols.size(), NumArcosColumns));
+    sagArcos->ClearCells();
+    sagArcos->SetRowCount(Network.LinkCount + 1);
+    sagArcos->SetColCount(NumColArcos);
+    for (int c = 0; c < sagArcos->ColCount(); ++c)
+        sagArcos->SetAlignCol(c, Qt::AlignRight | Qt::AlignVCenter);
+    sagArcos->SetAlignCol(2, Qt::AlignLeft | Qt::AlignVCenter);
+    LayColumns(sagArcos, 0, linkCols, ColVarArcos, TitArcos);
+    ClearMenu(VarArcos);
+    // The cost menu is rebuilt with the link menu: items of an earlier network would
+    // otherwise pile up under it.
+    ClearMenu(ConfigurarRmin);
+    for (int c = 2; c < NumColArcos; ++c)
+        AgregarItemArcos(c);
+
+    // Transit lines.
+    if (Network.LineCount > 0) {
+        int32_t maxStops = 0;
+        for (int32_t l = 1; l <= Network.LineCount; ++l)
+            if (!Lineas[l].Stops.empty())
+                maxStops = std::max(maxStops, Lineas[l].Stops[0]);
+        sagLineas->ClearCells();
+        sagLineas->SetRowCount(Network.LineCount + 1);
+        sagLineas->SetColCount(7 + maxStops);
+        const char* lineTitles[7] = {"Ok", "Linea", "Snt", "Grp", "Ord", "Frec", "num"};
+        for (int c = 0; c < 7; ++c)
+            sagLineas->setCell(c, 0, lineTitles[c]);
+        for (int32_t k = 1; k <= maxStops; ++k)
+            sagLineas->setCell(6 + k, 0, Format("%d", k));
+        tnDatos->setTabVisible(tnDatos->indexOf(tsLineas), true);
+    } else {
+        tnDatos->setTabVisible(tnDatos->indexOf(tsLineas), false);
+    }
+
+    // Movements.
+    ClearMenu(VarMovim);
+    if (Network.MovementCount > 0) {
+        tnDatos->setTabVisible(tnDatos->indexOf(tsMovim), true);
+        tbarMovimientos->show();
+        const std::vector<TColumnDef> movCols = MovimBaseColumns(PalvonRead::TransitBlockCount);
+        NumColMovim = static_cast<int32_t>(std::min<size_t>(movCols.size(), NumMovimColumns));
+        sagMovim->ClearCells();
+        sagMovim->SetRowCount(Network.MovementCount + 1);
+        sagMovim->SetColCount(NumColMovim);
+        LayColumns(sagMovim, 0, movCols, ColVarMovim, TitMovim);
+        for (int c = 4; c < NumColMovim; ++c)
+            AgregarItemMovim(c);
+    } else {
+        NumColMovim = 0;
+        tnDatos->setTabVisible(tnDatos->indexOf(tsMovim), false);
+        tbarMovimientos->hide();
+    }
+
+    if (OpenListings()) {
+        if (FileExists(LpaFileName))
+            ReserveLpaColumns(*this);
+        if (FileExists(LplFileName))
+            ReserveLplColumns(*this);
+    }
+}
+
+// The assignment block of the link grid (and of the movement grid when there are
+// movements), once per layout; false when the tables have no room left for it.
+bool GridLayout::ReserveLpaColumns(TPalvonViewer& w)
+{
+    const int32_t s = PreloadShift == 1 ? 1 : 0;
+    const int32_t users = PalvonRead::NOMADS;
+    if (LpaFirstCol == 0) {
+        const std::vector<TColumnDef> cols = LinkLpaColumns(s, users);
+        if (NumColArcos + static_cast<int32_t>(cols.size()) > NumArcosColumns) {
+            Services().ShowMessage(Format("La grilla de arcos no admite más de %d columnas:\r"
+                                          "los resultados de asignación no se muestran.",
+                                          NumArcosColumns));
+            return false;
+        }
+        LpaFirstCol = NumColArcos;
+        NumColArcos += static_cast<int32_t>(cols.size());
+        w.sagArcos->SetColCount(NumColArcos);
+        LayColumns(w.sagArcos, LpaFirstCol, cols, ColVarArcos, TitArcos);
+        for (int c = LpaFirstCol; c < NumColArcos; ++c)
+            w.AgregarItemArcos(c);
+    }
+    if (Network.MovementCount > 0 && LpaMovFirstCol == 0) {
+        const std::vector<TColumnDef> cols = MovimLpaColumns(s, users);
+        if (NumColMovim + static_cast<int32_t>(cols.size()) <= NumMovimColumns) {
+            LpaMovFirstCol = NumColMovim;
+            NumColMovim += static_cast<int32_t>(cols.size());
+            w.sagMovim->SetColCount(NumColMovim);
+            LayColumns(w.sagMovim, LpaMovFirstCol, cols, ColVarMovim, TitMovim);
+            for (int c = LpaMovFirstCol; c < NumColMovim; ++c)
+                w.AgregarItemMovim(c);
+        }
+    }
+    return true;
+}
+
+bool GridLayout::ReserveLplColumns(TPalvonViewer& w)
+{
+    if (LplFirstCol == 0) {
+        const std::vector<TColumnDef> cols = LinkLplColumns();
+        if (NumColArcos + static_cast<int32_t>(cols.size()) > NumArcosColumns) {
+            Services().ShowMessage(Format("La grilla de arcos no admite más de %d columnas:\r"
+                                          "los resultados de inspección no se muestran.",
+                                          NumArcosColumns));
+            return false;
+        }
+        LplFirstCol = NumColArcos;
+        NumColArcos += static_cast<int32_t>(cols.size());
+        w.sagArcos->SetColCount(NumColArcos);
+        LayColumns(w.sagArcos, LplFirstCol, cols, ColVarArcos, TitArcos);
+        for (int c = LplFirstCol; c < NumColArcos; ++c)
+            w.AgregarItemArcos(c);
+    }
+    if (Network.MovementCount > 0 && LplMovFirstCol == 0) {
+        const std::vector<TColumnDef> cols = MovimLplColumns();
+        if (NumColMovim + static_cast<int32_t>(cols.size()) <= NumMovimColumns) {
+            LplMovFirstCol = NumColMovim;
+            NumColMovim += static_cast<int32_t>(cols.size());
+            w.sagMovim->SetColCount(NumColMovim);
+            LayColumns(w.sagMovim, LplMovFirstCol, cols, ColVarMovim, TitMovim);
+            for (int c = LplMovFirstCol; c < NumColMovim; ++c)
+                w.AgregarItemMovim(c);
+        }
+    }
+    return true;
+}
+
+void TPalvonViewer::AgregarItemArcos(int column)
+{
+    CreateGrids();
+    if (column < 0 || column >= NumArcosColumns)
+        return;
+    const size_t c = static_cast<size_t>(column);
+    const int32_t k = ColVarArcos[c];
+    // The column's own maximum decides whether its variable can be shown (a kept
+    // scale maximum belongs to another variable and says nothing about this one).
+    const float maximum = k >= 1 && k <= NumLinkVars ? Arcos[ArcosMaxRec].Var[k] : 0.0f;
+    const bool enabled = maximum > 0.0f && k > 0;
+    ColVarArcosMenu[c] = k;
+
+    QAction* item = VarArcos->addAction(Qs(TitArcos[c]));
+    item->setData(k);
+    item->setCheckable(true);
+    item->setEnabled(enabled);
+    connect(item, &QAction::triggered, this, [this, item] { VarArcosClick(item); });
+
+    auto* group = ConfigurarRmin->findChild<QActionGroup*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!group) {
+        group = new QActionGroup(ConfigurarRmin);
+        group->setExclusive(true);
+    }
+    QAction* cost = ConfigurarRmin->addAction(Qs(TitArcos[c]));
+    cost->setData(k);
+    cost->setCheckable(true);
+    cost->setEnabled(enabled);
+    group->addAction(cost);
+    connect(cost, &QAction::triggered, this, [cost] {
+        KDVlib::CostVar = cost->data().toInt();
+        cost->setChecked(true);
+    });
+    if (k == 7) {
+        cost->setChecked(true);
+        KDVlib::CostVar = 7;
+        ConfigurarRmin->menuAction()->setText(Qs(Format("Configurar (%s)", sagArcos->cell(column, 0))));
+    }
+}
+
+void TPalvonViewer::AgregarItemMovim(int column)
+{
+    CreateGrids();
+    if (column < 0 || column >= NumMovimColumns)
+        return;
+    // The range state is the movement layer's: it is left as it was.
+    const int32_t savedItem = RangeItemMovim, savedVar = RangeVarMovim;
+    const float savedMin = RangeMovimMin, savedMax = RangeMovimMax;
+    RangeItemMovim = column;
+    const bool ok = MovimRangeValues();
+    const bool enabled = ok && RangeMovimMax > 0.0f;
+    RangeItemMovim = savedItem;
+    RangeVarMovim = savedVar;
+    RangeMovimMin = savedMin;
+    RangeMovimMax = savedMax;
+
+    QAction* item = VarMovim->addAction(Qs(Format("%2d  %s", column, TitMovim[static_cast<size_t>(column)])));
+    item->setData(column);
+    item->setCheckable(true);
+    item->setEnabled(enabled);
+    connect(item, &QAction::triggered, this, [this, item] { VarMovimClick(item); });
+}
+
+void TPalvonViewer::DrawDataDat()
+{
+    CreateGrids();
+    FillZones(sagZonas);
+    FillNodes(sagNodos);
+    FillLinks(sagArcos);
+    if (Network.LineCount > 0)
+        FillLines(sagLineas);
+    if (Network.MovementCount > 0)
+        FillMovements(sagMovim);
+    tnDatos->setCurrentWidget(tsArcos);
+}
+
+void TPalvonViewer::DrawDataLpa()
+{
+    CreateGrids();
+    if (LpaFirstCol == 0 && !ReserveLpaColumns(*this))
+        return;
+    const int32_t s = PreloadShift == 1 ? 1 : 0;
+    FillBlock(sagArcos, LpaFirstCol, LinkLpaColumns(s, PalvonRead::NOMADS), false);
+    if (Network.MovementCount > 0 && LpaMovFirstCol > 0)
+        FillBlock(sagMovim, LpaMovFirstCol, MovimLpaColumns(s, PalvonRead::NOMADS), true);
+    sagArcos->FitColWidths();
+    RebuildCampos(sagArcos, CamposArcos);
+}
+
+void TPalvonViewer::DrawDataLpl()
+{
+    CreateGrids();
+    if (LplFirstCol == 0 && !ReserveLplColumns(*this))
+        return;
+    FillBlock(sagArcos, LplFirstCol, LinkLplColumns(), false);
+    if (Network.MovementCount > 0 && LplMovFirstCol > 0)
+        FillBlock(sagMovim, LplMovFirstCol, MovimLplColumns(), true);
+    RebuildCampos(sagArcos, CamposArcos);
+    RebuildCampos(sagMovim, CamposMovims);
+}
+
+void TPalvonViewer::DrawDataCnt()
+{
+    CreateGrids();
+    char buf[64];
+    if (sagArcos->ColCount() > 13)
+        for (int32_t i = 1; i <= Network.LinkCount && i < sagArcos->RowCount(); ++i)
+            sagArcos->setCell(13, i, FixedText(buf, sizeof buf, Arcos[i].Var[10], 0));
+    if (sagMovim->ColCount() > 9)
+        for (int32_t m = 1; m <= Network.MovementCount && m < sagMovim->RowCount(); ++m)
+            sagMovim->setCell(9, m, FixedText(buf, sizeof buf, Movims[m].Var[4], 0));
+}

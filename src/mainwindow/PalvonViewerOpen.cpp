@@ -20,6 +20,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QTabWidget>
 #include <QActionGroup>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -78,14 +79,31 @@ void TPalvonViewer::AbrirRedPalvon(const std::string& fileName)
         return;
     }
     SetFileNames(fileName);
+    RunOpening(false);
+}
+
+// What follows the file names: read, set the view up, fill the grids and draw.
+// The open dialog also rebuilds the flow-diagram variable menu.
+void TPalvonViewer::RunOpening(bool rebuildMixes)
+{
     if (!OpenPalvonDat())
         return;
     // The assignment and inspection listings are read here once their readers exist.
     PalvonRead::ComputeLinkDataExtremes();
     ConfigureGrids();
+    if (rebuildMixes)
+        ConstruyeMixs();
     DrawDataDat();
     if (!BatchMode)
         DrawPalvon();
+}
+
+// The network text window asks to read its (edited) text again.
+void TPalvonViewer::ReloadFromText()
+{
+    if (DatFileName.empty())
+        return;
+    RunOpening(false);
 }
 
 void TPalvonViewer::aFileOpenExecute()
@@ -94,16 +112,8 @@ void TPalvonViewer::aFileOpenExecute()
                                                 QStringLiteral("Red Palvon DAT (*.dat)"));
     if (name.isEmpty())
         return;
-    std::string file = name.toStdString();
-    SetFileNames(file);
-    if (!OpenPalvonDat())
-        return;
-    PalvonRead::ComputeLinkDataExtremes();
-    ConfigureGrids();
-    ConstruyeMixs();
-    DrawDataDat();
-    if (!BatchMode)
-        DrawPalvon();
+    SetFileNames(name.toStdString());
+    RunOpening(true);
 }
 
 void TPalvonViewer::tbOpenDatExecute()
@@ -296,4 +306,13 @@ void TPalvonViewer::RedPalvon1Click()
         FrmDat->show();
     else
         FrmDat->hide();
+}
+
+void TPalvonViewer::Options1Click()
+{
+    if (!DlgCfg)
+        return;
+    DlgCfg->CfgPaginas->setCurrentWidget(DlgCfg->CfgPreferencias);
+    DlgCfg->exec();
+    SizeFactor = static_cast<float>(DlgCfg->Screen2PrintValue());
 }

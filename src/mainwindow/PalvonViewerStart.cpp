@@ -4,7 +4,10 @@
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DisplayStyles.h"
+#include "export/ExportServices.h"
+#include "export/GeoWriters.h"
 #include "model/KDVlib.h"
+#include "model/gui/FrmDat.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
@@ -13,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QProgressBar>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -70,9 +74,35 @@ void TPalvonViewer::FormCreate()
         Action(name)->setVisible(false);
 }
 
+namespace {
+// The export writers ask the options dialog whether coordinates are saved.
+class ExportServicesImpl : public ExportServices {
+public:
+    bool SaveGeos() override { return DlgCfg && DlgCfg->cbSaveGeos->isChecked(); }
+};
+ExportServicesImpl exportServices;
+} // namespace
+
+// The options dialog exists from here on: connect what its buttons do.
+void TPalvonViewer::ConnectOptions()
+{
+    SetExportServices(&exportServices);
+    if (FrmDat)
+        connect(FrmDat, &TFrmDat::ReloadRequested, this, &TPalvonViewer::ReloadFromText, Qt::UniqueConnection);
+    if (!DlgCfg)
+        return;
+    DlgCfg->Hooks.WriteGeo = [] {
+        // Shifts are given in kilometres.
+        if (!KDVlib::WriteUtmFiles(DatDir.empty() ? "." : DatDir, DlgCfg->ShiftHorzKm() * 1000.0,
+                                   DlgCfg->ShiftVertKm() * 1000.0))
+            Services().ShowMessage("No se pudieron escribir los archivos UTM.");
+    };
+}
+
 void TPalvonViewer::FormShow()
 {
     InteractiveRun = 1;
+    ConnectOptions();
     DrawEnabled = true;
     GeneratedBy = "Generado por Velmora (" + SystemInfo::BuildVersion() + ")";
     DisplayStyles::SetDefaultClassStyles();

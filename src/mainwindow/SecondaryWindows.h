@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QWidget>
 
+#include "mainwindow/DlgRngs.h"
+
 #define VELMORA_WINDOW(Class, Base, Title)                                                                            \
     class Class : public Base {                                                                                     \
     public:                                                                                                         \
@@ -30,7 +32,6 @@ VELMORA_WINDOW(TFrmMix, QWidget, "Diagrama de giros");
 VELMORA_WINDOW(TDlgFind, QDialog, "Buscar");
 VELMORA_WINDOW(TKDVaboutBox, QDialog, "Acerca de Velmora");
 VELMORA_WINDOW(TKDVscale, QDialog, "Escala");
-VELMORA_WINDOW(TDlgRngs, QDialog, "Rangos");
 VELMORA_WINDOW(TDlgTemas, QDialog, "Dialog");
 VELMORA_WINDOW(TFrmPreview, QWidget, "Vista preliminar");
 
@@ -51,7 +52,6 @@ extern TFrmMix* FrmMix;
 extern TDlgFind* DlgFind;
 extern TKDVaboutBox* KDVaboutBox;
 extern TKDVscale* KDVscale;
-extern TDlgRngs* DlgRngs;
 extern TDlgTemas* DlgTemas;
 extern TFrmPreview* FrmPreview;
 

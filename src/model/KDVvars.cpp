@@ -28,8 +28,14 @@ std::array<std::string, 131> TitArcos;
 std::array<int32_t, 111> ColVarMovim{};
 std::array<std::string, 111> TitMovim;
 int32_t NumUserVarArcos = 0, NumUserVarMovim = 0;
+int32_t LpaFirstCol = 0, LplFirstCol = 0, LpaMovFirstCol = 0, LplMovFirstCol = 0, CompFirstCol = 0;
+int32_t PreloadShift = 0;
+std::vector<std::string> CamposZonas, CamposNodos, CamposArcos, CamposLineas, CamposMovims;
+std::array<int32_t, NumArcosColumns> ColVarArcosMenu{};
+Tfmt NumFormat;
 
 int32_t PixsVol = 25, PixsCol = 5, GenatrBarWidth = 20;
+int32_t PixsMov = 1;
 double FMov = 1.0;
 float AnchoPista = 3.5f, LaneOffset = 5.25f;
 

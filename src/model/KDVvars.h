@@ -47,8 +47,29 @@ extern std::array<int32_t, NumMovimColumns> ColVarMovim;
 extern std::array<std::string, NumMovimColumns> TitMovim;
 extern int32_t NumUserVarArcos, NumUserVarMovim;
 
+// ---- Grid layout of the open network (set by ConfigureGrids) ----
+// First column of the assignment (.lpa) and inspection (.lpl) blocks in the link and
+// movement grids and of the complementary-data block; 0 = not reserved yet. The
+// opening of a network resets all five to 0.
+extern int32_t LpaFirstCol, LplFirstCol, LpaMovFirstCol, LplMovFirstCol, CompFirstCol;
+// 1 when the assignment listing holds preloaded flows ("F.Plod" column), else 0.
+extern int32_t PreloadShift;
+// Row-0 titles of each grid's columns after its last fill (the find dialog lists them).
+extern std::vector<std::string> CamposZonas, CamposNodos, CamposArcos, CamposLineas, CamposMovims;
+// Link variable per link-grid column as the column menus were built.
+extern std::array<int32_t, NumArcosColumns> ColVarArcosMenu;
+
+// Number format of value labels and legends: field width, decimals, printf format.
+struct Tfmt {
+    int32_t NumDec = 6;
+    int32_t Decimals = 0;
+    std::string Format = "%.0f";
+};
+extern Tfmt NumFormat;
+
 // ---- Sizes and formats set at start ----
 extern int32_t PixsVol, PixsCol, GenatrBarWidth;
+extern int32_t PixsMov; // pen width of coloured movement symbols (1..5)
 extern double FMov;
 extern float AnchoPista, LaneOffset; // lane width and the pull-back of lane ends (1.5 x AnchoPista)
 extern int32_t CentroidSize, NodeSize, ArrowSize, SignalSize, NodeLabelPos;

@@ -1,0 +1,238 @@
+// Choosing the link and movement variables that the data layers show, their
+// value ranges (colour classes) and the colours of the data layers.
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/DlgRngs.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/StringAlignGrid.h"
+#include "map/DrawState.h"
+#include "map/Ranges.h"
+#include "model/KDVvars.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QGuiApplication>
+#include <QMenu>
+
+using ZelUtils::Format;
+
+namespace {
+
+QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+bool DrawNull() { return DlgCfg && DlgCfg->cbDrawNull->isChecked(); }
+
+// Colour dialog seeded with the colour; true and the colour replaced on acceptance.
+bool ChooseColor(uint32_t& color)
+{
+    const QColor start(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
+    const QColor c = QColorDialog::getColor(start, QApplication::activeWindow());
+    if (!c.isValid())
+        return false;
+    color = uint32_t(c.red()) | (uint32_t(c.green()) << 8) | (uint32_t(c.blue()) << 16);
+    return true;
+}
+
+} // namespace
+
+void TPalvonViewer::ArcosRangeValues()
+{
+    const size_t mode = static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes));
+    RangeVarArcos = RangeVarByMode[mode];
+    if (RangeVarArcos == 0)
+        return;
+    if (!ScaleFixed)
+        RangeMax = 0.0f;
+    const int32_t c = RangeVarByMode[mode];
+    if (!(c > 1 && c < NumColArcos))
+        return;
+    if (RangeMode > 0 && sagArcos) {
+        for (int col = 0; col < sagArcos->ColCount(); ++col)
+            sagArcos->SetColorCell(col, 0, QColor()); // the title row's own colour
+        const QColor modeColor(int(ModePenColors[mode] & 0xFF), int((ModePenColors[mode] >> 8) & 0xFF),
+                               int((ModePenColors[mode] >> 16) & 0xFF));
+        for (size_t m = 1; m <= mode; ++m)
+            if (RangeVarByMode[m] > 0 && RangeVarByMode[m] < sagArcos->ColCount())
+                sagArcos->SetColorCell(RangeVarByMode[m], 0, modeColor);
+    }
+    RangeName = sagArcos ? sagArcos->cell(RangeVarArcos, 0) : TitArcos[static_cast<size_t>(RangeVarArcos)];
+    if (!ScaleFixed) {
+        const int32_t k = ColVarArcos[static_cast<size_t>(c)];
+        if (k >= 1 && k <= NumLinkVars) {
+            RangeMin = Arcos[0].Var[k];
+            RangeMax = Arcos[ArcosMaxRec].Var[k];
+        } else {
+            RangeMin = RangeMax = 0.0f;
+        }
+    }
+}
+
+bool TPalvonViewer::MovimRangeValues()
+{
+    const int32_t c = RangeItemMovim;
+    if (c < 1 || c >= NumColMovim || c >= NumMovimColumns || Network.MovementCount < 1)
+        return false;
+    const int32_t k = ColVarMovim[static_cast<size_t>(c)];
+    if (k < 1 || k > NumMovVars)
+        return false;
+    RangeVarMovim = c;
+    RangeMovimMin = Movims[0].Var[k];
+    RangeMovimMax = Movims[MovimsMaxRec].Var[k];
+    return true;
+}
+
+void TPalvonViewer::VarArcosClick(QAction* item)
+{
+    if (!item)
+        return;
+    const bool ctrl = QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier);
+    for (QAction* a : VarArcos->actions())
+        a->setChecked(false);
+    item->setChecked(true);
+    VarArcosPick(item->data().toInt(), ctrl);
+}
+
+void TPalvonViewer::VarArcosPick(int variable, bool ctrl)
+{
+    CreateGrids();
+    const size_t mode = static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes));
+    RangeVarByMode[mode] = 0;
+    for (int c = 2; c < NumColArcos; ++c)
+        if (ColVarArcos[static_cast<size_t>(c)] == variable)
+            RangeVarByMode[mode] = c;
+    if (RangeVarByMode[mode] == 0) {
+        RangeVarArcos = 0; // no column carries it: nothing to show
+        return;
+    }
+    ArcosRangeValues();
+    if (RangeMax <= 0.0f && !DrawNull())
+        return;
+
+    const int32_t column = RangeVarByMode[mode];
+    if (!ctrl)
+        ShownVarList.clear();
+    const bool listed = std::find(ShownVarList.begin(), ShownVarList.end(), std::to_string(column)) != ShownVarList.end();
+    if (!Ranges::AddShownVar(column) && !listed)
+        Services().ShowMessage(Format("No se pueden mostrar más de %d variables a la vez.", MaxShownVars));
+    if (ShownVarList.size() == 1)
+        VarColors[0] = ModePenColors[mode];
+
+    // The variable-colour items follow the list.
+    for (int i = 0; i < MaxShownVars; ++i)
+        Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
+    Action("cvs")->setVisible(false);
+    for (size_t i = 0; i < ShownVarList.size(); ++i) {
+        const int32_t c = Ranges::ListColumn(ShownVarList, i);
+        Action(QStringLiteral("cv%1").arg(i))->setText(Qs(sagArcos->cell(c, 0)));
+    }
+    if (ShownVarList.size() > 1) {
+        Action("cvs")->setVisible(true);
+        for (size_t i = 0; i < ShownVarList.size(); ++i)
+            Action(QStringLiteral("cv%1").arg(i))->setVisible(true);
+    }
+
+    RangeMax = RangeMax * 1.001f;
+    Ranges::PrepareRanges(RangeName, RangeMin, RangeMax);
+
+    switch (DataLayerKind) {
+    case 1:
+        SetDown("tbAtributos", true);
+        SetDown("tbColores", false);
+        break;
+    case 2:
+        SetDown("tbAtributos", false);
+        SetDown("tbColores", true);
+        break;
+    case 3:
+        SetDown("tbValues", true);
+        break;
+    default:
+        break;
+    }
+    Action("aAtributos2")->setChecked(false);
+    DrawPalvon();
+}
+
+void TPalvonViewer::VarMovimClick(QAction* item)
+{
+    if (!item)
+        return;
+    RangeItemMovim = item->data().toInt();
+    for (QAction* a : VarMovim->actions())
+        a->setChecked(false);
+    item->setChecked(true);
+    if (!MovimRangeValues() || !(RangeMovimMax > 0.0f))
+        return;
+    if (DataLayerKind == 4) {
+        Action("aAtributos2")->setCheckable(true);
+        Action("aAtributos2")->setChecked(true);
+    }
+    if (DataLayerKind == 5)
+        SetDown("tbMovimValues", true);
+    SetDown("tbAtributos", false);
+    SetDown("tbColores", false);
+    SetDown("tbValues", false);
+    DrawPalvon();
+}
+
+void TPalvonViewer::Rangos1Click()
+{
+    if (!DlgRngs)
+        return;
+    DlgRngs->LoadFromTable();
+    DlgRngs->exec();
+    if (!DlgRngs->Changed)
+        return;
+    DlgRngs->StoreToTable();
+    Ranges::StoreRangeSet(RangeName);
+    DrawPalvon();
+}
+
+void TPalvonViewer::ColoresClick(int tag)
+{
+    const size_t mode = static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes));
+    uint32_t* target = nullptr;
+    if (tag == 1)
+        target = &SymbolColors[0];
+    else if (tag == 3)
+        target = &SymbolColors[2];
+    else if (tag == 6)
+        target = &ModePenColors[mode];
+    else if (tag == 7)
+        target = &ModeBrushColors[mode];
+    else if (tag == 21)
+        target = &IntersectionBorderColor;
+    else if (tag >= 100 && tag < 100 + MaxShownVars)
+        target = &VarColors[static_cast<size_t>(tag - 100)];
+    if (!target)
+        return;
+    uint32_t color = *target;
+    if (!ChooseColor(color))
+        return;
+    *target = color;
+    if (tag == 6)
+        for (size_t i = 0; i < ShownVarList.size() && i < VarColors.size(); ++i)
+            VarColors[i] = Ranges::AjustaColor(color, static_cast<int32_t>(i));
+    if (tag >= 20)
+        DrawPalvon();
+}
+
+void TPalvonViewer::ColorNodeClick() { DrawPalvon(); }
+
+void TPalvonViewer::CheckGenatr(QAction* item)
+{
+    if (!item)
+        return;
+    GenatrCol = item->data().toInt();
+    QAction* menu = Action("GenAtrZona");
+    menu->setCheckable(true);
+    menu->setChecked(true);
+    item->setCheckable(true);
+    item->setChecked(true);
+    DrawPalvon();
+}
+
+void TPalvonViewer::tbDropdown(int tag) { DataLayerKind = tag; }

@@ -1,0 +1,291 @@
+#include "map/Ranges.h"
+
+#include "model/ZelUtils.h"
+#include "platform/IniFile.h"
+
+#include <QColor>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+std::array<TRangeClass, MaxRangeClasses + 1> RangeTable;
+int32_t NumRanges = 5;
+float RangeMin = 0.0f, RangeMax = 0.0f;
+float RangeMovimMin = 0.0f, RangeMovimMax = 0.0f;
+std::string RangeName = "null";
+std::vector<std::string> RangeSetKeys;
+std::vector<std::string> RangeNames;
+int32_t RangeMode = 1;
+std::array<int32_t, MaxRangeModes + 1> RangeVarByMode{};
+std::array<uint32_t, MaxRangeModes + 1> ModePenColors{};
+std::array<uint32_t, MaxRangeModes + 1> ModeBrushColors{};
+int32_t RangeVarArcos = 0;
+int32_t RangeItemMovim = 0;
+int32_t RangeVarMovim = 0;
+int32_t AttrColumn = 0;
+std::vector<std::string> ShownVarList;
+std::array<uint32_t, MaxShownVars> VarColors{};
+std::vector<std::string> SelectedMovimVars;
+int32_t DataLayerKind = 1;
+int32_t RangeSymbolSize = 15;
+std::string RangeFormat = "%6.3f";
+bool ScaleFixed = false;
+int32_t GenatrCol = 0;
+uint32_t IntersectionBorderColor = 0x000000;
+float BarScaleMax = 0.0f;
+bool BarsOverMax = false;
+bool MovimDrawMode = false;
+
+namespace {
+
+constexpr const char* RangeKeyPrefix = "Rangos_";
+
+// Lightness added to the n-th variable's colour, in 240ths.
+constexpr int32_t LightnessSteps[MaxShownVars] = {0, 50, 70, 85, 94, 95, 97, 97, 99, 99};
+
+// A bound as the shortest general text that reads back to the same single value
+// (never more than 15 significant digits), exponent written "E" without a plus sign
+// or leading zeros (1E15, 1E-5), as the suite's settings files carry them.
+std::string GeneralFloat(float v)
+{
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general);
+    std::string s(buf, r.ptr);
+    size_t e = s.find('e');
+    if (e == std::string::npos)
+        return s;
+    std::string mantissa = s.substr(0, e);
+    std::string exponent = s.substr(e + 1);
+    bool negative = !exponent.empty() && exponent[0] == '-';
+    if (!exponent.empty() && (exponent[0] == '-' || exponent[0] == '+'))
+        exponent.erase(0, 1);
+    exponent.erase(0, std::min(exponent.find_first_not_of('0'), exponent.size() - 1));
+    return mantissa + "E" + (negative ? "-" : "") + exponent;
+}
+
+} // namespace
+
+namespace KDVlib {
+
+int32_t RangeName(const std::string& name)
+{
+    const std::string key = ZelUtils::UpperCase(RangeKeyPrefix + name);
+    for (size_t i = 0; i < RangeSetKeys.size(); ++i)
+        if (ZelUtils::UpperCase(RangeSetKeys[i]) == key)
+            return static_cast<int32_t>(i);
+    return -1;
+}
+
+void ParseRanges(const std::string& text)
+{
+    std::vector<std::string> f = ZelUtils::SplitString(text, ';');
+    if (f.size() != RangeListFields)
+        f = ZelUtils::SplitString(Ranges::DefaultRangeText, ';');
+    for (int c = 0; c < RangeListClasses; ++c) {
+        TRangeClass& r = RangeTable[static_cast<size_t>(c)];
+        r.High = static_cast<float>(ZelUtils::ParseReal(f[static_cast<size_t>(3 * c)]));
+        r.Color = static_cast<uint32_t>(ZelUtils::Round(ZelUtils::ParseReal(f[static_cast<size_t>(3 * c + 1)])));
+        r.Active = f[static_cast<size_t>(3 * c + 2)] == "1";
+    }
+    RangeTable[0].Low = RangeTable[0].High;
+    for (int c = 1; c < RangeListClasses; ++c)
+        RangeTable[static_cast<size_t>(c)].Low = RangeTable[static_cast<size_t>(c - 1)].High;
+}
+
+} // namespace KDVlib
+
+namespace Ranges {
+
+const char* const DefaultRangeText = "0;65535;0;0.25;16776960;1;0.5;8454016;1;0.75;16744703;1;1;33023;1;1.25;255;1";
+
+void SetDefaultRangeTable()
+{
+    static const uint32_t colors[7] = {0x00FFFF, 0xFFFF00, 0x80FF80, 0xFF80FF, 0x0080FF, 0x0000FF, 0x00FFFF};
+    for (auto& r : RangeTable)
+        r = TRangeClass{};
+    for (int i = 0; i <= 6; ++i)
+        RangeTable[static_cast<size_t>(i)].Color = colors[i];
+    for (int i = 1; i <= 5; ++i) {
+        TRangeClass& r = RangeTable[static_cast<size_t>(i)];
+        r.Active = true;
+        r.Low = static_cast<float>((i - 1) * 0.25);
+        r.High = static_cast<float>(i * 0.25);
+    }
+    NumRanges = 5;
+}
+
+void SetDefaults()
+{
+    SetDefaultRangeTable();
+    RangeMin = RangeMax = 0.0f;
+    RangeMovimMin = RangeMovimMax = 0.0f;
+    RangeName = "null";
+    RangeMode = 1;
+    RangeVarByMode.fill(0);
+    // Only mode 1 has colours of its own; the other modes start with the same pair.
+    ModePenColors.fill(0x80FFFF);
+    ModeBrushColors.fill(0x8080FF);
+    RangeVarArcos = RangeItemMovim = RangeVarMovim = AttrColumn = 0;
+    ShownVarList.clear();
+    SelectedMovimVars.clear();
+    for (int i = 0; i < MaxShownVars; ++i)
+        VarColors[static_cast<size_t>(i)] = AjustaColor(ModePenColors[1], i);
+    DataLayerKind = 1;
+    RangeSymbolSize = 15;
+    RangeFormat = "%6.3f";
+    ScaleFixed = false;
+    GenatrCol = 0;
+    BarScaleMax = 0.0f;
+    BarsOverMax = false;
+    MovimDrawMode = false;
+}
+
+void FillDefaultRanges(float minimum, float maximum)
+{
+    RangeTable[0].Low = RangeTable[0].High = minimum;
+    const int last = std::clamp(NumRanges, 0, MaxRangeClasses);
+    for (int c = 1; c <= last; ++c) {
+        TRangeClass& r = RangeTable[static_cast<size_t>(c)];
+        r.Active = true;
+        const double span = double(maximum) - double(minimum);
+        r.Low = static_cast<float>(span * (c - 1) / 5.0 + (0.00001 + double(minimum)));
+        r.High = static_cast<float>(span * c / 5.0 + (0.00001 + double(minimum)));
+    }
+}
+
+std::string RangeListText()
+{
+    std::string s;
+    for (int c = 0; c < RangeListClasses; ++c) {
+        const TRangeClass& r = RangeTable[static_cast<size_t>(c)];
+        if (c > 0)
+            s += ';';
+        s += GeneralFloat(r.High) + ';' + std::to_string(r.Color) + ';' + (r.Active ? "1" : "0");
+    }
+    return s;
+}
+
+void StoreRangeSet(const std::string& name)
+{
+    int32_t i = KDVlib::RangeName(name);
+    if (i >= 0) {
+        RangeSetKeys.erase(RangeSetKeys.begin() + i);
+        if (static_cast<size_t>(i) < RangeNames.size())
+            RangeNames.erase(RangeNames.begin() + i);
+    }
+    RangeSetKeys.push_back(RangeKeyPrefix + name);
+    RangeNames.resize(RangeSetKeys.size() - 1);
+    RangeNames.push_back(RangeListText());
+}
+
+bool ApplySavedRangeSet(const std::string& name)
+{
+    int32_t i = KDVlib::RangeName(name);
+    if (i < 0 || static_cast<size_t>(i) >= RangeNames.size())
+        return false;
+    KDVlib::ParseRanges(RangeNames[static_cast<size_t>(i)]);
+    return true;
+}
+
+void PrepareRanges(const std::string& name, float minimum, float maximum)
+{
+    if (!ApplySavedRangeSet(name))
+        FillDefaultRanges(minimum, maximum);
+}
+
+void ReadRangeSets(const TIniFile& ini, const std::string& section)
+{
+    RangeSetKeys.clear();
+    RangeNames.clear();
+    for (const std::string& key : ini.ReadSection(section)) {
+        if (ZelUtils::UpperCase(key.substr(0, 7)) != "RANGOS_")
+            continue;
+        RangeSetKeys.push_back(key);
+        RangeNames.push_back(ini.ReadString(section, key, "null"));
+    }
+}
+
+void WriteRangeSets(TIniFile& ini, const std::string& section)
+{
+    for (size_t i = 0; i < RangeSetKeys.size() && i < RangeNames.size(); ++i)
+        ini.WriteString(section, RangeSetKeys[i], RangeNames[i]);
+}
+
+TRangeHit ClassifyValue(float v, uint32_t& color)
+{
+    TRangeHit hit = TRangeHit::None;
+    const int last = std::clamp(NumRanges, 0, MaxRangeClasses);
+    for (int c = 0; c <= last; ++c) {
+        const TRangeClass& r = RangeTable[static_cast<size_t>(c)];
+        if (r.Low < v && v <= r.High) {
+            if (r.Active) {
+                color = r.Color;
+                hit = TRangeHit::Drawn;
+            } else {
+                hit = TRangeHit::Suppressed;
+            }
+        }
+    }
+    return hit;
+}
+
+uint32_t AjustaColor(uint32_t color, int32_t index)
+{
+    if (index <= 0)
+        return color;
+    const int32_t step = LightnessSteps[std::min(index, MaxShownVars - 1)];
+    QColor c(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
+    float h, s, l;
+    c.getHslF(&h, &s, &l);
+    if (h < 0)
+        h = 0; // achromatic
+    l = std::min(1.0f, l + step / 240.0f);
+    QColor out = QColor::fromHslF(h, s, l);
+    return uint32_t(out.red()) | (uint32_t(out.green()) << 8) | (uint32_t(out.blue()) << 16);
+}
+
+bool AddShownVar(int32_t column)
+{
+    const std::string text = std::to_string(column);
+    if (std::find(ShownVarList.begin(), ShownVarList.end(), text) != ShownVarList.end())
+        return false;
+    if (ShownVarList.size() >= static_cast<size_t>(MaxShownVars))
+        return false;
+    ShownVarList.push_back(text);
+    return true;
+}
+
+int32_t ListColumn(const std::vector<std::string>& list, size_t i)
+{
+    if (i >= list.size())
+        return 0;
+    int32_t v = 0;
+    const std::string& s = list[i];
+    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    return ec == std::errc() && p == s.data() + s.size() ? v : 0;
+}
+
+double BarWidth(double v, double scaleMax, int32_t pixsVol, bool& negative)
+{
+    negative = false;
+    if (!(scaleMax > 0.0) || !std::isfinite(v))
+        return 0.0;
+    const double cap = 1.1 * pixsVol;
+    double w = std::min(cap, pixsVol * v / scaleMax);
+    if (w < 0) {
+        negative = true;
+        w = std::min(cap, -w);
+    }
+    return w;
+}
+
+} // namespace Ranges
+
+namespace {
+// The range settings hold their start values before any window exists.
+struct RangeDefaults {
+    RangeDefaults() { Ranges::SetDefaults(); }
+} rangeDefaults;
+} // namespace

@@ -1,0 +1,142 @@
+#pragma once
+// Value ranges (colour classes) of the data layers and the choice of the link and
+// movement variables they show.
+//
+// A link or movement value v belongs to a class c when Low < v <= High. Class 0 is
+// the minimum class (Low = High). The table is filled from a variable's extremes by
+// the default rule, or from a saved range set: one ';'-separated text of 18 fields
+// per variable, three per class 0..5 (high;colour;active), kept in RangeSetKeys /
+// RangeNames under the key "Rangos_" + the variable's grid title.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class TIniFile;
+
+struct TRangeClass {
+    float Low = 0.0f;
+    float High = 0.0f;
+    uint32_t Color = 0; // TColor 0x00BBGGRR
+    bool Active = false;
+};
+
+constexpr int MaxRangeClasses = 10; // RangeTable[0..10]
+constexpr int RangeListClasses = 6; // classes 0..5 travel in a range list text
+constexpr int RangeListFields = 3 * RangeListClasses;
+constexpr int MaxRangeModes = 5;    // RangeMode 0..5
+constexpr int MaxShownVars = 10;    // VarColors[0..9]: at most ten variables shown together
+
+extern std::array<TRangeClass, MaxRangeClasses + 1> RangeTable;
+extern int32_t NumRanges; // classes above class 0 that the default rule fills (5)
+
+// Extremes of the link variable shown (RangeMin, RangeMax) and of the movement
+// variable shown (RangeMovimMin, RangeMovimMax).
+extern float RangeMin, RangeMax;
+extern float RangeMovimMin, RangeMovimMax;
+// Grid title of the link variable shown ("null" when none).
+extern std::string RangeName;
+// Saved range sets: keys "Rangos_" + title, and their range list texts (same index).
+extern std::vector<std::string> RangeSetKeys;
+extern std::vector<std::string> RangeNames;
+
+// Drawing mode of the data layers and, per mode, the link-grid column shown and the
+// normal (pen) and over-range (brush) colours.
+extern int32_t RangeMode;
+extern std::array<int32_t, MaxRangeModes + 1> RangeVarByMode;
+extern std::array<uint32_t, MaxRangeModes + 1> ModePenColors;
+extern std::array<uint32_t, MaxRangeModes + 1> ModeBrushColors;
+
+// Link-grid column of the link variable shown (0 = none: the link data layers draw nothing).
+extern int32_t RangeVarArcos;
+// Movement-grid column chosen in the movement menu, and the one the layers draw.
+extern int32_t RangeItemMovim;
+extern int32_t RangeVarMovim;
+// Link-grid column of the displayed attribute (set by the grid's double click).
+extern int32_t AttrColumn;
+
+// Link-grid columns shown together (as "%d" texts; the first is the current one) and
+// the colour of each; movement-grid columns chosen together, same form.
+extern std::vector<std::string> ShownVarList;
+extern std::array<uint32_t, MaxShownVars> VarColors;
+extern std::vector<std::string> SelectedMovimVars;
+
+// Which data layer a variable pick turns on: 1 bars, 2 colour map, 3 values,
+// 4 movement links, 5 movement values.
+extern int32_t DataLayerKind;
+// Legend text height target in pixels (10..100) and the legend's number format.
+extern int32_t RangeSymbolSize;
+extern std::string RangeFormat;
+// The scale dialog's "Fixed" box: the scale maximum is kept when the variable changes.
+extern bool ScaleFixed;
+// Generation/attraction column shown on the zones.
+extern int32_t GenatrCol;
+// Outline colour of the intersection views (chosen from the map's colour menu).
+extern uint32_t IntersectionBorderColor;
+
+// Written by the data layers, read by their legends.
+extern float BarScaleMax;  // the value drawn PixsVol pixels wide
+extern bool BarsOverMax;   // some bar of the last draw exceeded BarScaleMax
+extern bool MovimDrawMode; // false: turn symbols; true: flows at the link ends
+
+namespace KDVlib {
+
+// Index in RangeSetKeys of the key "Rangos_" + name (compared in upper case); -1 when none.
+int32_t RangeName(const std::string& name);
+// Fills classes 0..5 of RangeTable from a range list text; a text without exactly
+// 18 fields gives the default set.
+void ParseRanges(const std::string& text);
+
+} // namespace KDVlib
+
+namespace Ranges {
+
+// The default range set as a range list text.
+extern const char* const DefaultRangeText;
+
+// The start-up table: classes 0..6 with their colours, 1..5 on with bounds of 0.25.
+void SetDefaultRangeTable();
+// Start-up values of every range and variable-choice setting above.
+void SetDefaults();
+
+// The default rule from a variable's extremes: class 0 := [min, min]; classes
+// 1..NumRanges on, evenly over (min, max] in fifths (the divisor stays 5), each bound
+// lifted by 0.00001.
+void FillDefaultRanges(float minimum, float maximum);
+// Classes 0..5 of the table as a range list text (highs in the shortest general text
+// of up to 15 digits, colours in decimal, active "1"/"0").
+std::string RangeListText();
+// Replaces the saved set of this variable title by the current table.
+void StoreRangeSet(const std::string& name);
+// Loads the saved set of this title into the table; false (table untouched) when none.
+bool ApplySavedRangeSet(const std::string& name);
+// Fills the table for a variable: its saved set when there is one, else the default
+// rule over (minimum, maximum].
+void PrepareRanges(const std::string& name, float minimum, float maximum);
+
+// Range sets in a settings section: reading replaces both lists with the keys that
+// begin "Rangos_" (any case), in file order; writing writes one key per set.
+void ReadRangeSets(const TIniFile& ini, const std::string& section);
+void WriteRangeSets(TIniFile& ini, const std::string& section);
+
+// The colour a class map gives v: false when no class holds it (drawn white by the
+// colour map) or an inactive class holding it suppresses it. Later classes win.
+enum class TRangeHit { None, Drawn, Suppressed };
+TRangeHit ClassifyValue(float v, uint32_t& color);
+
+// Colour of the n-th of several variables shown together: the base colour lightened
+// by a table of offsets (0 leaves it unchanged); lightness is clamped to 1.
+uint32_t AjustaColor(uint32_t color, int32_t index);
+
+// Adds a link-grid column to ShownVarList. Returns false, leaving the list as it
+// was, when the column is already listed or the list already holds MaxShownVars.
+bool AddShownVar(int32_t column);
+// Grid column of entry i of a column list ("%d" texts); 0 when not a number.
+int32_t ListColumn(const std::vector<std::string>& list, size_t i);
+
+// Width in pixels of a bar for value v: min(1.1 x pixsVol, pixsVol x v / scaleMax),
+// the magnitude of a negative value (over = true then). A scale maximum that is
+// not positive draws no bar (0).
+double BarWidth(double v, double scaleMax, int32_t pixsVol, bool& negative);
+
+} // namespace Ranges

@@ -1,0 +1,789 @@
+#include "map/gui/DataLayers.h"
+
+#include "map/DisplayStyles.h"
+#include "map/Ranges.h"
+#include "model/HitGrid.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/ZelUtils.h"
+
+#include <QFontMetrics>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+using DisplayStyles::ToQColor;
+using ZelUtils::Round;
+
+TLegendImage::TLegendImage(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    hide();
+}
+
+void TLegendImage::SetPicture(const QImage& picture)
+{
+    picture_ = picture;
+    resize(picture_.size());
+    update();
+}
+
+void TLegendImage::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.drawImage(0, 0, picture_);
+}
+
+namespace DataLayers {
+
+namespace {
+
+constexpr double TenthsPerRadian = 1800.0 / std::numbers::pi;
+constexpr int MaxMovimVars = 5;
+constexpr uint32_t Silver = 0xC0C0C0;
+
+bool NodePlaced(int32_t index)
+{
+    return index >= 1 && index <= Network.NodeCount && Nodos[index].HasXY;
+}
+
+TPoint NodePoint(int32_t index)
+{
+    return {Nodos[index].X, Nodos[index].Y};
+}
+
+// The links that the bar, colour-map and value layers draw.
+bool LinkShown(const TArcos& a, const TLayerOptions& o)
+{
+    if (a.AIndex < 1 || a.BIndex < 1 || !a.Active)
+        return false;
+    if (o.HideBlocked && a.HasFlag(9))
+        return false;
+    if (o.Sel && a.Mark < 1)
+        return false;
+    return NodePlaced(a.AIndex) && NodePlaced(a.BIndex);
+}
+
+template <class F>
+void ForEachViewTile(F&& f)
+{
+    for (int32_t x = std::max(HitGridRangeX[0], 0); x <= std::min(HitGridRangeX[1], MaxHitGridIndex); ++x)
+        for (int32_t y = std::max(HitGridRangeY[0], 0); y <= std::min(HitGridRangeY[1], MaxHitGridIndex); ++y)
+            if (HitGrid[x][y].InView)
+                f(HitGrid[x][y]);
+}
+
+template <class F>
+void ForEachViewLink(F&& f)
+{
+    ForEachViewTile([&](const TSpatialTile& t) {
+        for (int32_t k = 0; k < t.LinkCount; ++k) {
+            int32_t i = t.Links[k];
+            if (i >= 1 && i <= Network.LinkCount)
+                f(i, Arcos[i]);
+        }
+    });
+}
+
+template <class F>
+void ForEachViewZone(const TLayerOptions& o, F&& f)
+{
+    ForEachViewTile([&](const TSpatialTile& t) {
+        for (int32_t k = 0; k < t.ZoneCount; ++k) {
+            int32_t z = t.Zones[k];
+            if (z < 1 || z > Network.ZoneCount)
+                continue;
+            const TZona& zone = Zonas[z];
+            if (!zone.HasCentroid || (o.HideBlocked && (zone.Flags & 0x08)))
+                continue;
+            f(zone);
+        }
+    });
+}
+
+// Where a zone connector ends, as the centroid layer draws it.
+bool ConnectorTarget(const TZoneConnector& c, TPoint& target)
+{
+    if (c.Kind == 0) {
+        if (c.NodeIndex > 0 && c.NodeIndex != c.ConnNode) {
+            int32_t l = c.LinkIndex;
+            if (l < 1 || l > Network.LinkCount)
+                return false;
+            const TArcos& a = Arcos[l];
+            if (!NodePlaced(a.AIndex) || !NodePlaced(a.BIndex))
+                return false;
+            target = {0.25 * Nodos[a.AIndex].X + 0.75 * Nodos[a.BIndex].X,
+                      0.25 * Nodos[a.AIndex].Y + 0.75 * Nodos[a.BIndex].Y};
+            return true;
+        }
+        if (c.ConnNode <= 0)
+            return false;
+        int32_t n = KDVlib::FindNodo(c.ConnNode);
+        if (!NodePlaced(n))
+            return false;
+        target = NodePoint(n);
+        return true;
+    }
+    if (c.ConnNode <= 0 || !NodePlaced(c.NodeIndex))
+        return false;
+    target = NodePoint(c.NodeIndex);
+    return true;
+}
+
+float ConnectorValue(const std::vector<float>& values, int32_t column)
+{
+    if (column < 0 || column >= NumArcosColumns)
+        return 0.0f;
+    int32_t k = ColVarArcos[static_cast<size_t>(column)];
+    if (k < 1 || static_cast<size_t>(k) >= values.size())
+        return 0.0f;
+    return values[static_cast<size_t>(k)];
+}
+
+void SetPen(TMapPainter& img, uint32_t color, int width)
+{
+    QPen pen(ToQColor(color));
+    pen.setWidth(width);
+    pen.setStyle(Qt::SolidLine);
+    img.Canvas()->setPen(pen);
+}
+
+void SetBrush(TMapPainter& img, uint32_t color) { img.Canvas()->setBrush(QBrush(ToQColor(color))); }
+
+void ClearBrush(TMapPainter& img) { img.Canvas()->setBrush(Qt::NoBrush); }
+
+void SetLabelFont(TMapPainter& img, int index, int sizeDelta = 0)
+{
+    const TLabelFont& lf = LabelFonts[static_cast<size_t>(index)];
+    QFont f = DisplayStyles::ToQFont(lf);
+    if (sizeDelta != 0)
+        f.setPointSize(std::max(1, f.pointSize() + sizeDelta));
+    img.Canvas()->setFont(f);
+    img.FontColor = ToQColor(lf.Color);
+}
+
+std::string FormatValue(double v) { return ZelUtils::Format(NumFormat.Format.c_str(), v); }
+
+std::string JoinTitles(const std::vector<int32_t>& columns, bool movement)
+{
+    std::string s;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        size_t c = static_cast<size_t>(columns[i]);
+        if (i > 0)
+            s += '/';
+        if (movement)
+            s += c < TitMovim.size() ? TitMovim[c] : std::string();
+        else
+            s += c < TitArcos.size() ? TitArcos[c] : std::string();
+    }
+    return s;
+}
+
+// BarScaleMax and the caption of the chosen link variables (steps shared by bars and values).
+void SetBarScale(const std::vector<int32_t>& columns)
+{
+    BarScaleMax = RangeMax;
+    if (columns.size() < 2)
+        return;
+    bool any = false;
+    float best = 0.0f;
+    for (int32_t i = 1; i <= Network.LinkCount; ++i) {
+        float s = 0.0f;
+        for (int32_t c : columns)
+            s += LinkValue(Arcos[i], c);
+        if (!any || s > best)
+            best = s;
+        any = true;
+    }
+    BarScaleMax = best;
+}
+
+int32_t DirectionTenths(const TPoint& from, const TPoint& to)
+{
+    return Round(TenthsPerRadian * TMapPainter::LineAngle(from.x, from.y, to.x, to.y));
+}
+
+// The font size (pixels) at which the text is at least `height` pixels high.
+QFont GrowFont(const QString& text, int height)
+{
+    QFont f(QStringLiteral("Times New Roman"));
+    for (int size = 1; size <= 400; ++size) {
+        f.setPixelSize(size);
+        if (QFontMetrics(f).boundingRect(text.isEmpty() ? QStringLiteral("0") : text).height() >= height)
+            break;
+    }
+    return f;
+}
+
+} // namespace
+
+std::vector<int32_t> ChosenLinkColumns()
+{
+    std::vector<int32_t> cols;
+    for (size_t i = 0; i < ShownVarList.size() && cols.size() < static_cast<size_t>(MaxShownVars); ++i) {
+        int32_t c = Ranges::ListColumn(ShownVarList, i);
+        if (c > 0 && c < NumArcosColumns)
+            cols.push_back(c);
+    }
+    if (cols.empty() && RangeVarArcos > 0 && RangeVarArcos < NumArcosColumns)
+        cols.push_back(RangeVarArcos);
+    return cols;
+}
+
+std::vector<int32_t> ChosenMovimColumns()
+{
+    std::vector<int32_t> cols;
+    for (size_t i = 0; i < SelectedMovimVars.size() && cols.size() < static_cast<size_t>(MaxMovimVars); ++i) {
+        int32_t c = Ranges::ListColumn(SelectedMovimVars, i);
+        if (c > 0 && c < NumMovimColumns)
+            cols.push_back(c);
+    }
+    return cols;
+}
+
+float LinkValue(const TArcos& link, int32_t column)
+{
+    if (column < 0 || column >= NumArcosColumns)
+        return 0.0f;
+    int32_t k = ColVarArcos[static_cast<size_t>(column)];
+    return k >= 1 && k <= NumLinkVars ? link.Var[k] : 0.0f;
+}
+
+static float MovimValue(const TMovimiento& m, int32_t column)
+{
+    if (column < 0 || column >= NumMovimColumns)
+        return 0.0f;
+    int32_t k = ColVarMovim[static_cast<size_t>(column)];
+    return k >= 1 && k <= NumMovVars ? m.Var[k] : 0.0f;
+}
+
+TLegendRequest DrawAtributos(TMapPainter& img, const TLayerOptions& o)
+{
+    TLegendRequest legend;
+    if (RangeVarArcos == 0 || !img.Canvas())
+        return legend;
+    const std::vector<int32_t> cols = ChosenLinkColumns();
+    img.PenMode = TPenMode::Copy;
+    SetPen(img, Silver, 1);
+    BarsOverMax = false;
+    legend.kind = TLegendRequest::Bars;
+    legend.caption = cols.empty() ? std::string() : TitArcos[static_cast<size_t>(cols[0])];
+    legend.count = static_cast<int>(cols.size());
+    SetBarScale(cols);
+    if (cols.size() >= 2) {
+        img.ResetLabels();
+        legend.caption = JoinTitles(cols, false);
+    }
+
+    auto barBrush = [&](size_t j, double v, bool negative) {
+        if (negative || v > BarScaleMax)
+            SetBrush(img, ModeBrushColors[static_cast<size_t>(RangeMode)]);
+        else
+            SetBrush(img, VarColors[j]);
+    };
+
+    if (o.Cents) {
+        ForEachViewZone(o, [&](const TZona& zone) {
+            const TPoint centroid{zone.CentroidX, zone.CentroidY};
+            for (int32_t k = 1; k <= zone.ConnectorCount && k < static_cast<int32_t>(zone.Connectors.size()); ++k) {
+                const TZoneConnector& c = zone.Connectors[static_cast<size_t>(k)];
+                TPoint target;
+                if (!ConnectorTarget(c, target))
+                    continue;
+                int32_t outOffset = 0, inOffset = 0;
+                for (size_t j = 0; j < cols.size(); ++j) {
+                    const double vs[2] = {ConnectorValue(c.LeavingValues, cols[j]),
+                                          ConnectorValue(c.EnteringValues, cols[j])};
+                    for (int dir = 0; dir < 2; ++dir) {
+                        const double v = vs[dir];
+                        if (v == 0.0 && !o.DrawNull)
+                            continue;
+                        bool negative = false;
+                        const int32_t w = Round(Ranges::BarWidth(v, BarScaleMax, PixsVol, negative));
+                        barBrush(j, v, negative);
+                        int32_t& offset = dir == 0 ? outOffset : inOffset;
+                        if (dir == 0)
+                            img.PolygonRectW(w, offset, centroid.x, centroid.y, target.x, target.y);
+                        else
+                            img.PolygonRectW(w, offset, target.x, target.y, centroid.x, centroid.y);
+                        offset += w;
+                    }
+                }
+            }
+        });
+    }
+
+    ForEachViewLink([&](int32_t, const TArcos& a) {
+        if (!LinkShown(a, o) || a.PointCount < 2)
+            return;
+        const int32_t n = std::min(a.PointCount, MaxShapePoints);
+        std::span<const TPoint> points(&a.Points[1], static_cast<size_t>(n));
+        int32_t offset = 0;
+        for (size_t j = 0; j < cols.size(); ++j) {
+            const double v = LinkValue(a, cols[j]);
+            if (v == 0.0 && !o.DrawNull)
+                continue;
+            bool negative = false;
+            const int32_t w = Round(Ranges::BarWidth(v, BarScaleMax, PixsVol, negative));
+            if (v > BarScaleMax && !negative)
+                BarsOverMax = true;
+            barBrush(j, v, negative);
+            img.PolygonPtArrayB(points, n - 1, w, offset);
+            offset += w;
+        }
+    });
+    return legend;
+}
+
+TLegendRequest DrawMapaColores(TMapPainter& img, const TLayerOptions& o)
+{
+    TLegendRequest legend;
+    if (RangeVarArcos == 0 || !img.Canvas())
+        return legend;
+    img.PenMode = TPenMode::Copy;
+    SetPen(img, Silver, 1);
+    ForEachViewLink([&](int32_t, const TArcos& a) {
+        if (!LinkShown(a, o))
+            return;
+        const float v = LinkValue(a, RangeVarArcos);
+        if (v == 0.0f && !o.DrawNull)
+            return;
+        uint32_t color = 0xFFFFFF;
+        if (Ranges::ClassifyValue(v, color) == Ranges::TRangeHit::Suppressed)
+            return;
+        SetBrush(img, color);
+        const TNodo& na = Nodos[a.AIndex];
+        const TNodo& nb = Nodos[a.BIndex];
+        img.PolygonRectW(PixsCol, 0, na.X, na.Y, nb.X, nb.Y);
+    });
+    legend.kind = TLegendRequest::Ranges;
+    legend.caption = TitArcos[static_cast<size_t>(std::clamp(RangeVarArcos, 0, NumArcosColumns - 1))];
+    return legend;
+}
+
+void DrawValue(TMapPainter& img, const TLayerOptions& o)
+{
+    if (RangeVarArcos == 0 || !img.Canvas())
+        return;
+    const std::vector<int32_t> cols = ChosenLinkColumns();
+    ClearBrush(img);
+    SetLabelFont(img, 4);
+    const TPenMode savedMode = img.PenMode;
+    img.PenMode = TPenMode::Nop;
+    SetBarScale(cols);
+
+    if (o.Cents) {
+        ForEachViewZone(o, [&](const TZona& zone) {
+            const TPoint centroid{zone.CentroidX, zone.CentroidY};
+            for (int32_t k = 1; k <= zone.ConnectorCount && k < static_cast<int32_t>(zone.Connectors.size()); ++k) {
+                const TZoneConnector& c = zone.Connectors[static_cast<size_t>(k)];
+                TPoint target;
+                if (!ConnectorTarget(c, target))
+                    continue;
+                const TPoint mid{(centroid.x + target.x) / 2, (centroid.y + target.y) / 2};
+                const double vs[2] = {ConnectorValue(c.LeavingValues, RangeVarArcos),
+                                      ConnectorValue(c.EnteringValues, RangeVarArcos)};
+                const int32_t angles[2] = {DirectionTenths(centroid, target), DirectionTenths(target, centroid)};
+                for (int dir = 0; dir < 2; ++dir) {
+                    if (vs[dir] == 0.0 && !o.DrawNull)
+                        continue;
+                    int32_t offset = LinkShift;
+                    if (LinkShift < 0) {
+                        bool negative = false;
+                        offset = Round(Ranges::BarWidth(vs[dir], RangeMax, PixsVol, negative));
+                    }
+                    img.LabelW(mid, angles[dir], FormatValue(vs[dir]), 1, offset);
+                }
+            }
+        });
+    }
+
+    ForEachViewLink([&](int32_t, const TArcos& a) {
+        if (!LinkShown(a, o))
+            return;
+        double s = 0.0;
+        std::string text;
+        for (size_t j = 0; j < cols.size(); ++j) {
+            const float v = LinkValue(a, cols[j]);
+            s += v;
+            if (j > 0)
+                text += '/';
+            text += FormatValue(v);
+        }
+        if (s == 0.0 && !o.DrawNull)
+            return;
+        TPoint place;
+        int32_t angle;
+        const int32_t n = std::min(a.PointCount, MaxShapePoints);
+        if (n < 3) {
+            const TNodo& na = Nodos[a.AIndex];
+            const TNodo& nb = Nodos[a.BIndex];
+            place = {(double(na.X) + nb.X) / 2, (double(na.Y) + nb.Y) / 2};
+            angle = a.BearingA;
+        } else {
+            const int32_t k = std::clamp(Round(n / 2.0), 1, n - 1);
+            const TPoint& p = a.Points[k];
+            const TPoint& q = a.Points[k + 1];
+            place = {(p.x + q.x) / 2, (p.y + q.y) / 2};
+            angle = DirectionTenths(p, q);
+        }
+        int32_t offset = LinkShift;
+        if (LinkShift < 0)
+            offset = BarScaleMax > 0 && std::isfinite(s) ? Round(PixsVol * s / BarScaleMax) : 0;
+        img.LabelW(place, angle, text, 1, offset);
+    });
+    img.PenMode = savedMode;
+}
+
+TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
+{
+    TLegendRequest legend;
+    if (!img.Canvas())
+        return legend;
+    SetLabelFont(img, 4);
+    img.PenMode = TPenMode::Copy;
+
+    if (!MovimDrawMode) {
+        const uint32_t modeColor = ModePenColors[static_cast<size_t>(RangeMode)];
+        ForEachViewTile([&](const TSpatialTile& t) {
+            for (int32_t k = 0; k < t.MovementCount; ++k) {
+                const int32_t m = t.Movements[k];
+                if (m < 1 || m > Network.MovementCount)
+                    continue;
+                const TMovimiento& mv = Movims[m];
+                if (!NodePlaced(mv.AIndex) || !NodePlaced(mv.JunctionIndex) || !NodePlaced(mv.CIndex))
+                    continue;
+                if (o.Sel && (mv.EntryLink < 1 || mv.EntryLink > Network.LinkCount || Arcos[mv.EntryLink].Mark <= 0))
+                    continue;
+                const float v = MovimValue(mv, RangeVarMovim);
+                uint32_t color = modeColor;
+                int width = 1;
+                const int last = std::clamp(NumRanges, 0, MaxRangeClasses);
+                for (int c = 0; c <= last; ++c) {
+                    const TRangeClass& r = RangeTable[static_cast<size_t>(c)];
+                    if (r.Low < v && v <= r.High) {
+                        color = r.Active ? r.Color : Silver;
+                        width = r.Active ? PixsMov : 1;
+                    }
+                }
+                SetPen(img, color, width);
+                const int turn = mv.TurnAngle >= 451 ? 0 : (mv.TurnAngle < -450 ? 2 : 1);
+                if (!o.Giros[turn])
+                    continue;
+                const TPoint a = NodePoint(mv.AIndex);
+                const TPoint j = NodePoint(mv.JunctionIndex);
+                const double d = std::hypot(a.x - j.x, a.y - j.y);
+                if (!(d > 0))
+                    continue;
+                const double ux = (a.x - j.x) / d, uy = (a.y - j.y) / d;
+                const TPoint nearPt{j.x + ux * 2 * FMov, j.y + uy * 2 * FMov};
+                const TPoint farPt{j.x + ux * 50 * FMov, j.y + uy * 50 * FMov};
+                TTurnFlags flags{turn == 0 ? 1 : 0, turn == 1 ? 1 : 0, turn == 2 ? 1 : 0};
+                img.TextAlongW(farPt, nearPt, flags, 0, FormatValue(v));
+            }
+        });
+        legend.kind = TLegendRequest::Ranges;
+        legend.caption = TitMovim[static_cast<size_t>(std::clamp(RangeVarMovim, 0, NumMovimColumns - 1))];
+        return legend;
+    }
+
+    // Flows of the chosen movement variables summed at both ends of every link.
+    const std::vector<int32_t> cols = ChosenMovimColumns();
+    const size_t nv = cols.size();
+    const size_t links = static_cast<size_t>(Network.LinkCount) + 1;
+    std::vector<float> leaving(links * nv, 0.0f), arriving(links * nv, 0.0f);
+    std::vector<float> leavingTotal(links, 0.0f), arrivingTotal(links, 0.0f);
+    for (int32_t m = 1; m <= Network.MovementCount; ++m) {
+        const TMovimiento& mv = Movims[m];
+        for (size_t j = 0; j < nv; ++j) {
+            const float v = MovimValue(mv, cols[j]);
+            if (mv.ExitLink >= 1 && mv.ExitLink <= Network.LinkCount) {
+                leaving[static_cast<size_t>(mv.ExitLink) * nv + j] += v;
+                leavingTotal[static_cast<size_t>(mv.ExitLink)] += v;
+            }
+            if (mv.EntryLink >= 1 && mv.EntryLink <= Network.LinkCount) {
+                arriving[static_cast<size_t>(mv.EntryLink) * nv + j] += v;
+                arrivingTotal[static_cast<size_t>(mv.EntryLink)] += v;
+            }
+        }
+    }
+    BarScaleMax = 0.0f;
+    for (size_t i = 1; i < links; ++i)
+        BarScaleMax = std::max({BarScaleMax, leavingTotal[i], arrivingTotal[i]});
+
+    const QFont layerFont = img.Canvas()->font();
+    SetPen(img, Silver, 1);
+    ForEachViewLink([&](int32_t i, const TArcos& a) {
+        if (!NodePlaced(a.AIndex) || !NodePlaced(a.BIndex))
+            return;
+        if (o.Sel && a.Mark <= 0 && Nodos[a.AIndex].Mark <= 0 && Nodos[a.BIndex].Mark <= 0)
+            return;
+        const TPoint pa = NodePoint(a.AIndex), pb = NodePoint(a.BIndex);
+        const TPoint p30{pa.x + 0.3 * (pb.x - pa.x), pa.y + 0.3 * (pb.y - pa.y)};
+        const TPoint p70{pa.x + 0.7 * (pb.x - pa.x), pa.y + 0.7 * (pb.y - pa.y)};
+        struct End {
+            TPoint from, to, inner;
+            const float* values;
+            float total;
+            int code;
+        };
+        const End ends[2] = {{pa, p30, p30, &leaving[static_cast<size_t>(i) * nv], leavingTotal[static_cast<size_t>(i)], 0},
+                             {p70, pb, p70, &arriving[static_cast<size_t>(i) * nv], arrivingTotal[static_cast<size_t>(i)], 2}};
+        for (const End& e : ends) {
+            if (!(e.total > 0))
+                continue;
+            int32_t offset = 0;
+            for (size_t j = 0; j < nv; ++j) {
+                const double v = e.values[j];
+                if (v == 0.0)
+                    continue;
+                bool negative = false;
+                const int32_t w = Round(Ranges::BarWidth(v, BarScaleMax, PixsVol, negative));
+                SetBrush(img, negative || v > BarScaleMax ? ModeBrushColors[static_cast<size_t>(RangeMode)] : VarColors[j]);
+                img.PolygonRectW(w, offset, e.from.x, e.from.y, e.to.x, e.to.y);
+                offset += w;
+            }
+            if (!o.MovimValues)
+                continue;
+            ClearBrush(img);
+            const TPenMode saved = img.PenMode;
+            img.PenMode = TPenMode::Nop;
+            const std::string total = ZelUtils::Format("%.0f", double(e.total));
+            if (nv == 1) {
+                const TPoint mid{(e.from.x + e.to.x) / 2, (e.from.y + e.to.y) / 2};
+                img.Canvas()->setFont(layerFont);
+                img.FontColor = ToQColor(LabelFonts[4].Color);
+                img.LabelW(mid, a.BearingA, total, 1, 0);
+            } else {
+                QFont small = layerFont;
+                small.setPointSize(std::max(1, layerFont.pointSize() - 2));
+                small.setBold(true);
+                img.Canvas()->setFont(small);
+                const int32_t step = QFontMetrics(small).height();
+                int32_t offset2 = 0;
+                for (size_t j = 0; j < nv; ++j) {
+                    img.FontColor = ToQColor(VarColors[j]);
+                    const std::string pct = ZelUtils::Format("%.0f", 100.0 * e.values[j] / e.total) + "%";
+                    img.LabelW(e.inner, a.BearingA, pct, e.code, offset2);
+                    offset2 -= step;
+                }
+                img.Canvas()->setFont(layerFont);
+                img.FontColor = ToQColor(LabelFonts[4].Color);
+                img.LabelW(e.inner, a.BearingA, total, e.code, offset2);
+            }
+            img.PenMode = saved;
+        }
+    });
+    img.Canvas()->setFont(layerFont);
+    legend.kind = TLegendRequest::Bars;
+    legend.caption = JoinTitles(cols, true);
+    legend.count = static_cast<int>(std::max<size_t>(nv, 1));
+    return legend;
+}
+
+QImage SymboloPicture(const std::string& caption, int count)
+{
+    count = std::max(count, 1);
+    const QString qcaption = TMapPainter::DisplayText(caption);
+    QFont font = GrowFont(qcaption, RangeSymbolSize);
+    const int h = QFontMetrics(font).boundingRect(qcaption.isEmpty() ? QStringLiteral("0") : qcaption).height();
+    const int r = count == 1 ? 0 : (h + 2) * count + 2;
+    const int height = PixsVol + 10 + 2 * RangeSymbolSize + r;
+    const int width = BarsOverMax ? 240 : 175;
+    QImage pic(width, std::max(height, 1), QImage::Format_RGB32);
+    pic.fill(Qt::white);
+    QPainter p(&pic);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(0, h + 2, width - 1, height - 1 - (h + 2));
+    p.drawLine(0, height - r, width - 1, height - r);
+
+    QFont big = font;
+    big.setPixelSize(std::max(1, Round(1.2 * font.pixelSize())));
+    p.setFont(big);
+    p.drawText(QRect(0, 0, width, h + 2), Qt::AlignHCenter | Qt::AlignTop, qcaption);
+    p.setFont(font);
+
+    const int base = height - r - 5;
+    const QColor barColor = ToQColor(ModePenColors[static_cast<size_t>(RangeMode)]);
+    int x = 5;
+    auto label = [&](int left, int right, int top, const std::string& text) {
+        p.setPen(Qt::black);
+        p.drawText(QRect(left, top - h - 1, right - left, h), Qt::AlignHCenter | Qt::AlignBottom,
+                   QString::fromStdString(ZelUtils::Trim(text)));
+    };
+    if (BarsOverMax) {
+        const int over = Round(1.1 * PixsVol);
+        p.setPen(ToQColor(Silver));
+        p.setBrush(ToQColor(ModeBrushColors[static_cast<size_t>(RangeMode)]));
+        p.drawRect(5, base - over, 70 - 5, over);
+        label(5, 70, base - over, "> " + ZelUtils::Trim(ZelUtils::Format(NumFormat.Format.c_str(), double(BarScaleMax))));
+        x = 70;
+    }
+    for (int k = 3; k >= 1; --k) {
+        const int bh = Round(k * PixsVol / 3.0);
+        p.setPen(ToQColor(Silver));
+        p.setBrush(barColor);
+        p.drawRect(x, base - bh, 55, bh);
+        label(x, x + 55, base - bh, ZelUtils::Format(NumFormat.Format.c_str(), k / 3.0 * BarScaleMax));
+        x += 55;
+    }
+    if (count > 1) {
+        const std::vector<std::string> titles = ZelUtils::SplitString(caption, '/');
+        for (int i = 0; i < count; ++i) {
+            const int top = height - r + 2 + i * (h + 2);
+            p.setPen(Qt::black);
+            p.setBrush(ToQColor(VarColors[static_cast<size_t>(std::min(i, MaxShownVars - 1))]));
+            p.drawRect(5, top, 55, h);
+            if (static_cast<size_t>(i) < titles.size())
+                p.drawText(QRect(65, top, width - 66, h + 1), Qt::AlignLeft | Qt::AlignVCenter,
+                           TMapPainter::DisplayText(titles[static_cast<size_t>(i)]));
+        }
+    }
+    return pic;
+}
+
+QImage RangesPicture(const std::string& caption)
+{
+    RangeFormat = NumFormat.Format;
+    const double u = 0.33 * RangeSymbolSize;
+    const int last = std::clamp(NumRanges, 0, MaxRangeClasses);
+    const std::string fmt = RangeFormat + " - " + RangeFormat;
+    std::vector<QString> texts;
+    for (int i = 0; i <= last; ++i) {
+        const TRangeClass& rc = RangeTable[static_cast<size_t>(i)];
+        texts.push_back(QString::fromStdString(ZelUtils::Format(fmt.c_str(), double(rc.Low), double(rc.High))));
+    }
+    QFont font = GrowFont(texts.back(), RangeSymbolSize);
+    QFontMetrics fm(font);
+    int textWidth = 0;
+    for (const QString& t : texts)
+        textWidth = std::max(textWidth, fm.horizontalAdvance(t));
+    const int width = std::max(Round(9 * u + textWidth), 28);
+    const int height = Round((4 * (last + 2) + 2) * u);
+    QImage pic(width, std::max(height, 1), QImage::Format_RGB32);
+    pic.fill(Qt::white);
+    QPainter p(&pic);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::NoBrush);
+    const int frameTop = Round(5 * u);
+    p.drawRect(0, frameTop, width - 1, height - 1 - frameTop);
+    QFont big = font;
+    big.setPixelSize(std::max(1, Round(1.2 * font.pixelSize())));
+    p.setFont(big);
+    p.drawText(QRect(0, 0, width, frameTop), Qt::AlignHCenter | Qt::AlignVCenter, TMapPainter::DisplayText(caption));
+    p.setFont(font);
+    for (int i = 0; i <= last; ++i) {
+        const TRangeClass& rc = RangeTable[static_cast<size_t>(i)];
+        const int y0 = Round(4 * u * (i + 1) + 2 * u);
+        const QRect box(QPoint(Round(u), y0), QPoint(Round(7 * u), Round(y0 + 3 * u)));
+        p.setPen(Qt::black);
+        p.setBrush(ToQColor(rc.Color));
+        p.drawRect(box);
+        if (!rc.Active) {
+            p.drawLine(box.topLeft(), box.bottomRight());
+            p.drawLine(box.bottomLeft(), box.topRight());
+        }
+        p.drawText(QRect(Round(8 * u), y0, width - Round(8 * u), Round(3 * u) + 1), Qt::AlignLeft | Qt::AlignVCenter,
+                   texts[static_cast<size_t>(i)]);
+    }
+    return pic;
+}
+
+} // namespace DataLayers
+
+// ---------------------------------------------------------------------------
+// The data layers as the main window draws them.
+
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/PalvonViewer.h"
+#include "map/gui/OxrImage.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QListWidget>
+
+namespace {
+
+DataLayers::TLayerOptions ViewerLayerOptions(TPalvonViewer& w)
+{
+    DataLayers::TLayerOptions o;
+    o.Cents = w.Down("tbCents");
+    o.Sel = w.Down("tbSel");
+    o.MovimValues = w.Down("tbMovimValues");
+    if (DlgCfg) {
+        o.DrawNull = DlgCfg->cbDrawNull->isChecked();
+        o.HideBlocked = DlgCfg->BlockedColor->Color() == clWhite;
+        for (int i = 0; i < 3 && i < DlgCfg->cbGiros->count(); ++i)
+            o.Giros[i] = DlgCfg->cbGiros->item(i)->checkState() == Qt::Checked;
+    }
+    return o;
+}
+
+void ShowLegend(TLegendImage* legend, const QImage& picture, const QWidget* map, bool bottomRight)
+{
+    if (!legend)
+        return;
+    legend->SetPicture(picture);
+    if (legend->PlaceAfresh && map) {
+        const int x = bottomRight ? map->width() - picture.width() - 4 : 4;
+        legend->move(std::max(0, x), std::max(0, map->height() - picture.height() - 4));
+        legend->PlaceAfresh = false;
+    }
+    legend->show();
+    legend->raise();
+}
+
+} // namespace
+
+void TPalvonViewer::DrawAtributos(TOxrImage* Img)
+{
+    if (!Img)
+        return;
+    Action("tbAtributos")->setToolTip(QString::fromStdString(RangeName));
+    const DataLayers::TLegendRequest legend = DataLayers::DrawAtributos(*Img, ViewerLayerOptions(*this));
+    if (legend.kind == DataLayers::TLegendRequest::Bars)
+        DrawSymbolo(legend.caption, legend.count);
+}
+
+void TPalvonViewer::DrawMapaColores(TOxrImage* Img)
+{
+    if (!Img)
+        return;
+    Action("tbAtributos")->setToolTip(QString::fromStdString(RangeName));
+    const DataLayers::TLegendRequest legend = DataLayers::DrawMapaColores(*Img, ViewerLayerOptions(*this));
+    if (legend.kind == DataLayers::TLegendRequest::Ranges)
+        DrawRanges(legend.caption);
+}
+
+void TPalvonViewer::DrawValue(TOxrImage* Img)
+{
+    if (Img)
+        DataLayers::DrawValue(*Img, ViewerLayerOptions(*this));
+}
+
+void TPalvonViewer::DrawMovimLinks(TOxrImage* Img)
+{
+    if (!Img)
+        return;
+    const DataLayers::TLegendRequest legend = DataLayers::DrawMovimLinks(*Img, ViewerLayerOptions(*this));
+    if (legend.kind == DataLayers::TLegendRequest::Ranges)
+        DrawMovRange(legend.caption);
+    else if (legend.kind == DataLayers::TLegendRequest::Bars)
+        DrawSymbolo(legend.caption, legend.count);
+}
+
+void TPalvonViewer::DrawSymbolo(const std::string& caption, int count)
+{
+    ShowLegend(Scl, DataLayers::SymboloPicture(caption, count), img, false);
+}
+
+void TPalvonViewer::DrawRanges(const std::string& caption)
+{
+    ShowLegend(sym, DataLayers::RangesPicture(caption), img, true);
+}
+
+void TPalvonViewer::DrawMovRange(const std::string& caption) { DrawRanges(caption); }

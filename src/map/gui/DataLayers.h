@@ -1,0 +1,76 @@
+#pragma once
+// The data layers of the map: bars of link variables beside the links, the
+// colour-class band of one link variable, value labels, turning-movement pictures,
+// and their two legends (the bar legend `Scl` and the range legend `sym`).
+//
+// The layers draw through the canvas primitives of TMapPainter, so the main map,
+// the quick and zoom views and printing draw them alike. They read the network
+// model, the hit grid tiles of the view, the range state of map/Ranges.h and the
+// switches collected in TLayerOptions. The main window's methods DrawAtributos,
+// DrawMapaColores, DrawValue and DrawMovimLinks fill the options from its toolbar
+// and the options dialog, draw, and put the legend pictures on the map.
+#include "map/MapPainter.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <string>
+#include <vector>
+
+// A legend picture shown over the map.
+class TLegendImage : public QWidget {
+    Q_OBJECT
+public:
+    explicit TLegendImage(QWidget* parent = nullptr);
+    const QImage& Picture() const { return picture_; }
+    // Shows the picture at its own size.
+    void SetPicture(const QImage& picture);
+    // Placed afresh at the next drawing (after a network is opened).
+    bool PlaceAfresh = true;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage picture_;
+};
+
+namespace DataLayers {
+
+// The toolbar and option switches the layers read.
+struct TLayerOptions {
+    bool Cents = false;       // tbCents down: connectors of the zones get bars and values
+    bool Sel = false;         // tbSel down: only selected links (class above 0)
+    bool DrawNull = false;    // "Dibujar ceros": zero values are drawn too
+    bool HideBlocked = false; // BlockedColor is white: blocked links and hidden zones are left out
+    bool Giros[3] = {true, true, true}; // left turn, straight, right turn symbols
+    bool MovimValues = false; // tbMovimValues down: flows written at the link ends
+};
+
+// What a layer hands to its legend.
+struct TLegendRequest {
+    enum Kind { None, Bars, Ranges } kind = None;
+    std::string caption;
+    int count = 1;
+};
+
+// Link-grid columns of the chosen link variables (ShownVarList; the current
+// variable alone when the list is empty), at most MaxShownVars.
+std::vector<int32_t> ChosenLinkColumns();
+// Movement-grid columns of the chosen movement variables (at most 5).
+std::vector<int32_t> ChosenMovimColumns();
+
+// Value of a link-grid column's variable on a link (0 for a column without variable).
+float LinkValue(const TArcos& link, int32_t column);
+
+TLegendRequest DrawAtributos(TMapPainter& img, const TLayerOptions& options);
+TLegendRequest DrawMapaColores(TMapPainter& img, const TLayerOptions& options);
+void DrawValue(TMapPainter& img, const TLayerOptions& options);
+TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& options);
+
+// Legend pictures: the bar legend for `count` variables (captions joined by "/"),
+// and the range legend of RangeTable entries 0..NumRanges.
+QImage SymboloPicture(const std::string& caption, int count);
+QImage RangesPicture(const std::string& caption);
+
+} // namespace DataLayers

@@ -1,0 +1,200 @@
+// Value ranges: range list texts, the default rule from a variable's extremes,
+// saved range sets (in memory and in a settings section), class membership, the
+// colours of several variables shown together and the bar width rule.
+#include "map/Ranges.h"
+#include "platform/IniFile.h"
+#include "support/TestUtil.h"
+
+#include <QColor>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class RangesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Ranges::SetDefaults();
+        RangeSetKeys.clear();
+        RangeNames.clear();
+    }
+};
+
+float High(int c) { return RangeTable[static_cast<size_t>(c)].High; }
+float Low(int c) { return RangeTable[static_cast<size_t>(c)].Low; }
+
+} // namespace
+
+TEST_F(RangesTest, RangeListTextsAndTheirDefault)
+{
+    // Three fields: the whole default set.
+    KDVlib::ParseRanges("1;2;1");
+    const float highs[6] = {0, 0.25f, 0.5f, 0.75f, 1, 1.25f};
+    const uint32_t colors[6] = {65535, 16776960, 8454016, 16744703, 33023, 255};
+    for (int c = 0; c < 6; ++c) {
+        EXPECT_FLOAT_EQ(High(c), highs[c]) << c;
+        EXPECT_EQ(RangeTable[static_cast<size_t>(c)].Color, colors[c]) << c;
+        EXPECT_EQ(RangeTable[static_cast<size_t>(c)].Active, c > 0) << c;
+    }
+    EXPECT_FLOAT_EQ(Low(0), 0.0f);
+    EXPECT_FLOAT_EQ(Low(3), 0.5f);
+
+    // 18 fields: "2" is off, colours rounded, each low is the class below's high.
+    KDVlib::ParseRanges("5;1;1;10;2.6;1;20;3;2;30;4;1;40;5;0;1E3;6;1");
+    EXPECT_FLOAT_EQ(Low(0), 5.0f);
+    EXPECT_FLOAT_EQ(High(0), 5.0f);
+    EXPECT_TRUE(RangeTable[0].Active);
+    EXPECT_EQ(RangeTable[1].Color, 3u);
+    EXPECT_FALSE(RangeTable[2].Active);
+    EXPECT_FALSE(RangeTable[4].Active);
+    EXPECT_FLOAT_EQ(Low(5), 40.0f);
+    EXPECT_FLOAT_EQ(High(5), 1000.0f);
+
+    // The text of a table reads back to the same table, bit for bit.
+    Ranges::FillDefaultRanges(0.0f, 10.01f);
+    RangeTable[3].Active = false;
+    RangeTable[0].High = 1.0e-5f;
+    RangeTable[5].High = 3.0e15f;
+    const std::string text = Ranges::RangeListText();
+    EXPECT_EQ(text.find('+'), std::string::npos) << text; // no "e+15"
+    const auto before = RangeTable;
+    KDVlib::ParseRanges(text);
+    for (int c = 0; c < 6; ++c) {
+        EXPECT_EQ(High(c), before[static_cast<size_t>(c)].High) << c << " " << text;
+        EXPECT_EQ(RangeTable[static_cast<size_t>(c)].Color, before[static_cast<size_t>(c)].Color);
+        EXPECT_EQ(RangeTable[static_cast<size_t>(c)].Active, before[static_cast<size_t>(c)].Active);
+    }
+    EXPECT_EQ(text.substr(0, 5), "1E-5;");
+    EXPECT_NE(text.find(";3E15;"), std::string::npos) << text;
+    EXPECT_NE(text.find(";2.00201;"), std::string::npos) << text;
+}
+
+TEST_F(RangesTest, DefaultClassesFromTheExtremes)
+{
+    // A variable of 0..10, its maximum raised by 0.1 percent as the pick does it.
+    Ranges::FillDefaultRanges(0.0f, 10.0f * 1.001f);
+    EXPECT_FLOAT_EQ(Low(0), 0.0f);
+    EXPECT_FLOAT_EQ(High(0), 0.0f);
+    const double highs[5] = {2.00201, 4.00401, 6.00601, 8.00801, 10.01001};
+    for (int c = 1; c <= 5; ++c) {
+        EXPECT_NEAR(High(c), highs[c - 1], 1e-5) << c;
+        EXPECT_NEAR(Low(c), c == 1 ? 0.00001 : highs[c - 2], 1e-5) << c;
+        EXPECT_TRUE(RangeTable[static_cast<size_t>(c)].Active);
+    }
+    // The divisor stays 5 whatever NumRanges says; classes beyond it are untouched.
+    NumRanges = 3;
+    RangeTable[4].High = 99.0f;
+    Ranges::FillDefaultRanges(100.0f, 200.0f);
+    EXPECT_NEAR(High(3), 160.00001, 1e-4);
+    EXPECT_FLOAT_EQ(High(4), 99.0f);
+    // A maximum equal to the minimum gives empty classes, never a division by zero.
+    NumRanges = 5;
+    Ranges::FillDefaultRanges(7.0f, 7.0f);
+    EXPECT_NEAR(High(5), 7.00001, 1e-5);
+    EXPECT_TRUE(std::isfinite(Low(1)));
+}
+
+TEST_F(RangesTest, SavedRangeSetsAreKeptOnePerVariable)
+{
+    KDVlib::ParseRanges("0;1;0;1;2;1;2;3;1;3;4;1;4;5;1;5;6;1");
+    Ranges::StoreRangeSet("F.Asig");
+    KDVlib::ParseRanges("");
+    Ranges::StoreRangeSet("Long");
+    EXPECT_EQ(KDVlib::RangeName("f.asig"), 0);
+    EXPECT_EQ(KDVlib::RangeName("LONG"), 1);
+    EXPECT_EQ(KDVlib::RangeName("Cap"), -1);
+    // Storing again replaces the old set: one per variable, moved to the end.
+    RangeTable[2].High = 2.5f;
+    Ranges::StoreRangeSet("F.ASIG");
+    ASSERT_EQ(RangeSetKeys.size(), 2u);
+    ASSERT_EQ(RangeNames.size(), 2u);
+    EXPECT_EQ(RangeSetKeys[1], "Rangos_F.ASIG");
+
+    // A pick applies the saved set, or the default rule when there is none.
+    Ranges::PrepareRanges("f.asig", 0.0f, 1000.0f);
+    EXPECT_FLOAT_EQ(High(2), 2.5f);
+    EXPECT_FALSE(Ranges::ApplySavedRangeSet("Cap"));
+    Ranges::PrepareRanges("Cap", 0.0f, 1000.0f);
+    EXPECT_NEAR(High(2), 400.00001, 1e-3);
+
+    // In a settings section: written one key per set, read back replacing the lists
+    // and keeping only the keys that begin "Rangos_" in any letter case.
+    testutil::TempDir tmp;
+    const std::string path = tmp.file("tema.ini");
+    testutil::writeFile(path, "[Tema]\r\nZoom=0;0;1;1\r\nRANGOS_Cap=1;2;1\r\nRangosLimites=0;1;2;3;4;5\r\n");
+    {
+        TIniFile ini(path);
+        Ranges::WriteRangeSets(ini, "Tema");
+    }
+    const std::vector<std::string> keys = RangeSetKeys, names = RangeNames;
+    RangeSetKeys = {"Rangos_Otro"};
+    RangeNames = {"x"};
+    TIniFile ini(path);
+    Ranges::ReadRangeSets(ini, "tema");
+    ASSERT_EQ(RangeSetKeys.size(), 3u);
+    EXPECT_EQ(RangeSetKeys[0], "RANGOS_Cap");
+    EXPECT_EQ(RangeNames[0], "1;2;1");
+    EXPECT_EQ(RangeSetKeys[1], keys[0]);
+    EXPECT_EQ(RangeNames[1], names[0]);
+    EXPECT_EQ(RangeNames[2], names[1]);
+    EXPECT_EQ(KDVlib::RangeName("Otro"), -1);
+}
+
+TEST_F(RangesTest, ClassOfAValue)
+{
+    Ranges::FillDefaultRanges(0.0f, 10.0f); // highs 2.00001, 4.00001, ...
+    uint32_t color = 0;
+    EXPECT_EQ(Ranges::ClassifyValue(3.0f, color), Ranges::TRangeHit::Drawn);
+    EXPECT_EQ(color, RangeTable[2].Color);
+    // A value equal to a class's lower bound belongs to the class below.
+    EXPECT_EQ(Ranges::ClassifyValue(Low(3), color), Ranges::TRangeHit::Drawn);
+    EXPECT_EQ(color, RangeTable[2].Color);
+    // Outside every class: none (the colour map draws it white).
+    color = 0;
+    EXPECT_EQ(Ranges::ClassifyValue(50.0f, color), Ranges::TRangeHit::None);
+    EXPECT_EQ(Ranges::ClassifyValue(-1.0f, color), Ranges::TRangeHit::None);
+    EXPECT_EQ(color, 0u);
+    // An inactive class suppresses its values.
+    RangeTable[4].Active = false;
+    EXPECT_EQ(Ranges::ClassifyValue(7.0f, color), Ranges::TRangeHit::Suppressed);
+}
+
+TEST_F(RangesTest, ColoursOfVariablesShownTogether)
+{
+    const uint32_t base = 0x0000C0; // dark red
+    EXPECT_EQ(Ranges::AjustaColor(base, 0), base);
+    auto lightness = [](uint32_t c) {
+        return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)).lightnessF();
+    };
+    EXPECT_NEAR(lightness(Ranges::AjustaColor(base, 1)), lightness(base) + 50.0 / 240, 0.01);
+    EXPECT_NEAR(lightness(Ranges::AjustaColor(base, 2)), lightness(base) + 70.0 / 240, 0.01);
+    // Lightness past 1 is clamped: white, not a wrapped colour.
+    EXPECT_EQ(Ranges::AjustaColor(0xF0F0F0, 9), 0xFFFFFFu);
+
+    // At most ten columns, none twice.
+    for (int c = 2; c < 12; ++c)
+        EXPECT_TRUE(Ranges::AddShownVar(c)) << c;
+    EXPECT_FALSE(Ranges::AddShownVar(12));
+    ShownVarList.resize(3);
+    EXPECT_FALSE(Ranges::AddShownVar(3));
+    EXPECT_EQ(ShownVarList.size(), 3u);
+    EXPECT_TRUE(Ranges::AddShownVar(40));
+    EXPECT_EQ(Ranges::ListColumn(ShownVarList, 3), 40);
+    EXPECT_EQ(Ranges::ListColumn({"x"}, 0), 0);
+    EXPECT_EQ(Ranges::ListColumn({"1"}, 1), 0);
+}
+
+TEST_F(RangesTest, BarWidths)
+{
+    bool negative = false;
+    EXPECT_DOUBLE_EQ(Ranges::BarWidth(50, 100, 20, negative), 10.0);
+    EXPECT_FALSE(negative);
+    EXPECT_DOUBLE_EQ(Ranges::BarWidth(500, 100, 20, negative), 22.0); // 1.1 x PixsVol
+    EXPECT_DOUBLE_EQ(Ranges::BarWidth(-50, 100, 20, negative), 10.0);
+    EXPECT_TRUE(negative);
+    EXPECT_DOUBLE_EQ(Ranges::BarWidth(-5000, 100, 20, negative), 22.0);
+    // A scale maximum of 0 (or less) draws no bar instead of dividing by it.
+    EXPECT_DOUBLE_EQ(Ranges::BarWidth(50, 0, 20, negative), 0.0);
+    EXPECT_DOUBLE_EQ(Ranges::BarWidth(50, -3, 20, negative), 0.0);
+}
