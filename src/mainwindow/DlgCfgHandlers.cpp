@@ -1,6 +1,7 @@
 // Handlers of the options dialog: colour panels, the class and layer style tables,
 // the width menu, the geographic buttons and the values other code reads.
 #include "mainwindow/DlgCfg.h"
+#include "model/TextCodec.h"
 
 #include "map/DisplayStyles.h"
 #include "map/GeoLayers.h"
@@ -46,13 +47,7 @@ bool ReadReal(const std::string& text, double& value)
 }
 
 // Names may come from settings files written in Windows-1252.
-QString DisplayText(const std::string& text)
-{
-    const QString utf8 = QString::fromUtf8(text.data(), qsizetype(text.size()));
-    if (!utf8.contains(QChar::ReplacementCharacter))
-        return utf8;
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
+QString DisplayText(const std::string& text) { return TextCodec::Decode(text); }
 
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "mainwindow/StringAlignGridModel.h"
+#include "model/TextCodec.h"
 
 #include "model/ZelUtils.h"
 
@@ -48,11 +49,6 @@ void TGridCellText::assign(std::string_view s)
 
 namespace {
 
-// Windows-1252 code points of the bytes 0x80..0x9F (the rest is Latin-1).
-const char16_t kCp1252[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                              0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                              0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                              0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 // A cell is a number when ZelUtils::ParseNumber accepts it; reals are then read with
 // full precision so that close values keep their order.
@@ -85,28 +81,7 @@ bool CellNumber(std::string_view text, double& value)
 
 } // namespace
 
-QString TStringAlignGridModel::toDisplay(std::string_view bytes)
-{
-    bool ascii = true;
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    if (ascii)
-        return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString s = utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    if (!utf8.hasError())
-        return s;
-    s.clear();
-    s.reserve(static_cast<qsizetype>(bytes.size()));
-    for (char c : bytes) {
-        auto b = static_cast<unsigned char>(c);
-        s.append(b >= 0x80 && b < 0xA0 ? QChar(kCp1252[b - 0x80]) : QChar(b));
-    }
-    return s;
-}
+QString TStringAlignGridModel::toDisplay(std::string_view bytes) { return TextCodec::Decode(bytes); }
 
 // ---------------------------------------------------------------- model
 

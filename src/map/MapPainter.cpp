@@ -1,5 +1,7 @@
 #include "map/MapPainter.h"
 
+#include "model/TextCodec.h"
+
 #include "model/ZelUtils.h"
 
 #include <QFontMetrics>
@@ -19,26 +21,10 @@ constexpr double Pi = std::numbers::pi;
 
 QPoint Shifted(const QPoint& p, double dx, double dy) { return QPoint(p.x() + Round(dx), p.y() + Round(dy)); }
 
-// Characters 0x80..0x9F of Windows-1252; the rest of the code page is Latin-1.
-constexpr char16_t Cp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
 
 } // namespace
 
-QString TMapPainter::DisplayText(const std::string& text)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString s = utf8(QByteArrayView(text.data(), qsizetype(text.size())));
-    if (!utf8.hasError())
-        return s;
-    s.clear();
-    s.reserve(qsizetype(text.size()));
-    for (unsigned char c : text)
-        s.append(c >= 0x80 && c < 0xA0 ? QChar(Cp1252High[c - 0x80]) : QChar(char16_t(c)));
-    return s;
-}
+QString TMapPainter::DisplayText(const std::string& text) { return TextCodec::Decode(text); }
 
 // ---------------------------------------------------------------------------
 // Painter state

@@ -1,4 +1,5 @@
 #include "model/gui/FrmDat.h"
+#include "model/TextCodec.h"
 
 #include "mainwindow/DlgCfg.h"
 #include "model/FileUtils.h"
@@ -27,13 +28,6 @@ namespace {
 
 constexpr int RulerColumns = 300;
 
-// Windows-1252 characters of the bytes 0x80..0x9F. The five bytes the code page
-// leaves undefined keep the control character of the same number, so that every
-// byte decodes to a character and encodes back to itself.
-constexpr char16_t Cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 QFont EditorFont()
 {
@@ -344,86 +338,14 @@ QString TFrmDat::RulerNumbers(int columns)
     return QString::fromStdString(s);
 }
 
-bool TFrmDat::IsValidUtf8(const std::string& bytes)
-{
-    size_t i = 0;
-    const size_t n = bytes.size();
-    while (i < n) {
-        auto c = static_cast<unsigned char>(bytes[i]);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        int len = 0;
-        uint32_t cp = 0;
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 1;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 2;
-            cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 3;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + static_cast<size_t>(len) >= n)
-            return false;
-        for (int k = 1; k <= len; ++k) {
-            auto d = static_cast<unsigned char>(bytes[i + static_cast<size_t>(k)]);
-            if ((d & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (d & 0x3F);
-        }
-        // No overlong forms, no surrogates, nothing beyond U+10FFFF.
-        if ((len == 2 && cp < 0x800) || (len == 3 && cp < 0x10000) || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += static_cast<size_t>(len) + 1;
-    }
-    return true;
-}
+bool TFrmDat::IsValidUtf8(const std::string& bytes) { return TextCodec::IsValidUtf8(bytes); }
 
 QString TFrmDat::DecodeLine(const std::string& bytes, bool utf8)
 {
-    bool ascii = true;
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    if (ascii)
-        return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    if (utf8 && IsValidUtf8(bytes))
-        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    QString out;
-    out.reserve(static_cast<qsizetype>(bytes.size()));
-    for (char c : bytes) {
-        auto b = static_cast<unsigned char>(c);
-        out += (b >= 0x80 && b <= 0x9F) ? QChar(Cp1252High[b - 0x80]) : QChar(b);
-    }
-    return out;
+    return utf8 ? TextCodec::Decode(bytes) : TextCodec::DecodeCp1252(bytes);
 }
 
 std::string TFrmDat::EncodeLine(const QString& text, bool utf8)
 {
-    if (utf8)
-        return text.toStdString();
-    std::string out;
-    out.reserve(static_cast<size_t>(text.size()));
-    for (QChar ch : text) {
-        char16_t u = ch.unicode();
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            out.push_back(static_cast<char>(u));
-            continue;
-        }
-        char b = '?';
-        for (int k = 0; k < 32; ++k)
-            if (Cp1252High[k] == u) {
-                b = static_cast<char>(0x80 + k);
-                break;
-            }
-        out.push_back(b);
-    }
-    return out;
+    return utf8 ? text.toStdString() : TextCodec::EncodeCp1252(text);
 }

@@ -1,0 +1,105 @@
+#include "model/TextCodec.h"
+
+#include <cstdint>
+
+namespace TextCodec {
+
+namespace {
+// Windows-1252 characters of the bytes 0x80..0x9F; the rest of the code page is
+// Latin-1. The five bytes the code page leaves undefined map to themselves.
+constexpr char16_t Cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+bool IsAscii(std::string_view bytes)
+{
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+} // namespace
+
+bool IsValidUtf8(std::string_view bytes)
+{
+    size_t i = 0;
+    const size_t n = bytes.size();
+    while (i < n) {
+        auto c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int len = 0;
+        uint32_t cp = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 1;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 2;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 3;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + static_cast<size_t>(len) >= n)
+            return false;
+        for (int k = 1; k <= len; ++k) {
+            auto d = static_cast<unsigned char>(bytes[i + static_cast<size_t>(k)]);
+            if ((d & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (d & 0x3F);
+        }
+        // No overlong forms, no surrogates, nothing beyond U+10FFFF.
+        if ((len == 2 && cp < 0x800) || (len == 3 && cp < 0x10000) || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += static_cast<size_t>(len) + 1;
+    }
+    return true;
+}
+
+QString DecodeCp1252(std::string_view bytes)
+{
+    QString out;
+    out.reserve(static_cast<qsizetype>(bytes.size()));
+    for (char c : bytes) {
+        auto b = static_cast<unsigned char>(c);
+        out += (b >= 0x80 && b <= 0x9F) ? QChar(Cp1252High[b - 0x80]) : QChar(char16_t(b));
+    }
+    return out;
+}
+
+QString Decode(std::string_view bytes)
+{
+    if (IsAscii(bytes))
+        return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    if (IsValidUtf8(bytes))
+        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return DecodeCp1252(bytes);
+}
+
+std::string EncodeCp1252(const QString& text)
+{
+    std::string out;
+    out.reserve(static_cast<size_t>(text.size()));
+    for (QChar ch : text) {
+        char16_t u = ch.unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            out.push_back(static_cast<char>(u));
+            continue;
+        }
+        char b = '?';
+        for (int k = 0; k < 32; ++k)
+            if (Cp1252High[k] == u) {
+                b = static_cast<char>(0x80 + k);
+                break;
+            }
+        out.push_back(b);
+    }
+    return out;
+}
+
+} // namespace TextCodec
