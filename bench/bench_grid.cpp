@@ -156,19 +156,3 @@ BENCHMARK(BM_GridTextExport)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-// Google Benchmark's flags are taken first; the grid needs a QApplication, offscreen
-// unless a platform is chosen.
-int main(int argc, char** argv)
-{
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    benchmark::RunSpecifiedBenchmarks();
-    gFilled.reset();
-    benchmark::Shutdown();
-    return 0;
-}
