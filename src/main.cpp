@@ -3,6 +3,7 @@
 #include "mainwindow/SecondaryWindows.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <clocale>
 
 int main(int argc, char* argv[])
@@ -16,6 +17,9 @@ int main(int argc, char* argv[])
     TAptta* splash = nullptr;
     TPalvonViewer* viewer = CreateProgramWindows(args.isEmpty(), &splash);
     viewer->SetCommandLine(args);
+    // Without a window manager "maximised" means nothing: take the screen's size.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        viewer->setGeometry(screen->availableGeometry());
     viewer->showMaximized();
     int rc = app.exec();
     delete viewer;

@@ -15,6 +15,7 @@
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -26,6 +27,8 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
+
+#include <cstdio>
 
 TPalvonViewer* PalvonViewer = nullptr;
 
@@ -46,8 +49,11 @@ public:
 
     void ShowMessage(const std::string& text) override
     {
+        // A batch run or a run without a screen never waits for a click: the
+        // message goes to the error output instead.
         if (QGuiApplication::platformName() == QLatin1String("offscreen") || batchQuiet) {
             quietMessages.push_back(text);
+            std::fprintf(stderr, "Velmora: %s\n", MessageText(text).toLocal8Bit().constData());
             return;
         }
         QMessageBox::information(w_, Qs(ApplicationTitle), MessageText(text));
@@ -61,7 +67,9 @@ public:
     }
     void ShowMessageWindow(const std::string& text) override
     {
-        if (MessageFrm && !batchQuiet)
+        if (batchQuiet || QGuiApplication::platformName() == QLatin1String("offscreen"))
+            ShowMessage(text);
+        else if (MessageFrm)
             MessageFrm->ShowNotice(Qs(text));
     }
     void SetStatusText(int panel, const std::string& text) override
@@ -126,6 +134,8 @@ TPalvonViewer::~TPalvonViewer()
         PalvonViewer = nullptr;
 }
 
+void TPalvonViewer::SetBatchQuiet(bool quiet) { services_->batchQuiet = quiet; }
+
 void TPalvonViewer::InstallServices()
 {
     services_ = new ServicesImpl(this);
@@ -134,12 +144,16 @@ void TPalvonViewer::InstallServices()
 
 QAction* TPalvonViewer::AddAction(QWidget* where, const QString& name, const QString& text, bool checkable)
 {
+    // An action asked for by name before its control was made becomes that control.
     QAction* a = findChild<QAction*>(name, Qt::FindDirectChildrenOnly);
     if (!a) {
-        a = new QAction(text, this);
+        a = new QAction(this);
         a->setObjectName(name);
-        a->setCheckable(checkable);
     }
+    a->setText(text);
+    a->setToolTip(QString(text).remove(QLatin1Char('&')));
+    a->setCheckable(checkable || a->isCheckable());
+    a->setVisible(true);
     if (where)
         where->addAction(a);
     return a;
@@ -241,6 +255,10 @@ void TPalvonViewer::CreateMenus()
     varMix->setObjectName("varMix");
 
     QMenu* ver = menuBar()->addMenu(QStringLiteral("&Ver"));
+    QAction* redraw = AddAction(ver, "aRedibujar", QStringLiteral("&Redibujar"));
+    redraw->setShortcut(QKeySequence(Qt::Key_F5));
+    ver->addAction(Action("tbZoomFirst"));
+    ver->addSeparator();
     connect(AddAction(ver, "Options1", QStringLiteral("&Opciones...")), &QAction::triggered, this,
             &TPalvonViewer::Options1Click);
 
@@ -289,6 +307,7 @@ void TPalvonViewer::CreateToolbars()
     tbarArcos->hide();
     tbarMovimientos->hide();
     tbarAdicionales->hide();
+    ConnectToggles();
 }
 
 void TPalvonViewer::SetSplash(TAptta* splash) { splash_ = splash; }

@@ -75,6 +75,8 @@ public:
     void SetCommandLine(const QStringList& arguments); // program arguments without argv[0]
     void SetSplash(TAptta* splash);
     static void SetCurrentDirectory(const std::string& path);
+    // Messages of a batch run go to the error output instead of message boxes.
+    void SetBatchQuiet(bool quiet);
     // Batch selection of links by the polygons of a polygon file.
     void BatchSelectByPolygons(const std::string& plgFileName);
 
@@ -160,6 +162,7 @@ protected:
 private:
     void CreateControls();
     void ConnectOptions();
+    void ConnectToggles();
     void CreateMenus();
     void CreateToolbars();
     void InstallServices();

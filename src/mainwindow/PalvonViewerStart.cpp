@@ -59,6 +59,7 @@ void TPalvonViewer::FormCreate()
     for (int i = 0; i < 4; ++i)
         StatusPanels[i]->setText(i == 0 ? QStringLiteral("Inactivo") : QStringLiteral(" "));
     ProgressBar->setValue(0);
+    ProgressBar->setVisible(false);
 
     qApp->installEventFilter(this);
     setAcceptDrops(true);
@@ -109,6 +110,9 @@ void TPalvonViewer::FormShow()
     LeerVelmora();
     RebuildRecentMenus();
     Timer1->start();
+    // The splash stays in front of the main window until its time is up.
+    if (splash_ && splash_->isVisible())
+        splash_->raise();
 
     if (commandLine_.size() == 1) {
         // One parameter: an interactive start on that network (as a dropped file).
@@ -125,13 +129,13 @@ void TPalvonViewer::FormShow()
         splash_->close();
     DrawEnabled = false;
     BatchMode = true;
+    SetBatchQuiet(true);
     std::string ext = ZelUtils::UpperCase(std::filesystem::path(CmdFile2).extension().string());
     AbrirRedPalvon(CmdFile1);
     if (ext == ".PLG") {
         if (Network.Loaded)
             BatchSelectByPolygons(CmdFile2);
     } else {
-        std::fprintf(stderr, "Velmora: la impresión por lotes (%s) aún no está disponible.\n", CmdFile2.c_str());
         Services().ShowMessage("La impresión por lotes de " + CmdFile2 + " aún no está disponible en esta versión.");
     }
     close();
