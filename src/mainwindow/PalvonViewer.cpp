@@ -4,6 +4,7 @@
 
 #include "mainwindow/Aptta.h"
 #include "mainwindow/MessageFrm.h"
+#include "mainwindow/SecondaryWindows.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
 #include "model/ViewerServices.h"
@@ -130,8 +131,10 @@ TPalvonViewer::~TPalvonViewer()
         SetServices(nullptr);
         delete services_;
     }
-    if (PalvonViewer == this)
+    if (PalvonViewer == this) {
         PalvonViewer = nullptr;
+        ForgetProgramWindows();
+    }
 }
 
 void TPalvonViewer::SetBatchQuiet(bool quiet) { services_->batchQuiet = quiet; }

@@ -86,8 +86,9 @@ public:
     // ---- Opening networks ----
     void aFileOpenExecute();
     void tbOpenDatExecute();
-    void AbrirRedPalvon(const std::string& fileName);
-    void RunOpening(bool rebuildMixes);
+    // False when the network could not be opened (missing, refused, no coordinates).
+    bool AbrirRedPalvon(const std::string& fileName);
+    bool RunOpening(bool rebuildMixes);
     void ReloadFromText();
     // Returns false when the sequence stopped (network refused or no coordinates).
     bool OpenPalvonDat();
@@ -166,7 +167,7 @@ private:
     void CreateMenus();
     void CreateToolbars();
     void InstallServices();
-    void SetFileNames(const std::string& fullName);
+    bool SetFileNames(const std::string& fullName);
     void EnableAfterOpen();
     void RebuildRecentMenus();
     QAction* AddAction(QWidget* where, const QString& name, const QString& text, bool checkable = false);

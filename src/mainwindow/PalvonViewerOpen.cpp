@@ -55,9 +55,15 @@ void ApplyLayerStyle(TItems& item, const std::string& value)
 
 } // namespace
 
-void TPalvonViewer::SetFileNames(const std::string& fullName)
+bool TPalvonViewer::SetFileNames(const std::string& fullName)
 {
     fs::path p = fs::absolute(fullName);
+    try {
+        SetCurrentDirectory(p.parent_path().string());
+    } catch (const std::exception& e) {
+        Services().ShowMessage("No se puede usar la carpeta de la red:\r" + std::string(e.what()));
+        return false;
+    }
     DatFileName = p.filename().string();
     DatDir = p.parent_path().string();
     if (!DatDir.empty() && DatDir.back() != '/')
@@ -66,28 +72,32 @@ void TPalvonViewer::SetFileNames(const std::string& fullName)
     LplFileName = FileUtils::ChangeFileExt(p.string(), ".lpl");
     ComplementaryFileName = ComplementaryMovFileName = PrintFileName = TraceFileName = "null";
     ZoningFileName = SoleraFileName = PuntosFileName = "null";
-    SetCurrentDirectory(DatDir);
     PalvonRead::NetworkDatFile = p.string();
-    FrmDat->LoadFromFile(p.string());
+    if (!FrmDat->LoadFromFile(p.string())) {
+        Services().ShowMessage(Format("No se puede leer el archivo %s.", p.string()));
+        return false;
+    }
     OpenInteractive = 1;
+    return true;
 }
 
-void TPalvonViewer::AbrirRedPalvon(const std::string& fileName)
+bool TPalvonViewer::AbrirRedPalvon(const std::string& fileName)
 {
     if (!FileExists(fileName)) {
         Services().ShowMessage(Format("Archivo %s no existe.", fileName));
-        return;
+        return false;
     }
-    SetFileNames(fileName);
-    RunOpening(false);
+    if (!SetFileNames(fileName))
+        return false;
+    return RunOpening(false);
 }
 
 // What follows the file names: read, set the view up, fill the grids and draw.
 // The open dialog also rebuilds the flow-diagram variable menu.
-void TPalvonViewer::RunOpening(bool rebuildMixes)
+bool TPalvonViewer::RunOpening(bool rebuildMixes)
 {
     if (!OpenPalvonDat())
-        return;
+        return false;
     // The assignment and inspection listings are read here once their readers exist.
     PalvonRead::ComputeLinkDataExtremes();
     ConfigureGrids();
@@ -96,6 +106,7 @@ void TPalvonViewer::RunOpening(bool rebuildMixes)
     DrawDataDat();
     if (!BatchMode)
         DrawPalvon();
+    return true;
 }
 
 // The network text window asks to read its (edited) text again.
@@ -112,8 +123,8 @@ void TPalvonViewer::aFileOpenExecute()
                                                 QStringLiteral("Red Palvon DAT (*.dat)"));
     if (name.isEmpty())
         return;
-    SetFileNames(name.toStdString());
-    RunOpening(true);
+    if (SetFileNames(name.toStdString()))
+        RunOpening(true);
 }
 
 void TPalvonViewer::tbOpenDatExecute()

@@ -7,6 +7,7 @@
 #include "export/ExportServices.h"
 #include "export/GeoWriters.h"
 #include "model/KDVlib.h"
+#include "model/PrintServices.h"
 #include "model/gui/FrmDat.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
@@ -16,6 +17,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QGuiApplication>
+#include <QPageLayout>
+#include <QPrinter>
+#include <QScreen>
 #include <QCheckBox>
 #include <QProgressBar>
 #include <QCloseEvent>
@@ -107,6 +112,15 @@ void TPalvonViewer::FormShow()
     DrawEnabled = true;
     GeneratedBy = "Generado por Velmora (" + SystemInfo::BuildVersion() + ")";
     DisplayStyles::SetDefaultClassStyles();
+    PrintHooks().FitToPrinterPage();
+    if (DlgCfg) {
+        // Sizes on paper follow the ratio of the printer's page to the screen.
+        QPrinter printer(QPrinter::HighResolution);
+        double page = printer.pageLayout().paintRectPixels(printer.resolution()).width();
+        double screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry().width() : 0;
+        DlgCfg->SetScreen2PrintRatio(page, screen);
+        SizeFactor = static_cast<float>(DlgCfg->Screen2PrintValue());
+    }
     LeerVelmora();
     RebuildRecentMenus();
     Timer1->start();
@@ -131,9 +145,9 @@ void TPalvonViewer::FormShow()
     BatchMode = true;
     SetBatchQuiet(true);
     std::string ext = ZelUtils::UpperCase(std::filesystem::path(CmdFile2).extension().string());
-    AbrirRedPalvon(CmdFile1);
+    bool opened = AbrirRedPalvon(CmdFile1);
     if (ext == ".PLG") {
-        if (Network.Loaded)
+        if (opened)
             BatchSelectByPolygons(CmdFile2);
     } else {
         Services().ShowMessage("La impresión por lotes de " + CmdFile2 + " aún no está disponible en esta versión.");

@@ -68,3 +68,28 @@ TPalvonViewer* CreateProgramWindows(bool showSplash, TAptta** splashOut)
         *splashOut = splash;
     return viewer;
 }
+
+void ForgetProgramWindows()
+{
+    DlgSize = nullptr;
+    FrmPijm = nullptr;
+    FrmPija = nullptr;
+    FrmFases = nullptr;
+    DlgFormula = nullptr;
+    DlgPrint = nullptr;
+    FrmPath = nullptr;
+    FrmAerial = nullptr;
+    DlgStat = nullptr;
+    MessageFrm = nullptr;
+    Form1 = nullptr;
+    StreetView = nullptr;
+    FrmMix = nullptr;
+    DlgFind = nullptr;
+    KDVaboutBox = nullptr;
+    KDVscale = nullptr;
+    DlgCfg = nullptr;
+    DlgRngs = nullptr;
+    FrmDat = nullptr;
+    DlgTemas = nullptr;
+    FrmPreview = nullptr;
+}

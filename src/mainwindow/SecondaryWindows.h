@@ -60,3 +60,5 @@ extern TFrmPreview* FrmPreview;
 class TPalvonViewer;
 class TAptta;
 TPalvonViewer* CreateProgramWindows(bool showSplash, TAptta** splashOut);
+// The windows belong to the main window and go with it: their globals are cleared.
+void ForgetProgramWindows();
