@@ -94,7 +94,7 @@ void FillNodes(TStringAlignGrid* grid)
         if (node.JunctionType >= 0 && node.JunctionType <= 5)
             ++Network.JunctionsByType[node.JunctionType];
         if (node.JunctionType == 3 && node.SignalIndex >= 0 && node.SignalIndex < Network.SignalCount)
-            grid->setCell(4, i, IntText(buf, sizeof buf, Fases[node.SignalIndex].Offset));
+            grid->setCell(4, i, IntText(buf, sizeof buf, Fases[node.SignalIndex].Cycle));
     }
     Finish(grid, CamposNodos);
 }

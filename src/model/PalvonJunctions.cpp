@@ -226,8 +226,8 @@ void ParseJunction(const std::string& header)
         signal = &Fases[s];
         signal->Node = number;
         signal->StageCount = std::min(fileStages, MaxStages);
-        signal->Cycle = IntField(header, 21, 5);
-        signal->Offset = IntField(header, 26, 5);
+        signal->Offset = IntField(header, 21, 5);
+        signal->Cycle = IntField(header, 26, 5);
         node->SignalIndex = s;
         if (fileStages > MaxStages)
             NoteLimit("Intersecciones con más de 6 etapas (se leen las 6 primeras)",

@@ -246,8 +246,8 @@ struct TStage {
 struct TFase {
     int32_t Node = 0;
     int32_t StageCount = 0;
-    int32_t Cycle = 0;  // junction header columns 21-25
-    int32_t Offset = 0; // columns 26-30
+    int32_t Offset = 0; // junction header columns 21-25
+    int32_t Cycle = 0;  // columns 26-30 (cycle time)
     TStage Stages[MaxStages + 1]; // 1..6
 };
 

@@ -137,8 +137,8 @@ TEST_F(Junctions, TwoJunctionsGiveTheirLinksMovementsAndStages)
     const TFase& f = Fases[0];
     EXPECT_EQ(f.Node, 100);
     EXPECT_EQ(f.StageCount, 2);
-    EXPECT_EQ(f.Cycle, 30);
-    EXPECT_EQ(f.Offset, 90);
+    EXPECT_EQ(f.Offset, 30);
+    EXPECT_EQ(f.Cycle, 90);
     EXPECT_EQ(f.Stages[1].Green, 40);
     EXPECT_EQ(f.Stages[1].ValueCount, 4); // 3 values read as 4
     EXPECT_EQ(f.Stages[1].Values[4], 3);
