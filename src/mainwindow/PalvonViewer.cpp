@@ -8,6 +8,7 @@
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
 #include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,6 +27,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
 
@@ -219,6 +221,23 @@ void TPalvonViewer::CreateControls()
     }
     img = new TOxrImage(Splitter1);
     img->setObjectName("img");
+    // The map title: a rich-text box over the map, hidden until a title is set.
+    tit = new QTextEdit(img);
+    tit->setObjectName("tit");
+    tit->clear();
+    tit->hide();
+    tit->resize(300, 60);
+    tit->move(ZelUtils::Round((img->width() - tit->width()) / 2.0), 10);
+    // The map's right-button menu: the colours of the variables shown together.
+    BDerecho = new QMenu(this);
+    BDerecho->setObjectName("BDerecho");
+    QAction* cvs = AddAction(BDerecho, "cvs", QStringLiteral("Colores de las variables"));
+    cvs->setEnabled(false);
+    for (int i = 0; i < 10; ++i) {
+        QAction* cv = AddAction(BDerecho, QStringLiteral("cv%1").arg(i), QStringLiteral("Variable %1").arg(i + 1));
+        connect(cv, &QAction::triggered, this, [this, i] { ColoresClick(100 + i); });
+    }
+    img->SetPopupMenu(BDerecho, false); // active once a network is open
     Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);
     Splitter1->setSizes({360, 920});
@@ -267,6 +286,7 @@ void TPalvonViewer::CreateMenus()
 
     QMenu* analisis = menuBar()->addMenu(QStringLiteral("A&nálisis"));
     AddAction(analisis, "AnalisisIntersecciones", QStringLiteral("Análisis de intersecciones"));
+    rutaMinimaMenu_ = analisis->addMenu(QStringLiteral("Ruta mínima"));
     QMenu* jtypes = analisis->addMenu(QStringLiteral("Tipos de intersección"));
     const char* jt[] = {"Externo", "Prioridad", "Rotonda", "Semáforo", "Auxiliar", "Vuelta \"U\""};
     for (int t = 0; t < 6; ++t)

@@ -21,6 +21,7 @@ class QMenu;
 class QProgressBar;
 class QSplitter;
 class QTabWidget;
+class QTextEdit;
 class QTimer;
 class QToolBar;
 class TOxrImage;
@@ -62,6 +63,8 @@ public:
     QMenu* Recientes = nullptr;
     QMenu* varMix = nullptr;
     QTimer* Timer1 = nullptr; // closes the splash 3 s after start
+    QTextEdit* tit = nullptr; // the map title
+    QMenu* BDerecho = nullptr; // the map's right-button menu
 
     // The action (toolbar button or menu item) of that name; never null (an
     // unknown name gets a hidden stand-in so a typo cannot crash a handler).
@@ -174,6 +177,7 @@ private:
 
     bool shown_ = false;
     QAction* clickedRecent_ = nullptr;
+    QMenu* rutaMinimaMenu_ = nullptr;
     QStringList commandLine_;
     QPointer<TAptta> splash_;
     class ServicesImpl;

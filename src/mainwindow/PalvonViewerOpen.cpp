@@ -101,6 +101,9 @@ bool TPalvonViewer::RunOpening(bool rebuildMixes)
     // The assignment and inspection listings are read here once their readers exist.
     PalvonRead::ComputeLinkDataExtremes();
     ConfigureGrids();
+    // The cost-variable menu of the least-cost path exists once the grids do.
+    if (ConfigurarRmin && rutaMinimaMenu_ && !rutaMinimaMenu_->actions().contains(ConfigurarRmin->menuAction()))
+        rutaMinimaMenu_->addMenu(ConfigurarRmin);
     if (rebuildMixes)
         ConstruyeMixs();
     DrawDataDat();
@@ -235,6 +238,7 @@ void TPalvonViewer::EnableAfterOpen()
         Action(name)->setEnabled(true);
     for (QToolBar* bar : {tbarArcos, tbarMovimientos, tbarAdicionales})
         bar->show();
+    img->SetPopupMenu(BDerecho, true);
 }
 
 void TPalvonViewer::OpenOtherFiles()
