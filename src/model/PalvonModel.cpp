@@ -72,6 +72,9 @@ int32_t NodeIndex(int32_t number)
     n.ArmCount = n.JunctionType = n.SignalIndex = 0;
     n.OutlineStart = n.OutlineCount = n.OutlineFlags = 0;
     n.Mark = 0;
+    // Records outlive a network: a node without coordinates must not keep the
+    // geographic position of the node that held this record before.
+    n.Latitude = n.Longitude = 0.0;
     NodeKeyList.emplace(number, i);
     return i;
 }
@@ -93,6 +96,12 @@ int32_t NewLink()
     a.LineRefFirst = a.LineRefLast = -1;
     a.HasMovements = 0;
     a.LaneEdgeCount = 0;
+    // The lanes pass only ever sets these, and only for positioned links with
+    // movements, so a reused record would otherwise keep the previous network's.
+    a.StraightLength = 0.0f;
+    a.TurnDirs[0] = a.TurnDirs[1] = a.TurnDirs[2] = 0;
+    a.FlareEnd = a.FlareStart = 0;
+    a.HasPija = 0;
     std::fill(std::begin(a.Var), std::end(a.Var), 0.0f);
     for (int l = 0; l <= MaxLanes; ++l) {
         a.LaneDirs[l][0] = a.LaneDirs[l][1] = a.LaneDirs[l][2] = 0;
@@ -118,6 +127,7 @@ int32_t NewMovement()
     m.TurnCode.clear();
     m.FirstLane = m.LastLane = 0;
     m.Mark = 0;
+    m.HasPija = 0;
     std::fill(std::begin(m.Var), std::end(m.Var), 0.0f);
     MovimsMaxRec = Network.MovementCount + 1;
     return i;

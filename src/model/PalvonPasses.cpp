@@ -102,8 +102,10 @@ void StagePass()
                         mark(mv);
                     }
                 } else {
+                    // A negative exit would make the lookup a prefix search and mark
+                    // some other movement of the approach: only an exact match counts.
                     int32_t m = KDVlib::FindMovim(entry, node.Number, exit);
-                    if (m > 0)
+                    if (m > 0 && Movims[m].C == exit)
                         mark(Movims[m]);
                 }
             }

@@ -53,6 +53,9 @@ struct IncludeRange {
 std::vector<IncludeRange> includeRanges;
 constexpr size_t MaxIncludeDepth = 16;
 
+// A file with a TAB on every line would open one message box per line: the first
+// few are shown, the rest summed up in one, and every such line is listed in the
+// error list.
 int tabWarnings = 0;
 constexpr int MaxTabMessages = 5;
 int progressStep = 0;
@@ -182,8 +185,23 @@ std::string ReadSectionLines(const char* name, Routine routine, bool blankParent
     }
     std::string next = ReadLine();
     if (AtEnd)
-        WarnEarlyEnd(Format("el archivo termina justo después de la sección %s", name));
+        WarnEarlyEnd(Format("falta la línea final tras la sección %s", name));
     return next;
+}
+
+// True when only blank, comment or terminator lines come after the current line:
+// a candidate header there is the file's spare end, not a section left unread.
+bool OnlyEndLinesFollow()
+{
+    for (size_t k = static_cast<size_t>(LineIndex) + 1; k < Lines->size(); ++k) {
+        std::string_view l((*Lines)[k]);
+        if (!l.empty() && l.back() == '\r')
+            l.remove_suffix(1);
+        std::string text(l);
+        if (!(IsBlank(text) || text[0] == '*' || IsTerminator(text)))
+            return false;
+    }
+    return true;
 }
 
 bool MatchesFive(const std::string& line, const char* code) { return line.compare(0, 5, code) == 0; }
@@ -275,7 +293,13 @@ std::string ExpandIncludes(std::string line)
             continue;
         }
         std::vector<std::string> fileLines;
-        FileUtils::ReadLines(path, fileLines);
+        if (!FileUtils::ReadLines(path, fileLines)) {
+            std::string msg = Format("INCLUDE %s no se puede leer", name);
+            Services().ShowMessage(msg);
+            AddError(msg);
+            line = ReadLine();
+            continue;
+        }
         InsertLine("*** Velmora: Insertando archivo " + name);
         for (const auto& l : fileLines)
             InsertLine(l);
@@ -354,8 +378,13 @@ void ParseXyForm(const std::string& value)
     if (!v.empty() && (v.back() == '\'' || v.back() == '"'))
         v.pop_back();
     if (v.rfind("2F", 0) == 0 || v.rfind("2I", 0) == 0) {
-        // The width is the integer after the prefix ("2F15.4" gives 15).
-        XWidth = YWidth = ZelUtils::IntAfterKey(v, v.substr(0, 2));
+        // The width is the integer after the prefix ("2F15.4" gives 15). Without
+        // one the fields would be empty and every coordinate 0: keep the widths.
+        int32_t width = ZelUtils::IntAfterKey(v, v.substr(0, 2));
+        if (width > 0)
+            XWidth = YWidth = width;
+        else
+            AddError(Format("XYFORM=%s sin ancho de campo válido; se usan %d columnas", value, XWidth));
     }
 }
 
@@ -374,6 +403,10 @@ bool ReadNetwork(std::vector<std::string>& lines)
         ui.SetProgressVisible(true);
         OptionLines.clear();
         PLOD = 0;
+        // A read that ends early or is refused must not show the previous
+        // network's title or transit columns.
+        NetworkTitle.clear();
+        TransitBlockCount = 0;
 
         // &OPTION: up to the line holding "&END".
         ui.SetStatusText(1, "&OPTION");
@@ -418,6 +451,8 @@ bool ReadNetwork(std::vector<std::string>& lines)
                     break;
                 }
                 std::string original = (*Lines)[static_cast<size_t>(LineIndex)];
+                if (!original.empty() && original.back() == '\r')
+                    original.pop_back();
                 std::vector<std::string> fields = ZelUtils::SplitString(line, ',');
                 std::vector<std::string> originalFields = ZelUtils::SplitString(original, ',');
                 for (size_t k = 0; k < fields.size(); ++k) {
@@ -525,8 +560,9 @@ bool ReadNetwork(std::vector<std::string>& lines)
         }
 
         // A line that opens no later section ends the reading: say so, unless it is
-        // only a spare terminator or blank line after the last section.
-        if (!AtEnd && !IsBlank(line) && !IsTerminator(line)) {
+        // a spare terminator or blank line with nothing but such lines after it (a
+        // blank line between two sections still leaves the later one unread).
+        if (!AtEnd && !((IsBlank(line) || IsTerminator(line)) && OnlyEndLinesFollow())) {
             std::string msg = Format("La línea %d no corresponde a ninguna sección esperada; "
                                      "no se leyó desde ahí:\r%s",
                                      LineIndex + 1, line);

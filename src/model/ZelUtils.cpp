@@ -231,7 +231,20 @@ float RealAfterKey(std::string_view line, std::string_view key)
     size_t j = i;
     while (j < line.size() && (isDigit(line[j]) || line[j] == '-' || line[j] == '.'))
         ++j;
-    return static_cast<float>(ParseNumber(line.substr(i, j - i)).asReal());
+    std::string_view field = line.substr(i, j - i);
+    // Only the leading number counts ("1.5-" or "1.5.2" give 1.5): a stray sign or
+    // point after it must not turn the whole value into 0.
+    size_t k = 0;
+    if (k < field.size() && field[k] == '-')
+        ++k;
+    while (k < field.size() && isDigit(field[k]))
+        ++k;
+    if (k < field.size() && field[k] == '.') {
+        ++k;
+        while (k < field.size() && isDigit(field[k]))
+            ++k;
+    }
+    return static_cast<float>(ParseNumber(field.substr(0, k)).asReal());
 }
 
 std::string FlagsToStr4(uint8_t flags)

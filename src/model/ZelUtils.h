@@ -36,7 +36,7 @@ std::string RemoveBlanks(std::string_view text);
 void SplitTabs(std::string_view text, std::vector<std::string>& words);
 bool IsNumber(std::string_view text);
 // Number after the first occurrence of key; 0 when the key is absent. Text that is
-// not an integer gives its leading number (0 when there is none) instead of failing.
+// not a number gives its leading number (0 when there is none) instead of failing.
 int32_t IntAfterKey(std::string_view line, std::string_view key);
 float RealAfterKey(std::string_view line, std::string_view key);
 

@@ -185,11 +185,14 @@ TEST_F(Lookup, StagesMarkTheirMovements)
     f.Stages[1].ValueCount = 2;
     f.Stages[1].Values[1] = 1;
     f.Stages[1].Values[2] = 0;
-    f.Stages[2].ValueCount = 4;
+    f.Stages[2].ValueCount = 6;
     f.Stages[2].Values[1] = 2;
     f.Stages[2].Values[2] = 3;
     f.Stages[2].Values[3] = 9;
     f.Stages[2].Values[4] = 9;
+    // A negative exit names no movement (it must not act as a prefix search).
+    f.Stages[2].Values[5] = 1;
+    f.Stages[2].Values[6] = -4;
     AddMovement(1, 100, 2);
     AddMovement(1, 100, 3);
     AddMovement(2, 100, 3);
@@ -201,6 +204,35 @@ TEST_F(Lookup, StagesMarkTheirMovements)
     EXPECT_EQ(Movims[FindMovim(2, 100, 3)].StageMask, 2);
     EXPECT_EQ(Movims[FindMovim(2, 100, 3)].InStage[2], 1);
     EXPECT_EQ(Movims[FindMovim(2, 100, 1)].StageMask, 0);
+}
+
+TEST_F(Lookup, ReusedRecordsStartClean)
+{
+    // Records outlive a network: what one network left in a record must not show
+    // in the next network's record of the same index.
+    int n = NodeIndex(5);
+    Nodos[n].Latitude = 43.0;
+    Nodos[n].Longitude = -3.0;
+    int k = NewLink();
+    TArcos& a = Arcos[k];
+    a.StraightLength = 12.0f;
+    a.TurnDirs[0] = a.TurnDirs[2] = 1;
+    a.FlareEnd = a.FlareStart = 1;
+    a.HasPija = 1;
+    int m = NewMovement();
+    Movims[m].HasPija = 1;
+
+    ClearNetwork();
+    ASSERT_EQ(NodeIndex(6), n);
+    EXPECT_EQ(Nodos[n].Latitude, 0.0);
+    EXPECT_EQ(Nodos[n].Longitude, 0.0);
+    ASSERT_EQ(NewLink(), k);
+    EXPECT_EQ(a.StraightLength, 0.0f);
+    EXPECT_EQ(a.TurnDirs[0] + a.TurnDirs[1] + a.TurnDirs[2], 0);
+    EXPECT_EQ(a.FlareEnd + a.FlareStart, 0);
+    EXPECT_EQ(a.HasPija, 0);
+    ASSERT_EQ(NewMovement(), m);
+    EXPECT_EQ(Movims[m].HasPija, 0);
 }
 
 TEST_F(Lookup, IsolationMarksSkipIgnoredLinks)

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 using namespace PalvonRead;
 
 namespace {
@@ -61,6 +64,12 @@ TEST_F(ReaderFrame, NamelistKeysWithBlanksAndDefaults)
     EXPECT_EQ(NOMADS, 2);
     EXPECT_FLOAT_EQ(ALEX, 5.75f);
     EXPECT_EQ(KNOBS, 0);
+
+    // A format without a width keeps the default widths (empty fields would read 0).
+    auto noWidth = Text({" &OPTION &END", "T", " &PARAM XYFORM='2F' &END", "99999", "99999"});
+    ASSERT_TRUE(Read(noWidth));
+    EXPECT_EQ(XWidth, 15);
+    EXPECT_NE(testutil::readFile(ErrorListFile).find("XYFORM"), std::string::npos);
 }
 
 TEST_F(ReaderFrame, FilknbNameKeepsItsCaseAndResolvesBesideTheNetwork)
@@ -69,6 +78,11 @@ TEST_F(ReaderFrame, FilknbNameKeepsItsCaseAndResolvesBesideTheNetwork)
     auto lines = Text({" &OPTION &END", "T", " &PARAM FILKNB='datos.knb' &END", "99999", "99999"});
     ASSERT_TRUE(Read(lines));
     EXPECT_EQ(FILKNB, 1);
+    EXPECT_EQ(FilknbFileName, tmp.file("Datos.Knb"));
+
+    // Unquoted, on a line that kept its CR: the CR is no part of the name.
+    auto crLines = Text({" &OPTION &END", "T", " &PARAM FILKNB=datos.knb\r", " &END", "99999", "99999"});
+    ASSERT_TRUE(Read(crLines));
     EXPECT_EQ(FilknbFileName, tmp.file("Datos.Knb"));
 }
 
@@ -113,11 +127,16 @@ TEST_F(ReaderFrame, LineOpeningNoLaterSectionIsReported)
     EXPECT_TRUE(ui.anyMessageContains("no corresponde a ninguna"));
     ASSERT_FALSE(ErrorList.empty());
     EXPECT_NE(ErrorList.back().find("33333"), std::string::npos);
-    // A spare terminator after the last section is not reported.
+    // A spare terminator or blank lines after the last section are not reported.
     ui.messages.clear();
-    auto spare = Text({" &OPTION &END", "T", " &PARAM &END", "55555", "99999", "99999"});
+    auto spare = Text({" &OPTION &END", "T", " &PARAM &END", "55555", "99999", "99999", "", "* fin", "   "});
     ASSERT_TRUE(Read(spare));
     EXPECT_TRUE(ui.messages.empty());
+    // A blank line between two sections leaves the later one unread: that is reported.
+    auto gap = Text({" &OPTION &END", "T", " &PARAM &END", "11111", "99999", "", "33333", "99999", "99999"});
+    ASSERT_TRUE(Read(gap));
+    EXPECT_EQ(Network.SectionPresent[2], 0);
+    EXPECT_TRUE(ui.anyMessageContains("La línea 6 no corresponde a ninguna"));
 }
 
 TEST_F(ReaderFrame, EarlyEndOfFileEndsCleanlyWithAWarning)
@@ -179,6 +198,19 @@ TEST_F(ReaderFrame, MissingAndSelfIncludesAreReportedNotFollowed)
     EXPECT_EQ(Network.Loaded, 1);
 }
 
+TEST_F(ReaderFrame, UnreadableIncludeIsReported)
+{
+    std::string path = tmp.file("cerrado.dat");
+    testutil::writeFile(path, "linea\n");
+    std::filesystem::permissions(path, std::filesystem::perms::none);
+    if (std::ifstream(path).good())
+        GTEST_SKIP() << "the file stays readable (run as root)";
+    auto lines = Text({" &OPTION &END", "T", " &PARAM &END", "77777", "$        cerrado.dat", "99999", "99999"});
+    ASSERT_TRUE(Read(lines));
+    EXPECT_TRUE(ui.anyMessageContains("INCLUDE cerrado.dat no se puede leer"));
+    EXPECT_EQ(lines.size(), 7u); // nothing inserted
+}
+
 TEST_F(ReaderFrame, OverflowingNamelistsRefuseTheNetwork)
 {
     std::vector<std::string> lines = {" &OPTION"};
@@ -190,12 +222,26 @@ TEST_F(ReaderFrame, OverflowingNamelistsRefuseTheNetwork)
     EXPECT_TRUE(ui.anyMessageContains("capacidad"));
     EXPECT_NE(testutil::readFile(ErrorListFile).find("&OPTION"), std::string::npos);
 
+    // A refused read shows nothing of the network read before it.
+    auto before = Text({" &OPTION &END", "TITULO", " &PARAM &END", "66666", "99999", "66666", "99999", "99999"});
+    ASSERT_TRUE(Read(before));
+    ASSERT_EQ(TransitBlockCount, 2);
     std::string fields;
     for (int i = 0; i < 400; ++i)
         fields += "A=1,";
     std::vector<std::string> params = {" &OPTION &END", "T", " &PARAM " + fields, " &END"};
+    ui.messages.clear();
     EXPECT_FALSE(Read(params));
     EXPECT_EQ(Network.Loaded, 0);
+    EXPECT_EQ(TransitBlockCount, 0);
+    EXPECT_EQ(Network.SectionPresent[5], 0);
+    EXPECT_EQ(ui.messages.size(), 1u);
+    // An early end before the title leaves no stale title either.
+    ASSERT_TRUE(Read(before));
+    auto noTitle = Text({" &OPTION &END"});
+    ASSERT_TRUE(Read(noTitle));
+    EXPECT_EQ(NetworkTitle, "");
+    EXPECT_EQ(TransitBlockCount, 0);
 }
 
 TEST(RecordCreation, CapacitiesAreHardLimits)

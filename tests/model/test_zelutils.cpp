@@ -67,6 +67,12 @@ TEST(TextRoutines, NumbersAfterKeys)
     EXPECT_FLOAT_EQ(RealAfterKey("ALEX=-1.5X", "ALEX="), -1.5f);
     EXPECT_FLOAT_EQ(RealAfterKey("ALEX=X1", "ALEX="), 0.0f);
     EXPECT_FLOAT_EQ(RealAfterKey("ALEX=1", "FLAREX="), 0.0f);
+    // Only the leading number counts when more follows it.
+    EXPECT_FLOAT_EQ(RealAfterKey("ALEX=1.5-2", "ALEX="), 1.5f);
+    EXPECT_FLOAT_EQ(RealAfterKey("ALEX=1.5.2&END", "ALEX="), 1.5f);
+    EXPECT_FLOAT_EQ(RealAfterKey("ALEX=-.5", "ALEX="), -0.5f);
+    EXPECT_FLOAT_EQ(RealAfterKey("ALEX=-", "ALEX="), 0.0f);
+    EXPECT_FLOAT_EQ(RealAfterKey("ALEX=.", "ALEX="), 0.0f);
 }
 
 TEST(TextRoutines, FlagAndCaseStrings)
