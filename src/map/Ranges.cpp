@@ -215,6 +215,9 @@ void WriteRangeSets(TIniFile& ini, const std::string& section)
 
 TRangeHit ClassifyValue(float v, uint32_t& color)
 {
+    // Classes edited in the range dialog may overlap: every class holding the value
+    // is applied in order, an active one giving its colour, an inactive one leaving
+    // the value out for good (a later active class does not bring it back).
     TRangeHit hit = TRangeHit::None;
     const int last = std::clamp(NumRanges, 0, MaxRangeClasses);
     for (int c = 0; c <= last; ++c) {
@@ -222,7 +225,8 @@ TRangeHit ClassifyValue(float v, uint32_t& color)
         if (r.Low < v && v <= r.High) {
             if (r.Active) {
                 color = r.Color;
-                hit = TRangeHit::Drawn;
+                if (hit != TRangeHit::Suppressed)
+                    hit = TRangeHit::Drawn;
             } else {
                 hit = TRangeHit::Suppressed;
             }

@@ -119,8 +119,9 @@ void PrepareRanges(const std::string& name, float minimum, float maximum);
 void ReadRangeSets(const TIniFile& ini, const std::string& section);
 void WriteRangeSets(TIniFile& ini, const std::string& section);
 
-// The colour a class map gives v: false when no class holds it (drawn white by the
-// colour map) or an inactive class holding it suppresses it. Later classes win.
+// The colour a class map gives v: None when no class holds it (drawn white by the
+// colour map), Suppressed when any inactive class holds it; otherwise Drawn in the
+// colour of the last active class that holds it.
 enum class TRangeHit { None, Drawn, Suppressed };
 TRangeHit ClassifyValue(float v, uint32_t& color);
 

@@ -158,6 +158,14 @@ TEST_F(RangesTest, ClassOfAValue)
     // An inactive class suppresses its values.
     RangeTable[4].Active = false;
     EXPECT_EQ(Ranges::ClassifyValue(7.0f, color), Ranges::TRangeHit::Suppressed);
+    // Overlapping classes (as the range dialog allows): an inactive class leaves the
+    // value out even when a later active class also holds it; of two active classes
+    // the later gives the colour.
+    RangeTable[5].Low = 6.0f;
+    EXPECT_EQ(Ranges::ClassifyValue(7.0f, color), Ranges::TRangeHit::Suppressed);
+    RangeTable[4].Active = true;
+    EXPECT_EQ(Ranges::ClassifyValue(7.0f, color), Ranges::TRangeHit::Drawn);
+    EXPECT_EQ(color, RangeTable[5].Color);
 }
 
 TEST_F(RangesTest, ColoursOfVariablesShownTogether)

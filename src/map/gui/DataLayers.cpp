@@ -482,7 +482,10 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
                 const TPoint nearPt{j.x + ux * 2 * FMov, j.y + uy * 2 * FMov};
                 const TPoint farPt{j.x + ux * 50 * FMov, j.y + uy * 50 * FMov};
                 TTurnFlags flags{turn == 0 ? 1 : 0, turn == 1 ? 1 : 0, turn == 2 ? 1 : 0};
-                img.TextAlongW(farPt, nearPt, flags, 0, FormatValue(v));
+                // The movement's turn direction (-1 left, 0 straight, 1 right) is the
+                // symbol's lane index: the turns of one approach stand side by side,
+                // left turns on the left, instead of on top of each other.
+                img.TextAlongW(farPt, nearPt, flags, mv.TurnDir, FormatValue(v));
             }
         });
         legend.kind = TLegendRequest::Ranges;

@@ -364,6 +364,31 @@ TEST_F(DataLayerTest, TurnSymbolsFollowTheirClassAndTheTurnChoice)
     Finish();
     EXPECT_EQ(CountColor(Rgb(Green), area), 0);
 
+    // The turns of one approach stand side by side: a left turn (direction -1) is
+    // moved to the left of the approach (up here), a right turn (1) to the right,
+    // by the symbol's lane spacing (2.5 x 48 x FMov / 10 = 48 units, 16 pixels).
+    options.Giros[0] = true;
+    auto meanGreenRow = [&](int32_t turnDir) {
+        Movims[1].TurnDir = turnDir;
+        DataLayers::DrawMovimLinks(Canvas(), options);
+        Finish();
+        const QRect wide(xj - 80, yj - 50, 80, 100);
+        double sum = 0;
+        int n = 0;
+        for (int y = wide.top(); y <= wide.bottom(); ++y)
+            for (int x = wide.left(); x <= wide.right(); ++x)
+                if (image.pixel(x, y) == Rgb(Green)) {
+                    sum += y;
+                    ++n;
+                }
+        return n > 0 ? sum / n : -1.0;
+    };
+    const double unshifted = meanGreenRow(0);
+    ASSERT_GT(unshifted, 0.0);
+    EXPECT_NEAR(meanGreenRow(-1), unshifted - 16, 3);
+    EXPECT_NEAR(meanGreenRow(1), unshifted + 16, 3);
+    Movims[1].TurnDir = 0;
+
     // Flows at the link ends: bars on the last 30 % of the entry link.
     MovimDrawMode = true;
     SelectedMovimVars = {"4"};
