@@ -22,6 +22,9 @@ int main(int argc, char* argv[])
         viewer->setGeometry(screen->availableGeometry());
     viewer->showMaximized();
     int rc = app.exec();
+    // A command-line batch whose job could not be done does not end as a success.
+    if (viewer->BatchExitCode != 0)
+        rc = viewer->BatchExitCode;
     delete viewer;
     delete splash;
     return rc;

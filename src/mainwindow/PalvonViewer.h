@@ -82,6 +82,8 @@ public:
     void SetBatchQuiet(bool quiet);
     // Batch selection of links by the polygons of a polygon file.
     void BatchSelectByPolygons(const std::string& plgFileName);
+    // Exit status of a command-line batch run: 0 when its job was done.
+    int BatchExitCode = 0;
 
     // Files dropped on the window: one opens as a network, more are ignored.
     void WMDropFiles(const QStringList& files);
@@ -91,7 +93,8 @@ public:
     void tbOpenDatExecute();
     // False when the network could not be opened (missing, refused, no coordinates).
     bool AbrirRedPalvon(const std::string& fileName);
-    bool RunOpening(bool rebuildMixes);
+    // Every way in (open dialog, drop, command line, recent file, reload) runs this.
+    bool RunOpening();
     void ReloadFromText();
     // Returns false when the sequence stopped (network refused or no coordinates).
     bool OpenPalvonDat();
@@ -105,6 +108,9 @@ public:
     void LeerVelmora();
     void GrabarVelmora();
     void FilesClick(int tag);
+    // The saving part of closing (program keys and the network's section); throws
+    // when the settings file cannot be written.
+    void SaveAtClose();
 
     // ---- Escape handling ----
     void CancelMouseMode();
@@ -172,6 +178,8 @@ private:
     void InstallServices();
     bool SetFileNames(const std::string& fullName);
     void EnableAfterOpen();
+    // After an opening that stopped: nothing of an earlier network stays on show.
+    void ShowNoNetwork();
     void RebuildRecentMenus();
     QAction* AddAction(QWidget* where, const QString& name, const QString& text, bool checkable = false);
 

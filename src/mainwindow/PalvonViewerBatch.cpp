@@ -19,6 +19,7 @@ void TPalvonViewer::BatchSelectByPolygons(const std::string& plgFileName)
     std::vector<TPolygonRecord> polygons;
     if (!PolygonFile::Read(plgFileName, polygons)) {
         Services().ShowMessage(Format("Archivo %s no existe.", plgFileName));
+        BatchExitCode = 1;
         return;
     }
     const bool bothEnds = !DlgCfg || DlgCfg->SeleccionGrafica->ItemIndex() == 1;
@@ -57,12 +58,18 @@ void TPalvonViewer::BatchSelectByPolygons(const std::string& plgFileName)
                 sagArcosSel->setCell(c, row, sagArcos->cellView(c, r));
         }
         std::string base = FileUtils::ChangeFileExt(CmdFile1, "");
-        sagArcosSel->GridTextExport(base + Format("_sel%d.csv", poly.Id), ',');
+        std::string csv = base + Format("_sel%d.csv", poly.Id);
+        if (!sagArcosSel->GridTextExport(csv, ',')) {
+            Services().ShowMessage("No se pudo escribir " + csv);
+            BatchExitCode = 1;
+        }
         std::string sel;
         for (int32_t k = 1; k <= Network.LinkCount; ++k)
             if (Arcos[k].Mark > 0)
                 sel += Format("%10d%10d%5d\r\n", Arcos[k].A, Arcos[k].B, poly.Id);
-        if (!FileUtils::WriteFileAtomic(base + Format("_sel%d.sel", poly.Id), sel))
+        if (!FileUtils::WriteFileAtomic(base + Format("_sel%d.sel", poly.Id), sel)) {
             Services().ShowMessage("No se pudo escribir " + base + Format("_sel%d.sel", poly.Id));
+            BatchExitCode = 1;
+        }
     }
 }

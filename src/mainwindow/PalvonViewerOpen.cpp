@@ -64,6 +64,12 @@ bool TPalvonViewer::SetFileNames(const std::string& fullName)
         Services().ShowMessage("No se puede usar la carpeta de la red:\r" + std::string(e.what()));
         return false;
     }
+    // The names change only once the text is in: a file that cannot be read leaves
+    // them naming the network that is still loaded.
+    if (!FrmDat->LoadFromFile(p.string())) {
+        Services().ShowMessage(Format("No se puede leer el archivo %s.", p.string()));
+        return false;
+    }
     DatFileName = p.filename().string();
     DatDir = p.parent_path().string();
     if (!DatDir.empty() && DatDir.back() != '/')
@@ -73,10 +79,6 @@ bool TPalvonViewer::SetFileNames(const std::string& fullName)
     ComplementaryFileName = ComplementaryMovFileName = PrintFileName = TraceFileName = "null";
     ZoningFileName = SoleraFileName = PuntosFileName = "null";
     PalvonRead::NetworkDatFile = p.string();
-    if (!FrmDat->LoadFromFile(p.string())) {
-        Services().ShowMessage(Format("No se puede leer el archivo %s.", p.string()));
-        return false;
-    }
     OpenInteractive = 1;
     return true;
 }
@@ -89,12 +91,13 @@ bool TPalvonViewer::AbrirRedPalvon(const std::string& fileName)
     }
     if (!SetFileNames(fileName))
         return false;
-    return RunOpening(false);
+    return RunOpening();
 }
 
 // What follows the file names: read, set the view up, fill the grids and draw.
-// The open dialog also rebuilds the flow-diagram variable menu.
-bool TPalvonViewer::RunOpening(bool rebuildMixes)
+// Every way in runs all of it, the flow-diagram variable menu and arm totals
+// included: kept from the previous network they would describe another network.
+bool TPalvonViewer::RunOpening()
 {
     if (!OpenPalvonDat())
         return false;
@@ -104,8 +107,7 @@ bool TPalvonViewer::RunOpening(bool rebuildMixes)
     // The cost-variable menu of the least-cost path exists once the grids do.
     if (ConfigurarRmin && rutaMinimaMenu_ && !rutaMinimaMenu_->actions().contains(ConfigurarRmin->menuAction()))
         rutaMinimaMenu_->addMenu(ConfigurarRmin);
-    if (rebuildMixes)
-        ConstruyeMixs();
+    ConstruyeMixs();
     DrawDataDat();
     if (!BatchMode)
         DrawPalvon();
@@ -117,7 +119,7 @@ void TPalvonViewer::ReloadFromText()
 {
     if (DatFileName.empty())
         return;
-    RunOpening(false);
+    RunOpening();
 }
 
 void TPalvonViewer::aFileOpenExecute()
@@ -127,7 +129,7 @@ void TPalvonViewer::aFileOpenExecute()
     if (name.isEmpty())
         return;
     if (SetFileNames(name.toStdString()))
-        RunOpening(true);
+        RunOpening();
 }
 
 void TPalvonViewer::tbOpenDatExecute()
@@ -138,17 +140,20 @@ void TPalvonViewer::tbOpenDatExecute()
         QStringLiteral("Red Palvon DAT          (*.dat)"), QStringLiteral("Salida pvass           (*.lpa)"),
         QStringLiteral("Salida pvlook          (*.lpl)"),  QStringLiteral("Conteos palvon          (*.dat)"),
         QStringLiteral("Datos complementarios   (*.dat *.prn *.csv)"),
-        QStringLiteral("Trazas de arcos         (*.geo)"), QStringLiteral("Zonificación           (*.geo)"),
+        QStringLiteral("Trazas de arcos         (*.geo)"), QStringLiteral("Zonificación            (*.geo)"),
         QStringLiteral("Lineas de soleras       (*.geo)")};
     QFileDialog dialog(this, QStringLiteral("Open data file"));
     dialog.setNameFilters(filters);
-    dialog.selectNameFilter(filters[0]);
+    // The dialog keeps its filters with runs of blanks made single: look them up
+    // in its own list, not in ours.
+    const QStringList shown = dialog.nameFilters();
+    dialog.selectNameFilter(shown.front());
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     std::string name = dialog.selectedFiles().front().toStdString();
     // The kind is the filter chosen, not the file's extension.
-    int kind = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    int kind = static_cast<int>(shown.indexOf(dialog.selectedNameFilter())) + 1;
     switch (kind) {
     case 1:
         AbrirRedPalvon(name);
@@ -172,6 +177,7 @@ bool TPalvonViewer::OpenPalvonDat()
         FrmPreview->setWindowTitle(QString::fromStdString(DatFileName));
     ApplicationTitle = "Velmora: " + DatFileName;
     StatusPanels[0]->setText(QString::fromStdString(KDVlib::MsgLeyendo));
+    LpaFirstCol = LplFirstCol = LpaMovFirstCol = LplMovFirstCol = CompFirstCol = 0;
     CoordinatesFileName = "coordenadas.geo";
     PalvonRead::ReadTransitLines = DlgCfg && DlgCfg->RutasFijas->ItemIndex() == 0;
     if (DlgCfg) {
@@ -188,6 +194,7 @@ bool TPalvonViewer::OpenPalvonDat()
     if (!ok) {
         QApplication::restoreOverrideCursor();
         StatusPanels[0]->setText(QStringLiteral("Inactivo"));
+        ShowNoNetwork();
         return false;
     }
 
@@ -198,6 +205,9 @@ bool TPalvonViewer::OpenPalvonDat()
         Services().ShowMessage(KDVlib::MsgNoCoords);
         Services().ShowMessage(KDVlib::MsgRedInhabilitada);
         StatusPanels[0]->setText(QStringLiteral("Inactivo"));
+        // Should the close be declined, no half-opened network stays behind.
+        PalvonRead::ClearNetwork();
+        ShowNoNetwork();
         close();
         return false;
     }
@@ -241,6 +251,19 @@ void TPalvonViewer::EnableAfterOpen()
     img->SetPopupMenu(BDerecho, true);
 }
 
+void TPalvonViewer::ShowNoNetwork()
+{
+    // The grids, the hit grid and the map would otherwise still show the previous
+    // network while the model holds none: their record indexes would point at
+    // records of another network.
+    KDVlib::BuildHitGrid();
+    ConfigureGrids();
+    ConstruyeMixs();
+    DrawDataDat();
+    if (!BatchMode)
+        DrawPalvon();
+}
+
 void TPalvonViewer::OpenOtherFiles()
 {
     TIniFile ini(DatDir + "Velmora.ini");
@@ -262,6 +285,9 @@ void TPalvonViewer::OpenOtherFiles()
 void TPalvonViewer::ConstruyeMixs()
 {
     varMix->clear();
+    // The radio groups of earlier networks go with their items.
+    for (QActionGroup* old : varMix->findChildren<QActionGroup*>(QString(), Qt::FindDirectChildrenOnly))
+        delete old;
     struct Group {
         int first, count;
     };
@@ -279,35 +305,44 @@ void TPalvonViewer::ConstruyeMixs()
     if (!varMix->actions().isEmpty())
         varMix->actions().front()->setChecked(true);
 
+    // Totals are sized only for arms that movements use; an empty list means all 0.
     for (int32_t n = 1; n <= Network.NodeCount; ++n) {
         TNodo& node = Nodos[n];
-        for (int32_t i = 0; i < std::min(node.ArmCount, MaxArms); ++i) {
-            TConector& arm = node.Arms[i];
+        for (TConector& arm : node.Arms) {
             arm.EntryMark = arm.ExitMark = 0;
-            arm.InTotals.assign(NumMovVars + 1, 0.0f);
-            arm.OutTotals.assign(NumMovVars + 1, 0.0f);
+            arm.InTotals.clear();
+            arm.OutTotals.clear();
         }
     }
+    auto add = [](std::vector<float>& totals, const TMovimiento& mv) {
+        if (totals.empty())
+            totals.assign(NumMovVars + 1, 0.0f);
+        for (int v = 0; v <= NumMovVars; ++v)
+            totals[static_cast<size_t>(v)] += mv.Var[v];
+    };
     for (int32_t m = 1; m <= Network.MovementCount; ++m) {
         const TMovimiento& mv = Movims[m];
         int32_t j = KDVlib::FindNodo(mv.Node);
         if (j == 0)
             continue;
         TNodo& node = Nodos[j];
-        int entry = 0, exit = 0;
+        // The last arm towards the movement's entry (exit) node. A movement whose
+        // node is no arm of the junction adds to no arm: counted into the first arm
+        // it would give that arm flows that do not use it.
+        int entry = -1, exit = -1;
         for (int32_t i = 0; i < std::min(node.ArmCount, MaxArms); ++i) {
             if (node.Arms[i].OtherNode == mv.A)
                 entry = i;
             if (node.Arms[i].OtherNode == mv.C)
                 exit = i;
         }
-        if (node.Arms[entry].InTotals.empty() || node.Arms[exit].OutTotals.empty())
-            continue; // arms beyond the node's arm count
-        node.Arms[entry].EntryMark = -1;
-        node.Arms[exit].ExitMark = 1;
-        for (int v = 0; v <= NumMovVars; ++v) {
-            node.Arms[entry].InTotals[static_cast<size_t>(v)] += mv.Var[v];
-            node.Arms[exit].OutTotals[static_cast<size_t>(v)] += mv.Var[v];
+        if (entry >= 0) {
+            node.Arms[entry].EntryMark = -1;
+            add(node.Arms[entry].InTotals, mv);
+        }
+        if (exit >= 0) {
+            node.Arms[exit].ExitMark = 1;
+            add(node.Arms[exit].OutTotals, mv);
         }
     }
 }

@@ -180,6 +180,24 @@ void TPalvonViewer::FilesClick(int tag)
         clickedRecent_->setEnabled(false);
 }
 
+void TPalvonViewer::SaveAtClose()
+{
+    if (DatFileName.empty() || !DlgCfg || !DlgCfg->cbSaveLayout->isChecked())
+        return;
+    std::string full = DatDir + DatFileName;
+    // The settings file does not live in the network's folder: a folder that is gone
+    // (a removed drive, say) must not keep the program from saving and closing.
+    try {
+        SetCurrentDirectory(DatDir);
+    } catch (const std::exception&) {
+    }
+    GrabarVelmora();
+    TIniFile ini(FileName);
+    std::string section = SectionForNetwork(ini, RecentFiles, full);
+    ini.WriteString(section, "FileName", full);
+    ini.WriteString(section, "Fecha", NowStamp());
+}
+
 void TPalvonViewer::closeEvent(QCloseEvent* event)
 {
     if (!InteractiveRun || !AskOnClose) {
@@ -191,21 +209,13 @@ void TPalvonViewer::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    if (!DatFileName.empty() && DlgCfg && DlgCfg->cbSaveLayout->isChecked()) {
-        try {
-            std::string full = DatDir + DatFileName;
-            SetCurrentDirectory(DatDir);
-            GrabarVelmora();
-            TIniFile ini(FileName);
-            std::string section = SectionForNetwork(ini, RecentFiles, full);
-            ini.WriteString(section, "FileName", full);
-            ini.WriteString(section, "Fecha", NowStamp());
-        } catch (const std::exception& e) {
-            // The settings could not be written: say so and keep the window open.
-            QMessageBox::warning(this, QStringLiteral("Velmora"), QString::fromStdString(e.what()));
-            event->ignore();
-            return;
-        }
+    try {
+        SaveAtClose();
+    } catch (const std::exception& e) {
+        // The settings could not be written: say so and keep the window open.
+        QMessageBox::warning(this, QStringLiteral("Velmora"), QString::fromStdString(e.what()));
+        event->ignore();
+        return;
     }
     event->accept();
 }

@@ -145,12 +145,15 @@ void TPalvonViewer::FormShow()
     BatchMode = true;
     SetBatchQuiet(true);
     std::string ext = ZelUtils::UpperCase(std::filesystem::path(CmdFile2).extension().string());
-    bool opened = AbrirRedPalvon(CmdFile1);
     if (ext == ".PLG") {
-        if (opened)
+        if (AbrirRedPalvon(CmdFile1))
             BatchSelectByPolygons(CmdFile2);
+        else
+            BatchExitCode = 1;
     } else {
+        // Printing is not there yet: say so at once rather than read a network for nothing.
         Services().ShowMessage("La impresión por lotes de " + CmdFile2 + " aún no está disponible en esta versión.");
+        BatchExitCode = 1;
     }
     close();
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);

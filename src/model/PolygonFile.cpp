@@ -16,6 +16,8 @@ bool Read(const std::string& fileName, std::vector<TPolygonRecord>& polygons)
     for (const std::string& line : lines) {
         if (!line.empty() && line[0] == '*')
             continue;
+        // A blank line is no polygon. Read as one (id 0, no points) it would write an
+        // empty "_sel0" pair over the output of a real polygon 0 of the same file.
         if (ZelUtils::Trim(line).empty())
             continue;
         std::vector<std::string> f = ZelUtils::SplitString(line + ";;;;", ';');

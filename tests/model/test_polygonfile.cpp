@@ -23,6 +23,19 @@ TEST(PolygonFile, FieldsCommentsAndMissingPoints)
     EXPECT_FALSE(PolygonFile::Read(tmp.file("falta.plg"), polys));
 }
 
+TEST(PolygonFile, BlankLinesAreNoPolygon)
+{
+    testutil::TempDir tmp;
+    std::string path = tmp.file("cero.plg");
+    // A blank line after polygon 0 must not come back as a second, empty polygon 0.
+    testutil::writeFile(path, "0;Cero;3;0;0;0;0;0;0;10;0;0;10\r\n\r\n   \r\n");
+    std::vector<TPolygonRecord> polys;
+    ASSERT_TRUE(PolygonFile::Read(path, polys));
+    ASSERT_EQ(polys.size(), 1u);
+    EXPECT_EQ(polys[0].Id, 0);
+    EXPECT_EQ(polys[0].Points.size(), 3u);
+}
+
 TEST(PolygonFile, ContainsWorksWithNegativeCoordinates)
 {
     TPolygonRecord p;

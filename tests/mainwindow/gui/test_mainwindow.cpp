@@ -1,14 +1,21 @@
 // The main window as a user meets it: defaults, dropped files, Escape, and the
 // polygon batch run by the real program.
 #include "mainwindow/Aptta.h"
+#include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
+#include "mainwindow/StringAlignGrid.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
+#include "platform/IniFile.h"
 #include "support/TestUtil.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QTimer>
 #include <QLabel>
+#include <QMenu>
 #include <QProcess>
 #include <QTabWidget>
 #include <QTest>
@@ -92,6 +99,173 @@ TEST_F(MainWindow, EscapeCancelsTheMouseMode)
     EXPECT_EQ(MouseMode, 4);
 }
 
+// Sum of movement variable v over the movements of junction j that enter (or leave)
+// by one of its arms.
+static double JunctionTotal(int32_t j, int v, bool entering)
+{
+    double sum = 0;
+    for (int32_t m = 1; m <= Network.MovementCount; ++m) {
+        const TMovimiento& mv = Movims[m];
+        if (mv.Node != Nodos[j].Number)
+            continue;
+        for (int32_t i = 0; i < Nodos[j].ArmCount; ++i)
+            if (Nodos[j].Arms[i].OtherNode == (entering ? mv.A : mv.C)) {
+                sum += mv.Var[v];
+                break;
+            }
+    }
+    return sum;
+}
+
+static double ArmTotals(int32_t j, int v, bool entering)
+{
+    double sum = 0;
+    for (const TConector& arm : Nodos[j].Arms) {
+        const std::vector<float>& t = entering ? arm.InTotals : arm.OutTotals;
+        if (!t.empty())
+            sum += t[static_cast<size_t>(v)];
+    }
+    return sum;
+}
+
+TEST_F(MainWindow, EveryWayInBuildsTheFlowMenuAndArmTotals)
+{
+    // An item left from an earlier network goes when a network is dropped: the
+    // sample has no flow results, so the menu is then empty.
+    viewer->varMix->addAction("Flujo de otra red");
+    Drop({QString::fromStdString(SamplePath())});
+    ASSERT_EQ(Network.Loaded, 1);
+    EXPECT_TRUE(viewer->varMix->actions().isEmpty());
+
+    // Arm totals add up to the junction's movements, each by its own arm
+    // (variable 1, the saturation flow, is there without any listing).
+    int32_t j = 0;
+    for (int32_t n = 1; n <= Network.NodeCount && !j; ++n)
+        if (Nodos[n].ArmCount >= 3 && JunctionTotal(n, 1, true) > 0)
+            j = n;
+    ASSERT_GT(j, 0);
+    EXPECT_NEAR(ArmTotals(j, 1, true), JunctionTotal(j, 1, true), 1e-3);
+    EXPECT_NEAR(ArmTotals(j, 1, false), JunctionTotal(j, 1, false), 1e-3);
+
+    // A movement whose entry node is no arm of its junction adds to no arm.
+    int32_t m = 1;
+    while (m <= Network.MovementCount && (Movims[m].Node != Nodos[j].Number || Movims[m].Var[1] <= 0))
+        ++m;
+    ASSERT_LE(m, Network.MovementCount);
+    double before = ArmTotals(j, 1, true);
+    Movims[m].A = 999999;
+    viewer->ConstruyeMixs();
+    EXPECT_NEAR(ArmTotals(j, 1, true), before - Movims[m].Var[1], 1e-3);
+    EXPECT_NEAR(ArmTotals(j, 1, false), JunctionTotal(j, 1, false), 1e-3);
+}
+
+// Answers the next "Open data file" dialog with a file and the filter at `index`.
+static void AnswerOpenDialog(const QString& file, int index)
+{
+    QTimer::singleShot(0, [file, index] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectNameFilter(dialog->nameFilters().at(index));
+        dialog->selectFile(file);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+}
+
+TEST_F(MainWindow, OpenDataFileTakesTheKindFromTheChosenFilter)
+{
+    viewer->show();
+    Network.Loaded = 0;
+    const QString sample = QString::fromStdString(SamplePath());
+    // "Conteos palvon" with a .dat: read as counts (not there yet), not as a network.
+    AnswerOpenDialog(sample, 3);
+    viewer->tbOpenDatExecute();
+    EXPECT_EQ(Network.Loaded, 0);
+    // "Red Palvon DAT": the network opens.
+    AnswerOpenDialog(sample, 0);
+    viewer->tbOpenDatExecute();
+    EXPECT_EQ(Network.Loaded, 1);
+    EXPECT_EQ(DatFileName, "ejemplo.dat");
+}
+
+TEST_F(MainWindow, OpeningWithoutCoordinatesStopsAndShowsNoNetwork)
+{
+    Drop({QString::fromStdString(SamplePath())});
+    ASSERT_EQ(Network.Loaded, 1);
+    ASSERT_GT(viewer->sagArcos->RowCount(), 2);
+    viewer->show();
+    Drop({QString::fromStdString(testutil::dataPath("junc_two_junctions.dat"))});
+    // The program closes, and nothing of the earlier network stays behind meanwhile.
+    EXPECT_FALSE(viewer->isVisible());
+    EXPECT_EQ(Network.Loaded, 0);
+    EXPECT_EQ(Network.LinkCount, 0);
+    EXPECT_LE(viewer->sagArcos->RowCount(), 2);
+    for (int r = 1; r < viewer->sagArcos->RowCount(); ++r)
+        EXPECT_EQ(viewer->sagArcos->cell(3, r), "");
+    EXPECT_TRUE(viewer->varMix->actions().isEmpty());
+}
+
+TEST_F(MainWindow, OneCommandLineParameterOpensItInteractively)
+{
+    Network.Loaded = 0;
+    viewer->SetCommandLine({QString::fromStdString(SamplePath())});
+    viewer->FormShow();
+    EXPECT_EQ(Network.Loaded, 1);
+    EXPECT_EQ(DatFileName, "ejemplo.dat");
+    EXPECT_EQ(InteractiveRun, 1);
+    EXPECT_FALSE(BatchMode);
+    EXPECT_TRUE(DrawEnabled);
+    EXPECT_EQ(viewer->BatchExitCode, 0);
+}
+
+TEST_F(MainWindow, ThreeCommandLineParametersAreIgnored)
+{
+    Network.Loaded = 0;
+    viewer->SetCommandLine({QString::fromStdString(SamplePath()), "b.plg", "c"});
+    viewer->FormShow();
+    EXPECT_EQ(Network.Loaded, 0);
+    EXPECT_EQ(InteractiveRun, 1);
+    EXPECT_FALSE(BatchMode);
+}
+
+TEST_F(MainWindow, ClosingSavesIntoTheSettingsFolderEvenWithoutTheNetworkFolder)
+{
+    std::filesystem::create_directories(tmp.path() / "red");
+    std::string net = (tmp.path() / "red" / "Red.dat").string();
+    std::filesystem::copy_file(SamplePath(), net);
+    Drop({QString::fromStdString(net)});
+    ASSERT_EQ(DatFileName, "Red.dat");
+    RecentFiles.clear();
+    DlgCfg->cbSaveLayout->setChecked(true);
+    DlgCfg->cbOverwrite->setChecked(true);
+    // The network's folder goes away while the program runs.
+    std::filesystem::current_path(VELMORA_SOURCE_DIR);
+    std::filesystem::remove_all(tmp.path() / "red");
+    ASSERT_NO_THROW(viewer->SaveAtClose());
+    TIniFile ini(tmp.file("Velmora0.INI"));
+    EXPECT_EQ(ini.ReadString("Velmora", "General", "").substr(0, 4), "1;1;");
+    EXPECT_EQ(ini.ReadString("File1", "FileName", ""), net);
+    EXPECT_EQ(ini.ReadString("File1", "Fecha", "").size(), 19u);
+    EXPECT_FALSE(std::filesystem::exists(std::string(VELMORA_SOURCE_DIR) + "/Velmora0.INI"));
+}
+
+TEST_F(MainWindow, ProgramKeysRoundTripThroughTheOptions)
+{
+    const std::string general = "0;1;1;0;1;7;1;1";
+    const std::string prefs = "1;0;1;0;1;0;0;1;1;0;1;0;1;1;0;0";
+    const std::string colores = "1;2;3;4;5;6;7;8;2;9;3;10;1;11;4;12;1";
+    const std::string ampl = "255;250;1;3;1;0;0;1;1;1";
+    testutil::writeFile(tmp.file("Velmora0.INI"), "[Velmora]\r\nGeneral=" + general + "\r\nPreferencias=" + prefs +
+                                                     "\r\nColores=" + colores + "\r\nAmpliacion=" + ampl + "\r\n");
+    viewer->LeerVelmora();
+    std::filesystem::remove(tmp.file("Velmora0.INI"));
+    viewer->GrabarVelmora();
+    TIniFile ini(tmp.file("Velmora0.INI"));
+    EXPECT_EQ(ini.ReadString("Velmora", "General", ""), general);
+    EXPECT_EQ(ini.ReadString("Velmora", "Preferencias", ""), prefs);
+    EXPECT_EQ(ini.ReadString("Velmora", "Colores", ""), colores);
+    EXPECT_EQ(ini.ReadString("Velmora", "Ampliacion", ""), ampl);
+}
+
 TEST(PolygonBatch, RunsHeadlessAndWritesTheSelection)
 {
     testutil::TempDir tmp;
@@ -121,4 +295,39 @@ TEST(PolygonBatch, RunsHeadlessAndWritesTheSelection)
     std::string first = all.substr(0, all.find("\r\n"));
     EXPECT_EQ(first.size(), 25u);
     EXPECT_EQ(first.substr(20), "    7");
+}
+
+// Runs the program with two parameters; returns its exit code and error output.
+static int RunBatch(const testutil::TempDir& tmp, const QStringList& args, QString* errors)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("VELMORA_CONFIG_DIR", QString::fromStdString(tmp.path().string()));
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(QString::fromStdString(tmp.path().string()));
+    p.start(VELMORA_BINARY, args);
+    if (!p.waitForFinished(60000))
+        return -1;
+    *errors = QString::fromUtf8(p.readAllStandardError());
+    return p.exitCode();
+}
+
+TEST(PolygonBatch, JobsThatCannotRunSayWhyAndFail)
+{
+    testutil::TempDir tmp;
+    std::string net = tmp.file("red.dat");
+    std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", net);
+    QString errors;
+    // A print definition: not read, no network read for it either.
+    EXPECT_EQ(RunBatch(tmp, {QString::fromStdString(net), QString::fromStdString(tmp.file("lote.ini"))}, &errors), 1);
+    EXPECT_TRUE(errors.contains(QString::fromUtf8("impresión por lotes"))) << errors.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("Errores.txt")));
+    // A polygon batch on a network that is not there.
+    testutil::writeFile(tmp.file("zonas.plg"), "7;Todo;3;0;0;0;0;0;0;1;0;0;1\r\n");
+    EXPECT_EQ(RunBatch(tmp, {QString::fromStdString(tmp.file("falta.dat")), QString::fromStdString(tmp.file("zonas.plg"))},
+                       &errors),
+              1);
+    EXPECT_TRUE(errors.contains("falta.dat")) << errors.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("falta_sel7.sel")));
 }
