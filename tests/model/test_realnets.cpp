@@ -2,6 +2,7 @@
 // movement and signal counts as their README lists them, and the refusal of the
 // network that exceeds the model. Skipped when the folder is absent.
 #include "model/FileUtils.h"
+#include "model/KDVlib.h"
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
 #include "support/RecordingServices.h"
@@ -123,6 +124,14 @@ TEST(SampleNetwork, EverySectionReadsCleanly)
     EXPECT_EQ(Network.LinksByClass[2], 2);
     EXPECT_EQ(Network.MovementCount, 68);
     EXPECT_EQ(Network.SignalCount, 1);
+    // The signal at 103 runs its two stages in a 90 s cycle, as its comment says.
+    const TFase& signal = Fases[Nodos[KDVlib::FindNodo(103)].SignalIndex];
+    EXPECT_EQ(signal.Offset, 0);
+    EXPECT_EQ(signal.Cycle, 90);
+    int32_t stageTimes = 0;
+    for (int s = 1; s <= signal.StageCount; ++s)
+        stageTimes += signal.Stages[s].Green + signal.Stages[s].Intergreen;
+    EXPECT_EQ(stageTimes, signal.Cycle);
     EXPECT_EQ(Network.ZoneCount, 8);
     EXPECT_EQ(Network.LineCount, 2);
     EXPECT_EQ(Network.HasCoordinates, 1);

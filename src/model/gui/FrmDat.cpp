@@ -27,7 +27,7 @@ TFrmDat* FrmDat = nullptr;
 namespace {
 
 constexpr int RulerColumns = 300;
-
+constexpr const char* SaveDatFilter = "Archivo de datos [*.dat] (*.dat)";
 
 QFont EditorFont()
 {
@@ -255,7 +255,10 @@ bool TFrmDat::SaveDat(bool ask)
         QFileDialog dlg(this, QStringLiteral("Guardando archivo ..."));
         dlg.setAcceptMode(QFileDialog::AcceptSave);
         dlg.setDefaultSuffix(QStringLiteral("dat"));
-        dlg.setNameFilter(QStringLiteral("Archivo de datos (*.dat)"));
+        // The description shows as the user knows it; the pattern in parentheses is
+        // what the dialog filters by and is hidden.
+        dlg.setNameFilter(QString::fromUtf8(SaveDatFilter));
+        dlg.setOption(QFileDialog::HideNameFilterDetails, true);
         // The overwrite question is the user's choice in the options dialog.
         dlg.setOption(QFileDialog::DontConfirmOverwrite, !(DlgCfg && DlgCfg->cbOverwrite->isChecked()));
         if (!fileName_.empty())

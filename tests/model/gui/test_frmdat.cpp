@@ -11,12 +11,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimer>
 #include <QToolButton>
 
 using testutil::readFile;
@@ -150,6 +153,34 @@ TEST_F(NetworkText, FailedSaveKeepsWhatWasThere)
     // No temporary file is left behind.
     for (const auto& e : std::filesystem::directory_iterator(tmp.path()))
         EXPECT_NE(e.path().filename().string().front(), '.') << e.path();
+}
+
+// The save button asks for the file: title, default extension and the filter as
+// the user sees it; the chosen name gets the extension and is written to.
+TEST_F(NetworkText, SaveButtonAsksForTheFile)
+{
+    ASSERT_TRUE(frm.LoadFromFile(tmp.file("red.dat")));
+    QString title, suffix, shownFilter;
+    QStringList filters;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        title = dlg->windowTitle();
+        suffix = dlg->defaultSuffix();
+        filters = dlg->nameFilters();
+        if (auto* combo = dlg->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+            shownFilter = combo->itemText(0);
+        dlg->selectFile(QString::fromStdString(tmp.file("nueva")));
+        static_cast<QDialog*>(dlg)->accept();
+    });
+    QTest::mouseClick(frm.tbSaveDat, Qt::LeftButton);
+    EXPECT_EQ(title, QStringLiteral("Guardando archivo ..."));
+    EXPECT_EQ(suffix, QStringLiteral("dat"));
+    EXPECT_EQ(filters, QStringList{QStringLiteral("Archivo de datos [*.dat] (*.dat)")});
+    EXPECT_EQ(shownFilter, QStringLiteral("Archivo de datos [*.dat]"));
+    EXPECT_EQ(readFile(tmp.file("nueva.dat")), DatText);
+    EXPECT_EQ(frm.FileName(), tmp.file("nueva.dat"));
+    EXPECT_EQ(frm.Saved, 1);
 }
 
 TEST_F(NetworkText, EncodingsKeepTheirBytes)
