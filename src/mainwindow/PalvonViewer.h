@@ -104,6 +104,27 @@ public:
     void RedPalvon1Click();
     void Options1Click();
 
+    // ---- Listings and counts (PalvonViewerListings.cpp) ----
+    // After a network is read: its companion .lpa/.lpl when the option says so.
+    void ReadCompanionListings();
+    // After the grids are filled: the columns of the listings read with the network.
+    void ShowCompanionListings();
+    void OpenLpaFile(const std::string& fileName);
+    void OpenLplFile(const std::string& fileName);
+    void OpenCountsFile(const std::string& fileName);
+
+    // ---- Auxiliary data files (PalvonViewerAuxFiles.cpp) ----
+    // Offers a coordinates file for a network without positions; true when one placed it.
+    bool OpenCoordinatesFile();
+    void OpenComplementaryFile(const std::string& fileName);
+    void OpenZoningFile(const std::string& fileName);
+    void LoadZoning(const std::string& fileName);
+
+    // ---- Background line layers (src/map/gui/PalvonViewerLayers.cpp) ----
+    void OpenLineLayerFile(const std::string& fileName, bool addLayer);
+    // Loads a background line layer: replaces the loaded layers, or adds to them.
+    void LineaSoleras(const std::string& fileName, bool addLayer);
+
     // ---- Settings ----
     void LeerVelmora();
     void GrabarVelmora();

@@ -101,7 +101,7 @@ bool TPalvonViewer::RunOpening()
 {
     if (!OpenPalvonDat())
         return false;
-    // The assignment and inspection listings are read here once their readers exist.
+    ReadCompanionListings();
     PalvonRead::ComputeLinkDataExtremes();
     ConfigureGrids();
     // The cost-variable menu of the least-cost path exists once the grids do.
@@ -109,6 +109,7 @@ bool TPalvonViewer::RunOpening()
         rutaMinimaMenu_->addMenu(ConfigurarRmin);
     ConstruyeMixs();
     DrawDataDat();
+    ShowCompanionListings();
     if (!BatchMode)
         DrawPalvon();
     return true;
@@ -134,8 +135,7 @@ void TPalvonViewer::aFileOpenExecute()
 
 void TPalvonViewer::tbOpenDatExecute()
 {
-    bool addLayer = QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
-    (void)addLayer;
+    const bool addLayer = QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
     const QStringList filters = {
         QStringLiteral("Red Palvon DAT          (*.dat)"), QStringLiteral("Salida pvass           (*.lpa)"),
         QStringLiteral("Salida pvlook          (*.lpl)"),  QStringLiteral("Conteos palvon          (*.dat)"),
@@ -158,13 +158,30 @@ void TPalvonViewer::tbOpenDatExecute()
     case 1:
         AbrirRedPalvon(name);
         break;
+    case 2:
+        OpenLpaFile(name);
+        break;
+    case 3:
+        OpenLplFile(name);
+        break;
+    case 4:
+        OpenCountsFile(name);
+        break;
+    case 5:
+        OpenComplementaryFile(name);
+        break;
     case 6:
         TraceFileName = name;
         KDVlib::LoadTrazas();
         DrawPalvon();
         break;
+    case 7:
+        OpenZoningFile(name);
+        break;
+    case 8:
+        OpenLineLayerFile(name, addLayer);
+        break;
     default:
-        Services().ShowMessage("Este tipo de archivo aún no se puede abrir en esta versión:\r" + name);
         break;
     }
 }
@@ -199,10 +216,12 @@ bool TPalvonViewer::OpenPalvonDat()
     }
 
     if (!Network.HasCoordinates) {
-        // No positions: the network cannot be shown. Reading a coordinates file
-        // for it is offered once that reader exists; the opening stops here.
+        // No positions: a coordinates file is offered; without one the network
+        // cannot be shown and the opening stops here.
         QApplication::restoreOverrideCursor();
         Services().ShowMessage(KDVlib::MsgNoCoords);
+    }
+    if (!Network.HasCoordinates && !OpenCoordinatesFile()) {
         Services().ShowMessage(KDVlib::MsgRedInhabilitada);
         StatusPanels[0]->setText(QStringLiteral("Inactivo"));
         // Should the close be declined, no half-opened network stays behind.
@@ -269,11 +288,13 @@ void TPalvonViewer::OpenOtherFiles()
     TIniFile ini(DatDir + "Velmora.ini");
     ZoningFileName = ini.ReadString("File Names", "Zonificacion", "null");
     if (ZoningFileName != "null")
-        PalvonRead::AddError("Zonificación " + ZoningFileName + " no cargada: formato aún no soportado");
+        LoadZoning(ZoningFileName);
     for (int k = 1; k <= 20; ++k) {
         std::string name = ini.ReadString("File Names", Format("Solera%d", k), "null");
         if (name == "null")
             break; // layers are numbered without gaps
+        // The first layer replaces whatever layers were loaded; the others add to it.
+        LineaSoleras(name, k > 1);
         if (k <= 10)
             ApplyLayerStyle(Items[static_cast<size_t>(10 + k)],
                             ini.ReadString(Format("Solera%d", k), "Linea", "255;0;0"));
