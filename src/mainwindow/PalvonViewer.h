@@ -194,6 +194,7 @@ private:
     void CreateControls();
     void ConnectOptions();
     void ConnectToggles();
+    void ConnectZoom(); // src/map/gui/PalvonViewerZoom.cpp
     void CreateMenus();
     void CreateToolbars();
     void InstallServices();

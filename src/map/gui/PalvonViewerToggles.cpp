@@ -45,13 +45,5 @@ void TPalvonViewer::ConnectToggles()
         DrawPalvon();
     });
     connect(Action("aRedibujar"), &QAction::triggered, this, &TPalvonViewer::DrawPalvon);
-    connect(Action("tbZoomFirst"), &QAction::triggered, this, [this] {
-        // The whole network: zoom slot 1.
-        ZoomIndex = 1;
-        WorldMinX = ZoomHistory[1].MinX;
-        WorldMinY = ZoomHistory[1].MinY;
-        WorldMaxX = ZoomHistory[1].MaxX;
-        WorldMaxY = ZoomHistory[1].MaxY;
-        DrawPalvon();
-    });
+    ConnectZoom();
 }
