@@ -291,6 +291,9 @@ void TPalvonViewer::CreateMenus()
     const char* jt[] = {"Externo", "Prioridad", "Rotonda", "Semáforo", "Auxiliar", "Vuelta \"U\""};
     for (int t = 0; t < 6; ++t)
         AddAction(jtypes, QStringLiteral("Jtype%1").arg(t), QString::fromUtf8(jt[t]), true);
+    CreateSelectionMenus();
+    CreateLayerMenus(archivo);
+    CreateDisplayMenus();
 }
 
 void TPalvonViewer::CreateToolbars()
@@ -331,6 +334,7 @@ void TPalvonViewer::CreateToolbars()
     tbarMovimientos->hide();
     tbarAdicionales->hide();
     ConnectToggles();
+    ConnectGridEvents();
 }
 
 void TPalvonViewer::SetSplash(TAptta* splash) { splash_ = splash; }

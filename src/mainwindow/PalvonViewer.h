@@ -7,11 +7,14 @@
 // QActions whose objectName is the control's name, so any code can reach one
 // with Action("tbArrows"); a toolbar button's `Down` is the action's checked state.
 #include <QMainWindow>
+#include <QPolygonF>
+#include <QRegion>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,9 +28,17 @@ class QTextEdit;
 class QTimer;
 class QToolBar;
 class TOxrImage;
+struct TCompPlacement;
 class TAptta;
 class TStringAlignGrid;
 class TLegendImage;
+struct TShiftState;
+class QComboBox;
+class QDoubleSpinBox;
+class QFontComboBox;
+class QSpinBox;
+class TIniFile;
+struct TLabelFont;
 
 class TPalvonViewer : public QMainWindow {
     Q_OBJECT
@@ -119,11 +130,25 @@ public:
     void OpenComplementaryFile(const std::string& fileName);
     void OpenZoningFile(const std::string& fileName);
     void LoadZoning(const std::string& fileName);
+    // Writes a complementary-data block just placed by its loader into the link
+    // (or movement) grid, with the street names, and rebuilds the variable menus.
+    void ShowComplementaryColumns(bool movements, const TCompPlacement& placement);
 
-    // ---- Background line layers (src/map/gui/PalvonViewerLayers.cpp) ----
+    // ---- Background line and point layers (src/map/gui/PalvonViewerLayers.cpp) ----
+    QMenu* varSolera = nullptr;       // the layer menu (drop-down of tbSolera)
+    QMenu* CoberturaLineas = nullptr; // "Cobertura Lineas" of the map's menu: font and names per layer
+    QMenu* QueMover = nullptr;        // "¿Qué mover?" of the layer menu
+    // Builds the layer menus and the "Puntos" item of the file menu.
+    void CreateLayerMenus(QMenu* archivo);
     void OpenLineLayerFile(const std::string& fileName, bool addLayer);
     // Loads a background line layer: replaces the loaded layers, or adds to them.
     void LineaSoleras(const std::string& fileName, bool addLayer);
+    void PuntosGeo(const std::string& fileName);
+    void Puntos5Click();
+    void soleraClick(int layer, bool checked);
+    void Nombres(int tag, bool checked);
+    void QueSolerasMover(QAction* item);
+    void GuardarSolerasClick();
 
     // ---- Settings ----
     void LeerVelmora();
@@ -179,6 +204,197 @@ public:
     void ClearScreen();
     // Marks the hit-grid tiles that the view window meets.
     void SetGrid();
+
+    // ---- Zoom and navigation (src/map/gui/PalvonViewerZoom.cpp) ----
+    TOxrImage* zimg = nullptr; // the magnifier laid over the map, hidden until used
+    QMenu* varLupa = nullptr;  // the magnifier's menu (drop-down of tbZoom)
+    QLabel* Fixed = nullptr;   // padlock: the scale dialog keeps its maximum
+    void ZoomFirst();
+    void ZoomIn();
+    void ZoomOut();
+    void ZoomSel();
+    void aVistaAnteriorExecute();
+    void FormMouseWheelUp();
+    void FormMouseWheelDown();
+    void imgClick();
+    void Reset1Click();
+    void tbMoveClick();
+    void tbZoomClick();
+    // The map's mouse as far as the view tools go: the zoom box (a plain left
+    // drag), the hand pan (tbMove, or the middle button with the wheel option),
+    // the magnifier (tbZoom) and the street view (tbStreet). The map's mouse
+    // signals are connected to these three; a fuller mouse handler can take their
+    // place and call the steps below for these modes.
+    void ZoomMouseDown(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
+    void ZoomMouseMove(const TShiftState& Shift, int i, int j, double x, double y);
+    void ZoomMouseUp(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
+    void StartZoomBox(int i, int j, double x, double y);
+    void StartPan(int i, int j);
+    void StartMagnifier(int i, int j);
+    void FollowZoomBox(double x, double y);
+    void FollowPan(int i, int j);
+    void EndMagnifier();
+    void EndPan();
+    void EndZoomBox(int j);
+    void zimgOxrMouseDown(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
+    void zimgOxrMouseMove(const TShiftState& Shift, int i, int j, double x, double y);
+    void zimgOxrMouseUp(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
+    // Magnifier menu: its window size and its scale (items "2x".."30x", tag 0..7).
+    void amao1Click();
+    void FactorEscala(QAction* item, int tag);
+
+    // ---- Size and scale dialogs (src/map/gui/DlgSize.cpp, KDVscale.cpp) ----
+    // Size of one kind of symbol (1 centroids, 2 nodes, 3 arrows, 4 signals).
+    void Tamano(QAction* item, int tag);
+    void Escala1Click();
+    void FactorTamanoClick();
+
+    // ---- Views beside the map (src/map/gui/PalvonViewerViews.cpp) ----
+    void DrawNetWorkAerial();
+    void QuickViewPalvon();
+    // The layers of the map as a quick view draws them, on any canvas.
+    void DrawQuickView(TOxrImage* Img);
+    void StreetViewPalvon();
+    void ZoomViewPalvon();
+    void tbAerialClick();
+    void CopiarAerial1Click();
+
+    // ---- Grid interaction (PalvonViewerGridEvents.cpp) ----
+    // Cells last under the mouse (row, column) of the zones, nodes and lines grids;
+    // the link grid's row and column go to LinkRowByMode / RangeVarByMode of the
+    // current range mode.
+    int32_t ZonaRow = 0, ZonaCol = 0, NodoRow = 0, NodoCol = 0, LineaRow = 0, LineaCol = 0;
+    int32_t LinkRowByMode[6] = {};
+    bool LinkGridMouseOver = false; // the mouse was last over sagArcos (not sagArcosSel)
+    int32_t LastLine = 0;           // last line toggled on: anchor of Shift ranges
+    // Shift and Ctrl at the last press on the lines grid (read by its double click).
+    bool LineasShiftFlag = false, LineasCtrlFlag = false;
+    // Keys held at the last press on any data grid (read by the double clicks).
+    Qt::KeyboardModifiers GridKeys;
+    // Title-click sorting (with Shift) of the link and movement grids: direction per
+    // column and the column sorted last (-1 none).
+    std::vector<uint8_t> SortDescArcos, SortDescMovim;
+    int32_t SortColArcos = -1, SortColMovim = -1;
+    // Marker region (map pixels) of a node or centroid move started from a grid.
+    QRegion GridMoveRegion;
+    void ConnectGridEvents();
+    void sagZonasMouseMove(int x, int y);
+    void sagNodosMouseMove(int x, int y);
+    void sagLineasMouseMove(int x, int y);
+    void sagArcosMouseMove(int x, int y);
+    void sagLineasMouseDown(Qt::KeyboardModifiers keys, int x, int y);
+    void sagZonasDblClick();
+    void sagNodosDblClick();
+    void sagArcosDblClick();
+    void sagLineasDblClick();
+    void sagArcosFixedColClick(int col);
+    void sagMovimFixedColClick(int col);
+    // Compare handlers: TStringAlignGrid::CompareAfter / CompareEqual / CompareBefore.
+    int sagArcosCompareCol(int col, int row1, int row2) const;
+    int sagMovimCompareCol(int col, int row1, int row2) const;
+    // Link record of a link-grid row (its "Orden" cell); 0 when the row holds none.
+    int32_t LinkOfRow(int row) const;
+    // Font colour of a link's key cells in the link grid: its class colour, black for 0.
+    void ColorLinkRow(int row, int32_t mark);
+
+    // ---- Selection (PalvonViewerSelection.cpp) ----
+    class TDualListDialog* dld = nullptr; // the two-list chooser
+    QSplitter* SplitArcos = nullptr;      // link grid above, selected links below
+    QMenu* pupArcos = nullptr;            // context menus of the link, zone and node grids
+    QMenu* pupZonas = nullptr;
+    QMenu* pupNodos = nullptr;
+    std::string SelFileName;              // the last selection file written or read
+    // Region selection on the map: the class it gives (0 deselects), the outline
+    // colour, the world points clicked so far, and the region of the last polygon.
+    int32_t RegionSelectClass = 0;
+    uint32_t RegionOutlineColor = 0x0000FF;
+    QPolygonF PolyPoints;
+    QRegion SelectionRegion;
+    void CreateSelectionMenus();
+    void SelArcoClick();
+    void SelNombreClick();
+    void SeleccionPorDatosClick();
+    void AnulaSelArcos();
+    void AnulaSelClick();
+    void ExportaSeleccin1Click();
+    // Writes the selected links as a selection file; false (with a message) on failure.
+    bool ExportaSeleccion(const std::string& fileName);
+    void ImportaSeleccionArcos(const std::string& fileName);
+    void ImportaSeleccin1Click();
+    // The import after the dialog: clears the selection, then reads the files in order.
+    void ImportaSelecciones(const QStringList& files);
+    // Starts a region selection of zones (tag 1), nodes (2) or links (3); Shift held
+    // at the menu click makes the region deselect.
+    void SeleccionPorRegion(QAction* item);
+    void SeleccionPorRegionKind(int32_t kind, bool deselect);
+    // Closes the selection polygon being drawn and applies it (kinds 1..3); the map's
+    // double click calls it.
+    void CloseSelectionRegion();
+    void VerSeleccionClick(bool checked);
+    // sagArcosSel gets the link grid's columns, titles, alignments and widths, no rows.
+    void PrepareSelectionGrid();
+    // Lists the rows of the selected links in sagArcosSel and shows it (hides it when
+    // none is selected).
+    void ListSelectedLinks();
+    void BuscarClick();
+
+    // ---- Display toggles, styles, fonts and titles (src/map/gui/PalvonViewerToggles.cpp,
+    // src/map/gui/PalvonViewerStyles.cpp) ----
+    QToolBar* tbarTitulos = nullptr; // font and corner of the title box `tit`
+    QToolBar* tbarOpen = nullptr;
+    QMenu* Barras = nullptr;         // which toolbars are shown
+    QMenu* PupTit = nullptr;         // corner of the title box
+    QFontComboBox* FontName = nullptr;
+    QSpinBox* FontSize = nullptr;
+    QComboBox* FontColor = nullptr;
+    QDoubleSpinBox* seAnchoPista = nullptr; // lane width
+    QDoubleSpinBox* seFMov = nullptr;       // scale of the movement drawings
+    // While set, the title font handlers change nothing.
+    bool UpdatingTitFont = false;
+    // Dialogs of the display commands; an empty member uses the toolkit's dialog (tests
+    // replace them). Each returns true, the value replaced, when the user accepts.
+    struct TDisplayDialogs {
+        std::function<bool(TLabelFont& font)> ChooseFont;
+        std::function<bool(uint32_t& color)> ChooseColor;
+        // A one-line input box; `text` comes in as the proposed text.
+        std::function<bool(const std::string& caption, const std::string& prompt, std::string& text)> InputText;
+    } DisplayDialogs;
+    // Builds the display menus, the title toolbar and their connections.
+    void CreateDisplayMenus();
+    void NumDec(int decimals);
+    void LetraClick(int tag);
+    void Letra(QAction* item);
+    void Color(int tag);
+    void SetWidth(int tag);
+    void UbiNodoClick(int tag);
+    void UbiCallesClick(int tag);
+    void Desplazamiento(int tag);
+    void seAnchoPistaChange();
+    void seFMovChange();
+    void AnchoBarra1Click();
+    void Puntos(int tag);
+    void VisualizacionClick();
+    void FontName_Change();
+    void FontSize_Change();
+    void FontColor_Change();
+    void aTitBoldExecute();
+    void aTitUnderExecute();
+    void aTitItalicExecute();
+    void titSelectionChange();
+    void TitPosition(int tag);
+    void BarrasClick(int tag);
+    void Calculator1Click();
+
+    // ---- Map double click (PalvonViewerDblClick.cpp) ----
+    void imgDblClick();
+
+    // ---- About box and themes (PalvonViewerThemes.cpp) ----
+    void AcercaDe1Click();
+    // Lists the themes of "Velmorat.INI" in the themes window and applies the one chosen.
+    void Aplicar1Click();
+    // The view configuration of a section: read (applied) and written.
+    void LeerConfiguracion(TIniFile& ini, const std::string& section);
+    void GrabarConfiguracion(TIniFile& ini, const std::string& section);
 
     // Closing asks and saves only in interactive runs; tests may switch that off.
     bool AskOnClose = true;

@@ -1,21 +1,205 @@
-// Auxiliary data files of an open network: coordinates, complementary data and zoning.
+// Auxiliary data files of an open network: coordinates, complementary data and
+// zoning; and what their loaders ask of the main window (the complementary grid
+// columns, the generation/attraction menu, redraws).
 #include "mainwindow/PalvonViewer.h"
-#include "model/PalvonRead.h"
+#include "mainwindow/PalvonViewerGridsLayout.h"
+#include "mainwindow/StringAlignGrid.h"
+#include "analysis/KDVlibPaths.h"
+#include "model/AuxFileHooks.h"
+#include "model/ComplementaryData.h"
+#include "model/CoordinatesFiles.h"
+#include "model/KDVvars.h"
+#include "model/PalvonVars.h"
 #include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+#include "model/ZoningLoaders.h"
 
-bool TPalvonViewer::OpenCoordinatesFile() { return false; }
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMenu>
+
+#include <filesystem>
+
+using ZelUtils::Format;
+
+namespace {
+
+QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+// Removes and deletes a menu's items (they may also sit in a toolbar drop-down,
+// where QMenu::clear would leave them alive).
+void ClearMenu(QMenu* menu)
+{
+    if (!menu)
+        return;
+    for (QAction* a : menu->actions()) {
+        menu->removeAction(a);
+        a->deleteLater();
+    }
+}
+
+// The generation/attraction menu: one radio item per variable, then "Mover".
+void BuildGenatrMenu(TPalvonViewer& w)
+{
+    QAction* root = w.Action(QStringLiteral("GenAtrZona"));
+    QMenu* menu = root->menu();
+    if (!menu) {
+        menu = new QMenu(&w);
+        menu->setObjectName(QStringLiteral("GenAtrZonaMenu"));
+        root->setMenu(menu);
+    }
+    ClearMenu(menu);
+    for (QActionGroup* old : menu->findChildren<QActionGroup*>(QString(), Qt::FindDirectChildrenOnly))
+        delete old;
+    auto* radio = new QActionGroup(menu);
+    radio->setExclusive(true);
+    for (size_t k = 1; k < GenatrNames.size(); ++k) {
+        QAction* item = menu->addAction(Qs(GenatrNames[k]));
+        item->setData(static_cast<int>(k));
+        item->setCheckable(true);
+        radio->addAction(item);
+        QObject::connect(item, &QAction::triggered, &w, [&w, item] { w.CheckGenatr(item); });
+    }
+    menu->addSeparator();
+    QAction* move = menu->addAction(QStringLiteral("Mover"));
+    move->setObjectName(QStringLiteral("MoveGenatr"));
+    move->setCheckable(true);
+}
+
+class AuxFilesImpl : public AuxFileServices {
+public:
+    void ShowComplementaryColumns(bool movements, const TCompPlacement& placement) override
+    {
+        if (PalvonViewer)
+            PalvonViewer->ShowComplementaryColumns(movements, placement);
+    }
+    void BuildGenatrMenu() override
+    {
+        if (PalvonViewer)
+            ::BuildGenatrMenu(*PalvonViewer);
+    }
+    void Redraw() override
+    {
+        if (PalvonViewer)
+            PalvonViewer->DrawPalvon();
+    }
+};
+
+// The loaders reach the main window through these hooks from the start of the run.
+const bool auxHooksInstalled = [] {
+    static AuxFilesImpl impl;
+    SetAuxFileServices(&impl);
+    return true;
+}();
+
+} // namespace
+
+bool TPalvonViewer::OpenCoordinatesFile()
+{
+    // A batch run, or a run without a screen, has nobody to choose a file: as if
+    // the dialog were cancelled.
+    if (BatchMode || QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        KDVlib::FinishCoordinates();
+        return false;
+    }
+    QFileDialog dialog(this, QStringLiteral("Open coordinates file"));
+    const QStringList filters = {QStringLiteral("TransCAD exported text [*.geo] (*.geo)"),
+                                 QStringLiteral("Drawing interchange file [*.dxf] (*.dxf)")};
+    dialog.setNameFilters(filters);
+    const QStringList shown = dialog.nameFilters();
+    dialog.selectNameFilter(shown.front());
+    dialog.setDefaultSuffix(QStringLiteral("geo"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    if (!chosen) {
+        KDVlib::FinishCoordinates();
+        return false;
+    }
+    CoordinatesFileName = dialog.selectedFiles().front().toStdString();
+    // The reader is the one of the filter chosen, whatever the file's extension.
+    const int kind = static_cast<int>(shown.indexOf(dialog.selectedNameFilter())) + 1;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    KDVlib::LoadCoordinatesFile(CoordinatesFileName, kind);
+    QApplication::restoreOverrideCursor();
+    if (!Network.HasCoordinates) {
+        // A file that placed no node leaves nothing to draw: the network counts as
+        // one without coordinates.
+        Services().ShowMessage(Format("El archivo %s no da coordenadas a ningún nodo de la red.",
+                                      std::filesystem::path(CoordinatesFileName).filename().string()));
+        return false;
+    }
+    return true;
+}
 
 void TPalvonViewer::OpenComplementaryFile(const std::string& fileName)
 {
-    Services().ShowMessage("Este tipo de archivo aún no se puede abrir en esta versión:\r" + fileName);
+    ComplementaryFileName = fileName;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    KDVlib::LoadDatosComplementarios();
+    QApplication::restoreOverrideCursor();
 }
 
 void TPalvonViewer::OpenZoningFile(const std::string& fileName)
 {
-    Services().ShowMessage("Este tipo de archivo aún no se puede abrir en esta versión:\r" + fileName);
+    ZoningFileName = fileName;
+    KDVlib::LoadZonificacion();
 }
 
 void TPalvonViewer::LoadZoning(const std::string& fileName)
 {
-    PalvonRead::AddError("Zonificación " + fileName + " no cargada: formato aún no soportado");
+    // Named by the network's "Velmora.ini" while the network opens: the opening
+    // draws the map once it is complete.
+    ZoningFileName = fileName;
+    KDVlib::LoadZonificacion(false);
+}
+
+void TPalvonViewer::ShowComplementaryColumns(bool movements, const TCompPlacement& placement)
+{
+    CreateGrids();
+    TStringAlignGrid* grid = movements ? sagMovim : sagArcos;
+    const int32_t firstVar = movements ? FirstComplementaryMovVar : FirstComplementaryLinkVar;
+    grid->SetColCount(movements ? NumColMovim : NumColArcos);
+    for (int32_t c : placement.Cleared)
+        if (c < grid->ColCount())
+            for (int r = 0; r < grid->RowCount(); ++r)
+                grid->setCell(c, r, std::string_view());
+    std::vector<TColumnDef> defs;
+    for (int32_t k = 1; k <= placement.Count; ++k) {
+        const std::string& name = ComplementaryNames[static_cast<size_t>(k)];
+        defs.push_back({name, name, firstVar + k - 1, 2});
+        grid->setCell(placement.First + k - 1, 0, name);
+    }
+    if (placement.Count > 0)
+        GridLayout::FillBlock(grid, placement.First, defs, movements);
+
+    if (movements) {
+        ClearMenu(VarMovim);
+        for (int c = 4; c < NumColMovim; ++c)
+            AgregarItemMovim(c);
+    } else {
+        // The street names a file may have brought.
+        for (int c = 0; c < grid->ColCount(); ++c)
+            if (grid->cell(c, 0) == "Calle") {
+                for (int32_t i = 1; i <= Network.LinkCount && i < grid->RowCount(); ++i)
+                    grid->setCell(c, i, ZelUtils::Trim(Arcos[i].StreetName));
+                break;
+            }
+        // Both link menus are rebuilt together (each column adds to both); the
+        // cost variable chosen for least-cost paths stays chosen.
+        const int32_t cost = KDVlib::CostVar;
+        ClearMenu(VarArcos);
+        ClearMenu(ConfigurarRmin);
+        for (int c = 2; c < NumColArcos; ++c)
+            AgregarItemArcos(c);
+        for (QAction* a : ConfigurarRmin->actions())
+            if (cost != 7 && a->data().toInt() == cost && a->isEnabled()) {
+                a->trigger();
+                break;
+            }
+    }
+    grid->FitColWidths();
+    GridLayout::RebuildCampos(grid, movements ? CamposMovims : CamposArcos);
 }

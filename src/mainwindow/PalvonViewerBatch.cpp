@@ -7,6 +7,7 @@
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/PolygonFile.h"
+#include "model/SelectionFiles.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 
@@ -63,11 +64,8 @@ void TPalvonViewer::BatchSelectByPolygons(const std::string& plgFileName)
             Services().ShowMessage("No se pudo escribir " + csv);
             BatchExitCode = 1;
         }
-        std::string sel;
-        for (int32_t k = 1; k <= Network.LinkCount; ++k)
-            if (Arcos[k].Mark > 0)
-                sel += Format("%10d%10d%5d\r\n", Arcos[k].A, Arcos[k].B, poly.Id);
-        if (!FileUtils::WriteFileAtomic(base + Format("_sel%d.sel", poly.Id), sel)) {
+        // The selection file carries the polygon's id in place of the marks.
+        if (!SelectionFiles::WriteSelection(base + Format("_sel%d.sel", poly.Id), poly.Id)) {
             Services().ShowMessage("No se pudo escribir " + base + Format("_sel%d.sel", poly.Id));
             BatchExitCode = 1;
         }

@@ -1,22 +1,147 @@
 // The assignment listing, the inspection listing and counts, opened with the
 // network or on their own.
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
+#include "model/KDVvars.h"
+#include "model/LinkGeometry.h"
+#include "model/PalvonListings.h"
+#include "model/PalvonRead.h"
+#include "model/PalvonVars.h"
 #include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
 
-void TPalvonViewer::ReadCompanionListings() {}
-void TPalvonViewer::ShowCompanionListings() {}
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
 
+#include <filesystem>
+
+using ZelUtils::Format;
+
+namespace {
+
+bool FileExists(const std::string& name)
+{
+    std::error_code ec;
+    return !name.empty() && name != "null" && std::filesystem::is_regular_file(name, ec);
+}
+
+std::string BaseName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+// The options dialog's "open related files": the companion listings of a network.
+bool OpenListings() { return !DlgCfg || DlgCfg->cbOpenLP->isChecked(); }
+
+// The listings add to an open network; without one they would have nothing to name.
+bool NetworkOpen()
+{
+    if (Network.Loaded)
+        return true;
+    Services().ShowMessage("No hay una red abierta: abra primero una red Palvon.");
+    return false;
+}
+
+// The entries/exits menus: one item per user class when there are several.
+void SetEntSalMenus(TPalvonViewer& w, int32_t classes)
+{
+    w.Action("EntSal_")->setVisible(false);
+    for (int j = 1; j <= 15; ++j)
+        w.Action(Qs(Format("EntSal%d", j)))->setVisible(classes > 1 && j <= classes);
+}
+
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+bool ReadLpaFile(TPalvonViewer& w, const std::string& fileName)
+{
+    w.setWindowTitle(Qs(Format("%s (%s)", DatDir + DatFileName, BaseName(LpaFileName))));
+    PalvonRead::TLpaOptions options;
+    if (DlgCfg) {
+        options.ReadPijas = DlgCfg->cbReadPijas->isChecked();
+        options.ComposeMovements = DlgCfg->rgTpo->ItemIndex() == 1;
+    }
+    WaitCursor wait;
+    const PalvonRead::TLpaResult r = PalvonRead::ReadLpa(fileName, options);
+    if (r.ClassesReached)
+        SetEntSalMenus(w, PalvonRead::NOMADS);
+    return r.Opened;
+}
+
+bool ReadLplFile(TPalvonViewer& w, const std::string& fileName)
+{
+    w.setWindowTitle(
+        Qs(Format("%s (%s/%s)", DatDir + DatFileName, BaseName(LpaFileName), BaseName(LplFileName))));
+    WaitCursor wait;
+    return PalvonRead::ReadLpl(fileName);
+}
+
+} // namespace
+
+void TPalvonViewer::ReadCompanionListings()
+{
+    // A new network: PIJA records and class menus of the previous one name
+    // elements that no longer exist.
+    PalvonRead::ClearPijas();
+    for (const char* name : {"AnalisisdePIJAs", "NivelArco", "NIvelMovimiento"})
+        Action(name)->setEnabled(false);
+    SetEntSalMenus(*this, 0);
+    if (!OpenListings())
+        return;
+    if (FileExists(LpaFileName))
+        ReadLpaFile(*this, LpaFileName);
+    if (FileExists(LplFileName))
+        ReadLplFile(*this, LplFileName);
+}
+
+void TPalvonViewer::ShowCompanionListings()
+{
+    if (!OpenListings())
+        return;
+    if (FileExists(LpaFileName))
+        DrawDataLpa();
+    if (FileExists(LplFileName))
+        DrawDataLpl();
+}
+
+// A listing opened on its own: the extremes are worked out again so that the
+// variable menus of its new columns know their maxima.
 void TPalvonViewer::OpenLpaFile(const std::string& fileName)
 {
-    Services().ShowMessage("Este tipo de archivo aún no se puede abrir en esta versión:\r" + fileName);
+    if (!NetworkOpen())
+        return;
+    LpaFileName = fileName;
+    if (!ReadLpaFile(*this, fileName))
+        return;
+    PalvonRead::ComputeLinkDataExtremes();
+    DrawDataLpa();
 }
 
 void TPalvonViewer::OpenLplFile(const std::string& fileName)
 {
-    Services().ShowMessage("Este tipo de archivo aún no se puede abrir en esta versión:\r" + fileName);
+    if (!NetworkOpen())
+        return;
+    LplFileName = fileName;
+    if (!ReadLplFile(*this, fileName))
+        return;
+    PalvonRead::ComputeLinkDataExtremes();
+    DrawDataLpl();
 }
 
 void TPalvonViewer::OpenCountsFile(const std::string& fileName)
 {
-    Services().ShowMessage("Este tipo de archivo aún no se puede abrir en esta versión:\r" + fileName);
+    if (!NetworkOpen())
+        return;
+    CountsFileName = fileName;
+    bool ok;
+    {
+        WaitCursor wait;
+        ok = PalvonRead::ReadCounts(fileName);
+    }
+    if (ok)
+        DrawDataCnt();
 }

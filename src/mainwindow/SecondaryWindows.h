@@ -5,7 +5,14 @@
 #include <QDialog>
 #include <QWidget>
 
+#include "mainwindow/AboutBox.h"
+#include "mainwindow/DlgFind.h"
 #include "mainwindow/DlgRngs.h"
+#include "map/gui/DlgSize.h"
+#include "map/gui/FrmAerial.h"
+#include "map/gui/KDVscale.h"
+#include "map/gui/StreetView.h"
+#include "mainwindow/DlgTemas.h"
 
 #define VELMORA_WINDOW(Class, Base, Title)                                                                            \
     class Class : public Base {                                                                                     \
@@ -17,42 +24,26 @@
         }                                                                                                           \
     }
 
-VELMORA_WINDOW(TDlgSize, QDialog, "Tamaños");
 VELMORA_WINDOW(TFrmPijm, QWidget, "Pares OD del movimiento");
 VELMORA_WINDOW(TFrmPija, QWidget, "Pares OD del arco");
 VELMORA_WINDOW(TFrmFases, QWidget, "Fases");
 VELMORA_WINDOW(TDlgFormula, QDialog, "Fórmula");
 VELMORA_WINDOW(TDlgPrint, QDialog, "Imprimir");
 VELMORA_WINDOW(TFrmPath, QWidget, "Rutas mínimas");
-VELMORA_WINDOW(TFrmAerial, QWidget, "Vista aérea");
 VELMORA_WINDOW(TDlgStat, QDialog, "Estadísticas");
-VELMORA_WINDOW(TForm1, QWidget, "Navegador");
-VELMORA_WINDOW(TStreetView, QWidget, "Vista de calle");
 VELMORA_WINDOW(TFrmMix, QWidget, "Diagrama de giros");
-VELMORA_WINDOW(TDlgFind, QDialog, "Buscar");
-VELMORA_WINDOW(TKDVaboutBox, QDialog, "Acerca de Velmora");
-VELMORA_WINDOW(TKDVscale, QDialog, "Escala");
-VELMORA_WINDOW(TDlgTemas, QDialog, "Dialog");
 VELMORA_WINDOW(TFrmPreview, QWidget, "Vista preliminar");
 
 #undef VELMORA_WINDOW
 
-extern TDlgSize* DlgSize;
 extern TFrmPijm* FrmPijm;
 extern TFrmPija* FrmPija;
 extern TFrmFases* FrmFases;
 extern TDlgFormula* DlgFormula;
 extern TDlgPrint* DlgPrint;
 extern TFrmPath* FrmPath;
-extern TFrmAerial* FrmAerial;
 extern TDlgStat* DlgStat;
-extern TForm1* Form1;
-extern TStreetView* StreetView;
 extern TFrmMix* FrmMix;
-extern TDlgFind* DlgFind;
-extern TKDVaboutBox* KDVaboutBox;
-extern TKDVscale* KDVscale;
-extern TDlgTemas* DlgTemas;
 extern TFrmPreview* FrmPreview;
 
 // Creates every window in the program's fixed order (the main window first).

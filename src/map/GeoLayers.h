@@ -31,3 +31,13 @@ extern int32_t NumGeoLayers;
 extern int32_t GeoLayerEnd[MaxGeoLayers + 1];
 extern std::string GeoLayerNames[MaxGeoLayers + 1]; // file name without folder and extension
 extern std::string GeoLayerDirs[MaxGeoLayers + 1];  // folder of the layer's file
+extern uint8_t GeoLayerVisible[MaxGeoLayers + 1];   // 1: the layer is drawn
+extern uint8_t GeoLayerSelected[MaxGeoLayers + 1];  // 1: the layer is in the "Selección" set to move
+
+// Key "%2d %d" (layer, id) of a polyline read while its layer has a name file, and
+// the record that takes the polyline's name (the last piece of the polyline).
+struct TGeoNameKey {
+    std::string Key;
+    int32_t Record = 0;
+};
+extern std::vector<TGeoNameKey> GeoNameKeys;

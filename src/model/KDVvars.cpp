@@ -53,6 +53,12 @@ bool RubberBand = false;
 bool NodeMoving = false, CentroidMoving = false;
 int32_t PolySelectKind = 0;
 int32_t ClickPixX = 0, ClickPixY = 0;
+int32_t CurveLink = 0;
+bool UserPolygonActive = false;
+int32_t PolygonUnderCursor = 0;
+bool DblClickHandled = false;
+int32_t MeasureCount = 0, MeasureIndex = -1;
+float IntersectionBorderWidth = 1.0f;
 
 void ClearMouseState()
 {
@@ -61,4 +67,8 @@ void ClearMouseState()
     PickedItem = -1;
     NodeMoving = CentroidMoving = false;
     PolySelectKind = 0;
+    CurveLink = 0;
+    UserPolygonActive = false;
+    MeasureCount = 0;
+    MeasureIndex = -1;
 }

@@ -52,6 +52,11 @@ extern int32_t NumUserVarArcos, NumUserVarMovim;
 // movement grids and of the complementary-data block; 0 = not reserved yet. The
 // opening of a network resets all five to 0.
 extern int32_t LpaFirstCol, LplFirstCol, LpaMovFirstCol, LplMovFirstCol, CompFirstCol;
+// First column of the complementary-data block of the movement grid (0 = not placed);
+// a block left from an earlier grid layout is recognised and placed afresh.
+extern int32_t CompFirstColMovim;
+// Column names of the complementary-data file read last (1..40, at most 20 characters).
+extern std::array<std::string, 41> ComplementaryNames;
 // 1 when the assignment listing holds preloaded flows ("F.Plod" column), else 0.
 extern int32_t PreloadShift;
 // Row-0 titles of each grid's columns after its last fill (the find dialog lists them).
@@ -87,6 +92,21 @@ extern bool RubberBand;
 extern bool NodeMoving, CentroidMoving;
 extern int32_t PolySelectKind;
 extern int32_t ClickPixX, ClickPixY;
+// Link whose shape is to be bent (0 none); set by a Shift double click on the links grid.
+extern int32_t CurveLink;
+// A new user polygon is being drawn on the map (its points gather in the main
+// window's PolyPoints); the double click stores it.
+extern bool UserPolygonActive;
+// User polygon under the pointer while polygon selection is ticked: its record
+// index + 1 (0 = none).
+extern int32_t PolygonUnderCursor;
+// Set by every double click on the map; the release that follows reads and clears it.
+extern bool DblClickHandled;
+// Distance measuring on the map: points clicked so far and the current point's index
+// (-1 = none); a double click while measuring only ends the click.
+extern int32_t MeasureCount, MeasureIndex;
+// Border width (points) of the intersection views, chosen in their menu.
+extern float IntersectionBorderWidth;
 
 // Resets every mouse-editing field to "no operation".
 void ClearMouseState();

@@ -279,3 +279,22 @@ struct TLineRef {
     int32_t Next = -1;
 };
 extern std::vector<TLineRef> LinkLineRefs;
+
+// ---- Generation and attraction per zone (loaded from a csv file, Genatr.cpp) ----
+constexpr int MaxGenatr = 850;        // rows 1..850
+constexpr int MaxGenatrVars = 40;     // value pairs per row
+constexpr int MaxGenatrPolygonPoints = 2700;
+struct TGenatr {
+    int32_t Zone = 0;
+    double X = 0.0;
+    double Y = 0.0;
+    int32_t PolygonCount = 0;
+    std::vector<TPoint> Polygon;          // 1..PolygonCount (index 0 unused)
+    float Gen[MaxGenatrVars + 1] = {};    // 1..40; record 0: the column maxima
+    float Attr[MaxGenatrVars + 1] = {};
+};
+// Record 0 holds the per-column maxima, records 1..NumGenatr-1 the file's rows.
+extern RecordArray<TGenatr, MaxGenatr> Genatr;
+extern int32_t NumGenatr;   // rows + 1 (0 when nothing is loaded)
+extern float GenatrMax;     // largest value of the file, 0 when none is above 0
+extern std::vector<std::string> GenatrNames; // variable names, 1..count (index 0 unused)

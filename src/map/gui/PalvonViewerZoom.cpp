@@ -1,18 +1,670 @@
-// Zoom and navigation of the main map.
+// Zoom and navigation of the main map: the zoom steps and the history of views,
+// the wheel, the zoom box, the hand pan and the magnifier on the map, the
+// floating magnifier and scale-bar panels, and the map tools' reset.
+#include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
+#include "map/ZoomHistory.h"
+#include "map/ZoomMouse.h"
+#include "map/gui/DataLayers.h"
+#include "map/gui/FrmAerial.h"
+#include "map/gui/MapLayers.h"
+#include "map/gui/OxrImage.h"
+#include "model/HitGrid.h"
 #include "model/KDVvars.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+#include "model/gui/ZelUtilsGui.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QEvent>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QWheelEvent>
+
+#include <algorithm>
+
+using ZelUtils::Format;
+
+namespace {
+
+QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+bool WheelActive() { return !DlgCfg || DlgCfg->WheelActive->isChecked(); }
+bool ZoomPermanent() { return DlgCfg && DlgCfg->ZoomPermanente->isChecked(); }
+
+// The map's last drawing as it is dragged by hand. The map itself stays in place
+// (it shares the window with the grids): this layer over it shows the drawing
+// shifted, white where the drawing does not reach.
+class TPanView : public QWidget {
+public:
+    explicit TPanView(TOxrImage* map) : QWidget(map), map_(map)
+    {
+        setObjectName(QStringLiteral("PanView"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        hide();
+    }
+    void Start()
+    {
+        picture_ = map_->Picture();
+        offset_ = QPoint();
+        setGeometry(map_->rect());
+        show();
+        raise();
+    }
+    void MoveTo(const QPoint& offset)
+    {
+        offset_ = offset;
+        update();
+    }
+    QPoint Offset() const { return offset_; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), Qt::white);
+        p.drawImage(offset_, picture_);
+    }
+
+private:
+    TOxrImage* map_;
+    QImage picture_;
+    QPoint offset_;
+};
+
+TPanView* PanViewOf(TOxrImage* map)
+{
+    if (auto* v = map->findChild<QWidget*>(QStringLiteral("PanView"), Qt::FindDirectChildrenOnly))
+        return static_cast<TPanView*>(v);
+    return new TPanView(map);
+}
+
+// A panel over the map dragged by the mouse: the grab point (in the map's
+// pixels) and the panel's place at the grab.
+struct TPanelDrag {
+    bool Dragging = false;
+    int StartX = 0, StartY = 0, StartLeft = 0, StartTop = 0;
+
+    void Begin(const QWidget* panel, int i, int j)
+    {
+        Dragging = true;
+        StartX = panel->x() + i;
+        StartY = panel->y() + j;
+        StartLeft = panel->x();
+        StartTop = panel->y();
+    }
+    void Follow(QWidget* panel, int i, int j) const
+    {
+        if (Dragging)
+            panel->move(panel->x() + i - StartX + StartLeft, panel->y() + j - StartY + StartTop);
+    }
+};
+TPanelDrag ZimgDrag;
+TPanelDrag SclDrag;
+
+// Events of the map that no signal carries: the wheel, the scale bar's mouse
+// (the bar is made with the grids, after the map) and the repaints that tell the
+// aerial overview to follow a new view.
+class TZoomEvents : public QObject {
+public:
+    explicit TZoomEvents(TPalvonViewer* viewer) : QObject(viewer), viewer_(viewer) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == viewer_->img) {
+            switch (event->type()) {
+            case QEvent::Wheel:
+                Wheel(static_cast<QWheelEvent*>(event));
+                break;
+            case QEvent::ChildPolished:
+                if (static_cast<QChildEvent*>(event)->child() == viewer_->Scl && viewer_->Scl)
+                    viewer_->Scl->installEventFilter(this);
+                break;
+            case QEvent::Paint:
+                FollowAerial();
+                break;
+            default:
+                break;
+            }
+            return false;
+        }
+        if (watched == viewer_->Scl && viewer_->Scl)
+            return SclMouse(event);
+        return false;
+    }
+
+private:
+    void Wheel(QWheelEvent* event)
+    {
+        // One zoom step per notch of the wheel, however finely the device reports.
+        wheel_ += event->angleDelta().y();
+        while (wheel_ >= QWheelEvent::DefaultDeltasPerStep) {
+            wheel_ -= QWheelEvent::DefaultDeltasPerStep;
+            viewer_->FormMouseWheelUp();
+        }
+        while (wheel_ <= -QWheelEvent::DefaultDeltasPerStep) {
+            wheel_ += QWheelEvent::DefaultDeltasPerStep;
+            viewer_->FormMouseWheelDown();
+        }
+    }
+
+    bool SclMouse(QEvent* event)
+    {
+        QWidget* scl = viewer_->Scl;
+        switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            const QPoint p = static_cast<QMouseEvent*>(event)->position().toPoint();
+            SclDrag.Begin(scl, p.x(), p.y());
+            return true;
+        }
+        case QEvent::MouseMove: {
+            const QPoint p = static_cast<QMouseEvent*>(event)->position().toPoint();
+            SclDrag.Follow(scl, p.x(), p.y());
+            return true;
+        }
+        case QEvent::MouseButtonRelease:
+            SclDrag.Dragging = false;
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    void FollowAerial()
+    {
+        if (!FrmAerial || !FrmAerial->isVisible() || aerialPending_)
+            return;
+        const TZoomSlot shown = Zoom::ShownView(viewer_->img->World(), WorldMinX, WorldMinY);
+        if (shown.MinX == FrmAerial->XFrom && shown.MaxX == FrmAerial->XTo && shown.MinY == FrmAerial->YFrom &&
+            shown.MaxY == FrmAerial->YTo)
+            return;
+        aerialPending_ = true;
+        QTimer::singleShot(0, viewer_, [this] {
+            aerialPending_ = false;
+            viewer_->DrawNetWorkAerial();
+        });
+    }
+
+    TPalvonViewer* viewer_;
+    int wheel_ = 0;
+    bool aerialPending_ = false;
+};
+
+QPixmap PadlockPicture()
+{
+    QPixmap pic(16, 16);
+    pic.fill(Qt::transparent);
+    QPainter p(&pic);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 2));
+    p.drawArc(QRectF(4, 1, 8, 10), 0, 180 * 16);
+    p.drawLine(QPointF(4, 6), QPointF(4, 8));
+    p.drawLine(QPointF(12, 6), QPointF(12, 8));
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(QColor(0xC0, 0xA0, 0x00));
+    p.drawRect(QRectF(2.5, 7.5, 11, 7));
+    return pic;
+}
+
+QMenu* MenuTitled(QMenuBar* bar, const QString& title)
+{
+    for (QAction* a : bar->actions())
+        if (a->menu() && a->text() == title)
+            return a->menu();
+    return nullptr;
+}
+
+} // namespace
 
 void TPalvonViewer::ConnectZoom()
 {
-    connect(Action("tbZoomFirst"), &QAction::triggered, this, [this] {
-        // The whole network: zoom slot 1.
-        ZoomIndex = 1;
-        WorldMinX = ZoomHistory[1].MinX;
-        WorldMinY = ZoomHistory[1].MinY;
-        WorldMaxX = ZoomHistory[1].MaxX;
-        WorldMaxY = ZoomHistory[1].MaxY;
-        DrawPalvon();
+    struct Command {
+        const char* name;
+        const char* text;
+        QKeySequence key;
+        void (TPalvonViewer::*handler)();
+    };
+    const Command commands[] = {
+        {"aAcercar1", "Acercar", QKeySequence(Qt::CTRL | Qt::Key_I), &TPalvonViewer::ZoomIn},
+        {"aAlejar1", "Alejar", QKeySequence(Qt::CTRL | Qt::Key_O), &TPalvonViewer::ZoomOut},
+        {"aVistaGeneral1", "Vista General", QKeySequence(Qt::CTRL | Qt::Key_Z), &TPalvonViewer::ZoomFirst},
+        {"aVistaAnterior", "Vista Anterior", QKeySequence(), &TPalvonViewer::aVistaAnteriorExecute},
+        {"VistaSeleccin1", "Vista Selección", QKeySequence(Qt::CTRL | Qt::Key_S), &TPalvonViewer::ZoomSel},
+        {"aReset1", "Reset", QKeySequence(), &TPalvonViewer::Reset1Click},
+    };
+    QMenu* ver = MenuTitled(menuBar(), QStringLiteral("&Ver"));
+    QAction* before = ver ? Action(QStringLiteral("Options1")) : nullptr;
+    if (ver) {
+        // "Vista General" takes the place of the toolbar button's twin in the menu.
+        ver->removeAction(Action(QStringLiteral("tbZoomFirst")));
+    }
+    for (const Command& c : commands) {
+        QAction* a = AddAction(nullptr, QString::fromLatin1(c.name), QString::fromUtf8(c.text));
+        a->setShortcut(c.key);
+        if (ver)
+            ver->insertAction(before, a);
+        connect(a, &QAction::triggered, this, c.handler);
+    }
+    Action(QStringLiteral("aVistaAnterior"))->setEnabled(false);
+    Action(QStringLiteral("aRedibujar"))->setEnabled(false);
+
+    // Toolbar buttons.
+    QAction* zoomSel = AddAction(nullptr, QStringLiteral("tbZoomSel"), QStringLiteral("Vista selección"));
+    tbarEstandar->insertAction(Action(QStringLiteral("tbZoom")), zoomSel);
+    connect(zoomSel, &QAction::triggered, this, &TPalvonViewer::ZoomSel);
+    connect(Action(QStringLiteral("tbZoomFirst")), &QAction::triggered, this, &TPalvonViewer::ZoomFirst);
+    connect(Action(QStringLiteral("tbZoomIn")), &QAction::triggered, this, &TPalvonViewer::ZoomIn);
+    connect(Action(QStringLiteral("tbZoomOut")), &QAction::triggered, this, &TPalvonViewer::ZoomOut);
+    Action(QStringLiteral("tbMove"))->setToolTip(QStringLiteral("MOver la vista"));
+    Action(QStringLiteral("tbZoom"))->setToolTip(QStringLiteral("Herramienta de ampliación"));
+    connect(Action(QStringLiteral("tbMove")), &QAction::triggered, this, &TPalvonViewer::tbMoveClick);
+    connect(Action(QStringLiteral("tbZoom")), &QAction::triggered, this, &TPalvonViewer::tbZoomClick);
+    QAction* aerial = AddAction(tbarEstandar, QStringLiteral("tbAerial"), QStringLiteral("Vista aérea"), true);
+    connect(aerial, &QAction::triggered, this, &TPalvonViewer::tbAerialClick);
+    AddAction(tbarEstandar, QStringLiteral("tbStreet"), QStringLiteral("Vista de calle"), true);
+
+    // The aerial overview and the scale dialog from the view menu.
+    QAction* copyAerial = AddAction(nullptr, QStringLiteral("CopiarAerial1"), QStringLiteral("Copiar vista aérea"));
+    QAction* escala = AddAction(nullptr, QStringLiteral("Escala1"), QStringLiteral("Escala..."));
+    if (ver) {
+        ver->insertSeparator(before);
+        ver->insertAction(before, aerial);
+        ver->insertAction(before, copyAerial);
+        ver->insertAction(before, escala);
+        ver->insertSeparator(before);
+    }
+    connect(copyAerial, &QAction::triggered, this, &TPalvonViewer::CopiarAerial1Click);
+    connect(escala, &QAction::triggered, this, &TPalvonViewer::Escala1Click);
+
+    // Items of the right-button menus built elsewhere, found by name.
+    for (int tag = 1; tag <= 4; ++tag) {
+        QAction* item = Action(QStringLiteral("Tamano%1").arg(tag));
+        connect(item, &QAction::triggered, this, [this, item, tag] { Tamano(item, tag); });
+    }
+    connect(Action(QStringLiteral("FactorTamano")), &QAction::triggered, this, &TPalvonViewer::FactorTamanoClick);
+
+    // The magnifier's menu (its layer items may have been made already): the
+    // drop-down of its toolbar button.
+    varLupa = findChild<QMenu*>(QStringLiteral("varLupa"));
+    if (!varLupa) {
+        varLupa = new QMenu(QStringLiteral("Lupa"), this);
+        varLupa->setObjectName(QStringLiteral("varLupa"));
+    }
+    connect(AddAction(varLupa, QStringLiteral("amao1"), QStringLiteral("Tamaño")), &QAction::triggered, this,
+            &TPalvonViewer::amao1Click);
+    auto* scales = new QMenu(this);
+    scales->setObjectName(QStringLiteral("FactoresEscala"));
+    QAction* scaleItem = AddAction(varLupa, QStringLiteral("Factorescala1"), QStringLiteral("Factor Escala"));
+    scaleItem->setMenu(scales);
+    const char* factors[] = {"2x", "4x", "6x", "8x", "10x", "15x", "20x", "30x"};
+    for (int tag = 0; tag < 8; ++tag) {
+        QAction* item = AddAction(scales, QStringLiteral("FactorEscala%1").arg(tag), QString::fromLatin1(factors[tag]));
+        connect(item, &QAction::triggered, this, [this, item, tag] { FactorEscala(item, tag); });
+    }
+    connect(varLupa, &QMenu::aboutToShow, this, [this, scaleItem] {
+        if (DlgCfg && DlgCfg->EscalaZoom->ItemIndex() >= 0)
+            scaleItem->setText(
+                QStringLiteral("Factor Escala (%1)").arg(DlgCfg->EscalaZoom->Item(DlgCfg->EscalaZoom->ItemIndex())));
     });
+    Action(QStringLiteral("tbZoom"))->setMenu(varLupa);
+    if (auto* button = qobject_cast<QToolButton*>(tbarEstandar->widgetForAction(Action(QStringLiteral("tbZoom")))))
+        button->setPopupMode(QToolButton::MenuButtonPopup);
+
+    // The magnifier over the map.
+    zimg = new TOxrImage(img);
+    zimg->setObjectName(QStringLiteral("zimg"));
+    zimg->resize(74, 66);
+    zimg->SetWorld(0, 0, 160, 160);
+    zimg->hide();
+    connect(zimg, &TOxrImage::OnOxrMouseDown, this, &TPalvonViewer::zimgOxrMouseDown);
+    connect(zimg, &TOxrImage::OnOxrMouseMove, this, &TPalvonViewer::zimgOxrMouseMove);
+    connect(zimg, &TOxrImage::OnOxrMouseUp, this, &TPalvonViewer::zimgOxrMouseUp);
+
+    // The padlock of a scale kept at its maximum.
+    Fixed = new QLabel(this);
+    Fixed->setObjectName(QStringLiteral("Fixed"));
+    Fixed->setPixmap(PadlockPicture());
+    Fixed->setToolTip(QStringLiteral("Escala fija"));
+    Status->addPermanentWidget(Fixed);
+    Fixed->hide();
+
+    connect(img, &TOxrImage::OnOxrMouseDown, this, &TPalvonViewer::ZoomMouseDown);
+    connect(img, &TOxrImage::OnOxrMouseMove, this, &TPalvonViewer::ZoomMouseMove);
+    connect(img, &TOxrImage::OnOxrMouseUp, this, &TPalvonViewer::ZoomMouseUp);
+    connect(img, &TOxrImage::OnClick, this, &TPalvonViewer::imgClick);
+    img->installEventFilter(new TZoomEvents(this));
+}
+
+// ---- Zoom steps ----
+
+void TPalvonViewer::ZoomFirst()
+{
+    if (PolySelectKind != 0)
+        return;
+    Zoom::FirstView();
+    DrawPalvon();
+}
+
+void TPalvonViewer::ZoomIn()
+{
+    if (PolySelectKind != 0)
+        return;
+    Zoom::ZoomInView(ZoomFactor);
+    DrawPalvon();
+}
+
+void TPalvonViewer::ZoomOut()
+{
+    if (PolySelectKind != 0)
+        return;
+    Zoom::ZoomOutView(ZoomFactor);
+    DrawPalvon();
+}
+
+void TPalvonViewer::ZoomSel()
+{
+    if (Zoom::SelectionView())
+        DrawPalvon();
+}
+
+void TPalvonViewer::aVistaAnteriorExecute()
+{
+    if (Zoom::PreviousView())
+        DrawPalvon();
+}
+
+void TPalvonViewer::FormMouseWheelUp()
+{
+    if (WheelActive())
+        ZoomIn();
+}
+
+void TPalvonViewer::FormMouseWheelDown()
+{
+    if (WheelActive())
+        ZoomOut();
+}
+
+void TPalvonViewer::imgClick()
+{
+    // The wheel goes to the widget with the focus's window: the map takes it.
+    img->setFocus();
+}
+
+void TPalvonViewer::Reset1Click()
+{
+    img->Clear();
+    RubberBand = false;
+    if (!NodeMoving && !CentroidMoving)
+        PickedItem = -1;
+    Action(QStringLiteral("NodeMove"))->setChecked(false);
+    Action(QStringLiteral("ZoneMove"))->setChecked(false);
+    for (const char* name : {"aPrint1", "aMultiPrint", "aRedibujar", "aDataGrid1"})
+        Action(QString::fromLatin1(name))->setEnabled(true);
+    Action(QStringLiteral("aVistaAnterior"))->setEnabled(ZoomIndex >= 2);
+    for (const char* name : {"tbArrows", "tbNodes", "tbNameNodes", "tbCalles", "tbAtributos", "tbColores", "tbValues",
+                             "tbTit", "tbMove", "tbZoom", "tbQuickView"})
+        Action(QString::fromLatin1(name))->setEnabled(true);
+    img->SetPopupMenu(BDerecho, true);
+    KDVlib::BuildHitGrid();
+}
+
+void TPalvonViewer::tbMoveClick()
+{
+    PolySelectKind = 0;
+    if (Down(QStringLiteral("tbMove"))) {
+        SetDown(QStringLiteral("tbZoom"), false);
+        img->setCursor(MapToolCursor(3));
+    } else {
+        img->unsetCursor();
+    }
+}
+
+void TPalvonViewer::tbZoomClick()
+{
+    PolySelectKind = 0;
+    const bool down = Down(QStringLiteral("tbZoom"));
+    if (ZoomPermanent()) {
+        if (down)
+            ZoomViewPalvon();
+        else
+            zimg->hide();
+    }
+    if (!down) {
+        img->unsetCursor();
+    } else {
+        SetDown(QStringLiteral("tbMove"), false);
+        img->setCursor(MapToolCursor(2));
+    }
+}
+
+// ---- The map's mouse: zoom box, pan, magnifier, street view ----
+
+void TPalvonViewer::ZoomMouseDown(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y)
+{
+    ClickPixX = i;
+    ClickPixY = j;
+    // A region or a polygon being drawn takes the presses.
+    if (PolySelectKind > 0)
+        return;
+    int mode = 0;
+    if (Down(QStringLiteral("tbMove")) || (WheelActive() && Button == Qt::MiddleButton))
+        mode = 1;
+    if (Down(QStringLiteral("tbZoom")))
+        mode = 2;
+    if (Down(QStringLiteral("tbStreet")))
+        mode = 23;
+    switch (mode) {
+    case 0:
+        if (Button == Qt::LeftButton && !Shift.Shift() && !RubberBand)
+            StartZoomBox(i, j, x, y);
+        break;
+    case 1:
+        if (!Panning)
+            StartPan(i, j);
+        break;
+    case 2:
+        StartMagnifier(i, j);
+        break;
+    default:
+        StreetViewPalvon();
+        SetDown(QStringLiteral("tbStreet"), false);
+        break;
+    }
+}
+
+void TPalvonViewer::ZoomMouseMove(const TShiftState&, int i, int j, double x, double y)
+{
+    if (ZoomFollow) {
+        ClickPixX = i;
+        ClickPixY = j;
+        ZoomViewPalvon();
+    }
+    if (Panning)
+        FollowPan(i, j);
+    if (RubberBand)
+        FollowZoomBox(x, y);
+}
+
+void TPalvonViewer::ZoomMouseUp(Qt::MouseButton Button, const TShiftState&, int, int j, double, double)
+{
+    const bool magnifier = ZoomFollow || Button == Qt::MiddleButton;
+    if (RubberBand) {
+        EndZoomBox(j);
+        return;
+    }
+    if (magnifier)
+        EndMagnifier();
+    if (Panning)
+        EndPan();
+}
+
+namespace {
+// The zoom box's rubber rectangle, in not-xor so that drawing it again removes it.
+void DrawRubberBox(TOxrImage& img)
+{
+    QPainter* c = img.Canvas();
+    if (!c)
+        return;
+    c->setPen(QPen(Qt::black, 1, Qt::DashLine));
+    c->setBrush(Qt::NoBrush);
+    const TPenMode saved = img.PenMode;
+    img.PenMode = TPenMode::NotXor;
+    img.RectangleW(PressPoint.x, PressPoint.y, LastPoint.x, LastPoint.y);
+    img.PenMode = saved;
+}
+} // namespace
+
+void TPalvonViewer::StartZoomBox(int i, int j, double x, double y)
+{
+    RubberBand = true;
+    if (sym)
+        sym->hide();
+    if (Scl)
+        Scl->hide();
+    AuxPoint = {double(i), double(j)};
+    PressPoint = LastPoint = {x, y};
+    DrawRubberBox(*img);
+}
+
+void TPalvonViewer::FollowZoomBox(double x, double y)
+{
+    DrawRubberBox(*img);
+    LastPoint = {x, y};
+    DrawRubberBox(*img);
+}
+
+void TPalvonViewer::EndZoomBox(int j)
+{
+    DrawRubberBox(*img);
+    RubberBand = false;
+    if (!ZoomBoxAccepted(AuxPoint.y, j))
+        return;
+    Zoom::PushView(PressPoint.x, PressPoint.y, LastPoint.x, LastPoint.y);
+    DrawPalvon();
+}
+
+void TPalvonViewer::StartPan(int i, int j)
+{
+    Panning = true;
+    img->setCursor(MapToolCursor(3));
+    if (sym)
+        sym->hide();
+    if (Scl)
+        Scl->hide();
+    const QPoint origin = img->mapToGlobal(QPoint(i, j));
+    PanOriginX = origin.x();
+    PanOriginY = origin.y();
+    PanImageOriginX = PanImageOriginY = 0;
+    PanViewOf(img)->Start();
+}
+
+void TPalvonViewer::FollowPan(int i, int j)
+{
+    const QPoint now = img->mapToGlobal(QPoint(i, j));
+    PanViewOf(img)->MoveTo(QPoint(now.x() - PanOriginX + PanImageOriginX, now.y() - PanOriginY + PanImageOriginY));
+}
+
+void TPalvonViewer::EndPan()
+{
+    Panning = false;
+    TPanView* view = PanViewOf(img);
+    const QPoint offset = view->Offset();
+    view->hide();
+    Zoom::SetView(Zoom::PannedView(img->World(), offset.x(), offset.y()));
+    DrawPalvon();
+}
+
+void TPalvonViewer::StartMagnifier(int i, int j)
+{
+    if (!ZoomPermanent())
+        ZoomFollow = true;
+    ClickPixX = i;
+    ClickPixY = j;
+    if (sym)
+        sym->hide();
+    if (Scl)
+        Scl->hide();
+    ZoomViewPalvon();
+}
+
+void TPalvonViewer::EndMagnifier()
+{
+    ZoomFollow = false;
+    zimg->hide();
+    if (sym && Down(QStringLiteral("tbColores")))
+        sym->show();
+    if (Scl && Down(QStringLiteral("tbAtributos")))
+        Scl->show();
+}
+
+// ---- The magnifier panel ----
+
+void TPalvonViewer::zimgOxrMouseDown(Qt::MouseButton Button, const TShiftState&, int i, int j, double, double)
+{
+    if (Button == Qt::LeftButton) {
+        ZimgDrag.Begin(zimg, i, j);
+        return;
+    }
+    if (Button != Qt::RightButton || !DlgCfg)
+        return;
+    // The options dialog with its magnifier page alone.
+    QTabWidget* pages = DlgCfg->CfgPaginas;
+    for (int k = 0; k < pages->count(); ++k)
+        pages->setTabVisible(k, pages->widget(k) == DlgCfg->CfgAmpliacion);
+    pages->setCurrentWidget(DlgCfg->CfgAmpliacion);
+    DlgCfg->exec();
+    for (int k = 0; k < pages->count(); ++k)
+        pages->setTabVisible(k, true);
+    pages->setCurrentWidget(DlgCfg->CfgPreferencias);
+}
+
+void TPalvonViewer::zimgOxrMouseMove(const TShiftState&, int i, int j, double, double) { ZimgDrag.Follow(zimg, i, j); }
+
+void TPalvonViewer::zimgOxrMouseUp(Qt::MouseButton, const TShiftState&, int, int, double, double)
+{
+    ZimgDrag.Dragging = false;
+    ClickPixX = zimg->x() + ZelUtils::Round(zimg->width() / 2.0);
+    ClickPixY = zimg->y() + ZelUtils::Round(zimg->height() / 2.0);
+    ZoomViewPalvon();
+}
+
+void TPalvonViewer::amao1Click()
+{
+    if (!DlgCfg)
+        return;
+    QSpinBox* size = DlgCfg->VisorZoomSize;
+    QVariant value = Qs(Format("%d", size->value()));
+    if (!ZelUtils::InputInteger("Tamaño Ventana", "Tamaño", value, ZelUtils::FieldText))
+        return;
+    bool ok = false;
+    const double typed = value.toString().trimmed().toDouble(&ok);
+    if (!ok) {
+        Services().ShowMessage("\"" + value.toString().toStdString() + "\" no es un tamaño válido: se mantiene " +
+                               Format("%d", size->value()) + ".");
+        return;
+    }
+    size->setValue(std::clamp(ZelUtils::Round(typed), size->minimum(), size->maximum()));
+}
+
+void TPalvonViewer::FactorEscala(QAction* item, int tag)
+{
+    if (!DlgCfg || tag < 0 || tag >= DlgCfg->EscalaZoom->Count())
+        return;
+    DlgCfg->EscalaZoom->SetItemIndex(tag);
+    const QString caption = item ? item->text() : DlgCfg->EscalaZoom->Item(tag);
+    Action(QStringLiteral("Factorescala1"))->setText(QStringLiteral("Factor Escala (%1)").arg(caption));
 }

@@ -40,6 +40,7 @@ protected:
         KDVlib::SetMessages("ES");
         PalvonRead::ErrorListFile = tmp.file("Errores.txt");
         PalvonRead::NetworkDatFile = testutil::dataPath("grids_net.dat");
+        PalvonRead::ReadTransitLines = 1; // an earlier opening may have switched them off
         std::vector<std::string> lines;
         ASSERT_TRUE(FileUtils::ReadLines(testutil::dataPath("grids_net.dat"), lines));
         ASSERT_TRUE(PalvonRead::ReadNetwork(lines));

@@ -1,0 +1,309 @@
+#include "mainwindow/DlgFind.h"
+
+#include "mainwindow/DlgCfgWidgets.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/StringAlignGrid.h"
+#include "map/LineLayers.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/PalvonVars.h"
+#include "model/TextCodec.h"
+#include "model/ZelUtils.h"
+
+#include <QAction>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+const std::vector<std::string>& Campos(int kind)
+{
+    switch (kind) {
+    case 0: return CamposZonas;
+    case 1: return CamposNodos;
+    case 3: return CamposLineas;
+    case 4: return CamposMovims;
+    default: return CamposArcos;
+    }
+}
+
+TStringAlignGrid* GridOf(int kind)
+{
+    if (!PalvonViewer)
+        return nullptr;
+    switch (kind) {
+    case 0: return PalvonViewer->sagZonas;
+    case 1: return PalvonViewer->sagNodos;
+    case 3: return PalvonViewer->sagLineas;
+    case 4: return PalvonViewer->sagMovim;
+    default: return PalvonViewer->sagArcos;
+    }
+}
+
+int32_t RecordCount(int kind)
+{
+    switch (kind) {
+    case 0: return Network.ZoneCount;
+    case 1: return Network.NodeCount;
+    case 3: return Network.LineCount;
+    case 4: return Network.MovementCount;
+    default: return Network.LinkCount;
+    }
+}
+
+// The record a grid row shows: zone and node rows are their records; link and
+// movement rows name theirs in column 3, line rows in column 4. 0 when none.
+int32_t RecordOfRow(TStringAlignGrid* grid, int kind, int row)
+{
+    int32_t rec = row;
+    if (kind == 2 || kind == 4)
+        rec = ZelUtils::ParseInt(grid->cellView(3, row));
+    else if (kind == 3)
+        rec = ZelUtils::ParseInt(grid->cellView(4, row));
+    return rec >= 1 && rec <= RecordCount(kind) ? rec : 0;
+}
+
+// Bounding box of the records found.
+struct TBox {
+    double MinX, MaxX, MinY, MaxY;
+    int Points = 0;
+    void Add(double x, double y)
+    {
+        MinX = std::min(MinX, x);
+        MaxX = std::max(MaxX, x);
+        MinY = std::min(MinY, y);
+        MaxY = std::max(MaxY, y);
+        ++Points;
+    }
+    void AddNode(int32_t n)
+    {
+        if (n >= 1 && n <= Network.NodeCount && Nodos[n].HasXY)
+            Add(Nodos[n].X, Nodos[n].Y);
+    }
+};
+
+// Where a record lies: a zone's centroid, a node, a link's two ends, a line's first,
+// middle and last route nodes, a movement's three nodes.
+void AddPlace(TBox& box, int kind, int32_t rec)
+{
+    switch (kind) {
+    case 0:
+        if (Zonas[rec].HasCentroid)
+            box.Add(Zonas[rec].CentroidX, Zonas[rec].CentroidY);
+        break;
+    case 1:
+        box.AddNode(rec);
+        break;
+    case 2:
+        box.AddNode(Arcos[rec].AIndex);
+        box.AddNode(Arcos[rec].BIndex);
+        break;
+    case 3: {
+        const std::vector<int32_t>& stops = Lineas[rec].Stops;
+        const int32_t n = stops.empty() ? 0 : std::min<int32_t>(stops[0], static_cast<int32_t>(stops.size()) - 1);
+        if (n < 1)
+            break;
+        // A negative route number stands for the node of that number.
+        for (int32_t k : {1, std::max<int32_t>(1, static_cast<int32_t>(std::trunc(n * 0.5))), n})
+            box.AddNode(KDVlib::FindNodo(std::abs(stops[static_cast<size_t>(k)])));
+        break;
+    }
+    case 4:
+        box.AddNode(Movims[rec].AIndex);
+        box.AddNode(Movims[rec].JunctionIndex);
+        box.AddNode(Movims[rec].CIndex);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+TDlgFind::TDlgFind(QWidget* parent) : QDialog(parent)
+{
+    setObjectName("DlgFind");
+    setWindowTitle(QStringLiteral("Buscar ..."));
+    setModal(false);
+
+    auto* top = new QHBoxLayout();
+    auto* label = new QLabel(QStringLiteral("Buscar: "), this);
+    buscar = new QLineEdit(this);
+    buscar->setObjectName("buscar");
+    QAction* go = buscar->addAction(style()->standardIcon(QStyle::SP_FileDialogContentsView), QLineEdit::TrailingPosition);
+    connect(go, &QAction::triggered, this, &TDlgFind::btnFindClick);
+    buscar->installEventFilter(this);
+    label->setBuddy(buscar);
+    top->addWidget(label);
+    top->addWidget(buscar, 1);
+
+    Buscaren = new TRadioGroup(QStringLiteral(" Buscar en "),
+                               {QStringLiteral("Zonas"), QStringLiteral("Nodos"), QStringLiteral("Arcos"),
+                                QStringLiteral("Lineas"), QStringLiteral("Movimientos")},
+                               2, this);
+    BuscarComo = new TRadioGroup(QStringLiteral(" Buscar como "),
+                                 {QStringLiteral("Identico"), QStringLiteral("Comience"), QStringLiteral("Contenga")}, 0,
+                                 this);
+    Acciones = new TRadioGroup(QStringLiteral("  Acciones  "),
+                               {QStringLiteral("Seleccionar"), QStringLiteral("Visualizar"), QStringLiteral("Ambas")}, 2,
+                               this);
+    auto* what = new QGroupBox(QStringLiteral(" Buscar que "), this);
+    Buscarque = new QListWidget(what);
+    Buscarque->setObjectName("Buscarque");
+    (new QVBoxLayout(what))->addWidget(Buscarque);
+    btnFind = new QPushButton(QStringLiteral("Buscar"), this);
+    btnFind->setObjectName("btnFind");
+    btnFind->setAutoDefault(false);
+
+    auto* grid = new QGridLayout(this);
+    grid->addLayout(top, 0, 0, 1, 2);
+    grid->addWidget(Buscaren, 1, 0);
+    grid->addWidget(what, 1, 1, 3, 1);
+    grid->addWidget(BuscarComo, 2, 0);
+    grid->addWidget(Acciones, 3, 0);
+    grid->addWidget(btnFind, 4, 1, Qt::AlignRight);
+
+    connect(Buscaren, &TRadioGroup::itemIndexChanged, this, [this] { BuscarenClick(); });
+    connect(btnFind, &QPushButton::clicked, this, &TDlgFind::btnFindClick);
+}
+
+void TDlgFind::BuscarenClick()
+{
+    const int kind = std::clamp(Buscaren->ItemIndex(), 0, 4);
+    Buscarque->clear();
+    const std::vector<std::string>& titles = Campos(kind);
+    for (size_t i = 0; i < titles.size(); ++i) {
+        auto* item = new QListWidgetItem(TextCodec::Decode(titles[i]), Buscarque);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(static_cast<int>(i) <= FindDefaultCols[kind] ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+void TDlgFind::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TDlgFind::FormShow()
+{
+    buscar->selectAll();
+    buscar->setFocus();
+}
+
+bool TDlgFind::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter in the search box searches.
+    if (watched == buscar && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            btnFindClick();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool TDlgFind::CellMatches(std::string_view cell, const std::vector<std::string>& texts, int how)
+{
+    for (const std::string& t : texts) {
+        if (how == 0 ? cell == t
+                     : !t.empty() && (how == 1 ? cell.substr(0, t.size()) == t : cell.find(t) != std::string_view::npos))
+            return true;
+    }
+    return false;
+}
+
+void TDlgFind::btnFindClick()
+{
+    Hits = 0;
+    const int kind = std::clamp(Buscaren->ItemIndex(), 0, 4);
+    TStringAlignGrid* grid = GridOf(kind);
+    if (!grid || !PalvonViewer)
+        return;
+    const QString text = buscar->text().trimmed();
+    // Cells hold the file's bytes: UTF-8, or Windows-1252 in older files.
+    std::vector<std::string> texts{text.toStdString()};
+    const std::string cp1252 = TextCodec::EncodeCp1252(text);
+    if (cp1252 != texts.front() && TextCodec::DecodeCp1252(cp1252) == text)
+        texts.push_back(cp1252);
+    std::vector<int> columns;
+    for (int i = 0; i < Buscarque->count(); ++i)
+        if (Buscarque->item(i)->checkState() == Qt::Checked && i < grid->ColCount())
+            columns.push_back(i);
+    const int how = BuscarComo->ItemIndex();
+    const int action = Acciones->ItemIndex();
+    const bool select = action != 1;
+    const bool show = action != 0;
+    const QColor red(Qt::red);
+
+    TBox box{Network.MaxX, Network.MinX, Network.MaxY, Network.MinY};
+    for (int row = 1; row < grid->RowCount(); ++row) {
+        const int32_t rec = RecordOfRow(grid, kind, row);
+        if (rec == 0)
+            continue;
+        const bool found = std::any_of(columns.begin(), columns.end(),
+                                       [&](int c) { return CellMatches(grid->cellView(c, row), texts, how); });
+        if (!found)
+            continue;
+        ++Hits;
+        if (show)
+            AddPlace(box, kind, rec);
+        if (!select)
+            continue;
+        grid->SetFontColorCell(0, row, red);
+        switch (kind) {
+        case 1:
+            Nodos[rec].Mark = CurrentClass;
+            break;
+        case 2:
+            Arcos[rec].Mark = CurrentClass;
+            grid->SetFontColorCell(1, row, red);
+            break;
+        case 3:
+            // A found line is one of the lines shown.
+            Lineas[rec].Visible = 1;
+            grid->SetFontColorCell(1, row, red);
+            VisibleLinesChanged = true;
+            break;
+        case 4:
+            grid->SetFontColorCell(1, row, red);
+            grid->SetFontColorCell(2, row, red);
+            break;
+        default:
+            break;
+        }
+    }
+
+    // Records without a place on the map leave the view as it is.
+    if (Hits > 0 && show && box.Points > 0) {
+        double mx = (box.MaxX - box.MinX) * 0.2;
+        double my = (box.MaxY - box.MinY) * 0.2;
+        if (mx == 0.0 || my == 0.0) {
+            mx = (double(Network.MaxX) - double(Network.MinX)) * 0.01;
+            my = (double(Network.MaxY) - double(Network.MinY)) * 0.01;
+        }
+        WorldMinX = box.MinX - mx;
+        WorldMaxX = box.MaxX + mx;
+        WorldMinY = box.MinY - my;
+        WorldMaxY = box.MaxY + my;
+    }
+    if (Hits > 0 && select && kind == 2) {
+        PalvonViewer->Action("tbSel")->setEnabled(true);
+        PalvonViewer->ListSelectedLinks();
+    }
+    PalvonViewer->DrawPalvon();
+    buscar->selectAll();
+}

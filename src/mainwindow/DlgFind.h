@@ -1,0 +1,52 @@
+#pragma once
+// The find window ("Buscar ..."): finds records of one kind (zones, nodes, links,
+// transit lines, movements) by the text of chosen columns of their grid rows in
+// the main window, then selects them, shows them on the map, or both.
+#include <QDialog>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class TRadioGroup;
+class TStringAlignGrid;
+
+class TDlgFind : public QDialog {
+    Q_OBJECT
+public:
+    explicit TDlgFind(QWidget* parent = nullptr);
+
+    QLineEdit* buscar = nullptr;      // the text searched
+    TRadioGroup* Buscaren = nullptr;  // kind: zones, nodes, links, lines, movements
+    TRadioGroup* BuscarComo = nullptr; // 0 equal, 1 begins with, 2 contains
+    TRadioGroup* Acciones = nullptr;  // 0 select, 1 show, 2 both
+    QListWidget* Buscarque = nullptr; // the columns searched (check boxes)
+    QPushButton* btnFind = nullptr;
+
+    // Per kind, the last column ticked by default (columns 0..that one).
+    static constexpr int FindDefaultCols[5] = {0, 0, 1, 0, 2};
+
+    // Lists the chosen kind's column titles and ticks its default columns.
+    void BuscarenClick();
+    void btnFindClick();
+    // Records found by the last search.
+    int32_t Hits = 0;
+
+    // Whether a cell's bytes match the search text (given in every encoding tried) the
+    // way `how` says: 0 equal, 1 beginning with it, 2 containing it. Case counts;
+    // an empty text matches only an empty cell, and only as equal.
+    static bool CellMatches(std::string_view cell, const std::vector<std::string>& texts, int how);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormShow();
+};
+
+extern TDlgFind* DlgFind;

@@ -1,0 +1,296 @@
+// A double click on the map: it closes the polygon being drawn (a selection region
+// or a new user polygon), names the user polygon under the pointer, or, in the
+// plain state, brings the row of the element under the pointer into view in the
+// data grid of the page on show.
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/StringAlignGrid.h"
+#include "map/GeoLayers.h"
+#include "map/Polygons.h"
+#include "map/gui/OxrImage.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/PalvonVars.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+#include "model/gui/ZelUtilsGui.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QMenu>
+#include <QSpinBox>
+#include <QTabWidget>
+
+#include <algorithm>
+#include <vector>
+
+using ZelUtils::Format;
+
+namespace {
+
+QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+bool Placed(int32_t node) { return node >= 1 && node <= Network.NodeCount && Nodos[node].HasXY; }
+
+// Whether the click pixel lies within 3 pixels of the segment between two nodes.
+bool ClickOnSegment(const TOxrImage& img, int32_t a, int32_t b)
+{
+    if (!Placed(a) || !Placed(b))
+        return false;
+    const TPoint p1{Nodos[a].X, Nodos[a].Y};
+    const TPoint p2{Nodos[b].X, Nodos[b].Y};
+    const QPoint q1 = img.PointRecToPoint(p1);
+    const QPoint q2 = img.PointRecToPoint(p2);
+    // Segments nowhere near the click need no region.
+    constexpr int reach = 5;
+    if (ClickPixX < std::min(q1.x(), q2.x()) - reach || ClickPixX > std::max(q1.x(), q2.x()) + reach ||
+        ClickPixY < std::min(q1.y(), q2.y()) - reach || ClickPixY > std::max(q1.y(), q2.y()) + reach)
+        return false;
+    return img.PolygonRegion(p1, p2, 3, 0).contains(QPoint(ClickPixX, ClickPixY));
+}
+
+// The first link (in index order) whose segment the click hits; 0 when none.
+int32_t LinkUnderClick(const TOxrImage& img)
+{
+    for (int32_t i = 1; i <= Network.LinkCount; ++i)
+        if (ClickOnSegment(img, Arcos[i].AIndex, Arcos[i].BIndex))
+            return i;
+    return 0;
+}
+
+// The grid row that lists record `index` in column `col`; the grids may be sorted,
+// so the row is looked up when it is not the record's own.
+int RowOfRecord(const TStringAlignGrid* grid, int col, int32_t index)
+{
+    if (!grid || index < 1)
+        return -1;
+    if (index < grid->RowCount() && ZelUtils::ParseInt(grid->cellView(col, index)) == index)
+        return index;
+    for (int r = grid->FixedRows(); r < grid->RowCount(); ++r)
+        if (ZelUtils::ParseInt(grid->cellView(col, r)) == index)
+            return r;
+    return -1;
+}
+
+void ShowRow(TStringAlignGrid* grid, int row)
+{
+    if (!grid || row < grid->FixedRows() || row >= grid->RowCount())
+        return;
+    const int col = std::max(grid->Col(), 0);
+    grid->SetSelection({col, row, col, row});
+    grid->scrollTo(grid->currentIndex());
+}
+
+// The lines over a link are shown on the map and their names turn red in the grid.
+void ShowLinesOfLink(TPalvonViewer& w, int32_t link)
+{
+    if (link < 1 || link > Network.LinkCount)
+        return;
+    for (int32_t ref = Arcos[link].LineRefFirst; ref >= 0 && ref < static_cast<int32_t>(LinkLineRefs.size());
+         ref = LinkLineRefs[static_cast<size_t>(ref)].Next) {
+        const int32_t line = LinkLineRefs[static_cast<size_t>(ref)].Line;
+        if (line < 1 || line > Network.LineCount)
+            continue;
+        Lineas[line].Visible = 1;
+        const int row = RowOfRecord(w.sagLineas, 4, line);
+        if (row > 0)
+            w.sagLineas->SetFontColorCell(1, row, QColor(255, 0, 0));
+    }
+}
+
+// Action 0: the element under the pointer in the grid of the page on show.
+void FindUnderCursor(TPalvonViewer& w)
+{
+    RubberBand = false;
+    const TOxrImage& img = *w.img;
+    QWidget* page = w.tnDatos->currentWidget();
+    const bool shift = ZelUtils::ShiftDown();
+    if (page == w.tsArcos) {
+        if (const int32_t i = LinkUnderClick(img)) {
+            const TArcos& a = Arcos[i];
+            // The direction that leaves the lower-numbered node, or with Shift the other one.
+            const bool ascending = Nodos[a.AIndex].Number < Nodos[a.BIndex].Number;
+            int32_t chosen = ascending != shift ? i : a.ReverseIndex;
+            if (chosen == 0)
+                chosen = i;
+            ShowRow(w.sagArcos, RowOfRecord(w.sagArcos, 3, chosen));
+        }
+    }
+    if (page == w.tsMovim) {
+        for (int32_t m = 1; m <= Network.MovementCount; ++m) {
+            const TMovimiento& mv = Movims[m];
+            if (KDVlib::FindArco(mv.Node, mv.C) <= 0 || !ClickOnSegment(img, mv.JunctionIndex, mv.CIndex))
+                continue;
+            const bool descending = Nodos[mv.JunctionIndex].Number > Nodos[mv.CIndex].Number;
+            const int32_t other = KDVlib::FindMovim(mv.C, mv.Node, 0);
+            int32_t chosen = descending != shift ? m : other;
+            if (chosen <= 0)
+                chosen = m;
+            ShowRow(w.sagMovim, RowOfRecord(w.sagMovim, 3, chosen));
+            break;
+        }
+    }
+    if (page == w.tsLineas) {
+        if (const int32_t i = LinkUnderClick(img)) {
+            const TArcos& a = Arcos[i];
+            const bool ascending = Nodos[a.AIndex].Number < Nodos[a.BIndex].Number;
+            const int32_t first = ascending ? i : a.ReverseIndex;
+            const int32_t second = ascending ? a.ReverseIndex : i;
+            if (!shift)
+                ShowLinesOfLink(w, first);
+            if (!ZelUtils::CtrlDown())
+                ShowLinesOfLink(w, second);
+        }
+    }
+    w.DrawPalvon();
+}
+
+std::vector<TPoint> WorldPoints(const QPolygonF& points)
+{
+    std::vector<TPoint> out;
+    out.reserve(static_cast<size_t>(points.size()));
+    for (const QPointF& p : points)
+        out.push_back(TPoint{p.x(), p.y()});
+    return out;
+}
+
+// Action 1, background lines: the closed region marks the polylines that lie
+// wholly inside it as deleted.
+void CloseLayerRegion(TPalvonViewer& w)
+{
+    TOxrImage& img = *w.img;
+    img.unsetCursor();
+    const std::vector<TPoint> points = WorldPoints(w.PolyPoints);
+    if (!points.empty())
+        img.LineToW(points.front().x, points.front().y);
+    w.SelectionRegion = img.AddPolygonRegion(points, static_cast<int32_t>(points.size()) - 1, 1);
+    const int32_t last = std::clamp(NumGeoLayers, 0, MaxGeoLayers);
+    const int32_t count = std::min(GeoLayerEnd[last], static_cast<int32_t>(MaxGeoLinks));
+    for (int32_t r = 1; r <= count; ++r) {
+        GeoLink& g = GeoLinks[r];
+        const int32_t n = std::min(g.Count, static_cast<int32_t>(g.Points.size()));
+        if (n < 1)
+            continue;
+        bool inside = true;
+        for (int32_t k = 0; k < n && inside; ++k)
+            inside = img.PtInRegionW(w.SelectionRegion, g.Points[static_cast<size_t>(k)].x,
+                                     g.Points[static_cast<size_t>(k)].y);
+        if (inside)
+            g.Name = GeoDeletedName;
+    }
+    w.PolyPoints.clear();
+    PolySelectKind = 0;
+    w.DrawPalvon();
+}
+
+// The menu of that name, made (hidden from the menu bar) when nobody made it yet.
+QMenu* PolygonMenu(TPalvonViewer& w, const char* name)
+{
+    const QString objectName = QString::fromLatin1(name);
+    if (auto* m = w.findChild<QMenu*>(objectName))
+        return m;
+    auto* m = new QMenu(&w);
+    m->setObjectName(objectName);
+    return m;
+}
+
+// Action 2: the polygon drawn becomes the next user polygon.
+void StoreUserPolygon(TPalvonViewer& w)
+{
+    UserPolygonActive = false;
+    TOxrImage& img = *w.img;
+    img.unsetCursor();
+    const std::vector<TPoint> points = WorldPoints(w.PolyPoints);
+    w.PolyPoints.clear();
+    if (!points.empty())
+        img.LineToW(points.front().x, points.front().y);
+    const int32_t n = NumPoligonos;
+    // The table's last record is taken: nothing more can be stored.
+    if (n > MaxPoligonos) {
+        Services().ShowMessage(Format("No se pueden crear más polígonos (máximo %d).", MaxPoligonos + 1));
+        return;
+    }
+    std::string name = Format("Plgn%d", n + 1);
+    const std::string proposed = name;
+    bool accepted = false;
+    if (w.DisplayDialogs.InputText) {
+        accepted = w.DisplayDialogs.InputText("Construcción de Polígonos", "Ingrese el nombre del polígono", name);
+    } else {
+        QVariant value(Qs(name));
+        accepted = ZelUtils::InputInteger("Construcción de Polígonos", "Ingrese el nombre del polígono", value,
+                                          ZelUtils::FieldText);
+        name = value.toString().toStdString();
+    }
+    // Cancelling keeps the proposed name.
+    if (!accepted)
+        name = proposed;
+
+    TPoligono& p = Poligonos[static_cast<size_t>(n)];
+    p = TPoligono{};
+    p.Id = n + 1;
+    p.Name = name;
+    p.Visible = 1;
+    p.PointCount = static_cast<int32_t>(std::min<size_t>(points.size(), MaxPolygonVertices));
+    if (DlgCfg) {
+        p.PenColor = DlgCfg->PoliBordeColor->Color();
+        p.BrushColor = DlgCfg->PoliRellenoColor->Color();
+        p.PenWidth = ZelUtils::Round(DlgCfg->PoliBordeAncho->value());
+        p.BrushClear = DlgCfg->PoliRellenoClear->isChecked() ? 1 : 0;
+    }
+    p.Points.assign(static_cast<size_t>(p.PointCount) + 1, TPoint{});
+    // The name is written at the middle of the vertices until it is moved.
+    for (int32_t k = 1; k <= p.PointCount; ++k) {
+        p.Points[static_cast<size_t>(k)] = points[static_cast<size_t>(k - 1)];
+        p.Points[0].x += points[static_cast<size_t>(k - 1)].x / p.PointCount;
+        p.Points[0].y += points[static_cast<size_t>(k - 1)].y / p.PointCount;
+    }
+
+    for (const char* menu : {"EliminarPoligonos", "pupEliminarPoligonos", "RedefinirPoligonos",
+                             "pupRedefinirPoligonos", "ReconfigurarPoligonos", "pupReconfigurarPoligonos"}) {
+        QAction* item = PolygonMenu(w, menu)->addAction(Qs(name));
+        item->setData(n);
+    }
+    NumPoligonos = n + 1;
+    w.SetDown("tbPoligonos", true);
+    w.DrawPalvon();
+}
+
+} // namespace
+
+void TPalvonViewer::imgDblClick()
+{
+    // Later tests win.
+    int action = 0;
+    if (PolySelectKind > 0)
+        action = 1;
+    if (UserPolygonActive)
+        action = 2;
+    if (MeasureCount > 0 && MeasureIndex >= 0)
+        action = 4;
+    if (Action("SeleccionarPoligono")->isChecked() && PolygonUnderCursor > 0)
+        action = 5;
+
+    switch (action) {
+    case 0:
+        FindUnderCursor(*this);
+        break;
+    case 1:
+        if (PolySelectKind == 4)
+            CloseLayerRegion(*this);
+        else
+            CloseSelectionRegion();
+        break;
+    case 2:
+        StoreUserPolygon(*this);
+        break;
+    case 5:
+        if (PolygonUnderCursor <= NumPoligonos) {
+            const TPoligono& p = Poligonos[static_cast<size_t>(PolygonUnderCursor - 1)];
+            Services().ShowMessage(Format("Poligono: %d - %s", p.Id, p.Name));
+        }
+        break;
+    default:
+        break;
+    }
+    DblClickHandled = true;
+}

@@ -1,0 +1,472 @@
+// The data grids as a way to steer the map: the cell under the mouse, double clicks
+// that centre the map on a zone, node or link (or start moving it), make a link
+// column the displayed attribute or toggle transit lines, and the title-click
+// sorting of the link and movement grids.
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/StringAlignGrid.h"
+#include "map/DisplayStyles.h"
+#include "map/LineLayers.h"
+#include "map/Ranges.h"
+#include "map/gui/OxrImage.h"
+#include "model/KDVvars.h"
+#include "model/PalvonVars.h"
+#include "model/TextCodec.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPolygon>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+using ZelUtils::Format;
+
+namespace {
+
+QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+size_t CurrentMode() { return static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes)); }
+
+// The whole text as a number; false for blanks, words and numbers followed by text.
+bool CellNumber(std::string_view text, float& value)
+{
+    const std::string t = ZelUtils::Trim(text);
+    if (t.empty())
+        return false;
+    const char* first = t.data();
+    if (*first == '+')
+        ++first;
+    double v = 0.0;
+    auto r = std::from_chars(first, t.data() + t.size(), v);
+    if (r.ec != std::errc() || r.ptr != t.data() + t.size())
+        return false;
+    value = static_cast<float>(v);
+    return true;
+}
+
+// Variable columns compare by value (a cell that is no number counts as equal).
+// Other columns compare as text, except that two numbers (node numbers) compare by
+// value there too, so that "9" comes before "10".
+int CompareCells(const TStringAlignGrid* grid, bool variable, int col, int row1, int row2)
+{
+    const std::string_view a = grid->cellView(col, row1);
+    const std::string_view b = grid->cellView(col, row2);
+    float x = 0.0f, y = 0.0f;
+    const bool numbers = CellNumber(a, x) && CellNumber(b, y);
+    if (variable && !numbers)
+        return TStringAlignGrid::CompareEqual;
+    if (numbers)
+        return x == y ? TStringAlignGrid::CompareEqual
+                      : (x < y ? TStringAlignGrid::CompareBefore : TStringAlignGrid::CompareAfter);
+    const int c = a.compare(b);
+    return c == 0 ? TStringAlignGrid::CompareEqual
+                  : (c < 0 ? TStringAlignGrid::CompareBefore : TStringAlignGrid::CompareAfter);
+}
+
+// Small triangle after the title of the sorted column: up ascending, down descending.
+void DrawSortMark(TStringAlignGrid* grid, int col, QPainter& p, const QRect& rect, bool ascending)
+{
+    const int w = p.fontMetrics().horizontalAdvance(TextCodec::Decode(grid->cellView(col, 0)));
+    const int x = std::min(rect.center().x() + w / 2 + 4, rect.right() - 8);
+    const int y = rect.center().y();
+    QPolygon tri;
+    if (ascending)
+        tri << QPoint(x, y + 3) << QPoint(x + 6, y + 3) << QPoint(x + 3, y - 3);
+    else
+        tri << QPoint(x, y - 3) << QPoint(x + 6, y - 3) << QPoint(x + 3, y + 3);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(Qt::darkGray));
+    p.drawPolygon(tri);
+}
+
+} // namespace
+
+void TPalvonViewer::ConnectGridEvents()
+{
+    CreateGrids();
+    connect(sagZonas, &TStringAlignGrid::mouseMoved, this,
+            [this](Qt::KeyboardModifiers, int x, int y) { sagZonasMouseMove(x, y); });
+    connect(sagNodos, &TStringAlignGrid::mouseMoved, this,
+            [this](Qt::KeyboardModifiers, int x, int y) { sagNodosMouseMove(x, y); });
+    connect(sagLineas, &TStringAlignGrid::mouseMoved, this,
+            [this](Qt::KeyboardModifiers, int x, int y) { sagLineasMouseMove(x, y); });
+    connect(sagArcos, &TStringAlignGrid::mouseMoved, this,
+            [this](Qt::KeyboardModifiers, int x, int y) { sagArcosMouseMove(x, y); });
+    // A press is where a double click happens: the cell is taken again there, and
+    // the keys held are kept for the double click.
+    connect(sagZonas, &TStringAlignGrid::mousePressed, this,
+            [this](Qt::MouseButton, Qt::KeyboardModifiers keys, int x, int y) {
+                GridKeys = keys;
+                sagZonasMouseMove(x, y);
+            });
+    connect(sagNodos, &TStringAlignGrid::mousePressed, this,
+            [this](Qt::MouseButton, Qt::KeyboardModifiers keys, int x, int y) {
+                GridKeys = keys;
+                sagNodosMouseMove(x, y);
+            });
+    connect(sagLineas, &TStringAlignGrid::mousePressed, this,
+            [this](Qt::MouseButton, Qt::KeyboardModifiers keys, int x, int y) {
+                GridKeys = keys;
+                sagLineasMouseMove(x, y);
+                sagLineasMouseDown(keys, x, y);
+            });
+    connect(sagArcos, &TStringAlignGrid::mousePressed, this,
+            [this](Qt::MouseButton, Qt::KeyboardModifiers keys, int x, int y) {
+                GridKeys = keys;
+                sagArcosMouseMove(x, y);
+            });
+    connect(sagMovim, &TStringAlignGrid::mousePressed, this,
+            [this](Qt::MouseButton, Qt::KeyboardModifiers keys, int, int) { GridKeys = keys; });
+    connect(sagZonas, &TStringAlignGrid::dblClicked, this, &TPalvonViewer::sagZonasDblClick);
+    connect(sagNodos, &TStringAlignGrid::dblClicked, this, &TPalvonViewer::sagNodosDblClick);
+    connect(sagArcos, &TStringAlignGrid::dblClicked, this, &TPalvonViewer::sagArcosDblClick);
+    connect(sagLineas, &TStringAlignGrid::dblClicked, this, &TPalvonViewer::sagLineasDblClick);
+
+    connect(sagArcos, &TStringAlignGrid::fixedColClick, this, &TPalvonViewer::sagArcosFixedColClick);
+    connect(sagMovim, &TStringAlignGrid::fixedColClick, this, &TPalvonViewer::sagMovimFixedColClick);
+    sagArcos->SetCompareHandler(
+        [this](TStringAlignGrid*, int col, int r1, int r2) { return sagArcosCompareCol(col, r1, r2); });
+    sagMovim->SetCompareHandler(
+        [this](TStringAlignGrid*, int col, int r1, int r2) { return sagMovimCompareCol(col, r1, r2); });
+    sagArcos->SetDrawCellHandler([this](TStringAlignGrid* g, int col, int row, QPainter& p, const QRect& rect) {
+        if (row == 0 && col == SortColArcos && static_cast<size_t>(col) < SortDescArcos.size())
+            DrawSortMark(g, col, p, rect, SortDescArcos[static_cast<size_t>(col)] == 1);
+    });
+    sagMovim->SetDrawCellHandler([this](TStringAlignGrid* g, int col, int row, QPainter& p, const QRect& rect) {
+        if (row == 0 && col == SortColMovim && static_cast<size_t>(col) < SortDescMovim.size())
+            DrawSortMark(g, col, p, rect, SortDescMovim[static_cast<size_t>(col)] == 1);
+    });
+
+    // The grids' context menus (made with the selection menus).
+    struct Pup {
+        TStringAlignGrid* grid;
+        QMenu* menu;
+    };
+    for (const Pup& p : {Pup{sagArcos, pupArcos}, Pup{sagZonas, pupZonas}, Pup{sagNodos, pupNodos}}) {
+        if (!p.menu)
+            continue;
+        p.grid->setContextMenuPolicy(Qt::CustomContextMenu);
+        QMenu* menu = p.menu;
+        TStringAlignGrid* grid = p.grid;
+        connect(grid, &QWidget::customContextMenuRequested, this,
+                [menu, grid](const QPoint& pos) { menu->popup(grid->mapToGlobal(pos)); });
+    }
+}
+
+// ---------------------------------------------------------------- cells under the mouse
+
+void TPalvonViewer::sagZonasMouseMove(int x, int y) { sagZonas->MouseToCell(x, y, ZonaCol, ZonaRow); }
+
+void TPalvonViewer::sagNodosMouseMove(int x, int y) { sagNodos->MouseToCell(x, y, NodoCol, NodoRow); }
+
+void TPalvonViewer::sagLineasMouseMove(int x, int y) { sagLineas->MouseToCell(x, y, LineaCol, LineaRow); }
+
+void TPalvonViewer::sagArcosMouseMove(int x, int y)
+{
+    int col = -1, row = -1;
+    sagArcos->MouseToCell(x, y, col, row);
+    const size_t mode = CurrentMode();
+    LinkRowByMode[mode] = row;
+    // Outside the cells the mode keeps its column: -1 is no column to draw.
+    if (col >= 0)
+        RangeVarByMode[mode] = col;
+    LinkGridMouseOver = true;
+    // The selection by data works on whatever column was last under the mouse: the
+    // item names it, key columns included.
+    if (col >= 0 && col < NumColArcos)
+        Action("SeleccionPorDatos")->setText(Qs(Format("Selección por \"%s\"", sagArcos->cell(col, 0))));
+}
+
+void TPalvonViewer::sagLineasMouseDown(Qt::KeyboardModifiers keys, int, int)
+{
+    LineasShiftFlag = keys.testFlag(Qt::ShiftModifier);
+    LineasCtrlFlag = keys.testFlag(Qt::ControlModifier);
+}
+
+// ---------------------------------------------------------------- helpers
+
+namespace {
+
+// The view window centred on (x, y) with these half sizes; a point-sized window is
+// widened to a hundredth of the network so that the map keeps a scale.
+void CentreView(double x, double y, double hx, double hy)
+{
+    const double floor = std::max({0.01 * (double(Network.MaxX) - double(Network.MinX)),
+                                   0.01 * (double(Network.MaxY) - double(Network.MinY)), 1.0});
+    if (!(hx > 0.0))
+        hx = floor;
+    if (!(hy > 0.0))
+        hy = floor;
+    WorldMinX = x - hx;
+    WorldMaxX = x + hx;
+    WorldMinY = y - hy;
+    WorldMaxY = y + hy;
+}
+
+double ExtentWidth() { return double(Network.MaxX) - double(Network.MinX); }
+double ExtentHeight() { return double(Network.MaxY) - double(Network.MinY); }
+
+// The "no" cursor of a move started from a grid, over whatever cursor is in force.
+void SetNoCursor()
+{
+    if (QApplication::overrideCursor())
+        QApplication::changeOverrideCursor(Qt::ForbiddenCursor);
+    else
+        QApplication::setOverrideCursor(Qt::ForbiddenCursor);
+}
+
+} // namespace
+
+int32_t TPalvonViewer::LinkOfRow(int row) const
+{
+    if (!sagArcos || row < 1 || row >= sagArcos->RowCount())
+        return 0;
+    const int32_t i = ZelUtils::ParseInt(sagArcos->cellView(3, row));
+    return i >= 1 && i <= Network.LinkCount ? i : 0;
+}
+
+void TPalvonViewer::ColorLinkRow(int row, int32_t mark)
+{
+    // Unmarked rows drop their colour: the grid's own text colour is black.
+    const QColor color = mark > 0 && mark <= MaxClasses ? DisplayStyles::ToQColor(ClassColors[static_cast<size_t>(mark)])
+                                                        : QColor();
+    sagArcos->SetFontColorCell(0, row, color);
+    sagArcos->SetFontColorCell(1, row, color);
+}
+
+// Marker of a grid-started move: its hit region and a red ring over lime.
+static void DrawMoveMarker(TOxrImage* img, double x, double y, int32_t radius, QRegion& region)
+{
+    TPoint p;
+    p.x = x;
+    p.y = y;
+    region = img->CircleRegion(p, radius);
+    if (QPainter* c = img->Canvas()) {
+        c->save();
+        c->setPen(QPen(QColor(Qt::red), 2));
+        c->setBrush(QColor(Qt::green));
+        img->Circle(x, y, -10);
+        c->restore();
+    }
+}
+
+// ---------------------------------------------------------------- double clicks
+
+void TPalvonViewer::sagZonasDblClick()
+{
+    const int32_t z = ZonaRow;
+    if (z <= 0 || z > Network.ZoneCount)
+        return;
+    const TZona& zone = Zonas[z];
+    if (ZonaCol < 1) {
+        if (!Down("tbCents"))
+            SetDown("tbCents", true);
+        SetDown("tbMove", false);
+        GridMoveRegion = QRegion();
+        if (zone.HasCentroid) {
+            CentreView(zone.CentroidX, zone.CentroidY, 0.15 * ExtentWidth(), 0.15 * ExtentHeight());
+            DrawPalvon();
+            DrawMoveMarker(img, zone.CentroidX, zone.CentroidY, std::max(CentroidSize, 10), GridMoveRegion);
+        }
+        SetNoCursor();
+        NodeMoving = false;
+        CentroidMoving = true;
+        PickedItem = -z;
+        Action("NodeMove")->setChecked(false);
+        StatusPanels[3]->setText(Qs(Format("Moviendo centroide %d", zone.Number)));
+    } else if (ZonaCol < sagZonas->ColCount() && zone.HasCentroid) {
+        CentreView(zone.CentroidX, zone.CentroidY, 0.1 * ExtentWidth(), 0.1 * ExtentHeight());
+        DrawPalvon();
+    }
+}
+
+void TPalvonViewer::sagNodosDblClick()
+{
+    const int32_t n = NodoRow;
+    if (n <= 0 || n > Network.NodeCount)
+        return;
+    const TNodo& node = Nodos[n];
+    if (NodoCol < 1) {
+        SetDown("tbMove", false);
+        if (!Down("tbNodes")) {
+            SetDown("tbNodes", true);
+            DrawPalvon();
+        }
+        GridMoveRegion = QRegion();
+        if (node.HasXY)
+            DrawMoveMarker(img, node.X, node.Y, std::max(NodeSize, 5), GridMoveRegion);
+        SetNoCursor();
+        CentroidMoving = false;
+        NodeMoving = true;
+        PickedItem = -n;
+        Action("NodeMove")->setChecked(false);
+        StatusPanels[3]->setText(Qs(Format("Moviendo nodo %d", node.Number)));
+    } else if (NodoCol < sagNodos->ColCount() && node.HasXY) {
+        CentreView(node.X, node.Y, 0.1 * ExtentWidth(), 0.1 * ExtentHeight());
+        DrawPalvon();
+    }
+}
+
+void TPalvonViewer::sagArcosDblClick()
+{
+    const size_t mode = CurrentMode();
+    const int r = LinkRowByMode[mode];
+    const int32_t c = RangeVarByMode[mode];
+    if (r <= 0)
+        return;
+    PolySelectKind = 0;
+    const bool shift = GridKeys.testFlag(Qt::ShiftModifier);
+    const bool ctrl = GridKeys.testFlag(Qt::ControlModifier);
+
+    if (c < 2) {
+        // A key column locates the link; it is no attribute to show.
+        const int32_t i = LinkOfRow(r);
+        if (i == 0)
+            return;
+        const TArcos& a = Arcos[i];
+        if (a.AIndex > 0 && a.BIndex > 0 && Nodos[a.AIndex].HasXY && Nodos[a.BIndex].HasXY) {
+            const TNodo& na = Nodos[a.AIndex];
+            const TNodo& nb = Nodos[a.BIndex];
+            const double d = std::hypot(double(nb.X) - double(na.X), double(nb.Y) - double(na.Y));
+            CentreView(0.5 * (double(na.X) + double(nb.X)), 0.5 * (double(na.Y) + double(nb.Y)), d, d);
+        }
+        SetDown("tbMove", false);
+        if (shift) {
+            CurveLink = i; // the link to bend
+        } else {
+            for (int row = 1; row < sagArcos->RowCount(); ++row)
+                if (const int32_t k = LinkOfRow(row); k > 0 && Arcos[k].Mark != 0) {
+                    Arcos[k].Mark = 0;
+                    ColorLinkRow(row, 0);
+                }
+            Arcos[i].Mark = CurrentClass;
+            ColorLinkRow(r, CurrentClass);
+            if (sagArcosSel && sagArcosSel->isVisible())
+                ListSelectedLinks();
+        }
+        DrawPalvon();
+        return;
+    }
+
+    // The column double-clicked is the one that mode 1 shows.
+    RangeMode = 1;
+    RangeVarByMode[1] = c;
+    LinkRowByMode[1] = r;
+    ArcosRangeValues();
+    if (!(RangeMax > 0.0f) && !(DlgCfg && DlgCfg->cbDrawNull->isChecked()))
+        return;
+    const int32_t variable = c < NumArcosColumns ? ColVarArcos[static_cast<size_t>(c)] : 0;
+    for (QAction* item : VarArcos->actions()) {
+        item->setCheckable(true);
+        item->setChecked(item->data().toInt() == variable);
+    }
+    RangeMax = static_cast<float>(double(RangeMax) * 1.000000000000001);
+    Ranges::PrepareRanges(RangeName, RangeMin, RangeMax);
+    if (!Down("tbAtributos") && !Down("tbColores")) {
+        SetDown("tbAtributos", true);
+        SetDown("tbColores", false);
+    }
+    Action("aAtributos2")->setChecked(false);
+    AttrColumn = c;
+
+    if (!ctrl)
+        ShownVarList.clear();
+    const std::string text = Format("%d", c);
+    if (!Ranges::AddShownVar(c) && std::find(ShownVarList.begin(), ShownVarList.end(), text) == ShownVarList.end())
+        Services().ShowMessage(Format("No se pueden mostrar más de %d variables a la vez.", MaxShownVars));
+    const auto at = std::find(ShownVarList.begin(), ShownVarList.end(), text);
+    if (at != ShownVarList.end()) {
+        const size_t n = static_cast<size_t>(at - ShownVarList.begin());
+        VarColors[n] = Ranges::AjustaColor(ModePenColors[1], static_cast<int32_t>(n));
+        Action(QStringLiteral("cv%1").arg(n))->setText(Qs(sagArcos->cell(c, 0)));
+    }
+    Action("cvs")->setVisible(false);
+    for (int i = 0; i < MaxShownVars; ++i)
+        Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
+    if (ShownVarList.size() > 1) {
+        Action("cvs")->setVisible(true);
+        for (size_t i = 0; i < ShownVarList.size(); ++i)
+            Action(QStringLiteral("cv%1").arg(i))->setVisible(true);
+    }
+    DrawPalvon();
+}
+
+void TPalvonViewer::sagLineasDblClick()
+{
+    const int r = LineaRow;
+    if (r <= 0 || r > Network.LineCount || r >= sagLineas->RowCount())
+        return;
+    auto setLine = [this](int row, bool visible) {
+        Lineas[row].Visible = visible ? 1 : 0;
+        sagLineas->SetFontColorCell(1, row, visible ? QColor(Qt::red) : QColor(Qt::black));
+    };
+    if (!LineasShiftFlag && !LineasCtrlFlag)
+        for (int l = 1; l <= Network.LineCount && l < sagLineas->RowCount(); ++l)
+            setLine(l, false);
+    int lastMade = 0;
+    if (LineasShiftFlag && LastLine >= 1 && LastLine <= Network.LineCount) {
+        const int step = r > LastLine ? 1 : -1;
+        for (int l = LastLine + step; l != r; l += step) {
+            setLine(l, true);
+            lastMade = l;
+        }
+    }
+    const bool visible = Lineas[r].Visible == 0;
+    setLine(r, visible);
+    LastLine = visible ? r : lastMade;
+    VisibleLinesChanged = true;
+    SetDown("tbLineas", true);
+    DrawPalvon();
+}
+
+// ---------------------------------------------------------------- sorting by a title click
+
+int TPalvonViewer::sagArcosCompareCol(int col, int row1, int row2) const
+{
+    const bool numeric = col >= 0 && col < NumArcosColumns && ColVarArcos[static_cast<size_t>(col)] > 0;
+    return CompareCells(sagArcos, numeric, col, row1, row2);
+}
+
+int TPalvonViewer::sagMovimCompareCol(int col, int row1, int row2) const
+{
+    const bool numeric = col >= 0 && col < NumMovimColumns && ColVarMovim[static_cast<size_t>(col)] > 0;
+    return CompareCells(sagMovim, numeric, col, row1, row2);
+}
+
+namespace {
+
+// Shift + title click: each click on a column turns its order round (ascending first).
+void SortByTitle(TStringAlignGrid* grid, int col, std::vector<uint8_t>& desc, int32_t& sortCol, bool shift)
+{
+    if (!shift || col < 0 || col >= grid->ColCount())
+        return;
+    if (desc.size() < static_cast<size_t>(grid->ColCount()))
+        desc.resize(static_cast<size_t>(grid->ColCount()), 0);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    uint8_t& flag = desc[static_cast<size_t>(col)];
+    flag = static_cast<uint8_t>(1 - flag);
+    sortCol = col;
+    grid->SortColumn(col, flag == 0);
+    grid->Invalidate();
+    QApplication::restoreOverrideCursor();
+}
+
+} // namespace
+
+void TPalvonViewer::sagArcosFixedColClick(int col)
+{
+    SortByTitle(sagArcos, col, SortDescArcos, SortColArcos, GridKeys.testFlag(Qt::ShiftModifier));
+}
+
+void TPalvonViewer::sagMovimFixedColClick(int col)
+{
+    SortByTitle(sagMovim, col, SortDescMovim, SortColMovim, GridKeys.testFlag(Qt::ShiftModifier));
+}

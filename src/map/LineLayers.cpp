@@ -1,0 +1,355 @@
+// Background line layers and the bus volumes of transit lines.
+#include "map/LineLayers.h"
+
+#include "map/DisplayStyles.h"
+#include "model/FileUtils.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/LinkShapes.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <numbers>
+#include <unordered_map>
+
+using ZelUtils::Format;
+using ZelUtils::Round;
+
+std::vector<float> LinkBusCount;
+float LinkBusMax = 0.0f;
+bool VisibleLinesChanged = true;
+
+namespace LineLayers {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A companion of the file with another extension, found whatever the case of its name.
+std::string Companion(const std::string& fileName, const char* ext)
+{
+    return FileUtils::FindFileCaseInsensitive(FileUtils::ChangeFileExt(fileName, ext));
+}
+
+bool IsFile(const std::string& path)
+{
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
+bool Blank(const std::string& line) { return ZelUtils::Trim(line).empty(); }
+
+double Number(const std::string& field) { return KDVlib::ParseCoordinate(field); }
+
+// Fields 2..2n+1 hold n pairs of numbers.
+bool HasPoints(const std::vector<std::string>& f, int32_t n)
+{
+    if (f.size() < static_cast<size_t>(2) + 2 * static_cast<size_t>(n))
+        return false;
+    for (size_t k = 2; k < 2 + 2 * static_cast<size_t>(n); ++k)
+        if (!IsNumeric(f[k]))
+            return false;
+    return true;
+}
+
+// Label of the last piece of a polyline: the middle of its two middle points, along them.
+void PlaceLabel(GeoLink& g)
+{
+    const int32_t count = static_cast<int32_t>(g.Points.size());
+    if (count < 1)
+        return;
+    const TPoint& p = g.Points[static_cast<size_t>((count - 1) / 2)];
+    const TPoint& q = g.Points[static_cast<size_t>(count / 2)];
+    g.LabelPos = {(p.x + q.x) / 2.0, (p.y + q.y) / 2.0};
+    const double angle = ZelUtils::Angle(p.x, p.y, q.x, q.y);
+    g.LabelAngle = static_cast<int32_t>(std::trunc(angle * 1800.0 / std::numbers::pi));
+}
+
+std::string NameKey(int32_t layer, int32_t id) { return Format("%2d %d", layer, id); }
+
+// Names (and label positions) of the layer's polylines from its name file.
+void ReadNames(const std::string& nameFile, int32_t layer)
+{
+    std::vector<std::string> lines;
+    if (!FileUtils::ReadLines(nameFile, lines)) {
+        Services().ShowMessage(Format("No se puede abrir el archivo %s", fs::path(nameFile).filename().string()));
+        return;
+    }
+    if (lines.empty())
+        return;
+    std::unordered_multimap<std::string, int32_t> records;
+    for (const TGeoNameKey& k : GeoNameKeys)
+        records.emplace(k.Key, k.Record);
+    const char sep = ChooseSeparator(lines.front());
+    for (const std::string& line : lines) {
+        if (Blank(line))
+            continue;
+        const std::vector<std::string> f = ZelUtils::SplitString(line, sep ? sep : ',');
+        if (f.size() < 2 || !IsNumeric(f[0]))
+            continue;
+        const auto [from, to] = records.equal_range(NameKey(layer, Round(Number(f[0]))));
+        for (auto it = from; it != to; ++it) {
+            GeoLink& g = GeoLinks[it->second];
+            g.Name = f[1];
+            if (f.size() > 3 && IsNumeric(f[2]) && IsNumeric(f[3])) {
+                const double x = Number(f[2]), y = Number(f[3]);
+                if (x != 0.0 && y != 0.0)
+                    g.LabelPos = {x, y};
+            }
+        }
+    }
+}
+
+} // namespace
+
+char ChooseSeparator(const std::string& firstLine)
+{
+    if (firstLine.find(';') != std::string::npos)
+        return ';';
+    if (firstLine.find(',') != std::string::npos)
+        return ',';
+    return 0;
+}
+
+bool IsNumeric(const std::string& field)
+{
+    const std::string t = ZelUtils::Trim(field);
+    if (t.empty())
+        return false;
+    bool digit = false;
+    for (char c : t) {
+        if (c >= '0' && c <= '9')
+            digit = true;
+        else if (c != '.' && c != '-' && c != '+' && c != 'e' && c != 'E')
+            return false;
+    }
+    return digit;
+}
+
+bool IsPolylineHeader(const std::string& firstLine, char separator)
+{
+    if (separator == 0)
+        return false;
+    const std::vector<std::string> f = ZelUtils::SplitString(firstLine, separator);
+    if (f.size() <= 3 || f.size() % 2 != 0 || !IsNumeric(f[1]))
+        return false;
+    const double n = Number(f[1]);
+    return n == std::nearbyint(n);
+}
+
+void LayerRange(int32_t layer, int32_t& first, int32_t& last)
+{
+    first = 1;
+    last = 0;
+    if (layer < 1 || layer > MaxGeoLayers)
+        return;
+    first = std::max(GeoLayerEnd[layer - 1] + 1, 1);
+    last = std::min(GeoLayerEnd[layer], static_cast<int32_t>(MaxGeoLinks));
+}
+
+std::string SelectionCaption()
+{
+    std::string numbers;
+    for (int32_t k = 1; k <= std::clamp(NumGeoLayers, 0, MaxGeoLayers); ++k)
+        if (GeoLayerSelected[k])
+            numbers += (numbers.empty() ? "" : "/") + std::to_string(k);
+    return "Selección: " + numbers;
+}
+
+TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
+{
+    TLineLayerLoad result;
+    const std::string geoFile = Companion(fileName, ".geo");
+    const std::string nameFile = Companion(fileName, ".name");
+    const std::string shortName = fs::path(geoFile).filename().string();
+    result.HasNames = IsFile(nameFile);
+
+    std::vector<std::string> lines;
+    if (!FileUtils::ReadLines(geoFile, lines)) {
+        Services().ShowMessage(Format("No se puede abrir el archivo %s", shortName));
+        return result;
+    }
+    const char sep = lines.empty() ? 0 : ChooseSeparator(lines.front());
+    if (lines.empty() || !IsPolylineHeader(lines.front(), sep)) {
+        Services().ShowMessage(Format("Archivo %s con formato no reconocido\rProceso abortado", shortName));
+        result.Status = TLoadStatus::NotRecognised;
+        return result;
+    }
+    // The layer tables hold MaxGeoLayers layers: a further one is refused whole.
+    if (addLayer && NumGeoLayers >= MaxGeoLayers) {
+        Services().ShowMessage(Format("Archivo %s no cargado:\rse admiten como máximo %d capas de soleras",
+                                      shortName, MaxGeoLayers));
+        result.Status = TLoadStatus::NoLayerRoom;
+        return result;
+    }
+
+    if (addLayer) {
+        NumGeoLayers = std::max(NumGeoLayers, 0) + 1;
+    } else {
+        // The replaced layers go with their names and keys.
+        GeoNameKeys.clear();
+        GeoLinks.reset();
+        NumGeoLayers = 1;
+        GeoLayerEnd[0] = 0;
+    }
+    const int32_t layer = NumGeoLayers;
+    result.Layer = layer;
+    const fs::path full = fs::absolute(fs::path(geoFile));
+    GeoLayerNames[layer] = full.stem().string();
+    GeoLayerDirs[layer] = full.parent_path().string();
+    if (!BatchMode) {
+        TItems& style = Items[static_cast<size_t>(10 + layer)];
+        style = Items[11];
+        style.Name = "Cob.Líneas (" + GeoLayerNames[layer] + ")";
+        style.ShowNames = false;
+        LabelFonts[static_cast<size_t>(10 + layer)].Color = style.Color;
+    }
+    GeoLayerVisible[layer] = 1;
+    GeoLayerSelected[layer] = 1;
+
+    ViewerServices& ui = Services();
+    ui.SetStatusText(0, shortName);
+    ui.SetProgressRange(0, static_cast<int>(lines.size()));
+    ui.SetProgressVisible(true);
+
+    int32_t stored = GeoLayerEnd[layer - 1];
+    GeoLayerEnd[layer] = stored;
+    int skipped = 0;
+    bool full_ = false;
+    for (size_t i = 0; i < lines.size() && !full_; ++i) {
+        if (i % 256 == 0)
+            ui.SetProgressPosition(static_cast<int>(i));
+        const std::string& line = lines[i];
+        if (Blank(line))
+            continue;
+        const std::vector<std::string> f = ZelUtils::SplitString(line, sep);
+        if (f.size() < 2 || !IsNumeric(f[0]) || !IsNumeric(f[1])) {
+            ++skipped;
+            continue;
+        }
+        const int32_t n = Round(Number(f[1]));
+        if (n <= 0)
+            continue; // a polyline without points adds nothing
+        if (!HasPoints(f, n)) {
+            ++skipped;
+            continue;
+        }
+        const int32_t id = Round(Number(f[0]));
+        GeoLink* piece = nullptr;
+        for (int32_t j = 1; j <= n; ++j) {
+            const TPoint p{Number(f[static_cast<size_t>(2 * j)]), Number(f[static_cast<size_t>(2 * j + 1)])};
+            if ((j - 1) % MaxGeoLinkPoints == 0) {
+                if (piece) {
+                    // The closing piece ends where the next one starts.
+                    piece->Points.push_back(p);
+                    piece->Count = static_cast<int32_t>(piece->Points.size());
+                }
+                if (stored >= MaxGeoLinks) {
+                    full_ = true;
+                    break;
+                }
+                piece = &GeoLinks[++stored];
+                *piece = GeoLink{};
+                piece->Id = id;
+                piece->Points.reserve(static_cast<size_t>(std::min(MaxGeoLinkPoints, n - j + 1) + 1));
+            }
+            piece->Points.push_back(p);
+            piece->Count = static_cast<int32_t>(piece->Points.size());
+        }
+        GeoLayerEnd[layer] = stored;
+        if (result.HasNames && piece) {
+            PlaceLabel(*piece);
+            GeoNameKeys.push_back({NameKey(layer, id), stored});
+        }
+    }
+    GeoLayerEnd[layer] = stored;
+    ui.SetProgressVisible(false);
+
+    if (full_) {
+        ui.ShowMessage("Número de líneas de soleras excedida... proceso abortado");
+        result.Status = TLoadStatus::NoLineRoom;
+    } else {
+        result.Status = TLoadStatus::Loaded;
+        if (result.HasNames) {
+            Items[static_cast<size_t>(10 + layer)].ShowNames = true;
+            ReadNames(nameFile, layer);
+        }
+    }
+    if (skipped > 0)
+        ui.ShowMessage(Format("Archivo %s:\r%d líneas no se cargaron\r(cada línea da el número de puntos y "
+                              "todas sus coordenadas)",
+                              shortName, skipped));
+    return result;
+}
+
+} // namespace LineLayers
+
+// ---- Transit lines on the map ----
+
+namespace LineLayers {
+
+namespace {
+
+// What the last sum was made from: the network's links and lines, their routes,
+// frequencies and visibility.
+uint64_t SumSource()
+{
+    uint64_t h = 1469598103934665603ull;
+    auto mix = [&h](uint64_t v) {
+        h ^= v;
+        h *= 1099511628211ull;
+    };
+    mix(static_cast<uint64_t>(Network.LinkCount));
+    mix(static_cast<uint64_t>(Network.LineCount));
+    for (int32_t l = 1; l <= std::min(Network.LineCount, MaxLineas); ++l) {
+        const TLinea& line = Lineas[l];
+        mix(line.Visible);
+        uint32_t bits = 0;
+        static_assert(sizeof(float) == sizeof(uint32_t));
+        std::memcpy(&bits, &line.Frequency, sizeof bits);
+        mix(bits);
+        for (int32_t s : line.Stops)
+            mix(static_cast<uint32_t>(s));
+    }
+    return h;
+}
+
+uint64_t lastSource = 0;
+
+} // namespace
+
+bool LinkBusCountStale()
+{
+    return VisibleLinesChanged || LinkBusCount.size() != static_cast<size_t>(Network.LinkCount) + 1
+           || SumSource() != lastSource;
+}
+
+void RebuildLinkBusCount()
+{
+    LinkBusCount.assign(static_cast<size_t>(std::max(Network.LinkCount, 0)) + 1, 0.0f);
+    for (int32_t l = 1; l <= std::min(Network.LineCount, MaxLineas); ++l) {
+        const TLinea& line = Lineas[l];
+        if (!line.Visible || line.Stops.empty())
+            continue;
+        const int32_t stops = std::min(line.Stops[0], static_cast<int32_t>(line.Stops.size()) - 1);
+        if (stops < 2)
+            continue;
+        for (int32_t j = 1; j < stops; ++j) {
+            const int32_t link = KDVlib::FindArco(std::abs(line.Stops[static_cast<size_t>(j)]),
+                                                  std::abs(line.Stops[static_cast<size_t>(j + 1)]));
+            if (link >= 1 && link <= Network.LinkCount)
+                LinkBusCount[static_cast<size_t>(link)] += line.Frequency;
+        }
+    }
+    LinkBusMax = 0.0f;
+    for (float v : LinkBusCount)
+        LinkBusMax = std::max(LinkBusMax, v);
+    VisibleLinesChanged = false;
+    lastSource = SumSource();
+}
+
+} // namespace LineLayers

@@ -1,0 +1,146 @@
+// The symbol size dialog, and the main window's commands that set symbol sizes
+// and the intersection views' image factor.
+#include "map/gui/DlgSize.h"
+
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/PalvonViewer.h"
+#include "map/DisplayStyles.h"
+#include "map/DrawState.h"
+#include "map/gui/OxrImage.h"
+#include "model/KDVvars.h"
+#include "model/ZelUtils.h"
+
+#include <QAction>
+#include <QDialogButtonBox>
+#include <QInputDialog>
+#include <QLabel>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+float ImageSizeFactor = 1.0f;
+
+using ZelUtils::Format;
+
+namespace {
+QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+// Outline colour of each kind's symbol, as the options dialog sets it.
+uint32_t SymbolPenColor(int kind)
+{
+    if (!DlgCfg)
+        return clBlack;
+    switch (kind) {
+    case 1:
+        return DlgCfg->AccesoColor->Color();
+    case 3:
+        return DlgCfg->ArrowsColor->Color();
+    default:
+        return DlgCfg->NodosColor->Color();
+    }
+}
+} // namespace
+
+TDlgSize::TDlgSize(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("TDlgSize"));
+    setWindowTitle(QStringLiteral("Tamaño"));
+    auto* layout = new QVBoxLayout(this);
+    sz = new TOxrImage(this);
+    sz->setObjectName(QStringLiteral("sz"));
+    sz->setFixedSize(240, 70);
+    sz->SetWorld(-120, -35, 120, 35);
+    layout->addWidget(sz, 0, Qt::AlignHCenter);
+    tbSize = new QSlider(Qt::Horizontal, this);
+    tbSize->setObjectName(QStringLiteral("tbSize"));
+    tbSize->setRange(1, 20);
+    tbSize->setSingleStep(1);
+    tbSize->setPageStep(1);
+    tbSize->setTickPosition(QSlider::TicksBelow);
+    tbSize->setTickInterval(1);
+    tbSize->setValue(3);
+    layout->addWidget(tbSize);
+    Buttons = new QDialogButtonBox(this);
+    Buttons->addButton(QStringLiteral("Aceptar"), QDialogButtonBox::AcceptRole);
+    Buttons->addButton(QStringLiteral("Cancelar"), QDialogButtonBox::RejectRole);
+    connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(Buttons);
+    connect(tbSize, &QSlider::valueChanged, this, &TDlgSize::tbSizeChange);
+}
+
+void TDlgSize::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TDlgSize::FormShow() { tbSizeChange(); }
+
+void TDlgSize::tbSizeChange()
+{
+    const int kind = std::clamp(Kind, 1, 4);
+    const int size = tbSize->value();
+    sz->Clear();
+    sz->SetWorld(-120, -35, 120, 35);
+    QPainter* c = sz->Canvas();
+    c->setPen(QPen(DisplayStyles::ToQColor(SymbolPenColor(kind)), 1, Qt::SolidLine));
+    c->setBrush(QBrush(DisplayStyles::ToQColor(SymbolColors[static_cast<size_t>(kind - 1)]), Qt::SolidPattern));
+    sz->PenMode = TPenMode::Copy;
+    switch (kind) {
+    case 1:
+        sz->PolylineArrays(3, 90, 0, 0, size);
+        break;
+    case 2:
+        sz->Circle(0, 0, -size);
+        break;
+    case 3:
+        sz->PolygonPts(4.0 * size, 0, 0, 2.0 * size);
+        break;
+    default:
+        sz->DrawCursorMark(-3.0 * size, 0, 0);
+        break;
+    }
+    const TLabelFont& font = LabelFonts[static_cast<size_t>(kind)];
+    c->setFont(DisplayStyles::ToQFont(font));
+    sz->FontColor = DisplayStyles::ToQColor(font.Color);
+    sz->LabelAt(0, Format("%d", size), 0, 0, 4, 0);
+    sz->update();
+}
+
+void TPalvonViewer::Tamano(QAction* item, int tag)
+{
+    if (!DlgSize || tag < 1 || tag > 4)
+        return;
+    int32_t* const sizes[] = {&CentroidSize, &NodeSize, &ArrowSize, &SignalSize};
+    int32_t& size = *sizes[tag - 1];
+    DlgSize->Kind = tag;
+    DlgSize->tbSize->setValue(size);
+    DlgSize->tbSizeChange();
+    if (DlgSize->exec() != QDialog::Accepted)
+        return;
+    size = DlgSize->tbSize->value();
+    if (item)
+        item->setText(Qs(Format("Tamaño (%d)", size)));
+    DrawPalvon();
+}
+
+void TPalvonViewer::FactorTamanoClick()
+{
+    for (;;) {
+        bool ok = false;
+        const QString text =
+            QInputDialog::getText(this, QStringLiteral("Tamaño imagen"), QStringLiteral("Ingrese factor"),
+                                  QLineEdit::Normal, Qs(Format("(%.2f)", double(ImageSizeFactor))), &ok);
+        // Cancel leaves the factor as it was (the question is not put again).
+        if (!ok)
+            return;
+        const double factor = ZelUtils::ParseReal(text.toStdString());
+        if (factor != 0.0) {
+            ImageSizeFactor = float(factor);
+            Action(QStringLiteral("FactorTamano"))->setText(Qs(Format("Factor tamaño (%.2f)", factor)));
+            return;
+        }
+    }
+}

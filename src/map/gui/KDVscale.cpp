@@ -1,0 +1,135 @@
+// The scale dialog of the data layers, and the main window's command that opens it.
+#include "map/gui/KDVscale.h"
+
+#include "mainwindow/PalvonViewer.h"
+#include "map/Ranges.h"
+#include "model/KDVvars.h"
+#include "model/ZelUtils.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+double ScaleMaxValue = 0.0;
+
+using ZelUtils::Format;
+
+namespace {
+QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+QSpinBox* NewSpin(int low, int high, int value, QWidget* parent, const char* name)
+{
+    auto* s = new QSpinBox(parent);
+    s->setObjectName(QString::fromLatin1(name));
+    s->setRange(low, high);
+    s->setValue(value);
+    return s;
+}
+
+QString ScaleText(double maximum, int pixels) { return Qs(Format("%8.2f", maximum / std::max(1, pixels))); }
+} // namespace
+
+TKDVscale::TKDVscale(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("TKDVscale"));
+    setWindowTitle(QStringLiteral("Escala"));
+    auto* layout = new QVBoxLayout(this);
+    auto* form = new QFormLayout;
+    Attr = new QLabel(this);
+    Attr->setObjectName(QStringLiteral("Attr"));
+    Attr->setFrameShape(QFrame::StyledPanel);
+    form->addRow(QStringLiteral("Nombre Atributo :"), Attr);
+    vMax = new QLineEdit(this);
+    vMax->setObjectName(QStringLiteral("vMax"));
+    Fixed = new QCheckBox(this);
+    Fixed->setObjectName(QStringLiteral("Fixed"));
+    auto* maxRow = new QHBoxLayout;
+    maxRow->addWidget(vMax, 1);
+    maxRow->addWidget(Fixed);
+    form->addRow(QStringLiteral("Valor Máximo"), maxRow);
+    Panel1 = new QLabel(QStringLiteral("1 : "), this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel2 = new QLabel(this);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setFrameShape(QFrame::StyledPanel);
+    auto* scaleRow = new QHBoxLayout;
+    scaleRow->addWidget(Panel1);
+    scaleRow->addWidget(Panel2, 1);
+    form->addRow(QStringLiteral("Escala"), scaleRow);
+    spPixsVol = NewSpin(1, 500, 25, this, "spPixsVol");
+    form->addRow(QStringLiteral("Pixeles Volúmen"), spPixsVol);
+    spPixsCol = NewSpin(1, 25, 5, this, "spPixsCol");
+    form->addRow(QStringLiteral("Pixeles Colores"), spPixsCol);
+    spPixsMov = NewSpin(1, 5, 1, this, "spPixsMov");
+    form->addRow(QStringLiteral("Grosor Movimientos"), spPixsMov);
+    layout->addLayout(form);
+    Buttons = new QDialogButtonBox(this);
+    Buttons->addButton(QStringLiteral("Aceptar"), QDialogButtonBox::AcceptRole);
+    Buttons->addButton(QStringLiteral("Cancelar"), QDialogButtonBox::RejectRole);
+    connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(Buttons);
+
+    connect(vMax, &QLineEdit::textChanged, this, &TKDVscale::vMaxChange);
+    for (QSpinBox* s : {spPixsVol, spPixsCol, spPixsMov})
+        connect(s, &QSpinBox::valueChanged, this, &TKDVscale::spPixsVolChange);
+    connect(Fixed, &QCheckBox::toggled, this, &TKDVscale::FixedClick);
+}
+
+void TKDVscale::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TKDVscale::FormShow() { ScaleMaxValue = ZelUtils::ParseReal(vMax->text().toStdString()); }
+
+void TKDVscale::vMaxChange()
+{
+    ScaleMaxValue = ZelUtils::ParseReal(vMax->text().toStdString());
+    Panel2->setText(ScaleText(ScaleMaxValue, spPixsVol->value()));
+}
+
+void TKDVscale::spPixsVolChange() { Panel2->setText(ScaleText(ScaleMaxValue, spPixsVol->value())); }
+
+void TKDVscale::FixedClick()
+{
+    if (PalvonViewer && PalvonViewer->Fixed)
+        PalvonViewer->Fixed->setVisible(Fixed->isChecked());
+}
+
+void TPalvonViewer::Escala1Click()
+{
+    if (!KDVscale)
+        return;
+    TKDVscale& d = *KDVscale;
+    const bool wasFixed = d.Fixed->isChecked();
+    {
+        // The dialog shows the current values; its change handlers wait for the user.
+        const QSignalBlocker b1(d.vMax), b2(d.spPixsVol), b3(d.spPixsCol), b4(d.spPixsMov);
+        d.Attr->setText(Qs(RangeName));
+        d.vMax->setText(Qs(Format(NumFormat.Format.c_str(), double(RangeMax))));
+        d.Panel2->setText(ScaleText(RangeMax, PixsVol));
+        d.spPixsVol->setValue(PixsVol);
+        d.spPixsCol->setValue(PixsCol);
+        d.spPixsMov->setValue(PixsMov);
+    }
+    if (d.exec() != QDialog::Accepted) {
+        // Cancel changes nothing, the keep-the-maximum box included.
+        d.Fixed->setChecked(wasFixed);
+        return;
+    }
+    PixsVol = d.spPixsVol->value();
+    PixsCol = d.spPixsCol->value();
+    PixsMov = d.spPixsMov->value();
+    RangeMax = float(ZelUtils::ParseReal(d.vMax->text().toStdString()));
+    DrawPalvon();
+}

@@ -1,0 +1,580 @@
+// Styles of the map: number format of the values, label fonts, colours and widths
+// of the background layers, label positions, the parallel shift of two-way links,
+// lane width, the title box `tit` with its font and corner, and the display menus.
+// Style handlers only set state; those that say so redraw the map.
+#include "mainwindow/Calculator.h"
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
+#include "map/DisplayStyles.h"
+#include "map/DrawState.h"
+#include "map/gui/OxrImage.h"
+#include "model/KDVvars.h"
+#include "model/LinkGeometry.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+#include "model/gui/ZelUtilsGui.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFontComboBox>
+#include <QFormLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSpinBox>
+#include <QTextEdit>
+
+using ZelUtils::Format;
+
+namespace {
+
+QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+QString LetraCaption(int tag)
+{
+    const TLabelFont& f = LabelFonts[static_cast<size_t>(tag)];
+    return Qs(Format("Letra (%s %2d)", f.Name, f.Size));
+}
+
+// The program's font dialog: name, size, colour and style of a label font.
+bool FontDialog(QWidget* parent, TLabelFont& font)
+{
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("Fuente"));
+    auto* form = new QFormLayout(&dialog);
+    auto* name = new QFontComboBox(&dialog);
+    name->setCurrentFont(QFont(Qs(font.Name)));
+    auto* size = new QSpinBox(&dialog);
+    size->setRange(1, 200);
+    size->setValue(std::max(1, font.Size));
+    QCheckBox* styles[4] = {new QCheckBox(QStringLiteral("Negrita"), &dialog),
+                            new QCheckBox(QStringLiteral("Cursiva"), &dialog),
+                            new QCheckBox(QStringLiteral("Subrayado"), &dialog),
+                            new QCheckBox(QStringLiteral("Tachado"), &dialog)};
+    const uint8_t bits[4] = {fsBold, fsItalic, fsUnderline, fsStrikeOut};
+    uint32_t color = font.Color;
+    auto* colorButton = new QComboBox(&dialog);
+    colorButton->addItem(QStringLiteral("Elegir..."));
+    auto paint = [&] {
+        QPixmap swatch(24, 12);
+        swatch.fill(DisplayStyles::ToQColor(color));
+        colorButton->setItemIcon(0, QIcon(swatch));
+    };
+    paint();
+    QObject::connect(colorButton, QOverload<int>::of(&QComboBox::activated), &dialog, [&](int) {
+        const QColor c = QColorDialog::getColor(DisplayStyles::ToQColor(color), &dialog);
+        if (c.isValid()) {
+            color = DisplayStyles::FromQColor(c);
+            paint();
+        }
+    });
+    form->addRow(QStringLiteral("Fuente:"), name);
+    form->addRow(QStringLiteral("Tamaño:"), size);
+    for (int i = 0; i < 4; ++i) {
+        styles[i]->setChecked(font.Style & bits[i]);
+        form->addRow(QString(), styles[i]);
+    }
+    form->addRow(QStringLiteral("Color:"), colorButton);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    font.Name = name->currentFont().family().toStdString();
+    font.Size = size->value();
+    font.Color = color;
+    font.Style = 0;
+    for (int i = 0; i < 4; ++i)
+        if (styles[i]->isChecked())
+            font.Style = static_cast<uint8_t>(font.Style | bits[i]);
+    return true;
+}
+
+// A top-level menu of the menu bar by its title, made when there is none yet.
+QMenu* TopMenu(QMenuBar* bar, const QString& title)
+{
+    for (QAction* a : bar->actions())
+        if (a->menu() && a->text() == title)
+            return a->menu();
+    return bar->addMenu(title);
+}
+
+// A submenu by its object name, made (with the title) when there is none yet.
+QMenu* SubMenu(QMenu* parent, const char* name, const QString& title)
+{
+    const QString objectName = QString::fromLatin1(name);
+    if (auto* m = parent->findChild<QMenu*>(objectName))
+        return m;
+    QMenu* m = parent->addMenu(title);
+    m->setObjectName(objectName);
+    return m;
+}
+
+// Label positions of the "Ubicación" menus, tags 1..9 in this order.
+const char* const Positions[9] = {"Sup - Izq", "Sup - Cen", "Sup - Der", "Med - Izq", "Med - Cen",
+                                  "Med - Der", "Inf - Izq", "Inf - Cen", "Inf - Der"};
+// Their codes: node numbers are placed by the corner of the label that touches the
+// node, street names by the point of the label on the link.
+constexpr int32_t NodePosCodes[10] = {0, 8, 7, 6, 5, 4, 3, 2, 1, 0};
+constexpr int32_t StreetPosCodes[10] = {0, 6, 7, 8, 3, 4, 5, 0, 1, 2};
+
+} // namespace
+
+void TPalvonViewer::CreateDisplayMenus()
+{
+    // ---- The layers of the map, under "Ver" ----
+    QMenu* ver = TopMenu(menuBar(), QStringLiteral("&Ver"));
+    ver->addSeparator();
+    const struct {
+        const char* name;
+        const char* text;
+    } layers[] = {{"Sentidos1", "&Sentidos"}, {"Nodos1", "&Nodos"},        {"Nombres1", "N&ombres"},
+                  {"Calles1", "&Calles"},     {"Centroides1", "C&entroides"}, {nullptr, nullptr},
+                  {"Atributos1", "&Atributos volumen"}, {"colores1", "Atributos colores"}, {"Valores1", "&Valores"}};
+    for (const auto& l : layers) {
+        if (!l.name)
+            ver->addSeparator();
+        else
+            AddAction(ver, QString::fromLatin1(l.name), QString::fromUtf8(l.text), true);
+    }
+    QMenu* movimientos = SubMenu(ver, "VerMovimientos", QStringLiteral("Movimientos"));
+    AddAction(movimientos, "Atributos2", QStringLiteral("Atributos"), true);
+    AddAction(movimientos, "Valores2", QStringLiteral("Valores"), true);
+    ver->addSeparator();
+    const struct {
+        const char* name;
+        const char* text;
+    } twins[] = {{"Zonificacin2", "&Zonificación"}, {"Poligonos2", "Poligonos"}, {"Lineas1", "Lineas"},
+                 {"Seleccion1", "Seleccion"},       {"Titulos1", "Titulos"},     {"Soleras1", "Soleras"}};
+    for (const auto& t : twins)
+        AddAction(ver, QString::fromLatin1(t.name), QString::fromUtf8(t.text), true);
+    AddAction(ver, "aDataGrid1", QStringLiteral("&Datos"), true)->setChecked(true);
+    ver->addSeparator();
+
+    Barras = SubMenu(ver, "Barras", QStringLiteral("Barras de herramientas"));
+    const char* bars[6][2] = {{"Estandar1", "Estandar"},       {"Arcos2", "Arcos"},   {"Movimientos1", "Movimientos"},
+                              {"Adicionales1", "Adicionales"}, {"Ttulos1", "Títulos"}, {"Abrir1", "Abrir"}};
+    for (int tag = 1; tag <= 6; ++tag) {
+        QAction* item = AddAction(Barras, QString::fromLatin1(bars[tag - 1][0]), QString::fromUtf8(bars[tag - 1][1]), true);
+        item->setData(tag);
+        connect(item, &QAction::triggered, this, [this, tag] { BarrasClick(tag); });
+    }
+
+    // The layers drawn in the magnifier besides those shown on the map.
+    QMenu* lupa = findChild<QMenu*>(QStringLiteral("varLupa"));
+    if (!lupa) {
+        lupa = new QMenu(QStringLiteral("Lupa"), this);
+        lupa->setObjectName("varLupa");
+    }
+    ver->addMenu(lupa);
+    const struct {
+        const char* name;
+        const char* text;
+        QCheckBox* TDlgCfg::*box;
+        bool on;
+    } zoomItems[] = {{"Sentidos2", "Sentidos", &TDlgCfg::zArrows, false},
+                     {"Nodos2", "Nodos", &TDlgCfg::zNodes, true},
+                     {"Nmeronodos1", "Número nodos", &TDlgCfg::zNameNodes, true},
+                     {"Calles2", "Calles", &TDlgCfg::zCalles, false},
+                     {"Atributos3", "Atributos", &TDlgCfg::zAtributos, false},
+                     {"Valores3", "Valores", &TDlgCfg::zValues, false}};
+    for (const auto& z : zoomItems) {
+        QAction* item = AddAction(lupa, QString::fromLatin1(z.name), QString::fromUtf8(z.text), true);
+        item->setChecked(z.on);
+        QCheckBox* TDlgCfg::*box = z.box;
+        connect(item, &QAction::triggered, this, [box](bool checked) {
+            if (DlgCfg)
+                (DlgCfg->*box)->setChecked(checked);
+        });
+    }
+
+    // ---- Fonts, label positions and formats: the map's right-button menu ----
+    QMenu* zonas = SubMenu(BDerecho, "BDZonas", QStringLiteral("Zonas"));
+    QMenu* nodos = SubMenu(BDerecho, "BDNodos", QStringLiteral("Nodos"));
+    QMenu* valores = SubMenu(BDerecho, "BDValores", QStringLiteral("Valores"));
+    QMenu* calles = SubMenu(BDerecho, "BDCalles", QStringLiteral("Calles"));
+    QMenu* titulos = SubMenu(BDerecho, "BDTitulos", QStringLiteral("Títulos"));
+    QMenu* genatr = SubMenu(BDerecho, "BDGenatr", QStringLiteral("Generación/Atracción"));
+    const std::pair<int, QMenu*> letras[] = {{1, zonas}, {2, nodos}, {4, valores}, {5, calles}, {6, titulos}};
+    for (const auto& [tag, menu] : letras) {
+        QAction* item = AddAction(menu, QStringLiteral("Letra%1").arg(tag), LetraCaption(tag));
+        item->setData(tag);
+        connect(item, &QAction::triggered, this, [this, tag] { LetraClick(tag); });
+    }
+    QAction* letra3 = AddAction(genatr, "Letra3", LetraCaption(3));
+    letra3->setData(3);
+    connect(letra3, &QAction::triggered, this, [this, letra3] { Letra(letra3); });
+    connect(AddAction(genatr, "AnchoBarra1", QStringLiteral("Ancho Barra")), &QAction::triggered, this,
+            &TPalvonViewer::AnchoBarra1Click);
+
+    // Zone labels: the drawing reads which item is ticked.
+    QMenu* varZonas = SubMenu(zonas, "varZonas", QStringLiteral("Etiquetas"));
+    auto* zoneGroup = new QActionGroup(varZonas);
+    for (const auto& [name, text] : {std::pair{"MenuItem4", "Ninguno"}, std::pair{"CodZona", "Código"}}) {
+        QAction* item = AddAction(varZonas, QString::fromLatin1(name), QString::fromUtf8(text), true);
+        zoneGroup->addAction(item);
+        connect(item, &QAction::triggered, this, &TPalvonViewer::DrawPalvon);
+    }
+    Action("MenuItem4")->setChecked(true);
+
+    auto positionMenu = [this](QMenu* parent, const char* menuName, const char* itemPrefix, int checkedTag,
+                               void (TPalvonViewer::*handler)(int)) {
+        QMenu* menu = SubMenu(parent, menuName, QStringLiteral("Ubicación"));
+        auto* group = new QActionGroup(menu);
+        for (int tag = 1; tag <= 9; ++tag) {
+            QAction* item = AddAction(menu, QStringLiteral("%1%2").arg(QLatin1String(itemPrefix)).arg(tag),
+                                      QString::fromLatin1(Positions[tag - 1]), true);
+            item->setData(tag);
+            group->addAction(item);
+            connect(item, &QAction::triggered, this, [this, handler, tag] { (this->*handler)(tag); });
+        }
+        Action(QStringLiteral("%1%2").arg(QLatin1String(itemPrefix)).arg(checkedTag))->setChecked(true);
+    };
+    positionMenu(nodos, "UbicacionNodos", "UbiNodo", 3, &TPalvonViewer::UbiNodoClick);
+    positionMenu(calles, "UbicacionCalles", "UbiCalles", 5, &TPalvonViewer::UbiCallesClick);
+
+    // Items that carry a submenu are actions of the window, so they are found by name.
+    auto* decimales = new QMenu(this);
+    decimales->setObjectName("Decimales");
+    AddAction(valores, "Decimales1", Qs(Format("Decimales (%d)", NumFormat.Decimals)))->setMenu(decimales);
+    for (int d = 0; d <= 4; ++d) {
+        QAction* item = AddAction(decimales, QStringLiteral("NumDec%1").arg(d), QStringLiteral("&%1 decimales").arg(d), true);
+        item->setData(d);
+        connect(item, &QAction::triggered, this, [this, d] { NumDec(d); });
+    }
+
+    QMenu* shift = SubMenu(BDerecho, "Desplazamiento", QStringLiteral("Desplazamiento"));
+    auto* shiftGroup = new QActionGroup(shift);
+    for (int tag : {1, -1, 2, 4, 6, 8, 10}) {
+        const QString text = tag == 1    ? QStringLiteral("Ninguno")
+                             : tag == -1 ? QStringLiteral("Completo")
+                                         : QStringLiteral("%1 Pixeles").arg(tag);
+        QAction* item = AddAction(shift, tag < 0 ? QStringLiteral("DesplazamientoC") : QStringLiteral("Desplazamiento%1").arg(tag),
+                                  text, true);
+        item->setData(tag);
+        shiftGroup->addAction(item);
+        connect(item, &QAction::triggered, this, [this, tag] { Desplazamiento(tag); });
+    }
+    Action("Desplazamiento1")->setChecked(true);
+
+    // Colour and width of each background line layer, in its entry of "Cobertura Lineas".
+    for (int k = 1; k <= 9; ++k) {
+        QMenu* entry = findChild<QMenu*>(QStringLiteral("S11%1").arg(k));
+        if (!entry)
+            continue;
+        const int tag = 10 + k;
+        QAction* color = AddAction(entry, QStringLiteral("LineaColor%1").arg(tag), QStringLiteral("Linea Color"));
+        color->setData(tag);
+        connect(color, &QAction::triggered, this, [this, tag] { Color(tag); });
+        auto* widths = new QMenu(this);
+        widths->setObjectName(QStringLiteral("LineaAnchoMenu%1").arg(tag));
+        AddAction(entry, QStringLiteral("LineaAncho%1").arg(tag), QStringLiteral("Línea Ancho"))->setMenu(widths);
+        auto* widthGroup = new QActionGroup(widths);
+        for (int w = 0; w <= 5; ++w) {
+            const int widthTag = tag * 10 + w;
+            const QString text = w == 0   ? QStringLiteral("Sin Línea")
+                                 : w == 1 ? QStringLiteral("1 Pixel")
+                                          : QStringLiteral("%1 Pixeles").arg(w);
+            QAction* item = AddAction(widths, QStringLiteral("Ancho%1").arg(widthTag), text, true);
+            item->setData(widthTag);
+            widthGroup->addAction(item);
+            connect(item, &QAction::triggered, this, [this, widthTag] { SetWidth(widthTag); });
+        }
+        Action(QStringLiteral("Ancho%1").arg(tag * 10 + 1))->setChecked(true);
+    }
+
+    // ---- Intersection views: border width and the phases window ----
+    auto* intersecciones = new QMenu(QStringLiteral("Análisis de Intersecciones"), this);
+    intersecciones->setObjectName("AnalisisInterseccionesMenu");
+    Action("AnalisisIntersecciones")->setMenu(intersecciones);
+    QMenu* configurar = SubMenu(intersecciones, "ConfigurarIntersecciones", QStringLiteral("Configurar"));
+    auto* borde = new QMenu(this);
+    borde->setObjectName("BordeAnchoMenu");
+    AddAction(configurar, "BordeAncho", Qs(Format("Borde ancho (%.1f)", IntersectionBorderWidth)))->setMenu(borde);
+    auto* bordeGroup = new QActionGroup(borde);
+    for (int tag = 0; tag <= 4; ++tag) {
+        QAction* item = AddAction(borde, QStringLiteral("BordePuntos%1").arg(tag),
+                                  Qs(Format("%.1f ptos", tag * 0.5)), true);
+        item->setData(tag);
+        bordeGroup->addAction(item);
+        connect(item, &QAction::triggered, this, [this, tag] { Puntos(tag); });
+    }
+    connect(AddAction(intersecciones, "Visualizacion", QStringLiteral("Ver Nodos")), &QAction::triggered, this,
+            &TPalvonViewer::VisualizacionClick);
+
+    // Junction types picked for the intersection analyses.
+    for (int t = 1; t <= 5; ++t) {
+        QAction* item = Action(QStringLiteral("Jtype%1").arg(t));
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this, [t](bool checked) { JtypeSelected[t] = checked; });
+    }
+
+    // The map's double click (the press before it records the pixel).
+    connect(img, &TOxrImage::OnDblClick, this, &TPalvonViewer::imgDblClick);
+
+    // ---- Tools and help ----
+    QMenu* herramientas = TopMenu(menuBar(), QStringLiteral("&Herramientas"));
+    connect(AddAction(herramientas, "aCalculator1", QStringLiteral("&Calculadora")), &QAction::triggered, this,
+            &TPalvonViewer::Calculator1Click);
+    QMenu* temas = SubMenu(herramientas, "Temas", QStringLiteral("Temas"));
+    QAction* aplicar = AddAction(temas, "aAplicar1", QStringLiteral("Aplicar"));
+    connect(aplicar, &QAction::triggered, this, &TPalvonViewer::Aplicar1Click);
+    QMenu* ayuda = TopMenu(menuBar(), QStringLiteral("A&yuda"));
+    // Help contents and mail have no action of their own.
+    AddAction(ayuda, "aContenido1", QStringLiteral("&Contenido"));
+    AddAction(ayuda, "aemail1", QStringLiteral("&e-mail"));
+    ayuda->addSeparator();
+    connect(AddAction(ayuda, "AcercaDe1", QStringLiteral("Acerca de ...")), &QAction::triggered, this,
+            &TPalvonViewer::AcercaDe1Click);
+}
+
+// ---- Number format and fonts ----
+
+void TPalvonViewer::NumDec(int decimals)
+{
+    NumFormat.NumDec = decimals + 6;
+    NumFormat.Decimals = decimals;
+    NumFormat.Format = Format("%%.%df", decimals);
+    Action("Decimales1")->setText(Qs(Format("Decimales (%d)", decimals)));
+    DrawPalvon();
+}
+
+namespace {
+bool ChooseFontWith(TPalvonViewer& w, TLabelFont& font)
+{
+    if (w.DisplayDialogs.ChooseFont)
+        return w.DisplayDialogs.ChooseFont(font);
+    return FontDialog(&w, font);
+}
+} // namespace
+
+void TPalvonViewer::LetraClick(int tag)
+{
+    if (tag < 1 || tag > MaxLabelFonts)
+        return;
+    TLabelFont font = LabelFonts[static_cast<size_t>(tag)];
+    if (!ChooseFontWith(*this, font))
+        return;
+    LabelFonts[static_cast<size_t>(tag)] = font;
+    Action(QStringLiteral("Letra%1").arg(tag))->setText(LetraCaption(tag));
+    DrawPalvon();
+}
+
+void TPalvonViewer::Letra(QAction* item)
+{
+    if (!item)
+        return;
+    const int tag = item->data().toInt();
+    if (tag < 1 || tag > MaxLabelFonts)
+        return;
+    TLabelFont font = LabelFonts[static_cast<size_t>(tag)];
+    if (!ChooseFontWith(*this, font))
+        return;
+    LabelFonts[static_cast<size_t>(tag)] = font;
+    item->setText(LetraCaption(tag));
+}
+
+// ---- Background layer styles ----
+
+void TPalvonViewer::Color(int tag)
+{
+    if (tag < 0 || tag >= 20)
+        return;
+    uint32_t color = Items[static_cast<size_t>(tag)].Color;
+    bool accepted = false;
+    if (DisplayDialogs.ChooseColor) {
+        accepted = DisplayDialogs.ChooseColor(color);
+    } else {
+        const QColor c = QColorDialog::getColor(DisplayStyles::ToQColor(color), this);
+        accepted = c.isValid();
+        if (accepted)
+            color = DisplayStyles::FromQColor(c);
+    }
+    if (accepted)
+        Items[static_cast<size_t>(tag)].Color = color;
+}
+
+void TPalvonViewer::SetWidth(int tag)
+{
+    const int item = tag / 10;
+    if (tag < 0 || item > MaxItems)
+        return;
+    Items[static_cast<size_t>(item)].Width = tag % 10;
+}
+
+// ---- Label positions, link shift, lanes ----
+
+void TPalvonViewer::UbiNodoClick(int tag)
+{
+    if (tag < 1 || tag > 9)
+        return;
+    NodeLabelPos = NodePosCodes[tag];
+    Action(QStringLiteral("UbiNodo%1").arg(tag))->setChecked(true);
+    DrawPalvon();
+}
+
+void TPalvonViewer::UbiCallesClick(int tag)
+{
+    if (tag < 1 || tag > 9)
+        return;
+    StreetLabelPos = StreetPosCodes[tag];
+    // Left column near the start of the link, right column near its end.
+    static const float offsets[3] = {0.95f, 0.5f, 0.05f};
+    StreetLabelOffset = offsets[(tag - 1) % 3];
+    Action(QStringLiteral("UbiCalles%1").arg(tag))->setChecked(true);
+    DrawPalvon();
+}
+
+void TPalvonViewer::Desplazamiento(int tag)
+{
+    LinkShift = tag;
+    DrawPalvon();
+}
+
+void TPalvonViewer::seAnchoPistaChange()
+{
+    AnchoPista = static_cast<float>(seAnchoPista->value());
+    LaneOffset = 1.5f * AnchoPista;
+    // The lane bands are rebuilt at the next redraw.
+    LanesReady = true;
+}
+
+void TPalvonViewer::seFMovChange() { FMov = seFMov->value(); }
+
+void TPalvonViewer::AnchoBarra1Click()
+{
+    std::string text = Format("%d", GenatrBarWidth);
+    bool accepted = false;
+    if (DisplayDialogs.InputText) {
+        accepted = DisplayDialogs.InputText("Ancho barra ...", "Nodo", text);
+    } else {
+        QVariant value(Qs(text));
+        accepted = ZelUtils::InputInteger("Ancho barra ...", "Nodo", value, ZelUtils::FieldText);
+        text = value.toString().toStdString();
+    }
+    if (!accepted)
+        return;
+    const std::string typed = ZelUtils::Trim(text);
+    if (!ZelUtils::IsNumber(typed)) {
+        Services().ShowMessage("Valor no válido: " + typed);
+        return;
+    }
+    GenatrBarWidth = ZelUtils::Round(ZelUtils::ParseReal(typed));
+}
+
+void TPalvonViewer::Puntos(int tag)
+{
+    IntersectionBorderWidth = static_cast<float>(tag * 0.5);
+    Action("BordeAncho")->setText(Qs(Format("Borde ancho (%.1f)", IntersectionBorderWidth)));
+}
+
+void TPalvonViewer::VisualizacionClick()
+{
+    SetDown("tbShow", false);
+    SetDown("tbMixs", false);
+    if (FrmFases) {
+        FrmFases->show();
+        FrmFases->raise();
+    }
+}
+
+void TPalvonViewer::Calculator1Click()
+{
+    auto* calc = findChild<TCalculator*>(QStringLiteral("Calc"), Qt::FindDirectChildrenOnly);
+    if (!calc)
+        calc = new TCalculator(this);
+    calc->exec();
+}
+
+// ---- The title box ----
+
+void TPalvonViewer::FontName_Change()
+{
+    if (UpdatingTitFont)
+        return;
+    QFont f = tit->font();
+    f.setFamily(FontName->currentFont().family());
+    tit->setFont(f);
+}
+
+void TPalvonViewer::FontSize_Change()
+{
+    if (UpdatingTitFont)
+        return;
+    QFont f = tit->font();
+    f.setPointSize(std::max(1, ZelUtils::Round(FontSize->value())));
+    tit->setFont(f);
+}
+
+void TPalvonViewer::FontColor_Change()
+{
+    if (UpdatingTitFont)
+        return;
+    QPalette p = tit->palette();
+    p.setColor(QPalette::Text, FontColor->currentData().value<QColor>());
+    tit->setPalette(p);
+}
+
+void TPalvonViewer::aTitBoldExecute()
+{
+    if (UpdatingTitFont)
+        return;
+    QFont f = tit->font();
+    f.setBold(Down("aTitBold"));
+    tit->setFont(f);
+}
+
+void TPalvonViewer::aTitUnderExecute()
+{
+    if (UpdatingTitFont)
+        return;
+    QFont f = tit->font();
+    f.setUnderline(Down("aTitUnder"));
+    tit->setFont(f);
+}
+
+void TPalvonViewer::aTitItalicExecute()
+{
+    if (UpdatingTitFont)
+        return;
+    QFont f = tit->font();
+    f.setItalic(Down("aTitItalic"));
+    tit->setFont(f);
+}
+
+void TPalvonViewer::titSelectionChange()
+{
+    UpdatingTitFont = true;
+    // The caret's line and column; nothing else follows from them.
+    const QTextCursor caret = tit->textCursor();
+    [[maybe_unused]] const int line = caret.blockNumber();
+    [[maybe_unused]] const int column = caret.positionInBlock();
+    UpdatingTitFont = false;
+}
+
+void TPalvonViewer::TitPosition(int tag)
+{
+    if (tag < 1 || tag > 6)
+        return;
+    TitlePos = tag;
+    int top = tit->y();
+    int left = tit->x();
+    if (tag <= 3)
+        top = 10;
+    else
+        top = img->height() - tit->height() - 10;
+    if (tag == 1 || tag == 4)
+        left = 10;
+    else if (tag == 2 || tag == 5)
+        left = ZelUtils::Round((img->width() - tit->width()) / 2.0);
+    else
+        left = img->width() - tit->width() - 10;
+    tit->move(left, top);
+}

@@ -1,0 +1,232 @@
+// The network drawn beside the main map: the aerial overview, the still quick
+// view, the magnifier over the map, and the street-level view of a clicked point.
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/DlgQuickView.h"
+#include "mainwindow/PalvonViewer.h"
+#include "map/DisplayStyles.h"
+#include "map/DrawState.h"
+#include "map/Ranges.h"
+#include "map/ZoomHistory.h"
+#include "map/gui/DataLayers.h"
+#include "map/gui/FrmAerial.h"
+#include "map/gui/MapLayers.h"
+#include "map/gui/OxrImage.h"
+#include "map/gui/StreetView.h"
+#include "model/KDVvars.h"
+#include "model/PalvonVars.h"
+#include "model/ZelUtils.h"
+#include "model/ZelUtm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QScrollArea>
+#include <QSpinBox>
+
+namespace {
+
+bool Ticked(QCheckBox* TDlgCfg::*box) { return DlgCfg && (DlgCfg->*box)->isChecked(); }
+
+bool NodePlaced(int32_t index) { return index >= 1 && index <= Network.NodeCount && Nodos[index].HasXY; }
+
+} // namespace
+
+void TPalvonViewer::DrawNetWorkAerial()
+{
+    if (!FrmAerial || !img || !Network.HasCoordinates)
+        return;
+    TOxrImage& a = *FrmAerial->aimg;
+    a.Clear();
+    QPainter* c = a.Canvas();
+    c->setPen(QPen(DisplayStyles::ToQColor(clSilver), 1, Qt::SolidLine));
+    a.PenMode = TPenMode::Copy;
+    a.SetWorld(Network.MinX, Network.MinY, Network.MaxX, Network.MaxY);
+
+    // What the main map shows, from its bottom-left corner.
+    const TZoomSlot view = Zoom::ShownView(img->World(), WorldMinX, WorldMinY);
+    FrmAerial->XFrom = view.MinX;
+    FrmAerial->YFrom = view.MinY;
+    FrmAerial->XTo = view.MaxX;
+    FrmAerial->YTo = view.MaxY;
+
+    for (int32_t k = 1; k <= Network.LinkCount; ++k) {
+        const TArcos& link = Arcos[k];
+        if (NodePlaced(link.AIndex) && NodePlaced(link.BIndex))
+            a.LineW(Nodos[link.AIndex].X, Nodos[link.AIndex].Y, Nodos[link.BIndex].X, Nodos[link.BIndex].Y);
+    }
+
+    const TPoint corners[5] = {
+        {view.MinX, view.MinY}, {view.MaxX, view.MinY}, {view.MaxX, view.MaxY}, {view.MinX, view.MaxY}, {view.MinX, view.MinY}};
+    a.PenMode = TPenMode::NotXor;
+    c->setBrush(QBrush(DisplayStyles::ToQColor(0xF0FBFF), Qt::SolidPattern));
+    a.RectangleW(view.MinX, view.MinY, view.MaxX, view.MaxY);
+    a.PenMode = TPenMode::Copy;
+    c->setPen(QPen(Qt::black, 1, Qt::SolidLine));
+    a.PolylinePtArray(corners, 4);
+
+    QPolygon region;
+    for (int k = 0; k < 4; ++k)
+        region << a.PointRecToPoint(corners[k]);
+    FrmAerial->ViewRegion = QRegion(region);
+    a.update();
+}
+
+void TPalvonViewer::DrawQuickView(TOxrImage* Img)
+{
+    if (!Img)
+        return;
+    TOxrImage& c = *Img;
+    if (Down("tbZonas"))
+        DrawZonas(c);
+    if (Down("tbPoligonos"))
+        DrawPoligonos(c);
+    if (Down("tbAtributos") && !ShownVarList.empty() && RangeMax > 0.0f)
+        DrawAtributos(Img);
+    if (Down("tbColores"))
+        DrawMapaColores(Img);
+    if (EntSalVar >= 0)
+        DrawEntSal(c);
+    if (Action("aAtributos2")->isChecked())
+        DrawMovimLinks(Img);
+    if (Down("tbLineas"))
+        DrawLineas(c);
+    DrawNetWork(c);
+    if (ShowLanes)
+        DrawNetWorkLanes(c);
+    if (Down("tbArrows"))
+        DrawArrows(c);
+    if (Down("tbNodes") && !ShowLanes)
+        DrawNodes(c);
+    if (Down("tbCents"))
+        DrawCents(c);
+    if (Down("tbNameNodes")) {
+        c.ResetLabelsOff();
+        DrawNameNodes(c);
+        c.ResetLabels();
+    }
+    if (Down("tbValues")) {
+        // A still view always keeps its values apart.
+        c.ResetLabelsOff();
+        DrawValue(Img);
+        c.ResetLabels();
+    }
+    if (Down("tbCalles")) {
+        c.ResetLabelsOff();
+        DrawCalles(c);
+        c.ResetLabels();
+    }
+}
+
+void TPalvonViewer::QuickViewPalvon()
+{
+    if (!img)
+        return;
+    auto* view = new TDlgQuickView(nullptr);
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    view->img->resize(img->size());
+    view->img->Clear();
+    view->img->SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+    DrawQuickView(view->img);
+    QApplication::restoreOverrideCursor();
+    view->show();
+}
+
+void TPalvonViewer::StreetViewPalvon()
+{
+    if (!img || !StreetView)
+        return;
+    const double x = img->PixelToWorldX(ClickPixX);
+    const double y = img->PixelToWorldY(ClickPixY);
+    // The options give the zone as "UTM nn: ..." items and the hemisphere as
+    // "S: ..." / "N: ..." items: the converter takes the zone number and "S" or "N".
+    const int zone = DlgCfg ? DlgCfg->UtmZone() : 19;
+    const std::string hemisphere = DlgCfg && DlgCfg->NorthernHemisphere() ? "N" : "S";
+    ZelUtm::TGeografica geo;
+    ZelUtm::UtmToGeo(zone, hemisphere, geo, x, y);
+    StreetView->ShowSV(geo.Latitude, geo.Longitude);
+    StreetView->show();
+    StreetView->raise();
+}
+
+void TPalvonViewer::ZoomViewPalvon()
+{
+    if (!img || !zimg)
+        return;
+    const double s = DlgCfg ? DlgCfg->VisorZoomSize->value() : 300.0;
+    const double f = DlgCfg ? DlgCfg->MagnifierScale() : 6.0;
+    const int side = ZelUtils::Round(s);
+    zimg->resize(side, side);
+    const TZoomSlot view = Zoom::MagnifierView(img->World(), ClickPixX, ClickPixY, s, f);
+    zimg->move(ClickPixX - ZelUtils::Round(s / 2), ClickPixY - ZelUtils::Round(s / 2));
+    zimg->Clear();
+    zimg->SetWorld(view.MinX, view.MinY, view.MaxX, view.MaxY);
+    QPainter* p = zimg->Canvas();
+    p->setPen(QPen(DisplayStyles::ToQColor(clGray), 2, Qt::SolidLine));
+    p->setBrush(QBrush(DisplayStyles::ToQColor(DlgCfg ? DlgCfg->VisorZoomColor->Color() : clWhite), Qt::SolidPattern));
+    p->drawRect(QRect(0, 0, side, side));
+
+    TOxrImage& c = *zimg;
+    if (Down("tbZonas"))
+        DrawZonas(c);
+    if (Down("tbPoligonos"))
+        DrawPoligonos(c);
+    const bool attributes = Ticked(&TDlgCfg::zAtributos);
+    if ((Down("tbAtributos") || attributes) && !ShownVarList.empty() && RangeMax > 0.0f)
+        DrawAtributos(zimg);
+    if (Down("tbColores") || attributes)
+        DrawMapaColores(zimg);
+    if (EntSalVar >= 0)
+        DrawEntSal(c);
+    if (Action("aAtributos2")->isChecked())
+        DrawMovimLinks(zimg);
+    if (Down("tbLineas"))
+        DrawLineas(c);
+    DrawNetWork(c);
+    if (ShowLanes)
+        DrawNetWorkLanes(c);
+    if (Down("tbArrows") || Ticked(&TDlgCfg::zArrows))
+        DrawArrows(c);
+    if ((Down("tbNodes") || Ticked(&TDlgCfg::zNodes)) && !ShowLanes)
+        DrawNodes(c);
+    if (Down("tbCents"))
+        DrawCents(c);
+    if (Down("tbNameNodes") || Ticked(&TDlgCfg::zNameNodes)) {
+        c.ResetLabelsOff();
+        DrawNameNodes(c);
+        c.ResetLabels();
+    }
+    if (Down("tbValues") || Ticked(&TDlgCfg::zValues)) {
+        c.ResetLabelsOff();
+        DrawValue(zimg);
+        c.ResetLabels();
+    }
+    if (Down("tbCalles") || Ticked(&TDlgCfg::zCalles)) {
+        c.ResetLabelsOff();
+        DrawCalles(c);
+        c.ResetLabels();
+    }
+    zimg->show();
+    zimg->raise();
+    zimg->update();
+}
+
+void TPalvonViewer::tbAerialClick()
+{
+    if (!FrmAerial)
+        return;
+    if (Down("tbAerial")) {
+        FrmAerial->show();
+        FrmAerial->raise();
+        DrawNetWorkAerial();
+    } else {
+        FrmAerial->hide();
+    }
+}
+
+void TPalvonViewer::CopiarAerial1Click()
+{
+    if (FrmAerial && Down("tbAerial"))
+        QGuiApplication::clipboard()->setImage(FrmAerial->aimg->Picture());
+}

@@ -1,0 +1,249 @@
+// Complementary link and movement data files.
+#include "model/ComplementaryData.h"
+
+#include "model/AuxFileText.h"
+#include "model/FileUtils.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/LinkGeometry.h"
+#include "model/PalvonVars.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+
+#include <algorithm>
+
+int32_t CompFirstColMovim = 0;
+std::array<std::string, 41> ComplementaryNames;
+int32_t CompWidthArcos = 0, CompWidthMovim = 0;
+
+using ZelUtils::Format;
+
+namespace KDVlib {
+
+namespace {
+
+// The header decides the separator: more than two ';' (or else ',') as the file
+// format has it; a header of one value column has only two, which also serve.
+char HeaderSeparator(const std::string& header)
+{
+    const auto semicolons = std::count(header.begin(), header.end(), ';');
+    const auto commas = std::count(header.begin(), header.end(), ',');
+    if (semicolons > 2)
+        return ';';
+    if (commas > 2)
+        return ',';
+    if (semicolons == 2)
+        return ';';
+    if (commas == 2)
+        return ',';
+    return '\0';
+}
+
+struct TCompFile {
+    std::vector<std::string> Lines; // header first
+    char Sep = '\0';
+    std::vector<std::string> Header;
+};
+
+// Reads the file and its header; false (after a message) when it cannot be used.
+bool OpenCompFile(const std::string& fileName, TCompFile& file)
+{
+    const std::string base = AuxFileText::BaseName(fileName);
+    if (!FileUtils::ReadLines(fileName, file.Lines)) {
+        Services().ShowMessage(Format("No se puede abrir el archivo %s", base));
+        return false;
+    }
+    while (!file.Lines.empty() && ZelUtils::Trim(file.Lines.back()).empty())
+        file.Lines.pop_back();
+    file.Sep = file.Lines.empty() ? '\0' : HeaderSeparator(file.Lines.front());
+    if (file.Sep == '\0') {
+        Services().ShowMessage(Format("Archivo %s con formato no reconocido:\rla primera línea debe nombrar "
+                                      "las columnas separadas por ',' o ';'",
+                                      base));
+        return false;
+    }
+    if (file.Lines.size() < 2) {
+        Services().ShowMessage(Format("Archivo %s sin datos", base));
+        return false;
+    }
+    file.Header = ZelUtils::SplitString(file.Lines.front(), file.Sep);
+    return true;
+}
+
+// Value names from header field `first` (0-based) on; at most 40 (a message says so).
+int32_t TakeNames(const std::vector<std::string>& header, size_t first)
+{
+    int32_t n = header.size() > first ? static_cast<int32_t>(header.size() - first) : 0;
+    if (n > MaxComplementaryColumns) {
+        Services().ShowMessage("Esta versión sólo admite hasta 40 variables,\rse considerarán sólo las 40 primeras");
+        n = MaxComplementaryColumns;
+    }
+    for (auto& name : ComplementaryNames)
+        name.clear();
+    for (int32_t k = 1; k <= n; ++k)
+        ComplementaryNames[static_cast<size_t>(k)] =
+            ZelUtils::Copy(ZelUtils::Trim(header[first + static_cast<size_t>(k) - 1]), 1, 20);
+    return n;
+}
+
+// Values 1..n of a data line from field `first` on: missing ones read as 0, text
+// that is not a number too (counted, to be reported once).
+void ReadValues(const std::vector<std::string>& f, size_t first, int32_t n, float* var, int& unreadable)
+{
+    for (int32_t k = 1; k <= n; ++k) {
+        const size_t i = first + static_cast<size_t>(k) - 1;
+        float v = 0.0f;
+        if (i < f.size()) {
+            if (AuxFileText::NumberOrEmpty(f[i]))
+                v = static_cast<float>(ZelUtils::ParseReal(f[i]));
+            else
+                ++unreadable;
+        }
+        var[k] = v;
+    }
+}
+
+void ReportUnreadable(const std::string& fileName, int unreadable)
+{
+    if (unreadable > 0)
+        Services().ShowMessage(Format("Archivo %s:\r%d valores no numéricos se leyeron como 0",
+                                      AuxFileText::BaseName(fileName), unreadable));
+}
+
+template <size_t N>
+TCompPlacement Place(int32_t& first, int32_t& width, int32_t& numCols, std::array<int32_t, N>& colVar,
+                     std::array<std::string, N>& titles, int32_t firstVar, int32_t n, const char* gridName)
+{
+    TCompPlacement p;
+    if (numCols <= 0) {
+        first = width = 0;
+        return p;
+    }
+    auto clear = [&](int32_t c, bool report) {
+        colVar[static_cast<size_t>(c)] = 0;
+        titles[static_cast<size_t>(c)].clear();
+        if (report)
+            p.Cleared.push_back(c);
+    };
+    // A block of an earlier layout (the grids were laid out afresh since) is gone.
+    bool placed = first > 0 && width > 0 && first + width <= numCols &&
+                  colVar[static_cast<size_t>(first)] == firstVar;
+    if (placed && first + width != numCols && n > width) {
+        // Another block follows: growing in place would overwrite it.
+        for (int32_t c = first; c < first + width; ++c)
+            clear(c, true);
+        placed = false;
+    }
+    if (!placed) {
+        first = numCols;
+        width = 0;
+    }
+    const bool last = first + width == numCols;
+    int32_t shown = std::min<int32_t>(n, static_cast<int32_t>(N) - first);
+    if (shown < n)
+        Services().ShowMessage(Format("La grilla de %s no admite más de %d columnas:\r"
+                                      "se muestran %d de las %d columnas de datos complementarios.",
+                                      gridName, static_cast<int>(N), std::max(shown, 0), n));
+    shown = std::max(shown, 0);
+    for (int32_t c = first + shown; c < first + width; ++c)
+        clear(c, !last);
+    if (last) {
+        width = shown;
+        numCols = first + shown;
+    }
+    for (int32_t k = 0; k < shown; ++k) {
+        colVar[static_cast<size_t>(first + k)] = firstVar + k;
+        titles[static_cast<size_t>(first + k)] = ComplementaryNames[static_cast<size_t>(k + 1)];
+    }
+    if (width == 0)
+        first = 0;
+    p.First = first;
+    p.Count = shown;
+    return p;
+}
+
+} // namespace
+
+TCompPlacement PlaceComplementaryColumns(bool movements, int32_t n)
+{
+    if (movements)
+        return Place(CompFirstColMovim, CompWidthMovim, NumColMovim, ColVarMovim, TitMovim,
+                     FirstComplementaryMovVar, n, "movimientos");
+    return Place(CompFirstCol, CompWidthArcos, NumColArcos, ColVarArcos, TitArcos, FirstComplementaryLinkVar, n,
+                 "arcos");
+}
+
+bool LoadDatosComplementarios()
+{
+    TCompFile file;
+    if (!OpenCompFile(ComplementaryFileName, file))
+        return false;
+    // The street column is there when field 3 of the first data line is no number
+    // (an empty field counts as a street name; a signed number is a number).
+    const std::vector<std::string> first = ZelUtils::SplitString(file.Lines[1], file.Sep);
+    const bool street = first.size() >= 3 && (ZelUtils::Trim(first[2]).empty() ||
+                                               !AuxFileText::NumberOrEmpty(first[2]));
+    const size_t valuesFrom = street ? 3 : 2;
+    const int32_t n = TakeNames(file.Header, valuesFrom);
+
+    for (int32_t i = 1; i <= Network.LinkCount; ++i)
+        std::fill(Arcos[i].Var + FirstComplementaryLinkVar,
+                  Arcos[i].Var + FirstComplementaryLinkVar + MaxComplementaryColumns, 0.0f);
+    int unreadable = 0;
+    for (size_t l = 1; l < file.Lines.size(); ++l) {
+        const std::vector<std::string> f = ZelUtils::SplitString(file.Lines[l], file.Sep);
+        if (f.size() < 2)
+            continue;
+        const int32_t link = FindArco(ZelUtils::ParseInt(f[0]), ZelUtils::ParseInt(f[1]));
+        if (link <= 0)
+            continue;
+        TArcos& a = Arcos[link];
+        if (street && f.size() > 2)
+            a.StreetName = ZelUtils::Copy(ZelUtils::Trim(f[2]), 1, 30);
+        ReadValues(f, valuesFrom, n, a.Var + FirstComplementaryLinkVar - 1, unreadable);
+    }
+    // Every complementary variable was cleared: all of their extremes are renewed.
+    PalvonRead::ComputeLinkVarExtremes(FirstComplementaryLinkVar,
+                                       FirstComplementaryLinkVar + MaxComplementaryColumns - 1);
+    const TCompPlacement p = PlaceComplementaryColumns(false, n);
+    AuxFileHooks().ShowComplementaryColumns(false, p);
+    ReportUnreadable(ComplementaryFileName, unreadable);
+    return true;
+}
+
+bool LoadDatosComplementariosMovs()
+{
+    TCompFile file;
+    if (!OpenCompFile(ComplementaryMovFileName, file))
+        return false;
+    const int32_t n = TakeNames(file.Header, 3);
+
+    for (int32_t m = 1; m <= Network.MovementCount; ++m)
+        std::fill(Movims[m].Var + FirstComplementaryMovVar,
+                  Movims[m].Var + FirstComplementaryMovVar + MaxComplementaryColumns, 0.0f);
+    int unreadable = 0;
+    for (size_t l = 1; l < file.Lines.size(); ++l) {
+        const std::vector<std::string> f = ZelUtils::SplitString(file.Lines[l], file.Sep);
+        if (f.size() < 3)
+            continue;
+        const int32_t a = ZelUtils::ParseInt(f[0]), b = ZelUtils::ParseInt(f[1]), c = ZelUtils::ParseInt(f[2]);
+        // An exit node below 1 would make the finder take the first movement of
+        // the approach: such lines name no movement.
+        if (a < 1 || b < 1 || c < 1)
+            continue;
+        const int32_t m = FindMovim(a, b, c);
+        if (m <= 0)
+            continue;
+        ReadValues(f, 3, n, Movims[m].Var + FirstComplementaryMovVar - 1, unreadable);
+    }
+    PalvonRead::ComputeMovementVarExtremes(FirstComplementaryMovVar,
+                                           FirstComplementaryMovVar + MaxComplementaryColumns - 1);
+    if (Network.MovementCount > 0) {
+        const TCompPlacement p = PlaceComplementaryColumns(true, n);
+        AuxFileHooks().ShowComplementaryColumns(true, p);
+    }
+    ReportUnreadable(ComplementaryMovFileName, unreadable);
+    return true;
+}
+
+} // namespace KDVlib

@@ -1,0 +1,110 @@
+// Traffic counts: the suite's counts file gives the observed flows of links and
+// turning movements; the database listing is accepted without being read.
+#include "model/PalvonListings.h"
+
+#include "model/FileUtils.h"
+#include "model/KDVlib.h"
+#include "model/PalvonRead.h"
+#include "model/PalvonVars.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace PalvonRead {
+
+using ZelUtils::Copy;
+using ZelUtils::Format;
+
+namespace {
+
+// A message box taller than the screen cannot be closed: a long list is cut here.
+constexpr size_t MaxListedCounts = 40;
+
+int32_t IntField(const std::string& line, int first, int width)
+{
+    return ZelUtils::Round(ZelUtils::ParseReal(Copy(line, first, width)));
+}
+
+} // namespace
+
+bool ReadCounts(const std::string& fileName)
+{
+    std::vector<std::string> lines;
+    if (!FileUtils::ReadLines(fileName, lines)) {
+        Services().ShowMessage(Format("No se puede leer el archivo %s", fileName));
+        return false;
+    }
+    ViewerServices& ui = Services();
+    ui.SetProgressVisible(true);
+    ui.SetProgressRange(0, static_cast<int>(lines.size()) - 1);
+
+    for (int32_t k = 1; k <= Network.LinkCount; ++k)
+        Arcos[k].Var[10] = 0.0f;
+    for (int32_t m = 1; m <= Network.MovementCount; ++m)
+        Movims[m].Var[4] = 0.0f;
+
+    // The header runs up to its first line holding "END" in any case ("&END").
+    size_t first = lines.size();
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (ZelUtils::UpperCase(lines[i]).find("END") != std::string::npos) {
+            first = i + 1;
+            break;
+        }
+
+    float& linkMin = Arcos[0].Var[10];
+    float& linkMax = Arcos[ArcosMaxRec].Var[10];
+    float& movMin = Movims[0].Var[4];
+    float& movMax = Movims[MovimsMaxRec].Var[4];
+    linkMin = movMin = UnsetHigh;
+    linkMax = movMax = UnsetLow;
+
+    const bool wide = DUTCH != 0;
+    const int w = wide ? 10 : 5;
+    std::vector<std::string> unmatched;
+    for (size_t i = first; i < lines.size(); ++i) {
+        const std::string& s = lines[i];
+        const int32_t a = IntField(s, 1, w);
+        const int32_t b = IntField(s, 1 + w, w);
+        const int32_t c = IntField(s, 1 + 2 * w, w);
+        const float count = static_cast<float>(ZelUtils::ParseReal(Copy(s, 1 + 3 * w, 5)));
+        if ((i & 511u) == 0)
+            ui.SetProgressPosition(static_cast<int>(i));
+        if (a <= 0 || b <= 0)
+            continue;
+        if (c == 0) {
+            if (int32_t k = KDVlib::FindArco(a, b); k > 0) {
+                Arcos[k].Var[10] = count;
+                linkMin = std::min(linkMin, count);
+                linkMax = std::max(linkMax, count);
+                continue;
+            }
+        } else if (c > 0) { // the finder would take an exit 0 or below as "any exit"
+            if (int32_t m = KDVlib::FindMovim(a, b, c); m > 0) {
+                Movims[m].Var[4] = count;
+                movMin = std::min(movMin, count);
+                movMax = std::max(movMax, count);
+                continue;
+            }
+        }
+        unmatched.push_back(Format("%8d%8d", a, b));
+    }
+
+    if (!unmatched.empty()) {
+        std::string msg = "Conteos no reconocidos\r";
+        for (size_t i = 0; i < unmatched.size() && i < MaxListedCounts; ++i)
+            msg += "\r" + unmatched[i];
+        if (unmatched.size() > MaxListedCounts)
+            msg += Format("\r... y %d más", static_cast<int>(unmatched.size() - MaxListedCounts));
+        Services().ShowMessage(msg);
+    }
+    Network.CountsLoaded = 1;
+    ui.SetProgressPosition(0);
+    ui.SetProgressVisible(false);
+    return true;
+}
+
+int32_t ReadLpd() { return 0; }
+
+} // namespace PalvonRead

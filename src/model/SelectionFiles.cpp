@@ -1,0 +1,115 @@
+#include "model/SelectionFiles.h"
+
+#include "model/FileUtils.h"
+#include "model/KDVlib.h"
+#include "model/PalvonVars.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+
+using ZelUtils::Format;
+
+namespace SelectionFiles {
+
+namespace {
+
+// Right-aligned in `width` characters; a wider number gets a leading blank so that
+// it never runs into the field before it.
+void AppendField(std::string& out, int32_t v, int width, bool first)
+{
+    std::string s = Format("%*d", width, v);
+    if (!first && s.size() > static_cast<size_t>(width))
+        out += ' ';
+    out += s;
+}
+
+// Not-found links listed one per line; a long list is cut short.
+constexpr size_t MaxListedMissing = 20;
+
+} // namespace
+
+std::string SelectionLine(int32_t a, int32_t b, int32_t third)
+{
+    std::string line;
+    AppendField(line, a, 10, true);
+    AppendField(line, b, 10, false);
+    AppendField(line, third, 5, false);
+    line += "\r\n";
+    return line;
+}
+
+std::string SelectionText(std::optional<int32_t> tag)
+{
+    std::string text;
+    for (int32_t k = 1; k <= Network.LinkCount; ++k) {
+        const TArcos& a = Arcos[k];
+        if (a.Mark > 0)
+            text += SelectionLine(a.A, a.B, tag ? *tag : a.Mark);
+    }
+    return text;
+}
+
+bool WriteSelection(const std::string& fileName, std::optional<int32_t> tag)
+{
+    return FileUtils::WriteFileAtomic(fileName, SelectionText(tag));
+}
+
+void ParseSelection(const std::vector<std::string>& lines, std::vector<TSelEntry>& entries)
+{
+    entries.clear();
+    std::vector<std::string> fields;
+    for (const std::string& line : lines) {
+        ZelUtils::SplitTabs(line, fields);
+        if (fields.size() < 2)
+            continue;
+        TSelEntry e;
+        e.A = ZelUtils::ParseInt(fields[0]);
+        e.B = ZelUtils::ParseInt(fields[1]);
+        e.Mark = fields.size() > 2 ? ZelUtils::ParseInt(fields[2]) : 1;
+        if (e.Mark < 1 || e.Mark > MaxSelClass)
+            e.Mark = 1;
+        entries.push_back(e);
+    }
+}
+
+bool ReadSelection(const std::string& fileName, std::vector<TSelEntry>& entries)
+{
+    std::vector<std::string> lines;
+    entries.clear();
+    if (!FileUtils::ReadLines(fileName, lines))
+        return false;
+    ParseSelection(lines, entries);
+    return true;
+}
+
+bool ImportSelection(const std::string& fileName, int32_t* applied)
+{
+    if (applied)
+        *applied = 0;
+    std::vector<TSelEntry> entries;
+    if (!ReadSelection(fileName, entries)) {
+        Services().ShowMessage("No se pudo leer el archivo de selección " + fileName);
+        return false;
+    }
+    std::string missing;
+    size_t missingCount = 0;
+    for (const TSelEntry& e : entries) {
+        const int32_t i = KDVlib::FindArco(e.A, e.B);
+        if (i > 0) {
+            Arcos[i].Mark = e.Mark;
+            if (applied)
+                ++*applied;
+            continue;
+        }
+        // One message for the whole file: a file of another network would otherwise
+        // ask for a click per line.
+        if (++missingCount <= MaxListedMissing)
+            missing += (missing.empty() ? "" : "\r") + Format("Arco %d - %d no encontrado", e.A, e.B);
+    }
+    if (missingCount > MaxListedMissing)
+        missing += Format("\r(y %d arcos más no encontrados)", static_cast<int>(missingCount - MaxListedMissing));
+    if (!missing.empty())
+        Services().ShowMessage(missing);
+    return true;
+}
+
+} // namespace SelectionFiles

@@ -1,0 +1,43 @@
+#pragma once
+// Selection files (.sel): the selected links of a network, one per line, in link
+// order: node A in columns 1-10, node B in 11-20 and the mark (selection class) in
+// 21-25, all right-aligned, lines ended with CR LF. The polygon batch writes the
+// polygon's id in place of the mark. Reading is free-format: fields split at blanks
+// and TABs, numbers rounded to integers.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace SelectionFiles {
+
+// Classes a selection mark may take; a mark read outside 1..MaxSelClass becomes 1.
+constexpr int32_t MaxSelClass = 20;
+
+struct TSelEntry {
+    int32_t A = 0;
+    int32_t B = 0;
+    int32_t Mark = 1; // already brought into 1..MaxSelClass
+};
+
+// One line of the layout, CR LF included. A number wider than its columns is still
+// kept apart from the one before it by a blank, so the line stays readable.
+std::string SelectionLine(int32_t a, int32_t b, int32_t third);
+// The links with Mark > 0 in link order; each line's third field is the link's mark,
+// or `tag` for every line when given.
+std::string SelectionText(std::optional<int32_t> tag = std::nullopt);
+// SelectionText written through a temporary file renamed over fileName; false on failure.
+bool WriteSelection(const std::string& fileName, std::optional<int32_t> tag = std::nullopt);
+
+// Lines with fewer than two fields are skipped.
+void ParseSelection(const std::vector<std::string>& lines, std::vector<TSelEntry>& entries);
+// False when the file cannot be read.
+bool ReadSelection(const std::string& fileName, std::vector<TSelEntry>& entries);
+
+// Gives every link named in the file its mark (importing adds to the selection: other
+// marks stay). Links the network lacks are reported in one message, the rest is read.
+// False (with a message, nothing changed) when the file cannot be read. `applied`
+// receives the number of lines that marked a link.
+bool ImportSelection(const std::string& fileName, int32_t* applied = nullptr);
+
+} // namespace SelectionFiles

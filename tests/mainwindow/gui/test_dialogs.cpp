@@ -1,0 +1,213 @@
+// The small windows of the main window: about box, themes window, quick view and
+// calculator, and the range sets that travel in a theme's section.
+#include "mainwindow/AboutBox.h"
+#include "mainwindow/Aptta.h"
+#include "mainwindow/Calculator.h"
+#include "mainwindow/DlgQuickView.h"
+#include "mainwindow/DlgTemas.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
+#include "map/Ranges.h"
+#include "map/gui/OxrImage.h"
+#include "model/KDVvars.h"
+#include "model/PalvonRead.h"
+#include "platform/IniFile.h"
+#include "platform/SystemInfo.h"
+#include "support/TestUtil.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+class Dialogs : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        qputenv("VELMORA_CONFIG_DIR", QByteArray::fromStdString(tmp.path().string()));
+        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
+        viewer = CreateProgramWindows(false, &splash);
+        viewer->AskOnClose = false;
+        Ranges::SetDefaults();
+        RangeName = "Vol";
+        OpenInteractive = 1;
+        ThemeName.clear();
+    }
+    void TearDown() override
+    {
+        Ranges::SetDefaults();
+        RangeSetKeys.clear();
+        RangeNames.clear();
+        delete viewer;
+        delete splash;
+        std::filesystem::current_path(VELMORA_SOURCE_DIR);
+    }
+    void UseThemes(const char* fixture)
+    {
+        std::filesystem::copy_file(testutil::dataPath(fixture), tmp.file("Velmorat.INI"));
+    }
+    static QStringList Items(const QListWidget* list)
+    {
+        QStringList out;
+        for (int i = 0; i < list->count(); ++i)
+            out << list->item(i)->text();
+        return out;
+    }
+    // Runs Aplicar1Click; `act` drives the themes window while it is open.
+    void Apply(const std::function<void()>& act)
+    {
+        QTimer::singleShot(0, [act] {
+            act();
+            if (DlgTemas->isVisible())
+                DlgTemas->reject();
+        });
+        viewer->Aplicar1Click();
+    }
+
+    testutil::TempDir tmp;
+    TAptta* splash = nullptr;
+    TPalvonViewer* viewer = nullptr;
+};
+
+} // namespace
+
+TEST_F(Dialogs, AboutBoxShowsTheVersion)
+{
+    ASSERT_TRUE(KDVaboutBox);
+    EXPECT_EQ(KDVaboutBox->windowTitle(), "Acerca de ...");
+    EXPECT_TRUE(KDVaboutBox->Version->text().contains(QString::fromStdString(SystemInfo::BuildVersion())));
+}
+
+TEST_F(Dialogs, ThemesWindowListsThemesAndAppliesTheChosenOne)
+{
+    UseThemes("theme_velmorat.ini");
+    const float before = RangeTable[1].High;
+    QStringList sects, first, second;
+    Apply([&] {
+        sects = Items(DlgTemas->lbSects);
+        first = Items(DlgTemas->lbValues);
+        DlgTemas->lbSects->setCurrentRow(1);
+        DlgTemas->lbSectsClick();
+        second = Items(DlgTemas->lbValues);
+        DlgTemas->CancelBtn->click();
+    });
+    // The theme clipboard is no theme; the first theme's lines show at once.
+    EXPECT_EQ(sects, QStringList({"Flujos", "Velocidades"}));
+    ASSERT_EQ(first.size(), 2);
+    EXPECT_EQ(first[0], "Variable=Vol;5");
+    EXPECT_EQ(second.size(), 3);
+    EXPECT_EQ(second[2], "rangos_Vel=0;65535;0;1;255;1;2;255;1;3;255;1;4;255;1;5;255;1");
+    // Cancel applies nothing.
+    EXPECT_TRUE(ThemeName.empty());
+    EXPECT_FLOAT_EQ(RangeTable[1].High, before);
+    EXPECT_TRUE(ThemeSectionValues.empty());
+
+    // OK without a theme chosen applies nothing either.
+    Apply([] { DlgTemas->OKBtn->click(); });
+    EXPECT_TRUE(ThemeName.empty());
+
+    Apply([] {
+        DlgTemas->lbSects->setCurrentRow(1);
+        DlgTemas->OKBtn->click();
+    });
+    EXPECT_EQ(ThemeName, "Velocidades");
+    EXPECT_EQ(RangeSetKeys, (std::vector<std::string>{"Rangos_Vol", "rangos_Vel"}));
+    // The range set of the variable shown comes with the theme.
+    EXPECT_FLOAT_EQ(RangeTable[1].High, 10.0f);
+    EXPECT_FALSE(RangeTable[3].Active);
+    EXPECT_EQ(RangeTable[2].Color, 255u);
+}
+
+TEST_F(Dialogs, OnlyTheThemeClipboardListsNoTheme)
+{
+    UseThemes("theme_clipboard_only.ini");
+    QStringList sects = {"x"}, values = {"x"};
+    Apply([&] {
+        sects = Items(DlgTemas->lbSects);
+        values = Items(DlgTemas->lbValues);
+        DlgTemas->OKBtn->click();
+    });
+    EXPECT_TRUE(sects.isEmpty());
+    EXPECT_TRUE(values.isEmpty());
+    EXPECT_TRUE(ThemeName.empty());
+}
+
+TEST_F(Dialogs, RangeSetsTravelInASectionOnlyForInteractiveOpenings)
+{
+    RangeSetKeys = {"Rangos_Vol", "Rangos_Cap"};
+    RangeNames = {"0;65535;0;7;255;1;8;255;1;9;255;1;10;255;1;11;255;1", "null"};
+    {
+        TIniFile ini("temas.ini");
+        ini.WriteString("T", "Otra", "1");
+        viewer->GrabarConfiguracion(ini, "T");
+    }
+    RangeSetKeys.clear();
+    RangeNames.clear();
+    TIniFile ini("temas.ini");
+    OpenInteractive = 0;
+    viewer->LeerConfiguracion(ini, "T");
+    EXPECT_TRUE(RangeSetKeys.empty());
+    OpenInteractive = 1;
+    viewer->LeerConfiguracion(ini, "T");
+    EXPECT_EQ(RangeSetKeys, (std::vector<std::string>{"Rangos_Vol", "Rangos_Cap"}));
+    EXPECT_EQ(RangeNames[1], "null");
+    EXPECT_FLOAT_EQ(RangeTable[1].High, 7.0f);
+}
+
+TEST(QuickView, TitleOnShowAndRightClickArrowKeysScroll)
+{
+    TDlgQuickView view;
+    QStringList answers = {"Mi vista", ""};
+    TDlgQuickView::AskTitle = [&] { return answers.takeFirst(); };
+    struct Restore {
+        ~Restore() { TDlgQuickView::AskTitle = nullptr; }
+    } restore;
+    view.img->resize(2000, 2000);
+    view.show();
+    EXPECT_EQ(view.windowTitle(), "Mi vista");
+    QTest::mouseClick(view.img, Qt::RightButton, {}, QPoint(5, 5));
+    EXPECT_EQ(view.windowTitle(), ""); // a cancelled box leaves the caption empty
+    EXPECT_TRUE(answers.isEmpty());
+
+    QScrollBar* h = view.sbimg->horizontalScrollBar();
+    QScrollBar* v = view.sbimg->verticalScrollBar();
+    ASSERT_GT(h->maximum(), 0);
+    QTest::keyClick(&view, Qt::Key_Right);
+    QTest::keyClick(&view, Qt::Key_Right);
+    EXPECT_EQ(h->value(), 2 * h->singleStep());
+    QTest::keyClick(&view, Qt::Key_Left);
+    EXPECT_EQ(h->value(), h->singleStep());
+    QTest::keyClick(&view, Qt::Key_Down);
+    EXPECT_EQ(v->value(), v->singleStep());
+}
+
+TEST(Calculator, WorksLeftToRightAndRecoversFromErrors)
+{
+    TCalculator calc;
+    auto keys = [&](const char* k) {
+        for (; *k; ++k)
+            calc.Press(*k);
+        return calc.Display->text().toStdString();
+    };
+    EXPECT_EQ(keys("2+3*4="), "20");
+    EXPECT_EQ(keys("C1.5*2="), "3");
+    EXPECT_EQ(keys("C9-+2="), "11"); // a second operator replaces the first
+    EXPECT_EQ(keys("C1/0="), "Error");
+    EXPECT_EQ(keys("5S"), "-5");
+    EXPECT_EQ(keys("S<"), "0");
+    calc.Press('C');
+    QTest::keyClicks(&calc, "7,5");
+    EXPECT_EQ(calc.Display->text(), "7.5");
+    QTest::keyClicks(&calc, "*2");
+    QTest::keyClick(&calc, Qt::Key_Return);
+    EXPECT_EQ(calc.Display->text(), "15");
+}

@@ -1,0 +1,90 @@
+// Listings in the main window: the companion assignment listing read with the
+// network, a listing and a counts file opened on their own.
+#include "mainwindow/Aptta.h"
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
+#include "mainwindow/StringAlignGrid.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/PalvonRead.h"
+#include "model/ZelUtils.h"
+#include "support/TestUtil.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QMenu>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using ZelUtils::Format;
+
+namespace {
+
+class ListingsGui : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        qputenv("VELMORA_CONFIG_DIR", QByteArray::fromStdString(tmp.path().string()));
+        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
+        viewer = CreateProgramWindows(false, &splash);
+        viewer->AskOnClose = false;
+        std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", tmp.file("red.dat"));
+    }
+    void TearDown() override
+    {
+        delete viewer;
+        delete splash;
+        std::filesystem::current_path(VELMORA_SOURCE_DIR);
+    }
+    QAction* VarArcosItem(const QString& text)
+    {
+        for (QAction* a : viewer->VarArcos->actions())
+            if (a->text() == text)
+                return a;
+        return nullptr;
+    }
+
+    testutil::TempDir tmp;
+    TAptta* splash = nullptr;
+    TPalvonViewer* viewer = nullptr;
+};
+
+} // namespace
+
+TEST_F(ListingsGui, CompanionListingFillsItsColumnsAndFilesOpenOnTheirOwn)
+{
+    // Link 102-101 of the sample: time 24, total flow 1500 of which 100 fixed.
+    const std::string lpa = " LISTING OF THE FLOWS ON CHANNEL\r\n" +
+                            Format("%6d%6d      %10.2f%10.2f%10.2f%10.2f%10.2f\r\n", 102, 101, 0.0, 0.0, 24.0, 1500.0,
+                                   100.0) +
+                            " LISTING OF DISAGGREGATED FLOWS\r\n";
+    testutil::writeFile(tmp.file("red.lpa"), lpa);
+    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("red.dat")));
+    EXPECT_EQ(Network.LpaLoaded, 1);
+    EXPECT_TRUE(viewer->windowTitle().endsWith("(red.lpa)"));
+    const int32_t k = KDVlib::FindArco(102, 101);
+    ASSERT_GT(k, 0);
+    ASSERT_GT(LpaFirstCol, 0);
+    EXPECT_EQ(viewer->sagArcos->cell(LpaFirstCol + 2, 0), "F.Asig");
+    EXPECT_EQ(viewer->sagArcos->cell(LpaFirstCol + 2, k), "1400.00");
+
+    // Without the option the companion listing is not read.
+    DlgCfg->cbOpenLP->setChecked(false);
+    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("red.dat")));
+    EXPECT_EQ(Network.LpaLoaded, 0);
+    EXPECT_EQ(LpaFirstCol, 0);
+    EXPECT_EQ(VarArcosItem("Flujo Asignado"), nullptr);
+    // Opened on its own, the listing gets its block, and its variables can be chosen.
+    viewer->OpenLpaFile(tmp.file("red.lpa"));
+    ASSERT_GT(LpaFirstCol, 0);
+    EXPECT_EQ(viewer->sagArcos->cell(LpaFirstCol + 2, k), "1400.00");
+    ASSERT_NE(VarArcosItem("Flujo Asignado"), nullptr);
+    EXPECT_TRUE(VarArcosItem("Flujo Asignado")->isEnabled());
+
+    testutil::writeFile(tmp.file("conteos.dat"), " &COUNTS\r\n &END\r\n  102  101       321\r\n");
+    viewer->OpenCountsFile(tmp.file("conteos.dat"));
+    EXPECT_EQ(viewer->sagArcos->cell(13, k), "321");
+    EXPECT_EQ(CountsFileName, tmp.file("conteos.dat"));
+}

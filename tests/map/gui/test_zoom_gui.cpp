@@ -1,0 +1,336 @@
+// Zoom and navigation on the main window with the sample network: the zoom box,
+// pan and magnifier driven by the mouse, the wheel, the aerial overview's drag,
+// the street-level address, and the size and scale dialogs.
+#include "mainwindow/Aptta.h"
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
+#include "map/DrawState.h"
+#include "map/Ranges.h"
+#include "map/ZoomHistory.h"
+#include "map/ZoomMouse.h"
+#include "map/gui/OxrImage.h"
+#include "model/KDVvars.h"
+#include "model/PalvonRead.h"
+#include "model/ZelUtm.h"
+#include "support/TestUtil.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollArea>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+namespace {
+
+class ZoomWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        qputenv("VELMORA_CONFIG_DIR", QByteArray::fromStdString(tmp.path().string()));
+        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
+        viewer = CreateProgramWindows(false, &splash);
+        viewer->AskOnClose = false;
+        viewer->show();
+        QApplication::processEvents();
+        ASSERT_TRUE(viewer->AbrirRedPalvon(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat"));
+        map = viewer->img;
+    }
+    void TearDown() override
+    {
+        delete viewer;
+        delete splash;
+        std::filesystem::current_path(VELMORA_SOURCE_DIR);
+    }
+    void Drag(QWidget* w, Qt::MouseButton button, QPoint from, QPoint to)
+    {
+        QTest::mousePress(w, button, {}, from);
+        QTest::mouseMove(w, to);
+        QTest::mouseRelease(w, button, {}, to);
+    }
+    // Answers the next modal dialogs in turn (each step gets the dialog).
+    void AnswerModals(std::vector<std::function<void(QWidget*)>> steps)
+    {
+        auto* timer = new QTimer(viewer);
+        auto pending = std::make_shared<std::vector<std::function<void(QWidget*)>>>(std::move(steps));
+        QObject::connect(timer, &QTimer::timeout, timer, [timer, pending] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || pending->empty())
+                return;
+            auto step = pending->front();
+            pending->erase(pending->begin());
+            step(modal);
+            if (pending->empty())
+                timer->stop();
+        });
+        timer->start(10);
+    }
+    static void TypeAndAccept(QWidget* dialog, const QString& text)
+    {
+        dialog->findChild<QLineEdit*>()->setText(text);
+        QMetaObject::invokeMethod(dialog, "accept");
+    }
+
+    testutil::TempDir tmp;
+    TAptta* splash = nullptr;
+    TPalvonViewer* viewer = nullptr;
+    TOxrImage* map = nullptr;
+};
+
+} // namespace
+
+TEST_F(ZoomWindow, ZoomBoxDraggedOnTheMapBecomesTheViewAndTheNextSlot)
+{
+    const TZoomSlot whole = Zoom::CurrentView();
+    EXPECT_FALSE(viewer->Action("aVistaAnterior")->isEnabled());
+    const double x1 = map->PixelToWorldX(100), y1 = map->PixelToWorldY(100);
+    const double x2 = map->PixelToWorldX(300), y2 = map->PixelToWorldY(260);
+    Drag(map, Qt::LeftButton, {100, 100}, {300, 260});
+    EXPECT_EQ(ZoomIndex, 2);
+    EXPECT_DOUBLE_EQ(WorldMinX, x1);
+    EXPECT_DOUBLE_EQ(WorldMaxX, x2);
+    EXPECT_DOUBLE_EQ(WorldMinY, y2);
+    EXPECT_DOUBLE_EQ(WorldMaxY, y1);
+    EXPECT_DOUBLE_EQ(ZoomHistory[2].MinY, y2);
+    EXPECT_DOUBLE_EQ(map->MinX(), x1); // the map was redrawn over the new window
+    EXPECT_FALSE(RubberBand);
+    EXPECT_TRUE(viewer->Action("aVistaAnterior")->isEnabled());
+
+    // Along a row (10 pixels up or down at most) nothing zooms; the rubber box goes.
+    const QImage before = map->Picture();
+    Drag(map, Qt::LeftButton, {100, 100}, {400, 110});
+    EXPECT_EQ(ZoomIndex, 2);
+    EXPECT_DOUBLE_EQ(WorldMinX, x1);
+    EXPECT_EQ(map->Picture(), before);
+
+    viewer->Action("aVistaAnterior")->trigger();
+    EXPECT_EQ(ZoomIndex, 1);
+    EXPECT_DOUBLE_EQ(WorldMinX, whole.MinX);
+    EXPECT_DOUBLE_EQ(WorldMaxY, whole.MaxY);
+}
+
+TEST_F(ZoomWindow, PanMovesTheViewByTheDragAtTheSameScaleWheelZoomsOnlyWhenActive)
+{
+    viewer->SetDown("tbMove", true);
+    const double upp = map->UnitsPerPixel();
+    const double minX = map->MinX(), minY = map->MinY();
+    Drag(map, Qt::LeftButton, {200, 200}, {250, 230});
+    EXPECT_FALSE(Panning);
+    EXPECT_NEAR(WorldMinX, minX - 50 * upp, 1e-6 * upp);
+    EXPECT_NEAR(WorldMinY, minY + 30 * upp, 1e-6 * upp);
+    EXPECT_NEAR(map->UnitsPerPixel(), upp, 1e-9 * upp);
+    EXPECT_EQ(ZoomIndex, 1);
+    viewer->SetDown("tbMove", false);
+
+    const TZoomSlot v = Zoom::CurrentView();
+    auto wheel = [&](int delta) {
+        QWheelEvent e(QPointF(50, 50), map->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(map, &e);
+    };
+    wheel(120);
+    const double w = v.MaxX - v.MinX;
+    EXPECT_NEAR(WorldMinX, v.MinX + w * ZoomFactor, 1e-6 * w);
+    EXPECT_NEAR(WorldMaxX, v.MaxX - w * ZoomFactor, 1e-6 * w);
+    DlgCfg->WheelActive->setChecked(false);
+    const TZoomSlot zoomed = Zoom::CurrentView();
+    wheel(-120);
+    EXPECT_DOUBLE_EQ(WorldMinX, zoomed.MinX);
+    // A region pick under way keeps the view: zoom steps wait for it.
+    DlgCfg->WheelActive->setChecked(true);
+    PolySelectKind = 1;
+    viewer->Action("aAcercar1")->trigger();
+    EXPECT_DOUBLE_EQ(WorldMinX, zoomed.MinX);
+    PolySelectKind = 0;
+}
+
+TEST_F(ZoomWindow, MagnifierFollowsThePointerAndRightClickNeverMovesIt)
+{
+    DlgCfg->VisorZoomSize->setValue(200);
+    DlgCfg->EscalaZoom->SetItemIndex(4); // 10x
+    viewer->SetDown("tbZoom", true);
+    TOxrImage* lens = viewer->zimg;
+    QTest::mousePress(map, Qt::LeftButton, {}, QPoint(300, 200));
+    EXPECT_TRUE(lens->isVisible());
+    EXPECT_EQ(lens->size(), QSize(200, 200));
+    EXPECT_EQ(lens->pos(), QPoint(200, 100));
+    // 20 x 20 pixels of the map fill the lens.
+    EXPECT_DOUBLE_EQ(lens->MinX(), map->PixelToWorldX(290));
+    EXPECT_DOUBLE_EQ(lens->MaxX(), map->PixelToWorldX(310));
+    QTest::mouseMove(map, QPoint(320, 210));
+    EXPECT_EQ(lens->pos(), QPoint(220, 110));
+    QTest::mouseRelease(map, Qt::LeftButton, {}, QPoint(320, 210));
+    EXPECT_FALSE(lens->isVisible());
+    EXPECT_FALSE(ZoomFollow);
+
+    // Kept on show, the lens is dragged with the left button; the right one opens
+    // the options on the magnifier page only.
+    DlgCfg->ZoomPermanente->setChecked(true);
+    QTest::mousePress(map, Qt::LeftButton, {}, QPoint(300, 200));
+    QTest::mouseRelease(map, Qt::LeftButton, {}, QPoint(300, 200));
+    ASSERT_TRUE(lens->isVisible());
+    int visibleTabs = -1;
+    AnswerModals({[&](QWidget* d) {
+        visibleTabs = 0;
+        for (int k = 0; k < DlgCfg->CfgPaginas->count(); ++k)
+            visibleTabs += DlgCfg->CfgPaginas->isTabVisible(k);
+        QMetaObject::invokeMethod(d, "reject");
+    }});
+    QTest::mousePress(lens, Qt::RightButton, {}, QPoint(50, 50));
+    QTest::mouseMove(lens, QPoint(90, 90));
+    QTest::mouseRelease(lens, Qt::RightButton, {}, QPoint(90, 90));
+    EXPECT_EQ(visibleTabs, 1);
+    EXPECT_EQ(lens->pos(), QPoint(200, 100));
+    EXPECT_TRUE(DlgCfg->CfgPaginas->isTabVisible(0));
+    Drag(lens, Qt::LeftButton, {50, 50}, {90, 70});
+    EXPECT_EQ(lens->pos(), QPoint(240, 120));
+    EXPECT_EQ(ClickPixX, 340);
+}
+
+TEST_F(ZoomWindow, DraggingTheAerialRectangleMovesTheMainViewByTheSameDistance)
+{
+    viewer->ZoomIn();
+    viewer->Action("tbAerial")->trigger(); // down: the window shows
+    ASSERT_TRUE(FrmAerial->isVisible());
+    QApplication::processEvents();
+    viewer->DrawNetWorkAerial();
+    TOxrImage* a = FrmAerial->aimg;
+    const double width = FrmAerial->XTo - FrmAerial->XFrom, height = FrmAerial->YTo - FrmAerial->YFrom;
+    const double xFrom = FrmAerial->XFrom, yFrom = FrmAerial->YFrom;
+    const QPoint c = FrmAerial->ViewRegion.boundingRect().center();
+    ASSERT_TRUE(FrmAerial->ViewRegion.contains(c));
+    const double dx = a->PixelToWorldX(c.x() + 12) - a->PixelToWorldX(c.x());
+    const double dy = a->PixelToWorldY(c.y() + 7) - a->PixelToWorldY(c.y());
+    Drag(a, Qt::LeftButton, c, c + QPoint(12, 7));
+    EXPECT_NEAR(WorldMinX, xFrom + dx, 1e-6 * width);
+    EXPECT_NEAR(WorldMinY, yFrom + dy, 1e-6 * width);
+    EXPECT_NEAR(WorldMaxX - WorldMinX, width, 1e-6 * width);
+    EXPECT_NEAR(WorldMaxY - WorldMinY, height, 1e-6 * width);
+    EXPECT_EQ(ZoomIndex, 1);
+    // The overview then shows the new view; a press outside it does nothing.
+    EXPECT_NEAR(FrmAerial->XFrom, xFrom + dx, 1e-6 * width);
+    const TZoomSlot moved = Zoom::CurrentView();
+    Drag(a, Qt::LeftButton, {1, 1}, {30, 30});
+    EXPECT_DOUBLE_EQ(WorldMinX, moved.MinX);
+}
+
+TEST_F(ZoomWindow, StreetViewOfTheClickedPointWritesItsAddressOnce)
+{
+    EXPECT_EQ(StreetViewUrl(10.5, -20.25),
+              std::string(StreetViewHost) + "/maps?q=&layer=c&cbll=10.500000,-20.250000&cbp=10,0,0,0,0");
+
+    std::filesystem::current_path(tmp.path());
+    QStringList opened;
+    StreetView->OnNavigate = [&](const QString& url) { opened << url; };
+    ClickPixX = 200;
+    ClickPixY = 150;
+    DlgCfg->cbHuso->setCurrentIndex(18);  // UTM 19
+    DlgCfg->cbHemisf->setCurrentIndex(0); // "S: Hemisferio Sur"
+    viewer->StreetViewPalvon();
+    ZelUtm::TGeografica south;
+    ZelUtm::UtmToGeo(19, "S", south, map->PixelToWorldX(200), map->PixelToWorldY(150));
+    EXPECT_LT(south.Latitude, 0.0);
+    const std::string first = StreetViewUrl(south.Latitude, south.Longitude);
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened[0].toStdString(), first);
+    EXPECT_TRUE(StreetView->isVisible());
+
+    DlgCfg->cbHemisf->setCurrentIndex(1);
+    viewer->StreetViewPalvon();
+    ZelUtm::TGeografica north;
+    ZelUtm::UtmToGeo(19, "N", north, map->PixelToWorldX(200), map->PixelToWorldY(150));
+    EXPECT_GT(north.Latitude, 0.0);
+    // One line, the last address shown.
+    EXPECT_EQ(testutil::readFile(tmp.file("addr.txt")), StreetViewUrl(north.Latitude, north.Longitude) + "\r\n");
+    StreetView->OnNavigate = nullptr;
+}
+
+TEST_F(ZoomWindow, SizeDialogSampleAndSizeOnOk)
+{
+    QAction* item = viewer->Action("Tamano2");
+    AnswerModals({[&](QWidget* d) {
+        // The node sample: a circle of the size's radius about the centre (120, 35),
+        // the figure boxed at the centre.
+        QImage pic = DlgSize->sz->Picture();
+        auto inkColumns = [](const QImage& img) {
+            int left = img.width(), right = -1;
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x)
+                    if (img.pixelColor(x, y) != Qt::white) {
+                        left = std::min(left, x);
+                        right = std::max(right, x);
+                    }
+            return std::make_pair(left, right);
+        };
+        EXPECT_EQ(inkColumns(pic), std::make_pair(111, 129));
+        DlgSize->tbSize->setValue(10);
+        EXPECT_EQ(inkColumns(DlgSize->sz->Picture()), std::make_pair(110, 130));
+        QMetaObject::invokeMethod(d, "accept");
+    }});
+    NodeSize = 9;
+    viewer->Tamano(item, 2);
+    EXPECT_EQ(NodeSize, 10);
+    EXPECT_EQ(item->text(), "Tamaño (10)");
+    AnswerModals({[&](QWidget* d) {
+        DlgSize->tbSize->setValue(15);
+        QMetaObject::invokeMethod(d, "reject");
+    }});
+    viewer->Tamano(item, 2);
+    EXPECT_EQ(NodeSize, 10);
+    NodeSize = 3;
+}
+
+TEST_F(ZoomWindow, ScaleDialogShowsOneToNAndStoresOnOk)
+{
+    RangeMax = 250.0f;
+    PixsVol = 25;
+    NumFormat = Tfmt{};
+    AnswerModals({[&](QWidget* d) {
+        EXPECT_EQ(KDVscale->vMax->text(), "250");
+        EXPECT_EQ(KDVscale->Panel2->text(), "   10.00");
+        KDVscale->spPixsVol->setValue(1);
+        EXPECT_EQ(KDVscale->Panel2->text(), "  250.00"); // 1 pixel: the maximum itself
+        KDVscale->Fixed->setChecked(true);
+        EXPECT_TRUE(viewer->Fixed->isVisibleTo(viewer));
+        KDVscale->vMax->setText("400");
+        QMetaObject::invokeMethod(d, "accept");
+    }});
+    viewer->Escala1Click();
+    EXPECT_EQ(PixsVol, 1);
+    EXPECT_FLOAT_EQ(RangeMax, 400.0f);
+
+    // Cancel keeps everything, the keep-the-maximum box included.
+    AnswerModals({[&](QWidget* d) {
+        KDVscale->Fixed->setChecked(false);
+        KDVscale->spPixsVol->setValue(60);
+        QMetaObject::invokeMethod(d, "reject");
+    }});
+    viewer->Escala1Click();
+    EXPECT_EQ(PixsVol, 1);
+    EXPECT_TRUE(KDVscale->Fixed->isChecked());
+    KDVscale->Fixed->setChecked(false);
+}
+
+TEST_F(ZoomWindow, MagnifierSizeIsBoundedAndTheImageFactorIsAskedUntilNonZero)
+{
+    AnswerModals({[](QWidget* d) { TypeAndAccept(d, "1000"); }});
+    viewer->amao1Click();
+    EXPECT_EQ(DlgCfg->VisorZoomSize->value(), 500);
+
+    AnswerModals({[](QWidget* d) { TypeAndAccept(d, "0"); }, [](QWidget* d) { TypeAndAccept(d, "2.5"); }});
+    viewer->FactorTamanoClick();
+    EXPECT_FLOAT_EQ(ImageSizeFactor, 2.5f);
+    EXPECT_EQ(viewer->Action("FactorTamano")->text(), "Factor tamaño (2.50)");
+    ImageSizeFactor = 1.0f;
+}
