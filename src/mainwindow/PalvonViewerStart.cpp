@@ -2,6 +2,7 @@
 #include "mainwindow/Aptta.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
+#include "mainwindow/ToolIcons.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DisplayStyles.h"
 #include "export/ExportServices.h"
@@ -29,6 +30,7 @@
 #include <QMenu>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolBar>
 
 #include <filesystem>
 
@@ -66,6 +68,14 @@ void TPalvonViewer::FormCreate()
     ProgressBar->setValue(0);
     ProgressBar->setVisible(false);
 
+    // Buttons with a drawing show it; the others keep their caption.
+    for (QToolBar* bar : findChildren<QToolBar*>()) {
+        bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        bar->setIconSize(QSize(24, 24));
+        for (QAction* a : bar->actions())
+            if (HasToolIcon(a->objectName()))
+                a->setIcon(ToolIcon(a->objectName(), a->text()));
+    }
     qApp->installEventFilter(this);
     setAcceptDrops(true);
     tnDatos->setTabVisible(tnDatos->indexOf(tsLineas), false);
