@@ -200,6 +200,13 @@ public:
 
     // ---- Drawing (layers live in src/map/gui) ----
     void DrawPalvon();
+    // Where the layers go: the main map, a still quick view, the magnifier.
+    enum class TLayerTarget { MainMap, QuickView, Magnifier };
+    // The layers in their fixed order, each gated by its toolbar button. Only the
+    // main map draws the background layers and the polygon names on top, and
+    // lets "Sobreescrito" write values over each other; the magnifier also draws
+    // what the options dialog ticks for it.
+    void DrawLayerSequence(TOxrImage& c, TLayerTarget target);
     // Prepares the map for a redraw: empty picture, legends hidden, transient pick state cleared.
     void ClearScreen();
     // Marks the hit-grid tiles that the view window meets.

@@ -68,6 +68,18 @@ QFont ToQFont(const TLabelFont& font)
     return f;
 }
 
+Qt::PenStyle ToQPenStyle(uint8_t style)
+{
+    switch (style) {
+    case psDash: return Qt::DashLine;
+    case psDot: return Qt::DotLine;
+    case psDashDot: return Qt::DashDotLine;
+    case psDashDotDot: return Qt::DashDotDotLine;
+    case psClear: return Qt::NoPen;
+    default: return Qt::SolidLine;
+    }
+}
+
 } // namespace DisplayStyles
 
 namespace {

@@ -78,5 +78,7 @@ void SetDefaultClassStyles();
 QColor ToQColor(uint32_t color);
 uint32_t FromQColor(const QColor& color);
 QFont ToQFont(const TLabelFont& font);
+// A pen style of a layer style (psSolid..psInsideFrame); unknown numbers draw solid.
+Qt::PenStyle ToQPenStyle(uint8_t style);
 
 } // namespace DisplayStyles

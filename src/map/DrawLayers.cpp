@@ -2,6 +2,7 @@
 #include "map/DrawLayers.h"
 
 #include "map/DrawState.h"
+#include "map/ViewTiles.h"
 #include "model/HitGrid.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
@@ -29,23 +30,11 @@ namespace {
 
 QColor Colour(uint32_t c) { return DisplayStyles::ToQColor(c); }
 
-Qt::PenStyle QtPenStyle(uint8_t style)
-{
-    switch (style) {
-    case psDash: return Qt::DashLine;
-    case psDot: return Qt::DotLine;
-    case psDashDot: return Qt::DashDotLine;
-    case psDashDotDot: return Qt::DashDotDotLine;
-    case psClear: return Qt::NoPen;
-    default: return Qt::SolidLine;
-    }
-}
-
 void UsePen(QPainter& p, uint32_t color, int32_t width, uint8_t style = psSolid)
 {
     QPen pen(Colour(color));
     pen.setWidth(std::max(0, width));
-    pen.setStyle(QtPenStyle(style));
+    pen.setStyle(DisplayStyles::ToQPenStyle(style));
     if (width > 1) {
         // Wide lines end and meet round, as the map always drew them.
         pen.setCapStyle(Qt::RoundCap);
@@ -132,30 +121,9 @@ double LabelMargin(const QPainter& p)
     return 32.0 * std::max(fm.maxWidth(), fm.height()) + 8.0;
 }
 
-// The visible tiles of the hit grid, lowest X first, then lowest Y.
-template <class F>
-void ForEachTile(F&& f)
-{
-    const int32_t x0 = std::max(HitGridRangeX[0], 0), x1 = std::min(HitGridRangeX[1], MaxHitGridIndex);
-    const int32_t y0 = std::max(HitGridRangeY[0], 0), y1 = std::min(HitGridRangeY[1], MaxHitGridIndex);
-    for (int32_t i = x0; i <= x1; ++i)
-        for (int32_t j = y0; j <= y1; ++j)
-            if (HitGrid[i][j].InView)
-                f(HitGrid[i][j]);
-}
-
-template <class F>
-void ForEachLink(F&& f)
-{
-    ForEachTile([&](const TSpatialTile& t) {
-        const int32_t n = std::clamp(t.LinkCount, 0, MaxArcos + 1);
-        for (int32_t k = 0; k < n; ++k) {
-            const int32_t l = t.Links[k];
-            if (l >= 1 && l <= Network.LinkCount)
-                f(l, Arcos[l]);
-        }
-    });
-}
+using ViewTiles::ForEachLink;
+using ViewTiles::ForEachTile;
+using ViewTiles::ForEachZone;
 
 template <class F>
 void ForEachNode(F&& f)
@@ -166,19 +134,6 @@ void ForEachNode(F&& f)
             const int32_t i = t.Nodes[k];
             if (ValidNode(i))
                 f(i, Nodos[i]);
-        }
-    });
-}
-
-template <class F>
-void ForEachZone(F&& f)
-{
-    ForEachTile([&](const TSpatialTile& t) {
-        const int32_t n = std::clamp(t.ZoneCount, 0, MaxZonas + 1);
-        for (int32_t k = 0; k < n; ++k) {
-            const int32_t i = t.Zones[k];
-            if (i >= 1 && i <= Network.ZoneCount)
-                f(i, Zonas[i]);
         }
     });
 }

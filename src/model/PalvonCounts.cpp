@@ -2,8 +2,8 @@
 // turning movements; the database listing is accepted without being read.
 #include "model/PalvonListings.h"
 
-#include "model/FileUtils.h"
 #include "model/KDVlib.h"
+#include "model/ListingLines.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 #include "model/ViewerServices.h"
@@ -14,31 +14,23 @@
 
 namespace PalvonRead {
 
-using ZelUtils::Copy;
 using ZelUtils::Format;
+using Listing::IntField;
+using Listing::RealField;
 
 namespace {
 
 // A message box taller than the screen cannot be closed: a long list is cut here.
 constexpr size_t MaxListedCounts = 40;
 
-int32_t IntField(const std::string& line, int first, int width)
-{
-    return ZelUtils::Round(ZelUtils::ParseReal(Copy(line, first, width)));
-}
-
 } // namespace
 
 bool ReadCounts(const std::string& fileName)
 {
     std::vector<std::string> lines;
-    if (!FileUtils::ReadLines(fileName, lines)) {
-        Services().ShowMessage(Format("No se puede leer el archivo %s", fileName));
+    if (!Listing::OpenLines(fileName, lines))
         return false;
-    }
     ViewerServices& ui = Services();
-    ui.SetProgressVisible(true);
-    ui.SetProgressRange(0, static_cast<int>(lines.size()) - 1);
 
     for (int32_t k = 1; k <= Network.LinkCount; ++k)
         Arcos[k].Var[10] = 0.0f;
@@ -68,7 +60,7 @@ bool ReadCounts(const std::string& fileName)
         const int32_t a = IntField(s, 1, w);
         const int32_t b = IntField(s, 1 + w, w);
         const int32_t c = IntField(s, 1 + 2 * w, w);
-        const float count = static_cast<float>(ZelUtils::ParseReal(Copy(s, 1 + 3 * w, 5)));
+        const float count = RealField(s, 1 + 3 * w, 5);
         if ((i & 511u) == 0)
             ui.SetProgressPosition(static_cast<int>(i));
         if (a <= 0 || b <= 0)

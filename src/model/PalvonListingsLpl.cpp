@@ -3,8 +3,8 @@
 // arms, and a summary line per link; read with a small state machine.
 #include "model/PalvonListings.h"
 
-#include "model/FileUtils.h"
 #include "model/KDVlib.h"
+#include "model/ListingLines.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 #include "model/ViewerServices.h"
@@ -19,20 +19,12 @@ int32_t LplVersion = 10;
 
 using ZelUtils::Copy;
 using ZelUtils::Format;
+using Listing::IntField;
+using Listing::RealField;
 
 namespace {
 
 bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
-
-int32_t IntField(const std::string& line, int first, int width)
-{
-    return ZelUtils::Round(ZelUtils::ParseReal(Copy(line, first, width)));
-}
-
-float RealField(const std::string& line, int first, int width)
-{
-    return static_cast<float>(ZelUtils::ParseReal(Copy(line, first, width)));
-}
 
 // The seven values of an arm or movement line, in the order of the variables they
 // go to (link 18..24, movement 9..15).
@@ -69,14 +61,10 @@ void ReadLplBlockB(const std::string& line)
 bool ReadLpl(const std::string& fileName)
 {
     std::vector<std::string> lines;
-    if (!FileUtils::ReadLines(fileName, lines)) {
-        Services().ShowMessage(Format("No se puede leer el archivo %s", fileName));
+    if (!Listing::OpenLines(fileName, lines))
         return false;
-    }
     ViewerServices& ui = Services();
-    ui.SetProgressVisible(true);
     LplVersion = 10;
-    ui.SetProgressRange(0, static_cast<int>(lines.size()) - 1);
 
     int32_t node = 0;           // junction whose table is being read, 0 = none
     int32_t pendingA = 0;       // entry node of the arm whose last line is pending, 0 = none

@@ -4,6 +4,7 @@
 #include "model/KDVlib.h"
 #include "model/PalvonRead.h"
 #include "model/ZelUtm.h"
+#include "support/NetworkReadFixture.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 
@@ -16,21 +17,9 @@ using namespace PalvonRead;
 
 namespace {
 
-class CoordsSection : public ::testing::Test {
+class CoordsSection : public NetworkReadFixture {
 protected:
-    void SetUp() override
-    {
-        ErrorListFile = tmp.file("Errores.txt");
-        ErrorList.clear();
-    }
-    bool ReadData(const std::string& path)
-    {
-        lines.clear();
-        NetworkDatFile = path;
-        return FileUtils::ReadLines(path, lines) && ReadNetwork(lines);
-    }
     const TNodo& Node(int number) { return Nodos[KDVlib::FindNodo(number)]; }
-    const TZona& Zone(int number) { return Zonas[KDVlib::FindZona(number)]; }
     // The extent must be that of every position held, widened by 2.5 % per side.
     void ExpectExtentWithMargin()
     {
@@ -50,10 +39,6 @@ protected:
         EXPECT_NEAR(Network.MinY, y0 - 0.025f * h, tol);
         EXPECT_NEAR(Network.MaxY, y1 + 0.025f * h, tol);
     }
-
-    testutil::TempDir tmp;
-    RecordingServices ui;
-    std::vector<std::string> lines;
 };
 
 } // namespace

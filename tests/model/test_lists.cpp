@@ -3,6 +3,7 @@
 #include "model/FileUtils.h"
 #include "model/KDVlib.h"
 #include "model/PalvonRead.h"
+#include "support/NetworkReadFixture.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 
@@ -18,20 +19,8 @@ using KDVlib::FindArco;
 
 namespace {
 
-class ListsSection : public ::testing::Test {
+class ListsSection : public NetworkReadFixture {
 protected:
-    void SetUp() override
-    {
-        ErrorListFile = tmp.file("Errores.txt");
-        ErrorList.clear();
-    }
-    bool ReadData(const std::string& path)
-    {
-        lines.clear();
-        NetworkDatFile = path;
-        return FileUtils::ReadLines(path, lines) && ReadNetwork(lines);
-    }
-    const TZona& Zone(int number) { return Zonas[KDVlib::FindZona(number)]; }
     // The zone's kind 0 connectors as (from, to, link) triples.
     static std::vector<std::array<int, 3>> LinkConnectors(const TZona& z)
     {
@@ -46,10 +35,6 @@ protected:
         return std::any_of(ErrorList.begin(), ErrorList.end(),
                            [&](const std::string& e) { return e.find(part) != std::string::npos; });
     }
-
-    testutil::TempDir tmp;
-    RecordingServices ui;
-    std::vector<std::string> lines;
 };
 
 using Triples = std::vector<std::array<int, 3>>;

@@ -2,6 +2,7 @@
 
 #include "map/DisplayStyles.h"
 #include "map/Ranges.h"
+#include "map/ViewTiles.h"
 #include "model/HitGrid.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
@@ -67,40 +68,17 @@ bool LinkShown(const TArcos& a, const TLayerOptions& o)
     return NodePlaced(a.AIndex) && NodePlaced(a.BIndex);
 }
 
-template <class F>
-void ForEachViewTile(F&& f)
-{
-    for (int32_t x = std::max(HitGridRangeX[0], 0); x <= std::min(HitGridRangeX[1], MaxHitGridIndex); ++x)
-        for (int32_t y = std::max(HitGridRangeY[0], 0); y <= std::min(HitGridRangeY[1], MaxHitGridIndex); ++y)
-            if (HitGrid[x][y].InView)
-                f(HitGrid[x][y]);
-}
+using ViewTiles::ForEachLink;
+using ViewTiles::ForEachTile;
 
-template <class F>
-void ForEachViewLink(F&& f)
-{
-    ForEachViewTile([&](const TSpatialTile& t) {
-        for (int32_t k = 0; k < t.LinkCount; ++k) {
-            int32_t i = t.Links[k];
-            if (i >= 1 && i <= Network.LinkCount)
-                f(i, Arcos[i]);
-        }
-    });
-}
-
+// Zones of the view's tiles with a centroid, less the hidden ones.
 template <class F>
 void ForEachViewZone(const TLayerOptions& o, F&& f)
 {
-    ForEachViewTile([&](const TSpatialTile& t) {
-        for (int32_t k = 0; k < t.ZoneCount; ++k) {
-            int32_t z = t.Zones[k];
-            if (z < 1 || z > Network.ZoneCount)
-                continue;
-            const TZona& zone = Zonas[z];
-            if (!zone.HasCentroid || (o.HideBlocked && (zone.Flags & 0x08)))
-                continue;
-            f(zone);
-        }
+    ViewTiles::ForEachZone([&](int32_t, const TZona& zone) {
+        if (!zone.HasCentroid || (o.HideBlocked && (zone.Flags & 0x08)))
+            return;
+        f(zone);
     });
 }
 
@@ -131,6 +109,22 @@ bool ConnectorTarget(const TZoneConnector& c, TPoint& target)
         return false;
     target = NodePoint(c.NodeIndex);
     return true;
+}
+
+// The connectors of the view's zones that end at a placed point: f(centroid,
+// connector, where it ends).
+template <class F>
+void ForEachViewConnector(const TLayerOptions& o, F&& f)
+{
+    ForEachViewZone(o, [&](const TZona& zone) {
+        const TPoint centroid{zone.CentroidX, zone.CentroidY};
+        for (int32_t k = 1; k <= zone.ConnectorCount && k < static_cast<int32_t>(zone.Connectors.size()); ++k) {
+            const TZoneConnector& c = zone.Connectors[static_cast<size_t>(k)];
+            TPoint target;
+            if (ConnectorTarget(c, target))
+                f(centroid, c, target);
+        }
+    });
 }
 
 float ConnectorValue(const std::vector<float>& values, int32_t column)
@@ -286,37 +280,30 @@ TLegendRequest DrawAtributos(TMapPainter& img, const TLayerOptions& o)
     };
 
     if (o.Cents) {
-        ForEachViewZone(o, [&](const TZona& zone) {
-            const TPoint centroid{zone.CentroidX, zone.CentroidY};
-            for (int32_t k = 1; k <= zone.ConnectorCount && k < static_cast<int32_t>(zone.Connectors.size()); ++k) {
-                const TZoneConnector& c = zone.Connectors[static_cast<size_t>(k)];
-                TPoint target;
-                if (!ConnectorTarget(c, target))
-                    continue;
-                int32_t outOffset = 0, inOffset = 0;
-                for (size_t j = 0; j < cols.size(); ++j) {
-                    const double vs[2] = {ConnectorValue(c.LeavingValues, cols[j]),
-                                          ConnectorValue(c.EnteringValues, cols[j])};
-                    for (int dir = 0; dir < 2; ++dir) {
-                        const double v = vs[dir];
-                        if (v == 0.0 && !o.DrawNull)
-                            continue;
-                        bool negative = false;
-                        const int32_t w = Round(Ranges::BarWidth(v, BarScaleMax, PixsVol, negative));
-                        barBrush(j, v, negative);
-                        int32_t& offset = dir == 0 ? outOffset : inOffset;
-                        if (dir == 0)
-                            img.PolygonRectW(w, offset, centroid.x, centroid.y, target.x, target.y);
-                        else
-                            img.PolygonRectW(w, offset, target.x, target.y, centroid.x, centroid.y);
-                        offset += w;
-                    }
+        ForEachViewConnector(o, [&](const TPoint& centroid, const TZoneConnector& c, const TPoint& target) {
+            int32_t outOffset = 0, inOffset = 0;
+            for (size_t j = 0; j < cols.size(); ++j) {
+                const double vs[2] = {ConnectorValue(c.LeavingValues, cols[j]),
+                                      ConnectorValue(c.EnteringValues, cols[j])};
+                for (int dir = 0; dir < 2; ++dir) {
+                    const double v = vs[dir];
+                    if (v == 0.0 && !o.DrawNull)
+                        continue;
+                    bool negative = false;
+                    const int32_t w = Round(Ranges::BarWidth(v, BarScaleMax, PixsVol, negative));
+                    barBrush(j, v, negative);
+                    int32_t& offset = dir == 0 ? outOffset : inOffset;
+                    if (dir == 0)
+                        img.PolygonRectW(w, offset, centroid.x, centroid.y, target.x, target.y);
+                    else
+                        img.PolygonRectW(w, offset, target.x, target.y, centroid.x, centroid.y);
+                    offset += w;
                 }
             }
         });
     }
 
-    ForEachViewLink([&](int32_t, const TArcos& a) {
+    ForEachLink([&](int32_t, const TArcos& a) {
         if (!LinkShown(a, o) || a.PointCount < 2)
             return;
         const int32_t n = std::min(a.PointCount, MaxShapePoints);
@@ -345,7 +332,7 @@ TLegendRequest DrawMapaColores(TMapPainter& img, const TLayerOptions& o)
         return legend;
     img.PenMode = TPenMode::Copy;
     SetPen(img, Silver, 1);
-    ForEachViewLink([&](int32_t, const TArcos& a) {
+    ForEachLink([&](int32_t, const TArcos& a) {
         if (!LinkShown(a, o))
             return;
         const float v = LinkValue(a, RangeVarArcos);
@@ -376,32 +363,25 @@ void DrawValue(TMapPainter& img, const TLayerOptions& o)
     SetBarScale(cols);
 
     if (o.Cents) {
-        ForEachViewZone(o, [&](const TZona& zone) {
-            const TPoint centroid{zone.CentroidX, zone.CentroidY};
-            for (int32_t k = 1; k <= zone.ConnectorCount && k < static_cast<int32_t>(zone.Connectors.size()); ++k) {
-                const TZoneConnector& c = zone.Connectors[static_cast<size_t>(k)];
-                TPoint target;
-                if (!ConnectorTarget(c, target))
+        ForEachViewConnector(o, [&](const TPoint& centroid, const TZoneConnector& c, const TPoint& target) {
+            const TPoint mid{(centroid.x + target.x) / 2, (centroid.y + target.y) / 2};
+            const double vs[2] = {ConnectorValue(c.LeavingValues, RangeVarArcos),
+                                  ConnectorValue(c.EnteringValues, RangeVarArcos)};
+            const int32_t angles[2] = {DirectionTenths(centroid, target), DirectionTenths(target, centroid)};
+            for (int dir = 0; dir < 2; ++dir) {
+                if (vs[dir] == 0.0 && !o.DrawNull)
                     continue;
-                const TPoint mid{(centroid.x + target.x) / 2, (centroid.y + target.y) / 2};
-                const double vs[2] = {ConnectorValue(c.LeavingValues, RangeVarArcos),
-                                      ConnectorValue(c.EnteringValues, RangeVarArcos)};
-                const int32_t angles[2] = {DirectionTenths(centroid, target), DirectionTenths(target, centroid)};
-                for (int dir = 0; dir < 2; ++dir) {
-                    if (vs[dir] == 0.0 && !o.DrawNull)
-                        continue;
-                    int32_t offset = LinkShift;
-                    if (LinkShift < 0) {
-                        bool negative = false;
-                        offset = Round(Ranges::BarWidth(vs[dir], RangeMax, PixsVol, negative));
-                    }
-                    img.LabelW(mid, angles[dir], FormatValue(vs[dir]), 1, offset);
+                int32_t offset = LinkShift;
+                if (LinkShift < 0) {
+                    bool negative = false;
+                    offset = Round(Ranges::BarWidth(vs[dir], RangeMax, PixsVol, negative));
                 }
+                img.LabelW(mid, angles[dir], FormatValue(vs[dir]), 1, offset);
             }
         });
     }
 
-    ForEachViewLink([&](int32_t, const TArcos& a) {
+    ForEachLink([&](int32_t, const TArcos& a) {
         if (!LinkShown(a, o))
             return;
         double s = 0.0;
@@ -448,7 +428,7 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
 
     if (!MovimDrawMode) {
         const uint32_t modeColor = ModePenColors[static_cast<size_t>(RangeMode)];
-        ForEachViewTile([&](const TSpatialTile& t) {
+        ForEachTile([&](const TSpatialTile& t) {
             for (int32_t k = 0; k < t.MovementCount; ++k) {
                 const int32_t m = t.Movements[k];
                 if (m < 1 || m > Network.MovementCount)
@@ -519,7 +499,7 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
 
     const QFont layerFont = img.Canvas()->font();
     SetPen(img, Silver, 1);
-    ForEachViewLink([&](int32_t i, const TArcos& a) {
+    ForEachLink([&](int32_t i, const TArcos& a) {
         if (!NodePlaced(a.AIndex) || !NodePlaced(a.BIndex))
             return;
         if (o.Sel && a.Mark <= 0 && Nodos[a.AIndex].Mark <= 0 && Nodos[a.BIndex].Mark <= 0)

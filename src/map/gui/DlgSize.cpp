@@ -3,6 +3,7 @@
 #include "map/gui/DlgSize.h"
 
 #include "mainwindow/DlgCfg.h"
+#include "mainwindow/DialogButtons.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
@@ -61,11 +62,7 @@ TDlgSize::TDlgSize(QWidget* parent) : QDialog(parent)
     tbSize->setTickInterval(1);
     tbSize->setValue(3);
     layout->addWidget(tbSize);
-    Buttons = new QDialogButtonBox(this);
-    Buttons->addButton(QStringLiteral("Aceptar"), QDialogButtonBox::AcceptRole);
-    Buttons->addButton(QStringLiteral("Cancelar"), QDialogButtonBox::RejectRole);
-    connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    Buttons = NewAcceptCancelButtons(this);
     layout->addWidget(Buttons);
     connect(tbSize, &QSlider::valueChanged, this, &TDlgSize::tbSizeChange);
 }

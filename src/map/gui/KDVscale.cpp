@@ -1,6 +1,7 @@
 // The scale dialog of the data layers, and the main window's command that opens it.
 #include "map/gui/KDVscale.h"
 
+#include "mainwindow/DialogButtons.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/Ranges.h"
 #include "model/KDVvars.h"
@@ -71,11 +72,7 @@ TKDVscale::TKDVscale(QWidget* parent) : QDialog(parent)
     spPixsMov = NewSpin(1, 5, 1, this, "spPixsMov");
     form->addRow(QStringLiteral("Grosor Movimientos"), spPixsMov);
     layout->addLayout(form);
-    Buttons = new QDialogButtonBox(this);
-    Buttons->addButton(QStringLiteral("Aceptar"), QDialogButtonBox::AcceptRole);
-    Buttons->addButton(QStringLiteral("Cancelar"), QDialogButtonBox::RejectRole);
-    connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    Buttons = NewAcceptCancelButtons(this);
     layout->addWidget(Buttons);
 
     connect(vMax, &QLineEdit::textChanged, this, &TKDVscale::vMaxChange);

@@ -1,7 +1,9 @@
 // The layered drawing of the network on the main map: the one render pipeline
-// that every change of view, data or display option ends in.
+// that every change of view, data or display option ends in, and the layer order
+// that the views beside the map draw too.
 #include "mainwindow/PalvonViewer.h"
 
+#include "mainwindow/DlgCfg.h"
 #include "map/DrawState.h"
 #include "map/Ranges.h"
 #include "map/gui/DataLayers.h"
@@ -15,6 +17,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 
 #include <algorithm>
 
@@ -36,6 +39,9 @@ public:
     TRedrawGuard() { Redrawing = true; }
     ~TRedrawGuard() { Redrawing = false; }
 };
+
+// A magnifier option ticked in the options dialog.
+bool Ticked(QCheckBox* TDlgCfg::*box) { return DlgCfg && (DlgCfg->*box)->isChecked(); }
 
 } // namespace
 
@@ -61,54 +67,7 @@ void TPalvonViewer::DrawPalvon()
         // point at where they used to be.
         DrawLayers::ClearHitRegions();
 
-        TOxrImage& c = *img;
-        if (Down("tbZonas"))
-            DrawZonas(c);
-        if (Down("tbPoligonos"))
-            DrawPoligonos(c);
-        if (Down("tbSolera")) {
-            DrawSolera(c);
-            DrawPuntos(c);
-        }
-        // The bars are scaled by the maximum: none is drawn against a zero maximum.
-        if (Down("tbAtributos") && !ShownVarList.empty() && RangeMax > 0.0f)
-            DrawAtributos(img);
-        if (Down("tbColores"))
-            DrawMapaColores(img);
-        if (EntSalVar >= 0)
-            DrawEntSal(c);
-        if (Action("aAtributos2")->isChecked())
-            DrawMovimLinks(img);
-        if (Down("tbLineas"))
-            DrawLineas(c);
-        DrawNetWork(c);
-        if (ShowLanes)
-            DrawNetWorkLanes(c);
-        if (Down("tbArrows"))
-            DrawArrows(c);
-        if (Down("tbNodes") && !ShowLanes)
-            DrawNodes(c);
-        if (Down("tbCents"))
-            DrawCents(c);
-        if (Down("tbNameNodes")) {
-            c.ResetLabelsOff();
-            DrawNameNodes(c);
-            c.ResetLabels();
-        }
-        if (Down("tbValues")) {
-            // With "Sobreescrito" ticked the values may cover each other.
-            if (!Action("Sobreescrito1")->isChecked())
-                c.ResetLabelsOff();
-            DrawValue(img);
-        }
-        if (Down("tbCalles")) {
-            c.ResetLabels();
-            c.ResetLabelsOff();
-            DrawCalles(c);
-            c.ResetLabels();
-        }
-        if (Down("tbPoligonos"))
-            DrawNamePoligonos(c);
+        DrawLayerSequence(*img, TLayerTarget::MainMap);
     }
 
     // The cursor of the tool in use; the later tests win.
@@ -123,6 +82,66 @@ void TPalvonViewer::DrawPalvon()
         img->setCursor(MapToolCursor(tool));
     else
         img->unsetCursor();
+}
+
+void TPalvonViewer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)
+{
+    const bool mainMap = target == TLayerTarget::MainMap;
+    // A layer shows with its toolbar button, or on the magnifier with its tick
+    // in the options dialog.
+    auto shown = [&](const char* button, QCheckBox* TDlgCfg::*magnifierBox) {
+        return Down(QString::fromLatin1(button)) || (target == TLayerTarget::Magnifier && Ticked(magnifierBox));
+    };
+
+    if (Down("tbZonas"))
+        DrawZonas(c);
+    if (Down("tbPoligonos"))
+        DrawPoligonos(c);
+    if (mainMap && Down("tbSolera")) {
+        DrawSolera(c);
+        DrawPuntos(c);
+    }
+    // The bars are scaled by the maximum: none is drawn against a zero maximum.
+    if (shown("tbAtributos", &TDlgCfg::zAtributos) && !ShownVarList.empty() && RangeMax > 0.0f)
+        DrawAtributos(&c);
+    if (shown("tbColores", &TDlgCfg::zAtributos))
+        DrawMapaColores(&c);
+    if (EntSalVar >= 0)
+        DrawEntSal(c);
+    if (Action("aAtributos2")->isChecked())
+        DrawMovimLinks(&c);
+    if (Down("tbLineas"))
+        DrawLineas(c);
+    DrawNetWork(c);
+    if (ShowLanes)
+        DrawNetWorkLanes(c);
+    if (shown("tbArrows", &TDlgCfg::zArrows))
+        DrawArrows(c);
+    if (shown("tbNodes", &TDlgCfg::zNodes) && !ShowLanes)
+        DrawNodes(c);
+    if (Down("tbCents"))
+        DrawCents(c);
+    if (shown("tbNameNodes", &TDlgCfg::zNameNodes)) {
+        c.ResetLabelsOff();
+        DrawNameNodes(c);
+        c.ResetLabels();
+    }
+    if (shown("tbValues", &TDlgCfg::zValues)) {
+        // On the main map, with "Sobreescrito" ticked the values may cover each
+        // other; a view beside the map always keeps them apart.
+        if (!mainMap || !Action("Sobreescrito1")->isChecked())
+            c.ResetLabelsOff();
+        DrawValue(&c);
+        if (!mainMap)
+            c.ResetLabels();
+    }
+    if (shown("tbCalles", &TDlgCfg::zCalles)) {
+        c.ResetLabelsOff();
+        DrawCalles(c);
+        c.ResetLabels();
+    }
+    if (mainMap && Down("tbPoligonos"))
+        DrawNamePoligonos(c);
 }
 
 void TPalvonViewer::ClearScreen()

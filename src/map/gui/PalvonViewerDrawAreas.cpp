@@ -13,6 +13,7 @@
 #include "map/PointLayers.h"
 #include "map/Polygons.h"
 #include "map/Ranges.h"
+#include "map/ViewTiles.h"
 #include "map/gui/OxrImage.h"
 #include "model/HitGrid.h"
 #include "model/KDVlib.h"
@@ -48,23 +49,11 @@ bool IsMainMap(const TMapPainter& img)
     return PalvonViewer && PalvonViewer->img && &img == static_cast<const TMapPainter*>(PalvonViewer->img);
 }
 
-Qt::PenStyle QtPenStyle(uint8_t style)
-{
-    switch (style) {
-    case psDash: return Qt::DashLine;
-    case psDot: return Qt::DotLine;
-    case psDashDot: return Qt::DashDotLine;
-    case psDashDotDot: return Qt::DashDotDotLine;
-    case psClear: return Qt::NoPen;
-    default: return Qt::SolidLine;
-    }
-}
-
 void SetPen(TMapPainter& img, uint32_t color, int32_t width, uint8_t style = psSolid)
 {
     QPen pen(ToQColor(color));
     pen.setWidth(std::max(0, width));
-    pen.setStyle(QtPenStyle(style));
+    pen.setStyle(DisplayStyles::ToQPenStyle(style));
     img.Canvas()->setPen(pen);
 }
 
@@ -131,39 +120,17 @@ struct TMarginWindow {
     }
 };
 
-template <class F>
-void ForEachViewTile(F&& f)
-{
-    for (int32_t x = std::max(HitGridRangeX[0], 0); x <= std::min(HitGridRangeX[1], MaxHitGridIndex); ++x)
-        for (int32_t y = std::max(HitGridRangeY[0], 0); y <= std::min(HitGridRangeY[1], MaxHitGridIndex); ++y)
-            if (HitGrid[x][y].InView)
-                f(HitGrid[x][y]);
-}
-
 // Zones of the view's tiles that have a centroid.
 template <class F>
 void ForEachViewZone(F&& f)
 {
-    ForEachViewTile([&](const TSpatialTile& t) {
-        for (int32_t k = 0; k < std::min(t.ZoneCount, MaxZonas + 1); ++k) {
-            const int32_t z = t.Zones[k];
-            if (z >= 1 && z <= Network.ZoneCount && Zonas[z].HasCentroid)
-                f(Zonas[z]);
-        }
+    ViewTiles::ForEachZone([&](int32_t, const TZona& zone) {
+        if (zone.HasCentroid)
+            f(zone);
     });
 }
 
-template <class F>
-void ForEachViewLink(F&& f)
-{
-    ForEachViewTile([&](const TSpatialTile& t) {
-        for (int32_t k = 0; k < std::min(t.LinkCount, MaxArcos + 1); ++k) {
-            const int32_t l = t.Links[k];
-            if (l >= 1 && l <= Network.LinkCount)
-                f(l, Arcos[l]);
-        }
-    });
-}
+using ViewTiles::ForEachLink;
 
 bool NodePlaced(int32_t index) { return index >= 1 && index <= Network.NodeCount && Nodos[index].HasXY; }
 
@@ -481,7 +448,7 @@ void DrawLineas(TMapPainter& Img)
     // have set RangeMax since the totals were summed.
     const float maximum = LinkBusMax;
     if (maximum > 0.0f) {
-        ForEachViewLink([&](int32_t l, const TArcos& arc) {
+        ForEachLink([&](int32_t l, const TArcos& arc) {
             const size_t k = static_cast<size_t>(l);
             const float total = k < LinkBusCount.size() ? LinkBusCount[k] : 0.0f;
             if (!(total > 0.0f) || !NodePlaced(arc.AIndex) || !NodePlaced(arc.BIndex))

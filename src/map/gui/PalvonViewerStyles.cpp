@@ -353,16 +353,24 @@ bool ChooseFontWith(TPalvonViewer& w, TLabelFont& font)
         return w.DisplayDialogs.ChooseFont(font);
     return FontDialog(&w, font);
 }
+
+// Lets the user choose label font `tag` (1..MaxLabelFonts); true when it was replaced.
+bool ChooseLabelFont(TPalvonViewer& w, int tag)
+{
+    if (tag < 1 || tag > MaxLabelFonts)
+        return false;
+    TLabelFont font = LabelFonts[static_cast<size_t>(tag)];
+    if (!ChooseFontWith(w, font))
+        return false;
+    LabelFonts[static_cast<size_t>(tag)] = font;
+    return true;
+}
 } // namespace
 
 void TPalvonViewer::LetraClick(int tag)
 {
-    if (tag < 1 || tag > MaxLabelFonts)
+    if (!ChooseLabelFont(*this, tag))
         return;
-    TLabelFont font = LabelFonts[static_cast<size_t>(tag)];
-    if (!ChooseFontWith(*this, font))
-        return;
-    LabelFonts[static_cast<size_t>(tag)] = font;
     Action(QStringLiteral("Letra%1").arg(tag))->setText(LetraCaption(tag));
     DrawPalvon();
 }
@@ -372,13 +380,8 @@ void TPalvonViewer::Letra(QAction* item)
     if (!item)
         return;
     const int tag = item->data().toInt();
-    if (tag < 1 || tag > MaxLabelFonts)
-        return;
-    TLabelFont font = LabelFonts[static_cast<size_t>(tag)];
-    if (!ChooseFontWith(*this, font))
-        return;
-    LabelFonts[static_cast<size_t>(tag)] = font;
-    item->setText(LetraCaption(tag));
+    if (ChooseLabelFont(*this, tag))
+        item->setText(LetraCaption(tag));
 }
 
 // ---- Background layer styles ----
@@ -495,22 +498,28 @@ void TPalvonViewer::Calculator1Click()
 
 // ---- The title box ----
 
+namespace {
+// One property of the title's font changed from the title toolbar (nothing
+// while UpdatingTitFont holds).
+template <class F>
+void ChangeTitFont(TPalvonViewer& w, F&& change)
+{
+    if (w.UpdatingTitFont)
+        return;
+    QFont f = w.tit->font();
+    change(f);
+    w.tit->setFont(f);
+}
+} // namespace
+
 void TPalvonViewer::FontName_Change()
 {
-    if (UpdatingTitFont)
-        return;
-    QFont f = tit->font();
-    f.setFamily(FontName->currentFont().family());
-    tit->setFont(f);
+    ChangeTitFont(*this, [&](QFont& f) { f.setFamily(FontName->currentFont().family()); });
 }
 
 void TPalvonViewer::FontSize_Change()
 {
-    if (UpdatingTitFont)
-        return;
-    QFont f = tit->font();
-    f.setPointSize(std::max(1, ZelUtils::Round(FontSize->value())));
-    tit->setFont(f);
+    ChangeTitFont(*this, [&](QFont& f) { f.setPointSize(std::max(1, ZelUtils::Round(FontSize->value()))); });
 }
 
 void TPalvonViewer::FontColor_Change()
@@ -524,29 +533,17 @@ void TPalvonViewer::FontColor_Change()
 
 void TPalvonViewer::aTitBoldExecute()
 {
-    if (UpdatingTitFont)
-        return;
-    QFont f = tit->font();
-    f.setBold(Down("aTitBold"));
-    tit->setFont(f);
+    ChangeTitFont(*this, [&](QFont& f) { f.setBold(Down("aTitBold")); });
 }
 
 void TPalvonViewer::aTitUnderExecute()
 {
-    if (UpdatingTitFont)
-        return;
-    QFont f = tit->font();
-    f.setUnderline(Down("aTitUnder"));
-    tit->setFont(f);
+    ChangeTitFont(*this, [&](QFont& f) { f.setUnderline(Down("aTitUnder")); });
 }
 
 void TPalvonViewer::aTitItalicExecute()
 {
-    if (UpdatingTitFont)
-        return;
-    QFont f = tit->font();
-    f.setItalic(Down("aTitItalic"));
-    tit->setFont(f);
+    ChangeTitFont(*this, [&](QFont& f) { f.setItalic(Down("aTitItalic")); });
 }
 
 void TPalvonViewer::titSelectionChange()

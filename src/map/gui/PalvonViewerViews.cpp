@@ -5,11 +5,8 @@
 #include "mainwindow/PalvonViewer.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
-#include "map/Ranges.h"
 #include "map/ZoomHistory.h"
-#include "map/gui/DataLayers.h"
 #include "map/gui/FrmAerial.h"
-#include "map/gui/MapLayers.h"
 #include "map/gui/OxrImage.h"
 #include "map/gui/StreetView.h"
 #include "model/KDVvars.h"
@@ -19,14 +16,11 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
 #include <QScrollArea>
 #include <QSpinBox>
 
 namespace {
-
-bool Ticked(QCheckBox* TDlgCfg::*box) { return DlgCfg && (DlgCfg->*box)->isChecked(); }
 
 bool NodePlaced(int32_t index) { return index >= 1 && index <= Network.NodeCount && Nodos[index].HasXY; }
 
@@ -76,46 +70,7 @@ void TPalvonViewer::DrawQuickView(TOxrImage* Img)
 {
     if (!Img)
         return;
-    TOxrImage& c = *Img;
-    if (Down("tbZonas"))
-        DrawZonas(c);
-    if (Down("tbPoligonos"))
-        DrawPoligonos(c);
-    if (Down("tbAtributos") && !ShownVarList.empty() && RangeMax > 0.0f)
-        DrawAtributos(Img);
-    if (Down("tbColores"))
-        DrawMapaColores(Img);
-    if (EntSalVar >= 0)
-        DrawEntSal(c);
-    if (Action("aAtributos2")->isChecked())
-        DrawMovimLinks(Img);
-    if (Down("tbLineas"))
-        DrawLineas(c);
-    DrawNetWork(c);
-    if (ShowLanes)
-        DrawNetWorkLanes(c);
-    if (Down("tbArrows"))
-        DrawArrows(c);
-    if (Down("tbNodes") && !ShowLanes)
-        DrawNodes(c);
-    if (Down("tbCents"))
-        DrawCents(c);
-    if (Down("tbNameNodes")) {
-        c.ResetLabelsOff();
-        DrawNameNodes(c);
-        c.ResetLabels();
-    }
-    if (Down("tbValues")) {
-        // A still view always keeps its values apart.
-        c.ResetLabelsOff();
-        DrawValue(Img);
-        c.ResetLabels();
-    }
-    if (Down("tbCalles")) {
-        c.ResetLabelsOff();
-        DrawCalles(c);
-        c.ResetLabels();
-    }
+    DrawLayerSequence(*Img, TLayerTarget::QuickView);
 }
 
 void TPalvonViewer::QuickViewPalvon()
@@ -167,46 +122,7 @@ void TPalvonViewer::ZoomViewPalvon()
     p->setBrush(QBrush(DisplayStyles::ToQColor(DlgCfg ? DlgCfg->VisorZoomColor->Color() : clWhite), Qt::SolidPattern));
     p->drawRect(QRect(0, 0, side, side));
 
-    TOxrImage& c = *zimg;
-    if (Down("tbZonas"))
-        DrawZonas(c);
-    if (Down("tbPoligonos"))
-        DrawPoligonos(c);
-    const bool attributes = Ticked(&TDlgCfg::zAtributos);
-    if ((Down("tbAtributos") || attributes) && !ShownVarList.empty() && RangeMax > 0.0f)
-        DrawAtributos(zimg);
-    if (Down("tbColores") || attributes)
-        DrawMapaColores(zimg);
-    if (EntSalVar >= 0)
-        DrawEntSal(c);
-    if (Action("aAtributos2")->isChecked())
-        DrawMovimLinks(zimg);
-    if (Down("tbLineas"))
-        DrawLineas(c);
-    DrawNetWork(c);
-    if (ShowLanes)
-        DrawNetWorkLanes(c);
-    if (Down("tbArrows") || Ticked(&TDlgCfg::zArrows))
-        DrawArrows(c);
-    if ((Down("tbNodes") || Ticked(&TDlgCfg::zNodes)) && !ShowLanes)
-        DrawNodes(c);
-    if (Down("tbCents"))
-        DrawCents(c);
-    if (Down("tbNameNodes") || Ticked(&TDlgCfg::zNameNodes)) {
-        c.ResetLabelsOff();
-        DrawNameNodes(c);
-        c.ResetLabels();
-    }
-    if (Down("tbValues") || Ticked(&TDlgCfg::zValues)) {
-        c.ResetLabelsOff();
-        DrawValue(zimg);
-        c.ResetLabels();
-    }
-    if (Down("tbCalles") || Ticked(&TDlgCfg::zCalles)) {
-        c.ResetLabelsOff();
-        DrawCalles(c);
-        c.ResetLabels();
-    }
+    DrawLayerSequence(*zimg, TLayerTarget::Magnifier);
     zimg->show();
     zimg->raise();
     zimg->update();

@@ -14,6 +14,7 @@
 #include "platform/IniFile.h"
 #include "platform/SystemInfo.h"
 #include "support/TestUtil.h"
+#include "support/ViewerFixture.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -29,14 +30,11 @@
 
 namespace {
 
-class Dialogs : public ::testing::Test {
+class Dialogs : public ViewerFixture {
 protected:
     void SetUp() override
     {
-        qputenv("VELMORA_CONFIG_DIR", QByteArray::fromStdString(tmp.path().string()));
-        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
-        viewer = CreateProgramWindows(false, &splash);
-        viewer->AskOnClose = false;
+        ViewerFixture::SetUp();
         Ranges::SetDefaults();
         RangeName = "Vol";
         OpenInteractive = 1;
@@ -47,9 +45,7 @@ protected:
         Ranges::SetDefaults();
         RangeSetKeys.clear();
         RangeNames.clear();
-        delete viewer;
-        delete splash;
-        std::filesystem::current_path(VELMORA_SOURCE_DIR);
+        ViewerFixture::TearDown();
     }
     void UseThemes(const char* fixture)
     {
@@ -72,10 +68,6 @@ protected:
         });
         viewer->Aplicar1Click();
     }
-
-    testutil::TempDir tmp;
-    TAptta* splash = nullptr;
-    TPalvonViewer* viewer = nullptr;
 };
 
 } // namespace

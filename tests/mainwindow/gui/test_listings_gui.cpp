@@ -10,6 +10,7 @@
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
 #include "support/TestUtil.h"
+#include "support/ViewerFixture.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -22,21 +23,12 @@ using ZelUtils::Format;
 
 namespace {
 
-class ListingsGui : public ::testing::Test {
+class ListingsGui : public ViewerFixture {
 protected:
     void SetUp() override
     {
-        qputenv("VELMORA_CONFIG_DIR", QByteArray::fromStdString(tmp.path().string()));
-        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
-        viewer = CreateProgramWindows(false, &splash);
-        viewer->AskOnClose = false;
+        ViewerFixture::SetUp();
         std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", tmp.file("red.dat"));
-    }
-    void TearDown() override
-    {
-        delete viewer;
-        delete splash;
-        std::filesystem::current_path(VELMORA_SOURCE_DIR);
     }
     QAction* VarArcosItem(const QString& text)
     {
@@ -45,10 +37,6 @@ protected:
                 return a;
         return nullptr;
     }
-
-    testutil::TempDir tmp;
-    TAptta* splash = nullptr;
-    TPalvonViewer* viewer = nullptr;
 };
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "model/PalvonRead.h"
 #include "platform/IniFile.h"
 #include "support/TestUtil.h"
+#include "support/ViewerFixture.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -27,26 +28,9 @@ namespace {
 
 std::string SamplePath() { return std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat"; }
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public ViewerFixture {
 protected:
-    void SetUp() override
-    {
-        qputenv("VELMORA_CONFIG_DIR", QByteArray::fromStdString(tmp.path().string()));
-        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
-        viewer = CreateProgramWindows(false, &splash);
-        viewer->AskOnClose = false;
-    }
-    void TearDown() override
-    {
-        delete viewer;
-        delete splash;
-        std::filesystem::current_path(VELMORA_SOURCE_DIR);
-    }
     void Drop(const QStringList& files) { viewer->WMDropFiles(files); }
-
-    testutil::TempDir tmp;
-    TAptta* splash = nullptr;
-    TPalvonViewer* viewer = nullptr;
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 // The map canvas: mapping on a real control, drawing into its picture (probed a
 // few pixels at a time), labels kept apart, hit regions and mouse events.
 #include "map/gui/OxrImage.h"
+#include "support/GuiTestUtil.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -10,6 +11,9 @@
 
 #include <array>
 #include <cmath>
+
+using testutil::PaintCounter;
+using testutil::settle;
 
 namespace {
 
@@ -57,23 +61,6 @@ struct Canvas {
 };
 
 TPoint Pt(double x, double y) { return TPoint{x, y}; }
-
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* e) override
-    {
-        if (e->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
-
-void settle()
-{
-    for (int i = 0; i < 3; ++i)
-        QApplication::processEvents();
-}
 
 void send(QWidget& w, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons,
           Qt::KeyboardModifiers mods = Qt::NoModifier)

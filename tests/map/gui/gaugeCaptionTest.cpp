@@ -1,30 +1,13 @@
 // The progress gauge: percentage, clamping, range errors, colours, text and paint.
 #include "map/gui/gaugeCaption.h"
+#include "support/GuiTestUtil.h"
 
 #include <QApplication>
 
 #include <gtest/gtest.h>
 
-namespace {
-
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* e) override
-    {
-        if (e->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
-
-void settle()
-{
-    for (int i = 0; i < 3; ++i)
-        QApplication::processEvents();
-}
-
-} // namespace
+using testutil::PaintCounter;
+using testutil::settle;
 
 TEST(gaugeCaption, PercentageRoundsHalvesToEvenAndRepaintsOnlyOnChange)
 {

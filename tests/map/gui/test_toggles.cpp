@@ -19,6 +19,7 @@
 #include "model/ZelUtils.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
+#include "support/ViewerFixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -39,14 +40,11 @@ using ZelUtils::Format;
 
 namespace {
 
-class Toggles : public ::testing::Test {
+class Toggles : public ViewerFixture {
 protected:
     void SetUp() override
     {
-        qputenv("VELMORA_CONFIG_DIR", QByteArray::fromStdString(tmp.path().string()));
-        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
-        viewer = CreateProgramWindows(false, &splash);
-        viewer->AskOnClose = false;
+        ViewerFixture::SetUp();
         viewer->img->resize(400, 400);
         WorldMinX = WorldMinY = 0;
         WorldMaxX = WorldMaxY = 2000;
@@ -63,9 +61,7 @@ protected:
         LanesReady = false;
         ShowLanes = false;
         DisplayStyles::SetDefaultStyles();
-        delete viewer;
-        delete splash;
-        std::filesystem::current_path(VELMORA_SOURCE_DIR);
+        ViewerFixture::TearDown();
     }
     // A redraw empties the picture: a dot put there tells whether one happened.
     void Mark()
@@ -84,10 +80,6 @@ protected:
                 out << v;
         return out;
     }
-
-    testutil::TempDir tmp;
-    TAptta* splash = nullptr;
-    TPalvonViewer* viewer = nullptr;
 };
 
 } // namespace

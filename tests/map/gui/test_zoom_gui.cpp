@@ -14,6 +14,7 @@
 #include "model/PalvonRead.h"
 #include "model/ZelUtm.h"
 #include "support/TestUtil.h"
+#include "support/ViewerFixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,24 +35,15 @@
 
 namespace {
 
-class ZoomWindow : public ::testing::Test {
+class ZoomWindow : public ViewerFixture {
 protected:
     void SetUp() override
     {
-        qputenv("VELMORA_CONFIG_DIR", QByteArray::fromStdString(tmp.path().string()));
-        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
-        viewer = CreateProgramWindows(false, &splash);
-        viewer->AskOnClose = false;
+        ViewerFixture::SetUp();
         viewer->show();
         QApplication::processEvents();
         ASSERT_TRUE(viewer->AbrirRedPalvon(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat"));
         map = viewer->img;
-    }
-    void TearDown() override
-    {
-        delete viewer;
-        delete splash;
-        std::filesystem::current_path(VELMORA_SOURCE_DIR);
     }
     void Drag(QWidget* w, Qt::MouseButton button, QPoint from, QPoint to)
     {
@@ -82,9 +74,6 @@ protected:
         QMetaObject::invokeMethod(dialog, "accept");
     }
 
-    testutil::TempDir tmp;
-    TAptta* splash = nullptr;
-    TPalvonViewer* viewer = nullptr;
     TOxrImage* map = nullptr;
 };
 

@@ -1,0 +1,53 @@
+#pragma once
+// The hit-grid tiles that the view window meets (as SetGrid marked them) and the
+// links and zones they list: the map layers walk only these, so that a drawing
+// costs what the view shows, not what the network holds.
+#include "model/HitGrid.h"
+#include "model/PalvonVars.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace ViewTiles {
+
+// The visible tiles, lowest X first, then lowest Y.
+template <class F>
+void ForEachTile(F&& f)
+{
+    const int32_t x0 = std::max(HitGridRangeX[0], 0), x1 = std::min(HitGridRangeX[1], MaxHitGridIndex);
+    const int32_t y0 = std::max(HitGridRangeY[0], 0), y1 = std::min(HitGridRangeY[1], MaxHitGridIndex);
+    for (int32_t i = x0; i <= x1; ++i)
+        for (int32_t j = y0; j <= y1; ++j)
+            if (HitGrid[i][j].InView)
+                f(HitGrid[i][j]);
+}
+
+// The links of the visible tiles in each tile's drawing order: f(index, link).
+template <class F>
+void ForEachLink(F&& f)
+{
+    ForEachTile([&](const TSpatialTile& t) {
+        const int32_t n = std::clamp(t.LinkCount, 0, MaxArcos + 1);
+        for (int32_t k = 0; k < n; ++k) {
+            const int32_t l = t.Links[k];
+            if (l >= 1 && l <= Network.LinkCount)
+                f(l, Arcos[l]);
+        }
+    });
+}
+
+// The zones listed in the visible tiles: f(index, zone).
+template <class F>
+void ForEachZone(F&& f)
+{
+    ForEachTile([&](const TSpatialTile& t) {
+        const int32_t n = std::clamp(t.ZoneCount, 0, MaxZonas + 1);
+        for (int32_t k = 0; k < n; ++k) {
+            const int32_t z = t.Zones[k];
+            if (z >= 1 && z <= Network.ZoneCount)
+                f(z, Zonas[z]);
+        }
+    });
+}
+
+} // namespace ViewTiles
