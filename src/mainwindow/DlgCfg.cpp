@@ -1,5 +1,6 @@
 // Construction of the options dialog: its pages, controls and start values.
 #include "mainwindow/DlgCfg.h"
+#include "mainwindow/DialogButtons.h"
 
 #include "map/DisplayStyles.h"
 
@@ -86,11 +87,7 @@ TDlgCfg::TDlgCfg(QWidget* parent) : QDialog(parent)
     CfgPaginas->addTab(CfgImpresion, QStringLiteral("Impresión"));
     BuildWidthsMenu();
 
-    Buttons = new QDialogButtonBox(this);
-    Buttons->addButton(QStringLiteral("Aceptar"), QDialogButtonBox::AcceptRole);
-    Buttons->addButton(QStringLiteral("Cancelar"), QDialogButtonBox::RejectRole);
-    connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    Buttons = NewAcceptCancelButtons(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(CfgPaginas);

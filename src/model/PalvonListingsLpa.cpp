@@ -7,6 +7,7 @@
 #include "model/FileUtils.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
+#include "model/ListingLines.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 #include "model/ViewerServices.h"
@@ -35,20 +36,13 @@ constexpr int MaxZoneTotals = 10; // the zone totals have room for classes 1..10
 
 std::string BaseName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
-int32_t IntField(const std::string& line, int first, int width)
-{
-    return ZelUtils::Round(ZelUtils::ParseReal(Copy(line, first, width)));
-}
-
-float RealField(const std::string& line, int first, int width)
-{
-    return static_cast<float>(ZelUtils::ParseReal(Copy(line, first, width)));
-}
+using Listing::IntField;
+using Listing::RealField;
 
 // The listing read line by line; every line read moves the progress bar on.
-class Listing {
+class LpaLines {
 public:
-    explicit Listing(const std::vector<std::string>& lines) : lines_(lines) {}
+    explicit LpaLines(const std::vector<std::string>& lines) : lines_(lines) {}
 
     bool Read()
     {
@@ -338,7 +332,7 @@ void GroupByElement(RecordArray<TPija, MaxPija>& records, int32_t count)
         records[r] = v[static_cast<size_t>(r - 1)];
 }
 
-void ReadPijaTables(Listing& in)
+void ReadPijaTables(LpaLines& in)
 {
     ClearPijas();
     PijaStore store;
@@ -501,7 +495,7 @@ TLpaResult ReadLpa(const std::string& fileName, const TLpaOptions& options)
         ui.SetProgressVisible(false);
     };
 
-    Listing in(lines);
+    LpaLines in(lines);
     if (!in.Find({"LISTING OF THE FLOWS ON CHANNEL"})) {
         finish();
         Services().ShowMessage(Format("El archivo %s no tiene el listado de flujos "
