@@ -294,6 +294,9 @@ void TPalvonViewer::CreateMenus()
     CreateSelectionMenus();
     CreateLayerMenus(archivo);
     CreateDisplayMenus();
+    CreatePolygonMenus();
+    CreateThemeMenus();
+    CreateDataFileMenus(archivo);
 }
 
 void TPalvonViewer::CreateToolbars()
@@ -335,6 +338,8 @@ void TPalvonViewer::CreateToolbars()
     tbarAdicionales->hide();
     ConnectToggles();
     ConnectGridEvents();
+    CreateFormulaMenus();
+    ConnectDataFileControls();
 }
 
 void TPalvonViewer::SetSplash(TAptta* splash) { splash_ = splash; }

@@ -304,6 +304,17 @@ public:
     // Font colour of a link's key cells in the link grid: its class colour, black for 0.
     void ColorLinkRow(int row, int32_t mark);
 
+    // ---- Formula columns (PalvonViewerFormulaColumns.cpp) ----
+    // The "Crear columna ..." items of the grids' menus and the link grid's column drag.
+    void CreateFormulaMenus();
+    void Crearcolumna1Click();
+    void Crearcolumna2Click();
+    // A new link (false) or movement (true) column computed by a formula.
+    void CrearColumnaFormula(bool movements);
+    void sagArcosColumnMoved(int from, int to);
+    // The formula engine of the computed columns.
+    class TArtFormula& FN();
+
     // ---- Selection (PalvonViewerSelection.cpp) ----
     class TDualListDialog* dld = nullptr; // the two-list chooser
     QSplitter* SplitArcos = nullptr;      // link grid above, selected links below
@@ -345,6 +356,68 @@ public:
     void ListSelectedLinks();
     void BuscarClick();
 
+    // ---- Data files (PalvonViewerDataFiles.cpp) ----
+    QMenu* pupMovim = nullptr; // context menu of the movement grid
+    // The open dialogs; tests replace them. Filters use the suite's "Texto|*.ext|"
+    // syntax; an empty list is a cancelled dialog.
+    std::function<QStringList(const QString& title, const QString& filter, bool several)> ChooseOpenFiles;
+    QStringList ChooseDataFiles(const QString& title, const QString& filter, bool several,
+                                const QString& defaultSuffix = QString());
+    std::string ChooseDataFile(const QString& title, const QString& filter, const QString& defaultSuffix = QString());
+    void CreateDataFileMenus(QMenu* archivo);  // the "Abrir" submenu and the grids' import items
+    void ConnectDataFileControls();            // open buttons, movement and line grid menus
+    void aFileOpenItemExecute();
+    void aOpenLPAExecute();
+    void aOpenLPLExecute();
+    void aOpenCntExecute();
+    void aOpenCompExecute();
+    void aOpenZonifExecute();
+    void aOpenTrazaExecute();
+    void aOpenSoleraExecute();
+    void GeneracinAtraccin1Click();
+    void AbrirOrdenArcos();
+    void ImportarColsArcosClick();
+    void ImportarColsMovimClick();
+    // The toolbar's open buttons, kind by tag 1..9.
+    void AbrirClick(int tag);
+    void OpenTrazasFile(const std::string& fileName);
+    // The first file replaces the line layers unless AppendSoleraLayer is 1; the others add.
+    void OpenSoleraFiles(const QStringList& files);
+    void OpenGenatrFile(const std::string& fileName);
+    // ---- Selection commands (PalvonViewerSelCommands.cpp) ----
+    QMenu* pupLineas = nullptr; // context menu of the transit-line grid
+    // The selection-file dialog; tests replace it. Empty: cancelled.
+    std::function<std::string(const QString& title, bool save)> ChooseSelFile;
+    std::string ChooseSelectionFile(bool save);
+    void CreateSelCommandMenus();
+    void SelecccinporArco1Click();
+    void AnulaSeleccin1Click();
+    void ExportaSeleccin2Click();
+    void ImportaSeleccin2Click();
+    void SeleccinporZona1Click();
+    void AnulaSeleccin3Click();
+    void ExpotaSeleccin1Click();
+    void ImportaSeleccin4Click();
+    bool ExportaSeleccionNodos(const std::string& fileName);
+    bool ExportaSeleccionZonas(const std::string& fileName);
+    void ImportaSeleccionNodos(const std::string& fileName);
+    void ImportaSeleccionZonas(const std::string& fileName);
+    void SeleccionGrillaClick();
+    void InvierteSeleccin1Click();
+    void Invierteselccin1Click();
+    void MarcarNODibujar1Click();
+    void AnularMarcas1Click();
+    // Hides the marked links from drawing; returns how many were hidden.
+    int32_t MarcarNoDibujar();
+    void SeleccionPorLineaClick();
+    void SeleccionPorGrupoClick();
+    void Anulaseleccin2Click();
+    void ShowChosenLines(const std::function<bool(const struct TLinea&)>& chosen);
+    // Nodes (links) inside the active user polygons, written beside PolygonFileName
+    // as "_n.csv" ("_a.csv"); false (with a message) when the file cannot be written.
+    bool SelectByUserPolygons(bool links);
+    void Seleccionarnodos1Click();
+    void SeleccionarArcos1Click();
     // ---- Display toggles, styles, fonts and titles (src/map/gui/PalvonViewerToggles.cpp,
     // src/map/gui/PalvonViewerStyles.cpp) ----
     QToolBar* tbarTitulos = nullptr; // font and corner of the title box `tit`
@@ -392,16 +465,113 @@ public:
     void BarrasClick(int tag);
     void Calculator1Click();
 
+    // ---- Mouse editing of the map (PalvonViewerMouse.cpp, PalvonViewerCurve.cpp) ----
+    // Connects the map canvas's mouse to the handlers below and builds the "Mover" items.
+    void ConnectMapMouse();
+    // The one set of map mouse handlers: the press picks the editing mode, the moves
+    // give feedback, the release applies the edit of the active mode.
+    void imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
+    void imgOxrMouseMove(const TShiftState& Shift, int i, int j, double x, double y);
+    void imgOxrMouseUp(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
+    // Hover tests (nodes, centroids, curve handles, polygon names, snap points, polygons).
+    void imgMouseMove(int X, int Y);
+    // The mode a press or a release would take now (later tests win; 0 plain).
+    int MousePressMode(Qt::MouseButton Button, const TShiftState& Shift, int i, int j);
+    int MouseReleaseMode(Qt::MouseButton Button);
+    void NodeMoveClick();
+    void ZoneMoveClick();
+    // Brings the links at the nodes of MovedNodes onto their nodes (after a node move).
+    void NewAngles();
+    // Link shape editing: handles of CurveLink and their hit regions.
+    void StartCurving();
+    void tbCurveClick();
+    void CurveHover(int X, int Y, bool& hit);
+    void CurvePress(int mode, double x, double y);
+    void CurveFollow(double x, double y);
+    void CurveRelease(int mode, double x, double y);
+    int32_t HoverNode = 0, HoverZone = 0;
+    int32_t HoverCurveLink = 0, HoverCurveHandle = 0;
+    int32_t HoverPolygonLabel = 0;
+    int32_t DragCentroid = 0, DragNode = 0, DragPolygonLabel = 0;
+    bool LayerMove = false;
+    int32_t CurveVertex = -1;
+    bool CurveVertexDrag = false;
+    int32_t CurveDrag = 0;
+    std::vector<QRegion> CurveRegions; // 0..600
+    bool NodeMoveSticky = false, ZoneMoveSticky = false;
+    int32_t LastDownI = 0, LastDownJ = 0;
+    double LastDownX = 0.0, LastDownY = 0.0;
+    double RulerTotal = 0.0;
+
     // ---- Map double click (PalvonViewerDblClick.cpp) ----
     void imgDblClick();
+
+    // ---- User polygons and polygon files (PalvonViewerPolygons.cpp) ----
+    // The "Polígonos" menu, the map's polygon popup `varPolig` and "Guardar" of the zones popup.
+    void CreatePolygonMenus();
+    void NuevoPoligonoClick();
+    void pupNuevoPoligonoClick();
+    // The per-polygon menu entries: the item's data is the polygon's index.
+    void DeletePolygon(QAction* sender);
+    void ModifyPolygon(QAction* sender);
+    void ReconfigPolygon(QAction* sender);
+    // Connects an entry just made in one of the six polygon submenus (by its name).
+    void ConnectPolygonItem(QAction* item, const char* menu);
+    // Enters (or refreshes) the modification of polygon `index`: snap targets, handles.
+    void canModifyPolygon(int32_t index);
+    // Mouse operations while a polygon is drawn or modified. A press while drawing
+    // appends the snap target under the cursor or the pressed point.
+    void AddPolygonClickPoint(double x, double y);
+    // Snap target whose region holds the pixel (0 none); stored in SnapHit.
+    int32_t SnapTargetAt(int pixX, int pixY);
+    // First handle whose region holds the pixel (0 none), and its neighbouring vertex handles.
+    int32_t PickPolygonHandle(int pixX, int pixY) const;
+    void HandleNeighbours(int32_t handle, int32_t& previous, int32_t& next) const;
+    void DeletePolygonVertex(int32_t handle);
+    // Release of the dragged handle EditHandle at a world point; moveAll (Ctrl+Alt)
+    // moves the whole polygon by the drag offset.
+    void DropPolygonHandle(double x, double y, bool moveAll);
+    void RebuildEditPolygon();
+    // Escape: ends the modification.
+    void EndPolygonEdit();
+    void Exportar1Click();
+    void Importar1Click();
+    // Reads PolygonFileName (a .plg) and replaces all polygons and their menu entries.
+    bool ImportarPoligonosPlg();
+    bool ExportarPoligonos(const std::string& fileName, bool areaFormat);
+    bool ImportarPoligonosGeo(const std::string& fileName);
+    void SaveZonClick();
+    std::string PolygonFileName;
+    // Modification state; handles and snap targets count from 1 (element 0 unused).
+    int32_t EditPolygon = -1;
+    int32_t EditHandle = 0;
+    int32_t SnapHit = 0;
+    int32_t NumSnapPoints = 0;
+    QPolygonF SnapPoints;
+    std::vector<QRegion> SnapRegions;
+    int32_t NumEditHandles = 0;
+    QPolygonF EditHandles;
+    std::vector<bool> EditHandleIsVertex;
+    std::vector<QRegion> EditHandleRegions;
 
     // ---- About box and themes (PalvonViewerThemes.cpp) ----
     void AcercaDe1Click();
     // Lists the themes of "Velmorat.INI" in the themes window and applies the one chosen.
     void Aplicar1Click();
-    // The view configuration of a section: read (applied) and written.
+    // The view configuration of a section: read (applied, without a redraw) and written.
     void LeerConfiguracion(TIniFile& ini, const std::string& section);
     void GrabarConfiguracion(TIniFile& ini, const std::string& section);
+    // "Definir" (a theme from the current view), "Copiar Tema" / "Pegar Tema" (through
+    // the theme clipboard section) and "Configurar" (the colour settings of polygons).
+    void Definir1Click();
+    void CopiarTema1Click();
+    void PegarTema1Click();
+    void Configurar1Click();
+    // "Definir" in the menu "Temas", the two theme entries of "&Editar".
+    void CreateThemeMenus();
+    // 0: the next background line layer loaded from a configuration replaces the
+    // loaded ones; 1: it is added.
+    uint8_t GeoLayersLoaded = 0;
 
     // Closing asks and saves only in interactive runs; tests may switch that off.
     bool AskOnClose = true;
@@ -442,3 +612,5 @@ extern TPalvonViewer* PalvonViewer;
 extern std::vector<std::string> RecentFiles;
 // 1 in an interactive run, 0 while a command-line batch runs (closing then asks nothing).
 extern uint8_t InteractiveRun;
+// 1: the next background line layer read is added to the loaded ones; 0: it replaces them.
+extern uint8_t AppendSoleraLayer;

@@ -249,6 +249,7 @@ void StoreUserPolygon(TPalvonViewer& w)
                              "pupRedefinirPoligonos", "ReconfigurarPoligonos", "pupReconfigurarPoligonos"}) {
         QAction* item = PolygonMenu(w, menu)->addAction(Qs(name));
         item->setData(n);
+        w.ConnectPolygonItem(item, menu);
     }
     NumPoligonos = n + 1;
     w.SetDown("tbPoligonos", true);

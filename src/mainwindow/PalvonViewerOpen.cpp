@@ -123,15 +123,7 @@ void TPalvonViewer::ReloadFromText()
     RunOpening();
 }
 
-void TPalvonViewer::aFileOpenExecute()
-{
-    QString name = QFileDialog::getOpenFileName(this, QString::fromStdString(KDVlib::MsgOpenData), QString(),
-                                                QStringLiteral("Red Palvon DAT (*.dat)"));
-    if (name.isEmpty())
-        return;
-    if (SetFileNames(name.toStdString()))
-        RunOpening();
-}
+void TPalvonViewer::aFileOpenExecute() { aFileOpenItemExecute(); }
 
 void TPalvonViewer::tbOpenDatExecute()
 {
@@ -141,7 +133,7 @@ void TPalvonViewer::tbOpenDatExecute()
         QStringLiteral("Salida pvlook          (*.lpl)"),  QStringLiteral("Conteos palvon          (*.dat)"),
         QStringLiteral("Datos complementarios   (*.dat *.prn *.csv)"),
         QStringLiteral("Trazas de arcos         (*.geo)"), QStringLiteral("Zonificación            (*.geo)"),
-        QStringLiteral("Lineas de soleras       (*.geo)")};
+        QStringLiteral("Lineas de soleras       (*.geo)"), QStringLiteral("Generación/Atracción    (*.csv)")};
     QFileDialog dialog(this, QStringLiteral("Open data file"));
     dialog.setNameFilters(filters);
     // The dialog keeps its filters with runs of blanks made single: look them up
@@ -171,15 +163,17 @@ void TPalvonViewer::tbOpenDatExecute()
         OpenComplementaryFile(name);
         break;
     case 6:
-        TraceFileName = name;
-        KDVlib::LoadTrazas();
-        DrawPalvon();
+        OpenTrazasFile(name);
         break;
     case 7:
         OpenZoningFile(name);
         break;
     case 8:
-        OpenLineLayerFile(name, addLayer);
+        AppendSoleraLayer = addLayer ? 1 : 0;
+        OpenSoleraFiles({QString::fromStdString(name)});
+        break;
+    case 9:
+        OpenGenatrFile(name);
         break;
     default:
         break;

@@ -159,24 +159,6 @@ void TPalvonViewer::CreateSelectionMenus()
     connect(exportSel, &QAction::triggered, this, &TPalvonViewer::ExportaSeleccin1Click);
     connect(importSel, &QAction::triggered, this, &TPalvonViewer::ImportaSeleccin1Click);
     connect(find, &QAction::triggered, this, &TPalvonViewer::BuscarClick);
-
-    // The points of a selection region are the presses on the map while one is drawn;
-    // the map's double click closes it (imgDblClick).
-    connect(img, &TOxrImage::OnOxrMouseDown, this,
-            [this](Qt::MouseButton button, TShiftState shift, int, int, double x, double y) {
-                if (PolySelectKind <= 0 || UserPolygonActive || button != Qt::LeftButton || shift.Double)
-                    return;
-                PolyPoints << QPointF(x, y);
-                if (QPainter* c = img->Canvas()) {
-                    c->save();
-                    c->setPen(QPen(DisplayStyles::ToQColor(RegionOutlineColor), 1, Qt::DashLine));
-                    if (PolyPoints.size() == 1)
-                        img->MoveToW(x, y);
-                    else
-                        img->LineToW(x, y);
-                    c->restore();
-                }
-            });
 }
 
 // ---------------------------------------------------------------- the selected-links grid

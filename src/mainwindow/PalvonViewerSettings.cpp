@@ -166,7 +166,14 @@ void TPalvonViewer::FilesClick(int tag)
     const std::string& section = f[2];
     std::error_code ec;
     if (std::filesystem::is_regular_file(file, ec)) {
-        AbrirRedPalvon(file);
+        if (!AbrirRedPalvon(file))
+            return;
+        // The view the network had when it was last closed.
+        if (DlgCfg && DlgCfg->cbDrawLayout->isChecked()) {
+            TIniFile ini(FileName);
+            LeerConfiguracion(ini, section);
+            DrawPalvon();
+        }
         return;
     }
     Services().ShowMessage(Format("Archivo %s no existe.\rEntrada Eliminada.", file));
@@ -196,6 +203,7 @@ void TPalvonViewer::SaveAtClose()
     std::string section = SectionForNetwork(ini, RecentFiles, full);
     ini.WriteString(section, "FileName", full);
     ini.WriteString(section, "Fecha", NowStamp());
+    GrabarConfiguracion(ini, section);
 }
 
 void TPalvonViewer::closeEvent(QCloseEvent* event)

@@ -13,6 +13,7 @@
 #include "map/gui/KDVscale.h"
 #include "map/gui/StreetView.h"
 #include "mainwindow/DlgTemas.h"
+#include "analysis/gui/DlgFormula.h"
 
 #define VELMORA_WINDOW(Class, Base, Title)                                                                            \
     class Class : public Base {                                                                                     \
@@ -27,7 +28,6 @@
 VELMORA_WINDOW(TFrmPijm, QWidget, "Pares OD del movimiento");
 VELMORA_WINDOW(TFrmPija, QWidget, "Pares OD del arco");
 VELMORA_WINDOW(TFrmFases, QWidget, "Fases");
-VELMORA_WINDOW(TDlgFormula, QDialog, "Fórmula");
 VELMORA_WINDOW(TDlgPrint, QDialog, "Imprimir");
 VELMORA_WINDOW(TFrmPath, QWidget, "Rutas mínimas");
 VELMORA_WINDOW(TDlgStat, QDialog, "Estadísticas");
@@ -39,7 +39,6 @@ VELMORA_WINDOW(TFrmPreview, QWidget, "Vista preliminar");
 extern TFrmPijm* FrmPijm;
 extern TFrmPija* FrmPija;
 extern TFrmFases* FrmFases;
-extern TDlgFormula* DlgFormula;
 extern TDlgPrint* DlgPrint;
 extern TFrmPath* FrmPath;
 extern TDlgStat* DlgStat;

@@ -71,4 +71,7 @@ void ClearMouseState()
     UserPolygonActive = false;
     MeasureCount = 0;
     MeasureIndex = -1;
+    // A double click that was never followed by its release must not swallow
+    // the next release.
+    DblClickHandled = false;
 }

@@ -7,7 +7,21 @@
 
 namespace PolygonFile {
 
-bool Read(const std::string& fileName, std::vector<TPolygonRecord>& polygons)
+namespace {
+
+int32_t RoundField(const std::string& text) { return ZelUtils::Round(ZelUtils::ParseReal(text)); }
+
+bool WriteLines(const std::string& fileName, const std::vector<std::string>& lines)
+{
+    std::string bytes;
+    for (const std::string& line : lines) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    return FileUtils::WriteFileAtomic(fileName, bytes);
+}
+
+bool ReadPolygonLines(const std::string& fileName, bool skipBlank, std::vector<TPolygonRecord>& polygons)
 {
     polygons.clear();
     std::vector<std::string> lines;
@@ -16,26 +30,149 @@ bool Read(const std::string& fileName, std::vector<TPolygonRecord>& polygons)
     for (const std::string& line : lines) {
         if (!line.empty() && line[0] == '*')
             continue;
-        // A blank line is no polygon. Read as one (id 0, no points) it would write an
-        // empty "_sel0" pair over the output of a real polygon 0 of the same file.
-        if (ZelUtils::Trim(line).empty())
+        if (skipBlank && ZelUtils::Trim(line).empty())
             continue;
-        std::vector<std::string> f = ZelUtils::SplitString(line + ";;;;", ';');
+        polygons.push_back(ParseLine(line));
+    }
+    return true;
+}
+
+} // namespace
+
+TPoint MeanPoint(const std::vector<TPoint>& points)
+{
+    TPoint m{0.0, 0.0};
+    if (points.empty())
+        return m;
+    for (const TPoint& p : points) {
+        m.x += p.x;
+        m.y += p.y;
+    }
+    m.x /= static_cast<double>(points.size());
+    m.y /= static_cast<double>(points.size());
+    return m;
+}
+
+TPolygonRecord ParseLine(const std::string& line)
+{
+    const std::vector<std::string> f = ZelUtils::SplitString(line + ";;;;", ';');
+    auto field = [&](size_t i) { return i < f.size() ? f[i] : std::string(); };
+    TPolygonRecord p;
+    p.Id = RoundField(field(0));
+    p.Name = field(1);
+    p.PenColor = static_cast<uint32_t>(RoundField(field(3)));
+    p.PenWidth = RoundField(field(4));
+    p.BrushColor = static_cast<uint32_t>(RoundField(field(5)));
+    p.BrushClear = field(6) == "1";
+    // Points whose fields are missing from the line are not taken as (0, 0):
+    // they would bend the polygon towards the origin.
+    const size_t written = f.size() - 4; // the fields of the line itself
+    const int32_t available = written >= 9 ? static_cast<int32_t>((written - 7) / 2) : 0;
+    const int32_t n = std::clamp(RoundField(field(2)), 0, available);
+    for (int32_t k = 1; k <= n; ++k)
+        p.Points.push_back({ZelUtils::ParseReal(field(static_cast<size_t>(2 * k + 5))),
+                            ZelUtils::ParseReal(field(static_cast<size_t>(2 * k + 6)))});
+    p.Label = {ZelUtils::ParseReal(field(static_cast<size_t>(2 * n + 7))),
+               ZelUtils::ParseReal(field(static_cast<size_t>(2 * n + 8)))};
+    if (p.Label.x == 0.0 && p.Label.y == 0.0)
+        p.Label = MeanPoint(p.Points);
+    return p;
+}
+
+bool Read(const std::string& fileName, std::vector<TPolygonRecord>& polygons)
+{
+    // A blank line is no polygon here. Read as one (id 0, no points) it would write an
+    // empty "_sel0" pair over the output of a real polygon 0 of the same file.
+    return ReadPolygonLines(fileName, true, polygons);
+}
+
+bool ReadAll(const std::string& fileName, std::vector<TPolygonRecord>& polygons)
+{
+    return ReadPolygonLines(fileName, false, polygons);
+}
+
+std::string FormatLine(const TPolygonRecord& p)
+{
+    std::string line = ZelUtils::Format("%d;%s;%d;%d;%d;%d;%d", p.Id, p.Name, static_cast<int32_t>(p.Points.size()),
+                                        static_cast<int32_t>(p.PenColor), p.PenWidth,
+                                        static_cast<int32_t>(p.BrushColor), p.BrushClear ? 1 : 0);
+    for (const TPoint& v : p.Points)
+        line += ZelUtils::Format(";%.2f;%.2f", v.x, v.y);
+    line += ZelUtils::Format(";%.2f;%.2f", p.Label.x, p.Label.y);
+    return line;
+}
+
+bool Write(const std::string& fileName, const std::vector<TPolygonRecord>& polygons)
+{
+    std::vector<std::string> lines;
+    lines.reserve(polygons.size());
+    for (const TPolygonRecord& p : polygons)
+        lines.push_back(FormatLine(p));
+    return WriteLines(fileName, lines);
+}
+
+std::string FormatAreaLine(const TPolygonRecord& p)
+{
+    const int32_t n = static_cast<int32_t>(p.Points.size());
+    // The ring is closed by the first vertex again; a polygon without vertices has
+    // nothing to close it with and announces no points.
+    std::string line = ZelUtils::Format("%s,%d,%d", p.Name, 0, n > 0 ? n + 1 : 0);
+    for (const TPoint& v : p.Points)
+        line += ZelUtils::Format(",%.2f,%.2f", v.x, v.y);
+    if (n > 0)
+        line += ZelUtils::Format(",%.2f,%.2f", p.Points.front().x, p.Points.front().y);
+    return line;
+}
+
+bool WriteArea(const std::string& fileName, const std::vector<TPolygonRecord>& polygons)
+{
+    std::vector<std::string> lines;
+    lines.reserve(polygons.size());
+    for (const TPolygonRecord& p : polygons)
+        lines.push_back(FormatAreaLine(p));
+    return WriteLines(fileName, lines);
+}
+
+bool ReadArea(const std::string& fileName, const TPolygonRecord& style, std::vector<TPolygonRecord>& polygons)
+{
+    polygons.clear();
+    std::vector<std::string> lines;
+    if (!FileUtils::ReadLines(fileName, lines))
+        return false;
+    for (const std::string& line : lines) {
+        const std::vector<std::string> f = ZelUtils::SplitString(line, ',');
         auto field = [&](size_t i) { return i < f.size() ? f[i] : std::string(); };
-        TPolygonRecord p;
-        p.Id = ZelUtils::ParseInt(field(0));
-        p.Name = field(1);
-        // Points whose fields are missing from the line are not taken as (0, 0):
-        // they would bend the polygon towards the origin.
-        const size_t written = f.size() - 4; // the fields of the line itself
-        int32_t available = written >= 9 ? static_cast<int32_t>((written - 7) / 2) : 0;
-        int32_t n = std::min(ZelUtils::ParseInt(field(2)), available);
+        TPolygonRecord p = style;
+        p.Id = RoundField(field(0));
+        p.Name = field(0);
+        p.Points.clear();
+        // As in the polygon file, vertices the line does not hold are not made up.
+        const int32_t available = f.size() >= 4 ? static_cast<int32_t>((f.size() - 2) / 2) : 0;
+        const int32_t n = std::clamp(RoundField(field(1)), 0, available);
         for (int32_t k = 1; k <= n; ++k)
-            p.Points.push_back({ZelUtils::ParseReal(field(static_cast<size_t>(2 * k + 5))),
-                                ZelUtils::ParseReal(field(static_cast<size_t>(2 * k + 6)))});
+            p.Points.push_back({ZelUtils::ParseReal(field(static_cast<size_t>(2 * k))),
+                                ZelUtils::ParseReal(field(static_cast<size_t>(2 * k + 1)))});
+        p.Label = MeanPoint(p.Points);
         polygons.push_back(std::move(p));
     }
     return true;
+}
+
+bool WriteZoning(const std::string& fileName)
+{
+    std::vector<std::string> lines;
+    const int32_t zones = std::min(Network.ZoneCount, static_cast<int32_t>(MaxZonas));
+    for (int32_t i = 1; i <= zones; ++i) {
+        const TZona& z = Zonas[i];
+        const int32_t count =
+            std::clamp(z.PolygonCount, 0, std::max(static_cast<int32_t>(z.Polygon.size()) - 1, 0));
+        std::string line = ZelUtils::Format("%d,%d,%d", z.Number, 0, count);
+        for (int32_t k = 1; k <= count; ++k)
+            line += ZelUtils::Format(",%.5f,%.5f", z.Polygon[static_cast<size_t>(k)].x,
+                                     z.Polygon[static_cast<size_t>(k)].y);
+        lines.push_back(std::move(line));
+    }
+    return WriteLines(fileName, lines);
 }
 
 bool Contains(const TPolygonRecord& polygon, double x, double y)

@@ -82,6 +82,9 @@ void TPalvonViewer::DrawPalvon()
         img->setCursor(MapToolCursor(tool));
     else
         img->unsetCursor();
+    // The shape handles of the link being bent stay on top of every redraw.
+    if (Down("tbCurve") || CurveLink > 0)
+        StartCurving();
 }
 
 void TPalvonViewer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)

@@ -341,9 +341,8 @@ void TPalvonViewer::ConnectZoom()
     Status->addPermanentWidget(Fixed);
     Fixed->hide();
 
-    connect(img, &TOxrImage::OnOxrMouseDown, this, &TPalvonViewer::ZoomMouseDown);
-    connect(img, &TOxrImage::OnOxrMouseMove, this, &TPalvonViewer::ZoomMouseMove);
-    connect(img, &TOxrImage::OnOxrMouseUp, this, &TPalvonViewer::ZoomMouseUp);
+    // The full map mouse handlers call the view steps below for their modes.
+    ConnectMapMouse();
     connect(img, &TOxrImage::OnClick, this, &TPalvonViewer::imgClick);
     img->installEventFilter(new TZoomEvents(this));
 }

@@ -1,0 +1,67 @@
+#pragma once
+// The dialog in which the user defines a computed column of the link or movement
+// grid: the fields the formula may read (letters A, B, C ...), the column's short
+// name, its long title and the formula text. The main window's "Crear columna ..."
+// commands set the grid name, run the dialog and read its results.
+#include <QDialog>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+class TDualListDialog;
+class TStringAlignGrid;
+
+// The formula typed by the user; empty when the dialog was left without OK.
+extern std::string FormulaText;
+
+class TDlgFormula : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int MaxFields = 25; // letters A .. Y
+
+    explicit TDlgFormula(QWidget* parent = nullptr);
+
+    // Prepares the dialog, lets the user choose the fields and, unless that choice
+    // was cancelled, shows the dialog modally. True when it was closed with OK.
+    bool Execute();
+
+    // Steps of the dialog (also reached by the controls).
+    // False when the field choice was cancelled (the dialog then closes at once).
+    bool FormShow();
+    void btnOkClick();
+    void teVarExit();
+    void teTextExit();
+
+    // Set by the caller before showing: "sagArcos" or "sagMovim".
+    std::string GridName;
+    // Grid column of the field behind letter A + i (valid for the rows of `flds`).
+    std::array<int32_t, MaxFields> FieldColumns{};
+    // Number of chosen fields and the letter of field i ("A", "B", ...).
+    int FieldCount() const;
+    std::string FieldKey(int i) const;
+
+    // Runs the field choice; the default shows `dld` modally (tests replace it).
+    std::function<bool(TDualListDialog& dld)> RunFieldChoice;
+
+    QLineEdit* teVar = nullptr;  // column name
+    QLineEdit* teText = nullptr; // column title
+    QLineEdit* teForm = nullptr; // formula
+    QTableWidget* flds = nullptr;
+    QPushButton* btnOk = nullptr;
+    QPushButton* btnCancel = nullptr;
+    TDualListDialog* dld = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    TStringAlignGrid* FindGrid() const;
+};
+
+extern TDlgFormula* DlgFormula;

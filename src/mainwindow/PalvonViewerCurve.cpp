@@ -1,0 +1,173 @@
+// Shape editing of one link (CurveLink) on the map: its shape points and the
+// midpoints between them are handles; dragging a point handle moves the point,
+// dragging a midpoint inserts one, Ctrl+click deletes a point, and Shift held at
+// the release shifts the whole shape. The curve tool (tbCurve) offers only the
+// interior handles, so that the link keeps its ends on its nodes.
+#include "mainwindow/PalvonViewer.h"
+#include "map/ZoomMouse.h"
+#include "map/gui/OxrImage.h"
+#include "model/KDVvars.h"
+#include "model/NodeMoves.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtilsGeometry.h"
+
+#include <QAction>
+#include <QPainter>
+
+namespace {
+
+constexpr int NumCurveRegions = 601;
+
+bool ValidLink(int32_t k) { return k > 0 && k <= Network.LinkCount; }
+
+// The dragged handle's circle, drawn twice to remove it.
+void DrawHandleCircle(TOxrImage& img, const TPoint& p)
+{
+    QPainter* c = img.Canvas();
+    if (!c)
+        return;
+    c->save();
+    c->setPen(QPen(QColor(255, 0, 0), 1));
+    c->setBrush(Qt::NoBrush);
+    const TPenMode saved = img.PenMode;
+    img.PenMode = TPenMode::NotXor;
+    img.Circle(p.x, p.y, -NodeSize);
+    img.PenMode = saved;
+    c->restore();
+}
+
+} // namespace
+
+void TPalvonViewer::StartCurving()
+{
+    CurveRegions.assign(NumCurveRegions, QRegion());
+    if (!img || !ValidLink(CurveLink))
+        return;
+    const TArcos& a = Arcos[CurveLink];
+    QPainter* c = img->Canvas();
+    const int32_t handles = std::min(KDVlib::ShapeHandleCount(a), NumCurveRegions);
+    for (int32_t h = 0; h < handles; ++h) {
+        const TPoint p = KDVlib::ShapeHandlePoint(a, h);
+        if (c) {
+            c->save();
+            const QColor color = h % 2 == 0 ? QColor(128, 128, 128) : QColor(192, 192, 192);
+            c->setPen(color);
+            c->setBrush(color);
+            img->PenMode = TPenMode::Copy;
+            img->Circle(p.x, p.y, -NodeSize);
+            c->restore();
+        }
+        CurveRegions[static_cast<size_t>(h)] = img->CircleRegion(p, NodeSize + 2);
+    }
+}
+
+void TPalvonViewer::tbCurveClick()
+{
+    if (!Down(QStringLiteral("tbCurve"))) {
+        img->unsetCursor();
+        DrawPalvon();
+    } else {
+        StartCurving();
+    }
+}
+
+void TPalvonViewer::CurveHover(int X, int Y, bool& hit)
+{
+    hit = false;
+    if (!ValidLink(CurveLink)) {
+        // Escape ended the editing: no drag of it survives.
+        HoverCurveLink = HoverCurveHandle = CurveDrag = 0;
+        CurveVertex = -1;
+        CurveVertexDrag = false;
+        return;
+    }
+    const int32_t handles = std::min<int32_t>(KDVlib::ShapeHandleCount(Arcos[CurveLink]),
+                                              static_cast<int32_t>(CurveRegions.size()));
+    const QPoint at(X, Y);
+    if (Down(QStringLiteral("tbCurve")) && CurveDrag == 0) {
+        HoverCurveLink = 0;
+        // The end handles stay on the nodes: the tool offers the interior ones.
+        for (int32_t h = 1; h <= handles - 2; ++h)
+            if (CurveRegions[static_cast<size_t>(h)].contains(at)) {
+                HoverCurveLink = CurveLink;
+                HoverCurveHandle = h;
+                img->setCursor(Qt::SizeAllCursor);
+                hit = true;
+                return;
+            }
+    }
+    if (!CurveVertexDrag) {
+        CurveVertex = -1;
+        img->unsetCursor();
+        for (int32_t h = 0; h < handles; ++h)
+            if (CurveRegions[static_cast<size_t>(h)].contains(at)) {
+                CurveVertex = h;
+                img->setCursor(Qt::SizeAllCursor);
+                hit = true;
+                return;
+            }
+    }
+}
+
+void TPalvonViewer::CurvePress(int mode, double x, double y)
+{
+    if (mode == 17) {
+        if (CurveDrag == 0) {
+            CurveDrag = HoverCurveLink;
+            PressPoint = AuxPoint = {x, y};
+            DrawHandleCircle(*img, AuxPoint);
+        }
+        return;
+    }
+    if (CurveVertexDrag || !ValidLink(CurveLink))
+        return;
+    if (ZelUtils::CtrlDown()) {
+        // Ctrl on a point handle deletes the point; the ends and a midpoint are refused.
+        if (CurveVertex % 2 == 0 && KDVlib::DeleteShapePoint(Arcos[CurveLink], CurveVertex)) {
+            CurveVertex = -1;
+            DrawPalvon();
+        }
+        return;
+    }
+    CurveVertexDrag = true;
+    PressPoint = AuxPoint = {x, y};
+    DrawHandleCircle(*img, AuxPoint);
+}
+
+void TPalvonViewer::CurveFollow(double x, double y)
+{
+    if (CurveDrag > 0 || CurveVertexDrag) {
+        DrawHandleCircle(*img, AuxPoint);
+        AuxPoint = {x, y};
+        DrawHandleCircle(*img, AuxPoint);
+    }
+}
+
+void TPalvonViewer::CurveRelease(int mode, double x, double y)
+{
+    DrawHandleCircle(*img, AuxPoint);
+    const TPoint at{x, y};
+    if (mode == 17) {
+        if (ValidLink(HoverCurveLink)) {
+            TArcos& a = Arcos[HoverCurveLink];
+            if (KDVlib::DropShapeHandle(a, HoverCurveHandle, at))
+                KDVlib::SetBearingB(a);
+            else
+                Services().ShowMessage("El arco ya tiene el máximo de 12 puntos");
+        }
+        HoverCurveHandle = HoverCurveLink = CurveDrag = 0;
+        DrawPalvon();
+        return;
+    }
+    if (ValidLink(CurveLink)) {
+        TArcos& a = Arcos[CurveLink];
+        if (ZelUtils::ShiftDown())
+            KDVlib::ShiftShape(a, x - PressPoint.x, y - PressPoint.y);
+        else if (!KDVlib::DropShapeHandle(a, CurveVertex, at))
+            Services().ShowMessage("El arco ya tiene el máximo de 12 puntos");
+    }
+    CurveVertex = -1;
+    CurveVertexDrag = false;
+    Action(QStringLiteral("GrabarSIG"))->setVisible(true);
+    DrawPalvon();
+}

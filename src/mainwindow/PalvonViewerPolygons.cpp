@@ -1,0 +1,635 @@
+// User polygons: drawing a new one, deleting, restyling and reshaping through
+// handles, their menu entries, the polygon files (.plg and .geo) and the zoning save.
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/DlgCfgWidgets.h"
+#include "mainwindow/PalvonViewer.h"
+#include "map/DisplayStyles.h"
+#include "map/Polygons.h"
+#include "map/gui/DataLayers.h"
+#include "map/gui/OxrImage.h"
+#include "model/KDVvars.h"
+#include "model/PolygonFile.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QSpinBox>
+#include <QTabWidget>
+
+#include <algorithm>
+#include <span>
+
+using ZelUtils::Format;
+
+namespace {
+
+constexpr const char* PolygonMenus[6] = {"EliminarPoligonos",     "pupEliminarPoligonos",
+                                         "RedefinirPoligonos",    "pupRedefinirPoligonos",
+                                         "ReconfigurarPoligonos", "pupReconfigurarPoligonos"};
+constexpr int MaxClickPoints = 1000;
+constexpr int MaxSnapPoints = 39000;
+constexpr int MaxEditVertices = 750; // two handles per vertex, 1500 handles
+constexpr uint32_t Red = 255;
+
+const char* const PlgFilter = "Velmora polygon file [*.plg] (*.plg)";
+const char* const GeoFilter = "TransCAD text/geography area [*.geo] (*.geo)";
+
+QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+QColor Col(uint32_t c) { return DisplayStyles::ToQColor(c); }
+
+QMenu* FindMenu(TPalvonViewer& w, const char* name) { return w.findChild<QMenu*>(QString::fromLatin1(name)); }
+
+bool ValidPolygon(int32_t i) { return i >= 0 && i < NumPoligonos && i <= MaxPoligonos; }
+
+int32_t TagOf(QAction* item) { return item ? item->data().toInt() : -1; }
+
+// The vertices 1..n of a polygon as a span for the painter.
+std::span<const TPoint> Vertices(const TPoligono& p)
+{
+    const int32_t n = p.VertexCount();
+    return n > 0 ? std::span<const TPoint>(&p.Points[1], static_cast<size_t>(n)) : std::span<const TPoint>();
+}
+
+// Red outline 4 pixels wide in not-xor mode: drawn twice it is gone again.
+void Highlight(TPalvonViewer& w, int32_t i)
+{
+    TOxrImage& img = *w.img;
+    QPainter* c = img.Canvas();
+    if (!c)
+        return;
+    const TPoligono& p = Poligonos[static_cast<size_t>(i)];
+    c->save();
+    img.PenMode = TPenMode::NotXor;
+    c->setPen(QPen(Col(Red), 4));
+    c->setBrush(Qt::NoBrush);
+    img.PolygonPtArray(Vertices(p), p.VertexCount() - 1);
+    img.PenMode = TPenMode::Copy;
+    c->restore();
+}
+
+// Snap targets: the vertices of the other active polygons that lie in the view,
+// each marked with a red square.
+void BuildSnapList(TPalvonViewer& w, int32_t skip)
+{
+    TOxrImage& img = *w.img;
+    w.SnapPoints = QPolygonF(1);
+    w.SnapRegions.assign(1, QRegion());
+    w.NumSnapPoints = 0;
+    w.SnapHit = 0;
+    QPainter* c = img.Canvas();
+    if (c) {
+        c->save();
+        c->setPen(QPen(Col(Red), 1));
+        c->setBrush(Col(Red));
+    }
+    img.PenMode = TPenMode::Copy;
+    const double u = img.UnitsPerPixel();
+    for (int32_t i = 0; i < NumPoligonos && i <= MaxPoligonos; ++i) {
+        const TPoligono& p = Poligonos[static_cast<size_t>(i)];
+        if (i == skip || !p.Visible)
+            continue;
+        for (int32_t k = 1; k <= p.VertexCount() && w.NumSnapPoints < MaxSnapPoints; ++k) {
+            const TPoint& v = p.Points[static_cast<size_t>(k)];
+            if (v.x < WorldMinX || v.x > WorldMaxX || v.y < WorldMinY || v.y > WorldMaxY)
+                continue;
+            w.SnapPoints << QPointF(v.x, v.y);
+            w.SnapRegions.push_back(img.CircleRegion(v, 4));
+            ++w.NumSnapPoints;
+            if (c)
+                img.RectangleW(v.x - 4 * u, v.y - 4 * u, v.x + 4 * u, v.y + 4 * u);
+        }
+    }
+    if (c)
+        c->restore();
+}
+
+void SetPolygonStyle(TPoligono& p)
+{
+    if (!DlgCfg)
+        return;
+    p.PenColor = DlgCfg->PoliBordeColor->Color();
+    p.PenWidth = ZelUtils::Round(DlgCfg->PoliBordeAncho->value());
+    p.BrushColor = DlgCfg->PoliRellenoColor->Color();
+    p.BrushClear = DlgCfg->PoliRellenoClear->isChecked() ? 1 : 0;
+}
+
+// The style of a new polygon as a file record (for the area import).
+TPolygonRecord NewPolygonStyle()
+{
+    TPoligono p;
+    SetPolygonStyle(p);
+    TPolygonRecord r;
+    r.PenColor = p.PenColor;
+    r.PenWidth = p.PenWidth;
+    r.BrushColor = p.BrushColor;
+    r.BrushClear = p.BrushClear != 0;
+    return r;
+}
+
+// Ends the modification of a polygon on Escape, wherever the focus is.
+class EscapeFilter : public QObject {
+public:
+    explicit EscapeFilter(TPalvonViewer* w) : QObject(w), w_(w) {}
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+            w_->EditPolygon >= 0)
+            w_->EndPolygonEdit();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    TPalvonViewer* w_;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------- menus
+
+void TPalvonViewer::CreatePolygonMenus()
+{
+    QMenu* menu = menuBar()->addMenu(QStringLiteral("&Polígonos"));
+    menu->setObjectName("mnuPoligonos");
+    connect(AddAction(menu, "aConstruir1", QStringLiteral("Nuevo")), &QAction::triggered, this,
+            &TPalvonViewer::NuevoPoligonoClick);
+    auto sub = [](QMenu* parent, const char* name, const char* title) {
+        QMenu* m = parent->addMenu(QString::fromUtf8(title));
+        m->setObjectName(QString::fromLatin1(name));
+    };
+    sub(menu, "EliminarPoligonos", "Eliminar");
+    sub(menu, "RedefinirPoligonos", "Redefinir");
+    sub(menu, "ReconfigurarPoligonos", "Reconfigurar");
+    connect(AddAction(menu, "ConfigurarPoligonos", QStringLiteral("Configurar")), &QAction::triggered, this,
+            &TPalvonViewer::Options1Click);
+    menu->addSeparator();
+    connect(AddAction(menu, "aExportar1", QStringLiteral("Exportar")), &QAction::triggered, this,
+            &TPalvonViewer::Exportar1Click);
+    connect(AddAction(menu, "aImportar1", QStringLiteral("Importar")), &QAction::triggered, this,
+            &TPalvonViewer::Importar1Click);
+
+    // The map's polygon popup.
+    auto* varPolig = new QMenu(QStringLiteral("Polígonos"), this);
+    varPolig->setObjectName("varPolig");
+    connect(AddAction(varPolig, "pupNuevoPoligono", QStringLiteral("Nuevo")), &QAction::triggered, this,
+            &TPalvonViewer::pupNuevoPoligonoClick);
+    sub(varPolig, "pupEliminarPoligonos", "Eliminar");
+    sub(varPolig, "pupRedefinirPoligonos", "Redefinir");
+    sub(varPolig, "pupReconfigurarPoligonos", "Reconfigurar");
+    if (BDerecho)
+        BDerecho->addMenu(varPolig);
+
+    // "Guardar" of the zones popup: the zone outlines as a zoning file.
+    if (QMenu* zonas = findChild<QMenu*>(QStringLiteral("BDZonas")))
+        connect(AddAction(zonas, "SaveZon", QStringLiteral("Guardar")), &QAction::triggered, this,
+                &TPalvonViewer::SaveZonClick);
+    else
+        connect(Action("SaveZon"), &QAction::triggered, this, &TPalvonViewer::SaveZonClick);
+
+    if (qApp)
+        qApp->installEventFilter(new EscapeFilter(this));
+}
+
+void TPalvonViewer::ConnectPolygonItem(QAction* item, const char* menu)
+{
+    const std::string name = menu;
+    void (TPalvonViewer::*handler)(QAction*) = &TPalvonViewer::DeletePolygon;
+    if (name.find("Redefinir") != std::string::npos)
+        handler = &TPalvonViewer::ModifyPolygon;
+    else if (name.find("Reconfigurar") != std::string::npos)
+        handler = &TPalvonViewer::ReconfigPolygon;
+    connect(item, &QAction::triggered, this, [this, item, handler] { (this->*handler)(item); });
+}
+
+// ---------------------------------------------------------------- drawing a new polygon
+
+void TPalvonViewer::pupNuevoPoligonoClick() { NuevoPoligonoClick(); }
+
+void TPalvonViewer::NuevoPoligonoClick()
+{
+    img->setCursor(Qt::CrossCursor);
+    UserPolygonActive = true;
+    if (sym)
+        sym->hide();
+    if (Scl)
+        Scl->hide();
+    PolyPoints.clear();
+    BuildSnapList(*this, -1);
+}
+
+void TPalvonViewer::AddPolygonClickPoint(double x, double y)
+{
+    if (!UserPolygonActive)
+        return;
+    // Further presses beyond the capacity of the click list are ignored.
+    if (PolyPoints.size() >= MaxClickPoints)
+        return;
+    const QPointF p = SnapHit > 0 && SnapHit <= NumSnapPoints ? SnapPoints[SnapHit] : QPointF(x, y);
+    if (QPainter* c = img->Canvas(); c && !PolyPoints.isEmpty()) {
+        c->save();
+        img->PenMode = TPenMode::NotXor;
+        c->setPen(QPen(Col(DlgCfg ? DlgCfg->PoliBordeColor->Color() : 32768u), 1));
+        img->LineW(PolyPoints.last().x(), PolyPoints.last().y(), p.x(), p.y());
+        img->PenMode = TPenMode::Copy;
+        c->restore();
+    }
+    PolyPoints << p;
+}
+
+int32_t TPalvonViewer::SnapTargetAt(int pixX, int pixY)
+{
+    SnapHit = 0;
+    for (int32_t k = 1; k <= NumSnapPoints && k < static_cast<int32_t>(SnapRegions.size()); ++k)
+        if (SnapRegions[static_cast<size_t>(k)].contains(QPoint(pixX, pixY))) {
+            SnapHit = k;
+            break;
+        }
+    return SnapHit;
+}
+
+// ---------------------------------------------------------------- delete and restyle
+
+void TPalvonViewer::DeletePolygon(QAction* sender)
+{
+    const int32_t i = TagOf(sender);
+    if (!ValidPolygon(i))
+        return;
+    Highlight(*this, i);
+    if (!Services().AskYesNo("Desea borrar el polígono?")) {
+        Highlight(*this, i);
+        return;
+    }
+    Poligonos[static_cast<size_t>(i)].Visible = 0;
+    for (const char* name : PolygonMenus)
+        if (QMenu* m = FindMenu(*this, name))
+            if (QAction* item = m->actions().value(i))
+                item->setEnabled(false);
+    if (EditPolygon == i)
+        EndPolygonEdit();
+    DrawPalvon();
+}
+
+void TPalvonViewer::ReconfigPolygon(QAction* sender)
+{
+    const int32_t i = TagOf(sender);
+    if (!ValidPolygon(i) || !DlgCfg)
+        return;
+    Highlight(*this, i);
+    TDlgCfg& d = *DlgCfg;
+    QTabWidget* pages = d.CfgPaginas;
+    pages->setTabVisible(pages->indexOf(d.CfgAmpliacion), false);
+    pages->setTabVisible(pages->indexOf(d.CfgPreferencias), false);
+    const QString grey = QStringLiteral("QGroupBox::title { color: #808080; }");
+    d.ArcosSeleccionados->setStyleSheet(grey);
+    d.Zonificacion->setStyleSheet(grey);
+    pages->setCurrentWidget(d.CfgColores);
+
+    TPoligono saved;
+    SetPolygonStyle(saved);
+    TPoligono& p = Poligonos[static_cast<size_t>(i)];
+    d.PoliBordeColor->SetColor(p.PenColor);
+    d.PoliBordeAncho->setValue(p.PenWidth);
+    d.PoliRellenoColor->SetColor(p.BrushColor);
+    d.PoliRellenoClear->setChecked(p.BrushClear != 0);
+
+    d.exec();
+    // Whichever button closed the dialog, its values are the polygon's style.
+    SetPolygonStyle(p);
+
+    d.PoliBordeColor->SetColor(saved.PenColor);
+    d.PoliBordeAncho->setValue(saved.PenWidth);
+    d.PoliRellenoColor->SetColor(saved.BrushColor);
+    d.PoliRellenoClear->setChecked(saved.BrushClear != 0);
+    pages->setTabVisible(pages->indexOf(d.CfgAmpliacion), true);
+    pages->setTabVisible(pages->indexOf(d.CfgPreferencias), true);
+    d.ArcosSeleccionados->setStyleSheet(QString());
+    d.Zonificacion->setStyleSheet(QString());
+    pages->setCurrentWidget(d.CfgPreferencias);
+    DrawPalvon();
+}
+
+// ---------------------------------------------------------------- modification through handles
+
+void TPalvonViewer::ModifyPolygon(QAction* sender)
+{
+    img->unsetCursor();
+    canModifyPolygon(TagOf(sender));
+}
+
+void TPalvonViewer::canModifyPolygon(int32_t index)
+{
+    if (!ValidPolygon(index))
+        return;
+    const TPoligono& p = Poligonos[static_cast<size_t>(index)];
+    const int32_t n = p.VertexCount();
+    if (n > MaxEditVertices) {
+        Services().ShowMessage(Format("El polígono %s tiene %d vértices: solo se pueden redefinir polígonos de "
+                                      "hasta %d vértices.",
+                                      p.Name, n, MaxEditVertices));
+        return;
+    }
+    TOxrImage& c = *img;
+    c.PenMode = TPenMode::Copy;
+    BuildSnapList(*this, index);
+
+    NumEditHandles = 2 * n;
+    EditHandles = QPolygonF(NumEditHandles + 1);
+    EditHandleIsVertex.assign(static_cast<size_t>(NumEditHandles) + 1, false);
+    EditHandleRegions.assign(static_cast<size_t>(NumEditHandles) + 1, QRegion());
+    for (int32_t k = 1; k <= n; ++k) {
+        const TPoint& v = p.Points[static_cast<size_t>(k)];
+        const TPoint& next = p.Points[static_cast<size_t>(k < n ? k + 1 : 1)];
+        EditHandles[2 * k - 1] = QPointF(v.x, v.y);
+        EditHandleIsVertex[static_cast<size_t>(2 * k - 1)] = true;
+        EditHandleRegions[static_cast<size_t>(2 * k - 1)] = c.CircleRegion(v, 4);
+        const TPoint mid{0.5 * v.x + 0.5 * next.x, 0.5 * v.y + 0.5 * next.y};
+        EditHandles[2 * k] = QPointF(mid.x, mid.y);
+        EditHandleRegions[static_cast<size_t>(2 * k)] = c.CircleRegion(mid, k < n ? 4 : 5);
+    }
+
+    if (QPainter* painter = c.Canvas(); painter && n > 0) {
+        std::vector<TPoint> handles;
+        for (int32_t j = 1; j <= NumEditHandles; ++j)
+            handles.push_back({EditHandles[j].x(), EditHandles[j].y()});
+        painter->save();
+        c.PenMode = TPenMode::NotXor;
+        painter->setPen(QPen(Col(Red), 3));
+        painter->setBrush(Col(15793151));
+        c.PolygonPtArray(handles, NumEditHandles - 1);
+        c.PenMode = TPenMode::Copy;
+        painter->setPen(Qt::NoPen);
+        for (int32_t j = 1; j <= NumEditHandles; ++j) {
+            painter->setBrush(Col(EditHandleIsVertex[static_cast<size_t>(j)] ? 0u : 8421504u));
+            c.Circle(EditHandles[j].x(), EditHandles[j].y(), -4);
+        }
+        painter->restore();
+    }
+    EditPolygon = index;
+}
+
+int32_t TPalvonViewer::PickPolygonHandle(int pixX, int pixY) const
+{
+    for (int32_t j = 1; j <= NumEditHandles && j < static_cast<int32_t>(EditHandleRegions.size()); ++j)
+        if (EditHandleRegions[static_cast<size_t>(j)].contains(QPoint(pixX, pixY)))
+            return j;
+    return 0;
+}
+
+void TPalvonViewer::HandleNeighbours(int32_t handle, int32_t& previous, int32_t& next) const
+{
+    previous = next = 0;
+    const int32_t count = NumEditHandles;
+    if (handle < 1 || handle > count)
+        return;
+    auto isVertex = [this](int32_t j) { return EditHandleIsVertex[static_cast<size_t>(j)]; };
+    for (int32_t s = 1; s < count && !previous; ++s) {
+        const int32_t j = (handle - 1 - s + count) % count + 1;
+        if (isVertex(j))
+            previous = j;
+    }
+    for (int32_t s = 1; s < count && !next; ++s) {
+        const int32_t j = (handle - 1 + s) % count + 1;
+        if (isVertex(j))
+            next = j;
+    }
+}
+
+void TPalvonViewer::RebuildEditPolygon()
+{
+    if (!ValidPolygon(EditPolygon))
+        return;
+    TPoligono& p = Poligonos[static_cast<size_t>(EditPolygon)];
+    const TPoint label = p.LabelPoint();
+    std::vector<TPoint> points{label};
+    for (int32_t j = 1; j <= NumEditHandles; ++j)
+        if (EditHandleIsVertex[static_cast<size_t>(j)] && static_cast<int32_t>(points.size()) <= MaxPolygonVertices)
+            points.push_back({EditHandles[j].x(), EditHandles[j].y()});
+    p.PointCount = static_cast<int32_t>(points.size()) - 1;
+    p.Points = std::move(points);
+}
+
+void TPalvonViewer::DeletePolygonVertex(int32_t handle)
+{
+    if (EditPolygon < 0 || handle < 1 || handle > NumEditHandles)
+        return;
+    EditHandleIsVertex[static_cast<size_t>(handle)] = false;
+    RebuildEditPolygon();
+    EditHandle = 0;
+    DrawPalvon();
+    canModifyPolygon(EditPolygon);
+}
+
+void TPalvonViewer::DropPolygonHandle(double x, double y, bool moveAll)
+{
+    const int32_t j = EditHandle;
+    if (EditPolygon < 0 || j < 1 || j > NumEditHandles)
+        return;
+    if (moveAll) {
+        // The offset is held in single precision, as the move has always been.
+        const float dx = static_cast<float>(x - EditHandles[j].x());
+        const float dy = static_cast<float>(y - EditHandles[j].y());
+        for (int32_t k = 1; k <= NumEditHandles; ++k)
+            EditHandles[k] += QPointF(dx, dy);
+    } else {
+        EditHandles[j] = SnapHit > 0 && SnapHit <= NumSnapPoints ? SnapPoints[SnapHit] : QPointF(x, y);
+    }
+    EditHandleIsVertex[static_cast<size_t>(j)] = true;
+    RebuildEditPolygon();
+    EditHandle = 0;
+    DrawPalvon();
+    canModifyPolygon(EditPolygon);
+}
+
+void TPalvonViewer::EndPolygonEdit()
+{
+    const bool editing = EditPolygon >= 0;
+    EditHandle = 0;
+    EditPolygon = -1;
+    SnapRegions.assign(1, QRegion());
+    NumSnapPoints = 0;
+    SnapHit = 0;
+    if (editing)
+        DrawPalvon();
+}
+
+// ---------------------------------------------------------------- polygon files
+
+namespace {
+
+void ClearPolygonMenus(TPalvonViewer& w)
+{
+    for (const char* name : PolygonMenus)
+        if (QMenu* m = FindMenu(w, name))
+            for (QAction* a : m->actions()) {
+                m->removeAction(a);
+                a->deleteLater();
+            }
+}
+
+void AddPolygonEntries(TPalvonViewer& w, int32_t index)
+{
+    const QString caption = Qs(Poligonos[static_cast<size_t>(index)].Name);
+    for (const char* name : PolygonMenus)
+        if (QMenu* m = FindMenu(w, name)) {
+            QAction* item = m->addAction(caption);
+            item->setData(index);
+            w.ConnectPolygonItem(item, name);
+        }
+}
+
+// Replaces every polygon by the records read, up to the table's capacity.
+void ReplacePolygons(TPalvonViewer& w, const std::vector<TPolygonRecord>& records)
+{
+    w.EndPolygonEdit();
+    ClearPolygonMenus(w);
+    const int32_t count = std::min(static_cast<int32_t>(records.size()), MaxPoligonos + 1);
+    for (int32_t i = 0; i < count; ++i) {
+        const TPolygonRecord& r = records[static_cast<size_t>(i)];
+        TPoligono& p = Poligonos[static_cast<size_t>(i)];
+        p = TPoligono{};
+        p.Id = r.Id;
+        p.Name = r.Name;
+        p.Visible = 1;
+        p.PointCount = std::min(static_cast<int32_t>(r.Points.size()), MaxPolygonVertices);
+        p.PenColor = r.PenColor;
+        p.PenWidth = r.PenWidth;
+        p.BrushColor = r.BrushColor;
+        p.BrushClear = r.BrushClear ? 1 : 0;
+        p.Points.assign(static_cast<size_t>(p.PointCount) + 1, TPoint{});
+        p.Points[0] = r.Label;
+        std::copy_n(r.Points.begin(), p.PointCount, p.Points.begin() + 1);
+        AddPolygonEntries(w, i);
+    }
+    NumPoligonos = count;
+    if (static_cast<int32_t>(records.size()) > count)
+        Services().ShowMessage(Format("El archivo tiene %d polígonos: solo se leyeron los primeros %d.",
+                                      static_cast<int32_t>(records.size()), count));
+    w.Action("tbPoligonos")->setEnabled(true);
+}
+
+// A save or open dialog of the polygon files; the chosen filter (0 or 1) in `filter`.
+bool PolygonDialog(TPalvonViewer& w, bool save, std::string& fileName, int& filter)
+{
+    QFileDialog dialog(&w, save ? QStringLiteral("Export polygons ...") : QStringLiteral("Import polygons ..."));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    if (!save)
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QStringLiteral("plg"));
+    dialog.setNameFilters({QString::fromUtf8(PlgFilter), QString::fromUtf8(GeoFilter)});
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    if (save)
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !(DlgCfg && DlgCfg->cbOverwrite->isChecked()));
+    if (!w.PolygonFileName.empty())
+        dialog.selectFile(Qs(w.PolygonFileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    fileName = dialog.selectedFiles().front().toStdString();
+    filter = dialog.selectedNameFilter() == QString::fromUtf8(GeoFilter) ? 1 : 0;
+    return true;
+}
+
+} // namespace
+
+void TPalvonViewer::Exportar1Click()
+{
+    if (NumPoligonos == 0)
+        return;
+    std::string name;
+    int filter = 0;
+    if (!PolygonDialog(*this, true, name, filter))
+        return;
+    PolygonFileName = name;
+    ExportarPoligonos(name, filter == 1);
+}
+
+bool TPalvonViewer::ExportarPoligonos(const std::string& fileName, bool areaFormat)
+{
+    // Every record in use is written, deleted ones included: the format has no
+    // field for that, so they come back active.
+    std::vector<TPolygonRecord> records;
+    for (int32_t i = 0; i < NumPoligonos && i <= MaxPoligonos; ++i) {
+        const TPoligono& p = Poligonos[static_cast<size_t>(i)];
+        TPolygonRecord r;
+        r.Id = p.Id;
+        r.Name = p.Name;
+        for (int32_t k = 1; k <= p.VertexCount(); ++k)
+            r.Points.push_back(p.Points[static_cast<size_t>(k)]);
+        r.PenColor = p.PenColor;
+        r.PenWidth = p.PenWidth;
+        r.BrushColor = p.BrushColor;
+        r.BrushClear = p.BrushClear != 0;
+        r.Label = p.LabelPoint();
+        records.push_back(std::move(r));
+    }
+    const bool ok = areaFormat ? PolygonFile::WriteArea(fileName, records) : PolygonFile::Write(fileName, records);
+    if (!ok)
+        Services().ShowMessage(Format("No se pudo escribir el archivo %s", fileName));
+    return ok;
+}
+
+void TPalvonViewer::Importar1Click()
+{
+    std::string name;
+    int filter = 0;
+    if (!PolygonDialog(*this, false, name, filter))
+        return;
+    PolygonFileName = name;
+    if (filter == 1)
+        ImportarPoligonosGeo(name);
+    else
+        ImportarPoligonosPlg();
+}
+
+bool TPalvonViewer::ImportarPoligonosPlg()
+{
+    std::vector<TPolygonRecord> records;
+    if (!PolygonFile::ReadAll(PolygonFileName, records)) {
+        Services().ShowMessage(Format("No se pudo leer el archivo %s", PolygonFileName));
+        return false;
+    }
+    ReplacePolygons(*this, records);
+    SetDown("tbPoligonos", true);
+    return true;
+}
+
+bool TPalvonViewer::ImportarPoligonosGeo(const std::string& fileName)
+{
+    std::vector<TPolygonRecord> records;
+    if (!PolygonFile::ReadArea(fileName, NewPolygonStyle(), records)) {
+        Services().ShowMessage(Format("No se pudo leer el archivo %s", fileName));
+        return false;
+    }
+    ReplacePolygons(*this, records);
+    return true;
+}
+
+// ---------------------------------------------------------------- zoning save
+
+void TPalvonViewer::SaveZonClick()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QFileDialog dialog(this, QStringLiteral("Exportar Zonificación ..."));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("geo"));
+    dialog.setNameFilter(QStringLiteral("TransCAD text/geography [*.geo] (*.geo)"));
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !(DlgCfg && DlgCfg->cbOverwrite->isChecked()));
+    // The dialog must be usable while the hourglass is up.
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    QApplication::restoreOverrideCursor();
+    if (chosen) {
+        ZoningFileName = dialog.selectedFiles().front().toStdString();
+        if (!PolygonFile::WriteZoning(ZoningFileName))
+            Services().ShowMessage(Format("No se pudo escribir el archivo %s", ZoningFileName));
+    }
+    QApplication::restoreOverrideCursor();
+}

@@ -1,0 +1,236 @@
+// Columns computed by a formula over the grid's fields, the formula dialog, and the
+// link grid's column drag.
+#include "analysis/gui/DlgFormula.h"
+#include "mainwindow/DualListDialog.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/StringAlignGrid.h"
+#include "model/FileUtils.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/LinkGeometry.h"
+#include "model/PalvonRead.h"
+#include "model/PalvonVars.h"
+#include "model/ZelUtils.h"
+#include "support/RecordingServices.h"
+#include "support/TestUtil.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class FormulaColumns : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        KDVlib::SetMessages("ES");
+        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
+        PalvonRead::ReadTransitLines = 1;
+        std::vector<std::string> lines;
+        ASSERT_TRUE(FileUtils::ReadLines(testutil::dataPath("grids_net.dat"), lines));
+        ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+        PalvonRead::ComputeLinkDataExtremes();
+        LpaFileName = LplFileName = "null";
+        w = std::make_unique<TPalvonViewer>();
+        w->AskOnClose = false;
+        DlgFormula = new TDlgFormula(w.get());
+        ui = std::make_unique<RecordingServices>();
+        w->ConfigureGrids();
+        w->DrawDataDat();
+        NumUserVarArcos = NumUserVarMovim = 0;
+        FormulaText.clear();
+    }
+    void TearDown() override
+    {
+        ui.reset();
+        w.reset();
+        DlgFormula = nullptr;
+    }
+    static int ColumnOf(TStringAlignGrid* g, const std::string& title)
+    {
+        for (int c = 0; c < g->ColCount(); ++c)
+            if (g->cell(c, 0) == title)
+                return c;
+        return -1;
+    }
+    // Chooses the fields by their titles, in this order (none: the choice is cancelled).
+    static void Choose(const std::vector<QString>& fields)
+    {
+        DlgFormula->RunFieldChoice = [fields](TDualListDialog& d) {
+            if (fields.empty())
+                return false;
+            for (const QString& f : fields)
+                for (int i = 0; i < d.Count(1); ++i)
+                    if (d.Text(1, i) == f) {
+                        d.Move(1, {i});
+                        break;
+                    }
+            return true;
+        };
+    }
+    // Runs a column command with these fields, name and formula, confirmed with OK.
+    void Make(bool movements, const std::vector<QString>& fields, const QString& formula,
+              const QString& name = "Nueva")
+    {
+        Choose(fields);
+        if (!fields.empty())
+            QTimer::singleShot(0, [name, formula] {
+                DlgFormula->teVar->setText(name);
+                DlgFormula->teForm->setText(formula);
+                DlgFormula->btnOk->click();
+            });
+        movements ? w->Crearcolumna2Click() : w->Crearcolumna1Click();
+    }
+
+    testutil::TempDir tmp;
+    std::unique_ptr<TPalvonViewer> w;
+    std::unique_ptr<RecordingServices> ui;
+};
+
+} // namespace
+
+TEST_F(FormulaColumns, LinkColumnFillsRecordsExtremesGridAndMenus)
+{
+    const int before = NumColArcos;
+    const int menuItems = static_cast<int>(w->VarArcos->actions().size());
+    // The letters follow the order of choice: A is the capacity, B the length.
+    Make(false, {"Cap", "Long"}, "A/1000 - b");
+    ASSERT_TRUE(ui->messages.empty()) << ui->messages.front();
+    ASSERT_EQ(NumColArcos, before + 1);
+    EXPECT_EQ(NumUserVarArcos, 1);
+    const int c = before;
+    EXPECT_EQ(w->sagArcos->cell(c, 0), "Nueva");
+    EXPECT_EQ(ColVarArcos[c], 121);
+    EXPECT_EQ(TitArcos[c], "Nueva"); // the title copies an empty text from the name
+    float lo = 1e9f, hi = -1e9f;
+    for (int r = 1; r <= Network.LinkCount; ++r) {
+        const int rec = std::stoi(w->sagArcos->cell(3, r));
+        const float expected = static_cast<float>(Arcos[rec].Var[5] / 1000.0 - Arcos[rec].Var[7]);
+        EXPECT_FLOAT_EQ(Arcos[rec].Var[121], expected) << "link " << rec;
+        EXPECT_EQ(w->sagArcos->cell(c, r), ZelUtils::Format("%.2f", static_cast<double>(expected)));
+        lo = std::min(lo, expected);
+        hi = std::max(hi, expected);
+    }
+    EXPECT_FLOAT_EQ(Arcos[0].Var[121], lo);
+    EXPECT_FLOAT_EQ(Arcos[ArcosMaxRec].Var[121], hi);
+    EXPECT_EQ(static_cast<int>(w->VarArcos->actions().size()), menuItems + 1);
+}
+
+TEST_F(FormulaColumns, FailingFormulaKeepsCountedColumnWithEmptyCells)
+{
+    const int before = NumColArcos;
+    Arcos[1].Var[121] = 77.0f; // left from an earlier network's column
+    Make(false, {"Cap"}, "A+*");
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_TRUE(ui->anyMessageContains("Syntax error")) << ui->messages[0];
+    EXPECT_EQ(NumColArcos, before + 1);
+    EXPECT_EQ(NumUserVarArcos, 1);
+    for (int r = 1; r <= Network.LinkCount; ++r)
+        EXPECT_EQ(w->sagArcos->cell(before, r), "");
+    EXPECT_EQ(Arcos[1].Var[121], 0.0f);
+    // No value computed: no reversed extremes.
+    EXPECT_EQ(Arcos[0].Var[121], 0.0f);
+    EXPECT_EQ(Arcos[ArcosMaxRec].Var[121], 0.0f);
+}
+
+TEST_F(FormulaColumns, NothingAddedWithoutFormulaFieldsOrNumbers)
+{
+    const int links = NumColArcos, movims = NumColMovim;
+    Make(false, {}, "A");           // field choice cancelled
+    Make(false, {"Cap"}, "");       // empty formula
+    EXPECT_TRUE(FormulaText.empty());
+    Make(true, {"Uso P."}, "A*2");  // a text column has no variable to read
+    EXPECT_TRUE(ui->anyMessageContains("Uso P."));
+    EXPECT_EQ(NumColArcos, links);
+    EXPECT_EQ(NumColMovim, movims);
+    EXPECT_EQ(NumUserVarArcos + NumUserVarMovim, 0);
+}
+
+TEST_F(FormulaColumns, MovementColumnAndTenColumnLimit)
+{
+    ASSERT_GT(Network.MovementCount, 0);
+    Make(true, {"Fl.Sat"}, "A*2");
+    const int c = NumColMovim - 1;
+    EXPECT_EQ(ColVarMovim[c], 81);
+    const int rec = std::stoi(w->sagMovim->cell(3, 1));
+    EXPECT_FLOAT_EQ(Movims[rec].Var[81], Movims[rec].Var[1] * 2);
+
+    for (int i = 1; i <= 10; ++i)
+        Make(false, {"Cap"}, "A");
+    EXPECT_EQ(NumUserVarArcos, 10);
+    EXPECT_EQ(ColVarArcos[NumColArcos - 1], 130);
+    EXPECT_FALSE(w->Action("Crearcolumna1")->isEnabled());
+    EXPECT_TRUE(w->Action("Crearcolumna2")->isEnabled());
+    const int cols = NumColArcos;
+    Make(false, {"Cap"}, "A"); // the command reached some other way still adds nothing
+    EXPECT_EQ(NumColArcos, cols);
+    EXPECT_EQ(NumUserVarArcos, 10);
+}
+
+TEST_F(FormulaColumns, DialogLettersWarningAndDefaultNames)
+{
+    TDlgFormula& d = *DlgFormula;
+    d.GridName = "sagArcos";
+    // 26 fields offered by a wide grid: only A..Y are kept, with a warning.
+    const int base = NumColArcos;
+    w->sagArcos->SetColCount(base + 30);
+    for (int i = 0; i < 30; ++i)
+        w->sagArcos->setCell(base + i, 0, ZelUtils::Format("F%d", i));
+    std::vector<QString> fields;
+    for (int i = 25; i >= 0; --i) // reverse grid order
+        fields.push_back(QString("F%1").arg(i));
+    Choose(fields);
+    ASSERT_TRUE(d.FormShow());
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_EQ(ui->messages[0], "Atención:\rDimensión de variables excedida.\rSe considerarán sólo las 25 primeras "
+                               "variables");
+    ASSERT_EQ(d.FieldCount(), 25);
+    EXPECT_EQ(d.FieldKey(0), "A");
+    EXPECT_EQ(d.FieldKey(24), "Y");
+    EXPECT_EQ(d.flds->item(0, 1)->text(), "F25");
+    EXPECT_EQ(d.FieldColumns[0], base + 25);
+    EXPECT_EQ(d.FieldColumns[24], base + 1);
+
+    fields.resize(25);
+    Choose(fields);
+    ASSERT_TRUE(d.FormShow());
+    EXPECT_EQ(ui->messages.size(), 1u); // exactly 25: no warning
+
+    NumUserVarArcos = 2;
+    d.teVarExit();
+    EXPECT_EQ(d.teVar->text(), "VarUser3");
+    d.teText->setText("   ");
+    d.teTextExit();
+    EXPECT_EQ(d.teText->text(), "VarUser3");
+    d.GridName = "sagMovim";
+    d.teVar->clear();
+    d.teVarExit();
+    EXPECT_EQ(d.teVar->text(), "VarUser1");
+}
+
+TEST_F(FormulaColumns, DraggedColumnCarriesItsVariableAndTitle)
+{
+    const auto vars = ColVarArcos;
+    const auto titles = TitArcos;
+    w->sagArcos->MoveColumn(5, 8);
+    EXPECT_EQ(ColVarArcos[8], vars[5]);
+    EXPECT_EQ(TitArcos[8], titles[5]);
+    EXPECT_EQ(ColVarArcos[5], vars[6]);
+    EXPECT_EQ(ColVarArcos[7], vars[8]);
+    EXPECT_EQ(w->sagArcos->cell(8, 0), "Vc");
+    w->sagArcos->MoveColumn(8, 5);
+    EXPECT_EQ(ColVarArcos, vars);
+    EXPECT_EQ(TitArcos, titles);
+    // The record index column stays in place.
+    w->sagArcos->MoveColumn(3, 9);
+    EXPECT_EQ(w->sagArcos->cell(3, 0), "Orden");
+    EXPECT_EQ(ColVarArcos, vars);
+}

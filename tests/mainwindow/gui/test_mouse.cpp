@@ -1,0 +1,209 @@
+// The map's mouse: mode choice, the zoom box, node drags and grid-started
+// placements, and shape editing of one link with the curve tool and its handles.
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/PalvonViewer.h"
+#include "map/DisplayStyles.h"
+#include "map/Ranges.h"
+#include "map/ZoomMouse.h"
+#include "map/gui/OxrImage.h"
+#include "model/FileUtils.h"
+#include "model/HitGrid.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/PalvonRead.h"
+#include "model/ZelUtils.h"
+#include "model/ZelUtilsGeometry.h"
+#include "support/RecordingServices.h"
+#include "support/TestUtil.h"
+
+#include <QAction>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class MapMouse : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        KDVlib::SetMessages("ES");
+        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
+        std::vector<std::string> lines;
+        ASSERT_TRUE(FileUtils::ReadLines(testutil::dataPath("grids_net.dat"), lines));
+        ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+        LpaFileName = LplFileName = "null";
+        Ranges::SetDefaults();
+        DisplayStyles::SetDefaultClassStyles();
+        ClearMouseState();
+        w = std::make_unique<TPalvonViewer>();
+        w->AskOnClose = false;
+        DlgCfg = new TDlgCfg(w.get());
+        ui = std::make_unique<RecordingServices>();
+        w->ConfigureGrids();
+        w->DrawDataDat();
+        w->resize(1200, 800);
+        w->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+        WorldMinX = Network.MinX;
+        WorldMaxX = Network.MaxX;
+        WorldMinY = Network.MinY;
+        WorldMaxY = Network.MaxY;
+        KDVlib::BuildHitGrid(); // the drawing walks the tiles
+        w->SetDown("tbNodes", true);
+        w->DrawPalvon();
+    }
+    void TearDown() override
+    {
+        ui.reset();
+        w.reset();
+        DlgCfg = nullptr;
+        ClearMouseState();
+    }
+    int Px(double x) const { return w->img->WorldToPixelX(x); }
+    int Py(double y) const { return w->img->WorldToPixelY(y); }
+    // Hover, press, one move and release of the left button, at world points.
+    void Drag(double x0, double y0, double x1, double y1, TShiftState shift = {})
+    {
+        w->imgMouseMove(Px(x0), Py(y0));
+        w->imgOxrMouseDown(Qt::LeftButton, shift, Px(x0), Py(y0), x0, y0);
+        w->imgOxrMouseMove(shift, Px(x1), Py(y1), x1, y1);
+        w->imgOxrMouseUp(Qt::LeftButton, shift, Px(x1), Py(y1), x1, y1);
+    }
+    static int32_t Node(int32_t number) { return KDVlib::FindNodo(number); }
+    static int32_t Link(int32_t a, int32_t b) { return KDVlib::FindArco(a, b); }
+
+    testutil::TempDir tmp;
+    std::unique_ptr<TPalvonViewer> w;
+    std::unique_ptr<RecordingServices> ui;
+};
+
+TEST_F(MapMouse, ZoomBoxNeedsMoreThanTenPixelsUpOrDown)
+{
+    const double minX = WorldMinX, maxY = WorldMaxY;
+    const int i0 = 100, j0 = 100;
+    auto box = [&](int i1, int j1) {
+        w->imgOxrMouseDown(Qt::LeftButton, {}, i0, j0, w->img->PixelToWorldX(i0), w->img->PixelToWorldY(j0));
+        EXPECT_TRUE(RubberBand);
+        w->imgOxrMouseMove({}, i1, j1, w->img->PixelToWorldX(i1), w->img->PixelToWorldY(j1));
+        w->imgOxrMouseUp(Qt::LeftButton, {}, i1, j1, w->img->PixelToWorldX(i1), w->img->PixelToWorldY(j1));
+        EXPECT_FALSE(RubberBand);
+    };
+    box(300, 110); // 10 pixels: no zoom
+    EXPECT_DOUBLE_EQ(WorldMinX, minX);
+    EXPECT_DOUBLE_EQ(WorldMaxY, maxY);
+    const double x0 = w->img->PixelToWorldX(i0), y0 = w->img->PixelToWorldY(j0);
+    const double x1 = w->img->PixelToWorldX(300), y1 = w->img->PixelToWorldY(111);
+    box(300, 111);
+    EXPECT_DOUBLE_EQ(WorldMinX, x0);
+    EXPECT_DOUBLE_EQ(WorldMaxX, x1);
+    EXPECT_DOUBLE_EQ(WorldMinY, y1);
+    EXPECT_DOUBLE_EQ(WorldMaxY, y0);
+}
+
+TEST_F(MapMouse, NodeDragWinsOverThePanToolAndCarriesItsLinks)
+{
+    w->SetDown("tbMove", true);
+    w->Action("NodeMove")->setChecked(true);
+    const int32_t n = Node(100);
+    w->imgMouseMove(Px(1200), Py(1000));
+    ASSERT_EQ(w->HoverNode, n);
+    EXPECT_EQ(w->MousePressMode(Qt::LeftButton, {}, Px(1200), Py(1000)), 11);
+
+    const TPoint far72 = Arcos[Link(7, 200)].Points[1];
+    Drag(1200, 1000, 1250, 1060);
+    EXPECT_FLOAT_EQ(Nodos[n].X, 1250.0f);
+    EXPECT_FLOAT_EQ(Nodos[n].Y, 1060.0f);
+    const TArcos& in = Arcos[Link(1, 100)];
+    EXPECT_DOUBLE_EQ(in.Points[in.PointCount].x, 1250.0);
+    const TArcos& out = Arcos[Link(100, 200)];
+    EXPECT_DOUBLE_EQ(out.Points[1].y, 1060.0);
+    EXPECT_DOUBLE_EQ(Arcos[Link(7, 200)].Points[1].x, far72.x);
+    EXPECT_FALSE(Panning);
+    EXPECT_EQ(w->DragNode, 0);
+    // Chosen plainly, "Mover" served one drag.
+    EXPECT_FALSE(w->Action("NodeMove")->isChecked());
+}
+
+TEST_F(MapMouse, PressOnEmptyMapMovesNothingAndStickyMoverStaysOn)
+{
+    w->Action("NodeMove")->setChecked(true);
+    w->NodeMoveSticky = true;
+    const float x = Nodos[Node(1)].X;
+    Drag(1050, 1200, 1000, 1000); // nothing at the press
+    EXPECT_EQ(w->DragNode, 0);
+    EXPECT_FLOAT_EQ(Nodos[Node(1)].X, x);
+    // "Mover Selección" answered Yes: the selected nodes move by the same vector.
+    w->Action("MoverSeleccion")->setChecked(true);
+    Nodos[Node(200)].Mark = 1;
+    ui->answerYes = true;
+    Drag(1000, 1000, 1010, 990);
+    EXPECT_FLOAT_EQ(Nodos[Node(1)].X, 1010.0f);
+    EXPECT_FLOAT_EQ(Nodos[Node(200)].X, 1410.0f);
+    EXPECT_FLOAT_EQ(Nodos[Node(200)].Y, 890.0f);
+    EXPECT_EQ(ui->questions.size(), 1u);
+    EXPECT_DOUBLE_EQ(Arcos[Link(100, 200)].Points[2].x, 1410.0);
+    EXPECT_TRUE(w->Action("NodeMove")->isChecked());
+}
+
+TEST_F(MapMouse, ShiftClickAfterGridDoubleClickPlacesTheNode)
+{
+    const int32_t n = Node(7);
+    NodeMoving = true;
+    PickedItem = -n;
+    TShiftState shift;
+    shift.Keys = Qt::ShiftModifier;
+    EXPECT_EQ(w->MousePressMode(Qt::LeftButton, shift, Px(1300), Py(900)), 7);
+    w->imgOxrMouseDown(Qt::LeftButton, shift, Px(1300), Py(900), 1300, 900);
+    w->imgOxrMouseUp(Qt::LeftButton, shift, Px(1300), Py(900), 1300, 900);
+    EXPECT_FLOAT_EQ(Nodos[n].X, 1300.0f);
+    EXPECT_FLOAT_EQ(Nodos[n].Y, 900.0f);
+    EXPECT_FALSE(NodeMoving);
+    EXPECT_EQ(PickedItem, -1);
+    // The links at the node end where it now stands.
+    EXPECT_DOUBLE_EQ(Arcos[Link(7, 200)].Points[1].x, 1300.0);
+}
+
+TEST_F(MapMouse, CurveToolInsertsAndGridHandlesMoveAndShift)
+{
+    const int32_t k = Link(1, 100);
+    CurveLink = k;
+    w->SetDown("tbCurve", true);
+    w->tbCurveClick();
+    ASSERT_EQ(w->CurveRegions.size(), 601u);
+
+    // The tool offers the midpoint, never an end handle.
+    w->imgMouseMove(Px(1000), Py(1000));
+    EXPECT_EQ(w->HoverCurveLink, 0);
+    EXPECT_EQ(w->CurveVertex, 0); // the grid-started handles include the ends
+    w->CurveVertex = -1;
+    w->imgMouseMove(Px(1100), Py(1000));
+    ASSERT_EQ(w->HoverCurveLink, k);
+    ASSERT_EQ(w->HoverCurveHandle, 1);
+    w->imgOxrMouseDown(Qt::LeftButton, {}, Px(1100), Py(1000), 1100, 1000);
+    w->imgOxrMouseMove({}, Px(1100), Py(1080), 1100, 1080);
+    w->imgOxrMouseUp(Qt::LeftButton, {}, Px(1100), Py(1080), 1100, 1080);
+    const TArcos& a = Arcos[k];
+    ASSERT_EQ(a.PointCount, 3);
+    EXPECT_DOUBLE_EQ(a.Points[2].y, 1080.0);
+    EXPECT_EQ(a.BearingB, ZelUtils::Round(ZelUtils::PointAngle(a.Points[2], a.Points[3]) * 1800.0 / 3.14159265358979));
+    EXPECT_EQ(w->CurveDrag, 0);
+
+    // Without the tool: the new point's handle (2) drags the point.
+    w->SetDown("tbCurve", false);
+    w->tbCurveClick();
+    w->StartCurving();
+    w->imgMouseMove(Px(1100), Py(1080));
+    ASSERT_EQ(w->CurveVertex, 2);
+    w->imgOxrMouseDown(Qt::LeftButton, {}, Px(1100), Py(1080), 1100, 1080);
+    EXPECT_TRUE(w->CurveVertexDrag);
+    w->imgOxrMouseUp(Qt::LeftButton, {}, Px(1120), Py(1050), 1120, 1050);
+    EXPECT_DOUBLE_EQ(a.Points[2].x, 1120.0);
+    EXPECT_DOUBLE_EQ(a.Points[2].y, 1050.0);
+    EXPECT_FALSE(w->CurveVertexDrag);
+    EXPECT_TRUE(w->Action("GrabarSIG")->isVisible());
+}
+
+} // namespace

@@ -1,0 +1,238 @@
+// User polygons on the main window: completing one, deleting, restyling, reshaping
+// through handles, and the polygon files read and written through the menus' handlers.
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/DlgCfgWidgets.h"
+#include "mainwindow/PalvonViewer.h"
+#include "map/Polygons.h"
+#include "map/gui/OxrImage.h"
+#include "model/FileUtils.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/PalvonRead.h"
+#include "support/RecordingServices.h"
+#include "support/TestUtil.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QMenu>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+const char* const Menus[6] = {"EliminarPoligonos",     "pupEliminarPoligonos",
+                              "RedefinirPoligonos",    "pupRedefinirPoligonos",
+                              "ReconfigurarPoligonos", "pupReconfigurarPoligonos"};
+
+class Polygons : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        KDVlib::SetMessages("ES");
+        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
+        std::vector<std::string> lines;
+        ASSERT_TRUE(FileUtils::ReadLines(testutil::dataPath("grids_net.dat"), lines));
+        ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+        NumPoligonos = 0;
+        w = std::make_unique<TPalvonViewer>();
+        w->AskOnClose = false;
+        DlgCfg = new TDlgCfg(w.get());
+        ui = std::make_unique<RecordingServices>();
+        w->resize(1000, 700);
+        w->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+        WorldMinX = -10;
+        WorldMaxX = 70;
+        WorldMinY = -10;
+        WorldMaxY = 20;
+        w->DrawPalvon();
+    }
+    void TearDown() override
+    {
+        ui.reset();
+        w.reset();
+        DlgCfg = nullptr; // owned by the window
+        NumPoligonos = 0;
+    }
+    QMenu* Menu(const char* name) { return w->findChild<QMenu*>(QString::fromLatin1(name)); }
+    void Import(const std::string& path)
+    {
+        w->PolygonFileName = path;
+        ASSERT_TRUE(w->ImportarPoligonosPlg());
+    }
+    int32_t Vertices(int i) { return Poligonos[static_cast<size_t>(i)].PointCount; }
+    TPoint Vertex(int i, int k) { return Poligonos[static_cast<size_t>(i)].Points[static_cast<size_t>(k)]; }
+
+    testutil::TempDir tmp;
+    std::unique_ptr<TPalvonViewer> w;
+    std::unique_ptr<RecordingServices> ui;
+};
+
+TEST_F(Polygons, CompletedPolygonGetsProposedNameMeanLabelAndWorkingEntries)
+{
+    w->DisplayDialogs.InputText = [](const std::string&, const std::string&, std::string& text) {
+        text = "Otro";
+        return false; // cancelled: the proposed name stays
+    };
+    w->NuevoPoligonoClick();
+    EXPECT_TRUE(UserPolygonActive);
+    w->AddPolygonClickPoint(0, 0);
+    w->AddPolygonClickPoint(10, 0);
+    w->AddPolygonClickPoint(10, 10);
+    w->imgDblClick();
+    EXPECT_FALSE(UserPolygonActive);
+    ASSERT_EQ(NumPoligonos, 1);
+    const TPoligono& p = Poligonos[0];
+    EXPECT_EQ(p.Id, 1);
+    EXPECT_EQ(p.Name, "Plgn1");
+    EXPECT_EQ(p.PointCount, 3);
+    EXPECT_NEAR(p.Points[0].x, 20.0 / 3, 1e-9);
+    EXPECT_NEAR(p.Points[0].y, 10.0 / 3, 1e-9);
+    for (const char* m : Menus)
+        ASSERT_EQ(Menu(m)->actions().size(), 1) << m;
+
+    // The entry made by the double click reaches its handler.
+    ui->answerYes = true;
+    Menu("pupEliminarPoligonos")->actions().front()->trigger();
+    EXPECT_EQ(ui->questions.size(), 1u);
+    EXPECT_FALSE(Poligonos[0].Visible);
+}
+
+TEST_F(Polygons, DeletingKeepsRecordGreysSixEntriesAndExportStillWritesIt)
+{
+    Import(testutil::dataPath("plg_four.plg"));
+    ASSERT_EQ(NumPoligonos, 4);
+    EXPECT_TRUE(w->Down("tbPoligonos"));
+    EXPECT_EQ(Menu("RedefinirPoligonos")->actions().value(1)->data().toInt(), 1);
+
+    ui->answerYes = false;
+    Menu("EliminarPoligonos")->actions().value(2)->trigger();
+    EXPECT_TRUE(Poligonos[2].Visible);
+
+    ui->answerYes = true;
+    Menu("EliminarPoligonos")->actions().value(2)->trigger();
+    EXPECT_FALSE(Poligonos[2].Visible);
+    EXPECT_EQ(NumPoligonos, 4);
+    for (const char* m : Menus)
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(Menu(m)->actions().value(i)->isEnabled(), i != 2) << m << " " << i;
+
+    const std::string out = tmp.file("salida.plg");
+    ASSERT_TRUE(w->ExportarPoligonos(out, false));
+    EXPECT_EQ(testutil::readFile(out),
+              "1;Uno;4;32768;1;13887443;0;0.00;0.00;10.00;0.00;10.00;10.00;0.00;10.00;5.00;5.00\r\n"
+              "2;Dos;3;255;2;16777215;1;20.00;0.00;30.00;0.00;30.00;10.00;26.67;3.33\r\n"
+              "3;Tres;3;0;1;0;0;40.00;0.00;50.00;0.00;50.00;10.00;46.67;3.33\r\n"
+              "4;Cuatro;1;0;1;0;0;60.00;5.00;60.00;5.00\r\n");
+    Import(out);
+    EXPECT_TRUE(Poligonos[2].Visible);
+    for (const char* m : Menus)
+        EXPECT_TRUE(Menu(m)->actions().value(2)->isEnabled());
+}
+
+TEST_F(Polygons, RestyleAppliesDialogValuesEvenOnCancelAndKeepsDefaults)
+{
+    Import(testutil::dataPath("plg_four.plg"));
+    TDlgCfg& d = *DlgCfg;
+    d.PoliBordeColor->SetColor(32768);
+    d.PoliBordeAncho->setValue(1);
+    QTimer::singleShot(0, [&] {
+        EXPECT_FALSE(d.CfgPaginas->isTabVisible(d.CfgPaginas->indexOf(d.CfgAmpliacion)));
+        EXPECT_EQ(d.CfgPaginas->currentWidget(), d.CfgColores);
+        EXPECT_EQ(d.PoliBordeColor->Color(), 255u); // the polygon's own style is loaded
+        d.PoliBordeAncho->setValue(4);
+        d.reject();
+    });
+    Menu("ReconfigurarPoligonos")->actions().value(1)->trigger();
+    EXPECT_EQ(Poligonos[1].PenWidth, 4);
+    EXPECT_EQ(Poligonos[1].PenColor, 255u);
+    EXPECT_TRUE(Poligonos[1].BrushClear);
+    EXPECT_EQ(d.PoliBordeAncho->value(), 1);
+    EXPECT_EQ(d.PoliBordeColor->Color(), 32768u);
+    EXPECT_FALSE(d.PoliRellenoClear->isChecked());
+    EXPECT_TRUE(d.CfgPaginas->isTabVisible(d.CfgPaginas->indexOf(d.CfgAmpliacion)));
+}
+
+TEST_F(Polygons, HandlesSnapTargetsAndTheirOperations)
+{
+    Import(testutil::dataPath("plg_four.plg"));
+    // Polygon 1 (index 0) has vertex (10, 10) and (0, 10); moving the view so that
+    // y = 10 is its top border keeps them snap targets, and (60, 5) of polygon 4
+    // falls outside once x is cut at 55.
+    WorldMaxY = 10;
+    WorldMaxX = 55;
+    w->DrawPalvon();
+    w->canModifyPolygon(1);
+    EXPECT_EQ(w->EditPolygon, 1);
+    EXPECT_EQ(w->NumSnapPoints, 4 + 3); // polygons 1 and 3; not itself, not 4
+    // Deleted polygons are no snap targets.
+    Poligonos[2].Visible = 0;
+    w->canModifyPolygon(1);
+    EXPECT_EQ(w->NumSnapPoints, 4);
+    Poligonos[2].Visible = 1;
+
+    // The square of index 0: dragging the midpoint between vertices 2 and 3 adds a vertex.
+    w->canModifyPolygon(0);
+    ASSERT_EQ(w->NumEditHandles, 8);
+    EXPECT_EQ(w->EditHandles[4], QPointF(10, 5));
+    const QPoint pix = w->img->WorldToPoint(10, 5);
+    EXPECT_EQ(w->PickPolygonHandle(pix.x(), pix.y()), 4);
+    int32_t prev = 0, next = 0;
+    w->HandleNeighbours(1, prev, next);
+    EXPECT_EQ(prev, 7);
+    EXPECT_EQ(next, 3);
+    w->EditHandle = 4;
+    w->SnapHit = 0;
+    w->DropPolygonHandle(15, 5, false);
+    ASSERT_EQ(Vertices(0), 5);
+    EXPECT_DOUBLE_EQ(Vertex(0, 3).x, 15);
+    EXPECT_DOUBLE_EQ(Vertex(0, 4).x, 10);
+    EXPECT_EQ(w->NumEditHandles, 10);
+    EXPECT_EQ(w->EditHandle, 0);
+    EXPECT_DOUBLE_EQ(Poligonos[0].Points[0].x, 5); // label point unchanged
+
+    // Ctrl+Alt drop of a midpoint: every vertex moves, and the midpoint becomes one.
+    w->EditHandle = 2; // midpoint of (0, 0) and (10, 0)
+    w->DropPolygonHandle(5, 2, true);
+    ASSERT_EQ(Vertices(0), 6);
+    EXPECT_NEAR(Vertex(0, 1).y, 2, 1e-6);
+    EXPECT_NEAR(Vertex(0, 2).x, 5, 1e-6);
+    EXPECT_NEAR(Vertex(0, 4).x, 15, 1e-6);
+
+    // Shift on vertex handle 1 of a triangle leaves two vertices and four handles.
+    w->canModifyPolygon(1);
+    w->DeletePolygonVertex(1);
+    EXPECT_EQ(Vertices(1), 2);
+    EXPECT_EQ(w->NumEditHandles, 4);
+
+    // One vertex: two handles at the same place.
+    w->canModifyPolygon(3);
+    ASSERT_EQ(w->NumEditHandles, 2);
+    EXPECT_EQ(w->EditHandles[1], w->EditHandles[2]);
+
+    QTest::keyClick(w.get(), Qt::Key_Escape);
+    EXPECT_EQ(w->EditPolygon, -1);
+}
+
+TEST_F(Polygons, AreaImportTakesNewPolygonStyleAndLineNumbering)
+{
+    DlgCfg->PoliBordeColor->SetColor(123);
+    const std::string geo = tmp.file("areas.geo");
+    testutil::writeFile(geo, "7,3,0,0,4,0,4,4\r\n7,2,1.5,2,3,4\r\n");
+    ASSERT_TRUE(w->ImportarPoligonosGeo(geo));
+    ASSERT_EQ(NumPoligonos, 2);
+    EXPECT_EQ(Poligonos[0].Id, 7);
+    EXPECT_EQ(Poligonos[1].Id, 7);
+    EXPECT_EQ(Poligonos[1].PointCount, 2);
+    EXPECT_EQ(Poligonos[0].PenColor, 123u);
+    EXPECT_NEAR(Poligonos[0].Points[0].x, 8.0 / 3, 1e-9);
+    EXPECT_EQ(Menu("pupRedefinirPoligonos")->actions().value(1)->data().toInt(), 1);
+}
+
+} // namespace

@@ -1,0 +1,295 @@
+// Selection commands of the grids' menus (nodes, zones, lines, link marks and hidden
+// links), the nodes and links inside user polygons, and the data-file openers.
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/DualListDialog.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/StringAlignGrid.h"
+#include "map/DisplayStyles.h"
+#include "map/GeoLayers.h"
+#include "map/LineLayers.h"
+#include "map/Polygons.h"
+#include "map/Ranges.h"
+#include "model/FileUtils.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/LinkGeometry.h"
+#include "model/PalvonRead.h"
+#include "model/ZelUtils.h"
+#include "support/RecordingServices.h"
+#include "support/TestUtil.h"
+
+#include <QAction>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+class SelCommands : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        KDVlib::SetMessages("ES");
+        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
+        PalvonRead::ReadTransitLines = 1;
+        std::vector<std::string> lines;
+        ASSERT_TRUE(FileUtils::ReadLines(testutil::dataPath("grids_net.dat"), lines));
+        ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+        PalvonRead::ComputeLinkDataExtremes();
+        LpaFileName = LplFileName = "null";
+        Ranges::SetDefaults();
+        DisplayStyles::SetDefaultClassStyles();
+        w = std::make_unique<TPalvonViewer>();
+        w->AskOnClose = false;
+        DlgCfg = new TDlgCfg(w.get());
+        ui = std::make_unique<RecordingServices>();
+        w->ConfigureGrids();
+        w->DrawDataDat();
+        CurrentClass = 2;
+    }
+    void TearDown() override
+    {
+        NumPoligonos = 0;
+        ui.reset();
+        w.reset();
+    }
+    // Runs a command that shows the two-list dialog; `act` works it, then accepts.
+    void WithDialog(void (TPalvonViewer::*command)(), const std::function<void(TDualListDialog*)>& act)
+    {
+        QTimer::singleShot(0, [&] {
+            act(w->dld);
+            w->dld->accept();
+        });
+        (w.get()->*command)();
+    }
+    static int32_t Node(int32_t number) { return KDVlib::FindNodo(number); }
+
+    testutil::TempDir tmp;
+    std::unique_ptr<TPalvonViewer> w;
+    std::unique_ptr<RecordingServices> ui;
+};
+
+TEST_F(SelCommands, NodeSelectionFilesAndPolygonsBeside)
+{
+    Nodos[Node(2)].Mark = 3;
+    Nodos[Node(200)].Mark = 1;
+    const std::string out = tmp.file("nodos.sel");
+    ASSERT_TRUE(w->ExportaSeleccionNodos(out));
+    EXPECT_EQ(testutil::readFile(out), "         2\r\n       200\r\n"); // marks are not written
+
+    // Import: a second column gives the class, one column the current class; a
+    // missing node is reported and the rest still read. A polygon file of the same
+    // name comes along.
+    w->AnulaSeleccin1Click();
+    const std::string in = tmp.file("leidos.sel");
+    std::filesystem::copy_file(testutil::dataPath("selc_nodes.sel"), in);
+    testutil::writeFile(tmp.file("leidos.plg"), "1;Plg;3;0;0;0;0;1000;1000;1100;1000;1100;1100\r\n");
+    w->ChooseSelFile = [&](const QString& title, bool save) {
+        EXPECT_FALSE(save);
+        EXPECT_EQ(title, QStringLiteral("Importar selección ..."));
+        return in;
+    };
+    w->ImportaSeleccin2Click();
+    EXPECT_EQ(Nodos[Node(100)].Mark, 3);
+    EXPECT_EQ(Nodos[Node(2)].Mark, 2);
+    EXPECT_EQ(Nodos[Node(7)].Mark, 1); // class 45 has no colour: class 1
+    EXPECT_EQ(Nodos[Node(200)].Mark, 0);
+    EXPECT_EQ(ui->messages, std::vector<std::string>{"Nodo 99999 no encontrado"});
+    EXPECT_EQ(w->SelFileName, in);
+    EXPECT_EQ(NumPoligonos, 1);
+    EXPECT_EQ(w->sagNodos->FontColorCell(0, Node(100)), DisplayStyles::ToQColor(ClassColors[3]));
+
+    // Nodes by node offers only unmarked nodes; nothing offered ends the command.
+    int offered = 0;
+    WithDialog(&TPalvonViewer::SelecccinporArco1Click, [&](TDualListDialog* d) {
+        offered = d->Count(1);
+        d->MoveAll(1);
+    });
+    EXPECT_EQ(offered, Network.NodeCount - 3);
+    for (int32_t n = 1; n <= Network.NodeCount; ++n)
+        EXPECT_GT(Nodos[n].Mark, 0);
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        if (w->dld->isVisible()) {
+            shown = true;
+            w->dld->reject();
+        }
+    });
+    w->SelecccinporArco1Click();
+    QTest::qWait(1);
+    EXPECT_FALSE(shown);
+}
+
+TEST_F(SelCommands, ZoneSelectionFiles)
+{
+    Zonas[KDVlib::FindZona(13)].Class = 4;
+    const std::string out = tmp.file("zonas.sel");
+    ASSERT_TRUE(w->ExportaSeleccionZonas(out));
+    EXPECT_EQ(testutil::readFile(out), "        13    4\r\n");
+
+    w->ImportaSeleccionZonas(testutil::dataPath("selc_zones.sel"));
+    EXPECT_EQ(Zonas[KDVlib::FindZona(12)].Class, 2);
+    EXPECT_EQ(Zonas[KDVlib::FindZona(13)].Class, 0); // no mark on its line
+    EXPECT_EQ(Zonas[KDVlib::FindZona(14)].Class, 1);
+    EXPECT_EQ(ui->messages, std::vector<std::string>{"Zona 77 no encontrada"});
+
+    // Zones by zone: a zone moved back to the source list keeps its mark; a marked
+    // zone left chosen keeps its class.
+    Zonas[KDVlib::FindZona(14)].Class = 1;
+    WithDialog(&TPalvonViewer::SeleccinporZona1Click, [](TDualListDialog* d) {
+        ASSERT_EQ(d->Count(2), 2);
+        d->MoveAll(1);
+        for (int k = 0; k < d->Count(2); ++k)
+            if (d->Text(2, k).trimmed() == QStringLiteral("12"))
+                d->Move(2, {k});
+    });
+    EXPECT_EQ(Zonas[KDVlib::FindZona(12)].Class, 2);
+    EXPECT_EQ(Zonas[KDVlib::FindZona(13)].Class, 2);
+    EXPECT_EQ(Zonas[KDVlib::FindZona(14)].Class, 1);
+}
+
+TEST_F(SelCommands, LinkMarksInversionsAndHiddenLinks)
+{
+    ASSERT_GE(Network.LinkCount, 3);
+    Arcos[1].Mark = 5;
+    Arcos[2].Mark = -1;
+    w->Invierteselccin1Click();
+    EXPECT_EQ(Arcos[1].Mark, 0);
+    EXPECT_EQ(Arcos[2].Mark, 2);
+    EXPECT_EQ(Arcos[3].Mark, 2);
+    Arcos[1].Mark = 5;
+    Arcos[2].Mark = 0;
+    Arcos[3].Mark = -1;
+    w->InvierteSeleccin1Click();
+    EXPECT_EQ(Arcos[1].Mark, 0);
+    EXPECT_EQ(Arcos[2].Mark, 1);
+    EXPECT_EQ(Arcos[3].Mark, 0);
+
+    DatDir = "/redes/";
+    DatFileName = "base.dat";
+    for (int32_t i = 1; i <= Network.LinkCount; ++i)
+        Arcos[i].Mark = 0;
+    EXPECT_EQ(w->MarcarNoDibujar(), 0);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("/redes/base.dat"));
+    Arcos[2].Mark = 1;
+    Arcos[3].Mark = 4;
+    EXPECT_EQ(w->MarcarNoDibujar(), 2);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("/redes/base.dat    [2 arcos ocultos]"));
+    EXPECT_FALSE(Arcos[2].Active);
+    EXPECT_TRUE(Arcos[1].Active);
+    w->AnularMarcas1Click();
+    EXPECT_TRUE(Arcos[2].Active && Arcos[3].Active);
+    EXPECT_EQ(Arcos[3].Mark, 4);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("/redes/base.dat"));
+
+    // The block selected in the grid takes the current class and is listed below.
+    for (int32_t i = 1; i <= Network.LinkCount; ++i)
+        Arcos[i].Mark = 0;
+    w->sagArcos->SetSelection({0, 1, 4, 2});
+    w->SeleccionGrillaClick();
+    EXPECT_EQ(Arcos[w->LinkOfRow(1)].Mark, 2);
+    EXPECT_EQ(Arcos[w->LinkOfRow(2)].Mark, 2);
+    EXPECT_EQ(w->sagArcos->Selection(), (TGridRect{4, 2, 4, 2}));
+    ASSERT_NE(w->sagArcosSel, nullptr);
+    EXPECT_EQ(w->sagArcosSel->RowCount(), 3);
+    EXPECT_TRUE(w->Action("VerSeleccion")->isChecked());
+}
+
+TEST_F(SelCommands, LinesByGroupFollowTheGridRows)
+{
+    ASSERT_EQ(Network.LineCount, 2);
+    Lineas[2].Group = Lineas[1].Group + 1;
+    w->Anulaseleccin2Click();
+    EXPECT_FALSE(Lineas[1].Visible || Lineas[2].Visible);
+    // The grid sorted: row 1 shows line 2 and row 2 line 1.
+    for (int c = 0; c < w->sagLineas->ColCount(); ++c) {
+        const std::string a = w->sagLineas->cell(c, 1), b = w->sagLineas->cell(c, 2);
+        w->sagLineas->setCell(c, 1, b);
+        w->sagLineas->setCell(c, 2, a);
+    }
+    const QString group = QString::number(Lineas[1].Group);
+    WithDialog(&TPalvonViewer::SeleccionPorGrupoClick, [&](TDualListDialog* d) {
+        for (int k = 0; k < d->Count(1); ++k)
+            if (d->Text(1, k) == group)
+                d->Move(1, {k});
+    });
+    EXPECT_TRUE(Lineas[1].Visible);
+    EXPECT_FALSE(Lineas[2].Visible);
+    EXPECT_EQ(w->sagLineas->FontColorCell(1, 2), DisplayStyles::ToQColor(clRed));
+    EXPECT_NE(w->sagLineas->FontColorCell(1, 1), DisplayStyles::ToQColor(clRed));
+}
+
+TEST_F(SelCommands, NodesAndLinksInsideUserPolygons)
+{
+    auto polygon = [](int p, const char* name, bool active, std::vector<TPoint> pts) {
+        TPoligono& g = Poligonos[static_cast<size_t>(p)];
+        g = TPoligono();
+        g.Name = name;
+        g.Visible = active ? 1 : 0;
+        g.PointCount = static_cast<int32_t>(pts.size());
+        g.Points = {TPoint{0, 0}};
+        g.Points.insert(g.Points.end(), pts.begin(), pts.end());
+    };
+    polygon(0, "Norte, centro", true, {{1050, 950}, {1250, 950}, {1250, 1350}, {1050, 1350}});
+    polygon(1, "Apagado", false, {{0, 0}, {5000, 0}, {5000, 5000}});
+    polygon(2, "Sur", true, {{1150, 750}, {1450, 750}, {1450, 1050}, {1150, 1050}});
+    NumPoligonos = 3;
+    w->PolygonFileName = tmp.file("areas.plg");
+    ASSERT_TRUE(w->SelectByUserPolygons(false));
+    EXPECT_EQ(testutil::readFile(tmp.file("areas_n.csv")),
+              "2,Norte, centro\r\n100,Norte, centro\r\n3,Sur\r\n7,Sur\r\n100,Sur\r\n200,Sur\r\n");
+    // Marks: those of the last polygon only.
+    EXPECT_EQ(Nodos[Node(2)].Mark, 0);
+    EXPECT_EQ(Nodos[Node(200)].Mark, 1);
+
+    // Links: both ends inside (2-100 has only one end in "Sur"); inactive polygons give nothing.
+    ASSERT_TRUE(w->SelectByUserPolygons(true));
+    EXPECT_EQ(testutil::readFile(tmp.file("areas_a.csv")),
+              "2,100,Norte, centro\r\n3,100,Sur\r\n7,100,Sur\r\n7,200,Sur\r\n100,7,Sur\r\n100,200,Sur\r\n");
+    EXPECT_EQ(Arcos[KDVlib::FindArco(2, 100)].Mark, 0);
+    EXPECT_EQ(Arcos[KDVlib::FindArco(100, 200)].Mark, 1);
+
+    // No polygon file: the names are "_n.csv" in the current folder; no polygon, empty file.
+    NumPoligonos = 0;
+    w->PolygonFileName.clear();
+    const auto cwd = std::filesystem::current_path();
+    std::filesystem::current_path(tmp.path());
+    const bool ok = w->SelectByUserPolygons(false);
+    std::filesystem::current_path(cwd);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(testutil::readFile(tmp.file("_n.csv")), "");
+}
+
+TEST_F(SelCommands, OpenersStoreTheirNamesAndSoleraFilesAddAfterTheFirst)
+{
+    const std::string geo = testutil::dataPath("layer_kerbs.geo");
+    QStringList asked;
+    w->ChooseOpenFiles = [&](const QString& title, const QString& filter, bool several) {
+        asked << title + QLatin1Char('|') + filter + (several ? "|+" : "");
+        return several ? QStringList{QString::fromStdString(geo), QString::fromStdString(geo),
+                                     QString::fromStdString(geo)}
+                       : QStringList{};
+    };
+    w->AbrirClick(8);
+    EXPECT_EQ(NumGeoLayers, 3);
+    EXPECT_EQ(SoleraFileName, geo);
+    w->aOpenSoleraExecute(); // no Shift: the first replaces again
+    EXPECT_EQ(NumGeoLayers, 3);
+    ASSERT_EQ(asked.size(), 2);
+    EXPECT_EQ(asked[0], QStringLiteral("Open data file|Lineas de soleras      |*.geo||+"));
+    EXPECT_EQ(asked[1], QStringLiteral("Open geo file|Lineas de soleras      |*.geo||+"));
+
+    // A cancelled dialog changes nothing.
+    CountsFileName = "antes.dat";
+    w->aOpenCntExecute();
+    w->ImportarColsMovimClick();
+    EXPECT_EQ(CountsFileName, "antes.dat");
+    EXPECT_EQ(ComplementaryMovFileName, "null");
+    EXPECT_EQ(asked.back(), QStringLiteral("Open data file|Datos complementarios  |*.csv|"));
+}
+
+} // namespace

@@ -1,0 +1,362 @@
+// The view configuration of a network in an INI section, and the theme commands
+// that store and apply it.
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/DlgTemas.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/ProgramSettings.h"
+#include "mainwindow/StringAlignGrid.h"
+#include "map/DisplayStyles.h"
+#include "map/DrawState.h"
+#include "map/GeoLayers.h"
+#include "map/Ranges.h"
+#include "map/gui/DataLayers.h"
+#include "map/gui/KDVscale.h"
+#include "model/KDVvars.h"
+#include "model/PalvonVars.h"
+#include "model/ZelUtils.h"
+#include "platform/IniFile.h"
+#include "support/RecordingServices.h"
+#include "support/ViewerFixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QSpinBox>
+#include <QTextEdit>
+
+#include <filesystem>
+
+namespace {
+
+class ViewConfig : public ViewerFixture {
+protected:
+    void SetUp() override
+    {
+        ViewerFixture::SetUp();
+        Ranges::SetDefaults();
+        RangeSetKeys.clear();
+        RangeNames.clear();
+        DisplayStyles::SetDefaultStyles();
+        ThemeName.clear();
+        ASSERT_TRUE(viewer->AbrirRedPalvon(testutil::dataPath("grids_net.dat")));
+        ui = std::make_unique<RecordingServices>();
+    }
+    void TearDown() override
+    {
+        ui.reset();
+        Ranges::SetDefaults();
+        RangeSetKeys.clear();
+        RangeNames.clear();
+        DisplayStyles::SetDefaultStyles();
+        ViewerFixture::TearDown();
+    }
+    std::vector<std::string> TitleLines() const
+    {
+        std::vector<std::string> out;
+        if (!viewer->tit->toPlainText().isEmpty())
+            for (const QString& l : viewer->tit->toPlainText().split('\n'))
+                out.push_back(l.toStdString());
+        return out;
+    }
+    std::string Caption(const char* name) { return viewer->Action(name)->text().toStdString(); }
+
+    std::unique_ptr<RecordingServices> ui;
+};
+
+TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
+{
+    TDlgCfg& d = *DlgCfg;
+    const size_t mode = static_cast<size_t>(RangeMode);
+    const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
+    WorldMinX = Network.MinX + w / 4;
+    WorldMaxX = Network.MaxX - w / 8;
+    WorldMinY = Network.MinY + h / 3;
+    WorldMaxY = Network.MaxY - 0.125;
+    const double wx0 = WorldMinX, wx1 = WorldMaxX, wy0 = WorldMinY, wy1 = WorldMaxY;
+    for (const char* b : {"tbArrows", "tbNodes", "tbNameNodes", "tbCalles", "tbCents", "tbAtributos", "tbColores",
+                          "tbValues", "tbMovimValues", "tbPoligonos", "tbLineas", "tbSel", "tbTit", "tbZonas",
+                          "tbSolera"})
+        viewer->SetDown(b, false);
+    for (const char* b : {"tbArrows", "tbCalles", "tbColores", "tbTit"})
+        viewer->SetDown(b, true);
+    viewer->SetDown("aAtributos2", true);
+    viewer->sym->move(70, 81);
+    viewer->tit->setPlainText("Uno\n\nTres");
+    RangeMax = 123.5f;
+    KDVscale->Fixed->setChecked(true);
+    PixsVol = 31;
+    PixsCol = 7;
+    LabelFonts[1] = {"Courier", 11, 255, uint8_t(fsBold | fsUnderline)};
+    LabelFonts[2] = {"Times", 9, 4, fsItalic};
+    LabelFonts[4] = {"Verdana", 7, 5, fsStrikeOut};
+    LabelFonts[5] = {"Tahoma", 10, 6, 0};
+    CentroidSize = 12;
+    NodeSize = 5;
+    ArrowSize = 6;
+    SymbolColors[0] = 111;
+    SymbolColors[2] = 222;
+    NumFormat = {9, 2, "%.2f"};
+    ModePenColors[mode] = 333;
+    ModeBrushColors[mode] = 444;
+    Items[3] = {"Capa", 0xFF, 2, true, psDot};
+    Items[20] = {"Ultima", 77, 3, false, psInsideFrame};
+    d.cbNodos->setChecked(false);
+    d.SeleccionGrafica->SetItemIndex(1);
+    d.SeleccionColor->SetColor(4321);
+    d.ZonaBordeAncho->setValue(4);
+    d.PoliRellenoColor->SetColor(4242);
+    d.PoliRellenoClear->setChecked(false);
+    d.VisorZoomSize->setValue(250);
+    d.EscalaZoom->SetItemIndex(3);
+    d.zCalles->setChecked(true);
+    d.cbHuso->setCurrentIndex(5);
+    d.cbHemisf->setCurrentIndex(1);
+    d.ceVert->setValue(12.5);
+    d.ceHorz->setValue(-3.25);
+    {
+        TIniFile ini("vista.ini");
+        viewer->GrabarConfiguracion(ini, "S");
+    }
+
+    // Everything changed before reading back.
+    for (const char* b : {"tbArrows", "tbCalles", "tbColores", "tbTit", "aAtributos2"})
+        viewer->SetDown(b, false);
+    viewer->SetDown("tbNodes", true);
+    viewer->sym->move(1, 1);
+    viewer->tit->setPlainText("otro");
+    WorldMinX = WorldMinY = WorldMaxX = WorldMaxY = 0;
+    RangeMax = 0;
+    KDVscale->Fixed->setChecked(false);
+    PixsVol = PixsCol = CentroidSize = NodeSize = ArrowSize = 1;
+    DisplayStyles::SetDefaultStyles();
+    NumFormat = Tfmt();
+    SymbolColors[0] = SymbolColors[2] = ModePenColors[mode] = ModeBrushColors[mode] = 0;
+    d.cbNodos->setChecked(true);
+    d.SeleccionGrafica->SetItemIndex(0);
+    d.ZonaBordeAncho->setValue(1);
+    d.VisorZoomSize->setValue(100);
+    d.EscalaZoom->SetItemIndex(0);
+    d.zCalles->setChecked(false);
+    d.cbHuso->setCurrentIndex(0);
+    d.cbHemisf->setCurrentIndex(0);
+    d.ceVert->setValue(0);
+    d.ceHorz->setValue(0);
+
+    TIniFile ini("vista.ini");
+    viewer->LeerConfiguracion(ini, "S");
+    viewer->LeerConfiguracion(ini, "S");
+    EXPECT_EQ(ShownVarList.size(), 1u);
+
+    EXPECT_DOUBLE_EQ(WorldMinX, wx0);
+    EXPECT_DOUBLE_EQ(WorldMaxX, wx1);
+    EXPECT_DOUBLE_EQ(WorldMinY, wy0);
+    EXPECT_DOUBLE_EQ(WorldMaxY, wy1);
+    for (const char* b : {"tbArrows", "tbCalles", "tbColores", "tbTit", "aAtributos2"})
+        EXPECT_TRUE(viewer->Down(b)) << b;
+    EXPECT_FALSE(viewer->Down("tbNodes"));
+    EXPECT_FALSE(viewer->sym->isHidden());
+    EXPECT_TRUE(viewer->Scl->isHidden());
+    EXPECT_EQ(viewer->sym->pos(), QPoint(70, 81));
+    EXPECT_EQ(viewer->Scl->pos(), QPoint(70, 81));
+    EXPECT_EQ(TitleLines(), (std::vector<std::string>{"Uno", "", "Tres"}));
+    EXPECT_FLOAT_EQ(RangeMax, 123.5f);
+    EXPECT_TRUE(KDVscale->Fixed->isChecked());
+    EXPECT_EQ(PixsVol, 31);
+    EXPECT_EQ(PixsCol, 7);
+    EXPECT_EQ(LabelFonts[1].Name, "Courier");
+    EXPECT_EQ(LabelFonts[1].Size, 11);
+    EXPECT_EQ(LabelFonts[1].Color, 255u);
+    EXPECT_EQ(LabelFonts[1].Style, fsBold | fsUnderline);
+    EXPECT_EQ(LabelFonts[2].Style, fsItalic);
+    EXPECT_EQ(LabelFonts[4].Style, fsStrikeOut);
+    EXPECT_EQ(LabelFonts[5].Name, "Tahoma");
+    EXPECT_EQ(Caption("Letra1"), "Letra (Courier 11)");
+    EXPECT_EQ(Caption("Letra2"), "Letra (Times  9)");
+    EXPECT_EQ(Caption("Tamano1"), "Tamaño (12)");
+    EXPECT_EQ(Caption("Tamano2"), "Tamaño (5)");
+    EXPECT_EQ(Caption("Tamano3"), "Tamaño (6)");
+    EXPECT_EQ(Caption("Decimales1"), "Decimales (2)");
+    EXPECT_EQ(CentroidSize, 12);
+    EXPECT_EQ(NodeSize, 5);
+    EXPECT_EQ(ArrowSize, 6);
+    EXPECT_EQ(SymbolColors[0], 111u);
+    EXPECT_EQ(SymbolColors[2], 222u);
+    EXPECT_EQ(NumFormat.NumDec, 9);
+    EXPECT_EQ(NumFormat.Format, "%.2f");
+    EXPECT_EQ(ModePenColors[mode], 333u);
+    EXPECT_EQ(ModeBrushColors[mode], 444u);
+    EXPECT_EQ(Items[3].Name, "Capa");
+    EXPECT_EQ(Items[3].Color, 0xFFu);
+    EXPECT_EQ(Items[3].Width, 2);
+    EXPECT_EQ(Items[3].PenStyle, psDot);
+    EXPECT_FALSE(Items[3].ShowNames); // the show-names flag is written, not applied
+    EXPECT_EQ(Items[20].PenStyle, psInsideFrame);
+    EXPECT_FALSE(d.cbNodos->isChecked());
+    EXPECT_EQ(d.SeleccionGrafica->ItemIndex(), 1);
+    EXPECT_EQ(d.SeleccionColor->Color(), 4321u);
+    EXPECT_EQ(d.ZonaBordeAncho->value(), 4);
+    EXPECT_EQ(d.PoliRellenoColor->Color(), 4242u);
+    EXPECT_EQ(d.VisorZoomSize->value(), 250);
+    EXPECT_EQ(d.EscalaZoom->ItemIndex(), 3);
+    EXPECT_TRUE(d.zCalles->isChecked());
+    EXPECT_EQ(d.cbHuso->currentIndex(), 5);
+    EXPECT_EQ(d.cbHemisf->currentIndex(), 1);
+    EXPECT_DOUBLE_EQ(d.ceVert->value(), 12.5);
+    EXPECT_DOUBLE_EQ(d.ceHorz->value(), -3.25);
+    EXPECT_EQ(ini.ReadString("S", "Item03", ""), "Capa;255;2;1;0010000");
+}
+
+TEST_F(ViewConfig, WrongFieldCountsGiveTheWholeDefault)
+{
+    std::filesystem::copy_file(testutil::dataPath("theme_viewconfig_bad.ini"), tmp.file("malo.ini"));
+    for (const char* b : {"tbArrows", "tbNodes", "tbSolera", "tbZonas"})
+        viewer->SetDown(b, true);
+    Items[2] = {"Sin cambio", 5, 4, true, psDash};
+    PixsVol = 40;
+    viewer->GeoLayersLoaded = 1;
+    const int32_t layersBefore = NumGeoLayers;
+
+    TIniFile ini(tmp.file("malo.ini"));
+    viewer->LeerConfiguracion(ini, "Malo");
+
+    EXPECT_EQ(RangeName, "null");
+    EXPECT_EQ(TitleLines(), (std::vector<std::string>{"Uno", "", "Tres"}));
+    for (const char* b : {"tbArrows", "tbNodes", "tbSolera", "tbZonas"})
+        EXPECT_FALSE(viewer->Down(b)) << b; // 16 fields: all 17 released
+    EXPECT_EQ(LabelFonts[1].Name, "Arial");
+    EXPECT_EQ(LabelFonts[1].Size, 8);
+    EXPECT_EQ(CentroidSize, 10);
+    EXPECT_EQ(SymbolColors[0], 8454143u);
+    EXPECT_EQ(PixsVol, 25);
+    EXPECT_EQ(PixsCol, 5);
+    EXPECT_EQ(Items[1].Name, "Calle");
+    EXPECT_EQ(Items[1].Color, 255u);
+    EXPECT_EQ(Items[1].Width, 2);
+    EXPECT_FALSE(Items[1].ShowNames);
+    EXPECT_EQ(Items[1].PenStyle, psDot);
+    EXPECT_EQ(Items[2].Name, "Sin cambio");
+    EXPECT_EQ(Items[2].PenStyle, psDash);
+    // Only keys that begin "Rangos_" in any letter case are range sets.
+    EXPECT_EQ(RangeSetKeys, (std::vector<std::string>{"rangos_Vel", "RANGOS_Vol"}));
+    EXPECT_EQ(RangeNames[1], "null");
+    const float limits[6] = {0, 0.25f, 0.5f, 0.75f, 1, 1.25f};
+    for (size_t k = 0; k < 6; ++k)
+        EXPECT_FLOAT_EQ(RangeTable[k].High, limits[k]) << k;
+    EXPECT_FLOAT_EQ(RangeTable[0].Low, 0.0f);
+    EXPECT_FLOAT_EQ(RangeTable[3].Low, 0.5f);
+    EXPECT_FALSE(RangeTable[0].Active);
+    EXPECT_TRUE(RangeTable[5].Active);
+    // "Soleras" of one field leaves the layers as they were.
+    EXPECT_EQ(viewer->GeoLayersLoaded, 1);
+    EXPECT_EQ(NumGeoLayers, layersBefore);
+    // 31 fields of "Preferencias": all 32 defaults.
+    EXPECT_TRUE(DlgCfg->cbNodos->isChecked());
+    EXPECT_EQ(DlgCfg->ZonaBordeAncho->value(), 2);
+    EXPECT_EQ(DlgCfg->VisorZoomSize->value(), 100);
+    EXPECT_EQ(DlgCfg->EscalaZoom->ItemIndex(), 1);
+    // Missing key: its default.
+    EXPECT_EQ(DlgCfg->cbHuso->currentIndex(), 18);
+
+    // Two layers announced, one file present: that one is loaded, as the first layer.
+    {
+        TIniFile capas(tmp.file("capas.ini"));
+        capas.WriteString("C", "Soleras", "2;" + tmp.file("falta.geo") + ";" + testutil::dataPath("layer_kerbs.geo"));
+    }
+    TIniFile capas(tmp.file("capas.ini"));
+    viewer->LeerConfiguracion(capas, "C");
+    EXPECT_EQ(NumGeoLayers, 1);
+    EXPECT_EQ(GeoLayerNames[1], "layer_kerbs");
+    EXPECT_EQ(viewer->GeoLayersLoaded, 1);
+}
+
+TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
+{
+    const std::string themes = tmp.file("Velmorat.INI");
+    PixsVol = 33;
+    // Paste before any copy does nothing.
+    viewer->PegarTema1Click();
+    EXPECT_EQ(PixsVol, 33);
+    EXPECT_FALSE(TIniFile(themes).SectionExists("_Tema_Velmora"));
+
+    viewer->DisplayDialogs.InputText = [](const std::string&, const std::string&, std::string& text) {
+        text = "Mio";
+        return true;
+    };
+    viewer->Definir1Click();
+    EXPECT_EQ(ThemeName, "Mio");
+    EXPECT_EQ(TIniFile(themes).ReadString("Mio", "Escala", ""), "0;0;33;5");
+    // Refused overwrite: nothing written.
+    PixsVol = 44;
+    viewer->Definir1Click();
+    EXPECT_EQ(ui->questions, (std::vector<std::string>{"Tema ya existe. Desea sobrescribirlo"}));
+    EXPECT_EQ(TIniFile(themes).ReadString("Mio", "Escala", "").substr(4), "33;5");
+    // Cancel keeps the name; an empty name writes nothing.
+    viewer->DisplayDialogs.InputText = [](const std::string&, const std::string&, std::string& text) {
+        text.clear();
+        return true;
+    };
+    viewer->Definir1Click();
+    EXPECT_TRUE(ThemeName.empty());
+    EXPECT_EQ(TIniFile(themes).ReadSections(), (std::vector<std::string>{"Mio"}));
+
+    WorldMinX = 1.234;
+    WorldMinY = 2.0;
+    WorldMaxX = 300.126;
+    WorldMaxY = 400.999;
+    viewer->CopiarTema1Click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "1.23;2.00;300.13;401.00");
+    PixsVol = 50;
+    viewer->PegarTema1Click();
+    EXPECT_EQ(PixsVol, 44);
+
+    // A theme of another network: window clamped to this network, variable dropped
+    // when the current mode shows none, kept when it shows a column of this grid.
+    std::filesystem::copy_file(testutil::dataPath("theme_other_net.ini"), tmp.file("otra.ini"));
+    TIniFile other(tmp.file("otra.ini"));
+    RangeVarByMode[static_cast<size_t>(RangeMode)] = 0;
+    viewer->LeerConfiguracion(other, "OtraRed");
+    EXPECT_EQ(RangeName, "null");
+    EXPECT_EQ(RangeVarArcos, 0);
+    EXPECT_DOUBLE_EQ(WorldMinX, Network.MinX);
+    EXPECT_DOUBLE_EQ(WorldMaxX, Network.MaxX);
+    EXPECT_DOUBLE_EQ(WorldMinY, Network.MinY);
+    EXPECT_DOUBLE_EQ(WorldMaxY, Network.MaxY);
+    EXPECT_TRUE(viewer->Down("tbNodes"));
+    int column = 0;
+    for (int c = 2; c < NumColArcos && !column; ++c)
+        if (ColVarArcos[static_cast<size_t>(c)] > 0)
+            column = c;
+    ASSERT_GT(column, 0);
+    RangeVarByMode[static_cast<size_t>(RangeMode)] = column;
+    viewer->LeerConfiguracion(other, "OtraRed");
+    EXPECT_EQ(RangeVarArcos, column);
+    EXPECT_EQ(RangeName, viewer->sagArcos->cell(column, 0));
+    EXPECT_EQ(ShownVarList, (std::vector<std::string>{ZelUtils::Format("%d", column)}));
+}
+
+TEST_F(ViewConfig, TheNetworkViewIsSavedAtCloseAndAppliedOnReopening)
+{
+    DlgCfg->cbSaveLayout->setChecked(true);
+    DlgCfg->cbDrawLayout->setChecked(true);
+    PixsVol = 27;
+    viewer->SaveAtClose();
+    TIniFile settings(ProgramSettings::FileName);
+    RecentFiles = ProgramSettings::BuildRecentFiles(settings);
+    int tag = -1;
+    for (size_t i = 0; i < RecentFiles.size(); ++i)
+        if (RecentFiles[i].find(";File") != std::string::npos)
+            tag = static_cast<int>(i);
+    ASSERT_GE(tag, 0);
+    PixsVol = 60;
+    viewer->FilesClick(tag);
+    EXPECT_EQ(PixsVol, 27);
+    DlgCfg->cbDrawLayout->setChecked(false);
+    PixsVol = 60;
+    viewer->FilesClick(tag);
+    EXPECT_EQ(PixsVol, 60);
+}
+
+} // namespace
