@@ -297,6 +297,11 @@ void TPalvonViewer::CreateMenus()
     CreatePolygonMenus();
     CreateThemeMenus();
     CreateDataFileMenus(archivo);
+    CreateAnalysisMenus();
+    CreateExportMenus();
+    CreateKmzMenus(archivo);
+    CreatePrintMenus(archivo);
+    CreateBatchPrintMenus(archivo);
 }
 
 void TPalvonViewer::CreateToolbars()

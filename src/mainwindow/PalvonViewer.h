@@ -28,6 +28,7 @@ class QTextEdit;
 class QTimer;
 class QToolBar;
 class TOxrImage;
+struct TDxfMapOptions;
 struct TCompPlacement;
 class TAptta;
 class TStringAlignGrid;
@@ -554,6 +555,20 @@ public:
     std::vector<bool> EditHandleIsVertex;
     std::vector<QRegion> EditHandleRegions;
 
+    // ---- Paths, PIJA lists, statistics, centroids, flow diagrams (src/analysis/gui/PalvonViewerAnalysis.cpp) ----
+    void CreateAnalysisMenus();
+    void InteractivaRminClick();
+    void batchRminClick();
+    // Lists the paths in the path window, marks their links and shows it modally.
+    void FillPathGrid(bool Batch);
+    void NivelArcoClick();
+    void NIvelMovimientoClick();
+    void Estadsticas1Click();
+    void CrearCentroides1Click();
+    // The flow-diagram tool of the map: the diagram of node record `node`.
+    void ShowFlowDiagram(int32_t node);
+    int32_t FlMixVar = 1; // movement variable of the flow diagrams (SelectFlMix)
+
     // ---- About box and themes (PalvonViewerThemes.cpp) ----
     void AcercaDe1Click();
     // Lists the themes of "Velmorat.INI" in the themes window and applies the one chosen.
@@ -575,6 +590,71 @@ public:
 
     // Closing asks and saves only in interactive runs; tests may switch that off.
     bool AskOnClose = true;
+
+    // ---- Printing the view (src/printing/gui/PrintView.cpp) ----
+    // The print commands in the menu "Archivo".
+    void CreatePrintMenus(QMenu* archivo);
+    // Renders the current view into PrintPicture (printing/ZelPrinter.h).
+    void PrintFilePreview();
+    // The current view on the printer, one page.
+    void PrintPalvon();
+    // The current view in the preview window.
+    void PrintFilePalvon();
+    void Setup1Click();
+    void PrinttoFile1Click();
+    void VistaPrevia1Click();
+    void aMultiPrintExecute();
+    // The map picture to the clipboard; Copy1Clickx adds the titles and the stamp.
+    void Copy1Click();
+    void Copy1Clickx();
+
+    // ---- KMZ exports (src/export/gui/PalvonViewerKmz.cpp) ----
+    // The KMZ commands in the menu "Exportar" (or "Archivo" > "Google Earth").
+    void CreateKmzMenus(QMenu* archivo);
+    // The selected transit lines as delimited text or KMZ.
+    void ExportaSeleccin3Click();
+    // The visible background line layers as KMZ.
+    void GenerarKMZ1Click();
+    // The network as KMZ (the print preview's save action for names ending in ".kmz").
+    void PrintKmzFile(const std::string& fileName);
+    // Every transit line as KMZ (the KMZ choice of the line grid's export); false
+    // after telling the user when the file could not be written.
+    bool ExportarLineasKmz(const std::string& fileName);
+
+    // ---- Exports (src/export/gui/PalvonViewerExport.cpp) ----
+    // The menu "Exportar" and the grids' "Exportar datos..." items.
+    void CreateExportMenus();
+    // The network as the map shows it as DXF (the print preview's save for ".dxf").
+    void PrintDxfFile(const std::string& fileName);
+    // The street names alone as DXF; ExportarDXF1Click asks for the name.
+    void PrintCallesDxf(const std::string& fileName);
+    void ExportarDXF1Click();
+    // The links of the view as a shapefile (the print preview's save for ".shp").
+    void PrintShpFile(const std::string& fileName);
+    void ExportaraEMME2Click();
+    // A data grid (tag 1 zones, 2 nodes, 3 links, 4 transit lines, 5 movements,
+    // 31 selected links) as delimited text, or the transit lines as files.
+    void ExportarDatos(int tag);
+    void GenerarPlanillas1Click();
+    // The layer buttons, menu checks and colours the DXF exports read.
+    TDxfMapOptions DxfOptions();
+
+    // ---- Printing of signal phases (src/analysis/gui/FrmFasesPrint.cpp) ----
+    // The signal-phase report of every network of the print definition into one
+    // document; the junctions are read from JunctionListFileName.
+    void ImprimirFases();
+    std::string JunctionListFileName = "null";
+
+    // ---- Batch printing, colour chart, line sheets (src/printing/gui/BatchPrintGui.cpp,
+    //      ColourChartGui.cpp, PrintLinesGui.cpp) ----
+    // The menu "Impresion de Redes" in the menu "Archivo".
+    void CreateBatchPrintMenus(QMenu* archivo);
+    void DefinirRedes1Click();
+    void CrearArchivoWordClick();
+    void ImprimirRedes1Click();
+    void ImprimirColores1Click();
+    void ImprimirGenAtr1Click();
+    void Parmetros1Click();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

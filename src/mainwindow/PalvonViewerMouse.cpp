@@ -178,6 +178,8 @@ int TPalvonViewer::MousePressMode(Qt::MouseButton Button, const TShiftState& Shi
         mode = 22;
     if (Down(QStringLiteral("tbStreet")))
         mode = 23;
+    if (Down(QStringLiteral("tbMixs")) && HoverNode > 0)
+        mode = 24;
     return mode;
 }
 
@@ -348,6 +350,9 @@ void TPalvonViewer::imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& S
         ClickPixY = j;
         StreetViewPalvon();
         SetDown(QStringLiteral("tbStreet"), false);
+        break;
+    case 24:
+        ShowFlowDiagram(HoverNode);
         break;
     default:
         break;

@@ -9,6 +9,7 @@
 #include "export/GeoWriters.h"
 #include "model/KDVlib.h"
 #include "model/PrintServices.h"
+#include "printing/gui/BatchPrintGui.h"
 #include "model/gui/FrmDat.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
@@ -161,9 +162,25 @@ void TPalvonViewer::FormShow()
         else
             BatchExitCode = 1;
     } else {
-        // Printing is not there yet: say so at once rather than read a network for nothing.
-        Services().ShowMessage("La impresión por lotes de " + CmdFile2 + " aún no está disponible en esta versión.");
-        BatchExitCode = 1;
+        // A print definition: its networks are named relative to its folder. One that
+        // is not there is said at once, before a network is read for nothing.
+        InstallBatchPrintServices();
+        if (!std::filesystem::is_regular_file(CmdFile2)) {
+            Services().ShowMessage("La impresión por lotes no encuentra la definición " + CmdFile2 + ".");
+            BatchExitCode = 1;
+        } else if (!AbrirRedPalvon(CmdFile1)) {
+            BatchExitCode = 1;
+        } else {
+            SetCurrentDirectory(std::filesystem::path(CmdFile2).parent_path().string());
+            if (!PrintHooks().ReadWriteNet2Print(CmdFile2)) {
+                Services().ShowMessage("La impresión por lotes no pudo leer la definición " + CmdFile2 + ".");
+                BatchExitCode = 1;
+            } else {
+                PrintHooks().ImprimirRedes1Click();
+                if (BatchPrintFailed())
+                    BatchExitCode = 1;
+            }
+        }
     }
     close();
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);

@@ -14,6 +14,13 @@
 #include "map/gui/StreetView.h"
 #include "mainwindow/DlgTemas.h"
 #include "analysis/gui/DlgFormula.h"
+#include "analysis/gui/FrmFases.h"
+#include "printing/gui/DlgPrint.h"
+#include "printing/gui/FrmPreview.h"
+#include "analysis/gui/KDVMix.h"
+#include "analysis/gui/KDVpath.h"
+#include "analysis/gui/KDVstat.h"
+#include "analysis/gui/KdvPija.h"
 
 #define VELMORA_WINDOW(Class, Base, Title)                                                                            \
     class Class : public Base {                                                                                     \
@@ -25,25 +32,9 @@
         }                                                                                                           \
     }
 
-VELMORA_WINDOW(TFrmPijm, QWidget, "Pares OD del movimiento");
-VELMORA_WINDOW(TFrmPija, QWidget, "Pares OD del arco");
-VELMORA_WINDOW(TFrmFases, QWidget, "Fases");
-VELMORA_WINDOW(TDlgPrint, QDialog, "Imprimir");
-VELMORA_WINDOW(TFrmPath, QWidget, "Rutas mínimas");
-VELMORA_WINDOW(TDlgStat, QDialog, "Estadísticas");
-VELMORA_WINDOW(TFrmMix, QWidget, "Diagrama de giros");
-VELMORA_WINDOW(TFrmPreview, QWidget, "Vista preliminar");
 
 #undef VELMORA_WINDOW
 
-extern TFrmPijm* FrmPijm;
-extern TFrmPija* FrmPija;
-extern TFrmFases* FrmFases;
-extern TDlgPrint* DlgPrint;
-extern TFrmPath* FrmPath;
-extern TDlgStat* DlgStat;
-extern TFrmMix* FrmMix;
-extern TFrmPreview* FrmPreview;
 
 // Creates every window in the program's fixed order (the main window first).
 // With no command-line parameter the splash is shown while they are created.

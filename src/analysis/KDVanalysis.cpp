@@ -1,0 +1,254 @@
+#include "analysis/KDVanalysis.h"
+
+#include "analysis/KDVlibPaths.h"
+#include "model/FileUtils.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/PalvonListings.h"
+#include "model/PalvonRead.h"
+#include "model/PalvonVars.h"
+#include "model/ZelUtils.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+using ZelUtils::Format;
+
+namespace KDVanalysis {
+
+namespace {
+
+int32_t Knobs() { return std::clamp<int32_t>(PalvonRead::KNOBS, 0, NumLinkVars - 27); }
+
+float LinkVar(const TArcos& a, int32_t v) { return (v >= 1 && v <= NumLinkVars) ? a.Var[v] : 0.0f; }
+
+const TPija& PijaRecord(bool movements, int32_t r) { return movements ? PijaMovs[r] : PijaLinks[r]; }
+int32_t PijaCount(bool movements) { return std::clamp<int32_t>(movements ? PijaMovCount : PijaLinkCount, 0, MaxPija); }
+
+} // namespace
+
+std::vector<std::string> PathTitles(bool batch)
+{
+    std::vector<std::string> t;
+    if (batch)
+        t = {"Desde", "Hasta"};
+    for (const char* s : {"Sec", "NodoA", "NodoB", "Costo", "Tiempo", "Long"})
+        t.emplace_back(s);
+    for (int32_t j = 1; j <= Knobs(); ++j)
+        t.push_back(Format("XDATA%.d", j));
+    return t;
+}
+
+std::vector<std::vector<std::string>> PathRows(int32_t slot, std::vector<int32_t>* linksOut)
+{
+    std::vector<std::vector<std::string>> rows;
+    const std::vector<int32_t>& t = KDVlib::PathTable(slot);
+    const int32_t n = t.empty() ? 0 : std::clamp<int32_t>(t[0], 0, static_cast<int32_t>(t.size()) - 1);
+    for (int32_t i = 1; i < n; ++i) {
+        const int32_t link = KDVlib::FindArco(t[static_cast<size_t>(i)], t[static_cast<size_t>(i) + 1]);
+        if (link <= 0)
+            continue;
+        const TArcos& a = Arcos[link];
+        std::vector<std::string> row = {Format("%d", i),
+                                        Format("%d", a.A),
+                                        Format("%d", a.B),
+                                        Format("%.2f", double(LinkVar(a, KDVlib::CostVar))),
+                                        Format("%.2f", double(a.Var[3])),
+                                        Format("%.0f", double(a.Var[7]))};
+        for (int32_t j = 1; j <= Knobs(); ++j)
+            row.push_back(Format("%.2f", double(a.Var[27 + j])));
+        rows.push_back(std::move(row));
+        if (linksOut)
+            linksOut->push_back(link);
+    }
+    return rows;
+}
+
+bool ParsePair(const std::string& line, int32_t& from, int32_t& to)
+{
+    const std::string s = ZelUtils::Trim(line);
+    const size_t c1 = s.find(',');
+    if (c1 == std::string::npos)
+        return false;
+    const size_t c2 = s.find(',', c1 + 1);
+    const std::string f1 = ZelUtils::Trim(s.substr(0, c1));
+    const std::string f2 = ZelUtils::Trim(s.substr(c1 + 1, c2 == std::string::npos ? std::string::npos : c2 - c1 - 1));
+    // A field that is not a number reads as 0, which names no node.
+    from = ZelUtils::Round(ZelUtils::ParseReal(f1));
+    to = ZelUtils::Round(ZelUtils::ParseReal(f2));
+    return true;
+}
+
+std::vector<std::vector<std::string>> PathListing(bool batch, std::vector<int32_t>* linksOut)
+{
+    if (!batch)
+        return PathRows(1, linksOut);
+    std::vector<std::vector<std::string>> rows;
+    for (size_t i = 0; i < KDVlib::PairsList.size(); ++i) {
+        int32_t from = 0, to = 0;
+        if (!ParsePair(KDVlib::PairsList[i], from, to))
+            continue;
+        KDVlib::PathFrom = from;
+        KDVlib::PathTo = to;
+        if (KDVlib::FindNodo(from) <= 0 || KDVlib::FindNodo(to) <= 0)
+            continue;
+        std::vector<std::vector<std::string>> path = PathRows(static_cast<int32_t>(i) + 1, linksOut);
+        for (size_t r = 0; r < path.size(); ++r) {
+            std::vector<std::string> row;
+            if (r == 0)
+                row = {Format("%d", from), Format("%d", to)};
+            else
+                row = {"", ""};
+            row.insert(row.end(), path[r].begin(), path[r].end());
+            rows.push_back(std::move(row));
+        }
+    }
+    return rows;
+}
+
+std::vector<int32_t> PijaGroups(bool movements)
+{
+    std::vector<int32_t> starts;
+    const int32_t count = PijaCount(movements);
+    for (int32_t r = 1; r <= count; ++r) {
+        const TPija& p = PijaRecord(movements, r);
+        if (r > 1) {
+            const TPija& q = PijaRecord(movements, r - 1);
+            if (p.A == q.A && p.B == q.B && (!movements || p.C == q.C))
+                continue;
+        }
+        starts.push_back(r);
+    }
+    if (!starts.empty())
+        starts.push_back(count + 1);
+    return starts;
+}
+
+std::vector<std::string> PijaCsvLines(bool movements)
+{
+    std::vector<std::string> lines;
+    lines.emplace_back(movements ? "na,nb,nc,Zo,Zd,Pij,Tij" : "na,nb,Zo,Zd,Pij,Tij");
+    const int32_t count = PijaCount(movements);
+    for (int32_t r = 1; r <= count; ++r) {
+        const TPija& p = PijaRecord(movements, r);
+        if (movements)
+            lines.push_back(Format("%d,%d,%d,%d,%d,%.1f,%.1f", p.A, p.B, p.C, p.Zo, p.Zd, double(p.Pij), double(p.Tij)));
+        else
+            lines.push_back(Format("%d,%d,%d,%d,%.1f,%.1f", p.A, p.B, p.Zo, p.Zd, double(p.Pij), double(p.Tij)));
+    }
+    return lines;
+}
+
+bool WritePijaCsv(const std::string& fileName, bool movements)
+{
+    return FileUtils::WriteFileAtomic(fileName, FileUtils::JoinCrLf(PijaCsvLines(movements)));
+}
+
+void PijaZoneSums(bool movements, int32_t first, int32_t last, std::vector<double>& origin,
+                  std::vector<double>& destination)
+{
+    const size_t zones = static_cast<size_t>(std::max<int32_t>(Network.ZoneCount, 0)) + 1;
+    origin.assign(zones, 0.0);
+    destination.assign(zones, 0.0);
+    first = std::max<int32_t>(first, 1);
+    last = std::min(last, PijaCount(movements));
+    for (int32_t r = first; r <= last; ++r) {
+        const TPija& p = PijaRecord(movements, r);
+        if (p.ZoIdx >= 1 && static_cast<size_t>(p.ZoIdx) < zones)
+            origin[static_cast<size_t>(p.ZoIdx)] += p.Tij;
+        if (p.ZdIdx >= 1 && static_cast<size_t>(p.ZdIdx) < zones)
+            destination[static_cast<size_t>(p.ZdIdx)] += p.Tij;
+    }
+}
+
+int32_t PijaRadius(double sum, double top)
+{
+    if (!(top > 0.0))
+        return 0;
+    return ZelUtils::Round(sum * 15.0 / top);
+}
+
+std::vector<std::pair<std::string, std::string>> StatisticsRows()
+{
+    auto full = [](const std::string& name) {
+        std::error_code ec;
+        std::filesystem::path p = std::filesystem::absolute(std::filesystem::path(name), ec);
+        return ec ? name : p.lexically_normal().string();
+    };
+    std::vector<std::pair<std::string, std::string>> rows = {
+        {"Nombre de la Red", DatDir + DatFileName},
+        {"Resultados Asignación", full(LpaFileName)},
+        {"Resultados PvLook", full(LplFileName)},
+        {"Número de Zonas", Format("%d", Network.ZoneCount)},
+        {"Número de Nodos", Format("%d", Network.NodeCount)},
+    };
+    const char* types[] = {" - Nodos Buffer",    " - Nodos Prioridad",  " - Nodos Rotondas",
+                           " - Nodos Semáforos", " - Nodos Auxiliares", " - Nodos Vuelta en \"U\""};
+    for (int t = 0; t < 6; ++t)
+        rows.emplace_back(types[t], Format("%d", Network.JunctionsByType[t]));
+    rows.emplace_back("Número de Arcos", Format("%d", Network.LinkCount));
+    const char* classes[] = {" - Arcos Buffer", " - Arcos Inner", " - Arcos Restringidos", " - Arcos Sólo-Bus"};
+    for (int c = 0; c < 4; ++c)
+        rows.emplace_back(classes[c], Format("%d", Network.LinksByClass[c]));
+    rows.emplace_back("Número de Movimientos", Format("%d", Network.MovementCount));
+    rows.emplace_back("Líneas de Flujo Fijo", Format("%d", Network.LineCount));
+    rows.emplace_back("Número de Usuarios", Format("%d", PalvonRead::NOMADS));
+    rows.emplace_back("Número de Extra-Data", Format("%d", PalvonRead::KNOBS));
+    rows.emplace_back("", "");
+    return rows;
+}
+
+std::vector<int32_t> CrearCentroides()
+{
+    std::vector<int32_t> changed;
+    auto nodePoint = [](int32_t n, std::vector<TPoint>& pts) {
+        if (n >= 1 && n <= Network.NodeCount)
+            pts.push_back({Nodos[n].X, Nodos[n].Y});
+    };
+    for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
+        TZona& zone = Zonas[z];
+        if (zone.HasCentroid != 0)
+            continue;
+        // Every usable connector counts, however many the zone has.
+        std::vector<TPoint> pts;
+        const int32_t count = std::min<int32_t>(zone.ConnectorCount, static_cast<int32_t>(zone.Connectors.size()) - 1);
+        for (int32_t k = 1; k <= count; ++k) {
+            const TZoneConnector& c = zone.Connectors[static_cast<size_t>(k)];
+            if (c.Kind == 0) {
+                if (c.NodeIndex < 1 || c.ConnNode == c.NodeIndex) {
+                    nodePoint(c.LinkIndex, pts);
+                } else if (c.LinkIndex >= 1 && c.LinkIndex <= Network.LinkCount) {
+                    const TArcos& l = Arcos[c.LinkIndex];
+                    if (l.AIndex > 0 && l.BIndex > 0 && l.AIndex <= Network.NodeCount && l.BIndex <= Network.NodeCount) {
+                        const TNodo& a = Nodos[l.AIndex];
+                        const TNodo& b = Nodos[l.BIndex];
+                        pts.push_back({0.25 * a.X + 0.75 * b.X, 0.25 * a.Y + 0.75 * b.Y});
+                    }
+                }
+            } else if (c.Kind == 1) {
+                nodePoint(c.NodeIndex, pts);
+            }
+        }
+        if (pts.empty())
+            continue;
+        float x = 0.0f, y = 0.0f;
+        if (pts.size() == 1) {
+            x = static_cast<float>(pts[0].x);
+            y = static_cast<float>(pts[0].y);
+        } else {
+            const double n = static_cast<double>(pts.size());
+            for (const TPoint& p : pts) {
+                x += static_cast<float>(p.x / n);
+                y += static_cast<float>(p.y / n);
+            }
+        }
+        zone.CentroidX = x;
+        zone.CentroidY = y;
+        zone.HasCentroid = 1;
+        changed.push_back(z);
+    }
+    return changed;
+}
+
+} // namespace KDVanalysis

@@ -1,0 +1,56 @@
+#pragma once
+// Headless side of the analysis windows: the path listing, the grouping and
+// export of the PIJA records, the statistics rows and centroid creation. The
+// windows only copy these tables into their grids.
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace KDVanalysis {
+
+// ---- least-cost path listing ----
+
+// Row 0 titles of the path grid: "Sec", "NodoA", ... (batch adds "Desde",
+// "Hasta" in front) and one "XDATAj" per extra link column.
+std::vector<std::string> PathTitles(bool batch);
+// One row per link of the path in slot s: "Sec", "NodoA", "NodoB", "Costo",
+// "Tiempo", "Long", extra data. Steps whose nodes are not joined by a link are
+// passed over. linksOut (optional) receives the link indexes, in order.
+std::vector<std::vector<std::string>> PathRows(int32_t slot, std::vector<int32_t>* linksOut = nullptr);
+// The whole listing of the mode: for batch, the pairs of PairsList whose two
+// nodes exist and that have a path, each link row preceded by "Desde", "Hasta"
+// on the pair's first row. Sets PathFrom/PathTo as the batch walks the list.
+std::vector<std::vector<std::string>> PathListing(bool batch, std::vector<int32_t>* linksOut = nullptr);
+// Origin and destination node numbers of one pairs-file line; false when the
+// line does not hold two numbers.
+bool ParsePair(const std::string& line, int32_t& from, int32_t& to);
+
+// ---- PIJA records ----
+
+// Group starts (1-based record numbers) of the link (movements=false) or
+// movement records: entry g-1 = first record of group g, plus one final entry
+// count+1. Empty when there are no records. Every run of the listing is kept
+// (no 99-group ceiling).
+std::vector<int32_t> PijaGroups(bool movements);
+// The lines of the comma-separated export, header first, without line ends.
+std::vector<std::string> PijaCsvLines(bool movements);
+// Writes them with CR LF through an atomic replace; false when it failed.
+bool WritePijaCsv(const std::string& fileName, bool movements);
+// Per zone index 1..zone count: trips leaving (origin) and arriving
+// (destination) over records first..last; element 0 unused.
+void PijaZoneSums(bool movements, int32_t first, int32_t last, std::vector<double>& origin,
+                  std::vector<double>& destination);
+// Triangle radius in pixels for a zone sum: 15 for the largest; 0 when the
+// largest is not positive (nothing to scale against).
+int32_t PijaRadius(double sum, double top);
+
+// ---- statistics and centroids ----
+
+// Rows 1..21 of the statistics grid: (label, value). Row 21 is empty.
+std::vector<std::pair<std::string, std::string>> StatisticsRows();
+// Gives every zone without a centroid one derived from its connectors; returns
+// the zone indexes that received one.
+std::vector<int32_t> CrearCentroides();
+
+} // namespace KDVanalysis

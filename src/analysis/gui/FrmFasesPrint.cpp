@@ -1,0 +1,116 @@
+// The signal-phase report of the networks of a print definition.
+#include "analysis/Fases.h"
+#include "analysis/gui/FrmFases.h"
+#include "mainwindow/PalvonViewer.h"
+#include "model/KDVvars.h"
+#include "model/LinkShapes.h"
+#include "model/PalvonRead.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+#include "platform/DocWriter.h"
+#include "printing/Net2Print.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+
+#include <filesystem>
+#include <vector>
+
+namespace {
+
+bool SettingsSection(const std::string& name)
+{
+    const QString n = QString::fromStdString(ZelUtils::Trim(name));
+    return n.compare(QStringLiteral("General"), Qt::CaseInsensitive) == 0 ||
+           n.compare(QStringLiteral("Tema"), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+void TPalvonViewer::ImprimirFases()
+{
+    if (!FrmFases) return;
+    // What the report replaces, to bring the open network back afterwards.
+    const std::string prevNetwork = (DatFileName.empty() || DatFileName == "null") ? "" : DatDir + DatFileName;
+    const double wx1 = WorldMinX, wx2 = WorldMaxX, wy1 = WorldMinY, wy2 = WorldMaxY;
+    // Without a junction-list file the junctions listed in the phase window are
+    // reported, by number, in every network.
+    std::vector<int32_t> heldNumbers;
+    const bool useFile = !JunctionListFileName.empty() && JunctionListFileName != "null";
+    if (!useFile)
+        for (int32_t i = 1; i <= std::min<int32_t>(Network.NodeCount, MaxNodos); ++i)
+            if (NodoEnLista[i] == 1) heldNumbers.push_back(Nodos[i].Number);
+
+    BatchMode = true;
+    ProgressBar->setRange(0, std::max(Net2PrintCount, 1));
+    ProgressBar->setValue(0);
+    ProgressBar->setFormat(QStringLiteral("Preparando documento ..."));
+    ProgressBar->show();
+    QApplication::processEvents();
+
+    DocWriter::TDocWriter doc;
+    const bool named = !WordDocumentName.empty() && WordDocumentName != "null";
+    if (named) {
+        DocWriter::PageSetup setup;
+        setup.paperCode = WordPaperSize;
+        setup.orientation = WordOrientation;
+        setup.marginTop = MarginTop;
+        setup.marginBottom = MarginBottom;
+        setup.marginLeft = MarginLeft;
+        setup.marginRight = MarginRight;
+        doc.Open(setup);
+        ProgressBar->setFormat(QStringLiteral("Generando documento %1 ...  ")
+                                   .arg(QFileInfo(QString::fromStdString(WordDocumentName)).fileName()));
+    }
+    for (int32_t i = 0; i < Net2PrintCount && i <= MaxNet2Print; ++i) {
+        const TNet2Print& e = Net2Print[static_cast<size_t>(i)];
+        ProgressBar->setValue(i + 1);
+        if (e.NetworkFile == "null" || e.NetworkFile.empty() || SettingsSection(e.RedPalvon)) continue;
+        StatusPanels[0]->setText(QString::fromStdString(
+            ZelUtils::Format("%s (%d/%d)", e.NetworkFile.c_str(), i + 1, Net2PrintCount)));
+        QApplication::processEvents();
+        if (!SetFileNames(e.NetworkFile)) continue;
+        OpenInteractive = 0;
+        if (!OpenPalvonDat()) continue;
+        if (useFile) {
+            KDVlib::LoadNodeList(JunctionListFileName);
+        } else {
+            for (int32_t k = 1; k <= MaxNodos; ++k)
+                NodoEnLista[k] = 0;
+            // Room for the closing 0 after the last number.
+            int32_t k = 0;
+            for (; k < static_cast<int32_t>(heldNumbers.size()) && k < MaxNodeList - 1; ++k)
+                NodeList[k + 1] = heldNumbers[static_cast<size_t>(k)];
+            NodeList[k + 1] = 0;
+        }
+        DocWriter::PictureBox box;
+        box.widthIn = e.Ancho;
+        box.heightIn = e.Alto;
+        FrmFases->PhasesReport(doc, e.RedPalvon, box, PrintInColumns ? PrintColumns : 0);
+        WorldMinX = wx1;
+        WorldMaxX = wx2;
+        WorldMinY = wy1;
+        WorldMaxY = wy2;
+    }
+    ProgressBar->setFormat(QStringLiteral("Cerrando documento ..."));
+    QApplication::processEvents();
+    if (named) {
+        std::string saved;
+        if (!doc.SaveAs(WordDocumentName, &saved))
+            Services().ShowMessage(doc.LastError());
+        else if (saved != WordDocumentName)
+            Services().ShowMessage(ZelUtils::Format("ERROR - No se pudo grabar archivo: %s\r        Se guardó una copia en: %s",
+                                                    WordDocumentName.c_str(), saved.c_str()));
+    }
+    PrintOnPrinterPage = true;
+    ProgressBar->hide();
+    PrintMetafileName = "Velmora___.EMF";
+    if (!prevNetwork.empty() && std::filesystem::exists(prevNetwork)) AbrirRedPalvon(prevNetwork);
+    WorldMinX = wx1;
+    WorldMaxX = wx2;
+    WorldMinY = wy1;
+    WorldMaxY = wy2;
+    BatchMode = false;
+}

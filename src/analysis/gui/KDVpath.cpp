@@ -1,0 +1,66 @@
+#include "analysis/gui/KDVpath.h"
+
+#include "mainwindow/StringAlignGrid.h"
+
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+TFrmPath::TFrmPath(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("TFrmPath"));
+    setWindowTitle(QStringLiteral("Rutas Mínimas"));
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    resize(408, 329);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* menu = new QMenuBar(this);
+    menu->setObjectName(QStringLiteral("MainMenu1"));
+    QMenu* archivo = menu->addMenu(QStringLiteral("Archivo"));
+    archivo->addAction(QStringLiteral("Guardar"));
+    archivo->addSeparator();
+    connect(archivo->addAction(QStringLiteral("Cerrar")), &QAction::triggered, this, &TFrmPath::Salir1Click);
+    layout->setMenuBar(menu);
+    auto* bar = new QToolBar(this);
+    QAction* exp = bar->addAction(QStringLiteral("Exportar"));
+    exp->setObjectName(QStringLiteral("ToolbarButton972"));
+    connect(exp, &QAction::triggered, this, &TFrmPath::ToolbarButton972Click);
+    QAction* cls = bar->addAction(QStringLiteral("Cerrar"));
+    cls->setObjectName(QStringLiteral("ToolbarButton971"));
+    connect(cls, &QAction::triggered, this, &TFrmPath::ToolbarButton971Click);
+    layout->addWidget(bar);
+    gb1 = new QGroupBox(QStringLiteral("   Rutas Mínimas   "), this);
+    gb1->setObjectName(QStringLiteral("gb1"));
+    auto* inner = new QVBoxLayout(gb1);
+    sagPath = new TStringAlignGrid(gb1);
+    sagPath->setObjectName(QStringLiteral("sagPath"));
+    sagPath->SetDefaultRowHeight(16);
+    inner->addWidget(sagPath);
+    layout->addWidget(gb1);
+}
+
+bool TFrmPath::ExportGrid(const TStringAlignGrid& grid, const std::string& fileName, int filterIndex)
+{
+    const char sep = filterIndex == 2 ? '\t' : filterIndex == 3 ? ' ' : ',';
+    return grid.GridTextExport(fileName, sep);
+}
+
+void TFrmPath::ToolbarButton972Click()
+{
+    QFileDialog dlg(this, QStringLiteral("Exportar datos ..."));
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setDefaultSuffix(QStringLiteral("csv"));
+    const QStringList filters = {QStringLiteral("Texto delimitado por comas (*.csv)"),
+                                 QStringLiteral("Texto delimitado por tabuladores (*.tab)"),
+                                 QStringLiteral("Texto delimitado por espacios (*.prn)")};
+    dlg.setNameFilters(filters);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return;
+    const int index = static_cast<int>(filters.indexOf(dlg.selectedNameFilter())) + 1;
+    const std::string file = dlg.selectedFiles().first().toStdString();
+    if (!ExportGrid(*sagPath, file, index < 1 ? 1 : index))
+        QMessageBox::warning(this, windowTitle(), QStringLiteral("No se pudo grabar el archivo %1").arg(QString::fromStdString(file)));
+}

@@ -1,0 +1,458 @@
+#include "archive/ZipDirectory.h"
+
+#include "archive/ZipForge.h"
+
+#include <QDir>
+#include <QString>
+
+#include <algorithm>
+#include <cstring>
+
+using namespace ZipRecords;
+
+std::string ZipLowerCase(const std::string& s)
+{
+    bool ascii = std::all_of(s.begin(), s.end(), [](char c) { return uint8_t(c) < 0x80; });
+    if (ascii) {
+        std::string r = s;
+        for (char& c : r) if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+        return r;
+    }
+    return QString::fromUtf8(s.data(), qsizetype(s.size())).toLower().toStdString();
+}
+
+// ---- TZFDirArray ----
+
+TDirItem TZFDirArray::GetItem(int i) const
+{
+    if (i < 0 || i >= Count()) throw EZFException(2);
+    return Items[size_t(i)];
+}
+
+TDirItem* TZFDirArray::ItemPtr(int i)
+{
+    if (i < 0 || i >= Count()) throw EZFException(3);
+    return &Items[size_t(i)];
+}
+
+const TDirItem* TZFDirArray::ItemPtr(int i) const
+{
+    if (i < 0 || i >= Count()) throw EZFException(3);
+    return &Items[size_t(i)];
+}
+
+void TZFDirArray::SetItem(int i, const TDirItem& item)
+{
+    if (i < 0 || i >= Count()) throw EZFException(1);
+    Items[size_t(i)] = item;
+    Names[size_t(i)] = ZipLowerCase(item.FileName);
+    HashValid = false;
+}
+
+void TZFDirArray::DeleteItem(int i)
+{
+    if (i < 0 || i >= Count()) throw EZFException(4);
+    Items.erase(Items.begin() + i);
+    Names.erase(Names.begin() + i);
+    HashValid = false;
+}
+
+void TZFDirArray::SetCount(int n)
+{
+    if (n < 0) n = 0;
+    Items.resize(size_t(n));
+    Names.resize(size_t(n));
+    HashValid = false;
+}
+
+int TZFDirArray::Add(const TDirItem& item)
+{
+    Items.push_back(item);
+    Names.push_back(ZipLowerCase(item.FileName));
+    if (HashValid) Hash.emplace(Names.back(), Count() - 1);
+    return Count() - 1;
+}
+
+void TZFDirArray::Clear()
+{
+    Items.clear();
+    Names.clear();
+    Hash.clear();
+    HashValid = false;
+}
+
+void TZFDirArray::Assign(const TZFDirArray& other)
+{
+    Items = other.Items;
+    Names = other.Names;
+    HashValid = false;
+}
+
+int TZFDirArray::IndexOf(const std::string& name) const
+{
+    if (!HashValid) {
+        Hash.clear();
+        // First index wins, as a chain walk from the oldest insertion would find.
+        for (int i = Count() - 1; i >= 0; --i) Hash[Names[size_t(i)]] = i;
+        HashValid = true;
+    }
+    auto it = Hash.find(ZipLowerCase(name));
+    return it == Hash.end() ? -1 : it->second;
+}
+
+void TZFDirArray::RenameItem(int i, const std::string& newName)
+{
+    // The name list is kept in step with the items by construction, so the "held at
+    // another index" state (error 59) cannot arise here.
+    TDirItem* p = ItemPtr(i);
+    p->FileName = newName;
+    Names[size_t(i)] = ZipLowerCase(newName);
+    HashValid = false;
+}
+
+// ---- TZFDirManager ----
+
+TZFDirManager::TZFDirManager(TZFStream* stream, TZFBaseArchiver* archiver, bool createNew)
+    : Stream(stream), Archiver(archiver), CreateNew(createNew)
+{
+    Reset();
+}
+
+void TZFDirManager::Reset()
+{
+    Items.Clear();
+    EndRecord = TZFEndRecord();
+    EndRecord.Signature = (Archiver && !Archiver->StandardZip) ? SigEndAlt : SigEnd;
+    Zip64Present = false;
+}
+
+int64_t TZFDirManager::FindEndRecord(uint32_t signature)
+{
+    uint64_t size = Stream->Size();
+    uint64_t n = std::min<uint64_t>(size, 65600);
+    if (n < 22) return -1;
+    std::vector<uint8_t> buf{};
+    buf.resize(size_t(n));
+    Stream->Seek(size - n);
+    if (!Stream->ReadExact(buf.data(), buf.size())) return -1;
+    for (int64_t i = int64_t(n) - 22; i >= 0; --i) {
+        if (Get32(&buf[size_t(i)]) != signature) continue;
+        uint16_t commentLen = Get16(&buf[size_t(i) + 20]);
+        if (uint64_t(i) + 22 + commentLen != n) continue;
+        EndRecord = TZFEndRecord::Read(&buf[size_t(i)]);
+        ArchiveComment.assign(reinterpret_cast<const char*>(&buf[size_t(i) + 22]), commentLen);
+        return int64_t(size - n) + i;
+    }
+    return -1;
+}
+
+void TZFDirManager::ReadExtraFields(TDirItem& item, int index, const std::vector<uint8_t>& area, TZFDirArray& arr)
+{
+    size_t p = 0;
+    while (p + 4 <= area.size()) {
+        TZFExtraField f;
+        f.Id = Get16(&area[p]);
+        size_t sz = std::min<size_t>(Get16(&area[p + 2]), area.size() - p - 4);
+        f.Data.assign(area.begin() + long(p + 4), area.begin() + long(p + 4 + sz));
+        p += 4 + sz;
+        const uint8_t* d = f.Data.data();
+        size_t q = 0;
+        if (f.Id == ExtraZip64) {
+            auto take64 = [&](uint64_t& v) { if (q + 8 <= sz) { v = Get64(d + q); q += 8; } };
+            if (item.Header.UncompressedSize == 0xFFFFFFFFu) take64(item.UncompressedSize64);
+            if (item.Header.CompressedSize == 0xFFFFFFFFu) take64(item.CompressedSize64);
+            if (item.Header.LocalHeaderOffset == 0xFFFFFFFFu) take64(item.LocalHeaderOffset64);
+            if (item.Header.DiskNumberStart == 0xFFFF && q + 4 <= sz) item.DiskNumberStart32 = Get32(d + q);
+            item.IsZip64 = true;
+        } else if (f.Id == ExtraUnicode) {
+            std::string name;
+            if (ReadUnicodeName(d, sz, name)) {
+                item.FileName = name;
+                if (index >= 0) arr.RenameItem(index, name);
+            }
+        } else if (f.Id == ExtraAES && item.Header.VersionNeeded < VersionAlt && sz >= 7) {
+            if (d[4] >= 1 && d[4] <= 3) item.EncryptionAlgorithm = d[4];
+            item.CompressionMethod = Get16(d + 5);
+        }
+        item.ExtraFields.push_back(std::move(f));
+    }
+}
+
+void TZFDirManager::LoadDir()
+{
+    Reset();
+    const bool standard = !Archiver || Archiver->StandardZip;
+    int64_t endPos = -1;
+    if (!standard) endPos = FindEndRecord(SigEndAlt);
+    if (endPos < 0) endPos = FindEndRecord(SigEnd);
+    if (endPos < 0) { RebuildFromLocalHeaders(); return; }
+
+    uint64_t dirStart = uint64_t(endPos) - EndRecord.DirSize;
+    uint64_t total = EndRecord.TotalEntries;
+    if (endPos >= 20) {
+        uint8_t loc[20];
+        Stream->Seek(uint64_t(endPos) - 20);
+        if (Stream->ReadExact(loc, 20) && Get32(loc) == SigZip64Locator) {
+            Zip64Locator = TZFZip64Locator::Read(loc);
+            uint8_t rec[56];
+            Stream->Seek(Zip64Locator.Zip64EndOffset);
+            if (!Stream->ReadExact(rec, 56) || Get32(rec) != SigZip64End) throw EZFException(40);
+            Zip64EndRecord = TZFZip64EndRecord::Read(rec);
+            Zip64Present = true;
+            total = Zip64EndRecord.TotalEntries;
+            dirStart = uint64_t(endPos) - 20 - 56 - Zip64EndRecord.DirSize;
+        } else if (EndRecord.TotalEntries == 0xFFFF) {
+            RebuildFromLocalHeaders();
+            return;
+        }
+    }
+    if (dirStart > uint64_t(endPos)) { RebuildFromLocalHeaders(); return; }
+    try {
+        const bool oem = Archiver ? Archiver->Options.OEMFileNames : true;
+        Stream->Seek(dirStart);
+        CentralDirStart = dirStart;
+        for (uint64_t k = 0; k < total; ++k) {
+            uint8_t h[46];
+            if (!Stream->ReadExact(h, 46)) throw EZFException(35);
+            TDirItem item;
+            item.Header = TZFCentralHeader::Read(h);
+            if (item.Header.Signature != SigCentral && item.Header.Signature != SigCentralAlt) throw EZFException(35);
+            item.CompressionMethod = item.Header.Method;
+            std::string raw(item.Header.NameLength, '\0');
+            if (!Stream->ReadExact(raw.data(), raw.size())) throw EZFException(35);
+            item.FileName = ZipNameFromHeader(raw, oem);
+            int idx = Items.Add(item);
+            std::vector<uint8_t> extra(item.Header.ExtraLength);
+            if (!Stream->ReadExact(extra.data(), extra.size())) throw EZFException(35);
+            TDirItem* p = Items.ItemPtr(idx);
+            ReadExtraFields(*p, idx, extra, Items);
+            p->Comment.assign(item.Header.CommentLength, '\0');
+            if (!Stream->ReadExact(p->Comment.data(), p->Comment.size())) throw EZFException(35);
+        }
+    } catch (const EZFException&) {
+        if (!RebuildDamagedDirectory) throw;
+        RebuildFromLocalHeaders();
+        return;
+    }
+    // An archive prefixed after it was made (a self-extractor stub) keeps offsets relative
+    // to its old start: find the first local header and shift every file entry.
+    if (Items.Count() > 0) {
+        const TDirItem* first = Items.ItemPtr(0);
+        uint64_t recorded = first->LocalHeaderOffset();
+        uint8_t lh[30];
+        Stream->Seek(recorded);
+        bool atPlace = Stream->ReadExact(lh, 30) && (Get32(lh) == SigLocal || Get32(lh) == SigLocalAlt);
+        if (!atPlace && dirStart > recorded) {
+            uint64_t shift = 0;
+            std::vector<uint8_t> buf(size_t(dirStart - recorded));
+            Stream->Seek(recorded);
+            if (Stream->ReadExact(buf.data(), buf.size())) {
+                for (size_t i = 0; i + 30 <= buf.size(); ++i)
+                    if (Get32(&buf[i]) == SigLocal || Get32(&buf[i]) == SigLocalAlt) {
+                        TZFLocalHeader l = TZFLocalHeader::Read(&buf[i]);
+                        if (l.Crc32 == first->Header.Crc32 && l.Method == first->Header.Method) { shift = i; break; }
+                    }
+            }
+            for (int i = 0; shift && i < Items.Count(); ++i) {
+                TDirItem* p = Items.ItemPtr(i);
+                if (p->IsDirectory()) continue;
+                if (p->Header.LocalHeaderOffset == 0xFFFFFFFFu) p->LocalHeaderOffset64 += shift;
+                else p->Header.LocalHeaderOffset += uint32_t(shift);
+            }
+        }
+        FirstLocalHeaderPos = Items.ItemPtr(0)->LocalHeaderOffset();
+    }
+}
+
+void TZFDirManager::RebuildFromLocalHeaders()
+{
+    Items.Clear();
+    const bool oem = Archiver ? Archiver->Options.OEMFileNames : true;
+    uint64_t size = Stream->Size();
+    std::vector<uint8_t> all{};
+    all.resize(size_t(size));
+    Stream->Seek(0);
+    if (!Stream->ReadExact(all.data(), all.size())) throw EZFException(35);
+    bool found = false;
+    for (size_t pos = 0; pos + 30 <= all.size(); ++pos) {
+        uint32_t sig = Get32(&all[pos]);
+        if (sig != SigLocal && sig != SigLocalAlt) continue;
+        found = true;
+        TZFLocalHeader l = TZFLocalHeader::Read(&all[pos]);
+        if (l.ExtraLength >= 261) continue;
+        if (pos + 30 + l.NameLength + l.ExtraLength > all.size()) continue;
+        TDirItem item;
+        item.Header.VersionMadeBy = item.Header.VersionNeeded = l.VersionNeeded;
+        item.Header.Flags = l.Flags;
+        item.Header.Method = item.CompressionMethod = l.Method;
+        item.Header.Time = l.Time;
+        item.Header.Date = l.Date;
+        item.Header.Crc32 = l.Crc32;
+        item.Header.CompressedSize = l.CompressedSize;
+        item.Header.UncompressedSize = l.UncompressedSize;
+        item.Header.NameLength = l.NameLength;
+        item.Header.ExtraLength = l.ExtraLength;
+        item.Header.ExternalAttr = (l.UncompressedSize == 0 && !(l.Flags & 8)) ? 0x10 : 0x20;
+        item.Header.LocalHeaderOffset = uint32_t(pos);
+        item.LocalHeaderOffset64 = pos;
+        item.FileName = ZipNameFromHeader(std::string(reinterpret_cast<const char*>(&all[pos + 30]), l.NameLength), oem);
+        std::vector<uint8_t> extra(all.begin() + long(pos + 30 + l.NameLength),
+                                   all.begin() + long(pos + 30 + l.NameLength + l.ExtraLength));
+        if (l.Flags & 8) {
+            for (size_t q = pos + 30; q + 16 <= all.size(); ++q)
+                if (Get32(&all[q]) == SigDescriptor) {
+                    item.Header.Crc32 = Get32(&all[q + 4]);
+                    item.Header.CompressedSize = Get32(&all[q + 8]);
+                    item.Header.UncompressedSize = Get32(&all[q + 12]);
+                    break;
+                }
+        }
+        int idx = Items.Add(item);
+        ReadExtraFields(*Items.ItemPtr(idx), idx, extra, Items);
+    }
+    if (!found) throw EZFException(35);
+    RebuiltStreamSize = size;
+}
+
+void TZFDirManager::SaveDir(bool atCurrentPosition)
+{
+    uint64_t start;
+    if (atCurrentPosition) {
+        start = Stream->Position();
+    } else {
+        std::string comment = ArchiveComment;
+        int64_t endPos = FindEndRecord(Archiver && !Archiver->StandardZip ? SigEndAlt : SigEnd);
+        ArchiveComment = comment;
+        start = endPos >= 0 && uint64_t(endPos) >= EndRecord.DirSize ? uint64_t(endPos) - EndRecord.DirSize : Stream->Size();
+    }
+    Stream->Truncate(start);
+    Stream->Seek(start);
+    CentralDirStart = start;
+    const bool oem = Archiver ? Archiver->Options.OEMFileNames : true;
+
+    std::vector<uint8_t> dir;
+    for (int i = 0; i < Items.Count(); ++i) {
+        TDirItem* p = Items.ItemPtr(i);
+        std::vector<uint8_t> z64;
+        if (p->Header.UncompressedSize == 0xFFFFFFFFu) Put64(z64, p->UncompressedSize64);
+        if (p->Header.CompressedSize == 0xFFFFFFFFu) Put64(z64, p->CompressedSize64);
+        if (p->Header.LocalHeaderOffset == 0xFFFFFFFFu) Put64(z64, p->LocalHeaderOffset64);
+        if (p->Header.DiskNumberStart == 0xFFFF) Put32(z64, p->DiskNumberStart32);
+        std::vector<uint8_t> extra;
+        if (!z64.empty()) {
+            Put16(extra, ExtraZip64);
+            Put16(extra, uint16_t(z64.size()));
+            extra.insert(extra.end(), z64.begin(), z64.end());
+        }
+        for (const TZFExtraField& f : p->ExtraFields) {
+            if (f.Id == ExtraZip64) continue;           // always rebuilt from the sizes
+            Put16(extra, f.Id);
+            Put16(extra, uint16_t(f.Data.size()));
+            extra.insert(extra.end(), f.Data.begin(), f.Data.end());
+        }
+        std::string name = ZipNameToHeader(p->FileName, oem);
+        p->Header.NameLength = uint16_t(name.size());
+        p->Header.ExtraLength = uint16_t(extra.size());
+        p->Header.CommentLength = uint16_t(p->Comment.size());
+        p->Header.Write(dir);
+        dir.insert(dir.end(), name.begin(), name.end());
+        dir.insert(dir.end(), extra.begin(), extra.end());
+        dir.insert(dir.end(), p->Comment.begin(), p->Comment.end());
+    }
+    if (Stream->Write(dir.data(), dir.size()) != dir.size()) throw EZFException(46);
+
+    const uint64_t count = uint64_t(Items.Count());
+    const uint64_t after = Stream->Position();
+    EndRecord.Signature = Archiver && !Archiver->StandardZip ? SigEndAlt : SigEnd;
+    EndRecord.ThisDisk = EndRecord.DirDisk = 0;
+    EndRecord.EntriesThisDisk = EndRecord.TotalEntries = count >= 0xFFFF ? 0xFFFF : uint16_t(count);
+    EndRecord.DirSize = dir.size() >= 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(dir.size());
+    EndRecord.DirOffset = start >= 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(start);
+    EndRecord.CommentLength = uint16_t(ArchiveComment.size());
+    std::vector<uint8_t> tail;
+    if (after >= 0xFFFFFFFFu || count >= 0xFFFF) {
+        Zip64EndRecord = TZFZip64EndRecord();
+        Zip64EndRecord.EntriesThisDisk = Zip64EndRecord.TotalEntries = count;
+        Zip64EndRecord.DirSize = dir.size();
+        Zip64EndRecord.DirOffset = start;
+        Zip64EndRecord.Write(tail);
+        Zip64Locator = TZFZip64Locator();
+        Zip64Locator.Zip64EndOffset = after;
+        Zip64Locator.Write(tail);
+        Zip64Present = true;
+    }
+    EndRecord.Write(tail);
+    tail.insert(tail.end(), ArchiveComment.begin(), ArchiveComment.end());
+    if (Stream->Write(tail.data(), tail.size()) != tail.size()) throw EZFException(46);
+}
+
+// ---- file names ----
+
+std::string ExpandFileName(const std::string& path)
+{
+    QString p = QString::fromStdString(path);
+    p.replace('\\', '/');
+    QString abs = QDir::isAbsolutePath(p) ? p : QDir::current().absoluteFilePath(p);
+    QString clean = QDir::cleanPath(abs);
+    return clean.toStdString();
+}
+
+std::string GetStoredName(const std::string& fileName, const std::string& baseDir, int storePath)
+{
+    std::string full = ExpandFileName(fileName);
+    std::string base = ExpandFileName(baseDir.empty() ? QDir::currentPath().toStdString() : baseDir);
+    if (!full.empty() && (full.back() == '/' || full.back() == '\\') && full.size() > 1) full.pop_back();
+    if (!full.empty() && full.back() == '.') full.pop_back();
+    std::string name;
+    switch (storePath) {
+    case spNoPath: {
+        size_t k = full.find_last_of('/');
+        name = k == std::string::npos ? full : full.substr(k + 1);
+        break;
+    }
+    case spRelativePath: {
+        QString rel = QDir(QString::fromStdString(base)).relativeFilePath(QString::fromStdString(full));
+        name = (rel.startsWith("../") || rel == "..") ? full : rel.toStdString();
+        break;
+    }
+    default:
+        name = full;
+        break;
+    }
+    if (storePath != spFullPathWithDrive) {
+        size_t colon = name.find(':');
+        if (colon != std::string::npos) name = name.substr(colon + 1);
+        else if (name.rfind("//", 0) == 0) {
+            size_t k = name.find('/', 2);
+            name = k == std::string::npos ? std::string() : name.substr(k + 1);
+        }
+        if (!name.empty() && (name[0] == '/' || name[0] == '\\')) name.erase(0, 1);
+    }
+    for (char& c : name) if (c == '\\') c = '/';
+    return name;
+}
+
+static bool MatchFrom(const std::u32string& n, size_t i, const std::u32string& m, size_t j)
+{
+    while (true) {
+        if (j == m.size()) return i == n.size();
+        if (m[j] == U'*') {
+            if (j + 1 == m.size()) return true;
+            for (size_t k = i; k <= n.size(); ++k)
+                if (MatchFrom(n, k, m, j + 1)) return true;
+            return false;
+        }
+        if (i == n.size()) return false;
+        if (m[j] != U'?' && m[j] != n[i]) return false;
+        ++i;
+        ++j;
+    }
+}
+
+bool MatchesMask(const std::string& name, const std::string& mask, bool ignoreCase)
+{
+    if (mask == "*.*" || mask == "*") return true;
+    QString qn = QString::fromStdString(name), qm = QString::fromStdString(mask);
+    if (ignoreCase) { qn = qn.toUpper(); qm = qm.toUpper(); }
+    return MatchFrom(qn.toStdU32String(), 0, qm.toStdU32String(), 0);
+}

@@ -1,0 +1,104 @@
+#pragma once
+// The in-memory directory of an archive: items, the case-insensitive name index, reading
+// the directory from an archive, writing it back with its end records, and the
+// stored-name and wildcard rules of the archiver.
+#include "archive/ZipRecords.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class TZFBaseArchiver;
+
+struct TZFExtraField {
+    uint16_t Id = 0;
+    std::vector<uint8_t> Data;
+};
+
+struct TDirItem {
+    ZipRecords::TZFCentralHeader Header;
+    std::string FileName;                 // stored name, '/' separators, directories end in '/'
+    std::string Comment;
+    std::vector<TZFExtraField> ExtraFields;
+    uint8_t EncryptionAlgorithm = 0;      // 0 classic, 1..3 AES-128/192/256
+    bool IsZip64 = false;
+    uint64_t UncompressedSize64 = 0, CompressedSize64 = 0, LocalHeaderOffset64 = 0;
+    uint32_t DiskNumberStart32 = 0;
+    bool Modified = false;
+    std::string Password;
+    std::shared_ptr<ZipRecords::TZFStream> SourceStream;
+    uint64_t SourceStreamStart = 0;
+    std::string SourceFileName;
+    uint16_t CompressionMethod = 0;
+    uint8_t CompressionMode = 0;
+    uint8_t Action = 0;                   // 0 add, 1 add and move, 3 replace; 6, 7, 8 rewrite header
+
+    uint64_t UncompressedSize() const
+    { return Header.UncompressedSize == 0xFFFFFFFFu ? UncompressedSize64 : Header.UncompressedSize; }
+    uint64_t CompressedSize() const
+    { return Header.CompressedSize == 0xFFFFFFFFu ? CompressedSize64 : Header.CompressedSize; }
+    uint64_t LocalHeaderOffset() const
+    { return Header.LocalHeaderOffset == 0xFFFFFFFFu ? LocalHeaderOffset64 : Header.LocalHeaderOffset; }
+    bool IsDirectory() const { return !FileName.empty() && FileName.back() == '/'; }
+};
+
+std::string ZipLowerCase(const std::string& s);
+
+// Item array with a hashed, case-insensitive index of the stored names.
+class TZFDirArray {
+public:
+    int Count() const { return int(Items.size()); }
+    TDirItem GetItem(int i) const;
+    TDirItem* ItemPtr(int i);
+    const TDirItem* ItemPtr(int i) const;
+    void SetItem(int i, const TDirItem& item);
+    void DeleteItem(int i);
+    void SetCount(int n);
+    int Add(const TDirItem& item);        // append, returns its index
+    void Clear();
+    void Assign(const TZFDirArray& other);
+    int IndexOf(const std::string& name) const;
+    void RenameItem(int i, const std::string& newName);
+private:
+    std::vector<TDirItem> Items;
+    std::vector<std::string> Names;       // lower-cased, same index as Items
+    mutable std::unordered_map<std::string, int> Hash;
+    mutable bool HashValid = false;
+};
+
+class TZFDirManager {
+public:
+    TZFDirManager(ZipRecords::TZFStream* stream, TZFBaseArchiver* archiver, bool createNew);
+    ZipRecords::TZFStream* Stream;
+    TZFBaseArchiver* Archiver;
+    bool CreateNew;
+    TZFDirArray Items;                    // current entries
+    TZFDirArray Backup;                   // copy taken when a transaction begins
+    std::string ArchiveComment;
+    ZipRecords::TZFEndRecord EndRecord;
+    ZipRecords::TZFZip64EndRecord Zip64EndRecord;
+    ZipRecords::TZFZip64Locator Zip64Locator;
+    bool Zip64Present = false;
+    uint64_t FirstLocalHeaderPos = 0;
+    uint64_t CentralDirStart = 0;
+    uint64_t RebuiltStreamSize = 0;
+    bool RebuildDamagedDirectory = true;
+
+    void Reset();
+    void LoadDir();
+    // Writes the central directory and end records. atCurrentPosition: the caller has
+    // placed the stream where the directory goes; otherwise the old directory is replaced.
+    void SaveDir(bool atCurrentPosition);
+    // Position of the end record with the given signature, or -1.
+    int64_t FindEndRecord(uint32_t signature);
+    void RebuildFromLocalHeaders();
+private:
+    void ReadExtraFields(TDirItem& item, int index, const std::vector<uint8_t>& area, TZFDirArray& arr);
+};
+
+// Name under which a file is stored (relative to baseDir with spRelativePath, etc.).
+std::string GetStoredName(const std::string& fileName, const std::string& baseDir, int storePath);
+bool MatchesMask(const std::string& name, const std::string& mask, bool ignoreCase);
+std::string ExpandFileName(const std::string& path);   // absolute, normalised ('.' and '..' resolved)

@@ -1,0 +1,1090 @@
+#include "archive/ZipForge.h"
+
+#include "archive/ZipCryptEntry.h"
+#include "archive/ZipDirectory.h"
+#include "archive/ZipRecords.h"
+#include "archive/ZipSpan.h"
+
+#include <zlib.h>
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <exception>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace ZipRecords;
+
+// ---------------------------------------------------------------- errors
+
+namespace {
+
+const char* const kTexts[38] = {
+    "Unknown error",
+    "Index out of bounds",
+    "Invalid compression mode. Mode must be in [0-9] range",
+    "Unexpected nil pointer",
+    "Invalid size or check sum of file or unsupported compression format",
+    "File name is blank. Specify appropriate file name",
+    "File \"%s\" not found",
+    "Archive is not open",
+    "SFXStub property is not specified",
+    "Cannot create file \"%s\"",
+    "Cannot create directory \"%s\"",
+    "Internal error. Update is not started",
+    "Cannot open file \"%s\"",
+    "Cannot proceed when update is not ended. Preceding EndUpdate call is required.",
+    "Cannot delete file \"%s\"",
+    "In-memory archive can be created only",
+    "File is open in read-only mode",
+    "Invalid compressed size, rfs.size = %d, count = %d",
+    "Invalid archive file.",
+    "Cannot create output file. Probably file is locked by another process. FileName = '%s'.",
+    "Archive is open. You should close it beore performing this operation.",
+    "Unable to create directory",
+    "Cannot find Zip64 directory end record",
+    "Cannot compress file '%s'. Zip64 mode is not enabled",
+    "Cannot open archive file. Opening aborted or invalid file",
+    "Write to stream error",
+    "Cannot place SFX stub on volume. Volume size limit is too small",
+    "Archive is damaged. Open failed",
+    "MakeSFX is not allowed for splitted or spanned archives. Set SFXStub before archive creation instead of MakeSFX",
+    "Archive already has SFX stub",
+    "Multi-volume archive is not allowed for custom stream",
+    "Multi-spanned archive is not allowed for modification. Use BeginUpdate/EndUpdate methods to add files several times",
+    "Deflate64 compression method is not supported",
+    "MakeSFX error",
+    "Hashed list of file names is invalid",
+    "Cannot delete folder \"%s\"",
+    "File name is too long: \r\n\"%s\"",
+    "Multiple transactions are not supported for multi-volume archives",
+};
+
+// code -> text number
+const int kCodeText[63] = {
+    0, 1, 1, 1, 1, 2, 3, 1, 4, 5,      // 0..9
+    5, 6, 6, 7, 7, 6, 1, 8, 6, 9,      // 10..19
+    10, 1, 11, 9, 1, 11, 13, 14, 15, 5, // 20..29
+    6, 6, 16, 12, 17, 18, 19, 20, 6, 21, // 30..39
+    22, 23, 6, 23, 24, 24, 25, 26, 27, 28, // 40..49
+    29, 30, 31, 6, 6, 32, 33, 27, 34, 34, // 50..59
+    35, 36, 37,
+};
+
+std::string FormatArgs(const std::string& text, const std::vector<std::string>& args)
+{
+    std::string out;
+    size_t a = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size() && (text[i + 1] == 's' || text[i + 1] == 'd')) {
+            if (a < args.size()) out += args[a++];
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string BuildMessage(int code, const std::string& sender, const std::vector<std::string>& args)
+{
+    std::string text = FormatArgs(EZFException::Text(code), args);
+    if (!sender.empty()) text = sender + ": " + text;
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%05d", code < 0 ? 0 : code);
+    return text + " - Native error: " + digits;
+}
+
+std::mutex& SearchLock()
+{
+    static std::mutex m;
+    return m;
+}
+
+TZFNameEncoder& NameEncoder()
+{
+    static TZFNameEncoder e;
+    return e;
+}
+
+TZFNameDecoder& NameDecoder()
+{
+    static TZFNameDecoder d;
+    return d;
+}
+
+std::string Backslashed(std::string s)
+{
+    std::replace(s.begin(), s.end(), '/', '\\');
+    return s;
+}
+
+struct FileInfo {
+    bool exists = false, isDir = false;
+    uint64_t size = 0;
+    uint32_t attr = 0x20;
+    uint32_t dosTime = 0;
+};
+
+// The file attributes a Windows directory search would report, from what POSIX offers.
+FileInfo StatFile(const std::string& path)
+{
+    FileInfo fi;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        fi.dosTime = UnixToDosDateTime(std::time(nullptr));
+        return fi;
+    }
+    fi.exists = true;
+    fi.isDir = S_ISDIR(st.st_mode);
+    fi.size = fi.isDir ? 0 : uint64_t(st.st_size);
+    fi.attr = fi.isDir ? 0x10 : 0x20;
+    if (::access(path.c_str(), W_OK) != 0) fi.attr |= 0x01;
+    std::string base = QFileInfo(QString::fromStdString(path)).fileName().toStdString();
+    if (!base.empty() && base[0] == '.') fi.attr |= 0x02;
+    fi.dosTime = UnixToDosDateTime(int64_t(st.st_mtime));
+    return fi;
+}
+
+std::string MakeTempFileName(const std::string& tempDir)
+{
+    std::string dir = tempDir.empty() ? QDir::tempPath().toStdString() : tempDir;
+    std::string tmpl = dir + "/FCXXXXXX";
+    int fd = ::mkstemp(tmpl.data());
+    if (fd < 0) throw EZFException(19, std::string(), {tmpl});
+    ::close(fd);
+    return tmpl;
+}
+
+} // namespace
+
+int EZFException::TextNumber(int code) { return code >= 0 && code < 63 ? kCodeText[code] : 0; }
+std::string EZFException::Text(int code) { return kTexts[TextNumber(code)]; }
+
+EZFException::EZFException(int code, const std::string& senderName, const std::vector<std::string>& args)
+    : std::runtime_error(BuildMessage(code, senderName, args)), NativeError(code), ErrorCode(TextNumber(code))
+{
+}
+
+// ---------------------------------------------------------------- small types
+
+int64_t TZFSpanningOptions::GetVolumeSize(int volumeNumber) const
+{
+    if (volumeNumber == 0 && FirstVolumeSize > 0) return FirstVolumeSize;
+    switch (VolumeSize) {
+    case vsAutoDetect: return -1;
+    case vsCustom: return FCustomVolumeSize;
+    case vs1_44MB: return 1457664;
+    case vs100MB: return 104857600;
+    case vs200MB: return 209715200;
+    case vs250MB: return 262144000;
+    case vs600MB: return 629145600;
+    case vs650MB: return 681574400;
+    case vs700MB: return 734003200;
+    case vs4700MB: return 4928307200LL;
+    }
+    return -1;
+}
+
+bool TZFVolumeNumberInfo::Equals(const TZFVolumeNumberInfo& o) const
+{
+    if (IsLast() && o.IsLast()) return true;
+    if (IsFirst() && o.IsFirst()) return true;
+    if (VolumeNumber < 0) return State == o.State;
+    return VolumeNumber == o.VolumeNumber;
+}
+
+int CompressionLevelToMode(TZFCompressionLevel l)
+{
+    switch (l) {
+    case clNone: return 0;
+    case clFastest: return 1;
+    case clNormal: return 6;
+    case clMax: return 9;
+    }
+    return 1;
+}
+
+TZFCompressionLevel CompressionModeToLevel(int mode)
+{
+    if (mode <= 0) return clNone;
+    if (mode <= 3) return clFastest;
+    if (mode <= 6) return clNormal;
+    return clMax;
+}
+
+uint32_t CompressionBufferSize(int mode)
+{
+    if (mode >= 1 && mode <= 3) return 0x80000;
+    if (mode >= 7 && mode <= 9) return 0x180000;
+    return 0x100000;
+}
+
+void SetZipNameCodec(TZFNameEncoder enc, TZFNameDecoder dec)
+{
+    NameEncoder() = std::move(enc);
+    NameDecoder() = std::move(dec);
+}
+
+std::string ZipNameToHeader(const std::string& name, bool oem)
+{
+    return NameEncoder() ? NameEncoder()(name, oem) : name;
+}
+
+std::string ZipNameFromHeader(const std::string& bytes, bool oem)
+{
+    return NameDecoder() ? NameDecoder()(bytes, oem) : bytes;
+}
+
+// ---------------------------------------------------------------- archiver
+
+struct TZFBaseArchiver::Impl {
+    std::unique_ptr<TZFStream> Stream;
+    std::unique_ptr<TZFDirManager> Dir;
+    uint16_t OpenMode = 0;
+    bool CommittedByEndUpdate = false;
+    std::string WorkingBaseDir;
+    TZFVolumeNumberInfo VolumeNumber;
+    // commit state
+    int32_t EntriesToProcess = 0, EntriesProcessed = 0;
+    uint64_t BytesTotal = 0, BytesDone = 0;
+    bool Cancel = false;
+    std::unique_ptr<TZFFileStream> Tail;
+    std::string TailPath;
+    uint64_t TailStart = 0;
+    uint64_t StartPos = 0;
+};
+
+TZFBaseArchiver::TZFBaseArchiver() : d(std::make_unique<Impl>())
+{
+    SetCompressionLevel(clFastest);
+}
+
+TZFBaseArchiver::~TZFBaseArchiver()
+{
+    try { CloseArchive(); } catch (...) {}
+}
+
+void TZFBaseArchiver::Raise(int code, const std::vector<std::string>& args) const
+{
+    throw EZFException(code, Name, args);
+}
+
+void TZFBaseArchiver::SetCompressionLevel(TZFCompressionLevel l)
+{
+    FCompressionLevel = l;
+    FCompressionMode = CompressionLevelToMode(l);
+    ApplyCompressionMode();
+}
+
+void TZFBaseArchiver::SetCompressionMode(int m)
+{
+    if (m < 0 || m >= 10) Raise(5);
+    FCompressionMode = m;
+    FCompressionLevel = CompressionModeToLevel(m);
+    ApplyCompressionMode();
+}
+
+void TZFBaseArchiver::SetSpanningMode(TZFSpanningMode s)
+{
+    if (FActive) throw std::runtime_error("Cannot set spanning mode on open archive");
+    FSpanningMode = s;
+}
+
+const std::vector<uint8_t>& TZFBaseArchiver::MemoryImage() const
+{
+    static const std::vector<uint8_t> empty;
+    auto* m = dynamic_cast<TZFMemoryStream*>(d->Stream.get());
+    return m ? m->Data : empty;
+}
+
+void TZFBaseArchiver::SetInMemory(bool b)
+{
+    if (b == FInMemory) return;
+    if (FActive && FInMemory) {
+        if (FileName.empty()) Raise(29);
+        std::vector<uint8_t> image = MemoryImage();
+        std::unique_ptr<TZFFileStream> f(TZFFileStream::Open(FileName, 65535));
+        if (!f) Raise(19, {FileName});
+        if (f->Write(image.data(), image.size()) != image.size()) Raise(46);
+        f.reset();
+        CloseArchive();
+        FInMemory = false;
+        OpenArchive();
+    } else if (FActive) {
+        CloseArchive();
+        FInMemory = true;
+        OpenArchive();
+    }
+    FInMemory = b;
+}
+
+void TZFBaseArchiver::SetActive(bool b)
+{
+    if (b && !FActive) OpenArchive();
+    else if (!b && FActive) CloseArchive();
+}
+
+int TZFBaseArchiver::FileCount() const { return d->Dir ? d->Dir->Items.Count() : 0; }
+
+const TDirItem& TZFBaseArchiver::Item(int i) const
+{
+    if (!d->Dir) Raise(13);
+    return *d->Dir->Items.ItemPtr(i);
+}
+
+void TZFBaseArchiver::OpenArchive()
+{
+    d->CommittedByEndUpdate = false;
+    if (!FInMemory && FileName.empty()) Raise(9);
+    uint16_t mode = 65535;
+    if (!FInMemory && ::access(FileName.c_str(), F_OK) == 0)
+        mode = ::access(FileName.c_str(), W_OK) == 0 ? 34 : 64;
+    OpenArchiveMode(mode);
+}
+
+void TZFBaseArchiver::OpenArchiveMode(uint16_t mode)
+{
+    d->CommittedByEndUpdate = false;
+    if (!FInMemory && FileName.empty()) Raise(10);
+    if (mode < 65535 && !FInMemory && FSpanningMode != smSpanning && ::access(FileName.c_str(), F_OK) != 0)
+        Raise(12, {FileName});
+    if (mode < 65535 && FInMemory) Raise(28);
+    CloseArchive();
+    d->OpenMode = mode;
+    if (mode < 65535 && !FInMemory) {
+        FSpanningMode = smNone;
+        d->VolumeNumber = TZFVolumeNumberInfo();
+        d->Stream.reset(TZFFileStream::Open(FileName, mode));
+        if (!d->Stream) Raise(44);
+        d->Dir = std::make_unique<TZFDirManager>(d->Stream.get(), this, false);
+        if (d->Stream->Size() > 0) {
+            try {
+                d->Dir->LoadDir();
+            } catch (...) {
+                d->Dir.reset();
+                d->Stream.reset();
+                throw;
+            }
+        }
+    } else {
+        d->VolumeNumber = TZFVolumeNumberInfo();
+        d->VolumeNumber.SetFirst();
+        if (FInMemory) {
+            d->Stream = std::make_unique<TZFMemoryStream>();
+        } else {
+            d->Stream.reset(TZFFileStream::Open(FileName, 65535));
+            if (!d->Stream) Raise(36, {FileName});
+        }
+        d->Dir = std::make_unique<TZFDirManager>(d->Stream.get(), this, true);
+    }
+    FActive = true;
+}
+
+void TZFBaseArchiver::CloseArchive()
+{
+    // Closing always ends with a closed archive and freed streams; a failing commit is
+    // still reported to the caller once everything is released.
+    std::exception_ptr failure;
+    if (FActive) {
+        try {
+            Commit();
+            if (d->Stream && d->Stream->Size() == 0) {
+                d->Stream->Seek(0);
+                d->Dir->SaveDir(true);
+                if (Options.FlushBuffers) d->Stream->Flush();
+            }
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        FActive = false;
+    }
+    const bool wasFile = d->Stream && !FInMemory;
+    FUpdateCount = 0;
+    d->Dir.reset();
+    d->Stream.reset();
+    if (failure) std::rethrow_exception(failure);
+    // The finished single-file image is cut into volumes once it is complete on disk.
+    if (wasFile && FSpanningMode != smNone && VolumeWriter) VolumeWriter->Distribute(*this, FileName);
+}
+
+void TZFBaseArchiver::BeginUpdate()
+{
+    if (FSpanningMode != smNone && d->CommittedByEndUpdate) Raise(62);
+    if (FUpdateCount == 0) {
+        if (!FActive) OpenArchive();
+        if ((d->OpenMode & 3) == 0 && d->OpenMode != 65535) Raise(32);
+        for (int i = 0; i < d->Dir->Items.Count(); ++i) d->Dir->Items.ItemPtr(i)->Modified = false;
+        d->Dir->Backup.Assign(d->Dir->Items);
+    }
+    ++FUpdateCount;
+}
+
+void TZFBaseArchiver::EndUpdate()
+{
+    if (FUpdateCount == 1) {
+        d->CommittedByEndUpdate = true;
+        Commit();
+        if (FSpanningMode != smNone && d->OpenMode == 65535) d->OpenMode = 34;
+    } else if (FUpdateCount > 1) {
+        --FUpdateCount;
+    }
+}
+
+void TZFBaseArchiver::CancelUpdate()
+{
+    // Entries added in memory during the transaction are dropped with it, so a later
+    // commit never writes a directory that points at data never written.
+    if (FUpdateCount > 0) {
+        FUpdateCount = 0;
+        if (d->Dir) d->Dir->Items.Assign(d->Dir->Backup);
+    }
+}
+
+// ---------------------------------------------------------------- events
+
+void TZFBaseArchiver::DoOnOverallProgress(double progress, int operation, int phase, bool& cancel)
+{
+    cancel = false;
+    if (OnOverallProgress) OnOverallProgress(progress, operation, phase, cancel);
+}
+
+void TZFBaseArchiver::DoOnFileProgress(const std::string& fileName, double progress, int operation, int phase, bool& cancel)
+{
+    cancel = false;
+    if (OnFileProgress) OnFileProgress(Backslashed(fileName), progress, operation, phase, cancel);
+}
+
+void TZFBaseArchiver::DoOnConfirmOverwrite(const std::string& src, const std::string& dst, bool& confirm)
+{
+    // Without a handler there is nobody to ask headless: keep the stored entry.
+    confirm = false;
+    if (OnConfirmOverwrite) OnConfirmOverwrite(src, dst, confirm);
+}
+
+void TZFBaseArchiver::DoOnConfirmProcessFile(const std::string& fileName, int operation, bool& confirm)
+{
+    confirm = true;
+    if (OnConfirmProcessFile) OnConfirmProcessFile(fileName, operation, confirm);
+}
+
+void TZFBaseArchiver::DoOnProcessFileFailure(const std::string& fileName, int operation, int nativeError,
+                                             int errorCode, const std::string& message, int& action)
+{
+    // Without a handler the commit is aborted (and the error reported to the caller).
+    action = 2;
+    if (nativeError == 45 || !OnProcessFileFailure) return;
+    action = 1;
+    OnProcessFileFailure(fileName, operation, nativeError, errorCode, message, action);
+}
+
+void TZFBaseArchiver::DoOnStoreFile(std::string& fileName, uint32_t& attr, std::string& comment, const std::string& original)
+{
+    if (!OnStoreFile) return;
+    fileName = Backslashed(fileName);
+    OnStoreFile(fileName, attr, comment, original);
+    std::replace(fileName.begin(), fileName.end(), '\\', '/');
+}
+
+void TZFBaseArchiver::DoOnDiskFull(int volumeNumber, const std::string& volumeFileName, bool& cancel)
+{
+    if (OnDiskFull) OnDiskFull(volumeNumber, volumeFileName, cancel);
+}
+
+// ---------------------------------------------------------------- adding files
+
+void TZFBaseArchiver::AddFiles(const std::string& fileMask, int32_t searchAttr, const std::string& exclusionMask)
+{
+    if (!FActive) Raise(13);
+    if (FSpanningMode != smNone && FileCount() > 0 && FUpdateCount == 0) Raise(52);
+    if (FSpanningMode != smNone && !VolumeWriter)
+        throw std::runtime_error("Los archivos en varios volúmenes aún no están disponibles en esta versión");
+    if (!FPassword.empty() && !EncryptorFactory)
+        throw std::runtime_error("El cifrado de archivos comprimidos aún no está disponible en esta versión");
+    std::vector<std::string> exclusions;
+    if (!exclusionMask.empty()) exclusions.push_back(exclusionMask);
+    if (!FInMemory && !FileName.empty()) exclusions.push_back(ExpandFileName(FileName));
+
+    BeginUpdate();
+    try {
+        std::lock_guard<std::mutex> lock(SearchLock());
+        const std::string saved = d->WorkingBaseDir;
+        d->WorkingBaseDir = ExpandFileName(BaseDir.empty() ? QDir::currentPath().toStdString() : BaseDir);
+        try {
+            SearchMask(fileMask, searchAttr, Options.Recurse, exclusions);
+        } catch (...) {
+            d->WorkingBaseDir = saved;
+            throw;
+        }
+        d->WorkingBaseDir = saved;
+    } catch (...) {
+        CancelUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+static bool IsSep(char c) { return c == '/' || c == '\\'; }
+
+void TZFBaseArchiver::SearchMask(const std::string& maskIn, int32_t searchAttr, bool recurse,
+                                 const std::vector<std::string>& exclusions)
+{
+    const std::string& W = d->WorkingBaseDir;
+    std::string mask = maskIn;
+    std::replace(mask.begin(), mask.end(), '\\', '/');
+    std::string resolved;
+    if (!mask.empty() && mask[0] == '/') resolved = mask;            // absolute on this platform
+    else if (mask.rfind("./", 0) == 0) resolved = W + "/" + mask.substr(2);
+    else resolved = W + "/" + mask;
+    const bool wild = resolved.find_first_of("*?") != std::string::npos;
+    if (!wild) {
+        std::string full = ExpandFileName(resolved);
+        FileInfo fi = StatFile(full);
+        if (fi.exists && !Excluded(full, fi.isDir, exclusions)) AddOneFile(full, false);
+        return;
+    }
+    size_t slash = resolved.find_last_of('/');
+    std::string dir = ExpandFileName(resolved.substr(0, slash == 0 ? 1 : slash));
+    std::string pattern = resolved.substr(slash + 1);
+    const uint32_t A = uint32_t(searchAttr) & ~0x10u;
+    QDir qd(QString::fromStdString(dir));
+    const QStringList entries = qd.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    std::vector<std::string> subdirs;
+    for (const QString& e : entries) {
+        std::string name = e.toStdString();
+        std::string full = dir == "/" ? "/" + name : dir + "/" + name;
+        FileInfo fi = StatFile(full);
+        if (fi.isDir) subdirs.push_back(full);
+        if (!MatchesMask(name, pattern, true)) continue;
+        bool taken = (fi.attr & A) != 0 || (fi.attr == 0 && (A & 0x27) == 0x27);
+        if (fi.isDir) taken = (fi.attr & A & ~0x10u) != 0 && (A & 0x10);   // never: A lacks the directory bit
+        if (taken && !Excluded(full, fi.isDir, exclusions)) AddOneFile(full, false);
+    }
+    if ((searchAttr & 0x10) || recurse) {
+        for (const std::string& sub : subdirs) {
+            if (Excluded(sub, true, exclusions)) continue;
+            if (recurse) SearchMask(sub + "/" + pattern, searchAttr, recurse, exclusions);
+        }
+    }
+}
+
+bool TZFBaseArchiver::Excluded(const std::string& fullName, bool isDir, const std::vector<std::string>& exclusions) const
+{
+    (void)isDir;
+    for (std::string m : exclusions) {
+        std::replace(m.begin(), m.end(), '\\', '/');
+        if (m == "*.*" || m == "*") return true;
+        if (!m.empty() && m[0] == '/') {
+            if (MatchesMask(fullName, m, true)) return true;
+            continue;
+        }
+        std::string target;
+        if (m.find('/') == std::string::npos) {
+            size_t k = fullName.find_last_of('/');
+            target = fullName.substr(k + 1);
+        } else {
+            target = GetStoredName(fullName, d->WorkingBaseDir, spRelativePath);
+        }
+        if (MatchesMask(target, m, true)) return true;
+    }
+    return false;
+}
+
+void TZFBaseArchiver::AddOneFile(const std::string& fullPath, bool move)
+{
+    int operation = move ? 1 : 0;
+    bool confirm = true;
+    DoOnConfirmProcessFile(fullPath, operation, confirm);
+    if (!confirm) return;
+
+    FileInfo fi = StatFile(fullPath);
+    std::string stored = GetStoredName(fullPath, d->WorkingBaseDir, Options.StorePath);
+    if (fi.isDir) stored += "/";
+    uint32_t attr = fi.exists ? fi.attr : 0x20;
+    std::string comment;
+    DoOnStoreFile(stored, attr, comment, fullPath);
+
+    TZFDirArray& items = d->Dir->Items;
+    int idx = items.IndexOf(stored);
+    if (idx < 0) {
+        TDirItem fresh;
+        fresh.FileName = stored;
+        idx = items.Add(fresh);
+    } else {
+        const TDirItem* old = items.ItemPtr(idx);
+        uint32_t oldTime = uint32_t(old->Header.Time) | (uint32_t(old->Header.Date) << 16);
+        auto later = [](uint32_t a, uint32_t b) { return (a >> 16) != (b >> 16) ? (a >> 16) > (b >> 16) : (a & 0xFFFF) > (b & 0xFFFF); };
+        bool replace = false;
+        switch (Options.OverwriteMode) {
+        case omAlways: replace = true; break;
+        case omNever: replace = false; break;
+        case omIfNewer: replace = later(fi.dosTime, oldTime); break;
+        case omIfOlder: replace = later(oldTime, fi.dosTime); break;
+        case omPrompt: DoOnConfirmOverwrite(fullPath, stored, replace); break;
+        }
+        if (!replace) return;
+        operation = 3;
+    }
+    if (move) operation = 1;
+
+    TDirItem* it = items.ItemPtr(idx);
+    it->Modified = true;
+    it->Password = FPassword;
+    it->SourceFileName = fullPath;
+    it->SourceStream.reset();
+    it->CompressionMode = fi.isDir ? 0 : uint8_t(FCompressionMode);
+    it->Header = TZFCentralHeader();
+    it->Header.Signature = StandardZip ? SigCentral : SigCentralAlt;
+    const uint16_t version = StandardZip ? (Options.OEMFileNames ? VersionOem : VersionAnsi) : VersionAlt;
+    it->Header.VersionMadeBy = it->Header.VersionNeeded = version;
+    it->Header.Method = FMethod;
+    it->CompressionMethod = FMethod;
+    if (!FPassword.empty()) it->Header.Flags |= 1;
+    it->Header.Time = uint16_t(fi.dosTime);
+    it->Header.Date = uint16_t(fi.dosTime >> 16);
+    it->Header.Crc32 = 0xFFFFFFFFu;
+    it->Header.ExternalAttr = attr;
+    if (fi.isDir) {
+        it->Header.Method = it->CompressionMethod = 0;
+        it->Header.Crc32 = 0;
+        it->Header.Flags = 2;
+    }
+    items.RenameItem(idx, stored);
+    it = items.ItemPtr(idx);
+    it->Comment = comment;
+    it->Header.CommentLength = uint16_t(comment.size());
+    it->ExtraFields.clear();
+    it->IsZip64 = false;
+    it->Action = uint8_t(operation);
+
+    for (const std::string& m : NoCompressionMasks)
+        if (MatchesMask(QFileInfo(QString::fromStdString(fullPath)).fileName().toStdString(), m, true)) {
+            it->CompressionMode = 0;
+            it->Header.Method = it->CompressionMethod = (FMethod == 0 || FMethod == 8) ? 0 : 255;
+            break;
+        }
+    if (fi.size < 0xFFFFFFFFull && Zip64Mode != zmAlways) {
+        it->Header.UncompressedSize = uint32_t(fi.size);
+    } else {
+        it->IsZip64 = true;
+        it->Header.UncompressedSize = 0xFFFFFFFFu;
+        it->UncompressedSize64 = fi.size;
+    }
+}
+
+// ---------------------------------------------------------------- commit
+
+bool TZFBaseArchiver::WriteNewEntry(TDirItem& item, bool& cancel)
+{
+    ApplyCompressionMode();
+    const std::string progressName = item.Action == 1 ? item.SourceFileName : item.FileName;
+    DoOnFileProgress(progressName, 0, item.Action, 0, cancel);
+    if (cancel) return false;
+
+    TZFStream& out = *d->Stream;
+    std::unique_ptr<TZFStream> ownedSource;
+    TZFStream* src = nullptr;
+    uint64_t srcSize = 0;
+    if (item.SourceStream) {
+        src = item.SourceStream.get();
+        src->Seek(item.SourceStreamStart);
+        srcSize = src->Size() - item.SourceStreamStart;
+    } else if (!item.IsDirectory()) {
+        ownedSource.reset(TZFFileStream::Open(item.SourceFileName, 64));
+        if (!ownedSource) Raise(33, {item.SourceFileName});
+        src = ownedSource.get();
+        srcSize = src->Size();
+    }
+
+    const uint64_t offset = out.Position();
+    if (offset <= 0xFFFFFFFEull && Zip64Mode != zmAlways) {
+        item.Header.LocalHeaderOffset = uint32_t(offset);
+    } else {
+        item.IsZip64 = true;
+        item.Header.LocalHeaderOffset = 0xFFFFFFFFu;
+        item.LocalHeaderOffset64 = offset;
+    }
+    const bool sizeZip64 = srcSize >= 0xFFFFFFFFull || Zip64Mode == zmAlways;
+    if (sizeZip64) item.IsZip64 = true;
+    uint16_t version = StandardZip ? (Options.OEMFileNames ? VersionOem : VersionAnsi) : VersionAlt;
+    if (item.IsZip64) version = StandardZip ? VersionZip64 : 0x412D;
+    item.Header.VersionMadeBy = item.Header.VersionNeeded = version;
+    if (item.IsZip64 && Zip64Mode == zmDisabled) Raise(43, {item.FileName});
+
+    const bool encrypt = !item.Password.empty();
+    const bool aes = encrypt && EncryptionMethod != caPkzipClassic;
+    std::unique_ptr<TZFEntryEncryptor> enc;
+    if (encrypt) {
+        if (!EncryptorFactory)
+            throw std::runtime_error("El cifrado de archivos comprimidos aún no está disponible en esta versión");
+        enc = EncryptorFactory(EncryptionMethod, item.Password, item);
+    }
+    const uint16_t realMethod = item.CompressionMethod;
+
+    TZFLocalHeader lh;
+    lh.Signature = StandardZip ? SigLocal : SigLocalAlt;
+    lh.VersionNeeded = version;
+    lh.Flags = item.Header.Flags;
+    lh.Method = aes ? 99 : item.Header.Method;
+    lh.Time = item.Header.Time;
+    lh.Date = item.Header.Date;
+    lh.Crc32 = item.Header.Crc32;
+    lh.CompressedSize = 0;
+    lh.UncompressedSize = sizeZip64 ? 0xFFFFFFFFu : uint32_t(srcSize);
+    const std::string name = ZipNameToHeader(item.FileName, Options.OEMFileNames);
+    lh.NameLength = uint16_t(name.size());
+
+    std::vector<uint8_t> extras;
+    if (lh.UncompressedSize == 0xFFFFFFFFu) extras.resize(20, 0);
+    item.ExtraFields.clear();
+    if (UnicodeFilenames) {
+        std::vector<uint8_t> f = UnicodeNameField(item.FileName);
+        extras.insert(extras.end(), f.begin(), f.end());
+        item.ExtraFields.push_back({ExtraUnicode, std::vector<uint8_t>(f.begin() + 4, f.end())});
+    }
+    if (enc) {
+        std::vector<uint8_t> f = enc->ExtraField();
+        if (f.size() >= 4) {
+            extras.insert(extras.end(), f.begin(), f.end());
+            item.ExtraFields.push_back({Get16(f.data()), std::vector<uint8_t>(f.begin() + 4, f.end())});
+        }
+    }
+    lh.ExtraLength = uint16_t(extras.size());
+    std::vector<uint8_t> head;
+    lh.Write(head);
+    head.insert(head.end(), name.begin(), name.end());
+    head.insert(head.end(), extras.begin(), extras.end());
+    if (out.Write(head.data(), head.size()) != head.size()) Raise(46);
+
+    // Compress
+    uint32_t crc = 0xFFFFFFFFu;
+    uint64_t written = 0, readTotal = 0;
+    if (enc) {
+        std::vector<uint8_t> buf(0x100000);
+        for (size_t k; (k = src ? src->Read(buf.data(), buf.size()) : 0) > 0;) crc = Crc32Update(crc, buf.data(), k);
+        if (src) src->Seek(item.SourceStream ? item.SourceStreamStart : 0);
+        item.Header.Crc32 = ~crc;
+        std::vector<uint8_t> prefix = enc->Prefix(item);
+        if (out.Write(prefix.data(), prefix.size()) != prefix.size()) Raise(46);
+        written += prefix.size();
+    }
+    if (src && srcSize > 0) {
+        const int mode = item.CompressionMode;
+        const size_t block = size_t(std::min<uint64_t>(CompressionBufferSize(mode), srcSize));
+        std::vector<uint8_t> in(block);
+        const bool deflating = realMethod == 8;
+        z_stream zs {};
+        if (deflating && deflateInit2(&zs, mode, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) Raise(46);
+        std::vector<uint8_t> outBuf(block + block / 10 + 267);
+        try {
+            while (!cancel) {
+                size_t n = src->Read(in.data(), std::min<uint64_t>(block, srcSize - readTotal));
+                if (n == 0) break;
+                readTotal += n;
+                if (!enc) crc = Crc32Update(crc, in.data(), n);
+                const bool last = readTotal >= srcSize;
+                auto putOut = [&](uint8_t* p, size_t k) {
+                    if (enc) enc->Encrypt(p, k);
+                    if (out.Write(p, k) != k) Raise(46);
+                    written += k;
+                };
+                if (!deflating) {
+                    putOut(in.data(), n);
+                } else {
+                    zs.next_in = in.data();
+                    zs.avail_in = uInt(n);
+                    int rc;
+                    do {
+                        zs.next_out = outBuf.data();
+                        zs.avail_out = uInt(outBuf.size());
+                        rc = deflate(&zs, last ? Z_FINISH : Z_SYNC_FLUSH);
+                        if (rc == Z_STREAM_ERROR) Raise(46);
+                        putOut(outBuf.data(), outBuf.size() - zs.avail_out);
+                    } while (last ? rc != Z_STREAM_END : zs.avail_out == 0);
+                }
+                d->BytesDone += n;
+                DoOnFileProgress(progressName, double(readTotal) * 100.0 / double(srcSize), item.Action, 1, cancel);
+                if (cancel) break;
+                double overall = d->BytesTotal ? double(d->BytesDone) * 100.0 / double(d->BytesTotal) : 50.0;
+                DoOnOverallProgress(overall, item.Action, 1, cancel);
+                if (last) break;
+            }
+        } catch (...) {
+            if (deflating) deflateEnd(&zs);
+            throw;
+        }
+        if (deflating) deflateEnd(&zs);
+        if (!cancel && readTotal != srcSize)
+            Raise(34, {std::to_string(srcSize), std::to_string(readTotal)});
+    }
+    if (cancel) {
+        out.Truncate(offset);
+        out.Seek(offset);
+        return false;
+    }
+    if (enc) {
+        std::vector<uint8_t> trailer = enc->Trailer();
+        if (out.Write(trailer.data(), trailer.size()) != trailer.size()) Raise(46);
+        written += trailer.size();
+    } else {
+        item.Header.Crc32 = ~crc;
+    }
+    if (item.IsDirectory()) item.Header.Crc32 = 0;
+    if (srcSize == 0 && StandardZip) {
+        item.Header.Method = 0;
+        item.CompressionMethod = 0;
+    }
+    if (written >= 0xFFFFFFFFull || sizeZip64) {
+        if (Zip64Mode == zmDisabled) Raise(41, {item.SourceFileName});
+        item.IsZip64 = true;
+        item.Header.CompressedSize = 0xFFFFFFFFu;
+        item.CompressedSize64 = written;
+        item.Header.UncompressedSize = 0xFFFFFFFFu;
+        item.UncompressedSize64 = srcSize;
+    } else {
+        item.Header.CompressedSize = uint32_t(written);
+        item.Header.UncompressedSize = uint32_t(srcSize);
+    }
+    if (aes) item.Header.Method = 99;
+
+    // Final local header, then the Zip64 sizes when the size field points there.
+    const uint64_t end = out.Position();
+    lh.Method = aes ? 99 : item.Header.Method;
+    lh.Crc32 = item.Header.Crc32;
+    lh.CompressedSize = item.Header.CompressedSize;
+    head.clear();
+    lh.Write(head);
+    out.Seek(offset);
+    if (out.Write(head.data(), head.size()) != head.size()) Raise(46);
+    if (lh.UncompressedSize == 0xFFFFFFFFu) {
+        std::vector<uint8_t> z;
+        Put16(z, ExtraZip64);
+        Put16(z, 16);
+        Put64(z, srcSize);
+        Put64(z, written);
+        out.Seek(offset + 30 + name.size());
+        if (out.Write(z.data(), z.size()) != z.size()) Raise(46);
+    }
+    out.Seek(end);
+    ownedSource.reset();
+    DoOnFileProgress(progressName, 100, item.Action, 2, cancel);
+    return true;
+}
+
+void TZFBaseArchiver::CopyEntry(int index)
+{
+    TZFDirArray& cur = d->Dir->Items;
+    TDirItem* it = cur.ItemPtr(index);
+    int b = d->Dir->Backup.IndexOf(it->FileName);
+    if (b < 0) Raise(7);
+    const TDirItem old = d->Dir->Backup.GetItem(b);
+    if (!d->Tail) Raise(6);
+    TZFStream& tail = *d->Tail;
+    const uint64_t from = old.LocalHeaderOffset() - d->TailStart;
+    uint8_t raw[30];
+    tail.Seek(from);
+    if (!tail.ReadExact(raw, 30)) Raise(35);
+    TZFLocalHeader lh = TZFLocalHeader::Read(raw);
+    std::vector<uint8_t> oldName(lh.NameLength), extra(lh.ExtraLength);
+    if (!tail.ReadExact(oldName.data(), oldName.size()) || !tail.ReadExact(extra.data(), extra.size())) Raise(35);
+
+    TZFStream& out = *d->Stream;
+    const uint64_t offset = out.Position();
+    if (offset <= 0xFFFFFFFEull && Zip64Mode != zmAlways) {
+        it->Header.LocalHeaderOffset = uint32_t(offset);
+    } else {
+        if (Zip64Mode == zmDisabled) Raise(43, {it->FileName});
+        it->IsZip64 = true;
+        it->Header.LocalHeaderOffset = 0xFFFFFFFFu;
+        it->LocalHeaderOffset64 = offset;
+    }
+    const std::string name = ZipNameToHeader(it->FileName, Options.OEMFileNames);
+    lh.NameLength = uint16_t(name.size());
+    std::vector<uint8_t> head;
+    lh.Write(head);
+    head.insert(head.end(), name.begin(), name.end());
+    head.insert(head.end(), extra.begin(), extra.end());
+    if (out.Write(head.data(), head.size()) != head.size()) Raise(46);
+    uint64_t left = old.CompressedSize();
+    std::vector<uint8_t> buf(0x100000);
+    while (left > 0) {
+        size_t k = size_t(std::min<uint64_t>(left, buf.size()));
+        if (!tail.ReadExact(buf.data(), k)) Raise(35);
+        if (out.Write(buf.data(), k) != k) Raise(46);
+        left -= k;
+    }
+}
+
+void TZFBaseArchiver::Rollback()
+{
+    TZFDirManager& dir = *d->Dir;
+    dir.Items.Assign(dir.Backup);
+    if (!d->Stream) return;
+    TZFStream& out = *d->Stream;
+    out.Truncate(d->StartPos);
+    out.Seek(d->StartPos);
+    if (!d->Tail) {
+        dir.SaveDir(true);
+    } else {
+        d->Tail->Seek(0);
+        std::vector<uint8_t> buf(0x100000);
+        for (size_t k; (k = d->Tail->Read(buf.data(), buf.size())) > 0;)
+            if (out.Write(buf.data(), k) != k) Raise(46);
+        d->Tail.reset();
+        std::remove(d->TailPath.c_str());
+    }
+}
+
+void TZFBaseArchiver::Commit()
+{
+    if (FUpdateCount < 1) return;
+    FUpdateCount = 0;
+    if (!d->Dir || !d->Stream) return;
+    TZFDirManager& dir = *d->Dir;
+    TZFDirArray& cur = dir.Items;
+    TZFDirArray& bak = dir.Backup;
+    d->EntriesProcessed = d->EntriesToProcess = 0;
+    d->Cancel = false;
+    d->BytesTotal = d->BytesDone = 0;
+    int firstOp = 2;
+    for (int i = 0; i < cur.Count(); ++i) {
+        const TDirItem* p = cur.ItemPtr(i);
+        if (!p->Modified) continue;
+        if (firstOp == 2) firstOp = p->Action;
+        d->BytesTotal += p->UncompressedSize();
+        ++d->EntriesToProcess;
+    }
+    int prefix = 0;
+    const int shorter = std::min(cur.Count(), bak.Count());
+    while (prefix < shorter && !cur.ItemPtr(prefix)->Modified &&
+           ZipLowerCase(cur.ItemPtr(prefix)->FileName) == ZipLowerCase(bak.ItemPtr(prefix)->FileName))
+        ++prefix;
+    bool& cancel = d->Cancel;
+    DoOnOverallProgress(0, firstOp, 0, cancel);
+    if (cancel) return;
+
+    TZFStream& out = *d->Stream;
+    d->Tail.reset();
+    if (prefix < bak.Count()) {
+        d->TailStart = bak.ItemPtr(prefix)->LocalHeaderOffset();
+        d->TailPath = MakeTempFileName(TempDir);
+        d->Tail.reset(TZFFileStream::Open(d->TailPath, 65535));
+        if (!d->Tail) Raise(19, {d->TailPath});
+        out.Seek(d->TailStart);
+        std::vector<uint8_t> buf(0x100000);
+        for (size_t k; (k = out.Read(buf.data(), buf.size())) > 0;)
+            if (d->Tail->Write(buf.data(), k) != k) Raise(46);
+        d->StartPos = d->TailStart;
+    } else if (bak.Count() == 0) {
+        d->StartPos = dir.FirstLocalHeaderPos;
+    } else {
+        d->StartPos = dir.CentralDirStart;
+    }
+    out.Truncate(d->StartPos);
+    out.Seek(d->StartPos);
+    d->VolumeNumber.SetFirst();
+
+    int action = 1;
+    std::exception_ptr abortReason;
+    try {
+        for (int i = prefix; i < cur.Count() && !cancel;) {
+            TDirItem* it = cur.ItemPtr(i);
+            bool stored = false;
+            const uint64_t entryStart = out.Position();
+            for (;;) {
+                action = 1;
+                if (!it->Modified || it->Action == 6 || it->Action == 7 || it->Action == 8) {
+                    CopyEntry(i);
+                    stored = true;
+                    break;
+                }
+                try {
+                    stored = WriteNewEntry(*it, cancel);
+                    break;
+                } catch (const EZFException& e) {
+                    out.Truncate(entryStart);
+                    out.Seek(entryStart);
+                    const std::string who = it->Action == 3 ? it->FileName : it->SourceFileName;
+                    DoOnProcessFileFailure(who, it->Action, e.NativeError, e.ErrorCode, e.what(), action);
+                    if (action == 0) continue;
+                    if (action == 2) abortReason = std::current_exception();
+                    stored = false;
+                    break;
+                }
+            }
+            if (action == 2 || cancel) break;
+            if (!stored) {
+                if (it->Action == 0 || it->Action == 1) {
+                    cur.DeleteItem(i);          // a new entry that could not be written
+                } else {
+                    int b = bak.IndexOf(it->FileName);
+                    if (b < 0) Raise(7);
+                    cur.SetItem(i, bak.GetItem(b));
+                    cur.ItemPtr(i)->Modified = false;
+                    CopyEntry(i);
+                    ++i;
+                }
+                continue;
+            }
+            ++d->EntriesProcessed;
+            ++i;
+        }
+        if (!cancel && action != 2) {
+            dir.SaveDir(true);
+            if (d->Tail) {
+                d->Tail.reset();
+                std::remove(d->TailPath.c_str());
+            }
+            for (int i = 0; i < cur.Count(); ++i) {
+                const TDirItem* p = cur.ItemPtr(i);
+                if (!p->Modified || p->Action != 1 || p->SourceFileName.empty()) continue;
+                if (std::remove(p->SourceFileName.c_str()) != 0 && ::access(p->SourceFileName.c_str(), F_OK) == 0) {
+                    ::chmod(p->SourceFileName.c_str(), 0644);
+                    if (std::remove(p->SourceFileName.c_str()) != 0) Raise(27, {p->SourceFileName});
+                }
+            }
+            DoOnOverallProgress(100, firstOp, 2, cancel);
+            if (Options.FlushBuffers) out.Flush();
+            return;
+        }
+    } catch (...) {
+        Rollback();
+        throw;
+    }
+    Rollback();
+    if (abortReason) std::rethrow_exception(abortReason);
+}
+
+// ---------------------------------------------------------------- TZipForge
+
+TZipForge::TZipForge()
+{
+    StandardZip = true;
+    Zip64Mode = zmDisabled;
+    ApplyCompressionMode();
+    // Passwords and volumes work from the start, as on the original component.
+    ZipCrypt::InstallEntryEncryption(*this);
+    ZipSpan::InstallVolumeWriter(*this);
+}
+
+TZipForge::~TZipForge()
+{
+    // Close here, while this class's overrides still apply to a pending commit.
+    try { CloseArchive(); } catch (...) {}
+}
+
+void TZipForge::SetPassword(const std::string& p)
+{
+    if (FPassword.empty()) EncryptionMethod = caPkzipClassic;
+    FPassword = p;
+}
+
+void TZipForge::ApplyCompressionMode()
+{
+    FMethod = CompressionMode() != 0 ? 8 : 0;
+}

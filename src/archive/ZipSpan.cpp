@@ -1,0 +1,382 @@
+#include "archive/ZipSpan.h"
+#include "archive/ZipUnicode.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <unistd.h>
+
+namespace ZipSpan {
+
+namespace {
+
+struct NameParts {
+    std::string Dir, Base, Ext;
+};
+
+NameParts SplitName(const std::string& FileName)
+{
+    const auto slash = FileName.find_last_of('/');
+    NameParts p;
+    p.Dir = slash == std::string::npos ? std::string() : FileName.substr(0, slash + 1);
+    std::string file = slash == std::string::npos ? FileName : FileName.substr(slash + 1);
+    const auto dot = file.find_last_of('.');
+    if (dot != std::string::npos) {
+        p.Ext = file.substr(dot);
+        file.resize(dot);
+    }
+    p.Base = file;
+    return p;
+}
+
+bool EndsWithNoCase(const std::string& s, const std::string& tail)
+{
+    if (s.size() < tail.size())
+        return false;
+    return std::equal(tail.rbegin(), tail.rend(), s.rbegin(),
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b)); });
+}
+
+std::string Number3(uint32_t n)
+{
+    char b[16];
+    std::snprintf(b, sizeof b, "%.3u", n);
+    return b;
+}
+
+bool Exists(const std::string& name) { return ZipUnicode::WideFileExists(ZipUnicode::ToWide(name)); }
+
+inline uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+inline uint32_t Get32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+inline void Put16(uint8_t* p, uint32_t v) { p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); }
+inline void Put32(uint8_t* p, uint32_t v) { for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i)); }
+
+} // namespace
+
+bool IsSelfExtracting(const std::string& FileName, const std::string& SFXStub)
+{
+    return !SFXStub.empty() || EndsWithNoCase(FileName, ".exe");
+}
+
+std::string VolumeFileName(const std::string& FileName, uint32_t Index, TZFSpanningMode Mode, bool AdvancedNaming,
+                           bool SelfExtracting, uint16_t MethodNumber)
+{
+    const NameParts p = SplitName(FileName);
+    if (Mode == smNone)
+        return FileName;
+    if (Index == LastVolumeIndex && SelfExtracting && Mode == smSplitting)
+        return p.Dir + p.Base + (MethodNumber >= 252 ? ".ZF" : ".ZIP");
+    if (Mode == smSpanning) {
+        const std::string ext = SelfExtracting ? ".exe" : p.Ext;
+        if (Index == LastVolumeIndex || !AdvancedNaming)
+            return p.Dir + p.Base + ext;
+        return p.Dir + p.Base + "_" + Number3(Index + 1) + ext;
+    }
+    // Splitting: the last part keeps the archive's own name.
+    if (Index == LastVolumeIndex)
+        return FileName;
+    if (Index == 0 && SelfExtracting)
+        return p.Dir + p.Base + ".exe";
+    if (AdvancedNaming)
+        return p.Dir + p.Base + "_" + Number3(Index + 1) + p.Ext;
+    char num[16];
+    std::snprintf(num, sizeof num, "%.2d", int(Index + 1));
+    return p.Dir + p.Base + (MethodNumber >= 252 ? ".F" : ".Z") + num;
+}
+
+std::string ExistingVolumeFileName(const std::string& FileName, uint32_t Index, TZFSpanningMode Mode,
+                                   bool AdvancedNaming, bool SelfExtracting, uint16_t MethodNumber)
+{
+    const std::string name = VolumeFileName(FileName, Index, Mode, AdvancedNaming, SelfExtracting, MethodNumber);
+    if (Exists(name))
+        return name;
+    const std::string other = VolumeFileName(FileName, Index, Mode, !AdvancedNaming, SelfExtracting, MethodNumber);
+    return Exists(other) ? other : name;
+}
+
+int64_t DriveFreeSpace(const std::string& path)
+{
+    std::error_code ec;
+    std::filesystem::path dir = std::filesystem::path(path).parent_path();
+    if (dir.empty())
+        dir = ".";
+    const auto info = std::filesystem::space(dir, ec);
+    return ec ? -1 : int64_t(info.available);
+}
+
+// ------------------------------------------------------------ distribution
+
+namespace {
+
+// Sequential writer over the volumes of one archive.
+class TVolumeCursor {
+public:
+    TVolumeCursor(TZipVolumeWriter& owner, TZFBaseArchiver& archiver) : W(owner), A(archiver)
+    {
+        SelfExtracting = IsSelfExtracting(A.FileName, A.SFXStub);
+    }
+    ~TVolumeCursor() { CloseCurrent(); }
+
+    uint32_t Index() const { return FIndex; }
+    int64_t Used() const { return FUsed; }
+
+    void OpenFirst() { OpenVolume(0); }
+
+    int64_t Room()
+    {
+        const int64_t size = A.SpanningOptions.GetVolumeSize(int(FIndex));
+        int64_t room = size > 0 ? size - FUsed : FVolumeFree - FUsed;
+        if (size > 0 && FVolumeFree >= 0)
+            room = std::min(room, FVolumeFree - FUsed);
+        return room;
+    }
+
+    // Writes all bytes, moving to the next volume whenever one is full.
+    void Write(const uint8_t* data, size_t n)
+    {
+        while (n > 0) {
+            int64_t room = Room();
+            if (room <= 0) {
+                NextVolume();
+                room = Room();
+                if (room <= 0)
+                    Fail46();
+            }
+            const size_t chunk = size_t(std::min<int64_t>(room, int64_t(n)));
+            if (FStream->Write(data, int64_t(chunk)) != int64_t(chunk))
+                Fail46();
+            FUsed += int64_t(chunk);
+            data += chunk;
+            n -= chunk;
+        }
+    }
+
+    // Starts a new volume unless `need` bytes still fit in this one.
+    void KeepTogether(size_t need)
+    {
+        if (Room() < int64_t(need))
+            NextVolume();
+    }
+
+    void NextVolume()
+    {
+        CloseCurrent();
+        OpenVolume(FIndex + 1);
+    }
+
+    void Finish()
+    {
+        CloseCurrent();
+        // A split archive's last part carries the archive's own name.
+        if (A.SpanningMode() == smSplitting && !W.WrittenVolumes.empty()) {
+            const std::string last = VolumeFileName(A.FileName, LastVolumeIndex, smSplitting,
+                                                    A.SpanningOptions.AdvancedNaming, SelfExtracting, A.MethodNumber());
+            std::error_code ec;
+            std::filesystem::rename(W.WrittenVolumes.back(), last, ec);
+            if (ec)
+                throw EZFException(46, A.Name);
+            W.WrittenVolumes.back() = last;
+        }
+    }
+
+    void RemoveWritten()
+    {
+        CloseCurrent();
+        for (const auto& n : W.WrittenVolumes)
+            std::remove(n.c_str());
+        W.WrittenVolumes.clear();
+    }
+
+private:
+    [[noreturn]] void Fail46() { throw EZFException(46, A.Name); }
+
+    void CloseCurrent()
+    {
+        if (!FStream)
+            return;
+        if (A.SpanningMode() == smSpanning && A.Options.FlushBuffers)
+            ::fsync(FStream->Handle());
+        FStream.reset();
+    }
+
+    void OpenVolume(uint32_t index)
+    {
+        const bool advanced = A.SpanningOptions.AdvancedNaming;
+        for (;;) {
+            std::string name = VolumeFileName(A.FileName, index, A.SpanningMode(), advanced, SelfExtracting, A.MethodNumber());
+            // Spanned disks share one name; where every "disk" is the same folder,
+            // a second volume under that name would overwrite the first.
+            if (std::find(W.WrittenVolumes.begin(), W.WrittenVolumes.end(), name) != W.WrittenVolumes.end())
+                name = VolumeFileName(A.FileName, index, A.SpanningMode(), !advanced, SelfExtracting, A.MethodNumber());
+            bool cancel = false;
+            if (W.OnRequestBlankVolume)
+                W.OnRequestBlankVolume(int(index) + 1, name, cancel);
+            if (cancel)
+                throw EZFException(45, A.Name);
+            if (std::find(W.WrittenVolumes.begin(), W.WrittenVolumes.end(), name) != W.WrittenVolumes.end())
+                throw EZFException(45, A.Name);
+            const int64_t free = W.FreeSpace ? W.FreeSpace(name) : -1;
+            const int64_t size = A.SpanningOptions.GetVolumeSize(int(index));
+            const bool accepted = free >= MinVolumeFreeSpace &&
+                                  (size <= 0 || A.SpanningMode() == smSplitting || free >= size);
+            if (accepted) {
+                FStream = std::make_unique<ZipUnicode::TTntFileStream>(ZipUnicode::ToWide(name), ZipUnicode::fmCreate);
+                W.WrittenVolumes.push_back(name);
+                FIndex = index;
+                FUsed = 0;
+                FVolumeFree = free;
+                // Volume labels ("pkback# 001"...) belong to removable disks; files
+                // on this platform carry none.
+                return;
+            }
+            bool stop = true; // no handler: the disk-full box defaults to Cancel
+            if (A.OnDiskFull) {
+                stop = false;
+                A.OnDiskFull(int(index) + 1, name, stop);
+            }
+            if (stop)
+                throw EZFException(45, A.Name);
+        }
+    }
+
+    TZipVolumeWriter& W;
+    TZFBaseArchiver& A;
+    bool SelfExtracting = false;
+    std::unique_ptr<ZipUnicode::TTntFileStream> FStream;
+    uint32_t FIndex = 0;
+    int64_t FUsed = 0;
+    int64_t FVolumeFree = -1;
+};
+
+struct TCentralRecord {
+    size_t Pos, Len;
+};
+
+} // namespace
+
+void TZipVolumeWriter::Distribute(TZFBaseArchiver& Archiver, const std::string& ArchivePath)
+{
+    WrittenVolumes.clear();
+    std::vector<uint8_t> img;
+    {
+        std::ifstream in(ArchivePath, std::ios::binary);
+        if (!in)
+            throw EZFException(45, Archiver.Name);
+        img.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    if (Archiver.SpanningMode() == smNone)
+        return;
+
+    // End record: the last signature that leaves room for its comment.
+    size_t eocd = std::string::npos;
+    for (size_t i = img.size() >= 22 ? img.size() - 22 + 1 : 0; i-- > 0;) {
+        if (Get32(&img[i]) == 0x06054b50 && i + 22 + Get16(&img[i + 20]) == img.size()) {
+            eocd = i;
+            break;
+        }
+    }
+    if (eocd == std::string::npos)
+        throw EZFException(45, Archiver.Name);
+    const uint32_t cdSize = Get32(&img[eocd + 12]), cdOffset = Get32(&img[eocd + 16]);
+    const uint16_t entries = Get16(&img[eocd + 10]);
+    if (cdOffset == 0xFFFFFFFFu || cdSize == 0xFFFFFFFFu || entries == 0xFFFF || size_t(cdOffset) + cdSize > eocd)
+        throw std::runtime_error("Un archivo ZIP64 no puede dividirse en volúmenes en esta versión");
+
+    std::vector<TCentralRecord> records;
+    for (size_t p = cdOffset; p < size_t(cdOffset) + cdSize;) {
+        if (p + 46 > eocd || Get32(&img[p]) != 0x02014b50)
+            throw EZFException(45, Archiver.Name);
+        const size_t len = 46 + Get16(&img[p + 28]) + Get16(&img[p + 30]) + Get16(&img[p + 32]);
+        records.push_back({p, len});
+        p += len;
+    }
+
+    // Plain copy when the whole image fits in the first volume.
+    const int64_t firstSize = Archiver.SpanningOptions.GetVolumeSize(0);
+    const int64_t free = FreeSpace ? FreeSpace(Archiver.FileName) : -1;
+    const int64_t fits = firstSize > 0 ? firstSize : free;
+    if (fits < 0 || int64_t(img.size()) <= fits) {
+        if (ArchivePath != Archiver.FileName) {
+            std::error_code ec;
+            std::filesystem::copy_file(ArchivePath, Archiver.FileName, std::filesystem::copy_options::overwrite_existing, ec);
+            if (ec)
+                throw EZFException(46, Archiver.Name);
+        }
+        WrittenVolumes = {Archiver.FileName};
+        return;
+    }
+
+    TVolumeCursor cur(*this, Archiver);
+    try {
+        cur.OpenFirst();
+        // Where each logical byte landed: volume starts in the logical stream.
+        std::vector<std::pair<uint32_t, int64_t>> starts; // (volume, logical start)
+        int64_t logical = 0;
+        auto track = [&](const uint8_t* data, size_t n) {
+            while (n > 0) {
+                if (cur.Room() <= 0) {
+                    cur.NextVolume();
+                    if (cur.Room() <= 0)
+                        throw EZFException(46, Archiver.Name);
+                }
+                if (starts.empty() || starts.back().first != cur.Index())
+                    starts.push_back({cur.Index(), logical - cur.Used()});
+                const size_t chunk = size_t(std::min<int64_t>(cur.Room(), int64_t(n)));
+                cur.Write(data, chunk);
+                data += chunk;
+                n -= chunk;
+                logical += int64_t(chunk);
+            }
+        };
+        auto locate = [&](int64_t pos) {
+            auto it = std::upper_bound(starts.begin(), starts.end(), pos,
+                                       [](int64_t v, const auto& s) { return v < s.second; });
+            --it;
+            return std::make_pair(it->first, uint32_t(pos - it->second));
+        };
+
+        const uint8_t marker[4] = {0x50, 0x4b, 0x07, 0x08};
+        track(marker, 4);
+        track(img.data(), cdOffset); // local headers and data, shifted by the marker
+
+        const int64_t cdLogical = logical;
+        cur.KeepTogether(records.empty() ? 0 : records.front().Len);
+        std::vector<uint32_t> recordDisk;
+        for (auto& r : records) {
+            uint8_t* rec = &img[r.Pos];
+            const auto [disk, off] = locate(int64_t(Get32(rec + 42)) + 4);
+            Put16(rec + 34, disk);
+            Put32(rec + 42, off);
+            cur.KeepTogether(r.Len); // records are kept whole on one volume
+            recordDisk.push_back(cur.Index());
+            track(rec, r.Len);
+        }
+        const size_t eocdLen = img.size() - eocd;
+        cur.KeepTogether(eocdLen);
+        // An empty directory "starts" where the end record goes.
+        const uint32_t cdStartDisk = records.empty() ? cur.Index() : recordDisk.front();
+        const uint32_t cdStartOff = records.empty() ? uint32_t(cur.Used()) : locate(cdLogical).second;
+        const uint32_t lastDisk = cur.Index();
+        uint8_t* e = &img[eocd];
+        Put16(e + 4, lastDisk);
+        Put16(e + 6, cdStartDisk);
+        Put16(e + 8, uint32_t(std::count(recordDisk.begin(), recordDisk.end(), lastDisk)));
+        Put32(e + 16, cdStartOff);
+        track(e, eocdLen);
+        cur.Finish();
+    } catch (...) {
+        cur.RemoveWritten();
+        throw;
+    }
+    // The single-file image is now spread over the volumes.
+    if (std::find(WrittenVolumes.begin(), WrittenVolumes.end(), ArchivePath) == WrittenVolumes.end())
+        std::remove(ArchivePath.c_str());
+}
+
+void InstallVolumeWriter(TZFBaseArchiver& Archiver) { Archiver.VolumeWriter = std::make_shared<TZipVolumeWriter>(); }
+
+} // namespace ZipSpan

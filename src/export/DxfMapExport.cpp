@@ -1,0 +1,304 @@
+#include "export/DxfMapExport.h"
+
+#include <algorithm>
+#include <cctype>
+#include <memory>
+#include <vector>
+
+#include "export/ZelDxfer.h"
+#include "map/DrawState.h"
+#include "map/GeoLayers.h"
+#include "map/Polygons.h"
+#include "map/ViewTiles.h"
+#include "model/KDVvars.h"
+#include "model/PalvonVars.h"
+#include "model/ZelUtils.h"
+
+using namespace ZelDxfer;
+
+namespace DxfMapExport {
+
+namespace {
+
+int32_t Colour(uint32_t c) { return ZelUtils::NearestColour(c); }
+
+bool ValidNode(int32_t i) { return i >= 1 && i <= Network.NodeCount; }
+bool Drawable(const TArcos& a) { return ValidNode(a.AIndex) && ValidNode(a.BIndex); }
+const TArcos& Opposite(const TArcos& a)
+{
+    return a.ReverseIndex >= 1 && a.ReverseIndex <= Network.LinkCount ? Arcos[a.ReverseIndex] : a;
+}
+TPoint NodeXY(int32_t i) { return {Nodos[i].X, Nodos[i].Y}; }
+
+// The tiles' records: every one once with the single-tile grid.
+template <class F>
+void ForEachNode(F&& f)
+{
+    ViewTiles::ForEachTile([&](const TSpatialTile& t) {
+        const int32_t n = std::clamp(t.NodeCount, 0, MaxNodos + 1);
+        for (int32_t k = 0; k < n; ++k)
+            if (ValidNode(t.Nodes[k]))
+                f(t.Nodes[k]);
+    });
+}
+
+void Header()
+{
+    DxfSection("HEADER");
+    DxfExtMin(WorldMinX, WorldMinY);
+    DxfExtMax(WorldMaxX, WorldMaxY);
+    DxfPdMode(15.0);
+    DxfEndSection();
+}
+
+void Tables(const std::vector<std::string>& names, const std::vector<bool>& visible,
+            const std::vector<int32_t>& colours)
+{
+    DxfSection("TABLES");
+    DxfVport(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+    const std::string lt[] = {"CONTINUA", "PUNTOS", "TRAZOS"};
+    const double total[] = {0.0, 6.35, 19.05}, dash[] = {0.0, 0.0, 12.7}, gap[] = {0.0, -6.35, -6.35};
+    DxfLtypes(lt, total, dash, gap);
+    const std::vector<bool>::size_type n = visible.size();
+    std::unique_ptr<bool[]> vis(new bool[n]);
+    for (size_t i = 0; i < n; ++i)
+        vis[i] = visible[i];
+    DxfLayers(names, std::span<const bool>(vis.get(), n), colours);
+    DxfEndSection();
+}
+
+void Red()
+{
+    ViewTiles::ForEachLink([](int32_t, const TArcos& a) {
+        if (!Drawable(a))
+            return;
+        const TArcos& o = Opposite(a);
+        DxfLineColor = 0;
+        if (a.Mark > 0 && a.Mark <= MaxClasses)
+            DxfLineColor = Colour(ClassColors[a.Mark]);
+        if (o.Mark > 0 && o.Mark <= MaxClasses)
+            DxfLineColor = Colour(ClassColors[o.Mark]);
+        DxfLineType = "CONTINUA";
+        for (int bit : {4, 8}) {
+            const int both = a.HasFlag(bit) + o.HasFlag(bit);
+            if (both == 2)
+                DxfLineType = "PUNTOS";
+            else if (both == 1)
+                DxfLineType = "TRAZOS";
+        }
+        DxfLine("RED", Nodos[a.AIndex].X, Nodos[a.AIndex].Y, Nodos[a.BIndex].X, Nodos[a.BIndex].Y);
+    });
+    DxfLineType = "ByLayer";
+}
+
+void Arrows(const TDxfMapOptions& o)
+{
+    const double size = ZelUtils::Round(ArrowSize * 4.0 * SizeFactor);
+    ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
+        if (!Drawable(a) || !a.Active)
+            return;
+        if (!a.NoReverse && !a.HasFlag(1) && !Opposite(a).HasFlag(1))
+            return;
+        DxfSolidColor = Colour(clYellow);
+        DxfLineColor = Colour(a.HasFlag(1) ? clRed : clGreen);
+        const TPoint b = NodeXY(a.BIndex);
+        if (o.SimpleArrow)
+            DxfArrow("SENTIDOS", a.BearingB, b.x, b.y, size);
+        else
+            DxfArrowHead("SENTIDOS", a.BearingB, b.x, b.y, size);
+    });
+}
+
+void NodesLayer(const TDxfMapOptions& o)
+{
+    DxfLineColor = 0;
+    ForEachNode([&](int32_t i) {
+        if (o.ColorNode)
+            DxfLineColor = Colour(JunctionTypeColors[std::clamp(Nodos[i].JunctionType, 0, 5)]);
+        DxfPoint("NODOS", Nodos[i].X, Nodos[i].Y);
+    });
+}
+
+void ArcosLayer()
+{
+    DxfLineColor = Colour(clFuchsia);
+    for (int32_t l = 1; l <= Network.LinkCount; ++l) {
+        const TArcos& a = Arcos[l];
+        const int32_t n = std::clamp(a.PointCount, 0, MaxShapePoints);
+        if (n > 0)
+            DxfPolyline("ARCOS", std::span<const TPoint>(a.Points + 1, static_cast<size_t>(n)));
+    }
+}
+
+void Cents()
+{
+    DxfLineColor = Colour(clGreen);
+    ViewTiles::ForEachZone([](int32_t, const TZona& z) {
+        for (int32_t c = 1; c <= z.ConnectorCount && c < static_cast<int32_t>(z.Connectors.size()); ++c) {
+            const TZoneConnector& k = z.Connectors[c];
+            if (k.Kind == 0 && k.LinkIndex > 0 && k.LinkIndex <= Network.LinkCount) {
+                const TArcos& a = Arcos[k.LinkIndex];
+                if (!Drawable(a))
+                    continue;
+                const double x = 0.25 * Nodos[a.AIndex].X + 0.75 * Nodos[a.BIndex].X;
+                const double y = 0.25 * Nodos[a.AIndex].Y + 0.75 * Nodos[a.BIndex].Y;
+                DxfLine("CENTROIDES", z.CentroidX, z.CentroidY, x, y);
+            } else if (ValidNode(k.NodeIndex) && Nodos[k.NodeIndex].HasXY) {
+                DxfLine("CENTROIDES", z.CentroidX, z.CentroidY, Nodos[k.NodeIndex].X, Nodos[k.NodeIndex].Y);
+            }
+        }
+    });
+    ViewTiles::ForEachZone([](int32_t, const TZona& z) {
+        DxfTriangle("CENTROIDES", z.CentroidX, z.CentroidY, CentroidSize * SizeFactor);
+    });
+    DxfTextHeight = LabelFonts[1].Size * SizeFactor;
+    DxfTextColor = Colour(LabelFonts[1].Color);
+    ViewTiles::ForEachZone([](int32_t, const TZona& z) {
+        DxfText("CENTROIDES", 0, ZelUtils::Format("%d", z.Number), z.CentroidX, z.CentroidY, 1);
+    });
+}
+
+void Zones(const TDxfMapOptions& o)
+{
+    DxfLineColor = Colour(o.ZonaBordeColor);
+    for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
+        const TZona& zo = Zonas[z];
+        const int32_t n = std::min<int32_t>(zo.PolygonCount, static_cast<int32_t>(zo.Polygon.size()) - 1);
+        if (n > 0)
+            DxfPolyline("ZONAS", std::span<const TPoint>(zo.Polygon.data() + 1, static_cast<size_t>(n)));
+    }
+}
+
+void NameNodes()
+{
+    DxfTextHeight = LabelFonts[2].Size * SizeFactor;
+    DxfTextColor = 0;
+    const auto position = static_cast<uint8_t>(NodeLabelPos);
+    ForEachNode([&](int32_t i) {
+        DxfText("NNODOS", 0, ZelUtils::Format("%d", Nodos[i].Number), Nodos[i].X, Nodos[i].Y, position);
+    });
+}
+
+void Calles(bool upper)
+{
+    DxfTextHeight = LabelFonts[5].Size * SizeFactor;
+    DxfTextColor = 0;
+    ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
+        if (!Drawable(a) || !a.Active)
+            return;
+        const int32_t bearing = a.BearingA;
+        const bool backwards = bearing > 900 && bearing < 2700;
+        if (!a.NoReverse && backwards)
+            return; // a two-way street is named in one direction only
+        std::string name = ZelUtils::Trim(a.StreetName);
+        if (name.empty())
+            name = ZelUtils::Trim(Opposite(a).StreetName);
+        if (name.empty())
+            return;
+        if (upper)
+            for (char& c : name)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const double f = StreetLabelOffset;
+        const double x = f * Nodos[a.AIndex].X + (1.0 - f) * Nodos[a.BIndex].X;
+        const double y = f * Nodos[a.AIndex].Y + (1.0 - f) * Nodos[a.BIndex].Y;
+        DxfText("CALLES", backwards ? bearing - 1800 : bearing, name, x, y, static_cast<uint8_t>(StreetLabelPos));
+    });
+}
+
+void PolygonsLayer()
+{
+    for (int32_t p = 0; p < NumPoligonos && p <= MaxPoligonos; ++p) {
+        const TPoligono& pg = Poligonos[p];
+        if (!pg.Visible)
+            continue;
+        DxfLineColor = Colour(pg.PenColor);
+        const int32_t n = std::min<int32_t>(pg.PointCount, static_cast<int32_t>(pg.Points.size()) - 1);
+        if (n > 0)
+            DxfPolyline("POLIGONOS", std::span<const TPoint>(pg.Points.data() + 1, static_cast<size_t>(n)));
+    }
+}
+
+void Soleras()
+{
+    const double m = 0.2 * (Network.MaxX - Network.MinX);
+    DxfLineColor = 0;
+    for (int32_t i = 1; i <= NumGeoLayers && i <= MaxGeoLayers; ++i) {
+        if (!GeoLayerVisible[i] || 10 + i > MaxItems || Items[10 + i].Width <= 0)
+            continue;
+        DxfLineWidth = Items[10 + i].Width;
+        const std::string layer = ZelUtils::Format("SOLERA%d", i);
+        for (int32_t g = GeoLayerEnd[i - 1]; g < GeoLayerEnd[i]; ++g) {
+            const GeoLink& gl = GeoLinks[g];
+            const int32_t n = std::min<int32_t>(gl.Count, static_cast<int32_t>(gl.Points.size()));
+            if (n < 1 || gl.Name == GeoDeletedName)
+                continue;
+            const TPoint& f = gl.Points[0];
+            const TPoint& l = gl.Points[n - 1];
+            auto inX = [&](double x) { return x >= WorldMinX - m && x <= WorldMaxX + m; };
+            auto inY = [&](double y) { return y >= WorldMinY - m && y <= WorldMaxY + m; };
+            if ((inX(f.x) || inX(l.x)) && (inY(f.y) || inY(l.y)))
+                DxfPolyline(layer, std::span<const TPoint>(gl.Points.data(), static_cast<size_t>(n)));
+        }
+    }
+    DxfLineWidth = 0;
+}
+
+} // namespace
+
+bool PrintDxfFile(const std::string& fileName, const TDxfMapOptions& o)
+{
+    std::vector<std::string> names = {"0",      "RED",   "NODOS", "NNODOS",     "SENTIDOS",
+                                      "CALLES", "ARCOS", "CENTROIDES", "ZONAS", "POLIGONOS"};
+    std::vector<bool> visible = {true, true, o.tbNodes, o.tbNameNodes, o.tbArrows, o.tbCalles, false,
+                                 o.tbCents, o.tbZonas, o.tbPoligonos};
+    std::vector<int32_t> colours = {7,
+                                    Colour(clBlack),
+                                    Colour(o.NodosColor),
+                                    Colour(LabelFonts[2].Color),
+                                    Colour(o.ArrowsColor),
+                                    Colour(LabelFonts[5].Color),
+                                    Colour(o.TrazaColor),
+                                    Colour(o.AccesoColor),
+                                    Colour(o.ZonaBordeColor),
+                                    Colour(o.PoliBordeColor)};
+    if (FullDxf)
+        for (int32_t i = 1; i <= NumGeoLayers && i <= MaxGeoLayers && 10 + i <= MaxItems; ++i) {
+            names.push_back(ZelUtils::Format("SOLERA%d", i));
+            visible.push_back(false);
+            colours.push_back(Colour(Items[10 + i].Color));
+        }
+    DxfOpen(fileName);
+    Header();
+    Tables(names, visible, colours);
+    DxfSection("ENTITIES");
+    if (FullDxf)
+        Soleras();
+    DxfLineType = "ByLayer";
+    Red();
+    Arrows(o);
+    NodesLayer(o);
+    ArcosLayer();
+    Cents();
+    Zones(o);
+    NameNodes();
+    Calles(false);
+    PolygonsLayer();
+    DxfEndSection();
+    return DxfClose();
+}
+
+bool PrintCallesDxf(const std::string& fileName, const TDxfMapOptions& o)
+{
+    const std::vector<std::string> names = {"0", "CALLES"};
+    const std::vector<bool> visible = {true, o.tbCalles};
+    const std::vector<int32_t> colours = {7, Colour(LabelFonts[5].Color)};
+    DxfOpen(fileName);
+    Header();
+    Tables(names, visible, colours);
+    DxfSection("ENTITIES");
+    Calles(true);
+    DxfEndSection();
+    return DxfClose();
+}
+
+} // namespace DxfMapExport

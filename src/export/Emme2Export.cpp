@@ -1,0 +1,101 @@
+#include "export/Emme2Export.h"
+
+#include "model/FileUtils.h"
+#include "model/PalvonVars.h"
+#include "model/ZelUtils.h"
+
+namespace Emme2Export {
+
+using ZelUtils::Format;
+
+namespace {
+constexpr const char* kLinkFormat = "a %8d%8d%10.2f %-6s%5d%5.1f%5d%8.2f%8.2f%8.2f\r\n";
+}
+
+std::string CentsText()
+{
+    std::string s = "t nodes\r\n";
+    for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
+        const TZona& zo = Zonas[z];
+        s += Format("a*%6d%15.3f%15.3f%8.2f%8.2f%8.2f\r\n", zo.Number, static_cast<double>(zo.CentroidX),
+                    static_cast<double>(zo.CentroidY), 0.0, 0.0, 0.0);
+    }
+    return s;
+}
+
+std::string NetworkText()
+{
+    std::string s = "t nodes\r\n";
+    for (int32_t i = 1; i <= Network.NodeCount; ++i) {
+        const TNodo& n = Nodos[i];
+        s += Format("a %6d%15.3f%15.3f%8.2f%8.2f%8.2f\r\n", n.Number, static_cast<double>(n.X),
+                    static_cast<double>(n.Y), 0.0, 0.0, 0.0);
+    }
+    s += "\r\nt links\r\n";
+    for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
+        const TZona& zo = Zonas[z];
+        for (int32_t c = 1; c <= zo.ConnectorCount && c < static_cast<int32_t>(zo.Connectors.size()); ++c) {
+            const TZoneConnector& con = zo.Connectors[c];
+            if (con.Kind != 1)
+                continue;
+            const int32_t node = con.NodeIndex > 0 ? Nodos[con.NodeIndex].Number : con.ConnNode;
+            s += Format(kLinkFormat, zo.Number, node, 0.123, "csp", 1, 2.0, 90, 0.0, 0.0, 0.0);
+        }
+    }
+    for (int32_t i = 1; i <= Network.LinkCount; ++i) {
+        const TArcos& a = Arcos[i];
+        s += Format(kLinkFormat, a.A, a.B, a.StraightLength / 1000.0, "csp", 1, static_cast<double>(a.Lanes),
+                    ZelUtils::Round(a.Var[9]), 0.0, 0.0, 0.0);
+    }
+    return s;
+}
+
+std::string LinksText()
+{
+    std::string s = "      na      nb        v0        t0       cap       pen       xd1       xd2       xd3       xd4"
+                    "       xd5       xd6       xd7\r\n";
+    for (int32_t i = 1; i <= Network.LinkCount; ++i) {
+        const TArcos& a = Arcos[i];
+        s += Format("%8d%8d", a.A, a.B);
+        for (int v : {1, 3, 5, 34, 27, 28, 29, 30, 31, 32, 33})
+            s += Format("%10.2f", static_cast<double>(a.Var[v]));
+        s += "\r\n";
+    }
+    return s;
+}
+
+std::string FixedText()
+{
+    std::string s = "t lines\r\n";
+    for (int32_t l = 1; l <= Network.LineCount; ++l) {
+        const TLinea& li = Lineas[l];
+        // A line without frequency has no headway: write the customary 999
+        // minutes rather than dividing by zero (the line record is left as is).
+        const double headway = li.Frequency != 0.0f ? 60.0 / li.Frequency : 999.0;
+        s += Format("a %6s %s%4d%8.2f%8.2f %20s%8.2f%8.2f%8.2f\r\n", li.Name, "b", 1, headway, 0.0, li.Extra, 0.0,
+                    0.0, 0.0);
+        const int32_t count = li.Stops.empty() ? 0 : std::min<int32_t>(li.Stops[0], li.Stops.size() - 1);
+        for (int32_t k = 1; k <= count; ++k) {
+            s += Format("%10d", li.Stops[k]);
+            if (k % 8 == 0 || k == count)
+                s += "\r\n";
+        }
+    }
+    return s;
+}
+
+bool WriteEmme2(const std::string& base, std::string& error)
+{
+    const std::pair<const char*, std::string (*)()> files[] = {
+        {".cents", CentsText}, {".network", NetworkText}, {".links", LinksText}, {".fixed", FixedText}};
+    for (const auto& [ext, make] : files) {
+        const std::string name = base + ext;
+        if (!FileUtils::WriteFileAtomic(name, make())) {
+            error = "No se pudo escribir el archivo " + name;
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace Emme2Export

@@ -1,0 +1,179 @@
+#include "export/KmzExport.h"
+
+#include "archive/ZipForge.h"
+#include "export/ZelKmzer.h"
+#include "map/DisplayStyles.h"
+#include "map/GeoLayers.h"
+#include "model/FileUtils.h"
+#include "model/KDVlib.h"
+#include "model/PalvonVars.h"
+#include "model/ZelUtils.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+namespace KmzExport {
+
+using namespace ZelKmzer;
+using ZelUtils::Format;
+namespace fs = std::filesystem;
+
+namespace {
+constexpr uint32_t clCyan = 0xFFFF00;    // (0, 255, 255) as 0x00BBGGRR
+constexpr uint32_t clDarkRed = 0x000080; // (128, 0, 0)
+constexpr uint32_t clYellowC = 0x00FFFF; // (255, 255, 0)
+constexpr uint32_t clCream = 0xF0FBFF;   // (255, 251, 240)
+
+bool FinishKmz(const std::string& kmlPath, const std::string& kmzPath, std::string& error)
+{
+    if (!KmlEnd()) {
+        error = Format("No se pudo escribir el archivo \"%s\".", kmlPath);
+        return false;
+    }
+    return PackKmz(kmlPath, kmzPath, error);
+}
+} // namespace
+
+void ApplyConversion(const TKmzConversion& conv)
+{
+    KmlUtmZone = conv.UtmZone;
+    KmlHemisphere = conv.Hemisphere;
+    KmlOffsetX = static_cast<float>(conv.OffsetXKm * 1000.0);
+    KmlOffsetY = static_cast<float>(conv.OffsetYKm * 1000.0);
+}
+
+std::string KmlNameFor(const std::string& kmzPath) { return fs::path(kmzPath).replace_extension(".kml").string(); }
+
+bool PackKmz(const std::string& kmlPath, const std::string& kmzPath, std::string& error)
+{
+    try {
+        TZipForge zip;
+        zip.FileName = kmzPath;
+        zip.BaseDir = fs::path(kmlPath).parent_path().string();
+        zip.SetCompressionLevel(clNormal); // deflate level 6
+        zip.OpenArchiveMode(65535);
+        zip.AddFiles(kmlPath, 10431, std::string());
+        zip.CloseArchive();
+    } catch (const std::exception& e) {
+        error = Format("No se pudo crear el archivo \"%s\": %s", kmzPath, std::string(e.what()));
+        return false;
+    }
+    std::error_code ec;
+    fs::remove(kmlPath, ec);
+    return true;
+}
+
+void SetLineClassStyles()
+{
+    TKmlClassStyle& c1 = KmlClassStyles[1];
+    c1.Id = 1;
+    c1.LineColor = KmlColor(clCyan, 100);
+    c1.LineWidth = 3.0f;
+    c1.PolyColor = c1.LineColor;
+    c1.IconIndex = 0;
+    c1.IconScale = 0.0f;
+    c1.LabelScale = 0.7f;
+    TKmlClassStyle& c2 = KmlClassStyles[2];
+    c2.Id = 2;
+    c2.LineColor = KmlColor(clDarkRed, 100);
+    c2.LineWidth = 1.0f;
+    c2.PolyColor = c2.LineColor;
+    c2.IconIndex = 1;
+    c2.IconScale = 0.5f;
+    c2.IconColor = KmlColor(clDarkRed, 100);
+    c2.LabelScale = 0.6f;
+    c2.LabelColor = KmlColor(clYellowC, 100);
+}
+
+void KmzLineasNodos(bool allLines)
+{
+    for (int32_t li = 1; li <= Network.LineCount; ++li) {
+        const TLinea& line = Lineas[li];
+        if (!allLines && line.Visible == 0)
+            continue;
+        KmlBeginDocument(Format("%s", line.Name), true);
+        KmlClass = 2;
+        KmlBeginFolder(line.Name + ".Nodos", false);
+        TPoints trace;
+        const int32_t count = line.Stops.empty() ? 0 : line.Stops[0];
+        for (int32_t k = 1; k <= count && k < int32_t(line.Stops.size()); ++k) {
+            const int32_t number = line.Stops[k];
+            // A negative number marks a stop passed without halting: it is not placed.
+            const int32_t nd = number > 0 ? KDVlib::FindNodo(number) : 0;
+            if (nd <= 0)
+                continue;
+            KmlPoint(Format("%d", Nodos[nd].Number), "", Nodos[nd].X, Nodos[nd].Y);
+            trace.push_back(TPoint{Nodos[nd].X, Nodos[nd].Y});
+        }
+        KmlEndFolder();
+        KmlClass = 1;
+        if (trace.size() >= 2)
+            KmlLineString(Format("%s.Trazado", line.Name), trace, 0, "");
+        KmlEndDocument();
+    }
+    KmlClass = 0;
+}
+
+bool ExportLinesKmz(const std::string& kmzPath, const TKmzConversion& conv, bool allLines, std::string& error)
+{
+    const std::string kml = KmlNameFor(kmzPath);
+    KmlBegin(kml, "null");
+    ApplyConversion(conv);
+    if (allLines) {
+        KmlLineColor = KmlColor(clCyan, 100);
+        KmlPolyColor = KmlColor(clCream, 100);
+        KmlIconColor = KmlColor(clDarkRed, 100);
+        KmlLineWidth = 3.0f;
+        KmlIconScale = 0.7f;
+        KmlLabelScale = 0.7f;
+        KmlIconIndex = 1;
+    }
+    SetLineClassStyles();
+    KmzLineasNodos(allLines);
+    return FinishKmz(kml, kmzPath, error);
+}
+
+bool ExportGeoLayersKmz(const std::string& kmzPath, const TKmzConversion& conv, std::string& error)
+{
+    const std::string kml = KmlNameFor(kmzPath);
+    KmlBegin(kml, "null");
+    ApplyConversion(conv);
+    for (int32_t l = 1; l <= NumGeoLayers && l <= MaxGeoLayers; ++l) {
+        if (GeoLayerVisible[l] == 0)
+            continue;
+        KmlLineColor = KmlColor(Items[10 + l].Color, 100);
+        KmlLineWidth = 1.5f;
+        KmlBeginDocument(GeoLayerNames[l], true);
+        KmlClass = 0;
+        for (int32_t g = GeoLayerEnd[l - 1] + 1; g <= GeoLayerEnd[l]; ++g) {
+            const GeoLink& gl = GeoLinks[g];
+            const int32_t n = std::min<int32_t>(gl.Count, int32_t(gl.Points.size()));
+            if (n < 1)
+                continue;
+            KmlLineString(Format("%d", gl.Id), TPoints(gl.Points.begin(), gl.Points.begin() + n), 0, "");
+        }
+        KmlEndDocument();
+    }
+    return FinishKmz(kml, kmzPath, error);
+}
+
+bool WriteSelectedLinesText(const std::string& path, char sep)
+{
+    const std::string s(1, sep);
+    std::vector<std::string> out;
+    for (int32_t li = 1; li <= Network.LineCount; ++li) {
+        const TLinea& line = Lineas[li];
+        if (line.Visible == 0)
+            continue;
+        const int32_t count = line.Stops.empty() ? 0 : std::min<int32_t>(line.Stops[0], int32_t(line.Stops.size()) - 1);
+        std::string text = Format("%s%s%s%s%d%s%d", line.Name, s, line.LineCode, s,
+                                  ZelUtils::Round(line.Frequency), s, count);
+        for (int32_t k = 1; k <= count; ++k)
+            text += Format("%s%d", s, std::abs(line.Stops[k]));
+        out.push_back(std::move(text));
+    }
+    return FileUtils::WriteFileAtomic(path, FileUtils::JoinCrLf(out));
+}
+
+} // namespace KmzExport

@@ -1,0 +1,559 @@
+#include "export/KmzExportNetwork.h"
+
+#include "export/ZelKmzer.h"
+#include "map/DisplayStyles.h"
+#include "map/Ranges.h"
+#include "model/HitGrid.h"
+#include "model/KDVvars.h"
+#include "model/PalvonRead.h"
+#include "model/PalvonVars.h"
+#include "model/ZelUtils.h"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <tuple>
+
+namespace KmzExport {
+
+using namespace ZelKmzer;
+using ZelUtils::Format;
+
+namespace {
+
+const char* const JunctionTypeNames[6] = {"Externo", "Prioridad", "Rotonda", "Semáforo", "Auxiliar", "Vuelta \"U\""};
+
+// (A, B, record index) in ascending order, each link once.
+using LinkList = std::set<std::tuple<int32_t, int32_t, int32_t>>;
+
+template <class F>
+void ForTilesInView(F f)
+{
+    for (int32_t i = std::max(0, HitGridRangeX[0]); i <= std::min(HitGridRangeX[1], MaxHitGridIndex); ++i)
+        for (int32_t j = std::max(0, HitGridRangeY[0]); j <= std::min(HitGridRangeY[1], MaxHitGridIndex); ++j)
+            if (HitGrid[i][j].InView)
+                f(HitGrid[i][j]);
+}
+
+LinkList CollectLinks(bool activeOnly)
+{
+    LinkList list;
+    ForTilesInView([&](const TSpatialTile& t) {
+        for (int32_t k = 0; k < t.LinkCount; ++k) {
+            const int32_t l = t.Links[k];
+            if (l < 1 || l > Network.LinkCount)
+                continue;
+            const TArcos& a = Arcos[l];
+            if (a.AIndex <= 0 || a.BIndex <= 0 || (activeOnly && !a.Active))
+                continue;
+            list.emplace(a.A, a.B, l);
+        }
+    });
+    return list;
+}
+
+bool Placed(int32_t node) { return node > 0 && node <= Network.NodeCount && Nodos[node].HasXY != 0; }
+bool LinkPlaced(const TArcos& a) { return Placed(a.AIndex) && Placed(a.BIndex); }
+TPoint NodePt(int32_t node) { return TPoint{Nodos[node].X, Nodos[node].Y}; }
+
+std::string Row(const char* label, double v)
+{
+    return Format("<tr><td>%s</td><td>:</td><td align=right> %10.2f</td></tr>", label, v);
+}
+
+std::vector<TPoint> ShapeOf(const TArcos& a)
+{
+    std::vector<TPoint> pts;
+    const int32_t n = std::min(a.PointCount, MaxShapePoints);
+    for (int32_t k = 1; k <= n; ++k)
+        pts.push_back(a.Points[k]);
+    if (pts.size() < 2)
+        pts = {NodePt(a.AIndex), NodePt(a.BIndex)};
+    return pts;
+}
+
+void WriteArcos(const TKmzNetworkView& view)
+{
+    KmlLineColor = KmlColor(view.ArcosColor, 100);
+    KmlLineWidth = 1.5f;
+    KmlBeginDocument("arcos", true);
+    for (const auto& [A, B, l] : CollectLinks(false)) {
+        const TArcos& a = Arcos[l];
+        if (!LinkPlaced(a))
+            continue;
+        const std::string d = Format("<![CDATA[%s<br><hr>", a.StreetName) + "<table border=\"0\" padding=\"1\">" +
+                              Row("Vel F.Libre", a.Var[1]) + Row("Longitud", a.Var[7]) +
+                              Row("Flujo Asignado", a.Var[13]) + Row("Flujo fijo", a.Var[14]) + "</table><hr>" + "]]>";
+        KmlLineString(Format("%d-%d", A, B), ShapeOf(a), 0, d);
+    }
+    KmlEndDocument();
+}
+
+void WriteNodos()
+{
+    KmlBeginDocument("nodos", true);
+    std::set<std::pair<int32_t, int32_t>> list;
+    ForTilesInView([&](const TSpatialTile& t) {
+        for (int32_t k = 0; k < t.NodeCount; ++k)
+            if (t.Nodes[k] >= 1 && t.Nodes[k] <= Network.NodeCount)
+                list.emplace(Nodos[t.Nodes[k]].Number, t.Nodes[k]);
+    });
+    for (const auto& [number, nd] : list) {
+        if (!Placed(nd))
+            continue;
+        const int32_t jt = Nodos[nd].JunctionType;
+        const std::string d = Format("<![CDATA[%s<br><hr>", std::string(jt >= 0 && jt < 6 ? JunctionTypeNames[jt] : "")) +
+                              "<table border=\"0\" padding=\"1\">" + Row("Tipo", 1.0) + "</table><hr>" + "]]>";
+        KmlPoint(Format("%d", number), d, Nodos[nd].X, Nodos[nd].Y);
+    }
+    KmlEndDocument();
+}
+
+std::set<std::pair<int32_t, int32_t>> CollectZones()
+{
+    std::set<std::pair<int32_t, int32_t>> list;
+    ForTilesInView([&](const TSpatialTile& t) {
+        for (int32_t k = 0; k < t.ZoneCount; ++k)
+            if (t.Zones[k] >= 1 && t.Zones[k] <= Network.ZoneCount)
+                list.emplace(Zonas[t.Zones[k]].Number, t.Zones[k]);
+    });
+    return list;
+}
+
+void WriteCentroids()
+{
+    KmlLineColor = KmlColor(0x008000, 100);
+    KmlPolyColor = KmlColor(0x00FFFF, 100);
+    KmlLineWidth = 1.0f;
+    const auto zones = CollectZones();
+    KmlBeginDocument("cents", false);
+    for (const auto& [number, z] : zones)
+        if (Zonas[z].HasCentroid)
+            KmlTriangle(Format("%d", number), Zonas[z].CentroidX, Zonas[z].CentroidY, CentroidSize * SizeFactor);
+    KmlEndDocument();
+    KmlBeginDocument("centsP", false);
+    for (const auto& [number, z] : zones)
+        if (Zonas[z].HasCentroid)
+            KmlPoint(Format("%d", number), "", Zonas[z].CentroidX, Zonas[z].CentroidY);
+    KmlEndDocument();
+}
+
+void WriteAccesos()
+{
+    KmlBeginDocument("accesos", false);
+    for (const auto& [number, z] : CollectZones()) {
+        const TZona& zona = Zonas[z];
+        if (!zona.HasCentroid)
+            continue;
+        const double cx = zona.CentroidX, cy = zona.CentroidY;
+        for (int32_t k = 1; k <= zona.ConnectorCount && k < int32_t(zona.Connectors.size()); ++k) {
+            const TZoneConnector& c = zona.Connectors[k];
+            if (c.Kind == 0 && c.NodeIndex > 0 && c.NodeIndex != c.ConnNode) {
+                // Ends on a link: three quarters of the way from its A to its B.
+                const int32_t l = c.LinkIndex;
+                if (l < 1 || l > Network.LinkCount || !LinkPlaced(Arcos[l]))
+                    continue;
+                const TPoint a = NodePt(Arcos[l].AIndex), b = NodePt(Arcos[l].BIndex);
+                KmlSegment(Format("%d-%d/%d", number, c.ConnNode, c.NodeIndex), "", cx, cy, 0.25 * a.x + 0.75 * b.x,
+                           0.25 * a.y + 0.75 * b.y);
+            } else if (c.Kind == 0) {
+                if (Placed(c.LinkIndex))
+                    KmlSegment(Format("%d-%d", number, c.ConnNode), "", cx, cy, Nodos[c.LinkIndex].X,
+                               Nodos[c.LinkIndex].Y);
+            } else if (c.Kind == 1) {
+                if (Placed(c.NodeIndex))
+                    KmlSegment(Format("%d-%d", number, Nodos[c.NodeIndex].Number), "", cx, cy, Nodos[c.NodeIndex].X,
+                               Nodos[c.NodeIndex].Y);
+            }
+        }
+    }
+    KmlEndDocument();
+}
+
+void WriteZonas(const TKmzNetworkView& view)
+{
+    KmlLineColor = KmlColor(view.ZonaBordeColor, 100);
+    KmlPolyColor = KmlColor(view.ZonaRellenoColor, 100);
+    KmlLineWidth = static_cast<float>(view.ZonaBordeAncho);
+    KmlBeginDocument("zonas", false);
+    for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
+        const TZona& zona = Zonas[z];
+        std::vector<TPoint> pts;
+        for (int32_t k = 1; k <= zona.PolygonCount && k < int32_t(zona.Polygon.size()); ++k)
+            pts.push_back(zona.Polygon[k]);
+        KmlPolygon(Format("%d", zona.Number), pts, "");
+    }
+    KmlEndDocument();
+}
+
+double ValueInView(const TArcos& a)
+{
+    const int32_t v = (RangeVarArcos >= 0 && RangeVarArcos < int32_t(ColVarArcos.size())) ? ColVarArcos[RangeVarArcos] : 0;
+    return (v >= 1 && v <= NumLinkVars) ? a.Var[v] : 0.0;
+}
+
+// Band width in pixels: proportional to the value, at most 1.1 x PixsVol.
+double BandPixels(double v) { return std::min(PixsVol * v / BarScaleMax, 1.1 * PixsVol); }
+
+void BandStyle()
+{
+    KmlLineColor = KmlColor(0xC0C0C0, 100);
+    KmlPolyColor = KmlColor(0x00FFFF, 100);
+    KmlLineWidth = 1.0f;
+}
+
+void WriteBands(const std::vector<int32_t>& links, bool values)
+{
+    if (values)
+        KmlBeginFolder("Volumen", false);
+    for (int32_t l : links) {
+        const TArcos& a = Arcos[l];
+        const double v = ValueInView(a);
+        if (LinkPlaced(a)) {
+            const TPoint p1 = NodePt(a.AIndex), p2 = NodePt(a.BIndex);
+            KmlBand(Format("%d-%d", a.A, a.B), 0, ZelUtils::Round(BandPixels(v) * SizeFactor), Format("%.2f", v),
+                    p1.x, p1.y, p2.x, p2.y);
+        }
+    }
+    if (!values)
+        return;
+    KmlEndFolder();
+    KmlBeginFolder("Valores", false);
+    for (int32_t l : links) {
+        const TArcos& a = Arcos[l];
+        const double v = ValueInView(a);
+        if (LinkPlaced(a)) {
+            const TPoint p1 = NodePt(a.AIndex), p2 = NodePt(a.BIndex);
+            KmlBandLabel(Format("%.2f", v), ZelUtils::Round(BandPixels(v) * SizeFactor), p1.x, p1.y, p2.x, p2.y);
+        }
+    }
+    KmlEndFolder();
+}
+
+void WriteValueBands(const TKmzNetworkView& view)
+{
+    BandStyle();
+    KmlBeginDocument(RangeName, false);
+    std::vector<int32_t> links;
+    for (const auto& e : CollectLinks(true))
+        links.push_back(std::get<2>(e));
+    WriteBands(links, view.Values);
+    KmlEndDocument();
+}
+
+void WriteRangeBands(const TKmzNetworkView& view)
+{
+    BandStyle();
+    KmlBeginDocument(RangeName, false);
+    std::vector<int32_t> byRange[MaxRangeClasses + 1];
+    for (const auto& e : CollectLinks(true)) {
+        const int32_t l = std::get<2>(e);
+        const double v = ValueInView(Arcos[l]);
+        int32_t r = 0;
+        for (int32_t k = 1; k <= NumRanges && k <= MaxRangeClasses; ++k)
+            if (RangeTable[k].Active && RangeTable[k].Low < v && v <= RangeTable[k].High)
+                r = k;
+        if (r > 0)
+            byRange[r].push_back(l);
+    }
+    for (int32_t r = 1; r <= 5; ++r) {
+        KmlBeginFolder(Format("(%.2f-%.2f)", double(RangeTable[r].Low), double(RangeTable[r].High)), false);
+        KmlClass = r + 10;
+        WriteBands(byRange[r], view.Values);
+        KmlEndFolder();
+    }
+    KmlEndDocument();
+}
+
+void SetClass(int i, uint32_t line, float width, const std::string& poly, int32_t iconIndex, float iconScale,
+              const std::string& iconColor, float labelScale, const std::string& labelColor)
+{
+    TKmlClassStyle& c = KmlClassStyles[i];
+    c.Id = i;
+    c.LineColor = KmlColor(line, 100);
+    c.LineWidth = width;
+    c.PolyColor = poly.empty() ? c.LineColor : poly;
+    c.IconIndex = iconIndex;
+    c.IconScale = iconScale;
+    c.IconColor = iconColor;
+    c.LabelScale = labelScale;
+    c.LabelColor = labelColor;
+}
+
+} // namespace
+
+void SetNetworkClassStyles()
+{
+    const std::string red = KmlColor(0x000080, 100), yellow = KmlColor(0x00FFFF, 100);
+    SetClass(1, 0xFFFF78, 3, "", 0, 0, "", 0.7f, "");
+    SetClass(2, 0x000080, 1, "", 1, 0.5f, red, 0.6f, yellow);
+    SetClass(3, 0x00FFFF, 1, KmlColor(0x008000, 100), 0, 0, "", 0.6f, KmlColor(0x008000, 100));
+    SetClass(4, 0x008000, 2, "", 0, 0, "", 0.7f, "");
+    SetClass(5, 0xC0C0C0, 1, KmlColor(0x00FFFF, 100), 0, 0, "", 0.7f, "");
+    SetClass(6, 0x00FFFF, 1, KmlColor(0x808080, 100), 1, 0.5f, red, 0.6f, yellow);
+    SetClass(7, 0xFFFFFF, 1, "", 1, 0.5f, red, 0.6f, yellow);
+    SetClass(8, 0x00FFFF, 1, KmlColor(0xFFFFFF, 100), 1, 0.5f, red, 0.6f, yellow);
+    SetClass(9, 0xFFFFFF, 1, KmlColor(0x0000FF, 100), 1, 0.5f, red, 0.6f, yellow);
+    SetClass(10, 0x808080, 1, KmlColor(0x00FFFF, 100), 1, 0.5f, red, 0.6f, yellow);
+    for (int r = 1; r <= 6; ++r)
+        SetClass(10 + r, 0x808080, 1, KmlColor(RangeTable[r].Color, 100), 1, 0, KmlColor(LabelFonts[4].Color, 100),
+                 0.5f, KmlColor(0x0000FF, 100));
+}
+
+bool ExportNetworkKmz(const std::string& kmzPath, const TKmzConversion& conv, const TKmzNetworkView& view,
+                      std::string& error)
+{
+    ApplyConversion(conv);
+    KmlLineColor = KmlColor(0x808080, 100);
+    KmlPolyColor = KmlLineColor;
+    KmlLineWidth = 1.5f;
+    KmlIconScale = 1.0f;
+    KmlLabelScale = 1.0f;
+    SetNetworkClassStyles();
+    const std::string kml = KmlNameFor(kmzPath);
+    KmlBegin(kml, "null");
+    KmlClass = 1;
+    WriteArcos(view);
+    KmlClass = 2;
+    WriteNodos();
+    KmlClass = 3;
+    WriteCentroids();
+    KmlClass = 4;
+    WriteAccesos();
+    KmlClass = 5;
+    WriteZonas(view);
+    KmlClass = 0;
+    if (view.Atributos) {
+        KmlClass = 16;
+        if (BarScaleMax > 0)
+            WriteValueBands(view);
+    }
+    if (view.Colores && BarScaleMax > 0)
+        WriteRangeBands(view);
+    WriteVialidad();
+    KmlClass = 0;
+    if (!KmlEnd()) {
+        error = Format("No se pudo escribir el archivo \"%s\".", kml);
+        return false;
+    }
+    return PackKmz(kml, kmzPath, error);
+}
+
+// ---- Lane-level roads -------------------------------------------------------
+
+namespace {
+
+constexpr int MaxStrips = MaxLanes + 2; // every lane plus a flare on each side
+
+TPoint Lerp(TPoint a, TPoint b, double t) { return TPoint{a.x * (1 - t) + b.x * t, a.y * (1 - t) + b.y * t}; }
+
+struct TLaneGrid {
+    int n = 0;
+    TPoint S[MaxStrips + 1], E[MaxStrips + 1];
+    int M[MaxStrips + 1] = {};
+    TPoint QA, QB, QC, QD;
+    bool right = false, left = false;
+
+    TPoint Cs(int j) const { return Lerp(S[j - 1], S[j], 0.5); }
+    TPoint Ce(int j) const { return Lerp(E[j - 1], E[j], 0.5); }
+    float Len(int j) const
+    {
+        const TPoint a = Cs(j), b = Ce(j);
+        return static_cast<float>(std::hypot(a.x - b.x, a.y - b.y));
+    }
+    // The point d metres back from the end of strip j.
+    TPoint Back(int j, double d) const
+    {
+        const double t = d / Len(j);
+        return TPoint{Ce(j).x * (1 - t) + Cs(j).x * t, Ce(j).y * (1 - t) + Cs(j).y * t};
+    }
+};
+
+float LinkLength(const TArcos& a)
+{
+    if (a.StraightLength > 0)
+        return a.StraightLength;
+    return a.Var[7];
+}
+
+// False when the link has no lane geometry or more strips than lanes allow.
+bool BuildGrid(const TArcos& a, bool flares, TLaneGrid& g)
+{
+    if (a.LaneEdgeCount < 2)
+        return false;
+    g.right = a.FlareStart != 0;
+    g.left = a.FlareEnd != 0;
+    g.n = (g.left ? 1 : 0) + std::abs(a.Lanes) + (g.right ? 1 : 0);
+    if (g.n < 1 || g.n > MaxStrips)
+        return false;
+    const int last = std::min(a.LaneEdgeCount, MaxLaneEdgePoints) - 1;
+    const TPoint R0 = a.LaneEdgeFar[0], R1 = a.LaneEdgeFar[last], L0 = a.LaneEdgeNear[0], L1 = a.LaneEdgeNear[last];
+    for (int i = 0; i <= g.n; ++i) {
+        g.S[i] = Lerp(R0, L0, double(i) / g.n);
+        g.E[i] = Lerp(R1, L1, double(i) / g.n);
+        g.M[i] = 0;
+    }
+    const int n = g.n;
+    g.QA = g.QB = g.S[0];
+    g.QC = g.QD = g.S[n];
+    if (!flares)
+        return true;
+    const float len = LinkLength(a);
+    if (g.right) {
+        g.M[1] = 1;
+        const float f1 = len > 0 ? (PalvonRead::ALEX * PalvonRead::FLAREF + LaneOffset) / len : 0.0f;
+        const float f2 = len > 0 ? (PalvonRead::ALEX * PalvonRead::FLAREF + LaneOffset + AnchoPista) / len : 0.0f;
+        g.QA = Lerp(g.E[0], g.S[0], f1);
+        g.QB = Lerp(g.E[1], g.S[1], f2);
+        g.S[0] = g.S[1];
+    }
+    if (g.left) {
+        g.M[n] = 1;
+        const float g1 = len > 0 ? (PalvonRead::ALEX * PalvonRead::FLAREX + LaneOffset) / len : 0.0f;
+        const float g2 = len > 0 ? (PalvonRead::ALEX * PalvonRead::FLAREX + LaneOffset + AnchoPista) / len : 0.0f;
+        g.QC = Lerp(g.E[n], g.S[n], g1);
+        g.QD = Lerp(g.E[n - 1], g.S[n - 1], g2);
+        g.S[n] = g.S[n - 1];
+    } else {
+        g.QC = g.QD = g.S[n];
+    }
+    if (!g.right)
+        g.QA = g.QB = g.S[0];
+    return true;
+}
+
+void LinksDoc()
+{
+    KmlBeginDocument("Links", true);
+    for (const auto& [A, B, l] : CollectLinks(false)) {
+        TLaneGrid g;
+        if (Arcos[l].Lanes == 0 || !BuildGrid(Arcos[l], true, g))
+            continue;
+        KmlPolygon(Format("%d-%d", A, B), {g.S[0], g.QB, g.QA, g.E[0], g.E[g.n], g.QC, g.QD, g.S[g.n], g.S[0]}, "");
+    }
+    KmlEndDocument();
+}
+
+void LanesDoc()
+{
+    KmlBeginDocument("Lanes", true);
+    for (const auto& [A, B, l] : CollectLinks(false)) {
+        TLaneGrid g;
+        if (Arcos[l].Lanes == 0 || !BuildGrid(Arcos[l], false, g))
+            continue;
+        for (int i = 1; i <= g.n - 1; ++i)
+            KmlSegment(Format("%d-%d", A, B), "", g.S[i].x, g.S[i].y, g.E[i].x, g.E[i].y);
+    }
+    KmlEndDocument();
+}
+
+// Lane number (1 = rightmost lane) of strip j, 0 for a flare strip.
+int LaneOfStrip(const TLaneGrid& g, int j) { return g.M[j] ? 0 : j - (g.right ? 1 : 0); }
+
+void TurnsDoc()
+{
+    KmlBeginDocument("Turns", true);
+    for (const auto& [A, B, l] : CollectLinks(false)) {
+        const TArcos& a = Arcos[l];
+        TLaneGrid g;
+        if (!a.Active || !BuildGrid(a, true, g))
+            continue;
+        for (int j = 1; j <= g.n; ++j) {
+            if (!(g.Len(j) > 0))
+                continue;
+            std::array<int32_t, 3> turns{};
+            if (g.M[j] && j == 1 && g.right) {
+                turns = {0, 0, 1};
+            } else if (g.M[j]) {
+                turns = {1, 0, 0};
+            } else {
+                const int m = LaneOfStrip(g, j);
+                if (m < 1 || m > MaxLanes)
+                    continue;
+                const int32_t* p = a.LaneDirs[m];
+                if (p[0] + p[1] + p[2] <= 0)
+                    continue;
+                if (j == 2 && g.right)
+                    turns = {p[0], p[1], 0};
+                else if (j == g.n - 1 && g.left)
+                    turns = {0, p[1], p[2]};
+                else
+                    turns = {p[0], p[1], p[2]};
+            }
+            KmlLaneArrow(Format("%d-%d (%d)", A, B, l), g.Back(j, 10 * FMov), g.Back(j, 5 * FMov), AnchoPista / 3.5,
+                         turns);
+        }
+    }
+    KmlEndDocument();
+}
+
+void SignalsDoc()
+{
+    KmlBeginDocument("Sgnls", true);
+    for (const auto& [A, B, l] : CollectLinks(false)) {
+        const TArcos& a = Arcos[l];
+        TLaneGrid g;
+        if (!a.Active || !BuildGrid(a, true, g))
+            continue;
+        const std::string name = Format("%d-%d", A, B);
+        for (int j = 1; j <= g.n; ++j) {
+            if (!(g.Len(j) > 0))
+                continue;
+            const TPoint p5 = g.Back(j, 5 * FMov), p35 = g.Back(j, 3.5 * FMov);
+            if (g.M[j]) {
+                if (!(j == 1 && g.right))
+                    KmlNotchedWedge(name, p5, p35);
+                continue;
+            }
+            const int m = LaneOfStrip(g, j);
+            if (m < 1 || m > MaxLanes)
+                continue;
+            const int32_t code = a.LaneMark[m];
+            if (code == 1)
+                KmlWedge(name, p5, p35);
+            else if (code == 2 && !(j == g.n - 1 && g.left))
+                KmlNotchedWedge(name, p5, p35);
+        }
+    }
+    KmlEndDocument();
+}
+
+void NodesDoc()
+{
+    KmlLineColor = KmlColor(0x00FFFF, 100);
+    KmlPolyColor = KmlColor(0x00FFFF, 100);
+    KmlLineWidth = 1.0f;
+    KmlBeginDocument("Nodes", true);
+    ForTilesInView([&](const TSpatialTile& t) {
+        for (int32_t k = 0; k < t.NodeCount; ++k) {
+            const int32_t nd = t.Nodes[k];
+            if (nd < 1 || nd > Network.NodeCount)
+                continue;
+            const TNodo& node = Nodos[nd];
+            std::vector<TPoint> pts(node.Outline, node.Outline + std::clamp(node.OutlineCount, 0, MaxOutlinePoints));
+            KmlPolygon(Format("%d", node.Number), pts, "");
+        }
+    });
+    KmlEndDocument();
+}
+
+} // namespace
+
+void WriteVialidad()
+{
+    KmlBeginDocument("Vialidad", true);
+    KmlClass = 6;
+    LinksDoc();
+    KmlClass = 7;
+    LanesDoc();
+    KmlClass = 8;
+    TurnsDoc();
+    KmlClass = 9;
+    SignalsDoc();
+    KmlClass = 10;
+    NodesDoc();
+    KmlClass = 0;
+    KmlEndDocument();
+}
+
+} // namespace KmzExport

@@ -1,0 +1,35 @@
+#pragma once
+// The network as a KMZ archive: links, nodes, centroids, connectors and zones as
+// separate documents, the value bands of the link variable in view, and the roads
+// at lane level ("Vialidad"). Only the tiles of the hit grid that lie in the view
+// are exported.
+#include "export/KmzExport.h"
+
+#include <cstdint>
+#include <string>
+
+namespace KmzExport {
+
+// What the main window and its options dialog contribute.
+struct TKmzNetworkView {
+    bool Atributos = false;           // tbAtributos down: value bands
+    bool Colores = false;             // tbColores down: range bands
+    bool Values = false;              // tbValues down: band labels in their own folders
+    uint32_t ArcosColor = 0x000000;   // colours 0x00BBGGRR
+    uint32_t ZonaBordeColor = 0x808080;
+    int32_t ZonaBordeAncho = 1;
+    uint32_t ZonaRellenoColor = 0xC0C0C0;
+};
+
+// Fills style classes 1..16 of the KML writer.
+void SetNetworkClassStyles();
+
+// Writes the KML beside kmzPath, packs it and deletes it. False with a Spanish
+// message in error when a file could not be written.
+bool ExportNetworkKmz(const std::string& kmzPath, const TKmzConversion& conv, const TKmzNetworkView& view,
+                      std::string& error);
+
+// The document "Vialidad" (lane-level roads) into the open KML file.
+void WriteVialidad();
+
+} // namespace KmzExport

@@ -1,0 +1,60 @@
+#pragma once
+// Writer of R12 ASCII drawing-interchange files. One drawing is built at a time:
+// DxfOpen starts it, the section/table/entity routines append group pairs (code
+// line, value line, CR LF each), DxfClose ends it and writes the whole file at
+// once through a temporary file, so a failed export never leaves a half file
+// over the user's previous one. The style globals below apply to the entities
+// written after they are set.
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "model/PalvonVars.h"
+
+namespace ZelDxfer {
+
+extern std::string DxfFileName;
+extern int32_t DxfHandle;
+extern std::string DxfTextStyle;
+extern double DxfTextHeight;
+extern int32_t DxfTextColor;
+extern int32_t DxfLineColor;
+extern int32_t DxfLineWidth;
+extern int32_t DxfSolidColor;
+extern std::string DxfLineType;
+// The options window's "DXF Completo": the map export also writes every
+// variable's layers and the background layers.
+extern bool FullDxf;
+
+// Text of the drawing written so far (between DxfOpen and DxfClose).
+const std::string& DxfText();
+
+void DxfOpen(const std::string& fileName);
+// Writes "EOF" and the file; false when the file could not be written.
+bool DxfClose();
+void DxfSection(const std::string& name);
+void DxfEndSection();
+void DxfExtMin(double x, double y);
+void DxfExtMax(double x, double y);
+void DxfPdMode(double size);
+void DxfVport(double xmin, double ymin, double xmax, double ymax);
+void DxfLtypes(std::span<const std::string> names, std::span<const double> totals, std::span<const double> dashes,
+               std::span<const double> gaps);
+void DxfLayers(std::span<const std::string> names, std::span<const bool> visible, std::span<const int32_t> colours);
+void DxfLine(const std::string& layer, double x1, double y1, double x2, double y2);
+void DxfPolyline(const std::string& layer, std::span<const TPoint> points);
+void DxfPoint(const std::string& layer, double x, double y);
+void DxfRegularPolygon(const std::string& layer, int32_t sides, int32_t startAngle, double cx, double cy, double r);
+void DxfTriangle(const std::string& layer, double cx, double cy, double r);
+void DxfSolid(const std::string& layer, const std::array<TPoint, 4>& corners);
+void DxfSolidRec(const std::string& layer, int32_t width, double x1, double y1, double x2, double y2);
+// angle in tenths of a degree; position 0..8 (top-left .. bottom-right).
+void DxfText(const std::string& layer, int32_t angle, const std::string& text, double x, double y, uint8_t position);
+void DxfArrowHead(const std::string& layer, int32_t angle, double x, double y, double size);
+void DxfArrow(const std::string& layer, int32_t angle, double x, double y, double size);
+void DxfLinkFigure(const std::string& layer, const TPoint& p1, const TPoint& p2, const std::array<int32_t, 3>& show,
+                   int32_t offset, const std::string& label);
+
+} // namespace ZelDxfer

@@ -1,0 +1,52 @@
+#pragma once
+// Shapefile output through shapelib: one output (shape file, index and dBase
+// table under one name) at a time. The library writes its files itself, so they
+// are made in a temporary folder beside the target and moved into place by
+// ShpClose: a failed export leaves the user's earlier files untouched.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/PalvonVars.h"
+
+namespace ZelShper0 {
+
+struct TFieldDefs {
+    std::string Name;     // passed on unchanged, trailing blanks included
+    int32_t Type = 0;     // 1 text, 2 integer, 3 real, other logical
+    int32_t Width = 0;
+    int32_t Decimals = 0;
+    int32_t Var = 0;      // link variable that fills the column, 0 otherwise
+};
+
+struct TFieldValues {
+    int32_t Kind = 0;     // 1 text, 2 integer, 3 real, other: nothing written
+    int32_t Int = 0;
+    std::string Text;
+    double Real = 0.0;
+};
+
+extern std::vector<TFieldDefs> ShpFields;
+extern std::vector<TFieldValues> ShpValues;
+
+// Opens the output (fileName with any extension; .shp/.shx/.dbf are derived).
+// False with a Spanish message in error when the files cannot be created.
+bool ShpCreate(const std::string& fileName, int32_t shapeType, const std::vector<TFieldDefs>& fields,
+               std::string& error);
+void ShpWriteArc(int32_t recNo, const std::vector<TFieldValues>& values, double x1, double y1, double x2, double y2);
+void ShpWritePolygon(int32_t recNo, const std::vector<TPoint>& points, const std::vector<TFieldValues>& values);
+// Closes the output and moves the files into place; false with a message when
+// they could not be moved.
+bool ShpClose(std::string& error);
+
+// The link fields: fixed ones, extra data, vehicle classes, results, preload and
+// user classes (nomads > 1) in the suite's order.
+std::vector<TFieldDefs> LinkFields(int32_t knobs, int32_t vehClasses, bool hasPreload, int32_t nomads);
+
+// Every given link (record indexes, duplicates allowed) whose end nodes are both
+// positive, in ascending order of (A, B), as a two-point arc with its data;
+// links whose end nodes have no coordinates are skipped, keeping their "Id".
+bool WriteLinkShapefile(const std::string& fileName, const std::vector<int32_t>& links, int32_t knobs,
+                        int32_t vehClasses, bool hasPreload, int32_t nomads, std::string& error);
+
+} // namespace ZelShper0

@@ -1,0 +1,324 @@
+// The export commands of the main window: DXF drawings of the map and of the
+// street names, the link shapefile, the EMME/2 files and the data grids as
+// delimited text or transit-line files. The writers are headless (src/export);
+// this file asks for file names and reads the buttons and options.
+#include "export/DxfMapExport.h"
+#include "export/Emme2Export.h"
+#include "export/TextExports.h"
+#include "export/ZelDxfer.h"
+#include "export/ZelShper0.h"
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/DlgCfgWidgets.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/StringAlignGrid.h"
+#include "map/ViewTiles.h"
+#include "model/FileUtils.h"
+#include "model/HitGrid.h"
+#include "model/KDVvars.h"
+#include "model/PalvonRead.h"
+#include "model/PalvonVars.h"
+#include "model/ZelUtils.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+
+#include <cmath>
+
+namespace {
+
+// The DXF drawings hold the whole network whatever the view: every tile is
+// walked, then the view's tiles are marked again.
+struct WholeNetworkGrid {
+    WholeNetworkGrid() { KDVlib::SetGrid(Network.MinX, Network.MaxX, Network.MinY, Network.MaxY); }
+    ~WholeNetworkGrid() { KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY); }
+};
+
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+void Fail(QWidget* parent, const std::string& error)
+{
+    QMessageBox::warning(parent, QStringLiteral("Exportar"), QString::fromStdString(error));
+}
+
+// A save dialog asking before overwriting when the options say so; the chosen
+// filter index (0-based) in `filter`.
+bool SaveDialog(QWidget* parent, const QString& title, const QString& suffix, const QStringList& filters,
+                const QString& initial, std::string& fileName, int& filter)
+{
+    QFileDialog dialog(parent, title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(suffix);
+    dialog.setNameFilters(filters);
+    if (!initial.isEmpty())
+        dialog.selectFile(initial);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !(DlgCfg && DlgCfg->cbOverwrite->isChecked()));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    fileName = dialog.selectedFiles().front().toStdString();
+    filter = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
+    return true;
+}
+
+QString NetworkNameWith(const char* ext)
+{
+    if (DatFileName.empty())
+        return {};
+    const QFileInfo info(QString::fromStdString(DatFileName));
+    return info.completeBaseName() + QLatin1String(ext);
+}
+
+// The "DXF Completo" box reaches the writer through the options dialog's hook.
+void ConnectFullDxf()
+{
+    if (!DlgCfg)
+        return;
+    if (!DlgCfg->Hooks.SetFullDxf)
+        DlgCfg->Hooks.SetFullDxf = [](bool on) { ZelDxfer::FullDxf = on; };
+    DlgCfg->Hooks.SetFullDxf(DlgCfg->cbFullDxf->isChecked());
+}
+
+int32_t CellNumber(const TStringAlignGrid* grid, int col, int row)
+{
+    if (col < 0)
+        return 0;
+    return ZelUtils::Round(ZelUtils::ParseReal(ZelUtils::Trim(grid->cell(col, row))));
+}
+
+int FindColumn(const TStringAlignGrid* grid, const char* title)
+{
+    for (int c = 0; c < grid->ColCount(); ++c)
+        if (ZelUtils::Trim(grid->cell(c, 0)) == title)
+            return c;
+    return -1;
+}
+
+// The data rows of the transit-line grid: group, line, frequency and nodes.
+std::vector<TextExports::TLineRow> LineRows(const TStringAlignGrid* grid)
+{
+    std::vector<TextExports::TLineRow> rows;
+    const int grp = FindColumn(grid, "Grp"), linea = FindColumn(grid, "Linea"), frec = FindColumn(grid, "Frec"),
+              num = FindColumn(grid, "num");
+    if (num < 0)
+        return rows;
+    for (int r = grid->FixedRows(); r < grid->RowCount(); ++r) {
+        TextExports::TLineRow row{CellNumber(grid, grp, r), CellNumber(grid, linea, r), CellNumber(grid, frec, r),
+                                  {}};
+        const int n = CellNumber(grid, num, r);
+        for (int k = 1; k <= n && num + k < grid->ColCount(); ++k)
+            row.Nodes.push_back(CellNumber(grid, num + k, r));
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+} // namespace
+
+void TPalvonViewer::CreateExportMenus()
+{
+    QMenu* menu = menuBar()->addMenu(QStringLiteral("E&xportar"));
+    menu->setObjectName(QStringLiteral("Exportar"));
+    connect(AddAction(menu, "ExportarMapaDxf", QStringLiteral("Mapa DXF...")), &QAction::triggered, this, [this] {
+        std::string name;
+        int filter = 0;
+        if (SaveDialog(this, QStringLiteral("Exportar DXF ..."), QStringLiteral("dxf"),
+                       {QStringLiteral("Drawing interchange format [*.dxf] (*.dxf)")}, NetworkNameWith(".dxf"), name,
+                       filter))
+            PrintDxfFile(name);
+    });
+    connect(AddAction(menu, "ExportarShp", QStringLiteral("Arcos en shapefile...")), &QAction::triggered, this, [this] {
+        std::string name;
+        int filter = 0;
+        if (SaveDialog(this, QStringLiteral("Exportar shapefile ..."), QStringLiteral("shp"),
+                       {QStringLiteral("Shapefile [*.shp] (*.shp)")}, NetworkNameWith(".shp"), name, filter))
+            PrintShpFile(name);
+    });
+    // Hidden items: shown where the program offers them.
+    const bool emmeShown = Action("ExportaraEMME2")->isVisible();
+    QAction* emme = AddAction(menu, "ExportaraEMME2", QStringLiteral("Exportar a EMME2..."));
+    emme->setVisible(emmeShown);
+    connect(emme, &QAction::triggered, this, &TPalvonViewer::ExportaraEMME2Click);
+    QAction* calles = AddAction(menu, "ExportarDXF1", QStringLiteral("Exportar DXF"));
+    calles->setVisible(false);
+    connect(calles, &QAction::triggered, this, &TPalvonViewer::ExportarDXF1Click);
+    const bool planillasShown = Action("GenerarPlanillas1")->isVisible();
+    QAction* planillas = AddAction(menu, "GenerarPlanillas1", QStringLiteral("Generar Planillas"));
+    planillas->setVisible(planillasShown);
+    connect(planillas, &QAction::triggered, this, &TPalvonViewer::GenerarPlanillas1Click);
+    menu->addSeparator();
+
+    // "Exportar datos ..." of the grids' popup menus.
+    const std::pair<QMenu*, int> popups[] = {{pupZonas, 1}, {pupNodos, 2}, {pupArcos, 3}, {pupLineas, 4}, {pupMovim, 5}};
+    for (const auto& [popup, tag] : popups) {
+        if (!popup)
+            continue;
+        QAction* a = popup->addAction(QStringLiteral("Exportar datos..."));
+        a->setObjectName(QStringLiteral("ExportarDatos%1").arg(tag));
+        a->setData(tag);
+        connect(a, &QAction::triggered, this, [this, tag = tag] { ExportarDatos(tag); });
+    }
+    ConnectFullDxf();
+}
+
+TDxfMapOptions TPalvonViewer::DxfOptions()
+{
+    TDxfMapOptions o;
+    o.tbNodes = Down("tbNodes");
+    o.tbNameNodes = Down("tbNameNodes");
+    o.tbArrows = Down("tbArrows");
+    o.tbCalles = Down("tbCalles");
+    o.tbCents = Down("tbCents");
+    o.tbZonas = Down("tbZonas");
+    o.tbPoligonos = Down("tbPoligonos");
+    o.SimpleArrow = Action("SimpleArrow")->isChecked();
+    o.ColorNode = Action("ColorNode")->isChecked();
+    if (DlgCfg) {
+        o.NodosColor = DlgCfg->NodosColor->Color();
+        o.ArrowsColor = DlgCfg->ArrowsColor->Color();
+        o.TrazaColor = DlgCfg->TrazaColor->Color();
+        o.AccesoColor = DlgCfg->AccesoColor->Color();
+        o.ZonaBordeColor = DlgCfg->ZonaBordeColor->Color();
+        o.PoliBordeColor = DlgCfg->PoliBordeColor->Color();
+    }
+    return o;
+}
+
+void TPalvonViewer::PrintDxfFile(const std::string& fileName)
+{
+    ConnectFullDxf();
+    bool ok = false;
+    {
+        WaitCursor wait;
+        WholeNetworkGrid grid;
+        ok = DxfMapExport::PrintDxfFile(fileName, DxfOptions());
+    }
+    if (!ok) {
+        Fail(this, "No se pudo escribir el archivo " + fileName);
+        return;
+    }
+    // The data layers (bands, colour themes, values, movements) are not written
+    // yet: say so rather than hand over a drawing that silently lacks them.
+    if (ZelDxfer::FullDxf || Down("tbAtributos") || Down("tbColores") || Down("tbValues") ||
+        Action("aAtributos2")->isChecked())
+        QMessageBox::information(this, QStringLiteral("Exportar DXF"),
+                                 QStringLiteral("Las capas de datos del DXF (ATT_, TEM_, VAL_, MVT_) aún no disponible "
+                                                "en esta versión: se escribió la red sin ellas."));
+}
+
+void TPalvonViewer::PrintCallesDxf(const std::string& fileName)
+{
+    bool ok = false;
+    {
+        WaitCursor wait;
+        WholeNetworkGrid grid;
+        ok = DxfMapExport::PrintCallesDxf(fileName, DxfOptions());
+    }
+    if (!ok)
+        Fail(this, "No se pudo escribir el archivo " + fileName);
+}
+
+void TPalvonViewer::ExportarDXF1Click()
+{
+    std::string name;
+    int filter = 0;
+    if (SaveDialog(this, QStringLiteral("Exportar calles ..."), QStringLiteral("dxf"),
+                   {QStringLiteral("Drawing interchange format [*.dxf] (*.dxf)")}, {}, name, filter))
+        PrintCallesDxf(name);
+}
+
+void TPalvonViewer::PrintShpFile(const std::string& fileName)
+{
+    std::string error;
+    bool ok = false;
+    {
+        WaitCursor wait;
+        std::vector<int32_t> links;
+        ViewTiles::ForEachLink([&](int32_t l, const TArcos&) { links.push_back(l); });
+        // The suite's vehicle-class and preload columns are not read by this
+        // program: the table carries the extra data, results and user classes.
+        ok = ZelShper0::WriteLinkShapefile(fileName, links, PalvonRead::KNOBS, 0, false, PalvonRead::NOMADS, error);
+    }
+    if (!ok)
+        Fail(this, error);
+}
+
+void TPalvonViewer::ExportaraEMME2Click()
+{
+    std::string name;
+    int filter = 0;
+    if (!SaveDialog(this, QStringLiteral("Exportar EMME2"), QStringLiteral("network"),
+                    {QStringLiteral("EMME2-ZEL format [*.network] (*.network)")}, NetworkNameWith(".network"), name,
+                    filter))
+        return;
+    const QFileInfo info(QString::fromStdString(name));
+    const std::string base = info.dir().filePath(info.completeBaseName()).toStdString();
+    std::string error;
+    bool ok = false;
+    {
+        WaitCursor wait;
+        ok = Emme2Export::WriteEmme2(base, error);
+    }
+    if (!ok)
+        Fail(this, error);
+}
+
+void TPalvonViewer::ExportarDatos(int tag)
+{
+    TStringAlignGrid* grid = tag == 1   ? sagZonas
+                             : tag == 2 ? sagNodos
+                             : tag == 3 ? sagArcos
+                             : tag == 4 ? sagLineas
+                             : tag == 5 ? sagMovim
+                             : tag == 31 ? sagArcosSel
+                                         : nullptr;
+    if (!grid)
+        return;
+    QStringList filters = {QStringLiteral("Texto delimitado por comas [*.csv] (*.csv)"),
+                           QStringLiteral("Texto delimitado por tabuladores [*.tab] (*.tab)"),
+                           QStringLiteral("Texto delimitado por espacios [*.prn] (*.prn)")};
+    if (grid == sagLineas)
+        filters << QStringLiteral("Trazado en líneas de dibujo [*.geo] (*.geo)")
+                << QStringLiteral("Formato líneas Palvon [*.*] (*)")
+                << QStringLiteral("Compressed Keyhole Markup Language [*.kmz] (*.kmz)");
+    std::string name;
+    int filter = 0;
+    if (!SaveDialog(this, QStringLiteral("Exportar datos ..."), QStringLiteral("csv"), filters, {}, name, filter))
+        return;
+    bool ok = true;
+    {
+        WaitCursor wait;
+        switch (filter) {
+        case 0:
+        case 1:
+        case 2:
+            ok = grid->GridTextExport(name, filter == 0 ? ',' : filter == 1 ? '\t' : ' ');
+            break;
+        case 3:
+            ok = FileUtils::WriteFileAtomic(name, TextExports::LineTraceText(LineRows(grid)));
+            break;
+        case 4:
+            ok = FileUtils::WriteFileAtomic(name, TextExports::LineSectionText(LineRows(grid), PalvonRead::DUTCH != 0));
+            break;
+        case 5:
+            ExportarLineasKmz(name); // tells the user itself
+            return;
+        default:
+            return;
+        }
+    }
+    if (!ok)
+        Fail(this, "No se pudo escribir el archivo " + name);
+}
+
+void TPalvonViewer::GenerarPlanillas1Click()
+{
+    QMessageBox::information(this, QStringLiteral("Generar Planillas"),
+                             QStringLiteral("Generar Planillas aún no disponible en esta versión."));
+}

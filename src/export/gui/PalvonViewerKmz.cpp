@@ -1,0 +1,141 @@
+// The KMZ commands of the main window: the selected transit lines, every transit
+// line, the visible background layers and the network. The writers are headless
+// (export/KmzExport); this file only asks for file names and reads the options.
+#include "export/KmzExport.h"
+#include "export/KmzExportNetwork.h"
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/PalvonViewer.h"
+#include "model/PalvonVars.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QSpinBox>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+
+namespace {
+
+KmzExport::TKmzConversion Conversion()
+{
+    KmzExport::TKmzConversion c;
+    if (DlgCfg) {
+        c.UtmZone = DlgCfg->UtmZone();
+        c.Hemisphere = DlgCfg->NorthernHemisphere() ? "N" : "S";
+        c.OffsetXKm = DlgCfg->ShiftHorzKm();
+        c.OffsetYKm = DlgCfg->ShiftVertKm();
+    }
+    return c;
+}
+
+void Fail(QWidget* parent, const std::string& error)
+{
+    QMessageBox::warning(parent, QStringLiteral("Exportar"), QString::fromStdString(error));
+}
+
+// A save dialog; the chosen filter index (0-based) in `filter`.
+bool SaveDialog(QWidget* parent, const QString& title, const QString& suffix, const QStringList& filters,
+                std::string& fileName, int& filter)
+{
+    QFileDialog dialog(parent, title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(suffix);
+    dialog.setNameFilters(filters);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !(DlgCfg && DlgCfg->cbOverwrite->isChecked()));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    fileName = dialog.selectedFiles().front().toStdString();
+    filter = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
+    return true;
+}
+
+} // namespace
+
+void TPalvonViewer::CreateKmzMenus(QMenu* archivo)
+{
+    QMenu* menu = menuBar()->findChild<QMenu*>(QStringLiteral("Exportar"));
+    if (!menu)
+        menu = findChild<QMenu*>(QStringLiteral("Exportar"));
+    if (!menu) {
+        menu = archivo->addMenu(QStringLiteral("Google Earth"));
+        menu->setObjectName(QStringLiteral("GoogleEarth"));
+    }
+    connect(AddAction(menu, "ExportaSeleccin3", QStringLiteral("Líneas seleccionadas...")), &QAction::triggered,
+            this, &TPalvonViewer::ExportaSeleccin3Click);
+    // Shown only while background layers are loaded (its visibility is managed there).
+    const bool layersShown = Action("GenerarKMZ1")->isVisible();
+    QAction* layers = AddAction(menu, "GenerarKMZ1", QStringLiteral("Generar KMZ"));
+    layers->setVisible(layersShown);
+    connect(layers, &QAction::triggered, this, &TPalvonViewer::GenerarKMZ1Click);
+}
+
+void TPalvonViewer::ExportaSeleccin3Click()
+{
+    const QStringList filters = {QStringLiteral("Texto delimitado por comas [*.csv] (*.csv)"),
+                                 QStringLiteral("Texto delimitado por tabuladores [*.tab] (*.tab)"),
+                                 QStringLiteral("Texto delimitado por espacios [*.prn] (*.prn)"),
+                                 QStringLiteral("Compressed Keyhole Markup Language [*.kmz] (*.kmz)")};
+    std::string name;
+    int filter = 0;
+    if (!SaveDialog(this, QStringLiteral("Exportar datos ..."), QStringLiteral("csv"), filters, name, filter))
+        return;
+    if (filter == 3) {
+        std::string error;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const bool ok = KmzExport::ExportLinesKmz(name, Conversion(), false, error);
+        QApplication::restoreOverrideCursor();
+        if (!ok)
+            Fail(this, error);
+        return;
+    }
+    const char sep = filter == 1 ? '\t' : filter == 2 ? ' ' : ',';
+    if (!KmzExport::WriteSelectedLinesText(name, sep))
+        Fail(this, "No se pudo escribir el archivo \"" + name + "\".");
+}
+
+void TPalvonViewer::GenerarKMZ1Click()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    std::string name;
+    int filter = 0;
+    std::string error;
+    bool ok = true;
+    if (SaveDialog(this, QStringLiteral("Exportar Bitmap ..."), QStringLiteral("kmz"),
+                   {QStringLiteral("Compressed Keyhole Markup Language [*.kmz] (*.kmz)")}, name, filter))
+        ok = KmzExport::ExportGeoLayersKmz(name, Conversion(), error);
+    QApplication::restoreOverrideCursor();
+    if (!ok)
+        Fail(this, error);
+}
+
+bool TPalvonViewer::ExportarLineasKmz(const std::string& fileName)
+{
+    std::string error;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool ok = KmzExport::ExportLinesKmz(fileName, Conversion(), true, error);
+    QApplication::restoreOverrideCursor();
+    if (!ok)
+        Fail(this, error);
+    return ok;
+}
+
+void TPalvonViewer::PrintKmzFile(const std::string& fileName)
+{
+    KmzExport::TKmzNetworkView view;
+    view.Atributos = Action("tbAtributos")->isChecked();
+    view.Colores = Action("tbColores")->isChecked();
+    view.Values = Action("tbValues")->isChecked();
+    if (DlgCfg) {
+        view.ArcosColor = DlgCfg->ArcosColor->Color();
+        view.ZonaBordeColor = DlgCfg->ZonaBordeColor->Color();
+        view.ZonaBordeAncho = DlgCfg->ZonaBordeAncho->value();
+        view.ZonaRellenoColor = DlgCfg->ZonaRellenoColor->Color();
+    }
+    std::string error;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool ok = KmzExport::ExportNetworkKmz(fileName, Conversion(), view, error);
+    QApplication::restoreOverrideCursor();
+    if (!ok)
+        Fail(this, error);
+}

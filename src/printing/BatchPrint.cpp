@@ -1,0 +1,189 @@
+#include "printing/BatchPrint.h"
+
+#include "model/ZelUtils.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace BatchPrint {
+
+std::string PictureCaption(const std::string& redPalvon, const std::string& attributeTitle)
+{
+    return ZelUtils::Format("Red: %s      Atributo: %s", redPalvon, attributeTitle);
+}
+
+std::string NetworkMetafile(const std::string& wordDocumentName, const std::string& networkFile)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path folder;
+    if (wordDocumentName != "null" && !wordDocumentName.empty())
+        folder = fs::absolute(wordDocumentName, ec).parent_path();
+    else
+        folder = fs::current_path(ec);
+    fs::path name = fs::path(networkFile).filename();
+    name.replace_extension(".emf");
+    return (folder / name).string();
+}
+
+std::string VariableMetafile(const std::string& baseName, const std::string& header)
+{
+    std::filesystem::path p(baseName);
+    p.replace_extension();
+    return p.string() + ZelUtils::Format("_%s.emf", ZelUtils::Trim(header));
+}
+
+int TableRows(int count, int columns)
+{
+    if (columns <= 0)
+        return 1;
+    int rows = ZelUtils::Round(static_cast<double>(count) / columns);
+    return rows < 1 ? 1 : rows;
+}
+
+bool NextCell(int& row, int& column, int columns, int rows)
+{
+    if (columns <= 0)
+        return false;
+    ++column;
+    if (column > columns) {
+        column = 1;
+        ++row;
+    }
+    return row <= rows;
+}
+
+std::vector<NamedVariable> PairTitles(const std::string& names, const std::string& titles)
+{
+    std::vector<NamedVariable> out;
+    if (ZelUtils::Trim(names).empty())
+        return out;
+    std::vector<std::string> n = ZelUtils::SplitString(names, ',');
+    std::vector<std::string> t = ZelUtils::SplitString(titles, ',');
+    for (size_t j = 0; j < n.size(); ++j) {
+        NamedVariable v;
+        v.Name = ZelUtils::Trim(n[j]);
+        v.Title = j < t.size() && !ZelUtils::Trim(t[j]).empty() ? t[j] : n[j];
+        if (!v.Name.empty())
+            out.push_back(v);
+    }
+    return out;
+}
+
+} // namespace BatchPrint
+
+// ---- The batch ----
+#include "model/ViewerServices.h"
+#include "printing/Net2Print.h"
+#include "printing/ReportWriter.h"
+
+namespace BatchPrint {
+
+namespace {
+
+struct Layout {
+    bool document = false;
+    int rows = 1;
+    int row = 1;
+    int column = 0;
+    int misplaced = 0;  // pictures beyond the table's cells
+};
+
+void Place(Layout& l, const std::string& metafile, int entry, const std::string& caption)
+{
+    if (!l.document)
+        return;
+    if (PrintInColumns) {
+        if (!NextCell(l.row, l.column, PrintColumns, l.rows)) {
+            ++l.misplaced;
+            return;
+        }
+        CurrentNet = entry;
+        WordCellPicture(metafile, WordTableCount, l.row, l.column, caption);
+    } else {
+        WordPicture(metafile, entry, caption);
+    }
+}
+
+} // namespace
+
+bool Run(Hooks& hooks)
+{
+    hooks.SaveState();
+    bool ok = true;
+    Layout l;
+    l.document = WordDocumentName != "null" && !WordDocumentName.empty();
+    const int count = std::min<int>(Net2PrintCount, MaxNet2Print + 1);
+    WordTableCount = 0;
+    hooks.Gauge("Preparando documento ...", 0, count);
+    if (l.document) {
+        WordOpen();
+        if (PrintInColumns) {
+            l.rows = TableRows(count, PrintColumns);
+            ++WordTableCount;
+            WordAddTable(l.rows, PrintColumns, "null");
+            WordTablePlain(WordTableCount);
+        } else {
+            WordAddText("");
+            WordAddText("");
+            WordSectionBreak();
+        }
+    }
+    hooks.Gauge("Generando documento " + std::filesystem::path(WordDocumentName).filename().string() + " ...  ", 0, count);
+
+    for (int i = 0; i < count && ok; ++i) {
+        hooks.Gauge(std::string(), i + 1, count);
+        const TNet2Print& e = Net2Print[i];
+        if (e.NetworkFile == "null")
+            continue;
+        Services().SetStatusText(0, ZelUtils::Format("%s (%d/%d)", e.NetworkFile, i + 1, count));
+        Services().ProcessEvents();
+        if (!hooks.OpenEntry(i, e)) {
+            ok = false;
+            break;
+        }
+        const bool multiple = e.VarMultiple > 1;
+        std::string metafile = NetworkMetafile(WordDocumentName, e.NetworkFile);
+        for (int k = 0; k <= 3 && ok; ++k) {
+            std::vector<NamedVariable> vars = PairTitles(e.Vars[k], e.VarTitles[k]);
+            hooks.SetGroupMode(k);
+            for (const NamedVariable& v : vars) {
+                if (ZelUtils::UpperCase(v.Name) == "NONE")
+                    hooks.ClearMode();
+                Hooks::Choice c = hooks.SelectVariable(v.Name, v.Title, multiple);
+                if (!c.LinkHeader.empty())
+                    metafile = VariableMetafile(e.NetworkFile, c.LinkHeader);
+                if (!c.MovementHeader.empty())
+                    metafile = VariableMetafile(metafile, c.MovementHeader);
+                if (multiple)
+                    continue;
+                if (!hooks.PrintView(metafile)) {
+                    ok = false;
+                    break;
+                }
+                Place(l, metafile, i, PictureCaption(e.RedPalvon, hooks.AttributeTitle()));
+            }
+            if (ok && multiple && !vars.empty()) {
+                hooks.SetMultipleColors();
+                if (!hooks.PrintView(metafile)) {
+                    ok = false;
+                    break;
+                }
+                Place(l, metafile, i, PictureCaption(e.RedPalvon, hooks.AttributeTitle()));
+            }
+        }
+    }
+
+    hooks.Gauge("Cerrando documento ...", count, count);
+    // A batch that stopped half-way leaves no half-filled document behind.
+    if (ok && l.document && !WordSaveAs(WordDocumentName))
+        ok = false;
+    if (l.misplaced > 0)
+        Services().ShowMessage(ZelUtils::Format(
+            "La tabla del documento no tiene celdas para %d im\xC3\xA1genes: no se incluyeron.", l.misplaced));
+    hooks.HideGauge();
+    hooks.RestoreState();
+    return ok;
+}
+
+} // namespace BatchPrint

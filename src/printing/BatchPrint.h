@@ -1,0 +1,85 @@
+#pragma once
+// Pieces of the batch printing of a print definition that need no window: the
+// names of the picture files, the captions, the table cells and the pairing of
+// variable names with their titles.
+#include <string>
+#include <vector>
+
+namespace BatchPrint {
+
+// Caption of a picture in the document.
+std::string PictureCaption(const std::string& redPalvon, const std::string& attributeTitle);
+
+// Metafile of a network's picture: beside the document (current folder when there
+// is none), named after the network file with the extension ".emf".
+std::string NetworkMetafile(const std::string& wordDocumentName, const std::string& networkFile);
+
+// Metafile of one variable's picture: the network file with its extension replaced
+// by "_<header>.emf".
+std::string VariableMetafile(const std::string& baseName, const std::string& header);
+
+// Rows of the picture table: the nearest integer to count / columns, at least one.
+int TableRows(int count, int columns);
+
+// Moves to the next cell, filling the table row by row (row 1, column 0 before the
+// first picture). False when the cell lies beyond the table's rows.
+bool NextCell(int& row, int& column, int columns, int rows);
+
+// Names of a ','-separated list paired with their titles: a missing or empty title
+// is the name itself.
+struct NamedVariable {
+    std::string Name;
+    std::string Title;
+};
+std::vector<NamedVariable> PairTitles(const std::string& names, const std::string& titles);
+
+} // namespace BatchPrint
+
+// ---- The batch itself ----
+struct TNet2Print;
+
+namespace BatchPrint {
+
+// What the batch needs of the main window.
+class Hooks {
+public:
+    virtual ~Hooks() = default;
+    // Keeps the open network, its files and the view, to be given back by RestoreState.
+    virtual void SaveState() {}
+    virtual void RestoreState() {}
+    // The caption gauge: caption, position and maximum.
+    virtual void Gauge(const std::string& caption, int position, int maximum) { (void)caption; (void)position; (void)maximum; }
+    virtual void HideGauge() {}
+    // Opens the network of an entry with its auxiliary files and sets its view.
+    // False: the network could not be opened (the window has said why).
+    virtual bool OpenEntry(int index, const TNet2Print& entry) { (void)index; (void)entry; return true; }
+    // Drawing mode of a variable group: 1 bands, 2 colour classes, 3 movement
+    // attributes, 0 as it is. The legend is shown.
+    virtual void SetGroupMode(int group) { (void)group; }
+    // A picture without variable ("none").
+    virtual void ClearMode() {}
+    // Draws by the variable of that name; the headers of the link and movement
+    // columns chosen (empty when the name is not a variable of that kind).
+    struct Choice {
+        std::string LinkHeader;
+        std::string MovementHeader;
+    };
+    virtual Choice SelectVariable(const std::string& name, const std::string& title, bool multiple)
+    {
+        (void)name; (void)title; (void)multiple;
+        return {};
+    }
+    // The five fixed colours of variables drawn together.
+    virtual void SetMultipleColors() {}
+    // Title of the variable drawn (for the caption).
+    virtual std::string AttributeTitle() { return std::string(); }
+    // Prints the view into the metafile; false when nothing was written.
+    virtual bool PrintView(const std::string& metafile) { (void)metafile; return false; }
+};
+
+// Prints every network of the print definition read last, into metafiles and,
+// when a document is named, into the document. False when a network could not be
+// opened, a picture could not be printed or the document could not be written.
+bool Run(Hooks& hooks);
+
+} // namespace BatchPrint

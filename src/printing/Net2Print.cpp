@@ -1,0 +1,199 @@
+#include "printing/Net2Print.h"
+
+#include "map/DisplayStyles.h"
+#include "map/Ranges.h"
+#include "model/KDVvars.h"
+#include "model/ZelUtils.h"
+#include "platform/IniFile.h"
+
+#include <filesystem>
+
+std::array<TNet2Print, MaxNet2Print + 1> Net2Print;
+int32_t Net2PrintCount = 0;
+int32_t WordOrientation = 0;
+int32_t WordPaperSize = 2;
+double MarginTop = 1.0, MarginBottom = 1.0, MarginLeft = 1.0, MarginRight = 1.0;
+int32_t PrintColumns = 0;
+bool PrintInColumns = false;
+std::string WordDocumentName = "null";
+
+namespace {
+
+constexpr const char* kThemesFile = "Velmorat.INI";
+
+// The paper key is written with an eñe; files come both in UTF-8 and in Latin-1.
+int32_t ReadPaper(const TIniFile& ini)
+{
+    if (ini.ValueExists("General", "Tama\xC3\xB1oPapel"))
+        return ini.ReadInteger("General", "Tama\xC3\xB1oPapel", -1);
+    return ini.ReadInteger("General", "Tama\xF1oPapel", -1);
+}
+
+void ReadGeneral(const TIniFile& ini, TPrintGeneral& general, float& ancho, float& alto)
+{
+    WordOrientation = ini.ReadInteger("General", "Orientacion", 0) == 1 ? 1 : 0;
+    PrintOnPrinterPage = false;
+    switch (ReadPaper(ini)) {
+    case -1: WordPaperSize = 2; PrintOnPrinterPage = true; break;
+    case 1: WordPaperSize = 7; break;
+    case 2: WordPaperSize = 23; break;
+    case 3: WordPaperSize = 1; break;
+    case 4: WordPaperSize = 4; break;
+    default: WordPaperSize = 2; break;
+    }
+    MarginTop = ini.ReadFloat("General", "MargenSup", 1.0);
+    MarginBottom = ini.ReadFloat("General", "MargenInf", 1.0);
+    MarginLeft = ini.ReadFloat("General", "MargenIzq", 1.0);
+    MarginRight = ini.ReadFloat("General", "MargenDer", 1.0);
+    PrintColumns = ini.ReadInteger("General", "NumeroColumnas", 0);
+    PrintInColumns = PrintColumns > 0;
+    LinkShift = ini.ReadInteger("General", "DesplazamientoValor", 0);
+    WordDocumentName = Net2PrintFile::FullPathOrNull(ini.ReadString("General", "DocumentoWord", "null"));
+    ancho = static_cast<float>(ini.ReadFloat("General", "Ancho", 0));
+    alto = static_cast<float>(ini.ReadFloat("General", "Alto", 0));
+    general.LineaSoleras = Net2PrintFile::FullPathOrNull(ini.ReadString("General", "LineaSoleras", "null"));
+    general.TemaVelmora = ini.ReadString("General", "TemaVelmora", "null");
+}
+
+void ReadTheme(const TIniFile& ini, Net2PrintView& view, TPrintTheme& theme)
+{
+    std::string zoom = ini.ReadString("Tema", "Zoom", "");
+    // A window of fewer than four numbers would leave the view half set: ignored.
+    if (!zoom.empty() && Net2PrintFile::ParseFields(zoom, 4, theme.Zoom)) {
+        theme.HasZoom = true;
+        WorldMinX = theme.Zoom[0];
+        WorldMinY = theme.Zoom[1];
+        WorldMaxX = theme.Zoom[2];
+        WorldMaxY = theme.Zoom[3];
+    }
+    theme.ValorMaximo = ini.ReadFloat("Tema", "ValorMaximo", 0);
+    PixsVol = ini.ReadInteger("Tema", "AnchoAtributo", PixsVol);
+    theme.AnchoAtributo = PixsVol;
+    theme.VerNombreNodos = ini.ReadInteger("Tema", "VerNombreNodos", 0) == 1;
+    theme.Fixed = ini.ReadInteger("Tema", "Fixed", 0) == 1;
+    int32_t left = 0, top = 0;
+    view.LegendPosition(left, top);
+    double pos[2];
+    if (Net2PrintFile::ParseFields(ini.ReadString("Tema", "Vineta", ZelUtils::Format("%d;%d", left, top)), 2, pos)) {
+        left = ZelUtils::Round(pos[0]);
+        top = ZelUtils::Round(pos[1]);
+    }
+    theme.VinetaLeft = left;
+    theme.VinetaTop = top;
+    std::string soleras = ini.ReadString("Tema", "ColorSoleras", "null");
+    if (soleras != "null") {
+        theme.HasColorSoleras = true;
+        theme.ColorSoleras = static_cast<uint32_t>(ZelUtils::ParseNumber(ZelUtils::Trim(soleras)).asInt());
+        Items[11].Color = theme.ColorSoleras;
+    }
+    std::string color = ini.ReadString("Tema", "Color", "null");
+    if (color != "null") {
+        double pb[2];
+        if (!Net2PrintFile::ParseFields(color, 2, pb))
+            Net2PrintFile::ParseFields("8454143;8421631", 2, pb);
+        theme.HasColor = true;
+        theme.Pen = static_cast<uint32_t>(ZelUtils::Round(pb[0]));
+        theme.Brush = static_cast<uint32_t>(ZelUtils::Round(pb[1]));
+        if (RangeMode >= 0 && RangeMode <= MaxRangeModes) {
+            ModePenColors[RangeMode] = theme.Pen;
+            ModeBrushColors[RangeMode] = theme.Brush;
+        }
+    }
+}
+
+void ReadNetwork(const TIniFile& ini, const std::string& s, TNet2Print& e, float ancho, float alto,
+                 int32_t legendLeft, int32_t legendTop)
+{
+    e.RedPalvon = ini.ReadString(s, "RedPalvon", "null");
+    e.NetworkFile = Net2PrintFile::FullPathOrNull(e.RedPalvon);
+    e.DatosComplementarios = Net2PrintFile::FullPathOrNull(ini.ReadString(s, "DatosComplementarios", "null"));
+    e.DatosComplementariosMovs = Net2PrintFile::FullPathOrNull(ini.ReadString(s, "DatosComplementariosMovs", "null"));
+    e.SeleccionArcos = Net2PrintFile::FullPathOrNull(ini.ReadString(s, "SeleccionArcos", "null"));
+    e.OcultaSeleccion = ini.ReadInteger(s, "OcultaSeleccion", 0);
+    e.AnulaSeleccion = ini.ReadInteger(s, "AnulaSeleccion", 0);
+    e.Vineta = ini.ReadString(s, "Vineta", ZelUtils::Format("%d;%d", legendLeft, legendTop));
+    e.Poligonos = Net2PrintFile::FullPathOrNull(ini.ReadString(s, "Poligonos", "null"));
+    e.Zoom = ini.ReadString(s, "Zoom", "");
+    e.Titulos = ini.ReadString(s, "Titulos", "");
+    e.SaltoPagina = static_cast<uint8_t>(ini.ReadInteger(s, "SaltoPagina", 0));
+    e.VarMultiple = ini.ReadInteger(s, "VarMultiple", 1);
+    e.Vars[0] = ini.ReadString(s, "Variables", "");
+    e.Vars[1] = ini.ReadString(s, "VarVolumen", "");
+    e.Vars[2] = ini.ReadString(s, "VarColores", "");
+    e.Vars[3] = ini.ReadString(s, "VarMovim", "");
+    e.VarTitles[1] = ini.ReadString(s, "TitVolumen", e.Vars[1]);
+    e.VarTitles[2] = ini.ReadString(s, "TitColores", e.Vars[2]);
+    e.VarTitles[3] = ini.ReadString(s, "TitMovim", e.Vars[3]);
+    e.Ancho = static_cast<float>(ini.ReadFloat(s, "Ancho", ancho));
+    e.Alto = static_cast<float>(ini.ReadFloat(s, "Alto", alto));
+    e.Color = ini.ReadString(s, "Color", "null");
+}
+
+} // namespace
+
+namespace Net2PrintFile {
+
+bool ParseFields(const std::string& value, int count, double* out)
+{
+    std::vector<std::string> fields = ZelUtils::SplitString(value, ';');
+    if (static_cast<int>(fields.size()) != count)
+        return false;
+    for (int i = 0; i < count; ++i) {
+        std::string f = ZelUtils::Trim(fields[i]);
+        if (!ZelUtils::IsNumber(f))
+            return false;
+        out[i] = ZelUtils::ParseReal(f);
+    }
+    return true;
+}
+
+std::string FullPathOrNull(const std::string& name)
+{
+    if (name == "null" || name.empty())
+        return name.empty() ? std::string("null") : name;
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::absolute(name, ec);
+    return ec ? name : p.lexically_normal().string();
+}
+
+} // namespace Net2PrintFile
+
+bool ReadWriteNet2Print(const std::string& fileName, Net2PrintView* view)
+{
+    std::error_code ec;
+    if (fileName.empty() || !std::filesystem::is_regular_file(fileName, ec))
+        return false;
+    Net2PrintView none;
+    Net2PrintView& v = view ? *view : none;
+    // The file checked above is the file read, whatever folder it lies in.
+    TIniFile ini(std::filesystem::absolute(fileName, ec).string());
+    std::vector<std::string> sections = ini.ReadSections();
+    // The table has room for 301 sections; any further ones are left out.
+    if (sections.size() > static_cast<size_t>(MaxNet2Print + 1))
+        sections.resize(MaxNet2Print + 1);
+    Net2PrintCount = static_cast<int32_t>(sections.size());
+
+    TPrintGeneral general;
+    float ancho = 0, alto = 0;
+    ReadGeneral(ini, general, ancho, alto);
+    v.ApplyGeneral(general);
+
+    TPrintTheme theme;
+    ReadTheme(ini, v, theme);
+    v.ApplyTheme(theme);
+    // Networks without their own legend place keep it where the theme put it.
+    int32_t legendLeft = 0, legendTop = 0;
+    v.LegendPosition(legendLeft, legendTop);
+
+    for (size_t i = 0; i < sections.size(); ++i) {
+        TNet2Print& e = Net2Print[i];
+        std::string upper = ZelUtils::UpperCase(sections[i]);
+        if (upper == "GENERAL" || upper == "TEMA") {
+            e.RedPalvon = "null";
+            e.NetworkFile = "null";
+            continue;
+        }
+        ReadNetwork(ini, sections[i], e, ancho, alto, legendLeft, legendTop);
+    }
+    return true;
+}

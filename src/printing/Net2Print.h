@@ -1,0 +1,84 @@
+#pragma once
+// The print definition: which networks the batch printing opens, with which
+// auxiliary files and variables, and how the pictures go into the document.
+// Read at once by ReadWriteNet2Print; nothing writes it.
+#include "printing/ZelPrinter.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+struct TNet2Print {
+    std::string RedPalvon = "null";
+    std::string NetworkFile = "null";
+    std::string DatosComplementarios = "null";
+    std::string DatosComplementariosMovs = "null";
+    std::string SeleccionArcos = "null";
+    int32_t OcultaSeleccion = 0;
+    int32_t AnulaSeleccion = 0;
+    std::string Vineta;
+    std::string Poligonos = "null";
+    std::string Unused;
+    std::string Zoom;
+    std::string Titulos;
+    uint8_t SaltoPagina = 0;
+    int32_t VarMultiple = 1;
+    std::array<std::string, 6> Vars;
+    std::array<std::string, 6> VarTitles;
+    float Ancho = 0;
+    float Alto = 0;
+    std::string Color = "null";
+};
+
+constexpr int MaxNet2Print = 300;  // Net2Print[0..300]
+extern std::array<TNet2Print, MaxNet2Print + 1> Net2Print;
+extern int32_t Net2PrintCount;
+
+// Document and page settings of the section "General" (with PrintOnPrinterPage
+// of the page rendering).
+extern int32_t WordOrientation;
+extern int32_t WordPaperSize;
+extern double MarginTop, MarginBottom, MarginLeft, MarginRight;
+extern int32_t PrintColumns;
+extern bool PrintInColumns;
+extern std::string WordDocumentName;
+
+// The settings sections as read (the parts the view applies).
+struct TPrintGeneral {
+    std::string LineaSoleras = "null";  // full path, or "null"
+    std::string TemaVelmora = "null";
+};
+struct TPrintTheme {
+    bool HasZoom = false;
+    double Zoom[4] = {0, 0, 0, 0};      // MinX, MinY, MaxX, MaxY
+    double ValorMaximo = 0;
+    int32_t AnchoAtributo = 0;
+    bool VerNombreNodos = false;
+    bool Fixed = false;
+    int32_t VinetaLeft = 0, VinetaTop = 0;
+    bool HasColorSoleras = false;
+    uint32_t ColorSoleras = 0;
+    bool HasColor = false;
+    uint32_t Pen = 0, Brush = 0;
+};
+
+// What the reader needs of the window: current positions and the parts of the view
+// that live in widgets. Headless runs use the do-nothing default.
+class Net2PrintView {
+public:
+    virtual ~Net2PrintView() = default;
+    virtual void LegendPosition(int32_t& left, int32_t& top) { left = 0; top = 0; }
+    virtual void ApplyGeneral(const TPrintGeneral&) {}
+    virtual void ApplyTheme(const TPrintTheme&) {}
+};
+
+namespace Net2PrintFile {
+// The "Vineta" / "Zoom" / "Color" lists: fields separated by ';'. A value without
+// exactly `count` numeric fields gives false.
+bool ParseFields(const std::string& value, int count, double* out);
+// Full path of a file name unless it is "null".
+std::string FullPathOrNull(const std::string& name);
+}
+
+// Reads the print definition; false (and nothing changed) when the file does not exist.
+bool ReadWriteNet2Print(const std::string& fileName, Net2PrintView* view = nullptr);

@@ -1,0 +1,36 @@
+#pragma once
+// The report document of the batch printing and of the phase reports: one
+// document at a time, built in the order of the calls and written by WordSaveAs.
+// The inputs of the page setup (paper, orientation, margins) are the print
+// definition's (Net2Print.h).
+#include "platform/DocWriter.h"
+
+#include <cstdint>
+#include <string>
+
+extern int32_t WordTableCount;          // number of the table added last (the caller counts)
+extern float FigureWidth, FigureHeight; // box of WordAddFigure, inches; 0 = not given
+extern float FigureScale;               // scale of a figure without a box
+extern int32_t CurrentNet;              // Net2Print entry whose box sizes cell pictures
+
+namespace ReportWriter {
+// The document being built (for callers that need more than the routines below).
+DocWriter::TDocWriter& Document();
+}
+
+// Starts a new empty document with the page setup; sets PrintCustomWidth and
+// PrintCustomHeight to 8 times the page size in points.
+void WordOpen();
+void WordAddTable(int32_t rows, int32_t columns, const std::string& title);
+void WordTablePlain(int32_t table);
+void WordCellPicture(const std::string& fileName, int32_t table, int32_t row, int32_t column,
+                     const std::string& caption);
+void WordAddFigure(const std::string& fileName, uint8_t breakKind, const std::string& title);
+void WordPicture(const std::string& fileName, int32_t network, const std::string& heading);
+void WordNewParagraph();
+void WordPageBreak();
+void WordSectionBreak();
+void WordAddText(const std::string& text);
+// Writes the document; when the name cannot be written a numbered copy is written
+// and named in a message. False (with a message) when nothing could be written.
+bool WordSaveAs(const std::string& fileName);

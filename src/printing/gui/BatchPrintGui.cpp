@@ -1,0 +1,431 @@
+#include "printing/gui/BatchPrintGui.h"
+
+#include "map/gui/DataLayers.h"
+#include "map/gui/KDVscale.h"
+#include "mainwindow/PalvonViewer.h"
+#include "model/KDVvars.h"
+#include "model/PrintServices.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+#include "platform/IniFile.h"
+#include "printing/BatchPrint.h"
+#include "printing/Net2Print.h"
+#include "printing/ZelPrinter.h"
+#include "platform/EmfDevice.h"
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/StringAlignGrid.h"
+#include "map/Ranges.h"
+#include "model/ComplementaryData.h"
+#include "model/LinkShapes.h"
+#include "model/ZoningLoaders.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QMenu>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPainter>
+#include <QTextEdit>
+
+#include <algorithm>
+#include <filesystem>
+
+bool PrintViewToMetafile(TPalvonViewer& viewer, const std::string& fileName)
+{
+    viewer.PrintFilePreview();
+    TEmfDevice emf(std::max(1, PrintPictureWidth), std::max(1, PrintPictureHeight));
+    QPainter p(&emf);
+    PrintPicture.play(&p);
+    p.end();
+    const std::string error = emf.Save(fileName);
+    if (!error.empty()) {
+        Services().ShowMessage(error);
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+bool lastBatchFailed = false;
+
+// The parts of the view a print definition sets that live in the main window.
+class ViewerNet2PrintView : public Net2PrintView {
+public:
+    void LegendPosition(int32_t& left, int32_t& top) override
+    {
+        left = top = 0;
+        if (PalvonViewer && PalvonViewer->sym) {
+            left = PalvonViewer->sym->x();
+            top = PalvonViewer->sym->y();
+        }
+    }
+    void ApplyGeneral(const TPrintGeneral& general) override
+    {
+        if (!PalvonViewer)
+            return;
+        if (general.LineaSoleras != "null")
+            PalvonViewer->LineaSoleras(general.LineaSoleras, false);
+        if (general.TemaVelmora != "null") {
+            TIniFile themes("Velmorat.INI");
+            if (themes.SectionExists(general.TemaVelmora))
+                PalvonViewer->LeerConfiguracion(themes, general.TemaVelmora);
+        }
+    }
+    void ApplyTheme(const TPrintTheme& theme) override
+    {
+        ScaleMaxValue = theme.ValorMaximo;
+        if (KDVscale) {
+            KDVscale->vMax->setText(QString::fromStdString(ZelUtils::Format(NumFormat.Format.c_str(), theme.ValorMaximo)));
+            KDVscale->Fixed->setChecked(theme.Fixed);
+        }
+        if (!PalvonViewer)
+            return;
+        PalvonViewer->SetDown("tbNameNodes", theme.VerNombreNodos);
+        if (PalvonViewer->sym)
+            PalvonViewer->sym->move(theme.VinetaLeft, theme.VinetaTop);
+        if (PalvonViewer->Scl)
+            PalvonViewer->Scl->move(theme.VinetaLeft, theme.VinetaTop);
+        PalvonViewer->DrawPalvon();
+    }
+};
+
+// The batch as the main window runs it: networks opened through the window's own
+// opening, variables chosen by their grid titles.
+class ViewerBatchHooks : public BatchPrint::Hooks {
+public:
+    explicit ViewerBatchHooks(TPalvonViewer& v) : v_(v) {}
+
+    void SaveState() override
+    {
+        s_.batchMode = BatchMode;
+        BatchMode = true;
+        s_.minX = WorldMinX; s_.maxX = WorldMaxX; s_.minY = WorldMinY; s_.maxY = WorldMaxY;
+        s_.legend = v_.sym ? v_.sym->pos() : QPoint();
+        s_.network = DatFileName.empty() ? std::string() : DatDir + DatFileName;
+        s_.complementary = ComplementaryFileName;
+        s_.complementaryMovs = ComplementaryMovFileName;
+        s_.traces = TraceFileName;
+        s_.zoning = ZoningFileName;
+        s_.column = RangeVarByMode[Mode()];
+        s_.rangeMin = RangeMin; s_.rangeMax = RangeMax;
+        s_.fixed = ScaleFixed;
+        s_.titles = v_.tit ? v_.tit->toPlainText() : QString();
+        v_.SetGrid();
+    }
+
+    void RestoreState() override
+    {
+        if (!s_.network.empty() && v_.AbrirRedPalvon(s_.network)) {
+            LoadAux(s_.complementary, s_.complementaryMovs, s_.traces, s_.zoning);
+            WorldMinX = s_.minX; WorldMaxX = s_.maxX; WorldMinY = s_.minY; WorldMaxY = s_.maxY;
+        }
+        if (v_.sym)
+            v_.sym->move(s_.legend);
+        RangeVarByMode[Mode()] = s_.column;
+        RangeMin = s_.rangeMin; RangeMax = s_.rangeMax;
+        ScaleFixed = s_.fixed;
+        if (v_.tit)
+            v_.tit->setPlainText(s_.titles);
+        PrintMetafileName = "Velmora___.EMF";
+        BatchMode = s_.batchMode;
+        if (!BatchMode)
+            v_.DrawPalvon();
+    }
+
+    void Gauge(const std::string& caption, int position, int maximum) override
+    {
+        Services().SetProgressRange(0, maximum);
+        Services().SetProgressPosition(position);
+        Services().SetProgressVisible(true);
+        if (!caption.empty())
+            Services().SetStatusText(1, caption);
+        Services().ProcessEvents();
+    }
+    void HideGauge() override { Services().SetProgressVisible(false); }
+
+    bool OpenEntry(int, const TNet2Print& e) override
+    {
+        if (v_.tit) {
+            QStringList lines;
+            for (const std::string& t : ZelUtils::SplitString(e.Titulos, ','))
+                lines << QString::fromStdString(t);
+            v_.tit->setPlainText(lines.join('\n'));
+        }
+        if (!v_.AbrirRedPalvon(e.NetworkFile))
+            return false;
+        LoadAux(e.DatosComplementarios, e.DatosComplementariosMovs, s_.traces, s_.zoning);
+        if (e.SeleccionArcos != "null") {
+            v_.ImportaSeleccionArcos(e.SeleccionArcos);
+            if (e.OcultaSeleccion == 1)
+                v_.MarcarNoDibujar();
+            if (e.AnulaSeleccion == 1)
+                v_.AnulaSelArcos();
+        }
+        if (e.Poligonos != "null") {
+            v_.PolygonFileName = e.Poligonos;
+            v_.ImportarPoligonosPlg();
+        }
+        double f[4];
+        if (v_.Scl && Net2PrintFile::ParseFields(e.Vineta, 2, f))
+            v_.Scl->move(ZelUtils::Round(f[0]), ZelUtils::Round(f[1]));
+        if (v_.sym)
+            v_.sym->move(s_.legend);
+        if (e.Color != "null" && Net2PrintFile::ParseFields(e.Color, 2, f)) {
+            ModePenColors[Mode()] = static_cast<uint32_t>(ZelUtils::Round(f[0]));
+            ModeBrushColors[Mode()] = static_cast<uint32_t>(ZelUtils::Round(f[1]));
+        }
+        if (!e.Zoom.empty() && Net2PrintFile::ParseFields(e.Zoom, 4, f)) {
+            WorldMinX = f[0]; WorldMinY = f[1]; WorldMaxX = f[2]; WorldMaxY = f[3];
+        } else {
+            WorldMinX = s_.minX; WorldMaxX = s_.maxX; WorldMinY = s_.minY; WorldMaxY = s_.maxY;
+        }
+        PrintToExtent = true;
+        return true;
+    }
+
+    void SetGroupMode(int group) override
+    {
+        if (v_.sym)
+            v_.sym->show();
+        if (group == 0)
+            return;
+        v_.SetDown("tbAtributos", group == 1);
+        v_.SetDown("tbColores", group == 2);
+        v_.Action("aAtributos2")->setChecked(group == 3);
+    }
+
+    void ClearMode() override
+    {
+        v_.SetDown("tbAtributos", false);
+        v_.SetDown("tbColores", false);
+        v_.Action("aAtributos2")->setChecked(false);
+    }
+
+    Choice SelectVariable(const std::string& name, const std::string& title, bool multiple) override
+    {
+        Choice c;
+        const size_t mode = Mode();
+        if (!multiple)
+            ShownVarList.clear();
+        if (v_.Down("tbAtributos") || v_.Down("tbColores") || v_.Down("tbValues")) {
+            int column = FindColumn(v_.sagArcos, name);
+            if (column > 1 && column < NumArcosColumns && ColVarArcos[static_cast<size_t>(column)] > 0)
+                c.LinkHeader = v_.sagArcos->cell(column, 0);
+            RangeVarByMode[mode] = column;
+            if (title != name && column < NumArcosColumns)
+                TitArcos[static_cast<size_t>(column)] = title;
+            ShownVarList.push_back(ZelUtils::Format("%d", RangeVarByMode[mode]));
+            VarColors[0] = ModePenColors[mode];
+            v_.ArcosRangeValues();
+            FillClasses();
+        }
+        if (v_.Action("aAtributos2")->isChecked() || v_.Down("tbMovimValues")) {
+            int column = FindColumn(v_.sagMovim, name);
+            if (column > 1 && column < NumMovimColumns && ColVarMovim[static_cast<size_t>(column)] > 0)
+                c.MovementHeader = v_.sagMovim->cell(column, 0);
+            RangeItemMovim = column;
+            v_.MovimRangeValues();
+        }
+        return c;
+    }
+
+    void SetMultipleColors() override
+    {
+        const uint32_t colors[5] = {11823615u, 65535u, 3145645u, 15624315u, 10061943u};
+        for (int i = 0; i < 5 && i < MaxShownVars; ++i)
+            VarColors[static_cast<size_t>(i)] = colors[i];
+    }
+
+    std::string AttributeTitle() override
+    {
+        int column = RangeVarByMode[Mode()];
+        return column >= 0 && column < NumArcosColumns ? TitArcos[static_cast<size_t>(column)] : std::string();
+    }
+
+    bool PrintView(const std::string& metafile) override
+    {
+        PrintMetafileName = metafile;
+        return PrintViewToMetafile(v_, metafile);
+    }
+
+private:
+    static size_t Mode() { return static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes)); }
+
+    // The grid column titled as the name (upper-cased, the name trimmed; the last
+    // match wins); 1 when none is.
+    static int FindColumn(TStringAlignGrid* grid, const std::string& name)
+    {
+        int found = 1;
+        if (!grid)
+            return found;
+        const std::string key = ZelUtils::UpperCase(ZelUtils::Trim(name));
+        for (int col = 4; col < grid->ColCount(); ++col)
+            if (ZelUtils::UpperCase(grid->cell(col, 0)) == key)
+                found = col;
+        return found;
+    }
+
+    // Value classes of the variable chosen: its saved range set, or five equal classes.
+    static void FillClasses()
+    {
+        const bool drawNull = DlgCfg && DlgCfg->cbDrawNull->isChecked();
+        if (RangeMax > 0 || drawNull) {
+            RangeMax = static_cast<float>(RangeMax * 1.00000000001);
+            int32_t k = KDVlib::RangeName(RangeName);
+            if (k >= 0 && k < static_cast<int32_t>(RangeNames.size()))
+                KDVlib::ParseRanges(RangeNames[static_cast<size_t>(k)]);
+            return;
+        }
+        RangeTable[0].Low = RangeTable[0].High = RangeMin;
+        for (int c = 1; c <= 5; ++c) {
+            RangeTable[static_cast<size_t>(c)].Active = true;
+            RangeTable[static_cast<size_t>(c)].Low = static_cast<float>(RangeMin + (RangeMax - RangeMin) * (c - 1) / 5.0 + 0.00001);
+            RangeTable[static_cast<size_t>(c)].High = static_cast<float>(RangeMin + (RangeMax - RangeMin) * c / 5.0 + 0.00001);
+        }
+    }
+
+    void LoadAux(const std::string& comp, const std::string& compMovs, const std::string& traces,
+                 const std::string& zoning)
+    {
+        if (comp != "null" && !comp.empty()) {
+            ComplementaryFileName = comp;
+            KDVlib::LoadDatosComplementarios();
+        }
+        if (compMovs != "null" && !compMovs.empty()) {
+            ComplementaryMovFileName = compMovs;
+            KDVlib::LoadDatosComplementariosMovs();
+        }
+        if (traces != "null" && !traces.empty()) {
+            TraceFileName = traces;
+            KDVlib::LoadTrazas();
+        }
+        if (zoning != "null" && !zoning.empty()) {
+            ZoningFileName = zoning;
+            KDVlib::LoadZonificacion(false);
+        }
+    }
+
+    struct Saved {
+        double minX = 0, maxX = 0, minY = 0, maxY = 0;
+        QPoint legend;
+        std::string network, complementary = "null", complementaryMovs = "null", traces = "null", zoning = "null";
+        int32_t column = 0;
+        float rangeMin = 0, rangeMax = 0;
+        bool fixed = false;
+        bool batchMode = false;
+        QString titles;
+    };
+    TPalvonViewer& v_;
+    Saved s_;
+};
+
+class BatchPrintServices : public PrintServices {
+public:
+    explicit BatchPrintServices(PrintServices* previous) : previous_(previous) {}
+    void SetPrevious(PrintServices* previous) { previous_ = previous; }
+    bool ReadWriteNet2Print(const std::string& fileName) override
+    {
+        ViewerNet2PrintView view;
+        return ::ReadWriteNet2Print(fileName, &view);
+    }
+    void ImprimirRedes1Click() override
+    {
+        lastBatchFailed = true;
+        if (!PalvonViewer)
+            return;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        ViewerBatchHooks hooks(*PalvonViewer);
+        lastBatchFailed = !BatchPrint::Run(hooks);
+        QApplication::restoreOverrideCursor();
+    }
+    void FitToPrinterPage() override
+    {
+        if (previous_)
+            previous_->FitToPrinterPage();
+    }
+
+private:
+    PrintServices* previous_;
+};
+
+} // namespace
+
+void InstallBatchPrintServices()
+{
+    // Windows created later may install services of their own: this one goes back
+    // on top of them, handing on what it does not do itself.
+    static BatchPrintServices* installed = nullptr;
+    if (installed && &PrintHooks() == installed)
+        return;
+    PrintServices* previous = SetPrintServices(nullptr);
+    if (!installed)
+        installed = new BatchPrintServices(previous);
+    else
+        installed->SetPrevious(previous);
+    SetPrintServices(installed);
+}
+
+bool BatchPrintFailed() { return lastBatchFailed; }
+
+void TPalvonViewer::CreateBatchPrintMenus(QMenu* archivo)
+{
+    InstallBatchPrintServices();
+    QMenu* menu = archivo->addMenu(QStringLiteral("Impresion de Redes"));
+    connect(AddAction(menu, QStringLiteral("DefinirRedes1"), QStringLiteral("Definir Redes")), &QAction::triggered,
+            this, &TPalvonViewer::DefinirRedes1Click);
+    connect(AddAction(menu, QStringLiteral("CrearArchivoWord"), QStringLiteral("Crear Word")), &QAction::triggered,
+            this, &TPalvonViewer::CrearArchivoWordClick);
+    connect(AddAction(menu, QStringLiteral("ImprimirRedes1"), QStringLiteral("Imprimir Redes")), &QAction::triggered,
+            this, &TPalvonViewer::ImprimirRedes1Click);
+    menu->addSeparator();
+    connect(AddAction(menu, QStringLiteral("ImprimirColores1"), QStringLiteral("Imprimir colores...")),
+            &QAction::triggered, this, &TPalvonViewer::ImprimirColores1Click);
+    connect(AddAction(menu, QStringLiteral("ImprimirGenAtr1"), QStringLiteral("Imprimir generación/atracción")),
+            &QAction::triggered, this, &TPalvonViewer::ImprimirGenAtr1Click);
+    connect(AddAction(menu, QStringLiteral("Parmetros1"), QStringLiteral("Imprimir líneas...")),
+            &QAction::triggered, this, &TPalvonViewer::Parmetros1Click);
+}
+
+void TPalvonViewer::DefinirRedes1Click()
+{
+    const QString name = QFileDialog::getOpenFileName(this, QStringLiteral("Definir redes a imprimir ..."), QString(),
+                                                      QStringLiteral("Archivos de parámetros [*.ini] (*.ini)"));
+    if (name.isEmpty())
+        return;
+    const std::string full = QFileInfo(name).absoluteFilePath().toStdString();
+    InstallBatchPrintServices();
+    if (!PrintHooks().ReadWriteNet2Print(full))
+        return;
+    Action(QStringLiteral("DefinirRedes1"))->setText(QString::fromStdString(ZelUtils::Format("Definir Redes (%s)", full)));
+    Action(QStringLiteral("CrearArchivoWord"))
+        ->setText(WordDocumentName == "null"
+                      ? QStringLiteral("Crear Word")
+                      : QString::fromStdString(ZelUtils::Format("Crear Word (%s)", WordDocumentName)));
+}
+
+void TPalvonViewer::CrearArchivoWordClick()
+{
+    QFileDialog dialog(this, QStringLiteral("Definir documento word"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("doc"));
+    dialog.setNameFilter(QStringLiteral("Microsoft word file [*.doc] (*.doc)"));
+    if (!(DlgCfg && DlgCfg->cbOverwrite->isChecked()))
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    if (WordDocumentName != "null")
+        dialog.selectFile(QString::fromStdString(WordDocumentName));
+    Action(QStringLiteral("CrearArchivoWord"))->setText(QStringLiteral("Crear Word"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    WordDocumentName = dialog.selectedFiles().front().toStdString();
+    Action(QStringLiteral("CrearArchivoWord"))
+        ->setText(QString::fromStdString(ZelUtils::Format("Crear Word (%s)", WordDocumentName)));
+}
+
+void TPalvonViewer::ImprimirRedes1Click()
+{
+    InstallBatchPrintServices();
+    PrintHooks().ImprimirRedes1Click();
+}

@@ -1,0 +1,51 @@
+// The colour chart and the generation/attraction pictures of the main window.
+#include "mainwindow/PalvonViewer.h"
+#include "map/Ranges.h"
+#include "model/KDVvars.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+#include "printing/ColourChart.h"
+#include "printing/ZelPrinter.h"
+#include "printing/gui/BatchPrintGui.h"
+#include "printing/gui/FrmPreview.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMenu>
+
+void TPalvonViewer::ImprimirColores1Click()
+{
+    const QString name = QFileDialog::getSaveFileName(this, QStringLiteral("Cuadro de colores"),
+                                                      QStringLiteral("colores.emf"),
+                                                      QStringLiteral("Metarchivo [*.emf] (*.emf)"));
+    if (name.isEmpty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QSize page = PrinterPageSize();
+    // The chart has a window of its own: the map's view window is left as it was.
+    const std::string error = ColourChart::WriteChart(name.toStdString(), page.width(), page.height());
+    QApplication::restoreOverrideCursor();
+    if (!error.empty())
+        Services().ShowMessage(error);
+}
+
+void TPalvonViewer::ImprimirGenAtr1Click()
+{
+    QMenu* menu = Action(QStringLiteral("GenAtrZona"))->menu();
+    if (menu) {
+        for (QAction* item : menu->actions()) {
+            bool isColumn = false;
+            const int column = item->data().toInt(&isColumn);
+            if (!isColumn || column < 1 || item->isSeparator())
+                continue;
+            std::string caption = item->text().remove(QLatin1Char('&')).toStdString();
+            const std::string name = ZelUtils::Trim(caption.size() > 3 ? caption.substr(3, 20) : std::string());
+            GenatrCol = column;
+            PrintMetafileName = ZelUtils::Format("ga%s.emf", name);
+            if (!PrintViewToMetafile(*this, PrintMetafileName))
+                break;
+        }
+    }
+    PrintMetafileName = "Velmora___.EMF";
+}

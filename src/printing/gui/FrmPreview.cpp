@@ -1,0 +1,395 @@
+#include "printing/gui/FrmPreview.h"
+
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/PalvonViewer.h"
+#include "model/FileUtils.h"
+#include "model/PrintServices.h"
+#include "model/ViewerServices.h"
+#include "platform/EmfDevice.h"
+#include "printing/ZelPrinter.h"
+#include "printing/ZelPrinterPage.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImage>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include <gif_lib.h>
+
+#include <cmath>
+
+QPrinter& Printer()
+{
+    static QPrinter printer(QPrinter::HighResolution);
+    return printer;
+}
+
+QSize PrinterPageSize()
+{
+    QPrinter& p = Printer();
+    return QSize(p.width(), p.height());
+}
+
+namespace {
+
+// The preview window answers the main window's page fitting.
+class PreviewPrintServices : public PrintServices {
+public:
+    void FitToPrinterPage() override
+    {
+        if (FrmPreview)
+            FrmPreview->FitToPrinterPage();
+    }
+};
+
+void DrawPictureStretched(QPainter& p, QSize target)
+{
+    if (PrintPictureWidth <= 0 || PrintPictureHeight <= 0)
+        return;
+    p.save();
+    p.scale(double(target.width()) / PrintPictureWidth, double(target.height()) / PrintPictureHeight);
+    p.drawPicture(0, 0, PrintPicture);
+    p.restore();
+}
+
+QImage PictureImage(QSize size)
+{
+    QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    DrawPictureStretched(p, image.size());
+    return image;
+}
+
+bool WriteImage(const QImage& image, const char* format, const std::string& fileName, int quality = -1)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, format, quality))
+        return false;
+    return FileUtils::WriteFileAtomic(fileName, bytes.toStdString());
+}
+
+int GifWrite(GifFileType* gif, const GifByteType* data, int length)
+{
+    auto* out = static_cast<std::string*>(gif->UserData);
+    out->append(reinterpret_cast<const char*>(data), size_t(length));
+    return length;
+}
+
+// A GIF of the picture with white as its transparent colour.
+bool WriteGif(const QImage& source, const std::string& fileName)
+{
+    const QImage image = source.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+    QList<QRgb> table = image.colorTable();
+    int bits = 1;
+    while ((1 << bits) < table.size())
+        ++bits;
+    std::vector<GifColorType> colours(size_t(1) << bits);
+    int white = -1;
+    for (int i = 0; i < table.size(); ++i) {
+        colours[size_t(i)] = GifColorType{uint8_t(qRed(table[i])), uint8_t(qGreen(table[i])), uint8_t(qBlue(table[i]))};
+        if (white < 0 && (table[i] & 0xFFFFFF) == 0xFFFFFF)
+            white = i;
+    }
+    std::string out;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&out, GifWrite, &error);
+    if (!gif)
+        return false;
+    ColorMapObject* map = GifMakeMapObject(1 << bits, colours.data());
+    bool ok = map && EGifPutScreenDesc(gif, image.width(), image.height(), bits, 0, map) == GIF_OK;
+    if (ok && white >= 0) {
+        GraphicsControlBlock gcb{};
+        gcb.DisposalMode = DISPOSAL_UNSPECIFIED;
+        gcb.TransparentColor = white;
+        GifByteType ext[4];
+        const size_t n = EGifGCBToExtension(&gcb, ext);
+        ok = EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, int(n), ext) == GIF_OK;
+    }
+    ok = ok && EGifPutImageDesc(gif, 0, 0, image.width(), image.height(), false, nullptr) == GIF_OK;
+    for (int y = 0; ok && y < image.height(); ++y)
+        ok = EGifPutLine(gif, const_cast<GifByteType*>(image.constScanLine(y)), image.width()) == GIF_OK;
+    EGifCloseFile(gif, &error);
+    GifFreeMapObject(map);
+    return ok && FileUtils::WriteFileAtomic(fileName, out);
+}
+
+} // namespace
+
+TPreviewCanvas::TPreviewCanvas(QWidget* parent) : QWidget(parent) { setObjectName(QStringLiteral("ppv")); }
+
+void TPreviewCanvas::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), Qt::white);
+    DrawPictureStretched(p, size());
+}
+
+TFrmPreview::TFrmPreview(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("TFrmPreview"));
+    setWindowTitle(QStringLiteral("Vista Previa"));
+    resize(468, 423);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* bar = new QToolBar(this);
+    bar->setObjectName(QStringLiteral("ToolBar1"));
+    bar->setFixedHeight(29);
+    auto add = [&](const char* name, const char* hint, auto slot) {
+        QAction* a = bar->addAction(QString::fromUtf8(hint));
+        a->setObjectName(QString::fromLatin1(name));
+        a->setToolTip(QString::fromUtf8(hint));
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    tbPrint = add("tbPrint", "Imprimir", &TFrmPreview::tbPrintClick);
+    tbSave = add("tbSave", "Guardar imagen", &TFrmPreview::tbSaveClick);
+    tbZoomin = add("tbZoomin", "Agrandar imagen", &TFrmPreview::tbZoominClick);
+    tbZoomOut = add("tbZoomOut", "Reducir imagen", &TFrmPreview::tbZoomOutClick);
+    tbDecFont = add("tbDecFont", "Reducir tamaño de letra", &TFrmPreview::tbDecFontClick);
+    tbIncFont = add("tbIncFont", "Aumentar tamaño de letra", &TFrmPreview::tbIncFontClick);
+    tbPageVert = add("tbPageVert", "Orientación página", &TFrmPreview::tbPageVertClick);
+    tbPageVert->setCheckable(true);
+    tbPageVert->setVisible(false);
+    seSize = new QDoubleSpinBox(bar);
+    seSize->setObjectName(QStringLiteral("seSize"));
+    seSize->setDecimals(1);
+    seSize->setSingleStep(0.1);
+    seSize->setRange(2, 20);
+    seSize->setValue(5);
+    bar->addWidget(seSize);
+    layout->addWidget(bar);
+
+    area_ = new QWidget(this);
+    layout->addWidget(area_, 1);
+    auto panel = [&](const char* name) {
+        auto* w = new QWidget(area_);
+        w->setObjectName(QString::fromLatin1(name));
+        w->setAutoFillBackground(true);
+        QPalette pal = w->palette();
+        pal.setColor(QPalette::Window, pal.color(QPalette::Disabled, QPalette::Text));
+        w->setPalette(pal);
+        return w;
+    };
+    pTop = panel("pTop");
+    pBottom = panel("pBottom");
+    pLeft = panel("pLeft");
+    pRight = panel("pRight");
+    sbppv = new QScrollArea(area_);
+    sbppv->setObjectName(QStringLiteral("sbppv"));
+    sbppv->setFrameShape(QFrame::NoFrame);
+    sbppv->setBackgroundRole(QPalette::Base);
+    sbppv->horizontalScrollBar()->setSingleStep(25);
+    sbppv->verticalScrollBar()->setSingleStep(25);
+    ppv = new TPreviewCanvas;
+    sbppv->setWidget(ppv);
+    sbppv->setWidgetResizable(false);
+    UpdateZoomButtons();
+
+    static PreviewPrintServices services;
+    SetPrintServices(&services);
+}
+
+void TFrmPreview::FitToPage(QSize page)
+{
+    // The panels frame the box on the area left under the tool bar.
+    const int W = std::max(0, area_->width()), H = std::max(0, area_->height());
+    const int boxW = std::max(0, W - 20), boxH = std::max(0, H - 20);
+    const QSize m = ZelPrinter::PageMargins(page.width(), page.height(), boxW, boxH);
+    const int mx = m.width() + 10, my = m.height() + 10;
+    pLeft->setGeometry(0, 0, mx, H);
+    pRight->setGeometry(W - mx, 0, mx, H);
+    pTop->setGeometry(mx, 0, std::max(0, W - 2 * mx), my);
+    pBottom->setGeometry(mx, H - my, std::max(0, W - 2 * mx), my);
+    sbppv->setGeometry(mx, my, std::max(0, W - 2 * mx), std::max(0, H - 2 * my));
+    ppv->resize(sbppv->size());
+}
+
+void TFrmPreview::FitToPrinterPage() { FitToPage(PrinterPageSize()); }
+
+void TFrmPreview::ResizePicture()
+{
+    ppv->resize(sbppv->width() * (PreviewZoom + 1), sbppv->height() * (PreviewZoom + 1));
+}
+
+void TFrmPreview::UpdateZoomButtons()
+{
+    tbZoomin->setEnabled(PreviewZoom < 2);
+    tbZoomOut->setEnabled(PreviewZoom > 0);
+}
+
+void TFrmPreview::tbZoominClick()
+{
+    if (PreviewZoom >= 2)
+        return;
+    ++PreviewZoom;
+    ResizePicture();
+    UpdateZoomButtons();
+}
+
+void TFrmPreview::tbZoomOutClick()
+{
+    if (PreviewZoom <= 0)
+        return;
+    --PreviewZoom;
+    ResizePicture();
+    UpdateZoomButtons();
+}
+
+void TFrmPreview::tbPrintClick()
+{
+    QPainter p;
+    if (!p.begin(&Printer())) {
+        Services().ShowMessage("No se pudo iniciar la impresión.");
+        return;
+    }
+    p.drawPicture(0, 0, PrintPicture);
+    p.end();
+}
+
+void TFrmPreview::tbDecFontClick()
+{
+    FontFactor = FontFactor <= 1.0f ? FontFactor - 0.1f : FontFactor - 1.0f;
+    if (PalvonViewer)
+        PalvonViewer->PrintFilePalvon();
+}
+
+void TFrmPreview::tbIncFontClick()
+{
+    FontFactor = FontFactor < 1.0f ? FontFactor + 0.1f : FontFactor + 1.0f;
+    if (PalvonViewer)
+        PalvonViewer->PrintFilePalvon();
+}
+
+void TFrmPreview::tbPageVertClick()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    Printer().setPageOrientation(tbPageVert->isChecked() ? QPageLayout::Portrait : QPageLayout::Landscape);
+    if (PalvonViewer)
+        PalvonViewer->PrintFilePalvon();
+    QApplication::restoreOverrideCursor();
+}
+
+void TFrmPreview::tbSaveClick()
+{
+    QFileDialog::Options options;
+    if (DlgCfg && DlgCfg->cbOverwrite && !DlgCfg->cbOverwrite->isChecked())
+        options |= QFileDialog::DontConfirmOverwrite;
+    QFileDialog dialog(QApplication::activeWindow(), QStringLiteral("Guardar imagen ..."));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOptions(options);
+    dialog.setDefaultSuffix(QStringLiteral("emf"));
+    dialog.setNameFilters({QStringLiteral("Enhanced metafile [*.emf] (*.emf)"),
+                           QStringLiteral("Windows metafile [*.wmf] (*.wmf)"),
+                           QStringLiteral("Drawing interchange format [*.dxf] (*.dxf)"),
+                           QStringLiteral("Compressed Keyhole Markup Language [*.kmz] (*.kmz)"),
+                           QStringLiteral("ESRI Shape File [*.shp] (*.shp)"),
+                           QStringLiteral("Archivo GIF transparente [*.gif] (*.gif)"),
+                           QStringLiteral("Mapas de Bits [*.bmp] (*.bmp)"),
+                           QStringLiteral("Archivo JPEG [*.jpg] (*.jpg)")});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    ImageExports(dialog.selectedFiles().front().toStdString());
+}
+
+bool TFrmPreview::ImageExports(const std::string& fileName)
+{
+    const QString ext = QStringLiteral(".") + QFileInfo(QString::fromStdString(fileName)).suffix().toUpper();
+    bool ok = true;
+    if (ext == QLatin1String(".EMF")) {
+        TEmfDevice emf(std::max(1, PrintPictureWidth), std::max(1, PrintPictureHeight));
+        QPainter p(&emf);
+        p.drawPicture(0, 0, PrintPicture);
+        p.end();
+        const std::string error = emf.Save(fileName);
+        if (!error.empty()) {
+            Services().ShowMessage(error);
+            return false;
+        }
+        return true;
+    }
+    if (ext == QLatin1String(".WMF")) {
+        Services().ShowMessage("Guardar como WMF aún no disponible en esta versión.");
+        return true;
+    }
+    if (ext == QLatin1String(".DXF") || ext == QLatin1String(".KMZ") || ext == QLatin1String(".SHP")) {
+        if (!PalvonViewer)
+            return true;
+        if (ext == QLatin1String(".DXF"))
+            PalvonViewer->PrintDxfFile(fileName);
+        else if (ext == QLatin1String(".KMZ"))
+            PalvonViewer->PrintKmzFile(fileName);
+        else
+            PalvonViewer->PrintShpFile(fileName);
+        return true;
+    }
+    if (ext == QLatin1String(".BMP"))
+        ok = WriteImage(PictureImage(ppv->size()), "BMP", fileName);
+    else if (ext == QLatin1String(".JPG"))
+        ok = WriteImage(PictureImage(ppv->size()), "JPG", fileName, 90);
+    else if (ext == QLatin1String(".GIF"))
+        ok = WriteGif(PictureImage(ZelPrinter::GifSize(ppv->width(), ppv->height(), seSize->value())), fileName);
+    else
+        return true;
+    if (!ok)
+        Services().ShowMessage("No se pudo escribir el archivo " + fileName);
+    return ok;
+}
+
+void TFrmPreview::PictureChanged() { ppv->update(); }
+
+void TFrmPreview::showEvent(QShowEvent* event)
+{
+    PreviewZoom = 0;
+    QWidget::showEvent(event);
+}
+
+void TFrmPreview::closeEvent(QCloseEvent* event)
+{
+    PreviewZoom = 0;
+    ppv->resize(sbppv->size());
+    tbZoomOut->setEnabled(false);
+    tbZoomin->setEnabled(true);
+    QWidget::closeEvent(event);
+}
+
+void TFrmPreview::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    layout()->activate();
+    QScrollBar* v = sbppv->verticalScrollBar();
+    QScrollBar* h = sbppv->horizontalScrollBar();
+    const double rv = v->maximum() > 0 ? double(v->value()) / v->maximum() : 0.0;
+    const double rh = h->maximum() > 0 ? double(h->value()) / h->maximum() : 0.0;
+    FitToPrinterPage();
+    ResizePicture();
+    v->setValue(int(std::lround(v->maximum() * rv)));
+    h->setValue(int(std::lround(h->maximum() * rh)));
+    UpdateZoomButtons();
+}
+
+void TFrmPreview::keyPressEvent(QKeyEvent* event)
+{
+    QScrollBar* v = sbppv->verticalScrollBar();
+    QScrollBar* h = sbppv->horizontalScrollBar();
+    switch (event->key()) {
+    case Qt::Key_Left: h->setValue(h->value() - h->singleStep()); break;
+    case Qt::Key_Right: h->setValue(h->value() + h->singleStep()); break;
+    case Qt::Key_Up: v->setValue(v->value() - v->singleStep()); break;
+    case Qt::Key_Down: v->setValue(v->value() + v->singleStep()); break;
+    default: QWidget::keyPressEvent(event); return;
+    }
+    event->accept();
+}
+
+// Tab does not move the focus in this window.
+bool TFrmPreview::focusNextPrevChild(bool) { return true; }

@@ -1,0 +1,84 @@
+#pragma once
+// The print preview window: the picture of the current view (PrintPicture)
+// framed in the proportions of the printer page, enlarged up to three times,
+// printed or saved as a metafile, an image or one of the map exports.
+#include <QDoubleSpinBox>
+#include <QPrinter>
+#include <QScrollArea>
+#include <QToolBar>
+#include <QWidget>
+
+#include <string>
+
+// The printer every print command uses (the one chosen in the printer setup).
+QPrinter& Printer();
+// Size of the printer's page in device pixels.
+QSize PrinterPageSize();
+
+// Shows the rendered picture stretched over its own size.
+class TPreviewCanvas : public QWidget {
+public:
+    explicit TPreviewCanvas(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+class TFrmPreview : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFrmPreview(QWidget* parent = nullptr);
+
+    QAction* tbPrint;
+    QAction* tbSave;
+    QAction* tbZoomin;
+    QAction* tbZoomOut;
+    QAction* tbDecFont;
+    QAction* tbIncFont;
+    QAction* tbPageVert;
+    QDoubleSpinBox* seSize;
+    QWidget* pTop;
+    QWidget* pBottom;
+    QWidget* pLeft;
+    QWidget* pRight;
+    QScrollArea* sbppv;
+    TPreviewCanvas* ppv;
+
+    // 0..2: the picture is PreviewZoom + 1 times the size of the box.
+    int32_t PreviewZoom = 0;
+    // Kept by the font buttons; no drawing reads it.
+    float FontFactor = 0.0f;
+
+    // Margins that give the picture box the proportions of the printer page.
+    void FitToPrinterPage();
+    // The same for a page of the given size (the printer's, normally).
+    void FitToPage(QSize page);
+    void tbPrintClick();
+    void tbZoominClick();
+    void tbZoomOutClick();
+    void tbDecFontClick();
+    void tbIncFontClick();
+    void tbPageVertClick();
+    void tbSaveClick();
+    // Writes the picture (or hands the view to an export) by the extension of
+    // the name; an unknown extension writes nothing. Returns false when a file
+    // could not be written (a message has been shown).
+    bool ImageExports(const std::string& fileName);
+    // The picture has been rendered again.
+    void PictureChanged();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    void ResizePicture();
+    void UpdateZoomButtons();
+    QWidget* area_;
+};
+
+// Created at program start (ProgramStart.cpp).
+extern TFrmPreview* FrmPreview;

@@ -1,0 +1,106 @@
+#include "archive/ZipUnicode.h"
+#include "support/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace testutil;
+using namespace ZipUnicode;
+
+TEST(ZipUnicodePaths, SplittingAndRelativePaths)
+{
+    EXPECT_EQ(WideExtractFileExt(u"C:\\a.b\\file"), u"");
+    EXPECT_EQ(WideExtractFileExt(u"C:\\a.b\\file.Txt"), u".Txt");
+    EXPECT_EQ(WideExtractFileDrive(u"\\\\srv\\share\\dir\\f"), u"\\\\srv\\share");
+    EXPECT_EQ(WideExtractFileDrive(u"C:\\x"), u"C:");
+    EXPECT_EQ(WideExtractFileDrive(u"/home/x"), u"");
+    EXPECT_EQ(WideExtractFilePath(u"C:\\a\\b.txt"), u"C:\\a\\");
+    EXPECT_EQ(WideExtractFileName(u"/tmp/ñandú.zip"), u"ñandú.zip");
+    EXPECT_EQ(WideLastDelimiter(u"\\:", u"C:\\a\\b"), 5u);
+    EXPECT_EQ(WideExtractRelativePath(u"C:\\a\\b\\", u"C:\\a\\c\\f.txt"), u"..\\c\\f.txt");
+    EXPECT_EQ(WideExtractRelativePath(u"c:\\A\\b\\", u"C:\\a\\b\\f.txt"), u"f.txt");
+    EXPECT_EQ(WideExtractRelativePath(u"D:\\a\\b\\", u"C:\\a\\c\\f.txt"), u"C:\\a\\c\\f.txt");
+    EXPECT_EQ(WideExtractRelativePath(u"/w/a/b/", u"/w/a/c/f.txt"), u"../c/f.txt");
+    EXPECT_EQ(WideReplaceAll(u"Árbol ÁRBOL árbol", u"árbol", u"x", rfIgnoreCase), u"x x x");
+    EXPECT_EQ(WideReplaceAll(u"aaa", u"a", u"aa", 0), u"aaaaaa");
+}
+
+TEST(ZipUnicodeFiles, WideNamesReachTheFileSystemExactly)
+{
+    TempDir dir;
+    const WideString name = ToWide(dir.file("")) + u"red_ñandú_東京.txt";
+    {
+        TTntFileStream s(name, fmCreate);
+        EXPECT_EQ(s.Write("hola", 4), 4);
+    }
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::u8path(ToUtf8(name))));
+    EXPECT_TRUE(WideFileExists(name));
+    EXPECT_FALSE(WideDirectoryExists(name));
+    EXPECT_NE(WideFileAge(name), -1);
+    {
+        TTntFileStream s(name, 0);
+        char buf[8] = {};
+        EXPECT_EQ(s.Read(buf, 8), 4);
+        EXPECT_EQ(s.Size(), 4);
+    }
+    const WideString sub = ToWide(dir.file("carpeta"));
+    std::filesystem::create_directory(ToUtf8(sub));
+    writeFile(dir.file(".oculto"), "x");
+    EXPECT_FALSE(WideFileExists(sub));
+    EXPECT_TRUE(WideDirectoryExists(sub));
+    EXPECT_EQ(WideFileAge(sub), -1);
+
+    auto find = [&](uint32_t attr) {
+        std::vector<WideString> found;
+        TSearchRecW r;
+        for (int rc = WideFindFirst(ToWide(dir.file("*")), attr, r); rc == 0; rc = WideFindNext(r))
+            found.push_back(r.Name);
+        WideFindClose(r);
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    EXPECT_EQ(find(0), (std::vector<WideString>{u"red_ñandú_東京.txt"}));
+    EXPECT_EQ(find(faDirectory), (std::vector<WideString>{u"carpeta", u"red_ñandú_東京.txt"}));
+    EXPECT_EQ(find(faHidden), (std::vector<WideString>{u".oculto", u"red_ñandú_東京.txt"}));
+
+    const WideString renamed = ToWide(dir.file("otro.txt"));
+    writeFile(ToUtf8(renamed), "y");
+    EXPECT_FALSE(WideRenameFile(name, renamed)) << "rename must not overwrite";
+    EXPECT_EQ(readFile(ToUtf8(renamed)), "y");
+    EXPECT_TRUE(WideDeleteFile(name));
+    EXPECT_FALSE(WideFileExists(name));
+
+    const WideString missing = ToWide(dir.file("no_existe/x.zip"));
+    try {
+        TTntFileStream s(missing, fmCreate);
+        FAIL() << "creating in a missing folder must raise";
+    } catch (const EFCreateError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot create file " + dir.file("no_existe/x.zip"));
+    }
+    EXPECT_THROW(TTntFileStream(missing, 0), EFOpenError);
+}
+
+TEST(ZipUnicodeList, SortedDuplicatesAndBounds)
+{
+    TTntStringList l;
+    l.SetSorted(true);
+    EXPECT_EQ(l.Add(u"beta"), 0);
+    EXPECT_EQ(l.Add(u"Alfa"), 0);
+    EXPECT_EQ(l.Add(u"ALFA"), 0) << "ignore returns the existing index";
+    EXPECT_EQ(l.Count(), 2);
+    l.Duplicates = TDuplicates::dupError;
+    EXPECT_THROW(l.Add(u"BETA"), EStringListError);
+    EXPECT_THROW(l.Insert(0, u"x"), EStringListError);
+    EXPECT_EQ(l.IndexOf(u"BETA"), 1);
+    try {
+        l.Delete(2);
+        FAIL();
+    } catch (const EStringListError& e) {
+        EXPECT_STREQ(e.what(), "List index out of bounds (2)");
+    }
+    TTntStringList u;
+    u.Add(u"k=v");
+    u.Insert(0, u"z");
+    EXPECT_EQ(u.IndexOfName(u"K"), 1);
+}

@@ -1,0 +1,268 @@
+// The DXF writer: group pairs byte for byte, handles, styles and figures.
+#include "export/DxfMapExport.h"
+#include "export/ZelDxfer.h"
+#include "model/HitGrid.h"
+#include "model/KDVvars.h"
+#include "model/PalvonRead.h"
+#include "support/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using namespace ZelDxfer;
+using testutil::readFile;
+
+namespace {
+
+// The drawing as (code, value) pairs; fails on a line not ended by CR LF.
+std::vector<std::pair<std::string, std::string>> Pairs(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t at = 0;
+    while (at < text.size()) {
+        const size_t end = text.find("\r\n", at);
+        EXPECT_NE(end, std::string::npos);
+        if (end == std::string::npos)
+            break;
+        lines.push_back(text.substr(at, end - at));
+        at = end + 2;
+    }
+    EXPECT_EQ(lines.size() % 2, 0u);
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (size_t i = 0; i + 1 < lines.size(); i += 2)
+        pairs.emplace_back(lines[i], lines[i + 1]);
+    return pairs;
+}
+
+std::vector<std::pair<double, double>> Vertices(const std::string& text)
+{
+    std::vector<std::pair<double, double>> v;
+    const auto p = Pairs(text);
+    for (size_t i = 0; i < p.size(); ++i)
+        if (p[i] == std::pair<std::string, std::string>{"  0", "VERTEX"})
+            v.emplace_back(std::atof(p[i + 3].second.c_str()), std::atof(p[i + 4].second.c_str()));
+    return v;
+}
+
+std::string Join(const std::vector<std::string>& lines)
+{
+    std::string s;
+    for (const auto& l : lines)
+        s += l + "\r\n";
+    return s;
+}
+
+} // namespace
+
+TEST(ZelDxfer, EntitiesByteForByteWithHandlesAndStyles)
+{
+    testutil::TempDir dir;
+    DxfOpen(dir.file("a.dxf"));
+    DxfLineType = "TRAZOS";
+    DxfLineColor = 3;
+    DxfLine("RED", 0, 0, 1.5, 2);
+    DxfLineType = "ByLayer";
+    DxfLineColor = 0;
+    DxfLine("RED", 0, 0, 1, 1);
+    const TPoint pts[] = {{0, 0}, {1, 0}, {1, 1}};
+    DxfPolyline("ARCOS", pts);
+    DxfText("CALLES", 900, "Av. Sur ", 5, 6, 4);
+    DxfText("CALLES", 0, "x", 5, 6, 9);
+    EXPECT_TRUE(DxfClose());
+    const std::string expected = Join({
+        "  0", "LINE", "  5", "1001", "  6", "TRAZOS", "  8", "RED", " 10", "0.00000", " 20", "0.00000", " 11",
+        "1.50000", " 21", "2.00000", " 62", "3",
+        "  0", "LINE", "  5", "1002", "  8", "RED", " 10", "0.00000", " 20", "0.00000", " 11", "1.00000", " 21",
+        "1.00000",
+        "  0", "POLYLINE", "  5", "1003", "  8", "ARCOS", " 66", "     1", " 10", "0.0", " 20", "0.0", " 30", "0.0",
+        " 70", "     0",
+        "  0", "VERTEX", "  5", "1004", "  8", "ARCOS", " 10", "0.00000", " 20", "0.00000", " 30", "0.00000",
+        "  0", "VERTEX", "  5", "1005", "  8", "ARCOS", " 10", "1.00000", " 20", "0.00000", " 30", "0.00000",
+        "  0", "VERTEX", "  5", "1006", "  8", "ARCOS", " 10", "1.00000", " 20", "1.00000", " 30", "0.00000",
+        "  0", "SEQEND", "  5", "1007", "  8", "ARCOS",
+        "  0", "TEXT", "  1", "Av. Sur ", "  5", "1008", "  7", "STANDARD", "  8", "CALLES", " 10", "5.00000", " 20",
+        "6.00000", " 40", "10.00", " 50", "90.00000", " 11", "5.00000", " 21", "6.00000", " 72", "1", " 73", "2",
+        "  0", "TEXT", "  1", "x", "  5", "1009", "  7", "STANDARD", "  8", "CALLES", " 10", "5.00000", " 20",
+        "6.00000", " 40", "10.00", " 50", "0.00000", " 11", "5.00000", " 21", "6.00000",
+        "  0", "EOF"});
+    EXPECT_EQ(readFile(dir.file("a.dxf")), expected);
+
+    // Handles past FFFF widen; DxfOpen resets handle and styles.
+    DxfOpen(dir.file("b.dxf"));
+    EXPECT_EQ(DxfLineType, "ByLayer");
+    DxfHandle = 0xFFFF;
+    DxfPoint("P", 1, 2);
+    EXPECT_NE(ZelDxfer::DxfText().find("  5\r\n10000\r\n"), std::string::npos);
+    EXPECT_TRUE(DxfClose());
+}
+
+TEST(ZelDxfer, TablesAndLayerVisibility)
+{
+    testutil::TempDir dir;
+    DxfOpen(dir.file("t.dxf"));
+    const std::string names[] = {"CONTINUA", "TRAZOS"};
+    const double totals[] = {0.0, 12.7}, dashes[] = {0.0, 6.35}, gaps[] = {0.0, -6.35};
+    DxfLtypes(names, totals, dashes, gaps);
+    const std::string layers[] = {"RED", "NODOS"};
+    const bool visible[] = {true, false};
+    const int32_t colours[] = {7, 5};
+    DxfLayers(layers, visible, colours);
+    const auto p = Pairs(ZelDxfer::DxfText());
+    using P = std::pair<std::string, std::string>;
+    // CONTINUA: no dash pairs; TRAZOS: lower-case description and two 49 pairs.
+    const std::vector<P> ltype1 = {{"  0", "LTYPE"}, {"  2", "CONTINUA"}, {" 70", "    0"}, {"  3", "continua"},
+                                   {" 72", "   65"}, {" 73", "    0"},    {" 40", "  0.0"}};
+    EXPECT_TRUE(std::equal(ltype1.begin(), ltype1.end(), p.begin() + 3));
+    EXPECT_EQ(p[10], (P{"  0", "LTYPE"}));
+    EXPECT_EQ(p[15], (P{" 73", "    2"}));
+    EXPECT_EQ(p[16], (P{" 40", " 12.7"}));
+    EXPECT_EQ(p[17].first, " 49");
+    EXPECT_EQ(p[19], (P{"  0", "ENDTAB"}));
+    EXPECT_NE(ZelDxfer::DxfText().find(" 62\r\n    7\r\n"), std::string::npos);
+    EXPECT_NE(ZelDxfer::DxfText().find(" 62\r\n   -5\r\n"), std::string::npos);
+
+    // A zero-height window still gives a finite aspect ratio.
+    DxfVport(0, 5, 10, 5);
+    EXPECT_EQ(ZelDxfer::DxfText().find("nan"), std::string::npos);
+    EXPECT_EQ(ZelDxfer::DxfText().find("inf"), std::string::npos);
+    EXPECT_TRUE(DxfClose());
+}
+
+TEST(ZelDxfer, Figures)
+{
+    testutil::TempDir dir;
+    DxfOpen(dir.file("f.dxf"));
+    DxfSolidRec("S", 2, 0, 0, 10, 0);
+    auto p = Pairs(ZelDxfer::DxfText());
+    ASSERT_EQ(p.size(), 11u);
+    EXPECT_EQ(p[5].second + p[6].second, "10.000000.00000");   // 11/21 second corner
+    EXPECT_EQ(p[7].second + p[8].second, "0.00000-2.00000");   // 12/22 fourth corner
+    EXPECT_EQ(p[9].second + p[10].second, "10.00000-2.00000"); // 13/23 third corner
+    EXPECT_TRUE(DxfClose());
+
+    DxfOpen(dir.file("g.dxf"));
+    DxfRegularPolygon("X", 2, 0, 0, 0, 1);
+    EXPECT_TRUE(ZelDxfer::DxfText().empty());
+    DxfLinkFigure("MVT_", {0, 0}, {90, 0}, {1, 1, 1}, 0, "12");
+    const std::vector<std::pair<double, double>> expected = {
+        {0, 0},  {60, 0}, {69, 9},  {66, 12}, {75, 15},  {72, 6},   {69, 9},   {60, 0},   {75, 0},  {75, 4},
+        {84, 0}, {75, -4}, {75, 0}, {60, 0},  {69, -9},  {72, -6},  {75, -15}, {66, -12}, {69, -9}, {60, 0}};
+    const auto v = Vertices(ZelDxfer::DxfText());
+    ASSERT_EQ(v.size(), expected.size());
+    for (size_t i = 0; i < v.size(); ++i) {
+        EXPECT_NEAR(v[i].first, expected[i].first, 1e-6) << i;
+        EXPECT_NEAR(v[i].second, expected[i].second, 1e-6) << i;
+    }
+    const std::string& t = ZelDxfer::DxfText();
+    EXPECT_NE(t.find(" 40\r\n13.50\r\n 50\r\n0.00000\r\n 11\r\n30.00000\r\n 21\r\n0.00000\r\n"), std::string::npos);
+    EXPECT_DOUBLE_EQ(DxfTextHeight, 10.0); // restored after the label
+    EXPECT_TRUE(DxfClose());
+}
+
+TEST(ZelDxfer, FailedWriteKeepsPreviousFile)
+{
+    testutil::TempDir dir;
+    DxfOpen(dir.file("missing/x.dxf"));
+    DxfPoint("P", 0, 0);
+    EXPECT_FALSE(DxfClose());
+}
+
+namespace {
+void StreetNetwork()
+{
+    PalvonRead::ClearNetwork();
+    auto node = [](int32_t number, float x, float y) {
+        const int32_t i = PalvonRead::NodeIndex(number);
+        Nodos[i].X = x;
+        Nodos[i].Y = y;
+        Nodos[i].HasXY = 1;
+        return i;
+    };
+    const int32_t a = node(1, 0, 0), b = node(2, 100, 0), c = node(3, 100, 100);
+    auto link = [](int32_t from, int32_t to, int32_t bearing, const char* street, bool oneWay) {
+        const int32_t k = PalvonRead::NewLink();
+        Arcos[k].A = Nodos[from].Number;
+        Arcos[k].B = Nodos[to].Number;
+        Arcos[k].AIndex = from;
+        Arcos[k].BIndex = to;
+        Arcos[k].BearingA = Arcos[k].BearingB = bearing;
+        Arcos[k].StreetName = street;
+        Arcos[k].NoReverse = oneWay;
+        return k;
+    };
+    const int32_t ab = link(a, b, 0, "  ", false);      // blank: takes its opposite's name
+    const int32_t ba = link(b, a, 1800, "Mayor", false); // two-way, backwards: not labelled
+    Arcos[ab].ReverseIndex = ba;
+    Arcos[ba].ReverseIndex = ab;
+    Arcos[ab].SetFlag(4);                                // marked one way only: both dashed
+    link(c, b, 1800, "Sur", true); // one-way backwards: labelled, turned upright
+    Network.MinX = 0; Network.MaxX = 100; Network.MinY = 0; Network.MaxY = 100;
+    KDVlib::BuildHitGrid();
+    WorldMinX = -10; WorldMaxX = 110; WorldMinY = -10; WorldMaxY = 110;
+    KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
+}
+
+std::vector<std::string> Texts(const std::string& text)
+{
+    std::vector<std::string> out;
+    const auto p = Pairs(text);
+    for (size_t i = 0; i + 1 < p.size(); ++i)
+        if (p[i].first == "  0" && p[i].second == "TEXT")
+            out.push_back(p[i + 1].second);
+    return out;
+}
+} // namespace
+
+TEST(DxfMapExport, LayersLabelsAndIndependentParse)
+{
+    StreetNetwork();
+    testutil::TempDir dir;
+    TDxfMapOptions o;
+    FullDxf = false;
+    ASSERT_TRUE(DxfMapExport::PrintDxfFile(dir.file("red.dxf"), o));
+    const std::string text = readFile(dir.file("red.dxf"));
+    const auto p = Pairs(text);
+    // Ten layers: "0" and "RED" on, the rest switched off (negative colour).
+    size_t on = 0, off = 0;
+    for (size_t i = 0; i + 3 < p.size(); ++i)
+        if (p[i].second == "LAYER" && p[i + 3].first == " 62")
+            (p[i + 3].second.find('-') == std::string::npos ? on : off)++;
+    EXPECT_EQ(on, 2u);
+    EXPECT_EQ(off, 8u);
+    // Both LINE records of the two-way link are dashed.
+    size_t dashed = 0;
+    for (size_t i = 0; i + 2 < p.size(); ++i)
+        if (p[i].second == "LINE" && p[i + 2].second == "TRAZOS")
+            ++dashed;
+    EXPECT_EQ(dashed, 2u);
+    // Node numbers, the zone-less network's street names: the blank link takes
+    // "Mayor", its backwards twin is skipped.
+    const auto t = Texts(text);
+    EXPECT_EQ(std::count(t.begin(), t.end(), "Mayor"), 1);
+    EXPECT_EQ(std::count(t.begin(), t.end(), "Sur"), 1);
+    EXPECT_EQ(text.substr(text.size() - 10), "  0\r\nEOF\r\n");
+
+    // An independent reader of the group pairs, when python3 is present.
+    if (std::system("command -v python3 >/dev/null 2>&1") == 0) {
+        const std::string script = dir.file("check.py");
+        testutil::writeFile(script,
+                            "import sys\n"
+                            "lines = open(sys.argv[1], 'rb').read().split(b'\\r\\n')\n"
+                            "assert lines[-1] == b'' and len(lines) % 2 == 1\n"
+                            "pairs = [(int(lines[i]), lines[i+1]) for i in range(0, len(lines) - 1, 2)]\n"
+                            "secs = [v for c, v in pairs if c == 2 and v in (b'HEADER', b'TABLES', b'ENTITIES')]\n"
+                            "assert secs == [b'HEADER', b'TABLES', b'ENTITIES'], secs\n"
+                            "assert pairs[-1] == (0, b'EOF')\n"
+                            "for c, v in pairs:\n"
+                            "    if c in (10, 20, 11, 21, 40): float(v)\n");
+        EXPECT_EQ(std::system(("python3 '" + script + "' '" + dir.file("red.dxf") + "'").c_str()), 0);
+    }
+
+    ASSERT_TRUE(DxfMapExport::PrintCallesDxf(dir.file("calles.dxf"), o));
+    const auto c = Texts(readFile(dir.file("calles.dxf")));
+    EXPECT_EQ(c, (std::vector<std::string>{"MAYOR", "SUR"}));
+}

@@ -1,0 +1,82 @@
+// EMME/2 batch-input files of a small network against an expected set.
+#include "export/Emme2Export.h"
+#include "model/PalvonRead.h"
+#include "model/PalvonVars.h"
+#include "support/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+using testutil::dataPath;
+using testutil::readFile;
+
+namespace {
+
+void Emme2Network()
+{
+    PalvonRead::ClearNetwork();
+    auto node = [](int32_t number, float x, float y) {
+        const int32_t i = PalvonRead::NodeIndex(number);
+        Nodos[i].X = x;
+        Nodos[i].Y = y;
+        Nodos[i].HasXY = 1;
+        return i;
+    };
+    const int32_t n1 = node(101, 1000.0f, 2000.0f);
+    node(102, 2234.5f, 2000.0f);
+    const int32_t z = PalvonRead::NewZone();
+    Zonas[z].Number = 7;
+    Zonas[z].CentroidX = 900.0f;
+    Zonas[z].CentroidY = 1900.5f;
+    Zonas[z].ConnectorCount = 2;
+    Zonas[z].Connectors.resize(3);
+    Zonas[z].Connectors[1].Kind = 1;
+    Zonas[z].Connectors[1].NodeIndex = n1;
+    Zonas[z].Connectors[2].Kind = 2; // to a junction arm: no access link
+    const int32_t k = PalvonRead::NewLink();
+    Arcos[k].A = 101;
+    Arcos[k].B = 102;
+    Arcos[k].StraightLength = 1234.5f;
+    Arcos[k].Lanes = 2;
+    Arcos[k].Var[1] = 50;
+    Arcos[k].Var[3] = 1.5f;
+    Arcos[k].Var[5] = 1800;
+    Arcos[k].Var[9] = 2.5f;   // category 2 (halves to even)
+    Arcos[k].Var[27] = 0.25f; // xd1
+    Arcos[k].Var[28] = 1;     // extra data 1 -> xd2
+    Arcos[k].Var[34] = 7;     // extra data 7 -> pen
+    int32_t l = PalvonRead::NewLine();
+    Lineas[l].Name = "L1";
+    Lineas[l].Frequency = 4;
+    Lineas[l].Extra = "Centro";
+    Lineas[l].Stops = {17};
+    for (int32_t s = 1; s <= 17; ++s)
+        Lineas[l].Stops.push_back(s % 2 ? 101 : -102);
+    l = PalvonRead::NewLine();
+    Lineas[l].Name = "L2"; // no frequency, no nodes
+}
+
+} // namespace
+
+TEST(Emme2Export, FourFilesMatchExpected)
+{
+    Emme2Network();
+    testutil::TempDir dir;
+    std::string error;
+    ASSERT_TRUE(Emme2Export::WriteEmme2(dir.file("red"), error)) << error;
+    for (const char* ext : {".cents", ".network", ".links", ".fixed"})
+        EXPECT_EQ(readFile(dir.file(std::string("red") + ext)), readFile(dataPath(std::string("exp_emme2") + ext)))
+            << ext;
+}
+
+TEST(Emme2Export, EmptyNetworkKeepsHeadersAndReportsUnwritableFolder)
+{
+    PalvonRead::ClearNetwork();
+    EXPECT_EQ(Emme2Export::CentsText(), "t nodes\r\n");
+    EXPECT_EQ(Emme2Export::NetworkText(), "t nodes\r\n\r\nt links\r\n");
+    EXPECT_EQ(Emme2Export::LinksText().substr(0, 8), "      na");
+    EXPECT_EQ(Emme2Export::FixedText(), "t lines\r\n");
+    testutil::TempDir dir;
+    std::string error;
+    EXPECT_FALSE(Emme2Export::WriteEmme2(dir.file("no/such/red"), error));
+    EXPECT_NE(error.find("No se pudo escribir"), std::string::npos);
+}

@@ -1,0 +1,228 @@
+// KMZ exports: archive contents checked with an independent unzip (python3
+// zipfile), transit lines, background layers, the selected-lines text and the
+// network with its lane-level documents.
+#include "export/KmzExport.h"
+#include "export/KmzExportNetwork.h"
+#include "export/ZelKmzer.h"
+#include "map/GeoLayers.h"
+#include "map/Ranges.h"
+#include "model/HitGrid.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/PalvonRead.h"
+#include "model/PalvonVars.h"
+#include "support/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+using namespace KmzExport;
+namespace fs = std::filesystem;
+
+namespace {
+
+bool HavePython() { return std::system("python3 -c 'import zipfile' >/dev/null 2>&1") == 0; }
+
+// Tests the archive and returns "entry names\n" then the text of entry `name`.
+std::string Unzip(const std::string& kmz, const std::string& name, const std::string& out)
+{
+    const std::string cmd = "python3 -c \"import sys,zipfile; z=zipfile.ZipFile(sys.argv[1]); "
+                            "assert z.testzip() is None; "
+                            "open(sys.argv[3],'wb').write(('|'.join(z.namelist())+'\\n').encode()+z.read(sys.argv[2]))\" '" +
+                            kmz + "' '" + name + "' '" + out + "'";
+    if (std::system(cmd.c_str()) != 0)
+        return "";
+    return testutil::readFile(out);
+}
+
+int Count(const std::string& s, const std::string& what)
+{
+    int n = 0;
+    for (size_t p = s.find(what); p != std::string::npos; p = s.find(what, p + 1))
+        ++n;
+    return n;
+}
+
+void AddNode(int32_t number, float x, float y)
+{
+    const int32_t i = PalvonRead::NodeIndex(number);
+    Nodos[i].X = x;
+    Nodos[i].Y = y;
+    Nodos[i].HasXY = 1;
+}
+
+class KmzTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        PalvonRead::ClearNetwork();
+        for (auto& c : ZelKmzer::KmlClassStyles)
+            c = ZelKmzer::TKmlClassStyle{};
+        conv.UtmZone = 19;
+        conv.Hemisphere = "S";
+    }
+    void AddLine(const std::string& name, const std::string& snt, float freq, std::vector<int32_t> stops, bool sel)
+    {
+        const int32_t li = PalvonRead::NewLine();
+        Lineas[li].Name = name;
+        Lineas[li].LineCode = snt;
+        Lineas[li].Frequency = freq;
+        Lineas[li].Visible = sel ? 1 : 0;
+        Lineas[li].Stops.assign(1, int32_t(stops.size()));
+        Lineas[li].Stops.insert(Lineas[li].Stops.end(), stops.begin(), stops.end());
+    }
+    testutil::TempDir dir;
+    TKmzConversion conv;
+};
+
+TEST_F(KmzTest, TransitLinesAndText)
+{
+    AddNode(10, 350000, 6300000);
+    AddNode(11, 350100, 6300000);
+    AddNode(12, 350200, 6300000);
+    AddLine("12", "1", 6, {10, -11, 12}, true);
+    AddLine("L2", "0", 4, {11, 99}, false); // one node found; not selected
+
+    ASSERT_TRUE(WriteSelectedLinesText(dir.file("sel.csv"), ','));
+    EXPECT_EQ(testutil::readFile(dir.file("sel.csv")), "12,1,6,3,10,11,12\r\n");
+
+    std::string error;
+    const std::string kmz = dir.file("red.kmz");
+    ASSERT_TRUE(ExportLinesKmz(kmz, conv, true, error)) << error;
+    EXPECT_FALSE(fs::exists(dir.file("red.kml")));
+    if (!HavePython())
+        GTEST_SKIP() << "python3 not available";
+    const std::string text = Unzip(kmz, "red.kml", dir.file("out.txt"));
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text.substr(0, text.find('\n')), "red.kml");
+    EXPECT_NE(text.find("  <name>red</name>"), std::string::npos);
+    EXPECT_NE(text.find("<name>10</name>"), std::string::npos);
+    EXPECT_EQ(text.find("<name>11</name>\r\n      <styleUrl>#m_12002"), std::string::npos);
+    EXPECT_NE(text.find("<name>12.Trazado</name>"), std::string::npos);
+    EXPECT_NE(text.find("<name>L2.Nodos</name>"), std::string::npos);
+    EXPECT_EQ(text.find("L2.Trazado"), std::string::npos);
+    EXPECT_EQ(Count(text, "<Point>"), 3); // 10 and 12, then 11 of L2
+
+    // Only the selected line goes into the selection export; none selected still
+    // gives a valid archive with the outer document alone.
+    ASSERT_TRUE(ExportLinesKmz(kmz, conv, false, error));
+    EXPECT_EQ(Count(Unzip(kmz, "red.kml", dir.file("out.txt")), "<Point>"), 2);
+    Lineas[1].Visible = 0;
+    ASSERT_TRUE(ExportLinesKmz(kmz, conv, false, error));
+    EXPECT_EQ(Count(Unzip(kmz, "red.kml", dir.file("out.txt")), "<Placemark>"), 0);
+}
+
+TEST_F(KmzTest, VisibleBackgroundLayers)
+{
+    NumGeoLayers = 2;
+    GeoLayerEnd[0] = 0;
+    GeoLayerEnd[1] = 3;
+    GeoLayerEnd[2] = 4;
+    GeoLayerNames[1] = "calles";
+    GeoLayerNames[2] = "rios";
+    GeoLayerVisible[1] = 1;
+    GeoLayerVisible[2] = 0;
+    auto set = [](int32_t g, int32_t id, int32_t n, const std::string& name) {
+        GeoLinks[g].Id = id;
+        GeoLinks[g].Count = n;
+        GeoLinks[g].Points.assign(n, TPoint{350000.0 + g, 6300000.0});
+        GeoLinks[g].Name = name;
+    };
+    set(1, 101, 2, "");
+    set(2, 102, 0, "");
+    set(3, 103, 2, GeoDeletedName);
+    set(4, 104, 2, "");
+    std::string error;
+    const std::string kmz = dir.file("capas.KMZ");
+    ASSERT_TRUE(ExportGeoLayersKmz(kmz, conv, error)) << error;
+    EXPECT_FALSE(fs::exists(dir.file("capas.kml")));
+    if (!HavePython())
+        GTEST_SKIP() << "python3 not available";
+    const std::string text = Unzip(kmz, "capas.kml", dir.file("out.txt"));
+    EXPECT_NE(text.find("<name>calles</name>"), std::string::npos);
+    EXPECT_EQ(text.find("<name>rios</name>"), std::string::npos);
+    EXPECT_NE(text.find("<name>101</name>"), std::string::npos);
+    EXPECT_EQ(text.find("<name>102</name>"), std::string::npos);
+    EXPECT_NE(text.find("<name>103</name>"), std::string::npos);
+    NumGeoLayers = 0;
+}
+
+TEST_F(KmzTest, NetworkWithLanesAndBands)
+{
+    AddNode(2, 350000, 6300000);
+    AddNode(1, 350200, 6300000);
+    const int32_t nd3 = PalvonRead::NodeIndex(3); // no coordinates
+    Network.HasCoordinates = 1;
+    auto link = [](int32_t a, int32_t b, float value) {
+        const int32_t k = PalvonRead::NewLink();
+        Arcos[k].A = a;
+        Arcos[k].B = b;
+        Arcos[k].AIndex = KDVlib::FindNodo(a);
+        Arcos[k].BIndex = KDVlib::FindNodo(b);
+        Arcos[k].Lanes = 2;
+        Arcos[k].StraightLength = 200;
+        Arcos[k].Var[5] = value;
+        Arcos[k].LaneDirs[1][1] = Arcos[k].LaneDirs[2][1] = 1;
+        Arcos[k].LaneEdgeCount = 2;
+        Arcos[k].LaneEdgeFar[0] = {350010, 6299993};
+        Arcos[k].LaneEdgeFar[1] = {350190, 6299993};
+        Arcos[k].LaneEdgeNear[0] = {350010, 6299999};
+        Arcos[k].LaneEdgeNear[1] = {350190, 6299999};
+        return k;
+    };
+    link(2, 1, 50);
+    link(1, 2, 500);
+    link(2, 3, 50);
+    (void)nd3;
+    // Both links in the one tile of the view, the first twice.
+    TSpatialTile& t = HitGrid[0][0];
+    t.InView = 1;
+    t.LinkCount = 4;
+    t.Links[0] = 2;
+    t.Links[1] = 1;
+    t.Links[2] = 1;
+    t.Links[3] = 3;
+    t.NodeCount = 0;
+    t.ZoneCount = 0;
+    HitGridRangeX[0] = HitGridRangeX[1] = HitGridRangeY[0] = HitGridRangeY[1] = 0;
+    RangeVarArcos = 1;
+    ColVarArcos[1] = 5;
+    BarScaleMax = 100;
+    PixsVol = 10;
+    SizeFactor = 1;
+    RangeName = "Flujo";
+
+    TKmzNetworkView view;
+    view.Atributos = true;
+    view.Values = true;
+    std::string error;
+    const std::string kmz = dir.file("red.KMZ");
+    ASSERT_TRUE(ExportNetworkKmz(kmz, conv, view, error)) << error;
+    EXPECT_FALSE(fs::exists(dir.file("red.kml")));
+    const std::string text = ZelKmzer::KmlText();
+    // Sorted by A then B, each link once; 2-3 lacks a placed end node.
+    const size_t p12 = text.find("<name>1-2</name>"), p21 = text.find("<name>2-1</name>");
+    ASSERT_NE(p12, std::string::npos);
+    ASSERT_NE(p21, std::string::npos);
+    EXPECT_LT(p12, p21);
+    EXPECT_EQ(Count(text.substr(0, text.find("<name>nodos</name>")), "<name>2-1</name>"), 1);
+    EXPECT_EQ(Count(text.substr(0, text.find("<name>Vialidad</name>")), "<name>2-3</name>"), 0);
+    // Value bands: 500 is clamped to 1.1 x PixsVol = 11 m; labels in "Valores".
+    EXPECT_NE(text.find("<name>Volumen</name>"), std::string::npos);
+    EXPECT_NE(text.find("<name>500.00</name>"), std::string::npos);
+    EXPECT_NE(text.find("<styleUrl>#m_Flujo016</styleUrl>"), std::string::npos);
+    // Lane level: 3 road bodies (2-3 included), one divider each, two straight arrows each.
+    const std::string vial = text.substr(text.find("<name>Vialidad</name>"));
+    EXPECT_EQ(Count(vial, "#m_Links006"), 3);
+    EXPECT_EQ(Count(vial, "#m_Lanes007"), 3);
+    EXPECT_EQ(Count(vial, "#m_Turns008"), 6);
+    EXPECT_NE(vial.find("<name>2-1 (1)</name>"), std::string::npos);
+    if (HavePython())
+        EXPECT_FALSE(Unzip(kmz, "red.kml", dir.file("out.txt")).empty());
+    t.InView = 0;
+    t.LinkCount = 0;
+}
+
+} // namespace

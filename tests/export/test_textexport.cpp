@@ -1,0 +1,50 @@
+// Transit-line traces and line sections from the line grid's rows.
+#include "export/TextExports.h"
+#include "model/PalvonRead.h"
+#include "model/PalvonVars.h"
+#include "support/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+using TextExports::TLineRow;
+
+static std::string Pad5(int v) { std::string s = std::to_string(v); return std::string(5 - s.size(), ' ') + s; }
+
+TEST(TextExports, TraceEvery30UnitsByAbsoluteNodeNumber)
+{
+    PalvonRead::ClearNetwork();
+    auto node = [](int32_t number, float x, float y) {
+        const int32_t i = PalvonRead::NodeIndex(number);
+        Nodos[i].X = x;
+        Nodos[i].Y = y;
+        Nodos[i].HasXY = 1;
+    };
+    node(1, 0, 0);
+    node(2, 95, 0);
+    node(3, 95, 20);
+    PalvonRead::SortNodes();
+    const std::vector<TLineRow> rows = {
+        {2, 17, 4, {1, -2, 3}},  // 95 units: 0, 30, 60, 90; then 20 units: start only; then the end
+        {1, 5, 1, {3, 3, 999}},  // repeated node, unknown node
+    };
+    EXPECT_EQ(TextExports::LineTraceText(rows),
+              "200017,    6,0.00,0.00,30.00,0.00,60.00,0.00,90.00,0.00,95.00,0.00,95.00,20.00\r\n"
+              "100005,    2,95.00,20.00,95.00,20.00\r\n");
+}
+
+TEST(TextExports, SectionLayoutWrapsAndSeparatesGroups)
+{
+    std::vector<int32_t> nodes14;
+    for (int32_t i = 1; i <= 14; ++i)
+        nodes14.push_back(i == 2 ? -2 : i);
+    const std::vector<TLineRow> rows = {{1, 10, 6, nodes14}, {1, 11, 4, {7}}, {2, 12, 3, {8, 9}}};
+    std::string expected = "   10    6   14    1   -2";
+    for (int32_t i = 3; i <= 13; ++i)
+        expected += Pad5(i);
+    expected += "\r\n               " + Pad5(14) + "\r\n";
+    expected += "   11    4    1    7\r\n99999\r\n66666\r\n   12    3    2    8    9\r\n";
+    EXPECT_EQ(TextExports::LineSectionText(rows, false), expected);
+    EXPECT_EQ(TextExports::LineSectionText({{1, 1, 1, {1, 2, 3, 4, 5, 6, 7}}}, true),
+              "    1    1    7         1         2         3         4         5         6\r\n"
+              "                        7\r\n");
+}

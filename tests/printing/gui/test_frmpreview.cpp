@@ -1,0 +1,145 @@
+#include "printing/gui/FrmPreview.h"
+#include "printing/ZelPrinter.h"
+#include "printing/ZelPrinterPage.h"
+
+#include "support/TestUtil.h"
+
+using namespace testutil;
+
+#include <QImage>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+void SamplePicture()
+{
+    PrintPicture = QPicture();
+    QPainter p(&PrintPicture);
+    p.setPen(QPen(Qt::blue, 4));
+    p.drawLine(0, 0, 400, 300);
+    p.end();
+    PrintPictureWidth = 400;
+    PrintPictureHeight = 300;
+}
+
+} // namespace
+
+TEST(FrmPreview, ZoomStaysWithinThreeTimesTheBox)
+{
+    TFrmPreview w;
+    w.resize(468, 423);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    const QSize box = w.sbppv->size();
+    EXPECT_FALSE(w.tbZoomOut->isEnabled());
+    w.tbZoominClick();
+    w.tbZoominClick();
+    EXPECT_EQ(w.PreviewZoom, 2);
+    EXPECT_FALSE(w.tbZoomin->isEnabled());
+    EXPECT_EQ(w.ppv->size(), box * 3);
+    w.resize(500, 450); // a resize keeps the rules
+    QTest::qWait(20);
+    EXPECT_FALSE(w.tbZoomin->isEnabled());
+    EXPECT_TRUE(w.tbZoomOut->isEnabled());
+    w.tbZoomOutClick();
+    w.tbZoomOutClick();
+    w.tbZoomOutClick();
+    EXPECT_EQ(w.PreviewZoom, 0);
+    EXPECT_FALSE(w.tbZoomOut->isEnabled());
+
+    // Arrow keys scroll by 25 pixels.
+    w.tbZoominClick();
+    QTest::keyClick(&w, Qt::Key_Right);
+    EXPECT_EQ(w.sbppv->horizontalScrollBar()->value(), 25);
+    w.close();
+    EXPECT_EQ(w.PreviewZoom, 0);
+}
+
+TEST(FrmPreview, MarginsGiveThePageProportions)
+{
+    TFrmPreview w;
+    w.resize(468, 423);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    // A tall page: equal left and right margins, 10-pixel top and bottom.
+    w.FitToPage(QSize(1000, 4000));
+    EXPECT_EQ(w.pTop->height(), 10);
+    EXPECT_EQ(w.pLeft->width(), w.pRight->width());
+    EXPECT_GT(w.pLeft->width(), 10);
+    EXPECT_NEAR(double(w.sbppv->width()) / w.sbppv->height(), 0.25, 0.01);
+    // A wide page: the opposite.
+    w.FitToPage(QSize(4000, 1000));
+    EXPECT_EQ(w.pLeft->width(), 10);
+    EXPECT_EQ(w.pTop->height(), w.pBottom->height());
+    EXPECT_NEAR(double(w.sbppv->width()) / w.sbppv->height(), 4.0, 0.05);
+}
+
+TEST(FrmPreview, SavesByUpperCasedExtension)
+{
+    SamplePicture();
+    TFrmPreview w;
+    w.resize(468, 423);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    TempDir dir;
+    EXPECT_TRUE(w.ImageExports(dir.file("a.Jpg")));
+    EXPECT_EQ(readFile(dir.file("a.Jpg")).substr(0, 2), "\xFF\xD8");
+    EXPECT_TRUE(w.ImageExports(dir.file("a.png")));
+    EXPECT_TRUE(w.ImageExports(dir.file("a.jpeg")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("a.png")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("a.jpeg")));
+
+    w.tbZoominClick();
+    EXPECT_TRUE(w.ImageExports(dir.file("b.bmp")));
+    const QImage bmp(QString::fromStdString(dir.file("b.bmp")));
+    EXPECT_EQ(bmp.size(), w.sbppv->size() * 2);
+
+    w.seSize->setValue(2);
+    EXPECT_TRUE(w.ImageExports(dir.file("c.gif")));
+    const std::string gif = readFile(dir.file("c.gif"));
+    EXPECT_EQ(gif.substr(0, 3), "GIF");
+    const QImage gifImage(QString::fromStdString(dir.file("c.gif")));
+    EXPECT_EQ(gifImage.size(), ZelPrinter::GifSize(w.ppv->width(), w.ppv->height(), 2));
+
+    EXPECT_TRUE(w.ImageExports(dir.file("d.emf")));
+    EXPECT_EQ(readFile(dir.file("d.emf")).substr(40, 4), " EMF");
+}
+
+TEST(ZelPrinterLabels, OverlapTestFollowsTheResets)
+{
+    QImage image(200, 200, QImage::Format_RGB32);
+    ZelPrinter::SetPageSize(200, 200);
+    ZelPrinter::SetMinX(0);
+    ZelPrinter::SetMaxX(200);
+    ZelPrinter::SetMinY(0);
+    ZelPrinter::SetMaxY(200);
+    auto drawn = [&](double x, double y) {
+        image.fill(Qt::white);
+        QPainter p(&image);
+        p.setPen(Qt::black);
+        p.setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
+        ZelPrinter::LabelAt(&p, 0, "MMMM", x, y, 4, 0);
+        p.end();
+        for (int j = 0; j < 200; ++j)
+            for (int i = 0; i < 200; ++i)
+                if ((image.pixel(i, j) & 0xFFFFFF) != 0xFFFFFF)
+                    return true;
+        return false;
+    };
+    ZelPrinter::ResetLabelsOff();
+    EXPECT_FALSE(ZelPrinter::LabelsOverlap());
+    EXPECT_TRUE(drawn(100, 100));
+    EXPECT_FALSE(drawn(102, 101)); // meets the first box
+    EXPECT_TRUE(drawn(100, 40));
+    ZelPrinter::ResetLabelsOff();
+    EXPECT_TRUE(drawn(102, 101));
+    ZelPrinter::ResetLabels();
+    EXPECT_TRUE(drawn(102, 101));
+    EXPECT_TRUE(drawn(102, 101));
+}

@@ -1,0 +1,105 @@
+// Printed pictures written without a window: the colour chart.
+#include "printing/ColourChart.h"
+#include "support/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+TEST(ColourChartFile, WritesMetafile)
+{
+    testutil::TempDir dir;
+    const std::string file = dir.file("colores.emf");
+    EXPECT_EQ(ColourChart::WriteChart(file, 4800, 6600), "");
+    std::string bytes = testutil::readFile(file);
+    ASSERT_GT(bytes.size(), 88u);
+    EXPECT_EQ(bytes.substr(40, 4), " EMF");
+    EXPECT_NE(ColourChart::WriteChart(dir.file("no/such/dir/c.emf"), 4800, 6600), "");
+}
+
+// ---- The batch printing from the command line ----
+#include <QProcess>
+
+#include <filesystem>
+
+namespace {
+
+int RunVelmora(const testutil::TempDir& tmp, const QStringList& args)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("VELMORA_CONFIG_DIR", QString::fromStdString(tmp.path().string()));
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(QString::fromStdString(tmp.path().string()));
+    p.start(VELMORA_BINARY, args);
+    if (!p.waitForFinished(60000))
+        return -1;
+    return p.exitCode();
+}
+
+} // namespace
+
+TEST(BatchPrintCommandLine, PrintsPicturesIntoTheDocument)
+{
+    testutil::TempDir tmp;
+    std::filesystem::create_directories(tmp.path() / "def" / "out");
+    const std::string net = tmp.file("def/red.dat");
+    std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", net);
+    // Names in the definition are relative to its own folder, not to the process's.
+    testutil::writeFile(tmp.file("def/lote.ini"),
+                        "[General]\r\nDocumentoWord=out/informe.doc\r\nNumeroColumnas=2\r\n[Tema]\r\n"
+                        "[Uno]\r\nRedPalvon=red.dat\r\nVariables=none\r\n"
+                        "[Dos]\r\nRedPalvon=red.dat\r\nVarVolumen=NOEXISTE\r\nVarMultiple=2\r\n");
+    ASSERT_EQ(RunVelmora(tmp, {QString::fromStdString(net), QString::fromStdString(tmp.file("def/lote.ini"))}), 0);
+    const std::string doc = testutil::readFile(tmp.file("def/out/informe.doc"));
+    ASSERT_FALSE(doc.empty());
+    EXPECT_EQ(doc.rfind("{\\rtf", 0), 0u);
+    // One picture of the first network, one of the second (its variables together).
+    size_t captions = 0;
+    for (size_t at = doc.find("Red: red.dat      Atributo:"); at != std::string::npos;
+         at = doc.find("Red: red.dat      Atributo:", at + 1))
+        ++captions;
+    EXPECT_EQ(captions, 2u);
+    const std::string emf = testutil::readFile(tmp.file("def/out/red.emf"));
+    ASSERT_GT(emf.size(), 88u);
+    EXPECT_EQ(emf.substr(40, 4), " EMF");
+}
+
+// ---- The multi-page window over an open network ----
+#include "model/KDVvars.h"
+#include "printing/ZelPrinter.h"
+#include "printing/gui/MultiPageWindow.h"
+#include "support/ViewerFixture.h"
+
+#include <QSpinBox>
+
+class MultiPageTest : public ViewerFixture {};
+
+TEST_F(MultiPageTest, ChosenPagesAreSavedOneFilePerPage)
+{
+    const std::string net = tmp.file("red.dat");
+    std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", net);
+    ASSERT_TRUE(viewer->AbrirRedPalvon(net));
+    TMultiPageWindow w(*viewer);
+    w.DrawNet();
+    TPageGrid& g = w.Grid();
+    ASSERT_EQ(g.Count(), 2);
+    // Page (1, 1) starts at the view window's bottom-left corner.
+    EXPECT_NEAR(g.Page(1, 1).X[0], WorldMinX, 1e-6);
+    EXPECT_NEAR(g.Page(1, 1).Y[0], WorldMinY, 1e-6);
+    w.PageLayerClick(g.Page(1, 1).Left + 2, g.Page(1, 1).Bottom - 2);
+    w.PageLayerClick(g.Page(2, 2).Left + 2, g.Page(2, 2).Top + 2);
+    w.PageLayerClick(g.Page(2, 1).Left + 2, g.Page(2, 1).Top + 2);
+    w.PageLayerClick(g.Page(2, 1).Left + 2, g.Page(2, 1).Top + 2);  // twice: not chosen
+    EXPECT_EQ(g.SelectedCount(), 2);
+    ASSERT_TRUE(w.SavePages(tmp.file("plan.emf")));
+    EXPECT_TRUE(std::filesystem::exists(tmp.file("plan_1_1.EMF")));
+    EXPECT_TRUE(std::filesystem::exists(tmp.file("plan_2_2.EMF")));
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("plan_2_1.EMF")));
+    // The view window is left on the last page saved.
+    EXPECT_NEAR(WorldMinX, g.Page(2, 2).X[0], 1e-6);
+    EXPECT_EQ(PrintPageX, 2);
+    // A new page count rebuilds the pages and drops the selection.
+    w.spCount->setValue(3);
+    EXPECT_EQ(g.Count(), 3);
+    EXPECT_EQ(g.SelectedCount(), 0);
+}

@@ -1,0 +1,76 @@
+#include "model/FileUtils.h"
+#include "model/HitGrid.h"
+#include "model/KDVlib.h"
+#include "model/LinkGeometry.h"
+#include "model/KDVvars.h"
+#include "printing/ZelPrinter.h"
+#include "printing/gui/FrmPreview.h"
+#include "support/ViewerFixture.h"
+
+#include <QImage>
+#include <QPainter>
+
+namespace {
+
+class PrintView : public ViewerFixture {
+protected:
+    void SetUp() override
+    {
+        ViewerFixture::SetUp();
+        std::vector<std::string> lines;
+        ASSERT_TRUE(FileUtils::ReadLines(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", lines));
+        ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+        KDVlib::BuildHitGrid();
+        PalvonRead::ComputeLinkGeometry();
+        WorldMinX = Network.MinX;
+        WorldMaxX = Network.MaxX;
+        WorldMinY = Network.MinY;
+        WorldMaxY = Network.MaxY;
+        KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
+        SizeFactor = 1.0f;
+        PrintMetafileName = tmp.file("Velmora___.EMF");
+        PrintPageX = PrintPageY = 0;
+    }
+};
+
+} // namespace
+
+TEST_F(PrintView, CustomPageShowsTheNetwork)
+{
+    PrintToExtent = false;
+    PrintOnPrinterPage = false;
+    PrintCustomWidth = 600;
+    PrintCustomHeight = 400;
+    viewer->PrintFilePreview();
+    EXPECT_EQ(PrintPictureWidth, 600);
+    EXPECT_EQ(PrintPictureHeight, 400);
+    QImage image(600, 400, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.drawPicture(0, 0, PrintPicture);
+    p.end();
+    int dark = 0;
+    for (int y = 30; y < 370; ++y)
+        for (int x = 0; x < 600; ++x)
+            dark += (image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
+    EXPECT_GT(dark, 500); // the links are on the page
+    // The same page as a metafile file.
+    EXPECT_EQ(testutil::readFile(PrintMetafileName).substr(40, 4), " EMF");
+    PrintMetafileName = "Velmora___.EMF";
+}
+
+TEST_F(PrintView, ExtentPageHasNoEmptyBand)
+{
+    WorldMinX = 0;
+    WorldMaxX = 2000;
+    WorldMinY = 0;
+    WorldMaxY = 1000;
+    PrintToExtent = true;
+    viewer->PrintFilePreview();
+    const QSize page = PrinterPageSize();
+    EXPECT_EQ(PrintPageWidth, page.width());
+    EXPECT_EQ(PrintPageHeight, ZelPrinter::WorldToPixelY(0) - ZelPrinter::WorldToPixelY(1000));
+    EXPECT_NEAR(PrintPageHeight, page.width() / 2.0, 1.0);
+    PrintToExtent = false;
+    PrintMetafileName = "Velmora___.EMF";
+}

@@ -1,0 +1,195 @@
+#include "map/DisplayStyles.h"
+#include "map/Ranges.h"
+#include "model/KDVvars.h"
+#include "printing/Net2Print.h"
+#include "support/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Runs with the temp folder as the current folder (relative names resolve there).
+class Net2PrintTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        old_ = fs::current_path();
+        fs::current_path(dir_.path());
+    }
+    void TearDown() override { fs::current_path(old_); }
+    std::string Full(const std::string& name) const { return (fs::current_path() / name).lexically_normal().string(); }
+    testutil::TempDir dir_;
+    fs::path old_;
+};
+
+class FakeView : public Net2PrintView {
+public:
+    void LegendPosition(int32_t& left, int32_t& top) override { left = left_; top = top_; }
+    void ApplyTheme(const TPrintTheme& t) override { theme = t; left_ = t.VinetaLeft; top_ = t.VinetaTop; ++themes; }
+    void ApplyGeneral(const TPrintGeneral& g) override { general = g; }
+    int32_t left_ = 7, top_ = 9;
+    TPrintTheme theme;
+    TPrintGeneral general;
+    int themes = 0;
+};
+
+TEST_F(Net2PrintTest, MissingFileChangesNothing)
+{
+    Net2PrintCount = 5;
+    WordDocumentName = "keep.doc";
+    EXPECT_FALSE(ReadWriteNet2Print(dir_.file("nope.ini")));
+    EXPECT_EQ(Net2PrintCount, 5);
+    EXPECT_EQ(WordDocumentName, "keep.doc");
+}
+
+TEST_F(Net2PrintTest, FullDefinition)
+{
+    testutil::writeFile("def.ini",
+        "[Red A]\r\nRedPalvon=a.dat\r\nVarVolumen=VOL,CAP\r\nTitColores=x\r\nVarColores=SAT\r\n"
+        "SeleccionArcos=sel.txt\r\nOcultaSeleccion=1\r\nSaltoPagina=2\r\nVarMultiple=3\r\nAlto=2.5\r\n\r\n"
+        "[General]\r\nOrientacion=1\r\nTama\xC3\xB1oPapel=1\r\nMargenSup=0.5\r\nNumeroColumnas=2\r\n"
+        "DesplazamientoValor=-3\r\nDocumentoWord=out/rep.doc\r\nAncho=4.5\r\nLineaSoleras=calles.txt\r\n"
+        "[Tema]\r\nZoom=1;2;3.5;4\r\nVineta=10\r\nColor=255\r\nColorSoleras=123\r\nAnchoAtributo=40\r\n"
+        "VerNombreNodos=1\r\nFixed=1\r\nValorMaximo=1500.5\r\n"
+        "[Red B]\r\nRedPalvon=sub/b.dat\r\nVineta=3;4\r\nTitulos=uno,dos\r\n");
+    FakeView view;
+    RangeMode = 1;
+    ASSERT_TRUE(ReadWriteNet2Print("def.ini", &view));
+    EXPECT_EQ(Net2PrintCount, 4);
+    EXPECT_EQ(WordOrientation, 1);
+    EXPECT_EQ(WordPaperSize, 7);
+    EXPECT_FALSE(PrintOnPrinterPage);
+    EXPECT_DOUBLE_EQ(MarginTop, 0.5);
+    EXPECT_DOUBLE_EQ(MarginBottom, 1.0);
+    EXPECT_TRUE(PrintInColumns);
+    EXPECT_EQ(PrintColumns, 2);
+    EXPECT_EQ(LinkShift, -3);
+    EXPECT_EQ(WordDocumentName, Full("out/rep.doc"));
+    EXPECT_EQ(view.general.LineaSoleras, Full("calles.txt"));
+    EXPECT_EQ(view.general.TemaVelmora, "null");
+
+    EXPECT_EQ(view.themes, 1);
+    EXPECT_DOUBLE_EQ(WorldMinX, 1);
+    EXPECT_DOUBLE_EQ(WorldMinY, 2);
+    EXPECT_DOUBLE_EQ(WorldMaxX, 3.5);
+    EXPECT_DOUBLE_EQ(WorldMaxY, 4);
+    // A one-field legend place keeps the legend where it was.
+    EXPECT_EQ(view.theme.VinetaLeft, 7);
+    EXPECT_EQ(view.theme.VinetaTop, 9);
+    // A one-field colour pair falls back to the fixed pair.
+    EXPECT_EQ(ModePenColors[1], 8454143u);
+    EXPECT_EQ(ModeBrushColors[1], 8421631u);
+    EXPECT_EQ(Items[11].Color, 123u);
+    EXPECT_EQ(PixsVol, 40);
+    EXPECT_TRUE(view.theme.VerNombreNodos);
+    EXPECT_TRUE(view.theme.Fixed);
+    EXPECT_DOUBLE_EQ(view.theme.ValorMaximo, 1500.5);
+
+    const TNet2Print& a = Net2Print[0];
+    EXPECT_EQ(a.RedPalvon, "a.dat");
+    EXPECT_EQ(a.NetworkFile, Full("a.dat"));
+    EXPECT_EQ(a.SeleccionArcos, Full("sel.txt"));
+    EXPECT_EQ(a.DatosComplementarios, "null");
+    EXPECT_EQ(a.OcultaSeleccion, 1);
+    EXPECT_EQ(a.SaltoPagina, 2);
+    EXPECT_EQ(a.VarMultiple, 3);
+    EXPECT_EQ(a.VarTitles[1], "VOL,CAP");  // titles default to the names
+    EXPECT_EQ(a.VarTitles[2], "x");
+    EXPECT_EQ(a.VarTitles[0], "");
+    EXPECT_FLOAT_EQ(a.Ancho, 4.5f);        // from "General"
+    EXPECT_FLOAT_EQ(a.Alto, 2.5f);
+    EXPECT_EQ(a.Vineta, "7;9");
+    EXPECT_EQ(a.Color, "null");
+    EXPECT_EQ(Net2Print[1].NetworkFile, "null");
+    EXPECT_EQ(Net2Print[2].NetworkFile, "null");
+    EXPECT_EQ(Net2Print[3].NetworkFile, Full("sub/b.dat"));
+    EXPECT_EQ(Net2Print[3].Vineta, "3;4");
+    EXPECT_EQ(Net2Print[3].Titulos, "uno,dos");
+}
+
+// Settings that the file leaves out take their defaults, whatever was set before.
+TEST_F(Net2PrintTest, SettingsOnlyAndDefaults)
+{
+    WordDocumentName = Full("chosen.doc");
+    PrintColumns = 3;
+    PrintInColumns = true;
+    PixsVol = 33;
+    testutil::writeFile("only.ini", "[general]\r\nTama\xF1oPapel=2\r\n[TEMA]\r\nVineta=15;20\r\nZoom=1;2;3\r\n");
+    FakeView view;
+    WorldMinX = -5;
+    ASSERT_TRUE(ReadWriteNet2Print("only.ini", &view));
+    EXPECT_EQ(Net2PrintCount, 2);
+    EXPECT_EQ(Net2Print[0].NetworkFile, "null");
+    EXPECT_EQ(Net2Print[1].NetworkFile, "null");
+    EXPECT_EQ(WordDocumentName, "null");
+    EXPECT_FALSE(PrintInColumns);
+    EXPECT_EQ(WordPaperSize, 23);  // the key spelled in Latin-1
+    EXPECT_EQ(PixsVol, 33);
+    EXPECT_FALSE(view.theme.Fixed);
+    EXPECT_FALSE(view.theme.VerNombreNodos);
+    EXPECT_EQ(view.theme.VinetaLeft, 15);
+    EXPECT_EQ(view.theme.VinetaTop, 20);
+    EXPECT_FALSE(view.theme.HasZoom);  // three numbers: not a window
+    EXPECT_DOUBLE_EQ(WorldMinX, -5);
+
+    testutil::writeFile("empty.ini", "[X]\r\nRedPalvon=x.dat\r\n");
+    ASSERT_TRUE(ReadWriteNet2Print("empty.ini"));
+    EXPECT_EQ(WordPaperSize, 2);
+    EXPECT_TRUE(PrintOnPrinterPage);
+    EXPECT_EQ(Net2PrintCount, 1);
+}
+
+TEST_F(Net2PrintTest, ExcessSectionsAreLeftOut)
+{
+    std::string text;
+    for (int i = 0; i < 305; ++i)
+        text += "[R" + std::to_string(i) + "]\r\nRedPalvon=r" + std::to_string(i) + ".dat\r\n";
+    testutil::writeFile("many.ini", text);
+    ASSERT_TRUE(ReadWriteNet2Print("many.ini"));
+    EXPECT_EQ(Net2PrintCount, MaxNet2Print + 1);
+    EXPECT_EQ(Net2Print[MaxNet2Print].RedPalvon, "r300.dat");
+}
+
+} // namespace
+
+// ---- Line sheets: another settings file of the printing ----
+#include "model/PalvonRead.h"
+#include "model/PalvonVars.h"
+#include "printing/PrintLines.h"
+
+TEST_F(Net2PrintTest, LineSheets)
+{
+    testutil::writeFile("lineas.ini",
+        "[Z]\r\nTitulo=;Linea 5\r\nLamina=plano\r\nLineas= L1 ,L2,l3\r\n"
+        "[A]\r\nTitulo=Linea 5;\r\nLamina=sal/hoja.wmf\r\n[B]\r\n");
+    std::vector<TLineSheet> sheets = PrintLines::ReadLineSheets("lineas.ini");
+    ASSERT_EQ(sheets.size(), 3u);  // file order, not alphabetical
+    EXPECT_EQ(sheets[0].Titles, (std::vector<std::string>{"", "Linea 5"}));
+    EXPECT_EQ(sheets[0].MetafileName, "plano.emf");
+    EXPECT_EQ(sheets[0].Lines, (std::vector<std::string>{"L1", "L2", "l3"}));
+    EXPECT_EQ(sheets[1].Titles, (std::vector<std::string>{"Linea 5"}));
+    EXPECT_EQ(sheets[1].MetafileName, "sal/hoja.emf");
+    EXPECT_TRUE(sheets[2].Titles.empty());
+    EXPECT_EQ(sheets[2].MetafileName, "null.emf");
+
+    PalvonRead::ClearNetwork();
+    Network.LineCount = 4;
+    const char* names[] = {"L1", "L2", "L3", "L1"};
+    for (int i = 1; i <= 4; ++i) {
+        Lineas[i].Name = names[i - 1];
+        Lineas[i].Visible = 1;
+    }
+    EXPECT_EQ(PrintLines::ShowSheetLines(sheets[0]), 2);  // "l3" is not "L3"
+    EXPECT_EQ(Lineas[1].Visible, 0);  // the last line of a repeated name is the one found
+    EXPECT_EQ(Lineas[2].Visible, 1);
+    EXPECT_EQ(Lineas[3].Visible, 0);
+    EXPECT_EQ(Lineas[4].Visible, 1);
+    // A sheet without lines shows none, whatever the sheet before showed.
+    EXPECT_EQ(PrintLines::ShowSheetLines(sheets[2]), 0);
+    EXPECT_EQ(Lineas[4].Visible, 0);
+    PalvonRead::ClearNetwork();
+}
