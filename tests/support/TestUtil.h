@@ -29,6 +29,24 @@ private:
     std::filesystem::path path_;
 };
 
+// Makes a folder the working directory for a scope: files the program writes
+// "in the working directory" then never meet those of tests running in parallel.
+class WorkingDir {
+public:
+    explicit WorkingDir(const std::filesystem::path& dir) : previous_(std::filesystem::current_path())
+    {
+        std::filesystem::current_path(dir);
+    }
+    ~WorkingDir()
+    {
+        std::error_code ec;
+        std::filesystem::current_path(previous_, ec);
+    }
+
+private:
+    std::filesystem::path previous_;
+};
+
 inline void writeFile(const std::string& path, const std::string& bytes)
 {
     std::ofstream f(path, std::ios::binary);

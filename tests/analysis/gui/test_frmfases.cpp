@@ -144,6 +144,7 @@ TEST(FrmFases, DocumentOfTheListedJunctionsInColumns)
     w.CreateFases(4);
     w.seCols->setValue(3);
     TempDir dir;
+    WorkingDir here(dir.path()); // the pictures pass through "emf.emf" here
     const std::string name = dir.file("fases.doc");
     ASSERT_TRUE(w.WriteDocument(name));
     const std::string rtf = readFile(name);
@@ -175,6 +176,8 @@ TEST(FrmFases, PhasesReportAppendsTableAndCaptionedPictures)
     const int32_t numbers[] = {1, 3, 42, 5, 2, 0}; // 42: no such node
     for (int k = 0; k < 6; ++k)
         NodeList[k + 1] = numbers[k];
+    TempDir dir;
+    WorkingDir here(dir.path()); // the pictures pass through "emf.emf" here
     DocWriter::TDocWriter doc;
     doc.Open(DocWriter::PageSetup());
     DocWriter::PictureBox box;
