@@ -29,6 +29,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
@@ -69,6 +70,13 @@ void TPalvonViewer::FormCreate()
     ProgressBar->setValue(0);
     ProgressBar->setVisible(false);
 
+    // Help stays the last menu, whatever order the menus were built in.
+    for (QAction* menu : menuBar()->actions())
+        if (menu->text().remove(QLatin1Char('&')) == QStringLiteral("Ayuda")) {
+            menuBar()->removeAction(menu);
+            menuBar()->addAction(menu);
+            break;
+        }
     // Buttons with a drawing show it; the others keep their caption.
     for (QToolBar* bar : findChildren<QToolBar*>()) {
         bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
