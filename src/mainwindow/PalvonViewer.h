@@ -208,6 +208,9 @@ public:
     // lets "Sobreescrito" write values over each other; the magnifier also draws
     // what the options dialog ticks for it.
     void DrawLayerSequence(TOxrImage& c, TLayerTarget target);
+    // The network and what lies on it, in the same order on the map and on paper:
+    // entries and exits, movement links, transit lines, links and their lanes.
+    void DrawNetworkLayers(TOxrImage& c);
     // Prepares the map for a redraw: empty picture, legends hidden, transient pick state cleared.
     void ClearScreen();
     // Marks the hit-grid tiles that the view window meets.
@@ -236,11 +239,16 @@ public:
     void ZoomMouseDown(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
     void ZoomMouseMove(const TShiftState& Shift, int i, int j, double x, double y);
     void ZoomMouseUp(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
+    // Modes 0 (zoom box), 1 (pan) and 2 (magnifier) of a press; false for any other mode.
+    bool StartViewGesture(int mode, Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x,
+                          double y);
     void StartZoomBox(int i, int j, double x, double y);
     void StartPan(int i, int j);
     void StartMagnifier(int i, int j);
     void FollowZoomBox(double x, double y);
     void FollowPan(int i, int j);
+    // A move with the magnifier or the hand pan on: the lens or the view follows pixel (i, j).
+    void FollowMagnifierAndPan(int i, int j);
     void EndMagnifier();
     void EndPan();
     void EndZoomBox(int j);
@@ -381,6 +389,9 @@ public:
     void ImportarColsMovimClick();
     // The toolbar's open buttons, kind by tag 1..9.
     void AbrirClick(int tag);
+    // Opens files of one kind 1..9 (the order of the open dialog's filters); only
+    // soleras take more than the first file.
+    void OpenDataOfKind(int kind, const QStringList& files);
     void OpenTrazasFile(const std::string& fileName);
     // The first file replaces the line layers unless AppendSoleraLayer is 1; the others add.
     void OpenSoleraFiles(const QStringList& files);

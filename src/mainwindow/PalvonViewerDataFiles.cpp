@@ -297,8 +297,15 @@ void TPalvonViewer::AbrirClick(int tag)
     const QStringList files = ChooseDataFiles(QStringLiteral("Open data file"), filter, tag == 8);
     if (files.isEmpty())
         return;
+    OpenDataOfKind(tag, files);
+}
+
+void TPalvonViewer::OpenDataOfKind(int kind, const QStringList& files)
+{
+    if (files.isEmpty())
+        return;
     const std::string name = files.front().toStdString();
-    switch (tag) {
+    switch (kind) {
     case 1:
         AbrirRedPalvon(name);
         break;

@@ -196,19 +196,10 @@ void TPalvonViewer::imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& S
     if (Shift.Double)
         return;
     const int mode = MousePressMode(Button, Shift, i, j);
+    if (StartViewGesture(mode, Button, Shift, i, j, x, y))
+        return;
     const TPoint press{x, y};
     switch (mode) {
-    case 0:
-        if (Button == Qt::LeftButton && !Shift.Shift() && !RubberBand)
-            StartZoomBox(i, j, x, y);
-        break;
-    case 1:
-        if (!Panning)
-            StartPan(i, j);
-        break;
-    case 2:
-        StartMagnifier(i, j);
-        break;
     case 3:
         if (Button != Qt::LeftButton)
             break;
@@ -364,13 +355,7 @@ void TPalvonViewer::imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& S
 void TPalvonViewer::imgOxrMouseMove(const TShiftState&, int i, int j, double x, double y)
 {
     const TPoint now{x, y};
-    if (ZoomFollow) {
-        ClickPixX = i;
-        ClickPixY = j;
-        ZoomViewPalvon();
-    }
-    if (Panning)
-        FollowPan(i, j);
+    FollowMagnifierAndPan(i, j);
     // A move started from a grid: the hand over the marker, "no" elsewhere.
     if ((CentroidMoving || NodeMoving) && PickedItem < 0)
         SetOverride(GridMoveRegion.contains(QPoint(i, j)) ? Qt::PointingHandCursor : Qt::ForbiddenCursor);

@@ -143,41 +143,11 @@ void TPalvonViewer::tbOpenDatExecute()
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    std::string name = dialog.selectedFiles().front().toStdString();
     // The kind is the filter chosen, not the file's extension.
-    int kind = static_cast<int>(shown.indexOf(dialog.selectedNameFilter())) + 1;
-    switch (kind) {
-    case 1:
-        AbrirRedPalvon(name);
-        break;
-    case 2:
-        OpenLpaFile(name);
-        break;
-    case 3:
-        OpenLplFile(name);
-        break;
-    case 4:
-        OpenCountsFile(name);
-        break;
-    case 5:
-        OpenComplementaryFile(name);
-        break;
-    case 6:
-        OpenTrazasFile(name);
-        break;
-    case 7:
-        OpenZoningFile(name);
-        break;
-    case 8:
+    const int kind = static_cast<int>(shown.indexOf(dialog.selectedNameFilter())) + 1;
+    if (kind == 8)
         AppendSoleraLayer = addLayer ? 1 : 0;
-        OpenSoleraFiles({QString::fromStdString(name)});
-        break;
-    case 9:
-        OpenGenatrFile(name);
-        break;
-    default:
-        break;
-    }
+    OpenDataOfKind(kind, {dialog.selectedFiles().front()});
 }
 
 bool TPalvonViewer::OpenPalvonDat()

@@ -64,9 +64,8 @@ void ReportPicture(bool ok)
 
 namespace ReportWriter {
 DocWriter::TDocWriter& Document() { return Doc(); }
-}
 
-void WordOpen()
+DocWriter::PageSetup OptionsPageSetup()
 {
     DocWriter::PageSetup setup;
     setup.paperCode = WordPaperSize;
@@ -75,7 +74,13 @@ void WordOpen()
     setup.marginBottom = MarginBottom;
     setup.marginLeft = MarginLeft;
     setup.marginRight = MarginRight;
-    Doc().Open(setup);
+    return setup;
+}
+} // namespace ReportWriter
+
+void WordOpen()
+{
+    Doc().Open(ReportWriter::OptionsPageSetup());
     PrintCustomWidth = ZelUtils::Round(8 * Doc().PageWidthPt());
     PrintCustomHeight = ZelUtils::Round(8 * Doc().PageHeightPt());
 }

@@ -16,6 +16,8 @@ extern int32_t CurrentNet;              // Net2Print entry whose box sizes cell 
 namespace ReportWriter {
 // The document being built (for callers that need more than the routines below).
 DocWriter::TDocWriter& Document();
+// The page of the document as the print options give it (paper, orientation, margins).
+DocWriter::PageSetup OptionsPageSetup();
 }
 
 // Starts a new empty document with the page setup; sets PrintCustomWidth and

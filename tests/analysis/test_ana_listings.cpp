@@ -6,6 +6,7 @@
 #include "model/PalvonListings.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
+#include "support/HandNetwork.h"
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -36,18 +37,7 @@ void MakeNet(int nodes, const std::vector<std::pair<int, int>>& links)
         Arcos[i].Var[7] = 10.0f * float(a);
         Arcos[i].Var[3] = 1.5f;
     }
-    PalvonRead::SortLinks();
-    FirstArc.assign(static_cast<size_t>(Network.NodeCount) + 2, 0);
-    int a = 1;
-    for (int n = 1; n <= Network.NodeCount + 1; ++n) {
-        while (a <= Network.LinkCount && Arcos[a].A < n)
-            ++a;
-        FirstArc[static_cast<size_t>(n)] = a;
-    }
-    for (int k = 1; k <= Network.LinkCount; ++k) {
-        Arcos[k].AIndex = Arcos[k].A;
-        Arcos[k].BIndex = Arcos[k].B;
-    }
+    testutil::SortAndIndexLinks();
     KDVlib::CostVar = 7;
 }
 

@@ -3,6 +3,7 @@
 #include "model/KDVlib.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
+#include "support/HandNetwork.h"
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -49,18 +50,7 @@ struct TestNet {
             Arcos[i].Var[7] = l.cost;
             Arcos[i].Var[3] = l.var3;
         }
-        PalvonRead::SortLinks();
-        FirstArc.assign(static_cast<size_t>(Network.NodeCount) + 2, 0);
-        int a = 1;
-        for (int n = 1; n <= Network.NodeCount + 1; ++n) {
-            while (a <= Network.LinkCount && Arcos[a].A < n)
-                ++a;
-            FirstArc[static_cast<size_t>(n)] = a;
-        }
-        for (int k = 1; k <= Network.LinkCount; ++k) {
-            Arcos[k].AIndex = Arcos[k].A;
-            Arcos[k].BIndex = Arcos[k].B;
-        }
+        testutil::SortAndIndexLinks();
         CostVar = 7;
     }
 };

@@ -4,6 +4,7 @@
 #include "model/HitGrid.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
+#include "support/HandNetwork.h"
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 
 using namespace ZelDxfer;
 using testutil::readFile;
+using testutil::PlacedNode;
 
 namespace {
 
@@ -175,14 +177,7 @@ namespace {
 void StreetNetwork()
 {
     PalvonRead::ClearNetwork();
-    auto node = [](int32_t number, float x, float y) {
-        const int32_t i = PalvonRead::NodeIndex(number);
-        Nodos[i].X = x;
-        Nodos[i].Y = y;
-        Nodos[i].HasXY = 1;
-        return i;
-    };
-    const int32_t a = node(1, 0, 0), b = node(2, 100, 0), c = node(3, 100, 100);
+    const int32_t a = PlacedNode(1, 0, 0), b = PlacedNode(2, 100, 0), c = PlacedNode(3, 100, 100);
     auto link = [](int32_t from, int32_t to, int32_t bearing, const char* street, bool oneWay) {
         const int32_t k = PalvonRead::NewLink();
         Arcos[k].A = Nodos[from].Number;

@@ -2,27 +2,22 @@
 #include "export/Emme2Export.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
+#include "support/HandNetwork.h"
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
 
 using testutil::dataPath;
 using testutil::readFile;
+using testutil::PlacedNode;
 
 namespace {
 
 void Emme2Network()
 {
     PalvonRead::ClearNetwork();
-    auto node = [](int32_t number, float x, float y) {
-        const int32_t i = PalvonRead::NodeIndex(number);
-        Nodos[i].X = x;
-        Nodos[i].Y = y;
-        Nodos[i].HasXY = 1;
-        return i;
-    };
-    const int32_t n1 = node(101, 1000.0f, 2000.0f);
-    node(102, 2234.5f, 2000.0f);
+    const int32_t n1 = PlacedNode(101, 1000.0f, 2000.0f);
+    PlacedNode(102, 2234.5f, 2000.0f);
     const int32_t z = PalvonRead::NewZone();
     Zonas[z].Number = 7;
     Zonas[z].CentroidX = 900.0f;

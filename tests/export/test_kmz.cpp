@@ -11,6 +11,7 @@
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
+#include "support/HandNetwork.h"
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -45,13 +46,7 @@ int Count(const std::string& s, const std::string& what)
     return n;
 }
 
-void AddNode(int32_t number, float x, float y)
-{
-    const int32_t i = PalvonRead::NodeIndex(number);
-    Nodos[i].X = x;
-    Nodos[i].Y = y;
-    Nodos[i].HasXY = 1;
-}
+using testutil::PlacedNode;
 
 class KmzTest : public ::testing::Test {
 protected:
@@ -79,9 +74,9 @@ protected:
 
 TEST_F(KmzTest, TransitLinesAndText)
 {
-    AddNode(10, 350000, 6300000);
-    AddNode(11, 350100, 6300000);
-    AddNode(12, 350200, 6300000);
+    PlacedNode(10, 350000, 6300000);
+    PlacedNode(11, 350100, 6300000);
+    PlacedNode(12, 350200, 6300000);
     AddLine("12", "1", 6, {10, -11, 12}, true);
     AddLine("L2", "0", 4, {11, 99}, false); // one node found; not selected
 
@@ -151,8 +146,8 @@ TEST_F(KmzTest, VisibleBackgroundLayers)
 
 TEST_F(KmzTest, NetworkWithLanesAndBands)
 {
-    AddNode(2, 350000, 6300000);
-    AddNode(1, 350200, 6300000);
+    PlacedNode(2, 350000, 6300000);
+    PlacedNode(1, 350200, 6300000);
     const int32_t nd3 = PalvonRead::NodeIndex(3); // no coordinates
     Network.HasCoordinates = 1;
     auto link = [](int32_t a, int32_t b, float value) {

@@ -2,6 +2,7 @@
 #include "export/TextExports.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
+#include "support/HandNetwork.h"
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -10,18 +11,14 @@ using TextExports::TLineRow;
 
 static std::string Pad5(int v) { std::string s = std::to_string(v); return std::string(5 - s.size(), ' ') + s; }
 
+using testutil::PlacedNode;
+
 TEST(TextExports, TraceEvery30UnitsByAbsoluteNodeNumber)
 {
     PalvonRead::ClearNetwork();
-    auto node = [](int32_t number, float x, float y) {
-        const int32_t i = PalvonRead::NodeIndex(number);
-        Nodos[i].X = x;
-        Nodos[i].Y = y;
-        Nodos[i].HasXY = 1;
-    };
-    node(1, 0, 0);
-    node(2, 95, 0);
-    node(3, 95, 20);
+    PlacedNode(1, 0, 0);
+    PlacedNode(2, 95, 0);
+    PlacedNode(3, 95, 20);
     PalvonRead::SortNodes();
     const std::vector<TLineRow> rows = {
         {2, 17, 4, {1, -2, 3}},  // 95 units: 0, 30, 60, 90; then 20 units: start only; then the end

@@ -2,6 +2,7 @@
 #include "model/KDVlib.h"
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
+#include "support/HandNetwork.h"
 #include "support/RecordingServices.h"
 
 #include <gtest/gtest.h>
@@ -267,14 +268,7 @@ TEST_F(Lookup, IsolationMarksSkipIgnoredLinks)
 }
 
 namespace {
-int PlacedNode(int number, float x, float y)
-{
-    int i = NodeIndex(number);
-    Nodos[i].X = x;
-    Nodos[i].Y = y;
-    Nodos[i].HasXY = 1;
-    return i;
-}
+using testutil::PlacedNode;
 
 void Link(int a, int b, float length)
 {

@@ -9,6 +9,7 @@
 #include "model/ZelUtils.h"
 #include "platform/DocWriter.h"
 #include "printing/Net2Print.h"
+#include "printing/ReportWriter.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -53,14 +54,7 @@ void TPalvonViewer::ImprimirFases()
     DocWriter::TDocWriter doc;
     const bool named = !WordDocumentName.empty() && WordDocumentName != "null";
     if (named) {
-        DocWriter::PageSetup setup;
-        setup.paperCode = WordPaperSize;
-        setup.orientation = WordOrientation;
-        setup.marginTop = MarginTop;
-        setup.marginBottom = MarginBottom;
-        setup.marginLeft = MarginLeft;
-        setup.marginRight = MarginRight;
-        doc.Open(setup);
+        doc.Open(ReportWriter::OptionsPageSetup());
         ProgressBar->setFormat(QStringLiteral("Generando documento %1 ...  ")
                                    .arg(QFileInfo(QString::fromStdString(WordDocumentName)).fileName()));
     }

@@ -7,6 +7,7 @@
 #include "export/TextExports.h"
 #include "export/ZelDxfer.h"
 #include "export/ZelShper0.h"
+#include "export/gui/ExportDialogs.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
@@ -21,7 +22,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
@@ -48,24 +49,7 @@ void Fail(QWidget* parent, const std::string& error)
     QMessageBox::warning(parent, QStringLiteral("Exportar"), QString::fromStdString(error));
 }
 
-// A save dialog asking before overwriting when the options say so; the chosen
-// filter index (0-based) in `filter`.
-bool SaveDialog(QWidget* parent, const QString& title, const QString& suffix, const QStringList& filters,
-                const QString& initial, std::string& fileName, int& filter)
-{
-    QFileDialog dialog(parent, title);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(suffix);
-    dialog.setNameFilters(filters);
-    if (!initial.isEmpty())
-        dialog.selectFile(initial);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !(DlgCfg && DlgCfg->cbOverwrite->isChecked()));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return false;
-    fileName = dialog.selectedFiles().front().toStdString();
-    filter = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
-    return true;
-}
+using ExportDialogs::SaveDialog;
 
 QString NetworkNameWith(const char* ext)
 {

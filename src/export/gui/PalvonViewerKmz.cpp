@@ -3,6 +3,7 @@
 // (export/KmzExport); this file only asks for file names and reads the options.
 #include "export/KmzExport.h"
 #include "export/KmzExportNetwork.h"
+#include "export/gui/ExportDialogs.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "model/PalvonVars.h"
@@ -10,7 +11,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QSpinBox>
-#include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -34,21 +34,6 @@ void Fail(QWidget* parent, const std::string& error)
     QMessageBox::warning(parent, QStringLiteral("Exportar"), QString::fromStdString(error));
 }
 
-// A save dialog; the chosen filter index (0-based) in `filter`.
-bool SaveDialog(QWidget* parent, const QString& title, const QString& suffix, const QStringList& filters,
-                std::string& fileName, int& filter)
-{
-    QFileDialog dialog(parent, title);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(suffix);
-    dialog.setNameFilters(filters);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !(DlgCfg && DlgCfg->cbOverwrite->isChecked()));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return false;
-    fileName = dialog.selectedFiles().front().toStdString();
-    filter = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
-    return true;
-}
 
 } // namespace
 
@@ -78,7 +63,8 @@ void TPalvonViewer::ExportaSeleccin3Click()
                                  QStringLiteral("Compressed Keyhole Markup Language [*.kmz] (*.kmz)")};
     std::string name;
     int filter = 0;
-    if (!SaveDialog(this, QStringLiteral("Exportar datos ..."), QStringLiteral("csv"), filters, name, filter))
+    if (!ExportDialogs::SaveDialog(this, QStringLiteral("Exportar datos ..."), QStringLiteral("csv"), filters, {}, name,
+                                   filter))
         return;
     if (filter == 3) {
         std::string error;
@@ -101,8 +87,9 @@ void TPalvonViewer::GenerarKMZ1Click()
     int filter = 0;
     std::string error;
     bool ok = true;
-    if (SaveDialog(this, QStringLiteral("Exportar Bitmap ..."), QStringLiteral("kmz"),
-                   {QStringLiteral("Compressed Keyhole Markup Language [*.kmz] (*.kmz)")}, name, filter))
+    if (ExportDialogs::SaveDialog(this, QStringLiteral("Exportar Bitmap ..."), QStringLiteral("kmz"),
+                                  {QStringLiteral("Compressed Keyhole Markup Language [*.kmz] (*.kmz)")}, {}, name,
+                                  filter))
         ok = KmzExport::ExportGeoLayersKmz(name, Conversion(), error);
     QApplication::restoreOverrideCursor();
     if (!ok)

@@ -109,15 +109,7 @@ void TPalvonViewer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)
         DrawAtributos(&c);
     if (shown("tbColores", &TDlgCfg::zAtributos))
         DrawMapaColores(&c);
-    if (EntSalVar >= 0)
-        DrawEntSal(c);
-    if (Action("aAtributos2")->isChecked())
-        DrawMovimLinks(&c);
-    if (Down("tbLineas"))
-        DrawLineas(c);
-    DrawNetWork(c);
-    if (ShowLanes)
-        DrawNetWorkLanes(c);
+    DrawNetworkLayers(c);
     if (shown("tbArrows", &TDlgCfg::zArrows))
         DrawArrows(c);
     if (shown("tbNodes", &TDlgCfg::zNodes) && !ShowLanes)
@@ -145,6 +137,19 @@ void TPalvonViewer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)
     }
     if (mainMap && Down("tbPoligonos"))
         DrawNamePoligonos(c);
+}
+
+void TPalvonViewer::DrawNetworkLayers(TOxrImage& c)
+{
+    if (EntSalVar >= 0)
+        DrawEntSal(c);
+    if (Action("aAtributos2")->isChecked())
+        DrawMovimLinks(&c);
+    if (Down("tbLineas"))
+        DrawLineas(c);
+    DrawNetWork(c);
+    if (ShowLanes)
+        DrawNetWorkLanes(c);
 }
 
 void TPalvonViewer::ClearScreen()

@@ -466,26 +466,33 @@ void TPalvonViewer::ZoomMouseDown(Qt::MouseButton Button, const TShiftState& Shi
         mode = 2;
     if (Down(QStringLiteral("tbStreet")))
         mode = 23;
+    if (!StartViewGesture(mode, Button, Shift, i, j, x, y)) {
+        StreetViewPalvon();
+        SetDown(QStringLiteral("tbStreet"), false);
+    }
+}
+
+bool TPalvonViewer::StartViewGesture(int mode, Qt::MouseButton Button, const TShiftState& Shift, int i, int j,
+                                     double x, double y)
+{
     switch (mode) {
     case 0:
         if (Button == Qt::LeftButton && !Shift.Shift() && !RubberBand)
             StartZoomBox(i, j, x, y);
-        break;
+        return true;
     case 1:
         if (!Panning)
             StartPan(i, j);
-        break;
+        return true;
     case 2:
         StartMagnifier(i, j);
-        break;
+        return true;
     default:
-        StreetViewPalvon();
-        SetDown(QStringLiteral("tbStreet"), false);
-        break;
+        return false;
     }
 }
 
-void TPalvonViewer::ZoomMouseMove(const TShiftState&, int i, int j, double x, double y)
+void TPalvonViewer::FollowMagnifierAndPan(int i, int j)
 {
     if (ZoomFollow) {
         ClickPixX = i;
@@ -494,6 +501,11 @@ void TPalvonViewer::ZoomMouseMove(const TShiftState&, int i, int j, double x, do
     }
     if (Panning)
         FollowPan(i, j);
+}
+
+void TPalvonViewer::ZoomMouseMove(const TShiftState&, int i, int j, double x, double y)
+{
+    FollowMagnifierAndPan(i, j);
     if (RubberBand)
         FollowZoomBox(x, y);
 }

@@ -11,7 +11,7 @@
 #include "printing/BatchPrint.h"
 #include "printing/Net2Print.h"
 #include "printing/ZelPrinter.h"
-#include "platform/EmfDevice.h"
+#include "printing/gui/FrmPreview.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/StringAlignGrid.h"
 #include "map/Ranges.h"
@@ -26,7 +26,6 @@
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QPainter>
 #include <QTextEdit>
 
 #include <algorithm>
@@ -35,16 +34,7 @@
 bool PrintViewToMetafile(TPalvonViewer& viewer, const std::string& fileName)
 {
     viewer.PrintFilePreview();
-    TEmfDevice emf(std::max(1, PrintPictureWidth), std::max(1, PrintPictureHeight));
-    QPainter p(&emf);
-    PrintPicture.play(&p);
-    p.end();
-    const std::string error = emf.Save(fileName);
-    if (!error.empty()) {
-        Services().ShowMessage(error);
-        return false;
-    }
-    return true;
+    return SavePrintPictureEmf(fileName);
 }
 
 namespace {

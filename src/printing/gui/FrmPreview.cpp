@@ -36,6 +36,31 @@ QSize PrinterPageSize()
     return QSize(p.width(), p.height());
 }
 
+void PrintPictureOnPrinter()
+{
+    QPainter p;
+    if (!p.begin(&Printer())) {
+        Services().ShowMessage("No se pudo iniciar la impresión.");
+        return;
+    }
+    p.drawPicture(0, 0, PrintPicture);
+    p.end();
+}
+
+bool SavePrintPictureEmf(const std::string& fileName)
+{
+    TEmfDevice emf(std::max(1, PrintPictureWidth), std::max(1, PrintPictureHeight));
+    QPainter p(&emf);
+    p.drawPicture(0, 0, PrintPicture);
+    p.end();
+    const std::string error = emf.Save(fileName);
+    if (!error.empty()) {
+        Services().ShowMessage(error);
+        return false;
+    }
+    return true;
+}
+
 namespace {
 
 // The preview window answers the main window's page fitting.
@@ -245,16 +270,7 @@ void TFrmPreview::tbZoomOutClick()
     UpdateZoomButtons();
 }
 
-void TFrmPreview::tbPrintClick()
-{
-    QPainter p;
-    if (!p.begin(&Printer())) {
-        Services().ShowMessage("No se pudo iniciar la impresión.");
-        return;
-    }
-    p.drawPicture(0, 0, PrintPicture);
-    p.end();
-}
+void TFrmPreview::tbPrintClick() { PrintPictureOnPrinter(); }
 
 void TFrmPreview::tbDecFontClick()
 {
@@ -305,18 +321,8 @@ bool TFrmPreview::ImageExports(const std::string& fileName)
 {
     const QString ext = QStringLiteral(".") + QFileInfo(QString::fromStdString(fileName)).suffix().toUpper();
     bool ok = true;
-    if (ext == QLatin1String(".EMF")) {
-        TEmfDevice emf(std::max(1, PrintPictureWidth), std::max(1, PrintPictureHeight));
-        QPainter p(&emf);
-        p.drawPicture(0, 0, PrintPicture);
-        p.end();
-        const std::string error = emf.Save(fileName);
-        if (!error.empty()) {
-            Services().ShowMessage(error);
-            return false;
-        }
-        return true;
-    }
+    if (ext == QLatin1String(".EMF"))
+        return SavePrintPictureEmf(fileName);
     if (ext == QLatin1String(".WMF")) {
         Services().ShowMessage("Guardar como WMF aún no disponible en esta versión.");
         return true;

@@ -14,6 +14,12 @@
 QPrinter& Printer();
 // Size of the printer's page in device pixels.
 QSize PrinterPageSize();
+// Sends the rendered picture (PrintPicture) to that printer as one page; says so
+// when the printer cannot be started.
+void PrintPictureOnPrinter();
+// Writes the rendered picture as a metafile at its own size; false (and said)
+// when the file could not be written.
+bool SavePrintPictureEmf(const std::string& fileName);
 
 // Shows the rendered picture stretched over its own size.
 class TPreviewCanvas : public QWidget {

@@ -155,6 +155,14 @@ void TMultiPageWindow::tbPrintClick()
 {
     if (PrtMapa->isChecked())
         PrintMap();
+    ForEachSelectedPage([this](int, int) {
+        viewer_.PrintPalvon();
+        return true;
+    });
+}
+
+bool TMultiPageWindow::ForEachSelectedPage(const std::function<bool(int i, int j)>& visit)
+{
     for (int i = 1; i <= grid_.Count(); ++i)
         for (int j = 1; j <= grid_.Count(); ++j) {
             const TPrintPage& pg = grid_.Page(i, j);
@@ -166,8 +174,10 @@ void TMultiPageWindow::tbPrintClick()
             WorldMaxX = pg.X[1];
             WorldMinY = pg.Y[0];
             WorldMaxY = pg.Y[1];
-            viewer_.PrintPalvon();
+            if (!visit(i, j))
+                return false;
         }
+    return true;
 }
 
 void TMultiPageWindow::tbSaveClick()
@@ -191,38 +201,25 @@ bool TMultiPageWindow::SavePages(const std::string& fileName)
         return true;
     const std::string base = (info.path() + QLatin1Char('/') + info.completeBaseName()).toStdString();
     const QSize size = viewer_.img ? viewer_.img->size() : QSize(800, 600);
-    for (int i = 1; i <= grid_.Count(); ++i)
-        for (int j = 1; j <= grid_.Count(); ++j) {
-            const TPrintPage& pg = grid_.Page(i, j);
-            if (!pg.Selected)
-                continue;
-            PrintPageX = i;
-            PrintPageY = j;
-            WorldMinX = pg.X[0];
-            WorldMaxX = pg.X[1];
-            WorldMinY = pg.Y[0];
-            WorldMaxY = pg.Y[1];
-            const std::string name = MultiPage::PageFileName(base, i, j, ext);
-            if (ext == "EMF") {
-                if (!PrintViewToMetafile(viewer_, name))
-                    return false;
-                continue;
-            }
-            viewer_.PrintFilePreview();
-            QImage bmp(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-            bmp.fill(Qt::white);
-            {
-                QPainter p(&bmp);
-                if (PrintPictureWidth > 0 && PrintPictureHeight > 0)
-                    p.scale(double(bmp.width()) / PrintPictureWidth, double(bmp.height()) / PrintPictureHeight);
-                PrintPicture.play(&p);
-            }
-            if (!bmp.save(QString::fromStdString(name), "JPG")) {
-                Services().ShowMessage("No se pudo grabar archivo: " + name);
-                return false;
-            }
+    return ForEachSelectedPage([&](int i, int j) {
+        const std::string name = MultiPage::PageFileName(base, i, j, ext);
+        if (ext == "EMF")
+            return PrintViewToMetafile(viewer_, name);
+        viewer_.PrintFilePreview();
+        QImage bmp(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+        bmp.fill(Qt::white);
+        {
+            QPainter p(&bmp);
+            if (PrintPictureWidth > 0 && PrintPictureHeight > 0)
+                p.scale(double(bmp.width()) / PrintPictureWidth, double(bmp.height()) / PrintPictureHeight);
+            PrintPicture.play(&p);
         }
-    return true;
+        if (!bmp.save(QString::fromStdString(name), "JPG")) {
+            Services().ShowMessage("No se pudo grabar archivo: " + name);
+            return false;
+        }
+        return true;
+    });
 }
 
 void TMultiPageWindow::PrintMap()

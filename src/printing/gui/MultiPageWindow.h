@@ -7,6 +7,8 @@
 #include <QDialog>
 #include <QImage>
 
+#include <functional>
+
 #include <string>
 
 class QCheckBox;
@@ -42,6 +44,9 @@ private:
     class TPageLayer;
     void SetLandscape(bool landscape);
     void Redraw();
+    // Makes each selected page in turn the view window (and PrintPageX/Y its
+    // place) and visits it, row by row; stops at the first visit that fails.
+    bool ForEachSelectedPage(const std::function<bool(int i, int j)>& visit);
 
     TPalvonViewer& viewer_;
     TPageGrid grid_;

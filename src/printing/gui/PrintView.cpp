@@ -164,15 +164,7 @@ void TPalvonViewer::PrintFilePreview()
         DrawAtributos(&c);
     if (Down("tbColores"))
         DrawMapaColores(&c);
-    if (EntSalVar >= 0)
-        DrawEntSal(c);
-    if (Action("aAtributos2")->isChecked())
-        DrawMovimLinks(&c);
-    if (Down("tbLineas"))
-        DrawLineas(c);
-    DrawNetWork(c);
-    if (ShowLanes)
-        DrawNetWorkLanes(c);
+    DrawNetworkLayers(c);
     if (Down("tbArrows"))
         DrawArrows(c);
     if (Down("tbNodes") && !ShowLanes)
@@ -217,13 +209,7 @@ void TPalvonViewer::PrintPalvon()
 {
     PrintFilePreview();
     std::remove(PrintMetafileName.c_str());
-    QPainter p;
-    if (!p.begin(&Printer())) {
-        Services().ShowMessage("No se pudo iniciar la impresión.");
-        return;
-    }
-    p.drawPicture(0, 0, PrintPicture);
-    p.end();
+    PrintPictureOnPrinter();
 }
 
 void TPalvonViewer::PrintFilePalvon()

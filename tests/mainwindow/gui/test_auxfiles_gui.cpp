@@ -14,6 +14,7 @@
 #include "model/PalvonRead.h"
 #include "analysis/KDVlibPaths.h"
 #include "support/RecordingServices.h"
+#include "support/GridsNetwork.h"
 #include "support/TestUtil.h"
 
 #include <QAction>
@@ -26,33 +27,16 @@
 
 namespace {
 
-class AuxFilesGui : public ::testing::Test {
+class AuxFilesGui : public GridsViewerFixture {
 protected:
     void SetUp() override
     {
-        KDVlib::SetMessages("ES");
-        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
         PalvonRead::NetworkDatFile = testutil::dataPath("grids_net.dat");
-        std::vector<std::string> lines;
-        ASSERT_TRUE(FileUtils::ReadLines(testutil::dataPath("grids_net.dat"), lines));
-        ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
-        PalvonRead::ComputeLinkDataExtremes();
-        LpaFileName = LplFileName = "null";
-        w = std::make_unique<TPalvonViewer>();
-        w->AskOnClose = false;
-        ui = std::make_unique<RecordingServices>();
+        ASSERT_TRUE(testutil::ReadGridsData(tmp));
+        OpenViewer();
         w->ConfigureGrids();
         w->DrawDataDat();
     }
-    void TearDown() override
-    {
-        ui.reset();
-        w.reset();
-    }
-
-    testutil::TempDir tmp;
-    std::unique_ptr<TPalvonViewer> w;
-    std::unique_ptr<RecordingServices> ui;
 };
 
 } // namespace

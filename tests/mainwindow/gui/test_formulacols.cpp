@@ -12,6 +12,7 @@
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
 #include "support/RecordingServices.h"
+#include "support/GridsNetwork.h"
 #include "support/TestUtil.h"
 
 #include <QAction>
@@ -27,22 +28,13 @@
 
 namespace {
 
-class FormulaColumns : public ::testing::Test {
+class FormulaColumns : public GridsViewerFixture {
 protected:
     void SetUp() override
     {
-        KDVlib::SetMessages("ES");
-        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
         PalvonRead::ReadTransitLines = 1;
-        std::vector<std::string> lines;
-        ASSERT_TRUE(FileUtils::ReadLines(testutil::dataPath("grids_net.dat"), lines));
-        ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
-        PalvonRead::ComputeLinkDataExtremes();
-        LpaFileName = LplFileName = "null";
-        w = std::make_unique<TPalvonViewer>();
-        w->AskOnClose = false;
-        DlgFormula = new TDlgFormula(w.get());
-        ui = std::make_unique<RecordingServices>();
+        ASSERT_TRUE(testutil::ReadGridsData(tmp));
+        OpenViewer([](TPalvonViewer& v) { DlgFormula = new TDlgFormula(&v); });
         w->ConfigureGrids();
         w->DrawDataDat();
         NumUserVarArcos = NumUserVarMovim = 0;
@@ -50,8 +42,7 @@ protected:
     }
     void TearDown() override
     {
-        ui.reset();
-        w.reset();
+        GridsViewerFixture::TearDown();
         DlgFormula = nullptr;
     }
     static int ColumnOf(TStringAlignGrid* g, const std::string& title)
@@ -89,10 +80,6 @@ protected:
             });
         movements ? w->Crearcolumna2Click() : w->Crearcolumna1Click();
     }
-
-    testutil::TempDir tmp;
-    std::unique_ptr<TPalvonViewer> w;
-    std::unique_ptr<RecordingServices> ui;
 };
 
 } // namespace

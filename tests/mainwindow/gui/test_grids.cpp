@@ -15,6 +15,7 @@
 #include "model/ZelUtils.h"
 #include "analysis/KDVlibPaths.h"
 #include "support/RecordingServices.h"
+#include "support/GridsNetwork.h"
 #include "support/TestUtil.h"
 
 #include <QAction>
@@ -33,31 +34,18 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-class Grids : public ::testing::Test {
+class Grids : public GridsViewerFixture {
 protected:
     void SetUp() override
     {
-        KDVlib::SetMessages("ES");
-        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
         PalvonRead::NetworkDatFile = testutil::dataPath("grids_net.dat");
         PalvonRead::ReadTransitLines = 1; // an earlier opening may have switched them off
-        std::vector<std::string> lines;
-        ASSERT_TRUE(FileUtils::ReadLines(testutil::dataPath("grids_net.dat"), lines));
-        ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
-        PalvonRead::ComputeLinkDataExtremes();
-        LpaFileName = LplFileName = "null";
+        ASSERT_TRUE(testutil::ReadGridsData(tmp));
         PreloadShift = 0;
         Ranges::SetDefaults();
         RangeSetKeys.clear();
         RangeNames.clear();
-        w = std::make_unique<TPalvonViewer>();
-        w->AskOnClose = false;
-        ui = std::make_unique<RecordingServices>();
-    }
-    void TearDown() override
-    {
-        ui.reset();
-        w.reset();
+        OpenViewer();
     }
     void Open()
     {
@@ -80,10 +68,6 @@ protected:
         testutil::writeFile(LpaFileName, "\r\n");
         testutil::writeFile(LplFileName, "\r\n");
     }
-
-    testutil::TempDir tmp;
-    std::unique_ptr<TPalvonViewer> w;
-    std::unique_ptr<RecordingServices> ui;
 };
 
 } // namespace

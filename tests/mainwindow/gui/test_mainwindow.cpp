@@ -8,6 +8,7 @@
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "platform/IniFile.h"
+#include "support/ProgramRun.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
 
@@ -261,12 +262,7 @@ TEST(PolygonBatch, RunsHeadlessAndWritesTheSelection)
                         "7;Todo;4;0;0;0;0;-1E7;-1E7;1E7;-1E7;1E7;1E7;-1E7;1E7\r\n"
                         "12;Nada;3;0;0;0;0;0;0;1;0;0;1\r\n");
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("VELMORA_CONFIG_DIR", QString::fromStdString(tmp.path().string()));
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(QString::fromStdString(tmp.path().string()));
-    p.start(VELMORA_BINARY, {QString::fromStdString(net), QString::fromStdString(tmp.file("zonas.PLG"))});
+    testutil::StartProgram(p, tmp, {QString::fromStdString(net), QString::fromStdString(tmp.file("zonas.PLG"))});
     ASSERT_TRUE(p.waitForFinished(60000)) << "the batch run did not end by itself";
     EXPECT_EQ(p.exitCode(), 0);
     std::string all = testutil::readFile(tmp.file("red_sel7.sel"));
@@ -281,22 +277,6 @@ TEST(PolygonBatch, RunsHeadlessAndWritesTheSelection)
     EXPECT_EQ(first.substr(20), "    7");
 }
 
-// Runs the program with two parameters; returns its exit code and error output.
-static int RunBatch(const testutil::TempDir& tmp, const QStringList& args, QString* errors)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("VELMORA_CONFIG_DIR", QString::fromStdString(tmp.path().string()));
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(QString::fromStdString(tmp.path().string()));
-    p.start(VELMORA_BINARY, args);
-    if (!p.waitForFinished(60000))
-        return -1;
-    *errors = QString::fromUtf8(p.readAllStandardError());
-    return p.exitCode();
-}
-
 TEST(PolygonBatch, JobsThatCannotRunSayWhyAndFail)
 {
     testutil::TempDir tmp;
@@ -304,12 +284,12 @@ TEST(PolygonBatch, JobsThatCannotRunSayWhyAndFail)
     std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", net);
     QString errors;
     // A print definition: not read, no network read for it either.
-    EXPECT_EQ(RunBatch(tmp, {QString::fromStdString(net), QString::fromStdString(tmp.file("lote.ini"))}, &errors), 1);
+    EXPECT_EQ(testutil::RunProgram(tmp, {QString::fromStdString(net), QString::fromStdString(tmp.file("lote.ini"))}, &errors), 1);
     EXPECT_TRUE(errors.contains(QString::fromUtf8("impresión por lotes"))) << errors.toStdString();
     EXPECT_FALSE(std::filesystem::exists(tmp.file("Errores.txt")));
     // A polygon batch on a network that is not there.
     testutil::writeFile(tmp.file("zonas.plg"), "7;Todo;3;0;0;0;0;0;0;1;0;0;1\r\n");
-    EXPECT_EQ(RunBatch(tmp, {QString::fromStdString(tmp.file("falta.dat")), QString::fromStdString(tmp.file("zonas.plg"))},
+    EXPECT_EQ(testutil::RunProgram(tmp, {QString::fromStdString(tmp.file("falta.dat")), QString::fromStdString(tmp.file("zonas.plg"))},
                        &errors),
               1);
     EXPECT_TRUE(errors.contains("falta.dat")) << errors.toStdString();

@@ -14,6 +14,7 @@
 #include "model/ZelUtils.h"
 #include "model/ZelUtilsGeometry.h"
 #include "support/RecordingServices.h"
+#include "support/GridsNetwork.h"
 #include "support/TestUtil.h"
 
 #include <QAction>
@@ -25,40 +26,26 @@
 
 namespace {
 
-class MapMouse : public ::testing::Test {
+class MapMouse : public GridsViewerFixture {
 protected:
     void SetUp() override
     {
-        KDVlib::SetMessages("ES");
-        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
-        std::vector<std::string> lines;
-        ASSERT_TRUE(FileUtils::ReadLines(testutil::dataPath("grids_net.dat"), lines));
-        ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+        ASSERT_TRUE(testutil::ReadGridsNetwork(tmp));
         LpaFileName = LplFileName = "null";
         Ranges::SetDefaults();
         DisplayStyles::SetDefaultClassStyles();
         ClearMouseState();
-        w = std::make_unique<TPalvonViewer>();
-        w->AskOnClose = false;
-        DlgCfg = new TDlgCfg(w.get());
-        ui = std::make_unique<RecordingServices>();
+        OpenViewer([](TPalvonViewer& v) { DlgCfg = new TDlgCfg(&v); });
         w->ConfigureGrids();
         w->DrawDataDat();
-        w->resize(1200, 800);
-        w->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-        WorldMinX = Network.MinX;
-        WorldMaxX = Network.MaxX;
-        WorldMinY = Network.MinY;
-        WorldMaxY = Network.MaxY;
+        ASSERT_TRUE(testutil::ShowWholeNetwork(*w));
         KDVlib::BuildHitGrid(); // the drawing walks the tiles
         w->SetDown("tbNodes", true);
         w->DrawPalvon();
     }
     void TearDown() override
     {
-        ui.reset();
-        w.reset();
+        GridsViewerFixture::TearDown();
         DlgCfg = nullptr;
         ClearMouseState();
     }
@@ -74,10 +61,6 @@ protected:
     }
     static int32_t Node(int32_t number) { return KDVlib::FindNodo(number); }
     static int32_t Link(int32_t a, int32_t b) { return KDVlib::FindArco(a, b); }
-
-    testutil::TempDir tmp;
-    std::unique_ptr<TPalvonViewer> w;
-    std::unique_ptr<RecordingServices> ui;
 };
 
 TEST_F(MapMouse, ZoomBoxNeedsMoreThanTenPixelsUpOrDown)

@@ -10,6 +10,7 @@
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "support/RecordingServices.h"
+#include "support/GridsNetwork.h"
 #include "support/TestUtil.h"
 
 #include <QAction>
@@ -30,20 +31,13 @@ const char* const Menus[6] = {"EliminarPoligonos",     "pupEliminarPoligonos",
                               "RedefinirPoligonos",    "pupRedefinirPoligonos",
                               "ReconfigurarPoligonos", "pupReconfigurarPoligonos"};
 
-class Polygons : public ::testing::Test {
+class Polygons : public GridsViewerFixture {
 protected:
     void SetUp() override
     {
-        KDVlib::SetMessages("ES");
-        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
-        std::vector<std::string> lines;
-        ASSERT_TRUE(FileUtils::ReadLines(testutil::dataPath("grids_net.dat"), lines));
-        ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+        ASSERT_TRUE(testutil::ReadGridsNetwork(tmp));
         NumPoligonos = 0;
-        w = std::make_unique<TPalvonViewer>();
-        w->AskOnClose = false;
-        DlgCfg = new TDlgCfg(w.get());
-        ui = std::make_unique<RecordingServices>();
+        OpenViewer([](TPalvonViewer& v) { DlgCfg = new TDlgCfg(&v); });
         w->resize(1000, 700);
         w->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
@@ -55,8 +49,7 @@ protected:
     }
     void TearDown() override
     {
-        ui.reset();
-        w.reset();
+        GridsViewerFixture::TearDown();
         DlgCfg = nullptr; // owned by the window
         NumPoligonos = 0;
     }
@@ -68,10 +61,6 @@ protected:
     }
     int32_t Vertices(int i) { return Poligonos[static_cast<size_t>(i)].PointCount; }
     TPoint Vertex(int i, int k) { return Poligonos[static_cast<size_t>(i)].Points[static_cast<size_t>(k)]; }
-
-    testutil::TempDir tmp;
-    std::unique_ptr<TPalvonViewer> w;
-    std::unique_ptr<RecordingServices> ui;
 };
 
 TEST_F(Polygons, CompletedPolygonGetsProposedNameMeanLabelAndWorkingEntries)

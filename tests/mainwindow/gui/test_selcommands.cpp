@@ -16,6 +16,7 @@
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
 #include "support/RecordingServices.h"
+#include "support/GridsNetwork.h"
 #include "support/TestUtil.h"
 
 #include <QAction>
@@ -29,24 +30,15 @@
 
 namespace {
 
-class SelCommands : public ::testing::Test {
+class SelCommands : public GridsViewerFixture {
 protected:
     void SetUp() override
     {
-        KDVlib::SetMessages("ES");
-        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
         PalvonRead::ReadTransitLines = 1;
-        std::vector<std::string> lines;
-        ASSERT_TRUE(FileUtils::ReadLines(testutil::dataPath("grids_net.dat"), lines));
-        ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
-        PalvonRead::ComputeLinkDataExtremes();
-        LpaFileName = LplFileName = "null";
+        ASSERT_TRUE(testutil::ReadGridsData(tmp));
         Ranges::SetDefaults();
         DisplayStyles::SetDefaultClassStyles();
-        w = std::make_unique<TPalvonViewer>();
-        w->AskOnClose = false;
-        DlgCfg = new TDlgCfg(w.get());
-        ui = std::make_unique<RecordingServices>();
+        OpenViewer([](TPalvonViewer& v) { DlgCfg = new TDlgCfg(&v); });
         w->ConfigureGrids();
         w->DrawDataDat();
         CurrentClass = 2;
@@ -54,8 +46,7 @@ protected:
     void TearDown() override
     {
         NumPoligonos = 0;
-        ui.reset();
-        w.reset();
+        GridsViewerFixture::TearDown();
     }
     // Runs a command that shows the two-list dialog; `act` works it, then accepts.
     void WithDialog(void (TPalvonViewer::*command)(), const std::function<void(TDualListDialog*)>& act)
@@ -67,10 +58,6 @@ protected:
         (w.get()->*command)();
     }
     static int32_t Node(int32_t number) { return KDVlib::FindNodo(number); }
-
-    testutil::TempDir tmp;
-    std::unique_ptr<TPalvonViewer> w;
-    std::unique_ptr<RecordingServices> ui;
 };
 
 TEST_F(SelCommands, NodeSelectionFilesAndPolygonsBeside)

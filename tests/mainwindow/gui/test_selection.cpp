@@ -18,6 +18,7 @@
 #include "model/SelectionFiles.h"
 #include "model/ZelUtils.h"
 #include "support/RecordingServices.h"
+#include "support/GridsNetwork.h"
 #include "support/TestUtil.h"
 
 #include <QAction>
@@ -41,40 +42,22 @@ namespace {
 
 using Ints = std::vector<int32_t>;
 
-class Selection : public ::testing::Test {
+class Selection : public GridsViewerFixture {
 protected:
     void SetUp() override
     {
-        KDVlib::SetMessages("ES");
-        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
         PalvonRead::ReadTransitLines = 1; // an opening in an earlier test may have switched it off
-        std::vector<std::string> lines;
-        ASSERT_TRUE(FileUtils::ReadLines(testutil::dataPath("grids_net.dat"), lines));
-        ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
-        PalvonRead::ComputeLinkDataExtremes();
-        LpaFileName = LplFileName = "null";
+        ASSERT_TRUE(testutil::ReadGridsData(tmp));
         Ranges::SetDefaults();
         DisplayStyles::SetDefaultClassStyles();
-        w = std::make_unique<TPalvonViewer>();
-        w->AskOnClose = false;
-        DlgCfg = new TDlgCfg(w.get());
-        DlgFind = new TDlgFind(w.get());
-        ui = std::make_unique<RecordingServices>();
+        OpenViewer([](TPalvonViewer& v) {
+            DlgCfg = new TDlgCfg(&v);
+            DlgFind = new TDlgFind(&v);
+        });
         w->ConfigureGrids();
         w->DrawDataDat();
-        w->resize(1200, 800);
-        w->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-        WorldMinX = Network.MinX;
-        WorldMaxX = Network.MaxX;
-        WorldMinY = Network.MinY;
-        WorldMaxY = Network.MaxY;
+        ASSERT_TRUE(testutil::ShowWholeNetwork(*w));
         w->DrawPalvon(); // sets the map's window
-    }
-    void TearDown() override
-    {
-        ui.reset();
-        w.reset();
     }
     static Ints Marks()
     {
@@ -121,10 +104,6 @@ protected:
                                         w->img->WorldToPixelY(y), x, y);
         emit w->img->OnDblClick();
     }
-
-    testutil::TempDir tmp;
-    std::unique_ptr<TPalvonViewer> w;
-    std::unique_ptr<RecordingServices> ui;
 };
 
 // Links in order: 1-100, 2-100, 3-100, 7-100, 7-200, 100-7, 100-200.

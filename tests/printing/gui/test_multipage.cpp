@@ -1,5 +1,6 @@
 // Printed pictures written without a window: the colour chart.
 #include "printing/ColourChart.h"
+#include "support/ProgramRun.h"
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -16,27 +17,7 @@ TEST(ColourChartFile, WritesMetafile)
 }
 
 // ---- The batch printing from the command line ----
-#include <QProcess>
-
 #include <filesystem>
-
-namespace {
-
-int RunVelmora(const testutil::TempDir& tmp, const QStringList& args)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("VELMORA_CONFIG_DIR", QString::fromStdString(tmp.path().string()));
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(QString::fromStdString(tmp.path().string()));
-    p.start(VELMORA_BINARY, args);
-    if (!p.waitForFinished(60000))
-        return -1;
-    return p.exitCode();
-}
-
-} // namespace
 
 TEST(BatchPrintCommandLine, PrintsPicturesIntoTheDocument)
 {
@@ -49,7 +30,7 @@ TEST(BatchPrintCommandLine, PrintsPicturesIntoTheDocument)
                         "[General]\r\nDocumentoWord=out/informe.doc\r\nNumeroColumnas=2\r\n[Tema]\r\n"
                         "[Uno]\r\nRedPalvon=red.dat\r\nVariables=none\r\n"
                         "[Dos]\r\nRedPalvon=red.dat\r\nVarVolumen=NOEXISTE\r\nVarMultiple=2\r\n");
-    ASSERT_EQ(RunVelmora(tmp, {QString::fromStdString(net), QString::fromStdString(tmp.file("def/lote.ini"))}), 0);
+    ASSERT_EQ(testutil::RunProgram(tmp, {QString::fromStdString(net), QString::fromStdString(tmp.file("def/lote.ini"))}), 0);
     const std::string doc = testutil::readFile(tmp.file("def/out/informe.doc"));
     ASSERT_FALSE(doc.empty());
     EXPECT_EQ(doc.rfind("{\\rtf", 0), 0u);

@@ -1,0 +1,27 @@
+#include "export/gui/ExportDialogs.h"
+
+#include "mainwindow/DlgCfg.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+
+namespace ExportDialogs {
+
+bool SaveDialog(QWidget* parent, const QString& title, const QString& suffix, const QStringList& filters,
+                const QString& initial, std::string& fileName, int& filter)
+{
+    QFileDialog dialog(parent, title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(suffix);
+    dialog.setNameFilters(filters);
+    if (!initial.isEmpty())
+        dialog.selectFile(initial);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !(DlgCfg && DlgCfg->cbOverwrite->isChecked()));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    fileName = dialog.selectedFiles().front().toStdString();
+    filter = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
+    return true;
+}
+
+} // namespace ExportDialogs

@@ -1,0 +1,18 @@
+#pragma once
+// The save dialog shared by the export commands of the main window.
+#include <QString>
+#include <QStringList>
+
+#include <string>
+
+class QWidget;
+
+namespace ExportDialogs {
+
+// A save dialog asking before overwriting when the options say so, opened on
+// `initial` when one is given; the chosen file in `fileName` and the chosen filter
+// index (0-based) in `filter`. False when cancelled.
+bool SaveDialog(QWidget* parent, const QString& title, const QString& suffix, const QStringList& filters,
+                const QString& initial, std::string& fileName, int& filter);
+
+} // namespace ExportDialogs
