@@ -5,6 +5,7 @@
 #include "map/GeoLayers.h"
 #include "model/FileUtils.h"
 #include "model/KDVvars.h"
+#include "model/ServiceSlot.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 #include "model/ViewerServices.h"
@@ -16,20 +17,12 @@
 using ZelUtils::Format;
 
 namespace {
-
-ExportServices defaultExportServices;
-ExportServices* currentExportServices = &defaultExportServices;
-
+ServiceSlot<ExportServices> slot;
 } // namespace
 
-ExportServices& ExportHooks() { return *currentExportServices; }
+ExportServices& ExportHooks() { return slot.Get(); }
 
-ExportServices* SetExportServices(ExportServices* services)
-{
-    ExportServices* previous = currentExportServices;
-    currentExportServices = services ? services : &defaultExportServices;
-    return previous == &defaultExportServices ? nullptr : previous;
-}
+ExportServices* SetExportServices(ExportServices* services) { return slot.Set(services); }
 
 namespace KDVlib {
 

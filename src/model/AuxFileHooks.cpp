@@ -1,15 +1,10 @@
 #include "model/AuxFileHooks.h"
+#include "model/ServiceSlot.h"
 
 namespace {
-AuxFileServices defaultServices;
-AuxFileServices* current = &defaultServices;
+ServiceSlot<AuxFileServices> slot;
 } // namespace
 
-AuxFileServices& AuxFileHooks() { return *current; }
+AuxFileServices& AuxFileHooks() { return slot.Get(); }
 
-AuxFileServices* SetAuxFileServices(AuxFileServices* services)
-{
-    AuxFileServices* previous = current == &defaultServices ? nullptr : current;
-    current = services ? services : &defaultServices;
-    return previous;
-}
+AuxFileServices* SetAuxFileServices(AuxFileServices* services) { return slot.Set(services); }

@@ -1,15 +1,10 @@
 #include "model/PrintServices.h"
+#include "model/ServiceSlot.h"
 
 namespace {
-PrintServices defaultPrintServices;
-PrintServices* currentPrintServices = &defaultPrintServices;
+ServiceSlot<PrintServices> slot;
 } // namespace
 
-PrintServices& PrintHooks() { return *currentPrintServices; }
+PrintServices& PrintHooks() { return slot.Get(); }
 
-PrintServices* SetPrintServices(PrintServices* services)
-{
-    PrintServices* previous = currentPrintServices;
-    currentPrintServices = services ? services : &defaultPrintServices;
-    return previous == &defaultPrintServices ? nullptr : previous;
-}
+PrintServices* SetPrintServices(PrintServices* services) { return slot.Set(services); }

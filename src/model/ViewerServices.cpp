@@ -1,15 +1,10 @@
 #include "model/ViewerServices.h"
+#include "model/ServiceSlot.h"
 
 namespace {
-ViewerServices defaultServices;
-ViewerServices* current = &defaultServices;
+ServiceSlot<ViewerServices> slot;
 } // namespace
 
-ViewerServices& Services() { return *current; }
+ViewerServices& Services() { return slot.Get(); }
 
-ViewerServices* SetServices(ViewerServices* services)
-{
-    ViewerServices* previous = current == &defaultServices ? nullptr : current;
-    current = services ? services : &defaultServices;
-    return previous;
-}
+ViewerServices* SetServices(ViewerServices* services) { return slot.Set(services); }
