@@ -162,9 +162,21 @@ TDxfMapOptions TPalvonViewer::DxfOptions()
     o.tbCents = Down("tbCents");
     o.tbZonas = Down("tbZonas");
     o.tbPoligonos = Down("tbPoligonos");
+    o.tbAtributos = Down("tbAtributos");
+    o.tbColores = Down("tbColores");
+    o.tbValues = Down("tbValues");
+    o.tbSel = Down("tbSel");
     o.SimpleArrow = Action("SimpleArrow")->isChecked();
     o.ColorNode = Action("ColorNode")->isChecked();
+    o.aAtributos2 = Action("aAtributos2")->isChecked();
+    o.ArcosRangeValues = [this] { ArcosRangeValues(); };
+    o.MovimRangeValues = [this] { return MovimRangeValues(); };
+    o.MovimTitle = [this](int32_t c) {
+        return sagMovim && c < sagMovim->ColCount() ? ZelUtils::Trim(sagMovim->cell(c, 0))
+                                                     : TitMovim[static_cast<size_t>(c)];
+    };
     if (DlgCfg) {
+        o.DrawNull = DlgCfg->cbDrawNull->isChecked();
         o.NodosColor = DlgCfg->NodosColor->Color();
         o.ArrowsColor = DlgCfg->ArrowsColor->Color();
         o.TrazaColor = DlgCfg->TrazaColor->Color();
@@ -184,17 +196,8 @@ void TPalvonViewer::PrintDxfFile(const std::string& fileName)
         WholeNetworkGrid grid;
         ok = DxfMapExport::PrintDxfFile(fileName, DxfOptions());
     }
-    if (!ok) {
+    if (!ok)
         Fail(this, "No se pudo escribir el archivo " + fileName);
-        return;
-    }
-    // The data layers (bands, colour themes, values, movements) are not written
-    // yet: say so rather than hand over a drawing that silently lacks them.
-    if (ZelDxfer::FullDxf || Down("tbAtributos") || Down("tbColores") || Down("tbValues") ||
-        Action("aAtributos2")->isChecked())
-        QMessageBox::information(this, QStringLiteral("Exportar DXF"),
-                                 QStringLiteral("Las capas de datos del DXF (ATT_, TEM_, VAL_, MVT_) aún no disponible "
-                                                "en esta versión: se escribió la red sin ellas."));
 }
 
 void TPalvonViewer::PrintCallesDxf(const std::string& fileName)
@@ -226,9 +229,7 @@ void TPalvonViewer::PrintShpFile(const std::string& fileName)
         WaitCursor wait;
         std::vector<int32_t> links;
         ViewTiles::ForEachLink([&](int32_t l, const TArcos&) { links.push_back(l); });
-        // The suite's vehicle-class and preload columns are not read by this
-        // program: the table carries the extra data, results and user classes.
-        ok = ZelShper0::WriteLinkShapefile(fileName, links, PalvonRead::KNOBS, 0, false, PalvonRead::NOMADS, error);
+        ok = ZelShper0::WriteNetworkLinkShapefile(fileName, links, error);
     }
     if (!ok)
         Fail(this, error);
