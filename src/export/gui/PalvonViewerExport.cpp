@@ -149,10 +149,11 @@ void TPalvonViewer::CreateExportMenus()
     for (const auto& [popup, tag] : popups) {
         if (!popup)
             continue;
-        QAction* a = popup->addAction(QStringLiteral("Exportar datos..."));
-        a->setObjectName(QStringLiteral("ExportarDatos%1").arg(tag));
+        QAction* a = AddAction(popup, tag == 3 ? QStringLiteral("ExportarArcos") : QStringLiteral("ExportarDatos%1").arg(tag),
+                               QStringLiteral("Exportar datos..."));
         a->setData(tag);
-        connect(a, &QAction::triggered, this, [this, tag = tag] { ExportarDatos(tag); });
+        // The link grids' item writes the grid its menu was opened over (pupArcosPopup sets the tag).
+        connect(a, &QAction::triggered, this, [this, a] { ExportarDatos(a->data().toInt()); });
     }
     ConnectFullDxf();
 }
