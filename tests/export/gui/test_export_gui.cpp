@@ -5,6 +5,8 @@
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/StringAlignGrid.h"
+#include "map/DisplayStyles.h"
+#include "map/GeoLayers.h"
 #include "map/Ranges.h"
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
@@ -157,6 +159,7 @@ TEST_F(ExportGui, WorksheetsOfTwoNetworksEndWithTheEarlierNetworkOpen)
     QAction* planillas = MenuAction(viewer, "GenerarPlanillas1");
     ASSERT_NE(planillas, nullptr);
     EXPECT_EQ(planillas->text(), "Generar Planillas");
+    EXPECT_TRUE(planillas->isVisible());
     const QString folder = QString::fromStdString((tmp.path() / "otras").string());
     AnswerFileDialog(folder, {"anaheim.dat", "cruces.dat"});
     planillas->trigger();
@@ -288,6 +291,23 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
     EXPECT_EQ(count["RED LINE"], drawable);
     EXPECT_EQ(prefixed(count, "ATT_", " SOLID"), 1);
 
+    // Two background layers of three polylines each, for the complete drawing.
+    for (int layer = 1; layer <= 2; ++layer) {
+        std::string text;
+        for (int p = 1; p <= 3; ++p) {
+            const double x = Network.MinX + (Network.MaxX - Network.MinX) * (layer * 3 + p) / 10.0;
+            text += ZelUtils::Format("%d,2,%.3f,%.3f,%.3f,%.3f\r\n", 10 * layer + p, x, double(Network.MinY), x,
+                                     double(Network.MaxY));
+        }
+        const std::string file = (tmp.path() / ZelUtils::Format("capa%d.geo", layer)).string();
+        testutil::writeFile(file, text);
+        viewer->LineaSoleras(file, layer > 1);
+    }
+    ASSERT_EQ(NumGeoLayers, 2);
+    for (int layer = 1; layer <= 2; ++layer)
+        if (Items[static_cast<size_t>(10 + layer)].Width <= 0)
+            Items[static_cast<size_t>(10 + layer)].Width = 1;
+
     // Colour themes and values, then the complete drawing with every variable.
     ToolButton(viewer, "tbColores")->trigger();
     ASSERT_TRUE(viewer->Down("tbColores") && !viewer->Down("tbAtributos"));
@@ -306,6 +326,9 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
             EXPECT_FALSE(layerOn["ATT_" + name]);
             EXPECT_GT(prefixed(count, "ATT_", " SOLID"), 3);
             EXPECT_GE(prefixed(count, "MVT_", " POLYLINE"), 1);
+            // Each background layer with its own polylines.
+            EXPECT_EQ(count["SOLERA1 POLYLINE"], 3);
+            EXPECT_EQ(count["SOLERA2 POLYLINE"], 3);
             for (const auto& [layer, on] : layerOn)
                 if (layer.rfind("TEM_", 0) == 0 && layer != "TEM_" + name)
                     EXPECT_FALSE(on) << layer;
