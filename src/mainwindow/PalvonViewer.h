@@ -21,6 +21,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QPainter;
 class QProgressBar;
 class QSplitter;
 class QTabWidget;
@@ -619,6 +620,8 @@ public:
     void CreatePrintMenus(QMenu* archivo);
     // Renders the current view into PrintPicture (printing/ZelPrinter.h).
     void PrintFilePreview();
+    // The printed layers of the view, in their order, on the page being rendered.
+    void PrintPageLayers(QPainter& p, QSize printerPage);
     // The current view on the printer, one page.
     void PrintPalvon();
     // The current view in the preview window.
