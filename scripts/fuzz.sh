@@ -38,7 +38,7 @@ run_one() {
     local inputs=(fuzz/corpus/$t)
     [ -d "fuzz/regressions/$t" ] && inputs+=(fuzz/regressions/$t)
     local rc=0
-    "$dir/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+    "$dir/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
         -print_final_stats=1 -artifact_prefix="$dir/findings/$t/" \
         "$dir/work/$t" "${inputs[@]}" > "$dir/logs/$t.log" 2>&1 || rc=$?
     local last execs cov
