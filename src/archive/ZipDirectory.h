@@ -95,6 +95,9 @@ public:
     int64_t FindEndRecord(uint32_t signature);
     void RebuildFromLocalHeaders();
 private:
+    void CopySFXStub();
+    // Position of the first entry's local header at or after `from`, UINT64_MAX when none.
+    uint64_t FindFirstLocalHeader(const TDirItem& first, uint64_t from, uint64_t limit);
     void ReadExtraFields(TDirItem& item, int index, const std::vector<uint8_t>& area, TZFDirArray& arr);
 };
 

@@ -151,6 +151,29 @@ FileInfo StatFile(const std::string& path)
     return fi;
 }
 
+bool HasExtra(const std::vector<uint8_t>& area, uint16_t id)
+{
+    for (size_t p = 0; p + 4 <= area.size(); p += 4 + Get16(&area[p + 2]))
+        if (Get16(&area[p]) == id) return true;
+    return false;
+}
+
+// The data descriptor that follows an entry's data at `at`: with or without its
+// signature, with 32-bit sizes or (for a Zip64 entry) 64-bit ones. It is taken
+// only when its CRC is the entry's; empty when none is there.
+std::vector<uint8_t> ReadDataDescriptor(TZFStream& s, uint64_t at, const TDirItem& item, bool zip64)
+{
+    const size_t sizes = zip64 ? 16 : 8;
+    uint8_t buf[24] = {};
+    s.Seek(at);
+    const size_t n = s.Read(buf, 4 + 4 + sizes);
+    const uint32_t crc = item.Header.Crc32;
+    size_t len = 0;
+    if (n >= 8 + sizes && Get32(buf) == SigDescriptor && Get32(buf + 4) == crc) len = 8 + sizes;
+    else if (n >= 4 + sizes && Get32(buf) == crc) len = 4 + sizes;
+    return std::vector<uint8_t>(buf, buf + len);
+}
+
 std::string MakeTempFileName(const std::string& tempDir)
 {
     std::string dir = tempDir.empty() ? QDir::tempPath().toStdString() : tempDir;
@@ -394,8 +417,11 @@ void TZFBaseArchiver::CloseArchive()
     if (FActive) {
         try {
             Commit();
-            if (d->Stream && d->Stream->Size() == 0) {
-                d->Stream->Seek(0);
+            // An archive that never received an entry still ends in an end record
+            // (after the self-extractor stub when there is one).
+            if (d->Stream && d->Dir && d->Dir->Items.Count() == 0 &&
+                d->Stream->Size() == (d->Dir->CreateNew ? d->Dir->FirstLocalHeaderPos : 0)) {
+                d->Stream->Seek(d->Stream->Size());
                 d->Dir->SaveDir(true);
                 if (Options.FlushBuffers) d->Stream->Flush();
             }
@@ -716,6 +742,13 @@ bool TZFBaseArchiver::WriteNewEntry(TDirItem& item, bool& cancel)
     item.Header.VersionMadeBy = item.Header.VersionNeeded = version;
     if (item.IsZip64 && Zip64Mode == zmDisabled) Raise(43, {item.FileName});
 
+    // An empty source is stored (no deflate data follows its header). Deciding it
+    // before the encryptor is made keeps the AES extra field, which names the real
+    // method, in step with the data: readers otherwise reject the entry.
+    if (srcSize == 0 && StandardZip && !item.IsDirectory()) {
+        item.Header.Method = 0;
+        item.CompressionMethod = 0;
+    }
     const bool encrypt = !item.Password.empty();
     const bool aes = encrypt && EncryptionMethod != caPkzipClassic;
     std::unique_ptr<TZFEntryEncryptor> enc;
@@ -738,6 +771,10 @@ bool TZFBaseArchiver::WriteNewEntry(TDirItem& item, bool& cancel)
     lh.UncompressedSize = sizeZip64 ? 0xFFFFFFFFu : uint32_t(srcSize);
     const std::string name = ZipNameToHeader(item.FileName, Options.OEMFileNames);
     lh.NameLength = uint16_t(name.size());
+    if (NameNeedsUtf8Flag(item.FileName, name)) {
+        item.Header.Flags |= FlagUtf8;
+        lh.Flags |= FlagUtf8;
+    }
 
     std::vector<uint8_t> extras;
     if (lh.UncompressedSize == 0xFFFFFFFFu) extras.resize(20, 0);
@@ -905,6 +942,27 @@ void TZFBaseArchiver::CopyEntry(int index)
     }
     const std::string name = ZipNameToHeader(it->FileName, Options.OEMFileNames);
     lh.NameLength = uint16_t(name.size());
+    if (NameNeedsUtf8Flag(it->FileName, name)) {
+        lh.Flags |= FlagUtf8;
+        it->Header.Flags |= FlagUtf8;
+    }
+    // An entry written by a streaming writer (flag bit 3) is followed by a data
+    // descriptor that belongs to the entry and moves with it; without it readers
+    // see the next entry overlapping this one.
+    std::vector<uint8_t> descriptor;
+    if (lh.Flags & 8) {
+        const uint64_t dataStart = from + 30 + oldName.size() + extra.size();
+        descriptor = ReadDataDescriptor(tail, dataStart + old.CompressedSize(), old, HasExtra(extra, ExtraZip64));
+        if (descriptor.empty()) {
+            // No descriptor where it belongs: the header itself carries the values.
+            lh.Flags &= uint16_t(~8u);
+            it->Header.Flags &= uint16_t(~8u);
+            lh.Crc32 = old.Header.Crc32;
+            lh.CompressedSize = old.Header.CompressedSize;
+            lh.UncompressedSize = old.Header.UncompressedSize;
+        }
+        tail.Seek(dataStart);
+    }
     std::vector<uint8_t> head;
     lh.Write(head);
     head.insert(head.end(), name.begin(), name.end());
@@ -918,6 +976,7 @@ void TZFBaseArchiver::CopyEntry(int index)
         if (out.Write(buf.data(), k) != k) Raise(46);
         left -= k;
     }
+    if (!descriptor.empty() && out.Write(descriptor.data(), descriptor.size()) != descriptor.size()) Raise(46);
 }
 
 void TZFBaseArchiver::Rollback()
