@@ -395,18 +395,19 @@ void TPalvonViewer::GenerarPlanillas1Click()
             WorldMaxX = view[1];
             WorldMinY = view[2];
             WorldMaxY = view[3];
+            DatFileName = keptDat;
+            DatDir = keptDir;
+            LpaFileName = keptLpa;
+            LplFileName = keptLpl;
+            try {
+                if (!DatDir.empty())
+                    SetCurrentDirectory(DatDir);
+            } catch (const std::exception&) {
+                // The folder went away meanwhile: the working folder stays where it is.
+            }
         } else {
+            // The names keep naming the network that is in memory.
             failed.push_back(earlier);
-        }
-        DatFileName = keptDat;
-        DatDir = keptDir;
-        LpaFileName = keptLpa;
-        LplFileName = keptLpl;
-        try {
-            if (!DatDir.empty())
-                SetCurrentDirectory(DatDir);
-        } catch (const std::exception&) {
-            // The folder went away meanwhile: the working folder stays where it is.
         }
         if (!BatchMode)
             DrawPalvon();

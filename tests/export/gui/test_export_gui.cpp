@@ -9,6 +9,7 @@
 #include "map/GeoLayers.h"
 #include "map/Ranges.h"
 #include "model/KDVvars.h"
+#include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
 #include "printing/gui/FrmPreview.h"
@@ -189,6 +190,26 @@ TEST_F(ExportGui, WorksheetsOfTwoNetworksEndWithTheEarlierNetworkOpen)
     EXPECT_EQ(viewer->sagArcos->RowCount(), 77);
     EXPECT_EQ(fs::current_path(), fs::path(earlier).parent_path());
     EXPECT_EQ(LpaFileName, (fs::path(earlier).parent_path() / "siouxfalls.lpa").string());
+}
+
+TEST_F(ExportGui, WorksheetsWithoutAnEarlierNetworkLeaveTheLastOneOpen)
+{
+    if (!fs::exists(testutil::realDataPath("siouxfalls.dat")))
+        GTEST_SKIP() << "real networks not available";
+    Copy("siouxfalls.dat", "otras", "a.dat");
+    Copy("siouxfalls-junctions.dat", "otras", "b.dat");
+    PalvonRead::ClearNetwork(); // a fresh start: no network open
+    Network.Loaded = 0;
+    DatFileName.clear();
+    QAction* planillas = MenuAction(viewer, "GenerarPlanillas1");
+    ASSERT_NE(planillas, nullptr);
+    AnswerFileDialog(QString::fromStdString((tmp.path() / "otras").string()), {"a.dat", "b.dat"});
+    planillas->trigger();
+    for (const char* file : {"a_arcos.csv", "a_movim.csv", "b_arcos.csv", "b_movim.csv"})
+        EXPECT_TRUE(fs::exists(tmp.path() / "otras" / file)) << file;
+    // The names name the network in memory.
+    EXPECT_EQ(DatFileName, "b.dat");
+    EXPECT_EQ(Network.MovementCount, 150);
 }
 
 TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
