@@ -2,6 +2,7 @@
 // walker for EMF and WMF files, pdftoppm for pages printed to PDF.
 #include "mainwindow/PalvonViewer.h"
 #include "map/gui/OxrImage.h"
+#include "model/Genatr.h"
 #include "model/KDVvars.h"
 #include "printing/ZelPrinter.h"
 #include "printing/gui/DlgPrint.h"
@@ -11,7 +12,11 @@
 #include "support/ViewerFixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
@@ -229,4 +234,94 @@ TEST_F(PrintFiles, MultiPagePagesCoverTheirSheets)
         EXPECT_TRUE(r.HasText(QString::fromStdString(GeneratedBy)));
         EXPECT_TRUE(r.HasText(QStringLiteral("(1,1)")) || r.HasText(QStringLiteral("(2,2)")));
     }
+}
+
+namespace {
+
+// Answers the next file dialog with the name (the dialog the command opens),
+// looking for it until it shows.
+void AnswerFileDialog(const std::string& name, int tries = 100)
+{
+    QTimer::singleShot(50, [name, tries] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog && dialog->isVisible()) {
+                // The folder first, then the name typed in it, as a user would.
+                const QFileInfo info(QString::fromStdString(name));
+                if (QFileInfo(dialog->directory().absolutePath()) != QFileInfo(info.absolutePath())) {
+                    dialog->setDirectory(info.absolutePath());
+                    break;
+                }
+                if (QLineEdit* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                    edit->setText(info.fileName());
+                else
+                    dialog->selectFile(info.fileName());
+                QMetaObject::invokeMethod(dialog, "accept");
+                return;
+            }
+        if (tries > 0)
+            AnswerFileDialog(name, tries - 1);
+        else
+            ADD_FAILURE() << "no file dialog open";
+    });
+}
+
+} // namespace
+
+// The colour chart from the menu: every cell's number stands inside its cell,
+// about its centre, as the record walker reads the text positions.
+TEST_F(PrintFiles, ColourChartNumbersStandInTheirCells)
+{
+    const std::string file = tmp.file("colores.emf");
+    AnswerFileDialog(file);
+    LiveAction(viewer, "ImprimirColores1")->trigger();
+    const testutil::TMetafileReport r = testutil::CheckMetafile(file);
+    EXPECT_METAFILE_SOUND(r);
+    ASSERT_EQ(r.texts.size(), 140);
+    ASSERT_EQ(r.bounds.size(), 4u);
+    const double cw = (r.bounds[2] + 1) / 10.0, ch = (r.bounds[3] + 1) / 14.0;
+    // The width of one digit, from number 1: its text starts half of it left of the centre.
+    const double digit = 2 * (cw / 2 - r.textPoints[0].first);
+    EXPECT_GT(digit, cw / 20);
+    for (int i = 0; i < 140; ++i) {
+        const int k = r.texts[i].toInt();
+        ASSERT_GE(k, 1);
+        const int row = (k - 1) / 10 + 1, col = (k - 1) % 10 + 1; // row 1 at the bottom
+        const double left = (col - 1) * cw, centreX = left + cw / 2;
+        const double top = r.bounds[3] + 1 - row * ch, centreY = top + ch / 2;
+        const auto [x, y] = r.textPoints[size_t(i)];
+        // The text starts left of the centre and its base line lies below it,
+        // both within the cell.
+        EXPECT_GT(x, left) << k;
+        EXPECT_LT(x, centreX) << k;
+        EXPECT_GT(y, centreY) << k;
+        EXPECT_LT(y, top + ch) << k;
+        // Centred: the text starts half its width (its digits) left of the centre.
+        const int digits = int(r.texts[i].size());
+        EXPECT_NEAR(2 * (centreX - x), digits * digit, 0.2 * digits * digit) << k;
+    }
+}
+
+// The generation/attraction pictures and the transit-line sheets from the menu.
+TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
+{
+    std::filesystem::current_path(tmp.path());
+    ASSERT_TRUE(KDVlib::LoadGenatr(testutil::dataPath("aux_genatr.csv")));
+    LiveAction(viewer, "ImprimirGenAtr1")->trigger();
+    // Both columns' captions are shorter than four characters: one file "ga.emf".
+    const testutil::TMetafileReport ga = testutil::CheckMetafile(tmp.file("ga.emf"));
+    EXPECT_METAFILE_SOUND(ga);
+    EXPECT_TRUE(ga.HasText(QString::fromStdString(GeneratedBy)));
+    EXPECT_EQ(PrintMetafileName, "Velmora___.EMF");
+
+    testutil::writeFile(tmp.file("lineas.ini"), "[Hoja1]\r\nTitulo=Red de buses;Propuesta A\r\nLamina=hoja1.wmf\r\n"
+                                                "Lineas=L1, L2\r\n[Hoja2]\r\nTitulo=Segunda\r\nLamina=hoja2\r\n");
+    AnswerFileDialog(tmp.file("lineas.ini"));
+    LiveAction(viewer, "Parmetros1")->trigger();
+    for (const char* sheet : {"hoja1.emf", "hoja2.emf"}) {
+        const testutil::TMetafileReport r = testutil::CheckMetafile(tmp.file(sheet));
+        EXPECT_METAFILE_SOUND(r);
+        EXPECT_TRUE(r.HasText(QString::fromStdString(GeneratedBy))) << sheet;
+    }
+    EXPECT_TRUE(testutil::CheckMetafile(tmp.file("hoja1.emf")).HasText(QStringLiteral("Propuesta A")));
+    EXPECT_TRUE(testutil::CheckMetafile(tmp.file("hoja2.emf")).HasText(QStringLiteral("Segunda")));
 }
