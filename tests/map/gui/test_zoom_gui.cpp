@@ -22,6 +22,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QScrollArea>
 #include <QSlider>
 #include <QSpinBox>
@@ -309,6 +311,63 @@ TEST_F(ZoomWindow, ScaleDialogShowsOneToNAndStoresOnOk)
     EXPECT_EQ(PixsVol, 1);
     EXPECT_TRUE(KDVscale->Fixed->isChecked());
     KDVscale->Fixed->setChecked(false);
+}
+
+// The menu item as the user finds it: walking the live menu bar.
+static QAction* MenuItem(QMenuBar* bar, const QString& name)
+{
+    std::function<QAction*(const QList<QAction*>&)> walk = [&](const QList<QAction*>& actions) -> QAction* {
+        for (QAction* a : actions) {
+            if (a->objectName() == name)
+                return a;
+            if (a->menu())
+                if (QAction* found = walk(a->menu()->actions()))
+                    return found;
+        }
+        return nullptr;
+    };
+    return walk(bar->actions());
+}
+
+TEST_F(ZoomWindow, KeepMaximumBoxHoldsTheScaleWhenAnotherVariableIsPicked)
+{
+    QAction* escala = MenuItem(viewer->menuBar(), QStringLiteral("Escala1"));
+    ASSERT_NE(escala, nullptr);
+    QAction* pick = nullptr;
+    for (QAction* a : viewer->VarArcos->actions())
+        if (a->text() == QStringLiteral("Capacidad"))
+            pick = a;
+    ASSERT_NE(pick, nullptr);
+    RangeMode = 1;
+
+    // The user types a maximum, ticks "keep", and accepts.
+    AnswerModals({[&](QWidget* d) {
+        KDVscale->vMax->setText("777");
+        QTest::mouseClick(KDVscale->Fixed, Qt::LeftButton);
+        QMetaObject::invokeMethod(d, "accept");
+    }});
+    escala->trigger();
+    EXPECT_TRUE(KDVscale->Fixed->isChecked());
+    EXPECT_TRUE(viewer->Fixed->isVisibleTo(viewer));
+    EXPECT_TRUE(ScaleFixed);
+    // Another variable keeps the scale's maximum (raised by the ranges' 0.1 %).
+    pick->trigger();
+    EXPECT_EQ(RangeName, "Cap");
+    EXPECT_FLOAT_EQ(RangeMax, 777.0f * 1.001f);
+
+    // Unticked, the next pick takes the variable's own maximum.
+    AnswerModals({[&](QWidget* d) {
+        QTest::mouseClick(KDVscale->Fixed, Qt::LeftButton);
+        QMetaObject::invokeMethod(d, "accept");
+    }});
+    escala->trigger();
+    EXPECT_FALSE(ScaleFixed);
+    EXPECT_FALSE(viewer->Fixed->isVisibleTo(viewer));
+    pick->trigger();
+    const int32_t capColumn = RangeVarArcos;
+    ASSERT_GT(capColumn, 1);
+    EXPECT_FLOAT_EQ(RangeMax, Arcos[ArcosMaxRec].Var[ColVarArcos[static_cast<size_t>(capColumn)]] * 1.001f);
+    EXPECT_NE(RangeMax, 777.0f * 1.001f);
 }
 
 TEST_F(ZoomWindow, MagnifierSizeIsBoundedAndTheImageFactorIsAskedUntilNonZero)
