@@ -37,7 +37,8 @@ void ClearMenu(QMenu* menu)
         return;
     for (QAction* a : menu->actions()) {
         menu->removeAction(a);
-        a->deleteLater();
+        if (a->objectName().isEmpty()) // named items are commands of the window: kept
+            a->deleteLater();
     }
 }
 
@@ -64,9 +65,10 @@ void BuildGenatrMenu(TPalvonViewer& w)
         QObject::connect(item, &QAction::triggered, &w, [&w, item] { w.CheckGenatr(item); });
     }
     menu->addSeparator();
-    QAction* move = menu->addAction(QStringLiteral("Mover"));
-    move->setObjectName(QStringLiteral("MoveGenatr"));
+    QAction* move = w.Action(QStringLiteral("MoveGenatr"));
     move->setCheckable(true);
+    menu->addAction(move);
+    root->setEnabled(GenatrNames.size() > 1);
 }
 
 class AuxFilesImpl : public AuxFileServices {
