@@ -200,8 +200,14 @@ bool TPalvonViewer::OpenPalvonDat()
     WorldMaxX = Network.MaxX;
     WorldMinY = Network.MinY;
     WorldMaxY = Network.MaxY;
+    if (!(WorldMinX <= WorldMaxX && WorldMinY <= WorldMaxY)) {
+        // No node placed yet (a coordinates file that placed none): a window of
+        // its own keeps the map and the zoom defined until nodes get positions.
+        WorldMinX = WorldMinY = 0.0;
+        WorldMaxX = WorldMaxY = 1000.0;
+    }
     ZoomIndex = 1;
-    ZoomHistory[1] = {Network.MinX, Network.MinY, Network.MaxX, Network.MaxY};
+    ZoomHistory[1] = {WorldMinX, WorldMinY, WorldMaxX, WorldMaxY};
 
     KDVlib::BuildHitGrid();
     if (Network.SectionPresent[0]) {

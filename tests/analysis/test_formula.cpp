@@ -172,6 +172,25 @@ TEST(Formula, TextAndDateFunctions)
     EXPECT_EQ(Error("ENCODEDATE(2026, 13, 1)"), "Fecha no válida: 1/13/2026");
 }
 
+TEST(Formula, NumberPicturesRoundHalvesAwayFromZeroAndTakeExponents)
+{
+    // Halves as written go away from zero, also where the binary value is exact.
+    EXPECT_EQ(Text("FORMAT('0', 2.5) @ ' ' @ FORMAT('0', 3.5) @ ' ' @ FORMAT('0', -2.5)"), "3 4 -3");
+    EXPECT_EQ(Text("FORMAT('#,##0.0', 1234567.25)"), "1,234,567.3");
+    EXPECT_EQ(Text("FORMAT('0.00', 0.125) @ ' ' @ FORMAT('0.0', 0.15) @ ' ' @ FORMAT('0.00', 1.005)"), "0.13 0.2 1.01");
+    EXPECT_EQ(Text("FORMAT('0.00', 9.995) @ ' ' @ FORMAT('#,##0', 999.5) @ ' ' @ FORMAT('0.0', -0.04)"),
+              "10.00 1,000 0.0");
+    EXPECT_EQ(Text("FORMAT('#.##', 0.005) @ '|' @ FORMAT('0.###', 2.0004) @ '|' @ FORMAT('0.000', 0.0005)"),
+              ".01|2|0.001");
+    // Exponents: the sign always with E+, only when negative with E-; at least as
+    // many exponent digits as zeros; the mantissa takes the picture's integer places.
+    EXPECT_EQ(Text("FORMAT('0.00E+00', 12345)"), "1.23E+04");
+    EXPECT_EQ(Text("FORMAT('0.00E+00', 0.00012345) @ ' ' @ FORMAT('0.00E-00', 12345)"), "1.23E-04 1.23E04");
+    EXPECT_EQ(Text("FORMAT('0.0e+0', -98765) @ ' ' @ FORMAT('00.0E+000', 12345)"), "-9.9e+4 12.3E+003");
+    EXPECT_EQ(Text("FORMAT('0.00E+00', 9.996) @ ' ' @ FORMAT('0.0E+00', 0) @ ' ' @ FORMAT('0.0E+00 m', 25)"),
+              "1.00E+01 0.0E+00 2.5E+01 m");
+}
+
 TEST(Formula, UserInterfaceFunctionsUseHooks)
 {
     TArtFormula fn;

@@ -236,4 +236,22 @@ TEST(ZipEvents, VolumePasswordAndDiskFullBoxes)
     EXPECT_EQ(name, "/media/disco4.zip");
     EXPECT_FALSE(cancel);
     EXPECT_EQ(boxes.Dialogs.Boxes.size(), 2u);
+
+    // Opening a spanned set whose last disk is not there: asked for, then told it
+    // is missing; giving up ends with error 45.
+    TZipForge spanned;
+    spanned.FileName = dir.file("ausente.zip");
+    spanned.SetSpanningMode(smSpanning);
+    boxes.Dialogs.Answers = {ZipDialogs::mbOK, ZipDialogs::mbCancel};
+    try {
+        spanned.OpenArchiveMode(64);
+        FAIL() << "a missing last disk must not pass";
+    } catch (const EZFException& e) {
+        EXPECT_EQ(e.NativeError, 45);
+    }
+    ASSERT_EQ(boxes.Dialogs.Boxes.size(), 4u);
+    EXPECT_EQ(boxes.Dialogs.Boxes[2].Text, "Please insert the last disk");
+    EXPECT_EQ(boxes.Dialogs.Boxes[3].Text, "File '" + dir.file("ausente.zip") +
+                                               "' not found on inserted disk. Please insert last disk with required file");
+    EXPECT_FALSE(spanned.Active());
 }
