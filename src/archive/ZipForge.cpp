@@ -1164,7 +1164,7 @@ bool TZFBaseArchiver::WriteNewEntry(TDirItem& item, bool& cancel)
                 const bool last = readTotal >= srcSize;
                 auto putOut = [&](uint8_t* p, size_t k) {
                     if (enc) enc->Encrypt(p, k);
-                    if (out.Write(p, k) != k) Raise(46);
+                    WriteWithDiskFullRetry(out, p, k);
                     written += k;
                 };
                 if (!deflating) {
@@ -1248,6 +1248,26 @@ bool TZFBaseArchiver::WriteNewEntry(TDirItem& item, bool& cancel)
     ownedSource.reset();
     DoOnFileProgress(progressName, 100, item.Action, 2, cancel);
     return true;
+}
+
+// A short write of entry data: a disk-full handler may make room and have the
+// block written again. Without one, or when it gives up, the write fails with
+// error 46, which the failure question then puts to the user: a full disk is
+// never passed over as a finished archive.
+void TZFBaseArchiver::WriteWithDiskFullRetry(TZFStream& out, const uint8_t* p, size_t k)
+{
+    const uint64_t at = out.Position();
+    while (out.Write(p, k) != k) {
+        if (!OnDiskFull) Raise(46);
+        bool cancel = true;
+        try {
+            OnDiskFull(-1, FileName, cancel);
+        } catch (...) {
+            cancel = true;
+        }
+        if (cancel) Raise(46);
+        out.Seek(at);
+    }
 }
 
 void TZFBaseArchiver::CopyEntry(int index)
