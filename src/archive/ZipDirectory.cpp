@@ -116,6 +116,26 @@ TZFDirManager::TZFDirManager(TZFStream* stream, TZFBaseArchiver* archiver, bool 
     : Stream(stream), Archiver(archiver), CreateNew(createNew)
 {
     Reset();
+    if (createNew && Archiver && !Archiver->SFXStub.empty()) CopySFXStub();
+}
+
+void TZFDirManager::CopySFXStub()
+{
+    const std::string& stubName = Archiver->SFXStub;
+    // A stub that cannot be read is reported: an archive made without the stub
+    // the caller asked for would be silently wrong.
+    std::unique_ptr<TZFFileStream> stub(TZFFileStream::Open(stubName, 64));
+    if (!stub) throw EZFException(11, Archiver->Name, {stubName});
+    const uint64_t size = stub->Size();
+    const int64_t firstVolume = Archiver->SpanningOptions.GetVolumeSize(0);
+    if (Archiver->SpanningMode() != smNone && firstVolume > 0 && int64_t(size) > firstVolume)
+        throw EZFException(47, Archiver->Name);
+    Stream->Truncate(0);
+    Stream->Seek(0);
+    std::vector<uint8_t> buf(0x100000);
+    for (size_t k; (k = stub->Read(buf.data(), buf.size())) > 0;)
+        if (Stream->Write(buf.data(), k) != k) throw EZFException(46, Archiver->Name);
+    FirstLocalHeaderPos = size;
 }
 
 void TZFDirManager::Reset()
@@ -185,7 +205,12 @@ void TZFDirManager::LoadDir()
     int64_t endPos = -1;
     if (!standard) endPos = FindEndRecord(SigEndAlt);
     if (endPos < 0) endPos = FindEndRecord(SigEnd);
-    if (endPos < 0) { RebuildFromLocalHeaders(); return; }
+    EndRecordFound = endPos >= 0;
+    if (endPos < 0) {
+        if (MultiVolume) throw EZFException(44, Archiver ? Archiver->Name : std::string());
+        RebuildFromLocalHeaders();
+        return;
+    }
 
     uint64_t dirStart = uint64_t(endPos) - EndRecord.DirSize;
     uint64_t total = EndRecord.TotalEntries;
@@ -201,67 +226,114 @@ void TZFDirManager::LoadDir()
             Zip64Present = true;
             total = Zip64EndRecord.TotalEntries;
             dirStart = uint64_t(endPos) - 20 - 56 - Zip64EndRecord.DirSize;
-        } else if (EndRecord.TotalEntries == 0xFFFF) {
+        } else if (EndRecord.TotalEntries == 0xFFFF && !MultiVolume) {
             RebuildFromLocalHeaders();
             return;
         }
     }
-    if (dirStart > uint64_t(endPos)) { RebuildFromLocalHeaders(); return; }
+    if (MultiVolume) {
+        // The directory starts at its recorded offset on its own volume and may
+        // run on over the following ones.
+        const uint32_t dirDisk = EndRecord.DirDisk == 0xFFFF && Zip64Present ? Zip64EndRecord.DirDisk : EndRecord.DirDisk;
+        dirStart = EndRecord.DirOffset == 0xFFFFFFFFu && Zip64Present ? Zip64EndRecord.DirOffset : EndRecord.DirOffset;
+        if (dirDisk != CurrentDisk) {
+            Stream = RequestVolume(dirDisk);
+            CurrentDisk = dirDisk;
+        }
+    } else if (dirStart > uint64_t(endPos)) {
+        RebuildFromLocalHeaders();
+        return;
+    }
     try {
         const bool oem = Archiver ? Archiver->Options.OEMFileNames : true;
         Stream->Seek(dirStart);
         CentralDirStart = dirStart;
         for (uint64_t k = 0; k < total; ++k) {
             uint8_t h[46];
-            if (!Stream->ReadExact(h, 46)) throw EZFException(35);
+            if (!ReadAcross(h, 46)) throw EZFException(35);
             TDirItem item;
             item.Header = TZFCentralHeader::Read(h);
             if (item.Header.Signature != SigCentral && item.Header.Signature != SigCentralAlt) throw EZFException(35);
             item.CompressionMethod = item.Header.Method;
             std::string raw(item.Header.NameLength, '\0');
-            if (!Stream->ReadExact(raw.data(), raw.size())) throw EZFException(35);
+            if (!ReadAcross(raw.data(), raw.size())) throw EZFException(35);
             item.FileName = ZipNameFromHeader(raw, oem);
             int idx = Items.Add(item);
             std::vector<uint8_t> extra(item.Header.ExtraLength);
-            if (!Stream->ReadExact(extra.data(), extra.size())) throw EZFException(35);
+            if (!ReadAcross(extra.data(), extra.size())) throw EZFException(35);
             TDirItem* p = Items.ItemPtr(idx);
             ReadExtraFields(*p, idx, extra, Items);
             p->Comment.assign(item.Header.CommentLength, '\0');
-            if (!Stream->ReadExact(p->Comment.data(), p->Comment.size())) throw EZFException(35);
+            if (!ReadAcross(p->Comment.data(), p->Comment.size())) throw EZFException(35);
         }
     } catch (const EZFException&) {
-        if (!RebuildDamagedDirectory) throw;
+        // A multi-volume directory cannot be rebuilt from one volume's headers.
+        if (!RebuildDamagedDirectory || MultiVolume) throw;
         RebuildFromLocalHeaders();
         return;
     }
-    // An archive prefixed after it was made (a self-extractor stub) keeps offsets relative
-    // to its old start: find the first local header and shift every file entry.
+    if (MultiVolume) return;
+    // An archive prefixed after it was made (a self-extractor stub) keeps offsets
+    // relative to its old start: find where the first entry's local header really
+    // lies and shift every entry by the difference. Directory entries have local
+    // headers too and move with the rest (left unshifted, readers find no header
+    // where they point once the archive is written again).
     if (Items.Count() > 0) {
         const TDirItem* first = Items.ItemPtr(0);
-        uint64_t recorded = first->LocalHeaderOffset();
-        uint8_t lh[30];
-        Stream->Seek(recorded);
-        bool atPlace = Stream->ReadExact(lh, 30) && (Get32(lh) == SigLocal || Get32(lh) == SigLocalAlt);
-        if (!atPlace && dirStart > recorded) {
-            uint64_t shift = 0;
-            std::vector<uint8_t> buf(size_t(dirStart - recorded));
-            Stream->Seek(recorded);
-            if (Stream->ReadExact(buf.data(), buf.size())) {
-                for (size_t i = 0; i + 30 <= buf.size(); ++i)
-                    if (Get32(&buf[i]) == SigLocal || Get32(&buf[i]) == SigLocalAlt) {
-                        TZFLocalHeader l = TZFLocalHeader::Read(&buf[i]);
-                        if (l.Crc32 == first->Header.Crc32 && l.Method == first->Header.Method) { shift = i; break; }
-                    }
-            }
-            for (int i = 0; shift && i < Items.Count(); ++i) {
+        const uint64_t recorded = first->LocalHeaderOffset();
+        const uint64_t found = FindFirstLocalHeader(*first, recorded, dirStart);
+        if (found != UINT64_MAX && found > recorded) {
+            const uint64_t shift = found - recorded;
+            for (int i = 0; i < Items.Count(); ++i) {
                 TDirItem* p = Items.ItemPtr(i);
-                if (p->IsDirectory()) continue;
                 if (p->Header.LocalHeaderOffset == 0xFFFFFFFFu) p->LocalHeaderOffset64 += shift;
-                else p->Header.LocalHeaderOffset += uint32_t(shift);
+                else if (uint64_t(p->Header.LocalHeaderOffset) + shift < 0xFFFFFFFFull) p->Header.LocalHeaderOffset += uint32_t(shift);
+                else { p->LocalHeaderOffset64 = p->Header.LocalHeaderOffset + shift; p->Header.LocalHeaderOffset = 0xFFFFFFFFu; p->IsZip64 = true; }
             }
         }
         FirstLocalHeaderPos = Items.ItemPtr(0)->LocalHeaderOffset();
     }
+}
+
+bool TZFDirManager::ReadAcross(void* buf, size_t n)
+{
+    auto* out = static_cast<uint8_t*>(buf);
+    size_t got = Stream->Read(out, n);
+    while (got < n && MultiVolume && RequestVolume && CurrentDisk < LastDisk) {
+        Stream = RequestVolume(++CurrentDisk);
+        Stream->Seek(0);
+        got += Stream->Read(out + got, n - got);
+    }
+    return got == n;
+}
+
+uint64_t TZFDirManager::FindFirstLocalHeader(const TDirItem& first, uint64_t from, uint64_t limit)
+{
+    const size_t block = 65535;
+    std::vector<uint8_t> buf(block + 30);
+    for (uint64_t at = from; at < limit; at += block) {
+        const size_t want = size_t(std::min<uint64_t>(block + 29, limit + 30 - at));
+        Stream->Seek(at);
+        const size_t n = Stream->Read(buf.data(), want);
+        for (size_t i = 0; i + 30 <= n && i < block; ++i) {
+            const uint32_t sig = Get32(&buf[i]);
+            if (sig != SigLocal && sig != SigLocalAlt) continue;
+            // A header where the directory says is taken as it is (tools differ in
+            // the version words they put in the two headers).
+            if (at + i == 0 || at + i == from) return at + i;
+            const TZFLocalHeader l = TZFLocalHeader::Read(&buf[i]);
+            if (l.VersionNeeded != first.Header.VersionNeeded || l.Method != first.Header.Method ||
+                l.Time != first.Header.Time || l.Date != first.Header.Date)
+                continue;
+            // A streamed entry (flag bit 3) leaves CRC and sizes to its descriptor.
+            if (!(l.Flags & 8) && (l.Crc32 != first.Header.Crc32 || l.CompressedSize != first.Header.CompressedSize ||
+                                   l.UncompressedSize != first.Header.UncompressedSize))
+                continue;
+            return at + i;
+        }
+        if (n < want) break;
+    }
+    return UINT64_MAX;
 }
 
 void TZFDirManager::RebuildFromLocalHeaders()
@@ -274,6 +346,22 @@ void TZFDirManager::RebuildFromLocalHeaders()
     Stream->Seek(0);
     if (!Stream->ReadExact(all.data(), all.size())) throw EZFException(35);
     bool found = false;
+    // Descriptors are searched with one cursor that only moves forward: each search
+    // starts after a header that lies beyond the previous one, so the first
+    // descriptor at or after that start is found without rescanning the file
+    // (a scan per header made damaged archives of many entries quadratic).
+    size_t descCursor = 0;
+    bool descSearched = false;
+    const size_t noDescriptor = all.size();
+    auto nextDescriptor = [&](size_t from) {
+        if (descSearched && descCursor >= from) return descCursor;
+        size_t q = std::max(from, descSearched ? descCursor : from);
+        for (; q + 16 <= all.size(); ++q)
+            if (all[q] == 0x50 && Get32(&all[q]) == SigDescriptor) break;
+        descSearched = true;
+        descCursor = q + 16 <= all.size() ? q : noDescriptor;
+        return descCursor;
+    };
     for (size_t pos = 0; pos + 30 <= all.size(); ++pos) {
         uint32_t sig = Get32(&all[pos]);
         if (sig != SigLocal && sig != SigLocalAlt) continue;
@@ -299,13 +387,12 @@ void TZFDirManager::RebuildFromLocalHeaders()
         std::vector<uint8_t> extra(all.begin() + long(pos + 30 + l.NameLength),
                                    all.begin() + long(pos + 30 + l.NameLength + l.ExtraLength));
         if (l.Flags & 8) {
-            for (size_t q = pos + 30; q + 16 <= all.size(); ++q)
-                if (Get32(&all[q]) == SigDescriptor) {
-                    item.Header.Crc32 = Get32(&all[q + 4]);
-                    item.Header.CompressedSize = Get32(&all[q + 8]);
-                    item.Header.UncompressedSize = Get32(&all[q + 12]);
-                    break;
-                }
+            const size_t q = nextDescriptor(pos + 30);
+            if (q != noDescriptor) {
+                item.Header.Crc32 = Get32(&all[q + 4]);
+                item.Header.CompressedSize = Get32(&all[q + 8]);
+                item.Header.UncompressedSize = Get32(&all[q + 12]);
+            }
         }
         int idx = Items.Add(item);
         ReadExtraFields(*Items.ItemPtr(idx), idx, extra, Items);
@@ -351,6 +438,7 @@ void TZFDirManager::SaveDir(bool atCurrentPosition)
             extra.insert(extra.end(), f.Data.begin(), f.Data.end());
         }
         std::string name = ZipNameToHeader(p->FileName, oem);
+        if (NameNeedsUtf8Flag(p->FileName, name)) p->Header.Flags |= FlagUtf8;
         p->Header.NameLength = uint16_t(name.size());
         p->Header.ExtraLength = uint16_t(extra.size());
         p->Header.CommentLength = uint16_t(p->Comment.size());

@@ -30,6 +30,37 @@ uint32_t Crc32Update(uint32_t crc, const void* buf, size_t len)
     return crc;
 }
 
+bool IsValidUtf8(const std::string& bytes)
+{
+    const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
+    const size_t n = bytes.size();
+    for (size_t i = 0; i < n;) {
+        const uint8_t c = p[i];
+        size_t len;
+        uint32_t cp;
+        if (c < 0x80) { ++i; continue; }
+        if ((c & 0xE0) == 0xC0) { len = 2; cp = c & 0x1F; }
+        else if ((c & 0xF0) == 0xE0) { len = 3; cp = c & 0x0F; }
+        else if ((c & 0xF8) == 0xF0) { len = 4; cp = c & 0x07; }
+        else return false;
+        if (i + len > n) return false;
+        for (size_t k = 1; k < len; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (p[i + k] & 0x3F);
+        }
+        static const uint32_t minimum[5] = {0, 0, 0x80, 0x800, 0x10000};
+        if (cp < minimum[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        i += len;
+    }
+    return true;
+}
+
+bool NameNeedsUtf8Flag(const std::string& name, const std::string& headerBytes)
+{
+    const bool ascii = std::all_of(headerBytes.begin(), headerBytes.end(), [](char c) { return uint8_t(c) < 0x80; });
+    return !ascii && headerBytes == name && IsValidUtf8(headerBytes);
+}
+
 void Put16(std::vector<uint8_t>& b, uint16_t v) { b.push_back(uint8_t(v)); b.push_back(uint8_t(v >> 8)); }
 void Put32(std::vector<uint8_t>& b, uint32_t v) { Put16(b, uint16_t(v)); Put16(b, uint16_t(v >> 16)); }
 void Put64(std::vector<uint8_t>& b, uint64_t v) { Put32(b, uint32_t(v)); Put32(b, uint32_t(v >> 32)); }

@@ -14,6 +14,13 @@ constexpr uint32_t SigDescriptor = 0x08074B50, SigZip64End = 0x06064B50, SigZip6
 constexpr uint16_t VersionOem = 20, VersionAnsi = 0x0B14, VersionZip64 = 45, VersionAlt = 0x4114;
 constexpr uint16_t ExtraZip64 = 0x0001, ExtraUnicode = 0x554E, ExtraAES = 0x9901;
 
+// General-purpose flag bit 11: the name and comment are UTF-8.
+constexpr uint16_t FlagUtf8 = 0x0800;
+// True when header name bytes are the UTF-8 form of a name outside plain ASCII:
+// readers then need flag bit 11 to decode them. Plain ASCII names never get it.
+bool NameNeedsUtf8Flag(const std::string& name, const std::string& headerBytes);
+bool IsValidUtf8(const std::string& bytes);
+
 // Running CRC-32: start from 0xFFFFFFFF, complement at the end.
 const uint32_t* CrcTable();
 uint32_t Crc32Update(uint32_t crc, const void* buf, size_t len);

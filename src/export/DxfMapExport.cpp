@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "export/DxfDataLayers.h"
 #include "export/ZelDxfer.h"
 #include "map/DrawState.h"
 #include "map/GeoLayers.h"
@@ -227,7 +228,9 @@ void Soleras()
             continue;
         DxfLineWidth = Items[10 + i].Width;
         const std::string layer = ZelUtils::Format("SOLERA%d", i);
-        for (int32_t g = GeoLayerEnd[i - 1]; g < GeoLayerEnd[i]; ++g) {
+        // Layer i holds the records GeoLayerEnd[i - 1] + 1 .. GeoLayerEnd[i].
+        const int32_t last = std::min(GeoLayerEnd[i], static_cast<int32_t>(MaxGeoLinks));
+        for (int32_t g = std::max(GeoLayerEnd[i - 1] + 1, 1); g <= last; ++g) {
             const GeoLink& gl = GeoLinks[g];
             const int32_t n = std::min<int32_t>(gl.Count, static_cast<int32_t>(gl.Points.size()));
             if (n < 1 || gl.Name == GeoDeletedName)
@@ -261,16 +264,23 @@ bool PrintDxfFile(const std::string& fileName, const TDxfMapOptions& o)
                                     Colour(o.AccesoColor),
                                     Colour(o.ZonaBordeColor),
                                     Colour(o.PoliBordeColor)};
+    DxfDataLayers::TDataLayerExport data(o, FullDxf);
     if (FullDxf)
         for (int32_t i = 1; i <= NumGeoLayers && i <= MaxGeoLayers && 10 + i <= MaxItems; ++i) {
             names.push_back(ZelUtils::Format("SOLERA%d", i));
             visible.push_back(false);
             colours.push_back(Colour(Items[10 + i].Color));
         }
+    for (const DxfDataLayers::TLayerEntry& e : data.Layers()) {
+        names.push_back(e.Name);
+        visible.push_back(e.Visible);
+        colours.push_back(e.Colour);
+    }
     DxfOpen(fileName);
     Header();
     Tables(names, visible, colours);
     DxfSection("ENTITIES");
+    data.Entities();
     if (FullDxf)
         Soleras();
     DxfLineType = "ByLayer";

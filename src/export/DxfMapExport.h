@@ -3,6 +3,7 @@
 // Headless: what the exports read of the main window's toolbar buttons, menu
 // checks and options-dialog colours is handed over in TDxfMapOptions.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "map/DisplayStyles.h"
@@ -16,9 +17,17 @@ struct TDxfMapOptions {
     bool tbCents = false;
     bool tbZonas = false;
     bool tbPoligonos = false;
+    // Data-layer buttons: value bands, colour themes, values, selection only.
+    bool tbAtributos = false;
+    bool tbColores = false;
+    bool tbValues = false;
+    bool tbSel = false;
     // Menu checks.
     bool SimpleArrow = false;
     bool ColorNode = false;
+    bool aAtributos2 = false; // turning-movement values shown
+    // "Dibujar ceros" of the options dialog.
+    bool DrawNull = false;
     // Colour panels of the options dialog.
     uint32_t NodosColor = clGray;
     uint32_t ArrowsColor = clBlack;
@@ -26,13 +35,26 @@ struct TDxfMapOptions {
     uint32_t AccesoColor = clGreen;
     uint32_t ZonaBordeColor = clBlack;
     uint32_t PoliBordeColor = clGreen;
+
+    // The main window's choice of variables, used by the full export as it walks
+    // every column. ArcosRangeValues makes link-grid column RangeVarByMode[RangeMode]
+    // the current link variable (RangeVarArcos, RangeName, RangeMin, RangeMax);
+    // MovimRangeValues makes movement column RangeItemMovim current (RangeVarMovim,
+    // RangeMovimMin, RangeMovimMax), false when the column cannot be shown;
+    // MovimTitle is a movement column's title. Unset, a headless equivalent
+    // over the column tables is used.
+    std::function<void()> ArcosRangeValues;
+    std::function<bool()> MovimRangeValues;
+    std::function<std::string(int32_t)> MovimTitle;
 };
 
 namespace DxfMapExport {
 
-// The layers "0", "RED", "NODOS", "NNODOS", "SENTIDOS", "CALLES", "ARCOS",
-// "CENTROIDES", "ZONAS", "POLIGONOS" and, with ZelDxfer::FullDxf, the
-// background layers "SOLERA%d". False when the file could not be written.
+// The data layers of the current variables ("ATT_", "TEM_", "VAL_", "MVT_"), the
+// layers "0", "RED", "NODOS", "NNODOS", "SENTIDOS", "CALLES", "ARCOS",
+// "CENTROIDES", "ZONAS", "POLIGONOS" and, with ZelDxfer::FullDxf, the background
+// layers "SOLERA%d" and the data layers of every link and movement variable.
+// False when the file could not be written.
 bool PrintDxfFile(const std::string& fileName, const TDxfMapOptions& options);
 // Street names alone (upper case) on layer "CALLES".
 bool PrintCallesDxf(const std::string& fileName, const TDxfMapOptions& options);

@@ -12,6 +12,7 @@
 #include "model/ZelUtils.h"
 
 #include <algorithm>
+#include <charconv>
 #include <filesystem>
 
 using ZelUtils::Format;
@@ -41,34 +42,52 @@ bool Save(const std::string& path, const std::string& text)
 // The records of background layer L (1-based): first..last.
 void LayerRange(int layer, int32_t& first, int32_t& last)
 {
-    first = GeoLayerEnd[layer - 1] + 1;
+    first = std::max(GeoLayerEnd[layer - 1] + 1, 1);
     last = std::min(GeoLayerEnd[layer], static_cast<int32_t>(MaxGeoLinks));
 }
 
-bool Writable(const GeoLink& g)
+// How a layer file writes one point.
+enum class TPointText {
+    Exact,     // ",x,y": every digit the coordinate holds, so rewriting never rounds
+    UtmShifted // ",%.5f,%.5f" of the shifted coordinate
+};
+
+// The shortest fixed-point text that reads back as exactly the same value.
+std::string ExactNumber(double v)
 {
-    return g.Count > 0 && g.Name != GeoDeletedName;
+    char buffer[400];
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed);
+    if (r.ec != std::errc())
+        return Format("%.5f", v);
+    return std::string(buffer, r.ptr);
 }
 
-// One polyline line: "%d,%d" then pointFormat per point, every point shifted.
-std::string PolylineLine(const GeoLink& g, const char* pointFormat, double dx, double dy)
+// One polyline line: "%d,%d" then one piece per point, every point shifted.
+std::string PolylineLine(const GeoLink& g, TPointText how, double dx, double dy)
 {
     int32_t n = std::min(g.Count, static_cast<int32_t>(g.Points.size()));
     std::string line = Format("%d,%d", g.Id, n);
-    for (int32_t k = 0; k < n; ++k)
-        line += Format(pointFormat, g.Points[static_cast<size_t>(k)].x + dx, g.Points[static_cast<size_t>(k)].y + dy);
+    for (int32_t k = 0; k < n; ++k) {
+        const TPoint& p = g.Points[static_cast<size_t>(k)];
+        if (how == TPointText::Exact)
+            line += "," + ExactNumber(p.x + dx) + "," + ExactNumber(p.y + dy);
+        else
+            line += Format(",%.5f,%.5f", p.x + dx, p.y + dy);
+    }
     return line + CrLf;
 }
 
-std::string LayerText(int layer, const char* pointFormat, double dx, double dy)
+// The layer's polylines with at least one point; the ".geo" files leave out the
+// deleted ones, the UTM files keep them.
+std::string LayerText(int layer, TPointText how, bool keepDeleted, double dx, double dy)
 {
     std::string text;
     int32_t first, last;
     LayerRange(layer, first, last);
     for (int32_t i = first; i <= last; ++i) {
         const GeoLink& g = GeoLinks[i];
-        if (Writable(g))
-            text += PolylineLine(g, pointFormat, dx, dy);
+        if (g.Count > 0 && !g.Points.empty() && (keepDeleted || g.Name != GeoDeletedName))
+            text += PolylineLine(g, how, dx, dy);
     }
     return text;
 }
@@ -107,7 +126,7 @@ bool WriteGeo()
 {
     for (int layer = 1; layer <= LayerCount(); ++layer) {
         std::filesystem::path file = std::filesystem::path(GeoLayerDirs[layer]) / (GeoLayerNames[layer] + ".geo");
-        if (!Save(file.string(), LayerText(layer, ",%.2f,%.2f", 0.0, 0.0)))
+        if (!Save(file.string(), LayerText(layer, TPointText::Exact, false, 0.0, 0.0)))
             return false;
     }
     return true;
@@ -134,7 +153,7 @@ bool WriteUtmFiles(const std::string& folder, double offsetX, double offsetY)
         return false;
     for (int layer = 1; layer <= LayerCount(); ++layer) {
         std::string name = Format("SOLERA%d_UTM_.DAT", layer);
-        if (!Save((dir / name).string(), LayerText(layer, ",%.5f,%.5f", offsetX, offsetY)))
+        if (!Save((dir / name).string(), LayerText(layer, TPointText::UtmShifted, true, offsetX, offsetY)))
             return false;
     }
     return true;

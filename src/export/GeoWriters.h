@@ -16,13 +16,14 @@ bool WriteCoords();
 bool WriteCoordsFile(const std::string& path);
 
 // Rewrites each background layer's ".geo" file in its folder: "%d,%d" (id, point
-// count) then ",%.2f,%.2f" per point; deleted and empty polylines are left out.
+// count) then ",x,y" per point with every digit the coordinate holds (rewriting a
+// layer never rounds its untouched vertices); deleted and empty polylines are left out.
 bool WriteGeo();
 
 // "T55555_UTM_.DAT" (zone centroids "C%4d", nodes "%5d", or "C%9d" / "%10d" with
 // DUTCH, then "%15.5f%15.5f") and one "SOLERA%d_UTM_.DAT" per background layer,
-// in folder, every coordinate shifted by the offsets (metres). Deleted polylines
-// are never written.
+// in folder, every coordinate shifted by the offsets (metres). Every polyline with
+// at least one point is written, the deleted ones included.
 bool WriteUtmFiles(const std::string& folder, double offsetX, double offsetY);
 
 // The shape-point file: one line per link in record order, "%d,%d,%d" (A, B, n)

@@ -47,20 +47,32 @@ std::string KmlNameFor(const std::string& kmzPath) { return fs::path(kmzPath).re
 
 bool PackKmz(const std::string& kmlPath, const std::string& kmzPath, std::string& error)
 {
+    // Both names are made absolute first: the archive resolves what it adds against
+    // its base folder, and a relative name would be taken twice.
+    std::error_code ec;
+    const fs::path kml = fs::absolute(fs::path(kmlPath), ec).lexically_normal();
+    const fs::path kmz = ec ? fs::path(kmzPath) : fs::absolute(fs::path(kmzPath), ec).lexically_normal();
+    int added = 0;
     try {
         TZipForge zip;
-        zip.FileName = kmzPath;
-        zip.BaseDir = fs::path(kmlPath).parent_path().string();
+        zip.FileName = kmz.string();
+        zip.BaseDir = kml.parent_path().string();
         zip.SetCompressionLevel(clNormal); // deflate level 6
         zip.OpenArchiveMode(65535);
-        zip.AddFiles(kmlPath, 10431, std::string());
+        zip.AddFiles(kml.string(), 10431, std::string());
+        added = zip.FileCount();
         zip.CloseArchive();
     } catch (const std::exception& e) {
         error = Format("No se pudo crear el archivo \"%s\": %s", kmzPath, std::string(e.what()));
         return false;
     }
-    std::error_code ec;
-    fs::remove(kmlPath, ec);
+    // The KML goes only once the archive holds it: nothing is lost on the way.
+    if (added < 1) {
+        error = Format("No se pudo guardar \"%s\" en el archivo \"%s\"; se conserva el archivo KML.", kmlPath,
+                       kmzPath);
+        return false;
+    }
+    fs::remove(kml, ec);
     return true;
 }
 

@@ -21,7 +21,7 @@ using ZelUtils::Format;
 
 namespace {
 
-const char* const JunctionTypeNames[6] = {"Externo", "Prioridad", "Rotonda", "Semáforo", "Auxiliar", "Vuelta \"U\""};
+const char* const JunctionTypeNames[6] = {"Externo", "de Prioridad", "Rotonda", "Semaforizado", "Auxiliar", "Vuelta \"U\""};
 
 // (A, B, record index) in ascending order, each link once.
 using LinkList = std::set<std::tuple<int32_t, int32_t, int32_t>>;

@@ -11,7 +11,11 @@
 
 #include <shapefil.h>
 
+#include "model/KDVvars.h"
+#include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
+
+#include <algorithm>
 
 namespace ZelShper0 {
 
@@ -206,6 +210,13 @@ bool WriteLinkShapefile(const std::string& fileName, const std::vector<int32_t>&
         ShpWriteArc(written++, ShpValues, na.X, na.Y, nb.X, nb.Y);
     }
     return ShpClose(error);
+}
+
+bool WriteNetworkLinkShapefile(const std::string& fileName, const std::vector<int32_t>& links, std::string& error)
+{
+    const int32_t vehClasses = std::clamp(PalvonRead::TransitBlockCount, 0, PalvonRead::MaxTransitBlocks);
+    return WriteLinkShapefile(fileName, links, std::max(PalvonRead::KNOBS, 0), vehClasses, PreloadShift == 1,
+                              PalvonRead::NOMADS, error);
 }
 
 } // namespace ZelShper0

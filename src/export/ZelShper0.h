@@ -49,4 +49,9 @@ std::vector<TFieldDefs> LinkFields(int32_t knobs, int32_t vehClasses, bool hasPr
 bool WriteLinkShapefile(const std::string& fileName, const std::vector<int32_t>& links, int32_t knobs,
                         int32_t vehClasses, bool hasPreload, int32_t nomads, std::string& error);
 
+// The same with the columns of the open network: its extra data columns (KNOBS),
+// its transit vehicle columns (one per transit-line block), the preload column when
+// the assignment listing carries preloaded flows, and its user classes (NOMADS).
+bool WriteNetworkLinkShapefile(const std::string& fileName, const std::vector<int32_t>& links, std::string& error);
+
 } // namespace ZelShper0

@@ -2,7 +2,10 @@
 // headless code, and its window events (Escape, drops, close).
 #include "mainwindow/PalvonViewer.h"
 
+#include "archive/ZipDialogs.h"
+#include "archive/gui/ZipDialogsGui.h"
 #include "mainwindow/Aptta.h"
+#include "mainwindow/CommandTable.h"
 #include "mainwindow/MessageFrm.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/gui/OxrImage.h"
@@ -132,6 +135,7 @@ TPalvonViewer::~TPalvonViewer()
     if (services_) {
         SetServices(nullptr);
         delete services_;
+        SetArchiveDialogs(nullptr);
     }
     if (PalvonViewer == this) {
         PalvonViewer = nullptr;
@@ -145,11 +149,15 @@ void TPalvonViewer::InstallServices()
 {
     services_ = new ServicesImpl(this);
     SetServices(services_);
+    InstallArchiveDialogs();
 }
 
 QAction* TPalvonViewer::AddAction(QWidget* where, const QString& name, const QString& text, bool checkable)
 {
-    // An action asked for by name before its control was made becomes that control.
+    const CommandTable::TCommand* row = CommandTable::Find(name);
+    if (!row)
+        CommandTable::UnknownCommand(name, "AddAction");
+    // A command made twice (a toolbar button and its menu item) is one action.
     QAction* a = findChild<QAction*>(name, Qt::FindDirectChildrenOnly);
     if (!a) {
         a = new QAction(this);
@@ -157,7 +165,9 @@ QAction* TPalvonViewer::AddAction(QWidget* where, const QString& name, const QSt
     }
     a->setText(text);
     a->setToolTip(QString(text).remove(QLatin1Char('&')));
-    a->setCheckable(checkable || a->isCheckable());
+    a->setCheckable(checkable || a->isCheckable() || (row && row->Checkable));
+    if (row && *row->Shortcut)
+        a->setShortcut(QKeySequence(QString::fromUtf8(row->Shortcut)));
     a->setVisible(true);
     if (where)
         where->addAction(a);
@@ -168,11 +178,14 @@ QAction* TPalvonViewer::Action(const QString& name)
 {
     if (QAction* a = findChild<QAction*>(name, Qt::FindDirectChildrenOnly))
         return a;
-    // Unknown names get a hidden action so that state set on them is kept.
-    QAction* a = new QAction(name, this);
-    a->setObjectName(name);
-    a->setVisible(false);
-    return a;
+    CommandTable::UnknownCommand(name, "Action");
+    // Outside the tests the error is logged and the caller gets an action that
+    // belongs to no menu and answers to no name.
+    if (!inertAction_) {
+        inertAction_ = new QAction(this);
+        inertAction_->setVisible(false);
+    }
+    return inertAction_;
 }
 
 bool TPalvonViewer::Down(const QString& name) { return Action(name)->isChecked(); }
@@ -186,6 +199,7 @@ void TPalvonViewer::SetDown(const QString& name, bool down)
 
 void TPalvonViewer::CreateControls()
 {
+    CreateCommandActions();
     Status = statusBar();
     Status->setObjectName("Status");
     const int widths[4] = {120, 90, 160, 260};
@@ -231,10 +245,10 @@ void TPalvonViewer::CreateControls()
     // The map's right-button menu: the colours of the variables shown together.
     BDerecho = new QMenu(this);
     BDerecho->setObjectName("BDerecho");
-    QAction* cvs = AddAction(BDerecho, "cvs", QStringLiteral("Colores de las variables"));
+    QAction* cvs = AddAction(nullptr, "cvs", QStringLiteral("Colores de las variables"));
     cvs->setEnabled(false);
     for (int i = 0; i < 10; ++i) {
-        QAction* cv = AddAction(BDerecho, QStringLiteral("cv%1").arg(i), QStringLiteral("Variable %1").arg(i + 1));
+        QAction* cv = AddAction(nullptr, QStringLiteral("cv%1").arg(i), QStringLiteral("Variable %1").arg(i + 1));
         connect(cv, &QAction::triggered, this, [this, i] { ColoresClick(100 + i); });
     }
     img->SetPopupMenu(BDerecho, false); // active once a network is open
@@ -284,13 +298,14 @@ void TPalvonViewer::CreateMenus()
     connect(AddAction(ver, "Options1", QStringLiteral("&Opciones...")), &QAction::triggered, this,
             &TPalvonViewer::Options1Click);
 
-    QMenu* analisis = menuBar()->addMenu(QStringLiteral("A&nálisis"));
-    AddAction(analisis, "AnalisisIntersecciones", QStringLiteral("Análisis de intersecciones"));
-    rutaMinimaMenu_ = analisis->addMenu(QStringLiteral("Ruta mínima"));
-    QMenu* jtypes = analisis->addMenu(QStringLiteral("Tipos de intersección"));
+    QMenu* analisis = menuBar()->addMenu(QStringLiteral("&Procesos"));
+    AddAction(analisis, "AnalisisIntersecciones", QStringLiteral("Análisis de Intersecciones"));
+    rutaMinimaMenu_ = new QMenu(QStringLiteral("Rutas Mínimas"), analisis);
+    AddAction(analisis, "RutaMnima1", QStringLiteral("Rutas Mínimas"))->setMenu(rutaMinimaMenu_);
+    // The junction types (and "Selección") sit in "Seleccionar" of the intersection menu.
     const char* jt[] = {"Externo", "Prioridad", "Rotonda", "Semáforo", "Auxiliar", "Vuelta \"U\""};
     for (int t = 0; t < 6; ++t)
-        AddAction(jtypes, QStringLiteral("Jtype%1").arg(t), QString::fromUtf8(jt[t]), true);
+        AddAction(nullptr, QStringLiteral("Jtype%1").arg(t), QString::fromUtf8(jt[t]), true);
     CreateSelectionMenus();
     CreateLayerMenus(archivo);
     CreateDisplayMenus();
@@ -345,6 +360,7 @@ void TPalvonViewer::CreateToolbars()
     ConnectGridEvents();
     CreateFormulaMenus();
     ConnectDataFileControls();
+    PlaceCommands();
 }
 
 void TPalvonViewer::SetSplash(TAptta* splash) { splash_ = splash; }

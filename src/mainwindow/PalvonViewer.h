@@ -21,6 +21,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QPainter;
 class QProgressBar;
 class QSplitter;
 class QTabWidget;
@@ -78,9 +79,21 @@ public:
     QTextEdit* tit = nullptr; // the map title
     QMenu* BDerecho = nullptr; // the map's right-button menu
 
-    // The action (toolbar button or menu item) of that name; never null (an
-    // unknown name gets a hidden stand-in so a typo cannot crash a handler).
+    // The action (toolbar button or menu item) of that name. A name that is not
+    // a built command is a programming error (CommandTable::UnknownCommand).
     QAction* Action(const QString& name);
+    // The commands' visibility before any network is open, and once one is.
+    void ApplyStartVisibility();
+    void ApplyOpenVisibility();
+    // ---- Commands placed from the table (PalvonViewerCommands.cpp) ----
+    // The entries/exits item chosen: its data is the variable (-1 none, 0 totals, 1.. classes).
+    void EntSalClick(QAction* item);
+    // Fits the columns, then the rows, of grid `tag` (1 zones .. 5 movements).
+    void Autojustar(int tag);
+    // Before the link grids' menu opens: what it offers over which grid.
+    void pupArcosPopup();
+    // The link shapes into a shape-point file (.sig).
+    void GrabarSIGClick();
     bool Down(const QString& name);
     void SetDown(const QString& name, bool down);
 
@@ -635,6 +648,8 @@ public:
     void CreatePrintMenus(QMenu* archivo);
     // Renders the current view into PrintPicture (printing/ZelPrinter.h).
     void PrintFilePreview();
+    // The printed layers of the view, in their order, on the page being rendered.
+    void PrintPageLayers(QPainter& p, QSize printerPage);
     // The current view on the printer, one page.
     void PrintPalvon();
     // The current view in the preview window.
@@ -716,8 +731,14 @@ private:
     void ShowNoNetwork();
     void RebuildRecentMenus();
     QAction* AddAction(QWidget* where, const QString& name, const QString& text, bool checkable = false);
+    void CreateCommandActions();
+    void PlaceCommands();
+    void LinkSharedActions();
+    void ConnectCommandItems();
+    QWidget* CommandPlace(const QString& place, bool make);
 
     bool shown_ = false;
+    QAction* inertAction_ = nullptr;
     QAction* clickedRecent_ = nullptr;
     QMenu* rutaMinimaMenu_ = nullptr;
     QStringList commandLine_;

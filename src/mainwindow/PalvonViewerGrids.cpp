@@ -216,7 +216,7 @@ void TPalvonViewer::CreateGrids()
     VarMovim->setObjectName("VarMovim");
     ConfigurarRmin = new QMenu(QStringLiteral("Configurar"), this);
     ConfigurarRmin->setObjectName("ConfigurarRmin");
-    ConfigurarRmin->menuAction()->setObjectName("ConfigurarRminItem");
+    Action("ConfigurarRminItem")->setMenu(ConfigurarRmin);
 
     // Each data-layer button drops down the variable menu of its kind; opening it
     // tells the pick which layer to turn on.
@@ -459,7 +459,7 @@ void TPalvonViewer::AgregarItemArcos(int column)
     if (k == 7) {
         cost->setChecked(true);
         KDVlib::CostVar = 7;
-        ConfigurarRmin->menuAction()->setText(Qs(Format("Configurar (%s)", sagArcos->cell(column, 0))));
+        Action("ConfigurarRminItem")->setText(Qs(Format("Configurar (%s)", sagArcos->cell(column, 0))));
     }
 }
 

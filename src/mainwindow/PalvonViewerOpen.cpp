@@ -105,9 +105,6 @@ bool TPalvonViewer::RunOpening()
     ReadCompanionListings();
     PalvonRead::ComputeLinkDataExtremes();
     ConfigureGrids();
-    // The cost-variable menu of the least-cost path exists once the grids do.
-    if (ConfigurarRmin && rutaMinimaMenu_ && !rutaMinimaMenu_->actions().contains(ConfigurarRmin->menuAction()))
-        rutaMinimaMenu_->addMenu(ConfigurarRmin);
     ConstruyeMixs();
     DrawDataDat();
     ShowCompanionListings();
@@ -207,8 +204,14 @@ bool TPalvonViewer::OpenPalvonDat()
     WorldMaxX = Network.MaxX;
     WorldMinY = Network.MinY;
     WorldMaxY = Network.MaxY;
+    if (!(WorldMinX <= WorldMaxX && WorldMinY <= WorldMaxY)) {
+        // No node placed yet (a coordinates file that placed none): a window of
+        // its own keeps the map and the zoom defined until nodes get positions.
+        WorldMinX = WorldMinY = 0.0;
+        WorldMaxX = WorldMaxY = 1000.0;
+    }
     ZoomIndex = 1;
-    ZoomHistory[1] = {Network.MinX, Network.MinY, Network.MaxX, Network.MaxY};
+    ZoomHistory[1] = {WorldMinX, WorldMinY, WorldMaxX, WorldMaxY};
 
     KDVlib::BuildHitGrid();
     if (Network.SectionPresent[0]) {
@@ -226,9 +229,9 @@ bool TPalvonViewer::OpenPalvonDat()
 void TPalvonViewer::EnableAfterOpen()
 {
     for (const char* name :
-         {"aVistaAnterior", "aCopy", "aAcercar1", "aAlejar1", "aVistaGeneral1", "aRedPalvonLPA1", "aReset1",
+         {"aVistaAnterior", "Copy1", "aAcercar1", "aAlejar1", "aVistaGeneral1", "aReset1",
           "aDefinir1", "aAplicar1", "aPrint1", "aMultiPrint", "aRedibujar", "aDataGrid1", "aOpenLPA", "aOpenLPL",
-          "aOpenCnt", "aOpenComp", "aOpenZonif", "aOpenTraza", "aOpenSolera", "Mostrar1", "RedPalvon1", "AbrirOrden",
+          "aOpenCnt", "aOpenComp", "aOpenZonif", "aOpenTraza", "aOpenSolera", "RedPalvon1", "AbrirOrden",
           "Puntos5", "GeneracinAtraccin1", "tbPoligonos", "tbZoomFirst", "tbZoomIn", "tbZoomOut", "tbZoomSel",
           "tbShow", "tbStreet", "tbMixs", "tbAerial", "tbArrows", "tbNodes", "tbNameNodes", "tbCalles",
           "tbAtributos", "tbColores", "tbValues", "tbTit", "tbMove", "tbZoom", "tbQuickView"})
@@ -236,6 +239,7 @@ void TPalvonViewer::EnableAfterOpen()
     for (QToolBar* bar : {tbarArcos, tbarMovimientos, tbarAdicionales})
         bar->show();
     img->SetPopupMenu(BDerecho, true);
+    ApplyOpenVisibility();
 }
 
 void TPalvonViewer::ShowNoNetwork()

@@ -168,8 +168,8 @@ void TPalvonViewer::CreatePolygonMenus()
     sub(menu, "EliminarPoligonos", "Eliminar");
     sub(menu, "RedefinirPoligonos", "Redefinir");
     sub(menu, "ReconfigurarPoligonos", "Reconfigurar");
-    connect(AddAction(menu, "ConfigurarPoligonos", QStringLiteral("Configurar")), &QAction::triggered, this,
-            &TPalvonViewer::Options1Click);
+    // "Configurar" opens the options on the polygon and zoning colours (connected with the table's items).
+    AddAction(menu, "aConfigurar1", QStringLiteral("Configurar"));
     menu->addSeparator();
     connect(AddAction(menu, "aExportar1", QStringLiteral("Exportar")), &QAction::triggered, this,
             &TPalvonViewer::Exportar1Click);

@@ -89,14 +89,8 @@ void TPalvonViewer::FormCreate()
     setAcceptDrops(true);
     tnDatos->setTabVisible(tnDatos->indexOf(tsLineas), false);
     tnDatos->setTabVisible(tnDatos->indexOf(tsEdit), false);
-    // Items that other commands show when they apply.
-    for (const char* name : {"AbrirOrden", "Puntos5", "CopiarTema1", "PegarTema1", "GenerarPlanillas1", "Regla1",
-                             "SeleccionGrilla", "InvierteSeleccin1", "MoverSeleccion", "Seleccin1",
-                             "ImportarColsArcos", "ImportarColsMovim", "ColorEstandard", "ColorSeleccion",
-                             "ColorMultiple", "GenerarKMZ1", "MostrarNombresPlg", "MostrarNombresArribaPlg", "Letra6",
-                             "SeleccionarPoligono", "Tamano101", "Semaforos", "AddNumPistas", "ExportaraEMME2",
-                             "tbMixs", "tbStreet"})
-        Action(name)->setVisible(false);
+    // Items that other commands, or the opening of a network, show.
+    ApplyStartVisibility();
 }
 
 namespace {

@@ -1,8 +1,14 @@
 // The DXF writer: group pairs byte for byte, handles, styles and figures.
+#include "export/DxfDataLayers.h"
 #include "export/DxfMapExport.h"
 #include "export/ZelDxfer.h"
+#include "map/DisplayStyles.h"
+#include "map/GeoLayers.h"
+#include "map/Ranges.h"
+#include "model/ZelUtils.h"
 #include "model/HitGrid.h"
 #include "model/KDVvars.h"
+#include "model/LinkGeometry.h"
 #include "model/PalvonRead.h"
 #include "support/HandNetwork.h"
 #include "support/TestUtil.h"
@@ -260,4 +266,247 @@ TEST(DxfMapExport, LayersLabelsAndIndependentParse)
     ASSERT_TRUE(DxfMapExport::PrintCallesDxf(dir.file("calles.dxf"), o));
     const auto c = Texts(readFile(dir.file("calles.dxf")));
     EXPECT_EQ(c, (std::vector<std::string>{"MAYOR", "SUR"}));
+}
+
+// ---- Data layers ----
+namespace {
+
+// The street network with a value column "F. Asig" (variable 13) and three
+// movements through node 2 coming from node 1.
+void DataNetwork()
+{
+    StreetNetwork();
+    NumColArcos = 6;
+    ColVarArcos.fill(0);
+    ColVarArcos[5] = 13;
+    TitArcos[5] = "F. Asig";
+    Arcos[1].Var[13] = 300.0f; // 1-2: three times the scale maximum
+    Arcos[2].Var[13] = 0.0f;   // 2-1
+    Arcos[3].Var[13] = 50.0f;  // 3-2, five shape points
+    Arcos[3].PointCount = 5;
+    const TPoint shape[] = {{100, 100}, {100, 80}, {100, 60}, {100, 40}, {100, 0}};
+    for (int p = 0; p < 5; ++p)
+        Arcos[3].Points[p + 1] = shape[p];
+    for (int32_t t : {450, 451, -451}) {
+        const int32_t m = PalvonRead::NewMovement();
+        Movims[m].A = 1;
+        Movims[m].Node = 2;
+        Movims[m].C = 3;
+        Movims[m].AIndex = 1;
+        Movims[m].JunctionIndex = 2;
+        Movims[m].CIndex = 3;
+        Movims[m].TurnAngle = t;
+        Movims[m].Var[6] = 10.0f * m;
+    }
+    NumColMovim = 5;
+    ColVarMovim.fill(0);
+    ColVarMovim[4] = 6;
+    TitMovim[4] = "F.Asig";
+    PalvonRead::ComputeLinkDataExtremes();
+    KDVlib::BuildHitGrid();
+    KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
+    RangeMode = 0;
+    RangeVarByMode.fill(0);
+    RangeVarByMode[0] = 5;
+    RangeVarArcos = 5;
+    RangeName = "F. Asig";
+    RangeMin = 0.0f;
+    RangeMax = 100.0f;
+    RangeVarMovim = 4;
+    RangeItemMovim = 4;
+    ScaleFixed = false;
+    PixsVol = 20;
+    PixsCol = 3;
+    SizeFactor = 1.0f;
+    FMov = 1.0;
+    NumFormat = Tfmt{6, 1, "%6.1f"};
+    ShownVarList = {"5"};
+    Ranges::FillDefaultRanges(0.0f, 100.0f);
+    RangeSetKeys.clear();
+    RangeNames.clear();
+}
+
+// The entities of one layer as lists of pairs, each starting at its "  0" pair.
+std::vector<std::vector<std::pair<std::string, std::string>>> Entities(const std::string& text, const std::string& layer)
+{
+    std::vector<std::vector<std::pair<std::string, std::string>>> out;
+    const auto p = Pairs(text);
+    size_t start = 0;
+    while (start < p.size() && p[start].second != "ENTITIES")
+        ++start;
+    for (size_t i = start + 1; i < p.size(); ++i) {
+        if (p[i].first != "  0")
+            continue;
+        size_t j = i + 1;
+        while (j < p.size() && p[j].first != "  0")
+            ++j;
+        std::vector<std::pair<std::string, std::string>> e(p.begin() + long(i), p.begin() + long(j));
+        for (const auto& [code, value] : e)
+            if (code == "  8" && value == layer && e[0].second != "VERTEX" && e[0].second != "SEQEND") {
+                out.push_back(e);
+                break;
+            }
+    }
+    return out;
+}
+
+std::string Value(const std::vector<std::pair<std::string, std::string>>& e, const std::string& code)
+{
+    for (const auto& [c, v] : e)
+        if (c == code)
+            return v;
+    return "-";
+}
+
+struct DataLayerState {
+    ~DataLayerState()
+    {
+        FullDxf = false;
+        NumColArcos = NumColMovim = 0;
+        ShownVarList.clear();
+        RangeVarArcos = RangeVarMovim = RangeItemMovim = 0;
+        Ranges::SetDefaults();
+    }
+};
+
+} // namespace
+
+TEST(DxfDataLayers, BandsThemesValuesAndMovementsOfTheCurrentVariables)
+{
+    DataLayerState restore;
+    DataNetwork();
+    testutil::TempDir dir;
+    TDxfMapOptions o;
+    o.tbAtributos = o.tbColores = o.aAtributos2 = true;
+    FullDxf = false;
+    ASSERT_TRUE(DxfMapExport::PrintDxfFile(dir.file("datos.dxf"), o));
+    const std::string text = readFile(dir.file("datos.dxf"));
+
+    // Bands: one per link; 300 against a maximum of 100 is held at 1.1 x PixsVol
+    // and takes the over-range colour; the zero band is still written.
+    const auto att = Entities(text, "ATT_FAsig");
+    ASSERT_EQ(att.size(), 3u);
+    EXPECT_EQ(Value(att[0], " 22"), "-22.00000"); // 1-2 from (0,0) to (100,0), band on the right
+    EXPECT_EQ(Value(att[0], " 62"), std::to_string(ZelUtils::NearestColour(ModeBrushColors[0])));
+    EXPECT_EQ(Value(att[1], " 62"), "-");
+    EXPECT_EQ(Value(att[1], " 22"), "0.00000"); // 2-1: value 0, width 0
+
+    // Themes with the default table: 0 lies in no range (no colour); 50 in range 3.
+    const auto tem = Entities(text, "TEM_FAsig");
+    ASSERT_EQ(tem.size(), 3u);
+    EXPECT_EQ(Value(tem[1], " 62"), "-");
+    EXPECT_EQ(Value(tem[2], " 62"), std::to_string(ZelUtils::NearestColour(RangeTable[3].Color)));
+
+    // Values: none for the zero link; the five-point link's on its middle segment
+    // (shape points 1 and 2 counting from 0), at 270 degrees.
+    const auto val = Entities(text, "VAL_FAsig");
+    ASSERT_EQ(val.size(), 2u);
+    EXPECT_EQ(Value(val[0], "  1"), "300.0");
+    EXPECT_EQ(Value(val[1], "  1"), "50.0");
+    EXPECT_EQ(Value(val[1], " 10"), "100.00000");
+    EXPECT_EQ(Value(val[1], " 20"), "70.00000");
+    EXPECT_EQ(Value(val[1], " 50"), "270.00000");
+
+    // Movements: 450 is ahead, 451 left, -451 right; each a 20-vertex figure.
+    const auto mvt = Entities(text, "MVT_FAsig");
+    size_t polylines = 0;
+    for (const auto& e : mvt)
+        polylines += e[0].second == "POLYLINE";
+    EXPECT_EQ(polylines, 3u);
+    // Every layer written is in the layer table, the values one switched off.
+    const auto p = Pairs(text);
+    auto layerColour = [&](const std::string& name) {
+        for (size_t i = 0; i + 3 < p.size(); ++i)
+            if (p[i].second == "LAYER" && p[i + 1].second == name)
+                return p[i + 3].second;
+        return std::string("missing");
+    };
+    EXPECT_NE(layerColour("ATT_FAsig"), "missing");
+    EXPECT_NE(layerColour("MVT_FAsig"), "missing");
+    EXPECT_NE(layerColour("VAL_FAsig").find('-'), std::string::npos);
+
+    // Names keep what a drawing's layer table accepts.
+    EXPECT_EQ(DxfDataLayers::LayerName("ATT_", " V/C. med"), "ATT_V_Cmed");
+
+    // Turn flags: the vertices of the ahead figure collapse the left and right arrows.
+    DxfOpen(dir.file("m.dxf"));
+    Movims[1].TurnAngle = 451;
+    Movims[2].TurnAngle = 450;
+    Movims[3].TurnAngle = -451;
+    DxfDataLayers::DxfMovimientos("MVT");
+    DxfClose();
+    const auto v = Vertices(readFile(dir.file("m.dxf")));
+    ASSERT_EQ(v.size(), 60u);
+    // Figure 1 (left turn): the left arrow opens (V2 differs from V1); the others do not.
+    auto distinct = [&](size_t a, size_t b) { return v[a] != v[b]; };
+    EXPECT_TRUE(distinct(1, 2));
+    EXPECT_FALSE(distinct(7, 8));
+    EXPECT_FALSE(distinct(13, 14));
+    EXPECT_FALSE(distinct(21, 22));
+    EXPECT_TRUE(distinct(27, 28));
+    EXPECT_TRUE(distinct(53, 54));
+}
+
+TEST(DxfDataLayers, FullExportWalksEveryColumnAndPutsTheViewBack)
+{
+    DataLayerState restore;
+    DataNetwork();
+    // A second variable and a saved range set for it.
+    NumColArcos = 7;
+    ColVarArcos[6] = 1;
+    TitArcos[6] = "V0";
+    for (int k = 1; k <= 3; ++k)
+        Arcos[k].Var[1] = 40.0f + k;
+    PalvonRead::ComputeLinkDataExtremes();
+    // Background layers: layer 1 owns records 1-2, layer 2 record 3.
+    NumGeoLayers = 2;
+    GeoLayerEnd[0] = 0;
+    GeoLayerEnd[1] = 2;
+    GeoLayerEnd[2] = 3;
+    for (int g = 1; g <= 3; ++g) {
+        GeoLinks[g].Id = g;
+        GeoLinks[g].Points.assign({{double(g), 0}, {double(g), 50}});
+        GeoLinks[g].Count = 2;
+        GeoLinks[g].Name.clear();
+    }
+    GeoLayerVisible[1] = GeoLayerVisible[2] = 1;
+    Items[11].Width = Items[12].Width = 1;
+    const auto table = RangeTable;
+
+    testutil::TempDir dir;
+    TDxfMapOptions o;
+    o.tbAtributos = true;
+    FullDxf = true;
+    ASSERT_TRUE(DxfMapExport::PrintDxfFile(dir.file("completo.dxf"), o));
+    NumGeoLayers = 0;
+    const std::string text = readFile(dir.file("completo.dxf"));
+
+    // Each background layer holds its own polylines, all of them.
+    ASSERT_EQ(Entities(text, "SOLERA1").size(), 2u);
+    ASSERT_EQ(Entities(text, "SOLERA2").size(), 1u);
+    const auto v = Vertices(text);
+    EXPECT_NE(std::find(v.begin(), v.end(), std::pair<double, double>{2.0, 50.0}), v.end());
+    // Both columns get their three layers; the current one's bands once.
+    EXPECT_EQ(Entities(text, "ATT_FAsig").size(), 3u);
+    EXPECT_EQ(Entities(text, "ATT_V0").size(), 3u);
+    EXPECT_EQ(Entities(text, "TEM_V0").size(), 3u);
+    EXPECT_EQ(Entities(text, "VAL_V0").size(), 3u);
+    EXPECT_EQ(Entities(text, "MVT_F.Asig").size(), 0u);
+    EXPECT_GE(Entities(text, "MVT_FAsig").size(), 3u);
+    // The view is as it was.
+    EXPECT_EQ(RangeVarArcos, 5);
+    EXPECT_EQ(RangeName, "F. Asig");
+    EXPECT_EQ(RangeMax, 100.0f);
+    EXPECT_EQ(RangeVarByMode[0], 5);
+    EXPECT_EQ(RangeItemMovim, 4);
+    for (size_t r = 0; r < table.size(); ++r)
+        EXPECT_EQ(RangeTable[r].High, table[r].High) << r;
+
+    // The drawing passes an independent auditor.
+    if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ezdxf not available";
+    const std::string cmd = "/usr/bin/python3 -c \"import sys, ezdxf; d = ezdxf.readfile(sys.argv[1]); "
+                            "a = d.audit(); sys.exit(1 if a.has_errors else 0)\" '" +
+                            dir.file("completo.dxf") + "'";
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
 }

@@ -109,6 +109,27 @@ TEST_F(KmzTest, TransitLinesAndText)
     EXPECT_EQ(Count(Unzip(kmz, "red.kml", dir.file("out.txt")), "<Placemark>"), 0);
 }
 
+TEST_F(KmzTest, RelativeNameGivesAFullArchiveAndRemovesTheKml)
+{
+    PlacedNode(10, 350000, 6300000);
+    PlacedNode(12, 350200, 6300000);
+    AddLine("7", "1", 6, {10, 12}, true);
+    fs::create_directories(dir.path() / "sub");
+    std::string error;
+    {
+        testutil::WorkingDir here(dir.path().string());
+        ASSERT_TRUE(ExportLinesKmz("sub/lineas.kmz", conv, true, error)) << error;
+    }
+    EXPECT_FALSE(fs::exists(dir.file("sub/lineas.kml")));
+    ASSERT_TRUE(fs::exists(dir.file("sub/lineas.kmz")));
+    EXPECT_GT(fs::file_size(dir.file("sub/lineas.kmz")), 200u);
+    if (!HavePython())
+        GTEST_SKIP() << "python3 not available";
+    const std::string text = Unzip(dir.file("sub/lineas.kmz"), "lineas.kml", dir.file("out.txt"));
+    EXPECT_EQ(text.substr(0, text.find('\n')), "lineas.kml");
+    EXPECT_NE(text.find("<name>7.Trazado</name>"), std::string::npos);
+}
+
 TEST_F(KmzTest, VisibleBackgroundLayers)
 {
     NumGeoLayers = 2;
@@ -179,7 +200,12 @@ TEST_F(KmzTest, NetworkWithLanesAndBands)
     t.Links[1] = 1;
     t.Links[2] = 1;
     t.Links[3] = 3;
-    t.NodeCount = 0;
+    // Node balloons carry the exports' junction texts.
+    Nodos[KDVlib::FindNodo(2)].JunctionType = 3;
+    Nodos[KDVlib::FindNodo(1)].JunctionType = 1;
+    t.NodeCount = 2;
+    t.Nodes[0] = KDVlib::FindNodo(2);
+    t.Nodes[1] = KDVlib::FindNodo(1);
     t.ZoneCount = 0;
     HitGridRangeX[0] = HitGridRangeX[1] = HitGridRangeY[0] = HitGridRangeY[1] = 0;
     RangeVarArcos = 1;
@@ -214,10 +240,14 @@ TEST_F(KmzTest, NetworkWithLanesAndBands)
     EXPECT_EQ(Count(vial, "#m_Lanes007"), 3);
     EXPECT_EQ(Count(vial, "#m_Turns008"), 6);
     EXPECT_NE(vial.find("<name>2-1 (1)</name>"), std::string::npos);
-    if (HavePython())
+    EXPECT_NE(text.find("<![CDATA[Semaforizado<br><hr>"), std::string::npos);
+    EXPECT_NE(text.find("<![CDATA[de Prioridad<br><hr>"), std::string::npos);
+    if (HavePython()) {
         EXPECT_FALSE(Unzip(kmz, "red.kml", dir.file("out.txt")).empty());
+    }
     t.InView = 0;
     t.LinkCount = 0;
+    t.NodeCount = 0;
 }
 
 } // namespace

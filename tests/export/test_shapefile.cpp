@@ -1,5 +1,6 @@
 // Link shapefile: field table, record order, skipped links and independent reading.
 #include "export/ZelShper0.h"
+#include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 #include "support/TestUtil.h"
@@ -113,6 +114,47 @@ TEST(ZelShper0, LinksInKeyOrderSkippingLinksWithoutCoordinates)
         }
         EXPECT_NE(out.find("Feature Count: 2"), std::string::npos) << out;
     }
+}
+
+// The columns come from the open network: its transit-line blocks (vehicle
+// columns), the preloaded flows of its listing and its user classes.
+TEST(ZelShper0, NetworkColumnsCarryVehiclesPreloadAndUserClasses)
+{
+    ShpNetwork();
+    PalvonRead::KNOBS = 1;
+    PalvonRead::TransitBlockCount = 2;
+    PalvonRead::NOMADS = 2;
+    PreloadShift = 1;
+    for (int32_t k = 1; k <= Network.LinkCount; ++k) {
+        Arcos[k].Var[42] = 12.0f * k; // vehicles of transit block 2
+        Arcos[k].Var[65] = 100.0f + k; // preload flow
+        Arcos[k].Var[67] = 7.0f;       // flow of user class 2
+    }
+    testutil::TempDir dir;
+    std::string error;
+    const bool ok = ZelShper0::WriteNetworkLinkShapefile(dir.file("red.shp"), {1, 2, 3}, error);
+    PalvonRead::KNOBS = 0;
+    PalvonRead::TransitBlockCount = 0;
+    PalvonRead::NOMADS = 0;
+    PreloadShift = 0;
+    ASSERT_TRUE(ok) << error;
+    if (std::system("command -v ogrinfo >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ogrinfo not available";
+    std::string out;
+    if (FILE* p = popen(("ogrinfo -ro -al '" + dir.file("red.shp") + "' 2>&1").c_str(), "r")) {
+        char buf[512];
+        while (fgets(buf, sizeof buf, p))
+            out += buf;
+        pclose(p);
+    }
+    EXPECT_NE(out.find("Feature Count: 2"), std::string::npos) << out;
+    for (const char* field : {"XDat1: Real", "Vehs1: Real", "Vehs2: Real", "FPlod: Real", "CGen2: Real",
+                              "FUsu2: Real", "GSatM: Real"})
+        EXPECT_NE(out.find(field), std::string::npos) << field << "\n" << out;
+    // Link 20-10 (record 1) comes second in key order.
+    EXPECT_NE(out.find("Vehs2 (Real) = 12.00"), std::string::npos) << out;
+    EXPECT_NE(out.find("FPlod (Real) = 101.00"), std::string::npos) << out;
+    EXPECT_NE(out.find("FUsu2 (Real) = 7.00"), std::string::npos) << out;
 }
 
 TEST(ZelShper0, UnwritableFolderIsReportedAndEmptyNetworkGivesEmptyTable)

@@ -2,6 +2,7 @@
 #include "export/ExportServices.h"
 #include "export/GeoWriters.h"
 #include "map/GeoLayers.h"
+#include "map/LineLayers.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
@@ -138,11 +139,31 @@ TEST_F(Writers, LayerFilesLeaveOutDeletedAndEmptyPolylines)
     EXPECT_EQ(readFile(tmp.file("capa2.geo")), Expected("capa2.geo"));
 }
 
+TEST_F(Writers, RewrittenLayerReadsBackWithoutRounding)
+{
+    // Vertices with more digits than centimetres: saving the layer again after an
+    // edit must not round the ones the user never touched.
+    SetPolyline(1, 7, {{350123.456789, 6301234.987654}, {-0.001, 1e-7}, {7000000, 0.5}});
+    ASSERT_TRUE(KDVlib::WriteGeo());
+    const LineLayers::TLineLayerLoad load = LineLayers::LoadLineLayer(tmp.file("capa1.geo"), false);
+    ASSERT_EQ(load.Status, LineLayers::TLoadStatus::Loaded);
+    int32_t first = 0, last = -1;
+    LineLayers::LayerRange(load.Layer, first, last);
+    ASSERT_EQ(last, first);
+    const GeoLink& g = GeoLinks[first];
+    ASSERT_EQ(g.Count, 3);
+    EXPECT_EQ(g.Points[0].x, 350123.456789);
+    EXPECT_EQ(g.Points[0].y, 6301234.987654);
+    EXPECT_EQ(g.Points[1].x, -0.001);
+    EXPECT_EQ(g.Points[1].y, 1e-7);
+    EXPECT_EQ(g.Points[2].x, 7000000.0);
+}
+
 TEST_F(Writers, UtmFilesShiftEveryCoordinate)
 {
     ASSERT_TRUE(KDVlib::WriteUtmFiles(tmp.path().string(), 500.0, -1000.0));
     EXPECT_EQ(readFile(tmp.file("T55555_UTM_.DAT")), Expected("T55555_UTM_.DAT"));
-    // Deleted polylines never reach the UTM layer files either.
+    // The UTM layer files keep the deleted polylines that the ".geo" files drop.
     EXPECT_EQ(readFile(tmp.file("SOLERA1_UTM_.DAT")), Expected("SOLERA1_UTM_.DAT"));
     EXPECT_EQ(readFile(tmp.file("SOLERA2_UTM_.DAT")), Expected("SOLERA2_UTM_.DAT"));
     EXPECT_FALSE(std::filesystem::exists(tmp.file("SOLERA3_UTM_.DAT")));

@@ -1,3 +1,5 @@
+#include "mainwindow/CommandTable.h"
+
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <clocale>
@@ -12,5 +14,7 @@ int main(int argc, char** argv)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
+    // A command looked up by a name never built fails the run at once.
+    CommandTable::SetStrict(true);
     return RUN_ALL_TESTS();
 }

@@ -37,7 +37,10 @@ void TPalvonViewer::CreateAnalysisMenus()
                 &TPalvonViewer::batchRminClick);
     }
     if (procesos) {
-        QMenu* pijas = procesos->addMenu(QStringLiteral("Analisis de PIJAs"));
+        auto* pijas = new QMenu(QStringLiteral("Analisis de PIJAs"), procesos);
+        QAction* pijasItem = AddAction(procesos, "AnalisisdePIJAs", QStringLiteral("Analisis de PIJAs"));
+        pijasItem->setMenu(pijas);
+        pijasItem->setEnabled(false);
         connect(AddAction(pijas, "NivelArco", QStringLiteral("Nivel Arco")), &QAction::triggered, this,
                 &TPalvonViewer::NivelArcoClick);
         connect(AddAction(pijas, "NIvelMovimiento", QStringLiteral("NIvel Movimiento")), &QAction::triggered, this,
@@ -57,6 +60,7 @@ void TPalvonViewer::CreateAnalysisMenus()
                     col = c;
             const std::string title = sagArcos ? sagArcos->cell(col, 0) : std::string();
             ConfigurarRmin->setTitle(QString::fromStdString(Format("Configurar (%s)", title)));
+            Action("ConfigurarRminItem")->setText(ConfigurarRmin->title());
         });
     QMenu* ayuda = nullptr;
     for (QAction* a : menuBar()->actions())

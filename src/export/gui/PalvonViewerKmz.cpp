@@ -46,13 +46,12 @@ void TPalvonViewer::CreateKmzMenus(QMenu* archivo)
         menu = archivo->addMenu(QStringLiteral("Google Earth"));
         menu->setObjectName(QStringLiteral("GoogleEarth"));
     }
-    connect(AddAction(menu, "ExportaSeleccin3", QStringLiteral("Líneas seleccionadas...")), &QAction::triggered,
+    // The selected lines from the line grid's menu, the layers from the layer menu
+    // (both placed by the command table).
+    connect(AddAction(nullptr, "ExportaSeleccin3", QStringLiteral("Líneas seleccionadas...")), &QAction::triggered,
             this, &TPalvonViewer::ExportaSeleccin3Click);
-    // Shown only while background layers are loaded (its visibility is managed there).
-    const bool layersShown = Action("GenerarKMZ1")->isVisible();
-    QAction* layers = AddAction(menu, "GenerarKMZ1", QStringLiteral("Generar KMZ"));
-    layers->setVisible(layersShown);
-    connect(layers, &QAction::triggered, this, &TPalvonViewer::GenerarKMZ1Click);
+    connect(AddAction(nullptr, "GenerarKMZ1", QStringLiteral("Generar KMZ")), &QAction::triggered, this,
+            &TPalvonViewer::GenerarKMZ1Click);
 }
 
 void TPalvonViewer::ExportaSeleccin3Click()

@@ -210,9 +210,7 @@ bool TMultiPageWindow::SavePages(const std::string& fileName)
         bmp.fill(Qt::white);
         {
             QPainter p(&bmp);
-            if (PrintPictureWidth > 0 && PrintPictureHeight > 0)
-                p.scale(double(bmp.width()) / PrintPictureWidth, double(bmp.height()) / PrintPictureHeight);
-            PrintPicture.play(&p);
+            PrintPicture.PlayInto(p, QRectF(bmp.rect()));
         }
         if (!bmp.save(QString::fromStdString(name), "JPG")) {
             Services().ShowMessage("No se pudo grabar archivo: " + name);

@@ -1,0 +1,278 @@
+// The commands of the command table as the window holds them: every row's action
+// made before any menu is built (so the builders and handlers find it by name),
+// the rows no builder placed put where the table says, the start-up hide list and
+// what a network opening shows, and the handlers of the items placed here.
+#include "export/GeoWriters.h"
+#include "export/gui/ExportDialogs.h"
+#include "mainwindow/CommandTable.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/StringAlignGrid.h"
+#include "map/DrawState.h"
+#include "map/gui/DlgSize.h"
+#include "model/FileUtils.h"
+#include "model/KDVvars.h"
+#include "model/ZelUtils.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+QString Caption(const CommandTable::TCommand& row)
+{
+    QString text = QString::fromUtf8(row.Caption);
+    if (text.endsWith(QLatin1Char('*')))
+        text.chop(1);
+    return text;
+}
+
+QString Bare(QString text) { return text.remove(QLatin1Char('&')); }
+
+// The submenu of `menu` reached by one path segment: a caption, or "#" and the name
+// of the item that opens it. Made (appended) when missing and `make` is set.
+QMenu* SubMenu(QMenu* menu, const QString& segment, bool make)
+{
+    for (QAction* a : menu->actions()) {
+        if (!a->menu())
+            continue;
+        if (segment.startsWith(QLatin1Char('#')) ? a->objectName() == segment.mid(1)
+                                                 : Bare(a->text()) == segment)
+            return a->menu();
+    }
+    if (!make || segment.startsWith(QLatin1Char('#')))
+        return nullptr;
+    // A command of the table that opens a submenu (placed before its items) gets it.
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator() && Bare(a->text()) == segment) {
+            auto* sub = new QMenu(segment, menu);
+            a->setMenu(sub);
+            return sub;
+        }
+    return menu->addMenu(segment);
+}
+
+} // namespace
+
+// The widget (menu or toolbar) a table place names; nullptr for shared actions.
+QWidget* TPalvonViewer::CommandPlace(const QString& place, bool make)
+{
+    const int colon = place.indexOf(QLatin1Char(':'));
+    const QString kind = place.left(colon);
+    QStringList path = place.mid(colon + 1).split(QLatin1Char('>'));
+    if (kind == QLatin1String("toolbar"))
+        return findChild<QToolBar*>(path.front());
+    QMenu* menu = nullptr;
+    if (kind == QLatin1String("menu")) {
+        for (QAction* a : menuBar()->actions())
+            if (a->menu() && Bare(a->text()) == path.front())
+                menu = a->menu();
+        if (!menu && make)
+            menu = menuBar()->addMenu(path.front());
+    } else if (kind == QLatin1String("popup")) {
+        menu = findChild<QMenu*>(path.front());
+    }
+    for (int i = 1; menu && i < path.size(); ++i)
+        menu = SubMenu(menu, path[i], make);
+    return menu;
+}
+
+void TPalvonViewer::CreateCommandActions()
+{
+    for (const CommandTable::TCommand& row : CommandTable::Commands()) {
+        auto* a = new QAction(Caption(row), this);
+        a->setObjectName(QString::fromUtf8(row.Name));
+        a->setCheckable(row.Checkable);
+        if (*row.Shortcut)
+            a->setShortcut(QKeySequence(QString::fromUtf8(row.Shortcut)));
+        if (!*row.Caption)
+            a->setSeparator(true);
+    }
+}
+
+void TPalvonViewer::PlaceCommands()
+{
+    for (const CommandTable::TCommand& row : CommandTable::Commands()) {
+        QAction* a = Action(QString::fromUtf8(row.Name));
+        for (const QString& place : CommandTable::Places(row)) {
+            if (place.startsWith(QLatin1String("action:")))
+                continue;
+            QWidget* where = CommandPlace(place, true);
+            if (!where) {
+                CommandTable::UnknownCommand(place, "PlaceCommands");
+                continue;
+            }
+            if (!where->actions().contains(a))
+                where->addAction(a);
+        }
+    }
+    LinkSharedActions();
+    ConnectCommandItems();
+}
+
+// A shared action shows through its controls: they follow its enabled state (and
+// its checked state when it is a toggle).
+void TPalvonViewer::LinkSharedActions()
+{
+    for (const CommandTable::TCommand& row : CommandTable::Commands()) {
+        for (const QString& place : CommandTable::Places(row)) {
+            if (!place.startsWith(QLatin1String("action:")))
+                continue;
+            QAction* shared = Action(QString::fromUtf8(row.Name));
+            for (const QString& name : place.mid(7).split(QLatin1Char(','))) {
+                QAction* control = Action(name);
+                control->setEnabled(shared->isEnabled());
+                connect(shared, &QAction::changed, control, [shared, control] {
+                    control->setEnabled(shared->isEnabled());
+                });
+                if (row.Checkable && control->isCheckable()) {
+                    shared->setChecked(control->isChecked());
+                    connect(control, &QAction::toggled, shared, &QAction::setChecked);
+                    connect(shared, &QAction::toggled, control, &QAction::setChecked);
+                }
+            }
+        }
+    }
+}
+
+void TPalvonViewer::ConnectCommandItems()
+{
+    // Colours of the right-button menu.
+    const std::pair<const char*, int> colours[] = {{"Color2", 1},      {"Color1", 3},          {"ColorNormal", 6},
+                                                   {"ColorSobrerango", 7}, {"BordeColor1", 21}};
+    for (const auto& [name, tag] : colours)
+        connect(Action(name), &QAction::triggered, this, [this, tag = tag] { ColoresClick(tag); });
+    connect(Action("Rangos1"), &QAction::triggered, this, &TPalvonViewer::Rangos1Click);
+    connect(Action("ColorNode"), &QAction::triggered, this, &TPalvonViewer::ColorNodeClick);
+    // Drawing options that only change what the next drawing shows.
+    for (const char* name : {"SimpleArrow", "Sobreescrito1", "Semaforos", "linnone", "linveh", "linvehval",
+                             "MostrarNombresPlg", "MostrarNombresArribaPlg"})
+        connect(Action(name), &QAction::triggered, this, &TPalvonViewer::DrawPalvon);
+    // Zone fill: one of three.
+    auto* fill = new QActionGroup(this);
+    for (const char* name : {"ColorEstandard", "ColorSeleccion", "ColorMultiple"}) {
+        fill->addAction(Action(name));
+        connect(Action(name), &QAction::triggered, this, &TPalvonViewer::DrawPalvon);
+    }
+    Action("ColorEstandard")->setChecked(true);
+
+    // Entries and exits of the zones: none, the totals, or one user class.
+    auto* entSal = new QActionGroup(this);
+    QAction* none = Action("EntSalN");
+    none->setData(-1);
+    Action("EntSal0")->setData(0);
+    for (int j = 1; j <= 15; ++j)
+        Action(QStringLiteral("EntSal%1").arg(j))->setData(j);
+    for (int j = -1; j <= 15; ++j) {
+        QAction* item = j < 0 ? none : Action(QStringLiteral("EntSal%1").arg(j));
+        entSal->addAction(item);
+        connect(item, &QAction::triggered, this, [this, item] { EntSalClick(item); });
+    }
+    none->setChecked(EntSalVar < 0);
+
+    // Sizes and factors show their current value.
+    int32_t* const sizes[] = {&CentroidSize, &NodeSize, &ArrowSize, &SignalSize};
+    for (int tag = 1; tag <= 4; ++tag)
+        Action(QStringLiteral("Tamano%1").arg(tag))->setText(QStringLiteral("Tamaño (%1)").arg(*sizes[tag - 1]));
+    Action("FactorTamano")->setText(QString::fromStdString(ZelUtils::Format("Factor tamaño (%.2f)", double(ImageSizeFactor))));
+    // The generation/attraction columns come with their file.
+    Action("GenAtrZona")->setEnabled(false);
+    // "Selección" of the junction list needs selected nodes (the drawing enables it).
+    Action("jtSel")->setEnabled(false);
+
+    connect(Action("aConfigurar1"), &QAction::triggered, this, &TPalvonViewer::Configurar1Click);
+    connect(Action("GrabarSIG"), &QAction::triggered, this, &TPalvonViewer::GrabarSIGClick);
+    const std::pair<const char*, int> fits[] = {
+        {"Autojustar1", 1}, {"Autojustar2", 2}, {"Autojustar3", 3}, {"Autojustar4", 4}, {"Autojustar5", 5}};
+    for (const auto& [name, tag] : fits)
+        connect(Action(name), &QAction::triggered, this, [this, tag = tag] { Autojustar(tag); });
+    if (pupArcos)
+        connect(pupArcos, &QMenu::aboutToShow, this, &TPalvonViewer::pupArcosPopup);
+
+    // The flow-diagram button drops down its variables.
+    QAction* mixs = Action("tbMixs");
+    mixs->setMenu(varMix);
+    if (auto* button = qobject_cast<QToolButton*>(tbarMovimientos->widgetForAction(mixs)))
+        button->setPopupMode(QToolButton::MenuButtonPopup);
+    // The phase tool and the flow-diagram tool both pick a junction on the map.
+    connect(Action("tbShow"), &QAction::triggered, this, [this](bool down) {
+        if (down)
+            SetDown("tbMixs", false);
+    });
+    connect(mixs, &QAction::triggered, this, [this](bool down) {
+        if (down)
+            SetDown("tbShow", false);
+    });
+}
+
+void TPalvonViewer::ApplyStartVisibility()
+{
+    for (const CommandTable::TCommand& row : CommandTable::Commands())
+        if (row.AtStart[0] == 'H')
+            Action(QString::fromUtf8(row.Name))->setVisible(false);
+}
+
+void TPalvonViewer::ApplyOpenVisibility()
+{
+    for (const CommandTable::TCommand& row : CommandTable::Commands())
+        if (row.AtStart[0] == 'H' && row.AfterOpen[0] == 'S')
+            Action(QString::fromUtf8(row.Name))->setVisible(true);
+}
+
+void TPalvonViewer::EntSalClick(QAction* item)
+{
+    EntSalVar = item->data().toInt();
+    item->setChecked(true);
+    DrawPalvon();
+}
+
+void TPalvonViewer::Autojustar(int tag)
+{
+    TStringAlignGrid* grids[] = {nullptr, sagZonas, sagNodos, sagArcos, sagLineas, sagMovim};
+    if (tag < 1 || tag > 5 || !grids[tag])
+        return;
+    grids[tag]->FitColWidths();
+    grids[tag]->FitRowHeights();
+}
+
+// The link grids share one menu: the commands that act on the network's links are
+// offered over the link grid only, and the export writes the grid under the mouse.
+void TPalvonViewer::pupArcosPopup()
+{
+    for (const char* name : {"SelArco", "SelNombre", "SeleccinporRegin1", "SeleccionPorDatos", "SeleccionGrilla",
+                             "ExportaSeleccin1", "ImportaSeleccin1"})
+        Action(name)->setEnabled(LinkGridMouseOver);
+    TStringAlignGrid* grid = LinkGridMouseOver ? sagArcos : sagArcosSel;
+    const TGridRect sel = grid ? grid->Selection() : TGridRect();
+    Action("SeleccionGrilla")->setVisible(sel.Top >= 0 && sel.Bottom > sel.Top);
+    Action("ExportarArcos")->setData(LinkGridMouseOver ? 3 : 31);
+}
+
+void TPalvonViewer::GrabarSIGClick()
+{
+    std::string name;
+    int filter = 0;
+    const QString initial = SigFileName == "null" ? QString() : QString::fromStdString(DatDir + SigFileName);
+    if (!ExportDialogs::SaveDialog(this, QStringLiteral("Grabar SIG"), QStringLiteral("sig"),
+                                   {QStringLiteral("Velmora SIG format [*.sig] (*.sig)")}, initial, name, filter))
+        return; // the edited shapes are still unsaved: the item stays
+    bool ok = false;
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        ok = KDVlib::WriteSigFile(name);
+        QApplication::restoreOverrideCursor();
+    }
+    if (!ok) {
+        QMessageBox::warning(this, QStringLiteral("Grabar SIG"),
+                             QString::fromStdString("No se pudo escribir el archivo " + name));
+        return;
+    }
+    SigFileName = name;
+    Action("GrabarSIG")->setVisible(false);
+}
