@@ -24,23 +24,12 @@
 
 void TPalvonViewer::CreateMapModeCommands()
 {
-    // The phase window of a junction clicked on the map, beside the flow diagrams.
-    QAction* show = AddAction(tbarMovimientos, "tbShow", QStringLiteral("Fases"), true);
-    show->setEnabled(false);
-    // The collapse circle works while this button is down and Ctrl or Shift is held.
-    QAction* colapsar = AddAction(tbarEstandar, "tbColapsar", QStringLiteral("Colapsar"), true);
-    connect(colapsar, &QAction::triggered, this, &TPalvonViewer::tbColapsarClick);
-
-    if (rutaMinimaMenu_)
-        connect(AddAction(rutaMinimaMenu_, "RminMapa", QStringLiteral("Sobre el mapa")), &QAction::triggered, this,
-                &TPalvonViewer::RminMapaClick);
-    if (varSolera) {
-        QAction* edit = AddAction(nullptr, "pupsedit", QStringLiteral("Editar"));
-        varSolera->insertAction(Action("smove"), edit);
-        connect(edit, &QAction::triggered, this, &TPalvonViewer::pupseditClick);
-    }
-    if (QMenu* zonas = findChild<QMenu*>(QStringLiteral("BDZonas")))
-        AddAction(zonas, "MoveZon", QStringLiteral("Mover"), true);
+    // The items themselves are rows of the command table; "Mover" of the zones
+    // pop-up (MoveZon) and the phase button (tbShow) carry no handler: the map's
+    // mouse reads them.
+    connect(Action("tbColapsar"), &QAction::triggered, this, &TPalvonViewer::tbColapsarClick);
+    connect(Action("RminMapa"), &QAction::triggered, this, &TPalvonViewer::RminMapaClick);
+    connect(Action("pupsedit"), &QAction::triggered, this, &TPalvonViewer::pupseditClick);
 }
 
 void TPalvonViewer::RminMapaClick()
