@@ -118,6 +118,8 @@ public:
     void tbOpenDatExecute();
     // False when the network could not be opened (missing, refused, no coordinates).
     bool AbrirRedPalvon(const std::string& fileName);
+    // The first step of AbrirRedPalvon: the network text loaded and the file names set.
+    bool SetFileNames(const std::string& fullName);
     // Every way in (open dialog, drop, command line, recent file, reload) runs this.
     bool RunOpening();
     void ReloadFromText();
@@ -725,7 +727,6 @@ private:
     void CreateMenus();
     void CreateToolbars();
     void InstallServices();
-    bool SetFileNames(const std::string& fullName);
     void EnableAfterOpen();
     // After an opening that stopped: nothing of an earlier network stays on show.
     void ShowNoNetwork();

@@ -301,6 +301,8 @@ void TPalvonViewer::ConstruyeMixs()
     // Totals are sized only for arms that movements use; an empty list means all 0.
     for (int32_t n = 1; n <= Network.NodeCount; ++n) {
         TNodo& node = Nodos[n];
+        if (!node.Arms.allocated())
+            continue; // no arm was ever written: all are as new
         for (TConector& arm : node.Arms) {
             arm.EntryMark = arm.ExitMark = 0;
             arm.InTotals.clear();
