@@ -318,7 +318,9 @@ uint64_t TZFDirManager::FindFirstLocalHeader(const TDirItem& first, uint64_t fro
         for (size_t i = 0; i + 30 <= n && i < block; ++i) {
             const uint32_t sig = Get32(&buf[i]);
             if (sig != SigLocal && sig != SigLocalAlt) continue;
-            if (at + i == 0) return 0;
+            // A header where the directory says is taken as it is (tools differ in
+            // the version words they put in the two headers).
+            if (at + i == 0 || at + i == from) return at + i;
             const TZFLocalHeader l = TZFLocalHeader::Read(&buf[i]);
             if (l.VersionNeeded != first.Header.VersionNeeded || l.Method != first.Header.Method ||
                 l.Time != first.Header.Time || l.Date != first.Header.Date)

@@ -264,6 +264,7 @@ private:
     void AddOneFile(const std::string& fullPath, bool move);
     bool WriteNewEntry(TDirItem& item, bool& cancel);
     void CopyEntry(int index);
+    void WriteWithDiskFullRetry(ZipRecords::TZFStream& out, const uint8_t* p, size_t k);
     void OpenExisting(bool spanning);
     bool ReadDirectoryOf(const std::string& lastVolumeName);
     ZipRecords::TZFStream* OpenVolumeForReading(uint32_t index);

@@ -370,7 +370,20 @@ void TZipVolumeWriter::Distribute(TZFBaseArchiver& Archiver, const std::string& 
         const uint8_t marker[4] = {0x50, 0x4b, 0x07, 0x08};
         if (!stub)
             track(marker, 4);
-        track(img.data(), cdOffset); // local headers and data, shifted by the marker
+        // Local headers and data (shifted by the marker), copied in pieces with the
+        // copy-progress event; a Cancel there stops the copy.
+        constexpr size_t piece = 1000000;
+        bool cancel = false;
+        Archiver.DoOnCopyTempFileProgress(0, 0, cancel);
+        for (size_t done = 0; !cancel && done < cdOffset;) {
+            const size_t n = std::min<size_t>(piece, cdOffset - done);
+            track(img.data() + done, n);
+            done += n;
+            Archiver.DoOnCopyTempFileProgress(double(done) * 100.0 / double(cdOffset), 1, cancel);
+        }
+        if (cancel)
+            throw EZFException(45, Archiver.Name);
+        Archiver.DoOnCopyTempFileProgress(100, 2, cancel);
 
         const int64_t cdLogical = logical;
         cur.KeepTogether(records.empty() ? 0 : records.front().Len);

@@ -515,10 +515,17 @@ void ParseXyForm(const std::string& value)
         // The width is the integer after the prefix ("2F15.4" gives 15). Without
         // one the fields would be empty and every coordinate 0: keep the widths.
         int32_t width = ZelUtils::IntAfterKey(v, v.substr(0, 2));
-        if (width > 0)
+        if (width > 0 && width <= MaxXyFormWidth) {
             XWidth = YWidth = width;
-        else
+        } else if (width > MaxXyFormWidth) {
+            // Column arithmetic on such a width would overflow, and no line is that wide.
+            std::string msg = Format("XYFORM=%s: ancho de campo %d fuera de rango (1 a %d); se usan %d columnas",
+                                     value, width, MaxXyFormWidth, XWidth);
+            AddError(msg);
+            Services().ShowMessage(msg);
+        } else {
             AddError(Format("XYFORM=%s sin ancho de campo válido; se usan %d columnas", value, XWidth));
+        }
     }
 }
 

@@ -31,6 +31,7 @@ extern std::string FilknbFileName;
 extern uint8_t XYFORM;
 extern std::string XyFormValue;
 extern int32_t XWidth, YWidth;
+constexpr int32_t MaxXyFormWidth = 100; // widest XYFORM coordinate field accepted
 extern int32_t NodeWidth; // 5, or 10 with DUTCH
 
 extern int32_t TransitBlockCount;

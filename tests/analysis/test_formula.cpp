@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <clocale>
 #include <cmath>
 
@@ -259,6 +260,34 @@ TEST(Formula, RunTimeFaultsAreBoundedAndReported)
     EXPECT_THROW(fn.Run(std::string("\xf2\x40\x00\x00\x00", 5), 0, {}), FormulaException); // jump outside
     // The engine stays usable after every fault.
     EXPECT_EQ(fn.ComputeN("BLOCK(DEFINE('z', 2), $z * 3)", 0, std::vector<double>{}, {}), 6);
+}
+
+// Loops whose condition never holds end with a message within a second or two,
+// however costly their rounds, and the engine goes on evaluating.
+TEST(Formula, RunawayLoopsStopByTheClock)
+{
+    TArtFormula fn;
+    // The cheap loop meets the round limit or the clock, whichever comes first.
+    for (const char* text :
+         {"LOOP(1, 0)", "BLOCK(DEFINE('n', 0), REPEAT LENGTH(STRINGOFCHAR('a', 10000000)) UNTIL $n > 0 END)"}) {
+        auto start = std::chrono::steady_clock::now();
+        std::string message;
+        try {
+            fn.ComputeN(text, 1, std::vector<double>{1.0}, {"A"});
+        } catch (const FormulaException& e) {
+            message = e.what();
+        }
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_LT(seconds, 2.5) << text;
+        EXPECT_NE(message.find("revise la condición del bucle"), std::string::npos) << text << ": " << message;
+        if (std::string(text).find("STRINGOFCHAR") != std::string::npos)
+            EXPECT_NE(message.find("La fórmula superó el tiempo máximo de evaluación (1000 ms) tras "),
+                      std::string::npos)
+                << message;
+    }
+    // A loop that ends is untouched by the bound.
+    EXPECT_EQ(fn.ComputeN("BLOCK(DEFINE('i', 0), LOOP($i < 100000, $i++), $i)", 0, std::vector<double>{}, {}),
+              100000);
 }
 
 TEST(Formula, StepModeStopsOnRequest)

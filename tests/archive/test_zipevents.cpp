@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <filesystem>
 #include <unistd.h>
 
@@ -236,4 +238,90 @@ TEST(ZipEvents, VolumePasswordAndDiskFullBoxes)
     EXPECT_EQ(name, "/media/disco4.zip");
     EXPECT_FALSE(cancel);
     EXPECT_EQ(boxes.Dialogs.Boxes.size(), 2u);
+
+    // Opening a spanned set whose last disk is not there: asked for, then told it
+    // is missing; giving up ends with error 45.
+    TZipForge spanned;
+    spanned.FileName = dir.file("ausente.zip");
+    spanned.SetSpanningMode(smSpanning);
+    boxes.Dialogs.Answers = {ZipDialogs::mbOK, ZipDialogs::mbCancel};
+    try {
+        spanned.OpenArchiveMode(64);
+        FAIL() << "a missing last disk must not pass";
+    } catch (const EZFException& e) {
+        EXPECT_EQ(e.NativeError, 45);
+    }
+    ASSERT_EQ(boxes.Dialogs.Boxes.size(), 4u);
+    EXPECT_EQ(boxes.Dialogs.Boxes[2].Text, "Please insert the last disk");
+    EXPECT_EQ(boxes.Dialogs.Boxes[3].Text, "File '" + dir.file("ausente.zip") +
+                                               "' not found on inserted disk. Please insert last disk with required file");
+    EXPECT_FALSE(spanned.Active());
+}
+
+// Entry data that does not fit on the disk: a disk-full handler that makes room
+// gets the block written again; one that gives up fails the entry (error 46).
+TEST(ZipEvents, DiskFullHandlerRetriesTheWrite)
+{
+    TempDir dir;
+    std::string big;
+    for (int i = 0; i < 200000; ++i) big += char('A' + (i * 7919) % 61);
+    writeFile(dir.file("big.txt"), big);
+    // The file-size limit stands in for a full disk: writes past it come up short.
+    struct Limit {
+        rlimit Saved {};
+        Limit()
+        {
+            ::getrlimit(RLIMIT_FSIZE, &Saved);
+            std::signal(SIGXFSZ, SIG_IGN);
+        }
+        void Set(rlim_t bytes)
+        {
+            rlimit r = Saved;
+            r.rlim_cur = bytes;
+            ::setrlimit(RLIMIT_FSIZE, &r);
+        }
+        void Lift() { ::setrlimit(RLIMIT_FSIZE, &Saved); }
+        ~Limit()
+        {
+            Lift();
+            std::signal(SIGXFSZ, SIG_DFL);
+        }
+    } limit;
+
+    std::vector<std::string> asked;
+    {
+        TZipForge zip;
+        zip.SetCompressionMode(0);     // stored: the data is as large as the file
+        OpenNew(zip, dir, "full.zip");
+        zip.OnDiskFull = [&](int volume, const std::string& name, bool& cancel) {
+            asked.push_back(std::to_string(volume) + " " + name);
+            limit.Lift();              // room made: write again
+            cancel = false;
+        };
+        limit.Set(100000);
+        zip.AddFiles(dir.file("big.txt"));
+        zip.CloseArchive();
+    }
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0], "-1 " + dir.file("full.zip"));
+    const ToolResult full = UnzipTest(dir.file("full.zip"));
+    EXPECT_EQ(full.ExitCode, 0) << full.Output;
+
+    TZipForge zip;
+    zip.SetCompressionMode(0);
+    OpenNew(zip, dir, "given_up.zip");
+    zip.OnDiskFull = [&](int, const std::string&, bool& cancel) { cancel = true; };
+    int failure = 0;
+    zip.OnProcessFileFailure = [&](const std::string&, int, int native, int, const std::string&, int& action) {
+        failure = native;
+        action = 1;
+    };
+    limit.Set(100000);
+    zip.AddFiles(dir.file("big.txt"));
+    limit.Lift();
+    EXPECT_EQ(failure, 46);
+    EXPECT_EQ(zip.FileCount(), 0);
+    zip.CloseArchive();
+    const ToolResult empty = UnzipTest(dir.file("given_up.zip"));
+    EXPECT_NE(empty.Output.find("zipfile is empty"), std::string::npos) << empty.Output;
 }
