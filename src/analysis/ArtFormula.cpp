@@ -4,6 +4,7 @@
 #include "model/ViewerServices.h"
 
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <algorithm>
 #include <cstring>
@@ -338,6 +339,7 @@ void TArtFormula::Run(const std::string& code, int count, const TCalcArray& valu
     stopped_ = false;
     const auto& funcs = Functions();
     int64_t rounds = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(MaxRunMilliseconds);
     TCalcArray args;
     size_t pos = 0;
     while (pos < code.size()) {
@@ -378,9 +380,18 @@ void TArtFormula::Run(const std::string& code, int count, const TCalcArray& valu
                 pos += 5;
                 continue;
             }
-            if (target <= pos && ++rounds > MaxLoopRounds)
-                throw FormulaException("La fórmula superó el máximo de " + std::to_string(MaxLoopRounds) +
-                                       " vueltas de bucle; revise la condición del bucle");
+            if (target <= pos) {
+                if (++rounds > MaxLoopRounds)
+                    throw FormulaException("La fórmula superó el máximo de " + std::to_string(MaxLoopRounds) +
+                                           " vueltas de bucle; revise la condición del bucle");
+                // A loop with costly work in it is stopped by the clock long before
+                // the round limit; stepping through it is the user's own time.
+                if (!Step && std::chrono::steady_clock::now() > deadline)
+                    throw FormulaException("La fórmula superó el tiempo máximo de evaluación (" +
+                                           std::to_string(MaxRunMilliseconds) + " ms) tras " +
+                                           std::to_string(rounds) +
+                                           " vueltas de bucle; revise la condición del bucle");
+            }
             pos = target;
             continue;
         }

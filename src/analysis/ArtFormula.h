@@ -123,6 +123,7 @@ public:
 
     // Bounds against runaway formulas.
     static constexpr int64_t MaxLoopRounds = 10'000'000; // backward jumps per evaluation
+    static constexpr int64_t MaxRunMilliseconds = 1000;   // time per evaluation, outside Step mode
     static constexpr int MaxNesting = 400;               // nested operands while compiling
     static constexpr int MaxMacroExpansions = 10'000;    // per compilation
     static constexpr size_t MaxTextLength = 16u << 20;   // formula text after expansion, any result text

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <charconv>
 #include <cmath>
 #include <ctime>
 #include <random>
@@ -398,9 +399,76 @@ void fEncodeDate(TArtFormula&, const Args& a, Item& r)
 
 // ---- formatting ----
 
+// A non-negative number as decimal digits: value = 0.d1d2d3... x 10^exp (no
+// digits for zero). The shortest digits that read back as the same double, so a
+// number written 2.5 or 1234567.25 rounds as written, not as its binary value.
+struct DecimalDigits {
+    std::string digits;
+    int exp = 0;
+};
+
+DecimalDigits ToDecimal(double v)
+{
+    DecimalDigits d;
+    if (!(v > 0) || !std::isfinite(v))
+        return d;
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific);
+    std::string_view text(buf, static_cast<size_t>(res.ptr - buf));
+    size_t e = text.find('e');
+    for (char c : text.substr(0, e))
+        if (c != '.')
+            d.digits += c;
+    int ex = 0;
+    std::from_chars(text.data() + e + 1 + (text[e + 1] == '+'), text.data() + text.size(), ex);
+    d.exp = ex + 1;
+    while (!d.digits.empty() && d.digits.back() == '0')
+        d.digits.pop_back();
+    return d;
+}
+
+// Keeps `keep` significant digits, an exact half going away from zero.
+void RoundDigits(DecimalDigits& d, int keep)
+{
+    if (d.digits.empty() || keep >= static_cast<int>(d.digits.size()))
+        return;
+    if (keep < 0) {
+        d.digits.clear();
+        return;
+    }
+    bool up = d.digits[static_cast<size_t>(keep)] >= '5';
+    d.digits.resize(static_cast<size_t>(keep));
+    if (up) {
+        int k = keep - 1;
+        while (k >= 0 && d.digits[static_cast<size_t>(k)] == '9')
+            d.digits[static_cast<size_t>(k--)] = '0';
+        if (k >= 0)
+            ++d.digits[static_cast<size_t>(k)];
+        else {
+            d.digits.insert(d.digits.begin(), '1');
+            ++d.exp;
+        }
+    }
+    while (!d.digits.empty() && d.digits.back() == '0')
+        d.digits.pop_back();
+}
+
+// Digits from position `from` (0 = the first significant digit) for `count`
+// places, zeros where the number has none.
+std::string DigitRun(const DecimalDigits& d, int from, int count)
+{
+    std::string out;
+    for (int k = from; k < from + count; ++k)
+        out += k >= 0 && k < static_cast<int>(d.digits.size()) ? d.digits[static_cast<size_t>(k)] : '0';
+    return out;
+}
+
 // Number picture: literal text around a run of '0', '#', ',' and '.'; '0' forces a
-// digit, '#' an optional one, a ',' in the integer part groups thousands. A second
-// section after ';' is used for negative numbers.
+// digit, '#' an optional one, a ',' in the integer part groups thousands; "E+00",
+// "E-00" (or "e") after the run write the number in scientific form with at least
+// that many exponent digits, the sign always with '+' and only when negative with
+// '-'. A second section after ';' is used for negative numbers. Halves round away
+// from zero.
 std::string FormatPicture(std::string pic, double x)
 {
     if (pic.empty())
@@ -417,8 +485,10 @@ std::string FormatPicture(std::string pic, double x)
         }
     }
     std::string prefix, suffix;
-    int intZeros = 0, decZeros = 0, decimals = 0;
+    int intZeros = 0, intPlaces = 0, decZeros = 0, decimals = 0;
     bool thousands = false, point = false, inRun = false, runDone = false;
+    char expChar = 0, expSign = 0;
+    int expDigits = 0;
     for (size_t i = 0; i < pic.size(); ++i) {
         char c = pic[i];
         bool placeholder = c == '0' || c == '#' || ((c == ',' || c == '.') && !runDone);
@@ -431,6 +501,16 @@ std::string FormatPicture(std::string pic, double x)
             i = close == std::string::npos ? pic.size() : close;
             continue;
         }
+        if (inRun && (c == 'E' || c == 'e') && i + 1 < pic.size() && (pic[i + 1] == '+' || pic[i + 1] == '-')) {
+            expChar = c;
+            expSign = pic[i + 1];
+            i += 2;
+            while (i < pic.size() && pic[i] == '0' && expDigits < 4)
+                ++expDigits, ++i;
+            --i;
+            runDone = true, inRun = false;
+            continue;
+        }
         if (placeholder && !runDone) {
             inRun = true;
             if (c == '.')
@@ -440,7 +520,7 @@ std::string FormatPicture(std::string pic, double x)
             else if (point)
                 ++decimals, decZeros += c == '0';
             else
-                intZeros += c == '0';
+                ++intPlaces, intZeros += c == '0';
         } else {
             if (inRun)
                 runDone = true, inRun = false;
@@ -450,12 +530,29 @@ std::string FormatPicture(std::string pic, double x)
     if (!inRun && !runDone)
         return prefix;
     double v = negSection ? std::fabs(x) : x;
-    std::string digits = ZelUtils::Format("%.*f", decimals, std::fabs(v));
-    bool negative = v < 0 && digits.find_first_not_of("0.") != std::string::npos;
-    std::string ip = digits, fp;
-    size_t dot = digits.find('.');
-    if (dot != std::string::npos)
-        ip = digits.substr(0, dot), fp = digits.substr(dot + 1);
+    DecimalDigits d = ToDecimal(std::fabs(v));
+    std::string ip, fp, exponent;
+    if (expChar) {
+        // As many integer digits as the picture has places (at least one).
+        const int lead = std::max(intPlaces, 1);
+        RoundDigits(d, lead + decimals);
+        int e = d.digits.empty() ? 0 : d.exp - lead;
+        ip = DigitRun(d, 0, lead);
+        fp = DigitRun(d, lead, decimals);
+        size_t nz = ip.find_first_not_of('0');
+        ip = nz == std::string::npos ? "0" : ip.substr(nz);
+        std::string ed = std::to_string(std::abs(e));
+        while (static_cast<int>(ed.size()) < expDigits)
+            ed.insert(ed.begin(), '0');
+        exponent = std::string(1, expChar) + (e < 0 ? "-" : expSign == '+' ? "+" : "") + ed;
+    } else {
+        RoundDigits(d, d.exp + decimals);
+        ip = d.exp > 0 ? DigitRun(d, 0, d.exp) : "0";
+        if (d.digits.empty())
+            ip = "0";
+        fp = DigitRun(d, d.exp, decimals);
+    }
+    bool negative = v < 0 && !d.digits.empty();
     while (int(fp.size()) > decZeros && !fp.empty() && fp.back() == '0')
         fp.pop_back();
     if (ip == "0" && intZeros == 0)
@@ -470,7 +567,7 @@ std::string FormatPicture(std::string pic, double x)
         out += "." + fp;
     if (out.empty())
         out = "0";
-    return prefix + (negative ? "-" : "") + out + suffix;
+    return prefix + (negative ? "-" : "") + out + exponent + suffix;
 }
 
 void fFormat(TArtFormula&, const Args& a, Item& r) { TArtFormula::SetS(r, FormatPicture(S(a, 0), N(a, 1))); }

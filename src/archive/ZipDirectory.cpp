@@ -205,7 +205,12 @@ void TZFDirManager::LoadDir()
     int64_t endPos = -1;
     if (!standard) endPos = FindEndRecord(SigEndAlt);
     if (endPos < 0) endPos = FindEndRecord(SigEnd);
-    if (endPos < 0) { RebuildFromLocalHeaders(); return; }
+    EndRecordFound = endPos >= 0;
+    if (endPos < 0) {
+        if (MultiVolume) throw EZFException(44, Archiver ? Archiver->Name : std::string());
+        RebuildFromLocalHeaders();
+        return;
+    }
 
     uint64_t dirStart = uint64_t(endPos) - EndRecord.DirSize;
     uint64_t total = EndRecord.TotalEntries;
@@ -221,39 +226,53 @@ void TZFDirManager::LoadDir()
             Zip64Present = true;
             total = Zip64EndRecord.TotalEntries;
             dirStart = uint64_t(endPos) - 20 - 56 - Zip64EndRecord.DirSize;
-        } else if (EndRecord.TotalEntries == 0xFFFF) {
+        } else if (EndRecord.TotalEntries == 0xFFFF && !MultiVolume) {
             RebuildFromLocalHeaders();
             return;
         }
     }
-    if (dirStart > uint64_t(endPos)) { RebuildFromLocalHeaders(); return; }
+    if (MultiVolume) {
+        // The directory starts at its recorded offset on its own volume and may
+        // run on over the following ones.
+        const uint32_t dirDisk = EndRecord.DirDisk == 0xFFFF && Zip64Present ? Zip64EndRecord.DirDisk : EndRecord.DirDisk;
+        dirStart = EndRecord.DirOffset == 0xFFFFFFFFu && Zip64Present ? Zip64EndRecord.DirOffset : EndRecord.DirOffset;
+        if (dirDisk != CurrentDisk) {
+            Stream = RequestVolume(dirDisk);
+            CurrentDisk = dirDisk;
+        }
+    } else if (dirStart > uint64_t(endPos)) {
+        RebuildFromLocalHeaders();
+        return;
+    }
     try {
         const bool oem = Archiver ? Archiver->Options.OEMFileNames : true;
         Stream->Seek(dirStart);
         CentralDirStart = dirStart;
         for (uint64_t k = 0; k < total; ++k) {
             uint8_t h[46];
-            if (!Stream->ReadExact(h, 46)) throw EZFException(35);
+            if (!ReadAcross(h, 46)) throw EZFException(35);
             TDirItem item;
             item.Header = TZFCentralHeader::Read(h);
             if (item.Header.Signature != SigCentral && item.Header.Signature != SigCentralAlt) throw EZFException(35);
             item.CompressionMethod = item.Header.Method;
             std::string raw(item.Header.NameLength, '\0');
-            if (!Stream->ReadExact(raw.data(), raw.size())) throw EZFException(35);
+            if (!ReadAcross(raw.data(), raw.size())) throw EZFException(35);
             item.FileName = ZipNameFromHeader(raw, oem);
             int idx = Items.Add(item);
             std::vector<uint8_t> extra(item.Header.ExtraLength);
-            if (!Stream->ReadExact(extra.data(), extra.size())) throw EZFException(35);
+            if (!ReadAcross(extra.data(), extra.size())) throw EZFException(35);
             TDirItem* p = Items.ItemPtr(idx);
             ReadExtraFields(*p, idx, extra, Items);
             p->Comment.assign(item.Header.CommentLength, '\0');
-            if (!Stream->ReadExact(p->Comment.data(), p->Comment.size())) throw EZFException(35);
+            if (!ReadAcross(p->Comment.data(), p->Comment.size())) throw EZFException(35);
         }
     } catch (const EZFException&) {
-        if (!RebuildDamagedDirectory) throw;
+        // A multi-volume directory cannot be rebuilt from one volume's headers.
+        if (!RebuildDamagedDirectory || MultiVolume) throw;
         RebuildFromLocalHeaders();
         return;
     }
+    if (MultiVolume) return;
     // An archive prefixed after it was made (a self-extractor stub) keeps offsets
     // relative to its old start: find where the first entry's local header really
     // lies and shift every entry by the difference. Directory entries have local
@@ -276,6 +295,18 @@ void TZFDirManager::LoadDir()
     }
 }
 
+bool TZFDirManager::ReadAcross(void* buf, size_t n)
+{
+    auto* out = static_cast<uint8_t*>(buf);
+    size_t got = Stream->Read(out, n);
+    while (got < n && MultiVolume && RequestVolume && CurrentDisk < LastDisk) {
+        Stream = RequestVolume(++CurrentDisk);
+        Stream->Seek(0);
+        got += Stream->Read(out + got, n - got);
+    }
+    return got == n;
+}
+
 uint64_t TZFDirManager::FindFirstLocalHeader(const TDirItem& first, uint64_t from, uint64_t limit)
 {
     const size_t block = 65535;
@@ -287,7 +318,9 @@ uint64_t TZFDirManager::FindFirstLocalHeader(const TDirItem& first, uint64_t fro
         for (size_t i = 0; i + 30 <= n && i < block; ++i) {
             const uint32_t sig = Get32(&buf[i]);
             if (sig != SigLocal && sig != SigLocalAlt) continue;
-            if (at + i == 0) return 0;
+            // A header where the directory says is taken as it is (tools differ in
+            // the version words they put in the two headers).
+            if (at + i == 0 || at + i == from) return at + i;
             const TZFLocalHeader l = TZFLocalHeader::Read(&buf[i]);
             if (l.VersionNeeded != first.Header.VersionNeeded || l.Method != first.Header.Method ||
                 l.Time != first.Header.Time || l.Date != first.Header.Date)

@@ -5,6 +5,7 @@
 #include "archive/ZipRecords.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -85,6 +86,12 @@ public:
     uint64_t CentralDirStart = 0;
     uint64_t RebuiltStreamSize = 0;
     bool RebuildDamagedDirectory = true;
+    bool EndRecordFound = false;          // set by LoadDir
+    // Multi-volume archives: the stream starts on the last volume; RequestVolume
+    // gives the stream of another volume (asking for it through the events).
+    bool MultiVolume = false;
+    uint32_t LastDisk = 0, CurrentDisk = 0;
+    std::function<ZipRecords::TZFStream*(uint32_t)> RequestVolume;
 
     void Reset();
     void LoadDir();
@@ -96,6 +103,8 @@ public:
     void RebuildFromLocalHeaders();
 private:
     void CopySFXStub();
+    // Reads n bytes, going on at the start of the next volume where one ends.
+    bool ReadAcross(void* buf, size_t n);
     // Position of the first entry's local header at or after `from`, UINT64_MAX when none.
     uint64_t FindFirstLocalHeader(const TDirItem& first, uint64_t from, uint64_t limit);
     void ReadExtraFields(TDirItem& item, int index, const std::vector<uint8_t>& area, TZFDirArray& arr);

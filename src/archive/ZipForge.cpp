@@ -1,6 +1,7 @@
 #include "archive/ZipForge.h"
 
 #include "archive/ZipCryptEntry.h"
+#include "archive/ZipDialogs.h"
 #include "archive/ZipDirectory.h"
 #include "archive/ZipRecords.h"
 #include "archive/ZipSpan.h"
@@ -11,6 +12,8 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <ctime>
 #include <exception>
@@ -151,6 +154,16 @@ FileInfo StatFile(const std::string& path)
     return fi;
 }
 
+// The file system's limits on a path: PATH_MAX bytes in all, NAME_MAX in one part.
+bool PathTooLong(const std::string& path)
+{
+    if (path.size() >= PATH_MAX) return true;
+    size_t start = 0;
+    for (size_t k; (k = path.find('/', start)) != std::string::npos; start = k + 1)
+        if (k - start > NAME_MAX) return true;
+    return path.size() - start > NAME_MAX;
+}
+
 bool HasExtra(const std::vector<uint8_t>& area, uint16_t id)
 {
     for (size_t p = 0; p + 4 <= area.size(); p += 4 + Get16(&area[p + 2]))
@@ -185,6 +198,11 @@ std::string MakeTempFileName(const std::string& tempDir)
 }
 
 } // namespace
+
+std::string ZipPrompts::Format(const std::string& text, const std::vector<std::string>& args)
+{
+    return FormatArgs(text, args);
+}
 
 int EZFException::TextNumber(int code) { return code >= 0 && code < 63 ? kCodeText[code] : 0; }
 std::string EZFException::Text(int code) { return kTexts[TextNumber(code)]; }
@@ -259,9 +277,42 @@ std::string ZipNameToHeader(const std::string& name, bool oem)
     return NameEncoder() ? NameEncoder()(name, oem) : name;
 }
 
+namespace {
+// The DOS code page of Western European systems (850), upper half.
+const uint16_t kCp850[128] = {
+    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7,
+    0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC, 0x00C4, 0x00C5,
+    0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
+    0x00FF, 0x00D6, 0x00DC, 0x00F8, 0x00A3, 0x00D8, 0x00D7, 0x0192,
+    0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA, 0x00BA,
+    0x00BF, 0x00AE, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
+    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x00C1, 0x00C2, 0x00C0,
+    0x00A9, 0x2563, 0x2551, 0x2557, 0x255D, 0x00A2, 0x00A5, 0x2510,
+    0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x00E3, 0x00C3,
+    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x00A4,
+    0x00F0, 0x00D0, 0x00CA, 0x00CB, 0x00C8, 0x0131, 0x00CD, 0x00CE,
+    0x00CF, 0x2518, 0x250C, 0x2588, 0x2584, 0x00A6, 0x00CC, 0x2580,
+    0x00D3, 0x00DF, 0x00D4, 0x00D2, 0x00F5, 0x00D5, 0x00B5, 0x00FE,
+    0x00DE, 0x00DA, 0x00DB, 0x00D9, 0x00FD, 0x00DD, 0x00AF, 0x00B4,
+    0x00AD, 0x00B1, 0x2017, 0x00BE, 0x00B6, 0x00A7, 0x00F7, 0x00B8,
+    0x00B0, 0x00A8, 0x00B7, 0x00B9, 0x00B3, 0x00B2, 0x25A0, 0x00A0,
+};
+
+std::string Cp850ToUtf8(const std::string& bytes)
+{
+    QString s;
+    for (char c : bytes) s += QChar(uint8_t(c) < 0x80 ? char16_t(uint8_t(c)) : char16_t(kCp850[uint8_t(c) - 0x80]));
+    return s.toStdString();
+}
+} // namespace
+
 std::string ZipNameFromHeader(const std::string& bytes, bool oem)
 {
-    return NameDecoder() ? NameDecoder()(bytes, oem) : bytes;
+    if (NameDecoder()) return NameDecoder()(bytes, oem);
+    // UTF-8 names (flagged or not, as many tools write them) are kept; other bytes
+    // are names in the DOS code page of the system that wrote them.
+    if (!oem || IsValidUtf8(bytes)) return bytes;
+    return Cp850ToUtf8(bytes);
 }
 
 // ---------------------------------------------------------------- archiver
@@ -281,6 +332,13 @@ struct TZFBaseArchiver::Impl {
     std::string TailPath;
     uint64_t TailStart = 0;
     uint64_t StartPos = 0;
+    // volumes
+    std::string CurrentVolumeName;
+    uint32_t CurrentVolume = 0;         // index of the volume the stream is open on
+    uint32_t LastVolume = 0;            // of an archive read from disk
+    std::string LastVolumeName;
+    bool MultiVolumeRead = false;       // an existing multi-volume archive is open
+    bool DistributeOnClose = false;     // created here in a multi-volume mode
 };
 
 TZFBaseArchiver::TZFBaseArchiver() : d(std::make_unique<Impl>())
@@ -378,22 +436,22 @@ void TZFBaseArchiver::OpenArchiveMode(uint16_t mode)
     if (mode < 65535 && !FInMemory && FSpanningMode != smSpanning && ::access(FileName.c_str(), F_OK) != 0)
         Raise(12, {FileName});
     if (mode < 65535 && FInMemory) Raise(28);
+    const bool callerSpanning = FSpanningMode == smSpanning;
     CloseArchive();
     d->OpenMode = mode;
+    d->MultiVolumeRead = d->DistributeOnClose = false;
+    d->CurrentVolume = d->LastVolume = 0;
+    d->CurrentVolumeName = d->LastVolumeName = std::string();
     if (mode < 65535 && !FInMemory) {
         FSpanningMode = smNone;
         d->VolumeNumber = TZFVolumeNumberInfo();
-        d->Stream.reset(TZFFileStream::Open(FileName, mode));
-        if (!d->Stream) Raise(44);
-        d->Dir = std::make_unique<TZFDirManager>(d->Stream.get(), this, false);
-        if (d->Stream->Size() > 0) {
-            try {
-                d->Dir->LoadDir();
-            } catch (...) {
-                d->Dir.reset();
-                d->Stream.reset();
-                throw;
-            }
+        try {
+            OpenExisting(callerSpanning);
+        } catch (...) {
+            d->Dir.reset();
+            d->Stream.reset();
+            FSpanningMode = smNone;
+            throw;
         }
     } else {
         d->VolumeNumber = TZFVolumeNumberInfo();
@@ -403,10 +461,153 @@ void TZFBaseArchiver::OpenArchiveMode(uint16_t mode)
         } else {
             d->Stream.reset(TZFFileStream::Open(FileName, 65535));
             if (!d->Stream) Raise(36, {FileName});
+            d->CurrentVolumeName = FileName;
+            d->DistributeOnClose = FSpanningMode != smNone;
         }
-        d->Dir = std::make_unique<TZFDirManager>(d->Stream.get(), this, true);
+        try {
+            d->Dir = std::make_unique<TZFDirManager>(d->Stream.get(), this, true);
+        } catch (...) {
+            d->Stream.reset();
+            throw;
+        }
     }
     FActive = true;
+    if (AfterOpen) AfterOpen();
+}
+
+std::string TZFBaseArchiver::CurrentVolumeName() const { return d->CurrentVolumeName; }
+int TZFBaseArchiver::LastVolumeIndex() const { return int(d->LastVolume); }
+
+namespace {
+bool FileExists(const std::string& name)
+{
+    struct stat st {};
+    return !name.empty() && ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+bool EndsWithExe(const std::string& name)
+{
+    return name.size() >= 4 && QString::fromStdString(name.substr(name.size() - 4)).compare(".exe", Qt::CaseInsensitive) == 0;
+}
+} // namespace
+
+// Reads an existing archive: one file, a self-extracting program, or the last
+// part of a split or spanned set whose earlier parts are asked for through the
+// volume events.
+void TZFBaseArchiver::OpenExisting(bool spanning)
+{
+    if (spanning && !FileExists(FileName)) {
+        // The last disk of a spanned set is asked for; its name need not be FileName.
+        FSpanningMode = smSpanning;
+        std::string name;
+        bool cancel = false;
+        DoOnRequestLastVolume(name, cancel);
+        if (cancel || !FileExists(name)) Raise(45);
+        if (ReadDirectoryOf(name)) return;
+        Raise(44);
+    }
+    if (EndsWithExe(FileName)) {
+        if (ReadDirectoryOf(FileName)) return;
+        // The first part of a split self-extracting archive: its end lies in the ".ZIP" part.
+        const std::string last = ZipSpan::VolumeFileName(FileName, ZipSpan::LastVolumeIndex, smSplitting,
+                                                         SpanningOptions.AdvancedNaming, true, FMethod);
+        if (FileExists(last) && ReadDirectoryOf(last)) return;
+        d->Dir.reset();
+        d->Stream.reset();
+        FSpanningMode = smNone;
+    }
+    // One file (its directory rebuilt from the local headers when the end is damaged).
+    d->Stream.reset(TZFFileStream::Open(FileName, d->OpenMode));
+    if (!d->Stream) Raise(33, {FileName});
+    d->CurrentVolumeName = FileName;
+    d->Dir = std::make_unique<TZFDirManager>(d->Stream.get(), this, false);
+    if (ReadDirectoryOf(std::string())) return;
+    if (d->Stream->Size() > 0) d->Dir->LoadDir();
+}
+
+// Opens `lastVolumeName` (or uses the open stream when empty), looks for its end
+// record and loads the directory. False when there is no end record, leaving the
+// caller to decide.
+bool TZFBaseArchiver::ReadDirectoryOf(const std::string& lastVolumeName)
+{
+    if (!lastVolumeName.empty()) {
+        d->Dir.reset();
+        d->Stream.reset(TZFFileStream::Open(lastVolumeName, d->OpenMode));
+        if (!d->Stream) Raise(33, {lastVolumeName});
+        d->CurrentVolumeName = lastVolumeName;
+        d->Dir = std::make_unique<TZFDirManager>(d->Stream.get(), this, false);
+    }
+    TZFDirManager& dir = *d->Dir;
+    if (d->Stream->Size() == 0) return false;
+    int64_t endPos = -1;
+    if (!StandardZip) endPos = dir.FindEndRecord(SigEndAlt);
+    if (endPos < 0) endPos = dir.FindEndRecord(SigEnd);
+    if (endPos < 0) return false;
+    uint32_t lastDisk = dir.EndRecord.ThisDisk;
+    if (lastDisk == 0xFFFF && endPos >= 20) {
+        uint8_t loc[20];
+        d->Stream->Seek(uint64_t(endPos) - 20);
+        if (d->Stream->ReadExact(loc, 20) && Get32(loc) == SigZip64Locator)
+            lastDisk = TZFZip64Locator::Read(loc).TotalDisks - 1;
+    }
+    if (lastDisk > 0 && lastDisk != 0xFFFF) {
+        // Which kind of set: split parts lie beside the last one under the
+        // split names (in either naming form); otherwise the volumes are disks.
+        const bool sfx = ZipSpan::IsSelfExtracting(FileName, SFXStub);
+        auto splitName = [&](bool advanced) {
+            return ZipSpan::VolumeFileName(FileName, lastDisk - 1, smSplitting, advanced, sfx, FMethod);
+        };
+        if (FileExists(splitName(SpanningOptions.AdvancedNaming))) {
+            FSpanningMode = smSplitting;
+        } else if (FileExists(splitName(!SpanningOptions.AdvancedNaming))) {
+            FSpanningMode = smSplitting;
+            SpanningOptions.AdvancedNaming = !SpanningOptions.AdvancedNaming;
+        } else {
+            FSpanningMode = smSpanning;
+        }
+        d->MultiVolumeRead = true;
+        d->LastVolume = d->CurrentVolume = lastDisk;
+        d->LastVolumeName = d->CurrentVolumeName;
+        d->VolumeNumber.LastVolumeNumber = int32_t(lastDisk);
+        d->VolumeNumber.SetLast();
+        dir.MultiVolume = true;
+        dir.LastDisk = dir.CurrentDisk = lastDisk;
+        dir.RequestVolume = [this](uint32_t index) { return OpenVolumeForReading(index); };
+    }
+    dir.LoadDir();
+    return true;
+}
+
+std::string TZFBaseArchiver::ExpectedVolumeName(uint32_t index) const
+{
+    if (d->MultiVolumeRead && index == d->LastVolume) return d->LastVolumeName;
+    return ZipSpan::ExistingVolumeFileName(FileName, index, FSpanningMode, SpanningOptions.AdvancedNaming,
+                                           ZipSpan::IsSelfExtracting(FileName, SFXStub), FMethod);
+}
+
+// The stream of volume `index` of the archive being read, asked for through the
+// first/middle/last volume events until a volume file is there or the request
+// is cancelled (error 45).
+TZFStream* TZFBaseArchiver::OpenVolumeForReading(uint32_t index)
+{
+    if (d->Stream && index == d->CurrentVolume) return d->Stream.get();
+    std::string name;
+    for (int attempt = 0;; ++attempt) {
+        bool cancel = false;
+        if (index == 0) DoOnRequestFirstVolume(name, cancel);
+        else if (index == d->LastVolume) DoOnRequestLastVolume(name, cancel);
+        else DoOnRequestMiddleVolume(int(index) + 1, name, cancel);
+        if (cancel || (name.empty() && FSpanningMode != smSpanning)) Raise(45);
+        if (FileExists(name)) break;
+        // A handler that keeps naming a missing file would ask for ever.
+        if (attempt >= 100) Raise(45);
+    }
+    d->Stream.reset();
+    d->Stream.reset(TZFFileStream::Open(name, d->OpenMode));
+    if (!d->Stream) Raise(45);
+    d->CurrentVolume = index;
+    d->CurrentVolumeName = name;
+    d->VolumeNumber.SetNumber(int32_t(index));
+    return d->Stream.get();
 }
 
 void TZFBaseArchiver::CloseArchive()
@@ -436,7 +637,10 @@ void TZFBaseArchiver::CloseArchive()
     d->Stream.reset();
     if (failure) std::rethrow_exception(failure);
     // The finished single-file image is cut into volumes once it is complete on disk.
-    if (wasFile && FSpanningMode != smNone && VolumeWriter) VolumeWriter->Distribute(*this, FileName);
+    const bool distribute = wasFile && d->DistributeOnClose && FSpanningMode != smNone && VolumeWriter;
+    d->DistributeOnClose = false;
+    d->MultiVolumeRead = false;
+    if (distribute) VolumeWriter->Distribute(*this, FileName);
 }
 
 void TZFBaseArchiver::BeginUpdate()
@@ -444,6 +648,8 @@ void TZFBaseArchiver::BeginUpdate()
     if (FSpanningMode != smNone && d->CommittedByEndUpdate) Raise(62);
     if (FUpdateCount == 0) {
         if (!FActive) OpenArchive();
+        // The parts of an existing multi-volume set are only read, never rewritten.
+        if (d->MultiVolumeRead) Raise(52);
         if ((d->OpenMode & 3) == 0 && d->OpenMode != 65535) Raise(32);
         for (int i = 0; i < d->Dir->Items.Count(); ++i) d->Dir->Items.ItemPtr(i)->Modified = false;
         d->Dir->Backup.Assign(d->Dir->Items);
@@ -488,9 +694,17 @@ void TZFBaseArchiver::DoOnFileProgress(const std::string& fileName, double progr
 
 void TZFBaseArchiver::DoOnConfirmOverwrite(const std::string& src, const std::string& dst, bool& confirm)
 {
-    // Without a handler there is nobody to ask headless: keep the stored entry.
     confirm = false;
-    if (OnConfirmOverwrite) OnConfirmOverwrite(src, dst, confirm);
+    if (OnConfirmOverwrite) {
+        OnConfirmOverwrite(src, dst, confirm);
+        return;
+    }
+    using B = ZipDialogs::Button;
+    const int answer = ArchiveDialogs().Confirm(ZipPrompts::Format(ZipPrompts::ConfirmOverwrite, {dst, src}),
+                                                B::mbYes | B::mbNo | B::mbNoToAll | B::mbYesToAll, B::mbYes);
+    confirm = answer == B::mbYes || answer == B::mbYesToAll;
+    if (answer == B::mbNoToAll) Options.OverwriteMode = omNever;
+    if (answer == B::mbYesToAll) Options.OverwriteMode = omAlways;
 }
 
 void TZFBaseArchiver::DoOnConfirmProcessFile(const std::string& fileName, int operation, bool& confirm)
@@ -502,11 +716,24 @@ void TZFBaseArchiver::DoOnConfirmProcessFile(const std::string& fileName, int op
 void TZFBaseArchiver::DoOnProcessFileFailure(const std::string& fileName, int operation, int nativeError,
                                              int errorCode, const std::string& message, int& action)
 {
-    // Without a handler the commit is aborted (and the error reported to the caller).
-    action = 2;
-    if (nativeError == 45 || !OnProcessFileFailure) return;
     action = 1;
-    OnProcessFileFailure(fileName, operation, nativeError, errorCode, message, action);
+    if (OnProcessFileFailure) {
+        OnProcessFileFailure(fileName, operation, nativeError, errorCode, message, action);
+        return;
+    }
+    // A cancelled volume request ends the commit without asking.
+    if (nativeError == 45) {
+        action = 2;
+        return;
+    }
+    using B = ZipDialogs::Button;
+    int answer;
+    if (nativeError == 61)
+        answer = ArchiveDialogs().Confirm(message, B::mbAbort | B::mbIgnore, B::mbIgnore);
+    else
+        answer = ArchiveDialogs().Confirm(ZipPrompts::Format(ZipPrompts::ProcessFileFailure, {message}),
+                                          B::mbAbort | B::mbRetry | B::mbIgnore, B::mbIgnore);
+    action = answer == B::mbRetry ? 0 : answer == B::mbIgnore ? 1 : 2;
 }
 
 void TZFBaseArchiver::DoOnStoreFile(std::string& fileName, uint32_t& attr, std::string& comment, const std::string& original)
@@ -517,9 +744,114 @@ void TZFBaseArchiver::DoOnStoreFile(std::string& fileName, uint32_t& attr, std::
     std::replace(fileName.begin(), fileName.end(), '\\', '/');
 }
 
-void TZFBaseArchiver::DoOnDiskFull(int volumeNumber, const std::string& volumeFileName, bool& cancel)
+void TZFBaseArchiver::DoOnDiskFull(int volumeNumber, const std::string& volumeFileName, bool& cancel,
+                                   int64_t requiredBytes, int64_t availableBytes)
 {
-    if (OnDiskFull) OnDiskFull(volumeNumber, volumeFileName, cancel);
+    if (OnDiskFull) {
+        OnDiskFull(volumeNumber, volumeFileName, cancel);
+        return;
+    }
+    cancel = true;
+    if (FSpanningMode != smSpanning) return;
+    using B = ZipDialogs::Button;
+    const std::string text = ZipPrompts::Format(ZipPrompts::DiskFull, {std::to_string(requiredBytes), std::to_string(availableBytes)});
+    cancel = ArchiveDialogs().Confirm(text, B::mbOK | B::mbCancel, B::mbCancel) != B::mbOK;
+}
+
+void TZFBaseArchiver::DoOnCopyTempFileProgress(double progress, int phase, bool& cancel)
+{
+    cancel = false;
+    if (OnCopyTempFileProgress) OnCopyTempFileProgress(progress, phase, cancel);
+}
+
+void TZFBaseArchiver::DoOnPassword(const std::string& fileName, std::string& newPassword, bool& skipFile)
+{
+    skipFile = false;
+    if (OnPassword) {
+        OnPassword(Backslashed(fileName), newPassword, skipFile);
+        return;
+    }
+    std::string typed;
+    if (ArchiveDialogs().AskPassword(ZipPrompts::Format(ZipPrompts::PasswordCaption, {Backslashed(fileName)}),
+                                     ZipPrompts::PasswordPrompt, typed)) {
+        newPassword = typed.substr(0, 255);
+        skipFile = false;
+    } else {
+        skipFile = true;
+    }
+}
+
+void TZFBaseArchiver::DoOnRequestBlankVolume(int volumeNumber, std::string& volumeFileName, bool& cancel)
+{
+    volumeFileName = ZipSpan::VolumeFileName(FileName, uint32_t(volumeNumber - 1), FSpanningMode,
+                                             SpanningOptions.AdvancedNaming, ZipSpan::IsSelfExtracting(FileName, SFXStub), FMethod);
+    cancel = false;
+    if (OnRequestBlankVolume) {
+        OnRequestBlankVolume(volumeNumber, volumeFileName, cancel);
+        return;
+    }
+    if (FSpanningMode != smSpanning) return;
+    using B = ZipDialogs::Button;
+    cancel = ArchiveDialogs().Confirm(ZipPrompts::Format(ZipPrompts::InsertBlankVolume, {std::to_string(volumeNumber)}),
+                                      B::mbOK | B::mbCancel, B::mbOK) != B::mbOK;
+}
+
+void TZFBaseArchiver::DoOnRequestFirstVolume(std::string& volumeFileName, bool& cancel)
+{
+    volumeFileName = ExpectedVolumeName(0);
+    cancel = false;
+    if (OnRequestFirstVolume) {
+        OnRequestFirstVolume(volumeFileName, cancel);
+        return;
+    }
+    if (FSpanningMode == smSpanning) {
+        using B = ZipDialogs::Button;
+        // Unattended, a volume that is not there cannot be waited for.
+        const int dflt = FileExists(volumeFileName) ? B::mbOK : B::mbCancel;
+        cancel = ArchiveDialogs().Confirm(ZipPrompts::InsertFirstVolume, B::mbOK | B::mbCancel, dflt) != B::mbOK;
+        if (!cancel) volumeFileName = ExpectedVolumeName(0);
+        return;
+    }
+    cancel = !FileExists(volumeFileName) && d->OpenMode < 65535;
+}
+
+void TZFBaseArchiver::DoOnRequestLastVolume(std::string& volumeFileName, bool& cancel)
+{
+    volumeFileName = d->MultiVolumeRead ? d->LastVolumeName : FileName;
+    cancel = false;
+    if (OnRequestLastVolume) {
+        OnRequestLastVolume(volumeFileName, cancel);
+        return;
+    }
+    if (FSpanningMode == smSpanning) {
+        using B = ZipDialogs::Button;
+        int dflt = FileExists(volumeFileName) ? B::mbOK : B::mbCancel;
+        cancel = ArchiveDialogs().Confirm(ZipPrompts::InsertLastVolume, B::mbOK | B::mbCancel, dflt) != B::mbOK;
+        while (!cancel && !FileExists(volumeFileName)) {
+            cancel = ArchiveDialogs().Confirm(ZipPrompts::Format(ZipPrompts::FileNotFoundOnVolume, {volumeFileName}),
+                                              B::mbOK | B::mbCancel, B::mbCancel) != B::mbOK;
+        }
+        return;
+    }
+    cancel = !FileExists(volumeFileName);
+}
+
+void TZFBaseArchiver::DoOnRequestMiddleVolume(int volumeNumber, std::string& volumeFileName, bool& cancel)
+{
+    volumeFileName = ExpectedVolumeName(uint32_t(volumeNumber - 1));
+    cancel = false;
+    if (OnRequestMiddleVolume) {
+        OnRequestMiddleVolume(volumeNumber, volumeFileName, cancel);
+        return;
+    }
+    if (FSpanningMode == smSpanning) {
+        using B = ZipDialogs::Button;
+        const int dflt = FileExists(volumeFileName) ? B::mbOK : B::mbCancel;
+        cancel = ArchiveDialogs().Confirm(ZipPrompts::Format(ZipPrompts::InsertMiddleVolume, {std::to_string(volumeNumber)}),
+                                          B::mbOK | B::mbCancel, dflt) != B::mbOK;
+        return;
+    }
+    cancel = !FileExists(volumeFileName);
 }
 
 // ---------------------------------------------------------------- adding files
@@ -721,8 +1053,13 @@ bool TZFBaseArchiver::WriteNewEntry(TDirItem& item, bool& cancel)
         src->Seek(item.SourceStreamStart);
         srcSize = src->Size() - item.SourceStreamStart;
     } else if (!item.IsDirectory()) {
+        // A path beyond what the file system takes cannot be opened at all.
+        if (PathTooLong(item.SourceFileName)) Raise(61, {item.SourceFileName});
         ownedSource.reset(TZFFileStream::Open(item.SourceFileName, 64));
-        if (!ownedSource) Raise(33, {item.SourceFileName});
+        if (!ownedSource) {
+            if (errno == ENAMETOOLONG) Raise(61, {item.SourceFileName});
+            Raise(33, {item.SourceFileName});
+        }
         src = ownedSource.get();
         srcSize = src->Size();
     }
@@ -827,7 +1164,7 @@ bool TZFBaseArchiver::WriteNewEntry(TDirItem& item, bool& cancel)
                 const bool last = readTotal >= srcSize;
                 auto putOut = [&](uint8_t* p, size_t k) {
                     if (enc) enc->Encrypt(p, k);
-                    if (out.Write(p, k) != k) Raise(46);
+                    WriteWithDiskFullRetry(out, p, k);
                     written += k;
                 };
                 if (!deflating) {
@@ -911,6 +1248,26 @@ bool TZFBaseArchiver::WriteNewEntry(TDirItem& item, bool& cancel)
     ownedSource.reset();
     DoOnFileProgress(progressName, 100, item.Action, 2, cancel);
     return true;
+}
+
+// A short write of entry data: a disk-full handler may make room and have the
+// block written again. Without one, or when it gives up, the write fails with
+// error 46, which the failure question then puts to the user: a full disk is
+// never passed over as a finished archive.
+void TZFBaseArchiver::WriteWithDiskFullRetry(TZFStream& out, const uint8_t* p, size_t k)
+{
+    const uint64_t at = out.Position();
+    while (out.Write(p, k) != k) {
+        if (!OnDiskFull) Raise(46);
+        bool cancel = true;
+        try {
+            OnDiskFull(-1, FileName, cancel);
+        } catch (...) {
+            cancel = true;
+        }
+        if (cancel) Raise(46);
+        out.Seek(at);
+    }
 }
 
 void TZFBaseArchiver::CopyEntry(int index)

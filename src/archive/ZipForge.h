@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+namespace ZipRecords { class TZFStream; }
 class TZFDirManager;
 struct TDirItem;
 
@@ -111,6 +112,24 @@ void SetZipNameCodec(TZFNameEncoder enc, TZFNameDecoder dec);
 std::string ZipNameToHeader(const std::string& name, bool oem);
 std::string ZipNameFromHeader(const std::string& bytes, bool oem);
 
+// The texts of the component's default dialogs ("%s", "%d" as in the format strings).
+namespace ZipPrompts {
+inline constexpr const char* ConfirmOverwrite = "Overwrite file \"%s\" with \"%s\"";
+inline constexpr const char* PasswordCaption = "Password for \"%s\"";
+inline constexpr const char* PasswordPrompt = "Enter password: ";
+inline constexpr const char* InsertBlankVolume = "Please insert a blank disk #%d";
+inline constexpr const char* InsertFirstVolume = "Please insert the first disk";
+inline constexpr const char* InsertLastVolume = "Please insert the last disk";
+inline constexpr const char* InsertMiddleVolume = "Please insert disk #%d";
+inline constexpr const char* DiskFull = "Disk is full. Required free space: %d bytes, but available only: %d bytes. "
+                                        "Clean the disk or find another blank disk";
+inline constexpr const char* ProcessFileFailure = "%s. File processing error, possibly disk is full";
+inline constexpr const char* FileNotFoundOnVolume =
+    "File '%s' not found on inserted disk. Please insert last disk with required file";
+// Fills "%s" and "%d" placeholders in order with the given texts.
+std::string Format(const std::string& text, const std::vector<std::string>& args);
+}
+
 // Event handler types (Sender omitted: handlers are closures).
 using TZFProgressEvent = std::function<void(double progress, int operation, int phase, bool& cancel)>;
 using TZFFileProgressEvent = std::function<void(const std::string& fileName, double progress, int operation, int phase, bool& cancel)>;
@@ -121,6 +140,11 @@ using TZFProcessFileFailureEvent = std::function<void(const std::string& fileNam
 using TZFStoreFileEvent = std::function<void(std::string& fileName, uint32_t& fileAttr, std::string& comment,
                                              const std::string& originalFileName)>;
 using TZFDiskFullEvent = std::function<void(int volumeNumber, const std::string& volumeFileName, bool& cancel)>;
+using TZFCopyTempFileProgressEvent = std::function<void(double progress, int phase, bool& cancel)>;
+using TZFPasswordEvent = std::function<void(const std::string& fileName, std::string& newPassword, bool& skipFile)>;
+using TZFRequestVolumeEvent = std::function<void(int volumeNumber, std::string& volumeFileName, bool& cancel)>;
+using TZFRequestEndVolumeEvent = std::function<void(std::string& volumeFileName, bool& cancel)>;
+using TZFNotifyEvent = std::function<void()>;
 
 class TZFBaseArchiver {
 public:
@@ -179,11 +203,36 @@ public:
     TZFProcessFileFailureEvent OnProcessFileFailure;
     TZFStoreFileEvent OnStoreFile;
     TZFDiskFullEvent OnDiskFull;
+    TZFCopyTempFileProgressEvent OnCopyTempFileProgress;
+    TZFPasswordEvent OnPassword;
+    TZFRequestVolumeEvent OnRequestBlankVolume;
+    TZFRequestEndVolumeEvent OnRequestFirstVolume;
+    TZFRequestEndVolumeEvent OnRequestLastVolume;
+    TZFRequestVolumeEvent OnRequestMiddleVolume;
+    TZFNotifyEvent AfterOpen;
     // Extension points (installed by the encryption and volume code)
     TZFEncryptorFactory EncryptorFactory;
     std::shared_ptr<TZFVolumeWriter> VolumeWriter;
 
     uint16_t MethodNumber() const { return FMethod; }
+    // The file the archive stream is open on (a volume of a multi-volume archive).
+    std::string CurrentVolumeName() const;
+    // Volumes of an archive read from disk: the index of the last one (0 for one file).
+    int LastVolumeIndex() const;
+
+    // Dispatchers of the events: the handler when one is assigned, else the
+    // component's default (dialogs through ArchiveDialogs()). VolumeNumber is the
+    // zero-based volume index plus 1; the volume dispatchers first set
+    // VolumeFileName to the name the naming rule gives for that volume.
+    virtual void DoOnRequestBlankVolume(int volumeNumber, std::string& volumeFileName, bool& cancel);
+    virtual void DoOnRequestFirstVolume(std::string& volumeFileName, bool& cancel);
+    virtual void DoOnRequestLastVolume(std::string& volumeFileName, bool& cancel);
+    virtual void DoOnRequestMiddleVolume(int volumeNumber, std::string& volumeFileName, bool& cancel);
+    // requiredBytes/availableBytes fill the default box's text.
+    virtual void DoOnDiskFull(int volumeNumber, const std::string& volumeFileName, bool& cancel,
+                              int64_t requiredBytes = 0, int64_t availableBytes = 0);
+    virtual void DoOnCopyTempFileProgress(double progress, int phase, bool& cancel);
+    virtual void DoOnPassword(const std::string& fileName, std::string& newPassword, bool& skipFile);
 
 protected:
     friend class TZFDirManager;
@@ -196,7 +245,6 @@ protected:
     virtual void DoOnProcessFileFailure(const std::string& fileName, int operation, int nativeError, int errorCode,
                                         const std::string& message, int& action);
     virtual void DoOnStoreFile(std::string& fileName, uint32_t& attr, std::string& comment, const std::string& original);
-    virtual void DoOnDiskFull(int volumeNumber, const std::string& volumeFileName, bool& cancel);
     [[noreturn]] void Raise(int code, const std::vector<std::string>& args = {}) const;
 
 private:
@@ -216,6 +264,11 @@ private:
     void AddOneFile(const std::string& fullPath, bool move);
     bool WriteNewEntry(TDirItem& item, bool& cancel);
     void CopyEntry(int index);
+    void WriteWithDiskFullRetry(ZipRecords::TZFStream& out, const uint8_t* p, size_t k);
+    void OpenExisting(bool spanning);
+    bool ReadDirectoryOf(const std::string& lastVolumeName);
+    ZipRecords::TZFStream* OpenVolumeForReading(uint32_t index);
+    std::string ExpectedVolumeName(uint32_t index) const;
 };
 
 class TZipForge : public TZFBaseArchiver {

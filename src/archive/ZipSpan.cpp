@@ -171,6 +171,24 @@ public:
     void Finish()
     {
         CloseCurrent();
+        // Spanned volumes written into one folder: the last one carries the
+        // archive's own name, as the last disk of a set does, so that opening
+        // the archive finds its directory; a first volume under that name moves
+        // to its numbered name.
+        if (A.SpanningMode() == smSpanning && W.WrittenVolumes.size() > 1 && W.WrittenVolumes.back() != A.FileName) {
+            std::error_code ec;
+            if (W.WrittenVolumes.front() == A.FileName) {
+                const std::string numbered = VolumeFileName(A.FileName, 0, smSpanning, true, SelfExtracting, A.MethodNumber());
+                std::filesystem::rename(A.FileName, numbered, ec);
+                if (ec)
+                    throw EZFException(46, A.Name);
+                W.WrittenVolumes.front() = numbered;
+            }
+            std::filesystem::rename(W.WrittenVolumes.back(), A.FileName, ec);
+            if (ec)
+                throw EZFException(46, A.Name);
+            W.WrittenVolumes.back() = A.FileName;
+        }
         // A split archive's last part carries the archive's own name.
         if (A.SpanningMode() == smSplitting && !W.WrittenVolumes.empty()) {
             const std::string last = VolumeFileName(A.FileName, LastVolumeIndex, smSplitting,
@@ -213,8 +231,17 @@ private:
             if (std::find(W.WrittenVolumes.begin(), W.WrittenVolumes.end(), name) != W.WrittenVolumes.end())
                 name = VolumeFileName(A.FileName, index, A.SpanningMode(), !advanced, SelfExtracting, A.MethodNumber());
             bool cancel = false;
-            if (W.OnRequestBlankVolume)
+            if (W.OnRequestBlankVolume) {
                 W.OnRequestBlankVolume(int(index) + 1, name, cancel);
+            } else {
+                // The archiver's event (or its default box) decides; a handler that
+                // keeps the rule's name gets the one that does not overwrite a volume.
+                std::string asked;
+                A.DoOnRequestBlankVolume(int(index) + 1, asked, cancel);
+                const std::string rule = VolumeFileName(A.FileName, index, A.SpanningMode(), advanced, SelfExtracting, A.MethodNumber());
+                if (!asked.empty() && asked != rule)
+                    name = asked;
+            }
             if (cancel)
                 throw EZFException(45, A.Name);
             if (std::find(W.WrittenVolumes.begin(), W.WrittenVolumes.end(), name) != W.WrittenVolumes.end())
@@ -233,11 +260,8 @@ private:
                 // on this platform carry none.
                 return;
             }
-            bool stop = true; // no handler: the disk-full box defaults to Cancel
-            if (A.OnDiskFull) {
-                stop = false;
-                A.OnDiskFull(int(index) + 1, name, stop);
-            }
+            bool stop = true;
+            A.DoOnDiskFull(int(index) + 1, name, stop, size > 0 ? size : MinVolumeFreeSpace, free);
             if (stop)
                 throw EZFException(45, A.Name);
         }
@@ -339,16 +363,34 @@ void TZipVolumeWriter::Distribute(TZFBaseArchiver& Archiver, const std::string& 
             return std::make_pair(it->first, uint32_t(pos - it->second));
         };
 
+        // The split-archive marker leads the first volume, unless a
+        // self-extractor stub must come first.
+        const bool stub = img.size() >= 4 && Get32(img.data()) != 0x04034b50;
+        const int64_t markerLen = stub ? 0 : 4;
         const uint8_t marker[4] = {0x50, 0x4b, 0x07, 0x08};
-        track(marker, 4);
-        track(img.data(), cdOffset); // local headers and data, shifted by the marker
+        if (!stub)
+            track(marker, 4);
+        // Local headers and data (shifted by the marker), copied in pieces with the
+        // copy-progress event; a Cancel there stops the copy.
+        constexpr size_t piece = 1000000;
+        bool cancel = false;
+        Archiver.DoOnCopyTempFileProgress(0, 0, cancel);
+        for (size_t done = 0; !cancel && done < cdOffset;) {
+            const size_t n = std::min<size_t>(piece, cdOffset - done);
+            track(img.data() + done, n);
+            done += n;
+            Archiver.DoOnCopyTempFileProgress(double(done) * 100.0 / double(cdOffset), 1, cancel);
+        }
+        if (cancel)
+            throw EZFException(45, Archiver.Name);
+        Archiver.DoOnCopyTempFileProgress(100, 2, cancel);
 
         const int64_t cdLogical = logical;
         cur.KeepTogether(records.empty() ? 0 : records.front().Len);
         std::vector<uint32_t> recordDisk;
         for (auto& r : records) {
             uint8_t* rec = &img[r.Pos];
-            const auto [disk, off] = locate(int64_t(Get32(rec + 42)) + 4);
+            const auto [disk, off] = locate(int64_t(Get32(rec + 42)) + markerLen);
             Put16(rec + 34, disk);
             Put32(rec + 42, off);
             cur.KeepTogether(r.Len); // records are kept whole on one volume

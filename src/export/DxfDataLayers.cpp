@@ -103,7 +103,7 @@ std::string LayerName(const char* prefix, const std::string& rangeName)
         if (c == ' ' || c == '.')
             continue;
         // Characters that a drawing's symbol table does not accept in a name.
-        if (std::string_view("<>/\\\":;?*|=`,").find(c) != std::string_view::npos || static_cast<unsigned char>(c) < 32)
+        if (std::string_view("<>/\\\":;?*|=`").find(c) != std::string_view::npos || static_cast<unsigned char>(c) < 32)
             c = '_';
         name += c;
     }

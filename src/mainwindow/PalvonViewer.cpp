@@ -2,6 +2,8 @@
 // headless code, and its window events (Escape, drops, close).
 #include "mainwindow/PalvonViewer.h"
 
+#include "archive/ZipDialogs.h"
+#include "archive/gui/ZipDialogsGui.h"
 #include "mainwindow/Aptta.h"
 #include "mainwindow/CommandTable.h"
 #include "mainwindow/MessageFrm.h"
@@ -141,6 +143,7 @@ TPalvonViewer::~TPalvonViewer()
     if (services_) {
         SetServices(nullptr);
         delete services_;
+        SetArchiveDialogs(nullptr);
     }
     if (PalvonViewer == this) {
         PalvonViewer = nullptr;
@@ -154,6 +157,7 @@ void TPalvonViewer::InstallServices()
 {
     services_ = new ServicesImpl(this);
     SetServices(services_);
+    InstallArchiveDialogs();
 }
 
 QAction* TPalvonViewer::AddAction(QWidget* where, const QString& name, const QString& text, bool checkable)

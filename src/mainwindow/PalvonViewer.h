@@ -21,6 +21,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QPainter;
 class QProgressBar;
 class QSplitter;
 class QTabWidget;
@@ -121,6 +122,8 @@ public:
     void tbOpenDatExecute();
     // False when the network could not be opened (missing, refused, no coordinates).
     bool AbrirRedPalvon(const std::string& fileName);
+    // The first step of AbrirRedPalvon: the network text loaded and the file names set.
+    bool SetFileNames(const std::string& fullName);
     // Every way in (open dialog, drop, command line, recent file, reload) runs this.
     bool RunOpening();
     void ReloadFromText();
@@ -623,6 +626,8 @@ public:
     void CreatePrintMenus(QMenu* archivo);
     // Renders the current view into PrintPicture (printing/ZelPrinter.h).
     void PrintFilePreview();
+    // The printed layers of the view, in their order, on the page being rendered.
+    void PrintPageLayers(QPainter& p, QSize printerPage);
     // The current view on the printer, one page.
     void PrintPalvon();
     // The current view in the preview window.
@@ -698,7 +703,6 @@ private:
     void CreateMenus();
     void CreateToolbars();
     void InstallServices();
-    bool SetFileNames(const std::string& fullName);
     void EnableAfterOpen();
     // After an opening that stopped: nothing of an earlier network stays on show.
     void ShowNoNetwork();

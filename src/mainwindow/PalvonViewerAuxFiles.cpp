@@ -101,9 +101,8 @@ const bool auxHooksInstalled = [] {
 
 bool TPalvonViewer::OpenCoordinatesFile()
 {
-    // A batch run, or a run without a screen, has nobody to choose a file: as if
-    // the dialog were cancelled.
-    if (BatchMode || QGuiApplication::platformName() == QLatin1String("offscreen")) {
+    // A batch run has nobody to choose a file: as if the dialog were cancelled.
+    if (BatchMode) {
         KDVlib::FinishCoordinates();
         return false;
     }
@@ -126,13 +125,12 @@ bool TPalvonViewer::OpenCoordinatesFile()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     KDVlib::LoadCoordinatesFile(CoordinatesFileName, kind);
     QApplication::restoreOverrideCursor();
-    if (!Network.HasCoordinates) {
-        // A file that placed no node leaves nothing to draw: the network counts as
-        // one without coordinates.
+    // A file was chosen: the network stays open whatever the file held. One that
+    // placed no node leaves nothing to draw yet, which the user is told; nodes can
+    // still be placed with the mouse or another coordinates file.
+    if (!Network.HasCoordinates)
         Services().ShowMessage(Format("El archivo %s no da coordenadas a ningún nodo de la red.",
                                       std::filesystem::path(CoordinatesFileName).filename().string()));
-        return false;
-    }
     return true;
 }
 

@@ -200,8 +200,14 @@ bool TPalvonViewer::OpenPalvonDat()
     WorldMaxX = Network.MaxX;
     WorldMinY = Network.MinY;
     WorldMaxY = Network.MaxY;
+    if (!(WorldMinX <= WorldMaxX && WorldMinY <= WorldMaxY)) {
+        // No node placed yet (a coordinates file that placed none): a window of
+        // its own keeps the map and the zoom defined until nodes get positions.
+        WorldMinX = WorldMinY = 0.0;
+        WorldMaxX = WorldMaxY = 1000.0;
+    }
     ZoomIndex = 1;
-    ZoomHistory[1] = {Network.MinX, Network.MinY, Network.MaxX, Network.MaxY};
+    ZoomHistory[1] = {WorldMinX, WorldMinY, WorldMaxX, WorldMaxY};
 
     KDVlib::BuildHitGrid();
     if (Network.SectionPresent[0]) {
@@ -291,6 +297,8 @@ void TPalvonViewer::ConstruyeMixs()
     // Totals are sized only for arms that movements use; an empty list means all 0.
     for (int32_t n = 1; n <= Network.NodeCount; ++n) {
         TNodo& node = Nodos[n];
+        if (!node.Arms.allocated())
+            continue; // no arm was ever written: all are as new
         for (TConector& arm : node.Arms) {
             arm.EntryMark = arm.ExitMark = 0;
             arm.InTotals.clear();

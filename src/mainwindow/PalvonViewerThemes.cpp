@@ -6,12 +6,12 @@
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/DlgTemas.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/ProgramSettings.h"
 #include "mainwindow/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "map/GeoLayers.h"
 #include "map/Ranges.h"
+#include "map/ViewConfig.h"
 #include "map/gui/DataLayers.h"
 #include "map/gui/KDVscale.h"
 #include "map/gui/OxrImage.h"
@@ -49,9 +49,6 @@ constexpr const char* ThemesFileName = "Velmorat.INI";
 // The section that passes a configuration from one network to another; not a theme.
 constexpr const char* ThemeClipboard = "_Tema_Velmora";
 
-constexpr const char* PreferenciasDefault =
-    "1;1;1;1;1;1;1;1;1;1;1;0;0;255;8388736;2;16739583;0;8404992;3;16755801;1;1;100;1;1;1;1;1;0;0;0";
-
 // The layer toggles in the order of "Opciones" and "Botones"; an empty name is the
 // unused field 3, "aAtributos2" an action rather than a toolbar button.
 constexpr const char* LayerButtons[17] = {"tbArrows", "tbNodes", "", "tbNameNodes", "tbCalles", "tbCents",
@@ -64,15 +61,6 @@ std::string Std(const QString& s) { return s.toUtf8().toStdString(); }
 
 std::string Bool(bool b) { return b ? "1" : "0"; }
 std::string Real(double v) { return Format("%.15g", v); }
-int32_t FieldInt(const std::string& f) { return ZelUtils::ParseNumber(f).asInt(); }
-double FieldNum(const std::string& f) { return ZelUtils::ParseNumber(f).asReal(); }
-uint32_t FieldColor(const std::string& f) { return static_cast<uint32_t>(FieldInt(f)); }
-
-std::vector<std::string> Fields(const TIniFile& ini, const std::string& section, const char* key,
-                                const char* defaultValue, size_t count)
-{
-    return ProgramSettings::ReadFields(ini, section, key, defaultValue, count);
-}
 
 std::string Join(const std::vector<std::string>& parts)
 {
@@ -91,34 +79,12 @@ std::string FontFields(const TLabelFont& f)
     return Format("%s;%d;%d;%s", f.Name, f.Size, f.Color, style);
 }
 
-void ReadFont(TLabelFont& f, const std::vector<std::string>& v)
-{
-    f.Name = v[0];
-    f.Size = FieldInt(v[1]);
-    f.Color = FieldColor(v[2]);
-    f.Style = 0;
-    const uint8_t bits[4] = {fsBold, fsItalic, fsUnderline, fsStrikeOut};
-    for (size_t i = 0; i < 4 && i < v[3].size(); ++i)
-        if (v[3][i] == '1')
-            f.Style = static_cast<uint8_t>(f.Style | bits[i]);
-}
-
 // Seven characters with a "1" at the position of the style.
 std::string PenStyleField(uint8_t style)
 {
     std::string s(7, '0');
     s[std::min<size_t>(style, 6)] = '1';
     return s;
-}
-
-// The last "1" among positions 2..7 gives the style; none gives 0.
-uint8_t ReadPenStyle(const std::string& f)
-{
-    uint8_t style = 0;
-    for (size_t k = 1; k < 7 && k < f.size(); ++k)
-        if (f[k] == '1')
-            style = static_cast<uint8_t>(k);
-    return style;
 }
 
 // The title lines as plain text lines; an empty title has no line.
@@ -352,14 +318,26 @@ void TPalvonViewer::GrabarConfiguracion(TIniFile& ini, const std::string& sectio
 
 void TPalvonViewer::LeerConfiguracion(TIniFile& ini, const std::string& section)
 {
-    std::vector<std::string> v;
     const size_t mode = static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes));
+
+    // Read first, with the sizes in use as the fallback of refused values.
+    TViewConfig c;
+    c.PixsVol = PixsVol;
+    c.PixsCol = PixsCol;
+    for (int tag : {1, 2, 4, 5})
+        c.Fonts[static_cast<size_t>(tag)] = LabelFonts[static_cast<size_t>(tag)];
+    c.CentroidSize = CentroidSize;
+    c.NodeSize = NodeSize;
+    c.ArrowSize = ArrowSize;
+    c.Decimals = NumFormat.Decimals;
+    for (int i = 0; i <= MaxItems; ++i)
+        c.Items[static_cast<size_t>(i)].Width = Items[static_cast<size_t>(i)].Width;
+    ViewConfig::Read(ini, section, c);
 
     // The link variable: the current mode's variable supersedes the one read, and is
     // dropped when the link grid of the open network does not have it.
-    v = Fields(ini, section, "Variable", "null;0", 2);
-    RangeName = v[0];
-    RangeVarArcos = FieldInt(v[1]);
+    RangeName = c.VariableName;
+    RangeVarArcos = c.VariableColumn;
     ArcosRangeValues();
     ShownVarList = {Format("%d", RangeVarArcos)};
     VarColors[0] = ModePenColors[mode];
@@ -378,20 +356,18 @@ void TPalvonViewer::LeerConfiguracion(TIniFile& ini, const std::string& section)
 
     if (tit) {
         tit->clear();
-        const std::string title = ini.ReadString(section, "Titulo", "null");
-        if (title != "null") {
+        if (c.HasTitle) {
             QStringList lines;
-            for (const std::string& line : ProgramSettings::SplitValue(title))
+            for (const std::string& line : c.TitleLines)
                 lines << Qs(line);
             tit->setPlainText(lines.join(QLatin1Char('\n')));
         }
     }
 
-    v = Fields(ini, section, "Zoom", "0.0;0.0;0.0;0.0", 4);
-    WorldMinX = FieldNum(v[0]);
-    WorldMinY = FieldNum(v[1]);
-    WorldMaxX = FieldNum(v[2]);
-    WorldMaxY = FieldNum(v[3]);
+    WorldMinX = c.Zoom[0];
+    WorldMinY = c.Zoom[1];
+    WorldMaxX = c.Zoom[2];
+    WorldMaxY = c.Zoom[3];
     // Without a network there is no extent to clamp into (its bounds are still unset).
     if (Network.MinX <= Network.MaxX && Network.MinY <= Network.MaxY) {
         WorldMinX = std::max(WorldMinX, double(Network.MinX));
@@ -400,98 +376,84 @@ void TPalvonViewer::LeerConfiguracion(TIniFile& ini, const std::string& section)
         WorldMaxY = std::min(WorldMaxY, double(Network.MaxY));
     }
 
-    v = Fields(ini, section, "Opciones", "0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0", 17);
-    for (size_t i = 0; i < 17; ++i)
+    for (size_t i = 0; i < ViewOptionCount; ++i)
         if (*LayerButtons[i])
-            SetDown(LayerButtons[i], v[i] == "1");
+            SetDown(LayerButtons[i], c.Options[i]);
     if (sym)
         sym->setVisible(Down("tbColores"));
     if (Scl)
         Scl->setVisible(Down("tbAtributos"));
 
-    v = Fields(ini, section, "Vineta", "53;355", 2);
     for (TLegendImage* legend : {sym, Scl})
         if (legend) {
-            legend->move(FieldInt(v[0]), FieldInt(v[1]));
+            legend->move(c.LegendLeft, c.LegendTop);
             legend->PlaceAfresh = false;
         }
 
-    v = Fields(ini, section, "Escala", "0;0;25;5", 4);
-    RangeMax = static_cast<float>(FieldNum(v[0]));
-    ScaleFixed = v[1] == "1";
+    RangeMax = c.ScaleMax;
+    ScaleFixed = c.ScaleFixed;
     if (KDVscale)
         KDVscale->Fixed->setChecked(ScaleFixed);
     if (Fixed)
         Fixed->setVisible(ScaleFixed);
-    PixsVol = FieldInt(v[2]);
-    PixsCol = FieldInt(v[3]);
+    PixsVol = c.PixsVol;
+    PixsCol = c.PixsCol;
 
-    auto letra = [this](int tag) {
-        const TLabelFont& f = LabelFonts[static_cast<size_t>(tag)];
+    auto letra = [this, &c](int tag) {
+        TLabelFont& f = LabelFonts[static_cast<size_t>(tag)];
+        f = c.Fonts[static_cast<size_t>(tag)];
         Action(QStringLiteral("Letra%1").arg(tag))->setText(Qs(Format("Letra (%s %2d)", f.Name, f.Size)));
     };
     auto tamano = [this](int tag, int32_t size) {
         Action(QStringLiteral("Tamano%1").arg(tag))->setText(Qs(Format("Tamaño (%d)", size)));
     };
-    v = Fields(ini, section, "Zonas", "Arial;8;0;0000;10;8454143", 6);
-    ReadFont(LabelFonts[1], v);
     letra(1);
-    CentroidSize = FieldInt(v[4]);
+    CentroidSize = c.CentroidSize;
     tamano(1, CentroidSize);
-    SymbolColors[0] = FieldColor(v[5]);
+    SymbolColors[0] = c.CentroidColor;
 
-    v = Fields(ini, section, "Nodos", "Arial;8;0;0000;2", 5);
-    ReadFont(LabelFonts[2], v);
     letra(2);
-    NodeSize = FieldInt(v[4]);
+    NodeSize = c.NodeSize;
     tamano(2, NodeSize);
 
-    v = Fields(ini, section, "Flechas", "4;8454143", 2);
-    ArrowSize = FieldInt(v[0]);
+    ArrowSize = c.ArrowSize;
     tamano(3, ArrowSize);
-    SymbolColors[2] = FieldColor(v[1]);
+    SymbolColors[2] = c.ArrowColor;
 
-    v = Fields(ini, section, "Atributos", "Arial;8;255;0000;6;0", 6);
-    ReadFont(LabelFonts[4], v);
     letra(4);
-    NumFormat.NumDec = FieldInt(v[4]);
-    NumFormat.Decimals = FieldInt(v[5]);
+    NumFormat.NumDec = c.NumDec;
+    NumFormat.Decimals = c.Decimals;
     NumFormat.Format = Format("%%.%df", NumFormat.Decimals);
     Action("Decimales1")->setText(Qs(Format("Decimales (%d)", NumFormat.Decimals)));
 
-    v = Fields(ini, section, "Calles", "Arial;8;16711680;0000", 4);
-    ReadFont(LabelFonts[5], v);
     letra(5);
 
-    v = Fields(ini, section, "Color", "8454143;8421631", 2);
-    ModePenColors[mode] = FieldColor(v[0]);
-    ModeBrushColors[mode] = FieldColor(v[1]);
+    ModePenColors[mode] = c.Pen;
+    ModeBrushColors[mode] = c.Brush;
 
     // The first layer found replaces those loaded before, the others are added;
     // files that are gone are passed over.
-    v = ProgramSettings::SplitValue(ini.ReadString(section, "Soleras", "0;null"));
-    if (v.size() >= 2) {
-        const int n = FieldInt(v[0]);
+    if (c.HasLineLayers) {
         GeoLayersLoaded = 0;
-        for (int i = 1; i <= n && i < static_cast<int>(v.size()); ++i) {
+        for (const std::string& file : c.LineLayerFiles) {
             std::error_code ec;
-            if (!std::filesystem::is_regular_file(v[static_cast<size_t>(i)], ec))
+            if (!std::filesystem::is_regular_file(file, ec))
                 continue;
-            LineaSoleras(v[static_cast<size_t>(i)], GeoLayersLoaded != 0);
+            LineaSoleras(file, GeoLayersLoaded != 0);
             GeoLayersLoaded = 1;
         }
     }
 
     for (int i = 0; i <= MaxItems; ++i) {
-        v = ProgramSettings::SplitValue(ini.ReadString(section, Format("Item%2.2d", i), "null"));
-        if (v.size() != 5)
+        const TViewItem& from = c.Items[static_cast<size_t>(i)];
+        if (!from.Present)
             continue;
         TItems& it = Items[static_cast<size_t>(i)];
-        it.Name = v[0];
-        it.Color = FieldColor(v[1]);
-        it.Width = FieldInt(v[2]);
+        it.Name = from.Name;
+        it.Color = from.Color;
+        it.Width = from.Width;
         it.ShowNames = false;
-        it.PenStyle = ReadPenStyle(v[4]);
+        it.PenStyle = from.PenStyle;
     }
 
     // Stored range sets replace those of the run only in interactive openings; batch
@@ -499,47 +461,40 @@ void TPalvonViewer::LeerConfiguracion(TIniFile& ini, const std::string& section)
     if (OpenInteractive != 0)
         Ranges::ReadRangeSets(ini, section);
 
-    v = Fields(ini, section, "RangosLimites", "0;0.25;0.5;0.75;1;1.25", 6);
-    for (size_t k = 0; k < 6; ++k) {
-        RangeTable[k].High = static_cast<float>(FieldNum(v[k]));
+    for (size_t k = 0; k < ViewRangeClasses; ++k) {
+        RangeTable[k].High = c.RangeHighs[k];
         RangeTable[k].Low = k == 0 ? RangeTable[0].High : RangeTable[k - 1].High;
+        RangeTable[k].Color = c.RangeColors[k];
+        RangeTable[k].Active = c.RangeActive[k];
     }
-    v = Fields(ini, section, "RangosColores", "65535;16776960;8454016;16744703;33023;255", 6);
-    for (size_t k = 0; k < 6; ++k)
-        RangeTable[k].Color = FieldColor(v[k]);
-    v = Fields(ini, section, "RangosActivos", "0;1;1;1;1;1", 6);
-    for (size_t k = 0; k < 6; ++k)
-        RangeTable[k].Active = v[k] == "1";
     // A section without explicit classes gives the variable shown its stored set.
-    if (OpenInteractive != 0 && RangeName != "null" && !ini.ValueExists(section, "RangosLimites") &&
-        !ini.ValueExists(section, "RangosColores") && !ini.ValueExists(section, "RangosActivos"))
+    if (OpenInteractive != 0 && RangeName != "null" && !c.HasRangeKeys)
         Ranges::ApplySavedRangeSet(RangeName);
 
     if (DlgCfg) {
         TDlgCfg& d = *DlgCfg;
-        v = Fields(ini, section, "Preferencias", PreferenciasDefault, 32);
         QCheckBox* checks[9] = {d.cbSentidos, d.cbNodos, d.cbArcos, d.cbNombreNodos, d.cbCalles,
                                 d.cbCentroides, d.cbAtributos, d.cbValores, d.cbPoligonos};
         for (size_t i = 0; i < 9; ++i)
-            checks[i]->setChecked(v[i] == "1");
-        d.SeleccionGrafica->SetItemIndex(FieldInt(v[11]));
-        d.RutasFijas->SetItemIndex(FieldInt(v[12]));
-        d.SeleccionColor->SetColor(FieldColor(v[13]));
-        d.ZonaBordeColor->SetColor(FieldColor(v[14]));
-        d.ZonaBordeAncho->setValue(FieldInt(v[15]));
-        d.ZonaRellenoColor->SetColor(FieldColor(v[16]));
-        d.ZonaRellenoClear->setChecked(v[17] == "1");
-        d.PoliBordeColor->SetColor(FieldColor(v[18]));
-        d.PoliBordeAncho->setValue(FieldInt(v[19]));
-        d.PoliRellenoColor->SetColor(FieldColor(v[20]));
-        d.PoliRellenoClear->setChecked(v[21] == "1");
-        d.VisorZoomColor->SetColor(FieldColor(v[22]));
-        d.VisorZoomSize->setValue(FieldInt(v[23]));
-        d.ZoomPermanente->setChecked(v[24] == "1");
-        d.EscalaZoom->SetItemIndex(FieldInt(v[25]));
+            checks[i]->setChecked(c.ShowChecks[i]);
+        d.SeleccionGrafica->SetItemIndex(c.SeleccionGrafica);
+        d.RutasFijas->SetItemIndex(c.RutasFijas);
+        d.SeleccionColor->SetColor(c.SeleccionColor);
+        d.ZonaBordeColor->SetColor(c.ZonaBordeColor);
+        d.ZonaBordeAncho->setValue(c.ZonaBordeAncho);
+        d.ZonaRellenoColor->SetColor(c.ZonaRellenoColor);
+        d.ZonaRellenoClear->setChecked(c.ZonaRellenoClear);
+        d.PoliBordeColor->SetColor(c.PoliBordeColor);
+        d.PoliBordeAncho->setValue(c.PoliBordeAncho);
+        d.PoliRellenoColor->SetColor(c.PoliRellenoColor);
+        d.PoliRellenoClear->setChecked(c.PoliRellenoClear);
+        d.VisorZoomColor->SetColor(c.VisorZoomColor);
+        d.VisorZoomSize->setValue(c.VisorZoomSize);
+        d.ZoomPermanente->setChecked(c.ZoomPermanente);
+        d.EscalaZoom->SetItemIndex(c.EscalaZoom);
         QCheckBox* zoom[6] = {d.zArrows, d.zNodes, d.zNameNodes, d.zCalles, d.zAtributos, d.zValues};
         for (size_t i = 0; i < 6; ++i)
-            zoom[i]->setChecked(v[26 + i] == "1");
+            zoom[i]->setChecked(c.ZoomChecks[i]);
     }
 
     if (img) {
@@ -549,10 +504,16 @@ void TPalvonViewer::LeerConfiguracion(TIniFile& ini, const std::string& section)
 
     if (DlgCfg) {
         TDlgCfg& d = *DlgCfg;
-        v = Fields(ini, section, "GoogleEarth", "18;0;0.000;0.000", 4);
-        d.cbHuso->setCurrentIndex(FieldInt(v[0]));
-        d.cbHemisf->setCurrentIndex(FieldInt(v[1]));
-        d.ceVert->setValue(FieldNum(v[2]));
-        d.ceHorz->setValue(FieldNum(v[3]));
+        d.cbHuso->setCurrentIndex(c.Huso);
+        d.cbHemisf->setCurrentIndex(c.Hemisferio);
+        d.ceVert->setValue(c.ShiftVert);
+        d.ceHorz->setValue(c.ShiftHorz);
+    }
+
+    if (!c.Refused.empty()) {
+        std::string text = "La configuración \"" + section + "\" tiene valores fuera de rango:";
+        for (const std::string& r : c.Refused)
+            text += "\r" + r;
+        Services().ShowMessage(text);
     }
 }

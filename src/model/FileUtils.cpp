@@ -2,6 +2,9 @@
 
 #include "model/ZelUtils.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -12,8 +15,29 @@ namespace fs = std::filesystem;
 
 namespace FileUtils {
 
+std::string DataFileProblem(const std::string& path)
+{
+    std::error_code ec;
+    fs::file_status st = fs::status(path, ec);
+    if (ec || !fs::exists(st))
+        return "no existe o no se puede abrir";
+    if (!fs::is_regular_file(st))
+        return "no es un archivo de datos (es una carpeta, un dispositivo o una tubería)";
+    uintmax_t size = fs::file_size(path, ec);
+    if (ec)
+        return "no se puede abrir";
+    if (size > MaxDataFileBytes)
+        return ZelUtils::Format("ocupa %d MB, más que los %d MB que se leen como máximo",
+                                static_cast<int>(std::min<uintmax_t>(size >> 20, INT32_MAX)),
+                                static_cast<int>(MaxDataFileBytes >> 20));
+    return std::string();
+}
+
 bool ReadFile(const std::string& path, std::string& bytes)
 {
+    // A device or a huge file would be read until memory runs out.
+    if (!DataFileProblem(path).empty())
+        return false;
     std::ifstream f(path, std::ios::binary);
     if (!f)
         return false;

@@ -5,8 +5,17 @@
 
 namespace FileUtils {
 
+// Largest file the readers take in: far above any network or listing, far below
+// what would exhaust memory.
+constexpr unsigned long long MaxDataFileBytes = 512ull << 20;
+
+// Why a file cannot be read as a data file ("" when it can): it is missing, is no
+// regular file (a folder, a device such as /dev/zero, a pipe) or is larger than
+// MaxDataFileBytes. The text completes a sentence naming the file.
+std::string DataFileProblem(const std::string& path);
+
 // Reads a text file as byte lines (LF or CR LF line ends; the ends are removed).
-// Returns false when the file cannot be opened.
+// Returns false when the file cannot be opened or DataFileProblem refuses it.
 bool ReadLines(const std::string& path, std::vector<std::string>& lines);
 bool ReadFile(const std::string& path, std::string& bytes);
 

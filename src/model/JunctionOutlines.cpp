@@ -1,6 +1,7 @@
 // Junction outlines from the lane-band ends of the links.
 #include "model/JunctionOutlines.h"
 
+#include "model/PalvonRead.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 
@@ -95,11 +96,19 @@ void OrderArms()
                                cy + work[k].Radius * std::sin(work[k].Angle)};
     }
 
+    // Nothing for the user to act on: the outline of such a node is drawn with
+    // the links it has room for. The nodes go to the error list and the status
+    // bar says so, without a box on every opening.
     if (!crowded.empty()) {
-        std::string text = "Nodos con más arcos de los que admite su contorno:";
         for (int32_t index : crowded)
-            text += ZelUtils::Format("\r%10d", Nodos[index].Number);
-        Services().ShowMessageWindow(text);
+            AddError(ZelUtils::Format("Nodo %d con más arcos de los que admite su contorno (%d puntos): se dibuja "
+                                      "con los primeros",
+                                      Nodos[index].Number, MaxOutlinePoints));
+        SaveErrorList();
+        const int count = static_cast<int>(crowded.size());
+        Services().SetStatusText(1, ZelUtils::Format("%d %s con más arcos de los que admite su contorno "
+                                                     "(ver Errores.txt)",
+                                                     count, count == 1 ? "nodo" : "nodos"));
     }
 }
 

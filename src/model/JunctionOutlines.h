@@ -15,7 +15,8 @@ struct TArmAngle {
 
 // Rebuilds the outline of every node from the lane edges (run after
 // ComputeLinkGeometry). A node met by more links than its outline holds keeps
-// the first ones (whole pairs of points) and is named in one message window text.
+// the first ones (whole pairs of points) and is named in the error list; the
+// status bar gives their number.
 void OrderArms();
 
 // Sorts entries lo..hi of work by ascending angle (exchange sort; two entries of

@@ -198,7 +198,8 @@ void ParseJunction(const std::string& header)
     } else {
         node = &Nodos[NodeIndex(number)];
         if (node->Flags & 4)
-            AddError(Format("Intersección %d repetida: sus últimos datos reemplazan a los anteriores", number));
+            NoteRepeat("Intersecciones repetidas",
+                       Format("Intersección %d repetida: sus últimos datos reemplazan a los anteriores", number));
         node->Flags = 4;
         node->Number = number;
         node->ArmCount = std::min(fileArms, MaxArms);

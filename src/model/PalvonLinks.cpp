@@ -30,6 +30,9 @@ struct SectionState {
     int32_t indexedLinks = 0;
     // Limits met, by summary text in the order first met, with their counts.
     std::vector<std::pair<std::string, int>> limits;
+    // Records given twice (a file included twice, or records both in the file
+    // and in an include), counted the same way.
+    std::vector<std::pair<std::string, int>> repeats;
     bool knobsReported = false;
 };
 SectionState state;
@@ -150,13 +153,16 @@ void RepeatedRecord(int32_t k, const float* extra, int32_t extraCount)
 {
     TArcos& link = Arcos[k];
     SetExtraData(link, extra, extraCount);
+    // A record for a link of a junction arm is the usual way to give it its
+    // data: only a link given twice in the section is reported.
     if (link.HasFlag(1))
         AddError(Format("Arco %d - %d: ya definido por un brazo de la intersección %d; de su registro en la "
                         "sección 33333 sólo se usan los datos extra",
                         link.A, link.B, link.B));
     else
-        AddError(Format("Arco %d - %d repetido en la sección 33333: sólo se usan los datos extra del nuevo registro",
-                        link.A, link.B));
+        NoteRepeat("Arcos repetidos en la sección 33333",
+                   Format("Arco %d - %d repetido en la sección 33333: sólo se usan los datos extra del nuevo registro",
+                          link.A, link.B));
 }
 
 void NameNodes(int32_t a, int32_t b)
@@ -167,17 +173,23 @@ void NameNodes(int32_t a, int32_t b)
 
 } // namespace
 
-void NoteLimit(const std::string& summary, const std::string& detail)
+namespace {
+void CountNote(std::vector<std::pair<std::string, int>>& list, const std::string& summary, const std::string& detail)
 {
     EnsureCurrentState();
     AddError(detail);
-    for (auto& [text, count] : state.limits)
+    for (auto& [text, count] : list)
         if (text == summary) {
             ++count;
             return;
         }
-    state.limits.emplace_back(summary, 1);
+    list.emplace_back(summary, 1);
 }
+} // namespace
+
+void NoteLimit(const std::string& summary, const std::string& detail) { CountNote(state.limits, summary, detail); }
+
+void NoteRepeat(const std::string& summary, const std::string& detail) { CountNote(state.repeats, summary, detail); }
 
 void ParseLinkRecord(const std::string& line)
 {
@@ -296,6 +308,12 @@ void PostLinkPass()
     if (FirstArc.size() == 1 && FirstArc[0] == ReadingMark && !state.limits.empty()) {
         std::string msg = "Algunos datos exceden los límites del programa y se han recortado (detalle en Errores.txt):";
         for (const auto& [text, count] : state.limits)
+            msg += Format("\r%s: %d", text, count);
+        Services().ShowMessage(msg);
+    }
+    if (FirstArc.size() == 1 && FirstArc[0] == ReadingMark && !state.repeats.empty()) {
+        std::string msg = "Registros repetidos en la red (detalle en Errores.txt):";
+        for (const auto& [text, count] : state.repeats)
             msg += Format("\r%s: %d", text, count);
         Services().ShowMessage(msg);
     }

@@ -264,8 +264,9 @@ void ReadDataLists()
 {
     std::vector<std::string> fileLines;
     if (FilknbFileName.empty() || !FileUtils::ReadLines(FilknbFileName, fileLines)) {
-        std::string msg = Format("FILKNB: no se puede leer el archivo de datos \"%s\"; no se cargan sus datos",
-                                 FilknbFileName);
+        std::string why = FilknbFileName.empty() ? std::string() : FileUtils::DataFileProblem(FilknbFileName);
+        std::string msg = Format("FILKNB: no se puede leer el archivo de datos \"%s\"%s; no se cargan sus datos",
+                                 FilknbFileName, why.empty() ? std::string() : " (" + why + ")");
         AddError(msg);
         Services().ShowMessage(msg);
         return;

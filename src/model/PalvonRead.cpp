@@ -53,6 +53,104 @@ struct IncludeRange {
 std::vector<IncludeRange> includeRanges;
 constexpr size_t MaxIncludeDepth = 16;
 
+const std::string InsertMarker = "*** Velmora: Insertando archivo ";
+const std::string EndMarker = "*** Velmora: Fin archivo ";
+const std::string NotePrefix = "*** Velmora: Nodo ";
+const std::string NoteSuffix = " no encontrado";
+
+// Notes go into the text only when the read ends, all in one pass: they are
+// comment lines, so the reading never sees them, and inserting each at once would
+// move every later line once per note. Each edit replaces `remove` lines at `at`
+// (an index into the text as it stands while reading) by `lines`.
+struct PendingEdit {
+    int32_t at;
+    int32_t remove;
+    std::vector<std::string> lines;
+};
+std::vector<PendingEdit> pendingEdits;
+// Lines the pending edits add before the current line: line numbers shown to the
+// user count them, as they are in the text the user sees afterwards.
+int32_t pendingShift = 0;
+
+std::string_view WithoutCr(std::string_view l)
+{
+    if (!l.empty() && l.back() == '\r')
+        l.remove_suffix(1);
+    return l;
+}
+
+bool StartsWith(std::string_view l, const std::string& prefix) { return l.substr(0, prefix.size()) == prefix; }
+
+bool IsNote(std::string_view l)
+{
+    l = WithoutCr(l);
+    return StartsWith(l, NotePrefix) && l.size() > NotePrefix.size() + NoteSuffix.size() &&
+           l.substr(l.size() - NoteSuffix.size()) == NoteSuffix;
+}
+
+// Replaces `remove` lines at `at` by `add` in one move of the later lines; the
+// includes that hold the place grow or shrink, those after it move.
+void ReplaceLines(int32_t at, int32_t remove, std::vector<std::string>&& add)
+{
+    std::vector<std::string>& lines = *Lines;
+    const int32_t delta = static_cast<int32_t>(add.size()) - remove;
+    for (auto& r : includeRanges)
+        if (r.first < at && at <= r.last + 1)
+            r.last += delta;
+        else if (r.first >= at) {
+            r.first += delta;
+            r.last += delta;
+        }
+    auto pos = lines.begin() + at;
+    pos = lines.erase(pos, pos + remove);
+    lines.insert(pos, std::make_move_iterator(add.begin()), std::make_move_iterator(add.end()));
+}
+
+// Index of the end marker of the block whose start marker is at `start`, the
+// blocks nested in it skipped; the last line when the end marker was removed.
+int32_t EndOfInsertedBlock(int32_t start)
+{
+    const std::vector<std::string>& lines = *Lines;
+    int depth = 0;
+    for (size_t k = static_cast<size_t>(start); k < lines.size(); ++k) {
+        std::string_view l = lines[k];
+        if (l.empty() || l[0] != '*')
+            continue;
+        if (StartsWith(l, InsertMarker))
+            ++depth;
+        else if (StartsWith(l, EndMarker) && --depth == 0)
+            return static_cast<int32_t>(k);
+    }
+    return static_cast<int32_t>(lines.size()) - 1;
+}
+
+// Writes the pending notes into the text in one pass.
+void ApplyPendingEdits()
+{
+    if (pendingEdits.empty() || !Lines)
+        return;
+    std::vector<std::string>& lines = *Lines;
+    std::vector<std::string> out;
+    size_t total = lines.size();
+    for (const auto& e : pendingEdits)
+        total += e.lines.size();
+    out.reserve(total);
+    size_t cursor = 0;
+    for (auto& e : pendingEdits) {
+        size_t at = std::min(static_cast<size_t>(e.at), lines.size());
+        for (; cursor < at; ++cursor)
+            out.push_back(std::move(lines[cursor]));
+        for (auto& l : e.lines)
+            out.push_back(std::move(l));
+        cursor = std::min(lines.size(), std::max(cursor, at + static_cast<size_t>(e.remove)));
+    }
+    for (; cursor < lines.size(); ++cursor)
+        out.push_back(std::move(lines[cursor]));
+    lines = std::move(out);
+    pendingEdits.clear();
+    pendingShift = 0;
+}
+
 // A file with a TAB on every line would open one message box per line: the first
 // few are shown, the rest summed up in one, and every such line is listed in the
 // error list.
@@ -231,7 +329,7 @@ std::string ReadLine()
             ++tabWarnings;
             if (tabWarnings <= MaxTabMessages)
                 Services().ShowMessage(Format("ATENCION: Archivo tiene caracter \"TAB\". Lectura incierta\r%s\r", raw));
-            AddError(Format("Línea %d con caracter TAB: %s", LineIndex + 1, raw));
+            AddError(Format("Línea %d con caracter TAB: %s", LineIndex + 1 + pendingShift, raw));
         }
         if (++progressStep >= 256) {
             progressStep = 0;
@@ -261,12 +359,48 @@ void InsertLine(const std::string& text)
     Lines->insert(Lines->begin() + LineIndex, text);
 }
 
+void InsertNotes(std::vector<std::string> notes)
+{
+    // Notes of an earlier read of this text stand right after the line: they are
+    // replaced, so reading the text again never piles them up.
+    const int32_t at = LineIndex + 1;
+    int32_t old = 0;
+    const int32_t size = static_cast<int32_t>(Lines->size());
+    while (at + old < size && IsNote((*Lines)[static_cast<size_t>(at + old)]))
+        ++old;
+    bool same = old == static_cast<int32_t>(notes.size());
+    for (int32_t k = 0; same && k < old; ++k)
+        same = WithoutCr((*Lines)[static_cast<size_t>(at + k)]) == notes[static_cast<size_t>(k)];
+    if (same)
+        return;
+    pendingShift += static_cast<int32_t>(notes.size()) - old;
+    pendingEdits.push_back({at, old, std::move(notes)});
+}
+
 std::string ExpandIncludes(std::string line)
 {
     while (!AtEnd && !line.empty() && line[0] == '$') {
         const std::string& raw = (*Lines)[static_cast<size_t>(LineIndex)];
         std::string name = ZelUtils::Trim(ZelUtils::Copy(raw, 10, 80));
         int32_t dollarLine = LineIndex;
+        // A text read before (reloaded, or saved and opened again) holds the
+        // file's lines after the "$" line already: they are read as they stand,
+        // with the user's edits, and the file is not inserted a second time.
+        if (dollarLine + 1 < static_cast<int32_t>(Lines->size())) {
+            std::string_view next = WithoutCr((*Lines)[static_cast<size_t>(dollarLine) + 1]);
+            if (StartsWith(next, InsertMarker)) {
+                int32_t end = EndOfInsertedBlock(dollarLine + 1);
+                if (ZelUtils::Trim(std::string(next.substr(InsertMarker.size()))) == name) {
+                    std::error_code ec;
+                    std::string path = name.empty() ? std::string() : ResolveNetworkRelative(name);
+                    includeRanges.push_back({fs::weakly_canonical(path, ec).string(), dollarLine + 1, end});
+                    line = ReadLine();
+                    continue;
+                }
+                // The "$" line names another file now: the lines of the old one go.
+                ReplaceLines(dollarLine + 1, end - dollarLine, {});
+            }
+        }
         std::string path = name.empty() ? std::string() : ResolveNetworkRelative(name);
         std::error_code ec;
         if (name.empty() || !fs::is_regular_file(path, ec)) {
@@ -300,11 +434,11 @@ std::string ExpandIncludes(std::string line)
             line = ReadLine();
             continue;
         }
-        InsertLine("*** Velmora: Insertando archivo " + name);
-        for (const auto& l : fileLines)
-            InsertLine(l);
-        InsertLine("*** Velmora: Fin archivo " + name);
+        // The whole file goes in at once, between its two marker lines.
         int32_t inserted = static_cast<int32_t>(fileLines.size()) + 2;
+        fileLines.insert(fileLines.begin(), InsertMarker + name);
+        fileLines.push_back(EndMarker + name);
+        ReplaceLines(dollarLine + 1, 0, std::move(fileLines));
         includeRanges.push_back({canonical, dollarLine + 1, dollarLine + inserted});
         Services().SetProgressRange(0, static_cast<int>(Lines->size()) - 1);
         LineIndex = dollarLine;
@@ -381,10 +515,17 @@ void ParseXyForm(const std::string& value)
         // The width is the integer after the prefix ("2F15.4" gives 15). Without
         // one the fields would be empty and every coordinate 0: keep the widths.
         int32_t width = ZelUtils::IntAfterKey(v, v.substr(0, 2));
-        if (width > 0)
+        if (width > 0 && width <= MaxXyFormWidth) {
             XWidth = YWidth = width;
-        else
+        } else if (width > MaxXyFormWidth) {
+            // Column arithmetic on such a width would overflow, and no line is that wide.
+            std::string msg = Format("XYFORM=%s: ancho de campo %d fuera de rango (1 a %d); se usan %d columnas",
+                                     value, width, MaxXyFormWidth, XWidth);
+            AddError(msg);
+            Services().ShowMessage(msg);
+        } else {
             AddError(Format("XYFORM=%s sin ancho de campo válido; se usan %d columnas", value, XWidth));
+        }
     }
 }
 
@@ -394,6 +535,8 @@ bool ReadNetwork(std::vector<std::string>& lines)
     LineIndex = -1;
     AtEnd = false;
     includeRanges.clear();
+    pendingEdits.clear();
+    pendingShift = 0;
     tabWarnings = 0;
     progressStep = 0;
     ViewerServices& ui = Services();
@@ -565,9 +708,9 @@ bool ReadNetwork(std::vector<std::string>& lines)
         if (!AtEnd && !((IsBlank(line) || IsTerminator(line)) && OnlyEndLinesFollow())) {
             std::string msg = Format("La línea %d no corresponde a ninguna sección esperada; "
                                      "no se leyó desde ahí:\r%s",
-                                     LineIndex + 1, line);
+                                     LineIndex + 1 + pendingShift, line);
             ui.ShowMessage(msg);
-            AddError(Format("Lectura terminada en la línea %d: %s", LineIndex + 1, line));
+            AddError(Format("Lectura terminada en la línea %d: %s", LineIndex + 1 + pendingShift, line));
         }
         if (tabWarnings > MaxTabMessages)
             ui.ShowMessage(Format("ATENCION: %d líneas más con caracter \"TAB\" (ver Errores.txt)", tabWarnings - MaxTabMessages));
@@ -582,6 +725,7 @@ bool ReadNetwork(std::vector<std::string>& lines)
         ui.SetProgressVisible(false);
         SaveErrorList();
         ui.ShowMessage("La red excede la capacidad del programa:\r" + what + "\rLa red no se ha cargado.");
+        ApplyPendingEdits();
         Lines = nullptr;
         return false;
     }
@@ -591,6 +735,7 @@ bool ReadNetwork(std::vector<std::string>& lines)
     ui.SetProgressPosition(0);
     ui.SetProgressVisible(false);
     SaveErrorList();
+    ApplyPendingEdits();
     Lines = nullptr;
     return true;
 }

@@ -31,6 +31,7 @@ extern std::string FilknbFileName;
 extern uint8_t XYFORM;
 extern std::string XyFormValue;
 extern int32_t XWidth, YWidth;
+constexpr int32_t MaxXyFormWidth = 100; // widest XYFORM coordinate field accepted
 extern int32_t NodeWidth; // 5, or 10 with DUTCH
 
 extern int32_t TransitBlockCount;
@@ -74,6 +75,9 @@ bool ReadNetwork(std::vector<std::string>& lines);
 // when the text has no more lines.
 std::string ReadLine();
 void InsertLine(const std::string& text);
+// Puts notes after the current line, in place of the notes an earlier read of the
+// same text left there; they reach the text when the read ends, all in one pass.
+void InsertNotes(std::vector<std::string> notes);
 // When line begins with '$', expands the include file it names into the text and
 // moves to the first included line (repeatedly). Returns the new current line.
 std::string ExpandIncludes(std::string line);
@@ -144,5 +148,8 @@ void ParseLinkRecord(const std::string& line);   // may read the extra-data line
 // than 6 stages or 20 stage values, more than 8 extra values) is clamped: each case
 // goes to the error list at once, and PostLinkPass sums them up in one message.
 void NoteLimit(const std::string& summary, const std::string& detail);
+// A record given twice: to the error list at once, summed up in one message by
+// PostLinkPass.
+void NoteRepeat(const std::string& summary, const std::string& detail);
 
 } // namespace PalvonRead

@@ -42,13 +42,16 @@ void Report(const std::string& msg)
 // node count larger than the nodes given cannot swallow the following sections.
 bool NextContinuation(std::string& line)
 {
+    // Back on the last line of the description, not merely one line up: comment
+    // lines (notes of an earlier read) may stand before the terminator.
+    const int32_t last = LineIndex;
     line = ReadLine();
     if (AtEnd)
         return false;
     if (UPBUS)
         line = BlankParentheses(line);
     if (IsTerminator(line)) {
-        --LineIndex; // the next ReadLine returns the terminator again
+        LineIndex = last; // the next ReadLine returns the terminator again
         return false;
     }
     return true;
@@ -173,6 +176,7 @@ void ParseTransitLine(const std::string& header, int block)
     // Nodes that the network does not know are left out, with a note in the text.
     std::vector<int32_t> nodes; // numbers
     std::vector<int32_t> records;
+    std::vector<std::string> notes;
     for (int32_t number : listed) {
         int32_t rec = KDVlib::FindNodo(number);
         if (rec > 0) {
@@ -180,12 +184,13 @@ void ParseTransitLine(const std::string& header, int block)
             records.push_back(rec);
             continue;
         }
-        std::string note = Format("*** Velmora: Nodo %d no encontrado", number);
         if (!AtEnd)
-            InsertLine(note);
+            notes.push_back(Format("*** Velmora: Nodo %d no encontrado", number));
         else
             AddError(Format("Línea %s: nodo %d no encontrado", line.Name, number));
     }
+    if (!AtEnd)
+        InsertNotes(std::move(notes));
 
     std::vector<int32_t>& stops = line.Stops;
     bool truncated = false;

@@ -2,14 +2,18 @@
 
 #include "model/FileUtils.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QPaintEngine>
 #include <QPainterPath>
+#include <QTemporaryFile>
 #include <QTextItem>
 #include <QTransform>
 
 #include <uemf.h>
 #include <uemf_utf.h>
+#include <uwmf.h>
 
 #include <algorithm>
 #include <cmath>
@@ -29,19 +33,138 @@ U_POINTL PointL(int32_t x, int32_t y)
     return p;
 }
 
-int32_t Clamp32(double v) { return int32_t(std::clamp(std::lround(v), -100000000L, 100000000L)); }
+U_POINT16 Point16(int32_t x, int32_t y)
+{
+    U_POINT16 p;
+    p.x = int16_t(std::clamp(x, -32768, 32767));
+    p.y = int16_t(std::clamp(y, -32768, 32767));
+    return p;
+}
+
+using TPts = std::vector<QPoint>;
+
+// Liang-Barsky: the part of the segment inside [0, w] x [0, h]; false when none.
+bool ClipSegment(QPointF& a, QPointF& b, double w, double h)
+{
+    const double dx = b.x() - a.x(), dy = b.y() - a.y();
+    double t0 = 0, t1 = 1;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {a.x(), w - a.x(), a.y(), h - a.y()};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0)
+                return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1)
+            return false;
+    }
+    const QPointF a0 = a;
+    a = QPointF(a0.x() + t0 * dx, a0.y() + t0 * dy);
+    b = QPointF(a0.x() + t1 * dx, a0.y() + t1 * dy);
+    return true;
+}
+
+QPoint Rounded(const QPointF& p, double w, double h)
+{
+    return QPoint(int(std::clamp(std::nearbyint(p.x()), 0.0, w)), int(std::clamp(std::nearbyint(p.y()), 0.0, h)));
+}
+
+// The runs of a polyline that lie on the page.
+std::vector<TPts> ClipPolyline(const std::vector<QPointF>& pts, double w, double h)
+{
+    std::vector<TPts> runs;
+    if (pts.size() == 1) {
+        if (pts[0].x() >= 0 && pts[0].y() >= 0 && pts[0].x() <= w && pts[0].y() <= h)
+            runs.push_back({Rounded(pts[0], w, h)});
+        return runs;
+    }
+    bool open = false;
+    for (size_t i = 0; i + 1 < pts.size(); ++i) {
+        QPointF a = pts[i], b = pts[i + 1];
+        if (!ClipSegment(a, b, w, h)) {
+            open = false;
+            continue;
+        }
+        const bool startClipped = a != pts[i];
+        if (!open || startClipped) {
+            runs.push_back({Rounded(a, w, h)});
+            open = true;
+        }
+        runs.back().push_back(Rounded(b, w, h));
+        if (b != pts[i + 1])
+            open = false;
+    }
+    return runs;
+}
+
+// Sutherland-Hodgman against the four page edges.
+TPts ClipPolygon(const std::vector<QPointF>& pts, double w, double h)
+{
+    std::vector<QPointF> poly = pts;
+    for (int edge = 0; edge < 4 && !poly.empty(); ++edge) {
+        const auto inside = [&](const QPointF& p) {
+            switch (edge) {
+            case 0: return p.x() >= 0;
+            case 1: return p.x() <= w;
+            case 2: return p.y() >= 0;
+            default: return p.y() <= h;
+            }
+        };
+        const auto cross = [&](const QPointF& a, const QPointF& b) {
+            double t = 0;
+            switch (edge) {
+            case 0: t = (0 - a.x()) / (b.x() - a.x()); break;
+            case 1: t = (w - a.x()) / (b.x() - a.x()); break;
+            case 2: t = (0 - a.y()) / (b.y() - a.y()); break;
+            default: t = (h - a.y()) / (b.y() - a.y()); break;
+            }
+            return a + (b - a) * t;
+        };
+        std::vector<QPointF> out;
+        out.reserve(poly.size() + 4);
+        for (size_t i = 0; i < poly.size(); ++i) {
+            const QPointF& cur = poly[i];
+            const QPointF& prev = poly[(i + poly.size() - 1) % poly.size()];
+            const bool ci = inside(cur), pi = inside(prev);
+            if (ci) {
+                if (!pi)
+                    out.push_back(cross(prev, cur));
+                out.push_back(cur);
+            } else if (pi) {
+                out.push_back(cross(prev, cur));
+            }
+        }
+        poly.swap(out);
+    }
+    TPts result;
+    result.reserve(poly.size());
+    for (const QPointF& p : poly)
+        result.push_back(Rounded(p, w, h));
+    return result;
+}
 
 } // namespace
 
-// Records are built with libUEMF into an in-memory list (each record a byte
-// block); Save puts the header and the end record around them.
-class TEmfPaintEngine : public QPaintEngine {
+// The geometry common to both metafile kinds: the painter's state, the
+// transform to device pixels and the clipping to the page. The records are the
+// subclass's.
+class TMetaPaintEngine : public QPaintEngine {
 public:
-    TEmfPaintEngine() : QPaintEngine(PaintEngineFeatures(AllFeatures & ~ObjectBoundingModeGradients)) {}
+    TMetaPaintEngine(int32_t width, int32_t height, int32_t dpi)
+        : QPaintEngine(PaintEngineFeatures(AllFeatures & ~ObjectBoundingModeGradients)), width_(width),
+          height_(height), dpi_(dpi)
+    {
+    }
 
     bool begin(QPaintDevice*) override
     {
-        penDirty_ = brushDirty_ = fontDirty_ = true;
+        penDirty_ = brushDirty_ = true;
         return true;
     }
     bool end() override { return true; }
@@ -58,10 +181,8 @@ public:
             brush_ = state.brush();
             brushDirty_ = true;
         }
-        if (f & DirtyFont) {
+        if (f & DirtyFont)
             font_ = state.font();
-            fontDirty_ = true;
-        }
         if (f & DirtyTransform)
             transform_ = state.transform();
     }
@@ -70,19 +191,21 @@ public:
     {
         if (count < 1)
             return;
-        std::vector<U_POINTL> pts(static_cast<size_t>(count));
-        for (int i = 0; i < count; ++i) {
-            const QPointF p = transform_.map(points[i]);
-            pts[size_t(i)] = PointL(Clamp32(p.x()), Clamp32(p.y()));
-        }
-        const U_RECTL bounds = Bounds(pts);
+        std::vector<QPointF> pts(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i)
+            pts[size_t(i)] = transform_.map(points[i]);
+        const double w = width_ - 1, h = height_ - 1;
         if (mode == PolylineMode) {
-            SelectObjects(false);
-            Add(U_EMRPOLYLINE_set(bounds, uint32_t(count), pts.data()));
-        } else {
-            SelectObjects(true);
-            Add(U_EMRPOLYGON_set(bounds, uint32_t(count), pts.data()));
+            if (pen_.style() == Qt::NoPen)
+                return;
+            for (const TPts& run : ClipPolyline(pts, w, h))
+                if (run.size() >= 2)
+                    Poly(run, false);
+            return;
         }
+        const TPts clipped = ClipPolygon(pts, w, h);
+        if (clipped.size() >= 3)
+            Poly(clipped, true);
     }
 
     void drawPolygon(const QPoint* points, int count, PolygonDrawMode mode) override
@@ -93,16 +216,18 @@ public:
 
     void drawEllipse(const QRectF& r) override
     {
-        if (transform_.type() > QTransform::TxScale) {
-            QPainterPath path;
-            path.addEllipse(r);
-            drawPath(path);
+        const QRectF m = transform_.mapRect(r);
+        const QRectF page(0, 0, width_ - 1, height_ - 1);
+        if (transform_.type() <= QTransform::TxScale && page.contains(m)) {
+            Ellipse(QRect(QPoint(int(std::nearbyint(m.left())), int(std::nearbyint(m.top()))),
+                          QPoint(int(std::nearbyint(m.right())), int(std::nearbyint(m.bottom())))));
             return;
         }
-        const QRectF m = transform_.mapRect(r);
-        SelectObjects(true);
-        Add(U_EMRELLIPSE_set(rectl_set(PointL(Clamp32(m.left()), Clamp32(m.top())),
-                                       PointL(Clamp32(m.right()), Clamp32(m.bottom())))));
+        if (!page.intersects(m))
+            return;
+        QPainterPath path;
+        path.addEllipse(r);
+        drawPath(path);
     }
 
     void drawRects(const QRectF* rects, int count) override
@@ -144,61 +269,97 @@ public:
         const QString text = item.text();
         if (text.isEmpty())
             return;
+        const QPointF at = transform_.map(p);
+        if (at.x() < 0 || at.y() < 0 || at.x() > width_ - 1 || at.y() > height_ - 1)
+            return;
         const QFont font = item.font();
         // Rotation of the text from the painter's transform (tenths of a degree, counter-clockwise).
         const double angle = std::atan2(-transform_.m12(), transform_.m11()) * 1800 / std::numbers::pi;
-        const int32_t escapement = int32_t(std::lround(angle));
         const double scale = std::hypot(transform_.m11(), transform_.m12());
-        const int32_t height = std::max(1, int32_t(std::lround(
-            (font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF() * 96.0 / 72.0) * scale)));
-        const std::u16string face = font.family().toStdU16String();
-        std::vector<uint16_t> faceName(32, 0);
-        for (size_t i = 0; i < face.size() && i < 31; ++i)
-            faceName[i] = uint16_t(face[i]);
-        const U_LOGFONT lf = logfont_set(-height, 0, escapement, escapement, font.bold() ? 700 : 400,
-                                         font.italic() ? 1 : 0, font.underline() ? 1 : 0, font.strikeOut() ? 1 : 0,
-                                         1 /*default charset*/, 0, 0, 0, 0, faceName.data());
-        uint32_t ihFont = 0;
-        Add(extcreatefontindirectw_set(&ihFont, handles_, reinterpret_cast<const char*>(&lf), nullptr));
-        Add(selectobject_set(ihFont, handles_));
-        Add(U_EMRSETTEXTCOLOR_set(ColorRef(pen_.color())));
-        Add(U_EMRSETBKMODE_set(U_TRANSPARENT));
-        Add(U_EMRSETTEXTALIGN_set(U_TA_BASELINE));
-
-        const QByteArray utf8 = text.toUtf8();
-        size_t len = 0;
-        uint16_t* utf16 = U_Utf8ToUtf16le(utf8.constData(), 0, &len);
-        if (utf16 && len > 0) {
-            const QPointF at = transform_.map(p);
-            uint32_t* dx = dx_set(-height, font.bold() ? 700 : 400, uint32_t(len));
-            const U_POINTL ref = PointL(Clamp32(at.x()), Clamp32(at.y()));
-            char* emrtext = emrtext_set(ref, uint32_t(len), 2, utf16, U_ETO_NONE,
-                                        rectl_set(PointL(0, 0), PointL(-1, -1)), dx);
-            const U_RECTL bounds = rectl_set(ref, ref);
-            Add(U_EMREXTTEXTOUTW_set(bounds, U_GM_COMPATIBLE, 1.0f, 1.0f, reinterpret_cast<PU_EMRTEXT>(emrtext)));
-            std::free(emrtext);
-            std::free(dx);
-        }
-        std::free(utf16);
-        // The font is released at once; the next text makes its own.
-        Add(selectobject_set(U_DEVICE_DEFAULT_FONT, handles_));
-        Add(deleteobject_set(&ihFont, handles_));
+        const double pixels = font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF() * dpi_ / 72.0;
+        TText t;
+        t.at = QPoint(int(std::nearbyint(at.x())), int(std::nearbyint(at.y())));
+        t.text = text;
+        t.height = std::max(1, int32_t(std::lround(pixels * scale)));
+        t.escapement = int32_t(std::lround(angle));
+        t.weight = font.bold() ? 700 : 400;
+        t.italic = font.italic();
+        t.underline = font.underline();
+        t.strikeOut = font.strikeOut();
+        t.face = font.family();
+        t.color = pen_.color();
+        Text(t);
     }
 
-    // Records with header and end, as a file.
-    std::vector<uint8_t> Build(int32_t width, int32_t height, int32_t dpi) const
+    virtual std::vector<uint8_t> Build() const = 0;
+
+protected:
+    struct TText {
+        QPoint at;
+        QString text;
+        int32_t height = 1, escapement = 0, weight = 400;
+        bool italic = false, underline = false, strikeOut = false;
+        QString face;
+        QColor color;
+    };
+
+    virtual void Poly(const TPts& pts, bool closed) = 0;
+    virtual void Ellipse(const QRect& r) = 0;
+    virtual void Text(const TText& t) = 0;
+
+    uint32_t PenStyle() const
+    {
+        switch (pen_.style()) {
+        case Qt::DashLine: return U_PS_DASH;
+        case Qt::DotLine: return U_PS_DOT;
+        case Qt::DashDotLine: return U_PS_DASHDOT;
+        case Qt::DashDotDotLine: return U_PS_DASHDOTDOT;
+        default: return U_PS_SOLID;
+        }
+    }
+    int32_t PenWidth() const
+    {
+        const double scale = std::hypot(transform_.m11(), transform_.m12());
+        return std::max(1, int32_t(std::lround(pen_.widthF() * scale)));
+    }
+
+    int32_t width_, height_, dpi_;
+    QPen pen_;
+    QBrush brush_;
+    QFont font_;
+    QTransform transform_;
+    bool penDirty_ = true, brushDirty_ = true, brushSelected_ = false;
+};
+
+namespace {
+
+// Records are built with libUEMF into an in-memory list (each record a byte
+// block); Build puts the header and the end record around them.
+class TEmfPaintEngine : public TMetaPaintEngine {
+public:
+    TEmfPaintEngine(int32_t width, int32_t height, int32_t dpi) : TMetaPaintEngine(width, height, dpi)
+    {
+        emf_htable_create(128, 128, &handles_);
+    }
+    ~TEmfPaintEngine() override
+    {
+        if (handles_)
+            emf_htable_free(&handles_);
+    }
+
+    std::vector<uint8_t> Build() const override
     {
         std::vector<uint8_t> out;
         EMFTRACK* et = nullptr;
         // libUEMF wants a file to stream to; the bytes are taken from its buffer instead.
         if (emf_start("/dev/null", 1 << 16, 1 << 16, &et) != 0 || !et)
             return out;
-        const U_RECTL bounds = rectl_set(PointL(0, 0), PointL(width - 1, height - 1));
+        const U_RECTL bounds = rectl_set(PointL(0, 0), PointL(width_ - 1, height_ - 1));
         // The frame in hundredths of a millimetre.
-        const auto hmm = [dpi](int32_t px) { return int32_t(std::lround(px * 2540.0 / dpi)); };
-        const U_RECTL frame = rectl_set(PointL(0, 0), PointL(hmm(width), hmm(height)));
-        const U_SIZEL device = sizel_set(width, height);
-        const U_SIZEL mm = sizel_set(std::max(1, hmm(width) / 100), std::max(1, hmm(height) / 100));
+        const auto hmm = [this](int32_t px) { return int32_t(std::lround(px * 2540.0 / dpi_)); };
+        const U_RECTL frame = rectl_set(PointL(0, 0), PointL(hmm(width_), hmm(height_)));
+        const U_SIZEL device = sizel_set(width_, height_);
+        const U_SIZEL mm = sizel_set(std::max(1, hmm(width_) / 100), std::max(1, hmm(height_) / 100));
         char* header = U_EMRHEADER_set(bounds, frame, nullptr, 0, nullptr, device, mm, 0);
         emf_append(reinterpret_cast<U_ENHMETARECORD*>(header), et, U_REC_FREE);
         for (const std::vector<char>& rec : records_) {
@@ -217,15 +378,65 @@ public:
         return out;
     }
 
-    TEmfPaintEngine* Init()
+protected:
+    void Poly(const TPts& pts, bool closed) override
     {
-        emf_htable_create(128, 128, &handles_);
-        return this;
+        std::vector<U_POINTL> p(pts.size());
+        int32_t x0 = pts[0].x(), y0 = pts[0].y(), x1 = x0, y1 = y0;
+        for (size_t i = 0; i < pts.size(); ++i) {
+            p[i] = PointL(pts[i].x(), pts[i].y());
+            x0 = std::min(x0, pts[i].x());
+            x1 = std::max(x1, pts[i].x());
+            y0 = std::min(y0, pts[i].y());
+            y1 = std::max(y1, pts[i].y());
+        }
+        const U_RECTL bounds = rectl_set(PointL(x0, y0), PointL(x1, y1));
+        SelectObjects(closed);
+        if (closed)
+            Add(U_EMRPOLYGON_set(bounds, uint32_t(p.size()), p.data()));
+        else
+            Add(U_EMRPOLYLINE_set(bounds, uint32_t(p.size()), p.data()));
     }
-    ~TEmfPaintEngine() override
+
+    void Ellipse(const QRect& r) override
     {
-        if (handles_)
-            emf_htable_free(&handles_);
+        SelectObjects(true);
+        Add(U_EMRELLIPSE_set(rectl_set(PointL(r.left(), r.top()), PointL(r.right(), r.bottom()))));
+    }
+
+    void Text(const TText& t) override
+    {
+        const std::u16string face = t.face.toStdU16String();
+        std::vector<uint16_t> faceName(32, 0);
+        for (size_t i = 0; i < face.size() && i < 31; ++i)
+            faceName[i] = uint16_t(face[i]);
+        const U_LOGFONT lf = logfont_set(-t.height, 0, t.escapement, t.escapement, t.weight, t.italic ? 1 : 0,
+                                         t.underline ? 1 : 0, t.strikeOut ? 1 : 0, 1 /*default charset*/, 0, 0, 0,
+                                         0, faceName.data());
+        uint32_t ihFont = 0;
+        Add(extcreatefontindirectw_set(&ihFont, handles_, reinterpret_cast<const char*>(&lf), nullptr));
+        Add(selectobject_set(ihFont, handles_));
+        Add(U_EMRSETTEXTCOLOR_set(ColorRef(t.color)));
+        Add(U_EMRSETBKMODE_set(U_TRANSPARENT));
+        Add(U_EMRSETTEXTALIGN_set(U_TA_BASELINE));
+
+        const QByteArray utf8 = t.text.toUtf8();
+        size_t len = 0;
+        uint16_t* utf16 = U_Utf8ToUtf16le(utf8.constData(), 0, &len);
+        if (utf16 && len > 0) {
+            uint32_t* dx = dx_set(-t.height, uint32_t(t.weight), uint32_t(len));
+            const U_POINTL ref = PointL(t.at.x(), t.at.y());
+            char* emrtext = emrtext_set(ref, uint32_t(len), 2, utf16, U_ETO_NONE,
+                                        rectl_set(PointL(0, 0), PointL(-1, -1)), dx);
+            const U_RECTL bounds = rectl_set(ref, ref);
+            Add(U_EMREXTTEXTOUTW_set(bounds, U_GM_COMPATIBLE, 1.0f, 1.0f, reinterpret_cast<PU_EMRTEXT>(emrtext)));
+            std::free(emrtext);
+            std::free(dx);
+        }
+        std::free(utf16);
+        // The font is released at once; the next text makes its own.
+        Add(selectobject_set(U_DEVICE_DEFAULT_FONT, handles_));
+        Add(deleteobject_set(&ihFont, handles_));
     }
 
 private:
@@ -240,18 +451,6 @@ private:
             maxHandles_ = std::max(maxHandles_, handles_->peak);
     }
 
-    static U_RECTL Bounds(const std::vector<U_POINTL>& pts)
-    {
-        int32_t x0 = pts[0].x, y0 = pts[0].y, x1 = x0, y1 = y0;
-        for (const U_POINTL& p : pts) {
-            x0 = std::min(x0, p.x);
-            x1 = std::max(x1, p.x);
-            y0 = std::min(y0, p.y);
-            y1 = std::max(y1, p.y);
-        }
-        return rectl_set(PointL(x0, y0), PointL(x1, y1));
-    }
-
     void SelectObjects(bool filled)
     {
         if (penDirty_) {
@@ -262,17 +461,8 @@ private:
             if (pen_.style() == Qt::NoPen) {
                 Add(selectobject_set(U_NULL_PEN, handles_));
             } else {
-                uint32_t style = U_PS_SOLID;
-                switch (pen_.style()) {
-                case Qt::DashLine: style = U_PS_DASH; break;
-                case Qt::DotLine: style = U_PS_DOT; break;
-                case Qt::DashDotLine: style = U_PS_DASHDOT; break;
-                case Qt::DashDotDotLine: style = U_PS_DASHDOTDOT; break;
-                default: break;
-                }
-                const double scale = std::hypot(transform_.m11(), transform_.m12());
-                U_POINT width = PointL(std::max(1, int32_t(std::lround(pen_.widthF() * scale))), 0);
-                Add(createpen_set(&ihPen_, handles_, logpen_set(style, width, ColorRef(pen_.color()))));
+                U_POINT width = PointL(PenWidth(), 0);
+                Add(createpen_set(&ihPen_, handles_, logpen_set(PenStyle(), width, ColorRef(pen_.color()))));
                 Add(selectobject_set(ihPen_, handles_));
             }
             penDirty_ = false;
@@ -298,16 +488,196 @@ private:
     EMFHANDLES* handles_ = nullptr;
     uint32_t maxHandles_ = 0;
     uint32_t ihPen_ = 0, ihBrush_ = 0;
-    QPen pen_;
-    QBrush brush_;
-    QFont font_;
-    QTransform transform_;
-    bool penDirty_ = true, brushDirty_ = true, fontDirty_ = true, brushSelected_ = false;
 };
+
+// Windows metafile records. WMF has no stock objects: the current pen, brush
+// and font are always objects of the file, replaced (new one selected, old one
+// deleted) when they change.
+class TWmfPaintEngine : public TMetaPaintEngine {
+public:
+    TWmfPaintEngine(int32_t width, int32_t height, int32_t dpi) : TMetaPaintEngine(width, height, dpi)
+    {
+        wmf_htable_create(128, 128, &handles_);
+    }
+    ~TWmfPaintEngine() override
+    {
+        if (handles_)
+            wmf_htable_free(&handles_);
+    }
+
+    std::vector<uint8_t> Build() const override
+    {
+        std::vector<uint8_t> out;
+        QTemporaryFile tmp(QDir::tempPath() + QStringLiteral("/velmora_wmf_XXXXXX"));
+        if (!tmp.open())
+            return out;
+        const std::string name = tmp.fileName().toStdString();
+        tmp.close();
+        WMFTRACK* wt = nullptr;
+        if (wmf_start(name.c_str(), 1 << 16, 1 << 16, &wt) != 0 || !wt)
+            return out;
+        wmf_highwater(U_HIGHWATER_CLEAR);
+        // Placeable header: the page in inches at dpi logical units per inch.
+        U_PAIRF* size = U_PAIRF_set(float(double(width_) / dpi_), float(double(height_) / dpi_));
+        char* header = U_WMRHEADER_set(size, unsigned(dpi_));
+        std::free(size);
+        wmf_header_append(reinterpret_cast<U_METARECORD*>(header), wt, U_REC_FREE);
+        std::vector<char*> fixed = {U_WMRSETMAPMODE_set(U_MM_ANISOTROPIC),
+                                    U_WMRSETWINDOWORG_set(Point16(0, 0)),
+                                    U_WMRSETWINDOWEXT_set(Point16(width_, height_)),
+                                    U_WMRSETBKMODE_set(U_TRANSPARENT), U_WMRSETTEXTALIGN_set(U_TA_BASELINE)};
+        for (char* rec : fixed)
+            wmf_append(reinterpret_cast<U_METARECORD*>(rec), wt, U_REC_FREE);
+        for (const std::vector<char>& rec : records_) {
+            std::vector<char> copy = rec;
+            wmf_append(reinterpret_cast<U_METARECORD*>(copy.data()), wt, 0);
+        }
+        wmf_append(reinterpret_cast<U_METARECORD*>(U_WMREOF_set()), wt, U_REC_FREE);
+        const uint32_t peak = std::max<uint32_t>(wmf_highwater(U_HIGHWATER_READ), handles_ ? handles_->peak : 0);
+        wmf_highwater(peak);
+        const int rc = wmf_finish(wt);
+        wmf_free(&wt);
+        QFile f(QString::fromStdString(name));
+        if (rc == 0 && f.open(QIODevice::ReadOnly)) {
+            const QByteArray bytes = f.readAll();
+            out.assign(bytes.begin(), bytes.end());
+        }
+        f.remove();
+        return out;
+    }
+
+protected:
+    void Poly(const TPts& pts, bool closed) override
+    {
+        std::vector<U_POINT16> p(pts.size());
+        for (size_t i = 0; i < pts.size(); ++i)
+            p[i] = Point16(pts[i].x(), pts[i].y());
+        SelectObjects(closed);
+        // A WMF polyline or polygon holds at most 16-bit counts; long ones are split.
+        const size_t maxPoints = 8000;
+        for (size_t start = 0; start < p.size(); start += maxPoints - 1) {
+            const size_t n = std::min(maxPoints, p.size() - start);
+            if (n < 2)
+                break;
+            if (closed)
+                Add(U_WMRPOLYGON_set(uint16_t(n), p.data() + start));
+            else
+                Add(U_WMRPOLYLINE_set(uint16_t(n), p.data() + start));
+            if (closed)
+                break;
+        }
+    }
+
+    void Ellipse(const QRect& r) override
+    {
+        SelectObjects(true);
+        Add(U_WMRELLIPSE_set(U_RECT16_set(Point16(r.left(), r.top()), Point16(r.right(), r.bottom()))));
+    }
+
+    void Text(const TText& t) override
+    {
+        QByteArray face = t.face.toLatin1().left(31);
+        face.append('\0');
+        U_FONT* uf = U_FONT_set(int16_t(-std::min(t.height, 32767)), 0, int16_t(t.escapement), int16_t(t.escapement),
+                                int16_t(t.weight), t.italic ? 1 : 0, t.underline ? 1 : 0, t.strikeOut ? 1 : 0,
+                                U_DEFAULT_CHARSET, U_OUT_DEFAULT_PRECIS, U_CLIP_DEFAULT_PRECIS, U_DEFAULT_QUALITY,
+                                U_DEFAULT_PITCH | U_FF_DONTCARE, face.data());
+        uint32_t ih = 0;
+        Add(wcreatefontindirect_set(&ih, handles_, uf));
+        std::free(uf);
+        Add(wselectobject_set(ih, handles_));
+        if (ihFont_)
+            Add(wdeleteobject_set(&ihFont_, handles_));
+        ihFont_ = ih;
+        Add(U_WMRSETTEXTCOLOR_set(ColorRef(t.color)));
+        // Windows-1252 text, as the suite's tools read it.
+        QByteArray bytes;
+        for (const QChar c : t.text)
+            bytes.append(c.unicode() < 256 ? char(c.unicode()) : '?');
+        if (bytes.size() > 0 && bytes.size() < 8000) {
+            int16_t* dx = dx16_set(-t.height, uint32_t(t.weight), uint32_t(bytes.size()));
+            Add(U_WMREXTTEXTOUT_set(Point16(t.at.x(), t.at.y()), int16_t(bytes.size()), 0, bytes.constData(), dx,
+                                    U_RECT16_set(Point16(0, 0), Point16(0, 0))));
+            std::free(dx);
+        }
+    }
+
+private:
+    void Add(char* rec)
+    {
+        if (!rec)
+            return;
+        const uint32_t size = U_wmr_size(reinterpret_cast<const U_METARECORD*>(rec));
+        records_.emplace_back(rec, rec + size);
+        std::free(rec);
+    }
+
+    void SelectObjects(bool filled)
+    {
+        if (penDirty_ || !ihPen_) {
+            uint32_t ih = 0;
+            const uint16_t style = pen_.style() == Qt::NoPen ? U_PS_NULL : uint16_t(PenStyle());
+            Add(wcreatepenindirect_set(&ih, handles_,
+                                       U_PEN_set(style, uint16_t(std::min(PenWidth(), 32767)), ColorRef(pen_.color()))));
+            Add(wselectobject_set(ih, handles_));
+            if (ihPen_)
+                Add(wdeleteobject_set(&ihPen_, handles_));
+            ihPen_ = ih;
+            penDirty_ = false;
+        }
+        const bool wantBrush = filled && brush_.style() != Qt::NoBrush;
+        if (brushDirty_ || wantBrush != brushSelected_ || !ihBrush_) {
+            uint32_t ih = 0;
+            Add(wcreatebrushindirect_set(&ih, handles_,
+                                         U_WLOGBRUSH_set(wantBrush ? U_BS_SOLID : U_BS_NULL,
+                                                         ColorRef(brush_.color()), 0)));
+            Add(wselectobject_set(ih, handles_));
+            if (ihBrush_)
+                Add(wdeleteobject_set(&ihBrush_, handles_));
+            ihBrush_ = ih;
+            brushSelected_ = wantBrush;
+            brushDirty_ = false;
+        }
+    }
+
+    std::vector<std::vector<char>> records_;
+    WMFHANDLES* handles_ = nullptr;
+    uint32_t ihPen_ = 0, ihBrush_ = 0, ihFont_ = 0;
+};
+
+int Metric(QPaintDevice::PaintDeviceMetric metric, int32_t width, int32_t height, int32_t dpi)
+{
+    switch (metric) {
+    case QPaintDevice::PdmWidth: return width;
+    case QPaintDevice::PdmHeight: return height;
+    case QPaintDevice::PdmWidthMM: return int(std::lround(width * 25.4 / dpi));
+    case QPaintDevice::PdmHeightMM: return int(std::lround(height * 25.4 / dpi));
+    case QPaintDevice::PdmDpiX:
+    case QPaintDevice::PdmDpiY:
+    case QPaintDevice::PdmPhysicalDpiX:
+    case QPaintDevice::PdmPhysicalDpiY: return dpi;
+    case QPaintDevice::PdmNumColors: return 0x7fffffff;
+    case QPaintDevice::PdmDepth: return 24;
+    case QPaintDevice::PdmDevicePixelRatio: return 1;
+    case QPaintDevice::PdmDevicePixelRatioScaled: return int(QPaintDevice::devicePixelRatioFScale());
+    default: return 0;
+    }
+}
+
+std::string SaveBytes(const std::vector<uint8_t>& bytes, const std::string& fileName)
+{
+    if (bytes.empty())
+        return "No se pudo crear el metarchivo " + fileName;
+    return FileUtils::WriteFileAtomic(fileName, std::string(bytes.begin(), bytes.end()))
+               ? std::string()
+               : "No se pudo escribir el archivo " + fileName;
+}
+
+} // namespace
 
 TEmfDevice::TEmfDevice(int32_t width, int32_t height, int32_t dpi)
     : width_(std::max(1, width)), height_(std::max(1, height)), dpi_(std::max(1, dpi)),
-      engine_((new TEmfPaintEngine)->Init())
+      engine_(std::make_unique<TEmfPaintEngine>(width_, height_, dpi_))
 {
 }
 
@@ -315,33 +685,24 @@ TEmfDevice::~TEmfDevice() = default;
 
 QPaintEngine* TEmfDevice::paintEngine() const { return engine_.get(); }
 
-int TEmfDevice::metric(PaintDeviceMetric metric) const
+int TEmfDevice::metric(PaintDeviceMetric metric) const { return Metric(metric, width_, height_, dpi_); }
+
+std::vector<uint8_t> TEmfDevice::Bytes() const { return engine_->Build(); }
+
+std::string TEmfDevice::Save(const std::string& fileName) const { return SaveBytes(Bytes(), fileName); }
+
+TWmfDevice::TWmfDevice(int32_t width, int32_t height, int32_t dpi)
+    : width_(std::clamp(width, 1, 32767)), height_(std::clamp(height, 1, 32767)), dpi_(std::max(1, dpi)),
+      engine_(std::make_unique<TWmfPaintEngine>(width_, height_, dpi_))
 {
-    switch (metric) {
-    case PdmWidth: return width_;
-    case PdmHeight: return height_;
-    case PdmWidthMM: return int(std::lround(width_ * 25.4 / dpi_));
-    case PdmHeightMM: return int(std::lround(height_ * 25.4 / dpi_));
-    case PdmDpiX:
-    case PdmDpiY:
-    case PdmPhysicalDpiX:
-    case PdmPhysicalDpiY: return dpi_;
-    case PdmNumColors: return 0x7fffffff;
-    case PdmDepth: return 24;
-    case PdmDevicePixelRatio: return 1;
-    case PdmDevicePixelRatioScaled: return int(QPaintDevice::devicePixelRatioFScale());
-    default: return 0;
-    }
 }
 
-std::vector<uint8_t> TEmfDevice::Bytes() const { return engine_->Build(width_, height_, dpi_); }
+TWmfDevice::~TWmfDevice() = default;
 
-std::string TEmfDevice::Save(const std::string& fileName) const
-{
-    const std::vector<uint8_t> bytes = Bytes();
-    if (bytes.empty())
-        return "No se pudo crear el metarchivo " + fileName;
-    return FileUtils::WriteFileAtomic(fileName, std::string(bytes.begin(), bytes.end()))
-               ? std::string()
-               : "No se pudo escribir el archivo " + fileName;
-}
+QPaintEngine* TWmfDevice::paintEngine() const { return engine_.get(); }
+
+int TWmfDevice::metric(PaintDeviceMetric metric) const { return Metric(metric, width_, height_, dpi_); }
+
+std::vector<uint8_t> TWmfDevice::Bytes() const { return engine_->Build(); }
+
+std::string TWmfDevice::Save(const std::string& fileName) const { return SaveBytes(Bytes(), fileName); }

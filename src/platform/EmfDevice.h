@@ -1,8 +1,13 @@
 #pragma once
-// A paint device that records what is painted on it as an enhanced metafile
-// (EMF) file, so printing code draws once for the screen, the printer and the
-// metafile. Lines, polygons, rectangles, ellipses, paths (as polygons) and text
-// are written as EMF records; images are left out.
+// Paint devices that record what is painted on them as a metafile file, so
+// printing code draws once for the screen, the printer and the metafile:
+// TEmfDevice writes an enhanced metafile (EMF), TWmfDevice a placeable Windows
+// metafile (WMF, 16-bit coordinates). Lines, polygons, rectangles, ellipses,
+// paths (as polygons) and text are written as records; images are left out.
+//
+// Everything is clipped to the device's page: every point of a record lies in
+// the bounds the header gives (0, 0)-(width - 1, height - 1); a text whose
+// reference point falls outside the page is left out.
 //
 //   TEmfDevice emf(width, height);
 //   QPainter p(&emf); ... draw ...; p.end();
@@ -14,11 +19,12 @@
 #include <string>
 #include <vector>
 
-class TEmfPaintEngine;
+class TMetaPaintEngine;
 
 class TEmfDevice : public QPaintDevice {
 public:
-    // Size in device pixels; dpi sets the physical size written in the header.
+    // Size in device pixels; dpi sets the physical size written in the header
+    // and the pixel size of fonts given in points.
     TEmfDevice(int32_t width, int32_t height, int32_t dpi = 600);
     ~TEmfDevice() override;
     TEmfDevice(const TEmfDevice&) = delete;
@@ -38,5 +44,24 @@ protected:
 
 private:
     int32_t width_, height_, dpi_;
-    std::unique_ptr<TEmfPaintEngine> engine_;
+    std::unique_ptr<TMetaPaintEngine> engine_;
+};
+
+class TWmfDevice : public QPaintDevice {
+public:
+    TWmfDevice(int32_t width, int32_t height, int32_t dpi = 600);
+    ~TWmfDevice() override;
+    TWmfDevice(const TWmfDevice&) = delete;
+    TWmfDevice& operator=(const TWmfDevice&) = delete;
+
+    QPaintEngine* paintEngine() const override;
+    std::string Save(const std::string& fileName) const;
+    std::vector<uint8_t> Bytes() const;
+
+protected:
+    int metric(PaintDeviceMetric metric) const override;
+
+private:
+    int32_t width_, height_, dpi_;
+    std::unique_ptr<TMetaPaintEngine> engine_;
 };

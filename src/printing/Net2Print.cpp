@@ -3,6 +3,7 @@
 #include "map/DisplayStyles.h"
 #include "map/Ranges.h"
 #include "model/KDVvars.h"
+#include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "platform/IniFile.h"
 
@@ -20,6 +21,8 @@ std::string WordDocumentName = "null";
 namespace {
 
 constexpr const char* kThemesFile = "Velmorat.INI";
+constexpr int32_t MaxPrintColumns = 63;   // columns of the picture table
+constexpr int32_t MaxAnchoAtributo = 500; // pixels, as the scale dialog allows
 
 // The paper key is written with an eñe; files come both in UTF-8 and in Latin-1.
 int32_t ReadPaper(const TIniFile& ini)
@@ -67,7 +70,13 @@ void ReadTheme(const TIniFile& ini, Net2PrintView& view, TPrintTheme& theme)
         WorldMaxY = theme.Zoom[3];
     }
     theme.ValorMaximo = ini.ReadFloat("Tema", "ValorMaximo", 0);
-    PixsVol = ini.ReadInteger("Tema", "AnchoAtributo", PixsVol);
+    const int32_t width = ini.ReadInteger("Tema", "AnchoAtributo", PixsVol);
+    if (width >= 1 && width <= MaxAnchoAtributo)
+        PixsVol = width;
+    else
+        Services().ShowMessage(ZelUtils::Format("AnchoAtributo=%d en la definición de impresión está fuera de rango "
+                                                "(1 a %d); se mantiene %d",
+                                                width, MaxAnchoAtributo, PixsVol));
     theme.AnchoAtributo = PixsVol;
     theme.VerNombreNodos = ini.ReadInteger("Tema", "VerNombreNodos", 0) == 1;
     theme.Fixed = ini.ReadInteger("Tema", "Fixed", 0) == 1;
@@ -167,6 +176,14 @@ bool ReadWriteNet2Print(const std::string& fileName, Net2PrintView* view)
     Net2PrintView& v = view ? *view : none;
     // The file checked above is the file read, whatever folder it lies in.
     TIniFile ini(std::filesystem::absolute(fileName, ec).string());
+    // A table of billions of cells would exhaust memory long before it is printed.
+    const int32_t columns = ini.ReadInteger("General", "NumeroColumnas", 0);
+    if (columns < 0 || columns > MaxPrintColumns) {
+        Services().ShowMessage(ZelUtils::Format("NumeroColumnas=%d en la definición de impresión %s está fuera de "
+                                                "rango (0 a %d); la definición no se lee",
+                                                columns, fileName, MaxPrintColumns));
+        return false;
+    }
     std::vector<std::string> sections = ini.ReadSections();
     // The table has room for 301 sections; any further ones are left out.
     if (sections.size() > static_cast<size_t>(MaxNet2Print + 1))

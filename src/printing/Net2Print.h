@@ -80,5 +80,6 @@ bool ParseFields(const std::string& value, int count, double* out);
 std::string FullPathOrNull(const std::string& name);
 }
 
-// Reads the print definition; false (and nothing changed) when the file does not exist.
+// Reads the print definition; false (and nothing changed) when the file does not exist
+// or asks for a picture table of more columns than a document holds (said in a message).
 bool ReadWriteNet2Print(const std::string& fileName, Net2PrintView* view = nullptr);

@@ -31,14 +31,6 @@ TMapPainter& On(QPainter* canvas)
 
 int32_t Rnd(double v) { return ZelUtils::Round(v); }
 
-TPoint PixelToWorld(int32_t px, int32_t py)
-{
-    TPoint p;
-    p.x = PixelToWorldX(px);
-    p.y = PixelToWorldY(py);
-    return p;
-}
-
 constexpr double Pi = std::numbers::pi;
 
 void ArrowPoints(double s, int32_t angle, double x, double y, QPoint& tip, QPoint& q1, QPoint& q2, QPoint& q3)
@@ -55,13 +47,12 @@ void ArrowPoints(double s, int32_t angle, double x, double y, QPoint& tip, QPoin
 template <size_t N>
 void PixelPolygon(QPainter* canvas, const std::array<QPoint, N>& pixels, bool filled)
 {
-    std::array<TPoint, N> pts;
-    for (size_t i = 0; i < N; ++i)
-        pts[i] = PixelToWorld(pixels[i].x(), pixels[i].y());
+    if (!canvas)
+        return;
     if (filled)
-        On(canvas).PolygonPtArray(pts, int32_t(N) - 1);
+        canvas->drawPolygon(pixels.data(), int(N));
     else
-        On(canvas).PolylinePtArray(pts, int32_t(N) - 1, 0);
+        canvas->drawPolyline(pixels.data(), int(N));
 }
 
 TPoint Walk(const TPoint& p, double ux, double uy, double a, double b)
@@ -178,13 +169,21 @@ void RectangleW(QPainter* canvas, double x1, double y1, double x2, double y2)
 {
     On(canvas).RectangleW(x1, y1, x2, y2);
 }
-void CircleW(QPainter* canvas, int32_t r, double x, double y) { On(canvas).Circle(x, y, -std::abs(r)); }
+void CircleW(QPainter* canvas, int32_t r, double x, double y)
+{
+    if (!canvas)
+        return;
+    const QPoint c = WorldToPoint(x, y);
+    canvas->drawEllipse(QRect(QPoint(c.x() - r, c.y() - r), QPoint(c.x() + r, c.y() + r)));
+}
 
 void TriangleW(QPainter* canvas, int32_t r, double x, double y)
 {
+    if (!canvas)
+        return;
     const QPoint c = WorldToPoint(x, y);
-    PixelPolygon<3>(canvas, {QPoint(c.x() - r, c.y() + r), QPoint(c.x(), c.y() - r), QPoint(c.x() + r, c.y() + r)},
-                    true);
+    const QPoint pts[3] = {QPoint(c.x() - r, c.y() + r), QPoint(c.x(), c.y() - r), QPoint(c.x() + r, c.y() + r)};
+    canvas->drawPolygon(pts, 3);
 }
 
 void PolygonPtArray(QPainter* canvas, std::span<const TPoint> points, int32_t last)
@@ -223,13 +222,81 @@ void ArrowHeadOpen(QPainter* canvas, double s, int32_t angle, double x, double y
     PixelPolygon<3>(canvas, {q1, tip, q3}, false);
 }
 
-void ArrowA(QPainter* canvas, const TPoint& a, const TPoint& b) { On(canvas).ArrowA(a, b); }
-void ArrowB(QPainter* canvas, const TPoint& a, const TPoint& b) { On(canvas).ArrowB(a, b); }
-void SignalW(QPainter* canvas, double size, double x, double y) { On(canvas).DrawCursorMark(size, x, y); }
+// Walks from a in steps across (left normal of u) and along u; the points
+// visited, a first, are filled as one polygon.
+template <size_t N>
+void WalkPolygon(QPainter* canvas, const TPoint& a, const TPoint& b, const std::array<double, N>& across,
+                 const std::array<double, N>& along)
+{
+    const double ux = (b.x - a.x) / 10, uy = (b.y - a.y) / 10;
+    std::array<TPoint, N + 1> pts;
+    pts[0] = a;
+    for (size_t k = 0; k < N; ++k)
+        pts[k + 1] = Walk(pts[k], ux, uy, across[k], along[k]);
+    PolygonPtArray(canvas, pts, int32_t(N));
+}
+
+void ArrowA(QPainter* canvas, const TPoint& a, const TPoint& b)
+{
+    WalkPolygon<3>(canvas, a, b, {12.5, -25, 12.5}, {25, 0, -25});
+}
+
+void ArrowB(QPainter* canvas, const TPoint& a, const TPoint& b)
+{
+    WalkPolygon<6>(canvas, a, b, {12.5, -15, 2.5, 2.5, -15, 12.5}, {25, 0, -5, 5, 0, -25});
+}
+
+void SignalW(QPainter* canvas, double size, double x, double y)
+{
+    if (!canvas)
+        return;
+    const double p = size >= 0 ? size * PixelsPerUnit() : -size;
+    const int32_t r = Rnd(p * 2 / 14), g = Rnd(p * 4.5 / 14), b = Rnd(p * 2.5 / 14);
+    const QPoint c = WorldToPoint(x, y);
+    const QPen savedPen = canvas->pen();
+    const QBrush savedBrush = canvas->brush();
+    const QColor grey(0x80, 0x80, 0x80);
+    canvas->setPen(QPen(grey, 1));
+    canvas->setBrush(grey);
+    canvas->drawRect(QRect(QPoint(c.x() - b, c.y() - g - b), QPoint(c.x() + b, c.y() + g + b)));
+    const auto lamp = [&](const QColor& colour, int32_t dy) {
+        canvas->setPen(QPen(colour, 1));
+        canvas->setBrush(colour);
+        canvas->drawEllipse(QPoint(c.x(), c.y() + dy), r, r);
+    };
+    lamp(QColor(0xFF, 0xFF, 0x00), 0);
+    lamp(QColor(0xFF, 0x00, 0x00), -g);
+    lamp(QColor(0x00, 0x80, 0x00), g);
+    canvas->setPen(savedPen);
+    canvas->setBrush(savedBrush);
+}
 
 void LaneArrow(QPainter* canvas, const TPoint& p, const TPoint& q, const TTurnFlags& flags, double s)
 {
-    On(canvas).DrawSymbolW(p, q, flags, s);
+    static constexpr int32_t A[22] = {1, 0, 1, 0, 2, -2, 0, -1, 0, 1, -2, -2, 1, 0, -1, 0, -2, 2, 0, 1, 0, 1};
+    static constexpr int32_t B[22] = {0, 5, 0, -1, 2, 2, -1, 0, 1, 0, 2, -2, 0, -1, 0, 1, -2, -2, 1, 0, -5, 0};
+    const double ux = (q.x - p.x) / 10, uy = (q.y - p.y) / 10;
+    std::array<TPoint, 23> pts;
+    pts[0] = p;
+    for (int k = 0; k < 22; ++k) {
+        // The two long steps of the shaft always span the whole way from p to q.
+        double c = 0, e = s;
+        if (k == 1) {
+            c = 5 * (1 - s);
+            e = 1;
+        } else if (k == 20) {
+            c = -5 * (1 - s);
+            e = 1;
+        }
+        pts[size_t(k + 1)] = Walk(pts[size_t(k)], ux, uy, s * A[k], c + e * B[k]);
+    }
+    // A missing turn folds its head onto the point after it.
+    static constexpr int First[3] = {3, 9, 15};
+    for (int f = 0; f < 3; ++f)
+        if (flags[size_t(f)] == 0)
+            for (int k = First[f]; k < First[f] + 5; ++k)
+                pts[size_t(k)] = pts[size_t(First[f] + 5)];
+    PolygonPtArray(canvas, pts, 22);
 }
 
 void TurnSymbol(QPainter* canvas, const TPoint& p, const TPoint& q, const TTurnFlags& flags, int32_t n,
@@ -253,9 +320,9 @@ void CurveWithLabels(QPainter* canvas, const TPoint& a, const TPoint& b, const T
 std::string PrintMetafileName = "Velmora___.EMF";
 int32_t PrintPageWidth = 0, PrintPageHeight = 0;
 bool PrintToExtent = false;
-bool PrintOnPrinterPage = false;
+bool PrintOnPrinterPage = true;
 int32_t PrintCustomWidth = 0, PrintCustomHeight = 0;
 int32_t PrintPageX = 0, PrintPageY = 0;
 int32_t PrintPagesPerSide = 0;
-QPicture PrintPicture;
+TPagePicture PrintPicture;
 int32_t PrintPictureWidth = 0, PrintPictureHeight = 0;

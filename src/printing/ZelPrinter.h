@@ -98,7 +98,7 @@ void CurveWithLabels(QPainter* canvas, const TPoint& a, const TPoint& b, const T
 } // namespace ZelPrinter
 
 // ---- The page being rendered (shared by every printing routine) ----
-#include <QPicture>
+#include "platform/PagePicture.h"
 
 // File name a rendered view may be written to as an enhanced metafile
 // ("Velmora___.EMF", relative to the working folder).
@@ -118,5 +118,5 @@ extern int32_t PrintPagesPerSide;
 // The last view rendered by TPalvonViewer::PrintFilePreview: its recorded
 // drawing and its size in device pixels (PrintFilePreview also writes it to
 // PrintMetafileName). Printing, the preview and the saves draw this picture.
-extern QPicture PrintPicture;
+extern TPagePicture PrintPicture;
 extern int32_t PrintPictureWidth, PrintPictureHeight;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <clocale>
 #include <cmath>
 
@@ -172,6 +173,25 @@ TEST(Formula, TextAndDateFunctions)
     EXPECT_EQ(Error("ENCODEDATE(2026, 13, 1)"), "Fecha no válida: 1/13/2026");
 }
 
+TEST(Formula, NumberPicturesRoundHalvesAwayFromZeroAndTakeExponents)
+{
+    // Halves as written go away from zero, also where the binary value is exact.
+    EXPECT_EQ(Text("FORMAT('0', 2.5) @ ' ' @ FORMAT('0', 3.5) @ ' ' @ FORMAT('0', -2.5)"), "3 4 -3");
+    EXPECT_EQ(Text("FORMAT('#,##0.0', 1234567.25)"), "1,234,567.3");
+    EXPECT_EQ(Text("FORMAT('0.00', 0.125) @ ' ' @ FORMAT('0.0', 0.15) @ ' ' @ FORMAT('0.00', 1.005)"), "0.13 0.2 1.01");
+    EXPECT_EQ(Text("FORMAT('0.00', 9.995) @ ' ' @ FORMAT('#,##0', 999.5) @ ' ' @ FORMAT('0.0', -0.04)"),
+              "10.00 1,000 0.0");
+    EXPECT_EQ(Text("FORMAT('#.##', 0.005) @ '|' @ FORMAT('0.###', 2.0004) @ '|' @ FORMAT('0.000', 0.0005)"),
+              ".01|2|0.001");
+    // Exponents: the sign always with E+, only when negative with E-; at least as
+    // many exponent digits as zeros; the mantissa takes the picture's integer places.
+    EXPECT_EQ(Text("FORMAT('0.00E+00', 12345)"), "1.23E+04");
+    EXPECT_EQ(Text("FORMAT('0.00E+00', 0.00012345) @ ' ' @ FORMAT('0.00E-00', 12345)"), "1.23E-04 1.23E04");
+    EXPECT_EQ(Text("FORMAT('0.0e+0', -98765) @ ' ' @ FORMAT('00.0E+000', 12345)"), "-9.9e+4 12.3E+003");
+    EXPECT_EQ(Text("FORMAT('0.00E+00', 9.996) @ ' ' @ FORMAT('0.0E+00', 0) @ ' ' @ FORMAT('0.0E+00 m', 25)"),
+              "1.00E+01 0.0E+00 2.5E+01 m");
+}
+
 TEST(Formula, UserInterfaceFunctionsUseHooks)
 {
     TArtFormula fn;
@@ -240,6 +260,34 @@ TEST(Formula, RunTimeFaultsAreBoundedAndReported)
     EXPECT_THROW(fn.Run(std::string("\xf2\x40\x00\x00\x00", 5), 0, {}), FormulaException); // jump outside
     // The engine stays usable after every fault.
     EXPECT_EQ(fn.ComputeN("BLOCK(DEFINE('z', 2), $z * 3)", 0, std::vector<double>{}, {}), 6);
+}
+
+// Loops whose condition never holds end with a message within a second or two,
+// however costly their rounds, and the engine goes on evaluating.
+TEST(Formula, RunawayLoopsStopByTheClock)
+{
+    TArtFormula fn;
+    // The cheap loop meets the round limit or the clock, whichever comes first.
+    for (const char* text :
+         {"LOOP(1, 0)", "BLOCK(DEFINE('n', 0), REPEAT LENGTH(STRINGOFCHAR('a', 10000000)) UNTIL $n > 0 END)"}) {
+        auto start = std::chrono::steady_clock::now();
+        std::string message;
+        try {
+            fn.ComputeN(text, 1, std::vector<double>{1.0}, {"A"});
+        } catch (const FormulaException& e) {
+            message = e.what();
+        }
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_LT(seconds, 2.5) << text;
+        EXPECT_NE(message.find("revise la condición del bucle"), std::string::npos) << text << ": " << message;
+        if (std::string(text).find("STRINGOFCHAR") != std::string::npos)
+            EXPECT_NE(message.find("La fórmula superó el tiempo máximo de evaluación (1000 ms) tras "),
+                      std::string::npos)
+                << message;
+    }
+    // A loop that ends is untouched by the bound.
+    EXPECT_EQ(fn.ComputeN("BLOCK(DEFINE('i', 0), LOOP($i < 100000, $i++), $i)", 0, std::vector<double>{}, {}),
+              100000);
 }
 
 TEST(Formula, StepModeStopsOnRequest)

@@ -2,6 +2,7 @@
 #include "archive/ZipDirectory.h"
 #include "archive/ZipRecords.h"
 #include "support/TestUtil.h"
+#include "RecordingDialogs.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -278,6 +279,9 @@ TEST(ZipForge, FailedCommitRollsBackAndReports)
     MakeArchive(archive, dir.path().string(), {dir.file("keep.txt")});
     const std::string before = readFile(archive);
 
+    // Without a handler the failure is put to the user, who aborts here.
+    ScopedZipDialogs boxes;
+    boxes.Dialogs.Answers = {ZipDialogs::mbAbort};
     TZipForge zip;
     SetupLikeForm(zip);
     zip.FileName = archive;
@@ -292,6 +296,10 @@ TEST(ZipForge, FailedCommitRollsBackAndReports)
     } catch (const EZFException& e) {
         EXPECT_EQ(e.NativeError, 33);
     }
+    ASSERT_EQ(boxes.Dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(boxes.Dialogs.Boxes[0].Text, "zip: Cannot open file \"" + dir.file("gone.txt") +
+                                               "\" - Native error: 00033. File processing error, possibly disk is full");
+    EXPECT_EQ(boxes.Dialogs.Boxes[0].Buttons, ZipDialogs::mbAbort | ZipDialogs::mbRetry | ZipDialogs::mbIgnore);
     EXPECT_EQ(zip.FileCount(), 1);
     zip.CloseArchive();
     EXPECT_EQ(readFile(archive), before);

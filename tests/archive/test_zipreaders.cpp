@@ -373,3 +373,37 @@ TEST(ZipReaders, RebuiltDirectoryTakesEachEntrysNextDescriptor)
         pos += 4;
     }
 }
+
+// From test_zipcrypt.cpp: a stored-entry zip image.
+struct TestZipEntry {
+    std::string Name;
+    std::vector<uint8_t> Data;
+    uint32_t Crc = 0, PlainSize = 0;
+    uint16_t Flags = 0, Method = 0;
+    std::vector<uint8_t> Extra;
+};
+std::vector<uint8_t> BuildTestZip(const std::vector<TestZipEntry>& entries);
+
+// A name another tool wrote in the DOS code page (no UTF-8 flag) is read as the
+// name it is, so adding the same file replaces that entry instead of doubling it.
+TEST(ZipReaders, DosCodePageNamesAreReadAsTheirCharacters)
+{
+    TempDir dir;
+    const std::string hola = "hola";
+    const uint32_t crc = ~ZipRecords::Crc32Update(0xFFFFFFFFu, hola.data(), hola.size());
+    const auto img = BuildTestZip({{"Pe\xA4" "alol\x82" "n.kml", {hola.begin(), hola.end()}, crc, 4, 0, 0, {}}});
+    const std::string archive = dir.file("dos.zip");
+    writeFile(archive, std::string(img.begin(), img.end()));
+    TZipForge zip;
+    zip.FileName = archive;
+    zip.BaseDir = dir.path().string();
+    zip.OpenArchive();
+    ASSERT_EQ(zip.FileCount(), 1);
+    EXPECT_EQ(zip.Item(0).FileName, kUnicodeName);
+    writeFile(dir.file(kUnicodeName), "<kml/>");
+    zip.AddFiles(dir.file(kUnicodeName));
+    ASSERT_EQ(zip.FileCount(), 1);
+    zip.CloseArchive();
+    ExpectPythonReads(archive, {{kUnicodeName, "<kml/>"}});
+    ExpectUnzipTests(archive);
+}

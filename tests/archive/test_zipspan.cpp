@@ -159,7 +159,8 @@ TEST(ZipSpanWrite, RefusedDiskCancelsCleanlyAndNoneModePassesThrough)
     ZipSpan::TZipVolumeWriter sw;
     sw.FreeSpace = [](const std::string&) { return int64_t(1) << 30; };
     sw.Distribute(span, image);
-    EXPECT_EQ(sw.WrittenVolumes, (std::vector<std::string>{dir.file("t.zip"), dir.file("t_002.zip"), dir.file("t_003.zip")}));
+    // The last volume carries the archive's own name, as the last disk of a set does.
+    EXPECT_EQ(sw.WrittenVolumes, (std::vector<std::string>{dir.file("t_001.zip"), dir.file("t_002.zip"), dir.file("t.zip")}));
     size_t total = 0;
     for (const auto& n : sw.WrittenVolumes) total += std::filesystem::file_size(n);
     EXPECT_EQ(total, 150000u + 3 * (30 + 46 + 2 * 6) + 22 + 4);
@@ -190,9 +191,12 @@ TEST(ZipSpanWrite, ArchiverWritesSplitParts)
     zip.SetSpanningMode(smSplitting);
     zip.SpanningOptions.VolumeSize = vsCustom;
     zip.SpanningOptions.SetCustomVolumeSize(65536);
+    std::vector<int> phases;
+    zip.OnCopyTempFileProgress = [&](double, int phase, bool&) { phases.push_back(phase); };
     zip.OpenArchiveMode(65535);
     zip.AddFiles(dir.file("*.bin"), 10431, "");
     zip.CloseArchive();
+    EXPECT_EQ(phases, (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(std::filesystem::file_size(dir.file("v.Z01")), 65536u);
     ASSERT_TRUE(std::filesystem::exists(dir.file("v.zip")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("v.Z02")));
@@ -204,4 +208,17 @@ TEST(ZipSpanWrite, ArchiverWritesSplitParts)
         EXPECT_EQ(std::system(cmd.c_str()), 0);
         EXPECT_TRUE(readFile(dir.file("out.bin")) == std::string(b.begin(), b.end()));
     }
+
+    // Cancelling the copy into volumes leaves no parts behind.
+    TZipForge cancelled;
+    cancelled.FileName = dir.file("w.zip");
+    cancelled.BaseDir = dir.path().string();
+    cancelled.SetSpanningMode(smSplitting);
+    cancelled.SpanningOptions.VolumeSize = vsCustom;
+    cancelled.SpanningOptions.SetCustomVolumeSize(65536);
+    cancelled.OnCopyTempFileProgress = [&](double, int phase, bool& cancel) { cancel = phase == 1; };
+    cancelled.OpenArchiveMode(65535);
+    cancelled.AddFiles(dir.file("*.bin"), 10431, "");
+    EXPECT_THROW(cancelled.CloseArchive(), EZFException);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("w.Z01")));
 }

@@ -425,6 +425,9 @@ TEST(DxfDataLayers, BandsThemesValuesAndMovementsOfTheCurrentVariables)
     EXPECT_NE(layerColour("MVT_FAsig"), "missing");
     EXPECT_NE(layerColour("VAL_FAsig").find('-'), std::string::npos);
 
+    // Names keep what a drawing's layer table accepts.
+    EXPECT_EQ(DxfDataLayers::LayerName("ATT_", " V/C. med"), "ATT_V_Cmed");
+
     // Turn flags: the vertices of the ahead figure collapse the left and right arrows.
     DxfOpen(dir.file("m.dxf"));
     Movims[1].TurnAngle = 451;

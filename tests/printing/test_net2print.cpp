@@ -2,6 +2,7 @@
 #include "map/Ranges.h"
 #include "model/KDVvars.h"
 #include "printing/Net2Print.h"
+#include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -112,6 +113,38 @@ TEST_F(Net2PrintTest, FullDefinition)
 }
 
 // Settings that the file leaves out take their defaults, whatever was set before.
+// A column count that would ask the document for billions of cells refuses the
+// definition; a bar width out of range is refused alone and the rest is read.
+TEST_F(Net2PrintTest, HugeColumnCountAndWidthAreRefused)
+{
+    RecordingServices ui;
+    Net2PrintCount = 5;
+    WordDocumentName = "keep.doc";
+    testutil::writeFile(dir_.file("cols.ini"),
+                        "[General]\r\nNumeroColumnas=2147483647\r\nDocumentoWord=informe.doc\r\n[Red1]\r\nRedPalvon=a.dat\r\n");
+    EXPECT_FALSE(ReadWriteNet2Print("cols.ini"));
+    EXPECT_EQ(Net2PrintCount, 5);
+    EXPECT_EQ(WordDocumentName, "keep.doc");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0],
+              "NumeroColumnas=2147483647 en la definición de impresión cols.ini está fuera de rango (0 a 63); "
+              "la definición no se lee");
+
+    ui.messages.clear();
+    PixsVol = 33;
+    testutil::writeFile(dir_.file("ancho.ini"), "[General]\r\nNumeroColumnas=63\r\n[Tema]\r\nAnchoAtributo=2147483647\r\n"
+                                                "[Red1]\r\nRedPalvon=a.dat\r\n");
+    FakeView view;
+    ASSERT_TRUE(ReadWriteNet2Print("ancho.ini", &view));
+    EXPECT_EQ(PixsVol, 33);
+    EXPECT_EQ(view.theme.AnchoAtributo, 33);
+    EXPECT_EQ(PrintColumns, 63);
+    EXPECT_EQ(Net2PrintCount, 3);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0],
+              "AnchoAtributo=2147483647 en la definición de impresión está fuera de rango (1 a 500); se mantiene 33");
+}
+
 TEST_F(Net2PrintTest, SettingsOnlyAndDefaults)
 {
     WordDocumentName = Full("chosen.doc");

@@ -1,4 +1,5 @@
 #include "analysis/gui/FrmFases.h"
+#include "printing/gui/FrmPreview.h"
 
 #include "analysis/Fases.h"
 #include "map/DisplayStyles.h"
@@ -307,13 +308,17 @@ void TFrmFases::tbPrintClick()
             q.drawRect(r.adjusted(0, 0, -1, -1));
         }
     }
-    QPrinter printer(QPrinter::HighResolution);
     QPainter q;
-    if (!q.begin(&printer)) {
+    if (!q.begin(&Printer())) {
         Services().ShowMessage("No se pudo iniciar la impresión.");
         return;
     }
-    q.drawImage(0, 0, image);
+    // A screen-sized picture drawn pixel for pixel would be a stamp on a
+    // high-resolution page: it is scaled to the page, proportions kept.
+    const QRect page = q.viewport();
+    const double k = std::min(double(page.width()) / image.width(), double(page.height()) / image.height());
+    q.setRenderHint(QPainter::SmoothPixmapTransform);
+    q.drawImage(QRectF(0, 0, image.width() * k, image.height() * k), image);
     q.end();
 }
 
@@ -404,7 +409,8 @@ void TFrmFases::PhasesReport(DocWriter::TDocWriter& doc, const std::string& netw
     for (int32_t i = 1; i <= n; ++i) {
         if (NodoEnLista[i] != 1) continue;
         CreateFases(i);
-        if (!CopyJunction(kPictureFile)) continue;
+        // The printed twin: a metafile with title, stamp and stage panels.
+        if (!PrintFases(i, kPictureFile)) continue;
         const std::string caption =
             ZelUtils::Format("Red: %s    Nodo: %d", networkName.c_str(), KDVFases::Diagram.Number);
         if (columns > 0) {

@@ -13,7 +13,11 @@
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/StringAlignGrid.h"
 #include "map/ViewTiles.h"
+#include "model/ComplementaryData.h"
 #include "model/FileUtils.h"
+#include "model/LinkShapes.h"
+#include "model/ViewerServices.h"
+#include "model/ZoningLoaders.h"
 #include "model/HitGrid.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
@@ -21,6 +25,7 @@
 #include "model/ZelUtils.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
@@ -29,6 +34,7 @@
 #include <QMessageBox>
 
 #include <cmath>
+#include <filesystem>
 
 namespace {
 
@@ -303,8 +309,115 @@ void TPalvonViewer::ExportarDatos(int tag)
         Fail(this, "No se pudo escribir el archivo " + name);
 }
 
+// Worksheets of many networks in one go: each chosen network is opened as the
+// program opens any network and its link and movement grids are written beside it
+// as "<name>_arcos.csv" and "<name>_movim.csv"; the network open before the
+// command is opened again at the end, with its auxiliary files and its view.
 void TPalvonViewer::GenerarPlanillas1Click()
 {
-    QMessageBox::information(this, QStringLiteral("Generar Planillas"),
-                             QStringLiteral("Generar Planillas aún no disponible en esta versión."));
+    QFileDialog dialog(this, QStringLiteral("Open data file"));
+    dialog.setNameFilters({QStringLiteral("Red Palvon DAT         (*.dat)")});
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QStringList files = dialog.selectedFiles();
+
+    // What is put back afterwards.
+    const bool hadNetwork = Network.Loaded != 0 && !DatFileName.empty();
+    const std::string keptDat = DatFileName, keptDir = DatDir, keptLpa = LpaFileName, keptLpl = LplFileName;
+    const std::string earlier = hadNetwork ? (std::filesystem::path(DatDir) / DatFileName).string() : std::string();
+    const std::string comp = ComplementaryFileName, compMovs = ComplementaryMovFileName, traces = TraceFileName,
+                      zoning = ZoningFileName;
+    const double view[4] = {WorldMinX, WorldMaxX, WorldMinY, WorldMaxY};
+    const uint8_t interactive = OpenInteractive;
+
+    std::vector<std::string> failed;
+    const int count = static_cast<int>(files.size());
+    Services().SetProgressRange(0, count);
+    Services().SetProgressVisible(true);
+    for (int i = 1; i <= count; ++i) {
+        const std::string path = QFileInfo(files[i - 1]).absoluteFilePath().toStdString();
+        const std::string name = std::filesystem::path(path).filename().string();
+        if (name == "null")
+            continue;
+        Services().SetProgressPosition(i);
+        Services().SetStatusText(0, ZelUtils::Format("%s (%d/%d)", name, i, count));
+        Services().ProcessEvents();
+        bool ok = SetFileNames(path);
+        if (ok) {
+            OpenInteractive = 0;
+            ok = RunOpening();
+        }
+        if (ok) {
+            const std::string base = FileUtils::ChangeFileExt(path, "");
+            if (!sagArcos->GridTextExport(base + "_arcos.csv", ','))
+                failed.push_back(base + "_arcos.csv");
+            if (!sagMovim->GridTextExport(base + "_movim.csv", ','))
+                failed.push_back(base + "_movim.csv");
+        } else {
+            failed.push_back(path);
+        }
+    }
+    Services().SetProgressVisible(false);
+    Services().SetStatusText(0, std::string());
+
+    if (hadNetwork) {
+        bool ok = SetFileNames(earlier);
+        if (ok) {
+            // The listings the earlier network had, even when not its companions.
+            LpaFileName = keptLpa;
+            LplFileName = keptLpl;
+            OpenInteractive = 0;
+            const bool batch = BatchMode;
+            BatchMode = true; // drawn once, with its own view, below
+            ok = RunOpening();
+            BatchMode = batch;
+        }
+        if (ok) {
+            auto given = [](const std::string& f) { return !f.empty() && f != "null"; };
+            if (given(comp)) {
+                ComplementaryFileName = comp;
+                KDVlib::LoadDatosComplementarios();
+            }
+            if (given(compMovs)) {
+                ComplementaryMovFileName = compMovs;
+                KDVlib::LoadDatosComplementariosMovs();
+            }
+            if (given(traces)) {
+                TraceFileName = traces;
+                KDVlib::LoadTrazas();
+            }
+            if (zoning != "null" && !zoning.empty()) {
+                ZoningFileName = zoning;
+                KDVlib::LoadZonificacion(false);
+            }
+            WorldMinX = view[0];
+            WorldMaxX = view[1];
+            WorldMinY = view[2];
+            WorldMaxY = view[3];
+            DatFileName = keptDat;
+            DatDir = keptDir;
+            LpaFileName = keptLpa;
+            LplFileName = keptLpl;
+            try {
+                if (!DatDir.empty())
+                    SetCurrentDirectory(DatDir);
+            } catch (const std::exception&) {
+                // The folder went away meanwhile: the working folder stays where it is.
+            }
+        } else {
+            // The names keep naming the network that is in memory.
+            failed.push_back(earlier);
+        }
+        if (!BatchMode)
+            DrawPalvon();
+    }
+    // Without an earlier network the last one read stays open.
+    OpenInteractive = interactive;
+    if (!failed.empty()) {
+        std::string list;
+        for (const std::string& f : failed)
+            list += "\r" + f;
+        Services().ShowMessage("No se pudieron leer o escribir estos archivos:" + list);
+    }
 }

@@ -99,6 +99,9 @@ void TKDVscale::spPixsVolChange() { Panel2->setText(ScaleText(ScaleMaxValue, spP
 
 void TKDVscale::FixedClick()
 {
+    // The box is what keeps the maximum when the variable changes, not only the
+    // padlock that shows it.
+    ScaleFixed = Fixed->isChecked();
     if (PalvonViewer && PalvonViewer->Fixed)
         PalvonViewer->Fixed->setVisible(Fixed->isChecked());
 }

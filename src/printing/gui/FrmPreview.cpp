@@ -43,17 +43,37 @@ void PrintPictureOnPrinter()
         Services().ShowMessage("No se pudo iniciar la impresión.");
         return;
     }
-    p.drawPicture(0, 0, PrintPicture);
+    // The page was drawn in the printer's own pixels: it is played at its size.
+    PrintPicture.Play(p);
     p.end();
 }
 
 bool SavePrintPictureEmf(const std::string& fileName)
 {
-    TEmfDevice emf(std::max(1, PrintPictureWidth), std::max(1, PrintPictureHeight));
+    TEmfDevice emf(PrintPicture.Width(), PrintPicture.Height(), Printer().resolution());
     QPainter p(&emf);
-    p.drawPicture(0, 0, PrintPicture);
+    PrintPicture.Play(p);
     p.end();
     const std::string error = emf.Save(fileName);
+    if (!error.empty()) {
+        Services().ShowMessage(error);
+        return false;
+    }
+    return true;
+}
+
+bool SavePrintPictureWmf(const std::string& fileName)
+{
+    // A Windows metafile counts in 16 bits: a page beyond that is scaled down.
+    const int w = PrintPicture.Width(), h = PrintPicture.Height();
+    const double k = std::min(1.0, 32000.0 / std::max(w, h));
+    const int dpi = std::max(1, int(std::lround(Printer().resolution() * k)));
+    TWmfDevice wmf(std::max(1, int(std::lround(w * k))), std::max(1, int(std::lround(h * k))), dpi);
+    QPainter p(&wmf);
+    p.scale(k, k);
+    PrintPicture.Play(p);
+    p.end();
+    const std::string error = wmf.Save(fileName);
     if (!error.empty()) {
         Services().ShowMessage(error);
         return false;
@@ -71,16 +91,17 @@ public:
         if (FrmPreview)
             FrmPreview->FitToPrinterPage();
     }
+    void SetPrinterOrientation(bool landscape) override
+    {
+        Printer().setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    }
 };
 
 void DrawPictureStretched(QPainter& p, QSize target)
 {
-    if (PrintPictureWidth <= 0 || PrintPictureHeight <= 0)
+    if (PrintPicture.IsEmpty())
         return;
-    p.save();
-    p.scale(double(target.width()) / PrintPictureWidth, double(target.height()) / PrintPictureHeight);
-    p.drawPicture(0, 0, PrintPicture);
-    p.restore();
+    PrintPicture.PlayInto(p, QRectF(QPointF(0, 0), QSizeF(target)));
 }
 
 QImage PictureImage(QSize size)
@@ -323,10 +344,8 @@ bool TFrmPreview::ImageExports(const std::string& fileName)
     bool ok = true;
     if (ext == QLatin1String(".EMF"))
         return SavePrintPictureEmf(fileName);
-    if (ext == QLatin1String(".WMF")) {
-        Services().ShowMessage("Guardar como WMF aún no disponible en esta versión.");
-        return true;
-    }
+    if (ext == QLatin1String(".WMF"))
+        return SavePrintPictureWmf(fileName);
     if (ext == QLatin1String(".DXF") || ext == QLatin1String(".KMZ") || ext == QLatin1String(".SHP")) {
         if (!PalvonViewer)
             return true;

@@ -20,6 +20,8 @@ void PrintPictureOnPrinter();
 // Writes the rendered picture as a metafile at its own size; false (and said)
 // when the file could not be written.
 bool SavePrintPictureEmf(const std::string& fileName);
+// The same as a placeable Windows metafile.
+bool SavePrintPictureWmf(const std::string& fileName);
 
 // Shows the rendered picture stretched over its own size.
 class TPreviewCanvas : public QWidget {

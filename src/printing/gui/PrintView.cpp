@@ -7,15 +7,16 @@
 #include "map/Ranges.h"
 #include "map/gui/MapLayers.h"
 #include "map/gui/OxrImage.h"
+#include "model/HitGrid.h"
 #include "model/KDVvars.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "platform/EmfDevice.h"
 #include "printing/ZelPrinter.h"
-#include "printing/gui/MultiPageWindow.h"
 #include "printing/ZelPrinterPage.h"
 #include "printing/gui/DlgPrint.h"
 #include "printing/gui/FrmPreview.h"
+#include "printing/gui/PrintLayers.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -24,24 +25,12 @@
 #include <QLocale>
 #include <QPageSetupDialog>
 #include <QScreen>
+#include <QTextEdit>
 
 #include <cmath>
 #include <cstdio>
 
 namespace {
-
-// The canvas the layers draw the page on: never shown, it only lends the map
-// layers its world window (at screen scale) and the painter of the page.
-TOxrImage& PrintCanvas()
-{
-    static TOxrImage* canvas = nullptr;
-    if (!canvas) {
-        canvas = new TOxrImage;
-        canvas->setObjectName(QStringLiteral("printCanvas"));
-        canvas->setAttribute(Qt::WA_DontShowOnScreen);
-    }
-    return *canvas;
-}
 
 bool Ticked(QCheckBox* box) { return box && box->isChecked(); }
 
@@ -109,6 +98,71 @@ void TPalvonViewer::CreatePrintMenus(QMenu* archivo)
             &TPalvonViewer::Copy1Click);
 }
 
+void TPalvonViewer::PrintPageLayers(QPainter& p, QSize printerPage)
+{
+    using namespace PrintLayers;
+    TMapPainter& page = ZelPrinter::Painter();
+    ZelPrinter::ResetLabels();
+    if (Down("tbZonas")) {
+        TPaperSizes sizes;
+        DrawZonas(page);
+    }
+    ZelPrinter::ResetLabelsOff();
+    if (Down("tbPoligonos")) {
+        TPaperSizes sizes;
+        DrawPoligonos(page);
+    }
+    if (Down("tbSolera")) {
+        TPaperSizes sizes;
+        DrawSolera(page);
+    }
+    if (Down("tbAtributos") && !ShownVarList.empty() && RangeMax > 0.0f)
+        PrintAtributos(p);
+    if (Down("tbColores"))
+        PrintMapaColores(p);
+    if (EntSalVar >= 0) {
+        TPaperSizes sizes;
+        DrawEntSal(page);
+    }
+    if (Action("aAtributos2")->isChecked())
+        PrintMovimLinks(p);
+    if (Down("tbLineas"))
+        PrintLineas(p);
+    PrintNetWork(p);
+    if (ShowLanes)
+        PrintNetWorkLanes(p);
+    if (Down("tbArrows"))
+        PrintArrows(p);
+    if (Down("tbNodes") && !ShowLanes)
+        PrintNodes(p);
+    if (Down("tbCents"))
+        PrintCents(p);
+    ZelPrinter::ResetLabelsOff();
+    if (Down("tbNameNodes"))
+        PrintNameNodes(p);
+    ZelPrinter::ResetLabels();
+    if (!Action("Sobreescrito1")->isChecked())
+        ZelPrinter::ResetLabelsOff();
+    if (Down("tbValues"))
+        PrintValue(p);
+    ZelPrinter::ResetLabels();
+    ZelPrinter::ResetLabelsOff();
+    if (Down("tbCalles"))
+        PrintCalles(p);
+    ZelPrinter::ResetLabels();
+    if (Down("tbPoligonos")) {
+        TPaperSizes sizes;
+        DrawNamePoligonos(page);
+    }
+    if (tit) {
+        QStringList lines = tit->toPlainText().split(QLatin1Char('\n'));
+        while (!lines.isEmpty() && lines.back().isEmpty())
+            lines.removeLast();
+        PrintTitulos(p, lines, tit->font(), tit->palette().color(QPalette::Text), TitlePos, printerPage.width(),
+                     printerPage.height());
+    }
+}
+
 void TPalvonViewer::PrintFilePreview()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -134,70 +188,28 @@ void TPalvonViewer::PrintFilePreview()
     PrintPictureWidth = size.width();
     PrintPictureHeight = size.height();
 
-    PrintPicture = QPicture();
+    // The page is drawn at the device's own resolution: one unit of the page is
+    // one printer pixel, and the layers scale screen sizes by SizeFactor.
+    PrintPicture.Reset(size.width(), size.height(), 96);
     QPainter p(&PrintPicture);
-    p.setClipRect(QRect(QPoint(0, 0), size));
-
-    // The layers draw at screen sizes on a canvas SizeFactor times smaller than
-    // the page, scaled up: every pen, symbol and font grows by SizeFactor while
-    // the map keeps its window.
-    const double f = SizeFactor > 0 ? SizeFactor : 1.0;
-    TOxrImage& c = PrintCanvas();
-    c.resize(std::max(1, int(std::ceil(size.width() / f))), std::max(1, int(std::ceil(size.height() / f))));
-    p.save();
-    p.scale(f, f);
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(Qt::NoBrush);
-    c.SetPainter(&p);
-    c.PenMode = TPenMode::Copy;
-    c.SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
-
-    c.ResetLabels();
-    if (Down("tbZonas"))
-        DrawZonas(c);
-    c.ResetLabelsOff();
-    if (Down("tbPoligonos"))
-        DrawPoligonos(c);
-    if (Down("tbSolera"))
-        DrawSolera(c);
-    if (Down("tbAtributos") && !ShownVarList.empty() && RangeMax > 0.0f)
-        DrawAtributos(&c);
-    if (Down("tbColores"))
-        DrawMapaColores(&c);
-    DrawNetworkLayers(c);
-    if (Down("tbArrows"))
-        DrawArrows(c);
-    if (Down("tbNodes") && !ShowLanes)
-        DrawNodes(c);
-    if (Down("tbCents"))
-        DrawCents(c);
-    c.ResetLabelsOff();
-    if (Down("tbNameNodes"))
-        DrawNameNodes(c);
-    c.ResetLabels();
-    if (!Action("Sobreescrito1")->isChecked())
-        c.ResetLabelsOff();
-    if (Down("tbValues"))
-        DrawValue(&c);
-    c.ResetLabels();
-    c.ResetLabelsOff();
-    if (Down("tbCalles"))
-        DrawCalles(c);
-    c.ResetLabels();
-    if (Down("tbPoligonos"))
-        DrawNamePoligonos(c);
-    DrawTitulos(c);
-    c.SetPainter(nullptr);
-    p.restore();
-
+    TMapPainter& page = ZelPrinter::Painter();
+    page.SetPainter(&p);
+    page.PenMode = TPenMode::Copy;
+    // Every tile the page shows is walked (the page may show more than the view).
+    KDVlib::SetGrid(ZelPrinter::MinX(), ZelPrinter::PixelToWorldX(size.width()), ZelPrinter::MinY(),
+                    ZelPrinter::PixelToWorldY(0));
+    PrintPageLayers(p, printerPage);
+    page.SetPainter(nullptr);
+    SetGrid();
     PrintFooter(p, windowTitle());
     p.end();
-    PrintPicture.setBoundingRect(QRect(QPoint(0, 0), size));
 
     // The same page as a metafile file, for the callers that pick the file up.
     TEmfDevice emf(size.width(), size.height(), Printer().resolution());
     QPainter ep(&emf);
-    ep.drawPicture(0, 0, PrintPicture);
+    PrintPicture.Play(ep);
     ep.end();
     const std::string error = emf.Save(PrintMetafileName);
     QApplication::restoreOverrideCursor();
@@ -247,8 +259,10 @@ void TPalvonViewer::VistaPrevia1Click() { PrintFilePalvon(); }
 
 void TPalvonViewer::aMultiPrintExecute()
 {
-    {
-        TMultiPageWindow window(*this, this);
+    if (DlgPrint) {
+        DlgPrint->exec();
+    } else {
+        TDlgPrint window(*this, this);
         window.exec();
     }
     // The multi-page print moves the view window page by page.

@@ -24,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 
 namespace {
@@ -126,6 +127,36 @@ TEST_F(FormulaColumns, FailingFormulaKeepsCountedColumnWithEmptyCells)
     // No value computed: no reversed extremes.
     EXPECT_EQ(Arcos[0].Var[121], 0.0f);
     EXPECT_EQ(Arcos[ArcosMaxRec].Var[121], 0.0f);
+}
+
+// A loop that never ends stops within a second or two with the engine's message;
+// the grid takes the next column as usual.
+TEST_F(FormulaColumns, NeverEndingLoopEndsWithAMessageAndTheGridGoesOn)
+{
+    QAction* make = w->findChild<QAction*>(QStringLiteral("Crearcolumna1"));
+    ASSERT_NE(make, nullptr);
+    const int before = NumColArcos;
+    Choose({"Cap"});
+    QTimer::singleShot(0, [] {
+        DlgFormula->teVar->setText("Bucle");
+        DlgFormula->teForm->setText(
+            "BLOCK(DEFINE('n', 0), REPEAT LENGTH(STRINGOFCHAR('a', 10000000)) UNTIL $n > 0 END)");
+        DlgFormula->btnOk->click();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    make->trigger();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_TRUE(ui->anyMessageContains("tiempo máximo de evaluación")) << ui->messages[0];
+    EXPECT_EQ(NumColArcos, before + 1);
+    EXPECT_EQ(w->sagArcos->cell(before, 1), "");
+
+    ui->messages.clear();
+    Make(false, {"Cap"}, "A*2", "Doble");
+    ASSERT_TRUE(ui->messages.empty()) << ui->messages.front();
+    ASSERT_EQ(NumColArcos, before + 2);
+    const int rec = std::stoi(w->sagArcos->cell(3, 1));
+    EXPECT_FLOAT_EQ(Arcos[rec].Var[122], 2 * Arcos[rec].Var[5]);
 }
 
 TEST_F(FormulaColumns, NothingAddedWithoutFormulaFieldsOrNumbers)

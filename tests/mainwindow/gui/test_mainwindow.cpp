@@ -9,6 +9,7 @@
 #include "model/PalvonRead.h"
 #include "platform/IniFile.h"
 #include "support/ProgramRun.h"
+#include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
 
@@ -24,6 +25,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 namespace {
 
@@ -172,12 +174,32 @@ TEST_F(MainWindow, OpenDataFileTakesTheKindFromTheChosenFilter)
     EXPECT_EQ(DatFileName, "ejemplo.dat");
 }
 
+// Answers the next file dialog once it is shown (the opening handles events
+// while it reads, before the dialog exists).
+static void AnswerFileDialogWhenShown(QObject* owner, std::function<void(QFileDialog*)> answer)
+{
+    auto* timer = new QTimer(owner);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            answer(dialog);
+        }
+    });
+    timer->start(10);
+}
+
 TEST_F(MainWindow, OpeningWithoutCoordinatesStopsAndShowsNoNetwork)
 {
     Drop({QString::fromStdString(SamplePath())});
     ASSERT_EQ(Network.Loaded, 1);
     ASSERT_GT(viewer->sagArcos->RowCount(), 2);
     viewer->show();
+    // The coordinates file is asked for; the user cancels.
+    AnswerFileDialogWhenShown(viewer, [](QFileDialog* dialog) {
+        EXPECT_EQ(dialog->windowTitle(), "Open coordinates file");
+        QMetaObject::invokeMethod(dialog, "reject");
+    });
     Drop({QString::fromStdString(testutil::dataPath("junc_two_junctions.dat"))});
     // The program closes, and nothing of the earlier network stays behind meanwhile.
     EXPECT_FALSE(viewer->isVisible());
@@ -187,6 +209,34 @@ TEST_F(MainWindow, OpeningWithoutCoordinatesStopsAndShowsNoNetwork)
     for (int r = 1; r < viewer->sagArcos->RowCount(); ++r)
         EXPECT_EQ(viewer->sagArcos->cell(3, r), "");
     EXPECT_TRUE(viewer->varMix->actions().isEmpty());
+}
+
+TEST_F(MainWindow, CoordinatesFileThatPlacesNoNodeKeepsTheNetworkOpen)
+{
+    viewer->show();
+    // Numbers that name no node of the network.
+    testutil::writeFile(tmp.file("otra.geo"), "7001,450000.0,4500000.0\r\n7002,450100.0,4500100.0\r\n");
+    RecordingServices ui;
+    AnswerFileDialogWhenShown(viewer, [this](QFileDialog* dialog) {
+        EXPECT_EQ(dialog->windowTitle(), "Open coordinates file");
+        dialog->selectNameFilter(dialog->nameFilters().at(0));
+        dialog->selectFile(QString::fromStdString(tmp.file("otra.geo")));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    Drop({QString::fromStdString(testutil::dataPath("junc_two_junctions.dat"))});
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(Network.Loaded, 1);
+    EXPECT_EQ(Network.HasCoordinates, 0);
+    EXPECT_GT(Network.LinkCount, 0);
+    EXPECT_EQ(CoordinatesFileName, tmp.file("otra.geo"));
+    EXPECT_TRUE(ui.anyMessageContains("El archivo otra.geo no da coordenadas a ningún nodo de la red."));
+    EXPECT_FALSE(ui.anyMessageContains("inhabilitada"));
+    // The grids hold the network, the map a window of its own.
+    EXPECT_EQ(viewer->sagArcos->RowCount(), Network.LinkCount + 1);
+    EXPECT_LT(WorldMinX, WorldMaxX);
+    EXPECT_LT(WorldMinY, WorldMaxY);
+    viewer->DrawPalvon();
+    EXPECT_TRUE(viewer->Action("aAcercar1")->isEnabled());
 }
 
 TEST_F(MainWindow, OneCommandLineParameterOpensItInteractively)

@@ -19,7 +19,7 @@ namespace {
 
 void SamplePicture()
 {
-    PrintPicture = QPicture();
+    PrintPicture.Reset(400, 300, 96);
     QPainter p(&PrintPicture);
     p.setPen(QPen(Qt::blue, 4));
     p.drawLine(0, 0, 400, 300);

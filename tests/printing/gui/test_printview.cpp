@@ -47,7 +47,7 @@ TEST_F(PrintView, CustomPageShowsTheNetwork)
     QImage image(600, 400, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter p(&image);
-    p.drawPicture(0, 0, PrintPicture);
+    PrintPicture.Play(p);
     p.end();
     int dark = 0;
     for (int y = 30; y < 370; ++y)

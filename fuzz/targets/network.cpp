@@ -1,0 +1,14 @@
+// The network file alone, read as the program reads it.
+#include "FuzzSupport.h"
+
+#include "model/PalvonRead.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    fuzz::Init();
+    std::vector<std::string> lines = fuzz::SplitLines(std::string(reinterpret_cast<const char*>(data), size));
+    PalvonRead::NetworkDatFile = fuzz::Dir() + "/red.dat";
+    PalvonRead::ErrorList.clear();
+    PalvonRead::ReadNetwork(lines);
+    return 0;
+}

@@ -1,0 +1,11 @@
+// A print definition read for the batch printing.
+#include "FuzzSupport.h"
+
+#include "printing/Net2Print.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    fuzz::Init();
+    ReadWriteNet2Print(fuzz::WriteFile("impresion.ini", std::string(reinterpret_cast<const char*>(data), size)));
+    return 0;
+}

@@ -1,0 +1,893 @@
+// The printed twins of the map layers.
+#include "printing/gui/PrintLayers.h"
+
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/DlgCfgWidgets.h"
+#include "mainwindow/PalvonViewer.h"
+#include "map/DisplayStyles.h"
+#include "map/DrawLayers.h"
+#include "map/DrawState.h"
+#include "map/Ranges.h"
+#include "map/ViewTiles.h"
+#include "map/gui/DataLayers.h"
+#include "map/gui/MapLayers.h"
+#include "map/gui/OxrImage.h"
+#include "model/HitGrid.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/PalvonRead.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+#include "printing/ZelPrinter.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFontMetrics>
+#include <QListWidget>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <span>
+#include <vector>
+
+using DisplayStyles::ToQColor;
+using ZelUtils::Round;
+
+namespace PrintLayers {
+
+double Factor() { return SizeFactor > 1e-3f ? double(SizeFactor) : 1.0; }
+
+namespace {
+
+int32_t Scaled(double v) { return Round(v * Factor()); }
+
+bool MenuChecked(const char* name)
+{
+    return PalvonViewer && PalvonViewer->Action(QString::fromLatin1(name))->isChecked();
+}
+
+bool Down(const char* name) { return PalvonViewer && PalvonViewer->Down(QString::fromLatin1(name)); }
+
+void UsePen(QPainter& p, uint32_t color, int32_t width, uint8_t style = psSolid)
+{
+    QPen pen(ToQColor(color));
+    pen.setWidth(std::max(0, width));
+    pen.setStyle(DisplayStyles::ToQPenStyle(style));
+    if (width > 1) {
+        pen.setCapStyle(Qt::RoundCap);
+        pen.setJoinStyle(Qt::RoundJoin);
+    }
+    p.setPen(pen);
+}
+
+void UseBrush(QPainter& p, uint32_t color, Qt::BrushStyle style = Qt::SolidPattern)
+{
+    p.setBrush(QBrush(ToQColor(color), style));
+}
+
+// A label font at paper size: the screen's points times the factor.
+void UseFont(QPainter& p, int index)
+{
+    const TLabelFont& f = LabelFonts[static_cast<size_t>(index)];
+    QFont font = DisplayStyles::ToQFont(f);
+    font.setPointSize(std::max(1, Scaled(f.Size)));
+    p.setFont(font);
+    ZelPrinter::Painter().FontColor = ToQColor(f.Color);
+}
+
+int32_t ClassOf(int32_t mark) { return mark >= 1 && mark <= MaxClasses ? mark : 0; }
+bool ValidNode(int32_t index) { return index >= 1 && index <= Network.NodeCount; }
+bool Placed(int32_t index) { return ValidNode(index) && Nodos[index].HasXY; }
+
+const TArcos& PairOf(const TArcos& a)
+{
+    if (a.ReverseIndex >= 1 && a.ReverseIndex <= Network.LinkCount)
+        return Arcos[a.ReverseIndex];
+    return a;
+}
+
+int32_t PointCountOf(const TArcos& a) { return std::clamp(a.PointCount, 0, MaxShapePoints); }
+std::span<const TPoint> PointsOf(const TArcos& a) { return {&a.Points[1], static_cast<size_t>(PointCountOf(a))}; }
+
+TPoint NodePoint(int32_t index) { return {double(Nodos[index].X), double(Nodos[index].Y)}; }
+TPoint Lerp(const TPoint& a, const TPoint& b, double t) { return {a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)}; }
+TPoint Mid(const TPoint& a, const TPoint& b) { return Lerp(a, b, 0.5); }
+double Dist(const TPoint& a, const TPoint& b) { return std::hypot(b.x - a.x, b.y - a.y); }
+
+// The page window widened by a margin in device pixels, in world units.
+struct TView {
+    double minX, maxX, minY, maxY;
+    explicit TView(double marginPixels)
+    {
+        const double upp = ZelPrinter::UnitsPerPixel();
+        minX = ZelPrinter::MinX() - marginPixels * upp;
+        maxX = ZelPrinter::MinX() + (ZelPrinter::PageWidth() + marginPixels) * upp;
+        minY = ZelPrinter::MinY() - marginPixels * upp;
+        maxY = ZelPrinter::MinY() + (ZelPrinter::PageHeight() + marginPixels) * upp;
+    }
+    bool Contains(double x, double y) const { return x >= minX && x <= maxX && y >= minY && y <= maxY; }
+    bool MeetsPoints(std::span<const TPoint> pts) const
+    {
+        if (pts.empty())
+            return false;
+        double x0 = pts[0].x, x1 = x0, y0 = pts[0].y, y1 = y0;
+        for (const TPoint& p : pts.subspan(1)) {
+            x0 = std::min(x0, p.x);
+            x1 = std::max(x1, p.x);
+            y0 = std::min(y0, p.y);
+            y1 = std::max(y1, p.y);
+        }
+        return x1 >= minX && x0 <= maxX && y1 >= minY && y0 <= maxY;
+    }
+};
+
+template <class F>
+void ForEachNode(F&& f)
+{
+    ViewTiles::ForEachTile([&](const TSpatialTile& t) {
+        const int32_t n = std::clamp(t.NodeCount, 0, MaxNodos + 1);
+        for (int32_t k = 0; k < n; ++k) {
+            const int32_t i = t.Nodes[k];
+            if (ValidNode(i))
+                f(i, Nodos[i]);
+        }
+    });
+}
+
+TNetworkOptions Options() { return CurrentLayerOptions(ZelPrinter::Painter()); }
+
+bool LinkHidden(const TArcos& a, const TNetworkOptions& o)
+{
+    return o.HideBlocked() && a.HasFlag(DrawLayers::FlagBlocked);
+}
+bool NodeHidden(const TNodo& n, const TNetworkOptions& o)
+{
+    return o.HideBlocked() && (n.Flags & DrawLayers::NodeHiddenBit);
+}
+
+DataLayers::TLayerOptions DataOptions()
+{
+    DataLayers::TLayerOptions o;
+    o.Cents = Down("tbCents");
+    o.Sel = Down("tbSel");
+    o.MovimValues = Down("tbMovimValues");
+    if (DlgCfg) {
+        o.DrawNull = DlgCfg->cbDrawNull->isChecked();
+        o.HideBlocked = DlgCfg->BlockedColor->Color() == clWhite;
+        for (int i = 0; i < 3 && i < DlgCfg->cbGiros->count(); ++i)
+            o.Giros[i] = DlgCfg->cbGiros->item(i)->checkState() == Qt::Checked;
+    }
+    return o;
+}
+
+// Text drawn with its top left corner at (x, y) (the classic TextOut).
+void TextOut(QPainter& p, int x, int y, const QString& text)
+{
+    const QFontMetrics fm(p.font(), p.device());
+    p.drawText(x, y + fm.ascent(), text);
+}
+
+QSize Extent(QPainter& p, const QString& text)
+{
+    const QFontMetrics fm(p.font(), p.device());
+    return QSize(fm.horizontalAdvance(text), fm.height());
+}
+
+// Where a legend's top left corner stands on paper: the screen legend's corner
+// over the map, as a map point, on the page. A legend not placed on screen yet
+// takes the corner the screen would give it (bottom left for the bar legend,
+// bottom right for the range legend). The box is kept on the page.
+QPoint LegendAnchor(const TLegendImage* legend, bool right, int w, int h)
+{
+    const double f = Factor();
+    const TOxrImage* map = PalvonViewer ? PalvonViewer->img : nullptr;
+    int x0 = 4, y0 = 4;
+    if (map) {
+        int left = 0, top = 0;
+        if (legend && !legend->PlaceAfresh) {
+            left = legend->x();
+            top = legend->y();
+        } else {
+            left = right ? map->width() - Round(w / f) - 4 : 4;
+            top = map->height() - Round(h / f) - 4;
+        }
+        x0 = ZelPrinter::WorldToPixelX(map->PixelToWorldX(left));
+        y0 = ZelPrinter::WorldToPixelY(map->PixelToWorldY(top));
+    }
+    x0 = std::clamp(x0, 0, std::max(0, ZelPrinter::PageWidth() - w - 1));
+    y0 = std::clamp(y0, 0, std::max(0, ZelPrinter::PageHeight() - h - 1));
+    return QPoint(x0, y0);
+}
+
+// Font "Times New Roman" grown from the factor until the text is `height` pixels high.
+QFont GrowFont(QPainter& p, const QString& text, double height)
+{
+    QFont font(QStringLiteral("Times New Roman"));
+    int size = std::max(1, Round(Factor()));
+    for (; size < 2000; ++size) {
+        font.setPointSize(size);
+        if (QFontMetrics(font, p.device()).height() >= height)
+            break;
+    }
+    (void)text;
+    return font;
+}
+
+std::string FormatValue(double v) { return ZelUtils::Trim(ZelUtils::Format(NumFormat.Format.c_str(), v)); }
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Paper sizes of the shared layers
+
+struct TPaperSizes::TSaved {
+    int32_t pixsVol, pixsCol, pixsMov, genatrBarWidth, linkShift, nodeSize, centroidSize, arrowSize, signalSize;
+    std::array<TLabelFont, MaxLabelFonts + 1> fonts;
+    std::array<TItems, MaxItems + 1> items;
+};
+
+TPaperSizes::TPaperSizes() : saved_(new TSaved)
+{
+    saved_->pixsVol = PixsVol;
+    saved_->pixsCol = PixsCol;
+    saved_->pixsMov = PixsMov;
+    saved_->genatrBarWidth = GenatrBarWidth;
+    saved_->linkShift = LinkShift;
+    saved_->nodeSize = NodeSize;
+    saved_->centroidSize = CentroidSize;
+    saved_->arrowSize = ArrowSize;
+    saved_->signalSize = SignalSize;
+    saved_->fonts = LabelFonts;
+    saved_->items = Items;
+    PixsVol = Scaled(PixsVol);
+    PixsCol = Scaled(PixsCol);
+    PixsMov = Scaled(PixsMov);
+    GenatrBarWidth = Scaled(GenatrBarWidth);
+    LinkShift = Scaled(LinkShift);
+    NodeSize = Scaled(NodeSize);
+    CentroidSize = Scaled(CentroidSize);
+    ArrowSize = Scaled(ArrowSize);
+    SignalSize = Scaled(SignalSize);
+    for (TLabelFont& f : LabelFonts)
+        f.Size = std::max(1, Scaled(f.Size));
+    // Widths of 1 stay hairlines, as the background layers print them.
+    for (TItems& item : Items)
+        if (item.Width > 1)
+            item.Width = Scaled(item.Width);
+}
+
+TPaperSizes::~TPaperSizes()
+{
+    PixsVol = saved_->pixsVol;
+    PixsCol = saved_->pixsCol;
+    PixsMov = saved_->pixsMov;
+    GenatrBarWidth = saved_->genatrBarWidth;
+    LinkShift = saved_->linkShift;
+    NodeSize = saved_->nodeSize;
+    CentroidSize = saved_->centroidSize;
+    ArrowSize = saved_->arrowSize;
+    SignalSize = saved_->signalSize;
+    LabelFonts = saved_->fonts;
+    Items = saved_->items;
+    delete saved_;
+}
+
+// ---------------------------------------------------------------------------
+// Links
+
+void PrintNetWork(QPainter& p)
+{
+    ZelPrinter::Painter().PenMode = TPenMode::Copy;
+    const TNetworkOptions o = Options();
+    if (Items[0].Width >= 1 && o.ArcosColor != clWhite) {
+        const int32_t widest = std::max(Items[0].Width, *std::max_element(ClassWidths.begin(), ClassWidths.end()));
+        const TView view(Scaled(widest) + 2);
+        ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
+            if (!ValidNode(a.AIndex) || !ValidNode(a.BIndex))
+                return;
+            const auto pts = PointsOf(a);
+            if (pts.size() < 2 || !view.MeetsPoints(pts))
+                return;
+            const TArcos& t = PairOf(a);
+            int32_t width = Items[0].Width;
+            uint32_t color = o.ArcosColor;
+            if (const int32_t c = ClassOf(a.Mark)) {
+                width = ClassWidths[size_t(ClassOf(t.Mark) ? ClassOf(t.Mark) : c)];
+                color = ClassColors[size_t(c)];
+            }
+            if (const int32_t c = ClassOf(t.Mark)) {
+                width = ClassWidths[size_t(c)];
+                color = ClassColors[size_t(c)];
+            }
+            uint8_t style = psSolid;
+            for (int flag : {8, 10, 11}) {
+                if (a.HasFlag(flag) && t.HasFlag(flag))
+                    style = psDot;
+                else if (a.HasFlag(flag) || t.HasFlag(flag))
+                    style = psDashDotDot;
+            }
+            if (a.HasFlag(DrawLayers::FlagBlocked) && t.HasFlag(DrawLayers::FlagBlocked)) {
+                style = psDash;
+                color = o.BlockedColor;
+            }
+            if (color == clWhite)
+                return;
+            UsePen(p, color, Scaled(width), style);
+            ZelPrinter::PolylinePts(&p, pts, int32_t(pts.size()) - 1, 0);
+        });
+    }
+    Services().SetMenuItemEnabled("aVistaAnterior", ZoomIndex > 1);
+}
+
+namespace {
+
+// The carriageway of a link between its four corner points; divider k (0..N)
+// joins the point k/N of the way between the corners at each end.
+struct TCarriageway {
+    TPoint start0, start1, stop0, stop1;
+    int32_t N = 1;
+    TPoint At(int32_t k, double f) const
+    {
+        const double t = double(k) / N;
+        return Lerp(Lerp(stop0, stop1, t), Lerp(start0, start1, t), f);
+    }
+};
+
+void PrintLinkLanes(QPainter& p, const TArcos& a)
+{
+    if (a.Lanes == 0 || a.LaneEdgeCount < 2)
+        return;
+    const bool firstFlare = a.FlareStart != 0, lastFlare = a.FlareEnd != 0;
+    const int32_t lanes = std::abs(a.Lanes);
+    TCarriageway cw;
+    cw.N = lanes + (firstFlare ? 1 : 0) + (lastFlare ? 1 : 0);
+    const int32_t last = std::min(a.LaneEdgeCount, MaxLaneEdgePoints) - 1;
+    cw.start0 = a.LaneEdgeFar[0];
+    cw.start1 = a.LaneEdgeNear[0];
+    cw.stop0 = a.LaneEdgeFar[last];
+    cw.stop1 = a.LaneEdgeNear[last];
+    double length = a.StraightLength;
+    if (!(length > 0.0)) {
+        const auto pts = PointsOf(a);
+        length = pts.size() >= 2 ? Dist(pts.front(), pts.back()) : 0.0;
+    }
+    if (!(length > 0.0) || !std::isfinite(length))
+        return;
+    auto fraction = [&](double units) { return std::clamp(units / length, 0.0, 1.0); };
+    const double flareF = fraction(double(PalvonRead::ALEX) * PalvonRead::FLAREF + LaneOffset);
+    const double taperF = fraction(double(PalvonRead::ALEX) * PalvonRead::FLAREF + LaneOffset + AnchoPista);
+    const double flareL = fraction(double(PalvonRead::ALEX) * PalvonRead::FLAREX + LaneOffset);
+    const double taperL = fraction(double(PalvonRead::ALEX) * PalvonRead::FLAREX + LaneOffset + AnchoPista);
+    const int32_t N = cw.N;
+    const int32_t firstSlotLane = firstFlare ? 2 : 1;
+    const int32_t slotCount = std::min(lanes, MaxLanes);
+
+    // Pass 1: the carriageway, the lane fills and the dividers.
+    std::array<TPoint, 8> outline;
+    int32_t corners = 0;
+    if (firstFlare) {
+        outline[size_t(corners++)] = cw.At(1, 1.0);
+        outline[size_t(corners++)] = cw.At(1, taperF);
+        outline[size_t(corners++)] = cw.At(0, flareF);
+    } else {
+        outline[size_t(corners++)] = cw.At(0, 1.0);
+    }
+    outline[size_t(corners++)] = cw.At(0, 0.0);
+    outline[size_t(corners++)] = cw.At(N, 0.0);
+    if (lastFlare) {
+        outline[size_t(corners++)] = cw.At(N, flareL);
+        outline[size_t(corners++)] = cw.At(N - 1, taperL);
+        outline[size_t(corners++)] = cw.At(N - 1, 1.0);
+    } else {
+        outline[size_t(corners++)] = cw.At(N, 1.0);
+    }
+    UsePen(p, 0x808080, 1);
+    UseBrush(p, (a.Lanes < 0 || a.HasFlag(DrawLayers::FlagMarked)) ? 0xFF8080 : 0xC0C0C0);
+    ZelPrinter::PolygonPtArray(&p, outline, corners - 1);
+    auto strip = [&](int32_t k) {
+        const std::array<TPoint, 5> s = {cw.At(k - 1, 1.0), cw.At(k, 1.0), cw.At(k, 0.0), cw.At(k - 1, 0.0),
+                                         cw.At(k - 1, 1.0)};
+        ZelPrinter::PolygonPtArray(&p, s, 4);
+    };
+    UseBrush(p, 0x808080, Qt::DiagCrossPattern);
+    for (int32_t j = 1; j <= slotCount; ++j)
+        if (a.LaneFlags[j])
+            strip(j + firstSlotLane - 1);
+    if (a.HasMovements) {
+        UseBrush(p, clRed);
+        for (int32_t j = 1; j <= slotCount; ++j)
+            if (!a.LaneUsed[j])
+                strip(j + firstSlotLane - 1);
+    }
+    UsePen(p, clWhite, 1, psDot);
+    for (int32_t k = 1; k <= N - 1; ++k) {
+        double from = 1.0;
+        if (firstFlare && k == 1)
+            from = taperF;
+        if (lastFlare && k == N - 1)
+            from = std::min(from, taperL);
+        ZelPrinter::LinePts(&p, cw.At(k, 0.0), cw.At(k, from));
+    }
+    auto lanePoint = [&](int32_t k, double fromStop, TPoint& out) {
+        const TPoint cs = Mid(cw.At(k - 1, 1.0), cw.At(k, 1.0));
+        const TPoint ce = Mid(cw.At(k - 1, 0.0), cw.At(k, 0.0));
+        const double d = Dist(cs, ce);
+        if (!(d > 0.0))
+            return false;
+        out = Lerp(ce, cs, fromStop / d);
+        return true;
+    };
+
+    // Pass 2: lane arrows from 10 FMov to 5 FMov before the junction.
+    if (!a.HasFlag(DrawLayers::FlagNoMarkings)) {
+        UseBrush(p, clWhite);
+        UsePen(p, clBlack, 1);
+        const double s = AnchoPista / 3.5;
+        for (int32_t k = 1; k <= N; ++k) {
+            TTurnFlags turns{0, 0, 0};
+            if (firstFlare && k == 1) {
+                turns = {0, 0, 1};
+            } else if (lastFlare && k == N) {
+                turns = {1, 0, 0};
+            } else {
+                const int32_t slot = k - firstSlotLane + 1;
+                if (slot < 1 || slot > MaxLanes)
+                    continue;
+                turns = {a.LaneDirs[slot][0], a.LaneDirs[slot][1], a.LaneDirs[slot][2]};
+                if (turns[0] + turns[1] + turns[2] <= 0)
+                    continue;
+                if (firstFlare && k == 2)
+                    turns[2] = 0;
+                if (lastFlare && k == N - 1)
+                    turns[0] = 0;
+            }
+            TPoint from, to;
+            if (lanePoint(k, 10.0 * FMov, from) && lanePoint(k, 5.0 * FMov, to))
+                ZelPrinter::LaneArrow(&p, from, to, turns, s);
+        }
+    }
+
+    // Pass 3: lane marker heads between 5 FMov and 3.5 FMov.
+    UseBrush(p, clRed);
+    UsePen(p, clWhite, 1);
+    auto head = [&](int32_t k, int32_t kind) {
+        TPoint tip, back;
+        if (!lanePoint(k, 3.5 * FMov, tip) || !lanePoint(k, 5.0 * FMov, back))
+            return;
+        if (kind == 1)
+            ZelPrinter::ArrowA(&p, tip, back);
+        else
+            ZelPrinter::ArrowB(&p, tip, back);
+    };
+    for (int32_t j = 1; j <= slotCount; ++j) {
+        const int32_t k = j + firstSlotLane - 1;
+        const int32_t kind = a.LaneMark[j];
+        if (kind != 1 && kind != 2)
+            continue;
+        if (lastFlare && k == N - 1) {
+            head(kind == 1 ? k : N, kind);
+            continue;
+        }
+        head(k, kind);
+    }
+}
+
+} // namespace
+
+void PrintNetWorkLanes(QPainter& p)
+{
+    ZelPrinter::Painter().PenMode = TPenMode::Copy;
+    const TNetworkOptions o = Options();
+    const TView view(4);
+    ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
+        if (LinkHidden(a, o) || !ValidNode(a.AIndex) || !ValidNode(a.BIndex) || !a.Active || a.LaneEdgeCount < 2)
+            return;
+        const int32_t last = std::min(a.LaneEdgeCount, MaxLaneEdgePoints) - 1;
+        const TPoint corners[4] = {a.LaneEdgeNear[0], a.LaneEdgeFar[0], a.LaneEdgeNear[last], a.LaneEdgeFar[last]};
+        if (view.MeetsPoints(corners))
+            PrintLinkLanes(p, a);
+    });
+    UsePen(p, 0x808080, 1);
+    UseBrush(p, 0x00FFFF);
+    ForEachNode([&](int32_t, const TNodo& n) {
+        if (NodeHidden(n, o))
+            return;
+        const int32_t count = std::min(n.OutlineCount, MaxOutlinePoints);
+        if (count < 3)
+            return;
+        const std::span<const TPoint> pts(n.Outline.data(), static_cast<size_t>(count));
+        if (view.MeetsPoints(pts))
+            ZelPrinter::PolygonPtArray(&p, pts, count - 1);
+    });
+    UsePen(p, clBlack, 1);
+}
+
+void PrintArrows(QPainter& p)
+{
+    ZelPrinter::Painter().PenMode = TPenMode::Copy;
+    const TNetworkOptions o = Options();
+    UseBrush(p, SymbolColors[2]);
+    const int32_t side = Scaled(2.0 * ArrowSize);
+    const TView view(std::abs(side) + 4);
+    ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
+        if (LinkHidden(a, o) || !ValidNode(a.AIndex) || !ValidNode(a.BIndex) || !a.Active || PointCountOf(a) < 2)
+            return;
+        if (o.OnlySelection && a.Mark < 1)
+            return;
+        const TArcos& t = PairOf(a);
+        if (!a.NoReverse && !a.HasFlag(DrawLayers::FlagMarked) && !t.HasFlag(DrawLayers::FlagMarked))
+            return;
+        const TPoint b = NodePoint(a.BIndex);
+        if (!view.Contains(b.x, b.y))
+            return;
+        UsePen(p, a.HasFlag(DrawLayers::FlagMarked) ? clRed : o.ArrowsColor, 1);
+        if (o.SimpleArrow)
+            ZelPrinter::ArrowChevron(&p, side, a.BearingB, b.x, b.y);
+        else
+            ZelPrinter::ArrowHeadFilled(&p, side, a.BearingB, b.x, b.y);
+    });
+}
+
+void PrintNodes(QPainter& p)
+{
+    ZelPrinter::Painter().PenMode = TPenMode::Copy;
+    const TNetworkOptions o = Options();
+    const int32_t radius = Scaled(NodeSize), ring = Scaled(NodeSize + 2);
+    const TView view(std::max({radius, ring, Scaled(3 * std::abs(SignalSize))}) + 4);
+    ForEachNode([&](int32_t, const TNodo& n) {
+        if (NodeHidden(n, o) || !view.Contains(n.X, n.Y))
+            return;
+        uint32_t outline = o.NodosColor;
+        if (o.ColorNode && n.JunctionType >= 0 && n.JunctionType <= 5)
+            outline = JunctionTypeColors[n.JunctionType];
+        UsePen(p, outline, Scaled(2));
+        UseBrush(p, SymbolColors[1]);
+        ZelPrinter::CircleW(&p, radius, n.X, n.Y);
+        if (const int32_t c = ClassOf(n.Mark)) {
+            UsePen(p, ClassColors[size_t(c)], Scaled(4));
+            p.setBrush(Qt::NoBrush);
+            ZelPrinter::CircleW(&p, ring, n.X, n.Y);
+        }
+        if (o.Semaforos && n.JunctionType == 3)
+            ZelPrinter::SignalW(&p, -Scaled(3.0 * SignalSize), n.X, n.Y);
+    });
+    UsePen(p, clBlack, 1);
+}
+
+void PrintCents(QPainter& p)
+{
+    ZelPrinter::Painter().PenMode = TPenMode::Copy;
+    const TNetworkOptions o = Options();
+    UsePen(p, o.AccesoColor, 1);
+    UseBrush(p, SymbolColors[0]);
+    std::vector<int32_t> zones;
+    ViewTiles::ForEachZone([&](int32_t index, const TZona& z) {
+        if ((o.HideBlocked() && (z.Flags & DrawLayers::ZoneHiddenBit)) || (o.OnlySelection && z.Class < 1))
+            return;
+        zones.push_back(index);
+    });
+    for (int32_t index : zones) {
+        const TZona& z = Zonas[index];
+        const int32_t count = std::min<int32_t>(z.ConnectorCount, int32_t(z.Connectors.size()) - 1);
+        for (int32_t c = 1; c <= count; ++c) {
+            const TZoneConnector& k = z.Connectors[static_cast<size_t>(c)];
+            if (k.Kind == 0 && k.NodeIndex > 0 && k.NodeIndex != k.ConnNode) {
+                if (k.LinkIndex < 1 || k.LinkIndex > Network.LinkCount)
+                    continue;
+                const TArcos& a = Arcos[k.LinkIndex];
+                if (!Placed(a.AIndex) || !Placed(a.BIndex))
+                    continue;
+                const TPoint to = Lerp(NodePoint(a.AIndex), NodePoint(a.BIndex), 0.75);
+                ZelPrinter::LineW(&p, z.CentroidX, z.CentroidY, to.x, to.y);
+            } else if (k.ConnNode > 0) {
+                int32_t node = 0;
+                if (k.Kind == 1 && ValidNode(k.NodeIndex) && Nodos[k.NodeIndex].Number == k.ConnNode)
+                    node = k.NodeIndex;
+                else
+                    node = KDVlib::FindNodo(k.ConnNode);
+                if (Placed(node))
+                    ZelPrinter::LineW(&p, z.CentroidX, z.CentroidY, Nodos[node].X, Nodos[node].Y);
+            }
+        }
+    }
+    const int32_t half = Scaled(CentroidSize);
+    for (int32_t index : zones) {
+        const TZona& z = Zonas[index];
+        if (const int32_t c = ClassOf(z.Class))
+            UsePen(p, ClassColors[size_t(c)], Scaled(2));
+        else
+            UsePen(p, o.AccesoColor, 1);
+        ZelPrinter::TriangleW(&p, half, z.CentroidX, z.CentroidY);
+    }
+    p.setBrush(Qt::NoBrush);
+    UseFont(p, 1);
+    for (int32_t index : zones) {
+        const TZona& z = Zonas[index];
+        ZelPrinter::LabelAt(&p, 0, std::to_string(z.Number), z.CentroidX, z.CentroidY, 4, 0);
+    }
+    UsePen(p, o.AccesoColor, 1);
+}
+
+void PrintNameNodes(QPainter& p)
+{
+    const TNetworkOptions o = Options();
+    p.setBrush(Qt::NoBrush);
+    TMapPainter& mp = ZelPrinter::Painter();
+    mp.PenMode = TPenMode::Nop;
+    UseFont(p, 2);
+    const int32_t position = ShowLanes ? 4 : std::clamp(NodeLabelPos, 0, 8);
+    const TView view(0);
+    ForEachNode([&](int32_t, const TNodo& n) {
+        if (!NodeHidden(n, o) && view.Contains(n.X, n.Y))
+            ZelPrinter::LabelAt(&p, 0, std::to_string(n.Number), n.X, n.Y, position, 0);
+    });
+    mp.PenMode = TPenMode::Copy;
+}
+
+void PrintCalles(QPainter& p)
+{
+    const TNetworkOptions o = Options();
+    p.setBrush(Qt::NoBrush);
+    UseFont(p, 5);
+    TMapPainter& mp = ZelPrinter::Painter();
+    mp.PenMode = TPenMode::Nop;
+    const int32_t position = std::clamp(StreetLabelPos, 0, 8);
+    const double t = StreetLabelOffset;
+    const TView view(0);
+    ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
+        if (LinkHidden(a, o) || !ValidNode(a.AIndex) || !ValidNode(a.BIndex) || !a.Active)
+            return;
+        const int32_t n = PointCountOf(a);
+        if (n < 2)
+            return;
+        const int32_t bearing = a.BearingA;
+        if (!a.NoReverse && !(bearing <= 900 || bearing > 2700))
+            return;
+        TPoint place;
+        if (n > 2) {
+            place = a.Points[std::clamp(Round(n / 2.0), 1, n)];
+        } else {
+            const TPoint pa = NodePoint(a.AIndex), pb = NodePoint(a.BIndex);
+            const TPoint& w = pa.x <= pb.x ? pa : pb;
+            const TPoint& e = pa.x <= pb.x ? pb : pa;
+            place = {t * w.x + (1.0 - t) * e.x, t * w.y + (1.0 - t) * e.y};
+        }
+        if (!view.Contains(place.x, place.y))
+            return;
+        std::string name = ZelUtils::Trim(a.StreetName);
+        if (name.empty())
+            name = ZelUtils::Trim(PairOf(a).StreetName);
+        if (name.empty())
+            return;
+        const int32_t angle = (bearing < 901 || bearing >= 2700) ? bearing : bearing - 1800;
+        ZelPrinter::LabelAt(&p, angle, name, place.x, place.y, position, 0);
+    });
+    mp.PenMode = TPenMode::Copy;
+}
+
+// ---------------------------------------------------------------------------
+// Data layers: the screen's data layers at paper sizes, with the paper legends.
+
+void PrintAtributos(QPainter& p)
+{
+    DataLayers::TLegendRequest legend;
+    {
+        TPaperSizes sizes;
+        legend = DataLayers::DrawAtributos(ZelPrinter::Painter(), DataOptions());
+    }
+    if (legend.kind == DataLayers::TLegendRequest::Bars)
+        PrintSymbolo(p, legend.caption, legend.count, BarsOverMax);
+}
+
+void PrintMapaColores(QPainter& p)
+{
+    DataLayers::TLegendRequest legend;
+    {
+        TPaperSizes sizes;
+        legend = DataLayers::DrawMapaColores(ZelPrinter::Painter(), DataOptions());
+    }
+    if (legend.kind == DataLayers::TLegendRequest::Ranges)
+        PrintRangeLegend(p, legend.caption);
+}
+
+void PrintMovimLinks(QPainter& p)
+{
+    DataLayers::TLegendRequest legend;
+    {
+        TPaperSizes sizes;
+        legend = DataLayers::DrawMovimLinks(ZelPrinter::Painter(), DataOptions());
+    }
+    if (legend.kind == DataLayers::TLegendRequest::Ranges)
+        PrintRangeLegend(p, legend.caption);
+    else if (legend.kind == DataLayers::TLegendRequest::Bars)
+        PrintSymbolo(p, legend.caption, legend.count, BarsOverMax);
+}
+
+void PrintValue(QPainter&)
+{
+    TPaperSizes sizes;
+    DataLayers::DrawValue(ZelPrinter::Painter(), DataOptions());
+}
+
+void PrintLineas(QPainter& p)
+{
+    {
+        TPaperSizes sizes;
+        DrawLineas(ZelPrinter::Painter());
+    }
+    // The loads of the transit lines are explained by the bar legend.
+    if (MenuChecked("linveh") || MenuChecked("linvehval"))
+        PrintSymbolo(p, "Rutas Fijas", 1, true);
+}
+
+// ---------------------------------------------------------------------------
+// Legends
+
+void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm)
+{
+    const double F = Factor();
+    const double P = PixsVol;
+    p.save();
+    ZelPrinter::Painter().PenMode = TPenMode::Copy;
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::NoBrush);
+    const QString qcaption = TMapPainter::DisplayText(caption);
+    QFont font = GrowFont(p, qcaption, RangeSymbolSize * F);
+    p.setFont(font);
+    const int s = font.pointSize();
+    const int cy = Extent(p, qcaption).height();
+    const int E = n > 1 ? Round((cy + 2) * n + 2.0) : 0;
+    const int H = Round((P + 10 + 2 * RangeSymbolSize) * F) + E;
+    const int W = barForm ? Round(240 * F) : Round(175 * F);
+    const QPoint anchor = LegendAnchor(PalvonViewer ? PalvonViewer->Scl : nullptr, false, W, H + cy);
+    const int X0 = anchor.x(), Y0 = anchor.y() + cy;
+
+    // White ground, so the legend reads over the map.
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawRect(QRect(QPoint(X0, Y0 + cy + Round(2 * F)), QPoint(X0 + W, Y0 + H)));
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRect(QPoint(X0, Y0 + cy + Round(2 * F)), QPoint(X0 + W, Y0 + H)));
+    const int B = Y0 - E + H;
+    p.drawLine(X0, B, X0 + W, B);
+    QFont big = font;
+    big.setPointSize(s + 1);
+    p.setFont(big);
+    const QSize capExtent = Extent(p, qcaption);
+    TextOut(p, Round(X0 + (W - capExtent.width()) / 2.0), Y0 - cy, qcaption);
+    p.setFont(font);
+
+    const QColor penColor = ToQColor(ModePenColors[size_t(std::clamp(RangeMode, 0, MaxRangeModes))]);
+    const QColor brushColor = ToQColor(ModeBrushColors[size_t(std::clamp(RangeMode, 0, MaxRangeModes))]);
+    const double base = B - 5 * F;
+    auto bar = [&](int x1, int x2, double top, const QColor& c) {
+        p.setPen(QPen(ToQColor(clSilver), 1));
+        p.setBrush(c);
+        p.drawRect(QRect(QPoint(x1, Round(top)), QPoint(x2, Round(base))));
+    };
+    auto text = [&](int x, double y, const std::string& t) {
+        p.setPen(Qt::black);
+        p.setBrush(Qt::NoBrush);
+        TextOut(p, x, Round(y), QString::fromStdString(t));
+    };
+    const double scaleMax = BarScaleMax;
+    if (barForm) {
+        bar(Round(5 * F) + X0, Round(70 * F) + X0, B - 5 * F - 1.1 * P * F, brushColor);
+        for (int k = 0; k < 3; ++k)
+            bar(Round(70 * F + 55 * k * F) + X0, Round(125 * F + 55 * k * F) + X0, base - P * F * (3 - k) / 3.0,
+                penColor);
+        text(Round(7 * F) + X0, B - F - 1.1 * P * F - cy, "> " + FormatValue(RangeMax));
+        for (int k = 0; k < 3; ++k)
+            text(Round(72 * F + 55 * k * F) + X0, B - F - P * F * (3 - k) / 3.0 - cy,
+                 FormatValue((3 - k) / 3.0 * scaleMax));
+    } else {
+        for (int k = 0; k < 3; ++k)
+            bar(Round(5 * F + 55 * k * F) + X0, Round(60 * F + 55 * k * F) + X0, base - P * F * (3 - k) / 3.0,
+                penColor);
+        for (int k = 0; k < 3; ++k)
+            text(Round(7 * F + 55 * k * F) + X0, B - F - P * F * (3 - k) / 3.0 - cy,
+                 FormatValue((3 - k) / 3.0 * scaleMax));
+    }
+    if (n > 1) {
+        const std::vector<std::string> titles = ZelUtils::SplitString(caption, '/');
+        for (int j = 0; j < n; ++j) {
+            // Line j from the bottom: the last caption lowest.
+            const int index = n - 1 - j;
+            p.setPen(Qt::black);
+            p.setBrush(ToQColor(VarColors[size_t(std::clamp(index, 0, MaxShownVars - 1))]));
+            p.drawRect(QRect(QPoint(Round(5 * F) + X0, Y0 + H - Round(cy * (j + 1.0))),
+                             QPoint(Round(60 * F) + X0, Y0 + H - Round(cy * j + 2.0))));
+            if (size_t(index) < titles.size())
+                text(Round(65 * F) + X0, Y0 + H + 2 - Round((j + 1.0) * cy),
+                     ZelUtils::Trim(titles[size_t(index)]));
+        }
+    }
+    p.restore();
+}
+
+void PrintRangeLegend(QPainter& p, const std::string& title)
+{
+    const double F = Factor();
+    p.save();
+    ZelPrinter::Painter().PenMode = TPenMode::Copy;
+    RangeFormat = NumFormat.Format;
+    const std::string fmt = RangeFormat + " - " + RangeFormat;
+    const int last = std::clamp(NumRanges, 0, MaxRangeClasses);
+    std::vector<QString> texts;
+    for (int i = 0; i <= last; ++i) {
+        const TRangeClass& rc = RangeTable[size_t(i)];
+        texts.push_back(QString::fromStdString(ZelUtils::Format(fmt.c_str(), double(rc.Low), double(rc.High))));
+    }
+    const double u = RangeSymbolSize * 0.33 * F;
+    QFont font = GrowFont(p, texts.back(), RangeSymbolSize * F);
+    p.setFont(font);
+    const int s = font.pointSize();
+    int cx = 0;
+    for (const QString& t : texts)
+        cx = std::max(cx, Extent(p, t).width());
+    const int Wl = std::max(Round(9 * u + cx), 28);
+    // The frame reaches below the last entry, however many there are.
+    const int Hl = std::max(Round(30 * u), Round(4 * u * (last + 2) + 2 * u));
+    const QPoint anchor = LegendAnchor(PalvonViewer ? PalvonViewer->sym : nullptr, true, Wl, Hl);
+    const int X0 = anchor.x(), Y0 = anchor.y();
+    const QRect frame(QPoint(X0, Y0 + Round(5 * u)), QPoint(X0 + Wl, Y0 + Hl));
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawRect(frame);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(frame);
+    QFont big = font;
+    big.setPointSize(Round(s * 1.5));
+    p.setFont(big);
+    const QString qtitle = TMapPainter::DisplayText(title);
+    TextOut(p, Round(X0 + (Wl - Extent(p, qtitle).width()) / 2.0), Y0, qtitle);
+    p.setFont(font);
+    for (int k = 0; k <= last; ++k) {
+        const TRangeClass& rc = RangeTable[size_t(k)];
+        const int i = k + 1;
+        p.setPen(QPen(Qt::black, 1));
+        p.setBrush(ToQColor(rc.Color));
+        p.drawRect(QRect(QPoint(Round(u) + X0, Round(4 * u * i + 3 * u) + Y0),
+                         QPoint(Round(7 * u) + X0, Round(4 * u * i + 4 * u) + Y0)));
+        p.setBrush(Qt::NoBrush);
+        TextOut(p, Round(8 * u) + X0, Round(4 * u * i + 2 * u) + Y0, texts[size_t(k)]);
+        if (!rc.Active) {
+            p.drawLine(Round(u) + X0, Round(4 * u * i + 2 * u) + Y0, Round(7 * u) + X0, Round(4 * u * i + 5 * u) + Y0);
+            p.drawLine(Round(u) + X0, Round(4 * u * i + 5 * u) + Y0, Round(7 * u) + X0, Round(4 * u * i + 2 * u) + Y0);
+        }
+    }
+    p.restore();
+}
+
+void PrintTitulos(QPainter& p, const QStringList& lines, const QFont& titleFont, const QColor& color, int position,
+                  int pageW, int pageH)
+{
+    if (lines.isEmpty())
+        return;
+    p.save();
+    p.setBrush(Qt::NoBrush);
+    QFont font = titleFont;
+    const double size = titleFont.pointSizeF() > 0 ? titleFont.pointSizeF() : titleFont.pixelSize() * 72.0 / 96.0;
+    font.setPointSize(std::max(1, Round(size * Factor())));
+    p.setFont(font);
+    p.setPen(color);
+    int w = 0;
+    for (const QString& line : lines)
+        w = std::max(w, Extent(p, line).width());
+    const int cy = Extent(p, QStringLiteral("Ag")).height();
+    const int pos = std::clamp(position, 1, 6);
+    int x = 10;
+    if (pos == 2 || pos == 5)
+        x = Round((pageW - w) / 2.0);
+    else if (pos == 3 || pos == 6)
+        x = pageW - w - 10;
+    const int y = pos <= 3 ? 10 : pageH - Round(lines.size() * cy * 1.1 - 10);
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        TextOut(p, x, y + Round(double(i) * cy * 1.1), lines[i]);
+    p.restore();
+}
+
+} // namespace PrintLayers

@@ -1,0 +1,57 @@
+#pragma once
+// The printed twins of the map layers: the same features as the screen draws,
+// through ZelPrinter on a page at the device's own resolution, with every pen
+// width, symbol size and font size the screen value times SizeFactor, and the
+// legends placed on paper where the screen shows them over the map.
+//
+// Every routine takes the page's painter; ZelPrinter's window must be set.
+#include <QPainter>
+#include <QStringList>
+
+#include <string>
+
+namespace PrintLayers {
+
+// The factor between screen sizes and paper sizes (SizeFactor, at least 1e-3).
+double Factor();
+
+// Saves the screen sizes the shared layers read (bar widths, symbol sizes, label
+// fonts, link shift) and multiplies them by the factor; puts them back when it
+// goes out of scope. The screen's own layers then draw paper sizes on a page.
+class TPaperSizes {
+public:
+    TPaperSizes();
+    ~TPaperSizes();
+    TPaperSizes(const TPaperSizes&) = delete;
+    TPaperSizes& operator=(const TPaperSizes&) = delete;
+
+private:
+    struct TSaved;
+    TSaved* saved_;
+};
+
+void PrintNetWork(QPainter& canvas);
+void PrintNetWorkLanes(QPainter& canvas);
+void PrintArrows(QPainter& canvas);
+void PrintNodes(QPainter& canvas);
+void PrintCents(QPainter& canvas);
+void PrintNameNodes(QPainter& canvas);
+void PrintCalles(QPainter& canvas);
+// The data layers with their legends.
+void PrintAtributos(QPainter& canvas);
+void PrintMapaColores(QPainter& canvas);
+void PrintMovimLinks(QPainter& canvas);
+void PrintValue(QPainter& canvas);
+void PrintLineas(QPainter& canvas);
+
+// Legend box of the bar layers: caption (captions joined by "/"), n caption lines;
+// barForm draws the first bar of values over the scale maximum.
+void PrintSymbolo(QPainter& canvas, const std::string& caption, int n, bool barForm);
+// Range legend of RangeTable entries 0..NumRanges under the title.
+void PrintRangeLegend(QPainter& canvas, const std::string& title);
+
+// The title lines at the corner `position` (1..6) of a page of pageW x pageH.
+void PrintTitulos(QPainter& canvas, const QStringList& lines, const QFont& font, const QColor& color, int position,
+                  int pageW, int pageH);
+
+} // namespace PrintLayers

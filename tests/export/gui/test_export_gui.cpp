@@ -1,0 +1,402 @@
+// The export commands reached as the user reaches them (menus, the preview's save
+// button, the data-layer buttons' variable menus), over real networks, with what
+// they write read back by independent readers (ezdxf's auditor, ogrinfo).
+#include "export/ZelDxfer.h"
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/StringAlignGrid.h"
+#include "map/DisplayStyles.h"
+#include "map/GeoLayers.h"
+#include "map/Ranges.h"
+#include "model/KDVvars.h"
+#include "model/PalvonRead.h"
+#include "model/PalvonVars.h"
+#include "model/ZelUtils.h"
+#include "printing/gui/FrmPreview.h"
+#include "support/TestUtil.h"
+#include "support/ViewerFixture.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The action of that name in the live menu tree of the window; fails the test
+// loudly when no menu holds it.
+QAction* MenuAction(QWidget* window, const QString& name)
+{
+    std::function<QAction*(const QList<QAction*>&)> walk = [&](const QList<QAction*>& actions) -> QAction* {
+        for (QAction* a : actions) {
+            if (a->objectName() == name)
+                return a;
+            if (a->menu())
+                if (QAction* found = walk(a->menu()->actions()))
+                    return found;
+        }
+        return nullptr;
+    };
+    QAction* found = nullptr;
+    if (auto* mw = qobject_cast<QMainWindow*>(window))
+        found = walk(mw->menuBar()->actions());
+    EXPECT_NE(found, nullptr) << "no menu item " << name.toStdString();
+    return found;
+}
+
+// A toolbar button of the window.
+QAction* ToolButton(QWidget* window, const QString& name)
+{
+    for (QToolBar* bar : window->findChildren<QToolBar*>())
+        for (QAction* a : bar->actions())
+            if (a->objectName() == name)
+                return a;
+    std::string all;
+    for (QToolBar* bar : window->findChildren<QToolBar*>())
+        for (QAction* a : bar->actions())
+            all += bar->objectName().toStdString() + ":" + a->objectName().toStdString() + " ";
+    ADD_FAILURE() << "no toolbar button " << name.toStdString() << " in " << all;
+    return nullptr;
+}
+
+// Answers the next file dialog with the files (in folder) and the filter at index.
+void AnswerFileDialog(const QString& folder, const QStringList& files, int filter = 0)
+{
+    QTimer::singleShot(0, [folder, files, filter] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectNameFilter(dialog->nameFilters().at(filter));
+        dialog->setDirectory(folder);
+        if (files.size() == 1) {
+            dialog->selectFile(files.front());
+        } else {
+            QStringList quoted;
+            for (const QString& f : files)
+                quoted << QLatin1Char('"') + f + QLatin1Char('"');
+            dialog->selectFile(quoted.join(QLatin1Char(' ')));
+        }
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+}
+
+// Picks a variable from a data-layer button's drop-down menu, as the user does.
+void PickVariable(QWidget* window, const QString& button, const std::function<bool(QAction*)>& which)
+{
+    QAction* b = ToolButton(window, button);
+    ASSERT_NE(b, nullptr);
+    ASSERT_NE(b->menu(), nullptr);
+    emit b->menu()->aboutToShow();
+    for (QAction* item : b->menu()->actions())
+        if (item->isEnabled() && which(item)) {
+            item->trigger();
+            return;
+        }
+    ADD_FAILURE() << "no variable to pick under " << button.toStdString();
+}
+
+std::string Shell(const std::string& cmd)
+{
+    std::string out;
+    if (FILE* p = popen(cmd.c_str(), "r")) {
+        char buf[4096];
+        while (fgets(buf, sizeof buf, p))
+            out += buf;
+        pclose(p);
+    }
+    return out;
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);)
+        out.push_back(l);
+    return out;
+}
+
+class ExportGui : public ViewerFixture {
+protected:
+    // A copy of a real network in a folder of the test's own.
+    std::string Copy(const std::string& name, const std::string& folder, const std::string& as = "")
+    {
+        const fs::path dir = tmp.path() / folder;
+        fs::create_directories(dir);
+        const fs::path target = dir / (as.empty() ? name : as);
+        fs::copy_file(testutil::realDataPath(name), target, fs::copy_options::overwrite_existing);
+        return target.string();
+    }
+    void TearDown() override
+    {
+        ZelDxfer::FullDxf = false;
+        ViewerFixture::TearDown();
+    }
+};
+
+} // namespace
+
+TEST_F(ExportGui, WorksheetsOfTwoNetworksEndWithTheEarlierNetworkOpen)
+{
+    if (!fs::exists(testutil::realDataPath("anaheim.dat")))
+        GTEST_SKIP() << "real networks not available";
+    const std::string earlier = Copy("siouxfalls.dat", "red");
+    Copy("anaheim.dat", "otras");
+    Copy("siouxfalls-junctions.dat", "otras", "cruces.dat");
+    ASSERT_TRUE(viewer->AbrirRedPalvon(earlier));
+    ASSERT_EQ(Network.LinkCount, 76);
+
+    QAction* planillas = MenuAction(viewer, "GenerarPlanillas1");
+    ASSERT_NE(planillas, nullptr);
+    EXPECT_EQ(planillas->text(), "Generar Planillas");
+    EXPECT_TRUE(planillas->isVisible());
+    const QString folder = QString::fromStdString((tmp.path() / "otras").string());
+    AnswerFileDialog(folder, {"anaheim.dat", "cruces.dat"});
+    planillas->trigger();
+
+    // Four worksheets beside the networks: the title row, then one row per link
+    // or movement, every cell followed by a comma, CR LF line ends.
+    const std::map<std::string, size_t> rows = {
+        {"anaheim_arcos.csv", 914}, {"cruces_arcos.csv", 76}, {"cruces_movim.csv", 150}, {"anaheim_movim.csv", 0}};
+    for (const auto& [file, count] : rows) {
+        const std::string path = (tmp.path() / "otras" / file).string();
+        ASSERT_TRUE(fs::exists(path)) << file;
+        const std::string text = testutil::readFile(path);
+        const auto lines = Lines(text);
+        ASSERT_FALSE(lines.empty()) << file;
+        if (count > 0) {
+            EXPECT_EQ(lines.size(), count + 1) << file;
+        }
+        for (const std::string& l : lines)
+            ASSERT_TRUE(l.size() >= 2 && l.substr(l.size() - 2) == ",\r") << file << ": " << l;
+    }
+    EXPECT_NE(testutil::readFile((tmp.path() / "otras" / "cruces_arcos.csv").string()).find("Nodo"), std::string::npos);
+
+    // The earlier network is open again, with its names, folder and grids.
+    EXPECT_EQ(DatFileName, "siouxfalls.dat");
+    EXPECT_EQ(Network.LinkCount, 76);
+    EXPECT_EQ(Network.MovementCount, 0);
+    EXPECT_EQ(viewer->sagArcos->RowCount(), 77);
+    EXPECT_EQ(fs::current_path(), fs::path(earlier).parent_path());
+    EXPECT_EQ(LpaFileName, (fs::path(earlier).parent_path() / "siouxfalls.lpa").string());
+}
+
+TEST_F(ExportGui, WorksheetsWithoutAnEarlierNetworkLeaveTheLastOneOpen)
+{
+    if (!fs::exists(testutil::realDataPath("siouxfalls.dat")))
+        GTEST_SKIP() << "real networks not available";
+    Copy("siouxfalls.dat", "otras", "a.dat");
+    Copy("siouxfalls-junctions.dat", "otras", "b.dat");
+    PalvonRead::ClearNetwork(); // a fresh start: no network open
+    Network.Loaded = 0;
+    DatFileName.clear();
+    QAction* planillas = MenuAction(viewer, "GenerarPlanillas1");
+    ASSERT_NE(planillas, nullptr);
+    AnswerFileDialog(QString::fromStdString((tmp.path() / "otras").string()), {"a.dat", "b.dat"});
+    planillas->trigger();
+    for (const char* file : {"a_arcos.csv", "a_movim.csv", "b_arcos.csv", "b_movim.csv"})
+        EXPECT_TRUE(fs::exists(tmp.path() / "otras" / file)) << file;
+    // The names name the network in memory.
+    EXPECT_EQ(DatFileName, "b.dat");
+    EXPECT_EQ(Network.MovementCount, 150);
+}
+
+TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
+{
+    if (!fs::exists(testutil::realDataPath("chicago-sketch.dat")))
+        GTEST_SKIP() << "real networks not available";
+    if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ezdxf not available";
+    viewer->show();
+    ASSERT_TRUE(viewer->AbrirRedPalvon(Copy("chicago-sketch.dat", "red")));
+    ASSERT_GT(Network.MovementCount, 0);
+    QAction* save = FrmPreview->findChild<QAction*>("tbSave");
+    ASSERT_NE(save, nullptr);
+    const std::string script = (tmp.path() / "audit.py").string();
+    testutil::writeFile(script, "import sys, collections, ezdxf\n"
+                                "d = ezdxf.readfile(sys.argv[1])\n"
+                                "a = d.audit()\n"
+                                "for e in a.errors: print('ERROR', e.code, e.message)\n"
+                                "n = collections.Counter(e.dxf.layer + ' ' + e.dxftype() for e in d.modelspace())\n"
+                                "for k, v in sorted(n.items()): print(k, v)\n"
+                                "for l in d.layers: print('LAYER', l.dxf.name, l.is_on())\n");
+    // Saves the preview as DXF, audits it and returns the entities per
+    // "layer type" and the layer table (name: switched on).
+    std::map<std::string, bool> layerOn;
+    auto exportDxf = [&](const std::string& file, bool full) {
+        DlgCfg->cbFullDxf->setChecked(full);
+        const std::string dxf = (tmp.path() / file).string();
+        AnswerFileDialog(QString::fromStdString(tmp.path().string()), {QString::fromStdString(dxf)}, 2);
+        save->trigger();
+        EXPECT_TRUE(fs::exists(dxf));
+        const std::string out = Shell("/usr/bin/python3 '" + script + "' '" + dxf + "' 2>&1");
+        EXPECT_EQ(out.find("ERROR"), std::string::npos) << out.substr(0, 2000);
+        EXPECT_EQ(out.find("Traceback"), std::string::npos) << out.substr(0, 2000);
+        std::map<std::string, int> count;
+        layerOn.clear();
+        for (const std::string& l : Lines(out)) {
+            std::istringstream in(l);
+            std::string a, b, c;
+            in >> a >> b >> c;
+            if (a == "LAYER")
+                layerOn[b] = c == "True";
+            else if (!c.empty() && a != "ERROR")
+                count[a + " " + b] = std::stoi(c);
+        }
+        // Every layer written to is in the layer table.
+        for (const auto& [key, n] : count)
+            EXPECT_TRUE(layerOn.count(key.substr(0, key.find(' ')))) << key;
+        return count;
+    };
+    auto prefixed = [](const std::map<std::string, int>& count, const std::string& prefix, const std::string& type) {
+        int layers = 0;
+        for (const auto& [key, n] : count)
+            layers += key.rfind(prefix, 0) == 0 && key.size() > type.size() &&
+                      key.compare(key.size() - type.size(), type.size(), type) == 0;
+        return layers;
+    };
+    int drawable = 0;
+    for (int32_t l = 1; l <= Network.LinkCount; ++l)
+        drawable += Arcos[l].AIndex > 0 && Arcos[l].BIndex > 0 && Arcos[l].Active;
+
+    // The turning movements of a movement variable, picked from its button's menu.
+    PickVariable(viewer, "tbMovimValues", [](QAction*) { return true; });
+    QAction* movLinks = MenuAction(viewer, "Atributos2");
+    ASSERT_NE(movLinks, nullptr);
+    movLinks->trigger();
+    ASSERT_TRUE(viewer->Action("aAtributos2")->isChecked());
+    auto count = exportDxf("movimientos.dxf", false);
+    EXPECT_EQ(prefixed(count, "MVT_", " POLYLINE"), 1);
+    EXPECT_EQ(prefixed(count, "ATT_", " SOLID"), 0);
+    int figures = 0;
+    for (const auto& [key, n] : count)
+        if (key.rfind("MVT_", 0) == 0 && key.find(" POLYLINE") != std::string::npos)
+            figures = n;
+    EXPECT_GT(figures, Network.MovementCount / 2);
+    EXPECT_LE(figures, Network.MovementCount);
+
+    // Bands, themes and values of a link variable.
+    PickVariable(viewer, "tbAtributos", [](QAction* a) { return a->data().toInt() == 5; });
+    ASSERT_GT(RangeVarArcos, 0);
+    ToolButton(viewer, "tbValues")->trigger();
+    ASSERT_TRUE(viewer->Down("tbAtributos") && viewer->Down("tbValues"));
+    const std::string rangeName = RangeName;
+    const int32_t rangeColumn = RangeVarArcos;
+    std::string name;
+    for (char ch : rangeName)
+        if (ch != ' ' && ch != '.')
+            name += ch;
+    int withValue = 0;
+    const int32_t k = ColVarArcos[static_cast<size_t>(rangeColumn)];
+    for (int32_t l = 1; l <= Network.LinkCount; ++l)
+        withValue += Arcos[l].AIndex > 0 && Arcos[l].BIndex > 0 && Arcos[l].Active && Arcos[l].Var[k] != 0.0f;
+
+    // Bands and values: every drawable link has its band and (when not 0) its value.
+    count = exportDxf("bandas.dxf", false);
+    EXPECT_EQ(count["ATT_" + name + " SOLID"], drawable);
+    EXPECT_EQ(count["VAL_" + name + " TEXT"], withValue);
+    EXPECT_EQ(count["TEM_" + name + " SOLID"], 0);
+    EXPECT_TRUE(layerOn["ATT_" + name]);
+    EXPECT_TRUE(layerOn["VAL_" + name]);
+    EXPECT_EQ(count["RED LINE"], drawable);
+    EXPECT_EQ(prefixed(count, "ATT_", " SOLID"), 1);
+
+    // Two background layers of three polylines each, for the complete drawing.
+    for (int layer = 1; layer <= 2; ++layer) {
+        std::string text;
+        for (int p = 1; p <= 3; ++p) {
+            const double x = Network.MinX + (Network.MaxX - Network.MinX) * (layer * 3 + p) / 10.0;
+            text += ZelUtils::Format("%d,2,%.3f,%.3f,%.3f,%.3f\r\n", 10 * layer + p, x, double(Network.MinY), x,
+                                     double(Network.MaxY));
+        }
+        const std::string file = (tmp.path() / ZelUtils::Format("capa%d.geo", layer)).string();
+        testutil::writeFile(file, text);
+        viewer->LineaSoleras(file, layer > 1);
+    }
+    ASSERT_EQ(NumGeoLayers, 2);
+    for (int layer = 1; layer <= 2; ++layer)
+        if (Items[static_cast<size_t>(10 + layer)].Width <= 0)
+            Items[static_cast<size_t>(10 + layer)].Width = 1;
+
+    // Colour themes and values, then the complete drawing with every variable.
+    ToolButton(viewer, "tbColores")->trigger();
+    ASSERT_TRUE(viewer->Down("tbColores") && !viewer->Down("tbAtributos"));
+    for (bool full : {false, true}) {
+        SCOPED_TRACE(full ? "complete" : "basic");
+        count = exportDxf(full ? "completo.dxf" : "temas.dxf", full);
+        EXPECT_GT(count["TEM_" + name + " SOLID"], 0);
+        EXPECT_LE(count["TEM_" + name + " SOLID"], drawable);
+        EXPECT_EQ(count["VAL_" + name + " TEXT"], withValue);
+        EXPECT_TRUE(layerOn["TEM_" + name]);
+        EXPECT_EQ(count["RED LINE"], drawable);
+        if (full) {
+            // Every link variable with values and every movement variable, the
+            // layers of the others switched off.
+            EXPECT_EQ(count["ATT_" + name + " SOLID"], drawable);
+            EXPECT_FALSE(layerOn["ATT_" + name]);
+            EXPECT_GT(prefixed(count, "ATT_", " SOLID"), 3);
+            EXPECT_GE(prefixed(count, "MVT_", " POLYLINE"), 1);
+            // Each background layer with its own polylines.
+            EXPECT_EQ(count["SOLERA1 POLYLINE"], 3);
+            EXPECT_EQ(count["SOLERA2 POLYLINE"], 3);
+            for (const auto& [layer, on] : layerOn)
+                if (layer.rfind("TEM_", 0) == 0 && layer != "TEM_" + name)
+                    EXPECT_FALSE(on) << layer;
+        } else {
+            EXPECT_EQ(prefixed(count, "ATT_", " SOLID"), 0);
+        }
+    }
+    // The export changed nothing of what the map shows.
+    EXPECT_EQ(RangeName, rangeName);
+    EXPECT_EQ(RangeVarArcos, rangeColumn);
+}
+
+TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
+{
+    if (!fs::exists(testutil::realDataPath("anaheim.dat")))
+        GTEST_SKIP() << "real networks not available";
+    if (std::system("command -v ogrinfo >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ogrinfo not available";
+    viewer->show();
+    ASSERT_TRUE(viewer->AbrirRedPalvon(Copy("anaheim.dat", "red")));
+    int placed = 0;
+    for (int32_t l = 1; l <= Network.LinkCount; ++l)
+        placed += Arcos[l].AIndex > 0 && Arcos[l].BIndex > 0 && Nodos[Arcos[l].AIndex].HasXY && Nodos[Arcos[l].BIndex].HasXY;
+    ASSERT_EQ(placed, 914);
+    QAction* save = FrmPreview->findChild<QAction*>("tbSave");
+    ASSERT_NE(save, nullptr);
+
+    const std::string shp = (tmp.path() / "arcos.shp").string();
+    AnswerFileDialog(QString::fromStdString(tmp.path().string()), {QString::fromStdString(shp)}, 4);
+    save->trigger();
+    const std::string info = Shell("ogrinfo -ro -al -so '" + shp + "' 2>&1");
+    EXPECT_NE(info.find("Feature Count: 914"), std::string::npos) << info;
+    EXPECT_NE(info.find("Geometry: Line String"), std::string::npos) << info;
+
+    // The KMZ holds the documents; the KML beside it is gone.
+    const std::string kmz = (tmp.path() / "red.kmz").string();
+    AnswerFileDialog(QString::fromStdString(tmp.path().string()), {QString::fromStdString(kmz)}, 3);
+    save->trigger();
+    ASSERT_TRUE(fs::exists(kmz));
+    EXPECT_FALSE(fs::exists(tmp.path() / "red.kml"));
+    const std::string layers = Shell("ogrinfo -ro -al -so '/vsizip/" + kmz + "/red.kml' 2>&1");
+    // The links document and the nodes document hold every placed link and node.
+    const size_t arcos = layers.find("Layer name: arcos");
+    ASSERT_NE(arcos, std::string::npos) << layers;
+    EXPECT_NE(layers.find("Feature Count: 914", arcos), std::string::npos) << layers;
+    const size_t nodos = layers.find("Layer name: nodos");
+    ASSERT_NE(nodos, std::string::npos) << layers;
+    EXPECT_NE(layers.find(ZelUtils::Format("Feature Count: %d", Network.NodeCount), nodos), std::string::npos)
+        << layers;
+}

@@ -1,0 +1,80 @@
+#pragma once
+// The metafiles the program writes, read by the independent record walker
+// tests/support/metafile_check.py (run with the system's python3): every drawing
+// point against the header's bounds, and the texts the records hold.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <string>
+#include <vector>
+
+namespace testutil {
+
+struct TMetafileReport {
+    bool ran = false;        // the reader ran and answered
+    std::string kind;        // "EMF" or "WMF"
+    std::vector<int> bounds; // left, top, right, bottom
+    int records = 0;
+    int points = 0;          // drawing points walked
+    int outside = 0;         // of them outside the bounds
+    std::string firstOutside;
+    std::vector<std::string> errors;
+    QStringList texts;
+
+    bool HasText(const QString& t) const
+    {
+        for (const QString& s : texts)
+            if (s.contains(t))
+                return true;
+        return false;
+    }
+    std::string Summary() const
+    {
+        std::string s = kind + " records " + std::to_string(records) + " points " + std::to_string(points)
+                        + " outside " + std::to_string(outside) + " first " + firstOutside;
+        for (const std::string& e : errors)
+            s += " | " + e;
+        return s;
+    }
+};
+
+inline TMetafileReport CheckMetafile(const std::string& file)
+{
+    TMetafileReport r;
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral(VELMORA_SOURCE_DIR "/tests/support/metafile_check.py"), QString::fromStdString(file)});
+    if (!p.waitForFinished(120000))
+        return r;
+    const QJsonObject o = QJsonDocument::fromJson(p.readAllStandardOutput().trimmed()).object();
+    if (o.isEmpty())
+        return r;
+    r.ran = true;
+    r.kind = o.value("kind").toString().toStdString();
+    for (const QJsonValue& v : o.value("bounds").toArray())
+        r.bounds.push_back(v.toInt());
+    r.records = o.value("records").toInt();
+    r.points = o.value("points").toInt();
+    r.outside = o.value("outside").toInt();
+    r.firstOutside = QJsonDocument(o.value("first_outside").toArray()).toJson(QJsonDocument::Compact).toStdString();
+    for (const QJsonValue& v : o.value("errors").toArray())
+        r.errors.push_back(v.toString().toStdString());
+    for (const QJsonValue& v : o.value("texts").toArray())
+        r.texts << v.toString();
+    return r;
+}
+
+// A metafile that the reader walks without fault, with drawing inside its bounds.
+#define EXPECT_METAFILE_SOUND(report)                                                                                \
+    do {                                                                                                             \
+        EXPECT_TRUE((report).ran);                                                                                   \
+        EXPECT_TRUE((report).errors.empty()) << (report).Summary();                                                  \
+        EXPECT_EQ((report).outside, 0) << (report).Summary();                                                        \
+        EXPECT_GT((report).points, 0) << (report).Summary();                                                         \
+    } while (0)
+
+} // namespace testutil

@@ -1,0 +1,179 @@
+#!/usr/bin/python3
+"""Independent reader of EMF and placeable WMF files.
+
+Walks every record of each file given, collects every drawing point
+(polylines, polygons, ellipses, rectangles, line ends, text reference points)
+and every text, and checks the points against the bounds the header gives:
+EMF rclBounds, WMF the placeable header's destination rectangle.
+
+Prints one JSON object per file on one line:
+  {"file", "kind", "bounds": [l, t, r, b], "records", "points", "outside",
+   "first_outside", "texts": [...], "errors": [...]}
+Exit status 1 when a file is malformed or has a point outside its bounds.
+"""
+import json
+import struct
+import sys
+
+
+def emf(data):
+    out = {"kind": "EMF", "records": 0, "points": 0, "outside": 0, "first_outside": None, "texts": [],
+           "errors": []}
+    if len(data) < 88 or struct.unpack_from("<I", data, 0)[0] != 1 or data[40:44] != b" EMF":
+        out["errors"].append("no EMF header")
+        return out
+    l, t, r, b = struct.unpack_from("<4i", data, 8)
+    out["bounds"] = [l, t, r, b]
+    n_bytes, n_records = struct.unpack_from("<II", data, 48)
+    if n_bytes != len(data):
+        out["errors"].append("header nBytes %d, file %d" % (n_bytes, len(data)))
+
+    def point(x, y):
+        out["points"] += 1
+        if not (l <= x <= r and t <= y <= b):
+            out["outside"] += 1
+            if out["first_outside"] is None:
+                out["first_outside"] = [x, y]
+
+    at = 0
+    last = None
+    while at + 8 <= len(data):
+        rtype, size = struct.unpack_from("<II", data, at)
+        if size < 8 or size % 4 or at + size > len(data):
+            out["errors"].append("bad record size %d at %d" % (size, at))
+            break
+        rec = data[at:at + size]
+        out["records"] += 1
+        last = rtype
+        if rtype in (2, 3, 4, 5, 6):  # 32-bit poly records
+            n = struct.unpack_from("<I", rec, 24)[0]
+            for i in range(n):
+                point(*struct.unpack_from("<2i", rec, 28 + 8 * i))
+        elif rtype in (85, 86, 87, 88, 89):  # 16-bit poly records
+            n = struct.unpack_from("<I", rec, 24)[0]
+            for i in range(n):
+                point(*struct.unpack_from("<2h", rec, 28 + 4 * i))
+        elif rtype in (7, 8, 90, 91):  # poly-poly records
+            npolys, count = struct.unpack_from("<II", rec, 24)
+            base = 32 + 4 * npolys
+            wide = rtype in (7, 8)
+            for i in range(count):
+                if wide:
+                    point(*struct.unpack_from("<2i", rec, base + 8 * i))
+                else:
+                    point(*struct.unpack_from("<2h", rec, base + 4 * i))
+        elif rtype in (42, 43):  # ellipse, rectangle
+            x0, y0, x1, y1 = struct.unpack_from("<4i", rec, 8)
+            point(x0, y0)
+            point(x1, y1)
+        elif rtype in (27, 54):  # moveto, lineto
+            point(*struct.unpack_from("<2i", rec, 8))
+        elif rtype == 84:  # EXTTEXTOUTW
+            x, y = struct.unpack_from("<2i", rec, 36)
+            nchars, off = struct.unpack_from("<II", rec, 44)
+            text = rec[off:off + 2 * nchars].decode("utf-16-le", "replace")
+            out["texts"].append(text)
+            point(x, y)
+        at += size
+    if at != len(data):
+        out["errors"].append("records end at %d of %d" % (at, len(data)))
+    if out["records"] != n_records:
+        out["errors"].append("header nRecords %d, found %d" % (n_records, out["records"]))
+    if last != 14:
+        out["errors"].append("last record is not EOF")
+    return out
+
+
+def wmf(data):
+    out = {"kind": "WMF", "records": 0, "points": 0, "outside": 0, "first_outside": None, "texts": [],
+           "errors": []}
+    if len(data) < 40 or struct.unpack_from("<I", data, 0)[0] != 0x9AC6CDD7:
+        out["errors"].append("no placeable WMF header")
+        return out
+    l, t, r, b = struct.unpack_from("<4h", data, 6)
+    out["bounds"] = [l, t, r, b]
+    words = struct.unpack_from("<10H", data, 0)
+    check = 0
+    for w in words:
+        check ^= w
+    if check != struct.unpack_from("<H", data, 20)[0]:
+        out["errors"].append("placeable header checksum")
+    at = 22
+    htype, hsize = struct.unpack_from("<HH", data, at)
+    if hsize != 9:
+        out["errors"].append("META_HEADER size %d" % hsize)
+    total_words = struct.unpack_from("<I", data, at + 6)[0]
+    # The size counts the metafile proper, or the whole file with the placeable header.
+    if 2 * total_words not in (len(data) - 22, len(data)):
+        out["errors"].append("META_HEADER size %d words, file %d bytes" % (total_words, len(data)))
+    at += 18
+
+    def point(x, y):
+        out["points"] += 1
+        if not (l <= x <= r and t <= y <= b):
+            out["outside"] += 1
+            if out["first_outside"] is None:
+                out["first_outside"] = [x, y]
+
+    last = None
+    while at + 6 <= len(data):
+        size_words, func = struct.unpack_from("<IH", data, at)
+        size = 2 * size_words
+        if size < 6 or at + size > len(data):
+            out["errors"].append("bad record size %d at %d" % (size, at))
+            break
+        rec = data[at:at + size]
+        out["records"] += 1
+        last = func
+        if func in (0x0324, 0x0325):  # polygon, polyline
+            n = struct.unpack_from("<h", rec, 6)[0]
+            for i in range(n):
+                point(*struct.unpack_from("<2h", rec, 8 + 4 * i))
+        elif func in (0x0418, 0x041B):  # ellipse, rectangle: bottom, right, top, left
+            bt, rt, tp, lf = struct.unpack_from("<4h", rec, 6)
+            point(lf, tp)
+            point(rt, bt)
+        elif func in (0x0213, 0x0214):  # lineto, moveto: y, x
+            y, x = struct.unpack_from("<2h", rec, 6)
+            point(x, y)
+        elif func == 0x0A32:  # EXTTEXTOUT: y, x, count, options, [rect], string
+            y, x, count, opts = struct.unpack_from("<hhhH", rec, 6)
+            off = 14 + (8 if opts & 0x0006 else 0)
+            out["texts"].append(rec[off:off + count].decode("cp1252", "replace"))
+            point(x, y)
+        elif func == 0x0521:  # TEXTOUT: count, string, y, x
+            count = struct.unpack_from("<h", rec, 6)[0]
+            s = rec[8:8 + count]
+            pad = count + (count & 1)
+            y, x = struct.unpack_from("<2h", rec, 8 + pad)
+            out["texts"].append(s.decode("cp1252", "replace"))
+            point(x, y)
+        at += size
+    if last != 0:
+        out["errors"].append("last record is not EOF")
+    return out
+
+
+def check(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:4] == b"\xd7\xcd\xc6\x9a":
+        out = wmf(data)
+    else:
+        out = emf(data)
+    out["file"] = path
+    return out
+
+
+def main(paths):
+    bad = False
+    for p in paths:
+        out = check(p)
+        print(json.dumps(out, ensure_ascii=False))
+        if out["errors"] or out["outside"]:
+            bad = True
+    return 1 if bad else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
