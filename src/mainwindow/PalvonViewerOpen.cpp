@@ -1,6 +1,7 @@
 // The main road of the program: from a file name to a network in memory, filled
 // grids and a drawn map; and the other data files opened into that network.
 #include "mainwindow/DlgCfg.h"
+#include "analysis/gui/KDVMix.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DisplayStyles.h"
@@ -164,6 +165,9 @@ bool TPalvonViewer::OpenPalvonDat()
         PalvonRead::UtmHemisphere = DlgCfg->NorthernHemisphere() ? "N" : "S";
     }
     NumUserVarArcos = NumUserVarMovim = 0;
+    ResetGridSort();
+    if (FrmMix)
+        FrmMix->ForgetJunctions();
     Action("Crearcolumna1")->setEnabled(true);
     Action("Crearcolumna2")->setEnabled(true);
 

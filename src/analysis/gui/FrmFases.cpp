@@ -18,6 +18,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -436,6 +437,50 @@ void TFrmFases::showEvent(QShowEvent* event)
     }
     if (NodoActual >= 1 && NodoActual <= Network.NodeCount) CreateFases(NodoActual);
     else tbFirstClick();
+}
+
+void TFrmFases::ShowJunctionModal(int32_t node)
+{
+    if (node < 1 || node > Network.NodeCount || modalLoop_)
+        return;
+    for (int32_t i = 1; i <= MaxNodos; ++i)
+        NodoEnLista[i] = 0;
+    NodoEnLista[node] = 1;
+    pupNodos->clear();
+    QAction* item = pupNodos->addAction(QString::number(Nodos[node].Number));
+    item->setData(node);
+    connect(item, &QAction::triggered, this, [this, node] { Navigate(node); });
+    FasesListOk = 1;
+    NodoActual = node;
+    // Nothing to step to: the stepping part of the toolbar goes while the junction shows.
+    std::vector<QAction*> stepping;
+    bool inStepping = false;
+    for (QAction* a : toolbar_->actions()) {
+        if (a->objectName() == QLatin1String("tbFirst"))
+            inStepping = true;
+        if (inStepping && a->isVisible()) {
+            stepping.push_back(a);
+            a->setVisible(false);
+        }
+        if (a->objectName() == QLatin1String("tbRepartos"))
+            break;
+    }
+    QEventLoop loop;
+    modalLoop_ = &loop;
+    show();
+    raise();
+    if (isVisible())
+        loop.exec();
+    modalLoop_ = nullptr;
+    for (QAction* a : stepping)
+        a->setVisible(true);
+}
+
+void TFrmFases::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    if (modalLoop_)
+        modalLoop_->quit();
 }
 
 void TFrmFases::closeEvent(QCloseEvent* event)
