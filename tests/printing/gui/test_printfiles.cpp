@@ -17,6 +17,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
@@ -26,6 +27,8 @@
 #include <QToolBar>
 
 #include <filesystem>
+#include <functional>
+#include <limits>
 
 namespace {
 
@@ -324,4 +327,59 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
     }
     EXPECT_TRUE(testutil::CheckMetafile(tmp.file("hoja1.emf")).HasText(QStringLiteral("Propuesta A")));
     EXPECT_TRUE(testutil::CheckMetafile(tmp.file("hoja2.emf")).HasText(QStringLiteral("Segunda")));
+}
+
+// Printing chicago-sketch against drawing the same view on screen, in one run:
+// the page is rendered at the printer's resolution, written as a metafile and
+// played on a PDF printer. The figures are written to the test's output.
+TEST(PrintTiming, ChicagoSketchPrintAgainstScreen)
+{
+    const std::string net = testutil::realDataPath("chicago-sketch.dat");
+    if (!std::filesystem::exists(net))
+        GTEST_SKIP() << "no " << net;
+    testutil::TempDir tmp;
+    qputenv("VELMORA_CONFIG_DIR", QByteArray::fromStdString(tmp.path().string()));
+    PalvonRead::ErrorListFile = tmp.file("Errores.txt");
+    TAptta* splash = nullptr;
+    TPalvonViewer* viewer = CreateProgramWindows(false, &splash);
+    viewer->AskOnClose = false;
+    const std::string copy = tmp.file("chicago-sketch.dat");
+    std::filesystem::copy_file(net, copy);
+    ASSERT_TRUE(viewer->AbrirRedPalvon(copy));
+    viewer->resize(1200, 900);
+    viewer->show();
+    testutil::settle();
+    if (!viewer->Down("tbNodes"))
+        LiveAction(viewer, "tbNodes")->trigger();
+    PrintMetafileName = tmp.file("Velmora___.EMF");
+    Printer().setOutputFormat(QPrinter::PdfFormat);
+    Printer().setOutputFileName(QString::fromStdString(tmp.file("chicago.pdf")));
+    const auto best = [](const std::function<void()>& f) {
+        qint64 b = std::numeric_limits<qint64>::max();
+        for (int i = 0; i < 3; ++i) {
+            QElapsedTimer t;
+            t.start();
+            f();
+            b = std::min(b, t.nsecsElapsed());
+        }
+        return b / 1e6;
+    };
+    const double screen = best([&] { viewer->DrawPalvon(); });
+    const double render = best([&] { viewer->PrintFilePreview(); });
+    const double paper = best([&] { PrintPictureOnPrinter(); });
+    const testutil::TMetafileReport r = testutil::CheckMetafile(PrintMetafileName);
+    EXPECT_METAFILE_SOUND(r);
+    std::printf("chicago-sketch: screen %.1f ms, print page (render + EMF) %.1f ms, PDF page %.1f ms, "
+                "EMF %d records\n", screen, render, paper, r.records);
+    RecordProperty("screen_ms", int(screen));
+    RecordProperty("print_ms", int(render + paper));
+    // Printing is a page at the printer's resolution; it stays within a small
+    // multiple of the screen drawing.
+    EXPECT_LT(render + paper, 40 * std::max(screen, 5.0));
+    Printer().setOutputFormat(QPrinter::NativeFormat);
+    Printer().setOutputFileName(QString());
+    PrintMetafileName = "Velmora___.EMF";
+    delete viewer;
+    delete splash;
+    std::filesystem::current_path(VELMORA_SOURCE_DIR);
 }
