@@ -183,6 +183,7 @@ TEST_F(MainWindow, OpeningWithoutCoordinatesStopsAndShowsNoNetwork)
     ASSERT_GT(viewer->sagArcos->RowCount(), 2);
     viewer->show();
     // The coordinates file is asked for; the user cancels.
+    viewer->AskCoordinatesWithoutScreen = true;
     testutil::WhenFileDialogShown(viewer, [](QFileDialog* dialog) {
         EXPECT_EQ(dialog->windowTitle(), "Open coordinates file");
         QMetaObject::invokeMethod(dialog, "reject");
@@ -201,6 +202,7 @@ TEST_F(MainWindow, OpeningWithoutCoordinatesStopsAndShowsNoNetwork)
 TEST_F(MainWindow, CoordinatesFileThatPlacesNoNodeKeepsTheNetworkOpen)
 {
     viewer->show();
+    viewer->AskCoordinatesWithoutScreen = true;
     // Numbers that name no node of the network.
     testutil::writeFile(tmp.file("otra.geo"), "7001,450000.0,4500000.0\r\n7002,450100.0,4500100.0\r\n");
     RecordingServices ui;
