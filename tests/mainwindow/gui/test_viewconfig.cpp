@@ -409,6 +409,7 @@ TEST_F(ViewConfig, LayerWithAnUpperCaseExtensionIsSavedAsNamedAndAppliedAgain)
     EXPECT_EQ(GeoLayerFiles[1], tmp.file("KERBS.GEO"));
     EXPECT_EQ(GeoLayerEnd[1], polylines);
     EXPECT_FALSE(std::filesystem::exists(tmp.file("KERBS.geo")));
+    NumGeoLayers = 0; // the layers are process-wide: later tests start without
 }
 
 } // namespace
