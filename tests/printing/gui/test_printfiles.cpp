@@ -8,6 +8,7 @@
 #include "printing/gui/DlgPrint.h"
 #include "printing/gui/FrmPreview.h"
 #include "support/GuiTestUtil.h"
+#include "support/LiveMenus.h"
 #include "support/MetafileCheck.h"
 #include "support/ViewerFixture.h"
 
@@ -382,4 +383,23 @@ TEST(PrintTiming, ChicagoSketchPrintAgainstScreen)
     delete viewer;
     delete splash;
     std::filesystem::current_path(VELMORA_SOURCE_DIR);
+}
+
+// The transit-line loads print with their bar legend, captioned "Rutas Fijas"
+// on paper, among the texts of the preview's metafile.
+TEST_F(PrintFiles, TransitLoadsPrintTheirLegend)
+{
+    ASSERT_TRUE(livemenus::Click(viewer, "popup:BDerecho>Líneas", "linveh"));
+    if (!viewer->Down("tbLineas"))
+        LiveAction(viewer, "tbLineas")->trigger();
+    viewer->DrawPalvon();
+    LiveAction(viewer, "aVistaPrevia1")->trigger();
+    testutil::settle();
+    const std::string emf = tmp.file("lineas.emf");
+    ASSERT_TRUE(FrmPreview->ImageExports(emf));
+    FrmPreview->close();
+    const testutil::TMetafileReport r = testutil::CheckMetafile(emf);
+    EXPECT_METAFILE_SOUND(r);
+    EXPECT_TRUE(r.HasText(QStringLiteral("Rutas Fijas"))) << r.texts.join('|').toStdString();
+    EXPECT_FALSE(r.HasText(QStringLiteral("BUSES")));
 }
