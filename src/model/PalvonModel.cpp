@@ -132,12 +132,10 @@ int32_t NewLink()
     a.FlareEnd = a.FlareStart = 0;
     a.HasPija = 0;
     std::fill(std::begin(a.Var), std::end(a.Var), 0.0f);
-    for (int l = 0; l <= MaxLanes; ++l) {
-        a.LaneDirs[l][0] = a.LaneDirs[l][1] = a.LaneDirs[l][2] = 0;
-        a.LaneMark[l] = 0;
-        a.LaneFlags[l] = 0;
-        a.LaneUsed[l] = 0;
-    }
+    a.LaneDirs.reset();
+    a.LaneMark.reset();
+    a.LaneFlags.reset();
+    a.LaneUsed.reset();
     ArcosMaxRec = Network.LinkCount + 1;
     return i;
 }

@@ -148,11 +148,12 @@ struct TArcos {
     int32_t Lanes = 0;
     uint8_t FlareEnd = 0;
     uint8_t FlareStart = 0;
-    uint8_t LaneFlags[MaxLanes + 1] = {};
+    // Lane data (1..6) of links of junction arms: made when written, see LazyArray.
+    LazyArray<uint8_t, MaxLanes + 1> LaneFlags;
     uint8_t HasMovements = 0;
-    uint8_t LaneUsed[MaxLanes + 1] = {};
-    int32_t LaneDirs[MaxLanes + 1][3] = {};
-    int32_t LaneMark[MaxLanes + 1] = {};
+    LazyArray<uint8_t, MaxLanes + 1> LaneUsed;
+    LazyArray<int32_t[3], MaxLanes + 1> LaneDirs;
+    LazyArray<int32_t, MaxLanes + 1> LaneMark;
     float CosA = 0.0f;
     float SinA = 0.0f;
     int32_t AIndex = 0;

@@ -37,6 +37,13 @@ struct Digest {
     {
         Bytes(&v, sizeof v);
     }
+    // The elements in order, as the bytes of a plain array would be.
+    template <class A>
+    void Elements(const A& a)
+    {
+        for (const auto& e : a)
+            Bytes(&e, sizeof e);
+    }
     void Text(const std::string& s)
     {
         Value(s.size());
@@ -111,10 +118,10 @@ uint64_t ModelDigest(bool geometry)
         d.Value(a.CosA);
         d.Value(a.Lanes);
         d.Value(a.TurnDirs);
-        d.Value(a.LaneFlags);
-        d.Value(a.LaneUsed);
-        d.Value(a.LaneDirs);
-        d.Value(a.LaneMark);
+        d.Elements(a.LaneFlags);
+        d.Elements(a.LaneUsed);
+        d.Elements(a.LaneDirs);
+        d.Elements(a.LaneMark);
         d.Value(a.HasMovements);
         d.Value(a.FlareEnd);
         d.Value(a.FlareStart);

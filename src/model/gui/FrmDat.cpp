@@ -163,7 +163,9 @@ bool TFrmDat::LoadFromFile(const std::string& path)
             break;
         }
     utf8_ = utf8;
-    SetLines(lines);
+    lines_ = std::move(lines); // not copied: a large network's text is megabytes
+    editorDirty_ = false;
+    ShowLines();
     mmDat->document()->setModified(false);
     setWindowTitle(QString::fromStdString(std::filesystem::path(path).filename().string()));
     return ok;
@@ -178,6 +180,8 @@ std::vector<std::string>& TFrmDat::Lines()
 
 void TFrmDat::LinesChanged()
 {
+    if (editorStale_)
+        return; // filled when the window is shown, with the lines as they are then
     if (lines_ != shown_)
         ShowLines();
 }
@@ -189,12 +193,29 @@ void TFrmDat::SetLines(const std::vector<std::string>& lines)
     ShowLines();
 }
 
-void TFrmDat::ShowLines()
+void TFrmDat::ShowLines(bool evenIfHidden)
 {
     QString text;
     size_t total = 0;
     for (const auto& l : lines_)
         total += l.size() + 1;
+    // A large text goes into the editor only when the window is on show: filling
+    // an editor with the lines of a capacity-size network takes longer than reading
+    // the network, and holds as much memory again, for a window seldom opened.
+    constexpr size_t FillWhenShownBytes = 256 * 1024;
+    if (!evenIfHidden && !isVisible() && total > FillWhenShownBytes) {
+        const bool modified = mmDat->document()->isModified();
+        updating_ = true;
+        mmDat->clear();
+        updating_ = false;
+        mmDat->document()->setModified(modified);
+        shown_.clear();
+        shown_.shrink_to_fit();
+        editorDirty_ = false;
+        editorStale_ = true;
+        return;
+    }
+    editorStale_ = false;
     text.reserve(static_cast<qsizetype>(total));
     for (size_t i = 0; i < lines_.size(); ++i) {
         if (i > 0)
@@ -299,6 +320,8 @@ void TFrmDat::tbReloadClick()
 void TFrmDat::showEvent(QShowEvent* event)
 {
     Saved = 0;
+    if (editorStale_)
+        ShowLines(true);
     QWidget::showEvent(event);
     PlaceRuler();
 }

@@ -100,7 +100,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void ShowLines();
+    void ShowLines(bool evenIfHidden = false);
     void SyncFromEditor();
     void PlaceRuler();
 
@@ -109,6 +109,7 @@ private:
     bool utf8_ = true;               // encoding of the text in the editor
     bool editorDirty_ = false;       // the user changed the editor since lines_ was taken
     bool updating_ = false;
+    bool editorStale_ = false;       // a large text waits for the window to be shown
     std::string fileName_;           // the name of the last save
 };
 
