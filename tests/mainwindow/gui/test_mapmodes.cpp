@@ -23,6 +23,7 @@
 #include "model/LinkShapes.h"
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
+#include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
@@ -63,32 +64,11 @@ void WhenModal(std::function<void(QWidget*)> f, int tries = 200)
     });
 }
 
-// Types a file name into a file dialog and accepts it once the dialog holds that
-// name (a dialog may still be setting up the name it proposes).
-void TypeFileName(QFileDialog* dialog, const std::string& file, int tries = 50)
-{
-    const std::filesystem::path path(file);
-    const QString wanted = QString::fromStdString(path.string());
-    const QStringList chosen = dialog->selectedFiles();
-    if ((!chosen.isEmpty() && chosen.front() == wanted) || tries == 0) {
-        QMetaObject::invokeMethod(dialog, "accept");
-        return;
-    }
-    dialog->setDirectory(QString::fromStdString(path.parent_path().string()));
-    if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
-        name->setText(QString::fromStdString(path.filename().string()));
-    else
-        dialog->selectFile(wanted);
-    QTimer::singleShot(20, dialog, [dialog, file, tries] { TypeFileName(dialog, file, tries - 1); });
-}
-
 // Answers the next file dialog with this file name.
-void AnswerFileDialog(const std::string& file)
+void AnswerFileDialog(QObject* owner, const std::string& file)
 {
-    WhenModal([file](QWidget* w) {
-        auto* dialog = qobject_cast<QFileDialog*>(w);
-        ASSERT_NE(dialog, nullptr);
-        TypeFileName(dialog, file);
+    testutil::WhenFileDialogShown(owner, [file](QFileDialog* dialog) {
+        testutil::TypeFileAndAccept(dialog, QString::fromStdString(file));
     });
 }
 
@@ -238,7 +218,7 @@ TEST_F(MapModes, ZoningMoveShiftsEveryZoneAndTheSavedZoningHoldsIt)
 
     // The zoning saved from the zones pop-up holds the moved outlines.
     const std::string out = tmp.file("movida.geo");
-    AnswerFileDialog(out);
+    AnswerFileDialog(viewer, out);
     Command("SaveZon")->trigger();
     const std::vector<std::string> lines = Lines(testutil::readFile(out));
     ASSERT_GE(lines.size(), 2u);
@@ -295,10 +275,9 @@ TEST_F(MapModes, CollapseCirclePullsPolygonVerticesInsideOntoItsCentre)
     for (int32_t k = 1; k <= shape.PointCount; ++k)
         EXPECT_DOUBLE_EQ(Arcos[link].Points[k].x, shape.Points[k].x);
 
-    // The polygon file written afterwards holds the collapsed vertices (saved over
-    // the file read, the name the dialog proposes).
-    const std::string out = tmp.file("p.plg");
-    AnswerFileDialog(out);
+    // The polygon file written afterwards holds the collapsed vertices.
+    const std::string out = tmp.file("salida.plg");
+    AnswerFileDialog(viewer, out);
     Command("aExportar1")->trigger();
     const std::vector<std::string> lines = Lines(testutil::readFile(out));
     ASSERT_EQ(lines.size(), 2u);
