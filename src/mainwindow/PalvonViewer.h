@@ -29,6 +29,7 @@ class QTextEdit;
 class QTimer;
 class QToolBar;
 class TOxrImage;
+class tgaugeCaption;
 struct TDxfMapOptions;
 struct TCompPlacement;
 class TAptta;
@@ -68,6 +69,9 @@ public:
     QStatusBar* Status = nullptr;
     QLabel* StatusPanels[4] = {};
     QProgressBar* ProgressBar = nullptr;
+    // The caption gauge of long commands: a strip along the bottom of the map,
+    // hidden when idle.
+    tgaugeCaption* pbc = nullptr;
     QToolBar* tbarEstandar = nullptr;
     QToolBar* tbarArcos = nullptr;
     QToolBar* tbarMovimientos = nullptr;

@@ -28,7 +28,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPrinter>
-#include <QProgressBar>
+#include "map/gui/gaugeCaption.h"
 #include <QSpinBox>
 #include <QToolBar>
 #include <QToolButton>
@@ -145,9 +145,11 @@ TFrmFases::TFrmFases(QWidget* parent) : QWidget(parent)
     panelLayout->addStretch(1);
     body->addWidget(panel, 0, Qt::AlignTop);
     outer->addLayout(body);
-    pbc = new QProgressBar(this);
+    pbc = new tgaugeCaption(this);
     pbc->setObjectName(QStringLiteral("pbc"));
-    pbc->setFormat(QStringLiteral("Preparando documento ..."));
+    pbc->setFixedHeight(21);
+    pbc->SetForeColor(QColor(0, 0, 255));
+    pbc->SetCaption(QStringLiteral("Preparando documento ..."));
     pbc->hide();
     outer->addWidget(pbc);
 }
@@ -336,15 +338,16 @@ bool TFrmFases::WriteDocument(const std::string& fileName)
     int table = 0;
     if (columns > 0) table = doc.AddTable(KDVFases::PictureRows(KDVFases::ListedCount(), columns), columns, "null");
     const int32_t n = std::min<int32_t>(Network.NodeCount, MaxNodos);
-    pbc->setRange(0, std::max(n, 1));
-    pbc->setValue(0);
-    pbc->setFormat(QStringLiteral("Generando documento %1 ...  ")
+    pbc->SetMinValue(0);
+    pbc->SetMaxValue(std::max(n, 1));
+    pbc->SetProgress(0);
+    pbc->SetCaption(QStringLiteral("Generando documento %1 ...  ")
                        .arg(QFileInfo(QString::fromStdString(fileName)).fileName()));
     pbc->show();
     int32_t row = 1, column = 0;
     bool ok = true;
     for (int32_t i = 1; i <= n; ++i) {
-        pbc->setValue(i);
+        pbc->SetProgress(i);
         if (NodoEnLista[i] != 1) continue;
         CreateFases(i);
         if (!PrintFases(i, kPictureFile)) {
@@ -360,7 +363,7 @@ bool TFrmFases::WriteDocument(const std::string& fileName)
         if (!ok) break;
     }
     std::remove(kPictureFile);
-    pbc->setFormat(QStringLiteral("Cerrando documento ..."));
+    pbc->SetCaption(QStringLiteral("Cerrando documento ..."));
     std::string saved;
     if (ok) ok = doc.SaveAs(fileName, &saved);
     pbc->hide();

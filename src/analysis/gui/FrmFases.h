@@ -14,7 +14,7 @@ class QComboBox;
 class QDoubleSpinBox;
 class QGroupBox;
 class QMenu;
-class QProgressBar;
+class tgaugeCaption;
 class QSpinBox;
 class QToolBar;
 class TOxrImage;
@@ -60,7 +60,7 @@ public:
     TOxrImage* fimg = nullptr;
     std::array<QGroupBox*, 6> G{};
     std::array<TOxrImage*, 6> Fase{};
-    QProgressBar* pbc = nullptr;
+    tgaugeCaption* pbc = nullptr; // caption gauge of the document writing, hidden when idle
     QMenu* pupNodos = nullptr;
     QComboBox* cbPapel = nullptr;
     QComboBox* cbOrienta = nullptr;
