@@ -227,7 +227,15 @@ struct TPaperSizes::TSaved {
     std::array<TItems, MaxItems + 1> items;
 };
 
-TPaperSizes::TPaperSizes() : saved_(new TSaved)
+double MapBarScale()
+{
+    const TOxrImage* map = PalvonViewer ? PalvonViewer->img : nullptr;
+    if (!map || !(map->PixelsPerUnit() > 0) || !(ZelPrinter::PixelsPerUnit() > 0))
+        return 0; // no canvas scale: the sizes follow the factor
+    return ZelPrinter::PixelsPerUnit() / map->PixelsPerUnit();
+}
+
+TPaperSizes::TPaperSizes(double barScale) : saved_(new TSaved)
 {
     saved_->pixsVol = PixsVol;
     saved_->pixsCol = PixsCol;
@@ -240,7 +248,7 @@ TPaperSizes::TPaperSizes() : saved_(new TSaved)
     saved_->signalSize = SignalSize;
     saved_->fonts = LabelFonts;
     saved_->items = Items;
-    PixsVol = Scaled(PixsVol);
+    PixsVol = barScale > 0 ? Round(PixsVol * barScale) : Scaled(PixsVol);
     PixsCol = Scaled(PixsCol);
     PixsMov = Scaled(PixsMov);
     GenatrBarWidth = Scaled(GenatrBarWidth);

@@ -23,6 +23,7 @@
 #include "model/LinkShapes.h"
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
+#include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
@@ -64,18 +65,10 @@ void WhenModal(std::function<void(QWidget*)> f, int tries = 200)
 }
 
 // Answers the next file dialog with this file name.
-void AnswerFileDialog(const std::string& file)
+void AnswerFileDialog(QObject* owner, const std::string& file)
 {
-    WhenModal([file](QWidget* w) {
-        auto* dialog = qobject_cast<QFileDialog*>(w);
-        ASSERT_NE(dialog, nullptr);
-        const std::filesystem::path path(file);
-        dialog->setDirectory(QString::fromStdString(path.parent_path().string()));
-        if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
-            name->setText(QString::fromStdString(path.filename().string()));
-        else
-            dialog->selectFile(QString::fromStdString(file));
-        QMetaObject::invokeMethod(dialog, "accept");
+    testutil::WhenFileDialogShown(owner, [file](QFileDialog* dialog) {
+        testutil::TypeFileAndAccept(dialog, QString::fromStdString(file));
     });
 }
 
@@ -225,7 +218,7 @@ TEST_F(MapModes, ZoningMoveShiftsEveryZoneAndTheSavedZoningHoldsIt)
 
     // The zoning saved from the zones pop-up holds the moved outlines.
     const std::string out = tmp.file("movida.geo");
-    AnswerFileDialog(out);
+    AnswerFileDialog(viewer, out);
     Command("SaveZon")->trigger();
     const std::vector<std::string> lines = Lines(testutil::readFile(out));
     ASSERT_GE(lines.size(), 2u);
@@ -284,7 +277,7 @@ TEST_F(MapModes, CollapseCirclePullsPolygonVerticesInsideOntoItsCentre)
 
     // The polygon file written afterwards holds the collapsed vertices.
     const std::string out = tmp.file("salida.plg");
-    AnswerFileDialog(out);
+    AnswerFileDialog(viewer, out);
     Command("aExportar1")->trigger();
     const std::vector<std::string> lines = Lines(testutil::readFile(out));
     ASSERT_EQ(lines.size(), 2u);
