@@ -25,6 +25,7 @@
 #include "model/ZelUtils.h"
 #include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
+#include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
 
@@ -243,7 +244,12 @@ TEST_F(MapModes, CollapseCirclePullsPolygonVerticesInsideOntoItsCentre)
     const TArcos shape = Arcos[link];
 
     QAction* colapsar = Command("tbColapsar");
-    colapsar->trigger();
+    {
+        // The button also tells the browser-emulation value, none on this system.
+        RecordingServices said;
+        colapsar->trigger();
+        EXPECT_EQ(said.messages, std::vector<std::string>{"0"});
+    }
     ASSERT_TRUE(viewer->Down("tbColapsar"));
 
     // Without Ctrl or Shift the button alone does not collapse: a plain press.
@@ -340,6 +346,14 @@ TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
         return out;
     };
     QAction* pick = Command("RminMapa");
+    EXPECT_EQ(pick->text(), "Sobre el mapa");
+    // Escape gives up the pick: a click then is a plain press.
+    pick->trigger();
+    Click(Pix(299975, 6125590));
+    EXPECT_TRUE(viewer->PathFirstDone);
+    QTest::keyClick(viewer->img, Qt::Key_Escape);
+    EXPECT_FALSE(viewer->PathPick);
+    EXPECT_FALSE(viewer->PathFirstDone);
     pick->trigger();
     // Near node 101 (not on it), then near node 106.
     Click(Pix(299975, 6125590));
@@ -694,4 +708,27 @@ TEST_F(MapModes, FormulaInputAndMessageAskTheUserThroughTheMainWindow)
         box->button(QMessageBox::No)->click();
     });
     EXPECT_EQ(fn.ComputeN("msg('Seguir?','Aviso',4)", 0, std::vector<double>{}, {}), 7.0) << "No of a Yes/No box";
+}
+
+TEST_F(MovementGrid, ShiftTitleClicksSortAndAnotherNetworkStartsUnsorted)
+{
+    QHeaderView* h = g->horizontalHeader();
+    auto title = [&](int col) {
+        return QPoint(h->sectionViewportPosition(col) + h->sectionSize(col) / 2, h->height() / 2);
+    };
+    // Without Shift nothing sorts; with Shift the flow column sorts by value.
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::NoModifier, title(flowCol));
+    EXPECT_EQ(viewer->SortColMovim, -1);
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::ShiftModifier, title(flowCol));
+    ASSERT_EQ(viewer->SortColMovim, flowCol);
+    // The node columns are text: they sort by character code.
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::ShiftModifier, title(0));
+    for (int r = 2; r < g->RowCount(); ++r)
+        EXPECT_LE(g->cell(0, r - 1), g->cell(0, r));
+    ASSERT_EQ(viewer->SortColMovim, 0);
+    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("red.dat")));
+    EXPECT_EQ(viewer->SortColMovim, -1);
+    EXPECT_EQ(viewer->SortColArcos, -1);
+    for (uint8_t d : viewer->SortDescMovim)
+        EXPECT_EQ(d, 0);
 }
