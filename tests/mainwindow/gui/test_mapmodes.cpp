@@ -124,8 +124,9 @@ protected:
         for (QAction* a : viewer->menuBar()->actions())
             if (a->menu())
                 menus.push_back(a->menu());
-        if (viewer->BDerecho)
-            menus.push_back(viewer->BDerecho);
+        for (QMenu* m : {viewer->BDerecho, viewer->pupNodos, viewer->pupZonas, viewer->pupArcos})
+            if (m)
+                menus.push_back(m);
         std::vector<QAction*> found;
         for (QToolBar* bar : viewer->findChildren<QToolBar*>())
             for (QAction* a : bar->actions()) {
@@ -731,4 +732,59 @@ TEST_F(MovementGrid, ShiftTitleClicksSortAndAnotherNetworkStartsUnsorted)
     EXPECT_EQ(viewer->SortColArcos, -1);
     for (uint8_t d : viewer->SortDescMovim)
         EXPECT_EQ(d, 0);
+}
+
+TEST_F(MapModes, NodeDragAndShapeHandlesFollowTheMouse)
+{
+    Command("tbNodes")->trigger();
+    Command("aRedibujar")->trigger();
+    // "Mover" of the nodes pop-up: node 102 dragged; the links at it follow.
+    QAction* move = Command("NodeMove");
+    move->trigger();
+    const int32_t n = KDVlib::FindNodo(102);
+    const QPoint from = Pix(300300, 6125600), to = Pix(300320, 6125660);
+    QTest::mouseMove(viewer->img, from);
+    ASSERT_EQ(viewer->HoverNode, n);
+    Drag(from, to);
+    EXPECT_FLOAT_EQ(Nodos[n].X, static_cast<float>(Wx(to)));
+    EXPECT_FLOAT_EQ(Nodos[n].Y, static_cast<float>(Wy(to)));
+    const TArcos& link = Arcos[KDVlib::FindArco(102, 103)];
+    EXPECT_FLOAT_EQ(static_cast<float>(link.Points[1].x), Nodos[n].X);
+    EXPECT_FALSE(move->isChecked()) << "chosen plainly, Mover serves one drag";
+    EXPECT_EQ(viewer->sagNodos->cell(1, n), ZelUtils::Trim(ZelUtils::Format(XYFormat.c_str(), double(Nodos[n].X))));
+
+    // A Shift double click on the link's row offers its shape handles: the
+    // midpoint handle dragged inserts a point, Ctrl on that point deletes it.
+    TStringAlignGrid* links = viewer->sagArcos;
+    viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
+    testutil::settle();
+    int row = -1;
+    for (int r = 1; r < links->RowCount(); ++r)
+        if (links->cell(0, r) == "102" && links->cell(1, r) == "103")
+            row = r;
+    ASSERT_GT(row, 0);
+    links->scrollTo(links->model()->index(row - links->FixedRows(), 0));
+    const QPoint cell = CellCentre(links, 0, row);
+    QTest::mouseMove(links, cell);
+    QTest::mouseDClick(links->viewport(), Qt::LeftButton, Qt::ShiftModifier, links->viewport()->mapFrom(links, cell));
+    ASSERT_EQ(CurveLink, KDVlib::FindArco(102, 103));
+    ASSERT_EQ(link.PointCount, 2);
+    const TPoint a = link.Points[1], b = link.Points[2];
+    const QPoint mid = Pix((a.x + b.x) / 2, (a.y + b.y) / 2);
+    const QPoint drop = mid + QPoint(0, -25);
+    QTest::mouseMove(viewer->img, mid);
+    ASSERT_EQ(viewer->CurveVertex, 1);
+    Drag(mid, drop);
+    ASSERT_EQ(link.PointCount, 3);
+    EXPECT_DOUBLE_EQ(link.Points[2].x, Wx(drop));
+    EXPECT_DOUBLE_EQ(link.Points[2].y, Wy(drop));
+    EXPECT_TRUE(viewer->Action("GrabarSIG")->isVisible());
+    HoldKey(Qt::Key_Control, Qt::ControlModifier);
+    QTest::mouseMove(viewer->img, drop);
+    ASSERT_EQ(viewer->CurveVertex, 2);
+    QTest::mouseClick(viewer->img, Qt::LeftButton, Qt::ControlModifier, drop);
+    ReleaseKey(Qt::Key_Control);
+    EXPECT_EQ(link.PointCount, 2);
+    QTest::keyClick(viewer->img, Qt::Key_Escape);
+    EXPECT_EQ(CurveLink, 0);
 }
