@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QCursor>
+#include <QScreen>
 #include <QTest>
 #include <QWindow>
 #include <clocale>
@@ -11,16 +13,24 @@ namespace {
 
 // Every test starts with no mouse button and no key held, whatever the test
 // before it did. QTest's widget double click presses the button without
-// releasing it, and its window moves afterwards carry that button (the next
-// test's hover would arrive as a drag). The application takes its modifier keys
-// from the last input event, so after a Shift click a command that asks the
-// keyboard would still see Shift: a key release with no modifier clears them.
+// releasing it; window events afterwards carry that button, and the application
+// keeps the buttons and modifier keys of the last input event: the next test's
+// hover would arrive as a drag, and a command that asks the keyboard would still
+// see the Shift of an earlier Shift click. A release of each, with nothing held,
+// on a window of its own clears both. The pointer then goes to a screen corner:
+// QTest's widget moves set the cursor, and a move to where an earlier test left
+// it sends no event at all.
 class ReleaseInputBetweenTests : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override
     {
-        QTestPrivate::qtestMouseButtons = Qt::NoButton;
         QWindow neutral;
+        neutral.create();
+        QTestPrivate::qtestMouseButtons = Qt::LeftButton;
+        QTest::mouseRelease(&neutral, Qt::LeftButton);
+        QTestPrivate::qtestMouseButtons = Qt::NoButton;
         QTest::keyRelease(&neutral, Qt::Key_Shift, Qt::NoModifier);
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            QCursor::setPos(screen, screen->geometry().bottomRight());
     }
 };
 
