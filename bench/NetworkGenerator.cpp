@@ -4,6 +4,8 @@
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 using ZelUtils::Format;
@@ -180,6 +182,26 @@ long PeakMemoryKb()
         if (line.rfind("VmHWM:", 0) == 0)
             return std::atol(line.c_str() + 6);
     return 0;
+}
+
+long CurrentMemoryKb()
+{
+    std::ifstream f("/proc/self/status");
+    std::string line;
+    while (std::getline(f, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    return 0;
+}
+
+std::string RealDataPath(const std::string& name)
+{
+    if (const char* env = std::getenv("VELMORA_REAL_DATA"))
+        return std::string(env) + "/" + name;
+    std::string local = std::string(VELMORA_SOURCE_DIR) + "/../shared/data/real/" + name;
+    if (std::filesystem::exists(local))
+        return local;
+    return "/work/shared/data/real/" + name;
 }
 
 } // namespace benchgen

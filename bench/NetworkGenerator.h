@@ -26,5 +26,10 @@ bool WriteNetworkFile(const std::string& path, const Options& options = Options(
 bool LoadGeneratedNetwork(const Options& options = Options());
 // Peak resident memory of the process in kilobytes (VmHWM), 0 when unknown.
 long PeakMemoryKb();
+// Resident memory of the process now in kilobytes (VmRSS), 0 when unknown.
+long CurrentMemoryKb();
+// Path of a file of the real test networks ($VELMORA_REAL_DATA, else the shared
+// data folder beside the checkout, else /work/shared/data/real).
+std::string RealDataPath(const std::string& name);
 
 } // namespace benchgen

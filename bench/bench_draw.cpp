@@ -19,8 +19,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <clocale>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -185,5 +188,64 @@ void BM_DrawPalvon(benchmark::State& state)
     }
 }
 BENCHMARK(BM_DrawPalvon)->Args({100, 0})->Args({100, 1})->Args({10, 0})->Unit(benchmark::kMillisecond);
+
+// The floor and the redraws in one run, alternated: the links' segments already
+// in pixels handed to drawLines in one call (black, one pixel), then the network
+// layers (links, arrows, nodes, centroids), then the same with node numbers and
+// street names, each on a cleared canvas at full extent. The counters give each
+// median and its ratio to the floor.
+void BM_RedrawVsDrawLines(benchmark::State& state)
+{
+    LoadNetwork();
+    SetView(100);
+    TCanvas canvas;
+    canvas.Prepare();
+    std::vector<QLineF> lines;
+    for (int i = 1; i <= ::Network.LinkCount; ++i) {
+        const TArcos& a = Arcos[i];
+        const int n = std::clamp(a.PointCount, 0, MaxShapePoints);
+        for (int k = 1; k < n; ++k)
+            lines.emplace_back(canvas.img.WorldToPoint(a.Points[k].x, a.Points[k].y),
+                               canvas.img.WorldToPoint(a.Points[k + 1].x, a.Points[k + 1].y));
+    }
+    using Clock = std::chrono::steady_clock;
+    auto ms = [](Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); };
+    std::vector<double> floorMs, layersMs, labelsMs;
+    for (auto _ : state) {
+        canvas.Prepare();
+        QPainter& p = *canvas.img.Canvas();
+        p.setPen(QPen(Qt::black, 1));
+        auto t0 = Clock::now();
+        p.drawLines(lines.data(), int(lines.size()));
+        benchmark::DoNotOptimize(canvas.img.Picture().constBits());
+        auto t1 = Clock::now();
+        canvas.Prepare();
+        auto t2 = Clock::now();
+        canvas.Network();
+        benchmark::DoNotOptimize(canvas.img.Picture().constBits());
+        auto t3 = Clock::now();
+        canvas.Prepare();
+        auto t4 = Clock::now();
+        canvas.Network();
+        canvas.Labels();
+        benchmark::DoNotOptimize(canvas.img.Picture().constBits());
+        auto t5 = Clock::now();
+        floorMs.push_back(ms(t0, t1));
+        layersMs.push_back(ms(t2, t3));
+        labelsMs.push_back(ms(t4, t5));
+    }
+    auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v.empty() ? 0.0 : v[v.size() / 2];
+    };
+    const double f = median(floorMs), l = median(layersMs), t = median(labelsMs);
+    state.counters["drawLines_ms"] = f;
+    state.counters["layers_ms"] = l;
+    state.counters["layers_labels_ms"] = t;
+    state.counters["layers_ratio"] = f > 0 ? l / f : 0.0;
+    state.counters["labels_ratio"] = f > 0 ? t / f : 0.0;
+    state.counters["segments"] = double(lines.size());
+}
+BENCHMARK(BM_RedrawVsDrawLines)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 } // namespace

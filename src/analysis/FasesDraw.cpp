@@ -5,6 +5,7 @@
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
+#include "platform/EmfDevice.h"
 #include "printing/ZelPrinter.h"
 
 #include <QFontMetrics>
@@ -291,9 +292,11 @@ bool PrintJunction(const std::string& fileName, int width, int height, bool show
 {
     const TJunctionDiagram& d = Diagram;
     if (width < 1 || height < 1) return false;
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::white);
+    // A metafile at screen resolution: the document scales it to its box and it
+    // stays sharp at any size.
+    TEmfDevice image(width, height, 96);
     QPainter q(&image);
+    q.fillRect(QRect(0, 0, width, height), Qt::white);
     q.setRenderHint(QPainter::Antialiasing, false);
     TMapPainter& p = ZelPrinter::Painter();
     p.SetPainter(&q);
@@ -387,7 +390,7 @@ bool PrintJunction(const std::string& fileName, int width, int height, bool show
     }
     p.SetPainter(nullptr);
     q.end();
-    return image.save(QString::fromStdString(fileName), "PNG");
+    return image.Save(fileName).empty();
 }
 
 } // namespace KDVFases

@@ -530,7 +530,7 @@ void NodesDoc()
             if (nd < 1 || nd > Network.NodeCount)
                 continue;
             const TNodo& node = Nodos[nd];
-            std::vector<TPoint> pts(node.Outline, node.Outline + std::clamp(node.OutlineCount, 0, MaxOutlinePoints));
+            std::vector<TPoint> pts(node.Outline.begin(), node.Outline.begin() + std::clamp(node.OutlineCount, 0, MaxOutlinePoints));
             KmlPolygon(Format("%d", node.Number), pts, "");
         }
     });

@@ -9,6 +9,7 @@
 #include "mainwindow/MessageFrm.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/gui/OxrImage.h"
+#include "map/gui/gaugeCaption.h"
 #include "model/KDVvars.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
@@ -16,6 +17,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDoubleSpinBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
@@ -109,7 +111,13 @@ public:
                 w_->tnDatos->setTabVisible(i, visible);
         }
     }
-    void SetLengthScaleEdit(double value) override { lengthScale = value; }
+    void SetLengthScaleEdit(double value) override
+    {
+        lengthScale = value;
+        // The movement drawings take the network's length scale (through the box's change).
+        if (w_->seFMov)
+            w_->seFMov->setValue(value);
+    }
 
     bool batchQuiet = false;
     double lengthScale = 1.0;
@@ -235,6 +243,11 @@ void TPalvonViewer::CreateControls()
     }
     img = new TOxrImage(Splitter1);
     img->setObjectName("img");
+    pbc = new tgaugeCaption(img);
+    pbc->setObjectName("pbc");
+    pbc->SetForeColor(QColor(0, 0, 255));
+    pbc->hide();
+    img->installEventFilter(this);
     // The map title: a rich-text box over the map, hidden until a title is set.
     tit = new QTextEdit(img);
     tit->setObjectName("tit");
@@ -372,6 +385,8 @@ void TPalvonViewer::SetCommandLine(const QStringList& arguments) { commandLine_ 
 // act once per press.
 bool TPalvonViewer::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == img && event->type() == QEvent::Resize && pbc)
+        pbc->setGeometry(0, img->height() - 21, img->width(), 21);
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         static quint64 lastTimestamp = ~0ull;

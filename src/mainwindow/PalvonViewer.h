@@ -29,6 +29,7 @@ class QTextEdit;
 class QTimer;
 class QToolBar;
 class TOxrImage;
+class tgaugeCaption;
 struct TDxfMapOptions;
 struct TCompPlacement;
 class TAptta;
@@ -68,6 +69,9 @@ public:
     QStatusBar* Status = nullptr;
     QLabel* StatusPanels[4] = {};
     QProgressBar* ProgressBar = nullptr;
+    // The caption gauge of long commands: a strip along the bottom of the map,
+    // hidden when idle.
+    tgaugeCaption* pbc = nullptr;
     QToolBar* tbarEstandar = nullptr;
     QToolBar* tbarArcos = nullptr;
     QToolBar* tbarMovimientos = nullptr;
@@ -118,6 +122,8 @@ public:
     void tbOpenDatExecute();
     // False when the network could not be opened (missing, refused, no coordinates).
     bool AbrirRedPalvon(const std::string& fileName);
+    // The first step of AbrirRedPalvon: the network text loaded and the file names set.
+    bool SetFileNames(const std::string& fullName);
     // Every way in (open dialog, drop, command line, recent file, reload) runs this.
     bool RunOpening();
     void ReloadFromText();
@@ -312,6 +318,16 @@ public:
     void sagLineasMouseMove(int x, int y);
     void sagArcosMouseMove(int x, int y);
     void sagLineasMouseDown(Qt::KeyboardModifiers keys, int x, int y);
+    // Column and row of the movement grid under the mouse.
+    int32_t MovimGridRow = 0;
+    void sagMovimMouseMove(int x, int y);
+    void sagMovimDblClick();
+    // The movement grid's double click: Alt held (the columns are added) and the column
+    // last made a map attribute (the list itself is SelectedMovimVars).
+    bool MovimAttrAdd = false;
+    int32_t MovimAttrVar = 0;
+    // The sort state of both grids as a freshly opened network has it.
+    void ResetGridSort();
     void sagZonasDblClick();
     void sagNodosDblClick();
     void sagArcosDblClick();
@@ -527,6 +543,24 @@ public:
     int32_t LastDownI = 0, LastDownJ = 0;
     double LastDownX = 0.0, LastDownY = 0.0;
     double RulerTotal = 0.0;
+    // Shortest path picked on the map: waiting for the clicks; first end taken.
+    bool PathPick = false, PathFirstDone = false;
+    // Translation vector of the zoning being drawn; collapse circle being drawn.
+    bool ZoningMove = false;
+    bool CollapseOn = false;
+    double CollapseRadius = 0.0;
+    // "Sobre el mapa" of the shortest paths: the two ends are picked with the mouse.
+    void RminMapaClick();
+    // Background-layer "Editar": a region whose polylines are deleted.
+    void pupseditClick();
+    // The collapse button: also tells the browser-emulation value kept for the program.
+    void tbColapsarClick();
+    // Polygon vertices inside the circle move onto its centre.
+    void ColapsarVertices(double x, double y, double r);
+    // The phase window for one junction (the map's phase tool).
+    void ShowPhaseWindow(int32_t node);
+    // Connects the actions of the map modes above to their menus and toolbars.
+    void CreateMapModeCommands();
 
     // ---- Map double click (PalvonViewerDblClick.cpp) ----
     void imgDblClick();
@@ -697,7 +731,6 @@ private:
     void CreateMenus();
     void CreateToolbars();
     void InstallServices();
-    bool SetFileNames(const std::string& fullName);
     void EnableAfterOpen();
     // After an opening that stopped: nothing of an earlier network stays on show.
     void ShowNoNetwork();

@@ -186,7 +186,6 @@ void TPalvonViewer::ConnectCommandItems()
     // "Selección" of the junction list needs selected nodes (the drawing enables it).
     Action("jtSel")->setEnabled(false);
 
-    connect(Action("aConfigurar1"), &QAction::triggered, this, &TPalvonViewer::Configurar1Click);
     connect(Action("GrabarSIG"), &QAction::triggered, this, &TPalvonViewer::GrabarSIGClick);
     const std::pair<const char*, int> fits[] = {
         {"Autojustar1", 1}, {"Autojustar2", 2}, {"Autojustar3", 3}, {"Autojustar4", 4}, {"Autojustar5", 5}};

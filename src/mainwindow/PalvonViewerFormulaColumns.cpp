@@ -6,6 +6,7 @@
 // variable and title along.
 #include "analysis/ArtFormula.h"
 #include "analysis/gui/DlgFormula.h"
+#include "mainwindow/FormulaDialogs.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/StringAlignGrid.h"
 #include "model/KDVvars.h"
@@ -75,6 +76,9 @@ int32_t RowRecord(const TFormulaSide& s, int row)
 TArtFormula& TPalvonViewer::FN()
 {
     static TArtFormula engine;
+    // INPUT and MSG of a formula talk to the user through the main window.
+    static const bool hooked = (InstallFormulaDialogs(engine), true);
+    (void)hooked;
     return engine;
 }
 

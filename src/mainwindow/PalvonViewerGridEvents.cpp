@@ -9,6 +9,9 @@
 #include "map/LineLayers.h"
 #include "map/Ranges.h"
 #include "map/gui/OxrImage.h"
+#include "model/ZelUtilsGeometry.h"
+#include "analysis/gui/KDVMix.h"
+#include "mainwindow/SecondaryWindows.h"
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
 #include "model/TextCodec.h"
@@ -22,6 +25,8 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPolygon>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 #include <algorithm>
 #include <charconv>
@@ -52,20 +57,19 @@ bool CellNumber(std::string_view text, float& value)
     return true;
 }
 
-// Variable columns compare by value (a cell that is no number counts as equal).
-// Other columns compare as text, except that two numbers (node numbers) compare by
-// value there too, so that "9" comes before "10".
+// Variable columns compare by value (a cell that is no number counts as equal);
+// every other column compares its texts by character code, numbers or not.
 int CompareCells(const TStringAlignGrid* grid, bool variable, int col, int row1, int row2)
 {
     const std::string_view a = grid->cellView(col, row1);
     const std::string_view b = grid->cellView(col, row2);
-    float x = 0.0f, y = 0.0f;
-    const bool numbers = CellNumber(a, x) && CellNumber(b, y);
-    if (variable && !numbers)
-        return TStringAlignGrid::CompareEqual;
-    if (numbers)
+    if (variable) {
+        float x = 0.0f, y = 0.0f;
+        if (!CellNumber(a, x) || !CellNumber(b, y))
+            return TStringAlignGrid::CompareEqual;
         return x == y ? TStringAlignGrid::CompareEqual
                       : (x < y ? TStringAlignGrid::CompareBefore : TStringAlignGrid::CompareAfter);
+    }
     const int c = a.compare(b);
     return c == 0 ? TStringAlignGrid::CompareEqual
                   : (c < 0 ? TStringAlignGrid::CompareBefore : TStringAlignGrid::CompareAfter);
@@ -123,8 +127,14 @@ void TPalvonViewer::ConnectGridEvents()
                 GridKeys = keys;
                 sagArcosMouseMove(x, y);
             });
+    connect(sagMovim, &TStringAlignGrid::mouseMoved, this,
+            [this](Qt::KeyboardModifiers, int x, int y) { sagMovimMouseMove(x, y); });
     connect(sagMovim, &TStringAlignGrid::mousePressed, this,
-            [this](Qt::MouseButton, Qt::KeyboardModifiers keys, int, int) { GridKeys = keys; });
+            [this](Qt::MouseButton, Qt::KeyboardModifiers keys, int x, int y) {
+                GridKeys = keys;
+                sagMovimMouseMove(x, y);
+            });
+    connect(sagMovim, &TStringAlignGrid::dblClicked, this, &TPalvonViewer::sagMovimDblClick);
     connect(sagZonas, &TStringAlignGrid::dblClicked, this, &TPalvonViewer::sagZonasDblClick);
     connect(sagNodos, &TStringAlignGrid::dblClicked, this, &TPalvonViewer::sagNodosDblClick);
     connect(sagArcos, &TStringAlignGrid::dblClicked, this, &TPalvonViewer::sagArcosDblClick);
@@ -139,6 +149,16 @@ void TPalvonViewer::ConnectGridEvents()
     sagArcos->SetDrawCellHandler([this](TStringAlignGrid* g, int col, int row, QPainter& p, const QRect& rect) {
         if (row == 0 && col == SortColArcos && static_cast<size_t>(col) < SortDescArcos.size())
             DrawSortMark(g, col, p, rect, SortDescArcos[static_cast<size_t>(col)] == 1);
+    });
+    // Column 0 of the transit lines: whether each line is drawn, as a check box.
+    sagLineas->SetDrawCellHandler([this](TStringAlignGrid* g, int col, int row, QPainter& p, const QRect& rect) {
+        if (col != 0 || row < 1 || row > Network.LineCount)
+            return;
+        p.fillRect(rect, g->palette().base());
+        QStyleOptionButton box;
+        box.rect = QRect(rect.center().x() - 6, rect.center().y() - 6, 13, 13);
+        box.state = QStyle::State_Enabled | (Lineas[row].Visible ? QStyle::State_On : QStyle::State_Off);
+        g->style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, &p, g);
     });
     sagMovim->SetDrawCellHandler([this](TStringAlignGrid* g, int col, int row, QPainter& p, const QRect& rect) {
         if (row == 0 && col == SortColMovim && static_cast<size_t>(col) < SortDescMovim.size())
@@ -185,10 +205,39 @@ void TPalvonViewer::sagArcosMouseMove(int x, int y)
         Action("SeleccionPorDatos")->setText(Qs(Format("Selección por \"%s\"", sagArcos->cell(col, 0))));
 }
 
-void TPalvonViewer::sagLineasMouseDown(Qt::KeyboardModifiers keys, int, int)
+void TPalvonViewer::sagLineasMouseDown(Qt::KeyboardModifiers keys, int x, int y)
 {
     LineasShiftFlag = keys.testFlag(Qt::ShiftModifier);
     LineasCtrlFlag = keys.testFlag(Qt::ControlModifier);
+    int col = -1, row = -1;
+    sagLineas->MouseToCell(x, y, col, row);
+    if (col != 0)
+        return;
+    if (!ZelUtils::ShiftDown() && row >= 0 && row <= Network.LineCount) {
+        Lineas[row].Visible = Lineas[row].Visible ? 0 : 1;
+        // The title's box sets every line at once.
+        if (row == 0)
+            for (int32_t l = 1; l <= Network.LineCount; ++l)
+                Lineas[l].Visible = Lineas[0].Visible;
+        VisibleLinesChanged = true;
+    }
+    sagLineas->Invalidate();
+}
+
+void TPalvonViewer::sagMovimMouseMove(int x, int y)
+{
+    int col = -1, row = -1;
+    sagMovim->MouseToCell(x, y, col, row);
+    MovimGridRow = row;
+    if (col >= 0)
+        RangeItemMovim = col;
+}
+
+void TPalvonViewer::ResetGridSort()
+{
+    std::fill(SortDescArcos.begin(), SortDescArcos.end(), uint8_t{0});
+    std::fill(SortDescMovim.begin(), SortDescMovim.end(), uint8_t{0});
+    SortColArcos = SortColMovim = -1;
 }
 
 // ---------------------------------------------------------------- helpers
@@ -396,6 +445,75 @@ void TPalvonViewer::sagArcosDblClick()
         for (size_t i = 0; i < ShownVarList.size(); ++i)
             Action(QStringLiteral("cv%1").arg(i))->setVisible(true);
     }
+    DrawPalvon();
+}
+
+void TPalvonViewer::sagMovimDblClick()
+{
+    const int row = MovimGridRow;
+    if (row <= 0 || row >= sagMovim->RowCount())
+        return;
+    PolySelectKind = 0;
+    const int32_t m = ZelUtils::ParseInt(sagMovim->cellView(3, row));
+    const bool movement = m >= 1 && m <= Network.MovementCount;
+    if (RangeItemMovim < 3 && row > 1 && movement) {
+        const TMovimiento& mv = Movims[m];
+        if (mv.AIndex >= 1 && mv.CIndex >= 1) {
+            const TNodo& a = Nodos[mv.AIndex];
+            const TNodo& c = Nodos[mv.CIndex];
+            CentreView((double(a.X) + double(c.X)) / 2.0, (double(a.Y) + double(c.Y)) / 2.0, 0.1 * ExtentWidth(),
+                       0.1 * ExtentHeight());
+        }
+        SetDown("tbMove", false);
+        DrawPalvon();
+    }
+    if (Down("tbMixs")) {
+        if (!movement)
+            return;
+        // The diagram shows the variable of the chosen column; a key column keeps the
+        // variable of the diagrams menu.
+        const int32_t c = RangeItemMovim;
+        const int32_t k = c >= 0 && c < NumColMovim ? ColVarMovim[static_cast<size_t>(c)] : 0;
+        const int32_t junction = Movims[m].JunctionIndex;
+        if (!FrmMix || junction < 1 || junction > Network.NodeCount)
+            return;
+        // The junction list and its position stay as they were.
+        FrmMix->DrawMix(junction, k >= 1 && k <= NumMovVars ? k : FlMixVar);
+        FrmMix->exec();
+        return;
+    }
+    if (!MovimRangeValues() || !(RangeMax > 0.0f))
+        return;
+    MovimAttrAdd = GridKeys.testFlag(Qt::AltModifier);
+    if (!GridKeys.testFlag(Qt::ControlModifier))
+        SelectedMovimVars.clear();
+    const std::string text = Format("%d", RangeItemMovim);
+    if (std::find(SelectedMovimVars.begin(), SelectedMovimVars.end(), text) == SelectedMovimVars.end()) {
+        if (SelectedMovimVars.size() >= static_cast<size_t>(MaxShownVars)) {
+            Services().ShowMessage(Format("No se pueden mostrar más de %d variables a la vez.", MaxShownVars));
+            return;
+        }
+        SelectedMovimVars.push_back(text);
+    }
+    const size_t n = SelectedMovimVars.size();
+    const size_t at = static_cast<size_t>(
+        std::find(SelectedMovimVars.begin(), SelectedMovimVars.end(), text) - SelectedMovimVars.begin());
+    VarColors[at] = Ranges::AjustaColor(ModePenColors[CurrentMode()], static_cast<int32_t>(at));
+    Action(QStringLiteral("cv%1").arg(at))->setText(Qs(TitMovim[static_cast<size_t>(RangeItemMovim)]));
+    Action("cvs")->setVisible(false);
+    for (int i = 0; i < MaxShownVars; ++i)
+        Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
+    if (n > 1) {
+        Action("cvs")->setVisible(true);
+        for (size_t i = 0; i < n; ++i)
+            Action(QStringLiteral("cv%1").arg(i))->setVisible(true);
+    }
+    Action("aAtributos2")->setCheckable(true);
+    Action("aAtributos2")->setChecked(true);
+    SetDown("tbValues", false);
+    SetDown("tbAtributos", false);
+    SetDown("tbColores", false);
+    MovimAttrVar = RangeItemMovim;
     DrawPalvon();
 }
 

@@ -468,16 +468,10 @@ void TPalvonViewer::AgregarItemMovim(int column)
     CreateGrids();
     if (column < 0 || column >= NumMovimColumns)
         return;
-    // The range state is the movement layer's: it is left as it was.
-    const int32_t savedItem = RangeItemMovim, savedVar = RangeVarMovim;
-    const float savedMin = RangeMovimMin, savedMax = RangeMovimMax;
-    RangeItemMovim = column;
-    const bool ok = MovimRangeValues();
-    const bool enabled = ok && RangeMovimMax > 0.0f;
-    RangeItemMovim = savedItem;
-    RangeVarMovim = savedVar;
-    RangeMovimMin = savedMin;
-    RangeMovimMax = savedMax;
+    // Only columns with a positive maximum can be shown; listing one changes
+    // nothing of what the map shows.
+    const int32_t k = column < NumColMovim ? ColVarMovim[static_cast<size_t>(column)] : 0;
+    const bool enabled = k >= 1 && k <= NumMovVars && Movims[MovimsMaxRec].Var[k] > 0.0f;
 
     QAction* item = VarMovim->addAction(Qs(Format("%2d  %s", column, TitMovim[static_cast<size_t>(column)])));
     item->setData(column);

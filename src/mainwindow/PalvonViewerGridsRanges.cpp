@@ -72,15 +72,36 @@ void TPalvonViewer::ArcosRangeValues()
 
 bool TPalvonViewer::MovimRangeValues()
 {
+    RangeVarMovim = RangeItemMovim;
     const int32_t c = RangeItemMovim;
-    if (c < 1 || c >= NumColMovim || c >= NumMovimColumns || Network.MovementCount < 1)
+    if (c <= 0 || c >= NumMovimColumns)
         return false;
-    const int32_t k = ColVarMovim[static_cast<size_t>(c)];
-    if (k < 1 || k > NumMovVars)
+    // A new column scales the bands afresh, unless the scale window keeps its maximum.
+    if (!ScaleFixed)
+        RangeMax = 0.0f;
+    const int32_t k = c < NumColMovim ? ColVarMovim[static_cast<size_t>(c)] : 0;
+    if (k >= 1 && k <= NumMovVars) {
+        if (sagMovim) {
+            for (int col = 0; col < sagMovim->ColCount(); ++col)
+                sagMovim->SetColorCell(col, 0, QColor()); // the title row's own colour
+            const uint32_t mark = ModePenColors[1];
+            if (c < sagMovim->ColCount())
+                sagMovim->SetColorCell(c, 0, QColor(int(mark & 0xFF), int((mark >> 8) & 0xFF), int((mark >> 16) & 0xFF)));
+        }
+        RangeName = TitMovim[static_cast<size_t>(c)];
+        RangeMovimMin = Movims[0].Var[k];
+        RangeMovimMax = Movims[MovimsMaxRec].Var[k];
+        if (!ScaleFixed) {
+            RangeMin = RangeMovimMin;
+            RangeMax = RangeMovimMax;
+        }
+    }
+    if (!(RangeMax > 0.0f))
         return false;
-    RangeVarMovim = c;
-    RangeMovimMin = Movims[0].Var[k];
-    RangeMovimMax = Movims[MovimsMaxRec].Var[k];
+    if (!BatchMode)
+        RangeMax += 1.0e-6f;
+    // The classes follow the column: fifths of its span, whatever NumRanges is.
+    Ranges::FillDefaultRanges(RangeMin, RangeMax);
     return true;
 }
 
@@ -164,7 +185,7 @@ void TPalvonViewer::VarMovimClick(QAction* item)
     for (QAction* a : VarMovim->actions())
         a->setChecked(false);
     item->setChecked(true);
-    if (!MovimRangeValues() || !(RangeMovimMax > 0.0f))
+    if (!MovimRangeValues() || !(RangeMax > 0.0f))
         return;
     if (DataLayerKind == 4) {
         Action("aAtributos2")->setCheckable(true);

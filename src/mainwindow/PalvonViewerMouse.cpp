@@ -16,6 +16,7 @@
 #include "map/gui/DataLayers.h"
 #include "map/gui/MapLayers.h"
 #include "map/gui/OxrImage.h"
+#include "analysis/KDVlibPaths.h"
 #include "model/HitGrid.h"
 #include "model/KDVvars.h"
 #include "model/NodeMoves.h"
@@ -133,6 +134,7 @@ void TPalvonViewer::ConnectMapMouse()
         if (Scl)
             Scl->hide();
     });
+    CreateMapModeCommands();
 }
 
 void TPalvonViewer::NodeMoveClick() { NodeMoveSticky = ZelUtils::ShiftDown(); }
@@ -160,10 +162,16 @@ int TPalvonViewer::MousePressMode(Qt::MouseButton Button, const TShiftState& Shi
         mode = 7;
     if (NodeMoving && GridMoveRegion.contains(QPoint(i, j)))
         mode = 8;
+    if (PathPick)
+        mode = 9;
     if (EditPolygon >= 0)
         mode = 10;
     if (Action(QStringLiteral("NodeMove"))->isChecked())
         mode = 11;
+    if (Action(QStringLiteral("MoveZon"))->isChecked())
+        mode = 12;
+    if (Down(QStringLiteral("tbShow")) && HoverNode > 0)
+        mode = 13;
     if (Action(QStringLiteral("smove"))->isChecked())
         mode = 14;
     if (Action(QStringLiteral("ZoneMove"))->isChecked())
@@ -180,6 +188,8 @@ int TPalvonViewer::MousePressMode(Qt::MouseButton Button, const TShiftState& Shi
         mode = 23;
     if (Down(QStringLiteral("tbMixs")) && HoverNode > 0)
         mode = 24;
+    if (Down(QStringLiteral("tbColapsar")) && (ZelUtils::CtrlDown() || ZelUtils::ShiftDown()))
+        mode = 25;
     return mode;
 }
 
@@ -265,16 +275,43 @@ void TPalvonViewer::imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& S
         }
         break;
     }
+    case 9: {
+        const int32_t n = KDVlib::NearestNode(x, y);
+        if (n >= 1 && n <= Network.NodeCount) {
+            const QColor mark = DlgCfg ? DisplayStyles::ToQColor(DlgCfg->SeleccionColor->Color()) : QColor(255, 0, 0);
+            XorDraw(*img, QPen(mark, 1), [&] { img->Circle(Nodos[n].X, Nodos[n].Y, -(NodeSize + 2)); });
+        }
+        if (!PathFirstDone) {
+            KDVlib::PathFrom = n;
+            PathFirstDone = true;
+            img->setCursor(Qt::DragMoveCursor);
+            break;
+        }
+        KDVlib::PathTo = n;
+        PathPick = PathFirstDone = false;
+        img->unsetCursor();
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        KDVlib::RutaMinima(KDVlib::PathFrom, KDVlib::PathTo, 0);
+        QApplication::restoreOverrideCursor();
+        FillPathGrid(false);
+        break;
+    }
     case 10: {
         EditHandle = PickPolygonHandle(i, j);
         if (EditHandle <= 0)
             break;
-        if (Shift.Shift()) {
+        const bool vertex =
+            EditHandle < static_cast<int32_t>(EditHandleIsVertex.size()) && EditHandleIsVertex[EditHandle];
+        if (Shift.Shift() && vertex) {
             DeletePolygonVertex(EditHandle);
             EditHandle = 0;
             break;
         }
         LastPoint = press;
+        // Shift on a midpoint starts its drag as a plain press does, without the
+        // rubber lines at the press.
+        if (Shift.Shift())
+            break;
         int32_t prev = 0, next = 0;
         HandleNeighbours(EditHandle, prev, next);
         XorDraw(*img, RedPen(), [&] {
@@ -292,6 +329,16 @@ void TPalvonViewer::imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& S
             PressPoint = LastPoint = press;
             XorDraw(*img, RedPen(), [&] { img->Circle(x, y, -NodeSize); });
         }
+        break;
+    case 12:
+        if (!ZoningMove) {
+            ZoningMove = true;
+            PressPoint = LastPoint = press;
+            XorDraw(*img, RedPen(Qt::DashLine), [&] { img->LineW(x, y, x, y); });
+        }
+        break;
+    case 13:
+        ShowPhaseWindow(HoverNode);
         break;
     case 14:
         if (!LayerMove) {
@@ -345,6 +392,11 @@ void TPalvonViewer::imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& S
     case 24:
         ShowFlowDiagram(HoverNode);
         break;
+    case 25:
+        CollapseOn = true;
+        PressPoint = LastPoint = press;
+        CollapseRadius = 0.0;
+        break;
     default:
         break;
     }
@@ -355,6 +407,11 @@ void TPalvonViewer::imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& S
 void TPalvonViewer::imgOxrMouseMove(const TShiftState&, int i, int j, double x, double y)
 {
     const TPoint now{x, y};
+    if (CollapseOn) {
+        XorDraw(*img, RedPen(Qt::DotLine), [&] { img->Circle(PressPoint.x, PressPoint.y, CollapseRadius); });
+        CollapseRadius = std::hypot(x - PressPoint.x, y - PressPoint.y);
+        XorDraw(*img, RedPen(Qt::DotLine), [&] { img->Circle(PressPoint.x, PressPoint.y, CollapseRadius); });
+    }
     FollowMagnifierAndPan(i, j);
     // A move started from a grid: the hand over the marker, "no" elsewhere.
     if ((CentroidMoving || NodeMoving) && PickedItem < 0)
@@ -400,7 +457,7 @@ void TPalvonViewer::imgOxrMouseMove(const TShiftState&, int i, int j, double x, 
         LastPoint = now;
         XorDraw(*img, RedPen(), lines);
     }
-    if (LayerMove) {
+    if (ZoningMove || LayerMove) {
         XorDraw(*img, RedPen(Qt::DashLine), [&] { img->LineW(PressPoint.x, PressPoint.y, LastPoint.x, LastPoint.y); });
         LastPoint = now;
         XorDraw(*img, RedPen(Qt::DashLine), [&] { img->LineW(PressPoint.x, PressPoint.y, LastPoint.x, LastPoint.y); });
@@ -431,6 +488,8 @@ int TPalvonViewer::MouseReleaseMode(Qt::MouseButton Button)
         mode = 5;
     if (EditHandle > 0)
         mode = 6;
+    if (ZoningMove)
+        mode = 12;
     if (LayerMove)
         mode = 14;
     if (HoverCurveLink > 0 && HoverCurveHandle > 0 && CurveDrag > 0)
@@ -439,6 +498,8 @@ int TPalvonViewer::MouseReleaseMode(Qt::MouseButton Button)
         mode = 21;
     if (CurveLink > 0 && CurveVertex >= 0 && CurveVertexDrag)
         mode = 22;
+    if (CollapseOn)
+        mode = 25;
     return mode;
 }
 
@@ -520,6 +581,25 @@ void TPalvonViewer::imgOxrMouseUp(Qt::MouseButton Button, const TShiftState&, in
         DropPolygonHandle(x, y, ZelUtils::CtrlDown() && ZelUtils::AltDown());
         break;
     }
+    case 12: {
+        ZoningMove = false;
+        Action(QStringLiteral("MoveZon"))->setChecked(false);
+        XorDraw(*img, RedPen(Qt::DashLine), [&] { img->LineW(PressPoint.x, PressPoint.y, LastPoint.x, LastPoint.y); });
+        StatusPanels[3]->clear();
+        const double dx = x - PressPoint.x, dy = y - PressPoint.y;
+        // The outline and the point each zone keeps after it move together.
+        for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
+            TZona& zone = Zonas[z];
+            const size_t last = std::min(static_cast<size_t>(std::max(zone.PolygonCount, 0)) + 1,
+                                         zone.Polygon.empty() ? 0 : zone.Polygon.size() - 1);
+            for (size_t k = 1; k <= last; ++k) {
+                zone.Polygon[k].x += dx;
+                zone.Polygon[k].y += dy;
+            }
+        }
+        DrawPalvon();
+        break;
+    }
     case 14: {
         LayerMove = false;
         Action(QStringLiteral("smove"))->setChecked(false);
@@ -555,6 +635,12 @@ void TPalvonViewer::imgOxrMouseUp(Qt::MouseButton Button, const TShiftState&, in
     case 17:
     case 22:
         CurveRelease(mode, x, y);
+        break;
+    case 25:
+        XorDraw(*img, RedPen(Qt::DotLine), [&] { img->Circle(PressPoint.x, PressPoint.y, CollapseRadius); });
+        CollapseOn = false;
+        ColapsarVertices(PressPoint.x, PressPoint.y, CollapseRadius);
+        DrawPalvon();
         break;
     case 21:
         if (DragPolygonLabel <= NumPoligonos) {

@@ -1,6 +1,7 @@
 // The main road of the program: from a file name to a network in memory, filled
 // grids and a drawn map; and the other data files opened into that network.
 #include "mainwindow/DlgCfg.h"
+#include "analysis/gui/KDVMix.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DisplayStyles.h"
@@ -164,6 +165,9 @@ bool TPalvonViewer::OpenPalvonDat()
         PalvonRead::UtmHemisphere = DlgCfg->NorthernHemisphere() ? "N" : "S";
     }
     NumUserVarArcos = NumUserVarMovim = 0;
+    ResetGridSort();
+    if (FrmMix)
+        FrmMix->ForgetJunctions();
     Action("Crearcolumna1")->setEnabled(true);
     Action("Crearcolumna2")->setEnabled(true);
 
@@ -297,6 +301,8 @@ void TPalvonViewer::ConstruyeMixs()
     // Totals are sized only for arms that movements use; an empty list means all 0.
     for (int32_t n = 1; n <= Network.NodeCount; ++n) {
         TNodo& node = Nodos[n];
+        if (!node.Arms.allocated())
+            continue; // no arm was ever written: all are as new
         for (TConector& arm : node.Arms) {
             arm.EntryMark = arm.ExitMark = 0;
             arm.InTotals.clear();

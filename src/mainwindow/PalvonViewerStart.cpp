@@ -196,7 +196,12 @@ void TPalvonViewer::SetCurrentDirectory(const std::string& path)
 
 void TPalvonViewer::CancelMouseMode()
 {
+    // A polygon being drawn is not abandoned: only its double click ends it.
+    const bool drawingPolygon = UserPolygonActive;
     ClearMouseState();
+    UserPolygonActive = drawingPolygon;
+    if (!drawingPolygon)
+        PolyPoints.clear();
     Action("NodeMove")->setChecked(false);
     Action("ZoneMove")->setChecked(false);
     if (DlgFind && DlgFind->isVisible())

@@ -43,7 +43,7 @@ TPalvonViewer* CreateProgramWindows(bool showSplash, TAptta** splashOut)
     FrmPija = new TFrmPija(viewer);
     FrmFases = new TFrmFases(viewer);
     DlgFormula = new TDlgFormula(viewer);
-    DlgPrint = new TDlgPrint(viewer);
+    DlgPrint = new TDlgPrint(*viewer, viewer);
     FrmPath = new TFrmPath(viewer);
     FrmAerial = new TFrmAerial(viewer);
     DlgStat = new TDlgStat(viewer);

@@ -446,7 +446,7 @@ void DrawNetWorkLanes(TMapPainter& img, const TNetworkOptions& o)
         const int32_t count = std::min(n.OutlineCount, MaxOutlinePoints);
         if (count < 3)
             return;
-        const std::span<const TPoint> pts(n.Outline, static_cast<size_t>(count));
+        const std::span<const TPoint> pts(n.Outline.data(), static_cast<size_t>(count));
         if (view.MeetsPoints(pts))
             img.PolygonPtArray(pts, count - 1);
     });

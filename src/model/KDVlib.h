@@ -2,6 +2,8 @@
 // Lookup of records by number and key, and the program's message texts.
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace KDVlib {
 
@@ -15,6 +17,18 @@ int32_t FindLinea(const std::string& name);
 // searches a prefix (see FindMovimFirst for the first of a prefix).
 int32_t FindMovim(int32_t p1, int32_t p2, int32_t p3);
 int32_t FindMovimFirst(int32_t p1, int32_t p2);
+
+// The links' (A, B) numbers copied out of the records once, for a pass that looks
+// up many links while changing none of their numbers: Find gives FindArco's
+// answer, without touching a kilobyte record at every step of the bisection.
+class TArcoKeys {
+public:
+    TArcoKeys();
+    int32_t Find(int32_t a, int32_t b) const;
+
+private:
+    std::vector<std::pair<int32_t, int32_t>> keys_; // 1..LinkCount
+};
 
 // ---- Message texts ------------------------------------------------------------
 // Set once at start by SetMessages; '\r' separates the lines of a message.

@@ -25,6 +25,31 @@ int32_t FindArco(int32_t a, int32_t b)
     return 0;
 }
 
+TArcoKeys::TArcoKeys()
+{
+    keys_.resize(static_cast<size_t>(Network.LinkCount) + 1);
+    for (int32_t k = 1; k <= Network.LinkCount; ++k)
+        keys_[static_cast<size_t>(k)] = {Arcos[k].A, Arcos[k].B};
+}
+
+int32_t TArcoKeys::Find(int32_t a, int32_t b) const
+{
+    // The same bisection as FindArco, so that among equal keys the same one is found.
+    int32_t lo = 1, hi = static_cast<int32_t>(keys_.size()) - 1;
+    const std::pair<int32_t, int32_t> key(a, b);
+    while (lo <= hi) {
+        int32_t mid = (lo + hi) / 2;
+        const std::pair<int32_t, int32_t>& k = keys_[static_cast<size_t>(mid)];
+        if (k == key)
+            return mid;
+        if (k < key)
+            lo = mid + 1;
+        else
+            hi = mid - 1;
+    }
+    return 0;
+}
+
 int32_t FindArcoAB(int32_t a, int32_t b)
 {
     for (int32_t k = 1; k <= Network.LinkCount; ++k)

@@ -20,13 +20,28 @@ namespace {
 
 constexpr double TenthsPerRadian = 1800.0 / std::numbers::pi;
 
-void StraightLinks()
+// Sine and cosine of a bearing in tenths of a degree, as std::sin and std::cos
+// give them, from a table for the whole bearings of a turn.
+struct TBearingTrig {
+    float sin[3601];
+    float cos[3601];
+    TBearingTrig()
+    {
+        for (int b = 0; b <= 3600; ++b) {
+            sin[b] = static_cast<float>(std::sin(b / TenthsPerRadian));
+            cos[b] = static_cast<float>(std::cos(b / TenthsPerRadian));
+        }
+    }
+};
+
+void StraightLinks(const KDVlib::TArcoKeys& keys)
 {
+    static const TBearingTrig trig;
     double scaleSum = 0.0;
     int scaleCount = 0;
     for (int32_t k = 1; k <= Network.LinkCount; ++k) {
         TArcos& a = Arcos[k];
-        a.ReverseIndex = KDVlib::FindArco(a.B, a.A);
+        a.ReverseIndex = keys.Find(a.B, a.A);
         if (a.StreetTag == "1" && a.ReverseIndex == 0)
             a.NoReverse = 1;
         if (a.AIndex <= 0 || a.BIndex <= 0 || a.AIndex > Network.NodeCount || a.BIndex > Network.NodeCount)
@@ -39,11 +54,16 @@ void StraightLinks()
         a.StraightLength = static_cast<float>(std::hypot(double(nb.X) - na.X, double(nb.Y) - na.Y));
         a.Points[1] = {na.X, na.Y};
         a.Points[2] = {nb.X, nb.Y};
-        a.BearingA = ZelUtils::Round(ZelUtils::PointAngle(a.Points[1], a.Points[a.PointCount]) * TenthsPerRadian);
-        a.BearingB = ZelUtils::Round(ZelUtils::PointAngle(a.Points[a.PointCount - 1], a.Points[a.PointCount]) *
-                                     TenthsPerRadian);
-        a.SinA = static_cast<float>(std::sin(a.BearingA / TenthsPerRadian));
-        a.CosA = static_cast<float>(std::cos(a.BearingA / TenthsPerRadian));
+        // Two points: the bearing at B is the bearing at A.
+        a.BearingA = ZelUtils::Round(ZelUtils::PointAngle(a.Points[1], a.Points[2]) * TenthsPerRadian);
+        a.BearingB = a.BearingA;
+        if (a.BearingA >= 0 && a.BearingA <= 3600) {
+            a.SinA = trig.sin[a.BearingA];
+            a.CosA = trig.cos[a.BearingA];
+        } else {
+            a.SinA = static_cast<float>(std::sin(a.BearingA / TenthsPerRadian));
+            a.CosA = static_cast<float>(std::cos(a.BearingA / TenthsPerRadian));
+        }
         if (a.StraightLength > 0 && a.Var[7] != 0) {
             ++scaleCount;
             scaleSum += double(a.StraightLength) / double(a.Var[7]);
@@ -54,14 +74,14 @@ void StraightLinks()
     Services().SetLengthScaleEdit(LengthScale);
 }
 
-void TurningMovements()
+void TurningMovements(const KDVlib::TArcoKeys& keys)
 {
     std::vector<std::tuple<int32_t, int32_t, int32_t, int32_t>> order;
     order.reserve(static_cast<size_t>(Network.MovementCount));
     for (int32_t m = 1; m <= Network.MovementCount; ++m) {
         TMovimiento& mv = Movims[m];
-        mv.EntryLink = KDVlib::FindArco(mv.A, mv.Node);
-        mv.ExitLink = KDVlib::FindArco(mv.Node, mv.C);
+        mv.EntryLink = keys.Find(mv.A, mv.Node);
+        mv.ExitLink = keys.Find(mv.Node, mv.C);
         if (mv.EntryLink > 0 && mv.ExitLink > 0) {
             int32_t angle = Arcos[mv.ExitLink].BearingA - Arcos[mv.EntryLink].BearingA;
             if (angle < -1800)
@@ -103,7 +123,7 @@ void TurningMovements()
     }
 }
 
-void ArmsAndFlares()
+void ArmsAndFlares(const KDVlib::TArcoKeys& keys)
 {
     for (int32_t n = 1; n <= Network.NodeCount; ++n) {
         TNodo& node = Nodos[n];
@@ -114,8 +134,8 @@ void ArmsAndFlares()
                 arm.OtherX = Nodos[far].X;
                 arm.OtherY = Nodos[far].Y;
             }
-            int32_t out = KDVlib::FindArco(node.Number, arm.OtherNode);
-            int32_t in = KDVlib::FindArco(arm.OtherNode, node.Number);
+            int32_t out = keys.Find(node.Number, arm.OtherNode);
+            int32_t in = keys.Find(arm.OtherNode, node.Number);
             if (out > 0)
                 arm.Bearing = Arcos[out].BearingA;
             else if (in > 0)
@@ -165,9 +185,11 @@ void UnusedLanes()
 
 void ReportUnusedLanes()
 {
-    StraightLinks();
-    TurningMovements();
-    ArmsAndFlares();
+    // No pass here changes a link's numbers: one copy of the keys serves them all.
+    const KDVlib::TArcoKeys keys;
+    StraightLinks(keys);
+    TurningMovements(keys);
+    ArmsAndFlares(keys);
     ReverseConnectors();
     UnusedLanes();
 }

@@ -5,6 +5,7 @@
 #include "model/ZelUtils.h"
 
 #include <algorithm>
+#include <charconv>
 #include <numeric>
 
 TNetwork Network;
@@ -22,6 +23,30 @@ std::vector<int32_t> FirstArc;
 std::vector<TLineRef> LinkLineRefs;
 
 using ZelUtils::Format;
+
+void NodeKeyMap::clear()
+{
+    for (const value_type& e : entries_)
+        if (e.first >= 0 && e.first < DenseLimit)
+            dense_[static_cast<size_t>(e.first)] = 0;
+    entries_.clear();
+    sparse_.clear();
+}
+
+int32_t NodeKeyMap::Insert(int32_t number, int32_t index)
+{
+    const int32_t slot = static_cast<int32_t>(entries_.size());
+    entries_.emplace_back(number, index);
+    if (number >= 0 && number < DenseLimit) {
+        const size_t n = static_cast<size_t>(number);
+        if (n >= dense_.size())
+            dense_.resize(std::max(n + 1, std::min(dense_.size() * 2, static_cast<size_t>(DenseLimit))), 0);
+        dense_[n] = slot + 1;
+    } else {
+        sparse_.emplace(number, slot);
+    }
+    return slot;
+}
 
 namespace PalvonRead {
 
@@ -75,6 +100,8 @@ int32_t NodeIndex(int32_t number)
     // Records outlive a network: a node without coordinates must not keep the
     // geographic position of the node that held this record before.
     n.Latitude = n.Longitude = 0.0;
+    n.Arms.reset();
+    n.Outline.reset();
     NodeKeyList.emplace(number, i);
     return i;
 }
@@ -96,6 +123,8 @@ int32_t NewLink()
     a.LineRefFirst = a.LineRefLast = -1;
     a.HasMovements = 0;
     a.LaneEdgeCount = 0;
+    a.LaneEdgeNear.reset();
+    a.LaneEdgeFar.reset();
     // The lanes pass only ever sets these, and only for positioned links with
     // movements, so a reused record would otherwise keep the previous network's.
     a.StraightLength = 0.0f;
@@ -103,12 +132,10 @@ int32_t NewLink()
     a.FlareEnd = a.FlareStart = 0;
     a.HasPija = 0;
     std::fill(std::begin(a.Var), std::end(a.Var), 0.0f);
-    for (int l = 0; l <= MaxLanes; ++l) {
-        a.LaneDirs[l][0] = a.LaneDirs[l][1] = a.LaneDirs[l][2] = 0;
-        a.LaneMark[l] = 0;
-        a.LaneFlags[l] = 0;
-        a.LaneUsed[l] = 0;
-    }
+    a.LaneDirs.reset();
+    a.LaneMark.reset();
+    a.LaneFlags.reset();
+    a.LaneUsed.reset();
     ArcosMaxRec = Network.LinkCount + 1;
     return i;
 }
@@ -160,9 +187,40 @@ int32_t NewLine()
     return i;
 }
 
-std::string LinkKey(int32_t a, int32_t b) { return Format("%9d%9d", a, b); }
+namespace {
 
-std::string MovementKey(int32_t node, int32_t a, int32_t c) { return Format("%9d%9d%9d", node, a, c); }
+// Appends the number as "%9d" writes it: right-aligned in 9 columns, longer
+// numbers whole. Keys are made for every link and movement of a network.
+void AppendKeyField(std::string& out, int32_t value)
+{
+    char digits[16];
+    const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
+    const size_t n = static_cast<size_t>(end - digits);
+    if (n < 9)
+        out.append(9 - n, ' ');
+    out.append(digits, n);
+}
+
+} // namespace
+
+std::string LinkKey(int32_t a, int32_t b)
+{
+    std::string key;
+    key.reserve(18);
+    AppendKeyField(key, a);
+    AppendKeyField(key, b);
+    return key;
+}
+
+std::string MovementKey(int32_t node, int32_t a, int32_t c)
+{
+    std::string key;
+    key.reserve(27);
+    AppendKeyField(key, node);
+    AppendKeyField(key, a);
+    AppendKeyField(key, c);
+    return key;
+}
 
 namespace {
 

@@ -6,6 +6,7 @@
 // `Arcos` and `Movims` holds per-variable minima and record count+1 the maxima.
 // `Fases` alone is used from 0. Capacities are the historic limits of the model;
 // every creation checks them (see PalvonRead) so input can never overflow them.
+#include "model/LazyArray.h"
 #include "model/RecordArray.h"
 
 #include <array>
@@ -13,6 +14,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 // Capacities (highest valid index of each array).
@@ -123,8 +125,9 @@ struct TNodo {
     int32_t OutlineCount = 0;  // junction outline points in use (OrderArms)
     int32_t OutlineFlags = 0;
     TPoint OutlineCentre;                   // copy of X, Y when the outline was built
-    TPoint Outline[MaxOutlinePoints];       // 0..OutlineCount-1, ascending angle
-    TConector Arms[MaxArms];
+    // Made only for the nodes that use them (junctions): see LazyArray.
+    LazyArray<TPoint, MaxOutlinePoints> Outline; // 0..OutlineCount-1, ascending angle
+    LazyArray<TConector, MaxArms> Arms;
     int32_t Extra[4] = {};
 };
 
@@ -145,11 +148,12 @@ struct TArcos {
     int32_t Lanes = 0;
     uint8_t FlareEnd = 0;
     uint8_t FlareStart = 0;
-    uint8_t LaneFlags[MaxLanes + 1] = {};
+    // Lane data (1..6) of links of junction arms: made when written, see LazyArray.
+    LazyArray<uint8_t, MaxLanes + 1> LaneFlags;
     uint8_t HasMovements = 0;
-    uint8_t LaneUsed[MaxLanes + 1] = {};
-    int32_t LaneDirs[MaxLanes + 1][3] = {};
-    int32_t LaneMark[MaxLanes + 1] = {};
+    LazyArray<uint8_t, MaxLanes + 1> LaneUsed;
+    LazyArray<int32_t[3], MaxLanes + 1> LaneDirs;
+    LazyArray<int32_t, MaxLanes + 1> LaneMark;
     float CosA = 0.0f;
     float SinA = 0.0f;
     int32_t AIndex = 0;
@@ -161,8 +165,9 @@ struct TArcos {
     std::string StreetName;
     int32_t LineRefFirst = -1; // first entry in LinkLineRefs, -1 = empty
     int32_t LineRefLast = -1;
-    TPoint LaneEdgeNear[MaxLaneEdgePoints];
-    TPoint LaneEdgeFar[MaxLaneEdgePoints];
+    // Made only for links whose lane edges are computed: see LazyArray.
+    LazyArray<TPoint, MaxLaneEdgePoints> LaneEdgeNear;
+    LazyArray<TPoint, MaxLaneEdgePoints> LaneEdgeFar;
     int32_t LaneEdgeCount = 0; // lane-edge entries valid (0..n-1); 0 = none computed
     float Var[NumLinkVars + 1] = {}; // 1..130
 
@@ -251,8 +256,56 @@ struct TFase {
     TStage Stages[MaxStages + 1]; // 1..6
 };
 
-// Node number -> record index while reading (the node-key list).
-using NodeKeyMap = std::unordered_map<int32_t, int32_t>;
+// Node number -> record index (the node-key list). Node numbers of ordinary
+// networks are small, so those are found by direct indexing; others (the
+// 10-digit numbers of wide files, negative ones) through a hash table. The
+// interface is the subset of a map the program uses: find(n)->second, end(),
+// emplace (keeps an existing entry), operator[], size, clear, reserve.
+class NodeKeyMap {
+public:
+    using value_type = std::pair<int32_t, int32_t>;
+    using const_iterator = const value_type*;
+
+    const_iterator find(int32_t number) const
+    {
+        const int32_t slot = Slot(number);
+        return slot < 0 ? end() : &entries_[static_cast<size_t>(slot)];
+    }
+    const_iterator end() const { return nullptr; }
+    void emplace(int32_t number, int32_t index)
+    {
+        if (Slot(number) < 0)
+            Insert(number, index);
+    }
+    int32_t& operator[](int32_t number)
+    {
+        int32_t slot = Slot(number);
+        if (slot < 0)
+            slot = Insert(number, 0);
+        return entries_[static_cast<size_t>(slot)].second;
+    }
+    size_t size() const { return entries_.size(); }
+    void clear();
+    void reserve(size_t n) { entries_.reserve(n); }
+
+private:
+    static constexpr int32_t DenseLimit = 1 << 17; // numbers 0..DenseLimit-1 index directly
+
+    int32_t Slot(int32_t number) const
+    {
+        if (number >= 0 && number < DenseLimit) {
+            const size_t n = static_cast<size_t>(number);
+            return n < dense_.size() ? dense_[n] - 1 : -1;
+        }
+        auto it = sparse_.find(number);
+        return it == sparse_.end() ? -1 : it->second;
+    }
+    int32_t Insert(int32_t number, int32_t index);
+
+    std::vector<value_type> entries_;
+    std::vector<int32_t> dense_; // number -> entry position + 1, 0 = none
+    std::unordered_map<int32_t, int32_t> sparse_;
+};
 
 extern TNetwork Network;
 extern RecordArray<TNodo, MaxNodos> Nodos;

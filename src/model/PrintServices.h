@@ -14,6 +14,8 @@ public:
     virtual void ImprimirRedes1Click() {}
     // Fits the print preview page to the current printer's page.
     virtual void FitToPrinterPage() {}
+    // Turns the printer to landscape or portrait (the report's page setup does).
+    virtual void SetPrinterOrientation(bool landscape) { (void)landscape; }
 };
 
 // The services in use (never null: a do-nothing implementation by default).

@@ -330,6 +330,30 @@ std::shared_ptr<Picture> TDocWriter::LoadPicture(const std::string& file, const 
     return p;
 }
 
+namespace {
+
+// A picture larger than the room it stands in is shrunk, proportions kept, so
+// that it is never cut at a cell's or the page's edge.
+void FitPicture(Picture& p, double maxWidthPt, double maxHeightPt)
+{
+    double k = 1.0;
+    if (maxWidthPt > 0 && p.widthPt > maxWidthPt)
+        k = maxWidthPt / p.widthPt;
+    if (maxHeightPt > 0 && p.heightPt * k > maxHeightPt)
+        k = maxHeightPt / p.heightPt;
+    p.widthPt *= k;
+    p.heightPt *= k;
+}
+
+} // namespace
+
+double TDocWriter::TextWidthPt() const { return std::max(72.0, pageW_ - (setup_.marginLeft + setup_.marginRight) * 72); }
+
+double TDocWriter::TextHeightPt() const
+{
+    return std::max(72.0, pageH_ - (setup_.marginTop + setup_.marginBottom) * 72);
+}
+
 bool TDocWriter::CellPicture(int table, int row, int column, const std::string& pictureFile,
                              const std::string& caption, const PictureBox& box)
 {
@@ -337,6 +361,9 @@ bool TDocWriter::CellPicture(int table, int row, int column, const std::string& 
     if (!c) return false;
     auto pic = LoadPicture(pictureFile, box);
     if (!pic) return false;
+    // The cell's width less the gap on each side (60 twips) and the border.
+    if (const Table* t = TableAt(table))
+        FitPicture(*pic, TextWidthPt() / std::max(1, t->columns) - 2 * 3.0 - 2 * pic->borderPt, TextHeightPt() * 0.9);
     Item p;
     p.picture = pic;
     c->items.push_back(std::move(p));
@@ -353,6 +380,7 @@ bool TDocWriter::AddPicture(const std::string& pictureFile, const PictureBox& bo
 {
     auto pic = LoadPicture(pictureFile, box);
     if (!pic) return false;
+    FitPicture(*pic, TextWidthPt() - 2 * pic->borderPt, TextHeightPt() * 0.9);
     Block b;
     b.item.picture = pic;
     blocks_.push_back(std::move(b));
@@ -377,7 +405,7 @@ std::string TDocWriter::Rtf() const
     if (setup_.orientation == 1) s += "\\lndscpsxn";
     s += "\r\n";
 
-    const double textW = std::max(72.0, pageW_ - (setup_.marginLeft + setup_.marginRight) * 72);
+    const double textW = TextWidthPt();
     for (const Block& b : blocks_) {
         switch (b.kind) {
         case Block::Paragraph:

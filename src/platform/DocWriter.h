@@ -63,6 +63,9 @@ public:
     bool IsOpen() const { return open_; }
     double PageWidthPt() const { return pageW_; }
     double PageHeightPt() const { return pageH_; }
+    // Width and height of the text area (the page less its margins).
+    double TextWidthPt() const;
+    double TextHeightPt() const;
 
     // A new paragraph holding text (UTF-8 or Windows-1252 bytes).
     void AddParagraph(const std::string& text, const ParagraphFormat& format = ParagraphFormat());

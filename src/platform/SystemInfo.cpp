@@ -36,4 +36,6 @@ std::string ComputerName()
     return QSysInfo::machineHostName().toStdString();
 }
 
+int BrowserEmulationValue() { return 0; }
+
 } // namespace SystemInfo

@@ -1,5 +1,6 @@
 #include "printing/ReportWriter.h"
 
+#include "model/PrintServices.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "printing/Net2Print.h"
@@ -81,6 +82,8 @@ DocWriter::PageSetup OptionsPageSetup()
 void WordOpen()
 {
     Doc().Open(ReportWriter::OptionsPageSetup());
+    // The printer turns with the document, so pages rendered at the printer's size match it.
+    PrintHooks().SetPrinterOrientation(WordOrientation == 1);
     PrintCustomWidth = ZelUtils::Round(8 * Doc().PageWidthPt());
     PrintCustomHeight = ZelUtils::Round(8 * Doc().PageHeightPt());
 }

@@ -1,4 +1,5 @@
 #include "analysis/gui/FrmFases.h"
+#include "printing/gui/FrmPreview.h"
 
 #include "analysis/Fases.h"
 #include "map/DisplayStyles.h"
@@ -17,6 +18,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -26,7 +28,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPrinter>
-#include <QProgressBar>
+#include "map/gui/gaugeCaption.h"
 #include <QSpinBox>
 #include <QToolBar>
 #include <QToolButton>
@@ -143,9 +145,11 @@ TFrmFases::TFrmFases(QWidget* parent) : QWidget(parent)
     panelLayout->addStretch(1);
     body->addWidget(panel, 0, Qt::AlignTop);
     outer->addLayout(body);
-    pbc = new QProgressBar(this);
+    pbc = new tgaugeCaption(this);
     pbc->setObjectName(QStringLiteral("pbc"));
-    pbc->setFormat(QStringLiteral("Preparando documento ..."));
+    pbc->setFixedHeight(21);
+    pbc->SetForeColor(QColor(0, 0, 255));
+    pbc->SetCaption(QStringLiteral("Preparando documento ..."));
     pbc->hide();
     outer->addWidget(pbc);
 }
@@ -305,13 +309,17 @@ void TFrmFases::tbPrintClick()
             q.drawRect(r.adjusted(0, 0, -1, -1));
         }
     }
-    QPrinter printer(QPrinter::HighResolution);
     QPainter q;
-    if (!q.begin(&printer)) {
+    if (!q.begin(&Printer())) {
         Services().ShowMessage("No se pudo iniciar la impresión.");
         return;
     }
-    q.drawImage(0, 0, image);
+    // A screen-sized picture drawn pixel for pixel would be a stamp on a
+    // high-resolution page: it is scaled to the page, proportions kept.
+    const QRect page = q.viewport();
+    const double k = std::min(double(page.width()) / image.width(), double(page.height()) / image.height());
+    q.setRenderHint(QPainter::SmoothPixmapTransform);
+    q.drawImage(QRectF(0, 0, image.width() * k, image.height() * k), image);
     q.end();
 }
 
@@ -330,15 +338,16 @@ bool TFrmFases::WriteDocument(const std::string& fileName)
     int table = 0;
     if (columns > 0) table = doc.AddTable(KDVFases::PictureRows(KDVFases::ListedCount(), columns), columns, "null");
     const int32_t n = std::min<int32_t>(Network.NodeCount, MaxNodos);
-    pbc->setRange(0, std::max(n, 1));
-    pbc->setValue(0);
-    pbc->setFormat(QStringLiteral("Generando documento %1 ...  ")
+    pbc->SetMinValue(0);
+    pbc->SetMaxValue(std::max(n, 1));
+    pbc->SetProgress(0);
+    pbc->SetCaption(QStringLiteral("Generando documento %1 ...  ")
                        .arg(QFileInfo(QString::fromStdString(fileName)).fileName()));
     pbc->show();
     int32_t row = 1, column = 0;
     bool ok = true;
     for (int32_t i = 1; i <= n; ++i) {
-        pbc->setValue(i);
+        pbc->SetProgress(i);
         if (NodoEnLista[i] != 1) continue;
         CreateFases(i);
         if (!PrintFases(i, kPictureFile)) {
@@ -354,7 +363,7 @@ bool TFrmFases::WriteDocument(const std::string& fileName)
         if (!ok) break;
     }
     std::remove(kPictureFile);
-    pbc->setFormat(QStringLiteral("Cerrando documento ..."));
+    pbc->SetCaption(QStringLiteral("Cerrando documento ..."));
     std::string saved;
     if (ok) ok = doc.SaveAs(fileName, &saved);
     pbc->hide();
@@ -401,7 +410,8 @@ void TFrmFases::PhasesReport(DocWriter::TDocWriter& doc, const std::string& netw
     for (int32_t i = 1; i <= n; ++i) {
         if (NodoEnLista[i] != 1) continue;
         CreateFases(i);
-        if (!CopyJunction(kPictureFile)) continue;
+        // The printed twin: a metafile with title, stamp and stage panels.
+        if (!PrintFases(i, kPictureFile)) continue;
         const std::string caption =
             ZelUtils::Format("Red: %s    Nodo: %d", networkName.c_str(), KDVFases::Diagram.Number);
         if (columns > 0) {
@@ -427,6 +437,50 @@ void TFrmFases::showEvent(QShowEvent* event)
     }
     if (NodoActual >= 1 && NodoActual <= Network.NodeCount) CreateFases(NodoActual);
     else tbFirstClick();
+}
+
+void TFrmFases::ShowJunctionModal(int32_t node)
+{
+    if (node < 1 || node > Network.NodeCount || modalLoop_)
+        return;
+    for (int32_t i = 1; i <= MaxNodos; ++i)
+        NodoEnLista[i] = 0;
+    NodoEnLista[node] = 1;
+    pupNodos->clear();
+    QAction* item = pupNodos->addAction(QString::number(Nodos[node].Number));
+    item->setData(node);
+    connect(item, &QAction::triggered, this, [this, node] { Navigate(node); });
+    FasesListOk = 1;
+    NodoActual = node;
+    // Nothing to step to: the stepping part of the toolbar goes while the junction shows.
+    std::vector<QAction*> stepping;
+    bool inStepping = false;
+    for (QAction* a : toolbar_->actions()) {
+        if (a->objectName() == QLatin1String("tbFirst"))
+            inStepping = true;
+        if (inStepping && a->isVisible()) {
+            stepping.push_back(a);
+            a->setVisible(false);
+        }
+        if (a->objectName() == QLatin1String("tbRepartos"))
+            break;
+    }
+    QEventLoop loop;
+    modalLoop_ = &loop;
+    show();
+    raise();
+    if (isVisible())
+        loop.exec();
+    modalLoop_ = nullptr;
+    for (QAction* a : stepping)
+        a->setVisible(true);
+}
+
+void TFrmFases::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    if (modalLoop_)
+        modalLoop_->quit();
 }
 
 void TFrmFases::closeEvent(QCloseEvent* event)

@@ -14,7 +14,7 @@ class QComboBox;
 class QDoubleSpinBox;
 class QGroupBox;
 class QMenu;
-class QProgressBar;
+class tgaugeCaption;
 class QSpinBox;
 class QToolBar;
 class TOxrImage;
@@ -31,6 +31,10 @@ public:
     void MakePupNodos();
     // Shows the junction of node index k.
     void CreateFases(int32_t k);
+    // The window for one junction only (the map's phase tool): the list holds that
+    // junction, the stepping buttons are hidden, and the call returns once the
+    // window is closed.
+    void ShowJunctionModal(int32_t node);
     // Draws the junction shown on a picture for documents and saves it.
     bool PrintFases(int32_t k, const std::string& fileName);
     // Composes the picture of the junction shown: "null" puts it on the clipboard,
@@ -56,7 +60,7 @@ public:
     TOxrImage* fimg = nullptr;
     std::array<QGroupBox*, 6> G{};
     std::array<TOxrImage*, 6> Fase{};
-    QProgressBar* pbc = nullptr;
+    tgaugeCaption* pbc = nullptr; // caption gauge of the document writing, hidden when idle
     QMenu* pupNodos = nullptr;
     QComboBox* cbPapel = nullptr;
     QComboBox* cbOrienta = nullptr;
@@ -70,8 +74,10 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
+    class QEventLoop* modalLoop_ = nullptr;
     QToolBar* toolbar_ = nullptr;
     void SyncMap();
     void Navigate(int32_t k);

@@ -112,6 +112,22 @@ void TFrmMix::closeEvent(QCloseEvent* event)
     QDialog::closeEvent(event);
 }
 
+void TFrmMix::hideEvent(QHideEvent* event)
+{
+    MixListOk = false;
+    QDialog::hideEvent(event);
+}
+
+void TFrmMix::ForgetJunctions()
+{
+    pupNodos->clear();
+    MixNodos.assign(1, 0);
+    MixPos = -1;
+    MixListOk = false;
+    NodoActual = 0;
+    fimg->Clear();
+}
+
 void TFrmMix::MakeMixNodos()
 {
     pupNodos->clear();

@@ -32,6 +32,8 @@ public:
     QSpinBox* sewv = nullptr;
 
     void MakeMixNodos();
+    // Another network is open: no junction of the one before stays listed.
+    void ForgetJunctions();
     void DrawMix(int32_t Node, int32_t Var);
     void DrawSolera();
     void tbFirstClick();
@@ -51,6 +53,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // However the window goes (close box, Escape, a button), the list is built
+    // afresh the next time.
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void ShowPosition(int32_t pos);

@@ -40,8 +40,11 @@ void TOxrImage::NewPicture()
     SetPainter(nullptr);
     if (painter_.isActive())
         painter_.end();
-    // Never an empty image: a painter cannot be opened on one.
-    picture_ = QImage(std::max(1, width()), std::max(1, height()), QImage::Format_RGB32);
+    // Never an empty image: a painter cannot be opened on one. A picture of the
+    // same size is whitened in place rather than made anew beside the old one.
+    const QSize size(std::max(1, width()), std::max(1, height()));
+    if (picture_.size() != size || picture_.format() != QImage::Format_RGB32)
+        picture_ = QImage(size, QImage::Format_RGB32);
     picture_.fill(Qt::white);
     painter_.begin(&picture_);
     SetPainter(&painter_);

@@ -163,9 +163,10 @@ void TPalvonViewer::ConnectToggles()
     connect(seAnchoPista, &QDoubleSpinBox::valueChanged, this, &TPalvonViewer::seAnchoPistaChange);
     seFMov = new QDoubleSpinBox(tbarMovimientos);
     seFMov->setObjectName("seFMov");
-    seFMov->setRange(0.1, 100.0);
+    // It also shows the network's length scale (map units per unit of link length).
+    seFMov->setRange(0.001, 1000000.0);
     seFMov->setSingleStep(0.1);
-    seFMov->setDecimals(1);
+    seFMov->setDecimals(3);
     seFMov->setValue(1.0);
     seFMov->setToolTip(QStringLiteral("Escala de los movimientos"));
     tbarMovimientos->addWidget(seFMov);

@@ -113,6 +113,7 @@ struct TPanelDrag {
 };
 TPanelDrag ZimgDrag;
 TPanelDrag SclDrag;
+TPanelDrag SymDrag;
 
 // Events of the map that no signal carries: the wheel, the scale bar's mouse
 // (the bar is made with the grids, after the map) and the repaints that tell the
@@ -132,6 +133,8 @@ protected:
             case QEvent::ChildPolished:
                 if (static_cast<QChildEvent*>(event)->child() == viewer_->Scl && viewer_->Scl)
                     viewer_->Scl->installEventFilter(this);
+                if (static_cast<QChildEvent*>(event)->child() == viewer_->sym && viewer_->sym)
+                    viewer_->sym->installEventFilter(this);
                 break;
             case QEvent::Paint:
                 FollowAerial();
@@ -142,7 +145,9 @@ protected:
             return false;
         }
         if (watched == viewer_->Scl && viewer_->Scl)
-            return SclMouse(event);
+            return LegendMouse(event, viewer_->Scl, SclDrag);
+        if (watched == viewer_->sym && viewer_->sym)
+            return LegendMouse(event, viewer_->sym, SymDrag);
         return false;
     }
 
@@ -161,22 +166,22 @@ private:
         }
     }
 
-    bool SclMouse(QEvent* event)
+    // The legends over the map follow a drag with any button, the grab point kept.
+    static bool LegendMouse(QEvent* event, QWidget* legend, TPanelDrag& drag)
     {
-        QWidget* scl = viewer_->Scl;
         switch (event->type()) {
         case QEvent::MouseButtonPress: {
             const QPoint p = static_cast<QMouseEvent*>(event)->position().toPoint();
-            SclDrag.Begin(scl, p.x(), p.y());
+            drag.Begin(legend, p.x(), p.y());
             return true;
         }
         case QEvent::MouseMove: {
             const QPoint p = static_cast<QMouseEvent*>(event)->position().toPoint();
-            SclDrag.Follow(scl, p.x(), p.y());
+            drag.Follow(legend, p.x(), p.y());
             return true;
         }
         case QEvent::MouseButtonRelease:
-            SclDrag.Dragging = false;
+            drag.Dragging = false;
             return true;
         default:
             return false;

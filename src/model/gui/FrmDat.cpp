@@ -29,13 +29,37 @@ namespace {
 constexpr int RulerColumns = 300;
 constexpr const char* SaveDatFilter = "Archivo de datos [*.dat] (*.dat)";
 
+// True when every character the ruler and the records use advances alike.
+bool EvenAdvances(const QFont& f)
+{
+    const QFontMetrics fm(f);
+    const int w = fm.horizontalAdvance(QLatin1Char('0'));
+    for (QChar c : QStringLiteral("+- iW.,1$*m"))
+        if (fm.horizontalAdvance(c) != w)
+            return false;
+    return w > 0;
+}
+
+// Courier when the system has it, else the fixed-pitch families the install
+// script puts on every Debian system. The family is named, not left to the
+// system's "monospace", which may be a font that does not say it is fixed-pitch.
 QFont EditorFont()
 {
-    QFont f(QStringLiteral("Courier New"));
-    f.setStyleHint(QFont::TypeWriter);
-    f.setFixedPitch(true);
-    if (!QFontInfo(f).fixedPitch())
-        f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    for (const char* family : {"Courier New", "Liberation Mono", "DejaVu Sans Mono", "Noto Mono", "FreeMono"}) {
+        QFont f(QString::fromLatin1(family));
+        f.setStyleHint(QFont::TypeWriter);
+        f.setFixedPitch(true);
+        f.setPointSize(10);
+        if (QFontInfo(f).fixedPitch() && EvenAdvances(f))
+            return f;
+    }
+    for (const QString& family : QFontDatabase::families())
+        if (QFontDatabase::isFixedPitch(family)) {
+            QFont f(family, 10);
+            if (EvenAdvances(f))
+                return f;
+        }
+    QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     f.setPointSize(10);
     return f;
 }
@@ -163,7 +187,9 @@ bool TFrmDat::LoadFromFile(const std::string& path)
             break;
         }
     utf8_ = utf8;
-    SetLines(lines);
+    lines_ = std::move(lines); // not copied: a large network's text is megabytes
+    editorDirty_ = false;
+    ShowLines();
     mmDat->document()->setModified(false);
     setWindowTitle(QString::fromStdString(std::filesystem::path(path).filename().string()));
     return ok;
@@ -178,6 +204,8 @@ std::vector<std::string>& TFrmDat::Lines()
 
 void TFrmDat::LinesChanged()
 {
+    if (editorStale_)
+        return; // filled when the window is shown, with the lines as they are then
     if (lines_ != shown_)
         ShowLines();
 }
@@ -189,12 +217,29 @@ void TFrmDat::SetLines(const std::vector<std::string>& lines)
     ShowLines();
 }
 
-void TFrmDat::ShowLines()
+void TFrmDat::ShowLines(bool evenIfHidden)
 {
     QString text;
     size_t total = 0;
     for (const auto& l : lines_)
         total += l.size() + 1;
+    // A large text goes into the editor only when the window is on show: filling
+    // an editor with the lines of a capacity-size network takes longer than reading
+    // the network, and holds as much memory again, for a window seldom opened.
+    constexpr size_t FillWhenShownBytes = 256 * 1024;
+    if (!evenIfHidden && !isVisible() && total > FillWhenShownBytes) {
+        const bool modified = mmDat->document()->isModified();
+        updating_ = true;
+        mmDat->clear();
+        updating_ = false;
+        mmDat->document()->setModified(modified);
+        shown_.clear();
+        shown_.shrink_to_fit();
+        editorDirty_ = false;
+        editorStale_ = true;
+        return;
+    }
+    editorStale_ = false;
     text.reserve(static_cast<qsizetype>(total));
     for (size_t i = 0; i < lines_.size(); ++i) {
         if (i > 0)
@@ -299,6 +344,8 @@ void TFrmDat::tbReloadClick()
 void TFrmDat::showEvent(QShowEvent* event)
 {
     Saved = 0;
+    if (editorStale_)
+        ShowLines(true);
     QWidget::showEvent(event);
     PlaceRuler();
 }

@@ -24,6 +24,7 @@ public:
     explicit TRulerLine(const QString& text, QWidget* parent = nullptr);
     QString text() const { return text_; }
     void SetOffset(int x);
+    int Offset() const { return offset_; }
     QSize sizeHint() const override;
 
 protected:
@@ -100,7 +101,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void ShowLines();
+    void ShowLines(bool evenIfHidden = false);
     void SyncFromEditor();
     void PlaceRuler();
 
@@ -109,6 +110,7 @@ private:
     bool utf8_ = true;               // encoding of the text in the editor
     bool editorDirty_ = false;       // the user changed the editor since lines_ was taken
     bool updating_ = false;
+    bool editorStale_ = false;       // a large text waits for the window to be shown
     std::string fileName_;           // the name of the last save
 };
 

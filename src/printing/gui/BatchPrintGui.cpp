@@ -336,6 +336,11 @@ public:
         if (previous_)
             previous_->FitToPrinterPage();
     }
+    void SetPrinterOrientation(bool landscape) override
+    {
+        if (previous_)
+            previous_->SetPrinterOrientation(landscape);
+    }
 
 private:
     PrintServices* previous_;

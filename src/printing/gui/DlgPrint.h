@@ -1,12 +1,63 @@
 #pragma once
-// The multi-page print window (the main window's "aMultiPrint").
+// The multi-page print window ("Multi-Impresión"): a square grid of pages in the
+// proportions of the printer page over a picture of the view; the pages chosen
+// are printed one per sheet or saved one file per page.
+#include "printing/MultiPage.h"
+
 #include <QDialog>
+#include <QImage>
+
+#include <functional>
+
+#include <string>
+
+class QCheckBox;
+class QPainter;
+class QSpinBox;
+class TPalvonViewer;
 
 class TDlgPrint : public QDialog {
     Q_OBJECT
 public:
-    explicit TDlgPrint(QWidget* parent = nullptr);
+    explicit TDlgPrint(TPalvonViewer& viewer, QWidget* parent = nullptr);
+
+    TPageGrid& Grid() { return grid_; }
+    QSpinBox* spCount = nullptr;
+    QCheckBox* PrtMapa = nullptr;
+
+    // Lays the window out for the printer page and the view window.
+    void DrawNet();
+    void spCountChange();
+    void tbPrintClick();
+    void tbSaveClick();
+    // The chosen pages as files named base_i_j.EMF or base_i_j.JPG (by the
+    // extension of fileName); false when a page could not be written.
+    bool SavePages(const std::string& fileName);
+    // The overview sheet: the whole view with the grid and the page labels.
+    void PrintMap();
+    // The overview on a sheet already begun.
+    void DrawOverview(QPainter& p);
+    // Mouse-down on the page layer (pixels of the layer).
+    void PageLayerClick(int x, int y);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    class TPageLayer;
+    void SetLandscape(bool landscape);
+    void Redraw();
+    // Makes each selected page in turn the view window (and PrintPageX/Y its
+    // place) and visits it, row by row; stops at the first visit that fails.
+    bool ForEachSelectedPage(const std::function<bool(int i, int j)>& visit);
+
+    TPalvonViewer& viewer_;
+    TPageGrid grid_;
+    TPageLayer* layer_ = nullptr;
+    QImage map_;
+    bool widthBased_ = false;
+    double aspectWH_ = 1.0;
 };
 
-// Created at program start (ProgramStart.cpp).
+// Created at program start (ProgramStart.cpp) and kept for the whole run.
 extern TDlgPrint* DlgPrint;

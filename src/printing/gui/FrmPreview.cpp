@@ -91,6 +91,10 @@ public:
         if (FrmPreview)
             FrmPreview->FitToPrinterPage();
     }
+    void SetPrinterOrientation(bool landscape) override
+    {
+        Printer().setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    }
 };
 
 void DrawPictureStretched(QPainter& p, QSize target)

@@ -496,7 +496,7 @@ void PrintNetWorkLanes(QPainter& p)
         const int32_t count = std::min(n.OutlineCount, MaxOutlinePoints);
         if (count < 3)
             return;
-        const std::span<const TPoint> pts(n.Outline, static_cast<size_t>(count));
+        const std::span<const TPoint> pts(n.Outline.data(), static_cast<size_t>(count));
         if (view.MeetsPoints(pts))
             ZelPrinter::PolygonPtArray(&p, pts, count - 1);
     });

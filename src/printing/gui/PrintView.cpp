@@ -13,7 +13,6 @@
 #include "model/ZelUtils.h"
 #include "platform/EmfDevice.h"
 #include "printing/ZelPrinter.h"
-#include "printing/gui/MultiPageWindow.h"
 #include "printing/ZelPrinterPage.h"
 #include "printing/gui/DlgPrint.h"
 #include "printing/gui/FrmPreview.h"
@@ -260,8 +259,10 @@ void TPalvonViewer::VistaPrevia1Click() { PrintFilePalvon(); }
 
 void TPalvonViewer::aMultiPrintExecute()
 {
-    {
-        TMultiPageWindow window(*this, this);
+    if (DlgPrint) {
+        DlgPrint->exec();
+    } else {
+        TDlgPrint window(*this, this);
         window.exec();
     }
     // The multi-page print moves the view window page by page.

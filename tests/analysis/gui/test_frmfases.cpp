@@ -8,7 +8,13 @@
 #include "model/LinkShapes.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
+#include "support/MetafileCheck.h"
 #include "support/TestUtil.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 
 #include <QGroupBox>
 #include <QImage>
@@ -161,7 +167,12 @@ TEST(FrmFases, DocumentOfTheListedJunctionsInColumns)
     }
     EXPECT_EQ(rows, 3u);
     EXPECT_EQ(pictures, 7u);
-    EXPECT_EQ(Between(rtf, "\\picwgoal"), "7200"); // 5.0 inches
+    // 5.0 inches asked, but three columns of 6.5 inches of text leave a cell of
+    // 2.17 inches: the picture is fitted to its cell, not cut at its edge.
+    const int width = std::stoi(Between(rtf, "\\picwgoal"));
+    EXPECT_LE(width, 3120);
+    EXPECT_GT(width, 2800);
+    EXPECT_NE(rtf.find("\\emfblip"), std::string::npos); // the diagrams are metafiles
     EXPECT_EQ(NodoActual, 4);                       // back on the junction shown before
     EXPECT_FALSE(std::filesystem::exists("emf.emf"));
 }
@@ -193,6 +204,25 @@ TEST(FrmFases, PhasesReportAppendsTableAndCaptionedPictures)
     }
     EXPECT_EQ(rows, 6u + 2u); // stage table: 2 headers + 4 junctions; pictures: 2 rows of 2
     EXPECT_NE(rtf.find("Red: Norte    Nodo: 5"), std::string::npos);
+    // The pictures are the printed twin's metafiles, read back by the record
+    // walker: inside their bounds, with the title and the stamp as text.
+    const std::string docFile = dir.file("fases.doc");
+    writeFile(docFile, rtf);
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(VELMORA_SOURCE_DIR "/tests/support/rtf_pictures.py"),
+                                                 QString::fromStdString(docFile), QString::fromStdString(dir.path().string())});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QJsonArray pictures = QJsonDocument::fromJson(p.readAllStandardOutput()).object().value("pictures").toArray();
+    ASSERT_EQ(pictures.size(), 4);
+    for (const QJsonValue& v : pictures) {
+        const QJsonObject pic = v.toObject();
+        EXPECT_EQ(pic.value("kind").toString(), QStringLiteral("emfblip"));
+        EXPECT_LE(pic.value("width").toDouble(), pic.value("cell_width").toDouble());
+        const TMetafileReport r = CheckMetafile(pic.value("file").toString().toStdString());
+        EXPECT_METAFILE_SOUND(r);
+        EXPECT_TRUE(r.HasText(QStringLiteral("Intersecciones"))) << r.Summary();
+        EXPECT_TRUE(r.HasText(QString::fromStdString(GeneratedBy)));
+    }
     EXPECT_NE(rtf.find("\\page"), std::string::npos);
     EXPECT_EQ(NodoActual, 5); // the last of the list stays shown
 }

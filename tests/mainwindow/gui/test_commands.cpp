@@ -3,6 +3,7 @@
 // any network is open and after the sample and a real network are opened.
 #include "mainwindow/CommandTable.h"
 #include "mainwindow/PalvonViewer.h"
+#include "support/LiveMenus.h"
 #include "support/ViewerFixture.h"
 
 #include <QAction>
@@ -14,46 +15,10 @@
 #include <filesystem>
 #include <set>
 
+using livemenus::Container;
+using livemenus::ItemAt;
+
 namespace {
-
-QString Bare(QString s) { return s.remove(QLatin1Char('&')); }
-
-// The menu or toolbar a place names, walked the way a user would: menu titles,
-// then submenu captions ("#Name" for a submenu whose caption shows a value).
-QWidget* Container(TPalvonViewer* w, const QString& place)
-{
-    const int colon = place.indexOf(QLatin1Char(':'));
-    const QString kind = place.left(colon);
-    const QStringList path = place.mid(colon + 1).split(QLatin1Char('>'));
-    if (kind == "toolbar")
-        return w->findChild<QToolBar*>(path.front());
-    QMenu* menu = nullptr;
-    if (kind == "menu") {
-        for (QAction* a : w->menuBar()->actions())
-            if (a->menu() && Bare(a->text()) == path.front())
-                menu = a->menu();
-    } else if (kind == "popup") {
-        menu = w->findChild<QMenu*>(path.front());
-    }
-    for (int i = 1; menu && i < path.size(); ++i) {
-        QMenu* next = nullptr;
-        for (QAction* a : menu->actions())
-            if (a->menu() && (path[i].startsWith('#') ? a->objectName() == path[i].mid(1) : Bare(a->text()) == path[i]))
-                next = a->menu();
-        menu = next;
-    }
-    return menu;
-}
-
-QAction* ItemAt(QWidget* where, const QString& name)
-{
-    if (!where)
-        return nullptr;
-    for (QAction* a : where->actions())
-        if (a->objectName() == name)
-            return a;
-    return nullptr;
-}
 
 // Named items reachable from the menu bar, the pop-ups and the toolbars.
 void Reachable(QMenu* menu, std::set<QString>& names, std::set<QMenu*>& seen)

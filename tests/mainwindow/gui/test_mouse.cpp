@@ -9,16 +9,21 @@
 #include "model/FileUtils.h"
 #include "model/HitGrid.h"
 #include "model/KDVlib.h"
+#include "model/LinkShapes.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
 #include "model/ZelUtilsGeometry.h"
 #include "support/RecordingServices.h"
 #include "support/GridsNetwork.h"
+#include "support/LiveMenus.h"
 #include "support/TestUtil.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -153,8 +158,9 @@ TEST_F(MapMouse, CurveToolInsertsAndGridHandlesMoveAndShift)
 {
     const int32_t k = Link(1, 100);
     CurveLink = k;
-    w->SetDown("tbCurve", true);
-    w->tbCurveClick();
+    ASSERT_FALSE(w->Down("tbCurve"));
+    ASSERT_TRUE(livemenus::Click(w.get(), "toolbar:tbarEstandar", "tbCurve"));
+    ASSERT_TRUE(w->Down("tbCurve"));
     ASSERT_EQ(w->CurveRegions.size(), 601u);
 
     // The tool offers the midpoint, never an end handle.
@@ -175,8 +181,8 @@ TEST_F(MapMouse, CurveToolInsertsAndGridHandlesMoveAndShift)
     EXPECT_EQ(w->CurveDrag, 0);
 
     // Without the tool: the new point's handle (2) drags the point.
-    w->SetDown("tbCurve", false);
-    w->tbCurveClick();
+    ASSERT_TRUE(livemenus::Click(w.get(), "toolbar:tbarEstandar", "tbCurve"));
+    ASSERT_FALSE(w->Down("tbCurve"));
     w->StartCurving();
     w->imgMouseMove(Px(1100), Py(1080));
     ASSERT_EQ(w->CurveVertex, 2);
@@ -186,7 +192,34 @@ TEST_F(MapMouse, CurveToolInsertsAndGridHandlesMoveAndShift)
     EXPECT_DOUBLE_EQ(a.Points[2].x, 1120.0);
     EXPECT_DOUBLE_EQ(a.Points[2].y, 1050.0);
     EXPECT_FALSE(w->CurveVertexDrag);
-    EXPECT_TRUE(w->Action("GrabarSIG")->isVisible());
+
+    // The edited shape is offered for saving in the link grid's menu; a cancelled
+    // save keeps the offer, a written file reads back with the edited points.
+    QAction* save = livemenus::Reach(w.get(), "popup:pupArcos", "GrabarSIG");
+    ASSERT_NE(save, nullptr);
+    QTimer::singleShot(0, [] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()))
+            dialog->reject();
+    });
+    save->trigger();
+    EXPECT_TRUE(save->isVisible());
+    const QString file = QString::fromStdString(tmp.file("formas.sig"));
+    QTimer::singleShot(0, [file] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), "Grabar SIG");
+        dialog->selectFile(file);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    save->trigger();
+    EXPECT_FALSE(save->isVisible());
+    EXPECT_EQ(SigFileName, file.toStdString());
+    Arcos[k].PointCount = 2;
+    Arcos[k].Points[2] = Arcos[k].Points[3];
+    ASSERT_TRUE(KDVlib::ReadSigFile(file.toStdString()));
+    ASSERT_EQ(a.PointCount, 3);
+    EXPECT_NEAR(a.Points[2].x, 1120.0, 1e-4);
+    EXPECT_NEAR(a.Points[2].y, 1050.0, 1e-4);
 }
 
 } // namespace

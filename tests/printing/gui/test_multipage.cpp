@@ -48,7 +48,7 @@ TEST(BatchPrintCommandLine, PrintsPicturesIntoTheDocument)
 // ---- The multi-page window over an open network ----
 #include "model/KDVvars.h"
 #include "printing/ZelPrinter.h"
-#include "printing/gui/MultiPageWindow.h"
+#include "printing/gui/DlgPrint.h"
 #include "support/ViewerFixture.h"
 
 #include <QSpinBox>
@@ -60,7 +60,7 @@ TEST_F(MultiPageTest, ChosenPagesAreSavedOneFilePerPage)
     const std::string net = tmp.file("red.dat");
     std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", net);
     ASSERT_TRUE(viewer->AbrirRedPalvon(net));
-    TMultiPageWindow w(*viewer);
+    TDlgPrint w(*viewer);
     w.DrawNet();
     TPageGrid& g = w.Grid();
     ASSERT_EQ(g.Count(), 2);

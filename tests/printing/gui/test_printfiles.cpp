@@ -4,17 +4,20 @@
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
 #include "printing/ZelPrinter.h"
+#include "printing/gui/DlgPrint.h"
 #include "printing/gui/FrmPreview.h"
 #include "support/GuiTestUtil.h"
 #include "support/MetafileCheck.h"
 #include "support/ViewerFixture.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolBar>
 
 #include <filesystem>
@@ -93,10 +96,14 @@ protected:
         p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("30"), QStringLiteral("-png"),
                                             QString::fromStdString(pdf), QString::fromStdString(tmp.file("page"))});
         EXPECT_TRUE(p.waitForFinished(120000));
-        std::vector<QImage> pages;
+        std::vector<std::string> names;
         for (const auto& e : std::filesystem::directory_iterator(tmp.path()))
             if (e.path().filename().string().rfind("page", 0) == 0 && e.path().extension() == ".png")
-                pages.push_back(QImage(QString::fromStdString(e.path().string())));
+                names.push_back(e.path().string());
+        std::sort(names.begin(), names.end());
+        std::vector<QImage> pages;
+        for (const std::string& n : names)
+            pages.push_back(QImage(QString::fromStdString(n)));
         return pages;
     }
 };
@@ -166,4 +173,60 @@ TEST_F(PrintFiles, PrintedPageCarriesTheMapAcrossThePaper)
     EXPECT_GT(paperFill, 0.75 * screenFill) << "paper " << paperFill << " screen " << screenFill;
     EXPECT_LT(paperFill, 1.05);
     EXPECT_GT(ink, 200);
+}
+
+// The multi-page window, reached from the menu: the chosen pages printed to PDF
+// each carry their part of the map over the sheet, the overview sheet first; the
+// pages saved as metafiles pass the record walker with their page key as text.
+TEST_F(PrintFiles, MultiPagePagesCoverTheirSheets)
+{
+    const std::string pdf = tmp.file("paginas.pdf");
+    Printer().setOutputFormat(QPrinter::PdfFormat);
+    Printer().setOutputFileName(QString::fromStdString(pdf));
+    ASSERT_NE(DlgPrint, nullptr);
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        TPageGrid& g = DlgPrint->Grid();
+        EXPECT_EQ(g.Count(), 2);
+        DlgPrint->PageLayerClick(g.Page(1, 1).Left + 2, g.Page(1, 1).Bottom - 2);
+        DlgPrint->PageLayerClick(g.Page(2, 2).Left + 2, g.Page(2, 2).Top + 2);
+        DlgPrint->PrtMapa->setChecked(true);
+        DlgPrint->findChild<QAction*>(QStringLiteral("tbPrint"))->trigger();
+        EXPECT_TRUE(DlgPrint->SavePages(tmp.file("plan.emf")));
+        ran = true;
+        DlgPrint->reject();
+    });
+    LiveAction(viewer, "aMultiPrint")->trigger();
+    ASSERT_TRUE(ran);
+    const std::vector<QImage> pages = Rasterise(pdf);
+    ASSERT_EQ(pages.size(), 3u); // the overview and two pages
+    // The overview spans the sheet, the chosen pages silver under the links.
+    const QRect overview = InkBox(pages[0]);
+    EXPECT_GT(overview.width(), pages[0].width() * 3 / 4);
+    EXPECT_GT(overview.height(), pages[0].height() * 3 / 4);
+    int silver = 0, dark = 0;
+    for (int y = 0; y < pages[0].height(); ++y)
+        for (int x = 0; x < pages[0].width(); ++x) {
+            const QColor c = pages[0].pixelColor(x, y);
+            silver += std::abs(c.red() - 0xC0) < 16 && std::abs(c.green() - 0xC0) < 16;
+            dark += c.red() < 0x80 && c.green() < 0x80 && c.blue() < 0x80;
+        }
+    EXPECT_GT(silver, pages[0].width() * pages[0].height() / 5);
+    EXPECT_GT(dark, 100);
+    // Each page sheet holds map drawn at the sheet's scale inside the page, away
+    // from the stamp and the page key in its corners.
+    for (size_t k = 1; k < pages.size(); ++k) {
+        const QImage inner = pages[k].copy(pages[k].width() / 10, pages[k].height() / 10, pages[k].width() * 8 / 10,
+                                           pages[k].height() * 8 / 10);
+        int ink = 0;
+        const QRect box = InkBox(inner, &ink);
+        ASSERT_FALSE(box.isNull()) << "page sheet " << k << " holds no map";
+        EXPECT_GT(std::max(box.width(), box.height()), inner.width() / 4) << k;
+    }
+    for (const char* name : {"plan_1_1.EMF", "plan_2_2.EMF"}) {
+        const testutil::TMetafileReport r = testutil::CheckMetafile(tmp.file(name));
+        EXPECT_METAFILE_SOUND(r);
+        EXPECT_TRUE(r.HasText(QString::fromStdString(GeneratedBy)));
+        EXPECT_TRUE(r.HasText(QStringLiteral("(1,1)")) || r.HasText(QStringLiteral("(2,2)")));
+    }
 }

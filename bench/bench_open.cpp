@@ -1,0 +1,179 @@
+// Opening the largest real network in the program's own main window, headless:
+// from the file name to the drawn map with filled grids, step by step, and the
+// peak resident memory of the process with the network open.
+//
+//   bench_open --benchmark_filter=BM_OpenRealNetwork
+//
+// Run it alone for the memory figure: the peak is the whole process's.
+#include "NetworkGenerator.h"
+
+#include "mainwindow/Aptta.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
+#include "map/gui/OxrImage.h"
+#include "model/KDVvars.h"
+#include "model/LinkGeometry.h"
+#include "model/PalvonRead.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+// The program's windows over a settings folder of their own, with the network
+// copied there (the program writes its error list beside the network).
+struct Program {
+    QTemporaryDir dir;
+    TAptta* splash = nullptr;
+    TPalvonViewer* viewer = nullptr;
+    std::string network;
+
+    bool Start(const std::string& name)
+    {
+        if (!dir.isValid())
+            return false;
+        qputenv("VELMORA_CONFIG_DIR", dir.path().toUtf8());
+        network = dir.filePath(QString::fromStdString(name)).toStdString();
+        std::error_code ec;
+        std::filesystem::copy_file(benchgen::RealDataPath(name), network, ec);
+        if (ec)
+            return false;
+        PalvonRead::ErrorListFile = dir.filePath(QStringLiteral("Errores.txt")).toStdString();
+        viewer = CreateProgramWindows(false, &splash);
+        viewer->AskOnClose = false;
+        viewer->resize(1600, 1000);
+        viewer->show();
+        QCoreApplication::processEvents();
+        return true;
+    }
+    ~Program()
+    {
+        delete viewer;
+        delete splash;
+    }
+};
+
+} // namespace
+
+// Each step of the opening as the main window runs it (AbrirRedPalvon, then
+// RunOpening's steps in its order), timed separately.
+void BM_OpenRealNetwork(benchmark::State& state)
+{
+    Program program;
+    if (!program.Start("berlin-center-truncated.dat")) {
+        state.SkipWithError("cannot set the program up");
+        return;
+    }
+    TPalvonViewer& w = *program.viewer;
+    std::vector<double> file, read, listings, extremes, grids, draw, total;
+    for (auto _ : state) {
+        auto t0 = Clock::now();
+        if (!w.SetFileNames(program.network)) {
+            state.SkipWithError("cannot load the network text");
+            return;
+        }
+        auto t1 = Clock::now();
+        if (!w.OpenPalvonDat()) {
+            state.SkipWithError("the network was refused");
+            return;
+        }
+        auto t2 = Clock::now();
+        w.ReadCompanionListings();
+        auto t3 = Clock::now();
+        PalvonRead::ComputeLinkDataExtremes();
+        auto t4 = Clock::now();
+        w.ConfigureGrids();
+        w.ConstruyeMixs();
+        w.DrawDataDat();
+        w.ShowCompanionListings();
+        auto t5 = Clock::now();
+        w.DrawPalvon();
+        auto t6 = Clock::now();
+        benchmark::DoNotOptimize(w.img->Picture().constBits());
+        file.push_back(Ms(t0, t1));
+        read.push_back(Ms(t1, t2));
+        listings.push_back(Ms(t2, t3));
+        extremes.push_back(Ms(t3, t4));
+        grids.push_back(Ms(t4, t5));
+        draw.push_back(Ms(t5, t6));
+        total.push_back(Ms(t0, t6));
+    }
+    state.counters["1_file_ms"] = Median(file);
+    state.counters["2_read_open_ms"] = Median(read);
+    state.counters["3_listings_ms"] = Median(listings);
+    state.counters["4_extremes_ms"] = Median(extremes);
+    state.counters["5_grids_ms"] = Median(grids);
+    state.counters["6_draw_ms"] = Median(draw);
+    state.counters["total_ms"] = Median(total);
+    state.counters["links"] = Network.LinkCount;
+    state.counters["picture_w"] = w.img->Picture().width();
+    state.counters["peak_MB"] = double(benchgen::PeakMemoryKb()) / 1024.0;
+}
+BENCHMARK(BM_OpenRealNetwork)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The same through the program's own entry, in one piece.
+void BM_AbrirRedPalvon(benchmark::State& state)
+{
+    Program program;
+    if (!program.Start("berlin-center-truncated.dat")) {
+        state.SkipWithError("cannot set the program up");
+        return;
+    }
+    for (auto _ : state) {
+        bool ok = program.viewer->AbrirRedPalvon(program.network);
+        benchmark::DoNotOptimize(ok);
+    }
+    state.counters["peak_MB"] = double(benchgen::PeakMemoryKb()) / 1024.0;
+}
+BENCHMARK(BM_AbrirRedPalvon)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// One opening in a fresh process: the peak resident memory of the program with
+// the network open. Run alone: bench_open --benchmark_filter=BM_PeakMemoryOneOpening
+void BM_PeakMemoryOneOpening(benchmark::State& state)
+{
+    state.counters["rss_0_application_MB"] = double(benchgen::CurrentMemoryKb()) / 1024.0;
+    Program program;
+    if (!program.Start("berlin-center-truncated.dat")) {
+        state.SkipWithError("cannot set the program up");
+        return;
+    }
+    TPalvonViewer& w = *program.viewer;
+    const double before = double(benchgen::PeakMemoryKb()) / 1024.0;
+    auto rss = [] { return double(benchgen::CurrentMemoryKb()) / 1024.0; };
+    for (auto _ : state) {
+        // The steps of AbrirRedPalvon, with the resident memory after each.
+        bool ok = w.SetFileNames(program.network);
+        state.counters["rss_1_file_MB"] = rss();
+        ok = ok && w.OpenPalvonDat();
+        state.counters["rss_2_read_open_MB"] = rss();
+        w.ReadCompanionListings();
+        PalvonRead::ComputeLinkDataExtremes();
+        w.ConfigureGrids();
+        w.ConstruyeMixs();
+        w.DrawDataDat();
+        w.ShowCompanionListings();
+        state.counters["rss_3_grids_MB"] = rss();
+        w.DrawPalvon();
+        state.counters["rss_4_drawn_MB"] = rss();
+        benchmark::DoNotOptimize(ok);
+    }
+    state.counters["peak_before_open_MB"] = before;
+    state.counters["peak_MB"] = double(benchgen::PeakMemoryKb()) / 1024.0;
+}
+BENCHMARK(BM_PeakMemoryOneOpening)->Unit(benchmark::kMillisecond)->Iterations(1);

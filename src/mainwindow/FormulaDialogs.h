@@ -1,0 +1,6 @@
+#pragma once
+// The dialogs that formulas open with INPUT and MSG, as dialogs of the main window,
+// and the event processing of the engine's step mode.
+class TArtFormula;
+
+void InstallFormulaDialogs(TArtFormula& engine);

@@ -1,0 +1,79 @@
+// The map tools that start from a menu or a toolbar button and end on the map:
+// the shortest path between two picked nodes, the phase window of the junction
+// under the pointer, the editing region of the background lines, the move of the
+// zoning and the collapse circle of the polygon vertices.
+#include "analysis/gui/FrmFases.h"
+#include "mainwindow/PalvonViewer.h"
+#include "map/DrawState.h"
+#include "map/Polygons.h"
+#include "map/gui/DataLayers.h"
+#include "map/gui/MapLayers.h"
+#include "map/gui/OxrImage.h"
+#include "model/KDVvars.h"
+#include "model/PalvonVars.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+#include "model/gui/ZelUtilsGui.h"
+#include "platform/SystemInfo.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QToolBar>
+
+#include <cmath>
+
+void TPalvonViewer::CreateMapModeCommands()
+{
+    // The items themselves are rows of the command table; "Mover" of the zones
+    // pop-up (MoveZon) and the phase button (tbShow) carry no handler: the map's
+    // mouse reads them.
+    connect(Action("tbColapsar"), &QAction::triggered, this, &TPalvonViewer::tbColapsarClick);
+    connect(Action("RminMapa"), &QAction::triggered, this, &TPalvonViewer::RminMapaClick);
+    connect(Action("pupsedit"), &QAction::triggered, this, &TPalvonViewer::pupseditClick);
+}
+
+void TPalvonViewer::RminMapaClick()
+{
+    PathPick = true;
+    PathFirstDone = false;
+    img->setCursor(Qt::CrossCursor);
+}
+
+void TPalvonViewer::pupseditClick()
+{
+    img->setCursor(MapToolCursor(1));
+    PolySelectKind = 4;
+    PolyPoints.clear();
+    if (sym)
+        sym->hide();
+    if (Scl)
+        Scl->hide();
+    SetDown(QStringLiteral("tbMove"), false);
+    SetDown(QStringLiteral("tbZoom"), false);
+}
+
+void TPalvonViewer::tbColapsarClick()
+{
+    // The value tells whether the embedded browser runs in its modern mode.
+    Services().ShowMessage(std::to_string(SystemInfo::BrowserEmulationValue()));
+}
+
+void TPalvonViewer::ColapsarVertices(double x, double y, double r)
+{
+    for (int32_t k = 0; k < NumPoligonos; ++k) {
+        TPoligono& p = Poligonos[static_cast<size_t>(k)];
+        const int32_t n = p.VertexCount();
+        for (int32_t v = 1; v <= n; ++v) {
+            TPoint& q = p.Points[static_cast<size_t>(v)];
+            if (std::hypot(q.x - x, q.y - y) <= r)
+                q = {x, y};
+        }
+    }
+}
+
+void TPalvonViewer::ShowPhaseWindow(int32_t node)
+{
+    if (!FrmFases || node < 1 || node > Network.NodeCount)
+        return;
+    FrmFases->ShowJunctionModal(node);
+}

@@ -1,0 +1,303 @@
+// The commands of the map's right-button menu, the grids' menus and the toolbars,
+// each reached where the user finds it and run, with what it does checked in the
+// picture, the model or the files it writes.
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/DlgCfgWidgets.h"
+#include "mainwindow/DlgRngs.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/StringAlignGrid.h"
+#include "map/DisplayStyles.h"
+#include "map/DrawState.h"
+#include "map/LineLayers.h"
+#include "map/Ranges.h"
+#include "map/gui/DlgSize.h"
+#include "map/gui/OxrImage.h"
+#include "map/gui/DataLayers.h"
+#include "map/gui/gaugeCaption.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/PalvonRead.h"
+#include "model/PalvonVars.h"
+#include "model/ZelUtils.h"
+#include "support/LiveMenus.h"
+#include "support/GuiTestUtil.h"
+#include "support/TestUtil.h"
+#include "support/ViewerFixture.h"
+
+#include <QApplication>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <algorithm>
+#include <filesystem>
+
+using livemenus::Click;
+using livemenus::Reach;
+using ZelUtils::Format;
+
+namespace {
+
+int Count(const QImage& image, const QRect& area, const QColor& c)
+{
+    int n = 0;
+    const QRect r = area.intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            n += image.pixelColor(x, y) == c;
+    return n;
+}
+
+// Answers the next save dialog with `file`.
+void AnswerSaveDialog(const QString& file)
+{
+    QTimer::singleShot(0, [file] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectFile(file);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+}
+
+class CommandItems : public ViewerFixture {
+protected:
+    void SetUp() override
+    {
+        ViewerFixture::SetUp();
+        std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", tmp.file("red.dat"));
+        viewer->resize(1200, 800);
+        viewer->show();
+        testutil::settle();
+    }
+    void TearDown() override
+    {
+        EntSalVar = -1;
+        ViewerFixture::TearDown();
+    }
+    void Open()
+    {
+        ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("red.dat")));
+        testutil::settle();
+    }
+    const QImage& Picture() const { return viewer->img->Picture(); }
+    int Everywhere(const QColor& c) const { return Count(Picture(), Picture().rect(), c); }
+};
+
+} // namespace
+
+// Four nodes at the corners of a 1 km square, links 1-2, 2-3 and 4-1, and a transit
+// line 1 2 3 4 whose last hop has no link.
+void WriteSquareNetwork(const std::string& path)
+{
+    auto link = [](int a, int b) { return Format("%5d%5d%5d%5d%5d  2  %5d%5d%5d", a, b, 60, 80, 1000, 1000, 4, 1); };
+    auto node = [](int n, double x, double y) { return Format("%5d%15.1f%15.1f", n, x, y); };
+    const std::vector<std::string> lines = {" &OPTION &END", "CUADRADO", " &PARAM XYFORM='2F15.1', &END", "33333",
+                                            link(1, 2), link(2, 3), link(4, 1), "99999", "55555",
+                                            node(1, 500, 500), node(2, 1500, 500), node(3, 1500, 1500),
+                                            node(4, 500, 1500), "99999", "66666",
+                                            Format("%-4sA %4d%5d%5d%5d%5d%5d", "L1", 10, 4, 1, 2, 3, 4), "99999",
+                                            "99999"};
+    std::string text;
+    for (const std::string& l : lines)
+        text += l + "\r\n";
+    testutil::writeFile(path, text);
+}
+
+TEST_F(CommandItems, TransitRoutesShowThroughTheMapMenu)
+{
+    WriteSquareNetwork(tmp.file("cuadrado.dat"));
+    DlgCfg->RutasFijas->SetItemIndex(0); // the options: read the transit lines
+    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("cuadrado.dat")));
+    testutil::settle();
+    ASSERT_GT(Network.LineCount, 0);
+    const QColor red = DisplayStyles::ToQColor(0x0000FF);
+    if (!viewer->Down("tbLineas"))
+        ASSERT_TRUE(Click(viewer, "toolbar:tbarAdicionales", "tbLineas"));
+    viewer->DrawPalvon();
+    const int before = Everywhere(red);
+    ASSERT_TRUE(Click(viewer, "popup:BDerecho>Líneas", "linnone"));
+    EXPECT_TRUE(viewer->Action("linnone")->isChecked());
+    const int routes = Everywhere(red);
+    EXPECT_GT(routes, before + 100);
+    // Bus volumes: bands in the pen colour of the range mode, and the "BUSES" legend.
+    ASSERT_TRUE(Click(viewer, "popup:BDerecho>Líneas", "linnone"));
+    ASSERT_TRUE(Click(viewer, "popup:BDerecho>Líneas", "linveh"));
+    EXPECT_GT(LinkBusMax, 0.0f);
+    EXPECT_TRUE(viewer->Scl->isVisibleTo(viewer));
+}
+
+TEST_F(CommandItems, RangeDialogOpensFromTheMapMenuAndItsTableIsKept)
+{
+    Open();
+    ASSERT_NE(DlgRngs, nullptr);
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<TDlgRngs*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        shown = true;
+        dlg->v[2]->clear();
+        QTest::keyClicks(dlg->v[2], "0.6");
+        dlg->accept();
+    });
+    ASSERT_TRUE(Click(viewer, "popup:BDerecho", "Rangos1"));
+    EXPECT_TRUE(shown);
+    EXPECT_FLOAT_EQ(RangeTable[2].High, 0.6f);
+    const std::string key = "Rangos_" + RangeName;
+    EXPECT_NE(std::find(RangeSetKeys.begin(), RangeSetKeys.end(), key), RangeSetKeys.end());
+}
+
+TEST_F(CommandItems, SymbolSizesFromTheMapMenu)
+{
+    Open();
+    QTimer::singleShot(0, [] {
+        auto* dlg = qobject_cast<TDlgSize*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        EXPECT_EQ(dlg->tbSize->value(), NodeSize);
+        dlg->tbSize->setValue(6);
+        dlg->accept();
+    });
+    ASSERT_TRUE(Click(viewer, "popup:BDerecho>Nodos", "Tamano2"));
+    EXPECT_EQ(NodeSize, 6);
+    EXPECT_EQ(viewer->Action("Tamano2")->text(), "Tamaño (6)");
+    EXPECT_EQ(viewer->Action("Tamano1")->text(), QStringLiteral("Tamaño (%1)").arg(CentroidSize));
+    EXPECT_EQ(viewer->Action("Tamano3")->text(), QStringLiteral("Tamaño (%1)").arg(ArrowSize));
+}
+
+TEST_F(CommandItems, ZoneEntriesAndExitsOfTheListingAreDrawn)
+{
+    // Zone 1 hangs on node 101: 500 leave it and 400 enter it.
+    const std::string flows = Format("%10.2f%10.2f%10.2f%10.2f%10.2f", 0.0, 0.0, 10.0, 600.0, 100.0);
+    const std::string in = Format("%10.2f%10.2f%10.2f%10.2f%10.2f", 0.0, 0.0, 10.0, 400.0, 0.0);
+    testutil::writeFile(tmp.file("red.lpa"), " LISTING OF THE FLOWS ON CHANNEL\r\n" + Format(" C%4d %5d      ", 1, 101) +
+                                                 flows + "\r\n" + Format(" %5dC %4d      ", 101, 1) + in + "\r\n" +
+                                                 " LISTING OF DISAGGREGATED FLOWS\r\n");
+    Open();
+    const int32_t z = KDVlib::FindZona(1);
+    ASSERT_GT(z, 0);
+    ASSERT_FLOAT_EQ(Zonas[z].LeavingTotals[0], 500.0f);
+    ASSERT_FLOAT_EQ(Zonas[z].EnteringTotals[0], 400.0f);
+    // One class: no class items, the totals are there.
+    for (int j = 1; j <= 15; ++j)
+        EXPECT_FALSE(viewer->Action(QStringLiteral("EntSal%1").arg(j))->isVisible());
+    viewer->SetDown("tbCents", true);
+    viewer->DrawPalvon();
+    const QPoint c = viewer->img->WorldToPoint(Zonas[z].CentroidX, Zonas[z].CentroidY);
+    const QRect left(c + QPoint(-GenatrBarWidth + 1, -60), QSize(GenatrBarWidth - 2, 55));
+    const QColor blue = DisplayStyles::ToQColor(0xFF0000);
+    const int before = Count(Picture(), left, blue);
+    ASSERT_TRUE(Click(viewer, "popup:BDerecho>Zonas>Entradas/Salidas", "EntSal0"));
+    EXPECT_EQ(EntSalVar, 0);
+    EXPECT_GT(Count(Picture(), left, blue), before + 200);
+    ASSERT_TRUE(Click(viewer, "popup:BDerecho>Zonas>Entradas/Salidas", "EntSalN"));
+    EXPECT_EQ(EntSalVar, -1);
+}
+
+TEST_F(CommandItems, ClassItemsFollowTheListingClasses)
+{
+    Open();
+    PalvonRead::NOMADS = 3;
+    testutil::writeFile(tmp.file("c.lpa"), " LISTING OF THE FLOWS ON CHANNEL\r\n LISTING OF DISAGGREGATED FLOWS\r\n"
+                                           " SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK\r\n");
+    viewer->OpenLpaFile(tmp.file("c.lpa"));
+    for (int j = 1; j <= 15; ++j)
+        EXPECT_EQ(viewer->Action(QStringLiteral("EntSal%1").arg(j))->isVisible(), j <= 3) << j;
+    ASSERT_TRUE(Click(viewer, "popup:BDerecho>Zonas>Entradas/Salidas", "EntSal2"));
+    EXPECT_EQ(EntSalVar, 2);
+    PalvonRead::NOMADS = 1;
+}
+
+TEST_F(CommandItems, LinkGridMenuExportsTheGridItWasOpenedOver)
+{
+    Open();
+    // Select two links into the lower grid.
+    Arcos[1].Mark = 1;
+    Arcos[2].Mark = 1;
+    viewer->LinkGridMouseOver = false;
+    emit viewer->pupArcos->aboutToShow();
+    EXPECT_FALSE(viewer->Action("SelArco")->isEnabled());
+    QAction* exportItem = Reach(viewer, "popup:pupArcos", "ExportarArcos");
+    ASSERT_NE(exportItem, nullptr);
+    EXPECT_EQ(exportItem->data().toInt(), 31);
+    emit viewer->pupArcos->aboutToHide();
+
+    viewer->LinkGridMouseOver = true;
+    emit viewer->pupArcos->aboutToShow();
+    EXPECT_TRUE(viewer->Action("SelArco")->isEnabled());
+    EXPECT_EQ(exportItem->data().toInt(), 3);
+    const QString file = QString::fromStdString(tmp.file("arcos.csv"));
+    AnswerSaveDialog(file);
+    exportItem->trigger();
+    const std::string text = testutil::readFile(file.toStdString());
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), viewer->sagArcos->RowCount());
+}
+
+TEST_F(CommandItems, FlowDiagramsDropDownTheirVariablesAndThePhaseToolSitsBesideThem)
+{
+    Open();
+    QAction* mixs = Reach(viewer, "toolbar:tbarMovimientos", "tbMixs");
+    ASSERT_NE(mixs, nullptr);
+    EXPECT_EQ(mixs->menu(), viewer->varMix);
+    auto* button = qobject_cast<QToolButton*>(viewer->tbarMovimientos->widgetForAction(mixs));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->popupMode(), QToolButton::MenuButtonPopup);
+    // The phase tool and the diagram tool pick a junction each: one at a time.
+    ASSERT_TRUE(Click(viewer, "toolbar:tbarMovimientos", "tbShow"));
+    EXPECT_TRUE(viewer->Down("tbShow"));
+    ASSERT_TRUE(Click(viewer, "toolbar:tbarMovimientos", "tbMixs"));
+    EXPECT_TRUE(viewer->Down("tbMixs"));
+    EXPECT_FALSE(viewer->Down("tbShow"));
+    // The movement links button drops down the movement variables.
+    QAction* links = Reach(viewer, "toolbar:tbarMovimientos", "tbMovimLinks");
+    ASSERT_NE(links, nullptr);
+    EXPECT_NE(links->menu(), nullptr);
+}
+
+TEST_F(CommandItems, OpeningShowsTheLengthScaleAndTheHiddenCommands)
+{
+    EXPECT_FALSE(viewer->Action("tbStreet")->isVisible());
+    EXPECT_FALSE(viewer->Action("CopiarTema1")->isVisible());
+    Open();
+    EXPECT_DOUBLE_EQ(viewer->seFMov->value(), std::round(double(PalvonRead::LengthScale) * 1000.0) / 1000.0);
+    EXPECT_DOUBLE_EQ(FMov, viewer->seFMov->value());
+    for (const char* name : {"Puntos5", "CopiarTema1", "PegarTema1", "Regla1", "ColorMultiple", "ColorSeleccion",
+                             "MostrarNombresPlg", "SeleccionarPoligono", "Semaforos", "GenerarPlanillas1",
+                             "ExportaraEMME2", "GenerarKMZ1", "tbStreet", "tbMixs"})
+        EXPECT_TRUE(viewer->Action(name)->isVisible()) << name;
+    // The theme shortcuts work from the keyboard once the items are there.
+    EXPECT_EQ(viewer->Action("CopiarTema1")->shortcut(), QKeySequence("Ctrl+Alt+C"));
+    // The caption gauge lies along the bottom of the map, hidden while idle.
+    ASSERT_NE(viewer->pbc, nullptr);
+    EXPECT_EQ(viewer->pbc->parentWidget(), viewer->img);
+    EXPECT_FALSE(viewer->pbc->isVisible());
+    EXPECT_EQ(viewer->pbc->geometry().bottom(), viewer->img->height() - 1);
+}
+
+TEST_F(CommandItems, PolygonConfigurationOpensOnTheColourSettings)
+{
+    Open();
+    bool options = false, preferencesShown = true;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        options = dlg == DlgCfg;
+        preferencesShown = DlgCfg->CfgPaginas->isTabVisible(DlgCfg->CfgPaginas->indexOf(DlgCfg->CfgPreferencias));
+        if (dlg)
+            dlg->reject();
+    });
+    ASSERT_TRUE(Click(viewer, "menu:Polígonos", "aConfigurar1"));
+    EXPECT_TRUE(options);
+    EXPECT_FALSE(preferencesShown);
+}
+
+TEST_F(CommandItems, AutofitWidensAColumnToItsText)
+{
+    Open();
+    TStringAlignGrid* g = viewer->sagZonas;
+    g->SetColWidths(1, 4);
+    ASSERT_TRUE(Click(viewer, "popup:pupZonas", "Autojustar1"));
+    EXPECT_GT(g->ColWidths(1), 4);
+}

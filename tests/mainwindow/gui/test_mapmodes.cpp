@@ -1,0 +1,704 @@
+// The map tools and grid gestures driven the way a user drives them: commands found
+// in the live menus and toolbars, then mouse and key events on the map and the
+// grids of a network opened through the program.
+#include "analysis/ArtFormula.h"
+#include "analysis/Fases.h"
+#include "analysis/KDVlibPaths.h"
+#include "analysis/gui/FrmFases.h"
+#include "analysis/gui/KDVMix.h"
+#include "analysis/gui/KDVpath.h"
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
+#include "mainwindow/StringAlignGrid.h"
+#include "map/DrawState.h"
+#include "map/GeoLayers.h"
+#include "map/Polygons.h"
+#include "map/Ranges.h"
+#include "map/gui/DataLayers.h"
+#include "map/gui/OxrImage.h"
+#include "model/ComplementaryData.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/LinkShapes.h"
+#include "model/PalvonVars.h"
+#include "model/ZelUtils.h"
+#include "support/GuiTestUtil.h"
+#include "support/TestUtil.h"
+#include "support/ViewerFixture.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <sstream>
+
+namespace {
+
+// Runs f on the next modal window once it shows (tried every 20 ms for 4 s).
+void WhenModal(std::function<void(QWidget*)> f, int tries = 200)
+{
+    QTimer::singleShot(20, [f, tries] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (w && w->isVisible())
+            f(w);
+        else if (tries > 0)
+            WhenModal(f, tries - 1);
+    });
+}
+
+// Answers the next file dialog with this file name.
+void AnswerFileDialog(const std::string& file)
+{
+    WhenModal([file](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(dialog, nullptr);
+        const std::filesystem::path path(file);
+        dialog->setDirectory(QString::fromStdString(path.parent_path().string()));
+        if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
+            name->setText(QString::fromStdString(path.filename().string()));
+        else
+            dialog->selectFile(QString::fromStdString(file));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+}
+
+std::vector<double> Numbers(const std::string& line)
+{
+    std::vector<double> out;
+    std::string field;
+    std::istringstream in(line);
+    while (std::getline(in, field, ','))
+        out.push_back(std::strtod(field.c_str(), nullptr));
+    return out;
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty())
+            out.push_back(line);
+    }
+    return out;
+}
+
+class MapModes : public ViewerFixture {
+protected:
+    void SetUp() override
+    {
+        ViewerFixture::SetUp();
+        NumPoligonos = 0; // no polygon of an earlier test to snap to
+        std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", tmp.file("red.dat"));
+        testutil::writeFile(tmp.file("Velmora.ini"), "[File Names]\r\nZonificacion=zonas.geo\r\n");
+        testutil::writeFile(tmp.file("zonas.geo"),
+                            "1,0,4,299700,6125500,299900,6125500,299900,6125700,299700,6125500\r\n"
+                            "2,0,4,300500,6126300,300700,6126300,300700,6126400,300500,6126300\r\n");
+        viewer->resize(1200, 800);
+        viewer->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer));
+        ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("red.dat")));
+        testutil::settle();
+        ASSERT_GT(Zonas[KDVlib::FindZona(1)].PolygonCount, 0);
+    }
+
+    // The command of that name where the user finds it: the menu bar, the map's
+    // pop-up, a toolbar or a toolbar button's drop-down. A name no command carries fails.
+    QAction* Command(const char* name)
+    {
+        std::vector<QMenu*> menus;
+        for (QAction* a : viewer->menuBar()->actions())
+            if (a->menu())
+                menus.push_back(a->menu());
+        if (viewer->BDerecho)
+            menus.push_back(viewer->BDerecho);
+        std::vector<QAction*> found;
+        for (QToolBar* bar : viewer->findChildren<QToolBar*>())
+            for (QAction* a : bar->actions()) {
+                found.push_back(a);
+                if (a->menu())
+                    menus.push_back(a->menu());
+            }
+        for (size_t i = 0; i < menus.size(); ++i)
+            for (QAction* a : menus[i]->actions()) {
+                found.push_back(a);
+                if (a->menu())
+                    menus.push_back(a->menu());
+            }
+        for (QAction* a : found)
+            if (a->objectName() == QLatin1String(name))
+                return a;
+        ADD_FAILURE() << "no command " << name;
+        static QAction none;
+        return &none;
+    }
+
+    QPoint Pix(double x, double y) const
+    {
+        return {viewer->img->WorldToPixelX(x), viewer->img->WorldToPixelY(y)};
+    }
+    double Wx(const QPoint& p) const { return viewer->img->PixelToWorldX(p.x()); }
+    double Wy(const QPoint& p) const { return viewer->img->PixelToWorldY(p.y()); }
+
+    void Drag(QPoint from, QPoint to, Qt::KeyboardModifiers keys = Qt::NoModifier)
+    {
+        QWidget* map = viewer->img;
+        QTest::mouseMove(map, from);
+        QTest::mousePress(map, Qt::LeftButton, keys, from);
+        QTest::mouseMove(map, (from + to) / 2);
+        QTest::mouseMove(map, to);
+        QTest::mouseRelease(map, Qt::LeftButton, keys, to);
+    }
+    void Click(QPoint at, Qt::KeyboardModifiers keys = Qt::NoModifier)
+    {
+        QTest::mouseMove(viewer->img, at);
+        QTest::mouseClick(viewer->img, Qt::LeftButton, keys, at);
+    }
+    // A double click as the mouse makes it: press and release, then the second press
+    // (the double click) and its release.
+    void DoubleClickMap(QPoint at)
+    {
+        Click(at);
+        QTest::mouseDClick(viewer->img, Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseRelease(viewer->img, Qt::LeftButton, Qt::NoModifier, at);
+    }
+    // Holds or lets go of a modifier key as the keyboard reports it.
+    void HoldKey(Qt::Key key, Qt::KeyboardModifiers mods)
+    {
+        QTest::keyPress(viewer->windowHandle(), key, mods);
+    }
+    void ReleaseKey(Qt::Key key) { QTest::keyRelease(viewer->windowHandle(), key, Qt::NoModifier); }
+
+    static QPoint CellCentre(TStringAlignGrid* g, int col, int row)
+    {
+        const QRect r = g->visualRect(g->model()->index(row - g->FixedRows(), col));
+        return g->viewport()->mapTo(g, r.center());
+    }
+};
+
+} // namespace
+
+TEST_F(MapModes, ZoningMoveShiftsEveryZoneAndTheSavedZoningHoldsIt)
+{
+    const TZona before1 = Zonas[KDVlib::FindZona(1)];
+    const TZona before2 = Zonas[KDVlib::FindZona(2)];
+    QAction* move = Command("MoveZon");
+    EXPECT_EQ(move->text(), "Mover");
+    move->trigger();
+    ASSERT_TRUE(move->isChecked());
+
+    const QPoint from = Pix(300600, 6125600), to = Pix(300700, 6125550);
+    Drag(from, to);
+    const double dx = Wx(to) - Wx(from), dy = Wy(to) - Wy(from);
+    ASSERT_GT(std::abs(dx), 10.0);
+    EXPECT_FALSE(move->isChecked()) << "the move serves one drag";
+    for (const TZona* z : {&before1, &before2}) {
+        const TZona& now = Zonas[KDVlib::FindZona(z->Number)];
+        ASSERT_EQ(now.PolygonCount, z->PolygonCount);
+        for (int32_t k = 1; k <= now.PolygonCount; ++k) {
+            EXPECT_NEAR(now.Polygon[k].x, z->Polygon[k].x + dx, 1e-6);
+            EXPECT_NEAR(now.Polygon[k].y, z->Polygon[k].y + dy, 1e-6);
+        }
+    }
+    // Network nodes stay where they are.
+    EXPECT_FLOAT_EQ(Nodos[KDVlib::FindNodo(103)].X, 300600.0f);
+
+    // The zoning saved from the zones pop-up holds the moved outlines.
+    const std::string out = tmp.file("movida.geo");
+    AnswerFileDialog(out);
+    Command("SaveZon")->trigger();
+    const std::vector<std::string> lines = Lines(testutil::readFile(out));
+    ASSERT_GE(lines.size(), 2u);
+    const std::vector<double> first = Numbers(lines[0]);
+    ASSERT_EQ(first.size(), 3u + 2u * static_cast<size_t>(before1.PolygonCount));
+    EXPECT_EQ(first[0], 1);
+    for (int32_t k = 1; k <= before1.PolygonCount; ++k) {
+        EXPECT_NEAR(first[1 + 2 * k], before1.Polygon[k].x + dx, 1e-4);
+        EXPECT_NEAR(first[2 + 2 * k], before1.Polygon[k].y + dy, 1e-4);
+    }
+}
+
+TEST_F(MapModes, CollapseCirclePullsPolygonVerticesInsideOntoItsCentre)
+{
+    testutil::writeFile(tmp.file("p.plg"), "1;A;3;32768;1;13887443;0;300000;6125000;300040;6125010;300600;6125000\r\n"
+                                           "2;B;3;32768;1;13887443;0;299990;6124970;301000;6125500;301000;6125000\r\n");
+    viewer->PolygonFileName = tmp.file("p.plg");
+    ASSERT_TRUE(viewer->ImportarPoligonosPlg());
+    viewer->DrawPalvon();
+    const int32_t link = KDVlib::FindArco(102, 103);
+    ASSERT_GT(link, 0);
+    const TArcos shape = Arcos[link];
+
+    QAction* colapsar = Command("tbColapsar");
+    colapsar->trigger();
+    ASSERT_TRUE(viewer->Down("tbColapsar"));
+
+    // Without Ctrl or Shift the button alone does not collapse: a plain press.
+    const QPoint centre = Pix(300010, 6125000), edge = Pix(300110, 6125000);
+    Drag(centre, edge);
+    EXPECT_DOUBLE_EQ(Poligonos[0].Points[1].x, 300000.0);
+
+    HoldKey(Qt::Key_Control, Qt::ControlModifier);
+    QTest::mouseMove(viewer->img, centre);
+    QTest::mousePress(viewer->img, Qt::LeftButton, Qt::ControlModifier, centre);
+    EXPECT_TRUE(viewer->CollapseOn);
+    QTest::mouseMove(viewer->img, edge);
+    const double r = std::hypot(Wx(edge) - Wx(centre), Wy(edge) - Wy(centre));
+    EXPECT_NEAR(viewer->CollapseRadius, r, 1e-6) << "the radius follows the pointer";
+    QTest::mouseRelease(viewer->img, Qt::LeftButton, Qt::ControlModifier, edge);
+    ReleaseKey(Qt::Key_Control);
+    EXPECT_FALSE(viewer->CollapseOn);
+
+    const double cx = Wx(centre), cy = Wy(centre);
+    const TPoligono& a = Poligonos[0];
+    const TPoligono& b = Poligonos[1];
+    EXPECT_DOUBLE_EQ(a.Points[1].x, cx);
+    EXPECT_DOUBLE_EQ(a.Points[1].y, cy);
+    EXPECT_DOUBLE_EQ(a.Points[2].x, cx);
+    EXPECT_DOUBLE_EQ(b.Points[1].x, cx);
+    EXPECT_DOUBLE_EQ(a.Points[3].x, 300600.0) << "outside the circle";
+    EXPECT_DOUBLE_EQ(b.Points[2].x, 301000.0);
+    // Link shapes inside the circle stay.
+    for (int32_t k = 1; k <= shape.PointCount; ++k)
+        EXPECT_DOUBLE_EQ(Arcos[link].Points[k].x, shape.Points[k].x);
+
+    // The polygon file written afterwards holds the collapsed vertices.
+    const std::string out = tmp.file("salida.plg");
+    AnswerFileDialog(out);
+    Command("aExportar1")->trigger();
+    const std::vector<std::string> lines = Lines(testutil::readFile(out));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].rfind(ZelUtils::Format("1;A;3;32768;1;13887443;0;%.2f;%.2f;%.2f;%.2f;300600.00", cx, cy, cx, cy), 0),
+              0u)
+        << lines[0];
+}
+
+TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
+{
+    testutil::writeFile(tmp.file("bordes.geo"), "7;3;300000;6125100;300300;6125150;300600;6125100\r\n"
+                                                "8;2;301000;6124800;301100;6124850\r\n");
+    testutil::writeFile(tmp.file("bordes.name"), "7;Borde norte;0;0\r\n8;Borde sur;0;0\r\n");
+    viewer->OpenLineLayerFile(tmp.file("bordes.geo"), false);
+    ASSERT_EQ(NumGeoLayers, 1);
+    viewer->DrawPalvon();
+
+    // "Mover" of the layer menu with "Todo": every vertex of the layer follows the drag.
+    Command("mSoleraTodo")->trigger();
+    QAction* move = Command("smove");
+    move->trigger();
+    ASSERT_TRUE(move->isChecked());
+    const QPoint from = Pix(300300, 6125150), to = Pix(300340, 6125190);
+    Drag(from, to);
+    const double dx = Wx(to) - Wx(from), dy = Wy(to) - Wy(from);
+    EXPECT_FALSE(move->isChecked());
+    std::vector<std::string> lines = Lines(testutil::readFile(tmp.file("bordes.geo")));
+    ASSERT_EQ(lines.size(), 2u);
+    std::vector<double> f = Numbers(lines[0]);
+    ASSERT_EQ(f.size(), 8u);
+    EXPECT_EQ(f[0], 7);
+    EXPECT_NEAR(f[4], 300300 + dx, 0.006);
+    EXPECT_NEAR(f[5], 6125150 + dy, 0.006);
+
+    // "Editar": the polyline inside the region drawn on the map is deleted, and the
+    // next save leaves it out.
+    QAction* edit = Command("pupsedit");
+    EXPECT_EQ(edit->text(), "Editar");
+    edit->trigger();
+    EXPECT_EQ(PolySelectKind, 4);
+    for (const auto& [x, y] : {std::pair{300950.0, 6124750.0}, std::pair{301200.0, 6124750.0},
+                               std::pair{301200.0, 6124950.0}})
+        Click(Pix(x, y));
+    DoubleClickMap(Pix(300950, 6124950));
+    EXPECT_EQ(PolySelectKind, 0);
+    Command("GuardarSoleras")->trigger();
+    testutil::settle();
+    lines = Lines(testutil::readFile(tmp.file("bordes.geo")));
+    ASSERT_EQ(lines.size(), 1u) << "the deleted polyline is not written";
+    EXPECT_EQ(Numbers(lines[0])[0], 7);
+}
+
+TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
+{
+    auto rows = [] {
+        std::vector<std::string> out;
+        TStringAlignGrid* g = FrmPath->sagPath;
+        for (int r = 1; r < g->RowCount(); ++r)
+            out.push_back(g->cell(1, r) + "-" + g->cell(2, r) + ":" + g->cell(3, r));
+        return out;
+    };
+    QAction* pick = Command("RminMapa");
+    pick->trigger();
+    // Near node 101 (not on it), then near node 106.
+    Click(Pix(299975, 6125590));
+    EXPECT_TRUE(viewer->PathFirstDone);
+    EXPECT_EQ(KDVlib::PathFrom, KDVlib::FindNodo(101));
+    std::vector<std::string> picked;
+    WhenModal([&](QWidget* w) {
+        picked = rows();
+        w->close();
+    });
+    Click(Pix(301530, 6125640));
+    EXPECT_EQ(KDVlib::PathTo, KDVlib::FindNodo(106));
+    EXPECT_FALSE(viewer->PathPick);
+    ASSERT_GE(picked.size(), 3u);
+    EXPECT_EQ(picked.front().substr(0, 8), "101-102:");
+
+    // The same ends typed into "Interactiva".
+    auto answer = [](const char* text) {
+        WhenModal([text](QWidget* w) {
+            auto* d = qobject_cast<QInputDialog*>(w);
+            ASSERT_NE(d, nullptr);
+            d->setTextValue(QString::fromLatin1(text));
+            d->accept();
+        });
+    };
+    std::vector<std::string> typed;
+    answer("101");
+    QTimer::singleShot(300, [&] {
+        answer("106");
+        QTimer::singleShot(300, [&] {
+            WhenModal([&](QWidget* w) {
+                typed = rows();
+                w->close();
+            });
+        });
+    });
+    Command("InteractivaRmin")->trigger();
+    EXPECT_EQ(picked, typed);
+}
+
+TEST_F(MapModes, PhaseToolShowsTheClickedJunctionAlone)
+{
+    // Junctions are picked by their drawn symbols.
+    Command("tbNodes")->trigger();
+    ASSERT_TRUE(viewer->Down("tbNodes"));
+    Command("aRedibujar")->trigger();
+    QAction* show = Command("tbShow");
+    ASSERT_TRUE(show->isEnabled());
+    show->trigger();
+    const int32_t j = KDVlib::FindNodo(103);
+    const QPoint at = Pix(300600, 6125600);
+    QTest::mouseMove(viewer->img, at);
+    ASSERT_EQ(viewer->HoverNode, j);
+    int32_t shown = 0, listed = 0;
+    bool stepping = true;
+    WhenModal([&](QWidget* w) {
+        shown = NodoActual;
+        for (int32_t i = 1; i <= Network.NodeCount; ++i)
+            listed += NodoEnLista[i];
+        stepping = FrmFases->findChild<QAction*>("tbNext")->isVisible();
+        w->close();
+    });
+    QTest::mouseClick(viewer->img, Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_EQ(shown, j);
+    EXPECT_EQ(listed, 1);
+    EXPECT_EQ(NodoEnLista[j], 1);
+    EXPECT_FALSE(stepping);
+    EXPECT_TRUE(FrmFases->findChild<QAction*>("tbNext")->isVisible()) << "the stepping buttons come back";
+}
+
+TEST_F(MapModes, PolygonDrawingSurvivesEscapeAndShiftDragsAMidpoint)
+{
+    const int32_t before = NumPoligonos;
+    Command("aConstruir1")->trigger();
+    const std::pair<double, double> pts[] = {{300000, 6125000}, {300400, 6125000}, {300400, 6125400}};
+    for (const auto& [x, y] : pts)
+        Click(Pix(x, y));
+    QTest::keyClick(viewer->img, Qt::Key_Escape);
+    testutil::settle();
+    EXPECT_TRUE(UserPolygonActive) << "Escape leaves the polygon being drawn";
+    WhenModal([](QWidget* w) {
+        if (auto* d = qobject_cast<QDialog*>(w))
+            d->accept();
+    });
+    DoubleClickMap(Pix(300000, 6125400));
+    testutil::settle();
+    ASSERT_EQ(NumPoligonos, before + 1);
+    const TPoligono& p = Poligonos[static_cast<size_t>(before)];
+    ASSERT_EQ(p.PointCount, 4);
+    EXPECT_NEAR(p.Points[1].x, Wx(Pix(300000, 6125000)), 1e-6);
+    EXPECT_NEAR(p.Points[3].y, Wy(Pix(300400, 6125400)), 1e-6);
+    const int32_t n = p.PointCount;
+
+    // "Redefinir", then Shift on the midpoint of the first edge drags it: a new vertex.
+    QMenu* redefinir = viewer->findChild<QMenu*>("RedefinirPoligonos");
+    ASSERT_NE(redefinir, nullptr);
+    redefinir->actions().back()->trigger();
+    ASSERT_EQ(viewer->EditPolygon, before);
+    const QPoint mid = Pix((p.Points[1].x + p.Points[2].x) / 2, (p.Points[1].y + p.Points[2].y) / 2);
+    const QPoint drop = Pix(300200, 6124900);
+    QTest::mouseMove(viewer->img, mid);
+    QTest::mousePress(viewer->img, Qt::LeftButton, Qt::ShiftModifier, mid);
+    EXPECT_EQ(viewer->EditHandle, 2) << "the drag started";
+    QTest::mouseMove(viewer->img, drop);
+    QTest::mouseRelease(viewer->img, Qt::LeftButton, Qt::ShiftModifier, drop);
+    EXPECT_EQ(p.PointCount, n + 1);
+    EXPECT_NEAR(p.Points[2].x, Wx(drop), 1e-6);
+    EXPECT_NEAR(p.Points[2].y, Wy(drop), 1e-6);
+    QTest::keyClick(viewer->img, Qt::Key_Escape);
+}
+
+TEST_F(MapModes, SymbolLegendFollowsADrag)
+{
+    TLegendImage* sym = viewer->sym;
+    QImage picture(80, 60, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    sym->SetPicture(picture);
+    sym->move(10, 10);
+    sym->show();
+    testutil::settle();
+    QTest::mousePress(sym, Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+    QTest::mouseMove(sym, QPoint(45, 25));
+    QTest::mouseRelease(sym, Qt::RightButton, Qt::NoModifier, QPoint(45, 25));
+    EXPECT_EQ(sym->pos(), QPoint(50, 30));
+}
+
+// ---------------------------------------------------------------- grids
+
+class MovementGrid : public MapModes {
+protected:
+    void SetUp() override
+    {
+        MapModes::SetUp();
+        const int32_t j = KDVlib::FindNodo(103);
+        // Flows over the turns of junction 103, spread over the whole range; a
+        // column that is zero everywhere.
+        std::string csv = "A,B,C,Flujo,Nada\r\n";
+        const int32_t arms[] = {102, 201, 104, 301};
+        float v = 0;
+        for (int32_t a : arms)
+            for (int32_t c : arms)
+                if (a != c && KDVlib::FindMovim(a, 103, c) > 0) {
+                    v += 150;
+                    csv += ZelUtils::Format("%d,103,%d,%.0f,0\r\n", a, c, double(v));
+                    flows.push_back({KDVlib::FindMovim(a, 103, c), v});
+                }
+        ASSERT_GE(flows.size(), 5u);
+        maxFlow = v;
+        testutil::writeFile(tmp.file("mov.csv"), csv);
+        ComplementaryMovFileName = tmp.file("mov.csv");
+        ASSERT_TRUE(KDVlib::LoadDatosComplementariosMovs());
+        g = viewer->sagMovim;
+        flowCol = g->ColCount() - 2;
+        ASSERT_EQ(g->cell(flowCol, 0), "Flujo");
+        ASSERT_EQ(g->cell(flowCol + 1, 0), "Nada");
+        junction = j;
+        viewer->tnDatos->setCurrentWidget(viewer->tsMovim);
+        testutil::settle();
+    }
+    int RowOf(int32_t movement) const
+    {
+        for (int r = 1; r < g->RowCount(); ++r)
+            if (ZelUtils::ParseInt(g->cellView(3, r)) == movement)
+                return r;
+        return -1;
+    }
+    void DoubleClick(int col, int row, Qt::KeyboardModifiers keys = Qt::NoModifier)
+    {
+        g->scrollTo(g->model()->index(row - g->FixedRows(), col));
+        const QPoint at = CellCentre(g, col, row);
+        QTest::mouseMove(g, at);
+        QTest::mouseDClick(g->viewport(), Qt::LeftButton, keys, g->viewport()->mapFrom(g, at));
+    }
+
+    TStringAlignGrid* g = nullptr;
+    int flowCol = 0;
+    int32_t junction = 0;
+    float maxFlow = 0;
+    std::vector<std::pair<int32_t, float>> flows;
+};
+
+TEST_F(MovementGrid, DoubleClickWithTheDiagramButtonOpensThatJunctionForTheColumn)
+{
+    QAction* mixs = Command("tbMixs");
+    mixs->trigger();
+    ASSERT_TRUE(viewer->Down("tbMixs"));
+    const int row = RowOf(flows[2].first);
+    ASSERT_GT(row, 0);
+    int32_t shownNode = 0, shownVar = 0;
+    QString caption;
+    WhenModal([&](QWidget* w) {
+        EXPECT_EQ(w, FrmMix);
+        shownNode = NodoActual;
+        shownVar = MixVar;
+        caption = w->windowTitle();
+        QTest::keyClick(w, Qt::Key_Escape);
+    });
+    DoubleClick(flowCol, row);
+    EXPECT_EQ(shownNode, junction);
+    EXPECT_EQ(shownVar, ColVarMovim[static_cast<size_t>(flowCol)]);
+    EXPECT_TRUE(caption.endsWith("Nodo : 103")) << caption.toStdString();
+    EXPECT_FALSE(FrmMix->isVisible());
+    EXPECT_FALSE(MixListOk) << "closed with Escape, the list is built afresh";
+
+    // The map tool builds the list; the window closed with Escape forgets it again,
+    // and another network opened meanwhile leaves nothing of this one listed.
+    Command("tbNodes")->trigger();
+    Command("aRedibujar")->trigger();
+    const QPoint at = Pix(300600, 6125600);
+    QTest::mouseMove(viewer->img, at);
+    ASSERT_EQ(viewer->HoverNode, junction);
+    bool opened = false;
+    WhenModal([&](QWidget* w) {
+        opened = true;
+        EXPECT_TRUE(MixListOk);
+        EXPECT_GT(FrmMix->pupNodos->actions().size(), 1);
+        QTest::keyClick(w, Qt::Key_Escape);
+    });
+    QTest::mouseClick(viewer->img, Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_TRUE(opened);
+    EXPECT_FALSE(MixListOk);
+    testutil::writeFile(tmp.file("otra.dat"), testutil::readFile(testutil::dataPath("grids_net.dat")));
+    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("otra.dat")));
+    EXPECT_TRUE(FrmMix->pupNodos->actions().isEmpty());
+    EXPECT_EQ(MixNodos[0], 0);
+}
+
+TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
+{
+    Command("Atributos2")->trigger();
+    ASSERT_TRUE(viewer->Action("aAtributos2")->isChecked());
+    QAction* item = nullptr;
+    for (QAction* a : viewer->VarMovim->actions())
+        if (a->data().toInt() == flowCol)
+            item = a;
+    ASSERT_NE(item, nullptr);
+    ASSERT_TRUE(item->isEnabled());
+    // Zoomed on the junction so that the turns show as bands.
+    WorldMinX = 300450;
+    WorldMaxX = 300750;
+    WorldMinY = 6125450;
+    WorldMaxY = 6125750;
+    item->trigger();
+    EXPECT_EQ(RangeVarMovim, flowCol);
+    EXPECT_NEAR(RangeMax, maxFlow, 1e-3);
+    EXPECT_NEAR(RangeTable[5].High, maxFlow + 1e-5, 1e-2);
+    EXPECT_NEAR(RangeTable[1].High, RangeMin + (maxFlow - RangeMin) / 5 + 1e-5, 1e-2);
+    EXPECT_EQ(g->ColorCell(flowCol, 0).isValid(), true) << "the chosen column's title is marked";
+
+    // Every class that holds a flow shows in its colour on the map.
+    const QImage map = viewer->img->Picture().convertToFormat(QImage::Format_RGB32);
+    std::set<int> expected;
+    for (const auto& [m, v] : flows)
+        for (int c = 1; c <= NumRanges; ++c)
+            if (RangeTable[c].Low < v && v <= RangeTable[c].High)
+                expected.insert(c);
+    ASSERT_GE(expected.size(), 3u);
+    for (int c : expected) {
+        const uint32_t col = RangeTable[c].Color;
+        const QRgb want = qRgb(col & 0xFF, (col >> 8) & 0xFF, (col >> 16) & 0xFF);
+        int pixels = 0;
+        for (int y = 0; y < map.height(); ++y)
+            for (int x = 0; x < map.width(); ++x)
+                pixels += (map.pixel(x, y) & 0xFFFFFF) == (want & 0xFFFFFF);
+        EXPECT_GT(pixels, 5) << "class " << c;
+    }
+
+    // A column whose maximum is 0 cannot be chosen, and its double click shows nothing.
+    for (QAction* a : viewer->VarMovim->actions()) {
+        if (a->data().toInt() == flowCol + 1)
+            EXPECT_FALSE(a->isEnabled());
+    }
+    const float high5 = RangeTable[5].High;
+    SelectedMovimVars.clear();
+    DoubleClick(flowCol + 1, RowOf(flows[0].first));
+    EXPECT_TRUE(SelectedMovimVars.empty());
+    EXPECT_FLOAT_EQ(RangeTable[5].High, high5);
+}
+
+TEST_F(MovementGrid, DoubleClickMakesTheColumnAMapAttributeAndCtrlAddsColumns)
+{
+    viewer->SetDown("tbAtributos", true);
+    DoubleClick(flowCol, RowOf(flows[0].first));
+    ASSERT_EQ(SelectedMovimVars, std::vector<std::string>{std::to_string(flowCol)});
+    EXPECT_TRUE(viewer->Action("aAtributos2")->isChecked());
+    EXPECT_FALSE(viewer->Down("tbAtributos"));
+    EXPECT_EQ(viewer->Action("cv0")->text(), "Flujo");
+    EXPECT_FALSE(viewer->Action("cvs")->isVisible());
+    // With Ctrl a second column joins the first; the colour items show.
+    const int saturation = 4;
+    ASSERT_EQ(g->cell(saturation, 0), "Fl.Sat");
+    DoubleClick(saturation, RowOf(flows[0].first), Qt::ControlModifier);
+    ASSERT_EQ(SelectedMovimVars.size(), 2u);
+    EXPECT_EQ(SelectedMovimVars[1], "4");
+    EXPECT_TRUE(viewer->Action("cvs")->isVisible());
+    EXPECT_TRUE(viewer->Action("cv1")->isVisible());
+    EXPECT_EQ(viewer->Action("cv1")->text(), "Flujo Saturación");
+    // The classes now follow the saturation flows.
+    EXPECT_NEAR(RangeMax, Movims[MovimsMaxRec].Var[1], 1e-3);
+    // Key columns zoom to the movement from the second row on.
+    const double width = WorldMaxX - WorldMinX;
+    DoubleClick(0, 2);
+    EXPECT_NEAR(WorldMaxX - WorldMinX, 0.2 * (Network.MaxX - Network.MinX), 1e-3);
+    EXPECT_NE(WorldMaxX - WorldMinX, width);
+}
+
+TEST_F(MapModes, LineCheckBoxesToggleLinesAndTheTitleSetsThemAll)
+{
+    // "Rutas Fijas" read from the network: the lines and their grid.
+    DlgCfg->RutasFijas->SetItemIndex(0);
+    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("red.dat")));
+    TStringAlignGrid* lines = viewer->sagLineas;
+    viewer->tnDatos->setCurrentWidget(viewer->tsLineas);
+    testutil::settle();
+    ASSERT_GE(Network.LineCount, 2);
+    const uint8_t first = Lineas[1].Visible;
+    const QPoint box = CellCentre(lines, 0, 1);
+    QTest::mouseClick(lines->viewport(), Qt::LeftButton, Qt::NoModifier, lines->viewport()->mapFrom(lines, box));
+    EXPECT_NE(Lineas[1].Visible, first);
+    EXPECT_EQ(Lineas[2].Visible, 1);
+    QHeaderView* h = lines->horizontalHeader();
+    const QPoint title(h->sectionViewportPosition(0) + h->sectionSize(0) / 2, h->height() / 2);
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::NoModifier, title);
+    const uint8_t all = Lineas[0].Visible;
+    for (int32_t l = 1; l <= Network.LineCount; ++l)
+        EXPECT_EQ(Lineas[l].Visible, all);
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::NoModifier, title);
+    for (int32_t l = 1; l <= Network.LineCount; ++l)
+        EXPECT_NE(Lineas[l].Visible, all);
+}
+
+TEST_F(MapModes, FormulaInputAndMessageAskTheUserThroughTheMainWindow)
+{
+    QWidget* parent = nullptr;
+    WhenModal([&](QWidget* w) {
+        parent = w->parentWidget();
+        auto* d = qobject_cast<QInputDialog*>(w);
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->labelText(), "Valor");
+        EXPECT_EQ(d->textValue(), "7");
+        d->setTextValue("12");
+        d->accept();
+    });
+    TArtFormula& fn = viewer->FN();
+    fn.Run(fn.Compile("input('Pregunta','Valor','7')", 0, {}), 0, {});
+    EXPECT_EQ(fn.Result().str, "12");
+    EXPECT_EQ(parent, viewer);
+    WhenModal([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text(), "Seguir?");
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_EQ(fn.ComputeN("msg('Seguir?','Aviso',4)", 0, std::vector<double>{}, {}), 7.0) << "No of a Yes/No box";
+}

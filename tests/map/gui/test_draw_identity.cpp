@@ -1,0 +1,179 @@
+// The map's pictures pixel for pixel: the public test networks and the sample
+// drawn layer by layer at full extent and zoomed in, with node numbers, street
+// names and zone numbers under the overlap test, the lane view, and a few
+// thousand labels at all angles. Each picture's digest was taken from the drawing
+// code as it stood before it was made faster; a changed pixel changes it.
+#include "map/DisplayStyles.h"
+#include "map/DrawLayers.h"
+#include "map/DrawState.h"
+#include "map/gui/OxrImage.h"
+#include "model/FileUtils.h"
+#include "model/HitGrid.h"
+#include "model/JunctionOutlines.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/LinkGeometry.h"
+#include "model/PalvonRead.h"
+#include "support/RecordingServices.h"
+#include "support/TestUtil.h"
+
+#include <QCryptographicHash>
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+void ResetDisplayState()
+{
+    DisplayStyles::SetDefaultStyles();
+    DisplayStyles::SetDefaultClassStyles();
+    SymbolColors.fill(0x00FFFF);
+    NodeSize = 3;
+    CentroidSize = 10;
+    ArrowSize = 8;
+    SignalSize = 10;
+    NodeLabelPos = 6;
+    StreetLabelPos = 1;
+    StreetLabelOffset = 0.5f;
+    AnchoPista = 3.5f;
+    LaneOffset = 1.5f * AnchoPista;
+    FMov = 1.0;
+    ShowLanes = false;
+    LanesReady = false;
+    ZoomIndex = 1;
+}
+
+std::string Hash(const QImage& image)
+{
+    QCryptographicHash h(QCryptographicHash::Sha1);
+    for (int y = 0; y < image.height(); ++y)
+        h.addData(QByteArrayView(reinterpret_cast<const char*>(image.constScanLine(y)), image.width() * 4));
+    return h.result().toHex().left(16).toStdString();
+}
+
+struct Case {
+    const char* name;
+    const char* file; // a real network, or the sample when it begins with '/'
+    double percent;   // the view's share of the extent
+    const char* layers;
+    const char* expected;
+};
+
+// Layers: n links, a arrows, o nodes, c centroids, l lanes, 1 node numbers,
+// s street names, r rotated labels.
+const Case Cases[] = {
+    {"berlin_full", "berlin-center-truncated.dat", 100, "naoc1", "255c85813c8d2676"},
+    {"berlin_zoom", "berlin-center-truncated.dat", 8, "naoc1s", "6e1c4d4afe6ba6a8"},
+    {"chicago_full", "chicago-sketch.dat", 100, "naoc1s", "ff3e24f9f0d7f8bc"},
+    {"chicago_lanes", "chicago-sketch.dat", 3, "lao1", "2a6ef902b4c852c9"},
+    {"chicago_rotated", "chicago-sketch.dat", 100, "nr", "97c6a71ab6608e27/195"},
+    {"anaheim_full", "anaheim.dat", 100, "naoc1s", "f99d348babfcfaf1"},
+    {"sample_full", "/samples/ejemplo.dat", 100, "naoc1s", "2ef8b71bf18a318b"},
+    {"sample_lanes", "/samples/ejemplo.dat", 40, "lao1s", "6d5878914d3503b2"},
+};
+
+class DrawIdentity : public ::testing::TestWithParam<Case> {
+protected:
+    void SetUp() override
+    {
+        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
+        PalvonRead::ErrorList.clear();
+        ResetDisplayState();
+    }
+    testutil::TempDir tmp;
+    RecordingServices ui;
+};
+
+} // namespace
+
+TEST_P(DrawIdentity, PixelsAsBefore)
+{
+    const Case& c = GetParam();
+    std::string path;
+    if (c.file[0] == '/') {
+        path = std::string(VELMORA_SOURCE_DIR) + c.file;
+    } else {
+        path = testutil::realDataPath(c.file);
+        if (!std::filesystem::exists(path))
+            GTEST_SKIP() << "no real networks at " << testutil::realDataPath("");
+    }
+    PalvonRead::NetworkDatFile = path;
+    std::vector<std::string> lines;
+    ASSERT_TRUE(FileUtils::ReadLines(path, lines));
+    ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+    KDVlib::BuildHitGrid();
+    PalvonRead::ComputeLinkGeometry();
+    PalvonRead::OrderArms();
+    PalvonRead::ComputeLinkDataExtremes();
+
+    const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
+    const double cx = Network.MinX + w / 2, cy = Network.MinY + h / 2, f = c.percent / 200.0;
+    WorldMinX = cx - w * f;
+    WorldMaxX = cx + w * f;
+    WorldMinY = cy - h * f;
+    WorldMaxY = cy + h * f;
+
+    TOxrImage img;
+    img.resize(1200, 800);
+    img.SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+    img.Clear();
+    KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
+    TNetworkOptions options;
+    options.KeepHitRegions = true;
+    options.ColorNode = true;
+    options.Semaforos = true;
+    const std::string layers = c.layers;
+    auto has = [&](char k) { return layers.find(k) != std::string::npos; };
+    if (has('l'))
+        DrawLayers::DrawNetWorkLanes(img, options);
+    if (has('n'))
+        DrawLayers::DrawNetWork(img, options);
+    if (has('a'))
+        DrawLayers::DrawArrows(img, options);
+    if (has('o'))
+        DrawLayers::DrawNodes(img, options);
+    if (has('c')) {
+        img.ResetLabelsOff();
+        DrawLayers::DrawCents(img, options);
+        img.ResetLabels();
+    }
+    if (has('1')) {
+        img.ResetLabelsOff();
+        DrawLayers::DrawNameNodes(img, options);
+        img.ResetLabels();
+    }
+    if (has('s')) {
+        img.ResetLabelsOff();
+        DrawLayers::DrawCalles(img, options);
+        img.ResetLabels();
+    }
+    int drawn = -1;
+    if (has('r')) {
+        // Labels at pseudo-random angles on the nodes, under the overlap test.
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(11);
+        img.Canvas()->setFont(font);
+        img.Canvas()->setBrush(Qt::NoBrush);
+        img.ResetLabelsOff();
+        uint32_t seed = 12345;
+        for (int k = 0; k < 4000; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            const int angle = int((seed >> 8) % 3600);
+            const TNodo& n = Nodos[1 + k % Network.NodeCount];
+            img.LabelAt(angle, "Calle " + std::to_string(n.Number), n.X, n.Y, int((seed >> 4) % 9), k % 3);
+        }
+        drawn = img.Labels().Count();
+        img.ResetLabels();
+    }
+    const std::string digest = Hash(img.Picture()) + (drawn >= 0 ? "/" + std::to_string(drawn) : "");
+    if (std::getenv("VELMORA_PRINT_DIGESTS"))
+        std::printf("    {\"%s\", \"%s\", %g, \"%s\", \"%s\"},\n", c.name, c.file, c.percent, c.layers, digest.c_str());
+    EXPECT_EQ(digest, c.expected) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Maps, DrawIdentity, ::testing::ValuesIn(Cases),
+                         [](const auto& info) { return std::string(info.param.name); });

@@ -1,0 +1,238 @@
+// What the reader makes of the public test networks, down to the last bit of every
+// figure: a digest of the node, link, movement and zone records (numbers, indices,
+// keys, positions, bearings, every variable), the forward star and the extent,
+// before and after the lane geometry and junction outlines. The expected digests
+// were taken from the reader as it stood before its records and lookups were
+// reorganised; any change in a figure changes them.
+#include "model/FileUtils.h"
+#include "model/HitGrid.h"
+#include "model/JunctionOutlines.h"
+#include "model/KDVlib.h"
+#include "model/LinkGeometry.h"
+#include "model/PalvonRead.h"
+#include "support/RecordingServices.h"
+#include "support/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+struct Digest {
+    uint64_t h = 1469598103934665603ull;
+    void Bytes(const void* p, size_t n)
+    {
+        const auto* b = static_cast<const unsigned char*>(p);
+        for (size_t i = 0; i < n; ++i) {
+            h ^= b[i];
+            h *= 1099511628211ull;
+        }
+    }
+    template <class T>
+    void Value(const T& v)
+    {
+        Bytes(&v, sizeof v);
+    }
+    // The elements in order, as the bytes of a plain array would be.
+    template <class A>
+    void Elements(const A& a)
+    {
+        for (const auto& e : a)
+            Bytes(&e, sizeof e);
+    }
+    void Text(const std::string& s)
+    {
+        Value(s.size());
+        Bytes(s.data(), s.size());
+    }
+    void Point(const TPoint& p)
+    {
+        Value(p.x);
+        Value(p.y);
+    }
+};
+
+uint64_t ModelDigest(bool geometry)
+{
+    Digest d;
+    d.Value(Network.NodeCount);
+    d.Value(Network.LinkCount);
+    d.Value(Network.MovementCount);
+    d.Value(Network.ZoneCount);
+    d.Value(Network.MinX);
+    d.Value(Network.MaxX);
+    d.Value(Network.MinY);
+    d.Value(Network.MaxY);
+    d.Value(PalvonRead::LengthScale);
+    for (int32_t i = 1; i <= Network.NodeCount; ++i) {
+        const TNodo& n = Nodos[i];
+        d.Value(n.Number);
+        d.Value(n.Flags);
+        d.Value(n.HasXY);
+        d.Value(n.X);
+        d.Value(n.Y);
+        d.Value(n.Latitude);
+        d.Value(n.Longitude);
+        d.Value(n.ArmCount);
+        d.Value(n.JunctionType);
+        d.Value(n.SignalIndex);
+        for (int32_t k = 0; k < std::min(n.ArmCount, MaxArms); ++k) {
+            const TConector& a = n.Arms[k];
+            d.Value(a.OtherNode);
+            d.Value(a.OtherIndex);
+            d.Value(a.OtherX);
+            d.Value(a.OtherY);
+            d.Value(a.Lanes);
+            d.Value(a.Bearing);
+            d.Value(a.ArmLink);
+            d.Text(a.ArmCode);
+            d.Text(a.LaneCode);
+        }
+        if (geometry) {
+            d.Value(n.OutlineCount);
+            for (int32_t k = 0; k < std::min(n.OutlineCount, MaxOutlinePoints); ++k)
+                d.Point(n.Outline[k]);
+        }
+    }
+    for (int32_t i = 1; i <= Network.LinkCount; ++i) {
+        const TArcos& a = Arcos[i];
+        d.Text(a.Key);
+        d.Value(a.Flags);
+        d.Value(a.A);
+        d.Value(a.B);
+        d.Value(a.AIndex);
+        d.Value(a.BIndex);
+        d.Value(a.ReverseIndex);
+        d.Value(a.NoReverse);
+        d.Value(a.PointCount);
+        for (int32_t k = 1; k <= std::min(a.PointCount, MaxShapePoints); ++k)
+            d.Point(a.Points[k]);
+        d.Value(a.StraightLength);
+        d.Value(a.BearingA);
+        d.Value(a.BearingB);
+        d.Value(a.SinA);
+        d.Value(a.CosA);
+        d.Value(a.Lanes);
+        d.Value(a.TurnDirs);
+        d.Elements(a.LaneFlags);
+        d.Elements(a.LaneUsed);
+        d.Elements(a.LaneDirs);
+        d.Elements(a.LaneMark);
+        d.Value(a.HasMovements);
+        d.Value(a.FlareEnd);
+        d.Value(a.FlareStart);
+        d.Text(a.StreetTag);
+        d.Text(a.SpeedTag);
+        d.Text(a.StreetName);
+        d.Value(a.Var);
+        if (geometry) {
+            d.Value(a.LaneEdgeCount);
+            for (int32_t k = 0; k < std::min(a.LaneEdgeCount, MaxLaneEdgePoints); ++k) {
+                d.Point(a.LaneEdgeNear[k]);
+                d.Point(a.LaneEdgeFar[k]);
+            }
+        }
+    }
+    // The extremes records, 0 the minima and count+1 the maxima, once computed.
+    if (geometry) {
+        d.Value(Arcos[0].Var);
+        d.Value(Arcos[Network.LinkCount + 1].Var);
+    }
+    for (int32_t m = 1; m <= Network.MovementCount; ++m) {
+        const TMovimiento& mv = Movims[m];
+        d.Text(mv.Key);
+        d.Value(mv.A);
+        d.Value(mv.Node);
+        d.Value(mv.C);
+        d.Value(mv.AIndex);
+        d.Value(mv.JunctionIndex);
+        d.Value(mv.CIndex);
+        d.Value(mv.EntryLink);
+        d.Value(mv.ExitLink);
+        d.Value(mv.TurnAngle);
+        d.Value(mv.TurnDir);
+        d.Value(mv.Order);
+        d.Value(mv.Var);
+    }
+    for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
+        const TZona& zn = Zonas[z];
+        d.Value(zn.Number);
+        d.Value(zn.CentroidX);
+        d.Value(zn.CentroidY);
+        d.Value(zn.ConnectorCount);
+        for (int32_t c = 1; c <= zn.ConnectorCount && c < int32_t(zn.Connectors.size()); ++c) {
+            const TZoneConnector& k = zn.Connectors[size_t(c)];
+            d.Value(k.Kind);
+            d.Value(k.ConnNode);
+            d.Value(k.NodeIndex);
+            d.Value(k.LinkIndex);
+        }
+    }
+    for (int32_t v : FirstArc)
+        d.Value(v);
+    return d.h;
+}
+
+struct Expected {
+    const char* file;
+    uint64_t read;     // after reading
+    uint64_t geometry; // after the lane geometry, outlines and extremes
+};
+
+const Expected Nets[] = {
+    {"siouxfalls.dat", 0xa91131311e271349ull, 0xda4e904a42c90263ull},
+    {"siouxfalls-junctions.dat", 0xcc358edfbd09628bull, 0x3290fa9fa8a38d9eull},
+    {"siouxfalls-wide.dat", 0xb5f0c4efa04c8455ull, 0x7cc7a2bc4c03bec7ull},
+    {"siouxfalls-kermit.dat", 0x79108945c4b3c7c1ull, 0xb2266ef92fce8913ull},
+    {"anaheim.dat", 0x163269ca84c13bcbull, 0x38095de9297eba7full},
+    {"chicago-sketch.dat", 0x9ce8246f653f4ea4ull, 0xa1d0f301e12e7f98ull},
+    {"berlin-center-truncated.dat", 0xe371793ed6da9fdaull, 0x3fe20d75696b6886ull},
+};
+
+class ModelIdentity : public ::testing::TestWithParam<Expected> {
+protected:
+    void SetUp() override
+    {
+        if (!std::filesystem::exists(testutil::realDataPath("README.md")))
+            GTEST_SKIP() << "no real networks at " << testutil::realDataPath("");
+        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
+        PalvonRead::ErrorList.clear();
+    }
+    testutil::TempDir tmp;
+    RecordingServices ui;
+};
+
+} // namespace
+
+TEST_P(ModelIdentity, EveryFigureAsBefore)
+{
+    const Expected& e = GetParam();
+    const std::string path = testutil::realDataPath(e.file);
+    PalvonRead::NetworkDatFile = path;
+    std::vector<std::string> lines;
+    ASSERT_TRUE(FileUtils::ReadLines(path, lines));
+    ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+    const uint64_t read = ModelDigest(false);
+    KDVlib::BuildHitGrid();
+    PalvonRead::ComputeLinkGeometry();
+    PalvonRead::OrderArms();
+    PalvonRead::ComputeLinkDataExtremes();
+    const uint64_t geometry = ModelDigest(true);
+    if (std::getenv("VELMORA_PRINT_DIGESTS"))
+        std::printf("    {\"%s\", 0x%016llxull, 0x%016llxull},\n", e.file, (unsigned long long)read,
+                    (unsigned long long)geometry);
+    EXPECT_EQ(read, e.read) << e.file;
+    EXPECT_EQ(geometry, e.geometry) << e.file;
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, ModelIdentity, ::testing::ValuesIn(Nets), [](const auto& info) {
+    std::string out;
+    for (const char* c = info.param.file; *c; ++c)
+        if (std::isalnum(static_cast<unsigned char>(*c)))
+            out.push_back(*c);
+    return out;
+});

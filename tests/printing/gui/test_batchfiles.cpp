@@ -1,0 +1,147 @@
+// The batch printing of print definitions, run as the program runs from the
+// command line, over the public networks: the report document read by an
+// independent RTF reader (tests/support/rtf_pictures.py), its pictures taken out
+// and walked by the metafile reader.
+#include "support/MetafileCheck.h"
+#include "support/ProgramRun.h"
+#include "support/TestUtil.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+struct TReport {
+    QJsonObject doc;
+    std::vector<QJsonObject> pictures;
+    QStringList texts;
+};
+
+TReport ReadReport(const std::string& document, const std::string& folder)
+{
+    std::filesystem::create_directories(folder);
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(VELMORA_SOURCE_DIR "/tests/support/rtf_pictures.py"),
+                                                 QString::fromStdString(document), QString::fromStdString(folder)});
+    EXPECT_TRUE(p.waitForFinished(120000));
+    TReport r;
+    r.doc = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+    for (const QJsonValue& v : r.doc.value("pictures").toArray())
+        r.pictures.push_back(v.toObject());
+    for (const QJsonValue& v : r.doc.value("texts").toArray())
+        r.texts << v.toString();
+    return r;
+}
+
+// Runs the definition over the network copied into the test's folder.
+TReport RunBatch(const testutil::TempDir& tmp, const std::string& network, const std::string& definition,
+                 const std::string& document)
+{
+    const std::string net = tmp.file(std::filesystem::path(network).filename().string());
+    if (!std::filesystem::exists(net))
+        std::filesystem::copy_file(network, net);
+    const std::string def = tmp.file("lote.ini");
+    testutil::writeFile(def, definition);
+    EXPECT_EQ(testutil::RunProgram(tmp, {QString::fromStdString(net), QString::fromStdString(def)}), 0);
+    EXPECT_TRUE(std::filesystem::exists(tmp.file(document))) << document;
+    return ReadReport(tmp.file(document), tmp.file("pictures"));
+}
+
+// Every picture of the report: a metafile sound to its bounds, inside its cell
+// or the page's text width, with the stamp among its texts.
+void ExpectSoundPictures(const TReport& report, size_t count)
+{
+    ASSERT_EQ(report.pictures.size(), count);
+    for (const QJsonObject& pic : report.pictures) {
+        EXPECT_EQ(pic.value("kind").toString(), QStringLiteral("emfblip"));
+        const double w = pic.value("width").toDouble(), h = pic.value("height").toDouble();
+        EXPECT_GT(w, 0);
+        EXPECT_GT(h, 0);
+        if (pic.value("cell_width").isDouble())
+            EXPECT_LE(w, pic.value("cell_width").toDouble()) << "picture wider than its cell";
+        else
+            EXPECT_LE(w, pic.value("text_width").toDouble()) << "picture wider than the text";
+        const testutil::TMetafileReport r = testutil::CheckMetafile(pic.value("file").toString().toStdString());
+        EXPECT_METAFILE_SOUND(r);
+        EXPECT_TRUE(r.HasText(QStringLiteral("Generado por Velmora"))) << r.Summary();
+        // The picture is page-sized at the printer's resolution, not a screen bitmap.
+        ASSERT_EQ(r.bounds.size(), 4u);
+        EXPECT_GT(r.bounds[2], 2000);
+    }
+}
+
+} // namespace
+
+// The definition of a user trying the program on chicago-sketch: link values as
+// bars, a colour map and movement values; each picture carries its legend.
+TEST(BatchPictures, ChicagoSketchPicturesCarryTheirLegends)
+{
+    const std::string net = testutil::realDataPath("chicago-sketch.dat");
+    if (!std::filesystem::exists(net))
+        GTEST_SKIP() << "no " << net;
+    testutil::TempDir tmp;
+    const TReport report = RunBatch(tmp, net,
+                                    "[General]\r\nTama\xC3\xB1oPapel=1\r\nDocumentoWord=informe.doc\r\nAncho=6\r\n"
+                                    "[Tema]\r\n[Chicago]\r\nRedPalvon=chicago-sketch.dat\r\nVarVolumen=Cap\r\n"
+                                    "VarColores=Long\r\nVarMovim=Fl.Sat\r\n",
+                                    "informe.doc");
+    ExpectSoundPictures(report, 3);
+    // A4 paper, the pictures 6 inches wide.
+    EXPECT_EQ(report.doc.value("paper").toArray().at(0).toInt(), 11906);
+    for (const QJsonObject& pic : report.pictures)
+        EXPECT_NEAR(pic.value("width").toDouble(), 6 * 1440, 1);
+    // The legends reach the pictures: the bar legend's caption and values, the
+    // range legends' titles and class bounds.
+    const auto texts = [&](size_t k) {
+        return testutil::CheckMetafile(report.pictures[k].value("file").toString().toStdString());
+    };
+    const testutil::TMetafileReport bars = texts(0), colours = texts(1), moves = texts(2);
+    EXPECT_TRUE(bars.HasText(QStringLiteral("Capacidad"))) << bars.texts.join('|').toStdString();
+    EXPECT_GE(bars.texts.size(), 5);
+    EXPECT_TRUE(colours.HasText(QStringLiteral("Longitud")));
+    EXPECT_TRUE(colours.HasText(QStringLiteral(" - ")));
+    EXPECT_TRUE(moves.HasText(QStringLiteral("Saturaci")));
+}
+
+// Two columns of pictures in a table: each picture stays inside its cell.
+TEST(BatchPictures, PicturesInColumnsStayInsideTheirCells)
+{
+    const std::string net = testutil::realDataPath("siouxfalls.dat");
+    if (!std::filesystem::exists(net))
+        GTEST_SKIP() << "no " << net;
+    testutil::TempDir tmp;
+    const TReport report = RunBatch(tmp, net,
+                                    "[General]\r\nDocumentoWord=informe.doc\r\nNumeroColumnas=2\r\nAncho=4\r\n"
+                                    "[Tema]\r\n[Uno]\r\nRedPalvon=siouxfalls.dat\r\nVariables=none\r\n"
+                                    "[Dos]\r\nRedPalvon=siouxfalls.dat\r\nVariables=none\r\n",
+                                    "informe.doc");
+    ExpectSoundPictures(report, 2);
+    for (const QJsonObject& pic : report.pictures)
+        EXPECT_TRUE(pic.value("cell_width").isDouble()) << "picture outside the table";
+}
+
+// Every public network prints pictures that the reader walks without fault.
+TEST(BatchPictures, PublicNetworksPrintSoundPictures)
+{
+    int printed = 0;
+    for (const char* name : {"siouxfalls.dat", "anaheim.dat", "berlin-center-truncated.dat", "siouxfalls-junctions.dat", "chicago-sketch.dat"}) {
+        const std::string net = testutil::realDataPath(name);
+        if (!std::filesystem::exists(net))
+            continue;
+        SCOPED_TRACE(name);
+        testutil::TempDir tmp;
+        const TReport report = RunBatch(tmp, net,
+                                        std::string("[General]\r\nDocumentoWord=informe.doc\r\n[Tema]\r\n[Red]\r\n")
+                                            + "RedPalvon=" + name + "\r\nVariables=none\r\n",
+                                        "informe.doc");
+        ExpectSoundPictures(report, 1);
+        ++printed;
+    }
+    if (printed == 0)
+        GTEST_SKIP() << "no public networks";
+}
