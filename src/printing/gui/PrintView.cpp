@@ -104,7 +104,7 @@ void TPalvonViewer::PrintPageLayers(QPainter& p, QSize printerPage)
     TMapPainter& page = ZelPrinter::Painter();
     ZelPrinter::ResetLabels();
     if (Down("tbZonas")) {
-        TPaperSizes sizes;
+        TPaperSizes sizes(MapBarScale());
         DrawZonas(page);
     }
     ZelPrinter::ResetLabelsOff();
@@ -121,7 +121,7 @@ void TPalvonViewer::PrintPageLayers(QPainter& p, QSize printerPage)
     if (Down("tbColores"))
         PrintMapaColores(p);
     if (EntSalVar >= 0) {
-        TPaperSizes sizes;
+        TPaperSizes sizes(MapBarScale());
         DrawEntSal(page);
     }
     if (Action("aAtributos2")->isChecked())

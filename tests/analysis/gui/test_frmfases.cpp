@@ -8,6 +8,7 @@
 #include "model/LinkShapes.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
+#include "printing/gui/FrmPreview.h"
 #include "support/MetafileCheck.h"
 #include "support/TestUtil.h"
 
@@ -254,4 +255,37 @@ TEST(FrmFases, RealSignalisedJunctions)
             EXPECT_GE(KDVFases::EntryNodeOf(l, KDVFases::Diagram.Approaches), 1);
         EXPECT_GT(KDVFases::Diagram.MaxArmDistance, 0);
     }
+}
+
+// The junction printed from its window's button fills the page's width (the
+// screen-sized picture scaled to the printer page), read back with pdftoppm.
+TEST(FrmFases, PrintedJunctionIsScaledToThePage)
+{
+    BuildRow(3, 2);
+    TFrmFases w;
+    w.MakePupNodos();
+    w.CreateFases(1);
+    TempDir dir;
+    const std::string pdf = dir.file("nodo.pdf");
+    Printer().setOutputFormat(QPrinter::PdfFormat);
+    Printer().setOutputFileName(QString::fromStdString(pdf));
+    w.tbPrint->trigger();
+    Printer().setOutputFormat(QPrinter::NativeFormat);
+    Printer().setOutputFileName(QString());
+    QProcess p;
+    p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("30"), QStringLiteral("-png"),
+                                        QStringLiteral("-singlefile"), QString::fromStdString(pdf),
+                                        QString::fromStdString(dir.file("nodo"))});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QImage page(QString::fromStdString(dir.file("nodo.png")));
+    ASSERT_FALSE(page.isNull());
+    int x0 = page.width(), x1 = -1;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if ((page.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF) {
+                x0 = std::min(x0, x);
+                x1 = std::max(x1, x);
+            }
+    ASSERT_GE(x1, 0) << "blank page";
+    EXPECT_GT(x1 - x0, page.width() * 6 / 10);
 }

@@ -15,6 +15,7 @@
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
 #include "platform/IniFile.h"
+#include "support/FileDialogAnswer.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
@@ -404,18 +405,9 @@ TEST_F(ViewConfig, LayerWithAnUpperCaseExtensionIsSavedAsNamedAndAppliedAgain)
     std::filesystem::copy_file(testutil::dataPath("layer_kerbs.geo"), tmp.file("otra.geo"));
     // Opened as the user does: "Lineas de soleras" in the open dialog.
     auto answer = [this](const std::string& file) {
-        auto* timer = new QTimer(viewer);
-        QObject::connect(timer, &QTimer::timeout, timer, [timer, file] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            timer->stop();
-            timer->deleteLater();
-            dialog->selectNameFilter(dialog->nameFilters().at(7));
-            dialog->selectFile(QString::fromStdString(file));
-            QMetaObject::invokeMethod(dialog, "accept");
+        testutil::WhenFileDialogShown(viewer, [file](QFileDialog* dialog) {
+            testutil::TypeFileAndAccept(dialog, QString::fromStdString(file), 7);
         });
-        timer->start(10);
     };
     answer(tmp.file("KERBS.GEO"));
     viewer->tbOpenDatExecute();
@@ -451,6 +443,7 @@ TEST_F(ViewConfig, LayerWithAnUpperCaseExtensionIsSavedAsNamedAndAppliedAgain)
     EXPECT_EQ(GeoLayerFiles[1], tmp.file("KERBS.GEO"));
     EXPECT_EQ(GeoLayerEnd[1], polylines);
     EXPECT_FALSE(std::filesystem::exists(tmp.file("KERBS.geo")));
+    NumGeoLayers = 0; // the layers are process-wide: later tests start without
 }
 
 } // namespace
