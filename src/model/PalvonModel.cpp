@@ -111,7 +111,13 @@ int32_t NewLink()
     if (Network.LinkCount >= MaxArcos - 1)
         throw CapacityError(Format("más de %d arcos", MaxArcos - 1));
     int32_t i = ++Network.LinkCount;
+    // A record made by this access holds its defaults already; only a record that
+    // served an earlier network needs clearing.
+    const bool fresh = i >= Arcos.allocated();
     TArcos& a = Arcos[i];
+    ArcosMaxRec = Network.LinkCount + 1;
+    if (fresh)
+        return i;
     a.A = a.B = a.AIndex = a.BIndex = a.Mark = 0;
     a.BearingA = a.BearingB = a.Lanes = 0;
     a.CosA = a.SinA = 0.0f;
@@ -136,7 +142,6 @@ int32_t NewLink()
     a.LaneMark.reset();
     a.LaneFlags.reset();
     a.LaneUsed.reset();
-    ArcosMaxRec = Network.LinkCount + 1;
     return i;
 }
 
@@ -246,19 +251,30 @@ void SortRecords(Array& arr, int32_t count, KeyFn key)
     std::vector<int32_t> source(static_cast<size_t>(count) + 1);
     for (int32_t i = 1; i <= count; ++i)
         source[static_cast<size_t>(i)] = order[static_cast<size_t>(i - 1)].second;
+    // The records lie far apart in memory: the one moved two steps ahead is
+    // fetched while the current one moves.
+    Record* base = arr.data(); // records 0..count, contiguous
+    auto prefetch = [&](int32_t i) {
+        const char* p = reinterpret_cast<const char*>(base + i);
+        for (size_t b = 0; b < sizeof(Record); b += 64)
+            __builtin_prefetch(p + b);
+    };
     for (int32_t start = 1; start <= count; ++start) {
         if (source[static_cast<size_t>(start)] == start)
             continue;
-        Record held = std::move(arr[start]);
+        Record held = std::move(base[start]);
         int32_t to = start;
         for (;;) {
             int32_t from = source[static_cast<size_t>(to)];
             source[static_cast<size_t>(to)] = to;
             if (from == start) {
-                arr[to] = std::move(held);
+                base[to] = std::move(held);
                 break;
             }
-            arr[to] = std::move(arr[from]);
+            const int32_t next = source[static_cast<size_t>(from)];
+            if (next != start)
+                prefetch(next);
+            base[to] = std::move(base[from]);
             to = from;
         }
     }

@@ -207,7 +207,9 @@ void TPalvonViewer::PrintFilePreview()
     p.end();
 
     // The same page as a metafile file, for the callers that pick the file up.
-    TEmfDevice emf(size.width(), size.height(), Printer().resolution());
+    // A page sized by the report (8 pixels a point) is 576 pixels an inch.
+    const int dpi = PrintToExtent || PrintOnPrinterPage ? Printer().resolution() : 576;
+    TEmfDevice emf(size.width(), size.height(), dpi);
     QPainter ep(&emf);
     PrintPicture.Play(ep);
     ep.end();
