@@ -664,10 +664,21 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
     // Connectors.
     const TView lineView(img, 2);
     auto placed = [](int32_t index) { return ValidNode(index) && Nodos[index].HasXY; };
+    // On the map's picture the connectors, all of one thin pen, go to the
+    // rasteriser in one call.
+    const bool batched = PixelDevice(*p) && p->pen().style() == Qt::SolidLine && p->pen().width() <= 1;
+    std::vector<QLine> connectors;
+    TPoint lastEnd;
     auto connect = [&](const TZona& z, const TPoint& to) {
-        if (lineView.Meets(std::min<double>(z.CentroidX, to.x), std::min<double>(z.CentroidY, to.y),
-                           std::max<double>(z.CentroidX, to.x), std::max<double>(z.CentroidY, to.y)))
+        if (!lineView.Meets(std::min<double>(z.CentroidX, to.x), std::min<double>(z.CentroidY, to.y),
+                            std::max<double>(z.CentroidX, to.x), std::max<double>(z.CentroidY, to.y)))
+            return;
+        if (!batched) {
             img.LineW(z.CentroidX, z.CentroidY, to.x, to.y);
+            return;
+        }
+        connectors.emplace_back(img.WorldToPoint(z.CentroidX, z.CentroidY), img.WorldToPoint(to.x, to.y));
+        lastEnd = to;
     };
     for (int32_t index : zones) {
         const TZona& z = Zonas[index];
@@ -692,6 +703,11 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
                     connect(z, NodePoint(node));
             }
         }
+    }
+
+    if (!connectors.empty()) {
+        img.LinesPixels(connectors);
+        img.MoveToW(lastEnd.x, lastEnd.y); // where drawing them one by one leaves the pen
     }
 
     // Centroids.

@@ -620,7 +620,7 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
     const int w = TextWidth(text, nullptr);
     const int h = fontHeight_;
     const double a = angle * Pi / 1800.0;
-    const double sa = std::sin(a), ca = std::cos(a);
+    const double sa = angle == 0 ? 0.0 : std::sin(a), ca = angle == 0 ? 1.0 : std::cos(a);
     const double depth = 5.0 * h / 6.0;
     const QPoint anchor = WorldToPoint(x, y);
     const double x0 = anchor.x() + offset * sa, y0 = anchor.y() + offset * ca;
@@ -651,14 +651,21 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
     QPolygon polygon(5);
     for (int k = 0; k < 5; ++k)
         polygon[k] = box[k] + shift;
-    // The region of the box, made only when asked for or tested. A box at angle 0
-    // is an upright rectangle, whose polygon region is that rectangle.
+    // The region of the box, made only when asked for or tested. A box whose sides
+    // run along the pixel axes (angles 0, 90, 180, 270) is an upright rectangle,
+    // and the region of such a polygon is the rectangle between its extremes.
     QRegion region;
     if (wantRegion || !AllowLabelOverlap) {
-        if (angle == 0)
-            region = QRegion(QRect(polygon[0], QSize(polygon[1].x() - polygon[0].x(), polygon[3].y() - polygon[0].y())));
-        else
+        const QPoint* c = polygon.constData();
+        const bool upright = (c[0].y() == c[1].y() && c[1].x() == c[2].x() && c[2].y() == c[3].y() && c[3].x() == c[0].x()) ||
+                             (c[0].x() == c[1].x() && c[1].y() == c[2].y() && c[2].x() == c[3].x() && c[3].y() == c[0].y());
+        if (upright) {
+            const int x0 = std::min(c[0].x(), c[2].x()), x1 = std::max(c[0].x(), c[2].x());
+            const int y0 = std::min(c[0].y(), c[2].y()), y1 = std::max(c[0].y(), c[2].y());
+            region = QRegion(QRect(x0, y0, x1 - x0, y1 - y0));
+        } else {
             region = QRegion(polygon, Qt::OddEvenFill);
+        }
     }
 
     if (!AllowLabelOverlap) {

@@ -124,7 +124,14 @@ std::string Padded(std::string s, size_t width)
     return s;
 }
 
-double RealField(const std::string& s, int first, int width) { return ZelUtils::ParseReal(Field(s, first, width)); }
+// The number of a column field (as Field cuts it), read without copying the field.
+double RealField(const std::string& s, int first, int width)
+{
+    first = std::max(first, 1);
+    if (width <= 0 || first > static_cast<int>(s.size()))
+        return ZelUtils::ParseReal(std::string_view());
+    return ZelUtils::ParseReal(std::string_view(s).substr(static_cast<size_t>(first - 1), static_cast<size_t>(width)));
+}
 
 // The zone connector entry of a link-section line whose node field at A (or at B)
 // begins with a letter: zone, kind "2", the node, the first data field, and the

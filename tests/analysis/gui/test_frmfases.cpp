@@ -10,6 +10,7 @@
 #include "model/PalvonVars.h"
 #include "printing/gui/FrmPreview.h"
 #include "support/MetafileCheck.h"
+#include "support/PrintedPdf.h"
 #include "support/TestUtil.h"
 
 #include <QJsonArray>
@@ -272,20 +273,9 @@ TEST(FrmFases, PrintedJunctionIsScaledToThePage)
     w.tbPrint->trigger();
     Printer().setOutputFormat(QPrinter::NativeFormat);
     Printer().setOutputFileName(QString());
-    QProcess p;
-    p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("30"), QStringLiteral("-png"),
-                                        QStringLiteral("-singlefile"), QString::fromStdString(pdf),
-                                        QString::fromStdString(dir.file("nodo"))});
-    ASSERT_TRUE(p.waitForFinished(60000));
-    const QImage page(QString::fromStdString(dir.file("nodo.png")));
+    const QImage page = RasteriseFirstPage(pdf, dir.file("nodo"));
     ASSERT_FALSE(page.isNull());
-    int x0 = page.width(), x1 = -1;
-    for (int y = 0; y < page.height(); ++y)
-        for (int x = 0; x < page.width(); ++x)
-            if ((page.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF) {
-                x0 = std::min(x0, x);
-                x1 = std::max(x1, x);
-            }
-    ASSERT_GE(x1, 0) << "blank page";
-    EXPECT_GT(x1 - x0, page.width() * 6 / 10);
+    const int ink = InkWidth(page);
+    ASSERT_GE(ink, 0) << "blank page";
+    EXPECT_GT(ink, page.width() * 6 / 10);
 }

@@ -276,6 +276,40 @@ TEST_F(ViewConfig, WrongFieldCountsGiveTheWholeDefault)
     EXPECT_EQ(viewer->GeoLayersLoaded, 1);
 }
 
+// A pasted configuration with sizes no map can use keeps the sizes in use and says
+// which values it refused; the rest of it applies.
+TEST_F(ViewConfig, PastedSizesOutOfRangeAreRefusedWithAMessage)
+{
+    testutil::writeFile(tmp.file("Velmorat.INI"),
+                        "[_Tema_Velmora]\r\nEscala=0;0;2147483647;5\r\nZonas=Arial;99999999;255;0000;2147483647;77\r\n"
+                        "Flechas=9999;1\r\nAtributos=Arial;8;255;0000;6;2147483647\r\n");
+    PixsVol = 40;
+    LabelFonts[1].Size = 9;
+    CentroidSize = 6;
+    ArrowSize = 5;
+    NumFormat.Decimals = 2;
+    QAction* paste = viewer->findChild<QAction*>(QStringLiteral("PegarTema1"));
+    ASSERT_NE(paste, nullptr);
+    paste->trigger();
+    EXPECT_EQ(PixsVol, 40);
+    EXPECT_EQ(LabelFonts[1].Size, 9);
+    EXPECT_EQ(LabelFonts[1].Color, 255u); // the font's other fields apply
+    EXPECT_EQ(CentroidSize, 6);
+    EXPECT_EQ(SymbolColors[0], 77u);
+    EXPECT_EQ(ArrowSize, 5);
+    EXPECT_EQ(NumFormat.Decimals, 2);
+    EXPECT_EQ(NumFormat.Format, "%.2f");
+    EXPECT_EQ(Caption("Tamano1"), "Tamaño (6)");
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_EQ(ui->messages[0],
+              "La configuración \"_Tema_Velmora\" tiene valores fuera de rango:"
+              "\rAncho de las barras (Escala) = 2147483647 fuera de rango (1 a 500); se mantiene 40"
+              "\rTamaño de letra de Zonas = 99999999 fuera de rango (1 a 200); se mantiene 9"
+              "\rTamaño de los centroides = 2147483647 fuera de rango (0 a 100); se mantiene 6"
+              "\rTamaño de las flechas = 9999 fuera de rango (0 a 100); se mantiene 5"
+              "\rDecimales de los atributos = 2147483647 fuera de rango (0 a 15); se mantiene 2");
+}
+
 TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
 {
     const std::string themes = tmp.file("Velmorat.INI");
