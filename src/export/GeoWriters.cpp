@@ -125,8 +125,7 @@ bool WriteCoords()
 bool WriteGeo()
 {
     for (int layer = 1; layer <= LayerCount(); ++layer) {
-        std::filesystem::path file = std::filesystem::path(GeoLayerDirs[layer]) / (GeoLayerNames[layer] + ".geo");
-        if (!Save(file.string(), LayerText(layer, TPointText::Exact, false, 0.0, 0.0)))
+        if (!Save(GeoLayerFiles[layer], LayerText(layer, TPointText::Exact, false, 0.0, 0.0)))
             return false;
     }
     return true;

@@ -275,8 +275,7 @@ void TPalvonViewer::GrabarConfiguracion(TIniFile& ini, const std::string& sectio
     const int layers = std::clamp(NumGeoLayers, 0, MaxGeoLayers);
     std::vector<std::string> soleras{Format("%d", layers)};
     for (int n = 1; n <= layers; ++n)
-        soleras.push_back(
-            (std::filesystem::path(GeoLayerDirs[n]) / (GeoLayerNames[n] + ".geo")).string());
+        soleras.push_back(GeoLayerFiles[n]);
     put("Soleras", Join(soleras));
 
     for (int i = 0; i <= MaxItems; ++i) {

@@ -31,6 +31,9 @@ extern int32_t NumGeoLayers;
 extern int32_t GeoLayerEnd[MaxGeoLayers + 1];
 extern std::string GeoLayerNames[MaxGeoLayers + 1]; // file name without folder and extension
 extern std::string GeoLayerDirs[MaxGeoLayers + 1];  // folder of the layer's file
+// The layer's file as loaded (full path, its name's case kept, extension
+// included): what views and themes store, and where the layer is written back.
+extern std::string GeoLayerFiles[MaxGeoLayers + 1];
 extern uint8_t GeoLayerVisible[MaxGeoLayers + 1];   // 1: the layer is drawn
 extern uint8_t GeoLayerSelected[MaxGeoLayers + 1];  // 1: the layer is in the "Selección" set to move
 

@@ -201,6 +201,7 @@ TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
     const fs::path full = fs::absolute(fs::path(geoFile));
     GeoLayerNames[layer] = full.stem().string();
     GeoLayerDirs[layer] = full.parent_path().string();
+    GeoLayerFiles[layer] = full.string();
     if (!BatchMode) {
         TItems& style = Items[static_cast<size_t>(10 + layer)];
         style = Items[11];

@@ -95,6 +95,8 @@ protected:
         GeoLayerNames[1] = "capa1";
         GeoLayerNames[2] = "capa2";
         GeoLayerDirs[1] = GeoLayerDirs[2] = tmp.path().string();
+        GeoLayerFiles[1] = tmp.file("capa1.geo");
+        GeoLayerFiles[2] = tmp.file("capa2.geo");
     }
     void TearDown() override
     {

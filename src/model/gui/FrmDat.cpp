@@ -29,13 +29,37 @@ namespace {
 constexpr int RulerColumns = 300;
 constexpr const char* SaveDatFilter = "Archivo de datos [*.dat] (*.dat)";
 
+// True when every character the ruler and the records use advances alike.
+bool EvenAdvances(const QFont& f)
+{
+    const QFontMetrics fm(f);
+    const int w = fm.horizontalAdvance(QLatin1Char('0'));
+    for (QChar c : QStringLiteral("+- iW.,1$*m"))
+        if (fm.horizontalAdvance(c) != w)
+            return false;
+    return w > 0;
+}
+
+// Courier when the system has it, else the fixed-pitch families the install
+// script puts on every Debian system. The family is named, not left to the
+// system's "monospace", which may be a font that does not say it is fixed-pitch.
 QFont EditorFont()
 {
-    QFont f(QStringLiteral("Courier New"));
-    f.setStyleHint(QFont::TypeWriter);
-    f.setFixedPitch(true);
-    if (!QFontInfo(f).fixedPitch())
-        f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    for (const char* family : {"Courier New", "Liberation Mono", "DejaVu Sans Mono", "Noto Mono", "FreeMono"}) {
+        QFont f(QString::fromLatin1(family));
+        f.setStyleHint(QFont::TypeWriter);
+        f.setFixedPitch(true);
+        f.setPointSize(10);
+        if (QFontInfo(f).fixedPitch() && EvenAdvances(f))
+            return f;
+    }
+    for (const QString& family : QFontDatabase::families())
+        if (QFontDatabase::isFixedPitch(family)) {
+            QFont f(family, 10);
+            if (EvenAdvances(f))
+                return f;
+        }
+    QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     f.setPointSize(10);
     return f;
 }

@@ -24,6 +24,7 @@ public:
     explicit TRulerLine(const QString& text, QWidget* parent = nullptr);
     QString text() const { return text_; }
     void SetOffset(int x);
+    int Offset() const { return offset_; }
     QSize sizeHint() const override;
 
 protected:

@@ -7,6 +7,7 @@
 #include "mainwindow/StringAlignGrid.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
+#include "model/ZelUtils.h"
 #include "platform/IniFile.h"
 #include "support/LiveMenus.h"
 #include "support/ProgramRun.h"
@@ -238,6 +239,29 @@ TEST_F(MainWindow, CoordinatesFileThatPlacesNoNodeKeepsTheNetworkOpen)
     EXPECT_LT(WorldMinY, WorldMaxY);
     viewer->DrawPalvon();
     EXPECT_TRUE(viewer->Action("aAcercar1")->isEnabled());
+}
+
+TEST_F(MainWindow, CrowdedJunctionOutlinesGoToTheErrorListNotToABox)
+{
+    const std::string net = testutil::realDataPath("chicago-sketch.dat");
+    if (!std::filesystem::exists(net))
+        GTEST_SKIP() << "no real networks";
+    viewer->show();
+    RecordingServices ui;
+    PalvonRead::ErrorList.clear(); // kept across reads: only this opening's lines
+    ASSERT_TRUE(viewer->AbrirRedPalvon(net));
+    EXPECT_EQ(Network.Loaded, 1);
+    EXPECT_TRUE(ui.messageWindow.empty()) << ui.messageWindow.front();
+    EXPECT_FALSE(ui.anyMessageContains("contorno"));
+    // The nodes are named in "Errores.txt", the status bar says how many.
+    const std::string errors = testutil::readFile(PalvonRead::ErrorListFile);
+    size_t listed = 0;
+    for (size_t p = errors.find("con más arcos de los que admite su contorno"); p != std::string::npos;
+         p = errors.find("con más arcos de los que admite su contorno", p + 1))
+        ++listed;
+    EXPECT_GT(listed, 1u);
+    EXPECT_EQ(ui.status[1], ZelUtils::Format("%d nodos con más arcos de los que admite su contorno (ver Errores.txt)",
+                                             int(listed)));
 }
 
 TEST_F(MainWindow, OneCommandLineParameterOpensItInteractively)

@@ -17,6 +17,7 @@
 #include "platform/IniFile.h"
 #include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
+#include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
 
 #include <QAction>
@@ -25,6 +26,8 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QTimer>
 #include <QSpinBox>
 #include <QTextEdit>
 
@@ -358,6 +361,63 @@ TEST_F(ViewConfig, TheNetworkViewIsSavedAtCloseAndAppliedOnReopening)
     PixsVol = 60;
     viewer->FilesClick(tag);
     EXPECT_EQ(PixsVol, 60);
+}
+
+TEST_F(ViewConfig, LayerWithAnUpperCaseExtensionIsSavedAsNamedAndAppliedAgain)
+{
+    // A layer file as written on another system: KERBS.GEO and KERBS.NAME.
+    std::filesystem::copy_file(testutil::dataPath("layer_kerbs.geo"), tmp.file("KERBS.GEO"));
+    std::filesystem::copy_file(testutil::dataPath("layer_kerbs.name"), tmp.file("KERBS.NAME"));
+    std::filesystem::copy_file(testutil::dataPath("layer_kerbs.geo"), tmp.file("otra.geo"));
+    // Opened as the user does: "Lineas de soleras" in the open dialog.
+    auto answer = [this](const std::string& file) {
+        auto* timer = new QTimer(viewer);
+        QObject::connect(timer, &QTimer::timeout, timer, [timer, file] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            timer->stop();
+            timer->deleteLater();
+            dialog->selectNameFilter(dialog->nameFilters().at(7));
+            dialog->selectFile(QString::fromStdString(file));
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        timer->start(10);
+    };
+    answer(tmp.file("KERBS.GEO"));
+    viewer->tbOpenDatExecute();
+    ASSERT_EQ(NumGeoLayers, 1);
+    EXPECT_EQ(GeoLayerNames[1], "KERBS");
+    const int32_t polylines = GeoLayerEnd[1];
+    ASSERT_GT(polylines, 0);
+
+    // The view saved at close names the file as it is.
+    DlgCfg->cbSaveLayout->setChecked(true);
+    DlgCfg->cbDrawLayout->setChecked(true);
+    viewer->SaveAtClose();
+    TIniFile settings(ProgramSettings::FileName);
+    RecentFiles = ProgramSettings::BuildRecentFiles(settings);
+    int tag = -1;
+    std::string section;
+    for (size_t i = 0; i < RecentFiles.size(); ++i)
+        if (RecentFiles[i].find(";File") != std::string::npos) {
+            tag = static_cast<int>(i);
+            section = RecentFiles[i].substr(RecentFiles[i].rfind(';') + 1);
+        }
+    ASSERT_GE(tag, 0);
+    EXPECT_EQ(settings.ReadString(section, "Soleras", ""), "1;" + tmp.file("KERBS.GEO"));
+
+    // Another layer replaces it; reopening the network from the recent files
+    // applies the view, which loads KERBS.GEO again.
+    answer(tmp.file("otra.geo"));
+    viewer->tbOpenDatExecute();
+    ASSERT_EQ(GeoLayerNames[1], "otra");
+    viewer->FilesClick(tag);
+    ASSERT_EQ(NumGeoLayers, 1);
+    EXPECT_EQ(GeoLayerNames[1], "KERBS");
+    EXPECT_EQ(GeoLayerFiles[1], tmp.file("KERBS.GEO"));
+    EXPECT_EQ(GeoLayerEnd[1], polylines);
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("KERBS.geo")));
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "map/Ranges.h"
 #include "map/ZoomHistory.h"
 #include "map/ZoomMouse.h"
+#include "map/gui/DataLayers.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
@@ -23,6 +24,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QScrollArea>
 #include <QSlider>
 #include <QSpinBox>
@@ -310,6 +313,111 @@ TEST_F(ZoomWindow, ScaleDialogShowsOneToNAndStoresOnOk)
     EXPECT_EQ(PixsVol, 1);
     EXPECT_TRUE(KDVscale->Fixed->isChecked());
     KDVscale->Fixed->setChecked(false);
+}
+
+// The menu item as the user finds it: walking the live menu bar.
+static QAction* MenuItem(QMenuBar* bar, const QString& name)
+{
+    std::function<QAction*(const QList<QAction*>&)> walk = [&](const QList<QAction*>& actions) -> QAction* {
+        for (QAction* a : actions) {
+            if (a->objectName() == name)
+                return a;
+            if (a->menu())
+                if (QAction* found = walk(a->menu()->actions()))
+                    return found;
+        }
+        return nullptr;
+    };
+    return walk(bar->actions());
+}
+
+TEST_F(ZoomWindow, KeepMaximumBoxHoldsTheScaleWhenAnotherVariableIsPicked)
+{
+    QAction* escala = MenuItem(viewer->menuBar(), QStringLiteral("Escala1"));
+    ASSERT_NE(escala, nullptr);
+    QAction* pick = nullptr;
+    for (QAction* a : viewer->VarArcos->actions())
+        if (a->text() == QStringLiteral("Capacidad"))
+            pick = a;
+    ASSERT_NE(pick, nullptr);
+    RangeMode = 1;
+
+    // The user types a maximum, ticks "keep", and accepts.
+    AnswerModals({[&](QWidget* d) {
+        KDVscale->vMax->setText("777");
+        QTest::mouseClick(KDVscale->Fixed, Qt::LeftButton);
+        QMetaObject::invokeMethod(d, "accept");
+    }});
+    escala->trigger();
+    EXPECT_TRUE(KDVscale->Fixed->isChecked());
+    EXPECT_TRUE(viewer->Fixed->isVisibleTo(viewer));
+    EXPECT_TRUE(ScaleFixed);
+    // Another variable keeps the scale's maximum (raised by the ranges' 0.1 %).
+    pick->trigger();
+    EXPECT_EQ(RangeName, "Cap");
+    EXPECT_FLOAT_EQ(RangeMax, 777.0f * 1.001f);
+
+    // Unticked, the next pick takes the variable's own maximum.
+    AnswerModals({[&](QWidget* d) {
+        QTest::mouseClick(KDVscale->Fixed, Qt::LeftButton);
+        QMetaObject::invokeMethod(d, "accept");
+    }});
+    escala->trigger();
+    EXPECT_FALSE(ScaleFixed);
+    EXPECT_FALSE(viewer->Fixed->isVisibleTo(viewer));
+    pick->trigger();
+    const int32_t capColumn = RangeVarArcos;
+    ASSERT_GT(capColumn, 1);
+    EXPECT_FLOAT_EQ(RangeMax, Arcos[ArcosMaxRec].Var[ColVarArcos[static_cast<size_t>(capColumn)]] * 1.001f);
+    EXPECT_NE(RangeMax, 777.0f * 1.001f);
+}
+
+TEST_F(ZoomWindow, BarLegendStaysInsideTheMapWhenASecondVariableIsAdded)
+{
+    QAction* first = nullptr;
+    QAction* second = nullptr;
+    for (QAction* a : viewer->VarArcos->actions()) {
+        if (a->text() == QStringLiteral("Capacidad"))
+            first = a;
+        if (a->text() == QStringLiteral("Longitud"))
+            second = a;
+    }
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    // Nothing chosen yet: the variable colours are not offered.
+    EXPECT_FALSE(viewer->Action("cvs")->isVisible());
+    EXPECT_FALSE(viewer->Action("cv0")->isVisible());
+    RangeMode = 1;
+    DataLayerKind = 1;
+    ShownVarList.clear();
+
+    first->trigger();
+    viewer->DrawPalvon();
+    QApplication::processEvents();
+    ASSERT_TRUE(viewer->Scl->isVisible());
+    const QRect before = viewer->Scl->geometry();
+    EXPECT_TRUE(map->rect().contains(before)) << before.bottom() << " " << map->height();
+    EXPECT_FALSE(viewer->Action("cvs")->isVisible());
+
+    // The second variable with Ctrl held: the legend gets a row per variable.
+    QTest::keyPress(viewer->windowHandle(), Qt::Key_Control, Qt::ControlModifier);
+    second->trigger();
+    QTest::keyRelease(viewer->windowHandle(), Qt::Key_Control, Qt::NoModifier);
+    ASSERT_EQ(ShownVarList.size(), 2u);
+    EXPECT_TRUE(viewer->Action("cvs")->isVisible());
+    EXPECT_TRUE(viewer->Action("cv1")->isVisible());
+    EXPECT_FALSE(viewer->Action("cv2")->isVisible());
+    viewer->DrawPalvon();
+    QApplication::processEvents();
+    const QRect after = viewer->Scl->geometry();
+    EXPECT_GT(after.height(), before.height());
+    EXPECT_TRUE(map->rect().contains(after)) << after.bottom() << " " << map->height();
+    EXPECT_EQ(after.left(), before.left());
+    // On screen: the legend's frame closes at its bottom inside the map.
+    const QImage shot = map->grab().toImage();
+    const QRgb ink = shot.pixel(after.left() + after.width() / 2, after.bottom());
+    EXPECT_LT(qGray(ink), 128);
+    ShownVarList.clear();
 }
 
 TEST_F(ZoomWindow, MagnifierSizeIsBoundedAndTheImageFactorIsAskedUntilNonZero)

@@ -225,11 +225,26 @@ TEST_F(NetworkText, RulerMarksAndNumbersStandOverTheColumns)
     // Each number ends in the column of its "+".
     EXPECT_EQ(numbers.mid(95, 5), QStringLiteral("  100"));
     EXPECT_EQ(frm.Panel1->text().at(99), QLatin1Char('+'));
-    EXPECT_TRUE(frm.mmDat->font().fixedPitch() || QFontInfo(frm.mmDat->font()).fixedPitch());
+    // The font the window gets is fixed-pitch, whatever ran before in this process.
+    EXPECT_TRUE(QFontInfo(frm.mmDat->font()).fixedPitch()) << QFontInfo(frm.mmDat->font()).family().toStdString();
+    EXPECT_EQ(frm.Panel1->font(), frm.mmDat->font());
     EXPECT_EQ(frm.mmDat->lineWrapMode(), QPlainTextEdit::NoWrap);
     EXPECT_TRUE(frm.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    frm.SetLines({std::string(98, '-') + "W+iiii", "$" + std::string(99, '.') + "+"});
     frm.show();
+    QApplication::processEvents();
     EXPECT_EQ(frm.Saved, 0);
+
+    // On screen, column 100 of every text line stands under the ruler's "+" of
+    // column 100, whatever the characters before it.
+    const QFontMetrics ruler(frm.Panel1->font());
+    const int rulerX = frm.Panel1->mapTo(&frm, QPoint(frm.Panel1->Offset() + ruler.horizontalAdvance(frm.Panel1->text().left(99)), 0)).x();
+    for (int line = 0; line < 2; ++line) {
+        QTextCursor c(frm.mmDat->document()->findBlockByNumber(line));
+        c.setPosition(c.block().position() + 99);
+        const int textX = frm.mmDat->viewport()->mapTo(&frm, frm.mmDat->cursorRect(c).topLeft()).x();
+        EXPECT_NEAR(textX, rulerX, 1) << line;
+    }
 }
 
 TEST(Messages, SpanishTextsAndCodeTitles)

@@ -1,0 +1,122 @@
+// The reload button of the network text window: the network read again from the
+// window's text, include files and notes already in it, gives the same model,
+// grids and text every time.
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/DlgCfgWidgets.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/StringAlignGrid.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/PalvonRead.h"
+#include "model/gui/FrmDat.h"
+#include "support/TestUtil.h"
+#include "support/ViewerFixture.h"
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+struct Snapshot {
+    std::vector<int32_t> counts;
+    std::vector<std::vector<float>> links;
+    std::vector<std::vector<float>> movements;
+    std::vector<std::vector<int32_t>> stops;
+    std::vector<std::string> text;
+    int editorLines = 0;
+    int gridRows = 0;
+    bool operator==(const Snapshot&) const = default;
+};
+
+class Reload : public ViewerFixture {
+protected:
+    void SetUp() override
+    {
+        ViewerFixture::SetUp();
+        for (const char* name : {"reload_red.dat", "reload_cruces.dat", "reload_arcos.dat", "reload_lineas.dat"})
+            std::filesystem::copy_file(testutil::dataPath(name), tmp.file(name));
+        viewer->show();
+        QApplication::processEvents();
+        // Options: "Incluir rutas fijas", as the user ticks it.
+        for (auto* b : DlgCfg->RutasFijas->findChildren<QRadioButton*>())
+            if (b->text() == QStringLiteral("Incluir rutas fijas"))
+                QTest::mouseClick(b, Qt::LeftButton);
+        EXPECT_EQ(DlgCfg->RutasFijas->ItemIndex(), 0);
+    }
+    void TearDown() override
+    {
+        DlgCfg->RutasFijas->SetItemIndex(1);
+        ViewerFixture::TearDown();
+    }
+    Snapshot Take()
+    {
+        Snapshot s;
+        s.counts = {Network.NodeCount,          Network.LinkCount,   Network.MovementCount, Network.LineCount,
+                    PalvonRead::TransitBlockCount, Network.SignalCount, Network.Loaded};
+        for (int32_t k = 1; k <= Network.LinkCount; ++k) {
+            std::vector<float> v(std::begin(Arcos[k].Var), std::end(Arcos[k].Var));
+            v.push_back(float(Arcos[k].A));
+            v.push_back(float(Arcos[k].B));
+            s.links.push_back(std::move(v));
+        }
+        for (int32_t k = 1; k <= Network.MovementCount; ++k)
+            s.movements.emplace_back(std::begin(Movims[k].Var), std::end(Movims[k].Var));
+        for (int32_t k = 1; k <= Network.LineCount; ++k)
+            s.stops.push_back(Lineas[k].Stops);
+        s.text = FrmDat->Lines();
+        s.editorLines = FrmDat->mmDat->document()->blockCount();
+        s.gridRows = viewer->sagArcos->RowCount();
+        return s;
+    }
+    // The button as the user finds it in the window.
+    QToolButton* ReloadButton()
+    {
+        auto* b = FrmDat->findChild<QToolButton*>(QStringLiteral("tbReload"));
+        EXPECT_NE(b, nullptr);
+        EXPECT_EQ(b ? b->toolTip() : QString(), QStringLiteral("Recarga de la red"));
+        return b;
+    }
+};
+
+} // namespace
+
+TEST_F(Reload, ReloadButtonReadsTheSameTextToTheSameNetwork)
+{
+    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("reload_red.dat")));
+    const Snapshot first = Take();
+    ASSERT_EQ(first.counts[1], 11);
+    ASSERT_EQ(first.counts[3], 3);
+    // Each include once in the text, one note per unknown node.
+    auto count = [&](const std::string& line) { return std::count(first.text.begin(), first.text.end(), line); };
+    EXPECT_EQ(count("*** Velmora: Insertando archivo reload_lineas.dat"), 1);
+    EXPECT_EQ(count("*** Velmora: Nodo 999 no encontrado"), 1);
+    EXPECT_EQ(first.editorLines, static_cast<int>(first.text.size()));
+    const float buses = Arcos[KDVlib::FindArco(102, 104)].Var[41];
+    EXPECT_EQ(buses, 10.0f);
+
+    for (int round = 2; round <= 3; ++round) {
+        QTest::mouseClick(ReloadButton(), Qt::LeftButton);
+        QApplication::processEvents();
+        EXPECT_EQ(Take(), first) << "reload " << round;
+        EXPECT_EQ(Arcos[KDVlib::FindArco(102, 104)].Var[41], buses) << "reload " << round;
+    }
+    EXPECT_FALSE(FrmDat->IsModified());
+
+    // The text saved from the window and opened again reads the same.
+    ASSERT_TRUE(FrmDat->SaveDatTo(tmp.file("guardada.dat")));
+    for (const char* name : {"reload_cruces.dat", "reload_arcos.dat", "reload_lineas.dat"})
+        std::filesystem::remove(tmp.file(name));
+    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("guardada.dat")));
+    Snapshot reopened = Take();
+    EXPECT_EQ(reopened.counts, first.counts);
+    EXPECT_EQ(reopened.links, first.links);
+    EXPECT_EQ(reopened.stops, first.stops);
+    EXPECT_EQ(reopened.text, first.text);
+}
