@@ -379,6 +379,9 @@ TEST_F(ViewConfig, LayerWithAnUpperCaseExtensionIsSavedAsNamedAndAppliedAgain)
             timer->stop();
             timer->deleteLater();
             dialog->selectNameFilter(dialog->nameFilters().at(7));
+            // The dialog does not write a chosen file into its name box while the box has the focus.
+            if (QWidget* focus = dialog->focusWidget())
+                focus->clearFocus();
             dialog->selectFile(QString::fromStdString(file));
             QMetaObject::invokeMethod(dialog, "accept");
         });
