@@ -5,6 +5,6 @@ cd "$(dirname "$0")"
 scripts/install-deps.sh
 scripts/build.sh build
 export QT_QPA_PLATFORM=offscreen
-(cd build && ctest --output-on-failure -j "$(nproc)")
+(cd build && ctest --output-on-failure --timeout 300 -j "$(nproc)")
 # Every fuzz target once over its seeds and regression inputs, under the sanitizers.
 scripts/fuzz.sh replay

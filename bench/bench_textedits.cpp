@@ -20,13 +20,14 @@ std::vector<std::string> Frame()
             "99999"};
 }
 
-// A filler section of about `bytes` bytes after everything else (section 77777 is
-// read over), so every line inserted earlier has that much text behind it.
+// A filler section of about `bytes` bytes of short lines after everything else
+// (section 77777 is read over), so every line inserted earlier has that many
+// lines behind it.
 void AppendFiller(std::vector<std::string>& text, size_t bytes)
 {
     text.push_back("77777");
-    for (size_t k = 0; k * 80 < bytes; ++k)
-        text.push_back(Format("%-80s", Format("relleno %zu", k).c_str()));
+    for (size_t k = 0; k * 12 < bytes; ++k)
+        text.push_back(Format("%10zu", k));
     text.push_back("99999");
     text.push_back("99999");
 }

@@ -7,6 +7,8 @@
 #                                              seed corpus and regression inputs (test.sh)
 #   scripts/fuzz.sh run SECONDS [TARGET...]    fuzz each target (all by default) for SECONDS,
 #                                              VELMORA_FUZZ_JOBS at a time (default 3)
+#   scripts/fuzz.sh coverage [TARGET...]       line coverage of each target's reader files
+#                                              over its corpus (build-fuzz-cov/, no sanitizers)
 #   scripts/fuzz.sh list                       the target names
 #
 # A run keeps its growing corpus in build-fuzz/work/<target> (seeded from
@@ -50,6 +52,45 @@ run_one() {
     printf '%-18s exit %-3s runs %-10s cov %-6s findings %s\n' "$t" "$rc" "${execs:-?}" "${cov:-?}" "$found"
 }
 
+# The files holding the readers each target drives (the coverage report's scope).
+declare -A sources=(
+    [network]="PalvonRead PalvonLinks PalvonJunctions PalvonLanes PalvonCoords PalvonTransit PalvonLists PalvonPasses"
+    [network_files]="PalvonRead PalvonLists"
+    [lpa]="PalvonListingsLpa ListingLines" [lpl]="PalvonListingsLpl ListingLines" [counts]="PalvonCounts"
+    [coords_text]="CoordinatesFiles" [coords_dxf]="CoordinatesFiles" [complementary]="ComplementaryData"
+    [zoning_text]="ZoningLoaders" [zoning_shp]="ZoningLoaders" [genatr]="Genatr ZoningLoaders"
+    [polygons]="PolygonFile" [selections]="SelectionFiles" [ini_ranges]="IniFile Ranges"
+    [formula]="ArtFormula ArtFormulaCompiler ArtFormulaFunctions" [print_definition]="Net2Print"
+    [archive_update]="ZipForge ZipDirectory ZipRecords" [shape_points]="LinkShapes" [traces]="LinkShapes"
+    [line_layers]="LineLayers" [point_layers]="PointLayers" [view_theme]="ViewConfig"
+)
+
+coverage() {
+    local cov="${dir}-cov"
+    cmake -S . -B "$cov" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_FUZZ=ON -DVELMORA_FUZZ_COVERAGE=ON \
+        -DCMAKE_CXX_COMPILER="$cxx" > /dev/null
+    cmake --build "$cov" -j "${VELMORA_JOBS:-$(nproc)}" > /dev/null
+    mkdir -p "$cov/profiles"
+    local t f files
+    for t in "$@"; do
+        local inputs=(fuzz/corpus/$t)
+        [ -d "fuzz/regressions/$t" ] && inputs+=(fuzz/regressions/$t)
+        [ -d "$dir/work/$t" ] && inputs+=("$dir/work/$t")
+        rm -f "$cov/profiles/$t".*
+        LLVM_PROFILE_FILE="$cov/profiles/$t.profraw" "$cov/fuzz/fuzz_$t" -runs=0 -timeout=30 "${inputs[@]}" \
+            > "$cov/profiles/$t.log" 2>&1 || true
+        llvm-profdata-14 merge -sparse "$cov/profiles/$t.profraw" -o "$cov/profiles/$t.profdata"
+        # Lines and functions of the reader files (paths as the build recorded them).
+        llvm-cov-14 report "$cov/fuzz/fuzz_$t" -instr-profile="$cov/profiles/$t.profdata" |
+            awk -v t="$t" -v n="$(find "${inputs[@]}" -type f | wc -l)" -v names="${sources[$t]}" '
+                BEGIN { split(names, w, " "); for (i in w) want[w[i] ".cpp"] = 1 }
+                { f = $1; sub(/.*\//, "", f) }
+                want[f] { fn += $5; fnm += $6; ln += $8; lnm += $9 }
+                END { printf "%-18s inputs %-6s functions %5.1f%%  lines %5.1f%% (%d of %d)\n", t, n,
+                             fn ? 100 * (fn - fnm) / fn : 0, ln ? 100 * (ln - lnm) / ln : 0, ln - lnm, ln }'
+    done
+}
+
 case "${1:-}" in
 build)
     build
@@ -68,11 +109,17 @@ run)
     export dir
     printf '%s\n' "${list[@]}" | xargs -P "${VELMORA_FUZZ_JOBS:-3}" -I{} bash -c 'run_one "$0" "$1"' "$seconds" {}
     ;;
+coverage)
+    shift
+    list=("$@")
+    [ ${#list[@]} -gt 0 ] || mapfile -t list < <(targets)
+    coverage "${list[@]}"
+    ;;
 list)
     targets
     ;;
 *)
-    sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

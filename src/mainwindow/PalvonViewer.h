@@ -648,6 +648,10 @@ public:
 
     // Closing asks and saves only in interactive runs; tests may switch that off.
     bool AskOnClose = true;
+    // A run without a screen has nobody to choose the coordinates file of a
+    // network without coordinates: the choice counts as cancelled unless this is
+    // set (by a test that answers the dialog).
+    bool AskCoordinatesWithoutScreen = false;
 
     // ---- Printing the view (src/printing/gui/PrintView.cpp) ----
     // The print commands in the menu "Archivo".

@@ -101,8 +101,10 @@ const bool auxHooksInstalled = [] {
 
 bool TPalvonViewer::OpenCoordinatesFile()
 {
-    // A batch run has nobody to choose a file: as if the dialog were cancelled.
-    if (BatchMode) {
+    // A batch run, or a run without a screen, has nobody to choose a file: as if
+    // the dialog were cancelled.
+    if (BatchMode ||
+        (QGuiApplication::platformName() == QLatin1String("offscreen") && !AskCoordinatesWithoutScreen)) {
         KDVlib::FinishCoordinates();
         return false;
     }

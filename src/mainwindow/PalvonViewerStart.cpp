@@ -2,6 +2,7 @@
 #include "mainwindow/Aptta.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
+#include "map/gui/OxrImage.h"
 #include "mainwindow/ToolIcons.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DisplayStyles.h"
@@ -202,6 +203,12 @@ void TPalvonViewer::CancelMouseMode()
     UserPolygonActive = drawingPolygon;
     if (!drawingPolygon)
         PolyPoints.clear();
+    // A path waiting for its ends and the drags of the zoning, the layers and the
+    // collapse circle end here too; their release then does nothing.
+    PathPick = PathFirstDone = false;
+    ZoningMove = LayerMove = CollapseOn = false;
+    if (img)
+        img->unsetCursor();
     Action("NodeMove")->setChecked(false);
     Action("ZoneMove")->setChecked(false);
     if (DlgFind && DlgFind->isVisible())

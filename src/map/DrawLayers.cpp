@@ -30,7 +30,7 @@ namespace {
 
 QColor Colour(uint32_t c) { return DisplayStyles::ToQColor(c); }
 
-void UsePen(QPainter& p, uint32_t color, int32_t width, uint8_t style = psSolid)
+QPen MakePen(uint32_t color, int32_t width, uint8_t style = psSolid)
 {
     QPen pen(Colour(color));
     pen.setWidth(std::max(0, width));
@@ -40,6 +40,12 @@ void UsePen(QPainter& p, uint32_t color, int32_t width, uint8_t style = psSolid)
         pen.setCapStyle(Qt::RoundCap);
         pen.setJoinStyle(Qt::RoundJoin);
     }
+    return pen;
+}
+
+void UsePen(QPainter& p, uint32_t color, int32_t width, uint8_t style = psSolid)
+{
+    const QPen pen = MakePen(color, width, style);
     if (p.pen() != pen)
         p.setPen(pen);
 }
@@ -337,6 +343,84 @@ bool PixelDevice(const QPainter& p)
     return p.device() && (p.device()->devType() == QInternal::Image || p.device()->devType() == QInternal::Pixmap);
 }
 
+// The pixels that WideCircle sets about its centre for one look (radius, outline,
+// fill): drawn once into a small transparent image the same way, kept as offsets
+// and colours. Shapes drawn without antialiasing at whole-pixel positions are the
+// same pattern wherever they lie, so on the map's picture a network of node
+// circles is written pixel by pixel instead of stroked and filled node by node.
+struct TCirclePattern {
+    int32_t radius = 0;
+    uint32_t outline = 0;
+    uint32_t fill = 0;
+    bool filled = false;
+    bool usable = false; // every pixel fully set or left alone
+    std::vector<QPoint> offsets;
+    std::vector<QRgb> colours;
+};
+
+const TCirclePattern* CirclePattern(int32_t radius, uint32_t outline, const uint32_t* fill)
+{
+    static std::vector<TCirclePattern> cache;
+    for (const TCirclePattern& c : cache)
+        if (c.radius == radius && c.outline == outline && c.filled == (fill != nullptr) && (!fill || c.fill == *fill))
+            return &c;
+    if (radius > 64)
+        return nullptr;
+    if (cache.size() >= 64)
+        cache.clear();
+    TCirclePattern c;
+    c.radius = radius;
+    c.outline = outline;
+    c.filled = fill != nullptr;
+    c.fill = fill ? *fill : 0;
+    const int32_t R = radius + 3;
+    QImage stamp(2 * R + 1, 2 * R + 1, QImage::Format_ARGB32_Premultiplied);
+    stamp.fill(Qt::transparent);
+    {
+        QPainter sp(&stamp);
+        sp.setRenderHint(QPainter::Antialiasing, false);
+        sp.setPen(MakePen(outline, 1));
+        if (fill)
+            sp.setBrush(QBrush(Colour(*fill), Qt::SolidPattern));
+        else
+            sp.setBrush(Qt::NoBrush);
+        sp.drawEllipse(QRect(R - radius, R - radius, 2 * radius, 2 * radius));
+        sp.setBrush(Qt::NoBrush);
+        sp.drawEllipse(QRect(R - (radius - 1), R - (radius - 1), 2 * (radius - 1), 2 * (radius - 1)));
+    }
+    c.usable = true;
+    for (int y = 0; y < stamp.height(); ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(stamp.constScanLine(y));
+        for (int x = 0; x < stamp.width(); ++x) {
+            const int a = qAlpha(row[x]);
+            if (a == 0)
+                continue;
+            if (a != 255)
+                c.usable = false;
+            c.offsets.emplace_back(x - R, y - R);
+            c.colours.push_back(row[x]);
+        }
+    }
+    cache.push_back(std::move(c));
+    return &cache.back();
+}
+
+// Writes the pattern centred on pixel `centre`; false when it cannot be used.
+bool WritePattern(QImage& image, const QPoint& centre, const TCirclePattern* c)
+{
+    if (!c || !c->usable)
+        return false;
+    const int w = image.width(), h = image.height();
+    const qsizetype bpl = image.bytesPerLine();
+    uchar* bits = image.bits();
+    for (size_t k = 0; k < c->offsets.size(); ++k) {
+        const int x = centre.x() + c->offsets[k].x(), y = centre.y() + c->offsets[k].y();
+        if (x >= 0 && y >= 0 && x < w && y < h)
+            reinterpret_cast<QRgb*>(bits + y * bpl)[x] = c->colours[k];
+    }
+    return true;
+}
+
 // A circle of `radius` pixels with an outline 2 pixels wide, filled with `fill` or
 // left open. On a pixel device the outline is laid as two 1-pixel circles, which
 // the rasteriser draws directly instead of stroking a wide pen along the curve (a
@@ -385,6 +469,14 @@ void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
     if (p && baseWidth >= 1 && o.ArcosColor != clWhite) {
         const int32_t widest = std::max(baseWidth, *std::max_element(ClassWidths.begin(), ClassWidths.end()));
         const TView view(img, widest + 2);
+        // On the map's picture, straight links of a thin solid pen go to the
+        // rasteriser in runs that share a pen, in the order they come.
+        const bool raster = PixelDevice(*p);
+        std::vector<QLine> run;
+        auto flush = [&] {
+            img.LinesPixels(run);
+            run.clear();
+        };
         ForEachLink([&](int32_t, const TArcos& a) {
             if (!ValidNode(a.AIndex) || !ValidNode(a.BIndex))
                 return;
@@ -411,9 +503,18 @@ void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
             }
             if (color == clWhite)
                 return;
-            UsePen(*p, color, width, style);
-            img.PolylinePtArray(pts, int32_t(pts.size()) - 1, 0);
+            const QPen pen = MakePen(color, width, style);
+            const bool batched = raster && pts.size() == 2 && pen.style() == Qt::SolidLine && pen.width() <= 1;
+            if (!run.empty() && (!batched || p->pen() != pen))
+                flush();
+            if (p->pen() != pen)
+                p->setPen(pen);
+            if (batched)
+                run.emplace_back(img.PointRecToPoint(pts[0]), img.PointRecToPoint(pts[1]));
+            else
+                img.PolylinePtArray(pts, int32_t(pts.size()) - 1, 0);
         });
+        flush();
     }
     Services().SetMenuItemEnabled("aVistaAnterior", ZoomIndex > 1);
 }
@@ -502,22 +603,41 @@ void DrawNodes(TMapPainter& img, const TNetworkOptions& o)
     const TView view(img, margin);
     const uint32_t fill = SymbolColors[1];
     const bool raster = PixelDevice(*p);
+    QImage* direct = img.DirectPixels();
+    // The pen of the last circle written directly, set when the pass ends as
+    // drawing it would have left it (-1: none).
+    int64_t lastDirectOutline = -1;
+    auto circle = [&](double x, double y, int32_t radius, uint32_t outline, const uint32_t* circleFill) {
+        if (direct && raster && radius >= 2 &&
+            WritePattern(*direct, img.WorldToPoint(x, y), CirclePattern(radius, outline, circleFill))) {
+            lastDirectOutline = outline;
+            return;
+        }
+        WideCircle(img, *p, raster, x, y, radius, outline, circleFill);
+        lastDirectOutline = -1;
+    };
     ForEachNode([&](int32_t index, const TNodo& n) {
         if (NodeHidden(n, o) || !view.Contains(n.X, n.Y))
             return;
         uint32_t outline = o.NodosColor;
         if (o.ColorNode && n.JunctionType >= 0 && n.JunctionType <= 5)
             outline = JunctionTypeColors[n.JunctionType];
-        WideCircle(img, *p, raster, n.X, n.Y, NodeSize, outline, &fill);
+        circle(n.X, n.Y, NodeSize, outline, &fill);
         if (o.KeepHitRegions) {
             const QPoint c = img.WorldToPoint(n.X, n.Y);
             NodeHitRegions[static_cast<size_t>(index)] = THitCircle{c.x(), c.y(), std::max(0, ring)};
         }
         if (const int32_t c = ClassOf(n.Mark))
-            WideCircle(img, *p, raster, n.X, n.Y, ring, ClassColors[c], nullptr);
+            circle(n.X, n.Y, ring, ClassColors[c], nullptr);
         if (o.Semaforos && n.JunctionType == 3)
             img.DrawCursorMark(-3.0 * SignalSize, n.X, n.Y);
     });
+    if (lastDirectOutline >= 0) {
+        UsePen(*p, uint32_t(lastDirectOutline), 1);
+        ClearBrush(*p);
+    }
+    if (direct)
+        img.PixelsWritten();
     QPen pen = p->pen();
     pen.setWidth(1);
     p->setPen(pen);
@@ -544,10 +664,21 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
     // Connectors.
     const TView lineView(img, 2);
     auto placed = [](int32_t index) { return ValidNode(index) && Nodos[index].HasXY; };
+    // On the map's picture the connectors, all of one thin pen, go to the
+    // rasteriser in one call.
+    const bool batched = PixelDevice(*p) && p->pen().style() == Qt::SolidLine && p->pen().width() <= 1;
+    std::vector<QLine> connectors;
+    TPoint lastEnd;
     auto connect = [&](const TZona& z, const TPoint& to) {
-        if (lineView.Meets(std::min<double>(z.CentroidX, to.x), std::min<double>(z.CentroidY, to.y),
-                           std::max<double>(z.CentroidX, to.x), std::max<double>(z.CentroidY, to.y)))
+        if (!lineView.Meets(std::min<double>(z.CentroidX, to.x), std::min<double>(z.CentroidY, to.y),
+                            std::max<double>(z.CentroidX, to.x), std::max<double>(z.CentroidY, to.y)))
+            return;
+        if (!batched) {
             img.LineW(z.CentroidX, z.CentroidY, to.x, to.y);
+            return;
+        }
+        connectors.emplace_back(img.WorldToPoint(z.CentroidX, z.CentroidY), img.WorldToPoint(to.x, to.y));
+        lastEnd = to;
     };
     for (int32_t index : zones) {
         const TZona& z = Zonas[index];
@@ -572,6 +703,11 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
                     connect(z, NodePoint(node));
             }
         }
+    }
+
+    if (!connectors.empty()) {
+        img.LinesPixels(connectors);
+        img.MoveToW(lastEnd.x, lastEnd.y); // where drawing them one by one leaves the pen
     }
 
     // Centroids.

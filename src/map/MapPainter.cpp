@@ -203,6 +203,27 @@ void TMapPainter::LineW(double x1, double y1, double x2, double y2)
     LineToW(x2, y2);
 }
 
+void TMapPainter::LinesPixels(std::span<const QLine> lines)
+{
+    if (lines.empty() || !BeginShape())
+        return;
+    painter_->drawLines(lines.data(), int(lines.size()));
+    Changed();
+}
+
+QImage* TMapPainter::DirectPixels() const
+{
+    if (!painter_ || !painter_->isActive() || PenMode != TPenMode::Copy || !painter_->device() ||
+        painter_->device()->devType() != QInternal::Image)
+        return nullptr;
+    auto* image = static_cast<QImage*>(painter_->device());
+    if (image->format() != QImage::Format_RGB32 || painter_->hasClipping() || !painter_->worldTransform().isIdentity() ||
+        painter_->testRenderHint(QPainter::Antialiasing) ||
+        painter_->compositionMode() != QPainter::CompositionMode_SourceOver)
+        return nullptr;
+    return image;
+}
+
 void TMapPainter::RectangleW(double x1, double y1, double x2, double y2)
 {
     PixelRectangle(WorldToPixelX(x1), WorldToPixelY(y1), WorldToPixelX(x2), WorldToPixelY(y2));
@@ -555,26 +576,51 @@ void TMapPainter::DrawSymbolW(const TPoint& p2, const TPoint& p1, const TTurnFla
 void TMapPainter::LabelAt(int32_t angle, const std::string& text, double x, double y, int32_t alignment,
                           int32_t offset)
 {
-    PlaceLabel(angle, text, x, y, alignment, offset);
+    PlaceLabel(angle, text, x, y, alignment, offset, false);
 }
 
 QRegion TMapPainter::LabelAtPts(const TPoint& p, int32_t angle, const std::string& text, int32_t alignment,
                                 int32_t offset)
 {
-    return PlaceLabel(angle, text, p.x, p.y, alignment, offset);
+    return PlaceLabel(angle, text, p.x, p.y, alignment, offset, true);
+}
+
+int TMapPainter::TextWidth(const std::string& text, const QString* shown)
+{
+    const QFont& font = painter_->font();
+    const QPaintDevice* device = painter_->device();
+    const int dpiX = device ? device->logicalDpiX() : 0, dpiY = device ? device->logicalDpiY() : 0;
+    if (!metricsValid_ || device != metricsDevice_ || dpiX != metricsDpiX_ || dpiY != metricsDpiY_ ||
+        font != metricsFont_ || font.resolveMask() != metricsFont_.resolveMask()) {
+        const QFontMetrics fm(font, device);
+        metricsFont_ = font;
+        metricsDevice_ = device;
+        metricsDpiX_ = dpiX;
+        metricsDpiY_ = dpiY;
+        metricsValid_ = true;
+        fontHeight_ = fm.height();
+        fontAscent_ = fm.ascent();
+        widths_.clear();
+    }
+    if (auto it = widths_.find(text); it != widths_.end())
+        return it->second;
+    if (widths_.size() > 200000)
+        widths_.clear();
+    const QFontMetrics fm(font, device);
+    const int w = fm.horizontalAdvance(shown ? *shown : DisplayText(text));
+    widths_.emplace(text, w);
+    return w;
 }
 
 QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x, double y, int32_t alignment,
-                                int32_t offset)
+                                int32_t offset, bool wantRegion)
 {
     if (!painter_)
         return QRegion();
-    const QString s = DisplayText(text);
-    const QFontMetrics fm(painter_->font(), painter_->device());
-    const int w = fm.horizontalAdvance(s);
-    const int h = fm.height();
+    const int w = TextWidth(text, nullptr);
+    const int h = fontHeight_;
     const double a = angle * Pi / 1800.0;
-    const double sa = std::sin(a), ca = std::cos(a);
+    const double sa = angle == 0 ? 0.0 : std::sin(a), ca = angle == 0 ? 1.0 : std::cos(a);
     const double depth = 5.0 * h / 6.0;
     const QPoint anchor = WorldToPoint(x, y);
     const double x0 = anchor.x() + offset * sa, y0 = anchor.y() + offset * ca;
@@ -605,13 +651,29 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
     QPolygon polygon(5);
     for (int k = 0; k < 5; ++k)
         polygon[k] = box[k] + shift;
-    const QRegion region(polygon, Qt::OddEvenFill);
+    // The region of the box, made only when asked for or tested. A box whose sides
+    // run along the pixel axes (angles 0, 90, 180, 270) is an upright rectangle,
+    // and the region of such a polygon is the rectangle between its extremes.
+    QRegion region;
+    if (wantRegion || !AllowLabelOverlap) {
+        const QPoint* c = polygon.constData();
+        const bool upright = (c[0].y() == c[1].y() && c[1].x() == c[2].x() && c[2].y() == c[3].y() && c[3].x() == c[0].x()) ||
+                             (c[0].x() == c[1].x() && c[1].y() == c[2].y() && c[2].x() == c[3].x() && c[3].y() == c[0].y());
+        if (upright) {
+            const int x0 = std::min(c[0].x(), c[2].x()), x1 = std::max(c[0].x(), c[2].x());
+            const int y0 = std::min(c[0].y(), c[2].y()), y1 = std::max(c[0].y(), c[2].y());
+            region = QRegion(QRect(x0, y0, x1 - x0, y1 - y0));
+        } else {
+            region = QRegion(polygon, Qt::OddEvenFill);
+        }
+    }
 
     if (!AllowLabelOverlap) {
         if (labels_.Intersects(region))
             return region;
         labels_.Add(region);
     }
+    const QString s = DisplayText(text);
 
     const bool solid = BrushSolid();
     BeginText();
@@ -623,7 +685,7 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
     if (solid) // an opaque text background in the brush colour
         painter_->fillRect(QRect(0, 0, w, h), painter_->brush().color());
     painter_->setPen(FontColor);
-    painter_->drawText(QPoint(0, fm.ascent()), s);
+    painter_->drawText(QPoint(0, fontAscent_), s);
     painter_->setWorldTransform(savedTransform);
     painter_->setPen(savedPen);
     if (solid && BeginShape())

@@ -14,6 +14,9 @@
 #include "model/PalvonVars.h"
 
 #include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QLine>
 #include <QPainter>
 #include <QPoint>
 #include <QPolygon>
@@ -23,6 +26,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <unordered_map>
 #include <string>
 
 // How shapes combine with the pixels below them. Text is always written plainly,
@@ -90,6 +94,15 @@ public:
     void LineToW(double x, double y);
     void LineW(double x1, double y1, double x2, double y2);
     void LinePts(const TPoint& p1, const TPoint& p2) { LineW(p1.x, p1.y, p2.x, p2.y); }
+    // Segments already in pixels, drawn with the current pen in one call (a layer
+    // of thousands of lines costs what the rasteriser needs, not a call per line).
+    void LinesPixels(std::span<const QLine> lines);
+    // The picture's pixels when writing opaque pixels into them gives what drawing
+    // them would: an RGB32 image under no clip, transform, antialiasing or raster
+    // mode, with PenMode Copy. Null otherwise (printers, vector files).
+    QImage* DirectPixels() const;
+    // After pixels were written through DirectPixels: the canvas shows them.
+    void PixelsWritten() { Changed(); }
     // Pen outline and brush fill between the two corners.
     void RectangleW(double x1, double y1, double x2, double y2);
     // r >= 0: radius in world units; r < 0: radius of -r pixels at any zoom.
@@ -186,11 +199,24 @@ private:
     void PixelEllipse(int32_t x, int32_t y, int32_t r);
     void LaneGlyph(const TPoint& p2, const TPoint& p1, const TTurnFlags& flags, int32_t k, const std::string& text,
                    double c, double d, const int32_t* along);
-    QRegion PlaceLabel(int32_t angle, const std::string& text, double x, double y, int32_t alignment, int32_t offset);
+    QRegion PlaceLabel(int32_t angle, const std::string& text, double x, double y, int32_t alignment, int32_t offset,
+                       bool wantRegion);
+    // Width of a text in the painter's font on its device, remembered per font:
+    // a redraw measures the same node numbers and street names again.
+    int TextWidth(const std::string& text, const QString* shown);
 
     QPainter* painter_ = nullptr;
     bool rasterOps_ = false;
     QPoint penPos_;
     QPolygon scratch_;
     QPolygon scratch2_;
+    // The font and device the metrics below belong to.
+    QFont metricsFont_;
+    const QPaintDevice* metricsDevice_ = nullptr;
+    int metricsDpiX_ = 0; // a device made where an earlier one was may differ
+    int metricsDpiY_ = 0;
+    bool metricsValid_ = false;
+    int fontHeight_ = 0;
+    int fontAscent_ = 0;
+    std::unordered_map<std::string, int> widths_;
 };

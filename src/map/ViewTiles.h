@@ -28,7 +28,19 @@ void ForEachLink(F&& f)
 {
     ForEachTile([&](const TSpatialTile& t) {
         const int32_t n = std::clamp(t.LinkCount, 0, MaxArcos + 1);
+        // The links come in drawing order, scattered over the records: the start
+        // of the record some links ahead is fetched while this one is drawn.
+        constexpr int32_t Ahead = 8;
         for (int32_t k = 0; k < n; ++k) {
+            if (k + Ahead < n) {
+                const int32_t next = t.Links[k + Ahead];
+                if (next >= 1 && next <= Network.LinkCount) {
+                    const char* r = reinterpret_cast<const char*>(&Arcos[next]);
+                    __builtin_prefetch(r);
+                    __builtin_prefetch(r + 64);
+                    __builtin_prefetch(r + 128);
+                }
+            }
             const int32_t l = t.Links[k];
             if (l >= 1 && l <= Network.LinkCount)
                 f(l, Arcos[l]);

@@ -7,6 +7,8 @@
 #include "model/ZelUtm.h"
 
 #include <algorithm>
+#include <thread>
+#include <vector>
 
 using ZelUtils::Format;
 
@@ -16,6 +18,41 @@ int32_t UtmZone = 19;
 std::string UtmHemisphere = "S";
 
 namespace {
+
+// Nodes given a position in this section whose geographic position is still to be
+// worked out (GeographicPositions, at the section's end).
+std::vector<int32_t> pendingGeographic;
+
+// The latitude and longitude of every node positioned in the section, from its
+// final position. The conversion is the costly part of the section and each node's
+// is independent of the others: large sections are shared among a few threads.
+void GeographicPositions()
+{
+    const std::vector<int32_t> nodes = std::move(pendingGeographic);
+    pendingGeographic.clear();
+    auto convert = [&nodes](size_t first, size_t last) {
+        for (size_t k = first; k < last; ++k) {
+            TNodo& node = Nodos[nodes[k]];
+            ZelUtm::TGeografica g;
+            ZelUtm::UtmToGeo(UtmZone, UtmHemisphere, g, node.X, node.Y);
+            node.Latitude = g.Latitude;
+            node.Longitude = g.Longitude;
+        }
+    };
+    constexpr size_t PerThread = 2048;
+    const size_t threads = std::min<size_t>(4, nodes.size() / PerThread);
+    if (threads < 2) {
+        convert(0, nodes.size());
+        return;
+    }
+    const size_t share = (nodes.size() + threads - 1) / threads;
+    std::vector<std::thread> workers;
+    for (size_t t = 1; t < threads; ++t)
+        workers.emplace_back(convert, t * share, std::min(nodes.size(), (t + 1) * share));
+    convert(0, share);
+    for (std::thread& w : workers)
+        w.join();
+}
 
 // Free-format lines that could not be used, reported together at the section's end.
 std::vector<std::string> incompleteLines;
@@ -48,10 +85,7 @@ void StorePosition(bool centroid, int32_t number, float x, float y)
         TNodo& node = Nodos[n];
         node.X = x;
         node.Y = y;
-        ZelUtm::TGeografica g;
-        ZelUtm::UtmToGeo(UtmZone, UtmHemisphere, g, x, y);
-        node.Latitude = g.Latitude;
-        node.Longitude = g.Longitude;
+        pendingGeographic.push_back(n); // its latitude and longitude at the section's end
         node.HasXY = 1;
         Network.HasCoordinates = 1;
     }
@@ -139,7 +173,11 @@ bool LooksGeographic()
 
 } // namespace
 
-void ResetCoordinateState() { incompleteLines.clear(); }
+void ResetCoordinateState()
+{
+    incompleteLines.clear();
+    pendingGeographic.clear();
+}
 
 void ReadCoordinateLine(std::string& line) { ParseCoordinates(line); }
 
@@ -147,6 +185,7 @@ void ReadFreeCoordinateLine(std::string& line) { ParseFreeCoordinates(line); }
 
 void GeographicTestAndExtent()
 {
+    GeographicPositions();
     ReportIncompleteLines();
     if (LooksGeographic()) {
         Services().ShowMessageWindow("Convirtiendo Coordenadas ...\r   Geográficas  -->  UTM");

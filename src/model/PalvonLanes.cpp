@@ -10,7 +10,10 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <functional>
+#include <thread>
 #include <tuple>
+#include <vector>
 
 using ZelUtils::Format;
 
@@ -34,12 +37,13 @@ struct TBearingTrig {
     }
 };
 
-void StraightLinks(const KDVlib::TArcoKeys& keys)
+// Reverse link, straight geometry and bearings of links first..last: each link's
+// own fields from its nodes alone.
+// Marks in `placed` the links whose both nodes have a position.
+void StraightLinkRange(const KDVlib::TArcoKeys& keys, std::vector<uint8_t>& placed, int32_t first, int32_t last)
 {
     static const TBearingTrig trig;
-    double scaleSum = 0.0;
-    int scaleCount = 0;
-    for (int32_t k = 1; k <= Network.LinkCount; ++k) {
+    for (int32_t k = first; k <= last; ++k) {
         TArcos& a = Arcos[k];
         a.ReverseIndex = keys.Find(a.B, a.A);
         if (a.StreetTag == "1" && a.ReverseIndex == 0)
@@ -51,6 +55,7 @@ void StraightLinks(const KDVlib::TArcoKeys& keys)
         const TNodo& nb = Nodos[a.BIndex];
         if (!na.HasXY || !nb.HasXY)
             continue;
+        placed[static_cast<size_t>(k)] = 1;
         a.StraightLength = static_cast<float>(std::hypot(double(nb.X) - na.X, double(nb.Y) - na.Y));
         a.Points[1] = {na.X, na.Y};
         a.Points[2] = {nb.X, nb.Y};
@@ -64,7 +69,34 @@ void StraightLinks(const KDVlib::TArcoKeys& keys)
             a.SinA = static_cast<float>(std::sin(a.BearingA / TenthsPerRadian));
             a.CosA = static_cast<float>(std::cos(a.BearingA / TenthsPerRadian));
         }
-        if (a.StraightLength > 0 && a.Var[7] != 0) {
+    }
+}
+
+void StraightLinks(const KDVlib::TArcoKeys& keys)
+{
+    // The links are independent of each other: a large network's are shared among
+    // a few threads. The scale is summed afterwards, in link order.
+    const int32_t count = Network.LinkCount;
+    std::vector<uint8_t> placed(static_cast<size_t>(count) + 1, 0);
+    constexpr int32_t PerThread = 4096;
+    const int32_t threads = std::min<int32_t>(4, count / PerThread);
+    if (threads < 2) {
+        StraightLinkRange(keys, placed, 1, count);
+    } else {
+        const int32_t share = (count + threads - 1) / threads;
+        std::vector<std::thread> workers;
+        for (int32_t t = 1; t < threads; ++t)
+            workers.emplace_back(StraightLinkRange, std::cref(keys), std::ref(placed), t * share + 1,
+                                 std::min(count, (t + 1) * share));
+        StraightLinkRange(keys, placed, 1, share);
+        for (std::thread& w : workers)
+            w.join();
+    }
+    double scaleSum = 0.0;
+    int scaleCount = 0;
+    for (int32_t k = 1; k <= count; ++k) {
+        const TArcos& a = Arcos[k];
+        if (placed[static_cast<size_t>(k)] && a.StraightLength > 0 && a.Var[7] != 0) {
             ++scaleCount;
             scaleSum += double(a.StraightLength) / double(a.Var[7]);
         }

@@ -22,11 +22,56 @@ namespace {
 // of the read in progress (anything else means a new read has started).
 constexpr int32_t ReadingMark = -1;
 
+// (A, B) key -> link index, open addressing in one flat table: every record of the
+// link section looks its link up, and a node-based map would allocate per link.
+class TLinkIndex {
+public:
+    // Index stored for the key, 0 when none.
+    int32_t Find(uint64_t key) const
+    {
+        if (links_.empty())
+            return 0;
+        for (size_t slot = Slot(key);; slot = (slot + 1) & mask_) {
+            if (links_[slot] == 0)
+                return 0;
+            if (keys_[slot] == key)
+                return links_[slot];
+        }
+    }
+    // Stores the index unless the key has one already (the first link wins).
+    void Add(uint64_t key, int32_t link)
+    {
+        if (links_.empty()) {
+            keys_.assign(Capacity, 0);
+            links_.assign(Capacity, 0);
+        }
+        for (size_t slot = Slot(key);; slot = (slot + 1) & mask_) {
+            if (links_[slot] == 0) {
+                keys_[slot] = key;
+                links_[slot] = link;
+                return;
+            }
+            if (keys_[slot] == key)
+                return;
+        }
+    }
+
+private:
+    // A power of two over twice the links the model holds: never full, probes short.
+    static constexpr size_t Capacity = size_t(1) << 16;
+    static_assert(Capacity >= 2 * static_cast<size_t>(MaxArcos));
+    size_t Slot(uint64_t key) const { return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 48) & mask_; }
+
+    size_t mask_ = Capacity - 1;
+    std::vector<uint64_t> keys_;
+    std::vector<int32_t> links_; // 0 = empty slot
+};
+
 struct SectionState {
     // (A, B) -> index of the first link with those numbers, covering links
     // 1..indexedLinks. Links are only appended until the sorts, so the index is
     // brought up to date by adding the links created since (by the arms as well).
-    std::unordered_map<uint64_t, int32_t> linkByNodes;
+    TLinkIndex linkByNodes;
     int32_t indexedLinks = 0;
     // Limits met, by summary text in the order first met, with their counts.
     std::vector<std::pair<std::string, int>> limits;
@@ -55,16 +100,13 @@ uint64_t NodesKey(int32_t a, int32_t b)
 int32_t FindLink(int32_t a, int32_t b)
 {
     if (state.indexedLinks > Network.LinkCount) {
-        state.linkByNodes.clear();
+        state.linkByNodes = TLinkIndex();
         state.indexedLinks = 0;
     }
-    if (state.indexedLinks == 0)
-        state.linkByNodes.reserve(static_cast<size_t>(MaxArcos));
     for (int32_t k = state.indexedLinks + 1; k <= Network.LinkCount; ++k)
-        state.linkByNodes.emplace(NodesKey(Arcos[k].A, Arcos[k].B), k);
+        state.linkByNodes.Add(NodesKey(Arcos[k].A, Arcos[k].B), k);
     state.indexedLinks = Network.LinkCount;
-    auto it = state.linkByNodes.find(NodesKey(a, b));
-    return it == state.linkByNodes.end() ? 0 : it->second;
+    return state.linkByNodes.Find(NodesKey(a, b));
 }
 
 bool BlankOrDigit(const std::string& line, int column)
@@ -82,7 +124,14 @@ std::string Padded(std::string s, size_t width)
     return s;
 }
 
-double RealField(const std::string& s, int first, int width) { return ZelUtils::ParseReal(Field(s, first, width)); }
+// The number of a column field (as Field cuts it), read without copying the field.
+double RealField(const std::string& s, int first, int width)
+{
+    first = std::max(first, 1);
+    if (width <= 0 || first > static_cast<int>(s.size()))
+        return ZelUtils::ParseReal(std::string_view());
+    return ZelUtils::ParseReal(std::string_view(s).substr(static_cast<size_t>(first - 1), static_cast<size_t>(width)));
+}
 
 // The zone connector entry of a link-section line whose node field at A (or at B)
 // begins with a letter: zone, kind "2", the node, the first data field, and the

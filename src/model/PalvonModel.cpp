@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <charconv>
 #include <numeric>
+#include <thread>
 
 TNetwork Network;
 RecordArray<TNodo, MaxNodos> Nodos;
@@ -111,7 +112,13 @@ int32_t NewLink()
     if (Network.LinkCount >= MaxArcos - 1)
         throw CapacityError(Format("más de %d arcos", MaxArcos - 1));
     int32_t i = ++Network.LinkCount;
+    // A record made by this access holds its defaults already; only a record that
+    // served an earlier network needs clearing.
+    const bool fresh = i >= Arcos.allocated();
     TArcos& a = Arcos[i];
+    ArcosMaxRec = Network.LinkCount + 1;
+    if (fresh)
+        return i;
     a.A = a.B = a.AIndex = a.BIndex = a.Mark = 0;
     a.BearingA = a.BearingB = a.Lanes = 0;
     a.CosA = a.SinA = 0.0f;
@@ -136,7 +143,6 @@ int32_t NewLink()
     a.LaneMark.reset();
     a.LaneFlags.reset();
     a.LaneUsed.reset();
-    ArcosMaxRec = Network.LinkCount + 1;
     return i;
 }
 
@@ -224,6 +230,57 @@ std::string MovementKey(int32_t node, int32_t a, int32_t c)
 
 namespace {
 
+// Moves the records of one cycle of a permutation one step along it: record c[i]
+// takes the record at c[i + 1], and the last takes the first. A long cycle is
+// cut into pieces that threads move at the same time: each piece first puts its
+// own first record aside, and its last position takes the record that the next
+// piece put aside.
+template <class Record>
+void RotateCycle(Record* base, const std::vector<int32_t>& c)
+{
+    const size_t length = c.size();
+    // The records lie far apart in memory: the one a few steps ahead is fetched
+    // while the current one moves.
+    auto prefetch = [base](int32_t i) {
+        const char* p = reinterpret_cast<const char*>(base + i);
+        for (size_t b = 0; b < sizeof(Record); b += 64)
+            __builtin_prefetch(p + b);
+    };
+    constexpr size_t PerThread = 4096;
+    const size_t pieces = std::min<size_t>(4, length / PerThread);
+    if (pieces < 2) {
+        Record held = std::move(base[c[0]]);
+        for (size_t i = 0; i + 1 < length; ++i) {
+            if (i + 3 < length)
+                prefetch(c[i + 3]);
+            base[c[i]] = std::move(base[c[i + 1]]);
+        }
+        base[c[length - 1]] = std::move(held);
+        return;
+    }
+    std::vector<size_t> begin(pieces + 1);
+    for (size_t j = 0; j <= pieces; ++j)
+        begin[j] = length * j / pieces;
+    std::vector<Record> held(pieces);
+    for (size_t j = 0; j < pieces; ++j)
+        held[j] = std::move(base[c[begin[j]]]);
+    auto move = [&](size_t j) {
+        const size_t first = begin[j], last = begin[j + 1] - 1;
+        for (size_t i = first; i < last; ++i) {
+            if (i + 3 <= last)
+                prefetch(c[i + 3]);
+            base[c[i]] = std::move(base[c[i + 1]]);
+        }
+        base[c[last]] = std::move(held[(j + 1) % pieces]);
+    };
+    std::vector<std::thread> workers;
+    for (size_t j = 1; j < pieces; ++j)
+        workers.emplace_back(move, j);
+    move(0);
+    for (std::thread& w : workers)
+        w.join();
+}
+
 // Orders records 1..count by a key and moves each record once (records are large,
 // so exchanging them pairwise as a quicksort does would dominate the read).
 template <class Array, class KeyFn>
@@ -246,21 +303,18 @@ void SortRecords(Array& arr, int32_t count, KeyFn key)
     std::vector<int32_t> source(static_cast<size_t>(count) + 1);
     for (int32_t i = 1; i <= count; ++i)
         source[static_cast<size_t>(i)] = order[static_cast<size_t>(i - 1)].second;
+    Record* base = arr.data(); // records 0..count, contiguous
+    std::vector<uint8_t> seen(static_cast<size_t>(count) + 1, 0);
+    std::vector<int32_t> cycle;
     for (int32_t start = 1; start <= count; ++start) {
-        if (source[static_cast<size_t>(start)] == start)
+        if (seen[static_cast<size_t>(start)] || source[static_cast<size_t>(start)] == start)
             continue;
-        Record held = std::move(arr[start]);
-        int32_t to = start;
-        for (;;) {
-            int32_t from = source[static_cast<size_t>(to)];
-            source[static_cast<size_t>(to)] = to;
-            if (from == start) {
-                arr[to] = std::move(held);
-                break;
-            }
-            arr[to] = std::move(arr[from]);
-            to = from;
+        cycle.clear();
+        for (int32_t at = start; !seen[static_cast<size_t>(at)]; at = source[static_cast<size_t>(at)]) {
+            seen[static_cast<size_t>(at)] = 1;
+            cycle.push_back(at);
         }
+        RotateCycle(base, cycle);
     }
 }
 

@@ -139,11 +139,16 @@ struct TArcos {
     int32_t Mark = 0;
     uint8_t Active = 1;
     int32_t PointCount = 0;
-    TPoint Points[MaxShapePoints + 1]; // 1..12
+    // What the map's layers read of every link lies together at the record's
+    // start, so that a redraw touches few cache lines per link.
+    int32_t AIndex = 0;
+    int32_t BIndex = 0;
+    int32_t ReverseIndex = 0;
     float StraightLength = 0.0f;
     uint8_t NoReverse = 0;
     int32_t BearingA = 0;
     int32_t BearingB = 0;
+    TPoint Points[MaxShapePoints + 1]; // 1..12
     int32_t TurnDirs[3] = {}; // index dir+1 for dir -1..1
     int32_t Lanes = 0;
     uint8_t FlareEnd = 0;
@@ -156,9 +161,6 @@ struct TArcos {
     LazyArray<int32_t, MaxLanes + 1> LaneMark;
     float CosA = 0.0f;
     float SinA = 0.0f;
-    int32_t AIndex = 0;
-    int32_t BIndex = 0;
-    int32_t ReverseIndex = 0;
     uint8_t HasPija = 0;
     std::string StreetTag;
     std::string SpeedTag;

@@ -123,13 +123,22 @@ bool strictReal(std::string_view s, double& out)
 
 NumberValue ParseNumber(std::string_view text)
 {
-    std::string t = UpperCase(Trim(text));
+    // Trimmed in place; the only letter a number may hold is the exponent mark,
+    // which the real parser takes in either case, so no upper-cased copy is made
+    // (the fixed-column readers parse every field of every record through here).
+    size_t first = 0, end = text.size();
+    while (first < end && static_cast<unsigned char>(text[first]) <= 32)
+        ++first;
+    while (end > first && static_cast<unsigned char>(text[end - 1]) <= 32)
+        --end;
+    std::string_view t = text.substr(first, end - first);
     if (t.empty())
         t = "0";
     NumberValue result; // failure value: integer 0
     bool intChars = true;
     bool realChars = true;
-    for (char c : t) {
+    for (char raw : t) {
+        const char c = raw >= 'a' && raw <= 'z' ? static_cast<char>(raw - 'a' + 'A') : raw;
         bool digitOrMinus = isDigit(c) || c == '-';
         if (!digitOrMinus)
             intChars = false;

@@ -317,6 +317,19 @@ protected:
         default: return U_PS_SOLID;
         }
     }
+    // A hatched brush keeps its hatch (-1: solid).
+    int32_t Hatch() const
+    {
+        switch (brush_.style()) {
+        case Qt::HorPattern: return U_HS_HORIZONTAL;
+        case Qt::VerPattern: return U_HS_VERTICAL;
+        case Qt::FDiagPattern: return U_HS_FDIAGONAL;
+        case Qt::BDiagPattern: return U_HS_BDIAGONAL;
+        case Qt::CrossPattern: return U_HS_CROSS;
+        case Qt::DiagCrossPattern: return U_HS_DIAGCROSS;
+        default: return -1;
+        }
+    }
     int32_t PenWidth() const
     {
         const double scale = std::hypot(transform_.m11(), transform_.m12());
@@ -474,7 +487,10 @@ private:
                 Add(deleteobject_set(&ihBrush_, handles_));
             }
             if (wantBrush) {
-                Add(createbrushindirect_set(&ihBrush_, handles_, logbrush_set(U_BS_SOLID, ColorRef(brush_.color()), 0)));
+                const int32_t hatch = Hatch();
+                Add(createbrushindirect_set(&ihBrush_, handles_,
+                                            logbrush_set(hatch < 0 ? U_BS_SOLID : U_BS_HATCHED,
+                                                         ColorRef(brush_.color()), hatch < 0 ? 0 : uint32_t(hatch))));
                 Add(selectobject_set(ihBrush_, handles_));
             } else {
                 Add(selectobject_set(U_NULL_BRUSH, handles_));
@@ -629,8 +645,9 @@ private:
         if (brushDirty_ || wantBrush != brushSelected_ || !ihBrush_) {
             uint32_t ih = 0;
             Add(wcreatebrushindirect_set(&ih, handles_,
-                                         U_WLOGBRUSH_set(wantBrush ? U_BS_SOLID : U_BS_NULL,
-                                                         ColorRef(brush_.color()), 0)));
+                                         U_WLOGBRUSH_set(!wantBrush ? U_BS_NULL : Hatch() < 0 ? U_BS_SOLID : U_BS_HATCHED,
+                                                         ColorRef(brush_.color()),
+                                                         uint16_t(std::max<int32_t>(0, Hatch())))));
             Add(wselectobject_set(ih, handles_));
             if (ihBrush_)
                 Add(wdeleteobject_set(&ihBrush_, handles_));

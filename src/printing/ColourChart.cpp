@@ -73,13 +73,15 @@ void DrawChart(QPainter& canvas, int32_t width, int32_t height)
                                 (r - 0.5) * kCell, 4, 0);
 }
 
-std::string WriteChart(const std::string& fileName, int32_t pageWidth, int32_t pageHeight)
+std::string WriteChart(const std::string& fileName, int32_t pageWidth, int32_t pageHeight, int32_t dpi)
 {
     int32_t width = 0, height = 0;
     ChartSize(pageWidth, pageHeight, width, height);
     if (width < 1 || height < 1)
         return "No hay página de impresora para el cuadro de colores.";
-    TEmfDevice emf(width, height);
+    // The numbers are measured and written at the device's own resolution, so
+    // each stands centred in its cell.
+    TEmfDevice emf(width, height, dpi);
     {
         QPainter p(&emf);
         DrawChart(p, width, height);

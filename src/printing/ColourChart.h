@@ -20,6 +20,6 @@ void ChartSize(int32_t pageWidth, int32_t pageHeight, int32_t& width, int32_t& h
 // Draws the chart on a canvas of the size ChartSize gives.
 void DrawChart(QPainter& canvas, int32_t width, int32_t height);
 // Writes the chart for a printer page; an empty string on success, else the message.
-std::string WriteChart(const std::string& fileName, int32_t pageWidth, int32_t pageHeight);
+std::string WriteChart(const std::string& fileName, int32_t pageWidth, int32_t pageHeight, int32_t dpi = 600);
 
 } // namespace ColourChart

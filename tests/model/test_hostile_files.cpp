@@ -62,6 +62,19 @@ TEST_F(HostileFiles, FilknbNamingADeviceOrAFolderIsNotRead)
     }
 }
 
+TEST_F(HostileFiles, IncludeNamingADeviceIsReportedAndPassedOver)
+{
+    std::string net = tmp.file("red.dat");
+    testutil::writeFile(net, " &OPTION &END\r\nT\r\n &PARAM &END\r\n33333\r\n$        /dev/zero\r\n"
+                             "  101  102   60   90 1000  2    500    4    1\r\n99999\r\n99999\r\n");
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(ReadData(net));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(Network.LinkCount, 2);
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_TRUE(ui.anyMessageContains("INCLUDE /dev/zero ")) << ui.messages[0];
+}
+
 TEST_F(HostileFiles, HugeFilesAreRefusedBeforeReading)
 {
     // A sparse file: the size without the disk space.

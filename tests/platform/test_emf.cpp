@@ -71,3 +71,4 @@ TEST(EmfDevice, WritesAWellFormedRecordList)
     EXPECT_EQ(readFile(dir.file("a.emf")).size(), bytes.size());
     EXPECT_NE(emf.Save(dir.file("missing/a.emf")), "");
 }
+

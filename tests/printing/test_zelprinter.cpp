@@ -2,6 +2,10 @@
 #include "printing/ZelPrinterPage.h"
 
 #include <QImage>
+#include <QPolygonF>
+
+#include <functional>
+#include <vector>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -132,4 +136,69 @@ TEST(ZelPrinterPage, PictureSizesAndMargins)
     EXPECT_EQ(ZelPrinter::PageMargins(0, 100, 200, 300), QSize(0, 0));
     // About two million pixels in the proportions of 400 x 300.
     EXPECT_EQ(ZelPrinter::GifSize(400, 300, 2), QSize(1633, 1225));
+}
+
+// ---- The printer layer's own figures, read from a recorded page ----
+#include "platform/PagePicture.h"
+
+namespace {
+
+// The polygons drawn by `draw` on a 100 x 100 page, in device pixels.
+std::vector<QPolygonF> Recorded(const std::function<void(QPainter&)>& draw)
+{
+    TPagePicture page(100, 100, 96);
+    QPainter p;
+    Page(p);
+    p.begin(&page);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::black);
+    draw(p);
+    p.end();
+    std::vector<QPolygonF> out;
+    for (const TPagePicture::Op& op : page.Ops())
+        if (op.kind == TPagePicture::Op::Polygon)
+            out.push_back(op.transform.map(op.points));
+    return out;
+}
+
+} // namespace
+
+TEST(ZelPrinterFigures, ArrowsFromTwoPointsOpenAwayFromTheirTip)
+{
+    // Tip at (50, 50), B 4 units east: u = 0.4 east, the base 10 units east, 10 wide.
+    auto a = Recorded([](QPainter& p) { ZelPrinter::ArrowA(&p, Pt(50, 50), Pt(54, 50)); });
+    ASSERT_EQ(a.size(), 1u);
+    ASSERT_EQ(a[0].size(), 4);
+    EXPECT_EQ(a[0][0], QPointF(50, 50));
+    EXPECT_EQ(a[0][1], QPointF(60, 45)); // A + 25u + 12.5v (v to the left: up on the page)
+    EXPECT_EQ(a[0][2], QPointF(60, 55));
+    EXPECT_EQ(a[0][3], QPointF(50, 50));
+    auto b = Recorded([](QPainter& p) { ZelPrinter::ArrowB(&p, Pt(50, 50), Pt(54, 50)); });
+    ASSERT_EQ(b.size(), 1u);
+    ASSERT_EQ(b[0].size(), 7);
+    EXPECT_EQ(b[0][3], QPointF(58, 50)); // the notch, 5 units in from the base's middle
+    EXPECT_EQ(b[0][6], QPointF(50, 50));
+}
+
+TEST(ZelPrinterFigures, LaneArrowKeepsOnlyItsFlaggedHeads)
+{
+    // P (20, 50) to Q (80, 50): u = 6 east.
+    auto straight = Recorded(
+        [](QPainter& p) { ZelPrinter::LaneArrow(&p, Pt(20, 50), Pt(80, 50), {0, 1, 0}, 0.5); });
+    ASSERT_EQ(straight.size(), 1u);
+    ASSERT_EQ(straight[0].size(), 23);
+    // The straight head's tip is Q whatever the half-width factor.
+    EXPECT_TRUE(straight[0].contains(QPointF(80, 50)));
+    // No point beside the shaft wider than the straight head (no side heads).
+    double widest = 0;
+    for (const QPointF& q : straight[0])
+        widest = std::max(widest, std::abs(q.y() - 50));
+    auto all = Recorded([](QPainter& p) { ZelPrinter::LaneArrow(&p, Pt(20, 50), Pt(80, 50), {1, 1, 1}, 0.5); });
+    double widestAll = 0;
+    for (const QPointF& q : all[0])
+        widestAll = std::max(widestAll, std::abs(q.y() - 50));
+    EXPECT_GT(widestAll, widest);
+    // The polygon starts and ends at P.
+    EXPECT_EQ(all[0].front(), QPointF(20, 50));
+    EXPECT_EQ(all[0].back(), QPointF(20, 50));
 }

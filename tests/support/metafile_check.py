@@ -18,7 +18,7 @@ import sys
 
 def emf(data):
     out = {"kind": "EMF", "records": 0, "points": 0, "outside": 0, "first_outside": None, "texts": [],
-           "errors": []}
+           "text_points": [], "errors": []}
     if len(data) < 88 or struct.unpack_from("<I", data, 0)[0] != 1 or data[40:44] != b" EMF":
         out["errors"].append("no EMF header")
         return out
@@ -73,6 +73,7 @@ def emf(data):
             nchars, off = struct.unpack_from("<II", rec, 44)
             text = rec[off:off + 2 * nchars].decode("utf-16-le", "replace")
             out["texts"].append(text)
+            out["text_points"].append([x, y])
             point(x, y)
         at += size
     if at != len(data):
@@ -86,7 +87,7 @@ def emf(data):
 
 def wmf(data):
     out = {"kind": "WMF", "records": 0, "points": 0, "outside": 0, "first_outside": None, "texts": [],
-           "errors": []}
+           "text_points": [], "errors": []}
     if len(data) < 40 or struct.unpack_from("<I", data, 0)[0] != 0x9AC6CDD7:
         out["errors"].append("no placeable WMF header")
         return out
@@ -140,6 +141,7 @@ def wmf(data):
             y, x, count, opts = struct.unpack_from("<hhhH", rec, 6)
             off = 14 + (8 if opts & 0x0006 else 0)
             out["texts"].append(rec[off:off + count].decode("cp1252", "replace"))
+            out["text_points"].append([x, y])
             point(x, y)
         elif func == 0x0521:  # TEXTOUT: count, string, y, x
             count = struct.unpack_from("<h", rec, 6)[0]
@@ -147,6 +149,7 @@ def wmf(data):
             pad = count + (count & 1)
             y, x = struct.unpack_from("<2h", rec, 8 + pad)
             out["texts"].append(s.decode("cp1252", "replace"))
+            out["text_points"].append([x, y])
             point(x, y)
         at += size
     if last != 0:

@@ -309,18 +309,7 @@ void TFrmFases::tbPrintClick()
             q.drawRect(r.adjusted(0, 0, -1, -1));
         }
     }
-    QPainter q;
-    if (!q.begin(&Printer())) {
-        Services().ShowMessage("No se pudo iniciar la impresión.");
-        return;
-    }
-    // A screen-sized picture drawn pixel for pixel would be a stamp on a
-    // high-resolution page: it is scaled to the page, proportions kept.
-    const QRect page = q.viewport();
-    const double k = std::min(double(page.width()) / image.width(), double(page.height()) / image.height());
-    q.setRenderHint(QPainter::SmoothPixmapTransform);
-    q.drawImage(QRectF(0, 0, image.width() * k, image.height() * k), image);
-    q.end();
+    PrintImageFittedToPage(image);
 }
 
 bool TFrmFases::WriteDocument(const std::string& fileName)

@@ -1,4 +1,5 @@
 #include "analysis/gui/KDVMix.h"
+#include "printing/gui/FrmPreview.h"
 
 #include "analysis/Fases.h"
 #include "analysis/KDVMixStacks.h"
@@ -17,7 +18,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
-#include <QPrinter>
 #include <QSpinBox>
 #include <QToolBar>
 #include <QToolButton>
@@ -411,10 +411,5 @@ void TFrmMix::tbPrintClick()
         p.setBrush(Qt::NoBrush);
         p.drawRect(0, 0, pic.width() - 1, pic.height() - 1);
     }
-    QPrinter printer;
-    QPainter p;
-    if (!p.begin(&printer))
-        return;
-    p.drawImage(QPoint(0, 0), pic);
-    p.end();
+    PrintImageFittedToPage(pic);
 }

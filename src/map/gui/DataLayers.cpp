@@ -715,10 +715,10 @@ void ShowLegend(TLegendImage* legend, const QImage& picture, const QWidget* map,
         const int x = bottomRight ? map->width() - picture.width() - 4 : 4;
         legend->move(std::max(0, x), std::max(0, map->height() - picture.height() - 4));
         legend->PlaceAfresh = false;
-    } else if (map) {
-        // A legend that grew (a variable added, a wider "> " entry) moves back
-        // inside the map rather than running past its edge; one that fits stays
-        // where it is.
+    } else if (map && !bottomRight && map->isVisible()) {
+        // The bar legend grows with the variables shown (a row each) and the "> "
+        // entry: it moves back inside the map rather than running past its edge;
+        // one that fits stays where it is.
         const QPoint at = legend->pos();
         const int x = std::max(0, std::min(at.x(), map->width() - picture.width() - 4));
         const int y = std::max(0, std::min(at.y(), map->height() - picture.height() - 4));

@@ -44,9 +44,10 @@ QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cas
 bool WheelActive() { return !DlgCfg || DlgCfg->WheelActive->isChecked(); }
 bool ZoomPermanent() { return DlgCfg && DlgCfg->ZoomPermanente->isChecked(); }
 
-// The map's last drawing as it is dragged by hand. The map itself stays in place
-// (it shares the window with the grids): this layer over it shows the drawing
-// shifted, white where the drawing does not reach.
+// The map's last drawing as it is dragged by hand or zoomed by the wheel. The map
+// itself stays in place (it shares the window with the grids): this layer over it
+// shows the drawing shifted or scaled, white where the drawing does not reach,
+// until the gesture ends and the map is drawn anew.
 class TPanView : public QWidget {
 public:
     explicit TPanView(TOxrImage* map) : QWidget(map), map_(map)
@@ -58,7 +59,9 @@ public:
     void Start()
     {
         picture_ = map_->Picture();
+        pictureWorld_ = map_->World();
         offset_ = QPoint();
+        scaled_ = false;
         setGeometry(map_->rect());
         show();
         raise();
@@ -69,19 +72,38 @@ public:
         update();
     }
     QPoint Offset() const { return offset_; }
+    // Shows the drawing where it lies in the view window given (the canvas's
+    // mapping of that window: one scale for both axes).
+    void ScaleTo(double minX, double minY, double maxX, double maxY)
+    {
+        TWorldWindow to = pictureWorld_;
+        to.SetWorld(minX, minY, maxX, maxY);
+        const TWorldWindow& from = pictureWorld_;
+        auto px = [&](int32_t i) { return (from.PixelToWorldX(i) - to.MinX) * to.PixelsPerUnit; };
+        auto py = [&](int32_t j) { return double(to.Height) - (from.PixelToWorldY(j) - to.MinY) * to.PixelsPerUnit; };
+        target_ = QRectF(QPointF(px(0), py(0)), QPointF(px(picture_.width()), py(picture_.height())));
+        scaled_ = true;
+        update();
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter p(this);
         p.fillRect(rect(), Qt::white);
-        p.drawImage(offset_, picture_);
+        if (scaled_)
+            p.drawImage(target_, picture_);
+        else
+            p.drawImage(offset_, picture_);
     }
 
 private:
     TOxrImage* map_;
     QImage picture_;
+    TWorldWindow pictureWorld_;
     QPoint offset_;
+    bool scaled_ = false;
+    QRectF target_;
 };
 
 TPanView* PanViewOf(TOxrImage* map)
@@ -89,6 +111,58 @@ TPanView* PanViewOf(TOxrImage* map)
     if (auto* v = map->findChild<QWidget*>(QStringLiteral("PanView"), Qt::FindDirectChildrenOnly))
         return static_cast<TPanView*>(v);
     return new TPanView(map);
+}
+
+// The wheel zooms in notches: each one steps the view at once and shows the last
+// drawing scaled to it, and the map is drawn anew once the wheel has rested this
+// long (a large network takes longer to draw than the notches of one turn).
+constexpr int WheelRestMs = 250;
+
+// Draws the map for a wheel zoom still shown as a scaled drawing; nothing when
+// none is pending.
+void FinishWheelZoom(TPalvonViewer& viewer)
+{
+    auto* timer = viewer.findChild<QTimer*>(QStringLiteral("WheelZoomRedraw"), Qt::FindDirectChildrenOnly);
+    if (!timer || !timer->isActive())
+        return;
+    timer->stop();
+    PanViewOf(viewer.img)->hide();
+    viewer.DrawPalvon();
+}
+
+// Forgets a wheel zoom's scaled drawing: the caller draws the view anew.
+void CancelWheelZoom(TPalvonViewer& viewer)
+{
+    auto* timer = viewer.findChild<QTimer*>(QStringLiteral("WheelZoomRedraw"), Qt::FindDirectChildrenOnly);
+    if (!timer || !timer->isActive())
+        return;
+    timer->stop();
+    PanViewOf(viewer.img)->hide();
+}
+
+void WheelZoomStep(TPalvonViewer& viewer, bool in)
+{
+    if (PolySelectKind != 0 || !viewer.img)
+        return;
+    auto* timer = viewer.findChild<QTimer*>(QStringLiteral("WheelZoomRedraw"), Qt::FindDirectChildrenOnly);
+    if (!timer) {
+        timer = new QTimer(&viewer);
+        timer->setObjectName(QStringLiteral("WheelZoomRedraw"));
+        timer->setSingleShot(true);
+        QObject::connect(timer, &QTimer::timeout, &viewer, [&viewer] {
+            PanViewOf(viewer.img)->hide();
+            viewer.DrawPalvon();
+        });
+    }
+    TPanView* preview = PanViewOf(viewer.img);
+    if (!timer->isActive())
+        preview->Start();
+    if (in)
+        Zoom::ZoomInView(ZoomFactor);
+    else
+        Zoom::ZoomOutView(ZoomFactor);
+    preview->ScaleTo(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+    timer->start(WheelRestMs);
 }
 
 // A panel over the map dragged by the mouse: the grab point (in the map's
@@ -358,6 +432,7 @@ void TPalvonViewer::ZoomFirst()
 {
     if (PolySelectKind != 0)
         return;
+    CancelWheelZoom(*this);
     Zoom::FirstView();
     DrawPalvon();
 }
@@ -366,6 +441,7 @@ void TPalvonViewer::ZoomIn()
 {
     if (PolySelectKind != 0)
         return;
+    CancelWheelZoom(*this);
     Zoom::ZoomInView(ZoomFactor);
     DrawPalvon();
 }
@@ -374,6 +450,7 @@ void TPalvonViewer::ZoomOut()
 {
     if (PolySelectKind != 0)
         return;
+    CancelWheelZoom(*this);
     Zoom::ZoomOutView(ZoomFactor);
     DrawPalvon();
 }
@@ -393,13 +470,13 @@ void TPalvonViewer::aVistaAnteriorExecute()
 void TPalvonViewer::FormMouseWheelUp()
 {
     if (WheelActive())
-        ZoomIn();
+        WheelZoomStep(*this, true);
 }
 
 void TPalvonViewer::FormMouseWheelDown()
 {
     if (WheelActive())
-        ZoomOut();
+        WheelZoomStep(*this, false);
 }
 
 void TPalvonViewer::imgClick()
@@ -575,6 +652,8 @@ void TPalvonViewer::EndZoomBox(int j)
 
 void TPalvonViewer::StartPan(int i, int j)
 {
+    // A pan starts from the drawing of the view as it is now.
+    FinishWheelZoom(*this);
     Panning = true;
     img->setCursor(MapToolCursor(3));
     if (sym)

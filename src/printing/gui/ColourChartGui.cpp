@@ -24,7 +24,8 @@ void TPalvonViewer::ImprimirColores1Click()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const QSize page = PrinterPageSize();
     // The chart has a window of its own: the map's view window is left as it was.
-    const std::string error = ColourChart::WriteChart(name.toStdString(), page.width(), page.height());
+    const std::string error = ColourChart::WriteChart(name.toStdString(), page.width(), page.height(),
+                                                       Printer().resolution());
     QApplication::restoreOverrideCursor();
     if (!error.empty())
         Services().ShowMessage(error);

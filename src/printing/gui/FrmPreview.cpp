@@ -36,6 +36,23 @@ QSize PrinterPageSize()
     return QSize(p.width(), p.height());
 }
 
+bool PrintImageFittedToPage(const QImage& image)
+{
+    QPainter q;
+    if (!q.begin(&Printer())) {
+        Services().ShowMessage("No se pudo iniciar la impresión.");
+        return false;
+    }
+    const QRect page = q.viewport();
+    if (image.width() > 0 && image.height() > 0) {
+        const double k = std::min(double(page.width()) / image.width(), double(page.height()) / image.height());
+        q.setRenderHint(QPainter::SmoothPixmapTransform);
+        q.drawImage(QRectF(0, 0, image.width() * k, image.height() * k), image);
+    }
+    q.end();
+    return true;
+}
+
 void PrintPictureOnPrinter()
 {
     QPainter p;

@@ -17,6 +17,10 @@ QSize PrinterPageSize();
 // Sends the rendered picture (PrintPicture) to that printer as one page; says so
 // when the printer cannot be started.
 void PrintPictureOnPrinter();
+// Prints a window's screen picture as one page, scaled to the page with its
+// proportions kept: drawn pixel for pixel it would be a stamp on a
+// high-resolution page. False (and said) when the printer cannot be started.
+bool PrintImageFittedToPage(const QImage& image);
 // Writes the rendered picture as a metafile at its own size; false (and said)
 // when the file could not be written.
 bool SavePrintPictureEmf(const std::string& fileName);

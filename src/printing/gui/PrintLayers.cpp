@@ -227,7 +227,15 @@ struct TPaperSizes::TSaved {
     std::array<TItems, MaxItems + 1> items;
 };
 
-TPaperSizes::TPaperSizes() : saved_(new TSaved)
+double MapBarScale()
+{
+    const TOxrImage* map = PalvonViewer ? PalvonViewer->img : nullptr;
+    if (!map || !(map->PixelsPerUnit() > 0) || !(ZelPrinter::PixelsPerUnit() > 0))
+        return 0; // no canvas scale: the sizes follow the factor
+    return ZelPrinter::PixelsPerUnit() / map->PixelsPerUnit();
+}
+
+TPaperSizes::TPaperSizes(double barScale) : saved_(new TSaved)
 {
     saved_->pixsVol = PixsVol;
     saved_->pixsCol = PixsCol;
@@ -240,7 +248,7 @@ TPaperSizes::TPaperSizes() : saved_(new TSaved)
     saved_->signalSize = SignalSize;
     saved_->fonts = LabelFonts;
     saved_->items = Items;
-    PixsVol = Scaled(PixsVol);
+    PixsVol = barScale > 0 ? Round(PixsVol * barScale) : Scaled(PixsVol);
     PixsCol = Scaled(PixsCol);
     PixsMov = Scaled(PixsMov);
     GenatrBarWidth = Scaled(GenatrBarWidth);
@@ -691,8 +699,76 @@ void PrintMapaColores(QPainter& p)
         PrintRangeLegend(p, legend.caption);
 }
 
+namespace {
+
+float MovimValue(const TMovimiento& m, int32_t column)
+{
+    if (column < 0 || column >= NumMovimColumns)
+        return 0.0f;
+    const int32_t k = ColVarMovim[static_cast<size_t>(column)];
+    return k >= 1 && k <= NumMovVars ? m.Var[k] : 0.0f;
+}
+
+// The movement symbols: one turn figure per movement on its approach, in the
+// colour and width of the value's range, with the value written on it.
+void PrintMovimSymbols(QPainter& p)
+{
+    const DataLayers::TLayerOptions o = DataOptions();
+    TMapPainter& mp = ZelPrinter::Painter();
+    mp.PenMode = TPenMode::Copy;
+    UseFont(p, 4);
+    const int last = std::clamp(NumRanges, 0, MaxRangeClasses);
+    const TView view(0);
+    ViewTiles::ForEachTile([&](const TSpatialTile& t) {
+        for (int32_t k = 0; k < t.MovementCount; ++k) {
+            const int32_t m = t.Movements[k];
+            if (m < 1 || m > Network.MovementCount)
+                continue;
+            const TMovimiento& mv = Movims[m];
+            if (!Placed(mv.AIndex) || !Placed(mv.JunctionIndex) || !Placed(mv.CIndex))
+                continue;
+            if (o.Sel && (mv.EntryLink < 1 || mv.EntryLink > Network.LinkCount || Arcos[mv.EntryLink].Mark <= 0))
+                continue;
+            const int turn = mv.TurnAngle >= 451 ? 0 : (mv.TurnAngle < -450 ? 2 : 1);
+            if (!o.Giros[turn])
+                continue;
+            const TPoint a = NodePoint(mv.AIndex), j = NodePoint(mv.JunctionIndex);
+            if (!view.Contains(j.x, j.y))
+                continue;
+            const double d = Dist(a, j);
+            if (!(d > 0))
+                continue;
+            const float v = MovimValue(mv, RangeVarMovim);
+            UsePen(p, clSilver, 1);
+            for (int c = 0; c <= last; ++c) {
+                const TRangeClass& r = RangeTable[size_t(c)];
+                if (r.Low < v && v <= r.High) {
+                    if (r.Active)
+                        UsePen(p, r.Color, Scaled(PixsMov));
+                    else
+                        UsePen(p, clSilver, 1);
+                }
+            }
+            // From 50 FMov before the junction towards 2 FMov before it, as on screen.
+            const double ux = (a.x - j.x) / d, uy = (a.y - j.y) / d;
+            const TPoint nearPt{j.x + ux * 2 * FMov, j.y + uy * 2 * FMov};
+            const TPoint farPt{j.x + ux * 50 * FMov, j.y + uy * 50 * FMov};
+            const TTurnFlags flags{turn == 0 ? 1 : 0, turn == 1 ? 1 : 0, turn == 2 ? 1 : 0};
+            ZelPrinter::TurnSymbol(&p, farPt, nearPt, flags, mv.TurnDir, FormatValue(v));
+        }
+    });
+    UsePen(p, clBlack, 1);
+}
+
+} // namespace
+
 void PrintMovimLinks(QPainter& p)
 {
+    if (!MovimDrawMode) {
+        PrintMovimSymbols(p);
+        PrintRangeLegend(p, TitMovim[size_t(std::clamp(RangeVarMovim, 0, NumMovimColumns - 1))]);
+        return;
+    }
     DataLayers::TLegendRequest legend;
     {
         TPaperSizes sizes;

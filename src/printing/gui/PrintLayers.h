@@ -20,7 +20,10 @@ double Factor();
 // goes out of scope. The screen's own layers then draw paper sizes on a page.
 class TPaperSizes {
 public:
-    TPaperSizes();
+    // barScale > 0 scales the bar height unit PixsVol by it instead of the
+    // factor (the zone bars keep their map size: the ratio of the page's scale
+    // to the map canvas's).
+    explicit TPaperSizes(double barScale = 0);
     ~TPaperSizes();
     TPaperSizes(const TPaperSizes&) = delete;
     TPaperSizes& operator=(const TPaperSizes&) = delete;
@@ -46,6 +49,9 @@ void PrintLineas(QPainter& canvas);
 
 // Legend box of the bar layers: caption (captions joined by "/"), n caption lines;
 // barForm draws the first bar of values over the scale maximum.
+// The ratio of the page's pixels per map unit to the map canvas's (0 without a canvas scale).
+double MapBarScale();
+
 void PrintSymbolo(QPainter& canvas, const std::string& caption, int n, bool barForm);
 // Range legend of RangeTable entries 0..NumRanges under the title.
 void PrintRangeLegend(QPainter& canvas, const std::string& title);

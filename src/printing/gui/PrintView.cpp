@@ -104,7 +104,7 @@ void TPalvonViewer::PrintPageLayers(QPainter& p, QSize printerPage)
     TMapPainter& page = ZelPrinter::Painter();
     ZelPrinter::ResetLabels();
     if (Down("tbZonas")) {
-        TPaperSizes sizes;
+        TPaperSizes sizes(MapBarScale());
         DrawZonas(page);
     }
     ZelPrinter::ResetLabelsOff();
@@ -121,7 +121,7 @@ void TPalvonViewer::PrintPageLayers(QPainter& p, QSize printerPage)
     if (Down("tbColores"))
         PrintMapaColores(p);
     if (EntSalVar >= 0) {
-        TPaperSizes sizes;
+        TPaperSizes sizes(MapBarScale());
         DrawEntSal(page);
     }
     if (Action("aAtributos2")->isChecked())
@@ -207,7 +207,9 @@ void TPalvonViewer::PrintFilePreview()
     p.end();
 
     // The same page as a metafile file, for the callers that pick the file up.
-    TEmfDevice emf(size.width(), size.height(), Printer().resolution());
+    // A page sized by the report (8 pixels a point) is 576 pixels an inch.
+    const int dpi = PrintToExtent || PrintOnPrinterPage ? Printer().resolution() : 576;
+    TEmfDevice emf(size.width(), size.height(), dpi);
     QPainter ep(&emf);
     PrintPicture.Play(ep);
     ep.end();

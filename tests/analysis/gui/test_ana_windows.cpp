@@ -7,8 +7,11 @@
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 #include "model/KDVvars.h"
+#include "printing/gui/FrmPreview.h"
+#include "support/PrintedPdf.h"
 #include "support/TestUtil.h"
 
+#include <QAction>
 #include <QImage>
 #include <QMenu>
 
@@ -69,6 +72,29 @@ TEST(AnaWindows, MixListNavigationAndCopy)
     EXPECT_FALSE(QImage(QString::fromStdString(dir.file("mix.png"))).isNull());
 }
 
+namespace {
+// The diagram printed from the window's "Imprimir intersección" button to a PDF
+// fills the page's width: the 500-pixel picture is scaled to the printer page,
+// not laid down as a stamp one printer dot per pixel.
+void PrintDiagramThroughItsButton(TFrmMix& w)
+{
+    TempDir dir;
+    const std::string pdf = dir.file("mix.pdf");
+    Printer().setOutputFormat(QPrinter::PdfFormat);
+    Printer().setOutputFileName(QString::fromStdString(pdf));
+    QAction* print = w.findChild<QAction*>(QStringLiteral("tbPrint"));
+    ASSERT_NE(print, nullptr);
+    print->trigger();
+    Printer().setOutputFormat(QPrinter::NativeFormat);
+    Printer().setOutputFileName(QString());
+    const QImage page = RasteriseFirstPage(pdf, dir.file("mix"));
+    ASSERT_FALSE(page.isNull());
+    const int ink = InkWidth(page);
+    ASSERT_GE(ink, 0) << "blank page";
+    EXPECT_GT(ink, page.width() * 6 / 10);
+}
+} // namespace
+
 TEST(AnaWindows, MixDrawsBandsAndOutlines)
 {
     // Junction 10 at the origin with arms to 1 (west), 2 (north), 3 (east), one
@@ -111,6 +137,7 @@ TEST(AnaWindows, MixDrawsBandsAndOutlines)
     }
     TFrmMix w;
     w.DrawMix(j, 4);
+    PrintDiagramThroughItsButton(w);
     EXPECT_DOUBLE_EQ(WorldMinX, -400.0);
     EXPECT_DOUBLE_EQ(WorldMaxY, 400.0);
     ASSERT_EQ(w.MixPoints.size(), 5u);

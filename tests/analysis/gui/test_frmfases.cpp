@@ -8,7 +8,9 @@
 #include "model/LinkShapes.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
+#include "printing/gui/FrmPreview.h"
 #include "support/MetafileCheck.h"
+#include "support/PrintedPdf.h"
 #include "support/TestUtil.h"
 
 #include <QJsonArray>
@@ -254,4 +256,26 @@ TEST(FrmFases, RealSignalisedJunctions)
             EXPECT_GE(KDVFases::EntryNodeOf(l, KDVFases::Diagram.Approaches), 1);
         EXPECT_GT(KDVFases::Diagram.MaxArmDistance, 0);
     }
+}
+
+// The junction printed from its window's button fills the page's width (the
+// screen-sized picture scaled to the printer page), read back with pdftoppm.
+TEST(FrmFases, PrintedJunctionIsScaledToThePage)
+{
+    BuildRow(3, 2);
+    TFrmFases w;
+    w.MakePupNodos();
+    w.CreateFases(1);
+    TempDir dir;
+    const std::string pdf = dir.file("nodo.pdf");
+    Printer().setOutputFormat(QPrinter::PdfFormat);
+    Printer().setOutputFileName(QString::fromStdString(pdf));
+    w.tbPrint->trigger();
+    Printer().setOutputFormat(QPrinter::NativeFormat);
+    Printer().setOutputFileName(QString());
+    const QImage page = RasteriseFirstPage(pdf, dir.file("nodo"));
+    ASSERT_FALSE(page.isNull());
+    const int ink = InkWidth(page);
+    ASSERT_GE(ink, 0) << "blank page";
+    EXPECT_GT(ink, page.width() * 6 / 10);
 }

@@ -114,6 +114,18 @@ TEST_F(FormulaColumns, LinkColumnFillsRecordsExtremesGridAndMenus)
     EXPECT_EQ(static_cast<int>(w->VarArcos->actions().size()), menuItems + 1);
 }
 
+// Number pictures in a column: a half goes away from zero, an exponent picture
+// gives the rounded mantissa; the text reads back as the column's number.
+TEST_F(FormulaColumns, NumberPicturesRoundHalvesUpAndTakeExponents)
+{
+    const int before = NumColArcos;
+    Make(false, {"Cap"}, "FORMAT('0', 2.5) + FORMAT('0.00E+00', 12345) + A*0", "Redondeo");
+    ASSERT_TRUE(ui->messages.empty()) << ui->messages.front();
+    ASSERT_EQ(NumColArcos, before + 1);
+    for (int r = 1; r <= Network.LinkCount; ++r)
+        EXPECT_EQ(w->sagArcos->cell(before, r), "12303.00") << r;
+}
+
 TEST_F(FormulaColumns, FailingFormulaKeepsCountedColumnWithEmptyCells)
 {
     const int before = NumColArcos;

@@ -9,6 +9,7 @@
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
 #include "platform/IniFile.h"
+#include "support/FileDialogAnswer.h"
 #include "support/LiveMenus.h"
 #include "support/ProgramRun.h"
 #include "support/RecordingServices.h"
@@ -176,21 +177,6 @@ TEST_F(MainWindow, OpenDataFileTakesTheKindFromTheChosenFilter)
     EXPECT_EQ(DatFileName, "ejemplo.dat");
 }
 
-// Answers the next file dialog once it is shown (the opening handles events
-// while it reads, before the dialog exists).
-static void AnswerFileDialogWhenShown(QObject* owner, std::function<void(QFileDialog*)> answer)
-{
-    auto* timer = new QTimer(owner);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer] {
-        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            answer(dialog);
-        }
-    });
-    timer->start(10);
-}
-
 TEST_F(MainWindow, OpeningWithoutCoordinatesStopsAndShowsNoNetwork)
 {
     Drop({QString::fromStdString(SamplePath())});
@@ -198,7 +184,8 @@ TEST_F(MainWindow, OpeningWithoutCoordinatesStopsAndShowsNoNetwork)
     ASSERT_GT(viewer->sagArcos->RowCount(), 2);
     viewer->show();
     // The coordinates file is asked for; the user cancels.
-    AnswerFileDialogWhenShown(viewer, [](QFileDialog* dialog) {
+    viewer->AskCoordinatesWithoutScreen = true;
+    testutil::WhenFileDialogShown(viewer, [](QFileDialog* dialog) {
         EXPECT_EQ(dialog->windowTitle(), "Open coordinates file");
         QMetaObject::invokeMethod(dialog, "reject");
     });
@@ -216,14 +203,13 @@ TEST_F(MainWindow, OpeningWithoutCoordinatesStopsAndShowsNoNetwork)
 TEST_F(MainWindow, CoordinatesFileThatPlacesNoNodeKeepsTheNetworkOpen)
 {
     viewer->show();
+    viewer->AskCoordinatesWithoutScreen = true;
     // Numbers that name no node of the network.
     testutil::writeFile(tmp.file("otra.geo"), "7001,450000.0,4500000.0\r\n7002,450100.0,4500100.0\r\n");
     RecordingServices ui;
-    AnswerFileDialogWhenShown(viewer, [this](QFileDialog* dialog) {
+    testutil::WhenFileDialogShown(viewer, [this](QFileDialog* dialog) {
         EXPECT_EQ(dialog->windowTitle(), "Open coordinates file");
-        dialog->selectNameFilter(dialog->nameFilters().at(0));
-        dialog->selectFile(QString::fromStdString(tmp.file("otra.geo")));
-        QMetaObject::invokeMethod(dialog, "accept");
+        testutil::TypeFileAndAccept(dialog, QString::fromStdString(tmp.file("otra.geo")), 0);
     });
     Drop({QString::fromStdString(testutil::dataPath("junc_two_junctions.dat"))});
     EXPECT_TRUE(viewer->isVisible());

@@ -15,6 +15,7 @@
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
 #include "platform/IniFile.h"
+#include "support/FileDialogAnswer.h"
 #include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
@@ -276,6 +277,40 @@ TEST_F(ViewConfig, WrongFieldCountsGiveTheWholeDefault)
     EXPECT_EQ(viewer->GeoLayersLoaded, 1);
 }
 
+// A pasted configuration with sizes no map can use keeps the sizes in use and says
+// which values it refused; the rest of it applies.
+TEST_F(ViewConfig, PastedSizesOutOfRangeAreRefusedWithAMessage)
+{
+    testutil::writeFile(tmp.file("Velmorat.INI"),
+                        "[_Tema_Velmora]\r\nEscala=0;0;2147483647;5\r\nZonas=Arial;99999999;255;0000;2147483647;77\r\n"
+                        "Flechas=9999;1\r\nAtributos=Arial;8;255;0000;6;2147483647\r\n");
+    PixsVol = 40;
+    LabelFonts[1].Size = 9;
+    CentroidSize = 6;
+    ArrowSize = 5;
+    NumFormat.Decimals = 2;
+    QAction* paste = viewer->findChild<QAction*>(QStringLiteral("PegarTema1"));
+    ASSERT_NE(paste, nullptr);
+    paste->trigger();
+    EXPECT_EQ(PixsVol, 40);
+    EXPECT_EQ(LabelFonts[1].Size, 9);
+    EXPECT_EQ(LabelFonts[1].Color, 255u); // the font's other fields apply
+    EXPECT_EQ(CentroidSize, 6);
+    EXPECT_EQ(SymbolColors[0], 77u);
+    EXPECT_EQ(ArrowSize, 5);
+    EXPECT_EQ(NumFormat.Decimals, 2);
+    EXPECT_EQ(NumFormat.Format, "%.2f");
+    EXPECT_EQ(Caption("Tamano1"), "Tamaño (6)");
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_EQ(ui->messages[0],
+              "La configuración \"_Tema_Velmora\" tiene valores fuera de rango:"
+              "\rAncho de las barras (Escala) = 2147483647 fuera de rango (1 a 500); se mantiene 40"
+              "\rTamaño de letra de Zonas = 99999999 fuera de rango (1 a 200); se mantiene 9"
+              "\rTamaño de los centroides = 2147483647 fuera de rango (0 a 100); se mantiene 6"
+              "\rTamaño de las flechas = 9999 fuera de rango (0 a 100); se mantiene 5"
+              "\rDecimales de los atributos = 2147483647 fuera de rango (0 a 15); se mantiene 2");
+}
+
 TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
 {
     const std::string themes = tmp.file("Velmorat.INI");
@@ -371,24 +406,12 @@ TEST_F(ViewConfig, LayerWithAnUpperCaseExtensionIsSavedAsNamedAndAppliedAgain)
     std::filesystem::copy_file(testutil::dataPath("layer_kerbs.geo"), tmp.file("otra.geo"));
     // Opened as the user does: "Lineas de soleras" in the open dialog.
     auto answer = [this](const std::string& file) {
-        auto* timer = new QTimer(viewer);
-        QObject::connect(timer, &QTimer::timeout, timer, [timer, file] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            timer->stop();
-            timer->deleteLater();
-            dialog->selectNameFilter(dialog->nameFilters().at(7));
-            // The dialog does not write a chosen file into its name box while the box has the focus.
-            if (QWidget* focus = dialog->focusWidget())
-                focus->clearFocus();
-            dialog->selectFile(QString::fromStdString(file));
-            QMetaObject::invokeMethod(dialog, "accept");
+        testutil::WhenFileDialogShown(viewer, [file](QFileDialog* dialog) {
+            testutil::TypeFileAndAccept(dialog, QString::fromStdString(file), 7);
         });
-        timer->start(10);
     };
     answer(tmp.file("KERBS.GEO"));
-    viewer->tbOpenDatExecute();
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "tbOpenDat"));
     ASSERT_EQ(NumGeoLayers, 1);
     EXPECT_EQ(GeoLayerNames[1], "KERBS");
     const int32_t polylines = GeoLayerEnd[1];
@@ -413,7 +436,7 @@ TEST_F(ViewConfig, LayerWithAnUpperCaseExtensionIsSavedAsNamedAndAppliedAgain)
     // Another layer replaces it; reopening the network from the recent files
     // applies the view, which loads KERBS.GEO again.
     answer(tmp.file("otra.geo"));
-    viewer->tbOpenDatExecute();
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "tbOpenDat"));
     ASSERT_EQ(GeoLayerNames[1], "otra");
     viewer->FilesClick(tag);
     ASSERT_EQ(NumGeoLayers, 1);
@@ -421,6 +444,7 @@ TEST_F(ViewConfig, LayerWithAnUpperCaseExtensionIsSavedAsNamedAndAppliedAgain)
     EXPECT_EQ(GeoLayerFiles[1], tmp.file("KERBS.GEO"));
     EXPECT_EQ(GeoLayerEnd[1], polylines);
     EXPECT_FALSE(std::filesystem::exists(tmp.file("KERBS.geo")));
+    NumGeoLayers = 0; // the layers are process-wide: later tests start without
 }
 
 } // namespace

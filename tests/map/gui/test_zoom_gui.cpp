@@ -432,3 +432,59 @@ TEST_F(ZoomWindow, MagnifierSizeIsBoundedAndTheImageFactorIsAskedUntilNonZero)
     EXPECT_EQ(viewer->Action("FactorTamano")->text(), "Factor tamaño (2.50)");
     ImageSizeFactor = 1.0f;
 }
+
+// Turning the wheel steps the view at once and shows the last drawing scaled to
+// it over the map; the map is drawn anew only once the wheel rests.
+TEST_F(ZoomWindow, WheelShowsTheDrawingScaledAndRedrawsWhenItRests)
+{
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer));
+    const QImage before = map->Picture();
+    const TZoomSlot v = Zoom::CurrentView();
+    const double upp = map->UnitsPerPixel();
+    auto wheel = [&](int delta) {
+        QWheelEvent e(QPointF(50, 50), map->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(map, &e);
+    };
+    wheel(120);
+    wheel(120);
+    const double w = v.MaxX - v.MinX;
+    const double w1 = w - 2 * w * ZoomFactor;
+    EXPECT_NEAR(WorldMaxX - WorldMinX, w1 - 2 * w1 * ZoomFactor, 1e-6 * w);
+    // Not drawn yet: the map keeps its drawing and scale, the layer over it shows
+    // the drawing enlarged about the centre.
+    EXPECT_EQ(map->Picture(), before);
+    EXPECT_DOUBLE_EQ(map->UnitsPerPixel(), upp);
+    QWidget* preview = map->findChild<QWidget*>(QStringLiteral("PanView"));
+    ASSERT_NE(preview, nullptr);
+    EXPECT_TRUE(preview->isVisible());
+    const QImage shown = preview->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    // Where the drawing had ink at a node, the layer has ink where the node now lies.
+    TWorldWindow now = map->World();
+    now.SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+    auto inkNear = [](const QImage& image, QPoint p, int r) {
+        for (int dy = -r; dy <= r; ++dy)
+            for (int dx = -r; dx <= r; ++dx)
+                if (image.rect().contains(p + QPoint(dx, dy)) && image.pixel(p + QPoint(dx, dy)) != qRgb(255, 255, 255))
+                    return true;
+        return false;
+    };
+    int inked = 0, same = 0;
+    for (int32_t n = 1; n <= Network.NodeCount; ++n) {
+        const TNodo& node = Nodos[n];
+        const QPoint was = map->WorldToPoint(node.X, node.Y);
+        const QPoint is(now.WorldToPixelX(node.X), now.WorldToPixelY(node.Y));
+        if (!inkNear(before, was, 1) || !shown.rect().adjusted(3, 3, -3, -3).contains(is))
+            continue;
+        ++inked;
+        same += inkNear(shown, is, 3);
+    }
+    EXPECT_GT(inked, 5);
+    EXPECT_GT(same, inked * 9 / 10);
+
+    // Once the wheel rests the map is drawn over the new window.
+    QTest::qWait(600);
+    EXPECT_FALSE(preview->isVisible());
+    EXPECT_NEAR(map->UnitsPerPixel(), upp * (WorldMaxX - WorldMinX) / w, 1e-6 * upp);
+    EXPECT_NE(map->Picture(), before);
+}

@@ -145,3 +145,28 @@ TEST(BatchPictures, PublicNetworksPrintSoundPictures)
     if (printed == 0)
         GTEST_SKIP() << "no public networks";
 }
+
+// A landscape report turns the printer too: pictures made at the printer's page
+// (no paper size given) take the landscape page's height, lower than the
+// portrait page's.
+TEST(BatchPictures, LandscapeReportTurnsThePrinterPage)
+{
+    const std::string net = testutil::realDataPath("siouxfalls.dat");
+    if (!std::filesystem::exists(net))
+        GTEST_SKIP() << "no " << net;
+    int heights[2] = {0, 0};
+    for (int landscape = 0; landscape < 2; ++landscape) {
+        testutil::TempDir tmp;
+        const TReport report = RunBatch(tmp, net,
+                                        "[General]\r\nDocumentoWord=informe.doc\r\nOrientacion=" + std::to_string(landscape)
+                                            + "\r\n[Tema]\r\n[Red]\r\nRedPalvon=siouxfalls.dat\r\nVariables=none\r\n",
+                                        "informe.doc");
+        ExpectSoundPictures(report, 1);
+        ASSERT_EQ(report.pictures.size(), 1u);
+        const testutil::TMetafileReport r =
+            testutil::CheckMetafile(report.pictures[0].value("file").toString().toStdString());
+        ASSERT_EQ(r.bounds.size(), 4u);
+        heights[landscape] = r.bounds[3];
+    }
+    EXPECT_LT(heights[1], heights[0] * 0.9);
+}

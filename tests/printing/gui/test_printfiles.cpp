@@ -2,16 +2,23 @@
 // walker for EMF and WMF files, pdftoppm for pages printed to PDF.
 #include "mainwindow/PalvonViewer.h"
 #include "map/gui/OxrImage.h"
+#include "model/Genatr.h"
 #include "model/KDVvars.h"
 #include "printing/ZelPrinter.h"
 #include "printing/gui/DlgPrint.h"
 #include "printing/gui/FrmPreview.h"
 #include "support/GuiTestUtil.h"
+#include "support/LiveMenus.h"
 #include "support/MetafileCheck.h"
 #include "support/ViewerFixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
@@ -21,6 +28,8 @@
 #include <QToolBar>
 
 #include <filesystem>
+#include <functional>
+#include <limits>
 
 namespace {
 
@@ -229,4 +238,168 @@ TEST_F(PrintFiles, MultiPagePagesCoverTheirSheets)
         EXPECT_TRUE(r.HasText(QString::fromStdString(GeneratedBy)));
         EXPECT_TRUE(r.HasText(QStringLiteral("(1,1)")) || r.HasText(QStringLiteral("(2,2)")));
     }
+}
+
+namespace {
+
+// Answers the next file dialog with the name (the dialog the command opens),
+// looking for it until it shows.
+void AnswerFileDialog(const std::string& name, int tries = 100)
+{
+    QTimer::singleShot(50, [name, tries] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog && dialog->isVisible()) {
+                // The folder first, then the name typed in it, as a user would.
+                const QFileInfo info(QString::fromStdString(name));
+                if (QFileInfo(dialog->directory().absolutePath()) != QFileInfo(info.absolutePath())) {
+                    dialog->setDirectory(info.absolutePath());
+                    break;
+                }
+                if (QLineEdit* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                    edit->setText(info.fileName());
+                else
+                    dialog->selectFile(info.fileName());
+                QMetaObject::invokeMethod(dialog, "accept");
+                return;
+            }
+        if (tries > 0)
+            AnswerFileDialog(name, tries - 1);
+        else
+            ADD_FAILURE() << "no file dialog open";
+    });
+}
+
+} // namespace
+
+// The colour chart from the menu: every cell's number stands inside its cell,
+// about its centre, as the record walker reads the text positions.
+TEST_F(PrintFiles, ColourChartNumbersStandInTheirCells)
+{
+    const std::string file = tmp.file("colores.emf");
+    AnswerFileDialog(file);
+    LiveAction(viewer, "ImprimirColores1")->trigger();
+    const testutil::TMetafileReport r = testutil::CheckMetafile(file);
+    EXPECT_METAFILE_SOUND(r);
+    ASSERT_EQ(r.texts.size(), 140);
+    ASSERT_EQ(r.bounds.size(), 4u);
+    const double cw = (r.bounds[2] + 1) / 10.0, ch = (r.bounds[3] + 1) / 14.0;
+    // The width of one digit, from number 1: its text starts half of it left of the centre.
+    const double digit = 2 * (cw / 2 - r.textPoints[0].first);
+    EXPECT_GT(digit, cw / 20);
+    for (int i = 0; i < 140; ++i) {
+        const int k = r.texts[i].toInt();
+        ASSERT_GE(k, 1);
+        const int row = (k - 1) / 10 + 1, col = (k - 1) % 10 + 1; // row 1 at the bottom
+        const double left = (col - 1) * cw, centreX = left + cw / 2;
+        const double top = r.bounds[3] + 1 - row * ch, centreY = top + ch / 2;
+        const auto [x, y] = r.textPoints[size_t(i)];
+        // The text starts left of the centre and its base line lies below it,
+        // both within the cell.
+        EXPECT_GT(x, left) << k;
+        EXPECT_LT(x, centreX) << k;
+        EXPECT_GT(y, centreY) << k;
+        EXPECT_LT(y, top + ch) << k;
+        // Centred: the text starts half its width (its digits) left of the centre.
+        const int digits = int(r.texts[i].size());
+        EXPECT_NEAR(2 * (centreX - x), digits * digit, 0.2 * digits * digit) << k;
+    }
+}
+
+// The generation/attraction pictures and the transit-line sheets from the menu.
+TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
+{
+    std::filesystem::current_path(tmp.path());
+    ASSERT_TRUE(KDVlib::LoadGenatr(testutil::dataPath("aux_genatr.csv")));
+    LiveAction(viewer, "ImprimirGenAtr1")->trigger();
+    // Both columns' captions are shorter than four characters: one file "ga.emf".
+    const testutil::TMetafileReport ga = testutil::CheckMetafile(tmp.file("ga.emf"));
+    EXPECT_METAFILE_SOUND(ga);
+    EXPECT_TRUE(ga.HasText(QString::fromStdString(GeneratedBy)));
+    EXPECT_EQ(PrintMetafileName, "Velmora___.EMF");
+
+    testutil::writeFile(tmp.file("lineas.ini"), "[Hoja1]\r\nTitulo=Red de buses;Propuesta A\r\nLamina=hoja1.wmf\r\n"
+                                                "Lineas=L1, L2\r\n[Hoja2]\r\nTitulo=Segunda\r\nLamina=hoja2\r\n");
+    AnswerFileDialog(tmp.file("lineas.ini"));
+    LiveAction(viewer, "Parmetros1")->trigger();
+    for (const char* sheet : {"hoja1.emf", "hoja2.emf"}) {
+        const testutil::TMetafileReport r = testutil::CheckMetafile(tmp.file(sheet));
+        EXPECT_METAFILE_SOUND(r);
+        EXPECT_TRUE(r.HasText(QString::fromStdString(GeneratedBy))) << sheet;
+    }
+    EXPECT_TRUE(testutil::CheckMetafile(tmp.file("hoja1.emf")).HasText(QStringLiteral("Propuesta A")));
+    EXPECT_TRUE(testutil::CheckMetafile(tmp.file("hoja2.emf")).HasText(QStringLiteral("Segunda")));
+}
+
+// Printing chicago-sketch against drawing the same view on screen, in one run:
+// the page is rendered at the printer's resolution, written as a metafile and
+// played on a PDF printer. The figures are written to the test's output.
+TEST(PrintTiming, ChicagoSketchPrintAgainstScreen)
+{
+    const std::string net = testutil::realDataPath("chicago-sketch.dat");
+    if (!std::filesystem::exists(net))
+        GTEST_SKIP() << "no " << net;
+    testutil::TempDir tmp;
+    qputenv("VELMORA_CONFIG_DIR", QByteArray::fromStdString(tmp.path().string()));
+    PalvonRead::ErrorListFile = tmp.file("Errores.txt");
+    TAptta* splash = nullptr;
+    TPalvonViewer* viewer = CreateProgramWindows(false, &splash);
+    viewer->AskOnClose = false;
+    const std::string copy = tmp.file("chicago-sketch.dat");
+    std::filesystem::copy_file(net, copy);
+    ASSERT_TRUE(viewer->AbrirRedPalvon(copy));
+    viewer->resize(1200, 900);
+    viewer->show();
+    testutil::settle();
+    if (!viewer->Down("tbNodes"))
+        LiveAction(viewer, "tbNodes")->trigger();
+    PrintMetafileName = tmp.file("Velmora___.EMF");
+    Printer().setOutputFormat(QPrinter::PdfFormat);
+    Printer().setOutputFileName(QString::fromStdString(tmp.file("chicago.pdf")));
+    const auto best = [](const std::function<void()>& f) {
+        qint64 b = std::numeric_limits<qint64>::max();
+        for (int i = 0; i < 3; ++i) {
+            QElapsedTimer t;
+            t.start();
+            f();
+            b = std::min(b, t.nsecsElapsed());
+        }
+        return b / 1e6;
+    };
+    const double screen = best([&] { viewer->DrawPalvon(); });
+    const double render = best([&] { viewer->PrintFilePreview(); });
+    const double paper = best([&] { PrintPictureOnPrinter(); });
+    const testutil::TMetafileReport r = testutil::CheckMetafile(PrintMetafileName);
+    EXPECT_METAFILE_SOUND(r);
+    std::printf("chicago-sketch: screen %.1f ms, print page (render + EMF) %.1f ms, PDF page %.1f ms, "
+                "EMF %d records\n", screen, render, paper, r.records);
+    RecordProperty("screen_ms", int(screen));
+    RecordProperty("print_ms", int(render + paper));
+    // Printing is a page at the printer's resolution; it stays within a small
+    // multiple of the screen drawing.
+    EXPECT_LT(render + paper, 40 * std::max(screen, 5.0));
+    Printer().setOutputFormat(QPrinter::NativeFormat);
+    Printer().setOutputFileName(QString());
+    PrintMetafileName = "Velmora___.EMF";
+    delete viewer;
+    delete splash;
+    std::filesystem::current_path(VELMORA_SOURCE_DIR);
+}
+
+// The transit-line loads print with their bar legend, captioned "Rutas Fijas"
+// on paper, among the texts of the preview's metafile.
+TEST_F(PrintFiles, TransitLoadsPrintTheirLegend)
+{
+    ASSERT_TRUE(livemenus::Click(viewer, "popup:BDerecho>Líneas", "linveh"));
+    if (!viewer->Down("tbLineas"))
+        LiveAction(viewer, "tbLineas")->trigger();
+    viewer->DrawPalvon();
+    LiveAction(viewer, "aVistaPrevia1")->trigger();
+    testutil::settle();
+    const std::string emf = tmp.file("lineas.emf");
+    ASSERT_TRUE(FrmPreview->ImageExports(emf));
+    FrmPreview->close();
+    const testutil::TMetafileReport r = testutil::CheckMetafile(emf);
+    EXPECT_METAFILE_SOUND(r);
+    EXPECT_TRUE(r.HasText(QStringLiteral("Rutas Fijas"))) << r.texts.join('|').toStdString();
+    EXPECT_FALSE(r.HasText(QStringLiteral("BUSES")));
 }
