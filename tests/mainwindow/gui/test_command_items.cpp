@@ -362,3 +362,22 @@ TEST_F(CommandItems, LayerMenuWritesItsLayersAsKmzAndGridSelectionIsOffered)
     emit viewer->pupArcos->aboutToShow();
     EXPECT_NE(Reach(viewer, "popup:pupArcos", "SeleccionGrilla"), nullptr);
 }
+
+// Drawing options of the map menu change the picture at once.
+TEST_F(CommandItems, DrawingOptionsRedrawTheMap)
+{
+    Open();
+    for (const char* layer : {"tbArrows", "tbNodes"})
+        if (!viewer->Down(layer))
+            ASSERT_TRUE(Click(viewer, "toolbar:tbarArcos", layer));
+    viewer->DrawPalvon();
+    const std::pair<const char*, const char*> options[] = {{"popup:BDerecho>Flechas", "SimpleArrow"},
+                                                           {"popup:BDerecho>Nodos", "ColorNode"},
+                                                           {"popup:BDerecho>Nodos", "Semaforos"}};
+    for (const auto& [place, name] : options) {
+        const QImage before = Picture().copy();
+        ASSERT_TRUE(Click(viewer, place, name)) << name;
+        EXPECT_TRUE(viewer->Action(name)->isChecked()) << name;
+        EXPECT_NE(Picture(), before) << name;
+    }
+}
