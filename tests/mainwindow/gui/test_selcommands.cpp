@@ -15,6 +15,7 @@
 #include "model/LinkGeometry.h"
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
+#include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/GridsNetwork.h"
 #include "support/TestUtil.h"
@@ -71,7 +72,7 @@ TEST_F(SelCommands, NodeSelectionFilesAndPolygonsBeside)
     // Import: a second column gives the class, one column the current class; a
     // missing node is reported and the rest still read. A polygon file of the same
     // name comes along.
-    w->AnulaSeleccin1Click();
+    livemenus::Click(w.get(), "popup:pupNodos", "AnulaSeleccin1");
     const std::string in = tmp.file("leidos.sel");
     std::filesystem::copy_file(testutil::dataPath("selc_nodes.sel"), in);
     testutil::writeFile(tmp.file("leidos.plg"), "1;Plg;3;0;0;0;0;1000;1000;1100;1000;1100;1100\r\n");
@@ -80,7 +81,7 @@ TEST_F(SelCommands, NodeSelectionFilesAndPolygonsBeside)
         EXPECT_EQ(title, QStringLiteral("Importar selección ..."));
         return in;
     };
-    w->ImportaSeleccin2Click();
+    livemenus::Click(w.get(), "popup:pupNodos", "ImportaSeleccin2");
     EXPECT_EQ(Nodos[Node(100)].Mark, 3);
     EXPECT_EQ(Nodos[Node(2)].Mark, 2);
     EXPECT_EQ(Nodos[Node(7)].Mark, 1); // class 45 has no colour: class 1
@@ -106,7 +107,7 @@ TEST_F(SelCommands, NodeSelectionFilesAndPolygonsBeside)
             w->dld->reject();
         }
     });
-    w->SelecccinporArco1Click();
+    livemenus::Click(w.get(), "popup:pupNodos", "SelecccinporArco1");
     QTest::qWait(1);
     EXPECT_FALSE(shown);
 }
@@ -144,7 +145,7 @@ TEST_F(SelCommands, LinkMarksInversionsAndHiddenLinks)
     ASSERT_GE(Network.LinkCount, 3);
     Arcos[1].Mark = 5;
     Arcos[2].Mark = -1;
-    w->Invierteselccin1Click();
+    livemenus::Click(w.get(), "popup:pupArcos>Selección", "Invierteselccin1");
     EXPECT_EQ(Arcos[1].Mark, 0);
     EXPECT_EQ(Arcos[2].Mark, 2);
     EXPECT_EQ(Arcos[3].Mark, 2);
@@ -168,7 +169,7 @@ TEST_F(SelCommands, LinkMarksInversionsAndHiddenLinks)
     EXPECT_EQ(w->windowTitle(), QStringLiteral("/redes/base.dat    [2 arcos ocultos]"));
     EXPECT_FALSE(Arcos[2].Active);
     EXPECT_TRUE(Arcos[1].Active);
-    w->AnularMarcas1Click();
+    livemenus::Click(w.get(), "popup:pupArcos>Selección", "AnularMarcas1");
     EXPECT_TRUE(Arcos[2].Active && Arcos[3].Active);
     EXPECT_EQ(Arcos[3].Mark, 4);
     EXPECT_EQ(w->windowTitle(), QStringLiteral("/redes/base.dat"));
@@ -190,7 +191,7 @@ TEST_F(SelCommands, LinesByGroupFollowTheGridRows)
 {
     ASSERT_EQ(Network.LineCount, 2);
     Lineas[2].Group = Lineas[1].Group + 1;
-    w->Anulaseleccin2Click();
+    livemenus::Click(w.get(), "popup:pupLineas", "Anulaseleccin2");
     EXPECT_FALSE(Lineas[1].Visible || Lineas[2].Visible);
     // The grid sorted: row 1 shows line 2 and row 2 line 1.
     for (int c = 0; c < w->sagLineas->ColCount(); ++c) {
@@ -254,6 +255,9 @@ TEST_F(SelCommands, NodesAndLinksInsideUserPolygons)
 TEST_F(SelCommands, OpenersStoreTheirNamesAndSoleraFilesAddAfterTheFirst)
 {
     const std::string geo = testutil::dataPath("layer_kerbs.geo");
+    // The network was read without the window's opening, which enables the file menu's openers.
+    for (const char* opener : {"aOpenSolera", "aOpenCnt"})
+        w->Action(opener)->setEnabled(true);
     QStringList asked;
     w->ChooseOpenFiles = [&](const QString& title, const QString& filter, bool several) {
         asked << title + QLatin1Char('|') + filter + (several ? "|+" : "");
@@ -264,7 +268,7 @@ TEST_F(SelCommands, OpenersStoreTheirNamesAndSoleraFilesAddAfterTheFirst)
     w->AbrirClick(8);
     EXPECT_EQ(NumGeoLayers, 3);
     EXPECT_EQ(SoleraFileName, geo);
-    w->aOpenSoleraExecute(); // no Shift: the first replaces again
+    ASSERT_TRUE(livemenus::Click(w.get(), "menu:Archivo>Abrir", "aOpenSolera")); // no Shift: the first replaces again
     EXPECT_EQ(NumGeoLayers, 3);
     ASSERT_EQ(asked.size(), 2);
     EXPECT_EQ(asked[0], QStringLiteral("Open data file|Lineas de soleras      |*.geo||+"));
@@ -272,7 +276,7 @@ TEST_F(SelCommands, OpenersStoreTheirNamesAndSoleraFilesAddAfterTheFirst)
 
     // A cancelled dialog changes nothing.
     CountsFileName = "antes.dat";
-    w->aOpenCntExecute();
+    ASSERT_TRUE(livemenus::Click(w.get(), "menu:Archivo>Abrir", "aOpenCnt"));
     w->ImportarColsMovimClick();
     EXPECT_EQ(CountsFileName, "antes.dat");
     EXPECT_EQ(ComplementaryMovFileName, "null");

@@ -17,6 +17,7 @@
 #include "model/PalvonRead.h"
 #include "model/SelectionFiles.h"
 #include "model/ZelUtils.h"
+#include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/GridsNetwork.h"
 #include "support/TestUtil.h"
@@ -113,7 +114,7 @@ protected:
 TEST_F(Selection, TwoListChoiceAppliesOnlyWhenConfirmed)
 {
     CurrentClass = 4;
-    WithDialog([&] { w->SelArcoClick(); },
+    WithDialog([&] { livemenus::Click(w.get(), "menu:Selección", "SelArco"); },
                [](TDualListDialog* d) {
                    ASSERT_EQ(d->Count(1), 7);
                    EXPECT_EQ(d->windowTitle(), "Selección de Arcos por Arco");
@@ -131,7 +132,7 @@ TEST_F(Selection, TwoListChoiceAppliesOnlyWhenConfirmed)
     // The chosen links start in the chosen list; a cancelled dialog changes nothing,
     // a confirmed one deselects what was moved back.
     for (bool confirm : {false, true})
-        WithDialog([&] { w->SelArcoClick(); },
+        WithDialog([&] { livemenus::Click(w.get(), "menu:Selección", "SelArco"); },
                    [confirm](TDualListDialog* d) {
                        ASSERT_EQ(d->Count(2), 2);
                        d->Move(2, {0});
@@ -141,7 +142,7 @@ TEST_F(Selection, TwoListChoiceAppliesOnlyWhenConfirmed)
     EXPECT_EQ(w->sagArcosSel->RowCount(), 2);
 
     // By name the entries of one street come together.
-    WithDialog([&] { w->SelNombreClick(); },
+    WithDialog([&] { livemenus::Click(w.get(), "menu:Selección", "SelNombre"); },
                [](TDualListDialog* d) {
                    ASSERT_EQ(d->Count(1) + d->Count(2), 7);
                    EXPECT_TRUE(d->Text(1, 5).startsWith("AVENIDA CENTRAL"));
@@ -156,7 +157,7 @@ TEST_F(Selection, ByDataOffersEachValueOnceInNumericOrder)
     Hover(w->sagArcos, 9, 2);
     EXPECT_EQ(w->Action("SeleccionPorDatos")->text(), "Selección por \"NP\"");
     QStringList offered;
-    WithDialog([&] { w->SeleccionPorDatosClick(); },
+    WithDialog([&] { livemenus::Click(w.get(), "menu:Selección", "SeleccionPorDatos"); },
                [&](TDualListDialog* d) {
                    EXPECT_EQ(d->windowTitle(), "Selección de Arcos por \"NP\"");
                    for (int i = 0; i < d->Count(1); ++i)
@@ -312,7 +313,7 @@ TEST_F(Selection, ShiftTitleClickSortsByValueAndRowsKeepTheirLinks)
 TEST_F(Selection, FindByTextSelectsOrShows)
 {
     w->tnDatos->setCurrentWidget(w->tsNodos);
-    w->BuscarClick();
+    livemenus::Click(w.get(), "menu:Selección", "aBuscar");
     EXPECT_TRUE(DlgFind->isVisible());
     EXPECT_EQ(DlgFind->Buscaren->ItemIndex(), 1);
     ASSERT_EQ(DlgFind->Buscarque->count(), 5);

@@ -16,6 +16,7 @@
 #include "model/ZelUtils.h"
 #include "platform/IniFile.h"
 #include "support/FileDialogAnswer.h"
+#include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
@@ -315,7 +316,7 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
     const std::string themes = tmp.file("Velmorat.INI");
     PixsVol = 33;
     // Paste before any copy does nothing.
-    viewer->PegarTema1Click();
+    livemenus::Click(viewer, "menu:Editar", "PegarTema1");
     EXPECT_EQ(PixsVol, 33);
     EXPECT_FALSE(TIniFile(themes).SectionExists("_Tema_Velmora"));
 
@@ -323,12 +324,12 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
         text = "Mio";
         return true;
     };
-    viewer->Definir1Click();
+    livemenus::Click(viewer, "menu:Herramientas>Temas", "aDefinir1");
     EXPECT_EQ(ThemeName, "Mio");
     EXPECT_EQ(TIniFile(themes).ReadString("Mio", "Escala", ""), "0;0;33;5");
     // Refused overwrite: nothing written.
     PixsVol = 44;
-    viewer->Definir1Click();
+    livemenus::Click(viewer, "menu:Herramientas>Temas", "aDefinir1");
     EXPECT_EQ(ui->questions, (std::vector<std::string>{"Tema ya existe. Desea sobrescribirlo"}));
     EXPECT_EQ(TIniFile(themes).ReadString("Mio", "Escala", "").substr(4), "33;5");
     // Cancel keeps the name; an empty name writes nothing.
@@ -336,7 +337,7 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
         text.clear();
         return true;
     };
-    viewer->Definir1Click();
+    livemenus::Click(viewer, "menu:Herramientas>Temas", "aDefinir1");
     EXPECT_TRUE(ThemeName.empty());
     EXPECT_EQ(TIniFile(themes).ReadSections(), (std::vector<std::string>{"Mio"}));
 
@@ -344,10 +345,10 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
     WorldMinY = 2.0;
     WorldMaxX = 300.126;
     WorldMaxY = 400.999;
-    viewer->CopiarTema1Click();
+    livemenus::Click(viewer, "menu:Editar", "CopiarTema1");
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "1.23;2.00;300.13;401.00");
     PixsVol = 50;
-    viewer->PegarTema1Click();
+    livemenus::Click(viewer, "menu:Editar", "PegarTema1");
     EXPECT_EQ(PixsVol, 44);
 
     // A theme of another network: window clamped to this network, variable dropped
@@ -410,7 +411,7 @@ TEST_F(ViewConfig, LayerWithAnUpperCaseExtensionIsSavedAsNamedAndAppliedAgain)
         });
     };
     answer(tmp.file("KERBS.GEO"));
-    viewer->tbOpenDatExecute();
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "tbOpenDat"));
     ASSERT_EQ(NumGeoLayers, 1);
     EXPECT_EQ(GeoLayerNames[1], "KERBS");
     const int32_t polylines = GeoLayerEnd[1];
@@ -435,7 +436,7 @@ TEST_F(ViewConfig, LayerWithAnUpperCaseExtensionIsSavedAsNamedAndAppliedAgain)
     // Another layer replaces it; reopening the network from the recent files
     // applies the view, which loads KERBS.GEO again.
     answer(tmp.file("otra.geo"));
-    viewer->tbOpenDatExecute();
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "tbOpenDat"));
     ASSERT_EQ(GeoLayerNames[1], "otra");
     viewer->FilesClick(tag);
     ASSERT_EQ(NumGeoLayers, 1);

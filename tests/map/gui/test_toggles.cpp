@@ -17,6 +17,7 @@
 #include "model/LinkGeometry.h"
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
+#include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
@@ -255,11 +256,11 @@ TEST_F(Toggles, GenerationBarWidthAsksForANumber)
         text = answer;
         return true;
     };
-    viewer->AnchoBarra1Click();
+    livemenus::Click(viewer, "popup:BDerecho>Generación/Atracción", "AnchoBarra1");
     EXPECT_EQ(GenatrBarWidth, 12); // halves go to even
     GenatrBarWidth = 20;
     answer = "ancho";
-    viewer->AnchoBarra1Click();
+    livemenus::Click(viewer, "popup:BDerecho>Generación/Atracción", "AnchoBarra1");
     EXPECT_EQ(GenatrBarWidth, 20);
     EXPECT_TRUE(ui.anyMessageContains("ancho"));
 }

@@ -14,6 +14,7 @@
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/ZelUtm.h"
+#include "support/LiveMenus.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
 
@@ -298,7 +299,7 @@ TEST_F(ZoomWindow, ScaleDialogShowsOneToNAndStoresOnOk)
         KDVscale->vMax->setText("400");
         QMetaObject::invokeMethod(d, "accept");
     }});
-    viewer->Escala1Click();
+    livemenus::Click(viewer, "menu:Ver", "Escala1");
     EXPECT_EQ(PixsVol, 1);
     EXPECT_FLOAT_EQ(RangeMax, 400.0f);
 
@@ -308,7 +309,7 @@ TEST_F(ZoomWindow, ScaleDialogShowsOneToNAndStoresOnOk)
         KDVscale->spPixsVol->setValue(60);
         QMetaObject::invokeMethod(d, "reject");
     }});
-    viewer->Escala1Click();
+    livemenus::Click(viewer, "menu:Ver", "Escala1");
     EXPECT_EQ(PixsVol, 1);
     EXPECT_TRUE(KDVscale->Fixed->isChecked());
     KDVscale->Fixed->setChecked(false);
@@ -422,11 +423,11 @@ TEST_F(ZoomWindow, BarLegendStaysInsideTheMapWhenASecondVariableIsAdded)
 TEST_F(ZoomWindow, MagnifierSizeIsBoundedAndTheImageFactorIsAskedUntilNonZero)
 {
     AnswerModals({[](QWidget* d) { TypeAndAccept(d, "1000"); }});
-    viewer->amao1Click();
+    livemenus::Click(viewer, "popup:varLupa", "amao1");
     EXPECT_EQ(DlgCfg->VisorZoomSize->value(), 500);
 
     AnswerModals({[](QWidget* d) { TypeAndAccept(d, "0"); }, [](QWidget* d) { TypeAndAccept(d, "2.5"); }});
-    viewer->FactorTamanoClick();
+    livemenus::Click(viewer, "menu:Procesos>Análisis de Intersecciones>Configurar", "FactorTamano");
     EXPECT_FLOAT_EQ(ImageSizeFactor, 2.5f);
     EXPECT_EQ(viewer->Action("FactorTamano")->text(), "Factor tamaño (2.50)");
     ImageSizeFactor = 1.0f;
