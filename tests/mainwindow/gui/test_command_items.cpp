@@ -332,3 +332,52 @@ TEST_F(CommandItems, ReadersSwitchTheRealItems)
     EXPECT_FALSE(viewer->Action("EntSal1")->isVisible());
     EXPECT_TRUE(viewer->Action("tbCurve")->isEnabled());
 }
+
+// The layer menu writes the loaded background layers as KMZ; the link grid's menu
+// offers "Selección en Grilla" once rows of the link grid are selected.
+TEST_F(CommandItems, LayerMenuWritesItsLayersAsKmzAndGridSelectionIsOffered)
+{
+    Open();
+    const std::string geo = testutil::dataPath("layer_kerbs.geo");
+    viewer->ChooseOpenFiles = [&](const QString&, const QString&, bool) {
+        return QStringList{QString::fromStdString(geo)};
+    };
+    ASSERT_TRUE(Click(viewer, "toolbar:tbarOpen", "tbOpenSlr"));
+    ASSERT_GE(NumGeoLayers, 1);
+    const QString kmz = QString::fromStdString(tmp.file("capas.kmz"));
+    AnswerSaveDialog(kmz);
+    ASSERT_TRUE(Click(viewer, "popup:varSolera", "GenerarKMZ1"));
+    ASSERT_TRUE(std::filesystem::exists(kmz.toStdString()));
+    const std::string check = "/usr/bin/python3 -c \"import sys,zipfile; z=zipfile.ZipFile(sys.argv[1]); "
+                              "sys.exit(0 if z.testzip() is None and any(n.endswith('.kml') for n in z.namelist()) "
+                              "else 1)\" '" +
+                              kmz.toStdString() + "'";
+    EXPECT_EQ(std::system(check.c_str()), 0);
+
+    viewer->LinkGridMouseOver = true;
+    viewer->sagArcos->SetSelection({0, 1, 3, 1});
+    emit viewer->pupArcos->aboutToShow();
+    EXPECT_FALSE(viewer->Action("SeleccionGrilla")->isVisible());
+    viewer->sagArcos->SetSelection({0, 1, 3, 4});
+    emit viewer->pupArcos->aboutToShow();
+    EXPECT_NE(Reach(viewer, "popup:pupArcos", "SeleccionGrilla"), nullptr);
+}
+
+// Drawing options of the map menu change the picture at once.
+TEST_F(CommandItems, DrawingOptionsRedrawTheMap)
+{
+    Open();
+    for (const char* layer : {"tbArrows", "tbNodes"})
+        if (!viewer->Down(layer))
+            ASSERT_TRUE(Click(viewer, "toolbar:tbarArcos", layer));
+    viewer->DrawPalvon();
+    const std::pair<const char*, const char*> options[] = {{"popup:BDerecho>Flechas", "SimpleArrow"},
+                                                           {"popup:BDerecho>Nodos", "ColorNode"},
+                                                           {"popup:BDerecho>Nodos", "Semaforos"}};
+    for (const auto& [place, name] : options) {
+        const QImage before = Picture().copy();
+        ASSERT_TRUE(Click(viewer, place, name)) << name;
+        EXPECT_TRUE(viewer->Action(name)->isChecked()) << name;
+        EXPECT_NE(Picture(), before) << name;
+    }
+}
