@@ -39,6 +39,10 @@ inline bool ReadGridsData(const TempDir& tmp)
         return false;
     PalvonRead::ComputeLinkDataExtremes();
     LpaFileName = LplFileName = "null";
+    // The files an earlier network had beside it name nothing of this one, as
+    // after the program's own opening.
+    ComplementaryFileName = ComplementaryMovFileName = PrintFileName = TraceFileName = "null";
+    ZoningFileName = SoleraFileName = PuntosFileName = "null";
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
 #include "printing/gui/FrmPreview.h"
+#include "support/FileDialogAnswer.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
 
@@ -69,26 +70,6 @@ QAction* ToolButton(QWidget* window, const QString& name)
             all += bar->objectName().toStdString() + ":" + a->objectName().toStdString() + " ";
     ADD_FAILURE() << "no toolbar button " << name.toStdString() << " in " << all;
     return nullptr;
-}
-
-// Answers the next file dialog with the files (in folder) and the filter at index.
-void AnswerFileDialog(const QString& folder, const QStringList& files, int filter = 0)
-{
-    QTimer::singleShot(0, [folder, files, filter] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        dialog->selectNameFilter(dialog->nameFilters().at(filter));
-        dialog->setDirectory(folder);
-        if (files.size() == 1) {
-            dialog->selectFile(files.front());
-        } else {
-            QStringList quoted;
-            for (const QString& f : files)
-                quoted << QLatin1Char('"') + f + QLatin1Char('"');
-            dialog->selectFile(quoted.join(QLatin1Char(' ')));
-        }
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
 }
 
 // Picks a variable from a data-layer button's drop-down menu, as the user does.
@@ -162,7 +143,7 @@ TEST_F(ExportGui, WorksheetsOfTwoNetworksEndWithTheEarlierNetworkOpen)
     EXPECT_EQ(planillas->text(), "Generar Planillas");
     EXPECT_TRUE(planillas->isVisible());
     const QString folder = QString::fromStdString((tmp.path() / "otras").string());
-    AnswerFileDialog(folder, {"anaheim.dat", "cruces.dat"});
+    testutil::AnswerFilesDialog(viewer, folder, {"anaheim.dat", "cruces.dat"}, 0);
     planillas->trigger();
 
     // Four worksheets beside the networks: the title row, then one row per link
@@ -203,7 +184,7 @@ TEST_F(ExportGui, WorksheetsWithoutAnEarlierNetworkLeaveTheLastOneOpen)
     DatFileName.clear();
     QAction* planillas = MenuAction(viewer, "GenerarPlanillas1");
     ASSERT_NE(planillas, nullptr);
-    AnswerFileDialog(QString::fromStdString((tmp.path() / "otras").string()), {"a.dat", "b.dat"});
+    testutil::AnswerFilesDialog(viewer, QString::fromStdString((tmp.path() / "otras").string()), {"a.dat", "b.dat"}, 0);
     planillas->trigger();
     for (const char* file : {"a_arcos.csv", "a_movim.csv", "b_arcos.csv", "b_movim.csv"})
         EXPECT_TRUE(fs::exists(tmp.path() / "otras" / file)) << file;
@@ -237,7 +218,7 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
     auto exportDxf = [&](const std::string& file, bool full) {
         DlgCfg->cbFullDxf->setChecked(full);
         const std::string dxf = (tmp.path() / file).string();
-        AnswerFileDialog(QString::fromStdString(tmp.path().string()), {QString::fromStdString(dxf)}, 2);
+        testutil::AnswerFileDialog(viewer, dxf, 2);
         save->trigger();
         EXPECT_TRUE(fs::exists(dxf));
         const std::string out = Shell("/usr/bin/python3 '" + script + "' '" + dxf + "' 2>&1");
@@ -378,7 +359,7 @@ TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
     ASSERT_NE(save, nullptr);
 
     const std::string shp = (tmp.path() / "arcos.shp").string();
-    AnswerFileDialog(QString::fromStdString(tmp.path().string()), {QString::fromStdString(shp)}, 4);
+    testutil::AnswerFileDialog(viewer, shp, 4);
     save->trigger();
     const std::string info = Shell("ogrinfo -ro -al -so '" + shp + "' 2>&1");
     EXPECT_NE(info.find("Feature Count: 914"), std::string::npos) << info;
@@ -386,7 +367,7 @@ TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
 
     // The KMZ holds the documents; the KML beside it is gone.
     const std::string kmz = (tmp.path() / "red.kmz").string();
-    AnswerFileDialog(QString::fromStdString(tmp.path().string()), {QString::fromStdString(kmz)}, 3);
+    testutil::AnswerFileDialog(viewer, kmz, 3);
     save->trigger();
     ASSERT_TRUE(fs::exists(kmz));
     EXPECT_FALSE(fs::exists(tmp.path() / "red.kml"));

@@ -19,6 +19,7 @@
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
+#include "support/FileDialogAnswer.h"
 #include "support/LiveMenus.h"
 #include "support/GuiTestUtil.h"
 #include "support/TestUtil.h"
@@ -52,17 +53,6 @@ int Count(const QImage& image, const QRect& area, const QColor& c)
         for (int x = r.left(); x <= r.right(); ++x)
             n += image.pixelColor(x, y) == c;
     return n;
-}
-
-// Answers the next save dialog with `file`.
-void AnswerSaveDialog(const QString& file)
-{
-    QTimer::singleShot(0, [file] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        dialog->selectFile(file);
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
 }
 
 class CommandItems : public ViewerFixture {
@@ -231,7 +221,7 @@ TEST_F(CommandItems, LinkGridMenuExportsTheGridItWasOpenedOver)
     EXPECT_TRUE(viewer->Action("SelArco")->isEnabled());
     EXPECT_EQ(exportItem->data().toInt(), 3);
     const QString file = QString::fromStdString(tmp.file("arcos.csv"));
-    AnswerSaveDialog(file);
+    testutil::AnswerFileDialog(viewer, file);
     exportItem->trigger();
     const std::string text = testutil::readFile(file.toStdString());
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), viewer->sagArcos->RowCount());

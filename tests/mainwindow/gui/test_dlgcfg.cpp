@@ -39,6 +39,7 @@ protected:
     {
         DisplayStyles::SetDefaultStyles();
         DisplayStyles::SetDefaultClassStyles();
+        NumGeoLayers = 0; // no background line layer loaded (an earlier test may have loaded some)
     }
 
     // Opens the width menu the way a right click does, over a widget of the dialog.

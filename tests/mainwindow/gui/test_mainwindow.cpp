@@ -149,29 +149,17 @@ TEST_F(MainWindow, EveryWayInBuildsTheFlowMenuAndArmTotals)
     EXPECT_NEAR(ArmTotals(j, 1, false), JunctionTotal(j, 1, false), 1e-3);
 }
 
-// Answers the next "Open data file" dialog with a file and the filter at `index`.
-static void AnswerOpenDialog(const QString& file, int index)
-{
-    QTimer::singleShot(0, [file, index] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        dialog->selectNameFilter(dialog->nameFilters().at(index));
-        dialog->selectFile(file);
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
-}
-
 TEST_F(MainWindow, OpenDataFileTakesTheKindFromTheChosenFilter)
 {
     viewer->show();
     Network.Loaded = 0;
     const QString sample = QString::fromStdString(SamplePath());
     // "Conteos palvon" with a .dat: read as counts (not there yet), not as a network.
-    AnswerOpenDialog(sample, 3);
+    testutil::AnswerFileDialog(viewer, sample, 3);
     ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "tbOpenDat"));
     EXPECT_EQ(Network.Loaded, 0);
     // "Red Palvon DAT": the network opens.
-    AnswerOpenDialog(sample, 0);
+    testutil::AnswerFileDialog(viewer, sample, 0);
     ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "tbOpenDat"));
     EXPECT_EQ(Network.Loaded, 1);
     EXPECT_EQ(DatFileName, "ejemplo.dat");

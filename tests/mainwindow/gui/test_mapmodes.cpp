@@ -65,14 +65,6 @@ void WhenModal(std::function<void(QWidget*)> f, int tries = 200)
     });
 }
 
-// Answers the next file dialog with this file name.
-void AnswerFileDialog(QObject* owner, const std::string& file)
-{
-    testutil::WhenFileDialogShown(owner, [file](QFileDialog* dialog) {
-        testutil::TypeFileAndAccept(dialog, QString::fromStdString(file));
-    });
-}
-
 std::vector<double> Numbers(const std::string& line)
 {
     std::vector<double> out;
@@ -220,7 +212,7 @@ TEST_F(MapModes, ZoningMoveShiftsEveryZoneAndTheSavedZoningHoldsIt)
 
     // The zoning saved from the zones pop-up holds the moved outlines.
     const std::string out = tmp.file("movida.geo");
-    AnswerFileDialog(viewer, out);
+    testutil::AnswerFileDialog(viewer, out);
     Command("SaveZon")->trigger();
     const std::vector<std::string> lines = Lines(testutil::readFile(out));
     ASSERT_GE(lines.size(), 2u);
@@ -284,7 +276,7 @@ TEST_F(MapModes, CollapseCirclePullsPolygonVerticesInsideOntoItsCentre)
 
     // The polygon file written afterwards holds the collapsed vertices.
     const std::string out = tmp.file("salida.plg");
-    AnswerFileDialog(viewer, out);
+    testutil::AnswerFileDialog(viewer, out);
     Command("aExportar1")->trigger();
     const std::vector<std::string> lines = Lines(testutil::readFile(out));
     ASSERT_EQ(lines.size(), 2u);

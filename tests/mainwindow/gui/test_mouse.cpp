@@ -15,6 +15,7 @@
 #include "model/ZelUtils.h"
 #include "model/ZelUtilsGeometry.h"
 #include "support/RecordingServices.h"
+#include "support/FileDialogAnswer.h"
 #include "support/GridsNetwork.h"
 #include "support/LiveMenus.h"
 #include "support/TestUtil.h"
@@ -197,19 +198,13 @@ TEST_F(MapMouse, CurveToolInsertsAndGridHandlesMoveAndShift)
     // save keeps the offer, a written file reads back with the edited points.
     QAction* save = livemenus::Reach(w.get(), "popup:pupArcos", "GrabarSIG");
     ASSERT_NE(save, nullptr);
-    QTimer::singleShot(0, [] {
-        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()))
-            dialog->reject();
-    });
+    testutil::CancelFileDialog(w.get());
     save->trigger();
     EXPECT_TRUE(save->isVisible());
     const QString file = QString::fromStdString(tmp.file("formas.sig"));
-    QTimer::singleShot(0, [file] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
+    testutil::WhenFileDialogShown(w.get(), [file](QFileDialog* dialog) {
         EXPECT_EQ(dialog->windowTitle(), "Grabar SIG");
-        dialog->selectFile(file);
-        QMetaObject::invokeMethod(dialog, "accept");
+        testutil::TypeFileAndAccept(dialog, file);
     });
     save->trigger();
     EXPECT_FALSE(save->isVisible());

@@ -63,6 +63,9 @@ protected:
     {
         PalvonRead::ErrorListFile = tmp.file("Errores.txt");
         PalvonRead::NetworkDatFile = tmp.file("red.dat");
+        // The transit lines are read (an opening in an earlier test follows its
+        // options dialog, which may have said not to).
+        PalvonRead::ReadTransitLines = 1;
         viewer = new TPalvonViewer;
         viewer->AskOnClose = false;
         cfg = new TDlgCfg(viewer);

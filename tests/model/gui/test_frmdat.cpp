@@ -5,6 +5,7 @@
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/gui/FrmDat.h"
+#include "support/FileDialogAnswer.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 
@@ -162,16 +163,13 @@ TEST_F(NetworkText, SaveButtonAsksForTheFile)
     ASSERT_TRUE(frm.LoadFromFile(tmp.file("red.dat")));
     QString title, suffix, shownFilter;
     QStringList filters;
-    QTimer::singleShot(0, [&] {
-        auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dlg, nullptr);
+    testutil::WhenFileDialogShown(&frm, [&](QFileDialog* dlg) {
         title = dlg->windowTitle();
         suffix = dlg->defaultSuffix();
         filters = dlg->nameFilters();
         if (auto* combo = dlg->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
             shownFilter = combo->itemText(0);
-        dlg->selectFile(QString::fromStdString(tmp.file("nueva")));
-        static_cast<QDialog*>(dlg)->accept();
+        testutil::TypeFileAndAccept(dlg, QString::fromStdString(tmp.file("nueva")));
     });
     QTest::mouseClick(frm.tbSaveDat, Qt::LeftButton);
     EXPECT_EQ(title, QStringLiteral("Guardando archivo ..."));

@@ -7,6 +7,7 @@
 #include "printing/ZelPrinter.h"
 #include "printing/gui/DlgPrint.h"
 #include "printing/gui/FrmPreview.h"
+#include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
 #include "support/LiveMenus.h"
 #include "support/MetafileCheck.h"
@@ -240,43 +241,12 @@ TEST_F(PrintFiles, MultiPagePagesCoverTheirSheets)
     }
 }
 
-namespace {
-
-// Answers the next file dialog with the name (the dialog the command opens),
-// looking for it until it shows.
-void AnswerFileDialog(const std::string& name, int tries = 100)
-{
-    QTimer::singleShot(50, [name, tries] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog && dialog->isVisible()) {
-                // The folder first, then the name typed in it, as a user would.
-                const QFileInfo info(QString::fromStdString(name));
-                if (QFileInfo(dialog->directory().absolutePath()) != QFileInfo(info.absolutePath())) {
-                    dialog->setDirectory(info.absolutePath());
-                    break;
-                }
-                if (QLineEdit* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-                    edit->setText(info.fileName());
-                else
-                    dialog->selectFile(info.fileName());
-                QMetaObject::invokeMethod(dialog, "accept");
-                return;
-            }
-        if (tries > 0)
-            AnswerFileDialog(name, tries - 1);
-        else
-            ADD_FAILURE() << "no file dialog open";
-    });
-}
-
-} // namespace
-
 // The colour chart from the menu: every cell's number stands inside its cell,
 // about its centre, as the record walker reads the text positions.
 TEST_F(PrintFiles, ColourChartNumbersStandInTheirCells)
 {
     const std::string file = tmp.file("colores.emf");
-    AnswerFileDialog(file);
+    testutil::AnswerFileDialog(viewer, file);
     LiveAction(viewer, "ImprimirColores1")->trigger();
     const testutil::TMetafileReport r = testutil::CheckMetafile(file);
     EXPECT_METAFILE_SOUND(r);
@@ -319,7 +289,7 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
 
     testutil::writeFile(tmp.file("lineas.ini"), "[Hoja1]\r\nTitulo=Red de buses;Propuesta A\r\nLamina=hoja1.wmf\r\n"
                                                 "Lineas=L1, L2\r\n[Hoja2]\r\nTitulo=Segunda\r\nLamina=hoja2\r\n");
-    AnswerFileDialog(tmp.file("lineas.ini"));
+    testutil::AnswerFileDialog(viewer, tmp.file("lineas.ini"));
     LiveAction(viewer, "Parmetros1")->trigger();
     for (const char* sheet : {"hoja1.emf", "hoja2.emf"}) {
         const testutil::TMetafileReport r = testutil::CheckMetafile(tmp.file(sheet));

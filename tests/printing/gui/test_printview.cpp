@@ -17,6 +17,8 @@ protected:
     void SetUp() override
     {
         ViewerFixture::SetUp();
+        saved = {PrintToExtent, PrintOnPrinterPage, PrintCustomWidth, PrintCustomHeight, PrintPageX, PrintPageY,
+                 PrintMetafileName, SizeFactor};
         std::vector<std::string> lines;
         ASSERT_TRUE(FileUtils::ReadLines(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", lines));
         ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
@@ -31,6 +33,27 @@ protected:
         PrintMetafileName = tmp.file("Velmora___.EMF");
         PrintPageX = PrintPageY = 0;
     }
+    // The page settings are the program's own: the next test finds them as this
+    // one found them, even when this one stopped half way.
+    void TearDown() override
+    {
+        PrintToExtent = saved.toExtent;
+        PrintOnPrinterPage = saved.onPrinterPage;
+        PrintCustomWidth = saved.customWidth;
+        PrintCustomHeight = saved.customHeight;
+        PrintPageX = saved.pageX;
+        PrintPageY = saved.pageY;
+        PrintMetafileName = saved.metafile;
+        SizeFactor = saved.sizeFactor;
+        ViewerFixture::TearDown();
+    }
+
+    struct {
+        bool toExtent, onPrinterPage;
+        int32_t customWidth, customHeight, pageX, pageY;
+        std::string metafile;
+        float sizeFactor;
+    } saved{};
 };
 
 } // namespace
@@ -56,7 +79,6 @@ TEST_F(PrintView, CustomPageShowsTheNetwork)
     EXPECT_GT(dark, 500); // the links are on the page
     // The same page as a metafile file.
     EXPECT_EQ(testutil::readFile(PrintMetafileName).substr(40, 4), " EMF");
-    PrintMetafileName = "Velmora___.EMF";
 }
 
 TEST_F(PrintView, ExtentPageHasNoEmptyBand)
@@ -71,6 +93,4 @@ TEST_F(PrintView, ExtentPageHasNoEmptyBand)
     EXPECT_EQ(PrintPageWidth, page.width());
     EXPECT_EQ(PrintPageHeight, ZelPrinter::WorldToPixelY(0) - ZelPrinter::WorldToPixelY(1000));
     EXPECT_NEAR(PrintPageHeight, page.width() / 2.0, 1.0);
-    PrintToExtent = false;
-    PrintMetafileName = "Velmora___.EMF";
 }
