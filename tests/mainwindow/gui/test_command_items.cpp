@@ -335,7 +335,7 @@ TEST_F(CommandItems, LayerMenuWritesItsLayersAsKmzAndGridSelectionIsOffered)
     ASSERT_TRUE(Click(viewer, "toolbar:tbarOpen", "tbOpenSlr"));
     ASSERT_GE(NumGeoLayers, 1);
     const QString kmz = QString::fromStdString(tmp.file("capas.kmz"));
-    AnswerSaveDialog(kmz);
+    testutil::AnswerFileDialog(viewer, kmz);
     ASSERT_TRUE(Click(viewer, "popup:varSolera", "GenerarKMZ1"));
     ASSERT_TRUE(std::filesystem::exists(kmz.toStdString()));
     const std::string check = "/usr/bin/python3 -c \"import sys,zipfile; z=zipfile.ZipFile(sys.argv[1]); "
