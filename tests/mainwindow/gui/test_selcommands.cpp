@@ -42,6 +42,8 @@ protected:
         OpenViewer([](TPalvonViewer& v) { DlgCfg = new TDlgCfg(&v); });
         w->ConfigureGrids();
         w->DrawDataDat();
+        // What the window's opening does once the network is read: its commands shown and enabled.
+        w->EnableAfterOpen();
         CurrentClass = 2;
     }
     void TearDown() override
