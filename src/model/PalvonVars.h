@@ -8,6 +8,7 @@
 // every creation checks them (see PalvonRead) so input can never overflow them.
 #include "model/LazyArray.h"
 #include "model/RecordArray.h"
+#include "model/ShortText.h"
 
 #include <array>
 #include <cstdint>
@@ -132,7 +133,7 @@ struct TNodo {
 };
 
 struct TArcos {
-    std::string Key;
+    TShortText<23> Key; // LinkKey: two "%9d" fields
     uint16_t Flags = 0; // bit set, elements 0..15
     int32_t A = 0;
     int32_t B = 0;
@@ -162,8 +163,8 @@ struct TArcos {
     float CosA = 0.0f;
     float SinA = 0.0f;
     uint8_t HasPija = 0;
-    std::string StreetTag;
-    std::string SpeedTag;
+    TShortText<7> StreetTag; // one column of the record
+    TShortText<7> SpeedTag;
     std::string StreetName;
     int32_t LineRefFirst = -1; // first entry in LinkLineRefs, -1 = empty
     int32_t LineRefLast = -1;

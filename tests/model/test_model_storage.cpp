@@ -113,3 +113,20 @@ TEST(LazyRecordParts, NetworkWithoutJunctionsHoldsNone)
     EXPECT_EQ(Arcos[KDVlib::FindArco(102, 101)].ReverseIndex, KDVlib::FindArco(101, 102));
     EXPECT_EQ(Arcos[KDVlib::FindArco(102, 103)].ReverseIndex, 0);
 }
+
+TEST(RecordKeys, ShortTextsHoldTheWidestKeyAndRefuseMore)
+{
+    TArcos a;
+    EXPECT_TRUE(a.Key.empty());
+    a.Key = PalvonRead::LinkKey(INT_MIN, INT_MIN); // 22 characters, the widest key
+    EXPECT_EQ(std::string(a.Key), Format("%9d%9d", INT_MIN, INT_MIN));
+    EXPECT_EQ(a.Key.size(), 22u);
+    a.StreetTag = "1";
+    EXPECT_TRUE(a.StreetTag == "1");
+    EXPECT_FALSE(a.StreetTag == "2");
+    a.StreetTag = std::string();
+    EXPECT_TRUE(a.StreetTag.empty());
+    EXPECT_THROW(a.SpeedTag = "TOO LONG", std::length_error);
+    TArcos copy = a;
+    EXPECT_EQ(copy.Key, a.Key.view());
+}
