@@ -720,6 +720,9 @@ public:
     void ImprimirGenAtr1Click();
     void Parmetros1Click();
 
+    // The commands a network makes available, shown and enabled: the last step of an opening.
+    void EnableAfterOpen();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -735,7 +738,6 @@ private:
     void CreateMenus();
     void CreateToolbars();
     void InstallServices();
-    void EnableAfterOpen();
     // After an opening that stopped: nothing of an earlier network stays on show.
     void ShowNoNetwork();
     void RebuildRecentMenus();

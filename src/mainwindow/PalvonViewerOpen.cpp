@@ -238,6 +238,11 @@ void TPalvonViewer::EnableAfterOpen()
         Action(name)->setEnabled(true);
     for (QToolBar* bar : {tbarArcos, tbarMovimientos, tbarAdicionales})
         bar->show();
+    // The lane width box is hidden with the start-up list; nothing else would
+    // ever show it, and the lane drawing needs it.
+    for (QAction* a : tbarArcos->actions())
+        if (tbarArcos->widgetForAction(a) == seAnchoPista)
+            a->setVisible(true);
     img->SetPopupMenu(BDerecho, true);
     ApplyOpenVisibility();
 }

@@ -158,7 +158,7 @@ void TPalvonViewer::ConnectToggles()
     seAnchoPista->setDecimals(2);
     seAnchoPista->setValue(3.5);
     seAnchoPista->setToolTip(QStringLiteral("Ancho de pista"));
-    // Hidden until a command shows it.
+    // Hidden until a network is open.
     tbarArcos->addWidget(seAnchoPista)->setVisible(false);
     connect(seAnchoPista, &QDoubleSpinBox::valueChanged, this, &TPalvonViewer::seAnchoPistaChange);
     seFMov = new QDoubleSpinBox(tbarMovimientos);

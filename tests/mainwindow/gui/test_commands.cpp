@@ -3,10 +3,12 @@
 // any network is open and after the sample and a real network are opened.
 #include "mainwindow/CommandTable.h"
 #include "mainwindow/PalvonViewer.h"
+#include "model/KDVvars.h"
 #include "support/LiveMenus.h"
 #include "support/ViewerFixture.h"
 
 #include <QAction>
+#include <QDoubleSpinBox>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
@@ -100,8 +102,20 @@ TEST_F(Commands, TheLiveWindowMatchesTheTableBeforeAndAfterOpening)
     viewer->show();
     WalkTable(0);
     EveryNamedItemIsACommand();
+    // The box's place on the toolbar (a narrow window may fold it into the toolbar's overflow).
+    QAction* laneBox = nullptr;
+    for (QAction* a : viewer->tbarArcos->actions())
+        if (viewer->tbarArcos->widgetForAction(a) == viewer->seAnchoPista)
+            laneBox = a;
+    ASSERT_NE(laneBox, nullptr);
+    EXPECT_FALSE(laneBox->isVisible());
     ASSERT_TRUE(viewer->AbrirRedPalvon(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat"));
     WalkTable(1);
+    // The lane width box comes with the network, and sets the lane width.
+    ASSERT_TRUE(laneBox->isVisible());
+    viewer->seAnchoPista->setValue(4.0);
+    EXPECT_FLOAT_EQ(AnchoPista, 4.0f);
+    viewer->seAnchoPista->setValue(3.5);
     const std::string real = "/work/shared/data/real/siouxfalls-junctions.dat";
     if (std::filesystem::exists(real)) {
         ASSERT_TRUE(viewer->AbrirRedPalvon(real));

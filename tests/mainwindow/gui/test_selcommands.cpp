@@ -42,6 +42,8 @@ protected:
         OpenViewer([](TPalvonViewer& v) { DlgCfg = new TDlgCfg(&v); });
         w->ConfigureGrids();
         w->DrawDataDat();
+        // What the window's opening does once the network is read: its commands shown and enabled.
+        w->EnableAfterOpen();
         CurrentClass = 2;
     }
     void TearDown() override
@@ -152,7 +154,7 @@ TEST_F(SelCommands, LinkMarksInversionsAndHiddenLinks)
     Arcos[1].Mark = 5;
     Arcos[2].Mark = 0;
     Arcos[3].Mark = -1;
-    w->InvierteSeleccin1Click();
+    ASSERT_TRUE(livemenus::Click(w.get(), "popup:pupArcos", "InvierteSeleccin1"));
     EXPECT_EQ(Arcos[1].Mark, 0);
     EXPECT_EQ(Arcos[2].Mark, 1);
     EXPECT_EQ(Arcos[3].Mark, 0);
@@ -277,7 +279,7 @@ TEST_F(SelCommands, OpenersStoreTheirNamesAndSoleraFilesAddAfterTheFirst)
     // A cancelled dialog changes nothing.
     CountsFileName = "antes.dat";
     ASSERT_TRUE(livemenus::Click(w.get(), "menu:Archivo>Abrir", "aOpenCnt"));
-    w->ImportarColsMovimClick();
+    ASSERT_TRUE(livemenus::Click(w.get(), "popup:pupMovim", "ImportarColsMovim"));
     EXPECT_EQ(CountsFileName, "antes.dat");
     EXPECT_EQ(ComplementaryMovFileName, "null");
     EXPECT_EQ(asked.back(), QStringLiteral("Open data file|Datos complementarios  |*.csv|"));
