@@ -87,6 +87,9 @@ protected:
                                           Format("%-4sA %4d%5d%5d%5d%5d%5d", "L1", 10, 4, 1, 2, 3, 4), "99999",
                                           "99999"};
         ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+        // The bus totals are summed afresh for this network, as after an earlier
+        // run of the same lines they would be kept.
+        VisibleLinesChanged = true;
         KDVlib::BuildHitGrid();
         PalvonRead::ComputeLinkGeometry();
         viewer->img->resize(400, 400);
