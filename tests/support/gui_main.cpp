@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QCursor>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 #include <clocale>
 #include <cstdlib>
@@ -34,6 +38,54 @@ class ReleaseInputBetweenTests : public ::testing::EmptyTestEventListener {
     }
 };
 
+// A dialog that a test opened and nothing answers would keep the run waiting
+// for ever: the same modal window open for StuckAfterMs fails the test and is
+// cancelled, so the test goes on to its own assertions and the run ends.
+class CancelStuckDialogs : public ::testing::EmptyTestEventListener {
+public:
+    static constexpr int StuckAfterMs = 30000;
+
+    void OnTestStart(const ::testing::TestInfo&) override
+    {
+        if (!timer_) {
+            timer_ = new QTimer(qApp);
+            QObject::connect(timer_, &QTimer::timeout, timer_, [this] { Check(); });
+        }
+        seen_ = nullptr;
+        timer_->start(500);
+    }
+    void OnTestEnd(const ::testing::TestInfo&) override
+    {
+        if (timer_)
+            timer_->stop();
+        seen_ = nullptr;
+    }
+
+private:
+    void Check()
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal != seen_) {
+            seen_ = modal;
+            since_.start();
+            return;
+        }
+        if (!modal || since_.elapsed() < StuckAfterMs)
+            return;
+        ADD_FAILURE() << "a modal window stayed open unanswered: \"" << modal->windowTitle().toStdString() << "\" ("
+                      << modal->metaObject()->className() << ")";
+        seen_ = nullptr;
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+    }
+
+    QTimer* timer_ = nullptr;
+    QPointer<QWidget> seen_;
+    QElapsedTimer since_;
+};
+
 } // namespace
 
 // The QApplication is created here, after gtest has taken its flags, so that test
@@ -48,5 +100,6 @@ int main(int argc, char** argv)
     // A command looked up by a name never built fails the run at once.
     CommandTable::SetStrict(true);
     ::testing::UnitTest::GetInstance()->listeners().Append(new ReleaseInputBetweenTests);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new CancelStuckDialogs);
     return RUN_ALL_TESTS();
 }
