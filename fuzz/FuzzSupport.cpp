@@ -84,24 +84,6 @@ std::vector<std::string> Parts(const uint8_t* data, size_t size, size_t count)
     return parts;
 }
 
-std::vector<std::string> SplitLines(const std::string& bytes)
-{
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < bytes.size()) {
-        size_t p = bytes.find('\n', start);
-        size_t end = p == std::string::npos ? bytes.size() : p;
-        size_t len = end - start;
-        if (len > 0 && bytes[end - 1] == '\r')
-            --len;
-        lines.emplace_back(bytes, start, len);
-        if (p == std::string::npos)
-            break;
-        start = p + 1;
-    }
-    return lines;
-}
-
 void LoadBaseNetwork(const char* name)
 {
     static std::map<std::string, std::vector<std::string>> cache;

@@ -2,6 +2,8 @@
 // What every fuzz target shares: a private working folder for the files a reader
 // is given, the split of one input into several files, and a small network read
 // before the readers that add to a loaded network.
+#include "model/FileUtils.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -22,7 +24,7 @@ std::string WriteFile(const std::string& name, const std::string& bytes);
 std::vector<std::string> Parts(const uint8_t* data, size_t size, size_t count);
 
 // Lines as the program's file reader makes them (LF or CR LF ends removed).
-std::vector<std::string> SplitLines(const std::string& bytes);
+using FileUtils::SplitLines;
 
 // Reads a network of fuzz/base ("siouxfalls.dat", "lst_net.dat"...) into the
 // model as the program does; the file's lines are read once and kept.

@@ -9,25 +9,6 @@
 
 namespace ProgramSettings {
 
-std::vector<std::string> SplitValue(const std::string& value)
-{
-    if (value.empty())
-        return {};
-    std::vector<std::string> fields = ZelUtils::SplitString(value, ';');
-    if (!fields.empty() && fields.back().empty())
-        fields.pop_back();
-    return fields;
-}
-
-std::vector<std::string> ReadFields(const TIniFile& ini, const std::string& section, const std::string& key,
-                                    const std::string& defaultValue, size_t count)
-{
-    std::vector<std::string> fields = SplitValue(ini.ReadString(section, key, defaultValue));
-    if (fields.size() != count)
-        fields = SplitValue(defaultValue);
-    return fields;
-}
-
 int FieldInt(const std::string& f) { return ZelUtils::ParseInt(f); }
 
 std::vector<std::string> BuildRecentFiles(const TIniFile& ini)

@@ -1,6 +1,8 @@
 #pragma once
 // The program settings file "Velmora0.INI": the value lists of the [Velmora]
 // keys and the recent-network sections [File%d].
+#include "map/ViewConfig.h"
+
 #include <string>
 #include <vector>
 
@@ -15,12 +17,9 @@ constexpr const char* PreferenciasDefault = "0;0;0;0;0;0;1;0;0;1;1;1;1;1;1;1";
 constexpr const char* ColoresDefault = "0;8388608;32768;16711680;0;8421504;12632256;255;1;32768;1;13887443;0;32768;1;13887443;0";
 constexpr const char* AmpliacionDefault = "12320767;100;0;1;0;1;1;0;0;0";
 
-// Splits a stored value at ';': an empty field between separators counts, an
-// empty last field is dropped and an empty value has no field at all.
-std::vector<std::string> SplitValue(const std::string& value);
-// The fields of a key; when their number is not `count`, the whole default list.
-std::vector<std::string> ReadFields(const TIniFile& ini, const std::string& section, const std::string& key,
-                                    const std::string& defaultValue, size_t count);
+// The same value lists as a view's: one splitting and one field count rule.
+using ViewConfig::ReadFields;
+using ViewConfig::SplitValue;
 // A boolean field is true only when it is exactly "1".
 inline bool FieldBool(const std::string& f) { return f == "1"; }
 int FieldInt(const std::string& f);

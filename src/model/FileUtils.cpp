@@ -47,12 +47,9 @@ bool ReadFile(const std::string& path, std::string& bytes)
     return true;
 }
 
-bool ReadLines(const std::string& path, std::vector<std::string>& lines)
+std::vector<std::string> SplitLines(const std::string& bytes)
 {
-    lines.clear();
-    std::string bytes;
-    if (!ReadFile(path, bytes))
-        return false;
+    std::vector<std::string> lines;
     size_t start = 0;
     while (start < bytes.size()) {
         size_t p = bytes.find('\n', start);
@@ -65,6 +62,16 @@ bool ReadLines(const std::string& path, std::vector<std::string>& lines)
             break;
         start = p + 1;
     }
+    return lines;
+}
+
+bool ReadLines(const std::string& path, std::vector<std::string>& lines)
+{
+    lines.clear();
+    std::string bytes;
+    if (!ReadFile(path, bytes))
+        return false;
+    lines = SplitLines(bytes);
     return true;
 }
 

@@ -14,6 +14,8 @@ constexpr unsigned long long MaxDataFileBytes = 512ull << 20;
 // MaxDataFileBytes. The text completes a sentence naming the file.
 std::string DataFileProblem(const std::string& path);
 
+// Byte lines of a file's contents (LF or CR LF line ends; the ends are removed).
+std::vector<std::string> SplitLines(const std::string& bytes);
 // Reads a text file as byte lines (LF or CR LF line ends; the ends are removed).
 // Returns false when the file cannot be opened or DataFileProblem refuses it.
 bool ReadLines(const std::string& path, std::vector<std::string>& lines);
