@@ -473,6 +473,11 @@ void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
         // rasteriser in runs that share a pen, in the order they come.
         const bool raster = PixelDevice(*p);
         std::vector<QLine> run;
+        QPen pen;
+        bool havePen = false;
+        uint32_t penColor = 0;
+        int32_t penWidth = 0;
+        uint8_t penStyle = psSolid;
         auto flush = [&] {
             img.LinesPixels(run);
             run.clear();
@@ -503,7 +508,14 @@ void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
             }
             if (color == clWhite)
                 return;
-            const QPen pen = MakePen(color, width, style);
+            // Neighbouring links mostly share a pen: build it only when it changes.
+            if (!havePen || color != penColor || width != penWidth || style != penStyle) {
+                pen = MakePen(color, width, style);
+                penColor = color;
+                penWidth = width;
+                penStyle = style;
+                havePen = true;
+            }
             const bool batched = raster && pts.size() == 2 && pen.style() == Qt::SolidLine && pen.width() <= 1;
             if (!run.empty() && (!batched || p->pen() != pen))
                 flush();
@@ -712,14 +724,23 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
 
     // Centroids.
     const TView symbolView(img, std::abs(CentroidSize) + 4);
+    bool havePen = false;
+    uint32_t penColor = 0;
+    int32_t penWidth = 0;
     for (int32_t index : zones) {
         const TZona& z = Zonas[index];
         if (!symbolView.Contains(z.CentroidX, z.CentroidY))
             continue;
-        if (const int32_t c = ClassOf(z.Class))
-            UsePen(*p, ClassColors[c], 2);
-        else
-            UsePen(*p, o.AccesoColor, 1);
+        const int32_t cls = ClassOf(z.Class);
+        const uint32_t color = cls ? ClassColors[cls] : o.AccesoColor;
+        const int32_t width = cls ? 2 : 1;
+        // Most centroids share one pen: build and compare it only when it changes.
+        if (!havePen || color != penColor || width != penWidth) {
+            UsePen(*p, color, width);
+            penColor = color;
+            penWidth = width;
+            havePen = true;
+        }
         img.PolylineArrays(3, 90, z.CentroidX, z.CentroidY, CentroidSize);
         if (o.KeepHitRegions) {
             const QPoint c = img.WorldToPoint(z.CentroidX, z.CentroidY);
