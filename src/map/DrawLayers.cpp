@@ -18,6 +18,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -405,6 +406,46 @@ const TCirclePattern* CirclePattern(int32_t radius, uint32_t outline, const uint
     return &cache.back();
 }
 
+// The pixels a centroid's triangle of `radius` pixels sets about its centre with
+// the painter's present thin pen and brush, found as for the node circles. Null
+// when a pattern cannot stand in for drawing it.
+std::unique_ptr<TCirclePattern> CentroidPattern(const QPainter& p, int32_t radius)
+{
+    if (radius < 1 || radius > 64 || p.pen().width() > 1 || p.pen().style() != Qt::SolidLine)
+        return nullptr;
+    auto c = std::make_unique<TCirclePattern>();
+    c->radius = radius;
+    const int32_t R = radius + 3;
+    QImage stamp(2 * R + 1, 2 * R + 1, QImage::Format_ARGB32_Premultiplied);
+    stamp.fill(Qt::transparent);
+    {
+        QPainter sp(&stamp);
+        sp.setRenderHint(QPainter::Antialiasing, false);
+        sp.setPen(p.pen());
+        sp.setBrush(p.brush());
+        QPolygon corners;
+        TMapPainter::ArrayCorners(3, 90, QPoint(R, R), radius, corners);
+        if (p.brush().style() == Qt::SolidPattern)
+            sp.drawPolygon(corners);
+        else
+            sp.drawPolyline(corners);
+    }
+    c->usable = true;
+    for (int y = 0; y < stamp.height(); ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(stamp.constScanLine(y));
+        for (int x = 0; x < stamp.width(); ++x) {
+            const int a = qAlpha(row[x]);
+            if (a == 0)
+                continue;
+            if (a != 255)
+                c->usable = false;
+            c->offsets.emplace_back(x - R, y - R);
+            c->colours.push_back(row[x]);
+        }
+    }
+    return c;
+}
+
 // Writes the pattern centred on pixel `centre`; false when it cannot be used.
 bool WritePattern(QImage& image, const QPoint& centre, const TCirclePattern* c)
 {
@@ -727,6 +768,10 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
     bool havePen = false;
     uint32_t penColor = 0;
     int32_t penWidth = 0;
+    // On the map's picture the triangles of one look are written pixel by pixel.
+    QImage* direct = img.DirectPixels();
+    std::unique_ptr<TCirclePattern> pattern;
+    bool written = false;
     for (int32_t index : zones) {
         const TZona& z = Zonas[index];
         if (!symbolView.Contains(z.CentroidX, z.CentroidY))
@@ -740,13 +785,25 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
             penColor = color;
             penWidth = width;
             havePen = true;
+            pattern = direct ? CentroidPattern(*p, CentroidSize) : nullptr;
         }
-        img.PolylineArrays(3, 90, z.CentroidX, z.CentroidY, CentroidSize);
+        // Near the picture's edges the rasteriser clips the outline its own
+        // way, so only whole triangles are written.
+        const QPoint centre = img.WorldToPoint(z.CentroidX, z.CentroidY);
+        const int32_t reach = CentroidSize + 3;
+        if (direct && centre.x() >= reach && centre.y() >= reach && centre.x() < direct->width() - reach &&
+            centre.y() < direct->height() - reach && WritePattern(*direct, centre, pattern.get()))
+            written = true;
+        else
+            img.PolylineArrays(3, 90, z.CentroidX, z.CentroidY, CentroidSize);
         if (o.KeepHitRegions) {
             const QPoint c = img.WorldToPoint(z.CentroidX, z.CentroidY);
             ZoneHitRegions[static_cast<size_t>(index)] = THitCircle{c.x(), c.y(), std::max(0, CentroidSize + 2)};
         }
     }
+
+    if (written)
+        img.PixelsWritten();
 
     // Zone numbers.
     ClearBrush(*p);

@@ -306,6 +306,17 @@ void TMapPainter::PolygonRectW(int32_t w2, int32_t w1, double x1, double y1, dou
     DrawPixelPolygon(scratch_);
 }
 
+void TMapPainter::ArrayCorners(int32_t sides, int32_t rotation, const QPoint& centre, int32_t radius, QPolygon& corners)
+{
+    corners.resize(sides + 1);
+    for (int32_t k = 0; k < sides; ++k) {
+        const double deg = double(k) * 360.0 / sides + (360.0 - rotation);
+        const double a = deg * Pi / 180.0;
+        corners[k] = Shifted(centre, radius * std::cos(a), radius * std::sin(a));
+    }
+    corners[sides] = corners[0];
+}
+
 void TMapPainter::PolylineArrays(int32_t sides, int32_t rotation, double x, double y, int32_t radius)
 {
     if (sides == 0) {
@@ -314,14 +325,7 @@ void TMapPainter::PolylineArrays(int32_t sides, int32_t rotation, double x, doub
     }
     if (sides < 3)
         return;
-    const QPoint c = WorldToPoint(x, y);
-    scratch_.resize(sides + 1);
-    for (int32_t k = 0; k < sides; ++k) {
-        const double deg = double(k) * 360.0 / sides + (360.0 - rotation);
-        const double a = deg * Pi / 180.0;
-        scratch_[k] = Shifted(c, radius * std::cos(a), radius * std::sin(a));
-    }
-    scratch_[sides] = scratch_[0];
+    ArrayCorners(sides, rotation, WorldToPoint(x, y), radius, scratch_);
     if (BrushSolid())
         DrawPixelPolygon(scratch_);
     else
@@ -677,16 +681,25 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
 
     const bool solid = BrushSolid();
     BeginText();
-    const QTransform savedTransform = painter_->worldTransform();
     const QPen savedPen = painter_->pen();
-    painter_->translate(polygon[0]);
-    if (angle != 0)
+    if (angle == 0) {
+        // Level text lands on the same pixels placed directly at the box's
+        // corner; changing the painter's transform twice a label would cost more
+        // than drawing it.
+        if (solid) // an opaque text background in the brush colour
+            painter_->fillRect(QRect(polygon[0].x(), polygon[0].y(), w, h), painter_->brush().color());
+        painter_->setPen(FontColor);
+        painter_->drawText(QPoint(polygon[0].x(), polygon[0].y() + fontAscent_), s);
+    } else {
+        const QTransform savedTransform = painter_->worldTransform();
+        painter_->translate(polygon[0]);
         painter_->rotate(-angle / 10.0);
-    if (solid) // an opaque text background in the brush colour
-        painter_->fillRect(QRect(0, 0, w, h), painter_->brush().color());
-    painter_->setPen(FontColor);
-    painter_->drawText(QPoint(0, fontAscent_), s);
-    painter_->setWorldTransform(savedTransform);
+        if (solid) // an opaque text background in the brush colour
+            painter_->fillRect(QRect(0, 0, w, h), painter_->brush().color());
+        painter_->setPen(FontColor);
+        painter_->drawText(QPoint(0, fontAscent_), s);
+        painter_->setWorldTransform(savedTransform);
+    }
     painter_->setPen(savedPen);
     if (solid && BeginShape())
         painter_->drawPolyline(polygon);

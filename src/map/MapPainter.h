@@ -119,6 +119,8 @@ public:
     // Regular polygon of `sides` vertices, radius in pixels; rotation 90 puts the
     // first vertex straight above the centre. 0 sides: a circle; 1 or 2: nothing.
     void PolylineArrays(int32_t sides, int32_t rotation, double x, double y, int32_t radius);
+    // The corners PolylineArrays draws about pixel `centre`, the first repeated last.
+    static void ArrayCorners(int32_t sides, int32_t rotation, const QPoint& centre, int32_t radius, QPolygon& corners);
     void PolylineArraysA(int32_t sides, int32_t rotation, const TPoint& p, int32_t radius)
     {
         PolylineArrays(sides, rotation, p.x, p.y, radius);
