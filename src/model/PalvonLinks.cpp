@@ -125,12 +125,21 @@ std::string Padded(std::string s, size_t width)
 }
 
 // The number of a column field (as Field cuts it), read without copying the field.
-double RealField(const std::string& s, int first, int width)
+double RealField(const std::string& s, int first, int width) { return ZelUtils::ParseReal(FieldView(s, first, width)); }
+
+// True when the one-column field at `column` holds c (Field(line, column, 1) == c).
+bool ColumnIs(const std::string& s, int column, char c)
 {
-    first = std::max(first, 1);
-    if (width <= 0 || first > static_cast<int>(s.size()))
-        return ZelUtils::ParseReal(std::string_view());
-    return ZelUtils::ParseReal(std::string_view(s).substr(static_cast<size_t>(first - 1), static_cast<size_t>(width)));
+    return column >= 1 && column <= static_cast<int>(s.size()) && s[static_cast<size_t>(column - 1)] == c;
+}
+
+std::string_view Trimmed(std::string_view s)
+{
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32)
+        s.remove_prefix(1);
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32)
+        s.remove_suffix(1);
+    return s;
 }
 
 // The zone connector entry of a link-section line whose node field at A (or at B)
@@ -169,11 +178,12 @@ void FillLink(TArcos& link, int32_t a, int32_t b, const std::string& line, const
     link.A = a;
     link.B = b;
     // The key is not cut to 18 characters: 10-digit numbers must keep every digit.
-    link.Key = LinkKey(a, b);
+    char key[MaxLinkKeyLength];
+    link.Key = std::string_view(key, WriteLinkKey(key, a, b));
     link.PointCount = 0;
     link.Var[5] = static_cast<float>(RealField(line, 2 * w + 11, 5));
     link.Var[7] = static_cast<float>(RealField(line, 2 * w + 21, 5) * (KERMIT ? 1000.0 : 1.0));
-    if (Field(line, 2 * w + 19, 1) == "S") {
+    if (ColumnIs(line, 2 * w + 19, 'S')) {
         link.Var[1] = static_cast<float>(RealField(line, 2 * w + 1, 5));
         link.Var[2] = static_cast<float>(RealField(line, 2 * w + 6, 5));
         if (link.Var[1] > 0)
@@ -189,9 +199,9 @@ void FillLink(TArcos& link, int32_t a, int32_t b, const std::string& line, const
         if (link.Var[4] > 0)
             link.Var[2] = static_cast<float>(ZelUtils::Round(3.6 * link.Var[7] / link.Var[4]));
     }
-    link.StreetTag = Field(line, 2 * w + 18, 1);
-    link.SpeedTag = Field(line, 2 * w + 19, 1);
-    link.StreetName = ZelUtils::Trim(Field(line, 2 * w + 36, 25));
+    link.StreetTag = FieldView(line, 2 * w + 18, 1);
+    link.SpeedTag = FieldView(line, 2 * w + 19, 1);
+    link.StreetName.assign(Trimmed(FieldView(line, 2 * w + 36, 25)));
     SetExtraData(link, extra, extraCount);
     link.Var[8] = static_cast<float>(RealField(line, 2 * w + 26, 5));
     link.Var[9] = static_cast<float>(RealField(line, 2 * w + 31, 5));
@@ -280,8 +290,8 @@ void ParseLinkRecord(const std::string& line)
         return;
     }
 
-    const int32_t a = ZelUtils::ParseInt(Field(line, 1, w));
-    const int32_t b = ZelUtils::ParseInt(Field(line, w + 1, w));
+    const int32_t a = ZelUtils::ParseInt(FieldView(line, 1, w));
+    const int32_t b = ZelUtils::ParseInt(FieldView(line, w + 1, w));
     if (a == 0 || b == 0) {
         AddError(Format("Línea %d de la sección 33333 sin nodo %s; se ignora: %s", LineIndex + 1,
                         a == 0 ? "A" : "B", line));
@@ -296,7 +306,7 @@ void ParseLinkRecord(const std::string& line)
         FillLink(Arcos[k], a, b, line, extra, extraCount);
     }
 
-    if (Field(line, 2 * w + 18, 1) == "2") {
+    if (ColumnIs(line, 2 * w + 18, '2')) {
         if (int32_t r = FindLink(b, a); r > 0) {
             RepeatedRecord(r, extra, extraCount);
         } else {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <numeric>
 #include <thread>
 
@@ -195,27 +196,36 @@ int32_t NewLine()
 
 namespace {
 
-// Appends the number as "%9d" writes it: right-aligned in 9 columns, longer
+// Writes the number as "%9d" writes it: right-aligned in 9 columns, longer
 // numbers whole. Keys are made for every link and movement of a network.
-void AppendKeyField(std::string& out, int32_t value)
+char* WriteKeyField(char* out, int32_t value)
 {
     char digits[16];
     const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
     const size_t n = static_cast<size_t>(end - digits);
-    if (n < 9)
-        out.append(9 - n, ' ');
-    out.append(digits, n);
+    for (size_t k = n; k < 9; ++k)
+        *out++ = ' ';
+    std::memcpy(out, digits, n);
+    return out + n;
+}
+
+void AppendKeyField(std::string& out, int32_t value)
+{
+    char field[16];
+    out.append(field, static_cast<size_t>(WriteKeyField(field, value) - field));
 }
 
 } // namespace
 
+size_t WriteLinkKey(char* out, int32_t a, int32_t b)
+{
+    return static_cast<size_t>(WriteKeyField(WriteKeyField(out, a), b) - out);
+}
+
 std::string LinkKey(int32_t a, int32_t b)
 {
-    std::string key;
-    key.reserve(18);
-    AppendKeyField(key, a);
-    AppendKeyField(key, b);
-    return key;
+    char key[MaxLinkKeyLength];
+    return std::string(key, WriteLinkKey(key, a, b));
 }
 
 std::string MovementKey(int32_t node, int32_t a, int32_t c)

@@ -74,6 +74,8 @@ bool ReadNetwork(std::vector<std::string>& lines);
 // Next line that does not begin with '*', upper-cased; sets AtEnd (and returns "")
 // when the text has no more lines.
 std::string ReadLine();
+// ReadLine without the copy: the line stays valid until the next read.
+const std::string& NextLine();
 void InsertLine(const std::string& text);
 // Puts notes after the current line, in place of the notes an earlier read of the
 // same text left there; they reach the text when the read ends, all in one pass.
@@ -96,6 +98,8 @@ std::string BlankParentheses(const std::string& s);
 void ParseXyForm(const std::string& value);
 // Column field of a fixed-column line: Copy(line, first, width).
 std::string Field(const std::string& line, int first, int width);
+// The same field without a copy, for the records read by the thousand.
+std::string_view FieldView(const std::string& line, int first, int width);
 
 // ---- Record creation (capacity-checked) ------------------------------------
 void ClearNetwork();
@@ -108,6 +112,9 @@ int32_t NewLine();   // LineCount+1, record cleared
 
 // Link and movement keys as the files and grids show them.
 std::string LinkKey(int32_t a, int32_t b);
+// LinkKey written into out (room for MaxLinkKeyLength characters); returns its length.
+constexpr size_t MaxLinkKeyLength = 22;
+size_t WriteLinkKey(char* out, int32_t a, int32_t b);
 std::string MovementKey(int32_t node, int32_t a, int32_t c);
 
 // ---- Sorts -----------------------------------------------------------------
