@@ -5,8 +5,6 @@
 #include "model/ZelUtils.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cstring>
 #include <numeric>
 #include <thread>
 
@@ -196,17 +194,37 @@ int32_t NewLine()
 
 namespace {
 
+// Characters of the number as "%d" writes it.
+size_t DecimalLength(int32_t value)
+{
+    uint32_t u = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    size_t n = value < 0 ? 2 : 1;
+    while (u >= 10) {
+        u /= 10;
+        ++n;
+    }
+    return n;
+}
+
 // Writes the number as "%9d" writes it: right-aligned in 9 columns, longer
-// numbers whole. Keys are made for every link and movement of a network.
+// numbers whole, one character at a time (the key is written straight into its
+// record, which may still be on its way from memory). Keys are made for every
+// link and movement of a network.
 char* WriteKeyField(char* out, int32_t value)
 {
-    char digits[16];
-    const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
-    const size_t n = static_cast<size_t>(end - digits);
+    const size_t n = DecimalLength(value);
     for (size_t k = n; k < 9; ++k)
         *out++ = ' ';
-    std::memcpy(out, digits, n);
-    return out + n;
+    uint32_t u = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    char* end = out + n;
+    char* p = end;
+    do {
+        *--p = static_cast<char>('0' + u % 10);
+        u /= 10;
+    } while (u != 0);
+    if (value < 0)
+        *--p = '-';
+    return end;
 }
 
 void AppendKeyField(std::string& out, int32_t value)
@@ -215,17 +233,22 @@ void AppendKeyField(std::string& out, int32_t value)
     out.append(field, static_cast<size_t>(WriteKeyField(field, value) - field));
 }
 
+size_t KeyFieldLength(int32_t value) { return std::max<size_t>(9, DecimalLength(value)); }
+
 } // namespace
 
-size_t WriteLinkKey(char* out, int32_t a, int32_t b)
+void SetLinkKey(TShortText<23>& key, int32_t a, int32_t b)
 {
-    return static_cast<size_t>(WriteKeyField(WriteKeyField(out, a), b) - out);
+    WriteKeyField(WriteKeyField(key.assignInPlace(KeyFieldLength(a) + KeyFieldLength(b)), a), b);
 }
 
 std::string LinkKey(int32_t a, int32_t b)
 {
-    char key[MaxLinkKeyLength];
-    return std::string(key, WriteLinkKey(key, a, b));
+    std::string key;
+    key.reserve(KeyFieldLength(a) + KeyFieldLength(b));
+    AppendKeyField(key, a);
+    AppendKeyField(key, b);
+    return key;
 }
 
 std::string MovementKey(int32_t node, int32_t a, int32_t c)

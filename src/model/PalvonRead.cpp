@@ -313,12 +313,12 @@ bool MatchesFirst(const std::string& line, char c) { return !AtEnd && !line.empt
 
 std::string Field(const std::string& line, int first, int width) { return ZelUtils::Copy(line, first, width); }
 
-std::string_view FieldView(const std::string& line, int first, int width)
+std::string_view FieldView(std::string_view line, int first, int width)
 {
     first = std::max(first, 1);
     if (width <= 0 || first > static_cast<int>(line.size()))
         return std::string_view();
-    return std::string_view(line).substr(static_cast<size_t>(first - 1), static_cast<size_t>(width));
+    return line.substr(static_cast<size_t>(first - 1), static_cast<size_t>(width));
 }
 
 std::string ReadLine() { return NextLine(); }
@@ -657,6 +657,7 @@ bool ReadNetwork(std::vector<std::string>& lines)
             Network.SectionPresent[2] = 1;
             StartSection(2);
             line = ReadSectionLines("33333", ReadLinkLine);
+            MakePendingLinks();
         }
 
         SortNodes();

@@ -99,7 +99,7 @@ void ParseXyForm(const std::string& value);
 // Column field of a fixed-column line: Copy(line, first, width).
 std::string Field(const std::string& line, int first, int width);
 // The same field without a copy, for the records read by the thousand.
-std::string_view FieldView(const std::string& line, int first, int width);
+std::string_view FieldView(std::string_view line, int first, int width);
 
 // ---- Record creation (capacity-checked) ------------------------------------
 void ClearNetwork();
@@ -112,9 +112,8 @@ int32_t NewLine();   // LineCount+1, record cleared
 
 // Link and movement keys as the files and grids show them.
 std::string LinkKey(int32_t a, int32_t b);
-// LinkKey written into out (room for MaxLinkKeyLength characters); returns its length.
-constexpr size_t MaxLinkKeyLength = 22;
-size_t WriteLinkKey(char* out, int32_t a, int32_t b);
+// LinkKey written straight into a link's key.
+void SetLinkKey(TShortText<23>& key, int32_t a, int32_t b);
 std::string MovementKey(int32_t node, int32_t a, int32_t c);
 
 // ---- Sorts -----------------------------------------------------------------
@@ -135,6 +134,8 @@ void ReportUnusedLanes();
 void ReadJunctionLine(std::string& line);     // 11111
 void ReadSection22222Line(std::string& line); // 22222
 void ReadLinkLine(std::string& line);         // 33333
+// Makes the records of the links read in section 33333 (kept until its end).
+void MakePendingLinks();
 void LinkNodesPass();
 void PostLinkPass();
 void ReadNodeDataList();

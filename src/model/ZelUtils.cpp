@@ -127,7 +127,7 @@ bool strictReal(std::string_view s, double& out)
 // value once, to the same double that from_chars gives. Anything else (more
 // digits, a point without digits after it, a wide exponent, other characters) is
 // left to the general path: false means "not taken", not "not a number".
-bool fastNumber(std::string_view s, NumberValue& result)
+[[gnu::always_inline]] inline bool fastNumber(std::string_view s, NumberValue& result)
 {
     static constexpr double Pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
@@ -194,24 +194,11 @@ bool fastNumber(std::string_view s, NumberValue& result)
     return true;
 }
 
-} // namespace
-
-NumberValue ParseNumber(std::string_view text)
+// Texts the short way does not take: integers and reals as the strict routines
+// read them, the failure value otherwise.
+[[gnu::noinline]] NumberValue generalNumber(std::string_view t)
 {
-    // Trimmed in place; the only letter a number may hold is the exponent mark,
-    // which the real parser takes in either case, so no upper-cased copy is made
-    // (the fixed-column readers parse every field of every record through here).
-    size_t first = 0, end = text.size();
-    while (first < end && static_cast<unsigned char>(text[first]) <= 32)
-        ++first;
-    while (end > first && static_cast<unsigned char>(text[end - 1]) <= 32)
-        --end;
-    std::string_view t = text.substr(first, end - first);
-    if (t.empty())
-        t = "0";
     NumberValue result; // failure value: integer 0
-    if (fastNumber(t, result))
-        return result;
     bool intChars = true;
     bool realChars = true;
     for (char raw : t) {
@@ -240,7 +227,35 @@ NumberValue ParseNumber(std::string_view text)
     return result;
 }
 
-int32_t ParseInt(std::string_view text) { return ParseNumber(text).asInt(); }
+// Made part of each entry point below, so that the usual number reaches the
+// caller in a register: returned as a whole, the value is packed through memory,
+// and reading it back waits for every store before it to be written.
+[[gnu::always_inline]] inline NumberValue readNumber(std::string_view text)
+{
+    // Trimmed in place; the only letter a number may hold is the exponent mark,
+    // which the real parser takes in either case, so no upper-cased copy is made
+    // (the fixed-column readers parse every field of every record through here).
+    size_t first = 0, end = text.size();
+    while (first < end && static_cast<unsigned char>(text[first]) <= 32)
+        ++first;
+    while (end > first && static_cast<unsigned char>(text[end - 1]) <= 32)
+        --end;
+    std::string_view t = text.substr(first, end - first);
+    if (t.empty())
+        t = "0";
+    NumberValue result; // failure value: integer 0
+    if (fastNumber(t, result))
+        return result;
+    return generalNumber(t);
+}
+
+} // namespace
+
+NumberValue ParseNumber(std::string_view text) { return readNumber(text); }
+
+int32_t ParseInt(std::string_view text) { return readNumber(text).asInt(); }
+
+double ParseReal(std::string_view text) { return readNumber(text).asReal(); }
 
 std::string RemoveBlanks(std::string_view text)
 {
