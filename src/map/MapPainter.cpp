@@ -655,28 +655,13 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
     QPolygon polygon(5);
     for (int k = 0; k < 5; ++k)
         polygon[k] = box[k] + shift;
-    // The region of the box, made only when asked for or tested. A box whose sides
-    // run along the pixel axes (angles 0, 90, 180, 270) is an upright rectangle,
-    // and the region of such a polygon is the rectangle between its extremes.
+    // The region of the box is made only when asked for: the store decides most
+    // overlaps from the corners alone.
     QRegion region;
-    if (wantRegion || !AllowLabelOverlap) {
-        const QPoint* c = polygon.constData();
-        const bool upright = (c[0].y() == c[1].y() && c[1].x() == c[2].x() && c[2].y() == c[3].y() && c[3].x() == c[0].x()) ||
-                             (c[0].x() == c[1].x() && c[1].y() == c[2].y() && c[2].x() == c[3].x() && c[3].y() == c[0].y());
-        if (upright) {
-            const int x0 = std::min(c[0].x(), c[2].x()), x1 = std::max(c[0].x(), c[2].x());
-            const int y0 = std::min(c[0].y(), c[2].y()), y1 = std::max(c[0].y(), c[2].y());
-            region = QRegion(QRect(x0, y0, x1 - x0, y1 - y0));
-        } else {
-            region = QRegion(polygon, Qt::OddEvenFill);
-        }
-    }
-
-    if (!AllowLabelOverlap) {
-        if (labels_.Intersects(region))
-            return region;
-        labels_.Add(region);
-    }
+    if (wantRegion)
+        region = TLabelStore::BoxRegion(polygon.constData());
+    if (!AllowLabelOverlap && !labels_.TryAdd(polygon.constData()))
+        return region;
     const QString s = DisplayText(text);
 
     const bool solid = BrushSolid();
