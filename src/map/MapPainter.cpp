@@ -605,6 +605,39 @@ int TMapPainter::TextWidth(const std::string& text, const QString* shown)
         fontHeight_ = fm.height();
         fontAscent_ = fm.ascent();
         widths_.clear();
+        std::fill(shortWidths_.begin(), shortWidths_.end(), TShortWidth());
+        shortCount_ = 0;
+    }
+    if (text.size() <= 7) {
+        uint64_t key = text.size() + 1; // never 0
+        for (size_t k = 0; k < text.size(); ++k)
+            key |= uint64_t(static_cast<unsigned char>(text[k])) << (8 * (k + 1));
+        auto slotOf = [this](uint64_t k) {
+            const size_t mask = shortWidths_.size() - 1;
+            size_t slot = size_t((k * 0x9E3779B97F4A7C15ull) >> 40) & mask;
+            while (shortWidths_[slot].key != 0 && shortWidths_[slot].key != k)
+                slot = (slot + 1) & mask;
+            return slot;
+        };
+        if (!shortWidths_.empty())
+            if (const TShortWidth& e = shortWidths_[slotOf(key)]; e.key == key)
+                return e.width;
+        const QFontMetrics fm(font, device);
+        const int w = fm.horizontalAdvance(shown ? *shown : DisplayText(text));
+        if (shortCount_ >= 200000) {
+            shortWidths_.clear();
+            shortCount_ = 0;
+        }
+        if (2 * (shortCount_ + 1) > shortWidths_.size()) {
+            std::vector<TShortWidth> old(std::max<size_t>(1024, 2 * shortWidths_.size()));
+            old.swap(shortWidths_);
+            for (const TShortWidth& e : old)
+                if (e.key != 0)
+                    shortWidths_[slotOf(e.key)] = e;
+        }
+        shortWidths_[slotOf(key)] = {key, w};
+        ++shortCount_;
+        return w;
     }
     if (auto it = widths_.find(text); it != widths_.end())
         return it->second;
