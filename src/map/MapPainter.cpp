@@ -7,6 +7,7 @@
 #include <QFontMetrics>
 #include <QPaintEngine>
 #include <QPainterPath>
+#include <QTextLayout>
 #include <QStringDecoder>
 #include <QTransform>
 
@@ -607,6 +608,7 @@ int TMapPainter::TextWidth(const std::string& text, const QString* shown)
         widths_.clear();
         std::fill(shortWidths_.begin(), shortWidths_.end(), TShortWidth());
         shortCount_ = 0;
+        runs_.clear();
     }
     if (text.size() <= 7) {
         uint64_t key = text.size() + 1; // never 0
@@ -647,6 +649,60 @@ int TMapPainter::TextWidth(const std::string& text, const QString* shown)
     const int w = fm.horizontalAdvance(shown ? *shown : DisplayText(text));
     widths_.emplace(text, w);
     return w;
+}
+
+const QList<QGlyphRun>* TMapPainter::ShapedText(const std::string& text)
+{
+    // Shaping a text costs as much as writing its glyphs, and a redraw writes the
+    // same node numbers and street names again. On the map's raster picture a
+    // run laid out once lands on the very pixels drawText gives; printers and
+    // metafiles keep their text as text. Decorations, spacing and scripts other
+    // than Latin go the plain way.
+    if (!ReuseLayouts || !painter_->paintEngine() || painter_->paintEngine()->type() != QPaintEngine::Raster)
+        return nullptr;
+    if (auto it = runs_.find(text); it != runs_.end())
+        return it->second.isEmpty() ? nullptr : &it->second;
+    if (runs_.size() > 200000)
+        runs_.clear();
+    QList<QGlyphRun>& runs = runs_[text];
+    const QFont& font = painter_->font();
+    if (font.underline() || font.overline() || font.strikeOut() || font.capitalization() != QFont::MixedCase ||
+        font.letterSpacing() != 0 || font.wordSpacing() != 0 || font.kerning() == false)
+        return nullptr;
+    const QString shown = DisplayText(text);
+    for (const QChar c : shown)
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() < 0xa0) || c.unicode() >= 0x250)
+            return nullptr;
+    QTextLayout layout(shown, font, painter_->device());
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    layout.endLayout();
+    if (!line.isValid() || layout.lineCount() != 1)
+        return nullptr;
+    QList<QGlyphRun> laid = layout.glyphRuns();
+    const qreal ascent = line.ascent();
+    for (QGlyphRun& run : laid) {
+        if (run.overline() || run.underline() || run.strikeOut() || run.isRightToLeft())
+            return nullptr;
+        QList<QPointF> positions = run.positions();
+        for (QPointF& p : positions)
+            p.ry() -= ascent;
+        run.setPositions(positions);
+    }
+    if (laid.isEmpty())
+        return nullptr;
+    runs = std::move(laid);
+    return &runs;
+}
+
+void TMapPainter::DrawLabelText(const std::string& text, const QPoint& baseline)
+{
+    if (const QList<QGlyphRun>* runs = ShapedText(text)) {
+        for (const QGlyphRun& run : *runs)
+            painter_->drawGlyphRun(baseline, run);
+        return;
+    }
+    painter_->drawText(baseline, DisplayText(text));
 }
 
 QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x, double y, int32_t alignment,
@@ -695,8 +751,6 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
         region = TLabelStore::BoxRegion(polygon.constData());
     if (!AllowLabelOverlap && !labels_.TryAdd(polygon.constData()))
         return region;
-    const QString s = DisplayText(text);
-
     const bool solid = BrushSolid();
     BeginText();
     const QPen savedPen = painter_->pen();
@@ -707,7 +761,7 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
         if (solid) // an opaque text background in the brush colour
             painter_->fillRect(QRect(polygon[0].x(), polygon[0].y(), w, h), painter_->brush().color());
         painter_->setPen(FontColor);
-        painter_->drawText(QPoint(polygon[0].x(), polygon[0].y() + fontAscent_), s);
+        DrawLabelText(text, QPoint(polygon[0].x(), polygon[0].y() + fontAscent_));
     } else {
         const QTransform savedTransform = painter_->worldTransform();
         painter_->translate(polygon[0]);
@@ -715,7 +769,7 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
         if (solid) // an opaque text background in the brush colour
             painter_->fillRect(QRect(0, 0, w, h), painter_->brush().color());
         painter_->setPen(FontColor);
-        painter_->drawText(QPoint(0, fontAscent_), s);
+        DrawLabelText(text, QPoint(0, fontAscent_));
         painter_->setWorldTransform(savedTransform);
     }
     painter_->setPen(savedPen);
