@@ -7,6 +7,7 @@
 #include <QFontMetrics>
 #include <QPaintEngine>
 #include <QPainterPath>
+#include <QTextLayout>
 #include <QStringDecoder>
 #include <QTransform>
 
@@ -605,6 +606,40 @@ int TMapPainter::TextWidth(const std::string& text, const QString* shown)
         fontHeight_ = fm.height();
         fontAscent_ = fm.ascent();
         widths_.clear();
+        std::fill(shortWidths_.begin(), shortWidths_.end(), TShortWidth());
+        shortCount_ = 0;
+        runs_.clear();
+    }
+    if (text.size() <= 7) {
+        uint64_t key = text.size() + 1; // never 0
+        for (size_t k = 0; k < text.size(); ++k)
+            key |= uint64_t(static_cast<unsigned char>(text[k])) << (8 * (k + 1));
+        auto slotOf = [this](uint64_t k) {
+            const size_t mask = shortWidths_.size() - 1;
+            size_t slot = size_t((k * 0x9E3779B97F4A7C15ull) >> 40) & mask;
+            while (shortWidths_[slot].key != 0 && shortWidths_[slot].key != k)
+                slot = (slot + 1) & mask;
+            return slot;
+        };
+        if (!shortWidths_.empty())
+            if (const TShortWidth& e = shortWidths_[slotOf(key)]; e.key == key)
+                return e.width;
+        const QFontMetrics fm(font, device);
+        const int w = fm.horizontalAdvance(shown ? *shown : DisplayText(text));
+        if (shortCount_ >= 200000) {
+            shortWidths_.clear();
+            shortCount_ = 0;
+        }
+        if (2 * (shortCount_ + 1) > shortWidths_.size()) {
+            std::vector<TShortWidth> old(std::max<size_t>(1024, 2 * shortWidths_.size()));
+            old.swap(shortWidths_);
+            for (const TShortWidth& e : old)
+                if (e.key != 0)
+                    shortWidths_[slotOf(e.key)] = e;
+        }
+        shortWidths_[slotOf(key)] = {key, w};
+        ++shortCount_;
+        return w;
     }
     if (auto it = widths_.find(text); it != widths_.end())
         return it->second;
@@ -614,6 +649,60 @@ int TMapPainter::TextWidth(const std::string& text, const QString* shown)
     const int w = fm.horizontalAdvance(shown ? *shown : DisplayText(text));
     widths_.emplace(text, w);
     return w;
+}
+
+const QList<QGlyphRun>* TMapPainter::ShapedText(const std::string& text)
+{
+    // Shaping a text costs as much as writing its glyphs, and a redraw writes the
+    // same node numbers and street names again. On the map's raster picture a
+    // run laid out once lands on the very pixels drawText gives; printers and
+    // metafiles keep their text as text. Decorations, spacing and scripts other
+    // than Latin go the plain way.
+    if (!ReuseLayouts || !painter_->paintEngine() || painter_->paintEngine()->type() != QPaintEngine::Raster)
+        return nullptr;
+    if (auto it = runs_.find(text); it != runs_.end())
+        return it->second.isEmpty() ? nullptr : &it->second;
+    if (runs_.size() > 200000)
+        runs_.clear();
+    QList<QGlyphRun>& runs = runs_[text];
+    const QFont& font = painter_->font();
+    if (font.underline() || font.overline() || font.strikeOut() || font.capitalization() != QFont::MixedCase ||
+        font.letterSpacing() != 0 || font.wordSpacing() != 0 || font.kerning() == false)
+        return nullptr;
+    const QString shown = DisplayText(text);
+    for (const QChar c : shown)
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() < 0xa0) || c.unicode() >= 0x250)
+            return nullptr;
+    QTextLayout layout(shown, font, painter_->device());
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    layout.endLayout();
+    if (!line.isValid() || layout.lineCount() != 1)
+        return nullptr;
+    QList<QGlyphRun> laid = layout.glyphRuns();
+    const qreal ascent = line.ascent();
+    for (QGlyphRun& run : laid) {
+        if (run.overline() || run.underline() || run.strikeOut() || run.isRightToLeft())
+            return nullptr;
+        QList<QPointF> positions = run.positions();
+        for (QPointF& p : positions)
+            p.ry() -= ascent;
+        run.setPositions(positions);
+    }
+    if (laid.isEmpty())
+        return nullptr;
+    runs = std::move(laid);
+    return &runs;
+}
+
+void TMapPainter::DrawLabelText(const std::string& text, const QPoint& baseline)
+{
+    if (const QList<QGlyphRun>* runs = ShapedText(text)) {
+        for (const QGlyphRun& run : *runs)
+            painter_->drawGlyphRun(baseline, run);
+        return;
+    }
+    painter_->drawText(baseline, DisplayText(text));
 }
 
 QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x, double y, int32_t alignment,
@@ -655,30 +744,13 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
     QPolygon polygon(5);
     for (int k = 0; k < 5; ++k)
         polygon[k] = box[k] + shift;
-    // The region of the box, made only when asked for or tested. A box whose sides
-    // run along the pixel axes (angles 0, 90, 180, 270) is an upright rectangle,
-    // and the region of such a polygon is the rectangle between its extremes.
+    // The region of the box is made only when asked for: the store decides most
+    // overlaps from the corners alone.
     QRegion region;
-    if (wantRegion || !AllowLabelOverlap) {
-        const QPoint* c = polygon.constData();
-        const bool upright = (c[0].y() == c[1].y() && c[1].x() == c[2].x() && c[2].y() == c[3].y() && c[3].x() == c[0].x()) ||
-                             (c[0].x() == c[1].x() && c[1].y() == c[2].y() && c[2].x() == c[3].x() && c[3].y() == c[0].y());
-        if (upright) {
-            const int x0 = std::min(c[0].x(), c[2].x()), x1 = std::max(c[0].x(), c[2].x());
-            const int y0 = std::min(c[0].y(), c[2].y()), y1 = std::max(c[0].y(), c[2].y());
-            region = QRegion(QRect(x0, y0, x1 - x0, y1 - y0));
-        } else {
-            region = QRegion(polygon, Qt::OddEvenFill);
-        }
-    }
-
-    if (!AllowLabelOverlap) {
-        if (labels_.Intersects(region))
-            return region;
-        labels_.Add(region);
-    }
-    const QString s = DisplayText(text);
-
+    if (wantRegion)
+        region = TLabelStore::BoxRegion(polygon.constData());
+    if (!AllowLabelOverlap && !labels_.TryAdd(polygon.constData()))
+        return region;
     const bool solid = BrushSolid();
     BeginText();
     const QPen savedPen = painter_->pen();
@@ -689,7 +761,7 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
         if (solid) // an opaque text background in the brush colour
             painter_->fillRect(QRect(polygon[0].x(), polygon[0].y(), w, h), painter_->brush().color());
         painter_->setPen(FontColor);
-        painter_->drawText(QPoint(polygon[0].x(), polygon[0].y() + fontAscent_), s);
+        DrawLabelText(text, QPoint(polygon[0].x(), polygon[0].y() + fontAscent_));
     } else {
         const QTransform savedTransform = painter_->worldTransform();
         painter_->translate(polygon[0]);
@@ -697,7 +769,7 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
         if (solid) // an opaque text background in the brush colour
             painter_->fillRect(QRect(0, 0, w, h), painter_->brush().color());
         painter_->setPen(FontColor);
-        painter_->drawText(QPoint(0, fontAscent_), s);
+        DrawLabelText(text, QPoint(0, fontAscent_));
         painter_->setWorldTransform(savedTransform);
     }
     painter_->setPen(savedPen);

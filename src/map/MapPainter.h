@@ -15,7 +15,9 @@
 
 #include <QColor>
 #include <QFont>
+#include <QGlyphRun>
 #include <QImage>
+#include <QList>
 #include <QLine>
 #include <QPainter>
 #include <QPoint>
@@ -28,6 +30,7 @@
 #include <span>
 #include <unordered_map>
 #include <string>
+#include <vector>
 
 // How shapes combine with the pixels below them. Text is always written plainly,
 // whatever the mode. Devices without raster operations (printers) draw the
@@ -206,6 +209,12 @@ private:
     // Width of a text in the painter's font on its device, remembered per font:
     // a redraw measures the same node numbers and street names again.
     int TextWidth(const std::string& text, const QString* shown);
+    // Writes a label's text with its baseline starting at the given point of the
+    // painter's current coordinates.
+    void DrawLabelText(const std::string& text, const QPoint& baseline);
+    // The text laid out once as glyph runs (baseline at y = 0) for the painter's
+    // font, or null where it must be drawn as text (see DrawLabelText).
+    const QList<QGlyphRun>* ShapedText(const std::string& text);
 
     QPainter* painter_ = nullptr;
     bool rasterOps_ = false;
@@ -221,4 +230,20 @@ private:
     int fontHeight_ = 0;
     int fontAscent_ = 0;
     std::unordered_map<std::string, int> widths_;
+    // Texts of up to seven bytes (node and zone numbers), packed with their
+    // length into one word: an open-addressing table, key 0 for a free slot.
+    struct TShortWidth {
+        uint64_t key = 0;
+        int width = 0;
+    };
+    std::vector<TShortWidth> shortWidths_;
+    size_t shortCount_ = 0;
+    // Texts laid out for the same font and device; an empty list marks a text
+    // that is always drawn as text.
+    std::unordered_map<std::string, QList<QGlyphRun>> runs_;
+
+public:
+    // False draws every label as text (the reference the laid-out runs are
+    // checked against).
+    static inline bool ReuseLayouts = true;
 };

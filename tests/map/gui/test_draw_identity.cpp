@@ -177,3 +177,63 @@ TEST_P(DrawIdentity, PixelsAsBefore)
 
 INSTANTIATE_TEST_SUITE_P(Maps, DrawIdentity, ::testing::ValuesIn(Cases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Labels whose text is laid out once and then written as glyph runs must land on
+// the pixels plain text drawing gives: level and rotated, several fonts and
+// sizes, accented names, opaque backgrounds, the same texts again at other
+// angles (reusing the layouts), and fonts with decorations, which are drawn as
+// text.
+TEST(LabelText, LaidOutRunsWriteThePixelsOfText)
+{
+    ResetDisplayState();
+    struct Look { const char* family; int pixels; bool bold, italic, underline; };
+    const Look looks[] = {{"DejaVu Sans", 11, false, false, false}, {"Liberation Serif", 15, true, true, false},
+                          {"Noto Mono", 9, false, false, false},    {"DejaVu Sans", 13, false, false, true},
+                          {"Liberation Sans", 20, true, false, false}};
+    const std::string texts[] = {"101",          "Calle Ñuñoa",   "Av. José Martí 2450", "WAVY To",
+                                 "fi ffl",       "  espacios  ",  "Ruta 5 Sur",          "\xc3\xa1rbol \xc3\xa9xito",
+                                 "Ω alfa",       "x"};
+    auto draw = [&](bool reuse) {
+        TMapPainter::ReuseLayouts = reuse;
+        auto img = std::make_unique<TOxrImage>();
+        img->resize(900, 700);
+        img->SetWorld(0, 0, 900, 700);
+        img->Clear();
+        QPainter& p = *img->Canvas();
+        // Something under the labels, so blending shows.
+        for (int k = 0; k < 60; ++k) {
+            p.setPen(QPen(QColor::fromRgb(0x203040 * (k + 1) & 0xffffff), 1 + k % 4));
+            p.drawLine(k * 15, 0, 900 - k * 7, 700);
+        }
+        uint32_t seed = 777;
+        for (int pass = 0; pass < 2; ++pass)
+            for (int k = 0; k < 600; ++k) {
+                seed = seed * 1103515245u + 12345u;
+                const Look& look = looks[(seed >> 3) % 5];
+                QFont font(QString::fromLatin1(look.family));
+                font.setPixelSize(look.pixels);
+                font.setBold(look.bold);
+                font.setItalic(look.italic);
+                font.setUnderline(look.underline);
+                p.setFont(font);
+                if ((seed >> 7) % 6 == 0)
+                    p.setBrush(QColor(250, 250, 200));
+                else
+                    p.setBrush(Qt::NoBrush);
+                img->FontColor = QColor::fromRgb((seed >> 5) & 0xffffff);
+                const int angle = (seed >> 9) % 4 == 0 ? 0 : int((seed >> 11) % 3600);
+                const double x = double((seed >> 13) % 1000) - 50, y = double((seed >> 2) % 800) - 50;
+                img->LabelAt(angle, texts[(seed >> 17) % 10], x, y, int((seed >> 21) % 9), int(seed % 3));
+            }
+        TMapPainter::ReuseLayouts = true;
+        return img->Picture().copy();
+    };
+    const QImage asText = draw(false);
+    const QImage asRuns = draw(true);
+    ASSERT_EQ(asText.size(), asRuns.size());
+    int differing = 0;
+    for (int y = 0; y < asText.height(); ++y)
+        for (int x = 0; x < asText.width(); ++x)
+            differing += asText.pixel(x, y) != asRuns.pixel(x, y);
+    EXPECT_EQ(differing, 0);
+}
