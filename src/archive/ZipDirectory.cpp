@@ -219,10 +219,7 @@ void TZFDirManager::LoadDir()
         Stream->Seek(uint64_t(endPos) - 20);
         if (Stream->ReadExact(loc, 20) && Get32(loc) == SigZip64Locator) {
             Zip64Locator = TZFZip64Locator::Read(loc);
-            uint8_t rec[56];
-            Stream->Seek(Zip64Locator.Zip64EndOffset);
-            if (!Stream->ReadExact(rec, 56) || Get32(rec) != SigZip64End) throw EZFException(40);
-            Zip64EndRecord = TZFZip64EndRecord::Read(rec);
+            ReadZip64EndRecord();
             Zip64Present = true;
             total = Zip64EndRecord.TotalEntries;
             dirStart = uint64_t(endPos) - 20 - 56 - Zip64EndRecord.DirSize;
@@ -236,10 +233,10 @@ void TZFDirManager::LoadDir()
         // run on over the following ones.
         const uint32_t dirDisk = EndRecord.DirDisk == 0xFFFF && Zip64Present ? Zip64EndRecord.DirDisk : EndRecord.DirDisk;
         dirStart = EndRecord.DirOffset == 0xFFFFFFFFu && Zip64Present ? Zip64EndRecord.DirOffset : EndRecord.DirOffset;
-        if (dirDisk != CurrentDisk) {
-            Stream = RequestVolume(dirDisk);
-            CurrentDisk = dirDisk;
-        }
+        // A directory said to start on a disk after the last is no directory: asking
+        // for that disk would only make the user hunt for a volume that never existed.
+        if (dirDisk > LastDisk) throw EZFException(35);
+        GoToVolume(dirDisk);
     } else if (dirStart > uint64_t(endPos)) {
         RebuildFromLocalHeaders();
         return;
@@ -293,6 +290,34 @@ void TZFDirManager::LoadDir()
         }
         FirstLocalHeaderPos = Items.ItemPtr(0)->LocalHeaderOffset();
     }
+}
+
+// The Zip64 end record lies where the locator says: on a multi-volume set that may
+// be an earlier volume than the last (a writer that keeps each record whole starts
+// the last volume with the locator when only the Zip64 record still fitted), and
+// the record itself may run on into the next volume.
+void TZFDirManager::ReadZip64EndRecord()
+{
+    uint8_t rec[56];
+    bool read;
+    if (MultiVolume) {
+        if (Zip64Locator.Zip64EndDisk > LastDisk) throw EZFException(40);
+        GoToVolume(Zip64Locator.Zip64EndDisk);
+        Stream->Seek(Zip64Locator.Zip64EndOffset);
+        read = ReadAcross(rec, sizeof rec);
+    } else {
+        Stream->Seek(Zip64Locator.Zip64EndOffset);
+        read = Stream->ReadExact(rec, sizeof rec);
+    }
+    if (!read || Get32(rec) != SigZip64End) throw EZFException(40);
+    Zip64EndRecord = TZFZip64EndRecord::Read(rec);
+}
+
+void TZFDirManager::GoToVolume(uint32_t disk)
+{
+    if (disk == CurrentDisk) return;
+    Stream = RequestVolume(disk);
+    CurrentDisk = disk;
 }
 
 bool TZFDirManager::ReadAcross(void* buf, size_t n)
