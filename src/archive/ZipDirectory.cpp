@@ -166,8 +166,11 @@ int64_t TZFDirManager::FindEndRecord(uint32_t signature)
     return -1;
 }
 
-void TZFDirManager::ReadExtraFields(TDirItem& item, int index, const std::vector<uint8_t>& area, TZFDirArray& arr)
+bool TZFDirManager::ReadExtraFields(TDirItem& item, int index, const std::vector<uint8_t>& area, TZFDirArray& arr)
 {
+    // Each field the header sets to 0xFFFFFFFF / 0xFFFF must be found in the Zip64 field.
+    int deferred = (item.Header.UncompressedSize == 0xFFFFFFFFu) + (item.Header.CompressedSize == 0xFFFFFFFFu) +
+                   (item.Header.LocalHeaderOffset == 0xFFFFFFFFu) + (item.Header.DiskNumberStart == 0xFFFF);
     size_t p = 0;
     while (p + 4 <= area.size()) {
         TZFExtraField f;
@@ -178,11 +181,13 @@ void TZFDirManager::ReadExtraFields(TDirItem& item, int index, const std::vector
         const uint8_t* d = f.Data.data();
         size_t q = 0;
         if (f.Id == ExtraZip64) {
-            auto take64 = [&](uint64_t& v) { if (q + 8 <= sz) { v = Get64(d + q); q += 8; } };
+            int found = 0;
+            auto take64 = [&](uint64_t& v) { if (q + 8 <= sz) { v = Get64(d + q); q += 8; ++found; } };
             if (item.Header.UncompressedSize == 0xFFFFFFFFu) take64(item.UncompressedSize64);
             if (item.Header.CompressedSize == 0xFFFFFFFFu) take64(item.CompressedSize64);
             if (item.Header.LocalHeaderOffset == 0xFFFFFFFFu) take64(item.LocalHeaderOffset64);
-            if (item.Header.DiskNumberStart == 0xFFFF && q + 4 <= sz) item.DiskNumberStart32 = Get32(d + q);
+            if (item.Header.DiskNumberStart == 0xFFFF && q + 4 <= sz) { item.DiskNumberStart32 = Get32(d + q); ++found; }
+            if (!item.IsZip64) deferred -= found;   // a second Zip64 field adds nothing
             item.IsZip64 = true;
         } else if (f.Id == ExtraUnicode) {
             std::string name;
@@ -196,6 +201,7 @@ void TZFDirManager::ReadExtraFields(TDirItem& item, int index, const std::vector
         }
         item.ExtraFields.push_back(std::move(f));
     }
+    return deferred <= 0;
 }
 
 void TZFDirManager::LoadDir()
@@ -259,7 +265,9 @@ void TZFDirManager::LoadDir()
             std::vector<uint8_t> extra(item.Header.ExtraLength);
             if (!ReadAcross(extra.data(), extra.size())) throw EZFException(35);
             TDirItem* p = Items.ItemPtr(idx);
-            ReadExtraFields(*p, idx, extra, Items);
+            // A size or offset left to a Zip64 field that is not there would be taken
+            // as 0: an update would then copy the entry's data wrongly.
+            if (!ReadExtraFields(*p, idx, extra, Items)) throw EZFException(35);
             p->Comment.assign(item.Header.CommentLength, '\0');
             if (!ReadAcross(p->Comment.data(), p->Comment.size())) throw EZFException(35);
         }

@@ -113,7 +113,8 @@ private:
     bool ReadAcross(void* buf, size_t n);
     // Position of the first entry's local header at or after `from`, UINT64_MAX when none.
     uint64_t FindFirstLocalHeader(const TDirItem& first, uint64_t from, uint64_t limit);
-    void ReadExtraFields(TDirItem& item, int index, const std::vector<uint8_t>& area, TZFDirArray& arr);
+    // False when a header field set to 0xFFFFFFFF / 0xFFFF finds no value in a Zip64 field.
+    bool ReadExtraFields(TDirItem& item, int index, const std::vector<uint8_t>& area, TZFDirArray& arr);
 };
 
 // Name under which a file is stored (relative to baseDir with spRelativePath, etc.).

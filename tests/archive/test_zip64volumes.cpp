@@ -461,3 +461,60 @@ TEST(Zip64Volumes, EveryZip64FieldOfTheDirectoryIsTakenFromItsExtraField)
     EXPECT_EQ(ComponentListing(zip), listing);
     ExpectLocalHeadersWhereTheDirectorySays(zip, pieces);
 }
+
+TEST(Zip64Volumes, SizeLeftToAMissingZip64FieldIsNotTakenAsZero)
+{
+    if (!HaveInfoZip()) GTEST_SKIP() << "Info-ZIP zip/unzip not installed (scripts/install-deps.sh)";
+    TempDir dir;
+    writeFile(dir.file("nodos.txt"), "1 100.0 200.0\r\n2 150.5 210.25\r\n3 99.0 12.5\r\n");
+    writeFile(dir.file("arcos.txt"), "1 2 0.35\r\n2 3 0.50\r\n");
+    const ToolResult made = RunTool("zip", {"-q", "-fz", "red.zip", "nodos.txt", "arcos.txt"}, Q(dir.path().string()));
+    ASSERT_EQ(made.ExitCode, 0) << made.Output;
+    const std::string archive = dir.file("red.zip");
+    const ToolResult original = PythonZipEntries(archive);
+    ASSERT_EQ(original.ExitCode, 0) << original.Output;
+    std::vector<std::string> expected;
+    {
+        std::istringstream in(original.Output);
+        for (std::string line; std::getline(in, line);) expected.push_back(line);
+    }
+    ASSERT_EQ(expected.size(), 2u);
+
+    // Info-ZIP puts the sizes of a forced Zip64 entry into its Zip64 field and
+    // 0xFFFFFFFF into the central header: give that field an unknown id, so every
+    // central header defers to a field that is not there.
+    std::string bytes = readFile(archive);
+    int damaged = 0;
+    for (size_t at = bytes.find(Sig(SigCentral)); at != std::string::npos; at = bytes.find(Sig(SigCentral), at + 4)) {
+        ASSERT_EQ(U32(bytes, at + 24), 0xFFFFFFFFu);
+        const size_t name = Get16(reinterpret_cast<const uint8_t*>(bytes.data() + at + 28));
+        const size_t extraLen = Get16(reinterpret_cast<const uint8_t*>(bytes.data() + at + 30));
+        for (size_t p = at + 46 + name; p + 4 <= at + 46 + name + extraLen;) {
+            const uint16_t id = Get16(reinterpret_cast<const uint8_t*>(bytes.data() + p));
+            if (id == ExtraZip64) { bytes[p] = 'z'; bytes[p + 1] = 'z'; ++damaged; }
+            p += 4 + Get16(reinterpret_cast<const uint8_t*>(bytes.data() + p + 2));
+        }
+    }
+    ASSERT_EQ(damaged, 2);
+    writeFile(archive, bytes);
+
+    // The directory is taken from the local headers, which carry the sizes, and an
+    // update writes an archive the independent readers find whole.
+    writeFile(dir.file("giros.txt"), "1 2 3 0\r\n");
+    TZipForge zip;
+    zip.FileName = archive;
+    zip.BaseDir = dir.path().string();
+    zip.OpenArchive();
+    EXPECT_EQ(ComponentListing(zip), expected);
+    zip.BeginUpdate();
+    zip.AddFiles(dir.file("giros.txt"));
+    zip.EndUpdate();
+    zip.CloseArchive();
+    const ToolResult after = PythonZipEntries(archive);
+    ASSERT_EQ(after.ExitCode, 0) << after.Output;
+    EXPECT_NE(after.Output.find(expected[0] + "\n"), std::string::npos) << after.Output;
+    EXPECT_NE(after.Output.find(expected[1] + "\n"), std::string::npos) << after.Output;
+    EXPECT_NE(after.Output.find("giros.txt\t9\t"), std::string::npos) << after.Output;
+    const ToolResult test = UnzipTest(archive);
+    EXPECT_EQ(test.ExitCode, 0) << test.Output;
+}
