@@ -397,6 +397,41 @@ void ParseLinkRecord(const std::string& line)
     }
 }
 
+namespace {
+
+// The pending links in the order of their numbers, A then B. The nodes are sorted
+// already, so the record of node A stands where A stands among the numbers: the
+// links are counted into one group per node, and each group (a node's few links)
+// is put in the order of B. Empty when a node is missing from the index.
+std::vector<int32_t> OrderByNodes(const std::vector<PendingLink>& pending)
+{
+    const size_t nodes = static_cast<size_t>(Network.NodeCount);
+    std::vector<int32_t> group(pending.size());
+    std::vector<int32_t> first(nodes + 2, 0);
+    for (size_t p = 0; p < pending.size(); ++p) {
+        const auto it = NodeKeyList.find(pending[p].a);
+        if (it == NodeKeyList.end() || it->second < 1 || static_cast<size_t>(it->second) > nodes)
+            return {};
+        group[p] = it->second;
+        ++first[static_cast<size_t>(it->second) + 1];
+    }
+    for (size_t n = 1; n < first.size(); ++n)
+        first[n] += first[n - 1];
+    std::vector<int32_t> order(pending.size());
+    std::vector<int32_t> next(first.begin(), first.end() - 1);
+    for (size_t p = 0; p < pending.size(); ++p)
+        order[static_cast<size_t>(next[static_cast<size_t>(group[p])]++)] = static_cast<int32_t>(p);
+    for (size_t n = 1; n <= nodes; ++n) {
+        const auto begin = order.begin() + first[n], end = order.begin() + first[n + 1];
+        for (auto i = begin + 1; i < end; ++i)
+            for (auto j = i; j > begin && pending[static_cast<size_t>(*j)].b < pending[static_cast<size_t>(*(j - 1))].b; --j)
+                std::iter_swap(j, j - 1);
+    }
+    return order;
+}
+
+} // namespace
+
 void MakePendingLinks()
 {
     EnsureCurrentState();
@@ -406,15 +441,14 @@ void MakePendingLinks()
     // Without earlier links (those of junction arms) the records are made in the
     // order SortLinks gives: by A, then B (the pending links never share both).
     // Otherwise in the order read, and SortLinks orders them with the others.
-    std::vector<int32_t> order(pending.size());
-    for (size_t p = 0; p < pending.size(); ++p)
-        order[p] = static_cast<int32_t>(p);
+    std::vector<int32_t> order;
     if (Network.LinkCount == 0)
-        std::sort(order.begin(), order.end(), [&pending](int32_t x, int32_t y) {
-            const PendingLink& u = pending[static_cast<size_t>(x)];
-            const PendingLink& v = pending[static_cast<size_t>(y)];
-            return u.a != v.a ? u.a < v.a : u.b < v.b;
-        });
+        order = OrderByNodes(pending);
+    if (order.empty()) {
+        order.resize(pending.size());
+        for (size_t p = 0; p < pending.size(); ++p)
+            order[p] = static_cast<int32_t>(p);
+    }
     std::vector<int32_t> recordOf(pending.size());
     float extra[MaxKnobValues + 1] = {};
     for (int32_t p : order) {

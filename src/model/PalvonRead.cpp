@@ -556,6 +556,11 @@ bool ReadNetwork(std::vector<std::string>& lines)
     tabWarnings = 0;
     progressStep = 0;
     ViewerServices& ui = Services();
+    // The latitudes and longitudes of the nodes are worked out while the later
+    // sections are read; the read ends (however it ends) once they are done.
+    struct GeographicWait {
+        ~GeographicWait() { FinishGeographicPositions(); }
+    } geographicWait;
     try {
         ClearNetwork();
         ResetSectionState();
@@ -657,10 +662,11 @@ bool ReadNetwork(std::vector<std::string>& lines)
             Network.SectionPresent[2] = 1;
             StartSection(2);
             line = ReadSectionLines("33333", ReadLinkLine);
-            MakePendingLinks();
         }
 
         SortNodes();
+        // The links' records in the order of their nodes, now that these are sorted.
+        MakePendingLinks();
         SortLinks();
         SortMovements();
         LinkNodesPass();
@@ -685,7 +691,7 @@ bool ReadNetwork(std::vector<std::string>& lines)
                 line = ReadSectionLines("55555", ReadFreeCoordinateLine);
             else
                 line = ReadSectionLines("55555", ReadCoordinateLine);
-            GeographicTestAndExtent();
+            GeographicTestAndExtent(true);
             ReportUnusedLanes();
         }
 
@@ -732,6 +738,7 @@ bool ReadNetwork(std::vector<std::string>& lines)
         if (tabWarnings > MaxTabMessages)
             ui.ShowMessage(Format("ATENCION: %d líneas más con caracter \"TAB\" (ver Errores.txt)", tabWarnings - MaxTabMessages));
     } catch (const CapacityError& e) {
+        FinishGeographicPositions();
         // Refuse the whole network: a partly read model would look complete.
         std::string what = e.what();
         AddError("Red rechazada: " + what);
@@ -747,6 +754,7 @@ bool ReadNetwork(std::vector<std::string>& lines)
         return false;
     }
 
+    FinishGeographicPositions();
     ui.SetStatusText(1, "");
     Network.Loaded = 1;
     ui.SetProgressPosition(0);
