@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 using ZelUtils::Format;
@@ -83,11 +84,28 @@ void Widen(float x, float y)
     Network.MaxY = std::max(Network.MaxY, y);
 }
 
+// Zone number -> the last zone record with it (FindZona's answer), made on the
+// first centroid line of a read: FindZona scans every zone for each centroid.
+std::unordered_map<int32_t, int32_t> zoneByNumber;
+int32_t zoneIndexCount = -1; // ZoneCount when made, -1 = not made in this read
+
+int32_t FindZone(int32_t number)
+{
+    if (zoneIndexCount != Network.ZoneCount) {
+        zoneByNumber.clear();
+        for (int32_t i = 1; i <= Network.ZoneCount; ++i)
+            zoneByNumber[Zonas[i].Number] = i;
+        zoneIndexCount = Network.ZoneCount;
+    }
+    const auto it = zoneByNumber.find(number);
+    return it == zoneByNumber.end() ? 0 : it->second;
+}
+
 // Stores one position; lines naming no existing node or zone change nothing.
 void StorePosition(bool centroid, int32_t number, float x, float y)
 {
     if (centroid) {
-        int32_t z = KDVlib::FindZona(number);
+        int32_t z = FindZone(number);
         if (z == 0)
             return;
         TZona& zone = Zonas[z];
@@ -194,6 +212,8 @@ void ResetCoordinateState()
 {
     incompleteLines.clear();
     pendingGeographic.clear();
+    zoneByNumber.clear();
+    zoneIndexCount = -1;
 }
 
 void ReadCoordinateLine(std::string& line) { ParseCoordinates(line); }

@@ -321,6 +321,18 @@ std::string_view FieldView(std::string_view line, int first, int width)
     return line.substr(static_cast<size_t>(first - 1), static_cast<size_t>(width));
 }
 
+void LineAsRead(std::string_view raw, std::string& out)
+{
+    // Lines may end in CR when a CR LF file was split on LF only.
+    if (!raw.empty() && raw.back() == '\r')
+        raw.remove_suffix(1);
+    // Upper-cased in place: one buffer serves every line of the text.
+    out.assign(raw);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+}
+
 std::string ReadLine() { return NextLine(); }
 
 const std::string& NextLine()
@@ -347,15 +359,7 @@ const std::string& NextLine()
             progressStep = 0;
             Services().SetProgressPosition(LineIndex);
         }
-        // Lines may end in CR when a CR LF file was split on LF only.
-        std::string_view v(raw);
-        if (!v.empty() && v.back() == '\r')
-            v.remove_suffix(1);
-        // Upper-cased in place: the line's buffer serves every line of the text.
-        CurrentLine.assign(v);
-        for (char& c : CurrentLine)
-            if (c >= 'a' && c <= 'z')
-                c = static_cast<char>(c - 'a' + 'A');
+        LineAsRead(raw, CurrentLine);
         return CurrentLine;
     }
 }

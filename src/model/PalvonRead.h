@@ -76,6 +76,8 @@ bool ReadNetwork(std::vector<std::string>& lines);
 std::string ReadLine();
 // ReadLine without the copy: the line stays valid until the next read.
 const std::string& NextLine();
+// A line of the text as ReadLine returns it: without a final CR, upper-cased.
+void LineAsRead(std::string_view raw, std::string& out);
 void InsertLine(const std::string& text);
 // Puts notes after the current line, in place of the notes an earlier read of the
 // same text left there; they reach the text when the read ends, all in one pass.
