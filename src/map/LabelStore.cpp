@@ -360,7 +360,8 @@ bool TLabelStore::Meets(int index, const TShape& query) const
         return false;
     seen_[index] = query_;
     const TShape& stored = shapes_[index];
-    if (!stored.bounds.intersects(query.bounds))
+    const QRect &a = stored.bounds, &b = query.bounds; // never empty
+    if (a.left() > b.right() || b.left() > a.right() || a.top() > b.bottom() || b.top() > a.bottom())
         return false;
     if (stored.kind == TKind::Rect && query.kind == TKind::Rect)
         return true; // the bounds are the regions
