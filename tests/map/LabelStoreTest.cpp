@@ -143,7 +143,8 @@ TEST(LabelStore, LabelBoxesGiveTheAnswerOfTheRegionUnion)
         const int ox = origin(rng), oy = origin(rng);
         // Some rounds start with regions of other shapes (markers kept clear).
         for (int k = coin(rng) % 3; k > 0; --k) {
-            const QRegion marker(QRect(ox + spot(rng), oy + spot(rng), width(rng), width(rng)), QRegion::Ellipse);
+            const QRect r(ox + spot(rng), oy + spot(rng), width(rng), width(rng));
+            const QRegion marker(r, k == 1 ? QRegion::Ellipse : QRegion::Rectangle);
             if (store.TryAdd(marker)) {
                 unionRegion += marker;
                 ++keptHere;
