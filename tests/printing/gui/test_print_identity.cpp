@@ -20,6 +20,7 @@
 #include "platform/PagePicture.h"
 #include "printing/ZelPrinter.h"
 #include "printing/gui/PrintLayers.h"
+#include "support/IdentityCases.h"
 #include "support/ViewerFixture.h"
 
 #include <QAction>
@@ -34,42 +35,11 @@
 
 namespace {
 
-void ResetDisplayState()
+std::string ByteDigest(const std::vector<uint8_t>& bytes)
 {
-    DisplayStyles::SetDefaultStyles();
-    DisplayStyles::SetDefaultClassStyles();
-    SymbolColors.fill(0x00FFFF);
-    NodeSize = 3;
-    CentroidSize = 10;
-    ArrowSize = 8;
-    SignalSize = 10;
-    NodeLabelPos = 6;
-    StreetLabelPos = 1;
-    StreetLabelOffset = 0.5f;
-    AnchoPista = 3.5f;
-    LaneOffset = 1.5f * AnchoPista;
-    FMov = 1.0;
-    PixsMov = 3;
-    ShowLanes = false;
-    LanesReady = false;
-    ZoomIndex = 1;
-}
-
-std::string Hex16(const QByteArray& digest) { return digest.toHex().left(16).toStdString(); }
-
-std::string Hash(const QImage& image)
-{
-    QCryptographicHash h(QCryptographicHash::Sha1);
-    for (int y = 0; y < image.height(); ++y)
-        h.addData(QByteArrayView(reinterpret_cast<const char*>(image.constScanLine(y)), image.width() * 4));
-    return Hex16(h.result());
-}
-
-std::string Hash(const std::vector<uint8_t>& bytes)
-{
-    return Hex16(QCryptographicHash::hash(
-        QByteArrayView(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())),
-        QCryptographicHash::Sha1));
+    const QByteArray sha1 = QCryptographicHash::hash(
+        QByteArrayView(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())), QCryptographicHash::Sha1);
+    return sha1.toHex().left(16).toStdString();
 }
 
 // A share of the links, nodes and zones gets a class, the marked and blocked
@@ -136,14 +106,16 @@ void MakeMovements()
             m.Var[1] = float((i * 37 + j * 11) % 100);
         }
     }
+    // Movement column 4 shows variable 1 as turn symbols, classed over 0..100
+    // with one class switched off.
     NumColMovim = 5;
     ColVarMovim.fill(0);
     ColVarMovim[4] = 1;
-    TitMovim[4] = "Flujo";
+    MovimDrawMode = false;
     RangeVarMovim = 4;
+    TitMovim[4] = "Flujo";
     Ranges::FillDefaultRanges(0.0f, 100.0f);
     RangeTable[2].Active = false;
-    MovimDrawMode = false;
 }
 
 struct Case {
@@ -151,46 +123,44 @@ struct Case {
     const char* file; // a real network, or the sample when it begins with '/'
     double percent;   // the page's share of the extent
     const char* layers;
-    const char* expected; // image digest / metafile digest
+    const char* image;     // digest of the page printed on an image
+    const char* metafile;  // digest of the page's metafile
 };
 
-// Layers: n links, l lanes, a arrows, v open arrowheads, o nodes, c centroids,
+// Layers: n links, l lanes, a arrows (v: open heads), o nodes, c centroids,
 // 1 node numbers, s street names, m movement symbols, k classes and marks; j the
 // page centred on the first signalised junction.
 const Case Cases[] = {
-    {"sample_full", "/samples/ejemplo.dat", 100, "knaoc1sm", "18c4f5cbe4bff54a/a3996369573656f0"},
-    {"sample_lanes", "/samples/ejemplo.dat", 4, "jklao1sm", "b8438fccf4a6e1b8/1413e54fa53c901f"},
-    {"chicago_full", "chicago-sketch.dat", 100, "knaoc1sm", "fe3fcf1bfe06c6e1/22cdccf7ad349494"},
-    {"chicago_lanes", "chicago-sketch.dat", 3, "klvo1m", "bf6b335b4c852a7c/230364522fc572a6"},
-    {"berlin_zoom", "berlin-center-truncated.dat", 8, "knaoc1s", "550cf1d4be269c94/edebced73e7d7b0b"},
+    {"sample_full", "/samples/ejemplo.dat", 100, "knaoc1sm", "18c4f5cbe4bff54a", "a3996369573656f0"},
+    {"sample_lanes", "/samples/ejemplo.dat", 4, "jklao1sm", "b8438fccf4a6e1b8", "1413e54fa53c901f"},
+    {"chicago_full", "chicago-sketch.dat", 100, "knaoc1sm", "fe3fcf1bfe06c6e1", "22cdccf7ad349494"},
+    {"chicago_lanes", "chicago-sketch.dat", 3, "klavo1m", "bf6b335b4c852a7c", "230364522fc572a6"},
+    {"berlin_zoom", "berlin-center-truncated.dat", 8, "knaoc1s", "550cf1d4be269c94", "edebced73e7d7b0b"},
 };
 
-// The layers in the order a page prints them, on the page painter set up.
+// The layers in the order a page prints them, on the page painter set up; the
+// labels of node numbers and street names each under the overlap test.
 void PrintCaseLayers(QPainter& p, const std::string& layers)
 {
     using namespace PrintLayers;
-    auto has = [&](char k) { return layers.find(k) != std::string::npos; };
+    struct Step {
+        char key;
+        void (*print)(QPainter&);
+        bool labels;
+    };
+    const Step steps[] = {{'m', PrintMovimLinks, false}, {'n', PrintNetWork, false}, {'l', PrintNetWorkLanes, false},
+                          {'a', PrintArrows, false},     {'o', PrintNodes, false},   {'c', PrintCents, false},
+                          {'1', PrintNameNodes, true},   {'s', PrintCalles, true}};
     ZelPrinter::ResetLabelsOff();
-    if (has('m'))
-        PrintMovimLinks(p);
-    if (has('n'))
-        PrintNetWork(p);
-    if (has('l'))
-        PrintNetWorkLanes(p);
-    if (has('a') || has('v'))
-        PrintArrows(p);
-    if (has('o'))
-        PrintNodes(p);
-    if (has('c'))
-        PrintCents(p);
-    ZelPrinter::ResetLabelsOff();
-    if (has('1'))
-        PrintNameNodes(p);
-    ZelPrinter::ResetLabels();
-    ZelPrinter::ResetLabelsOff();
-    if (has('s'))
-        PrintCalles(p);
-    ZelPrinter::ResetLabels();
+    for (const Step& step : steps) {
+        if (layers.find(step.key) == std::string::npos)
+            continue;
+        if (step.labels)
+            ZelPrinter::ResetLabelsOff();
+        step.print(p);
+        if (step.labels)
+            ZelPrinter::ResetLabels();
+    }
 }
 
 class PrintIdentity : public ViewerFixture, public ::testing::WithParamInterface<Case> {
@@ -200,13 +170,19 @@ protected:
         ViewerFixture::SetUp();
         savedFactor = SizeFactor;
         PalvonRead::ErrorList.clear();
-        ResetDisplayState();
+        // The program's windows set the sizes a fresh program has; these are the
+        // colours and switches of a fresh map.
+        DisplayStyles::SetDefaultClassStyles();
+        SymbolColors.fill(0x00FFFF);
+        PixsMov = 3;
+        LanesReady = false;
+        ZoomIndex = 1;
     }
     void TearDown() override
     {
         ZelPrinter::Painter().SetPainter(nullptr);
         SizeFactor = savedFactor;
-        ResetDisplayState();
+        ShowLanes = false;
         for (const char* name : {"ColorNode", "Semaforos", "SimpleArrow"})
             viewer->Action(QString::fromLatin1(name))->setChecked(false);
         ViewerFixture::TearDown();
@@ -219,28 +195,17 @@ protected:
 TEST_P(PrintIdentity, PagesAsBefore)
 {
     const Case& c = GetParam();
-    std::string path;
-    if (c.file[0] == '/') {
-        path = std::string(VELMORA_SOURCE_DIR) + c.file;
-    } else {
-        path = testutil::realDataPath(c.file);
-        if (!std::filesystem::exists(path))
-            GTEST_SKIP() << "no real networks at " << testutil::realDataPath("");
-    }
     const std::string layers = c.layers;
     auto has = [&](char k) { return layers.find(k) != std::string::npos; };
-    PalvonRead::NetworkDatFile = path;
-    std::vector<std::string> lines;
-    ASSERT_TRUE(FileUtils::ReadLines(path, lines));
-    ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
-    if (has('k'))
-        MarkElements();
-    if (has('m'))
-        MakeMovements();
-    KDVlib::BuildHitGrid();
-    PalvonRead::ComputeLinkGeometry();
-    PalvonRead::OrderArms();
-    PalvonRead::ComputeLinkDataExtremes();
+    const std::string path = testutil::CaseNetworkPath(c.file);
+    if (path.empty())
+        GTEST_SKIP() << "no real networks at " << testutil::realDataPath("");
+    ASSERT_TRUE(testutil::ReadCaseNetwork(path, [&] {
+        if (has('k'))
+            MarkElements();
+        if (has('m'))
+            MakeMovements();
+    }));
     ShowLanes = has('l');
 
     viewer->Action(QStringLiteral("ColorNode"))->setChecked(true);
@@ -269,41 +234,36 @@ TEST_P(PrintIdentity, PagesAsBefore)
                     ZelPrinter::PixelToWorldY(0));
     TMapPainter& page = ZelPrinter::Painter();
 
+    auto printOn = [&](QPaintDevice& device) {
+        QPainter p(&device);
+        p.setPen(QPen(Qt::black, 1));
+        p.setBrush(Qt::NoBrush);
+        page.SetPainter(&p);
+        page.PenMode = TPenMode::Copy;
+        PrintCaseLayers(p, layers);
+        page.SetPainter(nullptr);
+    };
     // (a) straight onto an image.
     QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
-    {
-        QPainter p(&image);
-        p.setPen(QPen(Qt::black, 1));
-        p.setBrush(Qt::NoBrush);
-        page.SetPainter(&p);
-        page.PenMode = TPenMode::Copy;
-        PrintCaseLayers(p, layers);
-        page.SetPainter(nullptr);
-    }
-
+    printOn(image);
     // (b) as a printed page: recorded, then played on the metafile device.
     TPagePicture picture;
     picture.Reset(width, height, 96);
-    {
-        QPainter p(&picture);
-        p.setPen(QPen(Qt::black, 1));
-        p.setBrush(Qt::NoBrush);
-        page.SetPainter(&p);
-        page.PenMode = TPenMode::Copy;
-        PrintCaseLayers(p, layers);
-        page.SetPainter(nullptr);
-    }
+    printOn(picture);
     ASSERT_FALSE(picture.IsEmpty());
     TEmfDevice emf(width, height, 600);
     {
         QPainter ep(&emf);
         picture.Play(ep);
     }
-    const std::string digest = Hash(image) + "/" + Hash(emf.Bytes());
+    const std::string imageDigest = testutil::PixelDigest(image);
+    const std::string metafileDigest = ByteDigest(emf.Bytes());
     if (std::getenv("VELMORA_PRINT_DIGESTS"))
-        std::printf("    {\"%s\", \"%s\", %g, \"%s\", \"%s\"},\n", c.name, c.file, c.percent, c.layers, digest.c_str());
-    EXPECT_EQ(digest, c.expected) << c.name;
+        std::printf("    {\"%s\", \"%s\", %g, \"%s\", \"%s\", \"%s\"},\n", c.name, c.file, c.percent, c.layers,
+                    imageDigest.c_str(), metafileDigest.c_str());
+    EXPECT_EQ(imageDigest, c.image) << c.name;
+    EXPECT_EQ(metafileDigest, c.metafile) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Pages, PrintIdentity, ::testing::ValuesIn(Cases),
