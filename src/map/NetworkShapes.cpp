@@ -32,20 +32,6 @@ TViewBox::TViewBox(double windowMinX, double windowMinY, int32_t width, int32_t 
     maxY = windowMinY + (height + marginPixels) * unitsPerPixel;
 }
 
-bool TViewBox::MeetsPoints(std::span<const TPoint> pts) const
-{
-    if (pts.empty())
-        return false;
-    double x0 = pts[0].x, x1 = x0, y0 = pts[0].y, y1 = y0;
-    for (const TPoint& p : pts.subspan(1)) {
-        x0 = std::min(x0, p.x);
-        x1 = std::max(x1, p.x);
-        y0 = std::min(y0, p.y);
-        y1 = std::max(y1, p.y);
-    }
-    return Meets(x0, y0, x1, y1);
-}
-
 // ---------------------------------------------------------------------------
 // Links
 

@@ -73,7 +73,20 @@ struct TViewBox {
     {
         return x1 >= minX && x0 <= maxX && y1 >= minY && y0 <= maxY;
     }
-    bool MeetsPoints(std::span<const TPoint> pts) const;
+    // The bounding box of the points meets the window.
+    bool MeetsPoints(std::span<const TPoint> pts) const
+    {
+        if (pts.empty())
+            return false;
+        double x0 = pts[0].x, x1 = x0, y0 = pts[0].y, y1 = y0;
+        for (const TPoint& p : pts.subspan(1)) {
+            x0 = std::min(x0, p.x);
+            x1 = std::max(x1, p.x);
+            y0 = std::min(y0, p.y);
+            y1 = std::max(y1, p.y);
+        }
+        return Meets(x0, y0, x1, y1);
+    }
 };
 
 // The nodes of the visible tiles: f(index, node).
