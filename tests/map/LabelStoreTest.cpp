@@ -224,3 +224,31 @@ TEST(LabelStore, EmptyFarAndFoldedLabelBoxes)
     EXPECT_TRUE(store.TryAdd(thin.c));
     EXPECT_EQ(store.Intersects(across.c), reference.intersects(ReferenceRegion(across)));
 }
+
+// Pixel by pixel: a one-pixel probe meets a stored label box exactly where the
+// box's region holds that pixel, on the box's rims above all.
+TEST(LabelStore, OnePixelProbesMeetABoxWhereItsRegionHoldsThem)
+{
+    std::mt19937 rng(99);
+    std::uniform_int_distribution<int> width(0, 120), height(8, 30), angle(0, 3599), alignment(0, 8), spot(-300, 300);
+    int64_t probes = 0, inside = 0;
+    for (int n = 0; n < 1500; ++n) {
+        const TBox box = LabelBox(spot(rng), spot(rng), width(rng), height(rng), angle(rng), alignment(rng), 0);
+        const QRegion region = ReferenceRegion(box);
+        TLabelStore store;
+        store.TryAdd(box.c);
+        const QRect area = QPolygon({box.c[0], box.c[1], box.c[2], box.c[3]}).boundingRect().adjusted(-2, -2, 2, 2);
+        int wrong = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x) {
+                const bool expected = region.contains(QPoint(x, y));
+                wrong += store.Intersects(QRegion(x, y, 1, 1)) != expected;
+                inside += expected;
+                ++probes;
+            }
+        ASSERT_EQ(wrong, 0) << "box " << n << ": " << box.c[0].x() << "," << box.c[0].y() << " " << box.c[1].x() << ","
+                            << box.c[1].y() << " " << box.c[2].x() << "," << box.c[2].y() << " " << box.c[3].x() << ","
+                            << box.c[3].y();
+    }
+    EXPECT_GT(inside, probes / 4);
+}
