@@ -114,6 +114,25 @@ TEST_F(Links, RecordsInAnyOrderEndOrderedWithTheirLastExtraData)
     EXPECT_EQ(FirstArc[static_cast<size_t>(n100) + 1], 3);
 }
 
+// Letters count as upper-cased and a final CR (a CR LF file split on LF) as
+// nothing, whichever column the line ends at.
+TEST_F(Links, LowerCaseCodesNamesAndCarriageReturns)
+{
+    ASSERT_TRUE(Read("", {"    1    2   50   40  900  2s  1000    4    1calle mayor\r", "    1    3   10   20  900  1\r",
+                          "    3    4   10   20  900  2\r"}));
+    const TArcos& l = Link(1, 2);
+    EXPECT_EQ(l.SpeedTag, "S");
+    EXPECT_FLOAT_EQ(l.Var[1], 50.0f); // speeds, as for "S"
+    EXPECT_FLOAT_EQ(l.Var[3], 72.0f);
+    EXPECT_EQ(l.StreetName, "CALLE MAYOR");
+    EXPECT_EQ(Link(2, 1).StreetName, "CALLE MAYOR");
+    EXPECT_EQ(Link(1, 3).StreetTag, "1");
+    EXPECT_EQ(Link(1, 3).SpeedTag, "");
+    EXPECT_EQ(Link(4, 3).StreetTag, "2");
+    EXPECT_FLOAT_EQ(Link(4, 3).Var[3], 10.0f);
+    EXPECT_EQ(Network.LinkCount, 5);
+}
+
 TEST_F(Links, SpeedCodesAndKermitUnits)
 {
     ASSERT_TRUE(Read("", {"    1    2   50   40  900  1S  1000", "    1    4    0    0  900  1    100"}));
