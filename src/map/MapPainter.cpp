@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 using ZelUtils::Round;
 
@@ -21,6 +22,39 @@ namespace {
 constexpr double Pi = std::numbers::pi;
 
 QPoint Shifted(const QPoint& p, double dx, double dy) { return QPoint(p.x() + Round(dx), p.y() + Round(dy)); }
+
+// Sine and cosine of a label angle in tenths of a degree. A pass places
+// thousands of labels at a few thousand possible angles: the values come from a
+// table filled with the very expression used otherwise.
+void LabelSinCos(int32_t angle, double& s, double& c)
+{
+    if (angle == 0) {
+        s = 0.0;
+        c = 1.0;
+        return;
+    }
+    constexpr int32_t Low = -3600, High = 7200;
+    struct Table {
+        std::vector<double> sin, cos;
+        Table() : sin(High - Low), cos(High - Low)
+        {
+            for (int32_t k = Low; k < High; ++k) {
+                const double a = k * Pi / 1800.0;
+                sin[size_t(k - Low)] = std::sin(a);
+                cos[size_t(k - Low)] = std::cos(a);
+            }
+        }
+    };
+    if (angle >= Low && angle < High) {
+        static const Table table;
+        s = table.sin[size_t(angle - Low)];
+        c = table.cos[size_t(angle - Low)];
+        return;
+    }
+    const double a = angle * Pi / 1800.0;
+    s = std::sin(a);
+    c = std::cos(a);
+}
 
 
 } // namespace
@@ -679,8 +713,8 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
         return QRegion();
     const int w = TextWidth(text, nullptr);
     const int h = fontHeight_;
-    const double a = angle * Pi / 1800.0;
-    const double sa = angle == 0 ? 0.0 : std::sin(a), ca = angle == 0 ? 1.0 : std::cos(a);
+    double sa, ca;
+    LabelSinCos(angle, sa, ca);
     const double depth = 5.0 * h / 6.0;
     const QPoint anchor = WorldToPoint(x, y);
     const double x0 = anchor.x() + offset * sa, y0 = anchor.y() + offset * ca;
