@@ -166,8 +166,11 @@ int64_t TZFDirManager::FindEndRecord(uint32_t signature)
     return -1;
 }
 
-void TZFDirManager::ReadExtraFields(TDirItem& item, int index, const std::vector<uint8_t>& area, TZFDirArray& arr)
+bool TZFDirManager::ReadExtraFields(TDirItem& item, int index, const std::vector<uint8_t>& area, TZFDirArray& arr)
 {
+    // Each field the header sets to 0xFFFFFFFF / 0xFFFF must be found in the Zip64 field.
+    int deferred = (item.Header.UncompressedSize == 0xFFFFFFFFu) + (item.Header.CompressedSize == 0xFFFFFFFFu) +
+                   (item.Header.LocalHeaderOffset == 0xFFFFFFFFu) + (item.Header.DiskNumberStart == 0xFFFF);
     size_t p = 0;
     while (p + 4 <= area.size()) {
         TZFExtraField f;
@@ -178,11 +181,13 @@ void TZFDirManager::ReadExtraFields(TDirItem& item, int index, const std::vector
         const uint8_t* d = f.Data.data();
         size_t q = 0;
         if (f.Id == ExtraZip64) {
-            auto take64 = [&](uint64_t& v) { if (q + 8 <= sz) { v = Get64(d + q); q += 8; } };
+            int found = 0;
+            auto take64 = [&](uint64_t& v) { if (q + 8 <= sz) { v = Get64(d + q); q += 8; ++found; } };
             if (item.Header.UncompressedSize == 0xFFFFFFFFu) take64(item.UncompressedSize64);
             if (item.Header.CompressedSize == 0xFFFFFFFFu) take64(item.CompressedSize64);
             if (item.Header.LocalHeaderOffset == 0xFFFFFFFFu) take64(item.LocalHeaderOffset64);
-            if (item.Header.DiskNumberStart == 0xFFFF && q + 4 <= sz) item.DiskNumberStart32 = Get32(d + q);
+            if (item.Header.DiskNumberStart == 0xFFFF && q + 4 <= sz) { item.DiskNumberStart32 = Get32(d + q); ++found; }
+            if (!item.IsZip64) deferred -= found;   // a second Zip64 field adds nothing
             item.IsZip64 = true;
         } else if (f.Id == ExtraUnicode) {
             std::string name;
@@ -196,6 +201,7 @@ void TZFDirManager::ReadExtraFields(TDirItem& item, int index, const std::vector
         }
         item.ExtraFields.push_back(std::move(f));
     }
+    return deferred <= 0;
 }
 
 void TZFDirManager::LoadDir()
@@ -219,10 +225,7 @@ void TZFDirManager::LoadDir()
         Stream->Seek(uint64_t(endPos) - 20);
         if (Stream->ReadExact(loc, 20) && Get32(loc) == SigZip64Locator) {
             Zip64Locator = TZFZip64Locator::Read(loc);
-            uint8_t rec[56];
-            Stream->Seek(Zip64Locator.Zip64EndOffset);
-            if (!Stream->ReadExact(rec, 56) || Get32(rec) != SigZip64End) throw EZFException(40);
-            Zip64EndRecord = TZFZip64EndRecord::Read(rec);
+            ReadZip64EndRecord();
             Zip64Present = true;
             total = Zip64EndRecord.TotalEntries;
             dirStart = uint64_t(endPos) - 20 - 56 - Zip64EndRecord.DirSize;
@@ -236,10 +239,10 @@ void TZFDirManager::LoadDir()
         // run on over the following ones.
         const uint32_t dirDisk = EndRecord.DirDisk == 0xFFFF && Zip64Present ? Zip64EndRecord.DirDisk : EndRecord.DirDisk;
         dirStart = EndRecord.DirOffset == 0xFFFFFFFFu && Zip64Present ? Zip64EndRecord.DirOffset : EndRecord.DirOffset;
-        if (dirDisk != CurrentDisk) {
-            Stream = RequestVolume(dirDisk);
-            CurrentDisk = dirDisk;
-        }
+        // A directory said to start on a disk after the last is no directory: asking
+        // for that disk would only make the user hunt for a volume that never existed.
+        if (dirDisk > LastDisk) throw EZFException(35);
+        GoToVolume(dirDisk);
     } else if (dirStart > uint64_t(endPos)) {
         RebuildFromLocalHeaders();
         return;
@@ -262,7 +265,9 @@ void TZFDirManager::LoadDir()
             std::vector<uint8_t> extra(item.Header.ExtraLength);
             if (!ReadAcross(extra.data(), extra.size())) throw EZFException(35);
             TDirItem* p = Items.ItemPtr(idx);
-            ReadExtraFields(*p, idx, extra, Items);
+            // A size or offset left to a Zip64 field that is not there would be taken
+            // as 0: an update would then copy the entry's data wrongly.
+            if (!ReadExtraFields(*p, idx, extra, Items)) throw EZFException(35);
             p->Comment.assign(item.Header.CommentLength, '\0');
             if (!ReadAcross(p->Comment.data(), p->Comment.size())) throw EZFException(35);
         }
@@ -293,6 +298,34 @@ void TZFDirManager::LoadDir()
         }
         FirstLocalHeaderPos = Items.ItemPtr(0)->LocalHeaderOffset();
     }
+}
+
+// The Zip64 end record lies where the locator says: on a multi-volume set that may
+// be an earlier volume than the last (a writer that keeps each record whole starts
+// the last volume with the locator when only the Zip64 record still fitted), and
+// the record itself may run on into the next volume.
+void TZFDirManager::ReadZip64EndRecord()
+{
+    uint8_t rec[56];
+    bool read;
+    if (MultiVolume) {
+        if (Zip64Locator.Zip64EndDisk > LastDisk) throw EZFException(40);
+        GoToVolume(Zip64Locator.Zip64EndDisk);
+        Stream->Seek(Zip64Locator.Zip64EndOffset);
+        read = ReadAcross(rec, sizeof rec);
+    } else {
+        Stream->Seek(Zip64Locator.Zip64EndOffset);
+        read = Stream->ReadExact(rec, sizeof rec);
+    }
+    if (!read || Get32(rec) != SigZip64End) throw EZFException(40);
+    Zip64EndRecord = TZFZip64EndRecord::Read(rec);
+}
+
+void TZFDirManager::GoToVolume(uint32_t disk)
+{
+    if (disk == CurrentDisk) return;
+    Stream = RequestVolume(disk);
+    CurrentDisk = disk;
 }
 
 bool TZFDirManager::ReadAcross(void* buf, size_t n)

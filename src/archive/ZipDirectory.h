@@ -42,6 +42,8 @@ struct TDirItem {
     { return Header.CompressedSize == 0xFFFFFFFFu ? CompressedSize64 : Header.CompressedSize; }
     uint64_t LocalHeaderOffset() const
     { return Header.LocalHeaderOffset == 0xFFFFFFFFu ? LocalHeaderOffset64 : Header.LocalHeaderOffset; }
+    uint32_t DiskNumberStart() const
+    { return Header.DiskNumberStart == 0xFFFF ? DiskNumberStart32 : Header.DiskNumberStart; }
     bool IsDirectory() const { return !FileName.empty() && FileName.back() == '/'; }
 };
 
@@ -103,11 +105,16 @@ public:
     void RebuildFromLocalHeaders();
 private:
     void CopySFXStub();
+    // The Zip64 end record at the locator's disk and offset (error 40 when not there).
+    void ReadZip64EndRecord();
+    // Makes `disk` the current volume of a multi-volume set, asking for it when needed.
+    void GoToVolume(uint32_t disk);
     // Reads n bytes, going on at the start of the next volume where one ends.
     bool ReadAcross(void* buf, size_t n);
     // Position of the first entry's local header at or after `from`, UINT64_MAX when none.
     uint64_t FindFirstLocalHeader(const TDirItem& first, uint64_t from, uint64_t limit);
-    void ReadExtraFields(TDirItem& item, int index, const std::vector<uint8_t>& area, TZFDirArray& arr);
+    // False when a header field set to 0xFFFFFFFF / 0xFFFF finds no value in a Zip64 field.
+    bool ReadExtraFields(TDirItem& item, int index, const std::vector<uint8_t>& area, TZFDirArray& arr);
 };
 
 // Name under which a file is stored (relative to baseDir with spRelativePath, etc.).

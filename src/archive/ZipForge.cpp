@@ -508,8 +508,8 @@ void TZFBaseArchiver::OpenExisting(bool spanning)
     if (EndsWithExe(FileName)) {
         if (ReadDirectoryOf(FileName)) return;
         // The first part of a split self-extracting archive: its end lies in the ".ZIP" part.
-        const std::string last = ZipSpan::VolumeFileName(FileName, ZipSpan::LastVolumeIndex, smSplitting,
-                                                         SpanningOptions.AdvancedNaming, true, FMethod);
+        const std::string last = ZipSpan::ExistingVolumeFileName(FileName, ZipSpan::LastVolumeIndex, smSplitting,
+                                                                 SpanningOptions.AdvancedNaming, true, FMethod);
         if (FileExists(last) && ReadDirectoryOf(last)) return;
         d->Dir.reset();
         d->Stream.reset();
@@ -553,8 +553,14 @@ bool TZFBaseArchiver::ReadDirectoryOf(const std::string& lastVolumeName)
         // Which kind of set: split parts lie beside the last one under the
         // split names (in either naming form); otherwise the volumes are disks.
         const bool sfx = ZipSpan::IsSelfExtracting(FileName, SFXStub);
+        // The part before the last decides; when that one is missing the first part
+        // still shows the set is split, so the missing part is asked for by its own
+        // name instead of the set being taken for disks under one name.
         auto splitName = [&](bool advanced) {
-            return ZipSpan::VolumeFileName(FileName, lastDisk - 1, smSplitting, advanced, sfx, FMethod);
+            std::string found = ZipSpan::FindVolumeFile(FileName, lastDisk - 1, smSplitting, advanced, sfx, FMethod);
+            if (found.empty() && lastDisk > 1)
+                found = ZipSpan::FindVolumeFile(FileName, 0, smSplitting, advanced, sfx, FMethod);
+            return found;
         };
         if (FileExists(splitName(SpanningOptions.AdvancedNaming))) {
             FSpanningMode = smSplitting;

@@ -2,6 +2,7 @@
 #include "archive/ZipUnicode.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -88,14 +89,32 @@ std::string VolumeFileName(const std::string& FileName, uint32_t Index, TZFSpann
     return p.Dir + p.Base + (MethodNumber >= 252 ? ".F" : ".Z") + num;
 }
 
-std::string ExistingVolumeFileName(const std::string& FileName, uint32_t Index, TZFSpanningMode Mode,
-                                   bool AdvancedNaming, bool SelfExtracting, uint16_t MethodNumber)
+std::string FindVolumeFile(const std::string& FileName, uint32_t Index, TZFSpanningMode Mode, bool AdvancedNaming,
+                           bool SelfExtracting, uint16_t MethodNumber)
 {
     const std::string name = VolumeFileName(FileName, Index, Mode, AdvancedNaming, SelfExtracting, MethodNumber);
     if (Exists(name))
         return name;
-    const std::string other = VolumeFileName(FileName, Index, Mode, !AdvancedNaming, SelfExtracting, MethodNumber);
-    return Exists(other) ? other : name;
+    // Archivers on case-sensitive file systems name split parts ".z01" where the
+    // rule gives ".Z01": the part is the same, only its extension's case differs.
+    const NameParts p = SplitName(name);
+    for (const bool upper : {false, true}) {
+        std::string ext = p.Ext;
+        for (char& c : ext)
+            c = char(upper ? std::toupper(static_cast<unsigned char>(c)) : std::tolower(static_cast<unsigned char>(c)));
+        if (ext != p.Ext && Exists(p.Dir + p.Base + ext))
+            return p.Dir + p.Base + ext;
+    }
+    return std::string();
+}
+
+std::string ExistingVolumeFileName(const std::string& FileName, uint32_t Index, TZFSpanningMode Mode,
+                                   bool AdvancedNaming, bool SelfExtracting, uint16_t MethodNumber)
+{
+    std::string found = FindVolumeFile(FileName, Index, Mode, AdvancedNaming, SelfExtracting, MethodNumber);
+    if (found.empty())
+        found = FindVolumeFile(FileName, Index, Mode, !AdvancedNaming, SelfExtracting, MethodNumber);
+    return found.empty() ? VolumeFileName(FileName, Index, Mode, AdvancedNaming, SelfExtracting, MethodNumber) : found;
 }
 
 int64_t DriveFreeSpace(const std::string& path)

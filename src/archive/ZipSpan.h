@@ -20,6 +20,10 @@ bool IsSelfExtracting(const std::string& FileName, const std::string& SFXStub);
 // Name of the volume with zero-based Index (LastVolumeIndex for the last one).
 std::string VolumeFileName(const std::string& FileName, uint32_t Index, TZFSpanningMode Mode, bool AdvancedNaming,
                            bool SelfExtracting, uint16_t MethodNumber);
+// The existing file of that volume under the given naming form, also when only the
+// case of its extension differs ("set.z01" for "set.Z01"); empty when there is none.
+std::string FindVolumeFile(const std::string& FileName, uint32_t Index, TZFSpanningMode Mode, bool AdvancedNaming,
+                           bool SelfExtracting, uint16_t MethodNumber);
 // As above for a volume that must exist: when the name does not exist, the other
 // naming form is tried and taken when it exists.
 std::string ExistingVolumeFileName(const std::string& FileName, uint32_t Index, TZFSpanningMode Mode,

@@ -29,6 +29,17 @@ namespace DrawLayers {
 
 namespace {
 
+// out = ZelUtils::Trim(s), reusing out's storage.
+void AssignTrimmed(std::string& out, std::string_view s)
+{
+    size_t i = 0, n = s.size();
+    while (i < n && static_cast<unsigned char>(s[i]) <= 32)
+        ++i;
+    while (n > i && static_cast<unsigned char>(s[n - 1]) <= 32)
+        --n;
+    out.assign(s.data() + i, n - i);
+}
+
 QColor Colour(uint32_t c) { return DisplayStyles::ToQColor(c); }
 
 QPen MakePen(uint32_t color, int32_t width, uint8_t style = psSolid)
@@ -848,6 +859,7 @@ void DrawCalles(TMapPainter& img, const TNetworkOptions& o)
     const int32_t position = std::clamp(StreetLabelPos, 0, 8);
     const double offset = StreetLabelOffset;
     const TView view(img, LabelMargin(*p));
+    std::string name; // one buffer for every link: street names outgrow a short string
     ForEachLink([&](int32_t, const TArcos& a) {
         if (LinkHidden(a, o) || !ValidNode(a.AIndex) || !ValidNode(a.BIndex) || !a.Active)
             return;
@@ -868,9 +880,9 @@ void DrawCalles(TMapPainter& img, const TNetworkOptions& o)
         }
         if (!view.Contains(place.x, place.y))
             return;
-        std::string name = ZelUtils::Trim(a.StreetName);
+        AssignTrimmed(name, a.StreetName);
         if (name.empty())
-            name = ZelUtils::Trim(PairOf(a).StreetName);
+            AssignTrimmed(name, PairOf(a).StreetName);
         if (name.empty())
             return;
         const int32_t angle = (bearing < 901 || bearing >= 2700) ? bearing : bearing - 1800;

@@ -1,15 +1,317 @@
 #include "map/LabelStore.h"
 
+#include <QPolygon>
+
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+// The region of a convex polygon with integer corners holds exactly the pixels
+// whose top-left corner lies inside it, taking the polygon's left and top edges
+// in and its right and bottom edges out: row y holds the pixels from the ceiling
+// of the left edge's crossing of the line y to before the ceiling of the right
+// edge's (scan conversion with exact integer steps). RowSpan works that out; the
+// tests hold the store's answers against those of the regions themselves.
+//
+// A pixel's centre is within 0.71 px of its top-left corner, so every pixel of
+// the region has its centre within 0.71 px of the polygon, and every pixel whose
+// centre lies more than 0.71 px inside belongs to it. Two quick tests rest on
+// that, with room to spare, before the rows are compared.
+//
+// Two boxes whose projections on some edge normal lie more than this apart share
+// no pixel (a shared pixel's centre would be within 0.71 px of both, 1.42 in all).
+constexpr double ApartMargin = 2.0;
+// A point at least this deep inside both boxes lies in a pixel whose centre is at
+// least 2 - 0.71 px inside both, which both regions hold.
+constexpr double InnerDepth = 2.0;
+// Corners beyond this many pixels from the origin are left to the regions, so
+// that integer products stay exact; so are boxes larger than a label can be.
+constexpr int GeometryLimit = 1 << 24;
+constexpr int SpanLimit = 1 << 13;
+
+bool InRange(const QPoint* c)
+{
+    for (int k = 0; k < 4; ++k)
+        if (std::abs(c[k].x()) > GeometryLimit || std::abs(c[k].y()) > GeometryLimit)
+            return false;
+    return true;
+}
+
+int64_t Cross(const QPoint& a, const QPoint& b, const QPoint& c)
+{
+    return int64_t(b.x() - a.x()) * (c.y() - b.y()) - int64_t(b.y() - a.y()) * (c.x() - b.x());
+}
+
+// Whether the corners turn the same way at every corner, none straight: a convex
+// quadrilateral of positive area.
+bool Convex(const QPoint* c)
+{
+    int positive = 0, negative = 0;
+    for (int k = 0; k < 4; ++k) {
+        const int64_t t = Cross(c[k], c[(k + 1) & 3], c[(k + 2) & 3]);
+        positive += t > 0;
+        negative += t < 0;
+    }
+    return positive == 4 || negative == 4;
+}
+
+// Whether an edge of a or b separates the two convex quadrilaterals by more than
+// ApartMargin pixels.
+bool Apart(const QPoint* a, const QPoint* b)
+{
+    for (int side = 0; side < 2; ++side) {
+        const QPoint* p = side == 0 ? a : b;
+        for (int i = 0; i < 4; ++i) {
+            const int64_t ex = p[(i + 1) & 3].x() - p[i].x(), ey = p[(i + 1) & 3].y() - p[i].y();
+            if (ex == 0 && ey == 0)
+                continue;
+            int64_t minA = INT64_MAX, maxA = INT64_MIN, minB = INT64_MAX, maxB = INT64_MIN;
+            for (int k = 0; k < 4; ++k) {
+                const int64_t va = ex * a[k].y() - ey * a[k].x(), vb = ex * b[k].y() - ey * b[k].x();
+                minA = std::min(minA, va);
+                maxA = std::max(maxA, va);
+                minB = std::min(minB, vb);
+                maxB = std::max(maxB, vb);
+            }
+            const int64_t gap = std::max(minB - maxA, minA - maxB);
+            if (gap > 0 && double(gap) * double(gap) > ApartMargin * ApartMargin * double(ex * ex + ey * ey))
+                return true;
+        }
+    }
+    return false;
+}
+
+// Whether two convex quadrilaterals (x, y pairs) meet: no edge normal separates them.
+bool Meet(const double* a, const double* b)
+{
+    for (int side = 0; side < 2; ++side) {
+        const double* p = side == 0 ? a : b;
+        for (int i = 0; i < 4; ++i) {
+            const int j = (i + 1) & 3;
+            const double ex = p[2 * j] - p[2 * i], ey = p[2 * j + 1] - p[2 * i + 1];
+            double minA = INFINITY, maxA = -INFINITY, minB = INFINITY, maxB = -INFINITY;
+            for (int k = 0; k < 4; ++k) {
+                const double va = ex * a[2 * k + 1] - ey * a[2 * k], vb = ex * b[2 * k + 1] - ey * b[2 * k];
+                minA = std::min(minA, va);
+                maxA = std::max(maxA, va);
+                minB = std::min(minB, vb);
+                maxB = std::max(maxB, vb);
+            }
+            if (maxA < minB || maxB < minA)
+                return false;
+        }
+    }
+    return true;
+}
+
+int64_t CeilDiv(int64_t a, int64_t b) // b > 0
+{
+    const int64_t q = a / b;
+    return q + ((a % b) != 0 && a > 0);
+}
+
+// The pixels [x0, x1) of row y in the region of a convex quadrilateral; false
+// when the row holds none.
+bool RowSpan(const QPoint* c, int y, int64_t& x0, int64_t& x1)
+{
+    int n = 0;
+    int64_t xs[2];
+    for (int i = 0; i < 4 && n < 2; ++i) {
+        QPoint a = c[i], b = c[(i + 1) & 3];
+        if (a.y() == b.y())
+            continue; // a level edge crosses no row
+        if (a.y() > b.y())
+            std::swap(a, b);
+        if (y < a.y() || y >= b.y())
+            continue;
+        xs[n++] = a.x() + CeilDiv(int64_t(b.x() - a.x()) * (y - a.y()), b.y() - a.y());
+    }
+    if (n < 2)
+        return false;
+    x0 = std::min(xs[0], xs[1]);
+    x1 = std::max(xs[0], xs[1]);
+    return x0 < x1;
+}
+
+void RowRange(const QPoint* c, int& y0, int& y1)
+{
+    y0 = std::min({c[0].y(), c[1].y(), c[2].y(), c[3].y()});
+    y1 = std::max({c[0].y(), c[1].y(), c[2].y(), c[3].y()});
+}
+
+// Whether the regions of two convex quadrilaterals share a pixel, row by row.
+bool RowsMeet(const QPoint* a, const QPoint* b)
+{
+    int a0, a1, b0, b1;
+    RowRange(a, a0, a1);
+    RowRange(b, b0, b1);
+    for (int y = std::max(a0, b0), end = std::min(a1, b1); y < end; ++y) {
+        int64_t ax0, ax1, bx0, bx1;
+        if (RowSpan(a, y, ax0, ax1) && RowSpan(b, y, bx0, bx1) && std::max(ax0, bx0) < std::min(ax1, bx1))
+            return true;
+    }
+    return false;
+}
+
+// Whether the region of a convex quadrilateral holds any pixel.
+bool HasPixels(const QPoint* c)
+{
+    int y0, y1;
+    RowRange(c, y0, y1);
+    for (int y = y0; y < y1; ++y) {
+        int64_t x0, x1;
+        if (RowSpan(c, y, x0, x1))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QRegion TLabelStore::BoxRegion(const QPoint* c)
+{
+    const bool upright = (c[0].y() == c[1].y() && c[1].x() == c[2].x() && c[2].y() == c[3].y() && c[3].x() == c[0].x()) ||
+                         (c[0].x() == c[1].x() && c[1].y() == c[2].y() && c[2].x() == c[3].x() && c[3].y() == c[0].y());
+    if (upright) {
+        const int x0 = std::min(c[0].x(), c[2].x()), x1 = std::max(c[0].x(), c[2].x());
+        const int y0 = std::min(c[0].y(), c[2].y()), y1 = std::max(c[0].y(), c[2].y());
+        return QRegion(QRect(x0, y0, x1 - x0, y1 - y0));
+    }
+    QPolygon polygon(5);
+    for (int k = 0; k < 4; ++k)
+        polygon[k] = c[k];
+    polygon[4] = c[0];
+    return QRegion(polygon, Qt::OddEvenFill);
+}
+
+const QRegion& TLabelStore::TShape::Region() const
+{
+    if (!hasRegion) {
+        region = kind == TKind::Rect ? QRegion(bounds) : BoxRegion(corner);
+        hasRegion = true;
+    }
+    return region;
+}
+
+bool TLabelStore::TShape::Deep() const
+{
+    if (innerState != 0)
+        return innerState == 1;
+    innerState = 2;
+    if (!geometry || kind == TKind::Region)
+        return false;
+    const QPoint* c = corner;
+    const double sign = Cross(c[0], c[1], c[2]) > 0 ? 1.0 : -1.0;
+    // Each edge's line moved InnerDepth inwards: n . p = h, n the inward unit normal.
+    double nx[4], ny[4], h[4];
+    for (int i = 0; i < 4; ++i) {
+        const double ex = c[(i + 1) & 3].x() - c[i].x(), ey = c[(i + 1) & 3].y() - c[i].y();
+        const double len = std::hypot(ex, ey);
+        if (len == 0)
+            return false;
+        nx[i] = -sign * ey / len;
+        ny[i] = sign * ex / len;
+        h[i] = nx[i] * c[i].x() + ny[i] * c[i].y() + InnerDepth;
+    }
+    for (int k = 0; k < 4; ++k) { // the corner where the moved lines of edges k-1 and k cross
+        const int p = (k + 3) & 3;
+        const double det = nx[p] * ny[k] - ny[p] * nx[k];
+        if (std::abs(det) < 1e-9)
+            return false;
+        inner[2 * k] = (h[p] * ny[k] - ny[p] * h[k]) / det;
+        inner[2 * k + 1] = (nx[p] * h[k] - h[p] * nx[k]) / det;
+    }
+    // Valid when every corner is InnerDepth inside every edge and the corners still
+    // turn the same way: the whole quadrilateral then lies that deep inside.
+    for (int k = 0; k < 4; ++k) {
+        for (int i = 0; i < 4; ++i)
+            if (nx[i] * inner[2 * k] + ny[i] * inner[2 * k + 1] < h[i] - 1e-6)
+                return false;
+        const int j = (k + 1) & 3, l = (k + 2) & 3;
+        const double turn = (inner[2 * j] - inner[2 * k]) * (inner[2 * l + 1] - inner[2 * j + 1]) -
+                            (inner[2 * j + 1] - inner[2 * k + 1]) * (inner[2 * l] - inner[2 * j]);
+        if (!(turn * sign > 1e-9))
+            return false;
+    }
+    innerState = 1;
+    return true;
+}
+
+bool TLabelStore::MakeShape(const QPoint* c, TShape& shape)
+{
+    const bool upright = (c[0].y() == c[1].y() && c[1].x() == c[2].x() && c[2].y() == c[3].y() && c[3].x() == c[0].x()) ||
+                         (c[0].x() == c[1].x() && c[1].y() == c[2].y() && c[2].x() == c[3].x() && c[3].y() == c[0].y());
+    if (upright) { // the region is this rectangle, as BoxRegion makes it
+        const int x0 = std::min(c[0].x(), c[2].x()), x1 = std::max(c[0].x(), c[2].x());
+        const int y0 = std::min(c[0].y(), c[2].y()), y1 = std::max(c[0].y(), c[2].y());
+        const QRect r(x0, y0, x1 - x0, y1 - y0);
+        if (r.isEmpty())
+            return false;
+        shape.kind = TKind::Rect;
+        shape.bounds = r;
+        std::copy(c, c + 4, shape.corner);
+        shape.geometry = InRange(c);
+        shape.spans = shape.geometry && r.width() <= SpanLimit && r.height() <= SpanLimit;
+        return true;
+    }
+    if (InRange(c) && Convex(c)) {
+        int x0 = c[0].x(), x1 = x0, y0 = c[0].y(), y1 = y0;
+        for (int k = 1; k < 4; ++k) {
+            x0 = std::min(x0, c[k].x());
+            x1 = std::max(x1, c[k].x());
+            y0 = std::min(y0, c[k].y());
+            y1 = std::max(y1, c[k].y());
+        }
+        shape.kind = TKind::Quad;
+        // The region's pixels have their centres within 0.71 px of the corners' span.
+        shape.bounds = QRect(QPoint(x0 - 2, y0 - 2), QPoint(x1 + 1, y1 + 1));
+        std::copy(c, c + 4, shape.corner);
+        shape.geometry = true;
+        shape.spans = x1 - x0 <= SpanLimit && y1 - y0 <= SpanLimit;
+        return true;
+    }
+    // Folded or far away: the region alone can tell.
+    return MakeShape(BoxRegion(c), shape);
+}
+
+bool TLabelStore::MakeShape(const QRegion& region, TShape& shape)
+{
+    if (region.isEmpty())
+        return false;
+    shape.bounds = region.boundingRect();
+    shape.region = region;
+    shape.hasRegion = true;
+    if (region.rectCount() == 1) {
+        const QRect& r = shape.bounds;
+        const int x1 = r.x() + r.width(), y1 = r.y() + r.height();
+        shape.kind = TKind::Rect;
+        shape.corner[0] = QPoint(r.x(), r.y());
+        shape.corner[1] = QPoint(x1, r.y());
+        shape.corner[2] = QPoint(x1, y1);
+        shape.corner[3] = QPoint(r.x(), y1);
+        shape.geometry = InRange(shape.corner);
+        shape.spans = shape.geometry && r.width() <= SpanLimit && r.height() <= SpanLimit;
+    } else {
+        shape.kind = TKind::Region;
+    }
+    return true;
+}
 
 void TLabelStore::Clear()
 {
-    regions_.clear();
-    bounds_.clear();
-    cells_.clear();
+    shapes_.clear();
+    if (cells_.size() > 4096)
+        cells_.assign(1024, TCell());
+    else
+        std::fill(cells_.begin(), cells_.end(), TCell());
+    usedCells_ = 0;
+    links_.clear();
     oversize_.clear();
     seen_.clear();
     query_ = 0;
+    regionTests_ = 0;
 }
 
 void TLabelStore::CellRange(const QRect& r, int32_t& x0, int32_t& y0, int32_t& x1, int32_t& y1)
@@ -21,73 +323,149 @@ void TLabelStore::CellRange(const QRect& r, int32_t& x0, int32_t& y0, int32_t& x
     y1 = r.bottom() >> CellShift;
 }
 
-bool TLabelStore::Meets(int index, const QRect& bounds, const QRegion& region) const
+size_t TLabelStore::Slot(uint64_t key) const
+{
+    const size_t mask = cells_.size() - 1;
+    size_t slot = size_t((key * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+    while (cells_[slot].head >= 0 && cells_[slot].key != key)
+        slot = (slot + 1) & mask;
+    return slot;
+}
+
+void TLabelStore::Grow()
+{
+    std::vector<TCell> old(cells_.size() * 2);
+    old.swap(cells_);
+    for (const TCell& cell : old)
+        if (cell.head >= 0)
+            cells_[Slot(cell.key)] = cell;
+}
+
+void TLabelStore::AddToCell(uint64_t key, int32_t box)
+{
+    size_t slot = Slot(key);
+    if (cells_[slot].head < 0) {
+        if (2 * (usedCells_ + 1) > int64_t(cells_.size())) {
+            Grow();
+            slot = Slot(key);
+        }
+        cells_[slot].key = key;
+        ++usedCells_;
+    }
+    links_.push_back({box, cells_[slot].head});
+    cells_[slot].head = int32_t(links_.size() - 1);
+}
+
+bool TLabelStore::Meets(int index, const TShape& query) const
 {
     if (seen_[index] == query_)
         return false;
     seen_[index] = query_;
-    return bounds_[index].intersects(bounds) && regions_[index].intersects(region);
+    const TShape& stored = shapes_[index];
+    if (!stored.bounds.intersects(query.bounds))
+        return false;
+    if (stored.kind == TKind::Rect && query.kind == TKind::Rect)
+        return true; // the bounds are the regions
+    if (stored.kind != TKind::Region && query.kind != TKind::Region && stored.geometry && query.geometry) {
+        if (Apart(stored.corner, query.corner))
+            return false;
+        if (stored.Deep() && query.Deep() && Meet(stored.inner, query.inner))
+            return true;
+        if (stored.spans && query.spans)
+            return RowsMeet(stored.corner, query.corner);
+    }
+    ++regionTests_;
+    return stored.Region().intersects(query.Region());
 }
 
-bool TLabelStore::Intersects(const QRegion& region) const
+bool TLabelStore::Intersects(const TShape& query) const
 {
-    if (region.isEmpty() || regions_.empty())
+    if (shapes_.empty())
         return false;
     if (++query_ == 0) { // wrapped: forget the old marks
         std::fill(seen_.begin(), seen_.end(), 0u);
         query_ = 1;
     }
-    const QRect bounds = region.boundingRect();
     for (int index : oversize_)
-        if (Meets(index, bounds, region))
+        if (Meets(index, query))
             return true;
     int32_t x0, y0, x1, y1;
-    CellRange(bounds, x0, y0, x1, y1);
+    CellRange(query.bounds, x0, y0, x1, y1);
     const int64_t cells = (int64_t(x1) - x0 + 1) * (int64_t(y1) - y0 + 1);
-    if (cells > int64_t(cells_.size())) {
+    if (cells > usedCells_) {
         // A huge query box: walking the occupied cells is cheaper than its own.
-        for (const auto& [key, list] : cells_)
-            for (int index : list)
-                if (Meets(index, bounds, region))
+        for (const TCell& cell : cells_)
+            for (int32_t link = cell.head; link >= 0; link = links_[link].next)
+                if (Meets(links_[link].box, query))
                     return true;
         return false;
     }
     for (int32_t cy = y0; cy <= y1; ++cy)
         for (int32_t cx = x0; cx <= x1; ++cx) {
-            auto it = cells_.find(CellKey(cx, cy));
-            if (it == cells_.end())
-                continue;
-            for (int index : it->second)
-                if (Meets(index, bounds, region))
+            const TCell& cell = cells_[Slot(CellKey(cx, cy))];
+            for (int32_t link = cell.head; link >= 0; link = links_[link].next)
+                if (Meets(links_[link].box, query))
                     return true;
         }
     return false;
 }
 
-void TLabelStore::Add(const QRegion& region)
+void TLabelStore::Add(TShape&& shape)
 {
-    if (region.isEmpty())
-        return; // an empty box can never be met
-    const int index = int(regions_.size());
-    const QRect bounds = region.boundingRect();
-    regions_.push_back(region);
-    bounds_.push_back(bounds);
-    seen_.push_back(0);
+    const int index = int(shapes_.size());
     int32_t x0, y0, x1, y1;
-    CellRange(bounds, x0, y0, x1, y1);
+    CellRange(shape.bounds, x0, y0, x1, y1);
+    shapes_.push_back(std::move(shape));
+    seen_.push_back(0);
     if ((int64_t(x1) - x0 + 1) * (int64_t(y1) - y0 + 1) > MaxCells) {
         oversize_.push_back(index);
         return;
     }
     for (int32_t cy = y0; cy <= y1; ++cy)
         for (int32_t cx = x0; cx <= x1; ++cx)
-            cells_[CellKey(cx, cy)].push_back(index);
+            AddToCell(CellKey(cx, cy), index);
+}
+
+bool TLabelStore::Intersects(const QPoint* corners) const
+{
+    TShape shape;
+    return MakeShape(corners, shape) && Intersects(shape);
+}
+
+bool TLabelStore::TryAdd(const QPoint* corners)
+{
+    TShape shape;
+    if (!MakeShape(corners, shape))
+        return true; // no pixel: meets nothing
+    if (Intersects(shape))
+        return false;
+    // A thin quadrilateral may hold no pixel at all; such a box is not kept.
+    if (shape.kind == TKind::Quad && !shape.Deep() && !(shape.spans ? HasPixels(shape.corner) : !shape.Region().isEmpty()))
+        return true;
+    Add(std::move(shape));
+    return true;
+}
+
+bool TLabelStore::Intersects(const QRegion& region) const
+{
+    TShape shape;
+    return MakeShape(region, shape) && Intersects(shape);
+}
+
+void TLabelStore::Add(const QRegion& region)
+{
+    TShape shape;
+    if (MakeShape(region, shape)) // an empty box can never be met
+        Add(std::move(shape));
 }
 
 bool TLabelStore::TryAdd(const QRegion& region)
 {
-    if (Intersects(region))
+    TShape shape;
+    if (!MakeShape(region, shape))
+        return true;
+    if (Intersects(shape))
         return false;
-    Add(region);
+    Add(std::move(shape));
     return true;
 }

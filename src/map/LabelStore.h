@@ -1,44 +1,105 @@
 #pragma once
 // The boxes of the labels drawn since the last reset, so that a new label can be
 // left out when it would cover an earlier one. The answer is the same as testing
-// against the union of all boxes as one region, but each test only looks at the
-// boxes that share a grid cell with the new one, so a pass of many thousands of
-// labels does not slow down as the map fills.
+// against the union of all boxes as one region, pixel for pixel, but each test
+// only looks at the boxes that share a grid cell with the new one, so a pass of
+// many thousands of labels does not slow down as the map fills.
+//
+// A label's box is kept as its four pixel corners. Most pairs are decided by
+// geometry alone: two upright boxes are rectangles; two convex boxes clearly
+// apart share no pixel, and two whose insides (the boxes shrunk by a few pixels)
+// meet surely share one. In the thin band between, the pixel rows of both boxes
+// are compared. Only odd boxes (folded, far off, huge, or any region) need
+// their regions, which are then made once and kept.
+#include <QPoint>
 #include <QRect>
 #include <QRegion>
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 class TLabelStore {
 public:
     // Forgets every box: the store starts empty.
     void Clear();
-    // Whether the region shares at least one pixel with a stored box.
+
+    // The region of a label box given by its four corners in order (a rotated
+    // rectangle after rounding): the polygon's pixels, or for a box whose sides
+    // run along the pixel axes, the rectangle between its extremes.
+    static QRegion BoxRegion(const QPoint* corners);
+    // Whether the box's region shares at least one pixel with a stored box.
+    bool Intersects(const QPoint* corners) const;
+    // Adds the box when it meets no stored box; returns whether it met none (a
+    // box without pixels meets nothing and is not kept).
+    bool TryAdd(const QPoint* corners);
+
+    // The same for any region.
     bool Intersects(const QRegion& region) const;
     void Add(const QRegion& region);
-    // Adds the region when it meets no stored box; returns whether it was added.
     bool TryAdd(const QRegion& region);
-    int Count() const { return int(regions_.size()); }
+
+    int Count() const { return int(shapes_.size()); }
+    // How many box pairs geometry left undecided since the last reset, so that
+    // their regions were compared.
+    int64_t RegionTests() const { return regionTests_; }
 
 private:
     static constexpr int CellShift = 6;       // 64-pixel cells
     static constexpr int64_t MaxCells = 256;  // larger boxes go to the overflow list
+
+    enum class TKind : uint8_t {
+        Rect,   // the region is exactly bounds
+        Quad,   // a convex quadrilateral whose region is made from its corners
+        Region, // any other region, kept as given
+    };
+    struct TShape {
+        QRect bounds;        // every pixel of the region lies inside
+        QPoint corner[4];    // Rect and Quad
+        TKind kind = TKind::Region;
+        bool geometry = false;          // corners small enough for exact integer geometry
+        bool spans = false;             // and a box small enough for its rows to be compared
+        mutable uint8_t innerState = 0; // 0 not yet made, 1 inner is valid, 2 too thin for one
+        mutable bool hasRegion = false;
+        mutable double inner[8];        // the quadrilateral shrunk by InnerDepth
+        mutable QRegion region;
+        const QRegion& Region() const;
+        // Whether the quadrilateral has an inside InnerDepth deep (made on first use).
+        bool Deep() const;
+    };
+
+    // Fills shape from a box; false when its region has no pixel.
+    static bool MakeShape(const QPoint* corners, TShape& shape);
+    static bool MakeShape(const QRegion& region, TShape& shape);
+    bool Meets(int index, const TShape& query) const;
+    bool Intersects(const TShape& query) const;
+    void Add(TShape&& shape);
 
     static uint64_t CellKey(int32_t cx, int32_t cy)
     {
         return (uint64_t(uint32_t(cx)) << 32) | uint32_t(cy);
     }
     static void CellRange(const QRect& r, int32_t& x0, int32_t& y0, int32_t& x1, int32_t& y1);
-    bool Meets(int index, const QRect& bounds, const QRegion& region) const;
+    // The grid: an open-addressing table from cell to the head of its list of boxes.
+    struct TCell {
+        uint64_t key = 0;
+        int32_t head = -1; // -1: a free slot
+    };
+    struct TLink {
+        int32_t box;
+        int32_t next;
+    };
+    size_t Slot(uint64_t key) const;
+    void AddToCell(uint64_t key, int32_t box);
+    void Grow();
 
-    std::vector<QRegion> regions_;
-    std::vector<QRect> bounds_;
-    std::unordered_map<uint64_t, std::vector<int>> cells_;
+    std::vector<TShape> shapes_;
+    std::vector<TCell> cells_ = std::vector<TCell>(1024);
+    int usedCells_ = 0;
+    std::vector<TLink> links_;
     std::vector<int> oversize_;
     // Per box, the number of the last query that looked at it (a box lying in
     // several cells is tested once per query).
     mutable std::vector<uint32_t> seen_;
     mutable uint32_t query_ = 0;
+    mutable int64_t regionTests_ = 0;
 };

@@ -640,7 +640,40 @@ int TMapPainter::TextWidth(const std::string& text, const QString* shown)
         fontHeight_ = fm.height();
         fontAscent_ = fm.ascent();
         widths_.clear();
+        std::fill(shortWidths_.begin(), shortWidths_.end(), TShortWidth());
+        shortCount_ = 0;
         runs_.clear();
+    }
+    if (text.size() <= 7) {
+        uint64_t key = text.size() + 1; // never 0
+        for (size_t k = 0; k < text.size(); ++k)
+            key |= uint64_t(static_cast<unsigned char>(text[k])) << (8 * (k + 1));
+        auto slotOf = [this](uint64_t k) {
+            const size_t mask = shortWidths_.size() - 1;
+            size_t slot = size_t((k * 0x9E3779B97F4A7C15ull) >> 40) & mask;
+            while (shortWidths_[slot].key != 0 && shortWidths_[slot].key != k)
+                slot = (slot + 1) & mask;
+            return slot;
+        };
+        if (!shortWidths_.empty())
+            if (const TShortWidth& e = shortWidths_[slotOf(key)]; e.key == key)
+                return e.width;
+        const QFontMetrics fm(font, device);
+        const int w = fm.horizontalAdvance(shown ? *shown : DisplayText(text));
+        if (shortCount_ >= 200000) {
+            shortWidths_.clear();
+            shortCount_ = 0;
+        }
+        if (2 * (shortCount_ + 1) > shortWidths_.size()) {
+            std::vector<TShortWidth> old(std::max<size_t>(1024, 2 * shortWidths_.size()));
+            old.swap(shortWidths_);
+            for (const TShortWidth& e : old)
+                if (e.key != 0)
+                    shortWidths_[slotOf(e.key)] = e;
+        }
+        shortWidths_[slotOf(key)] = {key, w};
+        ++shortCount_;
+        return w;
     }
     if (auto it = widths_.find(text); it != widths_.end())
         return it->second;
@@ -745,28 +778,13 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
     QPolygon polygon(5);
     for (int k = 0; k < 5; ++k)
         polygon[k] = box[k] + shift;
-    // The region of the box, made only when asked for or tested. A box whose sides
-    // run along the pixel axes (angles 0, 90, 180, 270) is an upright rectangle,
-    // and the region of such a polygon is the rectangle between its extremes.
+    // The region of the box is made only when asked for: the store decides most
+    // overlaps from the corners alone.
     QRegion region;
-    if (wantRegion || !AllowLabelOverlap) {
-        const QPoint* c = polygon.constData();
-        const bool upright = (c[0].y() == c[1].y() && c[1].x() == c[2].x() && c[2].y() == c[3].y() && c[3].x() == c[0].x()) ||
-                             (c[0].x() == c[1].x() && c[1].y() == c[2].y() && c[2].x() == c[3].x() && c[3].y() == c[0].y());
-        if (upright) {
-            const int x0 = std::min(c[0].x(), c[2].x()), x1 = std::max(c[0].x(), c[2].x());
-            const int y0 = std::min(c[0].y(), c[2].y()), y1 = std::max(c[0].y(), c[2].y());
-            region = QRegion(QRect(x0, y0, x1 - x0, y1 - y0));
-        } else {
-            region = QRegion(polygon, Qt::OddEvenFill);
-        }
-    }
-
-    if (!AllowLabelOverlap) {
-        if (labels_.Intersects(region))
-            return region;
-        labels_.Add(region);
-    }
+    if (wantRegion)
+        region = TLabelStore::BoxRegion(polygon.constData());
+    if (!AllowLabelOverlap && !labels_.TryAdd(polygon.constData()))
+        return region;
     const bool solid = BrushSolid();
     BeginText();
     const QPen savedPen = painter_->pen();

@@ -30,6 +30,7 @@
 #include <span>
 #include <unordered_map>
 #include <string>
+#include <vector>
 
 // How shapes combine with the pixels below them. Text is always written plainly,
 // whatever the mode. Devices without raster operations (printers) draw the
@@ -229,6 +230,14 @@ private:
     int fontHeight_ = 0;
     int fontAscent_ = 0;
     std::unordered_map<std::string, int> widths_;
+    // Texts of up to seven bytes (node and zone numbers), packed with their
+    // length into one word: an open-addressing table, key 0 for a free slot.
+    struct TShortWidth {
+        uint64_t key = 0;
+        int width = 0;
+    };
+    std::vector<TShortWidth> shortWidths_;
+    size_t shortCount_ = 0;
     // Texts laid out for the same font and device; an empty list marks a text
     // that is always drawn as text.
     std::unordered_map<std::string, QList<QGlyphRun>> runs_;

@@ -67,12 +67,39 @@ private:
     std::vector<int32_t> links_; // 0 = empty slot
 };
 
+// A link of the section whose record is made when the section ends: made then in
+// the order of their numbers, the records need no sorting, and each is written
+// once instead of being moved afterwards (they are large and the section has
+// thousands). It stands in the index as the record it will be, LinkCount + its
+// position among the pending links.
+struct PendingLink {
+    int32_t a = 0;
+    int32_t b = 0;
+    uint32_t lineAt = 0;   // its record's line in SectionState::lineText
+    uint32_t lineSize = 0;
+    uint32_t extraAt = 0;  // its extra data in SectionState::extraValues (1..count)
+    int32_t extraCount = 0;
+};
+
+// Extra data given again for a pending link by a repeated record, applied after
+// the link is filled, in the order given.
+struct PendingExtra {
+    int32_t link = 0; // position among the pending links
+    uint32_t extraAt = 0;
+    int32_t extraCount = 0;
+};
+
 struct SectionState {
     // (A, B) -> index of the first link with those numbers, covering links
-    // 1..indexedLinks. Links are only appended until the sorts, so the index is
-    // brought up to date by adding the links created since (by the arms as well).
+    // 1..indexedLinks and the pending links. Links are only appended until the
+    // sorts, so the index is brought up to date by adding the links created since
+    // (by the arms as well).
     TLinkIndex linkByNodes;
     int32_t indexedLinks = 0;
+    std::vector<PendingLink> pending;
+    std::vector<PendingExtra> pendingExtras;
+    std::string lineText;            // the lines of the pending links, one after another
+    std::vector<float> extraValues;  // their extra data
     // Limits met, by summary text in the order first met, with their counts.
     std::vector<std::pair<std::string, int>> limits;
     // Records given twice (a file included twice, or records both in the file
@@ -125,12 +152,21 @@ std::string Padded(std::string s, size_t width)
 }
 
 // The number of a column field (as Field cuts it), read without copying the field.
-double RealField(const std::string& s, int first, int width)
+double RealField(std::string_view s, int first, int width) { return ZelUtils::ParseReal(FieldView(s, first, width)); }
+
+// True when the one-column field at `column` holds c (Field(line, column, 1) == c).
+bool ColumnIs(std::string_view s, int column, char c)
 {
-    first = std::max(first, 1);
-    if (width <= 0 || first > static_cast<int>(s.size()))
-        return ZelUtils::ParseReal(std::string_view());
-    return ZelUtils::ParseReal(std::string_view(s).substr(static_cast<size_t>(first - 1), static_cast<size_t>(width)));
+    return column >= 1 && column <= static_cast<int>(s.size()) && s[static_cast<size_t>(column - 1)] == c;
+}
+
+std::string_view Trimmed(std::string_view s)
+{
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32)
+        s.remove_prefix(1);
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32)
+        s.remove_suffix(1);
+    return s;
 }
 
 // The zone connector entry of a link-section line whose node field at A (or at B)
@@ -160,7 +196,7 @@ void SetExtraData(TArcos& link, const float* extra, int32_t count)
 }
 
 // Fills a new link from the record's data columns (the same for both directions).
-void FillLink(TArcos& link, int32_t a, int32_t b, const std::string& line, const float* extra, int32_t extraCount)
+void FillLink(TArcos& link, int32_t a, int32_t b, std::string_view line, const float* extra, int32_t extraCount)
 {
     const int w = NodeWidth;
     link.Flags = 0;
@@ -169,11 +205,11 @@ void FillLink(TArcos& link, int32_t a, int32_t b, const std::string& line, const
     link.A = a;
     link.B = b;
     // The key is not cut to 18 characters: 10-digit numbers must keep every digit.
-    link.Key = LinkKey(a, b);
+    SetLinkKey(link.Key, a, b);
     link.PointCount = 0;
     link.Var[5] = static_cast<float>(RealField(line, 2 * w + 11, 5));
     link.Var[7] = static_cast<float>(RealField(line, 2 * w + 21, 5) * (KERMIT ? 1000.0 : 1.0));
-    if (Field(line, 2 * w + 19, 1) == "S") {
+    if (ColumnIs(line, 2 * w + 19, 'S')) {
         link.Var[1] = static_cast<float>(RealField(line, 2 * w + 1, 5));
         link.Var[2] = static_cast<float>(RealField(line, 2 * w + 6, 5));
         if (link.Var[1] > 0)
@@ -189,29 +225,69 @@ void FillLink(TArcos& link, int32_t a, int32_t b, const std::string& line, const
         if (link.Var[4] > 0)
             link.Var[2] = static_cast<float>(ZelUtils::Round(3.6 * link.Var[7] / link.Var[4]));
     }
-    link.StreetTag = Field(line, 2 * w + 18, 1);
-    link.SpeedTag = Field(line, 2 * w + 19, 1);
-    link.StreetName = ZelUtils::Trim(Field(line, 2 * w + 36, 25));
+    link.StreetTag = FieldView(line, 2 * w + 18, 1);
+    link.SpeedTag = FieldView(line, 2 * w + 19, 1);
+    link.StreetName.assign(Trimmed(FieldView(line, 2 * w + 36, 25)));
     SetExtraData(link, extra, extraCount);
     link.Var[8] = static_cast<float>(RealField(line, 2 * w + 26, 5));
     link.Var[9] = static_cast<float>(RealField(line, 2 * w + 31, 5));
 }
 
+uint32_t StoreExtra(const float* extra, int32_t extraCount)
+{
+    const auto at = static_cast<uint32_t>(state.extraValues.size());
+    state.extraValues.insert(state.extraValues.end(), extra + 1, extra + 1 + extraCount);
+    return at;
+}
+
 // A record for a link that exists already gives only its extra data.
 void RepeatedRecord(int32_t k, const float* extra, int32_t extraCount)
 {
-    TArcos& link = Arcos[k];
-    SetExtraData(link, extra, extraCount);
+    int32_t a = 0, b = 0;
+    bool ofArm = false;
+    if (k > Network.LinkCount) {
+        // A pending link (never one of an arm): its extra data once it is made.
+        const int32_t p = k - Network.LinkCount - 1;
+        a = state.pending[static_cast<size_t>(p)].a;
+        b = state.pending[static_cast<size_t>(p)].b;
+        if (extraCount > 0)
+            state.pendingExtras.push_back({p, StoreExtra(extra, extraCount), extraCount});
+    } else {
+        TArcos& link = Arcos[k];
+        SetExtraData(link, extra, extraCount);
+        a = link.A;
+        b = link.B;
+        ofArm = link.HasFlag(1);
+    }
     // A record for a link of a junction arm is the usual way to give it its
     // data: only a link given twice in the section is reported.
-    if (link.HasFlag(1))
+    if (ofArm)
         AddError(Format("Arco %d - %d: ya definido por un brazo de la intersección %d; de su registro en la "
                         "sección 33333 sólo se usan los datos extra",
-                        link.A, link.B, link.B));
+                        a, b, b));
     else
         NoteRepeat("Arcos repetidos en la sección 33333",
                    Format("Arco %d - %d repetido en la sección 33333: sólo se usan los datos extra del nuevo registro",
-                          link.A, link.B));
+                          a, b));
+}
+
+// A new link of the section, pending until the section ends; the same capacity
+// check as NewLink, at the same point of the reading.
+void AddPendingLink(int32_t a, int32_t b, uint32_t lineAt, uint32_t lineSize, const float* extra, int32_t extraCount)
+{
+    const int32_t index = Network.LinkCount + static_cast<int32_t>(state.pending.size()) + 1;
+    if (index >= MaxArcos)
+        throw CapacityError(Format("más de %d arcos", MaxArcos - 1));
+    PendingLink link;
+    link.a = a;
+    link.b = b;
+    link.lineAt = lineAt;
+    link.lineSize = lineSize;
+    link.extraCount = extraCount;
+    if (extraCount > 0)
+        link.extraAt = StoreExtra(extra, extraCount);
+    state.pending.push_back(link);
+    state.linkByNodes.Add(NodesKey(a, b), index);
 }
 
 void NameNodes(int32_t a, int32_t b)
@@ -280,33 +356,90 @@ void ParseLinkRecord(const std::string& line)
         return;
     }
 
-    const int32_t a = ZelUtils::ParseInt(Field(line, 1, w));
-    const int32_t b = ZelUtils::ParseInt(Field(line, w + 1, w));
+    const int32_t a = ZelUtils::ParseInt(FieldView(line, 1, w));
+    const int32_t b = ZelUtils::ParseInt(FieldView(line, w + 1, w));
     if (a == 0 || b == 0) {
         AddError(Format("Línea %d de la sección 33333 sin nodo %s; se ignora: %s", LineIndex + 1,
                         a == 0 ? "A" : "B", line));
         return;
     }
 
+    // The line is kept once for both directions, and only when a link needs it.
+    uint32_t lineAt = 0;
+    bool lineKept = false;
+    auto keepLine = [&] {
+        if (!lineKept) {
+            lineAt = static_cast<uint32_t>(state.lineText.size());
+            state.lineText += line;
+            lineKept = true;
+        }
+    };
+    const auto lineSize = static_cast<uint32_t>(line.size());
+
     if (int32_t k = FindLink(a, b); k > 0) {
         RepeatedRecord(k, extra, extraCount);
     } else {
-        k = NewLink();
+        keepLine();
+        AddPendingLink(a, b, lineAt, lineSize, extra, extraCount);
         NameNodes(a, b);
-        FillLink(Arcos[k], a, b, line, extra, extraCount);
     }
 
-    if (Field(line, 2 * w + 18, 1) == "2") {
+    if (ColumnIs(line, 2 * w + 18, '2')) {
         if (int32_t r = FindLink(b, a); r > 0) {
             RepeatedRecord(r, extra, extraCount);
         } else {
-            r = NewLink();
+            keepLine();
+            AddPendingLink(b, a, lineAt, lineSize, extra, extraCount);
             // Also when the forward link came from a junction arm: the nodes must
             // exist, or the reverse link would have no ends to be drawn between.
             NameNodes(a, b);
-            FillLink(Arcos[r], b, a, line, extra, extraCount);
         }
     }
+}
+
+void MakePendingLinks()
+{
+    EnsureCurrentState();
+    std::vector<PendingLink>& pending = state.pending;
+    if (pending.empty())
+        return;
+    // Without earlier links (those of junction arms) the records are made in the
+    // order SortLinks gives: by A, then B (the pending links never share both).
+    // Otherwise in the order read, and SortLinks orders them with the others.
+    std::vector<int32_t> order(pending.size());
+    for (size_t p = 0; p < pending.size(); ++p)
+        order[p] = static_cast<int32_t>(p);
+    if (Network.LinkCount == 0)
+        std::sort(order.begin(), order.end(), [&pending](int32_t x, int32_t y) {
+            const PendingLink& u = pending[static_cast<size_t>(x)];
+            const PendingLink& v = pending[static_cast<size_t>(y)];
+            return u.a != v.a ? u.a < v.a : u.b < v.b;
+        });
+    std::vector<int32_t> recordOf(pending.size());
+    float extra[MaxKnobValues + 1] = {};
+    for (int32_t p : order) {
+        const PendingLink& link = pending[static_cast<size_t>(p)];
+        std::copy_n(state.extraValues.begin() + link.extraAt, link.extraCount, extra + 1);
+        const int32_t k = NewLink();
+        recordOf[static_cast<size_t>(p)] = k;
+        // The records lie far beyond the caches: the one a few links ahead is
+        // fetched while this one is written, instead of each waiting in turn.
+        PrefetchRecord(Arcos, k + 8);
+        FillLink(Arcos[k], link.a, link.b, std::string_view(state.lineText).substr(link.lineAt, link.lineSize), extra,
+                 link.extraCount);
+    }
+    for (const PendingExtra& e : state.pendingExtras) {
+        std::copy_n(state.extraValues.begin() + e.extraAt, e.extraCount, extra + 1);
+        SetExtraData(Arcos[recordOf[static_cast<size_t>(e.link)]], extra, e.extraCount);
+    }
+    // The links are records now, numbered otherwise than while pending: any later
+    // look-up indexes the records again.
+    state.linkByNodes = TLinkIndex();
+    state.indexedLinks = 0;
+    pending.clear();
+    state.pendingExtras.clear();
+    state.lineText.clear();
+    state.extraValues.clear();
 }
 
 void ReadLinkLine(std::string& line) { ParseLinkRecord(line); }

@@ -5,7 +5,6 @@
 #include "model/ZelUtils.h"
 
 #include <algorithm>
-#include <charconv>
 #include <numeric>
 #include <thread>
 
@@ -195,24 +194,58 @@ int32_t NewLine()
 
 namespace {
 
-// Appends the number as "%9d" writes it: right-aligned in 9 columns, longer
-// numbers whole. Keys are made for every link and movement of a network.
-void AppendKeyField(std::string& out, int32_t value)
+// Characters of the number as "%d" writes it.
+size_t DecimalLength(int32_t value)
 {
-    char digits[16];
-    const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
-    const size_t n = static_cast<size_t>(end - digits);
-    if (n < 9)
-        out.append(9 - n, ' ');
-    out.append(digits, n);
+    uint32_t u = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    size_t n = value < 0 ? 2 : 1;
+    while (u >= 10) {
+        u /= 10;
+        ++n;
+    }
+    return n;
 }
 
+// Writes the number as "%9d" writes it: right-aligned in 9 columns, longer
+// numbers whole, one character at a time (the key is written straight into its
+// record, which may still be on its way from memory). Keys are made for every
+// link and movement of a network.
+char* WriteKeyField(char* out, int32_t value)
+{
+    const size_t n = DecimalLength(value);
+    for (size_t k = n; k < 9; ++k)
+        *out++ = ' ';
+    uint32_t u = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    char* end = out + n;
+    char* p = end;
+    do {
+        *--p = static_cast<char>('0' + u % 10);
+        u /= 10;
+    } while (u != 0);
+    if (value < 0)
+        *--p = '-';
+    return end;
+}
+
+void AppendKeyField(std::string& out, int32_t value)
+{
+    char field[16];
+    out.append(field, static_cast<size_t>(WriteKeyField(field, value) - field));
+}
+
+size_t KeyFieldLength(int32_t value) { return std::max<size_t>(9, DecimalLength(value)); }
+
 } // namespace
+
+void SetLinkKey(TShortText<23>& key, int32_t a, int32_t b)
+{
+    WriteKeyField(WriteKeyField(key.assignInPlace(KeyFieldLength(a) + KeyFieldLength(b)), a), b);
+}
 
 std::string LinkKey(int32_t a, int32_t b)
 {
     std::string key;
-    key.reserve(18);
+    key.reserve(KeyFieldLength(a) + KeyFieldLength(b));
     AppendKeyField(key, a);
     AppendKeyField(key, b);
     return key;

@@ -265,13 +265,15 @@ void TestParamKeys(const std::string& rawField, const std::string& originalField
 template <class Routine>
 std::string ReadSectionLines(const char* name, Routine routine, bool blankParentheses = false)
 {
-    std::string line = ReadLine();
+    // One buffer for every line of the section: each is copied into it, not
+    // into a new string.
+    std::string line = NextLine();
     for (;;) {
         if (AtEnd) {
             WarnEarlyEnd(Format("sección %s sin línea final", name));
             return std::string();
         }
-        line = ExpandIncludes(line);
+        line = ExpandIncludes(std::move(line));
         if (AtEnd)
             continue;
         if (blankParentheses)
@@ -279,7 +281,7 @@ std::string ReadSectionLines(const char* name, Routine routine, bool blankParent
         if (IsTerminator(line))
             break;
         routine(line);
-        line = ReadLine();
+        line.assign(NextLine());
     }
     std::string next = ReadLine();
     if (AtEnd)
@@ -311,7 +313,17 @@ bool MatchesFirst(const std::string& line, char c) { return !AtEnd && !line.empt
 
 std::string Field(const std::string& line, int first, int width) { return ZelUtils::Copy(line, first, width); }
 
-std::string ReadLine()
+std::string_view FieldView(std::string_view line, int first, int width)
+{
+    first = std::max(first, 1);
+    if (width <= 0 || first > static_cast<int>(line.size()))
+        return std::string_view();
+    return line.substr(static_cast<size_t>(first - 1), static_cast<size_t>(width));
+}
+
+std::string ReadLine() { return NextLine(); }
+
+const std::string& NextLine()
 {
     std::vector<std::string>& lines = *Lines;
     for (;;) {
@@ -339,7 +351,11 @@ std::string ReadLine()
         std::string_view v(raw);
         if (!v.empty() && v.back() == '\r')
             v.remove_suffix(1);
-        CurrentLine = ZelUtils::UpperCase(v);
+        // Upper-cased in place: the line's buffer serves every line of the text.
+        CurrentLine.assign(v);
+        for (char& c : CurrentLine)
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 'a' + 'A');
         return CurrentLine;
     }
 }
@@ -641,6 +657,7 @@ bool ReadNetwork(std::vector<std::string>& lines)
             Network.SectionPresent[2] = 1;
             StartSection(2);
             line = ReadSectionLines("33333", ReadLinkLine);
+            MakePendingLinks();
         }
 
         SortNodes();

@@ -74,6 +74,8 @@ bool ReadNetwork(std::vector<std::string>& lines);
 // Next line that does not begin with '*', upper-cased; sets AtEnd (and returns "")
 // when the text has no more lines.
 std::string ReadLine();
+// ReadLine without the copy: the line stays valid until the next read.
+const std::string& NextLine();
 void InsertLine(const std::string& text);
 // Puts notes after the current line, in place of the notes an earlier read of the
 // same text left there; they reach the text when the read ends, all in one pass.
@@ -96,6 +98,8 @@ std::string BlankParentheses(const std::string& s);
 void ParseXyForm(const std::string& value);
 // Column field of a fixed-column line: Copy(line, first, width).
 std::string Field(const std::string& line, int first, int width);
+// The same field without a copy, for the records read by the thousand.
+std::string_view FieldView(std::string_view line, int first, int width);
 
 // ---- Record creation (capacity-checked) ------------------------------------
 void ClearNetwork();
@@ -108,6 +112,8 @@ int32_t NewLine();   // LineCount+1, record cleared
 
 // Link and movement keys as the files and grids show them.
 std::string LinkKey(int32_t a, int32_t b);
+// LinkKey written straight into a link's key.
+void SetLinkKey(TShortText<23>& key, int32_t a, int32_t b);
 std::string MovementKey(int32_t node, int32_t a, int32_t c);
 
 // ---- Sorts -----------------------------------------------------------------
@@ -128,6 +134,8 @@ void ReportUnusedLanes();
 void ReadJunctionLine(std::string& line);     // 11111
 void ReadSection22222Line(std::string& line); // 22222
 void ReadLinkLine(std::string& line);         // 33333
+// Makes the records of the links read in section 33333 (kept until its end).
+void MakePendingLinks();
 void LinkNodesPass();
 void PostLinkPass();
 void ReadNodeDataList();

@@ -24,6 +24,17 @@ public:
     TShortText& operator=(const std::string& s) { return *this = std::string_view(s); }
     TShortText& operator=(const char* s) { return *this = std::string_view(s); }
 
+    // Room for a text of n characters, to be written in place at the pointer
+    // returned (a text made of parts needs no buffer to be copied from).
+    char* assignInPlace(size_t n)
+    {
+        if (n > Room)
+            throw std::length_error("text of " + std::to_string(n) + " characters where " + std::to_string(Room) +
+                                    " fit");
+        size_ = static_cast<uint8_t>(n);
+        return text_;
+    }
+
     std::string_view view() const { return {text_, size_}; }
     operator std::string() const { return std::string(view()); }
     size_t size() const { return size_; }

@@ -30,7 +30,7 @@ int32_t Round(double v);
 NumberValue ParseNumber(std::string_view text);
 int32_t ParseInt(std::string_view text);
 // ParseNumber as a real (the common call of the fixed-column readers).
-inline double ParseReal(std::string_view text) { return ParseNumber(text).asReal(); }
+double ParseReal(std::string_view text);
 
 std::string RemoveBlanks(std::string_view text);
 void SplitTabs(std::string_view text, std::vector<std::string>& words);

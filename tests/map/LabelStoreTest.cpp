@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <cstdio>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -21,6 +24,43 @@ QRegion RotatedBox(double x, double y, double w, double h, double degrees)
       << QPoint(std::lround(x + w * c + h * s), std::lround(y - w * s + h * c))
       << QPoint(std::lround(x + h * s), std::lround(y + h * c)) << QPoint(std::lround(x), std::lround(y));
     return QRegion(p, Qt::OddEvenFill);
+}
+
+// The corners of a label box exactly as the canvas computes them: a text of width
+// w and font height h at angle (tenths of a degree) anchored at a pixel, shifted
+// by the alignment 0..8, each corner rounded half to even.
+struct TBox {
+    QPoint c[4];
+};
+
+TBox LabelBox(int ax, int ay, int w, int h, int angle, int alignment, int offset)
+{
+    const double a = angle * 3.14159265358979323846 / 1800.0;
+    const double sa = angle == 0 ? 0.0 : std::sin(a), ca = angle == 0 ? 1.0 : std::cos(a);
+    const double depth = 5.0 * h / 6.0;
+    const double x0 = ax + offset * sa, y0 = ay + offset * ca;
+    const double x1 = x0 + w * ca, y1 = y0 - w * sa;
+    auto round = [](double v) { return int(std::nearbyint(v)); };
+    TBox b{{QPoint(round(x0), round(y0)), QPoint(round(x1), round(y1)),
+            QPoint(round(x1 + depth * sa), round(y1 + depth * ca)), QPoint(round(x0 + depth * sa), round(y0 + depth * ca))}};
+    const QPoint wv = b.c[1] - b.c[0], vv = b.c[2] - b.c[1];
+    const QPoint halfW(round(wv.x() / 2.0), round(wv.y() / 2.0)), halfV(round(vv.x() / 2.0), round(vv.y() / 2.0));
+    const QPoint shifts[9] = {QPoint(), -halfW, -wv, -halfV, -halfW - halfV, -wv - halfV, -vv, -halfW - vv, -wv - vv};
+    for (QPoint& p : b.c)
+        p += shifts[alignment];
+    return b;
+}
+
+// The region such a box stands for, made the plain way: the polygon's pixels, or
+// the rectangle between the extremes of a box whose sides run along the axes.
+QRegion ReferenceRegion(const TBox& b)
+{
+    const QPoint* c = b.c;
+    if ((c[0].y() == c[1].y() && c[1].x() == c[2].x() && c[2].y() == c[3].y() && c[3].x() == c[0].x()) ||
+        (c[0].x() == c[1].x() && c[1].y() == c[2].y() && c[2].x() == c[3].x() && c[3].y() == c[0].y()))
+        return QRegion(QRect(QPoint(std::min(c[0].x(), c[2].x()), std::min(c[0].y(), c[2].y())),
+                             QPoint(std::max(c[0].x(), c[2].x()) - 1, std::max(c[0].y(), c[2].y()) - 1)));
+    return QRegion(QPolygon({c[0], c[1], c[2], c[3], c[0]}), Qt::OddEvenFill);
 }
 
 } // namespace
@@ -82,4 +122,93 @@ TEST(LabelStore, SameAnswerAsOneRegionUnion)
     // Both outcomes occur, so the comparison means something.
     EXPECT_GT(kept, 100);
     EXPECT_GT(skipped, 100);
+}
+
+// Many thousands of label boxes as the canvas makes them, crowded so that most
+// meet an earlier one and many only just miss or just touch it: the store must
+// give, label by label, the answer of the plain region union.
+TEST(LabelStore, LabelBoxesGiveTheAnswerOfTheRegionUnion)
+{
+    std::mt19937 rng(2024);
+    std::uniform_int_distribution<int> width(5, 200), height(8, 30), angle(0, 3599), alignment(0, 8), offset(0, 6),
+        coin(0, 9), nudge(-6, 6), spot(-400, 400), origin(-3000, 3000);
+    constexpr int Rounds = 400, PerRound = 500;
+    TLabelStore store;
+    int64_t candidates = 0, kept = 0, left = 0, regionTests = 0, disagreements = 0;
+    for (int round = 0; round < Rounds; ++round) {
+        store.Clear();
+        QRegion unionRegion;
+        int keptHere = 0;
+        const int ox = origin(rng), oy = origin(rng);
+        std::vector<std::array<int, 7>> placed; // anchor, size, angle, alignment, offset of each candidate
+        for (int n = 0; n < PerRound; ++n) {
+            std::array<int, 7> p;
+            const int pick = coin(rng);
+            if (!placed.empty() && pick < 5) {
+                // Next to an earlier box: same or another angle, a few pixels off.
+                p = placed[std::uniform_int_distribution<size_t>(0, placed.size() - 1)(rng)];
+                p[0] += nudge(rng) + (pick < 2 ? p[2] * (coin(rng) < 5 ? 1 : -1) : 0);
+                p[1] += nudge(rng) + (pick >= 2 && pick < 4 ? p[3] * (coin(rng) < 5 ? 1 : -1) : 0);
+                if (pick == 4)
+                    p[4] = angle(rng);
+                else if (coin(rng) < 3)
+                    p[4] = (p[4] + nudge(rng) + 3600) % 3600;
+            } else {
+                p = {ox + spot(rng), oy + spot(rng), width(rng), height(rng), angle(rng), alignment(rng), offset(rng)};
+                if (pick == 9) // upright boxes of the four axis angles
+                    p[4] = 900 * (coin(rng) % 4);
+            }
+            placed.push_back(p);
+            const TBox box = LabelBox(p[0], p[1], p[2], p[3], p[4], p[5], p[6]);
+            const QRegion region = ReferenceRegion(box);
+            EXPECT_EQ(TLabelStore::BoxRegion(box.c), region);
+            const bool free = unionRegion.intersected(region).isEmpty();
+            if (store.TryAdd(box.c) != free && ++disagreements <= 5)
+                ADD_FAILURE() << "round " << round << " label " << n << " at " << p[0] << "," << p[1] << " width "
+                              << p[2] << " height " << p[3] << " angle " << p[4] << " alignment " << p[5];
+            ++candidates;
+            if (free) {
+                unionRegion += region;
+                keptHere += !region.isEmpty();
+                ++kept;
+            } else {
+                ++left;
+            }
+        }
+        EXPECT_EQ(store.Count(), keptHere) << "round " << round;
+        regionTests += store.RegionTests();
+    }
+    EXPECT_EQ(disagreements, 0);
+    EXPECT_EQ(candidates, int64_t(Rounds) * PerRound);
+    // Both answers are common, so the comparison means something.
+    EXPECT_GT(kept, candidates / 10);
+    EXPECT_GT(left, candidates / 4);
+    // Geometry decides nearly every pair; the regions are the exception.
+    EXPECT_LT(regionTests, candidates / 100);
+    RecordProperty("region_tests", std::to_string(regionTests));
+    std::printf("%lld candidates, %lld kept, %lld region tests\n", (long long)candidates, (long long)kept,
+                (long long)regionTests);
+}
+
+// Boxes without pixels are never kept and never met; far-off boxes and folded
+// ones (too thin to be a proper quadrilateral) fall back on their regions.
+TEST(LabelStore, EmptyFarAndFoldedLabelBoxes)
+{
+    TLabelStore store;
+    const TBox empty = LabelBox(10, 10, 0, 12, 0, 0, 0); // a text of no width
+    EXPECT_TRUE(store.TryAdd(empty.c));
+    EXPECT_EQ(store.Count(), 0);
+    const TBox line = LabelBox(50, 50, 0, 12, 450, 4, 0); // rotated, still no width
+    EXPECT_EQ(store.TryAdd(line.c), true);
+    EXPECT_EQ(store.Count(), ReferenceRegion(line).isEmpty() ? 0 : 1);
+    store.Clear();
+    const TBox far = LabelBox(2000000000, -2000000000, 120, 14, 300, 4, 0);
+    const TBox level = LabelBox(2000000000, -2000000000, 120, 14, 0, 4, 0);
+    EXPECT_EQ(store.TryAdd(far.c), !ReferenceRegion(far).isEmpty());
+    EXPECT_EQ(store.Intersects(level.c), ReferenceRegion(far).intersects(ReferenceRegion(level)));
+    const TBox thin = LabelBox(100, 100, 3, 8, 1234, 4, 0);
+    const TBox across = LabelBox(100, 100, 30, 8, 2345, 4, 0);
+    QRegion reference = ReferenceRegion(thin);
+    EXPECT_TRUE(store.TryAdd(thin.c));
+    EXPECT_EQ(store.Intersects(across.c), reference.intersects(ReferenceRegion(across)));
 }

@@ -78,6 +78,42 @@ TEST_F(Links, TwoWayRecordAndItsLaterReverse)
     EXPECT_EQ(Network.NodeCount, 2);
 }
 
+// Records in any order: the links end numbered by A, then B, each with the data of
+// its own record and the extra data of the last record given for it.
+TEST_F(Links, RecordsInAnyOrderEndOrderedWithTheirLastExtraData)
+{
+    ASSERT_TRUE(Read("KNOBS=2,", {"  300  100   10   11  900  2    100", "         1         2",
+                                  "  100  200   20   21  800  1    200", "         3         4",
+                                  "  200  100   30   31  700  2    300", "         5         6",
+                                  "  100  300   40   41  600  1    400", "         7",
+                                  "  100  200   50   51  500  1    500", "         9        10"}));
+    ASSERT_EQ(Network.LinkCount, 4);
+    const std::pair<int32_t, int32_t> order[] = {{100, 200}, {100, 300}, {200, 100}, {300, 100}};
+    for (int32_t k = 1; k <= 4; ++k) {
+        EXPECT_EQ(Arcos[k].A, order[k - 1].first) << k;
+        EXPECT_EQ(Arcos[k].B, order[k - 1].second) << k;
+    }
+    // 100-200: its own record's data, the extra data of the third and fifth records.
+    EXPECT_FLOAT_EQ(Link(100, 200).Var[3], 20.0f);
+    EXPECT_FLOAT_EQ(Link(100, 200).Var[28], 9.0f);
+    EXPECT_FLOAT_EQ(Link(100, 200).Var[29], 10.0f);
+    // 100-300: made by the first record's other direction; the fourth record's line
+    // gives one value, and the second of its KNOBS values is 0.
+    EXPECT_FLOAT_EQ(Link(100, 300).Var[3], 10.0f);
+    EXPECT_EQ(Link(100, 300).Key, "      100      300");
+    EXPECT_FLOAT_EQ(Link(100, 300).Var[28], 7.0f);
+    EXPECT_FLOAT_EQ(Link(100, 300).Var[29], 0.0f);
+    EXPECT_FLOAT_EQ(Link(200, 100).Var[7], 300.0f);
+    EXPECT_FLOAT_EQ(Link(300, 100).Var[28], 1.0f);
+    EXPECT_EQ(Network.LinksByClass[0], 4);
+    EXPECT_TRUE(ErrorsMention("Arco 100 - 200 repetido"));
+    EXPECT_TRUE(ErrorsMention("Arco 100 - 300 repetido"));
+    // The forward star follows the order: node 100's links are the first two.
+    const int32_t n100 = FindNodo(100);
+    EXPECT_EQ(FirstArc[static_cast<size_t>(n100)], 1);
+    EXPECT_EQ(FirstArc[static_cast<size_t>(n100) + 1], 3);
+}
+
 TEST_F(Links, SpeedCodesAndKermitUnits)
 {
     ASSERT_TRUE(Read("", {"    1    2   50   40  900  1S  1000", "    1    4    0    0  900  1    100"}));

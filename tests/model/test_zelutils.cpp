@@ -2,6 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+
 using namespace ZelUtils;
 
 TEST(ParseNumber, IntegersAndTheirLimits)
@@ -34,6 +41,60 @@ TEST(ParseNumber, RealsAreSinglePrecisionAndStrict)
     EXPECT_EQ(ParseNumber("123456789.0").asReal(), double(123456789.0f));
     EXPECT_EQ(ParseNumber("1E6").asInt(), 1000000);
     EXPECT_EQ(ParseNumber("-.5").asReal(), -0.5);
+}
+
+// Every real is the single-precision rounding of the correctly rounded double, as
+// from_chars reads the text: also around the limits of the short way the usual
+// fields take (15 digits, powers of ten up to 22, a point without digits after it).
+TEST(ParseNumber, RealsReadAsFromCharsReadsThem)
+{
+    auto reference = [](std::string text) {
+        std::string t = text;
+        bool neg = !t.empty() && t[0] == '-';
+        if (neg)
+            t.erase(0, 1);
+        if (!t.empty() && t[0] == '.')
+            t.insert(0, "0");
+        double v = 0.0;
+        auto r = std::from_chars(t.data(), t.data() + t.size(), v);
+        EXPECT_EQ(r.ptr, t.data() + t.size()) << text;
+        return neg ? -v : v;
+    };
+    std::mt19937 random(17);
+    int checked = 0;
+    for (int digits = 1; digits <= 17; ++digits)
+        for (int round = 0; round < 400; ++round) {
+            std::string mantissa;
+            for (int k = 0; k < digits; ++k)
+                mantissa += static_cast<char>('0' + random() % 10);
+            const int point = static_cast<int>(random() % (digits + 1));
+            std::string text = (random() % 4 == 0 ? "-" : "") + mantissa.substr(0, point) + "." + mantissa.substr(point);
+            if (point == digits && random() % 2)
+                text.pop_back(); // "12" is an integer: keep the point, or an exponent, to make it a real
+            if (text.back() != '.' && random() % 3 == 0)
+                text += (random() % 2 ? "E" : "e") + std::string(random() % 2 ? "-" : "") + std::to_string(random() % 30);
+            else if (text.find('.') == std::string::npos)
+                text += "E" + std::to_string(random() % 30);
+            const NumberValue v = ParseNumber("  " + text + " ");
+            const double exact = reference(text);
+            if (std::fabs(exact) > std::numeric_limits<float>::max()) {
+                // Beyond single precision: the failure value.
+                EXPECT_TRUE(v.isInteger() && v.intValue == 0) << text;
+                continue;
+            }
+            ASSERT_FALSE(v.isInteger()) << text;
+            const float expected = static_cast<float>(exact);
+            ASSERT_EQ(std::memcmp(&v.realValue, &expected, sizeof expected), 0)
+                << text << ": " << v.realValue << " instead of " << expected;
+            ++checked;
+        }
+    EXPECT_GT(checked, 17 * 300);
+    // Ties and near-ties of single precision, written with few digits.
+    EXPECT_EQ(ParseNumber("16777217").intValue, 16777217);
+    EXPECT_EQ(ParseNumber("16777217.0").realValue, 16777216.0f);
+    EXPECT_EQ(ParseNumber("0.30000001").realValue, 0.30000001f);
+    EXPECT_EQ(ParseNumber("-0.0").realValue, 0.0f);
+    EXPECT_TRUE(std::signbit(ParseNumber("-0.0").realValue));
 }
 
 TEST(ParseNumber, RealToIntegerRoundsHalvesToEven)
