@@ -139,6 +139,7 @@ void BM_SingleLayer(benchmark::State& state)
     SetView(100);
     TCanvas canvas;
     TOxrImage& img = canvas.img;
+    int64_t regionTests = 0;
     for (auto _ : state) {
         canvas.Prepare();
         img.ResetLabelsOff();
@@ -151,9 +152,12 @@ void BM_SingleLayer(benchmark::State& state)
         case 5: DrawLayers::DrawCalles(img, canvas.options); break;
         default: break;
         }
+        regionTests = img.Labels().RegionTests();
         img.ResetLabels();
         benchmark::DoNotOptimize(img.Picture().constBits());
     }
+    if (state.range(0) == 4 || state.range(0) == 5) // label box pairs compared as regions, per redraw
+        state.counters["region_tests"] = double(regionTests);
 }
 BENCHMARK(BM_SingleLayer)->DenseRange(0, 6)->Unit(benchmark::kMillisecond);
 

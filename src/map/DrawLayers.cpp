@@ -2,9 +2,9 @@
 #include "map/DrawLayers.h"
 
 #include "map/DrawState.h"
+#include "map/NetworkShapes.h"
 #include "map/ViewTiles.h"
 #include "model/HitGrid.h"
-#include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/ViewerServices.h"
@@ -42,22 +42,21 @@ void AssignTrimmed(std::string& out, std::string_view s)
 
 QColor Colour(uint32_t c) { return DisplayStyles::ToQColor(c); }
 
-QPen MakePen(uint32_t color, int32_t width, uint8_t style = psSolid)
-{
-    QPen pen(Colour(color));
-    pen.setWidth(std::max(0, width));
-    pen.setStyle(DisplayStyles::ToQPenStyle(style));
-    if (width > 1) {
-        // Wide lines end and meet round, as the map always drew them.
-        pen.setCapStyle(Qt::RoundCap);
-        pen.setJoinStyle(Qt::RoundJoin);
-    }
-    return pen;
-}
+using NetworkShapes::ClassOf;
+using NetworkShapes::Dist;
+using NetworkShapes::ForEachNode;
+using NetworkShapes::LayerPen;
+using NetworkShapes::Lerp;
+using NetworkShapes::LinkHidden;
+using NetworkShapes::NodeHidden;
+using NetworkShapes::NodePoint;
+using NetworkShapes::PairOf;
+using NetworkShapes::PointCountOf;
+using NetworkShapes::ValidNode;
 
 void UsePen(QPainter& p, uint32_t color, int32_t width, uint8_t style = psSolid)
 {
-    const QPen pen = MakePen(color, width, style);
+    const QPen pen = LayerPen(color, width, style);
     if (p.pen() != pen)
         p.setPen(pen);
 }
@@ -82,53 +81,12 @@ void UseFont(TMapPainter& img, QPainter& p, int index)
     img.FontColor = Colour(f.Color);
 }
 
-// The class of an element when it names a colour of the class tables, else 0.
-int32_t ClassOf(int32_t mark) { return mark >= 1 && mark <= MaxClasses ? mark : 0; }
-
-bool ValidNode(int32_t index) { return index >= 1 && index <= Network.NodeCount; }
-
-// The link of the opposite direction; the link itself when it has none.
-const TArcos& PairOf(const TArcos& a)
-{
-    if (a.ReverseIndex >= 1 && a.ReverseIndex <= Network.LinkCount)
-        return Arcos[a.ReverseIndex];
-    return a;
-}
-
-int32_t PointCountOf(const TArcos& a) { return std::clamp(a.PointCount, 0, MaxShapePoints); }
-
-std::span<const TPoint> PointsOf(const TArcos& a) { return {&a.Points[1], static_cast<size_t>(PointCountOf(a))}; }
-
 // The painter's window widened by a margin in pixels, in world units.
-struct TView {
-    double minX = 0, maxX = 0, minY = 0, maxY = 0;
-
+struct TView : NetworkShapes::TViewBox {
     TView(const TMapPainter& img, double marginPixels)
+        : TViewBox(img.World().MinX, img.World().MinY, img.World().Width, img.World().Height,
+                   img.World().UnitsPerPixel, marginPixels)
     {
-        const TWorldWindow& w = img.World();
-        const double upp = w.UnitsPerPixel;
-        minX = w.MinX - marginPixels * upp;
-        maxX = w.MinX + (w.Width + marginPixels) * upp;
-        minY = w.MinY - marginPixels * upp;
-        maxY = w.MinY + (w.Height + marginPixels) * upp;
-    }
-    bool Contains(double x, double y) const { return x >= minX && x <= maxX && y >= minY && y <= maxY; }
-    bool Meets(double x0, double y0, double x1, double y1) const
-    {
-        return x1 >= minX && x0 <= maxX && y1 >= minY && y0 <= maxY;
-    }
-    bool MeetsPoints(std::span<const TPoint> pts) const
-    {
-        if (pts.empty())
-            return false;
-        double x0 = pts[0].x, x1 = x0, y0 = pts[0].y, y1 = y0;
-        for (const TPoint& p : pts.subspan(1)) {
-            x0 = std::min(x0, p.x);
-            x1 = std::max(x1, p.x);
-            y0 = std::min(y0, p.y);
-            y1 = std::max(y1, p.y);
-        }
-        return Meets(x0, y0, x1, y1);
     }
 };
 
@@ -141,213 +99,31 @@ double LabelMargin(const QPainter& p)
 
 using ViewTiles::ForEachLink;
 using ViewTiles::ForEachTile;
-using ViewTiles::ForEachZone;
 
-template <class F>
-void ForEachNode(F&& f)
-{
-    ForEachTile([&](const TSpatialTile& t) {
-        const int32_t n = std::clamp(t.NodeCount, 0, MaxNodos + 1);
-        for (int32_t k = 0; k < n; ++k) {
-            const int32_t i = t.Nodes[k];
-            if (ValidNode(i))
-                f(i, Nodos[i]);
-        }
-    });
-}
-
-bool LinkHidden(const TArcos& a, const TNetworkOptions& o) { return o.HideBlocked() && a.HasFlag(FlagBlocked); }
-bool NodeHidden(const TNodo& n, const TNetworkOptions& o) { return o.HideBlocked() && (n.Flags & NodeHiddenBit); }
-bool ZoneHidden(const TZona& z, const TNetworkOptions& o) { return o.HideBlocked() && (z.Flags & ZoneHiddenBit); }
-
-TPoint NodePoint(int32_t index)
-{
-    const TNodo& n = Nodos[index];
-    return {double(n.X), double(n.Y)};
-}
-
-TPoint Lerp(const TPoint& a, const TPoint& b, double t) { return {a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)}; }
-TPoint Mid(const TPoint& a, const TPoint& b) { return Lerp(a, b, 0.5); }
-double Dist(const TPoint& a, const TPoint& b) { return std::hypot(b.x - a.x, b.y - a.y); }
-
-// ---------------------------------------------------------------------------
-// Lanes
-
-// The carriageway of a link between its four corner points: divider k (0..N)
-// joins the point k/N of the way between the two corners at the start end with
-// the same point at the stop end. Lane 1, between dividers 0 and 1, is the kerb
-// lane on the right of the direction of travel.
-struct TCarriageway {
-    TPoint start0, start1, stop0, stop1;
-    int32_t N = 1;
-
-    // The point of divider k at fraction f of the way from the stop end (0) to the start end (1).
-    TPoint At(int32_t k, double f) const
+// The carriageways as the map draws them.
+class TMapLaneFigures : public NetworkShapes::TLaneFigures {
+public:
+    TMapLaneFigures(TMapPainter& img, QPainter& p) : img_(img), p_(p) {}
+    void Pen(uint32_t color, int32_t width, uint8_t style) override { UsePen(p_, color, width, style); }
+    void Brush(uint32_t color, Qt::BrushStyle style) override { UseBrush(p_, color, style); }
+    void Polygon(std::span<const TPoint> points, int32_t last) override { img_.PolygonPtArray(points, last); }
+    void Line(const TPoint& a, const TPoint& b) override { img_.LinePts(a, b); }
+    void TurnMarking(const TPoint& from, const TPoint& to, const TTurnFlags& turns, double scale) override
     {
-        const double t = double(k) / N;
-        return Lerp(Lerp(stop0, stop1, t), Lerp(start0, start1, t), f);
+        img_.DrawSymbolW(from, to, turns, scale);
     }
-};
-
-TTurnFlags SlotTurns(const TArcos& a, int32_t slot)
-{
-    return {a.LaneDirs[slot][0], a.LaneDirs[slot][1], a.LaneDirs[slot][2]};
-}
-
-void DrawLinkLanes(TMapPainter& img, QPainter& p, const TArcos& a)
-{
-    if (a.Lanes == 0 || a.LaneEdgeCount < 2)
-        return;
-    const bool firstFlare = a.FlareStart != 0;
-    const bool lastFlare = a.FlareEnd != 0;
-    const int32_t lanes = std::abs(a.Lanes);
-    TCarriageway cw;
-    cw.N = lanes + (firstFlare ? 1 : 0) + (lastFlare ? 1 : 0);
-    if (cw.N < 1)
-        return;
-    const int32_t last = std::min(a.LaneEdgeCount, MaxLaneEdgePoints) - 1;
-    cw.start0 = a.LaneEdgeFar[0];
-    cw.start1 = a.LaneEdgeNear[0];
-    cw.stop0 = a.LaneEdgeFar[last];
-    cw.stop1 = a.LaneEdgeNear[last];
-
-    // Distances along the link are fractions of its length; a link without
-    // length has no carriageway to speak of.
-    double length = a.StraightLength;
-    if (!(length > 0.0)) {
-        const auto pts = PointsOf(a);
-        length = pts.size() >= 2 ? Dist(pts.front(), pts.back()) : 0.0;
-    }
-    if (!(length > 0.0) || !std::isfinite(length))
-        return;
-    auto fraction = [&](double worldUnits) { return std::clamp(worldUnits / length, 0.0, 1.0); };
-    const double flareF = fraction(double(PalvonRead::ALEX) * PalvonRead::FLAREF + LaneOffset);
-    const double taperF = fraction(double(PalvonRead::ALEX) * PalvonRead::FLAREF + LaneOffset + AnchoPista);
-    const double flareL = fraction(double(PalvonRead::ALEX) * PalvonRead::FLAREX + LaneOffset);
-    const double taperL = fraction(double(PalvonRead::ALEX) * PalvonRead::FLAREX + LaneOffset + AnchoPista);
-    const int32_t N = cw.N;
-    const int32_t firstSlotLane = firstFlare ? 2 : 1; // physical lane of slot 1
-    const int32_t slotCount = std::min(lanes, MaxLanes);
-
-    // Pass 1: carriageway, lane fills, dividers.
-    // The outline: up the side of divider 0 (or the first-lane flare's taper) to
-    // the stop end, back down the side of divider N (or the last-lane flare's).
-    std::array<TPoint, 8> outline;
-    int32_t corners = 0;
-    if (firstFlare) {
-        outline[corners++] = cw.At(1, 1.0);
-        outline[corners++] = cw.At(1, taperF);
-        outline[corners++] = cw.At(0, flareF);
-    } else {
-        outline[corners++] = cw.At(0, 1.0);
-    }
-    outline[corners++] = cw.At(0, 0.0);
-    outline[corners++] = cw.At(N, 0.0);
-    if (lastFlare) {
-        outline[corners++] = cw.At(N, flareL);
-        outline[corners++] = cw.At(N - 1, taperL);
-        outline[corners++] = cw.At(N - 1, 1.0);
-    } else {
-        outline[corners++] = cw.At(N, 1.0);
-    }
-    UsePen(p, 0x808080, 1);
-    UseBrush(p, (a.Lanes < 0 || a.HasFlag(FlagMarked)) ? 0xFF8080 : 0xC0C0C0);
-    img.PolygonPtArray(outline, corners - 1);
-
-    auto strip = [&](int32_t k) {
-        const TPoint s[5] = {cw.At(k - 1, 1.0), cw.At(k, 1.0), cw.At(k, 0.0), cw.At(k - 1, 0.0), cw.At(k - 1, 1.0)};
-        img.PolygonPtArray(s, 4);
-    };
-    // A lane slot fills the strip of the lane it describes (after a first-lane flare,
-    // slot j is lane j + 1), the same lane its markings are drawn on.
-    UseBrush(p, 0x808080, Qt::DiagCrossPattern);
-    for (int32_t j = 1; j <= slotCount; ++j)
-        if (a.LaneFlags[j])
-            strip(j + firstSlotLane - 1);
-    if (a.HasMovements) {
-        UseBrush(p, clRed);
-        for (int32_t j = 1; j <= slotCount; ++j)
-            if (!a.LaneUsed[j])
-                strip(j + firstSlotLane - 1);
-    }
-    UsePen(p, clWhite, 1, psDot);
-    for (int32_t k = 1; k <= N - 1; ++k) {
-        // A divider that bounds a flare lane runs only along the flare.
-        double from = 1.0;
-        if (firstFlare && k == 1)
-            from = taperF;
-        if (lastFlare && k == N - 1)
-            from = std::min(from, taperL);
-        img.LinePts(cw.At(k, 0.0), cw.At(k, from));
-    }
-
-    // Centre line of lane k, from the start end to the stop end, and its points
-    // at a distance from the stop end.
-    auto lanePoint = [&](int32_t k, double fromStop, TPoint& out) {
-        const TPoint cs = Mid(cw.At(k - 1, 1.0), cw.At(k, 1.0));
-        const TPoint ce = Mid(cw.At(k - 1, 0.0), cw.At(k, 0.0));
-        const double d = Dist(cs, ce);
-        if (!(d > 0.0))
-            return false;
-        out = Lerp(ce, cs, fromStop / d);
-        return true;
-    };
-
-    // Pass 2: turn markings.
-    if (!a.HasFlag(FlagNoMarkings)) {
-        UseBrush(p, clWhite);
-        UsePen(p, clBlack, 1);
-        const double scale = AnchoPista / 3.5;
-        for (int32_t k = 1; k <= N; ++k) {
-            TTurnFlags turns{0, 0, 0};
-            if (firstFlare && k == 1) {
-                turns = {0, 0, 1};
-            } else if (lastFlare && k == N) {
-                turns = {1, 0, 0};
-            } else {
-                const int32_t slot = k - firstSlotLane + 1;
-                if (slot < 1 || slot > MaxLanes)
-                    continue;
-                turns = SlotTurns(a, slot);
-                if (turns[0] + turns[1] + turns[2] <= 0)
-                    continue;
-                if (firstFlare && k == 2)
-                    turns[2] = 0;
-                if (lastFlare && k == N - 1)
-                    turns[0] = 0;
-            }
-            TPoint p2, p1;
-            if (lanePoint(k, 10.0 * FMov, p2) && lanePoint(k, 5.0 * FMov, p1))
-                img.DrawSymbolW(p2, p1, turns, scale);
-        }
-    }
-
-    // Pass 3: lane arrows.
-    UseBrush(p, clRed);
-    UsePen(p, clWhite, 1);
-    auto arrow = [&](int32_t k, int32_t kind) {
-        TPoint p1, p2;
-        if (!lanePoint(k, 5.0 * FMov, p1) || !lanePoint(k, 3.5 * FMov, p2))
-            return;
+    void LaneHead(int32_t kind, const TPoint& at5, const TPoint& at35) override
+    {
         if (kind == 1)
-            img.ArrowA(p1, p2);
+            img_.ArrowA(at5, at35);
         else
-            img.ArrowB(p1, p2);
-    };
-    for (int32_t j = 1; j <= slotCount; ++j) {
-        const int32_t k = j + firstSlotLane - 1;
-        const int32_t kind = a.LaneMark[j];
-        if (kind != 1 && kind != 2)
-            continue;
-        if (lastFlare && k == N - 1) {
-            // Beside a last-lane flare the lane keeps the arrow of kind A and the
-            // flare itself takes the one of kind B.
-            arrow(kind == 1 ? k : N, kind);
-            continue;
-        }
-        arrow(k, kind);
+            img_.ArrowB(at5, at35);
     }
-}
+
+private:
+    TMapPainter& img_;
+    QPainter& p_;
+};
 
 // Pixel devices (the map's picture) as opposed to printers and vector files.
 bool PixelDevice(const QPainter& p)
@@ -391,7 +167,7 @@ const TCirclePattern* CirclePattern(int32_t radius, uint32_t outline, const uint
     {
         QPainter sp(&stamp);
         sp.setRenderHint(QPainter::Antialiasing, false);
-        sp.setPen(MakePen(outline, 1));
+        sp.setPen(LayerPen(outline, 1));
         if (fill)
             sp.setBrush(QBrush(Colour(*fill), Qt::SolidPattern));
         else
@@ -534,12 +310,7 @@ void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
             img.LinesPixels(run);
             run.clear();
         };
-        ForEachLink([&](int32_t, const TArcos& a) {
-            if (!ValidNode(a.AIndex) || !ValidNode(a.BIndex))
-                return;
-            const auto pts = PointsOf(a);
-            if (pts.size() < 2 || !view.MeetsPoints(pts))
-                return;
+        NetworkShapes::ForEachLinkInView(view, [&](const TArcos& a, std::span<const TPoint> pts) {
             uint32_t color = o.ArcosColor;
             int32_t width = baseWidth;
             uint8_t style = psSolid;
@@ -547,22 +318,12 @@ void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
                 width = ClassWidths[c];
                 color = ClassColors[c];
             }
-            const TArcos& pair = PairOf(a);
-            for (int flag : {8, 10, 11}) {
-                if (a.HasFlag(flag) && pair.HasFlag(flag))
-                    style = psDot;
-                else if (a.HasFlag(flag) || pair.HasFlag(flag))
-                    style = psDashDotDot;
-            }
-            if (a.HasFlag(FlagBlocked) && pair.HasFlag(FlagBlocked)) {
-                style = psDash;
-                color = o.BlockedColor;
-            }
+            NetworkShapes::ApplyLinkMarks(a, PairOf(a), o, color, style);
             if (color == clWhite)
                 return;
             // Neighbouring links mostly share a pen: build it only when it changes.
             if (!havePen || color != penColor || width != penWidth || style != penStyle) {
-                pen = MakePen(color, width, style);
+                pen = LayerPen(color, width, style);
                 penColor = color;
                 penWidth = width;
                 penStyle = style;
@@ -589,33 +350,8 @@ void DrawNetWorkLanes(TMapPainter& img, const TNetworkOptions& o)
     if (!p)
         return;
     img.PenMode = TPenMode::Copy;
-    const TView view(img, 4);
-    ForEachLink([&](int32_t, const TArcos& a) {
-        if (LinkHidden(a, o) || !ValidNode(a.AIndex) || !ValidNode(a.BIndex) || !a.Active)
-            return;
-        if (a.LaneEdgeCount < 2)
-            return;
-        const int32_t last = std::min(a.LaneEdgeCount, MaxLaneEdgePoints) - 1;
-        const TPoint corners[4] = {a.LaneEdgeNear[0], a.LaneEdgeFar[0], a.LaneEdgeNear[last], a.LaneEdgeFar[last]};
-        if (!view.MeetsPoints(corners))
-            return;
-        DrawLinkLanes(img, *p, a);
-    });
-
-    // The junction areas join the lane ends of the links that meet at each node.
-    UsePen(*p, 0x808080, 1);
-    UseBrush(*p, 0x00FFFF);
-    ForEachNode([&](int32_t, const TNodo& n) {
-        if (NodeHidden(n, o))
-            return;
-        const int32_t count = std::min(n.OutlineCount, MaxOutlinePoints);
-        if (count < 3)
-            return;
-        const std::span<const TPoint> pts(n.Outline.data(), static_cast<size_t>(count));
-        if (view.MeetsPoints(pts))
-            img.PolygonPtArray(pts, count - 1);
-    });
-    UsePen(*p, clBlack, 1);
+    TMapLaneFigures figures(img, *p);
+    NetworkShapes::TraceNetWorkLanes(TView(img, 4), o, figures);
     img.PenMode = TPenMode::Copy;
 }
 
@@ -629,21 +365,14 @@ void DrawArrows(TMapPainter& img, const TNetworkOptions& o)
     const TView view(img, 4.0 * std::abs(ArrowSize) + 4);
     const int32_t zeroRow = img.WorldToPixelY(0.0);
     ForEachLink([&](int32_t, const TArcos& a) {
-        if (LinkHidden(a, o) || !ValidNode(a.AIndex) || !ValidNode(a.BIndex) || !a.Active)
-            return;
-        if (PointCountOf(a) < 2)
+        if (!NetworkShapes::ArrowShown(a, o))
             return;
         if (std::abs(int64_t(zeroRow) - img.WorldToPixelY(a.StraightLength)) <= MinArrowLinkPixels)
-            return;
-        if (o.OnlySelection && a.Mark < 1)
-            return;
-        const TArcos& pair = PairOf(a);
-        if (!a.NoReverse && !a.HasFlag(FlagMarked) && !pair.HasFlag(FlagMarked))
             return;
         const TPoint b = NodePoint(a.BIndex);
         if (!view.Contains(b.x, b.y))
             return;
-        UsePen(*p, a.HasFlag(FlagMarked) ? clRed : o.ArrowsColor, 1);
+        UsePen(*p, NetworkShapes::ArrowColor(a, o), 1);
         if (o.SimpleArrow)
             img.PolylinePts(2.0 * ArrowSize, a.BearingB, b.x, b.y);
         else
@@ -680,20 +409,15 @@ void DrawNodes(TMapPainter& img, const TNetworkOptions& o)
         WideCircle(img, *p, raster, x, y, radius, outline, circleFill);
         lastDirectOutline = -1;
     };
-    ForEachNode([&](int32_t index, const TNodo& n) {
-        if (NodeHidden(n, o) || !view.Contains(n.X, n.Y))
-            return;
-        uint32_t outline = o.NodosColor;
-        if (o.ColorNode && n.JunctionType >= 0 && n.JunctionType <= 5)
-            outline = JunctionTypeColors[n.JunctionType];
-        circle(n.X, n.Y, NodeSize, outline, &fill);
+    NetworkShapes::ForEachShownNode(view, o, [&](int32_t index, const TNodo& n) {
+        circle(n.X, n.Y, NodeSize, NetworkShapes::NodeOutline(n, o), &fill);
         if (o.KeepHitRegions) {
             const QPoint c = img.WorldToPoint(n.X, n.Y);
             NodeHitRegions[static_cast<size_t>(index)] = THitCircle{c.x(), c.y(), std::max(0, ring)};
         }
         if (const int32_t c = ClassOf(n.Mark))
             circle(n.X, n.Y, ring, ClassColors[c], nullptr);
-        if (o.Semaforos && n.JunctionType == 3)
+        if (NetworkShapes::SignalShown(n, o))
             img.DrawCursorMark(-3.0 * SignalSize, n.X, n.Y);
     });
     if (lastDirectOutline >= 0) {
@@ -718,16 +442,10 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
     UsePen(*p, o.AccesoColor, 1);
     UseBrush(*p, SymbolColors[0]);
 
-    std::vector<int32_t> zones;
-    ForEachZone([&](int32_t index, const TZona& z) {
-        if (ZoneHidden(z, o) || (o.OnlySelection && z.Class < 1))
-            return;
-        zones.push_back(index);
-    });
+    const std::vector<int32_t> zones = NetworkShapes::ShownZones(o);
 
     // Connectors.
     const TView lineView(img, 2);
-    auto placed = [](int32_t index) { return ValidNode(index) && Nodos[index].HasXY; };
     // On the map's picture the connectors, all of one thin pen, go to the
     // rasteriser in one call.
     const bool batched = PixelDevice(*p) && p->pen().style() == Qt::SolidLine && p->pen().width() <= 1;
@@ -744,29 +462,12 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
         connectors.emplace_back(img.WorldToPoint(z.CentroidX, z.CentroidY), img.WorldToPoint(to.x, to.y));
         lastEnd = to;
     };
+    std::vector<TPoint> ends;
     for (int32_t index : zones) {
         const TZona& z = Zonas[index];
-        const int32_t count = std::min<int32_t>(z.ConnectorCount, int32_t(z.Connectors.size()) - 1);
-        for (int32_t c = 1; c <= count; ++c) {
-            const TZoneConnector& k = z.Connectors[static_cast<size_t>(c)];
-            if (k.Kind == 0 && k.NodeIndex > 0 && k.NodeIndex != k.ConnNode) {
-                if (k.LinkIndex < 1 || k.LinkIndex > Network.LinkCount)
-                    continue;
-                const TArcos& a = Arcos[k.LinkIndex];
-                if (!placed(a.AIndex) || !placed(a.BIndex))
-                    continue;
-                connect(z, Lerp(NodePoint(a.AIndex), NodePoint(a.BIndex), 0.75));
-            } else if (k.ConnNode > 0) {
-                // A kind 1 connector keeps its node's record index; kind 0 names the node by number.
-                int32_t node = 0;
-                if (k.Kind == 1 && ValidNode(k.NodeIndex) && Nodos[k.NodeIndex].Number == k.ConnNode)
-                    node = k.NodeIndex;
-                else
-                    node = KDVlib::FindNodo(k.ConnNode);
-                if (placed(node))
-                    connect(z, NodePoint(node));
-            }
-        }
+        NetworkShapes::ConnectorEnds(z, ends);
+        for (const TPoint& to : ends)
+            connect(z, to);
     }
 
     if (!connectors.empty()) {

@@ -15,16 +15,13 @@ namespace {
 // edge's (scan conversion with exact integer steps). RowSpan works that out; the
 // tests hold the store's answers against those of the regions themselves.
 //
-// A pixel's centre is within 0.71 px of its top-left corner, so every pixel of
-// the region has its centre within 0.71 px of the polygon, and every pixel whose
-// centre lies more than 0.71 px inside belongs to it. Two quick tests rest on
-// that, with room to spare, before the rows are compared.
-//
-// Two boxes whose projections on some edge normal lie more than this apart share
-// no pixel (a shared pixel's centre would be within 0.71 px of both, 1.42 in all).
+// Two quick tests rest on that, with room to spare, before rows are compared.
+// Two boxes separated along some edge normal share no pixel, as a shared pixel's
+// corner would lie in both; the margin keeps even pixel centres (within 0.71 px
+// of every pixel of a region) apart.
 constexpr double ApartMargin = 2.0;
-// A point at least this deep inside both boxes lies in a pixel whose centre is at
-// least 2 - 0.71 px inside both, which both regions hold.
+// Within 0.71 px of any point lies a pixel corner, so a point this deep inside
+// both boxes has a pixel that both regions hold.
 constexpr double InnerDepth = 2.0;
 // Corners beyond this many pixels from the origin are left to the regions, so
 // that integer products stay exact; so are boxes larger than a label can be.
@@ -34,7 +31,8 @@ constexpr int SpanLimit = 1 << 13;
 bool InRange(const QPoint* c)
 {
     for (int k = 0; k < 4; ++k)
-        if (std::abs(c[k].x()) > GeometryLimit || std::abs(c[k].y()) > GeometryLimit)
+        if (c[k].x() > GeometryLimit || c[k].x() < -GeometryLimit || c[k].y() > GeometryLimit ||
+            c[k].y() < -GeometryLimit)
             return false;
     return true;
 }
@@ -362,7 +360,8 @@ bool TLabelStore::Meets(int index, const TShape& query) const
         return false;
     seen_[index] = query_;
     const TShape& stored = shapes_[index];
-    if (!stored.bounds.intersects(query.bounds))
+    const QRect &a = stored.bounds, &b = query.bounds; // never empty
+    if (a.left() > b.right() || b.left() > a.right() || a.top() > b.bottom() || b.top() > a.bottom())
         return false;
     if (stored.kind == TKind::Rect && query.kind == TKind::Rect)
         return true; // the bounds are the regions

@@ -630,7 +630,7 @@ int TMapPainter::TextWidth(const std::string& text, const QString* shown)
     const QPaintDevice* device = painter_->device();
     const int dpiX = device ? device->logicalDpiX() : 0, dpiY = device ? device->logicalDpiY() : 0;
     if (!metricsValid_ || device != metricsDevice_ || dpiX != metricsDpiX_ || dpiY != metricsDpiY_ ||
-        font != metricsFont_ || font.resolveMask() != metricsFont_.resolveMask()) {
+        (!font.isCopyOf(metricsFont_) && font != metricsFont_) || font.resolveMask() != metricsFont_.resolveMask()) {
         const QFontMetrics fm(font, device);
         metricsFont_ = font;
         metricsDevice_ = device;

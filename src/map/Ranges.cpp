@@ -235,6 +235,18 @@ TRangeHit ClassifyValue(float v, uint32_t& color)
     return hit;
 }
 
+const TRangeClass* LastClassOf(float v)
+{
+    const TRangeClass* found = nullptr;
+    const int last = std::clamp(NumRanges, 0, MaxRangeClasses);
+    for (int c = 0; c <= last; ++c) {
+        const TRangeClass& r = RangeTable[static_cast<size_t>(c)];
+        if (r.Low < v && v <= r.High)
+            found = &r;
+    }
+    return found;
+}
+
 uint32_t AjustaColor(uint32_t color, int32_t index)
 {
     if (index <= 0)

@@ -125,6 +125,9 @@ void WriteRangeSets(TIniFile& ini, const std::string& section);
 enum class TRangeHit { None, Drawn, Suppressed };
 TRangeHit ClassifyValue(float v, uint32_t& color);
 
+// The last class of 0..NumRanges that holds v (active or not); null when none does.
+const TRangeClass* LastClassOf(float v);
+
 // Colour of the n-th of several variables shown together: the base colour lightened
 // by a table of offsets (0 leaves it unchanged); lightness is clamped to 1.
 uint32_t AjustaColor(uint32_t color, int32_t index);

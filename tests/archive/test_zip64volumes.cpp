@@ -40,7 +40,7 @@ std::vector<std::string> SplitParts(const std::string& base)
 {
     std::vector<std::string> parts;
     for (int i = 1;; ++i) {
-        char ext[8];
+        char ext[16];
         std::snprintf(ext, sizeof ext, ".z%02d", i);
         if (!std::filesystem::exists(base + ext)) break;
         parts.push_back(base + ext);
@@ -327,6 +327,24 @@ TEST(Zip64Volumes, SpannedDisksOfAZip64SetAreAskedForThroughTheEvents)
     ExpectLocalHeadersWhereTheDirectorySays(zip, disks);
     ASSERT_FALSE(requests.empty());
     EXPECT_EQ(requests.front(), "disk " + std::to_string(l.Zip64Disk + 1));
+    zip.CloseArchive();
+
+    // Without handlers the user is asked for the disk of the Zip64 end record;
+    // cancelling ends the opening with error 45 and a closed archive.
+    ScopedZipDialogs boxes;
+    boxes.Dialogs.Answers = {ZipDialogs::mbCancel};
+    TZipForge asking;
+    asking.FileName = disks.back();
+    try {
+        asking.OpenArchive();
+        FAIL() << "a cancelled disk request must not pass";
+    } catch (const EZFException& e) {
+        EXPECT_EQ(e.NativeError, 45);
+    }
+    EXPECT_FALSE(asking.Active());
+    EXPECT_EQ(asking.FileCount(), 0);
+    ASSERT_EQ(boxes.Dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(boxes.Dialogs.Boxes[0].Text, "Please insert disk #" + std::to_string(l.Zip64Disk + 1));
 }
 
 namespace {
@@ -398,8 +416,8 @@ std::vector<std::string> WriteZip64Set(const std::string& base, const std::vecto
     put32(SigEnd); put16(0xFFFF); put16(0xFFFF); put16(0xFFFF); put16(0xFFFF); put32(0xFFFFFFFFu); put32(0xFFFFFFFFu); put16(0);
     std::vector<std::string> files;
     for (size_t d = 0; d < starts.size(); ++d) {
-        char ext[8];
-        std::snprintf(ext, sizeof ext, ".z%02u", unsigned(d + 1) % 100);
+        char ext[16];
+        std::snprintf(ext, sizeof ext, ".z%02u", unsigned(d + 1));
         const std::string name = d + 1 == starts.size() ? base + ".zip" : base + ext;
         const uint64_t end = d + 1 == starts.size() ? s.size() : starts[d + 1];
         writeFile(name, s.substr(size_t(starts[d]), size_t(end - starts[d])));

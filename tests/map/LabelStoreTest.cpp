@@ -125,14 +125,15 @@ TEST(LabelStore, SameAnswerAsOneRegionUnion)
 }
 
 // Many thousands of label boxes as the canvas makes them, crowded so that most
-// meet an earlier one and many only just miss or just touch it: the store must
-// give, label by label, the answer of the plain region union.
+// meet an earlier one and many only just miss or just touch it, some among
+// round markers: the store must give, label by label, the answer of the plain
+// region union.
 TEST(LabelStore, LabelBoxesGiveTheAnswerOfTheRegionUnion)
 {
     std::mt19937 rng(2024);
     std::uniform_int_distribution<int> width(5, 200), height(8, 30), angle(0, 3599), alignment(0, 8), offset(0, 6),
         coin(0, 9), nudge(-6, 6), spot(-400, 400), origin(-3000, 3000);
-    constexpr int Rounds = 400, PerRound = 500;
+    constexpr int Rounds = 800, PerRound = 250;
     TLabelStore store;
     int64_t candidates = 0, kept = 0, left = 0, regionTests = 0, disagreements = 0;
     for (int round = 0; round < Rounds; ++round) {
@@ -140,6 +141,15 @@ TEST(LabelStore, LabelBoxesGiveTheAnswerOfTheRegionUnion)
         QRegion unionRegion;
         int keptHere = 0;
         const int ox = origin(rng), oy = origin(rng);
+        // Some rounds start with regions of other shapes (markers kept clear).
+        for (int k = coin(rng) % 3; k > 0; --k) {
+            const QRect r(ox + spot(rng), oy + spot(rng), width(rng), width(rng));
+            const QRegion marker(r, k == 1 ? QRegion::Ellipse : QRegion::Rectangle);
+            if (store.TryAdd(marker)) {
+                unionRegion += marker;
+                ++keptHere;
+            }
+        }
         std::vector<std::array<int, 7>> placed; // anchor, size, angle, alignment, offset of each candidate
         for (int n = 0; n < PerRound; ++n) {
             std::array<int, 7> p;
@@ -161,7 +171,8 @@ TEST(LabelStore, LabelBoxesGiveTheAnswerOfTheRegionUnion)
             placed.push_back(p);
             const TBox box = LabelBox(p[0], p[1], p[2], p[3], p[4], p[5], p[6]);
             const QRegion region = ReferenceRegion(box);
-            EXPECT_EQ(TLabelStore::BoxRegion(box.c), region);
+            if (n % 8 == 0) // the canvas hands the same region to its callers
+                EXPECT_EQ(TLabelStore::BoxRegion(box.c), region);
             const bool free = unionRegion.intersected(region).isEmpty();
             if (store.TryAdd(box.c) != free && ++disagreements <= 5)
                 ADD_FAILURE() << "round " << round << " label " << n << " at " << p[0] << "," << p[1] << " width "
@@ -183,8 +194,9 @@ TEST(LabelStore, LabelBoxesGiveTheAnswerOfTheRegionUnion)
     // Both answers are common, so the comparison means something.
     EXPECT_GT(kept, candidates / 10);
     EXPECT_GT(left, candidates / 4);
-    // Geometry decides nearly every pair; the regions are the exception.
-    EXPECT_LT(regionTests, candidates / 100);
+    // Geometry decides the pairs of boxes; only the markers need regions.
+    EXPECT_GT(regionTests, 0);
+    EXPECT_LT(regionTests, candidates / 20);
     RecordProperty("region_tests", std::to_string(regionTests));
     std::printf("%lld candidates, %lld kept, %lld region tests\n", (long long)candidates, (long long)kept,
                 (long long)regionTests);
@@ -211,4 +223,32 @@ TEST(LabelStore, EmptyFarAndFoldedLabelBoxes)
     QRegion reference = ReferenceRegion(thin);
     EXPECT_TRUE(store.TryAdd(thin.c));
     EXPECT_EQ(store.Intersects(across.c), reference.intersects(ReferenceRegion(across)));
+}
+
+// Pixel by pixel: a one-pixel probe meets a stored label box exactly where the
+// box's region holds that pixel, on the box's rims above all.
+TEST(LabelStore, OnePixelProbesMeetABoxWhereItsRegionHoldsThem)
+{
+    std::mt19937 rng(99);
+    std::uniform_int_distribution<int> width(0, 120), height(8, 30), angle(0, 3599), alignment(0, 8), spot(-300, 300);
+    int64_t probes = 0, inside = 0;
+    for (int n = 0; n < 1500; ++n) {
+        const TBox box = LabelBox(spot(rng), spot(rng), width(rng), height(rng), angle(rng), alignment(rng), 0);
+        const QRegion region = ReferenceRegion(box);
+        TLabelStore store;
+        store.TryAdd(box.c);
+        const QRect area = QPolygon({box.c[0], box.c[1], box.c[2], box.c[3]}).boundingRect().adjusted(-2, -2, 2, 2);
+        int wrong = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x) {
+                const bool expected = region.contains(QPoint(x, y));
+                wrong += store.Intersects(QRegion(x, y, 1, 1)) != expected;
+                inside += expected;
+                ++probes;
+            }
+        ASSERT_EQ(wrong, 0) << "box " << n << ": " << box.c[0].x() << "," << box.c[0].y() << " " << box.c[1].x() << ","
+                            << box.c[1].y() << " " << box.c[2].x() << "," << box.c[2].y() << " " << box.c[3].x() << ","
+                            << box.c[3].y();
+    }
+    EXPECT_GT(inside, probes / 4);
 }

@@ -1,6 +1,7 @@
 #include "map/gui/DataLayers.h"
 
 #include "map/DisplayStyles.h"
+#include "map/NetworkShapes.h"
 #include "map/Ranges.h"
 #include "map/ViewTiles.h"
 #include "model/HitGrid.h"
@@ -246,7 +247,7 @@ float LinkValue(const TArcos& link, int32_t column)
     return k >= 1 && k <= NumLinkVars ? link.Var[k] : 0.0f;
 }
 
-static float MovimValue(const TMovimiento& m, int32_t column)
+float MovimValue(const TMovimiento& m, int32_t column)
 {
     if (column < 0 || column >= NumMovimColumns)
         return 0.0f;
@@ -428,45 +429,25 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
 
     if (!MovimDrawMode) {
         const uint32_t modeColor = ModePenColors[static_cast<size_t>(RangeMode)];
-        ForEachTile([&](const TSpatialTile& t) {
-            for (int32_t k = 0; k < t.MovementCount; ++k) {
-                const int32_t m = t.Movements[k];
-                if (m < 1 || m > Network.MovementCount)
-                    continue;
-                const TMovimiento& mv = Movims[m];
-                if (!NodePlaced(mv.AIndex) || !NodePlaced(mv.JunctionIndex) || !NodePlaced(mv.CIndex))
-                    continue;
-                if (o.Sel && (mv.EntryLink < 1 || mv.EntryLink > Network.LinkCount || Arcos[mv.EntryLink].Mark <= 0))
-                    continue;
-                const float v = MovimValue(mv, RangeVarMovim);
-                uint32_t color = modeColor;
-                int width = 1;
-                const int last = std::clamp(NumRanges, 0, MaxRangeClasses);
-                for (int c = 0; c <= last; ++c) {
-                    const TRangeClass& r = RangeTable[static_cast<size_t>(c)];
-                    if (r.Low < v && v <= r.High) {
-                        color = r.Active ? r.Color : Silver;
-                        width = r.Active ? PixsMov : 1;
-                    }
-                }
-                SetPen(img, color, width);
-                const int turn = mv.TurnAngle >= 451 ? 0 : (mv.TurnAngle < -450 ? 2 : 1);
-                if (!o.Giros[turn])
-                    continue;
-                const TPoint a = NodePoint(mv.AIndex);
-                const TPoint j = NodePoint(mv.JunctionIndex);
-                const double d = std::hypot(a.x - j.x, a.y - j.y);
-                if (!(d > 0))
-                    continue;
-                const double ux = (a.x - j.x) / d, uy = (a.y - j.y) / d;
-                const TPoint nearPt{j.x + ux * 2 * FMov, j.y + uy * 2 * FMov};
-                const TPoint farPt{j.x + ux * 50 * FMov, j.y + uy * 50 * FMov};
-                TTurnFlags flags{turn == 0 ? 1 : 0, turn == 1 ? 1 : 0, turn == 2 ? 1 : 0};
-                // The movement's turn direction (-1 left, 0 straight, 1 right) is the
-                // symbol's lane index: the turns of one approach stand side by side,
-                // left turns on the left, instead of on top of each other.
-                img.TextAlongW(farPt, nearPt, flags, mv.TurnDir, FormatValue(v));
+        NetworkShapes::ForEachPlacedMovement(o.Sel, [&](const TMovimiento& mv) {
+            const float v = MovimValue(mv, RangeVarMovim);
+            uint32_t color = modeColor;
+            int width = 1;
+            if (const TRangeClass* r = Ranges::LastClassOf(v)) {
+                color = r->Active ? r->Color : Silver;
+                width = r->Active ? PixsMov : 1;
             }
+            SetPen(img, color, width);
+            const int turn = NetworkShapes::TurnOf(mv);
+            if (!o.Giros[turn])
+                return;
+            TPoint farPt, nearPt;
+            if (!NetworkShapes::MovementSpan(mv, farPt, nearPt))
+                return;
+            // The movement's turn direction (-1 left, 0 straight, 1 right) is the
+            // symbol's lane index: the turns of one approach stand side by side,
+            // left turns on the left, instead of on top of each other.
+            img.TextAlongW(farPt, nearPt, NetworkShapes::TurnFlagsOf(turn), mv.TurnDir, FormatValue(v));
         });
         legend.kind = TLegendRequest::Ranges;
         legend.caption = TitMovim[static_cast<size_t>(std::clamp(RangeVarMovim, 0, NumMovimColumns - 1))];
@@ -689,14 +670,12 @@ QImage RangesPicture(const std::string& caption)
 #include <QCheckBox>
 #include <QListWidget>
 
-namespace {
-
-DataLayers::TLayerOptions ViewerLayerOptions(TPalvonViewer& w)
+DataLayers::TLayerOptions DataLayers::ViewerLayerOptions(TPalvonViewer* w)
 {
     DataLayers::TLayerOptions o;
-    o.Cents = w.Down("tbCents");
-    o.Sel = w.Down("tbSel");
-    o.MovimValues = w.Down("tbMovimValues");
+    o.Cents = w && w->Down("tbCents");
+    o.Sel = w && w->Down("tbSel");
+    o.MovimValues = w && w->Down("tbMovimValues");
     if (DlgCfg) {
         o.DrawNull = DlgCfg->cbDrawNull->isChecked();
         o.HideBlocked = DlgCfg->BlockedColor->Color() == clWhite;
@@ -705,6 +684,8 @@ DataLayers::TLayerOptions ViewerLayerOptions(TPalvonViewer& w)
     }
     return o;
 }
+
+namespace {
 
 void ShowLegend(TLegendImage* legend, const QImage& picture, const QWidget* map, bool bottomRight)
 {
@@ -736,7 +717,7 @@ void TPalvonViewer::DrawAtributos(TOxrImage* Img)
     if (!Img)
         return;
     Action("tbAtributos")->setToolTip(QString::fromStdString(RangeName));
-    const DataLayers::TLegendRequest legend = DataLayers::DrawAtributos(*Img, ViewerLayerOptions(*this));
+    const DataLayers::TLegendRequest legend = DataLayers::DrawAtributos(*Img, DataLayers::ViewerLayerOptions(this));
     if (legend.kind == DataLayers::TLegendRequest::Bars)
         DrawSymbolo(legend.caption, legend.count);
 }
@@ -746,7 +727,7 @@ void TPalvonViewer::DrawMapaColores(TOxrImage* Img)
     if (!Img)
         return;
     Action("tbAtributos")->setToolTip(QString::fromStdString(RangeName));
-    const DataLayers::TLegendRequest legend = DataLayers::DrawMapaColores(*Img, ViewerLayerOptions(*this));
+    const DataLayers::TLegendRequest legend = DataLayers::DrawMapaColores(*Img, DataLayers::ViewerLayerOptions(this));
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
         DrawRanges(legend.caption);
 }
@@ -754,14 +735,14 @@ void TPalvonViewer::DrawMapaColores(TOxrImage* Img)
 void TPalvonViewer::DrawValue(TOxrImage* Img)
 {
     if (Img)
-        DataLayers::DrawValue(*Img, ViewerLayerOptions(*this));
+        DataLayers::DrawValue(*Img, DataLayers::ViewerLayerOptions(this));
 }
 
 void TPalvonViewer::DrawMovimLinks(TOxrImage* Img)
 {
     if (!Img)
         return;
-    const DataLayers::TLegendRequest legend = DataLayers::DrawMovimLinks(*Img, ViewerLayerOptions(*this));
+    const DataLayers::TLegendRequest legend = DataLayers::DrawMovimLinks(*Img, DataLayers::ViewerLayerOptions(this));
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
         DrawMovRange(legend.caption);
     else if (legend.kind == DataLayers::TLegendRequest::Bars)

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+class TPalvonViewer;
+
 // A legend picture shown over the map.
 class TLegendImage : public QWidget {
     Q_OBJECT
@@ -62,6 +64,12 @@ std::vector<int32_t> ChosenMovimColumns();
 
 // Value of a link-grid column's variable on a link (0 for a column without variable).
 float LinkValue(const TArcos& link, int32_t column);
+// Value of a movement-grid column's variable on a movement (0 for a column without variable).
+float MovimValue(const TMovimiento& movement, int32_t column);
+
+// The switches as the main window's toolbar and options dialog set them (the
+// toolbar's all up without a window).
+TLayerOptions ViewerLayerOptions(TPalvonViewer* viewer);
 
 TLegendRequest DrawAtributos(TMapPainter& img, const TLayerOptions& options);
 TLegendRequest DrawMapaColores(TMapPainter& img, const TLayerOptions& options);

@@ -1,12 +1,11 @@
 // The printed twins of the map layers.
 #include "printing/gui/PrintLayers.h"
 
-#include "mainwindow/DlgCfg.h"
-#include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawLayers.h"
 #include "map/DrawState.h"
+#include "map/NetworkShapes.h"
 #include "map/Ranges.h"
 #include "map/ViewTiles.h"
 #include "map/gui/DataLayers.h"
@@ -21,9 +20,7 @@
 #include "printing/ZelPrinter.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QFontMetrics>
-#include <QListWidget>
 
 #include <algorithm>
 #include <array>
@@ -47,18 +44,9 @@ bool MenuChecked(const char* name)
     return PalvonViewer && PalvonViewer->Action(QString::fromLatin1(name))->isChecked();
 }
 
-bool Down(const char* name) { return PalvonViewer && PalvonViewer->Down(QString::fromLatin1(name)); }
-
 void UsePen(QPainter& p, uint32_t color, int32_t width, uint8_t style = psSolid)
 {
-    QPen pen(ToQColor(color));
-    pen.setWidth(std::max(0, width));
-    pen.setStyle(DisplayStyles::ToQPenStyle(style));
-    if (width > 1) {
-        pen.setCapStyle(Qt::RoundCap);
-        pen.setJoinStyle(Qt::RoundJoin);
-    }
-    p.setPen(pen);
+    p.setPen(NetworkShapes::LayerPen(color, width, style));
 }
 
 void UseBrush(QPainter& p, uint32_t color, Qt::BrushStyle style = Qt::SolidPattern)
@@ -76,90 +64,28 @@ void UseFont(QPainter& p, int index)
     ZelPrinter::Painter().FontColor = ToQColor(f.Color);
 }
 
-int32_t ClassOf(int32_t mark) { return mark >= 1 && mark <= MaxClasses ? mark : 0; }
-bool ValidNode(int32_t index) { return index >= 1 && index <= Network.NodeCount; }
-bool Placed(int32_t index) { return ValidNode(index) && Nodos[index].HasXY; }
-
-const TArcos& PairOf(const TArcos& a)
-{
-    if (a.ReverseIndex >= 1 && a.ReverseIndex <= Network.LinkCount)
-        return Arcos[a.ReverseIndex];
-    return a;
-}
-
-int32_t PointCountOf(const TArcos& a) { return std::clamp(a.PointCount, 0, MaxShapePoints); }
-std::span<const TPoint> PointsOf(const TArcos& a) { return {&a.Points[1], static_cast<size_t>(PointCountOf(a))}; }
-
-TPoint NodePoint(int32_t index) { return {double(Nodos[index].X), double(Nodos[index].Y)}; }
-TPoint Lerp(const TPoint& a, const TPoint& b, double t) { return {a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)}; }
-TPoint Mid(const TPoint& a, const TPoint& b) { return Lerp(a, b, 0.5); }
-double Dist(const TPoint& a, const TPoint& b) { return std::hypot(b.x - a.x, b.y - a.y); }
+using NetworkShapes::ClassOf;
+using NetworkShapes::ForEachNode;
+using NetworkShapes::LinkHidden;
+using NetworkShapes::NodeHidden;
+using NetworkShapes::NodePoint;
+using NetworkShapes::PairOf;
+using NetworkShapes::Placed;
+using NetworkShapes::PointCountOf;
+using NetworkShapes::ValidNode;
 
 // The page window widened by a margin in device pixels, in world units.
-struct TView {
-    double minX, maxX, minY, maxY;
+struct TView : NetworkShapes::TViewBox {
     explicit TView(double marginPixels)
+        : TViewBox(ZelPrinter::MinX(), ZelPrinter::MinY(), ZelPrinter::PageWidth(), ZelPrinter::PageHeight(),
+                   ZelPrinter::UnitsPerPixel(), marginPixels)
     {
-        const double upp = ZelPrinter::UnitsPerPixel();
-        minX = ZelPrinter::MinX() - marginPixels * upp;
-        maxX = ZelPrinter::MinX() + (ZelPrinter::PageWidth() + marginPixels) * upp;
-        minY = ZelPrinter::MinY() - marginPixels * upp;
-        maxY = ZelPrinter::MinY() + (ZelPrinter::PageHeight() + marginPixels) * upp;
-    }
-    bool Contains(double x, double y) const { return x >= minX && x <= maxX && y >= minY && y <= maxY; }
-    bool MeetsPoints(std::span<const TPoint> pts) const
-    {
-        if (pts.empty())
-            return false;
-        double x0 = pts[0].x, x1 = x0, y0 = pts[0].y, y1 = y0;
-        for (const TPoint& p : pts.subspan(1)) {
-            x0 = std::min(x0, p.x);
-            x1 = std::max(x1, p.x);
-            y0 = std::min(y0, p.y);
-            y1 = std::max(y1, p.y);
-        }
-        return x1 >= minX && x0 <= maxX && y1 >= minY && y0 <= maxY;
     }
 };
 
-template <class F>
-void ForEachNode(F&& f)
-{
-    ViewTiles::ForEachTile([&](const TSpatialTile& t) {
-        const int32_t n = std::clamp(t.NodeCount, 0, MaxNodos + 1);
-        for (int32_t k = 0; k < n; ++k) {
-            const int32_t i = t.Nodes[k];
-            if (ValidNode(i))
-                f(i, Nodos[i]);
-        }
-    });
-}
-
 TNetworkOptions Options() { return CurrentLayerOptions(ZelPrinter::Painter()); }
 
-bool LinkHidden(const TArcos& a, const TNetworkOptions& o)
-{
-    return o.HideBlocked() && a.HasFlag(DrawLayers::FlagBlocked);
-}
-bool NodeHidden(const TNodo& n, const TNetworkOptions& o)
-{
-    return o.HideBlocked() && (n.Flags & DrawLayers::NodeHiddenBit);
-}
-
-DataLayers::TLayerOptions DataOptions()
-{
-    DataLayers::TLayerOptions o;
-    o.Cents = Down("tbCents");
-    o.Sel = Down("tbSel");
-    o.MovimValues = Down("tbMovimValues");
-    if (DlgCfg) {
-        o.DrawNull = DlgCfg->cbDrawNull->isChecked();
-        o.HideBlocked = DlgCfg->BlockedColor->Color() == clWhite;
-        for (int i = 0; i < 3 && i < DlgCfg->cbGiros->count(); ++i)
-            o.Giros[i] = DlgCfg->cbGiros->item(i)->checkState() == Qt::Checked;
-    }
-    return o;
-}
+DataLayers::TLayerOptions DataOptions() { return DataLayers::ViewerLayerOptions(PalvonViewer); }
 
 // Text drawn with its top left corner at (x, y) (the classic TextOut).
 void TextOut(QPainter& p, int x, int y, const QString& text)
@@ -291,12 +217,7 @@ void PrintNetWork(QPainter& p)
     if (Items[0].Width >= 1 && o.ArcosColor != clWhite) {
         const int32_t widest = std::max(Items[0].Width, *std::max_element(ClassWidths.begin(), ClassWidths.end()));
         const TView view(Scaled(widest) + 2);
-        ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
-            if (!ValidNode(a.AIndex) || !ValidNode(a.BIndex))
-                return;
-            const auto pts = PointsOf(a);
-            if (pts.size() < 2 || !view.MeetsPoints(pts))
-                return;
+        NetworkShapes::ForEachLinkInView(view, [&](const TArcos& a, std::span<const TPoint> pts) {
             const TArcos& t = PairOf(a);
             int32_t width = Items[0].Width;
             uint32_t color = o.ArcosColor;
@@ -309,16 +230,7 @@ void PrintNetWork(QPainter& p)
                 color = ClassColors[size_t(c)];
             }
             uint8_t style = psSolid;
-            for (int flag : {8, 10, 11}) {
-                if (a.HasFlag(flag) && t.HasFlag(flag))
-                    style = psDot;
-                else if (a.HasFlag(flag) || t.HasFlag(flag))
-                    style = psDashDotDot;
-            }
-            if (a.HasFlag(DrawLayers::FlagBlocked) && t.HasFlag(DrawLayers::FlagBlocked)) {
-                style = psDash;
-                color = o.BlockedColor;
-            }
+            NetworkShapes::ApplyLinkMarks(a, t, o, color, style);
             if (color == clWhite)
                 return;
             UsePen(p, color, Scaled(width), style);
@@ -330,185 +242,41 @@ void PrintNetWork(QPainter& p)
 
 namespace {
 
-// The carriageway of a link between its four corner points; divider k (0..N)
-// joins the point k/N of the way between the corners at each end.
-struct TCarriageway {
-    TPoint start0, start1, stop0, stop1;
-    int32_t N = 1;
-    TPoint At(int32_t k, double f) const
+// The carriageways as the page prints them: printed lane arrows and heads.
+class TPageLaneFigures : public NetworkShapes::TLaneFigures {
+public:
+    explicit TPageLaneFigures(QPainter& p) : p_(p) {}
+    void Pen(uint32_t color, int32_t width, uint8_t style) override { UsePen(p_, color, width, style); }
+    void Brush(uint32_t color, Qt::BrushStyle style) override { UseBrush(p_, color, style); }
+    void Polygon(std::span<const TPoint> points, int32_t last) override
     {
-        const double t = double(k) / N;
-        return Lerp(Lerp(stop0, stop1, t), Lerp(start0, start1, t), f);
+        ZelPrinter::PolygonPtArray(&p_, points, last);
     }
-};
-
-void PrintLinkLanes(QPainter& p, const TArcos& a)
-{
-    if (a.Lanes == 0 || a.LaneEdgeCount < 2)
-        return;
-    const bool firstFlare = a.FlareStart != 0, lastFlare = a.FlareEnd != 0;
-    const int32_t lanes = std::abs(a.Lanes);
-    TCarriageway cw;
-    cw.N = lanes + (firstFlare ? 1 : 0) + (lastFlare ? 1 : 0);
-    const int32_t last = std::min(a.LaneEdgeCount, MaxLaneEdgePoints) - 1;
-    cw.start0 = a.LaneEdgeFar[0];
-    cw.start1 = a.LaneEdgeNear[0];
-    cw.stop0 = a.LaneEdgeFar[last];
-    cw.stop1 = a.LaneEdgeNear[last];
-    double length = a.StraightLength;
-    if (!(length > 0.0)) {
-        const auto pts = PointsOf(a);
-        length = pts.size() >= 2 ? Dist(pts.front(), pts.back()) : 0.0;
+    void Line(const TPoint& a, const TPoint& b) override { ZelPrinter::LinePts(&p_, a, b); }
+    void TurnMarking(const TPoint& from, const TPoint& to, const TTurnFlags& turns, double scale) override
+    {
+        ZelPrinter::LaneArrow(&p_, from, to, turns, scale);
     }
-    if (!(length > 0.0) || !std::isfinite(length))
-        return;
-    auto fraction = [&](double units) { return std::clamp(units / length, 0.0, 1.0); };
-    const double flareF = fraction(double(PalvonRead::ALEX) * PalvonRead::FLAREF + LaneOffset);
-    const double taperF = fraction(double(PalvonRead::ALEX) * PalvonRead::FLAREF + LaneOffset + AnchoPista);
-    const double flareL = fraction(double(PalvonRead::ALEX) * PalvonRead::FLAREX + LaneOffset);
-    const double taperL = fraction(double(PalvonRead::ALEX) * PalvonRead::FLAREX + LaneOffset + AnchoPista);
-    const int32_t N = cw.N;
-    const int32_t firstSlotLane = firstFlare ? 2 : 1;
-    const int32_t slotCount = std::min(lanes, MaxLanes);
-
-    // Pass 1: the carriageway, the lane fills and the dividers.
-    std::array<TPoint, 8> outline;
-    int32_t corners = 0;
-    if (firstFlare) {
-        outline[size_t(corners++)] = cw.At(1, 1.0);
-        outline[size_t(corners++)] = cw.At(1, taperF);
-        outline[size_t(corners++)] = cw.At(0, flareF);
-    } else {
-        outline[size_t(corners++)] = cw.At(0, 1.0);
-    }
-    outline[size_t(corners++)] = cw.At(0, 0.0);
-    outline[size_t(corners++)] = cw.At(N, 0.0);
-    if (lastFlare) {
-        outline[size_t(corners++)] = cw.At(N, flareL);
-        outline[size_t(corners++)] = cw.At(N - 1, taperL);
-        outline[size_t(corners++)] = cw.At(N - 1, 1.0);
-    } else {
-        outline[size_t(corners++)] = cw.At(N, 1.0);
-    }
-    UsePen(p, 0x808080, 1);
-    UseBrush(p, (a.Lanes < 0 || a.HasFlag(DrawLayers::FlagMarked)) ? 0xFF8080 : 0xC0C0C0);
-    ZelPrinter::PolygonPtArray(&p, outline, corners - 1);
-    auto strip = [&](int32_t k) {
-        const std::array<TPoint, 5> s = {cw.At(k - 1, 1.0), cw.At(k, 1.0), cw.At(k, 0.0), cw.At(k - 1, 0.0),
-                                         cw.At(k - 1, 1.0)};
-        ZelPrinter::PolygonPtArray(&p, s, 4);
-    };
-    UseBrush(p, 0x808080, Qt::DiagCrossPattern);
-    for (int32_t j = 1; j <= slotCount; ++j)
-        if (a.LaneFlags[j])
-            strip(j + firstSlotLane - 1);
-    if (a.HasMovements) {
-        UseBrush(p, clRed);
-        for (int32_t j = 1; j <= slotCount; ++j)
-            if (!a.LaneUsed[j])
-                strip(j + firstSlotLane - 1);
-    }
-    UsePen(p, clWhite, 1, psDot);
-    for (int32_t k = 1; k <= N - 1; ++k) {
-        double from = 1.0;
-        if (firstFlare && k == 1)
-            from = taperF;
-        if (lastFlare && k == N - 1)
-            from = std::min(from, taperL);
-        ZelPrinter::LinePts(&p, cw.At(k, 0.0), cw.At(k, from));
-    }
-    auto lanePoint = [&](int32_t k, double fromStop, TPoint& out) {
-        const TPoint cs = Mid(cw.At(k - 1, 1.0), cw.At(k, 1.0));
-        const TPoint ce = Mid(cw.At(k - 1, 0.0), cw.At(k, 0.0));
-        const double d = Dist(cs, ce);
-        if (!(d > 0.0))
-            return false;
-        out = Lerp(ce, cs, fromStop / d);
-        return true;
-    };
-
-    // Pass 2: lane arrows from 10 FMov to 5 FMov before the junction.
-    if (!a.HasFlag(DrawLayers::FlagNoMarkings)) {
-        UseBrush(p, clWhite);
-        UsePen(p, clBlack, 1);
-        const double s = AnchoPista / 3.5;
-        for (int32_t k = 1; k <= N; ++k) {
-            TTurnFlags turns{0, 0, 0};
-            if (firstFlare && k == 1) {
-                turns = {0, 0, 1};
-            } else if (lastFlare && k == N) {
-                turns = {1, 0, 0};
-            } else {
-                const int32_t slot = k - firstSlotLane + 1;
-                if (slot < 1 || slot > MaxLanes)
-                    continue;
-                turns = {a.LaneDirs[slot][0], a.LaneDirs[slot][1], a.LaneDirs[slot][2]};
-                if (turns[0] + turns[1] + turns[2] <= 0)
-                    continue;
-                if (firstFlare && k == 2)
-                    turns[2] = 0;
-                if (lastFlare && k == N - 1)
-                    turns[0] = 0;
-            }
-            TPoint from, to;
-            if (lanePoint(k, 10.0 * FMov, from) && lanePoint(k, 5.0 * FMov, to))
-                ZelPrinter::LaneArrow(&p, from, to, turns, s);
-        }
-    }
-
-    // Pass 3: lane marker heads between 5 FMov and 3.5 FMov.
-    UseBrush(p, clRed);
-    UsePen(p, clWhite, 1);
-    auto head = [&](int32_t k, int32_t kind) {
-        TPoint tip, back;
-        if (!lanePoint(k, 3.5 * FMov, tip) || !lanePoint(k, 5.0 * FMov, back))
-            return;
+    // The printed heads have their tip nearer the stop line.
+    void LaneHead(int32_t kind, const TPoint& at5, const TPoint& at35) override
+    {
         if (kind == 1)
-            ZelPrinter::ArrowA(&p, tip, back);
+            ZelPrinter::ArrowA(&p_, at35, at5);
         else
-            ZelPrinter::ArrowB(&p, tip, back);
-    };
-    for (int32_t j = 1; j <= slotCount; ++j) {
-        const int32_t k = j + firstSlotLane - 1;
-        const int32_t kind = a.LaneMark[j];
-        if (kind != 1 && kind != 2)
-            continue;
-        if (lastFlare && k == N - 1) {
-            head(kind == 1 ? k : N, kind);
-            continue;
-        }
-        head(k, kind);
+            ZelPrinter::ArrowB(&p_, at35, at5);
     }
-}
+
+private:
+    QPainter& p_;
+};
 
 } // namespace
 
 void PrintNetWorkLanes(QPainter& p)
 {
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
-    const TNetworkOptions o = Options();
-    const TView view(4);
-    ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
-        if (LinkHidden(a, o) || !ValidNode(a.AIndex) || !ValidNode(a.BIndex) || !a.Active || a.LaneEdgeCount < 2)
-            return;
-        const int32_t last = std::min(a.LaneEdgeCount, MaxLaneEdgePoints) - 1;
-        const TPoint corners[4] = {a.LaneEdgeNear[0], a.LaneEdgeFar[0], a.LaneEdgeNear[last], a.LaneEdgeFar[last]};
-        if (view.MeetsPoints(corners))
-            PrintLinkLanes(p, a);
-    });
-    UsePen(p, 0x808080, 1);
-    UseBrush(p, 0x00FFFF);
-    ForEachNode([&](int32_t, const TNodo& n) {
-        if (NodeHidden(n, o))
-            return;
-        const int32_t count = std::min(n.OutlineCount, MaxOutlinePoints);
-        if (count < 3)
-            return;
-        const std::span<const TPoint> pts(n.Outline.data(), static_cast<size_t>(count));
-        if (view.MeetsPoints(pts))
-            ZelPrinter::PolygonPtArray(&p, pts, count - 1);
-    });
-    UsePen(p, clBlack, 1);
+    TPageLaneFigures figures(p);
+    NetworkShapes::TraceNetWorkLanes(TView(4), Options(), figures);
 }
 
 void PrintArrows(QPainter& p)
@@ -519,17 +287,12 @@ void PrintArrows(QPainter& p)
     const int32_t side = Scaled(2.0 * ArrowSize);
     const TView view(std::abs(side) + 4);
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
-        if (LinkHidden(a, o) || !ValidNode(a.AIndex) || !ValidNode(a.BIndex) || !a.Active || PointCountOf(a) < 2)
-            return;
-        if (o.OnlySelection && a.Mark < 1)
-            return;
-        const TArcos& t = PairOf(a);
-        if (!a.NoReverse && !a.HasFlag(DrawLayers::FlagMarked) && !t.HasFlag(DrawLayers::FlagMarked))
+        if (!NetworkShapes::ArrowShown(a, o))
             return;
         const TPoint b = NodePoint(a.BIndex);
         if (!view.Contains(b.x, b.y))
             return;
-        UsePen(p, a.HasFlag(DrawLayers::FlagMarked) ? clRed : o.ArrowsColor, 1);
+        UsePen(p, NetworkShapes::ArrowColor(a, o), 1);
         if (o.SimpleArrow)
             ZelPrinter::ArrowChevron(&p, side, a.BearingB, b.x, b.y);
         else
@@ -543,13 +306,8 @@ void PrintNodes(QPainter& p)
     const TNetworkOptions o = Options();
     const int32_t radius = Scaled(NodeSize), ring = Scaled(NodeSize + 2);
     const TView view(std::max({radius, ring, Scaled(3 * std::abs(SignalSize))}) + 4);
-    ForEachNode([&](int32_t, const TNodo& n) {
-        if (NodeHidden(n, o) || !view.Contains(n.X, n.Y))
-            return;
-        uint32_t outline = o.NodosColor;
-        if (o.ColorNode && n.JunctionType >= 0 && n.JunctionType <= 5)
-            outline = JunctionTypeColors[n.JunctionType];
-        UsePen(p, outline, Scaled(2));
+    NetworkShapes::ForEachShownNode(view, o, [&](int32_t, const TNodo& n) {
+        UsePen(p, NetworkShapes::NodeOutline(n, o), Scaled(2));
         UseBrush(p, SymbolColors[1]);
         ZelPrinter::CircleW(&p, radius, n.X, n.Y);
         if (const int32_t c = ClassOf(n.Mark)) {
@@ -557,7 +315,7 @@ void PrintNodes(QPainter& p)
             p.setBrush(Qt::NoBrush);
             ZelPrinter::CircleW(&p, ring, n.X, n.Y);
         }
-        if (o.Semaforos && n.JunctionType == 3)
+        if (NetworkShapes::SignalShown(n, o))
             ZelPrinter::SignalW(&p, -Scaled(3.0 * SignalSize), n.X, n.Y);
     });
     UsePen(p, clBlack, 1);
@@ -569,35 +327,13 @@ void PrintCents(QPainter& p)
     const TNetworkOptions o = Options();
     UsePen(p, o.AccesoColor, 1);
     UseBrush(p, SymbolColors[0]);
-    std::vector<int32_t> zones;
-    ViewTiles::ForEachZone([&](int32_t index, const TZona& z) {
-        if ((o.HideBlocked() && (z.Flags & DrawLayers::ZoneHiddenBit)) || (o.OnlySelection && z.Class < 1))
-            return;
-        zones.push_back(index);
-    });
+    const std::vector<int32_t> zones = NetworkShapes::ShownZones(o);
+    std::vector<TPoint> ends;
     for (int32_t index : zones) {
         const TZona& z = Zonas[index];
-        const int32_t count = std::min<int32_t>(z.ConnectorCount, int32_t(z.Connectors.size()) - 1);
-        for (int32_t c = 1; c <= count; ++c) {
-            const TZoneConnector& k = z.Connectors[static_cast<size_t>(c)];
-            if (k.Kind == 0 && k.NodeIndex > 0 && k.NodeIndex != k.ConnNode) {
-                if (k.LinkIndex < 1 || k.LinkIndex > Network.LinkCount)
-                    continue;
-                const TArcos& a = Arcos[k.LinkIndex];
-                if (!Placed(a.AIndex) || !Placed(a.BIndex))
-                    continue;
-                const TPoint to = Lerp(NodePoint(a.AIndex), NodePoint(a.BIndex), 0.75);
-                ZelPrinter::LineW(&p, z.CentroidX, z.CentroidY, to.x, to.y);
-            } else if (k.ConnNode > 0) {
-                int32_t node = 0;
-                if (k.Kind == 1 && ValidNode(k.NodeIndex) && Nodos[k.NodeIndex].Number == k.ConnNode)
-                    node = k.NodeIndex;
-                else
-                    node = KDVlib::FindNodo(k.ConnNode);
-                if (Placed(node))
-                    ZelPrinter::LineW(&p, z.CentroidX, z.CentroidY, Nodos[node].X, Nodos[node].Y);
-            }
-        }
+        NetworkShapes::ConnectorEnds(z, ends);
+        for (const TPoint& to : ends)
+            ZelPrinter::LineW(&p, z.CentroidX, z.CentroidY, to.x, to.y);
     }
     const int32_t half = Scaled(CentroidSize);
     for (int32_t index : zones) {
@@ -626,9 +362,8 @@ void PrintNameNodes(QPainter& p)
     UseFont(p, 2);
     const int32_t position = ShowLanes ? 4 : std::clamp(NodeLabelPos, 0, 8);
     const TView view(0);
-    ForEachNode([&](int32_t, const TNodo& n) {
-        if (!NodeHidden(n, o) && view.Contains(n.X, n.Y))
-            ZelPrinter::LabelAt(&p, 0, std::to_string(n.Number), n.X, n.Y, position, 0);
+    NetworkShapes::ForEachShownNode(view, o, [&](int32_t, const TNodo& n) {
+        ZelPrinter::LabelAt(&p, 0, std::to_string(n.Number), n.X, n.Y, position, 0);
     });
     mp.PenMode = TPenMode::Copy;
 }
@@ -701,14 +436,6 @@ void PrintMapaColores(QPainter& p)
 
 namespace {
 
-float MovimValue(const TMovimiento& m, int32_t column)
-{
-    if (column < 0 || column >= NumMovimColumns)
-        return 0.0f;
-    const int32_t k = ColVarMovim[static_cast<size_t>(column)];
-    return k >= 1 && k <= NumMovVars ? m.Var[k] : 0.0f;
-}
-
 // The movement symbols: one turn figure per movement on its approach, in the
 // colour and width of the value's range, with the value written on it.
 void PrintMovimSymbols(QPainter& p)
@@ -717,45 +444,24 @@ void PrintMovimSymbols(QPainter& p)
     TMapPainter& mp = ZelPrinter::Painter();
     mp.PenMode = TPenMode::Copy;
     UseFont(p, 4);
-    const int last = std::clamp(NumRanges, 0, MaxRangeClasses);
     const TView view(0);
-    ViewTiles::ForEachTile([&](const TSpatialTile& t) {
-        for (int32_t k = 0; k < t.MovementCount; ++k) {
-            const int32_t m = t.Movements[k];
-            if (m < 1 || m > Network.MovementCount)
-                continue;
-            const TMovimiento& mv = Movims[m];
-            if (!Placed(mv.AIndex) || !Placed(mv.JunctionIndex) || !Placed(mv.CIndex))
-                continue;
-            if (o.Sel && (mv.EntryLink < 1 || mv.EntryLink > Network.LinkCount || Arcos[mv.EntryLink].Mark <= 0))
-                continue;
-            const int turn = mv.TurnAngle >= 451 ? 0 : (mv.TurnAngle < -450 ? 2 : 1);
-            if (!o.Giros[turn])
-                continue;
-            const TPoint a = NodePoint(mv.AIndex), j = NodePoint(mv.JunctionIndex);
-            if (!view.Contains(j.x, j.y))
-                continue;
-            const double d = Dist(a, j);
-            if (!(d > 0))
-                continue;
-            const float v = MovimValue(mv, RangeVarMovim);
-            UsePen(p, clSilver, 1);
-            for (int c = 0; c <= last; ++c) {
-                const TRangeClass& r = RangeTable[size_t(c)];
-                if (r.Low < v && v <= r.High) {
-                    if (r.Active)
-                        UsePen(p, r.Color, Scaled(PixsMov));
-                    else
-                        UsePen(p, clSilver, 1);
-                }
-            }
-            // From 50 FMov before the junction towards 2 FMov before it, as on screen.
-            const double ux = (a.x - j.x) / d, uy = (a.y - j.y) / d;
-            const TPoint nearPt{j.x + ux * 2 * FMov, j.y + uy * 2 * FMov};
-            const TPoint farPt{j.x + ux * 50 * FMov, j.y + uy * 50 * FMov};
-            const TTurnFlags flags{turn == 0 ? 1 : 0, turn == 1 ? 1 : 0, turn == 2 ? 1 : 0};
-            ZelPrinter::TurnSymbol(&p, farPt, nearPt, flags, mv.TurnDir, FormatValue(v));
+    NetworkShapes::ForEachPlacedMovement(o.Sel, [&](const TMovimiento& mv) {
+        const int turn = NetworkShapes::TurnOf(mv);
+        if (!o.Giros[turn])
+            return;
+        const TPoint j = NodePoint(mv.JunctionIndex);
+        TPoint farPt, nearPt;
+        if (!view.Contains(j.x, j.y) || !NetworkShapes::MovementSpan(mv, farPt, nearPt))
+            return;
+        const float v = DataLayers::MovimValue(mv, RangeVarMovim);
+        UsePen(p, clSilver, 1);
+        if (const TRangeClass* r = Ranges::LastClassOf(v)) {
+            if (r->Active)
+                UsePen(p, r->Color, Scaled(PixsMov));
+            else
+                UsePen(p, clSilver, 1);
         }
+        ZelPrinter::TurnSymbol(&p, farPt, nearPt, NetworkShapes::TurnFlagsOf(turn), mv.TurnDir, FormatValue(v));
     });
     UsePen(p, clBlack, 1);
 }

@@ -11,6 +11,8 @@
 
 #include <array>
 #include <cmath>
+#include <string>
+#include <vector>
 
 using testutil::PaintCounter;
 using testutil::settle;
@@ -470,6 +472,29 @@ TEST(OxrImageLabels, AlignmentOffsetAndRotation)
     EXPECT_GT(r.height(), r.width());
     EXPECT_NEAR(r.bottom(), 79, 1);
     EXPECT_NEAR(r.top(), 80 - w, 1);
+}
+
+// The box of a level label is exactly as wide as its text, asked the first time
+// or remembered, for numbers and names alike, in whichever font is current.
+TEST(OxrImageLabels, BoxWidthFollowsTheTextAndTheFont)
+{
+    Canvas c;
+    c.p().setBrush(Qt::NoBrush);
+    const std::vector<std::string> texts = {"",         "1",        "11",      "111",      "7",        "W",
+                                            "WW",       "1234567",  "12345678", "7654321", "1111111",  "iiiiiii",
+                                            "\xe9",     "Caf\xc3\xa9", "-12",     "12 ",      " 12",      "Calle Mayor"};
+    for (int size : {11, 17, 11}) {
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(size);
+        c.p().setFont(font);
+        const QFontMetrics fm(font, c.p().device());
+        for (int pass = 0; pass < 2; ++pass)
+            for (const std::string& t : texts) {
+                const QRect r = c.img.LabelAtPts(Pt(10, 100), 0, t, 0, 0).boundingRect();
+                EXPECT_EQ(r.width(), fm.horizontalAdvance(TMapPainter::DisplayText(t)))
+                    << "'" << t << "' at " << size << " px, pass " << pass;
+            }
+    }
 }
 
 // ---------------------------------------------------------------------------

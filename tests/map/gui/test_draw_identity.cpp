@@ -14,6 +14,7 @@
 #include "model/KDVvars.h"
 #include "model/LinkGeometry.h"
 #include "model/PalvonRead.h"
+#include "support/IdentityCases.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 
@@ -45,14 +46,6 @@ void ResetDisplayState()
     ShowLanes = false;
     LanesReady = false;
     ZoomIndex = 1;
-}
-
-std::string Hash(const QImage& image)
-{
-    QCryptographicHash h(QCryptographicHash::Sha1);
-    for (int y = 0; y < image.height(); ++y)
-        h.addData(QByteArrayView(reinterpret_cast<const char*>(image.constScanLine(y)), image.width() * 4));
-    return h.result().toHex().left(16).toStdString();
 }
 
 struct Case {
@@ -93,22 +86,10 @@ protected:
 TEST_P(DrawIdentity, PixelsAsBefore)
 {
     const Case& c = GetParam();
-    std::string path;
-    if (c.file[0] == '/') {
-        path = std::string(VELMORA_SOURCE_DIR) + c.file;
-    } else {
-        path = testutil::realDataPath(c.file);
-        if (!std::filesystem::exists(path))
-            GTEST_SKIP() << "no real networks at " << testutil::realDataPath("");
-    }
-    PalvonRead::NetworkDatFile = path;
-    std::vector<std::string> lines;
-    ASSERT_TRUE(FileUtils::ReadLines(path, lines));
-    ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
-    KDVlib::BuildHitGrid();
-    PalvonRead::ComputeLinkGeometry();
-    PalvonRead::OrderArms();
-    PalvonRead::ComputeLinkDataExtremes();
+    const std::string path = testutil::CaseNetworkPath(c.file);
+    if (path.empty())
+        GTEST_SKIP() << "no real networks at " << testutil::realDataPath("");
+    ASSERT_TRUE(testutil::ReadCaseNetwork(path));
 
     const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
     const double cx = Network.MinX + w / 2, cy = Network.MinY + h / 2, f = c.percent / 200.0;
@@ -169,7 +150,7 @@ TEST_P(DrawIdentity, PixelsAsBefore)
         drawn = img.Labels().Count();
         img.ResetLabels();
     }
-    const std::string digest = Hash(img.Picture()) + (drawn >= 0 ? "/" + std::to_string(drawn) : "");
+    const std::string digest = testutil::PixelDigest(img.Picture()) + (drawn >= 0 ? "/" + std::to_string(drawn) : "");
     if (std::getenv("VELMORA_PRINT_DIGESTS"))
         std::printf("    {\"%s\", \"%s\", %g, \"%s\", \"%s\"},\n", c.name, c.file, c.percent, c.layers, digest.c_str());
     EXPECT_EQ(digest, c.expected) << c.name;
