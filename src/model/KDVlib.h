@@ -21,13 +21,19 @@ int32_t FindMovimFirst(int32_t p1, int32_t p2);
 // The links' (A, B) numbers copied out of the records once, for a pass that looks
 // up many links while changing none of their numbers: Find gives FindArco's
 // answer, without touching a kilobyte record at every step of the bisection.
+// When every key is distinct and in order (the links as the reader leaves them),
+// the one match is found through a hash table instead of the bisection.
 class TArcoKeys {
 public:
     TArcoKeys();
     int32_t Find(int32_t a, int32_t b) const;
 
 private:
+    int32_t Bisect(int32_t a, int32_t b) const;
+
     std::vector<std::pair<int32_t, int32_t>> keys_; // 1..LinkCount
+    std::vector<int32_t> slots_;                    // link index by hash of its key, 0 = empty; none when not distinct
+    uint64_t mask_ = 0;
 };
 
 // ---- Message texts ------------------------------------------------------------

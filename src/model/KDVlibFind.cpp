@@ -25,14 +25,55 @@ int32_t FindArco(int32_t a, int32_t b)
     return 0;
 }
 
+namespace {
+uint64_t PairHash(int32_t a, int32_t b)
+{
+    const uint64_t key = (static_cast<uint64_t>(static_cast<uint32_t>(a)) << 32) | static_cast<uint32_t>(b);
+    return (key * 0x9E3779B97F4A7C15ull) >> 32;
+}
+} // namespace
+
 TArcoKeys::TArcoKeys()
 {
-    keys_.resize(static_cast<size_t>(Network.LinkCount) + 1);
-    for (int32_t k = 1; k <= Network.LinkCount; ++k)
+    const int32_t count = Network.LinkCount;
+    keys_.resize(static_cast<size_t>(count) + 1);
+    bool distinct = true;
+    for (int32_t k = 1; k <= count; ++k) {
         keys_[static_cast<size_t>(k)] = {Arcos[k].A, Arcos[k].B};
+        if (k > 1 && !(keys_[static_cast<size_t>(k) - 1] < keys_[static_cast<size_t>(k)]))
+            distinct = false;
+    }
+    if (!distinct || count == 0)
+        return;
+    // Distinct keys in order: the bisection finds the one match, and so does the
+    // table. A power of two over twice the links keeps the probes short.
+    size_t capacity = 1;
+    while (capacity < 2 * static_cast<size_t>(count))
+        capacity *= 2;
+    mask_ = capacity - 1;
+    slots_.assign(capacity, 0);
+    for (int32_t k = 1; k <= count; ++k) {
+        const auto& [a, b] = keys_[static_cast<size_t>(k)];
+        size_t slot = PairHash(a, b) & mask_;
+        while (slots_[slot] != 0)
+            slot = (slot + 1) & mask_;
+        slots_[slot] = k;
+    }
 }
 
 int32_t TArcoKeys::Find(int32_t a, int32_t b) const
+{
+    if (slots_.empty())
+        return Bisect(a, b);
+    const std::pair<int32_t, int32_t> key(a, b);
+    for (size_t slot = PairHash(a, b) & mask_;; slot = (slot + 1) & mask_) {
+        const int32_t k = slots_[slot];
+        if (k == 0 || keys_[static_cast<size_t>(k)] == key)
+            return k;
+    }
+}
+
+int32_t TArcoKeys::Bisect(int32_t a, int32_t b) const
 {
     // The same bisection as FindArco, so that among equal keys the same one is found.
     int32_t lo = 1, hi = static_cast<int32_t>(keys_.size()) - 1;

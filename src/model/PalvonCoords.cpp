@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 using ZelUtils::Format;
@@ -23,35 +24,52 @@ namespace {
 // worked out (GeographicPositions, at the section's end).
 std::vector<int32_t> pendingGeographic;
 
+// Threads working out geographic positions while the reading goes on (see
+// GeographicTestAndExtent), and the nodes they convert.
+std::vector<std::thread> geographicWorkers;
+std::vector<int32_t> geographicNodes;
+
+// Latitude and longitude of nodes[first..last) of the records at base, from their
+// final positions. Only those two fields are written, so the reading may go on
+// with the same records meanwhile; base stays valid since the records never move.
+void ConvertPositions(TNodo* base, const int32_t* nodes, size_t first, size_t last)
+{
+    for (size_t k = first; k < last; ++k) {
+        TNodo& node = base[nodes[k]];
+        ZelUtm::TGeografica g;
+        ZelUtm::UtmToGeo(UtmZone, UtmHemisphere, g, node.X, node.Y);
+        node.Latitude = g.Latitude;
+        node.Longitude = g.Longitude;
+    }
+}
+
 // The latitude and longitude of every node positioned in the section, from its
 // final position. The conversion is the costly part of the section and each node's
 // is independent of the others: large sections are shared among a few threads.
-void GeographicPositions()
+// With inBackground the calling thread does not wait for them.
+void GeographicPositions(bool inBackground)
 {
-    const std::vector<int32_t> nodes = std::move(pendingGeographic);
+    FinishGeographicPositions();
+    geographicNodes = std::move(pendingGeographic);
     pendingGeographic.clear();
-    auto convert = [&nodes](size_t first, size_t last) {
-        for (size_t k = first; k < last; ++k) {
-            TNodo& node = Nodos[nodes[k]];
-            ZelUtm::TGeografica g;
-            ZelUtm::UtmToGeo(UtmZone, UtmHemisphere, g, node.X, node.Y);
-            node.Latitude = g.Latitude;
-            node.Longitude = g.Longitude;
-        }
-    };
+    const std::vector<int32_t>& nodes = geographicNodes;
+    if (nodes.empty())
+        return;
+    TNodo* base = &Nodos[0];
     constexpr size_t PerThread = 2048;
     const size_t threads = std::min<size_t>(4, nodes.size() / PerThread);
     if (threads < 2) {
-        convert(0, nodes.size());
+        ConvertPositions(base, nodes.data(), 0, nodes.size());
         return;
     }
     const size_t share = (nodes.size() + threads - 1) / threads;
-    std::vector<std::thread> workers;
-    for (size_t t = 1; t < threads; ++t)
-        workers.emplace_back(convert, t * share, std::min(nodes.size(), (t + 1) * share));
-    convert(0, share);
-    for (std::thread& w : workers)
-        w.join();
+    for (size_t t = inBackground ? 0 : 1; t < threads; ++t)
+        geographicWorkers.emplace_back(ConvertPositions, base, nodes.data(), t * share,
+                                       std::min(nodes.size(), (t + 1) * share));
+    if (!inBackground) {
+        ConvertPositions(base, nodes.data(), 0, share);
+        FinishGeographicPositions();
+    }
 }
 
 // Free-format lines that could not be used, reported together at the section's end.
@@ -66,11 +84,28 @@ void Widen(float x, float y)
     Network.MaxY = std::max(Network.MaxY, y);
 }
 
+// Zone number -> the last zone record with it (FindZona's answer), made on the
+// first centroid line of a read: FindZona scans every zone for each centroid.
+std::unordered_map<int32_t, int32_t> zoneByNumber;
+int32_t zoneIndexCount = -1; // ZoneCount when made, -1 = not made in this read
+
+int32_t FindZone(int32_t number)
+{
+    if (zoneIndexCount != Network.ZoneCount) {
+        zoneByNumber.clear();
+        for (int32_t i = 1; i <= Network.ZoneCount; ++i)
+            zoneByNumber[Zonas[i].Number] = i;
+        zoneIndexCount = Network.ZoneCount;
+    }
+    const auto it = zoneByNumber.find(number);
+    return it == zoneByNumber.end() ? 0 : it->second;
+}
+
 // Stores one position; lines naming no existing node or zone change nothing.
 void StorePosition(bool centroid, int32_t number, float x, float y)
 {
     if (centroid) {
-        int32_t z = KDVlib::FindZona(number);
+        int32_t z = FindZone(number);
         if (z == 0)
             return;
         TZona& zone = Zonas[z];
@@ -177,17 +212,29 @@ void ResetCoordinateState()
 {
     incompleteLines.clear();
     pendingGeographic.clear();
+    zoneByNumber.clear();
+    zoneIndexCount = -1;
 }
 
 void ReadCoordinateLine(std::string& line) { ParseCoordinates(line); }
 
 void ReadFreeCoordinateLine(std::string& line) { ParseFreeCoordinates(line); }
 
-void GeographicTestAndExtent()
+void FinishGeographicPositions()
 {
-    GeographicPositions();
+    for (std::thread& w : geographicWorkers)
+        w.join();
+    geographicWorkers.clear();
+}
+
+void GeographicTestAndExtent(bool inBackground)
+{
+    // Geographic coordinates are converted here, over the positions the threads
+    // would read: then the threads finish first.
+    const bool geographic = LooksGeographic();
+    GeographicPositions(inBackground && !geographic);
     ReportIncompleteLines();
-    if (LooksGeographic()) {
+    if (geographic) {
         Services().ShowMessageWindow("Convirtiendo Coordenadas ...\r   Geográficas  -->  UTM");
         // One zone for the whole network, chosen from the longitude of its centre:
         // points on both sides of a zone boundary would otherwise be projected on

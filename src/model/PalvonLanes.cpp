@@ -44,6 +44,9 @@ void StraightLinkRange(const KDVlib::TArcoKeys& keys, std::vector<uint8_t>& plac
 {
     static const TBearingTrig trig;
     for (int32_t k = first; k <= last; ++k) {
+        // The records are far beyond the caches: those a few links ahead are
+        // fetched meanwhile (the fields used here lie in their first lines).
+        PrefetchRecord(Arcos, k + 6, 384);
         TArcos& a = Arcos[k];
         a.ReverseIndex = keys.Find(a.B, a.A);
         if (a.StreetTag == "1" && a.ReverseIndex == 0)

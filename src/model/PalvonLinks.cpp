@@ -72,21 +72,20 @@ private:
 // once instead of being moved afterwards (they are large and the section has
 // thousands). It stands in the index as the record it will be, LinkCount + its
 // position among the pending links.
+// Its record is read again from the text then: the lines read before the current
+// one never move during a read (includes and notes go in after it).
 struct PendingLink {
     int32_t a = 0;
     int32_t b = 0;
-    uint32_t lineAt = 0;   // its record's line in SectionState::lineText
-    uint32_t lineSize = 0;
-    uint32_t extraAt = 0;  // its extra data in SectionState::extraValues (1..count)
-    int32_t extraCount = 0;
+    int32_t line = 0;   // its record's line in the text
+    uint32_t extra = 0; // its extra data (see StoreExtra), 0 = none
 };
 
 // Extra data given again for a pending link by a repeated record, applied after
 // the link is filled, in the order given.
 struct PendingExtra {
     int32_t link = 0; // position among the pending links
-    uint32_t extraAt = 0;
-    int32_t extraCount = 0;
+    uint32_t extra = 0;
 };
 
 struct SectionState {
@@ -98,8 +97,7 @@ struct SectionState {
     int32_t indexedLinks = 0;
     std::vector<PendingLink> pending;
     std::vector<PendingExtra> pendingExtras;
-    std::string lineText;            // the lines of the pending links, one after another
-    std::vector<float> extraValues;  // their extra data
+    std::vector<float> extraValues; // their extra data: the count, then the values
     // Limits met, by summary text in the order first met, with their counts.
     std::vector<std::pair<std::string, int>> limits;
     // Records given twice (a file included twice, or records both in the file
@@ -233,11 +231,25 @@ void FillLink(TArcos& link, int32_t a, int32_t b, std::string_view line, const f
     link.Var[9] = static_cast<float>(RealField(line, 2 * w + 31, 5));
 }
 
+// Keeps extra[1..extraCount] for a pending link; 0 when there is nothing to keep.
 uint32_t StoreExtra(const float* extra, int32_t extraCount)
 {
+    if (extraCount <= 0)
+        return 0;
+    state.extraValues.push_back(static_cast<float>(extraCount));
     const auto at = static_cast<uint32_t>(state.extraValues.size());
     state.extraValues.insert(state.extraValues.end(), extra + 1, extra + 1 + extraCount);
     return at;
+}
+
+// Puts the values kept at `at` into extra[1..]; returns their count.
+int32_t LoadExtra(uint32_t at, float* extra)
+{
+    if (at == 0)
+        return 0;
+    const auto count = static_cast<int32_t>(state.extraValues[at - 1]);
+    std::copy_n(state.extraValues.begin() + at, count, extra + 1);
+    return count;
 }
 
 // A record for a link that exists already gives only its extra data.
@@ -251,7 +263,7 @@ void RepeatedRecord(int32_t k, const float* extra, int32_t extraCount)
         a = state.pending[static_cast<size_t>(p)].a;
         b = state.pending[static_cast<size_t>(p)].b;
         if (extraCount > 0)
-            state.pendingExtras.push_back({p, StoreExtra(extra, extraCount), extraCount});
+            state.pendingExtras.push_back({p, StoreExtra(extra, extraCount)});
     } else {
         TArcos& link = Arcos[k];
         SetExtraData(link, extra, extraCount);
@@ -273,19 +285,22 @@ void RepeatedRecord(int32_t k, const float* extra, int32_t extraCount)
 
 // A new link of the section, pending until the section ends; the same capacity
 // check as NewLink, at the same point of the reading.
-void AddPendingLink(int32_t a, int32_t b, uint32_t lineAt, uint32_t lineSize, const float* extra, int32_t extraCount)
+void AddPendingLink(int32_t a, int32_t b, int32_t line, const float* extra, int32_t extraCount)
 {
     const int32_t index = Network.LinkCount + static_cast<int32_t>(state.pending.size()) + 1;
     if (index >= MaxArcos)
         throw CapacityError(Format("más de %d arcos", MaxArcos - 1));
+    if (state.pending.empty()) {
+        // Room for every link the rest of the text can give, within the capacity,
+        // in one block (grown by doubling it would take half as much again).
+        const size_t lines = Lines ? Lines->size() - static_cast<size_t>(std::max(LineIndex, 0)) : 0;
+        state.pending.reserve(std::min(2 * lines, static_cast<size_t>(MaxArcos - Network.LinkCount)));
+    }
     PendingLink link;
     link.a = a;
     link.b = b;
-    link.lineAt = lineAt;
-    link.lineSize = lineSize;
-    link.extraCount = extraCount;
-    if (extraCount > 0)
-        link.extraAt = StoreExtra(extra, extraCount);
+    link.line = line;
+    link.extra = StoreExtra(extra, extraCount);
     state.pending.push_back(link);
     state.linkByNodes.Add(NodesKey(a, b), index);
 }
@@ -324,6 +339,7 @@ void ParseLinkRecord(const std::string& line)
     if (IsBlank(line))
         return;
     const int w = NodeWidth;
+    const int32_t recordLine = LineIndex; // before the extra-data line is read
 
     // The extra-data line follows every record, connector lines included.
     float extra[MaxKnobValues + 1] = {};
@@ -364,23 +380,10 @@ void ParseLinkRecord(const std::string& line)
         return;
     }
 
-    // The line is kept once for both directions, and only when a link needs it.
-    uint32_t lineAt = 0;
-    bool lineKept = false;
-    auto keepLine = [&] {
-        if (!lineKept) {
-            lineAt = static_cast<uint32_t>(state.lineText.size());
-            state.lineText += line;
-            lineKept = true;
-        }
-    };
-    const auto lineSize = static_cast<uint32_t>(line.size());
-
     if (int32_t k = FindLink(a, b); k > 0) {
         RepeatedRecord(k, extra, extraCount);
     } else {
-        keepLine();
-        AddPendingLink(a, b, lineAt, lineSize, extra, extraCount);
+        AddPendingLink(a, b, recordLine, extra, extraCount);
         NameNodes(a, b);
     }
 
@@ -388,14 +391,52 @@ void ParseLinkRecord(const std::string& line)
         if (int32_t r = FindLink(b, a); r > 0) {
             RepeatedRecord(r, extra, extraCount);
         } else {
-            keepLine();
-            AddPendingLink(b, a, lineAt, lineSize, extra, extraCount);
+            AddPendingLink(b, a, recordLine, extra, extraCount);
             // Also when the forward link came from a junction arm: the nodes must
             // exist, or the reverse link would have no ends to be drawn between.
             NameNodes(a, b);
         }
     }
 }
+
+namespace {
+
+// The pending links in the order of their numbers, A then B. The nodes are sorted
+// already, so the record of node A stands where A stands among the numbers: the
+// links are counted into one group per node, and each group (a node's few links)
+// is put in the order of B. Empty when a node is missing from the index.
+std::vector<int32_t> OrderByNodes(const std::vector<PendingLink>& pending)
+{
+    const size_t nodes = static_cast<size_t>(Network.NodeCount);
+    // first[n]: where node n's group starts, once counted; it moves along the
+    // group while the group is filled, and ends where the next one starts.
+    std::vector<int32_t> first(nodes + 2, 0);
+    for (const PendingLink& link : pending) {
+        const auto it = NodeKeyList.find(link.a);
+        if (it == NodeKeyList.end() || it->second < 1 || static_cast<size_t>(it->second) > nodes)
+            return {};
+        ++first[static_cast<size_t>(it->second) + 1];
+    }
+    for (size_t n = 1; n < first.size(); ++n)
+        first[n] += first[n - 1];
+    std::vector<int32_t> order(pending.size());
+    for (size_t p = 0; p < pending.size(); ++p)
+        order[static_cast<size_t>(first[static_cast<size_t>(NodeKeyList.find(pending[p].a)->second)]++)] =
+            static_cast<int32_t>(p);
+    // Each group's start moved to the next group's: move them back.
+    for (size_t n = nodes + 1; n >= 1; --n)
+        first[n] = first[n - 1];
+    first[0] = 0;
+    for (size_t n = 1; n <= nodes; ++n) {
+        const auto begin = order.begin() + first[n], end = order.begin() + first[n + 1];
+        for (auto i = begin + 1; i < end; ++i)
+            for (auto j = i; j > begin && pending[static_cast<size_t>(*j)].b < pending[static_cast<size_t>(*(j - 1))].b; --j)
+                std::iter_swap(j, j - 1);
+    }
+    return order;
+}
+
+} // namespace
 
 void MakePendingLinks()
 {
@@ -406,40 +447,42 @@ void MakePendingLinks()
     // Without earlier links (those of junction arms) the records are made in the
     // order SortLinks gives: by A, then B (the pending links never share both).
     // Otherwise in the order read, and SortLinks orders them with the others.
-    std::vector<int32_t> order(pending.size());
-    for (size_t p = 0; p < pending.size(); ++p)
-        order[p] = static_cast<int32_t>(p);
+    std::vector<int32_t> order;
     if (Network.LinkCount == 0)
-        std::sort(order.begin(), order.end(), [&pending](int32_t x, int32_t y) {
-            const PendingLink& u = pending[static_cast<size_t>(x)];
-            const PendingLink& v = pending[static_cast<size_t>(y)];
-            return u.a != v.a ? u.a < v.a : u.b < v.b;
-        });
-    std::vector<int32_t> recordOf(pending.size());
+        order = OrderByNodes(pending);
+    if (order.empty()) {
+        order.resize(pending.size());
+        for (size_t p = 0; p < pending.size(); ++p)
+            order[p] = static_cast<int32_t>(p);
+    }
+    // Record of each pending link, for the extra data given again for some.
+    std::vector<int32_t> recordOf(state.pendingExtras.empty() ? 0 : pending.size());
     float extra[MaxKnobValues + 1] = {};
+    std::string line;
     for (int32_t p : order) {
         const PendingLink& link = pending[static_cast<size_t>(p)];
-        std::copy_n(state.extraValues.begin() + link.extraAt, link.extraCount, extra + 1);
+        const int32_t extraCount = LoadExtra(link.extra, extra);
+        LineAsRead((*Lines)[static_cast<size_t>(link.line)], line);
         const int32_t k = NewLink();
-        recordOf[static_cast<size_t>(p)] = k;
+        if (!recordOf.empty())
+            recordOf[static_cast<size_t>(p)] = k;
         // The records lie far beyond the caches: the one a few links ahead is
         // fetched while this one is written, instead of each waiting in turn.
         PrefetchRecord(Arcos, k + 8);
-        FillLink(Arcos[k], link.a, link.b, std::string_view(state.lineText).substr(link.lineAt, link.lineSize), extra,
-                 link.extraCount);
+        FillLink(Arcos[k], link.a, link.b, line, extra, extraCount);
     }
     for (const PendingExtra& e : state.pendingExtras) {
-        std::copy_n(state.extraValues.begin() + e.extraAt, e.extraCount, extra + 1);
-        SetExtraData(Arcos[recordOf[static_cast<size_t>(e.link)]], extra, e.extraCount);
+        const int32_t extraCount = LoadExtra(e.extra, extra);
+        SetExtraData(Arcos[recordOf[static_cast<size_t>(e.link)]], extra, extraCount);
     }
     // The links are records now, numbered otherwise than while pending: any later
     // look-up indexes the records again.
     state.linkByNodes = TLinkIndex();
     state.indexedLinks = 0;
-    pending.clear();
-    state.pendingExtras.clear();
-    state.lineText.clear();
-    state.extraValues.clear();
+    // Given back at once: the opening goes on to fill grids and draw.
+    state.pending = {};
+    state.pendingExtras = {};
+    state.extraValues = {};
 }
 
 void ReadLinkLine(std::string& line) { ParseLinkRecord(line); }
@@ -472,6 +515,7 @@ void LinkNodesPass()
         }
     }
     for (int32_t k = 1; k <= Network.LinkCount; ++k) {
+        PrefetchRecord(Arcos, k + 8, 64); // numbers and node indices lie in the first line
         TArcos& link = Arcos[k];
         link.AIndex = KDVlib::FindNodo(link.A);
         link.BIndex = KDVlib::FindNodo(link.B);

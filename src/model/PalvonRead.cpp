@@ -321,6 +321,18 @@ std::string_view FieldView(std::string_view line, int first, int width)
     return line.substr(static_cast<size_t>(first - 1), static_cast<size_t>(width));
 }
 
+void LineAsRead(std::string_view raw, std::string& out)
+{
+    // Lines may end in CR when a CR LF file was split on LF only.
+    if (!raw.empty() && raw.back() == '\r')
+        raw.remove_suffix(1);
+    // Upper-cased in place: one buffer serves every line of the text.
+    out.assign(raw);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+}
+
 std::string ReadLine() { return NextLine(); }
 
 const std::string& NextLine()
@@ -347,15 +359,7 @@ const std::string& NextLine()
             progressStep = 0;
             Services().SetProgressPosition(LineIndex);
         }
-        // Lines may end in CR when a CR LF file was split on LF only.
-        std::string_view v(raw);
-        if (!v.empty() && v.back() == '\r')
-            v.remove_suffix(1);
-        // Upper-cased in place: the line's buffer serves every line of the text.
-        CurrentLine.assign(v);
-        for (char& c : CurrentLine)
-            if (c >= 'a' && c <= 'z')
-                c = static_cast<char>(c - 'a' + 'A');
+        LineAsRead(raw, CurrentLine);
         return CurrentLine;
     }
 }
@@ -556,6 +560,11 @@ bool ReadNetwork(std::vector<std::string>& lines)
     tabWarnings = 0;
     progressStep = 0;
     ViewerServices& ui = Services();
+    // The latitudes and longitudes of the nodes are worked out while the later
+    // sections are read; the read ends (however it ends) once they are done.
+    struct GeographicWait {
+        ~GeographicWait() { FinishGeographicPositions(); }
+    } geographicWait;
     try {
         ClearNetwork();
         ResetSectionState();
@@ -657,10 +666,11 @@ bool ReadNetwork(std::vector<std::string>& lines)
             Network.SectionPresent[2] = 1;
             StartSection(2);
             line = ReadSectionLines("33333", ReadLinkLine);
-            MakePendingLinks();
         }
 
         SortNodes();
+        // The links' records in the order of their nodes, now that these are sorted.
+        MakePendingLinks();
         SortLinks();
         SortMovements();
         LinkNodesPass();
@@ -685,7 +695,7 @@ bool ReadNetwork(std::vector<std::string>& lines)
                 line = ReadSectionLines("55555", ReadFreeCoordinateLine);
             else
                 line = ReadSectionLines("55555", ReadCoordinateLine);
-            GeographicTestAndExtent();
+            GeographicTestAndExtent(true);
             ReportUnusedLanes();
         }
 
@@ -732,6 +742,7 @@ bool ReadNetwork(std::vector<std::string>& lines)
         if (tabWarnings > MaxTabMessages)
             ui.ShowMessage(Format("ATENCION: %d líneas más con caracter \"TAB\" (ver Errores.txt)", tabWarnings - MaxTabMessages));
     } catch (const CapacityError& e) {
+        FinishGeographicPositions();
         // Refuse the whole network: a partly read model would look complete.
         std::string what = e.what();
         AddError("Red rechazada: " + what);
@@ -747,6 +758,7 @@ bool ReadNetwork(std::vector<std::string>& lines)
         return false;
     }
 
+    FinishGeographicPositions();
     ui.SetStatusText(1, "");
     Network.Loaded = 1;
     ui.SetProgressPosition(0);

@@ -76,6 +76,8 @@ bool ReadNetwork(std::vector<std::string>& lines);
 std::string ReadLine();
 // ReadLine without the copy: the line stays valid until the next read.
 const std::string& NextLine();
+// A line of the text as ReadLine returns it: without a final CR, upper-cased.
+void LineAsRead(std::string_view raw, std::string& out);
 void InsertLine(const std::string& text);
 // Puts notes after the current line, in place of the notes an earlier read of the
 // same text left there; they reach the text when the read ends, all in one pass.
@@ -127,14 +129,20 @@ void MakeMovementsFromTurns();
 void StagePass();
 void MarkIsolatedNodes();
 void MarkIsolatedZones();
-void GeographicTestAndExtent();
+// Latitude and longitude of the nodes positioned in section 55555, the
+// conversion of geographic coordinates, and the extent. With inBackground the
+// latitudes and longitudes are worked out by threads while the caller goes on;
+// FinishGeographicPositions waits for them.
+void GeographicTestAndExtent(bool inBackground = false);
+void FinishGeographicPositions();
 void ReportUnusedLanes();
 
 // ---- Section line routines (each gets the current line, includes expanded) ----
 void ReadJunctionLine(std::string& line);     // 11111
 void ReadSection22222Line(std::string& line); // 22222
 void ReadLinkLine(std::string& line);         // 33333
-// Makes the records of the links read in section 33333 (kept until its end).
+// Makes the records of the links read in section 33333, kept until the nodes
+// are sorted (SortNodes first: the records are made in the order of their nodes).
 void MakePendingLinks();
 void LinkNodesPass();
 void PostLinkPass();

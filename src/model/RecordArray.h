@@ -6,6 +6,7 @@
 // is reserved once for the whole capacity (so references never move) and grown
 // on first access. Any index beyond the capacity is a programming error and
 // throws, so no creation can ever write past an array.
+#include <algorithm>
 #include <cstddef>
 #include <stdexcept>
 #include <string>
@@ -36,15 +37,16 @@ public:
     // Direct contiguous access to records 0..allocated()-1.
     T* data() { return items_.data(); }
 
-    // Asks the processor to fetch record i (for writing) ahead of its use: a pass
-    // over thousands of records otherwise waits for each from memory in turn.
-    // Only a hint: nothing happens for a record beyond the reserved storage.
-    friend void PrefetchRecord(RecordArray& array, int i)
+    // Asks the processor to fetch the first `bytes` of record i (for writing) ahead
+    // of their use: a pass over thousands of records otherwise waits for each from
+    // memory in turn. Only a hint: nothing happens for a record beyond the
+    // reserved storage.
+    friend void PrefetchRecord(RecordArray& array, int i, size_t bytes = sizeof(T))
     {
         if (i < 0 || static_cast<size_t>(i) >= array.items_.capacity())
             return;
         const char* p = reinterpret_cast<const char*>(array.items_.data() + i);
-        for (size_t b = 0; b < sizeof(T); b += 64)
+        for (size_t b = 0; b < std::min(bytes, sizeof(T)); b += 64)
             __builtin_prefetch(p + b, 1);
     }
 

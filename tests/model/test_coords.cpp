@@ -3,6 +3,7 @@
 #include "model/FileUtils.h"
 #include "model/KDVlib.h"
 #include "model/PalvonRead.h"
+#include "model/ZelUtils.h"
 #include "model/ZelUtm.h"
 #include "support/NetworkReadFixture.h"
 #include "support/RecordingServices.h"
@@ -65,6 +66,53 @@ TEST_F(CoordsSection, FixedLayoutWithCentroidsAndXyform)
     ASSERT_TRUE(ReadData(testutil::dataPath("coords_xyform.dat")));
     EXPECT_FLOAT_EQ(Node(1000101).X, 354000.125f);
     EXPECT_FLOAT_EQ(Zone(12).CentroidX, 354050.0f);
+}
+
+// A section large enough to be converted by threads while the later sections are
+// read: every node gets the latitude and longitude of its own conversion, also
+// when a later section makes the read refuse the network (the threads end with
+// the read, whichever way it ends).
+TEST_F(CoordsSection, LargeSectionConvertedWhileTheRestIsRead)
+{
+    UtmZone = 19;
+    UtmHemisphere = "S";
+    const int nodes = 9000;
+    auto network = [&](int transitLines) {
+        std::vector<std::string> text = {" &OPTION &END", "T", " &PARAM &END", "33333"};
+        for (int n = 1; n < nodes; ++n)
+            text.push_back(ZelUtils::Format("%5d%5d   10   20 1000  1    100", n, n + 1));
+        text.insert(text.end(), {"99999", "55555"});
+        for (int n = 1; n <= nodes; ++n)
+            text.push_back(ZelUtils::Format("%5d%5d%5d", n, 1000 + n * 37 % 8000, 5000 + n));
+        text.push_back("99999");
+        if (transitLines > 0) {
+            text.push_back("66666");
+            for (int k = 1; k <= transitLines; ++k)
+                text.push_back(ZelUtils::Format("%04dA %4d%5d%5d%5d", k, 1, 2, 1, 2));
+            text.push_back("99999");
+        }
+        text.push_back("99999");
+        return text;
+    };
+    for (int round = 0; round < 2; ++round) {
+        lines = network(0);
+        ASSERT_TRUE(ReadNetwork(lines));
+        ASSERT_EQ(Network.NodeCount, nodes);
+        int same = 0;
+        for (int n = 1; n <= nodes; ++n) {
+            const TNodo& node = Node(n);
+            ZelUtm::TGeografica g;
+            ZelUtm::UtmToGeo(19, "S", g, node.X, node.Y);
+            same += node.Latitude == g.Latitude && node.Longitude == g.Longitude;
+        }
+        EXPECT_EQ(same, nodes);
+
+        lines = network(MaxLineas + 1);
+        EXPECT_FALSE(ReadNetwork(lines));
+        EXPECT_EQ(Network.NodeCount, 0);
+        EXPECT_TRUE(ui.anyMessageContains("La red no se ha cargado"));
+        EXPECT_TRUE(ui.anyMessageContains(ZelUtils::Format("más de %d líneas", MaxLineas)));
+    }
 }
 
 TEST_F(CoordsSection, FreeLayoutMarkersCommentsAndIncompleteLines)
