@@ -306,6 +306,7 @@ void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
         uint32_t penColor = 0;
         int32_t penWidth = 0;
         uint8_t penStyle = psSolid;
+        bool penThin = false, penSet = false; // penSet: the painter holds pen
         auto flush = [&] {
             img.LinesPixels(run);
             run.clear();
@@ -321,19 +322,24 @@ void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
             NetworkShapes::ApplyLinkMarks(a, PairOf(a), o, color, style);
             if (color == clWhite)
                 return;
-            // Neighbouring links mostly share a pen: build it only when it changes.
+            // Neighbouring links mostly share a pen: build it, compare it with the
+            // painter's and hand it over only when it changes.
             if (!havePen || color != penColor || width != penWidth || style != penStyle) {
                 pen = LayerPen(color, width, style);
                 penColor = color;
                 penWidth = width;
                 penStyle = style;
                 havePen = true;
+                penThin = pen.style() == Qt::SolidLine && pen.width() <= 1;
+                penSet = p->pen() == pen;
             }
-            const bool batched = raster && pts.size() == 2 && pen.style() == Qt::SolidLine && pen.width() <= 1;
-            if (!run.empty() && (!batched || p->pen() != pen))
+            const bool batched = raster && pts.size() == 2 && penThin;
+            if (!run.empty() && (!batched || !penSet))
                 flush();
-            if (p->pen() != pen)
+            if (!penSet) {
                 p->setPen(pen);
+                penSet = true;
+            }
             if (batched)
                 run.emplace_back(img.PointRecToPoint(pts[0]), img.PointRecToPoint(pts[1]));
             else

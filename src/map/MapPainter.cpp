@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 using ZelUtils::Round;
 
@@ -21,6 +22,39 @@ namespace {
 constexpr double Pi = std::numbers::pi;
 
 QPoint Shifted(const QPoint& p, double dx, double dy) { return QPoint(p.x() + Round(dx), p.y() + Round(dy)); }
+
+// Sine and cosine of a label angle in tenths of a degree. A pass places
+// thousands of labels at a few thousand possible angles: the values come from a
+// table filled with the very expression used otherwise.
+void LabelSinCos(int32_t angle, double& s, double& c)
+{
+    if (angle == 0) {
+        s = 0.0;
+        c = 1.0;
+        return;
+    }
+    constexpr int32_t Low = -3600, High = 7200;
+    struct Table {
+        std::vector<double> sin, cos;
+        Table() : sin(High - Low), cos(High - Low)
+        {
+            for (int32_t k = Low; k < High; ++k) {
+                const double a = k * Pi / 1800.0;
+                sin[size_t(k - Low)] = std::sin(a);
+                cos[size_t(k - Low)] = std::cos(a);
+            }
+        }
+    };
+    if (angle >= Low && angle < High) {
+        static const Table table;
+        s = table.sin[size_t(angle - Low)];
+        c = table.cos[size_t(angle - Low)];
+        return;
+    }
+    const double a = angle * Pi / 1800.0;
+    s = std::sin(a);
+    c = std::cos(a);
+}
 
 
 } // namespace
@@ -590,7 +624,7 @@ QRegion TMapPainter::LabelAtPts(const TPoint& p, int32_t angle, const std::strin
     return PlaceLabel(angle, text, p.x, p.y, alignment, offset, true);
 }
 
-int TMapPainter::TextWidth(const std::string& text, const QString* shown)
+int TMapPainter::TextWidth(const std::string& text, const QString* shown, int32_t** layout)
 {
     const QFont& font = painter_->font();
     const QPaintDevice* device = painter_->device();
@@ -608,7 +642,13 @@ int TMapPainter::TextWidth(const std::string& text, const QString* shown)
         widths_.clear();
         std::fill(shortWidths_.begin(), shortWidths_.end(), TShortWidth());
         shortCount_ = 0;
-        runs_.clear();
+        layouts_.clear();
+    } else if (widths_.size() > 200000 || shortCount_ >= 200000) {
+        // Bounded: all three go together, the layouts being named by index.
+        widths_.clear();
+        std::fill(shortWidths_.begin(), shortWidths_.end(), TShortWidth());
+        shortCount_ = 0;
+        layouts_.clear();
     }
     if (text.size() <= 7) {
         uint64_t key = text.size() + 1; // never 0
@@ -622,14 +662,13 @@ int TMapPainter::TextWidth(const std::string& text, const QString* shown)
             return slot;
         };
         if (!shortWidths_.empty())
-            if (const TShortWidth& e = shortWidths_[slotOf(key)]; e.key == key)
-                return e.width;
+            if (TShortWidth& e = shortWidths_[slotOf(key)]; e.key == key) {
+                if (layout)
+                    *layout = &e.look.layout;
+                return e.look.width;
+            }
         const QFontMetrics fm(font, device);
         const int w = fm.horizontalAdvance(shown ? *shown : DisplayText(text));
-        if (shortCount_ >= 200000) {
-            shortWidths_.clear();
-            shortCount_ = 0;
-        }
         if (2 * (shortCount_ + 1) > shortWidths_.size()) {
             std::vector<TShortWidth> old(std::max<size_t>(1024, 2 * shortWidths_.size()));
             old.swap(shortWidths_);
@@ -637,34 +676,40 @@ int TMapPainter::TextWidth(const std::string& text, const QString* shown)
                 if (e.key != 0)
                     shortWidths_[slotOf(e.key)] = e;
         }
-        shortWidths_[slotOf(key)] = {key, w};
+        TShortWidth& e = shortWidths_[slotOf(key)];
+        e = {key, {w, NotLaidOut}};
         ++shortCount_;
+        if (layout)
+            *layout = &e.look.layout;
         return w;
     }
-    if (auto it = widths_.find(text); it != widths_.end())
-        return it->second;
-    if (widths_.size() > 200000)
-        widths_.clear();
+    if (auto it = widths_.find(text); it != widths_.end()) {
+        if (layout)
+            *layout = &it->second.layout;
+        return it->second.width;
+    }
     const QFontMetrics fm(font, device);
     const int w = fm.horizontalAdvance(shown ? *shown : DisplayText(text));
-    widths_.emplace(text, w);
+    auto& look = widths_.emplace(text, TTextLook{w, NotLaidOut}).first->second;
+    if (layout)
+        *layout = &look.layout;
     return w;
 }
 
-const QList<QGlyphRun>* TMapPainter::ShapedText(const std::string& text)
+const QList<QGlyphRun>* TMapPainter::ShapedText(const std::string& text, int32_t* layout)
 {
     // Shaping a text costs as much as writing its glyphs, and a redraw writes the
     // same node numbers and street names again. On the map's raster picture a
     // run laid out once lands on the very pixels drawText gives; printers and
     // metafiles keep their text as text. Decorations, spacing and scripts other
     // than Latin go the plain way.
-    if (!ReuseLayouts || !painter_->paintEngine() || painter_->paintEngine()->type() != QPaintEngine::Raster)
+    if (!layout || !ReuseLayouts || !painter_->paintEngine() || painter_->paintEngine()->type() != QPaintEngine::Raster)
         return nullptr;
-    if (auto it = runs_.find(text); it != runs_.end())
-        return it->second.isEmpty() ? nullptr : &it->second;
-    if (runs_.size() > 200000)
-        runs_.clear();
-    QList<QGlyphRun>& runs = runs_[text];
+    if (*layout >= 0)
+        return &layouts_[size_t(*layout)];
+    if (*layout == PlainText)
+        return nullptr;
+    *layout = PlainText;
     const QFont& font = painter_->font();
     if (font.underline() || font.overline() || font.strikeOut() || font.capitalization() != QFont::MixedCase ||
         font.letterSpacing() != 0 || font.wordSpacing() != 0 || font.kerning() == false)
@@ -673,13 +718,13 @@ const QList<QGlyphRun>* TMapPainter::ShapedText(const std::string& text)
     for (const QChar c : shown)
         if (c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() < 0xa0) || c.unicode() >= 0x250)
             return nullptr;
-    QTextLayout layout(shown, font, painter_->device());
-    layout.beginLayout();
-    QTextLine line = layout.createLine();
-    layout.endLayout();
-    if (!line.isValid() || layout.lineCount() != 1)
+    QTextLayout textLayout(shown, font, painter_->device());
+    textLayout.beginLayout();
+    QTextLine line = textLayout.createLine();
+    textLayout.endLayout();
+    if (!line.isValid() || textLayout.lineCount() != 1)
         return nullptr;
-    QList<QGlyphRun> laid = layout.glyphRuns();
+    QList<QGlyphRun> laid = textLayout.glyphRuns();
     const qreal ascent = line.ascent();
     for (QGlyphRun& run : laid) {
         if (run.overline() || run.underline() || run.strikeOut() || run.isRightToLeft())
@@ -691,13 +736,14 @@ const QList<QGlyphRun>* TMapPainter::ShapedText(const std::string& text)
     }
     if (laid.isEmpty())
         return nullptr;
-    runs = std::move(laid);
-    return &runs;
+    *layout = int32_t(layouts_.size());
+    layouts_.push_back(std::move(laid));
+    return &layouts_.back();
 }
 
-void TMapPainter::DrawLabelText(const std::string& text, const QPoint& baseline)
+void TMapPainter::DrawLabelText(const std::string& text, const QPoint& baseline, int32_t* layout)
 {
-    if (const QList<QGlyphRun>* runs = ShapedText(text)) {
+    if (const QList<QGlyphRun>* runs = ShapedText(text, layout)) {
         for (const QGlyphRun& run : *runs)
             painter_->drawGlyphRun(baseline, run);
         return;
@@ -710,10 +756,11 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
 {
     if (!painter_)
         return QRegion();
-    const int w = TextWidth(text, nullptr);
+    int32_t* layout = nullptr;
+    const int w = TextWidth(text, nullptr, &layout);
     const int h = fontHeight_;
-    const double a = angle * Pi / 1800.0;
-    const double sa = angle == 0 ? 0.0 : std::sin(a), ca = angle == 0 ? 1.0 : std::cos(a);
+    double sa, ca;
+    LabelSinCos(angle, sa, ca);
     const double depth = 5.0 * h / 6.0;
     const QPoint anchor = WorldToPoint(x, y);
     const double x0 = anchor.x() + offset * sa, y0 = anchor.y() + offset * ca;
@@ -761,7 +808,7 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
         if (solid) // an opaque text background in the brush colour
             painter_->fillRect(QRect(polygon[0].x(), polygon[0].y(), w, h), painter_->brush().color());
         painter_->setPen(FontColor);
-        DrawLabelText(text, QPoint(polygon[0].x(), polygon[0].y() + fontAscent_));
+        DrawLabelText(text, QPoint(polygon[0].x(), polygon[0].y() + fontAscent_), layout);
     } else {
         const QTransform savedTransform = painter_->worldTransform();
         painter_->translate(polygon[0]);
@@ -769,7 +816,7 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
         if (solid) // an opaque text background in the brush colour
             painter_->fillRect(QRect(0, 0, w, h), painter_->brush().color());
         painter_->setPen(FontColor);
-        DrawLabelText(text, QPoint(0, fontAscent_));
+        DrawLabelText(text, QPoint(0, fontAscent_), layout);
         painter_->setWorldTransform(savedTransform);
     }
     painter_->setPen(savedPen);

@@ -207,14 +207,16 @@ private:
     QRegion PlaceLabel(int32_t angle, const std::string& text, double x, double y, int32_t alignment, int32_t offset,
                        bool wantRegion);
     // Width of a text in the painter's font on its device, remembered per font:
-    // a redraw measures the same node numbers and street names again.
-    int TextWidth(const std::string& text, const QString* shown);
+    // a redraw measures the same node numbers and street names again. `layout`
+    // receives the text's slot for its laid-out runs (see DrawLabelText), valid
+    // until the next call.
+    int TextWidth(const std::string& text, const QString* shown, int32_t** layout = nullptr);
     // Writes a label's text with its baseline starting at the given point of the
-    // painter's current coordinates.
-    void DrawLabelText(const std::string& text, const QPoint& baseline);
+    // painter's current coordinates; `layout` is the slot TextWidth gave.
+    void DrawLabelText(const std::string& text, const QPoint& baseline, int32_t* layout);
     // The text laid out once as glyph runs (baseline at y = 0) for the painter's
     // font, or null where it must be drawn as text (see DrawLabelText).
-    const QList<QGlyphRun>* ShapedText(const std::string& text);
+    const QList<QGlyphRun>* ShapedText(const std::string& text, int32_t* layout);
 
     QPainter* painter_ = nullptr;
     bool rasterOps_ = false;
@@ -229,18 +231,24 @@ private:
     bool metricsValid_ = false;
     int fontHeight_ = 0;
     int fontAscent_ = 0;
-    std::unordered_map<std::string, int> widths_;
+    // Per text: its width and its layout slot: NotLaidOut, PlainText (always
+    // drawn as text) or an index in layouts_.
+    static constexpr int32_t NotLaidOut = -1, PlainText = -2;
+    struct TTextLook {
+        int width = 0;
+        int32_t layout = NotLaidOut;
+    };
+    std::unordered_map<std::string, TTextLook> widths_;
     // Texts of up to seven bytes (node and zone numbers), packed with their
     // length into one word: an open-addressing table, key 0 for a free slot.
     struct TShortWidth {
         uint64_t key = 0;
-        int width = 0;
+        TTextLook look;
     };
     std::vector<TShortWidth> shortWidths_;
     size_t shortCount_ = 0;
-    // Texts laid out for the same font and device; an empty list marks a text
-    // that is always drawn as text.
-    std::unordered_map<std::string, QList<QGlyphRun>> runs_;
+    // Texts laid out for the same font and device as the widths.
+    std::vector<QList<QGlyphRun>> layouts_;
 
 public:
     // False draws every label as text (the reference the laid-out runs are
