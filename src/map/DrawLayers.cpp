@@ -29,17 +29,6 @@ namespace DrawLayers {
 
 namespace {
 
-// out = ZelUtils::Trim(s), reusing out's storage.
-void AssignTrimmed(std::string& out, std::string_view s)
-{
-    size_t i = 0, n = s.size();
-    while (i < n && static_cast<unsigned char>(s[i]) <= 32)
-        ++i;
-    while (n > i && static_cast<unsigned char>(s[n - 1]) <= 32)
-        --n;
-    out.assign(s.data() + i, n - i);
-}
-
 QColor Colour(uint32_t c) { return DisplayStyles::ToQColor(c); }
 
 using NetworkShapes::ClassOf;
@@ -566,33 +555,7 @@ void DrawCalles(TMapPainter& img, const TNetworkOptions& o)
     const int32_t position = std::clamp(StreetLabelPos, 0, 8);
     const double offset = StreetLabelOffset;
     const TView view(img, LabelMargin(*p));
-    std::string name; // one buffer for every link: street names outgrow a short string
-    ForEachLink([&](int32_t, const TArcos& a) {
-        if (LinkHidden(a, o) || !ValidNode(a.AIndex) || !ValidNode(a.BIndex) || !a.Active)
-            return;
-        const int32_t n = PointCountOf(a);
-        if (n < 2)
-            return;
-        const int32_t bearing = a.BearingA;
-        if (!a.NoReverse && !(bearing <= 900 || bearing > 2700))
-            return; // a two-way street is named in one direction only
-        TPoint place;
-        if (n > 2) {
-            place = a.Points[std::clamp(Round(n / 2.0), 1, n)];
-        } else {
-            const TPoint pa = NodePoint(a.AIndex), pb = NodePoint(a.BIndex);
-            const TPoint& w = pa.x <= pb.x ? pa : pb;
-            const TPoint& e = pa.x <= pb.x ? pb : pa;
-            place = {offset * w.x + (1.0 - offset) * e.x, offset * w.y + (1.0 - offset) * e.y};
-        }
-        if (!view.Contains(place.x, place.y))
-            return;
-        AssignTrimmed(name, a.StreetName);
-        if (name.empty())
-            AssignTrimmed(name, PairOf(a).StreetName);
-        if (name.empty())
-            return;
-        const int32_t angle = (bearing < 901 || bearing >= 2700) ? bearing : bearing - 1800;
+    NetworkShapes::ForEachStreetLabel(view, o, offset, [&](const TPoint& place, int32_t angle, const std::string& name) {
         img.LabelAt(angle, name, place.x, place.y, position, 0);
     });
     img.PenMode = TPenMode::Copy;

@@ -7,6 +7,7 @@
 #include "map/DrawLayers.h"
 #include "map/ViewTiles.h"
 #include "model/PalvonVars.h"
+#include "model/ZelUtils.h"
 
 #include <QPen>
 
@@ -14,6 +15,8 @@
 #include <cmath>
 #include <cstdint>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace NetworkShapes {
@@ -126,6 +129,55 @@ void ForEachLinkInView(const TViewBox& view, F&& f)
         if (pts.size() < 2 || !view.MeetsPoints(pts))
             return;
         f(a, pts);
+    });
+}
+
+// out = ZelUtils::Trim(s), reusing out's storage.
+inline void AssignTrimmed(std::string& out, std::string_view s)
+{
+    size_t i = 0, n = s.size();
+    while (i < n && static_cast<unsigned char>(s[i]) <= 32)
+        ++i;
+    while (n > i && static_cast<unsigned char>(s[n - 1]) <= 32)
+        --n;
+    out.assign(s.data() + i, n - i);
+}
+
+// The street names of the visible links: f(place, angle, name) for each link
+// whose name (or its pair's) is not blank and whose label place lies in the
+// view. A two-way street is named in one direction only; a straight link is
+// named at `offset` of the way from its east end to its west end, a curved one
+// at its middle shape point; the angle keeps the text upright.
+template <class F>
+void ForEachStreetLabel(const TViewBox& view, const TNetworkOptions& o, double offset, F&& f)
+{
+    std::string name; // one buffer for every link: street names outgrow a short string
+    ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
+        if (LinkHidden(a, o) || !ValidNode(a.AIndex) || !ValidNode(a.BIndex) || !a.Active)
+            return;
+        const int32_t n = PointCountOf(a);
+        if (n < 2)
+            return;
+        const int32_t bearing = a.BearingA;
+        if (!a.NoReverse && !(bearing <= 900 || bearing > 2700))
+            return;
+        TPoint place;
+        if (n > 2) {
+            place = a.Points[std::clamp(ZelUtils::Round(n / 2.0), 1, n)];
+        } else {
+            const TPoint pa = NodePoint(a.AIndex), pb = NodePoint(a.BIndex);
+            const TPoint& w = pa.x <= pb.x ? pa : pb;
+            const TPoint& e = pa.x <= pb.x ? pb : pa;
+            place = {offset * w.x + (1.0 - offset) * e.x, offset * w.y + (1.0 - offset) * e.y};
+        }
+        if (!view.Contains(place.x, place.y))
+            return;
+        AssignTrimmed(name, a.StreetName);
+        if (name.empty())
+            AssignTrimmed(name, PairOf(a).StreetName);
+        if (name.empty())
+            return;
+        f(place, (bearing < 901 || bearing >= 2700) ? bearing : bearing - 1800, name);
     });
 }
 

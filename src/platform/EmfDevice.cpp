@@ -692,34 +692,29 @@ std::string SaveBytes(const std::vector<uint8_t>& bytes, const std::string& file
 
 } // namespace
 
-TEmfDevice::TEmfDevice(int32_t width, int32_t height, int32_t dpi)
-    : width_(std::max(1, width)), height_(std::max(1, height)), dpi_(std::max(1, dpi)),
-      engine_(std::make_unique<TEmfPaintEngine>(width_, height_, dpi_))
+TMetafileDevice::TMetafileDevice(int32_t width, int32_t height, int32_t dpi)
+    : width_(width), height_(height), dpi_(std::max(1, dpi))
 {
 }
 
-TEmfDevice::~TEmfDevice() = default;
+TMetafileDevice::~TMetafileDevice() = default;
 
-QPaintEngine* TEmfDevice::paintEngine() const { return engine_.get(); }
+QPaintEngine* TMetafileDevice::paintEngine() const { return engine_.get(); }
 
-int TEmfDevice::metric(PaintDeviceMetric metric) const { return Metric(metric, width_, height_, dpi_); }
+int TMetafileDevice::metric(PaintDeviceMetric metric) const { return Metric(metric, width_, height_, dpi_); }
 
-std::vector<uint8_t> TEmfDevice::Bytes() const { return engine_->Build(); }
+std::vector<uint8_t> TMetafileDevice::Bytes() const { return engine_->Build(); }
 
-std::string TEmfDevice::Save(const std::string& fileName) const { return SaveBytes(Bytes(), fileName); }
+std::string TMetafileDevice::Save(const std::string& fileName) const { return SaveBytes(Bytes(), fileName); }
+
+TEmfDevice::TEmfDevice(int32_t width, int32_t height, int32_t dpi)
+    : TMetafileDevice(std::max(1, width), std::max(1, height), dpi)
+{
+    engine_ = std::make_unique<TEmfPaintEngine>(width_, height_, dpi_);
+}
 
 TWmfDevice::TWmfDevice(int32_t width, int32_t height, int32_t dpi)
-    : width_(std::clamp(width, 1, 32767)), height_(std::clamp(height, 1, 32767)), dpi_(std::max(1, dpi)),
-      engine_(std::make_unique<TWmfPaintEngine>(width_, height_, dpi_))
+    : TMetafileDevice(std::clamp(width, 1, 32767), std::clamp(height, 1, 32767), dpi)
 {
+    engine_ = std::make_unique<TWmfPaintEngine>(width_, height_, dpi_);
 }
-
-TWmfDevice::~TWmfDevice() = default;
-
-QPaintEngine* TWmfDevice::paintEngine() const { return engine_.get(); }
-
-int TWmfDevice::metric(PaintDeviceMetric metric) const { return Metric(metric, width_, height_, dpi_); }
-
-std::vector<uint8_t> TWmfDevice::Bytes() const { return engine_->Build(); }
-
-std::string TWmfDevice::Save(const std::string& fileName) const { return SaveBytes(Bytes(), fileName); }

@@ -21,14 +21,13 @@
 
 class TMetaPaintEngine;
 
-class TEmfDevice : public QPaintDevice {
+// A page recorded as metafile records: the enhanced and the old format share
+// everything but their records.
+class TMetafileDevice : public QPaintDevice {
 public:
-    // Size in device pixels; dpi sets the physical size written in the header
-    // and the pixel size of fonts given in points.
-    TEmfDevice(int32_t width, int32_t height, int32_t dpi = 600);
-    ~TEmfDevice() override;
-    TEmfDevice(const TEmfDevice&) = delete;
-    TEmfDevice& operator=(const TEmfDevice&) = delete;
+    ~TMetafileDevice() override;
+    TMetafileDevice(const TMetafileDevice&) = delete;
+    TMetafileDevice& operator=(const TMetafileDevice&) = delete;
 
     QPaintEngine* paintEngine() const override;
 
@@ -40,28 +39,22 @@ public:
     std::vector<uint8_t> Bytes() const;
 
 protected:
+    TMetafileDevice(int32_t width, int32_t height, int32_t dpi);
     int metric(PaintDeviceMetric metric) const override;
 
-private:
     int32_t width_, height_, dpi_;
     std::unique_ptr<TMetaPaintEngine> engine_;
 };
 
-class TWmfDevice : public QPaintDevice {
+class TEmfDevice : public TMetafileDevice {
+public:
+    // Size in device pixels; dpi sets the physical size written in the header
+    // and the pixel size of fonts given in points.
+    TEmfDevice(int32_t width, int32_t height, int32_t dpi = 600);
+};
+
+// The old format keeps its coordinates in 16 bits: sizes are held to 32767.
+class TWmfDevice : public TMetafileDevice {
 public:
     TWmfDevice(int32_t width, int32_t height, int32_t dpi = 600);
-    ~TWmfDevice() override;
-    TWmfDevice(const TWmfDevice&) = delete;
-    TWmfDevice& operator=(const TWmfDevice&) = delete;
-
-    QPaintEngine* paintEngine() const override;
-    std::string Save(const std::string& fileName) const;
-    std::vector<uint8_t> Bytes() const;
-
-protected:
-    int metric(PaintDeviceMetric metric) const override;
-
-private:
-    int32_t width_, height_, dpi_;
-    std::unique_ptr<TMetaPaintEngine> engine_;
 };

@@ -1,6 +1,7 @@
 #pragma once
 // For the tests that fingerprint pictures of networks: where a case's network
 // lies, and the digest of a picture's pixels.
+#include "map/DisplayStyles.h"
 #include "model/FileUtils.h"
 #include "model/HitGrid.h"
 #include "model/JunctionOutlines.h"
@@ -18,6 +19,27 @@
 #include <vector>
 
 namespace testutil {
+
+// The display state a fresh program starts with.
+inline void ResetDisplayState()
+{
+    DisplayStyles::SetDefaultStyles();
+    DisplayStyles::SetDefaultClassStyles();
+    SymbolColors.fill(0x00FFFF);
+    NodeSize = 3;
+    CentroidSize = 10;
+    ArrowSize = 8;
+    SignalSize = 10;
+    NodeLabelPos = 6;
+    StreetLabelPos = 1;
+    StreetLabelOffset = 0.5f;
+    AnchoPista = 3.5f;
+    LaneOffset = 1.5f * AnchoPista;
+    FMov = 1.0;
+    ShowLanes = false;
+    LanesReady = false;
+    ZoomIndex = 1;
+}
 
 // The sample network when the name begins with '/' (a path below the sources),
 // else the real network of that name; empty when the real networks are absent.

@@ -378,32 +378,7 @@ void PrintCalles(QPainter& p)
     const int32_t position = std::clamp(StreetLabelPos, 0, 8);
     const double t = StreetLabelOffset;
     const TView view(0);
-    ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
-        if (LinkHidden(a, o) || !ValidNode(a.AIndex) || !ValidNode(a.BIndex) || !a.Active)
-            return;
-        const int32_t n = PointCountOf(a);
-        if (n < 2)
-            return;
-        const int32_t bearing = a.BearingA;
-        if (!a.NoReverse && !(bearing <= 900 || bearing > 2700))
-            return;
-        TPoint place;
-        if (n > 2) {
-            place = a.Points[std::clamp(Round(n / 2.0), 1, n)];
-        } else {
-            const TPoint pa = NodePoint(a.AIndex), pb = NodePoint(a.BIndex);
-            const TPoint& w = pa.x <= pb.x ? pa : pb;
-            const TPoint& e = pa.x <= pb.x ? pb : pa;
-            place = {t * w.x + (1.0 - t) * e.x, t * w.y + (1.0 - t) * e.y};
-        }
-        if (!view.Contains(place.x, place.y))
-            return;
-        std::string name = ZelUtils::Trim(a.StreetName);
-        if (name.empty())
-            name = ZelUtils::Trim(PairOf(a).StreetName);
-        if (name.empty())
-            return;
-        const int32_t angle = (bearing < 901 || bearing >= 2700) ? bearing : bearing - 1800;
+    NetworkShapes::ForEachStreetLabel(view, o, t, [&](const TPoint& place, int32_t angle, const std::string& name) {
         ZelPrinter::LabelAt(&p, angle, name, place.x, place.y, position, 0);
     });
     mp.PenMode = TPenMode::Copy;

@@ -28,25 +28,7 @@
 
 namespace {
 
-void ResetDisplayState()
-{
-    DisplayStyles::SetDefaultStyles();
-    DisplayStyles::SetDefaultClassStyles();
-    SymbolColors.fill(0x00FFFF);
-    NodeSize = 3;
-    CentroidSize = 10;
-    ArrowSize = 8;
-    SignalSize = 10;
-    NodeLabelPos = 6;
-    StreetLabelPos = 1;
-    StreetLabelOffset = 0.5f;
-    AnchoPista = 3.5f;
-    LaneOffset = 1.5f * AnchoPista;
-    FMov = 1.0;
-    ShowLanes = false;
-    LanesReady = false;
-    ZoomIndex = 1;
-}
+using testutil::ResetDisplayState;
 
 struct Case {
     const char* name;

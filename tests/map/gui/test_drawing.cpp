@@ -19,6 +19,7 @@
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
 #include "support/RecordingServices.h"
+#include "support/IdentityCases.h"
 #include "support/TestUtil.h"
 
 #include <QAction>
@@ -77,26 +78,7 @@ std::string LinkLine(int a, int b, char twoWay, int length, const std::string& n
     return Format("%5d%5d%5d%5d%5d  %c  %5d%5d%5d%s", a, b, 60, 80, 1000, twoWay, length, 4, 1, name.c_str());
 }
 
-// The display state a fresh program starts with.
-void ResetDisplayState()
-{
-    DisplayStyles::SetDefaultStyles();
-    DisplayStyles::SetDefaultClassStyles();
-    SymbolColors.fill(0x00FFFF);
-    NodeSize = 3;
-    CentroidSize = 10;
-    ArrowSize = 8;
-    SignalSize = 10;
-    NodeLabelPos = 6;
-    StreetLabelPos = 1;
-    StreetLabelOffset = 0.5f;
-    AnchoPista = 3.5f;
-    LaneOffset = 1.5f * AnchoPista;
-    FMov = 1.0;
-    ShowLanes = false;
-    LanesReady = false;
-    ZoomIndex = 1;
-}
+using testutil::ResetDisplayState;
 
 // Reads a network and runs the steps that opening runs before the first drawing.
 bool OpenNetwork(std::vector<std::string> lines)
