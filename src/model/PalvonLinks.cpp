@@ -443,10 +443,11 @@ std::vector<int32_t> OrderByNodes(const std::vector<PendingLink>& pending)
     for (size_t n = nodes + 1; n >= 1; --n)
         first[n] = first[n - 1];
     first[0] = 0;
+    auto b = [&pending](int32_t p) { return pending[static_cast<size_t>(p)].b; };
     for (size_t n = 1; n <= nodes; ++n) {
         const auto begin = order.begin() + first[n], end = order.begin() + first[n + 1];
         for (auto i = begin + 1; i < end; ++i)
-            for (auto j = i; j > begin && pending[static_cast<size_t>(*j)].b < pending[static_cast<size_t>(*(j - 1))].b; --j)
+            for (auto j = i; j > begin && b(*j) < b(*(j - 1)); --j)
                 std::iter_swap(j, j - 1);
     }
     return order;
