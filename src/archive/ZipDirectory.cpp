@@ -106,7 +106,12 @@ void TZFDirArray::RenameItem(int i, const std::string& newName)
     // another index" state (error 59) cannot arise here.
     TDirItem* p = ItemPtr(i);
     p->FileName = newName;
-    Names[size_t(i)] = ZipLowerCase(newName);
+    // Adding a file renames its fresh item to the name it was added under: the
+    // index stays valid, and rebuilding it for every file of a big folder would
+    // make adding files quadratic.
+    std::string lower = ZipLowerCase(newName);
+    if (lower == Names[size_t(i)]) return;
+    Names[size_t(i)] = std::move(lower);
     HashValid = false;
 }
 

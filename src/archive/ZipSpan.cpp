@@ -299,7 +299,19 @@ private:
 
 struct TCentralRecord {
     size_t Pos, Len;
+    uint64_t LocalHeader; // position of the entry's local header in the image
 };
+
+// A central record of the image as the directory reads one: header, Zip64 values
+// and the other extra fields. False when a Zip64 value is missing.
+bool ReadCentralRecord(const uint8_t* rec, TDirItem& item)
+{
+    item.Header = ZipRecords::TZFCentralHeader::Read(rec);
+    const uint8_t* extra = rec + 46 + item.Header.NameLength;
+    const std::vector<uint8_t> area(extra, extra + item.Header.ExtraLength);
+    TZFDirArray none;
+    return TZFDirManager::ReadExtraFields(item, -1, area, none);
+}
 
 // A 32-bit offset or size field holds its value up to 0xFFFFFFFE, a 16-bit disk
 // or count field up to 0xFFFE; at or past that the value goes to Zip64 records.
@@ -358,11 +370,26 @@ void TZipVolumeWriter::Distribute(TZFBaseArchiver& Archiver, const std::string& 
         const size_t len = 46 + Get16(&img[p + 28]) + Get16(&img[p + 30]) + Get16(&img[p + 32]);
         if (p + len > dirEnd)
             throw EZFException(45, Archiver.Name);
-        records.push_back({p, len});
+        TDirItem item;
+        if (!ReadCentralRecord(&img[p], item))
+            throw EZFException(45, Archiver.Name);
+        records.push_back({p, len, item.LocalHeaderOffset()});
         p += len;
     }
     if (records.size() != entries)
         throw EZFException(45, Archiver.Name);
+    // Local headers with their names and extra fields are kept whole on one volume,
+    // as the central records are: archivers that join or read a set take a header
+    // in one read and stop at one cut by a volume's end.
+    std::vector<std::pair<uint64_t, size_t>> localHeaders; // (position, length)
+    localHeaders.reserve(records.size());
+    for (const auto& r : records) {
+        if (r.LocalHeader + 30 > cdOffset || Get32(&img[size_t(r.LocalHeader)]) != 0x04034b50)
+            throw EZFException(45, Archiver.Name);
+        const uint8_t* h = &img[size_t(r.LocalHeader)];
+        localHeaders.push_back({r.LocalHeader, 30 + size_t(Get16(h + 26)) + Get16(h + 28)});
+    }
+    std::sort(localHeaders.begin(), localHeaders.end());
 
     // Plain copy when the whole image fits in the first volume.
     const int64_t firstSize = Archiver.SpanningOptions.GetVolumeSize(0);
@@ -420,11 +447,21 @@ void TZipVolumeWriter::Distribute(TZFBaseArchiver& Archiver, const std::string& 
         constexpr size_t piece = 1000000;
         bool cancel = false;
         Archiver.DoOnCopyTempFileProgress(0, 0, cancel);
-        for (size_t done = 0; !cancel && done < cdOffset;) {
-            const size_t n = std::min<size_t>(piece, size_t(cdOffset) - done);
-            track(img.data() + done, n);
-            done += n;
-            Archiver.DoOnCopyTempFileProgress(double(done) * 100.0 / double(cdOffset), 1, cancel);
+        auto nextHeader = localHeaders.begin();
+        for (size_t done = 0, nextEvent = piece; !cancel && done < cdOffset;) {
+            if (nextHeader != localHeaders.end() && nextHeader->first == done)
+                cur.KeepTogether(nextHeader->second);
+            while (nextHeader != localHeaders.end() && nextHeader->first <= done)
+                ++nextHeader;
+            size_t upTo = std::min<size_t>(nextEvent, size_t(cdOffset));
+            if (nextHeader != localHeaders.end() && nextHeader->first < upTo)
+                upTo = size_t(nextHeader->first);
+            track(img.data() + done, upTo - done);
+            done = upTo;
+            if (done == nextEvent || done == cdOffset) {
+                Archiver.DoOnCopyTempFileProgress(double(done) * 100.0 / double(cdOffset), 1, cancel);
+                nextEvent = done + piece;
+            }
         }
         if (cancel)
             throw EZFException(45, Archiver.Name);
@@ -442,12 +479,8 @@ void TZipVolumeWriter::Distribute(TZFBaseArchiver& Archiver, const std::string& 
             out.clear();
             const uint8_t* rec = &img[r.Pos];
             TDirItem item;
-            item.Header = ZipRecords::TZFCentralHeader::Read(rec);
+            ReadCentralRecord(rec, item);
             const size_t nameLen = item.Header.NameLength, extraLen = item.Header.ExtraLength;
-            const std::vector<uint8_t> area(rec + 46 + nameLen, rec + 46 + nameLen + extraLen);
-            TZFDirArray none;
-            if (!TZFDirManager::ReadExtraFields(item, -1, area, none))
-                throw EZFException(45, Archiver.Name);
             const bool hadZip64 = std::any_of(item.ExtraFields.begin(), item.ExtraFields.end(),
                                               [](const TZFExtraField& f) { return f.Id == ZipRecords::ExtraZip64; });
             const auto [disk, off] = locate(int64_t(item.LocalHeaderOffset()) + markerLen);
