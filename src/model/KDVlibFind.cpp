@@ -39,6 +39,7 @@ TArcoKeys::TArcoKeys()
     keys_.resize(static_cast<size_t>(count) + 1);
     bool distinct = true;
     for (int32_t k = 1; k <= count; ++k) {
+        PrefetchRecord(Arcos, k + 8, 64); // the numbers lie in the record's first line
         keys_[static_cast<size_t>(k)] = {Arcos[k].A, Arcos[k].B};
         if (k > 1 && !(keys_[static_cast<size_t>(k) - 1] < keys_[static_cast<size_t>(k)]))
             distinct = false;

@@ -145,7 +145,7 @@ void ParseCoordinates(const std::string& line)
     int w = NodeWidth;
     int xw = XYFORM ? XWidth : 5;
     int yw = XYFORM ? YWidth : 5;
-    int32_t number = centroid ? ZelUtils::ParseInt(FieldView(line, 2, w - 1)) : ZelUtils::ParseInt(FieldView(line, 1, w));
+    int32_t number = ZelUtils::ParseInt(centroid ? FieldView(line, 2, w - 1) : FieldView(line, 1, w));
     float x = static_cast<float>(ZelUtils::ParseReal(FieldView(line, w + 1, xw)));
     float y = static_cast<float>(ZelUtils::ParseReal(FieldView(line, w + xw + 1, yw)));
     StorePosition(centroid, number, x, y);

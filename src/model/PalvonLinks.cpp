@@ -193,7 +193,20 @@ void SetExtraData(TArcos& link, const float* extra, int32_t count)
         link.Var[27 + j] = extra[j];
 }
 
+char UpperChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// A one-column code as the upper-cased line holds it.
+std::string_view UpperCode(std::string_view code, char& room)
+{
+    if (code.empty())
+        return code;
+    room = UpperChar(code[0]);
+    return std::string_view(&room, 1);
+}
+
 // Fills a new link from the record's data columns (the same for both directions).
+// The line is taken as the text holds it, without its final CR: letters count as
+// upper-cased (the numbers read the same either way), as the section read them.
 void FillLink(TArcos& link, int32_t a, int32_t b, std::string_view line, const float* extra, int32_t extraCount)
 {
     const int w = NodeWidth;
@@ -207,7 +220,7 @@ void FillLink(TArcos& link, int32_t a, int32_t b, std::string_view line, const f
     link.PointCount = 0;
     link.Var[5] = static_cast<float>(RealField(line, 2 * w + 11, 5));
     link.Var[7] = static_cast<float>(RealField(line, 2 * w + 21, 5) * (KERMIT ? 1000.0 : 1.0));
-    if (ColumnIs(line, 2 * w + 19, 'S')) {
+    if (ColumnIs(line, 2 * w + 19, 'S') || ColumnIs(line, 2 * w + 19, 's')) {
         link.Var[1] = static_cast<float>(RealField(line, 2 * w + 1, 5));
         link.Var[2] = static_cast<float>(RealField(line, 2 * w + 6, 5));
         if (link.Var[1] > 0)
@@ -223,9 +236,12 @@ void FillLink(TArcos& link, int32_t a, int32_t b, std::string_view line, const f
         if (link.Var[4] > 0)
             link.Var[2] = static_cast<float>(ZelUtils::Round(3.6 * link.Var[7] / link.Var[4]));
     }
-    link.StreetTag = FieldView(line, 2 * w + 18, 1);
-    link.SpeedTag = FieldView(line, 2 * w + 19, 1);
+    char code = 0;
+    link.StreetTag = UpperCode(FieldView(line, 2 * w + 18, 1), code);
+    link.SpeedTag = UpperCode(FieldView(line, 2 * w + 19, 1), code);
     link.StreetName.assign(Trimmed(FieldView(line, 2 * w + 36, 25)));
+    for (char& c : link.StreetName)
+        c = UpperChar(c);
     SetExtraData(link, extra, extraCount);
     link.Var[8] = static_cast<float>(RealField(line, 2 * w + 26, 5));
     link.Var[9] = static_cast<float>(RealField(line, 2 * w + 31, 5));
@@ -427,10 +443,11 @@ std::vector<int32_t> OrderByNodes(const std::vector<PendingLink>& pending)
     for (size_t n = nodes + 1; n >= 1; --n)
         first[n] = first[n - 1];
     first[0] = 0;
+    auto b = [&pending](int32_t p) { return pending[static_cast<size_t>(p)].b; };
     for (size_t n = 1; n <= nodes; ++n) {
         const auto begin = order.begin() + first[n], end = order.begin() + first[n + 1];
         for (auto i = begin + 1; i < end; ++i)
-            for (auto j = i; j > begin && pending[static_cast<size_t>(*j)].b < pending[static_cast<size_t>(*(j - 1))].b; --j)
+            for (auto j = i; j > begin && b(*j) < b(*(j - 1)); --j)
                 std::iter_swap(j, j - 1);
     }
     return order;
@@ -458,11 +475,12 @@ void MakePendingLinks()
     // Record of each pending link, for the extra data given again for some.
     std::vector<int32_t> recordOf(state.pendingExtras.empty() ? 0 : pending.size());
     float extra[MaxKnobValues + 1] = {};
-    std::string line;
     for (int32_t p : order) {
         const PendingLink& link = pending[static_cast<size_t>(p)];
         const int32_t extraCount = LoadExtra(link.extra, extra);
-        LineAsRead((*Lines)[static_cast<size_t>(link.line)], line);
+        std::string_view line = (*Lines)[static_cast<size_t>(link.line)];
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
         const int32_t k = NewLink();
         if (!recordOf.empty())
             recordOf[static_cast<size_t>(p)] = k;

@@ -7,6 +7,7 @@
 #include "model/ZelUtils.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -326,11 +327,29 @@ void LineAsRead(std::string_view raw, std::string& out)
     // Lines may end in CR when a CR LF file was split on LF only.
     if (!raw.empty() && raw.back() == '\r')
         raw.remove_suffix(1);
-    // Upper-cased in place: one buffer serves every line of the text.
+    // Upper-cased in place: one buffer serves every line of the text. Eight
+    // characters at a time: in each byte below 0x80 that is 'a'..'z' the 0x20 bit
+    // is cleared; other bytes stay as they are.
     out.assign(raw);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+    char* p = out.data();
+    const size_t n = out.size();
+    size_t i = 0;
+    constexpr uint64_t Ones = 0x0101010101010101ull;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t x;
+        std::memcpy(&x, p + i, 8);
+        const uint64_t low = x & (0x7f * Ones);
+        const uint64_t atLeastA = low + (0x80 - 'a') * Ones;  // high bit: byte >= 'a'
+        const uint64_t aboveZ = low + (0x80 - 'z' - 1) * Ones; // high bit: byte > 'z'
+        const uint64_t letters = atLeastA & ~aboveZ & ~x & (0x80 * Ones);
+        if (letters != 0) {
+            x ^= letters >> 2;
+            std::memcpy(p + i, &x, 8);
+        }
+    }
+    for (; i < n; ++i)
+        if (p[i] >= 'a' && p[i] <= 'z')
+            p[i] = static_cast<char>(p[i] - 'a' + 'A');
 }
 
 std::string ReadLine() { return NextLine(); }
@@ -469,6 +488,8 @@ std::string ExpandIncludes(std::string line)
 
 bool IsTerminator(const std::string& line)
 {
+    if (line.empty() || line[0] != '9')
+        return false;
     return line.compare(0, 5, "99999") == 0 || line.compare(0, 5, "9999 ") == 0 || line.compare(0, 4, "999 ") == 0 ||
            line.compare(0, 3, "99 ") == 0 || line.compare(0, 2, "9 ") == 0;
 }

@@ -8,18 +8,6 @@
 
 namespace ZelUtils {
 
-int32_t Round(double v)
-{
-    if (std::isnan(v))
-        return 0;
-    double r = std::nearbyint(v);
-    if (r >= 2147483647.0)
-        return std::numeric_limits<int32_t>::max();
-    if (r <= -2147483648.0)
-        return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(r);
-}
-
 int32_t NumberValue::asInt() const
 {
     return kind == Kind::Integer ? intValue : Round(double(realValue));

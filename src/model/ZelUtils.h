@@ -3,6 +3,7 @@
 // Numbers never depend on the user's locale: the decimal separator is always '.'.
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -25,7 +26,20 @@ struct NumberValue {
 };
 
 // Rounds to the nearest integer with halves to even, saturating at the Int32 range.
-int32_t Round(double v);
+// Drawing rounds every point it places: inline, and without a library call.
+inline int32_t Round(double v)
+{
+    if (std::isnan(v))
+        return 0;
+    if (v >= 2147483647.0)
+        return std::numeric_limits<int32_t>::max();
+    if (v <= -2147483648.0)
+        return std::numeric_limits<int32_t>::min();
+    // Within the Int32 range, adding and taking away 1.5 * 2^52 leaves the
+    // nearest integer, halves to even (the default rounding mode): nearbyint.
+    constexpr double Shift = 6755399441055744.0;
+    return static_cast<int32_t>((v + Shift) - Shift);
+}
 
 NumberValue ParseNumber(std::string_view text);
 int32_t ParseInt(std::string_view text);

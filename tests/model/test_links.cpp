@@ -114,6 +114,47 @@ TEST_F(Links, RecordsInAnyOrderEndOrderedWithTheirLastExtraData)
     EXPECT_EQ(FirstArc[static_cast<size_t>(n100) + 1], 3);
 }
 
+// Letters count as upper-cased and a final CR (a CR LF file split on LF) as
+// nothing, whichever column the line ends at.
+TEST_F(Links, LowerCaseCodesNamesAndCarriageReturns)
+{
+    ASSERT_TRUE(Read("", {"    1    2   50   40  900  2s  1000    4    1calle mayor\r", "    1    3   10   20  900  1\r",
+                          "    3    4   10   20  900  2\r"}));
+    const TArcos& l = Link(1, 2);
+    EXPECT_EQ(l.SpeedTag, "S");
+    EXPECT_FLOAT_EQ(l.Var[1], 50.0f); // speeds, as for "S"
+    EXPECT_FLOAT_EQ(l.Var[3], 72.0f);
+    EXPECT_EQ(l.StreetName, "CALLE MAYOR");
+    EXPECT_EQ(Link(2, 1).StreetName, "CALLE MAYOR");
+    EXPECT_EQ(Link(1, 3).StreetTag, "1");
+    EXPECT_EQ(Link(1, 3).SpeedTag, "");
+    EXPECT_EQ(Link(4, 3).StreetTag, "2");
+    EXPECT_FLOAT_EQ(Link(4, 3).Var[3], 10.0f);
+    EXPECT_EQ(Network.LinkCount, 5);
+}
+
+// Records of an included file, read before and after others: each link keeps the
+// data of its own line, also when the text is read again with the file in it.
+TEST_F(Links, RecordsOfAnIncludedFileKeepTheirLines)
+{
+    testutil::writeFile(tmp.file("arcos.dat"), "  200  201   10   20  900  2    700    4    1avenida\n"
+                                               "  100  300   10   20  900  1    800\n");
+    std::vector<std::string> lines = {" &OPTION &END", "PRUEBA", " &PARAM &END", "33333",
+                                      "  300  100   10   20  900  1    600", "$        arcos.dat",
+                                      "  100  200   10   20  900  1    900", "99999", "99999"};
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(ReadNetwork(lines)) << round;
+        ASSERT_EQ(Network.LinkCount, 5) << round;
+        const std::pair<int32_t, int32_t> order[] = {{100, 200}, {100, 300}, {200, 201}, {201, 200}, {300, 100}};
+        const float length[] = {900.0f, 800.0f, 700.0f, 700.0f, 600.0f};
+        for (int32_t k = 1; k <= 5; ++k) {
+            EXPECT_EQ(std::make_pair(Arcos[k].A, Arcos[k].B), order[k - 1]) << round << " " << k;
+            EXPECT_FLOAT_EQ(Arcos[k].Var[7], length[k - 1]) << round << " " << k;
+        }
+        EXPECT_EQ(Link(201, 200).StreetName, "AVENIDA");
+    }
+}
+
 TEST_F(Links, SpeedCodesAndKermitUnits)
 {
     ASSERT_TRUE(Read("", {"    1    2   50   40  900  1S  1000", "    1    4    0    0  900  1    100"}));

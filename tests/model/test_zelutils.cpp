@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -105,6 +107,42 @@ TEST(ParseNumber, RealToIntegerRoundsHalvesToEven)
     EXPECT_EQ(ParseInt("65.43"), 65);
     EXPECT_EQ(Round(0.5), 0);
     EXPECT_EQ(Round(1.5), 2);
+}
+
+// Round answers as nearbyint (halves to even) saturated to Int32, over halves,
+// near-halves, tiny and huge values, both signs and the range's edges.
+TEST(ParseNumber, RoundAsNearbyintSaturated)
+{
+    auto reference = [](double v) -> int32_t {
+        if (std::isnan(v))
+            return 0;
+        const double r = std::nearbyint(v);
+        if (r >= 2147483647.0)
+            return std::numeric_limits<int32_t>::max();
+        if (r <= -2147483648.0)
+            return std::numeric_limits<int32_t>::min();
+        return int32_t(r);
+    };
+    std::vector<double> values = {0.0, -0.0, 0.49999999999999994, -0.49999999999999994, 1e-300, -1e-300,
+                                  2147483646.5, 2147483646.4999998, 2147483647.0, 2147483647.5, -2147483647.5,
+                                  -2147483648.4, -2147483648.5, -2147483649.0, 1e10, -1e10, 4503599627370497.0,
+                                  std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                                  std::numeric_limits<double>::quiet_NaN()};
+    for (int k = -3000; k <= 3000; ++k) {
+        values.push_back(k + 0.5);
+        values.push_back(std::nextafter(k + 0.5, 1e9));
+        values.push_back(std::nextafter(k + 0.5, -1e9));
+    }
+    uint64_t seed = 99;
+    for (int k = 0; k < 200000; ++k) {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        const double scale = std::ldexp(1.0, int(seed >> 59) - 2); // 1/4 .. 2^29
+        values.push_back((double(int64_t(seed >> 11)) / double(1ull << 52) - 1.0) * scale * 4.0);
+    }
+    int wrong = 0;
+    for (double v : values)
+        wrong += Round(v) != reference(v);
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST(TextRoutines, SplitTabsKeepsOnlyWords)
