@@ -330,3 +330,148 @@ TEST(Zip64SpanWrite, SeventyThousandEntriesAreCutIntoVolumes)
         EXPECT_EQ(ours, expected);
     }
 }
+
+namespace {
+
+// Walks the central directory of a set (from the end records of its last volume)
+// and returns, per record, its disk field, offset field and Zip64 extra data.
+struct CentralFields {
+    uint16_t Disk = 0;
+    uint32_t Offset = 0;
+    std::string Zip64;   // data of the Zip64 extra field, empty when absent
+};
+
+std::vector<CentralFields> ReadCentralFields(const std::vector<std::string>& volumes)
+{
+    std::string all;
+    std::vector<size_t> at;
+    for (const auto& v : volumes) { at.push_back(all.size()); all += readFile(v); }
+    const size_t e = all.size() - 22;
+    const uint16_t dirDisk = U16(all, e + 6), total = U16(all, e + 10);
+    size_t p = at[dirDisk] + U32(all, e + 16);
+    std::vector<CentralFields> out;
+    for (int i = 0; i < total && U32(all, p) == SigCentral; ++i) {
+        CentralFields f;
+        f.Disk = U16(all, p + 34);
+        f.Offset = U32(all, p + 42);
+        const size_t n = U16(all, p + 28), x = U16(all, p + 30), c = U16(all, p + 32);
+        for (size_t q = p + 46 + n; q + 4 <= p + 46 + n + x; q += 4 + U16(all, q + 2))
+            if (U16(all, q) == ExtraZip64) f.Zip64 = all.substr(q + 4, U16(all, q + 2));
+        out.push_back(f);
+        p += 46 + n + x + c;
+    }
+    return out;
+}
+
+} // namespace
+
+// Zip64 extra fields are rebuilt for the values the volumes give: with every
+// offset forced into Zip64 the extra holds the offset on the entry's own volume
+// (the header field had been overwritten with it, leaving the extra pointing into
+// the single file); an offset that needed Zip64 only in the single file, and fits
+// on its volume, leaves the extra with the sizes alone.
+TEST(Zip64SpanWrite, Zip64ExtraFieldsHoldTheOffsetsOnTheVolumes)
+{
+    if (!HaveInfoZip()) GTEST_SKIP() << "Info-ZIP zip/unzip not installed (scripts/install-deps.sh)";
+    TempDir src;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 3; ++i) {
+        const auto d = Noise(40000, unsigned(i + 30));
+        const std::string name = "tramo" + std::to_string(i) + ".bin";
+        writeFile(src.file(name), std::string(d.begin(), d.end()));
+        char crc[16];
+        std::snprintf(crc, sizeof crc, "%08x", Crc(d));
+        expected.push_back(name + "\t40000\t" + crc);
+    }
+
+    // Every entry in Zip64 form, written through the archiver.
+    {
+        TempDir dir;
+        TZipForge zip;
+        zip.StandardZip = true;
+        auto writer = std::make_shared<ZipSpan::TZipVolumeWriter>();
+        writer->FreeSpace = [](const std::string&) { return int64_t(1) << 40; };
+        zip.VolumeWriter = writer;
+        zip.Zip64Mode = zmAlways;
+        zip.SetCompressionMode(0);
+        zip.FileName = dir.file("z.zip");
+        zip.BaseDir = src.path().string();
+        zip.SetSpanningMode(smSplitting);
+        zip.SpanningOptions.VolumeSize = vsCustom;
+        zip.SpanningOptions.SetCustomVolumeSize(65536);
+        zip.OpenArchiveMode(65535);
+        zip.AddFiles(src.file("*.bin"), 10431, "");
+        zip.CloseArchive();
+        const auto parts = Lowered(writer->WrittenVolumes);
+        ASSERT_EQ(parts.size(), 2u);
+        const auto fields = ReadCentralFields(parts);
+        ASSERT_EQ(fields.size(), 3u);
+        for (const auto& f : fields) {
+            EXPECT_EQ(f.Offset, 0xFFFFFFFFu);
+            ASSERT_EQ(f.Zip64.size(), 24u) << "sizes and offset";
+            const uint64_t off = Get64(reinterpret_cast<const uint8_t*>(f.Zip64.data() + 16));
+            EXPECT_EQ(U32(readFile(parts[f.Disk]), size_t(off)), SigLocal);
+        }
+        std::vector<std::string> independent = IndependentListing(dir, dir.file("z.zip"));
+        std::sort(independent.begin(), independent.end());
+        EXPECT_EQ(independent, expected);
+        TZipForge reader;
+        reader.FileName = dir.file("z.zip");
+        reader.OpenArchive();
+        std::vector<std::string> ours = ComponentListing(reader);
+        std::sort(ours.begin(), ours.end());
+        EXPECT_EQ(ours, expected);
+    }
+
+    // A single file whose directory keeps every offset in Zip64 extras (as one past
+    // 4 GB does) while the archiver runs in its automatic mode.
+    {
+        TempDir dir;
+        std::vector<TestZipEntry> entries;
+        for (int i = 0; i < 3; ++i) {
+            const std::string d = readFile(src.file("tramo" + std::to_string(i) + ".bin"));
+            std::vector<uint8_t> data(d.begin(), d.end());
+            entries.push_back({"tramo" + std::to_string(i) + ".bin", data, Crc(data), uint32_t(data.size()), 0, 0, {}});
+        }
+        const auto plain = BuildTestZip(entries);
+        // Rewrite its directory: offset field 0xFFFFFFFF, the offset in a Zip64 extra.
+        const TZFEndRecord end = TZFEndRecord::Read(&plain[plain.size() - 22]);
+        std::vector<uint8_t> img(plain.begin(), plain.begin() + end.DirOffset), dirBytes;
+        for (size_t p = end.DirOffset; p < size_t(end.DirOffset) + end.DirSize;) {
+            TZFCentralHeader h = TZFCentralHeader::Read(&plain[p]);
+            const std::string name(plain.begin() + long(p + 46), plain.begin() + long(p + 46 + h.NameLength));
+            const uint64_t off = h.LocalHeaderOffset;
+            p += 46 + h.NameLength + h.ExtraLength + h.CommentLength;
+            h.LocalHeaderOffset = 0xFFFFFFFFu;
+            h.ExtraLength = 12;
+            h.Write(dirBytes);
+            dirBytes.insert(dirBytes.end(), name.begin(), name.end());
+            Put16(dirBytes, ExtraZip64); Put16(dirBytes, 8); Put64(dirBytes, off);
+        }
+        img.insert(img.end(), dirBytes.begin(), dirBytes.end());
+        TZFEndRecord e = end;
+        e.DirSize = uint32_t(dirBytes.size());
+        e.Write(img);
+        const std::string image = dir.file("big.tmp");
+        writeFile(image, std::string(img.begin(), img.end()));
+        TZipForge zip;
+        zip.Zip64Mode = zmAuto;
+        zip.FileName = dir.file("g.zip");
+        zip.SetSpanningMode(smSplitting);
+        zip.SpanningOptions.VolumeSize = vsCustom;
+        zip.SpanningOptions.SetCustomVolumeSize(65536);
+        ZipSpan::TZipVolumeWriter w;
+        w.FreeSpace = [](const std::string&) { return int64_t(1) << 40; };
+        w.Distribute(zip, image);
+        const auto parts = Lowered(w.WrittenVolumes);
+        const auto fields = ReadCentralFields(parts);
+        ASSERT_EQ(fields.size(), 3u);
+        for (const auto& f : fields) {
+            EXPECT_TRUE(f.Zip64.empty()) << "no value is left that does not fit";
+            EXPECT_EQ(U32(readFile(parts.at(f.Disk)), f.Offset), SigLocal);
+        }
+        std::vector<std::string> independent = IndependentListing(dir, dir.file("g.zip"));
+        std::sort(independent.begin(), independent.end());
+        EXPECT_EQ(independent, expected);
+    }
+}
