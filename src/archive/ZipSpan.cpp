@@ -522,8 +522,9 @@ void TZipVolumeWriter::Distribute(TZFBaseArchiver& Archiver, const std::string& 
                 return {cur.Index(), uint64_t(cur.Used())};
             return {recordDisk.front(), locate(cdLogical).second};
         };
-        // The end records stay together on the last volume; the Zip64 ones are
-        // written when the volume after the directory's move asks for them too.
+        // The end records stay together on the last volume. Whether the Zip64 end
+        // record and locator must lead them depends also on that volume's number,
+        // so room is asked for once more when they turn out to be needed.
         bool zip64 = false;
         for (;;) {
             const size_t tailLen = (zip64 ? 56 + 20 : 0) + 22 + commentLen;
