@@ -106,7 +106,12 @@ void TZFDirArray::RenameItem(int i, const std::string& newName)
     // another index" state (error 59) cannot arise here.
     TDirItem* p = ItemPtr(i);
     p->FileName = newName;
-    Names[size_t(i)] = ZipLowerCase(newName);
+    // Adding a file renames its fresh item to the name it was added under: the
+    // index stays valid, and rebuilding it for every file of a big folder would
+    // make adding files quadratic.
+    std::string lower = ZipLowerCase(newName);
+    if (lower == Names[size_t(i)]) return;
+    Names[size_t(i)] = std::move(lower);
     HashValid = false;
 }
 
@@ -434,6 +439,34 @@ void TZFDirManager::RebuildFromLocalHeaders()
     RebuiltStreamSize = size;
 }
 
+void TZFDirManager::WriteCentralRecord(std::vector<uint8_t>& out, TDirItem& item, const std::string& headerName)
+{
+    std::vector<uint8_t> z64;
+    if (item.Header.UncompressedSize == 0xFFFFFFFFu) Put64(z64, item.UncompressedSize64);
+    if (item.Header.CompressedSize == 0xFFFFFFFFu) Put64(z64, item.CompressedSize64);
+    if (item.Header.LocalHeaderOffset == 0xFFFFFFFFu) Put64(z64, item.LocalHeaderOffset64);
+    if (item.Header.DiskNumberStart == 0xFFFF) Put32(z64, item.DiskNumberStart32);
+    std::vector<uint8_t> extra;
+    if (!z64.empty()) {
+        Put16(extra, ExtraZip64);
+        Put16(extra, uint16_t(z64.size()));
+        extra.insert(extra.end(), z64.begin(), z64.end());
+    }
+    for (const TZFExtraField& f : item.ExtraFields) {
+        if (f.Id == ExtraZip64) continue;           // always rebuilt from the sizes
+        Put16(extra, f.Id);
+        Put16(extra, uint16_t(f.Data.size()));
+        extra.insert(extra.end(), f.Data.begin(), f.Data.end());
+    }
+    item.Header.NameLength = uint16_t(headerName.size());
+    item.Header.ExtraLength = uint16_t(extra.size());
+    item.Header.CommentLength = uint16_t(item.Comment.size());
+    item.Header.Write(out);
+    out.insert(out.end(), headerName.begin(), headerName.end());
+    out.insert(out.end(), extra.begin(), extra.end());
+    out.insert(out.end(), item.Comment.begin(), item.Comment.end());
+}
+
 void TZFDirManager::SaveDir(bool atCurrentPosition)
 {
     uint64_t start;
@@ -453,32 +486,9 @@ void TZFDirManager::SaveDir(bool atCurrentPosition)
     std::vector<uint8_t> dir;
     for (int i = 0; i < Items.Count(); ++i) {
         TDirItem* p = Items.ItemPtr(i);
-        std::vector<uint8_t> z64;
-        if (p->Header.UncompressedSize == 0xFFFFFFFFu) Put64(z64, p->UncompressedSize64);
-        if (p->Header.CompressedSize == 0xFFFFFFFFu) Put64(z64, p->CompressedSize64);
-        if (p->Header.LocalHeaderOffset == 0xFFFFFFFFu) Put64(z64, p->LocalHeaderOffset64);
-        if (p->Header.DiskNumberStart == 0xFFFF) Put32(z64, p->DiskNumberStart32);
-        std::vector<uint8_t> extra;
-        if (!z64.empty()) {
-            Put16(extra, ExtraZip64);
-            Put16(extra, uint16_t(z64.size()));
-            extra.insert(extra.end(), z64.begin(), z64.end());
-        }
-        for (const TZFExtraField& f : p->ExtraFields) {
-            if (f.Id == ExtraZip64) continue;           // always rebuilt from the sizes
-            Put16(extra, f.Id);
-            Put16(extra, uint16_t(f.Data.size()));
-            extra.insert(extra.end(), f.Data.begin(), f.Data.end());
-        }
         std::string name = ZipNameToHeader(p->FileName, oem);
         if (NameNeedsUtf8Flag(p->FileName, name)) p->Header.Flags |= FlagUtf8;
-        p->Header.NameLength = uint16_t(name.size());
-        p->Header.ExtraLength = uint16_t(extra.size());
-        p->Header.CommentLength = uint16_t(p->Comment.size());
-        p->Header.Write(dir);
-        dir.insert(dir.end(), name.begin(), name.end());
-        dir.insert(dir.end(), extra.begin(), extra.end());
-        dir.insert(dir.end(), p->Comment.begin(), p->Comment.end());
+        WriteCentralRecord(dir, *p, name);
     }
     if (Stream->Write(dir.data(), dir.size()) != dir.size()) throw EZFException(46);
 

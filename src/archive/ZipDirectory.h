@@ -103,6 +103,15 @@ public:
     // Position of the end record with the given signature, or -1.
     int64_t FindEndRecord(uint32_t signature);
     void RebuildFromLocalHeaders();
+    // Appends the central header of `item` with the given header name bytes: its
+    // Zip64 extra field rebuilt for exactly the fields that hold 0xFFFFFFFF / 0xFFFF,
+    // then its other extra fields and its comment; the length fields are set.
+    static void WriteCentralRecord(std::vector<uint8_t>& out, TDirItem& item, const std::string& headerName);
+    // Takes the extra area of a central header into `item`: the Zip64 values of the
+    // fields that hold 0xFFFFFFFF / 0xFFFF, the Unicode name (also renamed in `arr`
+    // when index >= 0), the AES strength; every field is kept in ExtraFields.
+    // False when such a field finds no value in a Zip64 field.
+    static bool ReadExtraFields(TDirItem& item, int index, const std::vector<uint8_t>& area, TZFDirArray& arr);
 private:
     void CopySFXStub();
     // The Zip64 end record at the locator's disk and offset (error 40 when not there).
@@ -113,8 +122,6 @@ private:
     bool ReadAcross(void* buf, size_t n);
     // Position of the first entry's local header at or after `from`, UINT64_MAX when none.
     uint64_t FindFirstLocalHeader(const TDirItem& first, uint64_t from, uint64_t limit);
-    // False when a header field set to 0xFFFFFFFF / 0xFFFF finds no value in a Zip64 field.
-    bool ReadExtraFields(TDirItem& item, int index, const std::vector<uint8_t>& area, TZFDirArray& arr);
 };
 
 // Name under which a file is stored (relative to baseDir with spRelativePath, etc.).

@@ -1,4 +1,6 @@
 #include "archive/ZipSpan.h"
+#include "archive/ZipDirectory.h"
+#include "archive/ZipRecords.h"
 #include "archive/ZipUnicode.h"
 
 #include <algorithm>
@@ -297,7 +299,24 @@ private:
 
 struct TCentralRecord {
     size_t Pos, Len;
+    uint64_t LocalHeader; // position of the entry's local header in the image
 };
+
+// A central record of the image as the directory reads one: header, Zip64 values
+// and the other extra fields. False when a Zip64 value is missing.
+bool ReadCentralRecord(const uint8_t* rec, TDirItem& item)
+{
+    item.Header = ZipRecords::TZFCentralHeader::Read(rec);
+    const uint8_t* extra = rec + 46 + item.Header.NameLength;
+    const std::vector<uint8_t> area(extra, extra + item.Header.ExtraLength);
+    TZFDirArray none;
+    return TZFDirManager::ReadExtraFields(item, -1, area, none);
+}
+
+// A 32-bit offset or size field holds its value up to 0xFFFFFFFE, a 16-bit disk
+// or count field up to 0xFFFE; at or past that the value goes to Zip64 records.
+constexpr uint64_t Max32 = 0xFFFFFFFFu;
+constexpr uint64_t Max16 = 0xFFFF;
 
 } // namespace
 
@@ -324,19 +343,53 @@ void TZipVolumeWriter::Distribute(TZFBaseArchiver& Archiver, const std::string& 
     }
     if (eocd == std::string::npos)
         throw EZFException(45, Archiver.Name);
-    const uint32_t cdSize = Get32(&img[eocd + 12]), cdOffset = Get32(&img[eocd + 16]);
-    const uint16_t entries = Get16(&img[eocd + 10]);
-    if (cdOffset == 0xFFFFFFFFu || cdSize == 0xFFFFFFFFu || entries == 0xFFFF || size_t(cdOffset) + cdSize > eocd)
-        throw std::runtime_error("Un archivo ZIP64 no puede dividirse en volúmenes en esta versión");
+    const ZipRecords::TZFEndRecord endRec = ZipRecords::TZFEndRecord::Read(&img[eocd]);
+    uint64_t cdSize = endRec.DirSize, cdOffset = endRec.DirOffset, entries = endRec.TotalEntries;
+    // The image is one file written by this archiver: a Zip64 end record, when
+    // there is one, lies just before its locator, right after the directory.
+    size_t dirEnd = eocd;
+    if (eocd >= 20 + 56 && Get32(&img[eocd - 20]) == ZipRecords::SigZip64Locator) {
+        const auto loc = ZipRecords::TZFZip64Locator::Read(&img[eocd - 20]);
+        if (loc.Zip64EndOffset + 56 > eocd - 20 || Get32(&img[size_t(loc.Zip64EndOffset)]) != ZipRecords::SigZip64End)
+            throw EZFException(40, Archiver.Name);
+        const auto z = ZipRecords::TZFZip64EndRecord::Read(&img[size_t(loc.Zip64EndOffset)]);
+        cdSize = z.DirSize;
+        cdOffset = z.DirOffset;
+        entries = z.TotalEntries;
+        dirEnd = size_t(loc.Zip64EndOffset);
+    } else if (cdOffset == Max32 || cdSize == Max32 || entries == Max16) {
+        throw EZFException(40, Archiver.Name);
+    }
+    if (cdOffset + cdSize > dirEnd)
+        throw EZFException(45, Archiver.Name);
 
     std::vector<TCentralRecord> records;
-    for (size_t p = cdOffset; p < size_t(cdOffset) + cdSize;) {
-        if (p + 46 > eocd || Get32(&img[p]) != 0x02014b50)
+    for (size_t p = size_t(cdOffset); p < size_t(cdOffset + cdSize);) {
+        if (p + 46 > dirEnd || Get32(&img[p]) != 0x02014b50)
             throw EZFException(45, Archiver.Name);
         const size_t len = 46 + Get16(&img[p + 28]) + Get16(&img[p + 30]) + Get16(&img[p + 32]);
-        records.push_back({p, len});
+        if (p + len > dirEnd)
+            throw EZFException(45, Archiver.Name);
+        TDirItem item;
+        if (!ReadCentralRecord(&img[p], item))
+            throw EZFException(45, Archiver.Name);
+        records.push_back({p, len, item.LocalHeaderOffset()});
         p += len;
     }
+    if (records.size() != entries)
+        throw EZFException(45, Archiver.Name);
+    // Local headers with their names and extra fields are kept whole on one volume,
+    // as the central records are: archivers that join or read a set take a header
+    // in one read and stop at one cut by a volume's end.
+    std::vector<std::pair<uint64_t, size_t>> localHeaders; // (position, length)
+    localHeaders.reserve(records.size());
+    for (const auto& r : records) {
+        if (r.LocalHeader + 30 > cdOffset || Get32(&img[size_t(r.LocalHeader)]) != 0x04034b50)
+            throw EZFException(45, Archiver.Name);
+        const uint8_t* h = &img[size_t(r.LocalHeader)];
+        localHeaders.push_back({r.LocalHeader, 30 + size_t(Get16(h + 26)) + Get16(h + 28)});
+    }
+    std::sort(localHeaders.begin(), localHeaders.end());
 
     // Plain copy when the whole image fits in the first volume.
     const int64_t firstSize = Archiver.SpanningOptions.GetVolumeSize(0);
@@ -379,7 +432,7 @@ void TZipVolumeWriter::Distribute(TZFBaseArchiver& Archiver, const std::string& 
             auto it = std::upper_bound(starts.begin(), starts.end(), pos,
                                        [](int64_t v, const auto& s) { return v < s.second; });
             --it;
-            return std::make_pair(it->first, uint32_t(pos - it->second));
+            return std::make_pair(it->first, uint64_t(pos - it->second));
         };
 
         // The split-archive marker leads the first volume, unless a
@@ -394,40 +447,122 @@ void TZipVolumeWriter::Distribute(TZFBaseArchiver& Archiver, const std::string& 
         constexpr size_t piece = 1000000;
         bool cancel = false;
         Archiver.DoOnCopyTempFileProgress(0, 0, cancel);
-        for (size_t done = 0; !cancel && done < cdOffset;) {
-            const size_t n = std::min<size_t>(piece, cdOffset - done);
-            track(img.data() + done, n);
-            done += n;
-            Archiver.DoOnCopyTempFileProgress(double(done) * 100.0 / double(cdOffset), 1, cancel);
+        auto nextHeader = localHeaders.begin();
+        for (size_t done = 0, nextEvent = piece; !cancel && done < cdOffset;) {
+            if (nextHeader != localHeaders.end() && nextHeader->first == done)
+                cur.KeepTogether(nextHeader->second);
+            while (nextHeader != localHeaders.end() && nextHeader->first <= done)
+                ++nextHeader;
+            size_t upTo = std::min<size_t>(nextEvent, size_t(cdOffset));
+            if (nextHeader != localHeaders.end() && nextHeader->first < upTo)
+                upTo = size_t(nextHeader->first);
+            track(img.data() + done, upTo - done);
+            done = upTo;
+            if (done == nextEvent || done == cdOffset) {
+                Archiver.DoOnCopyTempFileProgress(double(done) * 100.0 / double(cdOffset), 1, cancel);
+                nextEvent = done + piece;
+            }
         }
         if (cancel)
             throw EZFException(45, Archiver.Name);
         Archiver.DoOnCopyTempFileProgress(100, 2, cancel);
 
+        // Each central record names the volume and the offset on it of its local
+        // header. A record whose values all fit its 16/32-bit fields, and that
+        // carries no Zip64 field, only has those two fields changed; otherwise it is
+        // written again by the directory's record writer, its Zip64 field holding
+        // exactly the values that do not fit (the sizes as before, now also the
+        // offset or the disk, or no longer the offset of a big single file).
+        const bool alwaysZip64 = Archiver.Zip64Mode == zmAlways;
+        std::vector<uint8_t> out;
+        auto rewrite = [&](const TCentralRecord& r) {
+            out.clear();
+            const uint8_t* rec = &img[r.Pos];
+            TDirItem item;
+            ReadCentralRecord(rec, item);
+            const size_t nameLen = item.Header.NameLength, extraLen = item.Header.ExtraLength;
+            const bool hadZip64 = std::any_of(item.ExtraFields.begin(), item.ExtraFields.end(),
+                                              [](const TZFExtraField& f) { return f.Id == ZipRecords::ExtraZip64; });
+            const auto [disk, off] = locate(int64_t(item.LocalHeaderOffset()) + markerLen);
+            const bool offsetFits = off < Max32 && !alwaysZip64, diskFits = disk < Max16;
+            item.Header.LocalHeaderOffset = offsetFits ? uint32_t(off) : uint32_t(Max32);
+            item.LocalHeaderOffset64 = off;
+            item.Header.DiskNumberStart = diskFits ? uint16_t(disk) : uint16_t(Max16);
+            item.DiskNumberStart32 = disk;
+            if (!hadZip64 && offsetFits && diskFits) {
+                item.Header.Write(out);
+                out.insert(out.end(), rec + 46, rec + r.Len);
+            } else {
+                item.Comment.assign(rec + 46 + nameLen + extraLen, rec + r.Len);
+                TZFDirManager::WriteCentralRecord(out, item, std::string(rec + 46, rec + 46 + nameLen));
+            }
+        };
+
         const int64_t cdLogical = logical;
-        cur.KeepTogether(records.empty() ? 0 : records.front().Len);
+        uint64_t newCdSize = 0;
         std::vector<uint32_t> recordDisk;
-        for (auto& r : records) {
-            uint8_t* rec = &img[r.Pos];
-            const auto [disk, off] = locate(int64_t(Get32(rec + 42)) + markerLen);
-            Put16(rec + 34, disk);
-            Put32(rec + 42, off);
-            cur.KeepTogether(r.Len); // records are kept whole on one volume
+        recordDisk.reserve(records.size());
+        for (size_t i = 0; i < records.size(); ++i) {
+            rewrite(records[i]);
+            cur.KeepTogether(out.size()); // records are kept whole on one volume
             recordDisk.push_back(cur.Index());
-            track(rec, r.Len);
+            track(out.data(), out.size());
+            newCdSize += out.size();
         }
-        const size_t eocdLen = img.size() - eocd;
-        cur.KeepTogether(eocdLen);
-        // An empty directory "starts" where the end record goes.
-        const uint32_t cdStartDisk = records.empty() ? cur.Index() : recordDisk.front();
-        const uint32_t cdStartOff = records.empty() ? uint32_t(cur.Used()) : locate(cdLogical).second;
+        // An empty directory "starts" where the end records go.
+        const size_t commentLen = img.size() - eocd - 22;
+        const uint64_t count = records.size();
+        auto zip64Needed = [&](uint64_t lastDisk, uint64_t dirDisk, uint64_t dirOffset, uint64_t afterDir) {
+            return count >= Max16 || lastDisk >= Max16 || dirDisk >= Max16 || dirOffset >= Max32 ||
+                   newCdSize >= Max32 || afterDir >= Max32;
+        };
+        const uint64_t afterDir = uint64_t(cur.Used());
+        auto dirStart = [&]() -> std::pair<uint64_t, uint64_t> {
+            if (records.empty())
+                return {cur.Index(), uint64_t(cur.Used())};
+            return {recordDisk.front(), locate(cdLogical).second};
+        };
+        // The end records stay together on the last volume. Whether the Zip64 end
+        // record and locator must lead them depends also on that volume's number,
+        // so room is asked for once more when they turn out to be needed.
+        bool zip64 = false;
+        for (;;) {
+            const size_t tailLen = (zip64 ? 56 + 20 : 0) + 22 + commentLen;
+            cur.KeepTogether(tailLen);
+            const auto [dirDisk, dirOffset] = dirStart();
+            if (zip64 || !zip64Needed(cur.Index(), dirDisk, dirOffset, afterDir))
+                break;
+            zip64 = true;
+        }
+        const auto [dirDisk, dirOffset] = dirStart();
         const uint32_t lastDisk = cur.Index();
-        uint8_t* e = &img[eocd];
-        Put16(e + 4, lastDisk);
-        Put16(e + 6, cdStartDisk);
-        Put16(e + 8, uint32_t(std::count(recordDisk.begin(), recordDisk.end(), lastDisk)));
-        Put32(e + 16, cdStartOff);
-        track(e, eocdLen);
+        const uint64_t onLastDisk = uint64_t(std::count(recordDisk.begin(), recordDisk.end(), lastDisk));
+        std::vector<uint8_t> tail;
+        if (zip64) {
+            ZipRecords::TZFZip64EndRecord z;
+            z.ThisDisk = lastDisk;
+            z.DirDisk = uint32_t(dirDisk);
+            z.EntriesThisDisk = onLastDisk;
+            z.TotalEntries = count;
+            z.DirSize = newCdSize;
+            z.DirOffset = dirOffset;
+            z.Write(tail);
+            ZipRecords::TZFZip64Locator loc;
+            loc.Zip64EndDisk = lastDisk;
+            loc.Zip64EndOffset = uint64_t(cur.Used());
+            loc.TotalDisks = lastDisk + 1;
+            loc.Write(tail);
+        }
+        ZipRecords::TZFEndRecord e = endRec;
+        e.ThisDisk = uint16_t(std::min<uint64_t>(lastDisk, Max16));
+        e.DirDisk = uint16_t(std::min<uint64_t>(dirDisk, Max16));
+        e.EntriesThisDisk = count >= Max16 ? uint16_t(Max16) : uint16_t(onLastDisk);
+        e.TotalEntries = uint16_t(std::min<uint64_t>(count, Max16));
+        e.DirSize = uint32_t(std::min<uint64_t>(newCdSize, Max32));
+        e.DirOffset = uint32_t(std::min<uint64_t>(dirOffset, Max32));
+        e.Write(tail);
+        tail.insert(tail.end(), img.begin() + long(eocd + 22), img.end());
+        track(tail.data(), tail.size());
         cur.Finish();
     } catch (...) {
         cur.RemoveWritten();

@@ -36,10 +36,12 @@ int64_t DriveFreeSpace(const std::string& path);
 
 // Writes a complete single-file archive image as volumes. Every volume holds at
 // most its size from SpanningOptions (the free space of the medium when no size
-// is fixed); the central directory records and the end record are rewritten with
-// the disk number and per-disk offset of what they point to, and the first
-// volume starts with the split-archive marker. An image that fits in the first
-// volume is left as one plain file.
+// is fixed); local headers and central records are kept whole on one volume; the
+// central records and the end records are rewritten with the disk number and
+// per-disk offset of what they point to (in Zip64 extra fields and a Zip64 end
+// record with its locator where a value does not fit, or the entries are 65,535 or
+// more), and the first volume starts with the split-archive marker. An image that
+// fits in the first volume is left as one plain file.
 class TZipVolumeWriter : public TZFVolumeWriter {
 public:
     void Distribute(TZFBaseArchiver& Archiver, const std::string& ArchivePath) override;
