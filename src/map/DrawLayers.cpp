@@ -31,6 +31,20 @@ namespace {
 
 QColor Colour(uint32_t c) { return DisplayStyles::ToQColor(c); }
 
+// Holds the labels' text pen on the painter for a pass of labels, so that no
+// label hands the painter its pen and back; the pass's own pen returns at the end.
+class TLabelPen {
+public:
+    TLabelPen(QPainter& p, const QColor& color) : p_(p), saved_(p.pen()) { p_.setPen(QPen(color)); }
+    ~TLabelPen() { p_.setPen(saved_); }
+    TLabelPen(const TLabelPen&) = delete;
+    TLabelPen& operator=(const TLabelPen&) = delete;
+
+private:
+    QPainter& p_;
+    QPen saved_;
+};
+
 using NetworkShapes::ClassOf;
 using NetworkShapes::Dist;
 using NetworkShapes::ForEachNode;
@@ -516,10 +530,13 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
     ClearBrush(*p);
     UseFont(img, *p, 1);
     const TView labelView(img, LabelMargin(*p));
-    for (int32_t index : zones) {
-        const TZona& z = Zonas[index];
-        if (labelView.Contains(z.CentroidX, z.CentroidY))
-            img.LabelAt(0, std::to_string(z.Number), z.CentroidX, z.CentroidY, 4, 0);
+    {
+        const TLabelPen textPen(*p, img.FontColor);
+        for (int32_t index : zones) {
+            const TZona& z = Zonas[index];
+            if (labelView.Contains(z.CentroidX, z.CentroidY))
+                img.LabelAt(0, std::to_string(z.Number), z.CentroidX, z.CentroidY, 4, 0);
+        }
     }
     UsePen(*p, o.AccesoColor, 1);
 }
@@ -537,6 +554,7 @@ void DrawNameNodes(TMapPainter& img, const TNetworkOptions& o)
     UseFont(img, *p, 2);
     const int32_t position = o.ShowLanes ? 4 : std::clamp(NodeLabelPos, 0, 8);
     const TView view(img, LabelMargin(*p));
+    const TLabelPen textPen(*p, img.FontColor);
     ForEachNode([&](int32_t, const TNodo& n) {
         if (!NodeHidden(n, o) && view.Contains(n.X, n.Y))
             img.LabelAt(0, std::to_string(n.Number), n.X, n.Y, position, 0);
@@ -555,6 +573,7 @@ void DrawCalles(TMapPainter& img, const TNetworkOptions& o)
     const int32_t position = std::clamp(StreetLabelPos, 0, 8);
     const double offset = StreetLabelOffset;
     const TView view(img, LabelMargin(*p));
+    const TLabelPen textPen(*p, img.FontColor);
     NetworkShapes::ForEachStreetLabel(view, o, offset, [&](const TPoint& place, int32_t angle, const std::string& name) {
         img.LabelAt(angle, name, place.x, place.y, position, 0);
     });

@@ -788,40 +788,50 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
     case 8: shift = -wv - vv; break;
     default: break;
     }
-    QPolygon polygon(5);
+    QPoint polygon[5]; // most candidates are left out: no list on the heap for them
     for (int k = 0; k < 5; ++k)
         polygon[k] = box[k] + shift;
     // The region of the box is made only when asked for: the store decides most
     // overlaps from the corners alone.
     QRegion region;
     if (wantRegion)
-        region = TLabelStore::BoxRegion(polygon.constData());
-    if (!AllowLabelOverlap && !labels_.TryAdd(polygon.constData()))
+        region = TLabelStore::BoxRegion(polygon);
+    if (!AllowLabelOverlap && !labels_.TryAdd(polygon))
         return region;
     const bool solid = BrushSolid();
     BeginText();
-    const QPen savedPen = painter_->pen();
+    // A pass of labels that already holds the text's pen keeps it: handing the
+    // painter another pen and back costs more than a level label.
+    if (fontPen_.color() != FontColor || fontPen_.style() != Qt::SolidLine)
+        fontPen_ = QPen(FontColor);
+    const bool penReady = painter_->pen() == fontPen_;
+    const QPen savedPen = penReady ? QPen() : painter_->pen();
     if (angle == 0) {
         // Level text lands on the same pixels placed directly at the box's
         // corner; changing the painter's transform twice a label would cost more
         // than drawing it.
         if (solid) // an opaque text background in the brush colour
             painter_->fillRect(QRect(polygon[0].x(), polygon[0].y(), w, h), painter_->brush().color());
-        painter_->setPen(FontColor);
+        if (!penReady)
+            painter_->setPen(fontPen_);
         DrawLabelText(text, QPoint(polygon[0].x(), polygon[0].y() + fontAscent_), layout);
     } else {
         const QTransform savedTransform = painter_->worldTransform();
-        painter_->translate(polygon[0]);
-        painter_->rotate(-angle / 10.0);
+        QTransform placed = savedTransform; // as translate and then rotate would make it
+        placed.translate(polygon[0].x(), polygon[0].y());
+        placed.rotate(-angle / 10.0);
+        painter_->setWorldTransform(placed);
         if (solid) // an opaque text background in the brush colour
             painter_->fillRect(QRect(0, 0, w, h), painter_->brush().color());
-        painter_->setPen(FontColor);
+        if (!penReady)
+            painter_->setPen(fontPen_);
         DrawLabelText(text, QPoint(0, fontAscent_), layout);
         painter_->setWorldTransform(savedTransform);
     }
-    painter_->setPen(savedPen);
+    if (!penReady)
+        painter_->setPen(savedPen);
     if (solid && BeginShape())
-        painter_->drawPolyline(polygon);
+        painter_->drawPolyline(polygon, 5);
     Changed();
     return region;
 }

@@ -223,6 +223,7 @@ private:
     QPoint penPos_;
     QPolygon scratch_;
     QPolygon scratch2_;
+    QPen fontPen_; // FontColor's pen, built when the colour changes
     // The font and device the metrics below belong to.
     QFont metricsFont_;
     const QPaintDevice* metricsDevice_ = nullptr;
