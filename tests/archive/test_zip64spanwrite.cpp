@@ -6,6 +6,7 @@
 #include "archive/ZipForge.h"
 #include "archive/ZipRecords.h"
 #include "archive/ZipSpan.h"
+#include "ZipTestImages.h"
 #include "support/TestUtil.h"
 #include "ArchiveReaders.h"
 
@@ -23,15 +24,6 @@ using namespace testutil;
 using namespace archivecheck;
 using namespace ZipRecords;
 
-// From test_zipcrypt.cpp: a stored-entry zip image.
-struct TestZipEntry {
-    std::string Name;
-    std::vector<uint8_t> Data;
-    uint32_t Crc = 0, PlainSize = 0;
-    uint16_t Flags = 0, Method = 0;
-    std::vector<uint8_t> Extra;
-};
-std::vector<uint8_t> BuildTestZip(const std::vector<TestZipEntry>& entries);
 
 namespace {
 
@@ -115,18 +107,6 @@ bool HaveInfoZip() { return RunTool("zip", {"-v"}).ExitCode == 0 && RunTool("unz
 uint32_t U32(const std::string& b, size_t at) { return Get32(reinterpret_cast<const uint8_t*>(b.data() + at)); }
 uint16_t U16(const std::string& b, size_t at) { return Get16(reinterpret_cast<const uint8_t*>(b.data() + at)); }
 
-// "name\tsize\tcrc" per entry, in directory order, as the component reads the set.
-std::vector<std::string> ComponentListing(const TZipForge& zip)
-{
-    std::vector<std::string> lines;
-    for (int i = 0; i < zip.FileCount(); ++i) {
-        const TDirItem& it = zip.Item(i);
-        char crc[16];
-        std::snprintf(crc, sizeof crc, "%08x", it.Header.Crc32);
-        lines.push_back(it.FileName + "\t" + std::to_string(it.UncompressedSize()) + "\t" + crc);
-    }
-    return lines;
-}
 
 // The set joined into one archive by Info-ZIP, tested by unzip and listed by
 // python's zipfile (every entry's data read, CRC checked) in the same form.

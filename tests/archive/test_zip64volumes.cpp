@@ -5,6 +5,7 @@
 #include "archive/ZipDirectory.h"
 #include "archive/ZipForge.h"
 #include "archive/ZipRecords.h"
+#include "ZipTestImages.h"
 #include "support/TestUtil.h"
 #include "ArchiveReaders.h"
 #include "RecordingDialogs.h"
@@ -70,17 +71,6 @@ std::vector<std::string> IndependentListing(const std::string& dir, const std::s
     return lines;
 }
 
-std::vector<std::string> ComponentListing(const TZipForge& zip)
-{
-    std::vector<std::string> lines;
-    for (int i = 0; i < zip.FileCount(); ++i) {
-        const TDirItem& it = zip.Item(i);
-        char crc[16];
-        std::snprintf(crc, sizeof crc, "%08x", it.Header.Crc32);
-        lines.push_back(it.FileName + "\t" + std::to_string(it.UncompressedSize()) + "\t" + crc);
-    }
-    return lines;
-}
 
 // Every entry's disk and offset lead to its local header (signature and name) on
 // the volume file of that disk; a header cut at a volume's end goes on in the next.

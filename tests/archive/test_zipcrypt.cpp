@@ -2,6 +2,7 @@
 #include "archive/ZipCrypt.h"
 #include "archive/ZipCryptEntry.h"
 #include "archive/ZipForge.h"
+#include "ZipTestImages.h"
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -43,16 +44,6 @@ void Put16(std::vector<uint8_t>& v, uint32_t x) { v.push_back(uint8_t(x)); v.pus
 void Put32(std::vector<uint8_t>& v, uint32_t x) { Put16(v, x & 0xFFFF); Put16(v, x >> 16); }
 
 } // namespace
-
-// A minimal zip image of stored entries (also used by the volume tests). Each
-// entry's Data is written as given; Flags/Method/Extra describe it.
-struct TestZipEntry {
-    std::string Name;
-    std::vector<uint8_t> Data;   // bytes as stored (possibly encrypted)
-    uint32_t Crc = 0, PlainSize = 0;
-    uint16_t Flags = 0, Method = 0;
-    std::vector<uint8_t> Extra;
-};
 
 std::vector<uint8_t> BuildTestZip(const std::vector<TestZipEntry>& entries)
 {

@@ -4,6 +4,7 @@
 #include "archive/ZipDirectory.h"
 #include "archive/ZipForge.h"
 #include "archive/ZipRecords.h"
+#include "ZipTestImages.h"
 #include "support/TestUtil.h"
 #include "ArchiveReaders.h"
 
@@ -374,15 +375,6 @@ TEST(ZipReaders, RebuiltDirectoryTakesEachEntrysNextDescriptor)
     }
 }
 
-// From test_zipcrypt.cpp: a stored-entry zip image.
-struct TestZipEntry {
-    std::string Name;
-    std::vector<uint8_t> Data;
-    uint32_t Crc = 0, PlainSize = 0;
-    uint16_t Flags = 0, Method = 0;
-    std::vector<uint8_t> Extra;
-};
-std::vector<uint8_t> BuildTestZip(const std::vector<TestZipEntry>& entries);
 
 // A name another tool wrote in the DOS code page (no UTF-8 flag) is read as the
 // name it is, so adding the same file replaces that entry instead of doubling it.

@@ -1,5 +1,6 @@
 #include "archive/ZipForge.h"
 #include "archive/ZipSpan.h"
+#include "ZipTestImages.h"
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -11,15 +12,6 @@
 
 using namespace testutil;
 
-// From test_zipcrypt.cpp: a stored-entry zip image.
-struct TestZipEntry {
-    std::string Name;
-    std::vector<uint8_t> Data;
-    uint32_t Crc = 0, PlainSize = 0;
-    uint16_t Flags = 0, Method = 0;
-    std::vector<uint8_t> Extra;
-};
-std::vector<uint8_t> BuildTestZip(const std::vector<TestZipEntry>& entries);
 
 namespace {
 
