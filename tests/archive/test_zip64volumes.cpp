@@ -50,49 +50,8 @@ std::vector<std::string> SplitParts(const std::string& base)
     return parts;
 }
 
-// Joins a split set into one archive with Info-ZIP (which reads the set through its
-// own end records) and lists the joined archive with python's zipfile: one
-// "name\tsize\tcrc" line per entry, in directory order. Empty with a failure noted
-// when either tool refuses the set.
-std::vector<std::string> IndependentListing(const std::string& dir, const std::string& lastPart)
-{
-    const std::string joined = dir + "/joined_by_infozip.zip";
-    std::filesystem::remove(joined);
-    const ToolResult join = RunTool("zip", {"-q", "-s", "0", Q(lastPart), "--out", Q(joined)}, Q(dir));
-    EXPECT_EQ(join.ExitCode, 0) << join.Output;
-    const ToolResult test = RunTool("unzip", {"-tq", Q(joined)});
-    EXPECT_EQ(test.ExitCode, 0) << test.Output;
-    const ToolResult list = PythonZipEntries(joined);
-    EXPECT_EQ(list.ExitCode, 0) << list.Output;
-    std::vector<std::string> lines;
-    if (join.ExitCode != 0 || list.ExitCode != 0) return lines;
-    std::istringstream in(list.Output);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
 
 
-// Every entry's disk and offset lead to its local header (signature and name) on
-// the volume file of that disk; a header cut at a volume's end goes on in the next.
-void ExpectLocalHeadersWhereTheDirectorySays(const TZipForge& zip, const std::vector<std::string>& volumes)
-{
-    std::map<uint32_t, std::string> bytes;
-    auto volume = [&](uint32_t disk) -> const std::string& {
-        if (!bytes.count(disk)) bytes[disk] = disk < volumes.size() ? readFile(volumes[disk]) : std::string();
-        return bytes[disk];
-    };
-    for (int i = 0; i < zip.FileCount(); ++i) {
-        const TDirItem& it = zip.Item(i);
-        const uint32_t disk = it.DiskNumberStart();
-        ASSERT_LT(disk, volumes.size()) << it.FileName;
-        std::string v = volume(disk);
-        const uint64_t at = it.LocalHeaderOffset();
-        if (at + 30 + it.FileName.size() > v.size()) v += volume(disk + 1);
-        ASSERT_LE(at + 30 + it.FileName.size(), v.size()) << it.FileName;
-        EXPECT_EQ(U32(v, at), SigLocal) << it.FileName;
-        EXPECT_EQ(v.substr(at + 30, it.FileName.size()), it.FileName);
-    }
-}
 
 // Where the end records of a set lie.
 struct EndLayout {
