@@ -151,6 +151,32 @@ std::vector<std::string> Lowered(const std::vector<std::string>& volumes)
     return out;
 }
 
+// Writes the files matching mask (below baseDir) as a new archive cut into
+// volumes of the given size, stored, through the program's volume writer; the
+// volume files written, in disk order.
+std::vector<std::string> WriteVolumes(const std::string& fileName, const std::string& baseDir,
+                                      const std::string& mask, TZFSpanningMode mode, TZip64Mode zip64,
+                                      int64_t volumeSize)
+{
+    TZipForge zip;
+    zip.StandardZip = true;
+    auto writer = std::make_shared<ZipSpan::TZipVolumeWriter>();
+    writer->FreeSpace = [](const std::string&) { return int64_t(1) << 40; };
+    zip.VolumeWriter = writer;
+    zip.Zip64Mode = zip64;
+    zip.SetCompressionMode(0);
+    zip.FileName = fileName;
+    zip.BaseDir = baseDir;
+    zip.SetSpanningMode(mode);
+    zip.SpanningOptions.AdvancedNaming = mode == smSpanning;
+    zip.SpanningOptions.VolumeSize = vsCustom;
+    zip.SpanningOptions.SetCustomVolumeSize(volumeSize);
+    zip.OpenArchiveMode(65535);
+    zip.AddFiles(mask, 10431, "");
+    zip.CloseArchive();
+    return writer->WrittenVolumes;
+}
+
 } // namespace
 
 // Sets that need no Zip64 records are cut exactly as before the volume writer
@@ -220,24 +246,8 @@ TEST(Zip64SpanWrite, SeventyThousandEntriesAreCutIntoVolumes)
     for (const TZFSpanningMode mode : {smSplitting, smSpanning}) {
         SCOPED_TRACE(mode == smSplitting ? "split parts" : "spanned disks");
         TempDir dir;
-        TZipForge zip;
-        zip.StandardZip = true;
-        auto writer = std::make_shared<ZipSpan::TZipVolumeWriter>();
-        writer->FreeSpace = [](const std::string&) { return int64_t(1) << 40; };
-        zip.VolumeWriter = writer;
-        zip.Zip64Mode = zmAuto;
-        zip.SetCompressionMode(0);
-        zip.FileName = dir.file("set.zip");
-        zip.BaseDir = src.path().string();
-        zip.SetSpanningMode(mode);
-        zip.SpanningOptions.AdvancedNaming = mode == smSpanning;
-        zip.SpanningOptions.VolumeSize = vsCustom;
-        zip.SpanningOptions.SetCustomVolumeSize(volume);
-        zip.OpenArchiveMode(65535);
-        zip.AddFiles(src.file("red/*.txt"), 10431, "");
-        zip.CloseArchive();
-
-        const std::vector<std::string> written = writer->WrittenVolumes;
+        const std::vector<std::string> written =
+            WriteVolumes(dir.file("set.zip"), src.path().string(), src.file("red/*.txt"), mode, zmAuto, volume);
         ASSERT_GE(written.size(), 5u);
         EXPECT_EQ(written.back(), dir.file("set.zip"));
         for (const auto& v : written) EXPECT_LE(int64_t(std::filesystem::file_size(v)), volume) << v;
@@ -331,22 +341,8 @@ TEST(Zip64SpanWrite, Zip64ExtraFieldsHoldTheOffsetsOnTheVolumes)
     // Every entry in Zip64 form, written through the archiver.
     {
         TempDir dir;
-        TZipForge zip;
-        zip.StandardZip = true;
-        auto writer = std::make_shared<ZipSpan::TZipVolumeWriter>();
-        writer->FreeSpace = [](const std::string&) { return int64_t(1) << 40; };
-        zip.VolumeWriter = writer;
-        zip.Zip64Mode = zmAlways;
-        zip.SetCompressionMode(0);
-        zip.FileName = dir.file("z.zip");
-        zip.BaseDir = src.path().string();
-        zip.SetSpanningMode(smSplitting);
-        zip.SpanningOptions.VolumeSize = vsCustom;
-        zip.SpanningOptions.SetCustomVolumeSize(65536);
-        zip.OpenArchiveMode(65535);
-        zip.AddFiles(src.file("*.bin"), 10431, "");
-        zip.CloseArchive();
-        const auto parts = Lowered(writer->WrittenVolumes);
+        const auto parts = Lowered(
+            WriteVolumes(dir.file("z.zip"), src.path().string(), src.file("*.bin"), smSplitting, zmAlways, 65536));
         ASSERT_EQ(parts.size(), 2u);
         const auto fields = ReadCentralFields(parts);
         ASSERT_EQ(fields.size(), 3u);
