@@ -300,6 +300,7 @@ bool TLabelStore::MakeShape(const QRegion& region, TShape& shape)
 void TLabelStore::Clear()
 {
     shapes_.clear();
+    bounds_.clear();
     if (cells_.size() > 4096)
         cells_.assign(1024, TCell());
     else
@@ -359,10 +360,12 @@ bool TLabelStore::Meets(int index, const TShape& query) const
     if (seen_[index] == query_)
         return false;
     seen_[index] = query_;
-    const TShape& stored = shapes_[index];
-    const QRect &a = stored.bounds, &b = query.bounds; // never empty
+    // The bounds sit in a list of their own: most boxes are ruled out by them
+    // without touching the rest of their record.
+    const QRect &a = bounds_[size_t(index)], &b = query.bounds; // never empty
     if (a.left() > b.right() || b.left() > a.right() || a.top() > b.bottom() || b.top() > a.bottom())
         return false;
+    const TShape& stored = shapes_[index];
     if (stored.kind == TKind::Rect && query.kind == TKind::Rect)
         return true; // the bounds are the regions
     if (stored.kind != TKind::Region && query.kind != TKind::Region && stored.geometry && query.geometry) {
@@ -414,6 +417,7 @@ void TLabelStore::Add(TShape&& shape)
     const int index = int(shapes_.size());
     int32_t x0, y0, x1, y1;
     CellRange(shape.bounds, x0, y0, x1, y1);
+    bounds_.push_back(shape.bounds);
     shapes_.push_back(std::move(shape));
     seen_.push_back(0);
     if ((int64_t(x1) - x0 + 1) * (int64_t(y1) - y0 + 1) > MaxCells) {

@@ -93,6 +93,7 @@ private:
     void Grow();
 
     std::vector<TShape> shapes_;
+    std::vector<QRect> bounds_; // shapes_[k].bounds
     std::vector<TCell> cells_ = std::vector<TCell>(1024);
     int usedCells_ = 0;
     std::vector<TLink> links_;
