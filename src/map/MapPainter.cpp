@@ -624,73 +624,95 @@ QRegion TMapPainter::LabelAtPts(const TPoint& p, int32_t angle, const std::strin
     return PlaceLabel(angle, text, p.x, p.y, alignment, offset, true);
 }
 
-int TMapPainter::TextWidth(const std::string& text, const QString* shown, int32_t** layout)
+void TMapPainter::TTextCache::Forget()
+{
+    widths.clear();
+    std::fill(shortWidths.begin(), shortWidths.end(), TShortWidth());
+    shortCount = 0;
+    layouts.clear();
+}
+
+void TMapPainter::UseTextCache()
 {
     const QFont& font = painter_->font();
     const QPaintDevice* device = painter_->device();
     const int dpiX = device ? device->logicalDpiX() : 0, dpiY = device ? device->logicalDpiY() : 0;
-    if (!metricsValid_ || device != metricsDevice_ || dpiX != metricsDpiX_ || dpiY != metricsDpiY_ ||
-        (!font.isCopyOf(metricsFont_) && font != metricsFont_) || font.resolveMask() != metricsFont_.resolveMask()) {
+    auto matches = [&](const TTextCache& c) {
+        return c.device == device && c.dpiX == dpiX && c.dpiY == dpiY && (font.isCopyOf(c.font) || font == c.font) &&
+               font.resolveMask() == c.font.resolveMask();
+    };
+    if (text_ && matches(*text_))
+        return;
+    auto it = std::find_if(textCaches_.begin(), textCaches_.end(), [&](const auto& c) { return matches(*c); });
+    if (it == textCaches_.end()) {
+        if (textCaches_.size() >= MaxTextCaches)
+            textCaches_.pop_back();
+        auto cache = std::make_unique<TTextCache>();
         const QFontMetrics fm(font, device);
-        metricsFont_ = font;
-        metricsDevice_ = device;
-        metricsDpiX_ = dpiX;
-        metricsDpiY_ = dpiY;
-        metricsValid_ = true;
-        fontHeight_ = fm.height();
-        fontAscent_ = fm.ascent();
-        widths_.clear();
-        std::fill(shortWidths_.begin(), shortWidths_.end(), TShortWidth());
-        shortCount_ = 0;
-        layouts_.clear();
-    } else if (widths_.size() > 200000 || shortCount_ >= 200000) {
-        // Bounded: all three go together, the layouts being named by index.
-        widths_.clear();
-        std::fill(shortWidths_.begin(), shortWidths_.end(), TShortWidth());
-        shortCount_ = 0;
-        layouts_.clear();
+        cache->font = font;
+        cache->device = device;
+        cache->dpiX = dpiX;
+        cache->dpiY = dpiY;
+        cache->height = fm.height();
+        cache->ascent = fm.ascent();
+        textCaches_.insert(textCaches_.begin(), std::move(cache));
+    } else if (it != textCaches_.begin()) {
+        std::rotate(textCaches_.begin(), it, it + 1);
     }
+    text_ = textCaches_.front().get();
+    fontHeight_ = text_->height;
+    fontAscent_ = text_->ascent;
+}
+
+int TMapPainter::TextWidth(const std::string& text, const QString* shown, int32_t** layout)
+{
+    UseTextCache();
+    const QFont& font = painter_->font();
+    const QPaintDevice* device = painter_->device();
+    TTextCache& cache = *text_;
+    if (cache.widths.size() > 200000 || cache.shortCount >= 200000)
+        cache.Forget(); // bounded: all go together, the layouts being named by index
     if (text.size() <= 7) {
         uint64_t key = text.size() + 1; // never 0
         for (size_t k = 0; k < text.size(); ++k)
             key |= uint64_t(static_cast<unsigned char>(text[k])) << (8 * (k + 1));
-        auto slotOf = [this](uint64_t k) {
-            const size_t mask = shortWidths_.size() - 1;
+        auto slotOf = [&cache](uint64_t k) {
+            const size_t mask = cache.shortWidths.size() - 1;
             size_t slot = size_t((k * 0x9E3779B97F4A7C15ull) >> 40) & mask;
-            while (shortWidths_[slot].key != 0 && shortWidths_[slot].key != k)
+            while (cache.shortWidths[slot].key != 0 && cache.shortWidths[slot].key != k)
                 slot = (slot + 1) & mask;
             return slot;
         };
-        if (!shortWidths_.empty())
-            if (TShortWidth& e = shortWidths_[slotOf(key)]; e.key == key) {
+        if (!cache.shortWidths.empty())
+            if (TShortWidth& e = cache.shortWidths[slotOf(key)]; e.key == key) {
                 if (layout)
                     *layout = &e.look.layout;
                 return e.look.width;
             }
         const QFontMetrics fm(font, device);
         const int w = fm.horizontalAdvance(shown ? *shown : DisplayText(text));
-        if (2 * (shortCount_ + 1) > shortWidths_.size()) {
-            std::vector<TShortWidth> old(std::max<size_t>(1024, 2 * shortWidths_.size()));
-            old.swap(shortWidths_);
+        if (2 * (cache.shortCount + 1) > cache.shortWidths.size()) {
+            std::vector<TShortWidth> old(std::max<size_t>(1024, 2 * cache.shortWidths.size()));
+            old.swap(cache.shortWidths);
             for (const TShortWidth& e : old)
                 if (e.key != 0)
-                    shortWidths_[slotOf(e.key)] = e;
+                    cache.shortWidths[slotOf(e.key)] = e;
         }
-        TShortWidth& e = shortWidths_[slotOf(key)];
+        TShortWidth& e = cache.shortWidths[slotOf(key)];
         e = {key, {w, NotLaidOut}};
-        ++shortCount_;
+        ++cache.shortCount;
         if (layout)
             *layout = &e.look.layout;
         return w;
     }
-    if (auto it = widths_.find(text); it != widths_.end()) {
+    if (auto it = cache.widths.find(text); it != cache.widths.end()) {
         if (layout)
             *layout = &it->second.layout;
         return it->second.width;
     }
     const QFontMetrics fm(font, device);
     const int w = fm.horizontalAdvance(shown ? *shown : DisplayText(text));
-    auto& look = widths_.emplace(text, TTextLook{w, NotLaidOut}).first->second;
+    auto& look = cache.widths.emplace(text, TTextLook{w, NotLaidOut}).first->second;
     if (layout)
         *layout = &look.layout;
     return w;
@@ -706,7 +728,7 @@ const QList<QGlyphRun>* TMapPainter::ShapedText(const std::string& text, int32_t
     if (!layout || !ReuseLayouts || !painter_->paintEngine() || painter_->paintEngine()->type() != QPaintEngine::Raster)
         return nullptr;
     if (*layout >= 0)
-        return &layouts_[size_t(*layout)];
+        return &text_->layouts[size_t(*layout)];
     if (*layout == PlainText)
         return nullptr;
     *layout = PlainText;
@@ -736,9 +758,9 @@ const QList<QGlyphRun>* TMapPainter::ShapedText(const std::string& text, int32_t
     }
     if (laid.isEmpty())
         return nullptr;
-    *layout = int32_t(layouts_.size());
-    layouts_.push_back(std::move(laid));
-    return &layouts_.back();
+    *layout = int32_t(text_->layouts.size());
+    text_->layouts.push_back(std::move(laid));
+    return &text_->layouts.back();
 }
 
 void TMapPainter::DrawLabelText(const std::string& text, const QPoint& baseline, int32_t* layout)

@@ -27,6 +27,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <unordered_map>
 #include <string>
@@ -224,32 +225,40 @@ private:
     QPolygon scratch_;
     QPolygon scratch2_;
     QPen fontPen_; // FontColor's pen, built when the colour changes
-    // The font and device the metrics below belong to.
-    QFont metricsFont_;
-    const QPaintDevice* metricsDevice_ = nullptr;
-    int metricsDpiX_ = 0; // a device made where an earlier one was may differ
-    int metricsDpiY_ = 0;
-    bool metricsValid_ = false;
-    int fontHeight_ = 0;
-    int fontAscent_ = 0;
     // Per text: its width and its layout slot: NotLaidOut, PlainText (always
-    // drawn as text) or an index in layouts_.
+    // drawn as text) or an index in the cache's layouts.
     static constexpr int32_t NotLaidOut = -1, PlainText = -2;
     struct TTextLook {
         int width = 0;
         int32_t layout = NotLaidOut;
     };
-    std::unordered_map<std::string, TTextLook> widths_;
     // Texts of up to seven bytes (node and zone numbers), packed with their
     // length into one word: an open-addressing table, key 0 for a free slot.
     struct TShortWidth {
         uint64_t key = 0;
         TTextLook look;
     };
-    std::vector<TShortWidth> shortWidths_;
-    size_t shortCount_ = 0;
-    // Texts laid out for the same font and device as the widths.
-    std::vector<QList<QGlyphRun>> layouts_;
+    // What is remembered of texts for one font on one device. A redraw goes
+    // through the label layers in turn, each with a font of its own: one cache
+    // per font lets every layer find its texts again at the next redraw.
+    struct TTextCache {
+        QFont font;
+        const QPaintDevice* device = nullptr;
+        int dpiX = 0, dpiY = 0; // a device made where an earlier one was may differ
+        int height = 0, ascent = 0;
+        std::unordered_map<std::string, TTextLook> widths;
+        std::vector<TShortWidth> shortWidths;
+        size_t shortCount = 0;
+        std::vector<QList<QGlyphRun>> layouts; // laid-out texts, named by index
+        void Forget();
+    };
+    static constexpr size_t MaxTextCaches = 4;
+    std::vector<std::unique_ptr<TTextCache>> textCaches_; // most recently used first
+    TTextCache* text_ = nullptr;
+    int fontHeight_ = 0;
+    int fontAscent_ = 0;
+    // Makes text_ the cache of the painter's font and device.
+    void UseTextCache();
 
 public:
     // False draws every label as text (the reference the laid-out runs are
