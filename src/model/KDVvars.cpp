@@ -35,6 +35,7 @@ std::array<int32_t, NumArcosColumns> ColVarArcosMenu{};
 Tfmt NumFormat;
 
 int32_t PixsVol = 25, PixsCol = 5, GenatrBarWidth = 20;
+double ZoneBorderScale = 1.0;
 int32_t PixsMov = 1;
 double FMov = 1.0;
 float AnchoPista = 3.5f, LaneOffset = 5.25f;

@@ -74,6 +74,9 @@ extern Tfmt NumFormat;
 
 // ---- Sizes and formats set at start ----
 extern int32_t PixsVol, PixsCol, GenatrBarWidth;
+// Times the zone border width of the options window (1 on the screen; the size
+// factor while a page is printed).
+extern double ZoneBorderScale;
 extern int32_t PixsMov; // pen width of coloured movement symbols (1..5)
 extern double FMov;
 extern float AnchoPista, LaneOffset; // lane width and the pull-back of lane ends (1.5 x AnchoPista)

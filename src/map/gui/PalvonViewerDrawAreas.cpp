@@ -157,7 +157,7 @@ struct TZoneFill {
     {
         if (DlgCfg) {
             border = DlgCfg->ZonaBordeColor->Color();
-            width = DlgCfg->ZonaBordeAncho->value();
+            width = ZelUtils::Round(DlgCfg->ZonaBordeAncho->value() * ZoneBorderScale);
             fill = DlgCfg->ZonaRellenoColor->Color();
             clear = DlgCfg->ZonaRellenoClear->isChecked();
         }

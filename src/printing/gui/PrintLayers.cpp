@@ -149,6 +149,7 @@ std::string FormatValue(double v) { return ZelUtils::Trim(ZelUtils::Format(NumFo
 
 struct TPaperSizes::TSaved {
     int32_t pixsVol, pixsCol, pixsMov, genatrBarWidth, linkShift, nodeSize, centroidSize, arrowSize, signalSize;
+    double zoneBorderScale;
     std::array<TLabelFont, MaxLabelFonts + 1> fonts;
     std::array<TItems, MaxItems + 1> items;
 };
@@ -167,6 +168,7 @@ TPaperSizes::TPaperSizes(double barScale) : saved_(new TSaved)
     saved_->pixsCol = PixsCol;
     saved_->pixsMov = PixsMov;
     saved_->genatrBarWidth = GenatrBarWidth;
+    saved_->zoneBorderScale = ZoneBorderScale;
     saved_->linkShift = LinkShift;
     saved_->nodeSize = NodeSize;
     saved_->centroidSize = CentroidSize;
@@ -178,6 +180,7 @@ TPaperSizes::TPaperSizes(double barScale) : saved_(new TSaved)
     PixsCol = Scaled(PixsCol);
     PixsMov = Scaled(PixsMov);
     GenatrBarWidth = Scaled(GenatrBarWidth);
+    ZoneBorderScale = Factor();
     LinkShift = Scaled(LinkShift);
     NodeSize = Scaled(NodeSize);
     CentroidSize = Scaled(CentroidSize);
@@ -197,6 +200,7 @@ TPaperSizes::~TPaperSizes()
     PixsCol = saved_->pixsCol;
     PixsMov = saved_->pixsMov;
     GenatrBarWidth = saved_->genatrBarWidth;
+    ZoneBorderScale = saved_->zoneBorderScale;
     LinkShift = saved_->linkShift;
     NodeSize = saved_->nodeSize;
     CentroidSize = saved_->centroidSize;

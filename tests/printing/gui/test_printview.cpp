@@ -1,3 +1,4 @@
+#include "mainwindow/DlgCfg.h"
 #include "model/FileUtils.h"
 #include "model/HitGrid.h"
 #include "model/KDVlib.h"
@@ -7,7 +8,9 @@
 #include "printing/gui/FrmPreview.h"
 #include "support/ViewerFixture.h"
 
+#include <QCheckBox>
 #include <QImage>
+#include <QSpinBox>
 #include <QPainter>
 
 namespace {
@@ -93,4 +96,56 @@ TEST_F(PrintView, ExtentPageHasNoEmptyBand)
     EXPECT_EQ(PrintPageWidth, page.width());
     EXPECT_EQ(PrintPageHeight, ZelPrinter::WorldToPixelY(0) - ZelPrinter::WorldToPixelY(1000));
     EXPECT_NEAR(PrintPageHeight, page.width() / 2.0, 1.0);
+}
+
+// A zone's border on paper is the options window's width times the size factor,
+// as every other printed width is.
+TEST_F(PrintView, ZoneBorderWidthFollowsTheSizeFactor)
+{
+    ASSERT_GE(Network.ZoneCount, 1);
+    // An empty square left of the network: the window takes in both.
+    const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
+    WorldMinX = Network.MinX - w;
+    WorldMaxX = Network.MaxX;
+    WorldMinY = Network.MinY - h / 2;
+    WorldMaxY = Network.MaxY + h / 2;
+    KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
+    TZona& zone = Zonas[1];
+    const double x0 = Network.MinX - 0.8 * w, x1 = Network.MinX - 0.2 * w;
+    const double y0 = Network.MinY, y1 = Network.MaxY;
+    zone.Polygon = {{}, {x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}};
+    zone.PolygonCount = 5;
+    zone.PolygonCentre = {(x0 + x1) / 2, (y0 + y1) / 2};
+    viewer->SetDown("tbZonas", true);
+    DlgCfg->ZonaBordeAncho->setValue(2);
+    DlgCfg->ZonaRellenoClear->setChecked(true);
+    PrintToExtent = false;
+    PrintOnPrinterPage = false;
+    PrintCustomWidth = 800;
+    PrintCustomHeight = 600;
+
+    // The width of the square's left side across its middle row, on a page
+    // printed at the given factor.
+    auto sideWidth = [&](float factor) {
+        SizeFactor = factor;
+        viewer->PrintFilePreview();
+        QImage image(PrintPictureWidth, PrintPictureHeight, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter p(&image);
+        PrintPicture.Play(p);
+        p.end();
+        const int row = ZelPrinter::WorldToPixelY((y0 + y1) / 2);
+        const int left = ZelPrinter::WorldToPixelX(x0);
+        int first = -1, last = -1;
+        for (int x = std::max(0, left - 20); x < std::min(image.width(), left + 20); ++x)
+            if ((image.pixel(x, row) & 0xFFFFFF) != 0xFFFFFF) {
+                if (first < 0)
+                    first = x;
+                last = x;
+            }
+        return first < 0 ? 0 : last - first + 1;
+    };
+    EXPECT_EQ(sideWidth(1.0f), 2);
+    EXPECT_EQ(sideWidth(3.0f), 6);
+    viewer->SetDown("tbZonas", false);
 }
