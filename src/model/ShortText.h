@@ -50,7 +50,8 @@ private:
         if (s.size() > Room)
             throw std::length_error("text of " + std::to_string(s.size()) + " characters where " +
                                     std::to_string(Room) + " fit");
-        std::memcpy(text_, s.data(), s.size());
+        if (!s.empty()) // an empty view may hold no address at all
+            std::memcpy(text_, s.data(), s.size());
         size_ = static_cast<uint8_t>(s.size());
     }
 
