@@ -91,4 +91,17 @@ inline void ExpectLocalHeadersWhereTheDirectorySays(const TZipForge& zip, const 
     }
 }
 
+// Opens the archive file with zip and expects the opening to end with error 45,
+// as a cancelled volume request ends it.
+inline void ExpectOpeningCancelled(TZipForge& zip, const std::string& file)
+{
+    zip.FileName = file;
+    try {
+        zip.OpenArchive();
+        ADD_FAILURE() << "a cancelled disk request must not pass";
+    } catch (const EZFException& e) {
+        EXPECT_EQ(e.NativeError, 45);
+    }
+}
+
 } // namespace archivecheck
