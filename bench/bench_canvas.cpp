@@ -3,6 +3,7 @@
 // in one call; and label placement with overlap culling.
 #include "NetworkGenerator.h"
 
+#include "map/LabelBands.h"
 #include "map/gui/OxrImage.h"
 #include "model/PalvonVars.h"
 
@@ -128,14 +129,19 @@ void BM_LabelCulling(benchmark::State& state)
     for (int k = 0; k < Candidates; ++k)
         texts[k] = rotated ? "Calle " + s.names[k % s.names.size()] : s.names[k % s.names.size()];
     int drawn = 0;
+    const int banded = LabelBands::BandedWrites();
     for (auto _ : state) {
         img.ResetLabelsOff();
+        // One pass of labels, as the map's label layers write them.
+        const TMapPainter::TLabelPass pass(img);
         for (int k = 0; k < Candidates; ++k) {
             const TPoint& p = s.nodes[k % s.nodes.size()];
             img.LabelAt(angles[k], texts[k], p.x, p.y, 4, 0);
         }
         drawn = img.Labels().Count();
     }
+    // Whether the threads wrote them (1), or this one alone (0).
+    state.counters["threads_wrote"] = LabelBands::BandedWrites() > banded ? 1 : 0;
     // The floor, timed apart from the iterations: the candidates that were kept,
     // written with plain QPainter::drawText at their angles and anchors (no
     // placement), each a new angle for the glyph caches as above.

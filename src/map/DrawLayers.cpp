@@ -532,6 +532,7 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
     const TView labelView(img, LabelMargin(*p));
     {
         const TLabelPen textPen(*p, img.FontColor);
+        const TMapPainter::TLabelPass pass(img);
         for (int32_t index : zones) {
             const TZona& z = Zonas[index];
             if (labelView.Contains(z.CentroidX, z.CentroidY))
@@ -555,6 +556,7 @@ void DrawNameNodes(TMapPainter& img, const TNetworkOptions& o)
     const int32_t position = o.ShowLanes ? 4 : std::clamp(NodeLabelPos, 0, 8);
     const TView view(img, LabelMargin(*p));
     const TLabelPen textPen(*p, img.FontColor);
+    const TMapPainter::TLabelPass pass(img);
     ForEachNode([&](int32_t, const TNodo& n) {
         if (!NodeHidden(n, o) && view.Contains(n.X, n.Y))
             img.LabelAt(0, std::to_string(n.Number), n.X, n.Y, position, 0);
@@ -574,6 +576,7 @@ void DrawCalles(TMapPainter& img, const TNetworkOptions& o)
     const double offset = StreetLabelOffset;
     const TView view(img, LabelMargin(*p));
     const TLabelPen textPen(*p, img.FontColor);
+    const TMapPainter::TLabelPass pass(img);
     NetworkShapes::ForEachStreetLabel(view, o, offset, [&](const TPoint& place, int32_t angle, const std::string& name) {
         img.LabelAt(angle, name, place.x, place.y, position, 0);
     });

@@ -139,17 +139,78 @@ void RowRange(const QPoint* c, int& y0, int& y1)
     y1 = std::max({c[0].y(), c[1].y(), c[2].y(), c[3].y()});
 }
 
-// Whether the regions of two convex quadrilaterals share a pixel, row by row.
-bool RowsMeet(const QPoint* a, const QPoint* b)
+// RowSpan for every row of a convex quadrilateral at once: the pixels [x0, x1)
+// of row y0 + r go to out[2r], out[2r + 1] (x0 = x1 for a row without pixels).
+// Each edge is walked with exact integer steps instead of a division per row.
+void MakeRows(const QPoint* c, int y0, int rows, int32_t* out)
 {
-    int a0, a1, b0, b1;
-    RowRange(a, a0, a1);
-    RowRange(b, b0, b1);
-    for (int y = std::max(a0, b0), end = std::min(a1, b1); y < end; ++y) {
-        int64_t ax0, ax1, bx0, bx1;
-        if (RowSpan(a, y, ax0, ax1) && RowSpan(b, y, bx0, bx1) && std::max(ax0, bx0) < std::min(ax1, bx1))
-            return true;
+    constexpr int32_t Unset = INT32_MIN; // crossings lie well inside the int range
+    std::fill(out, out + 2 * rows, Unset);
+    for (int i = 0; i < 4; ++i) {
+        QPoint a = c[i], b = c[(i + 1) & 3];
+        if (a.y() == b.y())
+            continue;
+        if (a.y() > b.y())
+            std::swap(a, b);
+        // x(y) = a.x + ceil(dx (y - a.y) / dy), kept as a quotient and remainder.
+        const int64_t dx = int64_t(b.x()) - a.x(), dy = int64_t(b.y()) - a.y();
+        int64_t dq = dx / dy, dr = dx % dy;
+        if (dr < 0) {
+            dr += dy;
+            --dq;
+        }
+        int64_t q = 0, r = 0;
+        int32_t* row = out + 2 * (a.y() - y0);
+        for (int y = a.y(); y < b.y(); ++y, row += 2) {
+            const int32_t x = int32_t(a.x() + q + (r != 0));
+            if (row[0] == Unset)
+                row[0] = x;
+            else if (row[1] == Unset)
+                row[1] = x;
+            q += dq;
+            r += dr;
+            if (r >= dy) {
+                r -= dy;
+                ++q;
+            }
+        }
     }
+    for (int k = 0; k < rows; ++k, out += 2) {
+        if (out[1] == Unset) // a convex box has two crossings on every row; never here
+            out[0] = out[1] = 0;
+        else if (out[0] > out[1])
+            std::swap(out[0], out[1]);
+    }
+}
+
+int RowCount(const QPoint* c, int& y0)
+{
+    int y1;
+    RowRange(c, y0, y1);
+    return y1 - y0;
+}
+
+// Whether two boxes' rows, from rows ay0 and by0, share a pixel.
+bool RowsMeet(const int32_t* a, int ay0, int an, const int32_t* b, int by0, int bn)
+{
+    const int y0 = std::max(ay0, by0), y1 = std::min(ay0 + an, by0 + bn);
+    a += 2 * (y0 - ay0);
+    b += 2 * (y0 - by0);
+    for (int y = y0; y < y1; ++y, a += 2, b += 2)
+        if (std::max(a[0], b[0]) < std::min(a[1], b[1]))
+            return true; // an empty row's x0 >= x1 never passes
+    return false;
+}
+
+// The same between a box's rows and a rectangle's pixels.
+bool RowsMeetRect(const int32_t* a, int ay0, int an, const QRect& r)
+{
+    const int y0 = std::max(ay0, r.top()), y1 = std::min(ay0 + an, r.bottom() + 1);
+    const int x0 = r.left(), x1 = r.right() + 1;
+    a += 2 * (y0 - ay0);
+    for (int y = y0; y < y1; ++y, a += 2)
+        if (std::max(a[0], x0) < std::min(a[1], x1))
+            return true;
     return false;
 }
 
@@ -206,7 +267,7 @@ bool TLabelStore::TShape::Deep() const
     double nx[4], ny[4], h[4];
     for (int i = 0; i < 4; ++i) {
         const double ex = c[(i + 1) & 3].x() - c[i].x(), ey = c[(i + 1) & 3].y() - c[i].y();
-        const double len = std::hypot(ex, ey);
+        const double len = std::sqrt(ex * ex + ey * ey);
         if (len == 0)
             return false;
         nx[i] = -sign * ey / len;
@@ -310,6 +371,8 @@ void TLabelStore::Clear()
     oversize_.clear();
     seen_.clear();
     query_ = 0;
+    spans_.clear();
+    queryRowsOf_ = 0;
     regionTests_ = 0;
 }
 
@@ -373,21 +436,53 @@ bool TLabelStore::Meets(int index, const TShape& query) const
             return false;
         if (stored.Deep() && query.Deep() && Meet(stored.inner, query.inner))
             return true;
-        if (stored.spans && query.spans)
-            return RowsMeet(stored.corner, query.corner);
+        if (stored.spans && query.spans) {
+            int sy0, qy0;
+            const int sn = RowCount(stored.corner, sy0), qn = RowCount(query.corner, qy0);
+            if (stored.kind == TKind::Rect)
+                return RowsMeetRect(QueryRows(query), qy0, qn, stored.bounds);
+            if (query.kind == TKind::Rect)
+                return RowsMeetRect(StoredRows(stored), sy0, sn, query.bounds);
+            return RowsMeet(StoredRows(stored), sy0, sn, QueryRows(query), qy0, qn);
+        }
     }
     ++regionTests_;
     return stored.Region().intersects(query.Region());
 }
 
+const int32_t* TLabelStore::StoredRows(const TShape& shape) const
+{
+    if (shape.spanAt < 0) {
+        int y0;
+        const int n = RowCount(shape.corner, y0);
+        shape.spanAt = int32_t(spans_.size());
+        spans_.resize(spans_.size() + 2 * size_t(n));
+        MakeRows(shape.corner, y0, n, spans_.data() + shape.spanAt);
+    }
+    return spans_.data() + shape.spanAt;
+}
+
+const int32_t* TLabelStore::QueryRows(const TShape& shape) const
+{
+    if (queryRowsOf_ != query_) {
+        int y0;
+        const int n = RowCount(shape.corner, y0);
+        queryRows_.resize(2 * size_t(n));
+        MakeRows(shape.corner, y0, n, queryRows_.data());
+        queryRowsOf_ = query_;
+    }
+    return queryRows_.data();
+}
+
 bool TLabelStore::Intersects(const TShape& query) const
 {
-    if (shapes_.empty())
-        return false;
     if (++query_ == 0) { // wrapped: forget the old marks
         std::fill(seen_.begin(), seen_.end(), 0u);
         query_ = 1;
+        queryRowsOf_ = 0;
     }
+    if (shapes_.empty())
+        return false;
     for (int index : oversize_)
         if (Meets(index, query))
             return true;
@@ -442,6 +537,10 @@ bool TLabelStore::TryAdd(const QPoint* corners)
         return true; // no pixel: meets nothing
     if (Intersects(shape))
         return false;
+    if (queryRowsOf_ == query_) { // its rows were made for the test: keep them
+        shape.spanAt = int32_t(spans_.size());
+        spans_.insert(spans_.end(), queryRows_.begin(), queryRows_.end());
+    }
     // A thin quadrilateral may hold no pixel at all; such a box is not kept.
     if (shape.kind == TKind::Quad && !shape.Deep() && !(shape.spans ? HasPixels(shape.corner) : !shape.Region().isEmpty()))
         return true;

@@ -8,9 +8,11 @@
 // A label's box is kept as its four pixel corners. Most pairs are decided by
 // geometry alone: two upright boxes are rectangles; two convex boxes clearly
 // apart share no pixel, and two whose insides (the boxes shrunk by a few pixels)
-// meet surely share one. In the thin band between, the pixel rows of both boxes
-// are compared. Only odd boxes (folded, far off, huge, or any region) need
-// their regions, which are then made once and kept.
+// meet surely share one. Boxes of a usual size are compared by their pixel
+// rows, worked out once per box with exact integer steps: two boxes share a
+// pixel exactly when some row of both holds it. Only odd boxes (folded, far
+// off, huge, or any region) need their regions, which are then made once and
+// kept.
 #include <QPoint>
 #include <QRect>
 #include <QRegion>
@@ -62,6 +64,7 @@ private:
         mutable bool hasRegion = false;
         mutable double inner[8];        // the quadrilateral shrunk by InnerDepth
         mutable QRegion region;
+        mutable int32_t spanAt = -1;    // a stored box's rows in spans_, once made
         const QRegion& Region() const;
         // Whether the quadrilateral has an inside InnerDepth deep (made on first use).
         bool Deep() const;
@@ -71,6 +74,10 @@ private:
     static bool MakeShape(const QPoint* corners, TShape& shape);
     static bool MakeShape(const QRegion& region, TShape& shape);
     bool Meets(int index, const TShape& query) const;
+    // The pixel rows of a Quad with spans, from its top corner's row: [x0, x1)
+    // pairs, made on first use (the query's in a scratch list of its own).
+    const int32_t* StoredRows(const TShape& shape) const;
+    const int32_t* QueryRows(const TShape& shape) const;
     bool Intersects(const TShape& query) const;
     void Add(TShape&& shape);
 
@@ -102,5 +109,8 @@ private:
     // several cells is tested once per query).
     mutable std::vector<uint32_t> seen_;
     mutable uint32_t query_ = 0;
+    mutable std::vector<int32_t> spans_;      // rows of stored boxes
+    mutable std::vector<int32_t> queryRows_;  // rows of the current query
+    mutable uint32_t queryRowsOf_ = 0;        // the query they belong to
     mutable int64_t regionTests_ = 0;
 };

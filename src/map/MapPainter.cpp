@@ -66,6 +66,7 @@ QString TMapPainter::DisplayText(const std::string& text) { return TextCodec::De
 
 void TMapPainter::SetPainter(QPainter* painter)
 {
+    FlushLabels();
     painter_ = painter;
     rasterOps_ = painter && painter->isActive() && painter->paintEngine()
         && painter->paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
@@ -75,6 +76,7 @@ bool TMapPainter::BeginShape()
 {
     if (!painter_ || PenMode == TPenMode::Nop)
         return false;
+    FlushLabels();
     QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
     if (rasterOps_) {
         switch (PenMode) {
@@ -91,6 +93,7 @@ bool TMapPainter::BeginShape()
 
 void TMapPainter::BeginText()
 {
+    FlushLabels();
     if (painter_->compositionMode() != QPainter::CompositionMode_SourceOver)
         painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
@@ -246,11 +249,12 @@ void TMapPainter::LinesPixels(std::span<const QLine> lines)
     Changed();
 }
 
-QImage* TMapPainter::DirectPixels() const
+QImage* TMapPainter::DirectPixels()
 {
     if (!painter_ || !painter_->isActive() || PenMode != TPenMode::Copy || !painter_->device() ||
         painter_->device()->devType() != QInternal::Image)
         return nullptr;
+    FlushLabels();
     auto* image = static_cast<QImage*>(painter_->device());
     if (image->format() != QImage::Format_RGB32 || painter_->hasClipping() || !painter_->worldTransform().isIdentity() ||
         painter_->testRenderHint(QPainter::Antialiasing) ||
@@ -821,6 +825,33 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
     if (!AllowLabelOverlap && !labels_.TryAdd(polygon))
         return region;
     const bool solid = BrushSolid();
+    // Level text is quick to write (its glyphs stay cached), so it waits only
+    // behind rotated labels, to keep its place after them.
+    const uint64_t writes = labelWrites_;
+    if (!solid && (angle != 0 || !pending_.labels.empty()) && DeferLabel()) {
+        TBandLabel label;
+        label.transform = painter_->worldTransform();
+        QRect line(0, 0, w, h); // the text's line box
+        if (angle == 0) {
+            label.baseline = QPoint(polygon[0].x(), polygon[0].y() + fontAscent_);
+            line.moveTo(polygon[0]);
+        } else {
+            label.transform.translate(polygon[0].x(), polygon[0].y());
+            label.transform.rotate(-angle / 10.0);
+            label.baseline = QPoint(0, fontAscent_);
+        }
+        // Glyphs may reach past the line box: bearings, slants, accents.
+        const int margin = h / 2 + 2;
+        label.reach = label.transform.mapRect(line.adjusted(-margin, -margin, margin, margin)).adjusted(-2, -2, 2, 2);
+        pending_.labels.push_back(std::move(label));
+        pending_.texts.push_back(text);
+        pending_.angles.push_back(angle);
+        Changed();
+        return region;
+    }
+    FlushLabels();
+    if (labelWrites_ != writes) // writing them may have moved this text's entry in the cache
+        TextWidth(text, nullptr, &layout);
     BeginText();
     // A pass of labels that already holds the text's pen keeps it: handing the
     // painter another pen and back costs more than a level label.
@@ -856,6 +887,118 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
         painter_->drawPolyline(polygon, 5);
     Changed();
     return region;
+}
+
+void TMapPainter::BeginLabelPass() { ++labelPass_; }
+
+void TMapPainter::EndLabelPass()
+{
+    if (labelPass_ > 0 && --labelPass_ == 0)
+        FlushLabels();
+}
+
+bool TMapPainter::DeferLabel()
+{
+    if (labelPass_ == 0 || !painter_ || !painter_->isActive() || !painter_->paintEngine() ||
+        painter_->paintEngine()->type() != QPaintEngine::Raster || !painter_->device() ||
+        painter_->device()->devType() != QInternal::Image) {
+        FlushLabels();
+        return false;
+    }
+    const auto* image = static_cast<const QImage*>(painter_->device());
+    const QImage::Format format = image->format();
+    // Text written under a clip, with opacity or with an opaque background is
+    // written in place; so is underlined or struck-out text, whose lines do not
+    // come out the same under a clip (the bands have one each).
+    const QFont& font = painter_->font();
+    if ((format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+         format != QImage::Format_ARGB32_Premultiplied) ||
+        painter_->hasClipping() || painter_->opacity() != 1.0 || painter_->backgroundMode() != Qt::TransparentMode ||
+        font.underline() || font.overline() || font.strikeOut()) {
+        FlushLabels();
+        return false;
+    }
+    // TextWidth made text_ the cache of the painter's font and device.
+    if (fontPen_.color() != FontColor || fontPen_.style() != Qt::SolidLine)
+        fontPen_ = QPen(FontColor);
+    TBandStyle& style = pending_.style;
+    if (!pending_.labels.empty() &&
+        (pending_.cache != text_ || style.pen != fontPen_ || style.hints != painter_->renderHints() ||
+         style.direction != painter_->layoutDirection()))
+        WritePendingLabels();
+    if (pending_.labels.empty()) {
+        pending_.cache = text_;
+        style.font = painter_->font();
+        style.pen = fontPen_;
+        style.hints = painter_->renderHints();
+        style.direction = painter_->layoutDirection();
+    }
+    return true;
+}
+
+void TMapPainter::WritePendingLabels()
+{
+    ++labelWrites_;
+    TPendingLabels pending;
+    std::swap(pending, pending_);
+    pending_.style = pending.style;
+    // A painter ended since has nothing to write on (the pass was left open).
+    if (!painter_ || !painter_->isActive() || !painter_->device() || painter_->device()->devType() != QInternal::Image)
+        return;
+    const auto* image = static_cast<const QImage*>(painter_->device());
+    // The threads pay off when glyphs must be rasterised afresh, that is for
+    // labels at an angle none of the last few labels had (the glyph caches keep
+    // a few angles). Labels at a handful of angles are written here, faster.
+    constexpr size_t CachedAngles = 8;
+    int32_t recent[CachedAngles];
+    size_t used = 0;
+    int fresh = 0;
+    for (const int32_t angle : pending.angles) {
+        size_t k = 0;
+        while (k < used && recent[k] != angle)
+            ++k;
+        if (k == used) {
+            ++fresh;
+            if (used < CachedAngles)
+                ++used;
+            k = used - 1;
+        }
+        std::move_backward(recent, recent + k, recent + k + 1);
+        recent[0] = angle;
+    }
+    const int bands = LabelBands::BandCount(image->height(), fresh);
+    if (bands <= 1) {
+        WriteLabelsInPlace(pending.labels, pending.texts);
+        return;
+    }
+    for (size_t k = 0; k < pending.labels.size(); ++k)
+        pending.labels[k].text = DisplayText(pending.texts[k]);
+    LabelBands::Write(*image, pending.style, pending.labels, bands);
+}
+
+void TMapPainter::WriteLabelsInPlace(const std::vector<TBandLabel>& labels, const std::vector<std::string>& texts)
+{
+    const TBandStyle& style = pending_.style;
+    const QFont savedFont = painter_->font();
+    const QPen savedPen = painter_->pen();
+    const QTransform savedTransform = painter_->worldTransform();
+    const bool otherFont = !savedFont.isCopyOf(style.font) && savedFont != style.font;
+    if (otherFont)
+        painter_->setFont(style.font);
+    painter_->setPen(style.pen);
+    BeginText();
+    for (size_t k = 0; k < labels.size(); ++k) {
+        int32_t* layout = nullptr;
+        TextWidth(texts[k], nullptr, &layout);
+        painter_->setWorldTransform(labels[k].transform);
+        DrawLabelText(texts[k], labels[k].baseline, layout);
+    }
+    painter_->setWorldTransform(savedTransform);
+    painter_->setPen(savedPen);
+    if (otherFont) {
+        painter_->setFont(savedFont);
+        UseTextCache();
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 // Point lists are given as a list and N, the index of the last point used, so
 // points[0..N] are drawn; N is clamped to the list, never read beyond it.
 // Label angles are tenths of a degree counter-clockwise (0 = text running right).
+#include "map/LabelBands.h"
 #include "map/LabelStore.h"
 #include "map/WorldWindow.h"
 #include "model/PalvonVars.h"
@@ -104,7 +105,7 @@ public:
     // The picture's pixels when writing opaque pixels into them gives what drawing
     // them would: an RGB32 image under no clip, transform, antialiasing or raster
     // mode, with PenMode Copy. Null otherwise (printers, vector files).
-    QImage* DirectPixels() const;
+    QImage* DirectPixels();
     // After pixels were written through DirectPixels: the canvas shows them.
     void PixelsWritten() { Changed(); }
     // Pen outline and brush fill between the two corners.
@@ -166,6 +167,24 @@ public:
     // The same placement; returns the region of the label's box.
     QRegion LabelAtPts(const TPoint& p, int32_t angle, const std::string& text, int32_t alignment, int32_t offset);
 
+    // A pass of labels (node numbers, street names...): on a raster picture the
+    // labels kept are written together when the pass ends, by several threads
+    // (see LabelBands), onto the same pixels as one by one. Any other drawing
+    // through this painter writes the labels waiting first; drawing on the
+    // QPainter directly must wait for the end of the pass. Passes may nest.
+    void BeginLabelPass();
+    void EndLabelPass();
+    class TLabelPass {
+    public:
+        explicit TLabelPass(TMapPainter& painter) : painter_(painter) { painter_.BeginLabelPass(); }
+        ~TLabelPass() { painter_.EndLabelPass(); }
+        TLabelPass(const TLabelPass&) = delete;
+        TLabelPass& operator=(const TLabelPass&) = delete;
+
+    private:
+        TMapPainter& painter_;
+    };
+
     // ---- Hit-test regions (pixels of the current window) ----
     QRegion CircleRegion(const TPoint& p, int32_t r) const;
     // fillMode 1 = alternate, 2 = winding.
@@ -191,6 +210,13 @@ protected:
 
     TWorldWindow world_;
     TLabelStore labels_;
+
+    // Writes the labels waiting in a pass (nothing when none wait).
+    void FlushLabels()
+    {
+        if (!pending_.labels.empty())
+            WritePendingLabels();
+    }
 
 private:
     // Applies PenMode for a shape; false when nothing is to be drawn.
@@ -219,8 +245,32 @@ private:
     // font, or null where it must be drawn as text (see DrawLabelText).
     const QList<QGlyphRun>* ShapedText(const std::string& text, int32_t* layout);
 
+    // Whether a label may wait for the end of the pass, in the current state of
+    // the painter; starts a new list when the text's look changed.
+    bool DeferLabel();
+    void WritePendingLabels();
+    // The labels of a pass written one by one by this painter, as they would
+    // have been without the pass.
+    void WriteLabelsInPlace(const std::vector<TBandLabel>& labels, const std::vector<std::string>& texts);
+
     QPainter* painter_ = nullptr;
     bool rasterOps_ = false;
+    int labelPass_ = 0; // depth of nested passes
+    struct TPendingLabels {
+        TBandStyle style;
+        const void* cache = nullptr; // the text cache (font and device) they were measured with
+        std::vector<TBandLabel> labels;
+        std::vector<std::string> texts; // as given, for writing them in place
+        std::vector<int32_t> angles;
+        void Clear()
+        {
+            labels.clear();
+            texts.clear();
+            angles.clear();
+        }
+    };
+    TPendingLabels pending_;
+    uint64_t labelWrites_ = 0;
     QPoint penPos_;
     QPolygon scratch_;
     QPolygon scratch2_;

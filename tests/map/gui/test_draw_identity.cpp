@@ -6,6 +6,7 @@
 #include "map/DisplayStyles.h"
 #include "map/DrawLayers.h"
 #include "map/DrawState.h"
+#include "map/LabelBands.h"
 #include "map/gui/OxrImage.h"
 #include "model/FileUtils.h"
 #include "model/HitGrid.h"
@@ -25,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 namespace {
 
@@ -39,13 +41,14 @@ struct Case {
 };
 
 // Layers: n links, a arrows, o nodes, c centroids, l lanes, 1 node numbers,
-// s street names, r rotated labels.
+// s street names, r rotated labels (p: in a pass).
 const Case Cases[] = {
     {"berlin_full", "berlin-center-truncated.dat", 100, "naoc1", "255c85813c8d2676"},
     {"berlin_zoom", "berlin-center-truncated.dat", 8, "naoc1s", "6e1c4d4afe6ba6a8"},
     {"chicago_full", "chicago-sketch.dat", 100, "naoc1s", "ff3e24f9f0d7f8bc"},
     {"chicago_lanes", "chicago-sketch.dat", 3, "lao1", "2a6ef902b4c852c9"},
     {"chicago_rotated", "chicago-sketch.dat", 100, "nr", "97c6a71ab6608e27/195"},
+    {"chicago_rotated_pass", "chicago-sketch.dat", 100, "nrp", "97c6a71ab6608e27/195"},
     {"anaheim_full", "anaheim.dat", 100, "naoc1s", "f99d348babfcfaf1"},
     {"sample_full", "/samples/ejemplo.dat", 100, "naoc1s", "2ef8b71bf18a318b"},
     {"sample_lanes", "/samples/ejemplo.dat", 40, "lao1s", "6d5878914d3503b2"},
@@ -122,6 +125,9 @@ TEST_P(DrawIdentity, PixelsAsBefore)
         img.Canvas()->setFont(font);
         img.Canvas()->setBrush(Qt::NoBrush);
         img.ResetLabelsOff();
+        std::optional<TMapPainter::TLabelPass> pass;
+        if (has('p')) // written by the threads of a pass: the same picture
+            pass.emplace(img);
         uint32_t seed = 12345;
         for (int k = 0; k < 4000; ++k) {
             seed = seed * 1103515245u + 12345u;
@@ -129,6 +135,7 @@ TEST_P(DrawIdentity, PixelsAsBefore)
             const TNodo& n = Nodos[1 + k % Network.NodeCount];
             img.LabelAt(angle, "Calle " + std::to_string(n.Number), n.X, n.Y, int((seed >> 4) % 9), k % 3);
         }
+        pass.reset();
         drawn = img.Labels().Count();
         img.ResetLabels();
     }
@@ -156,7 +163,9 @@ TEST(LabelText, LaidOutRunsWriteThePixelsOfText)
     const std::string texts[] = {"101",          "Calle Ñuñoa",   "Av. José Martí 2450", "WAVY To",
                                  "fi ffl",       "  espacios  ",  "Ruta 5 Sur",          "\xc3\xa1rbol \xc3\xa9xito",
                                  "Ω alfa",       "x"};
-    auto draw = [&](bool reuse) {
+    // lookRun 0: a look drawn at random for each label; otherwise that many
+    // labels in a row share one, as in a layer's pass.
+    auto draw = [&](bool reuse, bool inPass, int lookRun) {
         TMapPainter::ReuseLayouts = reuse;
         auto img = std::make_unique<TOxrImage>();
         img->resize(900, 700);
@@ -168,35 +177,56 @@ TEST(LabelText, LaidOutRunsWriteThePixelsOfText)
             p.setPen(QPen(QColor::fromRgb(0x203040 * (k + 1) & 0xffffff), 1 + k % 4));
             p.drawLine(k * 15, 0, 900 - k * 7, 700);
         }
+        std::optional<TMapPainter::TLabelPass> labelPass;
+        if (inPass)
+            labelPass.emplace(*img);
         uint32_t seed = 777;
         for (int pass = 0; pass < 2; ++pass)
             for (int k = 0; k < 600; ++k) {
                 seed = seed * 1103515245u + 12345u;
-                const Look& look = looks[(seed >> 3) % 5];
+                const Look& look = looks[lookRun == 0 ? (seed >> 3) % 5 : (k / lookRun) % 5];
                 QFont font(QString::fromLatin1(look.family));
                 font.setPixelSize(look.pixels);
                 font.setBold(look.bold);
                 font.setItalic(look.italic);
                 font.setUnderline(look.underline);
                 p.setFont(font);
-                if ((seed >> 7) % 6 == 0)
+                if ((seed >> 7) % (lookRun == 0 ? 6 : 60) == 0)
                     p.setBrush(QColor(250, 250, 200));
                 else
                     p.setBrush(Qt::NoBrush);
-                img->FontColor = QColor::fromRgb((seed >> 5) & 0xffffff);
+                img->FontColor = QColor::fromRgb(lookRun == 0 ? (seed >> 5) & 0xffffff : 0x304050u * (k / lookRun + 1));
                 const int angle = (seed >> 9) % 4 == 0 ? 0 : int((seed >> 11) % 3600);
                 const double x = double((seed >> 13) % 1000) - 50, y = double((seed >> 2) % 800) - 50;
                 img->LabelAt(angle, texts[(seed >> 17) % 10], x, y, int((seed >> 21) % 9), int(seed % 3));
+                if (k == 300) // in a pass, drawing in its middle comes after the labels before it
+                    img->LineW(0, 350, 900, 340);
             }
+        labelPass.reset();
         TMapPainter::ReuseLayouts = true;
         return img->Picture().copy();
     };
-    const QImage asText = draw(false);
-    const QImage asRuns = draw(true);
+    auto differing = [](const QImage& a, const QImage& b) {
+        int count = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                count += a.pixel(x, y) != b.pixel(x, y);
+        return count;
+    };
+    const QImage asText = draw(false, false, 0);
+    const QImage asRuns = draw(true, false, 0);
     ASSERT_EQ(asText.size(), asRuns.size());
-    int differing = 0;
-    for (int y = 0; y < asText.height(); ++y)
-        for (int x = 0; x < asText.width(); ++x)
-            differing += asText.pixel(x, y) != asRuns.pixel(x, y);
-    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(differing(asText, asRuns), 0);
+
+    // In a pass the labels are written at its end by several threads, each on a
+    // band of rows: the same pixels again, whether the look changes at every
+    // label or holds for long runs (which the threads share out).
+    EXPECT_EQ(differing(asText, draw(true, true, 0)), 0);
+    const QImage runsAsText = draw(false, false, 150);
+    const int banded = LabelBands::BandedWrites();
+    const QImage runsInPass = draw(true, true, 150);
+    EXPECT_EQ(differing(runsAsText, runsInPass), 0);
+    if (LabelBands::BandCount(700, 1000) > 1)
+        EXPECT_GT(LabelBands::BandedWrites(), banded); // the threads did write them
+    EXPECT_GT(differing(runsAsText, asText), 0); // the two drawings do differ
 }

@@ -1,0 +1,53 @@
+#pragma once
+// Writing a pass of labels on a raster picture with several threads. A label's
+// glyphs at an angle of its own must all be rasterised afresh, which is most of
+// the time a map with street names takes to draw; one thread per core does it
+// in a fraction of that time.
+//
+// The picture is cut into bands of rows. Each thread writes, in their order, the
+// labels that reach its band, clipped to it, through a painter of its own on the
+// same pixels. A pixel thus receives exactly the blends it would receive if the
+// labels were written one after another, so the picture is the same, pixel for
+// pixel; and no two threads ever touch the same pixel.
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <QPen>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <QTransform>
+
+#include <vector>
+
+struct TBandLabel {
+    QTransform transform; // the painter's world transform for this label
+    QPoint baseline;      // where the text starts, in those coordinates
+    QString text;
+    QRect reach;          // every device pixel the text may touch lies inside
+};
+
+// What the painter of the picture writes text with.
+struct TBandStyle {
+    QFont font;
+    QPen pen;
+    QPainter::RenderHints hints;
+    Qt::LayoutDirection direction = Qt::LeftToRight;
+};
+
+namespace LabelBands {
+
+// How many bands a pass of labels on a picture of this height is worth; 1 means
+// writing them in place. At most one per core, and bands of at least 32 rows.
+int BandCount(int height, int labels);
+
+// Writes the labels on the image in bands. A painter may be active on the
+// image: its own pending work is written already (the raster painter draws at
+// once), and it must not draw until this returns. The image's pixels are those
+// the painter draws on: it is not detached.
+void Write(const QImage& image, const TBandStyle& style, const std::vector<TBandLabel>& labels, int bands);
+
+// How many writes so far were shared among threads.
+int BandedWrites();
+
+} // namespace LabelBands
