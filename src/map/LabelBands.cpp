@@ -2,13 +2,15 @@
 
 #include <QColorSpace>
 #include <QCoreApplication>
-#include <QPointer>
-#include <QSemaphore>
 #include <QThread>
-#include <QThreadPool>
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -20,19 +22,84 @@ constexpr int MaxBands = 16;
 std::atomic<int> bandedWrites{0};
 
 // The threads of the label passes. They live as long as the application, so
-// that the fonts they loaded (each thread has its own) serve every redraw.
-QThreadPool* Pool()
-{
-    static QPointer<QThreadPool> pool;
-    if (!pool) {
-        QCoreApplication* app = QCoreApplication::instance();
-        if (!app)
-            return nullptr;
-        pool = new QThreadPool(app);
-        pool->setMaxThreadCount(std::min(MaxBands, QThread::idealThreadCount()) - 1);
-        pool->setExpiryTimeout(-1);
+// that the fonts they loaded (each thread has its own) serve every redraw; they
+// end with it, while the fonts they hold can still be let go.
+class TBandThreads {
+public:
+    explicit TBandThreads(int count)
+    {
+        for (int k = 0; k < count; ++k)
+            threads_.emplace_back([this] { Serve(); });
     }
-    return pool;
+    ~TBandThreads()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        wake_.notify_all();
+        for (std::thread& t : threads_)
+            t.join();
+    }
+    TBandThreads(const TBandThreads&) = delete;
+    TBandThreads& operator=(const TBandThreads&) = delete;
+
+    // Runs job(0) here and job(1) ... job(bands - 1) on the threads, and returns
+    // when all are done.
+    void Run(int bands, const std::function<void(int)>& job)
+    {
+        const std::lock_guard one(run_); // one pass at a time
+        {
+            const std::lock_guard lock(mutex_);
+            job_ = &job;
+            next_ = 1;
+            bands_ = bands;
+            left_ = bands - 1;
+        }
+        wake_.notify_all();
+        job(0);
+        std::unique_lock lock(mutex_);
+        done_.wait(lock, [this] { return left_ == 0; });
+        job_ = nullptr;
+    }
+
+private:
+    void Serve()
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return stop_ || (job_ && next_ < bands_); });
+            if (stop_)
+                return;
+            const int band = next_++;
+            const std::function<void(int)>& job = *job_;
+            lock.unlock();
+            job(band);
+            lock.lock();
+            if (--left_ == 0)
+                done_.notify_all();
+        }
+    }
+
+    std::mutex run_, mutex_;
+    std::condition_variable wake_, done_;
+    const std::function<void(int)>* job_ = nullptr;
+    int next_ = 0, bands_ = 0, left_ = 0;
+    bool stop_ = false;
+    std::vector<std::thread> threads_;
+};
+
+std::unique_ptr<TBandThreads> threads;
+
+TBandThreads* Threads()
+{
+    if (!threads) {
+        if (!QCoreApplication::instance())
+            return nullptr;
+        threads = std::make_unique<TBandThreads>(std::max(1, std::min(MaxBands, QThread::idealThreadCount()) - 1));
+        qAddPostRoutine([] { threads.reset(); });
+    }
+    return threads.get();
 }
 
 // A font of this thread's own. Copies share their data, which holds the font
@@ -90,28 +157,21 @@ void Write(const QImage& image, const TBandStyle& style, const std::vector<TBand
 {
     if (labels.empty() || image.isNull())
         return;
-    QThreadPool* pool = bands > 1 ? Pool() : nullptr;
+    TBandThreads* pool = bands > 1 ? Threads() : nullptr;
     if (!pool)
         bands = 1;
     const int rows = (image.height() + bands - 1) / bands;
-    auto bandRect = [&](int band) {
-        return QRect(0, band * rows, image.width(), std::min(rows, image.height() - band * rows));
+    bands = (image.height() + rows - 1) / rows; // no empty band at the bottom
+    const std::function<void(int)> job = [&](int band) {
+        const QRect rect(0, band * rows, image.width(), std::min(rows, image.height() - band * rows));
+        WriteBand(image, style, labels, rect);
     };
-    QSemaphore done;
-    int started = 0;
-    for (int band = 1; band < bands; ++band) {
-        if (bandRect(band).height() <= 0)
-            break;
-        pool->start([&, band] {
-            WriteBand(image, style, labels, bandRect(band));
-            done.release();
-        });
-        ++started;
+    if (bands <= 1) {
+        job(0);
+        return;
     }
-    WriteBand(image, style, labels, bandRect(0)); // this thread takes a band too
-    done.acquire(started);
-    if (started > 0)
-        ++bandedWrites;
+    pool->Run(bands, job);
+    ++bandedWrites;
 }
 
 int BandedWrites() { return bandedWrites.load(); }

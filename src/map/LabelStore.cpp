@@ -139,48 +139,54 @@ void RowRange(const QPoint* c, int& y0, int& y1)
     y1 = std::max({c[0].y(), c[1].y(), c[2].y(), c[3].y()});
 }
 
+// The crossings of one edge with the rows it spans, x(y) = a.x + ceil(dx (y -
+// a.y) / dy) as RowSpan has them, walked with exact integer steps (a quotient
+// and a remainder) instead of a division per row; every second slot from out.
+void EdgeRows(QPoint a, QPoint b, int y0, int32_t* out)
+{
+    const int64_t dx = int64_t(b.x()) - a.x(), dy = int64_t(b.y()) - a.y(); // dy > 0
+    int64_t dq = dx / dy, dr = dx % dy;
+    if (dr < 0) {
+        dr += dy;
+        --dq;
+    }
+    int64_t x = a.x(), r = 0;
+    out += 2 * (a.y() - y0);
+    for (int y = a.y(); y < b.y(); ++y, out += 2) {
+        *out = int32_t(x + (r != 0));
+        x += dq;
+        r += dr;
+        const bool carry = r >= dy;
+        x += carry;
+        r -= carry ? dy : 0;
+    }
+}
+
 // RowSpan for every row of a convex quadrilateral at once: the pixels [x0, x1)
-// of row y0 + r go to out[2r], out[2r + 1] (x0 = x1 for a row without pixels).
-// Each edge is walked with exact integer steps instead of a division per row.
+// of row y0 + r go to out[2r], out[2r + 1] (x0 >= x1 for a row without pixels).
+// From the top corner to the bottom one, each way round the quadrilateral meets
+// every row once, on one edge (its lower end excluded, as in RowSpan).
 void MakeRows(const QPoint* c, int y0, int rows, int32_t* out)
 {
-    constexpr int32_t Unset = INT32_MIN; // crossings lie well inside the int range
-    std::fill(out, out + 2 * rows, Unset);
-    for (int i = 0; i < 4; ++i) {
-        QPoint a = c[i], b = c[(i + 1) & 3];
-        if (a.y() == b.y())
-            continue;
-        if (a.y() > b.y())
-            std::swap(a, b);
-        // x(y) = a.x + ceil(dx (y - a.y) / dy), kept as a quotient and remainder.
-        const int64_t dx = int64_t(b.x()) - a.x(), dy = int64_t(b.y()) - a.y();
-        int64_t dq = dx / dy, dr = dx % dy;
-        if (dr < 0) {
-            dr += dy;
-            --dq;
-        }
-        int64_t q = 0, r = 0;
-        int32_t* row = out + 2 * (a.y() - y0);
-        for (int y = a.y(); y < b.y(); ++y, row += 2) {
-            const int32_t x = int32_t(a.x() + q + (r != 0));
-            if (row[0] == Unset)
-                row[0] = x;
-            else if (row[1] == Unset)
-                row[1] = x;
-            q += dq;
-            r += dr;
-            if (r >= dy) {
-                r -= dy;
-                ++q;
-            }
+    int top = 0, bottom = 0;
+    for (int k = 1; k < 4; ++k) {
+        if (c[k].y() < c[top].y())
+            top = k;
+        if (c[k].y() > c[bottom].y())
+            bottom = k;
+    }
+    for (int side = 0; side < 2; ++side) {
+        const int step = side == 0 ? 1 : 3; // forwards, backwards
+        for (int k = top; k != bottom; k = (k + step) & 3) {
+            const QPoint& a = c[k];
+            const QPoint& b = c[(k + step) & 3];
+            if (b.y() > a.y())
+                EdgeRows(a, b, y0, out + side);
         }
     }
-    for (int k = 0; k < rows; ++k, out += 2) {
-        if (out[1] == Unset) // a convex box has two crossings on every row; never here
-            out[0] = out[1] = 0;
-        else if (out[0] > out[1])
+    for (int k = 0; k < rows; ++k, out += 2)
+        if (out[0] > out[1])
             std::swap(out[0], out[1]);
-    }
 }
 
 int RowCount(const QPoint* c, int& y0)

@@ -362,6 +362,7 @@ void DrawValue(TMapPainter& img, const TLayerOptions& o)
     const TPenMode savedMode = img.PenMode;
     img.PenMode = TPenMode::Nop;
     SetBarScale(cols);
+    const TMapPainter::TLabelPass pass(img); // values along the links, at their angles
 
     if (o.Cents) {
         ForEachViewConnector(o, [&](const TPoint& centroid, const TZoneConnector& c, const TPoint& target) {
