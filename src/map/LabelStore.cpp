@@ -12,7 +12,7 @@ namespace {
 // whose top-left corner lies inside it, taking the polygon's left and top edges
 // in and its right and bottom edges out: row y holds the pixels from the ceiling
 // of the left edge's crossing of the line y to before the ceiling of the right
-// edge's (scan conversion with exact integer steps). RowSpan works that out; the
+// edge's (scan conversion with exact integer steps). MakeRows works that out; the
 // tests hold the store's answers against those of the regions themselves.
 //
 // Two quick tests rest on that, with room to spare, before rows are compared.
@@ -104,35 +104,6 @@ bool Meet(const double* a, const double* b)
     return true;
 }
 
-int64_t CeilDiv(int64_t a, int64_t b) // b > 0
-{
-    const int64_t q = a / b;
-    return q + ((a % b) != 0 && a > 0);
-}
-
-// The pixels [x0, x1) of row y in the region of a convex quadrilateral; false
-// when the row holds none.
-bool RowSpan(const QPoint* c, int y, int64_t& x0, int64_t& x1)
-{
-    int n = 0;
-    int64_t xs[2];
-    for (int i = 0; i < 4 && n < 2; ++i) {
-        QPoint a = c[i], b = c[(i + 1) & 3];
-        if (a.y() == b.y())
-            continue; // a level edge crosses no row
-        if (a.y() > b.y())
-            std::swap(a, b);
-        if (y < a.y() || y >= b.y())
-            continue;
-        xs[n++] = a.x() + CeilDiv(int64_t(b.x() - a.x()) * (y - a.y()), b.y() - a.y());
-    }
-    if (n < 2)
-        return false;
-    x0 = std::min(xs[0], xs[1]);
-    x1 = std::max(xs[0], xs[1]);
-    return x0 < x1;
-}
-
 void RowRange(const QPoint* c, int& y0, int& y1)
 {
     y0 = std::min({c[0].y(), c[1].y(), c[2].y(), c[3].y()});
@@ -140,8 +111,8 @@ void RowRange(const QPoint* c, int& y0, int& y1)
 }
 
 // The crossings of one edge with the rows it spans, x(y) = a.x + ceil(dx (y -
-// a.y) / dy) as RowSpan has them, walked with exact integer steps (a quotient
-// and a remainder) instead of a division per row; every second slot from out.
+// a.y) / dy), walked with exact integer steps (a quotient and a remainder)
+// instead of a division per row; into every second slot from out.
 void EdgeRows(QPoint a, QPoint b, int y0, int32_t* out)
 {
     const int64_t dx = int64_t(b.x()) - a.x(), dy = int64_t(b.y()) - a.y(); // dy > 0
@@ -162,10 +133,10 @@ void EdgeRows(QPoint a, QPoint b, int y0, int32_t* out)
     }
 }
 
-// RowSpan for every row of a convex quadrilateral at once: the pixels [x0, x1)
-// of row y0 + r go to out[2r], out[2r + 1] (x0 >= x1 for a row without pixels).
-// From the top corner to the bottom one, each way round the quadrilateral meets
-// every row once, on one edge (its lower end excluded, as in RowSpan).
+// The pixels of every row of a convex quadrilateral: [x0, x1) of row y0 + r go
+// to out[2r], out[2r + 1] (x0 >= x1 for a row without pixels). From the top
+// corner to the bottom one, each way round the quadrilateral meets every row
+// once, on one edge (an edge holds the row of its upper end, not of its lower).
 void MakeRows(const QPoint* c, int y0, int rows, int32_t* out)
 {
     int top = 0, bottom = 0;
@@ -223,13 +194,13 @@ bool RowsMeetRect(const int32_t* a, int ay0, int an, const QRect& r)
 // Whether the region of a convex quadrilateral holds any pixel.
 bool HasPixels(const QPoint* c)
 {
-    int y0, y1;
-    RowRange(c, y0, y1);
-    for (int y = y0; y < y1; ++y) {
-        int64_t x0, x1;
-        if (RowSpan(c, y, x0, x1))
+    int y0;
+    const int rows = RowCount(c, y0);
+    std::vector<int32_t> spans(2 * size_t(std::max(rows, 0)));
+    MakeRows(c, y0, rows, spans.data());
+    for (int k = 0; k < rows; ++k)
+        if (spans[2 * k] < spans[2 * k + 1])
             return true;
-    }
     return false;
 }
 
