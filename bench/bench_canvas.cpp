@@ -12,6 +12,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <chrono>
 #include <clocale>
@@ -63,6 +65,15 @@ const Scene& GetScene()
         return s;
     }();
     return scene;
+}
+
+// Processor time of the whole process (every thread) so far.
+double ProcessCpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
 
 void SetUpCanvas(TOxrImage& img, const Scene& s)
@@ -130,6 +141,7 @@ void BM_LabelCulling(benchmark::State& state)
         texts[k] = rotated ? "Calle " + s.names[k % s.names.size()] : s.names[k % s.names.size()];
     int drawn = 0;
     const int banded = LabelBands::BandedWrites();
+    const double cpuBefore = ProcessCpuMs();
     for (auto _ : state) {
         img.ResetLabelsOff();
         // One pass of labels, as the map's label layers write them.
@@ -140,8 +152,10 @@ void BM_LabelCulling(benchmark::State& state)
         }
         drawn = img.Labels().Count();
     }
-    // Whether the threads wrote them (1), or this one alone (0).
+    // Whether the threads wrote them (1), or this one alone (0), and the processor
+    // time of all threads together per pass.
     state.counters["threads_wrote"] = LabelBands::BandedWrites() > banded ? 1 : 0;
+    state.counters["cpu_all_threads_ms"] = (ProcessCpuMs() - cpuBefore) / double(state.iterations());
     // The floor, timed apart from the iterations: the candidates that were kept,
     // written with plain QPainter::drawText at their angles and anchors (no
     // placement), each a new angle for the glyph caches as above.
