@@ -5,7 +5,7 @@
 # under /usr/bin/python3, not a python3 that may come first on PATH.
 set -euo pipefail
 PACKAGES="cmake g++ pkg-config ninja-build ccache qt6-base-dev qt6-base-dev-tools qt6-svg-dev
- qt6-webengine-dev libshp-dev libgif-dev libjpeg-dev zlib1g-dev libuemf-dev libgtest-dev
+ qt6-webengine-dev qt6-translations-l10n libshp-dev libgif-dev libjpeg-dev zlib1g-dev libuemf-dev libgtest-dev
  libbenchmark-dev xvfb xauth fonts-dejavu-core fonts-liberation2 fonts-noto-mono libgl1-mesa-dri zip unzip python3
  python3-ezdxf gdal-bin p7zip-full poppler-utils clang-14 libfuzzer-14-dev libclang-rt-14-dev hyperfine imagemagick"
 missing=""

@@ -1,4 +1,5 @@
 #include "mainwindow/Aptta.h"
+#include "mainwindow/DialogButtons.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 
@@ -20,6 +21,7 @@ int main(int argc, char* argv[])
     // Numbers in files never follow the user's locale.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("Velmora"));
+    InstallSpanishQtTexts();
     QStringList args = QApplication::arguments();
     args.removeFirst();
     TAptta* splash = nullptr;

@@ -1,7 +1,10 @@
 #include "mainwindow/DialogButtons.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 QDialogButtonBox* NewAcceptCancelButtons(QDialog* dialog)
 {
@@ -11,4 +14,15 @@ QDialogButtonBox* NewAcceptCancelButtons(QDialog* dialog)
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     return buttons;
+}
+
+QTranslator* InstallSpanishQtTexts()
+{
+    auto* texts = new QTranslator(QCoreApplication::instance());
+    if (!texts->load(QStringLiteral("qtbase_es"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(texts)) {
+        delete texts;
+        return nullptr;
+    }
+    return texts;
 }

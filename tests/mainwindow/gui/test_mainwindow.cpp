@@ -1,6 +1,7 @@
 // The main window as a user meets it: defaults, dropped files, Escape, and the
 // polygon batch run by the real program.
 #include "mainwindow/Aptta.h"
+#include "mainwindow/DialogButtons.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
@@ -22,6 +23,9 @@
 #include <QTimer>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
+#include <QAbstractButton>
+#include <QTranslator>
 #include <QProcess>
 #include <QTabWidget>
 #include <QTest>
@@ -280,6 +284,32 @@ TEST_F(MainWindow, ClosingSavesIntoTheSettingsFolderEvenWithoutTheNetworkFolder)
     EXPECT_EQ(ini.ReadString("File1", "FileName", ""), net);
     EXPECT_EQ(ini.ReadString("File1", "Fecha", "").size(), 19u);
     EXPECT_FALSE(std::filesystem::exists(std::string(VELMORA_SOURCE_DIR) + "/Velmora0.INI"));
+}
+
+// Qt's own texts are Spanish as well, once start-up installs them: leaving
+// through "Salir" asks with "Sí" and "No", and "No" keeps the program running.
+TEST_F(MainWindow, LeavingAsksWithSpanishButtons)
+{
+    QTranslator* texts = InstallSpanishQtTexts();
+    ASSERT_NE(texts, nullptr) << "Qt's Spanish texts are missing (Debian package qt6-translations-l10n)";
+    viewer->AskOnClose = true;
+    viewer->show();
+    QStringList captions;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        for (QAbstractButton* b : box->buttons())
+            captions << b->text().remove(QLatin1Char('&'));
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_TRUE(livemenus::Click(viewer, "menu:Archivo", "FileExitItem"));
+    captions.sort();
+    EXPECT_EQ(captions, QStringList({QStringLiteral("No"), QStringLiteral("Sí")}));
+    EXPECT_TRUE(viewer->isVisible());
+    viewer->AskOnClose = false;
+    QCoreApplication::removeTranslator(texts);
+    delete texts;
 }
 
 TEST_F(MainWindow, ProgramKeysRoundTripThroughTheOptions)
