@@ -294,6 +294,7 @@ TEST_F(MainWindow, LeavingAsksWithSpanishButtons)
     ASSERT_NE(texts, nullptr) << "Qt's Spanish texts are missing (Debian package qt6-translations-l10n)";
     viewer->AskOnClose = true;
     viewer->show();
+    QApplication::processEvents(); // the window is up, as when a user reaches the menu
     QStringList captions;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
