@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -57,10 +58,20 @@ public:
             left_ = bands - 1;
         }
         wake_.notify_all();
-        job(0);
+        std::exception_ptr failure;
+        try {
+            job(0);
+        } catch (...) {
+            failure = std::current_exception(); // the other bands still use the job: wait for them first
+        }
         std::unique_lock lock(mutex_);
         done_.wait(lock, [this] { return left_ == 0; });
         job_ = nullptr;
+        if (!failure)
+            failure = failure_;
+        failure_ = nullptr;
+        if (failure)
+            std::rethrow_exception(failure);
     }
 
 private:
@@ -74,8 +85,15 @@ private:
             const int band = next_++;
             const std::function<void(int)>& job = *job_;
             lock.unlock();
-            job(band);
+            std::exception_ptr failure;
+            try {
+                job(band);
+            } catch (...) {
+                failure = std::current_exception(); // handed to the caller, not left to end the program
+            }
             lock.lock();
+            if (failure && !failure_)
+                failure_ = failure;
             if (--left_ == 0)
                 done_.notify_all();
         }
@@ -85,6 +103,7 @@ private:
     std::condition_variable wake_, done_;
     const std::function<void(int)>* job_ = nullptr;
     int next_ = 0, bands_ = 0, left_ = 0;
+    std::exception_ptr failure_;
     bool stop_ = false;
     std::vector<std::thread> threads_;
 };
