@@ -25,6 +25,7 @@ struct TMetafileReport {
     std::vector<std::string> errors;
     QStringList texts;
     std::vector<std::pair<int, int>> textPoints; // reference point of each text
+    std::vector<int> fontHeights;                // EMF: the height of each font created
 
     bool HasText(const QString& t) const
     {
@@ -66,6 +67,8 @@ inline TMetafileReport CheckMetafile(const std::string& file)
         r.errors.push_back(v.toString().toStdString());
     for (const QJsonValue& v : o.value("texts").toArray())
         r.texts << v.toString();
+    for (const QJsonValue& v : o.value("font_heights").toArray())
+        r.fontHeights.push_back(v.toInt());
     for (const QJsonValue& v : o.value("text_points").toArray())
         r.textPoints.emplace_back(v.toArray().at(0).toInt(), v.toArray().at(1).toInt());
     return r;
