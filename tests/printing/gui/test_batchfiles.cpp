@@ -54,8 +54,9 @@ TReport RunBatch(const testutil::TempDir& tmp, const std::string& network, const
 }
 
 // Every picture of the report: a metafile sound to its bounds, inside its cell
-// or the page's text width, with the stamp among its texts.
-void ExpectSoundPictures(const TReport& report, size_t count)
+// or the page's text width, with the stamp among its texts and at least one
+// drawing point for each of the network's links.
+void ExpectSoundPictures(const TReport& report, size_t count, int links)
 {
     ASSERT_EQ(report.pictures.size(), count);
     for (const QJsonObject& pic : report.pictures) {
@@ -69,6 +70,7 @@ void ExpectSoundPictures(const TReport& report, size_t count)
             EXPECT_LE(w, pic.value("text_width").toDouble()) << "picture wider than the text";
         const testutil::TMetafileReport r = testutil::CheckMetafile(pic.value("file").toString().toStdString());
         EXPECT_METAFILE_SOUND(r);
+        EXPECT_GE(r.points, links) << r.Summary();
         EXPECT_TRUE(r.HasText(QStringLiteral("Generado por Velmora"))) << r.Summary();
         // The picture is page-sized at the printer's resolution, not a screen bitmap.
         ASSERT_EQ(r.bounds.size(), 4u);
@@ -91,7 +93,7 @@ TEST(BatchPictures, ChicagoSketchPicturesCarryTheirLegends)
                                     "[Tema]\r\n[Chicago]\r\nRedPalvon=chicago-sketch.dat\r\nVarVolumen=Cap\r\n"
                                     "VarColores=Long\r\nVarMovim=Fl.Sat\r\n",
                                     "informe.doc");
-    ExpectSoundPictures(report, 3);
+    ExpectSoundPictures(report, 3, 2950);
     // A4 paper, the pictures 6 inches wide.
     EXPECT_EQ(report.doc.value("paper").toArray().at(0).toInt(), 11906);
     for (const QJsonObject& pic : report.pictures)
@@ -121,7 +123,7 @@ TEST(BatchPictures, PicturesInColumnsStayInsideTheirCells)
                                     "[Tema]\r\n[Uno]\r\nRedPalvon=siouxfalls.dat\r\nVariables=none\r\n"
                                     "[Dos]\r\nRedPalvon=siouxfalls.dat\r\nVariables=none\r\n",
                                     "informe.doc");
-    ExpectSoundPictures(report, 2);
+    ExpectSoundPictures(report, 2, 76);
     for (const QJsonObject& pic : report.pictures)
         EXPECT_TRUE(pic.value("cell_width").isDouble()) << "picture outside the table";
 }
@@ -130,7 +132,13 @@ TEST(BatchPictures, PicturesInColumnsStayInsideTheirCells)
 TEST(BatchPictures, PublicNetworksPrintSoundPictures)
 {
     int printed = 0;
-    for (const char* name : {"siouxfalls.dat", "anaheim.dat", "berlin-center-truncated.dat", "siouxfalls-junctions.dat", "chicago-sketch.dat"}) {
+    // With their link counts as the README gives them.
+    const std::pair<const char*, int> nets[] = {{"siouxfalls.dat", 76},
+                                                {"anaheim.dat", 914},
+                                                {"berlin-center-truncated.dat", 23996},
+                                                {"siouxfalls-junctions.dat", 76},
+                                                {"chicago-sketch.dat", 2950}};
+    for (const auto& [name, links] : nets) {
         const std::string net = testutil::realDataPath(name);
         if (!std::filesystem::exists(net))
             continue;
@@ -140,7 +148,7 @@ TEST(BatchPictures, PublicNetworksPrintSoundPictures)
                                         std::string("[General]\r\nDocumentoWord=informe.doc\r\n[Tema]\r\n[Red]\r\n")
                                             + "RedPalvon=" + name + "\r\nVariables=none\r\n",
                                         "informe.doc");
-        ExpectSoundPictures(report, 1);
+        ExpectSoundPictures(report, 1, links);
         ++printed;
     }
     if (printed == 0)
@@ -162,7 +170,7 @@ TEST(BatchPictures, LandscapeReportTurnsThePrinterPage)
                                         "[General]\r\nDocumentoWord=informe.doc\r\nOrientacion=" + std::to_string(landscape)
                                             + "\r\n[Tema]\r\n[Red]\r\nRedPalvon=siouxfalls.dat\r\nVariables=none\r\n",
                                         "informe.doc");
-        ExpectSoundPictures(report, 1);
+        ExpectSoundPictures(report, 1, 76);
         ASSERT_EQ(report.pictures.size(), 1u);
         const testutil::TMetafileReport r =
             testutil::CheckMetafile(report.pictures[0].value("file").toString().toStdString());
