@@ -12,6 +12,8 @@
 #include "printing/gui/PrintLayers.h"
 #include "printing/gui/PrinterSetup.h"
 #include "model/KDVlib.h"
+#include "model/LinkShapes.h"
+#include "printing/Net2Print.h"
 #include "model/ZelUtils.h"
 #include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
@@ -210,7 +212,18 @@ TEST_F(PrintFiles, PreviewSavesMetafilesWithTheViewInsideTheirBounds)
     const std::string emf = tmp.file("vista.emf"), wmf = tmp.file("vista.wmf");
     ASSERT_TRUE(FrmPreview->ImageExports(emf));
     ASSERT_TRUE(FrmPreview->ImageExports(wmf));
+    // The letter-size button: three presses draw the labels 1.3 times as large.
+    for (int i = 0; i < 3; ++i)
+        ClickToolButton(FrmPreview, QStringLiteral("tbIncFont"));
+    const std::string larger = tmp.file("letras.emf");
+    ASSERT_TRUE(FrmPreview->ImageExports(larger));
     FrmPreview->close();
+    const std::vector<int> before = testutil::CheckMetafile(emf).fontHeights;
+    const std::vector<int> after = testutil::CheckMetafile(larger).fontHeights;
+    ASSERT_FALSE(before.empty());
+    ASSERT_FALSE(after.empty());
+    const int smallest = *std::min_element(before.begin(), before.end());
+    EXPECT_NEAR(*std::min_element(after.begin(), after.end()), 1.3 * smallest, 0.1 * smallest + 1);
     for (const std::string& file : {emf, wmf}) {
         const testutil::TMetafileReport r = testutil::CheckMetafile(file);
         EXPECT_METAFILE_SOUND(r);
@@ -627,4 +640,30 @@ TEST_F(PrintFiles, TransitLoadsPrintTheirLegend)
     EXPECT_METAFILE_SOUND(r);
     EXPECT_TRUE(r.HasText(QStringLiteral("Rutas Fijas"))) << r.texts.join('|').toStdString();
     EXPECT_FALSE(r.HasText(QStringLiteral("BUSES")));
+}
+
+// The phase report of the networks of a print definition, from the menu of the
+// phase window's print button: the definition chosen from the main menu, the
+// document written with the phase table of the listed signalised junction.
+TEST_F(PrintFiles, PhaseReportOfTheDefinedNetworksFromThePhaseWindow)
+{
+    const std::string doc = tmp.file("fases.doc");
+    testutil::writeFile(tmp.file("fases.ini"), "[General]\r\nDocumentoWord=" + doc + "\r\n[Uno]\r\nRedPalvon="
+                                                   + tmp.file("red.dat") + "\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("fases.ini"));
+    LiveAction(viewer, "DefinirRedes1")->trigger();
+    ASSERT_GT(Net2PrintCount, 0);
+    for (int32_t i = 0; i <= MaxNodos; ++i)
+        NodoEnLista[i] = 0;
+    NodoEnLista[KDVlib::FindNodo(103)] = 1; // the signalised junction, listed in the phase window
+    auto* menu = FrmFases->findChild<QMenu*>(QStringLiteral("pupImprimirFases"));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(FrmFases->tbPrint->menu(), menu);
+    QAction* report = menu->findChild<QAction*>(QStringLiteral("ImprimirFases"));
+    ASSERT_NE(report, nullptr);
+    report->trigger();
+    const std::string rtf = testutil::readFile(doc);
+    EXPECT_EQ(rtf.rfind("{\\rtf", 0), 0u);
+    EXPECT_NE(rtf.find("Nodo: 103"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("emf.emf")));
 }
