@@ -2,6 +2,7 @@
 // For the tests that fingerprint pictures of networks: where a case's network
 // lies, and the digest of a picture's pixels.
 #include "map/DisplayStyles.h"
+#include "map/DrawState.h"
 #include "model/FileUtils.h"
 #include "model/HitGrid.h"
 #include "model/JunctionOutlines.h"

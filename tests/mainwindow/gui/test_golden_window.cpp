@@ -1,0 +1,229 @@
+// The whole window's outputs fingerprinted, so that moving code between the
+// window's parts shows at once if anything a user gets changes: on the sample
+// and a real network, with sets of layers switched on from the live toolbar, the
+// map on screen, the printed page, the DXF drawing, the shapefile set and the
+// settings file written on leaving. Each digest is paired with one check that
+// the output holds what it should, since a digest alone only guards.
+//
+// Run-specific values are taken out first: the temporary folder (written as
+// "<tmp>"), the save date in the settings file, the date in the shapefile's
+// table header and the program's version in the page stamp.
+//
+// A changed output that is meant to change is re-recorded by running
+//   VELMORA_PRINT_DIGESTS=1 build/test_mainwindow_gui --gtest_filter='Golden*'
+// and pasting the printed rows over the table below.
+#include "mainwindow/DlgCfg.h"
+#include "map/Ranges.h"
+#include "map/gui/OxrImage.h"
+#include "model/KDVvars.h"
+#include "printing/ZelPrinter.h"
+#include "printing/gui/FrmPreview.h"
+#include "support/FileDialogAnswer.h"
+#include "support/GuiTestUtil.h"
+#include "support/IdentityCases.h"
+#include "support/LiveMenus.h"
+#include "support/ViewerFixture.h"
+
+#include <QAbstractButton>
+#include <QCryptographicHash>
+#include <QMessageBox>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QtEndian>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Case {
+    const char* name;
+    const char* file;   // a real network, or the sample when it begins with '/'
+    const char* layers; // layer buttons switched on; "button=k" picks variable k from its menu first
+    const char* map;
+    const char* page;
+    const char* dxf;
+    const char* shp;
+    const char* ini;
+};
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
+const Case Cases[] = {
+    {"sample_default", "/samples/ejemplo.dat", "",
+     "d90572880c02850a", "1d5a461d63a3ae03", "073aee586adbcd50", "4f609e104c798bb9", "402e71ece463c4d3"},
+    {"sample_labels", "/samples/ejemplo.dat", "tbNodes tbArrows tbNameNodes tbCalles",
+     "5bef79f614e41d9d", "a7fdd790d950c4d9", "c9023023740cb5f3", "4f609e104c798bb9", "02d00355ec594752"},
+    {"sample_colours", "/samples/ejemplo.dat", "tbColores=5",
+     "75d3eb16fb0fdaf9", "a63d494439515ef4", "38e0854a2cc83f22", "4f609e104c798bb9", "9a26d4af6a8180d2"},
+    {"chicago_default", "chicago-sketch.dat", "",
+     "511fd2926fc7fb21", "0cd6057a1a98f938", "5e5673c5f8f49424", "a70dae7a5044246e", "106b14f6fb86fec9"},
+    {"chicago_labels", "chicago-sketch.dat", "tbNodes tbArrows tbNameNodes tbCalles",
+     "bd63a270e2a4d95c", "6390a3c8e8556a75", "8c599d74d15141bc", "a70dae7a5044246e", "a8a411e1d68c0c3a"},
+    {"chicago_colours", "chicago-sketch.dat", "tbColores=5",
+     "addae83cad647d89", "b20d1b4535e5309b", "e29fd87d7ad5ae71", "a70dae7a5044246e", "9a7b6e119ed1a8f8"},
+};
+
+std::string Digest(const QByteArray& bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex().left(16).toStdString();
+}
+
+// Pixels not of the picture's commonest colour.
+int Ink(const QImage& image)
+{
+    std::map<QRgb, int> count;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ++count[image.pixel(x, y)];
+    int most = 0;
+    for (const auto& [c, n] : count)
+        most = std::max(most, n);
+    return image.width() * image.height() - most;
+}
+
+class GoldenWindow : public ViewerFixture, public ::testing::WithParamInterface<Case> {
+protected:
+    void SetUp() override
+    {
+        ViewerFixture::SetUp();
+        // The link variable and the recent files outlive a window in this process;
+        // a fresh program starts without them.
+        RangeName = "null";
+        RangeVarArcos = 0;
+        ShownVarList.clear();
+        RangeMin = RangeMax = 0.0f;
+        RecentFiles.clear();
+    }
+    QByteArray Read(const fs::path& file)
+    {
+        QByteArray bytes = QByteArray::fromStdString(testutil::readFile(file.string()));
+        return bytes.replace(QByteArray::fromStdString(tmp.path().string()), "<tmp>");
+    }
+};
+
+} // namespace
+
+TEST_P(GoldenWindow, OutputsAsRecorded)
+{
+    const Case& c = GetParam();
+    const std::string source = testutil::CaseNetworkPath(c.file);
+    if (source.empty())
+        GTEST_SKIP() << "no real networks at " << testutil::realDataPath("");
+    fs::create_directories(tmp.path() / "red");
+    fs::create_directories(tmp.path() / "shp");
+    const fs::path net = tmp.path() / "red" / fs::path(source).filename();
+    fs::copy_file(source, net);
+
+    viewer->show();
+    testutil::settle();
+    GeneratedBy = "Generado por Velmora";
+    ASSERT_TRUE(viewer->AbrirRedPalvon(net.string()));
+    testutil::settle();
+    for (const QString& item : QString::fromLatin1(c.layers).split(' ', Qt::SkipEmptyParts)) {
+        const QString button = item.section('=', 0, 0);
+        QAction* b = livemenus::Reach(viewer, "toolbar:tbarArcos", button);
+        ASSERT_NE(b, nullptr);
+        if (item.contains('=')) {
+            ASSERT_NE(b->menu(), nullptr) << button.toStdString();
+            emit b->menu()->aboutToShow();
+            QAction* pick = nullptr;
+            for (QAction* v : b->menu()->actions())
+                if (v->isEnabled() && v->data().toInt() == item.section('=', 1).toInt())
+                    pick = v;
+            ASSERT_NE(pick, nullptr) << item.toStdString();
+            pick->trigger();
+        }
+        if (!viewer->Down(button))
+            b->trigger();
+        ASSERT_TRUE(viewer->Down(button)) << button.toStdString();
+    }
+    viewer->DrawPalvon();
+    testutil::settle();
+
+    // (a) The map on screen.
+    const QImage& screen = viewer->img->Picture();
+    const std::string map = testutil::PixelDigest(screen);
+    EXPECT_GT(Ink(screen), 1000) << "a blank map";
+
+    // (b) The printed page, as the preview holds it, played onto an image.
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "aVistaPrevia1"));
+    testutil::settle();
+    ASSERT_FALSE(PrintPicture.IsEmpty());
+    QImage pageImage(PrintPicture.Width(), PrintPicture.Height(), QImage::Format_ARGB32_Premultiplied);
+    pageImage.fill(Qt::white);
+    {
+        QPainter p(&pageImage);
+        PrintPicture.Play(p);
+    }
+    const std::string page = testutil::PixelDigest(pageImage);
+    EXPECT_GT(Ink(pageImage), 1000) << "a blank page";
+
+    // (c) The DXF drawing and (d) the shapefile set, saved from the preview.
+    QAction* save = FrmPreview->findChild<QAction*>("tbSave");
+    ASSERT_NE(save, nullptr);
+    const fs::path dxfFile = tmp.path() / "plano.dxf";
+    testutil::AnswerFileDialog(viewer, dxfFile.string(), 2);
+    save->trigger();
+    const QByteArray dxfBytes = Read(dxfFile);
+    const std::string dxf = Digest(dxfBytes);
+    EXPECT_GE(dxfBytes.count("\nLINE\r\n") + dxfBytes.count("\nLINE\n"), Network.LinkCount / 2) << "links in the DXF";
+
+    testutil::AnswerFileDialog(viewer, (tmp.path() / "shp" / "arcos.shp").string(), 4);
+    save->trigger();
+    FrmPreview->close();
+    QCryptographicHash shpHash(QCryptographicHash::Sha1);
+    std::vector<fs::path> shpFiles(fs::directory_iterator(tmp.path() / "shp"), fs::directory_iterator());
+    std::sort(shpFiles.begin(), shpFiles.end());
+    QByteArray dbf;
+    for (const fs::path& f : shpFiles) {
+        QByteArray bytes = Read(f);
+        if (f.extension() == ".dbf" && bytes.size() > 4) {
+            bytes.replace(1, 3, QByteArray(3, '\0')); // the date of last update
+            dbf = bytes;
+        }
+        shpHash.addData(QByteArray::fromStdString(f.filename().string()));
+        shpHash.addData(bytes);
+    }
+    const std::string shp = shpHash.result().toHex().left(16).toStdString();
+    ASSERT_GT(dbf.size(), 8);
+    int placed = 0;
+    for (int32_t l = 1; l <= Network.LinkCount; ++l)
+        placed += Arcos[l].AIndex > 0 && Arcos[l].BIndex > 0 && Nodos[Arcos[l].AIndex].HasXY &&
+                  Nodos[Arcos[l].BIndex].HasXY;
+    const auto records = qFromLittleEndian<quint32>(dbf.constData() + 4);
+    EXPECT_EQ(int(records), placed) << "links in the shapefile";
+
+    // (e) The settings file, after leaving through the menu and saying yes.
+    viewer->AskOnClose = true;
+    QTimer::singleShot(0, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->button(QMessageBox::Yes)->click();
+    });
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "FileExitItem"));
+    viewer->AskOnClose = false;
+    EXPECT_FALSE(viewer->isVisible());
+    QByteArray iniBytes = Read(tmp.path() / "Velmora0.INI");
+    const std::string settings = QString::fromUtf8(iniBytes)
+                                     .replace(QRegularExpression("Fecha=[^\r\n]*"), "Fecha=<fecha>")
+                                     .toStdString();
+    EXPECT_NE(settings.find("FileName=<tmp>/red/" + net.filename().string()), std::string::npos) << settings;
+    const std::string ini = Digest(QByteArray::fromStdString(settings));
+
+    if (std::getenv("VELMORA_PRINT_DIGESTS"))
+        std::printf("    {\"%s\", \"%s\", \"%s\",\n     \"%s\", \"%s\", \"%s\", \"%s\", \"%s\"},\n", c.name, c.file,
+                    c.layers, map.c_str(), page.c_str(), dxf.c_str(), shp.c_str(), ini.c_str());
+    EXPECT_EQ(map, c.map) << c.name << ": the map on screen";
+    EXPECT_EQ(page, c.page) << c.name << ": the printed page";
+    EXPECT_EQ(dxf, c.dxf) << c.name << ": the DXF drawing";
+    EXPECT_EQ(shp, c.shp) << c.name << ": the shapefile set";
+    EXPECT_EQ(ini, c.ini) << c.name << ": the settings file\n" << settings;
+}
+
+INSTANTIATE_TEST_SUITE_P(Window, GoldenWindow, ::testing::ValuesIn(Cases),
+                         [](const auto& info) { return std::string(info.param.name); });
