@@ -91,7 +91,7 @@ bool WriteEmme2(const std::string& base, std::string& error)
     for (const auto& [ext, make] : files) {
         const std::string name = base + ext;
         if (!FileUtils::WriteFileAtomic(name, make())) {
-            error = "No se pudo escribir el archivo " + name;
+            error = FileUtils::WriteFailure(name);
             return false;
         }
     }

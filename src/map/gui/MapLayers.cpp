@@ -116,7 +116,7 @@ bool SaveMapBitmap(const std::string& fileName)
     // The stamp and the title belong to the file only: the map is drawn again without them.
     PalvonViewer->DrawPalvon();
     if (!written)
-        Services().ShowMessage("No se pudo grabar el archivo\r" + fileName);
+        Services().ShowMessage(FileUtils::WriteFailure(fileName));
     return written;
 }
 

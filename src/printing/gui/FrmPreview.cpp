@@ -383,7 +383,7 @@ bool TFrmPreview::ImageExports(const std::string& fileName)
     else
         return true;
     if (!ok)
-        Services().ShowMessage("No se pudo escribir el archivo " + fileName);
+        Services().ShowMessage(FileUtils::WriteFailure(fileName));
     return ok;
 }
 
