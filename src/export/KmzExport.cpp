@@ -51,7 +51,12 @@ TKmzBuild::TKmzBuild(const std::string& kmzPath) : kmz_(kmzPath)
         problem_ = scratch_->dir.Why();
         return;
     }
-    kml_ = (fs::path(scratch_->dir.Path()) / fs::path(kmzPath).filename().replace_extension(".kml")).string();
+    // Absolute: the archive resolves what it adds against its base folder, and a
+    // relative name would be taken twice.
+    std::error_code ec;
+    kml_ = fs::absolute(fs::path(scratch_->dir.Path()) / fs::path(kmzPath).filename().replace_extension(".kml"), ec)
+               .lexically_normal()
+               .string();
 }
 
 TKmzBuild::~TKmzBuild() { delete scratch_; }
@@ -76,8 +81,9 @@ bool TKmzBuild::Finish(std::string& error)
     int added = 0;
     TZipForge zip;
     try {
-        zip.FileName = kmz_;
-        zip.BaseDir = scratch_->dir.Path();
+        std::error_code ec;
+        zip.FileName = fs::absolute(fs::path(kmz_), ec).lexically_normal().string();
+        zip.BaseDir = fs::path(kml_).parent_path().string();
         zip.SetCompressionLevel(clNormal); // deflate level 6
         // A failure ends the packing: the message below is the only one the user reads.
         zip.OnProcessFileFailure = [](const std::string&, int, int, int, const std::string&, int& action) {

@@ -170,27 +170,6 @@ bool ReadsBack()
     return entities == shapesWritten && records == std::max(recordsWritten, shapesWritten);
 }
 
-// Moves the three members over the targets. The earlier members are kept (hard
-// links in the scratch folder) until all three are in, and put back if one fails.
-bool SwapIn(std::string& why)
-{
-    bool kept[3] = {false, false, false};
-    for (int i = 0; i < 3; ++i)
-        if (targets[i].exists)
-            kept[i] = ::link(targets[i].real.c_str(), (scratch->Path() + "/old" + Members[i]).c_str()) == 0;
-    for (int i = 0; i < 3; ++i) {
-        if (SafeFile::Replace(scratchBase + Members[i], targets[i], why))
-            continue;
-        for (int j = 0; j < i; ++j) {
-            if (kept[j])
-                ::rename((scratch->Path() + "/old" + Members[j]).c_str(), targets[j].real.c_str());
-            else if (!targets[j].exists)
-                ::unlink(targets[j].real.c_str());
-        }
-        return false;
-    }
-    return true;
-}
 } // namespace
 
 bool ShpCreate(const std::string& fileName, int32_t shapeType, const std::vector<TFieldDefs>& fields,
@@ -262,8 +241,9 @@ bool ShpClose(std::string& error)
         why = SafeFile::Reason(firstError);
     else if (!ReadsBack())
         why = "el archivo escrito no se puede leer completo";
-    if (why.empty() && !SwapIn(why) && why.empty())
-        why = SafeFile::Reason(EIO);
+    if (why.empty())
+        SafeFile::ReplaceSet({scratchBase + Members[0], scratchBase + Members[1], scratchBase + Members[2]},
+                             {targets[0], targets[1], targets[2]}, why);
     scratch.reset();
     if (!why.empty()) {
         error = FileUtils::WriteFailure(shownName, why);

@@ -9,6 +9,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <random>
 #include <signal.h>
 #include <sys/stat.h>
@@ -164,7 +165,7 @@ TScratch::TScratch(const TTarget& target) : target_(target)
     for (int attempt = 0; attempt < 100; ++attempt) {
         name_ = prefix + RandomSuffix();
         // 0666 through the umask: a new file gets the permissions any new file gets.
-        fd_ = ::open(name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd_ = ::open(name_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0 || errno != EEXIST)
             break;
     }
@@ -201,7 +202,7 @@ bool TScratch::Write(const void* data, size_t size)
     return true;
 }
 
-bool TScratch::Publish(bool sync)
+bool TScratch::Finish(bool sync)
 {
     if (!Ok())
         return false;
@@ -213,10 +214,17 @@ bool TScratch::Publish(bool sync)
     if (::close(fd_) != 0 && !err)
         err = errno;
     fd_ = -1;
-    if (!err && ::rename(name_.c_str(), target_.real.c_str()) != 0)
-        err = errno;
-    if (err) {
+    if (err)
         why_ = Reason(err);
+    return !err;
+}
+
+bool TScratch::Publish(bool sync)
+{
+    if (!Finish(sync))
+        return false;
+    if (::rename(name_.c_str(), target_.real.c_str()) != 0) {
+        why_ = Reason(errno);
         return false;
     }
     published_ = true;
@@ -289,17 +297,65 @@ bool Write(const std::string& path, const std::string& bytes, std::string* why, 
     return false;
 }
 
-bool Replace(const std::string& scratch, const TTarget& target, std::string& why)
+bool ReplaceSet(const std::vector<std::string>& scratches, const std::vector<TTarget>& targets, std::string& why)
 {
-    if (target.exists && ::chmod(scratch.c_str(), target.mode) != 0) {
-        why = Reason(errno);
-        return false;
+    std::vector<std::string> kept(targets.size());
+    for (size_t i = 0; i < targets.size(); ++i) {
+        if (!targets[i].exists)
+            continue;
+        const std::string name = ScratchPrefix(targets[i].real) + RandomSuffix();
+        if (::link(targets[i].real.c_str(), name.c_str()) == 0)
+            kept[i] = name;
     }
-    if (::rename(scratch.c_str(), target.real.c_str()) != 0) {
-        why = Reason(errno);
-        return false;
+    size_t moved = 0;
+    for (; moved < targets.size(); ++moved) {
+        const TTarget& t = targets[moved];
+        if (t.exists && ::chmod(scratches[moved].c_str(), t.mode) != 0)
+            break;
+        if (::rename(scratches[moved].c_str(), t.real.c_str()) != 0)
+            break;
     }
-    return true;
+    const bool ok = moved == targets.size();
+    if (!ok) {
+        why = Reason(errno);
+        for (size_t j = 0; j < moved; ++j) {
+            if (!kept[j].empty() && ::rename(kept[j].c_str(), targets[j].real.c_str()) == 0)
+                kept[j].clear();
+            else if (!targets[j].exists)
+                ::unlink(targets[j].real.c_str());
+        }
+    }
+    for (const std::string& k : kept)
+        if (!k.empty())
+            ::unlink(k.c_str());
+    return ok;
+}
+
+bool WriteSet(const std::vector<std::pair<std::string, std::string>>& files, std::string& failedPath,
+              std::string& why)
+{
+    std::vector<TTarget> targets(files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+        why = Prepare(files[i].first, targets[i]);
+        if (!why.empty()) {
+            failedPath = files[i].first;
+            return false;
+        }
+    }
+    std::vector<std::unique_ptr<TScratch>> scratches;
+    std::vector<std::string> names;
+    for (size_t i = 0; i < files.size(); ++i) {
+        scratches.push_back(std::make_unique<TScratch>(targets[i]));
+        TScratch& s = *scratches.back();
+        if (!s.Write(files[i].second.data(), files[i].second.size()) || !s.Finish()) {
+            failedPath = files[i].first;
+            why = s.Why();
+            return false;
+        }
+        names.push_back(s.Name());
+    }
+    failedPath = files.empty() ? std::string() : files.front().first;
+    return ReplaceSet(names, targets, why);
 }
 
 } // namespace SafeFile

@@ -13,6 +13,8 @@
 #include <cstddef>
 #include <string>
 #include <sys/types.h>
+#include <utility>
+#include <vector>
 
 namespace SafeFile {
 
@@ -56,6 +58,9 @@ public:
     // Flushes (fsync unless `sync` is false), sets the permissions, closes and renames
     // over the target. False with Why() on any failure; the target is then untouched.
     bool Publish(bool sync = true);
+    // Publish without the rename, for a member of a set (ReplaceSet moves it; the
+    // destructor removes it only while it is still there).
+    bool Finish(bool sync = true);
 
 private:
     TTarget target_;
@@ -90,8 +95,14 @@ void RemoveLeftovers(const std::string& folder);
 // (a log rewritten on every read need not wait for the disk).
 bool Write(const std::string& path, const std::string& bytes, std::string* why = nullptr, bool sync = true);
 
-// Moves a finished scratch file over a prepared target (permissions kept); the
-// rename is the last step. False with the reason in why.
-bool Replace(const std::string& scratch, const TTarget& target, std::string& why);
+// Moves finished scratch files over their prepared targets as one set (permissions
+// kept): the earlier files are kept aside (hard links) until every member is in,
+// and put back when one cannot be moved. False with the reason in why.
+bool ReplaceSet(const std::vector<std::string>& scratches, const std::vector<TTarget>& targets, std::string& why);
+
+// Writes several files that belong together (name, bytes): all are written aside
+// first and swapped in by ReplaceSet, so that a failure leaves the earlier set whole.
+bool WriteSet(const std::vector<std::pair<std::string, std::string>>& files, std::string& failedPath,
+              std::string& why);
 
 } // namespace SafeFile

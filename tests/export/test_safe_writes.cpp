@@ -4,6 +4,7 @@
 // why, and nothing is left under the real name; a killed write's scratch files go
 // at the next save in the folder.
 #include "archive/ZipForge.h"
+#include "export/Emme2Export.h"
 #include "export/GeoWriters.h"
 #include "export/KmzExport.h"
 #include "export/ZelDxfer.h"
@@ -179,6 +180,12 @@ const std::vector<Writer>& Writers()
              for (int i = 0; i < 30; ++i)
                  ZelDxfer::DxfPoint("P", i, 2 * i);
              return Told(ZelDxfer::DxfClose(), p);
+         }},
+        {"emme2", "red.network",
+         [](const std::string& p) {
+             std::string error;
+             Emme2Export::WriteEmme2(FileUtils::ChangeFileExt(p, ""), error);
+             return error;
          }},
         {"csv", "pijas.csv", [](const std::string& p) { return Told(KDVanalysis::WritePijaCsv(p, false), p); }},
         {"kmz", "capas.kmz",

@@ -1,4 +1,6 @@
 #include "printing/gui/DlgPrint.h"
+#include "model/FileUtils.h"
+#include "platform/ImageFile.h"
 
 #include "mainwindow/PalvonViewer.h"
 #include "map/MapPainter.h"
@@ -244,8 +246,8 @@ bool TDlgPrint::SavePages(const std::string& fileName)
             QPainter p(&bmp);
             PrintPicture.PlayInto(p, QRectF(bmp.rect()));
         }
-        if (!bmp.save(QString::fromStdString(name), "JPG")) {
-            Services().ShowMessage("No se pudo grabar archivo: " + name);
+        if (!ImageFile::Save(bmp, name, "JPG")) {
+            Services().ShowMessage(FileUtils::WriteFailure(name));
             return false;
         }
         return true;

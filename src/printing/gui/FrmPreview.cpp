@@ -1,4 +1,5 @@
 #include "printing/gui/FrmPreview.h"
+#include "platform/ImageFile.h"
 
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
@@ -130,15 +131,6 @@ QImage PictureImage(QSize size)
     return image;
 }
 
-bool WriteImage(const QImage& image, const char* format, const std::string& fileName, int quality = -1)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, format, quality))
-        return false;
-    return FileUtils::WriteFileAtomic(fileName, bytes.toStdString());
-}
 
 int GifWrite(GifFileType* gif, const GifByteType* data, int length)
 {
@@ -375,9 +367,9 @@ bool TFrmPreview::ImageExports(const std::string& fileName)
         return true;
     }
     if (ext == QLatin1String(".BMP"))
-        ok = WriteImage(PictureImage(ppv->size()), "BMP", fileName);
+        ok = ImageFile::Save(PictureImage(ppv->size()), fileName, "BMP");
     else if (ext == QLatin1String(".JPG"))
-        ok = WriteImage(PictureImage(ppv->size()), "JPG", fileName, 90);
+        ok = ImageFile::Save(PictureImage(ppv->size()), fileName, "JPG", 90);
     else if (ext == QLatin1String(".GIF"))
         ok = WriteGif(PictureImage(ZelPrinter::GifSize(ppv->width(), ppv->height(), seSize->value())), fileName);
     else
