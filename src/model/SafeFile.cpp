@@ -219,6 +219,16 @@ bool TScratch::Finish(bool sync)
     return !err;
 }
 
+bool TScratch::PublishWrittenByName(bool sync)
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = name_.empty() ? -1 : ::open(name_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0 && why_.empty())
+        why_ = Reason(errno);
+    return Publish(sync);
+}
+
 bool TScratch::Publish(bool sync)
 {
     if (!Finish(sync))

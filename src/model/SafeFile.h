@@ -58,6 +58,8 @@ public:
     // Flushes (fsync unless `sync` is false), sets the permissions, closes and renames
     // over the target. False with Why() on any failure; the target is then untouched.
     bool Publish(bool sync = true);
+    // Publish for a scratch file that a library wrote by its name (a PDF printer).
+    bool PublishWrittenByName(bool sync = true);
     // Publish without the rename, for a member of a set (ReplaceSet moves it; the
     // destructor removes it only while it is still there).
     bool Finish(bool sync = true);
