@@ -9,8 +9,13 @@
 // "<tmp>"), the save date in the settings file, the date in the shapefile's
 // table header and the program's version in the page stamp.
 //
+// The digests are those of a program started afresh: each case runs in a process
+// of its own, as ctest runs it, or in any order among these cases alone. After
+// other tests of this binary in the same process they differ, since display
+// state those tests change outlives their windows.
+//
 // A changed output that is meant to change is re-recorded by running
-//   VELMORA_PRINT_DIGESTS=1 build/test_mainwindow_gui --gtest_filter='Golden*'
+//   VELMORA_PRINT_DIGESTS=1 build/test_mainwindow_gui --gtest_filter='Window/GoldenWindow*'
 // and pasting the printed rows over the table below.
 #include "mainwindow/DlgCfg.h"
 #include "map/Ranges.h"
