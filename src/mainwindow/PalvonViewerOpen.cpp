@@ -1,6 +1,7 @@
 // The main road of the program: from a file name to a network in memory, filled
 // grids and a drawn map; and the other data files opened into that network.
 #include "mainwindow/DlgCfg.h"
+#include "analysis/Fases.h"
 #include "analysis/gui/KDVMix.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
@@ -213,6 +214,13 @@ bool TPalvonViewer::RunOpening()
     ConstruyeMixs();
     DrawDataDat();
     ShowCompanionListings();
+    if (FrmFases && !BatchMode) {
+        // The phase window shows a junction of the network it was opened on: it
+        // closes, and builds its list afresh from the new network when shown again.
+        if (FrmFases->isVisible())
+            FrmFases->close();
+        FasesListOk = 0;
+    }
     if (!BatchMode)
         DrawPalvon();
     return true;

@@ -478,6 +478,9 @@ TEST_F(MainWindow, EachOpeningStartsCleanAndARefusedOneKeepsTheEarlier)
     ASSERT_NE(viewer->sagArcosSel, nullptr);
     ASSERT_TRUE(viewer->sagArcosSel->isVisible());
     ASSERT_EQ(viewer->sagArcosSel->RowCount(), 4);
+    // The phase window on one of chicago's junctions.
+    ASSERT_TRUE(livemenus::Click(viewer, QStringLiteral("menu:Procesos>Análisis de Intersecciones"), "Visualizacion"));
+    ASSERT_TRUE(FrmFases->isVisible());
 
     // The sample again: its own errors only, no selection, its own movements.
     Open(sample);
@@ -486,6 +489,7 @@ TEST_F(MainWindow, EachOpeningStartsCleanAndARefusedOneKeepsTheEarlier)
     EXPECT_FALSE(viewer->sagArcosSel->isVisible());
     EXPECT_EQ(viewer->sagArcosSel->RowCount(), 1);
     EXPECT_FALSE(viewer->Action("VerSeleccion")->isEnabled());
+    EXPECT_FALSE(FrmFases->isVisible());
     EXPECT_EQ(viewer->sagMovim->RowCount(), Network.MovementCount + 1);
 
     // Anaheim has no movements and no transit lines: no row of another network's.
