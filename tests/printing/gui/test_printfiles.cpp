@@ -122,14 +122,19 @@ protected:
 
 // From a fresh start (no print definition read) the preview holds the view at the
 // printer page's size; its EMF and WMF saves keep every point inside the header's
-// bounds, draw every link and carry the title, the stamp and the node numbers as
-// text whose characters advance by their own widths.
+// bounds, draw every link with the colour map's legend and carry the title, the
+// stamp and the node numbers as text whose characters advance by their own widths.
 TEST_F(PrintFiles, PreviewSavesMetafilesWithTheViewInsideTheirBounds)
 {
     EXPECT_TRUE(PrintOnPrinterPage);
     viewer->tit->setPlainText(QStringLiteral("Plano de prueba"));
     if (!viewer->Down("tbNameNodes"))
         LiveAction(viewer, "tbNameNodes")->trigger();
+    // A colour map of the link lengths, chosen from the menus.
+    for (QAction* a : viewer->VarArcos->actions())
+        if (a->text() == QStringLiteral("Longitud"))
+            a->trigger();
+    LiveAction(viewer, "colores1")->trigger();
     LiveAction(viewer, "aVistaPrevia1")->trigger();
     testutil::settle();
     const QSize page = PrinterPageSize();
@@ -147,6 +152,7 @@ TEST_F(PrintFiles, PreviewSavesMetafilesWithTheViewInsideTheirBounds)
         EXPECT_TRUE(r.HasText(QString::fromStdString(GeneratedBy))) << file;
         EXPECT_GE(r.texts.size(), 10) << file; // node numbers
         EXPECT_GE(r.points, ArcosMaxRec - 1) << file; // every link drawn
+        testutil::ExpectLengthColourMap(r);
         // Each character advances by its own width: the l narrower than the o.
         const std::vector<int> dx = r.AdvancesOf(QStringLiteral("Plano de prueba"));
         ASSERT_EQ(dx.size(), 15u) << file;
