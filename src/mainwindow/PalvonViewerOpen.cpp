@@ -8,6 +8,7 @@
 #include "map/DisplayStyles.h"
 #include "map/gui/OxrImage.h"
 #include "model/FileUtils.h"
+#include "model/SafeFile.h"
 #include "model/HitGrid.h"
 #include "model/JunctionOutlines.h"
 #include "model/KDVlib.h"
@@ -114,6 +115,8 @@ bool TPalvonViewer::SetFileNames(const std::string& fullName)
     ZoningFileName = SoleraFileName = PuntosFileName = "null";
     PalvonRead::NetworkDatFile = p.string();
     OpenInteractive = 1;
+    // Scratch files of an earlier run that was cut short while saving here.
+    SafeFile::RemoveLeftovers(p.parent_path().string());
     earlierOpening_ = std::move(earlier);
     return true;
 }
