@@ -204,16 +204,12 @@ bool HasPixels(const QPoint* c)
     return false;
 }
 
-// The rectangle from (x0, y0) up to (x1, y1) excluded; sides beyond +-2^30 are
-// drawn in to it, so that its width and height always fit an int.
+// The rectangle from (x0, y0) up to (x1, y1) excluded, no wider or taller than
+// 2^30 (from its top-left corner), so that its width and height fit an int.
 QRect SpanRect(int64_t x0, int64_t y0, int64_t x1, int64_t y1)
 {
     constexpr int64_t Limit = int64_t(1) << 30;
-    x0 = std::clamp(x0, -Limit, Limit);
-    x1 = std::clamp(x1, -Limit, Limit);
-    y0 = std::clamp(y0, -Limit, Limit);
-    y1 = std::clamp(y1, -Limit, Limit);
-    return QRect(int(x0), int(y0), int(x1 - x0), int(y1 - y0));
+    return QRect(int(x0), int(y0), int(std::min(x1 - x0, Limit)), int(std::min(y1 - y0, Limit)));
 }
 
 // The rectangle between the extremes of an upright box's corners.

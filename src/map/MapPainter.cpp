@@ -348,7 +348,7 @@ void TMapPainter::DrawFarEllipse(double x, double y, double r)
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(r) || r < 0 ||
         !box.intersects(QRectF(x - r, y - r, 2 * r, 2 * r)))
         return;
-    if (r <= FarPixels && box.contains(x, y)) {
+    if (r <= MaxEllipsePixels && box.contains(x, y)) {
         PixelEllipse(Round(x), Round(y), Round(r));
         return;
     }
@@ -511,7 +511,7 @@ void TMapPainter::Circle(double x, double y, double r)
 {
     const double radius = r >= 0 ? r * PixelsPerUnit() : -r;
     QPoint c;
-    if (NearPixel(x, y, c) && radius <= FarPixels)
+    if (NearPixel(x, y, c) && radius <= MaxEllipsePixels)
         PixelEllipse(c.x(), c.y(), Round(radius));
     else
         DrawFarEllipse(world_.PixelX(x), double(world_.Height) - world_.PixelUp(y), radius);
@@ -547,7 +547,7 @@ void TMapPainter::PolylinePtArray(std::span<const TPoint> points, int32_t n, int
         const QPoint chord = scratch_.last() - scratch_.first();
         const double len = std::hypot(double(chord.x()), double(chord.y()));
         if (len > 0) {
-            const QPoint shift(Round(-chord.y() * w / len), Round(chord.x() * w / len));
+            const QPoint shift(Round(-double(chord.y()) * w / len), Round(double(chord.x()) * w / len));
             for (QPoint& p : scratch_)
                 p += shift;
         }
@@ -581,8 +581,8 @@ void TMapPainter::PolygonPtArrayB(std::span<const TPoint> points, int32_t n, int
     const double len = std::hypot(double(chord.x()), double(chord.y()));
     if (len == 0)
         return;
-    const QPoint nearShift(Round(-chord.y() * w1 / len), Round(chord.x() * w1 / len));
-    const QPoint farShift(Round(-chord.y() * w2 / len), Round(chord.x() * w2 / len));
+    const QPoint nearShift(Round(-double(chord.y()) * w1 / len), Round(double(chord.x()) * w1 / len));
+    const QPoint farShift(Round(-double(chord.y()) * w2 / len), Round(double(chord.x()) * w2 / len));
     const int count = int(scratch_.size());
     scratch2_.resize(2 * count + 1);
     for (int k = 0; k < count; ++k) {
@@ -781,7 +781,7 @@ void TMapPainter::DrawCursorMark(double s, double x, double y)
     QPoint c;
     // A symbol about a centre far away, or larger than the far box, is drawn from
     // unrounded pixels clipped to the box.
-    const bool far = !NearPixel(x, y, c) || !(size <= FarPixels);
+    const bool far = !NearPixel(x, y, c) || !(size <= MaxEllipsePixels);
     const QPointF cf = PixelF(x, y);
     const int32_t r = Round(2 * size / 14);
     const int32_t d = Round(4.5 * size / 14);

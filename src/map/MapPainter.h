@@ -97,7 +97,10 @@ public:
     static constexpr double FarPixels = 1 << 20;
     // Hit regions keep only what lies within RegionPixels of the device: the mouse
     // never reaches beyond, and a region's cost grows with its rows.
-    static constexpr double RegionPixels = 1 << 13;
+    static constexpr double RegionPixels = 1 << 10;
+    // The rasteriser walks a circle's whole outline: larger ones are drawn as the
+    // arc that meets the far box.
+    static constexpr double MaxEllipsePixels = 1 << 14;
     // Lane texts sized to the lanes at a deep zoom would outgrow every screen.
     static constexpr double MaxGlyphPixels = 1 << 14;
     // The segment between two world points in pixels, clipped as above; false when
