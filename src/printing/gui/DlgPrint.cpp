@@ -257,7 +257,7 @@ bool TDlgPrint::SavePages(const std::string& fileName)
     if (ext != "EMF" && ext != "JPG")
         return true;
     const std::string base = (info.path() + QLatin1Char('/') + info.completeBaseName()).toStdString();
-    const QSize canvas = viewer_.img ? viewer_.img->size() : QSize(800, 600);
+    const QSize canvas = viewer_.img && !viewer_.img->size().isEmpty() ? viewer_.img->size() : QSize(800, 600);
     return ForEachSelectedPage([&](int i, int j) {
         const std::string name = MultiPage::PageFileName(base, i, j, ext);
         bool ok = true;
