@@ -27,6 +27,7 @@ struct TMetafileReport {
     std::vector<std::string> errors;
     QStringList texts;
     std::vector<std::pair<int, int>> textPoints; // reference point of each text
+    std::vector<int> fontHeights;                // EMF: the height of each font created
     std::vector<std::vector<int>> textAdvances;  // the advance of each character of each text
 
     // The advances of the first text holding `t`, character by character.
@@ -93,6 +94,8 @@ inline TMetafileReport CheckMetafile(const std::string& file)
         r.errors.push_back(v.toString().toStdString());
     for (const QJsonValue& v : o.value("texts").toArray())
         r.texts << v.toString();
+    for (const QJsonValue& v : o.value("font_heights").toArray())
+        r.fontHeights.push_back(v.toInt());
     for (const QJsonValue& v : o.value("text_dx").toArray()) {
         std::vector<int> dx;
         for (const QJsonValue& d : v.toArray())
