@@ -149,7 +149,7 @@ public:
                             (long long)std::chrono::duration_cast<std::chrono::nanoseconds>(now).count(),
                             peak.c_str());
                 std::fflush(stdout);
-                QCoreApplication::quit();
+                QCoreApplication::exit(0);
             });
         }
         return QObject::eventFilter(watched, event);
