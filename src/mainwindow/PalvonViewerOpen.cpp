@@ -59,6 +59,15 @@ void ApplyLayerStyle(TItems& item, const std::string& value)
 bool TPalvonViewer::SetFileNames(const std::string& fullName)
 {
     fs::path p = fs::absolute(fullName);
+    // Refused before anything changes: a folder, a pipe or a binary file must not
+    // replace the open network's text or names.
+    const std::string why = FileUtils::TextFileProblem(p.string());
+    if (!why.empty()) {
+        std::error_code ec;
+        Services().ShowMessage(!fs::exists(p, ec) ? Format("Archivo %s no existe.", p.string())
+                                   : Format("No se puede abrir %s como red:\r%s.", p.string(), why));
+        return false;
+    }
     try {
         SetCurrentDirectory(p.parent_path().string());
     } catch (const std::exception& e) {
@@ -86,10 +95,6 @@ bool TPalvonViewer::SetFileNames(const std::string& fullName)
 
 bool TPalvonViewer::AbrirRedPalvon(const std::string& fileName)
 {
-    if (!FileExists(fileName)) {
-        Services().ShowMessage(Format("Archivo %s no existe.", fileName));
-        return false;
-    }
     if (!SetFileNames(fileName))
         return false;
     return RunOpening();

@@ -30,5 +30,5 @@ void TPalvonViewer::Parmetros1Click()
                 return;
         }
     }
-    PrintMetafileName = "Velmora___.EMF";
+    PrintMetafileName = ScratchMetafileName();
 }
