@@ -16,7 +16,8 @@
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QFileDialog>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -130,10 +131,23 @@ void BM_BatchPairs(benchmark::State& state)
     const double before = Mb(benchgen::PeakMemoryKb());
     double ms = 0;
     for (auto _ : state) {
-        // The window that lists them is closed as soon as it shows.
-        QTimer::singleShot(0, FrmPath, [] { FrmPath->accept(); });
+        // The file is chosen in the command's dialog; the window that lists the
+        // pairs is closed as soon as it shows.
+        auto* answer = new QTimer(program.viewer);
+        QObject::connect(answer, &QTimer::timeout, answer, [answer, pairsFile] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (auto* dialog = qobject_cast<QFileDialog*>(w)) {
+                dialog->selectFile(QString::fromStdString(pairsFile));
+                QMetaObject::invokeMethod(dialog, "accept");
+            } else if (w == FrmPath) {
+                answer->stop();
+                answer->deleteLater();
+                FrmPath->accept();
+            }
+        });
+        answer->start(10);
         const auto t0 = std::chrono::steady_clock::now();
-        program.viewer->BatchPathsFromFile(pairsFile);
+        program.viewer->batchRminClick();
         ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
     }
     const double peak = Mb(benchgen::PeakMemoryKb());

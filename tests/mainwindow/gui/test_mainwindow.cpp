@@ -219,10 +219,10 @@ TEST_F(MainWindow, OddFilesGetOneSpanishAnswerAndLeaveTheOpenNetwork)
     }
 }
 
-// Reading keeps at most 1 + 4 / (bytes a line takes in the file) MB per MB of
-// file: the lines' bytes without their ends, and four bytes where each starts.
-// The shortest CR LF comment lines ("*") make 2.4; here 3 is allowed for the rest
-// of the opening.
+// Reading a network holds at its peak the file's bytes, four bytes per line and,
+// for a file mostly of line ends, the kept bytes once more: 2.7 MB per MB of file
+// for one-character comment lines, 5 at worst (empty LF lines only), about 1.1 for
+// ordinary network lines. Here 3 is allowed, the rest of the opening included.
 TEST_F(MainWindow, OpeningANetworkOfCommentLinesTakesMemoryInProportion)
 {
     viewer->show();
