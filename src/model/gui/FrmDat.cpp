@@ -310,9 +310,8 @@ bool TFrmDat::SaveDat(bool ask)
 
 bool TFrmDat::SaveDatTo(const std::string& path)
 {
-    if (!FileUtils::WriteFileAtomic(path, Lines().JoinCrLf())) {
-        Services().ShowMessage(
-            ZelUtils::Format("No se pudo grabar el archivo %s.\rSi existía, no ha sido modificado.", path));
+    if (!FileUtils::WriteTextFile(path, Lines().JoinCrLf())) {
+        Services().ShowMessage(FileUtils::WriteFailure(path));
         return false;
     }
     fileName_ = path;
