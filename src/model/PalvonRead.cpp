@@ -603,6 +603,8 @@ bool ReadNetwork(TTextLines& lines)
     struct GeographicWait {
         ~GeographicWait() { FinishGeographicPositions(); }
     } geographicWait;
+    // "Errores.txt" lists what this read found, not what earlier networks had.
+    ErrorList.clear();
     try {
         ClearNetwork();
         ResetSectionState();
