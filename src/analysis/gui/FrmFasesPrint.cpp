@@ -102,7 +102,7 @@ void TPalvonViewer::ImprimirFases()
     }
     PrintOnPrinterPage = true;
     ProgressBar->hide();
-    PrintMetafileName = "Velmora___.EMF";
+    PrintMetafileName = ScratchMetafileName();
     if (!prevNetwork.empty() && std::filesystem::exists(prevNetwork)) AbrirRedPalvon(prevNetwork);
     WorldMinX = wx1;
     WorldMaxX = wx2;
