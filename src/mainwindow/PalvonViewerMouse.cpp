@@ -90,6 +90,35 @@ void EndGridMove()
         QApplication::restoreOverrideCursor();
 }
 
+// The node nearest to the pixel (X, Y) within the reach of its drawn ring, 0 when
+// none. Every placed node counts, drawn or not: the node tools find a node where
+// the user knows it is whatever layers are shown, and in a dense area the one
+// the pointer is on rather than the first of several overlapping rings.
+int32_t NodeNearPixel(const TOxrImage& img, int X, int Y)
+{
+    const double unit = img.UnitsPerPixel();
+    if (!(unit > 0.0))
+        return 0;
+    // Pixel centres, in world units and in floating point at any zoom.
+    const double wx = img.PixelToWorldX(X) + 0.5 * unit;
+    const double wy = img.PixelToWorldY(Y) - 0.5 * unit;
+    const double reach = std::max(NodeSize + 2, 4) * unit;
+    double best = reach * reach;
+    int32_t found = 0;
+    for (int32_t n = 1; n <= Network.NodeCount; ++n) {
+        const TNodo& node = Nodos[n];
+        if (!node.HasXY)
+            continue;
+        const double dx = node.X - wx, dy = node.Y - wy;
+        const double d = dx * dx + dy * dy;
+        if (d <= best) {
+            best = d;
+            found = n;
+        }
+    }
+    return found;
+}
+
 } // namespace
 
 void TPalvonViewer::ConnectMapMouse()
@@ -135,6 +164,12 @@ void TPalvonViewer::ConnectMapMouse()
             Scl->hide();
     });
     CreateMapModeCommands();
+}
+
+bool TPalvonViewer::NodeToolOn()
+{
+    return Down(QStringLiteral("tbShow")) || Down(QStringLiteral("tbMixs")) ||
+           Action(QStringLiteral("NodeMove"))->isChecked();
 }
 
 void TPalvonViewer::NodeMoveClick() { NodeMoveSticky = ZelUtils::ShiftDown(); }
@@ -205,6 +240,13 @@ void TPalvonViewer::imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& S
     // The second press of a double click belongs to the double click (imgDblClick).
     if (Shift.Double)
         return;
+    // The node under the press itself, should no move have reached the map since
+    // the tool was chosen.
+    if (NodeToolOn())
+        HoverNode = NodeNearPixel(*img, i, j);
+    // A fresh press: should the double click's own release have gone to a box the
+    // double click opened (the polygon's name), it must not swallow this one's.
+    DblClickHandled = false;
     const int mode = MousePressMode(Button, Shift, i, j);
     if (StartViewGesture(mode, Button, Shift, i, j, x, y))
         return;
@@ -536,8 +578,7 @@ void TPalvonViewer::imgOxrMouseUp(Qt::MouseButton Button, const TShiftState&, in
         if (!KDVlib::WriteCoords())
             Services().ShowMessage(Format("No se pudo grabar el archivo de coordenadas %s", CoordinatesFileName));
         DrawPalvon();
-        if (ZoneMoveSticky)
-            Action(QStringLiteral("ZoneMove"))->setChecked(true);
+        Action(QStringLiteral("ZoneMove"))->setChecked(ZoneMoveSticky);
         break;
     }
     case 4: {
@@ -562,8 +603,7 @@ void TPalvonViewer::imgOxrMouseUp(Qt::MouseButton Button, const TShiftState&, in
         if (!KDVlib::WriteCoords())
             Services().ShowMessage(Format("No se pudo grabar el archivo de coordenadas %s", CoordinatesFileName));
         DrawPalvon();
-        if (NodeMoveSticky)
-            Action(QStringLiteral("NodeMove"))->setChecked(true);
+        Action(QStringLiteral("NodeMove"))->setChecked(NodeMoveSticky);
         break;
     }
     case 5:
@@ -671,16 +711,13 @@ void TPalvonViewer::imgMouseMove(int X, int Y)
                 return;
             }
     }
-    if (Down(QStringLiteral("tbShow")) || Down(QStringLiteral("tbMixs")) ||
-        Action(QStringLiteral("NodeMove"))->isChecked()) {
-        HoverNode = 0;
+    if (NodeToolOn()) {
+        HoverNode = NodeNearPixel(*img, X, Y);
+        if (HoverNode > 0) {
+            img->setCursor(Qt::WhatsThisCursor);
+            return;
+        }
         img->unsetCursor();
-        for (int32_t n = 1; n <= Network.NodeCount; ++n)
-            if (NodeHitRegions[n].Contains(X, Y)) {
-                HoverNode = n;
-                img->setCursor(Qt::WhatsThisCursor);
-                return;
-            }
     }
     bool hit = false;
     CurveHover(X, Y, hit);

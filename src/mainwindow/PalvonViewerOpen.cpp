@@ -166,6 +166,9 @@ bool TPalvonViewer::OpenPalvonDat()
     }
     NumUserVarArcos = NumUserVarMovim = 0;
     ResetGridSort();
+    // A node or centroid "Mover" left ticked belongs to the earlier network.
+    Action("NodeMove")->setChecked(false);
+    Action("ZoneMove")->setChecked(false);
     if (FrmMix)
         FrmMix->ForgetJunctions();
     Action("Crearcolumna1")->setEnabled(true);

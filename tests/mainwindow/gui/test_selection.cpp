@@ -20,6 +20,7 @@
 #include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/GridsNetwork.h"
+#include "support/GuiTestUtil.h"
 #include "support/TestUtil.h"
 
 #include <QAction>
@@ -128,6 +129,21 @@ TEST_F(Selection, TwoListChoiceAppliesOnlyWhenConfirmed)
     EXPECT_EQ(w->sagArcosSel->RowCount(), 3);
     EXPECT_EQ(w->sagArcosSel->cell(0, 2), "100");
     EXPECT_TRUE(w->Action("VerSeleccion")->isChecked());
+
+    // The pop-up over the selected-links grid offers no network-wide selection;
+    // closed with Escape, it leaves the menu bar's commands as they were.
+    Hover(w->sagArcosSel, 0, 1);
+    QWidget* top = w->window();
+    QTest::mouseClick(top->windowHandle(), Qt::RightButton, Qt::NoModifier,
+                      w->sagArcosSel->viewport()->mapTo(top, Cell(w->sagArcosSel, 0, 1)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->pupArcos->isVisible(); }));
+    EXPECT_FALSE(w->Action("SelArco")->isEnabled());
+    QTest::keyClick(w->pupArcos, Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w->pupArcos->isVisible(); }));
+    testutil::settle();
+    for (const char* name : {"SelArco", "SelNombre", "SeleccinporRegin1", "SeleccionPorDatos", "ExportaSeleccin1",
+                             "ImportaSeleccin1"})
+        livemenus::Reach(w.get(), "menu:Selección", name);
 
     // The chosen links start in the chosen list; a cancelled dialog changes nothing,
     // a confirmed one deselects what was moved back.
