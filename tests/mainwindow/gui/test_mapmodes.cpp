@@ -473,9 +473,13 @@ TEST_F(MapModes, PolygonDrawingSurvivesEscapeAndShiftDragsAMidpoint)
     EXPECT_EQ(p.Name, "Plaza");
     ASSERT_EQ(p.PointCount, 4);
 
+    EXPECT_NEAR(p.Points[1].x, Wx(Pix(300000, 6125000)), 1e-6);
+    EXPECT_NEAR(p.Points[3].y, Wy(Pix(300400, 6125400)), 1e-6);
+    const int32_t n = p.PointCount;
+
     // The next zoom boxes each zoom to their own corners.
     for (const auto& [x0, y0, x1, y1] : {std::array<double, 4>{299900, 6125500, 300500, 6124900},
-                                         std::array<double, 4>{299950, 6125450, 300450, 6124950}}) {
+                                         std::array<double, 4>{299950, 6125450, 300450, 6124850}}) {
         const QPoint a = Pix(x0, y0), b = Pix(x1, y1);
         const double wx0 = Wx(a), wy0 = Wy(a), wx1 = Wx(b), wy1 = Wy(b);
         Drag(a, b);
@@ -485,9 +489,6 @@ TEST_F(MapModes, PolygonDrawingSurvivesEscapeAndShiftDragsAMidpoint)
         EXPECT_NEAR(WorldMinY, std::min(wy0, wy1), 1e-3);
         EXPECT_NEAR(WorldMaxY, std::max(wy0, wy1), 1e-3);
     }
-    EXPECT_NEAR(p.Points[1].x, Wx(Pix(300000, 6125000)), 1e-6);
-    EXPECT_NEAR(p.Points[3].y, Wy(Pix(300400, 6125400)), 1e-6);
-    const int32_t n = p.PointCount;
 
     // "Redefinir", then Shift on the midpoint of the first edge drags it: a new vertex.
     QMenu* redefinir = viewer->findChild<QMenu*>("RedefinirPoligonos");
@@ -831,20 +832,18 @@ TEST_F(MapModes, NodeDragAndShapeHandlesFollowTheMouse)
     QTest::keyClick(viewer->img, Qt::Key_Escape);
     EXPECT_EQ(CurveLink, 0);
 
-    // Zoomed out until the rings of nodes 103 and 301 overlap, the pointer on 301
-    // takes 301, not the first node whose ring holds the pointer.
+    // Node 301 dragged to 3 pixels beside node 103, where their rings overlap:
+    // the pointer on either takes that one, not the first whose ring holds it.
+    const int32_t n103 = KDVlib::FindNodo(103), n301 = KDVlib::FindNodo(301);
+    ASSERT_LT(n103, n301);
     move->trigger();
-    const TNodo& n103 = Nodos[KDVlib::FindNodo(103)];
-    const TNodo& n301 = Nodos[KDVlib::FindNodo(301)];
-    ASSERT_LT(KDVlib::FindNodo(103), KDVlib::FindNodo(301));
-    auto apart = [&] { return std::hypot(Pix(n103.X, n103.Y).x() - Pix(n301.X, n301.Y).x(),
-                                         Pix(n103.X, n103.Y).y() - Pix(n301.X, n301.Y).y()); };
-    for (int k = 0; k < 12 && apart() > 4; ++k)
-        Command("aAlejar1")->trigger();
-    ASSERT_LE(apart(), 4);
-    ASSERT_GE(apart(), 2);
-    QTest::mouseMove(viewer->img, Pix(n301.X, n301.Y));
-    EXPECT_EQ(viewer->HoverNode, KDVlib::FindNodo(301));
+    const QPoint at103 = Pix(Nodos[n103].X, Nodos[n103].Y), beside = at103 + QPoint(3, 0);
+    Drag(Pix(Nodos[n301].X, Nodos[n301].Y), beside);
+    move->trigger();
+    QTest::mouseMove(viewer->img, beside);
+    EXPECT_EQ(viewer->HoverNode, n301);
+    QTest::mouseMove(viewer->img, at103);
+    EXPECT_EQ(viewer->HoverNode, n103);
     QTest::keyClick(viewer->img, Qt::Key_Escape);
 }
 
