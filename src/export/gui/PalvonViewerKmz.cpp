@@ -6,6 +6,7 @@
 #include "export/gui/ExportDialogs.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
+#include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 
 #include <QApplication>
@@ -26,6 +27,7 @@ KmzExport::TKmzConversion Conversion()
         c.OffsetXKm = DlgCfg->ShiftHorzKm();
         c.OffsetYKm = DlgCfg->ShiftVertKm();
     }
+    PalvonRead::ZoneOfPositions(c.UtmZone, c.Hemisphere);
     return c;
 }
 
