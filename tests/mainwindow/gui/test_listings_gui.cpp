@@ -79,9 +79,8 @@ TEST_F(ListingsGui, CompanionListingFillsItsColumnsAndFilesOpenOnTheirOwn)
     // shown from the variable menus of the links and of the movements.
     const int32_t m = KDVlib::FindMovim(101, 102, 103);
     ASSERT_GT(m, 0);
-    for (QAction* a : viewer->VarArcos->actions())
-        if (a->text() == "Flujo Observado")
-            ASSERT_FALSE(a->isEnabled()) << "nothing counted yet";
+    ASSERT_NE(VarArcosItem("Flujo Observado"), nullptr);
+    ASSERT_FALSE(VarArcosItem("Flujo Observado")->isEnabled()) << "nothing counted yet";
     testutil::writeFile(tmp.file("conteos.dat"),
                         " &COUNTS\r\n &END\r\n  102  101       321\r\n  101  102  103  250\r\n");
     testutil::AnswerFileDialog(viewer, tmp.file("conteos.dat"));
