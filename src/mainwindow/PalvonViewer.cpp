@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QDoubleSpinBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -88,8 +89,17 @@ public:
     void SetProgressRange(int minimum, int maximum) override
     {
         w_->ProgressBar->setRange(minimum, std::max(minimum, maximum));
+        progressClock_.invalidate();
     }
-    void SetProgressPosition(int position) override { w_->ProgressBar->setValue(position); }
+    void SetProgressPosition(int position) override
+    {
+        // The gauge repaints at once on every new value (about a millisecond each):
+        // at most ten a second however many lines are read, and always the last.
+        if (progressClock_.isValid() && progressClock_.elapsed() < 100 && position < w_->ProgressBar->maximum())
+            return;
+        progressClock_.start();
+        w_->ProgressBar->setValue(position);
+    }
     void SetProgressVisible(bool visible) override { w_->ProgressBar->setVisible(visible); }
     void ProcessEvents() override { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
     void SetMenuItemEnabled(const std::string& name, bool enabled) override
@@ -125,6 +135,7 @@ public:
 
 private:
     TPalvonViewer* w_;
+    QElapsedTimer progressClock_;
 };
 
 TPalvonViewer::TPalvonViewer(QWidget* parent) : QMainWindow(parent)
