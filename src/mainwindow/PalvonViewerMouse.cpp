@@ -5,6 +5,7 @@
 // magnifier) are the steps of PalvonViewerZoom.cpp, the polygon tools those of
 // the polygons file, the shape handles those of PalvonViewerCurve.cpp.
 #include "export/GeoWriters.h"
+#include "model/FileUtils.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/StringAlignGrid.h"
@@ -299,7 +300,7 @@ void TPalvonViewer::imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& S
         EndGridMove();
         KDVlib::BuildHitGrid();
         if (!KDVlib::WriteCoords())
-            Services().ShowMessage(Format("No se pudo grabar el archivo de coordenadas %s", CoordinatesFileName));
+            Services().ShowMessage(FileUtils::WriteFailure(CoordinatesFileName));
         DrawPalvon();
         break;
     }
@@ -576,7 +577,7 @@ void TPalvonViewer::imgOxrMouseUp(Qt::MouseButton Button, const TShiftState&, in
         EndGridMove();
         KDVlib::BuildHitGrid();
         if (!KDVlib::WriteCoords())
-            Services().ShowMessage(Format("No se pudo grabar el archivo de coordenadas %s", CoordinatesFileName));
+            Services().ShowMessage(FileUtils::WriteFailure(CoordinatesFileName));
         DrawPalvon();
         Action(QStringLiteral("ZoneMove"))->setChecked(ZoneMoveSticky);
         break;
@@ -601,7 +602,7 @@ void TPalvonViewer::imgOxrMouseUp(Qt::MouseButton Button, const TShiftState&, in
         }
         EndGridMove();
         if (!KDVlib::WriteCoords())
-            Services().ShowMessage(Format("No se pudo grabar el archivo de coordenadas %s", CoordinatesFileName));
+            Services().ShowMessage(FileUtils::WriteFailure(CoordinatesFileName));
         DrawPalvon();
         Action(QStringLiteral("NodeMove"))->setChecked(NodeMoveSticky);
         break;

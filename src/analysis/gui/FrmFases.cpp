@@ -1,4 +1,5 @@
 #include "analysis/gui/FrmFases.h"
+#include "platform/ImageFile.h"
 #include "printing/gui/FrmPreview.h"
 
 #include "analysis/Fases.h"
@@ -277,7 +278,7 @@ bool TFrmFases::CopyJunction(const std::string& fileName)
         QApplication::clipboard()->setImage(image);
         return true;
     }
-    return image.save(QString::fromStdString(fileName), "PNG");
+    return ImageFile::Save(image, fileName, "PNG");
 }
 
 bool TFrmFases::PrintFases(int32_t k, const std::string& fileName)

@@ -1,4 +1,5 @@
 #include "analysis/gui/KDVMix.h"
+#include "platform/ImageFile.h"
 #include "printing/gui/FrmPreview.h"
 
 #include "analysis/Fases.h"
@@ -399,7 +400,7 @@ bool TFrmMix::CopyJunction(const std::string& Target)
         QGuiApplication::clipboard()->setImage(img);
         return true;
     }
-    return img.save(QString::fromStdString(Target));
+    return ImageFile::Save(img, Target);
 }
 
 void TFrmMix::tbPrintClick()
