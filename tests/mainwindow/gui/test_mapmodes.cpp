@@ -874,6 +874,12 @@ TEST_F(MapModes, SavedShapesEndOnTheirNodesWhenReopened)
             savedMoved = std::abs(Numbers(line)[3] - Nodos[n].X) < 1e-3;
     ASSERT_TRUE(savedMoved) << "the file holds the shape as edited";
 
+    // Reopening asks about the node position, which is not saved.
+    WhenModal([](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        box->button(QMessageBox::No)->click();
+    });
     ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("red.dat")));
     const TNodo& node = Nodos[KDVlib::FindNodo(201)];
     EXPECT_FLOAT_EQ(node.X, before.X);
