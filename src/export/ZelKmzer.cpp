@@ -128,7 +128,7 @@ void ClassStyle(const std::string& id, const TKmlClassStyle& e, bool highlight)
               highlight ? 1.18 * e.IconScale : double(e.IconScale),
               highlight ? "        <scale>%.4f</scale>" : "        <scale>%.1f</scale>", e.IconIndex);
     Line("      <LabelStyle>");
-    Line(Format("        <color>%s</color>", e.LabelColor));
+    ColorLine(e.LabelColor);
     Line(Format("        <scale>%.1f</scale>", double(e.LabelScale)));
     Line("      </LabelStyle>");
     Line("    </Style>");
@@ -176,7 +176,7 @@ void KmlBegin(const std::string& fileName, const std::string& docName)
     StyleBody(KmlLineColor, KmlLineWidth, KmlPolyColor, KmlIconColor, KmlIconScale, "        <scale>%.1f</scale>",
               KmlIconIndex);
     Line("      <LabelStyle>");
-    Line(Format("        <color>%s</color>", KmlLabelColor));
+    ColorLine(KmlLabelColor);
     Line(Format("        <scale>%.1f</scale>", double(KmlLabelScale)));
     Line("      </LabelStyle>");
     Line("    </Style>");

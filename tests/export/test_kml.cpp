@@ -119,6 +119,7 @@ TEST_F(KmlTest, DocumentsAreWellFormedAndStylesResolve)
     KmlLineColor.clear();
     KmlPolyColor.clear();
     KmlIconColor.clear();
+    KmlLabelColor.clear();
     KmlBegin(path, "null");
     EXPECT_EQ(KmlDocName, "red");
     EXPECT_EQ(KmlStyleMapId, "m_red");
