@@ -289,6 +289,10 @@ void KmlLineString(const std::string& name, TPoints points, double offset, const
 
 void KmlPolygon(const std::string& name, const TPoints& points, const std::string& description)
 {
+    // Fewer than three corners enclose nothing (a node without an outline): an
+    // empty ring is not valid KML and readers refuse or warn on it.
+    if (points.size() < 3)
+        return;
     PlacemarkHead(name, description);
     Line("      <Polygon>");
     Line("        <altitudeMode>relativeToGround</altitudeMode>");
@@ -297,6 +301,10 @@ void KmlPolygon(const std::string& name, const TPoints& points, const std::strin
     Line("            <coordinates>");
     for (const TPoint& p : points)
         Line("              " + Geo(p.x, p.y) + Format(",%d", KmlHeight));
+    // A ring ends where it starts: outlines kept open (junction outlines) are
+    // closed here, so that every reader takes them as areas.
+    if (points.size() > 1 && (points.front().x != points.back().x || points.front().y != points.back().y))
+        Line("              " + Geo(points.front().x, points.front().y) + Format(",%d", KmlHeight));
     Line("            </coordinates>");
     Line("          </LinearRing>");
     Line("        </outerBoundaryIs>");

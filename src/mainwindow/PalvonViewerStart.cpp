@@ -21,10 +21,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
-#include <QPageLayout>
-#include <QPrinter>
-#include <QScreen>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QProgressBar>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -127,14 +125,12 @@ void TPalvonViewer::FormShow()
     GeneratedBy = "Generado por Velmora (" + SystemInfo::BuildVersion() + ")";
     DisplayStyles::SetDefaultClassStyles();
     PrintHooks().FitToPrinterPage();
-    if (DlgCfg) {
-        // Sizes on paper follow the ratio of the printer's page to the screen.
-        QPrinter printer(QPrinter::HighResolution);
-        double page = printer.pageLayout().paintRectPixels(printer.resolution()).width();
-        double screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry().width() : 0;
-        DlgCfg->SetScreen2PrintRatio(page, screen);
-        SizeFactor = static_cast<float>(DlgCfg->Screen2PrintValue());
-    }
+    // Paper looks the same whatever monitor the program starts on: the ratio
+    // starts fixed, and only the printer setup or the options change it. The
+    // options show it, so closing them keeps it.
+    SizeFactor = 5.0f;
+    if (DlgCfg)
+        DlgCfg->Screen2Print->setValue(SizeFactor);
     LeerVelmora();
     RebuildRecentMenus();
     Timer1->start();

@@ -245,6 +245,8 @@ void GeographicTestAndExtent(bool inBackground)
         ZelUtm::TUtmPoint p;
         ZelUtm::GeoToUtm(0, p, (double(Network.MinY) + Network.MaxY) / 2.0, (double(Network.MinX) + Network.MaxX) / 2.0);
         int32_t zone = p.Zone;
+        Network.ProjectedZone = zone;
+        Network.ProjectedHemisphere = (double(Network.MinY) + Network.MaxY) / 2.0 < 0.0 ? 'S' : 'N';
         Network.MinX = UnsetHigh;
         Network.MaxX = UnsetLow;
         Network.MinY = UnsetHigh;
@@ -278,6 +280,14 @@ void GeographicTestAndExtent(bool inBackground)
         Network.MaxX += 0.025f * w;
         Network.MinY -= 0.025f * h;
         Network.MaxY += 0.025f * h;
+    }
+}
+
+void ZoneOfPositions(int32_t& zone, std::string& hemisphere)
+{
+    if (Network.ProjectedZone >= 1 && Network.ProjectedZone <= 60) {
+        zone = Network.ProjectedZone;
+        hemisphere = std::string(1, Network.ProjectedHemisphere);
     }
 }
 

@@ -74,6 +74,8 @@ void ClearNetwork()
     Network.MaxX = UnsetLow;
     Network.MinY = UnsetHigh;
     Network.MaxY = UnsetLow;
+    Network.ProjectedZone = 0;
+    Network.ProjectedHemisphere = 0;
     ArcosMaxRec = 1;
     MovimsMaxRec = 1;
     FirstArc.clear();

@@ -60,6 +60,11 @@ extern float ClassKnobCost[MaxUserClasses + 1][MaxKnobValues + 1];
 extern int32_t UtmZone;
 extern std::string UtmHemisphere;
 
+// The zone and hemisphere the network's positions are in: those the reader chose
+// when it projected a network given in degrees, else the ones passed in (the
+// options'), left as they are.
+void ZoneOfPositions(int32_t& zone, std::string& hemisphere);
+
 // Raised when input would overflow a record array; the read refuses the network.
 class CapacityError : public std::runtime_error {
 public:

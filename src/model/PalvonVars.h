@@ -72,6 +72,11 @@ struct TNetwork {
     float MaxX = UnsetLow;
     float MinY = UnsetHigh;
     float MaxY = UnsetLow;
+    // UTM zone (1..60) and hemisphere ('N' or 'S') the reader projected a network
+    // given in degrees into; 0 when the file gave projected positions. Turning the
+    // positions back into degrees is only right with these.
+    int32_t ProjectedZone = 0;
+    char ProjectedHemisphere = 0;
 };
 
 // One turn group of a junction arm (towards one of the other arms).

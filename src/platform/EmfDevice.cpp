@@ -5,10 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFont>
+#include <QFontInfo>
 #include <QPaintEngine>
 #include <QPainterPath>
 #include <QTemporaryFile>
 #include <QTextItem>
+#include <QTextLayout>
 #include <QTransform>
 
 #include <uemf.h>
@@ -281,12 +283,17 @@ public:
         t.at = QPoint(int(std::nearbyint(at.x())), int(std::nearbyint(at.y())));
         t.text = text;
         t.height = std::max(1, int32_t(std::lround(pixels * scale)));
+        QFont used = font;
+        used.setPixelSize(std::max(1, int(std::lround(pixels))));
+        t.advances = Advances(text, used, scale);
+        // The face the advances were measured with, so a reader draws the glyphs
+        // they belong to.
+        t.face = QFontInfo(used).family();
         t.escapement = int32_t(std::lround(angle));
         t.weight = font.bold() ? 700 : 400;
         t.italic = font.italic();
         t.underline = font.underline();
         t.strikeOut = font.strikeOut();
-        t.face = font.family();
         t.color = pen_.color();
         Text(t);
     }
@@ -297,11 +304,32 @@ protected:
     struct TText {
         QPoint at;
         QString text;
+        std::vector<int32_t> advances; // device pixels from each UTF-16 unit to the next
         int32_t height = 1, escapement = 0, weight = 400;
         bool italic = false, underline = false, strikeOut = false;
         QString face;
         QColor color;
     };
+
+    // The advance of every character as the font lays the text out (kerning
+    // included), rounded so that their running sum stays on the true positions.
+    static std::vector<int32_t> Advances(const QString& text, const QFont& font, double scale)
+    {
+        QTextLayout layout(text, font);
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        layout.endLayout();
+        std::vector<int32_t> dx(size_t(text.size()), 0);
+        if (!line.isValid())
+            return dx;
+        long previous = 0;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const long next = std::lround(line.cursorToX(int(i + 1)) * scale);
+            dx[size_t(i)] = int32_t(std::max(0L, next - previous));
+            previous = std::max(previous, next);
+        }
+        return dx;
+    }
 
     virtual void Poly(const TPts& pts, bool closed) = 0;
     virtual void Ellipse(const QRect& r) = 0;
@@ -437,14 +465,15 @@ protected:
         size_t len = 0;
         uint16_t* utf16 = U_Utf8ToUtf16le(utf8.constData(), 0, &len);
         if (utf16 && len > 0) {
-            uint32_t* dx = dx_set(-t.height, uint32_t(t.weight), uint32_t(len));
+            std::vector<uint32_t> dx(len, 0);
+            for (size_t i = 0; i < len && i < t.advances.size(); ++i)
+                dx[i] = uint32_t(t.advances[i]);
             const U_POINTL ref = PointL(t.at.x(), t.at.y());
             char* emrtext = emrtext_set(ref, uint32_t(len), 2, utf16, U_ETO_NONE,
-                                        rectl_set(PointL(0, 0), PointL(-1, -1)), dx);
+                                        rectl_set(PointL(0, 0), PointL(-1, -1)), dx.data());
             const U_RECTL bounds = rectl_set(ref, ref);
             Add(U_EMREXTTEXTOUTW_set(bounds, U_GM_COMPATIBLE, 1.0f, 1.0f, reinterpret_cast<PU_EMRTEXT>(emrtext)));
             std::free(emrtext);
-            std::free(dx);
         }
         std::free(utf16);
         // The font is released at once; the next text makes its own.
@@ -608,14 +637,15 @@ protected:
         Add(U_WMRSETTEXTCOLOR_set(ColorRef(t.color)));
         // Windows-1252 text, as the suite's tools read it.
         QByteArray bytes;
-        for (const QChar c : t.text)
+        std::vector<int16_t> dx;
+        for (qsizetype i = 0; i < t.text.size(); ++i) {
+            const QChar c = t.text.at(i);
             bytes.append(c.unicode() < 256 ? char(c.unicode()) : '?');
-        if (bytes.size() > 0 && bytes.size() < 8000) {
-            int16_t* dx = dx16_set(-t.height, uint32_t(t.weight), uint32_t(bytes.size()));
-            Add(U_WMREXTTEXTOUT_set(Point16(t.at.x(), t.at.y()), int16_t(bytes.size()), 0, bytes.constData(), dx,
-                                    U_RECT16_set(Point16(0, 0), Point16(0, 0))));
-            std::free(dx);
+            dx.push_back(int16_t(std::min<int32_t>(size_t(i) < t.advances.size() ? t.advances[size_t(i)] : 0, 32767)));
         }
+        if (bytes.size() > 0 && bytes.size() < 8000)
+            Add(U_WMREXTTEXTOUT_set(Point16(t.at.x(), t.at.y()), int16_t(bytes.size()), 0, bytes.constData(),
+                                    dx.data(), U_RECT16_set(Point16(0, 0), Point16(0, 0))));
     }
 
 private:

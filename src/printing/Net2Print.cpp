@@ -5,6 +5,7 @@
 #include "model/KDVvars.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "platform/DocWriter.h"
 #include "platform/IniFile.h"
 
 #include <filesystem>
@@ -32,7 +33,7 @@ int32_t ReadPaper(const TIniFile& ini)
     return ini.ReadInteger("General", "Tama\xF1oPapel", -1);
 }
 
-void ReadGeneral(const TIniFile& ini, TPrintGeneral& general, float& ancho, float& alto)
+void ReadGeneral(const TIniFile& ini, const std::string& folder, TPrintGeneral& general, float& ancho, float& alto)
 {
     WordOrientation = ini.ReadInteger("General", "Orientacion", 0) == 1 ? 1 : 0;
     PrintOnPrinterPage = false;
@@ -44,6 +45,15 @@ void ReadGeneral(const TIniFile& ini, TPrintGeneral& general, float& ancho, floa
     case 4: WordPaperSize = 4; break;
     default: WordPaperSize = 2; break;
     }
+    // The metafile pages take the paper named here (8 pixels a point, as the
+    // report's own page): with no report document to give them its page they
+    // would otherwise have no size at all.
+    if (!PrintOnPrinterPage) {
+        double widthPt = 0, heightPt = 0;
+        DocWriter::PaperSizePt(WordPaperSize, WordOrientation, widthPt, heightPt);
+        PrintCustomWidth = ZelUtils::Round(8 * widthPt);
+        PrintCustomHeight = ZelUtils::Round(8 * heightPt);
+    }
     MarginTop = ini.ReadFloat("General", "MargenSup", 1.0);
     MarginBottom = ini.ReadFloat("General", "MargenInf", 1.0);
     MarginLeft = ini.ReadFloat("General", "MargenIzq", 1.0);
@@ -51,10 +61,10 @@ void ReadGeneral(const TIniFile& ini, TPrintGeneral& general, float& ancho, floa
     PrintColumns = ini.ReadInteger("General", "NumeroColumnas", 0);
     PrintInColumns = PrintColumns > 0;
     LinkShift = ini.ReadInteger("General", "DesplazamientoValor", 0);
-    WordDocumentName = Net2PrintFile::FullPathOrNull(ini.ReadString("General", "DocumentoWord", "null"));
+    WordDocumentName = Net2PrintFile::FullPathOrNull(ini.ReadString("General", "DocumentoWord", "null"), folder);
     ancho = static_cast<float>(ini.ReadFloat("General", "Ancho", 0));
     alto = static_cast<float>(ini.ReadFloat("General", "Alto", 0));
-    general.LineaSoleras = Net2PrintFile::FullPathOrNull(ini.ReadString("General", "LineaSoleras", "null"));
+    general.LineaSoleras = Net2PrintFile::FullPathOrNull(ini.ReadString("General", "LineaSoleras", "null"), folder);
     general.TemaVelmora = ini.ReadString("General", "TemaVelmora", "null");
 }
 
@@ -110,18 +120,18 @@ void ReadTheme(const TIniFile& ini, Net2PrintView& view, TPrintTheme& theme)
     }
 }
 
-void ReadNetwork(const TIniFile& ini, const std::string& s, TNet2Print& e, float ancho, float alto,
-                 int32_t legendLeft, int32_t legendTop)
+void ReadNetwork(const TIniFile& ini, const std::string& folder, const std::string& s, TNet2Print& e, float ancho,
+                 float alto, int32_t legendLeft, int32_t legendTop)
 {
     e.RedPalvon = ini.ReadString(s, "RedPalvon", "null");
-    e.NetworkFile = Net2PrintFile::FullPathOrNull(e.RedPalvon);
-    e.DatosComplementarios = Net2PrintFile::FullPathOrNull(ini.ReadString(s, "DatosComplementarios", "null"));
-    e.DatosComplementariosMovs = Net2PrintFile::FullPathOrNull(ini.ReadString(s, "DatosComplementariosMovs", "null"));
-    e.SeleccionArcos = Net2PrintFile::FullPathOrNull(ini.ReadString(s, "SeleccionArcos", "null"));
+    e.NetworkFile = Net2PrintFile::FullPathOrNull(e.RedPalvon, folder);
+    e.DatosComplementarios = Net2PrintFile::FullPathOrNull(ini.ReadString(s, "DatosComplementarios", "null"), folder);
+    e.DatosComplementariosMovs = Net2PrintFile::FullPathOrNull(ini.ReadString(s, "DatosComplementariosMovs", "null"), folder);
+    e.SeleccionArcos = Net2PrintFile::FullPathOrNull(ini.ReadString(s, "SeleccionArcos", "null"), folder);
     e.OcultaSeleccion = ini.ReadInteger(s, "OcultaSeleccion", 0);
     e.AnulaSeleccion = ini.ReadInteger(s, "AnulaSeleccion", 0);
     e.Vineta = ini.ReadString(s, "Vineta", ZelUtils::Format("%d;%d", legendLeft, legendTop));
-    e.Poligonos = Net2PrintFile::FullPathOrNull(ini.ReadString(s, "Poligonos", "null"));
+    e.Poligonos = Net2PrintFile::FullPathOrNull(ini.ReadString(s, "Poligonos", "null"), folder);
     e.Zoom = ini.ReadString(s, "Zoom", "");
     e.Titulos = ini.ReadString(s, "Titulos", "");
     e.SaltoPagina = static_cast<uint8_t>(ini.ReadInteger(s, "SaltoPagina", 0));
@@ -156,12 +166,14 @@ bool ParseFields(const std::string& value, int count, double* out)
     return true;
 }
 
-std::string FullPathOrNull(const std::string& name)
+std::string FullPathOrNull(const std::string& name, const std::string& folder)
 {
     if (name == "null" || name.empty())
         return name.empty() ? std::string("null") : name;
     std::error_code ec;
-    std::filesystem::path p = std::filesystem::absolute(name, ec);
+    const std::filesystem::path given(name);
+    std::filesystem::path p = given.is_relative() && !folder.empty() ? std::filesystem::path(folder) / given
+                                                                      : std::filesystem::absolute(given, ec);
     return ec ? name : p.lexically_normal().string();
 }
 
@@ -174,8 +186,11 @@ bool ReadWriteNet2Print(const std::string& fileName, Net2PrintView* view)
         return false;
     Net2PrintView none;
     Net2PrintView& v = view ? *view : none;
-    // The file checked above is the file read, whatever folder it lies in.
-    TIniFile ini(std::filesystem::absolute(fileName, ec).string());
+    // The file checked above is the file read, whatever folder it lies in; the
+    // names it gives without a folder lie beside it, whichever folder is current.
+    const std::filesystem::path definition = std::filesystem::absolute(fileName, ec);
+    const std::string folder = definition.parent_path().string();
+    TIniFile ini(definition.string());
     // A table of billions of cells would exhaust memory long before it is printed.
     const int32_t columns = ini.ReadInteger("General", "NumeroColumnas", 0);
     if (columns < 0 || columns > MaxPrintColumns) {
@@ -192,7 +207,7 @@ bool ReadWriteNet2Print(const std::string& fileName, Net2PrintView* view)
 
     TPrintGeneral general;
     float ancho = 0, alto = 0;
-    ReadGeneral(ini, general, ancho, alto);
+    ReadGeneral(ini, folder, general, ancho, alto);
     v.ApplyGeneral(general);
 
     TPrintTheme theme;
@@ -210,7 +225,7 @@ bool ReadWriteNet2Print(const std::string& fileName, Net2PrintView* view)
             e.NetworkFile = "null";
             continue;
         }
-        ReadNetwork(ini, sections[i], e, ancho, alto, legendLeft, legendTop);
+        ReadNetwork(ini, folder, sections[i], e, ancho, alto, legendLeft, legendTop);
     }
     return true;
 }

@@ -76,8 +76,9 @@ namespace Net2PrintFile {
 // The "Vineta" / "Zoom" / "Color" lists: fields separated by ';'. A value without
 // exactly `count` numeric fields gives false.
 bool ParseFields(const std::string& value, int count, double* out);
-// Full path of a file name unless it is "null".
-std::string FullPathOrNull(const std::string& name);
+// Full path of a file name unless it is "null"; a relative name lies in `folder`
+// (the current folder when that is empty).
+std::string FullPathOrNull(const std::string& name, const std::string& folder = std::string());
 }
 
 // Reads the print definition; false (and nothing changed) when the file does not exist

@@ -167,7 +167,7 @@ TEST_F(KmlTest, CoordinatesRoundTripWithOffsets)
         const double northing = KmlHemisphere == "S" ? 6300123.4 : 4500321.7;
         KmlBegin(dir.file("c.kml"), "null");
         KmlPoint("p", "", 345678.9, northing);
-        KmlPolygon("q", {{345678.9, northing}, {345700.0, northing + 50}}, "");
+        KmlPolygon("q", {{345678.9, northing}, {345700.0, northing + 50}, {345650.0, northing + 50}}, "");
         const Parsed p = Parse(KmlText() + "</Document></kml>");
         ASSERT_TRUE(p.ok);
         ASSERT_EQ(p.coordinates.size(), 2u);

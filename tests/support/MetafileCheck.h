@@ -25,6 +25,16 @@ struct TMetafileReport {
     std::vector<std::string> errors;
     QStringList texts;
     std::vector<std::pair<int, int>> textPoints; // reference point of each text
+    std::vector<std::vector<int>> textAdvances;  // the advance of each character of each text
+
+    // The advances of the first text holding `t`, character by character.
+    std::vector<int> AdvancesOf(const QString& t) const
+    {
+        for (qsizetype i = 0; i < texts.size(); ++i)
+            if (texts[i].contains(t) && size_t(i) < textAdvances.size())
+                return textAdvances[size_t(i)];
+        return {};
+    }
 
     bool HasText(const QString& t) const
     {
@@ -66,6 +76,12 @@ inline TMetafileReport CheckMetafile(const std::string& file)
         r.errors.push_back(v.toString().toStdString());
     for (const QJsonValue& v : o.value("texts").toArray())
         r.texts << v.toString();
+    for (const QJsonValue& v : o.value("text_dx").toArray()) {
+        std::vector<int> dx;
+        for (const QJsonValue& d : v.toArray())
+            dx.push_back(d.toInt());
+        r.textAdvances.push_back(dx);
+    }
     for (const QJsonValue& v : o.value("text_points").toArray())
         r.textPoints.emplace_back(v.toArray().at(0).toInt(), v.toArray().at(1).toInt());
     return r;

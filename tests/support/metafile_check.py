@@ -8,7 +8,9 @@ EMF rclBounds, WMF the placeable header's destination rectangle.
 
 Prints one JSON object per file on one line:
   {"file", "kind", "bounds": [l, t, r, b], "records", "points", "outside",
-   "first_outside", "texts": [...], "errors": [...]}
+   "first_outside", "texts": [...], "text_points": [...],
+   "text_dx": [[advance of each character], ...] (empty when the record has none),
+   "errors": [...]}
 Exit status 1 when a file is malformed or has a point outside its bounds.
 """
 import json
@@ -18,7 +20,7 @@ import sys
 
 def emf(data):
     out = {"kind": "EMF", "records": 0, "points": 0, "outside": 0, "first_outside": None, "texts": [],
-           "text_points": [], "errors": []}
+           "text_points": [], "text_dx": [], "errors": []}
     if len(data) < 88 or struct.unpack_from("<I", data, 0)[0] != 1 or data[40:44] != b" EMF":
         out["errors"].append("no EMF header")
         return out
@@ -70,8 +72,15 @@ def emf(data):
             point(*struct.unpack_from("<2i", rec, 8))
         elif rtype == 84:  # EXTTEXTOUTW
             x, y = struct.unpack_from("<2i", rec, 36)
-            nchars, off = struct.unpack_from("<II", rec, 44)
+            nchars, off, opts = struct.unpack_from("<III", rec, 44)
             text = rec[off:off + 2 * nchars].decode("utf-16-le", "replace")
+            # offDx follows the clipping rectangle, which ETO_NO_RECT leaves out.
+            off_dx = struct.unpack_from("<I", rec, 56 if opts & 0x100 else 72)[0]
+            step = 2 if opts & 0x2000 else 1  # ETO_PDY: x and y per character
+            dx = []
+            if off_dx and off_dx + 4 * step * nchars <= len(rec):
+                dx = [struct.unpack_from("<i", rec, off_dx + 4 * step * i)[0] for i in range(nchars)]
+            out["text_dx"].append(dx)
             out["texts"].append(text)
             out["text_points"].append([x, y])
             point(x, y)
@@ -87,7 +96,7 @@ def emf(data):
 
 def wmf(data):
     out = {"kind": "WMF", "records": 0, "points": 0, "outside": 0, "first_outside": None, "texts": [],
-           "text_points": [], "errors": []}
+           "text_points": [], "text_dx": [], "errors": []}
     if len(data) < 40 or struct.unpack_from("<I", data, 0)[0] != 0x9AC6CDD7:
         out["errors"].append("no placeable WMF header")
         return out
@@ -141,6 +150,11 @@ def wmf(data):
             y, x, count, opts = struct.unpack_from("<hhhH", rec, 6)
             off = 14 + (8 if opts & 0x0006 else 0)
             out["texts"].append(rec[off:off + count].decode("cp1252", "replace"))
+            at_dx = off + count + (count & 1)
+            dx = []
+            if at_dx + 2 * count <= size:
+                dx = list(struct.unpack_from("<%dh" % count, rec, at_dx))
+            out["text_dx"].append(dx)
             out["text_points"].append([x, y])
             point(x, y)
         elif func == 0x0521:  # TEXTOUT: count, string, y, x
@@ -149,6 +163,7 @@ def wmf(data):
             pad = count + (count & 1)
             y, x = struct.unpack_from("<2h", rec, 8 + pad)
             out["texts"].append(s.decode("cp1252", "replace"))
+            out["text_dx"].append([])
             out["text_points"].append([x, y])
             point(x, y)
         at += size

@@ -7,6 +7,7 @@
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/GeoLayers.h"
+#include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 #include "model/ViewerServices.h"
 
@@ -28,6 +29,7 @@ KmzExport::TKmzConversion Conversion()
         c.OffsetXKm = DlgCfg->ShiftHorzKm();
         c.OffsetYKm = DlgCfg->ShiftVertKm();
     }
+    PalvonRead::ZoneOfPositions(c.UtmZone, c.Hemisphere);
     return c;
 }
 

@@ -10,6 +10,7 @@
 #include "map/gui/OxrImage.h"
 #include "map/gui/StreetView.h"
 #include "model/KDVvars.h"
+#include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
 #include "model/ZelUtm.h"
@@ -96,8 +97,9 @@ void TPalvonViewer::StreetViewPalvon()
     const double y = img->PixelToWorldY(ClickPixY);
     // The options give the zone as "UTM nn: ..." items and the hemisphere as
     // "S: ..." / "N: ..." items: the converter takes the zone number and "S" or "N".
-    const int zone = DlgCfg ? DlgCfg->UtmZone() : 19;
-    const std::string hemisphere = DlgCfg && DlgCfg->NorthernHemisphere() ? "N" : "S";
+    int32_t zone = DlgCfg ? DlgCfg->UtmZone() : 19;
+    std::string hemisphere = DlgCfg && DlgCfg->NorthernHemisphere() ? "N" : "S";
+    PalvonRead::ZoneOfPositions(zone, hemisphere);
     ZelUtm::TGeografica geo;
     ZelUtm::UtmToGeo(zone, hemisphere, geo, x, y);
     StreetView->ShowSV(geo.Latitude, geo.Longitude);

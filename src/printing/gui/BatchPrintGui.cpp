@@ -171,9 +171,11 @@ public:
         }
         if (!e.Zoom.empty() && Net2PrintFile::ParseFields(e.Zoom, 4, f)) {
             WorldMinX = f[0]; WorldMinY = f[1]; WorldMaxX = f[2]; WorldMaxY = f[3];
-        } else {
+        } else if (SameFile(e.NetworkFile, s_.network)) {
             WorldMinX = s_.minX; WorldMaxX = s_.maxX; WorldMinY = s_.minY; WorldMaxY = s_.maxY;
         }
+        // Any other network keeps the full extent its opening gave it: the window
+        // of the network open before would show none of it.
         PrintToExtent = true;
         return true;
     }
@@ -219,7 +221,10 @@ public:
             if (column > 1 && column < NumMovimColumns && ColVarMovim[static_cast<size_t>(column)] > 0)
                 c.MovementHeader = v_.sagMovim->cell(column, 0);
             RangeItemMovim = column;
-            v_.MovimRangeValues();
+            // A column without positive flows still gets classes of its own
+            // network's values, never those of the network printed before.
+            if (!v_.MovimRangeValues())
+                Ranges::FillDefaultRanges(RangeMin, RangeMax);
         }
         return c;
     }
@@ -244,6 +249,12 @@ public:
     }
 
 private:
+    static bool SameFile(const std::string& a, const std::string& b)
+    {
+        std::error_code ec;
+        return !a.empty() && !b.empty() && (a == b || std::filesystem::equivalent(a, b, ec));
+    }
+
     static size_t Mode() { return static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes)); }
 
     // The grid column titled as the name (upper-cased, the name trimmed; the last
@@ -260,22 +271,17 @@ private:
         return found;
     }
 
-    // Value classes of the variable chosen: its saved range set, or five equal classes.
+    // Value classes of the variable chosen: its saved range set, or five equal
+    // classes over this network's own values (never the classes left by the
+    // network printed before).
     static void FillClasses()
     {
         const bool drawNull = DlgCfg && DlgCfg->cbDrawNull->isChecked();
         if (RangeMax > 0 || drawNull) {
             RangeMax = static_cast<float>(RangeMax * 1.00000000001);
-            int32_t k = KDVlib::RangeName(RangeName);
-            if (k >= 0 && k < static_cast<int32_t>(RangeNames.size()))
-                KDVlib::ParseRanges(RangeNames[static_cast<size_t>(k)]);
-            return;
-        }
-        RangeTable[0].Low = RangeTable[0].High = RangeMin;
-        for (int c = 1; c <= 5; ++c) {
-            RangeTable[static_cast<size_t>(c)].Active = true;
-            RangeTable[static_cast<size_t>(c)].Low = static_cast<float>(RangeMin + (RangeMax - RangeMin) * (c - 1) / 5.0 + 0.00001);
-            RangeTable[static_cast<size_t>(c)].High = static_cast<float>(RangeMin + (RangeMax - RangeMin) * c / 5.0 + 0.00001);
+            Ranges::PrepareRanges(RangeName, RangeMin, RangeMax);
+        } else {
+            Ranges::FillDefaultRanges(RangeMin, RangeMax);
         }
     }
 

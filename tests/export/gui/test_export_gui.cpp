@@ -29,6 +29,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <sstream>
 
@@ -380,4 +381,56 @@ TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
     ASSERT_NE(nodos, std::string::npos) << layers;
     EXPECT_NE(layers.find(ZelUtils::Format("Feature Count: %d", Network.NodeCount), nodos), std::string::npos)
         << layers;
+}
+
+// A network given in degrees comes back to its own degrees, whatever zone the
+// options name; every ring written (junction outlines too) is closed. Read by
+// python's zipfile and XML parser.
+TEST_F(ExportGui, KmzOfNetworksLandWhereTheirFilesPutThemWithClosedRings)
+{
+    if (!fs::exists(testutil::realDataPath("chicago-sketch.dat")))
+        GTEST_SKIP() << "real networks not available";
+    const std::string script = (tmp.path() / "kmz.py").string();
+    {
+        std::ofstream py(script);
+        // Tuples are written as "%12.8f,%12.8f": a blank may follow a comma.
+        py << "import re, sys, zipfile, xml.etree.ElementTree as ET\n"
+              "z = zipfile.ZipFile(sys.argv[1]); assert z.testzip() is None\n"
+              "root = ET.fromstring(z.read(z.namelist()[0]))\n"
+              "tag = lambda e: e.tag.split('}')[-1]\n"
+              "tuples = lambda t: re.sub(r',\\s+', ',', t).split()\n"
+              "rings = opened = 0\n"
+              "for e in root.iter():\n"
+              "    if tag(e) == 'LinearRing':\n"
+              "        c = [t for e2 in e.iter() if tag(e2) == 'coordinates' for t in tuples(e2.text)]\n"
+              "        rings += 1; opened += len(c) < 4 or c[0] != c[-1]\n"
+              "print('rings', rings, 'open', opened)\n"
+              "for d in root.iter():\n"
+              "    if tag(d) == 'Document' and any(tag(n) == 'name' and n.text == 'nodos' for n in d):\n"
+              "        for pm in d.iter():\n"
+              "            if tag(pm) == 'Placemark' and [n.text for n in pm if tag(n) == 'name'] == [sys.argv[2]]:\n"
+              "                print('node', tuples(next(e.text for e in pm.iter() if tag(e) == 'coordinates')))\n";
+    }
+    QAction* save = FrmPreview->findChild<QAction*>("tbSave");
+    ASSERT_NE(save, nullptr);
+    viewer->show();
+    // The options' zone (19 S by default) is not where either network lies.
+    for (const char* name : {"anaheim.dat", "chicago-sketch.dat", "anaheim.dat"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(viewer->AbrirRedPalvon(Copy(name, "red")));
+        const std::string kmz = (tmp.path() / (std::string(name) + ".kmz")).string();
+        testutil::AnswerFileDialog(viewer, kmz, 3);
+        save->trigger();
+        const std::string out = Shell("/usr/bin/python3 '" + script + "' '" + kmz + "' 1 2>&1");
+        EXPECT_NE(out.find("rings "), std::string::npos) << out;
+        EXPECT_NE(out.find(" open 0\n"), std::string::npos) << out;
+        EXPECT_EQ(out.find("rings 0 "), std::string::npos) << out;
+        if (std::string(name) == "anaheim.dat") {
+            // Node 1 of the file: -117.88014171 33.87115553; a metre is about 1e-5 degrees.
+            double lon = 0, lat = 0;
+            ASSERT_EQ(std::sscanf(out.substr(out.find("node ['")).c_str(), "node ['%lf,%lf", &lon, &lat), 2) << out;
+            EXPECT_NEAR(lon, -117.88014171, 1e-5);
+            EXPECT_NEAR(lat, 33.87115553, 1e-5);
+        }
+    }
 }

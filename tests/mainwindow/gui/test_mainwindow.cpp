@@ -11,6 +11,7 @@
 #include "model/ZelUtils.h"
 #include "platform/IniFile.h"
 #include "support/FileDialogAnswer.h"
+#include "support/GuiTestUtil.h"
 #include "support/LiveMenus.h"
 #include "support/ProgramRun.h"
 #include "support/RecordingServices.h"
@@ -59,6 +60,11 @@ TEST_F(MainWindow, CreationDefaults)
     EXPECT_FALSE(viewer->tnDatos->isTabVisible(viewer->tnDatos->indexOf(viewer->tsLineas)));
     EXPECT_FALSE(viewer->Action("ExportaraEMME2")->isVisible());
     EXPECT_FALSE(BatchMode);
+    // Paper sizes do not depend on the monitor the program starts on.
+    viewer->show();
+    testutil::settle();
+    EXPECT_FLOAT_EQ(SizeFactor, 5.0f);
+    EXPECT_DOUBLE_EQ(DlgCfg->Screen2PrintValue(), 5.0);
 }
 
 TEST_F(MainWindow, OneDroppedFileOpensTwoAreIgnored)

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 namespace {
 
@@ -53,8 +54,9 @@ TReport RunBatch(const testutil::TempDir& tmp, const std::string& network, const
 }
 
 // Every picture of the report: a metafile sound to its bounds, inside its cell
-// or the page's text width, with the stamp among its texts.
-void ExpectSoundPictures(const TReport& report, size_t count)
+// or the page's text width, with the stamp among its texts and at least one
+// drawing point for each of the network's links.
+void ExpectSoundPictures(const TReport& report, size_t count, int links)
 {
     ASSERT_EQ(report.pictures.size(), count);
     for (const QJsonObject& pic : report.pictures) {
@@ -68,6 +70,7 @@ void ExpectSoundPictures(const TReport& report, size_t count)
             EXPECT_LE(w, pic.value("text_width").toDouble()) << "picture wider than the text";
         const testutil::TMetafileReport r = testutil::CheckMetafile(pic.value("file").toString().toStdString());
         EXPECT_METAFILE_SOUND(r);
+        EXPECT_GE(r.points, links) << r.Summary();
         EXPECT_TRUE(r.HasText(QStringLiteral("Generado por Velmora"))) << r.Summary();
         // The picture is page-sized at the printer's resolution, not a screen bitmap.
         ASSERT_EQ(r.bounds.size(), 4u);
@@ -90,7 +93,7 @@ TEST(BatchPictures, ChicagoSketchPicturesCarryTheirLegends)
                                     "[Tema]\r\n[Chicago]\r\nRedPalvon=chicago-sketch.dat\r\nVarVolumen=Cap\r\n"
                                     "VarColores=Long\r\nVarMovim=Fl.Sat\r\n",
                                     "informe.doc");
-    ExpectSoundPictures(report, 3);
+    ExpectSoundPictures(report, 3, 2950);
     // A4 paper, the pictures 6 inches wide.
     EXPECT_EQ(report.doc.value("paper").toArray().at(0).toInt(), 11906);
     for (const QJsonObject& pic : report.pictures)
@@ -120,7 +123,7 @@ TEST(BatchPictures, PicturesInColumnsStayInsideTheirCells)
                                     "[Tema]\r\n[Uno]\r\nRedPalvon=siouxfalls.dat\r\nVariables=none\r\n"
                                     "[Dos]\r\nRedPalvon=siouxfalls.dat\r\nVariables=none\r\n",
                                     "informe.doc");
-    ExpectSoundPictures(report, 2);
+    ExpectSoundPictures(report, 2, 76);
     for (const QJsonObject& pic : report.pictures)
         EXPECT_TRUE(pic.value("cell_width").isDouble()) << "picture outside the table";
 }
@@ -129,7 +132,13 @@ TEST(BatchPictures, PicturesInColumnsStayInsideTheirCells)
 TEST(BatchPictures, PublicNetworksPrintSoundPictures)
 {
     int printed = 0;
-    for (const char* name : {"siouxfalls.dat", "anaheim.dat", "berlin-center-truncated.dat", "siouxfalls-junctions.dat", "chicago-sketch.dat"}) {
+    // With their link counts as the README gives them.
+    const std::pair<const char*, int> nets[] = {{"siouxfalls.dat", 76},
+                                                {"anaheim.dat", 914},
+                                                {"berlin-center-truncated.dat", 23996},
+                                                {"siouxfalls-junctions.dat", 76},
+                                                {"chicago-sketch.dat", 2950}};
+    for (const auto& [name, links] : nets) {
         const std::string net = testutil::realDataPath(name);
         if (!std::filesystem::exists(net))
             continue;
@@ -139,7 +148,7 @@ TEST(BatchPictures, PublicNetworksPrintSoundPictures)
                                         std::string("[General]\r\nDocumentoWord=informe.doc\r\n[Tema]\r\n[Red]\r\n")
                                             + "RedPalvon=" + name + "\r\nVariables=none\r\n",
                                         "informe.doc");
-        ExpectSoundPictures(report, 1);
+        ExpectSoundPictures(report, 1, links);
         ++printed;
     }
     if (printed == 0)
@@ -161,7 +170,7 @@ TEST(BatchPictures, LandscapeReportTurnsThePrinterPage)
                                         "[General]\r\nDocumentoWord=informe.doc\r\nOrientacion=" + std::to_string(landscape)
                                             + "\r\n[Tema]\r\n[Red]\r\nRedPalvon=siouxfalls.dat\r\nVariables=none\r\n",
                                         "informe.doc");
-        ExpectSoundPictures(report, 1);
+        ExpectSoundPictures(report, 1, 76);
         ASSERT_EQ(report.pictures.size(), 1u);
         const testutil::TMetafileReport r =
             testutil::CheckMetafile(report.pictures[0].value("file").toString().toStdString());
@@ -169,4 +178,79 @@ TEST(BatchPictures, LandscapeReportTurnsThePrinterPage)
         heights[landscape] = r.bounds[3];
     }
     EXPECT_LT(heights[1], heights[0] * 0.9);
+}
+
+namespace {
+
+// The range legend's class texts ("low - high") of a picture, as numbers.
+std::vector<std::pair<double, double>> ClassBounds(const testutil::TMetafileReport& r)
+{
+    std::vector<std::pair<double, double>> classes;
+    for (const QString& t : r.texts) {
+        const QStringList parts = t.split(QStringLiteral(" - "));
+        bool ok1 = false, ok2 = false;
+        if (parts.size() == 2) {
+            const double low = parts[0].trimmed().toDouble(&ok1), high = parts[1].trimmed().toDouble(&ok2);
+            if (ok1 && ok2)
+                classes.emplace_back(low, high);
+        }
+    }
+    return classes;
+}
+
+} // namespace
+
+// The command-line batch over a definition naming the open network and two
+// others: every picture shows its own network's links (no picture of legends
+// alone), colour classes over its own values (not the classes of the network
+// printed before), and text whose characters advance by their own widths.
+TEST(BatchPictures, EveryNetworkPrintsItsOwnLinksClassesAndText)
+{
+    struct TNet {
+        std::string file, stem;
+        int links;
+    };
+    // Link counts of the public networks as their README gives them, and the sample's.
+    const std::vector<TNet> nets = {{testutil::realDataPath("anaheim.dat"), "anaheim", 914},
+                                    {std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", "ejemplo", 50},
+                                    {testutil::realDataPath("chicago-sketch.dat"), "chicago-sketch", 2950}};
+    for (const TNet& n : nets)
+        if (!std::filesystem::exists(n.file))
+            GTEST_SKIP() << "no " << n.file;
+    testutil::TempDir tmp;
+    for (const TNet& n : nets)
+        std::filesystem::copy_file(n.file, tmp.file(n.stem + ".dat"));
+    std::string definition = "[General]\r\n[Tema]\r\n";
+    for (const TNet& n : nets)
+        definition += "[" + n.stem + "]\r\nRedPalvon=" + n.stem + ".dat\r\nVarVolumen=Cap\r\nVarColores=Long\r\n";
+    testutil::writeFile(tmp.file("lote.ini"), definition);
+    ASSERT_EQ(testutil::RunProgram(tmp, {QString::fromStdString(tmp.file("chicago-sketch.dat")),
+                                         QString::fromStdString(tmp.file("lote.ini"))}),
+              0);
+
+    std::set<std::vector<std::pair<double, double>>> legends;
+    for (const TNet& n : nets) {
+        SCOPED_TRACE(n.stem);
+        for (const char* var : {"Cap", "Long"}) {
+            const testutil::TMetafileReport r = testutil::CheckMetafile(tmp.file(n.stem + "_" + var + ".emf"));
+            EXPECT_METAFILE_SOUND(r);
+            EXPECT_GE(r.points, n.links) << var << ": " << r.Summary();
+        }
+        const testutil::TMetafileReport colours = testutil::CheckMetafile(tmp.file(n.stem + "_Long.emf"));
+        const std::vector<std::pair<double, double>> classes = ClassBounds(colours);
+        ASSERT_GE(classes.size(), 6u) << colours.texts.join('|').toStdString();
+        // Five classes of their own, one above the other, over a span that is not zero.
+        for (size_t c = 2; c < classes.size(); ++c) {
+            EXPECT_LT(classes[c - 1].second, classes[c].second) << colours.texts.join('|').toStdString();
+            EXPECT_NEAR(classes[c].first, classes[c - 1].second, 1.0);
+        }
+        EXPECT_GT(classes.back().second, classes.front().first);
+        legends.insert(classes);
+        // "Longitud": the i narrower than the o, the text no wider than its characters.
+        const std::vector<int> dx = colours.AdvancesOf(QStringLiteral("Longitud"));
+        ASSERT_EQ(dx.size(), 8u) << colours.texts.join('|').toStdString();
+        EXPECT_LT(dx[4], dx[1]);
+        EXPECT_LT(dx[4], dx[6]);
+    }
+    EXPECT_EQ(legends.size(), nets.size()) << "a network printed the classes of another";
 }

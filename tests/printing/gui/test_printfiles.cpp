@@ -122,7 +122,8 @@ protected:
 
 // From a fresh start (no print definition read) the preview holds the view at the
 // printer page's size; its EMF and WMF saves keep every point inside the header's
-// bounds and carry the title, the stamp and the node numbers as text.
+// bounds, draw every link and carry the title, the stamp and the node numbers as
+// text whose characters advance by their own widths.
 TEST_F(PrintFiles, PreviewSavesMetafilesWithTheViewInsideTheirBounds)
 {
     EXPECT_TRUE(PrintOnPrinterPage);
@@ -145,11 +146,58 @@ TEST_F(PrintFiles, PreviewSavesMetafilesWithTheViewInsideTheirBounds)
         EXPECT_TRUE(r.HasText(QStringLiteral("Plano de prueba"))) << file;
         EXPECT_TRUE(r.HasText(QString::fromStdString(GeneratedBy))) << file;
         EXPECT_GE(r.texts.size(), 10) << file; // node numbers
+        EXPECT_GE(r.points, ArcosMaxRec - 1) << file; // every link drawn
+        // Each character advances by its own width: the l narrower than the o.
+        const std::vector<int> dx = r.AdvancesOf(QStringLiteral("Plano de prueba"));
+        ASSERT_EQ(dx.size(), 15u) << file;
+        EXPECT_LT(dx[1], dx[4]) << file;
+        EXPECT_GT(dx[1], 0) << file;
     }
     const testutil::TMetafileReport r = testutil::CheckMetafile(emf);
     ASSERT_EQ(r.bounds.size(), 4u);
     EXPECT_EQ(r.bounds[2], page.width() - 1);
     EXPECT_EQ(r.bounds[3], page.height() - 1);
+}
+
+// A definition chosen from the menu in a folder of its own: the paper it names
+// sizes the preview's page (no report document gives one), and the networks it
+// names without a folder are the ones beside it, printed there whole.
+TEST_F(PrintFiles, DefinitionFromTheMenuSizesThePageAndFindsItsNetworks)
+{
+    const std::string anaheim = testutil::realDataPath("anaheim.dat");
+    if (!std::filesystem::exists(anaheim))
+        GTEST_SKIP() << "no " << anaheim;
+    const int links = ArcosMaxRec - 1;
+    PrintToExtent = false; // as at start: no batch has run
+    std::filesystem::create_directories(tmp.file("def"));
+    std::filesystem::copy_file(anaheim, tmp.file("def/anaheim.dat"));
+    testutil::writeFile(tmp.file("def/lote.ini"), "[General]\r\nTama\xC3\xB1oPapel=1\r\n[Tema]\r\n[Anaheim]\r\n"
+                                                  "RedPalvon=anaheim.dat\r\nVarColores=Long\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("def/lote.ini"));
+    LiveAction(viewer, "DefinirRedes1")->trigger();
+    testutil::settle();
+
+    LiveAction(viewer, "aVistaPrevia1")->trigger();
+    testutil::settle();
+    ASSERT_NE(FrmPreview, nullptr);
+    ASSERT_TRUE(FrmPreview->ImageExports(tmp.file("vista.emf")));
+    FrmPreview->close();
+    const testutil::TMetafileReport page = testutil::CheckMetafile(tmp.file("vista.emf"));
+    EXPECT_METAFILE_SOUND(page);
+    EXPECT_GE(page.points, links) << page.Summary();
+    ASSERT_EQ(page.bounds.size(), 4u);
+    // A4 upright: 210 x 297 mm.
+    EXPECT_GT(page.bounds[2], 1000);
+    EXPECT_NEAR(double(page.bounds[3]) / std::max(1, page.bounds[2]), 297.0 / 210.0, 0.02);
+
+    LiveAction(viewer, "ImprimirRedes1")->trigger();
+    testutil::settle();
+    const testutil::TMetafileReport printed = testutil::CheckMetafile(tmp.file("def/anaheim_Long.emf"));
+    EXPECT_METAFILE_SOUND(printed);
+    EXPECT_GE(printed.points, 914) << printed.Summary(); // the links of anaheim, as its README counts them
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("anaheim_Long.emf")));
+    PrintOnPrinterPage = true;
+    PrintToExtent = false;
 }
 
 // Printed to PDF from the preview, the map covers the printable area as it covers
