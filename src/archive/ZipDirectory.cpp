@@ -266,6 +266,7 @@ void TZFDirManager::LoadDir()
             std::string raw(item.Header.NameLength, '\0');
             if (!ReadAcross(raw.data(), raw.size())) throw EZFException(35);
             item.FileName = ZipNameFromHeader(raw, oem);
+            item.HeaderName = raw;
             int idx = Items.Add(item);
             std::vector<uint8_t> extra(item.Header.ExtraLength);
             if (!ReadAcross(extra.data(), extra.size())) throw EZFException(35);
@@ -374,39 +375,87 @@ uint64_t TZFDirManager::FindFirstLocalHeader(const TDirItem& first, uint64_t fro
     return UINT64_MAX;
 }
 
+namespace {
+
+// Bytes of the stream from a position on, read a block at a time: the rebuild of a
+// directory walks archives of any size (beyond 4 GB too) without holding them.
+class TStreamWindow {
+public:
+    explicit TStreamWindow(TZFStream& s) : Size(s.Size()), S(s) {}
+    uint64_t Size;
+    // The bytes [at, at + n) or nullptr when the stream ends first.
+    const uint8_t* At(uint64_t at, size_t n)
+    {
+        if (at + n > Size) return nullptr;
+        if (at < Start || at + n > Start + Buf.size()) {
+            const size_t want = size_t(std::min<uint64_t>(std::max<size_t>(Block, n), Size - at));
+            Buf.resize(want);
+            S.Seek(at);
+            if (!S.ReadExact(Buf.data(), want)) throw EZFException(35);
+            Start = at;
+        }
+        return &Buf[size_t(at - Start)];
+    }
+    // The first position at or after from holding the byte v, or Size.
+    uint64_t Find(uint64_t from, uint8_t v)
+    {
+        while (from < Size) {
+            const uint8_t* b = At(from, 1);
+            const size_t left = size_t(Start + Buf.size() - from);
+            if (const void* hit = std::memchr(b, v, left))
+                return from + uint64_t(static_cast<const uint8_t*>(hit) - b);
+            from += left;
+        }
+        return Size;
+    }
+
+private:
+    static constexpr size_t Block = 0x400000;
+    TZFStream& S;
+    std::vector<uint8_t> Buf;
+    uint64_t Start = 0;
+};
+
+} // namespace
+
 void TZFDirManager::RebuildFromLocalHeaders()
 {
     Items.Clear();
     const bool oem = Archiver ? Archiver->Options.OEMFileNames : true;
-    uint64_t size = Stream->Size();
-    std::vector<uint8_t> all{};
-    all.resize(size_t(size));
-    Stream->Seek(0);
-    if (!Stream->ReadExact(all.data(), all.size())) throw EZFException(35);
+    TStreamWindow headers(*Stream), descriptors(*Stream);
+    const uint64_t size = headers.Size;
     bool found = false;
     // Descriptors are searched with one cursor that only moves forward: each search
     // starts after a header that lies beyond the previous one, so the first
     // descriptor at or after that start is found without rescanning the file
     // (a scan per header made damaged archives of many entries quadratic).
-    size_t descCursor = 0;
+    uint64_t descCursor = 0;
     bool descSearched = false;
-    const size_t noDescriptor = all.size();
-    auto nextDescriptor = [&](size_t from) {
-        if (descSearched && descCursor >= from) return descCursor;
-        size_t q = std::max(from, descSearched ? descCursor : from);
-        for (; q + 16 <= all.size(); ++q)
-            if (all[q] == 0x50 && Get32(&all[q]) == SigDescriptor) break;
+    const uint64_t noDescriptor = UINT64_MAX;
+    auto nextDescriptor = [&](uint64_t from) {
+        if (descSearched && (descCursor == noDescriptor || descCursor >= from)) return descCursor;
+        uint64_t q = std::max(from, descSearched ? descCursor : from);
+        for (; q + 16 <= size; ++q) {
+            const uint8_t* b = descriptors.At(q, 16);
+            if (b[0] == 0x50 && Get32(b) == SigDescriptor) break;
+        }
         descSearched = true;
-        descCursor = q + 16 <= all.size() ? q : noDescriptor;
+        descCursor = q + 16 <= size ? q : noDescriptor;
         return descCursor;
     };
-    for (size_t pos = 0; pos + 30 <= all.size(); ++pos) {
-        uint32_t sig = Get32(&all[pos]);
+    // New entries and the directory go after the last entry's data: whatever lay
+    // beyond it (the damaged directory, bytes appended later) is no entry.
+    uint64_t dataEnd = 0, lastDataStart = 0;
+    bool lengthUnknown = false;
+    for (uint64_t pos = 0; (pos = headers.Find(pos, 0x50)) + 30 <= size; ++pos) {
+        const uint8_t* h = headers.At(pos, 30);
+        uint32_t sig = Get32(h);
         if (sig != SigLocal && sig != SigLocalAlt) continue;
         found = true;
-        TZFLocalHeader l = TZFLocalHeader::Read(&all[pos]);
+        TZFLocalHeader l = TZFLocalHeader::Read(h);
         if (l.ExtraLength >= 261) continue;
-        if (pos + 30 + l.NameLength + l.ExtraLength > all.size()) continue;
+        const uint8_t* whole = headers.At(pos, 30 + size_t(l.NameLength) + l.ExtraLength);
+        if (!whole) continue;
         TDirItem item;
         item.Header.VersionMadeBy = item.Header.VersionNeeded = l.VersionNeeded;
         item.Header.Flags = l.Flags;
@@ -419,24 +468,53 @@ void TZFDirManager::RebuildFromLocalHeaders()
         item.Header.NameLength = l.NameLength;
         item.Header.ExtraLength = l.ExtraLength;
         item.Header.ExternalAttr = (l.UncompressedSize == 0 && !(l.Flags & 8)) ? 0x10 : 0x20;
-        item.Header.LocalHeaderOffset = uint32_t(pos);
+        // Offsets past 4 GB go to the Zip64 field, as the directory writer expects.
+        if (pos >= 0xFFFFFFFFull) {
+            item.Header.LocalHeaderOffset = 0xFFFFFFFFu;
+            item.IsZip64 = true;
+        } else {
+            item.Header.LocalHeaderOffset = uint32_t(pos);
+        }
         item.LocalHeaderOffset64 = pos;
-        item.FileName = ZipNameFromHeader(std::string(reinterpret_cast<const char*>(&all[pos + 30]), l.NameLength), oem);
-        std::vector<uint8_t> extra(all.begin() + long(pos + 30 + l.NameLength),
-                                   all.begin() + long(pos + 30 + l.NameLength + l.ExtraLength));
+        item.HeaderName.assign(reinterpret_cast<const char*>(whole + 30), l.NameLength);
+        item.FileName = ZipNameFromHeader(item.HeaderName, oem);
+        std::vector<uint8_t> extra(whole + 30 + l.NameLength, whole + 30 + l.NameLength + l.ExtraLength);
+        const uint64_t dataStart = pos + 30 + l.NameLength + l.ExtraLength;
+        uint64_t descriptorLength = 0;
+        bool sizeKnown = true;
         if (l.Flags & 8) {
-            const size_t q = nextDescriptor(pos + 30);
+            sizeKnown = false;
+            const uint64_t q = nextDescriptor(dataStart);
             if (q != noDescriptor) {
-                item.Header.Crc32 = Get32(&all[q + 4]);
-                item.Header.CompressedSize = Get32(&all[q + 8]);
-                item.Header.UncompressedSize = Get32(&all[q + 12]);
+                const uint8_t* d = descriptors.At(q, 16);
+                item.Header.Crc32 = Get32(d + 4);
+                item.Header.CompressedSize = Get32(d + 8);
+                item.Header.UncompressedSize = Get32(d + 12);
+                descriptorLength = 16;
+                sizeKnown = true;
             }
         }
         int idx = Items.Add(item);
-        ReadExtraFields(*Items.ItemPtr(idx), idx, extra, Items);
+        TDirItem* p = Items.ItemPtr(idx);
+        ReadExtraFields(*p, idx, extra, Items);
+        if (p->Header.LocalHeaderOffset == 0xFFFFFFFFu) p->LocalHeaderOffset64 = pos;
+        if (descriptorLength && p->IsZip64) descriptorLength = 24;
+        lastDataStart = std::max(lastDataStart, dataStart);
+        lengthUnknown = lengthUnknown || !sizeKnown;
+        dataEnd = std::max(dataEnd, sizeKnown ? std::min(size, dataStart + p->CompressedSize() + descriptorLength) : size);
     }
     if (!found) throw EZFException(35);
+    // An entry of unknown length reaches the old directory if one is left, or
+    // the end of the file: nothing of it is overwritten.
+    if (lengthUnknown)
+        for (uint64_t q = lastDataStart; (q = headers.Find(q, 0x50)) + 4 <= size; ++q)
+            if (Get32(headers.At(q, 4)) == SigCentral) {
+                dataEnd = q;
+                break;
+            }
     RebuiltStreamSize = size;
+    CentralDirStart = dataEnd;
+    FirstLocalHeaderPos = Items.Count() > 0 ? Items.ItemPtr(0)->LocalHeaderOffset() : 0;
 }
 
 void TZFDirManager::WriteCentralRecord(std::vector<uint8_t>& out, TDirItem& item, const std::string& headerName)
@@ -486,9 +564,7 @@ void TZFDirManager::SaveDir(bool atCurrentPosition)
     std::vector<uint8_t> dir;
     for (int i = 0; i < Items.Count(); ++i) {
         TDirItem* p = Items.ItemPtr(i);
-        std::string name = ZipNameToHeader(p->FileName, oem);
-        if (NameNeedsUtf8Flag(p->FileName, name)) p->Header.Flags |= FlagUtf8;
-        WriteCentralRecord(dir, *p, name);
+        WriteCentralRecord(dir, *p, EntryHeaderName(*p, oem));
     }
     if (Stream->Write(dir.data(), dir.size()) != dir.size()) throw EZFException(46);
 
@@ -518,6 +594,19 @@ void TZFDirManager::SaveDir(bool atCurrentPosition)
 }
 
 // ---- file names ----
+
+std::string EntryHeaderName(TDirItem& item, bool oem)
+{
+    if (!item.HeaderName.empty() && ZipNameFromHeader(item.HeaderName, oem) == item.FileName)
+        return item.HeaderName;
+    std::string name = ZipNameToHeader(item.FileName, oem);
+    if (NameNeedsUtf8Flag(item.FileName, name))
+        item.Header.Flags |= FlagUtf8;
+    else
+        item.Header.Flags &= uint16_t(~FlagUtf8);
+    item.HeaderName = name;
+    return name;
+}
 
 std::string ExpandFileName(const std::string& path)
 {

@@ -21,6 +21,10 @@ struct TZFExtraField {
 struct TDirItem {
     ZipRecords::TZFCentralHeader Header;
     std::string FileName;                 // stored name, '/' separators, directories end in '/'
+    // The name's bytes as the headers hold them (empty until the entry is read or
+    // written): an entry that is not renamed keeps them, and the UTF-8 flag it was
+    // stored with, so that its central record still matches its local header.
+    std::string HeaderName;
     std::string Comment;
     std::vector<TZFExtraField> ExtraFields;
     uint8_t EncryptionAlgorithm = 0;      // 0 classic, 1..3 AES-128/192/256
@@ -48,6 +52,10 @@ struct TDirItem {
 };
 
 std::string ZipLowerCase(const std::string& s);
+
+// The name's bytes for the entry's headers: those it is stored with while its name
+// is unchanged, else the name encoded anew (then the UTF-8 flag follows the new bytes).
+std::string EntryHeaderName(TDirItem& item, bool oem);
 
 // Item array with a hashed, case-insensitive index of the stored names.
 class TZFDirArray {

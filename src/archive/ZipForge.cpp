@@ -278,30 +278,31 @@ std::string ZipNameToHeader(const std::string& name, bool oem)
 }
 
 namespace {
-// The DOS code page of Western European systems (850), upper half.
-const uint16_t kCp850[128] = {
+// The DOS code page the zip format names for names without the UTF-8 flag
+// (437), upper half.
+const uint16_t kCp437[128] = {
     0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7,
     0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC, 0x00C4, 0x00C5,
     0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
-    0x00FF, 0x00D6, 0x00DC, 0x00F8, 0x00A3, 0x00D8, 0x00D7, 0x0192,
+    0x00FF, 0x00D6, 0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192,
     0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA, 0x00BA,
-    0x00BF, 0x00AE, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
-    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x00C1, 0x00C2, 0x00C0,
-    0x00A9, 0x2563, 0x2551, 0x2557, 0x255D, 0x00A2, 0x00A5, 0x2510,
-    0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x00E3, 0x00C3,
-    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x00A4,
-    0x00F0, 0x00D0, 0x00CA, 0x00CB, 0x00C8, 0x0131, 0x00CD, 0x00CE,
-    0x00CF, 0x2518, 0x250C, 0x2588, 0x2584, 0x00A6, 0x00CC, 0x2580,
-    0x00D3, 0x00DF, 0x00D4, 0x00D2, 0x00F5, 0x00D5, 0x00B5, 0x00FE,
-    0x00DE, 0x00DA, 0x00DB, 0x00D9, 0x00FD, 0x00DD, 0x00AF, 0x00B4,
-    0x00AD, 0x00B1, 0x2017, 0x00BE, 0x00B6, 0x00A7, 0x00F7, 0x00B8,
-    0x00B0, 0x00A8, 0x00B7, 0x00B9, 0x00B3, 0x00B2, 0x25A0, 0x00A0,
+    0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
+    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556,
+    0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510,
+    0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F,
+    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x2567,
+    0x2568, 0x2564, 0x2565, 0x2559, 0x2558, 0x2552, 0x2553, 0x256B,
+    0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580,
+    0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4,
+    0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229,
+    0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248,
+    0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
 };
 
-std::string Cp850ToUtf8(const std::string& bytes)
+std::string Cp437ToUtf8(const std::string& bytes)
 {
     QString s;
-    for (char c : bytes) s += QChar(uint8_t(c) < 0x80 ? char16_t(uint8_t(c)) : char16_t(kCp850[uint8_t(c) - 0x80]));
+    for (char c : bytes) s += QChar(uint8_t(c) < 0x80 ? char16_t(uint8_t(c)) : char16_t(kCp437[uint8_t(c) - 0x80]));
     return s.toStdString();
 }
 } // namespace
@@ -310,9 +311,9 @@ std::string ZipNameFromHeader(const std::string& bytes, bool oem)
 {
     if (NameDecoder()) return NameDecoder()(bytes, oem);
     // UTF-8 names (flagged or not, as many tools write them) are kept; other bytes
-    // are names in the DOS code page of the system that wrote them.
+    // are names in the DOS code page the format names.
     if (!oem || IsValidUtf8(bytes)) return bytes;
-    return Cp850ToUtf8(bytes);
+    return Cp437ToUtf8(bytes);
 }
 
 // ---------------------------------------------------------------- archiver
@@ -1112,12 +1113,10 @@ bool TZFBaseArchiver::WriteNewEntry(TDirItem& item, bool& cancel)
     lh.Crc32 = item.Header.Crc32;
     lh.CompressedSize = 0;
     lh.UncompressedSize = sizeZip64 ? 0xFFFFFFFFu : uint32_t(srcSize);
-    const std::string name = ZipNameToHeader(item.FileName, Options.OEMFileNames);
+    item.HeaderName.clear();
+    const std::string name = EntryHeaderName(item, Options.OEMFileNames);
+    lh.Flags = uint16_t((lh.Flags & ~FlagUtf8) | (item.Header.Flags & FlagUtf8));
     lh.NameLength = uint16_t(name.size());
-    if (NameNeedsUtf8Flag(item.FileName, name)) {
-        item.Header.Flags |= FlagUtf8;
-        lh.Flags |= FlagUtf8;
-    }
 
     std::vector<uint8_t> extras;
     if (lh.UncompressedSize == 0xFFFFFFFFu) extras.resize(20, 0);
@@ -1303,12 +1302,18 @@ void TZFBaseArchiver::CopyEntry(int index)
         it->Header.LocalHeaderOffset = 0xFFFFFFFFu;
         it->LocalHeaderOffset64 = offset;
     }
-    const std::string name = ZipNameToHeader(it->FileName, Options.OEMFileNames);
-    lh.NameLength = uint16_t(name.size());
-    if (NameNeedsUtf8Flag(it->FileName, name)) {
-        lh.Flags |= FlagUtf8;
-        it->Header.Flags |= FlagUtf8;
+    // An entry keeps the name bytes and flag of its local header unless it was
+    // renamed; its central record then says the same.
+    std::string name;
+    if (it->FileName == old.FileName) {
+        name.assign(oldName.begin(), oldName.end());
+        it->HeaderName = name;
+        it->Header.Flags = uint16_t((it->Header.Flags & ~FlagUtf8) | (lh.Flags & FlagUtf8));
+    } else {
+        name = EntryHeaderName(*it, Options.OEMFileNames);
+        lh.Flags = uint16_t((lh.Flags & ~FlagUtf8) | (it->Header.Flags & FlagUtf8));
     }
+    lh.NameLength = uint16_t(name.size());
     // An entry written by a streaming writer (flag bit 3) is followed by a data
     // descriptor that belongs to the entry and moves with it; without it readers
     // see the next entry overlapping this one.

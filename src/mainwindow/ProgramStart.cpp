@@ -6,7 +6,13 @@
 #include "mainwindow/SecondaryWindows.h"
 #include "model/gui/FrmDat.h"
 
+#include "model/ViewerServices.h"
+#include "printing/Net2Print.h"
+
 #include <QApplication>
+#include <QMenu>
+#include <QToolBar>
+#include <QToolButton>
 
 TDlgSize* DlgSize = nullptr;
 TFrmPijm* FrmPijm = nullptr;
@@ -27,6 +33,33 @@ TDlgRngs* DlgRngs = nullptr;
 TDlgTemas* DlgTemas = nullptr;
 TFrmPreview* FrmPreview = nullptr;
 
+namespace {
+
+// The phase window's print button also holds the phase report of every network
+// of the print definition ("Definir Redes"), beside the print of the junction shown.
+void WirePhaseReport(TPalvonViewer* viewer)
+{
+    auto* menu = new QMenu(FrmFases);
+    menu->setObjectName(QStringLiteral("pupImprimirFases"));
+    QAction* one = menu->addAction(QStringLiteral("Imprimir intersección"));
+    QObject::connect(one, &QAction::triggered, FrmFases->tbPrint, &QAction::trigger);
+    QAction* all = menu->addAction(QStringLiteral("Imprimir fases de las redes definidas"));
+    all->setObjectName(QStringLiteral("ImprimirFases"));
+    QObject::connect(all, &QAction::triggered, viewer, [viewer] {
+        if (Net2PrintCount <= 0) {
+            Services().ShowMessage("Defina primero las redes a imprimir con Archivo > Impresion de Redes > Definir Redes.");
+            return;
+        }
+        viewer->ImprimirFases();
+    });
+    FrmFases->tbPrint->setMenu(menu);
+    for (QToolBar* bar : FrmFases->findChildren<QToolBar*>())
+        if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(FrmFases->tbPrint)))
+            button->setPopupMode(QToolButton::MenuButtonPopup);
+}
+
+} // namespace
+
 TPalvonViewer* CreateProgramWindows(bool showSplash, TAptta** splashOut)
 {
     TAptta* splash = new TAptta();
@@ -42,6 +75,7 @@ TPalvonViewer* CreateProgramWindows(bool showSplash, TAptta** splashOut)
     FrmPijm = new TFrmPijm(viewer);
     FrmPija = new TFrmPija(viewer);
     FrmFases = new TFrmFases(viewer);
+    WirePhaseReport(viewer);
     DlgFormula = new TDlgFormula(viewer);
     DlgPrint = new TDlgPrint(*viewer, viewer);
     FrmPath = new TFrmPath(viewer);

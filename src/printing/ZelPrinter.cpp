@@ -324,5 +324,6 @@ bool PrintOnPrinterPage = true;
 int32_t PrintCustomWidth = 0, PrintCustomHeight = 0;
 int32_t PrintPageX = 0, PrintPageY = 0;
 int32_t PrintPagesPerSide = 0;
+double PrintLabelScale = 1.0;
 TPagePicture PrintPicture;
 int32_t PrintPictureWidth = 0, PrintPictureHeight = 0;

@@ -114,6 +114,9 @@ extern int32_t PrintCustomWidth, PrintCustomHeight;
 // the bottom); 0 = not a multi-page print.
 extern int32_t PrintPageX, PrintPageY;
 extern int32_t PrintPagesPerSide;
+// Labels and titles on the page: this many times their paper size (the print
+// preview's letter-size buttons; 1 everywhere else).
+extern double PrintLabelScale;
 
 // The last view rendered by TPalvonViewer::PrintFilePreview: its recorded
 // drawing and its size in device pixels (PrintFilePreview also writes it to

@@ -13,9 +13,13 @@
 #include <QCryptographicHash>
 
 #include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sys/resource.h>
 #include <map>
 #include <random>
 #include <set>
+#include <sstream>
 
 using namespace testutil;
 using namespace archivecheck;
@@ -398,4 +402,141 @@ TEST(ZipReaders, DosCodePageNamesAreReadAsTheirCharacters)
     zip.CloseArchive();
     ExpectPythonReads(archive, {{kUnicodeName, "<kml/>"}});
     ExpectUnzipTests(archive);
+}
+
+// Archives other tools made (python's zipfile and Info-ZIP with UTF-8 names, a DOS
+// name whose bytes read differently in code pages 437 and 850), whole, with bytes
+// after their end or with their end cut off: a file appended, or one replaced,
+// leaves every other entry and its name as the tools read them.
+TEST(ZipReaders, ForeignArchivesKeepEntriesAndNamesWhenUpdated)
+{
+    TempDir dir;
+    const std::string src = (dir.path() / "src").string();
+    std::filesystem::create_directories(src);
+    std::string big;
+    for (int i = 0; i < 20000; ++i) big += "nodo " + std::to_string(i * 7919 % 100003) + "\r\n";
+    const Contents utf8 = {{kUnicodeName, "<kml/>\r\n"}, {"red.txt", big}, {"\xC3\x91u\xC3\xB1oa.txt", "x"}};
+    for (const auto& [name, data] : utf8) writeFile(src + "/" + name, data);
+    std::vector<std::string> names;
+    for (const auto& f : utf8) names.push_back(f.first);
+
+    const std::string py = dir.file("py.zip"), info = dir.file("info.zip"), dos = dir.file("dos.zip");
+    const ToolResult made = RunTool("/usr/bin/python3", {"-c",
+        "import sys, zipfile\n"
+        "with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:\n"
+        "    for n in sys.argv[3:]: z.write(sys.argv[2] + '/' + n, n)\n",
+        Q(py), Q(src), Q(names[0]), Q(names[1]), Q(names[2])});
+    ASSERT_EQ(made.ExitCode, 0) << made.Output;
+    const ToolResult zipped = RunTool("zip", {"-q", "-X", Q(info), Q(names[0]), Q(names[1]), Q(names[2])}, Q(src));
+    ASSERT_EQ(zipped.ExitCode, 0) << zipped.Output;
+    // 0x9B and 0xE0 are U+00A2 and U+03B1 in code page 437, U+00F8 and U+00D3 in 850.
+    const std::string dosBytes = "Pe\x9B" "al\xE0.txt", dosName = "Pe\xC2\xA2" "al\xCE\xB1.txt";
+    const std::string hola = "hola";
+    const uint32_t crc = ~ZipRecords::Crc32Update(0xFFFFFFFFu, hola.data(), hola.size());
+    const auto img = BuildTestZip({{dosBytes, {hola.begin(), hola.end()}, crc, 4, 0, 0, {}}, {"red.txt", {big.begin(), big.end()},
+        ~ZipRecords::Crc32Update(0xFFFFFFFFu, big.data(), big.size()), uint32_t(big.size()), 0, 0, {}}});
+    writeFile(dos, std::string(img.begin(), img.end()));
+    const Contents dosFiles = {{dosName, hola}, {"red.txt", big}};
+
+    writeFile(dir.file("nuevo.txt"), "agregado\r\n");
+    writeFile(dir.file("red.txt"), "reemplazado\r\n");
+    for (const auto& [original, files] : {std::pair{py, utf8}, std::pair{info, utf8}, std::pair{dos, dosFiles}}) {
+        const std::string whole = readFile(original);
+        // Python reads Info-ZIP's UTF-8 names without the flag as code page 437:
+        // what it reads of the original is what it must read after the update.
+        const ToolResult before = PythonZipList(original);
+        ASSERT_EQ(before.ExitCode, 0) << before.Output;
+        for (const std::string damage : {"", "tail", "cut"}) {
+            for (const bool replace : {false, true}) {
+                SCOPED_TRACE(original + " " + damage + (replace ? " replace" : " append"));
+                const std::string target = dir.file("t.zip");
+                writeFile(target, damage == "tail" ? whole + std::string(17, '\x1A')
+                                  : damage == "cut" ? whole.substr(0, whole.size() - 22) : whole);
+                {
+                    TZipForge zip;
+                    zip.FileName = target;
+                    zip.BaseDir = dir.path().string();
+                    zip.OpenArchive();
+                    std::set<std::string> read;
+                    for (int i = 0; i < zip.FileCount(); ++i) read.insert(zip.Item(i).FileName);
+                    for (const auto& f : files) EXPECT_TRUE(read.count(f.first)) << f.first;
+                    zip.AddFiles(dir.file(replace ? "red.txt" : "nuevo.txt"));
+                    zip.CloseArchive();
+                }
+                const std::string added = replace ? "reemplazado\r\n" : "agregado\r\n";
+                std::string expected = before.Output;
+                if (replace) {
+                    const size_t at = expected.find("red.txt\t");
+                    expected.erase(at, expected.find('\n', at) + 1 - at);
+                }
+                expected += (replace ? "red.txt\t" : "nuevo.txt\t") + std::to_string(added.size()) + "\t" + Sha1(added) + "\n";
+                const ToolResult after = PythonZipList(target);
+                ASSERT_EQ(after.ExitCode, 0) << after.Output;
+                auto lines = [](const std::string& t) {
+                    std::multiset<std::string> out;
+                    std::istringstream in(t);
+                    for (std::string l; std::getline(in, l);) out.insert(l);
+                    return out;
+                };
+                EXPECT_EQ(lines(after.Output), lines(expected));
+                ExpectUnzipTests(target);
+                ExpectSevenZipTests(target);
+                // Entries copied as they were keep the name bytes and the flag of their
+                // local header in their central record.
+                const std::string b = readFile(target);
+                std::map<std::string, uint16_t> local;
+                for (size_t p = 0; (p = b.find("PK\x03\x04", p)) != std::string::npos; p += 4)
+                    local[b.substr(p + 30, U16(b, p + 26))] = U16(b, p + 6) & 0x800;
+                for (size_t p = 0; (p = b.find("PK\x01\x02", p)) != std::string::npos; p += 4) {
+                    const std::string name = b.substr(p + 46, U16(b, p + 28));
+                    ASSERT_TRUE(local.count(name)) << name;
+                    EXPECT_EQ(local[name], U16(b, p + 8) & 0x800) << name;
+                }
+                if (original == dos) EXPECT_NE(b.find(dosBytes), std::string::npos);
+            }
+        }
+    }
+}
+
+// A damaged archive beyond 4 GB (sparse: a gap of nothing between two entries) is
+// rebuilt a block at a time, and the entry past 4 GB keeps its full offset.
+TEST(ZipReaders, RebuildingBeyondFourGigabytesStreamsAndKeepsFullOffsets)
+{
+    using namespace ZipRecords;
+    TempDir dir;
+    const std::string file = dir.file("grande.zip");
+    auto entry = [](const std::string& name, const std::string& data) {
+        TZFLocalHeader h;
+        h.VersionNeeded = 20;
+        h.Crc32 = ~Crc32Update(0xFFFFFFFFu, data.data(), data.size());
+        h.CompressedSize = h.UncompressedSize = uint32_t(data.size());
+        h.NameLength = uint16_t(name.size());
+        std::vector<uint8_t> b;
+        h.Write(b);
+        b.insert(b.end(), name.begin(), name.end());
+        b.insert(b.end(), data.begin(), data.end());
+        return std::string(b.begin(), b.end());
+    };
+    const uint64_t far = (uint64_t(1) << 32) + 12345;
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << entry("a.txt", "primero");
+        out.seekp(std::streamoff(far));
+        out << entry("b.txt", "segundo");
+    }
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    std::unique_ptr<TZFFileStream> stream(TZFFileStream::Open(file, 64));
+    ASSERT_TRUE(stream);
+    TZFDirManager manager(stream.get(), nullptr, false);
+    manager.RebuildFromLocalHeaders();
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    ASSERT_EQ(manager.Items.Count(), 2);
+    const TDirItem& b = *manager.Items.ItemPtr(1);
+    EXPECT_EQ(b.FileName, "b.txt");
+    EXPECT_EQ(b.LocalHeaderOffset(), far);
+    EXPECT_EQ(b.Header.LocalHeaderOffset, 0xFFFFFFFFu);
+    EXPECT_EQ(manager.CentralDirStart, far + 30 + 5 + 7);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 200 * 1024) << "kB";
 }

@@ -1,8 +1,14 @@
 #pragma once
 // Small helpers of the widget tests: counting repaints and letting queued events run.
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QEvent>
+#include <QLineEdit>
 #include <QObject>
+#include <QToolBar>
 
 namespace testutil {
 
@@ -23,6 +29,29 @@ inline void settle()
 {
     for (int i = 0; i < 3; ++i)
         QApplication::processEvents();
+}
+
+// The controls a user cannot reach in the window at its present size: a toolbar
+// command folded behind the toolbar's overflow arrow, or a button, box or field
+// lying outside the window's area. Object names (captions when unnamed).
+inline QStringList ControlsOutOfReach(QWidget* window)
+{
+    QStringList out;
+    auto label = [](QObject* o, const QString& text) { return o->objectName().isEmpty() ? text : o->objectName(); };
+    for (QToolBar* bar : window->findChildren<QToolBar*>())
+        for (QAction* a : bar->actions()) {
+            QWidget* w = a->isVisible() && !a->isSeparator() ? bar->widgetForAction(a) : nullptr;
+            if (a->isVisible() && !a->isSeparator() && (!w || !w->isVisible()))
+                out << label(a, a->text());
+        }
+    const QRect area = window->rect();
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QAbstractSpinBox*>(w)
+                             || qobject_cast<QComboBox*>(w) || qobject_cast<QLineEdit*>(w);
+        if (control && w->isVisible() && !area.contains(QRect(w->mapTo(window, QPoint(0, 0)), w->size())))
+            out << label(w, w->property("text").toString());
+    }
+    return out;
 }
 
 } // namespace testutil

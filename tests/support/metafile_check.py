@@ -70,6 +70,8 @@ def emf(data):
             point(x1, y1)
         elif rtype in (27, 54):  # moveto, lineto
             point(*struct.unpack_from("<2i", rec, 8))
+        elif rtype == 82:  # EXTCREATEFONTINDIRECTW: the height of its LOGFONT
+            out.setdefault("font_heights", []).append(abs(struct.unpack_from("<i", rec, 12)[0]))
         elif rtype == 84:  # EXTTEXTOUTW
             x, y = struct.unpack_from("<2i", rec, 36)
             nchars, off, opts = struct.unpack_from("<III", rec, 44)

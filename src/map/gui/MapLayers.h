@@ -31,6 +31,8 @@ void DrawSolera(TMapPainter& Img);
 void DrawPuntos(TMapPainter& Img);
 void DrawEntSal(TMapPainter& Img);
 void DrawLineas(TMapPainter& Img);
+// The load bands of the transit lines alone (DrawLineas draws the routes, then these).
+void DrawLineLoads(TMapPainter& Img);
 void DrawNamePoligonos(TMapPainter& Img);
 
 // ---- Map picture as a file ----

@@ -433,6 +433,14 @@ void DrawLineas(TMapPainter& Img)
         }
     }
 
+    DrawLineLoads(Img);
+}
+
+void DrawLineLoads(TMapPainter& Img)
+{
+    if (!Img.Canvas())
+        return;
+    TPenModeScope mode(Img, TPenMode::Copy);
     const bool values = MenuChecked("linvehval");
     if (!MenuChecked("linveh") && !values)
         return;

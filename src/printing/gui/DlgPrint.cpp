@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMouseEvent>
 #include <cstdio>
 #include <QPainter>
@@ -23,35 +24,52 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-// The map picture with the page rectangles over it; selected pages hatched.
+namespace {
+
+QRect PageRect(const TPrintPage& pg) { return QRect(QPoint(pg.Left, pg.Top), QPoint(pg.Right - 1, pg.Bottom - 1)); }
+
+// A selected page's mark: a silver diagonal-cross hatch mixed not-xor with what
+// lies under it (white paper turns silver, a black link dark grey), so the page
+// stays readable and marking it twice gives the picture back.
+void MarkPage(QImage& sheet, const QRect& r)
+{
+    const QRect box = r.intersected(sheet.rect());
+    const QRgb flip = ~QRgb(0xC0C0C0) & 0xFFFFFF;
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(sheet.scanLine(y));
+        for (int x = box.left(); x <= box.right(); ++x)
+            if ((x + y) % 8 == 0 || (x - y + 8 * sheet.height()) % 8 == 0)
+                line[x] ^= flip;
+    }
+}
+
+} // namespace
+
+// The map picture with the page rectangles over it; selected pages marked.
 class TDlgPrint::TPageLayer : public QWidget {
 public:
-    explicit TPageLayer(TDlgPrint& owner) : QWidget(&owner), owner_(owner) {}
+    explicit TPageLayer(TDlgPrint& owner) : QWidget(&owner), owner_(owner) { setObjectName(QStringLiteral("grd")); }
 
 protected:
     void paintEvent(QPaintEvent*) override
     {
+        QImage sheet = owner_.map_.convertToFormat(QImage::Format_RGB32);
+        const TPageGrid& g = owner_.grid_;
+        {
+            QPainter q(&sheet);
+            q.setPen(QPen(Qt::black, 1));
+            q.setBrush(Qt::NoBrush);
+            for (int i = 1; i <= g.Count(); ++i)
+                for (int j = 1; j <= g.Count(); ++j)
+                    q.drawRect(PageRect(g.Page(i, j)));
+        }
+        for (int i = 1; i <= g.Count(); ++i)
+            for (int j = 1; j <= g.Count(); ++j)
+                if (g.Page(i, j).Selected)
+                    MarkPage(sheet, PageRect(g.Page(i, j)));
         QPainter p(this);
         p.fillRect(rect(), Qt::white);
-        p.drawImage(0, 0, owner_.map_);
-        const TPageGrid& g = owner_.grid_;
-        for (int i = 1; i <= g.Count(); ++i)
-            for (int j = 1; j <= g.Count(); ++j) {
-                const TPrintPage& pg = g.Page(i, j);
-                const QRect r(QPoint(pg.Left, pg.Top), QPoint(pg.Right - 1, pg.Bottom - 1));
-                p.setPen(QPen(Qt::black, 1));
-                p.setBrush(Qt::NoBrush);
-                p.drawRect(r);
-                if (pg.Selected) {
-                    // The mark inverts what lies under it (not-xor), so the links
-                    // stay readable through it.
-                    p.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
-                    p.setPen(QPen(Qt::white, 1));
-                    p.setBrush(QBrush(QColor(0xC0, 0xC0, 0xC0), Qt::DiagCrossPattern));
-                    p.drawRect(r);
-                    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-                }
-            }
+        p.drawImage(0, 0, sheet);
     }
     void mousePressEvent(QMouseEvent* event) override
     {
@@ -68,38 +86,53 @@ TDlgPrint::TDlgPrint(TPalvonViewer& viewer, QWidget* parent) : QDialog(parent), 
     setWindowTitle(QStringLiteral("Multi-Impresión"));
     setModal(true);
     auto* layout = new QVBoxLayout(this);
-    auto* bar = new QToolBar(this);
-    auto add = [&](const char* name, const QString& text, auto slot) {
+    // Two rows of commands, each as wide as its buttons: nothing folds away
+    // behind an overflow arrow, whatever the page's orientation.
+    QToolBar* bar = nullptr;
+    auto row = [&] {
+        bar = new QToolBar(this);
+        layout->addWidget(bar);
+    };
+    auto add = [&](const char* name, const QString& text, const QString& hint, auto slot) {
         QAction* a = bar->addAction(text);
         a->setObjectName(QString::fromLatin1(name));
+        a->setToolTip(hint);
         connect(a, &QAction::triggered, this, slot);
         return a;
     };
-    add("tbPrint", QStringLiteral("Imprimir"), [this] { tbPrintClick(); });
-    add("tbSave", QStringLiteral("Guardar"), [this] { tbSaveClick(); });
+    row();
+    add("tbPrint", QStringLiteral("Imprimir"), QStringLiteral("Imprimir las páginas elegidas"), [this] { tbPrintClick(); });
+    add("tbSave", QStringLiteral("Guardar"), QStringLiteral("Guardar las páginas elegidas"), [this] { tbSaveClick(); });
     bar->addSeparator();
-    add("tbSelAll", QStringLiteral("Todas"), [this] { grid_.SelectAll(); Redraw(); });
-    add("tbInvSel", QStringLiteral("Invertir"), [this] { grid_.InvertSelection(); Redraw(); });
+    add("tbSelAll", QStringLiteral("Todas"), QStringLiteral("Elegir todas las páginas"), [this] { grid_.SelectAll(); Redraw(); });
+    add("tbInvSel", QStringLiteral("Invertir"), QStringLiteral("Invertir la selección"), [this] { grid_.InvertSelection(); Redraw(); });
     bar->addSeparator();
-    add("tbLeft", QStringLiteral("←"), [this] { grid_.Move(-1, 0); Redraw(); });
-    add("tbRight", QStringLiteral("→"), [this] { grid_.Move(1, 0); Redraw(); });
-    add("tbUp", QStringLiteral("↑"), [this] { grid_.Move(0, 1); Redraw(); });
-    add("tbDown", QStringLiteral("↓"), [this] { grid_.Move(0, -1); Redraw(); });
-    add("tbExpand", QStringLiteral("+"), [this] { grid_.Resize(1); Redraw(); });
-    add("tbContract", QStringLiteral("-"), [this] { grid_.Resize(-1); Redraw(); });
+    add("tbExit", QStringLiteral("Cerrar"), QStringLiteral("Cerrar"), [this] { reject(); });
+    row();
+    add("tbLeft", QStringLiteral("←"), QStringLiteral("Mover a la izquierda"), [this] { grid_.Move(-1, 0); Redraw(); });
+    add("tbRight", QStringLiteral("→"), QStringLiteral("Mover a la derecha"), [this] { grid_.Move(1, 0); Redraw(); });
+    add("tbUp", QStringLiteral("↑"), QStringLiteral("Mover hacia arriba"), [this] { grid_.Move(0, 1); Redraw(); });
+    add("tbDown", QStringLiteral("↓"), QStringLiteral("Mover hacia abajo"), [this] { grid_.Move(0, -1); Redraw(); });
+    add("tbExpand", QStringLiteral("+"), QStringLiteral("Agrandar las páginas"), [this] { grid_.Resize(1); Redraw(); });
+    add("tbContract", QStringLiteral("−"), QStringLiteral("Reducir las páginas"), [this] { grid_.Resize(-1); Redraw(); });
     bar->addSeparator();
-    add("tbPgVert", QStringLiteral("Vertical"), [this] { SetLandscape(false); });
-    add("tbPgHorz", QStringLiteral("Horizontal"), [this] { SetLandscape(true); });
+    add("tbPgVert", QStringLiteral("Vertical"), QStringLiteral("Página vertical"), [this] { SetLandscape(false); });
+    add("tbPgHorz", QStringLiteral("Horizontal"), QStringLiteral("Página horizontal"), [this] { SetLandscape(true); });
+    row();
+    bar->addWidget(new QLabel(QStringLiteral("Páginas por lado: "), bar));
     spCount = new QSpinBox(bar);
     spCount->setObjectName(QStringLiteral("spCount"));
     spCount->setRange(1, TPageGrid::MaxPerSide);
     spCount->setValue(2);
     bar->addWidget(spCount);
     connect(spCount, qOverload<int>(&QSpinBox::valueChanged), this, [this] { spCountChange(); });
+    bar->addSeparator();
     PrtMapa = new QCheckBox(QStringLiteral("Mapa"), bar);
     PrtMapa->setObjectName(QStringLiteral("PrtMapa"));
+    PrtMapa->setToolTip(QStringLiteral("Imprimir también la hoja de conjunto"));
     bar->addWidget(PrtMapa);
-    layout->addWidget(bar);
+    for (QToolBar* b : findChildren<QToolBar*>())
+        b->setMinimumWidth(b->sizeHint().width());
     layer_ = new TPageLayer(*this);
     layout->addWidget(layer_);
     PrintPageX = PrintPageY = 0;
@@ -166,37 +199,28 @@ void TDlgPrint::tbPrintClick()
 {
     // One printer document: the overview first, then one sheet per chosen page,
     // each rendered at the printer's full page.
-    QPainter p;
-    bool started = false;
-    auto sheet = [&]() {
-        if (started)
-            return Printer().newPage();
-        started = p.begin(&Printer());
-        if (!started)
-            Services().ShowMessage("No se pudo iniciar la impresión.");
-        return started;
-    };
+    TPrintJob job;
     if (PrtMapa->isChecked()) {
-        if (!sheet())
+        if (!job.NextSheet())
             return;
-        DrawOverview(p);
+        DrawOverview(job.Painter());
     }
     ForEachSelectedPage([&](int, int) {
         viewer_.PrintFilePreview();
         std::remove(PrintMetafileName.c_str());
-        if (!sheet())
+        if (!job.NextSheet())
             return false;
-        PrintPicture.Play(p);
+        PrintPicture.Play(job.Painter());
         return true;
     });
-    if (started)
-        p.end();
+    job.End();
 }
 
 bool TDlgPrint::ForEachSelectedPage(const std::function<bool(int i, int j)>& visit)
 {
-    for (int i = 1; i <= grid_.Count(); ++i)
-        for (int j = 1; j <= grid_.Count(); ++j) {
+    bool ok = true;
+    for (int i = 1; ok && i <= grid_.Count(); ++i)
+        for (int j = 1; ok && j <= grid_.Count(); ++j) {
             const TPrintPage& pg = grid_.Page(i, j);
             if (!pg.Selected)
                 continue;
@@ -206,10 +230,11 @@ bool TDlgPrint::ForEachSelectedPage(const std::function<bool(int i, int j)>& vis
             WorldMaxX = pg.X[1];
             WorldMinY = pg.Y[0];
             WorldMaxY = pg.Y[1];
-            if (!visit(i, j))
-                return false;
+            ok = visit(i, j);
         }
-    return true;
+    // The page key belongs to these pages: the next ordinary print carries none.
+    PrintPageX = PrintPageY = 0;
+    return ok;
 }
 
 void TDlgPrint::tbSaveClick()
@@ -232,35 +257,34 @@ bool TDlgPrint::SavePages(const std::string& fileName)
     if (ext != "EMF" && ext != "JPG")
         return true;
     const std::string base = (info.path() + QLatin1Char('/') + info.completeBaseName()).toStdString();
-    const QSize size = viewer_.img ? viewer_.img->size() : QSize(800, 600);
+    const QSize canvas = viewer_.img ? viewer_.img->size() : QSize(800, 600);
     return ForEachSelectedPage([&](int i, int j) {
         const std::string name = MultiPage::PageFileName(base, i, j, ext);
-        if (ext == "EMF")
-            return PrintViewToMetafile(viewer_, name);
-        viewer_.PrintFilePreview();
-        QImage bmp(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-        bmp.fill(Qt::white);
-        {
-            QPainter p(&bmp);
-            PrintPicture.PlayInto(p, QRectF(bmp.rect()));
+        bool ok = true;
+        if (ext == "EMF") {
+            ok = PrintViewToMetafile(viewer_, name);
+        } else {
+            // The page in its own proportions, as large as the map canvas holds.
+            viewer_.PrintFilePreview();
+            const QSize size = QSize(PrintPicture.Width(), PrintPicture.Height()).scaled(canvas, Qt::KeepAspectRatio);
+            ok = WriteImageFile(PrintPictureImage(size), "JPG", name, 90);
+            if (!ok)
+                Services().ShowMessage("No se pudo grabar archivo: " + name);
         }
-        if (!bmp.save(QString::fromStdString(name), "JPG")) {
-            Services().ShowMessage("No se pudo grabar archivo: " + name);
-            return false;
-        }
-        return true;
+        // The rendering's scratch metafile is not one of the user's files.
+        if (PrintMetafileName != name)
+            std::remove(PrintMetafileName.c_str());
+        return ok;
     });
 }
 
 void TDlgPrint::PrintMap()
 {
-    QPainter p;
-    if (!p.begin(&Printer())) {
-        Services().ShowMessage("No se pudo iniciar la impresión.");
+    TPrintJob job;
+    if (!job.NextSheet())
         return;
-    }
-    DrawOverview(p);
-    p.end();
+    DrawOverview(job.Painter());
+    job.End();
 }
 
 void TDlgPrint::DrawOverview(QPainter& p)

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImage>
@@ -23,6 +24,7 @@
 #include <gif_lib.h>
 
 #include <cmath>
+#include <filesystem>
 
 QPrinter& Printer()
 {
@@ -36,33 +38,83 @@ QSize PrinterPageSize()
     return QSize(p.width(), p.height());
 }
 
+bool TPrintJob::NextSheet()
+{
+    if (started_)
+        return Printer().newPage();
+    QPrinter& printer = Printer();
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+        target_ = printer.outputFileName();
+        const QFileInfo info(target_);
+        scratch_ = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".part.pdf");
+        const QPageLayout layout = printer.pageLayout();
+        printer.setOutputFileName(scratch_);
+        printer.setPageLayout(layout);
+    }
+    started_ = painter_.begin(&printer);
+    if (!started_) {
+        if (!target_.isEmpty()) {
+            printer.setOutputFileName(target_);
+            QFile::remove(scratch_);
+            Services().ShowMessage("No se pudo escribir el archivo " + target_.toStdString() + ".");
+            target_.clear();
+        } else if (printer.outputFormat() == QPrinter::NativeFormat && !printer.isValid()) {
+            Services().ShowMessage("No hay impresora disponible: elija una impresora o \u00abImprimir a archivo "
+                                   "(PDF)\u00bb en Archivo > Configurar impresora.");
+        } else {
+            Services().ShowMessage("No se pudo iniciar la impresión.");
+        }
+    }
+    return started_;
+}
+
+bool TPrintJob::End()
+{
+    if (!started_)
+        return false;
+    started_ = false;
+    const bool written = painter_.end();
+    if (target_.isEmpty())
+        return written;
+    QPrinter& printer = Printer();
+    const QPageLayout layout = printer.pageLayout();
+    printer.setOutputFileName(target_);
+    printer.setPageLayout(layout);
+    std::error_code ec;
+    if (written)
+        std::filesystem::rename(scratch_.toStdString(), target_.toStdString(), ec);
+    const bool ok = written && !ec;
+    if (!ok) {
+        QFile::remove(scratch_);
+        Services().ShowMessage("No se pudo escribir el archivo " + target_.toStdString() + ".");
+    }
+    target_.clear();
+    return ok;
+}
+
 bool PrintImageFittedToPage(const QImage& image)
 {
-    QPainter q;
-    if (!q.begin(&Printer())) {
-        Services().ShowMessage("No se pudo iniciar la impresión.");
+    TPrintJob job;
+    if (!job.NextSheet())
         return false;
-    }
+    QPainter& q = job.Painter();
     const QRect page = q.viewport();
     if (image.width() > 0 && image.height() > 0) {
         const double k = std::min(double(page.width()) / image.width(), double(page.height()) / image.height());
         q.setRenderHint(QPainter::SmoothPixmapTransform);
         q.drawImage(QRectF(0, 0, image.width() * k, image.height() * k), image);
     }
-    q.end();
-    return true;
+    return job.End();
 }
 
 void PrintPictureOnPrinter()
 {
-    QPainter p;
-    if (!p.begin(&Printer())) {
-        Services().ShowMessage("No se pudo iniciar la impresión.");
+    TPrintJob job;
+    if (!job.NextSheet())
         return;
-    }
     // The page was drawn in the printer's own pixels: it is played at its size.
-    PrintPicture.Play(p);
-    p.end();
+    PrintPicture.Play(job.Painter());
+    job.End();
 }
 
 bool SavePrintPictureEmf(const std::string& fileName)
@@ -121,25 +173,6 @@ void DrawPictureStretched(QPainter& p, QSize target)
     PrintPicture.PlayInto(p, QRectF(QPointF(0, 0), QSizeF(target)));
 }
 
-QImage PictureImage(QSize size)
-{
-    QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter p(&image);
-    DrawPictureStretched(p, image.size());
-    return image;
-}
-
-bool WriteImage(const QImage& image, const char* format, const std::string& fileName, int quality = -1)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, format, quality))
-        return false;
-    return FileUtils::WriteFileAtomic(fileName, bytes.toStdString());
-}
-
 int GifWrite(GifFileType* gif, const GifByteType* data, int length)
 {
     auto* out = static_cast<std::string*>(gif->UserData);
@@ -187,6 +220,25 @@ bool WriteGif(const QImage& source, const std::string& fileName)
 
 } // namespace
 
+QImage PrintPictureImage(QSize size)
+{
+    QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    DrawPictureStretched(p, image.size());
+    return image;
+}
+
+bool WriteImageFile(const QImage& image, const char* format, const std::string& fileName, int quality)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, format, quality))
+        return false;
+    return FileUtils::WriteFileAtomic(fileName, bytes.toStdString());
+}
+
 TPreviewCanvas::TPreviewCanvas(QWidget* parent) : QWidget(parent) { setObjectName(QStringLiteral("ppv")); }
 
 void TPreviewCanvas::paintEvent(QPaintEvent*)
@@ -207,29 +259,34 @@ TFrmPreview::TFrmPreview(QWidget* parent) : QWidget(parent)
     auto* bar = new QToolBar(this);
     bar->setObjectName(QStringLiteral("ToolBar1"));
     bar->setFixedHeight(29);
-    auto add = [&](const char* name, const char* hint, auto slot) {
-        QAction* a = bar->addAction(QString::fromUtf8(hint));
+    // Short captions with the hints as tool tips: the whole bar, the GIF size
+    // box included, fits the window at its default size.
+    auto add = [&](const char* name, const char* caption, const char* hint, auto slot) {
+        QAction* a = bar->addAction(QString::fromUtf8(caption));
         a->setObjectName(QString::fromLatin1(name));
         a->setToolTip(QString::fromUtf8(hint));
         connect(a, &QAction::triggered, this, slot);
         return a;
     };
-    tbPrint = add("tbPrint", "Imprimir", &TFrmPreview::tbPrintClick);
-    tbSave = add("tbSave", "Guardar imagen", &TFrmPreview::tbSaveClick);
-    tbZoomin = add("tbZoomin", "Agrandar imagen", &TFrmPreview::tbZoominClick);
-    tbZoomOut = add("tbZoomOut", "Reducir imagen", &TFrmPreview::tbZoomOutClick);
-    tbDecFont = add("tbDecFont", "Reducir tamaño de letra", &TFrmPreview::tbDecFontClick);
-    tbIncFont = add("tbIncFont", "Aumentar tamaño de letra", &TFrmPreview::tbIncFontClick);
-    tbPageVert = add("tbPageVert", "Orientación página", &TFrmPreview::tbPageVertClick);
+    tbPrint = add("tbPrint", "Imprimir", "Imprimir", &TFrmPreview::tbPrintClick);
+    tbSave = add("tbSave", "Guardar", "Guardar imagen", &TFrmPreview::tbSaveClick);
+    tbZoomin = add("tbZoomin", "+", "Agrandar imagen", &TFrmPreview::tbZoominClick);
+    tbZoomOut = add("tbZoomOut", "\u2212", "Reducir imagen", &TFrmPreview::tbZoomOutClick);
+    tbDecFont = add("tbDecFont", "A\u2212", "Reducir tamaño de letra", &TFrmPreview::tbDecFontClick);
+    tbIncFont = add("tbIncFont", "A+", "Aumentar tamaño de letra", &TFrmPreview::tbIncFontClick);
+    tbPageVert = add("tbPageVert", "Orientación", "Orientación página", &TFrmPreview::tbPageVertClick);
     tbPageVert->setCheckable(true);
     tbPageVert->setVisible(false);
     seSize = new QDoubleSpinBox(bar);
     seSize->setObjectName(QStringLiteral("seSize"));
+    seSize->setToolTip(QStringLiteral("Tamaño de las imágenes GIF (millones de pixels)"));
+    seSize->setSuffix(QStringLiteral(" Mpx"));
     seSize->setDecimals(1);
     seSize->setSingleStep(0.1);
     seSize->setRange(2, 20);
     seSize->setValue(5);
     bar->addWidget(seSize);
+    tbClose = add("tbClose", "Cerrar", "Cerrar la vista previa", &TFrmPreview::Salir1Click);
     layout->addWidget(bar);
 
     area_ = new QWidget(this);
@@ -313,6 +370,7 @@ void TFrmPreview::tbPrintClick() { PrintPictureOnPrinter(); }
 void TFrmPreview::tbDecFontClick()
 {
     FontFactor = FontFactor <= 1.0f ? FontFactor - 0.1f : FontFactor - 1.0f;
+    UpdateFontButtons();
     if (PalvonViewer)
         PalvonViewer->PrintFilePalvon();
 }
@@ -320,9 +378,18 @@ void TFrmPreview::tbDecFontClick()
 void TFrmPreview::tbIncFontClick()
 {
     FontFactor = FontFactor < 1.0f ? FontFactor + 0.1f : FontFactor + 1.0f;
+    UpdateFontButtons();
     if (PalvonViewer)
         PalvonViewer->PrintFilePalvon();
 }
+
+double TFrmPreview::LabelScale() const { return std::max(0.1, 1.0 + double(FontFactor)); }
+
+// The letters never shrink to nothing: at a tenth of their size the reduce
+// button rests.
+void TFrmPreview::UpdateFontButtons() { tbDecFont->setEnabled(1.0 + double(FontFactor) > 0.15); }
+
+void TFrmPreview::Salir1Click() { close(); }
 
 void TFrmPreview::tbPageVertClick()
 {
@@ -375,13 +442,20 @@ bool TFrmPreview::ImageExports(const std::string& fileName)
         return true;
     }
     if (ext == QLatin1String(".BMP"))
-        ok = WriteImage(PictureImage(ppv->size()), "BMP", fileName);
-    else if (ext == QLatin1String(".JPG"))
-        ok = WriteImage(PictureImage(ppv->size()), "JPG", fileName, 90);
+        ok = WriteImageFile(PrintPictureImage(ppv->size()), "BMP", fileName);
+    else if (ext == QLatin1String(".JPG") || ext == QLatin1String(".JPEG") || ext == QLatin1String(".JPE"))
+        ok = WriteImageFile(PrintPictureImage(ppv->size()), "JPG", fileName, 90);
+    else if (ext == QLatin1String(".PNG"))
+        ok = WriteImageFile(PrintPictureImage(ppv->size()), "PNG", fileName);
     else if (ext == QLatin1String(".GIF"))
-        ok = WriteGif(PictureImage(ZelPrinter::GifSize(ppv->width(), ppv->height(), seSize->value())), fileName);
-    else
-        return true;
+        ok = WriteGif(PrintPictureImage(ZelPrinter::GifSize(ppv->width(), ppv->height(), seSize->value())), fileName);
+    else {
+        // Nothing is written for a name the encoders do not know: the user is told
+        // rather than left looking for a file that is not there.
+        Services().ShowMessage("No se guardó la imagen: la extensión de " + fileName
+                               + " no es ninguna de emf, wmf, dxf, kmz, shp, gif, bmp, jpg o png.");
+        return false;
+    }
     if (!ok)
         Services().ShowMessage("No se pudo escribir el archivo " + fileName);
     return ok;
@@ -398,6 +472,8 @@ void TFrmPreview::showEvent(QShowEvent* event)
 void TFrmPreview::closeEvent(QCloseEvent* event)
 {
     PreviewZoom = 0;
+    FontFactor = 0.0f;
+    UpdateFontButtons();
     ppv->resize(sbppv->size());
     tbZoomOut->setEnabled(false);
     tbZoomin->setEnabled(true);
@@ -428,6 +504,7 @@ void TFrmPreview::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Right: h->setValue(h->value() + h->singleStep()); break;
     case Qt::Key_Up: v->setValue(v->value() - v->singleStep()); break;
     case Qt::Key_Down: v->setValue(v->value() + v->singleStep()); break;
+    case Qt::Key_Escape: close(); break;
     default: QWidget::keyPressEvent(event); return;
     }
     event->accept();

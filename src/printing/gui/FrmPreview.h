@@ -3,6 +3,7 @@
 // framed in the proportions of the printer page, enlarged up to three times,
 // printed or saved as a metafile, an image or one of the map exports.
 #include <QDoubleSpinBox>
+#include <QPainter>
 #include <QPrinter>
 #include <QScrollArea>
 #include <QToolBar>
@@ -14,9 +15,34 @@
 QPrinter& Printer();
 // Size of the printer's page in device pixels.
 QSize PrinterPageSize();
+// One document on that printer, sheet after sheet. A PDF is written beside the
+// chosen name and takes its place only when complete, so a failed print leaves
+// the earlier file whole.
+class TPrintJob {
+public:
+    TPrintJob() = default;
+    ~TPrintJob() { End(); }
+    TPrintJob(const TPrintJob&) = delete;
+    TPrintJob& operator=(const TPrintJob&) = delete;
+    // The first call begins the document, each later one starts a new sheet;
+    // false (and said in Spanish) when the printer or the file cannot be started.
+    bool NextSheet();
+    QPainter& Painter() { return painter_; }
+    // Completes the document; false (and said) when the file could not be written.
+    bool End();
+
+private:
+    QPainter painter_;
+    bool started_ = false;
+    QString target_, scratch_;
+};
 // Sends the rendered picture (PrintPicture) to that printer as one page; says so
 // when the printer cannot be started.
 void PrintPictureOnPrinter();
+// The rendered picture drawn over an image of the given size (white ground).
+QImage PrintPictureImage(QSize size);
+// Encodes an image ("BMP", "JPG", "PNG") and writes it through the safe writer.
+bool WriteImageFile(const QImage& image, const char* format, const std::string& fileName, int quality = -1);
 // Prints a window's screen picture as one page, scaled to the page with its
 // proportions kept: drawn pixel for pixel it would be a stamp on a
 // high-resolution page. False (and said) when the printer cannot be started.
@@ -48,6 +74,7 @@ public:
     QAction* tbDecFont;
     QAction* tbIncFont;
     QAction* tbPageVert;
+    QAction* tbClose;
     QDoubleSpinBox* seSize;
     QWidget* pTop;
     QWidget* pBottom;
@@ -58,8 +85,11 @@ public:
 
     // 0..2: the picture is PreviewZoom + 1 times the size of the box.
     int32_t PreviewZoom = 0;
-    // Kept by the font buttons; no drawing reads it.
+    // Kept by the font buttons (0 at start and after closing): the preview's
+    // labels and titles are drawn at LabelScale() = 1 + FontFactor times their
+    // paper size, and so is what is printed or saved from it.
     float FontFactor = 0.0f;
+    double LabelScale() const;
 
     // Margins that give the picture box the proportions of the printer page.
     void FitToPrinterPage();
@@ -72,6 +102,7 @@ public:
     void tbIncFontClick();
     void tbPageVertClick();
     void tbSaveClick();
+    void Salir1Click();
     // Writes the picture (or hands the view to an export) by the extension of
     // the name; an unknown extension writes nothing. Returns false when a file
     // could not be written (a message has been shown).
@@ -89,6 +120,7 @@ protected:
 private:
     void ResizePicture();
     void UpdateZoomButtons();
+    void UpdateFontButtons();
     QWidget* area_;
 };
 

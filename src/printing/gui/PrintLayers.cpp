@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 #include <span>
 #include <vector>
 
@@ -38,6 +39,8 @@ double Factor() { return SizeFactor > 1e-3f ? double(SizeFactor) : 1.0; }
 namespace {
 
 int32_t Scaled(double v) { return Round(v * Factor()); }
+// A letter size on the page.
+int32_t FontScaled(double v) { return std::max(1, Round(v * Factor() * PrintLabelScale)); }
 
 bool MenuChecked(const char* name)
 {
@@ -59,7 +62,7 @@ void UseFont(QPainter& p, int index)
 {
     const TLabelFont& f = LabelFonts[static_cast<size_t>(index)];
     QFont font = DisplayStyles::ToQFont(f);
-    font.setPointSize(std::max(1, Scaled(f.Size)));
+    font.setPointSize(FontScaled(f.Size));
     p.setFont(font);
     ZelPrinter::Painter().FontColor = ToQColor(f.Color);
 }
@@ -187,7 +190,7 @@ TPaperSizes::TPaperSizes(double barScale) : saved_(new TSaved)
     ArrowSize = Scaled(ArrowSize);
     SignalSize = Scaled(SignalSize);
     for (TLabelFont& f : LabelFonts)
-        f.Size = std::max(1, Scaled(f.Size));
+        f.Size = FontScaled(f.Size);
     // Widths of 1 stay hairlines, as the background layers print them.
     for (TItems& item : Items)
         if (item.Width > 1)
@@ -471,11 +474,56 @@ void PrintValue(QPainter&)
     DataLayers::DrawValue(ZelPrinter::Painter(), DataOptions());
 }
 
+namespace {
+
+// The routes of the visible lines: each leg along its link (or straight where
+// the network has no link between the two nodes), red between two stops, blue
+// otherwise; every third leg but the last carries an open arrowhead three
+// quarters of the way, pointing the way the line runs.
+void PrintRoutes(QPainter& p)
+{
+    ZelPrinter::Painter().PenMode = TPenMode::Copy;
+    p.setBrush(Qt::NoBrush);
+    const int32_t width = Scaled(4);
+    const double head = Scaled(ArrowSize);
+    for (int32_t l = 1; l <= std::min(Network.LineCount, MaxLineas); ++l) {
+        const TLinea& line = Lineas[l];
+        if (!line.Visible || line.Stops.empty())
+            continue;
+        const int32_t count = std::min(line.Stops[0], int32_t(line.Stops.size()) - 1);
+        for (int32_t k = 1; k < count; ++k) {
+            const int32_t a = line.Stops[size_t(k)], b = line.Stops[size_t(k + 1)];
+            const uint32_t colour = a > 0 && b > 0 ? clRed : clBlue;
+            const int32_t na = KDVlib::FindNodo(std::abs(a)), nb = KDVlib::FindNodo(std::abs(b));
+            const bool bothPlaced = Placed(na) && Placed(nb);
+            UsePen(p, colour, width);
+            const int32_t link = KDVlib::FindArco(std::abs(a), std::abs(b));
+            const int32_t n = link >= 1 && link <= Network.LinkCount ? PointCountOf(Arcos[link]) : 0;
+            if (n >= 2)
+                ZelPrinter::PolylinePts(&p, std::span<const TPoint>(&Arcos[link].Points[1], size_t(n)), n - 1, 0);
+            else if (bothPlaced)
+                ZelPrinter::LinePts(&p, NodePoint(na), NodePoint(nb));
+            const int32_t leg = k - 1;
+            if (bothPlaced && ArrowSize > 0 && leg % 3 == 0 && k + 1 < count) {
+                const TPoint from = NodePoint(na), to = NodePoint(nb);
+                const int32_t angle = Round(ZelUtils::PointAngle(from, to) * 1800.0 / std::numbers::pi);
+                UsePen(p, colour, 1);
+                ZelPrinter::ArrowHeadOpen(&p, head, angle, 0.25 * from.x + 0.75 * to.x, 0.25 * from.y + 0.75 * to.y);
+            }
+        }
+    }
+}
+
+} // namespace
+
 void PrintLineas(QPainter& p)
 {
+    if (MenuChecked("linnone"))
+        PrintRoutes(p);
     {
+        // The loads only: the routes are drawn above in their paper form.
         TPaperSizes sizes;
-        DrawLineas(ZelPrinter::Painter());
+        DrawLineLoads(ZelPrinter::Painter());
     }
     // The loads of the transit lines are explained by the bar legend.
     if (MenuChecked("linveh") || MenuChecked("linvehval"))
@@ -632,7 +680,7 @@ void PrintTitulos(QPainter& p, const QStringList& lines, const QFont& titleFont,
     p.setBrush(Qt::NoBrush);
     QFont font = titleFont;
     const double size = titleFont.pointSizeF() > 0 ? titleFont.pointSizeF() : titleFont.pixelSize() * 72.0 / 96.0;
-    font.setPointSize(std::max(1, Round(size * Factor())));
+    font.setPointSize(FontScaled(size));
     p.setFont(font);
     p.setPen(color);
     int w = 0;

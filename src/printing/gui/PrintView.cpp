@@ -17,13 +17,13 @@
 #include "printing/gui/DlgPrint.h"
 #include "printing/gui/FrmPreview.h"
 #include "printing/gui/PrintLayers.h"
+#include "printing/gui/PrinterSetup.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDateTime>
 #include <QLocale>
-#include <QPageSetupDialog>
 #include <QScreen>
 #include <QTextEdit>
 
@@ -228,7 +228,10 @@ void TPalvonViewer::PrintPalvon()
 
 void TPalvonViewer::PrintFilePalvon()
 {
+    // The preview's letter size applies to its own picture only.
+    PrintLabelScale = FrmPreview ? FrmPreview->LabelScale() : 1.0;
     PrintFilePreview();
+    PrintLabelScale = 1.0;
     std::remove(PrintMetafileName.c_str());
     if (!FrmPreview)
         return;
@@ -241,7 +244,7 @@ void TPalvonViewer::PrintFilePalvon()
 
 void TPalvonViewer::Setup1Click()
 {
-    QPageSetupDialog dialog(&Printer(), this);
+    TDlgPrinterSetup dialog(Printer(), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     if (FrmPreview)

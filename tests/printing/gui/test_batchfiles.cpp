@@ -180,26 +180,6 @@ TEST(BatchPictures, LandscapeReportTurnsThePrinterPage)
     EXPECT_LT(heights[1], heights[0] * 0.9);
 }
 
-namespace {
-
-// The range legend's class texts ("low - high") of a picture, as numbers.
-std::vector<std::pair<double, double>> ClassBounds(const testutil::TMetafileReport& r)
-{
-    std::vector<std::pair<double, double>> classes;
-    for (const QString& t : r.texts) {
-        const QStringList parts = t.split(QStringLiteral(" - "));
-        bool ok1 = false, ok2 = false;
-        if (parts.size() == 2) {
-            const double low = parts[0].trimmed().toDouble(&ok1), high = parts[1].trimmed().toDouble(&ok2);
-            if (ok1 && ok2)
-                classes.emplace_back(low, high);
-        }
-    }
-    return classes;
-}
-
-} // namespace
-
 // The command-line batch over a definition naming the open network and two
 // others: every picture shows its own network's links (no picture of legends
 // alone), colour classes over its own values (not the classes of the network
@@ -237,20 +217,7 @@ TEST(BatchPictures, EveryNetworkPrintsItsOwnLinksClassesAndText)
             EXPECT_GE(r.points, n.links) << var << ": " << r.Summary();
         }
         const testutil::TMetafileReport colours = testutil::CheckMetafile(tmp.file(n.stem + "_Long.emf"));
-        const std::vector<std::pair<double, double>> classes = ClassBounds(colours);
-        ASSERT_GE(classes.size(), 6u) << colours.texts.join('|').toStdString();
-        // Five classes of their own, one above the other, over a span that is not zero.
-        for (size_t c = 2; c < classes.size(); ++c) {
-            EXPECT_LT(classes[c - 1].second, classes[c].second) << colours.texts.join('|').toStdString();
-            EXPECT_NEAR(classes[c].first, classes[c - 1].second, 1.0);
-        }
-        EXPECT_GT(classes.back().second, classes.front().first);
-        legends.insert(classes);
-        // "Longitud": the i narrower than the o, the text no wider than its characters.
-        const std::vector<int> dx = colours.AdvancesOf(QStringLiteral("Longitud"));
-        ASSERT_EQ(dx.size(), 8u) << colours.texts.join('|').toStdString();
-        EXPECT_LT(dx[4], dx[1]);
-        EXPECT_LT(dx[4], dx[6]);
+        legends.insert(testutil::ExpectLengthColourMap(colours));
     }
     EXPECT_EQ(legends.size(), nets.size()) << "a network printed the classes of another";
 }

@@ -7,6 +7,7 @@
 using namespace testutil;
 
 #include <QImage>
+#include <QImageReader>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTest>
@@ -90,10 +91,24 @@ TEST(FrmPreview, SavesByUpperCasedExtension)
     TempDir dir;
     EXPECT_TRUE(w.ImageExports(dir.file("a.Jpg")));
     EXPECT_EQ(readFile(dir.file("a.Jpg")).substr(0, 2), "\xFF\xD8");
+    // PNG and the long JPEG name are written in their formats, at the picture's
+    // size; a name no encoder knows writes nothing and says so.
     EXPECT_TRUE(w.ImageExports(dir.file("a.png")));
     EXPECT_TRUE(w.ImageExports(dir.file("a.jpeg")));
-    EXPECT_FALSE(std::filesystem::exists(dir.file("a.png")));
-    EXPECT_FALSE(std::filesystem::exists(dir.file("a.jpeg")));
+    for (const auto& [name, format] : {std::pair{"a.png", "png"}, std::pair{"a.jpeg", "jpeg"}}) {
+        QImageReader reader(QString::fromStdString(dir.file(name)));
+        reader.setDecideFormatFromContent(true);
+        EXPECT_EQ(reader.format(), QByteArray(format)) << name;
+        const QImage image = reader.read();
+        EXPECT_EQ(image.size(), w.ppv->size()) << name;
+        int blue = 0; // the picture's line
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                blue += qBlue(image.pixel(x, y)) > qRed(image.pixel(x, y)) + 100;
+        EXPECT_GT(blue, image.width()) << name;
+    }
+    EXPECT_FALSE(w.ImageExports(dir.file("a.tif")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("a.tif")));
 
     w.tbZoominClick();
     EXPECT_TRUE(w.ImageExports(dir.file("b.bmp")));

@@ -1,5 +1,7 @@
 // What printing writes, read back by independent readers: the metafile record
 // walker for EMF and WMF files, pdftoppm for pages printed to PDF.
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/gui/OxrImage.h"
 #include "model/Genatr.h"
@@ -7,6 +9,12 @@
 #include "printing/ZelPrinter.h"
 #include "printing/gui/DlgPrint.h"
 #include "printing/gui/FrmPreview.h"
+#include "printing/gui/PrintLayers.h"
+#include "printing/gui/PrinterSetup.h"
+#include "model/KDVlib.h"
+#include "model/LinkShapes.h"
+#include "printing/Net2Print.h"
+#include "model/ZelUtils.h"
 #include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
 #include "support/LiveMenus.h"
@@ -16,6 +24,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTest>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -31,6 +46,7 @@
 #include <filesystem>
 #include <functional>
 #include <limits>
+#include <memory>
 
 namespace {
 
@@ -100,15 +116,15 @@ protected:
     }
 
     // Pages printed to PDF, rasterised at 30 dpi by pdftoppm (an independent reader).
-    std::vector<QImage> Rasterise(const std::string& pdf)
+    std::vector<QImage> Rasterise(const std::string& pdf, const std::string& stem = "page")
     {
         QProcess p;
         p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("30"), QStringLiteral("-png"),
-                                            QString::fromStdString(pdf), QString::fromStdString(tmp.file("page"))});
+                                            QString::fromStdString(pdf), QString::fromStdString(tmp.file(stem))});
         EXPECT_TRUE(p.waitForFinished(120000));
         std::vector<std::string> names;
         for (const auto& e : std::filesystem::directory_iterator(tmp.path()))
-            if (e.path().filename().string().rfind("page", 0) == 0 && e.path().extension() == ".png")
+            if (e.path().filename().string().rfind(stem + "-", 0) == 0 && e.path().extension() == ".png")
                 names.push_back(e.path().string());
         std::sort(names.begin(), names.end());
         std::vector<QImage> pages;
@@ -118,18 +134,80 @@ protected:
     }
 };
 
+// The texts of a PDF's pages, read by pdftotext.
+QString PdfText(const std::string& pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QString::fromStdString(pdf), QStringLiteral("-")});
+    EXPECT_TRUE(p.waitForFinished(60000));
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Runs `answer` on the next modal window once it shows (the command opens it
+// after handling events of its own); a window that never shows fails the test.
+void WhenModalShown(QObject* owner, std::function<void(QWidget*)> answer)
+{
+    auto* timer = new QTimer(owner);
+    auto polls = std::make_shared<int>(1000);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer, polls] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (w && w->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            answer(w);
+        } else if (--*polls <= 0) {
+            timer->stop();
+            timer->deleteLater();
+            ADD_FAILURE() << "no modal window showed";
+        }
+    });
+    timer->start(10);
+}
+
+// Clicks the button a toolbar shows for the action.
+void ClickToolButton(QWidget* window, const QString& action)
+{
+    for (QToolBar* bar : window->findChildren<QToolBar*>())
+        for (QAction* a : bar->actions())
+            if (a->objectName() == action) {
+                QWidget* button = bar->widgetForAction(a);
+                ASSERT_TRUE(button && button->isVisible()) << action.toStdString();
+                QTest::mouseClick(button, Qt::LeftButton);
+                return;
+            }
+    ADD_FAILURE() << "no button " << action.toStdString();
+}
+
+// Share of the pixels of an image region that are dark (every channel below 0x60).
+double DarkShare(const QImage& image, const QRect& region)
+{
+    const QRect r = region.intersected(image.rect());
+    int dark = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            dark += c.red() < 0x60 && c.green() < 0x60 && c.blue() < 0x60;
+        }
+    return r.isEmpty() ? 0.0 : double(dark) / (r.width() * r.height());
+}
+
 } // namespace
 
 // From a fresh start (no print definition read) the preview holds the view at the
 // printer page's size; its EMF and WMF saves keep every point inside the header's
-// bounds, draw every link and carry the title, the stamp and the node numbers as
-// text whose characters advance by their own widths.
+// bounds, draw every link with the colour map's legend and carry the title, the
+// stamp and the node numbers as text whose characters advance by their own widths.
 TEST_F(PrintFiles, PreviewSavesMetafilesWithTheViewInsideTheirBounds)
 {
     EXPECT_TRUE(PrintOnPrinterPage);
     viewer->tit->setPlainText(QStringLiteral("Plano de prueba"));
     if (!viewer->Down("tbNameNodes"))
         LiveAction(viewer, "tbNameNodes")->trigger();
+    // A colour map of the link lengths, chosen from the menus.
+    for (QAction* a : viewer->VarArcos->actions())
+        if (a->text() == QStringLiteral("Longitud"))
+            a->trigger();
+    LiveAction(viewer, "colores1")->trigger();
     LiveAction(viewer, "aVistaPrevia1")->trigger();
     testutil::settle();
     const QSize page = PrinterPageSize();
@@ -139,7 +217,18 @@ TEST_F(PrintFiles, PreviewSavesMetafilesWithTheViewInsideTheirBounds)
     const std::string emf = tmp.file("vista.emf"), wmf = tmp.file("vista.wmf");
     ASSERT_TRUE(FrmPreview->ImageExports(emf));
     ASSERT_TRUE(FrmPreview->ImageExports(wmf));
+    // The letter-size button: three presses draw the labels 1.3 times as large.
+    for (int i = 0; i < 3; ++i)
+        ClickToolButton(FrmPreview, QStringLiteral("tbIncFont"));
+    const std::string larger = tmp.file("letras.emf");
+    ASSERT_TRUE(FrmPreview->ImageExports(larger));
     FrmPreview->close();
+    const std::vector<int> before = testutil::CheckMetafile(emf).fontHeights;
+    const std::vector<int> after = testutil::CheckMetafile(larger).fontHeights;
+    ASSERT_FALSE(before.empty());
+    ASSERT_FALSE(after.empty());
+    const int smallest = *std::min_element(before.begin(), before.end());
+    EXPECT_NEAR(*std::min_element(after.begin(), after.end()), 1.3 * smallest, 0.1 * smallest + 1);
     for (const std::string& file : {emf, wmf}) {
         const testutil::TMetafileReport r = testutil::CheckMetafile(file);
         EXPECT_METAFILE_SOUND(r);
@@ -147,6 +236,7 @@ TEST_F(PrintFiles, PreviewSavesMetafilesWithTheViewInsideTheirBounds)
         EXPECT_TRUE(r.HasText(QString::fromStdString(GeneratedBy))) << file;
         EXPECT_GE(r.texts.size(), 10) << file; // node numbers
         EXPECT_GE(r.points, ArcosMaxRec - 1) << file; // every link drawn
+        testutil::ExpectLengthColourMap(r);
         // Each character advances by its own width: the l narrower than the o.
         const std::vector<int> dx = r.AdvancesOf(QStringLiteral("Plano de prueba"));
         ASSERT_EQ(dx.size(), 15u) << file;
@@ -335,8 +425,13 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
     EXPECT_TRUE(ga.HasText(QString::fromStdString(GeneratedBy)));
     EXPECT_EQ(PrintMetafileName, "Velmora___.EMF");
 
-    testutil::writeFile(tmp.file("lineas.ini"), "[Hoja1]\r\nTitulo=Red de buses;Propuesta A\r\nLamina=hoja1.wmf\r\n"
-                                                "Lineas=L1, L2\r\n[Hoja2]\r\nTitulo=Segunda\r\nLamina=hoja2\r\n");
+    // The network again, with its transit lines read (an option of the options window).
+    DlgCfg->RutasFijas->SetItemIndex(0);
+    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("red.dat")));
+    ASSERT_GT(Network.LineCount, 0);
+    testutil::writeFile(tmp.file("lineas.ini"), "[Hoja2]\r\nTitulo=Segunda\r\nLamina=hoja2\r\n"
+                                                "[Hoja1]\r\nTitulo=Red de buses;Propuesta A\r\nLamina=hoja1.wmf\r\n"
+                                                "Lineas=L01, L02\r\n");
     testutil::AnswerFileDialog(viewer, tmp.file("lineas.ini"));
     LiveAction(viewer, "Parmetros1")->trigger();
     for (const char* sheet : {"hoja1.emf", "hoja2.emf"}) {
@@ -346,6 +441,137 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
     }
     EXPECT_TRUE(testutil::CheckMetafile(tmp.file("hoja1.emf")).HasText(QStringLiteral("Propuesta A")));
     EXPECT_TRUE(testutil::CheckMetafile(tmp.file("hoja2.emf")).HasText(QStringLiteral("Segunda")));
+
+    // The last sheet is the page just rendered. Across the leg of L01 from stop
+    // 101 to stop 102, at its middle: the route, red and four screen pixels times
+    // the size factor wide, shows on both sides of its link, drawn over it.
+    QImage page(PrintPictureWidth, PrintPictureHeight, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    {
+        QPainter p(&page);
+        PrintPicture.Play(p);
+    }
+    const TNodo& a = Nodos[KDVlib::FindNodo(101)];
+    const TNodo& b = Nodos[KDVlib::FindNodo(102)];
+    const QPointF pa(ZelPrinter::WorldToPixelX(a.X), ZelPrinter::WorldToPixelY(a.Y));
+    const QPointF pb(ZelPrinter::WorldToPixelX(b.X), ZelPrinter::WorldToPixelY(b.Y));
+    const QPointF mid = (pa + pb) / 2;
+    QPointF across(pa.y() - pb.y(), pb.x() - pa.x());
+    across /= std::hypot(across.x(), across.y());
+    const int width = ZelUtils::Round(4 * PrintLayers::Factor());
+    int first = 1000, last = -1000, red = 0;
+    auto isRed = [](QRgb c) { return qRed(c) > 200 && qGreen(c) < 80 && qBlue(c) < 80; };
+    for (int t = -3 * width; t <= 3 * width; ++t) {
+        const QRgb c = page.pixel((mid + t * across).toPoint());
+        if ((c & 0xFFFFFF) == 0xFFFFFF)
+            continue;
+        first = std::min(first, t);
+        last = std::max(last, t);
+        red += isRed(c);
+    }
+    EXPECT_NEAR(last - first + 1, width, 2);
+    EXPECT_TRUE(isRed(page.pixel((mid + first * across).toPoint())));
+    EXPECT_TRUE(isRed(page.pixel((mid + last * across).toPoint())));
+    EXPECT_FALSE(isRed(page.pixel(mid.toPoint()))); // the link lies above the route
+    EXPECT_GE(red, width / 3);
+}
+
+// From a fresh start, with no printer installed, the user chooses a PDF file in
+// the printer setup. The multi-page window prints the chosen pages there, each
+// with its page key and no black page; its marks leave the pages readable. The
+// preview then prints an ordinary page there: the map where the view is, no
+// page key left over. Both windows show every control at their default size and
+// close with Escape.
+TEST_F(PrintFiles, PrinterSetupSendsPrintsToAPdfFile)
+{
+    const QString pdf = QString::fromStdString(tmp.file("hojas.pdf"));
+    WhenModalShown(viewer, [&](QWidget* w) {
+        auto* setup = qobject_cast<TDlgPrinterSetup*>(w);
+        ASSERT_NE(setup, nullptr);
+        EXPECT_TRUE(testutil::ControlsOutOfReach(setup).isEmpty());
+        setup->cbImpresora->setFocus();
+        QTest::keyClick(setup->cbImpresora, Qt::Key_End);
+        EXPECT_EQ(setup->cbImpresora->currentText(), TDlgPrinterSetup::PdfEntry());
+        QTest::keyClick(setup->edArchivo, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(setup->edArchivo, pdf);
+        QTest::mouseClick(setup->rbVertical, Qt::LeftButton);
+        for (QAbstractButton* b : setup->findChild<QDialogButtonBox*>()->buttons())
+            if (b->text() == QStringLiteral("Aceptar"))
+                QTest::mouseClick(b, Qt::LeftButton);
+    });
+    LiveAction(viewer, "aSetup1")->trigger();
+    EXPECT_EQ(Printer().outputFileName(), pdf);
+
+    double darkBefore = 0, darkAfter = 0;
+    QStringList outOfReach;
+    WhenModalShown(viewer, [&](QWidget* w) {
+        auto* window = qobject_cast<TDlgPrint*>(w);
+        ASSERT_NE(window, nullptr);
+        outOfReach = testutil::ControlsOutOfReach(window);
+        auto* grd = window->findChild<QWidget*>(QStringLiteral("grd"));
+        const TPageGrid& g = window->Grid();
+        const TPrintPage& p11 = g.Page(1, 1);
+        const QRect r11(QPoint(p11.Left, p11.Top), QPoint(p11.Right - 1, p11.Bottom - 1));
+        darkBefore = DarkShare(grd->grab().toImage(), r11.adjusted(2, 2, -2, -2));
+        QTest::mouseClick(grd, Qt::LeftButton, {}, QPoint(p11.Left + 3, p11.Bottom - 3));
+        QTest::mouseClick(grd, Qt::LeftButton, {}, QPoint(g.Page(2, 2).Left + 3, g.Page(2, 2).Top + 3));
+        darkAfter = DarkShare(grd->grab().toImage(), r11.adjusted(2, 2, -2, -2));
+        ClickToolButton(window, QStringLiteral("tbPrint"));
+        QTest::keyClick(window, Qt::Key_Escape);
+    });
+    LiveAction(viewer, "aMultiPrint")->trigger();
+    EXPECT_TRUE(outOfReach.isEmpty()) << outOfReach.join(' ').toStdString();
+    EXPECT_FALSE(DlgPrint->isVisible());
+    EXPECT_GT(darkBefore, 0.0); // the links under the page
+    EXPECT_NEAR(darkAfter, darkBefore, 0.1 * darkBefore + 0.002);
+    std::vector<QImage> pages = Rasterise(pdf.toStdString(), "multi");
+    ASSERT_EQ(pages.size(), 2u);
+    for (const QImage& sheet : pages) {
+        EXPECT_LT(DarkShare(sheet, sheet.rect()), 0.2);
+        EXPECT_FALSE(InkBox(sheet).isNull());
+    }
+    QString text = PdfText(pdf.toStdString());
+    EXPECT_TRUE(text.contains(QStringLiteral("(1,1)")) && text.contains(QStringLiteral("(2,2)"))) << text.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("Velmora___.EMF")));
+
+    LiveAction(viewer, "aVistaPrevia1")->trigger();
+    testutil::settle();
+    outOfReach = testutil::ControlsOutOfReach(FrmPreview);
+    EXPECT_TRUE(outOfReach.isEmpty()) << outOfReach.join(' ').toStdString();
+    ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
+    QTest::keyClick(FrmPreview, Qt::Key_Escape);
+    EXPECT_FALSE(FrmPreview->isVisible());
+    pages = Rasterise(pdf.toStdString(), "single");
+    ASSERT_EQ(pages.size(), 1u);
+    text = PdfText(pdf.toStdString());
+    EXPECT_TRUE(text.contains(QString::fromStdString(GeneratedBy))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QRegularExpression(QStringLiteral("\\(\\d,\\d\\)")))) << text.toStdString();
+    // The nodes of the view, placed on the sheet as the page was rendered: the
+    // ink of the map lies about them, and covers their box.
+    const QImage& sheet = pages[0];
+    EXPECT_LT(DarkShare(sheet, sheet.rect()), 0.2);
+    const QRectF paper = Printer().paperRect(QPrinter::DevicePixel);
+    const QRectF printable = Printer().pageRect(QPrinter::DevicePixel);
+    const double k = sheet.width() / paper.width();
+    QRectF nodes;
+    for (int32_t n = 1; n <= Network.NodeCount; ++n) {
+        const QPointF at(printable.left() + ZelPrinter::WorldToPixelX(Nodos[n].X),
+                         printable.top() + ZelPrinter::WorldToPixelY(Nodos[n].Y));
+        nodes = nodes.isNull() ? QRectF(at * k, QSizeF(1, 1)) : nodes.united(QRectF(at * k, QSizeF(1, 1)));
+    }
+    const QRect expected = nodes.toAlignedRect().adjusted(-3, -3, 3, 3);
+    int ink = 0, inside = 0;
+    for (int y = 0; y < sheet.height(); ++y)
+        for (int x = 0; x < sheet.width(); ++x)
+            if ((sheet.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF) {
+                ++ink;
+                inside += expected.contains(x, y);
+            }
+    EXPECT_GT(ink, 100);
+    EXPECT_GT(inside, 0.8 * ink);
+    const QRect box = InkBox(sheet.copy(expected));
+    EXPECT_GT(box.width(), 0.8 * expected.width());
+    EXPECT_GT(box.height(), 0.8 * expected.height());
 }
 
 // Printing chicago-sketch against drawing the same view on screen, in one run:
@@ -420,4 +646,30 @@ TEST_F(PrintFiles, TransitLoadsPrintTheirLegend)
     EXPECT_METAFILE_SOUND(r);
     EXPECT_TRUE(r.HasText(QStringLiteral("Rutas Fijas"))) << r.texts.join('|').toStdString();
     EXPECT_FALSE(r.HasText(QStringLiteral("BUSES")));
+}
+
+// The phase report of the networks of a print definition, from the menu of the
+// phase window's print button: the definition chosen from the main menu, the
+// document written with the phase table of the listed signalised junction.
+TEST_F(PrintFiles, PhaseReportOfTheDefinedNetworksFromThePhaseWindow)
+{
+    const std::string doc = tmp.file("fases.doc");
+    testutil::writeFile(tmp.file("fases.ini"), "[General]\r\nDocumentoWord=" + doc + "\r\n[Uno]\r\nRedPalvon="
+                                                   + tmp.file("red.dat") + "\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("fases.ini"));
+    LiveAction(viewer, "DefinirRedes1")->trigger();
+    ASSERT_GT(Net2PrintCount, 0);
+    for (int32_t i = 0; i <= MaxNodos; ++i)
+        NodoEnLista[i] = 0;
+    NodoEnLista[KDVlib::FindNodo(103)] = 1; // the signalised junction, listed in the phase window
+    auto* menu = FrmFases->findChild<QMenu*>(QStringLiteral("pupImprimirFases"));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(FrmFases->tbPrint->menu(), menu);
+    QAction* report = menu->findChild<QAction*>(QStringLiteral("ImprimirFases"));
+    ASSERT_NE(report, nullptr);
+    report->trigger();
+    const std::string rtf = testutil::readFile(doc);
+    EXPECT_EQ(rtf.rfind("{\\rtf", 0), 0u);
+    EXPECT_NE(rtf.find("Nodo: 103"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("emf.emf")));
 }
