@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QDoubleSpinBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -91,8 +92,17 @@ public:
         w_->pbc->SetMinValue(std::min(minimum, w_->pbc->MaxValue()));
         w_->pbc->SetMaxValue(std::max(minimum, maximum));
         w_->pbc->SetMinValue(minimum);
+        progressClock_.invalidate();
     }
-    void SetProgressPosition(int position) override { w_->pbc->SetProgress(position); }
+    void SetProgressPosition(int position) override
+    {
+        // The gauge repaints at once on every new percentage: at most ten times a
+        // second however many lines are read, and always the last.
+        if (progressClock_.isValid() && progressClock_.elapsed() < 100 && position < w_->pbc->MaxValue())
+            return;
+        progressClock_.start();
+        w_->pbc->SetProgress(position);
+    }
     void SetProgressVisible(bool visible) override
     {
         if (!visible)
@@ -136,6 +146,7 @@ public:
 
 private:
     TPalvonViewer* w_;
+    QElapsedTimer progressClock_;
 };
 
 TPalvonViewer::TPalvonViewer(QWidget* parent) : QMainWindow(parent)

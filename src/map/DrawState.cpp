@@ -4,6 +4,7 @@
 
 bool ShowLanes = false;
 float PickLength = 0.0f;
+int32_t LastMapRedrawMs = 0;
 int32_t SelectedNodeCount = 0;
 std::array<uint32_t, MaxSymbolColors + 1> SymbolColors = [] {
     std::array<uint32_t, MaxSymbolColors + 1> c{};

@@ -14,6 +14,9 @@
 extern bool ShowLanes;
 // World length of 5 pixels at the scale of the last redraw of the main map.
 extern float PickLength;
+// Milliseconds the last full redraw of the main map took (0 before the first):
+// a wheel zoom waits for the wheel to rest about twice this before drawing anew.
+extern int32_t LastMapRedrawMs;
 // Nodes whose selection/colour class is above 0, recounted by every drawing of the links.
 extern int32_t SelectedNodeCount;
 

@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 
 #include <algorithm>
 
@@ -50,6 +51,8 @@ void TPalvonViewer::DrawPalvon()
     if (Redrawing || !img)
         return;
     TRedrawGuard guard;
+    QElapsedTimer clock;
+    clock.start();
     {
         TBusyCursor busy;
         img->SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
@@ -68,6 +71,7 @@ void TPalvonViewer::DrawPalvon()
         DrawLayers::ClearHitRegions();
 
         DrawLayerSequence(*img, TLayerTarget::MainMap);
+        LastMapRedrawMs = int32_t(clock.elapsed());
     }
 
     // The cursor of the tool in use; the later tests win.

@@ -3,6 +3,7 @@
 // floating magnifier and scale-bar panels, and the map tools' reset.
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
+#include "map/DrawState.h"
 #include "map/ZoomHistory.h"
 #include "map/ZoomMouse.h"
 #include "map/gui/DataLayers.h"
@@ -114,9 +115,11 @@ TPanView* PanViewOf(TOxrImage* map)
 }
 
 // The wheel zooms in notches: each one steps the view at once and shows the last
-// drawing scaled to it, and the map is drawn anew once the wheel has rested this
-// long (a large network takes longer to draw than the notches of one turn).
-constexpr int WheelRestMs = 250;
+// drawing scaled to it, and the map is drawn anew once the wheel has rested about
+// twice as long as the last redraw took (never under 40 ms, the spacing of the
+// notches of one turn): a redraw between notches would stall the gesture, a
+// fixed long wait would leave a quick map blurred.
+int WheelRestMs() { return std::max(40, 2 * int(LastMapRedrawMs)); }
 
 // Draws the map for a wheel zoom still shown as a scaled drawing; nothing when
 // none is pending.
@@ -162,7 +165,7 @@ void WheelZoomStep(TPalvonViewer& viewer, bool in)
     else
         Zoom::ZoomOutView(ZoomFactor);
     preview->ScaleTo(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
-    timer->start(WheelRestMs);
+    timer->start(WheelRestMs());
 }
 
 // A panel over the map dragged by the mouse: the grab point (in the map's

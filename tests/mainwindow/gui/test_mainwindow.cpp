@@ -22,6 +22,9 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QTimer>
+#include <QElapsedTimer>
+#include <QProgressBar>
+#include "map/gui/gaugeCaption.h"
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -79,6 +82,35 @@ TEST_F(MainWindow, OneDroppedFileOpensTwoAreIgnored)
     EXPECT_DOUBLE_EQ(WorldMinX, Network.MinX);
     EXPECT_EQ(ZoomIndex, 1);
     EXPECT_TRUE(viewer->Action("tbArrows")->isEnabled());
+}
+
+// Reading a large network moves the gauge thousands of times; it repaints at most
+// about ten times a second (each repaint costs about a millisecond).
+TEST_F(MainWindow, TheReadingGaugeRepaintsAtMostTenTimesASecond)
+{
+    const std::string berlin = testutil::realDataPath("berlin-center-truncated.dat");
+    if (!std::filesystem::exists(berlin))
+        GTEST_SKIP() << "real networks not available";
+    const std::string copy = tmp.file("berlin.dat");
+    std::filesystem::copy_file(berlin, copy);
+    viewer->show();
+    testutil::settle();
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            paints += e->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    viewer->pbc->installEventFilter(&counter); // the caption gauge along the map shows the reading
+    QElapsedTimer clock;
+    clock.start();
+    Drop({QString::fromStdString(copy)});
+    const qint64 ms = clock.elapsed();
+    ASSERT_EQ(Network.LinkCount, 23996);
+    EXPECT_GT(counter.paints, 0);
+    EXPECT_LE(counter.paints, ms / 100 + 4) << ms << " ms";
 }
 
 TEST_F(MainWindow, EscapeCancelsTheMouseMode)

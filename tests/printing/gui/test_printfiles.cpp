@@ -19,6 +19,7 @@
 #include "support/GuiTestUtil.h"
 #include "support/LiveMenus.h"
 #include "support/MetafileCheck.h"
+#include "support/RecordingServices.h"
 #include "support/ViewerFixture.h"
 
 #include <QAction>
@@ -572,6 +573,18 @@ TEST_F(PrintFiles, PrinterSetupSendsPrintsToAPdfFile)
     const QRect box = InkBox(sheet.copy(expected));
     EXPECT_GT(box.width(), 0.8 * expected.width());
     EXPECT_GT(box.height(), 0.8 * expected.height());
+
+    // A print that cannot be written (its scratch name beside the file taken by
+    // a folder) leaves the earlier PDF whole and says so.
+    const std::string earlier = testutil::readFile(pdf.toStdString());
+    std::filesystem::create_directory(tmp.file(".hojas.pdf.part.pdf"));
+    RecordingServices ui;
+    LiveAction(viewer, "aVistaPrevia1")->trigger();
+    testutil::settle();
+    ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
+    FrmPreview->close();
+    EXPECT_TRUE(ui.anyMessageContains("No se pudo escribir el archivo " + pdf.toStdString()));
+    EXPECT_EQ(testutil::readFile(pdf.toStdString()), earlier);
 }
 
 // Printing chicago-sketch against drawing the same view on screen, in one run:
