@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QScreen>
 #include <clocale>
+#include <csignal>
 #include <cstdlib>
 #include <unistd.h>
 
@@ -20,6 +21,9 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     // Numbers in files never follow the user's locale.
     std::setlocale(LC_NUMERIC, "C");
+    // A file-size limit makes the write that passes it fail (and be reported, the
+    // earlier file kept) instead of ending the program with the user's edits.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication::setApplicationName(QStringLiteral("Velmora"));
     InstallSpanishQtTexts();
     QStringList args = QApplication::arguments();

@@ -323,6 +323,9 @@ struct TZFBaseArchiver::Impl {
     std::unique_ptr<TZFDirManager> Dir;
     uint16_t OpenMode = 0;
     bool CommittedByEndUpdate = false;
+    // A new archive whose scratch file missed a commit: it never replaces the old file.
+    bool AsideSpoiled = false;
+    std::string WriteProblem;
     std::string WorkingBaseDir;
     TZFVolumeNumberInfo VolumeNumber;
     // commit state
@@ -391,9 +394,9 @@ void TZFBaseArchiver::SetInMemory(bool b)
     if (FActive && FInMemory) {
         if (FileName.empty()) Raise(29);
         std::vector<uint8_t> image = MemoryImage();
-        std::unique_ptr<TZFFileStream> f(TZFFileStream::Open(FileName, 65535));
+        std::unique_ptr<TZFFileStream> f(TZFFileStream::Create(FileName, d->WriteProblem));
         if (!f) Raise(19, {FileName});
-        if (f->Write(image.data(), image.size()) != image.size()) Raise(46);
+        if (f->Write(image.data(), image.size()) != image.size() || !f->Publish(d->WriteProblem)) Raise(46);
         f.reset();
         CloseArchive();
         FInMemory = false;
@@ -410,6 +413,21 @@ void TZFBaseArchiver::SetActive(bool b)
 {
     if (b && !FActive) OpenArchive();
     else if (!b && FActive) CloseArchive();
+}
+
+const std::string& TZFBaseArchiver::WriteProblem() const { return d->WriteProblem; }
+
+// A new archive still being built aside is moved over FileName, unless one of its
+// commits failed (then the earlier file stays and the scratch file goes).
+void TZFBaseArchiver::PublishAside()
+{
+    auto* file = FInMemory ? nullptr : dynamic_cast<TZFFileStream*>(d->Stream.get());
+    if (!file || !file->Aside()) return;
+    if (d->AsideSpoiled) {
+        d->Stream.reset();
+        return;
+    }
+    if (!file->Publish(d->WriteProblem)) Raise(46);
 }
 
 int TZFBaseArchiver::FileCount() const { return d->Dir ? d->Dir->Items.Count() : 0; }
@@ -460,8 +478,10 @@ void TZFBaseArchiver::OpenArchiveMode(uint16_t mode)
         if (FInMemory) {
             d->Stream = std::make_unique<TZFMemoryStream>();
         } else {
-            d->Stream.reset(TZFFileStream::Open(FileName, 65535));
+            // Built aside: the file under FileName stays as it was until the archive is complete.
+            d->Stream.reset(TZFFileStream::Create(FileName, d->WriteProblem));
             if (!d->Stream) Raise(36, {FileName});
+            d->AsideSpoiled = false;
             d->CurrentVolumeName = FileName;
             d->DistributeOnClose = FSpanningMode != smNone;
         }
@@ -633,6 +653,7 @@ void TZFBaseArchiver::CloseArchive()
                 d->Dir->SaveDir(true);
                 if (Options.FlushBuffers) d->Stream->Flush();
             }
+            PublishAside();
         } catch (...) {
             failure = std::current_exception();
         }
@@ -1367,9 +1388,39 @@ void TZFBaseArchiver::Rollback()
     }
 }
 
+// The changes are written to a copy of the archive beside it (or to the scratch
+// file of a new one), which replaces the archive only when complete: a failure, a
+// full disk or a killed program leave the archive as it was.
 void TZFBaseArchiver::Commit()
 {
     if (FUpdateCount < 1) return;
+    auto* file = FInMemory ? nullptr : dynamic_cast<TZFFileStream*>(d->Stream.get());
+    const bool created = file && file->Aside();
+    if (file && !file->BeginAside(d->WriteProblem)) {
+        FUpdateCount = 0;
+        if (d->Dir) d->Dir->Items.Assign(d->Dir->Backup);
+        Raise(46);
+    }
+    bool committed = false;
+    try {
+        CommitEntries(committed);
+    } catch (...) {
+        if (file && file->WriteError()) d->WriteProblem = SafeFile::Reason(file->WriteError());
+        if (created) d->AsideSpoiled = true;
+        else if (file) file->Discard();
+        throw;
+    }
+    if (!file) return;
+    if (!committed) {
+        if (created) d->AsideSpoiled = true;
+        else file->Discard();
+        return;
+    }
+    if (!file->Publish(d->WriteProblem)) Raise(46);
+}
+
+void TZFBaseArchiver::CommitEntries(bool& committed)
+{
     FUpdateCount = 0;
     if (!d->Dir || !d->Stream) return;
     TZFDirManager& dir = *d->Dir;
@@ -1477,6 +1528,7 @@ void TZFBaseArchiver::Commit()
             }
             DoOnOverallProgress(100, firstOp, 2, cancel);
             if (Options.FlushBuffers) out.Flush();
+            committed = true;
             return;
         }
     } catch (...) {

@@ -185,6 +185,9 @@ public:
     void OpenArchiveMode(uint16_t mode);     // 65535 creates a new archive
     void CloseArchive();
     bool Active() const { return FActive; }
+    // Why the archive file itself could not be written (Spanish, completing "No se
+    // pudo grabar el archivo X:"), after a failure; "" when the cause lay elsewhere.
+    const std::string& WriteProblem() const;
     void SetActive(bool b);
     void BeginUpdate();
     void EndUpdate();
@@ -257,7 +260,9 @@ private:
     bool FActive = false;
     int32_t FUpdateCount = 0;
     void Commit();
+    void CommitEntries(bool& committed);
     void Rollback();
+    void PublishAside();
     void SearchMask(const std::string& mask, int32_t searchAttr, bool recurse,
                     const std::vector<std::string>& exclusions);
     bool Excluded(const std::string& fullName, bool isDir, const std::vector<std::string>& exclusions) const;

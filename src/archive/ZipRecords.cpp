@@ -1,5 +1,7 @@
 #include "archive/ZipRecords.h"
 
+#include <cerrno>
+
 #include <ctime>
 #include <algorithm>
 #include <fcntl.h>
@@ -218,10 +220,103 @@ TZFFileStream* TZFFileStream::Open(const std::string& path, uint16_t mode)
 {
     int flags = mode == 65535 ? (O_RDWR | O_CREAT | O_TRUNC) : (mode & 3) == 0 ? O_RDONLY : O_RDWR;
     int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
-    return fd >= 0 ? new TZFFileStream(fd) : nullptr;
+    if (fd < 0) return nullptr;
+    auto* s = new TZFFileStream(fd);
+    if (flags & O_RDWR) s->Path = path;
+    return s;
 }
 
-TZFFileStream::~TZFFileStream() { ::close(Fd); }
+TZFFileStream* TZFFileStream::Create(const std::string& path, std::string& why)
+{
+    SafeFile::TTarget target;
+    why = SafeFile::Prepare(path, target);
+    if (!why.empty())
+        return nullptr;
+    auto scratch = std::make_unique<SafeFile::TScratch>(target);
+    if (!scratch->Ok()) {
+        why = scratch->Why();
+        return nullptr;
+    }
+    auto* s = new TZFFileStream(scratch->Fd());
+    s->Path = path;
+    s->Scratch = std::move(scratch);
+    return s;
+}
+
+TZFFileStream::~TZFFileStream()
+{
+    // An unpublished scratch file goes with its own descriptor.
+    if (Scratch) {
+        Scratch.reset();
+        if (OriginalFd >= 0) ::close(OriginalFd);
+    } else if (Fd >= 0) {
+        ::close(Fd);
+    }
+}
+
+bool TZFFileStream::BeginAside(std::string& why)
+{
+    if (Scratch) return true;
+    if (Path.empty()) {
+        why = SafeFile::Reason(EBADF);
+        return false;
+    }
+    SafeFile::TTarget target;
+    why = SafeFile::Prepare(Path, target);
+    if (!why.empty()) return false;
+    auto scratch = std::make_unique<SafeFile::TScratch>(target);
+    std::vector<uint8_t> buf(0x100000);
+    for (uint64_t at = 0; scratch->Ok();) {
+        const ssize_t k = ::pread(Fd, buf.data(), buf.size(), off_t(at));
+        if (k < 0 && errno == EINTR) continue;
+        if (k < 0) {
+            why = SafeFile::Reason(errno);
+            return false;
+        }
+        if (k == 0) break;
+        if (!scratch->Write(buf.data(), size_t(k))) break;
+        at += uint64_t(k);
+    }
+    if (!scratch->Ok()) {
+        why = scratch->Why();
+        return false;
+    }
+    OriginalFd = Fd;
+    Fd = scratch->Fd();
+    Scratch = std::move(scratch);
+    return true;
+}
+
+bool TZFFileStream::Publish(std::string& why)
+{
+    if (!Scratch) return true;
+    if (!Scratch->Publish()) {
+        why = Scratch->Why();
+        Discard();
+        return false;
+    }
+    Scratch.reset();
+    if (OriginalFd >= 0) ::close(OriginalFd);
+    OriginalFd = -1;
+    // The stream goes on over the archive as now published (through a link, the file it names).
+    SafeFile::TTarget target;
+    SafeFile::Prepare(Path, target);
+    Fd = ::open(target.real.c_str(), O_RDWR | O_CLOEXEC);
+    if (Fd < 0) {
+        why = SafeFile::Reason(errno);
+        return false;
+    }
+    return true;
+}
+
+void TZFFileStream::Discard()
+{
+    if (!Scratch) return;
+    Scratch.reset();
+    Fd = OriginalFd;
+    OriginalFd = -1;
+    if (Pos > Size()) Pos = Size();
+}
 
 size_t TZFFileStream::Read(void* buf, size_t n)
 {
@@ -240,7 +335,11 @@ size_t TZFFileStream::Write(const void* buf, size_t n)
     size_t done = 0;
     while (done < n) {
         ssize_t k = ::pwrite(Fd, static_cast<const uint8_t*>(buf) + done, n - done, off_t(Pos));
-        if (k <= 0) break;
+        if (k < 0 && errno == EINTR) continue;
+        if (k <= 0) {
+            LastError = k < 0 ? errno : ENOSPC;
+            break;
+        }
         done += size_t(k);
         Pos += uint64_t(k);
     }

@@ -3,8 +3,11 @@
 // the CRC-32 table, DOS date-times and the seekable byte streams the archiver writes to.
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "model/SafeFile.h"
 
 namespace ZipRecords {
 
@@ -105,7 +108,20 @@ class TZFFileStream : public TZFStream {
 public:
     // mode: 65535 create/truncate for read-write, 64 read-only, anything with bits 0..1 = 2 read-write
     static TZFFileStream* Open(const std::string& path, uint16_t mode);
+    // A new archive under `path`, built in a scratch file beside it: `path` keeps its
+    // earlier contents until Publish. Null with the reason (Spanish) in why.
+    static TZFFileStream* Create(const std::string& path, std::string& why);
     ~TZFFileStream() override;
+    // Changes to an existing archive go to a copy beside it, so that the archive is
+    // never seen half rewritten: BeginAside makes the copy (nothing when the stream
+    // writes aside already), Publish renames it over the archive once complete,
+    // Discard drops it and goes back to the archive as it was.
+    bool BeginAside(std::string& why);
+    bool Aside() const { return Scratch != nullptr; }
+    bool Publish(std::string& why);
+    void Discard();
+    // errno of the last failed write (0 when none).
+    int WriteError() const { return LastError; }
     size_t Read(void* buf, size_t n) override;
     size_t Write(const void* buf, size_t n) override;
     void Seek(uint64_t pos) override;
@@ -117,6 +133,10 @@ private:
     explicit TZFFileStream(int fd) : Fd(fd) {}
     int Fd;
     uint64_t Pos = 0;
+    std::string Path;                         // of a stream that may write aside
+    int OriginalFd = -1;
+    int LastError = 0;                      // the archive while writing aside
+    std::unique_ptr<SafeFile::TScratch> Scratch;
 };
 
 class TZFMemoryStream : public TZFStream {

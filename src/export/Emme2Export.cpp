@@ -1,6 +1,7 @@
 #include "export/Emme2Export.h"
 
 #include "model/FileUtils.h"
+#include "model/SafeFile.h"
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
 
@@ -88,14 +89,15 @@ bool WriteEmme2(const std::string& base, std::string& error)
 {
     const std::pair<const char*, std::string (*)()> files[] = {
         {".cents", CentsText}, {".network", NetworkText}, {".links", LinksText}, {".fixed", FixedText}};
-    for (const auto& [ext, make] : files) {
-        const std::string name = base + ext;
-        if (!FileUtils::WriteFileAtomic(name, make())) {
-            error = "No se pudo escribir el archivo " + name;
-            return false;
-        }
-    }
-    return true;
+    // The four files belong together: all or none replace the earlier ones.
+    std::vector<std::pair<std::string, std::string>> set;
+    for (const auto& [ext, make] : files)
+        set.emplace_back(base + ext, make());
+    std::string failed, why;
+    if (SafeFile::WriteSet(set, failed, why))
+        return true;
+    error = FileUtils::WriteFailure(failed, why);
+    return false;
 }
 
 } // namespace Emme2Export

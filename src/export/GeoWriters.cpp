@@ -33,9 +33,9 @@ const std::string CrLf = "\r\n";
 
 bool Save(const std::string& path, const std::string& text)
 {
-    if (FileUtils::WriteFileAtomic(path, text))
+    if (FileUtils::WriteTextFile(path, text))
         return true;
-    Services().ShowMessage(Format("No se pudo escribir el archivo %s", path));
+    Services().ShowMessage(FileUtils::WriteFailure(path));
     return false;
 }
 

@@ -5,6 +5,7 @@
 #include "map/DisplayStyles.h"
 #include "map/GeoLayers.h"
 #include "model/FileUtils.h"
+#include "model/SafeFile.h"
 #include "model/KDVlib.h"
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
@@ -24,15 +25,6 @@ constexpr uint32_t clCyan = 0xFFFF00;    // (0, 255, 255) as 0x00BBGGRR
 constexpr uint32_t clDarkRed = 0x000080; // (128, 0, 0)
 constexpr uint32_t clYellowC = 0x00FFFF; // (255, 255, 0)
 constexpr uint32_t clCream = 0xF0FBFF;   // (255, 251, 240)
-
-bool FinishKmz(const std::string& kmlPath, const std::string& kmzPath, std::string& error)
-{
-    if (!KmlEnd()) {
-        error = Format("No se pudo escribir el archivo \"%s\".", kmlPath);
-        return false;
-    }
-    return PackKmz(kmlPath, kmzPath, error);
-}
 } // namespace
 
 void ApplyConversion(const TKmzConversion& conv)
@@ -43,36 +35,73 @@ void ApplyConversion(const TKmzConversion& conv)
     KmlOffsetY = static_cast<float>(conv.OffsetYKm * 1000.0);
 }
 
-std::string KmlNameFor(const std::string& kmzPath) { return fs::path(kmzPath).replace_extension(".kml").string(); }
+struct TKmzBuild::Scratch {
+    explicit Scratch(const std::string& beside) : dir(beside) {}
+    SafeFile::TScratchDir dir;
+};
 
-bool PackKmz(const std::string& kmlPath, const std::string& kmzPath, std::string& error)
+TKmzBuild::TKmzBuild(const std::string& kmzPath) : kmz_(kmzPath)
 {
-    // Both names are made absolute first: the archive resolves what it adds against
-    // its base folder, and a relative name would be taken twice.
+    SafeFile::TTarget target;
+    problem_ = SafeFile::Prepare(kmzPath, target);
+    if (!problem_.empty())
+        return;
+    scratch_ = new Scratch(target.real);
+    if (!scratch_->dir.Ok()) {
+        problem_ = scratch_->dir.Why();
+        return;
+    }
+    // Absolute: the archive resolves what it adds against its base folder, and a
+    // relative name would be taken twice.
     std::error_code ec;
-    const fs::path kml = fs::absolute(fs::path(kmlPath), ec).lexically_normal();
-    const fs::path kmz = ec ? fs::path(kmzPath) : fs::absolute(fs::path(kmzPath), ec).lexically_normal();
+    kml_ = fs::absolute(fs::path(scratch_->dir.Path()) / fs::path(kmzPath).filename().replace_extension(".kml"), ec)
+               .lexically_normal()
+               .string();
+}
+
+TKmzBuild::~TKmzBuild() { delete scratch_; }
+
+bool TKmzBuild::Ok(std::string& error) const
+{
+    if (problem_.empty())
+        return true;
+    error = FileUtils::WriteFailure(kmz_, problem_);
+    return false;
+}
+
+bool TKmzBuild::Finish(std::string& error)
+{
+    if (!Ok(error))
+        return false;
+    std::string why;
+    if (!KmlEnd(&why)) {
+        error = FileUtils::WriteFailure(kmz_, why);
+        return false;
+    }
     int added = 0;
+    TZipForge zip;
     try {
-        TZipForge zip;
-        zip.FileName = kmz.string();
-        zip.BaseDir = kml.parent_path().string();
+        std::error_code ec;
+        zip.FileName = fs::absolute(fs::path(kmz_), ec).lexically_normal().string();
+        zip.BaseDir = fs::path(kml_).parent_path().string();
         zip.SetCompressionLevel(clNormal); // deflate level 6
+        // A failure ends the packing: the message below is the only one the user reads.
+        zip.OnProcessFileFailure = [](const std::string&, int, int, int, const std::string&, int& action) {
+            action = 2;
+        };
         zip.OpenArchiveMode(65535);
-        zip.AddFiles(kml.string(), 10431, std::string());
+        zip.AddFiles(kml_, 10431, std::string());
         added = zip.FileCount();
         zip.CloseArchive();
-    } catch (const std::exception& e) {
-        error = Format("No se pudo crear el archivo \"%s\": %s", kmzPath, std::string(e.what()));
+    } catch (const std::exception&) {
+        why = zip.WriteProblem().empty() ? "no se pudo completar el archivo comprimido" : zip.WriteProblem();
+        error = FileUtils::WriteFailure(kmz_, why);
         return false;
     }
-    // The KML goes only once the archive holds it: nothing is lost on the way.
     if (added < 1) {
-        error = Format("No se pudo guardar \"%s\" en el archivo \"%s\"; se conserva el archivo KML.", kmlPath,
-                       kmzPath);
+        error = FileUtils::WriteFailure(kmz_, "no se pudo completar el archivo comprimido");
         return false;
     }
-    fs::remove(kml, ec);
     return true;
 }
 
@@ -129,8 +158,10 @@ void KmzLineasNodos(bool allLines)
 
 bool ExportLinesKmz(const std::string& kmzPath, const TKmzConversion& conv, bool allLines, std::string& error)
 {
-    const std::string kml = KmlNameFor(kmzPath);
-    KmlBegin(kml, "null");
+    TKmzBuild build(kmzPath);
+    if (!build.Ok(error))
+        return false;
+    KmlBegin(build.KmlPath(), "null");
     ApplyConversion(conv);
     if (allLines) {
         KmlLineColor = KmlColor(clCyan, 100);
@@ -143,13 +174,15 @@ bool ExportLinesKmz(const std::string& kmzPath, const TKmzConversion& conv, bool
     }
     SetLineClassStyles();
     KmzLineasNodos(allLines);
-    return FinishKmz(kml, kmzPath, error);
+    return build.Finish(error);
 }
 
 bool ExportGeoLayersKmz(const std::string& kmzPath, const TKmzConversion& conv, std::string& error)
 {
-    const std::string kml = KmlNameFor(kmzPath);
-    KmlBegin(kml, "null");
+    TKmzBuild build(kmzPath);
+    if (!build.Ok(error))
+        return false;
+    KmlBegin(build.KmlPath(), "null");
     ApplyConversion(conv);
     for (int32_t l = 1; l <= NumGeoLayers && l <= MaxGeoLayers; ++l) {
         if (GeoLayerVisible[l] == 0)
@@ -167,7 +200,7 @@ bool ExportGeoLayersKmz(const std::string& kmzPath, const TKmzConversion& conv, 
         }
         KmlEndDocument();
     }
-    return FinishKmz(kml, kmzPath, error);
+    return build.Finish(error);
 }
 
 bool WriteSelectedLinesText(const std::string& path, char sep)

@@ -1,6 +1,6 @@
 #pragma once
 // KMZ archives for a web globe: transit lines (all or the selected ones), the
-// visible background line layers, and the packing of a written KML file.
+// visible background line layers, and the packing of the KML into the archive.
 // The options dialog is read by the caller and handed in; nothing here touches
 // widgets.
 #include <cstdint>
@@ -19,13 +19,27 @@ struct TKmzConversion {
 // Copies the conversion settings into the KML writer (the offsets in metres).
 void ApplyConversion(const TKmzConversion& conv);
 
-// The KML file that goes beside an archive: the same name with ".kml".
-std::string KmlNameFor(const std::string& kmzPath);
+// An archive being made: its KML is written as "<name>.kml" into a scratch folder
+// beside the archive (removed with this object, whatever happens), and Pack puts
+// it into a new archive built aside, which replaces kmzPath only when complete.
+class TKmzBuild {
+public:
+    explicit TKmzBuild(const std::string& kmzPath);
+    ~TKmzBuild();
+    TKmzBuild(const TKmzBuild&) = delete;
+    TKmzBuild& operator=(const TKmzBuild&) = delete;
+    // False with the Spanish message in error when kmzPath cannot be written.
+    bool Ok(std::string& error) const;
+    const std::string& KmlPath() const { return kml_; }
+    // Ends the KML and packs it as the archive's only (deflated) entry. False with one
+    // Spanish message in error; the earlier archive is then as it was.
+    bool Finish(std::string& error);
 
-// Packs kmlPath as the only (deflated) entry of a new archive kmzPath and deletes
-// kmlPath. On failure returns false with a Spanish message in error; the KML file
-// is then left in place so nothing is lost.
-bool PackKmz(const std::string& kmlPath, const std::string& kmzPath, std::string& error);
+private:
+    std::string kmz_, kml_, problem_;
+    struct Scratch;
+    Scratch* scratch_ = nullptr;
+};
 
 // Writes the transit-line documents into the open KML file: every line when
 // allLines, else the lines whose selection flag is set.

@@ -310,8 +310,10 @@ bool ExportNetworkKmz(const std::string& kmzPath, const TKmzConversion& conv, co
     KmlIconScale = 1.0f;
     KmlLabelScale = 1.0f;
     SetNetworkClassStyles();
-    const std::string kml = KmlNameFor(kmzPath);
-    KmlBegin(kml, "null");
+    TKmzBuild build(kmzPath);
+    if (!build.Ok(error))
+        return false;
+    KmlBegin(build.KmlPath(), "null");
     KmlClass = 1;
     WriteArcos(view);
     KmlClass = 2;
@@ -332,11 +334,7 @@ bool ExportNetworkKmz(const std::string& kmzPath, const TKmzConversion& conv, co
         WriteRangeBands(view);
     WriteVialidad();
     KmlClass = 0;
-    if (!KmlEnd()) {
-        error = Format("No se pudo escribir el archivo \"%s\".", kml);
-        return false;
-    }
-    return PackKmz(kml, kmzPath, error);
+    return build.Finish(error);
 }
 
 // ---- Lane-level roads -------------------------------------------------------

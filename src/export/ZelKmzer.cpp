@@ -232,11 +232,11 @@ void KmlBeginFolder(const std::string& name, bool radio)
 
 void KmlEndFolder() { Line("  </Folder>"); }
 
-bool KmlEnd()
+bool KmlEnd(std::string* why)
 {
     Line("</Document>");
     Line("</kml>");
-    return FileUtils::WriteFileAtomic(g_path, g_text);
+    return FileUtils::WriteFileAtomic(g_path, g_text, why);
 }
 
 void KmlPoint(const std::string& name, const std::string& description, double x, double y)

@@ -59,7 +59,7 @@ void KmlBeginFolder(const std::string& name, bool radio);
 void KmlEndFolder();
 // Closes the outer document and writes the file (CR LF, replaced atomically).
 // False when the file could not be written; the previous file is then untouched.
-bool KmlEnd();
+bool KmlEnd(std::string* why = nullptr);
 // The text written so far (for tests and for callers that want it).
 const std::string& KmlText();
 

@@ -1,19 +1,24 @@
 #include "export/ZelShper0.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <set>
 #include <tuple>
 
 #include <shapefil.h>
 
+#include "model/FileUtils.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
+#include "model/SafeFile.h"
 #include "model/ZelUtils.h"
+
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -25,15 +30,85 @@ std::vector<TFieldValues> ShpValues;
 namespace {
 SHPHandle shp = nullptr;
 DBFHandle dbf = nullptr;
-std::unique_ptr<QTemporaryDir> tmpDir;
-QString targetBase; // target path without extension
-QString tmpBase;
+std::unique_ptr<SafeFile::TScratchDir> scratch;
+std::string shownName;                // the .shp as the user named it
+std::string scratchBase;              // the set's path in the scratch folder, without extension
+SafeFile::TTarget targets[3];         // .shp, .shx, .dbf
+constexpr const char* Members[3] = {".shp", ".shx", ".dbf"};
+int32_t shapesWritten = 0;
+int32_t recordsWritten = 0;
+int firstError = 0;                   // errno of the first failed write, flush or close
+
+void NoteError(int err)
+{
+    if (!firstError)
+        firstError = err ? err : EIO;
+}
+
+// The library's file access, with every write, flush and close checked: its own
+// calls do not report a full disk.
+SAFile HookOpen(const char* name, const char* access) { return reinterpret_cast<SAFile>(std::fopen(name, access)); }
+SAOffset HookRead(void* p, SAOffset size, SAOffset n, SAFile f)
+{
+    return std::fread(p, size, n, reinterpret_cast<FILE*>(f));
+}
+SAOffset HookWrite(void* p, SAOffset size, SAOffset n, SAFile f)
+{
+    if (size == 0 || n == 0)
+        return n; // nothing to write (fwrite would answer 0)
+    const SAOffset done = std::fwrite(p, size, n, reinterpret_cast<FILE*>(f));
+    if (done != n)
+        NoteError(errno);
+    return done;
+}
+SAOffset HookSeek(SAFile f, SAOffset offset, int whence)
+{
+    return static_cast<SAOffset>(std::fseek(reinterpret_cast<FILE*>(f), static_cast<long>(offset), whence));
+}
+SAOffset HookTell(SAFile f) { return static_cast<SAOffset>(std::ftell(reinterpret_cast<FILE*>(f))); }
+int HookFlush(SAFile f)
+{
+    const int rc = std::fflush(reinterpret_cast<FILE*>(f));
+    if (rc != 0)
+        NoteError(errno);
+    return rc;
+}
+int HookClose(SAFile f)
+{
+    FILE* file = reinterpret_cast<FILE*>(f);
+    if (std::fflush(file) != 0 || ::fsync(fileno(file)) != 0)
+        NoteError(errno);
+    const int rc = std::fclose(file);
+    if (rc != 0)
+        NoteError(errno);
+    return rc;
+}
+int HookRemove(const char* name) { return std::remove(name); }
+void HookError(const char*) {} // reported once, in Spanish, by ShpClose
+
+SAHooks CheckedHooks()
+{
+    SAHooks h;
+    SASetupDefaultHooks(&h);
+    h.FOpen = HookOpen;
+    h.FRead = HookRead;
+    h.FWrite = HookWrite;
+    h.FSeek = HookSeek;
+    h.FTell = HookTell;
+    h.FFlush = HookFlush;
+    h.FClose = HookClose;
+    h.Remove = HookRemove;
+    h.Error = HookError;
+    return h;
+}
 
 void WriteValues(int32_t recNo, const std::vector<TFieldValues>& values)
 {
     for (size_t i = 0; i < values.size(); ++i) {
         const TFieldValues& v = values[i];
         const int f = static_cast<int>(i);
+        // A false return also means a value wider than its column (cut or starred),
+        // which is no write failure: those are found by the checked file access.
         switch (v.Kind) {
         case 1:
             DBFWriteStringAttribute(dbf, recNo, f, v.Text.c_str());
@@ -48,13 +123,17 @@ void WriteValues(int32_t recNo, const std::vector<TFieldValues>& values)
             break;
         }
     }
+    recordsWritten = std::max(recordsWritten, recNo + 1);
 }
 
 void WriteShape(int type, int n, const double* x, const double* y)
 {
     std::vector<double> zero(static_cast<size_t>(n), 0.0);
     SHPObject* o = SHPCreateObject(type, -1, 0, nullptr, nullptr, n, x, y, zero.data(), zero.data());
-    SHPWriteObject(shp, -1, o);
+    if (SHPWriteObject(shp, -1, o) < 0)
+        NoteError(0);
+    else
+        ++shapesWritten;
     SHPDestroyObject(o);
 }
 
@@ -67,28 +146,60 @@ void CloseHandles()
     shp = nullptr;
     dbf = nullptr;
 }
+
+void Discard()
+{
+    CloseHandles();
+    scratch.reset();
+}
+
+// The finished set read back: as many shapes and records as were written.
+bool ReadsBack()
+{
+    SAHooks h = CheckedHooks();
+    SHPHandle s = SHPOpenLL(scratchBase.c_str(), "rb", &h);
+    DBFHandle d = DBFOpenLL(scratchBase.c_str(), "rb", &h);
+    int entities = -1;
+    if (s)
+        SHPGetInfo(s, &entities, nullptr, nullptr, nullptr);
+    const int records = d ? DBFGetRecordCount(d) : -1;
+    if (s)
+        SHPClose(s);
+    if (d)
+        DBFClose(d);
+    return entities == shapesWritten && records == std::max(recordsWritten, shapesWritten);
+}
+
 } // namespace
 
 bool ShpCreate(const std::string& fileName, int32_t shapeType, const std::vector<TFieldDefs>& fields,
                std::string& error)
 {
-    CloseHandles();
-    const QFileInfo info(QString::fromStdString(fileName));
-    targetBase = info.dir().filePath(info.completeBaseName());
-    tmpDir = std::make_unique<QTemporaryDir>(info.dir().filePath(QStringLiteral(".shp-XXXXXX")));
-    if (!tmpDir->isValid()) {
-        error = "No se puede crear el archivo " + fileName;
-        tmpDir.reset();
+    Discard();
+    const std::string base = FileUtils::ChangeFileExt(fileName, "");
+    shownName = base + ".shp";
+    for (int i = 0; i < 3; ++i) {
+        const std::string why = SafeFile::Prepare(base + Members[i], targets[i]);
+        if (!why.empty()) {
+            error = FileUtils::WriteFailure(base + Members[i], why);
+            return false;
+        }
+    }
+    scratch = std::make_unique<SafeFile::TScratchDir>(targets[0].real);
+    if (!scratch->Ok()) {
+        error = FileUtils::WriteFailure(shownName, scratch->Why());
+        scratch.reset();
         return false;
     }
-    tmpBase = tmpDir->filePath(info.completeBaseName());
-    const QByteArray base = QFile::encodeName(tmpBase);
-    shp = SHPCreate(base.constData(), shapeType);
-    dbf = DBFCreate(base.constData());
+    scratchBase = scratch->Path() + "/" + std::filesystem::path(base).filename().string();
+    firstError = 0;
+    shapesWritten = recordsWritten = 0;
+    SAHooks h = CheckedHooks();
+    shp = SHPCreateLL(scratchBase.c_str(), shapeType, &h);
+    dbf = DBFCreateLL(scratchBase.c_str(), "LDID/87", &h); // as DBFCreate
     if (!shp || !dbf) {
-        CloseHandles();
-        tmpDir.reset();
-        error = "No se puede crear el archivo " + fileName;
+        error = FileUtils::WriteFailure(shownName, SafeFile::Reason(firstError ? firstError : errno));
+        Discard();
         return false;
     }
     for (const TFieldDefs& f : fields) {
@@ -122,23 +233,23 @@ void ShpWritePolygon(int32_t recNo, const std::vector<TPoint>& points, const std
 
 bool ShpClose(std::string& error)
 {
-    if (!tmpDir)
+    if (!scratch)
         return false;
     CloseHandles();
-    bool ok = true;
-    for (const char* ext : {".shp", ".shx", ".dbf"}) {
-        const QString from = tmpBase + QLatin1String(ext), to = targetBase + QLatin1String(ext);
-        if (QFile::exists(to) && !QFile::remove(to))
-            ok = false;
-        else if (!QFile::rename(from, to))
-            ok = false;
-        if (!ok) {
-            error = "No se pudo escribir el archivo " + to.toStdString();
-            break;
-        }
+    std::string why;
+    if (firstError)
+        why = SafeFile::Reason(firstError);
+    else if (!ReadsBack())
+        why = "el archivo escrito no se puede leer completo";
+    if (why.empty())
+        SafeFile::ReplaceSet({scratchBase + Members[0], scratchBase + Members[1], scratchBase + Members[2]},
+                             {targets[0], targets[1], targets[2]}, why);
+    scratch.reset();
+    if (!why.empty()) {
+        error = FileUtils::WriteFailure(shownName, why);
+        return false;
     }
-    tmpDir.reset();
-    return ok;
+    return true;
 }
 
 std::vector<TFieldDefs> LinkFields(int32_t knobs, int32_t vehClasses, bool hasPreload, int32_t nomads)

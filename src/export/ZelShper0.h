@@ -1,8 +1,8 @@
 #pragma once
 // Shapefile output through shapelib: one output (shape file, index and dBase
-// table under one name) at a time. The library writes its files itself, so they
-// are made in a temporary folder beside the target and moved into place by
-// ShpClose: a failed export leaves the user's earlier files untouched.
+// table under one name) at a time. The set is made in a scratch folder beside the
+// target with every write checked, read back, and only then moved into place as a
+// whole by ShpClose: a failed export leaves the user's earlier set untouched.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -35,8 +35,8 @@ bool ShpCreate(const std::string& fileName, int32_t shapeType, const std::vector
                std::string& error);
 void ShpWriteArc(int32_t recNo, const std::vector<TFieldValues>& values, double x1, double y1, double x2, double y2);
 void ShpWritePolygon(int32_t recNo, const std::vector<TPoint>& points, const std::vector<TFieldValues>& values);
-// Closes the output and moves the files into place; false with a message when
-// they could not be moved.
+// Closes the output and moves the files into place; false with a Spanish message
+// when a write failed or the files could not be moved (the earlier set is kept).
 bool ShpClose(std::string& error);
 
 // The link fields: fixed ones, extra data, vehicle classes, results, preload and

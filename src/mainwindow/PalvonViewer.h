@@ -173,6 +173,7 @@ public:
     // ---- Settings ----
     void LeerVelmora();
     void GrabarVelmora();
+    void GrabarVelmora(TIniFile& ini);
     void FilesClick(int tag);
     // The saving part of closing (program keys and the network's section); throws
     // when the settings file cannot be written.

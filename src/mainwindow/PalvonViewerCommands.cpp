@@ -269,7 +269,7 @@ void TPalvonViewer::GrabarSIGClick()
     }
     if (!ok) {
         QMessageBox::warning(this, QStringLiteral("Grabar SIG"),
-                             QString::fromStdString("No se pudo escribir el archivo " + name));
+                             QString::fromStdString(FileUtils::WriteFailure(name)));
         return;
     }
     SigFileName = name;

@@ -5,6 +5,7 @@
 // magnifier) are the steps of PalvonViewerZoom.cpp, the polygon tools those of
 // the polygons file, the shape handles those of PalvonViewerCurve.cpp.
 #include "export/GeoWriters.h"
+#include "model/FileUtils.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/StringAlignGrid.h"
@@ -257,7 +258,7 @@ void TPalvonViewer::imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& S
         EndGridMove();
         KDVlib::BuildHitGrid();
         if (!KDVlib::WriteCoords())
-            Services().ShowMessage(Format("No se pudo grabar el archivo de coordenadas %s", CoordinatesFileName));
+            Services().ShowMessage(FileUtils::WriteFailure(CoordinatesFileName));
         DrawPalvon();
         break;
     }
@@ -534,7 +535,7 @@ void TPalvonViewer::imgOxrMouseUp(Qt::MouseButton Button, const TShiftState&, in
         EndGridMove();
         KDVlib::BuildHitGrid();
         if (!KDVlib::WriteCoords())
-            Services().ShowMessage(Format("No se pudo grabar el archivo de coordenadas %s", CoordinatesFileName));
+            Services().ShowMessage(FileUtils::WriteFailure(CoordinatesFileName));
         DrawPalvon();
         if (ZoneMoveSticky)
             Action(QStringLiteral("ZoneMove"))->setChecked(true);
@@ -567,7 +568,7 @@ void TPalvonViewer::imgOxrMouseUp(Qt::MouseButton Button, const TShiftState&, in
         }
         EndGridMove();
         if (!KDVlib::WriteCoords())
-            Services().ShowMessage(Format("No se pudo grabar el archivo de coordenadas %s", CoordinatesFileName));
+            Services().ShowMessage(FileUtils::WriteFailure(CoordinatesFileName));
         DrawPalvon();
         if (NodeMoveSticky)
             Action(QStringLiteral("NodeMove"))->setChecked(true);

@@ -7,6 +7,7 @@
 #include "map/DisplayStyles.h"
 #include "map/gui/OxrImage.h"
 #include "model/FileUtils.h"
+#include "model/SafeFile.h"
 #include "model/HitGrid.h"
 #include "model/JunctionOutlines.h"
 #include "model/KDVlib.h"
@@ -81,6 +82,8 @@ bool TPalvonViewer::SetFileNames(const std::string& fullName)
     ZoningFileName = SoleraFileName = PuntosFileName = "null";
     PalvonRead::NetworkDatFile = p.string();
     OpenInteractive = 1;
+    // Scratch files of an earlier run that was cut short while saving here.
+    SafeFile::RemoveLeftovers(p.parent_path().string());
     return true;
 }
 

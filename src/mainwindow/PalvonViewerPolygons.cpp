@@ -1,6 +1,7 @@
 // User polygons: drawing a new one, deleting, restyling and reshaping through
 // handles, their menu entries, the polygon files (.plg and .geo) and the zoning save.
 #include "mainwindow/DlgCfg.h"
+#include "model/FileUtils.h"
 #include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/DisplayStyles.h"
@@ -571,7 +572,7 @@ bool TPalvonViewer::ExportarPoligonos(const std::string& fileName, bool areaForm
     }
     const bool ok = areaFormat ? PolygonFile::WriteArea(fileName, records) : PolygonFile::Write(fileName, records);
     if (!ok)
-        Services().ShowMessage(Format("No se pudo escribir el archivo %s", fileName));
+        Services().ShowMessage(FileUtils::WriteFailure(fileName));
     return ok;
 }
 
@@ -629,7 +630,7 @@ void TPalvonViewer::SaveZonClick()
     if (chosen) {
         ZoningFileName = dialog.selectedFiles().front().toStdString();
         if (!PolygonFile::WriteZoning(ZoningFileName))
-            Services().ShowMessage(Format("No se pudo escribir el archivo %s", ZoningFileName));
+            Services().ShowMessage(FileUtils::WriteFailure(ZoningFileName));
     }
     QApplication::restoreOverrideCursor();
 }

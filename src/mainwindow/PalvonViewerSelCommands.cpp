@@ -220,9 +220,9 @@ bool TPalvonViewer::ExportaSeleccionNodos(const std::string& fileName)
     for (int32_t n = 1; n <= Network.NodeCount; ++n)
         if (Nodos[n].Mark > 0)
             text += Format("%10d\r\n", Nodos[n].Number);
-    if (FileUtils::WriteFileAtomic(fileName, text))
+    if (FileUtils::WriteTextFile(fileName, text))
         return true;
-    Services().ShowMessage(Format("No se pudo grabar el archivo %s.\rSi existía, no ha sido modificado.", fileName));
+    Services().ShowMessage(FileUtils::WriteFailure(fileName));
     return false;
 }
 
@@ -309,9 +309,9 @@ bool TPalvonViewer::ExportaSeleccionZonas(const std::string& fileName)
     for (int32_t z = 1; z <= Network.ZoneCount; ++z)
         if (Zonas[z].Class > 0)
             text += Format("%10d%5d\r\n", Zonas[z].Number, Zonas[z].Class);
-    if (FileUtils::WriteFileAtomic(fileName, text))
+    if (FileUtils::WriteTextFile(fileName, text))
         return true;
-    Services().ShowMessage(Format("No se pudo grabar el archivo %s.\rSi existía, no ha sido modificado.", fileName));
+    Services().ShowMessage(FileUtils::WriteFailure(fileName));
     return false;
 }
 
@@ -519,9 +519,9 @@ bool TPalvonViewer::SelectByUserPolygons(bool links)
         }
     }
     const std::string fileName = WithSuffix(PolygonFileName, links ? "_a.csv" : "_n.csv");
-    if (FileUtils::WriteFileAtomic(fileName, text))
+    if (FileUtils::WriteTextFile(fileName, text))
         return true;
-    Services().ShowMessage(Format("No se pudo grabar el archivo %s.\rSi existía, no ha sido modificado.", fileName));
+    Services().ShowMessage(FileUtils::WriteFailure(fileName));
     return false;
 }
 

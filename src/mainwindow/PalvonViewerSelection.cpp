@@ -3,6 +3,7 @@
 // the map, and from selection files; the list of selected links under the link
 // grid; and the opening of the find dialog.
 #include "mainwindow/DlgCfg.h"
+#include "model/FileUtils.h"
 #include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/DlgFind.h"
 #include "mainwindow/DualListDialog.h"
@@ -323,7 +324,7 @@ bool TPalvonViewer::ExportaSeleccion(const std::string& fileName)
 {
     if (SelectionFiles::WriteSelection(fileName))
         return true;
-    Services().ShowMessage(Format("No se pudo grabar el archivo %s.\rSi existía, no ha sido modificado.", fileName));
+    Services().ShowMessage(FileUtils::WriteFailure(fileName));
     return false;
 }
 

@@ -103,10 +103,17 @@ void TPalvonViewer::LeerVelmora()
 
 void TPalvonViewer::GrabarVelmora()
 {
+    TIniFile ini(FileName);
+    ini.HoldWrites();
+    GrabarVelmora(ini);
+    ini.UpdateFile();
+}
+
+void TPalvonViewer::GrabarVelmora(TIniFile& ini)
+{
     if (!DlgCfg)
         return;
     TDlgCfg& d = *DlgCfg;
-    TIniFile ini(FileName);
     ini.WriteString(Section, "General",
                     Join({B(d.cbOpenLP), B(d.cbOverwrite), B(d.cbSaveLayout), B(d.cbDrawLayout), B(d.cbSaveFNames),
                           std::to_string(d.FnameSaved->value()), B(d.cbReadPijas), B(d.cbSaveGeos)}));
@@ -198,12 +205,15 @@ void TPalvonViewer::SaveAtClose()
         SetCurrentDirectory(DatDir);
     } catch (const std::exception&) {
     }
-    GrabarVelmora();
+    // Every key in one write of the file.
     TIniFile ini(FileName);
+    ini.HoldWrites();
+    GrabarVelmora(ini);
     std::string section = SectionForNetwork(ini, RecentFiles, full);
     ini.WriteString(section, "FileName", full);
     ini.WriteString(section, "Fecha", NowStamp());
     GrabarConfiguracion(ini, section);
+    ini.UpdateFile();
 }
 
 void TPalvonViewer::closeEvent(QCloseEvent* event)
@@ -220,10 +230,9 @@ void TPalvonViewer::closeEvent(QCloseEvent* event)
     try {
         SaveAtClose();
     } catch (const std::exception& e) {
-        // The settings could not be written: say so and keep the window open.
-        QMessageBox::warning(this, QStringLiteral("Velmora"), QString::fromStdString(e.what()));
-        event->ignore();
-        return;
+        // The settings could not be written: say so once; the program closes all the same.
+        QMessageBox::warning(this, QStringLiteral("Velmora"),
+                             QString::fromStdString(std::string(e.what()) + "\rLa aplicación se cierra igualmente."));
     }
     event->accept();
 }

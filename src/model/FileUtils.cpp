@@ -1,5 +1,6 @@
 #include "model/FileUtils.h"
 
+#include "model/SafeFile.h"
 #include "model/ZelUtils.h"
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -75,48 +77,40 @@ bool ReadLines(const std::string& path, std::vector<std::string>& lines)
     return true;
 }
 
-bool WriteFileAtomic(const std::string& path, const std::string& bytes)
+bool WriteFileAtomic(const std::string& path, const std::string& bytes, std::string* why)
 {
-    fs::path target(path);
-    fs::path dir = target.parent_path();
-    if (dir.empty())
-        dir = ".";
-    std::string tmpl = (dir / ("." + target.filename().string() + ".tmpXXXXXX")).string();
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    int fd = mkstemp(name.data());
-    if (fd < 0)
-        return false;
-    const char* p = bytes.data();
-    size_t left = bytes.size();
-    bool ok = true;
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    if (ok && ::fsync(fd) != 0)
-        ok = false;
-    if (::close(fd) != 0)
-        ok = false;
-    std::error_code ec;
-    if (ok) {
-        // Keep the permissions of the file we replace (mkstemp makes 0600).
-        auto perms = fs::exists(target, ec) ? fs::status(target, ec).permissions()
-                                             : (fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                                                fs::perms::others_read);
-        fs::permissions(name.data(), perms, ec);
-        fs::rename(name.data(), target, ec);
-        ok = !ec;
-    }
-    if (!ok)
-        fs::remove(name.data(), ec);
-    return ok;
+    return SafeFile::Write(path, bytes, why);
 }
+
+namespace {
+// True when the file's first line ends with LF alone.
+bool HasLfLineEnds(const std::string& path)
+{
+    SafeFile::TTarget target;
+    SafeFile::Prepare(path, target);
+    std::ifstream f(target.real, std::ios::binary);
+    char buf[65536];
+    f.read(buf, sizeof buf);
+    const std::string_view head(buf, static_cast<size_t>(f.gcount()));
+    const size_t lf = head.find('\n');
+    return lf != std::string_view::npos && (lf == 0 || head[lf - 1] != '\r');
+}
+} // namespace
+
+bool WriteTextFile(const std::string& path, const std::string& text, std::string* why)
+{
+    if (!HasLfLineEnds(path))
+        return SafeFile::Write(path, text, why);
+    std::string lf;
+    lf.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            lf += text[i];
+    return SafeFile::Write(path, lf, why);
+}
+
+std::string WriteFailure(const std::string& path, const std::string& why) { return SafeFile::FailureMessage(path, why); }
+std::string WriteFailure(const std::string& path) { return SafeFile::FailureMessage(path); }
 
 std::string JoinCrLf(const std::vector<std::string>& lines)
 {

@@ -21,9 +21,19 @@ std::vector<std::string> SplitLines(const std::string& bytes);
 bool ReadLines(const std::string& path, std::vector<std::string>& lines);
 bool ReadFile(const std::string& path, std::string& bytes);
 
-// Writes bytes to a temporary file in the target's folder and renames it over the
-// target, so a failed write never destroys the previous file. False on failure.
-bool WriteFileAtomic(const std::string& path, const std::string& bytes);
+// Writes bytes through the safe path (model/SafeFile.h): beside the target, checked,
+// on disk, renamed over it; a failed write never touches the previous file. False
+// on failure, with the reason (Spanish, completing "No se pudo grabar el archivo X:")
+// in *why.
+bool WriteFileAtomic(const std::string& path, const std::string& bytes, std::string* why = nullptr);
+// The same for a text written with CR LF line ends, which keeps the line ends of the
+// file it replaces: a file that had LF line ends keeps them.
+bool WriteTextFile(const std::string& path, const std::string& text, std::string* why = nullptr);
+// The message for a failed write of path ("No se pudo grabar el archivo X: why.",
+// and that the earlier file was kept); without `why`, the reason of this thread's
+// last failed write of that path.
+std::string WriteFailure(const std::string& path, const std::string& why);
+std::string WriteFailure(const std::string& path);
 // Joins lines with CR LF (each line, the last included, ends with CR LF).
 std::string JoinCrLf(const std::vector<std::string>& lines);
 

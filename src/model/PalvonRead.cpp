@@ -3,6 +3,7 @@
 #include "model/PalvonRead.h"
 
 #include "model/FileUtils.h"
+#include "model/SafeFile.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 
@@ -501,7 +502,8 @@ void SaveErrorList()
     std::string text;
     for (const auto& l : ErrorList)
         text += l + "\r\n";
-    FileUtils::WriteFileAtomic(ErrorListFile, text);
+    // A log rewritten on every read: no need to wait for the disk each time.
+    SafeFile::Write(ErrorListFile, text, nullptr, false);
 }
 
 bool KeyInLine(std::string& s, const std::string& key)

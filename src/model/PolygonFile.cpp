@@ -18,7 +18,7 @@ bool WriteLines(const std::string& fileName, const std::vector<std::string>& lin
         bytes += line;
         bytes += "\r\n";
     }
-    return FileUtils::WriteFileAtomic(fileName, bytes);
+    return FileUtils::WriteTextFile(fileName, bytes);
 }
 
 bool ReadPolygonLines(const std::string& fileName, bool skipBlank, std::vector<TPolygonRecord>& polygons)

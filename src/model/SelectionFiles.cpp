@@ -50,7 +50,7 @@ std::string SelectionText(std::optional<int32_t> tag)
 
 bool WriteSelection(const std::string& fileName, std::optional<int32_t> tag)
 {
-    return FileUtils::WriteFileAtomic(fileName, SelectionText(tag));
+    return FileUtils::WriteTextFile(fileName, SelectionText(tag));
 }
 
 void ParseSelection(const std::vector<std::string>& lines, std::vector<TSelEntry>& entries)

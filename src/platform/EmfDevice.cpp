@@ -717,7 +717,7 @@ std::string SaveBytes(const std::vector<uint8_t>& bytes, const std::string& file
         return "No se pudo crear el metarchivo " + fileName;
     return FileUtils::WriteFileAtomic(fileName, std::string(bytes.begin(), bytes.end()))
                ? std::string()
-               : "No se pudo escribir el archivo " + fileName;
+               : FileUtils::WriteFailure(fileName);
 }
 
 } // namespace

@@ -54,7 +54,17 @@ bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::s
 
 TIniFile::TIniFile(const std::string& fileName) : path_(ResolvePath(fileName))
 {
-    FileUtils::ReadLines(path_, lines_);
+    std::error_code ec;
+    if (!FileUtils::ReadLines(path_, lines_) && fs::exists(path_, ec)) {
+        unreadable_ = true;
+    } else if (fs::exists(path_, ec)) {
+        // The permission bits decide, also for a user whom the system lets read anyway.
+        const fs::perms p = fs::status(path_, ec).permissions();
+        unreadable_ = !ec && (p & (fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read)) ==
+                                 fs::perms::none;
+    }
+    if (unreadable_)
+        lines_.clear();
     Parse();
 }
 
@@ -304,6 +314,8 @@ void TIniFile::UpdateFile() { Save(); }
 void TIniFile::Commit(std::vector<std::string> before)
 {
     Parse();
+    if (held_)
+        return;
     try {
         Save();
     } catch (...) {
@@ -316,11 +328,14 @@ void TIniFile::Commit(std::vector<std::string> before)
 
 void TIniFile::Save()
 {
+    // What could not be read would be lost by writing what was understood of it.
+    if (unreadable_)
+        throw EIniFileException(FileUtils::WriteFailure(path_, "no se pudo leer y se deja como está"));
     fs::path dir = fs::path(path_).parent_path();
     std::error_code ec;
     // The settings folder is made on first use; other folders must exist already.
     if (!dir.empty() && !fs::exists(dir, ec) && dir == fs::path(SettingsFolder()))
         fs::create_directories(dir, ec);
-    if (!FileUtils::WriteFileAtomic(path_, FileUtils::JoinCrLf(lines_)))
-        throw EIniFileException(ZelUtils::Format("No se puede escribir el archivo %s", path_));
+    if (std::string why; !FileUtils::WriteTextFile(path_, FileUtils::JoinCrLf(lines_), &why))
+        throw EIniFileException(FileUtils::WriteFailure(path_, why));
 }

@@ -7,8 +7,9 @@
 //  - writing one key changes that one line (or adds it at the end of its section, or
 //    appends a new section at the end of the file) and leaves every other line,
 //    comment and blank line as it was;
-//  - every write reaches the file at once (CR LF line ends, through a temporary file
-//    renamed over the old one), so keys written before a failure stay written.
+//  - every write reaches the file at once (through the safe path of model/SafeFile.h,
+//    CR LF line ends unless the file had LF ones), so keys written before a failure
+//    stay written; HoldWrites gathers many writes into one.
 // A file name without a folder lives in the program's settings folder, as the
 // platform placed such files in its own folder.
 #include <cstdint>
@@ -25,8 +26,16 @@ public:
 
 class TIniFile {
 public:
-    // Opens (reads) the file; a missing or unreadable file reads as empty.
+    // Opens (reads) the file; a missing or unreadable file reads as empty. A file that
+    // is there but cannot be read (no read permission, too large, not a file) is never
+    // written: each write then raises EIniFileException, the file left as it is.
     explicit TIniFile(const std::string& fileName);
+
+    // True when the file exists but could not be read.
+    bool Unreadable() const { return unreadable_; }
+    // From now on writes change the object only; UpdateFile() saves them all at once
+    // (many keys written together reach the disk in one write).
+    void HoldWrites() { held_ = true; }
 
     // The full path in use (bare names resolved into the settings folder).
     const std::string& FileName() const { return path_; }
@@ -61,7 +70,7 @@ public:
     bool SectionExists(std::string_view section) const;
     bool ValueExists(std::string_view section, std::string_view key) const;
 
-    // Writes the file as it stands (writes already save; kept for callers that flush).
+    // Writes the file as it stands (writes already save unless held).
     void UpdateFile();
 
     // Folder of files named without a folder: $VELMORA_CONFIG_DIR when set, else the
@@ -94,6 +103,8 @@ private:
     const KeyLine* FindKey(std::string_view section, std::string_view key) const;
 
     std::string path_;
+    bool unreadable_ = false;
+    bool held_ = false;
     std::vector<std::string> lines_;
     std::vector<Section> sections_;
 };

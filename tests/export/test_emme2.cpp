@@ -73,5 +73,5 @@ TEST(Emme2Export, EmptyNetworkKeepsHeadersAndReportsUnwritableFolder)
     testutil::TempDir dir;
     std::string error;
     EXPECT_FALSE(Emme2Export::WriteEmme2(dir.file("no/such/red"), error));
-    EXPECT_NE(error.find("No se pudo escribir"), std::string::npos);
+    EXPECT_NE(error.find("No se pudo grabar"), std::string::npos);
 }

@@ -179,5 +179,5 @@ TEST_F(Writers, FailedWriteIsReported)
 {
     std::string dir = tmp.file("missing/folder");
     EXPECT_FALSE(KDVlib::WriteSigFile(dir + "/red.sig"));
-    EXPECT_TRUE(ui.anyMessageContains("No se pudo escribir el archivo"));
+    EXPECT_TRUE(ui.anyMessageContains("No se pudo grabar el archivo"));
 }

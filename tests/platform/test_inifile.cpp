@@ -114,7 +114,7 @@ TEST(IniFile, WritingOneKeyKeepsEverythingElse)
     EXPECT_EQ(TIniFile(path).ReadSections(), (Lines{"Velmora", "File1", "File3", "File2"}));
 }
 
-TEST(IniFile, LfInputIsWrittenWithCrLf)
+TEST(IniFile, LfInputKeepsItsLineEnds)
 {
     TempDir dir;
     std::string path = dir.file("lf.ini");
@@ -122,7 +122,11 @@ TEST(IniFile, LfInputIsWrittenWithCrLf)
     TIniFile ini(path);
     EXPECT_EQ(ini.ReadString("b", "Y", ""), "2");
     ini.WriteString("A", "z", "3");
-    EXPECT_EQ(readFile(path), "[A]\r\nx=1\r\nz=3\r\n\r\n[B]\r\ny=2\r\n");
+    EXPECT_EQ(readFile(path), "[A]\nx=1\nz=3\n\n[B]\ny=2\n");
+    // A new file gets CR LF.
+    TIniFile fresh(dir.file("nuevo.ini"));
+    fresh.WriteString("A", "x", "1");
+    EXPECT_EQ(readFile(dir.file("nuevo.ini")), "[A]\r\nx=1\r\n");
 }
 
 TEST(IniFile, KeysBeforeSectionsAndOddLines)

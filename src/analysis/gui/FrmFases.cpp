@@ -1,5 +1,6 @@
 #include "analysis/gui/FrmFases.h"
 #include "analysis/gui/JunctionToolbar.h"
+#include "platform/ImageFile.h"
 #include "printing/gui/FrmPreview.h"
 
 #include "analysis/Fases.h"
@@ -281,7 +282,7 @@ bool TFrmFases::CopyJunction(const std::string& fileName)
         QApplication::clipboard()->setImage(image);
         return true;
     }
-    return image.save(QString::fromStdString(fileName), "PNG");
+    return ImageFile::Save(image, fileName, "PNG");
 }
 
 bool TFrmFases::PrintFases(int32_t k, const std::string& fileName)

@@ -1,5 +1,6 @@
 #include "analysis/gui/KDVMix.h"
 #include "analysis/gui/JunctionToolbar.h"
+#include "platform/ImageFile.h"
 #include "printing/gui/FrmPreview.h"
 
 #include "analysis/Fases.h"
@@ -379,7 +380,7 @@ bool TFrmMix::CopyJunction(const std::string& Target)
         QGuiApplication::clipboard()->setImage(img);
         return true;
     }
-    return img.save(QString::fromStdString(Target));
+    return ImageFile::Save(img, Target);
 }
 
 void TFrmMix::tbPrintClick()

@@ -1,4 +1,5 @@
 #include "analysis/gui/KDVpath.h"
+#include "model/FileUtils.h"
 
 #include "mainwindow/StringAlignGrid.h"
 
@@ -62,5 +63,5 @@ void TFrmPath::ToolbarButton972Click()
     const int index = static_cast<int>(filters.indexOf(dlg.selectedNameFilter())) + 1;
     const std::string file = dlg.selectedFiles().first().toStdString();
     if (!ExportGrid(*sagPath, file, index < 1 ? 1 : index))
-        QMessageBox::warning(this, windowTitle(), QStringLiteral("No se pudo grabar el archivo %1").arg(QString::fromStdString(file)));
+        QMessageBox::warning(this, windowTitle(), QString::fromStdString(FileUtils::WriteFailure(file)));
 }

@@ -1,4 +1,5 @@
 #include "analysis/gui/KdvPija.h"
+#include "model/FileUtils.h"
 
 #include "analysis/KDVanalysis.h"
 #include "mainwindow/DlgCfg.h"
@@ -263,5 +264,5 @@ void TFrmPijaBase::Button1Click()
     const std::string file = dlg.selectedFiles().first().toStdString();
     if (!WriteCsv(file))
         QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("No se pudo grabar el archivo %1").arg(QString::fromStdString(file)));
+                             QString::fromStdString(FileUtils::WriteFailure(file)));
 }

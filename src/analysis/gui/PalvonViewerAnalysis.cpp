@@ -191,7 +191,7 @@ void TPalvonViewer::CrearCentroides1Click()
     }
     KDVlib::BuildHitGrid();
     if (!KDVlib::WriteCoords())
-        Services().ShowMessage(Format("No se pudo grabar el archivo de coordenadas %s", CoordinatesFileName));
+        Services().ShowMessage(FileUtils::WriteFailure(CoordinatesFileName));
     Action(QStringLiteral("tbCents"))->setEnabled(true);
     SetDown(QStringLiteral("tbCents"), true);
     DrawPalvon();

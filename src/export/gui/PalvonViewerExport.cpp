@@ -203,7 +203,7 @@ void TPalvonViewer::PrintDxfFile(const std::string& fileName)
         ok = DxfMapExport::PrintDxfFile(fileName, DxfOptions());
     }
     if (!ok)
-        Fail(this, "No se pudo escribir el archivo " + fileName);
+        Fail(this, FileUtils::WriteFailure(fileName));
 }
 
 void TPalvonViewer::PrintCallesDxf(const std::string& fileName)
@@ -215,7 +215,7 @@ void TPalvonViewer::PrintCallesDxf(const std::string& fileName)
         ok = DxfMapExport::PrintCallesDxf(fileName, DxfOptions());
     }
     if (!ok)
-        Fail(this, "No se pudo escribir el archivo " + fileName);
+        Fail(this, FileUtils::WriteFailure(fileName));
 }
 
 void TPalvonViewer::ExportarDXF1Click()
@@ -306,7 +306,7 @@ void TPalvonViewer::ExportarDatos(int tag)
         }
     }
     if (!ok)
-        Fail(this, "No se pudo escribir el archivo " + name);
+        Fail(this, FileUtils::WriteFailure(name));
 }
 
 // Worksheets of many networks in one go: each chosen network is opened as the

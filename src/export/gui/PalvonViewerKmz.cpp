@@ -2,6 +2,7 @@
 // line, the visible background layers and the network. The writers are headless
 // (export/KmzExport); this file only asks for file names and reads the options.
 #include "export/KmzExport.h"
+#include "model/FileUtils.h"
 #include "export/KmzExportNetwork.h"
 #include "export/gui/ExportDialogs.h"
 #include "mainwindow/DlgCfg.h"
@@ -80,7 +81,7 @@ void TPalvonViewer::ExportaSeleccin3Click()
     }
     const char sep = filter == 1 ? '\t' : filter == 2 ? ' ' : ',';
     if (!KmzExport::WriteSelectedLinesText(name, sep))
-        Fail(this, "No se pudo escribir el archivo \"" + name + "\".");
+        Fail(this, FileUtils::WriteFailure(name));
 }
 
 void TPalvonViewer::GenerarKMZ1Click()

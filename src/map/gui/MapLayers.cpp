@@ -1,6 +1,7 @@
 // The network layers as the main window draws them, the title block and the map
 // picture saved as a bitmap file.
 #include "map/gui/MapLayers.h"
+#include "platform/ImageFile.h"
 
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
@@ -108,15 +109,11 @@ bool SaveMapBitmap(const std::string& fileName)
         p->setBrush(savedBrush);
         p->setFont(savedFont);
     }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    const bool encoded = img.Picture().save(&buffer, "BMP");
-    const bool written = encoded && FileUtils::WriteFileAtomic(fileName, bytes.toStdString());
+    const bool written = ImageFile::Save(img.Picture(), fileName, "BMP");
     // The stamp and the title belong to the file only: the map is drawn again without them.
     PalvonViewer->DrawPalvon();
     if (!written)
-        Services().ShowMessage("No se pudo grabar el archivo\r" + fileName);
+        Services().ShowMessage(FileUtils::WriteFailure(fileName));
     return written;
 }
 

@@ -317,9 +317,8 @@ bool TFrmDat::SaveDat(bool ask)
 
 bool TFrmDat::SaveDatTo(const std::string& path)
 {
-    if (!FileUtils::WriteFileAtomic(path, FileUtils::JoinCrLf(Lines()))) {
-        Services().ShowMessage(
-            ZelUtils::Format("No se pudo grabar el archivo %s.\rSi existía, no ha sido modificado.", path));
+    if (!FileUtils::WriteTextFile(path, FileUtils::JoinCrLf(Lines()))) {
+        Services().ShowMessage(FileUtils::WriteFailure(path));
         return false;
     }
     fileName_ = path;

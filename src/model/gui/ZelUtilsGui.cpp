@@ -1,4 +1,5 @@
 #include "model/gui/ZelUtilsGui.h"
+#include "platform/ImageFile.h"
 
 #include "model/ZelUtils.h"
 
@@ -212,7 +213,7 @@ bool SaveBitmap(QWidget* control, const std::string& fileName)
     if (!control)
         return false;
     QImage image = control->grab().toImage();
-    return image.save(QString::fromStdString(fileName), "BMP");
+    return ImageFile::Save(image, fileName, "BMP");
 }
 
 void MenuWalk(QWidget* menu, QTreeWidget* tree, bool allLevels)

@@ -1,4 +1,5 @@
 #include "printing/gui/DlgPrint.h"
+#include "model/FileUtils.h"
 
 #include "mainwindow/PalvonViewer.h"
 #include "map/MapPainter.h"
@@ -257,7 +258,7 @@ bool TDlgPrint::SavePages(const std::string& fileName)
     if (ext != "EMF" && ext != "JPG")
         return true;
     const std::string base = (info.path() + QLatin1Char('/') + info.completeBaseName()).toStdString();
-    const QSize canvas = viewer_.img ? viewer_.img->size() : QSize(800, 600);
+    const QSize canvas = viewer_.img && !viewer_.img->size().isEmpty() ? viewer_.img->size() : QSize(800, 600);
     return ForEachSelectedPage([&](int i, int j) {
         const std::string name = MultiPage::PageFileName(base, i, j, ext);
         bool ok = true;
@@ -269,7 +270,7 @@ bool TDlgPrint::SavePages(const std::string& fileName)
             const QSize size = QSize(PrintPicture.Width(), PrintPicture.Height()).scaled(canvas, Qt::KeepAspectRatio);
             ok = WriteImageFile(PrintPictureImage(size), "JPG", name, 90);
             if (!ok)
-                Services().ShowMessage("No se pudo grabar archivo: " + name);
+                Services().ShowMessage(FileUtils::WriteFailure(name));
         }
         // The rendering's scratch metafile is not one of the user's files.
         if (PrintMetafileName != name)

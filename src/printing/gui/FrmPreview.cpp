@@ -1,4 +1,7 @@
 #include "printing/gui/FrmPreview.h"
+#include "platform/ImageFile.h"
+
+#include <cerrno>
 
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
@@ -45,18 +48,26 @@ bool TPrintJob::NextSheet()
     QPrinter& printer = Printer();
     if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
         target_ = printer.outputFileName();
-        const QFileInfo info(target_);
-        scratch_ = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".part.pdf");
+        SafeFile::TTarget target;
+        const std::string why = SafeFile::Prepare(target_.toStdString(), target);
+        if (!why.empty()) {
+            Services().ShowMessage(FileUtils::WriteFailure(target_.toStdString(), why));
+            target_.clear();
+            return false;
+        }
+        scratch_ = std::make_unique<SafeFile::TScratch>(target);
         const QPageLayout layout = printer.pageLayout();
-        printer.setOutputFileName(scratch_);
+        printer.setOutputFileName(QString::fromStdString(scratch_->Name()));
         printer.setPageLayout(layout);
     }
-    started_ = painter_.begin(&printer);
+    started_ = (!scratch_ || scratch_->Ok()) && painter_.begin(&printer);
     if (!started_) {
         if (!target_.isEmpty()) {
+            const QPageLayout layout = printer.pageLayout();
             printer.setOutputFileName(target_);
-            QFile::remove(scratch_);
-            Services().ShowMessage("No se pudo escribir el archivo " + target_.toStdString() + ".");
+            printer.setPageLayout(layout);
+            Services().ShowMessage(FileUtils::WriteFailure(target_.toStdString(), scratch_->Why()));
+            scratch_.reset();
             target_.clear();
         } else if (printer.outputFormat() == QPrinter::NativeFormat && !printer.isValid()) {
             Services().ShowMessage("No hay impresora disponible: elija una impresora o \u00abImprimir a archivo "
@@ -80,14 +91,11 @@ bool TPrintJob::End()
     const QPageLayout layout = printer.pageLayout();
     printer.setOutputFileName(target_);
     printer.setPageLayout(layout);
-    std::error_code ec;
-    if (written)
-        std::filesystem::rename(scratch_.toStdString(), target_.toStdString(), ec);
-    const bool ok = written && !ec;
-    if (!ok) {
-        QFile::remove(scratch_);
-        Services().ShowMessage("No se pudo escribir el archivo " + target_.toStdString() + ".");
-    }
+    const bool ok = written && scratch_->PublishWrittenByName();
+    if (!ok)
+        Services().ShowMessage(FileUtils::WriteFailure(
+            target_.toStdString(), scratch_->Why().empty() ? SafeFile::Reason(EIO) : scratch_->Why()));
+    scratch_.reset();
     target_.clear();
     return ok;
 }
@@ -231,12 +239,7 @@ QImage PrintPictureImage(QSize size)
 
 bool WriteImageFile(const QImage& image, const char* format, const std::string& fileName, int quality)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, format, quality))
-        return false;
-    return FileUtils::WriteFileAtomic(fileName, bytes.toStdString());
+    return ImageFile::Save(image, fileName, format, quality);
 }
 
 TPreviewCanvas::TPreviewCanvas(QWidget* parent) : QWidget(parent) { setObjectName(QStringLiteral("ppv")); }
@@ -457,7 +460,7 @@ bool TFrmPreview::ImageExports(const std::string& fileName)
         return false;
     }
     if (!ok)
-        Services().ShowMessage("No se pudo escribir el archivo " + fileName);
+        Services().ShowMessage(FileUtils::WriteFailure(fileName));
     return ok;
 }
 

@@ -2,6 +2,9 @@
 // The print preview window: the picture of the current view (PrintPicture)
 // framed in the proportions of the printer page, enlarged up to three times,
 // printed or saved as a metafile, an image or one of the map exports.
+#include "model/SafeFile.h"
+
+#include <memory>
 #include <QDoubleSpinBox>
 #include <QPainter>
 #include <QPrinter>
@@ -34,7 +37,8 @@ public:
 private:
     QPainter painter_;
     bool started_ = false;
-    QString target_, scratch_;
+    QString target_;
+    std::unique_ptr<SafeFile::TScratch> scratch_; // a PDF file is written beside its target
 };
 // Sends the rendered picture (PrintPicture) to that printer as one page; says so
 // when the printer cannot be started.

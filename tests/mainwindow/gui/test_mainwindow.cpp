@@ -351,6 +351,40 @@ TEST_F(MainWindow, LeavingAsksWithSpanishButtons)
     delete texts;
 }
 
+// Settings that cannot be written (a read-only file) never keep the user in the
+// program: closing says so once and the window goes; the file is left as it was.
+TEST_F(MainWindow, UnwritableSettingsDoNotKeepTheProgramOpen)
+{
+    const std::string net = tmp.file("Red.dat");
+    std::filesystem::copy_file(SamplePath(), net);
+    viewer->show();
+    QApplication::processEvents();
+    Drop({QString::fromStdString(net)});
+    DlgCfg->cbSaveLayout->setChecked(true);
+    const std::string settings = tmp.file("Velmora0.INI");
+    testutil::writeFile(settings, "[Velmora]\r\nGeneral=1;1;1;1;1;5;1;1\r\n");
+    std::filesystem::permissions(settings, std::filesystem::perms(0444));
+    viewer->AskOnClose = true;
+    QStringList texts;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            texts << box->text();
+            box->button(box->buttons().contains(box->button(QMessageBox::Yes)) ? QMessageBox::Yes : QMessageBox::Ok)
+                ->click();
+        }
+    });
+    answer.start(20);
+    for (int attempt = 0; attempt < 2 && viewer->isVisible(); ++attempt)
+        livemenus::Click(viewer, "menu:Archivo", "FileExitItem");
+    answer.stop();
+    viewer->AskOnClose = false;
+    EXPECT_FALSE(viewer->isVisible());
+    ASSERT_EQ(texts.size(), 2) << texts.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_TRUE(texts[1].contains(QStringLiteral("Velmora0.INI: es de solo lectura"))) << texts[1].toStdString();
+    EXPECT_EQ(testutil::readFile(settings), "[Velmora]\r\nGeneral=1;1;1;1;1;5;1;1\r\n");
+}
+
 TEST_F(MainWindow, ProgramKeysRoundTripThroughTheOptions)
 {
     const std::string general = "0;1;1;0;1;7;1;1";

@@ -181,6 +181,33 @@ TEST_F(NetworkText, SaveButtonAsksForTheFile)
     EXPECT_EQ(frm.Saved, 1);
 }
 
+// Saving onto a read-only network through the save button is refused with one
+// Spanish message and the file is left as it was; the user then picks another
+// name, here a symbolic link to a network with LF line ends: the link stays a
+// link and the network it names keeps its line ends.
+TEST_F(NetworkText, ReadOnlyTargetRefusedThenSavedThroughALink)
+{
+    const std::string lf = " &OPTION &END\nRED LF\n &PARAM &END\n33333\n"
+                           "  101  102   30   40 1200  2    500    4    1CALLE MAYOR\n99999\n99999\n";
+    writeFile(tmp.file("lf.dat"), lf);
+    std::filesystem::create_symlink("lf.dat", tmp.file("enlace.dat"));
+    std::filesystem::permissions(tmp.file("red.dat"), std::filesystem::perms(0444));
+    ASSERT_TRUE(frm.LoadFromFile(tmp.file("enlace.dat")));
+    Type(QStringLiteral(" "));
+    for (const char* name : {"red.dat", "enlace.dat"}) {
+        testutil::WhenFileDialogShown(&frm, [&](QFileDialog* dlg) {
+            testutil::TypeFileAndAccept(dlg, QString::fromStdString(tmp.file(name)));
+        });
+        QTest::mouseClick(frm.tbSaveDat, Qt::LeftButton);
+    }
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("red.dat: es de solo lectura"), std::string::npos) << ui.messages[0];
+    EXPECT_EQ(readFile(tmp.file("red.dat")), DatText);
+    EXPECT_TRUE(std::filesystem::is_symlink(tmp.file("enlace.dat")));
+    EXPECT_EQ(readFile(tmp.file("lf.dat")), " " + lf);
+    EXPECT_EQ(frm.Saved, 1);
+}
+
 TEST_F(NetworkText, EncodingsKeepTheirBytes)
 {
     // Windows-1252: "Ñ" is 0xD1, "€" 0x80; the undefined byte 0x81 survives too.

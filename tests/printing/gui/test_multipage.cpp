@@ -51,6 +51,10 @@ TEST(BatchPrintCommandLine, PrintsPicturesIntoTheDocument)
 #include "printing/gui/DlgPrint.h"
 #include "support/ViewerFixture.h"
 
+#include "map/gui/OxrImage.h"
+
+#include <QApplication>
+#include <QImageReader>
 #include <QSpinBox>
 
 class MultiPageTest : public ViewerFixture {};
@@ -60,6 +64,9 @@ TEST_F(MultiPageTest, ChosenPagesAreSavedOneFilePerPage)
     const std::string net = tmp.file("red.dat");
     std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", net);
     ASSERT_TRUE(viewer->AbrirRedPalvon(net));
+    viewer->resize(1000, 760);
+    viewer->show();
+    QApplication::processEvents();
     TDlgPrint w(*viewer);
     w.DrawNet();
     TPageGrid& g = w.Grid();
@@ -76,6 +83,18 @@ TEST_F(MultiPageTest, ChosenPagesAreSavedOneFilePerPage)
     EXPECT_TRUE(std::filesystem::exists(tmp.file("plan_1_1.EMF")));
     EXPECT_TRUE(std::filesystem::exists(tmp.file("plan_2_2.EMF")));
     EXPECT_FALSE(std::filesystem::exists(tmp.file("plan_2_1.EMF")));
+    // JPEG pages keep the page's proportions, as large as the map canvas holds;
+    // no scratch metafile is left beside the network.
+    ASSERT_TRUE(w.SavePages(tmp.file("plan.jpg")));
+    QImageReader reader(QString::fromStdString(tmp.file("plan_2_2.JPG")));
+    reader.setDecideFormatFromContent(true);
+    EXPECT_EQ(reader.format(), QByteArray("jpeg"));
+    const QSize jpg = reader.read().size();
+    const QSize canvas = viewer->img->size();
+    EXPECT_NEAR(double(jpg.width()) / jpg.height(), double(PrintPictureWidth) / PrintPictureHeight, 0.02);
+    EXPECT_TRUE(jpg.width() == canvas.width() || jpg.height() == canvas.height());
+    EXPECT_TRUE(jpg.width() <= canvas.width() && jpg.height() <= canvas.height());
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("Velmora___.EMF")));
     // The view window is left on the last page saved; the page key is not left
     // for the next ordinary print.
     EXPECT_NEAR(WorldMinX, g.Page(2, 2).X[0], 1e-6);

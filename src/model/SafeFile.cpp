@@ -1,0 +1,371 @@
+#include "model/SafeFile.h"
+
+#include "model/ZelUtils.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace SafeFile {
+
+namespace {
+
+// Marker of scratch names: ".<name>.velmora-<pid>-<6 letters or digits>".
+constexpr char Marker[] = ".velmora-";
+
+std::string Folder(const std::string& path)
+{
+    const fs::path dir = fs::path(path).parent_path();
+    return dir.empty() ? std::string(".") : dir.string();
+}
+
+std::string ScratchPrefix(const std::string& besidePath)
+{
+    // Long names would make the scratch name longer than a folder entry may be.
+    std::string name = fs::path(besidePath).filename().string().substr(0, 100);
+    return (fs::path(Folder(besidePath)) / ("." + name + Marker + std::to_string(::getpid()) + "-")).string();
+}
+
+std::string RandomSuffix()
+{
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static thread_local std::mt19937 rng(std::random_device{}() ^ static_cast<unsigned>(::getpid()));
+    std::string s(6, 'a');
+    for (char& c : s)
+        c = letters[rng() % (sizeof(letters) - 1)];
+    return s;
+}
+
+// The process id of a scratch name of ours, or 0 when the name is not one.
+pid_t ScratchOwner(const std::string& name)
+{
+    if (name.size() < 2 || name[0] != '.')
+        return 0;
+    const size_t at = name.rfind(Marker);
+    if (at == std::string::npos || at == 0)
+        return 0;
+    size_t p = at + sizeof(Marker) - 1;
+    pid_t pid = 0;
+    size_t digits = 0;
+    for (; p < name.size() && name[p] >= '0' && name[p] <= '9' && digits < 10; ++p, ++digits)
+        pid = pid * 10 + (name[p] - '0');
+    if (digits == 0 || p >= name.size() || name[p] != '-' || name.size() - p - 1 != 6)
+        return 0;
+    for (size_t i = p + 1; i < name.size(); ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i])))
+            return 0;
+    return pid;
+}
+
+// The last failed Write of this thread: its path and reason.
+thread_local std::string lastPath, lastWhy;
+
+bool ProcessAlive(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
+
+bool NoWriteBits(mode_t mode) { return (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
+
+} // namespace
+
+std::string Reason(int err)
+{
+    switch (err) {
+    case ENOSPC:
+        return "no queda espacio en el disco";
+    case EDQUOT:
+        return "se agotó la cuota de disco";
+    case EFBIG:
+        return "el archivo supera el tamaño máximo permitido";
+    case EACCES:
+    case EPERM:
+        return "no hay permiso de escritura";
+    case EROFS:
+        return "el disco es de solo lectura";
+    case ENOENT:
+    case ENOTDIR:
+        return "la carpeta no existe";
+    case ENAMETOOLONG:
+        return "el nombre es demasiado largo";
+    case EIO:
+        return "error de lectura o escritura en el disco";
+    default:
+        return ZelUtils::Format("error del sistema %d", err);
+    }
+}
+
+std::string FailureMessage(const std::string& path, const std::string& why)
+{
+    return ZelUtils::Format("No se pudo grabar el archivo %s: %s.\rSi existía, no ha sido modificado.", path, why);
+}
+
+std::string FailureMessage(const std::string& path)
+{
+    if (path == lastPath && !lastWhy.empty())
+        return FailureMessage(path, lastWhy);
+    return ZelUtils::Format("No se pudo grabar el archivo %s.\rSi existía, no ha sido modificado.", path);
+}
+
+std::string Prepare(const std::string& path, TTarget& target)
+{
+    target = TTarget();
+    target.path = path;
+    target.real = path;
+    target.mode = 0666;
+    if (path.empty())
+        return "no se indicó el nombre del archivo";
+    // Through symbolic links (a chain of them too) to the file they name.
+    struct stat st {};
+    for (int hops = 0; ::lstat(target.real.c_str(), &st) == 0 && S_ISLNK(st.st_mode); ++hops) {
+        if (hops >= 40)
+            return "el enlace simbólico no lleva a ningún archivo";
+        std::error_code ec;
+        fs::path to = fs::read_symlink(target.real, ec);
+        if (ec)
+            return Reason(ec.value());
+        if (to.is_relative())
+            to = fs::path(Folder(target.real)) / to;
+        target.real = to.lexically_normal().string();
+    }
+    if (::lstat(target.real.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode))
+            return "no es un archivo (es una carpeta, un dispositivo o una tubería)";
+        // The permission bits decide, also for a user whom the system lets write anyway.
+        if (NoWriteBits(st.st_mode))
+            return "es de solo lectura";
+        if (::access(target.real.c_str(), W_OK) != 0)
+            return errno == EACCES ? "es de solo lectura" : Reason(errno);
+        target.exists = true;
+        target.mode = st.st_mode & 07777;
+    } else if (errno != ENOENT) {
+        return Reason(errno);
+    }
+    const std::string dir = Folder(target.real);
+    if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return "la carpeta no existe";
+    if (NoWriteBits(st.st_mode) || ::access(dir.c_str(), W_OK) != 0)
+        return "la carpeta es de solo lectura";
+    return std::string();
+}
+
+TScratch::TScratch(const TTarget& target) : target_(target)
+{
+    RemoveLeftovers(Folder(target.real));
+    const std::string prefix = ScratchPrefix(target.real);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name_ = prefix + RandomSuffix();
+        // 0666 through the umask: a new file gets the permissions any new file gets.
+        fd_ = ::open(name_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0 || errno != EEXIST)
+            break;
+    }
+    if (fd_ < 0) {
+        why_ = errno == EACCES || errno == EPERM ? "la carpeta es de solo lectura" : Reason(errno);
+        name_.clear();
+    }
+}
+
+TScratch::~TScratch()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    if (!published_ && !name_.empty())
+        ::unlink(name_.c_str());
+}
+
+bool TScratch::Write(const void* data, size_t size)
+{
+    if (!Ok())
+        return false;
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd_, p, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            why_ = Reason(n < 0 ? errno : ENOSPC);
+            return false;
+        }
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool TScratch::Finish(bool sync)
+{
+    if (!Ok())
+        return false;
+    int err = 0;
+    if (sync && ::fsync(fd_) != 0)
+        err = errno;
+    if (!err && target_.exists && ::fchmod(fd_, target_.mode) != 0)
+        err = errno;
+    if (::close(fd_) != 0 && !err)
+        err = errno;
+    fd_ = -1;
+    if (err)
+        why_ = Reason(err);
+    return !err;
+}
+
+bool TScratch::PublishWrittenByName(bool sync)
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = name_.empty() ? -1 : ::open(name_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0 && why_.empty())
+        why_ = Reason(errno);
+    return Publish(sync);
+}
+
+bool TScratch::Publish(bool sync)
+{
+    if (!Finish(sync))
+        return false;
+    if (::rename(name_.c_str(), target_.real.c_str()) != 0) {
+        why_ = Reason(errno);
+        return false;
+    }
+    published_ = true;
+    if (sync) {
+        // The rename itself reaches the disk with the folder.
+        const int dir = ::open(Folder(target_.real).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
+    }
+    return true;
+}
+
+TScratchDir::TScratchDir(const std::string& besidePath)
+{
+    RemoveLeftovers(Folder(besidePath));
+    const std::string prefix = ScratchPrefix(besidePath);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = prefix + RandomSuffix();
+        if (::mkdir(name.c_str(), 0700) == 0) {
+            path_ = name;
+            return;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    why_ = errno == EACCES || errno == EPERM ? "la carpeta es de solo lectura" : Reason(errno);
+}
+
+TScratchDir::~TScratchDir()
+{
+    std::error_code ec;
+    if (!path_.empty())
+        fs::remove_all(path_, ec);
+}
+
+void RemoveLeftovers(const std::string& folder)
+{
+    DIR* d = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!d)
+        return;
+    std::vector<std::string> gone;
+    while (const dirent* e = ::readdir(d)) {
+        const pid_t owner = ScratchOwner(e->d_name);
+        if (owner > 0 && owner != ::getpid() && !ProcessAlive(owner))
+            gone.emplace_back(e->d_name);
+    }
+    ::closedir(d);
+    for (const std::string& name : gone) {
+        std::error_code ec;
+        fs::remove_all(fs::path(folder.empty() ? "." : folder) / name, ec);
+    }
+}
+
+bool Write(const std::string& path, const std::string& bytes, std::string* why, bool sync)
+{
+    TTarget target;
+    std::string problem = Prepare(path, target);
+    if (problem.empty()) {
+        TScratch scratch(target);
+        if (scratch.Write(bytes.data(), bytes.size()) && scratch.Publish(sync))
+            return true;
+        problem = scratch.Why();
+    }
+    lastPath = path;
+    lastWhy = problem;
+    if (why)
+        *why = problem;
+    return false;
+}
+
+bool ReplaceSet(const std::vector<std::string>& scratches, const std::vector<TTarget>& targets, std::string& why)
+{
+    std::vector<std::string> kept(targets.size());
+    for (size_t i = 0; i < targets.size(); ++i) {
+        if (!targets[i].exists)
+            continue;
+        const std::string name = ScratchPrefix(targets[i].real) + RandomSuffix();
+        if (::link(targets[i].real.c_str(), name.c_str()) == 0)
+            kept[i] = name;
+    }
+    size_t moved = 0;
+    for (; moved < targets.size(); ++moved) {
+        const TTarget& t = targets[moved];
+        if (t.exists && ::chmod(scratches[moved].c_str(), t.mode) != 0)
+            break;
+        if (::rename(scratches[moved].c_str(), t.real.c_str()) != 0)
+            break;
+    }
+    const bool ok = moved == targets.size();
+    if (!ok) {
+        why = Reason(errno);
+        for (size_t j = 0; j < moved; ++j) {
+            if (!kept[j].empty() && ::rename(kept[j].c_str(), targets[j].real.c_str()) == 0)
+                kept[j].clear();
+            else if (!targets[j].exists)
+                ::unlink(targets[j].real.c_str());
+        }
+    }
+    for (const std::string& k : kept)
+        if (!k.empty())
+            ::unlink(k.c_str());
+    return ok;
+}
+
+bool WriteSet(const std::vector<std::pair<std::string, std::string>>& files, std::string& failedPath,
+              std::string& why)
+{
+    std::vector<TTarget> targets(files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+        why = Prepare(files[i].first, targets[i]);
+        if (!why.empty()) {
+            failedPath = files[i].first;
+            return false;
+        }
+    }
+    std::vector<std::unique_ptr<TScratch>> scratches;
+    std::vector<std::string> names;
+    for (size_t i = 0; i < files.size(); ++i) {
+        scratches.push_back(std::make_unique<TScratch>(targets[i]));
+        TScratch& s = *scratches.back();
+        if (!s.Write(files[i].second.data(), files[i].second.size()) || !s.Finish()) {
+            failedPath = files[i].first;
+            why = s.Why();
+            return false;
+        }
+        names.push_back(s.Name());
+    }
+    failedPath = files.empty() ? std::string() : files.front().first;
+    return ReplaceSet(names, targets, why);
+}
+
+} // namespace SafeFile

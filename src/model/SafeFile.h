@@ -1,0 +1,110 @@
+#pragma once
+// The one way user files are written: the new contents go to a uniquely named
+// file beside the target, every write and the close are checked, the data reach
+// the disk (fsync), and only then is the file renamed over the target, keeping
+// the target's permissions. A symbolic link is written through (the link stays a
+// link, the file it names gets the new contents). A target without write
+// permission bits is refused, whoever runs the program. A failure leaves the
+// earlier file exactly as it was and nothing under the real name.
+//
+// Scratch names carry the writing process's id; names left by a process that is
+// gone (a killed program, a power cut) are removed the next time a file is
+// written in that folder, or when a network is opened there.
+#include <cstddef>
+#include <string>
+#include <sys/types.h>
+#include <utility>
+#include <vector>
+
+namespace SafeFile {
+
+// A target resolved for writing.
+struct TTarget {
+    std::string path;    // as named
+    std::string real;    // the file that is written (symbolic links followed)
+    bool exists = false;
+    mode_t mode = 0;     // permissions the new file gets
+};
+
+// Resolves `path` and says why it cannot be written ("" when it can), as text that
+// completes "No se pudo grabar el archivo X: ...".
+std::string Prepare(const std::string& path, TTarget& target);
+
+// The reason for an errno value, as Prepare words its reasons.
+std::string Reason(int err);
+
+// The message the user reads when a write failed: the file, why, and that the
+// earlier file (if any) was kept.
+std::string FailureMessage(const std::string& path, const std::string& why);
+// The same for the last failed Write of this thread when it was for `path` (callers
+// that only learn "false" from a writer); without one, the message without a reason.
+std::string FailureMessage(const std::string& path);
+
+// A scratch file beside a prepared target.
+class TScratch {
+public:
+    explicit TScratch(const TTarget& target);
+    ~TScratch(); // removes the scratch file unless it was published
+    TScratch(const TScratch&) = delete;
+    TScratch& operator=(const TScratch&) = delete;
+
+    bool Ok() const { return fd_ >= 0 && why_.empty(); }
+    int Fd() const { return fd_; }
+    const std::string& Name() const { return name_; }
+    const std::string& Why() const { return why_; }
+
+    // Appends bytes; false (with Why()) on any short or failed write.
+    bool Write(const void* data, size_t size);
+    // Flushes (fsync unless `sync` is false), sets the permissions, closes and renames
+    // over the target. False with Why() on any failure; the target is then untouched.
+    bool Publish(bool sync = true);
+    // Publish for a scratch file that a library wrote by its name (a PDF printer).
+    bool PublishWrittenByName(bool sync = true);
+    // Publish without the rename, for a member of a set (ReplaceSet moves it; the
+    // destructor removes it only while it is still there).
+    bool Finish(bool sync = true);
+
+private:
+    TTarget target_;
+    std::string name_;
+    std::string why_;
+    int fd_ = -1;
+    bool published_ = false;
+};
+
+// A scratch folder beside a target, for writers that make several files at once
+// (a shapefile set). Removed with its contents by the destructor.
+class TScratchDir {
+public:
+    explicit TScratchDir(const std::string& besidePath);
+    ~TScratchDir();
+    TScratchDir(const TScratchDir&) = delete;
+    TScratchDir& operator=(const TScratchDir&) = delete;
+    bool Ok() const { return !path_.empty(); }
+    const std::string& Path() const { return path_; }
+    const std::string& Why() const { return why_; }
+
+private:
+    std::string path_;
+    std::string why_;
+};
+
+// The folder's scratch names whose writer is gone are removed (nothing else is
+// touched).
+void RemoveLeftovers(const std::string& folder);
+
+// Writes bytes safely; false with the reason in *why. `sync` false skips the fsync
+// (a log rewritten on every read need not wait for the disk).
+bool Write(const std::string& path, const std::string& bytes, std::string* why = nullptr, bool sync = true);
+
+// Moves finished scratch files over their prepared targets as one set (permissions
+// kept): the earlier files are kept aside (hard links) until every member is in,
+// and put back when one cannot be moved. False with the reason in why.
+bool ReplaceSet(const std::vector<std::string>& scratches, const std::vector<TTarget>& targets, std::string& why);
+
+// Writes several files that belong together (name, bytes): all are written aside
+// first and swapped in by ReplaceSet, so that a failure leaves the earlier set whole.
+bool WriteSet(const std::vector<std::pair<std::string, std::string>>& files, std::string& failedPath,
+              std::string& why);
+
+} // namespace SafeFile

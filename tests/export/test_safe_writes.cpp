@@ -1,0 +1,347 @@
+// Every writer of user files against the ways a write fails: a read-only file, a
+// read-only folder, a disk that fills up half way (a file-size limit) and a program
+// killed half way. The earlier files stay byte for byte, one Spanish message says
+// why, and nothing is left under the real name; a killed write's scratch files go
+// at the next save in the folder.
+#include "archive/ZipForge.h"
+#include "export/Emme2Export.h"
+#include "export/GeoWriters.h"
+#include "export/KmzExport.h"
+#include "export/ZelDxfer.h"
+#include "export/ZelShper0.h"
+#include "analysis/KDVanalysis.h"
+#include "map/GeoLayers.h"
+#include "model/FileUtils.h"
+#include "model/KDVvars.h"
+#include "model/PalvonListings.h"
+#include "model/PalvonRead.h"
+#include "model/PalvonVars.h"
+#include "model/PolygonFile.h"
+#include "model/SelectionFiles.h"
+#include "platform/IniFile.h"
+#include "support/RecordingServices.h"
+#include "support/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using testutil::readFile;
+
+namespace {
+
+// Files of a folder, name -> bytes.
+std::map<std::string, std::string> Snapshot(const fs::path& dir)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::directory_iterator(dir))
+        files[e.path().filename().string()] = fs::is_regular_file(e.path()) ? readFile(e.path().string()) : "<dir>";
+    return files;
+}
+
+// A network big enough that every writer writes more than the size limit below.
+void SampleNetwork()
+{
+    PalvonRead::ClearNetwork();
+    for (int32_t i = 0; i < 60; ++i) {
+        const int32_t n = PalvonRead::NodeIndex(100 + i);
+        Nodos[n].X = 350000.0f + 25.0f * float(i);
+        Nodos[n].Y = 6300000.0f + 10.0f * float(i % 7);
+        Nodos[n].HasXY = 1;
+        Nodos[n].Mark = 1;
+    }
+    for (int32_t i = 1; i < 60; ++i) {
+        const int32_t k = PalvonRead::NewLink();
+        Arcos[k].A = 99 + i;
+        Arcos[k].B = 100 + i;
+        Arcos[k].AIndex = PalvonRead::NodeIndex(99 + i);
+        Arcos[k].BIndex = PalvonRead::NodeIndex(100 + i);
+        Arcos[k].StreetName = "Avenida del Puerto";
+        Arcos[k].PointCount = 1;
+        Arcos[k].Points[1] = {350000.125 + 25.0 * i, 6300000.5};
+        Arcos[k].Mark = 1;
+    }
+    for (int32_t z = 1; z <= 12; ++z) {
+        const int32_t i = PalvonRead::NewZone();
+        Zonas[i].Number = z;
+        Zonas[i].Polygon = {{0, 0}, {1000.5, 2000.25}, {1500, 2500}, {800, 3000}, {1000.5, 2000.25}};
+        Zonas[i].PolygonCount = 4;
+    }
+    PijaLinkCount = 50;
+    for (int32_t r = 1; r <= PijaLinkCount; ++r) {
+        PijaLinks[r].A = 100 + r;
+        PijaLinks[r].B = 101 + r;
+        PijaLinks[r].Zo = r;
+        PijaLinks[r].Zd = r + 1;
+        PijaLinks[r].Pij = 12.5f;
+    }
+    NumGeoLayers = 1;
+    GeoLayerEnd[0] = 0;
+    GeoLayerEnd[1] = 1;
+    GeoLayerVisible[1] = 1;
+    GeoLayerNames[1] = "capa";
+    GeoLinks[1].Id = 7;
+    GeoLinks[1].Points.clear();
+    for (int i = 0; i < 40; ++i)
+        GeoLinks[1].Points.push_back({350000.0 + i * 3.25, 6300000.0 + i * 1.5});
+    GeoLinks[1].Count = int32_t(GeoLinks[1].Points.size());
+}
+
+std::vector<int32_t> AllLinks()
+{
+    std::vector<int32_t> links;
+    for (int32_t k = 1; k <= Network.LinkCount; ++k)
+        links.push_back(k);
+    return links;
+}
+
+// Adds `source` to the archive `zip`, making it when new: "" or the message.
+std::string ArchiveAdd(const std::string& zipPath, const std::string& source, bool create)
+{
+    TZipForge zip;
+    try {
+        zip.FileName = zipPath;
+        zip.BaseDir = fs::path(source).parent_path().string();
+        zip.OnProcessFileFailure = [](const std::string&, int, int, int, const std::string&, int& action) {
+            action = 2;
+        };
+        if (create)
+            zip.OpenArchiveMode(65535);
+        else
+            zip.OpenArchive();
+        zip.AddFiles(source, 10431, std::string());
+        zip.CloseArchive();
+    } catch (const std::exception& e) {
+        return FileUtils::WriteFailure(zipPath, zip.WriteProblem().empty() ? e.what() : zip.WriteProblem());
+    }
+    return std::string();
+}
+
+struct Writer {
+    const char* name;
+    const char* file;                                      // the target in the folder
+    std::function<std::string(const std::string&)> write; // "" or the message the user reads
+};
+
+std::string Told(bool ok, const std::string& path) { return ok ? std::string() : FileUtils::WriteFailure(path); }
+
+// Data the archive rows add (incompressible, so the archive outgrows the limit).
+std::string Payload()
+{
+    std::string s(8192, '\0');
+    uint32_t x = 12345;
+    for (char& c : s) {
+        x = x * 1103515245u + 12345u;
+        c = char(x >> 24);
+    }
+    return s;
+}
+
+const std::vector<Writer>& Writers()
+{
+    static const std::vector<Writer> rows = {
+        {"selection", "red.sel", [](const std::string& p) { return Told(SelectionFiles::WriteSelection(p), p); }},
+        {"zoning", "zonas.txt", [](const std::string& p) { return Told(PolygonFile::WriteZoning(p), p); }},
+        {"geo layer", "capa.geo",
+         [](const std::string& p) {
+             GeoLayerFiles[1] = p;
+             GeoLayerDirs[1] = fs::path(p).parent_path().string();
+             RecordingServices ui;
+             const bool ok = KDVlib::WriteGeo();
+             return ok ? std::string() : ui.messages.size() == 1 ? ui.messages[0] : "mensajes: " + std::to_string(ui.messages.size());
+         }},
+        {"shape points", "red.sig", [](const std::string& p) { return Told(KDVlib::WriteSigFile(p), p); }},
+        {"settings", "Velmora0.INI",
+         [](const std::string& p) {
+             try {
+                 TIniFile ini(p);
+                 ini.HoldWrites();
+                 for (int i = 0; i < 40; ++i)
+                     ini.WriteString("Velmora", "Clave" + std::to_string(i), "1;0;255;3.5");
+                 ini.UpdateFile();
+             } catch (const std::exception& e) {
+                 return std::string(e.what());
+             }
+             return std::string();
+         }},
+        {"dxf", "red.dxf",
+         [](const std::string& p) {
+             ZelDxfer::DxfOpen(p);
+             for (int i = 0; i < 30; ++i)
+                 ZelDxfer::DxfPoint("P", i, 2 * i);
+             return Told(ZelDxfer::DxfClose(), p);
+         }},
+        {"emme2", "red.network",
+         [](const std::string& p) {
+             std::string error;
+             Emme2Export::WriteEmme2(FileUtils::ChangeFileExt(p, ""), error);
+             return error;
+         }},
+        {"csv", "pijas.csv", [](const std::string& p) { return Told(KDVanalysis::WritePijaCsv(p, false), p); }},
+        {"kmz", "capas.kmz",
+         [](const std::string& p) {
+             std::string error;
+             KmzExport::ExportGeoLayersKmz(p, KmzExport::TKmzConversion(), error);
+             return error;
+         }},
+        {"shapefile", "arcos.shp",
+         [](const std::string& p) {
+             std::string error;
+             ZelShper0::WriteLinkShapefile(p, AllLinks(), 0, 0, false, 0, error);
+             return error;
+         }},
+        {"archive", "datos.zip",
+         [](const std::string& p) {
+             // Made new the first time, brought up to date after that.
+             static testutil::TempDir source;
+             static int round = 0;
+             const std::string name = source.file("parte" + std::to_string(round++) + ".bin");
+             testutil::writeFile(name, Payload());
+             return ArchiveAdd(p, name, !fs::exists(p));
+         }},
+    };
+    return rows;
+}
+
+constexpr rlim_t Limit = 700; // bytes: below every writer's output
+
+// Runs the writer in a child process limited to Limit bytes per file. With `killed`
+// the limit ends the child (as a kill would, mid-write); otherwise the write fails
+// and the child exits 0 when the writer said so with one Spanish message.
+int WriteInChild(const Writer& w, const std::string& path, bool killed)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        rlimit core{0, 0};
+        ::setrlimit(RLIMIT_CORE, &core);
+        std::signal(SIGXFSZ, killed ? SIG_DFL : SIG_IGN);
+        rlimit size{Limit, Limit};
+        ::setrlimit(RLIMIT_FSIZE, &size);
+        const std::string message = w.write(path);
+        ::_exit(message.rfind("No se pudo grabar el archivo ", 0) == 0 ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return status;
+}
+
+class SafeWrites : public ::testing::Test {
+protected:
+    void SetUp() override { SampleNetwork(); }
+    void TearDown() override
+    {
+        PalvonRead::ClearNetwork();
+        NumGeoLayers = 0;
+        PijaLinkCount = 0;
+    }
+};
+
+} // namespace
+
+TEST_F(SafeWrites, FailuresKeepTheEarlierFiles)
+{
+    for (const Writer& w : Writers()) {
+        SCOPED_TRACE(w.name);
+        testutil::TempDir tmp;
+        const fs::path dir = tmp.path() / "carpeta";
+        fs::create_directories(dir);
+        const std::string path = (dir / w.file).string();
+        ASSERT_EQ(w.write(path), "");
+        const auto before = Snapshot(dir);
+        size_t largest = 0;
+        for (const auto& [name, bytes] : before)
+            largest = std::max(largest, bytes.size());
+        ASSERT_GT(largest, Limit); // the limit below is met half way
+
+        // A read-only file, whoever runs the program.
+        fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+        std::string message = w.write(path);
+        EXPECT_NE(message.find("es de solo lectura"), std::string::npos) << message;
+        EXPECT_EQ(Snapshot(dir), before);
+        fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
+
+        // A read-only folder.
+        fs::permissions(dir, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
+        message = w.write(path);
+        EXPECT_NE(message.find("la carpeta es de solo lectura"), std::string::npos) << message;
+        EXPECT_EQ(Snapshot(dir), before);
+        fs::permissions(dir, fs::perms::owner_all);
+
+        // The disk fills up half way.
+        const int failed = WriteInChild(w, path, false);
+        EXPECT_TRUE(WIFEXITED(failed) && WEXITSTATUS(failed) == 0) << "status " << failed;
+        EXPECT_EQ(Snapshot(dir), before);
+
+        // Killed half way: the earlier files are whole; the next save clears the scratch.
+        const int killed = WriteInChild(w, path, true);
+        EXPECT_TRUE(WIFSIGNALED(killed) && WTERMSIG(killed) == SIGXFSZ) << "status " << killed;
+        for (const auto& [name, bytes] : before)
+            EXPECT_EQ(readFile((dir / name).string()), bytes) << name;
+        ASSERT_EQ(w.write(path), "");
+        auto after = Snapshot(dir);
+        EXPECT_EQ(after.size(), before.size());
+        for (const auto& [name, bytes] : before)
+            EXPECT_TRUE(after.count(name)) << name;
+    }
+}
+
+TEST_F(SafeWrites, LinksModesAndLineEndsAreKept)
+{
+    testutil::TempDir tmp;
+    const std::string real = tmp.file("real.ini"), link = tmp.file("enlace.ini");
+    testutil::writeFile(real, "; notas\n[Velmora]\nGeneral=1;0\n");
+    fs::permissions(real, fs::perms(0640));
+    fs::create_symlink("real.ini", link);
+    {
+        TIniFile ini(link);
+        ini.WriteString("Velmora", "Colores", "255");
+    }
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(readFile(real), "; notas\n[Velmora]\nGeneral=1;0\nColores=255\n");
+    EXPECT_EQ(fs::status(real).permissions(), fs::perms(0640));
+
+    // A settings file that cannot be read is never replaced by what was understood of it.
+    const std::string big = tmp.file("grande.ini");
+    testutil::writeFile(big, "[Velmora]\r\nGeneral=1\r\n");
+    fs::resize_file(big, FileUtils::MaxDataFileBytes + 1); // sparse: no disk used
+    TIniFile unreadable(big);
+    EXPECT_TRUE(unreadable.Unreadable());
+    EXPECT_THROW(unreadable.WriteString("Velmora", "General", "0"), EIniFileException);
+    EXPECT_EQ(fs::file_size(big), FileUtils::MaxDataFileBytes + 1);
+    std::ifstream head(big, std::ios::binary);
+    char first[10] = {};
+    head.read(first, sizeof first);
+    EXPECT_EQ(std::string(first, sizeof first), "[Velmora]\r");
+}
+
+TEST_F(SafeWrites, ResultsReadBackWithIndependentTools)
+{
+    testutil::TempDir tmp;
+    const std::string shp = tmp.file("arcos.shp"), kmz = tmp.file("capas.kmz");
+    // A full disk on the first try, then a good one: the set and the archive are whole.
+    for (const Writer& w : Writers()) {
+        const std::string name = w.name;
+        if (name != "shapefile" && name != "kmz")
+            continue;
+        const std::string path = name == "kmz" ? kmz : shp;
+        EXPECT_EQ(WriteInChild(w, path, false), 0);
+        EXPECT_FALSE(fs::exists(path));
+        ASSERT_EQ(w.write(path), "");
+    }
+    EXPECT_EQ(std::system(("ogrinfo -ro -al -so " + shp + " | grep -q 'Feature Count: 59'").c_str()), 0);
+    EXPECT_EQ(std::system(("python3 -c \"import zipfile,sys; z=zipfile.ZipFile(sys.argv[1]); "
+                           "assert z.testzip() is None and z.namelist()==['capas.kml']\" " + kmz).c_str()),
+              0);
+    EXPECT_EQ(Snapshot(tmp.path()).size(), 4u); // .shp .shx .dbf and the archive: no scratch KML
+}
