@@ -574,16 +574,16 @@ TEST_F(PrintFiles, PrinterSetupSendsPrintsToAPdfFile)
     EXPECT_GT(box.width(), 0.8 * expected.width());
     EXPECT_GT(box.height(), 0.8 * expected.height());
 
-    // A print that cannot be written (its scratch name beside the file taken by
-    // a folder) leaves the earlier PDF whole and says so.
+    // A print that cannot be written (the PDF made read-only) leaves the earlier
+    // PDF whole and says so.
     const std::string earlier = testutil::readFile(pdf.toStdString());
-    std::filesystem::create_directory(tmp.file(".hojas.pdf.part.pdf"));
+    std::filesystem::permissions(pdf.toStdString(), std::filesystem::perms(0444));
     RecordingServices ui;
     LiveAction(viewer, "aVistaPrevia1")->trigger();
     testutil::settle();
     ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
     FrmPreview->close();
-    EXPECT_TRUE(ui.anyMessageContains("No se pudo escribir el archivo " + pdf.toStdString()));
+    EXPECT_TRUE(ui.anyMessageContains("No se pudo grabar el archivo " + pdf.toStdString() + ": es de solo lectura"));
     EXPECT_EQ(testutil::readFile(pdf.toStdString()), earlier);
 }
 
