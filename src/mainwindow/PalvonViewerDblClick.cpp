@@ -39,12 +39,14 @@ bool ClickOnSegment(const TOxrImage& img, int32_t a, int32_t b)
         return false;
     const TPoint p1{Nodos[a].X, Nodos[a].Y};
     const TPoint p2{Nodos[b].X, Nodos[b].Y};
-    const QPoint q1 = img.PointRecToPoint(p1);
-    const QPoint q2 = img.PointRecToPoint(p2);
-    // Segments nowhere near the click need no region.
-    constexpr int reach = 5;
-    if (ClickPixX < std::min(q1.x(), q2.x()) - reach || ClickPixX > std::max(q1.x(), q2.x()) + reach ||
-        ClickPixY < std::min(q1.y(), q2.y()) - reach || ClickPixY > std::max(q1.y(), q2.y()) + reach)
+    // Segments nowhere near the click need no region (unrounded pixels: the
+    // nodes may lie far beyond the window).
+    const TWorldWindow& world = img.World();
+    const double x1 = world.PixelX(p1.x), x2 = world.PixelX(p2.x);
+    const double y1 = world.Height - world.PixelUp(p1.y), y2 = world.Height - world.PixelUp(p2.y);
+    constexpr double reach = 6;
+    if (!(ClickPixX >= std::min(x1, x2) - reach && ClickPixX <= std::max(x1, x2) + reach &&
+          ClickPixY >= std::min(y1, y2) - reach && ClickPixY <= std::max(y1, y2) + reach))
         return false;
     return img.PolygonRegion(p1, p2, 3, 0).contains(QPoint(ClickPixX, ClickPixY));
 }

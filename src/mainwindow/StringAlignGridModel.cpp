@@ -30,7 +30,8 @@ void TGridCellText::assign(std::string_view s)
     if (static_cast<uint8_t>(buf_[kTag]) == kHeap)
         std::memcpy(&old, buf_, sizeof old);
     if (s.size() <= kTag) {
-        std::memmove(buf_, s.data(), s.size());
+        if (!s.empty()) // an empty view may hold no pointer at all
+            std::memmove(buf_, s.data(), s.size());
         buf_[kTag] = static_cast<char>(s.size());
     } else {
         auto n = static_cast<uint32_t>(std::min<size_t>(s.size(), UINT32_MAX));

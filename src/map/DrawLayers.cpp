@@ -343,9 +343,11 @@ void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
                 p->setPen(pen);
                 penSet = true;
             }
-            if (batched)
-                run.emplace_back(img.PointRecToPoint(pts[0]), img.PointRecToPoint(pts[1]));
-            else
+            QLine line;
+            if (batched) {
+                if (img.SegmentPixels(pts[0], pts[1], line))
+                    run.push_back(line);
+            } else
                 img.PolylinePtArray(pts, int32_t(pts.size()) - 1, 0);
         });
         flush();
@@ -468,7 +470,9 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
             img.LineW(z.CentroidX, z.CentroidY, to.x, to.y);
             return;
         }
-        connectors.emplace_back(img.WorldToPoint(z.CentroidX, z.CentroidY), img.WorldToPoint(to.x, to.y));
+        QLine line;
+        if (img.SegmentPixels({z.CentroidX, z.CentroidY}, to, line))
+            connectors.push_back(line);
         lastEnd = to;
     };
     std::vector<TPoint> ends;

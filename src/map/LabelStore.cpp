@@ -204,17 +204,29 @@ bool HasPixels(const QPoint* c)
     return false;
 }
 
+// The rectangle from (x0, y0) up to (x1, y1) excluded, no wider or taller than
+// 2^30 (from its top-left corner), so that its width and height fit an int.
+QRect SpanRect(int64_t x0, int64_t y0, int64_t x1, int64_t y1)
+{
+    constexpr int64_t Limit = int64_t(1) << 30;
+    return QRect(int(x0), int(y0), int(std::min(x1 - x0, Limit)), int(std::min(y1 - y0, Limit)));
+}
+
+// The rectangle between the extremes of an upright box's corners.
+QRect UprightRect(const QPoint* c)
+{
+    return SpanRect(std::min(c[0].x(), c[2].x()), std::min(c[0].y(), c[2].y()), std::max(c[0].x(), c[2].x()),
+                    std::max(c[0].y(), c[2].y()));
+}
+
 } // namespace
 
 QRegion TLabelStore::BoxRegion(const QPoint* c)
 {
     const bool upright = (c[0].y() == c[1].y() && c[1].x() == c[2].x() && c[2].y() == c[3].y() && c[3].x() == c[0].x()) ||
                          (c[0].x() == c[1].x() && c[1].y() == c[2].y() && c[2].x() == c[3].x() && c[3].y() == c[0].y());
-    if (upright) {
-        const int x0 = std::min(c[0].x(), c[2].x()), x1 = std::max(c[0].x(), c[2].x());
-        const int y0 = std::min(c[0].y(), c[2].y()), y1 = std::max(c[0].y(), c[2].y());
-        return QRegion(QRect(x0, y0, x1 - x0, y1 - y0));
-    }
+    if (upright)
+        return QRegion(UprightRect(c));
     QPolygon polygon(5);
     for (int k = 0; k < 4; ++k)
         polygon[k] = c[k];
@@ -280,9 +292,7 @@ bool TLabelStore::MakeShape(const QPoint* c, TShape& shape)
     const bool upright = (c[0].y() == c[1].y() && c[1].x() == c[2].x() && c[2].y() == c[3].y() && c[3].x() == c[0].x()) ||
                          (c[0].x() == c[1].x() && c[1].y() == c[2].y() && c[2].x() == c[3].x() && c[3].y() == c[0].y());
     if (upright) { // the region is this rectangle, as BoxRegion makes it
-        const int x0 = std::min(c[0].x(), c[2].x()), x1 = std::max(c[0].x(), c[2].x());
-        const int y0 = std::min(c[0].y(), c[2].y()), y1 = std::max(c[0].y(), c[2].y());
-        const QRect r(x0, y0, x1 - x0, y1 - y0);
+        const QRect r = UprightRect(c);
         if (r.isEmpty())
             return false;
         shape.kind = TKind::Rect;
@@ -321,7 +331,9 @@ bool TLabelStore::MakeShape(const QRegion& region, TShape& shape)
     shape.hasRegion = true;
     if (region.rectCount() == 1) {
         const QRect& r = shape.bounds;
-        const int x1 = r.x() + r.width(), y1 = r.y() + r.height();
+        // Corners past the int range stand at its end (geometry leaves them alone).
+        const int x1 = int(std::min<int64_t>(int64_t(r.x()) + r.width(), INT32_MAX));
+        const int y1 = int(std::min<int64_t>(int64_t(r.y()) + r.height(), INT32_MAX));
         shape.kind = TKind::Rect;
         shape.corner[0] = QPoint(r.x(), r.y());
         shape.corner[1] = QPoint(x1, r.y());

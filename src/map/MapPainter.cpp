@@ -11,6 +11,7 @@
 #include <QStringDecoder>
 #include <QTransform>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -56,6 +57,87 @@ void LabelSinCos(int32_t angle, double& s, double& c)
     c = std::cos(a);
 }
 
+// ---- Clipping in floating point (pixels) ----
+
+bool Finite(const QPointF& p) { return std::isfinite(p.x()) && std::isfinite(p.y()); }
+
+QPoint Rounded(const QPointF& p) { return QPoint(Round(p.x()), Round(p.y())); }
+
+// Liang-Barsky: the part of segment a-b inside the box; false when none.
+bool ClipSegment(QPointF& a, QPointF& b, const QRectF& box)
+{
+    if (!Finite(a) || !Finite(b))
+        return false;
+    const double dx = b.x() - a.x(), dy = b.y() - a.y();
+    double t0 = 0.0, t1 = 1.0;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {a.x() - box.left(), box.right() - a.x(), a.y() - box.top(), box.bottom() - a.y()};
+    for (int k = 0; k < 4; ++k) {
+        if (p[k] == 0) {
+            if (q[k] < 0)
+                return false;
+            continue;
+        }
+        const double t = q[k] / p[k];
+        if (p[k] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1)
+            return false;
+    }
+    const QPointF from = a;
+    if (t0 > 0)
+        a = QPointF(from.x() + t0 * dx, from.y() + t0 * dy);
+    if (t1 < 1)
+        b = QPointF(from.x() + t1 * dx, from.y() + t1 * dy);
+    return true;
+}
+
+// Sutherland-Hodgman against the four sides of the box (the polygon closed
+// implicitly). Inside the box every point keeps its winding number, so either
+// fill rule fills there what it filled before.
+void ClipPolygon(std::vector<QPointF>& points, const QRectF& box)
+{
+    for (const QPointF& p : points)
+        if (!Finite(p)) {
+            points.clear();
+            return;
+        }
+    std::vector<QPointF> out;
+    for (int side = 0; side < 4 && !points.empty(); ++side) {
+        auto inside = [&](const QPointF& p) {
+            switch (side) {
+            case 0: return p.x() >= box.left();
+            case 1: return p.x() <= box.right();
+            case 2: return p.y() >= box.top();
+            default: return p.y() <= box.bottom();
+            }
+        };
+        auto cross = [&](const QPointF& a, const QPointF& b) {
+            const double edge = side == 0 ? box.left() : side == 1 ? box.right() : side == 2 ? box.top() : box.bottom();
+            if (side < 2) {
+                const double t = (edge - a.x()) / (b.x() - a.x());
+                return QPointF(edge, a.y() + t * (b.y() - a.y()));
+            }
+            const double t = (edge - a.y()) / (b.y() - a.y());
+            return QPointF(a.x() + t * (b.x() - a.x()), edge);
+        };
+        out.clear();
+        for (size_t k = 0; k < points.size(); ++k) {
+            const QPointF& cur = points[k];
+            const QPointF& prev = points[(k + points.size() - 1) % points.size()];
+            if (inside(cur)) {
+                if (!inside(prev))
+                    out.push_back(cross(prev, cur));
+                out.push_back(cur);
+            } else if (inside(prev)) {
+                out.push_back(cross(prev, cur));
+            }
+        }
+        points.swap(out);
+    }
+}
 
 } // namespace
 
@@ -168,12 +250,162 @@ int32_t TMapPainter::LastIndex(std::span<const TPoint> points, int32_t n) const
     return int32_t(std::min<int64_t>(n, last));
 }
 
-void TMapPainter::ToPixels(std::span<const TPoint> points, int32_t n, QPolygon& out) const
+bool TMapPainter::NearPixel(double x, double y) const
+{
+    const double px = world_.PixelX(x), up = world_.PixelUp(y);
+    return px >= -FarPixels && px <= world_.Width + FarPixels && up >= -FarPixels && up <= world_.Height + FarPixels;
+}
+
+bool TMapPainter::NearPixel(double x, double y, QPoint& out) const
+{
+    const double px = world_.PixelX(x), up = world_.PixelUp(y);
+    if (!(px >= -FarPixels && px <= world_.Width + FarPixels && up >= -FarPixels && up <= world_.Height + FarPixels))
+        return false;
+    // As WorldToPixelX and WorldToPixelY round them.
+    out = QPoint(Round(px), world_.Height - Round(up));
+    return true;
+}
+
+QRectF TMapPainter::FarBox() const
+{
+    return QRectF(-FarPixels, -FarPixels, world_.Width + 2 * FarPixels, world_.Height + 2 * FarPixels);
+}
+
+bool TMapPainter::ToPixels(std::span<const TPoint> points, int32_t n, QPolygon& out) const
 {
     const int32_t last = LastIndex(points, n);
     out.resize(last < 0 ? 0 : last + 1);
     for (int32_t k = 0; k <= last; ++k)
-        out[k] = PointRecToPoint(points[k]);
+        if (!NearPixel(points[k].x, points[k].y, out[k]))
+            return false;
+    return true;
+}
+
+void TMapPainter::ToPixelsF(std::span<const TPoint> points, int32_t n, std::vector<QPointF>& out) const
+{
+    const int32_t last = LastIndex(points, n);
+    out.clear();
+    for (int32_t k = 0; k <= last; ++k)
+        out.push_back(PixelF(points[k].x, points[k].y));
+}
+
+bool TMapPainter::SegmentPixels(const TPoint& a, const TPoint& b, QLine& line) const
+{
+    QPoint p, q;
+    if (NearPixel(a.x, a.y, p) && NearPixel(b.x, b.y, q)) {
+        line = QLine(p, q);
+        return true;
+    }
+    QPointF from = PixelF(a.x, a.y), to = PixelF(b.x, b.y);
+    if (!ClipSegment(from, to, FarBox()))
+        return false;
+    line = QLine(Rounded(from), Rounded(to));
+    return true;
+}
+
+void TMapPainter::DrawFarPolygon(std::vector<QPointF>& points)
+{
+    ClipPolygon(points, FarBox());
+    if (points.size() < 2)
+        return;
+    scratch2_.resize(int(points.size()) + 1);
+    for (size_t k = 0; k < points.size(); ++k)
+        scratch2_[int(k)] = Rounded(points[k]);
+    scratch2_[int(points.size())] = scratch2_[0];
+    DrawPixelPolygon(scratch2_);
+}
+
+void TMapPainter::DrawFarPolyline(const std::vector<QPointF>& points)
+{
+    // The pieces of the line within the far box, each drawn as one polyline.
+    const QRectF box = FarBox();
+    scratch2_.clear();
+    for (size_t k = 1; k < points.size(); ++k) {
+        QPointF a = points[k - 1], b = points[k];
+        if (!ClipSegment(a, b, box)) {
+            DrawPixelPolyline(scratch2_);
+            scratch2_.clear();
+            continue;
+        }
+        const QPoint from = Rounded(a), to = Rounded(b);
+        if (scratch2_.isEmpty() || scratch2_.last() != from || a != points[k - 1]) {
+            DrawPixelPolyline(scratch2_);
+            scratch2_.clear();
+            scratch2_ << from;
+        }
+        scratch2_ << to;
+        if (b != points[k]) { // the line leaves the box here
+            DrawPixelPolyline(scratch2_);
+            scratch2_.clear();
+        }
+    }
+    DrawPixelPolyline(scratch2_);
+}
+
+void TMapPainter::DrawFarEllipse(double x, double y, double r)
+{
+    const QRectF box = FarBox();
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(r) || r < 0 ||
+        !box.intersects(QRectF(x - r, y - r, 2 * r, 2 * r)))
+        return;
+    if (r <= MaxEllipsePixels && box.contains(x, y)) {
+        PixelEllipse(Round(x), Round(y), Round(r));
+        return;
+    }
+    const bool filled = painter_ && painter_->brush().style() != Qt::NoBrush;
+    const QPointF corners[4] = {box.topLeft(), box.topRight(), box.bottomRight(), box.bottomLeft()};
+    double reach = 0; // the farthest corner of the box from the centre
+    for (const QPointF& c : corners)
+        reach = std::max(reach, std::hypot(c.x() - x, c.y() - y));
+    std::vector<QPointF>& pts = farScratch_;
+    pts.clear();
+    if (r >= reach + 2) { // the box lies inside the circle: only the fill shows
+        if (filled) {
+            pts.assign(corners, corners + 4);
+            DrawFarPolygon(pts);
+        }
+        return;
+    }
+    // The arc over the angles the box spans seen from the centre (all of them
+    // when the centre lies inside), in steps whose chords stay within a quarter
+    // of a pixel of the curve.
+    double a0 = 0, a1 = 2 * Pi;
+    const bool inside = box.contains(x, y);
+    if (!inside) {
+        const double mid = std::atan2(box.center().y() - y, box.center().x() - x);
+        double lo = 0, hi = 0;
+        for (const QPointF& c : corners) {
+            double d = std::atan2(c.y() - y, c.x() - x) - mid;
+            d = std::remainder(d, 2 * Pi);
+            lo = std::min(lo, d);
+            hi = std::max(hi, d);
+        }
+        a0 = mid + lo;
+        a1 = mid + hi;
+    }
+    const int steps = int(std::clamp(std::ceil((a1 - a0) * std::sqrt(std::max(r, 1.0) / 2.0)), 16.0, 20000.0));
+    if (filled && !inside)
+        pts.emplace_back(x, y);
+    for (int k = 0; k <= steps; ++k) {
+        const double a = a0 + (a1 - a0) * k / steps;
+        pts.emplace_back(x + r * std::cos(a), y + r * std::sin(a));
+    }
+    if (filled)
+        DrawFarPolygon(pts);
+    else
+        DrawFarPolyline(pts);
+}
+
+QRegion TMapPainter::FarRegion(std::vector<QPointF>& points, Qt::FillRule rule) const
+{
+    ClipPolygon(points, QRectF(-RegionPixels, -RegionPixels, world_.Width + 2 * RegionPixels,
+                               world_.Height + 2 * RegionPixels));
+    if (points.size() < 3)
+        return QRegion();
+    QPolygon polygon(int(points.size()));
+    for (size_t k = 0; k < points.size(); ++k)
+        polygon[int(k)] = Rounded(points[k]);
+    return QRegion(polygon, rule);
 }
 
 void TMapPainter::DrawPixelPolygon(const QPolygon& polygon)
@@ -211,6 +443,7 @@ void TMapPainter::PixelRectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 
 void TMapPainter::PixelEllipse(int32_t x, int32_t y, int32_t r)
 {
+    // Callers keep the centre and the radius within the far box's reach.
     if (!BeginShape())
         return;
     painter_->drawEllipse(QRect(x - r, y - r, 2 * r, 2 * r));
@@ -222,14 +455,15 @@ void TMapPainter::PixelEllipse(int32_t x, int32_t y, int32_t r)
 
 void TMapPainter::MoveToW(double x, double y)
 {
-    penPos_ = WorldToPoint(x, y);
+    penPos_ = {x, y};
 }
 
 void TMapPainter::LineToW(double x, double y)
 {
-    const QPoint to = WorldToPoint(x, y);
-    if (BeginShape()) {
-        painter_->drawLine(penPos_, to);
+    const TPoint to{x, y};
+    QLine line;
+    if (SegmentPixels(penPos_, to, line) && BeginShape()) {
+        painter_->drawLine(line);
         Changed();
     }
     penPos_ = to;
@@ -265,31 +499,55 @@ QImage* TMapPainter::DirectPixels()
 
 void TMapPainter::RectangleW(double x1, double y1, double x2, double y2)
 {
-    PixelRectangle(WorldToPixelX(x1), WorldToPixelY(y1), WorldToPixelX(x2), WorldToPixelY(y2));
+    // A rectangle clips by clamping its sides.
+    auto column = [&](double x) { return Round(std::clamp(world_.PixelX(x), -FarPixels, world_.Width + FarPixels)); };
+    auto row = [&](double y) {
+        return world_.Height - Round(std::clamp(world_.PixelUp(y), -FarPixels, world_.Height + FarPixels));
+    };
+    PixelRectangle(column(x1), row(y1), column(x2), row(y2));
 }
 
 void TMapPainter::Circle(double x, double y, double r)
 {
-    const int32_t radius = r >= 0 ? Round(r * PixelsPerUnit()) : Round(-r);
-    PixelEllipse(WorldToPixelX(x), WorldToPixelY(y), radius);
+    const double radius = r >= 0 ? r * PixelsPerUnit() : -r;
+    QPoint c;
+    if (NearPixel(x, y, c) && radius <= MaxEllipsePixels)
+        PixelEllipse(c.x(), c.y(), Round(radius));
+    else
+        DrawFarEllipse(world_.PixelX(x), double(world_.Height) - world_.PixelUp(y), radius);
 }
 
 void TMapPainter::PolygonPtArray(std::span<const TPoint> points, int32_t n)
 {
-    ToPixels(points, n, scratch_);
-    DrawPixelPolygon(scratch_);
+    if (ToPixels(points, n, scratch_)) {
+        DrawPixelPolygon(scratch_);
+        return;
+    }
+    ToPixelsF(points, n, farScratch_);
+    DrawFarPolygon(farScratch_);
 }
 
 void TMapPainter::PolylinePtArray(std::span<const TPoint> points, int32_t n, int32_t w)
 {
-    ToPixels(points, n, scratch_);
+    if (!ToPixels(points, n, scratch_) || std::abs(double(w)) > FarPixels) {
+        ToPixelsF(points, n, farScratch_);
+        if (farScratch_.size() < 2)
+            return;
+        const QPointF chord = farScratch_.back() - farScratch_.front();
+        const double len = std::hypot(chord.x(), chord.y());
+        if (w != 0 && len > 0)
+            for (QPointF& p : farScratch_)
+                p += QPointF(-chord.y() * w / len, chord.x() * w / len);
+        DrawFarPolyline(farScratch_);
+        return;
+    }
     if (scratch_.size() < 2)
         return;
     if (w != 0) {
         const QPoint chord = scratch_.last() - scratch_.first();
         const double len = std::hypot(double(chord.x()), double(chord.y()));
         if (len > 0) {
-            const QPoint shift(Round(-chord.y() * w / len), Round(chord.x() * w / len));
+            const QPoint shift(Round(-double(chord.y()) * w / len), Round(double(chord.x()) * w / len));
             for (QPoint& p : scratch_)
                 p += shift;
         }
@@ -299,15 +557,32 @@ void TMapPainter::PolylinePtArray(std::span<const TPoint> points, int32_t n, int
 
 void TMapPainter::PolygonPtArrayB(std::span<const TPoint> points, int32_t n, int32_t w2, int32_t w1)
 {
-    ToPixels(points, n, scratch_);
+    if (!ToPixels(points, n, scratch_) || std::abs(double(w1)) + std::abs(double(w2)) > FarPixels) {
+        std::vector<QPointF>& pts = farScratch_;
+        ToPixelsF(points, n, pts);
+        if (pts.empty())
+            return;
+        const QPointF chord = pts.back() - pts.front();
+        const double len = std::hypot(chord.x(), chord.y());
+        if (!(len > 0))
+            return;
+        const QPointF normal(-chord.y() / len, chord.x() / len);
+        const size_t count = pts.size();
+        for (QPointF& p : pts)
+            p += normal * w1;
+        for (size_t k = count; k-- > 0;)
+            pts.push_back(pts[k] + normal * w2);
+        DrawFarPolygon(pts);
+        return;
+    }
     if (scratch_.isEmpty())
         return;
     const QPoint chord = scratch_.last() - scratch_.first();
     const double len = std::hypot(double(chord.x()), double(chord.y()));
     if (len == 0)
         return;
-    const QPoint nearShift(Round(-chord.y() * w1 / len), Round(chord.x() * w1 / len));
-    const QPoint farShift(Round(-chord.y() * w2 / len), Round(chord.x() * w2 / len));
+    const QPoint nearShift(Round(-double(chord.y()) * w1 / len), Round(double(chord.x()) * w1 / len));
+    const QPoint farShift(Round(-double(chord.y()) * w2 / len), Round(double(chord.x()) * w2 / len));
     const int count = int(scratch_.size());
     scratch2_.resize(2 * count + 1);
     for (int k = 0; k < count; ++k) {
@@ -320,8 +595,17 @@ void TMapPainter::PolygonPtArrayB(std::span<const TPoint> points, int32_t n, int
 
 void TMapPainter::PolygonRectW(int32_t w2, int32_t w1, double x1, double y1, double x2, double y2)
 {
-    const QPoint a = WorldToPoint(x1, y1);
-    const QPoint b = WorldToPoint(x2, y2);
+    QPoint a, b;
+    if (!NearPixel(x1, y1, a) || !NearPixel(x2, y2, b) || std::abs(double(w1)) + std::abs(double(w2)) > FarPixels) {
+        const QPointF p = PixelF(x1, y1), q = PixelF(x2, y2);
+        const double len = std::hypot(q.x() - p.x(), q.y() - p.y());
+        if (!(len > 0))
+            return;
+        const QPointF normal(-(q.y() - p.y()) / len, (q.x() - p.x()) / len);
+        farScratch_ = {p + normal * w1, q + normal * w1, q + normal * (w1 + w2), p + normal * (w1 + w2)};
+        DrawFarPolygon(farScratch_);
+        return;
+    }
     const double dx = b.x() - a.x();
     const double dy = b.y() - a.y();
     const double len = std::hypot(dx, dy);
@@ -364,7 +648,21 @@ void TMapPainter::PolylineArrays(int32_t sides, int32_t rotation, double x, doub
     }
     if (sides < 3)
         return;
-    ArrayCorners(sides, rotation, WorldToPoint(x, y), radius, scratch_);
+    QPoint centre;
+    if (!NearPixel(x, y, centre) || std::abs(double(radius)) > FarPixels) {
+        const QPointF c = PixelF(x, y);
+        farScratch_.clear();
+        for (int32_t k = 0; k <= sides; ++k) {
+            const double a = (double(k % sides) * 360.0 / sides + (360.0 - rotation)) * Pi / 180.0;
+            farScratch_.push_back(c + QPointF(radius * std::cos(a), radius * std::sin(a)));
+        }
+        if (BrushSolid())
+            DrawFarPolygon(farScratch_);
+        else
+            DrawFarPolyline(farScratch_);
+        return;
+    }
+    ArrayCorners(sides, rotation, centre, radius, scratch_);
     if (BrushSolid())
         DrawPixelPolygon(scratch_);
     else
@@ -374,11 +672,34 @@ void TMapPainter::PolylineArrays(int32_t sides, int32_t rotation, double x, doub
 // ---------------------------------------------------------------------------
 // Traffic glyphs
 
+// The arrowhead's tip, barbs and notch about an unrounded tip, for one far away.
+void TMapPainter::FarArrowhead(double s, int32_t angle, double x, double y, bool closed)
+{
+    const double a = angle * Pi / 1800.0;
+    const double h = Pi / 6.0;
+    const QPointF t = PixelF(x, y);
+    const QPointF b1 = t + QPointF(-std::cos(a + h) * 2 * s, std::sin(a + h) * 2 * s);
+    const QPointF k = t + QPointF(-std::cos(a) * (std::cos(h) - std::sin(h)) * 2 * s,
+                                  std::sin(a) * (std::cos(h) - std::sin(h)) * 2 * s);
+    const QPointF b2 = t + QPointF(-std::cos(a - h) * 2 * s, std::sin(a - h) * 2 * s);
+    if (closed) {
+        farScratch_ = {t, b1, k, b2};
+        DrawFarPolygon(farScratch_);
+    } else {
+        farScratch_ = {b1, k, b2};
+        DrawFarPolyline(farScratch_);
+    }
+}
+
 void TMapPainter::PolygonPts(double s, int32_t angle, double x, double y)
 {
     const double a = angle * Pi / 1800.0;
     const double h = Pi / 6.0;
-    const QPoint t = WorldToPoint(x, y);
+    QPoint t;
+    if (!NearPixel(x, y, t) || !(std::abs(s) <= FarPixels)) {
+        FarArrowhead(s, angle, x, y, true);
+        return;
+    }
     const QPoint b1 = Shifted(t, -std::cos(a + h) * 2 * s, std::sin(a + h) * 2 * s);
     const QPoint k = Shifted(t, -std::cos(a) * (std::cos(h) - std::sin(h)) * 2 * s,
                              std::sin(a) * (std::cos(h) - std::sin(h)) * 2 * s);
@@ -396,7 +717,11 @@ void TMapPainter::PolylinePts(double s, int32_t angle, double x, double y)
 {
     const double a = angle * Pi / 1800.0;
     const double h = Pi / 6.0;
-    const QPoint t = WorldToPoint(x, y);
+    QPoint t;
+    if (!NearPixel(x, y, t) || !(std::abs(s) <= FarPixels)) {
+        FarArrowhead(s, angle, x, y, false);
+        return;
+    }
     scratch_.resize(3);
     scratch_[0] = Shifted(t, -std::cos(a + h) * 2 * s, std::sin(a + h) * 2 * s);
     scratch_[1] = Shifted(t, -std::cos(a) * (std::cos(h) - std::sin(h)) * 2 * s,
@@ -453,10 +778,14 @@ void TMapPainter::DrawCursorMark(double s, double x, double y)
     if (!painter_)
         return;
     const double size = s >= 0 ? s * PixelsPerUnit() : -s;
+    QPoint c;
+    // A symbol about a centre far away, or larger than the far box, is drawn from
+    // unrounded pixels clipped to the box.
+    const bool far = !NearPixel(x, y, c) || !(size <= MaxEllipsePixels);
+    const QPointF cf = PixelF(x, y);
     const int32_t r = Round(2 * size / 14);
     const int32_t d = Round(4.5 * size / 14);
     const int32_t w = Round(2.5 * size / 14);
-    const QPoint c = WorldToPoint(x, y);
 
     const QPen savedPen = painter_->pen();
     const QBrush savedBrush = painter_->brush();
@@ -467,13 +796,27 @@ void TMapPainter::DrawCursorMark(double s, double x, double y)
         painter_->setBrush(QBrush(col, Qt::SolidPattern));
     };
     colour(QColor(128, 128, 128));
-    PixelRectangle(c.x() - w, c.y() - d - w, c.x() + w, c.y() + d + w);
-    colour(QColor(255, 255, 0));
-    PixelEllipse(c.x(), c.y(), r);
-    colour(QColor(255, 0, 0));
-    PixelEllipse(c.x(), c.y() - d, r);
-    colour(QColor(0, 128, 0));
-    PixelEllipse(c.x(), c.y() + d, r);
+    if (far) {
+        const double fw = 2.5 * size / 14, fd = 4.5 * size / 14, fr = 2 * size / 14;
+        const QRectF box = FarBox();
+        auto cx = [&](double v) { return Round(std::clamp(v, box.left(), box.right())); };
+        auto cy = [&](double v) { return Round(std::clamp(v, box.top(), box.bottom())); };
+        PixelRectangle(cx(cf.x() - fw), cy(cf.y() - fd - fw), cx(cf.x() + fw), cy(cf.y() + fd + fw));
+        colour(QColor(255, 255, 0));
+        DrawFarEllipse(cf.x(), cf.y(), fr);
+        colour(QColor(255, 0, 0));
+        DrawFarEllipse(cf.x(), cf.y() - fd, fr);
+        colour(QColor(0, 128, 0));
+        DrawFarEllipse(cf.x(), cf.y() + fd, fr);
+    } else {
+        PixelRectangle(c.x() - w, c.y() - d - w, c.x() + w, c.y() + d + w);
+        colour(QColor(255, 255, 0));
+        PixelEllipse(c.x(), c.y(), r);
+        colour(QColor(255, 0, 0));
+        PixelEllipse(c.x(), c.y() - d, r);
+        colour(QColor(0, 128, 0));
+        PixelEllipse(c.x(), c.y() + d, r);
+    }
     PenMode = savedMode;
     painter_->setPen(savedPen);
     painter_->setBrush(savedBrush);
@@ -559,6 +902,8 @@ void TMapPainter::LaneGlyph(const TPoint& p2, const TPoint& p1, const TTurnFlags
     const TPenMode savedMode = PenMode;
     // The text takes 0.8 of the lane spacing, with an opaque background and no frame.
     const double spacing = c * std::hypot(nx, ny) * PixelsPerUnit();
+    if (!(spacing <= MaxGlyphPixels)) // letters taller than any screen: no text
+        return;
     QFont font = savedFont;
     font.setPixelSize(std::max(1, Round(0.8 * Round(spacing))));
     painter_->setFont(font);
@@ -584,13 +929,10 @@ void TMapPainter::DrawSymbolW(const TPoint& p2, const TPoint& p1, const TTurnFla
     // branches, each an arrow of its own, filled as one outline.
     const double ux = (p1.x - p2.x) / 10, uy = (p1.y - p2.y) / 10;
     const double nx = -uy * scale, ny = ux * scale;
-    auto pix = [&](double a, double s) {
-        return QPointF(WorldToPixelX(p2.x + a * ux + s * nx), WorldToPixelY(p2.y + a * uy + s * ny));
-    };
+    auto world = [&](double a, double s) { return TPoint{p2.x + a * ux + s * nx, p2.y + a * uy + s * ny}; };
     constexpr double Half = 0.6, Head = 1.3;
-    QPainterPath path;
-    path.setFillRule(Qt::WindingFill);
-    path.addPolygon(QPolygonF({pix(0, -Half), pix(5.5, -Half), pix(5.5, Half), pix(0, Half), pix(0, -Half)}));
+    std::vector<std::vector<TPoint>> outlines;
+    outlines.push_back({world(0, -Half), world(5.5, -Half), world(5.5, Half), world(0, Half), world(0, -Half)});
     // Diagonal branches leave the stem lower than the straight one, so the three
     // heads stay apart.
     struct Branch { double root, da, ds, shaft, head; };
@@ -602,10 +944,33 @@ void TMapPainter::DrawSymbolW(const TPoint& p2, const TPoint& p1, const TTurnFla
         const Branch& br = branches[b];
         const double pa = -br.ds, ps = br.da; // left of the branch direction
         auto at = [&](double along, double side) {
-            return pix(br.root + along * br.da + side * pa, along * br.ds + side * ps);
+            return world(br.root + along * br.da + side * pa, along * br.ds + side * ps);
         };
-        path.addPolygon(QPolygonF({at(0, -Half), at(br.shaft, -Half), at(br.shaft, -Head), at(br.shaft + br.head, 0),
-                                   at(br.shaft, Head), at(br.shaft, Half), at(0, Half), at(0, -Half)}));
+        outlines.push_back({at(0, -Half), at(br.shaft, -Half), at(br.shaft, -Head), at(br.shaft + br.head, 0),
+                            at(br.shaft, Head), at(br.shaft, Half), at(0, Half), at(0, -Half)});
+    }
+    // Rounded pixels, unless a corner lies beyond the far box: then unrounded,
+    // each outline clipped to the box (the union within it is the same).
+    bool near = true;
+    for (const auto& outline : outlines)
+        for (const TPoint& q : outline)
+            near = near && NearPixel(q.x, q.y);
+    QPainterPath path;
+    path.setFillRule(Qt::WindingFill);
+    for (const auto& outline : outlines) {
+        QPolygonF polygon;
+        if (near) {
+            for (const TPoint& q : outline)
+                polygon << QPointF(PointRecToPoint(q));
+        } else {
+            ToPixelsF(outline, int32_t(outline.size()) - 1, farScratch_);
+            ClipPolygon(farScratch_, FarBox());
+            if (farScratch_.size() < 3)
+                continue;
+            polygon = QPolygonF(QList<QPointF>(farScratch_.begin(), farScratch_.end()));
+            polygon << polygon.first();
+        }
+        path.addPolygon(polygon);
     }
     if (!BeginShape())
         return;
@@ -780,7 +1145,8 @@ void TMapPainter::DrawLabelText(const std::string& text, const QPoint& baseline,
 QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x, double y, int32_t alignment,
                                 int32_t offset, bool wantRegion)
 {
-    if (!painter_)
+    QPoint anchor;
+    if (!painter_ || !NearPixel(x, y, anchor))
         return QRegion();
     int32_t* layout = nullptr;
     const int w = TextWidth(text, nullptr, &layout);
@@ -788,9 +1154,14 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
     double sa, ca;
     LabelSinCos(angle, sa, ca);
     const double depth = 5.0 * h / 6.0;
-    const QPoint anchor = WorldToPoint(x, y);
     const double x0 = anchor.x() + offset * sa, y0 = anchor.y() + offset * ca;
     const double x1 = x0 + w * ca, y1 = y0 - w * sa;
+    // A box reaching beyond the far box is larger than anything a screen shows.
+    const QRectF reach = FarBox();
+    for (const QPointF corner : {QPointF(x0, y0), QPointF(x1, y1), QPointF(x1 + depth * sa, y1 + depth * ca),
+                                 QPointF(x0 + depth * sa, y0 + depth * ca)})
+        if (!reach.contains(corner))
+            return QRegion();
     QPoint box[5] = {
         QPoint(Round(x0), Round(y0)),
         QPoint(Round(x1), Round(y1)),
@@ -1004,23 +1375,49 @@ void TMapPainter::WriteLabelsInPlace(const std::vector<TBandLabel>& labels, cons
 // ---------------------------------------------------------------------------
 // Hit-test regions
 
+bool TMapPainter::NearRegion(const QPointF& p) const
+{
+    return p.x() >= -RegionPixels && p.x() <= world_.Width + RegionPixels && p.y() >= -RegionPixels &&
+           p.y() <= world_.Height + RegionPixels;
+}
+
 QRegion TMapPainter::CircleRegion(const TPoint& p, int32_t r) const
 {
+    // Beyond the region's reach the mouse never clicks.
+    const QPointF f = PixelF(p.x, p.y);
+    if (r < 0 || r > RegionPixels || !NearRegion(f))
+        return QRegion();
     const QPoint c = PointRecToPoint(p);
     return QRegion(QRect(c.x() - r, c.y() - r, 2 * r, 2 * r), QRegion::Ellipse);
 }
 
 QRegion TMapPainter::AddPolygonRegion(std::span<const TPoint> points, int32_t n, int32_t fillMode) const
 {
+    const Qt::FillRule rule = fillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill;
+    std::vector<QPointF> pts;
+    ToPixelsF(points, n, pts);
+    if (pts.size() < 3)
+        return QRegion();
+    if (!std::all_of(pts.begin(), pts.end(), [&](const QPointF& q) { return NearRegion(q); }))
+        return FarRegion(pts, rule);
     QPolygon polygon;
     ToPixels(points, n, polygon);
-    if (polygon.size() < 3)
-        return QRegion();
-    return QRegion(polygon, fillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
+    return QRegion(polygon, rule);
 }
 
 QRegion TMapPainter::PolygonRegion(const TPoint& p1, const TPoint& p2, int32_t w, int32_t e) const
 {
+    const QPointF pf = PixelF(p1.x, p1.y), qf = PixelF(p2.x, p2.y);
+    if (!NearRegion(pf) || !NearRegion(qf) || std::abs(double(w)) > RegionPixels ||
+        std::abs(double(e)) > RegionPixels) {
+        const double len = std::hypot(qf.x() - pf.x(), qf.y() - pf.y());
+        if (!(len >= 0.5))
+            return QRegion();
+        const QPointF u((qf.x() - pf.x()) / len, (qf.y() - pf.y()) / len), side(-u.y() * w, u.x() * w);
+        const QPointF a = pf - u * e, b = qf + u * e;
+        std::vector<QPointF> pts{a + side, b + side, b - side, a - side};
+        return FarRegion(pts, Qt::OddEvenFill);
+    }
     const QPoint a = PointRecToPoint(p1);
     const QPoint b = PointRecToPoint(p2);
     const double dx = b.x() - a.x(), dy = b.y() - a.y();

@@ -22,6 +22,8 @@
 #include <QLine>
 #include <QPainter>
 #include <QPoint>
+#include <QPointF>
+#include <QRectF>
 #include <QPolygon>
 #include <QRegion>
 #include <QString>
@@ -86,6 +88,24 @@ public:
     {
         return TWorldWindow::LineAngle(x1, y1, x2, y2);
     }
+
+    // Geometry is clipped in floating point to the device widened by FarPixels on
+    // every side before it becomes integer pixels: whatever lies within is drawn
+    // exactly as given, nothing beyond can show, and at any zoom the integers stay
+    // far from overflow. Labels anchored beyond are left out, and so are labels
+    // larger than that (nothing a screen can show).
+    static constexpr double FarPixels = 1 << 20;
+    // Hit regions keep only what lies within RegionPixels of the device: the mouse
+    // never reaches beyond, and a region's cost grows with its rows.
+    static constexpr double RegionPixels = 1 << 10;
+    // The rasteriser walks a circle's whole outline: larger ones are drawn as the
+    // arc that meets the far box.
+    static constexpr double MaxEllipsePixels = 1 << 14;
+    // Lane texts sized to the lanes at a deep zoom would outgrow every screen.
+    static constexpr double MaxGlyphPixels = 1 << 14;
+    // The segment between two world points in pixels, clipped as above; false when
+    // nothing of it is left.
+    bool SegmentPixels(const TPoint& a, const TPoint& b, QLine& line) const;
 
     // ---- Labels drawn so far ----
     // Both forget every label box; ResetLabels turns the overlap test off,
@@ -224,7 +244,25 @@ private:
     void BeginText();
     bool BrushSolid() const;
     int32_t LastIndex(std::span<const TPoint> points, int32_t n) const;
-    void ToPixels(std::span<const TPoint> points, int32_t n, QPolygon& out) const;
+    // The pixel of a world point when it lies within FarPixels of the device
+    // (the point PointRecToPoint gives); false otherwise.
+    bool NearPixel(double x, double y, QPoint& out) const;
+    bool NearPixel(double x, double y) const;
+    QRectF FarBox() const;
+    QPointF PixelF(double x, double y) const
+    {
+        return QPointF(world_.PixelX(x), double(world_.Height) - world_.PixelUp(y));
+    }
+    // Points to pixels; false (out unusable) when one lies beyond FarPixels.
+    bool ToPixels(std::span<const TPoint> points, int32_t n, QPolygon& out) const;
+    void ToPixelsF(std::span<const TPoint> points, int32_t n, std::vector<QPointF>& out) const;
+    // Unrounded pixel shapes, clipped to the far box and drawn (or made regions).
+    void DrawFarPolygon(std::vector<QPointF>& points);
+    void DrawFarPolyline(const std::vector<QPointF>& points);
+    void DrawFarEllipse(double x, double y, double r);
+    QRegion FarRegion(std::vector<QPointF>& points, Qt::FillRule rule) const;
+    void FarArrowhead(double s, int32_t angle, double x, double y, bool closed);
+    bool NearRegion(const QPointF& p) const;
     void DrawPixelPolygon(const QPolygon& polygon);
     void DrawPixelPolyline(const QPolygon& polygon);
     void PixelRectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
@@ -271,7 +309,8 @@ private:
     };
     TPendingLabels pending_;
     uint64_t labelWrites_ = 0;
-    QPoint penPos_;
+    TPoint penPos_; // world point
+    std::vector<QPointF> farScratch_;
     QPolygon scratch_;
     QPolygon scratch2_;
     QPen fontPen_; // FontColor's pen, built when the colour changes

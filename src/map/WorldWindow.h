@@ -37,6 +37,11 @@ public:
     // Nearest pixel, halves to even; far-away points saturate at the Int32 range.
     int32_t WorldToPixelX(double x) const;
     int32_t WorldToPixelY(double y) const;
+    // The same before rounding: column, and rows up from the bottom edge (row =
+    // Height - up), so that geometry far outside the device can be tested and
+    // clipped before it becomes integer pixels.
+    double PixelX(double x) const { return (x - MinX) * PixelsPerUnit; }
+    double PixelUp(double y) const { return (y - MinY) * PixelsPerUnit; }
 
     // Direction from (x1, y1) to (x2, y2) in radians, counter-clockwise from the x
     // axis with y up, in [0, 2*pi); 0 for a point onto itself.

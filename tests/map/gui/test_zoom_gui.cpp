@@ -13,7 +13,9 @@
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
+#include "model/ZelUtils.h"
 #include "model/ZelUtm.h"
+#include "support/FileDialogAnswer.h"
 #include "support/LiveMenus.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
@@ -21,6 +23,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,11 +34,14 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
-#include <QElapsedTimer>
+#include <QToolBar>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 namespace {
@@ -494,4 +500,139 @@ TEST_F(ZoomWindow, WheelShowsTheDrawingScaledAndRedrawsWhenItRests)
     EXPECT_LT(sinceNotch.elapsed(), rest + LastMapRedrawMs + 150) << rest;
     EXPECT_NEAR(map->UnitsPerPixel(), upp * (WorldMaxX - WorldMinX) / w, 1e-6 * upp);
     EXPECT_NE(map->Picture(), before);
+}
+
+namespace {
+
+// The process's resident memory in kB (VmRSS), or its peak since the last reset (VmHWM).
+long StatusKb(const char* key)
+{
+    std::ifstream in("/proc/self/status");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(key, 0) == 0)
+            return std::atol(line.c_str() + std::strlen(key));
+    return -1;
+}
+
+// Picks the variable captioned `caption` (the first one when empty) from a
+// data-layer button's drop-down, as the user does.
+void PickFromDropDown(TPalvonViewer* viewer, QToolBar* bar, const char* button, const QString& caption)
+{
+    QAction* b = livemenus::ItemAt(bar, QString::fromLatin1(button));
+    ASSERT_TRUE(b && b->menu()) << button;
+    emit b->menu()->aboutToShow();
+    for (QAction* item : b->menu()->actions())
+        if (item->isEnabled() && (caption.isEmpty() || item->text() == caption)) {
+            item->trigger();
+            return;
+        }
+    ADD_FAILURE() << "nothing to pick under " << button;
+}
+
+} // namespace
+
+// Small zoom boxes at the map's centre, one after another down to the deepest
+// zoom the window allows, with every label layer on (the link values and the
+// movement values, which exclude each other, in turn): memory and time stay
+// bounded, and where the coordinates still resolve pixels the links of the node
+// in the middle leave it in their own directions.
+TEST_F(ZoomWindow, DeepZoomBoxesWithEveryLabelLayerStayBoundedAndTrue)
+{
+    // A zoning whose one zone covers the middle of the network, opened from the menu.
+    const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
+    const double x0 = Network.MinX + 0.2 * w, x1 = Network.MaxX - 0.2 * w;
+    const double y0 = Network.MinY + 0.2 * h, y1 = Network.MaxY - 0.2 * h;
+    const std::string zoning = tmp.file("zonas.geo");
+    testutil::writeFile(zoning, ZelUtils::Format("%d,0,5,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f\r\n",
+                                                 Zonas[1].Number, x0, y0, x1, y0, x1, y1, x0, y1, x0, y0));
+    testutil::AnswerFileDialog(viewer, zoning);
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aOpenZonif"));
+    ASSERT_GT(Zonas[1].PolygonCount, 0);
+    ASSERT_TRUE(livemenus::Click(viewer, "popup:BDerecho>Zonas>Etiquetas", "CodZona"));
+    for (const char* button : {"tbNameNodes", "tbCalles", "tbCents"})
+        ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarArcos", button));
+    PickFromDropDown(viewer, viewer->tbarArcos, "tbValues", QStringLiteral("ExtraData 1"));
+    ASSERT_TRUE(viewer->Down("tbValues"));
+
+    // The node nearest the map's centre.
+    const QPoint centre = map->rect().center();
+    int32_t node = 0;
+    double best = INFINITY;
+    for (int32_t n = 1; n <= Network.NodeCount; ++n) {
+        const double d =
+            std::hypot(map->WorldToPixelX(Nodos[n].X) - centre.x(), map->WorldToPixelY(Nodos[n].Y) - centre.y());
+        if (Nodos[n].HasXY && d < best) {
+            best = d;
+            node = n;
+        }
+    }
+    ASSERT_GT(node, 0);
+    const TNodo& n = Nodos[node];
+    const double resolution = std::max(std::nextafter(std::abs(double(n.X)), INFINITY) - std::abs(double(n.X)),
+                                       std::nextafter(std::abs(double(n.Y)), INFINITY) - std::abs(double(n.Y)));
+
+    // Boxes about the node until one zooms no deeper. Kept: the picture of the
+    // deepest zoom whose pixels the coordinates still resolve (deeper, the node's
+    // place is off by many pixels) and the node's place in it.
+    QImage picture;
+    QPointF c;
+    double pictureScale = 0;
+    auto zoomDown = [&] {
+        std::ofstream("/proc/self/clear_refs") << "5"; // the peak starts again from here
+        const long before = StatusKb("VmRSS:");
+        QElapsedTimer clock;
+        clock.start();
+        int boxes = 0;
+        for (double scale = map->UnitsPerPixel(); boxes < 60; ++boxes) {
+            const QPoint at(std::clamp(map->WorldToPixelX(n.X), 20, map->width() - 20),
+                            std::clamp(map->WorldToPixelY(n.Y), 20, map->height() - 20));
+            Drag(map, Qt::LeftButton, at - QPoint(8, 8), at + QPoint(8, 8));
+            if (!(map->UnitsPerPixel() < scale))
+                break; // the window allows no deeper zoom
+            scale = map->UnitsPerPixel();
+            if (scale > 16 * resolution) {
+                picture = map->Picture();
+                c = QPointF(map->World().PixelX(n.X), map->World().Height - map->World().PixelUp(n.Y));
+                pictureScale = scale;
+            }
+        }
+        const double seconds = clock.elapsed() / 1000.0;
+        EXPECT_LT(boxes, 60);
+        EXPECT_GE(boxes, 7);
+        EXPECT_LT(seconds, 30.0) << boxes << " boxes";
+        EXPECT_LT(StatusKb("VmHWM:") - before, 150 * 1024) << "kB more at the peak after " << boxes << " boxes";
+    };
+    zoomDown();
+
+    // There the network reaches far beyond the integer pixel range, the node sits
+    // in the picture, and each straight link leaving it shows ink along its own
+    // direction.
+    ASSERT_GT(pictureScale, 0.0);
+    EXPECT_GT(w / pictureScale, 4.0 * INT32_MAX);
+    ASSERT_TRUE(picture.rect().contains(c.toPoint()));
+    std::vector<double> bearings;
+    for (int32_t l = 1; l <= Network.LinkCount; ++l)
+        if (Arcos[l].AIndex == node && Arcos[l].PointCount == 2)
+            bearings.push_back(std::atan2(-(Arcos[l].Points[2].y - Arcos[l].Points[1].y),
+                                          Arcos[l].Points[2].x - Arcos[l].Points[1].x));
+    ASSERT_FALSE(bearings.empty());
+    const QRgb background = picture.pixel(5, picture.height() - 5);
+    auto inkNear = [&](double a, double d) {
+        for (int s = -1; s <= 1; ++s) {
+            const QPoint p = (c + QPointF(d * std::cos(a) - s * std::sin(a), d * std::sin(a) + s * std::cos(a))).toPoint();
+            if (picture.rect().contains(p) && picture.pixel(p) != background)
+                return true;
+        }
+        return false;
+    };
+    for (double a : bearings)
+        for (double d : {120.0, 180.0})
+            EXPECT_TRUE(inkNear(a, d)) << "no link drawn at bearing " << a << ", " << d << " px out";
+
+    // The whole network again, now with the movement values.
+    ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarEstandar", "tbZoomFirst"));
+    PickFromDropDown(viewer, viewer->tbarMovimientos, "tbMovimLinks", QString());
+    ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarMovimientos", "tbMovimValues"));
+    ASSERT_TRUE(viewer->Down("tbMovimValues"));
+    zoomDown();
 }
