@@ -115,11 +115,16 @@ bool WriteCoordsFile(const std::string& path)
     return Save(path, text);
 }
 
+bool PositionsUnsaved = false;
+
 bool WriteCoords()
 {
-    if (!ExportHooks().SaveGeos())
+    if (!ExportHooks().SaveGeos()) {
+        PositionsUnsaved = true;
         return true;
-    return WriteCoordsFile(CoordinatesFileName);
+    }
+    PositionsUnsaved = !WriteCoordsFile(CoordinatesFileName);
+    return !PositionsUnsaved;
 }
 
 bool WriteGeo()

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -128,7 +129,12 @@ public:
     bool RunOpening();
     void ReloadFromText();
     // Returns false when the sequence stopped (network refused or no coordinates).
+    // A refused network leaves the earlier one in memory and on show as it was.
     bool OpenPalvonDat();
+    // Before an edit of the network in memory would be lost (quit, another network):
+    // asks whether to save the unsaved edits. True to go on (saved or given up),
+    // false when the user cancels or a save did not happen.
+    bool ConfirmUnsavedEdits();
     void OpenOtherFiles();
     void ConstruyeMixs();
     void FileExitItemClick();
@@ -748,6 +754,12 @@ private:
     void LinkSharedActions();
     void ConnectCommandItems();
     QWidget* CommandPlace(const QString& place, bool make);
+
+    // What an opening changes before its network is read, kept to put back should
+    // the read be refused.
+    struct EarlierOpening;
+    std::shared_ptr<EarlierOpening> earlierOpening_;
+    void RestoreEarlierOpening();
 
     bool shown_ = false;
     QAction* inertAction_ = nullptr;

@@ -163,8 +163,7 @@ void TPalvonViewer::aFileOpenItemExecute()
         ChooseDataFile(QString::fromStdString(KDVlib::MsgOpenData), QStringLiteral("Red Palvon DAT (*.dat)|*.dat|"));
     if (name.empty())
         return;
-    if (SetFileNames(name))
-        RunOpening();
+    AbrirRedPalvon(name);
 }
 
 void TPalvonViewer::aOpenLPAExecute()

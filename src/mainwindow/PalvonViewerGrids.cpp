@@ -310,6 +310,14 @@ void TPalvonViewer::ConfigureGrids()
     ClearMenu(ConfigurarRmin);
     for (int c = 2; c < NumColArcos; ++c)
         AgregarItemArcos(c);
+    // No link of a network just read is selected.
+    if (sagArcosSel) {
+        sagArcosSel->ClearCells();
+        sagArcosSel->SetRowCount(1);
+        sagArcosSel->hide();
+        Action("VerSeleccion")->setChecked(false);
+        Action("VerSeleccion")->setEnabled(false);
+    }
 
     // Transit lines.
     if (Network.LineCount > 0) {
@@ -327,6 +335,10 @@ void TPalvonViewer::ConfigureGrids()
             sagLineas->setCell(6 + k, 0, Format("%d", k));
         tnDatos->setTabVisible(tnDatos->indexOf(tsLineas), true);
     } else {
+        // Hidden is not enough: exports and lookups read the grid, tab or not.
+        sagLineas->ClearCells();
+        sagLineas->SetColCount(1);
+        sagLineas->SetRowCount(1);
         tnDatos->setTabVisible(tnDatos->indexOf(tsLineas), false);
     }
 
@@ -344,6 +356,11 @@ void TPalvonViewer::ConfigureGrids()
         for (int c = 4; c < NumColMovim; ++c)
             AgregarItemMovim(c);
     } else {
+        // The worksheets write this grid whatever the tab shows: the rows of an
+        // earlier network must not stay in it.
+        sagMovim->ClearCells();
+        sagMovim->SetColCount(1);
+        sagMovim->SetRowCount(1);
         NumColMovim = 0;
         tnDatos->setTabVisible(tnDatos->indexOf(tsMovim), false);
         tbarMovimientos->hide();

@@ -1,6 +1,7 @@
 // The main road of the program: from a file name to a network in memory, filled
 // grids and a drawn map; and the other data files opened into that network.
 #include "mainwindow/DlgCfg.h"
+#include "analysis/Fases.h"
 #include "analysis/gui/KDVMix.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
@@ -15,6 +16,8 @@
 #include "model/LinkGeometry.h"
 #include "model/LinkShapes.h"
 #include "model/PalvonRead.h"
+#include "model/SavedNetwork.h"
+#include "export/GeoWriters.h"
 #include "model/ZelUtils.h"
 #include "model/ViewerServices.h"
 #include "model/gui/FrmDat.h"
@@ -28,6 +31,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QToolBar>
@@ -57,18 +61,47 @@ void ApplyLayerStyle(TItems& item, const std::string& value)
 
 } // namespace
 
+// What an opening changes before the network is read: put back as it was when the
+// read is refused, so that the earlier network stays open under its own names.
+struct TPalvonViewer::EarlierOpening {
+    std::string datFileName, datDir, lpa, lpl, comp, compMov, print, trace, zoning, solera, puntos, networkDat;
+    uint8_t openInteractive = 0;
+    std::filesystem::path folder;
+    TFrmDat::Held text;
+};
+
 bool TPalvonViewer::SetFileNames(const std::string& fullName)
 {
     fs::path p = fs::absolute(fullName);
+    auto earlier = std::make_shared<EarlierOpening>();
+    EarlierOpening& e = *earlier;
+    e.datFileName = DatFileName;
+    e.datDir = DatDir;
+    e.lpa = LpaFileName;
+    e.lpl = LplFileName;
+    e.comp = ComplementaryFileName;
+    e.compMov = ComplementaryMovFileName;
+    e.print = PrintFileName;
+    e.trace = TraceFileName;
+    e.zoning = ZoningFileName;
+    e.solera = SoleraFileName;
+    e.puntos = PuntosFileName;
+    e.networkDat = PalvonRead::NetworkDatFile;
+    e.openInteractive = OpenInteractive;
+    std::error_code ec;
+    e.folder = fs::current_path(ec);
     try {
         SetCurrentDirectory(p.parent_path().string());
-    } catch (const std::exception& e) {
-        Services().ShowMessage("No se puede usar la carpeta de la red:\r" + std::string(e.what()));
+    } catch (const std::exception& ex) {
+        Services().ShowMessage("No se puede usar la carpeta de la red:\r" + std::string(ex.what()));
         return false;
     }
     // The names change only once the text is in: a file that cannot be read leaves
-    // them naming the network that is still loaded.
+    // them, the text window and the folder as the network still loaded has them.
+    e.text = FrmDat->Take();
     if (!FrmDat->LoadFromFile(p.string())) {
+        FrmDat->PutBack(std::move(e.text));
+        fs::current_path(e.folder, ec);
         Services().ShowMessage(Format("No se puede leer el archivo %s.", p.string()));
         return false;
     }
@@ -84,6 +117,77 @@ bool TPalvonViewer::SetFileNames(const std::string& fullName)
     OpenInteractive = 1;
     // Scratch files of an earlier run that was cut short while saving here.
     SafeFile::RemoveLeftovers(p.parent_path().string());
+    earlierOpening_ = std::move(earlier);
+    return true;
+}
+
+void TPalvonViewer::RestoreEarlierOpening()
+{
+    if (!earlierOpening_)
+        return; // the text in the window was read again: it stays as the user left it
+    EarlierOpening& e = *earlierOpening_;
+    DatFileName = e.datFileName;
+    DatDir = e.datDir;
+    LpaFileName = e.lpa;
+    LplFileName = e.lpl;
+    ComplementaryFileName = e.comp;
+    ComplementaryMovFileName = e.compMov;
+    PrintFileName = e.print;
+    TraceFileName = e.trace;
+    ZoningFileName = e.zoning;
+    SoleraFileName = e.solera;
+    PuntosFileName = e.puntos;
+    PalvonRead::NetworkDatFile = e.networkDat;
+    OpenInteractive = e.openInteractive;
+    std::error_code ec;
+    if (!e.folder.empty())
+        fs::current_path(e.folder, ec);
+    FrmDat->PutBack(std::move(e.text));
+    earlierOpening_.reset();
+}
+
+bool TPalvonViewer::ConfirmUnsavedEdits()
+{
+    std::vector<std::string> what;
+    const bool text = FrmDat && FrmDat->IsModified();
+    const bool positions = KDVlib::PositionsUnsaved && Network.Loaded;
+    const bool shapes = Action("GrabarSIG")->isVisible() && Network.Loaded;
+    if (text)
+        what.push_back("el texto de la red");
+    if (positions)
+        what.push_back("las posiciones de nodos o centroides");
+    if (shapes)
+        what.push_back("el trazado de arcos");
+    if (what.empty())
+        return true;
+    std::string list = what.front();
+    for (size_t k = 1; k < what.size(); ++k)
+        list += (k + 1 == what.size() ? " y " : ", ") + what[k];
+    const auto answer = QMessageBox::question(
+        this, QString::fromStdString(ApplicationTitle),
+        QString::fromStdString(Format("Hay cambios sin grabar en %s de %s.", list, DatFileName)) +
+            QStringLiteral("\n¿ Desea grabarlos ahora ?"),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    if (answer == QMessageBox::Cancel || answer == QMessageBox::Escape)
+        return false;
+    if (answer == QMessageBox::No)
+        return true;
+    // Each kind is saved as its own command saves it; one that is not saved (its
+    // dialog cancelled, its write failed) keeps everything as it was.
+    if (text && !FrmDat->SaveDat(FrmDat->FileName().empty()))
+        return false;
+    if (positions) {
+        if (!KDVlib::WriteCoordsFile(CoordinatesFileName)) {
+            Services().ShowMessage(Format("No se pudo grabar el archivo de coordenadas %s", CoordinatesFileName));
+            return false;
+        }
+        KDVlib::PositionsUnsaved = false;
+    }
+    if (shapes) {
+        GrabarSIGClick();
+        if (Action("GrabarSIG")->isVisible())
+            return false;
+    }
     return true;
 }
 
@@ -93,6 +197,8 @@ bool TPalvonViewer::AbrirRedPalvon(const std::string& fileName)
         Services().ShowMessage(Format("Archivo %s no existe.", fileName));
         return false;
     }
+    if (!ConfirmUnsavedEdits())
+        return false;
     if (!SetFileNames(fileName))
         return false;
     return RunOpening();
@@ -111,6 +217,13 @@ bool TPalvonViewer::RunOpening()
     ConstruyeMixs();
     DrawDataDat();
     ShowCompanionListings();
+    if (FrmFases && !BatchMode) {
+        // The phase window shows a junction of the network it was opened on: it
+        // closes, and builds its list afresh from the new network when shown again.
+        if (FrmFases->isVisible())
+            FrmFases->close();
+        FasesListOk = 0;
+    }
     if (!BatchMode)
         DrawPalvon();
     return true;
@@ -154,34 +267,54 @@ void TPalvonViewer::tbOpenDatExecute()
 bool TPalvonViewer::OpenPalvonDat()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QString earlierTitle = windowTitle();
+    const QString earlierPreviewTitle = FrmPreview ? FrmPreview->windowTitle() : QString();
+    const std::string earlierAppTitle = ApplicationTitle;
     setWindowTitle(QString::fromStdString(DatDir + DatFileName));
     if (FrmPreview)
         FrmPreview->setWindowTitle(QString::fromStdString(DatFileName));
     ApplicationTitle = "Velmora: " + DatFileName;
     StatusPanels[0]->setText(QString::fromStdString(KDVlib::MsgLeyendo));
-    LpaFirstCol = LplFirstCol = LpaMovFirstCol = LplMovFirstCol = CompFirstCol = 0;
-    CoordinatesFileName = "coordenadas.geo";
     PalvonRead::ReadTransitLines = DlgCfg && DlgCfg->RutasFijas->ItemIndex() == 0;
     if (DlgCfg) {
         // Geographic positions kept beside the UTM ones use the zone of the options.
         PalvonRead::UtmZone = DlgCfg->UtmZone();
         PalvonRead::UtmHemisphere = DlgCfg->NorthernHemisphere() ? "N" : "S";
     }
+
+    // The network in memory waits aside while the new one is read into fresh
+    // arrays: a network refused (over capacity) leaves it as it was.
+    PalvonRead::SavedNetwork earlier;
+    earlier.Keep();
+    bool ok = PalvonRead::ReadNetwork(FrmDat->Lines());
+    FrmDat->LinesChanged();
+    if (!ok) {
+        earlier.Restore();
+        RestoreEarlierOpening();
+        setWindowTitle(earlierTitle);
+        if (FrmPreview)
+            FrmPreview->setWindowTitle(earlierPreviewTitle);
+        ApplicationTitle = earlierAppTitle;
+        // What the read told the window about its network goes back to the earlier one's.
+        Action("AnalisisIntersecciones")->setEnabled(Network.SectionPresent[0] != 0);
+        Services().SetLengthScaleEdit(PalvonRead::LengthScale);
+        QApplication::restoreOverrideCursor();
+        StatusPanels[0]->setText(QStringLiteral("Inactivo"));
+        return false;
+    }
+    earlierOpening_.reset();
+    FrmDat->MarkAsRead();
+    // From here on the network read is the one in memory: nothing of the earlier
+    // one's edits, columns or views applies to it.
+    KDVlib::PositionsUnsaved = false;
+    LpaFirstCol = LplFirstCol = LpaMovFirstCol = LplMovFirstCol = CompFirstCol = 0;
+    CoordinatesFileName = "coordenadas.geo";
     NumUserVarArcos = NumUserVarMovim = 0;
     ResetGridSort();
     if (FrmMix)
         FrmMix->ForgetJunctions();
     Action("Crearcolumna1")->setEnabled(true);
     Action("Crearcolumna2")->setEnabled(true);
-
-    bool ok = PalvonRead::ReadNetwork(FrmDat->Lines());
-    FrmDat->LinesChanged();
-    if (!ok) {
-        QApplication::restoreOverrideCursor();
-        StatusPanels[0]->setText(QStringLiteral("Inactivo"));
-        ShowNoNetwork();
-        return false;
-    }
 
     if (!Network.HasCoordinates) {
         // No positions: a coordinates file is offered; without one the network
@@ -357,8 +490,8 @@ void TPalvonViewer::RedPalvon1Click()
     QAction* a = Action("RedPalvon1");
     if (a->isChecked())
         FrmDat->show();
-    else
-        FrmDat->hide();
+    else if (!FrmDat->close()) // unsaved edits: the user kept the window open
+        a->setChecked(true);
 }
 
 void TPalvonViewer::Options1Click()

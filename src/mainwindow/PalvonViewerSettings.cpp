@@ -223,7 +223,8 @@ void TPalvonViewer::closeEvent(QCloseEvent* event)
         return;
     }
     if (QMessageBox::question(this, QStringLiteral("Velmora"), QStringLiteral("¿ Desea finalizar la aplicación ?"),
-                              QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+                              QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes ||
+        !ConfirmUnsavedEdits()) {
         event->ignore();
         return;
     }

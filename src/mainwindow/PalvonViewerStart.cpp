@@ -106,7 +106,11 @@ void TPalvonViewer::ConnectOptions()
 {
     SetExportServices(&exportServices);
     if (FrmDat)
+    {
         connect(FrmDat, &TFrmDat::ReloadRequested, this, &TPalvonViewer::ReloadFromText, Qt::UniqueConnection);
+        // Closed by its own title bar: the menu item shows it is no longer on show.
+        connect(FrmDat, &TFrmDat::ShownChanged, Action("RedPalvon1"), &QAction::setChecked, Qt::UniqueConnection);
+    }
     if (!DlgCfg)
         return;
     DlgCfg->Hooks.WriteGeo = [] {

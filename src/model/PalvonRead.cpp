@@ -588,6 +588,8 @@ bool ReadNetwork(std::vector<std::string>& lines)
     struct GeographicWait {
         ~GeographicWait() { FinishGeographicPositions(); }
     } geographicWait;
+    // "Errores.txt" lists what this read found, not what earlier networks had.
+    ErrorList.clear();
     try {
         ClearNetwork();
         ResetSectionState();

@@ -36,7 +36,7 @@ extern int32_t NodeWidth; // 5, or 10 with DUTCH
 
 extern int32_t TransitBlockCount;
 extern uint8_t ReadTransitLines;
-extern std::vector<std::string> ErrorList; // kept across reads, saved as "Errores.txt"
+extern std::vector<std::string> ErrorList; // of the last read (and its post-passes), saved as "Errores.txt"
 extern float LengthScale;
 extern std::string ErrorListFile;         // "Errores.txt" in the current directory
 

@@ -33,6 +33,8 @@ bool SettingsSection(const std::string& name)
 void TPalvonViewer::ImprimirFases()
 {
     if (!FrmFases) return;
+    // The report opens other networks and the open one again from its file.
+    if (!ConfirmUnsavedEdits()) return;
     // What the report replaces, to bring the open network back afterwards.
     const std::string prevNetwork = (DatFileName.empty() || DatFileName == "null") ? "" : DatDir + DatFileName;
     const double wx1 = WorldMinX, wx2 = WorldMaxX, wy1 = WorldMinY, wy2 = WorldMaxY;

@@ -321,6 +321,9 @@ void TPalvonViewer::GenerarPlanillas1Click()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QStringList files = dialog.selectedFiles();
+    // The networks are opened in turn and the open one again from its file.
+    if (!ConfirmUnsavedEdits())
+        return;
 
     // What is put back afterwards.
     const bool hadNetwork = Network.Loaded != 0 && !DatFileName.empty();

@@ -7,6 +7,8 @@
 #include "model/ZelUtils.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QMessageBox>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -188,11 +190,46 @@ bool TFrmDat::LoadFromFile(const std::string& path)
         }
     utf8_ = utf8;
     lines_ = std::move(lines); // not copied: a large network's text is megabytes
+    asRead_.clear();
     editorDirty_ = false;
     ShowLines();
     mmDat->document()->setModified(false);
     setWindowTitle(QString::fromStdString(std::filesystem::path(path).filename().string()));
+    // The name of an earlier save belongs to the earlier network: a save without
+    // the dialog must never write this text over that file.
+    fileName_.clear();
+    StatusPanels[4]->clear();
     return ok;
+}
+
+void TFrmDat::MarkAsRead() { asRead_ = Lines(); }
+
+TFrmDat::Held TFrmDat::Take()
+{
+    Held h;
+    h.lines = std::move(Lines());
+    h.asRead = std::move(asRead_);
+    h.utf8 = utf8_;
+    h.modified = IsModified();
+    h.title = windowTitle();
+    h.fileName = fileName_;
+    h.savedName = StatusPanels[4]->text();
+    lines_.clear();
+    asRead_.clear();
+    return h;
+}
+
+void TFrmDat::PutBack(Held&& held)
+{
+    lines_ = std::move(held.lines);
+    asRead_ = std::move(held.asRead);
+    utf8_ = held.utf8;
+    editorDirty_ = false;
+    ShowLines();
+    mmDat->document()->setModified(held.modified);
+    setWindowTitle(held.title);
+    fileName_ = held.fileName;
+    StatusPanels[4]->setText(held.savedName);
 }
 
 std::vector<std::string>& TFrmDat::Lines()
@@ -338,6 +375,28 @@ void TFrmDat::tbReloadClick()
     if (IsModified() && Services().AskYesNo("Los datos no han sido grabados.\rDesea guardarlos ahora ?"))
         SaveDat(fileName_.empty());
     emit ReloadRequested();
+}
+
+void TFrmDat::closeEvent(QCloseEvent* event)
+{
+    if (IsModified()) {
+        const auto answer = QMessageBox::question(
+            this, windowTitle(), QStringLiteral("Los datos no han sido grabados.\nDesea guardarlos ahora ?"),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Yes && !SaveDat(fileName_.empty()))) {
+            event->ignore();
+            return;
+        }
+        if (answer == QMessageBox::No) {
+            // Given up: the window shows again the text the network was read from.
+            lines_ = asRead_;
+            editorDirty_ = false;
+            ShowLines();
+            mmDat->document()->setModified(false);
+        }
+    }
+    QWidget::closeEvent(event);
+    emit ShownChanged(false);
 }
 
 void TFrmDat::showEvent(QShowEvent* event)

@@ -50,6 +50,22 @@ public:
     void LinesChanged();
     // Replaces the whole text (not counted as an edit by the user).
     void SetLines(const std::vector<std::string>& lines);
+    // The network was read from the text as it stands now: closing the window and
+    // giving up the edits made after this goes back to it.
+    void MarkAsRead();
+
+    // The whole state of the window (text, edits, names), moved out while another
+    // network's text is tried and put back when that one is refused.
+    struct Held {
+        std::vector<std::string> lines, asRead;
+        bool utf8 = true;
+        bool modified = false;
+        QString title;
+        std::string fileName;
+        QString savedName;
+    };
+    Held Take();
+    void PutBack(Held&& held);
 
     // With ask, or when no name was given yet, asks for the file with a save
     // dialog; writes every line with CR LF ends. True when the text was written.
@@ -95,9 +111,13 @@ signals:
     // The reload button was pressed (after the question about unsaved edits): the
     // network is to be read again from this text.
     void ReloadRequested();
+    // false when the window was closed (after the question about unsaved edits).
+    void ShownChanged(bool shown);
 
 protected:
     void showEvent(QShowEvent* event) override; // FormShow
+    // Unsaved edits are not dropped without a question.
+    void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -106,6 +126,7 @@ private:
     void PlaceRuler();
 
     std::vector<std::string> lines_;
+    std::vector<std::string> asRead_; // the text the network in memory was read from
     std::vector<std::string> shown_; // the lines the editor shows, as last set
     bool utf8_ = true;               // encoding of the text in the editor
     bool editorDirty_ = false;       // the user changed the editor since lines_ was taken

@@ -172,6 +172,20 @@ TEST_F(ExportGui, WorksheetsOfTwoNetworksEndWithTheEarlierNetworkOpen)
     EXPECT_EQ(viewer->sagArcos->RowCount(), 77);
     EXPECT_EQ(fs::current_path(), fs::path(earlier).parent_path());
     EXPECT_EQ(LpaFileName, (fs::path(earlier).parent_path() / "siouxfalls.lpa").string());
+
+    // The other order: the network without movements after the one with them
+    // writes no row of the earlier one's, as python's csv reader sees the files.
+    testutil::AnswerFilesDialog(viewer, folder, {"cruces.dat", "anaheim.dat"}, 0);
+    planillas->trigger();
+    const std::string script = (tmp.path() / "rows.py").string();
+    testutil::writeFile(script, "import csv, sys\n"
+                                "for f in sys.argv[1:]:\n"
+                                "    rows = list(csv.reader(open(f, newline='')))\n"
+                                "    print(sum(1 for r in rows[1:] if any(c.strip() for c in r)))\n");
+    const std::string dir = (tmp.path() / "otras").string();
+    EXPECT_EQ(Shell("/usr/bin/python3 '" + script + "' '" + dir + "/anaheim_movim.csv' '" + dir +
+                    "/cruces_movim.csv' '" + dir + "/anaheim_arcos.csv'"),
+              "0\n150\n914\n");
 }
 
 TEST_F(ExportGui, WorksheetsWithoutAnEarlierNetworkLeaveTheLastOneOpen)

@@ -6,9 +6,14 @@
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "mainwindow/StringAlignGrid.h"
+#include "map/DrawState.h"
+#include "model/KDVlib.h"
+#include "export/GeoWriters.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
+#include "model/gui/FrmDat.h"
+#include "map/gui/OxrImage.h"
 #include "platform/IniFile.h"
 #include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
@@ -33,6 +38,8 @@
 #include <QProcess>
 #include <QTabWidget>
 #include <QTest>
+#include <QPlainTextEdit>
+#include <QPointer>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -45,6 +52,46 @@ std::string SamplePath() { return std::string(VELMORA_SOURCE_DIR) + "/samples/ej
 class MainWindow : public ViewerFixture {
 protected:
     void Drop(const QStringList& files) { viewer->WMDropFiles(files); }
+    // A copy of a network in a folder of its own (the program writes beside it).
+    std::string Copy(const std::string& from, const std::string& folder, const std::string& name)
+    {
+        std::filesystem::create_directories(tmp.path() / folder);
+        const std::string to = (tmp.path() / folder / name).string();
+        std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing);
+        return to;
+    }
+    // "Abrir Red Palvon" from the menu, the file typed into its dialog.
+    void Open(const std::string& path)
+    {
+        testutil::AnswerFileDialog(viewer, path);
+        EXPECT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+    }
+};
+
+// Answers the message boxes that come up, in turn, each with a key press as the
+// user answers them, and keeps their texts.
+class BoxAnswers : public QObject {
+public:
+    BoxAnswers(std::vector<int> keys) : keys_(std::move(keys))
+    {
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible() || box->property("answered").toBool() || keys_.empty())
+                return;
+            box->setProperty("answered", true);
+            texts << box->text();
+            const int key = keys_.front();
+            keys_.erase(keys_.begin());
+            QTest::keyClick(box, static_cast<Qt::Key>(key));
+        });
+        timer_.start(10);
+    }
+    ~BoxAnswers() override { EXPECT_TRUE(keys_.empty()) << keys_.size() << " boxes did not come"; }
+    QStringList texts;
+
+private:
+    std::vector<int> keys_;
+    QTimer timer_;
 };
 
 } // namespace
@@ -446,4 +493,200 @@ TEST(PolygonBatch, JobsThatCannotRunSayWhyAndFail)
               1);
     EXPECT_TRUE(errors.contains("falta.dat")) << errors.toStdString();
     EXPECT_FALSE(std::filesystem::exists(tmp.file("falta_sel7.sel")));
+}
+
+// Each opening starts clean, whatever was open before, and a network over the
+// model's capacity is refused with the earlier one left open as it was: its
+// names, caption, folder, text, grids and commands.
+TEST_F(MainWindow, EachOpeningStartsCleanAndARefusedOneKeepsTheEarlier)
+{
+    if (!std::filesystem::exists(testutil::realDataPath("berlin-center.dat")))
+        GTEST_SKIP() << "real networks not available";
+    const std::string chicago = Copy(testutil::realDataPath("chicago-sketch.dat"), "c", "chicago.dat");
+    const std::string anaheim = Copy(testutil::realDataPath("anaheim.dat"), "a", "anaheim.dat");
+    const std::string sample = Copy(SamplePath(), "s", "ejemplo.dat");
+    const std::string berlin = Copy(testutil::realDataPath("berlin-center.dat"), "b", "berlin.dat");
+    PalvonRead::ErrorListFile = "Errores.txt"; // beside each network, as the program writes it
+    PalvonRead::ClearNetwork(); // a fresh start: no network open
+    DatFileName.clear();
+    viewer->show();
+    QApplication::processEvents();
+    const QString startTitle = viewer->windowTitle();
+    auto errors = [](const std::string& net) {
+        return testutil::readFile((std::filesystem::path(net).parent_path() / "Errores.txt").string());
+    };
+
+    // Refused with nothing open: still nothing open.
+    Open(berlin);
+    EXPECT_EQ(Network.Loaded, 0);
+    EXPECT_EQ(Network.NodeCount, 0);
+    EXPECT_TRUE(DatFileName.empty());
+    EXPECT_EQ(viewer->windowTitle(), startTitle);
+    EXPECT_FALSE(viewer->Action("aOpenLPA")->isEnabled());
+    EXPECT_TRUE(FrmDat->Lines().empty());
+    EXPECT_NE(errors(berlin).find("Red rechazada"), std::string::npos);
+
+    Open(sample);
+    ASSERT_EQ(DatFileName, "ejemplo.dat");
+    const std::string sampleErrors = errors(sample);
+    Open(chicago);
+    ASSERT_EQ(DatFileName, "chicago.dat");
+    const std::string chicagoErrors = errors(chicago);
+    ASSERT_GT(std::count(chicagoErrors.begin(), chicagoErrors.end(), '\n'), 100);
+    ASSERT_EQ(viewer->sagMovim->RowCount(), Network.MovementCount + 1);
+    // Some links selected (imported), listed in the selected-links grid.
+    std::string sel;
+    for (int32_t k = 1; k <= 3; ++k)
+        sel += ZelUtils::Format("%10d%10d%5d\r\n", Arcos[k].A, Arcos[k].B, 1);
+    testutil::writeFile(tmp.file("tres.sel"), sel);
+    testutil::AnswerFilesDialog(viewer, QString::fromStdString(tmp.path().string()), {"tres.sel"});
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Selección", "ImportaSeleccin1"));
+    ASSERT_NE(viewer->sagArcosSel, nullptr);
+    ASSERT_TRUE(viewer->sagArcosSel->isVisible());
+    ASSERT_EQ(viewer->sagArcosSel->RowCount(), 4);
+    // The phase window on one of chicago's junctions.
+    ASSERT_TRUE(livemenus::Click(viewer, QStringLiteral("menu:Procesos>Análisis de Intersecciones"), "Visualizacion"));
+    ASSERT_TRUE(FrmFases->isVisible());
+
+    // The sample again: its own errors only, no selection, its own movements.
+    Open(sample);
+    ASSERT_EQ(DatFileName, "ejemplo.dat");
+    EXPECT_EQ(errors(sample), sampleErrors);
+    EXPECT_FALSE(viewer->sagArcosSel->isVisible());
+    EXPECT_EQ(viewer->sagArcosSel->RowCount(), 1);
+    EXPECT_FALSE(viewer->Action("VerSeleccion")->isEnabled());
+    EXPECT_FALSE(FrmFases->isVisible());
+    EXPECT_EQ(viewer->sagMovim->RowCount(), Network.MovementCount + 1);
+
+    // Anaheim has no movements and no transit lines: no row of another network's.
+    Open(anaheim);
+    ASSERT_EQ(Network.MovementCount, 0);
+    EXPECT_EQ(viewer->sagMovim->RowCount(), 1);
+    EXPECT_TRUE(viewer->sagMovim->cellView(0, 0).empty());
+    EXPECT_EQ(viewer->sagLineas->RowCount(), 1);
+
+    // Chicago again: the same errors, not twice as many.
+    Open(chicago);
+    EXPECT_EQ(errors(chicago), chicagoErrors);
+
+    // Refused with chicago open: chicago stays as it was.
+    const QString title = viewer->windowTitle();
+    const int32_t links = Network.LinkCount, movements = Network.MovementCount;
+    const int rows = viewer->sagArcos->RowCount();
+    const std::vector<std::string> text = FrmDat->Lines();
+    const float x = Nodos[Network.NodeCount].X;
+    Open(berlin);
+    EXPECT_EQ(Network.Loaded, 1);
+    EXPECT_EQ(DatFileName, "chicago.dat");
+    EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(chicago).parent_path());
+    EXPECT_EQ(viewer->windowTitle(), title);
+    EXPECT_EQ(Network.LinkCount, links);
+    EXPECT_EQ(Network.MovementCount, movements);
+    EXPECT_FLOAT_EQ(Nodos[Network.NodeCount].X, x);
+    EXPECT_EQ(KDVlib::FindArco(Arcos[7].A, Arcos[7].B), 7);
+    EXPECT_EQ(viewer->sagArcos->RowCount(), rows);
+    EXPECT_EQ(FrmDat->Lines(), text);
+    EXPECT_TRUE(viewer->Action("aOpenLPA")->isEnabled());
+    EXPECT_EQ(errors(chicago), chicagoErrors);
+    PalvonRead::ErrorListFile = tmp.file("Errores.txt");
+}
+
+// Edits typed into the network text window and nodes moved on the map are never
+// dropped without a question: closing the text window, opening another network
+// and leaving the program ask; Cancel keeps everything, No gives the edits up,
+// Yes saves them.
+TEST_F(MainWindow, UnsavedEditsAreAskedForBeforeTheyAreLost)
+{
+    const std::string net = Copy(SamplePath(), "e", "Red.dat");
+    const std::string other = Copy(SamplePath(), "o", "Otra.dat");
+    viewer->show();
+    QApplication::processEvents();
+    Open(net);
+    ASSERT_EQ(DatFileName, "Red.dat");
+    const std::vector<std::string> asRead = FrmDat->Lines();
+
+    auto type = [&](const QString& text) {
+        if (!FrmDat->isVisible())
+            ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+        ASSERT_TRUE(FrmDat->isVisible());
+        QTest::keyClick(FrmDat->mmDat, Qt::Key_Home, Qt::ControlModifier);
+        QTest::keyClicks(FrmDat->mmDat, text);
+        QTest::keyClick(FrmDat->mmDat, Qt::Key_Return);
+    };
+    // The text window closed: Cancel keeps it open with the edit, No goes back to
+    // the text as read, Yes saves through the save dialog.
+    type(QStringLiteral("* primera nota"));
+    {
+        BoxAnswers answers({Qt::Key_Escape, Qt::Key_N});
+        EXPECT_FALSE(FrmDat->close());
+        EXPECT_TRUE(FrmDat->isVisible());
+        EXPECT_EQ(FrmDat->Lines().front(), "* primera nota");
+        EXPECT_TRUE(FrmDat->close());
+        EXPECT_EQ(answers.texts.size(), 2);
+    }
+    EXPECT_FALSE(FrmDat->isVisible());
+    EXPECT_EQ(FrmDat->Lines(), asRead);
+    type(QStringLiteral("* segunda nota"));
+    {
+        BoxAnswers answers({Qt::Key_Return});
+        testutil::AnswerFileDialog(FrmDat, tmp.file("e/Editada.dat"));
+        EXPECT_TRUE(FrmDat->close());
+    }
+    EXPECT_EQ(testutil::readFile(tmp.file("e/Editada.dat")).substr(0, 16), "* segunda nota\r\n");
+
+    // A node moved with the mouse ("Grabar automáticamente coordenadas" is off),
+    // and the text edited again.
+    type(QStringLiteral("* tercera nota"));
+    viewer->Action("tbNodes")->trigger();
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Ver", "aRedibujar"));
+    testutil::settle();
+    ASSERT_TRUE(livemenus::Click(viewer, "popup:pupNodos", "NodeMove"));
+    // A node drawn on the map, as the user picks one.
+    int32_t n = 1;
+    while (n < Network.NodeCount &&
+           !NodeHitRegions[n].Contains(viewer->img->WorldToPixelX(Nodos[n].X), viewer->img->WorldToPixelY(Nodos[n].Y)))
+        ++n;
+    const int32_t number = Nodos[n].Number;
+    const QPoint from(viewer->img->WorldToPixelX(Nodos[n].X), viewer->img->WorldToPixelY(Nodos[n].Y));
+    const QPoint to = from + QPoint(30, 20);
+    const float oldX = Nodos[n].X;
+    QTest::mouseMove(viewer->img, from);
+    QTest::mousePress(viewer->img, Qt::LeftButton, {}, from);
+    QTest::mouseMove(viewer->img, to);
+    QTest::mouseRelease(viewer->img, Qt::LeftButton, {}, to);
+    const float movedX = Nodos[n].X, movedY = Nodos[n].Y;
+    ASSERT_NE(movedX, oldX) << "the node did not move";
+
+    // Another network dropped: Cancel keeps this one with its edits.
+    {
+        BoxAnswers answers({Qt::Key_Escape});
+        Drop({QString::fromStdString(other)});
+        ASSERT_EQ(answers.texts.size(), 1);
+        EXPECT_TRUE(answers.texts[0].contains(QStringLiteral("texto de la red")));
+        EXPECT_TRUE(answers.texts[0].contains(QStringLiteral("posiciones de nodos")));
+    }
+    EXPECT_EQ(DatFileName, "Red.dat");
+    EXPECT_EQ(Nodos[n].X, movedX);
+    EXPECT_EQ(FrmDat->Lines().front(), "* tercera nota");
+
+    // Leaving: "¿ Desea finalizar la aplicación ?" Yes, then the edits: Cancel
+    // keeps the program open, Yes saves both and leaves.
+    viewer->AskOnClose = true;
+    {
+        BoxAnswers answers({Qt::Key_Return, Qt::Key_Escape});
+        EXPECT_TRUE(livemenus::Click(viewer, "menu:Archivo", "FileExitItem"));
+    }
+    EXPECT_TRUE(viewer->isVisible());
+    {
+        BoxAnswers answers({Qt::Key_Return, Qt::Key_Return});
+        EXPECT_TRUE(livemenus::Click(viewer, "menu:Archivo", "FileExitItem"));
+        EXPECT_EQ(answers.texts.size(), 2);
+    }
+    EXPECT_FALSE(viewer->isVisible());
+    viewer->AskOnClose = false;
+    // The text goes where it was saved before, the positions to the coordinates file.
+    EXPECT_EQ(testutil::readFile(tmp.file("e/Editada.dat")).substr(0, 32), "* tercera nota\r\n* segunda nota\r\n");
+    EXPECT_NE(testutil::readFile(tmp.file("e/coordenadas.geo"))
+                  .find(ZelUtils::Format("%d,%.5f,%.5f", number, double(movedX), double(movedY))),
+              std::string::npos);
 }
