@@ -109,7 +109,7 @@ void TPalvonViewer::ImprimirFases()
     }
     PrintOnPrinterPage = true;
     Services().SetProgressVisible(false);
-    PrintMetafileName = "Velmora___.EMF";
+    PrintMetafileName = ScratchMetafileName();
     if (!prevNetwork.empty() && std::filesystem::exists(prevNetwork)) AbrirRedPalvon(prevNetwork);
     WorldMinX = wx1;
     WorldMaxX = wx2;

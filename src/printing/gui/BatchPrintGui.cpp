@@ -119,7 +119,7 @@ public:
         ScaleFixed = s_.fixed;
         if (v_.tit)
             v_.tit->setPlainText(s_.titles);
-        PrintMetafileName = "Velmora___.EMF";
+        PrintMetafileName = ScratchMetafileName();
         BatchMode = s_.batchMode;
         if (!BatchMode)
             v_.DrawPalvon();
