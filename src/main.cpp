@@ -7,17 +7,9 @@
 #include <QScreen>
 #include <clocale>
 #include <csignal>
-#include <cstdlib>
-#include <unistd.h>
 
 int main(int argc, char* argv[])
 {
-    // The embedded browser's engine refuses to start as root inside its sandbox
-    // (the whole program would end): run it without one then.
-    if (::geteuid() == 0)
-        setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
-    // The browser engine shares the program's OpenGL contexts.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     // Numbers in files never follow the user's locale.
     std::setlocale(LC_NUMERIC, "C");

@@ -6,7 +6,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzz::Init();
-    std::vector<std::string> lines = fuzz::SplitLines(std::string(reinterpret_cast<const char*>(data), size));
+    TTextLines lines = TTextLines::FromBytes(std::string(reinterpret_cast<const char*>(data), size));
     PalvonRead::NetworkDatFile = fuzz::Dir() + "/red.dat";
     PalvonRead::ErrorList.clear();
     PalvonRead::ReadNetwork(lines);

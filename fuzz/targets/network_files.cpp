@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzz::WriteFile("inc1.dat", parts[1]);
     fuzz::WriteFile("inc2.dat", parts[2]);
     fuzz::WriteFile("datos.knb", parts[3]);
-    std::vector<std::string> lines = fuzz::SplitLines(parts[0]);
+    TTextLines lines = TTextLines::FromBytes(std::string(parts[0]));
     PalvonRead::NetworkDatFile = fuzz::WriteFile("red.dat", parts[0]);
     PalvonRead::ErrorList.clear();
     PalvonRead::ReadNetwork(lines);

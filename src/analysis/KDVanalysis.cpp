@@ -30,9 +30,9 @@ int32_t PijaCount(bool movements) { return std::clamp<int32_t>(movements ? PijaM
 
 std::vector<std::string> PathTitles(bool batch)
 {
-    std::vector<std::string> t;
     if (batch)
-        t = {"Desde", "Hasta"};
+        return {"Desde", "Hasta", "Nodos", "Costo", "Tiempo", "Long"};
+    std::vector<std::string> t;
     for (const char* s : {"Sec", "NodoA", "NodoB", "Costo", "Tiempo", "Long"})
         t.emplace_back(s);
     for (int32_t j = 1; j <= Knobs(); ++j)
@@ -82,29 +82,82 @@ bool ParsePair(const std::string& line, int32_t& from, int32_t& to)
 
 std::vector<std::vector<std::string>> PathListing(bool batch, std::vector<int32_t>* linksOut)
 {
-    if (!batch)
-        return PathRows(1, linksOut);
-    std::vector<std::vector<std::string>> rows;
+    return batch ? PairPathRows() : PathRows(1, linksOut);
+}
+
+std::vector<TPairPath> PairPaths;
+
+bool RunPairPaths(const std::function<bool(size_t, size_t)>& progress, const std::function<void(int32_t)>& onLink)
+{
+    PairPaths.clear();
+    std::vector<std::pair<int32_t, int32_t>> nodes; // record indexes of each pair's two nodes
     for (size_t i = 0; i < KDVlib::PairsList.size(); ++i) {
         int32_t from = 0, to = 0;
         if (!ParsePair(KDVlib::PairsList[i], from, to))
             continue;
-        KDVlib::PathFrom = from;
-        KDVlib::PathTo = to;
-        if (KDVlib::FindNodo(from) <= 0 || KDVlib::FindNodo(to) <= 0)
+        const int32_t a = KDVlib::FindNodo(from), b = KDVlib::FindNodo(to);
+        if (a <= 0 || b <= 0)
             continue;
-        std::vector<std::vector<std::string>> path = PathRows(static_cast<int32_t>(i) + 1, linksOut);
-        for (size_t r = 0; r < path.size(); ++r) {
-            std::vector<std::string> row;
-            if (r == 0)
-                row = {Format("%d", from), Format("%d", to)};
-            else
-                row = {"", ""};
-            row.insert(row.end(), path[r].begin(), path[r].end());
-            rows.push_back(std::move(row));
+        TPairPath p;
+        p.Line = static_cast<int32_t>(i);
+        p.From = from;
+        p.To = to;
+        PairPaths.push_back(p);
+        nodes.emplace_back(a, b);
+    }
+    // The pairs of one origin one after the other: one search serves them all.
+    std::vector<size_t> order(PairPaths.size());
+    for (size_t k = 0; k < order.size(); ++k)
+        order[k] = k;
+    std::stable_sort(order.begin(), order.end(), [&](size_t x, size_t y) { return nodes[x].first < nodes[y].first; });
+    KDVlib::PathSession session;
+    std::vector<int32_t> path;
+    for (size_t done = 0; done < order.size(); ++done) {
+        TPairPath& p = PairPaths[order[done]];
+        session.Path(nodes[order[done]].first, nodes[order[done]].second, path);
+        const int32_t n = path.empty() ? 0 : path[0];
+        p.Nodes = n;
+        for (int32_t i = 1; i < n; ++i) {
+            const int32_t link = KDVlib::FindArco(path[static_cast<size_t>(i)], path[static_cast<size_t>(i) + 1]);
+            if (link <= 0)
+                continue;
+            const TArcos& a = Arcos[link];
+            p.Cost += LinkVar(a, KDVlib::CostVar);
+            p.Time += a.Var[3];
+            p.Length += a.Var[7];
+            if (onLink)
+                onLink(link);
         }
+        p.Done = true;
+        if (progress && !progress(done + 1, order.size()))
+            return false;
+    }
+    return true;
+}
+
+std::vector<std::vector<std::string>> PairPathRows(std::vector<size_t>* rowPair)
+{
+    std::vector<std::vector<std::string>> rows;
+    for (size_t k = 0; k < PairPaths.size(); ++k) {
+        const TPairPath& p = PairPaths[k];
+        if (!p.Done || p.Nodes == 0)
+            continue;
+        rows.push_back({Format("%d", p.From), Format("%d", p.To), Format("%d", p.Nodes), Format("%.2f", p.Cost),
+                        Format("%.2f", p.Time), Format("%.0f", p.Length)});
+        if (rowPair)
+            rowPair->push_back(k);
     }
     return rows;
+}
+
+void PairPath(size_t pair)
+{
+    if (pair >= PairPaths.size())
+        return;
+    const TPairPath& p = PairPaths[pair];
+    KDVlib::PathFrom = KDVlib::FindNodo(p.From);
+    KDVlib::PathTo = KDVlib::FindNodo(p.To);
+    KDVlib::RutaMinima(KDVlib::PathFrom, KDVlib::PathTo, 0);
 }
 
 std::vector<int32_t> PijaGroups(bool movements)

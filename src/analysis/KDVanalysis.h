@@ -3,6 +3,7 @@
 // export of the PIJA records, the statistics rows and centroid creation. The
 // windows only copy these tables into their grids.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,8 +12,8 @@ namespace KDVanalysis {
 
 // ---- least-cost path listing ----
 
-// Row 0 titles of the path grid: "Sec", "NodoA", ... (batch adds "Desde",
-// "Hasta" in front) and one "XDATAj" per extra link column.
+// Row 0 titles of the path grid: "Sec", "NodoA", ... and one "XDATAj" per extra
+// link column; batch: "Desde", "Hasta", "Nodos", "Costo", "Tiempo", "Long".
 std::vector<std::string> PathTitles(bool batch);
 // One row per link of the path in slot s: "Sec", "NodoA", "NodoB", "Costo",
 // "Tiempo", "Long", extra data. Steps whose nodes are not joined by a link are
@@ -25,6 +26,33 @@ std::vector<std::vector<std::string>> PathListing(bool batch, std::vector<int32_
 // Origin and destination node numbers of one pairs-file line; false when the
 // line does not hold two numbers.
 bool ParsePair(const std::string& line, int32_t& from, int32_t& to);
+
+// One pair of a batch run as its listing shows it: the totals of its path, not
+// the path (60,000 whole paths took gigabytes). PairPath gives the path again.
+struct TPairPath {
+    int32_t Line = 0;  // index of the line in PairsList
+    int32_t From = 0;  // node numbers as the line gives them
+    int32_t To = 0;
+    int32_t Nodes = 0; // nodes on the path; 0: no path
+    double Cost = 0.0; // sums over its links of the cost variable, variable 3 (time), variable 7 (length)
+    double Time = 0.0;
+    double Length = 0.0;
+    bool Done = false;
+};
+// The pairs of the last batch run, in the order of PairsList (lines whose nodes
+// do not both exist are left out).
+extern std::vector<TPairPath> PairPaths;
+// Runs the batch over PairsList: one search per origin, each path summed and let
+// go. onLink (optional) receives every link of every path. progress(done, total)
+// is called after each pair; when it returns false the run stops there, the
+// pairs not reached keep Done false. False when stopped.
+bool RunPairPaths(const std::function<bool(size_t, size_t)>& progress,
+                  const std::function<void(int32_t)>& onLink = nullptr);
+// Rows of the batch listing: one per pair done that has a path ("Desde", "Hasta",
+// "Nodos", "Costo", "Tiempo", "Long"); rowPair (optional) gets the PairPaths index of each.
+std::vector<std::vector<std::string>> PairPathRows(std::vector<size_t>* rowPair = nullptr);
+// Puts the path of PairPaths[pair] in slot 1 (PathRows(1) lists it).
+void PairPath(size_t pair);
 
 // ---- PIJA records ----
 

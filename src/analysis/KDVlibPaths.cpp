@@ -160,6 +160,12 @@ public:
     // the full search gives.
     void Dijkstra(int32_t origin, int32_t stopAt = 0)
     {
+        Start(origin);
+        Run(stopAt);
+    }
+
+    void Start(int32_t origin)
+    {
         std::fill(label_.begin(), label_.end(), NoLabel);
         std::fill(pred_.begin(), pred_.end(), -1);
         std::fill(settled_.begin(), settled_.end(), 0);
@@ -168,11 +174,15 @@ public:
         label_[static_cast<size_t>(origin)] = 0.0f;
         pred_[static_cast<size_t>(origin)] = 0;
         QueuePush(origin, 0.0f);
+    }
+
+    // Settles nodes until stopAt is settled (0: all). A search stopped at one node
+    // goes on from where it stopped: the same labels as one search without a stop.
+    void Run(int32_t stopAt)
+    {
         int32_t u = 0;
         while (QueuePop(u)) {
             settled_[static_cast<size_t>(u)] = 1;
-            if (u == stopAt)
-                break;
             const float lu = label_[static_cast<size_t>(u)];
             const int32_t end = g_.first[static_cast<size_t>(u) + 1];
             for (int32_t a = g_.first[static_cast<size_t>(u)]; a < end; ++a) {
@@ -189,6 +199,10 @@ public:
                 label_[static_cast<size_t>(v)] = c;
                 pred_[static_cast<size_t>(v)] = u;
             }
+            // The stop comes after the node's links are followed, so that a later
+            // Run goes on with a queue as the search without a stop has it.
+            if (u == stopAt)
+                break;
         }
     }
 
@@ -379,12 +393,14 @@ void PathSession::Path(int32_t origin, int32_t destination, std::vector<int32_t>
         table.assign(1, 0);
         return;
     }
-    // A later destination of the same origin that the last search already
-    // settled needs no new search.
-    if (origin != impl_->lastOrigin || !s->Settled(destination)) {
-        s->Dijkstra(origin, destination);
+    // A later destination of the same origin needs no new search: the last one
+    // settled it already or goes on until it does.
+    if (origin != impl_->lastOrigin) {
+        s->Start(origin);
         impl_->lastOrigin = origin;
     }
+    if (!s->Settled(destination))
+        s->Run(destination);
     s->BuildPath(origin, destination, table);
 }
 

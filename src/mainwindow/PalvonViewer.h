@@ -628,8 +628,13 @@ public:
     void CreateAnalysisMenus();
     void InteractivaRminClick();
     void batchRminClick();
-    // Lists the paths in the path window, marks their links and shows it modally.
+    // The batch paths of a pairs file, listed in the path window (shown modally).
+    void BatchPathsFromFile(const std::string& fileName);
+    // Lists the paths in the path window (batch: the pairs of the last run), marks
+    // their links and shows it modally.
     void FillPathGrid(bool Batch);
+    // A link of a listed path: in the current selection class, red in the links grid.
+    void MarkPathLink(int32_t link);
     void NivelArcoClick();
     void NIvelMovimientoClick();
     void Estadsticas1Click();

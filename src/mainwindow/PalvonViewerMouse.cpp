@@ -589,15 +589,22 @@ void TPalvonViewer::imgOxrMouseUp(Qt::MouseButton Button, const TShiftState&, in
         if (n <= Network.NodeCount) {
             double dx = 0, dy = 0;
             KDVlib::PlaceNode(n, x, y, dx, dy);
-            const TNodo& node = Nodos[n];
-            MovedNodes.assign(1, Format("%10d", node.Number));
-            if (sagNodos && n < sagNodos->RowCount()) {
-                sagNodos->setCell(1, n, ZelUtils::Trim(Format(XYFormat.c_str(), double(node.X))));
-                sagNodos->setCell(2, n, ZelUtils::Trim(Format(XYFormat.c_str(), double(node.Y))));
-            }
+            MovedNodes.assign(1, Format("%10d", Nodos[n].Number));
+            auto showPlace = [this](int32_t k) {
+                if (sagNodos && k < sagNodos->RowCount()) {
+                    sagNodos->setCell(1, k, ZelUtils::Trim(Format(XYFormat.c_str(), double(Nodos[k].X))));
+                    sagNodos->setCell(2, k, ZelUtils::Trim(Format(XYFormat.c_str(), double(Nodos[k].Y))));
+                }
+            };
+            showPlace(n);
             if (Action(QStringLiteral("MoverSeleccion"))->isChecked() &&
-                Services().AskYesNo("¿Desea mover selección?"))
+                Services().AskYesNo("¿Desea mover selección?")) {
                 KDVlib::ShiftSelectedNodes(n, dx, dy);
+                // The carried nodes' rows show their new places too.
+                for (int32_t k = 1; k <= Network.NodeCount; ++k)
+                    if (k != n && Nodos[k].Mark >= 1 && Nodos[k].HasXY)
+                        showPlace(k);
+            }
             NewAngles();
         }
         EndGridMove();
@@ -665,6 +672,9 @@ void TPalvonViewer::imgOxrMouseUp(Qt::MouseButton Button, const TShiftState&, in
                     p.x += dx;
                     p.y += dy;
                 }
+                // The name goes with its polyline.
+                g.LabelPos.x += dx;
+                g.LabelPos.y += dy;
                 moved = true;
             }
         }

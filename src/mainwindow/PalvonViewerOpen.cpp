@@ -70,9 +70,28 @@ struct TPalvonViewer::EarlierOpening {
     TFrmDat::Held text;
 };
 
+namespace {
+// Says why the file cannot be opened as a network (missing, a folder, a pipe, a
+// binary file), once; false when it can be tried.
+bool RefusedAsNetwork(const std::string& path)
+{
+    const std::string why = FileUtils::TextFileProblem(path);
+    if (why.empty())
+        return false;
+    std::error_code ec;
+    Services().ShowMessage(!fs::exists(path, ec) ? Format("Archivo %s no existe.", path)
+                                                 : Format("No se puede abrir %s como red:\r%s.", path, why));
+    return true;
+}
+} // namespace
+
 bool TPalvonViewer::SetFileNames(const std::string& fullName)
 {
     fs::path p = fs::absolute(fullName);
+    // Refused before anything changes: a folder, a pipe or a binary file must not
+    // replace the open network's text or names.
+    if (RefusedAsNetwork(p.string()))
+        return false;
     auto earlier = std::make_shared<EarlierOpening>();
     EarlierOpening& e = *earlier;
     e.datFileName = DatFileName;
@@ -193,10 +212,10 @@ bool TPalvonViewer::ConfirmUnsavedEdits()
 
 bool TPalvonViewer::AbrirRedPalvon(const std::string& fileName)
 {
-    if (!FileExists(fileName)) {
-        Services().ShowMessage(Format("Archivo %s no existe.", fileName));
+    // A file that cannot be a network is refused before the user is asked about
+    // unsaved edits: answering would be for nothing.
+    if (RefusedAsNetwork(fileName))
         return false;
-    }
     if (!ConfirmUnsavedEdits())
         return false;
     if (!SetFileNames(fileName))

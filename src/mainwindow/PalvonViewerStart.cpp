@@ -33,7 +33,10 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 void TPalvonViewer::FormCreate()
 {
@@ -121,6 +124,47 @@ void TPalvonViewer::ConnectOptions()
     };
 }
 
+namespace {
+
+// For the launch benchmark: once the map of the network named on the command line
+// is on screen, prints the wall clock (ns since the epoch) and the peak resident
+// memory, then ends the program.
+class TFirstDrawReport : public QObject {
+public:
+    explicit TFirstDrawReport(QWidget* canvas) : QObject(canvas)
+    {
+        canvas->installEventFilter(this);
+        canvas->update();
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        // Reported after the paint event, when the picture has reached the screen.
+        if (event->type() == QEvent::Paint && !done_) {
+            done_ = true;
+            QTimer::singleShot(0, this, [] {
+                const auto now = std::chrono::system_clock::now().time_since_epoch();
+                std::string peak;
+                std::ifstream status("/proc/self/status");
+                for (std::string line; std::getline(status, line);)
+                    if (line.rfind("VmHWM:", 0) == 0)
+                        peak = line.substr(6);
+                std::printf("first-draw %lld peak%s\n",
+                            (long long)std::chrono::duration_cast<std::chrono::nanoseconds>(now).count(),
+                            peak.c_str());
+                std::fflush(stdout);
+                QCoreApplication::exit(0);
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool done_ = false;
+};
+
+} // namespace
+
 void TPalvonViewer::FormShow()
 {
     InteractiveRun = 1;
@@ -144,7 +188,9 @@ void TPalvonViewer::FormShow()
 
     if (commandLine_.size() == 1) {
         // One parameter: an interactive start on that network (as a dropped file).
-        AbrirRedPalvon(QFileInfo(commandLine_[0]).absoluteFilePath().toStdString());
+        if (AbrirRedPalvon(QFileInfo(commandLine_[0]).absoluteFilePath().toStdString()) &&
+            qEnvironmentVariableIsSet("VELMORA_REPORT_FIRST_DRAW"))
+            new TFirstDrawReport(img);
         return;
     }
     if (commandLine_.size() != 2)

@@ -23,8 +23,14 @@ std::string DataFileProblem(const std::string& path)
     fs::file_status st = fs::status(path, ec);
     if (ec || !fs::exists(st))
         return "no existe o no se puede abrir";
+    // Each kind named: reading a folder or a pipe as a file would fail (or wait
+    // for a writer) with nothing the user could act on.
+    if (fs::is_directory(st))
+        return "no es un archivo de datos: es una carpeta";
+    if (fs::is_fifo(st))
+        return "no es un archivo de datos: es una tubería (FIFO)";
     if (!fs::is_regular_file(st))
-        return "no es un archivo de datos (es una carpeta, un dispositivo o una tubería)";
+        return "no es un archivo de datos: es un dispositivo o un archivo especial";
     uintmax_t size = fs::file_size(path, ec);
     if (ec)
         return "no se puede abrir";
@@ -35,6 +41,42 @@ std::string DataFileProblem(const std::string& path)
     return std::string();
 }
 
+namespace {
+
+constexpr size_t SniffBytes = 64 * 1024;
+const char* const BinaryProblem = "no es un archivo de texto: contiene datos binarios";
+
+} // namespace
+
+bool LooksBinary(std::string_view bytes)
+{
+    // Text never holds a NUL byte (nor does UTF-16 read as bytes pass); other control
+    // characters may stray into a text, but not as one byte in ten.
+    bytes = bytes.substr(0, SniffBytes);
+    size_t control = 0;
+    for (unsigned char c : bytes) {
+        if (c == 0)
+            return true;
+        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != 0x1a)
+            ++control;
+    }
+    return control * 10 > bytes.size();
+}
+
+std::string TextFileProblem(const std::string& path)
+{
+    std::string why = DataFileProblem(path);
+    if (!why.empty())
+        return why;
+    std::ifstream f(path, std::ios::binary);
+    if (!f)
+        return "no se puede abrir";
+    std::string head(SniffBytes, '\0');
+    f.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<size_t>(f.gcount()));
+    return LooksBinary(head) ? BinaryProblem : std::string();
+}
+
 bool ReadFile(const std::string& path, std::string& bytes)
 {
     // A device or a huge file would be read until memory runs out.
@@ -43,27 +85,27 @@ bool ReadFile(const std::string& path, std::string& bytes)
     std::ifstream f(path, std::ios::binary);
     if (!f)
         return false;
-    std::ostringstream ss;
-    ss << f.rdbuf();
-    bytes = ss.str();
+    // Read straight into a string of the file's size: no stream buffer copy.
+    std::error_code ec;
+    const uintmax_t size = fs::file_size(path, ec);
+    bytes.clear();
+    bytes.resize(ec ? 0 : static_cast<size_t>(size));
+    f.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(f.gcount()));
+    // A file that grew while being read: take the rest too.
+    char buf[65536];
+    while (f.read(buf, sizeof buf) || f.gcount() > 0)
+        bytes.append(buf, static_cast<size_t>(f.gcount()));
     return true;
 }
 
 std::vector<std::string> SplitLines(const std::string& bytes)
 {
+    size_t count = 0;
+    ForEachLine(bytes, [&](size_t, size_t) { ++count; });
     std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < bytes.size()) {
-        size_t p = bytes.find('\n', start);
-        size_t end = p == std::string::npos ? bytes.size() : p;
-        size_t len = end - start;
-        if (len > 0 && bytes[end - 1] == '\r')
-            --len;
-        lines.emplace_back(bytes, start, len);
-        if (p == std::string::npos)
-            break;
-        start = p + 1;
-    }
+    lines.reserve(count);
+    ForEachLine(bytes, [&](size_t start, size_t end) { lines.emplace_back(bytes, start, end - start); });
     return lines;
 }
 
@@ -71,7 +113,7 @@ bool ReadLines(const std::string& path, std::vector<std::string>& lines)
 {
     lines.clear();
     std::string bytes;
-    if (!ReadFile(path, bytes))
+    if (!ReadFile(path, bytes) || LooksBinary(bytes))
         return false;
     lines = SplitLines(bytes);
     return true;

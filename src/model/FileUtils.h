@@ -1,6 +1,7 @@
 #pragma once
 // File helpers shared by every reader and writer.
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace FileUtils {
@@ -14,10 +15,36 @@ constexpr unsigned long long MaxDataFileBytes = 512ull << 20;
 // MaxDataFileBytes. The text completes a sentence naming the file.
 std::string DataFileProblem(const std::string& path);
 
-// Byte lines of a file's contents (LF or CR LF line ends; the ends are removed).
+// DataFileProblem, and for a file that passes it, "no es un archivo de texto..."
+// when its first bytes are not text (LooksBinary): what every text reader refuses.
+std::string TextFileProblem(const std::string& path);
+// True when the bytes (their first 64 KB) hold a NUL or are one tenth control characters.
+bool LooksBinary(std::string_view bytes);
+
+// Calls visit(start, end) for each line of the bytes, its end excluded. A line ends
+// at CR LF, LF or a lone CR (files from old systems end lines in CR alone); the
+// bytes after the last line end make a last line when there are any.
+template <class Visit>
+void ForEachLine(std::string_view bytes, Visit&& visit)
+{
+    const char* const data = bytes.data();
+    const size_t n = bytes.size();
+    size_t start = 0;
+    while (start < n) {
+        size_t end = start;
+        while (end < n && data[end] != '\n' && data[end] != '\r')
+            ++end;
+        visit(start, end);
+        if (end < n && data[end] == '\r' && end + 1 < n && data[end + 1] == '\n')
+            ++end;
+        start = end + 1;
+    }
+}
+
+// Byte lines of a file's contents (CR LF, LF or lone CR line ends; the ends are removed).
 std::vector<std::string> SplitLines(const std::string& bytes);
-// Reads a text file as byte lines (LF or CR LF line ends; the ends are removed).
-// Returns false when the file cannot be opened or DataFileProblem refuses it.
+// Reads a text file as byte lines (CR LF, LF or lone CR line ends; the ends are
+// removed). Returns false when the file cannot be opened or TextFileProblem refuses it.
 bool ReadLines(const std::string& path, std::vector<std::string>& lines);
 bool ReadFile(const std::string& path, std::string& bytes);
 

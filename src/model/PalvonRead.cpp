@@ -16,7 +16,7 @@ using ZelUtils::Format;
 
 namespace PalvonRead {
 
-std::vector<std::string>* Lines = nullptr;
+TTextLines* Lines = nullptr;
 int32_t LineIndex = -1;
 std::string CurrentLine;
 bool AtEnd = false;
@@ -92,9 +92,8 @@ bool IsNote(std::string_view l)
 
 // Replaces `remove` lines at `at` by `add` in one move of the later lines; the
 // includes that hold the place grow or shrink, those after it move.
-void ReplaceLines(int32_t at, int32_t remove, std::vector<std::string>&& add)
+void ReplaceLines(int32_t at, int32_t remove, const TTextLines& add)
 {
-    std::vector<std::string>& lines = *Lines;
     const int32_t delta = static_cast<int32_t>(add.size()) - remove;
     for (auto& r : includeRanges)
         if (r.first < at && at <= r.last + 1)
@@ -103,16 +102,18 @@ void ReplaceLines(int32_t at, int32_t remove, std::vector<std::string>&& add)
             r.first += delta;
             r.last += delta;
         }
-    auto pos = lines.begin() + at;
-    pos = lines.erase(pos, pos + remove);
-    lines.insert(pos, std::make_move_iterator(add.begin()), std::make_move_iterator(add.end()));
+    try {
+        Lines->Replace(static_cast<size_t>(at), static_cast<size_t>(remove), add);
+    } catch (const std::length_error& e) {
+        throw CapacityError(e.what());
+    }
 }
 
 // Index of the end marker of the block whose start marker is at `start`, the
 // blocks nested in it skipped; the last line when the end marker was removed.
 int32_t EndOfInsertedBlock(int32_t start)
 {
-    const std::vector<std::string>& lines = *Lines;
+    const TTextLines& lines = *Lines;
     int depth = 0;
     for (size_t k = static_cast<size_t>(start); k < lines.size(); ++k) {
         std::string_view l = lines[k];
@@ -131,23 +132,28 @@ void ApplyPendingEdits()
 {
     if (pendingEdits.empty() || !Lines)
         return;
-    std::vector<std::string>& lines = *Lines;
-    std::vector<std::string> out;
-    size_t total = lines.size();
-    for (const auto& e : pendingEdits)
+    TTextLines& lines = *Lines;
+    TTextLines out;
+    size_t total = lines.size(), bytes = 0;
+    for (size_t k = 0; k < lines.size(); ++k)
+        bytes += lines[k].size();
+    for (const auto& e : pendingEdits) {
         total += e.lines.size();
-    out.reserve(total);
+        for (const auto& l : e.lines)
+            bytes += l.size();
+    }
+    out.reserve(total, bytes);
     size_t cursor = 0;
     for (auto& e : pendingEdits) {
         size_t at = std::min(static_cast<size_t>(e.at), lines.size());
         for (; cursor < at; ++cursor)
-            out.push_back(std::move(lines[cursor]));
+            out.push_back(lines[cursor]);
         for (auto& l : e.lines)
-            out.push_back(std::move(l));
+            out.push_back(l);
         cursor = std::min(lines.size(), std::max(cursor, at + static_cast<size_t>(e.remove)));
     }
     for (; cursor < lines.size(); ++cursor)
-        out.push_back(std::move(lines[cursor]));
+        out.push_back(lines[cursor]);
     lines = std::move(out);
     pendingEdits.clear();
     pendingShift = 0;
@@ -357,7 +363,7 @@ std::string ReadLine() { return NextLine(); }
 
 const std::string& NextLine()
 {
-    std::vector<std::string>& lines = *Lines;
+    const TTextLines& lines = *Lines;
     for (;;) {
         ++LineIndex;
         if (LineIndex >= static_cast<int32_t>(lines.size())) {
@@ -366,14 +372,15 @@ const std::string& NextLine()
             CurrentLine.clear();
             return CurrentLine;
         }
-        const std::string& raw = lines[static_cast<size_t>(LineIndex)];
+        const std::string_view raw = lines[static_cast<size_t>(LineIndex)];
         if (!raw.empty() && raw[0] == '*')
             continue;
-        if (raw.find('\t') != std::string::npos) {
+        if (raw.find('\t') != std::string_view::npos) {
             ++tabWarnings;
+            const std::string text(raw);
             if (tabWarnings <= MaxTabMessages)
-                Services().ShowMessage(Format("ATENCION: Archivo tiene caracter \"TAB\". Lectura incierta\r%s\r", raw));
-            AddError(Format("Línea %d con caracter TAB: %s", LineIndex + 1 + pendingShift, raw));
+                Services().ShowMessage(Format("ATENCION: Archivo tiene caracter \"TAB\". Lectura incierta\r%s\r", text));
+            AddError(Format("Línea %d con caracter TAB: %s", LineIndex + 1 + pendingShift, text));
         }
         if (++progressStep >= 256) {
             progressStep = 0;
@@ -396,7 +403,7 @@ void InsertLine(const std::string& text)
             ++r.last;
         }
     ++LineIndex;
-    Lines->insert(Lines->begin() + LineIndex, text);
+    Lines->Insert(static_cast<size_t>(LineIndex), text);
 }
 
 void InsertNotes(std::vector<std::string> notes)
@@ -420,7 +427,7 @@ void InsertNotes(std::vector<std::string> notes)
 std::string ExpandIncludes(std::string line)
 {
     while (!AtEnd && !line.empty() && line[0] == '$') {
-        const std::string& raw = (*Lines)[static_cast<size_t>(LineIndex)];
+        const std::string_view raw = (*Lines)[static_cast<size_t>(LineIndex)];
         std::string name = ZelUtils::Trim(ZelUtils::Copy(raw, 10, 80));
         int32_t dollarLine = LineIndex;
         // A text read before (reloaded, or saved and opened again) holds the
@@ -438,7 +445,7 @@ std::string ExpandIncludes(std::string line)
                     continue;
                 }
                 // The "$" line names another file now: the lines of the old one go.
-                ReplaceLines(dollarLine + 1, end - dollarLine, {});
+                ReplaceLines(dollarLine + 1, end - dollarLine, TTextLines());
             }
         }
         std::string path = name.empty() ? std::string() : ResolveNetworkRelative(name);
@@ -466,8 +473,8 @@ std::string ExpandIncludes(std::string line)
             line = ReadLine();
             continue;
         }
-        std::vector<std::string> fileLines;
-        if (!FileUtils::ReadLines(path, fileLines)) {
+        TTextLines fileLines;
+        if (!ReadTextLines(path, fileLines)) {
             std::string msg = Format("INCLUDE %s no se puede leer", name);
             Services().ShowMessage(msg);
             AddError(msg);
@@ -476,9 +483,9 @@ std::string ExpandIncludes(std::string line)
         }
         // The whole file goes in at once, between its two marker lines.
         int32_t inserted = static_cast<int32_t>(fileLines.size()) + 2;
-        fileLines.insert(fileLines.begin(), InsertMarker + name);
+        fileLines.Insert(0, InsertMarker + name);
         fileLines.push_back(EndMarker + name);
-        ReplaceLines(dollarLine + 1, 0, std::move(fileLines));
+        ReplaceLines(dollarLine + 1, 0, fileLines);
         includeRanges.push_back({canonical, dollarLine + 1, dollarLine + inserted});
         Services().SetProgressRange(0, static_cast<int>(Lines->size()) - 1);
         LineIndex = dollarLine;
@@ -574,6 +581,14 @@ void ParseXyForm(const std::string& value)
 
 bool ReadNetwork(std::vector<std::string>& lines)
 {
+    TTextLines text(lines);
+    const bool ok = ReadNetwork(text);
+    lines = text.ToVector();
+    return ok;
+}
+
+bool ReadNetwork(TTextLines& lines)
+{
     Lines = &lines;
     LineIndex = -1;
     AtEnd = false;
@@ -643,7 +658,7 @@ bool ReadNetwork(std::vector<std::string>& lines)
                     namelistsDone = false;
                     break;
                 }
-                std::string original = (*Lines)[static_cast<size_t>(LineIndex)];
+                std::string original((*Lines)[static_cast<size_t>(LineIndex)]);
                 if (!original.empty() && original.back() == '\r')
                     original.pop_back();
                 std::vector<std::string> fields = ZelUtils::SplitString(line, ',');
@@ -741,6 +756,7 @@ bool ReadNetwork(std::vector<std::string>& lines)
 
         // Blocks beyond the last vehicle variables are read over and reported by the line parser.
         TransitBlockCount = std::min(TransitBlockCount, MaxTransitBlocks);
+        ReportTransitSummary();
 
         if (MatchesFirst(line, '7')) {
             Network.SectionPresent[6] = 1;

@@ -2,6 +2,7 @@
 // Reader of the network data file: namelists, title, sections, include files,
 // post-passes and the error list, plus the record-creation and sort operations.
 #include "model/PalvonVars.h"
+#include "model/TextLines.h"
 
 #include <cstdint>
 #include <stdexcept>
@@ -11,7 +12,7 @@
 namespace PalvonRead {
 
 // ---- Reader state ---------------------------------------------------------
-extern std::vector<std::string>* Lines; // the network text being read
+extern TTextLines* Lines; // the network text being read
 extern int32_t LineIndex;               // current line, -1 before the first read
 extern std::string CurrentLine;         // last line returned by ReadLine (upper-cased)
 extern bool AtEnd;                      // ReadLine ran past the last line
@@ -74,6 +75,8 @@ public:
 // ---- Reading --------------------------------------------------------------
 // Reads the network text into the model. Returns false when the network was
 // refused (capacity exceeded): the model is then left empty, never half-loaded.
+bool ReadNetwork(TTextLines& lines);
+// The same over a list of strings (the lines after the read: includes expanded, notes written).
 bool ReadNetwork(std::vector<std::string>& lines);
 
 // Next line that does not begin with '*', upper-cased; sets AtEnd (and returns "")
@@ -157,6 +160,9 @@ void ReadSection44444Line(std::string& line);
 void ReadCoordinateLine(std::string& line);
 void ReadFreeCoordinateLine(std::string& line);
 void ReadTransitLine(std::string& line, int block);
+// After the transit sections: one message for all the lines read without nodes
+// (each is named in the error list).
+void ReportTransitSummary();
 void ReadSection88888Line(std::string& line);
 // Called at the start of every read so one network's values never leak into the next.
 void ResetSectionState();

@@ -76,6 +76,8 @@ namespace detail {
 template <class T>
 auto fmtArg(const T& v)
 {
+    // A view has no terminating NUL: pass a std::string.
+    static_assert(!std::is_same_v<std::decay_t<T>, std::string_view>);
     if constexpr (std::is_same_v<std::decay_t<T>, std::string>)
         return v.c_str();
     else

@@ -2,6 +2,10 @@
 
 #include "model/ZelUtils.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
 #include <array>
 #include <cmath>
 #include <numbers>
@@ -317,7 +321,17 @@ void CurveWithLabels(QPainter* canvas, const TPoint& a, const TPoint& b, const T
 
 } // namespace ZelPrinter
 
-std::string PrintMetafileName = "Velmora___.EMF";
+std::string PrintMetafileName;
+
+const std::string& ScratchMetafileName()
+{
+    static QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/velmora-XXXXXX"));
+    static const std::string name =
+        (folder.isValid() ? folder.filePath(QStringLiteral("Velmora___.EMF"))
+                          : QDir::temp().filePath(QStringLiteral("Velmora___%1.EMF").arg(QCoreApplication::applicationPid())))
+            .toStdString();
+    return name;
+}
 int32_t PrintPageWidth = 0, PrintPageHeight = 0;
 bool PrintToExtent = false;
 bool PrintOnPrinterPage = true;

@@ -100,9 +100,13 @@ void CurveWithLabels(QPainter* canvas, const TPoint& a, const TPoint& b, const T
 // ---- The page being rendered (shared by every printing routine) ----
 #include "platform/PagePicture.h"
 
-// File name a rendered view may be written to as an enhanced metafile
-// ("Velmora___.EMF", relative to the working folder).
+// File name a rendered view is written to as an enhanced metafile: a name the
+// user chose, or ScratchMetafileName() (also when empty).
 extern std::string PrintMetafileName;
+// "Velmora___.EMF" in a private folder of the temporary folder, made on first use
+// and removed with the program: the preview and the printouts work for a network
+// in a folder the user cannot write, and leave nothing beside it.
+const std::string& ScratchMetafileName();
 // Device size of the page being rendered.
 extern int32_t PrintPageWidth, PrintPageHeight;
 // Page = the map window's extent at the printer's scale.

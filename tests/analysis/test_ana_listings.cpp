@@ -69,19 +69,29 @@ TEST(AnaPaths, InteractiveRowsAndExtraColumns)
     EXPECT_TRUE(PathListing(false).empty());
 }
 
-TEST(AnaPaths, BatchSkipsUnknownAndUnreachablePairs)
+TEST(AnaPaths, BatchListsPairTotalsAndGivesEachPathOnDemand)
 {
     MakeNet(5, {{1, 2}, {2, 3}, {4, 5}});
-    KDVlib::PairsList = {"Desde,Hasta", "1,3", "1,99", " 2.0 , 3 ,x", "1,5"};
-    KDVlib::RutaMinima(0, 0, 1);
+    KDVlib::PairsList = {"Desde,Hasta", "1,3", "1,99", " 2.0 , 3 ,x", "1,5", "1,2"};
     std::vector<int32_t> links;
-    const auto rows = PathListing(true, &links);
-    ASSERT_EQ(rows.size(), 3u); // 1-2, 2-3, then 2-3; the unreachable 1-5 leaves no row
-    EXPECT_EQ(Column(rows, 0), (std::vector<std::string>{"1", "", "2"}));
-    EXPECT_EQ(Column(rows, 1), (std::vector<std::string>{"3", "", "3"}));
-    EXPECT_EQ(Column(rows, 2), (std::vector<std::string>{"1", "2", "1"}));
-    EXPECT_EQ(links.size(), 3u);
-    EXPECT_EQ(PathTitles(true).front(), "Desde");
+    ASSERT_TRUE(RunPairPaths(nullptr, [&](int32_t link) { links.push_back(link); }));
+    std::vector<size_t> rowPair;
+    const auto rows = PathListing(true);
+    ASSERT_EQ(PairPathRows(&rowPair), rows);
+    ASSERT_EQ(rows.size(), 3u); // the unknown node 99 and the unreachable 1-5 leave no row
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"1", "3", "3", "30.00", "3.00", "30"}));
+    EXPECT_EQ(rows[1], (std::vector<std::string>{"2", "3", "2", "20.00", "1.50", "20"}));
+    EXPECT_EQ(rows[2], (std::vector<std::string>{"1", "2", "2", "10.00", "1.50", "10"}));
+    EXPECT_EQ(links.size(), 4u);
+    EXPECT_EQ(PathTitles(true), (std::vector<std::string>{"Desde", "Hasta", "Nodos", "Costo", "Tiempo", "Long"}));
+    // A listed pair's path, when asked for: its links as the interactive listing gives them.
+    PairPath(rowPair[0]);
+    const auto path = PathListing(false);
+    ASSERT_EQ(path.size(), 2u);
+    EXPECT_EQ(path[1], (std::vector<std::string>{"2", "2", "3", "20.00", "1.50", "20"}));
+    // Stopped after the first pair: the listing holds that pair alone.
+    EXPECT_FALSE(RunPairPaths([](size_t done, size_t) { return done < 1; }));
+    EXPECT_EQ(PairPathRows(), std::vector<std::vector<std::string>>{rows[0]});
 }
 
 TEST(AnaPija, GroupsCsvAndZoneSums)

@@ -92,10 +92,14 @@ TEST_F(HostileFiles, HugeFilesAreRefusedBeforeReading)
 
     // Files of a sensible size read as before; a missing one says so.
     std::string small = tmp.file("datos.txt");
-    testutil::writeFile(small, "a\r\nb");
+    // Lines end at CR LF, LF or a lone CR; a NUL makes the file binary.
+    testutil::writeFile(small, "a\r\nb\rc\n\rd");
     EXPECT_EQ(FileUtils::DataFileProblem(small), "");
     ASSERT_TRUE(FileUtils::ReadLines(small, lines));
-    EXPECT_EQ(lines, (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(lines, (std::vector<std::string>{"a", "b", "c", "", "d"}));
+    testutil::writeFile(small, std::string("a\r\nb\0c", 6));
+    EXPECT_FALSE(FileUtils::ReadLines(small, lines));
+    EXPECT_EQ(FileUtils::TextFileProblem(small), "no es un archivo de texto: contiene datos binarios");
     EXPECT_EQ(FileUtils::DataFileProblem(tmp.file("falta.txt")), "no existe o no se puede abrir");
 }
 

@@ -61,6 +61,26 @@ inline std::string readFile(const std::string& path)
     return ss.str();
 }
 
+// Resident memory of this process in kB: now (VmRSS) or at its peak (VmHWM).
+// ResetPeakMemory makes the peak the present size (false where the kernel cannot).
+inline long MemoryKb(const char* field = "VmRSS:")
+{
+    std::ifstream f("/proc/self/status");
+    std::string line;
+    while (std::getline(f, line))
+        if (line.rfind(field, 0) == 0)
+            return std::atol(line.c_str() + std::char_traits<char>::length(field));
+    return 0;
+}
+inline long PeakMemoryKb() { return MemoryKb("VmHWM:"); }
+inline bool ResetPeakMemory()
+{
+    std::ofstream f("/proc/self/clear_refs");
+    f << "5";
+    f.close();
+    return bool(f);
+}
+
 inline std::string dataPath(const std::string& name) { return std::string(VELMORA_TEST_DATA) + "/" + name; }
 // The public test networks live beside the project; tests that use them skip when absent.
 inline std::string realDataPath(const std::string& name)

@@ -1,6 +1,7 @@
 #include "analysis/gui/KDVpath.h"
 #include "model/FileUtils.h"
 
+#include "analysis/KDVanalysis.h"
 #include "mainwindow/StringAlignGrid.h"
 
 #include <QFileDialog>
@@ -40,7 +41,50 @@ TFrmPath::TFrmPath(QWidget* parent) : QDialog(parent)
     sagPath->setObjectName(QStringLiteral("sagPath"));
     sagPath->SetDefaultRowHeight(16);
     inner->addWidget(sagPath);
+    sagRuta = new TStringAlignGrid(gb1);
+    sagRuta->setObjectName(QStringLiteral("sagRuta"));
+    sagRuta->SetDefaultRowHeight(16);
+    sagRuta->hide();
+    inner->addWidget(sagRuta);
     layout->addWidget(gb1);
+    connect(sagPath, &TStringAlignGrid::dblClicked, this, [this] { ShowPairPath(sagPath->Row()); });
+}
+
+namespace {
+
+void FillGrid(TStringAlignGrid* g, const std::vector<std::string>& titles,
+              const std::vector<std::vector<std::string>>& rows, int fixedCols)
+{
+    g->ClearCells();
+    g->SetColCount(static_cast<int>(titles.size()));
+    g->SetRowCount(static_cast<int>(rows.size()) + 1);
+    g->SetFixedRows(1);
+    g->SetFixedCols(fixedCols);
+    for (size_t c = 0; c < titles.size(); ++c)
+        g->setCell(static_cast<int>(c), 0, titles[c]);
+    for (size_t r = 0; r < rows.size(); ++r)
+        for (size_t c = 0; c < rows[r].size(); ++c)
+            g->setCell(static_cast<int>(c), static_cast<int>(r) + 1, rows[r][c]);
+    g->FitColWidths();
+}
+
+} // namespace
+
+void TFrmPath::ShowListing(const std::vector<std::string>& titles, const std::vector<std::vector<std::string>>& rows,
+                           int fixedCols, std::vector<size_t> rowPair)
+{
+    FillGrid(sagPath, titles, rows, fixedCols);
+    rowPair_ = std::move(rowPair);
+    sagRuta->hide();
+}
+
+void TFrmPath::ShowPairPath(int row)
+{
+    if (row < 1 || static_cast<size_t>(row) > rowPair_.size())
+        return;
+    KDVanalysis::PairPath(rowPair_[static_cast<size_t>(row) - 1]);
+    FillGrid(sagRuta, KDVanalysis::PathTitles(false), KDVanalysis::PathRows(1), 1);
+    sagRuta->show();
 }
 
 bool TFrmPath::ExportGrid(const TStringAlignGrid& grid, const std::string& fileName, int filterIndex)

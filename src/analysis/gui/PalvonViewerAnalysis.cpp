@@ -7,6 +7,7 @@
 #include "analysis/gui/KDVstat.h"
 #include "analysis/gui/KdvPija.h"
 #include "export/GeoWriters.h"
+#include "map/gui/GaugeRun.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/StringAlignGrid.h"
 #include "model/FileUtils.h"
@@ -105,45 +106,65 @@ void TPalvonViewer::batchRminClick()
     dlg.setNameFilter(QStringLiteral("Archivos de pares (*.csv)"));
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return;
+    BatchPathsFromFile(dlg.selectedFiles().first().toStdString());
+}
+
+void TPalvonViewer::BatchPathsFromFile(const std::string& fileName)
+{
     std::vector<std::string> lines;
-    if (!FileUtils::ReadLines(dlg.selectedFiles().first().toStdString(), lines)) {
-        Services().ShowMessage(Format("No se pudo leer el archivo %s", dlg.selectedFiles().first().toStdString()));
+    if (!FileUtils::ReadLines(fileName, lines)) {
+        Services().ShowMessage(Format("No se pudo leer el archivo %s", fileName));
         return;
     }
-    KDVlib::PairsList = lines;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    KDVlib::RutaMinima(0, 0, 1);
-    QApplication::restoreOverrideCursor();
+    KDVlib::PairsList = std::move(lines);
+    // Each link is marked once, however many paths take it.
+    std::vector<uint8_t> marked(static_cast<size_t>(Network.LinkCount) + 1, 0);
+    size_t done = 0, total = 0;
+    bool complete = true;
+    {
+        TGaugeRun run(pbc, QStringLiteral("Calculando rutas mínimas ..."));
+        complete = KDVanalysis::RunPairPaths(
+            [&](size_t d, size_t t) {
+                done = d;
+                total = t;
+                return run.Step(d, t);
+            },
+            [&](int32_t link) {
+                if (!marked[static_cast<size_t>(link)]) {
+                    marked[static_cast<size_t>(link)] = 1;
+                    MarkPathLink(link);
+                }
+            });
+    }
+    if (!complete)
+        Services().SetStatusText(1, Format("Cálculo de rutas detenido: %d de %d pares calculados", static_cast<int>(done),
+                                      static_cast<int>(total)));
     FillPathGrid(true);
+}
+
+void TPalvonViewer::MarkPathLink(int32_t link)
+{
+    Arcos[link].Mark = CurrentClass;
+    Action(QStringLiteral("tbSel"))->setEnabled(true);
+    if (sagArcos && link < sagArcos->RowCount()) {
+        sagArcos->SetFontColorCell(0, link, Qt::red);
+        sagArcos->SetFontColorCell(1, link, Qt::red);
+    }
 }
 
 void TPalvonViewer::FillPathGrid(bool Batch)
 {
     if (!FrmPath)
         return;
-    TStringAlignGrid* g = FrmPath->sagPath;
-    const std::vector<std::string> titles = KDVanalysis::PathTitles(Batch);
     std::vector<int32_t> links;
-    const std::vector<std::vector<std::string>> rows = KDVanalysis::PathListing(Batch, &links);
-    g->ClearCells();
-    g->SetColCount(static_cast<int>(titles.size()));
-    g->SetRowCount(static_cast<int>(rows.size()) + 1);
-    g->SetFixedRows(1);
-    g->SetFixedCols(Batch ? 3 : 1);
-    for (size_t c = 0; c < titles.size(); ++c)
-        g->setCell(static_cast<int>(c), 0, titles[c]);
-    for (size_t r = 0; r < rows.size(); ++r)
-        for (size_t c = 0; c < rows[r].size(); ++c)
-            g->setCell(static_cast<int>(c), static_cast<int>(r) + 1, rows[r][c]);
-    for (int32_t link : links) {
-        Arcos[link].Mark = CurrentClass;
-        Action(QStringLiteral("tbSel"))->setEnabled(true);
-        if (sagArcos && link < sagArcos->RowCount()) {
-            sagArcos->SetFontColorCell(0, link, Qt::red);
-            sagArcos->SetFontColorCell(1, link, Qt::red);
-        }
-    }
-    g->FitColWidths();
+    std::vector<size_t> rowPair;
+    if (Batch) {
+        const auto rows = KDVanalysis::PairPathRows(&rowPair);
+        FrmPath->ShowListing(KDVanalysis::PathTitles(true), rows, 2, std::move(rowPair));
+    } else
+        FrmPath->ShowListing(KDVanalysis::PathTitles(false), KDVanalysis::PathRows(1, &links), 1);
+    for (int32_t link : links)
+        MarkPathLink(link);
     DrawPalvon();
     FrmPath->exec();
 }

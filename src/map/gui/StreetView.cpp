@@ -7,16 +7,22 @@
 #include "model/ZelUtils.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibrary>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QOpenGLContext>
 #include <QPainter>
 #include <QPixmap>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QWebEngineView>
 
+#include <cstdlib>
 #include <filesystem>
+#include <unistd.h>
 
 std::array<int32_t, 5> StreetViewParams = {10, 0, 0, 0, 0};
 const char* const StreetViewHost = "https://maps.google.com";
@@ -26,6 +32,44 @@ std::string StreetViewUrl(double latitude, double longitude)
     const auto& p = StreetViewParams;
     return std::string(StreetViewHost) + ZelUtils::Format("/maps?q=&layer=c&cbll=%.6f,%.6f&cbp=%d,%d,%d,%d,%d", latitude,
                                                           longitude, p[0], p[1], p[2], p[3], p[4]);
+}
+
+// Qt's own hook for the context every OpenGL context of the process shares with;
+// the application makes it at start only when asked to before it exists.
+Q_GUI_EXPORT QOpenGLContext* qt_gl_global_share_context();
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
+
+QWidget* CreateBrowserView(QWidget* parent)
+{
+    using Factory = QWidget* (*)(QWidget*);
+    static Factory factory = nullptr;
+    if (!factory) {
+        // The browser engine draws through OpenGL contexts shared with the
+        // program's: make the shared one now, as the application would have at
+        // start, before the engine's library initialises itself on loading.
+        // The engine refuses to start as root inside its sandbox (the whole
+        // program would end): run it without one then.
+        if (::geteuid() == 0)
+            setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+        if (!qt_gl_global_share_context()) {
+            auto* shared = new QOpenGLContext;
+            shared->setFormat(QSurfaceFormat::defaultFormat());
+            shared->create();
+            qt_gl_set_global_share_context(shared);
+        }
+        // Beside the program first, then where it was built.
+        const QString name = QFileInfo(QString::fromUtf8(VELMORA_BROWSER_PLUGIN)).fileName();
+        QLibrary lib(QDir(QCoreApplication::applicationDirPath()).filePath(name));
+        if (!lib.load())
+            lib.setFileName(QString::fromUtf8(VELMORA_BROWSER_PLUGIN));
+        factory = reinterpret_cast<Factory>(lib.resolve("VelmoraCreateBrowser"));
+        if (!factory) {
+            Services().ShowMessage("No se pudo cargar el navegador integrado (" + name.toStdString() +
+                                   "): no se pueden mostrar páginas web.");
+            return nullptr;
+        }
+    }
+    return factory(parent);
 }
 
 TStreetView::TStreetView(QWidget* parent) : QWidget(parent)
@@ -69,12 +113,14 @@ void TStreetView::Navigate(const QString& url)
         return;
     }
     if (!browserStreetView) {
-        browserStreetView = new QWebEngineView(this);
+        browserStreetView = CreateBrowserView(this);
+        if (!browserStreetView)
+            return;
         browserStreetView->setObjectName(QStringLiteral("browserStreetView"));
         browserStreetView->resize(800, 580);
         layout()->addWidget(browserStreetView);
     }
-    browserStreetView->setUrl(QUrl(url));
+    browserStreetView->setProperty("url", QUrl(url));
 }
 
 void TStreetView::CopiarClick()
@@ -102,9 +148,11 @@ void TForm1::showEvent(QShowEvent* event)
 {
     // The browser engine starts only for a window that is really shown.
     if (!WebBrowser1) {
-        WebBrowser1 = new QWebEngineView(this);
-        WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
-        layout()->addWidget(WebBrowser1);
+        WebBrowser1 = CreateBrowserView(this);
+        if (WebBrowser1) {
+            WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+            layout()->addWidget(WebBrowser1);
+        }
     }
     QWidget::showEvent(event);
 }

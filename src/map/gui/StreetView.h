@@ -11,7 +11,6 @@
 
 class QAction;
 class QMenuBar;
-class QWebEngineView;
 class TOxrImage;
 
 // The street-level viewer's five view parameters, in order (heading first).
@@ -31,8 +30,9 @@ public:
     QAction* Copiar;
     QAction* Imprimir; // no behaviour
     TOxrImage* img;    // what "Copiar" puts on the clipboard
-    // The embedded browser, made the first time a page is shown.
-    QWebEngineView* browserStreetView = nullptr;
+    // The embedded browser, made the first time a page is shown (null when the
+    // browser library could not be loaded).
+    QWidget* browserStreetView = nullptr;
     // Where a page opens; when empty, in the embedded browser.
     std::function<void(const QString& url)> OnNavigate;
 
@@ -52,11 +52,16 @@ class TForm1 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm1(QWidget* parent = nullptr);
-    QWebEngineView* WebBrowser1 = nullptr;
+    QWidget* WebBrowser1 = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
 };
+
+// A new embedded web browser (its "url" property is the page shown), or null with
+// the reason told to the user when the browser library cannot be loaded. The
+// library, and with it the browser engine and OpenGL, is loaded on the first call.
+QWidget* CreateBrowserView(QWidget* parent);
 
 extern TStreetView* StreetView;
 extern TForm1* Form1;

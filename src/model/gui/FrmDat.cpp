@@ -180,14 +180,11 @@ TFrmDat::TFrmDat(QWidget* parent) : QWidget(parent)
 
 bool TFrmDat::LoadFromFile(const std::string& path)
 {
-    std::vector<std::string> lines;
-    bool ok = FileUtils::ReadLines(path, lines);
+    TTextLines lines;
+    bool ok = ReadTextLines(path, lines);
     bool utf8 = true;
-    for (const auto& l : lines)
-        if (!IsValidUtf8(l)) {
-            utf8 = false;
-            break;
-        }
+    for (size_t i = 0; utf8 && i < lines.size(); ++i)
+        utf8 = IsValidUtf8(lines[i]);
     utf8_ = utf8;
     lines_ = std::move(lines); // not copied: a large network's text is megabytes
     asRead_.clear();
@@ -225,6 +222,7 @@ void TFrmDat::PutBack(Held&& held)
     asRead_ = std::move(held.asRead);
     utf8_ = held.utf8;
     editorDirty_ = false;
+    shown_ = 0; // the lines put back may carry the revision the editor last showed
     ShowLines();
     mmDat->document()->setModified(held.modified);
     setWindowTitle(held.title);
@@ -232,7 +230,7 @@ void TFrmDat::PutBack(Held&& held)
     StatusPanels[4]->setText(held.savedName);
 }
 
-std::vector<std::string>& TFrmDat::Lines()
+TTextLines& TFrmDat::Lines()
 {
     if (editorDirty_)
         SyncFromEditor();
@@ -243,13 +241,13 @@ void TFrmDat::LinesChanged()
 {
     if (editorStale_)
         return; // filled when the window is shown, with the lines as they are then
-    if (lines_ != shown_)
+    if (lines_.Revision() != shown_)
         ShowLines();
 }
 
 void TFrmDat::SetLines(const std::vector<std::string>& lines)
 {
-    lines_ = lines;
+    lines_.Assign(lines);
     editorDirty_ = false;
     ShowLines();
 }
@@ -258,8 +256,8 @@ void TFrmDat::ShowLines(bool evenIfHidden)
 {
     QString text;
     size_t total = 0;
-    for (const auto& l : lines_)
-        total += l.size() + 1;
+    for (size_t i = 0; i < lines_.size(); ++i)
+        total += lines_[i].size() + 1;
     // A large text goes into the editor only when the window is on show: filling
     // an editor with the lines of a capacity-size network takes longer than reading
     // the network, and holds as much memory again, for a window seldom opened.
@@ -270,8 +268,7 @@ void TFrmDat::ShowLines(bool evenIfHidden)
         mmDat->clear();
         updating_ = false;
         mmDat->document()->setModified(modified);
-        shown_.clear();
-        shown_.shrink_to_fit();
+        shown_ = 0;
         editorDirty_ = false;
         editorStale_ = true;
         return;
@@ -290,7 +287,7 @@ void TFrmDat::ShowLines(bool evenIfHidden)
     mmDat->setPlainText(text);
     updating_ = false;
     mmDat->document()->setModified(modified);
-    shown_ = lines_;
+    shown_ = lines_.Revision();
     editorDirty_ = false;
     PlaceRuler();
 }
@@ -308,7 +305,7 @@ void TFrmDat::SyncFromEditor()
     if (blocks.size() == 1 && blocks[0].isEmpty() && lines_.empty())
         blocks.clear();
 
-    const std::vector<std::string>& old = lines_;
+    const TTextLines& old = lines_;
     size_t prefix = 0;
     while (prefix < old.size() && prefix < blocks.size() && DecodeLine(old[prefix], utf8_) == blocks[prefix])
         ++prefix;
@@ -317,14 +314,11 @@ void TFrmDat::SyncFromEditor()
            DecodeLine(old[old.size() - 1 - suffix], utf8_) == blocks[blocks.size() - 1 - suffix])
         ++suffix;
 
-    std::vector<std::string> lines;
-    lines.reserve(blocks.size());
-    lines.insert(lines.end(), old.begin(), old.begin() + static_cast<long>(prefix));
+    std::vector<std::string> changed;
     for (size_t i = prefix; i < blocks.size() - suffix; ++i)
-        lines.push_back(EncodeLine(blocks[i], utf8_));
-    lines.insert(lines.end(), old.end() - static_cast<long>(suffix), old.end());
-    lines_ = std::move(lines);
-    shown_ = lines_;
+        changed.push_back(EncodeLine(blocks[i], utf8_));
+    lines_.Replace(prefix, old.size() - suffix - prefix, changed);
+    shown_ = lines_.Revision();
     editorDirty_ = false;
 }
 
@@ -354,7 +348,7 @@ bool TFrmDat::SaveDat(bool ask)
 
 bool TFrmDat::SaveDatTo(const std::string& path)
 {
-    if (!FileUtils::WriteTextFile(path, FileUtils::JoinCrLf(Lines()))) {
+    if (!FileUtils::WriteTextFile(path, Lines().JoinCrLf())) {
         Services().ShowMessage(FileUtils::WriteFailure(path));
         return false;
     }
@@ -391,6 +385,7 @@ void TFrmDat::closeEvent(QCloseEvent* event)
             // Given up: the window shows again the text the network was read from.
             lines_ = asRead_;
             editorDirty_ = false;
+            shown_ = 0; // the text read may carry the revision the editor last showed
             ShowLines();
             mmDat->document()->setModified(false);
         }
@@ -446,9 +441,9 @@ QString TFrmDat::RulerNumbers(int columns)
     return QString::fromStdString(s);
 }
 
-bool TFrmDat::IsValidUtf8(const std::string& bytes) { return TextCodec::IsValidUtf8(bytes); }
+bool TFrmDat::IsValidUtf8(std::string_view bytes) { return TextCodec::IsValidUtf8(bytes); }
 
-QString TFrmDat::DecodeLine(const std::string& bytes, bool utf8)
+QString TFrmDat::DecodeLine(std::string_view bytes, bool utf8)
 {
     return utf8 ? TextCodec::Decode(bytes) : TextCodec::DecodeCp1252(bytes);
 }

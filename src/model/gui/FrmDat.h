@@ -3,6 +3,8 @@
 // fixed-pitch editor under a two-line column ruler. Its lines are what the network
 // reader reads (include files are expanded into them), and the text, edited or
 // not, can be written back to a .dat file.
+#include "model/TextLines.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -45,7 +47,7 @@ public:
     bool LoadFromFile(const std::string& path);
     // The text as byte lines, the user's edits included. The reader works on this
     // list in place (include files are inserted into it); call LinesChanged after.
-    std::vector<std::string>& Lines();
+    TTextLines& Lines();
     // Shows the lines again after someone changed them through Lines().
     void LinesChanged();
     // Replaces the whole text (not counted as an edit by the user).
@@ -57,7 +59,7 @@ public:
     // The whole state of the window (text, edits, names), moved out while another
     // network's text is tried and put back when that one is refused.
     struct Held {
-        std::vector<std::string> lines, asRead;
+        TTextLines lines, asRead;
         bool utf8 = true;
         bool modified = false;
         QString title;
@@ -81,9 +83,9 @@ public:
 
     // Bytes of the file as text for the editor: UTF-8 when valid, else Windows-1252
     // (every byte keeps a character, so encoding it back gives the same bytes).
-    static QString DecodeLine(const std::string& bytes, bool utf8);
+    static QString DecodeLine(std::string_view bytes, bool utf8);
     static std::string EncodeLine(const QString& text, bool utf8);
-    static bool IsValidUtf8(const std::string& bytes);
+    static bool IsValidUtf8(std::string_view bytes);
     // The two ruler lines for the given number of columns.
     static QString RulerMarks(int columns);
     static QString RulerNumbers(int columns);
@@ -125,9 +127,9 @@ private:
     void SyncFromEditor();
     void PlaceRuler();
 
-    std::vector<std::string> lines_;
-    std::vector<std::string> asRead_; // the text the network in memory was read from
-    std::vector<std::string> shown_; // the lines the editor shows, as last set
+    TTextLines lines_;
+    TTextLines asRead_;              // the text the network in memory was read from
+    uint64_t shown_ = 0;             // revision of the lines the editor shows (0: none)
     bool utf8_ = true;               // encoding of the text in the editor
     bool editorDirty_ = false;       // the user changed the editor since lines_ was taken
     bool updating_ = false;

@@ -48,5 +48,5 @@ void TPalvonViewer::ImprimirGenAtr1Click()
                 break;
         }
     }
-    PrintMetafileName = "Velmora___.EMF";
+    PrintMetafileName = ScratchMetafileName();
 }

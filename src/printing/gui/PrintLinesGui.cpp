@@ -32,5 +32,5 @@ void TPalvonViewer::Parmetros1Click()
                 return;
         }
     }
-    PrintMetafileName = "Velmora___.EMF";
+    PrintMetafileName = ScratchMetafileName();
 }

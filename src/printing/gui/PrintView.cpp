@@ -165,6 +165,8 @@ void TPalvonViewer::PrintPageLayers(QPainter& p, QSize printerPage)
 
 void TPalvonViewer::PrintFilePreview()
 {
+    if (PrintMetafileName.empty())
+        PrintMetafileName = ScratchMetafileName();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const QSize printerPage = PrinterPageSize();
     PrintPageWidth = printerPage.width();

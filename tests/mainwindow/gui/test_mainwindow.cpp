@@ -29,6 +29,7 @@
 #include <QTimer>
 #include <QElapsedTimer>
 #include <QProgressBar>
+#include "map/gui/gaugeCaption.h"
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -42,6 +43,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 #include <functional>
 
 namespace {
@@ -149,7 +151,7 @@ TEST_F(MainWindow, TheReadingGaugeRepaintsAtMostTenTimesASecond)
             return false;
         }
     } counter;
-    viewer->ProgressBar->installEventFilter(&counter);
+    viewer->pbc->installEventFilter(&counter); // the caption gauge along the map shows the reading
     QElapsedTimer clock;
     clock.start();
     Drop({QString::fromStdString(copy)});
@@ -251,6 +253,82 @@ TEST_F(MainWindow, OpenDataFileTakesTheKindFromTheChosenFilter)
     ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "tbOpenDat"));
     EXPECT_EQ(Network.Loaded, 1);
     EXPECT_EQ(DatFileName, "ejemplo.dat");
+}
+
+TEST_F(MainWindow, OddFilesGetOneSpanishAnswerAndLeaveTheOpenNetwork)
+{
+    viewer->show();
+    // Lines ending in CR alone: the network opens as the CR LF original does.
+    Drop({QString::fromStdString(SamplePath())});
+    const int32_t links = Network.LinkCount, nodes = Network.NodeCount;
+    std::string bytes = testutil::readFile(SamplePath());
+    for (size_t p = bytes.find("\r\n"); p != std::string::npos; p = bytes.find("\r\n", p + 1))
+        bytes.erase(p + 1, 1);
+    testutil::writeFile(tmp.file("mac.dat"), bytes);
+    testutil::AnswerFileDialog(viewer, tmp.file("mac.dat"), 0);
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "tbOpenDat"));
+    ASSERT_EQ(DatFileName, "mac.dat");
+    EXPECT_EQ(Network.LinkCount, links);
+    EXPECT_EQ(Network.NodeCount, nodes);
+    const std::vector<std::string> text = FrmDat->Lines().ToVector();
+
+    // A pipe and a binary file chosen in the open dialog, a folder given on the
+    // command line: one box each, in Spanish, and the open network stays as it is.
+    ASSERT_EQ(mkfifo(tmp.file("tubo.dat").c_str(), 0644), 0);
+    std::string binary(4096, '\0');
+    for (size_t i = 0; i < binary.size(); ++i)
+        binary[i] = static_cast<char>((i * 7919u) >> 3);
+    testutil::writeFile(tmp.file("binario.dat"), binary);
+    std::filesystem::create_directories(tmp.path() / "carpeta.dat");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {tmp.file("tubo.dat"), "es una tubería"},
+        {tmp.file("binario.dat"), "no es un archivo de texto"},
+        {tmp.file("carpeta.dat"), "es una carpeta"}};
+    for (const auto& [file, why] : cases) {
+        RecordingServices ui;
+        if (file.find("carpeta") != std::string::npos) {
+            viewer->SetCommandLine({QString::fromStdString(file)});
+            viewer->FormShow();
+        } else {
+            testutil::AnswerFileDialog(viewer, file, 0);
+            ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "tbOpenDat"));
+        }
+        ASSERT_EQ(ui.messages.size(), 1u) << file;
+        EXPECT_NE(ui.messages[0].find(why), std::string::npos) << ui.messages[0];
+        EXPECT_NE(ui.messages[0].find(file), std::string::npos) << ui.messages[0];
+        EXPECT_EQ(Network.Loaded, 1);
+        EXPECT_EQ(DatFileName, "mac.dat");
+        EXPECT_EQ(Network.LinkCount, links);
+        EXPECT_TRUE(FrmDat->Lines() == text) << file;
+    }
+}
+
+// Reading a network holds at its peak the file's bytes, four bytes per line and,
+// for a file mostly of line ends, the kept bytes once more: 2.7 MB per MB of file
+// for one-character comment lines, 5 at worst (empty LF lines only), about 1.1 for
+// ordinary network lines. The text window also keeps the text as read once (the
+// edits given up go back to it): 4 is allowed, the rest of the opening included.
+TEST_F(MainWindow, OpeningANetworkOfCommentLinesTakesMemoryInProportion)
+{
+    viewer->show();
+    std::string bytes = testutil::readFile(SamplePath());
+    std::string comments;
+    for (int i = 0; i < 11 << 20; ++i)
+        comments += "*\r\n";
+    bytes.insert(bytes.find("11111"), comments);
+    comments = std::string();
+    testutil::writeFile(tmp.file("comentarios.dat"), bytes);
+    const double fileMb = double(bytes.size()) / (1 << 20);
+    bytes = std::string();
+    ASSERT_TRUE(testutil::ResetPeakMemory());
+    const long before = testutil::MemoryKb();
+    testutil::AnswerFileDialog(viewer, tmp.file("comentarios.dat"), 0);
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "tbOpenDat"));
+    const double peakMb = double(testutil::PeakMemoryKb() - before) / 1024;
+    ASSERT_EQ(DatFileName, "comentarios.dat");
+    EXPECT_GT(Network.LinkCount, 0);
+    EXPECT_EQ(FrmDat->Lines().size(), size_t(11 << 20) + 157);
+    EXPECT_LT(peakMb, 4.0 * fileMb) << peakMb << " MB for a file of " << fileMb << " MB";
 }
 
 TEST_F(MainWindow, OpeningWithoutCoordinatesStopsAndShowsNoNetwork)
@@ -572,7 +650,7 @@ TEST_F(MainWindow, EachOpeningStartsCleanAndARefusedOneKeepsTheEarlier)
     const QString title = viewer->windowTitle();
     const int32_t links = Network.LinkCount, movements = Network.MovementCount;
     const int rows = viewer->sagArcos->RowCount();
-    const std::vector<std::string> text = FrmDat->Lines();
+    const std::vector<std::string> text = FrmDat->Lines().ToVector();
     const float x = Nodos[Network.NodeCount].X;
     Open(berlin);
     EXPECT_EQ(Network.Loaded, 1);
@@ -602,7 +680,7 @@ TEST_F(MainWindow, UnsavedEditsAreAskedForBeforeTheyAreLost)
     QApplication::processEvents();
     Open(net);
     ASSERT_EQ(DatFileName, "Red.dat");
-    const std::vector<std::string> asRead = FrmDat->Lines();
+    const std::vector<std::string> asRead = FrmDat->Lines().ToVector();
 
     auto type = [&](const QString& text) {
         if (!FrmDat->isVisible())
@@ -619,12 +697,12 @@ TEST_F(MainWindow, UnsavedEditsAreAskedForBeforeTheyAreLost)
         BoxAnswers answers({Qt::Key_Escape, Qt::Key_N});
         EXPECT_FALSE(FrmDat->close());
         EXPECT_TRUE(FrmDat->isVisible());
-        EXPECT_EQ(FrmDat->Lines().front(), "* primera nota");
+        EXPECT_EQ(std::string(FrmDat->Lines()[0]), "* primera nota");
         EXPECT_TRUE(FrmDat->close());
         EXPECT_EQ(answers.texts.size(), 2);
     }
     EXPECT_FALSE(FrmDat->isVisible());
-    EXPECT_EQ(FrmDat->Lines(), asRead);
+    EXPECT_EQ(FrmDat->Lines().ToVector(), asRead);
     type(QStringLiteral("* segunda nota"));
     {
         BoxAnswers answers({Qt::Key_Return});
@@ -666,7 +744,7 @@ TEST_F(MainWindow, UnsavedEditsAreAskedForBeforeTheyAreLost)
     }
     EXPECT_EQ(DatFileName, "Red.dat");
     EXPECT_EQ(Nodos[n].X, movedX);
-    EXPECT_EQ(FrmDat->Lines().front(), "* tercera nota");
+    EXPECT_EQ(std::string(FrmDat->Lines()[0]), "* tercera nota");
 
     // Leaving: "¿ Desea finalizar la aplicación ?" Yes, then the edits: Cancel
     // keeps the program open, Yes saves both and leaves.

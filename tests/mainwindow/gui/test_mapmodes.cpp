@@ -17,6 +17,7 @@
 #include "map/Ranges.h"
 #include "map/gui/DataLayers.h"
 #include "map/gui/OxrImage.h"
+#include "map/gui/gaugeCaption.h"
 #include "model/ComplementaryData.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
@@ -267,10 +268,11 @@ TEST_F(MapModes, CollapseCirclePullsPolygonVerticesInsideOntoItsCentre)
 
     QAction* colapsar = Command("tbColapsar");
     {
-        // The button also tells the browser-emulation value, none on this system.
+        // The button arms the drag and says how to use it, without a box.
         RecordingServices said;
         colapsar->trigger();
-        EXPECT_EQ(said.messages, std::vector<std::string>{"0"});
+        EXPECT_TRUE(said.messages.empty());
+        EXPECT_NE(said.status[1].find("Ctrl"), std::string::npos);
     }
     ASSERT_TRUE(viewer->Down("tbColapsar"));
 
@@ -329,9 +331,14 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
     move->trigger();
     ASSERT_TRUE(move->isChecked());
     const QPoint from = Pix(300300, 6125150), to = Pix(300340, 6125190);
+    const TPoint label = GeoLinks[1].LabelPos;
+    ASSERT_EQ(GeoLinks[1].Name, "Borde norte");
     Drag(from, to);
     const double dx = Wx(to) - Wx(from), dy = Wy(to) - Wy(from);
     EXPECT_FALSE(move->isChecked());
+    // The names travel with their polylines.
+    EXPECT_NEAR(GeoLinks[1].LabelPos.x, label.x + dx, 1e-6);
+    EXPECT_NEAR(GeoLinks[1].LabelPos.y, label.y + dy, 1e-6);
     std::vector<std::string> lines = Lines(testutil::readFile(tmp.file("bordes.geo")));
     ASSERT_EQ(lines.size(), 2u);
     std::vector<double> f = Numbers(lines[0]);
@@ -414,6 +421,75 @@ TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
     });
     Command("InteractivaRmin")->trigger();
     EXPECT_EQ(picked, typed);
+}
+
+// The batch lists each pair once with its path's totals; the path itself comes
+// when the user double-clicks the pair. A run stops on Escape or the stop button
+// and lists the pairs done by then.
+TEST_F(MapModes, BatchListsPairTotalsStopsWhenAskedAndShowsAPathOnDemand)
+{
+    std::string pairs;
+    for (int32_t a = 1; a <= Network.NodeCount; ++a)
+        for (int32_t b = 1; b <= Network.NodeCount; ++b)
+            if (a != b)
+                pairs += ZelUtils::Format("%d,%d\r\n", Nodos[a].Number, Nodos[b].Number);
+    testutil::writeFile(tmp.file("pares.csv"), pairs);
+    const int total = Network.NodeCount * (Network.NodeCount - 1);
+    // stop: 0 lets the run end, 1 presses Escape, 2 the stop button, once the gauge shows.
+    auto run = [&](int stop, const std::function<void(TStringAlignGrid*)>& inWindow) {
+        auto* poll = new QTimer(viewer);
+        bool stopped = false;
+        QObject::connect(poll, &QTimer::timeout, poll, [&, poll] {
+            if (stop && !stopped && viewer->pbc->isVisible()) {
+                stopped = true;
+                if (stop == 1)
+                    QTest::keyClick(viewer->img, Qt::Key_Escape);
+                else
+                    QTest::mouseClick(viewer->img->findChild<QAbstractButton*>("btnDetener"), Qt::LeftButton);
+            }
+            if (QApplication::activeModalWidget() == FrmPath && FrmPath->isVisible()) {
+                poll->stop();
+                poll->deleteLater();
+                inWindow(FrmPath->sagPath);
+                FrmPath->close();
+            }
+        });
+        poll->start(0);
+        testutil::AnswerFileDialog(viewer, tmp.file("pares.csv"));
+        Command("batchRmin")->trigger();
+        EXPECT_FALSE(viewer->pbc->isVisible());
+    };
+    std::vector<std::string> route;
+    run(0, [&](TStringAlignGrid* g) {
+        ASSERT_EQ(g->cell(2, 0), "Nodos");
+        EXPECT_GT(g->RowCount() - 1, total / 2); // most pairs are joined
+        int row = 1;
+        while (row < g->RowCount() && ZelUtils::ParseInt(g->cell(2, row)) < 4)
+            ++row;
+        ASSERT_LT(row, g->RowCount());
+        g->scrollTo(g->model()->index(row - 1, 0));
+        const QPoint at = CellCentre(g, 0, row);
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, g->viewport()->mapFrom(g, at));
+        QTest::mouseDClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, g->viewport()->mapFrom(g, at));
+        TStringAlignGrid* links = FrmPath->sagRuta;
+        ASSERT_TRUE(links->isVisible());
+        // One link less than the nodes, from the origin to the destination, summing to the listed cost.
+        ASSERT_EQ(links->RowCount() - 1, ZelUtils::ParseInt(g->cell(2, row)) - 1);
+        EXPECT_EQ(links->cell(1, 1), g->cell(0, row));
+        EXPECT_EQ(links->cell(2, links->RowCount() - 1), g->cell(1, row));
+        double cost = 0;
+        for (int r = 1; r < links->RowCount(); ++r)
+            cost += ZelUtils::ParseReal(links->cell(3, r));
+        EXPECT_NEAR(cost, ZelUtils::ParseReal(g->cell(3, row)), 0.01 * links->RowCount());
+    });
+    for (int stop : {1, 2}) {
+        RecordingServices ui;
+        int listed = -1;
+        run(stop, [&](TStringAlignGrid* g) { listed = g->RowCount() - 1; });
+        EXPECT_GE(listed, 0) << stop;
+        EXPECT_LT(listed, total) << stop;
+        EXPECT_EQ(ui.status[1].rfind("Cálculo de rutas detenido", 0), 0u) << ui.status[1];
+    }
 }
 
 TEST_F(MapModes, PhaseToolShowsTheClickedJunctionAlone)

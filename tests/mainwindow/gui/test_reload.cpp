@@ -70,7 +70,7 @@ protected:
             s.movements.emplace_back(std::begin(Movims[k].Var), std::end(Movims[k].Var));
         for (int32_t k = 1; k <= Network.LineCount; ++k)
             s.stops.push_back(Lineas[k].Stops);
-        s.text = FrmDat->Lines();
+        s.text = FrmDat->Lines().ToVector();
         s.editorLines = FrmDat->mmDat->document()->blockCount();
         s.gridRows = viewer->sagArcos->RowCount();
         return s;

@@ -33,6 +33,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -337,11 +338,18 @@ TEST_F(Selection, FindByTextSelectsOrShows)
     EXPECT_EQ(DlgFind->Buscarque->item(1)->checkState(), Qt::Unchecked);
 
     // "Visualizar" of one node: 1 % margins, no class given.
+    // The dialog stood over the middle of the map, where the node comes to show: it
+    // moves aside.
+    const QPoint middle = w->img->mapToGlobal(w->img->rect().center());
+    DlgFind->move(DlgFind->pos() + middle - DlgFind->frameGeometry().center());
     DlgFind->buscar->setText(" 100 ");
     DlgFind->Acciones->SetItemIndex(1);
-    DlgFind->btnFindClick();
+    QTest::mouseClick(DlgFind->findChild<QPushButton*>("btnFind"), Qt::LeftButton);
     EXPECT_EQ(DlgFind->Hits, 1);
     EXPECT_NEAR(WorldMinX, 1200 - 0.01 * (Network.MaxX - Network.MinX), 1e-3);
+    const int32_t n100 = KDVlib::FindNodo(100);
+    const QPoint node = w->img->mapToGlobal(QPoint(w->img->WorldToPixelX(Nodos[n100].X), w->img->WorldToPixelY(Nodos[n100].Y)));
+    EXPECT_FALSE(DlgFind->frameGeometry().contains(node));
     EXPECT_EQ(Nodos[KDVlib::FindNodo(100)].Mark, 0);
     // "Comience" finds every number that begins so.
     DlgFind->buscar->setText("1");

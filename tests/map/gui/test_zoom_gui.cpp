@@ -23,6 +23,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QComboBox>
 #include <QLabel>
@@ -33,6 +34,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTest>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QToolBar>
 #include <QWheelEvent>
@@ -254,6 +256,54 @@ TEST_F(ZoomWindow, StreetViewOfTheClickedPointWritesItsAddressOnce)
     // One line, the last address shown.
     EXPECT_EQ(testutil::readFile(tmp.file("addr.txt")), StreetViewUrl(north.Latitude, north.Longitude) + "\r\n");
     StreetView->OnNavigate = nullptr;
+}
+
+// The browser engine and OpenGL are loaded only when the street view first shows
+// a page; the aerial view needs neither.
+TEST_F(ZoomWindow, StreetAndAerialViewsOpenFromTheirItemsLoadingTheBrowserOnlyThen)
+{
+    auto engineLoaded = [] {
+        const std::string maps = testutil::readFile("/proc/self/maps");
+        return maps.find("libQt6WebEngine") != std::string::npos || maps.find("libLLVM") != std::string::npos ||
+               maps.find("swrast") != std::string::npos;
+    };
+    EXPECT_FALSE(engineLoaded());
+
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Ver", "tbAerial"));
+    ASSERT_TRUE(FrmAerial->isVisible());
+    const QImage aerial = FrmAerial->aimg->Picture();
+    const QRgb paper = aerial.pixel(0, 0);
+    int ink = 0;
+    for (int y = 0; y < aerial.height(); ++y)
+        for (int x = 0; x < aerial.width(); ++x)
+            ink += aerial.pixel(x, y) != paper;
+    EXPECT_GT(ink, 200);
+    EXPECT_FALSE(engineLoaded());
+
+    std::filesystem::current_path(tmp.path());
+    ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarEstandar", "tbStreet"));
+    QTest::mouseClick(map, Qt::LeftButton, {}, {200, 150});
+    ASSERT_TRUE(StreetView->isVisible());
+    QWidget* page = StreetView->browserStreetView;
+    ASSERT_NE(page, nullptr);
+    EXPECT_TRUE(page->inherits("QWebEngineView"));
+    EXPECT_TRUE(engineLoaded());
+    const std::string url = testutil::readFile(tmp.file("addr.txt"));
+    EXPECT_EQ(page->property("url").toUrl().toString().toStdString() + "\r\n", url);
+    // The service is out of reach here: a page of our own shows that the browser
+    // draws, and "Copiar" puts what it shows, at the browser's size, on the clipboard.
+    QSignalSpy loaded(page, SIGNAL(loadFinished(bool)));
+    page->setProperty("url", QUrl("data:text/html,<body style='background:%23ff0000'></body>"));
+    ASSERT_TRUE(loaded.wait(20000));
+    QImage copied;
+    for (int i = 0; i < 100; ++i, QTest::qWait(50)) {
+        StreetView->Copiar->trigger();
+        copied = QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(copied.size(), QSize(800, 580));
+        if (copied.pixel(400, 290) == qRgb(255, 0, 0))
+            break;
+    }
+    EXPECT_EQ(copied.pixel(400, 290), qRgb(255, 0, 0));
 }
 
 TEST_F(ZoomWindow, SizeDialogSampleAndSizeOnOk)

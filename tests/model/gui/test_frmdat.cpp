@@ -89,13 +89,13 @@ TEST_F(NetworkText, LoadReadWithIncludesSaveAndReload)
     EXPECT_EQ(frm.Saved, 1);
     EXPECT_EQ(frm.StatusPanels[4]->text().toStdString(), tmp.file("salida.dat"));
     std::string saved = readFile(tmp.file("salida.dat"));
-    EXPECT_EQ(saved, FileUtils::JoinCrLf(frm.Lines()));
+    EXPECT_EQ(saved, frm.Lines().JoinCrLf());
     EXPECT_NE(saved.find("$        tramos.dat\r\n*** Velmora: Insertando archivo tramos.dat\r\n  102  103"),
               std::string::npos);
 
     TFrmDat again;
     ASSERT_TRUE(again.LoadFromFile(tmp.file("salida.dat")));
-    EXPECT_EQ(again.Lines(), frm.Lines());
+    EXPECT_TRUE(again.Lines() == frm.Lines());
 }
 
 TEST_F(NetworkText, EditsReachTheReaderAndReloadAsksToSave)

@@ -112,7 +112,7 @@ protected:
     {
         Printer().setOutputFormat(QPrinter::NativeFormat);
         Printer().setOutputFileName(QString());
-        PrintMetafileName = "Velmora___.EMF";
+        PrintMetafileName = ScratchMetafileName();
         ViewerFixture::TearDown();
     }
 
@@ -293,8 +293,16 @@ TEST_F(PrintFiles, DefinitionFromTheMenuSizesThePageAndFindsItsNetworks)
 
 // Printed to PDF from the preview, the map covers the printable area as it covers
 // the map canvas on screen: the drawing spans the page along its fitting axis.
+// The network sits in a folder the user cannot write: the preview's scratch file
+// goes to the temporary folder, and nothing is left beside the network.
 TEST_F(PrintFiles, PrintedPageCarriesTheMapAcrossThePaper)
 {
+    namespace fs = std::filesystem;
+    const fs::path readOnly = tmp.path() / "solo_lectura";
+    fs::create_directories(readOnly);
+    fs::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", readOnly / "red.dat");
+    ASSERT_TRUE(viewer->AbrirRedPalvon((readOnly / "red.dat").string()));
+    fs::permissions(readOnly, fs::perms(0555));
     const std::string pdf = tmp.file("vista.pdf");
     Printer().setOutputFormat(QPrinter::PdfFormat);
     Printer().setOutputFileName(QString::fromStdString(pdf));
@@ -303,6 +311,12 @@ TEST_F(PrintFiles, PrintedPageCarriesTheMapAcrossThePaper)
     ASSERT_NE(FrmPreview, nullptr);
     FrmPreview->tbPrint->trigger();
     FrmPreview->close();
+    std::vector<std::string> beside;
+    for (const auto& e : fs::directory_iterator(readOnly))
+        beside.push_back(e.path().filename().string());
+    fs::permissions(readOnly, fs::perms(0755));
+    EXPECT_EQ(beside, std::vector<std::string>{"red.dat"});
+    EXPECT_FALSE(fs::exists(ScratchMetafileName()));
     const std::vector<QImage> pages = Rasterise(pdf);
     ASSERT_EQ(pages.size(), 1u);
     int ink = 0;
@@ -424,7 +438,7 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
     const testutil::TMetafileReport ga = testutil::CheckMetafile(tmp.file("ga.emf"));
     EXPECT_METAFILE_SOUND(ga);
     EXPECT_TRUE(ga.HasText(QString::fromStdString(GeneratedBy)));
-    EXPECT_EQ(PrintMetafileName, "Velmora___.EMF");
+    EXPECT_EQ(PrintMetafileName, ScratchMetafileName());
 
     // The network again, with its transit lines read (an option of the options window).
     DlgCfg->RutasFijas->SetItemIndex(0);
@@ -636,7 +650,7 @@ TEST(PrintTiming, ChicagoSketchPrintAgainstScreen)
     EXPECT_LT(render + paper, 40 * std::max(screen, 5.0));
     Printer().setOutputFormat(QPrinter::NativeFormat);
     Printer().setOutputFileName(QString());
-    PrintMetafileName = "Velmora___.EMF";
+    PrintMetafileName = ScratchMetafileName();
     delete viewer;
     delete splash;
     std::filesystem::current_path(VELMORA_SOURCE_DIR);

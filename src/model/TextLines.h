@@ -1,0 +1,55 @@
+#pragma once
+// The lines of a text held in one block of bytes: every line's bytes one after the
+// other (line ends removed) and where each line starts. A line costs its bytes and
+// four more, so a network of short comment lines takes about what its file takes;
+// as a list of strings each line took 32 bytes before its first character.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TTextLines;
+// Reads a text file into lines (see FileUtils::ReadLines: the same files refused).
+bool ReadTextLines(const std::string& path, TTextLines& lines);
+
+class TTextLines {
+public:
+    TTextLines() = default;
+    TTextLines(const std::vector<std::string>& lines) { Assign(lines); }
+
+    // The lines of a file's bytes (CR LF, LF or lone CR line ends), split in place.
+    static TTextLines FromBytes(std::string&& bytes);
+
+    size_t size() const { return starts_.empty() ? 0 : starts_.size() - 1; }
+    bool empty() const { return size() == 0; }
+    std::string_view operator[](size_t i) const
+    {
+        return std::string_view(bytes_.data() + starts_[i], starts_[i + 1] - starts_[i]);
+    }
+
+    // Replaces `remove` lines at `at` by `add` (one move of the later lines).
+    void Replace(size_t at, size_t remove, const TTextLines& add);
+    void Replace(size_t at, size_t remove, const std::vector<std::string>& add) { Replace(at, remove, TTextLines(add)); }
+    void Insert(size_t at, std::string_view line) { Replace(at, 0, std::vector<std::string>{std::string(line)}); }
+    void push_back(std::string_view line);
+    void reserve(size_t lines, size_t bytes);
+    void Assign(const std::vector<std::string>& lines);
+    void clear();
+    std::vector<std::string> ToVector() const;
+    // Every line followed by CR LF.
+    std::string JoinCrLf() const;
+
+    // A number no other state of any text had: a view of the text knows whether it is still current.
+    uint64_t Revision() const { return revision_; }
+    // Bytes held (the lines' bytes and their starts).
+    size_t MemoryBytes() const { return bytes_.capacity() + starts_.capacity() * sizeof(uint32_t); }
+
+    bool operator==(const TTextLines& other) const;
+    bool operator==(const std::vector<std::string>& other) const;
+
+private:
+    static uint64_t NextRevision();
+    std::string bytes_;
+    std::vector<uint32_t> starts_; // size() + 1 entries when not empty
+    uint64_t revision_ = 0;
+};
