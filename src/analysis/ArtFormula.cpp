@@ -340,6 +340,7 @@ void TArtFormula::Run(const std::string& code, int count, const TCalcArray& valu
     const auto& funcs = Functions();
     int64_t rounds = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(MaxRunMilliseconds);
+    userTime_ = {};
     TCalcArray args;
     size_t pos = 0;
     while (pos < code.size()) {
@@ -386,7 +387,7 @@ void TArtFormula::Run(const std::string& code, int count, const TCalcArray& valu
                                            " vueltas de bucle; revise la condición del bucle");
                 // A loop with costly work in it is stopped by the clock long before
                 // the round limit; stepping through it is the user's own time.
-                if (!Step && std::chrono::steady_clock::now() > deadline)
+                if (!Step && std::chrono::steady_clock::now() - userTime_ > deadline)
                     throw FormulaException("La fórmula superó el tiempo máximo de evaluación (" +
                                            std::to_string(MaxRunMilliseconds) + " ms) tras " +
                                            std::to_string(rounds) +

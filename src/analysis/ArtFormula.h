@@ -20,6 +20,7 @@
 //   };
 //   ArtFormulaStr(const TCalcItem&) / ArtFormulaNum(const TCalcItem&)   // value conversions
 // Numbers are read and written with '.' whatever the locale.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
@@ -120,6 +121,18 @@ public:
     std::function<int(const std::string& text, const std::string& caption, int flags)> MsgHook;
     // Called before every instruction in Step mode.
     std::function<void()> ProcessEventsHook;
+    // Runs `ask` (a box waiting for the user's answer); its time is the user's and
+    // does not count against the evaluation's time limit.
+    template <class F>
+    decltype(auto) WaitingForUser(F&& ask)
+    {
+        struct Clock {
+            std::chrono::steady_clock::duration& total;
+            std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+            ~Clock() { total += std::chrono::steady_clock::now() - start; }
+        } clock{userTime_};
+        return ask();
+    }
 
     // Bounds against runaway formulas.
     static constexpr int64_t MaxLoopRounds = 10'000'000; // backward jumps per evaluation
@@ -156,6 +169,7 @@ private:
     std::string compiled_;
     int numInputVars_ = 0;
     bool stop_ = false;
+    std::chrono::steady_clock::duration userTime_{}; // spent in boxes waiting for the user
     bool stopped_ = false;
     // ComputeN reuses the code of the last compilation for the same text and names
     // (a grid column evaluates one formula once per row).

@@ -688,14 +688,14 @@ void fFormatDate(TArtFormula&, const Args& a, Item& r) { TArtFormula::SetS(r, Fo
 void fInput(TArtFormula& e, const Args& a, Item& r)
 {
     std::string text = S(a, 2);
-    if (!e.InputHook || !e.InputHook(S(a, 0), S(a, 1), text))
+    if (!e.InputHook || !e.WaitingForUser([&] { return e.InputHook(S(a, 0), S(a, 1), text); }))
         text.clear();
     TArtFormula::SetS(r, text);
 }
 void fMsg(TArtFormula& e, const Args& a, Item& r)
 {
     int flags = ClampInt(WholeArg(a, 2));
-    TArtFormula::SetN(r, e.MsgHook ? e.MsgHook(S(a, 0), S(a, 1), flags) : 0);
+    TArtFormula::SetN(r, e.MsgHook ? e.WaitingForUser([&] { return e.MsgHook(S(a, 0), S(a, 1), flags); }) : 0);
 }
 
 } // namespace

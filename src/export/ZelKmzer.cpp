@@ -80,18 +80,26 @@ std::string Geo(double x, double y)
 
 int32_t IconIndexOk(int32_t i) { return (i > 0 && i < int32_t(KmlIcons.size())) ? i : 0; }
 
+// A style element's colour; none set yet (no export gave one): the element is left
+// out and the viewer's default applies, never an empty <color/>.
+void ColorLine(const std::string& color)
+{
+    if (!color.empty())
+        Line(Format("        <color>%s</color>", color));
+}
+
 void StyleBody(const std::string& lineColor, float lineWidth, const std::string& polyColor,
                const std::string& iconColor, double iconScale, const char* iconScaleFmt, int32_t iconIndex)
 {
     Line("      <LineStyle>");
-    Line(Format("        <color>%s</color>", lineColor));
+    ColorLine(lineColor);
     Line(Format("        <width>%.2f</width>", double(lineWidth)));
     Line("      </LineStyle>");
     Line("      <PolyStyle>");
-    Line(Format("        <color>%s</color>", polyColor));
+    ColorLine(polyColor);
     Line("      </PolyStyle>");
     Line("      <IconStyle>");
-    Line(Format("        <color>%s</color>", iconColor));
+    ColorLine(iconColor);
     Line(Format(iconScaleFmt, iconScale));
     if (IconIndexOk(iconIndex) > 0)
         Line(Format("        <Icon><href>%s</href></Icon>", KmlIcons[IconIndexOk(iconIndex)]));
@@ -120,7 +128,7 @@ void ClassStyle(const std::string& id, const TKmlClassStyle& e, bool highlight)
               highlight ? 1.18 * e.IconScale : double(e.IconScale),
               highlight ? "        <scale>%.4f</scale>" : "        <scale>%.1f</scale>", e.IconIndex);
     Line("      <LabelStyle>");
-    Line(Format("        <color>%s</color>", e.LabelColor));
+    ColorLine(e.LabelColor);
     Line(Format("        <scale>%.1f</scale>", double(e.LabelScale)));
     Line("      </LabelStyle>");
     Line("    </Style>");
@@ -168,7 +176,7 @@ void KmlBegin(const std::string& fileName, const std::string& docName)
     StyleBody(KmlLineColor, KmlLineWidth, KmlPolyColor, KmlIconColor, KmlIconScale, "        <scale>%.1f</scale>",
               KmlIconIndex);
     Line("      <LabelStyle>");
-    Line(Format("        <color>%s</color>", KmlLabelColor));
+    ColorLine(KmlLabelColor);
     Line(Format("        <scale>%.1f</scale>", double(KmlLabelScale)));
     Line("      </LabelStyle>");
     Line("    </Style>");

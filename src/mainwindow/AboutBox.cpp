@@ -3,12 +3,24 @@
 #include "platform/SystemInfo.h"
 
 #include <QApplication>
+#include <QDate>
+#include <QLocale>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
+
+namespace {
+// The compiler writes the date in English ("Dec  7 2026"); the box says it in Spanish.
+QString BuildDate()
+{
+    const QDate d = QLocale::c().toDate(QString::fromLatin1(__DATE__).simplified(), QStringLiteral("MMM d yyyy"));
+    return d.isValid() ? QLocale(QLocale::Spanish, QLocale::Spain).toString(d, QStringLiteral("d 'de' MMMM 'de' yyyy"))
+                       : QString::fromLatin1(__DATE__);
+}
+} // namespace
 
 TKDVaboutBox::TKDVaboutBox(QWidget* parent) : QDialog(parent)
 {
@@ -42,7 +54,7 @@ TKDVaboutBox::TKDVaboutBox(QWidget* parent) : QDialog(parent)
     const std::string version = SystemInfo::BuildVersion();
     Version->setText(QStringLiteral("Versión %1\nCompilado el %2")
                          .arg(version.empty() ? QStringLiteral("-") : QString::fromStdString(version),
-                              QString::fromLatin1(__DATE__)));
+                              BuildDate()));
     grid->addWidget(Version);
 
     Comments = new QLabel(QStringLiteral("Asistente gráfico para la visualización, revisión y edición de redes "

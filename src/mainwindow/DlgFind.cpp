@@ -1,4 +1,5 @@
 #include "mainwindow/DlgFind.h"
+#include "map/gui/OxrImage.h"
 
 #include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
@@ -305,5 +306,32 @@ void TDlgFind::btnFindClick()
         PalvonViewer->ListSelectedLinks();
     }
     PalvonViewer->DrawPalvon();
+    if (Hits > 0 && show && box.Points > 0)
+        StandAside(box.MinX, box.MaxX, box.MinY, box.MaxY);
     buscar->selectAll();
+}
+
+void TDlgFind::StandAside(double minX, double maxX, double minY, double maxY)
+{
+    // The map now shows what was found around its middle: the dialog moves to a
+    // corner of the map where it covers none of it.
+    TOxrImage* map = PalvonViewer ? PalvonViewer->img : nullptr;
+    if (!map || !isVisible())
+        return;
+    const QRect found = QRect(map->mapToGlobal(QPoint(map->WorldToPixelX(minX), map->WorldToPixelY(maxY))),
+                              map->mapToGlobal(QPoint(map->WorldToPixelX(maxX), map->WorldToPixelY(minY))))
+                            .normalized()
+                            .adjusted(-8, -8, 8, 8);
+    const QRect frame = frameGeometry();
+    if (!frame.intersects(found))
+        return;
+    const QRect area(map->mapToGlobal(QPoint(0, 0)), map->size());
+    const QPoint corners[] = {area.topRight() - QPoint(frame.width() - 1, 0), area.topLeft(),
+                              area.bottomRight() - QPoint(frame.width() - 1, frame.height() - 1),
+                              area.bottomLeft() - QPoint(0, frame.height() - 1)};
+    for (const QPoint& at : corners)
+        if (!QRect(at, frame.size()).intersects(found)) {
+            move(pos() + (at - frame.topLeft()));
+            return;
+        }
 }

@@ -33,6 +33,8 @@ public:
     // Lists the chosen kind's column titles and ticks its default columns.
     void BuscarenClick();
     void btnFindClick();
+    // Moves the dialog off the found records' place on the map (world box).
+    void StandAside(double minX, double maxX, double minY, double maxY);
     // Records found by the last search.
     int32_t Hits = 0;
 

@@ -86,21 +86,32 @@ public:
         if (panel >= 0 && panel < 4 && w_->StatusPanels[panel])
             w_->StatusPanels[panel]->setText(Qs(text));
     }
+    // Long operations report on the caption gauge along the bottom of the map.
     void SetProgressRange(int minimum, int maximum) override
     {
-        w_->ProgressBar->setRange(minimum, std::max(minimum, maximum));
+        w_->pbc->SetMinValue(std::min(minimum, w_->pbc->MaxValue()));
+        w_->pbc->SetMaxValue(std::max(minimum, maximum));
+        w_->pbc->SetMinValue(minimum);
         progressClock_.invalidate();
     }
     void SetProgressPosition(int position) override
     {
-        // The gauge repaints at once on every new value (about a millisecond each):
-        // at most ten a second however many lines are read, and always the last.
-        if (progressClock_.isValid() && progressClock_.elapsed() < 100 && position < w_->ProgressBar->maximum())
+        // The gauge repaints at once on every new percentage: at most ten times a
+        // second however many lines are read, and always the last.
+        if (progressClock_.isValid() && progressClock_.elapsed() < 100 && position < w_->pbc->MaxValue())
             return;
         progressClock_.start();
-        w_->ProgressBar->setValue(position);
+        w_->pbc->SetProgress(position);
     }
-    void SetProgressVisible(bool visible) override { w_->ProgressBar->setVisible(visible); }
+    void SetProgressVisible(bool visible) override
+    {
+        if (!visible)
+            w_->pbc->SetCaption(QString());
+        w_->pbc->setVisible(visible);
+        if (visible)
+            w_->pbc->raise();
+    }
+    void SetProgressCaption(const std::string& text) override { w_->pbc->SetCaption(Qs(text)); }
     void ProcessEvents() override { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
     void SetMenuItemEnabled(const std::string& name, bool enabled) override
     {
@@ -359,6 +370,10 @@ void TPalvonViewer::CreateToolbars()
     tbarArcos->setObjectName("tbarArcos");
     tbarMovimientos = addToolBar(QStringLiteral("Movimientos"));
     tbarMovimientos->setObjectName("tbarMovimientos");
+    // A second row from here (the title and open toolbars join it): on one row
+    // the four button bars already run past a 1600-pixel window, and what does
+    // not fit folds behind the overflow arrow.
+    addToolBarBreak();
     tbarAdicionales = addToolBar(QStringLiteral("Adicionales"));
     tbarAdicionales->setObjectName("tbarAdicionales");
     const Button buttons[] = {

@@ -207,6 +207,8 @@ public:
     void DrawDataCnt();
     void AgregarItemArcos(int column);
     void AgregarItemMovim(int column);
+    // The variable items follow their variables' maxima once new data are read.
+    void RefreshVarItems();
     void ArcosRangeValues();
     bool MovimRangeValues();
     void VarArcosClick(QAction* item);       // reads Ctrl from the keyboard
@@ -523,6 +525,8 @@ public:
     void imgOxrMouseUp(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
     // Hover tests (nodes, centroids, curve handles, polygon names, snap points, polygons).
     void imgMouseMove(int X, int Y);
+    // "Mover" of the nodes, "Fases" or "Diagramas": a tool that takes the node under the pointer.
+    bool NodeToolOn();
     // The mode a press or a release would take now (later tests win; 0 plain).
     int MousePressMode(Qt::MouseButton Button, const TShiftState& Shift, int i, int j);
     int MouseReleaseMode(Qt::MouseButton Button);

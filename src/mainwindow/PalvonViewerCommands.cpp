@@ -20,8 +20,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -191,8 +196,33 @@ void TPalvonViewer::ConnectCommandItems()
         {"Autojustar1", 1}, {"Autojustar2", 2}, {"Autojustar3", 3}, {"Autojustar4", 4}, {"Autojustar5", 5}};
     for (const auto& [name, tag] : fits)
         connect(Action(name), &QAction::triggered, this, [this, tag = tag] { Autojustar(tag); });
-    if (pupArcos)
-        connect(pupArcos, &QMenu::aboutToShow, this, &TPalvonViewer::pupArcosPopup);
+    if (pupArcos) {
+        // The pop-up shares its selection commands with the menu bar: what it turns
+        // off over the selected-links grid comes back once it closes (after the
+        // chosen item has run), so the menu bar never inherits the pop-up's state.
+        // A state the chosen command set meanwhile is its own and stays.
+        struct Kept {
+            QPointer<QAction> action;
+            bool before, shown;
+        };
+        auto kept = std::make_shared<std::vector<Kept>>();
+        connect(pupArcos, &QMenu::aboutToShow, this, [this, kept] {
+            kept->clear();
+            for (QAction* a : pupArcos->actions())
+                kept->push_back({a, a->isEnabled(), false});
+            pupArcosPopup();
+            for (Kept& k : *kept)
+                k.shown = k.action->isEnabled();
+        });
+        connect(pupArcos, &QMenu::aboutToHide, this, [this, kept] {
+            QTimer::singleShot(0, this, [kept] {
+                for (const Kept& k : *kept)
+                    if (k.action && k.action->isEnabled() == k.shown)
+                        k.action->setEnabled(k.before);
+                kept->clear();
+            });
+        });
+    }
 
     // The flow-diagram button drops down its variables.
     QAction* mixs = Action("tbMixs");

@@ -484,7 +484,9 @@ void TPalvonViewer::sagMovimDblClick()
     }
     if (!MovimRangeValues() || !(RangeMax > 0.0f))
         return;
+    // Alt shows the chosen flows summed at the link ends instead of per turn.
     MovimAttrAdd = GridKeys.testFlag(Qt::AltModifier);
+    MovimDrawMode = MovimAttrAdd;
     if (!GridKeys.testFlag(Qt::ControlModifier))
         SelectedMovimVars.clear();
     const std::string text = Format("%d", RangeItemMovim);

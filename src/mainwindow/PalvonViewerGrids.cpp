@@ -148,6 +148,12 @@ using namespace GridLayout;
 
 namespace {
 
+// A variable can be shown only with a positive maximum (a kept scale maximum
+// belongs to another variable and says nothing about this one).
+bool LinkVarShowable(int32_t k) { return k >= 1 && k <= NumLinkVars && Arcos[ArcosMaxRec].Var[k] > 0.0f; }
+
+bool MovimVarShowable(int32_t k) { return k >= 1 && k <= NumMovVars && Movims[MovimsMaxRec].Var[k] > 0.0f; }
+
 bool FileExists(const std::string& name)
 {
     std::error_code ec;
@@ -447,10 +453,7 @@ void TPalvonViewer::AgregarItemArcos(int column)
         return;
     const size_t c = static_cast<size_t>(column);
     const int32_t k = ColVarArcos[c];
-    // The column's own maximum decides whether its variable can be shown (a kept
-    // scale maximum belongs to another variable and says nothing about this one).
-    const float maximum = k >= 1 && k <= NumLinkVars ? Arcos[ArcosMaxRec].Var[k] : 0.0f;
-    const bool enabled = maximum > 0.0f && k > 0;
+    const bool enabled = LinkVarShowable(k);
     ColVarArcosMenu[c] = k;
 
     QAction* item = VarArcos->addAction(Qs(TitArcos[c]));
@@ -485,16 +488,27 @@ void TPalvonViewer::AgregarItemMovim(int column)
     CreateGrids();
     if (column < 0 || column >= NumMovimColumns)
         return;
-    // Only columns with a positive maximum can be shown; listing one changes
-    // nothing of what the map shows.
+    // Listing a column changes nothing of what the map shows.
     const int32_t k = column < NumColMovim ? ColVarMovim[static_cast<size_t>(column)] : 0;
-    const bool enabled = k >= 1 && k <= NumMovVars && Movims[MovimsMaxRec].Var[k] > 0.0f;
+    const bool enabled = MovimVarShowable(k);
 
     QAction* item = VarMovim->addAction(Qs(Format("%2d  %s", column, TitMovim[static_cast<size_t>(column)])));
     item->setData(column);
     item->setCheckable(true);
     item->setEnabled(enabled);
     connect(item, &QAction::triggered, this, [this, item] { VarMovimClick(item); });
+}
+
+void TPalvonViewer::RefreshVarItems()
+{
+    CreateGrids();
+    for (QMenu* links : {VarArcos, ConfigurarRmin})
+        for (QAction* a : links->actions())
+            a->setEnabled(LinkVarShowable(a->data().toInt()));
+    for (QAction* a : VarMovim->actions()) {
+        const int column = a->data().toInt();
+        a->setEnabled(column >= 0 && column < NumColMovim && MovimVarShowable(ColVarMovim[static_cast<size_t>(column)]));
+    }
 }
 
 void TPalvonViewer::DrawDataDat()

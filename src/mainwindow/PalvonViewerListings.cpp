@@ -119,6 +119,7 @@ void TPalvonViewer::OpenLpaFile(const std::string& fileName)
         return;
     PalvonRead::ComputeLinkDataExtremes();
     DrawDataLpa();
+    RefreshVarItems();
 }
 
 void TPalvonViewer::OpenLplFile(const std::string& fileName)
@@ -130,6 +131,7 @@ void TPalvonViewer::OpenLplFile(const std::string& fileName)
         return;
     PalvonRead::ComputeLinkDataExtremes();
     DrawDataLpl();
+    RefreshVarItems();
 }
 
 void TPalvonViewer::OpenCountsFile(const std::string& fileName)
@@ -142,6 +144,10 @@ void TPalvonViewer::OpenCountsFile(const std::string& fileName)
         WaitCursor wait;
         ok = PalvonRead::ReadCounts(fileName);
     }
-    if (ok)
-        DrawDataCnt();
+    if (!ok)
+        return;
+    // The counts' own extremes decide whether "Flujo Observado" can be shown.
+    PalvonRead::ComputeLinkDataExtremes();
+    DrawDataCnt();
+    RefreshVarItems();
 }

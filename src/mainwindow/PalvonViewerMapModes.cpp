@@ -14,7 +14,6 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/gui/ZelUtilsGui.h"
-#include "platform/SystemInfo.h"
 
 #include <QAction>
 #include <QMenu>
@@ -54,8 +53,11 @@ void TPalvonViewer::pupseditClick()
 
 void TPalvonViewer::tbColapsarClick()
 {
-    // The value tells whether the embedded browser runs in its modern mode.
-    Services().ShowMessage(std::to_string(SystemInfo::BrowserEmulationValue()));
+    // The button only arms the collapse drag: the status bar says how to use it
+    // (a box with a bare registry number told the user nothing).
+    Services().SetStatusText(1, Down(QStringLiteral("tbColapsar"))
+                                    ? "Colapsar: mantenga Ctrl o Mayús y arrastre sobre los vértices de los polígonos"
+                                    : "");
 }
 
 void TPalvonViewer::ColapsarVertices(double x, double y, double r)

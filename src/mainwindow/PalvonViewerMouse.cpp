@@ -91,6 +91,35 @@ void EndGridMove()
         QApplication::restoreOverrideCursor();
 }
 
+// The node nearest to the pixel (X, Y) within the reach of its drawn ring, 0 when
+// none. Every placed node counts, drawn or not: the node tools find a node where
+// the user knows it is whatever layers are shown, and in a dense area the one
+// the pointer is on rather than the first of several overlapping rings.
+int32_t NodeNearPixel(const TOxrImage& img, int X, int Y)
+{
+    const double unit = img.UnitsPerPixel();
+    if (!(unit > 0.0))
+        return 0;
+    // Pixel centres, in world units and in floating point at any zoom.
+    const double wx = img.PixelToWorldX(X) + 0.5 * unit;
+    const double wy = img.PixelToWorldY(Y) - 0.5 * unit;
+    const double reach = std::max(NodeSize + 2, 4) * unit;
+    double best = reach * reach;
+    int32_t found = 0;
+    for (int32_t n = 1; n <= Network.NodeCount; ++n) {
+        const TNodo& node = Nodos[n];
+        if (!node.HasXY)
+            continue;
+        const double dx = node.X - wx, dy = node.Y - wy;
+        const double d = dx * dx + dy * dy;
+        if (d <= best) {
+            best = d;
+            found = n;
+        }
+    }
+    return found;
+}
+
 } // namespace
 
 void TPalvonViewer::ConnectMapMouse()
@@ -136,6 +165,12 @@ void TPalvonViewer::ConnectMapMouse()
             Scl->hide();
     });
     CreateMapModeCommands();
+}
+
+bool TPalvonViewer::NodeToolOn()
+{
+    return Down(QStringLiteral("tbShow")) || Down(QStringLiteral("tbMixs")) ||
+           Action(QStringLiteral("NodeMove"))->isChecked();
 }
 
 void TPalvonViewer::NodeMoveClick() { NodeMoveSticky = ZelUtils::ShiftDown(); }
@@ -206,6 +241,13 @@ void TPalvonViewer::imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& S
     // The second press of a double click belongs to the double click (imgDblClick).
     if (Shift.Double)
         return;
+    // The node under the press itself, should no move have reached the map since
+    // the tool was chosen.
+    if (NodeToolOn())
+        HoverNode = NodeNearPixel(*img, i, j);
+    // A fresh press: should the double click's own release have gone to a box the
+    // double click opened (the polygon's name), it must not swallow this one's.
+    DblClickHandled = false;
     const int mode = MousePressMode(Button, Shift, i, j);
     if (StartViewGesture(mode, Button, Shift, i, j, x, y))
         return;
@@ -537,8 +579,7 @@ void TPalvonViewer::imgOxrMouseUp(Qt::MouseButton Button, const TShiftState&, in
         if (!KDVlib::WriteCoords())
             Services().ShowMessage(FileUtils::WriteFailure(CoordinatesFileName));
         DrawPalvon();
-        if (ZoneMoveSticky)
-            Action(QStringLiteral("ZoneMove"))->setChecked(true);
+        Action(QStringLiteral("ZoneMove"))->setChecked(ZoneMoveSticky);
         break;
     }
     case 4: {
@@ -548,23 +589,29 @@ void TPalvonViewer::imgOxrMouseUp(Qt::MouseButton Button, const TShiftState&, in
         if (n <= Network.NodeCount) {
             double dx = 0, dy = 0;
             KDVlib::PlaceNode(n, x, y, dx, dy);
-            const TNodo& node = Nodos[n];
-            MovedNodes.assign(1, Format("%10d", node.Number));
-            if (sagNodos && n < sagNodos->RowCount()) {
-                sagNodos->setCell(1, n, ZelUtils::Trim(Format(XYFormat.c_str(), double(node.X))));
-                sagNodos->setCell(2, n, ZelUtils::Trim(Format(XYFormat.c_str(), double(node.Y))));
-            }
+            MovedNodes.assign(1, Format("%10d", Nodos[n].Number));
+            auto showPlace = [this](int32_t k) {
+                if (sagNodos && k < sagNodos->RowCount()) {
+                    sagNodos->setCell(1, k, ZelUtils::Trim(Format(XYFormat.c_str(), double(Nodos[k].X))));
+                    sagNodos->setCell(2, k, ZelUtils::Trim(Format(XYFormat.c_str(), double(Nodos[k].Y))));
+                }
+            };
+            showPlace(n);
             if (Action(QStringLiteral("MoverSeleccion"))->isChecked() &&
-                Services().AskYesNo("¿Desea mover selección?"))
+                Services().AskYesNo("¿Desea mover selección?")) {
                 KDVlib::ShiftSelectedNodes(n, dx, dy);
+                // The carried nodes' rows show their new places too.
+                for (int32_t k = 1; k <= Network.NodeCount; ++k)
+                    if (k != n && Nodos[k].Mark >= 1 && Nodos[k].HasXY)
+                        showPlace(k);
+            }
             NewAngles();
         }
         EndGridMove();
         if (!KDVlib::WriteCoords())
             Services().ShowMessage(FileUtils::WriteFailure(CoordinatesFileName));
         DrawPalvon();
-        if (NodeMoveSticky)
-            Action(QStringLiteral("NodeMove"))->setChecked(true);
+        Action(QStringLiteral("NodeMove"))->setChecked(NodeMoveSticky);
         break;
     }
     case 5:
@@ -625,6 +672,9 @@ void TPalvonViewer::imgOxrMouseUp(Qt::MouseButton Button, const TShiftState&, in
                     p.x += dx;
                     p.y += dy;
                 }
+                // The name goes with its polyline.
+                g.LabelPos.x += dx;
+                g.LabelPos.y += dy;
                 moved = true;
             }
         }
@@ -672,16 +722,13 @@ void TPalvonViewer::imgMouseMove(int X, int Y)
                 return;
             }
     }
-    if (Down(QStringLiteral("tbShow")) || Down(QStringLiteral("tbMixs")) ||
-        Action(QStringLiteral("NodeMove"))->isChecked()) {
-        HoverNode = 0;
+    if (NodeToolOn()) {
+        HoverNode = NodeNearPixel(*img, X, Y);
+        if (HoverNode > 0) {
+            img->setCursor(Qt::WhatsThisCursor);
+            return;
+        }
         img->unsetCursor();
-        for (int32_t n = 1; n <= Network.NodeCount; ++n)
-            if (NodeHitRegions[n].Contains(X, Y)) {
-                HoverNode = n;
-                img->setCursor(Qt::WhatsThisCursor);
-                return;
-            }
     }
     bool hit = false;
     CurveHover(X, Y, hit);

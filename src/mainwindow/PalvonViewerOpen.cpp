@@ -330,6 +330,11 @@ bool TPalvonViewer::OpenPalvonDat()
     CoordinatesFileName = "coordenadas.geo";
     NumUserVarArcos = NumUserVarMovim = 0;
     ResetGridSort();
+    // A node or centroid "Mover" left ticked, and positions left unsaved, belong
+    // to the earlier network.
+    Action("NodeMove")->setChecked(false);
+    Action("ZoneMove")->setChecked(false);
+    KDVlib::PositionsUnsaved = false;
     if (FrmMix)
         FrmMix->ForgetJunctions();
     Action("Crearcolumna1")->setEnabled(true);

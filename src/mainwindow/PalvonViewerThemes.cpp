@@ -261,7 +261,10 @@ void TPalvonViewer::GrabarConfiguracion(TIniFile& ini, const std::string& sectio
     }
     put("Botones", Join(enabled));
     put("Opciones", Join(pressed));
-    put("Vineta", sym ? Format("%d;%d", sym->x(), sym->y()) : std::string("53;355"));
+    // A legend not drawn since the network opened has no place of its own yet:
+    // its corner (0;0) would bring it back over the map's top-left corner.
+    const bool legendPlaced = sym && !(sym->PlaceAfresh && sym->pos() == QPoint(0, 0));
+    put("Vineta", legendPlaced ? Format("%d;%d", sym->x(), sym->y()) : std::string("53;355"));
     const bool fixed = KDVscale ? KDVscale->Fixed->isChecked() : ScaleFixed;
     put("Escala", Format("%s;%s;%d;%d", Real(RangeMax), Bool(fixed), PixsVol, PixsCol));
     put("Zonas", Format("%s;%d;%d", FontFields(LabelFonts[1]), CentroidSize, SymbolColors[0]));
@@ -386,7 +389,8 @@ void TPalvonViewer::LeerConfiguracion(TIniFile& ini, const std::string& section)
     for (TLegendImage* legend : {sym, Scl})
         if (legend) {
             legend->move(c.LegendLeft, c.LegendTop);
-            legend->PlaceAfresh = false;
+            // 0;0 is what earlier versions saved for a legend never placed.
+            legend->PlaceAfresh = c.LegendLeft == 0 && c.LegendTop == 0;
         }
 
     RangeMax = c.ScaleMax;

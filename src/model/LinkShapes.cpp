@@ -52,6 +52,20 @@ void ReportSkipped(const std::string& fileName, int skipped, int maxPoints)
                                       BaseName(fileName), skipped, maxPoints));
 }
 
+void TieEndsToNodes(TArcos& arc)
+{
+    const int32_t n = arc.PointCount;
+    if (n < 2 || n > MaxShapePoints)
+        return;
+    const auto placed = [](int32_t index) {
+        return index >= 1 && index <= Network.NodeCount && Nodos[index].HasXY;
+    };
+    if (placed(arc.AIndex))
+        arc.Points[1] = {Nodos[arc.AIndex].X, Nodos[arc.AIndex].Y};
+    if (placed(arc.BIndex))
+        arc.Points[n] = {Nodos[arc.BIndex].X, Nodos[arc.BIndex].Y};
+}
+
 } // namespace
 
 double ParseCoordinate(const std::string& text)
@@ -95,6 +109,9 @@ bool ReadSigFile(const std::string& fileName)
         for (int32_t k = 0; k < n; ++k)
             arc.Points[k + 1] = {ParseCoordinate(f[static_cast<size_t>(3 + 2 * k)]),
                                  ParseCoordinate(f[static_cast<size_t>(4 + 2 * k)])};
+        // A shape keeps its link on its nodes: ends saved while a node stood
+        // elsewhere (moved and not saved, or moved back) follow the node as read.
+        TieEndsToNodes(arc);
     }
     ReportSkipped(fileName, skipped, MaxShapePoints);
     return true;

@@ -235,7 +235,10 @@ void GeographicTestAndExtent(bool inBackground)
     GeographicPositions(inBackground && !geographic);
     ReportIncompleteLines();
     if (geographic) {
-        Services().ShowMessageWindow("Convirtiendo Coordenadas ...\r   Geográficas  -->  UTM");
+        // Said on the progress gauge while it runs: nothing to close afterwards.
+        Services().SetProgressCaption("Convirtiendo Coordenadas ...   Geográficas  -->  UTM");
+        Services().SetProgressVisible(true);
+        Services().ProcessEvents();
         // One zone for the whole network, chosen from the longitude of its centre:
         // points on both sides of a zone boundary would otherwise be projected on
         // two different meridians and the map torn apart.

@@ -756,6 +756,7 @@ bool ReadNetwork(TTextLines& lines)
 
         // Blocks beyond the last vehicle variables are read over and reported by the line parser.
         TransitBlockCount = std::min(TransitBlockCount, MaxTransitBlocks);
+        ReportTransitSummary();
 
         if (MatchesFirst(line, '7')) {
             Network.SectionPresent[6] = 1;

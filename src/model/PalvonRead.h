@@ -160,6 +160,9 @@ void ReadSection44444Line(std::string& line);
 void ReadCoordinateLine(std::string& line);
 void ReadFreeCoordinateLine(std::string& line);
 void ReadTransitLine(std::string& line, int block);
+// After the transit sections: one message for all the lines read without nodes
+// (each is named in the error list).
+void ReportTransitSummary();
 void ReadSection88888Line(std::string& line);
 // Called at the start of every read so one network's values never leak into the next.
 void ResetSectionState();

@@ -25,6 +25,7 @@ std::map<std::pair<int32_t, int32_t>, std::vector<int32_t>> gapPaths;
 std::unique_ptr<KDVlib::PathSession> gapSession;
 bool blocksReported = false;
 int messagesShown = 0;
+int linesWithoutNodes = 0;
 constexpr int MaxMessages = 5;
 
 void Report(const std::string& msg)
@@ -165,8 +166,11 @@ void ParseTransitLine(const std::string& header, int block)
     line.Group = block;
     line.Frequency = static_cast<float>(frequency);
     line.Stops.assign(1, 0);
-    if (n <= 0)
-        Report(Format("Línea %s sin nodos\rUltima línea leída: %s", line.Name, Lineas[li - 1].Name));
+    if (n <= 0) {
+        // Counted and listed; one message says how many once the section is read.
+        AddError(Format("Línea %s sin nodos. Ultima línea leída: %s", line.Name, Lineas[li - 1].Name));
+        ++linesWithoutNodes;
+    }
 
     std::vector<int32_t> listed = ReadNodeNumbers(header, n);
     if (n > 0 && static_cast<int32_t>(listed.size()) < n)
@@ -258,6 +262,16 @@ void ResetTransitState()
     gapSession.reset();
     blocksReported = false;
     messagesShown = 0;
+    linesWithoutNodes = 0;
+}
+
+void ReportTransitSummary()
+{
+    if (linesWithoutNodes == 1)
+        Services().ShowMessage("1 línea de transporte público sin nodos (ver Errores.txt)");
+    else if (linesWithoutNodes > 1)
+        Services().ShowMessage(Format("%d líneas de transporte público sin nodos (ver Errores.txt)", linesWithoutNodes));
+    linesWithoutNodes = 0;
 }
 
 void ReadTransitLine(std::string& line, int block)

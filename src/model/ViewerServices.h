@@ -20,6 +20,8 @@ public:
     virtual void SetProgressRange(int minimum, int maximum) { (void)minimum; (void)maximum; }
     virtual void SetProgressPosition(int position) { (void)position; }
     virtual void SetProgressVisible(bool visible) { (void)visible; }
+    // The text the progress gauge shows beside its percentage (cleared when it hides).
+    virtual void SetProgressCaption(const std::string& text) { (void)text; }
     // Lets pending window messages run (repaints during long reads).
     virtual void ProcessEvents() {}
 

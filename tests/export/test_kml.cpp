@@ -115,6 +115,11 @@ TEST_F(KmlTest, DocumentsAreWellFormedAndStylesResolve)
     KmlClassStyles[12].IconIndex = 1;
     KmlClassStyles[3].LineColor = "ff00ff00"; // Id 0: never written
     const std::string path = dir.file("red.kml");
+    // No export has set the document's colours yet.
+    KmlLineColor.clear();
+    KmlPolyColor.clear();
+    KmlIconColor.clear();
+    KmlLabelColor.clear();
     KmlBegin(path, "null");
     EXPECT_EQ(KmlDocName, "red");
     EXPECT_EQ(KmlStyleMapId, "m_red");
@@ -150,6 +155,7 @@ TEST_F(KmlTest, DocumentsAreWellFormedAndStylesResolve)
     EXPECT_NE(text.find("<name>Ñuñoa &amp; &lt;&quot;B&quot;&gt;</name>"), std::string::npos);
     EXPECT_NE(text.find("<scale>0.0000</scale>"), std::string::npos);
     EXPECT_NE(text.find("shaded_dot.png"), std::string::npos);
+    EXPECT_EQ(text.find("<color></color>"), std::string::npos) << "a colour left empty";
 }
 
 TEST_F(KmlTest, CoordinatesRoundTripWithOffsets)

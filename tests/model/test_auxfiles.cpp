@@ -133,7 +133,7 @@ TEST_F(AuxFiles, GeographicTextPlacesARealNetworkAsItsCoordinatesSectionDoes)
     EXPECT_EQ(got.maxY, ref.maxY);
     // Zones 1..24 are also nodes: a text file places only the node.
     EXPECT_EQ(Network.HasCentroids, 0);
-    EXPECT_FALSE(ui.messageWindow.empty());
+    EXPECT_FALSE(ui.progressCaptions.empty());
 }
 
 TEST_F(AuxFiles, DxfTextEntitiesPlaceNodesAndCentroidsOfARealNetwork)

@@ -48,16 +48,20 @@ TEST_F(ShapeFiles, SigFileReplacesOnlyTheLinksItNamesAndFits)
 {
     ASSERT_TRUE(KDVlib::ReadSigFile(dataPath("shapes_sample.sig")));
 
+    // Ends saved away from their nodes (12 at 0,0 and 15 at 10,0) stay on the
+    // nodes: a link never shows detached from them.
     const TArcos& a = Arcos[LinkIndex(12, 15)];
     ASSERT_EQ(a.PointCount, 2);
-    EXPECT_EQ(a.Points[1].x, 100.0);
-    EXPECT_EQ(a.Points[1].y, 200.0);
-    EXPECT_EQ(a.Points[2].x, 150.0);
-    EXPECT_EQ(a.Points[2].y, 250.0);
+    EXPECT_EQ(a.Points[1].x, 0.0);
+    EXPECT_EQ(a.Points[1].y, 0.0);
+    EXPECT_EQ(a.Points[2].x, 10.0);
+    EXPECT_EQ(a.Points[2].y, 0.0);
     const TArcos& b = Arcos[LinkIndex(15, 16)];
     ASSERT_EQ(b.PointCount, 3);
-    EXPECT_EQ(b.Points[3].x, 5.125);
-    EXPECT_EQ(b.Points[3].y, 6.0625);
+    EXPECT_EQ(b.Points[2].x, 3.25);
+    EXPECT_EQ(b.Points[2].y, 4.75);
+    EXPECT_EQ(b.Points[3].x, 10.0);
+    EXPECT_EQ(b.Points[3].y, 10.0);
     // The 5-field line, A = 0, an unknown link: ignored without a word.
     EXPECT_EQ(Arcos[LinkIndex(12, 16)].PointCount, 2);
     EXPECT_EQ(Arcos[LinkIndex(12, 16)].Points[2].x, 10.0);
@@ -72,20 +76,22 @@ TEST_F(ShapeFiles, SigFileReplacesOnlyTheLinksItNamesAndFits)
 
 TEST_F(ShapeFiles, SigWriteReadRoundTripIsExact)
 {
-    // UTM-sized coordinates with more digits than a single float holds.
-    geomfix::Shape(LinkIndex(12, 15), {{350123.123456789, 6301234.98765}, {350200.5, 6301300.00001}});
-    geomfix::Shape(LinkIndex(15, 16), {{1.000005, -2.5}, {3.33333, 4.44444}, {-0.00001, 7}});
+    // Inner points at UTM size with more digits than a single float holds.
+    geomfix::Shape(LinkIndex(12, 15), {{0, 0}, {350123.123456789, 6301234.98765}, {350200.5, 6301300.00001}, {10, 0}});
+    geomfix::Shape(LinkIndex(15, 16), {{10, 0}, {3.33333, 4.44444}, {10, 10}});
     Arcos[LinkIndex(16, 15)].PointCount = 0;
     std::string first = tmp.file("first.sig");
     ASSERT_TRUE(KDVlib::WriteSigFile(first));
     std::string written = testutil::readFile(first);
-    EXPECT_NE(written.find("12,15,2,350123.12346,6301234.98765,350200.50000,6301300.00001\r\n"), std::string::npos);
+    EXPECT_NE(written.find("12,15,4,0.00000,0.00000,350123.12346,6301234.98765,350200.50000,6301300.00001,10.00000,"
+                           "0.00000\r\n"),
+              std::string::npos);
     EXPECT_NE(written.find("16,15,0\r\n"), std::string::npos);
 
     for (int k = 1; k <= Network.LinkCount; ++k)
-        Arcos[k].Points[1] = {0, 0};
+        Arcos[k].Points[2] = {0, 0};
     ASSERT_TRUE(KDVlib::ReadSigFile(first));
-    EXPECT_EQ(Arcos[LinkIndex(12, 15)].Points[1].x, 350123.12346);
+    EXPECT_EQ(Arcos[LinkIndex(12, 15)].Points[2].x, 350123.12346);
     std::string second = tmp.file("second.sig");
     ASSERT_TRUE(KDVlib::WriteSigFile(second));
     EXPECT_EQ(testutil::readFile(second), written);

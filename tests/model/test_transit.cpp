@@ -94,9 +94,18 @@ protected:
 
 TEST_F(TransitSection, TwoBlocksLoadLinksAndMovements)
 {
-    ASSERT_TRUE(ReadData(testutil::dataPath("transit_blocks.dat")));
+    // 29 more lines without nodes after L5: one message for all 30, each named in the error list.
+    std::vector<std::string> text;
+    ASSERT_TRUE(FileUtils::ReadLines(testutil::dataPath("transit_blocks.dat"), text));
+    const auto l5 = std::find_if(text.begin(), text.end(), [](const std::string& s) { return s.rfind("L5", 0) == 0; });
+    ASSERT_NE(l5, text.end());
+    std::vector<std::string> empty;
+    for (int i = 6; i <= 34; ++i)
+        empty.push_back(Format("V%-3dE    9    0", i));
+    text.insert(l5 + 1, empty.begin(), empty.end());
+    ASSERT_TRUE(ReadText(text));
     EXPECT_EQ(TransitBlockCount, 2);
-    ASSERT_EQ(Network.LineCount, 6);
+    ASSERT_EQ(Network.LineCount, 35);
     const TLinea& l1 = Lineas[FindLinea("L1")];
     EXPECT_EQ(std::make_tuple(l1.LineCode, l1.Group, l1.Frequency), std::make_tuple("A", 1, 10.0f));
     EXPECT_EQ(Stops("L1"), (Ints{101, 102, 104, 103}));
@@ -109,7 +118,13 @@ TEST_F(TransitSection, TwoBlocksLoadLinksAndMovements)
     auto l4 = std::find_if(lines.begin(), lines.end(), [](const std::string& s) { return s.rfind("L4", 0) == 0; });
     ASSERT_LT(l4 + 1, lines.end());
     EXPECT_EQ(l4[1], "*** Velmora: Nodo 999 no encontrado");
-    EXPECT_TRUE(ui.anyMessageContains("Línea L5 sin nodos\rUltima línea leída: L4"));
+    EXPECT_EQ(std::count_if(ui.messages.begin(), ui.messages.end(),
+                            [](const std::string& m) { return m.find("sin nodos") != std::string::npos; }),
+              1);
+    EXPECT_TRUE(ui.anyMessageContains("30 líneas de transporte público sin nodos (ver Errores.txt)"));
+    const std::string errors = testutil::readFile(ErrorListFile);
+    EXPECT_NE(errors.find("Línea L5 sin nodos. Ultima línea leída: L4"), std::string::npos);
+    EXPECT_NE(errors.find("Línea V34 sin nodos. Ultima línea leída: V33"), std::string::npos);
 
     // Block 1 on variables 41 and 101, block 2 on 42 and 102. L2 loads nothing (every
     // pair touches its marked stop); line 12345 runs 101-102 seven times each way.

@@ -19,6 +19,7 @@ public:
     }
     void ShowMessageWindow(const std::string& text) override { messageWindow.push_back(text); }
     void SetStatusText(int panel, const std::string& text) override { status[panel] = text; }
+    void SetProgressCaption(const std::string& text) override { progressCaptions.push_back(text); }
     void SetMenuItemEnabled(const std::string& name, bool enabled) override { enabledItems[name] = enabled; }
     void SetMenuItemChecked(const std::string& name, bool checked) override { checkedItems[name] = checked; }
     bool IsMenuItemChecked(const std::string& name) override { return checkedItems[name]; }
@@ -35,6 +36,7 @@ public:
     std::vector<std::string> messages;
     std::vector<std::string> questions;
     std::vector<std::string> messageWindow;
+    std::vector<std::string> progressCaptions;
     std::map<int, std::string> status;
     std::map<std::string, bool> enabledItems;
     std::map<std::string, bool> checkedItems;

@@ -2,6 +2,7 @@
 // The program's windows as the program creates them, over a settings folder of
 // the test's own, for the tests that drive the main window. A fixture that needs
 // more calls these SetUp/TearDown from its own.
+#include "export/GeoWriters.h"
 #include "mainwindow/Aptta.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
@@ -19,6 +20,8 @@ protected:
     {
         qputenv("VELMORA_CONFIG_DIR", QByteArray::fromStdString(tmp.path().string()));
         PalvonRead::ErrorListFile = tmp.file("Errores.txt");
+        // A fresh program has no node positions of an earlier run to save.
+        KDVlib::PositionsUnsaved = false;
         viewer = CreateProgramWindows(false, &splash);
         viewer->AskOnClose = false;
     }

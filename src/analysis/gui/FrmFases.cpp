@@ -1,4 +1,5 @@
 #include "analysis/gui/FrmFases.h"
+#include "analysis/gui/JunctionToolbar.h"
 #include "platform/ImageFile.h"
 #include "printing/gui/FrmPreview.h"
 
@@ -24,6 +25,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -56,41 +58,29 @@ TFrmFases::TFrmFases(QWidget* parent) : QWidget(parent)
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
-    toolbar_ = new QToolBar(this);
+    const TJunctionToolbar t = BuildJunctionToolbar(this);
+    toolbar_ = t.bar;
     toolbar_->setFixedHeight(kToolbarHeight);
-    toolbar_->setIconSize(QSize(16, 16));
     outer->addWidget(toolbar_);
-
-    auto add = [&](const char* name, const QString& text, const QString& hint, void (TFrmFases::*slot)()) {
-        QAction* a = toolbar_->addAction(text);
-        a->setObjectName(QString::fromLatin1(name));
-        a->setToolTip(hint);
-        if (slot) connect(a, &QAction::triggered, this, slot);
-        return a;
-    };
-    tbPrint = add("tbPrint", QStringLiteral("Imprimir"), QStringLiteral("Imprimir intersección"),
-                  &TFrmFases::tbPrintClick);
-    add("tbCopy", QStringLiteral("Copiar"), QStringLiteral("Copiar intersección"), &TFrmFases::tbCopyClick);
-    add("tbWord", QStringLiteral("Word"), QStringLiteral("Documento Word"), &TFrmFases::tbWordClick);
-    add("tbFirst", QStringLiteral("|<"), QStringLiteral("Primera intersección"), &TFrmFases::tbFirstClick);
-    add("tbPrev", QStringLiteral("<"), QStringLiteral("Anterior intersección"), &TFrmFases::tbPrevClick);
-    add("tbNext", QStringLiteral(">"), QStringLiteral("Siguiente intersección"), &TFrmFases::tbNextClick);
-    add("tbLast", QStringLiteral(">|"), QStringLiteral("Ultima intersección"), &TFrmFases::tbLastClick);
-    pupNodos = new QMenu(this);
-    pupNodos->setObjectName(QStringLiteral("pupNodos"));
-    auto* listButton = new QToolButton(this);
-    listButton->setObjectName(QStringLiteral("ToolbarButton971"));
-    listButton->setText(QStringLiteral("Nodos"));
-    listButton->setToolTip(QStringLiteral("Lista de intersecciones"));
-    listButton->setMenu(pupNodos);
-    listButton->setPopupMode(QToolButton::InstantPopup);
-    toolbar_->addWidget(listButton);
-    tbSync = add("tbSync", QStringLiteral("Sinc"), QString(), &TFrmFases::tbSyncClick);
-    tbSync->setCheckable(true);
-    tbRepartos = add("tbRepartos", QStringLiteral("T"), QString(), nullptr);
-    tbRepartos->setCheckable(true);
-    tbRepartos->setChecked(true);
-    toolbar_->addSeparator();
+    tbPrint = t.tbPrint;
+    tbSync = t.tbSync;
+    tbRepartos = t.tbRepartos;
+    pupNodos = t.pupNodos;
+    connect(t.tbPrint, &QAction::triggered, this, &TFrmFases::tbPrintClick);
+    connect(t.tbCopy, &QAction::triggered, this, &TFrmFases::tbCopyClick);
+    connect(t.tbWord, &QAction::triggered, this, &TFrmFases::tbWordClick);
+    connect(t.tbFirst, &QAction::triggered, this, &TFrmFases::tbFirstClick);
+    connect(t.tbPrev, &QAction::triggered, this, &TFrmFases::tbPrevClick);
+    connect(t.tbNext, &QAction::triggered, this, &TFrmFases::tbNextClick);
+    connect(t.tbLast, &QAction::triggered, this, &TFrmFases::tbLastClick);
+    connect(t.tbSync, &QAction::triggered, this, &TFrmFases::tbSyncClick);
+    // The document settings have a row of their own, each with its caption: beside
+    // the buttons they would not fit the window's width.
+    docbar_ = new QToolBar(this);
+    docbar_->setObjectName(QStringLiteral("tbarDocumento"));
+    docbar_->setMovable(false);
+    docbar_->setFixedHeight(kToolbarHeight);
+    outer->addWidget(docbar_);
     cbPapel = new QComboBox(this);
     cbPapel->setObjectName(QStringLiteral("cbPapel"));
     cbPapel->addItems({QStringLiteral("Carta"), QStringLiteral("Tabloide")});
@@ -115,8 +105,19 @@ TFrmFases::TFrmFases(QWidget* parent) : QWidget(parent)
     seMarg->setDecimals(1);
     seMarg->setValue(1.0);
     seMarg->setToolTip(QStringLiteral("Márgenes"));
-    for (QWidget* w : std::initializer_list<QWidget*>{cbPapel, cbOrienta, seCols, seAncho, seMarg})
-        toolbar_->addWidget(w);
+    cbPapel->setToolTip(QStringLiteral("Papel"));
+    cbOrienta->setToolTip(QStringLiteral("Orientación"));
+    const std::pair<QWidget*, const char*> settings[] = {
+        {cbPapel, ""}, {cbOrienta, ""}, {seCols, "Col."}, {seAncho, "Ancho"}, {seMarg, "Marg."}};
+    for (const auto& [w, caption] : settings) {
+        if (*caption) {
+            auto* label = new QLabel(QString::fromUtf8(caption), docbar_);
+            label->setToolTip(w->toolTip());
+            label->setBuddy(w);
+            docbar_->addWidget(label);
+        }
+        docbar_->addWidget(w);
+    }
 
     auto* body = new QHBoxLayout();
     body->setContentsMargins(0, 0, 0, 0);
@@ -133,17 +134,20 @@ TFrmFases::TFrmFases(QWidget* parent) : QWidget(parent)
     for (int s = 0; s < 6; ++s) {
         G[s] = new QGroupBox(QStringLiteral("Fase %1").arg(s + 1), panel);
         G[s]->setObjectName(QStringLiteral("G%1").arg(s + 1));
-        G[s]->setFixedSize(98, kGroupHeight);
+        // As large as its caption and whole picture need in this style: the green
+        // times are written along the picture's bottom edge.
         auto* gl = new QVBoxLayout(G[s]);
         gl->setContentsMargins(2, 2, 2, 2);
         Fase[s] = new TOxrImage(G[s]);
         Fase[s]->setObjectName(QStringLiteral("Fase%1").arg(s + 1));
         Fase[s]->setFixedSize(94, 94);
         gl->addWidget(Fase[s], 0, Qt::AlignBottom);
+        G[s]->setFixedSize(std::max(98, G[s]->sizeHint().width()), std::max(kGroupHeight, G[s]->sizeHint().height()));
         G[s]->hide();
         panelLayout->addWidget(G[s]);
     }
     panelLayout->addStretch(1);
+    panel->setFixedWidth(G[0]->width() + 2);
     body->addWidget(panel, 0, Qt::AlignTop);
     outer->addLayout(body);
     pbc = new tgaugeCaption(this);
@@ -184,10 +188,10 @@ void TFrmFases::CreateFases(int32_t k)
     if (d.Node < 1) return;
     setWindowTitle(QString::fromStdString(Title(d)));
     const int32_t stages = StageCount(d);
-    const int clientHeight = std::max(stages, 4) * kGroupHeight + kToolbarHeight;
-    const int side = clientHeight - kToolbarHeight;
+    const int bars = toolbar_->height() + docbar_->height();
+    const int side = std::max(stages, 4) * G[0]->height();
     fimg->setFixedSize(side, side);
-    resize(std::max(side + 102, width()), clientHeight + (pbc->isHidden() ? 0 : pbc->height()));
+    resize(std::max(side + G[0]->width() + 4, width()), side + bars + (pbc->isHidden() ? 0 : pbc->height()));
 
     fimg->Clear();
     DrawJunction(*fimg, fimg->height());
@@ -464,6 +468,15 @@ void TFrmFases::ShowJunctionModal(int32_t node)
     modalLoop_ = nullptr;
     for (QAction* a : stepping)
         a->setVisible(true);
+}
+
+void TFrmFases::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TFrmFases::hideEvent(QHideEvent* event)

@@ -75,10 +75,12 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override; // Escape closes, as in a dialog
 
 private:
     class QEventLoop* modalLoop_ = nullptr;
     QToolBar* toolbar_ = nullptr;
+    QToolBar* docbar_ = nullptr;
     void SyncMap();
     void Navigate(int32_t k);
 };

@@ -47,22 +47,29 @@ void TPalvonViewer::ImprimirFases()
             if (NodoEnLista[i] == 1) heldNumbers.push_back(Nodos[i].Number);
 
     BatchMode = true;
-    ProgressBar->setRange(0, std::max(Net2PrintCount, 1));
-    ProgressBar->setValue(0);
-    ProgressBar->setFormat(QStringLiteral("Preparando documento ..."));
-    ProgressBar->show();
-    QApplication::processEvents();
+    // The caption gauge of the map; each network opened meanwhile uses it too,
+    // so every step puts the caption back.
+    std::string caption = "Preparando documento ...";
+    auto gauge = [&caption](int position) {
+        ViewerServices& ui = Services();
+        ui.SetProgressRange(0, std::max(Net2PrintCount, 1));
+        ui.SetProgressPosition(position);
+        ui.SetProgressCaption(caption);
+        ui.SetProgressVisible(true);
+        QApplication::processEvents();
+    };
+    gauge(0);
 
     DocWriter::TDocWriter doc;
     const bool named = !WordDocumentName.empty() && WordDocumentName != "null";
     if (named) {
         doc.Open(ReportWriter::OptionsPageSetup());
-        ProgressBar->setFormat(QStringLiteral("Generando documento %1 ...  ")
-                                   .arg(QFileInfo(QString::fromStdString(WordDocumentName)).fileName()));
+        caption = "Generando documento " + std::filesystem::path(WordDocumentName).filename().string() + " ...  ";
+        gauge(0);
     }
     for (int32_t i = 0; i < Net2PrintCount && i <= MaxNet2Print; ++i) {
         const TNet2Print& e = Net2Print[static_cast<size_t>(i)];
-        ProgressBar->setValue(i + 1);
+        gauge(i + 1);
         if (e.NetworkFile == "null" || e.NetworkFile.empty() || SettingsSection(e.RedPalvon)) continue;
         StatusPanels[0]->setText(QString::fromStdString(
             ZelUtils::Format("%s (%d/%d)", e.NetworkFile.c_str(), i + 1, Net2PrintCount)));
@@ -90,8 +97,8 @@ void TPalvonViewer::ImprimirFases()
         WorldMinY = wy1;
         WorldMaxY = wy2;
     }
-    ProgressBar->setFormat(QStringLiteral("Cerrando documento ..."));
-    QApplication::processEvents();
+    caption = "Cerrando documento ...";
+    gauge(Net2PrintCount);
     if (named) {
         std::string saved;
         if (!doc.SaveAs(WordDocumentName, &saved))
@@ -101,7 +108,7 @@ void TPalvonViewer::ImprimirFases()
                                                     WordDocumentName.c_str(), saved.c_str()));
     }
     PrintOnPrinterPage = true;
-    ProgressBar->hide();
+    Services().SetProgressVisible(false);
     PrintMetafileName = ScratchMetafileName();
     if (!prevNetwork.empty() && std::filesystem::exists(prevNetwork)) AbrirRedPalvon(prevNetwork);
     WorldMinX = wx1;

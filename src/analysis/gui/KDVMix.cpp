@@ -1,4 +1,5 @@
 #include "analysis/gui/KDVMix.h"
+#include "analysis/gui/JunctionToolbar.h"
 #include "platform/ImageFile.h"
 #include "printing/gui/FrmPreview.h"
 
@@ -43,12 +44,13 @@ int32_t AngleTenths(const TPoint& a, const TPoint& b)
 
 TPoint Mean(const TPoint& a, const TPoint& b) { return {(a.x + b.x) / 2.0, (a.y + b.y) / 2.0}; }
 
-QSpinBox* Spin(QToolBar* bar, const char* name, int value)
+QSpinBox* Spin(QToolBar* bar, const char* name, int value, const char* hint)
 {
     auto* s = new QSpinBox(bar);
     s->setObjectName(QString::fromLatin1(name));
     s->setRange(0, 999);
     s->setValue(value);
+    s->setToolTip(QString::fromUtf8(hint));
     s->setFixedSize(44, 21);
     bar->addWidget(s);
     return s;
@@ -63,41 +65,19 @@ TFrmMix::TFrmMix(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    auto* bar = new QToolBar(this);
-    bar->setObjectName(QStringLiteral("Dock971"));
+    const TJunctionToolbar t = BuildJunctionToolbar(this);
+    QToolBar* bar = t.bar;
     bar->setFixedHeight(26);
-    auto add = [&](const char* name, const char* hint, void (TFrmMix::*slot)()) {
-        QAction* a = bar->addAction(QString::fromUtf8(hint));
-        a->setObjectName(QString::fromLatin1(name));
-        a->setToolTip(QString::fromUtf8(hint));
-        if (slot)
-            connect(a, &QAction::triggered, this, slot);
-        return a;
-    };
-    add("tbPrint", "Imprimir intersección", &TFrmMix::tbPrintClick);
-    add("tbCopy", "Copiar intersección", &TFrmMix::tbCopyClick);
-    add("tbWord", "Documento Word", nullptr);
-    bar->addSeparator();
-    add("tbFirst", "Primera intersección", &TFrmMix::tbFirstClick);
-    add("tbPrev", "Anterior intersección", &TFrmMix::tbPrevClick);
-    add("tbNext", "Siguiente intersección", &TFrmMix::tbNextClick);
-    add("tbLast", "Ultima intersección", &TFrmMix::tbLastClick);
-    pupNodos = new QMenu(this);
-    pupNodos->setObjectName(QStringLiteral("pupNodos"));
-    auto* list = new QToolButton(bar);
-    list->setObjectName(QStringLiteral("ToolbarButton971"));
-    list->setToolTip(QStringLiteral("Lista de intersecciones"));
-    list->setText(QStringLiteral("Lista"));
-    list->setMenu(pupNodos);
-    list->setPopupMode(QToolButton::InstantPopup);
-    bar->addWidget(list);
-    add("tbSync", "tbSync", nullptr)->setCheckable(true);
-    QAction* rep = add("tbRepartos", "tbRepartos", nullptr);
-    rep->setCheckable(true);
-    rep->setChecked(true);
-    sed1 = Spin(bar, "sed1", 5);
-    sec1 = Spin(bar, "sec1", 75);
-    sewv = Spin(bar, "sewv", 60);
+    connect(t.tbPrint, &QAction::triggered, this, &TFrmMix::tbPrintClick);
+    connect(t.tbCopy, &QAction::triggered, this, &TFrmMix::tbCopyClick);
+    connect(t.tbFirst, &QAction::triggered, this, &TFrmMix::tbFirstClick);
+    connect(t.tbPrev, &QAction::triggered, this, &TFrmMix::tbPrevClick);
+    connect(t.tbNext, &QAction::triggered, this, &TFrmMix::tbNextClick);
+    connect(t.tbLast, &QAction::triggered, this, &TFrmMix::tbLastClick);
+    pupNodos = t.pupNodos;
+    sed1 = Spin(bar, "sed1", 5, "Separación de las bandas al eje del brazo");
+    sec1 = Spin(bar, "sec1", 75, "Valor sin uso en el diagrama");
+    sewv = Spin(bar, "sewv", 60, "Ancho de la banda del mayor total de un brazo");
     layout->addWidget(bar);
     fimg = new TOxrImage(this);
     fimg->setObjectName(QStringLiteral("fimg"));

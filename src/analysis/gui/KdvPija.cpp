@@ -12,6 +12,8 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMessageBox>
@@ -46,6 +48,18 @@ TStringAlignGrid* MakeGrid(QWidget* parent, const char* name, const std::vector<
     return g;
 }
 
+// Wide enough for every column side by side: the times column last on the right
+// must not need a sideways scroll to be seen.
+void FitWidthToColumns(TStringAlignGrid* g)
+{
+    int w = 2 * g->frameWidth() + g->verticalScrollBar()->sizeHint().width();
+    if (!g->verticalHeader()->isHidden())
+        w += g->verticalHeader()->sizeHint().width();
+    for (int c = 0; c < g->ColCount(); ++c)
+        w += g->ColWidths(c);
+    g->setMinimumWidth(w);
+}
+
 } // namespace
 
 TFrmPijaBase::TFrmPijaBase(bool movements, QWidget* parent) : QDialog(parent), movements_(movements)
@@ -68,6 +82,8 @@ TFrmPijaBase::TFrmPijaBase(bool movements, QWidget* parent) : QDialog(parent), m
         left = MakeGrid(this, "paa", {"Nodo A", "Nodo B"}, {});
         right = MakeGrid(this, "pap", {"Zo", "Zd", "Pij", "Tij"}, {40, 40, 45, 67});
     }
+    FitWidthToColumns(left);
+    FitWidthToColumns(right);
     grids->addWidget(left);
     grids->addWidget(right, 1);
     layout->addLayout(grids);

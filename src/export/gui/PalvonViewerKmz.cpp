@@ -7,8 +7,10 @@
 #include "export/gui/ExportDialogs.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
+#include "map/GeoLayers.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
+#include "model/ViewerServices.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -84,12 +86,19 @@ void TPalvonViewer::ExportaSeleccin3Click()
 
 void TPalvonViewer::GenerarKMZ1Click()
 {
+    bool anyLayer = false;
+    for (int32_t l = 1; l <= NumGeoLayers && l <= MaxGeoLayers; ++l)
+        anyLayer = anyLayer || (GeoLayerVisible[l] != 0 && GeoLayerEnd[l] > GeoLayerEnd[l - 1]);
+    if (!anyLayer) {
+        Services().ShowMessage("No hay capas de fondo visibles: no hay nada que exportar a KMZ.");
+        return;
+    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     std::string name;
     int filter = 0;
     std::string error;
     bool ok = true;
-    if (ExportDialogs::SaveDialog(this, QStringLiteral("Exportar Bitmap ..."), QStringLiteral("kmz"),
+    if (ExportDialogs::SaveDialog(this, QStringLiteral("Generar KMZ ..."), QStringLiteral("kmz"),
                                   {QStringLiteral("Compressed Keyhole Markup Language [*.kmz] (*.kmz)")}, {}, name,
                                   filter))
         ok = KmzExport::ExportGeoLayersKmz(name, Conversion(), error);

@@ -52,6 +52,7 @@ TKDVscale::TKDVscale(QWidget* parent) : QDialog(parent)
     vMax->setObjectName(QStringLiteral("vMax"));
     Fixed = new QCheckBox(this);
     Fixed->setObjectName(QStringLiteral("Fixed"));
+    Fixed->setToolTip(QStringLiteral("Mantener el valor máximo al cambiar de variable"));
     auto* maxRow = new QHBoxLayout;
     maxRow->addWidget(vMax, 1);
     maxRow->addWidget(Fixed);
@@ -115,7 +116,9 @@ void TPalvonViewer::Escala1Click()
     {
         // The dialog shows the current values; its change handlers wait for the user.
         const QSignalBlocker b1(d.vMax), b2(d.spPixsVol), b3(d.spPixsCol), b4(d.spPixsMov);
-        d.Attr->setText(Qs(RangeName));
+        // Before any variable is chosen for the ranges there is no name to show.
+        d.Attr->setText(RangeName.empty() || RangeName == "null" ? QStringLiteral("(ninguna variable elegida)")
+                                                                 : Qs(RangeName));
         d.vMax->setText(Qs(Format(NumFormat.Format.c_str(), double(RangeMax))));
         d.Panel2->setText(ScaleText(RangeMax, PixsVol));
         d.spPixsVol->setValue(PixsVol);

@@ -167,11 +167,8 @@ void TPalvonViewer::ClearScreen()
     // A node or centroid being moved keeps its pick through the redraws of the move.
     if (!NodeMoving && !CentroidMoving)
         PickedItem = -1;
-    // The move modes stay ticked while their operation holds.
-    if (!NodeMoving)
-        Action("NodeMove")->setChecked(false);
-    if (!CentroidMoving)
-        Action("ZoneMove")->setChecked(false);
+    // "Mover" of the nodes and of the zones stays ticked across redraws (a redraw
+    // with F5, a zoom): its drop ends it unless it was chosen with Shift.
 }
 
 void TPalvonViewer::SetGrid()

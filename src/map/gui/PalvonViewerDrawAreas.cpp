@@ -268,8 +268,10 @@ void DrawGenatr(TMapPainter& img, const TZoneFill& style, const TMarginWindow& m
             const char* format;
             int32_t position;
         } sides[2] = {
-            {g.Gen[col], Blue, -GenatrBarWidth, "%s ", 2},
-            {g.Attr[col], Red, GenatrBarWidth, " %s", 0},
+            // The value stands above its bar's top, outside the bar: written over
+            // the bar in the bar's own colour it could not be read.
+            {g.Gen[col], Blue, -GenatrBarWidth, "%s ", 8},
+            {g.Attr[col], Red, GenatrBarWidth, " %s", 6},
         };
         for (const auto& side : sides) {
             const int32_t h = GenatrBarPixels(side.value);

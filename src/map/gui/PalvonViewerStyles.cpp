@@ -2,6 +2,7 @@
 // of the background layers, label positions, the parallel shift of two-way links,
 // lane width, the title box `tit` with its font and corner, and the display menus.
 // Style handlers only set state; those that say so redraw the map.
+#include "analysis/Fases.h"
 #include "mainwindow/Calculator.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
@@ -327,9 +328,18 @@ void TPalvonViewer::CreateDisplayMenus()
     QAction* aplicar = AddAction(temas, "aAplicar1", QStringLiteral("Aplicar"));
     connect(aplicar, &QAction::triggered, this, &TPalvonViewer::Aplicar1Click);
     QMenu* ayuda = TopMenu(menuBar(), QStringLiteral("A&yuda"));
-    // Help contents and mail have no action of their own.
-    AddAction(ayuda, "aContenido1", QStringLiteral("&Contenido"));
-    AddAction(ayuda, "aemail1", QStringLiteral("&e-mail"));
+    // Help contents and mail have nothing behind them: shown disabled, and the
+    // hint says why.
+    ayuda->setToolTipsVisible(true);
+    const QString why = QStringLiteral("No disponible: esta versión no incluye %1");
+    const char* const items[][3] = {{"aContenido1", "&Contenido", "archivo de ayuda"},
+                                    {"aemail1", "&e-mail", "envío de correo"}};
+    for (const auto& [name, caption, what] : items) {
+        QAction* item = AddAction(ayuda, QString::fromLatin1(name), QString::fromUtf8(caption));
+        item->setEnabled(false);
+        item->setToolTip(why.arg(QString::fromUtf8(what)));
+        item->setStatusTip(item->toolTip());
+    }
     ayuda->addSeparator();
     connect(AddAction(ayuda, "AcercaDe1", QStringLiteral("Acerca de ...")), &QAction::triggered, this,
             &TPalvonViewer::AcercaDe1Click);
@@ -483,6 +493,19 @@ void TPalvonViewer::VisualizacionClick()
     SetDown("tbShow", false);
     SetDown("tbMixs", false);
     if (FrmFases) {
+        NodoActual = 0;
+        if (FasesListOk == 0)
+            FrmFases->MakePupNodos();
+        if (KDVFases::ListedCount() == 0) {
+            // Nothing to draw: say why instead of opening an empty window.
+            FasesListOk = 0;
+            Services().ShowMessage(Action(QStringLiteral("jtSel"))->isChecked()
+                                       ? "No hay nodos seleccionados que mostrar en \"Fases\".\r"
+                                         "Seleccione nodos o desmarque \"Selección\" en \"Seleccionar\"."
+                                       : "La red no tiene intersecciones de los tipos marcados en \"Seleccionar\":\r"
+                                         "no hay nada que mostrar en \"Fases\".");
+            return;
+        }
         FrmFases->show();
         FrmFases->raise();
     }

@@ -129,9 +129,11 @@ public:
     {
         Services().SetProgressRange(0, maximum);
         Services().SetProgressPosition(position);
-        Services().SetProgressVisible(true);
+        // Each network opened meanwhile uses the gauge too: the caption comes back.
         if (!caption.empty())
-            Services().SetStatusText(1, caption);
+            caption_ = caption;
+        Services().SetProgressCaption(caption_);
+        Services().SetProgressVisible(true);
         Services().ProcessEvents();
     }
     void HideGauge() override { Services().SetProgressVisible(false); }
@@ -316,6 +318,7 @@ private:
     };
     TPalvonViewer& v_;
     Saved s_;
+    std::string caption_; // the gauge's caption of the batch
 };
 
 class BatchPrintServices : public PrintServices {

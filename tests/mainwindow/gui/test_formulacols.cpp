@@ -17,6 +17,9 @@
 #include "support/TestUtil.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QInputDialog>
+#include <QTest>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -26,6 +29,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -171,6 +175,31 @@ TEST_F(FormulaColumns, NeverEndingLoopEndsWithAMessageAndTheGridGoesOn)
     ASSERT_EQ(NumColArcos, before + 2);
     const int rec = std::stoi(w->sagArcos->cell(3, 1));
     EXPECT_FLOAT_EQ(Arcos[rec].Var[122], 2 * Arcos[rec].Var[5]);
+
+    // The time the user takes to answer INPUT is not the formula's: the first
+    // answer comes after the limit and is not the awaited one, so the loop goes
+    // round again; then every question is answered at once.
+    int asked = 0;
+    std::function<void()> answer = [&] {
+        auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) {
+            QTimer::singleShot(10, answer);
+            return;
+        }
+        EXPECT_EQ(box->labelText(), "escriba x");
+        const bool first = ++asked == 1;
+        QTimer::singleShot(first ? 1300 : 0, box, [&, box, first] {
+            QTest::keyClicks(box->findChild<QLineEdit*>(), first ? "y" : "x");
+            QTest::keyClick(box, Qt::Key_Return);
+            if (asked <= Network.LinkCount)
+                QTimer::singleShot(0, answer);
+        });
+    };
+    QTimer::singleShot(0, answer);
+    Make(false, {"Cap"}, "BLOCK(REPEAT 0 UNTIL INPUT('x','escriba x','')='x' END, A)", "Pregunta");
+    EXPECT_TRUE(ui->messages.empty()) << ui->messages.front();
+    EXPECT_EQ(asked, Network.LinkCount + 1);
+    EXPECT_FLOAT_EQ(Arcos[rec].Var[123], Arcos[rec].Var[5]);
 }
 
 TEST_F(FormulaColumns, NothingAddedWithoutFormulaFieldsOrNumbers)

@@ -9,6 +9,10 @@
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
+#include "model/PalvonVars.h"
+#include "map/Ranges.h"
+#include "support/FileDialogAnswer.h"
+#include "support/LiveMenus.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
 
@@ -71,8 +75,30 @@ TEST_F(ListingsGui, CompanionListingFillsItsColumnsAndFilesOpenOnTheirOwn)
     ASSERT_NE(VarArcosItem("Flujo Asignado"), nullptr);
     EXPECT_TRUE(VarArcosItem("Flujo Asignado")->isEnabled());
 
-    testutil::writeFile(tmp.file("conteos.dat"), " &COUNTS\r\n &END\r\n  102  101       321\r\n");
-    viewer->OpenCountsFile(tmp.file("conteos.dat"));
+    // Counts opened from the menu: a link and a movement count, and both can be
+    // shown from the variable menus of the links and of the movements.
+    const int32_t m = KDVlib::FindMovim(101, 102, 103);
+    ASSERT_GT(m, 0);
+    ASSERT_NE(VarArcosItem("Flujo Observado"), nullptr);
+    ASSERT_FALSE(VarArcosItem("Flujo Observado")->isEnabled()) << "nothing counted yet";
+    testutil::writeFile(tmp.file("conteos.dat"),
+                        " &COUNTS\r\n &END\r\n  102  101       321\r\n  101  102  103  250\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("conteos.dat"));
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aOpenCnt"));
     EXPECT_EQ(viewer->sagArcos->cell(13, k), "321");
     EXPECT_EQ(CountsFileName, tmp.file("conteos.dat"));
+    int shown = 0;
+    for (QMenu* menu : {viewer->VarArcos, viewer->ConfigurarRmin, viewer->VarMovim})
+        for (QAction* a : menu->actions())
+            if (a->text().endsWith("Flujo Observado")) {
+                EXPECT_TRUE(a->isEnabled()) << menu->objectName().toStdString();
+                ++shown;
+            }
+    EXPECT_EQ(shown, 3);
+    // Chosen, the counted link is the scale's maximum.
+    QAction* counted = VarArcosItem("Flujo Observado");
+    ASSERT_NE(counted, nullptr);
+    counted->trigger();
+    EXPECT_NEAR(RangeMax, 321.0f, 1.0);
+    EXPECT_EQ(Movims[m].Var[4], 250.0f);
 }

@@ -29,6 +29,7 @@
 #include <QTimer>
 #include <QElapsedTimer>
 #include <QProgressBar>
+#include "map/gui/gaugeCaption.h"
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -150,7 +151,7 @@ TEST_F(MainWindow, TheReadingGaugeRepaintsAtMostTenTimesASecond)
             return false;
         }
     } counter;
-    viewer->ProgressBar->installEventFilter(&counter);
+    viewer->pbc->installEventFilter(&counter); // the caption gauge along the map shows the reading
     QElapsedTimer clock;
     clock.start();
     Drop({QString::fromStdString(copy)});

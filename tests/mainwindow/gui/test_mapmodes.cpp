@@ -46,9 +46,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -182,6 +184,33 @@ protected:
         const QRect r = g->visualRect(g->model()->index(row - g->FixedRows(), col));
         return g->viewport()->mapTo(g, r.center());
     }
+
+    // A Shift double click on the row of link a-b offers its shape handles; its
+    // midpoint handle dragged by `by` pixels inserts a point there (returned).
+    QPoint InsertShapePoint(int32_t a, int32_t b, QPoint by)
+    {
+        TStringAlignGrid* links = viewer->sagArcos;
+        viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
+        testutil::settle();
+        int row = -1;
+        for (int r = 1; r < links->RowCount(); ++r)
+            if (links->cell(0, r) == std::to_string(a) && links->cell(1, r) == std::to_string(b))
+                row = r;
+        EXPECT_GT(row, 0);
+        links->scrollTo(links->model()->index(row - links->FixedRows(), 0));
+        const QPoint cell = CellCentre(links, 0, row);
+        QTest::mouseMove(links, cell);
+        QTest::mouseDClick(links->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                           links->viewport()->mapFrom(links, cell));
+        const TArcos& link = Arcos[KDVlib::FindArco(a, b)];
+        EXPECT_EQ(CurveLink, KDVlib::FindArco(a, b));
+        const TPoint p = link.Points[1], q = link.Points[2];
+        const QPoint mid = Pix((p.x + q.x) / 2, (p.y + q.y) / 2);
+        QTest::mouseMove(viewer->img, mid);
+        EXPECT_EQ(viewer->CurveVertex, 1);
+        Drag(mid, mid + by);
+        return mid + by;
+    }
 };
 
 } // namespace
@@ -239,10 +268,11 @@ TEST_F(MapModes, CollapseCirclePullsPolygonVerticesInsideOntoItsCentre)
 
     QAction* colapsar = Command("tbColapsar");
     {
-        // The button also tells the browser-emulation value, none on this system.
+        // The button arms the drag and says how to use it, without a box.
         RecordingServices said;
         colapsar->trigger();
-        EXPECT_EQ(said.messages, std::vector<std::string>{"0"});
+        EXPECT_TRUE(said.messages.empty());
+        EXPECT_NE(said.status[1].find("Ctrl"), std::string::npos);
     }
     ASSERT_TRUE(viewer->Down("tbColapsar"));
 
@@ -301,9 +331,14 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
     move->trigger();
     ASSERT_TRUE(move->isChecked());
     const QPoint from = Pix(300300, 6125150), to = Pix(300340, 6125190);
+    const TPoint label = GeoLinks[1].LabelPos;
+    ASSERT_EQ(GeoLinks[1].Name, "Borde norte");
     Drag(from, to);
     const double dx = Wx(to) - Wx(from), dy = Wy(to) - Wy(from);
     EXPECT_FALSE(move->isChecked());
+    // The names travel with their polylines.
+    EXPECT_NEAR(GeoLinks[1].LabelPos.x, label.x + dx, 1e-6);
+    EXPECT_NEAR(GeoLinks[1].LabelPos.y, label.y + dy, 1e-6);
     std::vector<std::string> lines = Lines(testutil::readFile(tmp.file("bordes.geo")));
     ASSERT_EQ(lines.size(), 2u);
     std::vector<double> f = Numbers(lines[0]);
@@ -459,10 +494,8 @@ TEST_F(MapModes, BatchListsPairTotalsStopsWhenAskedAndShowsAPathOnDemand)
 
 TEST_F(MapModes, PhaseToolShowsTheClickedJunctionAlone)
 {
-    // Junctions are picked by their drawn symbols.
-    Command("tbNodes")->trigger();
-    ASSERT_TRUE(viewer->Down("tbNodes"));
-    Command("aRedibujar")->trigger();
+    // Junctions are picked where they lie, with the Nodos layer off as at start.
+    ASSERT_FALSE(viewer->Down("tbNodes"));
     QAction* show = Command("tbShow");
     ASSERT_TRUE(show->isEnabled());
     show->trigger();
@@ -497,18 +530,41 @@ TEST_F(MapModes, PolygonDrawingSurvivesEscapeAndShiftDragsAMidpoint)
     QTest::keyClick(viewer->img, Qt::Key_Escape);
     testutil::settle();
     EXPECT_TRUE(UserPolygonActive) << "Escape leaves the polygon being drawn";
+    // The double click opens the name box, which takes the button's release; the
+    // name is typed and Enter pressed.
     WhenModal([](QWidget* w) {
-        if (auto* d = qobject_cast<QDialog*>(w))
-            d->accept();
+        QTest::mouseRelease(w, Qt::LeftButton);
+        auto* edit = w->findChild<QLineEdit*>();
+        ASSERT_NE(edit, nullptr);
+        edit->selectAll();
+        QTest::keyClicks(edit, "Plaza");
+        QTest::keyClick(edit, Qt::Key_Return);
     });
-    DoubleClickMap(Pix(300000, 6125400));
+    const QPoint last = Pix(300000, 6125400);
+    Click(last);
+    QTest::mouseDClick(viewer->img, Qt::LeftButton, Qt::NoModifier, last);
     testutil::settle();
     ASSERT_EQ(NumPoligonos, before + 1);
     const TPoligono& p = Poligonos[static_cast<size_t>(before)];
+    EXPECT_EQ(p.Name, "Plaza");
     ASSERT_EQ(p.PointCount, 4);
+
     EXPECT_NEAR(p.Points[1].x, Wx(Pix(300000, 6125000)), 1e-6);
     EXPECT_NEAR(p.Points[3].y, Wy(Pix(300400, 6125400)), 1e-6);
     const int32_t n = p.PointCount;
+
+    // The next zoom boxes each zoom to their own corners.
+    for (const auto& [x0, y0, x1, y1] : {std::array<double, 4>{299900, 6125500, 300500, 6124900},
+                                         std::array<double, 4>{299950, 6125450, 300450, 6124850}}) {
+        const QPoint a = Pix(x0, y0), b = Pix(x1, y1);
+        const double wx0 = Wx(a), wy0 = Wy(a), wx1 = Wx(b), wy1 = Wy(b);
+        Drag(a, b);
+        EXPECT_FALSE(RubberBand) << "the box is gone";
+        EXPECT_NEAR(WorldMinX, std::min(wx0, wx1), 1e-3);
+        EXPECT_NEAR(WorldMaxX, std::max(wx0, wx1), 1e-3);
+        EXPECT_NEAR(WorldMinY, std::min(wy0, wy1), 1e-3);
+        EXPECT_NEAR(WorldMaxY, std::max(wy0, wy1), 1e-3);
+    }
 
     // "Redefinir", then Shift on the midpoint of the first edge drags it: a new vertex.
     QMenu* redefinir = viewer->findChild<QMenu*>("RedefinirPoligonos");
@@ -623,8 +679,7 @@ TEST_F(MovementGrid, DoubleClickWithTheDiagramButtonOpensThatJunctionForTheColum
 
     // The map tool builds the list; the window closed with Escape forgets it again,
     // and another network opened meanwhile leaves nothing of this one listed.
-    Command("tbNodes")->trigger();
-    Command("aRedibujar")->trigger();
+    ASSERT_FALSE(viewer->Down("tbNodes"));
     const QPoint at = Pix(300600, 6125600);
     QTest::mouseMove(viewer->img, at);
     ASSERT_EQ(viewer->HoverNode, junction);
@@ -716,6 +771,25 @@ TEST_F(MovementGrid, DoubleClickMakesTheColumnAMapAttributeAndCtrlAddsColumns)
     EXPECT_EQ(viewer->Action("cv1")->text(), "Flujo Saturación");
     // The classes now follow the saturation flows.
     EXPECT_NEAR(RangeMax, Movims[MovimsMaxRec].Var[1], 1e-3);
+    EXPECT_FALSE(MovimDrawMode) << "turn symbols";
+
+    // With Alt the flows are summed at the link ends: the bars scale to the
+    // largest sum of the flows through one link end.
+    DoubleClick(flowCol, RowOf(flows[0].first), Qt::AltModifier);
+    EXPECT_TRUE(MovimDrawMode);
+    ASSERT_EQ(SelectedMovimVars, std::vector<std::string>{std::to_string(flowCol)});
+    std::map<int32_t, float> entering, leaving;
+    for (const auto& [m, v] : flows) {
+        entering[Movims[m].EntryLink] += v;
+        leaving[Movims[m].ExitLink] += v;
+    }
+    float largest = 0;
+    for (const auto* ends : {&entering, &leaving})
+        for (const auto& [link, v] : *ends)
+            largest = std::max(largest, v);
+    EXPECT_FLOAT_EQ(BarScaleMax, largest);
+    DoubleClick(flowCol, RowOf(flows[0].first));
+    EXPECT_FALSE(MovimDrawMode) << "without Alt, turn symbols again";
     // Key columns zoom to the movement from the second row on.
     const double width = WorldMaxX - WorldMinX;
     DoubleClick(0, 2);
@@ -798,11 +872,13 @@ TEST_F(MovementGrid, ShiftTitleClicksSortAndAnotherNetworkStartsUnsorted)
 
 TEST_F(MapModes, NodeDragAndShapeHandlesFollowTheMouse)
 {
-    Command("tbNodes")->trigger();
-    Command("aRedibujar")->trigger();
-    // "Mover" of the nodes pop-up: node 102 dragged; the links at it follow.
+    // "Mover" of the nodes pop-up, the Nodos layer off: node 102 dragged; the links
+    // at it follow. A redraw (F5) in between leaves the tool on.
+    ASSERT_FALSE(viewer->Down("tbNodes"));
     QAction* move = Command("NodeMove");
     move->trigger();
+    Command("aRedibujar")->trigger();
+    ASSERT_TRUE(move->isChecked());
     const int32_t n = KDVlib::FindNodo(102);
     const QPoint from = Pix(300300, 6125600), to = Pix(300320, 6125660);
     QTest::mouseMove(viewer->img, from);
@@ -817,26 +893,8 @@ TEST_F(MapModes, NodeDragAndShapeHandlesFollowTheMouse)
 
     // A Shift double click on the link's row offers its shape handles: the
     // midpoint handle dragged inserts a point, Ctrl on that point deletes it.
-    TStringAlignGrid* links = viewer->sagArcos;
-    viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
-    testutil::settle();
-    int row = -1;
-    for (int r = 1; r < links->RowCount(); ++r)
-        if (links->cell(0, r) == "102" && links->cell(1, r) == "103")
-            row = r;
-    ASSERT_GT(row, 0);
-    links->scrollTo(links->model()->index(row - links->FixedRows(), 0));
-    const QPoint cell = CellCentre(links, 0, row);
-    QTest::mouseMove(links, cell);
-    QTest::mouseDClick(links->viewport(), Qt::LeftButton, Qt::ShiftModifier, links->viewport()->mapFrom(links, cell));
-    ASSERT_EQ(CurveLink, KDVlib::FindArco(102, 103));
     ASSERT_EQ(link.PointCount, 2);
-    const TPoint a = link.Points[1], b = link.Points[2];
-    const QPoint mid = Pix((a.x + b.x) / 2, (a.y + b.y) / 2);
-    const QPoint drop = mid + QPoint(0, -25);
-    QTest::mouseMove(viewer->img, mid);
-    ASSERT_EQ(viewer->CurveVertex, 1);
-    Drag(mid, drop);
+    const QPoint drop = InsertShapePoint(102, 103, QPoint(0, -25));
     ASSERT_EQ(link.PointCount, 3);
     EXPECT_DOUBLE_EQ(link.Points[2].x, Wx(drop));
     EXPECT_DOUBLE_EQ(link.Points[2].y, Wy(drop));
@@ -849,4 +907,75 @@ TEST_F(MapModes, NodeDragAndShapeHandlesFollowTheMouse)
     EXPECT_EQ(link.PointCount, 2);
     QTest::keyClick(viewer->img, Qt::Key_Escape);
     EXPECT_EQ(CurveLink, 0);
+
+    // Node 301 dragged to 3 pixels beside node 103, where their rings overlap:
+    // the pointer on either takes that one, not the first whose ring holds it.
+    const int32_t n103 = KDVlib::FindNodo(103), n301 = KDVlib::FindNodo(301);
+    ASSERT_LT(n103, n301);
+    move->trigger();
+    const QPoint at103 = Pix(Nodos[n103].X, Nodos[n103].Y), beside = at103 + QPoint(3, 0);
+    Drag(Pix(Nodos[n301].X, Nodos[n301].Y), beside);
+    move->trigger();
+    QTest::mouseMove(viewer->img, beside);
+    EXPECT_EQ(viewer->HoverNode, n301);
+    QTest::mouseMove(viewer->img, at103);
+    EXPECT_EQ(viewer->HoverNode, n103);
+    QTest::keyClick(viewer->img, Qt::Key_Escape);
+}
+
+// Node 201 moved, one of its links reshaped, the shapes saved with "Grabar SIG":
+// reopened, the network file puts the node back, and every link at it ends on it
+// with the reshaped link keeping its inner point.
+TEST_F(MapModes, SavedShapesEndOnTheirNodesWhenReopened)
+{
+    const int32_t n = KDVlib::FindNodo(201);
+    const TNodo before = Nodos[n];
+    Command("NodeMove")->trigger();
+    const QPoint from = Pix(before.X, before.Y);
+    QTest::mouseMove(viewer->img, from);
+    ASSERT_EQ(viewer->HoverNode, n);
+    Drag(from, from + QPoint(30, -20));
+    ASSERT_NE(Nodos[n].X, before.X);
+    InsertShapePoint(201, 202, QPoint(15, 0));
+    const TArcos& shaped = Arcos[KDVlib::FindArco(201, 202)];
+    ASSERT_EQ(shaped.PointCount, 3);
+    const TPoint inner = shaped.Points[2];
+    QTest::keyClick(viewer->img, Qt::Key_Escape);
+
+    testutil::AnswerFileDialog(viewer, tmp.file("red.sig"));
+    Command("GrabarSIG")->trigger();
+    bool savedMoved = false;
+    for (const std::string& line : Lines(testutil::readFile(tmp.file("red.sig"))))
+        if (line.rfind("201,202,3,", 0) == 0)
+            savedMoved = std::abs(Numbers(line)[3] - Nodos[n].X) < 1e-3;
+    ASSERT_TRUE(savedMoved) << "the file holds the shape as edited";
+
+    // Reopening asks about the node position, which is not saved.
+    WhenModal([](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        box->button(QMessageBox::No)->click();
+    });
+    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("red.dat")));
+    const TNodo& node = Nodos[KDVlib::FindNodo(201)];
+    EXPECT_FLOAT_EQ(node.X, before.X);
+    EXPECT_FLOAT_EQ(node.Y, before.Y);
+    int links = 0;
+    for (int32_t k = 1; k <= Network.LinkCount; ++k) {
+        const TArcos& a = Arcos[k];
+        const TNodo& na = Nodos[a.AIndex];
+        const TNodo& nb = Nodos[a.BIndex];
+        if (na.Number != 201 && nb.Number != 201)
+            continue;
+        ++links;
+        EXPECT_DOUBLE_EQ(a.Points[1].x, na.X) << a.A << "-" << a.B;
+        EXPECT_DOUBLE_EQ(a.Points[1].y, na.Y) << a.A << "-" << a.B;
+        EXPECT_DOUBLE_EQ(a.Points[a.PointCount].x, nb.X) << a.A << "-" << a.B;
+        EXPECT_DOUBLE_EQ(a.Points[a.PointCount].y, nb.Y) << a.A << "-" << a.B;
+    }
+    EXPECT_GE(links, 6);
+    const TArcos& again = Arcos[KDVlib::FindArco(201, 202)];
+    ASSERT_EQ(again.PointCount, 3);
+    EXPECT_NEAR(again.Points[2].x, inner.x, 1e-4);
+    EXPECT_NEAR(again.Points[2].y, inner.y, 1e-4);
 }

@@ -20,6 +20,7 @@
 #include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/GridsNetwork.h"
+#include "support/GuiTestUtil.h"
 #include "support/TestUtil.h"
 
 #include <QAction>
@@ -32,6 +33,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -128,6 +130,21 @@ TEST_F(Selection, TwoListChoiceAppliesOnlyWhenConfirmed)
     EXPECT_EQ(w->sagArcosSel->RowCount(), 3);
     EXPECT_EQ(w->sagArcosSel->cell(0, 2), "100");
     EXPECT_TRUE(w->Action("VerSeleccion")->isChecked());
+
+    // The pop-up over the selected-links grid offers no network-wide selection;
+    // closed with Escape, it leaves the menu bar's commands as they were.
+    Hover(w->sagArcosSel, 0, 1);
+    QWidget* top = w->window();
+    QTest::mouseClick(top->windowHandle(), Qt::RightButton, Qt::NoModifier,
+                      w->sagArcosSel->viewport()->mapTo(top, Cell(w->sagArcosSel, 0, 1)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->pupArcos->isVisible(); }));
+    EXPECT_FALSE(w->Action("SelArco")->isEnabled());
+    QTest::keyClick(w->pupArcos, Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w->pupArcos->isVisible(); }));
+    testutil::settle();
+    for (const char* name : {"SelArco", "SelNombre", "SeleccinporRegin1", "SeleccionPorDatos", "ExportaSeleccin1",
+                             "ImportaSeleccin1"})
+        livemenus::Reach(w.get(), "menu:Selección", name);
 
     // The chosen links start in the chosen list; a cancelled dialog changes nothing,
     // a confirmed one deselects what was moved back.
@@ -321,11 +338,18 @@ TEST_F(Selection, FindByTextSelectsOrShows)
     EXPECT_EQ(DlgFind->Buscarque->item(1)->checkState(), Qt::Unchecked);
 
     // "Visualizar" of one node: 1 % margins, no class given.
+    // The dialog stood over the middle of the map, where the node comes to show: it
+    // moves aside.
+    const QPoint middle = w->img->mapToGlobal(w->img->rect().center());
+    DlgFind->move(DlgFind->pos() + middle - DlgFind->frameGeometry().center());
     DlgFind->buscar->setText(" 100 ");
     DlgFind->Acciones->SetItemIndex(1);
-    DlgFind->btnFindClick();
+    QTest::mouseClick(DlgFind->findChild<QPushButton*>("btnFind"), Qt::LeftButton);
     EXPECT_EQ(DlgFind->Hits, 1);
     EXPECT_NEAR(WorldMinX, 1200 - 0.01 * (Network.MaxX - Network.MinX), 1e-3);
+    const int32_t n100 = KDVlib::FindNodo(100);
+    const QPoint node = w->img->mapToGlobal(QPoint(w->img->WorldToPixelX(Nodos[n100].X), w->img->WorldToPixelY(Nodos[n100].Y)));
+    EXPECT_FALSE(DlgFind->frameGeometry().contains(node));
     EXPECT_EQ(Nodos[KDVlib::FindNodo(100)].Mark, 0);
     // "Comience" finds every number that begins so.
     DlgFind->buscar->setText("1");

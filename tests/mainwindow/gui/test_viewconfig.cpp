@@ -392,6 +392,11 @@ TEST_F(ViewConfig, TheNetworkViewIsSavedAtCloseAndAppliedOnReopening)
     PixsVol = 60;
     viewer->FilesClick(tag);
     EXPECT_EQ(PixsVol, 27);
+    // The colour legend, never drawn, kept no corner of its own: it is not saved
+    // at the map's top-left corner, nor brought back there.
+    const std::string& recent = RecentFiles[static_cast<size_t>(tag)];
+    EXPECT_NE(settings.ReadString(recent.substr(recent.rfind(';') + 1), "Vineta", "0;0"), "0;0");
+    EXPECT_NE(viewer->sym->pos(), QPoint(0, 0));
     DlgCfg->cbDrawLayout->setChecked(false);
     PixsVol = 60;
     viewer->FilesClick(tag);

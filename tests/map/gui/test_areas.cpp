@@ -224,8 +224,14 @@ TEST_F(AreaLayers, EntriesAndExitsAndGenerationBarsBesideTheCentroid)
     Fresh();
     DrawZonas(Img());
     EXPECT_EQ(Picture().pixelColor(c + QPoint(-10, -70)), Blue);
+    // Its value is written above the bar, where it can be read.
+    const int top = c.y() - static_cast<int>(std::lround(3.0 * PixsVol));
+    EXPECT_GT(Ink(Picture(), QRect(c.x() - 60, top - 16, 60, 15)), 0);
+    EXPECT_EQ(Ink(Picture(), QRect(c.x() - 60, top + 2, 35, 20)), 0);
     EXPECT_GT(Ink(Picture(), QRect(c + QPoint(1, -2), QSize(19, 2))), 0);
-    EXPECT_EQ(Ink(Picture(), QRect(c + QPoint(1, -40), QSize(19, 37))), 0);
+    // The one-pixel attraction bar, its value just above it, nothing higher.
+    EXPECT_GT(Ink(Picture(), QRect(c + QPoint(1, -17), QSize(30, 15))), 0);
+    EXPECT_EQ(Ink(Picture(), QRect(c + QPoint(1, -40), QSize(19, 20))), 0);
     EXPECT_TRUE(GenatrRegions[1].contains(c));
 }
 

@@ -1,0 +1,294 @@
+// The secondary windows as a user meets them on a 1600 x 1000 screen: opened by
+// their commands at their default size, every control inside the window (none
+// behind a toolbar's overflow arrow, none clipped by its frame), captioned, and
+// closed with Escape.
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/DualListDialog.h"
+#include "mainwindow/StringAlignGrid.h"
+#include "map/GeoLayers.h"
+#include "map/gui/OxrImage.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/PalvonVars.h"
+#include "support/LiveMenus.h"
+#include "support/RecordingServices.h"
+#include "support/TestUtil.h"
+#include "support/ViewerFixture.h"
+#include "support/FileDialogAnswer.h"
+#include "support/GuiTestUtil.h"
+
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDate>
+#include <QLocale>
+#include <QHeaderView>
+#include <QLabel>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+namespace {
+
+std::string Name(const QWidget* w) { return (w->objectName() + " " + w->metaObject()->className()).toStdString(); }
+
+// What a user can reach in `win`: every shown widget lies inside its parent and
+// the window; no toolbar folds buttons behind its arrow; buttons, boxes and
+// toolbar items carry a caption or hint that is not their object name; grid
+// columns all show without scrolling sideways.
+void ExpectReachable(QWidget* win)
+{
+    const QRect area = win->rect();
+    EXPECT_LE(win->frameGeometry().width(), 1600) << Name(win);
+    EXPECT_LE(win->frameGeometry().height(), 1000) << Name(win);
+    for (QWidget* c : win->findChildren<QWidget*>()) {
+        if (!c->isVisible() || c->isWindow())
+            continue;
+        const QRect r(c->mapTo(win, QPoint(0, 0)), c->size());
+        EXPECT_TRUE(area.contains(r)) << Name(c) << " outside " << Name(win);
+        if (QWidget* p = c->parentWidget(); p && p != win && !qobject_cast<QAbstractScrollArea*>(p))
+            EXPECT_TRUE(p->rect().contains(c->geometry()))
+                << Name(c) << " clipped by " << Name(p) << ": " << c->geometry().x() << "," << c->geometry().y() << " " << c->width() << "x" << c->height() << " in " << p->width() << "x" << p->height();
+        if (c->objectName() == QLatin1String("qt_toolbar_ext_button"))
+            ADD_FAILURE() << "overflow arrow in " << Name(c->parentWidget());
+        QString caption = c->toolTip();
+        if (auto* b = qobject_cast<QAbstractButton*>(c); b && c->objectName() != "qt_toolbar_ext_button")
+            caption += b->text();
+        if (qobject_cast<QAbstractButton*>(c) || qobject_cast<QAbstractSpinBox*>(c) || qobject_cast<QComboBox*>(c)) {
+            if (c->parentWidget() && qobject_cast<QAbstractSpinBox*>(c->parentWidget()))
+                continue;
+            if (auto* combo = qobject_cast<QComboBox*>(c); combo && caption.isEmpty())
+                caption = combo->currentText();
+            for (QLabel* l : win->findChildren<QLabel*>())
+                if (l->buddy() == c)
+                    caption += l->text();
+            EXPECT_FALSE(caption.trimmed().isEmpty()) << Name(c) << " has no caption";
+            EXPECT_FALSE(!c->objectName().isEmpty() && caption.contains(c->objectName())) << Name(c);
+        }
+        if (auto* g = qobject_cast<TStringAlignGrid*>(c)) {
+            const int last = g->horizontalHeader()->logicalIndex(g->horizontalHeader()->count() - 1);
+            EXPECT_LE(g->columnViewportPosition(last) + g->columnWidth(last), g->viewport()->width())
+                << Name(g) << ": its last column is off screen";
+        }
+    }
+    for (QToolBar* bar : win->findChildren<QToolBar*>())
+        for (QAction* a : bar->actions()) {
+            if (a->isSeparator() || !a->isVisible())
+                continue;
+            QWidget* b = bar->widgetForAction(a);
+            EXPECT_TRUE(b && b->isVisible()) << a->objectName().toStdString() << " folded away";
+            if (a->objectName().isEmpty())
+                continue; // a box or button placed on the bar: checked as a widget above
+            EXPECT_NE(a->text(), a->objectName());
+            EXPECT_NE(a->toolTip(), a->objectName());
+        }
+}
+
+class WindowsOnScreen : public ViewerFixture {
+protected:
+    void SetUp() override
+    {
+        ViewerFixture::SetUp();
+        std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", tmp.file("red.dat"));
+        viewer->resize(1600, 1000);
+        viewer->show();
+        testutil::settle();
+    }
+    void Open(const std::string& net)
+    {
+        ASSERT_TRUE(viewer->AbrirRedPalvon(net));
+        testutil::settle();
+    }
+    // Runs `command`; `answer` is called on each modal window it opens, in turn,
+    // until one returns true (that one is the window to check).
+    static void WhenModal(const char* className, std::function<void(QWidget*)> check)
+    {
+        auto* timer = new QTimer(qApp);
+        auto polls = std::make_shared<int>(1000);
+        QObject::connect(timer, &QTimer::timeout, timer, [=] {
+            QWidget* m = QApplication::activeModalWidget();
+            if (m && m->isVisible() && m->inherits(className)) {
+                timer->stop();
+                timer->deleteLater();
+                check(m);
+            } else if (--*polls <= 0) {
+                timer->stop();
+                timer->deleteLater();
+                ADD_FAILURE() << "no " << className << " showed";
+                if (m)
+                    m->close();
+            }
+        });
+        timer->start(10);
+    }
+    // Checks the window and closes it with Escape as a user would.
+    static void CheckAndEscape(QWidget* win)
+    {
+        testutil::settle();
+        ExpectReachable(win);
+        QTest::keyClick(win, Qt::Key_Escape);
+        testutil::settle();
+        EXPECT_FALSE(win->isVisible()) << Name(win) << " stays open after Escape";
+        if (win->isVisible())
+            win->close();
+    }
+};
+
+} // namespace
+
+TEST_F(WindowsOnScreen, SecondaryWindowsShowEveryControlAndCloseWithEscape)
+{
+    // The listing of the sample's network with its PIJA records, read with it.
+    std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/tests/data/lst_net.dat", tmp.file("pij.dat"));
+    std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/tests/data/lst_red.lpa", tmp.file("pij.lpa"));
+    DlgCfg->cbReadPijas->setChecked(true);
+    struct Case {
+        const char* what;
+        std::string net;
+        const char* window;
+        std::function<void(TPalvonViewer*)> open;
+        std::function<void(QWidget*)> content = {}; // what the window says, checked before Escape
+    };
+    const std::vector<Case> cases = {
+        {"phases", tmp.file("red.dat"), "TFrmFases",
+         [](TPalvonViewer* v) { livemenus::Click(v, "menu:Procesos>Análisis de Intersecciones", "Visualizacion"); }},
+        {"turning flows", tmp.file("red.dat"), "TFrmMix",
+         [](TPalvonViewer* v) {
+             if (!v->Down("tbNodes")) // the junction is picked where its node is drawn
+                 livemenus::Click(v, "toolbar:tbarArcos", "tbNodes");
+             livemenus::Click(v, "menu:Ver", "aRedibujar");
+             livemenus::Click(v, "toolbar:tbarMovimientos", "tbMixs");
+             const int32_t k = KDVlib::FindNodo(103);
+             const QPoint at(v->img->WorldToPixelX(Nodos[k].X), v->img->WorldToPixelY(Nodos[k].Y));
+             QTest::mouseMove(v->img, at);
+             QTest::mouseClick(v->img, Qt::LeftButton, {}, at);
+         }},
+        {"pairs by link", tmp.file("pij.dat"), "TFrmPija",
+         [](TPalvonViewer* v) { livemenus::Click(v, "menu:Procesos>Analisis de PIJAs", "NivelArco"); }},
+        {"formula", tmp.file("red.dat"), "TDlgFormula",
+         [](TPalvonViewer* v) {
+             WhenModal("TDualListDialog", [](QWidget* d) {
+                 auto* dl = static_cast<TDualListDialog*>(d);
+                 dl->Move(1, {0});
+                 dl->accept();
+             });
+             livemenus::Click(v, "popup:pupArcos", "Crearcolumna1");
+         }},
+        // Before any variable is chosen the scale names none, not "null".
+        {"scale", tmp.file("red.dat"), "TKDVscale",
+         [](TPalvonViewer* v) { livemenus::Click(v, "menu:Ver", "Escala1"); },
+         [](QWidget* w) {
+             const QString attr = w->findChild<QLabel*>("Attr")->text();
+             EXPECT_FALSE(attr.contains("null")) << attr.toStdString();
+             EXPECT_FALSE(attr.isEmpty());
+         }},
+        // The build date in Spanish.
+        {"about", tmp.file("red.dat"), "TKDVaboutBox",
+         [](TPalvonViewer* v) { livemenus::Click(v, "menu:Ayuda", "AcercaDe1"); },
+         [](QWidget* w) {
+             const QString version = w->findChild<QLabel*>("Version")->text();
+             const QDate built = QLocale::c().toDate(QString::fromLatin1(__DATE__).simplified(), "MMM d yyyy");
+             EXPECT_TRUE(version.contains(QLocale(QLocale::Spanish).monthName(built.month()))) << version.toStdString();
+             EXPECT_FALSE(version.contains(QString::fromLatin1(__DATE__).left(3))) << version.toStdString();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Open(c.net);
+        if (std::string(c.window) == "TFrmFases") {
+            c.open(viewer);
+            testutil::settle();
+            QWidget* win = viewer->window()->findChild<QWidget*>(QStringLiteral("FrmFases"));
+            ASSERT_NE(win, nullptr);
+            ASSERT_TRUE(win->isVisible());
+            CheckAndEscape(win);
+        } else {
+            bool seen = false;
+            WhenModal(c.window, [&seen, &c](QWidget* w) {
+                seen = true;
+                if (c.content)
+                    c.content(w);
+                CheckAndEscape(w);
+            });
+            c.open(viewer);
+            testutil::settle();
+            EXPECT_TRUE(seen) << c.window;
+        }
+    }
+}
+
+TEST_F(WindowsOnScreen, MainToolbarsKeepEveryButtonWithTheTitleToolbarOn)
+{
+    Open(tmp.file("red.dat"));
+    for (const char* item : {"Arcos2", "Movimientos1", "Adicionales1"})
+        if (!viewer->Action(item)->isChecked())
+            livemenus::Click(viewer, "menu:Ver>Barras de herramientas", item);
+    livemenus::Click(viewer, "toolbar:tbarAdicionales", "tbTit");
+    testutil::settle();
+    ASSERT_TRUE(viewer->tbarTitulos->isVisible());
+    for (QToolBar* bar : viewer->findChildren<QToolBar*>()) {
+        if (!bar->isVisible())
+            continue;
+        EXPECT_LE(bar->geometry().right(), viewer->width()) << bar->objectName().toStdString();
+        for (QAction* a : bar->actions())
+            if (!a->isSeparator() && a->isVisible()) {
+                QWidget* b = bar->widgetForAction(a);
+                EXPECT_TRUE(b && b->isVisible()) << a->objectName().toStdString() << " behind the arrow of "
+                                                 << bar->objectName().toStdString() << " at " << bar->x() << "+"
+                                                 << bar->width() << " wanting " << bar->sizeHint().width() << " in "
+                                                 << viewer->width();
+            }
+    }
+}
+
+TEST_F(WindowsOnScreen, PhasesOfANetworkWithoutJunctionsSayWhyInsteadOfABlankWindow)
+{
+    // The sample network without its junction section.
+    std::string text = testutil::readFile(tmp.file("red.dat"));
+    const size_t from = text.find("11111"), to = text.find("22222");
+    ASSERT_LT(from, to);
+    testutil::writeFile(tmp.file("sin.dat"), text.erase(from, to - from));
+    Open(tmp.file("sin.dat"));
+    RecordingServices ui;
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Procesos>Análisis de Intersecciones", "Visualizacion"));
+    testutil::settle();
+    EXPECT_FALSE(viewer->findChild<QWidget*>(QStringLiteral("FrmFases"))->isVisible());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages.front().find("no hay nada que mostrar en \"Fases\""), std::string::npos);
+}
+
+TEST_F(WindowsOnScreen, CommandsSayWhatTheyDoOrWhyTheyCannot)
+{
+    Open(tmp.file("red.dat"));
+    RecordingServices ui;
+    // Help items with nothing behind them are shown disabled, with the reason.
+    for (const char* name : {"aContenido1", "aemail1"}) {
+        QAction* item = livemenus::ItemAt(livemenus::Container(viewer, "menu:Ayuda"), name);
+        ASSERT_NE(item, nullptr) << name;
+        EXPECT_FALSE(item->isEnabled()) << name;
+        EXPECT_TRUE(item->toolTip().startsWith("No disponible")) << name;
+    }
+    // The KMZ of the background layers: no visible layer, nothing to ask for.
+    viewer->OpenLineLayerFile(testutil::dataPath("layer_kerbs.geo"), false);
+    ASSERT_EQ(NumGeoLayers, 1);
+    QString title;
+    testutil::WhenFileDialogShown(viewer, [&title](QFileDialog* d) {
+        title = d->windowTitle();
+        d->reject();
+    });
+    ASSERT_TRUE(livemenus::Click(viewer, "popup:varSolera", "GenerarKMZ1"));
+    EXPECT_EQ(title, "Generar KMZ ...");
+    ASSERT_TRUE(livemenus::Click(viewer, "popup:varSolera", "s11")); // the layer switched off
+    ASSERT_EQ(GeoLayerVisible[1], 0);
+    ASSERT_TRUE(livemenus::Click(viewer, "popup:varSolera", "GenerarKMZ1"));
+    EXPECT_TRUE(ui.anyMessageContains("No hay capas de fondo visibles"));
+}
