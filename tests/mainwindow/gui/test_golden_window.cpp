@@ -61,17 +61,17 @@ void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 const Case Cases[] = {
     {"sample_default", "/samples/ejemplo.dat", "",
-     "d90572880c02850a", "1d5a461d63a3ae03", "073aee586adbcd50", "4f609e104c798bb9", "402e71ece463c4d3"},
+     "6d3b24cd05b11cfd", "1d5a461d63a3ae03", "073aee586adbcd50", "4f609e104c798bb9", "095a3d6e4801853c"},
     {"sample_labels", "/samples/ejemplo.dat", "tbNodes tbArrows tbNameNodes tbCalles",
-     "5bef79f614e41d9d", "a7fdd790d950c4d9", "c9023023740cb5f3", "4f609e104c798bb9", "02d00355ec594752"},
+     "786c9a2532803682", "a7fdd790d950c4d9", "c9023023740cb5f3", "4f609e104c798bb9", "ea3ba7bca2a5681e"},
     {"sample_colours", "/samples/ejemplo.dat", "tbColores=5",
-     "75d3eb16fb0fdaf9", "a63d494439515ef4", "38e0854a2cc83f22", "4f609e104c798bb9", "9a26d4af6a8180d2"},
+     "3e4afbbea4d6d7c7", "527984239bef1ea9", "38e0854a2cc83f22", "4f609e104c798bb9", "0219165ca13c8d6f"},
     {"chicago_default", "chicago-sketch.dat", "",
-     "511fd2926fc7fb21", "0cd6057a1a98f938", "5e5673c5f8f49424", "a70dae7a5044246e", "106b14f6fb86fec9"},
+     "f28b2b28f3e4da62", "0cd6057a1a98f938", "5e5673c5f8f49424", "a70dae7a5044246e", "f7e18f2d12f9a376"},
     {"chicago_labels", "chicago-sketch.dat", "tbNodes tbArrows tbNameNodes tbCalles",
-     "bd63a270e2a4d95c", "6390a3c8e8556a75", "8c599d74d15141bc", "a70dae7a5044246e", "a8a411e1d68c0c3a"},
+     "2805edea79ff0621", "6390a3c8e8556a75", "8c599d74d15141bc", "a70dae7a5044246e", "ed032d9ba981c204"},
     {"chicago_colours", "chicago-sketch.dat", "tbColores=5",
-     "addae83cad647d89", "b20d1b4535e5309b", "e29fd87d7ad5ae71", "a70dae7a5044246e", "9a7b6e119ed1a8f8"},
+     "2f4316ebd77298e5", "75950d0caced64ef", "e29fd87d7ad5ae71", "a70dae7a5044246e", "1998d135d3aa644b"},
 };
 
 std::string Digest(const QByteArray& bytes)
