@@ -257,7 +257,10 @@ uint32_t AjustaColor(uint32_t color, int32_t index)
     c.getHslF(&h, &s, &l);
     if (h < 0)
         h = 0; // achromatic
-    l = std::min(1.0f, l + step / 240.0f);
+    // Lighter while the colour stays readable; past that, as much darker: a bar
+    // nearly white shows only its outline.
+    const float lighter = l + step / 240.0f;
+    l = lighter <= 0.85f ? lighter : std::max(0.1f, l - step / 240.0f);
     QColor out = QColor::fromHslF(h, s, l);
     return uint32_t(out.red()) | (uint32_t(out.green()) << 8) | (uint32_t(out.blue()) << 16);
 }

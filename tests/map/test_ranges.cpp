@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace {
 
 class RangesTest : public ::testing::Test {
@@ -177,8 +179,16 @@ TEST_F(RangesTest, ColoursOfVariablesShownTogether)
     };
     EXPECT_NEAR(lightness(Ranges::AjustaColor(base, 1)), lightness(base) + 50.0 / 240, 0.01);
     EXPECT_NEAR(lightness(Ranges::AjustaColor(base, 2)), lightness(base) + 70.0 / 240, 0.01);
-    // Lightness past 1 is clamped: white, not a wrapped colour.
-    EXPECT_EQ(Ranges::AjustaColor(0xF0F0F0, 9), 0xFFFFFFu);
+    // A step that would make the colour nearly white darkens it instead, and the
+    // variables shown together still differ from one another.
+    std::set<uint32_t> seen;
+    for (uint32_t light : {0xF0F0F0u, 0x80FFFFu, 0xEAFFFFu})
+        for (int i = 1; i < 10; ++i) {
+            const uint32_t c = Ranges::AjustaColor(light, i);
+            EXPECT_LE(lightness(c), 0.86) << std::hex << light << " " << i;
+            if (light == 0x80FFFFu && i <= 3)
+                EXPECT_TRUE(seen.insert(c).second) << i;
+        }
 
     // At most ten columns, none twice.
     for (int c = 2; c < 12; ++c)

@@ -557,7 +557,14 @@ QImage SymboloPicture(const std::string& caption, int count)
     const int h = QFontMetrics(font).boundingRect(qcaption.isEmpty() ? QStringLiteral("0") : qcaption).height();
     const int r = count == 1 ? 0 : (h + 2) * count + 2;
     const int height = PixsVol + 10 + 2 * RangeSymbolSize + r;
-    const int width = BarsOverMax ? 240 : 175;
+    QFont big = font;
+    big.setPixelSize(std::max(1, Round(1.2 * font.pixelSize())));
+    // Wide enough for the caption and each variable's title: a legend that cuts
+    // its own words tells the user nothing.
+    int width = std::max(BarsOverMax ? 240 : 175, QFontMetrics(big).horizontalAdvance(qcaption) + 6);
+    if (count > 1)
+        for (const std::string& t : ZelUtils::SplitString(caption, '/'))
+            width = std::max(width, 66 + QFontMetrics(font).horizontalAdvance(TMapPainter::DisplayText(t)) + 4);
     QImage pic(width, std::max(height, 1), QImage::Format_RGB32);
     pic.fill(Qt::white);
     QPainter p(&pic);
@@ -566,8 +573,6 @@ QImage SymboloPicture(const std::string& caption, int count)
     p.drawRect(0, h + 2, width - 1, height - 1 - (h + 2));
     p.drawLine(0, height - r, width - 1, height - r);
 
-    QFont big = font;
-    big.setPixelSize(std::max(1, Round(1.2 * font.pixelSize())));
     p.setFont(big);
     p.drawText(QRect(0, 0, width, h + 2), Qt::AlignHCenter | Qt::AlignTop, qcaption);
     p.setFont(font);
@@ -627,7 +632,10 @@ QImage RangesPicture(const std::string& caption)
     int textWidth = 0;
     for (const QString& t : texts)
         textWidth = std::max(textWidth, fm.horizontalAdvance(t));
-    const int width = std::max(Round(9 * u + textWidth), 28);
+    QFont big = font;
+    big.setPixelSize(std::max(1, Round(1.2 * font.pixelSize())));
+    const QString title = TMapPainter::DisplayText(caption);
+    const int width = std::max({Round(9 * u + textWidth), 28, QFontMetrics(big).horizontalAdvance(title) + 6});
     const int height = Round((4 * (last + 2) + 2) * u);
     QImage pic(width, std::max(height, 1), QImage::Format_RGB32);
     pic.fill(Qt::white);
@@ -636,10 +644,8 @@ QImage RangesPicture(const std::string& caption)
     p.setBrush(Qt::NoBrush);
     const int frameTop = Round(5 * u);
     p.drawRect(0, frameTop, width - 1, height - 1 - frameTop);
-    QFont big = font;
-    big.setPixelSize(std::max(1, Round(1.2 * font.pixelSize())));
     p.setFont(big);
-    p.drawText(QRect(0, 0, width, frameTop), Qt::AlignHCenter | Qt::AlignVCenter, TMapPainter::DisplayText(caption));
+    p.drawText(QRect(0, 0, width, frameTop), Qt::AlignHCenter | Qt::AlignVCenter, title);
     p.setFont(font);
     for (int i = 0; i <= last; ++i) {
         const TRangeClass& rc = RangeTable[static_cast<size_t>(i)];

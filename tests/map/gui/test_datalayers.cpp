@@ -459,4 +459,20 @@ TEST_F(DataLayerTest, Legends)
         }
     }
     EXPECT_EQ(RangeFormat, NumFormat.Format);
+
+    // A long caption is written whole: no ink at either edge of its band (a cut
+    // caption runs into them), ink between.
+    const std::string longCaption = "N\xC3\xBAmero Pistas / Capacidad de dise\xC3\xB1o";
+    auto captionWhole = [](const QImage& im, int band) {
+        int ink = 0;
+        for (int y = 0; y < band; ++y) {
+            if (im.pixel(0, y) != qRgb(255, 255, 255) || im.pixel(im.width() - 1, y) != qRgb(255, 255, 255))
+                return false;
+            for (int x = 0; x < im.width(); ++x)
+                ink += im.pixel(x, y) != qRgb(255, 255, 255);
+        }
+        return ink > 20;
+    };
+    EXPECT_TRUE(captionWhole(DataLayers::RangesPicture(longCaption), int(std::nearbyint(5 * u)) - 1));
+    EXPECT_TRUE(captionWhole(DataLayers::SymboloPicture(longCaption, 1), 12));
 }
