@@ -1,3 +1,4 @@
+#include "platform/EmfDevice.h"
 #include "printing/BatchPrint.h"
 
 #include <gtest/gtest.h>
@@ -50,6 +51,7 @@ TEST(BatchPrint, NamesAndCaptions)
 #include "support/TestUtil.h"
 
 #include <QImage>
+#include <QPainter>
 
 namespace {
 
@@ -72,10 +74,14 @@ public:
     std::string AttributeTitle() override { return title_; }
     bool PrintView(const std::string& metafile) override
     {
+        // A real metafile (a frame and a line), as the document takes pictures.
         printed.push_back(metafile);
-        QImage img(8, 6, QImage::Format_RGB32);
-        img.fill(Qt::white);
-        return img.save(QString::fromStdString(metafile), "PNG");
+        TEmfDevice emf(80, 60);
+        QPainter p(&emf);
+        p.drawRect(0, 0, 79, 59);
+        p.drawLine(5, 5, 70, 50);
+        p.end();
+        return emf.Save(metafile).empty();
     }
     void SaveState() override { ++saved; }
     void RestoreState() override { ++restored; }
