@@ -138,22 +138,20 @@ std::string TTextLines::JoinCrLf() const
     return out;
 }
 
-bool TTextLines::operator==(const TTextLines& other) const
+namespace {
+// Line by line, whatever holds the other lines.
+template <class Lines>
+bool SameLines(const TTextLines& a, const Lines& b)
 {
-    if (size() != other.size())
+    if (a.size() != b.size())
         return false;
-    for (size_t i = 0; i < size(); ++i)
-        if ((*this)[i] != other[i])
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i])
             return false;
     return true;
 }
+} // namespace
 
-bool TTextLines::operator==(const std::vector<std::string>& other) const
-{
-    if (size() != other.size())
-        return false;
-    for (size_t i = 0; i < size(); ++i)
-        if ((*this)[i] != other[i])
-            return false;
-    return true;
-}
+bool TTextLines::operator==(const TTextLines& other) const { return SameLines(*this, other); }
+
+bool TTextLines::operator==(const std::vector<std::string>& other) const { return SameLines(*this, other); }

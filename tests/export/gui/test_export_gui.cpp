@@ -403,7 +403,7 @@ TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
 TEST_F(ExportGui, KmzOfNetworksLandWhereTheirFilesPutThemWithClosedRings)
 {
     if (!fs::exists(testutil::realDataPath("chicago-sketch.dat")))
-        GTEST_SKIP() << "real networks not available";
+        FAIL() << "real networks not available";
     const std::string script = (tmp.path() / "kmz.py").string();
     {
         std::ofstream py(script);

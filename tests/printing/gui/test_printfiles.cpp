@@ -257,7 +257,7 @@ TEST_F(PrintFiles, DefinitionFromTheMenuSizesThePageAndFindsItsNetworks)
 {
     const std::string anaheim = testutil::realDataPath("anaheim.dat");
     if (!std::filesystem::exists(anaheim))
-        GTEST_SKIP() << "no " << anaheim;
+        FAIL() << "no " << anaheim;
     const int links = ArcosMaxRec - 1;
     PrintToExtent = false; // as at start: no batch has run
     std::filesystem::create_directories(tmp.file("def"));
