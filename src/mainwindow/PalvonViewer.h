@@ -6,6 +6,8 @@
 // the drawing layers in src/map/gui/). Toolbar buttons and menu items are
 // QActions whose objectName is the control's name, so any code can reach one
 // with Action("tbArrows"); a toolbar button's `Down` is the action's checked state.
+#include "mainwindow/tools/MapTool.h"
+
 #include <QMainWindow>
 #include <QPolygonF>
 #include <QRegion>
@@ -45,7 +47,9 @@ class QSpinBox;
 class TIniFile;
 struct TLabelFont;
 
-class TPalvonViewer : public QMainWindow {
+class TMapTools;
+
+class TPalvonViewer : public QMainWindow, public TMapToolHost {
     Q_OBJECT
 public:
     explicit TPalvonViewer(QWidget* parent = nullptr);
@@ -271,16 +275,17 @@ public:
     // Modes 0 (zoom box), 1 (pan) and 2 (magnifier) of a press; false for any other mode.
     bool StartViewGesture(int mode, Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x,
                           double y);
-    void StartZoomBox(int i, int j, double x, double y);
-    void StartPan(int i, int j);
-    void StartMagnifier(int i, int j);
-    void FollowZoomBox(double x, double y);
-    void FollowPan(int i, int j);
+    void StartZoomBox(int i, int j, double x, double y) override;
+    void StartPan(int i, int j) override;
+    void StartMagnifier(int i, int j) override;
+    void FollowZoomBox(double x, double y) override;
+    void FollowPan(int i, int j) override;
     // A move with the magnifier or the hand pan on: the lens or the view follows pixel (i, j).
     void FollowMagnifierAndPan(int i, int j);
-    void EndMagnifier();
-    void EndPan();
-    void EndZoomBox(int j);
+    void FollowMagnifier(int i, int j) override;
+    void EndMagnifier() override;
+    void EndPan() override;
+    void EndZoomBox(int j) override;
     void zimgOxrMouseDown(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
     void zimgOxrMouseMove(const TShiftState& Shift, int i, int j, double x, double y);
     void zimgOxrMouseUp(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
@@ -519,8 +524,10 @@ public:
     // ---- Mouse editing of the map (PalvonViewerMouse.cpp, PalvonViewerCurve.cpp) ----
     // Connects the map canvas's mouse to the handlers below and builds the "Mover" items.
     void ConnectMapMouse();
-    // The one set of map mouse handlers: the press picks the editing mode, the moves
-    // give feedback, the release applies the edit of the active mode.
+    // The map tools (src/mainwindow/tools): one of each mode.
+    TMapTools& MapTools();
+    // The canvas's mouse: the press goes to the tool MapToolForPress chooses, a move
+    // to every tool, the release to the tool whose drag is under way.
     void imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
     void imgOxrMouseMove(const TShiftState& Shift, int i, int j, double x, double y);
     void imgOxrMouseUp(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
@@ -528,9 +535,9 @@ public:
     void imgMouseMove(int X, int Y);
     // "Mover" of the nodes, "Fases" or "Diagramas": a tool that takes the node under the pointer.
     bool NodeToolOn();
-    // The mode a press or a release would take now (later tests win; 0 plain).
-    int MousePressMode(Qt::MouseButton Button, const TShiftState& Shift, int i, int j);
-    int MouseReleaseMode(Qt::MouseButton Button);
+    // The tool a press would go to now, from the tool buttons, the menu ticks, the
+    // modifier keys and what lies under the pointer (later tests win).
+    TMapToolMode MapToolForPress(Qt::MouseButton Button, const TShiftState& Shift, int i, int j);
     void NodeMoveClick();
     void ZoneMoveClick();
     // Brings the links at the nodes of MovedNodes onto their nodes (after a node move).
@@ -539,14 +546,14 @@ public:
     void StartCurving();
     void tbCurveClick();
     void CurveHover(int X, int Y, bool& hit);
-    void CurvePress(int mode, double x, double y);
-    void CurveFollow(double x, double y);
-    void CurveRelease(int mode, double x, double y);
+    void CurvePress(bool interiorHandle, double x, double y) override;
+    void CurveFollow(double x, double y) override;
+    void CurveRelease(bool interiorHandle, double x, double y) override;
+    bool CurveHandleDragged() override;
+    bool ShapeVertexDragged() override;
     int32_t HoverNode = 0, HoverZone = 0;
     int32_t HoverCurveLink = 0, HoverCurveHandle = 0;
     int32_t HoverPolygonLabel = 0;
-    int32_t DragCentroid = 0, DragNode = 0, DragPolygonLabel = 0;
-    bool LayerMove = false;
     int32_t CurveVertex = -1;
     bool CurveVertexDrag = false;
     int32_t CurveDrag = 0;
@@ -554,25 +561,36 @@ public:
     bool NodeMoveSticky = false, ZoneMoveSticky = false;
     int32_t LastDownI = 0, LastDownJ = 0;
     double LastDownX = 0.0, LastDownY = 0.0;
-    double RulerTotal = 0.0;
-    // Shortest path picked on the map: waiting for the clicks; first end taken.
-    bool PathPick = false, PathFirstDone = false;
-    // Translation vector of the zoning being drawn; collapse circle being drawn.
-    bool ZoningMove = false;
-    bool CollapseOn = false;
-    double CollapseRadius = 0.0;
     // "Sobre el mapa" of the shortest paths: the two ends are picked with the mouse.
     void RminMapaClick();
     // Background-layer "Editar": a region whose polylines are deleted.
     void pupseditClick();
     // The collapse button: also tells the browser-emulation value kept for the program.
     void tbColapsarClick();
-    // Polygon vertices inside the circle move onto its centre.
-    void ColapsarVertices(double x, double y, double r);
     // The phase window for one junction (the map's phase tool).
     void ShowPhaseWindow(int32_t node);
     // Connects the actions of the map modes above to their menus and toolbars.
     void CreateMapModeCommands();
+
+    // ---- What the map tools ask of the window (TMapToolHost) ----
+    TOxrImage& MapCanvas() override;
+    void RedrawMap() override;
+    void SetStatusPanel(int panel, const QString& text) override;
+    bool CommandOn(const QString& name) override;
+    void SetCommandOn(const QString& name, bool on) override;
+    void ShowNodePlace(int32_t node) override;
+    void ShowCentroidPlace(int32_t zone) override;
+    void FollowMovedNodes() override;
+    void ShowPhasesOf(int32_t node) override;
+    void ShowFlowDiagramOf(int32_t node) override;
+    void ShowStreetViewOfClick() override;
+    void ShowPickedPath() override;
+    QColor PickMarkColor() override;
+    int32_t HoveredNode() override;
+    int32_t HoveredZone() override;
+    int32_t HoveredPolygonLabel() override;
+    bool KeepNodeMoveOn() override;
+    bool KeepZoneMoveOn() override;
 
     // ---- Map double click (PalvonViewerDblClick.cpp) ----
     void imgDblClick();
@@ -592,7 +610,18 @@ public:
     void canModifyPolygon(int32_t index);
     // Mouse operations while a polygon is drawn or modified. A press while drawing
     // appends the snap target under the cursor or the pressed point.
-    void AddPolygonClickPoint(double x, double y);
+    void AddPolygonClickPoint(double x, double y) override;
+    // A press while a selection region is drawn: its next point.
+    void AddRegionPoint(double x, double y) override;
+    // The rubber line from the last point drawn to the pointer.
+    void FollowPolygonRubberLine(double x, double y) override;
+    // The drag of a handle of the polygon being modified (EditHandle).
+    void PressPolygonHandle(const TMapMouse& m) override;
+    void FollowPolygonHandle(double x, double y) override;
+    bool PolygonHandleDragged() override;
+    void ReleasePolygonHandle(double x, double y) override;
+    void CloseDrawnRegion() override;
+    void StoreDrawnPolygon() override;
     // Snap target whose region holds the pixel (0 none); stored in SnapHit.
     int32_t SnapTargetAt(int pixX, int pixY);
     // First handle whose region holds the pixel (0 none), and its neighbouring vertex handles.
@@ -770,6 +799,7 @@ private:
     // the read be refused.
     struct EarlierOpening;
     std::shared_ptr<EarlierOpening> earlierOpening_;
+    std::shared_ptr<TMapTools> mapTools_; // made by MapTools() on first use
     void RestoreEarlierOpening();
 
     bool shown_ = false;

@@ -109,9 +109,9 @@ void TPalvonViewer::CurveHover(int X, int Y, bool& hit)
     }
 }
 
-void TPalvonViewer::CurvePress(int mode, double x, double y)
+void TPalvonViewer::CurvePress(bool interiorHandle, double x, double y)
 {
-    if (mode == 17) {
+    if (interiorHandle) {
         if (CurveDrag == 0) {
             CurveDrag = HoverCurveLink;
             PressPoint = AuxPoint = {x, y};
@@ -143,11 +143,15 @@ void TPalvonViewer::CurveFollow(double x, double y)
     }
 }
 
-void TPalvonViewer::CurveRelease(int mode, double x, double y)
+bool TPalvonViewer::CurveHandleDragged() { return HoverCurveLink > 0 && HoverCurveHandle > 0 && CurveDrag > 0; }
+
+bool TPalvonViewer::ShapeVertexDragged() { return CurveLink > 0 && CurveVertex >= 0 && CurveVertexDrag; }
+
+void TPalvonViewer::CurveRelease(bool interiorHandle, double x, double y)
 {
     DrawHandleCircle(*img, AuxPoint);
     const TPoint at{x, y};
-    if (mode == 17) {
+    if (interiorHandle) {
         if (ValidLink(HoverCurveLink)) {
             TArcos& a = Arcos[HoverCurveLink];
             if (KDVlib::DropShapeHandle(a, HoverCurveHandle, at))

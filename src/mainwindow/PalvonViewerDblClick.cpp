@@ -1,10 +1,11 @@
-// A double click on the map: it closes the polygon being drawn (a selection region
-// or a new user polygon), names the user polygon under the pointer, or, in the
-// plain state, brings the row of the element under the pointer into view in the
-// data grid of the page on show.
+// A double click on the map: the tool drawing a selection region or a new user
+// polygon closes it (the closing itself is here), the user polygon under the
+// pointer is named, or, in the plain state, the row of the element under the
+// pointer comes into view in the data grid of the page on show.
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/StringAlignGrid.h"
+#include "mainwindow/tools/MapTools.h"
 #include "map/GeoLayers.h"
 #include "map/Polygons.h"
 #include "map/gui/OxrImage.h"
@@ -278,13 +279,13 @@ void TPalvonViewer::imgDblClick()
         FindUnderCursor(*this);
         break;
     case 1:
-        if (PolySelectKind == 4)
-            CloseLayerRegion(*this);
-        else
-            CloseSelectionRegion();
+        MapTools().Tool(TMapToolMode::SelectRegion).DoubleClick();
         break;
     case 2:
-        StoreUserPolygon(*this);
+        MapTools().Tool(TMapToolMode::DrawPolygon).DoubleClick();
+        break;
+    case 4:
+        MapTools().Tool(TMapToolMode::Ruler).DoubleClick();
         break;
     case 5:
         if (PolygonUnderCursor <= NumPoligonos) {
@@ -297,3 +298,13 @@ void TPalvonViewer::imgDblClick()
     }
     DblClickHandled = true;
 }
+
+void TPalvonViewer::CloseDrawnRegion()
+{
+    if (PolySelectKind == 4)
+        CloseLayerRegion(*this);
+    else
+        CloseSelectionRegion();
+}
+
+void TPalvonViewer::StoreDrawnPolygon() { StoreUserPolygon(*this); }

@@ -1,11 +1,10 @@
-// The map tools that start from a menu or a toolbar button and end on the map:
-// the shortest path between two picked nodes, the phase window of the junction
-// under the pointer, the editing region of the background lines, the move of the
-// zoning and the collapse circle of the polygon vertices.
+// The commands that choose a map tool from a menu or a toolbar button: the
+// shortest path between two picked nodes, the editing region of the background
+// lines and the collapse circle; and the phase window the phase tool opens.
 #include "analysis/gui/FrmFases.h"
 #include "mainwindow/PalvonViewer.h"
+#include "mainwindow/tools/MapTools.h"
 #include "map/DrawState.h"
-#include "map/Polygons.h"
 #include "map/gui/DataLayers.h"
 #include "map/gui/MapLayers.h"
 #include "map/gui/OxrImage.h"
@@ -19,8 +18,6 @@
 #include <QMenu>
 #include <QToolBar>
 
-#include <cmath>
-
 void TPalvonViewer::CreateMapModeCommands()
 {
     // The items themselves are rows of the command table; "Mover" of the zones
@@ -31,16 +28,11 @@ void TPalvonViewer::CreateMapModeCommands()
     connect(Action("pupsedit"), &QAction::triggered, this, &TPalvonViewer::pupseditClick);
 }
 
-void TPalvonViewer::RminMapaClick()
-{
-    PathPick = true;
-    PathFirstDone = false;
-    img->setCursor(Qt::CrossCursor);
-}
+void TPalvonViewer::RminMapaClick() { MapTools().Path().Arm(); }
 
 void TPalvonViewer::pupseditClick()
 {
-    img->setCursor(MapToolCursor(1));
+    img->setCursor(MapTools().Tool(TMapToolMode::SelectRegion).Cursor());
     PolySelectKind = 4;
     PolyPoints.clear();
     if (sym)
@@ -58,19 +50,6 @@ void TPalvonViewer::tbColapsarClick()
     Services().SetStatusText(1, Down(QStringLiteral("tbColapsar"))
                                     ? "Colapsar: mantenga Ctrl o Mayús y arrastre sobre los vértices de los polígonos"
                                     : "");
-}
-
-void TPalvonViewer::ColapsarVertices(double x, double y, double r)
-{
-    for (int32_t k = 0; k < NumPoligonos; ++k) {
-        TPoligono& p = Poligonos[static_cast<size_t>(k)];
-        const int32_t n = p.VertexCount();
-        for (int32_t v = 1; v <= n; ++v) {
-            TPoint& q = p.Points[static_cast<size_t>(v)];
-            if (std::hypot(q.x - x, q.y - y) <= r)
-                q = {x, y};
-        }
-    }
 }
 
 void TPalvonViewer::ShowPhaseWindow(int32_t node)

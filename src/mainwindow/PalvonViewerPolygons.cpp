@@ -1,11 +1,15 @@
 // User polygons: drawing a new one, deleting, restyling and reshaping through
-// handles, their menu entries, the polygon files (.plg and .geo) and the zoning save.
+// handles, their menu entries, the polygon files (.plg and .geo) and the zoning
+// save; the points of a selection region being drawn and the handle being dragged,
+// which the polygon tools of the map (src/mainwindow/tools) add and move.
 #include "mainwindow/DlgCfg.h"
 #include "model/FileUtils.h"
 #include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
+#include "mainwindow/tools/ToolFeedback.h"
 #include "map/DisplayStyles.h"
 #include "map/Polygons.h"
+#include "map/ZoomMouse.h"
 #include "map/gui/DataLayers.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
@@ -243,6 +247,87 @@ void TPalvonViewer::AddPolygonClickPoint(double x, double y)
         c->restore();
     }
     PolyPoints << p;
+}
+
+void TPalvonViewer::AddRegionPoint(double x, double y)
+{
+    PolyPoints << QPointF(x, y);
+    if (QPainter* c = img->Canvas()) {
+        c->save();
+        c->setPen(QPen(DisplayStyles::ToQColor(RegionOutlineColor), 1, Qt::DashLine));
+        if (PolyPoints.size() == 1)
+            img->MoveToW(x, y);
+        else
+            img->LineToW(x, y);
+        c->restore();
+    }
+}
+
+void TPalvonViewer::FollowPolygonRubberLine(double x, double y)
+{
+    if (PolyPoints.isEmpty())
+        return;
+    const QPen pen(DisplayStyles::ToQColor(RegionOutlineColor), 1, Qt::DashLine);
+    const QPointF from = PolyPoints.last();
+    MapToolFeedback::XorDraw(*img, pen, [&] { img->LineW(from.x(), from.y(), LastPoint.x, LastPoint.y); });
+    LastPoint = {x, y};
+    MapToolFeedback::XorDraw(*img, pen, [&] { img->LineW(from.x(), from.y(), LastPoint.x, LastPoint.y); });
+}
+
+namespace {
+// The lines from the dragged handle at `at` to its neighbouring vertex handles.
+void DrawHandleLines(TOxrImage& img, const QPolygonF& handles, int32_t prev, int32_t next, const TPoint& at)
+{
+    MapToolFeedback::XorDraw(img, MapToolFeedback::RedPen(), [&] {
+        if (prev > 0 && prev < handles.size())
+            img.LineW(handles[prev].x(), handles[prev].y(), at.x, at.y);
+        if (next > 0 && next < handles.size())
+            img.LineW(at.x, at.y, handles[next].x(), handles[next].y());
+    });
+}
+} // namespace
+
+void TPalvonViewer::PressPolygonHandle(const TMapMouse& m)
+{
+    EditHandle = PickPolygonHandle(m.i, m.j);
+    if (EditHandle <= 0)
+        return;
+    const bool vertex =
+        EditHandle < static_cast<int32_t>(EditHandleIsVertex.size()) && EditHandleIsVertex[EditHandle];
+    if (m.Shift.Shift() && vertex) {
+        DeletePolygonVertex(EditHandle);
+        EditHandle = 0;
+        return;
+    }
+    LastPoint = {m.x, m.y};
+    // Shift on a midpoint starts its drag as a plain press does, without the
+    // rubber lines at the press.
+    if (m.Shift.Shift())
+        return;
+    int32_t prev = 0, next = 0;
+    HandleNeighbours(EditHandle, prev, next);
+    DrawHandleLines(*img, EditHandles, prev, next, LastPoint);
+}
+
+void TPalvonViewer::FollowPolygonHandle(double x, double y)
+{
+    if (EditHandle <= 0)
+        return;
+    int32_t prev = 0, next = 0;
+    HandleNeighbours(EditHandle, prev, next);
+    DrawHandleLines(*img, EditHandles, prev, next, LastPoint);
+    LastPoint = {x, y};
+    DrawHandleLines(*img, EditHandles, prev, next, LastPoint);
+}
+
+bool TPalvonViewer::PolygonHandleDragged() { return EditHandle > 0; }
+
+void TPalvonViewer::ReleasePolygonHandle(double x, double y)
+{
+    int32_t prev = 0, next = 0;
+    HandleNeighbours(EditHandle, prev, next);
+    DrawHandleLines(*img, EditHandles, prev, next, LastPoint);
+    DropPolygonHandle(x, y, ZelUtils::CtrlDown() && ZelUtils::AltDown());
 }
 
 int32_t TPalvonViewer::SnapTargetAt(int pixX, int pixY)

@@ -2,6 +2,7 @@
 #include "mainwindow/Aptta.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
+#include "mainwindow/tools/MapTools.h"
 #include "map/gui/OxrImage.h"
 #include "mainwindow/ToolIcons.h"
 #include "mainwindow/SecondaryWindows.h"
@@ -251,8 +252,7 @@ void TPalvonViewer::CancelMouseMode()
         PolyPoints.clear();
     // A path waiting for its ends and the drags of the zoning, the layers and the
     // collapse circle end here too; their release then does nothing.
-    PathPick = PathFirstDone = false;
-    ZoningMove = LayerMove = CollapseOn = false;
+    MapTools().Cancel();
     if (img)
         img->unsetCursor();
     Action("NodeMove")->setChecked(false);

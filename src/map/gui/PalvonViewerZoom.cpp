@@ -577,13 +577,17 @@ bool TPalvonViewer::StartViewGesture(int mode, Qt::MouseButton Button, const TSh
     }
 }
 
+void TPalvonViewer::FollowMagnifier(int i, int j)
+{
+    ClickPixX = i;
+    ClickPixY = j;
+    ZoomViewPalvon();
+}
+
 void TPalvonViewer::FollowMagnifierAndPan(int i, int j)
 {
-    if (ZoomFollow) {
-        ClickPixX = i;
-        ClickPixY = j;
-        ZoomViewPalvon();
-    }
+    if (ZoomFollow)
+        FollowMagnifier(i, j);
     if (Panning)
         FollowPan(i, j);
 }

@@ -11,6 +11,7 @@
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "mainwindow/StringAlignGrid.h"
+#include "mainwindow/tools/MapTools.h"
 #include "map/DrawState.h"
 #include "map/GeoLayers.h"
 #include "map/Polygons.h"
@@ -284,13 +285,13 @@ TEST_F(MapModes, CollapseCirclePullsPolygonVerticesInsideOntoItsCentre)
     HoldKey(Qt::Key_Control, Qt::ControlModifier);
     QTest::mouseMove(viewer->img, centre);
     QTest::mousePress(viewer->img, Qt::LeftButton, Qt::ControlModifier, centre);
-    EXPECT_TRUE(viewer->CollapseOn);
+    EXPECT_TRUE(viewer->MapTools().Collapse().Dragging());
     QTest::mouseMove(viewer->img, edge);
     const double r = std::hypot(Wx(edge) - Wx(centre), Wy(edge) - Wy(centre));
-    EXPECT_NEAR(viewer->CollapseRadius, r, 1e-6) << "the radius follows the pointer";
+    EXPECT_NEAR(viewer->MapTools().Collapse().Radius(), r, 1e-6) << "the radius follows the pointer";
     QTest::mouseRelease(viewer->img, Qt::LeftButton, Qt::ControlModifier, edge);
     ReleaseKey(Qt::Key_Control);
-    EXPECT_FALSE(viewer->CollapseOn);
+    EXPECT_FALSE(viewer->MapTools().Collapse().Dragging());
 
     const double cx = Wx(centre), cy = Wy(centre);
     const TPoligono& a = Poligonos[0];
@@ -379,14 +380,14 @@ TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
     // Escape gives up the pick: a click then is a plain press.
     pick->trigger();
     Click(Pix(299975, 6125590));
-    EXPECT_TRUE(viewer->PathFirstDone);
+    EXPECT_TRUE(viewer->MapTools().Path().FirstEndPicked());
     QTest::keyClick(viewer->img, Qt::Key_Escape);
-    EXPECT_FALSE(viewer->PathPick);
-    EXPECT_FALSE(viewer->PathFirstDone);
+    EXPECT_FALSE(viewer->MapTools().Path().Armed());
+    EXPECT_FALSE(viewer->MapTools().Path().FirstEndPicked());
     pick->trigger();
     // Near node 101 (not on it), then near node 106.
     Click(Pix(299975, 6125590));
-    EXPECT_TRUE(viewer->PathFirstDone);
+    EXPECT_TRUE(viewer->MapTools().Path().FirstEndPicked());
     EXPECT_EQ(KDVlib::PathFrom, KDVlib::FindNodo(101));
     std::vector<std::string> picked;
     WhenModal([&](QWidget* w) {
@@ -395,7 +396,7 @@ TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
     });
     Click(Pix(301530, 6125640));
     EXPECT_EQ(KDVlib::PathTo, KDVlib::FindNodo(106));
-    EXPECT_FALSE(viewer->PathPick);
+    EXPECT_FALSE(viewer->MapTools().Path().Armed());
     ASSERT_GE(picked.size(), 3u);
     EXPECT_EQ(picked.front().substr(0, 8), "101-102:");
 

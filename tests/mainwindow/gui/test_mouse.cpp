@@ -3,6 +3,7 @@
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/StringAlignGrid.h"
+#include "mainwindow/tools/MapTools.h"
 #include "map/DisplayStyles.h"
 #include "map/Ranges.h"
 #include "map/ZoomMouse.h"
@@ -100,7 +101,7 @@ TEST_F(MapMouse, NodeDragWinsOverThePanToolAndCarriesItsLinks)
     const int32_t n = Node(100);
     w->imgMouseMove(Px(1200), Py(1000));
     ASSERT_EQ(w->HoverNode, n);
-    EXPECT_EQ(w->MousePressMode(Qt::LeftButton, {}, Px(1200), Py(1000)), 11);
+    EXPECT_EQ(w->MapToolForPress(Qt::LeftButton, {}, Px(1200), Py(1000)), TMapToolMode::MoveNode);
 
     const TPoint far72 = Arcos[Link(7, 200)].Points[1];
     Drag(1200, 1000, 1250, 1060);
@@ -112,7 +113,7 @@ TEST_F(MapMouse, NodeDragWinsOverThePanToolAndCarriesItsLinks)
     EXPECT_DOUBLE_EQ(out.Points[1].y, 1060.0);
     EXPECT_DOUBLE_EQ(Arcos[Link(7, 200)].Points[1].x, far72.x);
     EXPECT_FALSE(Panning);
-    EXPECT_EQ(w->DragNode, 0);
+    EXPECT_EQ(w->MapTools().MoveNode().DraggedNode(), 0);
     // Chosen plainly, "Mover" served one drag.
     EXPECT_FALSE(w->Action("NodeMove")->isChecked());
 }
@@ -123,7 +124,7 @@ TEST_F(MapMouse, PressOnEmptyMapMovesNothingAndStickyMoverStaysOn)
     w->NodeMoveSticky = true;
     const float x = Nodos[Node(1)].X;
     Drag(1050, 1200, 1000, 1000); // nothing at the press
-    EXPECT_EQ(w->DragNode, 0);
+    EXPECT_EQ(w->MapTools().MoveNode().DraggedNode(), 0);
     EXPECT_FLOAT_EQ(Nodos[Node(1)].X, x);
     // "Mover Selección" answered Yes: the selected nodes move by the same vector.
     w->Action("MoverSeleccion")->setChecked(true);
@@ -149,7 +150,7 @@ TEST_F(MapMouse, ShiftClickAfterGridDoubleClickPlacesTheNode)
     PickedItem = -n;
     TShiftState shift;
     shift.Keys = Qt::ShiftModifier;
-    EXPECT_EQ(w->MousePressMode(Qt::LeftButton, shift, Px(1300), Py(900)), 7);
+    EXPECT_EQ(w->MapToolForPress(Qt::LeftButton, shift, Px(1300), Py(900)), TMapToolMode::GridNodePlace);
     w->imgOxrMouseDown(Qt::LeftButton, shift, Px(1300), Py(900), 1300, 900);
     w->imgOxrMouseUp(Qt::LeftButton, shift, Px(1300), Py(900), 1300, 900);
     EXPECT_FLOAT_EQ(Nodos[n].X, 1300.0f);

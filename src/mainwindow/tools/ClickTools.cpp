@@ -1,0 +1,90 @@
+// The tools of single clicks: the phase window and the flow diagram of the
+// junction under the pointer, the two ends of a shortest path, and the ruler.
+#include "analysis/KDVlibPaths.h"
+#include "mainwindow/tools/MapTools.h"
+#include "mainwindow/tools/ToolFeedback.h"
+#include "map/gui/MapLayers.h"
+#include "model/KDVvars.h"
+#include "model/ZelUtils.h"
+
+#include <QApplication>
+
+#include <cmath>
+
+using namespace MapToolFeedback;
+
+void TPhasesTool::Press(const TMapMouse&) { host_.ShowPhasesOf(host_.HoveredNode()); }
+
+void TFlowDiagramTool::Press(const TMapMouse&) { host_.ShowFlowDiagramOf(host_.HoveredNode()); }
+
+void TPathTool::Arm()
+{
+    armed_ = true;
+    firstDone_ = false;
+    host_.MapCanvas().setCursor(Cursor());
+}
+
+void TPathTool::Press(const TMapMouse& m)
+{
+    TOxrImage& img = host_.MapCanvas();
+    const int32_t n = KDVlib::NearestNode(m.x, m.y);
+    if (n >= 1 && n <= Network.NodeCount)
+        XorDraw(img, QPen(host_.PickMarkColor(), 1), [&] { img.Circle(Nodos[n].X, Nodos[n].Y, -(NodeSize + 2)); });
+    if (!firstDone_) {
+        KDVlib::PathFrom = n;
+        firstDone_ = true;
+        img.setCursor(Qt::DragMoveCursor);
+        return;
+    }
+    KDVlib::PathTo = n;
+    armed_ = firstDone_ = false;
+    img.unsetCursor();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    KDVlib::RutaMinima(KDVlib::PathFrom, KDVlib::PathTo, 0);
+    QApplication::restoreOverrideCursor();
+    host_.ShowPickedPath();
+}
+
+void TPathTool::Cancel() { armed_ = firstDone_ = false; }
+
+QCursor TRulerTool::Cursor() const { return MapToolCursor(1); }
+
+void TRulerTool::Arm()
+{
+    host_.MapCanvas().setCursor(Cursor());
+    MeasureIndex = 0;
+    MeasureCount = 0;
+    total_ = 0.0;
+}
+
+void TRulerTool::Press(const TMapMouse& m)
+{
+    ++MeasureCount;
+    MeasureIndex = MeasureCount;
+    TOxrImage& img = host_.MapCanvas();
+    if (QPainter* c = img.Canvas()) {
+        c->save();
+        c->setPen(RedPen(Qt::DashLine));
+        if (MeasureCount == 1) {
+            img.MoveToW(m.x, m.y);
+        } else {
+            img.LineToW(m.x, m.y);
+            const double d = std::hypot(m.x - last_.x, m.y - last_.y);
+            total_ += d;
+            host_.SetStatusPanel(3, Qs(ZelUtils::Format("distancia: %.2f, acumulada: %.2f", d, total_)));
+        }
+        c->restore();
+    }
+    last_ = rubber_ = {m.x, m.y};
+}
+
+void TRulerTool::Move(const TMapMouse& m)
+{
+    if (MeasureIndex < 0 || MeasureCount < 1)
+        return;
+    TOxrImage& img = host_.MapCanvas();
+    const QPen pen(QColor(255, 0, 0), 1, Qt::DashLine);
+    XorDraw(img, pen, [&] { img.LineW(last_.x, last_.y, rubber_.x, rubber_.y); });
+    rubber_ = {m.x, m.y};
+    XorDraw(img, pen, [&] { img.LineW(last_.x, last_.y, rubber_.x, rubber_.y); });
+}

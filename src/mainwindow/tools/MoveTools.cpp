@@ -1,0 +1,133 @@
+// The drags that move many things by one vector (the zoning, the background
+// layers) and the collapse circle that gathers polygon vertices onto its centre.
+#include "mainwindow/tools/MapTools.h"
+#include "mainwindow/tools/ToolFeedback.h"
+#include "export/GeoWriters.h"
+#include "map/GeoLayers.h"
+#include "map/Polygons.h"
+#include "model/KDVvars.h"
+#include "model/ViewerServices.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace MapToolFeedback;
+
+void TVectorDragTool::DrawLine()
+{
+    TOxrImage& img = host_.MapCanvas();
+    XorDraw(img, RedPen(Qt::DashLine), [&] { img.LineW(press_.x, press_.y, last_.x, last_.y); });
+}
+
+void TVectorDragTool::Press(const TMapMouse& m)
+{
+    if (dragging_)
+        return;
+    dragging_ = true;
+    press_ = last_ = {m.x, m.y};
+    DrawLine();
+}
+
+void TVectorDragTool::Move(const TMapMouse& m)
+{
+    if (!dragging_)
+        return;
+    DrawLine();
+    last_ = {m.x, m.y};
+    DrawLine();
+    host_.SetStatusPanel(3, SegmentText(press_, last_));
+}
+
+void TVectorDragTool::Release(const TMapMouse& m)
+{
+    dragging_ = false;
+    // A one-time move: the command is off again.
+    host_.SetCommandOn(Command(), false);
+    DrawLine();
+    host_.SetStatusPanel(3, QString());
+    Apply(m.x - press_.x, m.y - press_.y);
+}
+
+void TMoveZoningTool::Apply(double dx, double dy)
+{
+    // The outline and the point each zone keeps after it move together.
+    for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
+        TZona& zone = Zonas[z];
+        const size_t last = std::min(static_cast<size_t>(std::max(zone.PolygonCount, 0)) + 1,
+                                     zone.Polygon.empty() ? 0 : zone.Polygon.size() - 1);
+        for (size_t k = 1; k <= last; ++k) {
+            zone.Polygon[k].x += dx;
+            zone.Polygon[k].y += dy;
+        }
+    }
+    host_.RedrawMap();
+}
+
+void TMoveLayersTool::Apply(double dx, double dy)
+{
+    // Which layers move: "Qué mover" (later items override); none by default.
+    int which = 0;
+    if (host_.CommandOn(QStringLiteral("mSoleraTodo")))
+        which = 1;
+    if (host_.CommandOn(QStringLiteral("mSoleraVisi")))
+        which = 2;
+    if (host_.CommandOn(QStringLiteral("mSoleraSele")))
+        which = 3;
+    bool moved = false;
+    for (int32_t layer = 1; which > 0 && layer <= NumGeoLayers; ++layer) {
+        if ((which == 2 && !GeoLayerVisible[layer]) || (which == 3 && !GeoLayerSelected[layer]))
+            continue;
+        for (int32_t k = GeoLayerEnd[layer - 1] + 1; k <= GeoLayerEnd[layer]; ++k) {
+            GeoLink& g = GeoLinks[k];
+            for (TPoint& p : g.Points) {
+                p.x += dx;
+                p.y += dy;
+            }
+            // The name goes with its polyline.
+            g.LabelPos.x += dx;
+            g.LabelPos.y += dy;
+            moved = true;
+        }
+    }
+    if (moved && !KDVlib::WriteGeo())
+        Services().ShowMessage("No se pudieron grabar las capas de fondo");
+    host_.RedrawMap();
+}
+
+void TCollapseTool::DrawCircle()
+{
+    TOxrImage& img = host_.MapCanvas();
+    XorDraw(img, RedPen(Qt::DotLine), [&] { img.Circle(centre_.x, centre_.y, radius_); });
+}
+
+void TCollapseTool::Press(const TMapMouse& m)
+{
+    on_ = true;
+    centre_ = {m.x, m.y};
+    radius_ = 0.0;
+}
+
+void TCollapseTool::Move(const TMapMouse& m)
+{
+    if (!on_)
+        return;
+    DrawCircle();
+    radius_ = std::hypot(m.x - centre_.x, m.y - centre_.y);
+    DrawCircle();
+}
+
+void TCollapseTool::Release(const TMapMouse&)
+{
+    DrawCircle();
+    on_ = false;
+    for (int32_t k = 0; k < NumPoligonos; ++k) {
+        TPoligono& p = Poligonos[static_cast<size_t>(k)];
+        const int32_t n = p.VertexCount();
+        for (int32_t v = 1; v <= n; ++v) {
+            TPoint& q = p.Points[static_cast<size_t>(v)];
+            if (std::hypot(q.x - centre_.x, q.y - centre_.y) <= radius_)
+                q = centre_;
+        }
+    }
+    host_.RedrawMap();
+}
