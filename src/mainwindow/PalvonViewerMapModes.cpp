@@ -4,6 +4,7 @@
 #include "analysis/gui/FrmFases.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/tools/MapTools.h"
+#include "mainwindow/SecondaryWindows.h"
 #include "map/DrawState.h"
 #include "map/gui/DataLayers.h"
 #include "map/gui/MapLayers.h"
@@ -54,7 +55,7 @@ void TPalvonViewer::tbColapsarClick()
 
 void TPalvonViewer::ShowPhaseWindow(int32_t node)
 {
-    if (!FrmFases || node < 1 || node > Network.NodeCount)
+    if (node < 1 || node > Network.NodeCount)
         return;
-    FrmFases->ShowJunctionModal(node);
+    Secondary::FrmFases().ShowJunctionModal(node);
 }

@@ -1,9 +1,9 @@
 // The tools of single clicks: the phase window and the flow diagram of the
 // junction under the pointer, the two ends of a shortest path, and the ruler.
-#include "analysis/KDVlibPaths.h"
 #include "mainwindow/tools/MapTools.h"
 #include "mainwindow/tools/ToolFeedback.h"
 #include "map/gui/MapLayers.h"
+#include "model/KDVlibPaths.h"
 #include "model/KDVvars.h"
 #include "model/ZelUtils.h"
 
