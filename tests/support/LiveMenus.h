@@ -1,15 +1,56 @@
 #pragma once
-// The live menus of the main window as a user reaches them: a command found by
-// walking the menu bar, a pop-up or a toolbar, then checked and triggered.
+// The live menus of a window as a user reaches them: a command found by walking
+// the menu bar, a pop-up or a toolbar, then checked and triggered.
 #include "mainwindow/PalvonViewer.h"
 
 #include <QAction>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSet>
 #include <QToolBar>
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace livemenus {
+
+// The action `name` wherever a user reaches it in the live window: its menu bar, its
+// toolbars and their buttons' drop-downs, its pop-up menus, down every submenu. An action
+// no menu, toolbar or pop-up holds (or two actions under one name) fails the test loudly
+// and ends it.
+inline QAction* Find(QWidget* window, const QString& name)
+{
+    QList<QAction*> pending;
+    if (auto* main = qobject_cast<QMainWindow*>(window))
+        pending << main->menuBar()->actions();
+    for (QToolBar* bar : window->findChildren<QToolBar*>())
+        pending << bar->actions();
+    for (QMenu* popup : window->findChildren<QMenu*>())
+        pending << popup->actions();
+    QSet<QAction*> seen;
+    QAction* found = nullptr;
+    while (!pending.isEmpty()) {
+        QAction* a = pending.takeLast();
+        if (seen.contains(a))
+            continue;
+        seen.insert(a);
+        if (a->menu())
+            pending << a->menu()->actions();
+        if (a->objectName() != name)
+            continue;
+        if (found) {
+            ADD_FAILURE() << "two live actions are named " << name.toStdString();
+            throw std::logic_error("ambiguous action name");
+        }
+        found = a;
+    }
+    if (!found) {
+        ADD_FAILURE() << "no live menu, toolbar or pop-up holds " << name.toStdString();
+        throw std::logic_error("action not reachable");
+    }
+    return found;
+}
 
 inline QString Bare(QString s) { return s.remove(QLatin1Char('&')); }
 
