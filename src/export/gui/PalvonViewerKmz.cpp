@@ -118,7 +118,7 @@ bool TPalvonViewer::ExportarLineasKmz(const std::string& fileName)
     return ok;
 }
 
-void TPalvonViewer::PrintKmzFile(const std::string& fileName)
+bool TPalvonViewer::PrintKmzFile(const std::string& fileName)
 {
     KmzExport::TKmzNetworkView view;
     view.Atributos = Action("tbAtributos")->isChecked();
@@ -136,4 +136,5 @@ void TPalvonViewer::PrintKmzFile(const std::string& fileName)
     QApplication::restoreOverrideCursor();
     if (!ok)
         Fail(this, error);
+    return ok;
 }
