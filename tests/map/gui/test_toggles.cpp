@@ -133,20 +133,19 @@ TEST_F(Toggles, LinkAndMovementDataLayersExcludeEachOther)
     EXPECT_FALSE(On("Atributos1"));
 
     Trigger("tbMovimLinks");
-    EXPECT_TRUE(On("aAtributos2"));
     EXPECT_TRUE(On("Atributos2"));
     EXPECT_FALSE(On("tbColores"));
     Trigger("tbMovimValues");
     EXPECT_TRUE(On("Valores2"));
     Trigger("Atributos2"); // movement links off: movement values go too
-    EXPECT_FALSE(On("aAtributos2"));
+    EXPECT_FALSE(On("Atributos2"));
     EXPECT_FALSE(On("tbMovimLinks"));
     EXPECT_FALSE(On("tbMovimValues"));
 
     Trigger("tbMovimValues"); // values bring the movement links back
-    EXPECT_TRUE(On("aAtributos2"));
+    EXPECT_TRUE(On("Atributos2"));
     Trigger("Valores1"); // link values turn both movement layers off
-    EXPECT_FALSE(On("aAtributos2"));
+    EXPECT_FALSE(On("Atributos2"));
     EXPECT_FALSE(On("tbMovimValues"));
     EXPECT_TRUE(On("tbValues"));
 }
