@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -185,6 +186,15 @@ TEST_F(Commands, TheLiveMenuBarHoldsTheMenusAsDescribed)
             }
         EXPECT_TRUE(held) << spec.Path << ": " << (report.isEmpty() ? "no such menu" : report.join("; ").toStdString());
     }
+    // A command sits in one menu of the menu bar: a second place would be one the
+    // description does not give.
+    std::map<QAction*, QStringList> placed;
+    for (const auto& [where, menu] : menus)
+        for (QAction* a : menu->actions())
+            if (!a->objectName().isEmpty())
+                placed[a] << where;
+    for (const auto& [a, where] : placed)
+        EXPECT_EQ(where.size(), 1) << a->objectName().toStdString() << " in " << where.join(", ").toStdString();
 }
 
 TEST_F(Commands, TheLiveWindowMatchesTheTableBeforeAndAfterOpening)
