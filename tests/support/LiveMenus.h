@@ -15,28 +15,47 @@
 
 namespace livemenus {
 
-// The action `name` wherever a user reaches it in the live window: its menu bar, its
-// toolbars and their buttons' drop-downs, its pop-up menus, down every submenu. An action
-// no menu, toolbar or pop-up holds (or two actions under one name) fails the test loudly
-// and ends it.
-inline QAction* Find(QWidget* window, const QString& name)
+// The window a toolbar or a pop-up menu belongs to (a pop-up is a window of its own).
+inline QWidget* OwnerWindow(QWidget* w)
+{
+    QWidget* p = w->parentWidget();
+    while (qobject_cast<QMenu*>(p))
+        p = p->parentWidget();
+    return qobject_cast<QMenu*>(w) ? (p ? p->window() : nullptr) : w->window();
+}
+
+// Every action a user reaches in the live window (not in the windows it owns): its menu
+// bar, its toolbars and their buttons' drop-downs, its pop-up menus, down every submenu.
+inline QList<QAction*> Reachable(QWidget* window)
 {
     QList<QAction*> pending;
     if (auto* main = qobject_cast<QMainWindow*>(window))
         pending << main->menuBar()->actions();
     for (QToolBar* bar : window->findChildren<QToolBar*>())
-        pending << bar->actions();
+        if (OwnerWindow(bar) == window)
+            pending << bar->actions();
     for (QMenu* popup : window->findChildren<QMenu*>())
-        pending << popup->actions();
+        if (OwnerWindow(popup) == window)
+            pending << popup->actions();
     QSet<QAction*> seen;
-    QAction* found = nullptr;
+    QList<QAction*> out;
     while (!pending.isEmpty()) {
         QAction* a = pending.takeLast();
         if (seen.contains(a))
             continue;
         seen.insert(a);
+        out << a;
         if (a->menu())
             pending << a->menu()->actions();
+    }
+    return out;
+}
+
+// The reachable action `name`. None (or two under one name) fails the test loudly and ends it.
+inline QAction* Find(QWidget* window, const QString& name)
+{
+    QAction* found = nullptr;
+    for (QAction* a : Reachable(window)) {
         if (a->objectName() != name)
             continue;
         if (found) {

@@ -92,18 +92,6 @@ QStringList Missing(QMenu* menu, const TMenuSpec& spec)
     return missing;
 }
 
-// Named items reachable from the menu bar, the pop-ups and the toolbars.
-void Reachable(QMenu* menu, std::set<QString>& names, std::set<QMenu*>& seen)
-{
-    if (!menu || !seen.insert(menu).second)
-        return;
-    for (QAction* a : menu->actions()) {
-        if (!a->objectName().isEmpty())
-            names.insert(a->objectName());
-        Reachable(a->menu(), names, seen);
-    }
-}
-
 class Commands : public ViewerFixture {
 protected:
     // Every row at every place, with its caption, shortcut and kind; the state
@@ -131,37 +119,29 @@ protected:
                 QAction* a = ItemAt(where, name);
                 ASSERT_NE(a, nullptr) << "not placed";
                 const QString caption = QString::fromUtf8(row.Caption);
-                if (caption.endsWith('*'))
+                if (caption.endsWith('*')) {
                     EXPECT_TRUE(a->text().startsWith(caption.chopped(1))) << a->text().toStdString();
-                else if (!caption.isEmpty())
+                } else if (!caption.isEmpty()) {
                     EXPECT_EQ(a->text(), caption);
+                }
                 EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromUtf8(row.Shortcut)));
                 EXPECT_EQ(a->isCheckable(), row.Checkable);
                 EXPECT_EQ(a->isVisible(), state[0] == 'S');
-                if (state[1] != '*' && state[0] == 'S')
+                if (state[1] != '*' && state[0] == 'S') {
                     EXPECT_EQ(a->isEnabled(), state[1] == 'E');
+                }
             }
         }
     }
 
     void EveryNamedItemIsACommand()
     {
-        std::set<QString> names;
-        std::set<QMenu*> seen;
-        for (QAction* a : viewer->menuBar()->actions())
-            Reachable(a->menu(), names, seen);
-        for (const char* popup : {"BDerecho", "pupArcos", "pupZonas", "pupNodos", "pupMovim", "pupLineas", "varSolera",
-                                  "varLupa", "PupTit", "varMix"})
-            Reachable(viewer->findChild<QMenu*>(popup), names, seen);
-        for (const char* bar : {"tbarEstandar", "tbarArcos", "tbarMovimientos", "tbarAdicionales", "tbarTitulos",
-                                "tbarOpen"})
-            for (QAction* a : viewer->findChild<QToolBar*>(bar)->actions()) {
-                if (!a->objectName().isEmpty())
-                    names.insert(a->objectName());
-                Reachable(a->menu(), names, seen);
+        for (QAction* a : livemenus::Reachable(viewer)) {
+            if (!a->objectName().isEmpty()) {
+                EXPECT_NE(CommandTable::Find(a->objectName()), nullptr)
+                    << a->objectName().toStdString() << " is in a menu but not a command";
             }
-        for (const QString& name : names)
-            EXPECT_NE(CommandTable::Find(name), nullptr) << name.toStdString() << " is in a menu but not a command";
+        }
     }
 };
 
