@@ -318,7 +318,6 @@ TEST_F(PrintFiles, MultiPagePagesCoverTheirSheets)
     const std::string pdf = tmp.file("paginas.pdf");
     Printer().setOutputFormat(QPrinter::PdfFormat);
     Printer().setOutputFileName(QString::fromStdString(pdf));
-    ASSERT_NE(DlgPrint, nullptr);
     bool ran = false;
     QTimer::singleShot(0, [&] {
         TPageGrid& g = DlgPrint->Grid();
@@ -661,10 +660,11 @@ TEST_F(PrintFiles, PhaseReportOfTheDefinedNetworksFromThePhaseWindow)
     for (int32_t i = 0; i <= MaxNodos; ++i)
         NodoEnLista[i] = 0;
     NodoEnLista[KDVlib::FindNodo(103)] = 1; // the signalised junction, listed in the phase window
-    auto* menu = FrmFases->findChild<QMenu*>(QStringLiteral("pupImprimirFases"));
+    TFrmFases& fases = Secondary::FrmFases();
+    auto* menu = fases.findChild<QMenu*>(QStringLiteral("pupImprimirFases"));
     ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(FrmFases->tbPrint->menu(), menu);
-    QAction* report = livemenus::Find(FrmFases, QStringLiteral("ImprimirFases"));
+    ASSERT_EQ(fases.tbPrint->menu(), menu);
+    QAction* report = livemenus::Find(&fases, QStringLiteral("ImprimirFases"));
     ASSERT_TRUE(menu->actions().contains(report));
     report->trigger();
     const std::string rtf = testutil::readFile(doc);
