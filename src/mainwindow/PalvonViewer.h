@@ -559,8 +559,6 @@ public:
     int32_t CurveDrag = 0;
     std::vector<QRegion> CurveRegions; // 0..600
     bool NodeMoveSticky = false, ZoneMoveSticky = false;
-    int32_t LastDownI = 0, LastDownJ = 0;
-    double LastDownX = 0.0, LastDownY = 0.0;
     // "Sobre el mapa" of the shortest paths: the two ends are picked with the mouse.
     void RminMapaClick();
     // Background-layer "Editar": a region whose polylines are deleted.

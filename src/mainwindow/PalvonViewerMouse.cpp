@@ -187,10 +187,6 @@ TMapToolMode TPalvonViewer::MapToolForPress(Qt::MouseButton Button, const TShift
 
 void TPalvonViewer::imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y)
 {
-    LastDownI = i;
-    LastDownJ = j;
-    LastDownX = x;
-    LastDownY = y;
     // The double click finds what lies under this pixel.
     ClickPixX = i;
     ClickPixY = j;
