@@ -2,7 +2,6 @@
 // polygons, background line layers and free points drawn on the main map of a
 // small network and probed pixel by pixel; the layer menus that loading sets.
 #include "mainwindow/DlgCfg.h"
-#include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
@@ -22,6 +21,7 @@
 #include "model/ZelUtils.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
+#include "widgets/DlgCfgWidgets.h"
 
 #include <QAction>
 #include <QCheckBox>
