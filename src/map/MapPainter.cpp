@@ -996,6 +996,7 @@ QRegion TMapPainter::LabelAtPts(const TPoint& p, int32_t angle, const std::strin
 void TMapPainter::TTextCache::Forget()
 {
     widths.clear();
+    lastLong = nullptr;
     std::fill(shortWidths.begin(), shortWidths.end(), TShortWidth());
     shortCount = 0;
     layouts.clear();
@@ -1074,17 +1075,19 @@ int TMapPainter::TextWidth(const std::string& text, const QString* shown, int32_
             *layout = &e.look.layout;
         return w;
     }
-    if (auto it = cache.widths.find(text); it != cache.widths.end()) {
-        if (layout)
-            *layout = &it->second.layout;
-        return it->second.width;
+    if (!cache.lastLong || cache.lastLong->first != text) {
+        auto it = cache.widths.find(text);
+        if (it == cache.widths.end()) {
+            const QFontMetrics fm(font, device);
+            const int w = fm.horizontalAdvance(shown ? *shown : DisplayText(text));
+            it = cache.widths.emplace(text, TTextLook{w, NotLaidOut}).first;
+        }
+        cache.lastLong = &*it;
     }
-    const QFontMetrics fm(font, device);
-    const int w = fm.horizontalAdvance(shown ? *shown : DisplayText(text));
-    auto& look = cache.widths.emplace(text, TTextLook{w, NotLaidOut}).first->second;
+    TTextLook& look = cache.lastLong->second;
     if (layout)
         *layout = &look.layout;
-    return w;
+    return look.width;
 }
 
 const QList<QGlyphRun>* TMapPainter::ShapedText(const std::string& text, int32_t* layout)

@@ -336,6 +336,9 @@ private:
         int dpiX = 0, dpiY = 0; // a device made where an earlier one was may differ
         int height = 0, ascent = 0;
         std::unordered_map<std::string, TTextLook> widths;
+        // The entry of widths found last: the links along a street come one after
+        // another and bear the same name (entries never move; Forget clears it).
+        std::pair<const std::string, TTextLook>* lastLong = nullptr;
         std::vector<TShortWidth> shortWidths;
         size_t shortCount = 0;
         std::vector<QList<QGlyphRun>> layouts; // laid-out texts, named by index
