@@ -126,6 +126,9 @@ public:
     // them would: an RGB32 image under no clip, transform, antialiasing or raster
     // mode, with PenMode Copy. Null otherwise (printers, vector files).
     QImage* DirectPixels();
+    // DirectPixels when the pen also draws thin opaque lines that can be written
+    // directly (solid, at most one pixel wide, not flat-capped, an opaque colour).
+    QImage* ThinLinePixels();
     // After pixels were written through DirectPixels: the canvas shows them.
     void PixelsWritten() { Changed(); }
     // Pen outline and brush fill between the two corners.
@@ -311,6 +314,7 @@ private:
     uint64_t labelWrites_ = 0;
     TPoint penPos_; // world point
     std::vector<QPointF> farScratch_;
+    std::vector<QLine> lineScratch_; // lines left to the painter
     QPolygon scratch_;
     QPolygon scratch2_;
     QPen fontPen_; // FontColor's pen, built when the colour changes
