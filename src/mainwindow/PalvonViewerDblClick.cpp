@@ -4,7 +4,6 @@
 // pointer comes into view in the data grid of the page on show.
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "mainwindow/tools/MapTools.h"
 #include "map/GeoLayers.h"
 #include "map/Polygons.h"
@@ -15,6 +14,7 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/gui/ZelUtilsGui.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -5,8 +5,8 @@
 // what the tools ask of it (TMapToolHost).
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "mainwindow/tools/MapTools.h"
+#include "widgets/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "map/Polygons.h"

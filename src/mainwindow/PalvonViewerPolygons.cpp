@@ -4,7 +4,7 @@
 // which the polygon tools of the map (src/mainwindow/tools) add and move.
 #include "mainwindow/DlgCfg.h"
 #include "model/FileUtils.h"
-#include "mainwindow/DlgCfgWidgets.h"
+#include "widgets/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/tools/ToolFeedback.h"
 #include "map/DisplayStyles.h"

@@ -4,7 +4,7 @@
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/tools/MapTools.h"
 #include "map/gui/OxrImage.h"
-#include "mainwindow/ToolIcons.h"
+#include "widgets/ToolIcons.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DisplayStyles.h"
 #include "export/ExportServices.h"
