@@ -101,7 +101,7 @@ void ShowLinesOfLink(TPalvonViewer& w, int32_t link)
     }
 }
 
-// Action 0: the element under the pointer in the grid of the page on show.
+// The plain double click: the element under the pointer in the grid of the page on show.
 void FindUnderCursor(TPalvonViewer& w)
 {
     RubberBand = false;
@@ -157,7 +157,7 @@ std::vector<TPoint> WorldPoints(const QPolygonF& points)
     return out;
 }
 
-// Action 1, background lines: the closed region marks the polylines that lie
+// The region of the background lines closed: it marks the polylines that lie
 // wholly inside it as deleted.
 void CloseLayerRegion(TPalvonViewer& w)
 {
@@ -197,7 +197,7 @@ QMenu* PolygonMenu(TPalvonViewer& w, const char* name)
     return m;
 }
 
-// Action 2: the polygon drawn becomes the next user polygon.
+// The new polygon closed: it becomes the next user polygon.
 void StoreUserPolygon(TPalvonViewer& w)
 {
     UserPolygonActive = false;
@@ -263,38 +263,24 @@ void StoreUserPolygon(TPalvonViewer& w)
 
 void TPalvonViewer::imgDblClick()
 {
-    // Later tests win.
-    int action = 0;
+    // Later tests win: the region, the new polygon, the ruler (whose double click
+    // only ends the click), then the name of the polygon under the pointer.
+    TMapTool* tool = nullptr;
     if (PolySelectKind > 0)
-        action = 1;
+        tool = &MapTools().Tool(TMapToolMode::SelectRegion);
     if (UserPolygonActive)
-        action = 2;
+        tool = &MapTools().Tool(TMapToolMode::DrawPolygon);
     if (MeasureCount > 0 && MeasureIndex >= 0)
-        action = 4;
-    if (Action("SeleccionarPoligono")->isChecked() && PolygonUnderCursor > 0)
-        action = 5;
-
-    switch (action) {
-    case 0:
-        FindUnderCursor(*this);
-        break;
-    case 1:
-        MapTools().Tool(TMapToolMode::SelectRegion).DoubleClick();
-        break;
-    case 2:
-        MapTools().Tool(TMapToolMode::DrawPolygon).DoubleClick();
-        break;
-    case 4:
-        MapTools().Tool(TMapToolMode::Ruler).DoubleClick();
-        break;
-    case 5:
+        tool = &MapTools().Tool(TMapToolMode::Ruler);
+    if (Action("SeleccionarPoligono")->isChecked() && PolygonUnderCursor > 0) {
         if (PolygonUnderCursor <= NumPoligonos) {
             const TPoligono& p = Poligonos[static_cast<size_t>(PolygonUnderCursor - 1)];
             Services().ShowMessage(Format("Poligono: %d - %s", p.Id, p.Name));
         }
-        break;
-    default:
-        break;
+    } else if (tool) {
+        tool->DoubleClick();
+    } else {
+        FindUnderCursor(*this);
     }
     DblClickHandled = true;
 }
