@@ -915,8 +915,6 @@ void TZFBaseArchiver::AddFiles(const std::string& fileMask, int32_t searchAttr, 
     EndUpdate();
 }
 
-static bool IsSep(char c) { return c == '/' || c == '\\'; }
-
 void TZFBaseArchiver::SearchMask(const std::string& maskIn, int32_t searchAttr, bool recurse,
                                  const std::vector<std::string>& exclusions)
 {

@@ -347,8 +347,9 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
             EXPECT_EQ(count["SOLERA1 POLYLINE"], 3);
             EXPECT_EQ(count["SOLERA2 POLYLINE"], 3);
             for (const auto& [layer, on] : layerOn)
-                if (layer.rfind("TEM_", 0) == 0 && layer != "TEM_" + name)
+                if (layer.rfind("TEM_", 0) == 0 && layer != "TEM_" + name) {
                     EXPECT_FALSE(on) << layer;
+                }
         } else {
             EXPECT_EQ(prefixed(count, "ATT_", " SOLID"), 0);
         }

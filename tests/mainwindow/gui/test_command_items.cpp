@@ -107,8 +107,9 @@ TEST_F(CommandItems, TransitRoutesShowThroughTheMapMenu)
     testutil::settle();
     ASSERT_GT(Network.LineCount, 0);
     const QColor red = DisplayStyles::ToQColor(0x0000FF);
-    if (!viewer->Down("tbLineas"))
+    if (!viewer->Down("tbLineas")) {
         ASSERT_TRUE(Click(viewer, "toolbar:tbarAdicionales", "tbLineas"));
+    }
     viewer->DrawPalvon();
     const int before = Everywhere(red);
     ASSERT_TRUE(Click(viewer, "popup:BDerecho>Líneas", "linnone"));
@@ -358,8 +359,9 @@ TEST_F(CommandItems, DrawingOptionsRedrawTheMap)
 {
     Open();
     for (const char* layer : {"tbArrows", "tbNodes"})
-        if (!viewer->Down(layer))
+        if (!viewer->Down(layer)) {
             ASSERT_TRUE(Click(viewer, "toolbar:tbarArcos", layer));
+        }
     viewer->DrawPalvon();
     const std::pair<const char*, const char*> options[] = {{"popup:BDerecho>Flechas", "SimpleArrow"},
                                                            {"popup:BDerecho>Nodos", "ColorNode"},

@@ -61,15 +61,17 @@ protected:
                 QAction* a = ItemAt(where, name);
                 ASSERT_NE(a, nullptr) << "not placed";
                 const QString caption = QString::fromUtf8(row.Caption);
-                if (caption.endsWith('*'))
+                if (caption.endsWith('*')) {
                     EXPECT_TRUE(a->text().startsWith(caption.chopped(1))) << a->text().toStdString();
-                else if (!caption.isEmpty())
+                } else if (!caption.isEmpty()) {
                     EXPECT_EQ(a->text(), caption);
+                }
                 EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromUtf8(row.Shortcut)));
                 EXPECT_EQ(a->isCheckable(), row.Checkable);
                 EXPECT_EQ(a->isVisible(), state[0] == 'S');
-                if (state[1] != '*' && state[0] == 'S')
+                if (state[1] != '*' && state[0] == 'S') {
                     EXPECT_EQ(a->isEnabled(), state[1] == 'E');
+                }
             }
         }
     }

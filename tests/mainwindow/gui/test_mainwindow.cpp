@@ -683,8 +683,9 @@ TEST_F(MainWindow, UnsavedEditsAreAskedForBeforeTheyAreLost)
     const std::vector<std::string> asRead = FrmDat->Lines().ToVector();
 
     auto type = [&](const QString& text) {
-        if (!FrmDat->isVisible())
+        if (!FrmDat->isVisible()) {
             ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+        }
         ASSERT_TRUE(FrmDat->isVisible());
         QTest::keyClick(FrmDat->mmDat, Qt::Key_Home, Qt::ControlModifier);
         QTest::keyClicks(FrmDat->mmDat, text);

@@ -741,8 +741,9 @@ TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
 
     // A column whose maximum is 0 cannot be chosen, and its double click shows nothing.
     for (QAction* a : viewer->VarMovim->actions()) {
-        if (a->data().toInt() == flowCol + 1)
+        if (a->data().toInt() == flowCol + 1) {
             EXPECT_FALSE(a->isEnabled());
+        }
     }
     const float high5 = RangeTable[5].High;
     SelectedMovimVars.clear();
