@@ -232,14 +232,6 @@ int64_t TZFSpanningOptions::GetVolumeSize(int volumeNumber) const
     return -1;
 }
 
-bool TZFVolumeNumberInfo::Equals(const TZFVolumeNumberInfo& o) const
-{
-    if (IsLast() && o.IsLast()) return true;
-    if (IsFirst() && o.IsFirst()) return true;
-    if (VolumeNumber < 0) return State == o.State;
-    return VolumeNumber == o.VolumeNumber;
-}
-
 int CompressionLevelToMode(TZFCompressionLevel l)
 {
     switch (l) {

@@ -36,6 +36,4 @@ std::string ComputerName()
     return QSysInfo::machineHostName().toStdString();
 }
 
-int BrowserEmulationValue() { return 0; }
-
 } // namespace SystemInfo
