@@ -451,6 +451,10 @@ public:
     void SeleccionGrillaClick();
     void InvierteSeleccin1Click();
     void Invierteselccin1Click();
+    // Marked links lose their mark, the others get class 1; the grid rows turn red or black.
+    void InvertLinkMarksToRed();
+    // Links with a positive mark lose it, the others get CurrentClass; the grid is untouched.
+    void InvertLinkMarksToCurrentClass();
     void MarcarNODibujar1Click();
     void AnularMarcas1Click();
     // Hides the marked links from drawing; returns how many were hidden.
