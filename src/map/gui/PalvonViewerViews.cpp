@@ -14,9 +14,9 @@
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
 #include "model/ZelUtm.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QClipboard>
 #include <QScrollArea>
 #include <QSpinBox>
@@ -80,12 +80,13 @@ void TPalvonViewer::QuickViewPalvon()
         return;
     auto* view = new TDlgQuickView(nullptr);
     view->setAttribute(Qt::WA_DeleteOnClose);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    view->img->resize(img->size());
-    view->img->Clear();
-    view->img->SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
-    DrawQuickView(view->img);
-    QApplication::restoreOverrideCursor();
+    {
+        TWaitCursor wait;
+        view->img->resize(img->size());
+        view->img->Clear();
+        view->img->SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+        DrawQuickView(view->img);
+    }
     view->show();
 }
 

@@ -18,6 +18,7 @@
 #include "printing/gui/FrmPreview.h"
 #include "printing/gui/PrintLayers.h"
 #include "printing/gui/PrinterSetup.h"
+#include "widgets/WaitCursor.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -167,7 +168,7 @@ void TPalvonViewer::PrintFilePreview()
 {
     if (PrintMetafileName.empty())
         PrintMetafileName = ScratchMetafileName();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     const QSize printerPage = PrinterPageSize();
     PrintPageWidth = printerPage.width();
     PrintPageHeight = printerPage.height();
@@ -216,7 +217,7 @@ void TPalvonViewer::PrintFilePreview()
     PrintPicture.Play(ep);
     ep.end();
     const std::string error = emf.Save(PrintMetafileName);
-    QApplication::restoreOverrideCursor();
+    wait.Restore();
     if (!error.empty())
         Services().ShowMessage(error);
 }
