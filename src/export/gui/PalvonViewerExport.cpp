@@ -12,6 +12,7 @@
 #include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/StringAlignGrid.h"
+#include "map/ViewSnapshot.h"
 #include "map/ViewTiles.h"
 #include "model/ComplementaryData.h"
 #include "model/FileUtils.h"
@@ -155,36 +156,13 @@ void TPalvonViewer::CreateExportMenus()
 
 TDxfMapOptions TPalvonViewer::DxfOptions()
 {
-    TDxfMapOptions o;
-    o.tbNodes = Down("tbNodes");
-    o.tbNameNodes = Down("tbNameNodes");
-    o.tbArrows = Down("tbArrows");
-    o.tbCalles = Down("tbCalles");
-    o.tbCents = Down("tbCents");
-    o.tbZonas = Down("tbZonas");
-    o.tbPoligonos = Down("tbPoligonos");
-    o.tbAtributos = Down("tbAtributos");
-    o.tbColores = Down("tbColores");
-    o.tbValues = Down("tbValues");
-    o.tbSel = Down("tbSel");
-    o.SimpleArrow = Action("SimpleArrow")->isChecked();
-    o.ColorNode = Action("ColorNode")->isChecked();
-    o.aAtributos2 = Action("aAtributos2")->isChecked();
+    TDxfMapOptions o = DxfMapExport::MapOptions(SnapshotView());
     o.ArcosRangeValues = [this] { ArcosRangeValues(); };
     o.MovimRangeValues = [this] { return MovimRangeValues(); };
     o.MovimTitle = [this](int32_t c) {
         return sagMovim && c < sagMovim->ColCount() ? ZelUtils::Trim(sagMovim->cell(c, 0))
                                                      : TitMovim[static_cast<size_t>(c)];
     };
-    if (DlgCfg) {
-        o.DrawNull = DlgCfg->cbDrawNull->isChecked();
-        o.NodosColor = DlgCfg->NodosColor->Color();
-        o.ArrowsColor = DlgCfg->ArrowsColor->Color();
-        o.TrazaColor = DlgCfg->TrazaColor->Color();
-        o.AccesoColor = DlgCfg->AccesoColor->Color();
-        o.ZonaBordeColor = DlgCfg->ZonaBordeColor->Color();
-        o.PoliBordeColor = DlgCfg->PoliBordeColor->Color();
-    }
     return o;
 }
 

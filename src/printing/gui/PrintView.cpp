@@ -3,8 +3,10 @@
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
 #include "map/DrawState.h"
 #include "map/Ranges.h"
+#include "map/ViewSnapshot.h"
 #include "map/gui/MapLayers.h"
 #include "map/gui/OxrImage.h"
 #include "model/HitGrid.h"
@@ -101,67 +103,7 @@ void TPalvonViewer::CreatePrintMenus(QMenu* archivo)
 
 void TPalvonViewer::PrintPageLayers(QPainter& p, QSize printerPage)
 {
-    using namespace PrintLayers;
-    TMapPainter& page = ZelPrinter::Painter();
-    ZelPrinter::ResetLabels();
-    if (Down("tbZonas")) {
-        TPaperSizes sizes(MapBarScale());
-        DrawZonas(page);
-    }
-    ZelPrinter::ResetLabelsOff();
-    if (Down("tbPoligonos")) {
-        TPaperSizes sizes;
-        DrawPoligonos(page);
-    }
-    if (Down("tbSolera")) {
-        TPaperSizes sizes;
-        DrawSolera(page);
-    }
-    if (Down("tbAtributos") && !ShownVarList.empty() && RangeMax > 0.0f)
-        PrintAtributos(p);
-    if (Down("tbColores"))
-        PrintMapaColores(p);
-    if (EntSalVar >= 0) {
-        TPaperSizes sizes(MapBarScale());
-        DrawEntSal(page);
-    }
-    if (Action("aAtributos2")->isChecked())
-        PrintMovimLinks(p);
-    if (Down("tbLineas"))
-        PrintLineas(p);
-    PrintNetWork(p);
-    if (ShowLanes)
-        PrintNetWorkLanes(p);
-    if (Down("tbArrows"))
-        PrintArrows(p);
-    if (Down("tbNodes") && !ShowLanes)
-        PrintNodes(p);
-    if (Down("tbCents"))
-        PrintCents(p);
-    ZelPrinter::ResetLabelsOff();
-    if (Down("tbNameNodes"))
-        PrintNameNodes(p);
-    ZelPrinter::ResetLabels();
-    if (!Action("Sobreescrito1")->isChecked())
-        ZelPrinter::ResetLabelsOff();
-    if (Down("tbValues"))
-        PrintValue(p);
-    ZelPrinter::ResetLabels();
-    ZelPrinter::ResetLabelsOff();
-    if (Down("tbCalles"))
-        PrintCalles(p);
-    ZelPrinter::ResetLabels();
-    if (Down("tbPoligonos")) {
-        TPaperSizes sizes;
-        DrawNamePoligonos(page);
-    }
-    if (tit) {
-        QStringList lines = tit->toPlainText().split(QLatin1Char('\n'));
-        while (!lines.isEmpty() && lines.back().isEmpty())
-            lines.removeLast();
-        PrintTitulos(p, lines, tit->font(), tit->palette().color(QPalette::Text), TitlePos, printerPage.width(),
-                     printerPage.height());
-    }
+    PrintLayers::PrintPage(p, SnapshotView(), printerPage);
 }
 
 void TPalvonViewer::PrintFilePreview()
@@ -236,12 +178,11 @@ void TPalvonViewer::PrintFilePalvon()
     PrintFilePreview();
     PrintLabelScale = 1.0;
     std::remove(PrintMetafileName.c_str());
-    if (!FrmPreview)
-        return;
-    FrmPreview->PictureChanged();
-    if (!FrmPreview->isVisible()) {
-        FrmPreview->setWindowModality(Qt::ApplicationModal);
-        FrmPreview->show();
+    TFrmPreview& preview = Secondary::FrmPreview();
+    preview.PictureChanged();
+    if (!preview.isVisible()) {
+        preview.setWindowModality(Qt::ApplicationModal);
+        preview.show();
     }
 }
 
@@ -267,12 +208,7 @@ void TPalvonViewer::VistaPrevia1Click() { PrintFilePalvon(); }
 
 void TPalvonViewer::aMultiPrintExecute()
 {
-    if (DlgPrint) {
-        DlgPrint->exec();
-    } else {
-        TDlgPrint window(*this, this);
-        window.exec();
-    }
+    Secondary::DlgPrint().exec();
     // The multi-page print moves the view window page by page.
     if (ZoomIndex >= 1 && ZoomIndex <= MaxZoomHistory) {
         const TZoomSlot& z = ZoomHistory[size_t(ZoomIndex)];
