@@ -229,7 +229,7 @@ void TPalvonViewer::Copy1Clickx()
 {
     if (!img)
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     DrawTitulos(*img);
     if (QPainter* p = img->Canvas()) {
         p->save();
@@ -243,5 +243,4 @@ void TPalvonViewer::Copy1Clickx()
     }
     QApplication::clipboard()->setImage(img->Picture());
     DrawPalvon();
-    QApplication::restoreOverrideCursor();
 }
