@@ -320,11 +320,15 @@ TEST(Formula, RepeatedComputeNFollowsTextNamesAndSwitches)
 
 TEST(Formula, NumbersIgnoreTheLocale)
 {
-    const char* old = std::setlocale(LC_NUMERIC, nullptr);
-    std::string saved = old ? old : "C";
-    if (!std::setlocale(LC_NUMERIC, "es_ES.UTF-8") && !std::setlocale(LC_NUMERIC, "es_ES.utf8"))
-        GTEST_SKIP() << "es_ES locale not installed";
+    // Under es_ES the C library writes "2,50" and reads "1.5" as 1: the engine must not
+    // notice either way, reading literals and texts and writing numbers.
+    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+    struct Restore {
+        const std::string& locale;
+        ~Restore() { std::setlocale(LC_NUMERIC, locale.c_str()); }
+    } restore{saved};
+    ASSERT_TRUE(std::setlocale(LC_NUMERIC, "es_ES.UTF-8")) << "es_ES.UTF-8 missing: run scripts/install-deps.sh";
     EXPECT_EQ(Calc("1.5 + 1"), 2.5);
+    EXPECT_EQ(Calc("'0.25' * 2"), 0.5);
     EXPECT_EQ(Text("FORMAT('0.00', 2.5) @ ' ' @ FORMATF('%.1f', 2.25) @ ' ' @ (0.5 @ '')"), "2.50 2.2 0.5");
-    std::setlocale(LC_NUMERIC, saved.c_str());
 }

@@ -166,7 +166,7 @@ TDxfMapOptions TPalvonViewer::DxfOptions()
     return o;
 }
 
-void TPalvonViewer::PrintDxfFile(const std::string& fileName)
+bool TPalvonViewer::PrintDxfFile(const std::string& fileName)
 {
     ConnectFullDxf();
     bool ok = false;
@@ -177,6 +177,7 @@ void TPalvonViewer::PrintDxfFile(const std::string& fileName)
     }
     if (!ok)
         Fail(this, FileUtils::WriteFailure(fileName));
+    return ok;
 }
 
 void TPalvonViewer::PrintCallesDxf(const std::string& fileName)
@@ -200,7 +201,7 @@ void TPalvonViewer::ExportarDXF1Click()
         PrintCallesDxf(name);
 }
 
-void TPalvonViewer::PrintShpFile(const std::string& fileName)
+bool TPalvonViewer::PrintShpFile(const std::string& fileName)
 {
     std::string error;
     bool ok = false;
@@ -212,6 +213,7 @@ void TPalvonViewer::PrintShpFile(const std::string& fileName)
     }
     if (!ok)
         Fail(this, error);
+    return ok;
 }
 
 void TPalvonViewer::ExportaraEMME2Click()

@@ -120,7 +120,7 @@ bool TPalvonViewer::ExportarLineasKmz(const std::string& fileName)
     return ok;
 }
 
-void TPalvonViewer::PrintKmzFile(const std::string& fileName)
+bool TPalvonViewer::PrintKmzFile(const std::string& fileName)
 {
     const KmzExport::TKmzNetworkView view = KmzExport::NetworkView(SnapshotView());
     std::string error;
@@ -129,4 +129,5 @@ void TPalvonViewer::PrintKmzFile(const std::string& fileName)
     wait.Restore();
     if (!ok)
         Fail(this, error);
+    return ok;
 }

@@ -231,7 +231,7 @@ TEST_F(WindowsOnScreen, MainToolbarsKeepEveryButtonWithTheTitleToolbarOn)
 {
     Open(tmp.file("red.dat"));
     for (const char* item : {"Arcos2", "Movimientos1", "Adicionales1"})
-        if (!viewer->Action(item)->isChecked())
+        if (!livemenus::Find(viewer, item)->isChecked())
             livemenus::Click(viewer, "menu:Ver>Barras de herramientas", item);
     livemenus::Click(viewer, "toolbar:tbarAdicionales", "tbTit");
     testutil::settle();
