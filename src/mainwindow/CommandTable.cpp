@@ -474,8 +474,6 @@ QStringList Places(const TCommand& row)
 
 void SetStrict(bool on) { strict = on; }
 
-bool Strict() { return strict; }
-
 void UnknownCommand(const QString& name, const char* where)
 {
     if (strict)

@@ -37,7 +37,6 @@ QStringList Places(const TCommand& row);
 // A name that is not a command is a programming error: fatal while tests run
 // (SetStrict), logged otherwise.
 void SetStrict(bool strict);
-bool Strict();
 void UnknownCommand(const QString& name, const char* where);
 
 } // namespace CommandTable

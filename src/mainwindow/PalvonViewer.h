@@ -265,11 +265,7 @@ public:
     // The map's mouse as far as the view tools go: the zoom box (a plain left
     // drag), the hand pan (tbMove, or the middle button with the wheel option),
     // the magnifier (tbZoom) and the street view (tbStreet). The map's mouse
-    // signals are connected to these three; a fuller mouse handler can take their
-    // place and call the steps below for these modes.
-    void ZoomMouseDown(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
-    void ZoomMouseMove(const TShiftState& Shift, int i, int j, double x, double y);
-    void ZoomMouseUp(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
+    // handlers call these steps for those modes.
     // Modes 0 (zoom box), 1 (pan) and 2 (magnifier) of a press; false for any other mode.
     bool StartViewGesture(int mode, Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x,
                           double y);
@@ -458,6 +454,10 @@ public:
     void SeleccionGrillaClick();
     void InvierteSeleccin1Click();
     void Invierteselccin1Click();
+    // Marked links lose their mark, the others get class 1; the grid rows turn red or black.
+    void InvertLinkMarksToRed();
+    // Links with a positive mark lose it, the others get CurrentClass; the grid is untouched.
+    void InvertLinkMarksToCurrentClass();
     void MarcarNODibujar1Click();
     void AnularMarcas1Click();
     // Hides the marked links from drawing; returns how many were hidden.

@@ -12,10 +12,10 @@
 #include "model/KDVvars.h"
 #include "model/ZelUtils.h"
 #include "widgets/StringAlignGrid.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
 #include <QActionGroup>
-#include <QApplication>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -293,9 +293,8 @@ void TPalvonViewer::GrabarSIGClick()
         return; // the edited shapes are still unsaved: the item stays
     bool ok = false;
     {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        TWaitCursor wait;
         ok = KDVlib::WriteSigFile(name);
-        QApplication::restoreOverrideCursor();
     }
     if (!ok) {
         QMessageBox::warning(this, QStringLiteral("Grabar SIG"),

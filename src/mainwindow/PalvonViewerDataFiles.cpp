@@ -9,9 +9,9 @@
 #include "model/LinkShapes.h"
 #include "model/ZelUtilsGeometry.h"
 #include "widgets/StringAlignGrid.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QFileDialog>
 #include <QKeySequence>
 #include <QMenu>
@@ -209,9 +209,10 @@ void TPalvonViewer::aOpenZonifExecute()
 void TPalvonViewer::OpenTrazasFile(const std::string& fileName)
 {
     TraceFileName = fileName;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    KDVlib::LoadTrazas();
-    QApplication::restoreOverrideCursor();
+    {
+        TWaitCursor wait;
+        KDVlib::LoadTrazas();
+    }
     DrawPalvon();
 }
 
@@ -243,9 +244,8 @@ void TPalvonViewer::aOpenSoleraExecute()
 
 void TPalvonViewer::OpenGenatrFile(const std::string& fileName)
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     KDVlib::LoadGenatr(fileName);
-    QApplication::restoreOverrideCursor();
 }
 
 void TPalvonViewer::GeneracinAtraccin1Click()
@@ -281,9 +281,8 @@ void TPalvonViewer::ImportarColsMovimClick()
     if (name.empty())
         return;
     ComplementaryMovFileName = name;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     KDVlib::LoadDatosComplementariosMovs();
-    QApplication::restoreOverrideCursor();
 }
 
 void TPalvonViewer::AbrirClick(int tag)

@@ -14,9 +14,9 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "widgets/StringAlignGrid.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
 
@@ -184,7 +184,7 @@ void TPalvonViewer::CrearColumnaFormula(bool movements)
     const int rows = std::min<int>(s.count, s.grid->RowCount() - 1);
     std::vector<double> values(static_cast<size_t>(m));
     int computed = 0;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     try {
         for (int r = 1; r <= rows; ++r) {
             const int32_t rec = RowRecord(s, r);
@@ -202,11 +202,10 @@ void TPalvonViewer::CrearColumnaFormula(bool movements)
             ++computed;
         }
     } catch (const std::exception& e) {
-        QApplication::restoreOverrideCursor();
+        wait.Restore();
         Services().ShowMessage(e.what());
-        QApplication::setOverrideCursor(Qt::WaitCursor);
     }
-    QApplication::restoreOverrideCursor();
+    wait.Restore();
     // With no value computed the seeds would say the minimum is above the maximum.
     if (computed == 0)
         lo = hi = 0.0f;

@@ -17,6 +17,7 @@
 #include "model/TextCodec.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -571,13 +572,12 @@ void SortByTitle(TStringAlignGrid* grid, int col, std::vector<uint8_t>& desc, in
         return;
     if (desc.size() < static_cast<size_t>(grid->ColCount()))
         desc.resize(static_cast<size_t>(grid->ColCount()), 0);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     uint8_t& flag = desc[static_cast<size_t>(col)];
     flag = static_cast<uint8_t>(1 - flag);
     sortCol = col;
     grid->SortColumn(col, flag == 0);
     grid->Invalidate();
-    QApplication::restoreOverrideCursor();
 }
 
 } // namespace

@@ -10,9 +10,9 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "widgets/DlgCfgWidgets.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 
 #include <filesystem>
@@ -51,12 +51,6 @@ void SetEntSalMenus(TPalvonViewer& w, int32_t classes)
         w.Action(Qs(Format("EntSal%d", j)))->setVisible(classes > 1 && j <= classes);
 }
 
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
-
 bool ReadLpaFile(TPalvonViewer& w, const std::string& fileName)
 {
     w.setWindowTitle(Qs(Format("%s (%s)", DatDir + DatFileName, BaseName(LpaFileName))));
@@ -65,7 +59,7 @@ bool ReadLpaFile(TPalvonViewer& w, const std::string& fileName)
         options.ReadPijas = DlgCfg->cbReadPijas->isChecked();
         options.ComposeMovements = DlgCfg->rgTpo->ItemIndex() == 1;
     }
-    WaitCursor wait;
+    TWaitCursor wait;
     const PalvonRead::TLpaResult r = PalvonRead::ReadLpa(fileName, options);
     if (r.ClassesReached)
         SetEntSalMenus(w, PalvonRead::NOMADS);
@@ -76,7 +70,7 @@ bool ReadLplFile(TPalvonViewer& w, const std::string& fileName)
 {
     w.setWindowTitle(
         Qs(Format("%s (%s/%s)", DatDir + DatFileName, BaseName(LpaFileName), BaseName(LplFileName))));
-    WaitCursor wait;
+    TWaitCursor wait;
     return PalvonRead::ReadLpl(fileName);
 }
 
@@ -141,7 +135,7 @@ void TPalvonViewer::OpenCountsFile(const std::string& fileName)
     CountsFileName = fileName;
     bool ok;
     {
-        WaitCursor wait;
+        TWaitCursor wait;
         ok = PalvonRead::ReadCounts(fileName);
     }
     if (!ok)

@@ -25,6 +25,7 @@
 #include "model/ZelUtils.h"
 #include "model/ZelUtilsGeometry.h"
 #include "model/gui/ZelUtilsGui.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -333,9 +334,10 @@ void TPalvonViewer::imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& S
         KDVlib::PathTo = n;
         PathPick = PathFirstDone = false;
         img->unsetCursor();
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        KDVlib::RutaMinima(KDVlib::PathFrom, KDVlib::PathTo, 0);
-        QApplication::restoreOverrideCursor();
+        {
+            TWaitCursor wait;
+            KDVlib::RutaMinima(KDVlib::PathFrom, KDVlib::PathTo, 0);
+        }
         FillPathGrid(false);
         break;
     }

@@ -22,9 +22,9 @@
 #include "model/ViewerServices.h"
 #include "model/gui/FrmDat.h"
 #include "platform/IniFile.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QTabWidget>
 #include <QActionGroup>
 #include <QFileDialog>
@@ -288,7 +288,7 @@ bool TPalvonViewer::OpenPalvonDat()
     // A grid whose filling was put off is filled from the network it shows, before
     // that network's records give way to the new one's.
     FillDeferredGrids();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     const QString earlierTitle = windowTitle();
     const QString earlierPreviewTitle = FrmPreview ? FrmPreview->windowTitle() : QString();
     const std::string earlierAppTitle = ApplicationTitle;
@@ -320,7 +320,7 @@ bool TPalvonViewer::OpenPalvonDat()
         // What the read told the window about its network goes back to the earlier one's.
         Action("AnalisisIntersecciones")->setEnabled(Network.SectionPresent[0] != 0);
         Services().SetLengthScaleEdit(PalvonRead::LengthScale);
-        QApplication::restoreOverrideCursor();
+        wait.Restore();
         StatusPanels[0]->setText(QStringLiteral("Inactivo"));
         return false;
     }
@@ -346,8 +346,9 @@ bool TPalvonViewer::OpenPalvonDat()
 
     if (!Network.HasCoordinates) {
         // No positions: a coordinates file is offered; without one the network
-        // cannot be shown and the opening stops here.
-        QApplication::restoreOverrideCursor();
+        // cannot be shown and the opening stops here. The hourglass goes first:
+        // the message and the file dialog wait for the user.
+        wait.Restore();
         Services().ShowMessage(KDVlib::MsgNoCoords);
     }
     if (!Network.HasCoordinates && !OpenCoordinatesFile()) {
@@ -384,7 +385,7 @@ bool TPalvonViewer::OpenPalvonDat()
     }
     OpenOtherFiles();
 
-    QApplication::restoreOverrideCursor();
+    wait.Restore();
     StatusPanels[0]->setText(QStringLiteral("Inactivo"));
     EnableAfterOpen();
     return true;

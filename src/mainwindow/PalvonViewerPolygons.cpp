@@ -12,6 +12,7 @@
 #include "model/PolygonFile.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -623,7 +624,7 @@ bool TPalvonViewer::ImportarPoligonosGeo(const std::string& fileName)
 
 void TPalvonViewer::SaveZonClick()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     QFileDialog dialog(this, QStringLiteral("Exportar Zonificación ..."));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("geo"));
@@ -639,5 +640,4 @@ void TPalvonViewer::SaveZonClick()
         if (!PolygonFile::WriteZoning(ZoningFileName))
             Services().ShowMessage(FileUtils::WriteFailure(ZoningFileName));
     }
-    QApplication::restoreOverrideCursor();
 }

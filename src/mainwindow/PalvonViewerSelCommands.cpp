@@ -377,9 +377,16 @@ void TPalvonViewer::SeleccionGrillaClick()
     ListSelectedLinks();
 }
 
-void TPalvonViewer::InvierteSeleccin1Click()
+// The two inversions of the link grid's menu differ on purpose: "Invierte Selección"
+// flips every link between unmarked and class 1 and paints the grid rows to match;
+// "Invierte selcción" (the "Selección" submenu) flips between unmarked and the current
+// class and leaves the grid alone. Neither redraws the map.
+void TPalvonViewer::InvierteSeleccin1Click() { InvertLinkMarksToRed(); }
+void TPalvonViewer::Invierteselccin1Click() { InvertLinkMarksToCurrentClass(); }
+
+void TPalvonViewer::InvertLinkMarksToRed()
 {
-    // Toggles between unmarked and class 1 (red), recolouring the rows.
+    // Any mark, negative ones included, is cleared.
     for (int32_t i = 1; i <= Network.LinkCount; ++i)
         Arcos[i].Mark = Arcos[i].Mark != 0 ? 0 : 1;
     if (!sagArcos)
@@ -392,9 +399,9 @@ void TPalvonViewer::InvierteSeleccin1Click()
         }
 }
 
-void TPalvonViewer::Invierteselccin1Click()
+void TPalvonViewer::InvertLinkMarksToCurrentClass()
 {
-    // Toggles between unmarked and the current class; the grid is left as it is.
+    // Only positive marks are cleared; a negative one takes the current class.
     for (int32_t i = 1; i <= Network.LinkCount; ++i)
         Arcos[i].Mark = Arcos[i].Mark > 0 ? 0 : CurrentClass;
 }

@@ -18,8 +18,8 @@
 #include "model/PalvonVars.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "widgets/WaitCursor.h"
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMenu>
@@ -92,9 +92,10 @@ void TPalvonViewer::InteractivaRminClick()
     if (!ok || second.isEmpty())
         return;
     KDVlib::PathTo = KDVlib::FindNodo(ZelUtils::ParseReal(second.trimmed().toStdString()));
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    KDVlib::RutaMinima(KDVlib::PathFrom, KDVlib::PathTo, 0);
-    QApplication::restoreOverrideCursor();
+    {
+        TWaitCursor wait;
+        KDVlib::RutaMinima(KDVlib::PathFrom, KDVlib::PathTo, 0);
+    }
     FillPathGrid(false);
     DrawPalvon();
 }

@@ -24,8 +24,8 @@
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
+#include "widgets/WaitCursor.h"
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QCheckBox>
 #include <QDir>
@@ -44,11 +44,6 @@ namespace {
 struct WholeNetworkGrid {
     WholeNetworkGrid() { KDVlib::SetGrid(Network.MinX, Network.MaxX, Network.MinY, Network.MaxY); }
     ~WholeNetworkGrid() { KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY); }
-};
-
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
 };
 
 void Fail(QWidget* parent, const std::string& error)
@@ -176,7 +171,7 @@ bool TPalvonViewer::PrintDxfFile(const std::string& fileName)
     ConnectFullDxf();
     bool ok = false;
     {
-        WaitCursor wait;
+        TWaitCursor wait;
         WholeNetworkGrid grid;
         ok = DxfMapExport::PrintDxfFile(fileName, DxfOptions());
     }
@@ -189,7 +184,7 @@ void TPalvonViewer::PrintCallesDxf(const std::string& fileName)
 {
     bool ok = false;
     {
-        WaitCursor wait;
+        TWaitCursor wait;
         WholeNetworkGrid grid;
         ok = DxfMapExport::PrintCallesDxf(fileName, DxfOptions());
     }
@@ -211,7 +206,7 @@ bool TPalvonViewer::PrintShpFile(const std::string& fileName)
     std::string error;
     bool ok = false;
     {
-        WaitCursor wait;
+        TWaitCursor wait;
         std::vector<int32_t> links;
         ViewTiles::ForEachLink([&](int32_t l, const TArcos&) { links.push_back(l); });
         ok = ZelShper0::WriteNetworkLinkShapefile(fileName, links, error);
@@ -234,7 +229,7 @@ void TPalvonViewer::ExportaraEMME2Click()
     std::string error;
     bool ok = false;
     {
-        WaitCursor wait;
+        TWaitCursor wait;
         ok = Emme2Export::WriteEmme2(base, error);
     }
     if (!ok)
@@ -265,7 +260,7 @@ void TPalvonViewer::ExportarDatos(int tag)
         return;
     bool ok = true;
     {
-        WaitCursor wait;
+        TWaitCursor wait;
         switch (filter) {
         case 0:
         case 1:

@@ -13,8 +13,8 @@
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 #include "model/ViewerServices.h"
+#include "widgets/WaitCursor.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QSpinBox>
 #include <QMenu>
@@ -74,9 +74,9 @@ void TPalvonViewer::ExportaSeleccin3Click()
         return;
     if (filter == 3) {
         std::string error;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        TWaitCursor wait;
         const bool ok = KmzExport::ExportLinesKmz(name, Conversion(), false, error);
-        QApplication::restoreOverrideCursor();
+        wait.Restore();
         if (!ok)
             Fail(this, error);
         return;
@@ -95,7 +95,7 @@ void TPalvonViewer::GenerarKMZ1Click()
         Services().ShowMessage("No hay capas de fondo visibles: no hay nada que exportar a KMZ.");
         return;
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     std::string name;
     int filter = 0;
     std::string error;
@@ -104,7 +104,7 @@ void TPalvonViewer::GenerarKMZ1Click()
                                   {QStringLiteral("Compressed Keyhole Markup Language [*.kmz] (*.kmz)")}, {}, name,
                                   filter))
         ok = KmzExport::ExportGeoLayersKmz(name, Conversion(), error);
-    QApplication::restoreOverrideCursor();
+    wait.Restore();
     if (!ok)
         Fail(this, error);
 }
@@ -112,9 +112,9 @@ void TPalvonViewer::GenerarKMZ1Click()
 bool TPalvonViewer::ExportarLineasKmz(const std::string& fileName)
 {
     std::string error;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     const bool ok = KmzExport::ExportLinesKmz(fileName, Conversion(), true, error);
-    QApplication::restoreOverrideCursor();
+    wait.Restore();
     if (!ok)
         Fail(this, error);
     return ok;
@@ -124,9 +124,9 @@ bool TPalvonViewer::PrintKmzFile(const std::string& fileName)
 {
     const KmzExport::TKmzNetworkView view = KmzExport::NetworkView(SnapshotView());
     std::string error;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     const bool ok = KmzExport::ExportNetworkKmz(fileName, Conversion(), view, error);
-    QApplication::restoreOverrideCursor();
+    wait.Restore();
     if (!ok)
         Fail(this, error);
     return ok;

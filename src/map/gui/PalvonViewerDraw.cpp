@@ -14,21 +14,14 @@
 #include "model/KDVvars.h"
 #include "model/LinkGeometry.h"
 #include "model/PalvonVars.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QElapsedTimer>
 
 #include <algorithm>
 
 namespace {
-
-// The hourglass for the length of a redraw, whichever way it ends.
-class TBusyCursor {
-public:
-    TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 // A redraw that a redraw sets off (a handler run from pending events) is dropped:
 // the one under way already draws the current state.
@@ -50,7 +43,7 @@ void TPalvonViewer::DrawPalvon()
     QElapsedTimer clock;
     clock.start();
     {
-        TBusyCursor busy;
+        TWaitCursor busy;
         img->SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
         PickLength = float(img->PixelToWorldX(5) - img->PixelToWorldX(0));
         if (Network.SectionPresent[0] && LanesReady) {

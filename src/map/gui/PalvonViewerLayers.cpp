@@ -9,10 +9,10 @@
 #include "export/GeoWriters.h"
 #include "model/KDVvars.h"
 #include "model/ZelUtils.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
 #include <QActionGroup>
-#include <QApplication>
 #include <QFileDialog>
 #include <QMenu>
 
@@ -97,9 +97,9 @@ void TPalvonViewer::OpenLineLayerFile(const std::string& fileName, bool addLayer
 
 void TPalvonViewer::LineaSoleras(const std::string& fileName, bool addLayer)
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     const LineLayers::TLineLayerLoad load = LineLayers::LoadLineLayer(fileName, addLayer);
-    QApplication::restoreOverrideCursor();
+    wait.Restore();
     // A file that was not read leaves the layers and their menus as they were.
     const int n = load.Layer;
     if (n < 1)

@@ -15,9 +15,9 @@
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
 #include "model/ZelUtm.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QClipboard>
 #include <QScrollArea>
 #include <QSpinBox>
@@ -82,12 +82,13 @@ void TPalvonViewer::QuickViewPalvon()
         return;
     auto* view = new TDlgQuickView(nullptr);
     view->setAttribute(Qt::WA_DeleteOnClose);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    view->img->resize(img->size());
-    view->img->Clear();
-    view->img->SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
-    DrawQuickView(view->img);
-    QApplication::restoreOverrideCursor();
+    {
+        TWaitCursor wait;
+        view->img->resize(img->size());
+        view->img->Clear();
+        view->img->SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+        DrawQuickView(view->img);
+    }
     view->show();
 }
 

@@ -537,26 +537,6 @@ void TPalvonViewer::tbZoomClick()
 
 // ---- The map's mouse: zoom box, pan, magnifier, street view ----
 
-void TPalvonViewer::ZoomMouseDown(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y)
-{
-    ClickPixX = i;
-    ClickPixY = j;
-    // A region or a polygon being drawn takes the presses.
-    if (PolySelectKind > 0)
-        return;
-    int mode = 0;
-    if (Down(QStringLiteral("tbMove")) || (WheelActive() && Button == Qt::MiddleButton))
-        mode = 1;
-    if (Down(QStringLiteral("tbZoom")))
-        mode = 2;
-    if (Down(QStringLiteral("tbStreet")))
-        mode = 23;
-    if (!StartViewGesture(mode, Button, Shift, i, j, x, y)) {
-        StreetViewPalvon();
-        SetDown(QStringLiteral("tbStreet"), false);
-    }
-}
-
 bool TPalvonViewer::StartViewGesture(int mode, Qt::MouseButton Button, const TShiftState& Shift, int i, int j,
                                      double x, double y)
 {
@@ -586,26 +566,6 @@ void TPalvonViewer::FollowMagnifierAndPan(int i, int j)
     }
     if (Panning)
         FollowPan(i, j);
-}
-
-void TPalvonViewer::ZoomMouseMove(const TShiftState&, int i, int j, double x, double y)
-{
-    FollowMagnifierAndPan(i, j);
-    if (RubberBand)
-        FollowZoomBox(x, y);
-}
-
-void TPalvonViewer::ZoomMouseUp(Qt::MouseButton Button, const TShiftState&, int, int j, double, double)
-{
-    const bool magnifier = ZoomFollow || Button == Qt::MiddleButton;
-    if (RubberBand) {
-        EndZoomBox(j);
-        return;
-    }
-    if (magnifier)
-        EndMagnifier();
-    if (Panning)
-        EndPan();
 }
 
 namespace {

@@ -19,11 +19,11 @@
 #include "model/ComplementaryData.h"
 #include "model/LinkShapes.h"
 #include "model/ZoningLoaders.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
 #include <QFileDialog>
 #include <QMenu>
-#include <QApplication>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -337,10 +337,9 @@ public:
         lastBatchFailed = true;
         if (!PalvonViewer)
             return;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        TWaitCursor wait;
         ViewerBatchHooks hooks(*PalvonViewer);
         lastBatchFailed = !BatchPrint::Run(hooks);
-        QApplication::restoreOverrideCursor();
     }
     void FitToPrinterPage() override
     {

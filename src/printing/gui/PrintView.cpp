@@ -20,6 +20,7 @@
 #include "printing/gui/PrintLayers.h"
 #include "printing/gui/PrinterSetup.h"
 #include "widgets/DlgCfgWidgets.h"
+#include "widgets/WaitCursor.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -109,7 +110,7 @@ void TPalvonViewer::PrintFilePreview()
 {
     if (PrintMetafileName.empty())
         PrintMetafileName = ScratchMetafileName();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     const QSize printerPage = PrinterPageSize();
     PrintPageWidth = printerPage.width();
     PrintPageHeight = printerPage.height();
@@ -158,7 +159,7 @@ void TPalvonViewer::PrintFilePreview()
     PrintPicture.Play(ep);
     ep.end();
     const std::string error = emf.Save(PrintMetafileName);
-    QApplication::restoreOverrideCursor();
+    wait.Restore();
     if (!error.empty())
         Services().ShowMessage(error);
 }
@@ -228,7 +229,7 @@ void TPalvonViewer::Copy1Clickx()
 {
     if (!img)
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     DrawTitulos(*img);
     if (QPainter* p = img->Canvas()) {
         p->save();
@@ -242,5 +243,4 @@ void TPalvonViewer::Copy1Clickx()
     }
     QApplication::clipboard()->setImage(img->Picture());
     DrawPalvon();
-    QApplication::restoreOverrideCursor();
 }
