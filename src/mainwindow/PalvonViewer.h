@@ -6,6 +6,9 @@
 // the drawing layers in src/map/gui/). Toolbar buttons and menu items are
 // QActions whose objectName is the control's name, so any code can reach one
 // with Action("tbArrows"); a toolbar button's `Down` is the action's checked state.
+#include "mainwindow/CommandRegistry.h"
+#include "mainwindow/CommandTable.h"
+
 #include <QMainWindow>
 #include <QPolygonF>
 #include <QRegion>
@@ -84,9 +87,18 @@ public:
     QTextEdit* tit = nullptr; // the map title
     QMenu* BDerecho = nullptr; // the map's right-button menu
 
-    // The action (toolbar button or menu item) of that name. A name that is not
-    // a built command is a programming error (CommandTable::UnknownCommand).
+    // The action (toolbar button or menu item) of a command.
+    QAction* Action(TCommandId id);
+    // The action of a command whose name is computed (a family of rows: "EntSal%1").
+    // A name that is not a built command is a programming error
+    // (CommandTable::UnknownCommand).
     QAction* Action(const QString& name);
+    // The command of a computed name, or of an action made for a row; an unknown
+    // one is a programming error.
+    static TCommandId CommandOf(const QString& name);
+    static TCommandId CommandOf(const QAction* action);
+    // Where each feature registers the handlers of its own rows.
+    TCommandRegistry& Registry() { return registry_; }
     // The commands' visibility before any network is open, and once one is.
     void ApplyStartVisibility();
     void ApplyOpenVisibility();
@@ -99,6 +111,8 @@ public:
     void pupArcosPopup();
     // The link shapes into a shape-point file (.sig).
     void GrabarSIGClick();
+    bool Down(TCommandId id);
+    void SetDown(TCommandId id, bool down);
     bool Down(const QString& name);
     void SetDown(const QString& name, bool down);
 
@@ -757,7 +771,13 @@ private:
     // After an opening that stopped: nothing of an earlier network stays on show.
     void ShowNoNetwork();
     void RebuildRecentMenus();
-    QAction* AddAction(QWidget* where, const QString& name, const QString& text, bool checkable = false);
+    // Puts a command's action (caption, shortcut and checkable from its row) in
+    // `where` (a menu or a toolbar; none: made only), shown.
+    QAction* AddAction(QWidget* where, TCommandId id);
+    // A command of a family whose names are computed ("Ancho%1%2").
+    QAction* AddAction(QWidget* where, const QString& name);
+    // A command whose caption the program rewrites (a '*' row: sizes, fonts).
+    QAction* AddAction(QWidget* where, TCommandId id, const QString& text);
     void CreateCommandActions();
     void PlaceCommands();
     void LinkSharedActions();
@@ -772,6 +792,8 @@ private:
 
     bool shown_ = false;
     QAction* inertAction_ = nullptr;
+    std::vector<QAction*> actions_; // by command id
+    TCommandRegistry registry_{[this](TCommandId id) { return Action(id); }};
     QAction* clickedRecent_ = nullptr;
     QMenu* rutaMinimaMenu_ = nullptr;
     QStringList commandLine_;

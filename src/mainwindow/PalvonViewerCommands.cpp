@@ -90,8 +90,10 @@ QWidget* TPalvonViewer::CommandPlace(const QString& place, bool make)
 
 void TPalvonViewer::CreateCommandActions()
 {
+    actions_.clear();
     for (const CommandTable::TCommand& row : CommandTable::Commands()) {
         auto* a = new QAction(Caption(row), this);
+        actions_.push_back(a);
         a->setObjectName(QString::fromUtf8(row.Name));
         a->setCheckable(row.Checkable);
         if (*row.Shortcut)
@@ -153,8 +155,8 @@ void TPalvonViewer::ConnectCommandItems()
                                                    {"ColorSobrerango", 7}, {"BordeColor1", 21}};
     for (const auto& [name, tag] : colours)
         connect(Action(name), &QAction::triggered, this, [this, tag = tag] { ColoresClick(tag); });
-    connect(Action("Rangos1"), &QAction::triggered, this, &TPalvonViewer::Rangos1Click);
-    connect(Action("ColorNode"), &QAction::triggered, this, &TPalvonViewer::ColorNodeClick);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::Rangos1, this, &TPalvonViewer::Rangos1Click);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::ColorNode, this, &TPalvonViewer::ColorNodeClick);
     // Drawing options that only change what the next drawing shows.
     for (const char* name : {"SimpleArrow", "Sobreescrito1", "Semaforos", "linnone", "linveh", "linvehval",
                              "MostrarNombresPlg", "MostrarNombresArribaPlg"})
@@ -191,7 +193,7 @@ void TPalvonViewer::ConnectCommandItems()
     // "Selección" of the junction list needs selected nodes (the drawing enables it).
     Action("jtSel")->setEnabled(false);
 
-    connect(Action("GrabarSIG"), &QAction::triggered, this, &TPalvonViewer::GrabarSIGClick);
+    Registry().Register(CommandTable::TOwner::Files, Cmd::GrabarSIG, this, &TPalvonViewer::GrabarSIGClick);
     const std::pair<const char*, int> fits[] = {
         {"Autojustar1", 1}, {"Autojustar2", 2}, {"Autojustar3", 3}, {"Autojustar4", 4}, {"Autojustar5", 5}};
     for (const auto& [name, tag] : fits)
@@ -230,7 +232,7 @@ void TPalvonViewer::ConnectCommandItems()
     if (auto* button = qobject_cast<QToolButton*>(tbarMovimientos->widgetForAction(mixs)))
         button->setPopupMode(QToolButton::MenuButtonPopup);
     // The phase tool and the flow-diagram tool both pick a junction on the map.
-    connect(Action("tbShow"), &QAction::triggered, this, [this](bool down) {
+    Registry().Register(CommandTable::TOwner::Analysis, Cmd::tbShow, [this](bool down) {
         if (down)
             SetDown("tbMixs", false);
     });

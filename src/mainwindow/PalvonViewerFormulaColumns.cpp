@@ -87,8 +87,8 @@ void TPalvonViewer::CreateFormulaMenus()
     CreateGrids();
     if (pupArcos) {
         pupArcos->addSeparator();
-        connect(AddAction(pupArcos, "Crearcolumna1", QStringLiteral("Crear columna ...")), &QAction::triggered, this,
-                &TPalvonViewer::Crearcolumna1Click);
+        AddAction(pupArcos, Cmd::Crearcolumna1);
+        Registry().Register(CommandTable::TOwner::Grids, Cmd::Crearcolumna1, this, &TPalvonViewer::Crearcolumna1Click);
     }
     // The movement grid's menu is shown by the data-file controls.
     if (!pupMovim) {
@@ -96,8 +96,8 @@ void TPalvonViewer::CreateFormulaMenus()
         pupMovim->setObjectName("pupMovim");
     }
     pupMovim->addSeparator();
-    connect(AddAction(pupMovim, "Crearcolumna2", QStringLiteral("Crear columna ...")), &QAction::triggered, this,
-            &TPalvonViewer::Crearcolumna2Click);
+    AddAction(pupMovim, Cmd::Crearcolumna2);
+    Registry().Register(CommandTable::TOwner::Grids, Cmd::Crearcolumna2, this, &TPalvonViewer::Crearcolumna2Click);
 
     sagArcos->SetColMoving(true);
     connect(sagArcos, &TStringAlignGrid::columnMoved, this, &TPalvonViewer::sagArcosColumnMoved);

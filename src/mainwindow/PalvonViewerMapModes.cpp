@@ -26,9 +26,9 @@ void TPalvonViewer::CreateMapModeCommands()
     // The items themselves are rows of the command table; "Mover" of the zones
     // pop-up (MoveZon) and the phase button (tbShow) carry no handler: the map's
     // mouse reads them.
-    connect(Action("tbColapsar"), &QAction::triggered, this, &TPalvonViewer::tbColapsarClick);
-    connect(Action("RminMapa"), &QAction::triggered, this, &TPalvonViewer::RminMapaClick);
-    connect(Action("pupsedit"), &QAction::triggered, this, &TPalvonViewer::pupseditClick);
+    Registry().Register(CommandTable::TOwner::MapTools, Cmd::tbColapsar, this, &TPalvonViewer::tbColapsarClick);
+    Registry().Register(CommandTable::TOwner::Analysis, Cmd::RminMapa, this, &TPalvonViewer::RminMapaClick);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::pupsedit, this, &TPalvonViewer::pupseditClick);
 }
 
 void TPalvonViewer::RminMapaClick()

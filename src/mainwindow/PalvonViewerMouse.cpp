@@ -153,8 +153,8 @@ void TPalvonViewer::ConnectMapMouse()
     }
     connect(nodeMove, &QAction::triggered, this, &TPalvonViewer::NodeMoveClick);
     connect(zoneMove, &QAction::triggered, this, &TPalvonViewer::ZoneMoveClick);
-    connect(Action(QStringLiteral("tbCurve")), &QAction::triggered, this, &TPalvonViewer::tbCurveClick);
-    connect(Action(QStringLiteral("Regla1")), &QAction::triggered, this, [this] {
+    Registry().Register(CommandTable::TOwner::MapTools, Cmd::tbCurve, this, &TPalvonViewer::tbCurveClick);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::Regla1, [this] {
         img->setCursor(MapToolCursor(1));
         MeasureIndex = 0;
         MeasureCount = 0;

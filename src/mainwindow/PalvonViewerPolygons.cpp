@@ -160,8 +160,8 @@ void TPalvonViewer::CreatePolygonMenus()
 {
     QMenu* menu = menuBar()->addMenu(QStringLiteral("&Polígonos"));
     menu->setObjectName("mnuPoligonos");
-    connect(AddAction(menu, "aConstruir1", QStringLiteral("Nuevo")), &QAction::triggered, this,
-            &TPalvonViewer::NuevoPoligonoClick);
+    AddAction(menu, Cmd::aConstruir1);
+    Registry().Register(CommandTable::TOwner::Polygons, Cmd::aConstruir1, this, &TPalvonViewer::NuevoPoligonoClick);
     auto sub = [](QMenu* parent, const char* name, const char* title) {
         QMenu* m = parent->addMenu(QString::fromUtf8(title));
         m->setObjectName(QString::fromLatin1(name));
@@ -170,18 +170,18 @@ void TPalvonViewer::CreatePolygonMenus()
     sub(menu, "RedefinirPoligonos", "Redefinir");
     sub(menu, "ReconfigurarPoligonos", "Reconfigurar");
     // "Configurar" opens the options on the polygon and zoning colours (connected with the table's items).
-    AddAction(menu, "aConfigurar1", QStringLiteral("Configurar"));
+    AddAction(menu, Cmd::aConfigurar1);
     menu->addSeparator();
-    connect(AddAction(menu, "aExportar1", QStringLiteral("Exportar")), &QAction::triggered, this,
-            &TPalvonViewer::Exportar1Click);
-    connect(AddAction(menu, "aImportar1", QStringLiteral("Importar")), &QAction::triggered, this,
-            &TPalvonViewer::Importar1Click);
+    AddAction(menu, Cmd::aExportar1);
+    Registry().Register(CommandTable::TOwner::Polygons, Cmd::aExportar1, this, &TPalvonViewer::Exportar1Click);
+    AddAction(menu, Cmd::aImportar1);
+    Registry().Register(CommandTable::TOwner::Polygons, Cmd::aImportar1, this, &TPalvonViewer::Importar1Click);
 
     // The map's polygon popup.
     auto* varPolig = new QMenu(QStringLiteral("Polígonos"), this);
     varPolig->setObjectName("varPolig");
-    connect(AddAction(varPolig, "pupNuevoPoligono", QStringLiteral("Nuevo")), &QAction::triggered, this,
-            &TPalvonViewer::pupNuevoPoligonoClick);
+    AddAction(varPolig, Cmd::pupNuevoPoligono);
+    Registry().Register(CommandTable::TOwner::Polygons, Cmd::pupNuevoPoligono, this, &TPalvonViewer::pupNuevoPoligonoClick);
     sub(varPolig, "pupEliminarPoligonos", "Eliminar");
     sub(varPolig, "pupRedefinirPoligonos", "Redefinir");
     sub(varPolig, "pupReconfigurarPoligonos", "Reconfigurar");
@@ -190,10 +190,8 @@ void TPalvonViewer::CreatePolygonMenus()
 
     // "Guardar" of the zones popup: the zone outlines as a zoning file.
     if (QMenu* zonas = findChild<QMenu*>(QStringLiteral("BDZonas")))
-        connect(AddAction(zonas, "SaveZon", QStringLiteral("Guardar")), &QAction::triggered, this,
-                &TPalvonViewer::SaveZonClick);
-    else
-        connect(Action("SaveZon"), &QAction::triggered, this, &TPalvonViewer::SaveZonClick);
+        AddAction(zonas, Cmd::SaveZon);
+    Registry().Register(CommandTable::TOwner::Polygons, Cmd::SaveZon, this, &TPalvonViewer::SaveZonClick);
 
     if (qApp)
         qApp->installEventFilter(new EscapeFilter(this));

@@ -110,9 +110,9 @@ void TPalvonViewer::CreateThemeMenus()
 {
     QMenu* temas = findChild<QMenu*>(QStringLiteral("Temas"));
     if (temas) {
-        QAction* definir = AddAction(nullptr, "aDefinir1", QStringLiteral("Definir"));
+        QAction* definir = AddAction(nullptr, Cmd::aDefinir1);
         temas->insertAction(Action("aAplicar1"), definir);
-        connect(definir, &QAction::triggered, this, &TPalvonViewer::Definir1Click);
+        Registry().Register(CommandTable::TOwner::Themes, Cmd::aDefinir1, this, &TPalvonViewer::Definir1Click);
     }
     QMenu* editar = nullptr;
     for (QAction* a : menuBar()->actions())
@@ -124,14 +124,14 @@ void TPalvonViewer::CreateThemeMenus()
         editar = new QMenu(QStringLiteral("&Editar"), this);
         menuBar()->insertMenu(top.size() > 1 ? top[1] : nullptr, editar);
     }
-    QAction* copiar = AddAction(editar, "CopiarTema1", QStringLiteral("Copiar Tema"));
+    QAction* copiar = AddAction(editar, Cmd::CopiarTema1);
     copiar->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C));
-    connect(copiar, &QAction::triggered, this, &TPalvonViewer::CopiarTema1Click);
-    QAction* pegar = AddAction(editar, "PegarTema1", QStringLiteral("Pegar Tema"));
+    Registry().Register(CommandTable::TOwner::Themes, Cmd::CopiarTema1, this, &TPalvonViewer::CopiarTema1Click);
+    QAction* pegar = AddAction(editar, Cmd::PegarTema1);
     pegar->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_V));
-    connect(pegar, &QAction::triggered, this, &TPalvonViewer::PegarTema1Click);
+    Registry().Register(CommandTable::TOwner::Themes, Cmd::PegarTema1, this, &TPalvonViewer::PegarTema1Click);
     // The polygons menu shows this entry under its own name.
-    connect(Action("aConfigurar1"), &QAction::triggered, this, &TPalvonViewer::Configurar1Click);
+    Registry().Register(CommandTable::TOwner::Polygons, Cmd::aConfigurar1, this, &TPalvonViewer::Configurar1Click);
 }
 
 void TPalvonViewer::Definir1Click()

@@ -32,20 +32,20 @@ void TPalvonViewer::CreateAnalysisMenus()
 {
     QMenu* procesos = rutaMinimaMenu_ ? qobject_cast<QMenu*>(rutaMinimaMenu_->parent()) : nullptr;
     if (rutaMinimaMenu_) {
-        connect(AddAction(rutaMinimaMenu_, "InteractivaRmin", QStringLiteral("Interactiva")), &QAction::triggered,
-                this, &TPalvonViewer::InteractivaRminClick);
-        connect(AddAction(rutaMinimaMenu_, "batchRmin", QStringLiteral("Batch")), &QAction::triggered, this,
-                &TPalvonViewer::batchRminClick);
+        AddAction(rutaMinimaMenu_, Cmd::InteractivaRmin);
+        Registry().Register(CommandTable::TOwner::Analysis, Cmd::InteractivaRmin, this, &TPalvonViewer::InteractivaRminClick);
+        AddAction(rutaMinimaMenu_, Cmd::batchRmin);
+        Registry().Register(CommandTable::TOwner::Analysis, Cmd::batchRmin, this, &TPalvonViewer::batchRminClick);
     }
     if (procesos) {
         auto* pijas = new QMenu(QStringLiteral("Analisis de PIJAs"), procesos);
-        QAction* pijasItem = AddAction(procesos, "AnalisisdePIJAs", QStringLiteral("Analisis de PIJAs"));
+        QAction* pijasItem = AddAction(procesos, Cmd::AnalisisdePIJAs);
         pijasItem->setMenu(pijas);
         pijasItem->setEnabled(false);
-        connect(AddAction(pijas, "NivelArco", QStringLiteral("Nivel Arco")), &QAction::triggered, this,
-                &TPalvonViewer::NivelArcoClick);
-        connect(AddAction(pijas, "NIvelMovimiento", QStringLiteral("NIvel Movimiento")), &QAction::triggered, this,
-                &TPalvonViewer::NIvelMovimientoClick);
+        AddAction(pijas, Cmd::NivelArco);
+        Registry().Register(CommandTable::TOwner::Analysis, Cmd::NivelArco, this, &TPalvonViewer::NivelArcoClick);
+        AddAction(pijas, Cmd::NIvelMovimiento);
+        Registry().Register(CommandTable::TOwner::Analysis, Cmd::NIvelMovimiento, this, &TPalvonViewer::NIvelMovimientoClick);
         Action("NivelArco")->setEnabled(false);
         Action("NIvelMovimiento")->setEnabled(false);
     }
@@ -69,10 +69,10 @@ void TPalvonViewer::CreateAnalysisMenus()
             ayuda = a->menu();
     if (!ayuda)
         ayuda = menuBar()->addMenu(QStringLiteral("A&yuda"));
-    connect(AddAction(ayuda, "Estadsticas1", QStringLiteral("Estadísticas")), &QAction::triggered, this,
-            &TPalvonViewer::Estadsticas1Click);
+    AddAction(ayuda, Cmd::Estadsticas1);
+    Registry().Register(CommandTable::TOwner::Analysis, Cmd::Estadsticas1, this, &TPalvonViewer::Estadsticas1Click);
     if (pupZonas)
-        connect(AddAction(pupZonas, "CrearCentroides1", QStringLiteral("Crear Centroides")), &QAction::triggered, this,
+        connect(AddAction(pupZonas, Cmd::CrearCentroides1), &QAction::triggered, this,
                 &TPalvonViewer::CrearCentroides1Click);
 }
 

@@ -93,8 +93,8 @@ void TPalvonViewer::ConnectToggles()
             if (UpdateTicked(update))
                 DrawPalvon();
         };
-        connect(button, &QAction::triggered, this, handler);
-        connect(item, &QAction::triggered, this, handler);
+        Registry().Register(CommandTable::TOwner::MapView, CommandOf(button), handler);
+        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item), handler);
     }
 
     // ---- Movement layers ----
@@ -113,28 +113,28 @@ void TPalvonViewer::ConnectToggles()
         if (UpdateTicked(&TDlgCfg::cbAtributos))
             DrawPalvon();
     };
-    for (const char* name : {"aAtributos2", "tbMovimLinks", "Atributos2"})
-        connect(Action(name), &QAction::triggered, this, atributos2);
+    for (TCommandId id : {Cmd::aAtributos2, Cmd::tbMovimLinks, Cmd::Atributos2})
+        Registry().Register(CommandTable::TOwner::MapView, id, atributos2);
     Twin(Action("tbMovimValues"), Action("Valores2"));
     auto valores2 = [this] {
         if (Down("tbMovimValues"))
             Action("aAtributos2")->setChecked(true);
     };
-    connect(Action("tbMovimValues"), &QAction::triggered, this, valores2);
-    connect(Action("Valores2"), &QAction::triggered, this, valores2);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbMovimValues, valores2);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::Valores2, valores2);
 
     // ---- The data grids beside the map ----
     QAction* dataGrid = Action("aDataGrid1");
     dataGrid->setCheckable(true);
     dataGrid->setChecked(true);
-    QAction* tbDatos = AddAction(tbarEstandar, "tbDatos", QStringLiteral("Datos"), true);
+    QAction* tbDatos = AddAction(tbarEstandar, Cmd::tbDatos);
     Twin(dataGrid, tbDatos);
     auto dataGrid1 = [this] {
         tnDatos->setVisible(Action("aDataGrid1")->isChecked());
         DrawPalvon();
     };
-    connect(dataGrid, &QAction::triggered, this, dataGrid1);
-    connect(tbDatos, &QAction::triggered, this, dataGrid1);
+    Registry().Register(CommandTable::TOwner::Window, Cmd::aDataGrid1, dataGrid1);
+    Registry().Register(CommandTable::TOwner::Window, Cmd::tbDatos, dataGrid1);
 
     // ---- Layers that show at the next redraw ----
     const std::pair<const char*, const char*> twins[] = {{"tbZonas", "Zonificacin2"}, {"tbPoligonos", "Poligonos2"},
@@ -143,11 +143,11 @@ void TPalvonViewer::ConnectToggles()
     for (const auto& [button, item] : twins)
         Twin(Action(button), Action(item));
 
-    connect(Action("tbLanes"), &QAction::triggered, this, [this](bool down) {
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbLanes, [this](bool down) {
         ShowLanes = down;
         DrawPalvon();
     });
-    connect(Action("aRedibujar"), &QAction::triggered, this, &TPalvonViewer::DrawPalvon);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::aRedibujar, this, &TPalvonViewer::DrawPalvon);
     ConnectZoom();
 
     // ---- Lane width and the scale of the movement drawings ----
@@ -197,20 +197,16 @@ void TPalvonViewer::ConnectToggles()
         FontColor->addItem(QIcon(swatch), QString::fromUtf8(text), DisplayStyles::ToQColor(color));
     }
     tbarTitulos->addWidget(FontColor);
-    const std::pair<const char*, const char*> styles[] = {{"aTitBold", "Negrita"}, {"aTitItalic", "Cursiva"},
-                                                          {"aTitUnder", "Subrayado"}};
-    for (const auto& [name, text] : styles)
-        AddAction(tbarTitulos, QString::fromLatin1(name), QString::fromUtf8(text), true);
+    for (TCommandId id : {Cmd::aTitBold, Cmd::aTitItalic, Cmd::aTitUnder})
+        AddAction(tbarTitulos, id);
     PupTit = new QMenu(this);
     PupTit->setObjectName("PupTit");
-    const char* corners[6] = {"Superior - Izquierda", "Superior - Centro", "Superior - Derecha",
-                              "Inferior - Izquierda", "Inferior - Centro", "Inferior - Derecha"};
     for (int tag = 1; tag <= 6; ++tag) {
-        QAction* item = AddAction(PupTit, QStringLiteral("TitPos%1").arg(tag), QString::fromLatin1(corners[tag - 1]));
+        QAction* item = AddAction(PupTit, QStringLiteral("TitPos%1").arg(tag));
         item->setData(tag);
-        connect(item, &QAction::triggered, this, [this, tag] { TitPosition(tag); });
+        Registry().Register(CommandTable::TOwner::MapTools, CommandOf(item), [this, tag] { TitPosition(tag); });
     }
-    QAction* position = AddAction(tbarTitulos, "tbTitPos", QStringLiteral("Posición"));
+    QAction* position = AddAction(tbarTitulos, Cmd::tbTitPos);
     position->setMenu(PupTit);
     if (auto* b = qobject_cast<QToolButton*>(tbarTitulos->widgetForAction(position)))
         b->setPopupMode(QToolButton::InstantPopup);
@@ -218,12 +214,12 @@ void TPalvonViewer::ConnectToggles()
     connect(FontName, &QFontComboBox::currentFontChanged, this, &TPalvonViewer::FontName_Change);
     connect(FontSize, &QSpinBox::valueChanged, this, &TPalvonViewer::FontSize_Change);
     connect(FontColor, &QComboBox::currentIndexChanged, this, &TPalvonViewer::FontColor_Change);
-    connect(Action("aTitBold"), &QAction::triggered, this, &TPalvonViewer::aTitBoldExecute);
-    connect(Action("aTitItalic"), &QAction::triggered, this, &TPalvonViewer::aTitItalicExecute);
-    connect(Action("aTitUnder"), &QAction::triggered, this, &TPalvonViewer::aTitUnderExecute);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::aTitBold, this, &TPalvonViewer::aTitBoldExecute);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::aTitItalic, this, &TPalvonViewer::aTitItalicExecute);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::aTitUnder, this, &TPalvonViewer::aTitUnderExecute);
     connect(tit, &QTextEdit::cursorPositionChanged, this, &TPalvonViewer::titSelectionChange);
     // The title button shows the title box with its toolbar; the menu item only moves the button.
-    connect(Action("tbTit"), &QAction::triggered, this, [this](bool down) {
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbTit, [this](bool down) {
         tit->setVisible(down);
         tbarTitulos->setVisible(down);
     });
@@ -231,16 +227,16 @@ void TPalvonViewer::ConnectToggles()
     // ---- The open toolbar: the recent networks ----
     tbarOpen = addToolBar(QStringLiteral("Abrir"));
     tbarOpen->setObjectName("tbarOpen");
-    QAction* recent = AddAction(tbarOpen, "tbRecientes", QStringLiteral("Recientes"));
+    QAction* recent = AddAction(tbarOpen, Cmd::tbRecientes);
     recent->setMenu(Recientes);
     if (auto* b = qobject_cast<QToolButton*>(tbarOpen->widgetForAction(recent)))
         b->setPopupMode(QToolButton::InstantPopup);
     tbarOpen->hide();
 
     // ---- Which toolbars are shown ----
-    const std::pair<QToolBar*, const char*> bars[] = {{tbarEstandar, "Estandar1"},    {tbarArcos, "Arcos2"},
-                                                      {tbarMovimientos, "Movimientos1"}, {tbarAdicionales, "Adicionales1"},
-                                                      {tbarTitulos, "Ttulos1"},       {tbarOpen, "Abrir1"}};
+    const std::pair<QToolBar*, TCommandId> bars[] = {{tbarEstandar, Cmd::Estandar1},    {tbarArcos, Cmd::Arcos2},
+                                                     {tbarMovimientos, Cmd::Movimientos1}, {tbarAdicionales, Cmd::Adicionales1},
+                                                     {tbarTitulos, Cmd::Ttulos1},       {tbarOpen, Cmd::Abrir1}};
     for (const auto& [bar, item] : bars)
         Action(item)->setChecked(!bar->isHidden());
     for (const auto& [bar, item] : {bars[1], bars[2], bars[3], bars[4]}) {
@@ -251,8 +247,8 @@ void TPalvonViewer::ConnectToggles()
     }
 
     // ---- Windows ----
-    connect(AddAction(tbarEstandar, "tbQuickView", QStringLiteral("Vista estática")), &QAction::triggered, this,
-            &TPalvonViewer::QuickViewPalvon);
+    AddAction(tbarEstandar, Cmd::tbQuickView);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbQuickView, this, &TPalvonViewer::QuickViewPalvon);
 
     // The map's size ratio in the status bar.
     img->installEventFilter(new TResizeWatcher(this, [this] {

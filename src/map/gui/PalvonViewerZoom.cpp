@@ -314,18 +314,17 @@ QMenu* MenuTitled(QMenuBar* bar, const QString& title)
 void TPalvonViewer::ConnectZoom()
 {
     struct Command {
-        const char* name;
-        const char* text;
+        TCommandId id;
         QKeySequence key;
         void (TPalvonViewer::*handler)();
     };
     const Command commands[] = {
-        {"aAcercar1", "Acercar", QKeySequence(Qt::CTRL | Qt::Key_I), &TPalvonViewer::ZoomIn},
-        {"aAlejar1", "Alejar", QKeySequence(Qt::CTRL | Qt::Key_O), &TPalvonViewer::ZoomOut},
-        {"aVistaGeneral1", "Vista General", QKeySequence(Qt::CTRL | Qt::Key_Z), &TPalvonViewer::ZoomFirst},
-        {"aVistaAnterior", "Vista Anterior", QKeySequence(), &TPalvonViewer::aVistaAnteriorExecute},
-        {"VistaSeleccin1", "Vista Selección", QKeySequence(Qt::CTRL | Qt::Key_S), &TPalvonViewer::ZoomSel},
-        {"aReset1", "Reset", QKeySequence(), &TPalvonViewer::Reset1Click},
+        {Cmd::aAcercar1, QKeySequence(Qt::CTRL | Qt::Key_I), &TPalvonViewer::ZoomIn},
+        {Cmd::aAlejar1, QKeySequence(Qt::CTRL | Qt::Key_O), &TPalvonViewer::ZoomOut},
+        {Cmd::aVistaGeneral1, QKeySequence(Qt::CTRL | Qt::Key_Z), &TPalvonViewer::ZoomFirst},
+        {Cmd::aVistaAnterior, QKeySequence(), &TPalvonViewer::aVistaAnteriorExecute},
+        {Cmd::VistaSeleccin1, QKeySequence(Qt::CTRL | Qt::Key_S), &TPalvonViewer::ZoomSel},
+        {Cmd::aReset1, QKeySequence(), &TPalvonViewer::Reset1Click},
     };
     QMenu* ver = MenuTitled(menuBar(), QStringLiteral("&Ver"));
     QAction* before = ver ? Action(QStringLiteral("Options1")) : nullptr;
@@ -334,33 +333,33 @@ void TPalvonViewer::ConnectZoom()
         ver->removeAction(Action(QStringLiteral("tbZoomFirst")));
     }
     for (const Command& c : commands) {
-        QAction* a = AddAction(nullptr, QString::fromLatin1(c.name), QString::fromUtf8(c.text));
+        QAction* a = AddAction(nullptr, c.id);
         a->setShortcut(c.key);
         if (ver)
             ver->insertAction(before, a);
-        connect(a, &QAction::triggered, this, c.handler);
+        Registry().Register(CommandTable::TOwner::MapView, c.id, this, c.handler);
     }
     Action(QStringLiteral("aVistaAnterior"))->setEnabled(false);
     Action(QStringLiteral("aRedibujar"))->setEnabled(false);
 
     // Toolbar buttons.
-    QAction* zoomSel = AddAction(nullptr, QStringLiteral("tbZoomSel"), QStringLiteral("Vista selección"));
+    QAction* zoomSel = AddAction(nullptr, Cmd::tbZoomSel);
     tbarEstandar->insertAction(Action(QStringLiteral("tbZoom")), zoomSel);
-    connect(zoomSel, &QAction::triggered, this, &TPalvonViewer::ZoomSel);
-    connect(Action(QStringLiteral("tbZoomFirst")), &QAction::triggered, this, &TPalvonViewer::ZoomFirst);
-    connect(Action(QStringLiteral("tbZoomIn")), &QAction::triggered, this, &TPalvonViewer::ZoomIn);
-    connect(Action(QStringLiteral("tbZoomOut")), &QAction::triggered, this, &TPalvonViewer::ZoomOut);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbZoomSel, this, &TPalvonViewer::ZoomSel);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbZoomFirst, this, &TPalvonViewer::ZoomFirst);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbZoomIn, this, &TPalvonViewer::ZoomIn);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbZoomOut, this, &TPalvonViewer::ZoomOut);
     Action(QStringLiteral("tbMove"))->setToolTip(QStringLiteral("MOver la vista"));
     Action(QStringLiteral("tbZoom"))->setToolTip(QStringLiteral("Herramienta de ampliación"));
-    connect(Action(QStringLiteral("tbMove")), &QAction::triggered, this, &TPalvonViewer::tbMoveClick);
-    connect(Action(QStringLiteral("tbZoom")), &QAction::triggered, this, &TPalvonViewer::tbZoomClick);
-    QAction* aerial = AddAction(tbarEstandar, QStringLiteral("tbAerial"), QStringLiteral("Vista aérea"), true);
-    connect(aerial, &QAction::triggered, this, &TPalvonViewer::tbAerialClick);
-    AddAction(tbarEstandar, QStringLiteral("tbStreet"), QStringLiteral("Vista de calle"), true);
+    Registry().Register(CommandTable::TOwner::MapTools, Cmd::tbMove, this, &TPalvonViewer::tbMoveClick);
+    Registry().Register(CommandTable::TOwner::MapTools, Cmd::tbZoom, this, &TPalvonViewer::tbZoomClick);
+    QAction* aerial = AddAction(tbarEstandar, Cmd::tbAerial);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbAerial, this, &TPalvonViewer::tbAerialClick);
+    AddAction(tbarEstandar, Cmd::tbStreet);
 
     // The aerial overview and the scale dialog from the view menu.
-    QAction* copyAerial = AddAction(nullptr, QStringLiteral("CopiarAerial1"), QStringLiteral("Copiar vista aérea"));
-    QAction* escala = AddAction(nullptr, QStringLiteral("Escala1"), QStringLiteral("Escala..."));
+    QAction* copyAerial = AddAction(nullptr, Cmd::CopiarAerial1);
+    QAction* escala = AddAction(nullptr, Cmd::Escala1);
     if (ver) {
         ver->insertSeparator(before);
         ver->insertAction(before, aerial);
@@ -368,15 +367,15 @@ void TPalvonViewer::ConnectZoom()
         ver->insertAction(before, escala);
         ver->insertSeparator(before);
     }
-    connect(copyAerial, &QAction::triggered, this, &TPalvonViewer::CopiarAerial1Click);
-    connect(escala, &QAction::triggered, this, &TPalvonViewer::Escala1Click);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::CopiarAerial1, this, &TPalvonViewer::CopiarAerial1Click);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::Escala1, this, &TPalvonViewer::Escala1Click);
 
     // Items of the right-button menus built elsewhere, found by name.
     for (int tag = 1; tag <= 4; ++tag) {
         QAction* item = Action(QStringLiteral("Tamano%1").arg(tag));
-        connect(item, &QAction::triggered, this, [this, item, tag] { Tamano(item, tag); });
+        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item), [this, item, tag] { Tamano(item, tag); });
     }
-    connect(Action(QStringLiteral("FactorTamano")), &QAction::triggered, this, &TPalvonViewer::FactorTamanoClick);
+    Registry().Register(CommandTable::TOwner::Analysis, Cmd::FactorTamano, this, &TPalvonViewer::FactorTamanoClick);
 
     // The magnifier's menu (its layer items may have been made already): the
     // drop-down of its toolbar button.
@@ -385,16 +384,15 @@ void TPalvonViewer::ConnectZoom()
         varLupa = new QMenu(QStringLiteral("Lupa"), this);
         varLupa->setObjectName(QStringLiteral("varLupa"));
     }
-    connect(AddAction(varLupa, QStringLiteral("amao1"), QStringLiteral("Tamaño")), &QAction::triggered, this,
-            &TPalvonViewer::amao1Click);
+    AddAction(varLupa, Cmd::amao1);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::amao1, this, &TPalvonViewer::amao1Click);
     auto* scales = new QMenu(this);
     scales->setObjectName(QStringLiteral("FactoresEscala"));
-    QAction* scaleItem = AddAction(varLupa, QStringLiteral("Factorescala1"), QStringLiteral("Factor Escala"));
+    QAction* scaleItem = AddAction(varLupa, Cmd::Factorescala1);
     scaleItem->setMenu(scales);
-    const char* factors[] = {"2x", "4x", "6x", "8x", "10x", "15x", "20x", "30x"};
     for (int tag = 0; tag < 8; ++tag) {
-        QAction* item = AddAction(scales, QStringLiteral("FactorEscala%1").arg(tag), QString::fromLatin1(factors[tag]));
-        connect(item, &QAction::triggered, this, [this, item, tag] { FactorEscala(item, tag); });
+        QAction* item = AddAction(scales, QStringLiteral("FactorEscala%1").arg(tag));
+        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item), [this, item, tag] { FactorEscala(item, tag); });
     }
     connect(varLupa, &QMenu::aboutToShow, this, [this, scaleItem] {
         if (DlgCfg && DlgCfg->EscalaZoom->ItemIndex() >= 0)

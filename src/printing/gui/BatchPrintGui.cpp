@@ -378,19 +378,19 @@ void TPalvonViewer::CreateBatchPrintMenus(QMenu* archivo)
 {
     InstallBatchPrintServices();
     QMenu* menu = archivo->addMenu(QStringLiteral("Impresion de Redes"));
-    connect(AddAction(menu, QStringLiteral("DefinirRedes1"), QStringLiteral("Definir Redes")), &QAction::triggered,
-            this, &TPalvonViewer::DefinirRedes1Click);
-    connect(AddAction(menu, QStringLiteral("CrearArchivoWord"), QStringLiteral("Crear Word")), &QAction::triggered,
-            this, &TPalvonViewer::CrearArchivoWordClick);
-    connect(AddAction(menu, QStringLiteral("ImprimirRedes1"), QStringLiteral("Imprimir Redes")), &QAction::triggered,
-            this, &TPalvonViewer::ImprimirRedes1Click);
+    AddAction(menu, Cmd::DefinirRedes1);
+    Registry().Register(CommandTable::TOwner::Printing, Cmd::DefinirRedes1, this, &TPalvonViewer::DefinirRedes1Click);
+    AddAction(menu, Cmd::CrearArchivoWord);
+    Registry().Register(CommandTable::TOwner::Printing, Cmd::CrearArchivoWord, this, &TPalvonViewer::CrearArchivoWordClick);
+    AddAction(menu, Cmd::ImprimirRedes1);
+    Registry().Register(CommandTable::TOwner::Printing, Cmd::ImprimirRedes1, this, &TPalvonViewer::ImprimirRedes1Click);
     menu->addSeparator();
-    connect(AddAction(menu, QStringLiteral("ImprimirColores1"), QStringLiteral("Imprimir colores...")),
-            &QAction::triggered, this, &TPalvonViewer::ImprimirColores1Click);
-    connect(AddAction(menu, QStringLiteral("ImprimirGenAtr1"), QStringLiteral("Imprimir generación/atracción")),
-            &QAction::triggered, this, &TPalvonViewer::ImprimirGenAtr1Click);
-    connect(AddAction(menu, QStringLiteral("Parmetros1"), QStringLiteral("Imprimir líneas...")),
-            &QAction::triggered, this, &TPalvonViewer::Parmetros1Click);
+    AddAction(menu, Cmd::ImprimirColores1);
+    Registry().Register(CommandTable::TOwner::Printing, Cmd::ImprimirColores1, this, &TPalvonViewer::ImprimirColores1Click);
+    AddAction(menu, Cmd::ImprimirGenAtr1);
+    Registry().Register(CommandTable::TOwner::Printing, Cmd::ImprimirGenAtr1, this, &TPalvonViewer::ImprimirGenAtr1Click);
+    AddAction(menu, Cmd::Parmetros1);
+    Registry().Register(CommandTable::TOwner::Printing, Cmd::Parmetros1, this, &TPalvonViewer::Parmetros1Click);
 }
 
 void TPalvonViewer::DefinirRedes1Click()
