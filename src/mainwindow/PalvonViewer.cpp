@@ -354,7 +354,7 @@ void TPalvonViewer::CreateMenus()
     QMenu* ver = menuBar()->addMenu(QStringLiteral("&Ver"));
     QAction* redraw = AddAction(ver, Cmd::aRedibujar);
     redraw->setShortcut(QKeySequence(Qt::Key_F5));
-    ver->addAction(Action("tbZoomFirst"));
+    ver->addAction(Action(Cmd::tbZoomFirst));
     ver->addSeparator();
     AddAction(ver, Cmd::Options1);
     Registry().Register(CommandTable::TOwner::Window, Cmd::Options1, this, &TPalvonViewer::Options1Click);
@@ -383,8 +383,8 @@ void TPalvonViewer::CreateToolbars()
 {
     tbarEstandar = addToolBar(QStringLiteral("Estándar"));
     tbarEstandar->setObjectName("tbarEstandar");
-    tbarEstandar->addAction(Action("aFileOpen"));
-    tbarEstandar->addAction(Action("tbOpenDat"));
+    tbarEstandar->addAction(Action(Cmd::aFileOpen));
+    tbarEstandar->addAction(Action(Cmd::tbOpenDat));
     tbarArcos = addToolBar(QStringLiteral("Arcos"));
     tbarArcos->setObjectName("tbarArcos");
     tbarMovimientos = addToolBar(QStringLiteral("Movimientos"));

@@ -5,7 +5,7 @@
 // Its methods are spread over several files by topic (PalvonViewer*.cpp here,
 // the drawing layers in src/map/gui/). Toolbar buttons and menu items are
 // QActions whose objectName is the control's name, so any code can reach one
-// with Action("tbArrows"); a toolbar button's `Down` is the action's checked state.
+// with Action(Cmd::tbArrows); a toolbar button's `Down` is the action's checked state.
 #include "mainwindow/CommandRegistry.h"
 #include "mainwindow/CommandTable.h"
 
@@ -93,6 +93,8 @@ public:
     // A name that is not a built command is a programming error
     // (CommandTable::UnknownCommand).
     QAction* Action(const QString& name);
+    // A command written out is named by its constant (Cmd::name), never by a literal.
+    QAction* Action(const char* name) = delete;
     // The command of a computed name, or of an action made for a row; an unknown
     // one is a programming error.
     static TCommandId CommandOf(const QString& name);
@@ -115,6 +117,8 @@ public:
     void SetDown(TCommandId id, bool down);
     bool Down(const QString& name);
     void SetDown(const QString& name, bool down);
+    bool Down(const char* name) = delete;
+    void SetDown(const char* name, bool down) = delete;
 
     // ---- Start-up ----
     void FormCreate();

@@ -154,26 +154,26 @@ void TPalvonViewer::ConnectCommandItems()
     const std::pair<const char*, int> colours[] = {{"Color2", 1},      {"Color1", 3},          {"ColorNormal", 6},
                                                    {"ColorSobrerango", 7}, {"BordeColor1", 21}};
     for (const auto& [name, tag] : colours)
-        connect(Action(name), &QAction::triggered, this, [this, tag = tag] { ColoresClick(tag); });
+        connect(Action(QString::fromLatin1(name)), &QAction::triggered, this, [this, tag = tag] { ColoresClick(tag); });
     Registry().Register(CommandTable::TOwner::MapView, Cmd::Rangos1, this, &TPalvonViewer::Rangos1Click);
     Registry().Register(CommandTable::TOwner::MapView, Cmd::ColorNode, this, &TPalvonViewer::ColorNodeClick);
     // Drawing options that only change what the next drawing shows.
     for (const char* name : {"SimpleArrow", "Sobreescrito1", "Semaforos", "linnone", "linveh", "linvehval",
                              "MostrarNombresPlg", "MostrarNombresArribaPlg"})
-        connect(Action(name), &QAction::triggered, this, &TPalvonViewer::DrawPalvon);
+        connect(Action(QString::fromLatin1(name)), &QAction::triggered, this, &TPalvonViewer::DrawPalvon);
     // Zone fill: one of three.
     auto* fill = new QActionGroup(this);
     for (const char* name : {"ColorEstandard", "ColorSeleccion", "ColorMultiple"}) {
-        fill->addAction(Action(name));
-        connect(Action(name), &QAction::triggered, this, &TPalvonViewer::DrawPalvon);
+        fill->addAction(Action(QString::fromLatin1(name)));
+        connect(Action(QString::fromLatin1(name)), &QAction::triggered, this, &TPalvonViewer::DrawPalvon);
     }
-    Action("ColorEstandard")->setChecked(true);
+    Action(Cmd::ColorEstandard)->setChecked(true);
 
     // Entries and exits of the zones: none, the totals, or one user class.
     auto* entSal = new QActionGroup(this);
-    QAction* none = Action("EntSalN");
+    QAction* none = Action(Cmd::EntSalN);
     none->setData(-1);
-    Action("EntSal0")->setData(0);
+    Action(Cmd::EntSal0)->setData(0);
     for (int j = 1; j <= 15; ++j)
         Action(QStringLiteral("EntSal%1").arg(j))->setData(j);
     for (int j = -1; j <= 15; ++j) {
@@ -187,17 +187,17 @@ void TPalvonViewer::ConnectCommandItems()
     int32_t* const sizes[] = {&CentroidSize, &NodeSize, &ArrowSize, &SignalSize};
     for (int tag = 1; tag <= 4; ++tag)
         Action(QStringLiteral("Tamano%1").arg(tag))->setText(QStringLiteral("Tamaño (%1)").arg(*sizes[tag - 1]));
-    Action("FactorTamano")->setText(QString::fromStdString(ZelUtils::Format("Factor tamaño (%.2f)", double(ImageSizeFactor))));
+    Action(Cmd::FactorTamano)->setText(QString::fromStdString(ZelUtils::Format("Factor tamaño (%.2f)", double(ImageSizeFactor))));
     // The generation/attraction columns come with their file.
-    Action("GenAtrZona")->setEnabled(false);
+    Action(Cmd::GenAtrZona)->setEnabled(false);
     // "Selección" of the junction list needs selected nodes (the drawing enables it).
-    Action("jtSel")->setEnabled(false);
+    Action(Cmd::jtSel)->setEnabled(false);
 
     Registry().Register(CommandTable::TOwner::Files, Cmd::GrabarSIG, this, &TPalvonViewer::GrabarSIGClick);
     const std::pair<const char*, int> fits[] = {
         {"Autojustar1", 1}, {"Autojustar2", 2}, {"Autojustar3", 3}, {"Autojustar4", 4}, {"Autojustar5", 5}};
     for (const auto& [name, tag] : fits)
-        connect(Action(name), &QAction::triggered, this, [this, tag = tag] { Autojustar(tag); });
+        connect(Action(QString::fromLatin1(name)), &QAction::triggered, this, [this, tag = tag] { Autojustar(tag); });
     if (pupArcos) {
         // The pop-up shares its selection commands with the menu bar: what it turns
         // off over the selected-links grid comes back once it closes (after the
@@ -227,18 +227,18 @@ void TPalvonViewer::ConnectCommandItems()
     }
 
     // The flow-diagram button drops down its variables.
-    QAction* mixs = Action("tbMixs");
+    QAction* mixs = Action(Cmd::tbMixs);
     mixs->setMenu(varMix);
     if (auto* button = qobject_cast<QToolButton*>(tbarMovimientos->widgetForAction(mixs)))
         button->setPopupMode(QToolButton::MenuButtonPopup);
     // The phase tool and the flow-diagram tool both pick a junction on the map.
     Registry().Register(CommandTable::TOwner::Analysis, Cmd::tbShow, [this](bool down) {
         if (down)
-            SetDown("tbMixs", false);
+            SetDown(Cmd::tbMixs, false);
     });
     connect(mixs, &QAction::triggered, this, [this](bool down) {
         if (down)
-            SetDown("tbShow", false);
+            SetDown(Cmd::tbShow, false);
     });
 }
 
@@ -278,11 +278,11 @@ void TPalvonViewer::pupArcosPopup()
 {
     for (const char* name : {"SelArco", "SelNombre", "SeleccinporRegin1", "SeleccionPorDatos", "SeleccionGrilla",
                              "ExportaSeleccin1", "ImportaSeleccin1"})
-        Action(name)->setEnabled(LinkGridMouseOver);
+        Action(QString::fromLatin1(name))->setEnabled(LinkGridMouseOver);
     TStringAlignGrid* grid = LinkGridMouseOver ? sagArcos : sagArcosSel;
     const TGridRect sel = grid ? grid->Selection() : TGridRect();
-    Action("SeleccionGrilla")->setVisible(sel.Top >= 0 && sel.Bottom > sel.Top);
-    Action("ExportarArcos")->setData(LinkGridMouseOver ? 3 : 31);
+    Action(Cmd::SeleccionGrilla)->setVisible(sel.Top >= 0 && sel.Bottom > sel.Top);
+    Action(Cmd::ExportarArcos)->setData(LinkGridMouseOver ? 3 : 31);
 }
 
 void TPalvonViewer::GrabarSIGClick()
@@ -305,5 +305,5 @@ void TPalvonViewer::GrabarSIGClick()
         return;
     }
     SigFileName = name;
-    Action("GrabarSIG")->setVisible(false);
+    Action(Cmd::GrabarSIG)->setVisible(false);
 }

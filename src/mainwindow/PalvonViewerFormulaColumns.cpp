@@ -138,7 +138,7 @@ void TPalvonViewer::CrearColumnaFormula(bool movements)
     // Refusals before anything is counted: no room for another column or variable,
     // or a field that holds no variable (a text column).
     if (s.numUser >= MaxUserVars) {
-        Action(s.item)->setEnabled(false);
+        Action(QString::fromLatin1(s.item))->setEnabled(false);
         Services().ShowMessage("Ya se crearon las 10 columnas de fórmula permitidas para esta red.");
         return;
     }
@@ -163,7 +163,7 @@ void TPalvonViewer::CrearColumnaFormula(bool movements)
     s.numUser += 1;
     const int32_t k = s.firstVar + s.numUser;
     if (s.numUser >= MaxUserVars)
-        Action(s.item)->setEnabled(false);
+        Action(QString::fromLatin1(s.item))->setEnabled(false);
 
     const int32_t c = s.numCol;
     s.numCol += 1;

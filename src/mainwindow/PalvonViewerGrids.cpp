@@ -222,7 +222,7 @@ void TPalvonViewer::CreateGrids()
     VarMovim->setObjectName("VarMovim");
     ConfigurarRmin = new QMenu(QStringLiteral("Configurar"), this);
     ConfigurarRmin->setObjectName("ConfigurarRmin");
-    Action("ConfigurarRminItem")->setMenu(ConfigurarRmin);
+    Action(Cmd::ConfigurarRminItem)->setMenu(ConfigurarRmin);
 
     // Each data-layer button drops down the variable menu of its kind; opening it
     // tells the pick which layer to turn on.
@@ -321,8 +321,8 @@ void TPalvonViewer::ConfigureGrids()
         sagArcosSel->ClearCells();
         sagArcosSel->SetRowCount(1);
         sagArcosSel->hide();
-        Action("VerSeleccion")->setChecked(false);
-        Action("VerSeleccion")->setEnabled(false);
+        Action(Cmd::VerSeleccion)->setChecked(false);
+        Action(Cmd::VerSeleccion)->setEnabled(false);
     }
 
     // Transit lines.
@@ -479,7 +479,7 @@ void TPalvonViewer::AgregarItemArcos(int column)
     if (k == 7) {
         cost->setChecked(true);
         KDVlib::CostVar = 7;
-        Action("ConfigurarRminItem")->setText(Qs(Format("Configurar (%s)", sagArcos->cell(column, 0))));
+        Action(Cmd::ConfigurarRminItem)->setText(Qs(Format("Configurar (%s)", sagArcos->cell(column, 0))));
     }
 }
 

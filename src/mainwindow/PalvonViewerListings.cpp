@@ -46,7 +46,7 @@ bool NetworkOpen()
 // The entries/exits menus: one item per user class when there are several.
 void SetEntSalMenus(TPalvonViewer& w, int32_t classes)
 {
-    w.Action("EntSal_")->setVisible(false);
+    w.Action(QString::fromLatin1("EntSal_"))->setVisible(false);
     for (int j = 1; j <= 15; ++j)
         w.Action(Qs(Format("EntSal%d", j)))->setVisible(classes > 1 && j <= classes);
 }
@@ -88,7 +88,7 @@ void TPalvonViewer::ReadCompanionListings()
     // elements that no longer exist.
     PalvonRead::ClearPijas();
     for (const char* name : {"AnalisisdePIJAs", "NivelArco", "NIvelMovimiento"})
-        Action(name)->setEnabled(false);
+        Action(QString::fromLatin1(name))->setEnabled(false);
     SetEntSalMenus(*this, 0);
     if (!OpenListings())
         return;

@@ -47,15 +47,15 @@ void TPalvonViewer::pupseditClick()
         sym->hide();
     if (Scl)
         Scl->hide();
-    SetDown(QStringLiteral("tbMove"), false);
-    SetDown(QStringLiteral("tbZoom"), false);
+    SetDown(Cmd::tbMove, false);
+    SetDown(Cmd::tbZoom, false);
 }
 
 void TPalvonViewer::tbColapsarClick()
 {
     // The button only arms the collapse drag: the status bar says how to use it
     // (a box with a bare registry number told the user nothing).
-    Services().SetStatusText(1, Down(QStringLiteral("tbColapsar"))
+    Services().SetStatusText(1, Down(Cmd::tbColapsar)
                                     ? "Colapsar: mantenga Ctrl o Mayús y arrastre sobre los vértices de los polígonos"
                                     : "");
 }

@@ -170,7 +170,7 @@ bool TPalvonViewer::ConfirmUnsavedEdits()
     std::vector<std::string> what;
     const bool text = FrmDat && FrmDat->IsModified();
     const bool positions = KDVlib::PositionsUnsaved && Network.Loaded;
-    const bool shapes = Action("GrabarSIG")->isVisible() && Network.Loaded;
+    const bool shapes = Action(Cmd::GrabarSIG)->isVisible() && Network.Loaded;
     if (text)
         what.push_back("el texto de la red");
     if (positions)
@@ -204,7 +204,7 @@ bool TPalvonViewer::ConfirmUnsavedEdits()
     }
     if (shapes) {
         GrabarSIGClick();
-        if (Action("GrabarSIG")->isVisible())
+        if (Action(Cmd::GrabarSIG)->isVisible())
             return false;
     }
     return true;
@@ -315,7 +315,7 @@ bool TPalvonViewer::OpenPalvonDat()
             FrmPreview->setWindowTitle(earlierPreviewTitle);
         ApplicationTitle = earlierAppTitle;
         // What the read told the window about its network goes back to the earlier one's.
-        Action("AnalisisIntersecciones")->setEnabled(Network.SectionPresent[0] != 0);
+        Action(Cmd::AnalisisIntersecciones)->setEnabled(Network.SectionPresent[0] != 0);
         Services().SetLengthScaleEdit(PalvonRead::LengthScale);
         QApplication::restoreOverrideCursor();
         StatusPanels[0]->setText(QStringLiteral("Inactivo"));
@@ -332,13 +332,13 @@ bool TPalvonViewer::OpenPalvonDat()
     ResetGridSort();
     // A node or centroid "Mover" left ticked, and positions left unsaved, belong
     // to the earlier network.
-    Action("NodeMove")->setChecked(false);
-    Action("ZoneMove")->setChecked(false);
+    Action(Cmd::NodeMove)->setChecked(false);
+    Action(Cmd::ZoneMove)->setChecked(false);
     KDVlib::PositionsUnsaved = false;
     if (FrmMix)
         FrmMix->ForgetJunctions();
-    Action("Crearcolumna1")->setEnabled(true);
-    Action("Crearcolumna2")->setEnabled(true);
+    Action(Cmd::Crearcolumna1)->setEnabled(true);
+    Action(Cmd::Crearcolumna2)->setEnabled(true);
 
     if (!Network.HasCoordinates) {
         // No positions: a coordinates file is offered; without one the network
@@ -395,7 +395,7 @@ void TPalvonViewer::EnableAfterOpen()
           "Puntos5", "GeneracinAtraccin1", "tbPoligonos", "tbZoomFirst", "tbZoomIn", "tbZoomOut", "tbZoomSel",
           "tbShow", "tbStreet", "tbMixs", "tbAerial", "tbArrows", "tbNodes", "tbNameNodes", "tbCalles",
           "tbAtributos", "tbColores", "tbValues", "tbTit", "tbMove", "tbZoom", "tbQuickView"})
-        Action(name)->setEnabled(true);
+        Action(QString::fromLatin1(name))->setEnabled(true);
     for (QToolBar* bar : {tbarArcos, tbarMovimientos, tbarAdicionales})
         bar->show();
     // The lane width box is hidden with the start-up list; nothing else would
@@ -436,7 +436,7 @@ void TPalvonViewer::OpenOtherFiles()
             ApplyLayerStyle(Items[static_cast<size_t>(10 + k)],
                             ini.ReadString(Format("Solera%d", k), "Linea", "255;0;0"));
         if (k == 1)
-            SetDown("tbSolera", true);
+            SetDown(Cmd::tbSolera, true);
     }
 }
 
@@ -511,7 +511,7 @@ void TPalvonViewer::FileExitItemClick() { close(); }
 
 void TPalvonViewer::RedPalvon1Click()
 {
-    QAction* a = Action("RedPalvon1");
+    QAction* a = Action(Cmd::RedPalvon1);
     if (a->isChecked())
         FrmDat->show();
     else if (!FrmDat->close()) // unsaved edits: the user kept the window open

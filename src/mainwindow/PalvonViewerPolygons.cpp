@@ -511,7 +511,7 @@ void ReplacePolygons(TPalvonViewer& w, const std::vector<TPolygonRecord>& record
     if (static_cast<int32_t>(records.size()) > count)
         Services().ShowMessage(Format("El archivo tiene %d polígonos: solo se leyeron los primeros %d.",
                                       static_cast<int32_t>(records.size()), count));
-    w.Action("tbPoligonos")->setEnabled(true);
+    w.Action(QString::fromLatin1("tbPoligonos"))->setEnabled(true);
 }
 
 // A save or open dialog of the polygon files; the chosen filter (0 or 1) in `filter`.
@@ -595,7 +595,7 @@ bool TPalvonViewer::ImportarPoligonosPlg()
         return false;
     }
     ReplacePolygons(*this, records);
-    SetDown("tbPoligonos", true);
+    SetDown(Cmd::tbPoligonos, true);
     return true;
 }
 

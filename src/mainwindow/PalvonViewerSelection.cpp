@@ -92,7 +92,7 @@ void ChooseLinks(TPalvonViewer& w, const QString& title, bool sorted,
         w.ColorLinkRow(p.Row, CurrentClass);
     }
     if (d->Count(2) > 0)
-        w.Action("tbSel")->setEnabled(true);
+        w.Action(QString::fromLatin1("tbSel"))->setEnabled(true);
     w.DrawPalvon();
     w.ListSelectedLinks();
 }
@@ -219,13 +219,13 @@ void TPalvonViewer::ListSelectedLinks()
         sagArcosSel->SetFontColorCell(1, n, color);
     }
     sagArcosSel->SetRowCount(n + 1);
-    QAction* show = Action("VerSeleccion");
+    QAction* show = Action(Cmd::VerSeleccion);
     show->setCheckable(true);
     if (n > 0) {
         sagArcosSel->show();
         show->setEnabled(true);
         show->setChecked(true);
-        Action("tbSel")->setEnabled(true);
+        Action(Cmd::tbSel)->setEnabled(true);
     } else {
         sagArcosSel->hide();
         show->setEnabled(false);
@@ -295,7 +295,7 @@ void TPalvonViewer::SeleccionPorDatosClick()
         ColorLinkRow(r, CurrentClass);
     }
     if (!chosen.empty())
-        Action("tbSel")->setEnabled(true);
+        Action(Cmd::tbSel)->setEnabled(true);
     DrawPalvon();
     ListSelectedLinks();
 }
@@ -309,10 +309,10 @@ void TPalvonViewer::AnulaSelArcos()
     if (sagArcos)
         for (int r = 1; r < sagArcos->RowCount(); ++r)
             ColorLinkRow(r, 0);
-    Action("tbSel")->setEnabled(true);
+    Action(Cmd::tbSel)->setEnabled(true);
     if (sagArcosSel)
         sagArcosSel->hide();
-    QAction* show = Action("VerSeleccion");
+    QAction* show = Action(Cmd::VerSeleccion);
     show->setEnabled(false);
     show->setChecked(false);
     DrawPalvon();
@@ -400,8 +400,8 @@ void TPalvonViewer::SeleccionPorRegionKind(int32_t kind, bool deselect)
         sym->hide();
     if (Scl)
         Scl->hide();
-    SetDown("tbMove", false);
-    SetDown("tbZoom", false);
+    SetDown(Cmd::tbMove, false);
+    SetDown(Cmd::tbZoom, false);
     PolyPoints.clear();
 }
 

@@ -111,7 +111,7 @@ void TPalvonViewer::CreateThemeMenus()
     QMenu* temas = findChild<QMenu*>(QStringLiteral("Temas"));
     if (temas) {
         QAction* definir = AddAction(nullptr, Cmd::aDefinir1);
-        temas->insertAction(Action("aAplicar1"), definir);
+        temas->insertAction(Action(Cmd::aAplicar1), definir);
         Registry().Register(CommandTable::TOwner::Themes, Cmd::aDefinir1, this, &TPalvonViewer::Definir1Click);
     }
     QMenu* editar = nullptr;
@@ -255,7 +255,7 @@ void TPalvonViewer::GrabarConfiguracion(TIniFile& ini, const std::string& sectio
             pressed.push_back("0");
             continue;
         }
-        QAction* a = Action(name);
+        QAction* a = Action(QString::fromLatin1(name));
         enabled.push_back(Bool(a->isEnabled()));
         pressed.push_back(Bool(a->isChecked()));
     }
@@ -380,11 +380,11 @@ void TPalvonViewer::LeerConfiguracion(TIniFile& ini, const std::string& section)
 
     for (size_t i = 0; i < ViewOptionCount; ++i)
         if (*LayerButtons[i])
-            SetDown(LayerButtons[i], c.Options[i]);
+            SetDown(QString::fromLatin1(LayerButtons[i]), c.Options[i]);
     if (sym)
-        sym->setVisible(Down("tbColores"));
+        sym->setVisible(Down(Cmd::tbColores));
     if (Scl)
-        Scl->setVisible(Down("tbAtributos"));
+        Scl->setVisible(Down(Cmd::tbAtributos));
 
     for (TLegendImage* legend : {sym, Scl})
         if (legend) {
@@ -427,7 +427,7 @@ void TPalvonViewer::LeerConfiguracion(TIniFile& ini, const std::string& section)
     NumFormat.NumDec = c.NumDec;
     NumFormat.Decimals = c.Decimals;
     NumFormat.Format = Format("%%.%df", NumFormat.Decimals);
-    Action("Decimales1")->setText(Qs(Format("Decimales (%d)", NumFormat.Decimals)));
+    Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", NumFormat.Decimals)));
 
     letra(5);
 

@@ -46,8 +46,8 @@ void TPalvonViewer::CreateAnalysisMenus()
         Registry().Register(CommandTable::TOwner::Analysis, Cmd::NivelArco, this, &TPalvonViewer::NivelArcoClick);
         AddAction(pijas, Cmd::NIvelMovimiento);
         Registry().Register(CommandTable::TOwner::Analysis, Cmd::NIvelMovimiento, this, &TPalvonViewer::NIvelMovimientoClick);
-        Action("NivelArco")->setEnabled(false);
-        Action("NIvelMovimiento")->setEnabled(false);
+        Action(Cmd::NivelArco)->setEnabled(false);
+        Action(Cmd::NIvelMovimiento)->setEnabled(false);
     }
     // The chosen cost variable shows in the item's caption, by the title of the
     // last links-grid column that shows it (column 0 when none does).
@@ -61,7 +61,7 @@ void TPalvonViewer::CreateAnalysisMenus()
                     col = c;
             const std::string title = sagArcos ? sagArcos->cell(col, 0) : std::string();
             ConfigurarRmin->setTitle(QString::fromStdString(Format("Configurar (%s)", title)));
-            Action("ConfigurarRminItem")->setText(ConfigurarRmin->title());
+            Action(Cmd::ConfigurarRminItem)->setText(ConfigurarRmin->title());
         });
     QMenu* ayuda = nullptr;
     for (QAction* a : menuBar()->actions())
@@ -145,7 +145,7 @@ void TPalvonViewer::BatchPathsFromFile(const std::string& fileName)
 void TPalvonViewer::MarkPathLink(int32_t link)
 {
     Arcos[link].Mark = CurrentClass;
-    Action(QStringLiteral("tbSel"))->setEnabled(true);
+    Action(Cmd::tbSel)->setEnabled(true);
     if (sagArcos && link < sagArcos->RowCount()) {
         sagArcos->SetFontColorCell(0, link, Qt::red);
         sagArcos->SetFontColorCell(1, link, Qt::red);
@@ -213,8 +213,8 @@ void TPalvonViewer::CrearCentroides1Click()
     KDVlib::BuildHitGrid();
     if (!KDVlib::WriteCoords())
         Services().ShowMessage(FileUtils::WriteFailure(CoordinatesFileName));
-    Action(QStringLiteral("tbCents"))->setEnabled(true);
-    SetDown(QStringLiteral("tbCents"), true);
+    Action(Cmd::tbCents)->setEnabled(true);
+    SetDown(Cmd::tbCents, true);
     DrawPalvon();
 }
 

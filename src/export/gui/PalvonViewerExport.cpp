@@ -133,14 +133,14 @@ void TPalvonViewer::CreateExportMenus()
             PrintShpFile(name);
     });
     // Hidden items: shown where the program offers them.
-    const bool emmeShown = Action("ExportaraEMME2")->isVisible();
+    const bool emmeShown = Action(Cmd::ExportaraEMME2)->isVisible();
     QAction* emme = AddAction(menu, Cmd::ExportaraEMME2);
     emme->setVisible(emmeShown);
     Registry().Register(CommandTable::TOwner::Export, Cmd::ExportaraEMME2, this, &TPalvonViewer::ExportaraEMME2Click);
     QAction* calles = AddAction(menu, Cmd::ExportarDXF1);
     calles->setVisible(false);
     Registry().Register(CommandTable::TOwner::Export, Cmd::ExportarDXF1, this, &TPalvonViewer::ExportarDXF1Click);
-    const bool planillasShown = Action("GenerarPlanillas1")->isVisible();
+    const bool planillasShown = Action(Cmd::GenerarPlanillas1)->isVisible();
     QAction* planillas = AddAction(menu, Cmd::GenerarPlanillas1);
     planillas->setVisible(planillasShown);
     Registry().Register(CommandTable::TOwner::Export, Cmd::GenerarPlanillas1, this, &TPalvonViewer::GenerarPlanillas1Click);
@@ -163,20 +163,20 @@ void TPalvonViewer::CreateExportMenus()
 TDxfMapOptions TPalvonViewer::DxfOptions()
 {
     TDxfMapOptions o;
-    o.tbNodes = Down("tbNodes");
-    o.tbNameNodes = Down("tbNameNodes");
-    o.tbArrows = Down("tbArrows");
-    o.tbCalles = Down("tbCalles");
-    o.tbCents = Down("tbCents");
-    o.tbZonas = Down("tbZonas");
-    o.tbPoligonos = Down("tbPoligonos");
-    o.tbAtributos = Down("tbAtributos");
-    o.tbColores = Down("tbColores");
-    o.tbValues = Down("tbValues");
-    o.tbSel = Down("tbSel");
-    o.SimpleArrow = Action("SimpleArrow")->isChecked();
-    o.ColorNode = Action("ColorNode")->isChecked();
-    o.aAtributos2 = Action("aAtributos2")->isChecked();
+    o.tbNodes = Down(Cmd::tbNodes);
+    o.tbNameNodes = Down(Cmd::tbNameNodes);
+    o.tbArrows = Down(Cmd::tbArrows);
+    o.tbCalles = Down(Cmd::tbCalles);
+    o.tbCents = Down(Cmd::tbCents);
+    o.tbZonas = Down(Cmd::tbZonas);
+    o.tbPoligonos = Down(Cmd::tbPoligonos);
+    o.tbAtributos = Down(Cmd::tbAtributos);
+    o.tbColores = Down(Cmd::tbColores);
+    o.tbValues = Down(Cmd::tbValues);
+    o.tbSel = Down(Cmd::tbSel);
+    o.SimpleArrow = Action(Cmd::SimpleArrow)->isChecked();
+    o.ColorNode = Action(Cmd::ColorNode)->isChecked();
+    o.aAtributos2 = Action(Cmd::aAtributos2)->isChecked();
     o.ArcosRangeValues = [this] { ArcosRangeValues(); };
     o.MovimRangeValues = [this] { return MovimRangeValues(); };
     o.MovimTitle = [this](int32_t c) {

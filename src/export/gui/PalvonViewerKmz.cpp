@@ -121,9 +121,9 @@ bool TPalvonViewer::ExportarLineasKmz(const std::string& fileName)
 void TPalvonViewer::PrintKmzFile(const std::string& fileName)
 {
     KmzExport::TKmzNetworkView view;
-    view.Atributos = Action("tbAtributos")->isChecked();
-    view.Colores = Action("tbColores")->isChecked();
-    view.Values = Action("tbValues")->isChecked();
+    view.Atributos = Action(Cmd::tbAtributos)->isChecked();
+    view.Colores = Action(Cmd::tbColores)->isChecked();
+    view.Values = Action(Cmd::tbValues)->isChecked();
     if (DlgCfg) {
         view.ArcosColor = DlgCfg->ArcosColor->Color();
         view.ZonaBordeColor = DlgCfg->ZonaBordeColor->Color();

@@ -680,9 +680,9 @@ QImage RangesPicture(const std::string& caption)
 DataLayers::TLayerOptions DataLayers::ViewerLayerOptions(TPalvonViewer* w)
 {
     DataLayers::TLayerOptions o;
-    o.Cents = w && w->Down("tbCents");
-    o.Sel = w && w->Down("tbSel");
-    o.MovimValues = w && w->Down("tbMovimValues");
+    o.Cents = w && w->Down(Cmd::tbCents);
+    o.Sel = w && w->Down(Cmd::tbSel);
+    o.MovimValues = w && w->Down(Cmd::tbMovimValues);
     if (DlgCfg) {
         o.DrawNull = DlgCfg->cbDrawNull->isChecked();
         o.HideBlocked = DlgCfg->BlockedColor->Color() == clWhite;
@@ -723,7 +723,7 @@ void TPalvonViewer::DrawAtributos(TOxrImage* Img)
 {
     if (!Img)
         return;
-    Action("tbAtributos")->setToolTip(QString::fromStdString(RangeName));
+    Action(Cmd::tbAtributos)->setToolTip(QString::fromStdString(RangeName));
     const DataLayers::TLegendRequest legend = DataLayers::DrawAtributos(*Img, DataLayers::ViewerLayerOptions(this));
     if (legend.kind == DataLayers::TLegendRequest::Bars)
         DrawSymbolo(legend.caption, legend.count);
@@ -733,7 +733,7 @@ void TPalvonViewer::DrawMapaColores(TOxrImage* Img)
 {
     if (!Img)
         return;
-    Action("tbAtributos")->setToolTip(QString::fromStdString(RangeName));
+    Action(Cmd::tbAtributos)->setToolTip(QString::fromStdString(RangeName));
     const DataLayers::TLegendRequest legend = DataLayers::DrawMapaColores(*Img, DataLayers::ViewerLayerOptions(this));
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
         DrawRanges(legend.caption);

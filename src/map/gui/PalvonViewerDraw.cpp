@@ -78,16 +78,16 @@ void TPalvonViewer::DrawPalvon()
     int tool = 0;
     if (PolySelectKind > 0)
         tool = 1;
-    if (Down("tbZoom"))
+    if (Down(Cmd::tbZoom))
         tool = 2;
-    if (Down("tbMove"))
+    if (Down(Cmd::tbMove))
         tool = 3;
     if (tool > 0)
         img->setCursor(MapToolCursor(tool));
     else
         img->unsetCursor();
     // The shape handles of the link being bent stay on top of every redraw.
-    if (Down("tbCurve") || CurveLink > 0)
+    if (Down(Cmd::tbCurve) || CurveLink > 0)
         StartCurving();
 }
 
@@ -100,11 +100,11 @@ void TPalvonViewer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)
         return Down(QString::fromLatin1(button)) || (target == TLayerTarget::Magnifier && Ticked(magnifierBox));
     };
 
-    if (Down("tbZonas"))
+    if (Down(Cmd::tbZonas))
         DrawZonas(c);
-    if (Down("tbPoligonos"))
+    if (Down(Cmd::tbPoligonos))
         DrawPoligonos(c);
-    if (mainMap && Down("tbSolera")) {
+    if (mainMap && Down(Cmd::tbSolera)) {
         DrawSolera(c);
         DrawPuntos(c);
     }
@@ -118,7 +118,7 @@ void TPalvonViewer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)
         DrawArrows(c);
     if (shown("tbNodes", &TDlgCfg::zNodes) && !ShowLanes)
         DrawNodes(c);
-    if (Down("tbCents"))
+    if (Down(Cmd::tbCents))
         DrawCents(c);
     if (shown("tbNameNodes", &TDlgCfg::zNameNodes)) {
         c.ResetLabelsOff();
@@ -128,7 +128,7 @@ void TPalvonViewer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)
     if (shown("tbValues", &TDlgCfg::zValues)) {
         // On the main map, with "Sobreescrito" ticked the values may cover each
         // other; a view beside the map always keeps them apart.
-        if (!mainMap || !Action("Sobreescrito1")->isChecked())
+        if (!mainMap || !Action(Cmd::Sobreescrito1)->isChecked())
             c.ResetLabelsOff();
         DrawValue(&c);
         if (!mainMap)
@@ -139,7 +139,7 @@ void TPalvonViewer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)
         DrawCalles(c);
         c.ResetLabels();
     }
-    if (mainMap && Down("tbPoligonos"))
+    if (mainMap && Down(Cmd::tbPoligonos))
         DrawNamePoligonos(c);
 }
 
@@ -147,9 +147,9 @@ void TPalvonViewer::DrawNetworkLayers(TOxrImage& c)
 {
     if (EntSalVar >= 0)
         DrawEntSal(c);
-    if (Action("aAtributos2")->isChecked())
+    if (Action(Cmd::aAtributos2)->isChecked())
         DrawMovimLinks(&c);
-    if (Down("tbLineas"))
+    if (Down(Cmd::tbLineas))
         DrawLineas(c);
     DrawNetWork(c);
     if (ShowLanes)

@@ -333,7 +333,7 @@ void DrawZonas(TMapPainter& Img)
     if (MenuChecked("GenAtrZona"))
         DrawGenatr(Img, style, margin, multiple, colorIndex);
 
-    if (PalvonViewer && PalvonViewer->Down("tbCents"))
+    if (PalvonViewer && PalvonViewer->Down(Cmd::tbCents))
         return;
     SetLabelFont(Img, 1);
     ClearBrush(Img);
@@ -387,7 +387,7 @@ void DrawEntSal(TMapPainter& Img)
                         sides[s].position, 0);
         });
     }
-    if (PalvonViewer && PalvonViewer->Down("tbCents"))
+    if (PalvonViewer && PalvonViewer->Down(Cmd::tbCents))
         return;
     ClearBrush(Img);
     ForEachViewZone([&](const TZona& zone) {

@@ -56,12 +56,12 @@ void TPalvonViewer::CreateLayerMenus(QMenu* archivo)
         moveGroup->addAction(item);
         Registry().Register(CommandTable::TOwner::MapTools, moveItems[t - 1], [this, item] { QueSolerasMover(item); });
     }
-    Action("mSoleraVisi")->setChecked(true);
+    Action(Cmd::mSoleraVisi)->setChecked(true);
     // Moving layers with the mouse reads this item; it has no action of its own.
     AddAction(varSolera, Cmd::smove);
     AddAction(varSolera, Cmd::GuardarSoleras);
     Registry().Register(CommandTable::TOwner::MapView, Cmd::GuardarSoleras, this, &TPalvonViewer::GuardarSolerasClick);
-    Action("tbSolera")->setMenu(varSolera);
+    Action(Cmd::tbSolera)->setMenu(varSolera);
 
     CoberturaLineas = BDerecho->addMenu(QStringLiteral("Cobertura Lineas"));
     CoberturaLineas->setObjectName("CoberturaLineas");
@@ -109,14 +109,14 @@ void TPalvonViewer::LineaSoleras(const std::string& fileName, bool addLayer)
                 entry->menuAction()->setVisible(false);
         }
     }
-    SetDown("tbSolera", true);
+    SetDown(Cmd::tbSolera, true);
     const QString layerName = Qs(GeoLayerNames[n]);
     QAction* item = Action(QStringLiteral("s1%1").arg(n));
     item->setText(layerName);
     item->setCheckable(true);
     item->setChecked(GeoLayerVisible[n] != 0);
     item->setVisible(true);
-    Action("mSoleraSele")->setText(Qs(LineLayers::SelectionCaption()));
+    Action(Cmd::mSoleraSele)->setText(Qs(LineLayers::SelectionCaption()));
     if (QMenu* entry = findChild<QMenu*>(QStringLiteral("S11%1").arg(n))) {
         entry->setTitle(QStringLiteral("Solera: ") + layerName);
         entry->menuAction()->setVisible(true);
@@ -182,7 +182,7 @@ void TPalvonViewer::QueSolerasMover(QAction* item)
                 if (k >= 1 && k <= MaxGeoLayers)
                     GeoLayerSelected[k] = 1;
             }
-            Action("mSoleraSele")->setText(Qs(LineLayers::SelectionCaption()));
+            Action(Cmd::mSoleraSele)->setText(Qs(LineLayers::SelectionCaption()));
         }
     }
     if (QueMover)

@@ -205,7 +205,7 @@ void TPalvonViewer::CreateDisplayMenus()
         zoneGroup->addAction(AddAction(varZonas, id));
         Registry().Register(CommandTable::TOwner::MapView, id, this, &TPalvonViewer::DrawPalvon);
     }
-    Action("MenuItem4")->setChecked(true);
+    Action(Cmd::MenuItem4)->setChecked(true);
 
     auto positionMenu = [this](QMenu* parent, const char* menuName, const char* itemPrefix, int checkedTag,
                                void (TPalvonViewer::*handler)(int)) {
@@ -241,7 +241,7 @@ void TPalvonViewer::CreateDisplayMenus()
         shiftGroup->addAction(item);
         Registry().Register(CommandTable::TOwner::MapView, CommandOf(item), [this, tag] { Desplazamiento(tag); });
     }
-    Action("Desplazamiento1")->setChecked(true);
+    Action(Cmd::Desplazamiento1)->setChecked(true);
 
     // Colour and width of each background line layer, in its entry of "Cobertura Lineas".
     for (int k = 1; k <= 9; ++k) {
@@ -269,7 +269,7 @@ void TPalvonViewer::CreateDisplayMenus()
     // ---- Intersection views: border width and the phases window ----
     auto* intersecciones = new QMenu(QStringLiteral("Análisis de Intersecciones"), this);
     intersecciones->setObjectName("AnalisisInterseccionesMenu");
-    Action("AnalisisIntersecciones")->setMenu(intersecciones);
+    Action(Cmd::AnalisisIntersecciones)->setMenu(intersecciones);
     QMenu* configurar = SubMenu(intersecciones, "ConfigurarIntersecciones", QStringLiteral("Configurar"));
     auto* borde = new QMenu(this);
     borde->setObjectName("BordeAnchoMenu");
@@ -326,7 +326,7 @@ void TPalvonViewer::NumDec(int decimals)
     NumFormat.NumDec = decimals + 6;
     NumFormat.Decimals = decimals;
     NumFormat.Format = Format("%%.%df", decimals);
-    Action("Decimales1")->setText(Qs(Format("Decimales (%d)", decimals)));
+    Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", decimals)));
     DrawPalvon();
 }
 
@@ -459,13 +459,13 @@ void TPalvonViewer::AnchoBarra1Click()
 void TPalvonViewer::Puntos(int tag)
 {
     IntersectionBorderWidth = static_cast<float>(tag * 0.5);
-    Action("BordeAncho")->setText(Qs(Format("Borde ancho (%.1f)", IntersectionBorderWidth)));
+    Action(Cmd::BordeAncho)->setText(Qs(Format("Borde ancho (%.1f)", IntersectionBorderWidth)));
 }
 
 void TPalvonViewer::VisualizacionClick()
 {
-    SetDown("tbShow", false);
-    SetDown("tbMixs", false);
+    SetDown(Cmd::tbShow, false);
+    SetDown(Cmd::tbMixs, false);
     if (FrmFases) {
         NodoActual = 0;
         if (FasesListOk == 0)
@@ -473,7 +473,7 @@ void TPalvonViewer::VisualizacionClick()
         if (KDVFases::ListedCount() == 0) {
             // Nothing to draw: say why instead of opening an empty window.
             FasesListOk = 0;
-            Services().ShowMessage(Action(QStringLiteral("jtSel"))->isChecked()
+            Services().ShowMessage(Action(Cmd::jtSel)->isChecked()
                                        ? "No hay nodos seleccionados que mostrar en \"Fases\".\r"
                                          "Seleccione nodos o desmarque \"Selección\" en \"Seleccionar\"."
                                        : "La red no tiene intersecciones de los tipos marcados en \"Seleccionar\":\r"
@@ -530,17 +530,17 @@ void TPalvonViewer::FontColor_Change()
 
 void TPalvonViewer::aTitBoldExecute()
 {
-    ChangeTitFont(*this, [&](QFont& f) { f.setBold(Down("aTitBold")); });
+    ChangeTitFont(*this, [&](QFont& f) { f.setBold(Down(Cmd::aTitBold)); });
 }
 
 void TPalvonViewer::aTitUnderExecute()
 {
-    ChangeTitFont(*this, [&](QFont& f) { f.setUnderline(Down("aTitUnder")); });
+    ChangeTitFont(*this, [&](QFont& f) { f.setUnderline(Down(Cmd::aTitUnder)); });
 }
 
 void TPalvonViewer::aTitItalicExecute()
 {
-    ChangeTitFont(*this, [&](QFont& f) { f.setItalic(Down("aTitItalic")); });
+    ChangeTitFont(*this, [&](QFont& f) { f.setItalic(Down(Cmd::aTitItalic)); });
 }
 
 void TPalvonViewer::titSelectionChange()

@@ -82,13 +82,13 @@ void TPalvonViewer::ConnectToggles()
             // Bars and colour classes exclude each other; link data layers exclude the
             // movement ones.
             if (down && name == QLatin1String("tbAtributos"))
-                SetDown("tbColores", false);
+                SetDown(Cmd::tbColores, false);
             if (down && name == QLatin1String("tbColores"))
-                SetDown("tbAtributos", false);
+                SetDown(Cmd::tbAtributos, false);
             if (down && (name == QLatin1String("tbAtributos") || name == QLatin1String("tbColores") ||
                          name == QLatin1String("tbValues"))) {
-                Action("aAtributos2")->setChecked(false);
-                SetDown("tbMovimValues", false);
+                Action(Cmd::aAtributos2)->setChecked(false);
+                SetDown(Cmd::tbMovimValues, false);
             }
             if (UpdateTicked(update))
                 DrawPalvon();
@@ -99,47 +99,47 @@ void TPalvonViewer::ConnectToggles()
 
     // ---- Movement layers ----
     // aAtributos2 holds the state of the movement links; its button and menu item follow it.
-    QAction* movLinks = Action("aAtributos2");
-    Twin(movLinks, Action("tbMovimLinks"));
-    Twin(movLinks, Action("Atributos2"));
+    QAction* movLinks = Action(Cmd::aAtributos2);
+    Twin(movLinks, Action(Cmd::tbMovimLinks));
+    Twin(movLinks, Action(Cmd::Atributos2));
     auto atributos2 = [this] {
-        if (Action("aAtributos2")->isChecked()) {
-            SetDown("tbAtributos", false);
-            SetDown("tbColores", false);
-            SetDown("tbValues", false);
+        if (Action(Cmd::aAtributos2)->isChecked()) {
+            SetDown(Cmd::tbAtributos, false);
+            SetDown(Cmd::tbColores, false);
+            SetDown(Cmd::tbValues, false);
         } else {
-            SetDown("tbMovimValues", false);
+            SetDown(Cmd::tbMovimValues, false);
         }
         if (UpdateTicked(&TDlgCfg::cbAtributos))
             DrawPalvon();
     };
     for (TCommandId id : {Cmd::aAtributos2, Cmd::tbMovimLinks, Cmd::Atributos2})
         Registry().Register(CommandTable::TOwner::MapView, id, atributos2);
-    Twin(Action("tbMovimValues"), Action("Valores2"));
+    Twin(Action(Cmd::tbMovimValues), Action(Cmd::Valores2));
     auto valores2 = [this] {
-        if (Down("tbMovimValues"))
-            Action("aAtributos2")->setChecked(true);
+        if (Down(Cmd::tbMovimValues))
+            Action(Cmd::aAtributos2)->setChecked(true);
     };
     Registry().Register(CommandTable::TOwner::MapView, Cmd::tbMovimValues, valores2);
     Registry().Register(CommandTable::TOwner::MapView, Cmd::Valores2, valores2);
 
     // ---- The data grids beside the map ----
-    QAction* dataGrid = Action("aDataGrid1");
+    QAction* dataGrid = Action(Cmd::aDataGrid1);
     dataGrid->setCheckable(true);
     dataGrid->setChecked(true);
     QAction* tbDatos = AddAction(tbarEstandar, Cmd::tbDatos);
     Twin(dataGrid, tbDatos);
     auto dataGrid1 = [this] {
-        tnDatos->setVisible(Action("aDataGrid1")->isChecked());
+        tnDatos->setVisible(Action(Cmd::aDataGrid1)->isChecked());
         DrawPalvon();
     };
     Registry().Register(CommandTable::TOwner::Window, Cmd::aDataGrid1, dataGrid1);
     Registry().Register(CommandTable::TOwner::Window, Cmd::tbDatos, dataGrid1);
 
     // ---- Layers that show at the next redraw ----
-    const std::pair<const char*, const char*> twins[] = {{"tbZonas", "Zonificacin2"}, {"tbPoligonos", "Poligonos2"},
-                                                         {"tbLineas", "Lineas1"},      {"tbSel", "Seleccion1"},
-                                                         {"tbTit", "Titulos1"},        {"tbSolera", "Soleras1"}};
+    const std::pair<TCommandId, TCommandId> twins[] = {{Cmd::tbZonas, Cmd::Zonificacin2}, {Cmd::tbPoligonos, Cmd::Poligonos2},
+                                                       {Cmd::tbLineas, Cmd::Lineas1},      {Cmd::tbSel, Cmd::Seleccion1},
+                                                       {Cmd::tbTit, Cmd::Titulos1},        {Cmd::tbSolera, Cmd::Soleras1}};
     for (const auto& [button, item] : twins)
         Twin(Action(button), Action(item));
 
@@ -261,7 +261,8 @@ void TPalvonViewer::ConnectToggles()
 void TPalvonViewer::BarrasClick(int tag)
 {
     QToolBar* bars[7] = {nullptr, tbarEstandar, tbarArcos, tbarMovimientos, tbarAdicionales, tbarTitulos, tbarOpen};
-    const char* items[7] = {nullptr, "Estandar1", "Arcos2", "Movimientos1", "Adicionales1", "Ttulos1", "Abrir1"};
+    const TCommandId items[7] = {Cmd::Estandar1, Cmd::Estandar1, Cmd::Arcos2, Cmd::Movimientos1,
+                                 Cmd::Adicionales1, Cmd::Ttulos1, Cmd::Abrir1};
     if (tag < 1 || tag > 6 || !bars[tag])
         return;
     bars[tag]->setVisible(Action(items[tag])->isChecked());

@@ -134,7 +134,7 @@ void TPalvonViewer::tbAerialClick()
 {
     if (!FrmAerial)
         return;
-    if (Down("tbAerial")) {
+    if (Down(Cmd::tbAerial)) {
         FrmAerial->show();
         FrmAerial->raise();
         DrawNetWorkAerial();
@@ -145,6 +145,6 @@ void TPalvonViewer::tbAerialClick()
 
 void TPalvonViewer::CopiarAerial1Click()
 {
-    if (FrmAerial && Down("tbAerial"))
+    if (FrmAerial && Down(Cmd::tbAerial))
         QGuiApplication::clipboard()->setImage(FrmAerial->aimg->Picture());
 }

@@ -327,10 +327,10 @@ void TPalvonViewer::ConnectZoom()
         {Cmd::aReset1, QKeySequence(), &TPalvonViewer::Reset1Click},
     };
     QMenu* ver = MenuTitled(menuBar(), QStringLiteral("&Ver"));
-    QAction* before = ver ? Action(QStringLiteral("Options1")) : nullptr;
+    QAction* before = ver ? Action(Cmd::Options1) : nullptr;
     if (ver) {
         // "Vista General" takes the place of the toolbar button's twin in the menu.
-        ver->removeAction(Action(QStringLiteral("tbZoomFirst")));
+        ver->removeAction(Action(Cmd::tbZoomFirst));
     }
     for (const Command& c : commands) {
         QAction* a = AddAction(nullptr, c.id);
@@ -339,18 +339,18 @@ void TPalvonViewer::ConnectZoom()
             ver->insertAction(before, a);
         Registry().Register(CommandTable::TOwner::MapView, c.id, this, c.handler);
     }
-    Action(QStringLiteral("aVistaAnterior"))->setEnabled(false);
-    Action(QStringLiteral("aRedibujar"))->setEnabled(false);
+    Action(Cmd::aVistaAnterior)->setEnabled(false);
+    Action(Cmd::aRedibujar)->setEnabled(false);
 
     // Toolbar buttons.
     QAction* zoomSel = AddAction(nullptr, Cmd::tbZoomSel);
-    tbarEstandar->insertAction(Action(QStringLiteral("tbZoom")), zoomSel);
+    tbarEstandar->insertAction(Action(Cmd::tbZoom), zoomSel);
     Registry().Register(CommandTable::TOwner::MapView, Cmd::tbZoomSel, this, &TPalvonViewer::ZoomSel);
     Registry().Register(CommandTable::TOwner::MapView, Cmd::tbZoomFirst, this, &TPalvonViewer::ZoomFirst);
     Registry().Register(CommandTable::TOwner::MapView, Cmd::tbZoomIn, this, &TPalvonViewer::ZoomIn);
     Registry().Register(CommandTable::TOwner::MapView, Cmd::tbZoomOut, this, &TPalvonViewer::ZoomOut);
-    Action(QStringLiteral("tbMove"))->setToolTip(QStringLiteral("MOver la vista"));
-    Action(QStringLiteral("tbZoom"))->setToolTip(QStringLiteral("Herramienta de ampliación"));
+    Action(Cmd::tbMove)->setToolTip(QStringLiteral("MOver la vista"));
+    Action(Cmd::tbZoom)->setToolTip(QStringLiteral("Herramienta de ampliación"));
     Registry().Register(CommandTable::TOwner::MapTools, Cmd::tbMove, this, &TPalvonViewer::tbMoveClick);
     Registry().Register(CommandTable::TOwner::MapTools, Cmd::tbZoom, this, &TPalvonViewer::tbZoomClick);
     QAction* aerial = AddAction(tbarEstandar, Cmd::tbAerial);
@@ -399,8 +399,8 @@ void TPalvonViewer::ConnectZoom()
             scaleItem->setText(
                 QStringLiteral("Factor Escala (%1)").arg(DlgCfg->EscalaZoom->Item(DlgCfg->EscalaZoom->ItemIndex())));
     });
-    Action(QStringLiteral("tbZoom"))->setMenu(varLupa);
-    if (auto* button = qobject_cast<QToolButton*>(tbarEstandar->widgetForAction(Action(QStringLiteral("tbZoom")))))
+    Action(Cmd::tbZoom)->setMenu(varLupa);
+    if (auto* button = qobject_cast<QToolButton*>(tbarEstandar->widgetForAction(Action(Cmd::tbZoom))))
         button->setPopupMode(QToolButton::MenuButtonPopup);
 
     // The magnifier over the map.
@@ -492,11 +492,11 @@ void TPalvonViewer::Reset1Click()
     RubberBand = false;
     if (!NodeMoving && !CentroidMoving)
         PickedItem = -1;
-    Action(QStringLiteral("NodeMove"))->setChecked(false);
-    Action(QStringLiteral("ZoneMove"))->setChecked(false);
+    Action(Cmd::NodeMove)->setChecked(false);
+    Action(Cmd::ZoneMove)->setChecked(false);
     for (const char* name : {"aPrint1", "aMultiPrint", "aRedibujar", "aDataGrid1"})
         Action(QString::fromLatin1(name))->setEnabled(true);
-    Action(QStringLiteral("aVistaAnterior"))->setEnabled(ZoomIndex >= 2);
+    Action(Cmd::aVistaAnterior)->setEnabled(ZoomIndex >= 2);
     for (const char* name : {"tbArrows", "tbNodes", "tbNameNodes", "tbCalles", "tbAtributos", "tbColores", "tbValues",
                              "tbTit", "tbMove", "tbZoom", "tbQuickView"})
         Action(QString::fromLatin1(name))->setEnabled(true);
@@ -507,8 +507,8 @@ void TPalvonViewer::Reset1Click()
 void TPalvonViewer::tbMoveClick()
 {
     PolySelectKind = 0;
-    if (Down(QStringLiteral("tbMove"))) {
-        SetDown(QStringLiteral("tbZoom"), false);
+    if (Down(Cmd::tbMove)) {
+        SetDown(Cmd::tbZoom, false);
         img->setCursor(MapToolCursor(3));
     } else {
         img->unsetCursor();
@@ -518,7 +518,7 @@ void TPalvonViewer::tbMoveClick()
 void TPalvonViewer::tbZoomClick()
 {
     PolySelectKind = 0;
-    const bool down = Down(QStringLiteral("tbZoom"));
+    const bool down = Down(Cmd::tbZoom);
     if (ZoomPermanent()) {
         if (down)
             ZoomViewPalvon();
@@ -528,7 +528,7 @@ void TPalvonViewer::tbZoomClick()
     if (!down) {
         img->unsetCursor();
     } else {
-        SetDown(QStringLiteral("tbMove"), false);
+        SetDown(Cmd::tbMove, false);
         img->setCursor(MapToolCursor(2));
     }
 }
@@ -543,15 +543,15 @@ void TPalvonViewer::ZoomMouseDown(Qt::MouseButton Button, const TShiftState& Shi
     if (PolySelectKind > 0)
         return;
     int mode = 0;
-    if (Down(QStringLiteral("tbMove")) || (WheelActive() && Button == Qt::MiddleButton))
+    if (Down(Cmd::tbMove) || (WheelActive() && Button == Qt::MiddleButton))
         mode = 1;
-    if (Down(QStringLiteral("tbZoom")))
+    if (Down(Cmd::tbZoom))
         mode = 2;
-    if (Down(QStringLiteral("tbStreet")))
+    if (Down(Cmd::tbStreet))
         mode = 23;
     if (!StartViewGesture(mode, Button, Shift, i, j, x, y)) {
         StreetViewPalvon();
-        SetDown(QStringLiteral("tbStreet"), false);
+        SetDown(Cmd::tbStreet, false);
     }
 }
 
@@ -701,9 +701,9 @@ void TPalvonViewer::EndMagnifier()
 {
     ZoomFollow = false;
     zimg->hide();
-    if (sym && Down(QStringLiteral("tbColores")))
+    if (sym && Down(Cmd::tbColores))
         sym->show();
-    if (Scl && Down(QStringLiteral("tbAtributos")))
+    if (Scl && Down(Cmd::tbAtributos))
         Scl->show();
 }
 
@@ -762,5 +762,5 @@ void TPalvonViewer::FactorEscala(QAction* item, int tag)
         return;
     DlgCfg->EscalaZoom->SetItemIndex(tag);
     const QString caption = item ? item->text() : DlgCfg->EscalaZoom->Item(tag);
-    Action(QStringLiteral("Factorescala1"))->setText(QStringLiteral("Factor Escala (%1)").arg(caption));
+    Action(Cmd::Factorescala1)->setText(QStringLiteral("Factor Escala (%1)").arg(caption));
 }

@@ -73,7 +73,7 @@ public:
         }
         if (!PalvonViewer)
             return;
-        PalvonViewer->SetDown("tbNameNodes", theme.VerNombreNodos);
+        PalvonViewer->SetDown(Cmd::tbNameNodes, theme.VerNombreNodos);
         if (PalvonViewer->sym)
             PalvonViewer->sym->move(theme.VinetaLeft, theme.VinetaTop);
         if (PalvonViewer->Scl)
@@ -186,16 +186,16 @@ public:
             v_.sym->show();
         if (group == 0)
             return;
-        v_.SetDown("tbAtributos", group == 1);
-        v_.SetDown("tbColores", group == 2);
-        v_.Action("aAtributos2")->setChecked(group == 3);
+        v_.SetDown(QString::fromLatin1("tbAtributos"), group == 1);
+        v_.SetDown(QString::fromLatin1("tbColores"), group == 2);
+        v_.Action(QString::fromLatin1("aAtributos2"))->setChecked(group == 3);
     }
 
     void ClearMode() override
     {
-        v_.SetDown("tbAtributos", false);
-        v_.SetDown("tbColores", false);
-        v_.Action("aAtributos2")->setChecked(false);
+        v_.SetDown(QString::fromLatin1("tbAtributos"), false);
+        v_.SetDown(QString::fromLatin1("tbColores"), false);
+        v_.Action(QString::fromLatin1("aAtributos2"))->setChecked(false);
     }
 
     Choice SelectVariable(const std::string& name, const std::string& title, bool multiple) override
@@ -204,7 +204,7 @@ public:
         const size_t mode = Mode();
         if (!multiple)
             ShownVarList.clear();
-        if (v_.Down("tbAtributos") || v_.Down("tbColores") || v_.Down("tbValues")) {
+        if (v_.Down(QString::fromLatin1("tbAtributos")) || v_.Down(QString::fromLatin1("tbColores")) || v_.Down(QString::fromLatin1("tbValues"))) {
             int column = FindColumn(v_.sagArcos, name);
             if (column > 1 && column < NumArcosColumns && ColVarArcos[static_cast<size_t>(column)] > 0)
                 c.LinkHeader = v_.sagArcos->cell(column, 0);
@@ -216,7 +216,7 @@ public:
             v_.ArcosRangeValues();
             FillClasses();
         }
-        if (v_.Action("aAtributos2")->isChecked() || v_.Down("tbMovimValues")) {
+        if (v_.Action(QString::fromLatin1("aAtributos2"))->isChecked() || v_.Down(QString::fromLatin1("tbMovimValues"))) {
             int column = FindColumn(v_.sagMovim, name);
             if (column > 1 && column < NumMovimColumns && ColVarMovim[static_cast<size_t>(column)] > 0)
                 c.MovementHeader = v_.sagMovim->cell(column, 0);
@@ -403,8 +403,8 @@ void TPalvonViewer::DefinirRedes1Click()
     InstallBatchPrintServices();
     if (!PrintHooks().ReadWriteNet2Print(full))
         return;
-    Action(QStringLiteral("DefinirRedes1"))->setText(QString::fromStdString(ZelUtils::Format("Definir Redes (%s)", full)));
-    Action(QStringLiteral("CrearArchivoWord"))
+    Action(Cmd::DefinirRedes1)->setText(QString::fromStdString(ZelUtils::Format("Definir Redes (%s)", full)));
+    Action(Cmd::CrearArchivoWord)
         ->setText(WordDocumentName == "null"
                       ? QStringLiteral("Crear Word")
                       : QString::fromStdString(ZelUtils::Format("Crear Word (%s)", WordDocumentName)));
@@ -420,11 +420,11 @@ void TPalvonViewer::CrearArchivoWordClick()
         dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     if (WordDocumentName != "null")
         dialog.selectFile(QString::fromStdString(WordDocumentName));
-    Action(QStringLiteral("CrearArchivoWord"))->setText(QStringLiteral("Crear Word"));
+    Action(Cmd::CrearArchivoWord)->setText(QStringLiteral("Crear Word"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     WordDocumentName = dialog.selectedFiles().front().toStdString();
-    Action(QStringLiteral("CrearArchivoWord"))
+    Action(Cmd::CrearArchivoWord)
         ->setText(QString::fromStdString(ZelUtils::Format("Crear Word (%s)", WordDocumentName)));
 }
 

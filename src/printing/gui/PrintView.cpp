@@ -103,54 +103,54 @@ void TPalvonViewer::PrintPageLayers(QPainter& p, QSize printerPage)
     using namespace PrintLayers;
     TMapPainter& page = ZelPrinter::Painter();
     ZelPrinter::ResetLabels();
-    if (Down("tbZonas")) {
+    if (Down(Cmd::tbZonas)) {
         TPaperSizes sizes(MapBarScale());
         DrawZonas(page);
     }
     ZelPrinter::ResetLabelsOff();
-    if (Down("tbPoligonos")) {
+    if (Down(Cmd::tbPoligonos)) {
         TPaperSizes sizes;
         DrawPoligonos(page);
     }
-    if (Down("tbSolera")) {
+    if (Down(Cmd::tbSolera)) {
         TPaperSizes sizes;
         DrawSolera(page);
     }
-    if (Down("tbAtributos") && !ShownVarList.empty() && RangeMax > 0.0f)
+    if (Down(Cmd::tbAtributos) && !ShownVarList.empty() && RangeMax > 0.0f)
         PrintAtributos(p);
-    if (Down("tbColores"))
+    if (Down(Cmd::tbColores))
         PrintMapaColores(p);
     if (EntSalVar >= 0) {
         TPaperSizes sizes(MapBarScale());
         DrawEntSal(page);
     }
-    if (Action("aAtributos2")->isChecked())
+    if (Action(Cmd::aAtributos2)->isChecked())
         PrintMovimLinks(p);
-    if (Down("tbLineas"))
+    if (Down(Cmd::tbLineas))
         PrintLineas(p);
     PrintNetWork(p);
     if (ShowLanes)
         PrintNetWorkLanes(p);
-    if (Down("tbArrows"))
+    if (Down(Cmd::tbArrows))
         PrintArrows(p);
-    if (Down("tbNodes") && !ShowLanes)
+    if (Down(Cmd::tbNodes) && !ShowLanes)
         PrintNodes(p);
-    if (Down("tbCents"))
+    if (Down(Cmd::tbCents))
         PrintCents(p);
     ZelPrinter::ResetLabelsOff();
-    if (Down("tbNameNodes"))
+    if (Down(Cmd::tbNameNodes))
         PrintNameNodes(p);
     ZelPrinter::ResetLabels();
-    if (!Action("Sobreescrito1")->isChecked())
+    if (!Action(Cmd::Sobreescrito1)->isChecked())
         ZelPrinter::ResetLabelsOff();
-    if (Down("tbValues"))
+    if (Down(Cmd::tbValues))
         PrintValue(p);
     ZelPrinter::ResetLabels();
     ZelPrinter::ResetLabelsOff();
-    if (Down("tbCalles"))
+    if (Down(Cmd::tbCalles))
         PrintCalles(p);
     ZelPrinter::ResetLabels();
-    if (Down("tbPoligonos")) {
+    if (Down(Cmd::tbPoligonos)) {
         TPaperSizes sizes;
         DrawNamePoligonos(page);
     }

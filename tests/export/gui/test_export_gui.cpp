@@ -271,7 +271,7 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
     QAction* movLinks = MenuAction(viewer, "Atributos2");
     ASSERT_NE(movLinks, nullptr);
     movLinks->trigger();
-    ASSERT_TRUE(viewer->Action("aAtributos2")->isChecked());
+    ASSERT_TRUE(viewer->Action(Cmd::aAtributos2)->isChecked());
     auto count = exportDxf("movimientos.dxf", false);
     EXPECT_EQ(prefixed(count, "MVT_", " POLYLINE"), 1);
     EXPECT_EQ(prefixed(count, "ATT_", " SOLID"), 0);
@@ -286,7 +286,7 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
     PickVariable(viewer, "tbAtributos", [](QAction* a) { return a->data().toInt() == 5; });
     ASSERT_GT(RangeVarArcos, 0);
     ToolButton(viewer, "tbValues")->trigger();
-    ASSERT_TRUE(viewer->Down("tbAtributos") && viewer->Down("tbValues"));
+    ASSERT_TRUE(viewer->Down(Cmd::tbAtributos) && viewer->Down(Cmd::tbValues));
     const std::string rangeName = RangeName;
     const int32_t rangeColumn = RangeVarArcos;
     std::string name;
@@ -327,7 +327,7 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
 
     // Colour themes and values, then the complete drawing with every variable.
     ToolButton(viewer, "tbColores")->trigger();
-    ASSERT_TRUE(viewer->Down("tbColores") && !viewer->Down("tbAtributos"));
+    ASSERT_TRUE(viewer->Down(Cmd::tbColores) && !viewer->Down(Cmd::tbAtributos));
     for (bool full : {false, true}) {
         SCOPED_TRACE(full ? "complete" : "basic");
         count = exportDxf(full ? "completo.dxf" : "temas.dxf", full);

@@ -79,7 +79,7 @@ TEST_F(AuxFilesGui, ComplementaryColumnsReachTheGridsAndTheirMenus)
 TEST_F(AuxFilesGui, GenerationAttractionMenuHasOneRadioItemPerVariable)
 {
     ASSERT_TRUE(KDVlib::LoadGenatr(testutil::dataPath("aux_genatr.csv")));
-    QMenu* menu = w->Action("GenAtrZona")->menu();
+    QMenu* menu = w->Action(Cmd::GenAtrZona)->menu();
     ASSERT_NE(menu, nullptr);
     const QList<QAction*> items = menu->actions();
     ASSERT_EQ(items.size(), 4);
@@ -108,8 +108,8 @@ TEST(AuxFilesOpening, ZoningNamedByTheNetworksIniLoadsWithTheNetwork)
     EXPECT_EQ(ZoningFileName, "zonas.geo");
     const TZona& zone = Zonas[KDVlib::FindZona(1)];
     EXPECT_EQ(zone.PolygonCount, 4);
-    EXPECT_TRUE(viewer->Down("tbZonas"));
-    EXPECT_TRUE(viewer->Action("tbZonas")->isEnabled());
+    EXPECT_TRUE(viewer->Down(Cmd::tbZonas));
+    EXPECT_TRUE(viewer->Action(Cmd::tbZonas)->isEnabled());
 
     delete viewer;
     delete splash;

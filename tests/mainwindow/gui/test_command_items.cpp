@@ -107,12 +107,12 @@ TEST_F(CommandItems, TransitRoutesShowThroughTheMapMenu)
     testutil::settle();
     ASSERT_GT(Network.LineCount, 0);
     const QColor red = DisplayStyles::ToQColor(0x0000FF);
-    if (!viewer->Down("tbLineas"))
+    if (!viewer->Down(Cmd::tbLineas))
         ASSERT_TRUE(Click(viewer, "toolbar:tbarAdicionales", "tbLineas"));
     viewer->DrawPalvon();
     const int before = Everywhere(red);
     ASSERT_TRUE(Click(viewer, "popup:BDerecho>Líneas", "linnone"));
-    EXPECT_TRUE(viewer->Action("linnone")->isChecked());
+    EXPECT_TRUE(viewer->Action(Cmd::linnone)->isChecked());
     const int routes = Everywhere(red);
     EXPECT_GT(routes, before + 100);
     // Bus volumes: bands in the pen colour of the range mode, and the "BUSES" legend.
@@ -154,9 +154,9 @@ TEST_F(CommandItems, SymbolSizesFromTheMapMenu)
     });
     ASSERT_TRUE(Click(viewer, "popup:BDerecho>Nodos", "Tamano2"));
     EXPECT_EQ(NodeSize, 6);
-    EXPECT_EQ(viewer->Action("Tamano2")->text(), "Tamaño (6)");
-    EXPECT_EQ(viewer->Action("Tamano1")->text(), QStringLiteral("Tamaño (%1)").arg(CentroidSize));
-    EXPECT_EQ(viewer->Action("Tamano3")->text(), QStringLiteral("Tamaño (%1)").arg(ArrowSize));
+    EXPECT_EQ(viewer->Action(Cmd::Tamano2)->text(), "Tamaño (6)");
+    EXPECT_EQ(viewer->Action(Cmd::Tamano1)->text(), QStringLiteral("Tamaño (%1)").arg(CentroidSize));
+    EXPECT_EQ(viewer->Action(Cmd::Tamano3)->text(), QStringLiteral("Tamaño (%1)").arg(ArrowSize));
 }
 
 TEST_F(CommandItems, ZoneEntriesAndExitsOfTheListingAreDrawn)
@@ -175,7 +175,7 @@ TEST_F(CommandItems, ZoneEntriesAndExitsOfTheListingAreDrawn)
     // One class: no class items, the totals are there.
     for (int j = 1; j <= 15; ++j)
         EXPECT_FALSE(viewer->Action(QStringLiteral("EntSal%1").arg(j))->isVisible());
-    viewer->SetDown("tbCents", true);
+    viewer->SetDown(Cmd::tbCents, true);
     viewer->DrawPalvon();
     const QPoint c = viewer->img->WorldToPoint(Zonas[z].CentroidX, Zonas[z].CentroidY);
     const QRect left(c + QPoint(-GenatrBarWidth + 1, -60), QSize(GenatrBarWidth - 2, 55));
@@ -210,7 +210,7 @@ TEST_F(CommandItems, LinkGridMenuExportsTheGridItWasOpenedOver)
     Arcos[2].Mark = 1;
     viewer->LinkGridMouseOver = false;
     emit viewer->pupArcos->aboutToShow();
-    EXPECT_FALSE(viewer->Action("SelArco")->isEnabled());
+    EXPECT_FALSE(viewer->Action(Cmd::SelArco)->isEnabled());
     QAction* exportItem = Reach(viewer, "popup:pupArcos", "ExportarArcos");
     ASSERT_NE(exportItem, nullptr);
     EXPECT_EQ(exportItem->data().toInt(), 31);
@@ -218,7 +218,7 @@ TEST_F(CommandItems, LinkGridMenuExportsTheGridItWasOpenedOver)
 
     viewer->LinkGridMouseOver = true;
     emit viewer->pupArcos->aboutToShow();
-    EXPECT_TRUE(viewer->Action("SelArco")->isEnabled());
+    EXPECT_TRUE(viewer->Action(Cmd::SelArco)->isEnabled());
     EXPECT_EQ(exportItem->data().toInt(), 3);
     const QString file = QString::fromStdString(tmp.file("arcos.csv"));
     testutil::AnswerFileDialog(viewer, file);
@@ -238,10 +238,10 @@ TEST_F(CommandItems, FlowDiagramsDropDownTheirVariablesAndThePhaseToolSitsBeside
     EXPECT_EQ(button->popupMode(), QToolButton::MenuButtonPopup);
     // The phase tool and the diagram tool pick a junction each: one at a time.
     ASSERT_TRUE(Click(viewer, "toolbar:tbarMovimientos", "tbShow"));
-    EXPECT_TRUE(viewer->Down("tbShow"));
+    EXPECT_TRUE(viewer->Down(Cmd::tbShow));
     ASSERT_TRUE(Click(viewer, "toolbar:tbarMovimientos", "tbMixs"));
-    EXPECT_TRUE(viewer->Down("tbMixs"));
-    EXPECT_FALSE(viewer->Down("tbShow"));
+    EXPECT_TRUE(viewer->Down(Cmd::tbMixs));
+    EXPECT_FALSE(viewer->Down(Cmd::tbShow));
     // The movement links button drops down the movement variables.
     QAction* links = Reach(viewer, "toolbar:tbarMovimientos", "tbMovimLinks");
     ASSERT_NE(links, nullptr);
@@ -250,17 +250,17 @@ TEST_F(CommandItems, FlowDiagramsDropDownTheirVariablesAndThePhaseToolSitsBeside
 
 TEST_F(CommandItems, OpeningShowsTheLengthScaleAndTheHiddenCommands)
 {
-    EXPECT_FALSE(viewer->Action("tbStreet")->isVisible());
-    EXPECT_FALSE(viewer->Action("CopiarTema1")->isVisible());
+    EXPECT_FALSE(viewer->Action(Cmd::tbStreet)->isVisible());
+    EXPECT_FALSE(viewer->Action(Cmd::CopiarTema1)->isVisible());
     Open();
     EXPECT_DOUBLE_EQ(viewer->seFMov->value(), std::round(double(PalvonRead::LengthScale) * 1000.0) / 1000.0);
     EXPECT_DOUBLE_EQ(FMov, viewer->seFMov->value());
     for (const char* name : {"Puntos5", "CopiarTema1", "PegarTema1", "Regla1", "ColorMultiple", "ColorSeleccion",
                              "MostrarNombresPlg", "SeleccionarPoligono", "Semaforos", "GenerarPlanillas1",
                              "ExportaraEMME2", "GenerarKMZ1", "tbStreet", "tbMixs"})
-        EXPECT_TRUE(viewer->Action(name)->isVisible()) << name;
+        EXPECT_TRUE(viewer->Action(QString::fromLatin1(name))->isVisible()) << name;
     // The theme shortcuts work from the keyboard once the items are there.
-    EXPECT_EQ(viewer->Action("CopiarTema1")->shortcut(), QKeySequence("Ctrl+Alt+C"));
+    EXPECT_EQ(viewer->Action(Cmd::CopiarTema1)->shortcut(), QKeySequence("Ctrl+Alt+C"));
     // The caption gauge lies along the bottom of the map, hidden while idle.
     ASSERT_NE(viewer->pbc, nullptr);
     EXPECT_EQ(viewer->pbc->parentWidget(), viewer->img);
@@ -304,7 +304,7 @@ TEST_F(CommandItems, ReadersSwitchTheRealItems)
     ASSERT_EQ(PalvonRead::NOMADS, 3);
     for (int j = 1; j <= 3; ++j)
         EXPECT_NE(Reach(viewer, "popup:BDerecho>Zonas>Entradas/Salidas", QStringLiteral("EntSal%1").arg(j)), nullptr);
-    EXPECT_FALSE(viewer->Action("EntSal4")->isVisible());
+    EXPECT_FALSE(viewer->Action(Cmd::EntSal4)->isVisible());
     EXPECT_NE(Reach(viewer, "menu:Procesos", "AnalisisdePIJAs"), nullptr);
     EXPECT_NE(Reach(viewer, "menu:Procesos>Analisis de PIJAs", "NivelArco"), nullptr);
     EXPECT_NE(Reach(viewer, "menu:Procesos>Analisis de PIJAs", "NIvelMovimiento"), nullptr);
@@ -316,11 +316,11 @@ TEST_F(CommandItems, ReadersSwitchTheRealItems)
     // A network without zones and without a listing: no centroids to show, no PIJAs.
     WriteSquareNetwork(tmp.file("cuadrado.dat"));
     ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("cuadrado.dat")));
-    EXPECT_FALSE(viewer->Action("tbCents")->isEnabled());
-    EXPECT_FALSE(viewer->Action("Centroides1")->isEnabled());
-    EXPECT_FALSE(viewer->Action("AnalisisdePIJAs")->isEnabled());
-    EXPECT_FALSE(viewer->Action("EntSal1")->isVisible());
-    EXPECT_TRUE(viewer->Action("tbCurve")->isEnabled());
+    EXPECT_FALSE(viewer->Action(Cmd::tbCents)->isEnabled());
+    EXPECT_FALSE(viewer->Action(Cmd::Centroides1)->isEnabled());
+    EXPECT_FALSE(viewer->Action(Cmd::AnalisisdePIJAs)->isEnabled());
+    EXPECT_FALSE(viewer->Action(Cmd::EntSal1)->isVisible());
+    EXPECT_TRUE(viewer->Action(Cmd::tbCurve)->isEnabled());
 }
 
 // The layer menu writes the loaded background layers as KMZ; the link grid's menu
@@ -347,7 +347,7 @@ TEST_F(CommandItems, LayerMenuWritesItsLayersAsKmzAndGridSelectionIsOffered)
     viewer->LinkGridMouseOver = true;
     viewer->sagArcos->SetSelection({0, 1, 3, 1});
     emit viewer->pupArcos->aboutToShow();
-    EXPECT_FALSE(viewer->Action("SeleccionGrilla")->isVisible());
+    EXPECT_FALSE(viewer->Action(Cmd::SeleccionGrilla)->isVisible());
     viewer->sagArcos->SetSelection({0, 1, 3, 4});
     emit viewer->pupArcos->aboutToShow();
     EXPECT_NE(Reach(viewer, "popup:pupArcos", "SeleccionGrilla"), nullptr);
@@ -358,7 +358,7 @@ TEST_F(CommandItems, DrawingOptionsRedrawTheMap)
 {
     Open();
     for (const char* layer : {"tbArrows", "tbNodes"})
-        if (!viewer->Down(layer))
+        if (!viewer->Down(QString::fromLatin1(layer)))
             ASSERT_TRUE(Click(viewer, "toolbar:tbarArcos", layer));
     viewer->DrawPalvon();
     const std::pair<const char*, const char*> options[] = {{"popup:BDerecho>Flechas", "SimpleArrow"},
@@ -367,7 +367,7 @@ TEST_F(CommandItems, DrawingOptionsRedrawTheMap)
     for (const auto& [place, name] : options) {
         const QImage before = Picture().copy();
         ASSERT_TRUE(Click(viewer, place, name)) << name;
-        EXPECT_TRUE(viewer->Action(name)->isChecked()) << name;
+        EXPECT_TRUE(viewer->Action(QString::fromLatin1(name))->isChecked()) << name;
         EXPECT_NE(Picture(), before) << name;
     }
 }

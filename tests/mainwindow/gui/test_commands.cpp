@@ -137,19 +137,19 @@ TEST_F(Commands, EveryRowIsOneActionOfTheWindow)
 TEST_F(Commands, SharedActionsDriveTheirControls)
 {
     // The hit grid disables and enables these by name.
-    QAction* cents = viewer->Action("aCentroides1");
+    QAction* cents = viewer->Action(Cmd::aCentroides1);
     cents->setEnabled(false);
-    EXPECT_FALSE(viewer->Action("tbCents")->isEnabled());
-    EXPECT_FALSE(viewer->Action("Centroides1")->isEnabled());
+    EXPECT_FALSE(viewer->Action(Cmd::tbCents)->isEnabled());
+    EXPECT_FALSE(viewer->Action(Cmd::Centroides1)->isEnabled());
     cents->setEnabled(true);
-    EXPECT_TRUE(viewer->Action("Centroides1")->isEnabled());
-    viewer->Action("aArcos1")->setEnabled(false);
-    EXPECT_FALSE(viewer->Action("tbCurve")->isEnabled());
-    viewer->Action("aArcos1")->setEnabled(true);
+    EXPECT_TRUE(viewer->Action(Cmd::Centroides1)->isEnabled());
+    viewer->Action(Cmd::aArcos1)->setEnabled(false);
+    EXPECT_FALSE(viewer->Action(Cmd::tbCurve)->isEnabled());
+    viewer->Action(Cmd::aArcos1)->setEnabled(true);
     // The movement links: the button, the menu item and the action are one state.
-    viewer->Action("tbMovimLinks")->trigger();
-    EXPECT_TRUE(viewer->Action("aAtributos2")->isChecked());
-    EXPECT_TRUE(viewer->Action("Atributos2")->isChecked());
+    viewer->Action(Cmd::tbMovimLinks)->trigger();
+    EXPECT_TRUE(viewer->Action(Cmd::aAtributos2)->isChecked());
+    EXPECT_TRUE(viewer->Action(Cmd::Atributos2)->isChecked());
 }
 
 using CommandsDeathTest = Commands;
@@ -157,5 +157,5 @@ using CommandsDeathTest = Commands;
 TEST_F(CommandsDeathTest, ANameNeverBuiltIsAProgrammingError)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_DEATH(viewer->Action("NoSuchCommand"), "NoSuchCommand");
+    EXPECT_DEATH(viewer->Action(QStringLiteral("NoSuchCommand")), "NoSuchCommand");
 }

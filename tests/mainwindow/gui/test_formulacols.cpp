@@ -228,10 +228,10 @@ TEST_F(FormulaColumns, MovementColumnAndTenColumnLimit)
         Make(false, {"Cap"}, "A");
     EXPECT_EQ(NumUserVarArcos, 10);
     EXPECT_EQ(ColVarArcos[NumColArcos - 1], 130);
-    EXPECT_FALSE(w->Action("Crearcolumna1")->isEnabled());
-    EXPECT_TRUE(w->Action("Crearcolumna2")->isEnabled());
+    EXPECT_FALSE(w->Action(Cmd::Crearcolumna1)->isEnabled());
+    EXPECT_TRUE(w->Action(Cmd::Crearcolumna2)->isEnabled());
     const int cols = NumColArcos;
-    w->Action("Crearcolumna1")->trigger(); // a disabled item does nothing
+    w->Action(Cmd::Crearcolumna1)->trigger(); // a disabled item does nothing
     EXPECT_EQ(NumColArcos, cols);
     EXPECT_EQ(NumUserVarArcos, 10);
 }

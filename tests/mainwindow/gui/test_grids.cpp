@@ -314,21 +314,21 @@ TEST_F(Grids, PickingALinkVariableSetsItsRanges)
     EXPECT_NEAR(RangeTable[5].High, 300.30001, 1e-3);
     EXPECT_EQ(ShownVarList, (Strings{"10"}));
     EXPECT_EQ(VarColors[0], ModePenColors[1]);
-    EXPECT_TRUE(w->Down("tbAtributos"));
-    EXPECT_FALSE(w->Down("tbColores"));
+    EXPECT_TRUE(w->Down(Cmd::tbAtributos));
+    EXPECT_FALSE(w->Down(Cmd::tbColores));
     EXPECT_EQ(w->sagArcos->ColorCell(10, 0), QColor(0xFF, 0xFF, 0x80)); // 0x80FFFF
-    EXPECT_FALSE(w->Action("cvs")->isVisible());
+    EXPECT_FALSE(w->Action(Cmd::cvs)->isVisible());
 
     // Ctrl keeps the first variable; the colour items follow the list.
     DataLayerKind = 2;
     w->VarArcosPick(5, true); // "Cap"
     EXPECT_EQ(ShownVarList, (Strings{"10", "8"}));
-    EXPECT_TRUE(w->Action("cvs")->isVisible());
-    EXPECT_TRUE(w->Action("cv1")->isVisible());
-    EXPECT_FALSE(w->Action("cv2")->isVisible());
-    EXPECT_EQ(w->Action("cv1")->text(), "Cap");
-    EXPECT_TRUE(w->Down("tbColores"));
-    EXPECT_FALSE(w->Down("tbAtributos"));
+    EXPECT_TRUE(w->Action(Cmd::cvs)->isVisible());
+    EXPECT_TRUE(w->Action(Cmd::cv1)->isVisible());
+    EXPECT_FALSE(w->Action(Cmd::cv2)->isVisible());
+    EXPECT_EQ(w->Action(Cmd::cv1)->text(), "Cap");
+    EXPECT_TRUE(w->Down(Cmd::tbColores));
+    EXPECT_FALSE(w->Down(Cmd::tbAtributos));
     // The same column again is not listed twice.
     w->VarArcosPick(5, true);
     EXPECT_EQ(ShownVarList.size(), 2u);
@@ -369,13 +369,13 @@ TEST_F(Grids, PickingAMovementVariable)
     ASSERT_TRUE(sat->isEnabled());
     EXPECT_FALSE(w->VarMovim->actions()[5]->isEnabled()); // "Conteo": all 0
     DataLayerKind = 4;
-    w->SetDown("tbAtributos", true);
+    w->SetDown(Cmd::tbAtributos, true);
     w->VarMovimClick(sat);
     EXPECT_EQ(RangeItemMovim, 4);
     EXPECT_EQ(RangeVarMovim, 4);
     EXPECT_FLOAT_EQ(RangeMovimMax, 1800.0f);
-    EXPECT_TRUE(w->Action("aAtributos2")->isChecked());
-    EXPECT_FALSE(w->Down("tbAtributos"));
+    EXPECT_TRUE(w->Action(Cmd::aAtributos2)->isChecked());
+    EXPECT_FALSE(w->Down(Cmd::tbAtributos));
     EXPECT_TRUE(sat->isChecked());
     // Building the menu items leaves the movement layer's variable alone.
     w->AgregarItemMovim(9);

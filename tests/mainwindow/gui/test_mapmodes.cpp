@@ -274,7 +274,7 @@ TEST_F(MapModes, CollapseCirclePullsPolygonVerticesInsideOntoItsCentre)
         EXPECT_TRUE(said.messages.empty());
         EXPECT_NE(said.status[1].find("Ctrl"), std::string::npos);
     }
-    ASSERT_TRUE(viewer->Down("tbColapsar"));
+    ASSERT_TRUE(viewer->Down(Cmd::tbColapsar));
 
     // Without Ctrl or Shift the button alone does not collapse: a plain press.
     const QPoint centre = Pix(300010, 6125000), edge = Pix(300110, 6125000);
@@ -495,7 +495,7 @@ TEST_F(MapModes, BatchListsPairTotalsStopsWhenAskedAndShowsAPathOnDemand)
 TEST_F(MapModes, PhaseToolShowsTheClickedJunctionAlone)
 {
     // Junctions are picked where they lie, with the Nodos layer off as at start.
-    ASSERT_FALSE(viewer->Down("tbNodes"));
+    ASSERT_FALSE(viewer->Down(Cmd::tbNodes));
     QAction* show = Command("tbShow");
     ASSERT_TRUE(show->isEnabled());
     show->trigger();
@@ -658,7 +658,7 @@ TEST_F(MovementGrid, DoubleClickWithTheDiagramButtonOpensThatJunctionForTheColum
 {
     QAction* mixs = Command("tbMixs");
     mixs->trigger();
-    ASSERT_TRUE(viewer->Down("tbMixs"));
+    ASSERT_TRUE(viewer->Down(Cmd::tbMixs));
     const int row = RowOf(flows[2].first);
     ASSERT_GT(row, 0);
     int32_t shownNode = 0, shownVar = 0;
@@ -679,7 +679,7 @@ TEST_F(MovementGrid, DoubleClickWithTheDiagramButtonOpensThatJunctionForTheColum
 
     // The map tool builds the list; the window closed with Escape forgets it again,
     // and another network opened meanwhile leaves nothing of this one listed.
-    ASSERT_FALSE(viewer->Down("tbNodes"));
+    ASSERT_FALSE(viewer->Down(Cmd::tbNodes));
     const QPoint at = Pix(300600, 6125600);
     QTest::mouseMove(viewer->img, at);
     ASSERT_EQ(viewer->HoverNode, junction);
@@ -702,7 +702,7 @@ TEST_F(MovementGrid, DoubleClickWithTheDiagramButtonOpensThatJunctionForTheColum
 TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
 {
     Command("Atributos2")->trigger();
-    ASSERT_TRUE(viewer->Action("aAtributos2")->isChecked());
+    ASSERT_TRUE(viewer->Action(Cmd::aAtributos2)->isChecked());
     QAction* item = nullptr;
     for (QAction* a : viewer->VarMovim->actions())
         if (a->data().toInt() == flowCol)
@@ -753,22 +753,22 @@ TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
 
 TEST_F(MovementGrid, DoubleClickMakesTheColumnAMapAttributeAndCtrlAddsColumns)
 {
-    viewer->SetDown("tbAtributos", true);
+    viewer->SetDown(Cmd::tbAtributos, true);
     DoubleClick(flowCol, RowOf(flows[0].first));
     ASSERT_EQ(SelectedMovimVars, std::vector<std::string>{std::to_string(flowCol)});
-    EXPECT_TRUE(viewer->Action("aAtributos2")->isChecked());
-    EXPECT_FALSE(viewer->Down("tbAtributos"));
-    EXPECT_EQ(viewer->Action("cv0")->text(), "Flujo");
-    EXPECT_FALSE(viewer->Action("cvs")->isVisible());
+    EXPECT_TRUE(viewer->Action(Cmd::aAtributos2)->isChecked());
+    EXPECT_FALSE(viewer->Down(Cmd::tbAtributos));
+    EXPECT_EQ(viewer->Action(Cmd::cv0)->text(), "Flujo");
+    EXPECT_FALSE(viewer->Action(Cmd::cvs)->isVisible());
     // With Ctrl a second column joins the first; the colour items show.
     const int saturation = 4;
     ASSERT_EQ(g->cell(saturation, 0), "Fl.Sat");
     DoubleClick(saturation, RowOf(flows[0].first), Qt::ControlModifier);
     ASSERT_EQ(SelectedMovimVars.size(), 2u);
     EXPECT_EQ(SelectedMovimVars[1], "4");
-    EXPECT_TRUE(viewer->Action("cvs")->isVisible());
-    EXPECT_TRUE(viewer->Action("cv1")->isVisible());
-    EXPECT_EQ(viewer->Action("cv1")->text(), "Flujo Saturación");
+    EXPECT_TRUE(viewer->Action(Cmd::cvs)->isVisible());
+    EXPECT_TRUE(viewer->Action(Cmd::cv1)->isVisible());
+    EXPECT_EQ(viewer->Action(Cmd::cv1)->text(), "Flujo Saturación");
     // The classes now follow the saturation flows.
     EXPECT_NEAR(RangeMax, Movims[MovimsMaxRec].Var[1], 1e-3);
     EXPECT_FALSE(MovimDrawMode) << "turn symbols";
@@ -874,7 +874,7 @@ TEST_F(MapModes, NodeDragAndShapeHandlesFollowTheMouse)
 {
     // "Mover" of the nodes pop-up, the Nodos layer off: node 102 dragged; the links
     // at it follow. A redraw (F5) in between leaves the tool on.
-    ASSERT_FALSE(viewer->Down("tbNodes"));
+    ASSERT_FALSE(viewer->Down(Cmd::tbNodes));
     QAction* move = Command("NodeMove");
     move->trigger();
     Command("aRedibujar")->trigger();
@@ -898,7 +898,7 @@ TEST_F(MapModes, NodeDragAndShapeHandlesFollowTheMouse)
     ASSERT_EQ(link.PointCount, 3);
     EXPECT_DOUBLE_EQ(link.Points[2].x, Wx(drop));
     EXPECT_DOUBLE_EQ(link.Points[2].y, Wy(drop));
-    EXPECT_TRUE(viewer->Action("GrabarSIG")->isVisible());
+    EXPECT_TRUE(viewer->Action(Cmd::GrabarSIG)->isVisible());
     HoldKey(Qt::Key_Control, Qt::ControlModifier);
     QTest::mouseMove(viewer->img, drop);
     ASSERT_EQ(viewer->CurveVertex, 2);

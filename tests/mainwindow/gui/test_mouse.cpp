@@ -47,7 +47,7 @@ protected:
         w->DrawDataDat();
         ASSERT_TRUE(testutil::ShowWholeNetwork(*w));
         KDVlib::BuildHitGrid(); // the drawing walks the tiles
-        w->SetDown("tbNodes", true);
+        w->SetDown(Cmd::tbNodes, true);
         w->DrawPalvon();
     }
     void TearDown() override
@@ -95,8 +95,8 @@ TEST_F(MapMouse, ZoomBoxNeedsMoreThanTenPixelsUpOrDown)
 
 TEST_F(MapMouse, NodeDragWinsOverThePanToolAndCarriesItsLinks)
 {
-    w->SetDown("tbMove", true);
-    w->Action("NodeMove")->setChecked(true);
+    w->SetDown(Cmd::tbMove, true);
+    w->Action(Cmd::NodeMove)->setChecked(true);
     const int32_t n = Node(100);
     w->imgMouseMove(Px(1200), Py(1000));
     ASSERT_EQ(w->HoverNode, n);
@@ -114,19 +114,19 @@ TEST_F(MapMouse, NodeDragWinsOverThePanToolAndCarriesItsLinks)
     EXPECT_FALSE(Panning);
     EXPECT_EQ(w->DragNode, 0);
     // Chosen plainly, "Mover" served one drag.
-    EXPECT_FALSE(w->Action("NodeMove")->isChecked());
+    EXPECT_FALSE(w->Action(Cmd::NodeMove)->isChecked());
 }
 
 TEST_F(MapMouse, PressOnEmptyMapMovesNothingAndStickyMoverStaysOn)
 {
-    w->Action("NodeMove")->setChecked(true);
+    w->Action(Cmd::NodeMove)->setChecked(true);
     w->NodeMoveSticky = true;
     const float x = Nodos[Node(1)].X;
     Drag(1050, 1200, 1000, 1000); // nothing at the press
     EXPECT_EQ(w->DragNode, 0);
     EXPECT_FLOAT_EQ(Nodos[Node(1)].X, x);
     // "Mover Selección" answered Yes: the selected nodes move by the same vector.
-    w->Action("MoverSeleccion")->setChecked(true);
+    w->Action(Cmd::MoverSeleccion)->setChecked(true);
     Nodos[Node(200)].Mark = 1;
     ui->answerYes = true;
     Drag(1000, 1000, 1010, 990);
@@ -139,7 +139,7 @@ TEST_F(MapMouse, PressOnEmptyMapMovesNothingAndStickyMoverStaysOn)
     EXPECT_EQ(w->sagNodos->cell(2, Node(200)), ZelUtils::Trim(ZelUtils::Format(XYFormat.c_str(), 890.0)));
     EXPECT_EQ(ui->questions.size(), 1u);
     EXPECT_DOUBLE_EQ(Arcos[Link(100, 200)].Points[2].x, 1410.0);
-    EXPECT_TRUE(w->Action("NodeMove")->isChecked());
+    EXPECT_TRUE(w->Action(Cmd::NodeMove)->isChecked());
 }
 
 TEST_F(MapMouse, ShiftClickAfterGridDoubleClickPlacesTheNode)
@@ -164,9 +164,9 @@ TEST_F(MapMouse, CurveToolInsertsAndGridHandlesMoveAndShift)
 {
     const int32_t k = Link(1, 100);
     CurveLink = k;
-    ASSERT_FALSE(w->Down("tbCurve"));
+    ASSERT_FALSE(w->Down(Cmd::tbCurve));
     ASSERT_TRUE(livemenus::Click(w.get(), "toolbar:tbarEstandar", "tbCurve"));
-    ASSERT_TRUE(w->Down("tbCurve"));
+    ASSERT_TRUE(w->Down(Cmd::tbCurve));
     ASSERT_EQ(w->CurveRegions.size(), 601u);
 
     // The tool offers the midpoint, never an end handle.
@@ -188,7 +188,7 @@ TEST_F(MapMouse, CurveToolInsertsAndGridHandlesMoveAndShift)
 
     // Without the tool: the new point's handle (2) drags the point.
     ASSERT_TRUE(livemenus::Click(w.get(), "toolbar:tbarEstandar", "tbCurve"));
-    ASSERT_FALSE(w->Down("tbCurve"));
+    ASSERT_FALSE(w->Down(Cmd::tbCurve));
     w->StartCurving();
     w->imgMouseMove(Px(1100), Py(1080));
     ASSERT_EQ(w->CurveVertex, 2);

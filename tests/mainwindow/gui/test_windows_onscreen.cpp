@@ -163,7 +163,7 @@ TEST_F(WindowsOnScreen, SecondaryWindowsShowEveryControlAndCloseWithEscape)
          [](TPalvonViewer* v) { livemenus::Click(v, "menu:Procesos>Análisis de Intersecciones", "Visualizacion"); }},
         {"turning flows", tmp.file("red.dat"), "TFrmMix",
          [](TPalvonViewer* v) {
-             if (!v->Down("tbNodes")) // the junction is picked where its node is drawn
+             if (!v->Down(Cmd::tbNodes)) // the junction is picked where its node is drawn
                  livemenus::Click(v, "toolbar:tbarArcos", "tbNodes");
              livemenus::Click(v, "menu:Ver", "aRedibujar");
              livemenus::Click(v, "toolbar:tbarMovimientos", "tbMixs");
@@ -230,7 +230,7 @@ TEST_F(WindowsOnScreen, MainToolbarsKeepEveryButtonWithTheTitleToolbarOn)
 {
     Open(tmp.file("red.dat"));
     for (const char* item : {"Arcos2", "Movimientos1", "Adicionales1"})
-        if (!viewer->Action(item)->isChecked())
+        if (!viewer->Action(QString::fromLatin1(item))->isChecked())
             livemenus::Click(viewer, "menu:Ver>Barras de herramientas", item);
     livemenus::Click(viewer, "toolbar:tbarAdicionales", "tbTit");
     testutil::settle();

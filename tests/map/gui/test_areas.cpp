@@ -196,7 +196,7 @@ TEST_F(AreaLayers, EntriesAndExitsAndGenerationBarsBesideTheCentroid)
     Zonas[1].EnteringTotals[2] = 10; // 75 pixels
     Zonas[1].LeavingTotals[2] = 5;   // 38 pixels
     EntSalVar = 2;
-    viewer->SetDown("tbCents", true);
+    viewer->SetDown(Cmd::tbCents, true);
     DrawEntSal(Img());
     const QPoint c = Pixel(1000, 1000);
     EXPECT_EQ(Picture().pixelColor(c + QPoint(-10, -70)), Blue);
@@ -315,17 +315,17 @@ TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
 {
     viewer->LineaSoleras(testutil::dataPath("layer_kerbs.geo"), false);
     ASSERT_EQ(NumGeoLayers, 1);
-    EXPECT_TRUE(viewer->Down("tbSolera"));
-    EXPECT_EQ(viewer->Action("s11")->text(), "layer_kerbs");
-    EXPECT_TRUE(viewer->Action("s11")->isVisible());
-    EXPECT_TRUE(viewer->Action("s11")->isChecked());
-    EXPECT_FALSE(viewer->Action("s12")->isVisible());
-    EXPECT_EQ(viewer->Action("mSoleraSele")->text(), "Selección: 1");
+    EXPECT_TRUE(viewer->Down(Cmd::tbSolera));
+    EXPECT_EQ(viewer->Action(Cmd::s11)->text(), "layer_kerbs");
+    EXPECT_TRUE(viewer->Action(Cmd::s11)->isVisible());
+    EXPECT_TRUE(viewer->Action(Cmd::s11)->isChecked());
+    EXPECT_FALSE(viewer->Action(Cmd::s12)->isVisible());
+    EXPECT_EQ(viewer->Action(Cmd::mSoleraSele)->text(), "Selección: 1");
     QMenu* entry = viewer->findChild<QMenu*>("S111");
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(entry->title(), "Solera: layer_kerbs");
-    EXPECT_TRUE(viewer->Action("Nombres11")->isChecked());
-    EXPECT_EQ(viewer->Action("Letra11")->text(), QString::fromStdString(Format("Letra (%s %2d)", LabelFonts[11].Name,
+    EXPECT_TRUE(viewer->Action(Cmd::Nombres11)->isChecked());
+    EXPECT_EQ(viewer->Action(Cmd::Letra11)->text(), QString::fromStdString(Format("Letra (%s %2d)", LabelFonts[11].Name,
                                                                                  LabelFonts[11].Size)));
 
     const QColor gray = ToQColor(Items[11].Color);
@@ -360,14 +360,14 @@ TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
     const std::string other = tmp.file("otra.geo");
     testutil::writeFile(other, "1,2,0,0,10,10\r\n");
     viewer->LineaSoleras(other, true);
-    EXPECT_EQ(viewer->Action("s12")->text(), "otra");
-    EXPECT_EQ(viewer->Action("mSoleraSele")->text(), "Selección: 1/2");
+    EXPECT_EQ(viewer->Action(Cmd::s12)->text(), "otra");
+    EXPECT_EQ(viewer->Action(Cmd::mSoleraSele)->text(), "Selección: 1/2");
     EXPECT_TRUE(viewer->findChild<QMenu*>("S112")->menuAction()->isVisible());
-    EXPECT_FALSE(viewer->Action("Nombres12")->isChecked());
+    EXPECT_FALSE(viewer->Action(Cmd::Nombres12)->isChecked());
     viewer->LineaSoleras(other, false);
     EXPECT_EQ(NumGeoLayers, 1);
-    EXPECT_EQ(viewer->Action("s11")->text(), "otra");
-    EXPECT_FALSE(viewer->Action("s12")->isVisible());
+    EXPECT_EQ(viewer->Action(Cmd::s11)->text(), "otra");
+    EXPECT_FALSE(viewer->Action(Cmd::s12)->isVisible());
     EXPECT_FALSE(viewer->findChild<QMenu*>("S112")->menuAction()->isVisible());
 
     // An unreadable format changes neither layers nor menus.
@@ -375,9 +375,9 @@ TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
     testutil::writeFile(bad, "1 2 0 0 10 10\r\n");
     viewer->LineaSoleras(bad, true);
     EXPECT_EQ(NumGeoLayers, 1);
-    EXPECT_FALSE(viewer->Action("s12")->isVisible());
+    EXPECT_FALSE(viewer->Action(Cmd::s12)->isVisible());
 
-    viewer->QueSolerasMover(viewer->Action("mSoleraTodo"));
+    viewer->QueSolerasMover(viewer->Action(Cmd::mSoleraTodo));
     EXPECT_EQ(viewer->QueMover->title(), "¿Qué mover? (Todo)");
 }
 

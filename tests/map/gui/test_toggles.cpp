@@ -93,7 +93,7 @@ TEST_F(Toggles, LayersRedrawOnlyWhenTheirUpdateBoxIsTicked)
     EXPECT_TRUE(On("tbNodes"));
     EXPECT_TRUE(On("Nodos1")); // the menu item follows its button
     EXPECT_FALSE(Redrawn());
-    viewer->Action("aRedibujar")->setEnabled(true); // as after an opening
+    viewer->Action(Cmd::aRedibujar)->setEnabled(true); // as after an opening
     Trigger("aRedibujar");
     EXPECT_TRUE(Redrawn());
 
@@ -157,7 +157,7 @@ TEST_F(Toggles, NumberFormatLabelPositionsShiftAndLanes)
     EXPECT_EQ(NumFormat.NumDec, 8);
     EXPECT_EQ(NumFormat.Decimals, 2);
     EXPECT_EQ(NumFormat.Format, "%.2f");
-    EXPECT_EQ(viewer->Action("Decimales1")->text(), "Decimales (2)");
+    EXPECT_EQ(viewer->Action(Cmd::Decimales1)->text(), "Decimales (2)");
     EXPECT_EQ(Format(NumFormat.Format.c_str(), 3.14159), "3.14");
 
     EXPECT_TRUE(On("UbiNodo3"));
@@ -196,7 +196,7 @@ TEST_F(Toggles, NumberFormatLabelPositionsShiftAndLanes)
     EXPECT_TRUE(JtypeSelected[2]);
     Trigger("BordePuntos3");
     EXPECT_FLOAT_EQ(IntersectionBorderWidth, 1.5f);
-    EXPECT_EQ(viewer->Action("BordeAncho")->text(), "Borde ancho (1.5)");
+    EXPECT_EQ(viewer->Action(Cmd::BordeAncho)->text(), "Borde ancho (1.5)");
 }
 
 TEST_F(Toggles, FontsColoursAndWidthsOfTheLayers)
@@ -216,12 +216,12 @@ TEST_F(Toggles, FontsColoursAndWidthsOfTheLayers)
     EXPECT_EQ(LabelFonts[4].Size, 12);
     EXPECT_EQ(LabelFonts[4].Color, clBlue);
     EXPECT_EQ(LabelFonts[4].Style, fsBold);
-    EXPECT_EQ(viewer->Action("Letra4")->text(), "Letra (Courier 12)");
+    EXPECT_EQ(viewer->Action(Cmd::Letra4)->text(), "Letra (Courier 12)");
     EXPECT_TRUE(Redrawn());
     accept = false;
     Trigger("Letra2");
     EXPECT_EQ(LabelFonts[2].Name, "Arial");
-    EXPECT_EQ(viewer->Action("Letra2")->text(), "Letra (Arial  8)");
+    EXPECT_EQ(viewer->Action(Cmd::Letra2)->text(), "Letra (Arial  8)");
 
     // The generation/attraction font and the layer styles change without a redraw.
     accept = true;
@@ -316,7 +316,7 @@ TEST_F(Toggles, QuickViewIsANewStillCopyOfTheMap)
     struct Restore {
         ~Restore() { TDlgQuickView::AskTitle = nullptr; }
     } restore;
-    viewer->Action("tbQuickView")->setEnabled(true);
+    viewer->Action(Cmd::tbQuickView)->setEnabled(true);
     Trigger("tbQuickView");
     Trigger("tbQuickView");
     const QList<TDlgQuickView*> views = findQuickViews();
@@ -453,7 +453,7 @@ TEST_F(DblClick, ClosingAUserPolygonStoresItUnderItsName)
     EXPECT_EQ(p.BrushClear, 1);
     EXPECT_FALSE(UserPolygonActive);
     EXPECT_TRUE(viewer->PolyPoints.isEmpty());
-    EXPECT_TRUE(viewer->Down("tbPoligonos"));
+    EXPECT_TRUE(viewer->Down(Cmd::tbPoligonos));
     for (const char* menu : {"EliminarPoligonos", "pupRedefinirPoligonos", "ReconfigurarPoligonos"}) {
         QMenu* m = viewer->findChild<QMenu*>(QString::fromLatin1(menu));
         ASSERT_TRUE(m) << menu;
@@ -476,12 +476,12 @@ TEST_F(DblClick, ClosingAUserPolygonStoresItUnderItsName)
     // With polygon selection ticked, the polygon under the pointer is named.
     RecordingServices ui;
     PolySelectKind = 0;
-    viewer->SetDown("SeleccionarPoligono", true);
+    viewer->SetDown(Cmd::SeleccionarPoligono, true);
     PolygonUnderCursor = 2;
     DoubleClickAt(10, 10);
     EXPECT_EQ(ui.messages, (std::vector<std::string>{"Poligono: 2 - Parque"}));
     PolygonUnderCursor = 0;
-    viewer->SetDown("SeleccionarPoligono", false);
+    viewer->SetDown(Cmd::SeleccionarPoligono, false);
 
     // A full table takes no more polygons.
     NumPoligonos = MaxPoligonos + 1;

@@ -95,7 +95,7 @@ protected:
 TEST_F(ZoomWindow, ZoomBoxDraggedOnTheMapBecomesTheViewAndTheNextSlot)
 {
     const TZoomSlot whole = Zoom::CurrentView();
-    EXPECT_FALSE(viewer->Action("aVistaAnterior")->isEnabled());
+    EXPECT_FALSE(viewer->Action(Cmd::aVistaAnterior)->isEnabled());
     const double x1 = map->PixelToWorldX(100), y1 = map->PixelToWorldY(100);
     const double x2 = map->PixelToWorldX(300), y2 = map->PixelToWorldY(260);
     Drag(map, Qt::LeftButton, {100, 100}, {300, 260});
@@ -107,7 +107,7 @@ TEST_F(ZoomWindow, ZoomBoxDraggedOnTheMapBecomesTheViewAndTheNextSlot)
     EXPECT_DOUBLE_EQ(ZoomHistory[2].MinY, y2);
     EXPECT_DOUBLE_EQ(map->MinX(), x1); // the map was redrawn over the new window
     EXPECT_FALSE(RubberBand);
-    EXPECT_TRUE(viewer->Action("aVistaAnterior")->isEnabled());
+    EXPECT_TRUE(viewer->Action(Cmd::aVistaAnterior)->isEnabled());
 
     // Along a row (10 pixels up or down at most) nothing zooms; the rubber box goes.
     const QImage before = map->Picture();
@@ -116,7 +116,7 @@ TEST_F(ZoomWindow, ZoomBoxDraggedOnTheMapBecomesTheViewAndTheNextSlot)
     EXPECT_DOUBLE_EQ(WorldMinX, x1);
     EXPECT_EQ(map->Picture(), before);
 
-    viewer->Action("aVistaAnterior")->trigger();
+    viewer->Action(Cmd::aVistaAnterior)->trigger();
     EXPECT_EQ(ZoomIndex, 1);
     EXPECT_DOUBLE_EQ(WorldMinX, whole.MinX);
     EXPECT_DOUBLE_EQ(WorldMaxY, whole.MaxY);
@@ -124,7 +124,7 @@ TEST_F(ZoomWindow, ZoomBoxDraggedOnTheMapBecomesTheViewAndTheNextSlot)
 
 TEST_F(ZoomWindow, PanMovesTheViewByTheDragAtTheSameScaleWheelZoomsOnlyWhenActive)
 {
-    viewer->SetDown("tbMove", true);
+    viewer->SetDown(Cmd::tbMove, true);
     const double upp = map->UnitsPerPixel();
     const double minX = map->MinX(), minY = map->MinY();
     Drag(map, Qt::LeftButton, {200, 200}, {250, 230});
@@ -133,7 +133,7 @@ TEST_F(ZoomWindow, PanMovesTheViewByTheDragAtTheSameScaleWheelZoomsOnlyWhenActiv
     EXPECT_NEAR(WorldMinY, minY + 30 * upp, 1e-6 * upp);
     EXPECT_NEAR(map->UnitsPerPixel(), upp, 1e-9 * upp);
     EXPECT_EQ(ZoomIndex, 1);
-    viewer->SetDown("tbMove", false);
+    viewer->SetDown(Cmd::tbMove, false);
 
     const TZoomSlot v = Zoom::CurrentView();
     auto wheel = [&](int delta) {
@@ -152,7 +152,7 @@ TEST_F(ZoomWindow, PanMovesTheViewByTheDragAtTheSameScaleWheelZoomsOnlyWhenActiv
     // A region pick under way keeps the view: zoom steps wait for it.
     DlgCfg->WheelActive->setChecked(true);
     PolySelectKind = 1;
-    viewer->Action("aAcercar1")->trigger();
+    viewer->Action(Cmd::aAcercar1)->trigger();
     EXPECT_DOUBLE_EQ(WorldMinX, zoomed.MinX);
     PolySelectKind = 0;
 }
@@ -161,7 +161,7 @@ TEST_F(ZoomWindow, MagnifierFollowsThePointerAndRightClickNeverMovesIt)
 {
     DlgCfg->VisorZoomSize->setValue(200);
     DlgCfg->EscalaZoom->SetItemIndex(4); // 10x
-    viewer->SetDown("tbZoom", true);
+    viewer->SetDown(Cmd::tbZoom, true);
     TOxrImage* lens = viewer->zimg;
     QTest::mousePress(map, Qt::LeftButton, {}, QPoint(300, 200));
     EXPECT_TRUE(lens->isVisible());
@@ -203,7 +203,7 @@ TEST_F(ZoomWindow, MagnifierFollowsThePointerAndRightClickNeverMovesIt)
 TEST_F(ZoomWindow, DraggingTheAerialRectangleMovesTheMainViewByTheSameDistance)
 {
     viewer->ZoomIn();
-    viewer->Action("tbAerial")->trigger(); // down: the window shows
+    viewer->Action(Cmd::tbAerial)->trigger(); // down: the window shows
     ASSERT_TRUE(FrmAerial->isVisible());
     QApplication::processEvents();
     viewer->DrawNetWorkAerial();
@@ -308,7 +308,7 @@ TEST_F(ZoomWindow, StreetAndAerialViewsOpenFromTheirItemsLoadingTheBrowserOnlyTh
 
 TEST_F(ZoomWindow, SizeDialogSampleAndSizeOnOk)
 {
-    QAction* item = viewer->Action("Tamano2");
+    QAction* item = viewer->Action(Cmd::Tamano2);
     AnswerModals({[&](QWidget* d) {
         // The node sample: a circle of the size's radius about the centre (120, 35),
         // the figure boxed at the centre.
@@ -442,8 +442,8 @@ TEST_F(ZoomWindow, BarLegendStaysInsideTheMapWhenASecondVariableIsAdded)
     ASSERT_NE(first, nullptr);
     ASSERT_NE(second, nullptr);
     // Nothing chosen yet: the variable colours are not offered.
-    EXPECT_FALSE(viewer->Action("cvs")->isVisible());
-    EXPECT_FALSE(viewer->Action("cv0")->isVisible());
+    EXPECT_FALSE(viewer->Action(Cmd::cvs)->isVisible());
+    EXPECT_FALSE(viewer->Action(Cmd::cv0)->isVisible());
     RangeMode = 1;
     DataLayerKind = 1;
     ShownVarList.clear();
@@ -454,16 +454,16 @@ TEST_F(ZoomWindow, BarLegendStaysInsideTheMapWhenASecondVariableIsAdded)
     ASSERT_TRUE(viewer->Scl->isVisible());
     const QRect before = viewer->Scl->geometry();
     EXPECT_TRUE(map->rect().contains(before)) << before.bottom() << " " << map->height();
-    EXPECT_FALSE(viewer->Action("cvs")->isVisible());
+    EXPECT_FALSE(viewer->Action(Cmd::cvs)->isVisible());
 
     // The second variable with Ctrl held: the legend gets a row per variable.
     QTest::keyPress(viewer->windowHandle(), Qt::Key_Control, Qt::ControlModifier);
     second->trigger();
     QTest::keyRelease(viewer->windowHandle(), Qt::Key_Control, Qt::NoModifier);
     ASSERT_EQ(ShownVarList.size(), 2u);
-    EXPECT_TRUE(viewer->Action("cvs")->isVisible());
-    EXPECT_TRUE(viewer->Action("cv1")->isVisible());
-    EXPECT_FALSE(viewer->Action("cv2")->isVisible());
+    EXPECT_TRUE(viewer->Action(Cmd::cvs)->isVisible());
+    EXPECT_TRUE(viewer->Action(Cmd::cv1)->isVisible());
+    EXPECT_FALSE(viewer->Action(Cmd::cv2)->isVisible());
     viewer->DrawPalvon();
     QApplication::processEvents();
     const QRect after = viewer->Scl->geometry();
@@ -486,7 +486,7 @@ TEST_F(ZoomWindow, MagnifierSizeIsBoundedAndTheImageFactorIsAskedUntilNonZero)
     AnswerModals({[](QWidget* d) { TypeAndAccept(d, "0"); }, [](QWidget* d) { TypeAndAccept(d, "2.5"); }});
     livemenus::Click(viewer, "menu:Procesos>Análisis de Intersecciones>Configurar", "FactorTamano");
     EXPECT_FLOAT_EQ(ImageSizeFactor, 2.5f);
-    EXPECT_EQ(viewer->Action("FactorTamano")->text(), "Factor tamaño (2.50)");
+    EXPECT_EQ(viewer->Action(Cmd::FactorTamano)->text(), "Factor tamaño (2.50)");
     ImageSizeFactor = 1.0f;
 }
 
@@ -602,7 +602,7 @@ TEST_F(ZoomWindow, DeepZoomBoxesWithEveryLabelLayerStayBoundedAndTrue)
     for (const char* button : {"tbNameNodes", "tbCalles", "tbCents"})
         ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarArcos", button));
     PickFromDropDown(viewer, viewer->tbarArcos, "tbValues", QStringLiteral("ExtraData 1"));
-    ASSERT_TRUE(viewer->Down("tbValues"));
+    ASSERT_TRUE(viewer->Down(Cmd::tbValues));
 
     // The node nearest the map's centre.
     const QPoint centre = map->rect().center();
@@ -683,6 +683,6 @@ TEST_F(ZoomWindow, DeepZoomBoxesWithEveryLabelLayerStayBoundedAndTrue)
     ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarEstandar", "tbZoomFirst"));
     PickFromDropDown(viewer, viewer->tbarMovimientos, "tbMovimLinks", QString());
     ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarMovimientos", "tbMovimValues"));
-    ASSERT_TRUE(viewer->Down("tbMovimValues"));
+    ASSERT_TRUE(viewer->Down(Cmd::tbMovimValues));
     zoomDown();
 }

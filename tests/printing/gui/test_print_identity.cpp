@@ -209,9 +209,9 @@ TEST_P(PrintIdentity, PagesAsBefore)
     }));
     ShowLanes = has('l');
 
-    viewer->Action(QStringLiteral("ColorNode"))->setChecked(true);
-    viewer->Action(QStringLiteral("Semaforos"))->setChecked(true);
-    viewer->Action(QStringLiteral("SimpleArrow"))->setChecked(has('v'));
+    viewer->Action(Cmd::ColorNode)->setChecked(true);
+    viewer->Action(Cmd::Semaforos)->setChecked(true);
+    viewer->Action(Cmd::SimpleArrow)->setChecked(has('v'));
 
     // A page of 1800 x 1200 printer pixels, sizes 2.5 times the screen's.
     SizeFactor = 2.5f;

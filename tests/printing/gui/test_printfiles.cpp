@@ -202,7 +202,7 @@ TEST_F(PrintFiles, PreviewSavesMetafilesWithTheViewInsideTheirBounds)
 {
     EXPECT_TRUE(PrintOnPrinterPage);
     viewer->tit->setPlainText(QStringLiteral("Plano de prueba"));
-    if (!viewer->Down("tbNameNodes"))
+    if (!viewer->Down(Cmd::tbNameNodes))
         LiveAction(viewer, "tbNameNodes")->trigger();
     // A colour map of the link lengths, chosen from the menus.
     for (QAction* a : viewer->VarArcos->actions())
@@ -621,7 +621,7 @@ TEST(PrintTiming, ChicagoSketchPrintAgainstScreen)
     viewer->resize(1200, 900);
     viewer->show();
     testutil::settle();
-    if (!viewer->Down("tbNodes"))
+    if (!viewer->Down(Cmd::tbNodes))
         LiveAction(viewer, "tbNodes")->trigger();
     PrintMetafileName = tmp.file("Velmora___.EMF");
     Printer().setOutputFormat(QPrinter::PdfFormat);
@@ -661,7 +661,7 @@ TEST(PrintTiming, ChicagoSketchPrintAgainstScreen)
 TEST_F(PrintFiles, TransitLoadsPrintTheirLegend)
 {
     ASSERT_TRUE(livemenus::Click(viewer, "popup:BDerecho>Líneas", "linveh"));
-    if (!viewer->Down("tbLineas"))
+    if (!viewer->Down(Cmd::tbLineas))
         LiveAction(viewer, "tbLineas")->trigger();
     viewer->DrawPalvon();
     LiveAction(viewer, "aVistaPrevia1")->trigger();
