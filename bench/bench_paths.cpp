@@ -2,7 +2,7 @@
 // every node (the path to the farthest node is extracted), and the node lookup.
 #include "NetworkGenerator.h"
 
-#include "analysis/KDVlibPaths.h"
+#include "model/KDVlibPaths.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 

@@ -1,8 +1,8 @@
 #include "analysis/KDVanalysis.h"
 
-#include "analysis/KDVlibPaths.h"
 #include "model/FileUtils.h"
 #include "model/KDVlib.h"
+#include "model/KDVlibPaths.h"
 #include "model/KDVvars.h"
 #include "model/PalvonListings.h"
 #include "model/PalvonRead.h"

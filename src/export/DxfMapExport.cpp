@@ -8,6 +8,7 @@
 #include "export/DxfDataLayers.h"
 #include "export/ZelDxfer.h"
 #include "map/DrawState.h"
+#include "map/ViewSnapshot.h"
 #include "map/GeoLayers.h"
 #include "map/Polygons.h"
 #include "map/ViewTiles.h"
@@ -247,6 +248,35 @@ void Soleras()
 }
 
 } // namespace
+
+TDxfMapOptions MapOptions(const TViewSnapshot& view)
+{
+    TDxfMapOptions o;
+    o.tbNodes = view.tbNodes;
+    o.tbNameNodes = view.tbNameNodes;
+    o.tbArrows = view.tbArrows;
+    o.tbCalles = view.tbCalles;
+    o.tbCents = view.tbCents;
+    o.tbZonas = view.tbZonas;
+    o.tbPoligonos = view.tbPoligonos;
+    o.tbAtributos = view.tbAtributos;
+    o.tbColores = view.tbColores;
+    o.tbValues = view.tbValues;
+    o.tbSel = view.tbSel;
+    o.SimpleArrow = view.SimpleArrow;
+    o.ColorNode = view.ColorNode;
+    o.aAtributos2 = view.aAtributos2;
+    if (view.Options) {
+        o.DrawNull = view.DrawNull;
+        o.NodosColor = view.NodosColor;
+        o.ArrowsColor = view.ArrowsColor;
+        o.TrazaColor = view.TrazaColor;
+        o.AccesoColor = view.AccesoColor;
+        o.ZonaBordeColor = view.ZonaBordeColor;
+        o.PoliBordeColor = view.PoliBordeColor;
+    }
+    return o;
+}
 
 bool PrintDxfFile(const std::string& fileName, const TDxfMapOptions& o)
 {

@@ -1,12 +1,14 @@
 #pragma once
 // The network as the map shows it, as a DXF drawing (and the street names alone).
-// Headless: what the exports read of the main window's toolbar buttons, menu
-// checks and options-dialog colours is handed over in TDxfMapOptions.
+// Headless: the layers and colours of the view come from its snapshot
+// (MapOptions), handed over in TDxfMapOptions.
 #include <cstdint>
 #include <functional>
 #include <string>
 
 #include "map/DisplayStyles.h"
+
+struct TViewSnapshot;
 
 struct TDxfMapOptions {
     // Toolbar buttons that make a layer visible.
@@ -49,6 +51,11 @@ struct TDxfMapOptions {
 };
 
 namespace DxfMapExport {
+
+// The layer switches, menu checks and colours of a view (the defaults above
+// where the snapshot holds no options-dialog values); the choice of variables
+// is left unset.
+TDxfMapOptions MapOptions(const TViewSnapshot& view);
 
 // The data layers of the current variables ("ATT_", "TEM_", "VAL_", "MVT_"), the
 // layers "0", "RED", "NODOS", "NNODOS", "SENTIDOS", "CALLES", "ARCOS",

@@ -3,6 +3,7 @@
 #include "export/ZelKmzer.h"
 #include "map/DisplayStyles.h"
 #include "map/Ranges.h"
+#include "map/ViewSnapshot.h"
 #include "model/HitGrid.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
@@ -281,6 +282,21 @@ void SetClass(int i, uint32_t line, float width, const std::string& poly, int32_
 }
 
 } // namespace
+
+TKmzNetworkView NetworkView(const TViewSnapshot& view)
+{
+    TKmzNetworkView v;
+    v.Atributos = view.tbAtributos;
+    v.Colores = view.tbColores;
+    v.Values = view.tbValues;
+    if (view.Options) {
+        v.ArcosColor = view.ArcosColor;
+        v.ZonaBordeColor = view.ZonaBordeColor;
+        v.ZonaBordeAncho = view.ZonaBordeAncho;
+        v.ZonaRellenoColor = view.ZonaRellenoColor;
+    }
+    return v;
+}
 
 void SetNetworkClassStyles()
 {

@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <string>
 
+struct TViewSnapshot;
+
 namespace KmzExport {
 
-// What the main window and its options dialog contribute.
+// What the view contributes (NetworkView builds it from the view's snapshot).
 struct TKmzNetworkView {
     bool Atributos = false;           // tbAtributos down: value bands
     bool Colores = false;             // tbColores down: range bands
@@ -20,6 +22,10 @@ struct TKmzNetworkView {
     int32_t ZonaBordeAncho = 1;
     uint32_t ZonaRellenoColor = 0xC0C0C0;
 };
+
+// The bands and colours of a view (the defaults above where the snapshot holds
+// no options-dialog values).
+TKmzNetworkView NetworkView(const TViewSnapshot& view);
 
 // Fills style classes 1..16 of the KML writer.
 void SetNetworkClassStyles();

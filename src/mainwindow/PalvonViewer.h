@@ -35,6 +35,7 @@ class QToolBar;
 class TOxrImage;
 class tgaugeCaption;
 struct TDxfMapOptions;
+struct TViewSnapshot;
 struct TCompPlacement;
 class TAptta;
 class TStringAlignGrid;
@@ -249,14 +250,14 @@ public:
     void DrawPalvon();
     // Where the layers go: the main map, a still quick view, the magnifier.
     enum class TLayerTarget { MainMap, QuickView, Magnifier };
-    // The layers in their fixed order, each gated by its toolbar button. Only the
-    // main map draws the background layers and the polygon names on top, and
-    // lets "Sobreescrito" write values over each other; the magnifier also draws
-    // what the options dialog ticks for it.
+    // What a view shows, read from the toolbar buttons, menu checks, options
+    // dialog and title box: the one place the drawing targets learn it from.
+    // The magnifier also shows what the options dialog ticks for it.
+    TViewSnapshot SnapshotView(TLayerTarget target = TLayerTarget::MainMap);
+    // The layers of the view's snapshot in MapLayerOrder. Only the main map draws
+    // the background layers and the polygon names on top, and lets "Sobreescrito"
+    // write values over each other.
     void DrawLayerSequence(TOxrImage& c, TLayerTarget target);
-    // The network and what lies on it, in the same order on the map and on paper:
-    // entries and exits, movement links, transit lines, links and their lanes.
-    void DrawNetworkLayers(TOxrImage& c);
     // Prepares the map for a redraw: empty picture, legends hidden, transient pick state cleared.
     void ClearScreen();
     // Marks the hit-grid tiles that the view window meets.
@@ -692,7 +693,8 @@ public:
     void CreatePrintMenus(QMenu* archivo);
     // Renders the current view into PrintPicture (printing/ZelPrinter.h).
     void PrintFilePreview();
-    // The printed layers of the view, in their order, on the page being rendered.
+    // The printed layers of the view (PrintLayers::PrintPage over the view's
+    // snapshot) on the page being rendered.
     void PrintPageLayers(QPainter& p, QSize printerPage);
     // The current view on the printer, one page.
     void PrintPalvon();
@@ -734,7 +736,7 @@ public:
     // 31 selected links) as delimited text, or the transit lines as files.
     void ExportarDatos(int tag);
     void GenerarPlanillas1Click();
-    // The layer buttons, menu checks and colours the DXF exports read.
+    // The DXF exports' options: the view's snapshot and the window's choice of variables.
     TDxfMapOptions DxfOptions();
 
     // ---- Printing of signal phases (src/analysis/gui/FrmFasesPrint.cpp) ----

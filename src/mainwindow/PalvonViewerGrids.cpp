@@ -10,11 +10,11 @@
 #include "map/gui/DataLayers.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVlib.h"
+#include "model/KDVlibPaths.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
-#include "analysis/KDVlibPaths.h"
 
 #include <QAction>
 #include <QActionGroup>

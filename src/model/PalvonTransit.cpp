@@ -1,7 +1,7 @@
 // Section 66666 (transit lines): line records with their stops, the gaps between
 // stops that no link joins, and the vehicles of each block on links and movements.
-#include "analysis/KDVlibPaths.h"
 #include "model/KDVlib.h"
+#include "model/KDVlibPaths.h"
 #include "model/PalvonRead.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"

@@ -1,15 +1,11 @@
 #include "model/ZelUtilsGeometry.h"
 
 #include "model/ZelUtils.h"
-#include "platform/SystemInfo.h"
 
 #include <QGuiApplication>
-#include <QString>
 
-#include <charconv>
 #include <cmath>
 #include <numbers>
-#include <stdexcept>
 
 namespace ZelUtils {
 
@@ -149,11 +145,6 @@ bool ModifierDown(Qt::KeyboardModifier modifier)
     return QGuiApplication::queryKeyboardModifiers().testFlag(modifier);
 }
 
-std::string Truncated(const std::string& text, int maxChars)
-{
-    return QString::fromStdString(text).left(maxChars).toStdString();
-}
-
 } // namespace
 
 bool CtrlDown() { return ModifierDown(Qt::ControlModifier); }
@@ -161,37 +152,5 @@ bool CtrlDown() { return ModifierDown(Qt::ControlModifier); }
 bool ShiftDown() { return ModifierDown(Qt::ShiftModifier); }
 
 bool AltDown() { return ModifierDown(Qt::AltModifier); }
-
-std::string GetVersionString()
-{
-    const std::string text = SystemInfo::BuildVersion();
-    // Up to four 16-bit parts separated by points; missing parts are 0.
-    int parts[4] = {0, 0, 0, 0};
-    const char* p = text.data();
-    const char* end = p + text.size();
-    int n = 0;
-    while (p < end) {
-        if (n == 4)
-            throw std::runtime_error("Versión del programa no válida: " + text);
-        unsigned value = 0;
-        auto [next, ec] = std::from_chars(p, end, value);
-        if (ec != std::errc() || value > 0xFFFF)
-            throw std::runtime_error("Versión del programa no válida: " + text);
-        parts[n++] = static_cast<int>(value);
-        p = next;
-        if (p < end) {
-            if (*p != '.' || p + 1 == end)
-                throw std::runtime_error("Versión del programa no válida: " + text);
-            ++p;
-        }
-    }
-    if (n == 0)
-        throw std::runtime_error("El programa no tiene información de versión");
-    return Format("%d.%d.%d.%d", parts[0], parts[1], parts[2], parts[3]);
-}
-
-std::string GetUserNameStr() { return Truncated(SystemInfo::UserName(), 20); }
-
-std::string GetComputerNameStr() { return Truncated(SystemInfo::ComputerName(), 15); }
 
 } // namespace ZelUtils

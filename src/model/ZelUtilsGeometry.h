@@ -1,7 +1,7 @@
 #pragma once
 // Point record and the angle and centre computations of link, arm and label
 // geometry; colour conversions of the style tables and the DXF export; modifier
-// keys; version, user and computer names.
+// keys.
 #include "model/PalvonVars.h"
 
 #include <array>
@@ -45,13 +45,5 @@ float InchToPt(double inches);
 bool CtrlDown();
 bool ShiftDown();
 bool AltDown();
-
-// "major.minor.release.build" of the running program. Throws std::runtime_error
-// when the build carries no usable version.
-std::string GetVersionString();
-// Logged-on user (at most 20 characters) and computer name (at most 15); empty
-// text when the system cannot tell.
-std::string GetUserNameStr();
-std::string GetComputerNameStr();
 
 } // namespace ZelUtils

@@ -1,5 +1,6 @@
 #pragma once
-// What the program asks of the operating system about itself and its user.
+// What the program asks of the operating system about itself and its user, and
+// the ZelUtils routines that format those answers (version text, short names).
 #include <string>
 
 namespace SystemInfo {
@@ -15,3 +16,15 @@ std::string ComputerName();
 int BrowserEmulationValue();
 
 } // namespace SystemInfo
+
+namespace ZelUtils {
+
+// "major.minor.release.build" of the running program. Throws std::runtime_error
+// when the build carries no usable version.
+std::string GetVersionString();
+// Logged-on user (at most 20 characters) and computer name (at most 15); empty
+// text when the system cannot tell.
+std::string GetUserNameStr();
+std::string GetComputerNameStr();
+
+} // namespace ZelUtils

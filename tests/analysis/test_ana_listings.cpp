@@ -1,7 +1,7 @@
 #include "analysis/KDVMixStacks.h"
 #include "analysis/KDVanalysis.h"
-#include "analysis/KDVlibPaths.h"
 #include "model/KDVlib.h"
+#include "model/KDVlibPaths.h"
 #include "model/KDVvars.h"
 #include "model/PalvonListings.h"
 #include "model/PalvonRead.h"

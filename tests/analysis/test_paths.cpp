@@ -1,6 +1,6 @@
-#include "analysis/KDVlibPaths.h"
 #include "model/FileUtils.h"
 #include "model/KDVlib.h"
+#include "model/KDVlibPaths.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 #include "support/HandNetwork.h"

@@ -1,9 +1,9 @@
 // Section 66666: line records and their stops in both layouts, gaps (marked, or
 // filled with least-cost paths), the vehicles each block puts on links and turning
 // movements, and the bounds of stops and blocks.
-#include "analysis/KDVlibPaths.h"
 #include "model/FileUtils.h"
 #include "model/KDVlib.h"
+#include "model/KDVlibPaths.h"
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
 #include "support/RecordingServices.h"

@@ -1,7 +1,6 @@
 // The main window's least-cost path, PIJA, statistics, centroid and flow-diagram
 // commands.
 #include "analysis/KDVanalysis.h"
-#include "analysis/KDVlibPaths.h"
 #include "analysis/gui/KDVMix.h"
 #include "analysis/gui/KDVpath.h"
 #include "analysis/gui/KDVstat.h"
@@ -13,6 +12,7 @@
 #include "model/FileUtils.h"
 #include "model/HitGrid.h"
 #include "model/KDVlib.h"
+#include "model/KDVlibPaths.h"
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
 #include "model/ViewerServices.h"

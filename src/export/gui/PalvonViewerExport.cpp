@@ -12,6 +12,7 @@
 #include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/StringAlignGrid.h"
+#include "map/ViewSnapshot.h"
 #include "map/ViewTiles.h"
 #include "model/ComplementaryData.h"
 #include "model/FileUtils.h"
@@ -162,36 +163,13 @@ void TPalvonViewer::CreateExportMenus()
 
 TDxfMapOptions TPalvonViewer::DxfOptions()
 {
-    TDxfMapOptions o;
-    o.tbNodes = Down(Cmd::tbNodes);
-    o.tbNameNodes = Down(Cmd::tbNameNodes);
-    o.tbArrows = Down(Cmd::tbArrows);
-    o.tbCalles = Down(Cmd::tbCalles);
-    o.tbCents = Down(Cmd::tbCents);
-    o.tbZonas = Down(Cmd::tbZonas);
-    o.tbPoligonos = Down(Cmd::tbPoligonos);
-    o.tbAtributos = Down(Cmd::tbAtributos);
-    o.tbColores = Down(Cmd::tbColores);
-    o.tbValues = Down(Cmd::tbValues);
-    o.tbSel = Down(Cmd::tbSel);
-    o.SimpleArrow = Action(Cmd::SimpleArrow)->isChecked();
-    o.ColorNode = Action(Cmd::ColorNode)->isChecked();
-    o.aAtributos2 = Action(Cmd::aAtributos2)->isChecked();
+    TDxfMapOptions o = DxfMapExport::MapOptions(SnapshotView());
     o.ArcosRangeValues = [this] { ArcosRangeValues(); };
     o.MovimRangeValues = [this] { return MovimRangeValues(); };
     o.MovimTitle = [this](int32_t c) {
         return sagMovim && c < sagMovim->ColCount() ? ZelUtils::Trim(sagMovim->cell(c, 0))
                                                      : TitMovim[static_cast<size_t>(c)];
     };
-    if (DlgCfg) {
-        o.DrawNull = DlgCfg->cbDrawNull->isChecked();
-        o.NodosColor = DlgCfg->NodosColor->Color();
-        o.ArrowsColor = DlgCfg->ArrowsColor->Color();
-        o.TrazaColor = DlgCfg->TrazaColor->Color();
-        o.AccesoColor = DlgCfg->AccesoColor->Color();
-        o.ZonaBordeColor = DlgCfg->ZonaBordeColor->Color();
-        o.PoliBordeColor = DlgCfg->PoliBordeColor->Color();
-    }
     return o;
 }
 

@@ -1,6 +1,7 @@
 // The KMZ commands of the main window: the selected transit lines, every transit
 // line, the visible background layers and the network. The writers are headless
-// (export/KmzExport); this file only asks for file names and reads the options.
+// (export/KmzExport); this file only asks for file names and hands over the
+// conversion options and the view's snapshot.
 #include "export/KmzExport.h"
 #include "model/FileUtils.h"
 #include "export/KmzExportNetwork.h"
@@ -8,6 +9,7 @@
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/GeoLayers.h"
+#include "map/ViewSnapshot.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 #include "model/ViewerServices.h"
@@ -120,16 +122,7 @@ bool TPalvonViewer::ExportarLineasKmz(const std::string& fileName)
 
 void TPalvonViewer::PrintKmzFile(const std::string& fileName)
 {
-    KmzExport::TKmzNetworkView view;
-    view.Atributos = Action(Cmd::tbAtributos)->isChecked();
-    view.Colores = Action(Cmd::tbColores)->isChecked();
-    view.Values = Action(Cmd::tbValues)->isChecked();
-    if (DlgCfg) {
-        view.ArcosColor = DlgCfg->ArcosColor->Color();
-        view.ZonaBordeColor = DlgCfg->ZonaBordeColor->Color();
-        view.ZonaBordeAncho = DlgCfg->ZonaBordeAncho->value();
-        view.ZonaRellenoColor = DlgCfg->ZonaRellenoColor->Color();
-    }
+    const KmzExport::TKmzNetworkView view = KmzExport::NetworkView(SnapshotView());
     std::string error;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool ok = KmzExport::ExportNetworkKmz(fileName, Conversion(), view, error);

@@ -669,25 +669,24 @@ QImage RangesPicture(const std::string& caption)
 // ---------------------------------------------------------------------------
 // The data layers as the main window draws them.
 
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
+#include "map/ViewSnapshot.h"
+#include "map/gui/MapLayers.h"
 #include "map/gui/OxrImage.h"
 
 #include <QAction>
-#include <QCheckBox>
-#include <QListWidget>
 
-DataLayers::TLayerOptions DataLayers::ViewerLayerOptions(TPalvonViewer* w)
+DataLayers::TLayerOptions DataLayers::ViewLayerOptions(const TViewSnapshot& view)
 {
     DataLayers::TLayerOptions o;
-    o.Cents = w && w->Down(Cmd::tbCents);
-    o.Sel = w && w->Down(Cmd::tbSel);
-    o.MovimValues = w && w->Down(Cmd::tbMovimValues);
-    if (DlgCfg) {
-        o.DrawNull = DlgCfg->cbDrawNull->isChecked();
-        o.HideBlocked = DlgCfg->BlockedColor->Color() == clWhite;
-        for (int i = 0; i < 3 && i < DlgCfg->cbGiros->count(); ++i)
-            o.Giros[i] = DlgCfg->cbGiros->item(i)->checkState() == Qt::Checked;
+    o.Cents = view.tbCents;
+    o.Sel = view.tbSel;
+    o.MovimValues = view.tbMovimValues;
+    if (view.Options) {
+        o.DrawNull = view.DrawNull;
+        o.HideBlocked = view.BlockedColor == clWhite;
+        for (size_t i = 0; i < 3; ++i)
+            o.Giros[i] = view.Giros[i];
     }
     return o;
 }
@@ -724,7 +723,7 @@ void TPalvonViewer::DrawAtributos(TOxrImage* Img)
     if (!Img)
         return;
     Action(Cmd::tbAtributos)->setToolTip(QString::fromStdString(RangeName));
-    const DataLayers::TLegendRequest legend = DataLayers::DrawAtributos(*Img, DataLayers::ViewerLayerOptions(this));
+    const DataLayers::TLegendRequest legend = DataLayers::DrawAtributos(*Img, DataLayers::ViewLayerOptions(CurrentView()));
     if (legend.kind == DataLayers::TLegendRequest::Bars)
         DrawSymbolo(legend.caption, legend.count);
 }
@@ -734,7 +733,7 @@ void TPalvonViewer::DrawMapaColores(TOxrImage* Img)
     if (!Img)
         return;
     Action(Cmd::tbAtributos)->setToolTip(QString::fromStdString(RangeName));
-    const DataLayers::TLegendRequest legend = DataLayers::DrawMapaColores(*Img, DataLayers::ViewerLayerOptions(this));
+    const DataLayers::TLegendRequest legend = DataLayers::DrawMapaColores(*Img, DataLayers::ViewLayerOptions(CurrentView()));
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
         DrawRanges(legend.caption);
 }
@@ -742,14 +741,14 @@ void TPalvonViewer::DrawMapaColores(TOxrImage* Img)
 void TPalvonViewer::DrawValue(TOxrImage* Img)
 {
     if (Img)
-        DataLayers::DrawValue(*Img, DataLayers::ViewerLayerOptions(this));
+        DataLayers::DrawValue(*Img, DataLayers::ViewLayerOptions(CurrentView()));
 }
 
 void TPalvonViewer::DrawMovimLinks(TOxrImage* Img)
 {
     if (!Img)
         return;
-    const DataLayers::TLegendRequest legend = DataLayers::DrawMovimLinks(*Img, DataLayers::ViewerLayerOptions(this));
+    const DataLayers::TLegendRequest legend = DataLayers::DrawMovimLinks(*Img, DataLayers::ViewLayerOptions(CurrentView()));
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
         DrawMovRange(legend.caption);
     else if (legend.kind == DataLayers::TLegendRequest::Bars)

@@ -7,8 +7,8 @@
 // the quick and zoom views and printing draw them alike. They read the network
 // model, the hit grid tiles of the view, the range state of map/Ranges.h and the
 // switches collected in TLayerOptions. The main window's methods DrawAtributos,
-// DrawMapaColores, DrawValue and DrawMovimLinks fill the options from its toolbar
-// and the options dialog, draw, and put the legend pictures on the map.
+// DrawMapaColores, DrawValue and DrawMovimLinks fill the options from the view
+// snapshot in force, draw, and put the legend pictures on the map.
 #include "map/MapPainter.h"
 
 #include <QImage>
@@ -18,6 +18,7 @@
 #include <vector>
 
 class TPalvonViewer;
+struct TViewSnapshot;
 
 // A legend picture shown over the map.
 class TLegendImage : public QWidget {
@@ -67,9 +68,9 @@ float LinkValue(const TArcos& link, int32_t column);
 // Value of a movement-grid column's variable on a movement (0 for a column without variable).
 float MovimValue(const TMovimiento& movement, int32_t column);
 
-// The switches as the main window's toolbar and options dialog set them (the
-// toolbar's all up without a window).
-TLayerOptions ViewerLayerOptions(TPalvonViewer* viewer);
+// The switches of a view snapshot (the defaults above when the snapshot holds
+// no options-dialog values).
+TLayerOptions ViewLayerOptions(const TViewSnapshot& view);
 
 TLegendRequest DrawAtributos(TMapPainter& img, const TLayerOptions& options);
 TLegendRequest DrawMapaColores(TMapPainter& img, const TLayerOptions& options);

@@ -23,11 +23,6 @@
 
 namespace {
 
-bool MenuChecked(const char* name)
-{
-    return PalvonViewer && PalvonViewer->Action(QString::fromLatin1(name))->isChecked();
-}
-
 // Applies a pen mode for a stretch of drawing and puts the previous one back.
 class TPenModeScope {
 public:
@@ -41,25 +36,34 @@ private:
 
 } // namespace
 
-TNetworkOptions CurrentLayerOptions(const TMapPainter& target)
+TViewSnapshot CurrentView()
+{
+    if (const TViewSnapshot* view = ViewSnapshot::InForce())
+        return *view;
+    return PalvonViewer ? PalvonViewer->SnapshotView() : TViewSnapshot();
+}
+
+TNetworkOptions LayerOptions(const TViewSnapshot& view, const TMapPainter& target)
 {
     TNetworkOptions o;
-    if (DlgCfg) {
-        o.ArcosColor = DlgCfg->ArcosColor->Color();
-        o.BlockedColor = DlgCfg->BlockedColor->Color();
-        o.AccesoColor = DlgCfg->AccesoColor->Color();
-        o.ArrowsColor = DlgCfg->ArrowsColor->Color();
-        o.NodosColor = DlgCfg->NodosColor->Color();
+    if (view.Options) {
+        o.ArcosColor = view.ArcosColor;
+        o.BlockedColor = view.BlockedColor;
+        o.AccesoColor = view.AccesoColor;
+        o.ArrowsColor = view.ArrowsColor;
+        o.NodosColor = view.NodosColor;
     }
-    o.OnlySelection = MenuChecked("tbSel");
-    o.SimpleArrow = MenuChecked("SimpleArrow");
-    o.ColorNode = MenuChecked("ColorNode");
-    o.Semaforos = MenuChecked("Semaforos");
+    o.OnlySelection = view.tbSel;
+    o.SimpleArrow = view.SimpleArrow;
+    o.ColorNode = view.ColorNode;
+    o.Semaforos = view.Semaforos;
     o.ShowLanes = ShowLanes;
     o.KeepHitRegions = PalvonViewer && PalvonViewer->img
                        && &target == static_cast<const TMapPainter*>(PalvonViewer->img);
     return o;
 }
+
+TNetworkOptions CurrentLayerOptions(const TMapPainter& target) { return LayerOptions(CurrentView(), target); }
 
 void DrawNetWork(TMapPainter& Img) { DrawLayers::DrawNetWork(Img, CurrentLayerOptions(Img)); }
 void DrawNetWorkLanes(TMapPainter& Img) { DrawLayers::DrawNetWorkLanes(Img, CurrentLayerOptions(Img)); }
@@ -71,15 +75,13 @@ void DrawCalles(TMapPainter& Img) { DrawLayers::DrawCalles(Img, CurrentLayerOpti
 
 void DrawTitulos(TMapPainter& Img)
 {
-    if (!PalvonViewer)
+    const TViewSnapshot view = CurrentView();
+    if (!view.HasTitle)
         return;
-    const QTextEdit* tit = PalvonViewer->findChild<QTextEdit*>(QStringLiteral("tit"));
-    if (!tit)
-        return;
-    QStringList lines = tit->toPlainText().split(QLatin1Char('\n'));
-    while (!lines.isEmpty() && lines.back().isEmpty())
-        lines.removeLast();
-    DrawLayers::DrawTitulos(Img, lines, tit->font(), tit->palette().color(QPalette::Text), TitlePos);
+    QStringList lines;
+    for (const std::string& line : view.TitleLines)
+        lines.push_back(QString::fromStdString(line));
+    DrawLayers::DrawTitulos(Img, lines, view.TitleFont, view.TitleColor, TitlePos);
 }
 
 bool SaveMapBitmap(const std::string& fileName)

@@ -1,16 +1,23 @@
 #pragma once
 // The layers of the map as the main window draws them: each takes the canvas to
-// draw on (the main map `img`, a print preview page...) and reads the model, the
-// options dialog and the main window's toolbar buttons and menu items.
-// TPalvonViewer::DrawPalvon calls them in their fixed order.
+// draw on (the main map `img`, a print preview page...) and reads the model and
+// the view snapshot in force (map/ViewSnapshot.h). TPalvonViewer::DrawPalvon and
+// the printed page call them in MapLayerOrder.
 #include "map/DrawLayers.h"
+#include "map/ViewSnapshot.h"
 
 #include <QCursor>
 
 class TMapPainter;
 
-// The options and toggles the layers read, as they stand now. Hit regions are
+// The snapshot the layers draw with: the one in force, or else the main
+// window's view as it stands now (a layer drawn on its own), or else an empty
+// view without the options dialog's values when there is no main window.
+TViewSnapshot CurrentView();
+
+// The options and toggles the network layers take from a view. Hit regions are
 // kept only when the target is the main map.
+TNetworkOptions LayerOptions(const TViewSnapshot& view, const TMapPainter& target);
 TNetworkOptions CurrentLayerOptions(const TMapPainter& target);
 
 // ---- Network layers ----
@@ -21,7 +28,7 @@ void DrawNodes(TMapPainter& Img);
 void DrawCents(TMapPainter& Img);
 void DrawNameNodes(TMapPainter& Img);
 void DrawCalles(TMapPainter& Img);
-// The title block from the lines and font of the title box `tit` at TitlePos.
+// The title block of the view (the lines and font of the title box `tit`) at TitlePos.
 void DrawTitulos(TMapPainter& Img);
 
 // ---- Zones, transit lines, polygons and background layers ----

@@ -1,11 +1,11 @@
 // The layered drawing of the network on the main map: the one render pipeline
-// that every change of view, data or display option ends in, and the layer order
-// that the views beside the map draw too.
+// that every change of view, data or display option ends in. The views beside
+// the map draw the same layers from their own snapshot.
 #include "mainwindow/PalvonViewer.h"
 
-#include "mainwindow/DlgCfg.h"
 #include "map/DrawState.h"
 #include "map/Ranges.h"
+#include "map/ViewSnapshot.h"
 #include "map/gui/DataLayers.h"
 #include "map/gui/MapLayers.h"
 #include "map/gui/OxrImage.h"
@@ -17,7 +17,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QElapsedTimer>
 
 #include <algorithm>
@@ -40,9 +39,6 @@ public:
     TRedrawGuard() { Redrawing = true; }
     ~TRedrawGuard() { Redrawing = false; }
 };
-
-// A magnifier option ticked in the options dialog.
-bool Ticked(QCheckBox* TDlgCfg::*box) { return DlgCfg && (DlgCfg->*box)->isChecked(); }
 
 } // namespace
 
@@ -94,66 +90,79 @@ void TPalvonViewer::DrawPalvon()
 void TPalvonViewer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)
 {
     const bool mainMap = target == TLayerTarget::MainMap;
-    // A layer shows with its toolbar button, or on the magnifier with its tick
-    // in the options dialog.
-    auto shown = [&](const char* button, QCheckBox* TDlgCfg::*magnifierBox) {
-        return Down(QString::fromLatin1(button)) || (target == TLayerTarget::Magnifier && Ticked(magnifierBox));
-    };
-
-    if (Down(Cmd::tbZonas))
-        DrawZonas(c);
-    if (Down(Cmd::tbPoligonos))
-        DrawPoligonos(c);
-    if (mainMap && Down(Cmd::tbSolera)) {
-        DrawSolera(c);
-        DrawPuntos(c);
-    }
-    // The bars are scaled by the maximum: none is drawn against a zero maximum.
-    if (shown("tbAtributos", &TDlgCfg::zAtributos) && !ShownVarList.empty() && RangeMax > 0.0f)
-        DrawAtributos(&c);
-    if (shown("tbColores", &TDlgCfg::zAtributos))
-        DrawMapaColores(&c);
-    DrawNetworkLayers(c);
-    if (shown("tbArrows", &TDlgCfg::zArrows))
-        DrawArrows(c);
-    if (shown("tbNodes", &TDlgCfg::zNodes) && !ShowLanes)
-        DrawNodes(c);
-    if (Down(Cmd::tbCents))
-        DrawCents(c);
-    if (shown("tbNameNodes", &TDlgCfg::zNameNodes)) {
-        c.ResetLabelsOff();
-        DrawNameNodes(c);
-        c.ResetLabels();
-    }
-    if (shown("tbValues", &TDlgCfg::zValues)) {
-        // On the main map, with "Sobreescrito" ticked the values may cover each
-        // other; a view beside the map always keeps them apart.
-        if (!mainMap || !Action(Cmd::Sobreescrito1)->isChecked())
+    const TViewSnapshot view = SnapshotView(target);
+    const TViewScope scope(view);
+    for (const TMapLayer layer : MapLayerOrder) {
+        if (!view.Shows(layer))
+            continue;
+        switch (layer) {
+        case TMapLayer::Zonas:
+            DrawZonas(c);
+            break;
+        case TMapLayer::Poligonos:
+            DrawPoligonos(c);
+            break;
+        case TMapLayer::Solera:
+            if (mainMap) {
+                DrawSolera(c);
+                DrawPuntos(c);
+            }
+            break;
+        case TMapLayer::Atributos:
+            DrawAtributos(&c);
+            break;
+        case TMapLayer::Colores:
+            DrawMapaColores(&c);
+            break;
+        case TMapLayer::EntSal:
+            DrawEntSal(c);
+            break;
+        case TMapLayer::MovimLinks:
+            DrawMovimLinks(&c);
+            break;
+        case TMapLayer::Lineas:
+            DrawLineas(c);
+            break;
+        case TMapLayer::Red:
+            DrawNetWork(c);
+            break;
+        case TMapLayer::Carriles:
+            DrawNetWorkLanes(c);
+            break;
+        case TMapLayer::Arrows:
+            DrawArrows(c);
+            break;
+        case TMapLayer::Nodes:
+            DrawNodes(c);
+            break;
+        case TMapLayer::Cents:
+            DrawCents(c);
+            break;
+        case TMapLayer::NameNodes:
             c.ResetLabelsOff();
-        DrawValue(&c);
-        if (!mainMap)
+            DrawNameNodes(c);
             c.ResetLabels();
+            break;
+        case TMapLayer::Values:
+            // On the main map, with "Sobreescrito" ticked the values may cover each
+            // other; a view beside the map always keeps them apart.
+            if (!mainMap || !view.Sobreescrito)
+                c.ResetLabelsOff();
+            DrawValue(&c);
+            if (!mainMap)
+                c.ResetLabels();
+            break;
+        case TMapLayer::Calles:
+            c.ResetLabelsOff();
+            DrawCalles(c);
+            c.ResetLabels();
+            break;
+        case TMapLayer::NamePoligonos:
+            if (mainMap)
+                DrawNamePoligonos(c);
+            break;
+        }
     }
-    if (shown("tbCalles", &TDlgCfg::zCalles)) {
-        c.ResetLabelsOff();
-        DrawCalles(c);
-        c.ResetLabels();
-    }
-    if (mainMap && Down(Cmd::tbPoligonos))
-        DrawNamePoligonos(c);
-}
-
-void TPalvonViewer::DrawNetworkLayers(TOxrImage& c)
-{
-    if (EntSalVar >= 0)
-        DrawEntSal(c);
-    if (Action(Cmd::aAtributos2)->isChecked())
-        DrawMovimLinks(&c);
-    if (Down(Cmd::tbLineas))
-        DrawLineas(c);
-    DrawNetWork(c);
-    if (ShowLanes)
-        DrawNetWorkLanes(c);
 }
 
 void TPalvonViewer::ClearScreen()

@@ -3,8 +3,6 @@
 // order; each draws on any canvas and keeps hit regions only on the main map.
 #include "map/gui/MapLayers.h"
 
-#include "mainwindow/DlgCfg.h"
-#include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
@@ -20,10 +18,7 @@
 #include "model/KDVvars.h"
 #include "model/ZelUtils.h"
 
-#include <QAction>
-#include <QCheckBox>
 #include <QMenu>
-#include <QSpinBox>
 
 #include <algorithm>
 #include <cmath>
@@ -38,11 +33,6 @@ namespace {
 constexpr uint32_t Blue = 0xFF0000;
 constexpr uint32_t Red = 0x0000FF;
 constexpr uint32_t Silver = 0xC0C0C0;
-
-bool MenuChecked(const char* name)
-{
-    return PalvonViewer && PalvonViewer->Action(QString::fromLatin1(name))->isChecked();
-}
 
 bool IsMainMap(const TMapPainter& img)
 {
@@ -153,13 +143,13 @@ struct TZoneFill {
     uint32_t fill = 0xFFFFFF;
     bool clear = true;
 
-    TZoneFill()
+    explicit TZoneFill(const TViewSnapshot& view)
     {
-        if (DlgCfg) {
-            border = DlgCfg->ZonaBordeColor->Color();
-            width = ZelUtils::Round(DlgCfg->ZonaBordeAncho->value() * ZoneBorderScale);
-            fill = DlgCfg->ZonaRellenoColor->Color();
-            clear = DlgCfg->ZonaRellenoClear->isChecked();
+        if (view.Options) {
+            border = view.ZonaBordeColor;
+            width = ZelUtils::Round(view.ZonaBordeAncho * ZoneBorderScale);
+            fill = view.ZonaRellenoColor;
+            clear = view.ZonaRellenoClear;
         }
     }
     void ResetBrush(TMapPainter& img) const
@@ -293,16 +283,17 @@ void DrawZonas(TMapPainter& Img)
 {
     if (!Img.Canvas())
         return;
-    const TZoneFill style;
+    const TViewSnapshot view = CurrentView();
+    const TZoneFill style(view);
     const TMarginWindow margin(Img);
     TPenModeScope mode(Img, TPenMode::Copy);
     SetLabelFont(Img, 1);
     SetPen(Img, style.border, style.width);
     style.ResetBrush(Img);
 
-    const bool multiple = MenuChecked("ColorMultiple");
-    const bool bySelection = MenuChecked("ColorSeleccion");
-    const bool codes = MenuChecked("CodZona");
+    const bool multiple = view.ColorMultiple;
+    const bool bySelection = view.ColorSeleccion;
+    const bool codes = view.CodZona;
     int32_t colorIndex = 1;
     // Outlines are areas: the tiles list centroids only, so every zone is tested
     // against the window instead.
@@ -330,10 +321,10 @@ void DrawZonas(TMapPainter& Img)
         }
     }
 
-    if (MenuChecked("GenAtrZona"))
+    if (view.GenAtrZona)
         DrawGenatr(Img, style, margin, multiple, colorIndex);
 
-    if (PalvonViewer && PalvonViewer->Down(Cmd::tbCents))
+    if (view.tbCents)
         return;
     SetLabelFont(Img, 1);
     ClearBrush(Img);
@@ -387,7 +378,7 @@ void DrawEntSal(TMapPainter& Img)
                         sides[s].position, 0);
         });
     }
-    if (PalvonViewer && PalvonViewer->Down(Cmd::tbCents))
+    if (CurrentView().tbCents)
         return;
     ClearBrush(Img);
     ForEachViewZone([&](const TZona& zone) {
@@ -401,7 +392,7 @@ void DrawLineas(TMapPainter& Img)
         return;
     TPenModeScope mode(Img, TPenMode::Copy);
 
-    if (MenuChecked("linnone")) {
+    if (CurrentView().linnone) {
         for (int32_t l = 1; l <= std::min(Network.LineCount, MaxLineas); ++l) {
             const TLinea& line = Lineas[l];
             if (!line.Visible || line.Stops.empty())
@@ -441,8 +432,9 @@ void DrawLineLoads(TMapPainter& Img)
     if (!Img.Canvas())
         return;
     TPenModeScope mode(Img, TPenMode::Copy);
-    const bool values = MenuChecked("linvehval");
-    if (!MenuChecked("linveh") && !values)
+    const TViewSnapshot view = CurrentView();
+    const bool values = view.linvehval;
+    if (!view.linveh && !values)
         return;
     if (LineLayers::LinkBusCountStale()) {
         LineLayers::RebuildLinkBusCount();
@@ -490,7 +482,8 @@ void DrawPoligonos(TMapPainter& Img)
     if (!Img.Canvas())
         return;
     const bool keepRegions = IsMainMap(Img);
-    const bool names = MenuChecked("MostrarNombresPlg") && !MenuChecked("MostrarNombresArribaPlg");
+    const TViewSnapshot view = CurrentView();
+    const bool names = view.MostrarNombresPlg && !view.MostrarNombresArribaPlg;
     TPenModeScope mode(Img, TPenMode::Copy);
     SetLabelFont(Img, 7);
     for (int32_t i = 0; i <= PolygonLast(); ++i) {
@@ -519,7 +512,10 @@ void DrawPoligonos(TMapPainter& Img)
 
 void DrawNamePoligonos(TMapPainter& Img)
 {
-    if (!Img.Canvas() || !MenuChecked("MostrarNombresPlg") || !MenuChecked("MostrarNombresArribaPlg"))
+    if (!Img.Canvas())
+        return;
+    const TViewSnapshot view = CurrentView();
+    if (!view.MostrarNombresPlg || !view.MostrarNombresArribaPlg)
         return;
     const bool keepRegions = IsMainMap(Img);
     SetLabelFont(Img, 7);
@@ -534,7 +530,8 @@ void DrawSolera(TMapPainter& Img)
 {
     if (!Img.Canvas())
         return;
-    SetPen(Img, DlgCfg ? DlgCfg->SoleraColor->Color() : Silver, 1);
+    const TViewSnapshot view = CurrentView();
+    SetPen(Img, view.Options ? view.SoleraColor : Silver, 1);
     ClearBrush(Img);
     // The polylines picked for editing are picked again on the new picture.
     if (PalvonViewer)

@@ -7,6 +7,7 @@
 #include "map/DrawState.h"
 #include "map/NetworkShapes.h"
 #include "map/Ranges.h"
+#include "map/ViewSnapshot.h"
 #include "map/ViewTiles.h"
 #include "map/gui/DataLayers.h"
 #include "map/gui/MapLayers.h"
@@ -41,11 +42,6 @@ namespace {
 int32_t Scaled(double v) { return Round(v * Factor()); }
 // A letter size on the page.
 int32_t FontScaled(double v) { return std::max(1, Round(v * Factor() * PrintLabelScale)); }
-
-bool MenuChecked(const char* name)
-{
-    return PalvonViewer && PalvonViewer->Action(QString::fromLatin1(name))->isChecked();
-}
 
 void UsePen(QPainter& p, uint32_t color, int32_t width, uint8_t style = psSolid)
 {
@@ -88,7 +84,7 @@ struct TView : NetworkShapes::TViewBox {
 
 TNetworkOptions Options() { return CurrentLayerOptions(ZelPrinter::Painter()); }
 
-DataLayers::TLayerOptions DataOptions() { return DataLayers::ViewerLayerOptions(PalvonViewer); }
+DataLayers::TLayerOptions DataOptions() { return DataLayers::ViewLayerOptions(CurrentView()); }
 
 // Text drawn with its top left corner at (x, y) (the classic TextOut).
 void TextOut(QPainter& p, int x, int y, const QString& text)
@@ -518,7 +514,8 @@ void PrintRoutes(QPainter& p)
 
 void PrintLineas(QPainter& p)
 {
-    if (MenuChecked("linnone"))
+    const TViewSnapshot view = CurrentView();
+    if (view.linnone)
         PrintRoutes(p);
     {
         // The loads only: the routes are drawn above in their paper form.
@@ -526,7 +523,7 @@ void PrintLineas(QPainter& p)
         DrawLineLoads(ZelPrinter::Painter());
     }
     // The loads of the transit lines are explained by the bar legend.
-    if (MenuChecked("linveh") || MenuChecked("linvehval"))
+    if (view.linveh || view.linvehval)
         PrintSymbolo(p, "Rutas Fijas", 1, true);
 }
 
@@ -697,6 +694,109 @@ void PrintTitulos(QPainter& p, const QStringList& lines, const QFont& titleFont,
     for (qsizetype i = 0; i < lines.size(); ++i)
         TextOut(p, x, y + Round(double(i) * cy * 1.1), lines[i]);
     p.restore();
+}
+
+void PrintPage(QPainter& p, const TViewSnapshot& view, QSize printerPage)
+{
+    const TViewScope scope(view);
+    TMapPainter& page = ZelPrinter::Painter();
+    ZelPrinter::ResetLabels();
+    for (const TMapLayer layer : MapLayerOrder) {
+        // The page's label store, emptied at fixed points of the order whatever
+        // is drawn: the zone numbers and the polygon names on top may cover other
+        // labels, the values too with "Sobreescrito"; the rest keep apart.
+        switch (layer) {
+        case TMapLayer::Poligonos:
+        case TMapLayer::NameNodes:
+            ZelPrinter::ResetLabelsOff();
+            break;
+        case TMapLayer::Values:
+            ZelPrinter::ResetLabels();
+            if (!view.Sobreescrito)
+                ZelPrinter::ResetLabelsOff();
+            break;
+        case TMapLayer::Calles:
+            ZelPrinter::ResetLabels();
+            ZelPrinter::ResetLabelsOff();
+            break;
+        case TMapLayer::NamePoligonos:
+            ZelPrinter::ResetLabels();
+            break;
+        default:
+            break;
+        }
+        if (!view.Shows(layer))
+            continue;
+        switch (layer) {
+        case TMapLayer::Zonas: {
+            TPaperSizes sizes(MapBarScale());
+            DrawZonas(page);
+            break;
+        }
+        case TMapLayer::Poligonos: {
+            TPaperSizes sizes;
+            DrawPoligonos(page);
+            break;
+        }
+        case TMapLayer::Solera: {
+            TPaperSizes sizes;
+            DrawSolera(page);
+            break;
+        }
+        case TMapLayer::Atributos:
+            PrintAtributos(p);
+            break;
+        case TMapLayer::Colores:
+            PrintMapaColores(p);
+            break;
+        case TMapLayer::EntSal: {
+            TPaperSizes sizes(MapBarScale());
+            DrawEntSal(page);
+            break;
+        }
+        case TMapLayer::MovimLinks:
+            PrintMovimLinks(p);
+            break;
+        case TMapLayer::Lineas:
+            PrintLineas(p);
+            break;
+        case TMapLayer::Red:
+            PrintNetWork(p);
+            break;
+        case TMapLayer::Carriles:
+            PrintNetWorkLanes(p);
+            break;
+        case TMapLayer::Arrows:
+            PrintArrows(p);
+            break;
+        case TMapLayer::Nodes:
+            PrintNodes(p);
+            break;
+        case TMapLayer::Cents:
+            PrintCents(p);
+            break;
+        case TMapLayer::NameNodes:
+            PrintNameNodes(p);
+            break;
+        case TMapLayer::Values:
+            PrintValue(p);
+            break;
+        case TMapLayer::Calles:
+            PrintCalles(p);
+            break;
+        case TMapLayer::NamePoligonos: {
+            TPaperSizes sizes;
+            DrawNamePoligonos(page);
+            break;
+        }
+        }
+    }
+    if (view.HasTitle) {
+        QStringList lines;
+        for (const std::string& line : view.TitleLines)
+            lines.push_back(QString::fromStdString(line));
+        PrintTitulos(p, lines, view.TitleFont, view.TitleColor, TitlePos, printerPage.width(), printerPage.height());
+    }
 }
 
 } // namespace PrintLayers

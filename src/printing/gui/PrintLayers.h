@@ -6,11 +6,19 @@
 //
 // Every routine takes the page's painter; ZelPrinter's window must be set.
 #include <QPainter>
+#include <QSize>
 #include <QStringList>
 
 #include <string>
 
+struct TViewSnapshot;
+
 namespace PrintLayers {
+
+// The layers of a view on the page being rendered, in MapLayerOrder, and the
+// view's title block at TitlePos on a printer page of printerPage. Reads no
+// window: the snapshot says what is drawn.
+void PrintPage(QPainter& canvas, const TViewSnapshot& view, QSize printerPage);
 
 // The factor between screen sizes and paper sizes (SizeFactor, at least 1e-3).
 double Factor();

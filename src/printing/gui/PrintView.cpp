@@ -5,6 +5,7 @@
 #include "mainwindow/PalvonViewer.h"
 #include "map/DrawState.h"
 #include "map/Ranges.h"
+#include "map/ViewSnapshot.h"
 #include "map/gui/MapLayers.h"
 #include "map/gui/OxrImage.h"
 #include "model/HitGrid.h"
@@ -100,67 +101,7 @@ void TPalvonViewer::CreatePrintMenus(QMenu* archivo)
 
 void TPalvonViewer::PrintPageLayers(QPainter& p, QSize printerPage)
 {
-    using namespace PrintLayers;
-    TMapPainter& page = ZelPrinter::Painter();
-    ZelPrinter::ResetLabels();
-    if (Down(Cmd::tbZonas)) {
-        TPaperSizes sizes(MapBarScale());
-        DrawZonas(page);
-    }
-    ZelPrinter::ResetLabelsOff();
-    if (Down(Cmd::tbPoligonos)) {
-        TPaperSizes sizes;
-        DrawPoligonos(page);
-    }
-    if (Down(Cmd::tbSolera)) {
-        TPaperSizes sizes;
-        DrawSolera(page);
-    }
-    if (Down(Cmd::tbAtributos) && !ShownVarList.empty() && RangeMax > 0.0f)
-        PrintAtributos(p);
-    if (Down(Cmd::tbColores))
-        PrintMapaColores(p);
-    if (EntSalVar >= 0) {
-        TPaperSizes sizes(MapBarScale());
-        DrawEntSal(page);
-    }
-    if (Action(Cmd::aAtributos2)->isChecked())
-        PrintMovimLinks(p);
-    if (Down(Cmd::tbLineas))
-        PrintLineas(p);
-    PrintNetWork(p);
-    if (ShowLanes)
-        PrintNetWorkLanes(p);
-    if (Down(Cmd::tbArrows))
-        PrintArrows(p);
-    if (Down(Cmd::tbNodes) && !ShowLanes)
-        PrintNodes(p);
-    if (Down(Cmd::tbCents))
-        PrintCents(p);
-    ZelPrinter::ResetLabelsOff();
-    if (Down(Cmd::tbNameNodes))
-        PrintNameNodes(p);
-    ZelPrinter::ResetLabels();
-    if (!Action(Cmd::Sobreescrito1)->isChecked())
-        ZelPrinter::ResetLabelsOff();
-    if (Down(Cmd::tbValues))
-        PrintValue(p);
-    ZelPrinter::ResetLabels();
-    ZelPrinter::ResetLabelsOff();
-    if (Down(Cmd::tbCalles))
-        PrintCalles(p);
-    ZelPrinter::ResetLabels();
-    if (Down(Cmd::tbPoligonos)) {
-        TPaperSizes sizes;
-        DrawNamePoligonos(page);
-    }
-    if (tit) {
-        QStringList lines = tit->toPlainText().split(QLatin1Char('\n'));
-        while (!lines.isEmpty() && lines.back().isEmpty())
-            lines.removeLast();
-        PrintTitulos(p, lines, tit->font(), tit->palette().color(QPalette::Text), TitlePos, printerPage.width(),
-                     printerPage.height());
-    }
+    PrintLayers::PrintPage(p, SnapshotView(), printerPage);
 }
 
 void TPalvonViewer::PrintFilePreview()

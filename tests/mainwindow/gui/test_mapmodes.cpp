@@ -3,7 +3,6 @@
 // grids of a network opened through the program.
 #include "analysis/ArtFormula.h"
 #include "analysis/Fases.h"
-#include "analysis/KDVlibPaths.h"
 #include "analysis/gui/FrmFases.h"
 #include "analysis/gui/KDVMix.h"
 #include "analysis/gui/KDVpath.h"
@@ -20,6 +19,7 @@
 #include "map/gui/gaugeCaption.h"
 #include "model/ComplementaryData.h"
 #include "model/KDVlib.h"
+#include "model/KDVlibPaths.h"
 #include "model/KDVvars.h"
 #include "model/LinkShapes.h"
 #include "model/PalvonVars.h"

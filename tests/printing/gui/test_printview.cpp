@@ -1,4 +1,6 @@
 #include "mainwindow/DlgCfg.h"
+#include "map/DisplayStyles.h"
+#include "map/ViewSnapshot.h"
 #include "model/FileUtils.h"
 #include "model/HitGrid.h"
 #include "model/KDVlib.h"
@@ -6,12 +8,16 @@
 #include "model/KDVvars.h"
 #include "printing/ZelPrinter.h"
 #include "printing/gui/FrmPreview.h"
+#include "printing/gui/PrintLayers.h"
 #include "support/ViewerFixture.h"
 
 #include <QCheckBox>
 #include <QImage>
 #include <QSpinBox>
 #include <QPainter>
+
+#include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -148,4 +154,76 @@ TEST_F(PrintView, ZoneBorderWidthFollowsTheSizeFactor)
     EXPECT_EQ(sideWidth(1.0f), 2);
     EXPECT_EQ(sideWidth(3.0f), 6);
     viewer->SetDown(Cmd::tbZonas, false);
+}
+
+// The printed page takes what it shows from a view snapshot alone: with no main
+// window at all, the snapshot's node layer and node colour put circles of that
+// colour at the nodes' places on the page, and a snapshot without the layer
+// prints none.
+TEST(PrintPageSnapshot, SnapshotAloneDrivesThePage)
+{
+    ASSERT_EQ(PalvonViewer, nullptr);
+    std::vector<std::string> lines;
+    ASSERT_TRUE(FileUtils::ReadLines(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", lines));
+    ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+    KDVlib::BuildHitGrid();
+    PalvonRead::ComputeLinkGeometry();
+    const float savedFactor = SizeFactor;
+    SizeFactor = 1.0f;
+    const int width = 900, height = 600;
+    const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
+    ZelPrinter::SetPageSize(width, height);
+    ZelPrinter::SetMinX(Network.MinX - w / 10);
+    ZelPrinter::SetMaxX(Network.MaxX + w / 10);
+    ZelPrinter::SetMinY(Network.MinY - h / 10);
+    ZelPrinter::SetMaxY(Network.MaxY + h / 10);
+    KDVlib::SetGrid(ZelPrinter::MinX(), ZelPrinter::PixelToWorldX(width), ZelPrinter::MinY(),
+                    ZelPrinter::PixelToWorldY(0));
+
+    constexpr uint32_t nodeColour = clRed;
+    const QRgb nodeInk = DisplayStyles::ToQColor(nodeColour).rgb();
+    auto print = [&](const TViewSnapshot& view) {
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter p(&image);
+        TMapPainter& page = ZelPrinter::Painter();
+        page.SetPainter(&p);
+        page.PenMode = TPenMode::Copy;
+        PrintLayers::PrintPage(p, view, QSize(width, height));
+        page.SetPainter(nullptr);
+        return image;
+    };
+    TViewSnapshot links;
+    links.Options = true;
+    links.NodosColor = nodeColour;
+    TViewSnapshot nodes = links;
+    nodes.tbNodes = true;
+    const QImage plain = print(links);
+    const QImage circled = print(nodes);
+    SizeFactor = savedFactor;
+
+    // Every pixel of the node colour lies on a circle around a node, and every
+    // node on the page has one.
+    std::vector<QPoint> places;
+    for (int32_t n = 1; n <= Network.NodeCount; ++n)
+        if (Nodos[n].HasXY)
+            places.emplace_back(ZelPrinter::WorldToPixelX(Nodos[n].X), ZelPrinter::WorldToPixelY(Nodos[n].Y));
+    ASSERT_FALSE(places.empty());
+    std::vector<bool> circledNode(places.size(), false);
+    int inked = 0, stray = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            EXPECT_NE(plain.pixel(x, y), nodeInk) << x << "," << y;
+            if (circled.pixel(x, y) != nodeInk)
+                continue;
+            ++inked;
+            bool near = false;
+            for (size_t i = 0; i < places.size(); ++i)
+                if (std::abs(places[i].x() - x) <= 6 && std::abs(places[i].y() - y) <= 6)
+                    near = circledNode[i] = true;
+            stray += !near;
+        }
+    EXPECT_GT(inked, 0);
+    EXPECT_EQ(stray, 0);
+    EXPECT_EQ(std::count(circledNode.begin(), circledNode.end(), false), 0);
 }

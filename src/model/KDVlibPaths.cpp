@@ -6,7 +6,7 @@
 // decide which of several equal-cost routes is kept, so paths stay the same as
 // the ones users and stored line routes already rely on. The queue itself is a
 // binary heap with decrease-key, which keeps that order for any node index.
-#include "analysis/KDVlibPaths.h"
+#include "model/KDVlibPaths.h"
 
 #include "model/KDVlib.h"
 #include "model/PalvonVars.h"
