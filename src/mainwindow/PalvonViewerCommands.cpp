@@ -151,21 +151,24 @@ void TPalvonViewer::LinkSharedActions()
 void TPalvonViewer::ConnectCommandItems()
 {
     // Colours of the right-button menu.
-    const std::pair<const char*, int> colours[] = {{"Color2", 1},      {"Color1", 3},          {"ColorNormal", 6},
-                                                   {"ColorSobrerango", 7}, {"BordeColor1", 21}};
-    for (const auto& [name, tag] : colours)
-        connect(Action(QString::fromLatin1(name)), &QAction::triggered, this, [this, tag = tag] { ColoresClick(tag); });
+    const std::pair<TCommandId, int> colours[] = {
+        {Cmd::Color2, 1}, {Cmd::Color1, 3}, {Cmd::ColorNormal, 6}, {Cmd::ColorSobrerango, 7}};
+    for (const auto& [id, tag] : colours)
+        Registry().Register(CommandTable::TOwner::MapView, id, [this, tag = tag] { ColoresClick(tag); });
+    Registry().Register(CommandTable::TOwner::Analysis, Cmd::BordeColor1, [this] { ColoresClick(21); });
     Registry().Register(CommandTable::TOwner::MapView, Cmd::Rangos1, this, &TPalvonViewer::Rangos1Click);
     Registry().Register(CommandTable::TOwner::MapView, Cmd::ColorNode, this, &TPalvonViewer::ColorNodeClick);
     // Drawing options that only change what the next drawing shows.
-    for (const char* name : {"SimpleArrow", "Sobreescrito1", "Semaforos", "linnone", "linveh", "linvehval",
-                             "MostrarNombresPlg", "MostrarNombresArribaPlg"})
-        connect(Action(QString::fromLatin1(name)), &QAction::triggered, this, &TPalvonViewer::DrawPalvon);
+    for (TCommandId id : {Cmd::SimpleArrow, Cmd::Sobreescrito1, Cmd::Semaforos, Cmd::linnone, Cmd::linveh,
+                          Cmd::linvehval})
+        Registry().Register(CommandTable::TOwner::MapView, id, this, &TPalvonViewer::DrawPalvon);
+    for (TCommandId id : {Cmd::MostrarNombresPlg, Cmd::MostrarNombresArribaPlg})
+        Registry().Register(CommandTable::TOwner::Polygons, id, this, &TPalvonViewer::DrawPalvon);
     // Zone fill: one of three.
     auto* fill = new QActionGroup(this);
-    for (const char* name : {"ColorEstandard", "ColorSeleccion", "ColorMultiple"}) {
-        fill->addAction(Action(QString::fromLatin1(name)));
-        connect(Action(QString::fromLatin1(name)), &QAction::triggered, this, &TPalvonViewer::DrawPalvon);
+    for (TCommandId id : {Cmd::ColorEstandard, Cmd::ColorSeleccion, Cmd::ColorMultiple}) {
+        fill->addAction(Action(id));
+        Registry().Register(CommandTable::TOwner::MapView, id, this, &TPalvonViewer::DrawPalvon);
     }
     Action(Cmd::ColorEstandard)->setChecked(true);
 
@@ -179,7 +182,7 @@ void TPalvonViewer::ConnectCommandItems()
     for (int j = -1; j <= 15; ++j) {
         QAction* item = j < 0 ? none : Action(QStringLiteral("EntSal%1").arg(j));
         entSal->addAction(item);
-        connect(item, &QAction::triggered, this, [this, item] { EntSalClick(item); });
+        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item), [this, item] { EntSalClick(item); });
     }
     none->setChecked(EntSalVar < 0);
 
@@ -187,17 +190,18 @@ void TPalvonViewer::ConnectCommandItems()
     int32_t* const sizes[] = {&CentroidSize, &NodeSize, &ArrowSize, &SignalSize};
     for (int tag = 1; tag <= 4; ++tag)
         Action(QStringLiteral("Tamano%1").arg(tag))->setText(QStringLiteral("Tamaño (%1)").arg(*sizes[tag - 1]));
-    Action(Cmd::FactorTamano)->setText(QString::fromStdString(ZelUtils::Format("Factor tamaño (%.2f)", double(ImageSizeFactor))));
+    Action(Cmd::FactorTamano)
+        ->setText(QString::fromStdString(ZelUtils::Format("Factor tamaño (%.2f)", double(ImageSizeFactor))));
     // The generation/attraction columns come with their file.
     Action(Cmd::GenAtrZona)->setEnabled(false);
     // "Selección" of the junction list needs selected nodes (the drawing enables it).
     Action(Cmd::jtSel)->setEnabled(false);
 
     Registry().Register(CommandTable::TOwner::Files, Cmd::GrabarSIG, this, &TPalvonViewer::GrabarSIGClick);
-    const std::pair<const char*, int> fits[] = {
-        {"Autojustar1", 1}, {"Autojustar2", 2}, {"Autojustar3", 3}, {"Autojustar4", 4}, {"Autojustar5", 5}};
-    for (const auto& [name, tag] : fits)
-        connect(Action(QString::fromLatin1(name)), &QAction::triggered, this, [this, tag = tag] { Autojustar(tag); });
+    const std::pair<TCommandId, int> fits[] = {{Cmd::Autojustar1, 1}, {Cmd::Autojustar2, 2}, {Cmd::Autojustar3, 3},
+                                               {Cmd::Autojustar4, 4}, {Cmd::Autojustar5, 5}};
+    for (const auto& [id, tag] : fits)
+        Registry().Register(CommandTable::TOwner::Grids, id, [this, tag = tag] { Autojustar(tag); });
     if (pupArcos) {
         // The pop-up shares its selection commands with the menu bar: what it turns
         // off over the selected-links grid comes back once it closes (after the
@@ -236,7 +240,7 @@ void TPalvonViewer::ConnectCommandItems()
         if (down)
             SetDown(Cmd::tbMixs, false);
     });
-    connect(mixs, &QAction::triggered, this, [this](bool down) {
+    Registry().Register(CommandTable::TOwner::Analysis, Cmd::tbMixs, [this](bool down) {
         if (down)
             SetDown(Cmd::tbShow, false);
     });
@@ -276,9 +280,9 @@ void TPalvonViewer::Autojustar(int tag)
 // offered over the link grid only, and the export writes the grid under the mouse.
 void TPalvonViewer::pupArcosPopup()
 {
-    for (const char* name : {"SelArco", "SelNombre", "SeleccinporRegin1", "SeleccionPorDatos", "SeleccionGrilla",
-                             "ExportaSeleccin1", "ImportaSeleccin1"})
-        Action(QString::fromLatin1(name))->setEnabled(LinkGridMouseOver);
+    for (TCommandId name : {Cmd::SelArco, Cmd::SelNombre, Cmd::SeleccinporRegin1, Cmd::SeleccionPorDatos,
+                            Cmd::SeleccionGrilla, Cmd::ExportaSeleccin1, Cmd::ImportaSeleccin1})
+        Action(name)->setEnabled(LinkGridMouseOver);
     TStringAlignGrid* grid = LinkGridMouseOver ? sagArcos : sagArcosSel;
     const TGridRect sel = grid ? grid->Selection() : TGridRect();
     Action(Cmd::SeleccionGrilla)->setVisible(sel.Top >= 0 && sel.Bottom > sel.Top);

@@ -117,14 +117,16 @@ void TPalvonViewer::CreateDataFileMenus(QMenu* archivo)
         AddAction(pupArcos, Cmd::Importarorden1);
         Registry().Register(CommandTable::TOwner::Files, Cmd::Importarorden1, this, &TPalvonViewer::AbrirOrdenArcos);
         AddAction(pupArcos, Cmd::ImportarColsArcos);
-        Registry().Register(CommandTable::TOwner::Files, Cmd::ImportarColsArcos, this, &TPalvonViewer::ImportarColsArcosClick);
+        Registry().Register(CommandTable::TOwner::Files, Cmd::ImportarColsArcos, this,
+                            &TPalvonViewer::ImportarColsArcosClick);
     }
     if (!pupMovim) {
         pupMovim = new QMenu(this);
         pupMovim->setObjectName("pupMovim");
     }
     AddAction(pupMovim, Cmd::ImportarColsMovim);
-    Registry().Register(CommandTable::TOwner::Files, Cmd::ImportarColsMovim, this, &TPalvonViewer::ImportarColsMovimClick);
+    Registry().Register(CommandTable::TOwner::Files, Cmd::ImportarColsMovim, this,
+                        &TPalvonViewer::ImportarColsMovimClick);
 
     CreateSelCommandMenus();
 }

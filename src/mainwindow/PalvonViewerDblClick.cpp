@@ -254,7 +254,7 @@ void StoreUserPolygon(TPalvonViewer& w)
         w.ConnectPolygonItem(item, menu);
     }
     NumPoligonos = n + 1;
-    w.SetDown(QString::fromLatin1("tbPoligonos"), true);
+    w.SetDown(Cmd::tbPoligonos, true);
     w.DrawPalvon();
 }
 

@@ -41,7 +41,7 @@ std::string Str(const QString& s)
 struct TFormulaSide {
     TStringAlignGrid* grid;
     const char* gridName;
-    const char* item;         // the menu item of the command
+    TCommandId item;          // the menu item of the command
     int32_t& numUser;         // formula columns made so far
     int32_t firstVar;         // variable of the first formula column, less one
     int32_t& numCol;          // columns of the grid
@@ -114,12 +114,12 @@ void TPalvonViewer::CrearColumnaFormula(bool movements)
         DlgFormula = new TDlgFormula(this);
     TDlgFormula& dlg = *DlgFormula;
     TFormulaSide s = movements
-                         ? TFormulaSide{sagMovim,          "sagMovim",          "Crearcolumna2",
+                         ? TFormulaSide{sagMovim,          "sagMovim",          Cmd::Crearcolumna2,
                                         NumUserVarMovim,   80,                  NumColMovim,
                                         ColVarMovim.data(), TitMovim.data(),    NumMovimColumns,
                                         NumMovVars,        Network.MovementCount, MovimVar,
                                         MovimsMaxRec}
-                         : TFormulaSide{sagArcos,          "sagArcos",          "Crearcolumna1",
+                         : TFormulaSide{sagArcos,          "sagArcos",          Cmd::Crearcolumna1,
                                         NumUserVarArcos,   120,                 NumColArcos,
                                         ColVarArcos.data(), TitArcos.data(),    NumArcosColumns,
                                         NumLinkVars,       Network.LinkCount,   LinkVar,
@@ -138,7 +138,7 @@ void TPalvonViewer::CrearColumnaFormula(bool movements)
     // Refusals before anything is counted: no room for another column or variable,
     // or a field that holds no variable (a text column).
     if (s.numUser >= MaxUserVars) {
-        Action(QString::fromLatin1(s.item))->setEnabled(false);
+        Action(s.item)->setEnabled(false);
         Services().ShowMessage("Ya se crearon las 10 columnas de fórmula permitidas para esta red.");
         return;
     }
@@ -163,7 +163,7 @@ void TPalvonViewer::CrearColumnaFormula(bool movements)
     s.numUser += 1;
     const int32_t k = s.firstVar + s.numUser;
     if (s.numUser >= MaxUserVars)
-        Action(QString::fromLatin1(s.item))->setEnabled(false);
+        Action(s.item)->setEnabled(false);
 
     const int32_t c = s.numCol;
     s.numCol += 1;

@@ -227,18 +227,18 @@ void TPalvonViewer::CreateGrids()
     // Each data-layer button drops down the variable menu of its kind; opening it
     // tells the pick which layer to turn on.
     struct Drop {
-        const char* button;
+        TCommandId button;
         int tag;
         QMenu* menu;
         QToolBar* bar;
     };
-    const Drop drops[] = {{"tbAtributos", 1, VarArcos, tbarArcos},
-                          {"tbColores", 2, VarArcos, tbarArcos},
-                          {"tbValues", 3, VarArcos, tbarArcos},
-                          {"tbMovimLinks", 4, VarMovim, tbarMovimientos},
-                          {"tbMovimValues", 5, VarMovim, tbarMovimientos}};
+    const Drop drops[] = {{Cmd::tbAtributos, 1, VarArcos, tbarArcos},
+                          {Cmd::tbColores, 2, VarArcos, tbarArcos},
+                          {Cmd::tbValues, 3, VarArcos, tbarArcos},
+                          {Cmd::tbMovimLinks, 4, VarMovim, tbarMovimientos},
+                          {Cmd::tbMovimValues, 5, VarMovim, tbarMovimientos}};
     for (const Drop& d : drops) {
-        QAction* button = Action(QString::fromLatin1(d.button));
+        QAction* button = Action(d.button);
         if (button->text() == QLatin1String("tbMovimLinks"))
             button->setText(QStringLiteral("Movimientos"));
         if (d.bar && !d.bar->actions().contains(button)) {

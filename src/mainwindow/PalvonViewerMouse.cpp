@@ -151,8 +151,8 @@ void TPalvonViewer::ConnectMapMouse()
         pupZonas->addAction(zoneMove);
         zoneMove->setVisible(true);
     }
-    connect(nodeMove, &QAction::triggered, this, &TPalvonViewer::NodeMoveClick);
-    connect(zoneMove, &QAction::triggered, this, &TPalvonViewer::ZoneMoveClick);
+    Registry().Register(CommandTable::TOwner::MapTools, Cmd::NodeMove, this, &TPalvonViewer::NodeMoveClick);
+    Registry().Register(CommandTable::TOwner::MapTools, Cmd::ZoneMove, this, &TPalvonViewer::ZoneMoveClick);
     Registry().Register(CommandTable::TOwner::MapTools, Cmd::tbCurve, this, &TPalvonViewer::tbCurveClick);
     Registry().Register(CommandTable::TOwner::MapView, Cmd::Regla1, [this] {
         img->setCursor(MapToolCursor(1));

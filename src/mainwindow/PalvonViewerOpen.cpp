@@ -388,14 +388,16 @@ bool TPalvonViewer::OpenPalvonDat()
 
 void TPalvonViewer::EnableAfterOpen()
 {
-    for (const char* name :
-         {"aVistaAnterior", "Copy1", "aAcercar1", "aAlejar1", "aVistaGeneral1", "aReset1",
-          "aDefinir1", "aAplicar1", "aPrint1", "aMultiPrint", "aRedibujar", "aDataGrid1", "aOpenLPA", "aOpenLPL",
-          "aOpenCnt", "aOpenComp", "aOpenZonif", "aOpenTraza", "aOpenSolera", "RedPalvon1", "AbrirOrden",
-          "Puntos5", "GeneracinAtraccin1", "tbPoligonos", "tbZoomFirst", "tbZoomIn", "tbZoomOut", "tbZoomSel",
-          "tbShow", "tbStreet", "tbMixs", "tbAerial", "tbArrows", "tbNodes", "tbNameNodes", "tbCalles",
-          "tbAtributos", "tbColores", "tbValues", "tbTit", "tbMove", "tbZoom", "tbQuickView"})
-        Action(QString::fromLatin1(name))->setEnabled(true);
+    for (TCommandId name : {Cmd::aVistaAnterior, Cmd::Copy1, Cmd::aAcercar1, Cmd::aAlejar1, Cmd::aVistaGeneral1,
+                            Cmd::aReset1, Cmd::aDefinir1, Cmd::aAplicar1, Cmd::aPrint1, Cmd::aMultiPrint,
+                            Cmd::aRedibujar, Cmd::aDataGrid1, Cmd::aOpenLPA, Cmd::aOpenLPL, Cmd::aOpenCnt,
+                            Cmd::aOpenComp, Cmd::aOpenZonif, Cmd::aOpenTraza, Cmd::aOpenSolera, Cmd::RedPalvon1,
+                            Cmd::AbrirOrden, Cmd::Puntos5, Cmd::GeneracinAtraccin1, Cmd::tbPoligonos,
+                            Cmd::tbZoomFirst, Cmd::tbZoomIn, Cmd::tbZoomOut, Cmd::tbZoomSel, Cmd::tbShow,
+                            Cmd::tbStreet, Cmd::tbMixs, Cmd::tbAerial, Cmd::tbArrows, Cmd::tbNodes, Cmd::tbNameNodes,
+                            Cmd::tbCalles, Cmd::tbAtributos, Cmd::tbColores, Cmd::tbValues, Cmd::tbTit, Cmd::tbMove,
+                            Cmd::tbZoom, Cmd::tbQuickView})
+        Action(name)->setEnabled(true);
     for (QToolBar* bar : {tbarArcos, tbarMovimientos, tbarAdicionales})
         bar->show();
     // The lane width box is hidden with the start-up list; nothing else would

@@ -181,7 +181,8 @@ void TPalvonViewer::CreatePolygonMenus()
     auto* varPolig = new QMenu(QStringLiteral("Polígonos"), this);
     varPolig->setObjectName("varPolig");
     AddAction(varPolig, Cmd::pupNuevoPoligono);
-    Registry().Register(CommandTable::TOwner::Polygons, Cmd::pupNuevoPoligono, this, &TPalvonViewer::pupNuevoPoligonoClick);
+    Registry().Register(CommandTable::TOwner::Polygons, Cmd::pupNuevoPoligono, this,
+                        &TPalvonViewer::pupNuevoPoligonoClick);
     sub(varPolig, "pupEliminarPoligonos", "Eliminar");
     sub(varPolig, "pupRedefinirPoligonos", "Redefinir");
     sub(varPolig, "pupReconfigurarPoligonos", "Reconfigurar");
@@ -511,7 +512,7 @@ void ReplacePolygons(TPalvonViewer& w, const std::vector<TPolygonRecord>& record
     if (static_cast<int32_t>(records.size()) > count)
         Services().ShowMessage(Format("El archivo tiene %d polígonos: solo se leyeron los primeros %d.",
                                       static_cast<int32_t>(records.size()), count));
-    w.Action(QString::fromLatin1("tbPoligonos"))->setEnabled(true);
+    w.Action(Cmd::tbPoligonos)->setEnabled(true);
 }
 
 // A save or open dialog of the polygon files; the chosen filter (0 or 1) in `filter`.

@@ -92,7 +92,7 @@ void ChooseLinks(TPalvonViewer& w, const QString& title, bool sorted,
         w.ColorLinkRow(p.Row, CurrentClass);
     }
     if (d->Count(2) > 0)
-        w.Action(QString::fromLatin1("tbSel"))->setEnabled(true);
+        w.Action(Cmd::tbSel)->setEnabled(true);
     w.DrawPalvon();
     w.ListSelectedLinks();
 }
@@ -152,13 +152,16 @@ void TPalvonViewer::CreateSelectionMenus()
 
     Registry().Register(CommandTable::TOwner::Selection, Cmd::SelArco, this, &TPalvonViewer::SelArcoClick);
     Registry().Register(CommandTable::TOwner::Selection, Cmd::SelNombre, this, &TPalvonViewer::SelNombreClick);
-    Registry().Register(CommandTable::TOwner::Selection, Cmd::SeleccionPorDatos, this, &TPalvonViewer::SeleccionPorDatosClick);
+    Registry().Register(CommandTable::TOwner::Selection, Cmd::SeleccionPorDatos, this,
+                        &TPalvonViewer::SeleccionPorDatosClick);
     for (QAction* a : {byRegion, zoneRegion, nodeRegion})
-        connect(a, &QAction::triggered, this, [this, a] { SeleccionPorRegion(a); });
+        Registry().Register(CommandTable::TOwner::Selection, CommandOf(a), [this, a] { SeleccionPorRegion(a); });
     Registry().Register(CommandTable::TOwner::Selection, Cmd::AnulaSel, this, &TPalvonViewer::AnulaSelClick);
-    connect(show, &QAction::triggered, this, &TPalvonViewer::VerSeleccionClick);
-    Registry().Register(CommandTable::TOwner::Selection, Cmd::ExportaSeleccin1, this, &TPalvonViewer::ExportaSeleccin1Click);
-    Registry().Register(CommandTable::TOwner::Selection, Cmd::ImportaSeleccin1, this, &TPalvonViewer::ImportaSeleccin1Click);
+    Registry().Register(CommandTable::TOwner::Selection, Cmd::VerSeleccion, this, &TPalvonViewer::VerSeleccionClick);
+    Registry().Register(CommandTable::TOwner::Selection, Cmd::ExportaSeleccin1, this,
+                        &TPalvonViewer::ExportaSeleccin1Click);
+    Registry().Register(CommandTable::TOwner::Selection, Cmd::ImportaSeleccin1, this,
+                        &TPalvonViewer::ImportaSeleccin1Click);
     Registry().Register(CommandTable::TOwner::Selection, Cmd::aBuscar, this, &TPalvonViewer::BuscarClick);
 }
 

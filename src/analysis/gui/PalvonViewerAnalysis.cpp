@@ -33,7 +33,8 @@ void TPalvonViewer::CreateAnalysisMenus()
     QMenu* procesos = rutaMinimaMenu_ ? qobject_cast<QMenu*>(rutaMinimaMenu_->parent()) : nullptr;
     if (rutaMinimaMenu_) {
         AddAction(rutaMinimaMenu_, Cmd::InteractivaRmin);
-        Registry().Register(CommandTable::TOwner::Analysis, Cmd::InteractivaRmin, this, &TPalvonViewer::InteractivaRminClick);
+        Registry().Register(CommandTable::TOwner::Analysis, Cmd::InteractivaRmin, this,
+                            &TPalvonViewer::InteractivaRminClick);
         AddAction(rutaMinimaMenu_, Cmd::batchRmin);
         Registry().Register(CommandTable::TOwner::Analysis, Cmd::batchRmin, this, &TPalvonViewer::batchRminClick);
     }
@@ -45,7 +46,8 @@ void TPalvonViewer::CreateAnalysisMenus()
         AddAction(pijas, Cmd::NivelArco);
         Registry().Register(CommandTable::TOwner::Analysis, Cmd::NivelArco, this, &TPalvonViewer::NivelArcoClick);
         AddAction(pijas, Cmd::NIvelMovimiento);
-        Registry().Register(CommandTable::TOwner::Analysis, Cmd::NIvelMovimiento, this, &TPalvonViewer::NIvelMovimientoClick);
+        Registry().Register(CommandTable::TOwner::Analysis, Cmd::NIvelMovimiento, this,
+                            &TPalvonViewer::NIvelMovimientoClick);
         Action(Cmd::NivelArco)->setEnabled(false);
         Action(Cmd::NIvelMovimiento)->setEnabled(false);
     }
@@ -72,8 +74,9 @@ void TPalvonViewer::CreateAnalysisMenus()
     AddAction(ayuda, Cmd::Estadsticas1);
     Registry().Register(CommandTable::TOwner::Analysis, Cmd::Estadsticas1, this, &TPalvonViewer::Estadsticas1Click);
     if (pupZonas)
-        connect(AddAction(pupZonas, Cmd::CrearCentroides1), &QAction::triggered, this,
-                &TPalvonViewer::CrearCentroides1Click);
+        AddAction(pupZonas, Cmd::CrearCentroides1);
+    Registry().Register(CommandTable::TOwner::Analysis, Cmd::CrearCentroides1, this,
+                        &TPalvonViewer::CrearCentroides1Click);
 }
 
 void TPalvonViewer::InteractivaRminClick()

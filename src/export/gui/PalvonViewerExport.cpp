@@ -144,7 +144,8 @@ void TPalvonViewer::CreateExportMenus()
     const bool planillasShown = Action(Cmd::GenerarPlanillas1)->isVisible();
     QAction* planillas = AddAction(menu, Cmd::GenerarPlanillas1);
     planillas->setVisible(planillasShown);
-    Registry().Register(CommandTable::TOwner::Export, Cmd::GenerarPlanillas1, this, &TPalvonViewer::GenerarPlanillas1Click);
+    Registry().Register(CommandTable::TOwner::Export, Cmd::GenerarPlanillas1, this,
+                        &TPalvonViewer::GenerarPlanillas1Click);
     menu->addSeparator();
 
     // "Exportar datos ..." of the grids' popup menus.

@@ -56,7 +56,8 @@ void TPalvonViewer::CreateKmzMenus(QMenu* archivo)
     // The selected lines from the line grid's menu, the layers from the layer menu
     // (both placed by the command table).
     AddAction(nullptr, Cmd::ExportaSeleccin3);
-    Registry().Register(CommandTable::TOwner::Export, Cmd::ExportaSeleccin3, this, &TPalvonViewer::ExportaSeleccin3Click);
+    Registry().Register(CommandTable::TOwner::Export, Cmd::ExportaSeleccin3, this,
+                        &TPalvonViewer::ExportaSeleccin3Click);
     AddAction(nullptr, Cmd::GenerarKMZ1);
     Registry().Register(CommandTable::TOwner::Export, Cmd::GenerarKMZ1, this, &TPalvonViewer::GenerarKMZ1Click);
 }

@@ -75,7 +75,8 @@ void TPalvonViewer::CreateLayerMenus(QMenu* archivo)
         Registry().Register(CommandTable::TOwner::MapView, CommandOf(letra), [this, letra] { Letra(letra); });
         QAction* names = AddAction(entry, QStringLiteral("Nombres%1").arg(tag));
         names->setData(tag);
-        Registry().Register(CommandTable::TOwner::MapView, CommandOf(names), [this, tag](bool checked) { Nombres(tag, checked); });
+        Registry().Register(CommandTable::TOwner::MapView, CommandOf(names),
+                            [this, tag](bool checked) { Nombres(tag, checked); });
     }
 
     // "Puntos" opens point files once a network is open.

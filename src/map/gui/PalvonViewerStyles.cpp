@@ -236,7 +236,8 @@ void TPalvonViewer::CreateDisplayMenus()
     QMenu* shift = SubMenu(BDerecho, "Desplazamiento", QStringLiteral("Desplazamiento"));
     auto* shiftGroup = new QActionGroup(shift);
     for (int tag : {1, -1, 2, 4, 6, 8, 10}) {
-        QAction* item = AddAction(shift, tag < 0 ? QStringLiteral("DesplazamientoC") : QStringLiteral("Desplazamiento%1").arg(tag));
+        const QString name = tag < 0 ? QStringLiteral("DesplazamientoC") : QStringLiteral("Desplazamiento%1").arg(tag);
+        QAction* item = AddAction(shift, name);
         item->setData(tag);
         shiftGroup->addAction(item);
         Registry().Register(CommandTable::TOwner::MapView, CommandOf(item), [this, tag] { Desplazamiento(tag); });
@@ -261,7 +262,8 @@ void TPalvonViewer::CreateDisplayMenus()
             QAction* item = AddAction(widths, QStringLiteral("Ancho%1").arg(widthTag));
             item->setData(widthTag);
             widthGroup->addAction(item);
-            Registry().Register(CommandTable::TOwner::MapView, CommandOf(item), [this, widthTag] { SetWidth(widthTag); });
+            Registry().Register(CommandTable::TOwner::MapView, CommandOf(item),
+                                [this, widthTag] { SetWidth(widthTag); });
         }
         Action(QStringLiteral("Ancho%1").arg(tag * 10 + 1))->setChecked(true);
     }

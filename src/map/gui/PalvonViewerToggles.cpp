@@ -64,37 +64,40 @@ void TPalvonViewer::ConnectToggles()
 {
     // ---- Layers that redraw when their update box is ticked ----
     const struct {
-        const char* button;
-        const char* item;
+        TCommandId button;
+        TCommandId item;
         QCheckBox* TDlgCfg::*update;
-    } toggles[] = {{"tbArrows", "Sentidos1", &TDlgCfg::cbSentidos},   {"tbNodes", "Nodos1", &TDlgCfg::cbNodos},
-                   {"tbNameNodes", "Nombres1", &TDlgCfg::cbNombreNodos}, {"tbCalles", "Calles1", &TDlgCfg::cbCalles},
-                   {"tbCents", "Centroides1", &TDlgCfg::cbCentroides},  {"tbAtributos", "Atributos1", &TDlgCfg::cbAtributos},
-                   {"tbColores", "colores1", &TDlgCfg::cbAtributos},    {"tbValues", "Valores1", &TDlgCfg::cbValores}};
+    } toggles[] = {{Cmd::tbArrows, Cmd::Sentidos1, &TDlgCfg::cbSentidos},
+                   {Cmd::tbNodes, Cmd::Nodos1, &TDlgCfg::cbNodos},
+                   {Cmd::tbNameNodes, Cmd::Nombres1, &TDlgCfg::cbNombreNodos},
+                   {Cmd::tbCalles, Cmd::Calles1, &TDlgCfg::cbCalles},
+                   {Cmd::tbCents, Cmd::Centroides1, &TDlgCfg::cbCentroides},
+                   {Cmd::tbAtributos, Cmd::Atributos1, &TDlgCfg::cbAtributos},
+                   {Cmd::tbColores, Cmd::colores1, &TDlgCfg::cbAtributos},
+                   {Cmd::tbValues, Cmd::Valores1, &TDlgCfg::cbValores}};
     for (const auto& t : toggles) {
-        const QString name = QString::fromLatin1(t.button);
+        const TCommandId name = t.button;
         QAction* button = Action(name);
-        QAction* item = Action(QString::fromLatin1(t.item));
+        QAction* item = Action(t.item);
         Twin(button, item);
         QCheckBox* TDlgCfg::*update = t.update;
         auto handler = [this, name, update] {
             const bool down = Down(name);
             // Bars and colour classes exclude each other; link data layers exclude the
             // movement ones.
-            if (down && name == QLatin1String("tbAtributos"))
+            if (down && name == Cmd::tbAtributos)
                 SetDown(Cmd::tbColores, false);
-            if (down && name == QLatin1String("tbColores"))
+            if (down && name == Cmd::tbColores)
                 SetDown(Cmd::tbAtributos, false);
-            if (down && (name == QLatin1String("tbAtributos") || name == QLatin1String("tbColores") ||
-                         name == QLatin1String("tbValues"))) {
+            if (down && (name == Cmd::tbAtributos || name == Cmd::tbColores || name == Cmd::tbValues)) {
                 Action(Cmd::aAtributos2)->setChecked(false);
                 SetDown(Cmd::tbMovimValues, false);
             }
             if (UpdateTicked(update))
                 DrawPalvon();
         };
-        Registry().Register(CommandTable::TOwner::MapView, CommandOf(button), handler);
-        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item), handler);
+        Registry().Register(CommandTable::TOwner::MapView, t.button, handler);
+        Registry().Register(CommandTable::TOwner::MapView, t.item, handler);
     }
 
     // ---- Movement layers ----
@@ -137,9 +140,12 @@ void TPalvonViewer::ConnectToggles()
     Registry().Register(CommandTable::TOwner::Window, Cmd::tbDatos, dataGrid1);
 
     // ---- Layers that show at the next redraw ----
-    const std::pair<TCommandId, TCommandId> twins[] = {{Cmd::tbZonas, Cmd::Zonificacin2}, {Cmd::tbPoligonos, Cmd::Poligonos2},
-                                                       {Cmd::tbLineas, Cmd::Lineas1},      {Cmd::tbSel, Cmd::Seleccion1},
-                                                       {Cmd::tbTit, Cmd::Titulos1},        {Cmd::tbSolera, Cmd::Soleras1}};
+    const std::pair<TCommandId, TCommandId> twins[] = {{Cmd::tbZonas, Cmd::Zonificacin2}, {Cmd::tbPoligonos,
+                                                       Cmd::Poligonos2},
+                                                       {Cmd::tbLineas, Cmd::Lineas1},      {Cmd::tbSel,
+                                                        Cmd::Seleccion1},
+                                                       {Cmd::tbTit, Cmd::Titulos1},        {Cmd::tbSolera,
+                                                        Cmd::Soleras1}};
     for (const auto& [button, item] : twins)
         Twin(Action(button), Action(item));
 

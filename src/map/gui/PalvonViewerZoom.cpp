@@ -392,7 +392,8 @@ void TPalvonViewer::ConnectZoom()
     scaleItem->setMenu(scales);
     for (int tag = 0; tag < 8; ++tag) {
         QAction* item = AddAction(scales, QStringLiteral("FactorEscala%1").arg(tag));
-        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item), [this, item, tag] { FactorEscala(item, tag); });
+        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item),
+                            [this, item, tag] { FactorEscala(item, tag); });
     }
     connect(varLupa, &QMenu::aboutToShow, this, [this, scaleItem] {
         if (DlgCfg && DlgCfg->EscalaZoom->ItemIndex() >= 0)
@@ -494,12 +495,12 @@ void TPalvonViewer::Reset1Click()
         PickedItem = -1;
     Action(Cmd::NodeMove)->setChecked(false);
     Action(Cmd::ZoneMove)->setChecked(false);
-    for (const char* name : {"aPrint1", "aMultiPrint", "aRedibujar", "aDataGrid1"})
-        Action(QString::fromLatin1(name))->setEnabled(true);
+    for (TCommandId name : {Cmd::aPrint1, Cmd::aMultiPrint, Cmd::aRedibujar, Cmd::aDataGrid1})
+        Action(name)->setEnabled(true);
     Action(Cmd::aVistaAnterior)->setEnabled(ZoomIndex >= 2);
-    for (const char* name : {"tbArrows", "tbNodes", "tbNameNodes", "tbCalles", "tbAtributos", "tbColores", "tbValues",
-                             "tbTit", "tbMove", "tbZoom", "tbQuickView"})
-        Action(QString::fromLatin1(name))->setEnabled(true);
+    for (TCommandId name : {Cmd::tbArrows, Cmd::tbNodes, Cmd::tbNameNodes, Cmd::tbCalles, Cmd::tbAtributos,
+                            Cmd::tbColores, Cmd::tbValues, Cmd::tbTit, Cmd::tbMove, Cmd::tbZoom, Cmd::tbQuickView})
+        Action(name)->setEnabled(true);
     img->SetPopupMenu(BDerecho, true);
     KDVlib::BuildHitGrid();
 }

@@ -186,16 +186,16 @@ public:
             v_.sym->show();
         if (group == 0)
             return;
-        v_.SetDown(QString::fromLatin1("tbAtributos"), group == 1);
-        v_.SetDown(QString::fromLatin1("tbColores"), group == 2);
-        v_.Action(QString::fromLatin1("aAtributos2"))->setChecked(group == 3);
+        v_.SetDown(Cmd::tbAtributos, group == 1);
+        v_.SetDown(Cmd::tbColores, group == 2);
+        v_.Action(Cmd::aAtributos2)->setChecked(group == 3);
     }
 
     void ClearMode() override
     {
-        v_.SetDown(QString::fromLatin1("tbAtributos"), false);
-        v_.SetDown(QString::fromLatin1("tbColores"), false);
-        v_.Action(QString::fromLatin1("aAtributos2"))->setChecked(false);
+        v_.SetDown(Cmd::tbAtributos, false);
+        v_.SetDown(Cmd::tbColores, false);
+        v_.Action(Cmd::aAtributos2)->setChecked(false);
     }
 
     Choice SelectVariable(const std::string& name, const std::string& title, bool multiple) override
@@ -204,7 +204,7 @@ public:
         const size_t mode = Mode();
         if (!multiple)
             ShownVarList.clear();
-        if (v_.Down(QString::fromLatin1("tbAtributos")) || v_.Down(QString::fromLatin1("tbColores")) || v_.Down(QString::fromLatin1("tbValues"))) {
+        if (v_.Down(Cmd::tbAtributos) || v_.Down(Cmd::tbColores) || v_.Down(Cmd::tbValues)) {
             int column = FindColumn(v_.sagArcos, name);
             if (column > 1 && column < NumArcosColumns && ColVarArcos[static_cast<size_t>(column)] > 0)
                 c.LinkHeader = v_.sagArcos->cell(column, 0);
@@ -216,7 +216,7 @@ public:
             v_.ArcosRangeValues();
             FillClasses();
         }
-        if (v_.Action(QString::fromLatin1("aAtributos2"))->isChecked() || v_.Down(QString::fromLatin1("tbMovimValues"))) {
+        if (v_.Action(Cmd::aAtributos2)->isChecked() || v_.Down(Cmd::tbMovimValues)) {
             int column = FindColumn(v_.sagMovim, name);
             if (column > 1 && column < NumMovimColumns && ColVarMovim[static_cast<size_t>(column)] > 0)
                 c.MovementHeader = v_.sagMovim->cell(column, 0);
@@ -381,14 +381,17 @@ void TPalvonViewer::CreateBatchPrintMenus(QMenu* archivo)
     AddAction(menu, Cmd::DefinirRedes1);
     Registry().Register(CommandTable::TOwner::Printing, Cmd::DefinirRedes1, this, &TPalvonViewer::DefinirRedes1Click);
     AddAction(menu, Cmd::CrearArchivoWord);
-    Registry().Register(CommandTable::TOwner::Printing, Cmd::CrearArchivoWord, this, &TPalvonViewer::CrearArchivoWordClick);
+    Registry().Register(CommandTable::TOwner::Printing, Cmd::CrearArchivoWord, this,
+                        &TPalvonViewer::CrearArchivoWordClick);
     AddAction(menu, Cmd::ImprimirRedes1);
     Registry().Register(CommandTable::TOwner::Printing, Cmd::ImprimirRedes1, this, &TPalvonViewer::ImprimirRedes1Click);
     menu->addSeparator();
     AddAction(menu, Cmd::ImprimirColores1);
-    Registry().Register(CommandTable::TOwner::Printing, Cmd::ImprimirColores1, this, &TPalvonViewer::ImprimirColores1Click);
+    Registry().Register(CommandTable::TOwner::Printing, Cmd::ImprimirColores1, this,
+                        &TPalvonViewer::ImprimirColores1Click);
     AddAction(menu, Cmd::ImprimirGenAtr1);
-    Registry().Register(CommandTable::TOwner::Printing, Cmd::ImprimirGenAtr1, this, &TPalvonViewer::ImprimirGenAtr1Click);
+    Registry().Register(CommandTable::TOwner::Printing, Cmd::ImprimirGenAtr1, this,
+                        &TPalvonViewer::ImprimirGenAtr1Click);
     AddAction(menu, Cmd::Parmetros1);
     Registry().Register(CommandTable::TOwner::Printing, Cmd::Parmetros1, this, &TPalvonViewer::Parmetros1Click);
 }
