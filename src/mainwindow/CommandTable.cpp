@@ -38,6 +38,14 @@ const TCommand& Row(TCommandId id)
 
 QString Name(TCommandId id) { return QString::fromUtf8(Row(id).Name); }
 
+QString Caption(TCommandId id)
+{
+    QString text = QString::fromUtf8(Row(id).Caption);
+    if (text.endsWith(QLatin1Char('*')))
+        text.chop(1);
+    return text;
+}
+
 const char* OwnerName(TOwner owner)
 {
     switch (owner) {

@@ -67,6 +67,8 @@ const std::vector<TCommand>& Commands();
 // The row of a command, and its object name.
 const TCommand& Row(TCommandId id);
 QString Name(TCommandId id);
+// The caption a command is first shown with (a rewritten one without its '*').
+QString Caption(TCommandId id);
 // The row of that name; nullptr when the table has none.
 const TCommand* Find(const QString& name);
 QStringList Places(const TCommand& row);

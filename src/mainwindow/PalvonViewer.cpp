@@ -361,7 +361,7 @@ void TPalvonViewer::CreateMenus()
 
     QMenu* analisis = menuBar()->addMenu(QStringLiteral("&Procesos"));
     AddAction(analisis, Cmd::AnalisisIntersecciones);
-    rutaMinimaMenu_ = new QMenu(QStringLiteral("Rutas Mínimas"), analisis);
+    rutaMinimaMenu_ = new QMenu(CommandTable::Caption(Cmd::RutaMnima1), analisis);
     AddAction(analisis, Cmd::RutaMnima1)->setMenu(rutaMinimaMenu_);
     // The junction types (and "Selección") sit in "Seleccionar" of the intersection menu.
     for (int t = 0; t < 6; ++t)

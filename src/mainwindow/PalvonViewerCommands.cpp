@@ -30,14 +30,6 @@
 
 namespace {
 
-QString Caption(const CommandTable::TCommand& row)
-{
-    QString text = QString::fromUtf8(row.Caption);
-    if (text.endsWith(QLatin1Char('*')))
-        text.chop(1);
-    return text;
-}
-
 QString Bare(QString text) { return text.remove(QLatin1Char('&')); }
 
 // The submenu of `menu` reached by one path segment: a caption, or "#" and the name
@@ -92,7 +84,7 @@ void TPalvonViewer::CreateCommandActions()
 {
     actions_.clear();
     for (const CommandTable::TCommand& row : CommandTable::Commands()) {
-        auto* a = new QAction(Caption(row), this);
+        auto* a = new QAction(CommandTable::Caption(row.Id), this);
         actions_.push_back(a);
         a->setObjectName(QString::fromUtf8(row.Name));
         a->setCheckable(row.Checkable);

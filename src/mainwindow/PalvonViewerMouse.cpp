@@ -132,13 +132,10 @@ void TPalvonViewer::ConnectMapMouse()
     // "Mover" of the node and zone menus: checked by the user, it drags one node
     // or centroid; chosen with Shift held it stays on for further drags.
     QAction* nodeMove = Action(Cmd::NodeMove);
-    nodeMove->setText(QStringLiteral("Mover"));
     nodeMove->setCheckable(true);
     QAction* zoneMove = Action(Cmd::ZoneMove);
-    zoneMove->setText(QStringLiteral("Mover"));
     zoneMove->setCheckable(true);
     QAction* moveSel = Action(Cmd::MoverSeleccion);
-    moveSel->setText(QStringLiteral("Mover Selección"));
     moveSel->setCheckable(true);
     if (pupNodos) {
         pupNodos->addSeparator();

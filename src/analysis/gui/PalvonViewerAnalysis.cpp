@@ -39,7 +39,7 @@ void TPalvonViewer::CreateAnalysisMenus()
         Registry().Register(CommandTable::TOwner::Analysis, Cmd::batchRmin, this, &TPalvonViewer::batchRminClick);
     }
     if (procesos) {
-        auto* pijas = new QMenu(QStringLiteral("Analisis de PIJAs"), procesos);
+        auto* pijas = new QMenu(CommandTable::Caption(Cmd::AnalisisdePIJAs), procesos);
         QAction* pijasItem = AddAction(procesos, Cmd::AnalisisdePIJAs);
         pijasItem->setMenu(pijas);
         pijasItem->setEnabled(false);

@@ -118,10 +118,7 @@ QMenu* SubMenu(QMenu* parent, const char* name, const QString& title)
     return m;
 }
 
-// Label positions of the "Ubicación" menus, tags 1..9 in this order.
-const char* const Positions[9] = {"Sup - Izq", "Sup - Cen", "Sup - Der", "Med - Izq", "Med - Cen",
-                                  "Med - Der", "Inf - Izq", "Inf - Cen", "Inf - Der"};
-// Their codes: node numbers are placed by the corner of the label that touches the
+// The codes of the label positions of the "Ubicación" menus (tags 1..9): node numbers are placed by the corner of the label that touches the
 // node, street names by the point of the label on the link.
 constexpr int32_t NodePosCodes[10] = {0, 8, 7, 6, 5, 4, 3, 2, 1, 0};
 constexpr int32_t StreetPosCodes[10] = {0, 6, 7, 8, 3, 4, 5, 0, 1, 2};
@@ -269,7 +266,7 @@ void TPalvonViewer::CreateDisplayMenus()
     }
 
     // ---- Intersection views: border width and the phases window ----
-    auto* intersecciones = new QMenu(QStringLiteral("Análisis de Intersecciones"), this);
+    auto* intersecciones = new QMenu(CommandTable::Caption(Cmd::AnalisisIntersecciones), this);
     intersecciones->setObjectName("AnalisisInterseccionesMenu");
     Action(Cmd::AnalisisIntersecciones)->setMenu(intersecciones);
     QMenu* configurar = SubMenu(intersecciones, "ConfigurarIntersecciones", QStringLiteral("Configurar"));

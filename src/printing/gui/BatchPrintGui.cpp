@@ -409,7 +409,7 @@ void TPalvonViewer::DefinirRedes1Click()
     Action(Cmd::DefinirRedes1)->setText(QString::fromStdString(ZelUtils::Format("Definir Redes (%s)", full)));
     Action(Cmd::CrearArchivoWord)
         ->setText(WordDocumentName == "null"
-                      ? QStringLiteral("Crear Word")
+                      ? CommandTable::Caption(Cmd::CrearArchivoWord)
                       : QString::fromStdString(ZelUtils::Format("Crear Word (%s)", WordDocumentName)));
 }
 
@@ -423,7 +423,7 @@ void TPalvonViewer::CrearArchivoWordClick()
         dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     if (WordDocumentName != "null")
         dialog.selectFile(QString::fromStdString(WordDocumentName));
-    Action(Cmd::CrearArchivoWord)->setText(QStringLiteral("Crear Word"));
+    Action(Cmd::CrearArchivoWord)->setText(CommandTable::Caption(Cmd::CrearArchivoWord));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     WordDocumentName = dialog.selectedFiles().front().toStdString();

@@ -159,3 +159,13 @@ TEST_F(CommandsDeathTest, ANameNeverBuiltIsAProgrammingError)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEATH(viewer->Action(QStringLiteral("NoSuchCommand")), "NoSuchCommand");
 }
+
+// A feature wires only its own rows, each once: the window has already given
+// "Salir" its handler, and "Imprimir..." belongs to printing.
+TEST_F(CommandsDeathTest, AHandlerOfAnotherFeatureOrASecondOneIsAProgrammingError)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(viewer->Registry().Register(CommandTable::TOwner::Files, Cmd::aPrint1, [] {}), "aPrint1");
+    EXPECT_DEATH(viewer->Registry().Register(CommandTable::TOwner::Window, Cmd::FileExitItem, [] {}),
+                 "FileExitItem");
+}
