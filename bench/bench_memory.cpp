@@ -139,7 +139,7 @@ void BM_BatchPairs(benchmark::State& state)
             if (auto* dialog = qobject_cast<QFileDialog*>(w)) {
                 dialog->selectFile(QString::fromStdString(pairsFile));
                 QMetaObject::invokeMethod(dialog, "accept");
-            } else if (w == FrmPath) {
+            } else if (w && w == FrmPath) {
                 answer->stop();
                 answer->deleteLater();
                 FrmPath->accept();

@@ -79,8 +79,8 @@ public:
     {
         if (batchQuiet || QGuiApplication::platformName() == QLatin1String("offscreen"))
             ShowMessage(text);
-        else if (MessageFrm)
-            MessageFrm->ShowNotice(Qs(text));
+        else
+            Secondary::MessageFrm().ShowNotice(Qs(text));
     }
     void SetStatusText(int panel, const std::string& text) override
     {

@@ -8,6 +8,7 @@
 #include "analysis/gui/DlgFormula.h"
 #include "mainwindow/FormulaDialogs.h"
 #include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
 #include "mainwindow/StringAlignGrid.h"
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
@@ -110,9 +111,7 @@ void TPalvonViewer::Crearcolumna2Click() { CrearColumnaFormula(true); }
 void TPalvonViewer::CrearColumnaFormula(bool movements)
 {
     CreateGrids();
-    if (!DlgFormula)
-        DlgFormula = new TDlgFormula(this);
-    TDlgFormula& dlg = *DlgFormula;
+    TDlgFormula& dlg = Secondary::DlgFormula();
     TFormulaSide s = movements
                          ? TFormulaSide{sagMovim,          "sagMovim",          Cmd::Crearcolumna2,
                                         NumUserVarMovim,   80,                  NumColMovim,

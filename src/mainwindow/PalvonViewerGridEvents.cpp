@@ -475,11 +475,12 @@ void TPalvonViewer::sagMovimDblClick()
         const int32_t c = RangeItemMovim;
         const int32_t k = c >= 0 && c < NumColMovim ? ColVarMovim[static_cast<size_t>(c)] : 0;
         const int32_t junction = Movims[m].JunctionIndex;
-        if (!FrmMix || junction < 1 || junction > Network.NodeCount)
+        if (junction < 1 || junction > Network.NodeCount)
             return;
         // The junction list and its position stay as they were.
-        FrmMix->DrawMix(junction, k >= 1 && k <= NumMovVars ? k : FlMixVar);
-        FrmMix->exec();
+        TFrmMix& mix = Secondary::FrmMix();
+        mix.DrawMix(junction, k >= 1 && k <= NumMovVars ? k : FlMixVar);
+        mix.exec();
         return;
     }
     if (!MovimRangeValues() || !(RangeMax > 0.0f))

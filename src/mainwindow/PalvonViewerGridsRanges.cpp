@@ -3,6 +3,7 @@
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/DlgRngs.h"
 #include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
 #include "mainwindow/StringAlignGrid.h"
 #include "map/DrawState.h"
 #include "map/Ranges.h"
@@ -201,13 +202,12 @@ void TPalvonViewer::VarMovimClick(QAction* item)
 
 void TPalvonViewer::Rangos1Click()
 {
-    if (!DlgRngs)
+    TDlgRngs& d = Secondary::DlgRngs();
+    d.LoadFromTable();
+    d.exec();
+    if (!d.Changed)
         return;
-    DlgRngs->LoadFromTable();
-    DlgRngs->exec();
-    if (!DlgRngs->Changed)
-        return;
-    DlgRngs->StoreToTable();
+    d.StoreToTable();
     Ranges::StoreRangeSet(RangeName);
     DrawPalvon();
 }

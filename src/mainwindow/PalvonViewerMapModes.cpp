@@ -4,6 +4,7 @@
 // zoning and the collapse circle of the polygon vertices.
 #include "analysis/gui/FrmFases.h"
 #include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
 #include "map/DrawState.h"
 #include "map/Polygons.h"
 #include "map/gui/DataLayers.h"
@@ -75,7 +76,7 @@ void TPalvonViewer::ColapsarVertices(double x, double y, double r)
 
 void TPalvonViewer::ShowPhaseWindow(int32_t node)
 {
-    if (!FrmFases || node < 1 || node > Network.NodeCount)
+    if (node < 1 || node > Network.NodeCount)
         return;
-    FrmFases->ShowJunctionModal(node);
+    Secondary::FrmFases().ShowJunctionModal(node);
 }

@@ -236,10 +236,10 @@ bool TPalvonViewer::RunOpening()
     ConstruyeMixs();
     DrawDataDat();
     ShowCompanionListings();
-    if (FrmFases && !BatchMode) {
+    if (!BatchMode) {
         // The phase window shows a junction of the network it was opened on: it
         // closes, and builds its list afresh from the new network when shown again.
-        if (FrmFases->isVisible())
+        if (FrmFases && FrmFases->isVisible())
             FrmFases->close();
         FasesListOk = 0;
     }
@@ -337,6 +337,7 @@ bool TPalvonViewer::OpenPalvonDat()
     KDVlib::PositionsUnsaved = false;
     if (FrmMix)
         FrmMix->ForgetJunctions();
+    NodoActual = 0; // the junction shown, by whichever window, was the earlier network's
     Action(Cmd::Crearcolumna1)->setEnabled(true);
     Action(Cmd::Crearcolumna2)->setEnabled(true);
 

@@ -8,6 +8,7 @@
 #include "mainwindow/DlgFind.h"
 #include "mainwindow/DualListDialog.h"
 #include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
 #include "mainwindow/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/Ranges.h"
@@ -478,8 +479,6 @@ void TPalvonViewer::CloseSelectionRegion()
 
 void TPalvonViewer::BuscarClick()
 {
-    if (!DlgFind)
-        return;
     QWidget* page = tnDatos->currentWidget();
     int kind = 2;
     if (page == tsZonas)
@@ -490,9 +489,10 @@ void TPalvonViewer::BuscarClick()
         kind = 3;
     else if (page == tsMovim)
         kind = 4;
-    DlgFind->Buscaren->SetItemIndex(kind);
-    DlgFind->BuscarenClick();
-    DlgFind->show();
-    DlgFind->raise();
-    DlgFind->activateWindow();
+    TDlgFind& find = Secondary::DlgFind();
+    find.Buscaren->SetItemIndex(kind);
+    find.BuscarenClick();
+    find.show();
+    find.raise();
+    find.activateWindow();
 }

@@ -6,6 +6,7 @@
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/DlgTemas.h"
 #include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
 #include "mainwindow/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
@@ -102,8 +103,7 @@ std::vector<std::string> TitleLines(const QTextEdit* tit)
 
 void TPalvonViewer::AcercaDe1Click()
 {
-    if (KDVaboutBox)
-        KDVaboutBox->exec();
+    Secondary::KDVaboutBox().exec();
 }
 
 void TPalvonViewer::CreateThemeMenus()
@@ -162,28 +162,27 @@ void TPalvonViewer::Definir1Click()
 
 void TPalvonViewer::Aplicar1Click()
 {
-    if (!DlgTemas)
-        return;
+    TDlgTemas& d = Secondary::DlgTemas();
     TIniFile ini(ThemesFileName);
     std::vector<std::string> names = ini.ReadSections();
     const auto clipboard = std::find(names.begin(), names.end(), ThemeClipboard);
     if (clipboard != names.end())
         names.erase(clipboard);
 
-    DlgTemas->lbSects->clear();
-    DlgTemas->lbValues->clear();
+    d.lbSects->clear();
+    d.lbValues->clear();
     ThemeSectionValues.clear();
     for (const std::string& name : names) {
         ThemeSectionValues.push_back(ini.ReadSectionValues(name));
-        DlgTemas->lbSects->addItem(TextCodec::Decode(name));
+        d.lbSects->addItem(TextCodec::Decode(name));
     }
     if (!ThemeSectionValues.empty())
         for (const std::string& line : ThemeSectionValues.front())
-            DlgTemas->lbValues->addItem(TextCodec::Decode(line));
+            d.lbValues->addItem(TextCodec::Decode(line));
 
-    const bool ok = DlgTemas->exec() == QDialog::Accepted;
-    const int row = DlgTemas->lbSects->currentRow();
-    const bool selected = row >= 0 && row < static_cast<int>(names.size()) && DlgTemas->lbSects->item(row)->isSelected();
+    const bool ok = d.exec() == QDialog::Accepted;
+    const int row = d.lbSects->currentRow();
+    const bool selected = row >= 0 && row < static_cast<int>(names.size()) && d.lbSects->item(row)->isSelected();
     ThemeSectionValues.clear();
     if (!ok || !selected)
         return;

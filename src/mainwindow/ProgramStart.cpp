@@ -1,16 +1,22 @@
-// The program's windows, created once in their fixed order.
+// The program's windows: the main window and the ones it needs from the start,
+// created once at start, and the place that knows how every other window is made
+// when first used.
 #include "mainwindow/Aptta.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/MessageFrm.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
+#include "map/Ranges.h"
 #include "model/gui/FrmDat.h"
 
+#include "model/KDVvars.h"
 #include "model/ViewerServices.h"
 #include "printing/Net2Print.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QMenu>
+#include <QSignalBlocker>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -37,12 +43,12 @@ namespace {
 
 // The phase window's print button also holds the phase report of every network
 // of the print definition ("Definir Redes"), beside the print of the junction shown.
-void WirePhaseReport(TPalvonViewer* viewer)
+void WirePhaseReport(TFrmFases& fases, TPalvonViewer* viewer)
 {
-    auto* menu = new QMenu(FrmFases);
+    auto* menu = new QMenu(&fases);
     menu->setObjectName(QStringLiteral("pupImprimirFases"));
     QAction* one = menu->addAction(QStringLiteral("Imprimir intersección"));
-    QObject::connect(one, &QAction::triggered, FrmFases->tbPrint, &QAction::trigger);
+    QObject::connect(one, &QAction::triggered, fases.tbPrint, &QAction::trigger);
     QAction* all = menu->addAction(QStringLiteral("Imprimir fases de las redes definidas"));
     all->setObjectName(QStringLiteral("ImprimirFases"));
     QObject::connect(all, &QAction::triggered, viewer, [viewer] {
@@ -52,10 +58,33 @@ void WirePhaseReport(TPalvonViewer* viewer)
         }
         viewer->ImprimirFases();
     });
-    FrmFases->tbPrint->setMenu(menu);
-    for (QToolBar* bar : FrmFases->findChildren<QToolBar*>())
-        if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(FrmFases->tbPrint)))
+    fases.tbPrint->setMenu(menu);
+    for (QToolBar* bar : fases.findChildren<QToolBar*>())
+        if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(fases.tbPrint)))
             button->setPopupMode(QToolButton::MenuButtonPopup);
+}
+
+// Dialogs and windows of their own (Qt::Window), each a child of the main window
+// so that it closes with it.
+enum class Kind { Dialog, Window };
+
+// `window` made on first call, by `make` when given.
+template <class W, class Make>
+W& Made(W*& window, Kind kind, Make make)
+{
+    if (!window) {
+        Q_ASSERT(PalvonViewer);
+        window = make(PalvonViewer);
+        if (kind == Kind::Window)
+            window->setWindowFlag(Qt::Window);
+    }
+    return *window;
+}
+
+template <class W>
+W& Made(W*& window, Kind kind = Kind::Dialog)
+{
+    return Made(window, kind, [](TPalvonViewer* viewer) { return new W(viewer); });
 }
 
 } // namespace
@@ -70,34 +99,11 @@ TPalvonViewer* CreateProgramWindows(bool showSplash, TAptta** splashOut)
     }
     auto* viewer = new TPalvonViewer();
     viewer->setAttribute(Qt::WA_DeleteOnClose, false);
-    // Secondary windows belong to the main window so they close with it.
-    DlgSize = new TDlgSize(viewer);
-    FrmPijm = new TFrmPijm(viewer);
-    FrmPija = new TFrmPija(viewer);
-    FrmFases = new TFrmFases(viewer);
-    WirePhaseReport(viewer);
-    DlgFormula = new TDlgFormula(viewer);
-    DlgPrint = new TDlgPrint(*viewer, viewer);
-    FrmPath = new TFrmPath(viewer);
-    FrmAerial = new TFrmAerial(viewer);
-    DlgStat = new TDlgStat(viewer);
-    MessageFrm = new TMessageFrm(viewer);
-    Form1 = new TForm1(viewer);
-    StreetView = new TStreetView(viewer);
-    FrmMix = new TFrmMix(viewer);
-    for (QWidget* w : std::initializer_list<QWidget*>{FrmPijm, FrmPija, FrmFases, FrmPath, FrmAerial, Form1,
-                                                      StreetView, FrmMix})
-        w->setWindowFlag(Qt::Window);
     viewer->SetSplash(splash);
-    DlgFind = new TDlgFind(viewer);
-    KDVaboutBox = new TKDVaboutBox(viewer);
-    KDVscale = new TKDVscale(viewer);
+    // Secondary windows belong to the main window so they close with it.
     DlgCfg = new TDlgCfg(viewer);
-    DlgRngs = new TDlgRngs(viewer);
     FrmDat = new TFrmDat(viewer);
-    DlgTemas = new TDlgTemas(viewer);
-    FrmPreview = new TFrmPreview(viewer);
-    FrmPreview->setWindowFlag(Qt::Window);
+    InstallPreviewPrintServices();
     if (splashOut)
         *splashOut = splash;
     return viewer;
@@ -127,3 +133,61 @@ void ForgetProgramWindows()
     DlgTemas = nullptr;
     FrmPreview = nullptr;
 }
+
+namespace Secondary {
+
+TDlgSize& DlgSize() { return Made(::DlgSize); }
+TFrmPijm& FrmPijm() { return Made(::FrmPijm, Kind::Window); }
+TFrmPija& FrmPija() { return Made(::FrmPija, Kind::Window); }
+TDlgFormula& DlgFormula() { return Made(::DlgFormula); }
+TFrmPath& FrmPath() { return Made(::FrmPath, Kind::Window); }
+TFrmAerial& FrmAerial() { return Made(::FrmAerial, Kind::Window); }
+TDlgStat& DlgStat() { return Made(::DlgStat); }
+TMessageFrm& MessageFrm() { return Made(::MessageFrm); }
+TForm1& Form1() { return Made(::Form1, Kind::Window); }
+TStreetView& StreetView() { return Made(::StreetView, Kind::Window); }
+TFrmMix& FrmMix() { return Made(::FrmMix, Kind::Window); }
+TDlgFind& DlgFind() { return Made(::DlgFind); }
+TKDVaboutBox& KDVaboutBox() { return Made(::KDVaboutBox); }
+TDlgRngs& DlgRngs() { return Made(::DlgRngs); }
+TDlgTemas& DlgTemas() { return Made(::DlgTemas); }
+
+TFrmFases& FrmFases()
+{
+    return Made(::FrmFases, Kind::Window, [](TPalvonViewer* viewer) {
+        auto* fases = new TFrmFases(viewer);
+        WirePhaseReport(*fases, viewer);
+        return fases;
+    });
+}
+
+TDlgPrint& DlgPrint()
+{
+    return Made(::DlgPrint, Kind::Dialog, [](TPalvonViewer* viewer) { return new TDlgPrint(*viewer, viewer); });
+}
+
+TKDVscale& KDVscale()
+{
+    return Made(::KDVscale, Kind::Dialog, [](TPalvonViewer* viewer) {
+        auto* scale = new TKDVscale(viewer);
+        // The keep-the-maximum box shows the setting in force (read with the
+        // network's view); ticking it here changes nothing else.
+        const QSignalBlocker quiet(scale->Fixed);
+        scale->Fixed->setChecked(ScaleFixed);
+        return scale;
+    });
+}
+
+TFrmPreview& FrmPreview()
+{
+    return Made(::FrmPreview, Kind::Window, [](TPalvonViewer* viewer) {
+        auto* preview = new TFrmPreview(viewer);
+        // Named after the network open, fitted to the printer's page.
+        if (!DatFileName.empty())
+            preview->setWindowTitle(QString::fromStdString(DatFileName));
+        preview->FitToPrinterPage();
+        return preview;
+    });
+}
+
+} // namespace Secondary

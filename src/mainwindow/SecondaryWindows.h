@@ -1,13 +1,14 @@
 #pragma once
-// Secondary windows created once at start and kept for the whole run. Those
-// whose own work is not built yet are plain windows of their class, so the
-// start-up order and the globals already hold.
+// The program's windows. The main window, the options dialog and the network
+// text window are made at start; every other window is made the first time it
+// is used, so a launch pays only for what it shows.
 #include <QDialog>
 #include <QWidget>
 
 #include "mainwindow/AboutBox.h"
 #include "mainwindow/DlgFind.h"
 #include "mainwindow/DlgRngs.h"
+#include "mainwindow/MessageFrm.h"
 #include "map/gui/DlgSize.h"
 #include "map/gui/FrmAerial.h"
 #include "map/gui/KDVscale.h"
@@ -22,24 +23,38 @@
 #include "analysis/gui/KDVstat.h"
 #include "analysis/gui/KdvPija.h"
 
-#define VELMORA_WINDOW(Class, Base, Title)                                                                            \
-    class Class : public Base {                                                                                     \
-    public:                                                                                                         \
-        explicit Class(QWidget* parent = nullptr) : Base(parent)                                                   \
-        {                                                                                                           \
-            setObjectName(QStringLiteral(#Class));                                                                 \
-            setWindowTitle(QStringLiteral(Title));                                                                 \
-        }                                                                                                           \
-    }
-
-
-#undef VELMORA_WINDOW
-
-
-// Creates every window in the program's fixed order (the main window first).
-// With no command-line parameter the splash is shown while they are created.
+// Creates the main window, then the windows whose state every opening or
+// setting needs: the options dialog (DlgCfg), which holds the options read from
+// the settings file, and the network text window (FrmDat), which holds the text
+// every opening reads. With no command-line parameter the splash shows meanwhile.
 class TPalvonViewer;
 class TAptta;
 TPalvonViewer* CreateProgramWindows(bool showSplash, TAptta** splashOut);
 // The windows belong to the main window and go with it: their globals are cleared.
 void ForgetProgramWindows();
+
+// The other windows, made on first call as children of the main window (with
+// their window flag and their wiring to it) and kept for the run. Their globals
+// stay null until then, so a check such as `FrmFases && FrmFases->isVisible()`
+// makes nothing; whatever shows or fills a window goes through these.
+namespace Secondary {
+TDlgSize& DlgSize();
+TFrmPijm& FrmPijm();
+TFrmPija& FrmPija();
+TFrmFases& FrmFases();
+TDlgFormula& DlgFormula();
+TDlgPrint& DlgPrint();
+TFrmPath& FrmPath();
+TFrmAerial& FrmAerial();
+TDlgStat& DlgStat();
+TMessageFrm& MessageFrm();
+TForm1& Form1();
+TStreetView& StreetView();
+TFrmMix& FrmMix();
+TDlgFind& DlgFind();
+TKDVaboutBox& KDVaboutBox();
+TKDVscale& KDVscale();
+TDlgRngs& DlgRngs();
+TDlgTemas& DlgTemas();
+TFrmPreview& FrmPreview();
+} // namespace Secondary

@@ -85,5 +85,5 @@ private:
     void Navigate(int32_t k);
 };
 
-// The window, created at start and kept for the whole run.
+// The window, made when first used (Secondary::FrmFases) and kept for the whole run; null until then.
 extern TFrmFases* FrmFases;

@@ -2,6 +2,7 @@
 #include "analysis/Fases.h"
 #include "analysis/gui/FrmFases.h"
 #include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
 #include "model/KDVvars.h"
 #include "model/LinkShapes.h"
 #include "model/PalvonRead.h"
@@ -32,7 +33,6 @@ bool SettingsSection(const std::string& name)
 
 void TPalvonViewer::ImprimirFases()
 {
-    if (!FrmFases) return;
     // The report opens other networks and the open one again from its file.
     if (!ConfirmUnsavedEdits()) return;
     // What the report replaces, to bring the open network back afterwards.
@@ -91,7 +91,7 @@ void TPalvonViewer::ImprimirFases()
         DocWriter::PictureBox box;
         box.widthIn = e.Ancho;
         box.heightIn = e.Alto;
-        FrmFases->PhasesReport(doc, e.RedPalvon, box, PrintInColumns ? PrintColumns : 0);
+        Secondary::FrmFases().PhasesReport(doc, e.RedPalvon, box, PrintInColumns ? PrintColumns : 0);
         WorldMinX = wx1;
         WorldMaxX = wx2;
         WorldMinY = wy1;

@@ -8,6 +8,7 @@
 #include "export/GeoWriters.h"
 #include "map/gui/GaugeRun.h"
 #include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
 #include "mainwindow/StringAlignGrid.h"
 #include "model/FileUtils.h"
 #include "model/HitGrid.h"
@@ -157,49 +158,49 @@ void TPalvonViewer::MarkPathLink(int32_t link)
 
 void TPalvonViewer::FillPathGrid(bool Batch)
 {
-    if (!FrmPath)
-        return;
+    TFrmPath& path = Secondary::FrmPath();
     std::vector<int32_t> links;
     std::vector<size_t> rowPair;
     if (Batch) {
         const auto rows = KDVanalysis::PairPathRows(&rowPair);
-        FrmPath->ShowListing(KDVanalysis::PathTitles(true), rows, 2, std::move(rowPair));
+        path.ShowListing(KDVanalysis::PathTitles(true), rows, 2, std::move(rowPair));
     } else
-        FrmPath->ShowListing(KDVanalysis::PathTitles(false), KDVanalysis::PathRows(1, &links), 1);
+        path.ShowListing(KDVanalysis::PathTitles(false), KDVanalysis::PathRows(1, &links), 1);
     for (int32_t link : links)
         MarkPathLink(link);
     DrawPalvon();
-    FrmPath->exec();
+    path.exec();
 }
 
 void TPalvonViewer::NivelArcoClick()
 {
-    if (!FrmPija || !FrmPija->FillElements())
+    TFrmPija& pija = Secondary::FrmPija();
+    if (!pija.FillElements())
         return;
-    FrmPija->exec();
+    pija.exec();
     DrawPalvon();
 }
 
 void TPalvonViewer::NIvelMovimientoClick()
 {
-    if (!FrmPijm || !FrmPijm->FillElements())
+    TFrmPijm& pijm = Secondary::FrmPijm();
+    if (!pijm.FillElements())
         return;
-    FrmPijm->exec();
+    pijm.exec();
     DrawPalvon();
 }
 
 void TPalvonViewer::Estadsticas1Click()
 {
-    if (!DlgStat)
-        return;
+    TDlgStat& stat = Secondary::DlgStat();
     const auto rows = KDVanalysis::StatisticsRows();
-    TStringAlignGrid* g = DlgStat->sagStat;
+    TStringAlignGrid* g = stat.sagStat;
     for (size_t r = 0; r < rows.size() && static_cast<int>(r) + 1 < g->RowCount(); ++r) {
         g->setCell(0, static_cast<int>(r) + 1, rows[r].first);
         g->setCell(1, static_cast<int>(r) + 1, rows[r].second);
     }
     g->FitColWidths();
-    DlgStat->exec();
+    stat.exec();
 }
 
 void TPalvonViewer::CrearCentroides1Click()
@@ -223,15 +224,16 @@ void TPalvonViewer::CrearCentroides1Click()
 
 void TPalvonViewer::ShowFlowDiagram(int32_t node)
 {
-    if (!FrmMix || node < 1 || node > Network.NodeCount)
+    if (node < 1 || node > Network.NodeCount)
         return;
+    TFrmMix& mix = Secondary::FrmMix();
     if (!MixListOk)
-        FrmMix->MakeMixNodos();
+        mix.MakeMixNodos();
     MixPos = -1;
     if (varMix)
         for (QAction* a : varMix->actions())
             if (a->isChecked())
                 FlMixVar = a->data().toInt();
-    FrmMix->DrawMix(node, FlMixVar);
-    FrmMix->exec();
+    mix.DrawMix(node, FlMixVar);
+    mix.exec();
 }

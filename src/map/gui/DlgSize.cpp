@@ -5,6 +5,7 @@
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/DialogButtons.h"
 #include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "map/gui/OxrImage.h"
@@ -108,16 +109,17 @@ void TDlgSize::tbSizeChange()
 
 void TPalvonViewer::Tamano(QAction* item, int tag)
 {
-    if (!DlgSize || tag < 1 || tag > 4)
+    if (tag < 1 || tag > 4)
         return;
     int32_t* const sizes[] = {&CentroidSize, &NodeSize, &ArrowSize, &SignalSize};
     int32_t& size = *sizes[tag - 1];
-    DlgSize->Kind = tag;
-    DlgSize->tbSize->setValue(size);
-    DlgSize->tbSizeChange();
-    if (DlgSize->exec() != QDialog::Accepted)
+    TDlgSize& d = Secondary::DlgSize();
+    d.Kind = tag;
+    d.tbSize->setValue(size);
+    d.tbSizeChange();
+    if (d.exec() != QDialog::Accepted)
         return;
-    size = DlgSize->tbSize->value();
+    size = d.tbSize->value();
     if (item)
         item->setText(Qs(Format("Tamaño (%d)", size)));
     DrawPalvon();

@@ -3,6 +3,7 @@
 
 #include "mainwindow/DialogButtons.h"
 #include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
 #include "map/Ranges.h"
 #include "model/KDVvars.h"
 #include "model/ZelUtils.h"
@@ -109,9 +110,7 @@ void TKDVscale::FixedClick()
 
 void TPalvonViewer::Escala1Click()
 {
-    if (!KDVscale)
-        return;
-    TKDVscale& d = *KDVscale;
+    TKDVscale& d = Secondary::KDVscale();
     const bool wasFixed = d.Fixed->isChecked();
     {
         // The dialog shows the current values; its change handlers wait for the user.

@@ -465,23 +465,22 @@ void TPalvonViewer::VisualizacionClick()
 {
     SetDown(Cmd::tbShow, false);
     SetDown(Cmd::tbMixs, false);
-    if (FrmFases) {
-        NodoActual = 0;
-        if (FasesListOk == 0)
-            FrmFases->MakePupNodos();
-        if (KDVFases::ListedCount() == 0) {
-            // Nothing to draw: say why instead of opening an empty window.
-            FasesListOk = 0;
-            Services().ShowMessage(Action(Cmd::jtSel)->isChecked()
-                                       ? "No hay nodos seleccionados que mostrar en \"Fases\".\r"
-                                         "Seleccione nodos o desmarque \"Selección\" en \"Seleccionar\"."
-                                       : "La red no tiene intersecciones de los tipos marcados en \"Seleccionar\":\r"
-                                         "no hay nada que mostrar en \"Fases\".");
-            return;
-        }
-        FrmFases->show();
-        FrmFases->raise();
+    TFrmFases& fases = Secondary::FrmFases();
+    NodoActual = 0;
+    if (FasesListOk == 0)
+        fases.MakePupNodos();
+    if (KDVFases::ListedCount() == 0) {
+        // Nothing to draw: say why instead of opening an empty window.
+        FasesListOk = 0;
+        Services().ShowMessage(Action(Cmd::jtSel)->isChecked()
+                                   ? "No hay nodos seleccionados que mostrar en \"Fases\".\r"
+                                     "Seleccione nodos o desmarque \"Selección\" en \"Seleccionar\"."
+                                   : "La red no tiene intersecciones de los tipos marcados en \"Seleccionar\":\r"
+                                     "no hay nada que mostrar en \"Fases\".");
+        return;
     }
+    fases.show();
+    fases.raise();
 }
 
 void TPalvonViewer::Calculator1Click()

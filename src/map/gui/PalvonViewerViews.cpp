@@ -3,6 +3,7 @@
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/DlgQuickView.h"
 #include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "map/ZoomHistory.h"
@@ -29,6 +30,7 @@ bool NodePlaced(int32_t index) { return index >= 1 && index <= Network.NodeCount
 
 void TPalvonViewer::DrawNetWorkAerial()
 {
+    // Drawn into the aerial view once it is made (first shown), never to make it.
     if (!FrmAerial || !img || !Network.HasCoordinates)
         return;
     TOxrImage& a = *FrmAerial->aimg;
@@ -91,7 +93,7 @@ void TPalvonViewer::QuickViewPalvon()
 
 void TPalvonViewer::StreetViewPalvon()
 {
-    if (!img || !StreetView)
+    if (!img)
         return;
     const double x = img->PixelToWorldX(ClickPixX);
     const double y = img->PixelToWorldY(ClickPixY);
@@ -102,9 +104,10 @@ void TPalvonViewer::StreetViewPalvon()
     PalvonRead::ZoneOfPositions(zone, hemisphere);
     ZelUtm::TGeografica geo;
     ZelUtm::UtmToGeo(zone, hemisphere, geo, x, y);
-    StreetView->ShowSV(geo.Latitude, geo.Longitude);
-    StreetView->show();
-    StreetView->raise();
+    TStreetView& street = Secondary::StreetView();
+    street.ShowSV(geo.Latitude, geo.Longitude);
+    street.show();
+    street.raise();
 }
 
 void TPalvonViewer::ZoomViewPalvon()
@@ -132,19 +135,18 @@ void TPalvonViewer::ZoomViewPalvon()
 
 void TPalvonViewer::tbAerialClick()
 {
-    if (!FrmAerial)
-        return;
     if (Down(Cmd::tbAerial)) {
-        FrmAerial->show();
-        FrmAerial->raise();
+        TFrmAerial& aerial = Secondary::FrmAerial();
+        aerial.show();
+        aerial.raise();
         DrawNetWorkAerial();
-    } else {
+    } else if (FrmAerial) {
         FrmAerial->hide();
     }
 }
 
 void TPalvonViewer::CopiarAerial1Click()
 {
-    if (FrmAerial && Down(Cmd::tbAerial))
-        QGuiApplication::clipboard()->setImage(FrmAerial->aimg->Picture());
+    if (Down(Cmd::tbAerial))
+        QGuiApplication::clipboard()->setImage(Secondary::FrmAerial().aimg->Picture());
 }

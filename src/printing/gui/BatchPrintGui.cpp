@@ -3,6 +3,7 @@
 #include "map/gui/DataLayers.h"
 #include "map/gui/KDVscale.h"
 #include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
 #include "model/KDVvars.h"
 #include "model/PrintServices.h"
 #include "model/ViewerServices.h"
@@ -67,12 +68,13 @@ public:
     void ApplyTheme(const TPrintTheme& theme) override
     {
         ScaleMaxValue = theme.ValorMaximo;
-        if (KDVscale) {
-            KDVscale->vMax->setText(QString::fromStdString(ZelUtils::Format(NumFormat.Format.c_str(), theme.ValorMaximo)));
-            KDVscale->Fixed->setChecked(theme.Fixed);
-        }
         if (!PalvonViewer)
             return;
+        // The theme's maximum and keep-the-maximum box go through the scale dialog,
+        // as if typed there.
+        TKDVscale& scale = Secondary::KDVscale();
+        scale.vMax->setText(QString::fromStdString(ZelUtils::Format(NumFormat.Format.c_str(), theme.ValorMaximo)));
+        scale.Fixed->setChecked(theme.Fixed);
         PalvonViewer->SetDown(Cmd::tbNameNodes, theme.VerNombreNodos);
         if (PalvonViewer->sym)
             PalvonViewer->sym->move(theme.VinetaLeft, theme.VinetaTop);

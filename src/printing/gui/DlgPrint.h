@@ -59,5 +59,5 @@ private:
     double aspectWH_ = 1.0;
 };
 
-// Created at program start (ProgramStart.cpp) and kept for the whole run.
+// Made when first used (Secondary::DlgPrint) and kept for the whole run; null until then.
 extern TDlgPrint* DlgPrint;

@@ -317,7 +317,10 @@ TFrmPreview::TFrmPreview(QWidget* parent) : QWidget(parent)
     sbppv->setWidget(ppv);
     sbppv->setWidgetResizable(false);
     UpdateZoomButtons();
+}
 
+void InstallPreviewPrintServices()
+{
     static PreviewPrintServices services;
     SetPrintServices(&services);
 }

@@ -128,5 +128,8 @@ private:
     QWidget* area_;
 };
 
-// Created at program start (ProgramStart.cpp).
+// Made when first shown (Secondary::FrmPreview) and kept for the run; null until then.
 extern TFrmPreview* FrmPreview;
+// Installs the print services the preview answers (fitting its page, the
+// printer's orientation), whether or not the preview is made yet.
+void InstallPreviewPrintServices();

@@ -3,6 +3,7 @@
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
 #include "map/DrawState.h"
 #include "map/Ranges.h"
 #include "map/ViewSnapshot.h"
@@ -176,12 +177,11 @@ void TPalvonViewer::PrintFilePalvon()
     PrintFilePreview();
     PrintLabelScale = 1.0;
     std::remove(PrintMetafileName.c_str());
-    if (!FrmPreview)
-        return;
-    FrmPreview->PictureChanged();
-    if (!FrmPreview->isVisible()) {
-        FrmPreview->setWindowModality(Qt::ApplicationModal);
-        FrmPreview->show();
+    TFrmPreview& preview = Secondary::FrmPreview();
+    preview.PictureChanged();
+    if (!preview.isVisible()) {
+        preview.setWindowModality(Qt::ApplicationModal);
+        preview.show();
     }
 }
 
@@ -207,12 +207,7 @@ void TPalvonViewer::VistaPrevia1Click() { PrintFilePalvon(); }
 
 void TPalvonViewer::aMultiPrintExecute()
 {
-    if (DlgPrint) {
-        DlgPrint->exec();
-    } else {
-        TDlgPrint window(*this, this);
-        window.exec();
-    }
+    Secondary::DlgPrint().exec();
     // The multi-page print moves the view window page by page.
     if (ZoomIndex >= 1 && ZoomIndex <= MaxZoomHistory) {
         const TZoomSlot& z = ZoomHistory[size_t(ZoomIndex)];

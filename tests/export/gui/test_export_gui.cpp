@@ -217,7 +217,7 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
     viewer->show();
     ASSERT_TRUE(viewer->AbrirRedPalvon(Copy("chicago-sketch.dat", "red")));
     ASSERT_GT(Network.MovementCount, 0);
-    QAction* save = FrmPreview->findChild<QAction*>("tbSave");
+    QAction* save = Secondary::FrmPreview().findChild<QAction*>("tbSave");
     ASSERT_NE(save, nullptr);
     const std::string script = (tmp.path() / "audit.py").string();
     testutil::writeFile(script, "import sys, collections, ezdxf\n"
@@ -370,7 +370,7 @@ TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
     for (int32_t l = 1; l <= Network.LinkCount; ++l)
         placed += Arcos[l].AIndex > 0 && Arcos[l].BIndex > 0 && Nodos[Arcos[l].AIndex].HasXY && Nodos[Arcos[l].BIndex].HasXY;
     ASSERT_EQ(placed, 914);
-    QAction* save = FrmPreview->findChild<QAction*>("tbSave");
+    QAction* save = Secondary::FrmPreview().findChild<QAction*>("tbSave");
     ASSERT_NE(save, nullptr);
 
     const std::string shp = (tmp.path() / "arcos.shp").string();
@@ -425,7 +425,7 @@ TEST_F(ExportGui, KmzOfNetworksLandWhereTheirFilesPutThemWithClosedRings)
               "            if tag(pm) == 'Placemark' and [n.text for n in pm if tag(n) == 'name'] == [sys.argv[2]]:\n"
               "                print('node', tuples(next(e.text for e in pm.iter() if tag(e) == 'coordinates')))\n";
     }
-    QAction* save = FrmPreview->findChild<QAction*>("tbSave");
+    QAction* save = Secondary::FrmPreview().findChild<QAction*>("tbSave");
     ASSERT_NE(save, nullptr);
     viewer->show();
     // The options' zone (19 S by default) is not where either network lies.

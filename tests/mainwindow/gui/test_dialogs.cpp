@@ -75,9 +75,9 @@ protected:
 
 TEST_F(Dialogs, AboutBoxShowsTheVersion)
 {
-    ASSERT_TRUE(KDVaboutBox);
-    EXPECT_EQ(KDVaboutBox->windowTitle(), "Acerca de ...");
-    EXPECT_TRUE(KDVaboutBox->Version->text().contains(QString::fromStdString(SystemInfo::BuildVersion())));
+    const TKDVaboutBox& about = Secondary::KDVaboutBox();
+    EXPECT_EQ(about.windowTitle(), "Acerca de ...");
+    EXPECT_TRUE(about.Version->text().contains(QString::fromStdString(SystemInfo::BuildVersion())));
 }
 
 TEST_F(Dialogs, ThemesWindowListsThemesAndAppliesTheChosenOne)

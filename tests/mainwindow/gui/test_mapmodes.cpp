@@ -447,7 +447,7 @@ TEST_F(MapModes, BatchListsPairTotalsStopsWhenAskedAndShowsAPathOnDemand)
                 else
                     QTest::mouseClick(viewer->img->findChild<QAbstractButton*>("btnDetener"), Qt::LeftButton);
             }
-            if (QApplication::activeModalWidget() == FrmPath && FrmPath->isVisible()) {
+            if (FrmPath && QApplication::activeModalWidget() == FrmPath && FrmPath->isVisible()) {
                 poll->stop();
                 poll->deleteLater();
                 inWindow(FrmPath->sagPath);

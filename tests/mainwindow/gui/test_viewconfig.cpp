@@ -91,7 +91,7 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     viewer->sym->move(70, 81);
     viewer->tit->setPlainText("Uno\n\nTres");
     RangeMax = 123.5f;
-    KDVscale->Fixed->setChecked(true);
+    Secondary::KDVscale().Fixed->setChecked(true);
     PixsVol = 31;
     PixsCol = 7;
     LabelFonts[1] = {"Courier", 11, 255, uint8_t(fsBold | fsUnderline)};
@@ -134,7 +134,10 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     viewer->tit->setPlainText("otro");
     WorldMinX = WorldMinY = WorldMaxX = WorldMaxY = 0;
     RangeMax = 0;
-    KDVscale->Fixed->setChecked(false);
+    // A run that has not shown the scale dialog yet.
+    delete KDVscale;
+    KDVscale = nullptr;
+    ScaleFixed = false;
     PixsVol = PixsCol = CentroidSize = NodeSize = ArrowSize = 1;
     DisplayStyles::SetDefaultStyles();
     NumFormat = Tfmt();
@@ -168,7 +171,8 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     EXPECT_EQ(viewer->Scl->pos(), QPoint(70, 81));
     EXPECT_EQ(TitleLines(), (std::vector<std::string>{"Uno", "", "Tres"}));
     EXPECT_FLOAT_EQ(RangeMax, 123.5f);
-    EXPECT_TRUE(KDVscale->Fixed->isChecked());
+    EXPECT_TRUE(ScaleFixed);
+    EXPECT_TRUE(Secondary::KDVscale().Fixed->isChecked()) << "the dialog made afterwards shows the setting read";
     EXPECT_EQ(PixsVol, 31);
     EXPECT_EQ(PixsCol, 7);
     EXPECT_EQ(LabelFonts[1].Name, "Courier");

@@ -234,7 +234,7 @@ TEST_F(ZoomWindow, StreetViewOfTheClickedPointWritesItsAddressOnce)
 
     std::filesystem::current_path(tmp.path());
     QStringList opened;
-    StreetView->OnNavigate = [&](const QString& url) { opened << url; };
+    Secondary::StreetView().OnNavigate = [&](const QString& url) { opened << url; };
     ClickPixX = 200;
     ClickPixY = 150;
     DlgCfg->cbHuso->setCurrentIndex(18);  // UTM 19
@@ -268,6 +268,9 @@ TEST_F(ZoomWindow, StreetAndAerialViewsOpenFromTheirItemsLoadingTheBrowserOnlyTh
                maps.find("swrast") != std::string::npos;
     };
     EXPECT_FALSE(engineLoaded());
+    // Neither window is made before its item is used.
+    EXPECT_EQ(FrmAerial, nullptr);
+    EXPECT_EQ(StreetView, nullptr);
 
     ASSERT_TRUE(livemenus::Click(viewer, "menu:Ver", "tbAerial"));
     ASSERT_TRUE(FrmAerial->isVisible());

@@ -346,7 +346,6 @@ TEST_F(PrintFiles, MultiPagePagesCoverTheirSheets)
     const std::string pdf = tmp.file("paginas.pdf");
     Printer().setOutputFormat(QPrinter::PdfFormat);
     Printer().setOutputFileName(QString::fromStdString(pdf));
-    ASSERT_NE(DlgPrint, nullptr);
     bool ran = false;
     QTimer::singleShot(0, [&] {
         TPageGrid& g = DlgPrint->Grid();
@@ -689,9 +688,10 @@ TEST_F(PrintFiles, PhaseReportOfTheDefinedNetworksFromThePhaseWindow)
     for (int32_t i = 0; i <= MaxNodos; ++i)
         NodoEnLista[i] = 0;
     NodoEnLista[KDVlib::FindNodo(103)] = 1; // the signalised junction, listed in the phase window
-    auto* menu = FrmFases->findChild<QMenu*>(QStringLiteral("pupImprimirFases"));
+    TFrmFases& fases = Secondary::FrmFases();
+    auto* menu = fases.findChild<QMenu*>(QStringLiteral("pupImprimirFases"));
     ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(FrmFases->tbPrint->menu(), menu);
+    ASSERT_EQ(fases.tbPrint->menu(), menu);
     QAction* report = menu->findChild<QAction*>(QStringLiteral("ImprimirFases"));
     ASSERT_NE(report, nullptr);
     report->trigger();
