@@ -239,8 +239,6 @@ void TPalvonViewer::CreateGrids()
                           {Cmd::tbMovimValues, 5, VarMovim, tbarMovimientos}};
     for (const Drop& d : drops) {
         QAction* button = Action(d.button);
-        if (button->text() == QLatin1String("tbMovimLinks"))
-            button->setText(QStringLiteral("Movimientos"));
         if (d.bar && !d.bar->actions().contains(button)) {
             button->setVisible(true);
             d.bar->addAction(button);
