@@ -4,7 +4,7 @@
 // settings file read and set its controls directly (check boxes' isChecked, radio
 // groups' ItemIndex, colour panels' Color, spin boxes' value). It also edits the
 // class colours and widths and the layer styles of map/DisplayStyles.h.
-#include "mainwindow/DlgCfgWidgets.h"
+#include "widgets/DlgCfgWidgets.h"
 
 #include <cstdint>
 #include <functional>

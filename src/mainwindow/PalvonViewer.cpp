@@ -9,10 +9,10 @@
 #include "mainwindow/MessageFrm.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/gui/OxrImage.h"
-#include "map/gui/gaugeCaption.h"
 #include "model/KDVvars.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "widgets/gaugeCaption.h"
 
 #include <QAction>
 #include <QApplication>

@@ -4,7 +4,6 @@
 // data grid of the page on show.
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "map/GeoLayers.h"
 #include "map/Polygons.h"
 #include "map/gui/OxrImage.h"
@@ -14,6 +13,7 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/gui/ZelUtilsGui.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QAction>
 #include <QCheckBox>

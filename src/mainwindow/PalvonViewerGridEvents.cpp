@@ -4,7 +4,7 @@
 // sorting of the link and movement grids.
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
+#include "widgets/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/LineLayers.h"
 #include "map/Ranges.h"

@@ -5,7 +5,6 @@
 
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "map/Ranges.h"
 #include "map/gui/DataLayers.h"
 #include "map/gui/OxrImage.h"
@@ -15,6 +14,7 @@
 #include "model/PalvonRead.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -1,11 +1,11 @@
 // Filling the data grids from the network records, cell by cell as text.
 #include "mainwindow/PalvonViewerGridsLayout.h"
 
-#include "mainwindow/StringAlignGrid.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <charconv>
 

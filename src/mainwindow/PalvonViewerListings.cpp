@@ -1,7 +1,6 @@
 // The assignment listing, the inspection listing and counts, opened with the
 // network or on their own.
 #include "mainwindow/DlgCfg.h"
-#include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
 #include "model/KDVvars.h"
 #include "model/LinkGeometry.h"
@@ -10,6 +9,7 @@
 #include "model/PalvonVars.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "widgets/DlgCfgWidgets.h"
 
 #include <QAction>
 #include <QApplication>

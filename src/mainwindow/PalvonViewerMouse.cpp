@@ -8,7 +8,7 @@
 #include "model/FileUtils.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
+#include "widgets/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "map/GeoLayers.h"

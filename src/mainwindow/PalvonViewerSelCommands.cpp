@@ -3,10 +3,7 @@
 // block selection, inversions and hidden links; and the nodes and links inside the
 // user polygons written next to the polygon file.
 #include "mainwindow/DlgCfg.h"
-#include "mainwindow/DlgCfgWidgets.h"
-#include "mainwindow/DualListDialog.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/LineLayers.h"
 #include "map/Polygons.h"
@@ -17,6 +14,9 @@
 #include "model/PolygonFile.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "widgets/DlgCfgWidgets.h"
+#include "widgets/DualListDialog.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -4,10 +4,10 @@
 #include "analysis/KDVanalysis.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "map/gui/OxrImage.h"
 #include "model/PalvonListings.h"
 #include "model/ZelUtils.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QCheckBox>
 #include <QFileDialog>

@@ -3,7 +3,7 @@
 #include "map/gui/DlgSize.h"
 
 #include "mainwindow/DlgCfg.h"
-#include "mainwindow/DialogButtons.h"
+#include "widgets/DialogButtons.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DisplayStyles.h"

@@ -4,10 +4,10 @@
 #include "mainwindow/PalvonViewer.h"
 
 #include "mainwindow/DlgCfg.h"
-#include "mainwindow/DlgCfgWidgets.h"
 #include "map/DrawState.h"
 #include "map/ViewSnapshot.h"
 #include "model/KDVvars.h"
+#include "widgets/DlgCfgWidgets.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,7 +1,6 @@
 // Printing of the view: the visible layers drawn once more on a page-sized
 // picture, the title block and the stamp, and the main window's print commands.
 #include "mainwindow/DlgCfg.h"
-#include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DrawState.h"
@@ -20,6 +19,7 @@
 #include "printing/gui/FrmPreview.h"
 #include "printing/gui/PrintLayers.h"
 #include "printing/gui/PrinterSetup.h"
+#include "widgets/DlgCfgWidgets.h"
 
 #include <QApplication>
 #include <QCheckBox>

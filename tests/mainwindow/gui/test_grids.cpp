@@ -1,11 +1,11 @@
 // The data grids of the main window: column layouts with and without listing
 // blocks, cell formats, sorting, export, and the variable picks that set the value
 // ranges of the data layers (with the range dialog).
-#include "mainwindow/DlgCfgWidgets.h"
+#include "widgets/DlgCfgWidgets.h"
 #include "mainwindow/DlgRngs.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/PalvonViewerGridsLayout.h"
-#include "mainwindow/StringAlignGrid.h"
+#include "widgets/StringAlignGrid.h"
 #include "map/Ranges.h"
 #include "model/FileUtils.h"
 #include "model/KDVlib.h"

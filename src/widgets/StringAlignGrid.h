@@ -9,7 +9,7 @@
 // Cells hold bytes (std::string), shown as UTF-8 when valid, else as Windows-1252,
 // and exported as stored. Reading outside the grid gives ""; writing outside it
 // stores nothing (and warns on the debug output).
-#include "mainwindow/StringAlignGridModel.h"
+#include "widgets/StringAlignGridModel.h"
 
 #include <functional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "mainwindow/StringAlignGrid.h"
+#include "widgets/StringAlignGrid.h"
 
 #include "model/FileUtils.h"
 
