@@ -45,7 +45,7 @@ void ClearMenu(QMenu* menu)
 // The generation/attraction menu: one radio item per variable, then "Mover".
 void BuildGenatrMenu(TPalvonViewer& w)
 {
-    QAction* root = w.Action(QStringLiteral("GenAtrZona"));
+    QAction* root = w.Action(Cmd::GenAtrZona);
     QMenu* menu = root->menu();
     if (!menu) {
         menu = new QMenu(&w);
@@ -65,7 +65,7 @@ void BuildGenatrMenu(TPalvonViewer& w)
         QObject::connect(item, &QAction::triggered, &w, [&w, item] { w.CheckGenatr(item); });
     }
     menu->addSeparator();
-    QAction* move = w.Action(QStringLiteral("MoveGenatr"));
+    QAction* move = w.Action(Cmd::MoveGenatr);
     move->setCheckable(true);
     menu->addAction(move);
     root->setEnabled(GenatrNames.size() > 1);

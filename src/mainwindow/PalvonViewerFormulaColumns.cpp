@@ -42,7 +42,7 @@ std::string Str(const QString& s)
 struct TFormulaSide {
     TStringAlignGrid* grid;
     const char* gridName;
-    const char* item;         // the menu item of the command
+    TCommandId item;          // the menu item of the command
     int32_t& numUser;         // formula columns made so far
     int32_t firstVar;         // variable of the first formula column, less one
     int32_t& numCol;          // columns of the grid
@@ -88,8 +88,8 @@ void TPalvonViewer::CreateFormulaMenus()
     CreateGrids();
     if (pupArcos) {
         pupArcos->addSeparator();
-        connect(AddAction(pupArcos, "Crearcolumna1", QStringLiteral("Crear columna ...")), &QAction::triggered, this,
-                &TPalvonViewer::Crearcolumna1Click);
+        AddAction(pupArcos, Cmd::Crearcolumna1);
+        Registry().Register(CommandTable::TOwner::Grids, Cmd::Crearcolumna1, this, &TPalvonViewer::Crearcolumna1Click);
     }
     // The movement grid's menu is shown by the data-file controls.
     if (!pupMovim) {
@@ -97,8 +97,8 @@ void TPalvonViewer::CreateFormulaMenus()
         pupMovim->setObjectName("pupMovim");
     }
     pupMovim->addSeparator();
-    connect(AddAction(pupMovim, "Crearcolumna2", QStringLiteral("Crear columna ...")), &QAction::triggered, this,
-            &TPalvonViewer::Crearcolumna2Click);
+    AddAction(pupMovim, Cmd::Crearcolumna2);
+    Registry().Register(CommandTable::TOwner::Grids, Cmd::Crearcolumna2, this, &TPalvonViewer::Crearcolumna2Click);
 
     sagArcos->SetColMoving(true);
     connect(sagArcos, &TStringAlignGrid::columnMoved, this, &TPalvonViewer::sagArcosColumnMoved);
@@ -113,12 +113,12 @@ void TPalvonViewer::CrearColumnaFormula(bool movements)
     CreateGrids();
     TDlgFormula& dlg = Secondary::DlgFormula();
     TFormulaSide s = movements
-                         ? TFormulaSide{sagMovim,          "sagMovim",          "Crearcolumna2",
+                         ? TFormulaSide{sagMovim,          "sagMovim",          Cmd::Crearcolumna2,
                                         NumUserVarMovim,   80,                  NumColMovim,
                                         ColVarMovim.data(), TitMovim.data(),    NumMovimColumns,
                                         NumMovVars,        Network.MovementCount, MovimVar,
                                         MovimsMaxRec}
-                         : TFormulaSide{sagArcos,          "sagArcos",          "Crearcolumna1",
+                         : TFormulaSide{sagArcos,          "sagArcos",          Cmd::Crearcolumna1,
                                         NumUserVarArcos,   120,                 NumColArcos,
                                         ColVarArcos.data(), TitArcos.data(),    NumArcosColumns,
                                         NumLinkVars,       Network.LinkCount,   LinkVar,

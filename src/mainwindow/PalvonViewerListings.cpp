@@ -46,7 +46,7 @@ bool NetworkOpen()
 // The entries/exits menus: one item per user class when there are several.
 void SetEntSalMenus(TPalvonViewer& w, int32_t classes)
 {
-    w.Action("EntSal_")->setVisible(false);
+    w.Action(Cmd::EntSal_)->setVisible(false);
     for (int j = 1; j <= 15; ++j)
         w.Action(Qs(Format("EntSal%d", j)))->setVisible(classes > 1 && j <= classes);
 }
@@ -81,7 +81,7 @@ void TPalvonViewer::ReadCompanionListings()
     // A new network: PIJA records and class menus of the previous one name
     // elements that no longer exist.
     PalvonRead::ClearPijas();
-    for (const char* name : {"AnalisisdePIJAs", "NivelArco", "NIvelMovimiento"})
+    for (TCommandId name : {Cmd::AnalisisdePIJAs, Cmd::NivelArco, Cmd::NIvelMovimiento})
         Action(name)->setEnabled(false);
     SetEntSalMenus(*this, 0);
     if (!OpenListings())

@@ -163,7 +163,7 @@ TFrmFases::TFrmFases(QWidget* parent) : QWidget(parent)
 void TFrmFases::MakePupNodos()
 {
     pupNodos->clear();
-    const bool bySelection = PalvonViewer && PalvonViewer->Action(QStringLiteral("jtSel"))->isChecked();
+    const bool bySelection = PalvonViewer && PalvonViewer->Action(Cmd::jtSel)->isChecked();
     for (int32_t i : KDVFases::BuildJunctionList(bySelection)) {
         QAction* a = pupNodos->addAction(QString::number(Nodos[i].Number));
         a->setData(i);

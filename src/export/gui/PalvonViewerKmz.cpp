@@ -55,10 +55,11 @@ void TPalvonViewer::CreateKmzMenus(QMenu* archivo)
     }
     // The selected lines from the line grid's menu, the layers from the layer menu
     // (both placed by the command table).
-    connect(AddAction(nullptr, "ExportaSeleccin3", QStringLiteral("Líneas seleccionadas...")), &QAction::triggered,
-            this, &TPalvonViewer::ExportaSeleccin3Click);
-    connect(AddAction(nullptr, "GenerarKMZ1", QStringLiteral("Generar KMZ")), &QAction::triggered, this,
-            &TPalvonViewer::GenerarKMZ1Click);
+    AddAction(nullptr, Cmd::ExportaSeleccin3);
+    Registry().Register(CommandTable::TOwner::Export, Cmd::ExportaSeleccin3, this,
+                        &TPalvonViewer::ExportaSeleccin3Click);
+    AddAction(nullptr, Cmd::GenerarKMZ1);
+    Registry().Register(CommandTable::TOwner::Export, Cmd::GenerarKMZ1, this, &TPalvonViewer::GenerarKMZ1Click);
 }
 
 void TPalvonViewer::ExportaSeleccin3Click()

@@ -67,16 +67,16 @@ void TPalvonViewer::DrawPalvon()
     int tool = 0;
     if (PolySelectKind > 0)
         tool = 1;
-    if (Down("tbZoom"))
+    if (Down(Cmd::tbZoom))
         tool = 2;
-    if (Down("tbMove"))
+    if (Down(Cmd::tbMove))
         tool = 3;
     if (tool > 0)
         img->setCursor(MapToolCursor(tool));
     else
         img->unsetCursor();
     // The shape handles of the link being bent stay on top of every redraw.
-    if (Down("tbCurve") || CurveLink > 0)
+    if (Down(Cmd::tbCurve) || CurveLink > 0)
         StartCurving();
 }
 

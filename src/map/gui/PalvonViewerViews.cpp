@@ -136,7 +136,7 @@ void TPalvonViewer::ZoomViewPalvon()
 
 void TPalvonViewer::tbAerialClick()
 {
-    if (Down("tbAerial")) {
+    if (Down(Cmd::tbAerial)) {
         TFrmAerial& aerial = Secondary::FrmAerial();
         aerial.show();
         aerial.raise();
@@ -148,6 +148,6 @@ void TPalvonViewer::tbAerialClick()
 
 void TPalvonViewer::CopiarAerial1Click()
 {
-    if (Down("tbAerial"))
+    if (Down(Cmd::tbAerial))
         QGuiApplication::clipboard()->setImage(Secondary::FrmAerial().aimg->Picture());
 }

@@ -33,7 +33,7 @@ void TPalvonViewer::ImprimirColores1Click()
 
 void TPalvonViewer::ImprimirGenAtr1Click()
 {
-    QMenu* menu = Action(QStringLiteral("GenAtrZona"))->menu();
+    QMenu* menu = Action(Cmd::GenAtrZona)->menu();
     if (menu) {
         for (QAction* item : menu->actions()) {
             bool isColumn = false;

@@ -167,13 +167,13 @@ TEST_F(MainWindow, EscapeCancelsTheMouseMode)
     viewer->show();
     MouseMode = 4;
     PickedItem = 7;
-    viewer->SetDown("tbZoom", true);
-    viewer->SetDown("tbCurve", true);
+    viewer->SetDown(Cmd::tbZoom, true);
+    viewer->SetDown(Cmd::tbCurve, true);
     QTest::keyClick(viewer, Qt::Key_Escape);
     EXPECT_EQ(MouseMode, 0);
     EXPECT_EQ(PickedItem, -1);
-    EXPECT_FALSE(viewer->Down("tbZoom"));
-    EXPECT_FALSE(viewer->Down("tbCurve"));
+    EXPECT_FALSE(viewer->Down(Cmd::tbZoom));
+    EXPECT_FALSE(viewer->Down(Cmd::tbCurve));
     // Other keys leave the mode alone.
     MouseMode = 4;
     QTest::keyClick(viewer, Qt::Key_A);
