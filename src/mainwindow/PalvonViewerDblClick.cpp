@@ -255,7 +255,7 @@ void StoreUserPolygon(TPalvonViewer& w)
         w.ConnectPolygonItem(item, menu);
     }
     NumPoligonos = n + 1;
-    w.SetDown("tbPoligonos", true);
+    w.SetDown(Cmd::tbPoligonos, true);
     w.DrawPalvon();
 }
 
@@ -272,7 +272,7 @@ void TPalvonViewer::imgDblClick()
         tool = &MapTools().Tool(TMapToolMode::DrawPolygon);
     if (MeasureCount > 0 && MeasureIndex >= 0)
         tool = &MapTools().Tool(TMapToolMode::Ruler);
-    if (Action("SeleccionarPoligono")->isChecked() && PolygonUnderCursor > 0) {
+    if (Action(Cmd::SeleccionarPoligono)->isChecked() && PolygonUnderCursor > 0) {
         if (PolygonUnderCursor <= NumPoligonos) {
             const TPoligono& p = Poligonos[static_cast<size_t>(PolygonUnderCursor - 1)];
             Services().ShowMessage(Format("Poligono: %d - %s", p.Id, p.Name));

@@ -10,9 +10,9 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "widgets/DlgCfgWidgets.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 
 #include <filesystem>
@@ -46,16 +46,10 @@ bool NetworkOpen()
 // The entries/exits menus: one item per user class when there are several.
 void SetEntSalMenus(TPalvonViewer& w, int32_t classes)
 {
-    w.Action("EntSal_")->setVisible(false);
+    w.Action(Cmd::EntSal_)->setVisible(false);
     for (int j = 1; j <= 15; ++j)
         w.Action(Qs(Format("EntSal%d", j)))->setVisible(classes > 1 && j <= classes);
 }
-
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 bool ReadLpaFile(TPalvonViewer& w, const std::string& fileName)
 {
@@ -65,7 +59,7 @@ bool ReadLpaFile(TPalvonViewer& w, const std::string& fileName)
         options.ReadPijas = DlgCfg->cbReadPijas->isChecked();
         options.ComposeMovements = DlgCfg->rgTpo->ItemIndex() == 1;
     }
-    WaitCursor wait;
+    TWaitCursor wait;
     const PalvonRead::TLpaResult r = PalvonRead::ReadLpa(fileName, options);
     if (r.ClassesReached)
         SetEntSalMenus(w, PalvonRead::NOMADS);
@@ -76,7 +70,7 @@ bool ReadLplFile(TPalvonViewer& w, const std::string& fileName)
 {
     w.setWindowTitle(
         Qs(Format("%s (%s/%s)", DatDir + DatFileName, BaseName(LpaFileName), BaseName(LplFileName))));
-    WaitCursor wait;
+    TWaitCursor wait;
     return PalvonRead::ReadLpl(fileName);
 }
 
@@ -87,7 +81,7 @@ void TPalvonViewer::ReadCompanionListings()
     // A new network: PIJA records and class menus of the previous one name
     // elements that no longer exist.
     PalvonRead::ClearPijas();
-    for (const char* name : {"AnalisisdePIJAs", "NivelArco", "NIvelMovimiento"})
+    for (TCommandId name : {Cmd::AnalisisdePIJAs, Cmd::NivelArco, Cmd::NIvelMovimiento})
         Action(name)->setEnabled(false);
     SetEntSalMenus(*this, 0);
     if (!OpenListings())
@@ -141,7 +135,7 @@ void TPalvonViewer::OpenCountsFile(const std::string& fileName)
     CountsFileName = fileName;
     bool ok;
     {
-        WaitCursor wait;
+        TWaitCursor wait;
         ok = PalvonRead::ReadCounts(fileName);
     }
     if (!ok)

@@ -82,14 +82,11 @@ void TPalvonViewer::ConnectMapMouse()
 
     // "Mover" of the node and zone menus: checked by the user, it drags one node
     // or centroid; chosen with Shift held it stays on for further drags.
-    QAction* nodeMove = Action(QStringLiteral("NodeMove"));
-    nodeMove->setText(QStringLiteral("Mover"));
+    QAction* nodeMove = Action(Cmd::NodeMove);
     nodeMove->setCheckable(true);
-    QAction* zoneMove = Action(QStringLiteral("ZoneMove"));
-    zoneMove->setText(QStringLiteral("Mover"));
+    QAction* zoneMove = Action(Cmd::ZoneMove);
     zoneMove->setCheckable(true);
-    QAction* moveSel = Action(QStringLiteral("MoverSeleccion"));
-    moveSel->setText(QStringLiteral("Mover Selección"));
+    QAction* moveSel = Action(Cmd::MoverSeleccion);
     moveSel->setCheckable(true);
     if (pupNodos) {
         pupNodos->addSeparator();
@@ -102,10 +99,10 @@ void TPalvonViewer::ConnectMapMouse()
         pupZonas->addAction(zoneMove);
         zoneMove->setVisible(true);
     }
-    connect(nodeMove, &QAction::triggered, this, &TPalvonViewer::NodeMoveClick);
-    connect(zoneMove, &QAction::triggered, this, &TPalvonViewer::ZoneMoveClick);
-    connect(Action(QStringLiteral("tbCurve")), &QAction::triggered, this, &TPalvonViewer::tbCurveClick);
-    connect(Action(QStringLiteral("Regla1")), &QAction::triggered, this, [this] {
+    Registry().Register(CommandTable::TOwner::MapTools, Cmd::NodeMove, this, &TPalvonViewer::NodeMoveClick);
+    Registry().Register(CommandTable::TOwner::MapTools, Cmd::ZoneMove, this, &TPalvonViewer::ZoneMoveClick);
+    Registry().Register(CommandTable::TOwner::MapTools, Cmd::tbCurve, this, &TPalvonViewer::tbCurveClick);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::Regla1, [this] {
         MapTools().Ruler().Arm();
         if (sym)
             sym->hide();
@@ -117,8 +114,8 @@ void TPalvonViewer::ConnectMapMouse()
 
 bool TPalvonViewer::NodeToolOn()
 {
-    return Down(QStringLiteral("tbShow")) || Down(QStringLiteral("tbMixs")) ||
-           Action(QStringLiteral("NodeMove"))->isChecked();
+    return Down(Cmd::tbShow) || Down(Cmd::tbMixs) ||
+           Action(Cmd::NodeMove)->isChecked();
 }
 
 void TPalvonViewer::NodeMoveClick() { NodeMoveSticky = ZelUtils::ShiftDown(); }
@@ -138,9 +135,9 @@ TMapToolMode TPalvonViewer::MapToolForPress(Qt::MouseButton Button, const TShift
 {
     using M = TMapToolMode;
     M mode = M::ZoomBox;
-    if (Down(QStringLiteral("tbMove")) || ((!DlgCfg || DlgCfg->WheelActive->isChecked()) && Button == Qt::MiddleButton))
+    if (Down(Cmd::tbMove) || ((!DlgCfg || DlgCfg->WheelActive->isChecked()) && Button == Qt::MiddleButton))
         mode = M::Pan;
-    if (Down(QStringLiteral("tbZoom")))
+    if (Down(Cmd::tbZoom))
         mode = M::Magnifier;
     if (PolySelectKind > 0)
         mode = M::SelectRegion;
@@ -158,17 +155,17 @@ TMapToolMode TPalvonViewer::MapToolForPress(Qt::MouseButton Button, const TShift
         mode = M::PathPick;
     if (EditPolygon >= 0)
         mode = M::EditPolygon;
-    if (Action(QStringLiteral("NodeMove"))->isChecked())
+    if (Action(Cmd::NodeMove)->isChecked())
         mode = M::MoveNode;
-    if (Action(QStringLiteral("MoveZon"))->isChecked())
+    if (Action(Cmd::MoveZon)->isChecked())
         mode = M::MoveZoning;
-    if (Down(QStringLiteral("tbShow")) && HoverNode > 0)
+    if (Down(Cmd::tbShow) && HoverNode > 0)
         mode = M::Phases;
-    if (Action(QStringLiteral("smove"))->isChecked())
+    if (Action(Cmd::smove)->isChecked())
         mode = M::MoveLayers;
-    if (Action(QStringLiteral("ZoneMove"))->isChecked())
+    if (Action(Cmd::ZoneMove)->isChecked())
         mode = M::MoveCentroid;
-    if (HoverCurveLink > 0 && HoverCurveHandle > 0 && Down(QStringLiteral("tbCurve")))
+    if (HoverCurveLink > 0 && HoverCurveHandle > 0 && Down(Cmd::tbCurve))
         mode = M::CurveHandle;
     if (MeasureIndex >= 0)
         mode = M::Ruler;
@@ -176,11 +173,11 @@ TMapToolMode TPalvonViewer::MapToolForPress(Qt::MouseButton Button, const TShift
         mode = M::PolygonLabel;
     if (CurveLink > 0 && CurveVertex >= 0)
         mode = M::ShapeVertex;
-    if (Down(QStringLiteral("tbStreet")))
+    if (Down(Cmd::tbStreet))
         mode = M::StreetView;
-    if (Down(QStringLiteral("tbMixs")) && HoverNode > 0)
+    if (Down(Cmd::tbMixs) && HoverNode > 0)
         mode = M::FlowDiagram;
-    if (Down(QStringLiteral("tbColapsar")) && (ZelUtils::CtrlDown() || ZelUtils::ShiftDown()))
+    if (Down(Cmd::tbColapsar) && (ZelUtils::CtrlDown() || ZelUtils::ShiftDown()))
         mode = M::Collapse;
     return mode;
 }
@@ -233,7 +230,7 @@ void TPalvonViewer::imgOxrMouseUp(Qt::MouseButton Button, const TShiftState& Shi
 
 void TPalvonViewer::imgMouseMove(int X, int Y)
 {
-    if (Action(QStringLiteral("ZoneMove"))->isChecked()) {
+    if (Action(Cmd::ZoneMove)->isChecked()) {
         HoverZone = 0;
         img->unsetCursor();
         for (int32_t z = 1; z <= Network.ZoneCount; ++z)
@@ -255,7 +252,7 @@ void TPalvonViewer::imgMouseMove(int X, int Y)
     CurveHover(X, Y, hit);
     if (hit)
         return;
-    if (Action(QStringLiteral("MostrarNombresPlg"))->isChecked() && Down(QStringLiteral("tbPoligonos"))) {
+    if (Action(Cmd::MostrarNombresPlg)->isChecked() && Down(Cmd::tbPoligonos)) {
         HoverPolygonLabel = 0;
         img->unsetCursor();
         for (int32_t k = 0; k < NumPoligonos; ++k)
@@ -272,7 +269,7 @@ void TPalvonViewer::imgMouseMove(int X, int Y)
             return;
         }
     }
-    if (Action(QStringLiteral("SeleccionarPoligono"))->isChecked()) {
+    if (Action(Cmd::SeleccionarPoligono)->isChecked()) {
         PolygonUnderCursor = 0;
         img->unsetCursor();
         for (int32_t k = 0; k < NumPoligonos; ++k)
@@ -307,9 +304,9 @@ void TPalvonViewer::SetStatusPanel(int panel, const QString& text)
         StatusPanels[panel]->setText(text);
 }
 
-bool TPalvonViewer::CommandOn(const QString& name) { return Action(name)->isChecked(); }
+bool TPalvonViewer::CommandOn(TCommandId id) { return Action(id)->isChecked(); }
 
-void TPalvonViewer::SetCommandOn(const QString& name, bool on) { SetDown(name, on); }
+void TPalvonViewer::SetCommandOn(TCommandId id, bool on) { SetDown(id, on); }
 
 void TPalvonViewer::ShowNodePlace(int32_t node)
 {

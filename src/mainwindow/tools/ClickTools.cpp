@@ -6,8 +6,7 @@
 #include "model/KDVlibPaths.h"
 #include "model/KDVvars.h"
 #include "model/ZelUtils.h"
-
-#include <QApplication>
+#include "widgets/WaitCursor.h"
 
 #include <cmath>
 
@@ -39,9 +38,10 @@ void TPathTool::Press(const TMapMouse& m)
     KDVlib::PathTo = n;
     armed_ = firstDone_ = false;
     img.unsetCursor();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    KDVlib::RutaMinima(KDVlib::PathFrom, KDVlib::PathTo, 0);
-    QApplication::restoreOverrideCursor();
+    {
+        TWaitCursor wait;
+        KDVlib::RutaMinima(KDVlib::PathFrom, KDVlib::PathTo, 0);
+    }
     host_.ShowPickedPath();
 }
 

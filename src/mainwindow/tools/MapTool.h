@@ -2,6 +2,7 @@
 // The map tools: what every mouse mode of the map offers (press, move, release,
 // double click, cancel, its cursor and name), the names of the modes, and the
 // host through which a tool reaches the main window.
+#include "mainwindow/CommandTable.h"
 #include "map/gui/OxrImage.h" // TShiftState
 
 #include <QColor>
@@ -53,9 +54,9 @@ public:
     virtual void RedrawMap() = 0;
     // Panel 1..3 of the status bar.
     virtual void SetStatusPanel(int panel, const QString& text) = 0;
-    // A toolbar button's Down or a menu item's tick, by the command's name.
-    virtual bool CommandOn(const QString& name) = 0;
-    virtual void SetCommandOn(const QString& name, bool on) = 0;
+    // A toolbar button's Down or a menu item's tick.
+    virtual bool CommandOn(TCommandId id) = 0;
+    virtual void SetCommandOn(TCommandId id, bool on) = 0;
     // The grid rows of a node or a centroid show its new place.
     virtual void ShowNodePlace(int32_t node) = 0;
     virtual void ShowCentroidPlace(int32_t zone) = 0;

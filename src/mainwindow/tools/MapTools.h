@@ -121,7 +121,7 @@ public:
 
 protected:
     // The command that chose the tool, unchecked by the release.
-    virtual QString Command() const = 0;
+    virtual TCommandId Command() const = 0;
     virtual void Apply(double dx, double dy) = 0;
 
 private:
@@ -138,7 +138,7 @@ public:
     QString Name() const override { return QStringLiteral("Mover zonificación"); }
 
 protected:
-    QString Command() const override { return QStringLiteral("MoveZon"); }
+    TCommandId Command() const override { return Cmd::MoveZon; }
     void Apply(double dx, double dy) override;
 };
 
@@ -150,7 +150,7 @@ public:
     QString Name() const override { return QStringLiteral("Mover capas"); }
 
 protected:
-    QString Command() const override { return QStringLiteral("smove"); }
+    TCommandId Command() const override { return Cmd::smove; }
     void Apply(double dx, double dy) override;
 };
 

@@ -67,11 +67,11 @@ void TMoveLayersTool::Apply(double dx, double dy)
 {
     // Which layers move: "Qué mover" (later items override); none by default.
     int which = 0;
-    if (host_.CommandOn(QStringLiteral("mSoleraTodo")))
+    if (host_.CommandOn(Cmd::mSoleraTodo))
         which = 1;
-    if (host_.CommandOn(QStringLiteral("mSoleraVisi")))
+    if (host_.CommandOn(Cmd::mSoleraVisi))
         which = 2;
-    if (host_.CommandOn(QStringLiteral("mSoleraSele")))
+    if (host_.CommandOn(Cmd::mSoleraSele))
         which = 3;
     bool moved = false;
     for (int32_t layer = 1; which > 0 && layer <= NumGeoLayers; ++layer) {

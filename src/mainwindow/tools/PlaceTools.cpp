@@ -84,7 +84,7 @@ void TNodeDragTool::Release(const TMapMouse& m)
         KDVlib::PlaceNode(n, m.x, m.y, dx, dy);
         MovedNodes.assign(1, Format("%10d", Nodos[n].Number));
         host_.ShowNodePlace(n);
-        if (host_.CommandOn(QStringLiteral("MoverSeleccion")) && Services().AskYesNo("¿Desea mover selección?")) {
+        if (host_.CommandOn(Cmd::MoverSeleccion) && Services().AskYesNo("¿Desea mover selección?")) {
             KDVlib::ShiftSelectedNodes(n, dx, dy);
             // The carried nodes' rows show their new places too.
             for (int32_t k = 1; k <= Network.NodeCount; ++k)
@@ -96,7 +96,7 @@ void TNodeDragTool::Release(const TMapMouse& m)
     EndGridMove();
     SaveCoordinates();
     host_.RedrawMap();
-    host_.SetCommandOn(QStringLiteral("NodeMove"), host_.KeepNodeMoveOn());
+    host_.SetCommandOn(Cmd::NodeMove, host_.KeepNodeMoveOn());
 }
 
 void TMoveNodeTool::Press(const TMapMouse& m)
@@ -156,7 +156,7 @@ void TCentroidDragTool::Release(const TMapMouse& m)
     KDVlib::BuildHitGrid();
     SaveCoordinates();
     host_.RedrawMap();
-    host_.SetCommandOn(QStringLiteral("ZoneMove"), host_.KeepZoneMoveOn());
+    host_.SetCommandOn(Cmd::ZoneMove, host_.KeepZoneMoveOn());
 }
 
 void TMoveCentroidTool::Press(const TMapMouse& m)

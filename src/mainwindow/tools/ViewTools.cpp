@@ -59,5 +59,5 @@ void TStreetViewTool::Press(const TMapMouse& m)
     ClickPixX = m.i;
     ClickPixY = m.j;
     host_.ShowStreetViewOfClick();
-    host_.SetCommandOn(QStringLiteral("tbStreet"), false);
+    host_.SetCommandOn(Cmd::tbStreet, false);
 }
