@@ -6,7 +6,6 @@
 // the polygons file, the shape handles those of PalvonViewerCurve.cpp.
 #include "export/GeoWriters.h"
 #include "model/FileUtils.h"
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
@@ -21,6 +20,7 @@
 #include "model/KDVlibPaths.h"
 #include "model/KDVvars.h"
 #include "model/NodeMoves.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/ZelUtilsGeometry.h"
@@ -182,7 +182,7 @@ void TPalvonViewer::ZoneMoveClick() { ZoneMoveSticky = ZelUtils::ShiftDown(); }
 int TPalvonViewer::MousePressMode(Qt::MouseButton Button, const TShiftState& Shift, int i, int j)
 {
     int mode = 0;
-    if (Down(QStringLiteral("tbMove")) || ((!DlgCfg || DlgCfg->WheelActive->isChecked()) && Button == Qt::MiddleButton))
+    if (Down(QStringLiteral("tbMove")) || (ProgramOptions().WheelActive && Button == Qt::MiddleButton))
         mode = 1;
     if (Down(QStringLiteral("tbZoom")))
         mode = 2;
@@ -321,7 +321,7 @@ void TPalvonViewer::imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& S
     case 9: {
         const int32_t n = KDVlib::NearestNode(x, y);
         if (n >= 1 && n <= Network.NodeCount) {
-            const QColor mark = DlgCfg ? DisplayStyles::ToQColor(DlgCfg->SeleccionColor->Color()) : QColor(255, 0, 0);
+            const QColor mark = DisplayStyles::ToQColor(ProgramOptions().SeleccionColor);
             XorDraw(*img, QPen(mark, 1), [&] { img->Circle(Nodos[n].X, Nodos[n].Y, -(NodeSize + 2)); });
         }
         if (!PathFirstDone) {

@@ -8,6 +8,7 @@
 #include "map/DisplayStyles.h"
 #include "map/gui/OxrImage.h"
 #include "model/FileUtils.h"
+#include "model/ProgramOptions.h"
 #include "model/SafeFile.h"
 #include "model/HitGrid.h"
 #include "model/JunctionOutlines.h"
@@ -294,12 +295,10 @@ bool TPalvonViewer::OpenPalvonDat()
         FrmPreview->setWindowTitle(QString::fromStdString(DatFileName));
     ApplicationTitle = "Velmora: " + DatFileName;
     StatusPanels[0]->setText(QString::fromStdString(KDVlib::MsgLeyendo));
-    PalvonRead::ReadTransitLines = DlgCfg && DlgCfg->RutasFijas->ItemIndex() == 0;
-    if (DlgCfg) {
-        // Geographic positions kept beside the UTM ones use the zone of the options.
-        PalvonRead::UtmZone = DlgCfg->UtmZone();
-        PalvonRead::UtmHemisphere = DlgCfg->NorthernHemisphere() ? "N" : "S";
-    }
+    PalvonRead::ReadTransitLines = ProgramOptions().RutasFijas == 0;
+    // Geographic positions kept beside the UTM ones use the zone of the options.
+    PalvonRead::UtmZone = ProgramOptions().UtmZone();
+    PalvonRead::UtmHemisphere = ProgramOptions().NorthernHemisphere() ? "N" : "S";
 
     // The network in memory waits aside while the new one is read into fresh
     // arrays: a network refused (over capacity) leaves it as it was.

@@ -2,7 +2,6 @@
 // chosen in the two-list dialog, cleared, exported and imported; the link grid's
 // block selection, inversions and hidden links; and the nodes and links inside the
 // user polygons written next to the polygon file.
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/DualListDialog.h"
 #include "mainwindow/PalvonViewer.h"
@@ -15,6 +14,7 @@
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
 #include "model/PolygonFile.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 
@@ -180,7 +180,7 @@ std::string TPalvonViewer::ChooseSelectionFile(bool save)
     dialog.setNameFilter(QString::fromUtf8(SelFilter));
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     if (save)
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, !(DlgCfg && DlgCfg->cbOverwrite->isChecked()));
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !ProgramOptions().Overwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().front().toStdString();

@@ -11,6 +11,7 @@
 #include "model/KDVlib.h"
 #include "model/PrintServices.h"
 #include "printing/gui/BatchPrintGui.h"
+#include "model/ProgramOptions.h"
 #include "model/gui/FrmDat.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
@@ -96,10 +97,10 @@ void TPalvonViewer::FormCreate()
 }
 
 namespace {
-// The export writers ask the options dialog whether coordinates are saved.
+// The export writers ask the options whether coordinates are saved.
 class ExportServicesImpl : public ExportServices {
 public:
-    bool SaveGeos() override { return DlgCfg && DlgCfg->cbSaveGeos->isChecked(); }
+    bool SaveGeos() override { return ProgramOptions().SaveGeos; }
 };
 ExportServicesImpl exportServices;
 } // namespace
@@ -118,8 +119,8 @@ void TPalvonViewer::ConnectOptions()
         return;
     DlgCfg->Hooks.WriteGeo = [] {
         // Shifts are given in kilometres.
-        if (!KDVlib::WriteUtmFiles(DatDir.empty() ? "." : DatDir, DlgCfg->ShiftHorzKm() * 1000.0,
-                                   DlgCfg->ShiftVertKm() * 1000.0))
+        if (!KDVlib::WriteUtmFiles(DatDir.empty() ? "." : DatDir, ProgramOptions().ShiftHorzKm() * 1000.0,
+                                   ProgramOptions().ShiftVertKm() * 1000.0))
             Services().ShowMessage("No se pudieron escribir los archivos UTM.");
     };
 }
@@ -177,8 +178,8 @@ void TPalvonViewer::FormShow()
     // starts fixed, and only the printer setup or the options change it. The
     // options show it, so closing them keeps it.
     SizeFactor = 5.0f;
-    if (DlgCfg)
-        DlgCfg->Screen2Print->setValue(SizeFactor);
+    ProgramOptions().SetScreen2Print(SizeFactor);
+    NotifyProgramOptionsChanged();
     LeerVelmora();
     RebuildRecentMenus();
     Timer1->start();

@@ -8,7 +8,6 @@
 #include "export/ZelDxfer.h"
 #include "export/ZelShper0.h"
 #include "export/gui/ExportDialogs.h"
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/StringAlignGrid.h"
@@ -17,6 +16,7 @@
 #include "model/ComplementaryData.h"
 #include "model/FileUtils.h"
 #include "model/LinkShapes.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZoningLoaders.h"
 #include "model/HitGrid.h"
@@ -66,15 +66,8 @@ QString NetworkNameWith(const char* ext)
     return info.completeBaseName() + QLatin1String(ext);
 }
 
-// The "DXF Completo" box reaches the writer through the options dialog's hook.
-void ConnectFullDxf()
-{
-    if (!DlgCfg)
-        return;
-    if (!DlgCfg->Hooks.SetFullDxf)
-        DlgCfg->Hooks.SetFullDxf = [](bool on) { ZelDxfer::FullDxf = on; };
-    DlgCfg->Hooks.SetFullDxf(DlgCfg->cbFullDxf->isChecked());
-}
+// The "DXF Completo" option reaches the writer.
+void ConnectFullDxf() { ZelDxfer::FullDxf = ProgramOptions().FullDxf; }
 
 int32_t CellNumber(const TStringAlignGrid* grid, int col, int row)
 {

@@ -3,11 +3,11 @@
 // map (screen, printed page, DXF, KMZ) draws from the snapshot.
 #include "mainwindow/PalvonViewer.h"
 
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/DlgCfgWidgets.h"
 #include "map/DrawState.h"
 #include "map/ViewSnapshot.h"
 #include "model/KDVvars.h"
+#include "model/ProgramOptions.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -19,25 +19,26 @@ TViewSnapshot TPalvonViewer::SnapshotView(TLayerTarget target)
 {
     TViewSnapshot v;
     // A layer shows with its toolbar button, or on the magnifier with its tick
-    // in the options dialog.
-    const bool magnifier = target == TLayerTarget::Magnifier && DlgCfg;
-    auto shown = [&](const char* button, QCheckBox* TDlgCfg::*magnifierBox) {
-        return Down(QString::fromLatin1(button)) || (magnifier && (DlgCfg->*magnifierBox)->isChecked());
+    // in the options.
+    const TProgramOptions& o = ProgramOptions();
+    const bool magnifier = target == TLayerTarget::Magnifier;
+    auto shown = [&](const char* button, bool TProgramOptions::*magnifierBox) {
+        return Down(QString::fromLatin1(button)) || (magnifier && o.*magnifierBox);
     };
     auto checked = [&](const char* name) { return Action(QString::fromLatin1(name))->isChecked(); };
 
     v.tbZonas = checked("tbZonas");
     v.tbPoligonos = checked("tbPoligonos");
     v.tbSolera = checked("tbSolera");
-    v.tbAtributos = shown("tbAtributos", &TDlgCfg::zAtributos);
-    v.tbColores = shown("tbColores", &TDlgCfg::zAtributos);
+    v.tbAtributos = shown("tbAtributos", &TProgramOptions::zAtributos);
+    v.tbColores = shown("tbColores", &TProgramOptions::zAtributos);
     v.tbLineas = checked("tbLineas");
-    v.tbArrows = shown("tbArrows", &TDlgCfg::zArrows);
-    v.tbNodes = shown("tbNodes", &TDlgCfg::zNodes);
+    v.tbArrows = shown("tbArrows", &TProgramOptions::zArrows);
+    v.tbNodes = shown("tbNodes", &TProgramOptions::zNodes);
     v.tbCents = checked("tbCents");
-    v.tbNameNodes = shown("tbNameNodes", &TDlgCfg::zNameNodes);
-    v.tbValues = shown("tbValues", &TDlgCfg::zValues);
-    v.tbCalles = shown("tbCalles", &TDlgCfg::zCalles);
+    v.tbNameNodes = shown("tbNameNodes", &TProgramOptions::zNameNodes);
+    v.tbValues = shown("tbValues", &TProgramOptions::zValues);
+    v.tbCalles = shown("tbCalles", &TProgramOptions::zCalles);
     v.tbSel = checked("tbSel");
     v.tbMovimValues = checked("tbMovimValues");
 
@@ -56,24 +57,21 @@ TViewSnapshot TPalvonViewer::SnapshotView(TLayerTarget target)
     v.MostrarNombresPlg = checked("MostrarNombresPlg");
     v.MostrarNombresArribaPlg = checked("MostrarNombresArribaPlg");
 
-    if (DlgCfg) {
-        v.Options = true;
-        v.DrawNull = DlgCfg->cbDrawNull->isChecked();
-        for (int i = 0; i < 3 && i < DlgCfg->cbGiros->count(); ++i)
-            v.Giros[size_t(i)] = DlgCfg->cbGiros->item(i)->checkState() == Qt::Checked;
-        v.ArcosColor = DlgCfg->ArcosColor->Color();
-        v.BlockedColor = DlgCfg->BlockedColor->Color();
-        v.AccesoColor = DlgCfg->AccesoColor->Color();
-        v.ArrowsColor = DlgCfg->ArrowsColor->Color();
-        v.NodosColor = DlgCfg->NodosColor->Color();
-        v.TrazaColor = DlgCfg->TrazaColor->Color();
-        v.ZonaBordeColor = DlgCfg->ZonaBordeColor->Color();
-        v.ZonaBordeAncho = DlgCfg->ZonaBordeAncho->value();
-        v.ZonaRellenoColor = DlgCfg->ZonaRellenoColor->Color();
-        v.ZonaRellenoClear = DlgCfg->ZonaRellenoClear->isChecked();
-        v.PoliBordeColor = DlgCfg->PoliBordeColor->Color();
-        v.SoleraColor = DlgCfg->SoleraColor->Color();
-    }
+    v.Options = true;
+    v.DrawNull = o.DrawNull;
+    v.Giros = o.Giros;
+    v.ArcosColor = o.ArcosColor;
+    v.BlockedColor = o.BlockedColor;
+    v.AccesoColor = o.AccesoColor;
+    v.ArrowsColor = o.ArrowsColor;
+    v.NodosColor = o.NodosColor;
+    v.TrazaColor = o.TrazaColor;
+    v.ZonaBordeColor = o.ZonaBordeColor;
+    v.ZonaBordeAncho = o.ZonaBordeAncho;
+    v.ZonaRellenoColor = o.ZonaRellenoColor;
+    v.ZonaRellenoClear = o.ZonaRellenoClear;
+    v.PoliBordeColor = o.PoliBordeColor;
+    v.SoleraColor = o.SoleraColor;
 
     if (const QTextEdit* box = tit) {
         v.HasTitle = true;

@@ -4,7 +4,6 @@
 // Style handlers only set state; those that say so redraw the map.
 #include "analysis/Fases.h"
 #include "mainwindow/Calculator.h"
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DisplayStyles.h"
@@ -12,6 +11,7 @@
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
 #include "model/LinkGeometry.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/gui/ZelUtilsGui.h"
@@ -178,21 +178,21 @@ void TPalvonViewer::CreateDisplayMenus()
     const struct {
         const char* name;
         const char* text;
-        QCheckBox* TDlgCfg::*box;
+        bool TProgramOptions::*box;
         bool on;
-    } zoomItems[] = {{"Sentidos2", "Sentidos", &TDlgCfg::zArrows, false},
-                     {"Nodos2", "Nodos", &TDlgCfg::zNodes, true},
-                     {"Nmeronodos1", "Número nodos", &TDlgCfg::zNameNodes, true},
-                     {"Calles2", "Calles", &TDlgCfg::zCalles, false},
-                     {"Atributos3", "Atributos", &TDlgCfg::zAtributos, false},
-                     {"Valores3", "Valores", &TDlgCfg::zValues, false}};
+    } zoomItems[] = {{"Sentidos2", "Sentidos", &TProgramOptions::zArrows, false},
+                     {"Nodos2", "Nodos", &TProgramOptions::zNodes, true},
+                     {"Nmeronodos1", "Número nodos", &TProgramOptions::zNameNodes, true},
+                     {"Calles2", "Calles", &TProgramOptions::zCalles, false},
+                     {"Atributos3", "Atributos", &TProgramOptions::zAtributos, false},
+                     {"Valores3", "Valores", &TProgramOptions::zValues, false}};
     for (const auto& z : zoomItems) {
         QAction* item = AddAction(lupa, QString::fromLatin1(z.name), QString::fromUtf8(z.text), true);
         item->setChecked(z.on);
-        QCheckBox* TDlgCfg::*box = z.box;
+        bool TProgramOptions::*box = z.box;
         connect(item, &QAction::triggered, this, [box](bool checked) {
-            if (DlgCfg)
-                (DlgCfg->*box)->setChecked(checked);
+            ProgramOptions().*box = checked;
+            NotifyProgramOptionsChanged();
         });
     }
 

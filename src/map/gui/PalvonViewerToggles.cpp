@@ -3,12 +3,12 @@
 // redraws at once only when the options dialog's "Actualización" box for its layer
 // is ticked; otherwise the change shows at the next redraw. Also here: which
 // toolbars are shown, the title toolbar, and the commands that open windows.
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
+#include "model/ProgramOptions.h"
 #include "model/ZelUtils.h"
 
 #include <QAction>
@@ -39,7 +39,7 @@ void Twin(QAction* a, QAction* b)
     QObject::connect(b, &QAction::toggled, a, &QAction::setChecked);
 }
 
-bool UpdateTicked(QCheckBox* TDlgCfg::*box) { return DlgCfg && (DlgCfg->*box)->isChecked(); }
+bool UpdateTicked(bool TProgramOptions::*box) { return ProgramOptions().*box; }
 
 // Runs a function after every resize of the watched widget.
 class TResizeWatcher : public QObject {
@@ -66,17 +66,21 @@ void TPalvonViewer::ConnectToggles()
     const struct {
         const char* button;
         const char* item;
-        QCheckBox* TDlgCfg::*update;
-    } toggles[] = {{"tbArrows", "Sentidos1", &TDlgCfg::cbSentidos},   {"tbNodes", "Nodos1", &TDlgCfg::cbNodos},
-                   {"tbNameNodes", "Nombres1", &TDlgCfg::cbNombreNodos}, {"tbCalles", "Calles1", &TDlgCfg::cbCalles},
-                   {"tbCents", "Centroides1", &TDlgCfg::cbCentroides},  {"tbAtributos", "Atributos1", &TDlgCfg::cbAtributos},
-                   {"tbColores", "colores1", &TDlgCfg::cbAtributos},    {"tbValues", "Valores1", &TDlgCfg::cbValores}};
+        bool TProgramOptions::*update;
+    } toggles[] = {{"tbArrows", "Sentidos1", &TProgramOptions::Sentidos},
+                   {"tbNodes", "Nodos1", &TProgramOptions::Nodos},
+                   {"tbNameNodes", "Nombres1", &TProgramOptions::NombreNodos},
+                   {"tbCalles", "Calles1", &TProgramOptions::Calles},
+                   {"tbCents", "Centroides1", &TProgramOptions::Centroides},
+                   {"tbAtributos", "Atributos1", &TProgramOptions::Atributos},
+                   {"tbColores", "colores1", &TProgramOptions::Atributos},
+                   {"tbValues", "Valores1", &TProgramOptions::Valores}};
     for (const auto& t : toggles) {
         const QString name = QString::fromLatin1(t.button);
         QAction* button = Action(name);
         QAction* item = Action(QString::fromLatin1(t.item));
         Twin(button, item);
-        QCheckBox* TDlgCfg::*update = t.update;
+        bool TProgramOptions::*update = t.update;
         auto handler = [this, name, update] {
             const bool down = Down(name);
             // Bars and colour classes exclude each other; link data layers exclude the
@@ -110,7 +114,7 @@ void TPalvonViewer::ConnectToggles()
         } else {
             SetDown("tbMovimValues", false);
         }
-        if (UpdateTicked(&TDlgCfg::cbAtributos))
+        if (UpdateTicked(&TProgramOptions::Atributos))
             DrawPalvon();
     };
     for (const char* name : {"aAtributos2", "tbMovimLinks", "Atributos2"})
