@@ -338,7 +338,7 @@ void TPalvonViewer::CreateMenus()
     rutaMinimaMenu_ = new QMenu(QStringLiteral("Rutas Mínimas"), analisis);
     AddAction(analisis, "RutaMnima1", QStringLiteral("Rutas Mínimas"))->setMenu(rutaMinimaMenu_);
     // The junction types (and "Selección") sit in "Seleccionar" of the intersection menu.
-    const char* jt[] = {"Externo", "Prioridad", "Rotonda", "Semáforo", "Auxiliar", "Vuelta \"U\""};
+    const char* jt[] = {"Externo", "1 Prioridad", "2 Rotonda", "3 Semáforo", "4 Auxiliar", "5 Vuelta \"U\""};
     for (int t = 0; t < 6; ++t)
         AddAction(nullptr, QStringLiteral("Jtype%1").arg(t), QString::fromUtf8(jt[t]), true);
     CreateSelectionMenus();

@@ -697,8 +697,9 @@ public:
     void ExportaSeleccin3Click();
     // The visible background line layers as KMZ.
     void GenerarKMZ1Click();
-    // The network as KMZ (the print preview's save action for names ending in ".kmz").
-    void PrintKmzFile(const std::string& fileName);
+    // The network as KMZ (the print preview's save action for names ending in ".kmz");
+    // false after telling the user when the file could not be written.
+    bool PrintKmzFile(const std::string& fileName);
     // Every transit line as KMZ (the KMZ choice of the line grid's export); false
     // after telling the user when the file could not be written.
     bool ExportarLineasKmz(const std::string& fileName);
@@ -706,13 +707,14 @@ public:
     // ---- Exports (src/export/gui/PalvonViewerExport.cpp) ----
     // The menu "Exportar" and the grids' "Exportar datos..." items.
     void CreateExportMenus();
-    // The network as the map shows it as DXF (the print preview's save for ".dxf").
-    void PrintDxfFile(const std::string& fileName);
+    // The network as the map shows it as DXF (the print preview's save for ".dxf"), and
+    // the links of the view as a shapefile (its save for ".shp"); false after telling
+    // the user when the file could not be written.
+    bool PrintDxfFile(const std::string& fileName);
     // The street names alone as DXF; ExportarDXF1Click asks for the name.
     void PrintCallesDxf(const std::string& fileName);
     void ExportarDXF1Click();
-    // The links of the view as a shapefile (the print preview's save for ".shp").
-    void PrintShpFile(const std::string& fileName);
+    bool PrintShpFile(const std::string& fileName);
     void ExportaraEMME2Click();
     // A data grid (tag 1 zones, 2 nodes, 3 links, 4 transit lines, 5 movements,
     // 31 selected links) as delimited text, or the transit lines as files.

@@ -158,7 +158,14 @@ private:
 
 void TPalvonViewer::CreatePolygonMenus()
 {
-    QMenu* menu = menuBar()->addMenu(QStringLiteral("&Polígonos"));
+    // The polygon commands sit in the tools menu, beside the themes.
+    QMenu* tools = nullptr;
+    for (QAction* a : menuBar()->actions())
+        if (a->menu() && a->text().remove(QLatin1Char('&')) == QStringLiteral("Herramientas"))
+            tools = a->menu();
+    if (!tools)
+        tools = menuBar()->addMenu(QStringLiteral("&Herramientas"));
+    QMenu* menu = tools->addMenu(QStringLiteral("Polígonos"));
     menu->setObjectName("mnuPoligonos");
     connect(AddAction(menu, "aConstruir1", QStringLiteral("Nuevo")), &QAction::triggered, this,
             &TPalvonViewer::NuevoPoligonoClick);

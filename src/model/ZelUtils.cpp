@@ -5,6 +5,7 @@
 #include <clocale>
 #include <cstdarg>
 #include <limits>
+#include <locale.h>
 
 namespace ZelUtils {
 
@@ -468,7 +469,10 @@ std::vector<std::string> SplitString(std::string_view s, char sep)
 namespace detail {
 std::string vformat(const char* fmt, ...)
 {
-    // The C locale is forced for LC_NUMERIC at start-up, so "%f" writes a point.
+    // "%f" writes a point whatever LC_NUMERIC holds: a Spanish locale set by anyone
+    // after start-up would make it a comma in every file written.
+    static const locale_t cNumeric = newlocale(LC_NUMERIC_MASK, "C", locale_t(0));
+    const locale_t previous = uselocale(cNumeric);
     char buf[512];
     va_list ap;
     va_start(ap, fmt);
@@ -477,18 +481,15 @@ std::string vformat(const char* fmt, ...)
     int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
     va_end(ap);
     std::string out;
-    if (n < 0) {
-        va_end(ap2);
-        return out;
-    }
-    if (static_cast<size_t>(n) < sizeof buf) {
+    if (n >= 0 && static_cast<size_t>(n) < sizeof buf) {
         out.assign(buf, static_cast<size_t>(n));
-    } else {
+    } else if (n >= 0) {
         out.resize(static_cast<size_t>(n) + 1);
         std::vsnprintf(out.data(), out.size(), fmt, ap2);
         out.resize(static_cast<size_t>(n));
     }
     va_end(ap2);
+    uselocale(previous);
     return out;
 }
 } // namespace detail

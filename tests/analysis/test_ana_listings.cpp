@@ -41,14 +41,6 @@ void MakeNet(int nodes, const std::vector<std::pair<int, int>>& links)
     KDVlib::CostVar = 7;
 }
 
-std::vector<std::string> Column(const std::vector<std::vector<std::string>>& rows, size_t c)
-{
-    std::vector<std::string> out;
-    for (const auto& r : rows)
-        out.push_back(r.at(c));
-    return out;
-}
-
 } // namespace
 
 TEST(AnaPaths, InteractiveRowsAndExtraColumns)

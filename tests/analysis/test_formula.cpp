@@ -280,10 +280,11 @@ TEST(Formula, RunawayLoopsStopByTheClock)
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         EXPECT_LT(seconds, 2.5) << text;
         EXPECT_NE(message.find("revise la condición del bucle"), std::string::npos) << text << ": " << message;
-        if (std::string(text).find("STRINGOFCHAR") != std::string::npos)
+        if (std::string(text).find("STRINGOFCHAR") != std::string::npos) {
             EXPECT_NE(message.find("La fórmula superó el tiempo máximo de evaluación (1000 ms) tras "),
                       std::string::npos)
                 << message;
+        }
     }
     // A loop that ends is untouched by the bound.
     EXPECT_EQ(fn.ComputeN("BLOCK(DEFINE('i', 0), LOOP($i < 100000, $i++), $i)", 0, std::vector<double>{}, {}),
@@ -319,11 +320,15 @@ TEST(Formula, RepeatedComputeNFollowsTextNamesAndSwitches)
 
 TEST(Formula, NumbersIgnoreTheLocale)
 {
-    const char* old = std::setlocale(LC_NUMERIC, nullptr);
-    std::string saved = old ? old : "C";
-    if (!std::setlocale(LC_NUMERIC, "es_ES.UTF-8") && !std::setlocale(LC_NUMERIC, "es_ES.utf8"))
-        GTEST_SKIP() << "es_ES locale not installed";
+    // Under es_ES the C library writes "2,50" and reads "1.5" as 1: the engine must not
+    // notice either way, reading literals and texts and writing numbers.
+    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+    struct Restore {
+        const std::string& locale;
+        ~Restore() { std::setlocale(LC_NUMERIC, locale.c_str()); }
+    } restore{saved};
+    ASSERT_TRUE(std::setlocale(LC_NUMERIC, "es_ES.UTF-8")) << "es_ES.UTF-8 missing: run scripts/install-deps.sh";
     EXPECT_EQ(Calc("1.5 + 1"), 2.5);
+    EXPECT_EQ(Calc("'0.25' * 2"), 0.5);
     EXPECT_EQ(Text("FORMAT('0.00', 2.5) @ ' ' @ FORMATF('%.1f', 2.25) @ ' ' @ (0.5 @ '')"), "2.50 2.2 0.5");
-    std::setlocale(LC_NUMERIC, saved.c_str());
 }

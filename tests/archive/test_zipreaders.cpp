@@ -492,7 +492,9 @@ TEST(ZipReaders, ForeignArchivesKeepEntriesAndNamesWhenUpdated)
                     ASSERT_TRUE(local.count(name)) << name;
                     EXPECT_EQ(local[name], U16(b, p + 8) & 0x800) << name;
                 }
-                if (original == dos) EXPECT_NE(b.find(dosBytes), std::string::npos);
+                if (original == dos) {
+                    EXPECT_NE(b.find(dosBytes), std::string::npos);
+                }
             }
         }
     }

@@ -96,7 +96,7 @@ TEST(ZipVolumes, SplitPartsAreRecognisedAndReadAcross)
     const int last = zip.LastVolumeIndex();
     ASSERT_GE(last, 3);
     auto part = [&](int disk) {
-        char ext[8];
+        char ext[16];
         std::snprintf(ext, sizeof ext, ".Z%02d", disk + 1);
         return disk == last ? archive : dir.file(std::string("red") + ext);
     };
@@ -205,7 +205,7 @@ TEST(ZipVolumes, SelfExtractingSplitArchiveOpensFromItsProgram)
     EXPECT_EQ(zip.SpanningMode(), smSplitting);
     const int last = zip.LastVolumeIndex();
     ExpectDirectoryOfAllFiles(zip, [&](int disk) {
-        char ext[8];
+        char ext[16];
         std::snprintf(ext, sizeof ext, ".Z%02d", disk + 1);
         return disk == 0 ? exe : disk == last ? dir.file("red.ZIP") : dir.file(std::string("red") + ext);
     });

@@ -24,8 +24,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool HavePython() { return std::system("python3 -c 'import zipfile' >/dev/null 2>&1") == 0; }
-
 // Tests the archive and returns "entry names\n" then the text of entry `name`.
 std::string Unzip(const std::string& kmz, const std::string& name, const std::string& out)
 {
@@ -87,8 +85,6 @@ TEST_F(KmzTest, TransitLinesAndText)
     const std::string kmz = dir.file("red.kmz");
     ASSERT_TRUE(ExportLinesKmz(kmz, conv, true, error)) << error;
     EXPECT_FALSE(fs::exists(dir.file("red.kml")));
-    if (!HavePython())
-        GTEST_SKIP() << "python3 not available";
     const std::string text = Unzip(kmz, "red.kml", dir.file("out.txt"));
     ASSERT_FALSE(text.empty());
     EXPECT_EQ(text.substr(0, text.find('\n')), "red.kml");
@@ -123,8 +119,6 @@ TEST_F(KmzTest, RelativeNameGivesAFullArchiveAndRemovesTheKml)
     EXPECT_FALSE(fs::exists(dir.file("sub/lineas.kml")));
     ASSERT_TRUE(fs::exists(dir.file("sub/lineas.kmz")));
     EXPECT_GT(fs::file_size(dir.file("sub/lineas.kmz")), 200u);
-    if (!HavePython())
-        GTEST_SKIP() << "python3 not available";
     const std::string text = Unzip(dir.file("sub/lineas.kmz"), "lineas.kml", dir.file("out.txt"));
     EXPECT_EQ(text.substr(0, text.find('\n')), "lineas.kml");
     EXPECT_NE(text.find("<name>7.Trazado</name>"), std::string::npos);
@@ -154,8 +148,6 @@ TEST_F(KmzTest, VisibleBackgroundLayers)
     const std::string kmz = dir.file("capas.KMZ");
     ASSERT_TRUE(ExportGeoLayersKmz(kmz, conv, error)) << error;
     EXPECT_FALSE(fs::exists(dir.file("capas.kml")));
-    if (!HavePython())
-        GTEST_SKIP() << "python3 not available";
     const std::string text = Unzip(kmz, "capas.kml", dir.file("out.txt"));
     EXPECT_NE(text.find("<name>calles</name>"), std::string::npos);
     EXPECT_EQ(text.find("<name>rios</name>"), std::string::npos);
@@ -242,9 +234,7 @@ TEST_F(KmzTest, NetworkWithLanesAndBands)
     EXPECT_NE(vial.find("<name>2-1 (1)</name>"), std::string::npos);
     EXPECT_NE(text.find("<![CDATA[Semaforizado<br><hr>"), std::string::npos);
     EXPECT_NE(text.find("<![CDATA[de Prioridad<br><hr>"), std::string::npos);
-    if (HavePython()) {
-        EXPECT_FALSE(Unzip(kmz, "red.kml", dir.file("out.txt")).empty());
-    }
+    EXPECT_FALSE(Unzip(kmz, "red.kml", dir.file("out.txt")).empty());
     t.InView = 0;
     t.LinkCount = 0;
     t.NodeCount = 0;

@@ -171,8 +171,9 @@ TEST(LabelStore, LabelBoxesGiveTheAnswerOfTheRegionUnion)
             placed.push_back(p);
             const TBox box = LabelBox(p[0], p[1], p[2], p[3], p[4], p[5], p[6]);
             const QRegion region = ReferenceRegion(box);
-            if (n % 8 == 0) // the canvas hands the same region to its callers
+            if (n % 8 == 0) { // the canvas hands the same region to its callers
                 EXPECT_EQ(TLabelStore::BoxRegion(box.c), region);
+            }
             const bool free = unionRegion.intersected(region).isEmpty();
             if (store.TryAdd(box.c) != free && ++disagreements <= 5)
                 ADD_FAILURE() << "round " << round << " label " << n << " at " << p[0] << "," << p[1] << " width "

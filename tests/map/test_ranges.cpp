@@ -186,8 +186,9 @@ TEST_F(RangesTest, ColoursOfVariablesShownTogether)
         for (int i = 1; i < 10; ++i) {
             const uint32_t c = Ranges::AjustaColor(light, i);
             EXPECT_LE(lightness(c), 0.86) << std::hex << light << " " << i;
-            if (light == 0x80FFFFu && i <= 3)
+            if (light == 0x80FFFFu && i <= 3) {
                 EXPECT_TRUE(seen.insert(c).second) << i;
+            }
         }
 
     // At most ten columns, none twice.

@@ -108,7 +108,7 @@ Snapshot Take()
 TEST_F(AuxFiles, GeographicTextPlacesARealNetworkAsItsCoordinatesSectionDoes)
 {
     if (!HaveRealData())
-        GTEST_SKIP() << "no real networks";
+        FAIL() << "no real networks";
     const std::vector<std::string> lines = RealLines("siouxfalls.dat");
     ASSERT_TRUE(ReadText(lines, testutil::realDataPath("siouxfalls.dat")));
     const Snapshot ref = Take();
@@ -139,7 +139,7 @@ TEST_F(AuxFiles, GeographicTextPlacesARealNetworkAsItsCoordinatesSectionDoes)
 TEST_F(AuxFiles, DxfTextEntitiesPlaceNodesAndCentroidsOfARealNetwork)
 {
     if (!HaveRealData())
-        GTEST_SKIP() << "no real networks";
+        FAIL() << "no real networks";
     const std::vector<std::string> lines = RealLines("chicago-sketch.dat");
     ASSERT_TRUE(ReadText(lines, testutil::realDataPath("chicago-sketch.dat")));
     const Snapshot ref = Take();
@@ -218,7 +218,7 @@ TEST_F(AuxFiles, CoordinatesTextSeparatorsUnreadableLinesAndConversion)
 TEST_F(AuxFiles, ComplementaryLinkColumnsFillVariablesStreetsAndTheGridTables)
 {
     if (!HaveRealData())
-        GTEST_SKIP() << "no real networks";
+        FAIL() << "no real networks";
     ASSERT_TRUE(ReadText(RealLines("siouxfalls.dat"), testutil::realDataPath("siouxfalls.dat")));
     LinkGridOf14();
     const int32_t l12 = KDVlib::FindArco(1, 2), l21 = KDVlib::FindArco(2, 1), l13 = KDVlib::FindArco(1, 3);
@@ -295,7 +295,7 @@ TEST_F(AuxFiles, ComplementaryLinkColumnsFillVariablesStreetsAndTheGridTables)
 TEST_F(AuxFiles, ComplementaryMovementColumnsNeedTheWholeTurnAndFollowTheLayout)
 {
     if (!HaveRealData())
-        GTEST_SKIP() << "no real networks";
+        FAIL() << "no real networks";
     ASSERT_TRUE(ReadText(RealLines("siouxfalls-junctions.dat"), testutil::realDataPath("siouxfalls-junctions.dat")));
     // The first movement of an approach with two: an exit 0 would find it by prefix.
     int32_t m = 1;

@@ -163,7 +163,7 @@ TEST_F(CoordsSection, RealGeographicNetwork)
 {
     std::string path = testutil::realDataPath("siouxfalls.dat");
     if (!std::filesystem::exists(path))
-        GTEST_SKIP() << "no está " << path;
+        FAIL() << "no está " << path;
     ASSERT_TRUE(ReadData(path));
     ASSERT_EQ(Network.NodeCount, 24);
     EXPECT_NEAR(Node(1).Longitude, -96.77041974, 1e-5);

@@ -345,7 +345,7 @@ TEST_F(LaneGeometry, DataExtremesGoToRecordZeroAndCountPlusOne)
 TEST(LaneGeometryRealNetworks, JunctionNetworksGetFiniteBandsAndOutlines)
 {
     if (!std::filesystem::exists(testutil::realDataPath("README.md")))
-        GTEST_SKIP() << "no real networks";
+        FAIL() << "no real networks";
     RecordingServices ui;
     testutil::TempDir tmp;
     ErrorListFile = tmp.file("Errores.txt");

@@ -320,7 +320,7 @@ TEST_F(Listings, CountsOfRealNetworksInBothLayouts)
     const std::string net = testutil::realDataPath("siouxfalls.dat");
     const std::string wide = testutil::realDataPath("siouxfalls-wide.dat");
     if (!std::filesystem::exists(net) || !std::filesystem::exists(wide))
-        GTEST_SKIP() << "real networks not available";
+        FAIL() << "real networks not available";
     ASSERT_TRUE(Read(net));
     ASSERT_TRUE(ReadCounts(testutil::realDataPath("siouxfalls-counts.dat")));
     EXPECT_TRUE(ui.messages.empty());

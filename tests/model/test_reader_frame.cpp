@@ -1,5 +1,6 @@
 // The frame of the network data file: namelists, sections, terminators, includes,
 // early ends and capacity refusals.
+#include "model/FileUtils.h"
 #include "model/PalvonRead.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
@@ -7,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 using namespace PalvonRead;
 
@@ -200,15 +200,17 @@ TEST_F(ReaderFrame, MissingAndSelfIncludesAreReportedNotFollowed)
 
 TEST_F(ReaderFrame, UnreadableIncludeIsReported)
 {
-    std::string path = tmp.file("cerrado.dat");
-    testutil::writeFile(path, "linea\n");
-    std::filesystem::permissions(path, std::filesystem::perms::none);
-    if (std::ifstream(path).good())
-        GTEST_SKIP() << "the file stays readable (run as root)";
-    auto lines = Text({" &OPTION &END", "T", " &PARAM &END", "77777", "$        cerrado.dat", "99999", "99999"});
+    // Files that exist but cannot be read as text, whoever runs the program: a picture
+    // included by mistake, and a file past the size the reader takes (sparse: no disk used).
+    testutil::writeFile(tmp.file("foto.dat"), std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+    testutil::writeFile(tmp.file("enorme.dat"), "linea\n");
+    std::filesystem::resize_file(tmp.file("enorme.dat"), FileUtils::MaxDataFileBytes + 1);
+    auto lines = Text({" &OPTION &END", "T", " &PARAM &END", "77777", "$        foto.dat", "$        enorme.dat",
+                       "99999", "99999"});
     ASSERT_TRUE(Read(lines));
-    EXPECT_TRUE(ui.anyMessageContains("INCLUDE cerrado.dat no se puede leer"));
-    EXPECT_EQ(lines.size(), 7u); // nothing inserted
+    EXPECT_TRUE(ui.anyMessageContains("INCLUDE foto.dat no se puede leer"));
+    EXPECT_TRUE(ui.anyMessageContains("INCLUDE enorme.dat no se puede leer"));
+    EXPECT_EQ(lines.size(), 8u); // nothing inserted
 }
 
 TEST_F(ReaderFrame, OverflowingNamelistsRefuseTheNetwork)

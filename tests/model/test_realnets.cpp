@@ -38,7 +38,7 @@ protected:
     void SetUp() override
     {
         if (!std::filesystem::exists(testutil::realDataPath("README.md")))
-            GTEST_SKIP() << "no real networks at " << testutil::realDataPath("");
+            FAIL() << "no real networks at " << testutil::realDataPath("");
         ErrorListFile = tmp.file("Errores.txt");
         ErrorList.clear();
     }

@@ -1,15 +1,75 @@
 #pragma once
-// The live menus of the main window as a user reaches them: a command found by
-// walking the menu bar, a pop-up or a toolbar, then checked and triggered.
+// The live menus of a window as a user reaches them: a command found by walking
+// the menu bar, a pop-up or a toolbar, then checked and triggered.
 #include "mainwindow/PalvonViewer.h"
 
 #include <QAction>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSet>
 #include <QToolBar>
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace livemenus {
+
+// The window a toolbar or a pop-up menu belongs to (a pop-up is a window of its own).
+inline QWidget* OwnerWindow(QWidget* w)
+{
+    QWidget* p = w->parentWidget();
+    while (qobject_cast<QMenu*>(p))
+        p = p->parentWidget();
+    return qobject_cast<QMenu*>(w) ? (p ? p->window() : nullptr) : w->window();
+}
+
+// Every action a user reaches in the live window (not in the windows it owns): its menu
+// bar, its toolbars and their buttons' drop-downs, its pop-up menus, down every submenu.
+inline QList<QAction*> Reachable(QWidget* window)
+{
+    QList<QAction*> pending;
+    if (auto* main = qobject_cast<QMainWindow*>(window))
+        pending << main->menuBar()->actions();
+    for (QToolBar* bar : window->findChildren<QToolBar*>())
+        if (OwnerWindow(bar) == window)
+            pending << bar->actions();
+    for (QMenu* popup : window->findChildren<QMenu*>())
+        if (OwnerWindow(popup) == window)
+            pending << popup->actions();
+    QSet<QAction*> seen;
+    QList<QAction*> out;
+    while (!pending.isEmpty()) {
+        QAction* a = pending.takeLast();
+        if (seen.contains(a))
+            continue;
+        seen.insert(a);
+        out << a;
+        if (a->menu())
+            pending << a->menu()->actions();
+    }
+    return out;
+}
+
+// The reachable action `name`. None (or two under one name) fails the test loudly and ends it.
+inline QAction* Find(QWidget* window, const QString& name)
+{
+    QAction* found = nullptr;
+    for (QAction* a : Reachable(window)) {
+        if (a->objectName() != name)
+            continue;
+        if (found) {
+            ADD_FAILURE() << "two live actions are named " << name.toStdString();
+            throw std::logic_error("ambiguous action name");
+        }
+        found = a;
+    }
+    if (!found) {
+        ADD_FAILURE() << "no live menu, toolbar or pop-up holds " << name.toStdString();
+        throw std::logic_error("action not reachable");
+    }
+    return found;
+}
 
 inline QString Bare(QString s) { return s.remove(QLatin1Char('&')); }
 

@@ -120,8 +120,9 @@ inline std::vector<std::pair<double, double>> ExpectLengthColourMap(const TMetaf
         EXPECT_LT(classes[c - 1].second, classes[c].second) << texts;
         EXPECT_NEAR(classes[c].first, classes[c - 1].second, 1.0) << texts;
     }
-    if (!classes.empty())
+    if (!classes.empty()) {
         EXPECT_GT(classes.back().second, classes.front().first) << texts;
+    }
     const std::vector<int> dx = r.AdvancesOf(QStringLiteral("Longitud"));
     EXPECT_EQ(dx.size(), 8u) << texts;
     if (dx.size() == 8u) {

@@ -164,7 +164,7 @@ TDxfMapOptions TPalvonViewer::DxfOptions()
     return o;
 }
 
-void TPalvonViewer::PrintDxfFile(const std::string& fileName)
+bool TPalvonViewer::PrintDxfFile(const std::string& fileName)
 {
     ConnectFullDxf();
     bool ok = false;
@@ -175,6 +175,7 @@ void TPalvonViewer::PrintDxfFile(const std::string& fileName)
     }
     if (!ok)
         Fail(this, FileUtils::WriteFailure(fileName));
+    return ok;
 }
 
 void TPalvonViewer::PrintCallesDxf(const std::string& fileName)
@@ -198,7 +199,7 @@ void TPalvonViewer::ExportarDXF1Click()
         PrintCallesDxf(name);
 }
 
-void TPalvonViewer::PrintShpFile(const std::string& fileName)
+bool TPalvonViewer::PrintShpFile(const std::string& fileName)
 {
     std::string error;
     bool ok = false;
@@ -210,6 +211,7 @@ void TPalvonViewer::PrintShpFile(const std::string& fileName)
     }
     if (!ok)
         Fail(this, error);
+    return ok;
 }
 
 void TPalvonViewer::ExportaraEMME2Click()

@@ -121,7 +121,7 @@ bool TPalvonViewer::ExportarLineasKmz(const std::string& fileName)
     return ok;
 }
 
-void TPalvonViewer::PrintKmzFile(const std::string& fileName)
+bool TPalvonViewer::PrintKmzFile(const std::string& fileName)
 {
     const KmzExport::TKmzNetworkView view = KmzExport::NetworkView(SnapshotView());
     std::string error;
@@ -130,4 +130,5 @@ void TPalvonViewer::PrintKmzFile(const std::string& fileName)
     QApplication::restoreOverrideCursor();
     if (!ok)
         Fail(this, error);
+    return ok;
 }

@@ -437,15 +437,14 @@ bool TFrmPreview::ImageExports(const std::string& fileName)
     if (ext == QLatin1String(".WMF"))
         return SavePrintPictureWmf(fileName);
     if (ext == QLatin1String(".DXF") || ext == QLatin1String(".KMZ") || ext == QLatin1String(".SHP")) {
+        // The map exports write the main window's network; without one there is nothing to write.
         if (!PalvonViewer)
-            return true;
+            return false;
         if (ext == QLatin1String(".DXF"))
-            PalvonViewer->PrintDxfFile(fileName);
-        else if (ext == QLatin1String(".KMZ"))
-            PalvonViewer->PrintKmzFile(fileName);
-        else
-            PalvonViewer->PrintShpFile(fileName);
-        return true;
+            return PalvonViewer->PrintDxfFile(fileName);
+        if (ext == QLatin1String(".KMZ"))
+            return PalvonViewer->PrintKmzFile(fileName);
+        return PalvonViewer->PrintShpFile(fileName);
     }
     if (ext == QLatin1String(".BMP"))
         ok = WriteImageFile(PrintPictureImage(ppv->size()), "BMP", fileName);

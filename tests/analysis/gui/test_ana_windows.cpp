@@ -8,6 +8,7 @@
 #include "model/PalvonVars.h"
 #include "model/KDVvars.h"
 #include "printing/gui/FrmPreview.h"
+#include "support/LiveMenus.h"
 #include "support/PrintedPdf.h"
 #include "support/TestUtil.h"
 
@@ -82,9 +83,7 @@ void PrintDiagramThroughItsButton(TFrmMix& w)
     const std::string pdf = dir.file("mix.pdf");
     Printer().setOutputFormat(QPrinter::PdfFormat);
     Printer().setOutputFileName(QString::fromStdString(pdf));
-    QAction* print = w.findChild<QAction*>(QStringLiteral("tbPrint"));
-    ASSERT_NE(print, nullptr);
-    print->trigger();
+    livemenus::Find(&w, QStringLiteral("tbPrint"))->trigger();
     Printer().setOutputFormat(QPrinter::NativeFormat);
     Printer().setOutputFileName(QString());
     const QImage page = RasteriseFirstPage(pdf, dir.file("mix"));

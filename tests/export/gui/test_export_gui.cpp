@@ -14,6 +14,7 @@
 #include "model/ZelUtils.h"
 #include "printing/gui/FrmPreview.h"
 #include "support/FileDialogAnswer.h"
+#include "support/LiveMenus.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
 
@@ -37,46 +38,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The action of that name in the live menu tree of the window; fails the test
-// loudly when no menu holds it.
-QAction* MenuAction(QWidget* window, const QString& name)
-{
-    std::function<QAction*(const QList<QAction*>&)> walk = [&](const QList<QAction*>& actions) -> QAction* {
-        for (QAction* a : actions) {
-            if (a->objectName() == name)
-                return a;
-            if (a->menu())
-                if (QAction* found = walk(a->menu()->actions()))
-                    return found;
-        }
-        return nullptr;
-    };
-    QAction* found = nullptr;
-    if (auto* mw = qobject_cast<QMainWindow*>(window))
-        found = walk(mw->menuBar()->actions());
-    EXPECT_NE(found, nullptr) << "no menu item " << name.toStdString();
-    return found;
-}
-
-// A toolbar button of the window.
-QAction* ToolButton(QWidget* window, const QString& name)
-{
-    for (QToolBar* bar : window->findChildren<QToolBar*>())
-        for (QAction* a : bar->actions())
-            if (a->objectName() == name)
-                return a;
-    std::string all;
-    for (QToolBar* bar : window->findChildren<QToolBar*>())
-        for (QAction* a : bar->actions())
-            all += bar->objectName().toStdString() + ":" + a->objectName().toStdString() + " ";
-    ADD_FAILURE() << "no toolbar button " << name.toStdString() << " in " << all;
-    return nullptr;
-}
-
 // Picks a variable from a data-layer button's drop-down menu, as the user does.
 void PickVariable(QWidget* window, const QString& button, const std::function<bool(QAction*)>& which)
 {
-    QAction* b = ToolButton(window, button);
+    QAction* b = livemenus::Find(window, button);
     ASSERT_NE(b, nullptr);
     ASSERT_NE(b->menu(), nullptr);
     emit b->menu()->aboutToShow();
@@ -132,14 +97,14 @@ protected:
 TEST_F(ExportGui, WorksheetsOfTwoNetworksEndWithTheEarlierNetworkOpen)
 {
     if (!fs::exists(testutil::realDataPath("anaheim.dat")))
-        GTEST_SKIP() << "real networks not available";
+        FAIL() << "real networks not available";
     const std::string earlier = Copy("siouxfalls.dat", "red");
     Copy("anaheim.dat", "otras");
     Copy("siouxfalls-junctions.dat", "otras", "cruces.dat");
     ASSERT_TRUE(viewer->AbrirRedPalvon(earlier));
     ASSERT_EQ(Network.LinkCount, 76);
 
-    QAction* planillas = MenuAction(viewer, "GenerarPlanillas1");
+    QAction* planillas = livemenus::Find(viewer, "GenerarPlanillas1");
     ASSERT_NE(planillas, nullptr);
     EXPECT_EQ(planillas->text(), "Generar Planillas");
     EXPECT_TRUE(planillas->isVisible());
@@ -191,13 +156,13 @@ TEST_F(ExportGui, WorksheetsOfTwoNetworksEndWithTheEarlierNetworkOpen)
 TEST_F(ExportGui, WorksheetsWithoutAnEarlierNetworkLeaveTheLastOneOpen)
 {
     if (!fs::exists(testutil::realDataPath("siouxfalls.dat")))
-        GTEST_SKIP() << "real networks not available";
+        FAIL() << "real networks not available";
     Copy("siouxfalls.dat", "otras", "a.dat");
     Copy("siouxfalls-junctions.dat", "otras", "b.dat");
     PalvonRead::ClearNetwork(); // a fresh start: no network open
     Network.Loaded = 0;
     DatFileName.clear();
-    QAction* planillas = MenuAction(viewer, "GenerarPlanillas1");
+    QAction* planillas = livemenus::Find(viewer, "GenerarPlanillas1");
     ASSERT_NE(planillas, nullptr);
     testutil::AnswerFilesDialog(viewer, QString::fromStdString((tmp.path() / "otras").string()), {"a.dat", "b.dat"}, 0);
     planillas->trigger();
@@ -211,14 +176,13 @@ TEST_F(ExportGui, WorksheetsWithoutAnEarlierNetworkLeaveTheLastOneOpen)
 TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
 {
     if (!fs::exists(testutil::realDataPath("chicago-sketch.dat")))
-        GTEST_SKIP() << "real networks not available";
+        FAIL() << "real networks not available";
     if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "ezdxf not available";
+        FAIL() << "ezdxf not available";
     viewer->show();
     ASSERT_TRUE(viewer->AbrirRedPalvon(Copy("chicago-sketch.dat", "red")));
     ASSERT_GT(Network.MovementCount, 0);
-    QAction* save = Secondary::FrmPreview().findChild<QAction*>("tbSave");
-    ASSERT_NE(save, nullptr);
+    QAction* save = livemenus::Find(&Secondary::FrmPreview(), "tbSave");
     const std::string script = (tmp.path() / "audit.py").string();
     testutil::writeFile(script, "import sys, collections, ezdxf\n"
                                 "d = ezdxf.readfile(sys.argv[1])\n"
@@ -268,10 +232,10 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
 
     // The turning movements of a movement variable, picked from its button's menu.
     PickVariable(viewer, "tbMovimValues", [](QAction*) { return true; });
-    QAction* movLinks = MenuAction(viewer, "Atributos2");
+    QAction* movLinks = livemenus::Find(viewer, "Atributos2");
     ASSERT_NE(movLinks, nullptr);
     movLinks->trigger();
-    ASSERT_TRUE(viewer->Action("aAtributos2")->isChecked());
+    ASSERT_TRUE(livemenus::Find(viewer, "Atributos2")->isChecked());
     auto count = exportDxf("movimientos.dxf", false);
     EXPECT_EQ(prefixed(count, "MVT_", " POLYLINE"), 1);
     EXPECT_EQ(prefixed(count, "ATT_", " SOLID"), 0);
@@ -285,7 +249,7 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
     // Bands, themes and values of a link variable.
     PickVariable(viewer, "tbAtributos", [](QAction* a) { return a->data().toInt() == 5; });
     ASSERT_GT(RangeVarArcos, 0);
-    ToolButton(viewer, "tbValues")->trigger();
+    livemenus::Find(viewer, "tbValues")->trigger();
     ASSERT_TRUE(viewer->Down("tbAtributos") && viewer->Down("tbValues"));
     const std::string rangeName = RangeName;
     const int32_t rangeColumn = RangeVarArcos;
@@ -326,7 +290,7 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
             Items[static_cast<size_t>(10 + layer)].Width = 1;
 
     // Colour themes and values, then the complete drawing with every variable.
-    ToolButton(viewer, "tbColores")->trigger();
+    livemenus::Find(viewer, "tbColores")->trigger();
     ASSERT_TRUE(viewer->Down("tbColores") && !viewer->Down("tbAtributos"));
     for (bool full : {false, true}) {
         SCOPED_TRACE(full ? "complete" : "basic");
@@ -347,8 +311,9 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
             EXPECT_EQ(count["SOLERA1 POLYLINE"], 3);
             EXPECT_EQ(count["SOLERA2 POLYLINE"], 3);
             for (const auto& [layer, on] : layerOn)
-                if (layer.rfind("TEM_", 0) == 0 && layer != "TEM_" + name)
+                if (layer.rfind("TEM_", 0) == 0 && layer != "TEM_" + name) {
                     EXPECT_FALSE(on) << layer;
+                }
         } else {
             EXPECT_EQ(prefixed(count, "ATT_", " SOLID"), 0);
         }
@@ -361,17 +326,16 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
 TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
 {
     if (!fs::exists(testutil::realDataPath("anaheim.dat")))
-        GTEST_SKIP() << "real networks not available";
+        FAIL() << "real networks not available";
     if (std::system("command -v ogrinfo >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "ogrinfo not available";
+        FAIL() << "ogrinfo not available";
     viewer->show();
     ASSERT_TRUE(viewer->AbrirRedPalvon(Copy("anaheim.dat", "red")));
     int placed = 0;
     for (int32_t l = 1; l <= Network.LinkCount; ++l)
         placed += Arcos[l].AIndex > 0 && Arcos[l].BIndex > 0 && Nodos[Arcos[l].AIndex].HasXY && Nodos[Arcos[l].BIndex].HasXY;
     ASSERT_EQ(placed, 914);
-    QAction* save = Secondary::FrmPreview().findChild<QAction*>("tbSave");
-    ASSERT_NE(save, nullptr);
+    QAction* save = livemenus::Find(&Secondary::FrmPreview(), "tbSave");
 
     const std::string shp = (tmp.path() / "arcos.shp").string();
     testutil::AnswerFileDialog(viewer, shp, 4);
@@ -425,8 +389,7 @@ TEST_F(ExportGui, KmzOfNetworksLandWhereTheirFilesPutThemWithClosedRings)
               "            if tag(pm) == 'Placemark' and [n.text for n in pm if tag(n) == 'name'] == [sys.argv[2]]:\n"
               "                print('node', tuples(next(e.text for e in pm.iter() if tag(e) == 'coordinates')))\n";
     }
-    QAction* save = Secondary::FrmPreview().findChild<QAction*>("tbSave");
-    ASSERT_NE(save, nullptr);
+    QAction* save = livemenus::Find(&Secondary::FrmPreview(), "tbSave");
     viewer->show();
     // The options' zone (19 S by default) is not where either network lies.
     for (const char* name : {"anaheim.dat", "chicago-sketch.dat", "anaheim.dat"}) {

@@ -13,6 +13,7 @@
 #include "model/KDVvars.h"
 #include "model/LinkGeometry.h"
 #include "model/PalvonRead.h"
+#include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/GridsNetwork.h"
 #include "support/TestUtil.h"
@@ -79,7 +80,7 @@ TEST_F(AuxFilesGui, ComplementaryColumnsReachTheGridsAndTheirMenus)
 TEST_F(AuxFilesGui, GenerationAttractionMenuHasOneRadioItemPerVariable)
 {
     ASSERT_TRUE(KDVlib::LoadGenatr(testutil::dataPath("aux_genatr.csv")));
-    QMenu* menu = w->Action("GenAtrZona")->menu();
+    QMenu* menu = livemenus::Find(w.get(), "GenAtrZona")->menu();
     ASSERT_NE(menu, nullptr);
     const QList<QAction*> items = menu->actions();
     ASSERT_EQ(items.size(), 4);
@@ -109,7 +110,7 @@ TEST(AuxFilesOpening, ZoningNamedByTheNetworksIniLoadsWithTheNetwork)
     const TZona& zone = Zonas[KDVlib::FindZona(1)];
     EXPECT_EQ(zone.PolygonCount, 4);
     EXPECT_TRUE(viewer->Down("tbZonas"));
-    EXPECT_TRUE(viewer->Action("tbZonas")->isEnabled());
+    EXPECT_TRUE(livemenus::Find(viewer, "tbZonas")->isEnabled());
 
     delete viewer;
     delete splash;

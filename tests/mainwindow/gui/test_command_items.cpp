@@ -107,12 +107,13 @@ TEST_F(CommandItems, TransitRoutesShowThroughTheMapMenu)
     testutil::settle();
     ASSERT_GT(Network.LineCount, 0);
     const QColor red = DisplayStyles::ToQColor(0x0000FF);
-    if (!viewer->Down("tbLineas"))
+    if (!viewer->Down("tbLineas")) {
         ASSERT_TRUE(Click(viewer, "toolbar:tbarAdicionales", "tbLineas"));
+    }
     viewer->DrawPalvon();
     const int before = Everywhere(red);
     ASSERT_TRUE(Click(viewer, "popup:BDerecho>Líneas", "linnone"));
-    EXPECT_TRUE(viewer->Action("linnone")->isChecked());
+    EXPECT_TRUE(livemenus::Find(viewer, "linnone")->isChecked());
     const int routes = Everywhere(red);
     EXPECT_GT(routes, before + 100);
     // Bus volumes: bands in the pen colour of the range mode, and the "BUSES" legend.
@@ -153,9 +154,9 @@ TEST_F(CommandItems, SymbolSizesFromTheMapMenu)
     });
     ASSERT_TRUE(Click(viewer, "popup:BDerecho>Nodos", "Tamano2"));
     EXPECT_EQ(NodeSize, 6);
-    EXPECT_EQ(viewer->Action("Tamano2")->text(), "Tamaño (6)");
-    EXPECT_EQ(viewer->Action("Tamano1")->text(), QStringLiteral("Tamaño (%1)").arg(CentroidSize));
-    EXPECT_EQ(viewer->Action("Tamano3")->text(), QStringLiteral("Tamaño (%1)").arg(ArrowSize));
+    EXPECT_EQ(livemenus::Find(viewer, "Tamano2")->text(), "Tamaño (6)");
+    EXPECT_EQ(livemenus::Find(viewer, "Tamano1")->text(), QStringLiteral("Tamaño (%1)").arg(CentroidSize));
+    EXPECT_EQ(livemenus::Find(viewer, "Tamano3")->text(), QStringLiteral("Tamaño (%1)").arg(ArrowSize));
 }
 
 TEST_F(CommandItems, ZoneEntriesAndExitsOfTheListingAreDrawn)
@@ -173,7 +174,7 @@ TEST_F(CommandItems, ZoneEntriesAndExitsOfTheListingAreDrawn)
     ASSERT_FLOAT_EQ(Zonas[z].EnteringTotals[0], 400.0f);
     // One class: no class items, the totals are there.
     for (int j = 1; j <= 15; ++j)
-        EXPECT_FALSE(viewer->Action(QStringLiteral("EntSal%1").arg(j))->isVisible());
+        EXPECT_FALSE(livemenus::Find(viewer, QStringLiteral("EntSal%1").arg(j))->isVisible());
     viewer->SetDown("tbCents", true);
     viewer->DrawPalvon();
     const QPoint c = viewer->img->WorldToPoint(Zonas[z].CentroidX, Zonas[z].CentroidY);
@@ -195,7 +196,7 @@ TEST_F(CommandItems, ClassItemsFollowTheListingClasses)
                                            " SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK\r\n");
     viewer->OpenLpaFile(tmp.file("c.lpa"));
     for (int j = 1; j <= 15; ++j)
-        EXPECT_EQ(viewer->Action(QStringLiteral("EntSal%1").arg(j))->isVisible(), j <= 3) << j;
+        EXPECT_EQ(livemenus::Find(viewer, QStringLiteral("EntSal%1").arg(j))->isVisible(), j <= 3) << j;
     ASSERT_TRUE(Click(viewer, "popup:BDerecho>Zonas>Entradas/Salidas", "EntSal2"));
     EXPECT_EQ(EntSalVar, 2);
     PalvonRead::NOMADS = 1;
@@ -209,7 +210,7 @@ TEST_F(CommandItems, LinkGridMenuExportsTheGridItWasOpenedOver)
     Arcos[2].Mark = 1;
     viewer->LinkGridMouseOver = false;
     emit viewer->pupArcos->aboutToShow();
-    EXPECT_FALSE(viewer->Action("SelArco")->isEnabled());
+    EXPECT_FALSE(livemenus::Find(viewer, "SelArco")->isEnabled());
     QAction* exportItem = Reach(viewer, "popup:pupArcos", "ExportarArcos");
     ASSERT_NE(exportItem, nullptr);
     EXPECT_EQ(exportItem->data().toInt(), 31);
@@ -217,7 +218,7 @@ TEST_F(CommandItems, LinkGridMenuExportsTheGridItWasOpenedOver)
 
     viewer->LinkGridMouseOver = true;
     emit viewer->pupArcos->aboutToShow();
-    EXPECT_TRUE(viewer->Action("SelArco")->isEnabled());
+    EXPECT_TRUE(livemenus::Find(viewer, "SelArco")->isEnabled());
     EXPECT_EQ(exportItem->data().toInt(), 3);
     const QString file = QString::fromStdString(tmp.file("arcos.csv"));
     testutil::AnswerFileDialog(viewer, file);
@@ -249,17 +250,17 @@ TEST_F(CommandItems, FlowDiagramsDropDownTheirVariablesAndThePhaseToolSitsBeside
 
 TEST_F(CommandItems, OpeningShowsTheLengthScaleAndTheHiddenCommands)
 {
-    EXPECT_FALSE(viewer->Action("tbStreet")->isVisible());
-    EXPECT_FALSE(viewer->Action("CopiarTema1")->isVisible());
+    EXPECT_FALSE(livemenus::Find(viewer, "tbStreet")->isVisible());
+    EXPECT_FALSE(livemenus::Find(viewer, "CopiarTema1")->isVisible());
     Open();
     EXPECT_DOUBLE_EQ(viewer->seFMov->value(), std::round(double(PalvonRead::LengthScale) * 1000.0) / 1000.0);
     EXPECT_DOUBLE_EQ(FMov, viewer->seFMov->value());
     for (const char* name : {"Puntos5", "CopiarTema1", "PegarTema1", "Regla1", "ColorMultiple", "ColorSeleccion",
                              "MostrarNombresPlg", "SeleccionarPoligono", "Semaforos", "GenerarPlanillas1",
                              "ExportaraEMME2", "GenerarKMZ1", "tbStreet", "tbMixs"})
-        EXPECT_TRUE(viewer->Action(name)->isVisible()) << name;
+        EXPECT_TRUE(livemenus::Find(viewer, name)->isVisible()) << name;
     // The theme shortcuts work from the keyboard once the items are there.
-    EXPECT_EQ(viewer->Action("CopiarTema1")->shortcut(), QKeySequence("Ctrl+Alt+C"));
+    EXPECT_EQ(livemenus::Find(viewer, "CopiarTema1")->shortcut(), QKeySequence("Ctrl+Alt+C"));
     // The caption gauge lies along the bottom of the map, hidden while idle.
     ASSERT_NE(viewer->pbc, nullptr);
     EXPECT_EQ(viewer->pbc->parentWidget(), viewer->img);
@@ -278,7 +279,7 @@ TEST_F(CommandItems, PolygonConfigurationOpensOnTheColourSettings)
         if (dlg)
             dlg->reject();
     });
-    ASSERT_TRUE(Click(viewer, "menu:Polígonos", "aConfigurar1"));
+    ASSERT_TRUE(Click(viewer, "menu:Herramientas>Polígonos", "aConfigurar1"));
     EXPECT_TRUE(options);
     EXPECT_FALSE(preferencesShown);
 }
@@ -303,7 +304,7 @@ TEST_F(CommandItems, ReadersSwitchTheRealItems)
     ASSERT_EQ(PalvonRead::NOMADS, 3);
     for (int j = 1; j <= 3; ++j)
         EXPECT_NE(Reach(viewer, "popup:BDerecho>Zonas>Entradas/Salidas", QStringLiteral("EntSal%1").arg(j)), nullptr);
-    EXPECT_FALSE(viewer->Action("EntSal4")->isVisible());
+    EXPECT_FALSE(livemenus::Find(viewer, "EntSal4")->isVisible());
     EXPECT_NE(Reach(viewer, "menu:Procesos", "AnalisisdePIJAs"), nullptr);
     EXPECT_NE(Reach(viewer, "menu:Procesos>Analisis de PIJAs", "NivelArco"), nullptr);
     EXPECT_NE(Reach(viewer, "menu:Procesos>Analisis de PIJAs", "NIvelMovimiento"), nullptr);
@@ -315,11 +316,11 @@ TEST_F(CommandItems, ReadersSwitchTheRealItems)
     // A network without zones and without a listing: no centroids to show, no PIJAs.
     WriteSquareNetwork(tmp.file("cuadrado.dat"));
     ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("cuadrado.dat")));
-    EXPECT_FALSE(viewer->Action("tbCents")->isEnabled());
-    EXPECT_FALSE(viewer->Action("Centroides1")->isEnabled());
-    EXPECT_FALSE(viewer->Action("AnalisisdePIJAs")->isEnabled());
-    EXPECT_FALSE(viewer->Action("EntSal1")->isVisible());
-    EXPECT_TRUE(viewer->Action("tbCurve")->isEnabled());
+    EXPECT_FALSE(livemenus::Find(viewer, "tbCents")->isEnabled());
+    EXPECT_FALSE(livemenus::Find(viewer, "Centroides1")->isEnabled());
+    EXPECT_FALSE(livemenus::Find(viewer, "AnalisisdePIJAs")->isEnabled());
+    EXPECT_FALSE(livemenus::Find(viewer, "EntSal1")->isVisible());
+    EXPECT_TRUE(livemenus::Find(viewer, "tbCurve")->isEnabled());
 }
 
 // The layer menu writes the loaded background layers as KMZ; the link grid's menu
@@ -346,7 +347,7 @@ TEST_F(CommandItems, LayerMenuWritesItsLayersAsKmzAndGridSelectionIsOffered)
     viewer->LinkGridMouseOver = true;
     viewer->sagArcos->SetSelection({0, 1, 3, 1});
     emit viewer->pupArcos->aboutToShow();
-    EXPECT_FALSE(viewer->Action("SeleccionGrilla")->isVisible());
+    EXPECT_FALSE(livemenus::Find(viewer, "SeleccionGrilla")->isVisible());
     viewer->sagArcos->SetSelection({0, 1, 3, 4});
     emit viewer->pupArcos->aboutToShow();
     EXPECT_NE(Reach(viewer, "popup:pupArcos", "SeleccionGrilla"), nullptr);
@@ -357,8 +358,9 @@ TEST_F(CommandItems, DrawingOptionsRedrawTheMap)
 {
     Open();
     for (const char* layer : {"tbArrows", "tbNodes"})
-        if (!viewer->Down(layer))
+        if (!viewer->Down(layer)) {
             ASSERT_TRUE(Click(viewer, "toolbar:tbarArcos", layer));
+        }
     viewer->DrawPalvon();
     const std::pair<const char*, const char*> options[] = {{"popup:BDerecho>Flechas", "SimpleArrow"},
                                                            {"popup:BDerecho>Nodos", "ColorNode"},
@@ -366,7 +368,7 @@ TEST_F(CommandItems, DrawingOptionsRedrawTheMap)
     for (const auto& [place, name] : options) {
         const QImage before = Picture().copy();
         ASSERT_TRUE(Click(viewer, place, name)) << name;
-        EXPECT_TRUE(viewer->Action(name)->isChecked()) << name;
+        EXPECT_TRUE(livemenus::Find(viewer, name)->isChecked()) << name;
         EXPECT_NE(Picture(), before) << name;
     }
 }

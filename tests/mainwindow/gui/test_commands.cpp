@@ -1,10 +1,13 @@
-// Every command of the command table where a user meets it: the live menu bar,
-// toolbars and pop-ups of the real main window walked against the table, before
-// any network is open and after the sample and a real network are opened.
+// Every command where a user meets it: the live menu bar walked against the main
+// menu as the program's description gives it (written here, apart from the command
+// table, so a wrong row fails), and the live menu bar, toolbars and pop-ups against
+// the table's places and states, before any network is open and after the sample and
+// a real network are opened.
 #include "mainwindow/CommandTable.h"
 #include "mainwindow/PalvonViewer.h"
 #include "model/KDVvars.h"
 #include "support/LiveMenus.h"
+#include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
 
 #include <QAction>
@@ -15,23 +18,78 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <set>
+#include <vector>
 
 using livemenus::Container;
 using livemenus::ItemAt;
 
 namespace {
 
-// Named items reachable from the menu bar, the pop-ups and the toolbars.
-void Reachable(QMenu* menu, std::set<QString>& names, std::set<QMenu*>& seen)
+// A menu of the menu bar by its captions (the description may name only the last
+// ones), the items it names in it, and whether it gives their order.
+struct TMenuSpec {
+    const char* Path;
+    std::vector<const char*> Items;
+    bool Ordered = false;
+};
+
+const TMenuSpec MainMenu[] = {
+    {"Archivo", {"Abrir", "Abrir Recientes", "Impresion de Redes", "Puntos"}},
+    {"Archivo>Abrir",
+     {"Abrir Red Palvon", "Abrir resultados LPA", "Abrir LPL", "Abrir Conteos", "Datos Complementarios",
+      "Zonificación", "Traza de Arcos", "Linea de Soleras", "Generación/Atracción", "Abrir orden arcos"}},
+    {"Impresion de Redes", {"Definir Redes", "Crear Word"}},
+    {"Editar", {"Copiar Tema", "Pegar Tema"}},
+    {"Herramientas>Temas", {"Definir", "Aplicar"}},
+    {"Herramientas>Polígonos", {"Seleccionar Nodos", "Seleccionar Arcos"}},
+    {"Polígonos", {"Nuevo", "Eliminar", "Redefinir", "Reconfigurar", "Configurar"}},
+    {"Procesos>Rutas Mínimas", {"Configurar", "Interactiva", "Batch"}},
+    {"Procesos>Analisis de PIJAs", {"Nivel Arco", "NIvel Movimiento"}},
+    {"Análisis de Intersecciones", {"Ver Nodos", "Configurar", "Seleccionar"}},
+    {"Análisis de Intersecciones>Configurar", {"Borde ancho", "Borde color", "Factor tamaño"}},
+    {"Análisis de Intersecciones>Configurar>Borde ancho", {"0.0 ptos", "0.5 ptos", "1.0 ptos", "1.5 ptos", "2.0 ptos"},
+     true},
+    {"Seleccionar", {"1 Prioridad", "5 Vuelta \"U\""}, true},
+    {"Seleccionar", {"Selección"}},
+    {"Ayuda", {"Estadísticas"}},
+};
+
+// An item's caption without the value the program shows after it ("Borde ancho (1.0)").
+QString Caption(const QAction* a)
 {
-    if (!menu || !seen.insert(menu).second)
-        return;
-    for (QAction* a : menu->actions()) {
-        if (!a->objectName().isEmpty())
-            names.insert(a->objectName());
-        Reachable(a->menu(), names, seen);
+    const QString text = livemenus::Bare(a->text());
+    const qsizetype open = text.lastIndexOf(QStringLiteral(" ("));
+    return open > 0 && text.endsWith(')') ? text.left(open) : text;
+}
+
+// Every menu under the menu bar with its path of captions.
+void MenusUnder(QMenu* menu, const QString& path, std::vector<std::pair<QString, QMenu*>>& out)
+{
+    out.emplace_back(path, menu);
+    for (QAction* a : menu->actions())
+        if (a->menu())
+            MenusUnder(a->menu(), path + '>' + Caption(a), out);
+}
+
+// The expected items a menu lacks (out of order counts as lacking when the order is given).
+QStringList Missing(QMenu* menu, const TMenuSpec& spec)
+{
+    QStringList missing;
+    const QList<QAction*> items = menu->actions();
+    qsizetype from = 0;
+    for (const char* item : spec.Items) {
+        const QString caption = QString::fromUtf8(item);
+        qsizetype at = spec.Ordered ? from : 0;
+        while (at < items.size() && Caption(items[at]) != caption)
+            ++at;
+        if (at == items.size())
+            missing << caption;
+        else
+            from = at + 1;
     }
+    return missing;
 }
 
 class Commands : public ViewerFixture {
@@ -47,13 +105,11 @@ protected:
             for (const QString& place : CommandTable::Places(row)) {
                 SCOPED_TRACE(place.toStdString());
                 if (place.startsWith("action:")) {
-                    QAction* shared = viewer->findChild<QAction*>(name, Qt::FindDirectChildrenOnly);
-                    ASSERT_NE(shared, nullptr);
-                    for (const QString& control : place.mid(7).split(',')) {
-                        QAction* c = viewer->findChild<QAction*>(control, Qt::FindDirectChildrenOnly);
-                        ASSERT_NE(c, nullptr);
-                        EXPECT_EQ(c->isEnabled(), shared->isEnabled()) << control.toStdString();
-                    }
+                    // The shared action is no item of its own: its controls show its state.
+                    QAction* shared = viewer->Action(name);
+                    for (const QString& control : place.mid(7).split(','))
+                        EXPECT_EQ(livemenus::Find(viewer, control)->isEnabled(), shared->isEnabled())
+                            << control.toStdString();
                     continue;
                 }
                 QWidget* where = Container(viewer, place);
@@ -61,41 +117,63 @@ protected:
                 QAction* a = ItemAt(where, name);
                 ASSERT_NE(a, nullptr) << "not placed";
                 const QString caption = QString::fromUtf8(row.Caption);
-                if (caption.endsWith('*'))
+                if (caption.endsWith('*')) {
                     EXPECT_TRUE(a->text().startsWith(caption.chopped(1))) << a->text().toStdString();
-                else if (!caption.isEmpty())
+                } else if (!caption.isEmpty()) {
                     EXPECT_EQ(a->text(), caption);
+                }
                 EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromUtf8(row.Shortcut)));
                 EXPECT_EQ(a->isCheckable(), row.Checkable);
                 EXPECT_EQ(a->isVisible(), state[0] == 'S');
-                if (state[1] != '*' && state[0] == 'S')
+                if (state[1] != '*' && state[0] == 'S') {
                     EXPECT_EQ(a->isEnabled(), state[1] == 'E');
+                }
             }
         }
     }
 
     void EveryNamedItemIsACommand()
     {
-        std::set<QString> names;
-        std::set<QMenu*> seen;
-        for (QAction* a : viewer->menuBar()->actions())
-            Reachable(a->menu(), names, seen);
-        for (const char* popup : {"BDerecho", "pupArcos", "pupZonas", "pupNodos", "pupMovim", "pupLineas", "varSolera",
-                                  "varLupa", "PupTit", "varMix"})
-            Reachable(viewer->findChild<QMenu*>(popup), names, seen);
-        for (const char* bar : {"tbarEstandar", "tbarArcos", "tbarMovimientos", "tbarAdicionales", "tbarTitulos",
-                                "tbarOpen"})
-            for (QAction* a : viewer->findChild<QToolBar*>(bar)->actions()) {
-                if (!a->objectName().isEmpty())
-                    names.insert(a->objectName());
-                Reachable(a->menu(), names, seen);
+        for (QAction* a : livemenus::Reachable(viewer)) {
+            if (!a->objectName().isEmpty()) {
+                EXPECT_NE(CommandTable::Find(a->objectName()), nullptr)
+                    << a->objectName().toStdString() << " is in a menu but not a command";
             }
-        for (const QString& name : names)
-            EXPECT_NE(CommandTable::Find(name), nullptr) << name.toStdString() << " is in a menu but not a command";
+        }
     }
 };
 
 } // namespace
+
+TEST_F(Commands, TheLiveMenuBarHoldsTheMenusAsDescribed)
+{
+    ASSERT_TRUE(viewer->AbrirRedPalvon(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat"));
+    std::vector<std::pair<QString, QMenu*>> menus;
+    for (QAction* a : viewer->menuBar()->actions())
+        if (a->menu())
+            MenusUnder(a->menu(), livemenus::Bare(a->text()), menus);
+    for (const TMenuSpec& spec : MainMenu) {
+        const QString path = QString::fromUtf8(spec.Path);
+        QStringList report;
+        bool held = false;
+        for (const auto& [where, menu] : menus)
+            if (where == path || where.endsWith('>' + path)) {
+                const QStringList missing = Missing(menu, spec);
+                held = held || missing.isEmpty();
+                report << where + " lacks " + missing.join(", ");
+            }
+        EXPECT_TRUE(held) << spec.Path << ": " << (report.isEmpty() ? "no such menu" : report.join("; ").toStdString());
+    }
+    // A command sits in one menu of the menu bar: a second place would be one the
+    // description does not give.
+    std::map<QAction*, QStringList> placed;
+    for (const auto& [where, menu] : menus)
+        for (QAction* a : menu->actions())
+            if (!a->objectName().isEmpty())
+                placed[a] << where;
+    for (const auto& [a, where] : placed)
+        EXPECT_EQ(where.size(), 1) << a->objectName().toStdString() << " in " << where.join(", ").toStdString();
+}
 
 TEST_F(Commands, TheLiveWindowMatchesTheTableBeforeAndAfterOpening)
 {
@@ -116,11 +194,10 @@ TEST_F(Commands, TheLiveWindowMatchesTheTableBeforeAndAfterOpening)
     viewer->seAnchoPista->setValue(4.0);
     EXPECT_FLOAT_EQ(AnchoPista, 4.0f);
     viewer->seAnchoPista->setValue(3.5);
-    const std::string real = "/work/shared/data/real/siouxfalls-junctions.dat";
-    if (std::filesystem::exists(real)) {
-        ASSERT_TRUE(viewer->AbrirRedPalvon(real));
-        WalkTable(1);
-    }
+    const std::string real = tmp.file("siouxfalls-junctions.dat");
+    std::filesystem::copy_file(testutil::realDataPath("siouxfalls-junctions.dat"), real);
+    ASSERT_TRUE(viewer->AbrirRedPalvon(real));
+    WalkTable(1);
     EveryNamedItemIsACommand();
 }
 
@@ -139,17 +216,17 @@ TEST_F(Commands, SharedActionsDriveTheirControls)
     // The hit grid disables and enables these by name.
     QAction* cents = viewer->Action("aCentroides1");
     cents->setEnabled(false);
-    EXPECT_FALSE(viewer->Action("tbCents")->isEnabled());
-    EXPECT_FALSE(viewer->Action("Centroides1")->isEnabled());
+    EXPECT_FALSE(livemenus::Find(viewer, "tbCents")->isEnabled());
+    EXPECT_FALSE(livemenus::Find(viewer, "Centroides1")->isEnabled());
     cents->setEnabled(true);
-    EXPECT_TRUE(viewer->Action("Centroides1")->isEnabled());
+    EXPECT_TRUE(livemenus::Find(viewer, "Centroides1")->isEnabled());
     viewer->Action("aArcos1")->setEnabled(false);
-    EXPECT_FALSE(viewer->Action("tbCurve")->isEnabled());
+    EXPECT_FALSE(livemenus::Find(viewer, "tbCurve")->isEnabled());
     viewer->Action("aArcos1")->setEnabled(true);
     // The movement links: the button, the menu item and the action are one state.
-    viewer->Action("tbMovimLinks")->trigger();
+    livemenus::Find(viewer, "tbMovimLinks")->trigger();
     EXPECT_TRUE(viewer->Action("aAtributos2")->isChecked());
-    EXPECT_TRUE(viewer->Action("Atributos2")->isChecked());
+    EXPECT_TRUE(livemenus::Find(viewer, "Atributos2")->isChecked());
 }
 
 using CommandsDeathTest = Commands;

@@ -151,8 +151,7 @@ TEST_F(FormulaColumns, FailingFormulaKeepsCountedColumnWithEmptyCells)
 // the grid takes the next column as usual.
 TEST_F(FormulaColumns, NeverEndingLoopEndsWithAMessageAndTheGridGoesOn)
 {
-    QAction* make = w->findChild<QAction*>(QStringLiteral("Crearcolumna1"));
-    ASSERT_NE(make, nullptr);
+    QAction* make = livemenus::Find(w.get(), QStringLiteral("Crearcolumna1"));
     const int before = NumColArcos;
     Choose({"Cap"});
     QTimer::singleShot(0, [] {
@@ -228,10 +227,10 @@ TEST_F(FormulaColumns, MovementColumnAndTenColumnLimit)
         Make(false, {"Cap"}, "A");
     EXPECT_EQ(NumUserVarArcos, 10);
     EXPECT_EQ(ColVarArcos[NumColArcos - 1], 130);
-    EXPECT_FALSE(w->Action("Crearcolumna1")->isEnabled());
-    EXPECT_TRUE(w->Action("Crearcolumna2")->isEnabled());
+    EXPECT_FALSE(livemenus::Find(w.get(), "Crearcolumna1")->isEnabled());
+    EXPECT_TRUE(livemenus::Find(w.get(), "Crearcolumna2")->isEnabled());
     const int cols = NumColArcos;
-    w->Action("Crearcolumna1")->trigger(); // a disabled item does nothing
+    livemenus::Find(w.get(), "Crearcolumna1")->trigger(); // a disabled item does nothing
     EXPECT_EQ(NumColArcos, cols);
     EXPECT_EQ(NumUserVarArcos, 10);
 }

@@ -14,6 +14,7 @@
 #include "model/LinkGeometry.h"
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
+#include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/GridsNetwork.h"
 #include "support/TestUtil.h"
@@ -317,16 +318,16 @@ TEST_F(Grids, PickingALinkVariableSetsItsRanges)
     EXPECT_TRUE(w->Down("tbAtributos"));
     EXPECT_FALSE(w->Down("tbColores"));
     EXPECT_EQ(w->sagArcos->ColorCell(10, 0), QColor(0xFF, 0xFF, 0x80)); // 0x80FFFF
-    EXPECT_FALSE(w->Action("cvs")->isVisible());
+    EXPECT_FALSE(livemenus::Find(w.get(), "cvs")->isVisible());
 
     // Ctrl keeps the first variable; the colour items follow the list.
     DataLayerKind = 2;
     w->VarArcosPick(5, true); // "Cap"
     EXPECT_EQ(ShownVarList, (Strings{"10", "8"}));
-    EXPECT_TRUE(w->Action("cvs")->isVisible());
-    EXPECT_TRUE(w->Action("cv1")->isVisible());
-    EXPECT_FALSE(w->Action("cv2")->isVisible());
-    EXPECT_EQ(w->Action("cv1")->text(), "Cap");
+    EXPECT_TRUE(livemenus::Find(w.get(), "cvs")->isVisible());
+    EXPECT_TRUE(livemenus::Find(w.get(), "cv1")->isVisible());
+    EXPECT_FALSE(livemenus::Find(w.get(), "cv2")->isVisible());
+    EXPECT_EQ(livemenus::Find(w.get(), "cv1")->text(), "Cap");
     EXPECT_TRUE(w->Down("tbColores"));
     EXPECT_FALSE(w->Down("tbAtributos"));
     // The same column again is not listed twice.
@@ -374,7 +375,7 @@ TEST_F(Grids, PickingAMovementVariable)
     EXPECT_EQ(RangeItemMovim, 4);
     EXPECT_EQ(RangeVarMovim, 4);
     EXPECT_FLOAT_EQ(RangeMovimMax, 1800.0f);
-    EXPECT_TRUE(w->Action("aAtributos2")->isChecked());
+    EXPECT_TRUE(livemenus::Find(w.get(), "Atributos2")->isChecked());
     EXPECT_FALSE(w->Down("tbAtributos"));
     EXPECT_TRUE(sat->isChecked());
     // Building the menu items leaves the movement layer's variable alone.

@@ -26,6 +26,7 @@
 #include "model/ZelUtils.h"
 #include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
+#include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
@@ -111,38 +112,6 @@ protected:
         ASSERT_GT(Zonas[KDVlib::FindZona(1)].PolygonCount, 0);
     }
 
-    // The command of that name where the user finds it: the menu bar, the map's
-    // pop-up, a toolbar or a toolbar button's drop-down. A name no command carries fails.
-    QAction* Command(const char* name)
-    {
-        std::vector<QMenu*> menus;
-        for (QAction* a : viewer->menuBar()->actions())
-            if (a->menu())
-                menus.push_back(a->menu());
-        for (QMenu* m : {viewer->BDerecho, viewer->pupNodos, viewer->pupZonas, viewer->pupArcos})
-            if (m)
-                menus.push_back(m);
-        std::vector<QAction*> found;
-        for (QToolBar* bar : viewer->findChildren<QToolBar*>())
-            for (QAction* a : bar->actions()) {
-                found.push_back(a);
-                if (a->menu())
-                    menus.push_back(a->menu());
-            }
-        for (size_t i = 0; i < menus.size(); ++i)
-            for (QAction* a : menus[i]->actions()) {
-                found.push_back(a);
-                if (a->menu())
-                    menus.push_back(a->menu());
-            }
-        for (QAction* a : found)
-            if (a->objectName() == QLatin1String(name))
-                return a;
-        ADD_FAILURE() << "no command " << name;
-        static QAction none;
-        return &none;
-    }
-
     QPoint Pix(double x, double y) const
     {
         return {viewer->img->WorldToPixelX(x), viewer->img->WorldToPixelY(y)};
@@ -219,7 +188,7 @@ TEST_F(MapModes, ZoningMoveShiftsEveryZoneAndTheSavedZoningHoldsIt)
 {
     const TZona before1 = Zonas[KDVlib::FindZona(1)];
     const TZona before2 = Zonas[KDVlib::FindZona(2)];
-    QAction* move = Command("MoveZon");
+    QAction* move = livemenus::Find(viewer, "MoveZon");
     EXPECT_EQ(move->text(), "Mover");
     move->trigger();
     ASSERT_TRUE(move->isChecked());
@@ -243,7 +212,7 @@ TEST_F(MapModes, ZoningMoveShiftsEveryZoneAndTheSavedZoningHoldsIt)
     // The zoning saved from the zones pop-up holds the moved outlines.
     const std::string out = tmp.file("movida.geo");
     testutil::AnswerFileDialog(viewer, out);
-    Command("SaveZon")->trigger();
+    livemenus::Find(viewer, "SaveZon")->trigger();
     const std::vector<std::string> lines = Lines(testutil::readFile(out));
     ASSERT_GE(lines.size(), 2u);
     const std::vector<double> first = Numbers(lines[0]);
@@ -266,7 +235,7 @@ TEST_F(MapModes, CollapseCirclePullsPolygonVerticesInsideOntoItsCentre)
     ASSERT_GT(link, 0);
     const TArcos shape = Arcos[link];
 
-    QAction* colapsar = Command("tbColapsar");
+    QAction* colapsar = livemenus::Find(viewer, "tbColapsar");
     {
         // The button arms the drag and says how to use it, without a box.
         RecordingServices said;
@@ -308,7 +277,7 @@ TEST_F(MapModes, CollapseCirclePullsPolygonVerticesInsideOntoItsCentre)
     // The polygon file written afterwards holds the collapsed vertices.
     const std::string out = tmp.file("salida.plg");
     testutil::AnswerFileDialog(viewer, out);
-    Command("aExportar1")->trigger();
+    livemenus::Find(viewer, "aExportar1")->trigger();
     const std::vector<std::string> lines = Lines(testutil::readFile(out));
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].rfind(ZelUtils::Format("1;A;3;32768;1;13887443;0;%.2f;%.2f;%.2f;%.2f;300600.00", cx, cy, cx, cy), 0),
@@ -326,8 +295,8 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
     viewer->DrawPalvon();
 
     // "Mover" of the layer menu with "Todo": every vertex of the layer follows the drag.
-    Command("mSoleraTodo")->trigger();
-    QAction* move = Command("smove");
+    livemenus::Find(viewer, "mSoleraTodo")->trigger();
+    QAction* move = livemenus::Find(viewer, "smove");
     move->trigger();
     ASSERT_TRUE(move->isChecked());
     const QPoint from = Pix(300300, 6125150), to = Pix(300340, 6125190);
@@ -349,7 +318,7 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
 
     // "Editar": the polyline inside the region drawn on the map is deleted, and the
     // next save leaves it out.
-    QAction* edit = Command("pupsedit");
+    QAction* edit = livemenus::Find(viewer, "pupsedit");
     EXPECT_EQ(edit->text(), "Editar");
     edit->trigger();
     EXPECT_EQ(PolySelectKind, 4);
@@ -358,7 +327,7 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
         Click(Pix(x, y));
     DoubleClickMap(Pix(300950, 6124950));
     EXPECT_EQ(PolySelectKind, 0);
-    Command("GuardarSoleras")->trigger();
+    livemenus::Find(viewer, "GuardarSoleras")->trigger();
     testutil::settle();
     lines = Lines(testutil::readFile(tmp.file("bordes.geo")));
     ASSERT_EQ(lines.size(), 1u) << "the deleted polyline is not written";
@@ -374,7 +343,7 @@ TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
             out.push_back(g->cell(1, r) + "-" + g->cell(2, r) + ":" + g->cell(3, r));
         return out;
     };
-    QAction* pick = Command("RminMapa");
+    QAction* pick = livemenus::Find(viewer, "RminMapa");
     EXPECT_EQ(pick->text(), "Sobre el mapa");
     // Escape gives up the pick: a click then is a plain press.
     pick->trigger();
@@ -419,7 +388,7 @@ TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
             });
         });
     });
-    Command("InteractivaRmin")->trigger();
+    livemenus::Find(viewer, "InteractivaRmin")->trigger();
     EXPECT_EQ(picked, typed);
 }
 
@@ -456,7 +425,7 @@ TEST_F(MapModes, BatchListsPairTotalsStopsWhenAskedAndShowsAPathOnDemand)
         });
         poll->start(0);
         testutil::AnswerFileDialog(viewer, tmp.file("pares.csv"));
-        Command("batchRmin")->trigger();
+        livemenus::Find(viewer, "batchRmin")->trigger();
         EXPECT_FALSE(viewer->pbc->isVisible());
     };
     std::vector<std::string> route;
@@ -496,7 +465,7 @@ TEST_F(MapModes, PhaseToolShowsTheClickedJunctionAlone)
 {
     // Junctions are picked where they lie, with the Nodos layer off as at start.
     ASSERT_FALSE(viewer->Down("tbNodes"));
-    QAction* show = Command("tbShow");
+    QAction* show = livemenus::Find(viewer, "tbShow");
     ASSERT_TRUE(show->isEnabled());
     show->trigger();
     const int32_t j = KDVlib::FindNodo(103);
@@ -509,7 +478,7 @@ TEST_F(MapModes, PhaseToolShowsTheClickedJunctionAlone)
         shown = NodoActual;
         for (int32_t i = 1; i <= Network.NodeCount; ++i)
             listed += NodoEnLista[i];
-        stepping = FrmFases->findChild<QAction*>("tbNext")->isVisible();
+        stepping = livemenus::Find(FrmFases, "tbNext")->isVisible();
         w->close();
     });
     QTest::mouseClick(viewer->img, Qt::LeftButton, Qt::NoModifier, at);
@@ -517,13 +486,13 @@ TEST_F(MapModes, PhaseToolShowsTheClickedJunctionAlone)
     EXPECT_EQ(listed, 1);
     EXPECT_EQ(NodoEnLista[j], 1);
     EXPECT_FALSE(stepping);
-    EXPECT_TRUE(FrmFases->findChild<QAction*>("tbNext")->isVisible()) << "the stepping buttons come back";
+    EXPECT_TRUE(livemenus::Find(FrmFases, "tbNext")->isVisible()) << "the stepping buttons come back";
 }
 
 TEST_F(MapModes, PolygonDrawingSurvivesEscapeAndShiftDragsAMidpoint)
 {
     const int32_t before = NumPoligonos;
-    Command("aConstruir1")->trigger();
+    livemenus::Find(viewer, "aConstruir1")->trigger();
     const std::pair<double, double> pts[] = {{300000, 6125000}, {300400, 6125000}, {300400, 6125400}};
     for (const auto& [x, y] : pts)
         Click(Pix(x, y));
@@ -656,7 +625,7 @@ protected:
 
 TEST_F(MovementGrid, DoubleClickWithTheDiagramButtonOpensThatJunctionForTheColumn)
 {
-    QAction* mixs = Command("tbMixs");
+    QAction* mixs = livemenus::Find(viewer, "tbMixs");
     mixs->trigger();
     ASSERT_TRUE(viewer->Down("tbMixs"));
     const int row = RowOf(flows[2].first);
@@ -701,8 +670,8 @@ TEST_F(MovementGrid, DoubleClickWithTheDiagramButtonOpensThatJunctionForTheColum
 
 TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
 {
-    Command("Atributos2")->trigger();
-    ASSERT_TRUE(viewer->Action("aAtributos2")->isChecked());
+    livemenus::Find(viewer, "Atributos2")->trigger();
+    ASSERT_TRUE(livemenus::Find(viewer, "Atributos2")->isChecked());
     QAction* item = nullptr;
     for (QAction* a : viewer->VarMovim->actions())
         if (a->data().toInt() == flowCol)
@@ -741,8 +710,9 @@ TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
 
     // A column whose maximum is 0 cannot be chosen, and its double click shows nothing.
     for (QAction* a : viewer->VarMovim->actions()) {
-        if (a->data().toInt() == flowCol + 1)
+        if (a->data().toInt() == flowCol + 1) {
             EXPECT_FALSE(a->isEnabled());
+        }
     }
     const float high5 = RangeTable[5].High;
     SelectedMovimVars.clear();
@@ -756,19 +726,19 @@ TEST_F(MovementGrid, DoubleClickMakesTheColumnAMapAttributeAndCtrlAddsColumns)
     viewer->SetDown("tbAtributos", true);
     DoubleClick(flowCol, RowOf(flows[0].first));
     ASSERT_EQ(SelectedMovimVars, std::vector<std::string>{std::to_string(flowCol)});
-    EXPECT_TRUE(viewer->Action("aAtributos2")->isChecked());
+    EXPECT_TRUE(livemenus::Find(viewer, "Atributos2")->isChecked());
     EXPECT_FALSE(viewer->Down("tbAtributos"));
-    EXPECT_EQ(viewer->Action("cv0")->text(), "Flujo");
-    EXPECT_FALSE(viewer->Action("cvs")->isVisible());
+    EXPECT_EQ(livemenus::Find(viewer, "cv0")->text(), "Flujo");
+    EXPECT_FALSE(livemenus::Find(viewer, "cvs")->isVisible());
     // With Ctrl a second column joins the first; the colour items show.
     const int saturation = 4;
     ASSERT_EQ(g->cell(saturation, 0), "Fl.Sat");
     DoubleClick(saturation, RowOf(flows[0].first), Qt::ControlModifier);
     ASSERT_EQ(SelectedMovimVars.size(), 2u);
     EXPECT_EQ(SelectedMovimVars[1], "4");
-    EXPECT_TRUE(viewer->Action("cvs")->isVisible());
-    EXPECT_TRUE(viewer->Action("cv1")->isVisible());
-    EXPECT_EQ(viewer->Action("cv1")->text(), "Flujo Saturación");
+    EXPECT_TRUE(livemenus::Find(viewer, "cvs")->isVisible());
+    EXPECT_TRUE(livemenus::Find(viewer, "cv1")->isVisible());
+    EXPECT_EQ(livemenus::Find(viewer, "cv1")->text(), "Flujo Saturación");
     // The classes now follow the saturation flows.
     EXPECT_NEAR(RangeMax, Movims[MovimsMaxRec].Var[1], 1e-3);
     EXPECT_FALSE(MovimDrawMode) << "turn symbols";
@@ -875,9 +845,9 @@ TEST_F(MapModes, NodeDragAndShapeHandlesFollowTheMouse)
     // "Mover" of the nodes pop-up, the Nodos layer off: node 102 dragged; the links
     // at it follow. A redraw (F5) in between leaves the tool on.
     ASSERT_FALSE(viewer->Down("tbNodes"));
-    QAction* move = Command("NodeMove");
+    QAction* move = livemenus::Find(viewer, "NodeMove");
     move->trigger();
-    Command("aRedibujar")->trigger();
+    livemenus::Find(viewer, "aRedibujar")->trigger();
     ASSERT_TRUE(move->isChecked());
     const int32_t n = KDVlib::FindNodo(102);
     const QPoint from = Pix(300300, 6125600), to = Pix(300320, 6125660);
@@ -898,7 +868,7 @@ TEST_F(MapModes, NodeDragAndShapeHandlesFollowTheMouse)
     ASSERT_EQ(link.PointCount, 3);
     EXPECT_DOUBLE_EQ(link.Points[2].x, Wx(drop));
     EXPECT_DOUBLE_EQ(link.Points[2].y, Wy(drop));
-    EXPECT_TRUE(viewer->Action("GrabarSIG")->isVisible());
+    EXPECT_TRUE(livemenus::Find(viewer, "GrabarSIG")->isVisible());
     HoldKey(Qt::Key_Control, Qt::ControlModifier);
     QTest::mouseMove(viewer->img, drop);
     ASSERT_EQ(viewer->CurveVertex, 2);
@@ -930,7 +900,7 @@ TEST_F(MapModes, SavedShapesEndOnTheirNodesWhenReopened)
 {
     const int32_t n = KDVlib::FindNodo(201);
     const TNodo before = Nodos[n];
-    Command("NodeMove")->trigger();
+    livemenus::Find(viewer, "NodeMove")->trigger();
     const QPoint from = Pix(before.X, before.Y);
     QTest::mouseMove(viewer->img, from);
     ASSERT_EQ(viewer->HoverNode, n);
@@ -943,7 +913,7 @@ TEST_F(MapModes, SavedShapesEndOnTheirNodesWhenReopened)
     QTest::keyClick(viewer->img, Qt::Key_Escape);
 
     testutil::AnswerFileDialog(viewer, tmp.file("red.sig"));
-    Command("GrabarSIG")->trigger();
+    livemenus::Find(viewer, "GrabarSIG")->trigger();
     bool savedMoved = false;
     for (const std::string& line : Lines(testutil::readFile(tmp.file("red.sig"))))
         if (line.rfind("201,202,3,", 0) == 0)

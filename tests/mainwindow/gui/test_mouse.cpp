@@ -96,7 +96,7 @@ TEST_F(MapMouse, ZoomBoxNeedsMoreThanTenPixelsUpOrDown)
 TEST_F(MapMouse, NodeDragWinsOverThePanToolAndCarriesItsLinks)
 {
     w->SetDown("tbMove", true);
-    w->Action("NodeMove")->setChecked(true);
+    livemenus::Find(w.get(), "NodeMove")->setChecked(true);
     const int32_t n = Node(100);
     w->imgMouseMove(Px(1200), Py(1000));
     ASSERT_EQ(w->HoverNode, n);
@@ -114,19 +114,19 @@ TEST_F(MapMouse, NodeDragWinsOverThePanToolAndCarriesItsLinks)
     EXPECT_FALSE(Panning);
     EXPECT_EQ(w->DragNode, 0);
     // Chosen plainly, "Mover" served one drag.
-    EXPECT_FALSE(w->Action("NodeMove")->isChecked());
+    EXPECT_FALSE(livemenus::Find(w.get(), "NodeMove")->isChecked());
 }
 
 TEST_F(MapMouse, PressOnEmptyMapMovesNothingAndStickyMoverStaysOn)
 {
-    w->Action("NodeMove")->setChecked(true);
+    livemenus::Find(w.get(), "NodeMove")->setChecked(true);
     w->NodeMoveSticky = true;
     const float x = Nodos[Node(1)].X;
     Drag(1050, 1200, 1000, 1000); // nothing at the press
     EXPECT_EQ(w->DragNode, 0);
     EXPECT_FLOAT_EQ(Nodos[Node(1)].X, x);
     // "Mover Selección" answered Yes: the selected nodes move by the same vector.
-    w->Action("MoverSeleccion")->setChecked(true);
+    livemenus::Find(w.get(), "MoverSeleccion")->setChecked(true);
     Nodos[Node(200)].Mark = 1;
     ui->answerYes = true;
     Drag(1000, 1000, 1010, 990);
@@ -139,7 +139,7 @@ TEST_F(MapMouse, PressOnEmptyMapMovesNothingAndStickyMoverStaysOn)
     EXPECT_EQ(w->sagNodos->cell(2, Node(200)), ZelUtils::Trim(ZelUtils::Format(XYFormat.c_str(), 890.0)));
     EXPECT_EQ(ui->questions.size(), 1u);
     EXPECT_DOUBLE_EQ(Arcos[Link(100, 200)].Points[2].x, 1410.0);
-    EXPECT_TRUE(w->Action("NodeMove")->isChecked());
+    EXPECT_TRUE(livemenus::Find(w.get(), "NodeMove")->isChecked());
 }
 
 TEST_F(MapMouse, ShiftClickAfterGridDoubleClickPlacesTheNode)

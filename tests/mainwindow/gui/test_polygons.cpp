@@ -70,7 +70,7 @@ TEST_F(Polygons, CompletedPolygonGetsProposedNameMeanLabelAndWorkingEntries)
         text = "Otro";
         return false; // cancelled: the proposed name stays
     };
-    ASSERT_TRUE(livemenus::Click(w.get(), "menu:Polígonos", "aConstruir1"));
+    ASSERT_TRUE(livemenus::Click(w.get(), "menu:Herramientas>Polígonos", "aConstruir1"));
     EXPECT_TRUE(UserPolygonActive);
     w->AddPolygonClickPoint(0, 0);
     w->AddPolygonClickPoint(10, 0);

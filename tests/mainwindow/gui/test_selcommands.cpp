@@ -186,7 +186,7 @@ TEST_F(SelCommands, LinkMarksInversionsAndHiddenLinks)
     EXPECT_EQ(w->sagArcos->Selection(), (TGridRect{4, 2, 4, 2}));
     ASSERT_NE(w->sagArcosSel, nullptr);
     EXPECT_EQ(w->sagArcosSel->RowCount(), 3);
-    EXPECT_TRUE(w->Action("VerSeleccion")->isChecked());
+    EXPECT_TRUE(livemenus::Find(w.get(), "VerSeleccion")->isChecked());
 }
 
 TEST_F(SelCommands, LinesByGroupFollowTheGridRows)
@@ -259,7 +259,7 @@ TEST_F(SelCommands, OpenersStoreTheirNamesAndSoleraFilesAddAfterTheFirst)
     const std::string geo = testutil::dataPath("layer_kerbs.geo");
     // The network was read without the window's opening, which enables the file menu's openers.
     for (const char* opener : {"aOpenSolera", "aOpenCnt"})
-        w->Action(opener)->setEnabled(true);
+        livemenus::Find(w.get(), opener)->setEnabled(true);
     QStringList asked;
     w->ChooseOpenFiles = [&](const QString& title, const QString& filter, bool several) {
         asked << title + QLatin1Char('|') + filter + (several ? "|+" : "");

@@ -129,7 +129,7 @@ TEST_F(Selection, TwoListChoiceAppliesOnlyWhenConfirmed)
     EXPECT_TRUE(w->sagArcosSel->isVisible());
     EXPECT_EQ(w->sagArcosSel->RowCount(), 3);
     EXPECT_EQ(w->sagArcosSel->cell(0, 2), "100");
-    EXPECT_TRUE(w->Action("VerSeleccion")->isChecked());
+    EXPECT_TRUE(livemenus::Find(w.get(), "VerSeleccion")->isChecked());
 
     // The pop-up over the selected-links grid offers no network-wide selection;
     // closed with Escape, it leaves the menu bar's commands as they were.
@@ -138,7 +138,7 @@ TEST_F(Selection, TwoListChoiceAppliesOnlyWhenConfirmed)
     QTest::mouseClick(top->windowHandle(), Qt::RightButton, Qt::NoModifier,
                       w->sagArcosSel->viewport()->mapTo(top, Cell(w->sagArcosSel, 0, 1)));
     ASSERT_TRUE(QTest::qWaitFor([&] { return w->pupArcos->isVisible(); }));
-    EXPECT_FALSE(w->Action("SelArco")->isEnabled());
+    EXPECT_FALSE(livemenus::Find(w.get(), "SelArco")->isEnabled());
     QTest::keyClick(w->pupArcos, Qt::Key_Escape);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !w->pupArcos->isVisible(); }));
     testutil::settle();
@@ -172,7 +172,7 @@ TEST_F(Selection, ByDataOffersEachValueOnceInNumericOrder)
 {
     // The lanes column under the mouse names the selection by data.
     Hover(w->sagArcos, 9, 2);
-    EXPECT_EQ(w->Action("SeleccionPorDatos")->text(), "Selección por \"NP\"");
+    EXPECT_EQ(livemenus::Find(w.get(), "SeleccionPorDatos")->text(), "Selección por \"NP\"");
     QStringList offered;
     WithDialog([&] { livemenus::Click(w.get(), "menu:Selección", "SeleccionPorDatos"); },
                [&](TDualListDialog* d) {
@@ -236,7 +236,7 @@ TEST_F(Selection, ImportedFilesAddUpAndTheLaterWins)
     w->AnulaSelArcos();
     EXPECT_EQ(Marks(), (Ints{0, 0, 0, 0, 0, 0, 0}));
     EXPECT_FALSE(w->sagArcosSel->isVisible());
-    EXPECT_FALSE(w->Action("VerSeleccion")->isEnabled());
+    EXPECT_FALSE(livemenus::Find(w.get(), "VerSeleccion")->isEnabled());
 }
 
 TEST_F(Selection, GridDoubleClicksLocateMoveAndShowColumns)
@@ -264,10 +264,10 @@ TEST_F(Selection, GridDoubleClicksLocateMoveAndShowColumns)
     DoubleClick(w->sagArcos, 10, 1, Qt::ControlModifier);
     EXPECT_EQ(ShownVarList, (std::vector<std::string>{"4", "8", "10"}));
     EXPECT_EQ(AttrColumn, 10);
-    EXPECT_TRUE(w->Action("cvs")->isVisible());
-    EXPECT_TRUE(w->Action("cv2")->isVisible());
-    EXPECT_FALSE(w->Action("cv3")->isVisible());
-    EXPECT_EQ(w->Action("cv1")->text(), "Cap");
+    EXPECT_TRUE(livemenus::Find(w.get(), "cvs")->isVisible());
+    EXPECT_TRUE(livemenus::Find(w.get(), "cv2")->isVisible());
+    EXPECT_FALSE(livemenus::Find(w.get(), "cv3")->isVisible());
+    EXPECT_EQ(livemenus::Find(w.get(), "cv1")->text(), "Cap");
     EXPECT_EQ(VarColors[2], Ranges::AjustaColor(ModePenColors[1], 2));
     EXPECT_TRUE(w->Down("tbAtributos"));
 

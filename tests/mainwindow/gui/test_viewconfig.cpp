@@ -66,7 +66,7 @@ protected:
                 out.push_back(l.toStdString());
         return out;
     }
-    std::string Caption(const char* name) { return viewer->Action(name)->text().toStdString(); }
+    std::string Caption(const char* name) { return livemenus::Find(viewer, name)->text().toStdString(); }
 
     std::unique_ptr<RecordingServices> ui;
 };
@@ -293,9 +293,7 @@ TEST_F(ViewConfig, PastedSizesOutOfRangeAreRefusedWithAMessage)
     CentroidSize = 6;
     ArrowSize = 5;
     NumFormat.Decimals = 2;
-    QAction* paste = viewer->findChild<QAction*>(QStringLiteral("PegarTema1"));
-    ASSERT_NE(paste, nullptr);
-    paste->trigger();
+    livemenus::Find(viewer, QStringLiteral("PegarTema1"))->trigger();
     EXPECT_EQ(PixsVol, 40);
     EXPECT_EQ(LabelFonts[1].Size, 9);
     EXPECT_EQ(LabelFonts[1].Color, 255u); // the font's other fields apply

@@ -55,9 +55,10 @@ void ExpectReachable(QWidget* win)
             continue;
         const QRect r(c->mapTo(win, QPoint(0, 0)), c->size());
         EXPECT_TRUE(area.contains(r)) << Name(c) << " outside " << Name(win);
-        if (QWidget* p = c->parentWidget(); p && p != win && !qobject_cast<QAbstractScrollArea*>(p))
+        if (QWidget* p = c->parentWidget(); p && p != win && !qobject_cast<QAbstractScrollArea*>(p)) {
             EXPECT_TRUE(p->rect().contains(c->geometry()))
                 << Name(c) << " clipped by " << Name(p) << ": " << c->geometry().x() << "," << c->geometry().y() << " " << c->width() << "x" << c->height() << " in " << p->width() << "x" << p->height();
+        }
         if (c->objectName() == QLatin1String("qt_toolbar_ext_button"))
             ADD_FAILURE() << "overflow arrow in " << Name(c->parentWidget());
         QString caption = c->toolTip();
@@ -230,7 +231,7 @@ TEST_F(WindowsOnScreen, MainToolbarsKeepEveryButtonWithTheTitleToolbarOn)
 {
     Open(tmp.file("red.dat"));
     for (const char* item : {"Arcos2", "Movimientos1", "Adicionales1"})
-        if (!viewer->Action(item)->isChecked())
+        if (!livemenus::Find(viewer, item)->isChecked())
             livemenus::Click(viewer, "menu:Ver>Barras de herramientas", item);
     livemenus::Click(viewer, "toolbar:tbarAdicionales", "tbTit");
     testutil::settle();

@@ -20,6 +20,7 @@
 #include "model/LinkGeometry.h"
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
+#include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 
@@ -115,7 +116,7 @@ protected:
     }
     void Tick(const char* name, bool on)
     {
-        QAction* a = viewer->Action(QString::fromLatin1(name));
+        QAction* a = livemenus::Find(viewer, QString::fromLatin1(name));
         a->setCheckable(true);
         a->setChecked(on);
     }
@@ -316,16 +317,16 @@ TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
     viewer->LineaSoleras(testutil::dataPath("layer_kerbs.geo"), false);
     ASSERT_EQ(NumGeoLayers, 1);
     EXPECT_TRUE(viewer->Down("tbSolera"));
-    EXPECT_EQ(viewer->Action("s11")->text(), "layer_kerbs");
-    EXPECT_TRUE(viewer->Action("s11")->isVisible());
-    EXPECT_TRUE(viewer->Action("s11")->isChecked());
-    EXPECT_FALSE(viewer->Action("s12")->isVisible());
-    EXPECT_EQ(viewer->Action("mSoleraSele")->text(), "Selección: 1");
+    EXPECT_EQ(livemenus::Find(viewer, "s11")->text(), "layer_kerbs");
+    EXPECT_TRUE(livemenus::Find(viewer, "s11")->isVisible());
+    EXPECT_TRUE(livemenus::Find(viewer, "s11")->isChecked());
+    EXPECT_FALSE(livemenus::Find(viewer, "s12")->isVisible());
+    EXPECT_EQ(livemenus::Find(viewer, "mSoleraSele")->text(), "Selección: 1");
     QMenu* entry = viewer->findChild<QMenu*>("S111");
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(entry->title(), "Solera: layer_kerbs");
-    EXPECT_TRUE(viewer->Action("Nombres11")->isChecked());
-    EXPECT_EQ(viewer->Action("Letra11")->text(), QString::fromStdString(Format("Letra (%s %2d)", LabelFonts[11].Name,
+    EXPECT_TRUE(livemenus::Find(viewer, "Nombres11")->isChecked());
+    EXPECT_EQ(livemenus::Find(viewer, "Letra11")->text(), QString::fromStdString(Format("Letra (%s %2d)", LabelFonts[11].Name,
                                                                                  LabelFonts[11].Size)));
 
     const QColor gray = ToQColor(Items[11].Color);
@@ -360,14 +361,14 @@ TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
     const std::string other = tmp.file("otra.geo");
     testutil::writeFile(other, "1,2,0,0,10,10\r\n");
     viewer->LineaSoleras(other, true);
-    EXPECT_EQ(viewer->Action("s12")->text(), "otra");
-    EXPECT_EQ(viewer->Action("mSoleraSele")->text(), "Selección: 1/2");
+    EXPECT_EQ(livemenus::Find(viewer, "s12")->text(), "otra");
+    EXPECT_EQ(livemenus::Find(viewer, "mSoleraSele")->text(), "Selección: 1/2");
     EXPECT_TRUE(viewer->findChild<QMenu*>("S112")->menuAction()->isVisible());
-    EXPECT_FALSE(viewer->Action("Nombres12")->isChecked());
+    EXPECT_FALSE(livemenus::Find(viewer, "Nombres12")->isChecked());
     viewer->LineaSoleras(other, false);
     EXPECT_EQ(NumGeoLayers, 1);
-    EXPECT_EQ(viewer->Action("s11")->text(), "otra");
-    EXPECT_FALSE(viewer->Action("s12")->isVisible());
+    EXPECT_EQ(livemenus::Find(viewer, "s11")->text(), "otra");
+    EXPECT_FALSE(livemenus::Find(viewer, "s12")->isVisible());
     EXPECT_FALSE(viewer->findChild<QMenu*>("S112")->menuAction()->isVisible());
 
     // An unreadable format changes neither layers nor menus.
@@ -375,9 +376,9 @@ TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
     testutil::writeFile(bad, "1 2 0 0 10 10\r\n");
     viewer->LineaSoleras(bad, true);
     EXPECT_EQ(NumGeoLayers, 1);
-    EXPECT_FALSE(viewer->Action("s12")->isVisible());
+    EXPECT_FALSE(livemenus::Find(viewer, "s12")->isVisible());
 
-    viewer->QueSolerasMover(viewer->Action("mSoleraTodo"));
+    viewer->QueSolerasMover(livemenus::Find(viewer, "mSoleraTodo"));
     EXPECT_EQ(viewer->QueMover->title(), "¿Qué mover? (Todo)");
 }
 

@@ -73,7 +73,7 @@ TEST_P(DrawIdentity, PixelsAsBefore)
     const Case& c = GetParam();
     const std::string path = testutil::CaseNetworkPath(c.file);
     if (path.empty())
-        GTEST_SKIP() << "no real networks at " << testutil::realDataPath("");
+        FAIL() << "no real networks at " << testutil::realDataPath("");
     ASSERT_TRUE(testutil::ReadCaseNetwork(path));
 
     const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;

@@ -71,8 +71,8 @@ protected:
         ASSERT_FALSE(Redrawn());
     }
     bool Redrawn() const { return viewer->img->Picture().pixelColor(0, 0) != QColor(Qt::red); }
-    void Trigger(const char* name) { viewer->Action(QString::fromLatin1(name))->trigger(); }
-    bool On(const char* name) { return viewer->Action(QString::fromLatin1(name))->isChecked(); }
+    void Trigger(const char* name) { livemenus::Find(viewer, QString::fromLatin1(name))->trigger(); }
+    bool On(const char* name) { return livemenus::Find(viewer, QString::fromLatin1(name))->isChecked(); }
     static QList<TDlgQuickView*> findQuickViews()
     {
         QList<TDlgQuickView*> out;
@@ -93,7 +93,7 @@ TEST_F(Toggles, LayersRedrawOnlyWhenTheirUpdateBoxIsTicked)
     EXPECT_TRUE(On("tbNodes"));
     EXPECT_TRUE(On("Nodos1")); // the menu item follows its button
     EXPECT_FALSE(Redrawn());
-    viewer->Action("aRedibujar")->setEnabled(true); // as after an opening
+    livemenus::Find(viewer, "aRedibujar")->setEnabled(true); // as after an opening
     Trigger("aRedibujar");
     EXPECT_TRUE(Redrawn());
 
@@ -133,20 +133,19 @@ TEST_F(Toggles, LinkAndMovementDataLayersExcludeEachOther)
     EXPECT_FALSE(On("Atributos1"));
 
     Trigger("tbMovimLinks");
-    EXPECT_TRUE(On("aAtributos2"));
     EXPECT_TRUE(On("Atributos2"));
     EXPECT_FALSE(On("tbColores"));
     Trigger("tbMovimValues");
     EXPECT_TRUE(On("Valores2"));
     Trigger("Atributos2"); // movement links off: movement values go too
-    EXPECT_FALSE(On("aAtributos2"));
+    EXPECT_FALSE(On("Atributos2"));
     EXPECT_FALSE(On("tbMovimLinks"));
     EXPECT_FALSE(On("tbMovimValues"));
 
     Trigger("tbMovimValues"); // values bring the movement links back
-    EXPECT_TRUE(On("aAtributos2"));
+    EXPECT_TRUE(On("Atributos2"));
     Trigger("Valores1"); // link values turn both movement layers off
-    EXPECT_FALSE(On("aAtributos2"));
+    EXPECT_FALSE(On("Atributos2"));
     EXPECT_FALSE(On("tbMovimValues"));
     EXPECT_TRUE(On("tbValues"));
 }
@@ -157,7 +156,7 @@ TEST_F(Toggles, NumberFormatLabelPositionsShiftAndLanes)
     EXPECT_EQ(NumFormat.NumDec, 8);
     EXPECT_EQ(NumFormat.Decimals, 2);
     EXPECT_EQ(NumFormat.Format, "%.2f");
-    EXPECT_EQ(viewer->Action("Decimales1")->text(), "Decimales (2)");
+    EXPECT_EQ(livemenus::Find(viewer, "Decimales1")->text(), "Decimales (2)");
     EXPECT_EQ(Format(NumFormat.Format.c_str(), 3.14159), "3.14");
 
     EXPECT_TRUE(On("UbiNodo3"));
@@ -196,7 +195,7 @@ TEST_F(Toggles, NumberFormatLabelPositionsShiftAndLanes)
     EXPECT_TRUE(JtypeSelected[2]);
     Trigger("BordePuntos3");
     EXPECT_FLOAT_EQ(IntersectionBorderWidth, 1.5f);
-    EXPECT_EQ(viewer->Action("BordeAncho")->text(), "Borde ancho (1.5)");
+    EXPECT_EQ(livemenus::Find(viewer, "BordeAncho")->text(), "Borde ancho (1.5)");
 }
 
 TEST_F(Toggles, FontsColoursAndWidthsOfTheLayers)
@@ -216,12 +215,12 @@ TEST_F(Toggles, FontsColoursAndWidthsOfTheLayers)
     EXPECT_EQ(LabelFonts[4].Size, 12);
     EXPECT_EQ(LabelFonts[4].Color, clBlue);
     EXPECT_EQ(LabelFonts[4].Style, fsBold);
-    EXPECT_EQ(viewer->Action("Letra4")->text(), "Letra (Courier 12)");
+    EXPECT_EQ(livemenus::Find(viewer, "Letra4")->text(), "Letra (Courier 12)");
     EXPECT_TRUE(Redrawn());
     accept = false;
     Trigger("Letra2");
     EXPECT_EQ(LabelFonts[2].Name, "Arial");
-    EXPECT_EQ(viewer->Action("Letra2")->text(), "Letra (Arial  8)");
+    EXPECT_EQ(livemenus::Find(viewer, "Letra2")->text(), "Letra (Arial  8)");
 
     // The generation/attraction font and the layer styles change without a redraw.
     accept = true;
@@ -316,7 +315,7 @@ TEST_F(Toggles, QuickViewIsANewStillCopyOfTheMap)
     struct Restore {
         ~Restore() { TDlgQuickView::AskTitle = nullptr; }
     } restore;
-    viewer->Action("tbQuickView")->setEnabled(true);
+    livemenus::Find(viewer, "tbQuickView")->setEnabled(true);
     Trigger("tbQuickView");
     Trigger("tbQuickView");
     const QList<TDlgQuickView*> views = findQuickViews();

@@ -95,7 +95,7 @@ protected:
 TEST_F(ZoomWindow, ZoomBoxDraggedOnTheMapBecomesTheViewAndTheNextSlot)
 {
     const TZoomSlot whole = Zoom::CurrentView();
-    EXPECT_FALSE(viewer->Action("aVistaAnterior")->isEnabled());
+    EXPECT_FALSE(livemenus::Find(viewer, "aVistaAnterior")->isEnabled());
     const double x1 = map->PixelToWorldX(100), y1 = map->PixelToWorldY(100);
     const double x2 = map->PixelToWorldX(300), y2 = map->PixelToWorldY(260);
     Drag(map, Qt::LeftButton, {100, 100}, {300, 260});
@@ -107,7 +107,7 @@ TEST_F(ZoomWindow, ZoomBoxDraggedOnTheMapBecomesTheViewAndTheNextSlot)
     EXPECT_DOUBLE_EQ(ZoomHistory[2].MinY, y2);
     EXPECT_DOUBLE_EQ(map->MinX(), x1); // the map was redrawn over the new window
     EXPECT_FALSE(RubberBand);
-    EXPECT_TRUE(viewer->Action("aVistaAnterior")->isEnabled());
+    EXPECT_TRUE(livemenus::Find(viewer, "aVistaAnterior")->isEnabled());
 
     // Along a row (10 pixels up or down at most) nothing zooms; the rubber box goes.
     const QImage before = map->Picture();
@@ -116,7 +116,7 @@ TEST_F(ZoomWindow, ZoomBoxDraggedOnTheMapBecomesTheViewAndTheNextSlot)
     EXPECT_DOUBLE_EQ(WorldMinX, x1);
     EXPECT_EQ(map->Picture(), before);
 
-    viewer->Action("aVistaAnterior")->trigger();
+    livemenus::Find(viewer, "aVistaAnterior")->trigger();
     EXPECT_EQ(ZoomIndex, 1);
     EXPECT_DOUBLE_EQ(WorldMinX, whole.MinX);
     EXPECT_DOUBLE_EQ(WorldMaxY, whole.MaxY);
@@ -152,7 +152,7 @@ TEST_F(ZoomWindow, PanMovesTheViewByTheDragAtTheSameScaleWheelZoomsOnlyWhenActiv
     // A region pick under way keeps the view: zoom steps wait for it.
     DlgCfg->WheelActive->setChecked(true);
     PolySelectKind = 1;
-    viewer->Action("aAcercar1")->trigger();
+    livemenus::Find(viewer, "aAcercar1")->trigger();
     EXPECT_DOUBLE_EQ(WorldMinX, zoomed.MinX);
     PolySelectKind = 0;
 }
@@ -203,7 +203,7 @@ TEST_F(ZoomWindow, MagnifierFollowsThePointerAndRightClickNeverMovesIt)
 TEST_F(ZoomWindow, DraggingTheAerialRectangleMovesTheMainViewByTheSameDistance)
 {
     viewer->ZoomIn();
-    viewer->Action("tbAerial")->trigger(); // down: the window shows
+    livemenus::Find(viewer, "tbAerial")->trigger(); // down: the window shows
     ASSERT_TRUE(FrmAerial->isVisible());
     QApplication::processEvents();
     viewer->DrawNetWorkAerial();
@@ -311,7 +311,7 @@ TEST_F(ZoomWindow, StreetAndAerialViewsOpenFromTheirItemsLoadingTheBrowserOnlyTh
 
 TEST_F(ZoomWindow, SizeDialogSampleAndSizeOnOk)
 {
-    QAction* item = viewer->Action("Tamano2");
+    QAction* item = livemenus::Find(viewer, "Tamano2");
     AnswerModals({[&](QWidget* d) {
         // The node sample: a circle of the size's radius about the centre (120, 35),
         // the figure boxed at the centre.
@@ -375,25 +375,9 @@ TEST_F(ZoomWindow, ScaleDialogShowsOneToNAndStoresOnOk)
     KDVscale->Fixed->setChecked(false);
 }
 
-// The menu item as the user finds it: walking the live menu bar.
-static QAction* MenuItem(QMenuBar* bar, const QString& name)
-{
-    std::function<QAction*(const QList<QAction*>&)> walk = [&](const QList<QAction*>& actions) -> QAction* {
-        for (QAction* a : actions) {
-            if (a->objectName() == name)
-                return a;
-            if (a->menu())
-                if (QAction* found = walk(a->menu()->actions()))
-                    return found;
-        }
-        return nullptr;
-    };
-    return walk(bar->actions());
-}
-
 TEST_F(ZoomWindow, KeepMaximumBoxHoldsTheScaleWhenAnotherVariableIsPicked)
 {
-    QAction* escala = MenuItem(viewer->menuBar(), QStringLiteral("Escala1"));
+    QAction* escala = livemenus::Find(viewer, QStringLiteral("Escala1"));
     ASSERT_NE(escala, nullptr);
     QAction* pick = nullptr;
     for (QAction* a : viewer->VarArcos->actions())
@@ -445,8 +429,8 @@ TEST_F(ZoomWindow, BarLegendStaysInsideTheMapWhenASecondVariableIsAdded)
     ASSERT_NE(first, nullptr);
     ASSERT_NE(second, nullptr);
     // Nothing chosen yet: the variable colours are not offered.
-    EXPECT_FALSE(viewer->Action("cvs")->isVisible());
-    EXPECT_FALSE(viewer->Action("cv0")->isVisible());
+    EXPECT_FALSE(livemenus::Find(viewer, "cvs")->isVisible());
+    EXPECT_FALSE(livemenus::Find(viewer, "cv0")->isVisible());
     RangeMode = 1;
     DataLayerKind = 1;
     ShownVarList.clear();
@@ -457,16 +441,16 @@ TEST_F(ZoomWindow, BarLegendStaysInsideTheMapWhenASecondVariableIsAdded)
     ASSERT_TRUE(viewer->Scl->isVisible());
     const QRect before = viewer->Scl->geometry();
     EXPECT_TRUE(map->rect().contains(before)) << before.bottom() << " " << map->height();
-    EXPECT_FALSE(viewer->Action("cvs")->isVisible());
+    EXPECT_FALSE(livemenus::Find(viewer, "cvs")->isVisible());
 
     // The second variable with Ctrl held: the legend gets a row per variable.
     QTest::keyPress(viewer->windowHandle(), Qt::Key_Control, Qt::ControlModifier);
     second->trigger();
     QTest::keyRelease(viewer->windowHandle(), Qt::Key_Control, Qt::NoModifier);
     ASSERT_EQ(ShownVarList.size(), 2u);
-    EXPECT_TRUE(viewer->Action("cvs")->isVisible());
-    EXPECT_TRUE(viewer->Action("cv1")->isVisible());
-    EXPECT_FALSE(viewer->Action("cv2")->isVisible());
+    EXPECT_TRUE(livemenus::Find(viewer, "cvs")->isVisible());
+    EXPECT_TRUE(livemenus::Find(viewer, "cv1")->isVisible());
+    EXPECT_FALSE(livemenus::Find(viewer, "cv2")->isVisible());
     viewer->DrawPalvon();
     QApplication::processEvents();
     const QRect after = viewer->Scl->geometry();
@@ -489,7 +473,7 @@ TEST_F(ZoomWindow, MagnifierSizeIsBoundedAndTheImageFactorIsAskedUntilNonZero)
     AnswerModals({[](QWidget* d) { TypeAndAccept(d, "0"); }, [](QWidget* d) { TypeAndAccept(d, "2.5"); }});
     livemenus::Click(viewer, "menu:Procesos>Análisis de Intersecciones>Configurar", "FactorTamano");
     EXPECT_FLOAT_EQ(ImageSizeFactor, 2.5f);
-    EXPECT_EQ(viewer->Action("FactorTamano")->text(), "Factor tamaño (2.50)");
+    EXPECT_EQ(livemenus::Find(viewer, "FactorTamano")->text(), "Factor tamaño (2.50)");
     ImageSizeFactor = 1.0f;
 }
 

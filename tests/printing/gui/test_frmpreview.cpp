@@ -2,6 +2,7 @@
 #include "printing/ZelPrinter.h"
 #include "printing/ZelPrinterPage.h"
 
+#include "support/MetafileCheck.h"
 #include "support/TestUtil.h"
 
 using namespace testutil;
@@ -89,41 +90,48 @@ TEST(FrmPreview, SavesByUpperCasedExtension)
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     TempDir dir;
-    EXPECT_TRUE(w.ImageExports(dir.file("a.Jpg")));
-    EXPECT_EQ(readFile(dir.file("a.Jpg")).substr(0, 2), "\xFF\xD8");
-    // PNG and the long JPEG name are written in their formats, at the picture's
-    // size; a name no encoder knows writes nothing and says so.
-    EXPECT_TRUE(w.ImageExports(dir.file("a.png")));
-    EXPECT_TRUE(w.ImageExports(dir.file("a.jpeg")));
-    for (const auto& [name, format] : {std::pair{"a.png", "png"}, std::pair{"a.jpeg", "jpeg"}}) {
+    // Each picture read back by its format's own reader, whatever the name's case: the
+    // format the bytes hold, the size, and the picture's blue line.
+    auto expectPicture = [&](const char* name, const QByteArray& format, const QSize& size) {
+        SCOPED_TRACE(name);
         QImageReader reader(QString::fromStdString(dir.file(name)));
         reader.setDecideFormatFromContent(true);
-        EXPECT_EQ(reader.format(), QByteArray(format)) << name;
+        EXPECT_EQ(reader.format(), format);
         const QImage image = reader.read();
-        EXPECT_EQ(image.size(), w.ppv->size()) << name;
-        int blue = 0; // the picture's line
+        EXPECT_EQ(image.size(), size);
+        int blue = 0;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
                 blue += qBlue(image.pixel(x, y)) > qRed(image.pixel(x, y)) + 100;
-        EXPECT_GT(blue, image.width()) << name;
+        EXPECT_GT(blue, image.width());
+    };
+    for (const auto& [name, format] : {std::pair{"a.Jpg", "jpeg"}, std::pair{"a.png", "png"}, std::pair{"a.jpeg", "jpeg"}}) {
+        EXPECT_TRUE(w.ImageExports(dir.file(name))) << name;
+        expectPicture(name, format, w.ppv->size());
     }
-    EXPECT_FALSE(w.ImageExports(dir.file("a.tif")));
-    EXPECT_FALSE(std::filesystem::exists(dir.file("a.tif")));
+    // A name no encoder knows, and a map export with no map to export, write nothing and say so.
+    for (const char* name : {"a.tif", "a.dxf"}) {
+        EXPECT_FALSE(w.ImageExports(dir.file(name))) << name;
+        EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
+    }
 
     w.tbZoominClick();
     EXPECT_TRUE(w.ImageExports(dir.file("b.bmp")));
-    const QImage bmp(QString::fromStdString(dir.file("b.bmp")));
-    EXPECT_EQ(bmp.size(), w.sbppv->size() * 2);
+    expectPicture("b.bmp", "bmp", w.sbppv->size() * 2);
 
     w.seSize->setValue(2);
     EXPECT_TRUE(w.ImageExports(dir.file("c.gif")));
-    const std::string gif = readFile(dir.file("c.gif"));
-    EXPECT_EQ(gif.substr(0, 3), "GIF");
-    const QImage gifImage(QString::fromStdString(dir.file("c.gif")));
-    EXPECT_EQ(gifImage.size(), ZelPrinter::GifSize(w.ppv->width(), w.ppv->height(), 2));
+    expectPicture("c.gif", "gif", ZelPrinter::GifSize(w.ppv->width(), w.ppv->height(), 2));
 
-    EXPECT_TRUE(w.ImageExports(dir.file("d.emf")));
-    EXPECT_EQ(readFile(dir.file("d.emf")).substr(40, 4), " EMF");
+    // The metafiles hold the line inside the picture's bounds (an EMF counts its last
+    // pixel in, a placeable WMF's rectangle ends past it).
+    for (const auto& [name, right] : {std::pair{"d.emf", 399}, std::pair{"d.wmf", 400}}) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(w.ImageExports(dir.file(name)));
+        const TMetafileReport r = CheckMetafile(dir.file(name));
+        EXPECT_METAFILE_SOUND(r);
+        EXPECT_EQ(r.bounds, (std::vector<int>{0, 0, right, right * 3 / 4})) << r.Summary();
+    }
 }
 
 TEST(ZelPrinterLabels, OverlapTestFollowsTheResets)

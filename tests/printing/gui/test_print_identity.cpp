@@ -22,6 +22,7 @@
 #include "printing/ZelPrinter.h"
 #include "printing/gui/PrintLayers.h"
 #include "support/IdentityCases.h"
+#include "support/LiveMenus.h"
 #include "support/ViewerFixture.h"
 
 #include <QAction>
@@ -185,7 +186,7 @@ protected:
         SizeFactor = savedFactor;
         ShowLanes = false;
         for (const char* name : {"ColorNode", "Semaforos", "SimpleArrow"})
-            viewer->Action(QString::fromLatin1(name))->setChecked(false);
+            livemenus::Find(viewer, QString::fromLatin1(name))->setChecked(false);
         ViewerFixture::TearDown();
     }
     float savedFactor = 1.0f;
@@ -200,7 +201,7 @@ TEST_P(PrintIdentity, PagesAsBefore)
     auto has = [&](char k) { return layers.find(k) != std::string::npos; };
     const std::string path = testutil::CaseNetworkPath(c.file);
     if (path.empty())
-        GTEST_SKIP() << "no real networks at " << testutil::realDataPath("");
+        FAIL() << "no real networks at " << testutil::realDataPath("");
     ASSERT_TRUE(testutil::ReadCaseNetwork(path, [&] {
         if (has('k'))
             MarkElements();
@@ -209,9 +210,9 @@ TEST_P(PrintIdentity, PagesAsBefore)
     }));
     ShowLanes = has('l');
 
-    viewer->Action(QStringLiteral("ColorNode"))->setChecked(true);
-    viewer->Action(QStringLiteral("Semaforos"))->setChecked(true);
-    viewer->Action(QStringLiteral("SimpleArrow"))->setChecked(has('v'));
+    livemenus::Find(viewer, QStringLiteral("ColorNode"))->setChecked(true);
+    livemenus::Find(viewer, QStringLiteral("Semaforos"))->setChecked(true);
+    livemenus::Find(viewer, QStringLiteral("SimpleArrow"))->setChecked(has('v'));
 
     // A page of 1800 x 1200 printer pixels, sizes 2.5 times the screen's.
     SizeFactor = 2.5f;
