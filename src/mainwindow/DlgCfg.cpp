@@ -99,16 +99,17 @@ TDlgCfg::TDlgCfg(QWidget* parent) : QDialog(parent)
     LoadFromOptions();
     ConnectOptions();
     ConnectHandlers();
-    if (DlgCfg == this)
-        ProgramOptionsChanged = [this] { LoadFromOptions(); };
+    // Through the global, so that the hook never outlives the dialog it reaches.
+    ProgramOptionsChanged = [] {
+        if (DlgCfg)
+            DlgCfg->LoadFromOptions();
+    };
 }
 
 TDlgCfg::~TDlgCfg()
 {
-    if (DlgCfg == this) {
+    if (DlgCfg == this)
         DlgCfg = nullptr;
-        ProgramOptionsChanged = nullptr;
-    }
 }
 
 namespace {

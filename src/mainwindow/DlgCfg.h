@@ -27,8 +27,8 @@ class QSpinBox;
 class QTabWidget;
 class QTableWidget;
 
-// How the dialog reaches the rest of the program. The main window fills these at
-// start-up; an empty hook does nothing (the two dialog hooks fall back to the
+// How the dialog reaches the rest of the program. Filled where the dialog is made
+// (Secondary::DlgCfg()); an empty hook does nothing (the two dialog hooks fall back to the
 // toolkit's colour dialog and the program's input dialog; tests replace them).
 struct TDlgCfgHooks {
     // Writes the UTM coordinate files of the network and the background layers.
@@ -232,5 +232,6 @@ private:
     QActionGroup* widthGroup_ = nullptr;
 };
 
-// The one options dialog of the program (set when it is created).
+// The one options dialog of the program: null until it is first needed, then made
+// by Secondary::DlgCfg() (mainwindow/SecondaryWindows.h).
 extern TDlgCfg* DlgCfg;

@@ -520,9 +520,8 @@ void TPalvonViewer::RedPalvon1Click()
 
 void TPalvonViewer::Options1Click()
 {
-    if (!DlgCfg)
-        return;
-    DlgCfg->CfgPaginas->setCurrentWidget(DlgCfg->CfgPreferencias);
-    DlgCfg->exec();
-    SizeFactor = static_cast<float>(DlgCfg->Screen2PrintValue());
+    TDlgCfg& options = Secondary::DlgCfg();
+    options.CfgPaginas->setCurrentWidget(options.CfgPreferencias);
+    options.exec();
+    SizeFactor = static_cast<float>(ProgramOptions().Screen2Print);
 }

@@ -1,6 +1,6 @@
 // User polygons: drawing a new one, deleting, restyling and reshaping through
 // handles, their menu entries, the polygon files (.plg and .geo) and the zoning save.
-#include "mainwindow/DlgCfg.h"
+#include "mainwindow/SecondaryWindows.h"
 #include "model/FileUtils.h"
 #include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
@@ -288,10 +288,10 @@ void TPalvonViewer::DeletePolygon(QAction* sender)
 void TPalvonViewer::ReconfigPolygon(QAction* sender)
 {
     const int32_t i = TagOf(sender);
-    if (!ValidPolygon(i) || !DlgCfg)
+    if (!ValidPolygon(i))
         return;
     Highlight(*this, i);
-    TDlgCfg& d = *DlgCfg;
+    TDlgCfg& d = Secondary::DlgCfg();
     QTabWidget* pages = d.CfgPaginas;
     pages->setTabVisible(pages->indexOf(d.CfgAmpliacion), false);
     pages->setTabVisible(pages->indexOf(d.CfgPreferencias), false);

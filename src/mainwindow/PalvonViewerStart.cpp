@@ -1,6 +1,5 @@
 // Start-up of the main window: defaults, first showing, command line, batch modes.
 #include "mainwindow/Aptta.h"
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/gui/OxrImage.h"
 #include "mainwindow/ToolIcons.h"
@@ -105,7 +104,7 @@ public:
 ExportServicesImpl exportServices;
 } // namespace
 
-// The options dialog exists from here on: connect what its buttons do.
+// The windows made at start are connected to the main window.
 void TPalvonViewer::ConnectOptions()
 {
     SetExportServices(&exportServices);
@@ -115,14 +114,6 @@ void TPalvonViewer::ConnectOptions()
         // Closed by its own title bar: the menu item shows it is no longer on show.
         connect(FrmDat, &TFrmDat::ShownChanged, Action("RedPalvon1"), &QAction::setChecked, Qt::UniqueConnection);
     }
-    if (!DlgCfg)
-        return;
-    DlgCfg->Hooks.WriteGeo = [] {
-        // Shifts are given in kilometres.
-        if (!KDVlib::WriteUtmFiles(DatDir.empty() ? "." : DatDir, ProgramOptions().ShiftHorzKm() * 1000.0,
-                                   ProgramOptions().ShiftVertKm() * 1000.0))
-            Services().ShowMessage("No se pudieron escribir los archivos UTM.");
-    };
 }
 
 namespace {

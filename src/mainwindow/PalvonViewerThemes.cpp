@@ -216,9 +216,7 @@ void TPalvonViewer::PegarTema1Click()
 
 void TPalvonViewer::Configurar1Click()
 {
-    if (!DlgCfg)
-        return;
-    TDlgCfg& d = *DlgCfg;
+    TDlgCfg& d = Secondary::DlgCfg();
     QTabWidget* pages = d.CfgPaginas;
     QGroupBox* groups[2] = {d.ArcosSeleccionados, d.Zonificacion};
     pages->setTabVisible(pages->indexOf(d.CfgAmpliacion), false);

@@ -118,6 +118,6 @@ TProgramOptions& ProgramOptions();
 
 // Called after code other than the options dialog changed the options (the settings
 // file read, a menu of the map): the dialog, when made, shows the new values. Empty
-// while there is no dialog.
+// until a dialog is made.
 extern std::function<void()> ProgramOptionsChanged;
 void NotifyProgramOptionsChanged();

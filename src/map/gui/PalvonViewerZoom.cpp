@@ -1,7 +1,7 @@
 // Zoom and navigation of the main map: the zoom steps and the history of views,
 // the wheel, the zoom box, the hand pan and the magnifier on the map, the
 // floating magnifier and scale-bar panels, and the map tools' reset.
-#include "mainwindow/DlgCfg.h"
+#include "mainwindow/SecondaryWindows.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/DrawState.h"
 #include "map/ZoomHistory.h"
@@ -718,17 +718,18 @@ void TPalvonViewer::zimgOxrMouseDown(Qt::MouseButton Button, const TShiftState&,
         ZimgDrag.Begin(zimg, i, j);
         return;
     }
-    if (Button != Qt::RightButton || !DlgCfg)
+    if (Button != Qt::RightButton)
         return;
     // The options dialog with its magnifier page alone.
-    QTabWidget* pages = DlgCfg->CfgPaginas;
+    TDlgCfg& options = Secondary::DlgCfg();
+    QTabWidget* pages = options.CfgPaginas;
     for (int k = 0; k < pages->count(); ++k)
-        pages->setTabVisible(k, pages->widget(k) == DlgCfg->CfgAmpliacion);
-    pages->setCurrentWidget(DlgCfg->CfgAmpliacion);
-    DlgCfg->exec();
+        pages->setTabVisible(k, pages->widget(k) == options.CfgAmpliacion);
+    pages->setCurrentWidget(options.CfgAmpliacion);
+    options.exec();
     for (int k = 0; k < pages->count(); ++k)
         pages->setTabVisible(k, true);
-    pages->setCurrentWidget(DlgCfg->CfgPreferencias);
+    pages->setCurrentWidget(options.CfgPreferencias);
 }
 
 void TPalvonViewer::zimgOxrMouseMove(const TShiftState&, int i, int j, double, double) { ZimgDrag.Follow(zimg, i, j); }

@@ -25,6 +25,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QTimer>
 #include <QElapsedTimer>
@@ -115,7 +116,9 @@ TEST_F(MainWindow, CreationDefaults)
     viewer->show();
     testutil::settle();
     EXPECT_FLOAT_EQ(SizeFactor, 5.0f);
-    EXPECT_DOUBLE_EQ(DlgCfg->Screen2PrintValue(), 5.0);
+    // The options dialog is made when first needed, showing the options as the start left them.
+    EXPECT_EQ(DlgCfg, nullptr);
+    EXPECT_DOUBLE_EQ(Secondary::DlgCfg().Screen2Print->value(), 5.0);
 }
 
 TEST_F(MainWindow, OneDroppedFileOpensTwoAreIgnored)
@@ -435,8 +438,8 @@ TEST_F(MainWindow, ClosingSavesIntoTheSettingsFolderEvenWithoutTheNetworkFolder)
     Drop({QString::fromStdString(net)});
     ASSERT_EQ(DatFileName, "Red.dat");
     RecentFiles.clear();
-    DlgCfg->cbSaveLayout->setChecked(true);
-    DlgCfg->cbOverwrite->setChecked(true);
+    Secondary::DlgCfg().cbSaveLayout->setChecked(true);
+    Secondary::DlgCfg().cbOverwrite->setChecked(true);
     // The network's folder goes away while the program runs.
     std::filesystem::current_path(VELMORA_SOURCE_DIR);
     std::filesystem::remove_all(tmp.path() / "red");
@@ -484,7 +487,7 @@ TEST_F(MainWindow, UnwritableSettingsDoNotKeepTheProgramOpen)
     viewer->show();
     QApplication::processEvents();
     Drop({QString::fromStdString(net)});
-    DlgCfg->cbSaveLayout->setChecked(true);
+    Secondary::DlgCfg().cbSaveLayout->setChecked(true);
     const std::string settings = tmp.file("Velmora0.INI");
     testutil::writeFile(settings, "[Velmora]\r\nGeneral=1;1;1;1;1;5;1;1\r\n");
     std::filesystem::permissions(settings, std::filesystem::perms(0444));
