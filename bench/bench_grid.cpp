@@ -1,7 +1,7 @@
 // The link grid at capacity: 24,000 rows x 131 columns configured and filled with
 // numbers, then sorted by a numeric column; also fitting and export of the same grid.
-#include "mainwindow/StringAlignGrid.h"
 #include "model/ZelUtils.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,7 +5,6 @@
 
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/PalvonViewerGridsLayout.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "map/Ranges.h"
 #include "map/gui/DataLayers.h"
 #include "map/gui/OxrImage.h"
@@ -14,6 +13,7 @@
 #include "model/KDVvars.h"
 #include "model/LinkGeometry.h"
 #include "model/PalvonRead.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QAction>
 #include <QApplication>

@@ -11,10 +11,10 @@
 #include "mainwindow/Aptta.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "model/FileUtils.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -13,6 +13,7 @@
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
 #include "model/LinkGeometry.h"
+#include "model/FileUtils.h"
 #include "model/PalvonRead.h"
 
 #include <QCoreApplication>
@@ -23,6 +24,8 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -177,3 +180,77 @@ void BM_PeakMemoryOneOpening(benchmark::State& state)
     state.counters["peak_MB"] = double(benchgen::PeakMemoryKb()) / 1024.0;
 }
 BENCHMARK(BM_PeakMemoryOneOpening)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Lane geometry and link data extremes per link on a small and a large real
+// network, in one run: each network is read (from a copy in a temporary folder)
+// in turn, twice, and the two steps timed `reps` times after each reading. A
+// pass whose cost grows with the links alone costs the same per link on both:
+// the ratios are the large network's time per link over the small one's, for
+// the first pass after reading (the one opening a network runs) and for the
+// passes after it.
+//
+//   bench_open --benchmark_filter=BM_GeometryExtremesPerLink
+void BM_GeometryExtremesPerLink(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const std::vector<std::string> names{"chicago-sketch.dat", "berlin-center-truncated.dat"};
+    std::vector<std::vector<std::string>> texts;
+    for (const std::string& name : names) {
+        const std::string copy = dir.filePath(QString::fromStdString(name)).toStdString();
+        std::error_code ec;
+        std::filesystem::copy_file(benchgen::RealDataPath(name), copy, ec);
+        texts.emplace_back();
+        if (ec || !FileUtils::ReadLines(copy, texts.back())) {
+            state.SkipWithError(("cannot read " + name).c_str());
+            return;
+        }
+    }
+    PalvonRead::ErrorListFile = dir.filePath(QStringLiteral("Errores.txt")).toStdString();
+    constexpr int reps = 40;
+    std::vector<double> geometry[2], extremes[2], firstGeometry[2], firstExtremes[2];
+    int32_t links[2] = {};
+    for (auto _ : state) {
+        for (int round = 0; round < 2; ++round)
+            for (size_t n = 0; n < names.size(); ++n) {
+                std::vector<std::string> lines = texts[n];
+                if (!PalvonRead::ReadNetwork(lines)) {
+                    state.SkipWithError(("the reader refused " + names[n]).c_str());
+                    return;
+                }
+                PalvonRead::ErrorList.clear();
+                links[n] = Network.LinkCount;
+                for (int k = 0; k < reps; ++k) {
+                    const auto t0 = Clock::now();
+                    PalvonRead::ComputeLinkGeometry();
+                    const auto t1 = Clock::now();
+                    PalvonRead::ComputeLinkVarExtremes(1, NumLinkVars);
+                    const auto t2 = Clock::now();
+                    benchmark::DoNotOptimize(Arcos[0].Var[7]);
+                    // The first pass after reading is the one opening a network runs.
+                    (k == 0 ? firstGeometry : geometry)[n].push_back(Ms(t0, t1) * 1e6 / links[n]); // ns per link
+                    (k == 0 ? firstExtremes : extremes)[n].push_back(Ms(t1, t2) * 1e6 / links[n]);
+                }
+            }
+    }
+    const double g0 = Median(geometry[0]), g1 = Median(geometry[1]);
+    const double e0 = Median(extremes[0]), e1 = Median(extremes[1]);
+    state.counters["links_small"] = links[0];
+    state.counters["links_large"] = links[1];
+    state.counters["geometry_ns_per_link_small"] = g0;
+    state.counters["geometry_ns_per_link_large"] = g1;
+    state.counters["extremes_ns_per_link_small"] = e0;
+    state.counters["extremes_ns_per_link_large"] = e1;
+    state.counters["geometry_ratio"] = g0 > 0 ? g1 / g0 : 0.0;
+    state.counters["extremes_ratio"] = e0 > 0 ? e1 / e0 : 0.0;
+    state.counters["both_ratio"] = g0 + e0 > 0 ? (g1 + e1) / (g0 + e0) : 0.0;
+    const double fg0 = Median(firstGeometry[0]), fg1 = Median(firstGeometry[1]);
+    const double fe0 = Median(firstExtremes[0]), fe1 = Median(firstExtremes[1]);
+    state.counters["first_geometry_ns_per_link_small"] = fg0;
+    state.counters["first_geometry_ns_per_link_large"] = fg1;
+    state.counters["first_extremes_ns_per_link_small"] = fe0;
+    state.counters["first_extremes_ns_per_link_large"] = fe1;
+    state.counters["first_geometry_ratio"] = fg0 > 0 ? fg1 / fg0 : 0.0;
+    state.counters["first_extremes_ratio"] = fe0 > 0 ? fe1 / fe0 : 0.0;
+    state.counters["first_both_ratio"] = fg0 + fe0 > 0 ? (fg1 + fe1) / (fg0 + fe0) : 0.0;
+}
+BENCHMARK(BM_GeometryExtremesPerLink)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -1,16 +1,20 @@
 # Fails when a headless file includes a header of a layer above its own, of a gui/
-# folder or of the main window (cmake/Layers.cmake). Static libraries link lazily,
-# so such an include could otherwise build and link unnoticed.
+# folder, of the shared widgets or of the main window (cmake/Layers.cmake), and when
+# a shared widget (src/widgets) includes anything but the headless layers and its
+# own folder. Static libraries link lazily, so such an include could otherwise
+# build and link unnoticed.
 #   cmake -DVELMORA_SOURCE_DIR=<checkout> [-DSTAMP=<file>] -P cmake/CheckLayers.cmake
 cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/Layers.cmake)
 if(NOT VELMORA_SOURCE_DIR)
   get_filename_component(VELMORA_SOURCE_DIR ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
 endif()
-set(folders ${VELMORA_LAYERS} mainwindow)
+set(folders ${VELMORA_LAYERS} widgets mainwindow)
 list(JOIN folders "|" folder_alt)
 set(faults)
-foreach(layer ${VELMORA_LAYERS})
+# The widgets sit over every headless layer and under every gui/ folder.
+set(VELMORA_LAYER_widgets_OVER ${VELMORA_LAYERS})
+foreach(layer ${VELMORA_LAYERS} widgets)
   velmora_layers_below(${layer} allowed)
   list(APPEND allowed ${layer})
   list(JOIN allowed ", " allowed_text)

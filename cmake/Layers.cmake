@@ -1,8 +1,9 @@
 # The headless layers: one folder of src/ each, lowest first, each with the layers
 # it is built over. A layer may include and call its own folder and every layer
-# below it (the closure of its OVER list), never one above it nor any gui/ folder
-# or the main window. CMakeLists.txt builds one static library per layer from this
-# table; CheckLayers.cmake refuses an include that breaks it.
+# below it (the closure of its OVER list), never one above it nor any gui/ folder,
+# the shared widgets (src/widgets) or the main window. CMakeLists.txt builds one
+# static library per layer from this table; CheckLayers.cmake refuses an include
+# that breaks it, and one from the widgets into the main window or a gui/ folder.
 #
 #   model     the network model, its readers and utilities, the path search
 #   platform  stand-ins for operating-system services, written with the model's file utilities

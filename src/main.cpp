@@ -1,7 +1,7 @@
 #include "mainwindow/Aptta.h"
-#include "mainwindow/DialogButtons.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
+#include "widgets/DialogButtons.h"
 
 #include <QApplication>
 #include <QScreen>

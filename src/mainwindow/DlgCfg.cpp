@@ -1,6 +1,6 @@
 // Construction of the options dialog: its pages, controls and start values.
 #include "mainwindow/DlgCfg.h"
-#include "mainwindow/DialogButtons.h"
+#include "widgets/DialogButtons.h"
 
 #include "map/DisplayStyles.h"
 #include "model/ProgramOptions.h"

@@ -5,7 +5,7 @@
 // every change of a control, by the user or by code, goes into the record at once
 // (as before, closing the dialog by either button keeps what was changed). It also
 // edits the class colours and widths and the layer styles of map/DisplayStyles.h.
-#include "mainwindow/DlgCfgWidgets.h"
+#include "widgets/DlgCfgWidgets.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,15 +1,15 @@
 #include "mainwindow/DlgFind.h"
 #include "map/gui/OxrImage.h"
 
-#include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "map/LineLayers.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
 #include "model/TextCodec.h"
 #include "model/ZelUtils.h"
+#include "widgets/DlgCfgWidgets.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QAction>
 #include <QGridLayout>

@@ -1,8 +1,8 @@
 #include "mainwindow/DlgRngs.h"
 
-#include "mainwindow/DlgCfgWidgets.h"
 #include "map/Ranges.h"
 #include "model/ZelUtils.h"
+#include "widgets/DlgCfgWidgets.h"
 
 #include <QCheckBox>
 #include <QColorDialog>

@@ -9,10 +9,10 @@
 #include "mainwindow/MessageFrm.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/gui/OxrImage.h"
-#include "map/gui/gaugeCaption.h"
 #include "model/KDVvars.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "widgets/gaugeCaption.h"
 
 #include <QAction>
 #include <QApplication>
@@ -406,6 +406,14 @@ void TPalvonViewer::SetSplash(TAptta* splash) { splash_ = splash; }
 
 void TPalvonViewer::SetCommandLine(const QStringList& arguments) { commandLine_ = arguments; }
 
+namespace {
+QEvent::Type FillGridsEvent()
+{
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+} // namespace
+
 // Escape cancels whatever the mouse was doing, wherever the focus is.
 // A key press travels up the widget tree and passes the filter at every step:
 // act once per press.
@@ -413,6 +421,12 @@ bool TPalvonViewer::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == img && event->type() == QEvent::Resize && pbc)
         pbc->setGeometry(0, img->height() - 21, img->width(), 21);
+    if (watched == img && event->type() == QEvent::Paint && fillGridsAfterMap_) {
+        // Once the map has reached the screen, and after whatever else is waiting:
+        // the user sees the network first.
+        fillGridsAfterMap_ = false;
+        QCoreApplication::postEvent(this, new QEvent(FillGridsEvent()), Qt::LowEventPriority);
+    }
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         static quint64 lastTimestamp = ~0ull;
@@ -424,6 +438,13 @@ bool TPalvonViewer::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TPalvonViewer::customEvent(QEvent* event)
+{
+    if (event->type() == FillGridsEvent())
+        FillDeferredGrids();
+    QMainWindow::customEvent(event);
 }
 
 void TPalvonViewer::dragEnterEvent(QDragEnterEvent* event)

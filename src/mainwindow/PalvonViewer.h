@@ -192,6 +192,8 @@ public:
     // ---- Grids (PalvonViewerGrids.cpp) ----
     void ConfigureGrids();
     void DrawDataDat();
+    // Fills now the grids whose filling DrawDataDat put off.
+    void FillDeferredGrids();
 
     // ---- Grids and data layers ----
     // (PalvonViewerGrids*.cpp, DlgRngs.cpp, src/map/gui/DataLayers.cpp)
@@ -749,8 +751,11 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void customEvent(QEvent* event) override;
 
 private:
+    // The grids out of sight are filled once the map of a new network is drawn.
+    bool fillGridsAfterMap_ = false;
     void CreateControls();
     void ConnectOptions();
     void ConnectToggles();

@@ -3,7 +3,6 @@
 // columns, the generation/attraction menu, redraws).
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/PalvonViewerGridsLayout.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "model/AuxFileHooks.h"
 #include "model/ComplementaryData.h"
 #include "model/CoordinatesFiles.h"
@@ -13,6 +12,7 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/ZoningLoaders.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -1,7 +1,6 @@
 // The polygon batch of the command line: for each polygon of a polygon file, the
 // links of the network inside it, written as a grid extract and a selection file.
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "model/FileUtils.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
@@ -10,6 +9,7 @@
 #include "model/SelectionFiles.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <filesystem>
 

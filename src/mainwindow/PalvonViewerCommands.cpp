@@ -6,12 +6,12 @@
 #include "export/gui/ExportDialogs.h"
 #include "mainwindow/CommandTable.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "map/DrawState.h"
 #include "map/gui/DlgSize.h"
 #include "model/FileUtils.h"
 #include "model/KDVvars.h"
 #include "model/ZelUtils.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -2,13 +2,13 @@
 // "Abrir", the open buttons of the toolbar and the "Importar ..." items of the
 // grids' menus. Each asks for the file, records its name and calls the loader.
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "model/ComplementaryData.h"
 #include "model/Genatr.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/LinkShapes.h"
 #include "model/ZelUtilsGeometry.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QAction>
 #include <QApplication>

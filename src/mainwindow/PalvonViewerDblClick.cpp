@@ -3,7 +3,6 @@
 // plain state, brings the row of the element under the pointer into view in the
 // data grid of the page on show.
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "map/GeoLayers.h"
 #include "map/Polygons.h"
 #include "map/gui/OxrImage.h"
@@ -14,6 +13,7 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/gui/ZelUtilsGui.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -9,11 +9,11 @@
 #include "mainwindow/FormulaDialogs.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,7 +3,7 @@
 // column the displayed attribute or toggle transit lines, and the title-click
 // sorting of the link and movement grids.
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
+#include "widgets/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/LineLayers.h"
 #include "map/Ranges.h"

@@ -4,7 +4,6 @@
 #include "mainwindow/PalvonViewerGridsLayout.h"
 
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "map/Ranges.h"
 #include "map/gui/DataLayers.h"
 #include "map/gui/OxrImage.h"
@@ -15,6 +14,7 @@
 #include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -27,6 +27,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 
 using ZelUtils::Format;
@@ -136,6 +137,25 @@ std::vector<TColumnDef> MovimLplColumns()
 
 std::string_view FixedText(char* buf, size_t size, double v, int decimals)
 {
+    // Most values of a network are whole numbers: their text is their digits and
+    // the zeros of the decimals, written without the general conversion (a grid
+    // holds hundreds of thousands of them). Rounding to no decimals is exact in
+    // binary, and rounds halves to even as the general conversion does. A zero
+    // with a sign ("-0") takes the general way.
+    if (decimals >= 0 && decimals < 16 && std::fabs(v) < 1e15) {
+        const double whole = decimals == 0 ? std::nearbyint(v) : v;
+        if (whole == std::trunc(whole) && (whole != 0.0 || !std::signbit(v))) {
+            auto r = std::to_chars(buf, buf + size, static_cast<int64_t>(whole));
+            if (r.ec != std::errc() || static_cast<size_t>(r.ptr - buf) + 1 + static_cast<size_t>(decimals) > size)
+                return {};
+            char* end = r.ptr;
+            if (decimals > 0) {
+                *end++ = '.';
+                end = std::fill_n(end, decimals, '0');
+            }
+            return {buf, static_cast<size_t>(end - buf)};
+        }
+    }
     auto r = std::to_chars(buf, buf + size, v, std::chars_format::fixed, decimals);
     if (r.ec != std::errc())
         return {};
@@ -514,14 +534,36 @@ void TPalvonViewer::RefreshVarItems()
 void TPalvonViewer::DrawDataDat()
 {
     CreateGrids();
-    FillZones(sagZonas);
-    FillNodes(sagNodos);
-    FillLinks(sagArcos);
-    if (Network.LineCount > 0)
-        FillLines(sagLineas);
-    if (Network.MovementCount > 0)
-        FillMovements(sagMovim);
     tnDatos->setCurrentWidget(tsArcos);
+    CountJunctionTypes();
+    // The link grid is the one in sight: the others are filled when first shown
+    // or read. Their titles are known already, and so are the names of their
+    // columns.
+    struct Fill {
+        TStringAlignGrid* grid;
+        void (*fill)(TStringAlignGrid*);
+        std::vector<std::string>& campos;
+        bool wanted;
+    };
+    const Fill fills[] = {{sagZonas, FillZones, CamposZonas, true},
+                          {sagNodos, FillNodes, CamposNodos, true},
+                          {sagArcos, FillLinks, CamposArcos, true},
+                          {sagLineas, FillLines, CamposLineas, Network.LineCount > 0},
+                          {sagMovim, FillMovements, CamposMovims, Network.MovementCount > 0}};
+    for (const Fill& f : fills)
+        if (f.wanted) {
+            RebuildCampos(f.grid, f.campos);
+            f.grid->DeferFill([grid = f.grid, fill = f.fill] { fill(grid); });
+        }
+    fillGridsAfterMap_ = true;
+}
+
+void TPalvonViewer::FillDeferredGrids()
+{
+    fillGridsAfterMap_ = false;
+    for (TStringAlignGrid* grid : {sagZonas, sagNodos, sagArcos, sagLineas, sagMovim})
+        if (grid)
+            grid->Ready();
 }
 
 void TPalvonViewer::DrawDataLpa()

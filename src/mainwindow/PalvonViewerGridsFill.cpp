@@ -1,11 +1,11 @@
 // Filling the data grids from the network records, cell by cell as text.
 #include "mainwindow/PalvonViewerGridsLayout.h"
 
-#include "mainwindow/StringAlignGrid.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <charconv>
 
@@ -83,20 +83,27 @@ void FillZones(TStringAlignGrid* grid)
 void FillNodes(TStringAlignGrid* grid)
 {
     char buf[64];
-    for (int32_t& n : Network.JunctionsByType)
-        n = 0;
     for (int32_t i = 1; i <= Network.NodeCount && i < grid->RowCount(); ++i) {
         const TNodo& node = Nodos[i];
         grid->setCell(0, i, IntText(buf, sizeof buf, node.Number));
         grid->setCell(1, i, ZelUtils::Trim(Format(XYFormat.c_str(), double(node.X))));
         grid->setCell(2, i, ZelUtils::Trim(Format(XYFormat.c_str(), double(node.Y))));
         grid->setCell(3, i, JunctionText(node.JunctionType));
-        if (node.JunctionType >= 0 && node.JunctionType <= 5)
-            ++Network.JunctionsByType[node.JunctionType];
         if (node.JunctionType == 3 && node.SignalIndex >= 0 && node.SignalIndex < Network.SignalCount)
             grid->setCell(4, i, IntText(buf, sizeof buf, Fases[node.SignalIndex].Cycle));
     }
     Finish(grid, CamposNodos);
+}
+
+void CountJunctionTypes()
+{
+    for (int32_t& n : Network.JunctionsByType)
+        n = 0;
+    for (int32_t i = 1; i <= Network.NodeCount; ++i) {
+        const int32_t type = Nodos[i].JunctionType;
+        if (type >= 0 && type <= 5)
+            ++Network.JunctionsByType[type];
+    }
 }
 
 void FillLinks(TStringAlignGrid* grid)

@@ -42,6 +42,8 @@ bool ReserveLplColumns(TPalvonViewer& w);
 // fitting the column widths and rebuilding the grid's list of titles.
 void FillZones(TStringAlignGrid* grid);
 void FillNodes(TStringAlignGrid* grid);
+// The nodes of each junction type (Network.JunctionsByType).
+void CountJunctionTypes();
 void FillLinks(TStringAlignGrid* grid);
 void FillLines(TStringAlignGrid* grid);
 void FillMovements(TStringAlignGrid* grid);

@@ -3,13 +3,13 @@
 #include "mainwindow/DlgRngs.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "map/DrawState.h"
 #include "map/Ranges.h"
 #include "model/KDVvars.h"
 #include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,5 @@
 // The assignment listing, the inspection listing and counts, opened with the
 // network or on their own.
-#include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
 #include "model/KDVvars.h"
 #include "model/LinkGeometry.h"

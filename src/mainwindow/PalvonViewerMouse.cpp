@@ -7,7 +7,7 @@
 #include "export/GeoWriters.h"
 #include "model/FileUtils.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
+#include "widgets/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "map/GeoLayers.h"

@@ -286,6 +286,9 @@ void TPalvonViewer::tbOpenDatExecute()
 
 bool TPalvonViewer::OpenPalvonDat()
 {
+    // A grid whose filling was put off is filled from the network it shows, before
+    // that network's records give way to the new one's.
+    FillDeferredGrids();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const QString earlierTitle = windowTitle();
     const QString earlierPreviewTitle = FrmPreview ? FrmPreview->windowTitle() : QString();

@@ -2,7 +2,7 @@
 // handles, their menu entries, the polygon files (.plg and .geo) and the zoning save.
 #include "mainwindow/SecondaryWindows.h"
 #include "model/FileUtils.h"
-#include "mainwindow/DlgCfgWidgets.h"
+#include "widgets/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/DisplayStyles.h"
 #include "map/Polygons.h"

@@ -2,10 +2,7 @@
 // chosen in the two-list dialog, cleared, exported and imported; the link grid's
 // block selection, inversions and hidden links; and the nodes and links inside the
 // user polygons written next to the polygon file.
-#include "mainwindow/DlgCfgWidgets.h"
-#include "mainwindow/DualListDialog.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/LineLayers.h"
 #include "map/Polygons.h"
@@ -17,6 +14,8 @@
 #include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "widgets/DualListDialog.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QAction>
 #include <QCheckBox>

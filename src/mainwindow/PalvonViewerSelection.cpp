@@ -3,12 +3,11 @@
 // the map, and from selection files; the list of selected links under the link
 // grid; and the opening of the find dialog.
 #include "model/FileUtils.h"
-#include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/DlgFind.h"
-#include "mainwindow/DualListDialog.h"
+#include "widgets/DualListDialog.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
-#include "mainwindow/StringAlignGrid.h"
+#include "widgets/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/Ranges.h"
 #include "map/gui/DataLayers.h"

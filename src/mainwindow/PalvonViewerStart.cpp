@@ -2,7 +2,7 @@
 #include "mainwindow/Aptta.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/gui/OxrImage.h"
-#include "mainwindow/ToolIcons.h"
+#include "widgets/ToolIcons.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DisplayStyles.h"
 #include "export/ExportServices.h"

@@ -7,7 +7,6 @@
 #include "mainwindow/DlgTemas.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "map/GeoLayers.h"
@@ -23,6 +22,7 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "platform/IniFile.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QAction>
 #include <QApplication>

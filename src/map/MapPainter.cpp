@@ -139,6 +139,52 @@ void ClipPolygon(std::vector<QPointF>& points, const QRectF& box)
     }
 }
 
+// A line one pixel wide between two pixels of the picture, as the raster
+// engine lays an aliased line of a thin opaque pen with square or round caps:
+// the ends in 26.6 fixed point, each reaching half a pixel beyond its pixel,
+// and along the major axis one pixel per row (or column) whose other
+// coordinate is stepped in 16.16 fixed point from the middle of the first, the
+// first step rounded towards the line's direction. The tests hold it against
+// QPainter::drawLines pixel for pixel.
+void WriteThinLine(uint32_t* bits, qsizetype perLine, int width, int height, const QLine& line, uint32_t color)
+{
+    const QPoint a = line.p1(), b = line.p2();
+    if (a == b) {
+        bits[a.y() * perLine + a.x()] = color;
+        return;
+    }
+    int64_t x1 = int64_t(a.x()) * 64, y1 = int64_t(a.y()) * 64, x2 = int64_t(b.x()) * 64, y2 = int64_t(b.y()) * 64;
+    const bool steep = std::abs(x2 - x1) < std::abs(y2 - y1);
+    if (steep) { // walk rows: swap the roles of x and y
+        std::swap(x1, y1);
+        std::swap(x2, y2);
+    }
+    if (x1 > x2) {
+        std::swap(x1, x2);
+        std::swap(y1, y2);
+    }
+    const int64_t inc = (y2 - y1) * 65536 / (x2 - x1);
+    int64_t y = y1 * 1024 - (inc >> 1);
+    x1 -= 32;
+    x2 += 32;
+    int64_t x = (x1 + 32) >> 6;
+    const int64_t end = (x2 + 32) >> 6;
+    if (x == end)
+        return;
+    y += ((x * 64) + (inc > 0 ? 32 : 0) - x1) * inc >> 6;
+    // Both ends lie on the picture, and so does the major axis between them; a
+    // pixel off the picture across it is left out, as the engine clips it.
+    if (steep) {
+        for (; x < end; ++x, y += inc)
+            if (const int64_t c = y >> 16; c >= 0 && c < width)
+                bits[x * perLine + c] = color;
+    } else {
+        for (; x < end; ++x, y += inc)
+            if (const int64_t r = y >> 16; r >= 0 && r < height)
+                bits[r * perLine + x] = color;
+    }
+}
+
 } // namespace
 
 QString TMapPainter::DisplayText(const std::string& text) { return TextCodec::Decode(text); }
@@ -479,8 +525,44 @@ void TMapPainter::LinesPixels(std::span<const QLine> lines)
 {
     if (lines.empty() || !BeginShape())
         return;
+    if (QImage* image = ThinLinePixels()) {
+        // Lines with both ends on the picture are written here; the others
+        // (clipped at its edges) go to the painter. All take the same opaque
+        // colour, so the order they are laid in does not show.
+        const uint32_t color = painter_->pen().color().rgba();
+        auto* bits = reinterpret_cast<uint32_t*>(image->bits());
+        const qsizetype perLine = image->bytesPerLine() / 4;
+        const int w = image->width(), h = image->height();
+        std::vector<QLine>& rest = lineScratch_;
+        rest.clear();
+        for (const QLine& l : lines) {
+            if (l.x1() >= 0 && l.y1() >= 0 && l.x2() >= 0 && l.y2() >= 0 && l.x1() < w && l.x2() < w && l.y1() < h &&
+                l.y2() < h)
+                WriteThinLine(bits, perLine, w, h, l, color);
+            else
+                rest.push_back(l);
+        }
+        if (!rest.empty())
+            painter_->drawLines(rest.data(), int(rest.size()));
+        Changed();
+        return;
+    }
     painter_->drawLines(lines.data(), int(lines.size()));
     Changed();
+}
+
+QImage* TMapPainter::ThinLinePixels()
+{
+    QImage* image = DirectPixels();
+    if (!image)
+        return nullptr;
+    const QPen& pen = painter_->pen();
+    const double width = pen.widthF();
+    if (pen.style() != Qt::SolidLine || pen.brush().style() != Qt::SolidPattern || (width != 0.0 && width != 1.0) ||
+        pen.capStyle() == Qt::FlatCap || pen.color().spec() != QColor::Rgb || pen.color().alpha() != 255 ||
+        painter_->opacity() != 1.0 || !painter_->combinedTransform().isIdentity())
+        return nullptr;
+    return image;
 }
 
 QImage* TMapPainter::DirectPixels()
@@ -996,6 +1078,7 @@ QRegion TMapPainter::LabelAtPts(const TPoint& p, int32_t angle, const std::strin
 void TMapPainter::TTextCache::Forget()
 {
     widths.clear();
+    lastLong = nullptr;
     std::fill(shortWidths.begin(), shortWidths.end(), TShortWidth());
     shortCount = 0;
     layouts.clear();
@@ -1074,17 +1157,19 @@ int TMapPainter::TextWidth(const std::string& text, const QString* shown, int32_
             *layout = &e.look.layout;
         return w;
     }
-    if (auto it = cache.widths.find(text); it != cache.widths.end()) {
-        if (layout)
-            *layout = &it->second.layout;
-        return it->second.width;
+    if (!cache.lastLong || cache.lastLong->first != text) {
+        auto it = cache.widths.find(text);
+        if (it == cache.widths.end()) {
+            const QFontMetrics fm(font, device);
+            const int w = fm.horizontalAdvance(shown ? *shown : DisplayText(text));
+            it = cache.widths.emplace(text, TTextLook{w, NotLaidOut}).first;
+        }
+        cache.lastLong = &*it;
     }
-    const QFontMetrics fm(font, device);
-    const int w = fm.horizontalAdvance(shown ? *shown : DisplayText(text));
-    auto& look = cache.widths.emplace(text, TTextLook{w, NotLaidOut}).first->second;
+    TTextLook& look = cache.lastLong->second;
     if (layout)
         *layout = &look.layout;
-    return w;
+    return look.width;
 }
 
 const QList<QGlyphRun>* TMapPainter::ShapedText(const std::string& text, int32_t* layout)

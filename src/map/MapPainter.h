@@ -126,6 +126,9 @@ public:
     // them would: an RGB32 image under no clip, transform, antialiasing or raster
     // mode, with PenMode Copy. Null otherwise (printers, vector files).
     QImage* DirectPixels();
+    // DirectPixels when the pen also draws thin opaque lines that can be written
+    // directly (solid, at most one pixel wide, not flat-capped, an opaque colour).
+    QImage* ThinLinePixels();
     // After pixels were written through DirectPixels: the canvas shows them.
     void PixelsWritten() { Changed(); }
     // Pen outline and brush fill between the two corners.
@@ -311,6 +314,7 @@ private:
     uint64_t labelWrites_ = 0;
     TPoint penPos_; // world point
     std::vector<QPointF> farScratch_;
+    std::vector<QLine> lineScratch_; // lines left to the painter
     QPolygon scratch_;
     QPolygon scratch2_;
     QPen fontPen_; // FontColor's pen, built when the colour changes
@@ -336,6 +340,9 @@ private:
         int dpiX = 0, dpiY = 0; // a device made where an earlier one was may differ
         int height = 0, ascent = 0;
         std::unordered_map<std::string, TTextLook> widths;
+        // The entry of widths found last: the links along a street come one after
+        // another and bear the same name (entries never move; Forget clears it).
+        std::pair<const std::string, TTextLook>* lastLong = nullptr;
         std::vector<TShortWidth> shortWidths;
         size_t shortCount = 0;
         std::vector<QList<QGlyphRun>> layouts; // laid-out texts, named by index

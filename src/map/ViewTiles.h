@@ -6,9 +6,15 @@
 #include "model/PalvonVars.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 
 namespace ViewTiles {
+
+// The bytes at the start of a link record that the map's layers read of every
+// link: up to the end of its second shape point (two cache lines, see TArcos).
+constexpr size_t HotLinkBytes = offsetof(TArcos, Points) + 3 * sizeof(TPoint);
+static_assert(HotLinkBytes <= 128);
 
 // The visible tiles, lowest X first, then lowest Y.
 template <class F>
@@ -29,16 +35,25 @@ void ForEachLink(F&& f)
     ForEachTile([&](const TSpatialTile& t) {
         const int32_t n = std::clamp(t.LinkCount, 0, MaxArcos + 1);
         // The links come in drawing order, scattered over the records: the start
-        // of the record some links ahead is fetched while this one is drawn.
-        constexpr int32_t Ahead = 8;
+        // of the record some links ahead (what the layers read, up to the first
+        // two shape points) is fetched while this one is drawn, and the start of
+        // its opposite link's record (its flags) once that record has come in.
+        constexpr int32_t Ahead = 8, PairAhead = 4;
         for (int32_t k = 0; k < n; ++k) {
             if (k + Ahead < n) {
                 const int32_t next = t.Links[k + Ahead];
                 if (next >= 1 && next <= Network.LinkCount) {
                     const char* r = reinterpret_cast<const char*>(&Arcos[next]);
-                    __builtin_prefetch(r);
-                    __builtin_prefetch(r + 64);
-                    __builtin_prefetch(r + 128);
+                    for (size_t b = 0; b < HotLinkBytes; b += 64)
+                        __builtin_prefetch(r + b);
+                }
+            }
+            if (k + PairAhead < n) {
+                const int32_t next = t.Links[k + PairAhead];
+                if (next >= 1 && next <= Network.LinkCount) {
+                    const int32_t pair = Arcos[next].ReverseIndex;
+                    if (pair >= 1 && pair <= Network.LinkCount)
+                        __builtin_prefetch(&Arcos[pair].Flags);
                 }
             }
             const int32_t l = t.Links[k];

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 bool LanesReady = false;
 
@@ -170,11 +171,22 @@ void ComputeLinkGeometry()
 {
     std::string zeroLength;
     const float w = AnchoPista * LengthScale;
-    for (int32_t k = 1; k <= Network.LinkCount; ++k) {
+    const int32_t links = Network.LinkCount, nodes = Network.NodeCount;
+    // What a link reads of other records (its nodes, its opposite link) gathered
+    // first in two short lists, in one pass over each array in memory order: the
+    // pass over the links then reads those instead of whole records scattered
+    // over the arrays, and its cost grows with the links alone.
+    std::vector<uint8_t> placed(size_t(std::max(nodes, 0)) + 1, 0);
+    for (int32_t i = 1; i <= nodes; ++i)
+        placed[size_t(i)] = Nodos[i].HasXY != 0;
+    std::vector<int32_t> laneCounts(size_t(std::max(links, 0)) + 1, 0);
+    for (int32_t k = 1; k <= links; ++k)
+        laneCounts[size_t(k)] = LaneCountOf(Arcos[k]);
+    for (int32_t k = 1; k <= links; ++k) {
         TArcos& a = Arcos[k];
-        if (a.AIndex < 1 || a.BIndex < 1 || a.AIndex > Network.NodeCount || a.BIndex > Network.NodeCount)
+        if (a.AIndex < 1 || a.BIndex < 1 || a.AIndex > nodes || a.BIndex > nodes)
             continue;
-        if (!Nodos[a.AIndex].HasXY || !Nodos[a.BIndex].HasXY)
+        if (!placed[size_t(a.AIndex)] || !placed[size_t(a.BIndex)])
             continue;
         int32_t n = std::min(a.PointCount, MaxShapePoints);
         if (n < 2) {
@@ -182,11 +194,11 @@ void ComputeLinkGeometry()
             continue;
         }
 
-        int32_t lanes = LaneCountOf(a);
+        int32_t lanes = laneCounts[size_t(k)];
         float d1, d2;
         int32_t rev = a.ReverseIndex;
-        if (a.NoReverse == 0 && rev >= 1 && rev <= Network.LinkCount) {
-            int32_t opp = LaneCountOf(Arcos[rev]);
+        if (a.NoReverse == 0 && rev >= 1 && rev <= links) {
+            int32_t opp = laneCounts[size_t(rev)];
             d1 = 0.5f * float(opp - lanes) * w;
             d2 = 0.5f * float(opp + lanes) * w;
         } else {
@@ -207,22 +219,43 @@ void ComputeLinkGeometry()
     LanesReady = false;
 }
 
+namespace {
+
+// Minima and maxima of variables first..last over records 1..count, in one pass
+// over the records: the running extremes stay in local arrays (in registers and
+// the first cache lines) instead of in the records 0 and count+1, so that the
+// pass reads each record's values once, in memory order, and the compiler may
+// take several variables a step. The comparisons are those of MinOf and MaxOf,
+// value against running extreme, so the results are the same bit for bit.
+template <class Records, size_t N>
+void SweepExtremes(Records& records, int32_t count, int first, int last, float (&lo)[N], float (&hi)[N])
+{
+    for (int v = first; v <= last; ++v) {
+        lo[v] = UnsetHigh;
+        hi[v] = UnsetLow;
+    }
+    for (int32_t k = 1; k <= count; ++k) {
+        const float* var = records[k].Var;
+        for (int v = first; v <= last; ++v) {
+            lo[v] = MinOf(var[v], lo[v]);
+            hi[v] = MaxOf(var[v], hi[v]);
+        }
+    }
+}
+
+} // namespace
+
 void ComputeLinkVarExtremes(int first, int last)
 {
     first = std::max(first, 1);
     last = std::min(last, NumLinkVars);
-    TArcos& lo = Arcos[0];
-    TArcos& hi = Arcos[ArcosMaxRec];
+    float lo[NumLinkVars + 1], hi[NumLinkVars + 1];
+    SweepExtremes(Arcos, Network.LinkCount, first, last, lo, hi);
+    TArcos& low = Arcos[0];
+    TArcos& high = Arcos[ArcosMaxRec];
     for (int v = first; v <= last; ++v) {
-        lo.Var[v] = UnsetHigh;
-        hi.Var[v] = UnsetLow;
-    }
-    for (int32_t k = 1; k <= Network.LinkCount; ++k) {
-        const float* var = Arcos[k].Var;
-        for (int v = first; v <= last; ++v) {
-            lo.Var[v] = MinOf(var[v], lo.Var[v]);
-            hi.Var[v] = MaxOf(var[v], hi.Var[v]);
-        }
+        low.Var[v] = lo[v];
+        high.Var[v] = hi[v];
     }
 }
 
@@ -232,18 +265,13 @@ void ComputeMovementVarExtremes(int first, int last)
         return;
     first = std::max(first, 1);
     last = std::min(last, NumMovVars);
-    TMovimiento& lo = Movims[0];
-    TMovimiento& hi = Movims[MovimsMaxRec];
+    float lo[NumMovVars + 1], hi[NumMovVars + 1];
+    SweepExtremes(Movims, Network.MovementCount, first, last, lo, hi);
+    TMovimiento& low = Movims[0];
+    TMovimiento& high = Movims[MovimsMaxRec];
     for (int v = first; v <= last; ++v) {
-        lo.Var[v] = UnsetHigh;
-        hi.Var[v] = UnsetLow;
-    }
-    for (int32_t k = 1; k <= Network.MovementCount; ++k) {
-        const float* var = Movims[k].Var;
-        for (int v = first; v <= last; ++v) {
-            lo.Var[v] = MinOf(var[v], lo.Var[v]);
-            hi.Var[v] = MaxOf(var[v], hi.Var[v]);
-        }
+        low.Var[v] = lo[v];
+        high.Var[v] = hi[v];
     }
 }
 

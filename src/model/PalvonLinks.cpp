@@ -5,7 +5,11 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -504,6 +508,58 @@ void MakePendingLinks()
 }
 
 void ReadLinkLine(std::string& line) { ParseLinkRecord(line); }
+
+namespace {
+std::thread linkStorageWorker;
+} // namespace
+
+void PrepareLinkStorage()
+{
+    FinishLinkStorage();
+    // The records the section can make at most: one per line, two for a line of a
+    // two-way link (lines of zone connectors and repeated links make none: the
+    // estimate only runs over). Links of included files are not foreseen.
+    const TTextLines& lines = *Lines;
+    size_t k = static_cast<size_t>(std::max(LineIndex, 0));
+    for (; k < lines.size(); ++k) {
+        std::string_view l = lines[k];
+        if (l.substr(0, 5) == "33333")
+            break;
+    }
+    const size_t twoWayColumn = static_cast<size_t>(2 * NodeWidth + 17);
+    int32_t records = 0;
+    for (++k; k < lines.size() && records < MaxArcos; ++k) {
+        std::string_view l = lines[k];
+        if (l.empty() || l[0] == '*')
+            continue;
+        if (l[0] == '9' && IsTerminator(std::string(l.substr(0, 5))))
+            break;
+        records += l.size() > twoWayColumn && l[twoWayColumn] == '2' ? 2 : 1;
+    }
+    // Below a few hundred records the mapping costs next to nothing.
+    if (records < 1024)
+        return;
+    // Reserved here, in this thread: the storage never moves afterwards, so the
+    // records may be made while their pages are being mapped.
+    const auto [bytes, size] = Arcos.StorageOf(1, Network.LinkCount + records);
+    const uintptr_t page = 4096;
+    const uintptr_t first = (reinterpret_cast<uintptr_t>(bytes) + page - 1) & ~(page - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(bytes) + size) & ~(page - 1);
+    if (end <= first)
+        return;
+    linkStorageWorker = std::thread([first, end] {
+        // Maps the pages as a write would, without writing: records made meanwhile
+        // keep what is written in them. Nothing happens where the system does
+        // not know the request.
+        madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+    });
+}
+
+void FinishLinkStorage()
+{
+    if (linkStorageWorker.joinable())
+        linkStorageWorker.join();
+}
 
 void LinkNodesPass()
 {

@@ -598,10 +598,15 @@ bool ReadNetwork(TTextLines& lines)
     tabWarnings = 0;
     progressStep = 0;
     ViewerServices& ui = Services();
-    // The latitudes and longitudes of the nodes are worked out while the later
-    // sections are read; the read ends (however it ends) once they are done.
+    // The latitudes and longitudes of the nodes are worked out, and the memory of
+    // the link records is mapped, while the later sections are read; the read
+    // ends (however it ends) once both are done.
     struct GeographicWait {
-        ~GeographicWait() { FinishGeographicPositions(); }
+        ~GeographicWait()
+        {
+            FinishGeographicPositions();
+            FinishLinkStorage();
+        }
     } geographicWait;
     // "Errores.txt" lists what this read found, not what earlier networks had.
     ErrorList.clear();
@@ -678,6 +683,9 @@ bool ReadNetwork(TTextLines& lines)
         NodeWidth = DUTCH ? 10 : 5;
         if (XYFORM)
             ParseXyForm(XyFormValue);
+
+        if (namelistsDone)
+            PrepareLinkStorage();
 
         line = namelistsDone ? ReadLine() : std::string();
         if (namelistsDone && AtEnd)

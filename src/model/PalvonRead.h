@@ -152,6 +152,11 @@ void ReadLinkLine(std::string& line);         // 33333
 // Makes the records of the links read in section 33333, kept until the nodes
 // are sorted (SortNodes first: the records are made in the order of their nodes).
 void MakePendingLinks();
+// Gets the memory of the link records that section 33333 will make mapped by a
+// thread while the text is read up to there (mapping fresh memory is a good part
+// of making thousands of large records); FinishLinkStorage waits for it.
+void PrepareLinkStorage();
+void FinishLinkStorage();
 void LinkNodesPass();
 void PostLinkPass();
 void ReadNodeDataList();

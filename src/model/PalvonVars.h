@@ -137,24 +137,28 @@ struct TNodo {
     int32_t Extra[4] = {};
 };
 
-struct TArcos {
-    TShortText<23> Key; // LinkKey: two "%9d" fields
+// What the map's layers read of every link (flags, nodes, pair, bearings, the
+// street name and the first two shape points) fills the record's first two
+// cache lines, and records start on a cache line: a redraw, which meets the
+// links in the order of the view's tiles, scattered over the records, fetches
+// two lines per link however large the network.
+struct alignas(64) TArcos {
     uint16_t Flags = 0; // bit set, elements 0..15
+    uint8_t Active = 1;
+    uint8_t NoReverse = 0;
     int32_t A = 0;
     int32_t B = 0;
     int32_t Mark = 0;
-    uint8_t Active = 1;
     int32_t PointCount = 0;
-    // What the map's layers read of every link lies together at the record's
-    // start, so that a redraw touches few cache lines per link.
     int32_t AIndex = 0;
     int32_t BIndex = 0;
     int32_t ReverseIndex = 0;
     float StraightLength = 0.0f;
-    uint8_t NoReverse = 0;
     int32_t BearingA = 0;
     int32_t BearingB = 0;
+    std::string StreetName;
     TPoint Points[MaxShapePoints + 1]; // 1..12
+    TShortText<23> Key; // LinkKey: two "%9d" fields
     int32_t TurnDirs[3] = {}; // index dir+1 for dir -1..1
     int32_t Lanes = 0;
     uint8_t FlareEnd = 0;
@@ -170,7 +174,6 @@ struct TArcos {
     uint8_t HasPija = 0;
     TShortText<7> StreetTag; // one column of the record
     TShortText<7> SpeedTag;
-    std::string StreetName;
     int32_t LineRefFirst = -1; // first entry in LinkLineRefs, -1 = empty
     int32_t LineRefLast = -1;
     // Made only for links whose lane edges are computed: see LazyArray.

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 template <class T, int Capacity>
@@ -48,6 +49,21 @@ public:
         const char* p = reinterpret_cast<const char*>(array.items_.data() + i);
         for (size_t b = 0; b < std::min(bytes, sizeof(T)); b += 64)
             __builtin_prefetch(p + b, 1);
+    }
+
+    // The bytes that records first..last will occupy, made or not, in the storage
+    // reserved for every record (reserved now if it is not yet): their pages may
+    // be mapped ahead of the records' making, by another thread too, since the
+    // storage never moves (see PrefaultRecords).
+    std::pair<char*, size_t> StorageOf(int first, int last)
+    {
+        first = std::max(first, 0);
+        last = std::min(last, Capacity);
+        if (first > last)
+            return {nullptr, 0};
+        if (items_.capacity() < static_cast<size_t>(Capacity) + 1)
+            items_.reserve(static_cast<size_t>(Capacity) + 1);
+        return {reinterpret_cast<char*>(items_.data() + first), static_cast<size_t>(last - first + 1) * sizeof(T)};
     }
 
 private:

@@ -2,13 +2,13 @@
 // column's name, title and formula.
 #include "analysis/gui/DlgFormula.h"
 
-#include "mainwindow/DualListDialog.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "model/KDVvars.h"
 #include "model/TextCodec.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "widgets/DualListDialog.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QEvent>
 #include <QGridLayout>

@@ -31,7 +31,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPrinter>
-#include "map/gui/gaugeCaption.h"
+#include "widgets/gaugeCaption.h"
 #include <QSpinBox>
 #include <QToolBar>
 #include <QToolButton>

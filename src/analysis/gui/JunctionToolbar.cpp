@@ -1,6 +1,6 @@
 #include "analysis/gui/JunctionToolbar.h"
 
-#include "mainwindow/ToolIcons.h"
+#include "widgets/ToolIcons.h"
 
 #include <QAction>
 #include <QMenu>

@@ -2,7 +2,7 @@
 #include "model/FileUtils.h"
 
 #include "analysis/KDVanalysis.h"
-#include "mainwindow/StringAlignGrid.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QFileDialog>
 #include <QGroupBox>

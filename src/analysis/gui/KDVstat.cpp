@@ -1,6 +1,6 @@
 #include "analysis/gui/KDVstat.h"
 
-#include "mainwindow/StringAlignGrid.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QVBoxLayout>
 

@@ -3,11 +3,11 @@
 
 #include "analysis/KDVanalysis.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "map/gui/OxrImage.h"
 #include "model/PalvonListings.h"
 #include "model/ProgramOptions.h"
 #include "model/ZelUtils.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QCheckBox>
 #include <QFileDialog>

@@ -2,7 +2,7 @@
 // and the intersection views' image factor.
 #include "map/gui/DlgSize.h"
 
-#include "mainwindow/DialogButtons.h"
+#include "widgets/DialogButtons.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DisplayStyles.h"

@@ -1,12 +1,12 @@
 // The scale dialog of the data layers, and the main window's command that opens it.
 #include "map/gui/KDVscale.h"
 
-#include "mainwindow/DialogButtons.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/Ranges.h"
 #include "model/KDVvars.h"
 #include "model/ZelUtils.h"
+#include "widgets/DialogButtons.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

@@ -1,6 +1,6 @@
 // Background line layers and the free points layer of the map: opening their
 // files and the layer menus.
-#include "mainwindow/DualListDialog.h"
+#include "widgets/DualListDialog.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/DisplayStyles.h"
 #include "map/GeoLayers.h"

@@ -3,7 +3,6 @@
 // map (screen, printed page, DXF, KMZ) draws from the snapshot.
 #include "mainwindow/PalvonViewer.h"
 
-#include "mainwindow/DlgCfgWidgets.h"
 #include "map/DrawState.h"
 #include "map/ViewSnapshot.h"
 #include "model/KDVvars.h"

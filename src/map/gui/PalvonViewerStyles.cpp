@@ -3,7 +3,6 @@
 // lane width, the title box `tit` with its font and corner, and the display menus.
 // Style handlers only set state; those that say so redraw the map.
 #include "analysis/Fases.h"
-#include "mainwindow/Calculator.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DisplayStyles.h"
@@ -15,6 +14,7 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/gui/ZelUtilsGui.h"
+#include "widgets/Calculator.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -14,7 +14,7 @@
 #include "printing/Net2Print.h"
 #include "printing/ZelPrinter.h"
 #include "printing/gui/FrmPreview.h"
-#include "mainwindow/StringAlignGrid.h"
+#include "widgets/StringAlignGrid.h"
 #include "map/Ranges.h"
 #include "model/ComplementaryData.h"
 #include "model/LinkShapes.h"

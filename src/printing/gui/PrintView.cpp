@@ -1,6 +1,5 @@
 // Printing of the view: the visible layers drawn once more on a page-sized
 // picture, the title block and the stamp, and the main window's print commands.
-#include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DrawState.h"

@@ -1,7 +1,7 @@
 #include "printing/gui/PrinterSetup.h"
 
-#include "mainwindow/DialogButtons.h"
 #include "model/KDVvars.h"
+#include "widgets/DialogButtons.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

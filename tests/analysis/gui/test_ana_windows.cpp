@@ -1,7 +1,7 @@
 #include "analysis/gui/KDVMix.h"
 #include "analysis/gui/KdvPija.h"
 #include "analysis/Fases.h"
-#include "mainwindow/StringAlignGrid.h"
+#include "widgets/StringAlignGrid.h"
 #include "map/gui/OxrImage.h"
 #include "model/PalvonListings.h"
 #include "model/PalvonRead.h"

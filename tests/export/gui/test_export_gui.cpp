@@ -4,7 +4,6 @@
 #include "export/ZelDxfer.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/GeoLayers.h"
 #include "map/Ranges.h"
@@ -17,6 +16,7 @@
 #include "support/LiveMenus.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QApplication>
 #include <QCheckBox>

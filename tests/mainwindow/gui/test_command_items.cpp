@@ -2,10 +2,10 @@
 // each reached where the user finds it and run, with what it does checked in the
 // picture, the model or the files it writes.
 #include "mainwindow/DlgCfg.h"
-#include "mainwindow/DlgCfgWidgets.h"
+#include "widgets/DlgCfgWidgets.h"
 #include "mainwindow/DlgRngs.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
+#include "widgets/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "map/LineLayers.h"
@@ -13,7 +13,7 @@
 #include "map/gui/DlgSize.h"
 #include "map/gui/OxrImage.h"
 #include "map/gui/DataLayers.h"
-#include "map/gui/gaugeCaption.h"
+#include "widgets/gaugeCaption.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"

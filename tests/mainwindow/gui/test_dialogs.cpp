@@ -2,7 +2,6 @@
 // calculator, and the range sets that travel in a theme's section.
 #include "mainwindow/AboutBox.h"
 #include "mainwindow/Aptta.h"
-#include "mainwindow/Calculator.h"
 #include "mainwindow/DlgQuickView.h"
 #include "mainwindow/DlgTemas.h"
 #include "mainwindow/PalvonViewer.h"
@@ -16,6 +15,7 @@
 #include "support/LiveMenus.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
+#include "widgets/Calculator.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,9 +1,9 @@
 // Columns computed by a formula over the grid's fields, the formula dialog, and the
 // link grid's column drag.
 #include "analysis/gui/DlgFormula.h"
-#include "mainwindow/DualListDialog.h"
+#include "widgets/DualListDialog.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
+#include "widgets/StringAlignGrid.h"
 #include "model/FileUtils.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"

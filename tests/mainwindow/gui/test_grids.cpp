@@ -1,11 +1,11 @@
 // The data grids of the main window: column layouts with and without listing
 // blocks, cell formats, sorting, export, and the variable picks that set the value
 // ranges of the data layers (with the range dialog).
-#include "mainwindow/DlgCfgWidgets.h"
+#include "widgets/DlgCfgWidgets.h"
 #include "mainwindow/DlgRngs.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/PalvonViewerGridsLayout.h"
-#include "mainwindow/StringAlignGrid.h"
+#include "widgets/StringAlignGrid.h"
 #include "map/Ranges.h"
 #include "model/FileUtils.h"
 #include "model/KDVlib.h"
@@ -251,8 +251,13 @@ TEST_F(Grids, CellTextsAndNumberFormats)
     std::uniform_real_distribution<float> dist(-1.0e6f, 1.0e6f);
     char buf[64];
     for (int i = 0; i < 20000; ++i) {
-        const float v = i < 8 ? std::array<float, 8>{0.5f, 1.5f, 2.5f, -0.5f, 0.125f, 0.375f, -0.0f, 1e-7f}[i]
-                              : dist(rng) / float(1 << (i % 20));
+        // Whole numbers (most values of a network), halves, signed zeros and
+        // values too large for the whole-number way.
+        constexpr std::array<float, 16> special{0.5f,  1.5f, 2.5f,    -0.5f, 0.125f, 0.375f,   -0.0f,    1e-7f,
+                                                -0.3f, 0.0f, 16777216.0f, -42.0f, 1e15f, 1e20f, -3.4e38f, 999999.5f};
+        const float v = i < 16 ? special[static_cast<size_t>(i)]
+                        : i % 2 ? std::round(dist(rng) / float(1 << (i % 20)))
+                                : dist(rng) / float(1 << (i % 20));
         for (int d : {0, 1, 2})
             ASSERT_EQ(std::string(GridLayout::FixedText(buf, sizeof buf, v, d)), ZelUtils::Format("%.*f", d, double(v)))
                 << v << " " << d;

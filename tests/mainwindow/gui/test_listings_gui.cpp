@@ -4,7 +4,7 @@
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
-#include "mainwindow/StringAlignGrid.h"
+#include "widgets/StringAlignGrid.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"

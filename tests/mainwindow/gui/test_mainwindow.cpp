@@ -1,11 +1,11 @@
 // The main window as a user meets it: defaults, dropped files, Escape, and the
 // polygon batch run by the real program.
 #include "mainwindow/Aptta.h"
-#include "mainwindow/DialogButtons.h"
+#include "widgets/DialogButtons.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
-#include "mainwindow/StringAlignGrid.h"
+#include "widgets/StringAlignGrid.h"
 #include "map/DrawState.h"
 #include "model/KDVlib.h"
 #include "export/GeoWriters.h"
@@ -30,7 +30,7 @@
 #include <QTimer>
 #include <QElapsedTimer>
 #include <QProgressBar>
-#include "map/gui/gaugeCaption.h"
+#include "widgets/gaugeCaption.h"
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>

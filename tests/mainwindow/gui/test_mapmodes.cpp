@@ -9,14 +9,12 @@
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "map/DrawState.h"
 #include "map/GeoLayers.h"
 #include "map/Polygons.h"
 #include "map/Ranges.h"
 #include "map/gui/DataLayers.h"
 #include "map/gui/OxrImage.h"
-#include "map/gui/gaugeCaption.h"
 #include "model/ComplementaryData.h"
 #include "model/KDVlib.h"
 #include "model/KDVlibPaths.h"
@@ -30,6 +28,8 @@
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
+#include "widgets/StringAlignGrid.h"
+#include "widgets/gaugeCaption.h"
 
 #include <QAbstractButton>
 #include <QAction>

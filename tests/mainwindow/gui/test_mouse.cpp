@@ -2,7 +2,7 @@
 // placements, and shape editing of one link with the curve tool and its handles.
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
+#include "widgets/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/Ranges.h"
 #include "map/ZoomMouse.h"

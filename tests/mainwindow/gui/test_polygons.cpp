@@ -1,7 +1,7 @@
 // User polygons on the main window: completing one, deleting, restyling, reshaping
 // through handles, and the polygon files read and written through the menus' handlers.
 #include "mainwindow/DlgCfg.h"
-#include "mainwindow/DlgCfgWidgets.h"
+#include "widgets/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/Polygons.h"

@@ -2,15 +2,15 @@
 // window's text, include files and notes already in it, gives the same model,
 // grids and text every time.
 #include "mainwindow/DlgCfg.h"
-#include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/gui/FrmDat.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
+#include "widgets/DlgCfgWidgets.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>

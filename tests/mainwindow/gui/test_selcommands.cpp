@@ -1,9 +1,9 @@
 // Selection commands of the grids' menus (nodes, zones, lines, link marks and hidden
 // links), the nodes and links inside user polygons, and the data-file openers.
 #include "mainwindow/DlgCfg.h"
-#include "mainwindow/DualListDialog.h"
+#include "widgets/DualListDialog.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/StringAlignGrid.h"
+#include "widgets/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/GeoLayers.h"
 #include "map/LineLayers.h"

@@ -2,12 +2,12 @@
 // column, regions drawn on the map, selection files, the grids' double clicks and
 // title sorting, and the find window.
 #include "mainwindow/DlgCfg.h"
-#include "mainwindow/DlgCfgWidgets.h"
+#include "widgets/DlgCfgWidgets.h"
 #include "mainwindow/DlgFind.h"
-#include "mainwindow/DualListDialog.h"
+#include "widgets/DualListDialog.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
-#include "mainwindow/StringAlignGrid.h"
+#include "widgets/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/Ranges.h"
 #include "map/gui/OxrImage.h"

@@ -4,7 +4,6 @@
 #include "mainwindow/DlgTemas.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/ProgramSettings.h"
-#include "mainwindow/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "map/GeoLayers.h"
@@ -20,6 +19,7 @@
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QAction>
 #include <QApplication>

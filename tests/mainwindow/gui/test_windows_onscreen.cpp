@@ -3,8 +3,8 @@
 // behind a toolbar's overflow arrow, none clipped by its frame), captioned, and
 // closed with Escape.
 #include "mainwindow/DlgCfg.h"
-#include "mainwindow/DualListDialog.h"
-#include "mainwindow/StringAlignGrid.h"
+#include "widgets/DualListDialog.h"
+#include "widgets/StringAlignGrid.h"
 #include "map/GeoLayers.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVlib.h"

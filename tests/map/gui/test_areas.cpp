@@ -2,7 +2,6 @@
 // polygons, background line layers and free points drawn on the main map of a
 // small network and probed pixel by pixel; the layer menus that loading sets.
 #include "mainwindow/DlgCfg.h"
-#include "mainwindow/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
@@ -23,6 +22,7 @@
 #include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
+#include "widgets/DlgCfgWidgets.h"
 
 #include <QAction>
 #include <QCheckBox>

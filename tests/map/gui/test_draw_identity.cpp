@@ -7,6 +7,7 @@
 #include "map/DrawLayers.h"
 #include "map/DrawState.h"
 #include "map/LabelBands.h"
+#include "map/MapPainter.h"
 #include "map/gui/OxrImage.h"
 #include "model/FileUtils.h"
 #include "model/HitGrid.h"
@@ -21,12 +22,16 @@
 
 #include <QCryptographicHash>
 #include <QImage>
+#include <QPainter>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <span>
+#include <vector>
 
 namespace {
 
@@ -230,4 +235,63 @@ TEST(LabelText, LaidOutRunsWriteThePixelsOfText)
         EXPECT_GT(LabelBands::BandedWrites(), banded); // the threads did write them
     }
     EXPECT_GT(differing(runsAsText, asText), 0); // the two drawings do differ
+}
+
+// Thin lines batched on the map's picture are written directly where both ends
+// lie on it: they must set the pixels the painter sets, at every slope and
+// length (single pixels, short steps, the picture's edges and corners), for a
+// one-pixel and a zero-width pen, square and round caps; lines that reach past
+// the picture, a flat cap and a translucent colour go to the painter.
+TEST(ThinLines, WrittenLinesSetThePixelsOfThePainter)
+{
+    constexpr int W = 331, H = 217;
+    std::vector<QLine> lines;
+    uint32_t seed = 4242;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+    for (int k = 0; k < 6000; ++k) {
+        const int reach = k % 4 == 0 ? 3 : (k % 4 == 1 ? 40 : 400);
+        const QPoint a(int(next() % W), int(next() % H));
+        const QPoint b(a.x() + int(next() % (2 * reach + 1)) - reach, a.y() + int(next() % (2 * reach + 1)) - reach);
+        lines.emplace_back(a, k % 5 == 0 ? QPoint(std::clamp(b.x(), 0, W - 1), std::clamp(b.y(), 0, H - 1)) : b);
+    }
+    for (int k = 0; k < 40; ++k) // along the edges, corner to corner, and single pixels
+        lines.emplace_back(QPoint(k % 2 ? W - 1 : 0, k * 5), QPoint(k % 3 ? 0 : W - 1, H - 1 - k * 5));
+    lines.emplace_back(QPoint(0, 0), QPoint(W - 1, H - 1));
+    lines.emplace_back(QPoint(W - 1, 0), QPoint(0, H - 1));
+    lines.emplace_back(QPoint(5, 5), QPoint(5, 5));
+    lines.emplace_back(QPoint(W - 1, H - 1), QPoint(W - 1, H - 1));
+
+    struct Pen { double width; Qt::PenCapStyle cap; QColor color; };
+    const Pen pens[] = {{1, Qt::SquareCap, QColor(200, 30, 60)},
+                        {0, Qt::SquareCap, QColor(0, 0, 0)},
+                        {1, Qt::RoundCap, QColor(10, 120, 250)},
+                        {1, Qt::FlatCap, QColor(10, 120, 250)},
+                        {1, Qt::SquareCap, QColor(10, 120, 250, 128)}};
+    for (const Pen& look : pens) {
+        QPen pen(look.color, look.width);
+        pen.setCapStyle(look.cap);
+        for (size_t first = 0; first < lines.size(); first += 500) {
+            const std::span<const QLine> batch(lines.data() + first, std::min<size_t>(500, lines.size() - first));
+            QImage byPainter(W, H, QImage::Format_RGB32);
+            byPainter.fill(Qt::white);
+            {
+                QPainter p(&byPainter);
+                p.setPen(pen);
+                p.drawLines(batch.data(), int(batch.size()));
+            }
+            QImage byMap(W, H, QImage::Format_RGB32);
+            byMap.fill(Qt::white);
+            {
+                QPainter p(&byMap);
+                p.setPen(pen);
+                TMapPainter map;
+                map.SetPainter(&p);
+                map.SetDeviceSize(W, H);
+                map.LinesPixels(batch);
+                map.SetPainter(nullptr);
+            }
+            EXPECT_TRUE(byMap == byPainter) << "pen width " << look.width << " cap " << int(look.cap) << " alpha "
+                                            << look.color.alpha() << ", lines from " << first;
+        }
+    }
 }

@@ -1,7 +1,7 @@
 // What printing writes, read back by independent readers: the metafile record
 // walker for EMF and WMF files, pdftoppm for pages printed to PDF.
 #include "mainwindow/DlgCfg.h"
-#include "mainwindow/DlgCfgWidgets.h"
+#include "widgets/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/gui/OxrImage.h"
 #include "model/Genatr.h"

@@ -1,4 +1,4 @@
-#include "mainwindow/DialogButtons.h"
+#include "widgets/DialogButtons.h"
 
 #include <QCoreApplication>
 #include <QDialog>

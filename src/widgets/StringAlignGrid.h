@@ -9,7 +9,7 @@
 // Cells hold bytes (std::string), shown as UTF-8 when valid, else as Windows-1252,
 // and exported as stored. Reading outside the grid gives ""; writing outside it
 // stores nothing (and warns on the debug output).
-#include "mainwindow/StringAlignGridModel.h"
+#include "widgets/StringAlignGridModel.h"
 
 #include <functional>
 #include <string>
@@ -46,9 +46,15 @@ public:
     ~TStringAlignGrid() override;
 
     // --- cells ---
-    std::string cell(int col, int row) const { return std::string(model_->cellView(col, row)); }
+    // Reading a title does not run a fill put off (see DeferFill).
+    std::string cell(int col, int row) const { return std::string(cellView(col, row)); }
     // Valid until the cell is written again.
-    std::string_view cellView(int col, int row) const { return model_->cellView(col, row); }
+    std::string_view cellView(int col, int row) const
+    {
+        if (row >= FixedRows())
+            Ready();
+        return model_->cellView(col, row);
+    }
     void setCell(int col, int row, std::string_view text);
     // Empties every cell and drops every per-cell setting (column settings and widths stay).
     void ClearCells();
@@ -74,25 +80,65 @@ public:
 
     // --- alignment (horizontal; cells are centred vertically) ---
     Qt::Alignment Alignment() const { return model_->defaultAlignment(); }
-    void SetAlignment(Qt::Alignment a) { model_->setDefaultAlignment(a); }
+    void SetAlignment(Qt::Alignment a)
+    {
+        Ready();
+        model_->setDefaultAlignment(a);
+    }
     Qt::Alignment AlignCol(int col) const { return model_->colAlignment(col); }
-    void SetAlignCol(int col, Qt::Alignment a) { model_->setColAlignment(col, a); }
-    Qt::Alignment AlignCell(int col, int row) const { return model_->alignAt(col, row) & Qt::AlignHorizontal_Mask; }
-    void SetAlignCell(int col, int row, Qt::Alignment a) { model_->setCellAlignment(col, row, a); }
+    void SetAlignCol(int col, Qt::Alignment a)
+    {
+        Ready();
+        model_->setColAlignment(col, a);
+    }
+    Qt::Alignment AlignCell(int col, int row) const
+    {
+        Ready();
+        return model_->alignAt(col, row) & Qt::AlignHorizontal_Mask;
+    }
+    void SetAlignCell(int col, int row, Qt::Alignment a)
+    {
+        Ready();
+        model_->setCellAlignment(col, row, a);
+    }
 
     // --- fonts and colours (an invalid QColor removes the setting) ---
     QFont FontCol(int col) const;
-    void SetFontCol(int col, const QFont& f) { model_->setColFont(col, f); }
+    void SetFontCol(int col, const QFont& f)
+    {
+        Ready();
+        model_->setColFont(col, f);
+    }
     QFont FontCell(int col, int row) const; // the font the cell is drawn with
-    void SetFontCell(int col, int row, const QFont& f) { model_->setCellFont(col, row, f); }
+    void SetFontCell(int col, int row, const QFont& f)
+    {
+        Ready();
+        model_->setCellFont(col, row, f);
+    }
     QColor FontColorCol(int col) const;
-    void SetFontColorCol(int col, const QColor& c) { model_->setColFontColor(col, c); }
+    void SetFontColorCol(int col, const QColor& c)
+    {
+        Ready();
+        model_->setColFontColor(col, c);
+    }
     QColor FontColorCell(int col, int row) const; // the colour the cell's text is drawn in
-    void SetFontColorCell(int col, int row, const QColor& c) { model_->setCellFontColor(col, row, c); }
+    void SetFontColorCell(int col, int row, const QColor& c)
+    {
+        Ready();
+        model_->setCellFontColor(col, row, c);
+    }
     QColor ColorCol(int col) const { return model_->colBrush(col); }
-    void SetColorCol(int col, const QColor& c) { model_->setColBrush(col, c); }
+    void SetColorCol(int col, const QColor& c)
+    {
+        Ready();
+        model_->setColBrush(col, c);
+    }
     QColor ColorCell(int col, int row) const; // the brush the cell is filled with
-    void SetColorCell(int col, int row, const QColor& c) { model_->setCellBrush(col, row, c); }
+    void SetColorCell(int col, int row, const QColor& c)
+    {
+        Ready();
+        model_->setCellBrush(col, row, c);
+    }
 
     // --- selection and mouse ---
     int Col() const;
@@ -118,7 +164,11 @@ public:
     void MoveColumn(int from, int to);
     // Every cell of every row, title row included, each followed by the separator,
     // lines ended with CR LF, bytes as stored.
-    std::string TextExport(char separator) const { return model_->exportText(separator); }
+    std::string TextExport(char separator) const
+    {
+        Ready();
+        return model_->exportText(separator);
+    }
     // TextExport written through a temporary file renamed over fileName; false on failure.
     bool GridTextExport(const std::string& fileName, char separator) const;
     // Widths that show every text whole (titles included).
@@ -126,6 +176,20 @@ public:
     void FitColWidth(int col);
     // Heights that fit the largest font of each row.
     void FitRowHeights();
+
+    // --- filling put off ---
+    // Keeps `fill` (which fills the cells below the titles and fits the grid) to
+    // run when the grid is first shown or its cells, settings or sizes are first
+    // read or written: a grid out of sight need not be filled before the rest of
+    // the window is drawn. A grid in sight is filled at once; a fill kept earlier
+    // runs first.
+    void DeferFill(std::function<void()> fill);
+    // Runs the fill kept, if any, now.
+    void Ready() const
+    {
+        if (deferredFill_)
+            RunDeferredFill();
+    }
 
     void SetDrawCellHandler(DrawCellHandler handler) { drawCell_ = std::move(handler); }
     const DrawCellHandler& drawCellHandler() const { return drawCell_; }
@@ -144,6 +208,7 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     friend class TStringAlignGridHeader;
@@ -153,10 +218,12 @@ private:
     int cellPadding() const;
     std::vector<int> widths() const;
     void applyWidths(const std::vector<int>& w);
+    void RunDeferredFill() const;
 
     TStringAlignGridModel* model_;
     TStringAlignGridHeader* header_;
     CompareHandler compare_;
     DrawCellHandler drawCell_;
     bool restoringSections_ = false;
+    mutable std::function<void()> deferredFill_;
 };

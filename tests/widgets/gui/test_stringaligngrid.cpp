@@ -1,7 +1,7 @@
 // The aligned string grid: cells and sizes, per-cell settings, sorting (default
 // order, handlers, settings moving with their rows), column moving, text export,
 // fitting, mouse mapping and the draw-cell hook.
-#include "mainwindow/StringAlignGrid.h"
+#include "widgets/StringAlignGrid.h"
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>

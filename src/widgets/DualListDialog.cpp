@@ -1,4 +1,4 @@
-#include "mainwindow/DualListDialog.h"
+#include "widgets/DualListDialog.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>

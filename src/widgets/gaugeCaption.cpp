@@ -1,4 +1,4 @@
-#include "map/gui/gaugeCaption.h"
+#include "widgets/gaugeCaption.h"
 
 #include "model/ZelUtils.h"
 

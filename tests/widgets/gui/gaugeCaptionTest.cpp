@@ -1,5 +1,5 @@
 // The progress gauge: percentage, clamping, range errors, colours, text and paint.
-#include "map/gui/gaugeCaption.h"
+#include "widgets/gaugeCaption.h"
 #include "support/GuiTestUtil.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "mainwindow/DlgCfgWidgets.h"
+#include "widgets/DlgCfgWidgets.h"
 
 #include "map/DisplayStyles.h"
 

@@ -1,6 +1,6 @@
-#include "map/gui/GaugeRun.h"
+#include "widgets/GaugeRun.h"
 
-#include "map/gui/gaugeCaption.h"
+#include "widgets/gaugeCaption.h"
 
 #include <QApplication>
 #include <QKeyEvent>

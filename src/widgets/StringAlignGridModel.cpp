@@ -1,4 +1,4 @@
-#include "mainwindow/StringAlignGridModel.h"
+#include "widgets/StringAlignGridModel.h"
 #include "model/TextCodec.h"
 
 #include "model/ZelUtils.h"

@@ -1,4 +1,4 @@
-#include "mainwindow/ToolIcons.h"
+#include "widgets/ToolIcons.h"
 
 #include <QHash>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "mainwindow/StringAlignGrid.h"
+#include "widgets/StringAlignGrid.h"
 
 #include "model/FileUtils.h"
 
@@ -183,28 +183,69 @@ int TStringAlignGrid::cellPadding() const
 
 void TStringAlignGrid::setCell(int col, int row, std::string_view text)
 {
+    Ready();
     if (!model_->setCell(col, row, text))
         qWarning("TStringAlignGrid: cell (%d, %d) is outside the grid (%d x %d)", col, row, ColCount(), RowCount());
 }
 
-void TStringAlignGrid::ClearCells() { model_->clearCells(); }
+void TStringAlignGrid::ClearCells()
+{
+    Ready();
+    model_->clearCells();
+}
 
-void TStringAlignGrid::SetColCount(int n) { model_->setColCount(n); }
+void TStringAlignGrid::SetColCount(int n)
+{
+    Ready();
+    model_->setColCount(n);
+}
 
-void TStringAlignGrid::SetRowCount(int n) { model_->setGridRowCount(std::max(n, 0)); }
+void TStringAlignGrid::SetRowCount(int n)
+{
+    Ready();
+    model_->setGridRowCount(std::max(n, 0));
+}
+
+void TStringAlignGrid::DeferFill(std::function<void()> fill)
+{
+    Ready();
+    deferredFill_ = std::move(fill);
+    if (isVisible())
+        Ready();
+}
+
+void TStringAlignGrid::RunDeferredFill() const
+{
+    // Taken out first: the fill writes through the same calls that run it.
+    std::function<void()> fill = std::move(deferredFill_);
+    deferredFill_ = nullptr;
+    fill();
+}
+
+void TStringAlignGrid::showEvent(QShowEvent* event)
+{
+    Ready();
+    QTableView::showEvent(event);
+}
 
 void TStringAlignGrid::SetFixedRows(int n)
 {
+    Ready();
     std::vector<int> w = widths();
     model_->setFixedRows(n);
     applyWidths(w); // a reset of the model forgets the widths
     header_->setVisible(model_->fixedRows() > 0);
 }
 
-void TStringAlignGrid::SetFixedCols(int n) { model_->setFixedCols(n); }
+void TStringAlignGrid::SetFixedCols(int n)
+{
+    Ready();
+    model_->setFixedCols(n);
+}
 
 int TStringAlignGrid::ColWidths(int col) const
 {
+    Ready();
     if (col < 0 || col >= ColCount())
         return 0;
     return header_->sectionSize(col);
@@ -212,12 +253,14 @@ int TStringAlignGrid::ColWidths(int col) const
 
 void TStringAlignGrid::SetColWidths(int col, int width)
 {
+    Ready();
     if (col >= 0 && col < ColCount())
         header_->resizeSection(col, std::max(width, 0));
 }
 
 int TStringAlignGrid::RowHeights(int row) const
 {
+    Ready();
     if (row < 0 || row >= RowCount())
         return 0;
     if (row < FixedRows())
@@ -227,6 +270,7 @@ int TStringAlignGrid::RowHeights(int row) const
 
 void TStringAlignGrid::SetRowHeights(int row, int height)
 {
+    Ready();
     if (row < 0 || row >= RowCount())
         return;
     if (row < FixedRows())
@@ -235,13 +279,29 @@ void TStringAlignGrid::SetRowHeights(int row, int height)
         verticalHeader()->resizeSection(row - FixedRows(), std::max(height, 1));
 }
 
-int TStringAlignGrid::DefaultColWidth() const { return header_->defaultSectionSize(); }
+int TStringAlignGrid::DefaultColWidth() const
+{
+    Ready();
+    return header_->defaultSectionSize();
+}
 
-void TStringAlignGrid::SetDefaultColWidth(int width) { header_->setDefaultSectionSize(std::max(width, 0)); }
+void TStringAlignGrid::SetDefaultColWidth(int width)
+{
+    Ready();
+    header_->setDefaultSectionSize(std::max(width, 0));
+}
 
-int TStringAlignGrid::DefaultRowHeight() const { return verticalHeader()->defaultSectionSize(); }
+int TStringAlignGrid::DefaultRowHeight() const
+{
+    Ready();
+    return verticalHeader()->defaultSectionSize();
+}
 
-void TStringAlignGrid::SetDefaultRowHeight(int height) { verticalHeader()->setDefaultSectionSize(std::max(height, 1)); }
+void TStringAlignGrid::SetDefaultRowHeight(int height)
+{
+    Ready();
+    verticalHeader()->setDefaultSectionSize(std::max(height, 1));
+}
 
 QFont TStringAlignGrid::FontCol(int col) const
 {
@@ -252,6 +312,7 @@ QFont TStringAlignGrid::FontCol(int col) const
 
 QFont TStringAlignGrid::FontCell(int col, int row) const
 {
+    Ready();
     QFont f = font();
     model_->fontAt(col, row, f);
     return f;
@@ -265,6 +326,7 @@ QColor TStringAlignGrid::FontColorCol(int col) const
 
 QColor TStringAlignGrid::FontColorCell(int col, int row) const
 {
+    Ready();
     QColor c = model_->fontColorAt(col, row);
     if (c.isValid())
         return c;
@@ -273,6 +335,7 @@ QColor TStringAlignGrid::FontColorCell(int col, int row) const
 
 QColor TStringAlignGrid::ColorCell(int col, int row) const
 {
+    Ready();
     QColor c = model_->brushAt(col, row);
     if (c.isValid())
         return c;
@@ -333,6 +396,7 @@ void TStringAlignGrid::SetSelection(const TGridRect& r)
 
 void TStringAlignGrid::MouseToCell(int x, int y, int& col, int& row) const
 {
+    Ready();
     col = row = -1;
     QPoint p(x, y);
     if (FixedRows() > 0 && header_->isVisible() && header_->geometry().contains(p)) {
@@ -390,6 +454,7 @@ bool TStringAlignGrid::eventFilter(QObject* watched, QEvent* event)
 
 void TStringAlignGrid::SortColumn(int col, bool descending)
 {
+    Ready();
     if (col < 0 || col >= ColCount())
         return;
     if (compare_) {
@@ -440,6 +505,7 @@ void TStringAlignGrid::onSectionMoved(int logical, int oldVisual, int newVisual)
 
 void TStringAlignGrid::MoveColumn(int from, int to)
 {
+    Ready();
     if (from < 0 || to < 0 || from >= ColCount() || to >= ColCount() || from == to)
         return;
     std::vector<int> w = widths();
@@ -488,6 +554,7 @@ void TStringAlignGrid::fitColWidth(int col, WidthCache& cache)
 
 void TStringAlignGrid::FitColWidth(int col)
 {
+    Ready();
     if (col < 0 || col >= ColCount())
         return;
     WidthCache cache;
@@ -496,6 +563,7 @@ void TStringAlignGrid::FitColWidth(int col)
 
 void TStringAlignGrid::FitColWidths()
 {
+    Ready();
     WidthCache cache;
     for (int c = 0; c < ColCount(); ++c)
         fitColWidth(c, cache);
@@ -503,6 +571,7 @@ void TStringAlignGrid::FitColWidths()
 
 void TStringAlignGrid::FitRowHeights()
 {
+    Ready();
     int pad = cellPadding();
     int base = fontMetrics().height() + pad;
     for (int c = 0; c < ColCount(); ++c) {

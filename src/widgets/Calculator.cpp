@@ -1,4 +1,4 @@
-#include "mainwindow/Calculator.h"
+#include "widgets/Calculator.h"
 
 #include "model/ZelUtils.h"
 
