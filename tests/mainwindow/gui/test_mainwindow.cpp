@@ -6,6 +6,7 @@
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "widgets/StringAlignGrid.h"
+#include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "model/KDVlib.h"
 #include "export/GeoWriters.h"
@@ -30,6 +31,7 @@
 #include <QTimer>
 #include <QElapsedTimer>
 #include <QProgressBar>
+#include <QSpinBox>
 #include "widgets/gaugeCaption.h"
 #include <QLabel>
 #include <QMenu>
@@ -528,6 +530,32 @@ TEST_F(MainWindow, ProgramKeysRoundTripThroughTheOptions)
     EXPECT_EQ(ini.ReadString("Velmora", "Preferencias", ""), prefs);
     EXPECT_EQ(ini.ReadString("Velmora", "Colores", ""), colores);
     EXPECT_EQ(ini.ReadString("Velmora", "Ampliacion", ""), ampl);
+    // A new selection width is every class's width.
+    EXPECT_EQ(ClassWidths[1], 2);
+    EXPECT_EQ(ClassWidths[NumSelClasses], 2);
+
+    // Values outside the controls' ranges are kept as the controls hold them, and the
+    // options dialog, made afterwards, shows them so.
+    testutil::writeFile(tmp.file("Velmora0.INI"), "[Velmora]\r\nGeneral=1;0;1;1;1;99;0;0"
+                                                     "\r\nPreferencias=0;0;0;0;0;0;1;0;0;1;1;1;1;1;5;-3"
+                                                     "\r\nColores=33554431;255;32768;0;0;0;0;255;9;0;0;0;0;0;-4;0;0"
+                                                     "\r\nAmpliacion=0;50;0;12;0;1;1;0;0;0\r\n");
+    viewer->LeerVelmora();
+    std::filesystem::remove(tmp.file("Velmora0.INI"));
+    viewer->GrabarVelmora();
+    TIniFile clamped(tmp.file("Velmora0.INI"));
+    EXPECT_EQ(clamped.ReadString("Velmora", "General", ""), "1;0;1;1;1;50;0;0");
+    EXPECT_EQ(clamped.ReadString("Velmora", "Preferencias", ""), "0;0;0;0;0;0;1;0;0;1;1;1;1;1;-1;-1");
+    EXPECT_EQ(clamped.ReadString("Velmora", "Colores", ""), "16777215;255;32768;0;0;0;0;255;5;0;1;0;0;0;1;0;0");
+    EXPECT_EQ(clamped.ReadString("Velmora", "Ampliacion", ""), "0;100;0;-1;0;1;1;0;0;0");
+    EXPECT_EQ(DlgCfg, nullptr);
+    TDlgCfg& options = Secondary::DlgCfg();
+    EXPECT_EQ(options.FnameSaved->value(), 50);
+    EXPECT_EQ(options.SeleccionGrafica->ItemIndex(), -1);
+    EXPECT_EQ(options.ArcosColor->Color(), 16777215u);
+    EXPECT_EQ(options.SeleccionAncho->value(), 5);
+    EXPECT_EQ(options.VisorZoomSize->value(), 100);
+    EXPECT_EQ(options.EscalaZoom->ItemIndex(), -1);
 }
 
 TEST(PolygonBatch, RunsHeadlessAndWritesTheSelection)
