@@ -185,10 +185,10 @@ void BM_DrawPalvon(benchmark::State& state)
     viewer.AskOnClose = false;
     viewer.img->resize(ImageWidth, ImageHeight);
     DrawEnabled = true;
-    for (const char* name : {"tbArrows", "tbNodes", "tbCents"})
+    for (TCommandId name : {Cmd::tbArrows, Cmd::tbNodes, Cmd::tbCents})
         viewer.SetDown(name, true);
-    viewer.SetDown("tbNameNodes", state.range(1) != 0);
-    viewer.SetDown("tbCalles", state.range(1) != 0);
+    viewer.SetDown(Cmd::tbNameNodes, state.range(1) != 0);
+    viewer.SetDown(Cmd::tbCalles, state.range(1) != 0);
     for (auto _ : state) {
         viewer.DrawPalvon();
         benchmark::DoNotOptimize(viewer.img->Picture().constBits());

@@ -168,8 +168,8 @@ void BM_RedrawWithColourClassesAndValues(benchmark::State& state)
     WorldMaxX = Network.MaxX;
     WorldMinY = Network.MinY;
     WorldMaxY = Network.MaxY;
-    w.SetDown("tbColores", false);
-    w.SetDown("tbValues", false);
+    w.SetDown(Cmd::tbColores, false);
+    w.SetDown(Cmd::tbValues, false);
     for (auto _ : state) {
         w.DrawPalvon();
         w.DrawMapaColores(w.img);

@@ -66,31 +66,31 @@ void fDec(TArtFormula& e, const Args& a, Item& r) { r = e.DecVar(S(a, 0)); }
 
 // ---- numbers ----
 #define MATH1(NAME, EXPR)                                   \
-    void NAME(TArtFormula&, const Args& a, Item& r)          \
+    void f##NAME(TArtFormula&, const Args& a, Item& r)       \
     {                                                        \
         double x = N(a, 0);                                  \
-        SetNum(r, (EXPR), #NAME + 1);                        \
+        SetNum(r, (EXPR), #NAME);                            \
     }
-MATH1(fSIN, std::sin(x))
-MATH1(fCOS, std::cos(x))
-MATH1(fTAN, std::tan(x))
-MATH1(fLOG, x > 0 ? std::log(x) : NAN)
-MATH1(fLG, x > 0 ? std::log10(x) : NAN)
-MATH1(fEXP, std::exp(x))
-MATH1(fSQRT, x >= 0 ? std::sqrt(x) : NAN)
-MATH1(fINT, std::trunc(x))
-MATH1(fFRAC, x - std::trunc(x))
-MATH1(fABS, std::fabs(x))
-MATH1(fATAN, std::atan(x))
-MATH1(fASIN, std::asin(x))
-MATH1(fACOS, std::acos(x))
-MATH1(fASINH, std::asinh(x))
-MATH1(fACOSH, std::acosh(x))
-MATH1(fATANH, std::fabs(x) < 1 ? std::atanh(x) : NAN)
-MATH1(fCOSH, std::cosh(x))
-MATH1(fSINH, std::sinh(x))
-MATH1(fTANH, std::tanh(x))
-MATH1(fSIGN, x > 0 ? 1.0 : (x < 0 ? -1.0 : 0.0))
+MATH1(SIN, std::sin(x))
+MATH1(COS, std::cos(x))
+MATH1(TAN, std::tan(x))
+MATH1(LOG, x > 0 ? std::log(x) : NAN)
+MATH1(LG, x > 0 ? std::log10(x) : NAN)
+MATH1(EXP, std::exp(x))
+MATH1(SQRT, x >= 0 ? std::sqrt(x) : NAN)
+MATH1(INT, std::trunc(x))
+MATH1(FRAC, x - std::trunc(x))
+MATH1(ABS, std::fabs(x))
+MATH1(ATAN, std::atan(x))
+MATH1(ASIN, std::asin(x))
+MATH1(ACOS, std::acos(x))
+MATH1(ASINH, std::asinh(x))
+MATH1(ACOSH, std::acosh(x))
+MATH1(ATANH, std::fabs(x) < 1 ? std::atanh(x) : NAN)
+MATH1(COSH, std::cosh(x))
+MATH1(SINH, std::sinh(x))
+MATH1(TANH, std::tanh(x))
+MATH1(SIGN, x > 0 ? 1.0 : (x < 0 ? -1.0 : 0.0))
 #undef MATH1
 
 void fRnd(TArtFormula&, const Args&, Item& r)

@@ -319,9 +319,10 @@ std::vector<uint8_t> EncryptClassicEntry(const std::string& Password, uint32_t C
 {
     TZipKeys keys;
     const auto h = ZipEncryptHeader(Password, Crc, keys);
-    std::vector<uint8_t> out(h.begin(), h.end());
-    out.insert(out.end(), Compressed.begin(), Compressed.end());
-    ZipEncryptBuffer(out.data() + 12, Compressed.size(), keys);
+    std::vector<uint8_t> out(h.size() + Compressed.size());
+    std::copy(h.begin(), h.end(), out.begin());
+    std::copy(Compressed.begin(), Compressed.end(), out.begin() + h.size());
+    ZipEncryptBuffer(out.data() + h.size(), Compressed.size(), keys);
     return out;
 }
 

@@ -232,14 +232,6 @@ int64_t TZFSpanningOptions::GetVolumeSize(int volumeNumber) const
     return -1;
 }
 
-bool TZFVolumeNumberInfo::Equals(const TZFVolumeNumberInfo& o) const
-{
-    if (IsLast() && o.IsLast()) return true;
-    if (IsFirst() && o.IsFirst()) return true;
-    if (VolumeNumber < 0) return State == o.State;
-    return VolumeNumber == o.VolumeNumber;
-}
-
 int CompressionLevelToMode(TZFCompressionLevel l)
 {
     switch (l) {
@@ -914,8 +906,6 @@ void TZFBaseArchiver::AddFiles(const std::string& fileMask, int32_t searchAttr, 
     }
     EndUpdate();
 }
-
-static bool IsSep(char c) { return c == '/' || c == '\\'; }
 
 void TZFBaseArchiver::SearchMask(const std::string& maskIn, int32_t searchAttr, bool recurse,
                                  const std::vector<std::string>& exclusions)

@@ -71,7 +71,6 @@ public:
     bool IsLast() const { return LastVolumeNumber >= 0 ? VolumeNumber == LastVolumeNumber : State == 1; }
     void SetLast() { VolumeNumber = LastVolumeNumber; State = 1; }
     void SetNumber(int32_t n) { State = 2; VolumeNumber = n; }
-    bool Equals(const TZFVolumeNumberInfo& o) const;
 };
 
 // Mapping between coarse level and deflate mode, and the working buffer of a mode.

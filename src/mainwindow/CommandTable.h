@@ -1,15 +1,47 @@
 #pragma once
 // Every command of the main window in one table: its object name, caption, where
-// it sits, shortcut, whether it is checkable, and its state at start and once a
-// network is open. The window builds its menus, toolbars and pop-ups with these
-// names, takes shortcuts from here, and hides and shows the rows' items; the tests
-// walk the live window against the same rows.
+// it sits, shortcut, whether it is checkable, its state at start and once a
+// network is open, and the feature that owns it (and registers its handler, see
+// CommandRegistry.h). The rows are in CommandRows.inc; the same rows give each
+// command a constant, Cmd::<name>, so code names a command the compiler checks.
+// The window builds its menus, toolbars and pop-ups from these rows, takes
+// captions and shortcuts from here, and hides and shows the rows' items.
 #include <QString>
 #include <QStringList>
 
 #include <vector>
 
+// One constant per row, in row order.
+enum class TCommandId : int {
+#define VELMORA_COMMAND(name, ...) name,
+#include "mainwindow/CommandRows.inc"
+#undef VELMORA_COMMAND
+};
+namespace Cmd {
+using enum TCommandId;
+} // namespace Cmd
+
 namespace CommandTable {
+
+// The features that own commands: each wires only its own rows.
+#define VELMORA_OWNERS(X) \
+    X(Files) \
+    X(Grids) \
+    X(Selection) \
+    X(Polygons) \
+    X(Themes) \
+    X(MapView) \
+    X(MapTools) \
+    X(Analysis) \
+    X(Export) \
+    X(Printing) \
+    X(Window)
+enum class TOwner {
+#define VELMORA_OWNER(o) o,
+    VELMORA_OWNERS(VELMORA_OWNER)
+#undef VELMORA_OWNER
+};
+const char* OwnerName(TOwner owner);
 
 struct TCommand {
     const char* Name;
@@ -27,9 +59,16 @@ struct TCommand {
     // '*' decided by the data.
     const char* AtStart;
     const char* AfterOpen;
+    TOwner Owner;
+    TCommandId Id;
 };
 
 const std::vector<TCommand>& Commands();
+// The row of a command, and its object name.
+const TCommand& Row(TCommandId id);
+QString Name(TCommandId id);
+// The caption a command is first shown with (a rewritten one without its '*').
+QString Caption(TCommandId id);
 // The row of that name; nullptr when the table has none.
 const TCommand* Find(const QString& name);
 QStringList Places(const TCommand& row);
@@ -37,7 +76,9 @@ QStringList Places(const TCommand& row);
 // A name that is not a command is a programming error: fatal while tests run
 // (SetStrict), logged otherwise.
 void SetStrict(bool strict);
-bool Strict();
 void UnknownCommand(const QString& name, const char* where);
+// A command wired wrongly (a second handler, a handler of another feature's row):
+// fatal while tests run, logged otherwise.
+void CommandError(const QString& name, const char* what);
 
 } // namespace CommandTable

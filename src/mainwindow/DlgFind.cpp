@@ -302,7 +302,7 @@ void TDlgFind::btnFindClick()
         WorldMaxY = box.MaxY + my;
     }
     if (Hits > 0 && select && kind == 2) {
-        PalvonViewer->Action("tbSel")->setEnabled(true);
+        PalvonViewer->Action(Cmd::tbSel)->setEnabled(true);
         PalvonViewer->ListSelectedLinks();
     }
     PalvonViewer->DrawPalvon();

@@ -38,6 +38,7 @@
 #include <QToolBar>
 
 #include <cstdio>
+#include <cstdlib>
 
 TPalvonViewer* PalvonViewer = nullptr;
 
@@ -182,27 +183,42 @@ void TPalvonViewer::InstallServices()
     InstallArchiveDialogs();
 }
 
-QAction* TPalvonViewer::AddAction(QWidget* where, const QString& name, const QString& text, bool checkable)
+QAction* TPalvonViewer::AddAction(QWidget* where, TCommandId id)
 {
-    const CommandTable::TCommand* row = CommandTable::Find(name);
-    if (!row)
-        CommandTable::UnknownCommand(name, "AddAction");
-    // A command made twice (a toolbar button and its menu item) is one action.
-    QAction* a = findChild<QAction*>(name, Qt::FindDirectChildrenOnly);
-    if (!a) {
-        a = new QAction(this);
-        a->setObjectName(name);
-    }
-    a->setText(text);
-    a->setToolTip(QString(text).remove(QLatin1Char('&')));
-    a->setCheckable(checkable || a->isCheckable() || (row && row->Checkable));
-    if (row && *row->Shortcut)
-        a->setShortcut(QKeySequence(QString::fromUtf8(row->Shortcut)));
+    QAction* a = Action(id);
+    a->setToolTip(a->text().remove(QLatin1Char('&')));
     a->setVisible(true);
     if (where)
         where->addAction(a);
     return a;
 }
+
+QAction* TPalvonViewer::AddAction(QWidget* where, TCommandId id, const QString& text)
+{
+    Action(id)->setText(text);
+    return AddAction(where, id);
+}
+
+QAction* TPalvonViewer::AddAction(QWidget* where, const QString& name)
+{
+    const CommandTable::TCommand* row = CommandTable::Find(name);
+    if (row)
+        return AddAction(where, row->Id);
+    CommandTable::UnknownCommand(name, "AddAction");
+    return Action(name);
+}
+
+TCommandId TPalvonViewer::CommandOf(const QString& name)
+{
+    if (const CommandTable::TCommand* row = CommandTable::Find(name))
+        return row->Id;
+    CommandTable::UnknownCommand(name, "CommandOf");
+    std::abort(); // no command to wire in its place
+}
+
+TCommandId TPalvonViewer::CommandOf(const QAction* action) { return CommandOf(action->objectName()); }
+
+QAction* TPalvonViewer::Action(TCommandId id) { return actions_[static_cast<std::size_t>(id)]; }
 
 QAction* TPalvonViewer::Action(const QString& name)
 {
@@ -216,6 +232,15 @@ QAction* TPalvonViewer::Action(const QString& name)
         inertAction_->setVisible(false);
     }
     return inertAction_;
+}
+
+bool TPalvonViewer::Down(TCommandId id) { return Action(id)->isChecked(); }
+
+void TPalvonViewer::SetDown(TCommandId id, bool down)
+{
+    QAction* a = Action(id);
+    a->setCheckable(true);
+    a->setChecked(down);
 }
 
 bool TPalvonViewer::Down(const QString& name) { return Action(name)->isChecked(); }
@@ -280,11 +305,12 @@ void TPalvonViewer::CreateControls()
     // The map's right-button menu: the colours of the variables shown together.
     BDerecho = new QMenu(this);
     BDerecho->setObjectName("BDerecho");
-    QAction* cvs = AddAction(nullptr, "cvs", QStringLiteral("Colores de las variables"));
+    QAction* cvs = AddAction(nullptr, Cmd::cvs);
     cvs->setEnabled(false);
     for (int i = 0; i < 10; ++i) {
-        QAction* cv = AddAction(nullptr, QStringLiteral("cv%1").arg(i), QStringLiteral("Variable %1").arg(i + 1));
-        connect(cv, &QAction::triggered, this, [this, i] { ColoresClick(100 + i); });
+        const QString cv = QStringLiteral("cv%1").arg(i);
+        AddAction(nullptr, cv);
+        Registry().Register(CommandTable::TOwner::MapView, CommandOf(cv), [this, i] { ColoresClick(100 + i); });
     }
     img->SetPopupMenu(BDerecho, false); // active once a network is open
     Splitter1->setStretchFactor(0, 0);
@@ -308,39 +334,38 @@ void TPalvonViewer::CreateControls()
 void TPalvonViewer::CreateMenus()
 {
     QMenu* archivo = menuBar()->addMenu(QStringLiteral("&Archivo"));
-    connect(AddAction(archivo, "aFileOpen", QStringLiteral("&Abrir red Palvon...")), &QAction::triggered, this,
-            &TPalvonViewer::aFileOpenExecute);
-    connect(AddAction(archivo, "tbOpenDat", QStringLiteral("Abrir archivo de &datos...")), &QAction::triggered, this,
-            &TPalvonViewer::tbOpenDatExecute);
+    AddAction(archivo, Cmd::aFileOpen);
+    Registry().Register(CommandTable::TOwner::Files, Cmd::aFileOpen, this, &TPalvonViewer::aFileOpenExecute);
+    AddAction(archivo, Cmd::tbOpenDat);
+    Registry().Register(CommandTable::TOwner::Files, Cmd::tbOpenDat, this, &TPalvonViewer::tbOpenDatExecute);
     ArchivosRecientes = archivo->addMenu(QStringLiteral("Abrir Recientes"));
     ArchivosRecientes->setObjectName("ArchivosRecientes");
     archivo->addSeparator();
-    connect(AddAction(archivo, "RedPalvon1", QStringLiteral("Red &Palvon (texto)"), true), &QAction::triggered, this,
-            &TPalvonViewer::RedPalvon1Click);
+    AddAction(archivo, Cmd::RedPalvon1);
+    Registry().Register(CommandTable::TOwner::Files, Cmd::RedPalvon1, this, &TPalvonViewer::RedPalvon1Click);
     archivo->addSeparator();
-    connect(AddAction(archivo, "FileExitItem", QStringLiteral("&Salir")), &QAction::triggered, this,
-            &TPalvonViewer::FileExitItemClick);
+    AddAction(archivo, Cmd::FileExitItem);
+    Registry().Register(CommandTable::TOwner::Window, Cmd::FileExitItem, this, &TPalvonViewer::FileExitItemClick);
     Recientes = new QMenu(this);
     Recientes->setObjectName("Recientes");
     varMix = new QMenu(this);
     varMix->setObjectName("varMix");
 
     QMenu* ver = menuBar()->addMenu(QStringLiteral("&Ver"));
-    QAction* redraw = AddAction(ver, "aRedibujar", QStringLiteral("&Redibujar"));
+    QAction* redraw = AddAction(ver, Cmd::aRedibujar);
     redraw->setShortcut(QKeySequence(Qt::Key_F5));
-    ver->addAction(Action("tbZoomFirst"));
+    ver->addAction(Action(Cmd::tbZoomFirst));
     ver->addSeparator();
-    connect(AddAction(ver, "Options1", QStringLiteral("&Opciones...")), &QAction::triggered, this,
-            &TPalvonViewer::Options1Click);
+    AddAction(ver, Cmd::Options1);
+    Registry().Register(CommandTable::TOwner::Window, Cmd::Options1, this, &TPalvonViewer::Options1Click);
 
     QMenu* analisis = menuBar()->addMenu(QStringLiteral("&Procesos"));
-    AddAction(analisis, "AnalisisIntersecciones", QStringLiteral("Análisis de Intersecciones"));
-    rutaMinimaMenu_ = new QMenu(QStringLiteral("Rutas Mínimas"), analisis);
-    AddAction(analisis, "RutaMnima1", QStringLiteral("Rutas Mínimas"))->setMenu(rutaMinimaMenu_);
+    AddAction(analisis, Cmd::AnalisisIntersecciones);
+    rutaMinimaMenu_ = new QMenu(CommandTable::Caption(Cmd::RutaMnima1), analisis);
+    AddAction(analisis, Cmd::RutaMnima1)->setMenu(rutaMinimaMenu_);
     // The junction types (and "Selección") sit in "Seleccionar" of the intersection menu.
-    const char* jt[] = {"Externo", "1 Prioridad", "2 Rotonda", "3 Semáforo", "4 Auxiliar", "5 Vuelta \"U\""};
     for (int t = 0; t < 6; ++t)
-        AddAction(nullptr, QStringLiteral("Jtype%1").arg(t), QString::fromUtf8(jt[t]), true);
+        AddAction(nullptr, QStringLiteral("Jtype%1").arg(t));
     CreateSelectionMenus();
     CreateLayerMenus(archivo);
     CreateDisplayMenus();
@@ -358,14 +383,8 @@ void TPalvonViewer::CreateToolbars()
 {
     tbarEstandar = addToolBar(QStringLiteral("Estándar"));
     tbarEstandar->setObjectName("tbarEstandar");
-    tbarEstandar->addAction(Action("aFileOpen"));
-    tbarEstandar->addAction(Action("tbOpenDat"));
-    struct Button {
-        QToolBar** bar;
-        const char* name;
-        const char* text;
-        bool checkable;
-    };
+    tbarEstandar->addAction(Action(Cmd::aFileOpen));
+    tbarEstandar->addAction(Action(Cmd::tbOpenDat));
     tbarArcos = addToolBar(QStringLiteral("Arcos"));
     tbarArcos->setObjectName("tbarArcos");
     tbarMovimientos = addToolBar(QStringLiteral("Movimientos"));
@@ -376,22 +395,22 @@ void TPalvonViewer::CreateToolbars()
     addToolBarBreak();
     tbarAdicionales = addToolBar(QStringLiteral("Adicionales"));
     tbarAdicionales->setObjectName("tbarAdicionales");
-    const Button buttons[] = {
-        {&tbarEstandar, "tbZoomFirst", "Vista general", false}, {&tbarEstandar, "tbZoomIn", "Acercar", false},
-        {&tbarEstandar, "tbZoomOut", "Alejar", false},          {&tbarEstandar, "tbZoom", "Zoom", true},
-        {&tbarEstandar, "tbMove", "Mover", true},               {&tbarEstandar, "tbCurve", "Curvar", true},
-        {&tbarArcos, "tbArrows", "Sentidos", true},             {&tbarArcos, "tbNodes", "Nodos", true},
-        {&tbarArcos, "tbNameNodes", "Números", true},           {&tbarArcos, "tbCalles", "Calles", true},
-        {&tbarArcos, "tbCents", "Centroides", true},            {&tbarArcos, "tbLanes", "Pistas", true},
-        {&tbarArcos, "tbAtributos", "Atributos", true},         {&tbarArcos, "tbColores", "Colores", true},
-        {&tbarArcos, "tbValues", "Valores", true},              {&tbarMovimientos, "tbMovimValues", "Valores mov.", true},
-        {&tbarMovimientos, "tbMixs", "Diagramas", true},        {&tbarAdicionales, "tbZonas", "Zonas", true},
-        {&tbarAdicionales, "tbSolera", "Soleras", true},        {&tbarAdicionales, "tbPoligonos", "Polígonos", true},
-        {&tbarAdicionales, "tbLineas", "Líneas", true},         {&tbarAdicionales, "tbSel", "Selección", true},
-        {&tbarAdicionales, "tbTit", "Título", true},
+    // The buttons the bars start with (caption, checkable state and the bar from
+    // their rows); the view and mode buttons join them as their features are built.
+    const std::pair<QToolBar*, TCommandId> buttons[] = {
+        {tbarEstandar, Cmd::tbZoomFirst},   {tbarEstandar, Cmd::tbZoomIn},   {tbarEstandar, Cmd::tbZoomOut},
+        {tbarEstandar, Cmd::tbZoom},        {tbarEstandar, Cmd::tbMove},     {tbarEstandar, Cmd::tbCurve},
+        {tbarArcos, Cmd::tbArrows},         {tbarArcos, Cmd::tbNodes},       {tbarArcos, Cmd::tbNameNodes},
+        {tbarArcos, Cmd::tbCalles},         {tbarArcos, Cmd::tbCents},       {tbarArcos, Cmd::tbLanes},
+        {tbarArcos, Cmd::tbAtributos},      {tbarArcos, Cmd::tbColores},     {tbarArcos, Cmd::tbValues},
+        {tbarMovimientos, Cmd::tbMovimValues}, {tbarMovimientos, Cmd::tbMixs}, {tbarAdicionales, Cmd::tbZonas},
+        {tbarAdicionales, Cmd::tbSolera},   {tbarAdicionales, Cmd::tbPoligonos}, {tbarAdicionales, Cmd::tbLineas},
+        {tbarAdicionales, Cmd::tbSel},      {tbarAdicionales, Cmd::tbTit},
     };
-    for (const Button& b : buttons)
-        (*b.bar)->addAction(AddAction(nullptr, b.name, QString::fromUtf8(b.text), b.checkable));
+    for (const auto& [bar, id] : buttons) {
+        Q_ASSERT(CommandTable::Places(CommandTable::Row(id)).contains(QStringLiteral("toolbar:") + bar->objectName()));
+        AddAction(bar, id);
+    }
     tbarArcos->hide();
     tbarMovimientos->hide();
     tbarAdicionales->hide();

@@ -5,7 +5,10 @@
 // Its methods are spread over several files by topic (PalvonViewer*.cpp here,
 // the drawing layers in src/map/gui/). Toolbar buttons and menu items are
 // QActions whose objectName is the control's name, so any code can reach one
-// with Action("tbArrows"); a toolbar button's `Down` is the action's checked state.
+// with Action(Cmd::tbArrows); a toolbar button's `Down` is the action's checked state.
+#include "mainwindow/CommandRegistry.h"
+#include "mainwindow/CommandTable.h"
+
 #include <QMainWindow>
 #include <QPolygonF>
 #include <QRegion>
@@ -85,9 +88,20 @@ public:
     QTextEdit* tit = nullptr; // the map title
     QMenu* BDerecho = nullptr; // the map's right-button menu
 
-    // The action (toolbar button or menu item) of that name. A name that is not
-    // a built command is a programming error (CommandTable::UnknownCommand).
+    // The action (toolbar button or menu item) of a command.
+    QAction* Action(TCommandId id);
+    // The action of a command whose name is computed (a family of rows: "EntSal%1").
+    // A name that is not a built command is a programming error
+    // (CommandTable::UnknownCommand).
     QAction* Action(const QString& name);
+    // A command written out is named by its constant (Cmd::name), never by a literal.
+    QAction* Action(const char* name) = delete;
+    // The command of a computed name, or of an action made for a row; an unknown
+    // one is a programming error.
+    static TCommandId CommandOf(const QString& name);
+    static TCommandId CommandOf(const QAction* action);
+    // Where each feature registers the handlers of its own rows.
+    TCommandRegistry& Registry() { return registry_; }
     // The commands' visibility before any network is open, and once one is.
     void ApplyStartVisibility();
     void ApplyOpenVisibility();
@@ -100,8 +114,12 @@ public:
     void pupArcosPopup();
     // The link shapes into a shape-point file (.sig).
     void GrabarSIGClick();
+    bool Down(TCommandId id);
+    void SetDown(TCommandId id, bool down);
     bool Down(const QString& name);
     void SetDown(const QString& name, bool down);
+    bool Down(const char* name) = delete;
+    void SetDown(const char* name, bool down) = delete;
 
     // ---- Start-up ----
     void FormCreate();
@@ -265,11 +283,7 @@ public:
     // The map's mouse as far as the view tools go: the zoom box (a plain left
     // drag), the hand pan (tbMove, or the middle button with the wheel option),
     // the magnifier (tbZoom) and the street view (tbStreet). The map's mouse
-    // signals are connected to these three; a fuller mouse handler can take their
-    // place and call the steps below for these modes.
-    void ZoomMouseDown(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
-    void ZoomMouseMove(const TShiftState& Shift, int i, int j, double x, double y);
-    void ZoomMouseUp(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
+    // handlers call these steps for those modes.
     // Modes 0 (zoom box), 1 (pan) and 2 (magnifier) of a press; false for any other mode.
     bool StartViewGesture(int mode, Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x,
                           double y);
@@ -458,6 +472,10 @@ public:
     void SeleccionGrillaClick();
     void InvierteSeleccin1Click();
     void Invierteselccin1Click();
+    // Marked links lose their mark, the others get class 1; the grid rows turn red or black.
+    void InvertLinkMarksToRed();
+    // Links with a positive mark lose it, the others get CurrentClass; the grid is untouched.
+    void InvertLinkMarksToCurrentClass();
     void MarcarNODibujar1Click();
     void AnularMarcas1Click();
     // Hides the marked links from drawing; returns how many were hidden.
@@ -766,7 +784,13 @@ private:
     // After an opening that stopped: nothing of an earlier network stays on show.
     void ShowNoNetwork();
     void RebuildRecentMenus();
-    QAction* AddAction(QWidget* where, const QString& name, const QString& text, bool checkable = false);
+    // Puts a command's action (caption, shortcut and checkable from its row) in
+    // `where` (a menu or a toolbar; none: made only), shown.
+    QAction* AddAction(QWidget* where, TCommandId id);
+    // A command of a family whose names are computed ("Ancho%1%2").
+    QAction* AddAction(QWidget* where, const QString& name);
+    // A command whose caption the program rewrites (a '*' row: sizes, fonts).
+    QAction* AddAction(QWidget* where, TCommandId id, const QString& text);
     void CreateCommandActions();
     void PlaceCommands();
     void LinkSharedActions();
@@ -781,6 +805,8 @@ private:
 
     bool shown_ = false;
     QAction* inertAction_ = nullptr;
+    std::vector<QAction*> actions_; // by command id
+    TCommandRegistry registry_{[this](TCommandId id) { return Action(id); }};
     QAction* clickedRecent_ = nullptr;
     QMenu* rutaMinimaMenu_ = nullptr;
     QStringList commandLine_;

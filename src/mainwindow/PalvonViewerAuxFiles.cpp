@@ -13,10 +13,10 @@
 #include "model/ZelUtils.h"
 #include "model/ZoningLoaders.h"
 #include "widgets/StringAlignGrid.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
 #include <QActionGroup>
-#include <QApplication>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMenu>
@@ -45,7 +45,7 @@ void ClearMenu(QMenu* menu)
 // The generation/attraction menu: one radio item per variable, then "Mover".
 void BuildGenatrMenu(TPalvonViewer& w)
 {
-    QAction* root = w.Action(QStringLiteral("GenAtrZona"));
+    QAction* root = w.Action(Cmd::GenAtrZona);
     QMenu* menu = root->menu();
     if (!menu) {
         menu = new QMenu(&w);
@@ -65,7 +65,7 @@ void BuildGenatrMenu(TPalvonViewer& w)
         QObject::connect(item, &QAction::triggered, &w, [&w, item] { w.CheckGenatr(item); });
     }
     menu->addSeparator();
-    QAction* move = w.Action(QStringLiteral("MoveGenatr"));
+    QAction* move = w.Action(Cmd::MoveGenatr);
     move->setCheckable(true);
     menu->addAction(move);
     root->setEnabled(GenatrNames.size() > 1);
@@ -124,9 +124,10 @@ bool TPalvonViewer::OpenCoordinatesFile()
     CoordinatesFileName = dialog.selectedFiles().front().toStdString();
     // The reader is the one of the filter chosen, whatever the file's extension.
     const int kind = static_cast<int>(shown.indexOf(dialog.selectedNameFilter())) + 1;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    KDVlib::LoadCoordinatesFile(CoordinatesFileName, kind);
-    QApplication::restoreOverrideCursor();
+    {
+        TWaitCursor wait;
+        KDVlib::LoadCoordinatesFile(CoordinatesFileName, kind);
+    }
     // A file was chosen: the network stays open whatever the file held. One that
     // placed no node leaves nothing to draw yet, which the user is told; nodes can
     // still be placed with the mouse or another coordinates file.
@@ -139,9 +140,8 @@ bool TPalvonViewer::OpenCoordinatesFile()
 void TPalvonViewer::OpenComplementaryFile(const std::string& fileName)
 {
     ComplementaryFileName = fileName;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     KDVlib::LoadDatosComplementarios();
-    QApplication::restoreOverrideCursor();
 }
 
 void TPalvonViewer::OpenZoningFile(const std::string& fileName)

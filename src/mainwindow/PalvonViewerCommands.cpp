@@ -12,10 +12,10 @@
 #include "model/KDVvars.h"
 #include "model/ZelUtils.h"
 #include "widgets/StringAlignGrid.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
 #include <QActionGroup>
-#include <QApplication>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -29,14 +29,6 @@
 #include <vector>
 
 namespace {
-
-QString Caption(const CommandTable::TCommand& row)
-{
-    QString text = QString::fromUtf8(row.Caption);
-    if (text.endsWith(QLatin1Char('*')))
-        text.chop(1);
-    return text;
-}
 
 QString Bare(QString text) { return text.remove(QLatin1Char('&')); }
 
@@ -90,8 +82,10 @@ QWidget* TPalvonViewer::CommandPlace(const QString& place, bool make)
 
 void TPalvonViewer::CreateCommandActions()
 {
+    actions_.clear();
     for (const CommandTable::TCommand& row : CommandTable::Commands()) {
-        auto* a = new QAction(Caption(row), this);
+        auto* a = new QAction(CommandTable::Caption(row.Id), this);
+        actions_.push_back(a);
         a->setObjectName(QString::fromUtf8(row.Name));
         a->setCheckable(row.Checkable);
         if (*row.Shortcut)
@@ -149,35 +143,38 @@ void TPalvonViewer::LinkSharedActions()
 void TPalvonViewer::ConnectCommandItems()
 {
     // Colours of the right-button menu.
-    const std::pair<const char*, int> colours[] = {{"Color2", 1},      {"Color1", 3},          {"ColorNormal", 6},
-                                                   {"ColorSobrerango", 7}, {"BordeColor1", 21}};
-    for (const auto& [name, tag] : colours)
-        connect(Action(name), &QAction::triggered, this, [this, tag = tag] { ColoresClick(tag); });
-    connect(Action("Rangos1"), &QAction::triggered, this, &TPalvonViewer::Rangos1Click);
-    connect(Action("ColorNode"), &QAction::triggered, this, &TPalvonViewer::ColorNodeClick);
+    const std::pair<TCommandId, int> colours[] = {
+        {Cmd::Color2, 1}, {Cmd::Color1, 3}, {Cmd::ColorNormal, 6}, {Cmd::ColorSobrerango, 7}};
+    for (const auto& [id, tag] : colours)
+        Registry().Register(CommandTable::TOwner::MapView, id, [this, tag = tag] { ColoresClick(tag); });
+    Registry().Register(CommandTable::TOwner::Analysis, Cmd::BordeColor1, [this] { ColoresClick(21); });
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::Rangos1, this, &TPalvonViewer::Rangos1Click);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::ColorNode, this, &TPalvonViewer::ColorNodeClick);
     // Drawing options that only change what the next drawing shows.
-    for (const char* name : {"SimpleArrow", "Sobreescrito1", "Semaforos", "linnone", "linveh", "linvehval",
-                             "MostrarNombresPlg", "MostrarNombresArribaPlg"})
-        connect(Action(name), &QAction::triggered, this, &TPalvonViewer::DrawPalvon);
+    for (TCommandId id : {Cmd::SimpleArrow, Cmd::Sobreescrito1, Cmd::Semaforos, Cmd::linnone, Cmd::linveh,
+                          Cmd::linvehval})
+        Registry().Register(CommandTable::TOwner::MapView, id, this, &TPalvonViewer::DrawPalvon);
+    for (TCommandId id : {Cmd::MostrarNombresPlg, Cmd::MostrarNombresArribaPlg})
+        Registry().Register(CommandTable::TOwner::Polygons, id, this, &TPalvonViewer::DrawPalvon);
     // Zone fill: one of three.
     auto* fill = new QActionGroup(this);
-    for (const char* name : {"ColorEstandard", "ColorSeleccion", "ColorMultiple"}) {
-        fill->addAction(Action(name));
-        connect(Action(name), &QAction::triggered, this, &TPalvonViewer::DrawPalvon);
+    for (TCommandId id : {Cmd::ColorEstandard, Cmd::ColorSeleccion, Cmd::ColorMultiple}) {
+        fill->addAction(Action(id));
+        Registry().Register(CommandTable::TOwner::MapView, id, this, &TPalvonViewer::DrawPalvon);
     }
-    Action("ColorEstandard")->setChecked(true);
+    Action(Cmd::ColorEstandard)->setChecked(true);
 
     // Entries and exits of the zones: none, the totals, or one user class.
     auto* entSal = new QActionGroup(this);
-    QAction* none = Action("EntSalN");
+    QAction* none = Action(Cmd::EntSalN);
     none->setData(-1);
-    Action("EntSal0")->setData(0);
+    Action(Cmd::EntSal0)->setData(0);
     for (int j = 1; j <= 15; ++j)
         Action(QStringLiteral("EntSal%1").arg(j))->setData(j);
     for (int j = -1; j <= 15; ++j) {
         QAction* item = j < 0 ? none : Action(QStringLiteral("EntSal%1").arg(j));
         entSal->addAction(item);
-        connect(item, &QAction::triggered, this, [this, item] { EntSalClick(item); });
+        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item), [this, item] { EntSalClick(item); });
     }
     none->setChecked(EntSalVar < 0);
 
@@ -185,17 +182,18 @@ void TPalvonViewer::ConnectCommandItems()
     int32_t* const sizes[] = {&CentroidSize, &NodeSize, &ArrowSize, &SignalSize};
     for (int tag = 1; tag <= 4; ++tag)
         Action(QStringLiteral("Tamano%1").arg(tag))->setText(QStringLiteral("Tamaño (%1)").arg(*sizes[tag - 1]));
-    Action("FactorTamano")->setText(QString::fromStdString(ZelUtils::Format("Factor tamaño (%.2f)", double(ImageSizeFactor))));
+    Action(Cmd::FactorTamano)
+        ->setText(QString::fromStdString(ZelUtils::Format("Factor tamaño (%.2f)", double(ImageSizeFactor))));
     // The generation/attraction columns come with their file.
-    Action("GenAtrZona")->setEnabled(false);
+    Action(Cmd::GenAtrZona)->setEnabled(false);
     // "Selección" of the junction list needs selected nodes (the drawing enables it).
-    Action("jtSel")->setEnabled(false);
+    Action(Cmd::jtSel)->setEnabled(false);
 
-    connect(Action("GrabarSIG"), &QAction::triggered, this, &TPalvonViewer::GrabarSIGClick);
-    const std::pair<const char*, int> fits[] = {
-        {"Autojustar1", 1}, {"Autojustar2", 2}, {"Autojustar3", 3}, {"Autojustar4", 4}, {"Autojustar5", 5}};
-    for (const auto& [name, tag] : fits)
-        connect(Action(name), &QAction::triggered, this, [this, tag = tag] { Autojustar(tag); });
+    Registry().Register(CommandTable::TOwner::Files, Cmd::GrabarSIG, this, &TPalvonViewer::GrabarSIGClick);
+    const std::pair<TCommandId, int> fits[] = {{Cmd::Autojustar1, 1}, {Cmd::Autojustar2, 2}, {Cmd::Autojustar3, 3},
+                                               {Cmd::Autojustar4, 4}, {Cmd::Autojustar5, 5}};
+    for (const auto& [id, tag] : fits)
+        Registry().Register(CommandTable::TOwner::Grids, id, [this, tag = tag] { Autojustar(tag); });
     if (pupArcos) {
         // The pop-up shares its selection commands with the menu bar: what it turns
         // off over the selected-links grid comes back once it closes (after the
@@ -225,18 +223,18 @@ void TPalvonViewer::ConnectCommandItems()
     }
 
     // The flow-diagram button drops down its variables.
-    QAction* mixs = Action("tbMixs");
+    QAction* mixs = Action(Cmd::tbMixs);
     mixs->setMenu(varMix);
     if (auto* button = qobject_cast<QToolButton*>(tbarMovimientos->widgetForAction(mixs)))
         button->setPopupMode(QToolButton::MenuButtonPopup);
     // The phase tool and the flow-diagram tool both pick a junction on the map.
-    connect(Action("tbShow"), &QAction::triggered, this, [this](bool down) {
+    Registry().Register(CommandTable::TOwner::Analysis, Cmd::tbShow, [this](bool down) {
         if (down)
-            SetDown("tbMixs", false);
+            SetDown(Cmd::tbMixs, false);
     });
-    connect(mixs, &QAction::triggered, this, [this](bool down) {
+    Registry().Register(CommandTable::TOwner::Analysis, Cmd::tbMixs, [this](bool down) {
         if (down)
-            SetDown("tbShow", false);
+            SetDown(Cmd::tbShow, false);
     });
 }
 
@@ -274,13 +272,13 @@ void TPalvonViewer::Autojustar(int tag)
 // offered over the link grid only, and the export writes the grid under the mouse.
 void TPalvonViewer::pupArcosPopup()
 {
-    for (const char* name : {"SelArco", "SelNombre", "SeleccinporRegin1", "SeleccionPorDatos", "SeleccionGrilla",
-                             "ExportaSeleccin1", "ImportaSeleccin1"})
+    for (TCommandId name : {Cmd::SelArco, Cmd::SelNombre, Cmd::SeleccinporRegin1, Cmd::SeleccionPorDatos,
+                            Cmd::SeleccionGrilla, Cmd::ExportaSeleccin1, Cmd::ImportaSeleccin1})
         Action(name)->setEnabled(LinkGridMouseOver);
     TStringAlignGrid* grid = LinkGridMouseOver ? sagArcos : sagArcosSel;
     const TGridRect sel = grid ? grid->Selection() : TGridRect();
-    Action("SeleccionGrilla")->setVisible(sel.Top >= 0 && sel.Bottom > sel.Top);
-    Action("ExportarArcos")->setData(LinkGridMouseOver ? 3 : 31);
+    Action(Cmd::SeleccionGrilla)->setVisible(sel.Top >= 0 && sel.Bottom > sel.Top);
+    Action(Cmd::ExportarArcos)->setData(LinkGridMouseOver ? 3 : 31);
 }
 
 void TPalvonViewer::GrabarSIGClick()
@@ -293,9 +291,8 @@ void TPalvonViewer::GrabarSIGClick()
         return; // the edited shapes are still unsaved: the item stays
     bool ok = false;
     {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        TWaitCursor wait;
         ok = KDVlib::WriteSigFile(name);
-        QApplication::restoreOverrideCursor();
     }
     if (!ok) {
         QMessageBox::warning(this, QStringLiteral("Grabar SIG"),
@@ -303,5 +300,5 @@ void TPalvonViewer::GrabarSIGClick()
         return;
     }
     SigFileName = name;
-    Action("GrabarSIG")->setVisible(false);
+    Action(Cmd::GrabarSIG)->setVisible(false);
 }

@@ -63,7 +63,7 @@ void TPalvonViewer::StartCurving()
 
 void TPalvonViewer::tbCurveClick()
 {
-    if (!Down(QStringLiteral("tbCurve"))) {
+    if (!Down(Cmd::tbCurve)) {
         img->unsetCursor();
         DrawPalvon();
     } else {
@@ -84,7 +84,7 @@ void TPalvonViewer::CurveHover(int X, int Y, bool& hit)
     const int32_t handles = std::min<int32_t>(KDVlib::ShapeHandleCount(Arcos[CurveLink]),
                                               static_cast<int32_t>(CurveRegions.size()));
     const QPoint at(X, Y);
-    if (Down(QStringLiteral("tbCurve")) && CurveDrag == 0) {
+    if (Down(Cmd::tbCurve) && CurveDrag == 0) {
         HoverCurveLink = 0;
         // The end handles stay on the nodes: the tool offers the interior ones.
         for (int32_t h = 1; h <= handles - 2; ++h)
@@ -168,6 +168,6 @@ void TPalvonViewer::CurveRelease(int mode, double x, double y)
     }
     CurveVertex = -1;
     CurveVertexDrag = false;
-    Action(QStringLiteral("GrabarSIG"))->setVisible(true);
+    Action(Cmd::GrabarSIG)->setVisible(true);
     DrawPalvon();
 }

@@ -9,9 +9,9 @@
 #include "model/LinkShapes.h"
 #include "model/ZelUtilsGeometry.h"
 #include "widgets/StringAlignGrid.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QFileDialog>
 #include <QKeySequence>
 #include <QMenu>
@@ -40,22 +40,21 @@ QStringList NameFilters(const QString& filter)
 }
 
 struct TOpenKind {
-    const char* button;    // toolbar button (tag = index + 1)
+    TCommandId button;     // toolbar button (tag = index + 1)
     const char* filter;    // filter of the toolbar button
-    const char* caption;   // its text
 };
 
 // Tags 1..9 of AbrirClick.
 const TOpenKind OpenKinds[9] = {
-    {"tbOpenRed", "Red Palvon DAT         |*.dat|", "Red"},
-    {"tbOpenLpa", "Salida pvass          |*.lpa|", "LPA"},
-    {"tbOpenLpl", "Salida pvlook         |*.lpl|", "LPL"},
-    {"tbOpenCnt", "Conteos palvon         |*.dat|", "Conteos"},
-    {"tbOpenAds", "Datos complementarios  |*.csv|", "Datos complementarios"},
-    {"tbOpenTrz", "Trazas de arcos        |*.geo|", "Trazas"},
-    {"tbOpenZnf", "Zonificación           |*.geo|", "Zonificación"},
-    {"tbOpenSlr", "Lineas de soleras      |*.geo|", "Soleras"},
-    {"tbOpenGA", "Generación/Atracción   |*.csv|", "Generación/Atracción"},
+    {Cmd::tbOpenRed, "Red Palvon DAT         |*.dat|"},
+    {Cmd::tbOpenLpa, "Salida pvass          |*.lpa|"},
+    {Cmd::tbOpenLpl, "Salida pvlook         |*.lpl|"},
+    {Cmd::tbOpenCnt, "Conteos palvon         |*.dat|"},
+    {Cmd::tbOpenAds, "Datos complementarios  |*.csv|"},
+    {Cmd::tbOpenTrz, "Trazas de arcos        |*.geo|"},
+    {Cmd::tbOpenZnf, "Zonificación           |*.geo|"},
+    {Cmd::tbOpenSlr, "Lineas de soleras      |*.geo|"},
+    {Cmd::tbOpenGA, "Generación/Atracción   |*.csv|"},
 };
 
 } // namespace
@@ -91,47 +90,43 @@ void TPalvonViewer::CreateDataFileMenus(QMenu* archivo)
     abrir->setObjectName("Abrir");
     archivo->insertMenu(archivo->actions().isEmpty() ? nullptr : archivo->actions().front(), abrir);
 
-    QAction* red = AddAction(abrir, "aFileOpenItem", QStringLiteral("Abrir Red Palvon"));
+    QAction* red = AddAction(abrir, Cmd::aFileOpenItem);
     red->setToolTip(QStringLiteral("Abre una red Palvon"));
     red->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    connect(red, &QAction::triggered, this, &TPalvonViewer::aFileOpenItemExecute);
+    Registry().Register(CommandTable::TOwner::Files, Cmd::aFileOpenItem, this, &TPalvonViewer::aFileOpenItemExecute);
     abrir->addSeparator();
-    struct Item {
-        const char* name;
-        const char* text;
-        void (TPalvonViewer::*handler)();
+    const std::pair<TCommandId, void (TPalvonViewer::*)()> items[] = {
+        {Cmd::aOpenLPA, &TPalvonViewer::aOpenLPAExecute},
+        {Cmd::aOpenLPL, &TPalvonViewer::aOpenLPLExecute},
+        {Cmd::aOpenCnt, &TPalvonViewer::aOpenCntExecute},
+        {Cmd::aOpenComp, &TPalvonViewer::aOpenCompExecute},
+        {Cmd::aOpenZonif, &TPalvonViewer::aOpenZonifExecute},
+        {Cmd::aOpenTraza, &TPalvonViewer::aOpenTrazaExecute},
+        {Cmd::aOpenSolera, &TPalvonViewer::aOpenSoleraExecute},
+        {Cmd::GeneracinAtraccin1, &TPalvonViewer::GeneracinAtraccin1Click},
+        {Cmd::AbrirOrden, &TPalvonViewer::AbrirOrdenArcos},
     };
-    const Item items[] = {
-        {"aOpenLPA", "Abrir resultados LPA", &TPalvonViewer::aOpenLPAExecute},
-        {"aOpenLPL", "Abrir LPL", &TPalvonViewer::aOpenLPLExecute},
-        {"aOpenCnt", "Abrir Conteos", &TPalvonViewer::aOpenCntExecute},
-        {"aOpenComp", "Datos Complementarios", &TPalvonViewer::aOpenCompExecute},
-        {"aOpenZonif", "Zonificación", &TPalvonViewer::aOpenZonifExecute},
-        {"aOpenTraza", "Traza de Arcos", &TPalvonViewer::aOpenTrazaExecute},
-        {"aOpenSolera", "Linea de Soleras", &TPalvonViewer::aOpenSoleraExecute},
-        {"GeneracinAtraccin1", "Generación/Atracción", &TPalvonViewer::GeneracinAtraccin1Click},
-        {"AbrirOrden", "Abrir orden arcos", &TPalvonViewer::AbrirOrdenArcos},
-    };
-    for (const Item& it : items) {
-        QAction* a = AddAction(abrir, it.name, QString::fromUtf8(it.text));
-        a->setEnabled(false); // a network must be open first
-        connect(a, &QAction::triggered, this, it.handler);
+    for (const auto& [id, handler] : items) {
+        AddAction(abrir, id)->setEnabled(false); // a network must be open first
+        Registry().Register(CommandTable::TOwner::Files, id, this, handler);
     }
 
     // The grids' "Importar ..." items.
     if (pupArcos) {
         pupArcos->addSeparator();
-        connect(AddAction(pupArcos, "Importarorden1", QStringLiteral("Importar orden")), &QAction::triggered, this,
-                &TPalvonViewer::AbrirOrdenArcos);
-        connect(AddAction(pupArcos, "ImportarColsArcos", QStringLiteral("Importar columnas ...")),
-                &QAction::triggered, this, &TPalvonViewer::ImportarColsArcosClick);
+        AddAction(pupArcos, Cmd::Importarorden1);
+        Registry().Register(CommandTable::TOwner::Files, Cmd::Importarorden1, this, &TPalvonViewer::AbrirOrdenArcos);
+        AddAction(pupArcos, Cmd::ImportarColsArcos);
+        Registry().Register(CommandTable::TOwner::Files, Cmd::ImportarColsArcos, this,
+                            &TPalvonViewer::ImportarColsArcosClick);
     }
     if (!pupMovim) {
         pupMovim = new QMenu(this);
         pupMovim->setObjectName("pupMovim");
     }
-    connect(AddAction(pupMovim, "ImportarColsMovim", QStringLiteral("Importar columnas ...")), &QAction::triggered,
-            this, &TPalvonViewer::ImportarColsMovimClick);
+    AddAction(pupMovim, Cmd::ImportarColsMovim);
+    Registry().Register(CommandTable::TOwner::Files, Cmd::ImportarColsMovim, this,
+                        &TPalvonViewer::ImportarColsMovimClick);
 
     CreateSelCommandMenus();
 }
@@ -140,9 +135,8 @@ void TPalvonViewer::ConnectDataFileControls()
 {
     // One open button per kind in the "Abrir" toolbar, all through AbrirClick.
     for (int tag = 1; tag <= 9; ++tag) {
-        QAction* b = AddAction(tbarOpen, OpenKinds[tag - 1].button, QString::fromUtf8(OpenKinds[tag - 1].caption));
-        b->setData(tag);
-        connect(b, &QAction::triggered, this, [this, tag] { AbrirClick(tag); });
+        AddAction(tbarOpen, OpenKinds[tag - 1].button)->setData(tag);
+        Registry().Register(CommandTable::TOwner::Files, OpenKinds[tag - 1].button, [this, tag] { AbrirClick(tag); });
     }
     // The context menus of the movement and transit-line grids.
     CreateGrids();
@@ -209,9 +203,10 @@ void TPalvonViewer::aOpenZonifExecute()
 void TPalvonViewer::OpenTrazasFile(const std::string& fileName)
 {
     TraceFileName = fileName;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    KDVlib::LoadTrazas();
-    QApplication::restoreOverrideCursor();
+    {
+        TWaitCursor wait;
+        KDVlib::LoadTrazas();
+    }
     DrawPalvon();
 }
 
@@ -243,9 +238,8 @@ void TPalvonViewer::aOpenSoleraExecute()
 
 void TPalvonViewer::OpenGenatrFile(const std::string& fileName)
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     KDVlib::LoadGenatr(fileName);
-    QApplication::restoreOverrideCursor();
 }
 
 void TPalvonViewer::GeneracinAtraccin1Click()
@@ -281,9 +275,8 @@ void TPalvonViewer::ImportarColsMovimClick()
     if (name.empty())
         return;
     ComplementaryMovFileName = name;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     KDVlib::LoadDatosComplementariosMovs();
-    QApplication::restoreOverrideCursor();
 }
 
 void TPalvonViewer::AbrirClick(int tag)

@@ -252,7 +252,7 @@ void StoreUserPolygon(TPalvonViewer& w)
         w.ConnectPolygonItem(item, menu);
     }
     NumPoligonos = n + 1;
-    w.SetDown("tbPoligonos", true);
+    w.SetDown(Cmd::tbPoligonos, true);
     w.DrawPalvon();
 }
 
@@ -268,7 +268,7 @@ void TPalvonViewer::imgDblClick()
         action = 2;
     if (MeasureCount > 0 && MeasureIndex >= 0)
         action = 4;
-    if (Action("SeleccionarPoligono")->isChecked() && PolygonUnderCursor > 0)
+    if (Action(Cmd::SeleccionarPoligono)->isChecked() && PolygonUnderCursor > 0)
         action = 5;
 
     switch (action) {

@@ -14,9 +14,9 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "widgets/StringAlignGrid.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
 
@@ -42,7 +42,7 @@ std::string Str(const QString& s)
 struct TFormulaSide {
     TStringAlignGrid* grid;
     const char* gridName;
-    const char* item;         // the menu item of the command
+    TCommandId item;          // the menu item of the command
     int32_t& numUser;         // formula columns made so far
     int32_t firstVar;         // variable of the first formula column, less one
     int32_t& numCol;          // columns of the grid
@@ -88,8 +88,8 @@ void TPalvonViewer::CreateFormulaMenus()
     CreateGrids();
     if (pupArcos) {
         pupArcos->addSeparator();
-        connect(AddAction(pupArcos, "Crearcolumna1", QStringLiteral("Crear columna ...")), &QAction::triggered, this,
-                &TPalvonViewer::Crearcolumna1Click);
+        AddAction(pupArcos, Cmd::Crearcolumna1);
+        Registry().Register(CommandTable::TOwner::Grids, Cmd::Crearcolumna1, this, &TPalvonViewer::Crearcolumna1Click);
     }
     // The movement grid's menu is shown by the data-file controls.
     if (!pupMovim) {
@@ -97,8 +97,8 @@ void TPalvonViewer::CreateFormulaMenus()
         pupMovim->setObjectName("pupMovim");
     }
     pupMovim->addSeparator();
-    connect(AddAction(pupMovim, "Crearcolumna2", QStringLiteral("Crear columna ...")), &QAction::triggered, this,
-            &TPalvonViewer::Crearcolumna2Click);
+    AddAction(pupMovim, Cmd::Crearcolumna2);
+    Registry().Register(CommandTable::TOwner::Grids, Cmd::Crearcolumna2, this, &TPalvonViewer::Crearcolumna2Click);
 
     sagArcos->SetColMoving(true);
     connect(sagArcos, &TStringAlignGrid::columnMoved, this, &TPalvonViewer::sagArcosColumnMoved);
@@ -113,12 +113,12 @@ void TPalvonViewer::CrearColumnaFormula(bool movements)
     CreateGrids();
     TDlgFormula& dlg = Secondary::DlgFormula();
     TFormulaSide s = movements
-                         ? TFormulaSide{sagMovim,          "sagMovim",          "Crearcolumna2",
+                         ? TFormulaSide{sagMovim,          "sagMovim",          Cmd::Crearcolumna2,
                                         NumUserVarMovim,   80,                  NumColMovim,
                                         ColVarMovim.data(), TitMovim.data(),    NumMovimColumns,
                                         NumMovVars,        Network.MovementCount, MovimVar,
                                         MovimsMaxRec}
-                         : TFormulaSide{sagArcos,          "sagArcos",          "Crearcolumna1",
+                         : TFormulaSide{sagArcos,          "sagArcos",          Cmd::Crearcolumna1,
                                         NumUserVarArcos,   120,                 NumColArcos,
                                         ColVarArcos.data(), TitArcos.data(),    NumArcosColumns,
                                         NumLinkVars,       Network.LinkCount,   LinkVar,
@@ -184,7 +184,7 @@ void TPalvonViewer::CrearColumnaFormula(bool movements)
     const int rows = std::min<int>(s.count, s.grid->RowCount() - 1);
     std::vector<double> values(static_cast<size_t>(m));
     int computed = 0;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     try {
         for (int r = 1; r <= rows; ++r) {
             const int32_t rec = RowRecord(s, r);
@@ -202,11 +202,10 @@ void TPalvonViewer::CrearColumnaFormula(bool movements)
             ++computed;
         }
     } catch (const std::exception& e) {
-        QApplication::restoreOverrideCursor();
+        wait.Restore();
         Services().ShowMessage(e.what());
-        QApplication::setOverrideCursor(Qt::WaitCursor);
     }
-    QApplication::restoreOverrideCursor();
+    wait.Restore();
     // With no value computed the seeds would say the minimum is above the maximum.
     if (computed == 0)
         lo = hi = 0.0f;

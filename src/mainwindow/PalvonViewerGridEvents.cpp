@@ -17,6 +17,7 @@
 #include "model/TextCodec.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -202,7 +203,7 @@ void TPalvonViewer::sagArcosMouseMove(int x, int y)
     // The selection by data works on whatever column was last under the mouse: the
     // item names it, key columns included.
     if (col >= 0 && col < NumColArcos)
-        Action("SeleccionPorDatos")->setText(Qs(Format("Selección por \"%s\"", sagArcos->cell(col, 0))));
+        Action(Cmd::SeleccionPorDatos)->setText(Qs(Format("Selección por \"%s\"", sagArcos->cell(col, 0))));
 }
 
 void TPalvonViewer::sagLineasMouseDown(Qt::KeyboardModifiers keys, int x, int y)
@@ -316,9 +317,9 @@ void TPalvonViewer::sagZonasDblClick()
         return;
     const TZona& zone = Zonas[z];
     if (ZonaCol < 1) {
-        if (!Down("tbCents"))
-            SetDown("tbCents", true);
-        SetDown("tbMove", false);
+        if (!Down(Cmd::tbCents))
+            SetDown(Cmd::tbCents, true);
+        SetDown(Cmd::tbMove, false);
         GridMoveRegion = QRegion();
         if (zone.HasCentroid) {
             CentreView(zone.CentroidX, zone.CentroidY, 0.15 * ExtentWidth(), 0.15 * ExtentHeight());
@@ -329,7 +330,7 @@ void TPalvonViewer::sagZonasDblClick()
         NodeMoving = false;
         CentroidMoving = true;
         PickedItem = -z;
-        Action("NodeMove")->setChecked(false);
+        Action(Cmd::NodeMove)->setChecked(false);
         StatusPanels[3]->setText(Qs(Format("Moviendo centroide %d", zone.Number)));
     } else if (ZonaCol < sagZonas->ColCount() && zone.HasCentroid) {
         CentreView(zone.CentroidX, zone.CentroidY, 0.1 * ExtentWidth(), 0.1 * ExtentHeight());
@@ -344,9 +345,9 @@ void TPalvonViewer::sagNodosDblClick()
         return;
     const TNodo& node = Nodos[n];
     if (NodoCol < 1) {
-        SetDown("tbMove", false);
-        if (!Down("tbNodes")) {
-            SetDown("tbNodes", true);
+        SetDown(Cmd::tbMove, false);
+        if (!Down(Cmd::tbNodes)) {
+            SetDown(Cmd::tbNodes, true);
             DrawPalvon();
         }
         GridMoveRegion = QRegion();
@@ -356,7 +357,7 @@ void TPalvonViewer::sagNodosDblClick()
         CentroidMoving = false;
         NodeMoving = true;
         PickedItem = -n;
-        Action("NodeMove")->setChecked(false);
+        Action(Cmd::NodeMove)->setChecked(false);
         StatusPanels[3]->setText(Qs(Format("Moviendo nodo %d", node.Number)));
     } else if (NodoCol < sagNodos->ColCount() && node.HasXY) {
         CentreView(node.X, node.Y, 0.1 * ExtentWidth(), 0.1 * ExtentHeight());
@@ -387,7 +388,7 @@ void TPalvonViewer::sagArcosDblClick()
             const double d = std::hypot(double(nb.X) - double(na.X), double(nb.Y) - double(na.Y));
             CentreView(0.5 * (double(na.X) + double(nb.X)), 0.5 * (double(na.Y) + double(nb.Y)), d, d);
         }
-        SetDown("tbMove", false);
+        SetDown(Cmd::tbMove, false);
         if (shift) {
             CurveLink = i; // the link to bend
         } else {
@@ -419,11 +420,11 @@ void TPalvonViewer::sagArcosDblClick()
     }
     RangeMax = static_cast<float>(double(RangeMax) * 1.000000000000001);
     Ranges::PrepareRanges(RangeName, RangeMin, RangeMax);
-    if (!Down("tbAtributos") && !Down("tbColores")) {
-        SetDown("tbAtributos", true);
-        SetDown("tbColores", false);
+    if (!Down(Cmd::tbAtributos) && !Down(Cmd::tbColores)) {
+        SetDown(Cmd::tbAtributos, true);
+        SetDown(Cmd::tbColores, false);
     }
-    Action("aAtributos2")->setChecked(false);
+    Action(Cmd::aAtributos2)->setChecked(false);
     AttrColumn = c;
 
     if (!ctrl)
@@ -437,11 +438,11 @@ void TPalvonViewer::sagArcosDblClick()
         VarColors[n] = Ranges::AjustaColor(ModePenColors[1], static_cast<int32_t>(n));
         Action(QStringLiteral("cv%1").arg(n))->setText(Qs(sagArcos->cell(c, 0)));
     }
-    Action("cvs")->setVisible(false);
+    Action(Cmd::cvs)->setVisible(false);
     for (int i = 0; i < MaxShownVars; ++i)
         Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
     if (ShownVarList.size() > 1) {
-        Action("cvs")->setVisible(true);
+        Action(Cmd::cvs)->setVisible(true);
         for (size_t i = 0; i < ShownVarList.size(); ++i)
             Action(QStringLiteral("cv%1").arg(i))->setVisible(true);
     }
@@ -464,10 +465,10 @@ void TPalvonViewer::sagMovimDblClick()
             CentreView((double(a.X) + double(c.X)) / 2.0, (double(a.Y) + double(c.Y)) / 2.0, 0.1 * ExtentWidth(),
                        0.1 * ExtentHeight());
         }
-        SetDown("tbMove", false);
+        SetDown(Cmd::tbMove, false);
         DrawPalvon();
     }
-    if (Down("tbMixs")) {
+    if (Down(Cmd::tbMixs)) {
         if (!movement)
             return;
         // The diagram shows the variable of the chosen column; a key column keeps the
@@ -503,19 +504,19 @@ void TPalvonViewer::sagMovimDblClick()
         std::find(SelectedMovimVars.begin(), SelectedMovimVars.end(), text) - SelectedMovimVars.begin());
     VarColors[at] = Ranges::AjustaColor(ModePenColors[CurrentMode()], static_cast<int32_t>(at));
     Action(QStringLiteral("cv%1").arg(at))->setText(Qs(TitMovim[static_cast<size_t>(RangeItemMovim)]));
-    Action("cvs")->setVisible(false);
+    Action(Cmd::cvs)->setVisible(false);
     for (int i = 0; i < MaxShownVars; ++i)
         Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
     if (n > 1) {
-        Action("cvs")->setVisible(true);
+        Action(Cmd::cvs)->setVisible(true);
         for (size_t i = 0; i < n; ++i)
             Action(QStringLiteral("cv%1").arg(i))->setVisible(true);
     }
-    Action("aAtributos2")->setCheckable(true);
-    Action("aAtributos2")->setChecked(true);
-    SetDown("tbValues", false);
-    SetDown("tbAtributos", false);
-    SetDown("tbColores", false);
+    Action(Cmd::aAtributos2)->setCheckable(true);
+    Action(Cmd::aAtributos2)->setChecked(true);
+    SetDown(Cmd::tbValues, false);
+    SetDown(Cmd::tbAtributos, false);
+    SetDown(Cmd::tbColores, false);
     MovimAttrVar = RangeItemMovim;
     DrawPalvon();
 }
@@ -544,7 +545,7 @@ void TPalvonViewer::sagLineasDblClick()
     setLine(r, visible);
     LastLine = visible ? r : lastMade;
     VisibleLinesChanged = true;
-    SetDown("tbLineas", true);
+    SetDown(Cmd::tbLineas, true);
     DrawPalvon();
 }
 
@@ -571,13 +572,12 @@ void SortByTitle(TStringAlignGrid* grid, int col, std::vector<uint8_t>& desc, in
         return;
     if (desc.size() < static_cast<size_t>(grid->ColCount()))
         desc.resize(static_cast<size_t>(grid->ColCount()), 0);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     uint8_t& flag = desc[static_cast<size_t>(col)];
     flag = static_cast<uint8_t>(1 - flag);
     sortCol = col;
     grid->SortColumn(col, flag == 0);
     grid->Invalidate();
-    QApplication::restoreOverrideCursor();
 }
 
 } // namespace

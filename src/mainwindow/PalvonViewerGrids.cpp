@@ -242,25 +242,23 @@ void TPalvonViewer::CreateGrids()
     VarMovim->setObjectName("VarMovim");
     ConfigurarRmin = new QMenu(QStringLiteral("Configurar"), this);
     ConfigurarRmin->setObjectName("ConfigurarRmin");
-    Action("ConfigurarRminItem")->setMenu(ConfigurarRmin);
+    Action(Cmd::ConfigurarRminItem)->setMenu(ConfigurarRmin);
 
     // Each data-layer button drops down the variable menu of its kind; opening it
     // tells the pick which layer to turn on.
     struct Drop {
-        const char* button;
+        TCommandId button;
         int tag;
         QMenu* menu;
         QToolBar* bar;
     };
-    const Drop drops[] = {{"tbAtributos", 1, VarArcos, tbarArcos},
-                          {"tbColores", 2, VarArcos, tbarArcos},
-                          {"tbValues", 3, VarArcos, tbarArcos},
-                          {"tbMovimLinks", 4, VarMovim, tbarMovimientos},
-                          {"tbMovimValues", 5, VarMovim, tbarMovimientos}};
+    const Drop drops[] = {{Cmd::tbAtributos, 1, VarArcos, tbarArcos},
+                          {Cmd::tbColores, 2, VarArcos, tbarArcos},
+                          {Cmd::tbValues, 3, VarArcos, tbarArcos},
+                          {Cmd::tbMovimLinks, 4, VarMovim, tbarMovimientos},
+                          {Cmd::tbMovimValues, 5, VarMovim, tbarMovimientos}};
     for (const Drop& d : drops) {
-        QAction* button = Action(QString::fromLatin1(d.button));
-        if (button->text() == QLatin1String("tbMovimLinks"))
-            button->setText(QStringLiteral("Movimientos"));
+        QAction* button = Action(d.button);
         if (d.bar && !d.bar->actions().contains(button)) {
             button->setVisible(true);
             d.bar->addAction(button);
@@ -341,8 +339,8 @@ void TPalvonViewer::ConfigureGrids()
         sagArcosSel->ClearCells();
         sagArcosSel->SetRowCount(1);
         sagArcosSel->hide();
-        Action("VerSeleccion")->setChecked(false);
-        Action("VerSeleccion")->setEnabled(false);
+        Action(Cmd::VerSeleccion)->setChecked(false);
+        Action(Cmd::VerSeleccion)->setEnabled(false);
     }
 
     // Transit lines.
@@ -499,7 +497,7 @@ void TPalvonViewer::AgregarItemArcos(int column)
     if (k == 7) {
         cost->setChecked(true);
         KDVlib::CostVar = 7;
-        Action("ConfigurarRminItem")->setText(Qs(Format("Configurar (%s)", sagArcos->cell(column, 0))));
+        Action(Cmd::ConfigurarRminItem)->setText(Qs(Format("Configurar (%s)", sagArcos->cell(column, 0))));
     }
 }
 

@@ -145,13 +145,13 @@ void TPalvonViewer::VarArcosPick(int variable, bool ctrl)
     // The variable-colour items follow the list.
     for (int i = 0; i < MaxShownVars; ++i)
         Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
-    Action("cvs")->setVisible(false);
+    Action(Cmd::cvs)->setVisible(false);
     for (size_t i = 0; i < ShownVarList.size(); ++i) {
         const int32_t c = Ranges::ListColumn(ShownVarList, i);
         Action(QStringLiteral("cv%1").arg(i))->setText(Qs(sagArcos->cell(c, 0)));
     }
     if (ShownVarList.size() > 1) {
-        Action("cvs")->setVisible(true);
+        Action(Cmd::cvs)->setVisible(true);
         for (size_t i = 0; i < ShownVarList.size(); ++i)
             Action(QStringLiteral("cv%1").arg(i))->setVisible(true);
     }
@@ -161,20 +161,20 @@ void TPalvonViewer::VarArcosPick(int variable, bool ctrl)
 
     switch (DataLayerKind) {
     case 1:
-        SetDown("tbAtributos", true);
-        SetDown("tbColores", false);
+        SetDown(Cmd::tbAtributos, true);
+        SetDown(Cmd::tbColores, false);
         break;
     case 2:
-        SetDown("tbAtributos", false);
-        SetDown("tbColores", true);
+        SetDown(Cmd::tbAtributos, false);
+        SetDown(Cmd::tbColores, true);
         break;
     case 3:
-        SetDown("tbValues", true);
+        SetDown(Cmd::tbValues, true);
         break;
     default:
         break;
     }
-    Action("aAtributos2")->setChecked(false);
+    Action(Cmd::aAtributos2)->setChecked(false);
     DrawPalvon();
 }
 
@@ -189,14 +189,14 @@ void TPalvonViewer::VarMovimClick(QAction* item)
     if (!MovimRangeValues() || !(RangeMax > 0.0f))
         return;
     if (DataLayerKind == 4) {
-        Action("aAtributos2")->setCheckable(true);
-        Action("aAtributos2")->setChecked(true);
+        Action(Cmd::aAtributos2)->setCheckable(true);
+        Action(Cmd::aAtributos2)->setChecked(true);
     }
     if (DataLayerKind == 5)
-        SetDown("tbMovimValues", true);
-    SetDown("tbAtributos", false);
-    SetDown("tbColores", false);
-    SetDown("tbValues", false);
+        SetDown(Cmd::tbMovimValues, true);
+    SetDown(Cmd::tbAtributos, false);
+    SetDown(Cmd::tbColores, false);
+    SetDown(Cmd::tbValues, false);
     DrawPalvon();
 }
 
@@ -248,7 +248,7 @@ void TPalvonViewer::CheckGenatr(QAction* item)
     if (!item)
         return;
     GenatrCol = item->data().toInt();
-    QAction* menu = Action("GenAtrZona");
+    QAction* menu = Action(Cmd::GenAtrZona);
     menu->setCheckable(true);
     menu->setChecked(true);
     item->setCheckable(true);

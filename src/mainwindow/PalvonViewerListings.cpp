@@ -9,9 +9,9 @@
 #include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 
 #include <filesystem>
@@ -45,16 +45,10 @@ bool NetworkOpen()
 // The entries/exits menus: one item per user class when there are several.
 void SetEntSalMenus(TPalvonViewer& w, int32_t classes)
 {
-    w.Action("EntSal_")->setVisible(false);
+    w.Action(Cmd::EntSal_)->setVisible(false);
     for (int j = 1; j <= 15; ++j)
         w.Action(Qs(Format("EntSal%d", j)))->setVisible(classes > 1 && j <= classes);
 }
-
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 bool ReadLpaFile(TPalvonViewer& w, const std::string& fileName)
 {
@@ -62,7 +56,7 @@ bool ReadLpaFile(TPalvonViewer& w, const std::string& fileName)
     PalvonRead::TLpaOptions options;
     options.ReadPijas = ProgramOptions().ReadPijas;
     options.ComposeMovements = ProgramOptions().Tpo == 1;
-    WaitCursor wait;
+    TWaitCursor wait;
     const PalvonRead::TLpaResult r = PalvonRead::ReadLpa(fileName, options);
     if (r.ClassesReached)
         SetEntSalMenus(w, PalvonRead::NOMADS);
@@ -73,7 +67,7 @@ bool ReadLplFile(TPalvonViewer& w, const std::string& fileName)
 {
     w.setWindowTitle(
         Qs(Format("%s (%s/%s)", DatDir + DatFileName, BaseName(LpaFileName), BaseName(LplFileName))));
-    WaitCursor wait;
+    TWaitCursor wait;
     return PalvonRead::ReadLpl(fileName);
 }
 
@@ -84,7 +78,7 @@ void TPalvonViewer::ReadCompanionListings()
     // A new network: PIJA records and class menus of the previous one name
     // elements that no longer exist.
     PalvonRead::ClearPijas();
-    for (const char* name : {"AnalisisdePIJAs", "NivelArco", "NIvelMovimiento"})
+    for (TCommandId name : {Cmd::AnalisisdePIJAs, Cmd::NivelArco, Cmd::NIvelMovimiento})
         Action(name)->setEnabled(false);
     SetEntSalMenus(*this, 0);
     if (!OpenListings())
@@ -138,7 +132,7 @@ void TPalvonViewer::OpenCountsFile(const std::string& fileName)
     CountsFileName = fileName;
     bool ok;
     {
-        WaitCursor wait;
+        TWaitCursor wait;
         ok = PalvonRead::ReadCounts(fileName);
     }
     if (!ok)

@@ -27,9 +27,9 @@ void TPalvonViewer::CreateMapModeCommands()
     // The items themselves are rows of the command table; "Mover" of the zones
     // pop-up (MoveZon) and the phase button (tbShow) carry no handler: the map's
     // mouse reads them.
-    connect(Action("tbColapsar"), &QAction::triggered, this, &TPalvonViewer::tbColapsarClick);
-    connect(Action("RminMapa"), &QAction::triggered, this, &TPalvonViewer::RminMapaClick);
-    connect(Action("pupsedit"), &QAction::triggered, this, &TPalvonViewer::pupseditClick);
+    Registry().Register(CommandTable::TOwner::MapTools, Cmd::tbColapsar, this, &TPalvonViewer::tbColapsarClick);
+    Registry().Register(CommandTable::TOwner::Analysis, Cmd::RminMapa, this, &TPalvonViewer::RminMapaClick);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::pupsedit, this, &TPalvonViewer::pupseditClick);
 }
 
 void TPalvonViewer::RminMapaClick()
@@ -48,15 +48,15 @@ void TPalvonViewer::pupseditClick()
         sym->hide();
     if (Scl)
         Scl->hide();
-    SetDown(QStringLiteral("tbMove"), false);
-    SetDown(QStringLiteral("tbZoom"), false);
+    SetDown(Cmd::tbMove, false);
+    SetDown(Cmd::tbZoom, false);
 }
 
 void TPalvonViewer::tbColapsarClick()
 {
     // The button only arms the collapse drag: the status bar says how to use it
     // (a box with a bare registry number told the user nothing).
-    Services().SetStatusText(1, Down(QStringLiteral("tbColapsar"))
+    Services().SetStatusText(1, Down(Cmd::tbColapsar)
                                     ? "Colapsar: mantenga Ctrl o Mayús y arrastre sobre los vértices de los polígonos"
                                     : "");
 }

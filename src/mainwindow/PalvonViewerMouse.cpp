@@ -25,6 +25,7 @@
 #include "model/ZelUtils.h"
 #include "model/ZelUtilsGeometry.h"
 #include "model/gui/ZelUtilsGui.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -131,14 +132,11 @@ void TPalvonViewer::ConnectMapMouse()
 
     // "Mover" of the node and zone menus: checked by the user, it drags one node
     // or centroid; chosen with Shift held it stays on for further drags.
-    QAction* nodeMove = Action(QStringLiteral("NodeMove"));
-    nodeMove->setText(QStringLiteral("Mover"));
+    QAction* nodeMove = Action(Cmd::NodeMove);
     nodeMove->setCheckable(true);
-    QAction* zoneMove = Action(QStringLiteral("ZoneMove"));
-    zoneMove->setText(QStringLiteral("Mover"));
+    QAction* zoneMove = Action(Cmd::ZoneMove);
     zoneMove->setCheckable(true);
-    QAction* moveSel = Action(QStringLiteral("MoverSeleccion"));
-    moveSel->setText(QStringLiteral("Mover Selección"));
+    QAction* moveSel = Action(Cmd::MoverSeleccion);
     moveSel->setCheckable(true);
     if (pupNodos) {
         pupNodos->addSeparator();
@@ -151,10 +149,10 @@ void TPalvonViewer::ConnectMapMouse()
         pupZonas->addAction(zoneMove);
         zoneMove->setVisible(true);
     }
-    connect(nodeMove, &QAction::triggered, this, &TPalvonViewer::NodeMoveClick);
-    connect(zoneMove, &QAction::triggered, this, &TPalvonViewer::ZoneMoveClick);
-    connect(Action(QStringLiteral("tbCurve")), &QAction::triggered, this, &TPalvonViewer::tbCurveClick);
-    connect(Action(QStringLiteral("Regla1")), &QAction::triggered, this, [this] {
+    Registry().Register(CommandTable::TOwner::MapTools, Cmd::NodeMove, this, &TPalvonViewer::NodeMoveClick);
+    Registry().Register(CommandTable::TOwner::MapTools, Cmd::ZoneMove, this, &TPalvonViewer::ZoneMoveClick);
+    Registry().Register(CommandTable::TOwner::MapTools, Cmd::tbCurve, this, &TPalvonViewer::tbCurveClick);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::Regla1, [this] {
         img->setCursor(MapToolCursor(1));
         MeasureIndex = 0;
         MeasureCount = 0;
@@ -169,8 +167,8 @@ void TPalvonViewer::ConnectMapMouse()
 
 bool TPalvonViewer::NodeToolOn()
 {
-    return Down(QStringLiteral("tbShow")) || Down(QStringLiteral("tbMixs")) ||
-           Action(QStringLiteral("NodeMove"))->isChecked();
+    return Down(Cmd::tbShow) || Down(Cmd::tbMixs) ||
+           Action(Cmd::NodeMove)->isChecked();
 }
 
 void TPalvonViewer::NodeMoveClick() { NodeMoveSticky = ZelUtils::ShiftDown(); }
@@ -182,9 +180,9 @@ void TPalvonViewer::ZoneMoveClick() { ZoneMoveSticky = ZelUtils::ShiftDown(); }
 int TPalvonViewer::MousePressMode(Qt::MouseButton Button, const TShiftState& Shift, int i, int j)
 {
     int mode = 0;
-    if (Down(QStringLiteral("tbMove")) || (ProgramOptions().WheelActive && Button == Qt::MiddleButton))
+    if (Down(Cmd::tbMove) || (ProgramOptions().WheelActive && Button == Qt::MiddleButton))
         mode = 1;
-    if (Down(QStringLiteral("tbZoom")))
+    if (Down(Cmd::tbZoom))
         mode = 2;
     if (PolySelectKind > 0)
         mode = 3;
@@ -202,17 +200,17 @@ int TPalvonViewer::MousePressMode(Qt::MouseButton Button, const TShiftState& Shi
         mode = 9;
     if (EditPolygon >= 0)
         mode = 10;
-    if (Action(QStringLiteral("NodeMove"))->isChecked())
+    if (Action(Cmd::NodeMove)->isChecked())
         mode = 11;
-    if (Action(QStringLiteral("MoveZon"))->isChecked())
+    if (Action(Cmd::MoveZon)->isChecked())
         mode = 12;
-    if (Down(QStringLiteral("tbShow")) && HoverNode > 0)
+    if (Down(Cmd::tbShow) && HoverNode > 0)
         mode = 13;
-    if (Action(QStringLiteral("smove"))->isChecked())
+    if (Action(Cmd::smove)->isChecked())
         mode = 14;
-    if (Action(QStringLiteral("ZoneMove"))->isChecked())
+    if (Action(Cmd::ZoneMove)->isChecked())
         mode = 15;
-    if (HoverCurveLink > 0 && HoverCurveHandle > 0 && Down(QStringLiteral("tbCurve")))
+    if (HoverCurveLink > 0 && HoverCurveHandle > 0 && Down(Cmd::tbCurve))
         mode = 17;
     if (MeasureIndex >= 0)
         mode = 19;
@@ -220,11 +218,11 @@ int TPalvonViewer::MousePressMode(Qt::MouseButton Button, const TShiftState& Shi
         mode = 21;
     if (CurveLink > 0 && CurveVertex >= 0)
         mode = 22;
-    if (Down(QStringLiteral("tbStreet")))
+    if (Down(Cmd::tbStreet))
         mode = 23;
-    if (Down(QStringLiteral("tbMixs")) && HoverNode > 0)
+    if (Down(Cmd::tbMixs) && HoverNode > 0)
         mode = 24;
-    if (Down(QStringLiteral("tbColapsar")) && (ZelUtils::CtrlDown() || ZelUtils::ShiftDown()))
+    if (Down(Cmd::tbColapsar) && (ZelUtils::CtrlDown() || ZelUtils::ShiftDown()))
         mode = 25;
     return mode;
 }
@@ -333,9 +331,10 @@ void TPalvonViewer::imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& S
         KDVlib::PathTo = n;
         PathPick = PathFirstDone = false;
         img->unsetCursor();
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        KDVlib::RutaMinima(KDVlib::PathFrom, KDVlib::PathTo, 0);
-        QApplication::restoreOverrideCursor();
+        {
+            TWaitCursor wait;
+            KDVlib::RutaMinima(KDVlib::PathFrom, KDVlib::PathTo, 0);
+        }
         FillPathGrid(false);
         break;
     }
@@ -430,7 +429,7 @@ void TPalvonViewer::imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& S
         ClickPixX = i;
         ClickPixY = j;
         StreetViewPalvon();
-        SetDown(QStringLiteral("tbStreet"), false);
+        SetDown(Cmd::tbStreet, false);
         break;
     case 24:
         ShowFlowDiagram(HoverNode);
@@ -579,7 +578,7 @@ void TPalvonViewer::imgOxrMouseUp(Qt::MouseButton Button, const TShiftState&, in
         if (!KDVlib::WriteCoords())
             Services().ShowMessage(FileUtils::WriteFailure(CoordinatesFileName));
         DrawPalvon();
-        Action(QStringLiteral("ZoneMove"))->setChecked(ZoneMoveSticky);
+        Action(Cmd::ZoneMove)->setChecked(ZoneMoveSticky);
         break;
     }
     case 4: {
@@ -597,7 +596,7 @@ void TPalvonViewer::imgOxrMouseUp(Qt::MouseButton Button, const TShiftState&, in
                 }
             };
             showPlace(n);
-            if (Action(QStringLiteral("MoverSeleccion"))->isChecked() &&
+            if (Action(Cmd::MoverSeleccion)->isChecked() &&
                 Services().AskYesNo("¿Desea mover selección?")) {
                 KDVlib::ShiftSelectedNodes(n, dx, dy);
                 // The carried nodes' rows show their new places too.
@@ -611,7 +610,7 @@ void TPalvonViewer::imgOxrMouseUp(Qt::MouseButton Button, const TShiftState&, in
         if (!KDVlib::WriteCoords())
             Services().ShowMessage(FileUtils::WriteFailure(CoordinatesFileName));
         DrawPalvon();
-        Action(QStringLiteral("NodeMove"))->setChecked(NodeMoveSticky);
+        Action(Cmd::NodeMove)->setChecked(NodeMoveSticky);
         break;
     }
     case 5:
@@ -631,7 +630,7 @@ void TPalvonViewer::imgOxrMouseUp(Qt::MouseButton Button, const TShiftState&, in
     }
     case 12: {
         ZoningMove = false;
-        Action(QStringLiteral("MoveZon"))->setChecked(false);
+        Action(Cmd::MoveZon)->setChecked(false);
         XorDraw(*img, RedPen(Qt::DashLine), [&] { img->LineW(PressPoint.x, PressPoint.y, LastPoint.x, LastPoint.y); });
         StatusPanels[3]->clear();
         const double dx = x - PressPoint.x, dy = y - PressPoint.y;
@@ -650,16 +649,16 @@ void TPalvonViewer::imgOxrMouseUp(Qt::MouseButton Button, const TShiftState&, in
     }
     case 14: {
         LayerMove = false;
-        Action(QStringLiteral("smove"))->setChecked(false);
+        Action(Cmd::smove)->setChecked(false);
         XorDraw(*img, RedPen(Qt::DashLine), [&] { img->LineW(PressPoint.x, PressPoint.y, LastPoint.x, LastPoint.y); });
         StatusPanels[3]->clear();
         // Which layers move: "Qué mover" (later items override); none by default.
         int which = 0;
-        if (Action(QStringLiteral("mSoleraTodo"))->isChecked())
+        if (Action(Cmd::mSoleraTodo)->isChecked())
             which = 1;
-        if (Action(QStringLiteral("mSoleraVisi"))->isChecked())
+        if (Action(Cmd::mSoleraVisi)->isChecked())
             which = 2;
-        if (Action(QStringLiteral("mSoleraSele"))->isChecked())
+        if (Action(Cmd::mSoleraSele)->isChecked())
             which = 3;
         const double dx = x - PressPoint.x, dy = y - PressPoint.y;
         bool moved = false;
@@ -712,7 +711,7 @@ void TPalvonViewer::imgOxrMouseUp(Qt::MouseButton Button, const TShiftState&, in
 
 void TPalvonViewer::imgMouseMove(int X, int Y)
 {
-    if (Action(QStringLiteral("ZoneMove"))->isChecked()) {
+    if (Action(Cmd::ZoneMove)->isChecked()) {
         HoverZone = 0;
         img->unsetCursor();
         for (int32_t z = 1; z <= Network.ZoneCount; ++z)
@@ -734,7 +733,7 @@ void TPalvonViewer::imgMouseMove(int X, int Y)
     CurveHover(X, Y, hit);
     if (hit)
         return;
-    if (Action(QStringLiteral("MostrarNombresPlg"))->isChecked() && Down(QStringLiteral("tbPoligonos"))) {
+    if (Action(Cmd::MostrarNombresPlg)->isChecked() && Down(Cmd::tbPoligonos)) {
         HoverPolygonLabel = 0;
         img->unsetCursor();
         for (int32_t k = 0; k < NumPoligonos; ++k)
@@ -751,7 +750,7 @@ void TPalvonViewer::imgMouseMove(int X, int Y)
             return;
         }
     }
-    if (Action(QStringLiteral("SeleccionarPoligono"))->isChecked()) {
+    if (Action(Cmd::SeleccionarPoligono)->isChecked()) {
         PolygonUnderCursor = 0;
         img->unsetCursor();
         for (int32_t k = 0; k < NumPoligonos; ++k)

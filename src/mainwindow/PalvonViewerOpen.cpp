@@ -23,9 +23,9 @@
 #include "model/ViewerServices.h"
 #include "model/gui/FrmDat.h"
 #include "platform/IniFile.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QTabWidget>
 #include <QActionGroup>
 #include <QFileDialog>
@@ -171,7 +171,7 @@ bool TPalvonViewer::ConfirmUnsavedEdits()
     std::vector<std::string> what;
     const bool text = FrmDat && FrmDat->IsModified();
     const bool positions = KDVlib::PositionsUnsaved && Network.Loaded;
-    const bool shapes = Action("GrabarSIG")->isVisible() && Network.Loaded;
+    const bool shapes = Action(Cmd::GrabarSIG)->isVisible() && Network.Loaded;
     if (text)
         what.push_back("el texto de la red");
     if (positions)
@@ -205,7 +205,7 @@ bool TPalvonViewer::ConfirmUnsavedEdits()
     }
     if (shapes) {
         GrabarSIGClick();
-        if (Action("GrabarSIG")->isVisible())
+        if (Action(Cmd::GrabarSIG)->isVisible())
             return false;
     }
     return true;
@@ -289,7 +289,7 @@ bool TPalvonViewer::OpenPalvonDat()
     // A grid whose filling was put off is filled from the network it shows, before
     // that network's records give way to the new one's.
     FillDeferredGrids();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     const QString earlierTitle = windowTitle();
     const QString earlierPreviewTitle = FrmPreview ? FrmPreview->windowTitle() : QString();
     const std::string earlierAppTitle = ApplicationTitle;
@@ -317,9 +317,9 @@ bool TPalvonViewer::OpenPalvonDat()
             FrmPreview->setWindowTitle(earlierPreviewTitle);
         ApplicationTitle = earlierAppTitle;
         // What the read told the window about its network goes back to the earlier one's.
-        Action("AnalisisIntersecciones")->setEnabled(Network.SectionPresent[0] != 0);
+        Action(Cmd::AnalisisIntersecciones)->setEnabled(Network.SectionPresent[0] != 0);
         Services().SetLengthScaleEdit(PalvonRead::LengthScale);
-        QApplication::restoreOverrideCursor();
+        wait.Restore();
         StatusPanels[0]->setText(QStringLiteral("Inactivo"));
         return false;
     }
@@ -334,19 +334,20 @@ bool TPalvonViewer::OpenPalvonDat()
     ResetGridSort();
     // A node or centroid "Mover" left ticked, and positions left unsaved, belong
     // to the earlier network.
-    Action("NodeMove")->setChecked(false);
-    Action("ZoneMove")->setChecked(false);
+    Action(Cmd::NodeMove)->setChecked(false);
+    Action(Cmd::ZoneMove)->setChecked(false);
     KDVlib::PositionsUnsaved = false;
     if (FrmMix)
         FrmMix->ForgetJunctions();
     NodoActual = 0; // the junction shown, by whichever window, was the earlier network's
-    Action("Crearcolumna1")->setEnabled(true);
-    Action("Crearcolumna2")->setEnabled(true);
+    Action(Cmd::Crearcolumna1)->setEnabled(true);
+    Action(Cmd::Crearcolumna2)->setEnabled(true);
 
     if (!Network.HasCoordinates) {
         // No positions: a coordinates file is offered; without one the network
-        // cannot be shown and the opening stops here.
-        QApplication::restoreOverrideCursor();
+        // cannot be shown and the opening stops here. The hourglass goes first:
+        // the message and the file dialog wait for the user.
+        wait.Restore();
         Services().ShowMessage(KDVlib::MsgNoCoords);
     }
     if (!Network.HasCoordinates && !OpenCoordinatesFile()) {
@@ -383,7 +384,7 @@ bool TPalvonViewer::OpenPalvonDat()
     }
     OpenOtherFiles();
 
-    QApplication::restoreOverrideCursor();
+    wait.Restore();
     StatusPanels[0]->setText(QStringLiteral("Inactivo"));
     EnableAfterOpen();
     return true;
@@ -391,13 +392,15 @@ bool TPalvonViewer::OpenPalvonDat()
 
 void TPalvonViewer::EnableAfterOpen()
 {
-    for (const char* name :
-         {"aVistaAnterior", "Copy1", "aAcercar1", "aAlejar1", "aVistaGeneral1", "aReset1",
-          "aDefinir1", "aAplicar1", "aPrint1", "aMultiPrint", "aRedibujar", "aDataGrid1", "aOpenLPA", "aOpenLPL",
-          "aOpenCnt", "aOpenComp", "aOpenZonif", "aOpenTraza", "aOpenSolera", "RedPalvon1", "AbrirOrden",
-          "Puntos5", "GeneracinAtraccin1", "tbPoligonos", "tbZoomFirst", "tbZoomIn", "tbZoomOut", "tbZoomSel",
-          "tbShow", "tbStreet", "tbMixs", "tbAerial", "tbArrows", "tbNodes", "tbNameNodes", "tbCalles",
-          "tbAtributos", "tbColores", "tbValues", "tbTit", "tbMove", "tbZoom", "tbQuickView"})
+    for (TCommandId name : {Cmd::aVistaAnterior, Cmd::Copy1, Cmd::aAcercar1, Cmd::aAlejar1, Cmd::aVistaGeneral1,
+                            Cmd::aReset1, Cmd::aDefinir1, Cmd::aAplicar1, Cmd::aPrint1, Cmd::aMultiPrint,
+                            Cmd::aRedibujar, Cmd::aDataGrid1, Cmd::aOpenLPA, Cmd::aOpenLPL, Cmd::aOpenCnt,
+                            Cmd::aOpenComp, Cmd::aOpenZonif, Cmd::aOpenTraza, Cmd::aOpenSolera, Cmd::RedPalvon1,
+                            Cmd::AbrirOrden, Cmd::Puntos5, Cmd::GeneracinAtraccin1, Cmd::tbPoligonos,
+                            Cmd::tbZoomFirst, Cmd::tbZoomIn, Cmd::tbZoomOut, Cmd::tbZoomSel, Cmd::tbShow,
+                            Cmd::tbStreet, Cmd::tbMixs, Cmd::tbAerial, Cmd::tbArrows, Cmd::tbNodes, Cmd::tbNameNodes,
+                            Cmd::tbCalles, Cmd::tbAtributos, Cmd::tbColores, Cmd::tbValues, Cmd::tbTit, Cmd::tbMove,
+                            Cmd::tbZoom, Cmd::tbQuickView})
         Action(name)->setEnabled(true);
     for (QToolBar* bar : {tbarArcos, tbarMovimientos, tbarAdicionales})
         bar->show();
@@ -439,7 +442,7 @@ void TPalvonViewer::OpenOtherFiles()
             ApplyLayerStyle(Items[static_cast<size_t>(10 + k)],
                             ini.ReadString(Format("Solera%d", k), "Linea", "255;0;0"));
         if (k == 1)
-            SetDown("tbSolera", true);
+            SetDown(Cmd::tbSolera, true);
     }
 }
 
@@ -514,7 +517,7 @@ void TPalvonViewer::FileExitItemClick() { close(); }
 
 void TPalvonViewer::RedPalvon1Click()
 {
-    QAction* a = Action("RedPalvon1");
+    QAction* a = Action(Cmd::RedPalvon1);
     if (a->isChecked())
         FrmDat->show();
     else if (!FrmDat->close()) // unsaved edits: the user kept the window open

@@ -13,6 +13,7 @@
 #include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -167,8 +168,8 @@ void TPalvonViewer::CreatePolygonMenus()
         tools = menuBar()->addMenu(QStringLiteral("&Herramientas"));
     QMenu* menu = tools->addMenu(QStringLiteral("Polígonos"));
     menu->setObjectName("mnuPoligonos");
-    connect(AddAction(menu, "aConstruir1", QStringLiteral("Nuevo")), &QAction::triggered, this,
-            &TPalvonViewer::NuevoPoligonoClick);
+    AddAction(menu, Cmd::aConstruir1);
+    Registry().Register(CommandTable::TOwner::Polygons, Cmd::aConstruir1, this, &TPalvonViewer::NuevoPoligonoClick);
     auto sub = [](QMenu* parent, const char* name, const char* title) {
         QMenu* m = parent->addMenu(QString::fromUtf8(title));
         m->setObjectName(QString::fromLatin1(name));
@@ -177,18 +178,19 @@ void TPalvonViewer::CreatePolygonMenus()
     sub(menu, "RedefinirPoligonos", "Redefinir");
     sub(menu, "ReconfigurarPoligonos", "Reconfigurar");
     // "Configurar" opens the options on the polygon and zoning colours (connected with the table's items).
-    AddAction(menu, "aConfigurar1", QStringLiteral("Configurar"));
+    AddAction(menu, Cmd::aConfigurar1);
     menu->addSeparator();
-    connect(AddAction(menu, "aExportar1", QStringLiteral("Exportar")), &QAction::triggered, this,
-            &TPalvonViewer::Exportar1Click);
-    connect(AddAction(menu, "aImportar1", QStringLiteral("Importar")), &QAction::triggered, this,
-            &TPalvonViewer::Importar1Click);
+    AddAction(menu, Cmd::aExportar1);
+    Registry().Register(CommandTable::TOwner::Polygons, Cmd::aExportar1, this, &TPalvonViewer::Exportar1Click);
+    AddAction(menu, Cmd::aImportar1);
+    Registry().Register(CommandTable::TOwner::Polygons, Cmd::aImportar1, this, &TPalvonViewer::Importar1Click);
 
     // The map's polygon popup.
     auto* varPolig = new QMenu(QStringLiteral("Polígonos"), this);
     varPolig->setObjectName("varPolig");
-    connect(AddAction(varPolig, "pupNuevoPoligono", QStringLiteral("Nuevo")), &QAction::triggered, this,
-            &TPalvonViewer::pupNuevoPoligonoClick);
+    AddAction(varPolig, Cmd::pupNuevoPoligono);
+    Registry().Register(CommandTable::TOwner::Polygons, Cmd::pupNuevoPoligono, this,
+                        &TPalvonViewer::pupNuevoPoligonoClick);
     sub(varPolig, "pupEliminarPoligonos", "Eliminar");
     sub(varPolig, "pupRedefinirPoligonos", "Redefinir");
     sub(varPolig, "pupReconfigurarPoligonos", "Reconfigurar");
@@ -197,10 +199,8 @@ void TPalvonViewer::CreatePolygonMenus()
 
     // "Guardar" of the zones popup: the zone outlines as a zoning file.
     if (QMenu* zonas = findChild<QMenu*>(QStringLiteral("BDZonas")))
-        connect(AddAction(zonas, "SaveZon", QStringLiteral("Guardar")), &QAction::triggered, this,
-                &TPalvonViewer::SaveZonClick);
-    else
-        connect(Action("SaveZon"), &QAction::triggered, this, &TPalvonViewer::SaveZonClick);
+        AddAction(zonas, Cmd::SaveZon);
+    Registry().Register(CommandTable::TOwner::Polygons, Cmd::SaveZon, this, &TPalvonViewer::SaveZonClick);
 
     if (qApp)
         qApp->installEventFilter(new EscapeFilter(this));
@@ -520,7 +520,7 @@ void ReplacePolygons(TPalvonViewer& w, const std::vector<TPolygonRecord>& record
     if (static_cast<int32_t>(records.size()) > count)
         Services().ShowMessage(Format("El archivo tiene %d polígonos: solo se leyeron los primeros %d.",
                                       static_cast<int32_t>(records.size()), count));
-    w.Action("tbPoligonos")->setEnabled(true);
+    w.Action(Cmd::tbPoligonos)->setEnabled(true);
 }
 
 // A save or open dialog of the polygon files; the chosen filter (0 or 1) in `filter`.
@@ -604,7 +604,7 @@ bool TPalvonViewer::ImportarPoligonosPlg()
         return false;
     }
     ReplacePolygons(*this, records);
-    SetDown("tbPoligonos", true);
+    SetDown(Cmd::tbPoligonos, true);
     return true;
 }
 
@@ -623,7 +623,7 @@ bool TPalvonViewer::ImportarPoligonosGeo(const std::string& fileName)
 
 void TPalvonViewer::SaveZonClick()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     QFileDialog dialog(this, QStringLiteral("Exportar Zonificación ..."));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("geo"));
@@ -639,5 +639,4 @@ void TPalvonViewer::SaveZonClick()
         if (!PolygonFile::WriteZoning(ZoningFileName))
             Services().ShowMessage(FileUtils::WriteFailure(ZoningFileName));
     }
-    QApplication::restoreOverrideCursor();
 }

@@ -118,37 +118,36 @@ std::string WithSuffix(const std::string& name, const std::string& suffix)
 
 void TPalvonViewer::CreateSelCommandMenus()
 {
-    auto item = [this](QMenu* menu, const char* name, const char* text, void (TPalvonViewer::*handler)()) {
-        QAction* a = AddAction(menu, name, QString::fromUtf8(text));
-        connect(a, &QAction::triggered, this, handler);
-        return a;
+    auto item = [this](QMenu* menu, TCommandId id, void (TPalvonViewer::*handler)()) {
+        AddAction(menu, id);
+        Registry().Register(CommandTable::TOwner::Selection, id, this, handler);
     };
     pupNodos->addSeparator();
-    item(pupNodos, "SelecccinporArco1", "Seleccción por Nodo", &TPalvonViewer::SelecccinporArco1Click);
-    item(pupNodos, "AnulaSeleccin1", "Anula Selección", &TPalvonViewer::AnulaSeleccin1Click);
-    item(pupNodos, "ExportaSeleccin2", "Exporta Selección", &TPalvonViewer::ExportaSeleccin2Click);
-    item(pupNodos, "ImportaSeleccin2", "Importa Selección", &TPalvonViewer::ImportaSeleccin2Click);
+    item(pupNodos, Cmd::SelecccinporArco1, &TPalvonViewer::SelecccinporArco1Click);
+    item(pupNodos, Cmd::AnulaSeleccin1, &TPalvonViewer::AnulaSeleccin1Click);
+    item(pupNodos, Cmd::ExportaSeleccin2, &TPalvonViewer::ExportaSeleccin2Click);
+    item(pupNodos, Cmd::ImportaSeleccin2, &TPalvonViewer::ImportaSeleccin2Click);
 
     pupZonas->addSeparator();
-    item(pupZonas, "SeleccinporZona1", "Selección por Zona", &TPalvonViewer::SeleccinporZona1Click);
-    item(pupZonas, "AnulaSeleccin3", "Anula Selección", &TPalvonViewer::AnulaSeleccin3Click);
-    item(pupZonas, "ExpotaSeleccin1", "Exporta Selección", &TPalvonViewer::ExpotaSeleccin1Click);
-    item(pupZonas, "ImportaSeleccin4", "Importa Selección", &TPalvonViewer::ImportaSeleccin4Click);
+    item(pupZonas, Cmd::SeleccinporZona1, &TPalvonViewer::SeleccinporZona1Click);
+    item(pupZonas, Cmd::AnulaSeleccin3, &TPalvonViewer::AnulaSeleccin3Click);
+    item(pupZonas, Cmd::ExpotaSeleccin1, &TPalvonViewer::ExpotaSeleccin1Click);
+    item(pupZonas, Cmd::ImportaSeleccin4, &TPalvonViewer::ImportaSeleccin4Click);
 
     pupArcos->addSeparator();
-    item(pupArcos, "SeleccionGrilla", "Selección en Grilla", &TPalvonViewer::SeleccionGrillaClick);
-    item(pupArcos, "InvierteSeleccin1", "Invierte Selección", &TPalvonViewer::InvierteSeleccin1Click);
+    item(pupArcos, Cmd::SeleccionGrilla, &TPalvonViewer::SeleccionGrillaClick);
+    item(pupArcos, Cmd::InvierteSeleccin1, &TPalvonViewer::InvierteSeleccin1Click);
     QMenu* sub = pupArcos->addMenu(QStringLiteral("Selección"));
     sub->setObjectName("Seleccin1Menu");
-    item(sub, "MarcarNODibujar1", "Marcar NO-Dibujar", &TPalvonViewer::MarcarNODibujar1Click);
-    item(sub, "Invierteselccin1", "Invierte selcción", &TPalvonViewer::Invierteselccin1Click);
-    item(sub, "AnularMarcas1", "Anular Marcas", &TPalvonViewer::AnularMarcas1Click);
+    item(sub, Cmd::MarcarNODibujar1, &TPalvonViewer::MarcarNODibujar1Click);
+    item(sub, Cmd::Invierteselccin1, &TPalvonViewer::Invierteselccin1Click);
+    item(sub, Cmd::AnularMarcas1, &TPalvonViewer::AnularMarcas1Click);
 
     pupLineas = new QMenu(this);
     pupLineas->setObjectName("pupLineas");
-    item(pupLineas, "SeleccionPorLinea", "Selección por línea", &TPalvonViewer::SeleccionPorLineaClick);
-    item(pupLineas, "SeleccionPorGrupo", "Selección por Grupo", &TPalvonViewer::SeleccionPorGrupoClick);
-    item(pupLineas, "Anulaseleccin2", "Anula selección", &TPalvonViewer::Anulaseleccin2Click);
+    item(pupLineas, Cmd::SeleccionPorLinea, &TPalvonViewer::SeleccionPorLineaClick);
+    item(pupLineas, Cmd::SeleccionPorGrupo, &TPalvonViewer::SeleccionPorGrupoClick);
+    item(pupLineas, Cmd::Anulaseleccin2, &TPalvonViewer::Anulaseleccin2Click);
 
     // "Polígonos": the polygon menu when there is one, else a submenu of the tools.
     QMenu* poly = findChild<QMenu*>(QStringLiteral("mnuPoligonos"));
@@ -163,8 +162,8 @@ void TPalvonViewer::CreateSelCommandMenus()
         poly->setObjectName("mnuPoligonos");
     }
     poly->addSeparator();
-    item(poly, "Seleccionarnodos1", "Seleccionar Nodos", &TPalvonViewer::Seleccionarnodos1Click);
-    item(poly, "SeleccionarArcos1", "Seleccionar Arcos", &TPalvonViewer::SeleccionarArcos1Click);
+    item(poly, Cmd::Seleccionarnodos1, &TPalvonViewer::Seleccionarnodos1Click);
+    item(poly, Cmd::SeleccionarArcos1, &TPalvonViewer::SeleccionarArcos1Click);
 }
 
 std::string TPalvonViewer::ChooseSelectionFile(bool save)
@@ -376,9 +375,16 @@ void TPalvonViewer::SeleccionGrillaClick()
     ListSelectedLinks();
 }
 
-void TPalvonViewer::InvierteSeleccin1Click()
+// The two inversions of the link grid's menu differ on purpose: "Invierte Selección"
+// flips every link between unmarked and class 1 and paints the grid rows to match;
+// "Invierte selcción" (the "Selección" submenu) flips between unmarked and the current
+// class and leaves the grid alone. Neither redraws the map.
+void TPalvonViewer::InvierteSeleccin1Click() { InvertLinkMarksToRed(); }
+void TPalvonViewer::Invierteselccin1Click() { InvertLinkMarksToCurrentClass(); }
+
+void TPalvonViewer::InvertLinkMarksToRed()
 {
-    // Toggles between unmarked and class 1 (red), recolouring the rows.
+    // Any mark, negative ones included, is cleared.
     for (int32_t i = 1; i <= Network.LinkCount; ++i)
         Arcos[i].Mark = Arcos[i].Mark != 0 ? 0 : 1;
     if (!sagArcos)
@@ -391,9 +397,9 @@ void TPalvonViewer::InvierteSeleccin1Click()
         }
 }
 
-void TPalvonViewer::Invierteselccin1Click()
+void TPalvonViewer::InvertLinkMarksToCurrentClass()
 {
-    // Toggles between unmarked and the current class; the grid is left as it is.
+    // Only positive marks are cleared; a negative one takes the current class.
     for (int32_t i = 1; i <= Network.LinkCount; ++i)
         Arcos[i].Mark = Arcos[i].Mark > 0 ? 0 : CurrentClass;
 }

@@ -92,7 +92,7 @@ void ChooseLinks(TPalvonViewer& w, const QString& title, bool sorted,
         w.ColorLinkRow(p.Row, CurrentClass);
     }
     if (d->Count(2) > 0)
-        w.Action("tbSel")->setEnabled(true);
+        w.Action(Cmd::tbSel)->setEnabled(true);
     w.DrawPalvon();
     w.ListSelectedLinks();
 }
@@ -125,41 +125,44 @@ void TPalvonViewer::CreateSelectionMenus()
     pupNodos = new QMenu(this);
     pupNodos->setObjectName("pupNodos");
 
-    QAction* byLink = AddAction(menu, "SelArco", QStringLiteral("Selección por Arco..."));
-    QAction* byName = AddAction(menu, "SelNombre", QStringLiteral("Selección por Nombre..."));
-    QAction* byData = AddAction(menu, "SeleccionPorDatos", QStringLiteral("Selección por Datos..."));
-    QAction* byRegion = AddAction(menu, "SeleccinporRegin1", QStringLiteral("Selección por Región"));
+    QAction* byLink = AddAction(menu, Cmd::SelArco);
+    QAction* byName = AddAction(menu, Cmd::SelNombre);
+    QAction* byData = AddAction(menu, Cmd::SeleccionPorDatos);
+    QAction* byRegion = AddAction(menu, Cmd::SeleccinporRegin1);
     byRegion->setData(3);
     menu->addSeparator();
-    QAction* clear = AddAction(menu, "AnulaSel", QStringLiteral("Anula Selección"));
-    QAction* show = AddAction(menu, "VerSeleccion", QStringLiteral("Ver Selección"), true);
+    QAction* clear = AddAction(menu, Cmd::AnulaSel);
+    QAction* show = AddAction(menu, Cmd::VerSeleccion);
     show->setEnabled(false);
     menu->addSeparator();
-    QAction* exportSel = AddAction(menu, "ExportaSeleccin1", QStringLiteral("Exporta Selección..."));
-    QAction* importSel = AddAction(menu, "ImportaSeleccin1", QStringLiteral("Importa Selección..."));
+    QAction* exportSel = AddAction(menu, Cmd::ExportaSeleccin1);
+    QAction* importSel = AddAction(menu, Cmd::ImportaSeleccin1);
     menu->addSeparator();
-    QAction* find = AddAction(menu, "aBuscar", QStringLiteral("Buscar..."));
+    QAction* find = AddAction(menu, Cmd::aBuscar);
     find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
     pupArcos->addActions({byLink, byName, byData, byRegion});
     pupArcos->addSeparator();
     pupArcos->addActions({clear, show});
     pupArcos->addSeparator();
     pupArcos->addActions({exportSel, importSel});
-    QAction* zoneRegion = AddAction(pupZonas, "SeleccinporRegin3", QStringLiteral("Selección por Región"));
+    QAction* zoneRegion = AddAction(pupZonas, Cmd::SeleccinporRegin3);
     zoneRegion->setData(1);
-    QAction* nodeRegion = AddAction(pupNodos, "SeleccinporRegin2", QStringLiteral("Selección por Región"));
+    QAction* nodeRegion = AddAction(pupNodos, Cmd::SeleccinporRegin2);
     nodeRegion->setData(2);
 
-    connect(byLink, &QAction::triggered, this, &TPalvonViewer::SelArcoClick);
-    connect(byName, &QAction::triggered, this, &TPalvonViewer::SelNombreClick);
-    connect(byData, &QAction::triggered, this, &TPalvonViewer::SeleccionPorDatosClick);
+    Registry().Register(CommandTable::TOwner::Selection, Cmd::SelArco, this, &TPalvonViewer::SelArcoClick);
+    Registry().Register(CommandTable::TOwner::Selection, Cmd::SelNombre, this, &TPalvonViewer::SelNombreClick);
+    Registry().Register(CommandTable::TOwner::Selection, Cmd::SeleccionPorDatos, this,
+                        &TPalvonViewer::SeleccionPorDatosClick);
     for (QAction* a : {byRegion, zoneRegion, nodeRegion})
-        connect(a, &QAction::triggered, this, [this, a] { SeleccionPorRegion(a); });
-    connect(clear, &QAction::triggered, this, &TPalvonViewer::AnulaSelClick);
-    connect(show, &QAction::triggered, this, &TPalvonViewer::VerSeleccionClick);
-    connect(exportSel, &QAction::triggered, this, &TPalvonViewer::ExportaSeleccin1Click);
-    connect(importSel, &QAction::triggered, this, &TPalvonViewer::ImportaSeleccin1Click);
-    connect(find, &QAction::triggered, this, &TPalvonViewer::BuscarClick);
+        Registry().Register(CommandTable::TOwner::Selection, CommandOf(a), [this, a] { SeleccionPorRegion(a); });
+    Registry().Register(CommandTable::TOwner::Selection, Cmd::AnulaSel, this, &TPalvonViewer::AnulaSelClick);
+    Registry().Register(CommandTable::TOwner::Selection, Cmd::VerSeleccion, this, &TPalvonViewer::VerSeleccionClick);
+    Registry().Register(CommandTable::TOwner::Selection, Cmd::ExportaSeleccin1, this,
+                        &TPalvonViewer::ExportaSeleccin1Click);
+    Registry().Register(CommandTable::TOwner::Selection, Cmd::ImportaSeleccin1, this,
+                        &TPalvonViewer::ImportaSeleccin1Click);
+    Registry().Register(CommandTable::TOwner::Selection, Cmd::aBuscar, this, &TPalvonViewer::BuscarClick);
 }
 
 // ---------------------------------------------------------------- the selected-links grid
@@ -219,13 +222,13 @@ void TPalvonViewer::ListSelectedLinks()
         sagArcosSel->SetFontColorCell(1, n, color);
     }
     sagArcosSel->SetRowCount(n + 1);
-    QAction* show = Action("VerSeleccion");
+    QAction* show = Action(Cmd::VerSeleccion);
     show->setCheckable(true);
     if (n > 0) {
         sagArcosSel->show();
         show->setEnabled(true);
         show->setChecked(true);
-        Action("tbSel")->setEnabled(true);
+        Action(Cmd::tbSel)->setEnabled(true);
     } else {
         sagArcosSel->hide();
         show->setEnabled(false);
@@ -295,7 +298,7 @@ void TPalvonViewer::SeleccionPorDatosClick()
         ColorLinkRow(r, CurrentClass);
     }
     if (!chosen.empty())
-        Action("tbSel")->setEnabled(true);
+        Action(Cmd::tbSel)->setEnabled(true);
     DrawPalvon();
     ListSelectedLinks();
 }
@@ -309,10 +312,10 @@ void TPalvonViewer::AnulaSelArcos()
     if (sagArcos)
         for (int r = 1; r < sagArcos->RowCount(); ++r)
             ColorLinkRow(r, 0);
-    Action("tbSel")->setEnabled(true);
+    Action(Cmd::tbSel)->setEnabled(true);
     if (sagArcosSel)
         sagArcosSel->hide();
-    QAction* show = Action("VerSeleccion");
+    QAction* show = Action(Cmd::VerSeleccion);
     show->setEnabled(false);
     show->setChecked(false);
     DrawPalvon();
@@ -400,8 +403,8 @@ void TPalvonViewer::SeleccionPorRegionKind(int32_t kind, bool deselect)
         sym->hide();
     if (Scl)
         Scl->hide();
-    SetDown("tbMove", false);
-    SetDown("tbZoom", false);
+    SetDown(Cmd::tbMove, false);
+    SetDown(Cmd::tbZoom, false);
     PolyPoints.clear();
 }
 

@@ -112,7 +112,7 @@ void TPalvonViewer::ConnectOptions()
     {
         connect(FrmDat, &TFrmDat::ReloadRequested, this, &TPalvonViewer::ReloadFromText, Qt::UniqueConnection);
         // Closed by its own title bar: the menu item shows it is no longer on show.
-        connect(FrmDat, &TFrmDat::ShownChanged, Action("RedPalvon1"), &QAction::setChecked, Qt::UniqueConnection);
+        connect(FrmDat, &TFrmDat::ShownChanged, Action(Cmd::RedPalvon1), &QAction::setChecked, Qt::UniqueConnection);
     }
 }
 
@@ -247,14 +247,14 @@ void TPalvonViewer::CancelMouseMode()
     ZoningMove = LayerMove = CollapseOn = false;
     if (img)
         img->unsetCursor();
-    Action("NodeMove")->setChecked(false);
-    Action("ZoneMove")->setChecked(false);
+    Action(Cmd::NodeMove)->setChecked(false);
+    Action(Cmd::ZoneMove)->setChecked(false);
     if (DlgFind && DlgFind->isVisible())
         DlgFind->close();
     else
         DrawPalvon();
-    SetDown("tbZoom", false);
-    SetDown("tbMove", false);
-    SetDown("tbCurve", false);
+    SetDown(Cmd::tbZoom, false);
+    SetDown(Cmd::tbMove, false);
+    SetDown(Cmd::tbCurve, false);
     QApplication::restoreOverrideCursor();
 }

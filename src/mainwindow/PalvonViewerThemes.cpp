@@ -111,9 +111,9 @@ void TPalvonViewer::CreateThemeMenus()
 {
     QMenu* temas = findChild<QMenu*>(QStringLiteral("Temas"));
     if (temas) {
-        QAction* definir = AddAction(nullptr, "aDefinir1", QStringLiteral("Definir"));
-        temas->insertAction(Action("aAplicar1"), definir);
-        connect(definir, &QAction::triggered, this, &TPalvonViewer::Definir1Click);
+        QAction* definir = AddAction(nullptr, Cmd::aDefinir1);
+        temas->insertAction(Action(Cmd::aAplicar1), definir);
+        Registry().Register(CommandTable::TOwner::Themes, Cmd::aDefinir1, this, &TPalvonViewer::Definir1Click);
     }
     QMenu* editar = nullptr;
     for (QAction* a : menuBar()->actions())
@@ -125,14 +125,14 @@ void TPalvonViewer::CreateThemeMenus()
         editar = new QMenu(QStringLiteral("&Editar"), this);
         menuBar()->insertMenu(top.size() > 1 ? top[1] : nullptr, editar);
     }
-    QAction* copiar = AddAction(editar, "CopiarTema1", QStringLiteral("Copiar Tema"));
+    QAction* copiar = AddAction(editar, Cmd::CopiarTema1);
     copiar->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C));
-    connect(copiar, &QAction::triggered, this, &TPalvonViewer::CopiarTema1Click);
-    QAction* pegar = AddAction(editar, "PegarTema1", QStringLiteral("Pegar Tema"));
+    Registry().Register(CommandTable::TOwner::Themes, Cmd::CopiarTema1, this, &TPalvonViewer::CopiarTema1Click);
+    QAction* pegar = AddAction(editar, Cmd::PegarTema1);
     pegar->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_V));
-    connect(pegar, &QAction::triggered, this, &TPalvonViewer::PegarTema1Click);
+    Registry().Register(CommandTable::TOwner::Themes, Cmd::PegarTema1, this, &TPalvonViewer::PegarTema1Click);
     // The polygons menu shows this entry under its own name.
-    connect(Action("aConfigurar1"), &QAction::triggered, this, &TPalvonViewer::Configurar1Click);
+    Registry().Register(CommandTable::TOwner::Polygons, Cmd::aConfigurar1, this, &TPalvonViewer::Configurar1Click);
 }
 
 void TPalvonViewer::Definir1Click()
@@ -253,7 +253,7 @@ void TPalvonViewer::GrabarConfiguracion(TIniFile& ini, const std::string& sectio
             pressed.push_back("0");
             continue;
         }
-        QAction* a = Action(name);
+        QAction* a = Action(QString::fromLatin1(name));
         enabled.push_back(Bool(a->isEnabled()));
         pressed.push_back(Bool(a->isChecked()));
     }
@@ -377,11 +377,11 @@ void TPalvonViewer::LeerConfiguracion(TIniFile& ini, const std::string& section)
 
     for (size_t i = 0; i < ViewOptionCount; ++i)
         if (*LayerButtons[i])
-            SetDown(LayerButtons[i], c.Options[i]);
+            SetDown(QString::fromLatin1(LayerButtons[i]), c.Options[i]);
     if (sym)
-        sym->setVisible(Down("tbColores"));
+        sym->setVisible(Down(Cmd::tbColores));
     if (Scl)
-        Scl->setVisible(Down("tbAtributos"));
+        Scl->setVisible(Down(Cmd::tbAtributos));
 
     for (TLegendImage* legend : {sym, Scl})
         if (legend) {
@@ -424,7 +424,7 @@ void TPalvonViewer::LeerConfiguracion(TIniFile& ini, const std::string& section)
     NumFormat.NumDec = c.NumDec;
     NumFormat.Decimals = c.Decimals;
     NumFormat.Format = Format("%%.%df", NumFormat.Decimals);
-    Action("Decimales1")->setText(Qs(Format("Decimales (%d)", NumFormat.Decimals)));
+    Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", NumFormat.Decimals)));
 
     letra(5);
 

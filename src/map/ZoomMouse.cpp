@@ -5,11 +5,3 @@ int32_t PanOriginX = 0, PanOriginY = 0;
 int32_t PanImageOriginX = 0, PanImageOriginY = 0;
 bool ZoomFollow = false;
 TPoint PressPoint, LastPoint, AuxPoint;
-
-void ClearZoomMouseState()
-{
-    Panning = false;
-    PanOriginX = PanOriginY = PanImageOriginX = PanImageOriginY = 0;
-    ZoomFollow = false;
-    PressPoint = LastPoint = AuxPoint = TPoint{};
-}

@@ -16,8 +16,6 @@ extern bool ZoomFollow;
 // World point of the press; last feedback point; pixel of the press (as reals).
 extern TPoint PressPoint, LastPoint, AuxPoint;
 
-void ClearZoomMouseState();
-
 // A zoom box counts only when dragged more than 10 pixels up or down: a click,
 // or a drag along a row, never zooms.
 inline bool ZoomBoxAccepted(double pressRow, double releaseRow)

@@ -41,8 +41,6 @@ std::string ComputerName()
     return QSysInfo::machineHostName().toStdString();
 }
 
-int BrowserEmulationValue() { return 0; }
-
 } // namespace SystemInfo
 
 namespace ZelUtils {

@@ -11,9 +11,6 @@ std::string BuildVersion();
 std::string UserName();
 // Network name of this computer; empty when it cannot be found.
 std::string ComputerName();
-// The browser-emulation mode the system keeps for this program; this platform keeps
-// none, which reads as 0.
-int BrowserEmulationValue();
 
 } // namespace SystemInfo
 

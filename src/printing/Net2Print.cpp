@@ -21,7 +21,6 @@ std::string WordDocumentName = "null";
 
 namespace {
 
-constexpr const char* kThemesFile = "Velmorat.INI";
 constexpr int32_t MaxPrintColumns = 63;   // columns of the picture table
 constexpr int32_t MaxAnchoAtributo = 500; // pixels, as the scale dialog allows
 

@@ -13,6 +13,7 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "platform/DocWriter.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -162,7 +163,7 @@ TFrmFases::TFrmFases(QWidget* parent) : QWidget(parent)
 void TFrmFases::MakePupNodos()
 {
     pupNodos->clear();
-    const bool bySelection = PalvonViewer && PalvonViewer->Action(QStringLiteral("jtSel"))->isChecked();
+    const bool bySelection = PalvonViewer && PalvonViewer->Action(Cmd::jtSel)->isChecked();
     for (int32_t i : KDVFases::BuildJunctionList(bySelection)) {
         QAction* a = pupNodos->addAction(QString::number(Nodos[i].Number));
         a->setData(i);
@@ -373,18 +374,17 @@ bool TFrmFases::WriteDocument(const std::string& fileName)
 
 void TFrmFases::tbWordClick()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     QFileDialog dlg(this, QStringLiteral("Definir documento word"));
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setDefaultSuffix(QStringLiteral("doc"));
     dlg.setNameFilter(QStringLiteral("Microsoft word file [*.doc] (*.doc)"));
     const bool confirm = ProgramOptions().Overwrite;
     dlg.setOption(QFileDialog::DontConfirmOverwrite, !confirm);
-    QApplication::restoreOverrideCursor();
+    wait.Restore();
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor writing;
     WriteDocument(dlg.selectedFiles().first().toStdString());
-    QApplication::restoreOverrideCursor();
 }
 
 void TFrmFases::PhasesReport(DocWriter::TDocWriter& doc, const std::string& networkName,

@@ -18,8 +18,8 @@
 #include "model/PalvonVars.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "widgets/WaitCursor.h"
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMenu>
@@ -33,22 +33,24 @@ void TPalvonViewer::CreateAnalysisMenus()
 {
     QMenu* procesos = rutaMinimaMenu_ ? qobject_cast<QMenu*>(rutaMinimaMenu_->parent()) : nullptr;
     if (rutaMinimaMenu_) {
-        connect(AddAction(rutaMinimaMenu_, "InteractivaRmin", QStringLiteral("Interactiva")), &QAction::triggered,
-                this, &TPalvonViewer::InteractivaRminClick);
-        connect(AddAction(rutaMinimaMenu_, "batchRmin", QStringLiteral("Batch")), &QAction::triggered, this,
-                &TPalvonViewer::batchRminClick);
+        AddAction(rutaMinimaMenu_, Cmd::InteractivaRmin);
+        Registry().Register(CommandTable::TOwner::Analysis, Cmd::InteractivaRmin, this,
+                            &TPalvonViewer::InteractivaRminClick);
+        AddAction(rutaMinimaMenu_, Cmd::batchRmin);
+        Registry().Register(CommandTable::TOwner::Analysis, Cmd::batchRmin, this, &TPalvonViewer::batchRminClick);
     }
     if (procesos) {
-        auto* pijas = new QMenu(QStringLiteral("Analisis de PIJAs"), procesos);
-        QAction* pijasItem = AddAction(procesos, "AnalisisdePIJAs", QStringLiteral("Analisis de PIJAs"));
+        auto* pijas = new QMenu(CommandTable::Caption(Cmd::AnalisisdePIJAs), procesos);
+        QAction* pijasItem = AddAction(procesos, Cmd::AnalisisdePIJAs);
         pijasItem->setMenu(pijas);
         pijasItem->setEnabled(false);
-        connect(AddAction(pijas, "NivelArco", QStringLiteral("Nivel Arco")), &QAction::triggered, this,
-                &TPalvonViewer::NivelArcoClick);
-        connect(AddAction(pijas, "NIvelMovimiento", QStringLiteral("NIvel Movimiento")), &QAction::triggered, this,
-                &TPalvonViewer::NIvelMovimientoClick);
-        Action("NivelArco")->setEnabled(false);
-        Action("NIvelMovimiento")->setEnabled(false);
+        AddAction(pijas, Cmd::NivelArco);
+        Registry().Register(CommandTable::TOwner::Analysis, Cmd::NivelArco, this, &TPalvonViewer::NivelArcoClick);
+        AddAction(pijas, Cmd::NIvelMovimiento);
+        Registry().Register(CommandTable::TOwner::Analysis, Cmd::NIvelMovimiento, this,
+                            &TPalvonViewer::NIvelMovimientoClick);
+        Action(Cmd::NivelArco)->setEnabled(false);
+        Action(Cmd::NIvelMovimiento)->setEnabled(false);
     }
     // The chosen cost variable shows in the item's caption, by the title of the
     // last links-grid column that shows it (column 0 when none does).
@@ -62,7 +64,7 @@ void TPalvonViewer::CreateAnalysisMenus()
                     col = c;
             const std::string title = sagArcos ? sagArcos->cell(col, 0) : std::string();
             ConfigurarRmin->setTitle(QString::fromStdString(Format("Configurar (%s)", title)));
-            Action("ConfigurarRminItem")->setText(ConfigurarRmin->title());
+            Action(Cmd::ConfigurarRminItem)->setText(ConfigurarRmin->title());
         });
     QMenu* ayuda = nullptr;
     for (QAction* a : menuBar()->actions())
@@ -70,11 +72,12 @@ void TPalvonViewer::CreateAnalysisMenus()
             ayuda = a->menu();
     if (!ayuda)
         ayuda = menuBar()->addMenu(QStringLiteral("A&yuda"));
-    connect(AddAction(ayuda, "Estadsticas1", QStringLiteral("Estadísticas")), &QAction::triggered, this,
-            &TPalvonViewer::Estadsticas1Click);
+    AddAction(ayuda, Cmd::Estadsticas1);
+    Registry().Register(CommandTable::TOwner::Analysis, Cmd::Estadsticas1, this, &TPalvonViewer::Estadsticas1Click);
     if (pupZonas)
-        connect(AddAction(pupZonas, "CrearCentroides1", QStringLiteral("Crear Centroides")), &QAction::triggered, this,
-                &TPalvonViewer::CrearCentroides1Click);
+        AddAction(pupZonas, Cmd::CrearCentroides1);
+    Registry().Register(CommandTable::TOwner::Analysis, Cmd::CrearCentroides1, this,
+                        &TPalvonViewer::CrearCentroides1Click);
 }
 
 void TPalvonViewer::InteractivaRminClick()
@@ -92,9 +95,10 @@ void TPalvonViewer::InteractivaRminClick()
     if (!ok || second.isEmpty())
         return;
     KDVlib::PathTo = KDVlib::FindNodo(ZelUtils::ParseReal(second.trimmed().toStdString()));
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    KDVlib::RutaMinima(KDVlib::PathFrom, KDVlib::PathTo, 0);
-    QApplication::restoreOverrideCursor();
+    {
+        TWaitCursor wait;
+        KDVlib::RutaMinima(KDVlib::PathFrom, KDVlib::PathTo, 0);
+    }
     FillPathGrid(false);
     DrawPalvon();
 }
@@ -146,7 +150,7 @@ void TPalvonViewer::BatchPathsFromFile(const std::string& fileName)
 void TPalvonViewer::MarkPathLink(int32_t link)
 {
     Arcos[link].Mark = CurrentClass;
-    Action(QStringLiteral("tbSel"))->setEnabled(true);
+    Action(Cmd::tbSel)->setEnabled(true);
     if (sagArcos && link < sagArcos->RowCount()) {
         sagArcos->SetFontColorCell(0, link, Qt::red);
         sagArcos->SetFontColorCell(1, link, Qt::red);
@@ -214,8 +218,8 @@ void TPalvonViewer::CrearCentroides1Click()
     KDVlib::BuildHitGrid();
     if (!KDVlib::WriteCoords())
         Services().ShowMessage(FileUtils::WriteFailure(CoordinatesFileName));
-    Action(QStringLiteral("tbCents"))->setEnabled(true);
-    SetDown(QStringLiteral("tbCents"), true);
+    Action(Cmd::tbCents)->setEnabled(true);
+    SetDown(Cmd::tbCents, true);
     DrawPalvon();
 }
 

@@ -23,8 +23,8 @@
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
+#include "widgets/WaitCursor.h"
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QCheckBox>
 #include <QDir>
@@ -43,11 +43,6 @@ namespace {
 struct WholeNetworkGrid {
     WholeNetworkGrid() { KDVlib::SetGrid(Network.MinX, Network.MaxX, Network.MinY, Network.MaxY); }
     ~WholeNetworkGrid() { KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY); }
-};
-
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
 };
 
 void Fail(QWidget* parent, const std::string& error)
@@ -108,7 +103,8 @@ void TPalvonViewer::CreateExportMenus()
 {
     QMenu* menu = menuBar()->addMenu(QStringLiteral("E&xportar"));
     menu->setObjectName(QStringLiteral("Exportar"));
-    connect(AddAction(menu, "ExportarMapaDxf", QStringLiteral("Mapa DXF...")), &QAction::triggered, this, [this] {
+    AddAction(menu, Cmd::ExportarMapaDxf);
+    Registry().Register(CommandTable::TOwner::Export, Cmd::ExportarMapaDxf, [this] {
         std::string name;
         int filter = 0;
         if (SaveDialog(this, QStringLiteral("Exportar DXF ..."), QStringLiteral("dxf"),
@@ -116,7 +112,8 @@ void TPalvonViewer::CreateExportMenus()
                        filter))
             PrintDxfFile(name);
     });
-    connect(AddAction(menu, "ExportarShp", QStringLiteral("Arcos en shapefile...")), &QAction::triggered, this, [this] {
+    AddAction(menu, Cmd::ExportarShp);
+    Registry().Register(CommandTable::TOwner::Export, Cmd::ExportarShp, [this] {
         std::string name;
         int filter = 0;
         if (SaveDialog(this, QStringLiteral("Exportar shapefile ..."), QStringLiteral("shp"),
@@ -124,17 +121,18 @@ void TPalvonViewer::CreateExportMenus()
             PrintShpFile(name);
     });
     // Hidden items: shown where the program offers them.
-    const bool emmeShown = Action("ExportaraEMME2")->isVisible();
-    QAction* emme = AddAction(menu, "ExportaraEMME2", QStringLiteral("Exportar a EMME2..."));
+    const bool emmeShown = Action(Cmd::ExportaraEMME2)->isVisible();
+    QAction* emme = AddAction(menu, Cmd::ExportaraEMME2);
     emme->setVisible(emmeShown);
-    connect(emme, &QAction::triggered, this, &TPalvonViewer::ExportaraEMME2Click);
-    QAction* calles = AddAction(menu, "ExportarDXF1", QStringLiteral("Exportar DXF"));
+    Registry().Register(CommandTable::TOwner::Export, Cmd::ExportaraEMME2, this, &TPalvonViewer::ExportaraEMME2Click);
+    QAction* calles = AddAction(menu, Cmd::ExportarDXF1);
     calles->setVisible(false);
-    connect(calles, &QAction::triggered, this, &TPalvonViewer::ExportarDXF1Click);
-    const bool planillasShown = Action("GenerarPlanillas1")->isVisible();
-    QAction* planillas = AddAction(menu, "GenerarPlanillas1", QStringLiteral("Generar Planillas"));
+    Registry().Register(CommandTable::TOwner::Export, Cmd::ExportarDXF1, this, &TPalvonViewer::ExportarDXF1Click);
+    const bool planillasShown = Action(Cmd::GenerarPlanillas1)->isVisible();
+    QAction* planillas = AddAction(menu, Cmd::GenerarPlanillas1);
     planillas->setVisible(planillasShown);
-    connect(planillas, &QAction::triggered, this, &TPalvonViewer::GenerarPlanillas1Click);
+    Registry().Register(CommandTable::TOwner::Export, Cmd::GenerarPlanillas1, this,
+                        &TPalvonViewer::GenerarPlanillas1Click);
     menu->addSeparator();
 
     // "Exportar datos ..." of the grids' popup menus.
@@ -142,11 +140,11 @@ void TPalvonViewer::CreateExportMenus()
     for (const auto& [popup, tag] : popups) {
         if (!popup)
             continue;
-        QAction* a = AddAction(popup, tag == 3 ? QStringLiteral("ExportarArcos") : QStringLiteral("ExportarDatos%1").arg(tag),
-                               QStringLiteral("Exportar datos..."));
+        const TCommandId id = tag == 3 ? Cmd::ExportarArcos : CommandOf(QStringLiteral("ExportarDatos%1").arg(tag));
+        QAction* a = AddAction(popup, id);
         a->setData(tag);
         // The link grids' item writes the grid its menu was opened over (pupArcosPopup sets the tag).
-        connect(a, &QAction::triggered, this, [this, a] { ExportarDatos(a->data().toInt()); });
+        Registry().Register(CommandTable::TOwner::Export, id, [this, a] { ExportarDatos(a->data().toInt()); });
     }
     ConnectFullDxf();
 }
@@ -168,7 +166,7 @@ bool TPalvonViewer::PrintDxfFile(const std::string& fileName)
     ConnectFullDxf();
     bool ok = false;
     {
-        WaitCursor wait;
+        TWaitCursor wait;
         WholeNetworkGrid grid;
         ok = DxfMapExport::PrintDxfFile(fileName, DxfOptions());
     }
@@ -181,7 +179,7 @@ void TPalvonViewer::PrintCallesDxf(const std::string& fileName)
 {
     bool ok = false;
     {
-        WaitCursor wait;
+        TWaitCursor wait;
         WholeNetworkGrid grid;
         ok = DxfMapExport::PrintCallesDxf(fileName, DxfOptions());
     }
@@ -203,7 +201,7 @@ bool TPalvonViewer::PrintShpFile(const std::string& fileName)
     std::string error;
     bool ok = false;
     {
-        WaitCursor wait;
+        TWaitCursor wait;
         std::vector<int32_t> links;
         ViewTiles::ForEachLink([&](int32_t l, const TArcos&) { links.push_back(l); });
         ok = ZelShper0::WriteNetworkLinkShapefile(fileName, links, error);
@@ -226,7 +224,7 @@ void TPalvonViewer::ExportaraEMME2Click()
     std::string error;
     bool ok = false;
     {
-        WaitCursor wait;
+        TWaitCursor wait;
         ok = Emme2Export::WriteEmme2(base, error);
     }
     if (!ok)
@@ -257,7 +255,7 @@ void TPalvonViewer::ExportarDatos(int tag)
         return;
     bool ok = true;
     {
-        WaitCursor wait;
+        TWaitCursor wait;
         switch (filter) {
         case 0:
         case 1:

@@ -13,8 +13,8 @@
 #include "model/PalvonVars.h"
 #include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
+#include "widgets/WaitCursor.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QSpinBox>
 #include <QMenu>
@@ -56,10 +56,11 @@ void TPalvonViewer::CreateKmzMenus(QMenu* archivo)
     }
     // The selected lines from the line grid's menu, the layers from the layer menu
     // (both placed by the command table).
-    connect(AddAction(nullptr, "ExportaSeleccin3", QStringLiteral("Líneas seleccionadas...")), &QAction::triggered,
-            this, &TPalvonViewer::ExportaSeleccin3Click);
-    connect(AddAction(nullptr, "GenerarKMZ1", QStringLiteral("Generar KMZ")), &QAction::triggered, this,
-            &TPalvonViewer::GenerarKMZ1Click);
+    AddAction(nullptr, Cmd::ExportaSeleccin3);
+    Registry().Register(CommandTable::TOwner::Export, Cmd::ExportaSeleccin3, this,
+                        &TPalvonViewer::ExportaSeleccin3Click);
+    AddAction(nullptr, Cmd::GenerarKMZ1);
+    Registry().Register(CommandTable::TOwner::Export, Cmd::GenerarKMZ1, this, &TPalvonViewer::GenerarKMZ1Click);
 }
 
 void TPalvonViewer::ExportaSeleccin3Click()
@@ -75,9 +76,9 @@ void TPalvonViewer::ExportaSeleccin3Click()
         return;
     if (filter == 3) {
         std::string error;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        TWaitCursor wait;
         const bool ok = KmzExport::ExportLinesKmz(name, Conversion(), false, error);
-        QApplication::restoreOverrideCursor();
+        wait.Restore();
         if (!ok)
             Fail(this, error);
         return;
@@ -96,7 +97,7 @@ void TPalvonViewer::GenerarKMZ1Click()
         Services().ShowMessage("No hay capas de fondo visibles: no hay nada que exportar a KMZ.");
         return;
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     std::string name;
     int filter = 0;
     std::string error;
@@ -105,7 +106,7 @@ void TPalvonViewer::GenerarKMZ1Click()
                                   {QStringLiteral("Compressed Keyhole Markup Language [*.kmz] (*.kmz)")}, {}, name,
                                   filter))
         ok = KmzExport::ExportGeoLayersKmz(name, Conversion(), error);
-    QApplication::restoreOverrideCursor();
+    wait.Restore();
     if (!ok)
         Fail(this, error);
 }
@@ -113,9 +114,9 @@ void TPalvonViewer::GenerarKMZ1Click()
 bool TPalvonViewer::ExportarLineasKmz(const std::string& fileName)
 {
     std::string error;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     const bool ok = KmzExport::ExportLinesKmz(fileName, Conversion(), true, error);
-    QApplication::restoreOverrideCursor();
+    wait.Restore();
     if (!ok)
         Fail(this, error);
     return ok;
@@ -125,9 +126,9 @@ bool TPalvonViewer::PrintKmzFile(const std::string& fileName)
 {
     const KmzExport::TKmzNetworkView view = KmzExport::NetworkView(SnapshotView());
     std::string error;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     const bool ok = KmzExport::ExportNetworkKmz(fileName, Conversion(), view, error);
-    QApplication::restoreOverrideCursor();
+    wait.Restore();
     if (!ok)
         Fail(this, error);
     return ok;

@@ -722,7 +722,7 @@ void TPalvonViewer::DrawAtributos(TOxrImage* Img)
 {
     if (!Img)
         return;
-    Action("tbAtributos")->setToolTip(QString::fromStdString(RangeName));
+    Action(Cmd::tbAtributos)->setToolTip(QString::fromStdString(RangeName));
     const DataLayers::TLegendRequest legend = DataLayers::DrawAtributos(*Img, DataLayers::ViewLayerOptions(CurrentView()));
     if (legend.kind == DataLayers::TLegendRequest::Bars)
         DrawSymbolo(legend.caption, legend.count);
@@ -732,7 +732,7 @@ void TPalvonViewer::DrawMapaColores(TOxrImage* Img)
 {
     if (!Img)
         return;
-    Action("tbAtributos")->setToolTip(QString::fromStdString(RangeName));
+    Action(Cmd::tbAtributos)->setToolTip(QString::fromStdString(RangeName));
     const DataLayers::TLegendRequest legend = DataLayers::DrawMapaColores(*Img, DataLayers::ViewLayerOptions(CurrentView()));
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
         DrawRanges(legend.caption);

@@ -136,7 +136,7 @@ void TPalvonViewer::FactorTamanoClick()
         const double factor = ZelUtils::ParseReal(text.toStdString());
         if (factor != 0.0) {
             ImageSizeFactor = float(factor);
-            Action(QStringLiteral("FactorTamano"))->setText(Qs(Format("Factor tamaño (%.2f)", factor)));
+            Action(Cmd::FactorTamano)->setText(Qs(Format("Factor tamaño (%.2f)", factor)));
             return;
         }
     }

@@ -48,7 +48,7 @@ void TFrmAerial::closeEvent(QCloseEvent* event)
 {
     // The toolbar button shows the window while it is down: closing raises it.
     if (PalvonViewer)
-        PalvonViewer->SetDown(QStringLiteral("tbAerial"), false);
+        PalvonViewer->SetDown(Cmd::tbAerial, false);
     QWidget::closeEvent(event);
 }
 

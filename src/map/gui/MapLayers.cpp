@@ -11,9 +11,9 @@
 #include "model/KDVvars.h"
 #include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
 #include <QFileDialog>
@@ -130,9 +130,8 @@ void DrawFilePalvonx()
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !ProgramOptions().Overwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     SaveMapBitmap(dialog.selectedFiles().front().toStdString());
-    QApplication::restoreOverrideCursor();
 }
 
 QCursor MapToolCursor(int tool)

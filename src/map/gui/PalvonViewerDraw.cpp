@@ -14,21 +14,14 @@
 #include "model/KDVvars.h"
 #include "model/LinkGeometry.h"
 #include "model/PalvonVars.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QElapsedTimer>
 
 #include <algorithm>
 
 namespace {
-
-// The hourglass for the length of a redraw, whichever way it ends.
-class TBusyCursor {
-public:
-    TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 // A redraw that a redraw sets off (a handler run from pending events) is dropped:
 // the one under way already draws the current state.
@@ -50,7 +43,7 @@ void TPalvonViewer::DrawPalvon()
     QElapsedTimer clock;
     clock.start();
     {
-        TBusyCursor busy;
+        TWaitCursor busy;
         img->SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
         PickLength = float(img->PixelToWorldX(5) - img->PixelToWorldX(0));
         if (Network.SectionPresent[0] && LanesReady) {
@@ -74,16 +67,16 @@ void TPalvonViewer::DrawPalvon()
     int tool = 0;
     if (PolySelectKind > 0)
         tool = 1;
-    if (Down("tbZoom"))
+    if (Down(Cmd::tbZoom))
         tool = 2;
-    if (Down("tbMove"))
+    if (Down(Cmd::tbMove))
         tool = 3;
     if (tool > 0)
         img->setCursor(MapToolCursor(tool));
     else
         img->unsetCursor();
     // The shape handles of the link being bent stay on top of every redraw.
-    if (Down("tbCurve") || CurveLink > 0)
+    if (Down(Cmd::tbCurve) || CurveLink > 0)
         StartCurving();
 }
 

@@ -9,10 +9,10 @@
 #include "export/GeoWriters.h"
 #include "model/KDVvars.h"
 #include "model/ZelUtils.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
 #include <QActionGroup>
-#include <QApplication>
 #include <QFileDialog>
 #include <QMenu>
 
@@ -39,32 +39,29 @@ void TPalvonViewer::CreateLayerMenus(QMenu* archivo)
     varSolera = new QMenu(this);
     varSolera->setObjectName("varSolera");
     for (int k = 1; k <= LayerMenuEntries; ++k) {
-        QAction* item = AddAction(varSolera, QStringLiteral("s1%1").arg(k), QStringLiteral("Capa %1").arg(k), true);
+        QAction* item = AddAction(varSolera, QStringLiteral("s1%1").arg(k));
         item->setData(k);
         item->setVisible(false);
-        connect(item, &QAction::triggered, this, [this, k](bool checked) { soleraClick(k, checked); });
+        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item),
+                            [this, k](bool checked) { soleraClick(k, checked); });
     }
     varSolera->addSeparator();
     QueMover = varSolera->addMenu(QStringLiteral("¿Qué mover?"));
     QueMover->setObjectName("QueMover");
     auto* moveGroup = new QActionGroup(QueMover);
-    const struct {
-        const char* name;
-        const char* text;
-    } moveItems[] = {{"mSoleraTodo", "Todo"}, {"mSoleraVisi", "Visible"}, {"mSoleraSele", "Selección"}};
+    const TCommandId moveItems[] = {Cmd::mSoleraTodo, Cmd::mSoleraVisi, Cmd::mSoleraSele};
     for (int t = 1; t <= 3; ++t) {
-        QAction* item = AddAction(QueMover, QString::fromLatin1(moveItems[t - 1].name),
-                                  QString::fromUtf8(moveItems[t - 1].text), true);
+        QAction* item = AddAction(QueMover, moveItems[t - 1]);
         item->setData(t);
         moveGroup->addAction(item);
-        connect(item, &QAction::triggered, this, [this, item] { QueSolerasMover(item); });
+        Registry().Register(CommandTable::TOwner::MapTools, moveItems[t - 1], [this, item] { QueSolerasMover(item); });
     }
-    Action("mSoleraVisi")->setChecked(true);
+    Action(Cmd::mSoleraVisi)->setChecked(true);
     // Moving layers with the mouse reads this item; it has no action of its own.
-    AddAction(varSolera, "smove", QStringLiteral("Mover"), true);
-    connect(AddAction(varSolera, "GuardarSoleras", QStringLiteral("Guardar como ...")), &QAction::triggered, this,
-            &TPalvonViewer::GuardarSolerasClick);
-    Action("tbSolera")->setMenu(varSolera);
+    AddAction(varSolera, Cmd::smove);
+    AddAction(varSolera, Cmd::GuardarSoleras);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::GuardarSoleras, this, &TPalvonViewer::GuardarSolerasClick);
+    Action(Cmd::tbSolera)->setMenu(varSolera);
 
     CoberturaLineas = BDerecho->addMenu(QStringLiteral("Cobertura Lineas"));
     CoberturaLineas->setObjectName("CoberturaLineas");
@@ -73,18 +70,19 @@ void TPalvonViewer::CreateLayerMenus(QMenu* archivo)
         QMenu* entry = CoberturaLineas->addMenu(QStringLiteral("Solera %1").arg(k));
         entry->setObjectName(QStringLiteral("S11%1").arg(k));
         entry->menuAction()->setVisible(false);
-        QAction* letra = AddAction(entry, QStringLiteral("Letra%1").arg(tag), QStringLiteral("Letra"));
+        QAction* letra = AddAction(entry, QStringLiteral("Letra%1").arg(tag));
         letra->setData(tag);
-        connect(letra, &QAction::triggered, this, [this, letra] { Letra(letra); });
-        QAction* names = AddAction(entry, QStringLiteral("Nombres%1").arg(tag), QStringLiteral("Nombres"), true);
+        Registry().Register(CommandTable::TOwner::MapView, CommandOf(letra), [this, letra] { Letra(letra); });
+        QAction* names = AddAction(entry, QStringLiteral("Nombres%1").arg(tag));
         names->setData(tag);
-        connect(names, &QAction::triggered, this, [this, tag](bool checked) { Nombres(tag, checked); });
+        Registry().Register(CommandTable::TOwner::MapView, CommandOf(names),
+                            [this, tag](bool checked) { Nombres(tag, checked); });
     }
 
     // "Puntos" opens point files once a network is open.
-    QAction* puntos = AddAction(nullptr, "Puntos5", QStringLiteral("Puntos"));
+    QAction* puntos = AddAction(nullptr, Cmd::Puntos5);
     puntos->setEnabled(false);
-    connect(puntos, &QAction::triggered, this, &TPalvonViewer::Puntos5Click);
+    Registry().Register(CommandTable::TOwner::Files, Cmd::Puntos5, this, &TPalvonViewer::Puntos5Click);
     if (archivo)
         archivo->insertAction(ArchivosRecientes ? ArchivosRecientes->menuAction() : nullptr, puntos);
 }
@@ -97,9 +95,9 @@ void TPalvonViewer::OpenLineLayerFile(const std::string& fileName, bool addLayer
 
 void TPalvonViewer::LineaSoleras(const std::string& fileName, bool addLayer)
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     const LineLayers::TLineLayerLoad load = LineLayers::LoadLineLayer(fileName, addLayer);
-    QApplication::restoreOverrideCursor();
+    wait.Restore();
     // A file that was not read leaves the layers and their menus as they were.
     const int n = load.Layer;
     if (n < 1)
@@ -112,14 +110,14 @@ void TPalvonViewer::LineaSoleras(const std::string& fileName, bool addLayer)
                 entry->menuAction()->setVisible(false);
         }
     }
-    SetDown("tbSolera", true);
+    SetDown(Cmd::tbSolera, true);
     const QString layerName = Qs(GeoLayerNames[n]);
     QAction* item = Action(QStringLiteral("s1%1").arg(n));
     item->setText(layerName);
     item->setCheckable(true);
     item->setChecked(GeoLayerVisible[n] != 0);
     item->setVisible(true);
-    Action("mSoleraSele")->setText(Qs(LineLayers::SelectionCaption()));
+    Action(Cmd::mSoleraSele)->setText(Qs(LineLayers::SelectionCaption()));
     if (QMenu* entry = findChild<QMenu*>(QStringLiteral("S11%1").arg(n))) {
         entry->setTitle(QStringLiteral("Solera: ") + layerName);
         entry->menuAction()->setVisible(true);
@@ -185,7 +183,7 @@ void TPalvonViewer::QueSolerasMover(QAction* item)
                 if (k >= 1 && k <= MaxGeoLayers)
                     GeoLayerSelected[k] = 1;
             }
-            Action("mSoleraSele")->setText(Qs(LineLayers::SelectionCaption()));
+            Action(Cmd::mSoleraSele)->setText(Qs(LineLayers::SelectionCaption()));
         }
     }
     if (QueMover)

@@ -21,40 +21,40 @@ TViewSnapshot TPalvonViewer::SnapshotView(TLayerTarget target)
     // in the options.
     const TProgramOptions& o = ProgramOptions();
     const bool magnifier = target == TLayerTarget::Magnifier;
-    auto shown = [&](const char* button, bool TProgramOptions::*magnifierBox) {
-        return Down(QString::fromLatin1(button)) || (magnifier && o.*magnifierBox);
+    auto shown = [&](TCommandId button, bool TProgramOptions::*magnifierBox) {
+        return Down(button) || (magnifier && o.*magnifierBox);
     };
-    auto checked = [&](const char* name) { return Action(QString::fromLatin1(name))->isChecked(); };
+    auto checked = [&](TCommandId id) { return Action(id)->isChecked(); };
 
-    v.tbZonas = checked("tbZonas");
-    v.tbPoligonos = checked("tbPoligonos");
-    v.tbSolera = checked("tbSolera");
-    v.tbAtributos = shown("tbAtributos", &TProgramOptions::zAtributos);
-    v.tbColores = shown("tbColores", &TProgramOptions::zAtributos);
-    v.tbLineas = checked("tbLineas");
-    v.tbArrows = shown("tbArrows", &TProgramOptions::zArrows);
-    v.tbNodes = shown("tbNodes", &TProgramOptions::zNodes);
-    v.tbCents = checked("tbCents");
-    v.tbNameNodes = shown("tbNameNodes", &TProgramOptions::zNameNodes);
-    v.tbValues = shown("tbValues", &TProgramOptions::zValues);
-    v.tbCalles = shown("tbCalles", &TProgramOptions::zCalles);
-    v.tbSel = checked("tbSel");
-    v.tbMovimValues = checked("tbMovimValues");
+    v.tbZonas = checked(Cmd::tbZonas);
+    v.tbPoligonos = checked(Cmd::tbPoligonos);
+    v.tbSolera = checked(Cmd::tbSolera);
+    v.tbAtributos = shown(Cmd::tbAtributos, &TProgramOptions::zAtributos);
+    v.tbColores = shown(Cmd::tbColores, &TProgramOptions::zAtributos);
+    v.tbLineas = checked(Cmd::tbLineas);
+    v.tbArrows = shown(Cmd::tbArrows, &TProgramOptions::zArrows);
+    v.tbNodes = shown(Cmd::tbNodes, &TProgramOptions::zNodes);
+    v.tbCents = checked(Cmd::tbCents);
+    v.tbNameNodes = shown(Cmd::tbNameNodes, &TProgramOptions::zNameNodes);
+    v.tbValues = shown(Cmd::tbValues, &TProgramOptions::zValues);
+    v.tbCalles = shown(Cmd::tbCalles, &TProgramOptions::zCalles);
+    v.tbSel = checked(Cmd::tbSel);
+    v.tbMovimValues = checked(Cmd::tbMovimValues);
 
-    v.aAtributos2 = checked("aAtributos2");
-    v.Sobreescrito = checked("Sobreescrito1");
-    v.SimpleArrow = checked("SimpleArrow");
-    v.ColorNode = checked("ColorNode");
-    v.Semaforos = checked("Semaforos");
-    v.ColorMultiple = checked("ColorMultiple");
-    v.ColorSeleccion = checked("ColorSeleccion");
-    v.CodZona = checked("CodZona");
-    v.GenAtrZona = checked("GenAtrZona");
-    v.linnone = checked("linnone");
-    v.linveh = checked("linveh");
-    v.linvehval = checked("linvehval");
-    v.MostrarNombresPlg = checked("MostrarNombresPlg");
-    v.MostrarNombresArribaPlg = checked("MostrarNombresArribaPlg");
+    v.aAtributos2 = checked(Cmd::aAtributos2);
+    v.Sobreescrito = checked(Cmd::Sobreescrito1);
+    v.SimpleArrow = checked(Cmd::SimpleArrow);
+    v.ColorNode = checked(Cmd::ColorNode);
+    v.Semaforos = checked(Cmd::Semaforos);
+    v.ColorMultiple = checked(Cmd::ColorMultiple);
+    v.ColorSeleccion = checked(Cmd::ColorSeleccion);
+    v.CodZona = checked(Cmd::CodZona);
+    v.GenAtrZona = checked(Cmd::GenAtrZona);
+    v.linnone = checked(Cmd::linnone);
+    v.linveh = checked(Cmd::linveh);
+    v.linvehval = checked(Cmd::linvehval);
+    v.MostrarNombresPlg = checked(Cmd::MostrarNombresPlg);
+    v.MostrarNombresArribaPlg = checked(Cmd::MostrarNombresArribaPlg);
 
     v.Options = true;
     v.DrawNull = o.DrawNull;

@@ -118,10 +118,7 @@ QMenu* SubMenu(QMenu* parent, const char* name, const QString& title)
     return m;
 }
 
-// Label positions of the "Ubicación" menus, tags 1..9 in this order.
-const char* const Positions[9] = {"Sup - Izq", "Sup - Cen", "Sup - Der", "Med - Izq", "Med - Cen",
-                                  "Med - Der", "Inf - Izq", "Inf - Cen", "Inf - Der"};
-// Their codes: node numbers are placed by the corner of the label that touches the
+// The codes of the label positions of the "Ubicación" menus (tags 1..9): node numbers are placed by the corner of the label that touches the
 // node, street names by the point of the label on the link.
 constexpr int32_t NodePosCodes[10] = {0, 8, 7, 6, 5, 4, 3, 2, 1, 0};
 constexpr int32_t StreetPosCodes[10] = {0, 6, 7, 8, 3, 4, 5, 0, 1, 2};
@@ -133,39 +130,27 @@ void TPalvonViewer::CreateDisplayMenus()
     // ---- The layers of the map, under "Ver" ----
     QMenu* ver = TopMenu(menuBar(), QStringLiteral("&Ver"));
     ver->addSeparator();
-    const struct {
-        const char* name;
-        const char* text;
-    } layers[] = {{"Sentidos1", "&Sentidos"}, {"Nodos1", "&Nodos"},        {"Nombres1", "N&ombres"},
-                  {"Calles1", "&Calles"},     {"Centroides1", "C&entroides"}, {nullptr, nullptr},
-                  {"Atributos1", "&Atributos volumen"}, {"colores1", "Atributos colores"}, {"Valores1", "&Valores"}};
-    for (const auto& l : layers) {
-        if (!l.name)
-            ver->addSeparator();
-        else
-            AddAction(ver, QString::fromLatin1(l.name), QString::fromUtf8(l.text), true);
-    }
-    QMenu* movimientos = SubMenu(ver, "VerMovimientos", QStringLiteral("Movimientos"));
-    AddAction(movimientos, "Atributos2", QStringLiteral("Atributos"), true);
-    AddAction(movimientos, "Valores2", QStringLiteral("Valores"), true);
+    for (TCommandId id : {Cmd::Sentidos1, Cmd::Nodos1, Cmd::Nombres1, Cmd::Calles1, Cmd::Centroides1})
+        AddAction(ver, id);
     ver->addSeparator();
-    const struct {
-        const char* name;
-        const char* text;
-    } twins[] = {{"Zonificacin2", "&Zonificación"}, {"Poligonos2", "Poligonos"}, {"Lineas1", "Lineas"},
-                 {"Seleccion1", "Seleccion"},       {"Titulos1", "Titulos"},     {"Soleras1", "Soleras"}};
-    for (const auto& t : twins)
-        AddAction(ver, QString::fromLatin1(t.name), QString::fromUtf8(t.text), true);
-    AddAction(ver, "aDataGrid1", QStringLiteral("&Datos"), true)->setChecked(true);
+    for (TCommandId id : {Cmd::Atributos1, Cmd::colores1, Cmd::Valores1})
+        AddAction(ver, id);
+    QMenu* movimientos = SubMenu(ver, "VerMovimientos", QStringLiteral("Movimientos"));
+    AddAction(movimientos, Cmd::Atributos2);
+    AddAction(movimientos, Cmd::Valores2);
+    ver->addSeparator();
+    for (TCommandId id : {Cmd::Zonificacin2, Cmd::Poligonos2, Cmd::Lineas1, Cmd::Seleccion1, Cmd::Titulos1,
+                          Cmd::Soleras1})
+        AddAction(ver, id);
+    AddAction(ver, Cmd::aDataGrid1)->setChecked(true);
     ver->addSeparator();
 
     Barras = SubMenu(ver, "Barras", QStringLiteral("Barras de herramientas"));
-    const char* bars[6][2] = {{"Estandar1", "Estandar"},       {"Arcos2", "Arcos"},   {"Movimientos1", "Movimientos"},
-                              {"Adicionales1", "Adicionales"}, {"Ttulos1", "Títulos"}, {"Abrir1", "Abrir"}};
+    const TCommandId bars[6] = {Cmd::Estandar1, Cmd::Arcos2, Cmd::Movimientos1, Cmd::Adicionales1, Cmd::Ttulos1,
+                                Cmd::Abrir1};
     for (int tag = 1; tag <= 6; ++tag) {
-        QAction* item = AddAction(Barras, QString::fromLatin1(bars[tag - 1][0]), QString::fromUtf8(bars[tag - 1][1]), true);
-        item->setData(tag);
-        connect(item, &QAction::triggered, this, [this, tag] { BarrasClick(tag); });
+        AddAction(Barras, bars[tag - 1])->setData(tag);
+        Registry().Register(CommandTable::TOwner::Window, bars[tag - 1], [this, tag] { BarrasClick(tag); });
     }
 
     // The layers drawn in the magnifier besides those shown on the map.
@@ -176,21 +161,19 @@ void TPalvonViewer::CreateDisplayMenus()
     }
     ver->addMenu(lupa);
     const struct {
-        const char* name;
-        const char* text;
+        TCommandId id;
         bool TProgramOptions::*box;
         bool on;
-    } zoomItems[] = {{"Sentidos2", "Sentidos", &TProgramOptions::zArrows, false},
-                     {"Nodos2", "Nodos", &TProgramOptions::zNodes, true},
-                     {"Nmeronodos1", "Número nodos", &TProgramOptions::zNameNodes, true},
-                     {"Calles2", "Calles", &TProgramOptions::zCalles, false},
-                     {"Atributos3", "Atributos", &TProgramOptions::zAtributos, false},
-                     {"Valores3", "Valores", &TProgramOptions::zValues, false}};
+    } zoomItems[] = {{Cmd::Sentidos2, &TProgramOptions::zArrows, false},
+                     {Cmd::Nodos2, &TProgramOptions::zNodes, true},
+                     {Cmd::Nmeronodos1, &TProgramOptions::zNameNodes, true},
+                     {Cmd::Calles2, &TProgramOptions::zCalles, false},
+                     {Cmd::Atributos3, &TProgramOptions::zAtributos, false},
+                     {Cmd::Valores3, &TProgramOptions::zValues, false}};
     for (const auto& z : zoomItems) {
-        QAction* item = AddAction(lupa, QString::fromLatin1(z.name), QString::fromUtf8(z.text), true);
-        item->setChecked(z.on);
+        AddAction(lupa, z.id)->setChecked(z.on);
         bool TProgramOptions::*box = z.box;
-        connect(item, &QAction::triggered, this, [box](bool checked) {
+        Registry().Register(CommandTable::TOwner::MapView, z.id, [box](bool checked) {
             ProgramOptions().*box = checked;
             NotifyProgramOptionsChanged();
         });
@@ -205,36 +188,35 @@ void TPalvonViewer::CreateDisplayMenus()
     QMenu* genatr = SubMenu(BDerecho, "BDGenatr", QStringLiteral("Generación/Atracción"));
     const std::pair<int, QMenu*> letras[] = {{1, zonas}, {2, nodos}, {4, valores}, {5, calles}, {6, titulos}};
     for (const auto& [tag, menu] : letras) {
-        QAction* item = AddAction(menu, QStringLiteral("Letra%1").arg(tag), LetraCaption(tag));
+        QAction* item = AddAction(menu, CommandOf(QStringLiteral("Letra%1").arg(tag)), LetraCaption(tag));
         item->setData(tag);
-        connect(item, &QAction::triggered, this, [this, tag] { LetraClick(tag); });
+        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item), [this, tag] { LetraClick(tag); });
     }
-    QAction* letra3 = AddAction(genatr, "Letra3", LetraCaption(3));
+    QAction* letra3 = AddAction(genatr, Cmd::Letra3, LetraCaption(3));
     letra3->setData(3);
-    connect(letra3, &QAction::triggered, this, [this, letra3] { Letra(letra3); });
-    connect(AddAction(genatr, "AnchoBarra1", QStringLiteral("Ancho Barra")), &QAction::triggered, this,
-            &TPalvonViewer::AnchoBarra1Click);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::Letra3, [this, letra3] { Letra(letra3); });
+    AddAction(genatr, Cmd::AnchoBarra1);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::AnchoBarra1, this, &TPalvonViewer::AnchoBarra1Click);
 
     // Zone labels: the drawing reads which item is ticked.
     QMenu* varZonas = SubMenu(zonas, "varZonas", QStringLiteral("Etiquetas"));
     auto* zoneGroup = new QActionGroup(varZonas);
-    for (const auto& [name, text] : {std::pair{"MenuItem4", "Ninguno"}, std::pair{"CodZona", "Código"}}) {
-        QAction* item = AddAction(varZonas, QString::fromLatin1(name), QString::fromUtf8(text), true);
-        zoneGroup->addAction(item);
-        connect(item, &QAction::triggered, this, &TPalvonViewer::DrawPalvon);
+    for (TCommandId id : {Cmd::MenuItem4, Cmd::CodZona}) {
+        zoneGroup->addAction(AddAction(varZonas, id));
+        Registry().Register(CommandTable::TOwner::MapView, id, this, &TPalvonViewer::DrawPalvon);
     }
-    Action("MenuItem4")->setChecked(true);
+    Action(Cmd::MenuItem4)->setChecked(true);
 
     auto positionMenu = [this](QMenu* parent, const char* menuName, const char* itemPrefix, int checkedTag,
                                void (TPalvonViewer::*handler)(int)) {
         QMenu* menu = SubMenu(parent, menuName, QStringLiteral("Ubicación"));
         auto* group = new QActionGroup(menu);
         for (int tag = 1; tag <= 9; ++tag) {
-            QAction* item = AddAction(menu, QStringLiteral("%1%2").arg(QLatin1String(itemPrefix)).arg(tag),
-                                      QString::fromLatin1(Positions[tag - 1]), true);
+            QAction* item = AddAction(menu, QStringLiteral("%1%2").arg(QLatin1String(itemPrefix)).arg(tag));
             item->setData(tag);
             group->addAction(item);
-            connect(item, &QAction::triggered, this, [this, handler, tag] { (this->*handler)(tag); });
+            Registry().Register(CommandTable::TOwner::MapView, CommandOf(item),
+                                [this, handler, tag] { (this->*handler)(tag); });
         }
         Action(QStringLiteral("%1%2").arg(QLatin1String(itemPrefix)).arg(checkedTag))->setChecked(true);
     };
@@ -244,26 +226,23 @@ void TPalvonViewer::CreateDisplayMenus()
     // Items that carry a submenu are actions of the window, so they are found by name.
     auto* decimales = new QMenu(this);
     decimales->setObjectName("Decimales");
-    AddAction(valores, "Decimales1", Qs(Format("Decimales (%d)", NumFormat.Decimals)))->setMenu(decimales);
+    AddAction(valores, Cmd::Decimales1, Qs(Format("Decimales (%d)", NumFormat.Decimals)))->setMenu(decimales);
     for (int d = 0; d <= 4; ++d) {
-        QAction* item = AddAction(decimales, QStringLiteral("NumDec%1").arg(d), QStringLiteral("&%1 decimales").arg(d), true);
+        QAction* item = AddAction(decimales, QStringLiteral("NumDec%1").arg(d));
         item->setData(d);
-        connect(item, &QAction::triggered, this, [this, d] { NumDec(d); });
+        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item), [this, d] { NumDec(d); });
     }
 
     QMenu* shift = SubMenu(BDerecho, "Desplazamiento", QStringLiteral("Desplazamiento"));
     auto* shiftGroup = new QActionGroup(shift);
     for (int tag : {1, -1, 2, 4, 6, 8, 10}) {
-        const QString text = tag == 1    ? QStringLiteral("Ninguno")
-                             : tag == -1 ? QStringLiteral("Completo")
-                                         : QStringLiteral("%1 Pixeles").arg(tag);
-        QAction* item = AddAction(shift, tag < 0 ? QStringLiteral("DesplazamientoC") : QStringLiteral("Desplazamiento%1").arg(tag),
-                                  text, true);
+        const QString name = tag < 0 ? QStringLiteral("DesplazamientoC") : QStringLiteral("Desplazamiento%1").arg(tag);
+        QAction* item = AddAction(shift, name);
         item->setData(tag);
         shiftGroup->addAction(item);
-        connect(item, &QAction::triggered, this, [this, tag] { Desplazamiento(tag); });
+        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item), [this, tag] { Desplazamiento(tag); });
     }
-    Action("Desplazamiento1")->setChecked(true);
+    Action(Cmd::Desplazamiento1)->setChecked(true);
 
     // Colour and width of each background line layer, in its entry of "Cobertura Lineas".
     for (int k = 1; k <= 9; ++k) {
@@ -271,50 +250,47 @@ void TPalvonViewer::CreateDisplayMenus()
         if (!entry)
             continue;
         const int tag = 10 + k;
-        QAction* color = AddAction(entry, QStringLiteral("LineaColor%1").arg(tag), QStringLiteral("Linea Color"));
+        QAction* color = AddAction(entry, QStringLiteral("LineaColor%1").arg(tag));
         color->setData(tag);
-        connect(color, &QAction::triggered, this, [this, tag] { Color(tag); });
+        Registry().Register(CommandTable::TOwner::MapView, CommandOf(color), [this, tag] { Color(tag); });
         auto* widths = new QMenu(this);
         widths->setObjectName(QStringLiteral("LineaAnchoMenu%1").arg(tag));
-        AddAction(entry, QStringLiteral("LineaAncho%1").arg(tag), QStringLiteral("Línea Ancho"))->setMenu(widths);
+        AddAction(entry, QStringLiteral("LineaAncho%1").arg(tag))->setMenu(widths);
         auto* widthGroup = new QActionGroup(widths);
         for (int w = 0; w <= 5; ++w) {
             const int widthTag = tag * 10 + w;
-            const QString text = w == 0   ? QStringLiteral("Sin Línea")
-                                 : w == 1 ? QStringLiteral("1 Pixel")
-                                          : QStringLiteral("%1 Pixeles").arg(w);
-            QAction* item = AddAction(widths, QStringLiteral("Ancho%1").arg(widthTag), text, true);
+            QAction* item = AddAction(widths, QStringLiteral("Ancho%1").arg(widthTag));
             item->setData(widthTag);
             widthGroup->addAction(item);
-            connect(item, &QAction::triggered, this, [this, widthTag] { SetWidth(widthTag); });
+            Registry().Register(CommandTable::TOwner::MapView, CommandOf(item),
+                                [this, widthTag] { SetWidth(widthTag); });
         }
         Action(QStringLiteral("Ancho%1").arg(tag * 10 + 1))->setChecked(true);
     }
 
     // ---- Intersection views: border width and the phases window ----
-    auto* intersecciones = new QMenu(QStringLiteral("Análisis de Intersecciones"), this);
+    auto* intersecciones = new QMenu(CommandTable::Caption(Cmd::AnalisisIntersecciones), this);
     intersecciones->setObjectName("AnalisisInterseccionesMenu");
-    Action("AnalisisIntersecciones")->setMenu(intersecciones);
+    Action(Cmd::AnalisisIntersecciones)->setMenu(intersecciones);
     QMenu* configurar = SubMenu(intersecciones, "ConfigurarIntersecciones", QStringLiteral("Configurar"));
     auto* borde = new QMenu(this);
     borde->setObjectName("BordeAnchoMenu");
-    AddAction(configurar, "BordeAncho", Qs(Format("Borde ancho (%.1f)", IntersectionBorderWidth)))->setMenu(borde);
+    AddAction(configurar, Cmd::BordeAncho, Qs(Format("Borde ancho (%.1f)", IntersectionBorderWidth)))->setMenu(borde);
     auto* bordeGroup = new QActionGroup(borde);
     for (int tag = 0; tag <= 4; ++tag) {
-        QAction* item = AddAction(borde, QStringLiteral("BordePuntos%1").arg(tag),
-                                  Qs(Format("%.1f ptos", tag * 0.5)), true);
+        QAction* item = AddAction(borde, QStringLiteral("BordePuntos%1").arg(tag));
         item->setData(tag);
         bordeGroup->addAction(item);
-        connect(item, &QAction::triggered, this, [this, tag] { Puntos(tag); });
+        Registry().Register(CommandTable::TOwner::Analysis, CommandOf(item), [this, tag] { Puntos(tag); });
     }
-    connect(AddAction(intersecciones, "Visualizacion", QStringLiteral("Ver Nodos")), &QAction::triggered, this,
-            &TPalvonViewer::VisualizacionClick);
+    AddAction(intersecciones, Cmd::Visualizacion);
+    Registry().Register(CommandTable::TOwner::Analysis, Cmd::Visualizacion, this, &TPalvonViewer::VisualizacionClick);
 
     // Junction types picked for the intersection analyses.
     for (int t = 1; t <= 5; ++t) {
-        QAction* item = Action(QStringLiteral("Jtype%1").arg(t));
-        item->setCheckable(true);
-        connect(item, &QAction::triggered, this, [t](bool checked) { JtypeSelected[t] = checked; });
+        Action(QStringLiteral("Jtype%1").arg(t))->setCheckable(true);
+        Registry().Register(CommandTable::TOwner::Analysis, CommandOf(QStringLiteral("Jtype%1").arg(t)),
+                            [t](bool checked) { JtypeSelected[t] = checked; });
     }
 
     // The map's double click (the press before it records the pixel).
@@ -322,27 +298,27 @@ void TPalvonViewer::CreateDisplayMenus()
 
     // ---- Tools and help ----
     QMenu* herramientas = TopMenu(menuBar(), QStringLiteral("&Herramientas"));
-    connect(AddAction(herramientas, "aCalculator1", QStringLiteral("&Calculadora")), &QAction::triggered, this,
-            &TPalvonViewer::Calculator1Click);
+    AddAction(herramientas, Cmd::aCalculator1);
+    Registry().Register(CommandTable::TOwner::Window, Cmd::aCalculator1, this, &TPalvonViewer::Calculator1Click);
     QMenu* temas = SubMenu(herramientas, "Temas", QStringLiteral("Temas"));
-    QAction* aplicar = AddAction(temas, "aAplicar1", QStringLiteral("Aplicar"));
-    connect(aplicar, &QAction::triggered, this, &TPalvonViewer::Aplicar1Click);
+    AddAction(temas, Cmd::aAplicar1);
+    Registry().Register(CommandTable::TOwner::Themes, Cmd::aAplicar1, this, &TPalvonViewer::Aplicar1Click);
     QMenu* ayuda = TopMenu(menuBar(), QStringLiteral("A&yuda"));
     // Help contents and mail have nothing behind them: shown disabled, and the
     // hint says why.
     ayuda->setToolTipsVisible(true);
     const QString why = QStringLiteral("No disponible: esta versión no incluye %1");
-    const char* const items[][3] = {{"aContenido1", "&Contenido", "archivo de ayuda"},
-                                    {"aemail1", "&e-mail", "envío de correo"}};
-    for (const auto& [name, caption, what] : items) {
-        QAction* item = AddAction(ayuda, QString::fromLatin1(name), QString::fromUtf8(caption));
+    const std::pair<TCommandId, const char*> items[] = {{Cmd::aContenido1, "archivo de ayuda"},
+                                                        {Cmd::aemail1, "envío de correo"}};
+    for (const auto& [id, what] : items) {
+        QAction* item = AddAction(ayuda, id);
         item->setEnabled(false);
         item->setToolTip(why.arg(QString::fromUtf8(what)));
         item->setStatusTip(item->toolTip());
     }
     ayuda->addSeparator();
-    connect(AddAction(ayuda, "AcercaDe1", QStringLiteral("Acerca de ...")), &QAction::triggered, this,
-            &TPalvonViewer::AcercaDe1Click);
+    AddAction(ayuda, Cmd::AcercaDe1);
+    Registry().Register(CommandTable::TOwner::Window, Cmd::AcercaDe1, this, &TPalvonViewer::AcercaDe1Click);
 }
 
 // ---- Number format and fonts ----
@@ -352,7 +328,7 @@ void TPalvonViewer::NumDec(int decimals)
     NumFormat.NumDec = decimals + 6;
     NumFormat.Decimals = decimals;
     NumFormat.Format = Format("%%.%df", decimals);
-    Action("Decimales1")->setText(Qs(Format("Decimales (%d)", decimals)));
+    Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", decimals)));
     DrawPalvon();
 }
 
@@ -485,13 +461,13 @@ void TPalvonViewer::AnchoBarra1Click()
 void TPalvonViewer::Puntos(int tag)
 {
     IntersectionBorderWidth = static_cast<float>(tag * 0.5);
-    Action("BordeAncho")->setText(Qs(Format("Borde ancho (%.1f)", IntersectionBorderWidth)));
+    Action(Cmd::BordeAncho)->setText(Qs(Format("Borde ancho (%.1f)", IntersectionBorderWidth)));
 }
 
 void TPalvonViewer::VisualizacionClick()
 {
-    SetDown("tbShow", false);
-    SetDown("tbMixs", false);
+    SetDown(Cmd::tbShow, false);
+    SetDown(Cmd::tbMixs, false);
     TFrmFases& fases = Secondary::FrmFases();
     NodoActual = 0;
     if (FasesListOk == 0)
@@ -499,7 +475,7 @@ void TPalvonViewer::VisualizacionClick()
     if (KDVFases::ListedCount() == 0) {
         // Nothing to draw: say why instead of opening an empty window.
         FasesListOk = 0;
-        Services().ShowMessage(Action(QStringLiteral("jtSel"))->isChecked()
+        Services().ShowMessage(Action(Cmd::jtSel)->isChecked()
                                    ? "No hay nodos seleccionados que mostrar en \"Fases\".\r"
                                      "Seleccione nodos o desmarque \"Selección\" en \"Seleccionar\"."
                                    : "La red no tiene intersecciones de los tipos marcados en \"Seleccionar\":\r"
@@ -555,17 +531,17 @@ void TPalvonViewer::FontColor_Change()
 
 void TPalvonViewer::aTitBoldExecute()
 {
-    ChangeTitFont(*this, [&](QFont& f) { f.setBold(Down("aTitBold")); });
+    ChangeTitFont(*this, [&](QFont& f) { f.setBold(Down(Cmd::aTitBold)); });
 }
 
 void TPalvonViewer::aTitUnderExecute()
 {
-    ChangeTitFont(*this, [&](QFont& f) { f.setUnderline(Down("aTitUnder")); });
+    ChangeTitFont(*this, [&](QFont& f) { f.setUnderline(Down(Cmd::aTitUnder)); });
 }
 
 void TPalvonViewer::aTitItalicExecute()
 {
-    ChangeTitFont(*this, [&](QFont& f) { f.setItalic(Down("aTitItalic")); });
+    ChangeTitFont(*this, [&](QFont& f) { f.setItalic(Down(Cmd::aTitItalic)); });
 }
 
 void TPalvonViewer::titSelectionChange()

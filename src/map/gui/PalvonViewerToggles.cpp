@@ -64,94 +64,96 @@ void TPalvonViewer::ConnectToggles()
 {
     // ---- Layers that redraw when their update box is ticked ----
     const struct {
-        const char* button;
-        const char* item;
+        TCommandId button;
+        TCommandId item;
         bool TProgramOptions::*update;
-    } toggles[] = {{"tbArrows", "Sentidos1", &TProgramOptions::Sentidos},
-                   {"tbNodes", "Nodos1", &TProgramOptions::Nodos},
-                   {"tbNameNodes", "Nombres1", &TProgramOptions::NombreNodos},
-                   {"tbCalles", "Calles1", &TProgramOptions::Calles},
-                   {"tbCents", "Centroides1", &TProgramOptions::Centroides},
-                   {"tbAtributos", "Atributos1", &TProgramOptions::Atributos},
-                   {"tbColores", "colores1", &TProgramOptions::Atributos},
-                   {"tbValues", "Valores1", &TProgramOptions::Valores}};
+    } toggles[] = {{Cmd::tbArrows, Cmd::Sentidos1, &TProgramOptions::Sentidos},
+                   {Cmd::tbNodes, Cmd::Nodos1, &TProgramOptions::Nodos},
+                   {Cmd::tbNameNodes, Cmd::Nombres1, &TProgramOptions::NombreNodos},
+                   {Cmd::tbCalles, Cmd::Calles1, &TProgramOptions::Calles},
+                   {Cmd::tbCents, Cmd::Centroides1, &TProgramOptions::Centroides},
+                   {Cmd::tbAtributos, Cmd::Atributos1, &TProgramOptions::Atributos},
+                   {Cmd::tbColores, Cmd::colores1, &TProgramOptions::Atributos},
+                   {Cmd::tbValues, Cmd::Valores1, &TProgramOptions::Valores}};
     for (const auto& t : toggles) {
-        const QString name = QString::fromLatin1(t.button);
+        const TCommandId name = t.button;
         QAction* button = Action(name);
-        QAction* item = Action(QString::fromLatin1(t.item));
+        QAction* item = Action(t.item);
         Twin(button, item);
         bool TProgramOptions::*update = t.update;
         auto handler = [this, name, update] {
             const bool down = Down(name);
             // Bars and colour classes exclude each other; link data layers exclude the
             // movement ones.
-            if (down && name == QLatin1String("tbAtributos"))
-                SetDown("tbColores", false);
-            if (down && name == QLatin1String("tbColores"))
-                SetDown("tbAtributos", false);
-            if (down && (name == QLatin1String("tbAtributos") || name == QLatin1String("tbColores") ||
-                         name == QLatin1String("tbValues"))) {
-                Action("aAtributos2")->setChecked(false);
-                SetDown("tbMovimValues", false);
+            if (down && name == Cmd::tbAtributos)
+                SetDown(Cmd::tbColores, false);
+            if (down && name == Cmd::tbColores)
+                SetDown(Cmd::tbAtributos, false);
+            if (down && (name == Cmd::tbAtributos || name == Cmd::tbColores || name == Cmd::tbValues)) {
+                Action(Cmd::aAtributos2)->setChecked(false);
+                SetDown(Cmd::tbMovimValues, false);
             }
             if (UpdateTicked(update))
                 DrawPalvon();
         };
-        connect(button, &QAction::triggered, this, handler);
-        connect(item, &QAction::triggered, this, handler);
+        Registry().Register(CommandTable::TOwner::MapView, t.button, handler);
+        Registry().Register(CommandTable::TOwner::MapView, t.item, handler);
     }
 
     // ---- Movement layers ----
     // aAtributos2 holds the state of the movement links; its button and menu item follow it.
-    QAction* movLinks = Action("aAtributos2");
-    Twin(movLinks, Action("tbMovimLinks"));
-    Twin(movLinks, Action("Atributos2"));
+    QAction* movLinks = Action(Cmd::aAtributos2);
+    Twin(movLinks, Action(Cmd::tbMovimLinks));
+    Twin(movLinks, Action(Cmd::Atributos2));
     auto atributos2 = [this] {
-        if (Action("aAtributos2")->isChecked()) {
-            SetDown("tbAtributos", false);
-            SetDown("tbColores", false);
-            SetDown("tbValues", false);
+        if (Action(Cmd::aAtributos2)->isChecked()) {
+            SetDown(Cmd::tbAtributos, false);
+            SetDown(Cmd::tbColores, false);
+            SetDown(Cmd::tbValues, false);
         } else {
-            SetDown("tbMovimValues", false);
+            SetDown(Cmd::tbMovimValues, false);
         }
         if (UpdateTicked(&TProgramOptions::Atributos))
             DrawPalvon();
     };
-    for (const char* name : {"aAtributos2", "tbMovimLinks", "Atributos2"})
-        connect(Action(name), &QAction::triggered, this, atributos2);
-    Twin(Action("tbMovimValues"), Action("Valores2"));
+    for (TCommandId id : {Cmd::aAtributos2, Cmd::tbMovimLinks, Cmd::Atributos2})
+        Registry().Register(CommandTable::TOwner::MapView, id, atributos2);
+    Twin(Action(Cmd::tbMovimValues), Action(Cmd::Valores2));
     auto valores2 = [this] {
-        if (Down("tbMovimValues"))
-            Action("aAtributos2")->setChecked(true);
+        if (Down(Cmd::tbMovimValues))
+            Action(Cmd::aAtributos2)->setChecked(true);
     };
-    connect(Action("tbMovimValues"), &QAction::triggered, this, valores2);
-    connect(Action("Valores2"), &QAction::triggered, this, valores2);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbMovimValues, valores2);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::Valores2, valores2);
 
     // ---- The data grids beside the map ----
-    QAction* dataGrid = Action("aDataGrid1");
+    QAction* dataGrid = Action(Cmd::aDataGrid1);
     dataGrid->setCheckable(true);
     dataGrid->setChecked(true);
-    QAction* tbDatos = AddAction(tbarEstandar, "tbDatos", QStringLiteral("Datos"), true);
+    QAction* tbDatos = AddAction(tbarEstandar, Cmd::tbDatos);
     Twin(dataGrid, tbDatos);
     auto dataGrid1 = [this] {
-        tnDatos->setVisible(Action("aDataGrid1")->isChecked());
+        tnDatos->setVisible(Action(Cmd::aDataGrid1)->isChecked());
         DrawPalvon();
     };
-    connect(dataGrid, &QAction::triggered, this, dataGrid1);
-    connect(tbDatos, &QAction::triggered, this, dataGrid1);
+    Registry().Register(CommandTable::TOwner::Window, Cmd::aDataGrid1, dataGrid1);
+    Registry().Register(CommandTable::TOwner::Window, Cmd::tbDatos, dataGrid1);
 
     // ---- Layers that show at the next redraw ----
-    const std::pair<const char*, const char*> twins[] = {{"tbZonas", "Zonificacin2"}, {"tbPoligonos", "Poligonos2"},
-                                                         {"tbLineas", "Lineas1"},      {"tbSel", "Seleccion1"},
-                                                         {"tbTit", "Titulos1"},        {"tbSolera", "Soleras1"}};
+    const std::pair<TCommandId, TCommandId> twins[] = {{Cmd::tbZonas, Cmd::Zonificacin2}, {Cmd::tbPoligonos,
+                                                       Cmd::Poligonos2},
+                                                       {Cmd::tbLineas, Cmd::Lineas1},      {Cmd::tbSel,
+                                                        Cmd::Seleccion1},
+                                                       {Cmd::tbTit, Cmd::Titulos1},        {Cmd::tbSolera,
+                                                        Cmd::Soleras1}};
     for (const auto& [button, item] : twins)
         Twin(Action(button), Action(item));
 
-    connect(Action("tbLanes"), &QAction::triggered, this, [this](bool down) {
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbLanes, [this](bool down) {
         ShowLanes = down;
         DrawPalvon();
     });
-    connect(Action("aRedibujar"), &QAction::triggered, this, &TPalvonViewer::DrawPalvon);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::aRedibujar, this, &TPalvonViewer::DrawPalvon);
     ConnectZoom();
 
     // ---- Lane width and the scale of the movement drawings ----
@@ -201,20 +203,16 @@ void TPalvonViewer::ConnectToggles()
         FontColor->addItem(QIcon(swatch), QString::fromUtf8(text), DisplayStyles::ToQColor(color));
     }
     tbarTitulos->addWidget(FontColor);
-    const std::pair<const char*, const char*> styles[] = {{"aTitBold", "Negrita"}, {"aTitItalic", "Cursiva"},
-                                                          {"aTitUnder", "Subrayado"}};
-    for (const auto& [name, text] : styles)
-        AddAction(tbarTitulos, QString::fromLatin1(name), QString::fromUtf8(text), true);
+    for (TCommandId id : {Cmd::aTitBold, Cmd::aTitItalic, Cmd::aTitUnder})
+        AddAction(tbarTitulos, id);
     PupTit = new QMenu(this);
     PupTit->setObjectName("PupTit");
-    const char* corners[6] = {"Superior - Izquierda", "Superior - Centro", "Superior - Derecha",
-                              "Inferior - Izquierda", "Inferior - Centro", "Inferior - Derecha"};
     for (int tag = 1; tag <= 6; ++tag) {
-        QAction* item = AddAction(PupTit, QStringLiteral("TitPos%1").arg(tag), QString::fromLatin1(corners[tag - 1]));
+        QAction* item = AddAction(PupTit, QStringLiteral("TitPos%1").arg(tag));
         item->setData(tag);
-        connect(item, &QAction::triggered, this, [this, tag] { TitPosition(tag); });
+        Registry().Register(CommandTable::TOwner::MapTools, CommandOf(item), [this, tag] { TitPosition(tag); });
     }
-    QAction* position = AddAction(tbarTitulos, "tbTitPos", QStringLiteral("Posición"));
+    QAction* position = AddAction(tbarTitulos, Cmd::tbTitPos);
     position->setMenu(PupTit);
     if (auto* b = qobject_cast<QToolButton*>(tbarTitulos->widgetForAction(position)))
         b->setPopupMode(QToolButton::InstantPopup);
@@ -222,12 +220,12 @@ void TPalvonViewer::ConnectToggles()
     connect(FontName, &QFontComboBox::currentFontChanged, this, &TPalvonViewer::FontName_Change);
     connect(FontSize, &QSpinBox::valueChanged, this, &TPalvonViewer::FontSize_Change);
     connect(FontColor, &QComboBox::currentIndexChanged, this, &TPalvonViewer::FontColor_Change);
-    connect(Action("aTitBold"), &QAction::triggered, this, &TPalvonViewer::aTitBoldExecute);
-    connect(Action("aTitItalic"), &QAction::triggered, this, &TPalvonViewer::aTitItalicExecute);
-    connect(Action("aTitUnder"), &QAction::triggered, this, &TPalvonViewer::aTitUnderExecute);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::aTitBold, this, &TPalvonViewer::aTitBoldExecute);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::aTitItalic, this, &TPalvonViewer::aTitItalicExecute);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::aTitUnder, this, &TPalvonViewer::aTitUnderExecute);
     connect(tit, &QTextEdit::cursorPositionChanged, this, &TPalvonViewer::titSelectionChange);
     // The title button shows the title box with its toolbar; the menu item only moves the button.
-    connect(Action("tbTit"), &QAction::triggered, this, [this](bool down) {
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbTit, [this](bool down) {
         tit->setVisible(down);
         tbarTitulos->setVisible(down);
     });
@@ -235,16 +233,16 @@ void TPalvonViewer::ConnectToggles()
     // ---- The open toolbar: the recent networks ----
     tbarOpen = addToolBar(QStringLiteral("Abrir"));
     tbarOpen->setObjectName("tbarOpen");
-    QAction* recent = AddAction(tbarOpen, "tbRecientes", QStringLiteral("Recientes"));
+    QAction* recent = AddAction(tbarOpen, Cmd::tbRecientes);
     recent->setMenu(Recientes);
     if (auto* b = qobject_cast<QToolButton*>(tbarOpen->widgetForAction(recent)))
         b->setPopupMode(QToolButton::InstantPopup);
     tbarOpen->hide();
 
     // ---- Which toolbars are shown ----
-    const std::pair<QToolBar*, const char*> bars[] = {{tbarEstandar, "Estandar1"},    {tbarArcos, "Arcos2"},
-                                                      {tbarMovimientos, "Movimientos1"}, {tbarAdicionales, "Adicionales1"},
-                                                      {tbarTitulos, "Ttulos1"},       {tbarOpen, "Abrir1"}};
+    const std::pair<QToolBar*, TCommandId> bars[] = {{tbarEstandar, Cmd::Estandar1},    {tbarArcos, Cmd::Arcos2},
+                                                     {tbarMovimientos, Cmd::Movimientos1}, {tbarAdicionales, Cmd::Adicionales1},
+                                                     {tbarTitulos, Cmd::Ttulos1},       {tbarOpen, Cmd::Abrir1}};
     for (const auto& [bar, item] : bars)
         Action(item)->setChecked(!bar->isHidden());
     for (const auto& [bar, item] : {bars[1], bars[2], bars[3], bars[4]}) {
@@ -255,8 +253,8 @@ void TPalvonViewer::ConnectToggles()
     }
 
     // ---- Windows ----
-    connect(AddAction(tbarEstandar, "tbQuickView", QStringLiteral("Vista estática")), &QAction::triggered, this,
-            &TPalvonViewer::QuickViewPalvon);
+    AddAction(tbarEstandar, Cmd::tbQuickView);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbQuickView, this, &TPalvonViewer::QuickViewPalvon);
 
     // The map's size ratio in the status bar.
     img->installEventFilter(new TResizeWatcher(this, [this] {
@@ -269,7 +267,8 @@ void TPalvonViewer::ConnectToggles()
 void TPalvonViewer::BarrasClick(int tag)
 {
     QToolBar* bars[7] = {nullptr, tbarEstandar, tbarArcos, tbarMovimientos, tbarAdicionales, tbarTitulos, tbarOpen};
-    const char* items[7] = {nullptr, "Estandar1", "Arcos2", "Movimientos1", "Adicionales1", "Ttulos1", "Abrir1"};
+    const TCommandId items[7] = {Cmd::Estandar1, Cmd::Estandar1, Cmd::Arcos2, Cmd::Movimientos1,
+                                 Cmd::Adicionales1, Cmd::Ttulos1, Cmd::Abrir1};
     if (tag < 1 || tag > 6 || !bars[tag])
         return;
     bars[tag]->setVisible(Action(items[tag])->isChecked());

@@ -15,9 +15,9 @@
 #include "model/ProgramOptions.h"
 #include "model/ZelUtils.h"
 #include "model/ZelUtm.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QClipboard>
 #include <QScrollArea>
 #include <QSpinBox>
@@ -82,12 +82,13 @@ void TPalvonViewer::QuickViewPalvon()
         return;
     auto* view = new TDlgQuickView(nullptr);
     view->setAttribute(Qt::WA_DeleteOnClose);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    view->img->resize(img->size());
-    view->img->Clear();
-    view->img->SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
-    DrawQuickView(view->img);
-    QApplication::restoreOverrideCursor();
+    {
+        TWaitCursor wait;
+        view->img->resize(img->size());
+        view->img->Clear();
+        view->img->SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+        DrawQuickView(view->img);
+    }
     view->show();
 }
 
@@ -135,7 +136,7 @@ void TPalvonViewer::ZoomViewPalvon()
 
 void TPalvonViewer::tbAerialClick()
 {
-    if (Down("tbAerial")) {
+    if (Down(Cmd::tbAerial)) {
         TFrmAerial& aerial = Secondary::FrmAerial();
         aerial.show();
         aerial.raise();
@@ -147,6 +148,6 @@ void TPalvonViewer::tbAerialClick()
 
 void TPalvonViewer::CopiarAerial1Click()
 {
-    if (Down("tbAerial"))
+    if (Down(Cmd::tbAerial))
         QGuiApplication::clipboard()->setImage(Secondary::FrmAerial().aimg->Picture());
 }

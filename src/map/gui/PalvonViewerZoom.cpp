@@ -315,53 +315,52 @@ QMenu* MenuTitled(QMenuBar* bar, const QString& title)
 void TPalvonViewer::ConnectZoom()
 {
     struct Command {
-        const char* name;
-        const char* text;
+        TCommandId id;
         QKeySequence key;
         void (TPalvonViewer::*handler)();
     };
     const Command commands[] = {
-        {"aAcercar1", "Acercar", QKeySequence(Qt::CTRL | Qt::Key_I), &TPalvonViewer::ZoomIn},
-        {"aAlejar1", "Alejar", QKeySequence(Qt::CTRL | Qt::Key_O), &TPalvonViewer::ZoomOut},
-        {"aVistaGeneral1", "Vista General", QKeySequence(Qt::CTRL | Qt::Key_Z), &TPalvonViewer::ZoomFirst},
-        {"aVistaAnterior", "Vista Anterior", QKeySequence(), &TPalvonViewer::aVistaAnteriorExecute},
-        {"VistaSeleccin1", "Vista Selección", QKeySequence(Qt::CTRL | Qt::Key_S), &TPalvonViewer::ZoomSel},
-        {"aReset1", "Reset", QKeySequence(), &TPalvonViewer::Reset1Click},
+        {Cmd::aAcercar1, QKeySequence(Qt::CTRL | Qt::Key_I), &TPalvonViewer::ZoomIn},
+        {Cmd::aAlejar1, QKeySequence(Qt::CTRL | Qt::Key_O), &TPalvonViewer::ZoomOut},
+        {Cmd::aVistaGeneral1, QKeySequence(Qt::CTRL | Qt::Key_Z), &TPalvonViewer::ZoomFirst},
+        {Cmd::aVistaAnterior, QKeySequence(), &TPalvonViewer::aVistaAnteriorExecute},
+        {Cmd::VistaSeleccin1, QKeySequence(Qt::CTRL | Qt::Key_S), &TPalvonViewer::ZoomSel},
+        {Cmd::aReset1, QKeySequence(), &TPalvonViewer::Reset1Click},
     };
     QMenu* ver = MenuTitled(menuBar(), QStringLiteral("&Ver"));
-    QAction* before = ver ? Action(QStringLiteral("Options1")) : nullptr;
+    QAction* before = ver ? Action(Cmd::Options1) : nullptr;
     if (ver) {
         // "Vista General" takes the place of the toolbar button's twin in the menu.
-        ver->removeAction(Action(QStringLiteral("tbZoomFirst")));
+        ver->removeAction(Action(Cmd::tbZoomFirst));
     }
     for (const Command& c : commands) {
-        QAction* a = AddAction(nullptr, QString::fromLatin1(c.name), QString::fromUtf8(c.text));
+        QAction* a = AddAction(nullptr, c.id);
         a->setShortcut(c.key);
         if (ver)
             ver->insertAction(before, a);
-        connect(a, &QAction::triggered, this, c.handler);
+        Registry().Register(CommandTable::TOwner::MapView, c.id, this, c.handler);
     }
-    Action(QStringLiteral("aVistaAnterior"))->setEnabled(false);
-    Action(QStringLiteral("aRedibujar"))->setEnabled(false);
+    Action(Cmd::aVistaAnterior)->setEnabled(false);
+    Action(Cmd::aRedibujar)->setEnabled(false);
 
     // Toolbar buttons.
-    QAction* zoomSel = AddAction(nullptr, QStringLiteral("tbZoomSel"), QStringLiteral("Vista selección"));
-    tbarEstandar->insertAction(Action(QStringLiteral("tbZoom")), zoomSel);
-    connect(zoomSel, &QAction::triggered, this, &TPalvonViewer::ZoomSel);
-    connect(Action(QStringLiteral("tbZoomFirst")), &QAction::triggered, this, &TPalvonViewer::ZoomFirst);
-    connect(Action(QStringLiteral("tbZoomIn")), &QAction::triggered, this, &TPalvonViewer::ZoomIn);
-    connect(Action(QStringLiteral("tbZoomOut")), &QAction::triggered, this, &TPalvonViewer::ZoomOut);
-    Action(QStringLiteral("tbMove"))->setToolTip(QStringLiteral("MOver la vista"));
-    Action(QStringLiteral("tbZoom"))->setToolTip(QStringLiteral("Herramienta de ampliación"));
-    connect(Action(QStringLiteral("tbMove")), &QAction::triggered, this, &TPalvonViewer::tbMoveClick);
-    connect(Action(QStringLiteral("tbZoom")), &QAction::triggered, this, &TPalvonViewer::tbZoomClick);
-    QAction* aerial = AddAction(tbarEstandar, QStringLiteral("tbAerial"), QStringLiteral("Vista aérea"), true);
-    connect(aerial, &QAction::triggered, this, &TPalvonViewer::tbAerialClick);
-    AddAction(tbarEstandar, QStringLiteral("tbStreet"), QStringLiteral("Vista de calle"), true);
+    QAction* zoomSel = AddAction(nullptr, Cmd::tbZoomSel);
+    tbarEstandar->insertAction(Action(Cmd::tbZoom), zoomSel);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbZoomSel, this, &TPalvonViewer::ZoomSel);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbZoomFirst, this, &TPalvonViewer::ZoomFirst);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbZoomIn, this, &TPalvonViewer::ZoomIn);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbZoomOut, this, &TPalvonViewer::ZoomOut);
+    Action(Cmd::tbMove)->setToolTip(QStringLiteral("MOver la vista"));
+    Action(Cmd::tbZoom)->setToolTip(QStringLiteral("Herramienta de ampliación"));
+    Registry().Register(CommandTable::TOwner::MapTools, Cmd::tbMove, this, &TPalvonViewer::tbMoveClick);
+    Registry().Register(CommandTable::TOwner::MapTools, Cmd::tbZoom, this, &TPalvonViewer::tbZoomClick);
+    QAction* aerial = AddAction(tbarEstandar, Cmd::tbAerial);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbAerial, this, &TPalvonViewer::tbAerialClick);
+    AddAction(tbarEstandar, Cmd::tbStreet);
 
     // The aerial overview and the scale dialog from the view menu.
-    QAction* copyAerial = AddAction(nullptr, QStringLiteral("CopiarAerial1"), QStringLiteral("Copiar vista aérea"));
-    QAction* escala = AddAction(nullptr, QStringLiteral("Escala1"), QStringLiteral("Escala..."));
+    QAction* copyAerial = AddAction(nullptr, Cmd::CopiarAerial1);
+    QAction* escala = AddAction(nullptr, Cmd::Escala1);
     if (ver) {
         ver->insertSeparator(before);
         ver->insertAction(before, aerial);
@@ -369,15 +368,15 @@ void TPalvonViewer::ConnectZoom()
         ver->insertAction(before, escala);
         ver->insertSeparator(before);
     }
-    connect(copyAerial, &QAction::triggered, this, &TPalvonViewer::CopiarAerial1Click);
-    connect(escala, &QAction::triggered, this, &TPalvonViewer::Escala1Click);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::CopiarAerial1, this, &TPalvonViewer::CopiarAerial1Click);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::Escala1, this, &TPalvonViewer::Escala1Click);
 
     // Items of the right-button menus built elsewhere, found by name.
     for (int tag = 1; tag <= 4; ++tag) {
         QAction* item = Action(QStringLiteral("Tamano%1").arg(tag));
-        connect(item, &QAction::triggered, this, [this, item, tag] { Tamano(item, tag); });
+        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item), [this, item, tag] { Tamano(item, tag); });
     }
-    connect(Action(QStringLiteral("FactorTamano")), &QAction::triggered, this, &TPalvonViewer::FactorTamanoClick);
+    Registry().Register(CommandTable::TOwner::Analysis, Cmd::FactorTamano, this, &TPalvonViewer::FactorTamanoClick);
 
     // The magnifier's menu (its layer items may have been made already): the
     // drop-down of its toolbar button.
@@ -386,24 +385,24 @@ void TPalvonViewer::ConnectZoom()
         varLupa = new QMenu(QStringLiteral("Lupa"), this);
         varLupa->setObjectName(QStringLiteral("varLupa"));
     }
-    connect(AddAction(varLupa, QStringLiteral("amao1"), QStringLiteral("Tamaño")), &QAction::triggered, this,
-            &TPalvonViewer::amao1Click);
+    AddAction(varLupa, Cmd::amao1);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::amao1, this, &TPalvonViewer::amao1Click);
     auto* scales = new QMenu(this);
     scales->setObjectName(QStringLiteral("FactoresEscala"));
-    QAction* scaleItem = AddAction(varLupa, QStringLiteral("Factorescala1"), QStringLiteral("Factor Escala"));
+    QAction* scaleItem = AddAction(varLupa, Cmd::Factorescala1);
     scaleItem->setMenu(scales);
-    const char* factors[] = {"2x", "4x", "6x", "8x", "10x", "15x", "20x", "30x"};
     for (int tag = 0; tag < 8; ++tag) {
-        QAction* item = AddAction(scales, QStringLiteral("FactorEscala%1").arg(tag), QString::fromLatin1(factors[tag]));
-        connect(item, &QAction::triggered, this, [this, item, tag] { FactorEscala(item, tag); });
+        QAction* item = AddAction(scales, QStringLiteral("FactorEscala%1").arg(tag));
+        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item),
+                            [this, item, tag] { FactorEscala(item, tag); });
     }
     connect(varLupa, &QMenu::aboutToShow, this, [this, scaleItem] {
         if (ProgramOptions().EscalaZoom >= 0)
             scaleItem->setText(QStringLiteral("Factor Escala (%1)")
                                    .arg(QString::fromLatin1(ProgramOptions().MagnifierScaleCaption())));
     });
-    Action(QStringLiteral("tbZoom"))->setMenu(varLupa);
-    if (auto* button = qobject_cast<QToolButton*>(tbarEstandar->widgetForAction(Action(QStringLiteral("tbZoom")))))
+    Action(Cmd::tbZoom)->setMenu(varLupa);
+    if (auto* button = qobject_cast<QToolButton*>(tbarEstandar->widgetForAction(Action(Cmd::tbZoom))))
         button->setPopupMode(QToolButton::MenuButtonPopup);
 
     // The magnifier over the map.
@@ -495,14 +494,14 @@ void TPalvonViewer::Reset1Click()
     RubberBand = false;
     if (!NodeMoving && !CentroidMoving)
         PickedItem = -1;
-    Action(QStringLiteral("NodeMove"))->setChecked(false);
-    Action(QStringLiteral("ZoneMove"))->setChecked(false);
-    for (const char* name : {"aPrint1", "aMultiPrint", "aRedibujar", "aDataGrid1"})
-        Action(QString::fromLatin1(name))->setEnabled(true);
-    Action(QStringLiteral("aVistaAnterior"))->setEnabled(ZoomIndex >= 2);
-    for (const char* name : {"tbArrows", "tbNodes", "tbNameNodes", "tbCalles", "tbAtributos", "tbColores", "tbValues",
-                             "tbTit", "tbMove", "tbZoom", "tbQuickView"})
-        Action(QString::fromLatin1(name))->setEnabled(true);
+    Action(Cmd::NodeMove)->setChecked(false);
+    Action(Cmd::ZoneMove)->setChecked(false);
+    for (TCommandId name : {Cmd::aPrint1, Cmd::aMultiPrint, Cmd::aRedibujar, Cmd::aDataGrid1})
+        Action(name)->setEnabled(true);
+    Action(Cmd::aVistaAnterior)->setEnabled(ZoomIndex >= 2);
+    for (TCommandId name : {Cmd::tbArrows, Cmd::tbNodes, Cmd::tbNameNodes, Cmd::tbCalles, Cmd::tbAtributos,
+                            Cmd::tbColores, Cmd::tbValues, Cmd::tbTit, Cmd::tbMove, Cmd::tbZoom, Cmd::tbQuickView})
+        Action(name)->setEnabled(true);
     img->SetPopupMenu(BDerecho, true);
     KDVlib::BuildHitGrid();
 }
@@ -510,8 +509,8 @@ void TPalvonViewer::Reset1Click()
 void TPalvonViewer::tbMoveClick()
 {
     PolySelectKind = 0;
-    if (Down(QStringLiteral("tbMove"))) {
-        SetDown(QStringLiteral("tbZoom"), false);
+    if (Down(Cmd::tbMove)) {
+        SetDown(Cmd::tbZoom, false);
         img->setCursor(MapToolCursor(3));
     } else {
         img->unsetCursor();
@@ -521,7 +520,7 @@ void TPalvonViewer::tbMoveClick()
 void TPalvonViewer::tbZoomClick()
 {
     PolySelectKind = 0;
-    const bool down = Down(QStringLiteral("tbZoom"));
+    const bool down = Down(Cmd::tbZoom);
     if (ZoomPermanent()) {
         if (down)
             ZoomViewPalvon();
@@ -531,32 +530,12 @@ void TPalvonViewer::tbZoomClick()
     if (!down) {
         img->unsetCursor();
     } else {
-        SetDown(QStringLiteral("tbMove"), false);
+        SetDown(Cmd::tbMove, false);
         img->setCursor(MapToolCursor(2));
     }
 }
 
 // ---- The map's mouse: zoom box, pan, magnifier, street view ----
-
-void TPalvonViewer::ZoomMouseDown(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y)
-{
-    ClickPixX = i;
-    ClickPixY = j;
-    // A region or a polygon being drawn takes the presses.
-    if (PolySelectKind > 0)
-        return;
-    int mode = 0;
-    if (Down(QStringLiteral("tbMove")) || (WheelActive() && Button == Qt::MiddleButton))
-        mode = 1;
-    if (Down(QStringLiteral("tbZoom")))
-        mode = 2;
-    if (Down(QStringLiteral("tbStreet")))
-        mode = 23;
-    if (!StartViewGesture(mode, Button, Shift, i, j, x, y)) {
-        StreetViewPalvon();
-        SetDown(QStringLiteral("tbStreet"), false);
-    }
-}
 
 bool TPalvonViewer::StartViewGesture(int mode, Qt::MouseButton Button, const TShiftState& Shift, int i, int j,
                                      double x, double y)
@@ -587,26 +566,6 @@ void TPalvonViewer::FollowMagnifierAndPan(int i, int j)
     }
     if (Panning)
         FollowPan(i, j);
-}
-
-void TPalvonViewer::ZoomMouseMove(const TShiftState&, int i, int j, double x, double y)
-{
-    FollowMagnifierAndPan(i, j);
-    if (RubberBand)
-        FollowZoomBox(x, y);
-}
-
-void TPalvonViewer::ZoomMouseUp(Qt::MouseButton Button, const TShiftState&, int, int j, double, double)
-{
-    const bool magnifier = ZoomFollow || Button == Qt::MiddleButton;
-    if (RubberBand) {
-        EndZoomBox(j);
-        return;
-    }
-    if (magnifier)
-        EndMagnifier();
-    if (Panning)
-        EndPan();
 }
 
 namespace {
@@ -704,9 +663,9 @@ void TPalvonViewer::EndMagnifier()
 {
     ZoomFollow = false;
     zimg->hide();
-    if (sym && Down(QStringLiteral("tbColores")))
+    if (sym && Down(Cmd::tbColores))
         sym->show();
-    if (Scl && Down(QStringLiteral("tbAtributos")))
+    if (Scl && Down(Cmd::tbAtributos))
         Scl->show();
 }
 
@@ -766,5 +725,5 @@ void TPalvonViewer::FactorEscala(QAction* item, int tag)
     ProgramOptions().EscalaZoom = tag;
     NotifyProgramOptionsChanged();
     const QString caption = item ? item->text() : QString::fromLatin1(ProgramOptions().MagnifierScaleCaption());
-    Action(QStringLiteral("Factorescala1"))->setText(QStringLiteral("Factor Escala (%1)").arg(caption));
+    Action(Cmd::Factorescala1)->setText(QStringLiteral("Factor Escala (%1)").arg(caption));
 }

@@ -19,11 +19,11 @@
 #include "model/ComplementaryData.h"
 #include "model/LinkShapes.h"
 #include "model/ZoningLoaders.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
 #include <QFileDialog>
 #include <QMenu>
-#include <QApplication>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -75,7 +75,7 @@ public:
         TKDVscale& scale = Secondary::KDVscale();
         scale.vMax->setText(QString::fromStdString(ZelUtils::Format(NumFormat.Format.c_str(), theme.ValorMaximo)));
         scale.Fixed->setChecked(theme.Fixed);
-        PalvonViewer->SetDown("tbNameNodes", theme.VerNombreNodos);
+        PalvonViewer->SetDown(Cmd::tbNameNodes, theme.VerNombreNodos);
         if (PalvonViewer->sym)
             PalvonViewer->sym->move(theme.VinetaLeft, theme.VinetaTop);
         if (PalvonViewer->Scl)
@@ -188,16 +188,16 @@ public:
             v_.sym->show();
         if (group == 0)
             return;
-        v_.SetDown("tbAtributos", group == 1);
-        v_.SetDown("tbColores", group == 2);
-        v_.Action("aAtributos2")->setChecked(group == 3);
+        v_.SetDown(Cmd::tbAtributos, group == 1);
+        v_.SetDown(Cmd::tbColores, group == 2);
+        v_.Action(Cmd::aAtributos2)->setChecked(group == 3);
     }
 
     void ClearMode() override
     {
-        v_.SetDown("tbAtributos", false);
-        v_.SetDown("tbColores", false);
-        v_.Action("aAtributos2")->setChecked(false);
+        v_.SetDown(Cmd::tbAtributos, false);
+        v_.SetDown(Cmd::tbColores, false);
+        v_.Action(Cmd::aAtributos2)->setChecked(false);
     }
 
     Choice SelectVariable(const std::string& name, const std::string& title, bool multiple) override
@@ -206,7 +206,7 @@ public:
         const size_t mode = Mode();
         if (!multiple)
             ShownVarList.clear();
-        if (v_.Down("tbAtributos") || v_.Down("tbColores") || v_.Down("tbValues")) {
+        if (v_.Down(Cmd::tbAtributos) || v_.Down(Cmd::tbColores) || v_.Down(Cmd::tbValues)) {
             int column = FindColumn(v_.sagArcos, name);
             if (column > 1 && column < NumArcosColumns && ColVarArcos[static_cast<size_t>(column)] > 0)
                 c.LinkHeader = v_.sagArcos->cell(column, 0);
@@ -218,7 +218,7 @@ public:
             v_.ArcosRangeValues();
             FillClasses();
         }
-        if (v_.Action("aAtributos2")->isChecked() || v_.Down("tbMovimValues")) {
+        if (v_.Action(Cmd::aAtributos2)->isChecked() || v_.Down(Cmd::tbMovimValues)) {
             int column = FindColumn(v_.sagMovim, name);
             if (column > 1 && column < NumMovimColumns && ColVarMovim[static_cast<size_t>(column)] > 0)
                 c.MovementHeader = v_.sagMovim->cell(column, 0);
@@ -337,10 +337,9 @@ public:
         lastBatchFailed = true;
         if (!PalvonViewer)
             return;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        TWaitCursor wait;
         ViewerBatchHooks hooks(*PalvonViewer);
         lastBatchFailed = !BatchPrint::Run(hooks);
-        QApplication::restoreOverrideCursor();
     }
     void FitToPrinterPage() override
     {
@@ -380,19 +379,22 @@ void TPalvonViewer::CreateBatchPrintMenus(QMenu* archivo)
 {
     InstallBatchPrintServices();
     QMenu* menu = archivo->addMenu(QStringLiteral("Impresion de Redes"));
-    connect(AddAction(menu, QStringLiteral("DefinirRedes1"), QStringLiteral("Definir Redes")), &QAction::triggered,
-            this, &TPalvonViewer::DefinirRedes1Click);
-    connect(AddAction(menu, QStringLiteral("CrearArchivoWord"), QStringLiteral("Crear Word")), &QAction::triggered,
-            this, &TPalvonViewer::CrearArchivoWordClick);
-    connect(AddAction(menu, QStringLiteral("ImprimirRedes1"), QStringLiteral("Imprimir Redes")), &QAction::triggered,
-            this, &TPalvonViewer::ImprimirRedes1Click);
+    AddAction(menu, Cmd::DefinirRedes1);
+    Registry().Register(CommandTable::TOwner::Printing, Cmd::DefinirRedes1, this, &TPalvonViewer::DefinirRedes1Click);
+    AddAction(menu, Cmd::CrearArchivoWord);
+    Registry().Register(CommandTable::TOwner::Printing, Cmd::CrearArchivoWord, this,
+                        &TPalvonViewer::CrearArchivoWordClick);
+    AddAction(menu, Cmd::ImprimirRedes1);
+    Registry().Register(CommandTable::TOwner::Printing, Cmd::ImprimirRedes1, this, &TPalvonViewer::ImprimirRedes1Click);
     menu->addSeparator();
-    connect(AddAction(menu, QStringLiteral("ImprimirColores1"), QStringLiteral("Imprimir colores...")),
-            &QAction::triggered, this, &TPalvonViewer::ImprimirColores1Click);
-    connect(AddAction(menu, QStringLiteral("ImprimirGenAtr1"), QStringLiteral("Imprimir generación/atracción")),
-            &QAction::triggered, this, &TPalvonViewer::ImprimirGenAtr1Click);
-    connect(AddAction(menu, QStringLiteral("Parmetros1"), QStringLiteral("Imprimir líneas...")),
-            &QAction::triggered, this, &TPalvonViewer::Parmetros1Click);
+    AddAction(menu, Cmd::ImprimirColores1);
+    Registry().Register(CommandTable::TOwner::Printing, Cmd::ImprimirColores1, this,
+                        &TPalvonViewer::ImprimirColores1Click);
+    AddAction(menu, Cmd::ImprimirGenAtr1);
+    Registry().Register(CommandTable::TOwner::Printing, Cmd::ImprimirGenAtr1, this,
+                        &TPalvonViewer::ImprimirGenAtr1Click);
+    AddAction(menu, Cmd::Parmetros1);
+    Registry().Register(CommandTable::TOwner::Printing, Cmd::Parmetros1, this, &TPalvonViewer::Parmetros1Click);
 }
 
 void TPalvonViewer::DefinirRedes1Click()
@@ -405,10 +407,10 @@ void TPalvonViewer::DefinirRedes1Click()
     InstallBatchPrintServices();
     if (!PrintHooks().ReadWriteNet2Print(full))
         return;
-    Action(QStringLiteral("DefinirRedes1"))->setText(QString::fromStdString(ZelUtils::Format("Definir Redes (%s)", full)));
-    Action(QStringLiteral("CrearArchivoWord"))
+    Action(Cmd::DefinirRedes1)->setText(QString::fromStdString(ZelUtils::Format("Definir Redes (%s)", full)));
+    Action(Cmd::CrearArchivoWord)
         ->setText(WordDocumentName == "null"
-                      ? QStringLiteral("Crear Word")
+                      ? CommandTable::Caption(Cmd::CrearArchivoWord)
                       : QString::fromStdString(ZelUtils::Format("Crear Word (%s)", WordDocumentName)));
 }
 
@@ -422,11 +424,11 @@ void TPalvonViewer::CrearArchivoWordClick()
         dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     if (WordDocumentName != "null")
         dialog.selectFile(QString::fromStdString(WordDocumentName));
-    Action(QStringLiteral("CrearArchivoWord"))->setText(QStringLiteral("Crear Word"));
+    Action(Cmd::CrearArchivoWord)->setText(CommandTable::Caption(Cmd::CrearArchivoWord));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     WordDocumentName = dialog.selectedFiles().front().toStdString();
-    Action(QStringLiteral("CrearArchivoWord"))
+    Action(Cmd::CrearArchivoWord)
         ->setText(QString::fromStdString(ZelUtils::Format("Crear Word (%s)", WordDocumentName)));
 }
 

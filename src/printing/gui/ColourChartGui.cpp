@@ -8,9 +8,9 @@
 #include "printing/ZelPrinter.h"
 #include "printing/gui/BatchPrintGui.h"
 #include "printing/gui/FrmPreview.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QFileDialog>
 #include <QMenu>
 
@@ -21,19 +21,19 @@ void TPalvonViewer::ImprimirColores1Click()
                                                       QStringLiteral("Metarchivo [*.emf] (*.emf)"));
     if (name.isEmpty())
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     const QSize page = PrinterPageSize();
     // The chart has a window of its own: the map's view window is left as it was.
     const std::string error = ColourChart::WriteChart(name.toStdString(), page.width(), page.height(),
                                                        Printer().resolution());
-    QApplication::restoreOverrideCursor();
+    wait.Restore();
     if (!error.empty())
         Services().ShowMessage(error);
 }
 
 void TPalvonViewer::ImprimirGenAtr1Click()
 {
-    QMenu* menu = Action(QStringLiteral("GenAtrZona"))->menu();
+    QMenu* menu = Action(Cmd::GenAtrZona)->menu();
     if (menu) {
         for (QAction* item : menu->actions()) {
             bool isColumn = false;

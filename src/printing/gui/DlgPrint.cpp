@@ -12,8 +12,8 @@
 #include "printing/gui/BatchPrintGui.h"
 #include "printing/gui/FrmPreview.h"
 #include "printing/gui/PrintLayers.h"
+#include "widgets/WaitCursor.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -147,7 +147,7 @@ void TDlgPrint::showEvent(QShowEvent* event)
 
 void TDlgPrint::DrawNet()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     const QSize page = PrinterPageSize();
     aspectWH_ = page.height() > 0 ? double(page.width()) / page.height() : 1.0;
     const bool landscape = Printer().pageLayout().orientation() == QPageLayout::Landscape;
@@ -171,7 +171,6 @@ void TDlgPrint::DrawNet()
     grid_.CreatePages(PrintPagesPerSide, widthBased_);
     Redraw();
     adjustSize();
-    QApplication::restoreOverrideCursor();
 }
 
 void TDlgPrint::SetLandscape(bool landscape)

@@ -11,6 +11,7 @@
 #include "platform/EmfDevice.h"
 #include "printing/ZelPrinter.h"
 #include "printing/ZelPrinterPage.h"
+#include "widgets/WaitCursor.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -399,11 +400,10 @@ void TFrmPreview::Salir1Click() { close(); }
 
 void TFrmPreview::tbPageVertClick()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     Printer().setPageOrientation(tbPageVert->isChecked() ? QPageLayout::Portrait : QPageLayout::Landscape);
     if (PalvonViewer)
         PalvonViewer->PrintFilePalvon();
-    QApplication::restoreOverrideCursor();
 }
 
 void TFrmPreview::tbSaveClick()

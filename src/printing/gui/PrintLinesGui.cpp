@@ -23,10 +23,10 @@ void TPalvonViewer::Parmetros1Click()
             }
             PrintLines::ShowSheetLines(sheet);
             PrintMetafileName = sheet.MetafileName;
-            Action(QStringLiteral("Lineas1"))->setChecked(true);
+            Action(Cmd::Lineas1)->setChecked(true);
             // A sheet is about the routes of its lines: they are shown.
-            Action(QStringLiteral("linnone"))->setChecked(true);
-            SetDown(QStringLiteral("tbLineas"), true);
+            Action(Cmd::linnone)->setChecked(true);
+            SetDown(Cmd::tbLineas, true);
             // A sheet that cannot be written ends the series (the message names it).
             if (!PrintViewToMetafile(*this, PrintMetafileName))
                 return;

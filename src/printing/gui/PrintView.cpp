@@ -19,6 +19,7 @@
 #include "printing/gui/FrmPreview.h"
 #include "printing/gui/PrintLayers.h"
 #include "printing/gui/PrinterSetup.h"
+#include "widgets/WaitCursor.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -86,16 +87,16 @@ void PrintFooter(QPainter& p, const QString& caption)
 void TPalvonViewer::CreatePrintMenus(QMenu* archivo)
 {
     archivo->addSeparator();
-    connect(AddAction(archivo, QStringLiteral("aPrint1"), QStringLiteral("&Imprimir...")), &QAction::triggered, this,
-            &TPalvonViewer::PrinttoFile1Click);
-    connect(AddAction(archivo, QStringLiteral("aVistaPrevia1"), QStringLiteral("&Vista previa...")),
-            &QAction::triggered, this, &TPalvonViewer::VistaPrevia1Click);
-    connect(AddAction(archivo, QStringLiteral("aMultiPrint"), QStringLiteral("Imprimir en varias páginas...")),
-            &QAction::triggered, this, &TPalvonViewer::aMultiPrintExecute);
-    connect(AddAction(archivo, QStringLiteral("aSetup1"), QStringLiteral("&Configurar impresora...")),
-            &QAction::triggered, this, &TPalvonViewer::Setup1Click);
-    connect(AddAction(archivo, QStringLiteral("Copy1"), QStringLiteral("&Copiar imagen")), &QAction::triggered, this,
-            &TPalvonViewer::Copy1Click);
+    AddAction(archivo, Cmd::aPrint1);
+    Registry().Register(CommandTable::TOwner::Printing, Cmd::aPrint1, this, &TPalvonViewer::PrinttoFile1Click);
+    AddAction(archivo, Cmd::aVistaPrevia1);
+    Registry().Register(CommandTable::TOwner::Printing, Cmd::aVistaPrevia1, this, &TPalvonViewer::VistaPrevia1Click);
+    AddAction(archivo, Cmd::aMultiPrint);
+    Registry().Register(CommandTable::TOwner::Printing, Cmd::aMultiPrint, this, &TPalvonViewer::aMultiPrintExecute);
+    AddAction(archivo, Cmd::aSetup1);
+    Registry().Register(CommandTable::TOwner::Printing, Cmd::aSetup1, this, &TPalvonViewer::Setup1Click);
+    AddAction(archivo, Cmd::Copy1);
+    Registry().Register(CommandTable::TOwner::Printing, Cmd::Copy1, this, &TPalvonViewer::Copy1Click);
 }
 
 void TPalvonViewer::PrintPageLayers(QPainter& p, QSize printerPage)
@@ -107,7 +108,7 @@ void TPalvonViewer::PrintFilePreview()
 {
     if (PrintMetafileName.empty())
         PrintMetafileName = ScratchMetafileName();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     const QSize printerPage = PrinterPageSize();
     PrintPageWidth = printerPage.width();
     PrintPageHeight = printerPage.height();
@@ -156,7 +157,7 @@ void TPalvonViewer::PrintFilePreview()
     PrintPicture.Play(ep);
     ep.end();
     const std::string error = emf.Save(PrintMetafileName);
-    QApplication::restoreOverrideCursor();
+    wait.Restore();
     if (!error.empty())
         Services().ShowMessage(error);
 }
@@ -226,7 +227,7 @@ void TPalvonViewer::Copy1Clickx()
 {
     if (!img)
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     DrawTitulos(*img);
     if (QPainter* p = img->Canvas()) {
         p->save();
@@ -240,5 +241,4 @@ void TPalvonViewer::Copy1Clickx()
     }
     QApplication::clipboard()->setImage(img->Picture());
     DrawPalvon();
-    QApplication::restoreOverrideCursor();
 }

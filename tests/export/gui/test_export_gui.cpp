@@ -250,7 +250,7 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
     PickVariable(viewer, "tbAtributos", [](QAction* a) { return a->data().toInt() == 5; });
     ASSERT_GT(RangeVarArcos, 0);
     livemenus::Find(viewer, "tbValues")->trigger();
-    ASSERT_TRUE(viewer->Down("tbAtributos") && viewer->Down("tbValues"));
+    ASSERT_TRUE(viewer->Down(Cmd::tbAtributos) && viewer->Down(Cmd::tbValues));
     const std::string rangeName = RangeName;
     const int32_t rangeColumn = RangeVarArcos;
     std::string name;
@@ -291,7 +291,7 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
 
     // Colour themes and values, then the complete drawing with every variable.
     livemenus::Find(viewer, "tbColores")->trigger();
-    ASSERT_TRUE(viewer->Down("tbColores") && !viewer->Down("tbAtributos"));
+    ASSERT_TRUE(viewer->Down(Cmd::tbColores) && !viewer->Down(Cmd::tbAtributos));
     for (bool full : {false, true}) {
         SCOPED_TRACE(full ? "complete" : "basic");
         count = exportDxf(full ? "completo.dxf" : "temas.dxf", full);

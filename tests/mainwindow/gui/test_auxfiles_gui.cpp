@@ -109,7 +109,7 @@ TEST(AuxFilesOpening, ZoningNamedByTheNetworksIniLoadsWithTheNetwork)
     EXPECT_EQ(ZoningFileName, "zonas.geo");
     const TZona& zone = Zonas[KDVlib::FindZona(1)];
     EXPECT_EQ(zone.PolygonCount, 4);
-    EXPECT_TRUE(viewer->Down("tbZonas"));
+    EXPECT_TRUE(viewer->Down(Cmd::tbZonas));
     EXPECT_TRUE(livemenus::Find(viewer, "tbZonas")->isEnabled());
 
     delete viewer;

@@ -107,7 +107,7 @@ TEST_F(CommandItems, TransitRoutesShowThroughTheMapMenu)
     testutil::settle();
     ASSERT_GT(Network.LineCount, 0);
     const QColor red = DisplayStyles::ToQColor(0x0000FF);
-    if (!viewer->Down("tbLineas")) {
+    if (!viewer->Down(Cmd::tbLineas)) {
         ASSERT_TRUE(Click(viewer, "toolbar:tbarAdicionales", "tbLineas"));
     }
     viewer->DrawPalvon();
@@ -175,7 +175,7 @@ TEST_F(CommandItems, ZoneEntriesAndExitsOfTheListingAreDrawn)
     // One class: no class items, the totals are there.
     for (int j = 1; j <= 15; ++j)
         EXPECT_FALSE(livemenus::Find(viewer, QStringLiteral("EntSal%1").arg(j))->isVisible());
-    viewer->SetDown("tbCents", true);
+    viewer->SetDown(Cmd::tbCents, true);
     viewer->DrawPalvon();
     const QPoint c = viewer->img->WorldToPoint(Zonas[z].CentroidX, Zonas[z].CentroidY);
     const QRect left(c + QPoint(-GenatrBarWidth + 1, -60), QSize(GenatrBarWidth - 2, 55));
@@ -238,10 +238,10 @@ TEST_F(CommandItems, FlowDiagramsDropDownTheirVariablesAndThePhaseToolSitsBeside
     EXPECT_EQ(button->popupMode(), QToolButton::MenuButtonPopup);
     // The phase tool and the diagram tool pick a junction each: one at a time.
     ASSERT_TRUE(Click(viewer, "toolbar:tbarMovimientos", "tbShow"));
-    EXPECT_TRUE(viewer->Down("tbShow"));
+    EXPECT_TRUE(viewer->Down(Cmd::tbShow));
     ASSERT_TRUE(Click(viewer, "toolbar:tbarMovimientos", "tbMixs"));
-    EXPECT_TRUE(viewer->Down("tbMixs"));
-    EXPECT_FALSE(viewer->Down("tbShow"));
+    EXPECT_TRUE(viewer->Down(Cmd::tbMixs));
+    EXPECT_FALSE(viewer->Down(Cmd::tbShow));
     // The movement links button drops down the movement variables.
     QAction* links = Reach(viewer, "toolbar:tbarMovimientos", "tbMovimLinks");
     ASSERT_NE(links, nullptr);
@@ -358,7 +358,7 @@ TEST_F(CommandItems, DrawingOptionsRedrawTheMap)
 {
     Open();
     for (const char* layer : {"tbArrows", "tbNodes"})
-        if (!viewer->Down(layer)) {
+        if (!viewer->Down(QString::fromLatin1(layer))) {
             ASSERT_TRUE(Click(viewer, "toolbar:tbarArcos", layer));
         }
     viewer->DrawPalvon();

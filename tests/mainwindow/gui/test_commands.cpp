@@ -214,18 +214,18 @@ TEST_F(Commands, EveryRowIsOneActionOfTheWindow)
 TEST_F(Commands, SharedActionsDriveTheirControls)
 {
     // The hit grid disables and enables these by name.
-    QAction* cents = viewer->Action("aCentroides1");
+    QAction* cents = viewer->Action(Cmd::aCentroides1);
     cents->setEnabled(false);
     EXPECT_FALSE(livemenus::Find(viewer, "tbCents")->isEnabled());
     EXPECT_FALSE(livemenus::Find(viewer, "Centroides1")->isEnabled());
     cents->setEnabled(true);
     EXPECT_TRUE(livemenus::Find(viewer, "Centroides1")->isEnabled());
-    viewer->Action("aArcos1")->setEnabled(false);
+    viewer->Action(Cmd::aArcos1)->setEnabled(false);
     EXPECT_FALSE(livemenus::Find(viewer, "tbCurve")->isEnabled());
-    viewer->Action("aArcos1")->setEnabled(true);
+    viewer->Action(Cmd::aArcos1)->setEnabled(true);
     // The movement links: the button, the menu item and the action are one state.
     livemenus::Find(viewer, "tbMovimLinks")->trigger();
-    EXPECT_TRUE(viewer->Action("aAtributos2")->isChecked());
+    EXPECT_TRUE(viewer->Action(Cmd::aAtributos2)->isChecked());
     EXPECT_TRUE(livemenus::Find(viewer, "Atributos2")->isChecked());
 }
 
@@ -234,5 +234,15 @@ using CommandsDeathTest = Commands;
 TEST_F(CommandsDeathTest, ANameNeverBuiltIsAProgrammingError)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_DEATH(viewer->Action("NoSuchCommand"), "NoSuchCommand");
+    EXPECT_DEATH(viewer->Action(QStringLiteral("NoSuchCommand")), "NoSuchCommand");
+}
+
+// A feature wires only its own rows, each once: the window has already given
+// "Salir" its handler, and "Imprimir..." belongs to printing.
+TEST_F(CommandsDeathTest, AHandlerOfAnotherFeatureOrASecondOneIsAProgrammingError)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(viewer->Registry().Register(CommandTable::TOwner::Files, Cmd::aPrint1, [] {}), "aPrint1");
+    EXPECT_DEATH(viewer->Registry().Register(CommandTable::TOwner::Window, Cmd::FileExitItem, [] {}),
+                 "FileExitItem");
 }

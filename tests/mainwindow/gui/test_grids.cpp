@@ -320,8 +320,8 @@ TEST_F(Grids, PickingALinkVariableSetsItsRanges)
     EXPECT_NEAR(RangeTable[5].High, 300.30001, 1e-3);
     EXPECT_EQ(ShownVarList, (Strings{"10"}));
     EXPECT_EQ(VarColors[0], ModePenColors[1]);
-    EXPECT_TRUE(w->Down("tbAtributos"));
-    EXPECT_FALSE(w->Down("tbColores"));
+    EXPECT_TRUE(w->Down(Cmd::tbAtributos));
+    EXPECT_FALSE(w->Down(Cmd::tbColores));
     EXPECT_EQ(w->sagArcos->ColorCell(10, 0), QColor(0xFF, 0xFF, 0x80)); // 0x80FFFF
     EXPECT_FALSE(livemenus::Find(w.get(), "cvs")->isVisible());
 
@@ -333,8 +333,8 @@ TEST_F(Grids, PickingALinkVariableSetsItsRanges)
     EXPECT_TRUE(livemenus::Find(w.get(), "cv1")->isVisible());
     EXPECT_FALSE(livemenus::Find(w.get(), "cv2")->isVisible());
     EXPECT_EQ(livemenus::Find(w.get(), "cv1")->text(), "Cap");
-    EXPECT_TRUE(w->Down("tbColores"));
-    EXPECT_FALSE(w->Down("tbAtributos"));
+    EXPECT_TRUE(w->Down(Cmd::tbColores));
+    EXPECT_FALSE(w->Down(Cmd::tbAtributos));
     // The same column again is not listed twice.
     w->VarArcosPick(5, true);
     EXPECT_EQ(ShownVarList.size(), 2u);
@@ -375,13 +375,13 @@ TEST_F(Grids, PickingAMovementVariable)
     ASSERT_TRUE(sat->isEnabled());
     EXPECT_FALSE(w->VarMovim->actions()[5]->isEnabled()); // "Conteo": all 0
     DataLayerKind = 4;
-    w->SetDown("tbAtributos", true);
+    w->SetDown(Cmd::tbAtributos, true);
     w->VarMovimClick(sat);
     EXPECT_EQ(RangeItemMovim, 4);
     EXPECT_EQ(RangeVarMovim, 4);
     EXPECT_FLOAT_EQ(RangeMovimMax, 1800.0f);
     EXPECT_TRUE(livemenus::Find(w.get(), "Atributos2")->isChecked());
-    EXPECT_FALSE(w->Down("tbAtributos"));
+    EXPECT_FALSE(w->Down(Cmd::tbAtributos));
     EXPECT_TRUE(sat->isChecked());
     // Building the menu items leaves the movement layer's variable alone.
     w->AgregarItemMovim(9);

@@ -25,6 +25,7 @@
 #include "support/ViewerFixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
@@ -171,13 +172,13 @@ TEST_F(MainWindow, EscapeCancelsTheMouseMode)
     viewer->show();
     MouseMode = 4;
     PickedItem = 7;
-    viewer->SetDown("tbZoom", true);
-    viewer->SetDown("tbCurve", true);
+    viewer->SetDown(Cmd::tbZoom, true);
+    viewer->SetDown(Cmd::tbCurve, true);
     QTest::keyClick(viewer, Qt::Key_Escape);
     EXPECT_EQ(MouseMode, 0);
     EXPECT_EQ(PickedItem, -1);
-    EXPECT_FALSE(viewer->Down("tbZoom"));
-    EXPECT_FALSE(viewer->Down("tbCurve"));
+    EXPECT_FALSE(viewer->Down(Cmd::tbZoom));
+    EXPECT_FALSE(viewer->Down(Cmd::tbCurve));
     // Other keys leave the mode alone.
     MouseMode = 4;
     QTest::keyClick(viewer, Qt::Key_A);
@@ -370,7 +371,15 @@ TEST_F(MainWindow, CoordinatesFileThatPlacesNoNodeKeepsTheNetworkOpen)
         EXPECT_EQ(dialog->windowTitle(), "Open coordinates file");
         testutil::TypeFileAndAccept(dialog, QString::fromStdString(tmp.file("otra.geo")), 0);
     });
+    // A cursor set before the opening (a map tool's, say) is the one left after it:
+    // the opening gives its hourglass back once, though it lets it go early for the
+    // message and the file dialog.
+    QApplication::setOverrideCursor(Qt::CrossCursor);
     Drop({QString::fromStdString(testutil::dataPath("junc_two_junctions.dat"))});
+    const QCursor* left = QApplication::overrideCursor();
+    EXPECT_TRUE(left && left->shape() == Qt::CrossCursor);
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
     EXPECT_TRUE(viewer->isVisible());
     EXPECT_EQ(Network.Loaded, 1);
     EXPECT_EQ(Network.HasCoordinates, 0);

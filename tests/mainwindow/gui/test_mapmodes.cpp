@@ -243,7 +243,7 @@ TEST_F(MapModes, CollapseCirclePullsPolygonVerticesInsideOntoItsCentre)
         EXPECT_TRUE(said.messages.empty());
         EXPECT_NE(said.status[1].find("Ctrl"), std::string::npos);
     }
-    ASSERT_TRUE(viewer->Down("tbColapsar"));
+    ASSERT_TRUE(viewer->Down(Cmd::tbColapsar));
 
     // Without Ctrl or Shift the button alone does not collapse: a plain press.
     const QPoint centre = Pix(300010, 6125000), edge = Pix(300110, 6125000);
@@ -464,7 +464,7 @@ TEST_F(MapModes, BatchListsPairTotalsStopsWhenAskedAndShowsAPathOnDemand)
 TEST_F(MapModes, PhaseToolShowsTheClickedJunctionAlone)
 {
     // Junctions are picked where they lie, with the Nodos layer off as at start.
-    ASSERT_FALSE(viewer->Down("tbNodes"));
+    ASSERT_FALSE(viewer->Down(Cmd::tbNodes));
     QAction* show = livemenus::Find(viewer, "tbShow");
     ASSERT_TRUE(show->isEnabled());
     show->trigger();
@@ -627,7 +627,7 @@ TEST_F(MovementGrid, DoubleClickWithTheDiagramButtonOpensThatJunctionForTheColum
 {
     QAction* mixs = livemenus::Find(viewer, "tbMixs");
     mixs->trigger();
-    ASSERT_TRUE(viewer->Down("tbMixs"));
+    ASSERT_TRUE(viewer->Down(Cmd::tbMixs));
     const int row = RowOf(flows[2].first);
     ASSERT_GT(row, 0);
     int32_t shownNode = 0, shownVar = 0;
@@ -648,7 +648,7 @@ TEST_F(MovementGrid, DoubleClickWithTheDiagramButtonOpensThatJunctionForTheColum
 
     // The map tool builds the list; the window closed with Escape forgets it again,
     // and another network opened meanwhile leaves nothing of this one listed.
-    ASSERT_FALSE(viewer->Down("tbNodes"));
+    ASSERT_FALSE(viewer->Down(Cmd::tbNodes));
     const QPoint at = Pix(300600, 6125600);
     QTest::mouseMove(viewer->img, at);
     ASSERT_EQ(viewer->HoverNode, junction);
@@ -723,11 +723,11 @@ TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
 
 TEST_F(MovementGrid, DoubleClickMakesTheColumnAMapAttributeAndCtrlAddsColumns)
 {
-    viewer->SetDown("tbAtributos", true);
+    viewer->SetDown(Cmd::tbAtributos, true);
     DoubleClick(flowCol, RowOf(flows[0].first));
     ASSERT_EQ(SelectedMovimVars, std::vector<std::string>{std::to_string(flowCol)});
     EXPECT_TRUE(livemenus::Find(viewer, "Atributos2")->isChecked());
-    EXPECT_FALSE(viewer->Down("tbAtributos"));
+    EXPECT_FALSE(viewer->Down(Cmd::tbAtributos));
     EXPECT_EQ(livemenus::Find(viewer, "cv0")->text(), "Flujo");
     EXPECT_FALSE(livemenus::Find(viewer, "cvs")->isVisible());
     // With Ctrl a second column joins the first; the colour items show.
@@ -844,7 +844,7 @@ TEST_F(MapModes, NodeDragAndShapeHandlesFollowTheMouse)
 {
     // "Mover" of the nodes pop-up, the Nodos layer off: node 102 dragged; the links
     // at it follow. A redraw (F5) in between leaves the tool on.
-    ASSERT_FALSE(viewer->Down("tbNodes"));
+    ASSERT_FALSE(viewer->Down(Cmd::tbNodes));
     QAction* move = livemenus::Find(viewer, "NodeMove");
     move->trigger();
     livemenus::Find(viewer, "aRedibujar")->trigger();

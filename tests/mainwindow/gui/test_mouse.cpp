@@ -47,7 +47,7 @@ protected:
         w->DrawDataDat();
         ASSERT_TRUE(testutil::ShowWholeNetwork(*w));
         KDVlib::BuildHitGrid(); // the drawing walks the tiles
-        w->SetDown("tbNodes", true);
+        w->SetDown(Cmd::tbNodes, true);
         w->DrawPalvon();
     }
     void TearDown() override
@@ -95,7 +95,7 @@ TEST_F(MapMouse, ZoomBoxNeedsMoreThanTenPixelsUpOrDown)
 
 TEST_F(MapMouse, NodeDragWinsOverThePanToolAndCarriesItsLinks)
 {
-    w->SetDown("tbMove", true);
+    w->SetDown(Cmd::tbMove, true);
     livemenus::Find(w.get(), "NodeMove")->setChecked(true);
     const int32_t n = Node(100);
     w->imgMouseMove(Px(1200), Py(1000));
@@ -164,9 +164,9 @@ TEST_F(MapMouse, CurveToolInsertsAndGridHandlesMoveAndShift)
 {
     const int32_t k = Link(1, 100);
     CurveLink = k;
-    ASSERT_FALSE(w->Down("tbCurve"));
+    ASSERT_FALSE(w->Down(Cmd::tbCurve));
     ASSERT_TRUE(livemenus::Click(w.get(), "toolbar:tbarEstandar", "tbCurve"));
-    ASSERT_TRUE(w->Down("tbCurve"));
+    ASSERT_TRUE(w->Down(Cmd::tbCurve));
     ASSERT_EQ(w->CurveRegions.size(), 601u);
 
     // The tool offers the midpoint, never an end handle.
@@ -188,7 +188,7 @@ TEST_F(MapMouse, CurveToolInsertsAndGridHandlesMoveAndShift)
 
     // Without the tool: the new point's handle (2) drags the point.
     ASSERT_TRUE(livemenus::Click(w.get(), "toolbar:tbarEstandar", "tbCurve"));
-    ASSERT_FALSE(w->Down("tbCurve"));
+    ASSERT_FALSE(w->Down(Cmd::tbCurve));
     w->StartCurving();
     w->imgMouseMove(Px(1100), Py(1080));
     ASSERT_EQ(w->CurveVertex, 2);

@@ -99,7 +99,7 @@ TEST_F(Polygons, DeletingKeepsRecordGreysSixEntriesAndExportStillWritesIt)
 {
     Import(testutil::dataPath("plg_four.plg"));
     ASSERT_EQ(NumPoligonos, 4);
-    EXPECT_TRUE(w->Down("tbPoligonos"));
+    EXPECT_TRUE(w->Down(Cmd::tbPoligonos));
     EXPECT_EQ(Menu("RedefinirPoligonos")->actions().value(1)->data().toInt(), 1);
 
     ui->answerYes = false;

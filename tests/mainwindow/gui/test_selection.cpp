@@ -270,7 +270,7 @@ TEST_F(Selection, GridDoubleClicksLocateMoveAndShowColumns)
     EXPECT_FALSE(livemenus::Find(w.get(), "cv3")->isVisible());
     EXPECT_EQ(livemenus::Find(w.get(), "cv1")->text(), "Cap");
     EXPECT_EQ(VarColors[2], Ranges::AjustaColor(ModePenColors[1], 2));
-    EXPECT_TRUE(w->Down("tbAtributos"));
+    EXPECT_TRUE(w->Down(Cmd::tbAtributos));
 
     // A node's first cell starts moving it; another cell centres the map on it.
     const int32_t n = KDVlib::FindNodo(100);
@@ -306,7 +306,7 @@ TEST_F(Selection, LinesToggleAndShiftExtends)
     DoubleClick(w->sagLineas, 1, 1, Qt::ControlModifier);
     EXPECT_EQ(Lineas[1].Visible + Lineas[2].Visible, 0);
     EXPECT_EQ(w->LastLine, 0);
-    EXPECT_TRUE(w->Down("tbLineas"));
+    EXPECT_TRUE(w->Down(Cmd::tbLineas));
 }
 
 TEST_F(Selection, ShiftTitleClickSortsByValueAndRowsKeepTheirLinks)

@@ -84,10 +84,10 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     for (const char* b : {"tbArrows", "tbNodes", "tbNameNodes", "tbCalles", "tbCents", "tbAtributos", "tbColores",
                           "tbValues", "tbMovimValues", "tbPoligonos", "tbLineas", "tbSel", "tbTit", "tbZonas",
                           "tbSolera"})
-        viewer->SetDown(b, false);
+        viewer->SetDown(QString::fromLatin1(b), false);
     for (const char* b : {"tbArrows", "tbCalles", "tbColores", "tbTit"})
-        viewer->SetDown(b, true);
-    viewer->SetDown("aAtributos2", true);
+        viewer->SetDown(QString::fromLatin1(b), true);
+    viewer->SetDown(Cmd::aAtributos2, true);
     viewer->sym->move(70, 81);
     viewer->tit->setPlainText("Uno\n\nTres");
     RangeMax = 123.5f;
@@ -128,8 +128,8 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
 
     // Everything changed before reading back.
     for (const char* b : {"tbArrows", "tbCalles", "tbColores", "tbTit", "aAtributos2"})
-        viewer->SetDown(b, false);
-    viewer->SetDown("tbNodes", true);
+        viewer->SetDown(QString::fromLatin1(b), false);
+    viewer->SetDown(Cmd::tbNodes, true);
     viewer->sym->move(1, 1);
     viewer->tit->setPlainText("otro");
     WorldMinX = WorldMinY = WorldMaxX = WorldMaxY = 0;
@@ -163,8 +163,8 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     EXPECT_DOUBLE_EQ(WorldMinY, wy0);
     EXPECT_DOUBLE_EQ(WorldMaxY, wy1);
     for (const char* b : {"tbArrows", "tbCalles", "tbColores", "tbTit", "aAtributos2"})
-        EXPECT_TRUE(viewer->Down(b)) << b;
-    EXPECT_FALSE(viewer->Down("tbNodes"));
+        EXPECT_TRUE(viewer->Down(QString::fromLatin1(b))) << b;
+    EXPECT_FALSE(viewer->Down(Cmd::tbNodes));
     EXPECT_FALSE(viewer->sym->isHidden());
     EXPECT_TRUE(viewer->Scl->isHidden());
     EXPECT_EQ(viewer->sym->pos(), QPoint(70, 81));
@@ -222,7 +222,7 @@ TEST_F(ViewConfig, WrongFieldCountsGiveTheWholeDefault)
 {
     std::filesystem::copy_file(testutil::dataPath("theme_viewconfig_bad.ini"), tmp.file("malo.ini"));
     for (const char* b : {"tbArrows", "tbNodes", "tbSolera", "tbZonas"})
-        viewer->SetDown(b, true);
+        viewer->SetDown(QString::fromLatin1(b), true);
     Items[2] = {"Sin cambio", 5, 4, true, psDash};
     PixsVol = 40;
     viewer->GeoLayersLoaded = 1;
@@ -234,7 +234,7 @@ TEST_F(ViewConfig, WrongFieldCountsGiveTheWholeDefault)
     EXPECT_EQ(RangeName, "null");
     EXPECT_EQ(TitleLines(), (std::vector<std::string>{"Uno", "", "Tres"}));
     for (const char* b : {"tbArrows", "tbNodes", "tbSolera", "tbZonas"})
-        EXPECT_FALSE(viewer->Down(b)) << b; // 16 fields: all 17 released
+        EXPECT_FALSE(viewer->Down(QString::fromLatin1(b))) << b; // 16 fields: all 17 released
     EXPECT_EQ(LabelFonts[1].Name, "Arial");
     EXPECT_EQ(LabelFonts[1].Size, 8);
     EXPECT_EQ(CentroidSize, 10);
@@ -365,7 +365,7 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
     EXPECT_DOUBLE_EQ(WorldMaxX, Network.MaxX);
     EXPECT_DOUBLE_EQ(WorldMinY, Network.MinY);
     EXPECT_DOUBLE_EQ(WorldMaxY, Network.MaxY);
-    EXPECT_TRUE(viewer->Down("tbNodes"));
+    EXPECT_TRUE(viewer->Down(Cmd::tbNodes));
     int column = 0;
     for (int c = 2; c < NumColArcos && !column; ++c)
         if (ColVarArcos[static_cast<size_t>(c)] > 0)

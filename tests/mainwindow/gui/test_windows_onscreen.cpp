@@ -164,7 +164,7 @@ TEST_F(WindowsOnScreen, SecondaryWindowsShowEveryControlAndCloseWithEscape)
          [](TPalvonViewer* v) { livemenus::Click(v, "menu:Procesos>Análisis de Intersecciones", "Visualizacion"); }},
         {"turning flows", tmp.file("red.dat"), "TFrmMix",
          [](TPalvonViewer* v) {
-             if (!v->Down("tbNodes")) // the junction is picked where its node is drawn
+             if (!v->Down(Cmd::tbNodes)) // the junction is picked where its node is drawn
                  livemenus::Click(v, "toolbar:tbarArcos", "tbNodes");
              livemenus::Click(v, "menu:Ver", "aRedibujar");
              livemenus::Click(v, "toolbar:tbarMovimientos", "tbMixs");

@@ -197,7 +197,7 @@ TEST_F(AreaLayers, EntriesAndExitsAndGenerationBarsBesideTheCentroid)
     Zonas[1].EnteringTotals[2] = 10; // 75 pixels
     Zonas[1].LeavingTotals[2] = 5;   // 38 pixels
     EntSalVar = 2;
-    viewer->SetDown("tbCents", true);
+    viewer->SetDown(Cmd::tbCents, true);
     DrawEntSal(Img());
     const QPoint c = Pixel(1000, 1000);
     EXPECT_EQ(Picture().pixelColor(c + QPoint(-10, -70)), Blue);
@@ -316,7 +316,7 @@ TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
 {
     viewer->LineaSoleras(testutil::dataPath("layer_kerbs.geo"), false);
     ASSERT_EQ(NumGeoLayers, 1);
-    EXPECT_TRUE(viewer->Down("tbSolera"));
+    EXPECT_TRUE(viewer->Down(Cmd::tbSolera));
     EXPECT_EQ(livemenus::Find(viewer, "s11")->text(), "layer_kerbs");
     EXPECT_TRUE(livemenus::Find(viewer, "s11")->isVisible());
     EXPECT_TRUE(livemenus::Find(viewer, "s11")->isChecked());

@@ -529,7 +529,7 @@ TEST_F(ViewerDrawing, OptionsAndToolbarChangeTheNextDrawing)
     EXPECT_GT(PickLength, 0.0f);
 
     cfg->ArcosColor->SetColor(clBlue);
-    viewer->SetDown("tbNodes", true);
+    viewer->SetDown(Cmd::tbNodes, true);
     viewer->DrawPalvon();
     EXPECT_GT(CountColour(viewer->img->Picture(), Around(middle(), 1), Blue), 0);
     EXPECT_EQ(CountColour(viewer->img->Picture(), Around(middle(), 1), Black), 0);
@@ -544,7 +544,7 @@ TEST_F(ViewerDrawing, OptionsAndToolbarChangeTheNextDrawing)
     ShowLanes = false;
 
     // The pan tool shows its cursor.
-    viewer->SetDown("tbMove", true);
+    viewer->SetDown(Cmd::tbMove, true);
     viewer->DrawPalvon();
     EXPECT_EQ(viewer->img->cursor().shape(), Qt::OpenHandCursor);
 }
@@ -586,7 +586,7 @@ TEST_F(ViewerDrawing, AttributeBarsNeedChosenVariablesAndAMaximumAboveZero)
     RangeVarArcos = 5;
     ShownVarList = {"5"};
     RangeMax = 0.0f;
-    viewer->SetDown("tbAtributos", true);
+    viewer->SetDown(Cmd::tbAtributos, true);
     viewer->DrawPalvon();
     ASSERT_NE(viewer->Scl, nullptr);
     EXPECT_TRUE(viewer->Scl->isHidden()); // nothing scaled by a zero maximum
@@ -599,7 +599,7 @@ TEST_F(ViewerDrawing, AttributeBarsNeedChosenVariablesAndAMaximumAboveZero)
     ShownVarList.clear();
     viewer->DrawPalvon();
     EXPECT_TRUE(viewer->Scl->isHidden());
-    viewer->SetDown("tbAtributos", false);
+    viewer->SetDown(Cmd::tbAtributos, false);
     RangeVarArcos = 0;
     RangeMax = 0.0f;
 }
@@ -629,7 +629,7 @@ TEST_F(ViewerDrawing, EmptyWindowsAndAnEmptyNetworkDrawBlank)
     WorldMinY = Network.MinY;
     WorldMaxY = Network.MaxY;
     for (const char* name : {"tbArrows", "tbNodes", "tbCents", "tbNameNodes", "tbCalles"})
-        viewer->SetDown(name, true);
+        viewer->SetDown(QString::fromLatin1(name), true);
     viewer->DrawPalvon();
     EXPECT_TRUE(InkBox(viewer->img->Picture(), viewer->img->Picture().rect()).isEmpty());
 }

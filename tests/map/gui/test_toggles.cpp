@@ -452,7 +452,7 @@ TEST_F(DblClick, ClosingAUserPolygonStoresItUnderItsName)
     EXPECT_EQ(p.BrushClear, 1);
     EXPECT_FALSE(UserPolygonActive);
     EXPECT_TRUE(viewer->PolyPoints.isEmpty());
-    EXPECT_TRUE(viewer->Down("tbPoligonos"));
+    EXPECT_TRUE(viewer->Down(Cmd::tbPoligonos));
     for (const char* menu : {"EliminarPoligonos", "pupRedefinirPoligonos", "ReconfigurarPoligonos"}) {
         QMenu* m = viewer->findChild<QMenu*>(QString::fromLatin1(menu));
         ASSERT_TRUE(m) << menu;
@@ -475,12 +475,12 @@ TEST_F(DblClick, ClosingAUserPolygonStoresItUnderItsName)
     // With polygon selection ticked, the polygon under the pointer is named.
     RecordingServices ui;
     PolySelectKind = 0;
-    viewer->SetDown("SeleccionarPoligono", true);
+    viewer->SetDown(Cmd::SeleccionarPoligono, true);
     PolygonUnderCursor = 2;
     DoubleClickAt(10, 10);
     EXPECT_EQ(ui.messages, (std::vector<std::string>{"Poligono: 2 - Parque"}));
     PolygonUnderCursor = 0;
-    viewer->SetDown("SeleccionarPoligono", false);
+    viewer->SetDown(Cmd::SeleccionarPoligono, false);
 
     // A full table takes no more polygons.
     NumPoligonos = MaxPoligonos + 1;

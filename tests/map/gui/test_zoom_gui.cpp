@@ -124,7 +124,7 @@ TEST_F(ZoomWindow, ZoomBoxDraggedOnTheMapBecomesTheViewAndTheNextSlot)
 
 TEST_F(ZoomWindow, PanMovesTheViewByTheDragAtTheSameScaleWheelZoomsOnlyWhenActive)
 {
-    viewer->SetDown("tbMove", true);
+    viewer->SetDown(Cmd::tbMove, true);
     const double upp = map->UnitsPerPixel();
     const double minX = map->MinX(), minY = map->MinY();
     Drag(map, Qt::LeftButton, {200, 200}, {250, 230});
@@ -133,7 +133,7 @@ TEST_F(ZoomWindow, PanMovesTheViewByTheDragAtTheSameScaleWheelZoomsOnlyWhenActiv
     EXPECT_NEAR(WorldMinY, minY + 30 * upp, 1e-6 * upp);
     EXPECT_NEAR(map->UnitsPerPixel(), upp, 1e-9 * upp);
     EXPECT_EQ(ZoomIndex, 1);
-    viewer->SetDown("tbMove", false);
+    viewer->SetDown(Cmd::tbMove, false);
 
     const TZoomSlot v = Zoom::CurrentView();
     auto wheel = [&](int delta) {
@@ -161,7 +161,7 @@ TEST_F(ZoomWindow, MagnifierFollowsThePointerAndRightClickNeverMovesIt)
 {
     Secondary::DlgCfg().VisorZoomSize->setValue(200);
     Secondary::DlgCfg().EscalaZoom->SetItemIndex(4); // 10x
-    viewer->SetDown("tbZoom", true);
+    viewer->SetDown(Cmd::tbZoom, true);
     TOxrImage* lens = viewer->zimg;
     QTest::mousePress(map, Qt::LeftButton, {}, QPoint(300, 200));
     EXPECT_TRUE(lens->isVisible());
@@ -589,7 +589,7 @@ TEST_F(ZoomWindow, DeepZoomBoxesWithEveryLabelLayerStayBoundedAndTrue)
     for (const char* button : {"tbNameNodes", "tbCalles", "tbCents"})
         ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarArcos", button));
     PickFromDropDown(viewer, viewer->tbarArcos, "tbValues", QStringLiteral("ExtraData 1"));
-    ASSERT_TRUE(viewer->Down("tbValues"));
+    ASSERT_TRUE(viewer->Down(Cmd::tbValues));
 
     // The node nearest the map's centre.
     const QPoint centre = map->rect().center();
@@ -670,6 +670,6 @@ TEST_F(ZoomWindow, DeepZoomBoxesWithEveryLabelLayerStayBoundedAndTrue)
     ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarEstandar", "tbZoomFirst"));
     PickFromDropDown(viewer, viewer->tbarMovimientos, "tbMovimLinks", QString());
     ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarMovimientos", "tbMovimValues"));
-    ASSERT_TRUE(viewer->Down("tbMovimValues"));
+    ASSERT_TRUE(viewer->Down(Cmd::tbMovimValues));
     zoomDown();
 }

@@ -174,7 +174,7 @@ TEST_F(PrintFiles, PreviewSavesMetafilesWithTheViewInsideTheirBounds)
 {
     EXPECT_TRUE(PrintOnPrinterPage);
     viewer->tit->setPlainText(QStringLiteral("Plano de prueba"));
-    if (!viewer->Down("tbNameNodes"))
+    if (!viewer->Down(Cmd::tbNameNodes))
         livemenus::Find(viewer, "tbNameNodes")->trigger();
     // A colour map of the link lengths, chosen from the menus.
     for (QAction* a : viewer->VarArcos->actions())
@@ -592,7 +592,7 @@ TEST(PrintTiming, ChicagoSketchPrintAgainstScreen)
     viewer->resize(1200, 900);
     viewer->show();
     testutil::settle();
-    if (!viewer->Down("tbNodes"))
+    if (!viewer->Down(Cmd::tbNodes))
         livemenus::Find(viewer, "tbNodes")->trigger();
     PrintMetafileName = tmp.file("Velmora___.EMF");
     Printer().setOutputFormat(QPrinter::PdfFormat);
@@ -632,7 +632,7 @@ TEST(PrintTiming, ChicagoSketchPrintAgainstScreen)
 TEST_F(PrintFiles, TransitLoadsPrintTheirLegend)
 {
     ASSERT_TRUE(livemenus::Click(viewer, "popup:BDerecho>Líneas", "linveh"));
-    if (!viewer->Down("tbLineas"))
+    if (!viewer->Down(Cmd::tbLineas))
         livemenus::Find(viewer, "tbLineas")->trigger();
     viewer->DrawPalvon();
     livemenus::Find(viewer, "aVistaPrevia1")->trigger();

@@ -122,7 +122,7 @@ TEST_F(PrintView, ZoneBorderWidthFollowsTheSizeFactor)
     zone.Polygon = {{}, {x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}, {x0, y0}};
     zone.PolygonCount = 5;
     zone.PolygonCentre = {(x0 + x1) / 2, (y0 + y1) / 2};
-    viewer->SetDown("tbZonas", true);
+    viewer->SetDown(Cmd::tbZonas, true);
     Secondary::DlgCfg().ZonaBordeAncho->setValue(2);
     Secondary::DlgCfg().ZonaRellenoClear->setChecked(true);
     PrintToExtent = false;
@@ -153,7 +153,7 @@ TEST_F(PrintView, ZoneBorderWidthFollowsTheSizeFactor)
     };
     EXPECT_EQ(sideWidth(1.0f), 2);
     EXPECT_EQ(sideWidth(3.0f), 6);
-    viewer->SetDown("tbZonas", false);
+    viewer->SetDown(Cmd::tbZonas, false);
 }
 
 // The printed page takes what it shows from a view snapshot alone: with no main
