@@ -3,6 +3,7 @@
 #include "widgets/DialogButtons.h"
 
 #include "map/DisplayStyles.h"
+#include "model/ProgramOptions.h"
 
 #include <QActionGroup>
 #include <QCheckBox>
@@ -17,6 +18,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -93,13 +95,228 @@ TDlgCfg::TDlgCfg(QWidget* parent) : QDialog(parent)
     layout->addWidget(CfgPaginas);
     layout->addWidget(Buttons);
 
+    // The record first: the handlers of the controls read it.
+    LoadFromOptions();
+    ConnectOptions();
     ConnectHandlers();
+    // Through the global, so that the hook never outlives the dialog it reaches.
+    ProgramOptionsChanged = [] {
+        if (DlgCfg)
+            DlgCfg->LoadFromOptions();
+    };
 }
 
 TDlgCfg::~TDlgCfg()
 {
     if (DlgCfg == this)
         DlgCfg = nullptr;
+}
+
+namespace {
+
+void Show(QCheckBox* box, bool checked)
+{
+    const QSignalBlocker block(box);
+    box->setChecked(checked);
+}
+
+void Show(QSpinBox* spin, int value)
+{
+    const QSignalBlocker block(spin);
+    spin->setValue(value);
+}
+
+void Show(QDoubleSpinBox* spin, double value)
+{
+    const QSignalBlocker block(spin);
+    spin->setValue(value);
+}
+
+void Show(TColorPanel* panel, uint32_t color)
+{
+    const QSignalBlocker block(panel);
+    panel->SetColor(color);
+}
+
+void Show(TRadioGroup* group, int index)
+{
+    const QSignalBlocker block(group);
+    group->SetItemIndex(index);
+}
+
+void Show(QComboBox* combo, int index)
+{
+    const QSignalBlocker block(combo);
+    combo->setCurrentIndex(index);
+}
+
+} // namespace
+
+void TDlgCfg::LoadFromOptions()
+{
+    const TProgramOptions& o = ProgramOptions();
+    Show(cbOpenLP, o.OpenLP);
+    Show(cbOverwrite, o.Overwrite);
+    Show(cbDrawLayout, o.DrawLayout);
+    Show(cbSaveFNames, o.SaveFNames);
+    Show(FnameSaved, o.FnameSaved);
+    Show(cbSaveGeos, o.SaveGeos);
+    Show(cbReadPijas, o.ReadPijas);
+    Show(cbDrawNull, o.DrawNull);
+    Show(cbFullDxf, o.FullDxf);
+    Show(cbSaveLayout, o.SaveLayout);
+    cbSaveFNamesClick();
+
+    Show(SeleccionGrafica, o.SeleccionGrafica);
+    Show(cbSentidos, o.Sentidos);
+    Show(cbNodos, o.Nodos);
+    Show(cbNombreNodos, o.NombreNodos);
+    Show(cbCalles, o.Calles);
+    Show(cbCentroides, o.Centroides);
+    Show(cbAtributos, o.Atributos);
+    Show(cbValores, o.Valores);
+    Show(cbPoligonos, o.Poligonos);
+    Show(cbArcos, o.Arcos);
+    Show(RutasFijas, o.RutasFijas);
+    {
+        const QSignalBlocker block(cbGiros);
+        for (int i = 0; i < 3 && i < cbGiros->count(); ++i)
+            cbGiros->item(i)->setCheckState(o.Giros[size_t(i)] ? Qt::Checked : Qt::Unchecked);
+    }
+    Show(WheelActive, o.WheelActive);
+    Show(rgZoom, o.Zoom);
+    Show(rgTpo, o.Tpo);
+
+    Show(SeleccionColor, o.SeleccionColor);
+    Show(SeleccionAncho, o.SeleccionAncho);
+    Show(PoliBordeColor, o.PoliBordeColor);
+    Show(PoliBordeAncho, o.PoliBordeAncho);
+    Show(PoliRellenoColor, o.PoliRellenoColor);
+    Show(PoliRellenoClear, o.PoliRellenoClear);
+    Show(ZonaBordeColor, o.ZonaBordeColor);
+    Show(ZonaBordeAncho, o.ZonaBordeAncho);
+    Show(ZonaRellenoColor, o.ZonaRellenoColor);
+    Show(ZonaRellenoClear, o.ZonaRellenoClear);
+    Show(ArcosColor, o.ArcosColor);
+    Show(BlockedColor, o.BlockedColor);
+    Show(AccesoColor, o.AccesoColor);
+    Show(TrazaColor, o.TrazaColor);
+    Show(ArrowsColor, o.ArrowsColor);
+    Show(NodosColor, o.NodosColor);
+    Show(SoleraColor, o.SoleraColor);
+
+    Show(VisorZoomColor, o.VisorZoomColor);
+    Show(VisorZoomSize, o.VisorZoomSize);
+    Show(ZoomPermanente, o.ZoomPermanente);
+    Show(EscalaZoom, o.EscalaZoom);
+    Show(zArrows, o.zArrows);
+    Show(zNodes, o.zNodes);
+    Show(zNameNodes, o.zNameNodes);
+    Show(zCalles, o.zCalles);
+    Show(zAtributos, o.zAtributos);
+    Show(zValues, o.zValues);
+
+    Show(cbHuso, o.Huso);
+    Show(cbHemisf, o.Hemisferio);
+    Show(ceVert, o.ShiftVert);
+    Show(ceHorz, o.ShiftHorz);
+    Show(Screen2Print, o.Screen2Print);
+    Show(cbView, o.KeepView);
+    Show(rgFix, o.Fix);
+    Show(cbPrintCaption, o.PrintCaption);
+    Show(cbPrintDate, o.PrintDate);
+}
+
+void TDlgCfg::ConnectOptions()
+{
+    auto check = [this](QCheckBox* box, bool TProgramOptions::*field) {
+        connect(box, &QCheckBox::toggled, this, [field](bool on) { ProgramOptions().*field = on; });
+    };
+    auto spin = [this](QSpinBox* box, int TProgramOptions::*field) {
+        connect(box, &QSpinBox::valueChanged, this, [field](int v) { ProgramOptions().*field = v; });
+    };
+    auto real = [this](QDoubleSpinBox* box, double TProgramOptions::*field) {
+        connect(box, &QDoubleSpinBox::valueChanged, this, [field](double v) { ProgramOptions().*field = v; });
+    };
+    auto colour = [this](TColorPanel* panel, uint32_t TProgramOptions::*field) {
+        connect(panel, &TColorPanel::colorChanged, this, [field](uint32_t c) { ProgramOptions().*field = c; });
+    };
+    auto radio = [this](TRadioGroup* group, int TProgramOptions::*field) {
+        connect(group, &TRadioGroup::itemIndexChanged, this, [field](int i) { ProgramOptions().*field = i; });
+    };
+    auto combo = [this](QComboBox* box, int TProgramOptions::*field) {
+        connect(box, &QComboBox::currentIndexChanged, this, [field](int i) { ProgramOptions().*field = i; });
+    };
+    using O = TProgramOptions;
+    check(cbOpenLP, &O::OpenLP);
+    check(cbOverwrite, &O::Overwrite);
+    check(cbDrawLayout, &O::DrawLayout);
+    check(cbSaveFNames, &O::SaveFNames);
+    spin(FnameSaved, &O::FnameSaved);
+    check(cbSaveGeos, &O::SaveGeos);
+    check(cbReadPijas, &O::ReadPijas);
+    check(cbDrawNull, &O::DrawNull);
+    check(cbFullDxf, &O::FullDxf);
+    check(cbSaveLayout, &O::SaveLayout);
+
+    radio(SeleccionGrafica, &O::SeleccionGrafica);
+    check(cbSentidos, &O::Sentidos);
+    check(cbNodos, &O::Nodos);
+    check(cbNombreNodos, &O::NombreNodos);
+    check(cbCalles, &O::Calles);
+    check(cbCentroides, &O::Centroides);
+    check(cbAtributos, &O::Atributos);
+    check(cbValores, &O::Valores);
+    check(cbPoligonos, &O::Poligonos);
+    check(cbArcos, &O::Arcos);
+    radio(RutasFijas, &O::RutasFijas);
+    connect(cbGiros, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+        const int i = cbGiros->row(item);
+        if (i >= 0 && i < 3)
+            ProgramOptions().Giros[size_t(i)] = item->checkState() == Qt::Checked;
+    });
+    check(WheelActive, &O::WheelActive);
+    radio(rgZoom, &O::Zoom);
+    radio(rgTpo, &O::Tpo);
+
+    colour(SeleccionColor, &O::SeleccionColor);
+    spin(SeleccionAncho, &O::SeleccionAncho);
+    colour(PoliBordeColor, &O::PoliBordeColor);
+    spin(PoliBordeAncho, &O::PoliBordeAncho);
+    colour(PoliRellenoColor, &O::PoliRellenoColor);
+    check(PoliRellenoClear, &O::PoliRellenoClear);
+    colour(ZonaBordeColor, &O::ZonaBordeColor);
+    spin(ZonaBordeAncho, &O::ZonaBordeAncho);
+    colour(ZonaRellenoColor, &O::ZonaRellenoColor);
+    check(ZonaRellenoClear, &O::ZonaRellenoClear);
+    colour(ArcosColor, &O::ArcosColor);
+    colour(BlockedColor, &O::BlockedColor);
+    colour(AccesoColor, &O::AccesoColor);
+    colour(TrazaColor, &O::TrazaColor);
+    colour(ArrowsColor, &O::ArrowsColor);
+    colour(NodosColor, &O::NodosColor);
+    colour(SoleraColor, &O::SoleraColor);
+
+    colour(VisorZoomColor, &O::VisorZoomColor);
+    spin(VisorZoomSize, &O::VisorZoomSize);
+    check(ZoomPermanente, &O::ZoomPermanente);
+    radio(EscalaZoom, &O::EscalaZoom);
+    check(zArrows, &O::zArrows);
+    check(zNodes, &O::zNodes);
+    check(zNameNodes, &O::zNameNodes);
+    check(zCalles, &O::zCalles);
+    check(zAtributos, &O::zAtributos);
+    check(zValues, &O::zValues);
+
+    combo(cbHuso, &O::Huso);
+    combo(cbHemisf, &O::Hemisferio);
+    real(ceVert, &O::ShiftVert);
+    real(ceHorz, &O::ShiftHorz);
+    real(Screen2Print, &O::Screen2Print);
+    check(cbView, &O::KeepView);
+    radio(rgFix, &O::Fix);
+    check(cbPrintCaption, &O::PrintCaption);
+    check(cbPrintDate, &O::PrintDate);
 }
 
 QWidget* TDlgCfg::BuildGeneralPage()

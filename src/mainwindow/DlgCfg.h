@@ -1,9 +1,10 @@
 #pragma once
-// The options dialog "Opciones y Preferencias". It lives for the whole run and is
-// the live store of the program's options: drawing, printing, export and the
-// settings file read and set its controls directly (check boxes' isChecked, radio
-// groups' ItemIndex, colour panels' Color, spin boxes' value). It also edits the
-// class colours and widths and the layer styles of map/DisplayStyles.h.
+// The options dialog "Opciones y Preferencias". It edits the options record of the
+// run (model/ProgramOptions.h), which the rest of the program reads: its controls
+// show the record when the dialog is made, shown or told the record changed, and
+// every change of a control, by the user or by code, goes into the record at once
+// (as before, closing the dialog by either button keeps what was changed). It also
+// edits the class colours and widths and the layer styles of map/DisplayStyles.h.
 #include "widgets/DlgCfgWidgets.h"
 
 #include <cstdint>
@@ -26,8 +27,8 @@ class QSpinBox;
 class QTabWidget;
 class QTableWidget;
 
-// How the dialog reaches the rest of the program. The main window fills these at
-// start-up; an empty hook does nothing (the two dialog hooks fall back to the
+// How the dialog reaches the rest of the program. Filled where the dialog is made
+// (Secondary::DlgCfg()); an empty hook does nothing (the two dialog hooks fall back to the
 // toolkit's colour dialog and the program's input dialog; tests replace them).
 struct TDlgCfgHooks {
     // Writes the UTM coordinate files of the network and the background layers.
@@ -149,7 +150,9 @@ public:
     QCheckBox* cbPrintCaption;
     QCheckBox* cbPrintDate;
 
-    // ---- Reading the options ----
+    // ---- Reading the options (the record's values) ----
+    // Shows the record's values in the controls; the handlers of the controls do not run.
+    void LoadFromOptions();
     // Blocked links, hidden nodes and hidden zones are not drawn while the blocked colour is white.
     bool HideBlocked() const;
     // Zoom step chosen in " Factor Zoom ".
@@ -218,6 +221,7 @@ private:
     QWidget* BuildAmpliacionPage();
     QWidget* BuildImpresionPage();
     void BuildWidthsMenu();
+    void ConnectOptions();
     void ConnectHandlers();
     void ShowWidthsMenu(TWidthTarget target, QWidget* widget, const QPoint& pos);
     bool PickColor(uint32_t& color);
@@ -228,5 +232,6 @@ private:
     QActionGroup* widthGroup_ = nullptr;
 };
 
-// The one options dialog of the program (set when it is created).
+// The one options dialog of the program: null until it is first needed, then made
+// by Secondary::DlgCfg() (mainwindow/SecondaryWindows.h).
 extern TDlgCfg* DlgCfg;

@@ -1,6 +1,7 @@
 // Handlers of the options dialog: colour panels, the class and layer style tables,
 // the width menu, the geographic buttons and the values other code reads.
 #include "mainwindow/DlgCfg.h"
+#include "model/ProgramOptions.h"
 #include "model/TextCodec.h"
 
 #include "map/DisplayStyles.h"
@@ -53,39 +54,26 @@ QString DisplayText(const std::string& text) { return TextCodec::Decode(text); }
 
 // ---- Values read by the rest of the program ----
 
-bool TDlgCfg::HideBlocked() const { return BlockedColor->Color() == clWhite; }
+bool TDlgCfg::HideBlocked() const { return ProgramOptions().HideBlocked(); }
 
-float TDlgCfg::ZoomFactorValue() const
-{
-    const int index = std::max(0, rgZoom->ItemIndex());
-    return 0.1f * float(2 - index) + 0.05f;
-}
+float TDlgCfg::ZoomFactorValue() const { return ProgramOptions().ZoomFactorValue(); }
 
-int TDlgCfg::MagnifierScale() const
-{
-    static const int scales[] = {2, 4, 6, 8, 10, 15, 20, 30};
-    const int index = EscalaZoom->ItemIndex();
-    return index >= 0 && index < 8 ? scales[index] : 2;
-}
+int TDlgCfg::MagnifierScale() const { return ProgramOptions().MagnifierScale(); }
 
-int TDlgCfg::UtmZone() const { return cbHuso->currentIndex() + 1; }
+int TDlgCfg::UtmZone() const { return ProgramOptions().UtmZone(); }
 
-bool TDlgCfg::NorthernHemisphere() const { return cbHemisf->currentIndex() == 1; }
+bool TDlgCfg::NorthernHemisphere() const { return ProgramOptions().NorthernHemisphere(); }
 
-double TDlgCfg::ShiftVertKm() const { return ceVert->value(); }
+double TDlgCfg::ShiftVertKm() const { return ProgramOptions().ShiftVertKm(); }
 
-double TDlgCfg::ShiftHorzKm() const { return ceHorz->value(); }
+double TDlgCfg::ShiftHorzKm() const { return ProgramOptions().ShiftHorzKm(); }
 
-double TDlgCfg::Screen2PrintValue() const { return Screen2Print->value(); }
+double TDlgCfg::Screen2PrintValue() const { return ProgramOptions().Screen2Print; }
 
 void TDlgCfg::SetScreen2PrintRatio(double pageWidthPixels, double screenWidthPixels)
 {
-    // Print scaling divides by this ratio: an unknown screen or page keeps the current value.
-    if (!(screenWidthPixels > 0.0) || !(pageWidthPixels > 0.0))
-        return;
-    const double ratio = pageWidthPixels / screenWidthPixels;
-    if (std::isfinite(ratio))
-        Screen2Print->setValue(ratio);
+    ProgramOptions().SetScreen2PrintRatio(pageWidthPixels, screenWidthPixels);
+    LoadFromOptions();
 }
 
 QAction* TDlgCfg::WidthAction(int tag) const
@@ -106,6 +94,7 @@ void TDlgCfg::showEvent(QShowEvent* event)
 
 void TDlgCfg::FormShow()
 {
+    LoadFromOptions();
     const int layers = std::max(0, NumGeoLayers);
     if (layers == 0) {
         Items[11].Name = "Cobertura Líneas";

@@ -1,11 +1,11 @@
 // The polygon batch of the command line: for each polygon of a polygon file, the
 // links of the network inside it, written as a grid extract and a selection file.
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "model/FileUtils.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/PolygonFile.h"
+#include "model/ProgramOptions.h"
 #include "model/SelectionFiles.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
@@ -23,7 +23,7 @@ void TPalvonViewer::BatchSelectByPolygons(const std::string& plgFileName)
         BatchExitCode = 1;
         return;
     }
-    const bool bothEnds = !DlgCfg || DlgCfg->SeleccionGrafica->ItemIndex() == 1;
+    const bool bothEnds = ProgramOptions().SeleccionGrafica == 1;
     if (!sagArcosSel)
         sagArcosSel = new TStringAlignGrid(this);
     sagArcosSel->hide();

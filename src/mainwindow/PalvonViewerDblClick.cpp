@@ -2,7 +2,6 @@
 // polygon closes it (the closing itself is here), the user polygon under the
 // pointer is named, or, in the plain state, the row of the element under the
 // pointer comes into view in the data grid of the page on show.
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/tools/MapTools.h"
 #include "map/GeoLayers.h"
@@ -11,6 +10,7 @@
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/gui/ZelUtilsGui.h"
@@ -234,12 +234,10 @@ void StoreUserPolygon(TPalvonViewer& w)
     p.Name = name;
     p.Visible = 1;
     p.PointCount = static_cast<int32_t>(std::min<size_t>(points.size(), MaxPolygonVertices));
-    if (DlgCfg) {
-        p.PenColor = DlgCfg->PoliBordeColor->Color();
-        p.BrushColor = DlgCfg->PoliRellenoColor->Color();
-        p.PenWidth = ZelUtils::Round(DlgCfg->PoliBordeAncho->value());
-        p.BrushClear = DlgCfg->PoliRellenoClear->isChecked() ? 1 : 0;
-    }
+    p.PenColor = ProgramOptions().PoliBordeColor;
+    p.BrushColor = ProgramOptions().PoliRellenoColor;
+    p.PenWidth = ProgramOptions().PoliBordeAncho;
+    p.BrushClear = ProgramOptions().PoliRellenoClear ? 1 : 0;
     p.Points.assign(static_cast<size_t>(p.PointCount) + 1, TPoint{});
     // The name is written at the middle of the vertices until it is moved.
     for (int32_t k = 1; k <= p.PointCount; ++k) {

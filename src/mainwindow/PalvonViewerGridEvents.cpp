@@ -2,13 +2,13 @@
 // that centre the map on a zone, node or link (or start moving it), make a link
 // column the displayed attribute or toggle transit lines, and the title-click
 // sorting of the link and movement grids.
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "widgets/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/LineLayers.h"
 #include "map/Ranges.h"
 #include "map/gui/OxrImage.h"
+#include "model/ProgramOptions.h"
 #include "model/ZelUtilsGeometry.h"
 #include "analysis/gui/KDVMix.h"
 #include "mainwindow/SecondaryWindows.h"
@@ -411,7 +411,7 @@ void TPalvonViewer::sagArcosDblClick()
     RangeVarByMode[1] = c;
     LinkRowByMode[1] = r;
     ArcosRangeValues();
-    if (!(RangeMax > 0.0f) && !(DlgCfg && DlgCfg->cbDrawNull->isChecked()))
+    if (!(RangeMax > 0.0f) && !ProgramOptions().DrawNull)
         return;
     const int32_t variable = c < NumArcosColumns ? ColVarArcos[static_cast<size_t>(c)] : 0;
     for (QAction* item : VarArcos->actions()) {

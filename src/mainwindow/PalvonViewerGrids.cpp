@@ -3,7 +3,6 @@
 // fills from the network records and from the listings and counts.
 #include "mainwindow/PalvonViewerGridsLayout.h"
 
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/Ranges.h"
 #include "map/gui/DataLayers.h"
@@ -12,6 +11,7 @@
 #include "model/KDVlibPaths.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "widgets/StringAlignGrid.h"
@@ -180,7 +180,7 @@ bool FileExists(const std::string& name)
     return !name.empty() && name != "null" && std::filesystem::is_regular_file(name, ec);
 }
 
-bool OpenListings() { return !DlgCfg || DlgCfg->cbOpenLP->isChecked(); }
+bool OpenListings() { return ProgramOptions().OpenLP; }
 
 QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
 

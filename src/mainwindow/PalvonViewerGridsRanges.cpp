@@ -1,12 +1,12 @@
 // Choosing the link and movement variables that the data layers show, their
 // value ranges (colour classes) and the colours of the data layers.
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/DlgRngs.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DrawState.h"
 #include "map/Ranges.h"
 #include "model/KDVvars.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "widgets/StringAlignGrid.h"
@@ -24,7 +24,7 @@ namespace {
 
 QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
 
-bool DrawNull() { return DlgCfg && DlgCfg->cbDrawNull->isChecked(); }
+bool DrawNull() { return ProgramOptions().DrawNull; }
 
 // Colour dialog seeded with the colour; true and the colour replaced on acceptance.
 bool ChooseColor(uint32_t& color)

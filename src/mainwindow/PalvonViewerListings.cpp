@@ -1,15 +1,14 @@
 // The assignment listing, the inspection listing and counts, opened with the
 // network or on their own.
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "model/KDVvars.h"
 #include "model/LinkGeometry.h"
 #include "model/PalvonListings.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
-#include "widgets/DlgCfgWidgets.h"
 #include "widgets/WaitCursor.h"
 
 #include <QAction>
@@ -32,7 +31,7 @@ std::string BaseName(const std::string& path) { return std::filesystem::path(pat
 QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
 
 // The options dialog's "open related files": the companion listings of a network.
-bool OpenListings() { return !DlgCfg || DlgCfg->cbOpenLP->isChecked(); }
+bool OpenListings() { return ProgramOptions().OpenLP; }
 
 // The listings add to an open network; without one they would have nothing to name.
 bool NetworkOpen()
@@ -55,10 +54,8 @@ bool ReadLpaFile(TPalvonViewer& w, const std::string& fileName)
 {
     w.setWindowTitle(Qs(Format("%s (%s)", DatDir + DatFileName, BaseName(LpaFileName))));
     PalvonRead::TLpaOptions options;
-    if (DlgCfg) {
-        options.ReadPijas = DlgCfg->cbReadPijas->isChecked();
-        options.ComposeMovements = DlgCfg->rgTpo->ItemIndex() == 1;
-    }
+    options.ReadPijas = ProgramOptions().ReadPijas;
+    options.ComposeMovements = ProgramOptions().Tpo == 1;
     TWaitCursor wait;
     const PalvonRead::TLpaResult r = PalvonRead::ReadLpa(fileName, options);
     if (r.ClassesReached)

@@ -3,7 +3,6 @@
 // tool buttons, the menu ticks, the modifier keys and what lies under the
 // pointer; the hover finds what lies under the pointer; and the window answers
 // what the tools ask of it (TMapToolHost).
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/tools/MapTools.h"
 #include "widgets/StringAlignGrid.h"
@@ -16,6 +15,7 @@
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
 #include "model/NodeMoves.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/gui/ZelUtilsGui.h"
@@ -135,7 +135,7 @@ TMapToolMode TPalvonViewer::MapToolForPress(Qt::MouseButton Button, const TShift
 {
     using M = TMapToolMode;
     M mode = M::ZoomBox;
-    if (Down(Cmd::tbMove) || ((!DlgCfg || DlgCfg->WheelActive->isChecked()) && Button == Qt::MiddleButton))
+    if (Down(Cmd::tbMove) || (ProgramOptions().WheelActive && Button == Qt::MiddleButton))
         mode = M::Pan;
     if (Down(Cmd::tbZoom))
         mode = M::Magnifier;
@@ -336,7 +336,7 @@ void TPalvonViewer::ShowPickedPath() { FillPathGrid(false); }
 
 QColor TPalvonViewer::PickMarkColor()
 {
-    return DlgCfg ? DisplayStyles::ToQColor(DlgCfg->SeleccionColor->Color()) : QColor(255, 0, 0);
+    return DisplayStyles::ToQColor(ProgramOptions().SeleccionColor);
 }
 
 int32_t TPalvonViewer::HoveredNode() { return HoverNode; }

@@ -8,6 +8,7 @@
 #include "map/DisplayStyles.h"
 #include "map/gui/OxrImage.h"
 #include "model/FileUtils.h"
+#include "model/ProgramOptions.h"
 #include "model/SafeFile.h"
 #include "model/HitGrid.h"
 #include "model/JunctionOutlines.h"
@@ -297,12 +298,10 @@ bool TPalvonViewer::OpenPalvonDat()
         FrmPreview->setWindowTitle(QString::fromStdString(DatFileName));
     ApplicationTitle = "Velmora: " + DatFileName;
     StatusPanels[0]->setText(QString::fromStdString(KDVlib::MsgLeyendo));
-    PalvonRead::ReadTransitLines = DlgCfg && DlgCfg->RutasFijas->ItemIndex() == 0;
-    if (DlgCfg) {
-        // Geographic positions kept beside the UTM ones use the zone of the options.
-        PalvonRead::UtmZone = DlgCfg->UtmZone();
-        PalvonRead::UtmHemisphere = DlgCfg->NorthernHemisphere() ? "N" : "S";
-    }
+    PalvonRead::ReadTransitLines = ProgramOptions().RutasFijas == 0;
+    // Geographic positions kept beside the UTM ones use the zone of the options.
+    PalvonRead::UtmZone = ProgramOptions().UtmZone();
+    PalvonRead::UtmHemisphere = ProgramOptions().NorthernHemisphere() ? "N" : "S";
 
     // The network in memory waits aside while the new one is read into fresh
     // arrays: a network refused (over capacity) leaves it as it was.
@@ -527,9 +526,8 @@ void TPalvonViewer::RedPalvon1Click()
 
 void TPalvonViewer::Options1Click()
 {
-    if (!DlgCfg)
-        return;
-    DlgCfg->CfgPaginas->setCurrentWidget(DlgCfg->CfgPreferencias);
-    DlgCfg->exec();
-    SizeFactor = static_cast<float>(DlgCfg->Screen2PrintValue());
+    TDlgCfg& options = Secondary::DlgCfg();
+    options.CfgPaginas->setCurrentWidget(options.CfgPreferencias);
+    options.exec();
+    SizeFactor = static_cast<float>(ProgramOptions().Screen2Print);
 }

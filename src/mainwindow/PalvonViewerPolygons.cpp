@@ -2,7 +2,7 @@
 // handles, their menu entries, the polygon files (.plg and .geo) and the zoning
 // save; the points of a selection region being drawn and the handle being dragged,
 // which the polygon tools of the map (src/mainwindow/tools) add and move.
-#include "mainwindow/DlgCfg.h"
+#include "mainwindow/SecondaryWindows.h"
 #include "model/FileUtils.h"
 #include "widgets/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
@@ -14,6 +14,7 @@
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
 #include "model/PolygonFile.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "widgets/WaitCursor.h"
@@ -120,12 +121,11 @@ void BuildSnapList(TPalvonViewer& w, int32_t skip)
 
 void SetPolygonStyle(TPoligono& p)
 {
-    if (!DlgCfg)
-        return;
-    p.PenColor = DlgCfg->PoliBordeColor->Color();
-    p.PenWidth = ZelUtils::Round(DlgCfg->PoliBordeAncho->value());
-    p.BrushColor = DlgCfg->PoliRellenoColor->Color();
-    p.BrushClear = DlgCfg->PoliRellenoClear->isChecked() ? 1 : 0;
+    const TProgramOptions& o = ProgramOptions();
+    p.PenColor = o.PoliBordeColor;
+    p.PenWidth = o.PoliBordeAncho;
+    p.BrushColor = o.PoliRellenoColor;
+    p.BrushClear = o.PoliRellenoClear ? 1 : 0;
 }
 
 // The style of a new polygon as a file record (for the area import).
@@ -248,7 +248,7 @@ void TPalvonViewer::AddPolygonClickPoint(double x, double y)
     if (QPainter* c = img->Canvas(); c && !PolyPoints.isEmpty()) {
         c->save();
         img->PenMode = TPenMode::NotXor;
-        c->setPen(QPen(Col(DlgCfg ? DlgCfg->PoliBordeColor->Color() : 32768u), 1));
+        c->setPen(QPen(Col(ProgramOptions().PoliBordeColor), 1));
         img->LineW(PolyPoints.last().x(), PolyPoints.last().y(), p.x(), p.y());
         img->PenMode = TPenMode::Copy;
         c->restore();
@@ -373,10 +373,10 @@ void TPalvonViewer::DeletePolygon(QAction* sender)
 void TPalvonViewer::ReconfigPolygon(QAction* sender)
 {
     const int32_t i = TagOf(sender);
-    if (!ValidPolygon(i) || !DlgCfg)
+    if (!ValidPolygon(i))
         return;
     Highlight(*this, i);
-    TDlgCfg& d = *DlgCfg;
+    TDlgCfg& d = Secondary::DlgCfg();
     QTabWidget* pages = d.CfgPaginas;
     pages->setTabVisible(pages->indexOf(d.CfgAmpliacion), false);
     pages->setTabVisible(pages->indexOf(d.CfgPreferencias), false);
@@ -619,7 +619,7 @@ bool PolygonDialog(TPalvonViewer& w, bool save, std::string& fileName, int& filt
     dialog.setNameFilters({QString::fromUtf8(PlgFilter), QString::fromUtf8(GeoFilter)});
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     if (save)
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, !(DlgCfg && DlgCfg->cbOverwrite->isChecked()));
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !ProgramOptions().Overwrite);
     if (!w.PolygonFileName.empty())
         dialog.selectFile(Qs(w.PolygonFileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -714,7 +714,7 @@ void TPalvonViewer::SaveZonClick()
     dialog.setDefaultSuffix(QStringLiteral("geo"));
     dialog.setNameFilter(QStringLiteral("TransCAD text/geography [*.geo] (*.geo)"));
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !(DlgCfg && DlgCfg->cbOverwrite->isChecked()));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !ProgramOptions().Overwrite);
     // The dialog must be usable while the hourglass is up.
     QApplication::setOverrideCursor(Qt::ArrowCursor);
     const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();

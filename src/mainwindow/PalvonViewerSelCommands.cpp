@@ -2,7 +2,6 @@
 // chosen in the two-list dialog, cleared, exported and imported; the link grid's
 // block selection, inversions and hidden links; and the nodes and links inside the
 // user polygons written next to the polygon file.
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/DisplayStyles.h"
 #include "map/LineLayers.h"
@@ -12,9 +11,9 @@
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
 #include "model/PolygonFile.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
-#include "widgets/DlgCfgWidgets.h"
 #include "widgets/DualListDialog.h"
 #include "widgets/StringAlignGrid.h"
 
@@ -179,7 +178,7 @@ std::string TPalvonViewer::ChooseSelectionFile(bool save)
     dialog.setNameFilter(QString::fromUtf8(SelFilter));
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     if (save)
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, !(DlgCfg && DlgCfg->cbOverwrite->isChecked()));
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !ProgramOptions().Overwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().front().toStdString();

@@ -2,9 +2,7 @@
 // or by the values of a grid column in the two-list dialog, by a region drawn on
 // the map, and from selection files; the list of selected links under the link
 // grid; and the opening of the find dialog.
-#include "mainwindow/DlgCfg.h"
 #include "model/FileUtils.h"
-#include "widgets/DlgCfgWidgets.h"
 #include "mainwindow/DlgFind.h"
 #include "widgets/DualListDialog.h"
 #include "mainwindow/PalvonViewer.h"
@@ -17,6 +15,7 @@
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
+#include "model/ProgramOptions.h"
 #include "model/SelectionFiles.h"
 #include "model/TextCodec.h"
 #include "model/ViewerServices.h"
@@ -339,7 +338,7 @@ void TPalvonViewer::ExportaSeleccin1Click()
     dialog.setDefaultSuffix(QStringLiteral("sel"));
     dialog.setNameFilter(QString::fromUtf8(SelFilter));
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !(DlgCfg && DlgCfg->cbOverwrite->isChecked()));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !ProgramOptions().Overwrite);
     if (!SelFileName.empty())
         dialog.selectFile(Qs(SelFileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -452,7 +451,7 @@ void TPalvonViewer::CloseSelectionRegion()
                 sagNodos->SetFontColorCell(0, n, color);
         }
     } else {
-        const bool bothEnds = !DlgCfg || DlgCfg->SeleccionGrafica->ItemIndex() != 0;
+        const bool bothEnds = ProgramOptions().SeleccionGrafica != 0;
         std::vector<char> hit(static_cast<size_t>(Network.LinkCount) + 1, 0);
         for (int32_t i = 1; i <= Network.LinkCount; ++i) {
             TArcos& a = Arcos[i];

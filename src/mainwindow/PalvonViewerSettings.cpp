@@ -1,20 +1,18 @@
-// The program settings file: reading it into the options dialog at start,
+// The program settings file: reading it into the options record at start,
 // writing it at close, and the recent-network menus.
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/ProgramSettings.h"
 #include "model/KDVvars.h"
+#include "map/DisplayStyles.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "platform/IniFile.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
-#include <QSpinBox>
 
 #include <filesystem>
 
@@ -26,14 +24,8 @@ uint8_t InteractiveRun = 0;
 
 namespace {
 
-struct CheckField {
-    QCheckBox* TDlgCfg::*box;
-    int field; // 0-based
-};
-
 std::string B(bool v) { return v ? "1" : "0"; }
-std::string B(const QCheckBox* c) { return B(c->isChecked()); }
-std::string C(const TColorPanel* p) { return std::to_string(p->Color()); }
+std::string C(uint32_t color) { return std::to_string(color); }
 std::string Join(const std::vector<std::string>& f)
 {
     std::string s;
@@ -42,63 +34,78 @@ std::string Join(const std::vector<std::string>& f)
     return s;
 }
 
+// Values kept as the dialog's controls hold them.
+int Spin(const std::string& field, int minimum, int maximum)
+{
+    return TProgramOptions::ClampInt(FieldInt(field), minimum, maximum);
+}
+uint32_t Colour(const std::string& field) { return TProgramOptions::Colour(static_cast<uint32_t>(FieldInt(field))); }
+
 } // namespace
 
 void TPalvonViewer::LeerVelmora()
 {
-    if (!DlgCfg)
-        return;
-    TDlgCfg& d = *DlgCfg;
+    TProgramOptions& o = ProgramOptions();
     TIniFile ini(FileName);
 
     auto g = ReadFields(ini, Section, "General", GeneralDefault, 8);
-    d.cbOpenLP->setChecked(FieldBool(g[0]));
-    d.cbOverwrite->setChecked(FieldBool(g[1]));
-    d.cbSaveLayout->setChecked(FieldBool(g[2]));
-    d.cbDrawLayout->setChecked(FieldBool(g[3]));
-    d.cbSaveFNames->setChecked(FieldBool(g[4]));
-    d.FnameSaved->setValue(FieldInt(g[5]));
-    d.cbReadPijas->setChecked(FieldBool(g[6]));
-    d.cbSaveGeos->setChecked(FieldBool(g[7]));
+    o.OpenLP = FieldBool(g[0]);
+    o.Overwrite = FieldBool(g[1]);
+    o.SaveLayout = FieldBool(g[2]);
+    o.DrawLayout = FieldBool(g[3]);
+    o.SaveFNames = FieldBool(g[4]);
+    o.FnameSaved = Spin(g[5], 1, 50);
+    o.ReadPijas = FieldBool(g[6]);
+    o.SaveGeos = FieldBool(g[7]);
 
     auto p = ReadFields(ini, Section, "Preferencias", PreferenciasDefault, 16);
-    QCheckBox* prefs[9] = {d.cbSentidos, d.cbNodos, d.cbArcos, d.cbNombreNodos, d.cbCalles,
-                           d.cbCentroides, d.cbAtributos, d.cbValores, d.cbPoligonos};
+    bool TProgramOptions::*prefs[9] = {&TProgramOptions::Sentidos,    &TProgramOptions::Nodos,
+                                       &TProgramOptions::Arcos,       &TProgramOptions::NombreNodos,
+                                       &TProgramOptions::Calles,      &TProgramOptions::Centroides,
+                                       &TProgramOptions::Atributos,   &TProgramOptions::Valores,
+                                       &TProgramOptions::Poligonos};
     for (int i = 0; i < 9; ++i)
-        prefs[i]->setChecked(FieldBool(p[static_cast<size_t>(i)]));
-    for (int i = 0; i < 3 && i < d.cbGiros->count(); ++i)
-        d.cbGiros->item(i)->setCheckState(FieldBool(p[static_cast<size_t>(9 + i)]) ? Qt::Checked : Qt::Unchecked);
-    d.SeleccionGrafica->SetItemIndex(FieldInt(p[14]));
-    d.RutasFijas->SetItemIndex(FieldInt(p[15]));
+        o.*prefs[i] = FieldBool(p[static_cast<size_t>(i)]);
+    for (int i = 0; i < 3; ++i)
+        o.Giros[static_cast<size_t>(i)] = FieldBool(p[static_cast<size_t>(9 + i)]);
+    o.SeleccionGrafica = TProgramOptions::Choice(FieldInt(p[14]), 2);
+    o.RutasFijas = TProgramOptions::Choice(FieldInt(p[15]), 2);
 
     auto c = ReadFields(ini, Section, "Colores", ColoresDefault, 17);
-    auto col = [&](size_t i) { return static_cast<uint32_t>(FieldInt(c[i])); };
-    d.ArcosColor->SetColor(col(0));
-    d.BlockedColor->SetColor(col(1));
-    d.AccesoColor->SetColor(col(2));
-    d.TrazaColor->SetColor(col(3));
-    d.ArrowsColor->SetColor(col(4));
-    d.NodosColor->SetColor(col(5));
-    d.SoleraColor->SetColor(col(6));
-    d.SeleccionColor->SetColor(col(7));
-    d.SeleccionAncho->setValue(FieldInt(c[8]));
-    d.ZonaBordeColor->SetColor(col(9));
-    d.ZonaBordeAncho->setValue(FieldInt(c[10]));
-    d.ZonaRellenoColor->SetColor(col(11));
-    d.ZonaRellenoClear->setChecked(FieldBool(c[12]));
-    d.PoliBordeColor->SetColor(col(13));
-    d.PoliBordeAncho->setValue(FieldInt(c[14]));
-    d.PoliRellenoColor->SetColor(col(15));
-    d.PoliRellenoClear->setChecked(FieldBool(c[16]));
+    o.ArcosColor = Colour(c[0]);
+    o.BlockedColor = Colour(c[1]);
+    o.AccesoColor = Colour(c[2]);
+    o.TrazaColor = Colour(c[3]);
+    o.ArrowsColor = Colour(c[4]);
+    o.NodosColor = Colour(c[5]);
+    o.SoleraColor = Colour(c[6]);
+    o.SeleccionColor = Colour(c[7]);
+    // A new selection width is every class's width.
+    const int selectionWidth = Spin(c[8], 1, 5);
+    if (selectionWidth != o.SeleccionAncho) {
+        o.SeleccionAncho = selectionWidth;
+        for (int k = 1; k <= NumSelClasses; ++k)
+            ClassWidths[k] = selectionWidth;
+    }
+    o.ZonaBordeColor = Colour(c[9]);
+    o.ZonaBordeAncho = Spin(c[10], 1, 5);
+    o.ZonaRellenoColor = Colour(c[11]);
+    o.ZonaRellenoClear = FieldBool(c[12]);
+    o.PoliBordeColor = Colour(c[13]);
+    o.PoliBordeAncho = Spin(c[14], 1, 5);
+    o.PoliRellenoColor = Colour(c[15]);
+    o.PoliRellenoClear = FieldBool(c[16]);
 
     auto a = ReadFields(ini, Section, "Ampliacion", AmpliacionDefault, 10);
-    d.VisorZoomColor->SetColor(static_cast<uint32_t>(FieldInt(a[0])));
-    d.VisorZoomSize->setValue(FieldInt(a[1]));
-    d.ZoomPermanente->setChecked(FieldBool(a[2]));
-    d.EscalaZoom->SetItemIndex(FieldInt(a[3]));
-    QCheckBox* z[6] = {d.zArrows, d.zNodes, d.zNameNodes, d.zCalles, d.zAtributos, d.zValues};
+    o.VisorZoomColor = Colour(a[0]);
+    o.VisorZoomSize = Spin(a[1], 100, 500);
+    o.ZoomPermanente = FieldBool(a[2]);
+    o.EscalaZoom = TProgramOptions::Choice(FieldInt(a[3]), 8);
+    bool TProgramOptions::*z[6] = {&TProgramOptions::zArrows, &TProgramOptions::zNodes,    &TProgramOptions::zNameNodes,
+                                   &TProgramOptions::zCalles, &TProgramOptions::zAtributos, &TProgramOptions::zValues};
     for (int i = 0; i < 6; ++i)
-        z[i]->setChecked(FieldBool(a[static_cast<size_t>(4 + i)]));
+        o.*z[i] = FieldBool(a[static_cast<size_t>(4 + i)]);
+    NotifyProgramOptionsChanged();
 }
 
 void TPalvonViewer::GrabarVelmora()
@@ -111,33 +118,29 @@ void TPalvonViewer::GrabarVelmora()
 
 void TPalvonViewer::GrabarVelmora(TIniFile& ini)
 {
-    if (!DlgCfg)
-        return;
-    TDlgCfg& d = *DlgCfg;
+    const TProgramOptions& o = ProgramOptions();
     ini.WriteString(Section, "General",
-                    Join({B(d.cbOpenLP), B(d.cbOverwrite), B(d.cbSaveLayout), B(d.cbDrawLayout), B(d.cbSaveFNames),
-                          std::to_string(d.FnameSaved->value()), B(d.cbReadPijas), B(d.cbSaveGeos)}));
-    std::vector<std::string> p = {B(d.cbSentidos), B(d.cbNodos),    B(d.cbArcos),   B(d.cbNombreNodos),
-                                  B(d.cbCalles),   B(d.cbCentroides), B(d.cbAtributos), B(d.cbValores),
-                                  B(d.cbPoligonos)};
+                    Join({B(o.OpenLP), B(o.Overwrite), B(o.SaveLayout), B(o.DrawLayout), B(o.SaveFNames),
+                          std::to_string(o.FnameSaved), B(o.ReadPijas), B(o.SaveGeos)}));
+    std::vector<std::string> p = {B(o.Sentidos), B(o.Nodos),      B(o.Arcos),     B(o.NombreNodos), B(o.Calles),
+                                  B(o.Centroides), B(o.Atributos), B(o.Valores), B(o.Poligonos)};
     for (int i = 0; i < 3; ++i)
-        p.push_back(B(i < d.cbGiros->count() && d.cbGiros->item(i)->checkState() == Qt::Checked));
+        p.push_back(B(o.Giros[static_cast<size_t>(i)]));
     p.push_back("1");
     p.push_back("1");
-    p.push_back(std::to_string(d.SeleccionGrafica->ItemIndex()));
-    p.push_back(std::to_string(d.RutasFijas->ItemIndex()));
+    p.push_back(std::to_string(o.SeleccionGrafica));
+    p.push_back(std::to_string(o.RutasFijas));
     ini.WriteString(Section, "Preferencias", Join(p));
     ini.WriteString(Section, "Colores",
-                    Join({C(d.ArcosColor), C(d.BlockedColor), C(d.AccesoColor), C(d.TrazaColor), C(d.ArrowsColor),
-                          C(d.NodosColor), C(d.SoleraColor), C(d.SeleccionColor),
-                          std::to_string(d.SeleccionAncho->value()), C(d.ZonaBordeColor),
-                          std::to_string(d.ZonaBordeAncho->value()), C(d.ZonaRellenoColor), B(d.ZonaRellenoClear),
-                          C(d.PoliBordeColor), std::to_string(d.PoliBordeAncho->value()), C(d.PoliRellenoColor),
-                          B(d.PoliRellenoClear)}));
+                    Join({C(o.ArcosColor), C(o.BlockedColor), C(o.AccesoColor), C(o.TrazaColor), C(o.ArrowsColor),
+                          C(o.NodosColor), C(o.SoleraColor), C(o.SeleccionColor), std::to_string(o.SeleccionAncho),
+                          C(o.ZonaBordeColor), std::to_string(o.ZonaBordeAncho), C(o.ZonaRellenoColor),
+                          B(o.ZonaRellenoClear), C(o.PoliBordeColor), std::to_string(o.PoliBordeAncho),
+                          C(o.PoliRellenoColor), B(o.PoliRellenoClear)}));
     ini.WriteString(Section, "Ampliacion",
-                    Join({C(d.VisorZoomColor), std::to_string(d.VisorZoomSize->value()), B(d.ZoomPermanente),
-                          std::to_string(d.EscalaZoom->ItemIndex()), B(d.zArrows), B(d.zNodes), B(d.zNameNodes),
-                          B(d.zCalles), B(d.zAtributos), B(d.zValues)}));
+                    Join({C(o.VisorZoomColor), std::to_string(o.VisorZoomSize), B(o.ZoomPermanente),
+                          std::to_string(o.EscalaZoom), B(o.zArrows), B(o.zNodes), B(o.zNameNodes), B(o.zCalles),
+                          B(o.zAtributos), B(o.zValues)}));
 }
 
 // Reads the settings and builds the recent-network menus (newest first).
@@ -146,8 +149,8 @@ void TPalvonViewer::RebuildRecentMenus()
     TIniFile ini(FileName);
     RecentFiles = BuildRecentFiles(ini);
     int limit = static_cast<int>(RecentFiles.size());
-    if (DlgCfg && DlgCfg->cbSaveFNames->isChecked())
-        limit = DlgCfg->FnameSaved->value();
+    if (ProgramOptions().SaveFNames)
+        limit = ProgramOptions().FnameSaved;
     ArchivosRecientes->clear();
     Recientes->clear();
     for (const RecentItem& item : RecentMenuItems(RecentFiles, limit)) {
@@ -176,7 +179,7 @@ void TPalvonViewer::FilesClick(int tag)
         if (!AbrirRedPalvon(file))
             return;
         // The view the network had when it was last closed.
-        if (DlgCfg && DlgCfg->cbDrawLayout->isChecked()) {
+        if (ProgramOptions().DrawLayout) {
             TIniFile ini(FileName);
             LeerConfiguracion(ini, section);
             DrawPalvon();
@@ -196,7 +199,7 @@ void TPalvonViewer::FilesClick(int tag)
 
 void TPalvonViewer::SaveAtClose()
 {
-    if (DatFileName.empty() || !DlgCfg || !DlgCfg->cbSaveLayout->isChecked())
+    if (DatFileName.empty() || !ProgramOptions().SaveLayout)
         return;
     std::string full = DatDir + DatFileName;
     // The settings file does not live in the network's folder: a folder that is gone

@@ -1,6 +1,5 @@
 // Start-up of the main window: defaults, first showing, command line, batch modes.
 #include "mainwindow/Aptta.h"
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/tools/MapTools.h"
 #include "map/gui/OxrImage.h"
@@ -12,6 +11,7 @@
 #include "model/KDVlib.h"
 #include "model/PrintServices.h"
 #include "printing/gui/BatchPrintGui.h"
+#include "model/ProgramOptions.h"
 #include "model/gui/FrmDat.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
@@ -97,15 +97,15 @@ void TPalvonViewer::FormCreate()
 }
 
 namespace {
-// The export writers ask the options dialog whether coordinates are saved.
+// The export writers ask the options whether coordinates are saved.
 class ExportServicesImpl : public ExportServices {
 public:
-    bool SaveGeos() override { return DlgCfg && DlgCfg->cbSaveGeos->isChecked(); }
+    bool SaveGeos() override { return ProgramOptions().SaveGeos; }
 };
 ExportServicesImpl exportServices;
 } // namespace
 
-// The options dialog exists from here on: connect what its buttons do.
+// The windows made at start are connected to the main window.
 void TPalvonViewer::ConnectOptions()
 {
     SetExportServices(&exportServices);
@@ -115,14 +115,6 @@ void TPalvonViewer::ConnectOptions()
         // Closed by its own title bar: the menu item shows it is no longer on show.
         connect(FrmDat, &TFrmDat::ShownChanged, Action(Cmd::RedPalvon1), &QAction::setChecked, Qt::UniqueConnection);
     }
-    if (!DlgCfg)
-        return;
-    DlgCfg->Hooks.WriteGeo = [] {
-        // Shifts are given in kilometres.
-        if (!KDVlib::WriteUtmFiles(DatDir.empty() ? "." : DatDir, DlgCfg->ShiftHorzKm() * 1000.0,
-                                   DlgCfg->ShiftVertKm() * 1000.0))
-            Services().ShowMessage("No se pudieron escribir los archivos UTM.");
-    };
 }
 
 namespace {
@@ -178,8 +170,8 @@ void TPalvonViewer::FormShow()
     // starts fixed, and only the printer setup or the options change it. The
     // options show it, so closing them keeps it.
     SizeFactor = 5.0f;
-    if (DlgCfg)
-        DlgCfg->Screen2Print->setValue(SizeFactor);
+    ProgramOptions().SetScreen2Print(SizeFactor);
+    NotifyProgramOptionsChanged();
     LeerVelmora();
     RebuildRecentMenus();
     Timer1->start();

@@ -17,6 +17,7 @@
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
+#include "model/ProgramOptions.h"
 #include "model/TextCodec.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
@@ -215,9 +216,7 @@ void TPalvonViewer::PegarTema1Click()
 
 void TPalvonViewer::Configurar1Click()
 {
-    if (!DlgCfg)
-        return;
-    TDlgCfg& d = *DlgCfg;
+    TDlgCfg& d = Secondary::DlgCfg();
     QTabWidget* pages = d.CfgPaginas;
     QGroupBox* groups[2] = {d.ArcosSeleccionados, d.Zonificacion};
     pages->setTabVisible(pages->indexOf(d.CfgAmpliacion), false);
@@ -287,33 +286,32 @@ void TPalvonViewer::GrabarConfiguracion(TIniFile& ini, const std::string& sectio
     }
     Ranges::WriteRangeSets(ini, section);
 
-    if (DlgCfg) {
-        const TDlgCfg& d = *DlgCfg;
+    {
+        const TProgramOptions& o = ProgramOptions();
         std::vector<std::string> p;
-        for (QCheckBox* c : {d.cbSentidos, d.cbNodos, d.cbArcos, d.cbNombreNodos, d.cbCalles, d.cbCentroides,
-                             d.cbAtributos, d.cbValores, d.cbPoligonos})
-            p.push_back(Bool(c->isChecked()));
+        for (bool on : {o.Sentidos, o.Nodos, o.Arcos, o.NombreNodos, o.Calles, o.Centroides, o.Atributos, o.Valores,
+                        o.Poligonos})
+            p.push_back(Bool(on));
         p.insert(p.end(), {"1", "1"});
-        p.push_back(Format("%d", d.SeleccionGrafica->ItemIndex()));
-        p.push_back(Format("%d", d.RutasFijas->ItemIndex()));
-        p.push_back(Format("%d", d.SeleccionColor->Color()));
-        p.push_back(Format("%d", d.ZonaBordeColor->Color()));
-        p.push_back(Format("%d", d.ZonaBordeAncho->value()));
-        p.push_back(Format("%d", d.ZonaRellenoColor->Color()));
-        p.push_back(Bool(d.ZonaRellenoClear->isChecked()));
-        p.push_back(Format("%d", d.PoliBordeColor->Color()));
-        p.push_back(Format("%d", d.PoliBordeAncho->value()));
-        p.push_back(Format("%d", d.PoliRellenoColor->Color()));
-        p.push_back(Bool(d.PoliRellenoClear->isChecked()));
-        p.push_back(Format("%d", d.VisorZoomColor->Color()));
-        p.push_back(Format("%d", d.VisorZoomSize->value()));
-        p.push_back(Bool(d.ZoomPermanente->isChecked()));
-        p.push_back(Format("%d", d.EscalaZoom->ItemIndex()));
-        for (QCheckBox* c : {d.zArrows, d.zNodes, d.zNameNodes, d.zCalles, d.zAtributos, d.zValues})
-            p.push_back(Bool(c->isChecked()));
+        p.push_back(Format("%d", o.SeleccionGrafica));
+        p.push_back(Format("%d", o.RutasFijas));
+        p.push_back(Format("%d", o.SeleccionColor));
+        p.push_back(Format("%d", o.ZonaBordeColor));
+        p.push_back(Format("%d", o.ZonaBordeAncho));
+        p.push_back(Format("%d", o.ZonaRellenoColor));
+        p.push_back(Bool(o.ZonaRellenoClear));
+        p.push_back(Format("%d", o.PoliBordeColor));
+        p.push_back(Format("%d", o.PoliBordeAncho));
+        p.push_back(Format("%d", o.PoliRellenoColor));
+        p.push_back(Bool(o.PoliRellenoClear));
+        p.push_back(Format("%d", o.VisorZoomColor));
+        p.push_back(Format("%d", o.VisorZoomSize));
+        p.push_back(Bool(o.ZoomPermanente));
+        p.push_back(Format("%d", o.EscalaZoom));
+        for (bool on : {o.zArrows, o.zNodes, o.zNameNodes, o.zCalles, o.zAtributos, o.zValues})
+            p.push_back(Bool(on));
         put("Preferencias", Join(p));
-        put("GoogleEarth", Format("%d;%d;%s;%s", d.cbHuso->currentIndex(), d.cbHemisf->currentIndex(),
-                                  Real(d.ceVert->value()), Real(d.ceHorz->value())));
+        put("GoogleEarth", Format("%d;%d;%s;%s", o.Huso, o.Hemisferio, Real(o.ShiftVert), Real(o.ShiftHorz)));
     }
 }
 
@@ -473,30 +471,35 @@ void TPalvonViewer::LeerConfiguracion(TIniFile& ini, const std::string& section)
     if (OpenInteractive != 0 && RangeName != "null" && !c.HasRangeKeys)
         Ranges::ApplySavedRangeSet(RangeName);
 
-    if (DlgCfg) {
-        TDlgCfg& d = *DlgCfg;
-        QCheckBox* checks[9] = {d.cbSentidos, d.cbNodos, d.cbArcos, d.cbNombreNodos, d.cbCalles,
-                                d.cbCentroides, d.cbAtributos, d.cbValores, d.cbPoligonos};
+    {
+        TProgramOptions& o = ProgramOptions();
+        bool TProgramOptions::*checks[9] = {&TProgramOptions::Sentidos,   &TProgramOptions::Nodos,
+                                            &TProgramOptions::Arcos,      &TProgramOptions::NombreNodos,
+                                            &TProgramOptions::Calles,     &TProgramOptions::Centroides,
+                                            &TProgramOptions::Atributos,  &TProgramOptions::Valores,
+                                            &TProgramOptions::Poligonos};
         for (size_t i = 0; i < 9; ++i)
-            checks[i]->setChecked(c.ShowChecks[i]);
-        d.SeleccionGrafica->SetItemIndex(c.SeleccionGrafica);
-        d.RutasFijas->SetItemIndex(c.RutasFijas);
-        d.SeleccionColor->SetColor(c.SeleccionColor);
-        d.ZonaBordeColor->SetColor(c.ZonaBordeColor);
-        d.ZonaBordeAncho->setValue(c.ZonaBordeAncho);
-        d.ZonaRellenoColor->SetColor(c.ZonaRellenoColor);
-        d.ZonaRellenoClear->setChecked(c.ZonaRellenoClear);
-        d.PoliBordeColor->SetColor(c.PoliBordeColor);
-        d.PoliBordeAncho->setValue(c.PoliBordeAncho);
-        d.PoliRellenoColor->SetColor(c.PoliRellenoColor);
-        d.PoliRellenoClear->setChecked(c.PoliRellenoClear);
-        d.VisorZoomColor->SetColor(c.VisorZoomColor);
-        d.VisorZoomSize->setValue(c.VisorZoomSize);
-        d.ZoomPermanente->setChecked(c.ZoomPermanente);
-        d.EscalaZoom->SetItemIndex(c.EscalaZoom);
-        QCheckBox* zoom[6] = {d.zArrows, d.zNodes, d.zNameNodes, d.zCalles, d.zAtributos, d.zValues};
+            o.*checks[i] = c.ShowChecks[i];
+        o.SeleccionGrafica = TProgramOptions::Choice(c.SeleccionGrafica, 2);
+        o.RutasFijas = TProgramOptions::Choice(c.RutasFijas, 2);
+        o.SeleccionColor = TProgramOptions::Colour(c.SeleccionColor);
+        o.ZonaBordeColor = TProgramOptions::Colour(c.ZonaBordeColor);
+        o.ZonaBordeAncho = TProgramOptions::ClampInt(c.ZonaBordeAncho, 1, 5);
+        o.ZonaRellenoColor = TProgramOptions::Colour(c.ZonaRellenoColor);
+        o.ZonaRellenoClear = c.ZonaRellenoClear;
+        o.PoliBordeColor = TProgramOptions::Colour(c.PoliBordeColor);
+        o.PoliBordeAncho = TProgramOptions::ClampInt(c.PoliBordeAncho, 1, 5);
+        o.PoliRellenoColor = TProgramOptions::Colour(c.PoliRellenoColor);
+        o.PoliRellenoClear = c.PoliRellenoClear;
+        o.VisorZoomColor = TProgramOptions::Colour(c.VisorZoomColor);
+        o.VisorZoomSize = TProgramOptions::ClampInt(c.VisorZoomSize, 100, 500);
+        o.ZoomPermanente = c.ZoomPermanente;
+        o.EscalaZoom = TProgramOptions::Choice(c.EscalaZoom, 8);
+        bool TProgramOptions::*zoom[6] = {&TProgramOptions::zArrows, &TProgramOptions::zNodes,
+                                          &TProgramOptions::zNameNodes, &TProgramOptions::zCalles,
+                                          &TProgramOptions::zAtributos, &TProgramOptions::zValues};
         for (size_t i = 0; i < 6; ++i)
-            zoom[i]->setChecked(c.ZoomChecks[i]);
+            o.*zoom[i] = c.ZoomChecks[i];
     }
 
     if (img) {
@@ -504,12 +507,13 @@ void TPalvonViewer::LeerConfiguracion(TIniFile& ini, const std::string& section)
         ClickPixY = ZelUtils::Round(img->height() / 2.0);
     }
 
-    if (DlgCfg) {
-        TDlgCfg& d = *DlgCfg;
-        d.cbHuso->setCurrentIndex(c.Huso);
-        d.cbHemisf->setCurrentIndex(c.Hemisferio);
-        d.ceVert->setValue(c.ShiftVert);
-        d.ceHorz->setValue(c.ShiftHorz);
+    {
+        TProgramOptions& o = ProgramOptions();
+        o.Huso = TProgramOptions::Choice(c.Huso, 60);
+        o.Hemisferio = TProgramOptions::Choice(c.Hemisferio, 2);
+        o.ShiftVert = TProgramOptions::ClampReal(c.ShiftVert, 6, -1.0e6, 1.0e6);
+        o.ShiftHorz = TProgramOptions::ClampReal(c.ShiftHorz, 6, -1.0e6, 1.0e6);
+        NotifyProgramOptionsChanged();
     }
 
     if (!c.Refused.empty()) {

@@ -9,7 +9,10 @@
 #include "map/Ranges.h"
 #include "model/gui/FrmDat.h"
 
+#include "export/GeoWriters.h"
+#include "export/ZelDxfer.h"
 #include "model/KDVvars.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "printing/Net2Print.h"
 
@@ -101,7 +104,6 @@ TPalvonViewer* CreateProgramWindows(bool showSplash, TAptta** splashOut)
     viewer->setAttribute(Qt::WA_DeleteOnClose, false);
     viewer->SetSplash(splash);
     // Secondary windows belong to the main window so they close with it.
-    DlgCfg = new TDlgCfg(viewer);
     FrmDat = new TFrmDat(viewer);
     InstallPreviewPrintServices();
     if (splashOut)
@@ -151,6 +153,23 @@ TDlgFind& DlgFind() { return Made(::DlgFind); }
 TKDVaboutBox& KDVaboutBox() { return Made(::KDVaboutBox); }
 TDlgRngs& DlgRngs() { return Made(::DlgRngs); }
 TDlgTemas& DlgTemas() { return Made(::DlgTemas); }
+
+TDlgCfg& DlgCfg()
+{
+    return Made(::DlgCfg, Kind::Dialog, [](TPalvonViewer* viewer) {
+        auto* options = new TDlgCfg(viewer);
+        // The geographic buttons write the UTM files of the network and its layers.
+        options->Hooks.WriteGeo = [] {
+            // Shifts are given in kilometres.
+            if (!KDVlib::WriteUtmFiles(DatDir.empty() ? "." : DatDir, ProgramOptions().ShiftHorzKm() * 1000.0,
+                                       ProgramOptions().ShiftVertKm() * 1000.0))
+                Services().ShowMessage("No se pudieron escribir los archivos UTM.");
+        };
+        // "DXF Completo" reaches the DXF writer as soon as it changes.
+        options->Hooks.SetFullDxf = [](bool on) { ZelDxfer::FullDxf = on; };
+        return options;
+    });
+}
 
 TFrmFases& FrmFases()
 {

@@ -1,11 +1,13 @@
 #pragma once
-// The program's windows. The main window, the options dialog and the network
-// text window are made at start; every other window is made the first time it
-// is used, so a launch pays only for what it shows.
+// The program's windows. The main window and the network text window are made
+// at start; every other window, the options dialog included (the options
+// themselves live in model/ProgramOptions.h), is made the first time it is used,
+// so a launch pays only for what it shows.
 #include <QDialog>
 #include <QWidget>
 
 #include "mainwindow/AboutBox.h"
+#include "mainwindow/DlgCfg.h"
 #include "mainwindow/DlgFind.h"
 #include "mainwindow/DlgRngs.h"
 #include "mainwindow/MessageFrm.h"
@@ -23,10 +25,8 @@
 #include "analysis/gui/KDVstat.h"
 #include "analysis/gui/KdvPija.h"
 
-// Creates the main window, then the windows whose state every opening or
-// setting needs: the options dialog (DlgCfg), which holds the options read from
-// the settings file, and the network text window (FrmDat), which holds the text
-// every opening reads. With no command-line parameter the splash shows meanwhile.
+// Creates the main window, then the window whose state every opening needs: the
+// network text window (FrmDat), which holds the text every opening reads. With no command-line parameter the splash shows meanwhile.
 class TPalvonViewer;
 class TAptta;
 TPalvonViewer* CreateProgramWindows(bool showSplash, TAptta** splashOut);
@@ -56,5 +56,6 @@ TKDVaboutBox& KDVaboutBox();
 TKDVscale& KDVscale();
 TDlgRngs& DlgRngs();
 TDlgTemas& DlgTemas();
+TDlgCfg& DlgCfg();
 TFrmPreview& FrmPreview();
 } // namespace Secondary

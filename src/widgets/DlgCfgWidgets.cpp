@@ -19,11 +19,14 @@ TColorPanel::TColorPanel(uint32_t color, QWidget* parent) : QFrame(parent)
 
 void TColorPanel::SetColor(uint32_t color)
 {
+    const uint32_t previous = color_;
     color_ = color & 0xFFFFFF;
     QPalette pal = palette();
     pal.setColor(QPalette::Window, DisplayStyles::ToQColor(color_));
     setPalette(pal);
     update();
+    if (color_ != previous)
+        emit colorChanged(color_);
 }
 
 void TColorPanel::mouseReleaseEvent(QMouseEvent* event)

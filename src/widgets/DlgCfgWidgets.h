@@ -22,6 +22,8 @@ public:
 
 signals:
     void clicked();
+    // The colour changed, by the user or by code.
+    void colorChanged(uint32_t color);
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -1,4 +1,5 @@
 #include "mainwindow/CommandTable.h"
+#include "model/ProgramOptions.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -36,6 +37,11 @@ class ReleaseInputBetweenTests : public ::testing::EmptyTestEventListener {
         if (QScreen* screen = QGuiApplication::primaryScreen())
             QCursor::setPos(screen, screen->geometry().bottomRight());
     }
+};
+
+// Every test starts with the options of a fresh run, as each new program does.
+class FreshOptionsBetweenTests : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override { ProgramOptions() = TProgramOptions{}; }
 };
 
 // A dialog that a test opened and nothing answers would keep the run waiting
@@ -100,6 +106,7 @@ int main(int argc, char** argv)
     // A command looked up by a name never built fails the run at once.
     CommandTable::SetStrict(true);
     ::testing::UnitTest::GetInstance()->listeners().Append(new ReleaseInputBetweenTests);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new FreshOptionsBetweenTests);
     ::testing::UnitTest::GetInstance()->listeners().Append(new CancelStuckDialogs);
     return RUN_ALL_TESTS();
 }

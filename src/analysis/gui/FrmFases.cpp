@@ -6,10 +6,10 @@
 #include "analysis/Fases.h"
 #include "map/DisplayStyles.h"
 #include "map/gui/OxrImage.h"
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "model/KDVvars.h"
 #include "model/LinkShapes.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "platform/DocWriter.h"
@@ -379,7 +379,7 @@ void TFrmFases::tbWordClick()
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setDefaultSuffix(QStringLiteral("doc"));
     dlg.setNameFilter(QStringLiteral("Microsoft word file [*.doc] (*.doc)"));
-    const bool confirm = DlgCfg && DlgCfg->cbOverwrite && DlgCfg->cbOverwrite->isChecked();
+    const bool confirm = ProgramOptions().Overwrite;
     dlg.setOption(QFileDialog::DontConfirmOverwrite, !confirm);
     wait.Restore();
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return;

@@ -2,10 +2,10 @@
 #include "model/FileUtils.h"
 
 #include "analysis/KDVanalysis.h"
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/gui/OxrImage.h"
 #include "model/PalvonListings.h"
+#include "model/ProgramOptions.h"
 #include "model/ZelUtils.h"
 #include "widgets/StringAlignGrid.h"
 
@@ -258,7 +258,7 @@ void TFrmPijaBase::Button1Click()
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setDefaultSuffix(QStringLiteral("csv"));
     dlg.setNameFilter(QStringLiteral("Texto delimitado por comas (*.csv)"));
-    dlg.setOption(QFileDialog::DontConfirmOverwrite, !(DlgCfg && DlgCfg->cbOverwrite->isChecked()));
+    dlg.setOption(QFileDialog::DontConfirmOverwrite, !ProgramOptions().Overwrite);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return;
     const std::string file = dlg.selectedFiles().first().toStdString();

@@ -1,6 +1,6 @@
 #include "export/gui/ExportDialogs.h"
 
-#include "mainwindow/DlgCfg.h"
+#include "model/ProgramOptions.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -16,7 +16,7 @@ bool SaveDialog(QWidget* parent, const QString& title, const QString& suffix, co
     dialog.setNameFilters(filters);
     if (!initial.isEmpty())
         dialog.selectFile(initial);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !(DlgCfg && DlgCfg->cbOverwrite->isChecked()));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !ProgramOptions().Overwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     fileName = dialog.selectedFiles().front().toStdString();

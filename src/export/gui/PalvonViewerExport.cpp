@@ -8,8 +8,6 @@
 #include "export/ZelDxfer.h"
 #include "export/ZelShper0.h"
 #include "export/gui/ExportDialogs.h"
-#include "mainwindow/DlgCfg.h"
-#include "widgets/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
 #include "widgets/StringAlignGrid.h"
 #include "map/ViewSnapshot.h"
@@ -17,6 +15,7 @@
 #include "model/ComplementaryData.h"
 #include "model/FileUtils.h"
 #include "model/LinkShapes.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZoningLoaders.h"
 #include "model/HitGrid.h"
@@ -61,15 +60,8 @@ QString NetworkNameWith(const char* ext)
     return info.completeBaseName() + QLatin1String(ext);
 }
 
-// The "DXF Completo" box reaches the writer through the options dialog's hook.
-void ConnectFullDxf()
-{
-    if (!DlgCfg)
-        return;
-    if (!DlgCfg->Hooks.SetFullDxf)
-        DlgCfg->Hooks.SetFullDxf = [](bool on) { ZelDxfer::FullDxf = on; };
-    DlgCfg->Hooks.SetFullDxf(DlgCfg->cbFullDxf->isChecked());
-}
+// The "DXF Completo" option reaches the writer.
+void ConnectFullDxf() { ZelDxfer::FullDxf = ProgramOptions().FullDxf; }
 
 int32_t CellNumber(const TStringAlignGrid* grid, int col, int row)
 {

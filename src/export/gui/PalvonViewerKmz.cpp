@@ -6,12 +6,12 @@
 #include "model/FileUtils.h"
 #include "export/KmzExportNetwork.h"
 #include "export/gui/ExportDialogs.h"
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/GeoLayers.h"
 #include "map/ViewSnapshot.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "widgets/WaitCursor.h"
 
@@ -26,11 +26,12 @@ namespace {
 KmzExport::TKmzConversion Conversion()
 {
     KmzExport::TKmzConversion c;
-    if (DlgCfg) {
-        c.UtmZone = DlgCfg->UtmZone();
-        c.Hemisphere = DlgCfg->NorthernHemisphere() ? "N" : "S";
-        c.OffsetXKm = DlgCfg->ShiftHorzKm();
-        c.OffsetYKm = DlgCfg->ShiftVertKm();
+    {
+        const TProgramOptions& o = ProgramOptions();
+        c.UtmZone = o.UtmZone();
+        c.Hemisphere = o.NorthernHemisphere() ? "N" : "S";
+        c.OffsetXKm = o.ShiftHorzKm();
+        c.OffsetYKm = o.ShiftVertKm();
     }
     PalvonRead::ZoneOfPositions(c.UtmZone, c.Hemisphere);
     return c;

@@ -2,7 +2,6 @@
 // and the intersection views' image factor.
 #include "map/gui/DlgSize.h"
 
-#include "mainwindow/DlgCfg.h"
 #include "widgets/DialogButtons.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
@@ -10,6 +9,7 @@
 #include "map/DrawState.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
+#include "model/ProgramOptions.h"
 #include "model/ZelUtils.h"
 
 #include <QAction>
@@ -31,15 +31,13 @@ QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cas
 // Outline colour of each kind's symbol, as the options dialog sets it.
 uint32_t SymbolPenColor(int kind)
 {
-    if (!DlgCfg)
-        return clBlack;
     switch (kind) {
     case 1:
-        return DlgCfg->AccesoColor->Color();
+        return ProgramOptions().AccesoColor;
     case 3:
-        return DlgCfg->ArrowsColor->Color();
+        return ProgramOptions().ArrowsColor;
     default:
-        return DlgCfg->NodosColor->Color();
+        return ProgramOptions().NodosColor;
     }
 }
 } // namespace

@@ -3,13 +3,13 @@
 #include "map/gui/MapLayers.h"
 #include "platform/ImageFile.h"
 
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/DrawState.h"
 #include "map/gui/OxrImage.h"
 #include "model/FileUtils.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "widgets/WaitCursor.h"
 
@@ -127,7 +127,7 @@ void DrawFilePalvonx()
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("bmp"));
     dialog.setNameFilter(QStringLiteral("Bitmap file [*.bmp] (*.bmp)"));
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !(DlgCfg && DlgCfg->cbOverwrite->isChecked()));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !ProgramOptions().Overwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     TWaitCursor wait;

@@ -3,11 +3,10 @@
 // map (screen, printed page, DXF, KMZ) draws from the snapshot.
 #include "mainwindow/PalvonViewer.h"
 
-#include "mainwindow/DlgCfg.h"
 #include "map/DrawState.h"
 #include "map/ViewSnapshot.h"
 #include "model/KDVvars.h"
-#include "widgets/DlgCfgWidgets.h"
+#include "model/ProgramOptions.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -19,25 +18,26 @@ TViewSnapshot TPalvonViewer::SnapshotView(TLayerTarget target)
 {
     TViewSnapshot v;
     // A layer shows with its toolbar button, or on the magnifier with its tick
-    // in the options dialog.
-    const bool magnifier = target == TLayerTarget::Magnifier && DlgCfg;
-    auto shown = [&](TCommandId button, QCheckBox* TDlgCfg::*magnifierBox) {
-        return Down(button) || (magnifier && (DlgCfg->*magnifierBox)->isChecked());
+    // in the options.
+    const TProgramOptions& o = ProgramOptions();
+    const bool magnifier = target == TLayerTarget::Magnifier;
+    auto shown = [&](TCommandId button, bool TProgramOptions::*magnifierBox) {
+        return Down(button) || (magnifier && o.*magnifierBox);
     };
     auto checked = [&](TCommandId id) { return Action(id)->isChecked(); };
 
     v.tbZonas = checked(Cmd::tbZonas);
     v.tbPoligonos = checked(Cmd::tbPoligonos);
     v.tbSolera = checked(Cmd::tbSolera);
-    v.tbAtributos = shown(Cmd::tbAtributos, &TDlgCfg::zAtributos);
-    v.tbColores = shown(Cmd::tbColores, &TDlgCfg::zAtributos);
+    v.tbAtributos = shown(Cmd::tbAtributos, &TProgramOptions::zAtributos);
+    v.tbColores = shown(Cmd::tbColores, &TProgramOptions::zAtributos);
     v.tbLineas = checked(Cmd::tbLineas);
-    v.tbArrows = shown(Cmd::tbArrows, &TDlgCfg::zArrows);
-    v.tbNodes = shown(Cmd::tbNodes, &TDlgCfg::zNodes);
+    v.tbArrows = shown(Cmd::tbArrows, &TProgramOptions::zArrows);
+    v.tbNodes = shown(Cmd::tbNodes, &TProgramOptions::zNodes);
     v.tbCents = checked(Cmd::tbCents);
-    v.tbNameNodes = shown(Cmd::tbNameNodes, &TDlgCfg::zNameNodes);
-    v.tbValues = shown(Cmd::tbValues, &TDlgCfg::zValues);
-    v.tbCalles = shown(Cmd::tbCalles, &TDlgCfg::zCalles);
+    v.tbNameNodes = shown(Cmd::tbNameNodes, &TProgramOptions::zNameNodes);
+    v.tbValues = shown(Cmd::tbValues, &TProgramOptions::zValues);
+    v.tbCalles = shown(Cmd::tbCalles, &TProgramOptions::zCalles);
     v.tbSel = checked(Cmd::tbSel);
     v.tbMovimValues = checked(Cmd::tbMovimValues);
 
@@ -56,24 +56,21 @@ TViewSnapshot TPalvonViewer::SnapshotView(TLayerTarget target)
     v.MostrarNombresPlg = checked(Cmd::MostrarNombresPlg);
     v.MostrarNombresArribaPlg = checked(Cmd::MostrarNombresArribaPlg);
 
-    if (DlgCfg) {
-        v.Options = true;
-        v.DrawNull = DlgCfg->cbDrawNull->isChecked();
-        for (int i = 0; i < 3 && i < DlgCfg->cbGiros->count(); ++i)
-            v.Giros[size_t(i)] = DlgCfg->cbGiros->item(i)->checkState() == Qt::Checked;
-        v.ArcosColor = DlgCfg->ArcosColor->Color();
-        v.BlockedColor = DlgCfg->BlockedColor->Color();
-        v.AccesoColor = DlgCfg->AccesoColor->Color();
-        v.ArrowsColor = DlgCfg->ArrowsColor->Color();
-        v.NodosColor = DlgCfg->NodosColor->Color();
-        v.TrazaColor = DlgCfg->TrazaColor->Color();
-        v.ZonaBordeColor = DlgCfg->ZonaBordeColor->Color();
-        v.ZonaBordeAncho = DlgCfg->ZonaBordeAncho->value();
-        v.ZonaRellenoColor = DlgCfg->ZonaRellenoColor->Color();
-        v.ZonaRellenoClear = DlgCfg->ZonaRellenoClear->isChecked();
-        v.PoliBordeColor = DlgCfg->PoliBordeColor->Color();
-        v.SoleraColor = DlgCfg->SoleraColor->Color();
-    }
+    v.Options = true;
+    v.DrawNull = o.DrawNull;
+    v.Giros = o.Giros;
+    v.ArcosColor = o.ArcosColor;
+    v.BlockedColor = o.BlockedColor;
+    v.AccesoColor = o.AccesoColor;
+    v.ArrowsColor = o.ArrowsColor;
+    v.NodosColor = o.NodosColor;
+    v.TrazaColor = o.TrazaColor;
+    v.ZonaBordeColor = o.ZonaBordeColor;
+    v.ZonaBordeAncho = o.ZonaBordeAncho;
+    v.ZonaRellenoColor = o.ZonaRellenoColor;
+    v.ZonaRellenoClear = o.ZonaRellenoClear;
+    v.PoliBordeColor = o.PoliBordeColor;
+    v.SoleraColor = o.SoleraColor;
 
     if (const QTextEdit* box = tit) {
         v.HasTitle = true;

@@ -3,7 +3,6 @@
 // lane width, the title box `tit` with its font and corner, and the display menus.
 // Style handlers only set state; those that say so redraw the map.
 #include "analysis/Fases.h"
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DisplayStyles.h"
@@ -11,6 +10,7 @@
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
 #include "model/LinkGeometry.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/gui/ZelUtilsGui.h"
@@ -162,17 +162,20 @@ void TPalvonViewer::CreateDisplayMenus()
     ver->addMenu(lupa);
     const struct {
         TCommandId id;
-        QCheckBox* TDlgCfg::*box;
+        bool TProgramOptions::*box;
         bool on;
-    } zoomItems[] = {{Cmd::Sentidos2, &TDlgCfg::zArrows, false},  {Cmd::Nodos2, &TDlgCfg::zNodes, true},
-                     {Cmd::Nmeronodos1, &TDlgCfg::zNameNodes, true}, {Cmd::Calles2, &TDlgCfg::zCalles, false},
-                     {Cmd::Atributos3, &TDlgCfg::zAtributos, false}, {Cmd::Valores3, &TDlgCfg::zValues, false}};
+    } zoomItems[] = {{Cmd::Sentidos2, &TProgramOptions::zArrows, false},
+                     {Cmd::Nodos2, &TProgramOptions::zNodes, true},
+                     {Cmd::Nmeronodos1, &TProgramOptions::zNameNodes, true},
+                     {Cmd::Calles2, &TProgramOptions::zCalles, false},
+                     {Cmd::Atributos3, &TProgramOptions::zAtributos, false},
+                     {Cmd::Valores3, &TProgramOptions::zValues, false}};
     for (const auto& z : zoomItems) {
         AddAction(lupa, z.id)->setChecked(z.on);
-        QCheckBox* TDlgCfg::*box = z.box;
+        bool TProgramOptions::*box = z.box;
         Registry().Register(CommandTable::TOwner::MapView, z.id, [box](bool checked) {
-            if (DlgCfg)
-                (DlgCfg->*box)->setChecked(checked);
+            ProgramOptions().*box = checked;
+            NotifyProgramOptionsChanged();
         });
     }
 

@@ -3,12 +3,12 @@
 // redraws at once only when the options dialog's "Actualización" box for its layer
 // is ticked; otherwise the change shows at the next redraw. Also here: which
 // toolbars are shown, the title toolbar, and the commands that open windows.
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
+#include "model/ProgramOptions.h"
 #include "model/ZelUtils.h"
 
 #include <QAction>
@@ -39,7 +39,7 @@ void Twin(QAction* a, QAction* b)
     QObject::connect(b, &QAction::toggled, a, &QAction::setChecked);
 }
 
-bool UpdateTicked(QCheckBox* TDlgCfg::*box) { return DlgCfg && (DlgCfg->*box)->isChecked(); }
+bool UpdateTicked(bool TProgramOptions::*box) { return ProgramOptions().*box; }
 
 // Runs a function after every resize of the watched widget.
 class TResizeWatcher : public QObject {
@@ -66,21 +66,21 @@ void TPalvonViewer::ConnectToggles()
     const struct {
         TCommandId button;
         TCommandId item;
-        QCheckBox* TDlgCfg::*update;
-    } toggles[] = {{Cmd::tbArrows, Cmd::Sentidos1, &TDlgCfg::cbSentidos},
-                   {Cmd::tbNodes, Cmd::Nodos1, &TDlgCfg::cbNodos},
-                   {Cmd::tbNameNodes, Cmd::Nombres1, &TDlgCfg::cbNombreNodos},
-                   {Cmd::tbCalles, Cmd::Calles1, &TDlgCfg::cbCalles},
-                   {Cmd::tbCents, Cmd::Centroides1, &TDlgCfg::cbCentroides},
-                   {Cmd::tbAtributos, Cmd::Atributos1, &TDlgCfg::cbAtributos},
-                   {Cmd::tbColores, Cmd::colores1, &TDlgCfg::cbAtributos},
-                   {Cmd::tbValues, Cmd::Valores1, &TDlgCfg::cbValores}};
+        bool TProgramOptions::*update;
+    } toggles[] = {{Cmd::tbArrows, Cmd::Sentidos1, &TProgramOptions::Sentidos},
+                   {Cmd::tbNodes, Cmd::Nodos1, &TProgramOptions::Nodos},
+                   {Cmd::tbNameNodes, Cmd::Nombres1, &TProgramOptions::NombreNodos},
+                   {Cmd::tbCalles, Cmd::Calles1, &TProgramOptions::Calles},
+                   {Cmd::tbCents, Cmd::Centroides1, &TProgramOptions::Centroides},
+                   {Cmd::tbAtributos, Cmd::Atributos1, &TProgramOptions::Atributos},
+                   {Cmd::tbColores, Cmd::colores1, &TProgramOptions::Atributos},
+                   {Cmd::tbValues, Cmd::Valores1, &TProgramOptions::Valores}};
     for (const auto& t : toggles) {
         const TCommandId name = t.button;
         QAction* button = Action(name);
         QAction* item = Action(t.item);
         Twin(button, item);
-        QCheckBox* TDlgCfg::*update = t.update;
+        bool TProgramOptions::*update = t.update;
         auto handler = [this, name, update] {
             const bool down = Down(name);
             // Bars and colour classes exclude each other; link data layers exclude the
@@ -113,7 +113,7 @@ void TPalvonViewer::ConnectToggles()
         } else {
             SetDown(Cmd::tbMovimValues, false);
         }
-        if (UpdateTicked(&TDlgCfg::cbAtributos))
+        if (UpdateTicked(&TProgramOptions::Atributos))
             DrawPalvon();
     };
     for (TCommandId id : {Cmd::aAtributos2, Cmd::tbMovimLinks, Cmd::Atributos2})

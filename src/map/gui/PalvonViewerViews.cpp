@@ -1,6 +1,5 @@
 // The network drawn beside the main map: the aerial overview, the still quick
 // view, the magnifier over the map, and the street-level view of a clicked point.
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/DlgQuickView.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
@@ -13,6 +12,7 @@
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
+#include "model/ProgramOptions.h"
 #include "model/ZelUtils.h"
 #include "model/ZelUtm.h"
 #include "widgets/WaitCursor.h"
@@ -100,8 +100,8 @@ void TPalvonViewer::StreetViewPalvon()
     const double y = img->PixelToWorldY(ClickPixY);
     // The options give the zone as "UTM nn: ..." items and the hemisphere as
     // "S: ..." / "N: ..." items: the converter takes the zone number and "S" or "N".
-    int32_t zone = DlgCfg ? DlgCfg->UtmZone() : 19;
-    std::string hemisphere = DlgCfg && DlgCfg->NorthernHemisphere() ? "N" : "S";
+    int32_t zone = ProgramOptions().UtmZone();
+    std::string hemisphere = ProgramOptions().NorthernHemisphere() ? "N" : "S";
     PalvonRead::ZoneOfPositions(zone, hemisphere);
     ZelUtm::TGeografica geo;
     ZelUtm::UtmToGeo(zone, hemisphere, geo, x, y);
@@ -115,8 +115,8 @@ void TPalvonViewer::ZoomViewPalvon()
 {
     if (!img || !zimg)
         return;
-    const double s = DlgCfg ? DlgCfg->VisorZoomSize->value() : 300.0;
-    const double f = DlgCfg ? DlgCfg->MagnifierScale() : 6.0;
+    const double s = ProgramOptions().VisorZoomSize;
+    const double f = ProgramOptions().MagnifierScale();
     const int side = ZelUtils::Round(s);
     zimg->resize(side, side);
     const TZoomSlot view = Zoom::MagnifierView(img->World(), ClickPixX, ClickPixY, s, f);
@@ -125,7 +125,7 @@ void TPalvonViewer::ZoomViewPalvon()
     zimg->SetWorld(view.MinX, view.MinY, view.MaxX, view.MaxY);
     QPainter* p = zimg->Canvas();
     p->setPen(QPen(DisplayStyles::ToQColor(clGray), 2, Qt::SolidLine));
-    p->setBrush(QBrush(DisplayStyles::ToQColor(DlgCfg ? DlgCfg->VisorZoomColor->Color() : clWhite), Qt::SolidPattern));
+    p->setBrush(QBrush(DisplayStyles::ToQColor(ProgramOptions().VisorZoomColor), Qt::SolidPattern));
     p->drawRect(QRect(0, 0, side, side));
 
     DrawLayerSequence(*zimg, TLayerTarget::Magnifier);

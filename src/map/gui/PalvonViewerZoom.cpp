@@ -1,7 +1,7 @@
 // Zoom and navigation of the main map: the zoom steps and the history of views,
 // the wheel, the zoom box, the hand pan and the magnifier on the map, the
 // floating magnifier and scale-bar panels, and the map tools' reset.
-#include "mainwindow/DlgCfg.h"
+#include "mainwindow/SecondaryWindows.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/DrawState.h"
 #include "map/ZoomHistory.h"
@@ -12,6 +12,7 @@
 #include "map/gui/OxrImage.h"
 #include "model/HitGrid.h"
 #include "model/KDVvars.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/gui/ZelUtilsGui.h"
@@ -42,8 +43,8 @@ namespace {
 
 QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
 
-bool WheelActive() { return !DlgCfg || DlgCfg->WheelActive->isChecked(); }
-bool ZoomPermanent() { return DlgCfg && DlgCfg->ZoomPermanente->isChecked(); }
+bool WheelActive() { return ProgramOptions().WheelActive; }
+bool ZoomPermanent() { return ProgramOptions().ZoomPermanente; }
 
 // The map's last drawing as it is dragged by hand or zoomed by the wheel. The map
 // itself stays in place (it shares the window with the grids): this layer over it
@@ -396,9 +397,9 @@ void TPalvonViewer::ConnectZoom()
                             [this, item, tag] { FactorEscala(item, tag); });
     }
     connect(varLupa, &QMenu::aboutToShow, this, [this, scaleItem] {
-        if (DlgCfg && DlgCfg->EscalaZoom->ItemIndex() >= 0)
-            scaleItem->setText(
-                QStringLiteral("Factor Escala (%1)").arg(DlgCfg->EscalaZoom->Item(DlgCfg->EscalaZoom->ItemIndex())));
+        if (ProgramOptions().EscalaZoom >= 0)
+            scaleItem->setText(QStringLiteral("Factor Escala (%1)")
+                                   .arg(QString::fromLatin1(ProgramOptions().MagnifierScaleCaption())));
     });
     Action(Cmd::tbZoom)->setMenu(varLupa);
     if (auto* button = qobject_cast<QToolButton*>(tbarEstandar->widgetForAction(Action(Cmd::tbZoom))))
@@ -652,17 +653,18 @@ void TPalvonViewer::zimgOxrMouseDown(Qt::MouseButton Button, const TShiftState&,
         ZimgDrag.Begin(zimg, i, j);
         return;
     }
-    if (Button != Qt::RightButton || !DlgCfg)
+    if (Button != Qt::RightButton)
         return;
     // The options dialog with its magnifier page alone.
-    QTabWidget* pages = DlgCfg->CfgPaginas;
+    TDlgCfg& options = Secondary::DlgCfg();
+    QTabWidget* pages = options.CfgPaginas;
     for (int k = 0; k < pages->count(); ++k)
-        pages->setTabVisible(k, pages->widget(k) == DlgCfg->CfgAmpliacion);
-    pages->setCurrentWidget(DlgCfg->CfgAmpliacion);
-    DlgCfg->exec();
+        pages->setTabVisible(k, pages->widget(k) == options.CfgAmpliacion);
+    pages->setCurrentWidget(options.CfgAmpliacion);
+    options.exec();
     for (int k = 0; k < pages->count(); ++k)
         pages->setTabVisible(k, true);
-    pages->setCurrentWidget(DlgCfg->CfgPreferencias);
+    pages->setCurrentWidget(options.CfgPreferencias);
 }
 
 void TPalvonViewer::zimgOxrMouseMove(const TShiftState&, int i, int j, double, double) { ZimgDrag.Follow(zimg, i, j); }
@@ -677,27 +679,27 @@ void TPalvonViewer::zimgOxrMouseUp(Qt::MouseButton, const TShiftState&, int, int
 
 void TPalvonViewer::amao1Click()
 {
-    if (!DlgCfg)
-        return;
-    QSpinBox* size = DlgCfg->VisorZoomSize;
-    QVariant value = Qs(Format("%d", size->value()));
+    int& size = ProgramOptions().VisorZoomSize;
+    QVariant value = Qs(Format("%d", size));
     if (!ZelUtils::InputInteger("Tamaño Ventana", "Tamaño", value, ZelUtils::FieldText))
         return;
     bool ok = false;
     const double typed = value.toString().trimmed().toDouble(&ok);
     if (!ok) {
         Services().ShowMessage("\"" + value.toString().toStdString() + "\" no es un tamaño válido: se mantiene " +
-                               Format("%d", size->value()) + ".");
+                               Format("%d", size) + ".");
         return;
     }
-    size->setValue(std::clamp(ZelUtils::Round(typed), size->minimum(), size->maximum()));
+    size = TProgramOptions::ClampInt(ZelUtils::Round(typed), 100, 500);
+    NotifyProgramOptionsChanged();
 }
 
 void TPalvonViewer::FactorEscala(QAction* item, int tag)
 {
-    if (!DlgCfg || tag < 0 || tag >= DlgCfg->EscalaZoom->Count())
+    if (tag < 0 || tag >= 8)
         return;
-    DlgCfg->EscalaZoom->SetItemIndex(tag);
-    const QString caption = item ? item->text() : DlgCfg->EscalaZoom->Item(tag);
+    ProgramOptions().EscalaZoom = tag;
+    NotifyProgramOptionsChanged();
+    const QString caption = item ? item->text() : QString::fromLatin1(ProgramOptions().MagnifierScaleCaption());
     Action(Cmd::Factorescala1)->setText(QStringLiteral("Factor Escala (%1)").arg(caption));
 }

@@ -1,7 +1,7 @@
 #include "model/gui/FrmDat.h"
+#include "model/ProgramOptions.h"
 #include "model/TextCodec.h"
 
-#include "mainwindow/DlgCfg.h"
 #include "model/FileUtils.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
@@ -336,7 +336,7 @@ bool TFrmDat::SaveDat(bool ask)
         dlg.setNameFilter(QString::fromUtf8(SaveDatFilter));
         dlg.setOption(QFileDialog::HideNameFilterDetails, true);
         // The overwrite question is the user's choice in the options dialog.
-        dlg.setOption(QFileDialog::DontConfirmOverwrite, !(DlgCfg && DlgCfg->cbOverwrite->isChecked()));
+        dlg.setOption(QFileDialog::DontConfirmOverwrite, !ProgramOptions().Overwrite);
         if (!fileName_.empty())
             dlg.selectFile(QString::fromStdString(fileName_));
         if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())

@@ -6,6 +6,7 @@
 #include "mainwindow/SecondaryWindows.h"
 #include "model/KDVvars.h"
 #include "model/PrintServices.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "platform/IniFile.h"
@@ -13,7 +14,6 @@
 #include "printing/Net2Print.h"
 #include "printing/ZelPrinter.h"
 #include "printing/gui/FrmPreview.h"
-#include "mainwindow/DlgCfg.h"
 #include "widgets/StringAlignGrid.h"
 #include "map/Ranges.h"
 #include "model/ComplementaryData.h"
@@ -278,7 +278,7 @@ private:
     // network printed before).
     static void FillClasses()
     {
-        const bool drawNull = DlgCfg && DlgCfg->cbDrawNull->isChecked();
+        const bool drawNull = ProgramOptions().DrawNull;
         if (RangeMax > 0 || drawNull) {
             RangeMax = static_cast<float>(RangeMax * 1.00000000001);
             Ranges::PrepareRanges(RangeName, RangeMin, RangeMax);
@@ -420,7 +420,7 @@ void TPalvonViewer::CrearArchivoWordClick()
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("doc"));
     dialog.setNameFilter(QStringLiteral("Microsoft word file [*.doc] (*.doc)"));
-    if (!(DlgCfg && DlgCfg->cbOverwrite->isChecked()))
+    if (!ProgramOptions().Overwrite)
         dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     if (WordDocumentName != "null")
         dialog.selectFile(QString::fromStdString(WordDocumentName));

@@ -3,10 +3,10 @@
 
 #include <cerrno>
 
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "model/FileUtils.h"
 #include "model/PrintServices.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "platform/EmfDevice.h"
 #include "printing/ZelPrinter.h"
@@ -409,7 +409,7 @@ void TFrmPreview::tbPageVertClick()
 void TFrmPreview::tbSaveClick()
 {
     QFileDialog::Options options;
-    if (DlgCfg && DlgCfg->cbOverwrite && !DlgCfg->cbOverwrite->isChecked())
+    if (!ProgramOptions().Overwrite)
         options |= QFileDialog::DontConfirmOverwrite;
     QFileDialog dialog(QApplication::activeWindow(), QStringLiteral("Guardar imagen ..."));
     dialog.setAcceptMode(QFileDialog::AcceptSave);

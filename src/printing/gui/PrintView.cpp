@@ -1,6 +1,5 @@
 // Printing of the view: the visible layers drawn once more on a page-sized
 // picture, the title block and the stamp, and the main window's print commands.
-#include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DrawState.h"
@@ -10,6 +9,7 @@
 #include "map/gui/OxrImage.h"
 #include "model/HitGrid.h"
 #include "model/KDVvars.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "platform/EmfDevice.h"
@@ -19,7 +19,6 @@
 #include "printing/gui/FrmPreview.h"
 #include "printing/gui/PrintLayers.h"
 #include "printing/gui/PrinterSetup.h"
-#include "widgets/DlgCfgWidgets.h"
 #include "widgets/WaitCursor.h"
 
 #include <QApplication>
@@ -35,7 +34,6 @@
 
 namespace {
 
-bool Ticked(QCheckBox* box) { return box && box->isChecked(); }
 
 void SetBounds()
 {
@@ -61,9 +59,9 @@ void PrintFooter(QPainter& p, const QString& caption)
     p.setPen(QColor(0x80, 0x80, 0x80));
     const int stampX = TitlePos == 1 ? PrintPageWidth - cx - 4 : 4;
     p.drawText(stampX, 3 + fm.ascent(), stamp);
-    if (DlgCfg && Ticked(DlgCfg->cbPrintCaption))
+    if (ProgramOptions().PrintCaption)
         p.drawText(4, PrintPageHeight - 3 - cy + fm.ascent(), caption);
-    if (DlgCfg && Ticked(DlgCfg->cbPrintDate)) {
+    if (ProgramOptions().PrintDate) {
         const QDateTime now = QDateTime::currentDateTime();
         const QLocale locale;
         const QString text = locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ')
@@ -123,8 +121,8 @@ void TPalvonViewer::PrintFilePreview()
         PrintPageWidth = PrintCustomWidth;
         PrintPageHeight = PrintCustomHeight;
     }
-    const bool keepView = DlgCfg && Ticked(DlgCfg->cbView);
-    const bool fixWidth = !DlgCfg || !DlgCfg->rgFix || DlgCfg->rgFix->ItemIndex() == 0;
+    const bool keepView = ProgramOptions().KeepView;
+    const bool fixWidth = ProgramOptions().Fix == 0;
     const QSize size = ZelPrinter::PictureSize(PrintPageWidth, PrintPageHeight, keepView, fixWidth,
                                                img ? img->width() : 0, img ? img->height() : 0)
                            .expandedTo(QSize(1, 1));
@@ -193,13 +191,13 @@ void TPalvonViewer::Setup1Click()
         return;
     if (FrmPreview)
         FrmPreview->FitToPrinterPage();
-    if (DlgCfg && DlgCfg->Screen2Print) {
-        const QScreen* screen = QApplication::primaryScreen();
-        const int screenWidth = screen ? screen->geometry().width() : 0;
-        if (screenWidth > 0)
-            DlgCfg->Screen2Print->setValue(double(PrinterPageSize().width()) / screenWidth);
-        SizeFactor = float(DlgCfg->Screen2Print->value());
+    const QScreen* screen = QApplication::primaryScreen();
+    const int screenWidth = screen ? screen->geometry().width() : 0;
+    if (screenWidth > 0) {
+        ProgramOptions().SetScreen2Print(double(PrinterPageSize().width()) / screenWidth);
+        NotifyProgramOptionsChanged();
     }
+    SizeFactor = float(ProgramOptions().Screen2Print);
 }
 
 void TPalvonViewer::PrinttoFile1Click() { PrintFilePalvon(); }

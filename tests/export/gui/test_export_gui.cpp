@@ -195,7 +195,7 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
     // "layer type" and the layer table (name: switched on).
     std::map<std::string, bool> layerOn;
     auto exportDxf = [&](const std::string& file, bool full) {
-        DlgCfg->cbFullDxf->setChecked(full);
+        Secondary::DlgCfg().cbFullDxf->setChecked(full);
         const std::string dxf = (tmp.path() / file).string();
         testutil::AnswerFileDialog(viewer, dxf, 2);
         save->trigger();

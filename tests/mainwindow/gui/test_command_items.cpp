@@ -102,7 +102,7 @@ void WriteSquareNetwork(const std::string& path)
 TEST_F(CommandItems, TransitRoutesShowThroughTheMapMenu)
 {
     WriteSquareNetwork(tmp.file("cuadrado.dat"));
-    DlgCfg->RutasFijas->SetItemIndex(0); // the options: read the transit lines
+    Secondary::DlgCfg().RutasFijas->SetItemIndex(0); // the options: read the transit lines
     ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("cuadrado.dat")));
     testutil::settle();
     ASSERT_GT(Network.LineCount, 0);
@@ -275,7 +275,7 @@ TEST_F(CommandItems, PolygonConfigurationOpensOnTheColourSettings)
     QTimer::singleShot(0, [&] {
         auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         options = dlg == DlgCfg;
-        preferencesShown = DlgCfg->CfgPaginas->isTabVisible(DlgCfg->CfgPaginas->indexOf(DlgCfg->CfgPreferencias));
+        preferencesShown = Secondary::DlgCfg().CfgPaginas->isTabVisible(Secondary::DlgCfg().CfgPaginas->indexOf(Secondary::DlgCfg().CfgPreferencias));
         if (dlg)
             dlg->reject();
     });
@@ -299,7 +299,7 @@ TEST_F(CommandItems, ReadersSwitchTheRealItems)
 {
     std::filesystem::copy_file(testutil::dataPath("lst_net.dat"), tmp.file("lst.dat"));
     std::filesystem::copy_file(testutil::dataPath("lst_red.lpa"), tmp.file("lst.lpa"));
-    DlgCfg->cbReadPijas->setChecked(true);
+    Secondary::DlgCfg().cbReadPijas->setChecked(true);
     ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("lst.dat")));
     ASSERT_EQ(PalvonRead::NOMADS, 3);
     for (int j = 1; j <= 3; ++j)

@@ -455,7 +455,11 @@ TEST_F(DlgCfgTest, HandlersCallTheirHooks)
         bare.cbFullDxf->setChecked(true);
         bare.rgZoom->SetItemIndex(2);
     }
+    // The options outlive the dialog: a new one shows what the last one left.
     TDlgCfg dlg;
+    EXPECT_TRUE(dlg.cbFullDxf->isChecked());
+    EXPECT_EQ(dlg.rgZoom->ItemIndex(), 2);
+    dlg.cbFullDxf->setChecked(false);
     int writes = 0;
     std::vector<bool> dxf;
     dlg.Hooks.WriteGeo = [&] { ++writes; };

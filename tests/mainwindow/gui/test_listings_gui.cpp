@@ -63,7 +63,7 @@ TEST_F(ListingsGui, CompanionListingFillsItsColumnsAndFilesOpenOnTheirOwn)
     EXPECT_EQ(viewer->sagArcos->cell(LpaFirstCol + 2, k), "1400.00");
 
     // Without the option the companion listing is not read.
-    DlgCfg->cbOpenLP->setChecked(false);
+    Secondary::DlgCfg().cbOpenLP->setChecked(false);
     ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("red.dat")));
     EXPECT_EQ(Network.LpaLoaded, 0);
     EXPECT_EQ(LpaFirstCol, 0);

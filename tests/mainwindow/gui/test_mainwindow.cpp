@@ -6,6 +6,7 @@
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "widgets/StringAlignGrid.h"
+#include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "model/KDVlib.h"
 #include "export/GeoWriters.h"
@@ -26,10 +27,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QTimer>
 #include <QElapsedTimer>
 #include <QProgressBar>
+#include <QSpinBox>
 #include "widgets/gaugeCaption.h"
 #include <QLabel>
 #include <QMenu>
@@ -116,7 +119,9 @@ TEST_F(MainWindow, CreationDefaults)
     viewer->show();
     testutil::settle();
     EXPECT_FLOAT_EQ(SizeFactor, 5.0f);
-    EXPECT_DOUBLE_EQ(DlgCfg->Screen2PrintValue(), 5.0);
+    // The options dialog is made when first needed, showing the options as the start left them.
+    EXPECT_EQ(DlgCfg, nullptr);
+    EXPECT_DOUBLE_EQ(Secondary::DlgCfg().Screen2Print->value(), 5.0);
 }
 
 TEST_F(MainWindow, OneDroppedFileOpensTwoAreIgnored)
@@ -444,8 +449,8 @@ TEST_F(MainWindow, ClosingSavesIntoTheSettingsFolderEvenWithoutTheNetworkFolder)
     Drop({QString::fromStdString(net)});
     ASSERT_EQ(DatFileName, "Red.dat");
     RecentFiles.clear();
-    DlgCfg->cbSaveLayout->setChecked(true);
-    DlgCfg->cbOverwrite->setChecked(true);
+    Secondary::DlgCfg().cbSaveLayout->setChecked(true);
+    Secondary::DlgCfg().cbOverwrite->setChecked(true);
     // The network's folder goes away while the program runs.
     std::filesystem::current_path(VELMORA_SOURCE_DIR);
     std::filesystem::remove_all(tmp.path() / "red");
@@ -493,7 +498,7 @@ TEST_F(MainWindow, UnwritableSettingsDoNotKeepTheProgramOpen)
     viewer->show();
     QApplication::processEvents();
     Drop({QString::fromStdString(net)});
-    DlgCfg->cbSaveLayout->setChecked(true);
+    Secondary::DlgCfg().cbSaveLayout->setChecked(true);
     const std::string settings = tmp.file("Velmora0.INI");
     testutil::writeFile(settings, "[Velmora]\r\nGeneral=1;1;1;1;1;5;1;1\r\n");
     std::filesystem::permissions(settings, std::filesystem::perms(0444));
@@ -534,6 +539,32 @@ TEST_F(MainWindow, ProgramKeysRoundTripThroughTheOptions)
     EXPECT_EQ(ini.ReadString("Velmora", "Preferencias", ""), prefs);
     EXPECT_EQ(ini.ReadString("Velmora", "Colores", ""), colores);
     EXPECT_EQ(ini.ReadString("Velmora", "Ampliacion", ""), ampl);
+    // A new selection width is every class's width.
+    EXPECT_EQ(ClassWidths[1], 2);
+    EXPECT_EQ(ClassWidths[NumSelClasses], 2);
+
+    // Values outside the controls' ranges are kept as the controls hold them, and the
+    // options dialog, made afterwards, shows them so.
+    testutil::writeFile(tmp.file("Velmora0.INI"), "[Velmora]\r\nGeneral=1;0;1;1;1;99;0;0"
+                                                     "\r\nPreferencias=0;0;0;0;0;0;1;0;0;1;1;1;1;1;5;-3"
+                                                     "\r\nColores=33554431;255;32768;0;0;0;0;255;9;0;0;0;0;0;-4;0;0"
+                                                     "\r\nAmpliacion=0;50;0;12;0;1;1;0;0;0\r\n");
+    viewer->LeerVelmora();
+    std::filesystem::remove(tmp.file("Velmora0.INI"));
+    viewer->GrabarVelmora();
+    TIniFile clamped(tmp.file("Velmora0.INI"));
+    EXPECT_EQ(clamped.ReadString("Velmora", "General", ""), "1;0;1;1;1;50;0;0");
+    EXPECT_EQ(clamped.ReadString("Velmora", "Preferencias", ""), "0;0;0;0;0;0;1;0;0;1;1;1;1;1;-1;-1");
+    EXPECT_EQ(clamped.ReadString("Velmora", "Colores", ""), "16777215;255;32768;0;0;0;0;255;5;0;1;0;0;0;1;0;0");
+    EXPECT_EQ(clamped.ReadString("Velmora", "Ampliacion", ""), "0;100;0;-1;0;1;1;0;0;0");
+    EXPECT_EQ(DlgCfg, nullptr);
+    TDlgCfg& options = Secondary::DlgCfg();
+    EXPECT_EQ(options.FnameSaved->value(), 50);
+    EXPECT_EQ(options.SeleccionGrafica->ItemIndex(), -1);
+    EXPECT_EQ(options.ArcosColor->Color(), 16777215u);
+    EXPECT_EQ(options.SeleccionAncho->value(), 5);
+    EXPECT_EQ(options.VisorZoomSize->value(), 100);
+    EXPECT_EQ(options.EscalaZoom->ItemIndex(), -1);
 }
 
 TEST(PolygonBatch, RunsHeadlessAndWritesTheSelection)

@@ -771,7 +771,7 @@ TEST_F(MovementGrid, DoubleClickMakesTheColumnAMapAttributeAndCtrlAddsColumns)
 TEST_F(MapModes, LineCheckBoxesToggleLinesAndTheTitleSetsThemAll)
 {
     // "Rutas Fijas" read from the network: the lines and their grid.
-    DlgCfg->RutasFijas->SetItemIndex(0);
+    Secondary::DlgCfg().RutasFijas->SetItemIndex(0);
     ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("red.dat")));
     TStringAlignGrid* lines = viewer->sagLineas;
     viewer->tnDatos->setCurrentWidget(viewer->tsLineas);

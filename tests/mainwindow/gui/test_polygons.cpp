@@ -3,6 +3,7 @@
 #include "mainwindow/DlgCfg.h"
 #include "widgets/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
 #include "map/Polygons.h"
 #include "map/gui/OxrImage.h"
 #include "model/FileUtils.h"
@@ -129,7 +130,7 @@ TEST_F(Polygons, DeletingKeepsRecordGreysSixEntriesAndExportStillWritesIt)
 TEST_F(Polygons, RestyleAppliesDialogValuesEvenOnCancelAndKeepsDefaults)
 {
     Import(testutil::dataPath("plg_four.plg"));
-    TDlgCfg& d = *DlgCfg;
+    TDlgCfg& d = Secondary::DlgCfg();
     d.PoliBordeColor->SetColor(32768);
     d.PoliBordeAncho->setValue(1);
     QTimer::singleShot(0, [&] {
@@ -212,7 +213,7 @@ TEST_F(Polygons, HandlesSnapTargetsAndTheirOperations)
 
 TEST_F(Polygons, AreaImportTakesNewPolygonStyleAndLineNumbering)
 {
-    DlgCfg->PoliBordeColor->SetColor(123);
+    Secondary::DlgCfg().PoliBordeColor->SetColor(123);
     const std::string geo = tmp.file("areas.geo");
     testutil::writeFile(geo, "7,3,0,0,4,0,4,4\r\n7,2,1.5,2,3,4\r\n");
     ASSERT_TRUE(w->ImportarPoligonosGeo(geo));

@@ -45,14 +45,14 @@ protected:
         viewer->show();
         QApplication::processEvents();
         // Options: "Incluir rutas fijas", as the user ticks it.
-        for (auto* b : DlgCfg->RutasFijas->findChildren<QRadioButton*>())
+        for (auto* b : Secondary::DlgCfg().RutasFijas->findChildren<QRadioButton*>())
             if (b->text() == QStringLiteral("Incluir rutas fijas"))
                 QTest::mouseClick(b, Qt::LeftButton);
-        EXPECT_EQ(DlgCfg->RutasFijas->ItemIndex(), 0);
+        EXPECT_EQ(Secondary::DlgCfg().RutasFijas->ItemIndex(), 0);
     }
     void TearDown() override
     {
-        DlgCfg->RutasFijas->SetItemIndex(1);
+        Secondary::DlgCfg().RutasFijas->SetItemIndex(1);
         ViewerFixture::TearDown();
     }
     Snapshot Take()

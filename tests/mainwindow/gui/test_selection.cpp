@@ -6,6 +6,7 @@
 #include "mainwindow/DlgFind.h"
 #include "widgets/DualListDialog.h"
 #include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
 #include "widgets/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/Ranges.h"
@@ -198,7 +199,7 @@ TEST_F(Selection, RegionsSelectAndShiftDeselects)
     EXPECT_EQ(w->sagArcosSel->RowCount(), 6);
 
     // Deselecting around node 200 with one end enough.
-    DlgCfg->SeleccionGrafica->SetItemIndex(0);
+    Secondary::DlgCfg().SeleccionGrafica->SetItemIndex(0);
     w->SeleccionPorRegionKind(3, true);
     Region({{1350, 850}, {1450, 850}, {1450, 950}, {1350, 950}});
     EXPECT_EQ(Marks(), (Ints{0, 0, 1, 1, 0, 1, 0}));

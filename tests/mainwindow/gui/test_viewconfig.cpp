@@ -73,7 +73,7 @@ protected:
 
 TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
 {
-    TDlgCfg& d = *DlgCfg;
+    TDlgCfg& d = Secondary::DlgCfg();
     const size_t mode = static_cast<size_t>(RangeMode);
     const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
     WorldMinX = Network.MinX + w / 4;
@@ -262,12 +262,12 @@ TEST_F(ViewConfig, WrongFieldCountsGiveTheWholeDefault)
     EXPECT_EQ(viewer->GeoLayersLoaded, 1);
     EXPECT_EQ(NumGeoLayers, layersBefore);
     // 31 fields of "Preferencias": all 32 defaults.
-    EXPECT_TRUE(DlgCfg->cbNodos->isChecked());
-    EXPECT_EQ(DlgCfg->ZonaBordeAncho->value(), 2);
-    EXPECT_EQ(DlgCfg->VisorZoomSize->value(), 100);
-    EXPECT_EQ(DlgCfg->EscalaZoom->ItemIndex(), 1);
+    EXPECT_TRUE(Secondary::DlgCfg().cbNodos->isChecked());
+    EXPECT_EQ(Secondary::DlgCfg().ZonaBordeAncho->value(), 2);
+    EXPECT_EQ(Secondary::DlgCfg().VisorZoomSize->value(), 100);
+    EXPECT_EQ(Secondary::DlgCfg().EscalaZoom->ItemIndex(), 1);
     // Missing key: its default.
-    EXPECT_EQ(DlgCfg->cbHuso->currentIndex(), 18);
+    EXPECT_EQ(Secondary::DlgCfg().cbHuso->currentIndex(), 18);
 
     // Two layers announced, one file present: that one is loaded, as the first layer.
     {
@@ -380,8 +380,8 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
 
 TEST_F(ViewConfig, TheNetworkViewIsSavedAtCloseAndAppliedOnReopening)
 {
-    DlgCfg->cbSaveLayout->setChecked(true);
-    DlgCfg->cbDrawLayout->setChecked(true);
+    Secondary::DlgCfg().cbSaveLayout->setChecked(true);
+    Secondary::DlgCfg().cbDrawLayout->setChecked(true);
     PixsVol = 27;
     viewer->SaveAtClose();
     TIniFile settings(ProgramSettings::FileName);
@@ -399,7 +399,7 @@ TEST_F(ViewConfig, TheNetworkViewIsSavedAtCloseAndAppliedOnReopening)
     const std::string& recent = RecentFiles[static_cast<size_t>(tag)];
     EXPECT_NE(settings.ReadString(recent.substr(recent.rfind(';') + 1), "Vineta", "0;0"), "0;0");
     EXPECT_NE(viewer->sym->pos(), QPoint(0, 0));
-    DlgCfg->cbDrawLayout->setChecked(false);
+    Secondary::DlgCfg().cbDrawLayout->setChecked(false);
     PixsVol = 60;
     viewer->FilesClick(tag);
     EXPECT_EQ(PixsVol, 60);
@@ -425,8 +425,8 @@ TEST_F(ViewConfig, LayerWithAnUpperCaseExtensionIsSavedAsNamedAndAppliedAgain)
     ASSERT_GT(polylines, 0);
 
     // The view saved at close names the file as it is.
-    DlgCfg->cbSaveLayout->setChecked(true);
-    DlgCfg->cbDrawLayout->setChecked(true);
+    Secondary::DlgCfg().cbSaveLayout->setChecked(true);
+    Secondary::DlgCfg().cbDrawLayout->setChecked(true);
     viewer->SaveAtClose();
     TIniFile settings(ProgramSettings::FileName);
     RecentFiles = ProgramSettings::BuildRecentFiles(settings);

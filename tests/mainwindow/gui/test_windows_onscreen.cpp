@@ -151,7 +151,7 @@ TEST_F(WindowsOnScreen, SecondaryWindowsShowEveryControlAndCloseWithEscape)
     // The listing of the sample's network with its PIJA records, read with it.
     std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/tests/data/lst_net.dat", tmp.file("pij.dat"));
     std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/tests/data/lst_red.lpa", tmp.file("pij.lpa"));
-    DlgCfg->cbReadPijas->setChecked(true);
+    Secondary::DlgCfg().cbReadPijas->setChecked(true);
     struct Case {
         const char* what;
         std::string net;

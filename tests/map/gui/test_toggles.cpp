@@ -87,7 +87,7 @@ protected:
 
 TEST_F(Toggles, LayersRedrawOnlyWhenTheirUpdateBoxIsTicked)
 {
-    DlgCfg->cbNodos->setChecked(false);
+    Secondary::DlgCfg().cbNodos->setChecked(false);
     Mark();
     Trigger("tbNodes");
     EXPECT_TRUE(On("tbNodes"));
@@ -97,7 +97,7 @@ TEST_F(Toggles, LayersRedrawOnlyWhenTheirUpdateBoxIsTicked)
     Trigger("aRedibujar");
     EXPECT_TRUE(Redrawn());
 
-    DlgCfg->cbNodos->setChecked(true);
+    Secondary::DlgCfg().cbNodos->setChecked(true);
     Mark();
     Trigger("Nodos1"); // the menu item moves its button
     EXPECT_FALSE(On("tbNodes"));
@@ -431,9 +431,9 @@ TEST_F(DblClick, ClosingAUserPolygonStoresItUnderItsName)
         text = answer;
         return true;
     };
-    DlgCfg->PoliBordeColor->SetColor(0x0000FF);
-    DlgCfg->PoliBordeAncho->setValue(3);
-    DlgCfg->PoliRellenoClear->setChecked(true);
+    Secondary::DlgCfg().PoliBordeColor->SetColor(0x0000FF);
+    Secondary::DlgCfg().PoliBordeAncho->setValue(3);
+    Secondary::DlgCfg().PoliRellenoClear->setChecked(true);
 
     // A user polygon wins over a selection region being drawn.
     PolySelectKind = 2;

@@ -145,12 +145,12 @@ TEST_F(ZoomWindow, PanMovesTheViewByTheDragAtTheSameScaleWheelZoomsOnlyWhenActiv
     const double w = v.MaxX - v.MinX;
     EXPECT_NEAR(WorldMinX, v.MinX + w * ZoomFactor, 1e-6 * w);
     EXPECT_NEAR(WorldMaxX, v.MaxX - w * ZoomFactor, 1e-6 * w);
-    DlgCfg->WheelActive->setChecked(false);
+    Secondary::DlgCfg().WheelActive->setChecked(false);
     const TZoomSlot zoomed = Zoom::CurrentView();
     wheel(-120);
     EXPECT_DOUBLE_EQ(WorldMinX, zoomed.MinX);
     // A region pick under way keeps the view: zoom steps wait for it.
-    DlgCfg->WheelActive->setChecked(true);
+    Secondary::DlgCfg().WheelActive->setChecked(true);
     PolySelectKind = 1;
     livemenus::Find(viewer, "aAcercar1")->trigger();
     EXPECT_DOUBLE_EQ(WorldMinX, zoomed.MinX);
@@ -159,8 +159,8 @@ TEST_F(ZoomWindow, PanMovesTheViewByTheDragAtTheSameScaleWheelZoomsOnlyWhenActiv
 
 TEST_F(ZoomWindow, MagnifierFollowsThePointerAndRightClickNeverMovesIt)
 {
-    DlgCfg->VisorZoomSize->setValue(200);
-    DlgCfg->EscalaZoom->SetItemIndex(4); // 10x
+    Secondary::DlgCfg().VisorZoomSize->setValue(200);
+    Secondary::DlgCfg().EscalaZoom->SetItemIndex(4); // 10x
     viewer->SetDown(Cmd::tbZoom, true);
     TOxrImage* lens = viewer->zimg;
     QTest::mousePress(map, Qt::LeftButton, {}, QPoint(300, 200));
@@ -178,15 +178,15 @@ TEST_F(ZoomWindow, MagnifierFollowsThePointerAndRightClickNeverMovesIt)
 
     // Kept on show, the lens is dragged with the left button; the right one opens
     // the options on the magnifier page only.
-    DlgCfg->ZoomPermanente->setChecked(true);
+    Secondary::DlgCfg().ZoomPermanente->setChecked(true);
     QTest::mousePress(map, Qt::LeftButton, {}, QPoint(300, 200));
     QTest::mouseRelease(map, Qt::LeftButton, {}, QPoint(300, 200));
     ASSERT_TRUE(lens->isVisible());
     int visibleTabs = -1;
     AnswerModals({[&](QWidget* d) {
         visibleTabs = 0;
-        for (int k = 0; k < DlgCfg->CfgPaginas->count(); ++k)
-            visibleTabs += DlgCfg->CfgPaginas->isTabVisible(k);
+        for (int k = 0; k < Secondary::DlgCfg().CfgPaginas->count(); ++k)
+            visibleTabs += Secondary::DlgCfg().CfgPaginas->isTabVisible(k);
         QMetaObject::invokeMethod(d, "reject");
     }});
     QTest::mousePress(lens, Qt::RightButton, {}, QPoint(50, 50));
@@ -194,7 +194,7 @@ TEST_F(ZoomWindow, MagnifierFollowsThePointerAndRightClickNeverMovesIt)
     QTest::mouseRelease(lens, Qt::RightButton, {}, QPoint(90, 90));
     EXPECT_EQ(visibleTabs, 1);
     EXPECT_EQ(lens->pos(), QPoint(200, 100));
-    EXPECT_TRUE(DlgCfg->CfgPaginas->isTabVisible(0));
+    EXPECT_TRUE(Secondary::DlgCfg().CfgPaginas->isTabVisible(0));
     Drag(lens, Qt::LeftButton, {50, 50}, {90, 70});
     EXPECT_EQ(lens->pos(), QPoint(240, 120));
     EXPECT_EQ(ClickPixX, 340);
@@ -237,8 +237,8 @@ TEST_F(ZoomWindow, StreetViewOfTheClickedPointWritesItsAddressOnce)
     Secondary::StreetView().OnNavigate = [&](const QString& url) { opened << url; };
     ClickPixX = 200;
     ClickPixY = 150;
-    DlgCfg->cbHuso->setCurrentIndex(18);  // UTM 19
-    DlgCfg->cbHemisf->setCurrentIndex(0); // "S: Hemisferio Sur"
+    Secondary::DlgCfg().cbHuso->setCurrentIndex(18);  // UTM 19
+    Secondary::DlgCfg().cbHemisf->setCurrentIndex(0); // "S: Hemisferio Sur"
     viewer->StreetViewPalvon();
     ZelUtm::TGeografica south;
     ZelUtm::UtmToGeo(19, "S", south, map->PixelToWorldX(200), map->PixelToWorldY(150));
@@ -248,7 +248,7 @@ TEST_F(ZoomWindow, StreetViewOfTheClickedPointWritesItsAddressOnce)
     EXPECT_EQ(opened[0].toStdString(), first);
     EXPECT_TRUE(StreetView->isVisible());
 
-    DlgCfg->cbHemisf->setCurrentIndex(1);
+    Secondary::DlgCfg().cbHemisf->setCurrentIndex(1);
     viewer->StreetViewPalvon();
     ZelUtm::TGeografica north;
     ZelUtm::UtmToGeo(19, "N", north, map->PixelToWorldX(200), map->PixelToWorldY(150));
@@ -468,7 +468,7 @@ TEST_F(ZoomWindow, MagnifierSizeIsBoundedAndTheImageFactorIsAskedUntilNonZero)
 {
     AnswerModals({[](QWidget* d) { TypeAndAccept(d, "1000"); }});
     livemenus::Click(viewer, "popup:varLupa", "amao1");
-    EXPECT_EQ(DlgCfg->VisorZoomSize->value(), 500);
+    EXPECT_EQ(Secondary::DlgCfg().VisorZoomSize->value(), 500);
 
     AnswerModals({[](QWidget* d) { TypeAndAccept(d, "0"); }, [](QWidget* d) { TypeAndAccept(d, "2.5"); }});
     livemenus::Click(viewer, "menu:Procesos>Análisis de Intersecciones>Configurar", "FactorTamano");

@@ -412,7 +412,7 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
     EXPECT_EQ(PrintMetafileName, ScratchMetafileName());
 
     // The network again, with its transit lines read (an option of the options window).
-    DlgCfg->RutasFijas->SetItemIndex(0);
+    Secondary::DlgCfg().RutasFijas->SetItemIndex(0);
     ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("red.dat")));
     ASSERT_GT(Network.LineCount, 0);
     testutil::writeFile(tmp.file("lineas.ini"), "[Hoja2]\r\nTitulo=Segunda\r\nLamina=hoja2\r\n"

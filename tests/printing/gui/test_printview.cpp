@@ -123,8 +123,8 @@ TEST_F(PrintView, ZoneBorderWidthFollowsTheSizeFactor)
     zone.PolygonCount = 5;
     zone.PolygonCentre = {(x0 + x1) / 2, (y0 + y1) / 2};
     viewer->SetDown(Cmd::tbZonas, true);
-    DlgCfg->ZonaBordeAncho->setValue(2);
-    DlgCfg->ZonaRellenoClear->setChecked(true);
+    Secondary::DlgCfg().ZonaBordeAncho->setValue(2);
+    Secondary::DlgCfg().ZonaRellenoClear->setChecked(true);
     PrintToExtent = false;
     PrintOnPrinterPage = false;
     PrintCustomWidth = 800;
