@@ -9,6 +9,7 @@
 #include "mainwindow/CommandRegistry.h"
 #include "mainwindow/CommandTable.h"
 #include "mainwindow/tools/MapTool.h"
+#include "map/gui/MapHost.h"
 
 #include <QMainWindow>
 #include <QPolygonF>
@@ -51,7 +52,7 @@ struct TLabelFont;
 
 class TMapTools;
 
-class TPalvonViewer : public QMainWindow, public TMapToolHost {
+class TPalvonViewer : public QMainWindow, public TMapToolHost, public TMapHost {
     Q_OBJECT
 public:
     explicit TPalvonViewer(QWidget* parent = nullptr);
@@ -601,6 +602,12 @@ public:
     int32_t HoveredPolygonLabel() override;
     bool KeepNodeMoveOn() override;
     bool KeepZoneMoveOn() override;
+
+    // ---- What the windows beside the map ask of it (TMapHost) ----
+    // RedrawMap, CommandOn and SetCommandOn serve both hosts.
+    TOxrImage* MapImage() override;
+    void RedrawAerial() override;
+    void ShowScaleKept(bool kept) override;
 
     // ---- Map double click (PalvonViewerDblClick.cpp) ----
     void imgDblClick();

@@ -296,6 +296,16 @@ TOxrImage& TPalvonViewer::MapCanvas() { return *img; }
 
 void TPalvonViewer::RedrawMap() { DrawPalvon(); }
 
+TOxrImage* TPalvonViewer::MapImage() { return img; }
+
+void TPalvonViewer::RedrawAerial() { DrawNetWorkAerial(); }
+
+void TPalvonViewer::ShowScaleKept(bool kept)
+{
+    if (Fixed)
+        Fixed->setVisible(kept);
+}
+
 void TPalvonViewer::SetStatusPanel(int panel, const QString& text)
 {
     if (text.isEmpty())

@@ -6,7 +6,7 @@
 #include "analysis/Fases.h"
 #include "map/DisplayStyles.h"
 #include "map/gui/OxrImage.h"
-#include "mainwindow/PalvonViewer.h"
+#include "map/gui/MapHost.h"
 #include "model/KDVvars.h"
 #include "model/LinkShapes.h"
 #include "model/ProgramOptions.h"
@@ -163,7 +163,7 @@ TFrmFases::TFrmFases(QWidget* parent) : QWidget(parent)
 void TFrmFases::MakePupNodos()
 {
     pupNodos->clear();
-    const bool bySelection = PalvonViewer && PalvonViewer->Action(Cmd::jtSel)->isChecked();
+    const bool bySelection = host_ && host_->CommandOn(Cmd::jtSel);
     for (int32_t i : KDVFases::BuildJunctionList(bySelection)) {
         QAction* a = pupNodos->addAction(QString::number(Nodos[i].Number));
         a->setData(i);
@@ -218,14 +218,14 @@ void TFrmFases::CreateFases(int32_t k)
 void TFrmFases::SyncMap()
 {
     const KDVFases::TJunctionDiagram& d = KDVFases::Diagram;
-    if (!PalvonViewer || d.Node < 1) return;
+    if (!host_ || d.Node < 1) return;
     const double r = KDVFases::SyncZoom * d.MaxArmDistance;
     WorldMinX = d.CentreX - r;
     WorldMaxX = d.CentreX + r;
     WorldMinY = d.CentreY - r;
     WorldMaxY = d.CentreY + r;
-    PalvonViewer->DrawPalvon();
-    TOxrImage* map = PalvonViewer->img;
+    host_->RedrawMap();
+    TOxrImage* map = host_->MapImage();
     if (!map || !map->Canvas()) return;
     QPainter* q = map->Canvas();
     q->setPen(QPen(Qt::black, 1));
@@ -491,6 +491,6 @@ void TFrmFases::closeEvent(QCloseEvent* event)
     KDVFases::Diagram.StageLines.clear();
     KDVFases::Diagram.Approaches.clear();
     FasesListOk = 0;
-    if (PalvonViewer) PalvonViewer->DrawPalvon();
+    if (host_) host_->RedrawMap();
     QWidget::closeEvent(event);
 }

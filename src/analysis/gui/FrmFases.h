@@ -17,6 +17,7 @@ class QMenu;
 class tgaugeCaption;
 class QSpinBox;
 class QToolBar;
+class TMapHost;
 class TOxrImage;
 namespace DocWriter {
 class TDocWriter;
@@ -71,6 +72,9 @@ public:
     QAction* tbRepartos = nullptr;
     QAction* tbPrint = nullptr;
 
+    // The main window whose map follows the junction shown.
+    void SetHost(TMapHost* host) { host_ = host; }
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -79,6 +83,7 @@ protected:
 
 private:
     class QEventLoop* modalLoop_ = nullptr;
+    TMapHost* host_ = nullptr;
     QToolBar* toolbar_ = nullptr;
     QToolBar* docbar_ = nullptr;
     void SyncMap();

@@ -2,7 +2,7 @@
 #include "model/FileUtils.h"
 
 #include "analysis/KDVanalysis.h"
-#include "mainwindow/PalvonViewer.h"
+#include "map/gui/MapHost.h"
 #include "map/gui/OxrImage.h"
 #include "model/PalvonListings.h"
 #include "model/ProgramOptions.h"
@@ -156,9 +156,8 @@ void TFrmPijaBase::ElementSelected(int row)
 {
     if (row < 1 || row >= static_cast<int>(groups_.size()))
         return;
-    TPalvonViewer* viewer = PalvonViewer;
-    if (viewer)
-        viewer->DrawPalvon();
+    if (host_)
+        host_->RedrawMap();
     first_ = groups_[static_cast<size_t>(row) - 1];
     last_ = groups_[static_cast<size_t>(row)] - 1;
     std::vector<double> origin, destination;
@@ -167,7 +166,7 @@ void TFrmPijaBase::ElementSelected(int row)
     for (size_t z = 1; z < origin.size(); ++z)
         top = std::max({top, origin[z], destination[z]});
 
-    TOxrImage* img = viewer ? viewer->img : nullptr;
+    TOxrImage* img = host_ ? host_->MapImage() : nullptr;
     QPainter* c = img ? img->Canvas() : nullptr;
     if (c) {
         c->save();
@@ -218,7 +217,7 @@ void TFrmPijaBase::PairSelected(int row)
     const int32_t record = first_ + row - 1;
     if (row < 1 || first_ < 1 || record > last_)
         return;
-    TOxrImage* img = PalvonViewer ? PalvonViewer->img : nullptr;
+    TOxrImage* img = host_ ? host_->MapImage() : nullptr;
     QPainter* c = img ? img->Canvas() : nullptr;
     if (!c)
         return;

@@ -12,6 +12,7 @@
 
 class TStringAlignGrid;
 class QPushButton;
+class TMapHost;
 
 class TFrmPijaBase : public QDialog {
     Q_OBJECT
@@ -26,6 +27,8 @@ public:
     bool WriteCsv(const std::string& fileName) const;
     void Button1Click();
     void Button2Click() { close(); }
+    // The main window on whose map the pairs are marked.
+    void SetHost(TMapHost* host) { host_ = host; }
 
     const std::vector<int32_t>& Groups() const { return groups_; }
     TStringAlignGrid* left = nullptr;
@@ -36,6 +39,7 @@ public:
 private:
     void ElementPoints(int32_t record, TPoint& a, TPoint& b, TPoint* middle) const;
 
+    TMapHost* host_ = nullptr;
     bool movements_;
     std::vector<int32_t> groups_;
     int32_t first_ = 0, last_ = -1;

@@ -2,7 +2,7 @@
 // view rectangle moves the main map's window by the same world distance.
 #include "map/gui/FrmAerial.h"
 
-#include "mainwindow/PalvonViewer.h"
+#include "map/gui/MapHost.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
 
@@ -47,15 +47,15 @@ void TFrmAerial::resizeEvent(QResizeEvent* event)
 void TFrmAerial::closeEvent(QCloseEvent* event)
 {
     // The toolbar button shows the window while it is down: closing raises it.
-    if (PalvonViewer)
-        PalvonViewer->SetDown(Cmd::tbAerial, false);
+    if (host_)
+        host_->SetCommandOn(Cmd::tbAerial, false);
     QWidget::closeEvent(event);
 }
 
 void TFrmAerial::FormResize()
 {
-    if (PalvonViewer && isVisible())
-        PalvonViewer->DrawNetWorkAerial();
+    if (host_ && isVisible())
+        host_->RedrawAerial();
 }
 
 void TFrmAerial::aimgMouseMove(int X, int Y)
@@ -118,8 +118,8 @@ void TFrmAerial::aimgOxrMouseUp(Qt::MouseButton, const TShiftState&, int, int, d
     WorldMaxX = AerialDrag.Points[2].x;
     WorldMaxY = AerialDrag.Points[2].y;
     AerialDrag.Dragging = false;
-    if (PalvonViewer) {
-        PalvonViewer->DrawPalvon();
-        PalvonViewer->DrawNetWorkAerial();
+    if (host_) {
+        host_->RedrawMap();
+        host_->RedrawAerial();
     }
 }

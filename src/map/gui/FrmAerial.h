@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QScrollArea;
+class TMapHost;
 class TOxrImage;
 struct TShiftState;
 
@@ -27,6 +28,8 @@ public:
     void aimgOxrMouseDown(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
     void aimgOxrMouseMove(const TShiftState& Shift, int i, int j, double x, double y);
     void aimgOxrMouseUp(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
+    // The main window whose map the overview moves.
+    void SetHost(TMapHost* host) { host_ = host; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -34,6 +37,8 @@ protected:
 
 private:
     void DrawDragFrame();
+
+    TMapHost* host_ = nullptr;
 };
 
 // The rectangle being dragged on the overview: its five corner points as drawn

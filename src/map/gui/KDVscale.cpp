@@ -2,6 +2,7 @@
 #include "map/gui/KDVscale.h"
 
 #include "mainwindow/PalvonViewer.h"
+#include "map/gui/MapHost.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/Ranges.h"
 #include "model/KDVvars.h"
@@ -104,8 +105,8 @@ void TKDVscale::FixedClick()
     // The box is what keeps the maximum when the variable changes, not only the
     // padlock that shows it.
     ScaleFixed = Fixed->isChecked();
-    if (PalvonViewer && PalvonViewer->Fixed)
-        PalvonViewer->Fixed->setVisible(Fixed->isChecked());
+    if (host_)
+        host_->ShowScaleKept(Fixed->isChecked());
 }
 
 void TPalvonViewer::Escala1Click()

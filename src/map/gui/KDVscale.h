@@ -9,6 +9,7 @@ class QDialogButtonBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
+class TMapHost;
 
 class TKDVscale : public QDialog {
     Q_OBJECT
@@ -30,9 +31,14 @@ public:
     void vMaxChange();
     void spPixsVolChange();
     void FixedClick();
+    // The main window whose padlock follows the box.
+    void SetHost(TMapHost* host) { host_ = host; }
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    TMapHost* host_ = nullptr;
 };
 
 extern TKDVscale* KDVscale;
