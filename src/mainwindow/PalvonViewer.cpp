@@ -1,6 +1,7 @@
 // The main window's controls, the action registry, the services it offers the
 // headless code, and its window events (Escape, drops, close).
 #include "mainwindow/PalvonViewer.h"
+#include "model/AuxFileHooks.h"
 
 #include "archive/ZipDialogs.h"
 #include "archive/gui/ZipDialogsGui.h"
@@ -163,6 +164,7 @@ TPalvonViewer::TPalvonViewer(QWidget* parent) : QMainWindow(parent)
 TPalvonViewer::~TPalvonViewer()
 {
     qApp->removeEventFilter(this);
+    RemoveAuxFileServices();
     if (services_) {
         SetServices(nullptr);
         delete services_;
@@ -181,6 +183,7 @@ void TPalvonViewer::InstallServices()
     services_ = new ServicesImpl(this);
     SetServices(services_);
     InstallArchiveDialogs();
+    InstallAuxFileServices();
 }
 
 QAction* TPalvonViewer::AddAction(QWidget* where, TCommandId id)

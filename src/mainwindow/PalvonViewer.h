@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+class AuxFileServices;
 class QAction;
 class QLabel;
 class QMenu;
@@ -840,6 +841,10 @@ private:
     QPointer<TAptta> splash_;
     class ServicesImpl;
     ServicesImpl* services_ = nullptr;
+    // The hooks through which the auxiliary-file loaders reach this window.
+    std::unique_ptr<AuxFileServices> auxFiles_;
+    void InstallAuxFileServices();
+    void RemoveAuxFileServices();
 };
 
 extern TPalvonViewer* PalvonViewer;

@@ -73,31 +73,33 @@ void BuildGenatrMenu(TPalvonViewer& w)
 
 class AuxFilesImpl : public AuxFileServices {
 public:
+    explicit AuxFilesImpl(TPalvonViewer& viewer) : viewer_(viewer) {}
     void ShowComplementaryColumns(bool movements, const TCompPlacement& placement) override
     {
-        if (PalvonViewer)
-            PalvonViewer->ShowComplementaryColumns(movements, placement);
+        viewer_.ShowComplementaryColumns(movements, placement);
     }
-    void BuildGenatrMenu() override
-    {
-        if (PalvonViewer)
-            ::BuildGenatrMenu(*PalvonViewer);
-    }
-    void Redraw() override
-    {
-        if (PalvonViewer)
-            PalvonViewer->DrawPalvon();
-    }
+    void BuildGenatrMenu() override { ::BuildGenatrMenu(viewer_); }
+    void Redraw() override { viewer_.DrawPalvon(); }
+
+private:
+    TPalvonViewer& viewer_;
 };
 
-// The loaders reach the main window through these hooks from the start of the run.
-const bool auxHooksInstalled = [] {
-    static AuxFilesImpl impl;
-    SetAuxFileServices(&impl);
-    return true;
-}();
-
 } // namespace
+
+// The loaders reach the newest main window through these hooks; with none they do nothing.
+void TPalvonViewer::InstallAuxFileServices()
+{
+    auxFiles_ = std::make_unique<AuxFilesImpl>(*this);
+    SetAuxFileServices(auxFiles_.get());
+}
+
+void TPalvonViewer::RemoveAuxFileServices()
+{
+    if (auxFiles_ && &AuxFileHooks() == auxFiles_.get())
+        SetAuxFileServices(nullptr);
+    auxFiles_.reset();
+}
 
 bool TPalvonViewer::OpenCoordinatesFile()
 {
