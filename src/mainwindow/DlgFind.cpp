@@ -1,7 +1,6 @@
 #include "mainwindow/DlgFind.h"
 #include "map/gui/OxrImage.h"
 
-#include "mainwindow/PalvonViewer.h"
 #include "map/LineLayers.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
@@ -40,18 +39,6 @@ const std::vector<std::string>& Campos(int kind)
     }
 }
 
-TStringAlignGrid* GridOf(int kind)
-{
-    if (!PalvonViewer)
-        return nullptr;
-    switch (kind) {
-    case 0: return PalvonViewer->sagZonas;
-    case 1: return PalvonViewer->sagNodos;
-    case 3: return PalvonViewer->sagLineas;
-    case 4: return PalvonViewer->sagMovim;
-    default: return PalvonViewer->sagArcos;
-    }
-}
 
 int32_t RecordCount(int kind)
 {
@@ -231,8 +218,8 @@ void TDlgFind::btnFindClick()
 {
     Hits = 0;
     const int kind = std::clamp(Buscaren->ItemIndex(), 0, 4);
-    TStringAlignGrid* grid = GridOf(kind);
-    if (!grid || !PalvonViewer)
+    TStringAlignGrid* grid = host_ ? host_->FindGrid(kind) : nullptr;
+    if (!grid)
         return;
     const QString text = buscar->text().trimmed();
     // Cells hold the file's bytes: UTF-8, or Windows-1252 in older files.
@@ -302,10 +289,9 @@ void TDlgFind::btnFindClick()
         WorldMaxY = box.MaxY + my;
     }
     if (Hits > 0 && select && kind == 2) {
-        PalvonViewer->Action(Cmd::tbSel)->setEnabled(true);
-        PalvonViewer->ListSelectedLinks();
+        host_->ListFoundLinks();
     }
-    PalvonViewer->DrawPalvon();
+    host_->RedrawMap();
     if (Hits > 0 && show && box.Points > 0)
         StandAside(box.MinX, box.MaxX, box.MinY, box.MaxY);
     buscar->selectAll();
@@ -315,7 +301,7 @@ void TDlgFind::StandAside(double minX, double maxX, double minY, double maxY)
 {
     // The map now shows what was found around its middle: the dialog moves to a
     // corner of the map where it covers none of it.
-    TOxrImage* map = PalvonViewer ? PalvonViewer->img : nullptr;
+    TOxrImage* map = host_ ? host_->MapImage() : nullptr;
     if (!map || !isVisible())
         return;
     const QRect found = QRect(map->mapToGlobal(QPoint(map->WorldToPixelX(minX), map->WorldToPixelY(maxY))),

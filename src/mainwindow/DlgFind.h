@@ -14,6 +14,23 @@ class QListWidget;
 class QPushButton;
 class TRadioGroup;
 class TStringAlignGrid;
+class TOxrImage;
+
+// What the find dialog needs of the main window: the grid searched, the listing
+// of the links it selected, and the map it shows them on.
+class TFindHost {
+public:
+    // The grid of a kind: 0 zones, 1 nodes, 2 links, 3 lines, 4 movements.
+    virtual TStringAlignGrid* FindGrid(int kind) = 0;
+    // Links were selected: the selection's listing and its command follow.
+    virtual void ListFoundLinks() = 0;
+    virtual void RedrawMap() = 0;
+    // The map canvas, null until the window has made it.
+    virtual TOxrImage* MapImage() = 0;
+
+protected:
+    ~TFindHost() = default;
+};
 
 class TDlgFind : public QDialog {
     Q_OBJECT
@@ -43,12 +60,17 @@ public:
     // an empty text matches only an empty cell, and only as equal.
     static bool CellMatches(std::string_view cell, const std::vector<std::string>& texts, int how);
 
+    // The main window searched and shown.
+    void SetHost(TFindHost* host) { host_ = host; }
+
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormShow();
+
+    TFindHost* host_ = nullptr;
 };
 
 extern TDlgFind* DlgFind;

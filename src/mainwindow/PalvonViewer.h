@@ -10,6 +10,7 @@
 #include "mainwindow/CommandTable.h"
 #include "mainwindow/tools/MapTool.h"
 #include "map/gui/MapHost.h"
+#include "mainwindow/DlgFind.h"
 
 #include <QMainWindow>
 #include <QPolygonF>
@@ -53,7 +54,7 @@ struct TLabelFont;
 
 class TMapTools;
 
-class TPalvonViewer : public QMainWindow, public TMapToolHost, public TMapHost {
+class TPalvonViewer : public QMainWindow, public TMapToolHost, public TMapHost, public TFindHost {
     Q_OBJECT
 public:
     explicit TPalvonViewer(QWidget* parent = nullptr);
@@ -609,6 +610,9 @@ public:
     TOxrImage* MapImage() override;
     void RedrawAerial() override;
     void ShowScaleKept(bool kept) override;
+    // ---- What the find dialog asks of it (TFindHost) ----
+    TStringAlignGrid* FindGrid(int kind) override;
+    void ListFoundLinks() override;
 
     // ---- Map double click (PalvonViewerDblClick.cpp) ----
     void imgDblClick();

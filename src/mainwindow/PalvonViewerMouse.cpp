@@ -300,6 +300,23 @@ TOxrImage* TPalvonViewer::MapImage() { return img; }
 
 void TPalvonViewer::RedrawAerial() { DrawNetWorkAerial(); }
 
+TStringAlignGrid* TPalvonViewer::FindGrid(int kind)
+{
+    switch (kind) {
+    case 0: return sagZonas;
+    case 1: return sagNodos;
+    case 3: return sagLineas;
+    case 4: return sagMovim;
+    default: return sagArcos;
+    }
+}
+
+void TPalvonViewer::ListFoundLinks()
+{
+    Action(Cmd::tbSel)->setEnabled(true);
+    ListSelectedLinks();
+}
+
 void TPalvonViewer::ShowScaleKept(bool kept)
 {
     if (Fixed)

@@ -79,8 +79,8 @@ W& Made(W*& window, Kind kind, Make make)
         Q_ASSERT(PalvonViewer);
         window = make(PalvonViewer);
         // A window beside the map reaches the main window through its host.
-        if constexpr (requires { window->SetHost(static_cast<TMapHost*>(PalvonViewer)); })
-            window->SetHost(static_cast<TMapHost*>(PalvonViewer));
+        if constexpr (requires { window->SetHost(PalvonViewer); })
+            window->SetHost(PalvonViewer);
         if (kind == Kind::Window)
             window->setWindowFlag(Qt::Window);
     }

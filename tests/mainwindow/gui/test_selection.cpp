@@ -57,6 +57,7 @@ protected:
         OpenViewer([](TPalvonViewer& v) {
             DlgCfg = new TDlgCfg(&v);
             DlgFind = new TDlgFind(&v);
+            DlgFind->SetHost(&v);
         });
         w->ConfigureGrids();
         w->DrawDataDat();
