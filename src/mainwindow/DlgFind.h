@@ -2,6 +2,8 @@
 // The find window ("Buscar ..."): finds records of one kind (zones, nodes, links,
 // transit lines, movements) by the text of chosen columns of their grid rows in
 // the main window, then selects them, shows them on the map, or both.
+#include "mainwindow/FindHost.h"
+
 #include <QDialog>
 
 #include <cstdint>
@@ -14,23 +16,6 @@ class QListWidget;
 class QPushButton;
 class TRadioGroup;
 class TStringAlignGrid;
-class TOxrImage;
-
-// What the find dialog needs of the main window: the grid searched, the listing
-// of the links it selected, and the map it shows them on.
-class TFindHost {
-public:
-    // The grid of a kind: 0 zones, 1 nodes, 2 links, 3 lines, 4 movements.
-    virtual TStringAlignGrid* FindGrid(int kind) = 0;
-    // Links were selected: the selection's listing and its command follow.
-    virtual void ListFoundLinks() = 0;
-    virtual void RedrawMap() = 0;
-    // The map canvas, null until the window has made it.
-    virtual TOxrImage* MapImage() = 0;
-
-protected:
-    ~TFindHost() = default;
-};
 
 class TDlgFind : public QDialog {
     Q_OBJECT

@@ -10,7 +10,8 @@
 #include "mainwindow/CommandTable.h"
 #include "mainwindow/tools/MapTool.h"
 #include "map/gui/MapHost.h"
-#include "mainwindow/DlgFind.h"
+#include "mainwindow/FindHost.h"
+#include "printing/gui/PreviewHost.h"
 
 #include <QMainWindow>
 #include <QPolygonF>
@@ -54,7 +55,11 @@ struct TLabelFont;
 
 class TMapTools;
 
-class TPalvonViewer : public QMainWindow, public TMapToolHost, public TMapHost, public TFindHost {
+class TPalvonViewer : public QMainWindow,
+                      public TMapToolHost,
+                      public TMapHost,
+                      public TFindHost,
+                      public TPreviewHost {
     Q_OBJECT
 public:
     explicit TPalvonViewer(QWidget* parent = nullptr);
@@ -613,6 +618,11 @@ public:
     // ---- What the find dialog asks of it (TFindHost) ----
     TStringAlignGrid* FindGrid(int kind) override;
     void ListFoundLinks() override;
+    // ---- What the print preview asks of it (TPreviewHost) ----
+    void RemakePreview() override;
+    bool ExportDxf(const std::string& fileName) override;
+    bool ExportKmz(const std::string& fileName) override;
+    bool ExportShp(const std::string& fileName) override;
 
     // ---- Map double click (PalvonViewerDblClick.cpp) ----
     void imgDblClick();

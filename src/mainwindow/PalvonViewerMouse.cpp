@@ -317,6 +317,14 @@ void TPalvonViewer::ListFoundLinks()
     ListSelectedLinks();
 }
 
+void TPalvonViewer::RemakePreview() { PrintFilePalvon(); }
+
+bool TPalvonViewer::ExportDxf(const std::string& fileName) { return PrintDxfFile(fileName); }
+
+bool TPalvonViewer::ExportKmz(const std::string& fileName) { return PrintKmzFile(fileName); }
+
+bool TPalvonViewer::ExportShp(const std::string& fileName) { return PrintShpFile(fileName); }
+
 void TPalvonViewer::ShowScaleKept(bool kept)
 {
     if (Fixed)

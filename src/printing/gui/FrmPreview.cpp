@@ -3,7 +3,6 @@
 
 #include <cerrno>
 
-#include "mainwindow/PalvonViewer.h"
 #include "model/FileUtils.h"
 #include "model/PrintServices.h"
 #include "model/ProgramOptions.h"
@@ -378,16 +377,16 @@ void TFrmPreview::tbDecFontClick()
 {
     FontFactor = FontFactor <= 1.0f ? FontFactor - 0.1f : FontFactor - 1.0f;
     UpdateFontButtons();
-    if (PalvonViewer)
-        PalvonViewer->PrintFilePalvon();
+    if (host_)
+        host_->RemakePreview();
 }
 
 void TFrmPreview::tbIncFontClick()
 {
     FontFactor = FontFactor < 1.0f ? FontFactor + 0.1f : FontFactor + 1.0f;
     UpdateFontButtons();
-    if (PalvonViewer)
-        PalvonViewer->PrintFilePalvon();
+    if (host_)
+        host_->RemakePreview();
 }
 
 double TFrmPreview::LabelScale() const { return std::max(0.1, 1.0 + double(FontFactor)); }
@@ -402,8 +401,8 @@ void TFrmPreview::tbPageVertClick()
 {
     TWaitCursor wait;
     Printer().setPageOrientation(tbPageVert->isChecked() ? QPageLayout::Portrait : QPageLayout::Landscape);
-    if (PalvonViewer)
-        PalvonViewer->PrintFilePalvon();
+    if (host_)
+        host_->RemakePreview();
 }
 
 void TFrmPreview::tbSaveClick()
@@ -438,13 +437,13 @@ bool TFrmPreview::ImageExports(const std::string& fileName)
         return SavePrintPictureWmf(fileName);
     if (ext == QLatin1String(".DXF") || ext == QLatin1String(".KMZ") || ext == QLatin1String(".SHP")) {
         // The map exports write the main window's network; without one there is nothing to write.
-        if (!PalvonViewer)
+        if (!host_)
             return false;
         if (ext == QLatin1String(".DXF"))
-            return PalvonViewer->PrintDxfFile(fileName);
+            return host_->ExportDxf(fileName);
         if (ext == QLatin1String(".KMZ"))
-            return PalvonViewer->PrintKmzFile(fileName);
-        return PalvonViewer->PrintShpFile(fileName);
+            return host_->ExportKmz(fileName);
+        return host_->ExportShp(fileName);
     }
     if (ext == QLatin1String(".BMP"))
         ok = WriteImageFile(PrintPictureImage(ppv->size()), "BMP", fileName);

@@ -3,6 +3,7 @@
 // framed in the proportions of the printer page, enlarged up to three times,
 // printed or saved as a metafile, an image or one of the map exports.
 #include "model/SafeFile.h"
+#include "printing/gui/PreviewHost.h"
 
 #include <memory>
 #include <QDoubleSpinBox>
@@ -113,6 +114,8 @@ public:
     bool ImageExports(const std::string& fileName);
     // The picture has been rendered again.
     void PictureChanged();
+    // The main window whose picture is previewed.
+    void SetHost(TPreviewHost* host) { host_ = host; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -126,6 +129,7 @@ private:
     void UpdateZoomButtons();
     void UpdateFontButtons();
     QWidget* area_;
+    TPreviewHost* host_ = nullptr;
 };
 
 // Made when first shown (Secondary::FrmPreview) and kept for the run; null until then.
