@@ -6,7 +6,9 @@
 #include "mainwindow/MessageFrm.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
+#include "map/DrawState.h"
 #include "map/Ranges.h"
+#include "map/gui/DlgSize.h"
 #include "model/gui/FrmDat.h"
 
 #include "export/GeoWriters.h"
@@ -15,6 +17,7 @@
 #include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "printing/Net2Print.h"
+#include "printing/ZelPrinter.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -91,6 +94,19 @@ W& Made(W*& window, Kind kind = Kind::Dialog)
 }
 
 } // namespace
+
+void ResetProgramState()
+{
+    ResetMapState();
+    RecentFiles.clear();
+    InteractiveRun = 0;
+    AppendSoleraLayer = 0;
+    ThemeSectionValues.clear();
+    ThemeName.clear();
+    ImageSizeFactor = 1.0f;
+    PrintPicture = TPagePicture{};
+    PrintPictureWidth = PrintPictureHeight = 0;
+}
 
 TPalvonViewer* CreateProgramWindows(bool showSplash, TAptta** splashOut)
 {

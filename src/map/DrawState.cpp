@@ -1,5 +1,10 @@
 #include "map/DrawState.h"
 
+#include "map/DisplayStyles.h"
+#include "map/Ranges.h"
+#include "map/ZoomMouse.h"
+#include "model/KDVvars.h"
+
 #include <QRect>
 
 bool ShowLanes = false;
@@ -32,4 +37,34 @@ QRegion THitCircle::Region() const
     if (R < 0)
         return QRegion();
     return QRegion(QRect(X - R, Y - R, 2 * R, 2 * R), QRegion::Ellipse);
+}
+
+void ResetMapState()
+{
+    ResetModelState();
+    ShowLanes = false;
+    PickLength = 0.0f;
+    LastMapRedrawMs = 0;
+    SelectedNodeCount = 0;
+    SymbolColors.fill(0x00FFFF);
+    TitlePos = 2;
+    EntSalVar = -1;
+    NodeHitRegions.fill(THitCircle{});
+    ZoneHitRegions.fill(THitCircle{});
+
+    DisplayStyles::SetDefaultStyles();
+    ClassColors.fill(0);
+    ClassWidths.fill(0);
+    DisplayStyles::SetDefaultClassStyles();
+    Ranges::SetDefaults();
+    NumRanges = 5;
+    RangeSetKeys.clear();
+    RangeNames.clear();
+    IntersectionBorderColor = 0x000000;
+
+    Panning = false;
+    PanOriginX = PanOriginY = 0;
+    PanImageOriginX = PanImageOriginY = 0;
+    ZoomFollow = false;
+    PressPoint = LastPoint = AuxPoint = TPoint{};
 }
