@@ -1,6 +1,10 @@
 #include "map/DrawState.h"
 
 #include "map/DisplayStyles.h"
+#include "map/GeoLayers.h"
+#include "map/LineLayers.h"
+#include "map/PointLayers.h"
+#include "map/Polygons.h"
 #include "map/Ranges.h"
 #include "map/ZoomMouse.h"
 #include "model/KDVvars.h"
@@ -61,6 +65,24 @@ void ResetMapState()
     RangeSetKeys.clear();
     RangeNames.clear();
     IntersectionBorderColor = 0x000000;
+
+    // The polyline, point and polygon layers of an earlier window.
+    GeoLinks.reset();
+    NumGeoLayers = 0;
+    for (int n = 0; n <= MaxGeoLayers; ++n) {
+        GeoLayerEnd[n] = 0;
+        GeoLayerNames[n].clear();
+        GeoLayerDirs[n].clear();
+        GeoLayerFiles[n].clear();
+        GeoLayerVisible[n] = GeoLayerSelected[n] = 0;
+    }
+    GeoNameKeys.clear();
+    NumDots = -1;
+    NumPoligonos = 0;
+    GenatrRegions.fill(QRegion());
+    LinkBusCount.clear();
+    LinkBusMax = 0.0f;
+    VisibleLinesChanged = true;
 
     Panning = false;
     PanOriginX = PanOriginY = 0;
