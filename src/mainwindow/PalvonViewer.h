@@ -6,6 +6,7 @@
 // the drawing layers in src/map/gui/). Toolbar buttons and menu items are
 // QActions whose objectName is the control's name, so any code can reach one
 // with Action(Cmd::tbArrows); a toolbar button's `Down` is the action's checked state.
+#include "export/gui/KmzController.h"
 #include "mainwindow/CommandRegistry.h"
 #include "mainwindow/CommandTable.h"
 #include "mainwindow/ThemesController.h"
@@ -52,7 +53,7 @@ struct TLabelFont;
 
 class TMapTools;
 
-class TPalvonViewer : public QMainWindow, public TMapToolHost, public TThemesHost {
+class TPalvonViewer : public QMainWindow, public TMapToolHost, public TThemesHost, public TKmzHost {
     Q_OBJECT
 public:
     explicit TPalvonViewer(QWidget* parent = nullptr);
@@ -608,6 +609,10 @@ public:
     void LoadViewConfig(TIniFile& ini, const std::string& section) override;
     bool AskText(const std::string& caption, const std::string& prompt, std::string& text) override;
 
+    // ---- What the KMZ exports ask of the window (TKmzHost) ----
+    QWidget* DialogParent() override;
+    TViewSnapshot MainMapSnapshot() override;
+
     // ---- Map double click (PalvonViewerDblClick.cpp) ----
     void imgDblClick();
 
@@ -731,19 +736,11 @@ public:
     void Copy1Click();
     void Copy1Clickx();
 
-    // ---- KMZ exports (src/export/gui/PalvonViewerKmz.cpp) ----
+    // ---- KMZ exports (TKmzController; menus in src/export/gui/PalvonViewerExport.cpp) ----
     // The KMZ commands in the menu "Exportar" (or "Archivo" > "Google Earth").
     void CreateKmzMenus(QMenu* archivo);
-    // The selected transit lines as delimited text or KMZ.
-    void ExportaSeleccin3Click();
-    // The visible background line layers as KMZ.
-    void GenerarKMZ1Click();
-    // The network as KMZ (the print preview's save action for names ending in ".kmz");
-    // false after telling the user when the file could not be written.
-    bool PrintKmzFile(const std::string& fileName);
-    // Every transit line as KMZ (the KMZ choice of the line grid's export); false
-    // after telling the user when the file could not be written.
-    bool ExportarLineasKmz(const std::string& fileName);
+    // Temporary forward: the print preview still asks the window for the network's KMZ.
+    bool PrintKmzFile(const std::string& fileName) { return kmz_.PrintKmzFile(fileName); }
 
     // ---- Exports (src/export/gui/PalvonViewerExport.cpp) ----
     // The menu "Exportar" and the grids' "Exportar datos..." items.
@@ -830,6 +827,7 @@ private:
     std::vector<QAction*> actions_; // by command id
     TCommandRegistry registry_{[this](TCommandId id) { return Action(id); }};
     TThemesController themes_{*this};
+    TKmzController kmz_{*this};
     QAction* clickedRecent_ = nullptr;
     QMenu* rutaMinimaMenu_ = nullptr;
     QStringList commandLine_;
