@@ -102,8 +102,6 @@ void ResetProgramState()
     RecentFiles.clear();
     InteractiveRun = 0;
     AppendSoleraLayer = 0;
-    ThemeSectionValues.clear();
-    ThemeName.clear();
     ImageSizeFactor = 1.0f;
     KDVlib::PositionsUnsaved = false;
 
