@@ -20,6 +20,7 @@ int main(int argc, char* argv[])
     InstallSpanishQtTexts();
     QStringList args = QApplication::arguments();
     args.removeFirst();
+    ResetProgramState();
     TAptta* splash = nullptr;
     TPalvonViewer* viewer = CreateProgramWindows(args.isEmpty(), &splash);
     viewer->SetCommandLine(args);

@@ -8,9 +8,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-std::vector<std::vector<std::string>> ThemeSectionValues;
-std::string ThemeName;
-
 TDlgTemas::TDlgTemas(QWidget* parent) : QDialog(parent)
 {
     setObjectName("TDlgTemas");
@@ -50,8 +47,8 @@ void TDlgTemas::lbSectsClick()
 {
     lbValues->clear();
     const int row = lbSects->currentRow();
-    if (row < 0 || static_cast<size_t>(row) >= ThemeSectionValues.size())
+    if (row < 0 || static_cast<size_t>(row) >= SectionValues.size())
         return;
-    for (const std::string& line : ThemeSectionValues[static_cast<size_t>(row)])
+    for (const std::string& line : SectionValues[static_cast<size_t>(row)])
         lbValues->addItem(TextCodec::Decode(line));
 }

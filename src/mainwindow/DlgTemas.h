@@ -1,7 +1,7 @@
 #pragma once
 // The themes window: the themes of a themes file on the left, the lines
 // ("key=value") of the one clicked on the right, OK to apply it, Cancel to leave.
-// The main window fills it before showing it modally (TPalvonViewer::Aplicar1Click).
+// The themes fill it before showing it modally (TThemesController::Aplicar1Click).
 #include <QDialog>
 
 #include <string>
@@ -20,13 +20,12 @@ public:
     QPushButton* OKBtn;
     QPushButton* CancelBtn;
 
-    // lbValues := a copy of ThemeSectionValues[the clicked row] (nothing for no row).
+    // While the window is filled: per listed theme (same order as lbSects) the lines
+    // of its section, "key=value" in file order.
+    std::vector<std::vector<std::string>> SectionValues;
+
+    // lbValues := a copy of SectionValues[the clicked row] (nothing for no row).
     void lbSectsClick();
 };
 
 extern TDlgTemas* DlgTemas;
-// While the themes window is filled: per listed theme (same order as lbSects) the
-// lines of its section, "key=value" in file order.
-extern std::vector<std::vector<std::string>> ThemeSectionValues;
-// The theme last defined or applied during the run; empty at start.
-extern std::string ThemeName;

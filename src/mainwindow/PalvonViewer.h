@@ -6,8 +6,10 @@
 // the drawing layers in src/map/gui/). Toolbar buttons and menu items are
 // QActions whose objectName is the control's name, so any code can reach one
 // with Action(Cmd::tbArrows); a toolbar button's `Down` is the action's checked state.
+#include "export/gui/KmzController.h"
 #include "mainwindow/CommandRegistry.h"
 #include "mainwindow/CommandTable.h"
+#include "mainwindow/ThemesController.h"
 #include "mainwindow/tools/MapTool.h"
 #include "map/gui/MapHost.h"
 #include "mainwindow/FindHost.h"
@@ -57,6 +59,8 @@ class TMapTools;
 
 class TPalvonViewer : public QMainWindow,
                       public TMapToolHost,
+                      public TThemesHost,
+                      public TKmzHost,
                       public TMapHost,
                       public TFindHost,
                       public TPreviewHost {
@@ -610,8 +614,17 @@ public:
     bool KeepNodeMoveOn() override;
     bool KeepZoneMoveOn() override;
 
+    // ---- What the themes ask of the window (TThemesHost; RedrawMap above) ----
+    void SaveViewConfig(TIniFile& ini, const std::string& section) override;
+    void LoadViewConfig(TIniFile& ini, const std::string& section) override;
+    bool AskText(const std::string& caption, const std::string& prompt, std::string& text) override;
+
+    // ---- What the KMZ exports ask of the window (TKmzHost) ----
+    QWidget* DialogParent() override;
+    TViewSnapshot MainMapSnapshot() override;
+
     // ---- What the windows beside the map ask of it (TMapHost) ----
-    // RedrawMap, CommandOn and SetCommandOn serve both hosts.
+    // RedrawMap, CommandOn and SetCommandOn serve these hosts too.
     TOxrImage* MapImage() override;
     void RedrawAerial() override;
     void ShowScaleKept(bool kept) override;
@@ -705,21 +718,17 @@ public:
     void ShowFlowDiagram(int32_t node);
     int32_t FlMixVar = 1; // movement variable of the flow diagrams (SelectFlMix)
 
-    // ---- About box and themes (PalvonViewerThemes.cpp) ----
+    // ---- About box, view configuration and themes (PalvonViewerThemes.cpp) ----
     void AcercaDe1Click();
-    // Lists the themes of "Velmorat.INI" in the themes window and applies the one chosen.
-    void Aplicar1Click();
     // The view configuration of a section: read (applied, without a redraw) and written.
     void LeerConfiguracion(TIniFile& ini, const std::string& section);
     void GrabarConfiguracion(TIniFile& ini, const std::string& section);
-    // "Definir" (a theme from the current view), "Copiar Tema" / "Pegar Tema" (through
-    // the theme clipboard section) and "Configurar" (the colour settings of polygons).
-    void Definir1Click();
-    void CopiarTema1Click();
-    void PegarTema1Click();
+    // "Configurar" (the colour settings of polygons).
     void Configurar1Click();
-    // "Definir" in the menu "Temas", the two theme entries of "&Editar".
+    // "Definir" in the menu "Temas", the two theme entries of "&Editar"; the themes
+    // register their handlers.
     void CreateThemeMenus();
+    TThemesController& Themes() { return themes_; }
     // 0: the next background line layer loaded from a configuration replaces the
     // loaded ones; 1: it is added.
     uint8_t GeoLayersLoaded = 0;
@@ -751,19 +760,11 @@ public:
     void Copy1Click();
     void Copy1Clickx();
 
-    // ---- KMZ exports (src/export/gui/PalvonViewerKmz.cpp) ----
+    // ---- KMZ exports (TKmzController; menus in src/export/gui/PalvonViewerExport.cpp) ----
     // The KMZ commands in the menu "Exportar" (or "Archivo" > "Google Earth").
     void CreateKmzMenus(QMenu* archivo);
-    // The selected transit lines as delimited text or KMZ.
-    void ExportaSeleccin3Click();
-    // The visible background line layers as KMZ.
-    void GenerarKMZ1Click();
-    // The network as KMZ (the print preview's save action for names ending in ".kmz");
-    // false after telling the user when the file could not be written.
-    bool PrintKmzFile(const std::string& fileName);
-    // Every transit line as KMZ (the KMZ choice of the line grid's export); false
-    // after telling the user when the file could not be written.
-    bool ExportarLineasKmz(const std::string& fileName);
+    // Temporary forward: the print preview still asks the window for the network's KMZ.
+    bool PrintKmzFile(const std::string& fileName) { return kmz_.PrintKmzFile(fileName); }
 
     // ---- Exports (src/export/gui/PalvonViewerExport.cpp) ----
     // The menu "Exportar" and the grids' "Exportar datos..." items.
@@ -849,6 +850,8 @@ private:
     QAction* inertAction_ = nullptr;
     std::vector<QAction*> actions_; // by command id
     TCommandRegistry registry_{[this](TCommandId id) { return Action(id); }};
+    TThemesController themes_{*this};
+    TKmzController kmz_{*this};
     QAction* clickedRecent_ = nullptr;
     QMenu* rutaMinimaMenu_ = nullptr;
     QStringList commandLine_;

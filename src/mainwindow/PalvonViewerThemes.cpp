@@ -1,10 +1,8 @@
 // The view configuration of a network (layers, window, legends, fonts, sizes,
-// styles, range sets and display options) as the keys of one INI section, and the
-// themes: named configurations kept one per section of the themes file, listed in
-// the themes window and applied to the network that is open; and the about box.
+// styles, range sets and display options) as the keys of one INI section, what the
+// themes (TThemesController) ask of the window, and the about box.
 #include "mainwindow/AboutBox.h"
 #include "mainwindow/DlgCfg.h"
-#include "mainwindow/DlgTemas.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DisplayStyles.h"
@@ -27,7 +25,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
@@ -46,10 +43,6 @@
 using ZelUtils::Format;
 
 namespace {
-
-constexpr const char* ThemesFileName = "Velmorat.INI";
-// The section that passes a configuration from one network to another; not a theme.
-constexpr const char* ThemeClipboard = "_Tema_Velmora";
 
 // The layer toggles in the order of "Opciones" and "Botones"; an empty name is the
 // unused field 3, "aAtributos2" an action rather than a toolbar button.
@@ -113,7 +106,6 @@ void TPalvonViewer::CreateThemeMenus()
     if (temas) {
         QAction* definir = AddAction(nullptr, Cmd::aDefinir1);
         temas->insertAction(Action(Cmd::aAplicar1), definir);
-        Registry().Register(CommandTable::TOwner::Themes, Cmd::aDefinir1, this, &TPalvonViewer::Definir1Click);
     }
     QMenu* editar = nullptr;
     for (QAction* a : menuBar()->actions())
@@ -127,91 +119,32 @@ void TPalvonViewer::CreateThemeMenus()
     }
     QAction* copiar = AddAction(editar, Cmd::CopiarTema1);
     copiar->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C));
-    Registry().Register(CommandTable::TOwner::Themes, Cmd::CopiarTema1, this, &TPalvonViewer::CopiarTema1Click);
     QAction* pegar = AddAction(editar, Cmd::PegarTema1);
     pegar->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_V));
-    Registry().Register(CommandTable::TOwner::Themes, Cmd::PegarTema1, this, &TPalvonViewer::PegarTema1Click);
+    themes_.RegisterCommands(Registry());
     // The polygons menu shows this entry under its own name.
     Registry().Register(CommandTable::TOwner::Polygons, Cmd::aConfigurar1, this, &TPalvonViewer::Configurar1Click);
 }
 
-void TPalvonViewer::Definir1Click()
+void TPalvonViewer::SaveViewConfig(TIniFile& ini, const std::string& section)
 {
-    TIniFile ini(ThemesFileName);
-    std::string name = ThemeName;
-    const std::string caption = "Definición de Temas", prompt = "Ingrese el nombre del tema";
-    if (DisplayDialogs.InputText) {
-        if (!DisplayDialogs.InputText(caption, prompt, name))
-            name = ThemeName;
-    } else {
-        bool ok = false;
-        const QString answer = QInputDialog::getText(this, Qs(caption), Qs(prompt), QLineEdit::Normal, Qs(ThemeName), &ok);
-        name = ok ? Std(answer) : ThemeName;
-    }
-    ThemeName = name;
-    if (ThemeName.empty())
-        return;
-    if (ini.SectionExists(ThemeName) && !Services().AskYesNo("Tema ya existe. Desea sobrescribirlo"))
-        return;
-    // A themes file that cannot be written (read-only, say) is reported, not fatal.
-    try {
-        GrabarConfiguracion(ini, ThemeName);
-    } catch (const std::exception& e) {
-        Services().ShowMessage(e.what());
-    }
+    GrabarConfiguracion(ini, section);
 }
 
-void TPalvonViewer::Aplicar1Click()
+void TPalvonViewer::LoadViewConfig(TIniFile& ini, const std::string& section)
 {
-    TDlgTemas& d = Secondary::DlgTemas();
-    TIniFile ini(ThemesFileName);
-    std::vector<std::string> names = ini.ReadSections();
-    const auto clipboard = std::find(names.begin(), names.end(), ThemeClipboard);
-    if (clipboard != names.end())
-        names.erase(clipboard);
-
-    d.lbSects->clear();
-    d.lbValues->clear();
-    ThemeSectionValues.clear();
-    for (const std::string& name : names) {
-        ThemeSectionValues.push_back(ini.ReadSectionValues(name));
-        d.lbSects->addItem(TextCodec::Decode(name));
-    }
-    if (!ThemeSectionValues.empty())
-        for (const std::string& line : ThemeSectionValues.front())
-            d.lbValues->addItem(TextCodec::Decode(line));
-
-    const bool ok = d.exec() == QDialog::Accepted;
-    const int row = d.lbSects->currentRow();
-    const bool selected = row >= 0 && row < static_cast<int>(names.size()) && d.lbSects->item(row)->isSelected();
-    ThemeSectionValues.clear();
-    if (!ok || !selected)
-        return;
-    ThemeName = names[static_cast<size_t>(row)];
-    LeerConfiguracion(ini, ThemeName);
-    DrawPalvon();
+    LeerConfiguracion(ini, section);
 }
 
-void TPalvonViewer::CopiarTema1Click()
+bool TPalvonViewer::AskText(const std::string& caption, const std::string& prompt, std::string& text)
 {
-    TIniFile ini(ThemesFileName);
-    try {
-        GrabarConfiguracion(ini, ThemeClipboard);
-    } catch (const std::exception& e) {
-        Services().ShowMessage(e.what());
-        return;
-    }
-    if (QClipboard* clip = QGuiApplication::clipboard())
-        clip->setText(Qs(Format("%.2f;%.2f;%.2f;%.2f", WorldMinX, WorldMinY, WorldMaxX, WorldMaxY)));
-}
-
-void TPalvonViewer::PegarTema1Click()
-{
-    TIniFile ini(ThemesFileName);
-    if (!ini.SectionExists(ThemeClipboard))
-        return;
-    LeerConfiguracion(ini, ThemeClipboard);
-    DrawPalvon();
+    if (DisplayDialogs.InputText)
+        return DisplayDialogs.InputText(caption, prompt, text);
+    bool ok = false;
+    const QString answer = QInputDialog::getText(this, Qs(caption), Qs(prompt), QLineEdit::Normal, Qs(text), &ok);
+    if (ok)
+        text = Std(answer);
+    return ok;
 }
 
 void TPalvonViewer::Configurar1Click()

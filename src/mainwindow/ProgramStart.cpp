@@ -6,7 +6,9 @@
 #include "mainwindow/MessageFrm.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
+#include "map/DrawState.h"
 #include "map/Ranges.h"
+#include "map/gui/DlgSize.h"
 #include "model/gui/FrmDat.h"
 
 #include "export/GeoWriters.h"
@@ -15,6 +17,8 @@
 #include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "printing/Net2Print.h"
+#include "printing/ReportWriter.h"
+#include "printing/ZelPrinter.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -94,6 +98,39 @@ W& Made(W*& window, Kind kind = Kind::Dialog)
 }
 
 } // namespace
+
+void ResetProgramState()
+{
+    ResetMapState();
+    RecentFiles.clear();
+    InteractiveRun = 0;
+    AppendSoleraLayer = 0;
+    ImageSizeFactor = 1.0f;
+    KDVlib::PositionsUnsaved = false;
+
+    // The page and report settings.
+    PrintMetafileName.clear();
+    PrintPageWidth = PrintPageHeight = 0;
+    PrintToExtent = false;
+    PrintOnPrinterPage = true;
+    PrintCustomWidth = PrintCustomHeight = 0;
+    PrintPageX = PrintPageY = 0;
+    PrintPagesPerSide = 0;
+    PrintLabelScale = 1.0;
+    PrintPicture = TPagePicture{};
+    PrintPictureWidth = PrintPictureHeight = 0;
+    Net2PrintCount = 0;
+    WordOrientation = 0;
+    WordPaperSize = 2;
+    MarginTop = MarginBottom = MarginLeft = MarginRight = 1.0;
+    PrintColumns = 0;
+    PrintInColumns = false;
+    WordDocumentName = "null";
+    WordTableCount = 0;
+    FigureWidth = FigureHeight = 0;
+    FigureScale = 1.0f;
+    CurrentNet = 0;
+}
 
 TPalvonViewer* CreateProgramWindows(bool showSplash, TAptta** splashOut)
 {

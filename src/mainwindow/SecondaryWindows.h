@@ -32,6 +32,11 @@ class TAptta;
 TPalvonViewer* CreateProgramWindows(bool showSplash, TAptta** splashOut);
 // The windows belong to the main window and go with it: their globals are cleared.
 void ForgetProgramWindows();
+// Puts every process-wide record of the program (the model's, the map's display
+// state, the page settings and the main window's own: recent files, themes) back
+// to what a fresh program start has. The program calls it before making its
+// windows; so does each test that makes them, whatever earlier tests left behind.
+void ResetProgramState();
 
 // The other windows, made on first call as children of the main window (with
 // their window flag and their wiring to it) and kept for the run. Their globals

@@ -1,5 +1,14 @@
 #include "map/DrawState.h"
 
+#include "map/DisplayStyles.h"
+#include "map/GeoLayers.h"
+#include "map/LineLayers.h"
+#include "map/PointLayers.h"
+#include "map/Polygons.h"
+#include "map/Ranges.h"
+#include "map/ZoomMouse.h"
+#include "model/KDVvars.h"
+
 #include <QRect>
 
 bool ShowLanes = false;
@@ -32,4 +41,52 @@ QRegion THitCircle::Region() const
     if (R < 0)
         return QRegion();
     return QRegion(QRect(X - R, Y - R, 2 * R, 2 * R), QRegion::Ellipse);
+}
+
+void ResetMapState()
+{
+    ResetModelState();
+    ShowLanes = false;
+    PickLength = 0.0f;
+    LastMapRedrawMs = 0;
+    SelectedNodeCount = 0;
+    SymbolColors.fill(0x00FFFF);
+    TitlePos = 2;
+    EntSalVar = -1;
+    NodeHitRegions.fill(THitCircle{});
+    ZoneHitRegions.fill(THitCircle{});
+
+    DisplayStyles::SetDefaultStyles();
+    ClassColors.fill(0);
+    ClassWidths.fill(0);
+    DisplayStyles::SetDefaultClassStyles();
+    Ranges::SetDefaults();
+    NumRanges = 5;
+    RangeSetKeys.clear();
+    RangeNames.clear();
+    IntersectionBorderColor = 0x000000;
+
+    // The polyline, point and polygon layers of an earlier window.
+    GeoLinks.reset();
+    NumGeoLayers = 0;
+    for (int n = 0; n <= MaxGeoLayers; ++n) {
+        GeoLayerEnd[n] = 0;
+        GeoLayerNames[n].clear();
+        GeoLayerDirs[n].clear();
+        GeoLayerFiles[n].clear();
+        GeoLayerVisible[n] = GeoLayerSelected[n] = 0;
+    }
+    GeoNameKeys.clear();
+    NumDots = -1;
+    NumPoligonos = 0;
+    GenatrRegions.fill(QRegion());
+    LinkBusCount.clear();
+    LinkBusMax = 0.0f;
+    VisibleLinesChanged = true;
+
+    Panning = false;
+    PanOriginX = PanOriginY = 0;
+    PanImageOriginX = PanImageOriginY = 0;
+    ZoomFollow = false;
+    PressPoint = LastPoint = AuxPoint = TPoint{};
 }

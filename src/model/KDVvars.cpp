@@ -1,4 +1,5 @@
 #include "model/KDVvars.h"
+#include "model/ProgramOptions.h"
 
 double WorldMinX = 0, WorldMaxX = 1, WorldMinY = 0, WorldMaxY = 1;
 std::array<TZoomSlot, MaxZoomHistory + 1> ZoomHistory;
@@ -75,4 +76,74 @@ void ClearMouseState()
     // A double click that was never followed by its release must not swallow
     // the next release.
     DblClickHandled = false;
+}
+
+void ResetModelState()
+{
+    ProgramOptions() = TProgramOptions{};
+    WorldMinX = 0;
+    WorldMaxX = 1;
+    WorldMinY = 0;
+    WorldMaxY = 1;
+    ZoomHistory = {};
+    ZoomIndex = 1;
+    DrawEnabled = false;
+    BatchMode = false;
+    CurrentClass = 1;
+    for (bool& j : JtypeSelected)
+        j = false;
+    JtypeSelected[3] = true;
+
+    DatFileName.clear();
+    DatDir.clear();
+    for (std::string* name : {&LpaFileName, &LplFileName, &SigFileName, &CountsFileName, &ComplementaryFileName,
+                              &ComplementaryMovFileName, &TraceFileName, &ZoningFileName, &SoleraFileName,
+                              &PuntosFileName, &PrintFileName})
+        *name = "null";
+    CoordinatesFileName = "coordenadas.geo";
+    OpenInteractive = 1;
+    CmdFile1.clear();
+    CmdFile2.clear();
+    GeneratedBy.clear();
+    ApplicationTitle = "Velmora: Asistente Gráfico para la Edición de Redes Palvon  ";
+    TempEmfName = "Velmora___.EMF";
+    UserName.clear();
+
+    NumColArcos = NumColMovim = 0;
+    ColVarArcos = {};
+    TitArcos = {};
+    ColVarMovim = {};
+    TitMovim = {};
+    NumUserVarArcos = NumUserVarMovim = 0;
+    LpaFirstCol = LplFirstCol = LpaMovFirstCol = LplMovFirstCol = CompFirstCol = 0;
+    PreloadShift = 0;
+    for (auto* fields : {&CamposZonas, &CamposNodos, &CamposArcos, &CamposLineas, &CamposMovims})
+        fields->clear();
+    ColVarArcosMenu = {};
+    NumFormat = Tfmt{};
+
+    PixsVol = 25;
+    PixsCol = 5;
+    GenatrBarWidth = 20;
+    ZoneBorderScale = 1.0;
+    PixsMov = 1;
+    FMov = 1.0;
+    AnchoPista = 3.5f;
+    LaneOffset = 5.25f;
+    CentroidSize = 10;
+    NodeSize = 3;
+    ArrowSize = 8;
+    SignalSize = 10;
+    NodeLabelPos = 6;
+    SizeFactor = 5.0f;
+    LinkShift = 1;
+    StreetLabelPos = 1;
+    StreetLabelOffset = 0.5f;
+    ZoomFactor = 0.1f;
+    XYFormat = "%.5f";
+
+    ClearMouseState();
+    ClickPixX = ClickPixY = 0;
+    PolygonUnderCursor = 0;
+    IntersectionBorderWidth = 1.0f;
 }

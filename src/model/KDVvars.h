@@ -113,3 +113,8 @@ extern float IntersectionBorderWidth;
 
 // Resets every mouse-editing field to "no operation".
 void ClearMouseState();
+
+// Puts the records above, and the program options, back to what a fresh program
+// start has: the start of the program and of each test window begin here, so no
+// view, file name or mouse operation of an earlier window is carried over.
+void ResetModelState();

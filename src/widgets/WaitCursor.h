@@ -4,6 +4,7 @@
 // user must answer, say; the end of the scope then does nothing more.
 #pragma once
 
+#include <QCursor>
 #include <QGuiApplication>
 
 class TWaitCursor {

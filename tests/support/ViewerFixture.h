@@ -18,6 +18,9 @@ class ViewerFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // Whatever earlier tests of this process left behind, the windows start
+        // as a fresh program's do.
+        ResetProgramState();
         qputenv("VELMORA_CONFIG_DIR", QByteArray::fromStdString(tmp.path().string()));
         PalvonRead::ErrorListFile = tmp.file("Errores.txt");
         // A fresh program has no node positions of an earlier run to save.

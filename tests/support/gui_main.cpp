@@ -1,5 +1,5 @@
 #include "mainwindow/CommandTable.h"
-#include "model/ProgramOptions.h"
+#include "mainwindow/SecondaryWindows.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -39,9 +39,10 @@ class ReleaseInputBetweenTests : public ::testing::EmptyTestEventListener {
     }
 };
 
-// Every test starts with the options of a fresh run, as each new program does.
-class FreshOptionsBetweenTests : public ::testing::EmptyTestEventListener {
-    void OnTestStart(const ::testing::TestInfo&) override { ProgramOptions() = TProgramOptions{}; }
+// Every test starts with the options and display state of a fresh run, as each
+// new program does.
+class FreshStateBetweenTests : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override { ResetProgramState(); }
 };
 
 // A dialog that a test opened and nothing answers would keep the run waiting
@@ -106,7 +107,7 @@ int main(int argc, char** argv)
     // A command looked up by a name never built fails the run at once.
     CommandTable::SetStrict(true);
     ::testing::UnitTest::GetInstance()->listeners().Append(new ReleaseInputBetweenTests);
-    ::testing::UnitTest::GetInstance()->listeners().Append(new FreshOptionsBetweenTests);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new FreshStateBetweenTests);
     ::testing::UnitTest::GetInstance()->listeners().Append(new CancelStuckDialogs);
     return RUN_ALL_TESTS();
 }

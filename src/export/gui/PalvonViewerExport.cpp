@@ -99,6 +99,32 @@ std::vector<TextExports::TLineRow> LineRows(const TStringAlignGrid* grid)
 
 } // namespace
 
+void TPalvonViewer::CreateKmzMenus(QMenu* archivo)
+{
+    QMenu* menu = menuBar()->findChild<QMenu*>(QStringLiteral("Exportar"));
+    if (!menu)
+        menu = findChild<QMenu*>(QStringLiteral("Exportar"));
+    if (!menu) {
+        menu = archivo->addMenu(QStringLiteral("Google Earth"));
+        menu->setObjectName(QStringLiteral("GoogleEarth"));
+    }
+    // The selected lines from the line grid's menu, the layers from the layer menu
+    // (both placed by the command table).
+    AddAction(nullptr, Cmd::ExportaSeleccin3);
+    AddAction(nullptr, Cmd::GenerarKMZ1);
+    kmz_.RegisterCommands(Registry());
+}
+
+QWidget* TPalvonViewer::DialogParent()
+{
+    return this;
+}
+
+TViewSnapshot TPalvonViewer::MainMapSnapshot()
+{
+    return SnapshotView();
+}
+
 void TPalvonViewer::CreateExportMenus()
 {
     QMenu* menu = menuBar()->addMenu(QStringLiteral("E&xportar"));
@@ -269,7 +295,7 @@ void TPalvonViewer::ExportarDatos(int tag)
             ok = FileUtils::WriteFileAtomic(name, TextExports::LineSectionText(LineRows(grid), PalvonRead::DUTCH != 0));
             break;
         case 5:
-            ExportarLineasKmz(name); // tells the user itself
+            kmz_.ExportarLineasKmz(name); // tells the user itself
             return;
         default:
             return;

@@ -302,7 +302,6 @@ void TPalvonViewer::CreateDisplayMenus()
     Registry().Register(CommandTable::TOwner::Window, Cmd::aCalculator1, this, &TPalvonViewer::Calculator1Click);
     QMenu* temas = SubMenu(herramientas, "Temas", QStringLiteral("Temas"));
     AddAction(temas, Cmd::aAplicar1);
-    Registry().Register(CommandTable::TOwner::Themes, Cmd::aAplicar1, this, &TPalvonViewer::Aplicar1Click);
     QMenu* ayuda = TopMenu(menuBar(), QStringLiteral("A&yuda"));
     // Help contents and mail have nothing behind them: shown disabled, and the
     // hint says why.

@@ -39,7 +39,6 @@ protected:
         Ranges::SetDefaults();
         RangeName = "Vol";
         OpenInteractive = 1;
-        ThemeName.clear();
     }
     void TearDown() override
     {
@@ -59,7 +58,7 @@ protected:
             out << list->item(i)->text();
         return out;
     }
-    // Runs Aplicar1Click; `act` drives the themes window while it is open.
+    // Runs "Aplicar" of the menu "Temas"; `act` drives the themes window while it is open.
     void Apply(const std::function<void()>& act)
     {
         QTimer::singleShot(0, [act] {
@@ -100,19 +99,19 @@ TEST_F(Dialogs, ThemesWindowListsThemesAndAppliesTheChosenOne)
     EXPECT_EQ(second.size(), 3);
     EXPECT_EQ(second[2], "rangos_Vel=0;65535;0;1;255;1;2;255;1;3;255;1;4;255;1;5;255;1");
     // Cancel applies nothing.
-    EXPECT_TRUE(ThemeName.empty());
+    EXPECT_TRUE(viewer->Themes().ThemeName().empty());
     EXPECT_FLOAT_EQ(RangeTable[1].High, before);
-    EXPECT_TRUE(ThemeSectionValues.empty());
+    EXPECT_TRUE(DlgTemas->SectionValues.empty());
 
     // OK without a theme chosen applies nothing either.
     Apply([] { DlgTemas->OKBtn->click(); });
-    EXPECT_TRUE(ThemeName.empty());
+    EXPECT_TRUE(viewer->Themes().ThemeName().empty());
 
     Apply([] {
         DlgTemas->lbSects->setCurrentRow(1);
         DlgTemas->OKBtn->click();
     });
-    EXPECT_EQ(ThemeName, "Velocidades");
+    EXPECT_EQ(viewer->Themes().ThemeName(), "Velocidades");
     EXPECT_EQ(RangeSetKeys, (std::vector<std::string>{"Rangos_Vol", "rangos_Vel"}));
     // No network shows the theme's variable: the classes take the section's (default) limits.
     EXPECT_EQ(RangeName, "null");
@@ -130,7 +129,7 @@ TEST_F(Dialogs, OnlyTheThemeClipboardListsNoTheme)
     });
     EXPECT_TRUE(sects.isEmpty());
     EXPECT_TRUE(values.isEmpty());
-    EXPECT_TRUE(ThemeName.empty());
+    EXPECT_TRUE(viewer->Themes().ThemeName().empty());
 }
 
 TEST_F(Dialogs, RangeSetsTravelInASectionOnlyForInteractiveOpenings)

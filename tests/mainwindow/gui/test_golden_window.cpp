@@ -10,15 +10,13 @@
 // table header and the program's version in the page stamp.
 //
 // The digests are those of a program started afresh: each case runs in a process
-// of its own, as ctest runs it, or in any order among these cases alone. After
-// other tests of this binary in the same process they differ, since display
-// state those tests change outlives their windows.
+// of its own, as ctest runs it, or after any other tests of this binary in one
+// process, since every window of a test starts from the program's start state.
 //
 // A changed output that is meant to change is re-recorded by running
 //   VELMORA_PRINT_DIGESTS=1 build/test_mainwindow_gui --gtest_filter='Window/GoldenWindow*'
 // and pasting the printed rows over the table below.
 #include "mainwindow/DlgCfg.h"
-#include "map/Ranges.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
 #include "printing/ZelPrinter.h"
@@ -94,17 +92,6 @@ int Ink(const QImage& image)
 
 class GoldenWindow : public ViewerFixture, public ::testing::WithParamInterface<Case> {
 protected:
-    void SetUp() override
-    {
-        ViewerFixture::SetUp();
-        // The link variable and the recent files outlive a window in this process;
-        // a fresh program starts without them.
-        RangeName = "null";
-        RangeVarArcos = 0;
-        ShownVarList.clear();
-        RangeMin = RangeMax = 0.0f;
-        RecentFiles.clear();
-    }
     QByteArray Read(const fs::path& file)
     {
         QByteArray bytes = QByteArray::fromStdString(testutil::readFile(file.string()));

@@ -45,7 +45,6 @@ protected:
         RangeSetKeys.clear();
         RangeNames.clear();
         DisplayStyles::SetDefaultStyles();
-        ThemeName.clear();
         ASSERT_TRUE(viewer->AbrirRedPalvon(testutil::dataPath("grids_net.dat")));
         ui = std::make_unique<RecordingServices>();
     }
@@ -327,7 +326,7 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
         return true;
     };
     livemenus::Click(viewer, "menu:Herramientas>Temas", "aDefinir1");
-    EXPECT_EQ(ThemeName, "Mio");
+    EXPECT_EQ(viewer->Themes().ThemeName(), "Mio");
     EXPECT_EQ(TIniFile(themes).ReadString("Mio", "Escala", ""), "0;0;33;5");
     // Refused overwrite: nothing written.
     PixsVol = 44;
@@ -340,7 +339,7 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
         return true;
     };
     livemenus::Click(viewer, "menu:Herramientas>Temas", "aDefinir1");
-    EXPECT_TRUE(ThemeName.empty());
+    EXPECT_TRUE(viewer->Themes().ThemeName().empty());
     EXPECT_EQ(TIniFile(themes).ReadSections(), (std::vector<std::string>{"Mio"}));
 
     WorldMinX = 1.234;

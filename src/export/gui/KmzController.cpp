@@ -1,12 +1,12 @@
-// The KMZ commands of the main window: the selected transit lines, every transit
-// line, the visible background layers and the network. The writers are headless
-// (export/KmzExport); this file only asks for file names and hands over the
-// conversion options and the view's snapshot.
+// The KMZ exports (TKmzController): the selected transit lines, every transit
+// line, the visible background layers and the network.
+#include "export/gui/KmzController.h"
+
 #include "export/KmzExport.h"
 #include "model/FileUtils.h"
 #include "export/KmzExportNetwork.h"
 #include "export/gui/ExportDialogs.h"
-#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/CommandRegistry.h"
 #include "map/GeoLayers.h"
 #include "map/ViewSnapshot.h"
 #include "model/PalvonRead.h"
@@ -17,8 +17,6 @@
 
 #include <QCheckBox>
 #include <QSpinBox>
-#include <QMenu>
-#include <QMenuBar>
 #include <QMessageBox>
 
 namespace {
@@ -45,25 +43,13 @@ void Fail(QWidget* parent, const std::string& error)
 
 } // namespace
 
-void TPalvonViewer::CreateKmzMenus(QMenu* archivo)
+void TKmzController::RegisterCommands(TCommandRegistry& registry)
 {
-    QMenu* menu = menuBar()->findChild<QMenu*>(QStringLiteral("Exportar"));
-    if (!menu)
-        menu = findChild<QMenu*>(QStringLiteral("Exportar"));
-    if (!menu) {
-        menu = archivo->addMenu(QStringLiteral("Google Earth"));
-        menu->setObjectName(QStringLiteral("GoogleEarth"));
-    }
-    // The selected lines from the line grid's menu, the layers from the layer menu
-    // (both placed by the command table).
-    AddAction(nullptr, Cmd::ExportaSeleccin3);
-    Registry().Register(CommandTable::TOwner::Export, Cmd::ExportaSeleccin3, this,
-                        &TPalvonViewer::ExportaSeleccin3Click);
-    AddAction(nullptr, Cmd::GenerarKMZ1);
-    Registry().Register(CommandTable::TOwner::Export, Cmd::GenerarKMZ1, this, &TPalvonViewer::GenerarKMZ1Click);
+    registry.Register(CommandTable::TOwner::Export, {{Cmd::ExportaSeleccin3, this, &TKmzController::ExportaSeleccin3Click},
+                                                     {Cmd::GenerarKMZ1, this, &TKmzController::GenerarKMZ1Click}});
 }
 
-void TPalvonViewer::ExportaSeleccin3Click()
+void TKmzController::ExportaSeleccin3Click()
 {
     const QStringList filters = {QStringLiteral("Texto delimitado por comas [*.csv] (*.csv)"),
                                  QStringLiteral("Texto delimitado por tabuladores [*.tab] (*.tab)"),
@@ -71,7 +57,7 @@ void TPalvonViewer::ExportaSeleccin3Click()
                                  QStringLiteral("Compressed Keyhole Markup Language [*.kmz] (*.kmz)")};
     std::string name;
     int filter = 0;
-    if (!ExportDialogs::SaveDialog(this, QStringLiteral("Exportar datos ..."), QStringLiteral("csv"), filters, {}, name,
+    if (!ExportDialogs::SaveDialog(host_.DialogParent(), QStringLiteral("Exportar datos ..."), QStringLiteral("csv"), filters, {}, name,
                                    filter))
         return;
     if (filter == 3) {
@@ -80,15 +66,15 @@ void TPalvonViewer::ExportaSeleccin3Click()
         const bool ok = KmzExport::ExportLinesKmz(name, Conversion(), false, error);
         wait.Restore();
         if (!ok)
-            Fail(this, error);
+            Fail(host_.DialogParent(), error);
         return;
     }
     const char sep = filter == 1 ? '\t' : filter == 2 ? ' ' : ',';
     if (!KmzExport::WriteSelectedLinesText(name, sep))
-        Fail(this, FileUtils::WriteFailure(name));
+        Fail(host_.DialogParent(), FileUtils::WriteFailure(name));
 }
 
-void TPalvonViewer::GenerarKMZ1Click()
+void TKmzController::GenerarKMZ1Click()
 {
     bool anyLayer = false;
     for (int32_t l = 1; l <= NumGeoLayers && l <= MaxGeoLayers; ++l)
@@ -102,34 +88,34 @@ void TPalvonViewer::GenerarKMZ1Click()
     int filter = 0;
     std::string error;
     bool ok = true;
-    if (ExportDialogs::SaveDialog(this, QStringLiteral("Generar KMZ ..."), QStringLiteral("kmz"),
+    if (ExportDialogs::SaveDialog(host_.DialogParent(), QStringLiteral("Generar KMZ ..."), QStringLiteral("kmz"),
                                   {QStringLiteral("Compressed Keyhole Markup Language [*.kmz] (*.kmz)")}, {}, name,
                                   filter))
         ok = KmzExport::ExportGeoLayersKmz(name, Conversion(), error);
     wait.Restore();
     if (!ok)
-        Fail(this, error);
+        Fail(host_.DialogParent(), error);
 }
 
-bool TPalvonViewer::ExportarLineasKmz(const std::string& fileName)
+bool TKmzController::ExportarLineasKmz(const std::string& fileName)
 {
     std::string error;
     TWaitCursor wait;
     const bool ok = KmzExport::ExportLinesKmz(fileName, Conversion(), true, error);
     wait.Restore();
     if (!ok)
-        Fail(this, error);
+        Fail(host_.DialogParent(), error);
     return ok;
 }
 
-bool TPalvonViewer::PrintKmzFile(const std::string& fileName)
+bool TKmzController::PrintKmzFile(const std::string& fileName)
 {
-    const KmzExport::TKmzNetworkView view = KmzExport::NetworkView(SnapshotView());
+    const KmzExport::TKmzNetworkView view = KmzExport::NetworkView(host_.MainMapSnapshot());
     std::string error;
     TWaitCursor wait;
     const bool ok = KmzExport::ExportNetworkKmz(fileName, Conversion(), view, error);
     wait.Restore();
     if (!ok)
-        Fail(this, error);
+        Fail(host_.DialogParent(), error);
     return ok;
 }

@@ -1,0 +1,105 @@
+#include "mainwindow/ThemesController.h"
+
+#include "mainwindow/CommandRegistry.h"
+#include "mainwindow/DlgTemas.h"
+#include "mainwindow/SecondaryWindows.h"
+#include "model/KDVvars.h"
+#include "model/TextCodec.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+#include "platform/IniFile.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QListWidget>
+
+#include <algorithm>
+
+namespace {
+
+constexpr const char* ThemesFileName = "Velmorat.INI";
+// The section that passes a configuration from one network to another; not a theme.
+constexpr const char* ThemeClipboard = "_Tema_Velmora";
+
+} // namespace
+
+void TThemesController::RegisterCommands(TCommandRegistry& registry)
+{
+    registry.Register(CommandTable::TOwner::Themes, {{Cmd::aDefinir1, this, &TThemesController::Definir1Click},
+                                                     {Cmd::aAplicar1, this, &TThemesController::Aplicar1Click},
+                                                     {Cmd::CopiarTema1, this, &TThemesController::CopiarTema1Click},
+                                                     {Cmd::PegarTema1, this, &TThemesController::PegarTema1Click}});
+}
+
+void TThemesController::Definir1Click()
+{
+    TIniFile ini(ThemesFileName);
+    std::string name = themeName_;
+    if (!host_.AskText("Definición de Temas", "Ingrese el nombre del tema", name))
+        name = themeName_;
+    themeName_ = name;
+    if (themeName_.empty())
+        return;
+    if (ini.SectionExists(themeName_) && !Services().AskYesNo("Tema ya existe. Desea sobrescribirlo"))
+        return;
+    // A themes file that cannot be written (read-only, say) is reported, not fatal.
+    try {
+        host_.SaveViewConfig(ini, themeName_);
+    } catch (const std::exception& e) {
+        Services().ShowMessage(e.what());
+    }
+}
+
+void TThemesController::Aplicar1Click()
+{
+    TDlgTemas& d = Secondary::DlgTemas();
+    TIniFile ini(ThemesFileName);
+    std::vector<std::string> names = ini.ReadSections();
+    const auto clipboard = std::find(names.begin(), names.end(), ThemeClipboard);
+    if (clipboard != names.end())
+        names.erase(clipboard);
+
+    d.lbSects->clear();
+    d.lbValues->clear();
+    d.SectionValues.clear();
+    for (const std::string& name : names) {
+        d.SectionValues.push_back(ini.ReadSectionValues(name));
+        d.lbSects->addItem(TextCodec::Decode(name));
+    }
+    if (!d.SectionValues.empty())
+        for (const std::string& line : d.SectionValues.front())
+            d.lbValues->addItem(TextCodec::Decode(line));
+
+    const bool ok = d.exec() == QDialog::Accepted;
+    const int row = d.lbSects->currentRow();
+    const bool selected = row >= 0 && row < static_cast<int>(names.size()) && d.lbSects->item(row)->isSelected();
+    d.SectionValues.clear();
+    if (!ok || !selected)
+        return;
+    themeName_ = names[static_cast<size_t>(row)];
+    host_.LoadViewConfig(ini, themeName_);
+    host_.RedrawMap();
+}
+
+void TThemesController::CopiarTema1Click()
+{
+    TIniFile ini(ThemesFileName);
+    try {
+        host_.SaveViewConfig(ini, ThemeClipboard);
+    } catch (const std::exception& e) {
+        Services().ShowMessage(e.what());
+        return;
+    }
+    if (QClipboard* clip = QGuiApplication::clipboard())
+        clip->setText(TextCodec::Decode(
+            ZelUtils::Format("%.2f;%.2f;%.2f;%.2f", WorldMinX, WorldMinY, WorldMaxX, WorldMaxY)));
+}
+
+void TThemesController::PegarTema1Click()
+{
+    TIniFile ini(ThemesFileName);
+    if (!ini.SectionExists(ThemeClipboard))
+        return;
+    host_.LoadViewConfig(ini, ThemeClipboard);
+    host_.RedrawMap();
+}
