@@ -206,7 +206,7 @@ void TPalvonViewer::FormShow()
     } else {
         // A print definition: its networks are named relative to its folder. One that
         // is not there is said at once, before a network is read for nothing.
-        InstallBatchPrintServices();
+        InstallBatchPrintServices(*this);
         if (!std::filesystem::is_regular_file(CmdFile2)) {
             Services().ShowMessage("La impresión por lotes no encuentra la definición " + CmdFile2 + ".");
             BatchExitCode = 1;

@@ -22,6 +22,7 @@
 #include "widgets/WaitCursor.h"
 
 #include <QAction>
+#include <QPointer>
 #include <QFileDialog>
 #include <QMenu>
 #include <QCheckBox>
@@ -45,43 +46,47 @@ bool lastBatchFailed = false;
 // The parts of the view a print definition sets that live in the main window.
 class ViewerNet2PrintView : public Net2PrintView {
 public:
+    explicit ViewerNet2PrintView(TPalvonViewer* viewer) : v_(viewer) {}
     void LegendPosition(int32_t& left, int32_t& top) override
     {
         left = top = 0;
-        if (PalvonViewer && PalvonViewer->sym) {
-            left = PalvonViewer->sym->x();
-            top = PalvonViewer->sym->y();
+        if (v_ && v_->sym) {
+            left = v_->sym->x();
+            top = v_->sym->y();
         }
     }
     void ApplyGeneral(const TPrintGeneral& general) override
     {
-        if (!PalvonViewer)
+        if (!v_)
             return;
         if (general.LineaSoleras != "null")
-            PalvonViewer->LineaSoleras(general.LineaSoleras, false);
+            v_->LineaSoleras(general.LineaSoleras, false);
         if (general.TemaVelmora != "null") {
             TIniFile themes("Velmorat.INI");
             if (themes.SectionExists(general.TemaVelmora))
-                PalvonViewer->LeerConfiguracion(themes, general.TemaVelmora);
+                v_->LeerConfiguracion(themes, general.TemaVelmora);
         }
     }
     void ApplyTheme(const TPrintTheme& theme) override
     {
         ScaleMaxValue = theme.ValorMaximo;
-        if (!PalvonViewer)
+        if (!v_)
             return;
         // The theme's maximum and keep-the-maximum box go through the scale dialog,
         // as if typed there.
         TKDVscale& scale = Secondary::KDVscale();
         scale.vMax->setText(QString::fromStdString(ZelUtils::Format(NumFormat.Format.c_str(), theme.ValorMaximo)));
         scale.Fixed->setChecked(theme.Fixed);
-        PalvonViewer->SetDown(Cmd::tbNameNodes, theme.VerNombreNodos);
-        if (PalvonViewer->sym)
-            PalvonViewer->sym->move(theme.VinetaLeft, theme.VinetaTop);
-        if (PalvonViewer->Scl)
-            PalvonViewer->Scl->move(theme.VinetaLeft, theme.VinetaTop);
-        PalvonViewer->DrawPalvon();
+        v_->SetDown(Cmd::tbNameNodes, theme.VerNombreNodos);
+        if (v_->sym)
+            v_->sym->move(theme.VinetaLeft, theme.VinetaTop);
+        if (v_->Scl)
+            v_->Scl->move(theme.VinetaLeft, theme.VinetaTop);
+        v_->DrawPalvon();
     }
+
+private:
+    TPalvonViewer* v_;
 };
 
 // The batch as the main window runs it: networks opened through the window's own
@@ -327,18 +332,19 @@ class BatchPrintServices : public PrintServices {
 public:
     explicit BatchPrintServices(PrintServices* previous) : previous_(previous) {}
     void SetPrevious(PrintServices* previous) { previous_ = previous; }
+    void SetViewer(TPalvonViewer& viewer) { viewer_ = &viewer; }
     bool ReadWriteNet2Print(const std::string& fileName) override
     {
-        ViewerNet2PrintView view;
+        ViewerNet2PrintView view(viewer_.data());
         return ::ReadWriteNet2Print(fileName, &view);
     }
     void ImprimirRedes1Click() override
     {
         lastBatchFailed = true;
-        if (!PalvonViewer)
+        if (!viewer_)
             return;
         TWaitCursor wait;
-        ViewerBatchHooks hooks(*PalvonViewer);
+        ViewerBatchHooks hooks(*viewer_);
         lastBatchFailed = !BatchPrint::Run(hooks);
     }
     void FitToPrinterPage() override
@@ -354,15 +360,19 @@ public:
 
 private:
     PrintServices* previous_;
+    // The window whose view and opening the batch uses; gone with that window.
+    QPointer<TPalvonViewer> viewer_;
 };
 
 } // namespace
 
-void InstallBatchPrintServices()
+void InstallBatchPrintServices(TPalvonViewer& viewer)
 {
     // Windows created later may install services of their own: this one goes back
     // on top of them, handing on what it does not do itself.
     static BatchPrintServices* installed = nullptr;
+    if (installed)
+        installed->SetViewer(viewer);
     if (installed && &PrintHooks() == installed)
         return;
     PrintServices* previous = SetPrintServices(nullptr);
@@ -370,6 +380,7 @@ void InstallBatchPrintServices()
         installed = new BatchPrintServices(previous);
     else
         installed->SetPrevious(previous);
+    installed->SetViewer(viewer);
     SetPrintServices(installed);
 }
 
@@ -377,7 +388,7 @@ bool BatchPrintFailed() { return lastBatchFailed; }
 
 void TPalvonViewer::CreateBatchPrintMenus(QMenu* archivo)
 {
-    InstallBatchPrintServices();
+    InstallBatchPrintServices(*this);
     QMenu* menu = archivo->addMenu(QStringLiteral("Impresion de Redes"));
     AddAction(menu, Cmd::DefinirRedes1);
     Registry().Register(CommandTable::TOwner::Printing, Cmd::DefinirRedes1, this, &TPalvonViewer::DefinirRedes1Click);
@@ -404,7 +415,7 @@ void TPalvonViewer::DefinirRedes1Click()
     if (name.isEmpty())
         return;
     const std::string full = QFileInfo(name).absoluteFilePath().toStdString();
-    InstallBatchPrintServices();
+    InstallBatchPrintServices(*this);
     if (!PrintHooks().ReadWriteNet2Print(full))
         return;
     Action(Cmd::DefinirRedes1)->setText(QString::fromStdString(ZelUtils::Format("Definir Redes (%s)", full)));
@@ -434,6 +445,6 @@ void TPalvonViewer::CrearArchivoWordClick()
 
 void TPalvonViewer::ImprimirRedes1Click()
 {
-    InstallBatchPrintServices();
+    InstallBatchPrintServices(*this);
     PrintHooks().ImprimirRedes1Click();
 }
