@@ -5,7 +5,7 @@
 //
 //   bench_memory --benchmark_filter=BM_OpenCommentNetwork
 //   bench_memory --benchmark_filter=BM_BatchPairs
-#include "NetworkGenerator.h"
+#include "BenchProgram.h"
 
 #include "analysis/gui/KDVpath.h"
 #include "mainwindow/Aptta.h"
@@ -32,31 +32,7 @@ namespace {
 
 double Mb(double kb) { return kb / 1024.0; }
 
-struct Program {
-    QTemporaryDir dir;
-    TAptta* splash = nullptr;
-    TPalvonViewer* viewer = nullptr;
-
-    bool Start()
-    {
-        if (!dir.isValid())
-            return false;
-        qputenv("VELMORA_CONFIG_DIR", dir.path().toUtf8());
-        PalvonRead::ErrorListFile = dir.filePath(QStringLiteral("Errores.txt")).toStdString();
-        viewer = CreateProgramWindows(false, &splash);
-        viewer->AskOnClose = false;
-        viewer->resize(1600, 1000);
-        viewer->show();
-        QCoreApplication::processEvents();
-        return true;
-    }
-    std::string File(const char* name) const { return dir.filePath(QString::fromLatin1(name)).toStdString(); }
-    ~Program()
-    {
-        delete viewer;
-        delete splash;
-    }
-};
+using Program = TBenchProgram;
 
 // The sample network with `bytes` of short comment lines after its title block:
 // the line list's own cost per line shows in full.

@@ -5,7 +5,7 @@
 //   bench_open --benchmark_filter=BM_OpenRealNetwork
 //
 // Run it alone for the memory figure: the peak is the whole process's.
-#include "NetworkGenerator.h"
+#include "BenchProgram.h"
 
 #include "mainwindow/Aptta.h"
 #include "mainwindow/PalvonViewer.h"
@@ -39,36 +39,14 @@ double Median(std::vector<double> v)
     return v.empty() ? 0.0 : v[v.size() / 2];
 }
 
-// The program's windows over a settings folder of their own, with the network
-// copied there (the program writes its error list beside the network).
-struct Program {
-    QTemporaryDir dir;
-    TAptta* splash = nullptr;
-    TPalvonViewer* viewer = nullptr;
+// The program's windows with the network copied into their folder.
+struct Program : TBenchProgram {
     std::string network;
 
     bool Start(const std::string& name)
     {
-        if (!dir.isValid())
-            return false;
-        qputenv("VELMORA_CONFIG_DIR", dir.path().toUtf8());
-        network = dir.filePath(QString::fromStdString(name)).toStdString();
-        std::error_code ec;
-        std::filesystem::copy_file(benchgen::RealDataPath(name), network, ec);
-        if (ec)
-            return false;
-        PalvonRead::ErrorListFile = dir.filePath(QStringLiteral("Errores.txt")).toStdString();
-        viewer = CreateProgramWindows(false, &splash);
-        viewer->AskOnClose = false;
-        viewer->resize(1600, 1000);
-        viewer->show();
-        QCoreApplication::processEvents();
-        return true;
-    }
-    ~Program()
-    {
-        delete viewer;
-        delete splash;
+        network = dir.isValid() ? CopyRealNetwork(name) : std::string();
+        return !network.empty() && TBenchProgram::Start();
     }
 };
 

@@ -551,6 +551,12 @@ void TMapPainter::LinesPixels(std::span<const QLine> lines)
     Changed();
 }
 
+namespace {
+// An opaque colour held as plain 8-bit RGB: any other (another model, translucent,
+// finer than 8 bits) is left to the painter.
+bool PlainOpaque(const QColor& c) { return c == QColor(c.rgb()); }
+} // namespace
+
 QImage* TMapPainter::ThinLinePixels()
 {
     QImage* image = DirectPixels();
@@ -559,7 +565,7 @@ QImage* TMapPainter::ThinLinePixels()
     const QPen& pen = painter_->pen();
     const double width = pen.widthF();
     if (pen.style() != Qt::SolidLine || pen.brush().style() != Qt::SolidPattern || (width != 0.0 && width != 1.0) ||
-        pen.capStyle() == Qt::FlatCap || pen.color().spec() != QColor::Rgb || pen.color().alpha() != 255 ||
+        pen.capStyle() == Qt::FlatCap || !PlainOpaque(pen.color()) ||
         painter_->opacity() != 1.0 || !painter_->combinedTransform().isIdentity())
         return nullptr;
     return image;

@@ -29,13 +29,13 @@ namespace {
 
 // A menu of the menu bar by its captions (the description may name only the last
 // ones), the items it names in it, and whether it gives their order.
-struct TMenuSpec {
+struct TExpectedMenu {
     const char* Path;
     std::vector<const char*> Items;
     bool Ordered = false;
 };
 
-const TMenuSpec MainMenu[] = {
+const TExpectedMenu MainMenu[] = {
     {"Archivo", {"Abrir", "Abrir Recientes", "Impresion de Redes", "Puntos"}},
     {"Archivo>Abrir",
      {"Abrir Red Palvon", "Abrir resultados LPA", "Abrir LPL", "Abrir Conteos", "Datos Complementarios",
@@ -74,14 +74,14 @@ void MenusUnder(QMenu* menu, const QString& path, std::vector<std::pair<QString,
 }
 
 // The expected items a menu lacks (out of order counts as lacking when the order is given).
-QStringList Missing(QMenu* menu, const TMenuSpec& spec)
+QStringList Missing(QMenu* menu, const TExpectedMenu& expected)
 {
     QStringList missing;
     const QList<QAction*> items = menu->actions();
     qsizetype from = 0;
-    for (const char* item : spec.Items) {
+    for (const char* item : expected.Items) {
         const QString caption = QString::fromUtf8(item);
-        qsizetype at = spec.Ordered ? from : 0;
+        qsizetype at = expected.Ordered ? from : 0;
         while (at < items.size() && Caption(items[at]) != caption)
             ++at;
         if (at == items.size())
@@ -152,17 +152,17 @@ TEST_F(Commands, TheLiveMenuBarHoldsTheMenusAsDescribed)
     for (QAction* a : viewer->menuBar()->actions())
         if (a->menu())
             MenusUnder(a->menu(), livemenus::Bare(a->text()), menus);
-    for (const TMenuSpec& spec : MainMenu) {
-        const QString path = QString::fromUtf8(spec.Path);
+    for (const TExpectedMenu& expected : MainMenu) {
+        const QString path = QString::fromUtf8(expected.Path);
         QStringList report;
         bool held = false;
         for (const auto& [where, menu] : menus)
             if (where == path || where.endsWith('>' + path)) {
-                const QStringList missing = Missing(menu, spec);
+                const QStringList missing = Missing(menu, expected);
                 held = held || missing.isEmpty();
                 report << where + " lacks " + missing.join(", ");
             }
-        EXPECT_TRUE(held) << spec.Path << ": " << (report.isEmpty() ? "no such menu" : report.join("; ").toStdString());
+        EXPECT_TRUE(held) << expected.Path << ": " << (report.isEmpty() ? "no such menu" : report.join("; ").toStdString());
     }
     // A command sits in one menu of the menu bar: a second place would be one the
     // description does not give.
