@@ -221,15 +221,19 @@ void ComputeLinkGeometry()
 
 namespace {
 
-// Minima and maxima of variables first..last over records 1..count, in one pass
-// over the records: the running extremes stay in local arrays (in registers and
-// the first cache lines) instead of in the records 0 and count+1, so that the
-// pass reads each record's values once, in memory order, and the compiler may
-// take several variables a step. The comparisons are those of MinOf and MaxOf,
-// value against running extreme, so the results are the same bit for bit.
-template <class Records, size_t N>
-void SweepExtremes(Records& records, int32_t count, int first, int last, float (&lo)[N], float (&hi)[N])
+// Minima and maxima of variables first..last (of 1..vars) over records 1..count,
+// stored in the records 0 (minima) and maxRec (maxima), in one pass over the
+// records: the running extremes stay in local arrays (in registers and the first
+// cache lines) instead of in the records, so that the pass reads each record's
+// values once, in memory order, and the compiler may take several variables a
+// step. The comparisons are those of MinOf and MaxOf, value against running
+// extreme, so the results are the same bit for bit.
+template <int Vars, class Records>
+void StoreExtremes(Records& records, int32_t count, int32_t maxRec, int first, int last)
 {
+    first = std::max(first, 1);
+    last = std::min(last, Vars);
+    float lo[Vars + 1], hi[Vars + 1];
     for (int v = first; v <= last; ++v) {
         lo[v] = UnsetHigh;
         hi[v] = UnsetLow;
@@ -241,38 +245,25 @@ void SweepExtremes(Records& records, int32_t count, int first, int last, float (
             hi[v] = MaxOf(var[v], hi[v]);
         }
     }
+    auto& low = records[0];
+    auto& high = records[maxRec];
+    for (int v = first; v <= last; ++v) {
+        low.Var[v] = lo[v];
+        high.Var[v] = hi[v];
+    }
 }
 
 } // namespace
 
 void ComputeLinkVarExtremes(int first, int last)
 {
-    first = std::max(first, 1);
-    last = std::min(last, NumLinkVars);
-    float lo[NumLinkVars + 1], hi[NumLinkVars + 1];
-    SweepExtremes(Arcos, Network.LinkCount, first, last, lo, hi);
-    TArcos& low = Arcos[0];
-    TArcos& high = Arcos[ArcosMaxRec];
-    for (int v = first; v <= last; ++v) {
-        low.Var[v] = lo[v];
-        high.Var[v] = hi[v];
-    }
+    StoreExtremes<NumLinkVars>(Arcos, Network.LinkCount, ArcosMaxRec, first, last);
 }
 
 void ComputeMovementVarExtremes(int first, int last)
 {
-    if (Network.MovementCount <= 0)
-        return;
-    first = std::max(first, 1);
-    last = std::min(last, NumMovVars);
-    float lo[NumMovVars + 1], hi[NumMovVars + 1];
-    SweepExtremes(Movims, Network.MovementCount, first, last, lo, hi);
-    TMovimiento& low = Movims[0];
-    TMovimiento& high = Movims[MovimsMaxRec];
-    for (int v = first; v <= last; ++v) {
-        low.Var[v] = lo[v];
-        high.Var[v] = hi[v];
-    }
+    if (Network.MovementCount > 0)
+        StoreExtremes<NumMovVars>(Movims, Network.MovementCount, MovimsMaxRec, first, last);
 }
 
 void ComputeLinkDataExtremes()
