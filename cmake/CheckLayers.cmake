@@ -1,7 +1,8 @@
 # Fails when a headless file includes a header of a layer above its own, of a gui/
-# folder, of the shared widgets or of the main window (cmake/Layers.cmake), and when
+# folder, of the shared widgets or of the main window (cmake/Layers.cmake), when
 # a shared widget (src/widgets) includes anything but the headless layers and its
-# own folder. Static libraries link lazily, so such an include could otherwise
+# own folder, and when a gui/ folder includes the main window or the gui/ folder of
+# a layer not below its own. Static libraries link lazily, so such an include could otherwise
 # build and link unnoticed.
 #   cmake -DVELMORA_SOURCE_DIR=<checkout> [-DSTAMP=<file>] -P cmake/CheckLayers.cmake
 cmake_minimum_required(VERSION 3.25)
@@ -29,6 +30,32 @@ foreach(layer ${VELMORA_LAYERS} widgets)
         file(RELATIVE_PATH rel ${VELMORA_SOURCE_DIR} ${file})
         string(STRIP "${line}" line)
         list(APPEND faults "${rel}: ${line} (${layer} may include only ${allowed_text})")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+# Each gui/ folder over the core, the widgets and the gui/ folders of the layers below.
+foreach(layer ${VELMORA_LAYERS})
+  velmora_layers_below(${layer} below)
+  set(allowed_gui ${layer})
+  foreach(b ${below})
+    list(APPEND allowed_gui ${b})
+  endforeach()
+  file(GLOB files ${VELMORA_SOURCE_DIR}/src/${layer}/gui/*.h ${VELMORA_SOURCE_DIR}/src/${layer}/gui/*.cpp)
+  foreach(file ${files})
+    file(RELATIVE_PATH rel ${VELMORA_SOURCE_DIR} ${file})
+    if(rel IN_LIST VELMORA_GUI_PENDING)
+      continue()
+    endif()
+    file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<](${folder_alt})/")
+    foreach(line ${lines})
+      string(REGEX MATCH "[\"<]([a-z]+)/([^\">]*)" _ "${line}")
+      set(target ${CMAKE_MATCH_1})
+      set(rest ${CMAKE_MATCH_2})
+      list(JOIN allowed_gui ", " allowed_text)
+      if(target STREQUAL "mainwindow" OR (rest MATCHES "^gui/" AND NOT target IN_LIST allowed_gui))
+        string(STRIP "${line}" line)
+        list(APPEND faults "${rel}: ${line} (${layer}/gui may include the core, the widgets and the gui/ folders of ${allowed_text})")
       endif()
     endforeach()
   endforeach()

@@ -6,7 +6,7 @@
 #include "archive/ZipDialogs.h"
 #include "archive/gui/ZipDialogsGui.h"
 #include "mainwindow/Aptta.h"
-#include "mainwindow/CommandTable.h"
+#include "widgets/CommandTable.h"
 #include "mainwindow/MessageFrm.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/gui/OxrImage.h"

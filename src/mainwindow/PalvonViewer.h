@@ -7,9 +7,10 @@
 // QActions whose objectName is the control's name, so any code can reach one
 // with Action(Cmd::tbArrows); a toolbar button's `Down` is the action's checked state.
 #include "export/gui/KmzController.h"
-#include "mainwindow/CommandRegistry.h"
-#include "mainwindow/CommandTable.h"
+#include "widgets/CommandRegistry.h"
+#include "widgets/CommandTable.h"
 #include "mainwindow/ThemesController.h"
+#include "widgets/WindowHost.h"
 #include "mainwindow/tools/MapTool.h"
 #include "map/gui/MapHost.h"
 #include "mainwindow/FindHost.h"
@@ -58,6 +59,7 @@ struct TLabelFont;
 class TMapTools;
 
 class TPalvonViewer : public QMainWindow,
+                      public TWindowHost,
                       public TMapToolHost,
                       public TThemesHost,
                       public TKmzHost,
@@ -104,7 +106,7 @@ public:
     QMenu* BDerecho = nullptr; // the map's right-button menu
 
     // The action (toolbar button or menu item) of a command.
-    QAction* Action(TCommandId id);
+    QAction* Action(TCommandId id) override;
     // The action of a command whose name is computed (a family of rows: "EntSal%1").
     // A name that is not a built command is a programming error
     // (CommandTable::UnknownCommand).
@@ -116,7 +118,7 @@ public:
     static TCommandId CommandOf(const QString& name);
     static TCommandId CommandOf(const QAction* action);
     // Where each feature registers the handlers of its own rows.
-    TCommandRegistry& Registry() { return registry_; }
+    TCommandRegistry& Registry() override { return registry_; }
     // The commands' visibility before any network is open, and once one is.
     void ApplyStartVisibility();
     void ApplyOpenVisibility();

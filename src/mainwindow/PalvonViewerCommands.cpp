@@ -4,7 +4,7 @@
 // what a network opening shows, and the handlers of the items placed here.
 #include "export/GeoWriters.h"
 #include "export/gui/ExportDialogs.h"
-#include "mainwindow/CommandTable.h"
+#include "widgets/CommandTable.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/DrawState.h"
 #include "map/gui/DlgSize.h"

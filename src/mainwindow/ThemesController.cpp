@@ -1,6 +1,6 @@
 #include "mainwindow/ThemesController.h"
 
-#include "mainwindow/CommandRegistry.h"
+#include "widgets/CommandRegistry.h"
 #include "mainwindow/DlgTemas.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "model/KDVvars.h"

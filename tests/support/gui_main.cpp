@@ -1,4 +1,4 @@
-#include "mainwindow/CommandTable.h"
+#include "widgets/CommandTable.h"
 #include "mainwindow/SecondaryWindows.h"
 
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 #include "model/FileUtils.h"
 #include "export/KmzExportNetwork.h"
 #include "export/gui/ExportDialogs.h"
-#include "mainwindow/CommandRegistry.h"
+#include "widgets/CommandRegistry.h"
 #include "map/GeoLayers.h"
 #include "map/ViewSnapshot.h"
 #include "model/PalvonRead.h"

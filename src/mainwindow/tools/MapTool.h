@@ -2,7 +2,7 @@
 // The map tools: what every mouse mode of the map offers (press, move, release,
 // double click, cancel, its cursor and name), the names of the modes, and the
 // host through which a tool reaches the main window.
-#include "mainwindow/CommandTable.h"
+#include "widgets/CommandTable.h"
 #include "map/gui/OxrImage.h" // TShiftState
 
 #include <QColor>

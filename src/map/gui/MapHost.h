@@ -3,7 +3,7 @@
 // and pair windows) need of the main window. The main window implements it and
 // hands it to each window when the window is made; a window made on its own (in
 // a test) has none and leaves the map alone.
-#include "mainwindow/CommandTable.h"
+#include "widgets/CommandTable.h"
 
 class TOxrImage;
 

@@ -3,7 +3,7 @@
 // table, so a wrong row fails), and the live menu bar, toolbars and pop-ups against
 // the table's places and states, before any network is open and after the sample and
 // a real network are opened.
-#include "mainwindow/CommandTable.h"
+#include "widgets/CommandTable.h"
 #include "mainwindow/PalvonViewer.h"
 #include "model/KDVvars.h"
 #include "support/LiveMenus.h"

@@ -14,7 +14,7 @@
 // One constant per row, in row order.
 enum class TCommandId : int {
 #define VELMORA_COMMAND(name, ...) name,
-#include "mainwindow/CommandRows.inc"
+#include "widgets/CommandRows.inc"
 #undef VELMORA_COMMAND
 };
 namespace Cmd {

@@ -5,7 +5,7 @@
 // A row registered twice, or by a feature that does not own it, is a programming
 // error: fatal while tests run, logged otherwise. A feature moved out of the main
 // window keeps registering its rows the same way.
-#include "mainwindow/CommandTable.h"
+#include "widgets/CommandTable.h"
 
 #include <functional>
 #include <initializer_list>

@@ -1,5 +1,5 @@
 // The handlers of the command table's rows (see CommandRegistry.h).
-#include "mainwindow/CommandRegistry.h"
+#include "widgets/CommandRegistry.h"
 
 #include <QAction>
 

@@ -2,7 +2,7 @@
 // CommandRows.inc). Families built from data (recent files, variable menus,
 // polygon entries, flow-diagram variables, generation/attraction columns) have no
 // rows: their items carry no names.
-#include "mainwindow/CommandTable.h"
+#include "widgets/CommandTable.h"
 
 #include <QHash>
 #include <QtGlobal>
@@ -15,7 +15,7 @@ namespace {
 const TCommand Rows[] = {
 #define VELMORA_COMMAND(name, caption, places, shortcut, checkable, atStart, afterOpen, owner) \
     {#name, caption, places, shortcut, checkable, atStart, afterOpen, TOwner::owner, TCommandId::name},
-#include "mainwindow/CommandRows.inc"
+#include "widgets/CommandRows.inc"
 #undef VELMORA_COMMAND
 };
 
