@@ -123,7 +123,7 @@ void BM_BatchPairs(benchmark::State& state)
         });
         answer->start(10);
         const auto t0 = std::chrono::steady_clock::now();
-        program.viewer->batchRminClick();
+        program.viewer->Analysis().batchRminClick();
         ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
     }
     const double peak = Mb(benchgen::PeakMemoryKb());

@@ -1,7 +1,6 @@
 #include "mainwindow/FormulaDialogs.h"
 
 #include "analysis/ArtFormula.h"
-#include "mainwindow/PalvonViewer.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -18,9 +17,9 @@ QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cas
 // Button codes a formula reads back from MSG, as the suite's message boxes give them.
 enum : int { IdOk = 1, IdCancel = 2, IdAbort = 3, IdRetry = 4, IdIgnore = 5, IdYes = 6, IdNo = 7 };
 
-int MessageBoxDialog(const std::string& text, const std::string& caption, int flags)
+int MessageBoxDialog(QWidget* parent, const std::string& text, const std::string& caption, int flags)
 {
-    QMessageBox box(PalvonViewer);
+    QMessageBox box(parent);
     box.setWindowTitle(Qs(caption));
     box.setText(Qs(text));
     switch (flags & 0xF0) {
@@ -62,17 +61,19 @@ int MessageBoxDialog(const std::string& text, const std::string& caption, int fl
 
 } // namespace
 
-void InstallFormulaDialogs(TArtFormula& engine)
+void InstallFormulaDialogs(TArtFormula& engine, QWidget* parent)
 {
-    engine.InputHook = [](const std::string& caption, const std::string& prompt, std::string& text) {
+    engine.InputHook = [parent](const std::string& caption, const std::string& prompt, std::string& text) {
         bool ok = false;
         const QString answer =
-            QInputDialog::getText(PalvonViewer, Qs(caption), Qs(prompt), QLineEdit::Normal, Qs(text), &ok);
+            QInputDialog::getText(parent, Qs(caption), Qs(prompt), QLineEdit::Normal, Qs(text), &ok);
         if (!ok)
             return false;
         text = answer.toStdString();
         return true;
     };
-    engine.MsgHook = &MessageBoxDialog;
+    engine.MsgHook = [parent](const std::string& text, const std::string& caption, int flags) {
+        return MessageBoxDialog(parent, text, caption, flags);
+    };
     engine.ProcessEventsHook = [] { QCoreApplication::processEvents(); };
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The dialogs that formulas open with INPUT and MSG, as dialogs of the main window,
-// and the event processing of the engine's step mode.
+// The dialogs that formulas open with INPUT and MSG, as dialogs of `parent` (the
+// main window), and the event processing of the engine's step mode.
+class QWidget;
 class TArtFormula;
 
-void InstallFormulaDialogs(TArtFormula& engine);
+void InstallFormulaDialogs(TArtFormula& engine, QWidget* parent);

@@ -14,6 +14,7 @@
 #include "mainwindow/tools/MapTool.h"
 #include "map/gui/MapHost.h"
 #include "mainwindow/FindHost.h"
+#include "mainwindow/AnalysisHostAdapter.h"
 #include "printing/gui/PreviewHost.h"
 
 #include <QMainWindow>
@@ -701,25 +702,17 @@ public:
     std::vector<bool> EditHandleIsVertex;
     std::vector<QRegion> EditHandleRegions;
 
-    // ---- Paths, PIJA lists, statistics, centroids, flow diagrams (src/analysis/gui/PalvonViewerAnalysis.cpp) ----
+    // ---- Paths, PIJA lists, statistics, centroids, flow diagrams, the phase report
+    //      (TAnalysisController; menus and its host in src/mainwindow/AnalysisHostAdapter.cpp) ----
+    // The analysis items of the menus "Procesos" and "Ayuda" and of the zones' menu.
     void CreateAnalysisMenus();
-    void InteractivaRminClick();
-    void batchRminClick();
-    // The batch paths of a pairs file, listed in the path window (shown modally).
-    void BatchPathsFromFile(const std::string& fileName);
-    // Lists the paths in the path window (batch: the pairs of the last run), marks
-    // their links and shows it modally.
-    void FillPathGrid(bool Batch);
-    // A link of a listed path: in the current selection class, red in the links grid.
-    void MarkPathLink(int32_t link);
-    void NivelArcoClick();
-    void NIvelMovimientoClick();
-    void Estadsticas1Click();
-    void CrearCentroides1Click();
-    // The flow-diagram tool of the map: the diagram of node record `node`.
-    void ShowFlowDiagram(int32_t node);
-    int32_t FlMixVar = 1; // movement variable of the flow diagrams (SelectFlMix)
+    TAnalysisController& Analysis() { return analysis_; }
 
+private:
+    TAnalysisHostAdapter analysisHost_{*this};
+    TAnalysisController analysis_{*this, analysisHost_, *this};
+
+public:
     // ---- About box, view configuration and themes (PalvonViewerThemes.cpp) ----
     void AcercaDe1Click();
     // The view configuration of a section: read (applied, without a redraw) and written.
@@ -786,12 +779,6 @@ public:
     void GenerarPlanillas1Click();
     // The DXF exports' options: the view's snapshot and the window's choice of variables.
     TDxfMapOptions DxfOptions();
-
-    // ---- Printing of signal phases (src/analysis/gui/FrmFasesPrint.cpp) ----
-    // The signal-phase report of every network of the print definition into one
-    // document; the junctions are read from JunctionListFileName.
-    void ImprimirFases();
-    std::string JunctionListFileName = "null";
 
     // ---- Batch printing, colour chart, line sheets (src/printing/gui/BatchPrintGui.cpp,
     //      ColourChartGui.cpp, PrintLinesGui.cpp) ----

@@ -41,7 +41,6 @@ std::string Str(const QString& s)
 // What differs between the link and the movement grid.
 struct TFormulaSide {
     TStringAlignGrid* grid;
-    const char* gridName;
     TCommandId item;          // the menu item of the command
     int32_t& numUser;         // formula columns made so far
     int32_t firstVar;         // variable of the first formula column, less one
@@ -78,8 +77,12 @@ TArtFormula& TPalvonViewer::FN()
 {
     static TArtFormula engine;
     // INPUT and MSG of a formula talk to the user through the main window.
-    static const bool hooked = (InstallFormulaDialogs(engine), true);
-    (void)hooked;
+    // The engine outlives a window: its dialogs follow the window that asks for it.
+    static const TPalvonViewer* hookedTo = nullptr;
+    if (hookedTo != this) {
+        InstallFormulaDialogs(engine, this);
+        hookedTo = this;
+    }
     return engine;
 }
 
@@ -113,18 +116,18 @@ void TPalvonViewer::CrearColumnaFormula(bool movements)
     CreateGrids();
     TDlgFormula& dlg = Secondary::DlgFormula();
     TFormulaSide s = movements
-                         ? TFormulaSide{sagMovim,          "sagMovim",          Cmd::Crearcolumna2,
+                         ? TFormulaSide{sagMovim,          Cmd::Crearcolumna2,
                                         NumUserVarMovim,   80,                  NumColMovim,
                                         ColVarMovim.data(), TitMovim.data(),    NumMovimColumns,
                                         NumMovVars,        Network.MovementCount, MovimVar,
                                         MovimsMaxRec}
-                         : TFormulaSide{sagArcos,          "sagArcos",          Cmd::Crearcolumna1,
+                         : TFormulaSide{sagArcos,          Cmd::Crearcolumna1,
                                         NumUserVarArcos,   120,                 NumColArcos,
                                         ColVarArcos.data(), TitArcos.data(),    NumArcosColumns,
                                         NumLinkVars,       Network.LinkCount,   LinkVar,
                                         ArcosMaxRec};
 
-    dlg.GridName = s.gridName;
+    dlg.Grid = s.grid;
     dlg.Execute();
     if (FormulaText.empty())
         return;

@@ -480,7 +480,7 @@ void TPalvonViewer::sagMovimDblClick()
             return;
         // The junction list and its position stay as they were.
         TFrmMix& mix = Secondary::FrmMix();
-        mix.DrawMix(junction, k >= 1 && k <= NumMovVars ? k : FlMixVar);
+        mix.DrawMix(junction, k >= 1 && k <= NumMovVars ? k : analysis_.FlMixVar);
         mix.exec();
         return;
     }

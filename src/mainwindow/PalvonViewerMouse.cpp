@@ -363,11 +363,11 @@ void TPalvonViewer::FollowMovedNodes() { NewAngles(); }
 
 void TPalvonViewer::ShowPhasesOf(int32_t node) { ShowPhaseWindow(node); }
 
-void TPalvonViewer::ShowFlowDiagramOf(int32_t node) { ShowFlowDiagram(node); }
+void TPalvonViewer::ShowFlowDiagramOf(int32_t node) { analysis_.ShowFlowDiagram(node); }
 
 void TPalvonViewer::ShowStreetViewOfClick() { StreetViewPalvon(); }
 
-void TPalvonViewer::ShowPickedPath() { FillPathGrid(false); }
+void TPalvonViewer::ShowPickedPath() { analysis_.FillPathGrid(false); }
 
 QColor TPalvonViewer::PickMarkColor()
 {

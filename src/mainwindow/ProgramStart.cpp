@@ -28,14 +28,10 @@
 #include <QToolButton>
 
 TDlgSize* DlgSize = nullptr;
-TFrmPijm* FrmPijm = nullptr;
-TFrmPija* FrmPija = nullptr;
 TFrmFases* FrmFases = nullptr;
 TDlgFormula* DlgFormula = nullptr;
 TDlgPrint* DlgPrint = nullptr;
-TFrmPath* FrmPath = nullptr;
 TFrmAerial* FrmAerial = nullptr;
-TDlgStat* DlgStat = nullptr;
 TForm1* Form1 = nullptr;
 TStreetView* StreetView = nullptr;
 TFrmMix* FrmMix = nullptr;
@@ -63,7 +59,7 @@ void WirePhaseReport(TFrmFases& fases, TPalvonViewer* viewer)
             Services().ShowMessage("Defina primero las redes a imprimir con Archivo > Impresion de Redes > Definir Redes.");
             return;
         }
-        viewer->ImprimirFases();
+        viewer->Analysis().ImprimirFases();
     });
     fases.tbPrint->setMenu(menu);
     for (QToolBar* bar : fases.findChildren<QToolBar*>())
@@ -179,12 +175,8 @@ void ForgetProgramWindows()
 namespace Secondary {
 
 TDlgSize& DlgSize() { return Made(::DlgSize); }
-TFrmPijm& FrmPijm() { return Made(::FrmPijm, Kind::Window); }
-TFrmPija& FrmPija() { return Made(::FrmPija, Kind::Window); }
 TDlgFormula& DlgFormula() { return Made(::DlgFormula); }
-TFrmPath& FrmPath() { return Made(::FrmPath, Kind::Window); }
 TFrmAerial& FrmAerial() { return Made(::FrmAerial, Kind::Window); }
-TDlgStat& DlgStat() { return Made(::DlgStat); }
 TMessageFrm& MessageFrm() { return Made(::MessageFrm); }
 TForm1& Form1() { return Made(::Form1, Kind::Window); }
 TStreetView& StreetView() { return Made(::StreetView, Kind::Window); }

@@ -41,17 +41,15 @@ void ResetProgramState();
 // The other windows, made on first call as children of the main window (with
 // their window flag and their wiring to it) and kept for the run. Their globals
 // stay null until then, so a check such as `FrmFases && FrmFases->isVisible()`
-// makes nothing; whatever shows or fills a window goes through these.
+// makes nothing; whatever shows or fills a window goes through these. The windows
+// only the analyses show (paths, PIJA lists, statistics) are made the same way by
+// the analysis controller (TAnalysisController::PathWindow ...).
 namespace Secondary {
 TDlgSize& DlgSize();
-TFrmPijm& FrmPijm();
-TFrmPija& FrmPija();
 TFrmFases& FrmFases();
 TDlgFormula& DlgFormula();
 TDlgPrint& DlgPrint();
-TFrmPath& FrmPath();
 TFrmAerial& FrmAerial();
-TDlgStat& DlgStat();
 TMessageFrm& MessageFrm();
 TForm1& Form1();
 TStreetView& StreetView();

@@ -2,7 +2,6 @@
 // column's name, title and formula.
 #include "analysis/gui/DlgFormula.h"
 
-#include "mainwindow/PalvonViewer.h"
 #include "model/KDVvars.h"
 #include "model/TextCodec.h"
 #include "model/ViewerServices.h"
@@ -105,19 +104,6 @@ bool TDlgFormula::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-TStringAlignGrid* TDlgFormula::FindGrid() const
-{
-    QWidget* owner = PalvonViewer;
-    for (QObject* p = parent(); p; p = p->parent())
-        if (auto* v = qobject_cast<TPalvonViewer*>(p)) {
-            owner = v;
-            break;
-        }
-    if (!owner || GridName.empty())
-        return nullptr;
-    return owner->findChild<TStringAlignGrid*>(QString::fromStdString(GridName));
-}
-
 bool TDlgFormula::FormShow()
 {
     FormulaText.clear();
@@ -130,9 +116,9 @@ bool TDlgFormula::FormShow()
     dld->Clear();
     flds->setRowCount(0);
     // Columns 0 to 3 hold the keys and the record index: never offered.
-    if (TStringAlignGrid* grid = FindGrid())
-        for (int c = 4; c < grid->ColCount(); ++c)
-            dld->AddItem(1, TextCodec::Decode(grid->cellView(c, 0)), c);
+    if (Grid)
+        for (int c = 4; c < Grid->ColCount(); ++c)
+            dld->AddItem(1, TextCodec::Decode(Grid->cellView(c, 0)), c);
 
     const bool chosen = RunFieldChoice ? RunFieldChoice(*dld) : dld->Execute();
     if (!chosen)
@@ -173,9 +159,10 @@ void TDlgFormula::teVarExit()
     if (!teVar->text().isEmpty())
         return;
     int32_t n = 0;
-    if (GridName == "sagArcos")
+    const QString grid = Grid ? Grid->objectName() : QString();
+    if (grid == QLatin1String("sagArcos"))
         n = NumUserVarArcos + 1;
-    else if (GridName == "sagMovim")
+    else if (grid == QLatin1String("sagMovim"))
         n = NumUserVarMovim + 1;
     teVar->setText(QString::fromStdString(ZelUtils::Format("VarUser%d", n)));
 }

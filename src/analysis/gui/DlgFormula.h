@@ -2,7 +2,7 @@
 // The dialog in which the user defines a computed column of the link or movement
 // grid: the fields the formula may read (letters A, B, C ...), the column's short
 // name, its long title and the formula text. The main window's "Crear columna ..."
-// commands set the grid name, run the dialog and read its results.
+// commands hand it their grid, run the dialog and read its results.
 #include <QDialog>
 #include <QString>
 
@@ -38,8 +38,9 @@ public:
     void teVarExit();
     void teTextExit();
 
-    // Set by the caller before showing: "sagArcos" or "sagMovim".
-    std::string GridName;
+    // Set by the caller before showing: the link grid (sagArcos) or the movement
+    // grid (sagMovim), whose columns after the keys are offered as fields.
+    TStringAlignGrid* Grid = nullptr;
     // Grid column of the field behind letter A + i (valid for the rows of `flds`).
     std::array<int32_t, MaxFields> FieldColumns{};
     // Number of chosen fields and the letter of field i ("A", "B", ...).
@@ -59,9 +60,6 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    TStringAlignGrid* FindGrid() const;
 };
 
 extern TDlgFormula* DlgFormula;

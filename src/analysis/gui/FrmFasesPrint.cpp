@@ -1,8 +1,7 @@
-// The signal-phase report of the networks of a print definition.
+// The signal-phase report of the networks of a print definition (TAnalysisController).
 #include "analysis/Fases.h"
+#include "analysis/gui/AnalysisController.h"
 #include "analysis/gui/FrmFases.h"
-#include "mainwindow/PalvonViewer.h"
-#include "mainwindow/SecondaryWindows.h"
 #include "model/KDVvars.h"
 #include "model/LinkShapes.h"
 #include "model/PalvonRead.h"
@@ -11,6 +10,8 @@
 #include "platform/DocWriter.h"
 #include "printing/Net2Print.h"
 #include "printing/ReportWriter.h"
+#include "printing/ZelPrinter.h"
+#include "widgets/WindowHost.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -31,10 +32,10 @@ bool SettingsSection(const std::string& name)
 
 } // namespace
 
-void TPalvonViewer::ImprimirFases()
+void TAnalysisController::ImprimirFases()
 {
     // The report opens other networks and the open one again from its file.
-    if (!ConfirmUnsavedEdits()) return;
+    if (!host_.ConfirmUnsavedEdits()) return;
     // What the report replaces, to bring the open network back afterwards.
     const std::string prevNetwork = (DatFileName.empty() || DatFileName == "null") ? "" : DatDir + DatFileName;
     const double wx1 = WorldMinX, wx2 = WorldMaxX, wy1 = WorldMinY, wy2 = WorldMaxY;
@@ -71,12 +72,10 @@ void TPalvonViewer::ImprimirFases()
         const TNet2Print& e = Net2Print[static_cast<size_t>(i)];
         gauge(i + 1);
         if (e.NetworkFile == "null" || e.NetworkFile.empty() || SettingsSection(e.RedPalvon)) continue;
-        StatusPanels[0]->setText(QString::fromStdString(
+        window_.SetStatusPanel(0, QString::fromStdString(
             ZelUtils::Format("%s (%d/%d)", e.NetworkFile.c_str(), i + 1, Net2PrintCount)));
         QApplication::processEvents();
-        if (!SetFileNames(e.NetworkFile)) continue;
-        OpenInteractive = 0;
-        if (!OpenPalvonDat()) continue;
+        if (!host_.OpenNetworkUnattended(e.NetworkFile)) continue;
         if (useFile) {
             KDVlib::LoadNodeList(JunctionListFileName);
         } else {
@@ -91,7 +90,7 @@ void TPalvonViewer::ImprimirFases()
         DocWriter::PictureBox box;
         box.widthIn = e.Ancho;
         box.heightIn = e.Alto;
-        Secondary::FrmFases().PhasesReport(doc, e.RedPalvon, box, PrintInColumns ? PrintColumns : 0);
+        host_.PhaseWindow().PhasesReport(doc, e.RedPalvon, box, PrintInColumns ? PrintColumns : 0);
         WorldMinX = wx1;
         WorldMaxX = wx2;
         WorldMinY = wy1;
@@ -110,7 +109,7 @@ void TPalvonViewer::ImprimirFases()
     PrintOnPrinterPage = true;
     Services().SetProgressVisible(false);
     PrintMetafileName = ScratchMetafileName();
-    if (!prevNetwork.empty() && std::filesystem::exists(prevNetwork)) AbrirRedPalvon(prevNetwork);
+    if (!prevNetwork.empty() && std::filesystem::exists(prevNetwork)) host_.OpenNetwork(prevNetwork);
     WorldMinX = wx1;
     WorldMaxX = wx2;
     WorldMinY = wy1;

@@ -238,7 +238,7 @@ TEST_F(FormulaColumns, MovementColumnAndTenColumnLimit)
 TEST_F(FormulaColumns, DialogLettersWarningAndDefaultNames)
 {
     TDlgFormula& d = *DlgFormula;
-    d.GridName = "sagArcos";
+    d.Grid = w->sagArcos;
     // 26 fields offered by a wide grid: only A..Y are kept, with a warning.
     const int base = NumColArcos;
     w->sagArcos->SetColCount(base + 30);
@@ -270,7 +270,7 @@ TEST_F(FormulaColumns, DialogLettersWarningAndDefaultNames)
     d.teText->setText("   ");
     d.teTextExit();
     EXPECT_EQ(d.teText->text(), "VarUser3");
-    d.GridName = "sagMovim";
+    d.Grid = w->sagMovim;
     d.teVar->clear();
     d.teVarExit();
     EXPECT_EQ(d.teVar->text(), "VarUser1");

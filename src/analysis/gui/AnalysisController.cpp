@@ -1,0 +1,235 @@
+// The analyses (TAnalysisController): least-cost paths, PIJA lists, statistics,
+// centroids and flow diagrams, with the windows only they show.
+#include "analysis/gui/AnalysisController.h"
+
+#include "analysis/KDVanalysis.h"
+#include "analysis/gui/KDVMix.h"
+#include "analysis/gui/KDVpath.h"
+#include "analysis/gui/KDVstat.h"
+#include "analysis/gui/KdvPija.h"
+#include "export/GeoWriters.h"
+#include "map/gui/MapHost.h"
+#include "model/FileUtils.h"
+#include "model/HitGrid.h"
+#include "model/KDVlib.h"
+#include "model/KDVlibPaths.h"
+#include "model/KDVvars.h"
+#include "model/PalvonVars.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+#include "widgets/CommandRegistry.h"
+#include "widgets/GaugeRun.h"
+#include "widgets/StringAlignGrid.h"
+#include "widgets/WaitCursor.h"
+#include "widgets/WindowHost.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMenu>
+
+#include <algorithm>
+
+TFrmPath* FrmPath = nullptr;
+TFrmPija* FrmPija = nullptr;
+TFrmPijm* FrmPijm = nullptr;
+TDlgStat* DlgStat = nullptr;
+
+using ZelUtils::Format;
+
+namespace {
+
+// `window` made on first call as a child of `parent` (a window of its own when
+// `ownWindow`); the PIJA windows also get the map's host.
+template <class W>
+W& Made(W*& window, QWidget* parent, TMapHost& map, bool ownWindow)
+{
+    if (!window) {
+        window = new W(parent);
+        if constexpr (requires { window->SetHost(&map); })
+            window->SetHost(&map);
+        if (ownWindow)
+            window->setWindowFlag(Qt::Window);
+    }
+    return *window;
+}
+
+} // namespace
+
+TFrmPath& TAnalysisController::PathWindow() { return Made(::FrmPath, window_.DialogParent(), map_, true); }
+TFrmPija& TAnalysisController::LinkPijaWindow() { return Made(::FrmPija, window_.DialogParent(), map_, true); }
+TFrmPijm& TAnalysisController::MovementPijaWindow() { return Made(::FrmPijm, window_.DialogParent(), map_, true); }
+TDlgStat& TAnalysisController::StatisticsWindow() { return Made(::DlgStat, window_.DialogParent(), map_, false); }
+
+void TAnalysisController::RegisterCommands(TCommandRegistry& registry)
+{
+    registry.Register(CommandTable::TOwner::Analysis,
+                      {{Cmd::InteractivaRmin, this, &TAnalysisController::InteractivaRminClick},
+                       {Cmd::batchRmin, this, &TAnalysisController::batchRminClick},
+                       {Cmd::NivelArco, this, &TAnalysisController::NivelArcoClick},
+                       {Cmd::NIvelMovimiento, this, &TAnalysisController::NIvelMovimientoClick},
+                       {Cmd::Estadsticas1, this, &TAnalysisController::Estadsticas1Click},
+                       {Cmd::CrearCentroides1, this, &TAnalysisController::CrearCentroides1Click}});
+}
+
+void TAnalysisController::InteractivaRminClick()
+{
+    QWidget* parent = window_.DialogParent();
+    bool ok = false;
+    const QString first = QInputDialog::getText(parent, QStringLiteral("Construcción de Rutas Mínimas"),
+                                                QStringLiteral("Ingrese Número Primer Nodo"), QLineEdit::Normal,
+                                                QString(), &ok);
+    if (!ok || first.isEmpty())
+        return;
+    KDVlib::PathFrom = KDVlib::FindNodo(ZelUtils::ParseReal(first.trimmed().toStdString()));
+    const QString second = QInputDialog::getText(parent, QStringLiteral("Construcción de Rutas Mínimas"),
+                                                 QStringLiteral("Ingrese Número Segundo Nodo"), QLineEdit::Normal,
+                                                 QString(), &ok);
+    if (!ok || second.isEmpty())
+        return;
+    KDVlib::PathTo = KDVlib::FindNodo(ZelUtils::ParseReal(second.trimmed().toStdString()));
+    {
+        TWaitCursor wait;
+        KDVlib::RutaMinima(KDVlib::PathFrom, KDVlib::PathTo, 0);
+    }
+    FillPathGrid(false);
+    window_.RedrawMap();
+}
+
+void TAnalysisController::batchRminClick()
+{
+    QFileDialog dlg(window_.DialogParent(), QStringLiteral("Importar pares ..."));
+    dlg.setFileMode(QFileDialog::ExistingFile);
+    dlg.setDefaultSuffix(QStringLiteral("csv"));
+    dlg.setNameFilter(QStringLiteral("Archivos de pares (*.csv)"));
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return;
+    BatchPathsFromFile(dlg.selectedFiles().first().toStdString());
+}
+
+void TAnalysisController::BatchPathsFromFile(const std::string& fileName)
+{
+    std::vector<std::string> lines;
+    if (!FileUtils::ReadLines(fileName, lines)) {
+        Services().ShowMessage(Format("No se pudo leer el archivo %s", fileName));
+        return;
+    }
+    KDVlib::PairsList = std::move(lines);
+    // Each link is marked once, however many paths take it.
+    std::vector<uint8_t> marked(static_cast<size_t>(Network.LinkCount) + 1, 0);
+    size_t done = 0, total = 0;
+    bool complete = true;
+    {
+        TGaugeRun run(host_.CaptionGauge(), QStringLiteral("Calculando rutas mínimas ..."));
+        complete = KDVanalysis::RunPairPaths(
+            [&](size_t d, size_t t) {
+                done = d;
+                total = t;
+                return run.Step(d, t);
+            },
+            [&](int32_t link) {
+                if (!marked[static_cast<size_t>(link)]) {
+                    marked[static_cast<size_t>(link)] = 1;
+                    MarkPathLink(link);
+                }
+            });
+    }
+    if (!complete)
+        Services().SetStatusText(1, Format("Cálculo de rutas detenido: %d de %d pares calculados", static_cast<int>(done),
+                                      static_cast<int>(total)));
+    FillPathGrid(true);
+}
+
+void TAnalysisController::MarkPathLink(int32_t link)
+{
+    Arcos[link].Mark = CurrentClass;
+    window_.Action(Cmd::tbSel)->setEnabled(true);
+    TStringAlignGrid* links = host_.LinkGrid();
+    if (links && link < links->RowCount()) {
+        links->SetFontColorCell(0, link, Qt::red);
+        links->SetFontColorCell(1, link, Qt::red);
+    }
+}
+
+void TAnalysisController::FillPathGrid(bool Batch)
+{
+    TFrmPath& path = PathWindow();
+    std::vector<int32_t> links;
+    std::vector<size_t> rowPair;
+    if (Batch) {
+        const auto rows = KDVanalysis::PairPathRows(&rowPair);
+        path.ShowListing(KDVanalysis::PathTitles(true), rows, 2, std::move(rowPair));
+    } else
+        path.ShowListing(KDVanalysis::PathTitles(false), KDVanalysis::PathRows(1, &links), 1);
+    for (int32_t link : links)
+        MarkPathLink(link);
+    window_.RedrawMap();
+    path.exec();
+}
+
+void TAnalysisController::NivelArcoClick()
+{
+    TFrmPija& pija = LinkPijaWindow();
+    if (!pija.FillElements())
+        return;
+    pija.exec();
+    window_.RedrawMap();
+}
+
+void TAnalysisController::NIvelMovimientoClick()
+{
+    TFrmPijm& pijm = MovementPijaWindow();
+    if (!pijm.FillElements())
+        return;
+    pijm.exec();
+    window_.RedrawMap();
+}
+
+void TAnalysisController::Estadsticas1Click()
+{
+    TDlgStat& stat = StatisticsWindow();
+    const auto rows = KDVanalysis::StatisticsRows();
+    TStringAlignGrid* g = stat.sagStat;
+    for (size_t r = 0; r < rows.size() && static_cast<int>(r) + 1 < g->RowCount(); ++r) {
+        g->setCell(0, static_cast<int>(r) + 1, rows[r].first);
+        g->setCell(1, static_cast<int>(r) + 1, rows[r].second);
+    }
+    g->FitColWidths();
+    stat.exec();
+}
+
+void TAnalysisController::CrearCentroides1Click()
+{
+    TStringAlignGrid* zones = host_.ZoneGrid();
+    for (int32_t z : KDVanalysis::CrearCentroides())
+        if (zones && z < zones->RowCount()) {
+            zones->setCell(1, z, Format(XYFormat.c_str(), double(Zonas[z].CentroidX)));
+            zones->setCell(2, z, Format(XYFormat.c_str(), double(Zonas[z].CentroidY)));
+        }
+    if (zones) {
+        zones->FitColWidths();
+        zones->FitRowHeights();
+    }
+    KDVlib::BuildHitGrid();
+    if (!KDVlib::WriteCoords())
+        Services().ShowMessage(FileUtils::WriteFailure(CoordinatesFileName));
+    window_.Action(Cmd::tbCents)->setEnabled(true);
+    window_.SetCommandOn(Cmd::tbCents, true);
+    window_.RedrawMap();
+}
+
+void TAnalysisController::ShowFlowDiagram(int32_t node)
+{
+    if (node < 1 || node > Network.NodeCount)
+        return;
+    TFrmMix& mix = host_.FlowDiagramWindow();
+    if (!MixListOk)
+        mix.MakeMixNodos();
+    MixPos = -1;
+    if (QMenu* varMix = host_.FlowVariableMenu())
+        for (QAction* a : varMix->actions())
+            if (a->isChecked())
+                FlMixVar = a->data().toInt();
+    mix.DrawMix(node, FlMixVar);
+    mix.exec();
+}

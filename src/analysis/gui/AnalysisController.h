@@ -1,0 +1,101 @@
+#pragma once
+// Analyses: the least-cost paths (one pair asked for, or the pairs of a file), the
+// PIJA lists of links and movements, the network statistics, the centroids made
+// from the zone polygons, the flow diagram of a junction and the signal-phase
+// report of every network of the print definition. Owns the movement variable of
+// the flow diagrams and the junction-list file of the report, the handlers of
+// "Rutas Mínimas" (Interactiva, Batch), "Analisis de PIJAs" (Nivel Arco, NIvel
+// Movimiento), "Estadísticas" and "Crear Centroides", and registers those rows;
+// makes the windows only the analyses show (paths, PIJA lists, statistics). It
+// reaches the window through TWindowHost and TAnalysisHost, and hands the PIJA
+// windows the map's host.
+#include <cstdint>
+#include <string>
+
+class QMenu;
+class TCommandRegistry;
+class TDlgStat;
+class TFrmFases;
+class TFrmMix;
+class TFrmPath;
+class TFrmPija;
+class TFrmPijm;
+class TMapHost;
+class TStringAlignGrid;
+class TWindowHost;
+class tgaugeCaption;
+
+// What the analyses ask of the window beyond TWindowHost.
+class TAnalysisHost {
+public:
+    // The link grid, whose key cells turn red for the links of a listed path, and
+    // the zone grid, whose coordinate cells the centroids fill; null until made.
+    virtual TStringAlignGrid* LinkGrid() = 0;
+    virtual TStringAlignGrid* ZoneGrid() = 0;
+    // The caption gauge along the bottom of the map, for the batch of paths.
+    virtual tgaugeCaption* CaptionGauge() = 0;
+    // The drop-down of the flow-diagram button: the variable ticked there is drawn.
+    virtual QMenu* FlowVariableMenu() = 0;
+    // The flow-diagram and phase windows, which the window's grids and map tools
+    // show too; made on first use.
+    virtual TFrmMix& FlowDiagramWindow() = 0;
+    virtual TFrmFases& PhaseWindow() = 0;
+    // The phase report opens other networks: first the user keeps or gives up the
+    // unsaved edits (false: do not go on).
+    virtual bool ConfirmUnsavedEdits() = 0;
+    // A network read as the batch modes read one, asking nothing; false when it
+    // could not be opened.
+    virtual bool OpenNetworkUnattended(const std::string& fileName) = 0;
+    // A network opened as the user opens one (the network open before the report).
+    virtual bool OpenNetwork(const std::string& fileName) = 0;
+
+protected:
+    ~TAnalysisHost() = default;
+};
+
+class TAnalysisController {
+public:
+    TAnalysisController(TWindowHost& window, TAnalysisHost& host, TMapHost& map)
+        : window_(window), host_(host), map_(map)
+    {
+    }
+
+    // The handlers of the analysis rows (their actions already made).
+    void RegisterCommands(TCommandRegistry& registry);
+
+    // "Interactiva": asks for the two end nodes and lists their least-cost path.
+    void InteractivaRminClick();
+    // "Batch": asks for a pairs file and runs BatchPathsFromFile.
+    void batchRminClick();
+    // The batch paths of a pairs file, listed in the path window (shown modally).
+    void BatchPathsFromFile(const std::string& fileName);
+    // Lists the paths in the path window (batch: the pairs of the last run), marks
+    // their links and shows it modally.
+    void FillPathGrid(bool Batch);
+    // A link of a listed path: in the current selection class, red in the links grid.
+    void MarkPathLink(int32_t link);
+    void NivelArcoClick();
+    void NIvelMovimientoClick();
+    void Estadsticas1Click();
+    void CrearCentroides1Click();
+    // The flow-diagram tool of the map: the diagram of node record `node`.
+    void ShowFlowDiagram(int32_t node);
+    // The signal-phase report of every network of the print definition into one
+    // document; the junctions are read from JunctionListFileName.
+    void ImprimirFases();
+
+    int32_t FlMixVar = 1; // movement variable of the flow diagrams (SelectFlMix)
+    std::string JunctionListFileName = "null";
+
+    // The windows only the analyses show, made on first use as windows of the
+    // dialog parent and kept for the run (their globals: FrmPath, FrmPija, ...).
+    TFrmPath& PathWindow();
+    TFrmPija& LinkPijaWindow();
+    TFrmPijm& MovementPijaWindow();
+    TDlgStat& StatisticsWindow();
+
+private:
+    TWindowHost& window_;
+    TAnalysisHost& host_;
+    TMapHost& map_;
+};

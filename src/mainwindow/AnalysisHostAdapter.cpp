@@ -1,0 +1,83 @@
+// The analyses in the main window: their items in the menus "Procesos" and
+// "Ayuda" and in the zones' menu (the controller registers the handlers), and the
+// window as their host (TAnalysisHostAdapter).
+#include "mainwindow/AnalysisHostAdapter.h"
+
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
+#include "model/KDVlibPaths.h"
+#include "model/KDVvars.h"
+#include "model/ZelUtils.h"
+#include "widgets/StringAlignGrid.h"
+
+#include <QMenu>
+#include <QMenuBar>
+
+#include <algorithm>
+
+void TPalvonViewer::CreateAnalysisMenus()
+{
+    QMenu* procesos = rutaMinimaMenu_ ? qobject_cast<QMenu*>(rutaMinimaMenu_->parent()) : nullptr;
+    if (rutaMinimaMenu_) {
+        AddAction(rutaMinimaMenu_, Cmd::InteractivaRmin);
+        AddAction(rutaMinimaMenu_, Cmd::batchRmin);
+    }
+    if (procesos) {
+        auto* pijas = new QMenu(CommandTable::Caption(Cmd::AnalisisdePIJAs), procesos);
+        QAction* pijasItem = AddAction(procesos, Cmd::AnalisisdePIJAs);
+        pijasItem->setMenu(pijas);
+        pijasItem->setEnabled(false);
+        AddAction(pijas, Cmd::NivelArco);
+        AddAction(pijas, Cmd::NIvelMovimiento);
+        Action(Cmd::NivelArco)->setEnabled(false);
+        Action(Cmd::NIvelMovimiento)->setEnabled(false);
+    }
+    // The chosen cost variable shows in the item's caption, by the title of the
+    // last links-grid column that shows it (column 0 when none does).
+    CreateGrids();
+    if (ConfigurarRmin)
+        connect(ConfigurarRmin, &QMenu::triggered, this, [this] {
+            int col = 0;
+            const int count = std::min<int>(sagArcos ? sagArcos->ColCount() : NumColArcos, NumArcosColumns);
+            for (int c = 2; c < count; ++c)
+                if (ColVarArcos[static_cast<size_t>(c)] == KDVlib::CostVar)
+                    col = c;
+            const std::string title = sagArcos ? sagArcos->cell(col, 0) : std::string();
+            ConfigurarRmin->setTitle(QString::fromStdString(ZelUtils::Format("Configurar (%s)", title)));
+            Action(Cmd::ConfigurarRminItem)->setText(ConfigurarRmin->title());
+        });
+    QMenu* ayuda = nullptr;
+    for (QAction* a : menuBar()->actions())
+        if (a->menu() && a->text().remove(QLatin1Char('&')) == QLatin1String("Ayuda"))
+            ayuda = a->menu();
+    if (!ayuda)
+        ayuda = menuBar()->addMenu(QStringLiteral("A&yuda"));
+    AddAction(ayuda, Cmd::Estadsticas1);
+    if (pupZonas)
+        AddAction(pupZonas, Cmd::CrearCentroides1);
+    analysis_.RegisterCommands(Registry());
+}
+
+TStringAlignGrid* TAnalysisHostAdapter::LinkGrid() { return w_.sagArcos; }
+
+TStringAlignGrid* TAnalysisHostAdapter::ZoneGrid() { return w_.sagZonas; }
+
+tgaugeCaption* TAnalysisHostAdapter::CaptionGauge() { return w_.pbc; }
+
+QMenu* TAnalysisHostAdapter::FlowVariableMenu() { return w_.varMix; }
+
+TFrmMix& TAnalysisHostAdapter::FlowDiagramWindow() { return Secondary::FrmMix(); }
+
+TFrmFases& TAnalysisHostAdapter::PhaseWindow() { return Secondary::FrmFases(); }
+
+bool TAnalysisHostAdapter::ConfirmUnsavedEdits() { return w_.ConfirmUnsavedEdits(); }
+
+bool TAnalysisHostAdapter::OpenNetworkUnattended(const std::string& fileName)
+{
+    if (!w_.SetFileNames(fileName))
+        return false;
+    OpenInteractive = 0;
+    return w_.OpenPalvonDat();
+}
+
+bool TAnalysisHostAdapter::OpenNetwork(const std::string& fileName) { return w_.AbrirRedPalvon(fileName); }

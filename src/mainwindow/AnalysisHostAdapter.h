@@ -1,0 +1,25 @@
+#pragma once
+// The main window as the analyses' host: what TAnalysisController asks of it
+// beyond TWindowHost, answered from the window's grids, gauge, menus and its
+// network opening. The window makes one beside its analysis controller.
+#include "analysis/gui/AnalysisController.h"
+
+class TPalvonViewer;
+
+class TAnalysisHostAdapter final : public TAnalysisHost {
+public:
+    explicit TAnalysisHostAdapter(TPalvonViewer& window) : w_(window) {}
+
+    TStringAlignGrid* LinkGrid() override;
+    TStringAlignGrid* ZoneGrid() override;
+    tgaugeCaption* CaptionGauge() override;
+    QMenu* FlowVariableMenu() override;
+    TFrmMix& FlowDiagramWindow() override;
+    TFrmFases& PhaseWindow() override;
+    bool ConfirmUnsavedEdits() override;
+    bool OpenNetworkUnattended(const std::string& fileName) override;
+    bool OpenNetwork(const std::string& fileName) override;
+
+private:
+    TPalvonViewer& w_;
+};
