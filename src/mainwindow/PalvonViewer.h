@@ -10,6 +10,7 @@
 #include "widgets/CommandRegistry.h"
 #include "widgets/CommandTable.h"
 #include "mainwindow/ThemesController.h"
+#include "mainwindow/SelectionHostAdapter.h"
 #include "widgets/WindowHost.h"
 #include "mainwindow/tools/MapTool.h"
 #include "map/gui/MapHost.h"
@@ -391,47 +392,25 @@ public:
     // The formula engine of the computed columns.
     class TArtFormula& FN();
 
-    // ---- Selection (PalvonViewerSelection.cpp) ----
-    class TDualListDialog* dld = nullptr; // the two-list chooser
-    QSplitter* SplitArcos = nullptr;      // link grid above, selected links below
-    QMenu* pupArcos = nullptr;            // context menus of the link, zone and node grids
+    // ---- Selection (TSelectionController; the menus, the pop-ups and the host in
+    //      SelectionHostAdapter.cpp) ----
+    // The context menus of the link, zone, node and transit-line grids, made with the
+    // selection menus; other features add their items to them.
+    QMenu* pupArcos = nullptr;
     QMenu* pupZonas = nullptr;
     QMenu* pupNodos = nullptr;
-    std::string SelFileName;              // the last selection file written or read
-    // Region selection on the map: the class it gives (0 deselects), the outline
-    // colour, the world points clicked so far, and the region of the last polygon.
-    int32_t RegionSelectClass = 0;
-    uint32_t RegionOutlineColor = 0x0000FF;
-    QPolygonF PolyPoints;
-    QRegion SelectionRegion;
+    QMenu* pupLineas = nullptr;
+    // The menu "&Selección" and the grids' pop-ups; then the selection items of the
+    // pop-ups and of "Polígonos", whose handlers the selection registers.
     void CreateSelectionMenus();
-    void SelArcoClick();
-    void SelNombreClick();
-    void SeleccionPorDatosClick();
-    void AnulaSelArcos();
-    void AnulaSelClick();
-    void ExportaSeleccin1Click();
-    // Writes the selected links as a selection file; false (with a message) on failure.
-    bool ExportaSeleccion(const std::string& fileName);
-    void ImportaSeleccionArcos(const std::string& fileName);
-    void ImportaSeleccin1Click();
-    // The import after the dialog: clears the selection, then reads the files in order.
-    void ImportaSelecciones(const QStringList& files);
-    // Starts a region selection of zones (tag 1), nodes (2) or links (3); Shift held
-    // at the menu click makes the region deselect.
-    void SeleccionPorRegion(QAction* item);
-    void SeleccionPorRegionKind(int32_t kind, bool deselect);
-    // Closes the selection polygon being drawn and applies it (kinds 1..3); the map's
-    // double click calls it.
-    void CloseSelectionRegion();
-    void VerSeleccionClick(bool checked);
-    // sagArcosSel gets the link grid's columns, titles, alignments and widths, no rows.
-    void PrepareSelectionGrid();
-    // Lists the rows of the selected links in sagArcosSel and shows it (hides it when
-    // none is selected).
-    void ListSelectedLinks();
-    void BuscarClick();
+    void CreateSelCommandMenus();
+    TSelectionController& Selection() { return selection_; }
 
+private:
+    TSelectionHostAdapter selectionHost_{*this};
+    TSelectionController selection_{*this, selectionHost_};
+
+public:
     // ---- Data files (PalvonViewerDataFiles.cpp) ----
     QMenu* pupMovim = nullptr; // context menu of the movement grid
     // The open dialogs; tests replace them. Filters use the suite's "Texto|*.ext|"
@@ -463,44 +442,6 @@ public:
     // The first file replaces the line layers unless AppendSoleraLayer is 1; the others add.
     void OpenSoleraFiles(const QStringList& files);
     void OpenGenatrFile(const std::string& fileName);
-    // ---- Selection commands (PalvonViewerSelCommands.cpp) ----
-    QMenu* pupLineas = nullptr; // context menu of the transit-line grid
-    // The selection-file dialog; tests replace it. Empty: cancelled.
-    std::function<std::string(const QString& title, bool save)> ChooseSelFile;
-    std::string ChooseSelectionFile(bool save);
-    void CreateSelCommandMenus();
-    void SelecccinporArco1Click();
-    void AnulaSeleccin1Click();
-    void ExportaSeleccin2Click();
-    void ImportaSeleccin2Click();
-    void SeleccinporZona1Click();
-    void AnulaSeleccin3Click();
-    void ExpotaSeleccin1Click();
-    void ImportaSeleccin4Click();
-    bool ExportaSeleccionNodos(const std::string& fileName);
-    bool ExportaSeleccionZonas(const std::string& fileName);
-    void ImportaSeleccionNodos(const std::string& fileName);
-    void ImportaSeleccionZonas(const std::string& fileName);
-    void SeleccionGrillaClick();
-    void InvierteSeleccin1Click();
-    void Invierteselccin1Click();
-    // Marked links lose their mark, the others get class 1; the grid rows turn red or black.
-    void InvertLinkMarksToRed();
-    // Links with a positive mark lose it, the others get CurrentClass; the grid is untouched.
-    void InvertLinkMarksToCurrentClass();
-    void MarcarNODibujar1Click();
-    void AnularMarcas1Click();
-    // Hides the marked links from drawing; returns how many were hidden.
-    int32_t MarcarNoDibujar();
-    void SeleccionPorLineaClick();
-    void SeleccionPorGrupoClick();
-    void Anulaseleccin2Click();
-    void ShowChosenLines(const std::function<bool(const struct TLinea&)>& chosen);
-    // Nodes (links) inside the active user polygons, written beside PolygonFileName
-    // as "_n.csv" ("_a.csv"); false (with a message) when the file cannot be written.
-    bool SelectByUserPolygons(bool links);
-    void Seleccionarnodos1Click();
-    void SeleccionarArcos1Click();
     // ---- Display toggles, styles, fonts and titles (src/map/gui/PalvonViewerToggles.cpp,
     // src/map/gui/PalvonViewerStyles.cpp) ----
     QToolBar* tbarTitulos = nullptr; // font and corner of the title box `tit`

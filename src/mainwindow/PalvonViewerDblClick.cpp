@@ -163,10 +163,10 @@ void CloseLayerRegion(TPalvonViewer& w)
 {
     TOxrImage& img = *w.img;
     img.unsetCursor();
-    const std::vector<TPoint> points = WorldPoints(w.PolyPoints);
+    const std::vector<TPoint> points = WorldPoints(w.Selection().PolyPoints);
     if (!points.empty())
         img.LineToW(points.front().x, points.front().y);
-    w.SelectionRegion = img.AddPolygonRegion(points, static_cast<int32_t>(points.size()) - 1, 1);
+    w.Selection().SelectionRegion = img.AddPolygonRegion(points, static_cast<int32_t>(points.size()) - 1, 1);
     const int32_t last = std::clamp(NumGeoLayers, 0, MaxGeoLayers);
     const int32_t count = std::min(GeoLayerEnd[last], static_cast<int32_t>(MaxGeoLinks));
     for (int32_t r = 1; r <= count; ++r) {
@@ -176,12 +176,12 @@ void CloseLayerRegion(TPalvonViewer& w)
             continue;
         bool inside = true;
         for (int32_t k = 0; k < n && inside; ++k)
-            inside = img.PtInRegionW(w.SelectionRegion, g.Points[static_cast<size_t>(k)].x,
+            inside = img.PtInRegionW(w.Selection().SelectionRegion, g.Points[static_cast<size_t>(k)].x,
                                      g.Points[static_cast<size_t>(k)].y);
         if (inside)
             g.Name = GeoDeletedName;
     }
-    w.PolyPoints.clear();
+    w.Selection().PolyPoints.clear();
     PolySelectKind = 0;
     w.DrawPalvon();
 }
@@ -203,8 +203,8 @@ void StoreUserPolygon(TPalvonViewer& w)
     UserPolygonActive = false;
     TOxrImage& img = *w.img;
     img.unsetCursor();
-    const std::vector<TPoint> points = WorldPoints(w.PolyPoints);
-    w.PolyPoints.clear();
+    const std::vector<TPoint> points = WorldPoints(w.Selection().PolyPoints);
+    w.Selection().PolyPoints.clear();
     if (!points.empty())
         img.LineToW(points.front().x, points.front().y);
     const int32_t n = NumPoligonos;
@@ -288,7 +288,7 @@ void TPalvonViewer::CloseDrawnRegion()
     if (PolySelectKind == 4)
         CloseLayerRegion(*this);
     else
-        CloseSelectionRegion();
+        Selection().CloseSelectionRegion();
 }
 
 void TPalvonViewer::StoreDrawnPolygon() { StoreUserPolygon(*this); }

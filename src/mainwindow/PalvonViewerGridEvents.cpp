@@ -400,7 +400,7 @@ void TPalvonViewer::sagArcosDblClick()
             Arcos[i].Mark = CurrentClass;
             ColorLinkRow(r, CurrentClass);
             if (sagArcosSel && sagArcosSel->isVisible())
-                ListSelectedLinks();
+                Selection().ListSelectedLinks();
         }
         DrawPalvon();
         return;

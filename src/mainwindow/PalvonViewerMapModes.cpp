@@ -35,7 +35,7 @@ void TPalvonViewer::pupseditClick()
 {
     img->setCursor(MapTools().Tool(TMapToolMode::SelectRegion).Cursor());
     PolySelectKind = 4;
-    PolyPoints.clear();
+    Selection().PolyPoints.clear();
     if (sym)
         sym->hide();
     if (Scl)

@@ -311,11 +311,7 @@ TStringAlignGrid* TPalvonViewer::FindGrid(int kind)
     }
 }
 
-void TPalvonViewer::ListFoundLinks()
-{
-    Action(Cmd::tbSel)->setEnabled(true);
-    ListSelectedLinks();
-}
+void TPalvonViewer::ListFoundLinks() { Selection().ListFoundLinks(); }
 
 void TPalvonViewer::RemakePreview() { PrintFilePalvon(); }
 

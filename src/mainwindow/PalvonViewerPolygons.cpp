@@ -233,7 +233,7 @@ void TPalvonViewer::NuevoPoligonoClick()
         sym->hide();
     if (Scl)
         Scl->hide();
-    PolyPoints.clear();
+    Selection().PolyPoints.clear();
     BuildSnapList(*this, -1);
 }
 
@@ -242,40 +242,30 @@ void TPalvonViewer::AddPolygonClickPoint(double x, double y)
     if (!UserPolygonActive)
         return;
     // Further presses beyond the capacity of the click list are ignored.
-    if (PolyPoints.size() >= MaxClickPoints)
+    QPolygonF& clicked = Selection().PolyPoints;
+    if (clicked.size() >= MaxClickPoints)
         return;
     const QPointF p = SnapHit > 0 && SnapHit <= NumSnapPoints ? SnapPoints[SnapHit] : QPointF(x, y);
-    if (QPainter* c = img->Canvas(); c && !PolyPoints.isEmpty()) {
+    if (QPainter* c = img->Canvas(); c && !clicked.isEmpty()) {
         c->save();
         img->PenMode = TPenMode::NotXor;
         c->setPen(QPen(Col(ProgramOptions().PoliBordeColor), 1));
-        img->LineW(PolyPoints.last().x(), PolyPoints.last().y(), p.x(), p.y());
+        img->LineW(clicked.last().x(), clicked.last().y(), p.x(), p.y());
         img->PenMode = TPenMode::Copy;
         c->restore();
     }
-    PolyPoints << p;
+    clicked << p;
 }
 
-void TPalvonViewer::AddRegionPoint(double x, double y)
-{
-    PolyPoints << QPointF(x, y);
-    if (QPainter* c = img->Canvas()) {
-        c->save();
-        c->setPen(QPen(DisplayStyles::ToQColor(RegionOutlineColor), 1, Qt::DashLine));
-        if (PolyPoints.size() == 1)
-            img->MoveToW(x, y);
-        else
-            img->LineToW(x, y);
-        c->restore();
-    }
-}
+void TPalvonViewer::AddRegionPoint(double x, double y) { Selection().AddRegionPoint(x, y); }
 
 void TPalvonViewer::FollowPolygonRubberLine(double x, double y)
 {
-    if (PolyPoints.isEmpty())
+    const QPolygonF& clicked = Selection().PolyPoints;
+    if (clicked.isEmpty())
         return;
-    const QPen pen(DisplayStyles::ToQColor(RegionOutlineColor), 1, Qt::DashLine);
-    const QPointF from = PolyPoints.last();
+    const QPen pen(DisplayStyles::ToQColor(Selection().RegionOutlineColor()), 1, Qt::DashLine);
+    const QPointF from = clicked.last();
     MapToolFeedback::XorDraw(*img, pen, [&] { img->LineW(from.x(), from.y(), LastPoint.x, LastPoint.y); });
     LastPoint = {x, y};
     MapToolFeedback::XorDraw(*img, pen, [&] { img->LineW(from.x(), from.y(), LastPoint.x, LastPoint.y); });

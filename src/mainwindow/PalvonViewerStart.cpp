@@ -241,7 +241,7 @@ void TPalvonViewer::CancelMouseMode()
     ClearMouseState();
     UserPolygonActive = drawingPolygon;
     if (!drawingPolygon)
-        PolyPoints.clear();
+        Selection().PolyPoints.clear();
     // A path waiting for its ends and the drags of the zoning, the layers and the
     // collapse circle end here too; their release then does nothing.
     MapTools().Cancel();

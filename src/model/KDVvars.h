@@ -97,8 +97,8 @@ extern int32_t PolySelectKind;
 extern int32_t ClickPixX, ClickPixY;
 // Link whose shape is to be bent (0 none); set by a Shift double click on the links grid.
 extern int32_t CurveLink;
-// A new user polygon is being drawn on the map (its points gather in the main
-// window's PolyPoints); the double click stores it.
+// A new user polygon is being drawn on the map (its points gather in the
+// selection's PolyPoints); the double click stores it.
 extern bool UserPolygonActive;
 // User polygon under the pointer while polygon selection is ticked: its record
 // index + 1 (0 = none).

@@ -169,7 +169,7 @@ void TPalvonViewer::QueSolerasMover(QAction* item)
         return;
     if (item->data().toInt() == 3) {
         TDualListDialog local(this);
-        TDualListDialog& dialog = dld ? *dld : local;
+        TDualListDialog& dialog = Selection().dld ? *Selection().dld : local;
         dialog.Clear();
         dialog.SetTitle(QStringLiteral("Selección de Líneas de Soleras a mover"));
         const int layers = std::clamp(NumGeoLayers, 0, MaxGeoLayers);

@@ -157,11 +157,11 @@ public:
             return false;
         LoadAux(e.DatosComplementarios, e.DatosComplementariosMovs, s_.traces, s_.zoning);
         if (e.SeleccionArcos != "null") {
-            v_.ImportaSeleccionArcos(e.SeleccionArcos);
+            v_.Selection().ImportaSeleccionArcos(e.SeleccionArcos);
             if (e.OcultaSeleccion == 1)
-                v_.MarcarNoDibujar();
+                v_.Selection().MarcarNoDibujar();
             if (e.AnulaSeleccion == 1)
-                v_.AnulaSelArcos();
+                v_.Selection().AnulaSelArcos();
         }
         if (e.Poligonos != "null") {
             v_.PolygonFileName = e.Poligonos;

@@ -52,13 +52,13 @@ protected:
         GridsViewerFixture::TearDown();
     }
     // Runs a command that shows the two-list dialog; `act` works it, then accepts.
-    void WithDialog(void (TPalvonViewer::*command)(), const std::function<void(TDualListDialog*)>& act)
+    void WithDialog(void (TSelectionController::*command)(), const std::function<void(TDualListDialog*)>& act)
     {
         QTimer::singleShot(0, [&] {
-            act(w->dld);
-            w->dld->accept();
+            act(w->Selection().dld);
+            w->Selection().dld->accept();
         });
-        (w.get()->*command)();
+        (w->Selection().*command)();
     }
     static int32_t Node(int32_t number) { return KDVlib::FindNodo(number); }
 };
@@ -68,7 +68,7 @@ TEST_F(SelCommands, NodeSelectionFilesAndPolygonsBeside)
     Nodos[Node(2)].Mark = 3;
     Nodos[Node(200)].Mark = 1;
     const std::string out = tmp.file("nodos.sel");
-    ASSERT_TRUE(w->ExportaSeleccionNodos(out));
+    ASSERT_TRUE(w->Selection().ExportaSeleccionNodos(out));
     EXPECT_EQ(testutil::readFile(out), "         2\r\n       200\r\n"); // marks are not written
 
     // Import: a second column gives the class, one column the current class; a
@@ -78,7 +78,7 @@ TEST_F(SelCommands, NodeSelectionFilesAndPolygonsBeside)
     const std::string in = tmp.file("leidos.sel");
     std::filesystem::copy_file(testutil::dataPath("selc_nodes.sel"), in);
     testutil::writeFile(tmp.file("leidos.plg"), "1;Plg;3;0;0;0;0;1000;1000;1100;1000;1100;1100\r\n");
-    w->ChooseSelFile = [&](const QString& title, bool save) {
+    w->Selection().ChooseSelFile = [&](const QString& title, bool save) {
         EXPECT_FALSE(save);
         EXPECT_EQ(title, QStringLiteral("Importar selección ..."));
         return in;
@@ -89,13 +89,13 @@ TEST_F(SelCommands, NodeSelectionFilesAndPolygonsBeside)
     EXPECT_EQ(Nodos[Node(7)].Mark, 1); // class 45 has no colour: class 1
     EXPECT_EQ(Nodos[Node(200)].Mark, 0);
     EXPECT_EQ(ui->messages, std::vector<std::string>{"Nodo 99999 no encontrado"});
-    EXPECT_EQ(w->SelFileName, in);
+    EXPECT_EQ(w->Selection().SelFileName, in);
     EXPECT_EQ(NumPoligonos, 1);
     EXPECT_EQ(w->sagNodos->FontColorCell(0, Node(100)), DisplayStyles::ToQColor(ClassColors[3]));
 
     // Nodes by node offers only unmarked nodes; nothing offered ends the command.
     int offered = 0;
-    WithDialog(&TPalvonViewer::SelecccinporArco1Click, [&](TDualListDialog* d) {
+    WithDialog(&TSelectionController::SelecccinporArco1Click, [&](TDualListDialog* d) {
         offered = d->Count(1);
         d->MoveAll(1);
     });
@@ -104,9 +104,9 @@ TEST_F(SelCommands, NodeSelectionFilesAndPolygonsBeside)
         EXPECT_GT(Nodos[n].Mark, 0);
     bool shown = false;
     QTimer::singleShot(0, [&] {
-        if (w->dld->isVisible()) {
+        if (w->Selection().dld->isVisible()) {
             shown = true;
-            w->dld->reject();
+            w->Selection().dld->reject();
         }
     });
     livemenus::Click(w.get(), "popup:pupNodos", "SelecccinporArco1");
@@ -118,10 +118,10 @@ TEST_F(SelCommands, ZoneSelectionFiles)
 {
     Zonas[KDVlib::FindZona(13)].Class = 4;
     const std::string out = tmp.file("zonas.sel");
-    ASSERT_TRUE(w->ExportaSeleccionZonas(out));
+    ASSERT_TRUE(w->Selection().ExportaSeleccionZonas(out));
     EXPECT_EQ(testutil::readFile(out), "        13    4\r\n");
 
-    w->ImportaSeleccionZonas(testutil::dataPath("selc_zones.sel"));
+    w->Selection().ImportaSeleccionZonas(testutil::dataPath("selc_zones.sel"));
     EXPECT_EQ(Zonas[KDVlib::FindZona(12)].Class, 2);
     EXPECT_EQ(Zonas[KDVlib::FindZona(13)].Class, 0); // no mark on its line
     EXPECT_EQ(Zonas[KDVlib::FindZona(14)].Class, 1);
@@ -130,7 +130,7 @@ TEST_F(SelCommands, ZoneSelectionFiles)
     // Zones by zone: a zone moved back to the source list keeps its mark; a marked
     // zone left chosen keeps its class.
     Zonas[KDVlib::FindZona(14)].Class = 1;
-    WithDialog(&TPalvonViewer::SeleccinporZona1Click, [](TDualListDialog* d) {
+    WithDialog(&TSelectionController::SeleccinporZona1Click, [](TDualListDialog* d) {
         ASSERT_EQ(d->Count(2), 2);
         d->MoveAll(1);
         for (int k = 0; k < d->Count(2); ++k)
@@ -163,11 +163,11 @@ TEST_F(SelCommands, LinkMarksInversionsAndHiddenLinks)
     DatFileName = "base.dat";
     for (int32_t i = 1; i <= Network.LinkCount; ++i)
         Arcos[i].Mark = 0;
-    EXPECT_EQ(w->MarcarNoDibujar(), 0);
+    EXPECT_EQ(w->Selection().MarcarNoDibujar(), 0);
     EXPECT_EQ(w->windowTitle(), QStringLiteral("/redes/base.dat"));
     Arcos[2].Mark = 1;
     Arcos[3].Mark = 4;
-    EXPECT_EQ(w->MarcarNoDibujar(), 2);
+    EXPECT_EQ(w->Selection().MarcarNoDibujar(), 2);
     EXPECT_EQ(w->windowTitle(), QStringLiteral("/redes/base.dat    [2 arcos ocultos]"));
     EXPECT_FALSE(Arcos[2].Active);
     EXPECT_TRUE(Arcos[1].Active);
@@ -180,7 +180,7 @@ TEST_F(SelCommands, LinkMarksInversionsAndHiddenLinks)
     for (int32_t i = 1; i <= Network.LinkCount; ++i)
         Arcos[i].Mark = 0;
     w->sagArcos->SetSelection({0, 1, 4, 2});
-    w->SeleccionGrillaClick();
+    w->Selection().SeleccionGrillaClick();
     EXPECT_EQ(Arcos[w->LinkOfRow(1)].Mark, 2);
     EXPECT_EQ(Arcos[w->LinkOfRow(2)].Mark, 2);
     EXPECT_EQ(w->sagArcos->Selection(), (TGridRect{4, 2, 4, 2}));
@@ -202,7 +202,7 @@ TEST_F(SelCommands, LinesByGroupFollowTheGridRows)
         w->sagLineas->setCell(c, 2, a);
     }
     const QString group = QString::number(Lineas[1].Group);
-    WithDialog(&TPalvonViewer::SeleccionPorGrupoClick, [&](TDualListDialog* d) {
+    WithDialog(&TSelectionController::SeleccionPorGrupoClick, [&](TDualListDialog* d) {
         for (int k = 0; k < d->Count(1); ++k)
             if (d->Text(1, k) == group)
                 d->Move(1, {k});
@@ -229,7 +229,7 @@ TEST_F(SelCommands, NodesAndLinksInsideUserPolygons)
     polygon(2, "Sur", true, {{1150, 750}, {1450, 750}, {1450, 1050}, {1150, 1050}});
     NumPoligonos = 3;
     w->PolygonFileName = tmp.file("areas.plg");
-    ASSERT_TRUE(w->SelectByUserPolygons(false));
+    ASSERT_TRUE(w->Selection().SelectByUserPolygons(false));
     EXPECT_EQ(testutil::readFile(tmp.file("areas_n.csv")),
               "2,Norte, centro\r\n100,Norte, centro\r\n3,Sur\r\n7,Sur\r\n100,Sur\r\n200,Sur\r\n");
     // Marks: those of the last polygon only.
@@ -237,7 +237,7 @@ TEST_F(SelCommands, NodesAndLinksInsideUserPolygons)
     EXPECT_EQ(Nodos[Node(200)].Mark, 1);
 
     // Links: both ends inside (2-100 has only one end in "Sur"); inactive polygons give nothing.
-    ASSERT_TRUE(w->SelectByUserPolygons(true));
+    ASSERT_TRUE(w->Selection().SelectByUserPolygons(true));
     EXPECT_EQ(testutil::readFile(tmp.file("areas_a.csv")),
               "2,100,Norte, centro\r\n3,100,Sur\r\n7,100,Sur\r\n7,200,Sur\r\n100,7,Sur\r\n100,200,Sur\r\n");
     EXPECT_EQ(Arcos[KDVlib::FindArco(2, 100)].Mark, 0);
@@ -248,7 +248,7 @@ TEST_F(SelCommands, NodesAndLinksInsideUserPolygons)
     w->PolygonFileName.clear();
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(tmp.path());
-    const bool ok = w->SelectByUserPolygons(false);
+    const bool ok = w->Selection().SelectByUserPolygons(false);
     std::filesystem::current_path(cwd);
     ASSERT_TRUE(ok);
     EXPECT_EQ(testutil::readFile(tmp.file("_n.csv")), "");

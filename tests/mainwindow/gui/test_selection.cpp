@@ -74,7 +74,7 @@ protected:
     // Runs a command that shows the two-list dialog; `act` works the dialog.
     void WithDialog(const std::function<void()>& command, const std::function<void(TDualListDialog*)>& act)
     {
-        QTimer::singleShot(0, [&] { act(w->dld); });
+        QTimer::singleShot(0, [&] { act(w->Selection().dld); });
         command();
     }
     static QPoint Cell(TStringAlignGrid* g, int col, int row)
@@ -192,7 +192,7 @@ TEST_F(Selection, ByDataOffersEachValueOnceInNumericOrder)
 TEST_F(Selection, RegionsSelectAndShiftDeselects)
 {
     // Links with both ends inside: 3-100, 7-100, 7-200, 100-7, 100-200.
-    w->SeleccionPorRegionKind(3, false);
+    w->Selection().SeleccionPorRegionKind(3, false);
     EXPECT_EQ(PolySelectKind, 3);
     Region({{1150, 750}, {1450, 750}, {1450, 1050}, {1150, 1050}});
     EXPECT_EQ(PolySelectKind, 0);
@@ -201,18 +201,18 @@ TEST_F(Selection, RegionsSelectAndShiftDeselects)
 
     // Deselecting around node 200 with one end enough.
     Secondary::DlgCfg().SeleccionGrafica->SetItemIndex(0);
-    w->SeleccionPorRegionKind(3, true);
+    w->Selection().SeleccionPorRegionKind(3, true);
     Region({{1350, 850}, {1450, 850}, {1450, 950}, {1350, 950}});
     EXPECT_EQ(Marks(), (Ints{0, 0, 1, 1, 0, 1, 0}));
 
     // Nodes and zones take the class; their first cell its colour.
     CurrentClass = 2;
-    w->SeleccionPorRegionKind(2, false);
+    w->Selection().SeleccionPorRegionKind(2, false);
     Region({{1150, 950}, {1250, 950}, {1250, 1050}, {1150, 1050}});
     EXPECT_EQ(Nodos[KDVlib::FindNodo(100)].Mark, 2);
     EXPECT_EQ(Nodos[KDVlib::FindNodo(7)].Mark, 0);
     EXPECT_EQ(w->sagNodos->FontColorCell(0, KDVlib::FindNodo(100)), DisplayStyles::ToQColor(ClassColors[2]));
-    w->SeleccionPorRegionKind(1, false);
+    w->Selection().SeleccionPorRegionKind(1, false);
     Region({{850, 1050}, {950, 1050}, {950, 1150}, {850, 1150}});
     EXPECT_EQ(Zonas[1].Class, 2);
     EXPECT_EQ(Zonas[2].Class, 0);
@@ -224,18 +224,19 @@ TEST_F(Selection, ImportedFilesAddUpAndTheLaterWins)
     testutil::writeFile(tmp.file("a.sel"), SelectionFiles::SelectionLine(1, 100, 3) +
                                                SelectionFiles::SelectionLine(7, 200, 5));
     testutil::writeFile(tmp.file("b.sel"), "7 200 9\r\n100 200\r\n");
-    w->ImportaSelecciones({QString::fromStdString(tmp.file("a.sel")), QString::fromStdString(tmp.file("b.sel"))});
+    w->Selection().ImportaSelecciones(
+        {QString::fromStdString(tmp.file("a.sel")), QString::fromStdString(tmp.file("b.sel"))});
     EXPECT_EQ(Marks(), (Ints{3, 0, 0, 0, 9, 0, 1}));
-    EXPECT_EQ(w->SelFileName, tmp.file("b.sel"));
+    EXPECT_EQ(w->Selection().SelFileName, tmp.file("b.sel"));
     EXPECT_EQ(w->sagArcosSel->RowCount(), 4);
 
-    EXPECT_TRUE(w->ExportaSeleccion(tmp.file("c.sel")));
+    EXPECT_TRUE(w->Selection().ExportaSeleccion(tmp.file("c.sel")));
     EXPECT_EQ(testutil::readFile(tmp.file("c.sel")), "         1       100    3\r\n         7       200    9\r\n"
                                                      "       100       200    1\r\n");
-    EXPECT_FALSE(w->ExportaSeleccion(tmp.file("no/hay/c.sel")));
+    EXPECT_FALSE(w->Selection().ExportaSeleccion(tmp.file("no/hay/c.sel")));
     EXPECT_TRUE(ui->anyMessageContains("No se pudo grabar"));
 
-    w->AnulaSelArcos();
+    w->Selection().AnulaSelArcos();
     EXPECT_EQ(Marks(), (Ints{0, 0, 0, 0, 0, 0, 0}));
     EXPECT_FALSE(w->sagArcosSel->isVisible());
     EXPECT_FALSE(livemenus::Find(w.get(), "VerSeleccion")->isEnabled());

@@ -438,7 +438,7 @@ TEST_F(DblClick, ClosingAUserPolygonStoresItUnderItsName)
     // A user polygon wins over a selection region being drawn.
     PolySelectKind = 2;
     UserPolygonActive = true;
-    viewer->PolyPoints = QPolygonF({QPointF(100, 100), QPointF(300, 100), QPointF(200, 400)});
+    viewer->Selection().PolyPoints = QPolygonF({QPointF(100, 100), QPointF(300, 100), QPointF(200, 400)});
     DoubleClickAt(10, 10);
     ASSERT_EQ(NumPoligonos, 1);
     const TPoligono& p = Poligonos[0];
@@ -451,7 +451,7 @@ TEST_F(DblClick, ClosingAUserPolygonStoresItUnderItsName)
     EXPECT_EQ(p.PenWidth, 3);
     EXPECT_EQ(p.BrushClear, 1);
     EXPECT_FALSE(UserPolygonActive);
-    EXPECT_TRUE(viewer->PolyPoints.isEmpty());
+    EXPECT_TRUE(viewer->Selection().PolyPoints.isEmpty());
     EXPECT_TRUE(viewer->Down(Cmd::tbPoligonos));
     for (const char* menu : {"EliminarPoligonos", "pupRedefinirPoligonos", "ReconfigurarPoligonos"}) {
         QMenu* m = viewer->findChild<QMenu*>(QString::fromLatin1(menu));
@@ -463,12 +463,12 @@ TEST_F(DblClick, ClosingAUserPolygonStoresItUnderItsName)
 
     answer = "Parque";
     UserPolygonActive = true;
-    viewer->PolyPoints = QPolygonF({QPointF(0, 0), QPointF(10, 0), QPointF(10, 10)});
+    viewer->Selection().PolyPoints = QPolygonF({QPointF(0, 0), QPointF(10, 0), QPointF(10, 10)});
     DoubleClickAt(10, 10);
     EXPECT_EQ(Poligonos[1].Name, "Parque");
     answer.clear();
     UserPolygonActive = true;
-    viewer->PolyPoints = QPolygonF({QPointF(0, 0), QPointF(10, 0), QPointF(10, 10)});
+    viewer->Selection().PolyPoints = QPolygonF({QPointF(0, 0), QPointF(10, 0), QPointF(10, 10)});
     DoubleClickAt(10, 10);
     EXPECT_EQ(proposed, (std::vector<std::string>{"Plgn1", "Plgn2", "Plgn3"}));
 
@@ -485,7 +485,7 @@ TEST_F(DblClick, ClosingAUserPolygonStoresItUnderItsName)
     // A full table takes no more polygons.
     NumPoligonos = MaxPoligonos + 1;
     UserPolygonActive = true;
-    viewer->PolyPoints = QPolygonF({QPointF(0, 0), QPointF(10, 0), QPointF(10, 10)});
+    viewer->Selection().PolyPoints = QPolygonF({QPointF(0, 0), QPointF(10, 0), QPointF(10, 10)});
     DoubleClickAt(10, 10);
     EXPECT_EQ(NumPoligonos, MaxPoligonos + 1);
     EXPECT_EQ(ui.messages.size(), 2u);
@@ -498,12 +498,13 @@ TEST_F(DblClick, BackgroundLinesInsideTheRegionAreMarkedDeleted)
     GeoLinks[1] = GeoLink{1, 2, {TPoint{100, 100}, TPoint{900, 900}}, {}, 0, "calle"};
     GeoLinks[2] = GeoLink{2, 2, {TPoint{100, 100}, TPoint{1900, 900}}, {}, 0, "borde"};
     PolySelectKind = 4;
-    viewer->PolyPoints = QPolygonF({QPointF(0, 0), QPointF(1000, 0), QPointF(1000, 1000), QPointF(0, 1000)});
+    viewer->Selection().PolyPoints =
+        QPolygonF({QPointF(0, 0), QPointF(1000, 0), QPointF(1000, 1000), QPointF(0, 1000)});
     DoubleClickAt(10, 10);
     EXPECT_EQ(GeoLinks[1].Name, GeoDeletedName);
     EXPECT_EQ(GeoLinks[2].Name, "borde"); // one point outside
     EXPECT_EQ(PolySelectKind, 0);
-    EXPECT_TRUE(viewer->SelectionRegion.contains(QPoint(100, 300)));
+    EXPECT_TRUE(viewer->Selection().SelectionRegion.contains(QPoint(100, 300)));
     NumGeoLayers = 0;
     GeoLayerEnd[1] = 0;
 }
