@@ -317,7 +317,7 @@ void TPalvonViewer::ListFoundLinks()
     ListSelectedLinks();
 }
 
-void TPalvonViewer::RemakePreview() { PrintFilePalvon(); }
+void TPalvonViewer::RemakePreview() { printing_.PrintFilePalvon(); }
 
 bool TPalvonViewer::ExportDxf(const std::string& fileName) { return PrintDxfFile(fileName); }
 

@@ -32,7 +32,6 @@ TFrmPijm* FrmPijm = nullptr;
 TFrmPija* FrmPija = nullptr;
 TFrmFases* FrmFases = nullptr;
 TDlgFormula* DlgFormula = nullptr;
-TDlgPrint* DlgPrint = nullptr;
 TFrmPath* FrmPath = nullptr;
 TFrmAerial* FrmAerial = nullptr;
 TDlgStat* DlgStat = nullptr;
@@ -218,11 +217,6 @@ TFrmFases& FrmFases()
         WirePhaseReport(*fases, viewer);
         return fases;
     });
-}
-
-TDlgPrint& DlgPrint()
-{
-    return Made(::DlgPrint, Kind::Dialog, [](TPalvonViewer* viewer) { return new TDlgPrint(*viewer, viewer); });
 }
 
 TKDVscale& KDVscale()

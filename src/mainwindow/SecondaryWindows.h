@@ -48,7 +48,6 @@ TFrmPijm& FrmPijm();
 TFrmPija& FrmPija();
 TFrmFases& FrmFases();
 TDlgFormula& DlgFormula();
-TDlgPrint& DlgPrint();
 TFrmPath& FrmPath();
 TFrmAerial& FrmAerial();
 TDlgStat& DlgStat();
