@@ -38,13 +38,7 @@ set(VELMORA_GUI_PENDING
   src/map/gui/PalvonViewerStyles.cpp
   src/map/gui/PalvonViewerToggles.cpp
   src/map/gui/PalvonViewerViews.cpp
-  src/map/gui/PalvonViewerZoom.cpp
-  src/printing/gui/BatchPrintGui.cpp
-  src/printing/gui/ColourChartGui.cpp
-  src/printing/gui/DlgPrint.cpp
-  src/printing/gui/PrintLayers.cpp
-  src/printing/gui/PrintLinesGui.cpp
-  src/printing/gui/PrintView.cpp)
+  src/map/gui/PalvonViewerZoom.cpp)
 
 # out := every layer below `layer` (the closure of its OVER list).
 function(velmora_layers_below layer out)

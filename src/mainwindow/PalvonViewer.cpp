@@ -379,7 +379,6 @@ void TPalvonViewer::CreateMenus()
     CreateExportMenus();
     CreateKmzMenus(archivo);
     CreatePrintMenus(archivo);
-    CreateBatchPrintMenus(archivo);
 }
 
 void TPalvonViewer::CreateToolbars()

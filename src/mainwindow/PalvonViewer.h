@@ -17,6 +17,9 @@
 #include "mainwindow/FindHost.h"
 #include "mainwindow/AnalysisHostAdapter.h"
 #include "printing/gui/PreviewHost.h"
+#include "printing/gui/BatchPrintController.h"
+#include "printing/gui/PrintController.h"
+#include "mainwindow/PrintHostAdapter.h"
 
 #include <QMainWindow>
 #include <QPolygonF>
@@ -676,26 +679,19 @@ public:
     // set (by a test that answers the dialog).
     bool AskCoordinatesWithoutScreen = false;
 
-    // ---- Printing the view (src/printing/gui/PrintView.cpp) ----
-    // The print commands in the menu "Archivo".
+    // ---- Printing (TPrintController, TBatchPrintController in src/printing/gui;
+    //      their menus and host in PalvonViewerPrinting.cpp) ----
+    // The print commands in the menu "Archivo" and its menu "Impresion de Redes".
     void CreatePrintMenus(QMenu* archivo);
-    // Renders the current view into PrintPicture (printing/ZelPrinter.h).
-    void PrintFilePreview();
-    // The printed layers of the view (PrintLayers::PrintPage over the view's
-    // snapshot) on the page being rendered.
-    void PrintPageLayers(QPainter& p, QSize printerPage);
-    // The current view on the printer, one page.
-    void PrintPalvon();
-    // The current view in the preview window.
-    void PrintFilePalvon();
-    void Setup1Click();
-    void PrinttoFile1Click();
-    void VistaPrevia1Click();
-    void aMultiPrintExecute();
-    // The map picture to the clipboard; Copy1Clickx adds the titles and the stamp.
-    void Copy1Click();
-    void Copy1Clickx();
+    TPrintController& Printing() { return printing_; }
+    TBatchPrintController& BatchPrinting() { return batchPrinting_; }
 
+private:
+    TPrintHostAdapter printHost_{*this};
+    TPrintController printing_{*this, printHost_};
+    TBatchPrintController batchPrinting_{*this, printHost_, printHost_, printing_};
+
+public:
     // ---- KMZ exports (TKmzController; menus in src/export/gui/PalvonViewerExport.cpp) ----
     // The KMZ commands in the menu "Exportar" (or "Archivo" > "Google Earth").
     void CreateKmzMenus(QMenu* archivo);
@@ -721,16 +717,6 @@ public:
     // The DXF exports' options: the view's snapshot and the window's choice of variables.
     TDxfMapOptions DxfOptions();
 
-    // ---- Batch printing, colour chart, line sheets (src/printing/gui/BatchPrintGui.cpp,
-    //      ColourChartGui.cpp, PrintLinesGui.cpp) ----
-    // The menu "Impresion de Redes" in the menu "Archivo".
-    void CreateBatchPrintMenus(QMenu* archivo);
-    void DefinirRedes1Click();
-    void CrearArchivoWordClick();
-    void ImprimirRedes1Click();
-    void ImprimirColores1Click();
-    void ImprimirGenAtr1Click();
-    void Parmetros1Click();
 
     // The commands a network makes available, shown and enabled: the last step of an opening.
     void EnableAfterOpen();

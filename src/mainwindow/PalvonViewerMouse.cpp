@@ -313,7 +313,7 @@ TStringAlignGrid* TPalvonViewer::FindGrid(int kind)
 
 void TPalvonViewer::ListFoundLinks() { Selection().ListFoundLinks(); }
 
-void TPalvonViewer::RemakePreview() { PrintFilePalvon(); }
+void TPalvonViewer::RemakePreview() { printing_.PrintFilePalvon(); }
 
 bool TPalvonViewer::ExportDxf(const std::string& fileName) { return PrintDxfFile(fileName); }
 

@@ -10,7 +10,7 @@
 #include "export/GeoWriters.h"
 #include "model/KDVlib.h"
 #include "model/PrintServices.h"
-#include "printing/gui/BatchPrintGui.h"
+#include "printing/gui/BatchPrintController.h"
 #include "model/ProgramOptions.h"
 #include "model/gui/FrmDat.h"
 #include "model/KDVvars.h"
@@ -206,7 +206,7 @@ void TPalvonViewer::FormShow()
     } else {
         // A print definition: its networks are named relative to its folder. One that
         // is not there is said at once, before a network is read for nothing.
-        InstallBatchPrintServices(*this);
+        InstallBatchPrintServices(batchPrinting_);
         if (!std::filesystem::is_regular_file(CmdFile2)) {
             Services().ShowMessage("La impresión por lotes no encuentra la definición " + CmdFile2 + ".");
             BatchExitCode = 1;

@@ -30,7 +30,6 @@
 TDlgSize* DlgSize = nullptr;
 TFrmFases* FrmFases = nullptr;
 TDlgFormula* DlgFormula = nullptr;
-TDlgPrint* DlgPrint = nullptr;
 TFrmAerial* FrmAerial = nullptr;
 TForm1* Form1 = nullptr;
 TStreetView* StreetView = nullptr;
@@ -210,11 +209,6 @@ TFrmFases& FrmFases()
         WirePhaseReport(*fases, viewer);
         return fases;
     });
-}
-
-TDlgPrint& DlgPrint()
-{
-    return Made(::DlgPrint, Kind::Dialog, [](TPalvonViewer* viewer) { return new TDlgPrint(*viewer, viewer); });
 }
 
 TKDVscale& KDVscale()

@@ -48,7 +48,6 @@ namespace Secondary {
 TDlgSize& DlgSize();
 TFrmFases& FrmFases();
 TDlgFormula& DlgFormula();
-TDlgPrint& DlgPrint();
 TFrmAerial& FrmAerial();
 TMessageFrm& MessageFrm();
 TForm1& Form1();

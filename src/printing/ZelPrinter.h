@@ -122,7 +122,7 @@ extern int32_t PrintPagesPerSide;
 // preview's letter-size buttons; 1 everywhere else).
 extern double PrintLabelScale;
 
-// The last view rendered by TPalvonViewer::PrintFilePreview: its recorded
+// The last view rendered by TPrintController::PrintFilePreview: its recorded
 // drawing and its size in device pixels (PrintFilePreview also writes it to
 // PrintMetafileName). Printing, the preview and the saves draw this picture.
 extern TPagePicture PrintPicture;

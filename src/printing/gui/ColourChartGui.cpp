@@ -1,22 +1,24 @@
-// The colour chart and the generation/attraction pictures of the main window.
-#include "mainwindow/PalvonViewer.h"
+// The colour chart and the generation/attraction pictures (TBatchPrintController).
+#include "printing/gui/BatchPrintController.h"
+
 #include "map/Ranges.h"
 #include "model/KDVvars.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "printing/ColourChart.h"
 #include "printing/ZelPrinter.h"
-#include "printing/gui/BatchPrintGui.h"
 #include "printing/gui/FrmPreview.h"
+#include "printing/gui/PrintController.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/WindowHost.h"
 
 #include <QAction>
 #include <QFileDialog>
 #include <QMenu>
 
-void TPalvonViewer::ImprimirColores1Click()
+void TBatchPrintController::ImprimirColores1Click()
 {
-    const QString name = QFileDialog::getSaveFileName(this, QStringLiteral("Cuadro de colores"),
+    const QString name = QFileDialog::getSaveFileName(window_.DialogParent(), QStringLiteral("Cuadro de colores"),
                                                       QStringLiteral("colores.emf"),
                                                       QStringLiteral("Metarchivo [*.emf] (*.emf)"));
     if (name.isEmpty())
@@ -31,9 +33,9 @@ void TPalvonViewer::ImprimirColores1Click()
         Services().ShowMessage(error);
 }
 
-void TPalvonViewer::ImprimirGenAtr1Click()
+void TBatchPrintController::ImprimirGenAtr1Click()
 {
-    QMenu* menu = Action(Cmd::GenAtrZona)->menu();
+    QMenu* menu = window_.Action(Cmd::GenAtrZona)->menu();
     if (menu) {
         for (QAction* item : menu->actions()) {
             bool isColumn = false;
@@ -44,7 +46,7 @@ void TPalvonViewer::ImprimirGenAtr1Click()
             const std::string name = ZelUtils::Trim(caption.size() > 3 ? caption.substr(3, 20) : std::string());
             GenatrCol = column;
             PrintMetafileName = ZelUtils::Format("ga%s.emf", name);
-            if (!PrintViewToMetafile(*this, PrintMetafileName))
+            if (!printing_.PrintViewToMetafile(PrintMetafileName))
                 break;
         }
     }

@@ -1,7 +1,6 @@
 #include "printing/gui/DlgPrint.h"
 #include "model/FileUtils.h"
 
-#include "mainwindow/PalvonViewer.h"
 #include "map/MapPainter.h"
 #include "map/gui/MapLayers.h"
 #include "map/gui/OxrImage.h"
@@ -9,8 +8,8 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "printing/ZelPrinter.h"
-#include "printing/gui/BatchPrintGui.h"
 #include "printing/gui/FrmPreview.h"
+#include "printing/gui/PrintController.h"
 #include "printing/gui/PrintLayers.h"
 #include "widgets/WaitCursor.h"
 
@@ -24,6 +23,8 @@
 #include <QSpinBox>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+TDlgPrint* DlgPrint = nullptr;
 
 namespace {
 
@@ -81,7 +82,7 @@ private:
     TDlgPrint& owner_;
 };
 
-TDlgPrint::TDlgPrint(TPalvonViewer& viewer, QWidget* parent) : QDialog(parent), viewer_(viewer)
+TDlgPrint::TDlgPrint(TPrintController& printing, QWidget* parent) : QDialog(parent), printing_(printing)
 {
     setObjectName(QStringLiteral("TDlgPrint"));
     setWindowTitle(QStringLiteral("Multi-Impresión"));
@@ -206,7 +207,7 @@ void TDlgPrint::tbPrintClick()
         DrawOverview(job.Painter());
     }
     ForEachSelectedPage([&](int, int) {
-        viewer_.PrintFilePreview();
+        printing_.PrintFilePreview();
         std::remove(PrintMetafileName.c_str());
         if (!job.NextSheet())
             return false;
@@ -257,15 +258,16 @@ bool TDlgPrint::SavePages(const std::string& fileName)
     if (ext != "EMF" && ext != "JPG")
         return true;
     const std::string base = (info.path() + QLatin1Char('/') + info.completeBaseName()).toStdString();
-    const QSize canvas = viewer_.img && !viewer_.img->size().isEmpty() ? viewer_.img->size() : QSize(800, 600);
+    const QSize mapSize = printing_.MapCanvasSize();
+    const QSize canvas = !mapSize.isEmpty() ? mapSize : QSize(800, 600);
     return ForEachSelectedPage([&](int i, int j) {
         const std::string name = MultiPage::PageFileName(base, i, j, ext);
         bool ok = true;
         if (ext == "EMF") {
-            ok = PrintViewToMetafile(viewer_, name);
+            ok = printing_.PrintViewToMetafile(name);
         } else {
             // The page in its own proportions, as large as the map canvas holds.
-            viewer_.PrintFilePreview();
+            printing_.PrintFilePreview();
             const QSize size = QSize(PrintPicture.Width(), PrintPicture.Height()).scaled(canvas, Qt::KeepAspectRatio);
             ok = WriteImageFile(PrintPictureImage(size), "JPG", name, 90);
             if (!ok)
@@ -320,7 +322,7 @@ void TDlgPrint::DrawOverview(QPainter& p)
         ZelPrinter::SetMaxY(WorldMaxY);
         TMapPainter& mp = ZelPrinter::Painter();
         mp.SetPainter(&p);
-        viewer_.SetGrid();
+        printing_.MarkShownTiles();
         PrintLayers::PrintNetWork(p);
         mp.SetPainter(nullptr);
     }

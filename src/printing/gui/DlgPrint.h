@@ -14,12 +14,13 @@
 class QCheckBox;
 class QPainter;
 class QSpinBox;
-class TPalvonViewer;
+class TPrintController;
 
 class TDlgPrint : public QDialog {
     Q_OBJECT
 public:
-    explicit TDlgPrint(TPalvonViewer& viewer, QWidget* parent = nullptr);
+    // The pages are rendered by `printing`, which renders the view.
+    explicit TDlgPrint(TPrintController& printing, QWidget* parent = nullptr);
 
     TPageGrid& Grid() { return grid_; }
     QSpinBox* spCount = nullptr;
@@ -51,7 +52,7 @@ private:
     // place) and visits it, row by row; stops at the first visit that fails.
     bool ForEachSelectedPage(const std::function<bool(int i, int j)>& visit);
 
-    TPalvonViewer& viewer_;
+    TPrintController& printing_;
     TPageGrid grid_;
     TPageLayer* layer_ = nullptr;
     QImage map_;
@@ -59,5 +60,5 @@ private:
     double aspectWH_ = 1.0;
 };
 
-// Made when first used (Secondary::DlgPrint) and kept for the whole run; null until then.
+// Made when first used (TPrintController::MultiPageWindow) and kept for the whole run; null until then.
 extern TDlgPrint* DlgPrint;

@@ -1,7 +1,6 @@
 // The printed twins of the map layers.
 #include "printing/gui/PrintLayers.h"
 
-#include "mainwindow/PalvonViewer.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawLayers.h"
 #include "map/DrawState.h"
@@ -38,6 +37,9 @@ namespace PrintLayers {
 double Factor() { return SizeFactor > 1e-3f ? double(SizeFactor) : 1.0; }
 
 namespace {
+
+// The canvas of the TCanvasScope open; none outside one.
+const TPageCanvas* pageCanvas = nullptr;
 
 int32_t Scaled(double v) { return Round(v * Factor()); }
 // A letter size on the page.
@@ -106,7 +108,7 @@ QSize Extent(QPainter& p, const QString& text)
 QPoint LegendAnchor(const TLegendImage* legend, bool right, int w, int h)
 {
     const double f = Factor();
-    const TOxrImage* map = PalvonViewer ? PalvonViewer->img : nullptr;
+    const TOxrImage* map = pageCanvas ? pageCanvas->Map : nullptr;
     int x0 = 4, y0 = 4;
     if (map) {
         int left = 0, top = 0;
@@ -143,6 +145,13 @@ std::string FormatValue(double v) { return ZelUtils::Trim(ZelUtils::Format(NumFo
 
 } // namespace
 
+TCanvasScope::TCanvasScope(const TPageCanvas& canvas) : canvas_(canvas), saved_(pageCanvas)
+{
+    pageCanvas = &canvas_;
+}
+
+TCanvasScope::~TCanvasScope() { pageCanvas = saved_; }
+
 // ---------------------------------------------------------------------------
 // Paper sizes of the shared layers
 
@@ -155,7 +164,7 @@ struct TPaperSizes::TSaved {
 
 double MapBarScale()
 {
-    const TOxrImage* map = PalvonViewer ? PalvonViewer->img : nullptr;
+    const TOxrImage* map = pageCanvas ? pageCanvas->Map : nullptr;
     if (!map || !(map->PixelsPerUnit() > 0) || !(ZelPrinter::PixelsPerUnit() > 0))
         return 0; // no canvas scale: the sizes follow the factor
     return ZelPrinter::PixelsPerUnit() / map->PixelsPerUnit();
@@ -546,7 +555,7 @@ void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm)
     const int E = n > 1 ? Round((cy + 2) * n + 2.0) : 0;
     const int H = Round((P + 10 + 2 * RangeSymbolSize) * F) + E;
     const int W = barForm ? Round(240 * F) : Round(175 * F);
-    const QPoint anchor = LegendAnchor(PalvonViewer ? PalvonViewer->Scl : nullptr, false, W, H + cy);
+    const QPoint anchor = LegendAnchor(pageCanvas ? pageCanvas->BarLegend : nullptr, false, W, H + cy);
     const int X0 = anchor.x(), Y0 = anchor.y() + cy;
 
     // White ground, so the legend reads over the map.
@@ -636,7 +645,7 @@ void PrintRangeLegend(QPainter& p, const std::string& title)
     const int Wl = std::max(Round(9 * u + cx), 28);
     // The frame reaches below the last entry, however many there are.
     const int Hl = std::max(Round(30 * u), Round(4 * u * (last + 2) + 2 * u));
-    const QPoint anchor = LegendAnchor(PalvonViewer ? PalvonViewer->sym : nullptr, true, Wl, Hl);
+    const QPoint anchor = LegendAnchor(pageCanvas ? pageCanvas->RangeLegend : nullptr, true, Wl, Hl);
     const int X0 = anchor.x(), Y0 = anchor.y();
     const QRect frame(QPoint(X0, Y0 + Round(5 * u)), QPoint(X0 + Wl, Y0 + Hl));
     p.setPen(Qt::NoPen);
@@ -696,9 +705,10 @@ void PrintTitulos(QPainter& p, const QStringList& lines, const QFont& titleFont,
     p.restore();
 }
 
-void PrintPage(QPainter& p, const TViewSnapshot& view, QSize printerPage)
+void PrintPage(QPainter& p, const TViewSnapshot& view, QSize printerPage, const TPageCanvas& mapCanvas)
 {
     const TViewScope scope(view);
+    const TCanvasScope canvasScope(mapCanvas);
     TMapPainter& page = ZelPrinter::Painter();
     ZelPrinter::ResetLabels();
     for (const TMapLayer layer : MapLayerOrder) {

@@ -12,13 +12,39 @@
 #include <string>
 
 struct TViewSnapshot;
+class TLegendImage;
+class TOxrImage;
 
 namespace PrintLayers {
 
+// The map canvas the page is printed from, beside the snapshot: its scale and
+// size place the legends on paper and size the zone bars, and the legends shown
+// over it give their corners. Without a canvas the legends take the page's
+// corners and every size follows the factor.
+struct TPageCanvas {
+    const TOxrImage* Map = nullptr;
+    const TLegendImage* BarLegend = nullptr;   // the bar legend (Scl)
+    const TLegendImage* RangeLegend = nullptr; // the range legend (sym)
+};
+
+// The map canvas the layers below place their legends by while the scope is
+// open (PrintPage opens one for its page); none outside one.
+class TCanvasScope {
+public:
+    explicit TCanvasScope(const TPageCanvas& canvas);
+    ~TCanvasScope();
+    TCanvasScope(const TCanvasScope&) = delete;
+    TCanvasScope& operator=(const TCanvasScope&) = delete;
+
+private:
+    TPageCanvas canvas_;
+    const TPageCanvas* saved_;
+};
+
 // The layers of a view on the page being rendered, in MapLayerOrder, and the
 // view's title block at TitlePos on a printer page of printerPage. Reads no
-// window: the snapshot says what is drawn.
-void PrintPage(QPainter& canvas, const TViewSnapshot& view, QSize printerPage);
+// window: the snapshot says what is drawn, `mapCanvas` where the legends go.
+void PrintPage(QPainter& canvas, const TViewSnapshot& view, QSize printerPage, const TPageCanvas& mapCanvas = {});
 
 // The factor between screen sizes and paper sizes (SizeFactor, at least 1e-3).
 double Factor();
@@ -57,7 +83,8 @@ void PrintLineas(QPainter& canvas);
 
 // Legend box of the bar layers: caption (captions joined by "/"), n caption lines;
 // barForm draws the first bar of values over the scale maximum.
-// The ratio of the page's pixels per map unit to the map canvas's (0 without a canvas scale).
+// The ratio of the page's pixels per map unit to the map canvas's (0 without a
+// canvas scale, as outside PrintPage).
 double MapBarScale();
 
 void PrintSymbolo(QPainter& canvas, const std::string& caption, int n, bool barForm);

@@ -67,7 +67,7 @@ TEST_F(MultiPageTest, ChosenPagesAreSavedOneFilePerPage)
     viewer->resize(1000, 760);
     viewer->show();
     QApplication::processEvents();
-    TDlgPrint w(*viewer);
+    TDlgPrint w(viewer->Printing());
     w.DrawNet();
     TPageGrid& g = w.Grid();
     ASSERT_EQ(g.Count(), 2);

@@ -242,6 +242,8 @@ TEST_P(PrintIdentity, PagesAsBefore)
         p.setBrush(Qt::NoBrush);
         page.SetPainter(&p);
         page.PenMode = TPenMode::Copy;
+        // The legends stand where the window's canvas puts them, as on its pages.
+        const PrintLayers::TCanvasScope canvas({viewer->img, viewer->Scl, viewer->sym});
         PrintCaseLayers(p, layers);
         page.SetPainter(nullptr);
     };

@@ -608,7 +608,7 @@ TEST(PrintTiming, ChicagoSketchPrintAgainstScreen)
         return b / 1e6;
     };
     const double screen = best([&] { viewer->DrawPalvon(); });
-    const double render = best([&] { viewer->PrintFilePreview(); });
+    const double render = best([&] { viewer->Printing().PrintFilePreview(); });
     const double paper = best([&] { PrintPictureOnPrinter(); });
     const testutil::TMetafileReport r = testutil::CheckMetafile(PrintMetafileName);
     EXPECT_METAFILE_SOUND(r);

@@ -73,7 +73,7 @@ TEST_F(PrintView, CustomPageShowsTheNetwork)
     PrintOnPrinterPage = false;
     PrintCustomWidth = 600;
     PrintCustomHeight = 400;
-    viewer->PrintFilePreview();
+    viewer->Printing().PrintFilePreview();
     EXPECT_EQ(PrintPictureWidth, 600);
     EXPECT_EQ(PrintPictureHeight, 400);
     QImage image(600, 400, QImage::Format_RGB32);
@@ -97,7 +97,7 @@ TEST_F(PrintView, ExtentPageHasNoEmptyBand)
     WorldMinY = 0;
     WorldMaxY = 1000;
     PrintToExtent = true;
-    viewer->PrintFilePreview();
+    viewer->Printing().PrintFilePreview();
     const QSize page = PrinterPageSize();
     EXPECT_EQ(PrintPageWidth, page.width());
     EXPECT_EQ(PrintPageHeight, ZelPrinter::WorldToPixelY(0) - ZelPrinter::WorldToPixelY(1000));
@@ -134,7 +134,7 @@ TEST_F(PrintView, ZoneBorderWidthFollowsTheSizeFactor)
     // printed at the given factor.
     auto sideWidth = [&](float factor) {
         SizeFactor = factor;
-        viewer->PrintFilePreview();
+        viewer->Printing().PrintFilePreview();
         QImage image(PrintPictureWidth, PrintPictureHeight, QImage::Format_RGB32);
         image.fill(Qt::white);
         QPainter p(&image);

@@ -1,7 +1,7 @@
-// Printing of the view: the visible layers drawn once more on a page-sized
-// picture, the title block and the stamp, and the main window's print commands.
-#include "mainwindow/PalvonViewer.h"
-#include "mainwindow/SecondaryWindows.h"
+// Printing of the view (TPrintController): the visible layers drawn once more on
+// a page-sized picture, the title block and the stamp, and the print commands.
+#include "printing/gui/PrintController.h"
+
 #include "map/DrawState.h"
 #include "map/Ranges.h"
 #include "map/ViewSnapshot.h"
@@ -17,9 +17,12 @@
 #include "printing/ZelPrinterPage.h"
 #include "printing/gui/DlgPrint.h"
 #include "printing/gui/FrmPreview.h"
+#include "printing/gui/PrintHost.h"
 #include "printing/gui/PrintLayers.h"
 #include "printing/gui/PrinterSetup.h"
+#include "widgets/CommandRegistry.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/WindowHost.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -84,27 +87,25 @@ void PrintFooter(QPainter& p, const QString& caption)
 
 } // namespace
 
-void TPalvonViewer::CreatePrintMenus(QMenu* archivo)
+void TPrintController::RegisterCommands(TCommandRegistry& registry)
 {
-    archivo->addSeparator();
-    AddAction(archivo, Cmd::aPrint1);
-    Registry().Register(CommandTable::TOwner::Printing, Cmd::aPrint1, this, &TPalvonViewer::PrinttoFile1Click);
-    AddAction(archivo, Cmd::aVistaPrevia1);
-    Registry().Register(CommandTable::TOwner::Printing, Cmd::aVistaPrevia1, this, &TPalvonViewer::VistaPrevia1Click);
-    AddAction(archivo, Cmd::aMultiPrint);
-    Registry().Register(CommandTable::TOwner::Printing, Cmd::aMultiPrint, this, &TPalvonViewer::aMultiPrintExecute);
-    AddAction(archivo, Cmd::aSetup1);
-    Registry().Register(CommandTable::TOwner::Printing, Cmd::aSetup1, this, &TPalvonViewer::Setup1Click);
-    AddAction(archivo, Cmd::Copy1);
-    Registry().Register(CommandTable::TOwner::Printing, Cmd::Copy1, this, &TPalvonViewer::Copy1Click);
+    registry.Register(CommandTable::TOwner::Printing, {{Cmd::aPrint1, this, &TPrintController::PrinttoFile1Click},
+                                                       {Cmd::aVistaPrevia1, this, &TPrintController::VistaPrevia1Click},
+                                                       {Cmd::aMultiPrint, this, &TPrintController::aMultiPrintExecute},
+                                                       {Cmd::aSetup1, this, &TPrintController::Setup1Click},
+                                                       {Cmd::Copy1, this, &TPrintController::Copy1Click}});
 }
 
-void TPalvonViewer::PrintPageLayers(QPainter& p, QSize printerPage)
+void TPrintController::PrintPageLayers(QPainter& p, QSize printerPage)
 {
-    PrintLayers::PrintPage(p, SnapshotView(), printerPage);
+    PrintLayers::TPageCanvas canvas;
+    canvas.Map = host_.MapImage();
+    canvas.BarLegend = host_.BarLegend();
+    canvas.RangeLegend = host_.RangeLegend();
+    PrintLayers::PrintPage(p, host_.MainMapSnapshot(), printerPage, canvas);
 }
 
-void TPalvonViewer::PrintFilePreview()
+void TPrintController::PrintFilePreview()
 {
     if (PrintMetafileName.empty())
         PrintMetafileName = ScratchMetafileName();
@@ -121,6 +122,7 @@ void TPalvonViewer::PrintFilePreview()
         PrintPageWidth = PrintCustomWidth;
         PrintPageHeight = PrintCustomHeight;
     }
+    const TOxrImage* img = host_.MapImage();
     const bool keepView = ProgramOptions().KeepView;
     const bool fixWidth = ProgramOptions().Fix == 0;
     const QSize size = ZelPrinter::PictureSize(PrintPageWidth, PrintPageHeight, keepView, fixWidth,
@@ -145,8 +147,8 @@ void TPalvonViewer::PrintFilePreview()
                     ZelPrinter::PixelToWorldY(0));
     PrintPageLayers(p, printerPage);
     page.SetPainter(nullptr);
-    SetGrid();
-    PrintFooter(p, windowTitle());
+    host_.MarkShownTiles();
+    PrintFooter(p, host_.WindowCaption());
     p.end();
 
     // The same page as a metafile file, for the callers that pick the file up.
@@ -162,21 +164,21 @@ void TPalvonViewer::PrintFilePreview()
         Services().ShowMessage(error);
 }
 
-void TPalvonViewer::PrintPalvon()
+void TPrintController::PrintPalvon()
 {
     PrintFilePreview();
     std::remove(PrintMetafileName.c_str());
     PrintPictureOnPrinter();
 }
 
-void TPalvonViewer::PrintFilePalvon()
+void TPrintController::PrintFilePalvon()
 {
     // The preview's letter size applies to its own picture only.
     PrintLabelScale = FrmPreview ? FrmPreview->LabelScale() : 1.0;
     PrintFilePreview();
     PrintLabelScale = 1.0;
     std::remove(PrintMetafileName.c_str());
-    TFrmPreview& preview = Secondary::FrmPreview();
+    TFrmPreview& preview = host_.PreviewWindow();
     preview.PictureChanged();
     if (!preview.isVisible()) {
         preview.setWindowModality(Qt::ApplicationModal);
@@ -184,9 +186,9 @@ void TPalvonViewer::PrintFilePalvon()
     }
 }
 
-void TPalvonViewer::Setup1Click()
+void TPrintController::Setup1Click()
 {
-    TDlgPrinterSetup dialog(Printer(), this);
+    TDlgPrinterSetup dialog(Printer(), window_.DialogParent());
     if (dialog.exec() != QDialog::Accepted)
         return;
     if (FrmPreview)
@@ -200,13 +202,13 @@ void TPalvonViewer::Setup1Click()
     SizeFactor = float(ProgramOptions().Screen2Print);
 }
 
-void TPalvonViewer::PrinttoFile1Click() { PrintFilePalvon(); }
+void TPrintController::PrinttoFile1Click() { PrintFilePalvon(); }
 
-void TPalvonViewer::VistaPrevia1Click() { PrintFilePalvon(); }
+void TPrintController::VistaPrevia1Click() { PrintFilePalvon(); }
 
-void TPalvonViewer::aMultiPrintExecute()
+void TPrintController::aMultiPrintExecute()
 {
-    Secondary::DlgPrint().exec();
+    MultiPageWindow().exec();
     // The multi-page print moves the view window page by page.
     if (ZoomIndex >= 1 && ZoomIndex <= MaxZoomHistory) {
         const TZoomSlot& z = ZoomHistory[size_t(ZoomIndex)];
@@ -217,14 +219,15 @@ void TPalvonViewer::aMultiPrintExecute()
     }
 }
 
-void TPalvonViewer::Copy1Click()
+void TPrintController::Copy1Click()
 {
-    if (img)
+    if (const TOxrImage* img = host_.MapImage())
         QApplication::clipboard()->setImage(img->Picture());
 }
 
-void TPalvonViewer::Copy1Clickx()
+void TPrintController::Copy1Clickx()
 {
+    TOxrImage* img = host_.MapImage();
     if (!img)
         return;
     TWaitCursor wait;
@@ -240,5 +243,26 @@ void TPalvonViewer::Copy1Clickx()
         p->restore();
     }
     QApplication::clipboard()->setImage(img->Picture());
-    DrawPalvon();
+    window_.RedrawMap();
 }
+
+bool TPrintController::PrintViewToMetafile(const std::string& fileName)
+{
+    PrintFilePreview();
+    return SavePrintPictureEmf(fileName);
+}
+
+TDlgPrint& TPrintController::MultiPageWindow()
+{
+    if (!DlgPrint)
+        DlgPrint = new TDlgPrint(*this, window_.DialogParent());
+    return *DlgPrint;
+}
+
+QSize TPrintController::MapCanvasSize()
+{
+    const TOxrImage* img = host_.MapImage();
+    return img ? img->size() : QSize();
+}
+
+void TPrintController::MarkShownTiles() { host_.MarkShownTiles(); }

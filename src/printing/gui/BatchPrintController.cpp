@@ -1,9 +1,9 @@
-#include "printing/gui/BatchPrintGui.h"
+// Batch printing (TBatchPrintController): the print definition, the batch run of
+// its networks and the document they go into.
+#include "printing/gui/BatchPrintController.h"
 
 #include "map/gui/DataLayers.h"
 #include "map/gui/KDVscale.h"
-#include "mainwindow/PalvonViewer.h"
-#include "mainwindow/SecondaryWindows.h"
 #include "model/KDVvars.h"
 #include "model/PrintServices.h"
 #include "model/ProgramOptions.h"
@@ -14,15 +14,18 @@
 #include "printing/Net2Print.h"
 #include "printing/ZelPrinter.h"
 #include "printing/gui/FrmPreview.h"
+#include "printing/gui/PrintController.h"
+#include "printing/gui/PrintHost.h"
+#include "widgets/CommandRegistry.h"
 #include "widgets/StringAlignGrid.h"
 #include "map/Ranges.h"
 #include "model/ComplementaryData.h"
 #include "model/LinkShapes.h"
 #include "model/ZoningLoaders.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/WindowHost.h"
 
 #include <QAction>
-#include <QPointer>
 #include <QFileDialog>
 #include <QMenu>
 #include <QCheckBox>
@@ -33,74 +36,77 @@
 #include <algorithm>
 #include <filesystem>
 
-bool PrintViewToMetafile(TPalvonViewer& viewer, const std::string& fileName)
-{
-    viewer.PrintFilePreview();
-    return SavePrintPictureEmf(fileName);
-}
-
 namespace {
 
 bool lastBatchFailed = false;
 
-// The parts of the view a print definition sets that live in the main window.
-class ViewerNet2PrintView : public Net2PrintView {
+// The parts of the view a print definition sets that live in the main window;
+// without a window only the theme's maximum is kept.
+class WindowNet2PrintView : public Net2PrintView {
 public:
-    explicit ViewerNet2PrintView(TPalvonViewer* viewer) : v_(viewer) {}
+    WindowNet2PrintView(TWindowHost* window, TPrintHost* host, TBatchPrintHost* batchHost)
+        : window_(window), host_(host), batchHost_(batchHost)
+    {
+    }
     void LegendPosition(int32_t& left, int32_t& top) override
     {
         left = top = 0;
-        if (v_ && v_->sym) {
-            left = v_->sym->x();
-            top = v_->sym->y();
+        if (const TLegendImage* sym = host_ ? host_->RangeLegend() : nullptr) {
+            left = sym->x();
+            top = sym->y();
         }
     }
     void ApplyGeneral(const TPrintGeneral& general) override
     {
-        if (!v_)
+        if (!batchHost_)
             return;
         if (general.LineaSoleras != "null")
-            v_->LineaSoleras(general.LineaSoleras, false);
+            batchHost_->LoadBackgroundLines(general.LineaSoleras);
         if (general.TemaVelmora != "null") {
             TIniFile themes("Velmorat.INI");
             if (themes.SectionExists(general.TemaVelmora))
-                v_->LeerConfiguracion(themes, general.TemaVelmora);
+                batchHost_->LoadViewConfig(themes, general.TemaVelmora);
         }
     }
     void ApplyTheme(const TPrintTheme& theme) override
     {
         ScaleMaxValue = theme.ValorMaximo;
-        if (!v_)
+        if (!window_ || !host_ || !batchHost_)
             return;
         // The theme's maximum and keep-the-maximum box go through the scale dialog,
         // as if typed there.
-        TKDVscale& scale = Secondary::KDVscale();
+        TKDVscale& scale = batchHost_->ScaleDialog();
         scale.vMax->setText(QString::fromStdString(ZelUtils::Format(NumFormat.Format.c_str(), theme.ValorMaximo)));
         scale.Fixed->setChecked(theme.Fixed);
-        v_->SetDown(Cmd::tbNameNodes, theme.VerNombreNodos);
-        if (v_->sym)
-            v_->sym->move(theme.VinetaLeft, theme.VinetaTop);
-        if (v_->Scl)
-            v_->Scl->move(theme.VinetaLeft, theme.VinetaTop);
-        v_->DrawPalvon();
+        window_->SetCommandOn(Cmd::tbNameNodes, theme.VerNombreNodos);
+        if (TLegendImage* sym = host_->RangeLegend())
+            sym->move(theme.VinetaLeft, theme.VinetaTop);
+        if (TLegendImage* scl = host_->BarLegend())
+            scl->move(theme.VinetaLeft, theme.VinetaTop);
+        window_->RedrawMap();
     }
 
 private:
-    TPalvonViewer* v_;
+    TWindowHost* window_;
+    TPrintHost* host_;
+    TBatchPrintHost* batchHost_;
 };
 
 // The batch as the main window runs it: networks opened through the window's own
 // opening, variables chosen by their grid titles.
-class ViewerBatchHooks : public BatchPrint::Hooks {
+class WindowBatchHooks : public BatchPrint::Hooks {
 public:
-    explicit ViewerBatchHooks(TPalvonViewer& v) : v_(v) {}
+    WindowBatchHooks(TWindowHost& window, TPrintHost& host, TBatchPrintHost& batchHost, TPrintController& printing)
+        : window_(window), host_(host), batchHost_(batchHost), printing_(printing)
+    {
+    }
 
     void SaveState() override
     {
         s_.batchMode = BatchMode;
         BatchMode = true;
         s_.minX = WorldMinX; s_.maxX = WorldMaxX; s_.minY = WorldMinY; s_.maxY = WorldMaxY;
-        s_.legend = v_.sym ? v_.sym->pos() : QPoint();
+        s_.legend = host_.RangeLegend() ? host_.RangeLegend()->pos() : QPoint();
         s_.network = DatFileName.empty() ? std::string() : DatDir + DatFileName;
         s_.complementary = ComplementaryFileName;
         s_.complementaryMovs = ComplementaryMovFileName;
@@ -109,27 +115,26 @@ public:
         s_.column = RangeVarByMode[Mode()];
         s_.rangeMin = RangeMin; s_.rangeMax = RangeMax;
         s_.fixed = ScaleFixed;
-        s_.titles = v_.tit ? v_.tit->toPlainText() : QString();
-        v_.SetGrid();
+        s_.titles = host_.Titles();
+        host_.MarkShownTiles();
     }
 
     void RestoreState() override
     {
-        if (!s_.network.empty() && v_.AbrirRedPalvon(s_.network)) {
+        if (!s_.network.empty() && batchHost_.OpenNetwork(s_.network)) {
             LoadAux(s_.complementary, s_.complementaryMovs, s_.traces, s_.zoning);
             WorldMinX = s_.minX; WorldMaxX = s_.maxX; WorldMinY = s_.minY; WorldMaxY = s_.maxY;
         }
-        if (v_.sym)
-            v_.sym->move(s_.legend);
+        if (TLegendImage* sym = host_.RangeLegend())
+            sym->move(s_.legend);
         RangeVarByMode[Mode()] = s_.column;
         RangeMin = s_.rangeMin; RangeMax = s_.rangeMax;
         ScaleFixed = s_.fixed;
-        if (v_.tit)
-            v_.tit->setPlainText(s_.titles);
+        host_.SetTitles(s_.titles);
         PrintMetafileName = ScratchMetafileName();
         BatchMode = s_.batchMode;
         if (!BatchMode)
-            v_.DrawPalvon();
+            window_.RedrawMap();
     }
 
     void Gauge(const std::string& caption, int position, int maximum) override
@@ -147,31 +152,29 @@ public:
 
     bool OpenEntry(int, const TNet2Print& e) override
     {
-        if (v_.tit) {
-            QStringList lines;
-            for (const std::string& t : ZelUtils::SplitString(e.Titulos, ','))
-                lines << QString::fromStdString(t);
-            v_.tit->setPlainText(lines.join('\n'));
-        }
-        if (!v_.AbrirRedPalvon(e.NetworkFile))
+        QStringList lines;
+        for (const std::string& t : ZelUtils::SplitString(e.Titulos, ','))
+            lines << QString::fromStdString(t);
+        host_.SetTitles(lines.join('\n'));
+        if (!batchHost_.OpenNetwork(e.NetworkFile))
             return false;
         LoadAux(e.DatosComplementarios, e.DatosComplementariosMovs, s_.traces, s_.zoning);
         if (e.SeleccionArcos != "null") {
-            v_.Selection().ImportaSeleccionArcos(e.SeleccionArcos);
+            batchHost_.ImportLinkSelection(e.SeleccionArcos);
             if (e.OcultaSeleccion == 1)
-                v_.Selection().MarcarNoDibujar();
+                batchHost_.HideMarkedLinks();
             if (e.AnulaSeleccion == 1)
-                v_.Selection().AnulaSelArcos();
+                batchHost_.ClearLinkSelection();
         }
         if (e.Poligonos != "null") {
-            v_.PolygonFileName = e.Poligonos;
-            v_.ImportarPoligonosPlg();
+            batchHost_.ImportPolygons(e.Poligonos);
         }
         double f[4];
-        if (v_.Scl && Net2PrintFile::ParseFields(e.Vineta, 2, f))
-            v_.Scl->move(ZelUtils::Round(f[0]), ZelUtils::Round(f[1]));
-        if (v_.sym)
-            v_.sym->move(s_.legend);
+        TLegendImage* scl = host_.BarLegend();
+        if (scl && Net2PrintFile::ParseFields(e.Vineta, 2, f))
+            scl->move(ZelUtils::Round(f[0]), ZelUtils::Round(f[1]));
+        if (TLegendImage* sym = host_.RangeLegend())
+            sym->move(s_.legend);
         if (e.Color != "null" && Net2PrintFile::ParseFields(e.Color, 2, f)) {
             ModePenColors[Mode()] = static_cast<uint32_t>(ZelUtils::Round(f[0]));
             ModeBrushColors[Mode()] = static_cast<uint32_t>(ZelUtils::Round(f[1]));
@@ -189,20 +192,20 @@ public:
 
     void SetGroupMode(int group) override
     {
-        if (v_.sym)
-            v_.sym->show();
+        if (TLegendImage* sym = host_.RangeLegend())
+            sym->show();
         if (group == 0)
             return;
-        v_.SetDown(Cmd::tbAtributos, group == 1);
-        v_.SetDown(Cmd::tbColores, group == 2);
-        v_.Action(Cmd::aAtributos2)->setChecked(group == 3);
+        window_.SetCommandOn(Cmd::tbAtributos, group == 1);
+        window_.SetCommandOn(Cmd::tbColores, group == 2);
+        window_.Action(Cmd::aAtributos2)->setChecked(group == 3);
     }
 
     void ClearMode() override
     {
-        v_.SetDown(Cmd::tbAtributos, false);
-        v_.SetDown(Cmd::tbColores, false);
-        v_.Action(Cmd::aAtributos2)->setChecked(false);
+        window_.SetCommandOn(Cmd::tbAtributos, false);
+        window_.SetCommandOn(Cmd::tbColores, false);
+        window_.Action(Cmd::aAtributos2)->setChecked(false);
     }
 
     Choice SelectVariable(const std::string& name, const std::string& title, bool multiple) override
@@ -211,26 +214,29 @@ public:
         const size_t mode = Mode();
         if (!multiple)
             ShownVarList.clear();
-        if (v_.Down(Cmd::tbAtributos) || v_.Down(Cmd::tbColores) || v_.Down(Cmd::tbValues)) {
-            int column = FindColumn(v_.sagArcos, name);
+        if (window_.CommandOn(Cmd::tbAtributos) || window_.CommandOn(Cmd::tbColores)
+            || window_.CommandOn(Cmd::tbValues)) {
+            TStringAlignGrid* grid = batchHost_.LinkGrid();
+            int column = FindColumn(grid, name);
             if (column > 1 && column < NumArcosColumns && ColVarArcos[static_cast<size_t>(column)] > 0)
-                c.LinkHeader = v_.sagArcos->cell(column, 0);
+                c.LinkHeader = grid->cell(column, 0);
             RangeVarByMode[mode] = column;
             if (title != name && column < NumArcosColumns)
                 TitArcos[static_cast<size_t>(column)] = title;
             ShownVarList.push_back(ZelUtils::Format("%d", RangeVarByMode[mode]));
             VarColors[0] = ModePenColors[mode];
-            v_.ArcosRangeValues();
+            batchHost_.LinkRangeValues();
             FillClasses();
         }
-        if (v_.Action(Cmd::aAtributos2)->isChecked() || v_.Down(Cmd::tbMovimValues)) {
-            int column = FindColumn(v_.sagMovim, name);
+        if (window_.Action(Cmd::aAtributos2)->isChecked() || window_.CommandOn(Cmd::tbMovimValues)) {
+            TStringAlignGrid* grid = batchHost_.MovementGrid();
+            int column = FindColumn(grid, name);
             if (column > 1 && column < NumMovimColumns && ColVarMovim[static_cast<size_t>(column)] > 0)
-                c.MovementHeader = v_.sagMovim->cell(column, 0);
+                c.MovementHeader = grid->cell(column, 0);
             RangeItemMovim = column;
             // A column without positive flows still gets classes of its own
             // network's values, never those of the network printed before.
-            if (!v_.MovimRangeValues())
+            if (!batchHost_.MovementRangeValues())
                 Ranges::FillDefaultRanges(RangeMin, RangeMax);
         }
         return c;
@@ -252,7 +258,7 @@ public:
     bool PrintView(const std::string& metafile) override
     {
         PrintMetafileName = metafile;
-        return PrintViewToMetafile(v_, metafile);
+        return printing_.PrintViewToMetafile(metafile);
     }
 
 private:
@@ -323,29 +329,35 @@ private:
         bool batchMode = false;
         QString titles;
     };
-    TPalvonViewer& v_;
+    TWindowHost& window_;
+    TPrintHost& host_;
+    TBatchPrintHost& batchHost_;
+    TPrintController& printing_;
     Saved s_;
     std::string caption_; // the gauge's caption of the batch
 };
 
+// The batch services of the program: the print definition and the batch run of
+// the controller served, the preview's services of the rest.
 class BatchPrintServices : public PrintServices {
 public:
     explicit BatchPrintServices(PrintServices* previous) : previous_(previous) {}
     void SetPrevious(PrintServices* previous) { previous_ = previous; }
-    void SetViewer(TPalvonViewer& viewer) { viewer_ = &viewer; }
+    void SetController(TBatchPrintController* batch) { batch_ = batch; }
+    TBatchPrintController* Controller() const { return batch_; }
     bool ReadWriteNet2Print(const std::string& fileName) override
     {
-        ViewerNet2PrintView view(viewer_.data());
+        if (batch_)
+            return batch_->ReadPrintDefinition(fileName);
+        WindowNet2PrintView view(nullptr, nullptr, nullptr);
         return ::ReadWriteNet2Print(fileName, &view);
     }
     void ImprimirRedes1Click() override
     {
         lastBatchFailed = true;
-        if (!viewer_)
+        if (!batch_)
             return;
-        TWaitCursor wait;
-        ViewerBatchHooks hooks(*viewer_);
-        lastBatchFailed = !BatchPrint::Run(hooks);
+        lastBatchFailed = !batch_->PrintDefinedNetworks();
     }
     void FitToPrinterPage() override
     {
@@ -360,19 +372,21 @@ public:
 
 private:
     PrintServices* previous_;
-    // The window whose view and opening the batch uses; gone with that window.
-    QPointer<TPalvonViewer> viewer_;
+    // The controller whose window's view and opening the batch uses; none once
+    // that controller is gone.
+    TBatchPrintController* batch_ = nullptr;
 };
+
+BatchPrintServices* installed = nullptr;
 
 } // namespace
 
-void InstallBatchPrintServices(TPalvonViewer& viewer)
+void InstallBatchPrintServices(TBatchPrintController& batch)
 {
     // Windows created later may install services of their own: this one goes back
     // on top of them, handing on what it does not do itself.
-    static BatchPrintServices* installed = nullptr;
     if (installed)
-        installed->SetViewer(viewer);
+        installed->SetController(&batch);
     if (installed && &PrintHooks() == installed)
         return;
     PrintServices* previous = SetPrintServices(nullptr);
@@ -380,37 +394,44 @@ void InstallBatchPrintServices(TPalvonViewer& viewer)
         installed = new BatchPrintServices(previous);
     else
         installed->SetPrevious(previous);
-    installed->SetViewer(viewer);
+    installed->SetController(&batch);
     SetPrintServices(installed);
 }
 
 bool BatchPrintFailed() { return lastBatchFailed; }
 
-void TPalvonViewer::CreateBatchPrintMenus(QMenu* archivo)
+TBatchPrintController::~TBatchPrintController()
 {
-    InstallBatchPrintServices(*this);
-    QMenu* menu = archivo->addMenu(QStringLiteral("Impresion de Redes"));
-    AddAction(menu, Cmd::DefinirRedes1);
-    Registry().Register(CommandTable::TOwner::Printing, Cmd::DefinirRedes1, this, &TPalvonViewer::DefinirRedes1Click);
-    AddAction(menu, Cmd::CrearArchivoWord);
-    Registry().Register(CommandTable::TOwner::Printing, Cmd::CrearArchivoWord, this,
-                        &TPalvonViewer::CrearArchivoWordClick);
-    AddAction(menu, Cmd::ImprimirRedes1);
-    Registry().Register(CommandTable::TOwner::Printing, Cmd::ImprimirRedes1, this, &TPalvonViewer::ImprimirRedes1Click);
-    menu->addSeparator();
-    AddAction(menu, Cmd::ImprimirColores1);
-    Registry().Register(CommandTable::TOwner::Printing, Cmd::ImprimirColores1, this,
-                        &TPalvonViewer::ImprimirColores1Click);
-    AddAction(menu, Cmd::ImprimirGenAtr1);
-    Registry().Register(CommandTable::TOwner::Printing, Cmd::ImprimirGenAtr1, this,
-                        &TPalvonViewer::ImprimirGenAtr1Click);
-    AddAction(menu, Cmd::Parmetros1);
-    Registry().Register(CommandTable::TOwner::Printing, Cmd::Parmetros1, this, &TPalvonViewer::Parmetros1Click);
+    if (installed && installed->Controller() == this)
+        installed->SetController(nullptr);
 }
 
-void TPalvonViewer::DefinirRedes1Click()
+bool TBatchPrintController::ReadPrintDefinition(const std::string& fileName)
 {
-    const QString name = QFileDialog::getOpenFileName(this, QStringLiteral("Definir redes a imprimir ..."), QString(),
+    WindowNet2PrintView view(&window_, &host_, &batchHost_);
+    return ::ReadWriteNet2Print(fileName, &view);
+}
+
+bool TBatchPrintController::PrintDefinedNetworks()
+{
+    TWaitCursor wait;
+    WindowBatchHooks hooks(window_, host_, batchHost_, printing_);
+    return BatchPrint::Run(hooks);
+}
+
+void TBatchPrintController::RegisterCommands(TCommandRegistry& registry)
+{
+    registry.Register(CommandTable::TOwner::Printing,
+                      {{Cmd::DefinirRedes1, this, &TBatchPrintController::DefinirRedes1Click},
+                       {Cmd::CrearArchivoWord, this, &TBatchPrintController::CrearArchivoWordClick},
+                       {Cmd::ImprimirRedes1, this, &TBatchPrintController::ImprimirRedes1Click},
+                       {Cmd::ImprimirColores1, this, &TBatchPrintController::ImprimirColores1Click},
+                       {Cmd::ImprimirGenAtr1, this, &TBatchPrintController::ImprimirGenAtr1Click},
+                       {Cmd::Parmetros1, this, &TBatchPrintController::Parmetros1Click}});
+}
+void TBatchPrintController::DefinirRedes1Click()
+{
+    const QString name = QFileDialog::getOpenFileName(window_.DialogParent(), QStringLiteral("Definir redes a imprimir ..."), QString(),
                                                       QStringLiteral("Archivos de parámetros [*.ini] (*.ini)"));
     if (name.isEmpty())
         return;
@@ -418,16 +439,16 @@ void TPalvonViewer::DefinirRedes1Click()
     InstallBatchPrintServices(*this);
     if (!PrintHooks().ReadWriteNet2Print(full))
         return;
-    Action(Cmd::DefinirRedes1)->setText(QString::fromStdString(ZelUtils::Format("Definir Redes (%s)", full)));
-    Action(Cmd::CrearArchivoWord)
+    window_.Action(Cmd::DefinirRedes1)->setText(QString::fromStdString(ZelUtils::Format("Definir Redes (%s)", full)));
+    window_.Action(Cmd::CrearArchivoWord)
         ->setText(WordDocumentName == "null"
                       ? CommandTable::Caption(Cmd::CrearArchivoWord)
                       : QString::fromStdString(ZelUtils::Format("Crear Word (%s)", WordDocumentName)));
 }
 
-void TPalvonViewer::CrearArchivoWordClick()
+void TBatchPrintController::CrearArchivoWordClick()
 {
-    QFileDialog dialog(this, QStringLiteral("Definir documento word"));
+    QFileDialog dialog(window_.DialogParent(), QStringLiteral("Definir documento word"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("doc"));
     dialog.setNameFilter(QStringLiteral("Microsoft word file [*.doc] (*.doc)"));
@@ -435,15 +456,15 @@ void TPalvonViewer::CrearArchivoWordClick()
         dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     if (WordDocumentName != "null")
         dialog.selectFile(QString::fromStdString(WordDocumentName));
-    Action(Cmd::CrearArchivoWord)->setText(CommandTable::Caption(Cmd::CrearArchivoWord));
+    window_.Action(Cmd::CrearArchivoWord)->setText(CommandTable::Caption(Cmd::CrearArchivoWord));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     WordDocumentName = dialog.selectedFiles().front().toStdString();
-    Action(Cmd::CrearArchivoWord)
+    window_.Action(Cmd::CrearArchivoWord)
         ->setText(QString::fromStdString(ZelUtils::Format("Crear Word (%s)", WordDocumentName)));
 }
 
-void TPalvonViewer::ImprimirRedes1Click()
+void TBatchPrintController::ImprimirRedes1Click()
 {
     InstallBatchPrintServices(*this);
     PrintHooks().ImprimirRedes1Click();

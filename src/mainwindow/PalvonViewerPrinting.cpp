@@ -1,0 +1,84 @@
+// Printing in the main window: the print commands placed in the menu "Archivo"
+// and wired to their controllers, and the window as the printing hosts see it.
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/PrintHostAdapter.h"
+#include "mainwindow/SecondaryWindows.h"
+#include "map/ViewSnapshot.h"
+
+#include <QMenu>
+#include <QTextEdit>
+
+void TPalvonViewer::CreatePrintMenus(QMenu* archivo)
+{
+    archivo->addSeparator();
+    AddAction(archivo, Cmd::aPrint1);
+    AddAction(archivo, Cmd::aVistaPrevia1);
+    AddAction(archivo, Cmd::aMultiPrint);
+    AddAction(archivo, Cmd::aSetup1);
+    AddAction(archivo, Cmd::Copy1);
+    printing_.RegisterCommands(Registry());
+
+    InstallBatchPrintServices(batchPrinting_);
+    QMenu* menu = archivo->addMenu(QStringLiteral("Impresion de Redes"));
+    AddAction(menu, Cmd::DefinirRedes1);
+    AddAction(menu, Cmd::CrearArchivoWord);
+    AddAction(menu, Cmd::ImprimirRedes1);
+    menu->addSeparator();
+    AddAction(menu, Cmd::ImprimirColores1);
+    AddAction(menu, Cmd::ImprimirGenAtr1);
+    AddAction(menu, Cmd::Parmetros1);
+    batchPrinting_.RegisterCommands(Registry());
+}
+
+TViewSnapshot TPrintHostAdapter::MainMapSnapshot() { return v_.SnapshotView(); }
+
+TOxrImage* TPrintHostAdapter::MapImage() { return v_.img; }
+
+TLegendImage* TPrintHostAdapter::BarLegend() { return v_.Scl; }
+
+TLegendImage* TPrintHostAdapter::RangeLegend() { return v_.sym; }
+
+QString TPrintHostAdapter::Titles() { return v_.tit ? v_.tit->toPlainText() : QString(); }
+
+void TPrintHostAdapter::SetTitles(const QString& lines)
+{
+    if (v_.tit)
+        v_.tit->setPlainText(lines);
+}
+
+QString TPrintHostAdapter::WindowCaption() { return v_.windowTitle(); }
+
+void TPrintHostAdapter::MarkShownTiles() { v_.SetGrid(); }
+
+TFrmPreview& TPrintHostAdapter::PreviewWindow() { return Secondary::FrmPreview(); }
+
+bool TPrintHostAdapter::OpenNetwork(const std::string& fileName) { return v_.AbrirRedPalvon(fileName); }
+
+void TPrintHostAdapter::LoadBackgroundLines(const std::string& fileName) { v_.LineaSoleras(fileName, false); }
+
+void TPrintHostAdapter::LoadViewConfig(TIniFile& ini, const std::string& section)
+{
+    v_.LeerConfiguracion(ini, section);
+}
+
+void TPrintHostAdapter::ImportLinkSelection(const std::string& fileName) { v_.Selection().ImportaSeleccionArcos(fileName); }
+
+void TPrintHostAdapter::HideMarkedLinks() { v_.Selection().MarcarNoDibujar(); }
+
+void TPrintHostAdapter::ClearLinkSelection() { v_.Selection().AnulaSelArcos(); }
+
+void TPrintHostAdapter::ImportPolygons(const std::string& fileName)
+{
+    v_.PolygonFileName = fileName;
+    v_.ImportarPoligonosPlg();
+}
+
+TStringAlignGrid* TPrintHostAdapter::LinkGrid() { return v_.sagArcos; }
+
+TStringAlignGrid* TPrintHostAdapter::MovementGrid() { return v_.sagMovim; }
+
+void TPrintHostAdapter::LinkRangeValues() { v_.ArcosRangeValues(); }
+
+bool TPrintHostAdapter::MovementRangeValues() { return v_.MovimRangeValues(); }
+
+TKDVscale& TPrintHostAdapter::ScaleDialog() { return Secondary::KDVscale(); }

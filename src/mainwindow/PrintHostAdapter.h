@@ -1,0 +1,40 @@
+#pragma once
+// The main window as printing sees it (TPrintHost, TBatchPrintHost): its map
+// canvas, legends and title box, its grids, its opening of networks, selections
+// and polygons, and the preview and scale windows. It holds no state of its own.
+#include "printing/gui/PrintHost.h"
+
+class TPalvonViewer;
+
+class TPrintHostAdapter final : public TPrintHost, public TBatchPrintHost {
+public:
+    explicit TPrintHostAdapter(TPalvonViewer& viewer) : v_(viewer) {}
+
+    // TPrintHost
+    TViewSnapshot MainMapSnapshot() override;
+    TOxrImage* MapImage() override;
+    TLegendImage* BarLegend() override;
+    TLegendImage* RangeLegend() override;
+    QString Titles() override;
+    void SetTitles(const QString& lines) override;
+    QString WindowCaption() override;
+    void MarkShownTiles() override;
+    TFrmPreview& PreviewWindow() override;
+
+    // TBatchPrintHost
+    bool OpenNetwork(const std::string& fileName) override;
+    void LoadBackgroundLines(const std::string& fileName) override;
+    void LoadViewConfig(TIniFile& ini, const std::string& section) override;
+    void ImportLinkSelection(const std::string& fileName) override;
+    void HideMarkedLinks() override;
+    void ClearLinkSelection() override;
+    void ImportPolygons(const std::string& fileName) override;
+    TStringAlignGrid* LinkGrid() override;
+    TStringAlignGrid* MovementGrid() override;
+    void LinkRangeValues() override;
+    bool MovementRangeValues() override;
+    TKDVscale& ScaleDialog() override;
+
+private:
+    TPalvonViewer& v_;
+};

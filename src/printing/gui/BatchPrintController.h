@@ -1,0 +1,56 @@
+#pragma once
+// Batch printing, the colour chart and the line sheets: owns the handlers of the
+// menu "Impresion de Redes" of "Archivo" ("Definir Redes", "Crear Word",
+// "Imprimir Redes", "Imprimir colores...", "Imprimir generación/atracción",
+// "Imprimir líneas...") and registers those rows; serves the print definition
+// and the batch run (PrintHooks) for its window. Every picture it writes is the
+// view rendered by TPrintController. It reaches the main window only through
+// TWindowHost, TPrintHost and TBatchPrintHost.
+#include <string>
+
+class TBatchPrintHost;
+class TCommandRegistry;
+class TPrintController;
+class TPrintHost;
+class TWindowHost;
+
+class TBatchPrintController {
+public:
+    TBatchPrintController(TWindowHost& window, TPrintHost& host, TBatchPrintHost& batchHost, TPrintController& printing)
+        : window_(window), host_(host), batchHost_(batchHost), printing_(printing)
+    {
+    }
+    // The batch services stop serving a controller that is gone.
+    ~TBatchPrintController();
+    TBatchPrintController(const TBatchPrintController&) = delete;
+    TBatchPrintController& operator=(const TBatchPrintController&) = delete;
+
+    // The handlers of the rows of "Impresion de Redes" (their actions already made).
+    void RegisterCommands(TCommandRegistry& registry);
+
+    void DefinirRedes1Click();
+    void CrearArchivoWordClick();
+    void ImprimirRedes1Click();
+    void ImprimirColores1Click();
+    void ImprimirGenAtr1Click();
+    void Parmetros1Click();
+
+    // What the batch services do for this window: read a print definition into
+    // the batch tables (its general settings and themes applied to the view), and
+    // print every network of it; false when they could not.
+    bool ReadPrintDefinition(const std::string& fileName);
+    bool PrintDefinedNetworks();
+
+private:
+    TWindowHost& window_;
+    TPrintHost& host_;
+    TBatchPrintHost& batchHost_;
+    TPrintController& printing_;
+};
+
+// Installs the printing services of the batch for that controller's window
+// (keeps the ones installed before for the rest). Later calls only change the
+// controller served.
+void InstallBatchPrintServices(TBatchPrintController& batch);
+// True when the last batch printing did not print what it was asked to.
+bool BatchPrintFailed();

@@ -1,0 +1,57 @@
+#pragma once
+// Printing of the view: owns the handlers of "Imprimir...", "Vista previa...",
+// "Imprimir en varias páginas...", "Configurar impresora..." and "Copiar imagen"
+// (menu "Archivo") and registers those rows; renders the current view into the
+// print picture (PrintPicture) for the printer, the preview window, the
+// multi-page window and the metafiles of the batch; makes the multi-page window.
+// It reaches the main window only through TWindowHost and TPrintHost.
+#include <QSize>
+
+#include <string>
+
+class QPainter;
+class TCommandRegistry;
+class TDlgPrint;
+class TPrintHost;
+class TWindowHost;
+
+class TPrintController {
+public:
+    TPrintController(TWindowHost& window, TPrintHost& host) : window_(window), host_(host) {}
+
+    // The handlers of the view's print rows (their actions already made).
+    void RegisterCommands(TCommandRegistry& registry);
+
+    // Renders the current view into PrintPicture (printing/ZelPrinter.h) and its
+    // metafile PrintMetafileName.
+    void PrintFilePreview();
+    // The current view rendered and saved as an enhanced metafile; false, after
+    // telling the user, when the file cannot be written.
+    bool PrintViewToMetafile(const std::string& fileName);
+    // The current view on the printer, one page.
+    void PrintPalvon();
+    // The current view in the preview window.
+    void PrintFilePalvon();
+    void Setup1Click();
+    void PrinttoFile1Click();
+    void VistaPrevia1Click();
+    void aMultiPrintExecute();
+    // The map picture to the clipboard; Copy1Clickx adds the titles and the stamp.
+    void Copy1Click();
+    void Copy1Clickx();
+
+    // The multi-page window, made on first call (the global DlgPrint).
+    TDlgPrint& MultiPageWindow();
+    // The map canvas's size in pixels (empty without a canvas).
+    QSize MapCanvasSize();
+    // Marks the tiles of everything the map canvas shows.
+    void MarkShownTiles();
+
+private:
+    // The printed layers of the view (PrintLayers::PrintPage over the view's
+    // snapshot) on the page being rendered.
+    void PrintPageLayers(QPainter& p, QSize printerPage);
+
+    TWindowHost& window_;
+    TPrintHost& host_;
+};

@@ -1,0 +1,72 @@
+#pragma once
+// What printing asks of the main window beyond TWindowHost (its dialogs' parent,
+// the commands' actions and ticks, the registry, the redraw). TPrintHost serves
+// the printed view: what the map shows, the canvas and the legends over it, the
+// title box and the preview window. TBatchPrintHost serves the batch printing,
+// which opens networks and sets the view up as the user would. The main window
+// implements both.
+#include <QString>
+
+#include <string>
+
+class TFrmPreview;
+class TIniFile;
+class TKDVscale;
+class TLegendImage;
+class TOxrImage;
+class TStringAlignGrid;
+struct TViewSnapshot;
+
+class TPrintHost {
+public:
+    // What the main map shows.
+    virtual TViewSnapshot MainMapSnapshot() = 0;
+    // The map canvas (null before it is made) and the legends shown over it
+    // (null when the window has none).
+    virtual TOxrImage* MapImage() = 0;
+    virtual TLegendImage* BarLegend() = 0;
+    virtual TLegendImage* RangeLegend() = 0;
+    // The lines of the map's title box, apart by '\n'.
+    virtual QString Titles() = 0;
+    virtual void SetTitles(const QString& lines) = 0;
+    // The caption of the main window (the page's footer names it).
+    virtual QString WindowCaption() = 0;
+    // Marks the tiles of everything the map canvas shows (it may show more than
+    // the view window on one axis).
+    virtual void MarkShownTiles() = 0;
+    // The print preview window, made on first call.
+    virtual TFrmPreview& PreviewWindow() = 0;
+
+protected:
+    ~TPrintHost() = default;
+};
+
+class TBatchPrintHost {
+public:
+    // Opens a network as the window's own opening does; false when it could not.
+    virtual bool OpenNetwork(const std::string& fileName) = 0;
+    // Reads a background line layer in place of the ones loaded.
+    virtual void LoadBackgroundLines(const std::string& fileName) = 0;
+    // Applies a view configuration (a theme's section) without a redraw.
+    virtual void LoadViewConfig(TIniFile& ini, const std::string& section) = 0;
+    // A link selection file read into the link classes; the links then marked
+    // are hidden, or every link is deselected.
+    virtual void ImportLinkSelection(const std::string& fileName) = 0;
+    virtual void HideMarkedLinks() = 0;
+    virtual void ClearLinkSelection() = 0;
+    // Replaces the user's polygons by those of a polygon file (.plg).
+    virtual void ImportPolygons(const std::string& fileName) = 0;
+    // The link and movement grids, whose titles name the variables.
+    virtual TStringAlignGrid* LinkGrid() = 0;
+    virtual TStringAlignGrid* MovementGrid() = 0;
+    // The value range of the link variable shown, and of the movement variable
+    // (false when it has no positive value).
+    virtual void LinkRangeValues() = 0;
+    virtual bool MovementRangeValues() = 0;
+    // The scale dialog, made on first call: a print definition's theme sets its
+    // maximum as if typed there.
+    virtual TKDVscale& ScaleDialog() = 0;
+
+protected:
+    ~TBatchPrintHost() = default;
+};
