@@ -29,7 +29,6 @@ set(VELMORA_GUI_PENDING
   src/analysis/gui/DlgFormula.cpp
   src/analysis/gui/FrmFasesPrint.cpp
   src/analysis/gui/PalvonViewerAnalysis.cpp
-  src/export/gui/PalvonViewerExport.cpp
   src/map/gui/DataLayers.cpp
   src/map/gui/DlgSize.cpp
   src/map/gui/KDVscale.cpp
