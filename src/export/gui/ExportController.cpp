@@ -118,10 +118,10 @@ void TExportController::RegisterCommands(TCommandRegistry& registry)
                        {QStringLiteral("Shapefile [*.shp] (*.shp)")}, NetworkNameWith(".shp"), name, filter))
             PrintShpFile(name);
     });
-    registry.Register(CommandTable::TOwner::Export, {{Cmd::ExportaraEMME2, this, &TExportController::ExportaraEMME2Click},
-                                                     {Cmd::ExportarDXF1, this, &TExportController::ExportarDXF1Click},
-                                                     {Cmd::GenerarPlanillas1, this,
-                                                      &TExportController::GenerarPlanillas1Click}});
+    registry.Register(CommandTable::TOwner::Export,
+                      {{Cmd::ExportaraEMME2, this, &TExportController::ExportaraEMME2Click},
+                       {Cmd::ExportarDXF1, this, &TExportController::ExportarDXF1Click},
+                       {Cmd::GenerarPlanillas1, this, &TExportController::GenerarPlanillas1Click}});
 
     // "Exportar datos ..." of the grids' popup menus: the item's data is the grid's tag.
     const std::pair<TCommandId, int> items[] = {{Cmd::ExportarDatos1, 1},
@@ -235,7 +235,8 @@ void TExportController::ExportarDatos(int tag)
                 << QStringLiteral("Compressed Keyhole Markup Language [*.kmz] (*.kmz)");
     std::string name;
     int filter = 0;
-    if (!SaveDialog(window_.DialogParent(), QStringLiteral("Exportar datos ..."), QStringLiteral("csv"), filters, {}, name, filter))
+    if (!SaveDialog(window_.DialogParent(), QStringLiteral("Exportar datos ..."), QStringLiteral("csv"), filters, {}, name,
+                    filter))
         return;
     bool ok = true;
     {

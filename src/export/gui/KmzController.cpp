@@ -59,8 +59,8 @@ void TKmzController::ExportaSeleccin3Click()
                                  QStringLiteral("Compressed Keyhole Markup Language [*.kmz] (*.kmz)")};
     std::string name;
     int filter = 0;
-    if (!ExportDialogs::SaveDialog(window_.DialogParent(), QStringLiteral("Exportar datos ..."), QStringLiteral("csv"), filters, {}, name,
-                                   filter))
+    if (!ExportDialogs::SaveDialog(window_.DialogParent(), QStringLiteral("Exportar datos ..."), QStringLiteral("csv"),
+                                   filters, {}, name, filter))
         return;
     if (filter == 3) {
         std::string error;
