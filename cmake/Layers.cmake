@@ -26,7 +26,6 @@ set(VELMORA_LAYER_export_OVER map archive)
 # own, never the main window. The files still on this list reach into the main
 # window and are exempt until their feature has a controller of its own.
 set(VELMORA_GUI_PENDING
-  src/export/gui/PalvonViewerExport.cpp
   src/map/gui/DataLayers.cpp
   src/map/gui/DlgSize.cpp
   src/map/gui/KDVscale.cpp

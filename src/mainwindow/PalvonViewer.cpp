@@ -377,7 +377,6 @@ void TPalvonViewer::CreateMenus()
     CreateDataFileMenus(archivo);
     CreateAnalysisMenus();
     CreateExportMenus();
-    CreateKmzMenus(archivo);
     CreatePrintMenus(archivo);
 }
 

@@ -6,7 +6,7 @@
 // the drawing layers in src/map/gui/). Toolbar buttons and menu items are
 // QActions whose objectName is the control's name, so any code can reach one
 // with Action(Cmd::tbArrows); a toolbar button's `Down` is the action's checked state.
-#include "export/gui/KmzController.h"
+#include "export/gui/ExportController.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/CommandTable.h"
 #include "mainwindow/ThemesController.h"
@@ -14,6 +14,7 @@
 #include "widgets/WindowHost.h"
 #include "mainwindow/tools/MapTool.h"
 #include "map/gui/MapHost.h"
+#include "mainwindow/ExportHostAdapter.h"
 #include "mainwindow/FindHost.h"
 #include "mainwindow/AnalysisHostAdapter.h"
 #include "printing/gui/PreviewHost.h"
@@ -47,7 +48,6 @@ class QTimer;
 class QToolBar;
 class TOxrImage;
 class tgaugeCaption;
-struct TDxfMapOptions;
 struct TViewSnapshot;
 struct TCompPlacement;
 class TAptta;
@@ -67,7 +67,6 @@ class TPalvonViewer : public QMainWindow,
                       public TWindowHost,
                       public TMapToolHost,
                       public TThemesHost,
-                      public TKmzHost,
                       public TMapHost,
                       public TFindHost,
                       public TPreviewHost {
@@ -566,9 +565,8 @@ public:
     void LoadViewConfig(TIniFile& ini, const std::string& section) override;
     bool AskText(const std::string& caption, const std::string& prompt, std::string& text) override;
 
-    // ---- What the KMZ exports ask of the window (TKmzHost) ----
+    // ---- The parent of the controllers' dialogs (TWindowHost) ----
     QWidget* DialogParent() override;
-    TViewSnapshot MainMapSnapshot() override;
 
     // ---- What the windows beside the map ask of it (TMapHost) ----
     // RedrawMap, CommandOn and SetCommandOn serve these hosts too.
@@ -692,30 +690,11 @@ private:
     TBatchPrintController batchPrinting_{*this, printHost_, printHost_, printing_};
 
 public:
-    // ---- KMZ exports (TKmzController; menus in src/export/gui/PalvonViewerExport.cpp) ----
-    // The KMZ commands in the menu "Exportar" (or "Archivo" > "Google Earth").
-    void CreateKmzMenus(QMenu* archivo);
-    // Temporary forward: the print preview still asks the window for the network's KMZ.
-    bool PrintKmzFile(const std::string& fileName) { return kmz_.PrintKmzFile(fileName); }
-
-    // ---- Exports (src/export/gui/PalvonViewerExport.cpp) ----
-    // The menu "Exportar" and the grids' "Exportar datos..." items.
+    // ---- Exports (TExportController and its KMZ exports, src/export/gui; the
+    //      window's side in ExportHostAdapter.cpp) ----
+    // The menu "Exportar" and the grids' "Exportar datos..." items, placed and wired.
     void CreateExportMenus();
-    // The network as the map shows it as DXF (the print preview's save for ".dxf"), and
-    // the links of the view as a shapefile (its save for ".shp"); false after telling
-    // the user when the file could not be written.
-    bool PrintDxfFile(const std::string& fileName);
-    // The street names alone as DXF; ExportarDXF1Click asks for the name.
-    void PrintCallesDxf(const std::string& fileName);
-    void ExportarDXF1Click();
-    bool PrintShpFile(const std::string& fileName);
-    void ExportaraEMME2Click();
-    // A data grid (tag 1 zones, 2 nodes, 3 links, 4 transit lines, 5 movements,
-    // 31 selected links) as delimited text, or the transit lines as files.
-    void ExportarDatos(int tag);
-    void GenerarPlanillas1Click();
-    // The DXF exports' options: the view's snapshot and the window's choice of variables.
-    TDxfMapOptions DxfOptions();
+    TExportController& Export() { return export_; }
 
 
     // The commands a network makes available, shown and enabled: the last step of an opening.
@@ -767,7 +746,8 @@ private:
     std::vector<QAction*> actions_; // by command id
     TCommandRegistry registry_{[this](TCommandId id) { return Action(id); }};
     TThemesController themes_{*this};
-    TKmzController kmz_{*this};
+    TExportHostAdapter exportHost_{*this};
+    TExportController export_{*this, exportHost_};
     QAction* clickedRecent_ = nullptr;
     QMenu* rutaMinimaMenu_ = nullptr;
     QStringList commandLine_;

@@ -315,11 +315,13 @@ void TPalvonViewer::ListFoundLinks() { Selection().ListFoundLinks(); }
 
 void TPalvonViewer::RemakePreview() { printing_.PrintFilePalvon(); }
 
-bool TPalvonViewer::ExportDxf(const std::string& fileName) { return PrintDxfFile(fileName); }
+bool TPalvonViewer::ExportDxf(const std::string& fileName) { return export_.PrintDxfFile(fileName); }
 
-bool TPalvonViewer::ExportKmz(const std::string& fileName) { return PrintKmzFile(fileName); }
+bool TPalvonViewer::ExportKmz(const std::string& fileName) { return export_.Kmz().PrintKmzFile(fileName); }
 
-bool TPalvonViewer::ExportShp(const std::string& fileName) { return PrintShpFile(fileName); }
+bool TPalvonViewer::ExportShp(const std::string& fileName) { return export_.PrintShpFile(fileName); }
+
+QWidget* TPalvonViewer::DialogParent() { return this; }
 
 void TPalvonViewer::ShowScaleKept(bool kept)
 {

@@ -6,6 +6,7 @@
 #include "model/FileUtils.h"
 #include "export/KmzExportNetwork.h"
 #include "export/gui/ExportDialogs.h"
+#include "export/gui/ExportHost.h"
 #include "widgets/CommandRegistry.h"
 #include "map/GeoLayers.h"
 #include "map/ViewSnapshot.h"
@@ -14,6 +15,7 @@
 #include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/WindowHost.h"
 
 #include <QCheckBox>
 #include <QSpinBox>
@@ -57,8 +59,8 @@ void TKmzController::ExportaSeleccin3Click()
                                  QStringLiteral("Compressed Keyhole Markup Language [*.kmz] (*.kmz)")};
     std::string name;
     int filter = 0;
-    if (!ExportDialogs::SaveDialog(host_.DialogParent(), QStringLiteral("Exportar datos ..."), QStringLiteral("csv"), filters, {}, name,
-                                   filter))
+    if (!ExportDialogs::SaveDialog(window_.DialogParent(), QStringLiteral("Exportar datos ..."), QStringLiteral("csv"),
+                                   filters, {}, name, filter))
         return;
     if (filter == 3) {
         std::string error;
@@ -66,12 +68,12 @@ void TKmzController::ExportaSeleccin3Click()
         const bool ok = KmzExport::ExportLinesKmz(name, Conversion(), false, error);
         wait.Restore();
         if (!ok)
-            Fail(host_.DialogParent(), error);
+            Fail(window_.DialogParent(), error);
         return;
     }
     const char sep = filter == 1 ? '\t' : filter == 2 ? ' ' : ',';
     if (!KmzExport::WriteSelectedLinesText(name, sep))
-        Fail(host_.DialogParent(), FileUtils::WriteFailure(name));
+        Fail(window_.DialogParent(), FileUtils::WriteFailure(name));
 }
 
 void TKmzController::GenerarKMZ1Click()
@@ -88,13 +90,13 @@ void TKmzController::GenerarKMZ1Click()
     int filter = 0;
     std::string error;
     bool ok = true;
-    if (ExportDialogs::SaveDialog(host_.DialogParent(), QStringLiteral("Generar KMZ ..."), QStringLiteral("kmz"),
+    if (ExportDialogs::SaveDialog(window_.DialogParent(), QStringLiteral("Generar KMZ ..."), QStringLiteral("kmz"),
                                   {QStringLiteral("Compressed Keyhole Markup Language [*.kmz] (*.kmz)")}, {}, name,
                                   filter))
         ok = KmzExport::ExportGeoLayersKmz(name, Conversion(), error);
     wait.Restore();
     if (!ok)
-        Fail(host_.DialogParent(), error);
+        Fail(window_.DialogParent(), error);
 }
 
 bool TKmzController::ExportarLineasKmz(const std::string& fileName)
@@ -104,7 +106,7 @@ bool TKmzController::ExportarLineasKmz(const std::string& fileName)
     const bool ok = KmzExport::ExportLinesKmz(fileName, Conversion(), true, error);
     wait.Restore();
     if (!ok)
-        Fail(host_.DialogParent(), error);
+        Fail(window_.DialogParent(), error);
     return ok;
 }
 
@@ -116,6 +118,6 @@ bool TKmzController::PrintKmzFile(const std::string& fileName)
     const bool ok = KmzExport::ExportNetworkKmz(fileName, Conversion(), view, error);
     wait.Restore();
     if (!ok)
-        Fail(host_.DialogParent(), error);
+        Fail(window_.DialogParent(), error);
     return ok;
 }

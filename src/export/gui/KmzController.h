@@ -3,29 +3,18 @@
 // text or KMZ) and "Generar KMZ" (the visible background layers), with their
 // command rows; and the KMZ of every transit line and of the network that the line
 // grid's export and the print preview ask for. It reaches the window only through
-// TKmzHost. The writers are headless (export/KmzExport); this only asks for file
-// names and hands over the conversion options and the view's snapshot.
+// TWindowHost (the parent of its dialogs) and TExportHost (the view's snapshot).
+// The writers are headless (export/KmzExport); this only asks for file names and
+// hands over the conversion options and the view's snapshot.
 #include <string>
 
-class QWidget;
 class TCommandRegistry;
-struct TViewSnapshot;
-
-// What the KMZ exports ask of the window.
-class TKmzHost {
-public:
-    // The parent of the file dialogs and error boxes.
-    virtual QWidget* DialogParent() = 0;
-    // What the main map shows.
-    virtual TViewSnapshot MainMapSnapshot() = 0;
-
-protected:
-    ~TKmzHost() = default;
-};
+class TExportHost;
+class TWindowHost;
 
 class TKmzController {
 public:
-    explicit TKmzController(TKmzHost& host) : host_(host) {}
+    TKmzController(TWindowHost& window, TExportHost& host) : window_(window), host_(host) {}
 
     // The handlers of the KMZ rows (their actions already made).
     void RegisterCommands(TCommandRegistry& registry);
@@ -42,5 +31,6 @@ public:
     bool ExportarLineasKmz(const std::string& fileName);
 
 private:
-    TKmzHost& host_;
+    TWindowHost& window_;
+    TExportHost& host_;
 };

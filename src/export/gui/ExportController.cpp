@@ -1,14 +1,16 @@
-// The export commands of the main window: DXF drawings of the map and of the
-// street names, the link shapefile, the EMME/2 files and the data grids as
-// delimited text or transit-line files. The writers are headless (src/export);
-// this file asks for file names and reads the buttons and options.
+// The export commands (TExportController): DXF drawings of the map and of the
+// street names, the link shapefile, the EMME/2 files, the worksheets of many
+// networks and the data grids as delimited text or transit-line files.
+#include "export/gui/ExportController.h"
+
 #include "export/DxfMapExport.h"
 #include "export/Emme2Export.h"
 #include "export/TextExports.h"
 #include "export/ZelDxfer.h"
 #include "export/ZelShper0.h"
 #include "export/gui/ExportDialogs.h"
-#include "mainwindow/PalvonViewer.h"
+#include "export/gui/ExportHost.h"
+#include "widgets/CommandRegistry.h"
 #include "widgets/StringAlignGrid.h"
 #include "map/ViewSnapshot.h"
 #include "map/ViewTiles.h"
@@ -24,13 +26,13 @@
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/WindowHost.h"
 
+#include <QAction>
 #include <QFileDialog>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QMenu>
-#include <QMenuBar>
 #include <QMessageBox>
 
 #include <cmath>
@@ -99,95 +101,57 @@ std::vector<TextExports::TLineRow> LineRows(const TStringAlignGrid* grid)
 
 } // namespace
 
-void TPalvonViewer::CreateKmzMenus(QMenu* archivo)
+void TExportController::RegisterCommands(TCommandRegistry& registry)
 {
-    QMenu* menu = menuBar()->findChild<QMenu*>(QStringLiteral("Exportar"));
-    if (!menu)
-        menu = findChild<QMenu*>(QStringLiteral("Exportar"));
-    if (!menu) {
-        menu = archivo->addMenu(QStringLiteral("Google Earth"));
-        menu->setObjectName(QStringLiteral("GoogleEarth"));
-    }
-    // The selected lines from the line grid's menu, the layers from the layer menu
-    // (both placed by the command table).
-    AddAction(nullptr, Cmd::ExportaSeleccin3);
-    AddAction(nullptr, Cmd::GenerarKMZ1);
-    kmz_.RegisterCommands(Registry());
-}
-
-QWidget* TPalvonViewer::DialogParent()
-{
-    return this;
-}
-
-TViewSnapshot TPalvonViewer::MainMapSnapshot()
-{
-    return SnapshotView();
-}
-
-void TPalvonViewer::CreateExportMenus()
-{
-    QMenu* menu = menuBar()->addMenu(QStringLiteral("E&xportar"));
-    menu->setObjectName(QStringLiteral("Exportar"));
-    AddAction(menu, Cmd::ExportarMapaDxf);
-    Registry().Register(CommandTable::TOwner::Export, Cmd::ExportarMapaDxf, [this] {
+    registry.Register(CommandTable::TOwner::Export, Cmd::ExportarMapaDxf, [this] {
         std::string name;
         int filter = 0;
-        if (SaveDialog(this, QStringLiteral("Exportar DXF ..."), QStringLiteral("dxf"),
+        if (SaveDialog(window_.DialogParent(), QStringLiteral("Exportar DXF ..."), QStringLiteral("dxf"),
                        {QStringLiteral("Drawing interchange format [*.dxf] (*.dxf)")}, NetworkNameWith(".dxf"), name,
                        filter))
             PrintDxfFile(name);
     });
-    AddAction(menu, Cmd::ExportarShp);
-    Registry().Register(CommandTable::TOwner::Export, Cmd::ExportarShp, [this] {
+    registry.Register(CommandTable::TOwner::Export, Cmd::ExportarShp, [this] {
         std::string name;
         int filter = 0;
-        if (SaveDialog(this, QStringLiteral("Exportar shapefile ..."), QStringLiteral("shp"),
+        if (SaveDialog(window_.DialogParent(), QStringLiteral("Exportar shapefile ..."), QStringLiteral("shp"),
                        {QStringLiteral("Shapefile [*.shp] (*.shp)")}, NetworkNameWith(".shp"), name, filter))
             PrintShpFile(name);
     });
-    // Hidden items: shown where the program offers them.
-    const bool emmeShown = Action(Cmd::ExportaraEMME2)->isVisible();
-    QAction* emme = AddAction(menu, Cmd::ExportaraEMME2);
-    emme->setVisible(emmeShown);
-    Registry().Register(CommandTable::TOwner::Export, Cmd::ExportaraEMME2, this, &TPalvonViewer::ExportaraEMME2Click);
-    QAction* calles = AddAction(menu, Cmd::ExportarDXF1);
-    calles->setVisible(false);
-    Registry().Register(CommandTable::TOwner::Export, Cmd::ExportarDXF1, this, &TPalvonViewer::ExportarDXF1Click);
-    const bool planillasShown = Action(Cmd::GenerarPlanillas1)->isVisible();
-    QAction* planillas = AddAction(menu, Cmd::GenerarPlanillas1);
-    planillas->setVisible(planillasShown);
-    Registry().Register(CommandTable::TOwner::Export, Cmd::GenerarPlanillas1, this,
-                        &TPalvonViewer::GenerarPlanillas1Click);
-    menu->addSeparator();
+    registry.Register(CommandTable::TOwner::Export,
+                      {{Cmd::ExportaraEMME2, this, &TExportController::ExportaraEMME2Click},
+                       {Cmd::ExportarDXF1, this, &TExportController::ExportarDXF1Click},
+                       {Cmd::GenerarPlanillas1, this, &TExportController::GenerarPlanillas1Click}});
 
-    // "Exportar datos ..." of the grids' popup menus.
-    const std::pair<QMenu*, int> popups[] = {{pupZonas, 1}, {pupNodos, 2}, {pupArcos, 3}, {pupLineas, 4}, {pupMovim, 5}};
-    for (const auto& [popup, tag] : popups) {
-        if (!popup)
-            continue;
-        const TCommandId id = tag == 3 ? Cmd::ExportarArcos : CommandOf(QStringLiteral("ExportarDatos%1").arg(tag));
-        QAction* a = AddAction(popup, id);
+    // "Exportar datos ..." of the grids' popup menus: the item's data is the grid's tag.
+    const std::pair<TCommandId, int> items[] = {{Cmd::ExportarDatos1, 1},
+                                                {Cmd::ExportarDatos2, 2},
+                                                {Cmd::ExportarArcos, 3},
+                                                {Cmd::ExportarDatos4, 4},
+                                                {Cmd::ExportarDatos5, 5}};
+    for (const auto& [id, tag] : items) {
+        QAction* a = window_.Action(id);
         a->setData(tag);
-        // The link grids' item writes the grid its menu was opened over (pupArcosPopup sets the tag).
-        Registry().Register(CommandTable::TOwner::Export, id, [this, a] { ExportarDatos(a->data().toInt()); });
+        // The link grids' item writes the grid its menu was opened over (its popup sets the tag).
+        registry.Register(CommandTable::TOwner::Export, id, [this, a] { ExportarDatos(a->data().toInt()); });
     }
+    kmz_.RegisterCommands(registry);
     ConnectFullDxf();
 }
 
-TDxfMapOptions TPalvonViewer::DxfOptions()
+TDxfMapOptions TExportController::DxfOptions()
 {
-    TDxfMapOptions o = DxfMapExport::MapOptions(SnapshotView());
-    o.ArcosRangeValues = [this] { ArcosRangeValues(); };
-    o.MovimRangeValues = [this] { return MovimRangeValues(); };
+    TDxfMapOptions o = DxfMapExport::MapOptions(host_.MainMapSnapshot());
+    o.ArcosRangeValues = [this] { host_.ArcosRangeValues(); };
+    o.MovimRangeValues = [this] { return host_.MovimRangeValues(); };
     o.MovimTitle = [this](int32_t c) {
-        return sagMovim && c < sagMovim->ColCount() ? ZelUtils::Trim(sagMovim->cell(c, 0))
-                                                     : TitMovim[static_cast<size_t>(c)];
+        const TStringAlignGrid* movim = host_.DataGrid(5);
+        return movim && c < movim->ColCount() ? ZelUtils::Trim(movim->cell(c, 0)) : TitMovim[static_cast<size_t>(c)];
     };
     return o;
 }
 
-bool TPalvonViewer::PrintDxfFile(const std::string& fileName)
+bool TExportController::PrintDxfFile(const std::string& fileName)
 {
     ConnectFullDxf();
     bool ok = false;
@@ -197,11 +161,11 @@ bool TPalvonViewer::PrintDxfFile(const std::string& fileName)
         ok = DxfMapExport::PrintDxfFile(fileName, DxfOptions());
     }
     if (!ok)
-        Fail(this, FileUtils::WriteFailure(fileName));
+        Fail(window_.DialogParent(), FileUtils::WriteFailure(fileName));
     return ok;
 }
 
-void TPalvonViewer::PrintCallesDxf(const std::string& fileName)
+void TExportController::PrintCallesDxf(const std::string& fileName)
 {
     bool ok = false;
     {
@@ -210,19 +174,19 @@ void TPalvonViewer::PrintCallesDxf(const std::string& fileName)
         ok = DxfMapExport::PrintCallesDxf(fileName, DxfOptions());
     }
     if (!ok)
-        Fail(this, FileUtils::WriteFailure(fileName));
+        Fail(window_.DialogParent(), FileUtils::WriteFailure(fileName));
 }
 
-void TPalvonViewer::ExportarDXF1Click()
+void TExportController::ExportarDXF1Click()
 {
     std::string name;
     int filter = 0;
-    if (SaveDialog(this, QStringLiteral("Exportar calles ..."), QStringLiteral("dxf"),
+    if (SaveDialog(window_.DialogParent(), QStringLiteral("Exportar calles ..."), QStringLiteral("dxf"),
                    {QStringLiteral("Drawing interchange format [*.dxf] (*.dxf)")}, {}, name, filter))
         PrintCallesDxf(name);
 }
 
-bool TPalvonViewer::PrintShpFile(const std::string& fileName)
+bool TExportController::PrintShpFile(const std::string& fileName)
 {
     std::string error;
     bool ok = false;
@@ -233,15 +197,15 @@ bool TPalvonViewer::PrintShpFile(const std::string& fileName)
         ok = ZelShper0::WriteNetworkLinkShapefile(fileName, links, error);
     }
     if (!ok)
-        Fail(this, error);
+        Fail(window_.DialogParent(), error);
     return ok;
 }
 
-void TPalvonViewer::ExportaraEMME2Click()
+void TExportController::ExportaraEMME2Click()
 {
     std::string name;
     int filter = 0;
-    if (!SaveDialog(this, QStringLiteral("Exportar EMME2"), QStringLiteral("network"),
+    if (!SaveDialog(window_.DialogParent(), QStringLiteral("Exportar EMME2"), QStringLiteral("network"),
                     {QStringLiteral("EMME2-ZEL format [*.network] (*.network)")}, NetworkNameWith(".network"), name,
                     filter))
         return;
@@ -254,30 +218,25 @@ void TPalvonViewer::ExportaraEMME2Click()
         ok = Emme2Export::WriteEmme2(base, error);
     }
     if (!ok)
-        Fail(this, error);
+        Fail(window_.DialogParent(), error);
 }
 
-void TPalvonViewer::ExportarDatos(int tag)
+void TExportController::ExportarDatos(int tag)
 {
-    TStringAlignGrid* grid = tag == 1   ? sagZonas
-                             : tag == 2 ? sagNodos
-                             : tag == 3 ? sagArcos
-                             : tag == 4 ? sagLineas
-                             : tag == 5 ? sagMovim
-                             : tag == 31 ? sagArcosSel
-                                         : nullptr;
+    TStringAlignGrid* grid = host_.DataGrid(tag);
     if (!grid)
         return;
     QStringList filters = {QStringLiteral("Texto delimitado por comas [*.csv] (*.csv)"),
                            QStringLiteral("Texto delimitado por tabuladores [*.tab] (*.tab)"),
                            QStringLiteral("Texto delimitado por espacios [*.prn] (*.prn)")};
-    if (grid == sagLineas)
+    if (tag == 4)
         filters << QStringLiteral("Trazado en líneas de dibujo [*.geo] (*.geo)")
                 << QStringLiteral("Formato líneas Palvon [*.*] (*)")
                 << QStringLiteral("Compressed Keyhole Markup Language [*.kmz] (*.kmz)");
     std::string name;
     int filter = 0;
-    if (!SaveDialog(this, QStringLiteral("Exportar datos ..."), QStringLiteral("csv"), filters, {}, name, filter))
+    if (!SaveDialog(window_.DialogParent(), QStringLiteral("Exportar datos ..."), QStringLiteral("csv"), filters, {}, name,
+                    filter))
         return;
     bool ok = true;
     {
@@ -302,23 +261,23 @@ void TPalvonViewer::ExportarDatos(int tag)
         }
     }
     if (!ok)
-        Fail(this, FileUtils::WriteFailure(name));
+        Fail(window_.DialogParent(), FileUtils::WriteFailure(name));
 }
 
 // Worksheets of many networks in one go: each chosen network is opened as the
 // program opens any network and its link and movement grids are written beside it
 // as "<name>_arcos.csv" and "<name>_movim.csv"; the network open before the
 // command is opened again at the end, with its auxiliary files and its view.
-void TPalvonViewer::GenerarPlanillas1Click()
+void TExportController::GenerarPlanillas1Click()
 {
-    QFileDialog dialog(this, QStringLiteral("Open data file"));
+    QFileDialog dialog(window_.DialogParent(), QStringLiteral("Open data file"));
     dialog.setNameFilters({QStringLiteral("Red Palvon DAT         (*.dat)")});
     dialog.setFileMode(QFileDialog::ExistingFiles);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QStringList files = dialog.selectedFiles();
     // The networks are opened in turn and the open one again from its file.
-    if (!ConfirmUnsavedEdits())
+    if (!host_.ConfirmUnsavedEdits())
         return;
 
     // What is put back afterwards.
@@ -342,16 +301,16 @@ void TPalvonViewer::GenerarPlanillas1Click()
         Services().SetProgressPosition(i);
         Services().SetStatusText(0, ZelUtils::Format("%s (%d/%d)", name, i, count));
         Services().ProcessEvents();
-        bool ok = SetFileNames(path);
+        bool ok = host_.SetFileNames(path);
         if (ok) {
             OpenInteractive = 0;
-            ok = RunOpening();
+            ok = host_.RunOpening();
         }
         if (ok) {
             const std::string base = FileUtils::ChangeFileExt(path, "");
-            if (!sagArcos->GridTextExport(base + "_arcos.csv", ','))
+            if (!host_.DataGrid(3)->GridTextExport(base + "_arcos.csv", ','))
                 failed.push_back(base + "_arcos.csv");
-            if (!sagMovim->GridTextExport(base + "_movim.csv", ','))
+            if (!host_.DataGrid(5)->GridTextExport(base + "_movim.csv", ','))
                 failed.push_back(base + "_movim.csv");
         } else {
             failed.push_back(path);
@@ -361,7 +320,7 @@ void TPalvonViewer::GenerarPlanillas1Click()
     Services().SetStatusText(0, std::string());
 
     if (hadNetwork) {
-        bool ok = SetFileNames(earlier);
+        bool ok = host_.SetFileNames(earlier);
         if (ok) {
             // The listings the earlier network had, even when not its companions.
             LpaFileName = keptLpa;
@@ -369,7 +328,7 @@ void TPalvonViewer::GenerarPlanillas1Click()
             OpenInteractive = 0;
             const bool batch = BatchMode;
             BatchMode = true; // drawn once, with its own view, below
-            ok = RunOpening();
+            ok = host_.RunOpening();
             BatchMode = batch;
         }
         if (ok) {
@@ -400,7 +359,7 @@ void TPalvonViewer::GenerarPlanillas1Click()
             LplFileName = keptLpl;
             try {
                 if (!DatDir.empty())
-                    SetCurrentDirectory(DatDir);
+                    std::filesystem::current_path(DatDir);
             } catch (const std::exception&) {
                 // The folder went away meanwhile: the working folder stays where it is.
             }
@@ -409,7 +368,7 @@ void TPalvonViewer::GenerarPlanillas1Click()
             failed.push_back(earlier);
         }
         if (!BatchMode)
-            DrawPalvon();
+            window_.RedrawMap();
     }
     // Without an earlier network the last one read stays open.
     OpenInteractive = interactive;

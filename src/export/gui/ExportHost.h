@@ -1,0 +1,34 @@
+#pragma once
+// What the exports ask of the main window beyond TWindowHost: the view they draw,
+// the data grids they write, the window's choice of variables for the full DXF,
+// and the opening of networks for the worksheets of many networks.
+#include <string>
+
+class TStringAlignGrid;
+struct TViewSnapshot;
+
+class TExportHost {
+public:
+    // What the main map shows: the layers and colours the DXF and KMZ drawings follow.
+    virtual TViewSnapshot MainMapSnapshot() = 0;
+    // The data grid of a tag: 1 zones, 2 nodes, 3 links, 4 transit lines,
+    // 5 movements, 31 the selected links (the polygon batch's grid); null when not made.
+    virtual TStringAlignGrid* DataGrid(int tag) = 0;
+    // The window's choice of variables, which the full DXF walks column by column:
+    // the link column of the current range mode made the current link variable, and
+    // movement column RangeItemMovim the current movement variable (false when it
+    // cannot be shown). See TDxfMapOptions.
+    virtual void ArcosRangeValues() = 0;
+    virtual bool MovimRangeValues() = 0;
+    // Asks whether to save unsaved edits of the network in memory before others are
+    // opened over it; false when the user cancels.
+    virtual bool ConfirmUnsavedEdits() = 0;
+    // A network opened as every way in opens it: first its text loaded and the
+    // file names set (false when it cannot be read), then the opening run (false
+    // when the network was refused).
+    virtual bool SetFileNames(const std::string& fullName) = 0;
+    virtual bool RunOpening() = 0;
+
+protected:
+    ~TExportHost() = default;
+};

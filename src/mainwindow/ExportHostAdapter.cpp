@@ -1,0 +1,66 @@
+// The main window's side of the exports: the menu "Exportar" and the grids'
+// "Exportar datos..." items placed (the export controller wires them), and the
+// answers to what the exports ask of the window (TExportHostAdapter).
+#include "mainwindow/ExportHostAdapter.h"
+
+#include "map/ViewSnapshot.h"
+#include "mainwindow/PalvonViewer.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+void TPalvonViewer::CreateExportMenus()
+{
+    QMenu* menu = menuBar()->addMenu(QStringLiteral("E&xportar"));
+    menu->setObjectName(QStringLiteral("Exportar"));
+    AddAction(menu, Cmd::ExportarMapaDxf);
+    AddAction(menu, Cmd::ExportarShp);
+    // Hidden items: shown where the program offers them.
+    const bool emmeShown = Action(Cmd::ExportaraEMME2)->isVisible();
+    AddAction(menu, Cmd::ExportaraEMME2)->setVisible(emmeShown);
+    AddAction(menu, Cmd::ExportarDXF1)->setVisible(false);
+    const bool planillasShown = Action(Cmd::GenerarPlanillas1)->isVisible();
+    AddAction(menu, Cmd::GenerarPlanillas1)->setVisible(planillasShown);
+    menu->addSeparator();
+
+    // "Exportar datos ..." of the grids' popup menus.
+    const std::pair<QMenu*, TCommandId> popups[] = {{pupZonas, Cmd::ExportarDatos1},
+                                                    {pupNodos, Cmd::ExportarDatos2},
+                                                    {pupArcos, Cmd::ExportarArcos},
+                                                    {pupLineas, Cmd::ExportarDatos4},
+                                                    {pupMovim, Cmd::ExportarDatos5}};
+    for (const auto& [popup, id] : popups)
+        if (popup)
+            AddAction(popup, id);
+    // The selected lines from the line grid's menu, the layers from the layer menu
+    // (both placed by the command table).
+    AddAction(nullptr, Cmd::ExportaSeleccin3);
+    AddAction(nullptr, Cmd::GenerarKMZ1);
+    export_.RegisterCommands(Registry());
+}
+
+TViewSnapshot TExportHostAdapter::MainMapSnapshot() { return window_.SnapshotView(); }
+
+TStringAlignGrid* TExportHostAdapter::DataGrid(int tag)
+{
+    switch (tag) {
+    case 1: return window_.sagZonas;
+    case 2: return window_.sagNodos;
+    case 3: return window_.sagArcos;
+    case 4: return window_.sagLineas;
+    case 5: return window_.sagMovim;
+    case 31: return window_.sagArcosSel;
+    default: return nullptr;
+    }
+}
+
+void TExportHostAdapter::ArcosRangeValues() { window_.ArcosRangeValues(); }
+
+bool TExportHostAdapter::MovimRangeValues() { return window_.MovimRangeValues(); }
+
+bool TExportHostAdapter::ConfirmUnsavedEdits() { return window_.ConfirmUnsavedEdits(); }
+
+bool TExportHostAdapter::SetFileNames(const std::string& fullName) { return window_.SetFileNames(fullName); }
+
+bool TExportHostAdapter::RunOpening() { return window_.RunOpening(); }
