@@ -199,7 +199,7 @@ void TPalvonViewer::SelecccinporArco1Click()
         Nodos[n].Mark = CurrentClass;
         SetCellColor(sagNodos, 0, n, MarkColor(CurrentClass));
     }
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::AnulaSeleccin1Click()
@@ -209,7 +209,7 @@ void TPalvonViewer::AnulaSeleccin1Click()
             Nodos[n].Mark = 0;
             SetCellColor(sagNodos, 0, n, QColor(Qt::black));
         }
-    DrawPalvon();
+    RedrawMap();
 }
 
 bool TPalvonViewer::ExportaSeleccionNodos(const std::string& fileName)
@@ -271,7 +271,7 @@ void TPalvonViewer::ImportaSeleccin2Click()
         PolygonFileName = plg;
         ImportarPoligonosPlg();
     }
-    DrawPalvon();
+    RedrawMap();
 }
 
 // ---------------------------------------------------------------- zones
@@ -289,7 +289,7 @@ void TPalvonViewer::SeleccinporZona1Click()
             Zonas[z].Class = CurrentClass;
         SetCellColor(sagZonas, 0, z, MarkColor(Zonas[z].Class));
     }
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::AnulaSeleccin3Click()
@@ -298,7 +298,7 @@ void TPalvonViewer::AnulaSeleccin3Click()
         Zonas[z].Class = 0;
         SetCellColor(sagZonas, 0, z, QColor(Qt::black));
     }
-    DrawPalvon();
+    RedrawMap();
 }
 
 bool TPalvonViewer::ExportaSeleccionZonas(const std::string& fileName)
@@ -353,7 +353,7 @@ void TPalvonViewer::ImportaSeleccin4Click()
         return;
     SelFileName = name;
     ImportaSeleccionZonas(SelFileName);
-    DrawPalvon();
+    RedrawMap();
 }
 
 // ---------------------------------------------------------------- links
@@ -368,7 +368,7 @@ void TPalvonViewer::SeleccionGrillaClick()
     for (int r = std::max(block.Top, 1); r <= block.Bottom; ++r)
         if (const int32_t i = LinkOfRow(r))
             Arcos[i].Mark = CurrentClass;
-    DrawPalvon();
+    RedrawMap();
     for (int r = 1; r < sagArcos->RowCount(); ++r)
         if (const int32_t i = LinkOfRow(r); i > 0 && Arcos[i].Mark > 0)
             ColorLinkRow(r, Arcos[i].Mark);
@@ -439,7 +439,7 @@ void TPalvonViewer::ShowChosenLines(const std::function<bool(const TLinea&)>& ch
         SetCellColor(sagLineas, 1, LineRow(sagLineas, k), DisplayStyles::ToQColor(clRed));
     }
     VisibleLinesChanged = true;
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::SeleccionPorLineaClick()
@@ -482,7 +482,7 @@ void TPalvonViewer::Anulaseleccin2Click()
     }
     std::fill(LinkBusCount.begin(), LinkBusCount.end(), 0.0f);
     VisibleLinesChanged = true;
-    DrawPalvon();
+    RedrawMap();
 }
 
 // ---------------------------------------------------------------- user polygons

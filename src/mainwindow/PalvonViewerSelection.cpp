@@ -93,7 +93,7 @@ void ChooseLinks(TPalvonViewer& w, const QString& title, bool sorted,
     }
     if (d->Count(2) > 0)
         w.Action(Cmd::tbSel)->setEnabled(true);
-    w.DrawPalvon();
+    w.RedrawMap();
     w.ListSelectedLinks();
 }
 
@@ -299,7 +299,7 @@ void TPalvonViewer::SeleccionPorDatosClick()
     }
     if (!chosen.empty())
         Action(Cmd::tbSel)->setEnabled(true);
-    DrawPalvon();
+    RedrawMap();
     ListSelectedLinks();
 }
 
@@ -318,7 +318,7 @@ void TPalvonViewer::AnulaSelArcos()
     QAction* show = Action(Cmd::VerSeleccion);
     show->setEnabled(false);
     show->setChecked(false);
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::AnulaSelClick() { AnulaSelArcos(); }
@@ -380,7 +380,7 @@ void TPalvonViewer::ImportaSeleccin1Click()
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
         ImportaSelecciones(dialog.selectedFiles());
-    DrawPalvon();
+    RedrawMap();
 }
 
 // ---------------------------------------------------------------- region selection
@@ -471,7 +471,7 @@ void TPalvonViewer::CloseSelectionRegion()
                 ColorLinkRow(r, cls);
         ListSelectedLinks();
     }
-    DrawPalvon();
+    RedrawMap();
 }
 
 // ---------------------------------------------------------------- find

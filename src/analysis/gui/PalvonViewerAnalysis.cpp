@@ -100,7 +100,7 @@ void TPalvonViewer::InteractivaRminClick()
         KDVlib::RutaMinima(KDVlib::PathFrom, KDVlib::PathTo, 0);
     }
     FillPathGrid(false);
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::batchRminClick()
@@ -169,7 +169,7 @@ void TPalvonViewer::FillPathGrid(bool Batch)
         path.ShowListing(KDVanalysis::PathTitles(false), KDVanalysis::PathRows(1, &links), 1);
     for (int32_t link : links)
         MarkPathLink(link);
-    DrawPalvon();
+    RedrawMap();
     path.exec();
 }
 
@@ -179,7 +179,7 @@ void TPalvonViewer::NivelArcoClick()
     if (!pija.FillElements())
         return;
     pija.exec();
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::NIvelMovimientoClick()
@@ -188,7 +188,7 @@ void TPalvonViewer::NIvelMovimientoClick()
     if (!pijm.FillElements())
         return;
     pijm.exec();
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::Estadsticas1Click()
@@ -220,7 +220,7 @@ void TPalvonViewer::CrearCentroides1Click()
         Services().ShowMessage(FileUtils::WriteFailure(CoordinatesFileName));
     Action(Cmd::tbCents)->setEnabled(true);
     SetDown(Cmd::tbCents, true);
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::ShowFlowDiagram(int32_t node)

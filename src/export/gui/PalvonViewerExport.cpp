@@ -122,7 +122,7 @@ QWidget* TPalvonViewer::DialogParent()
 
 TViewSnapshot TPalvonViewer::MainMapSnapshot()
 {
-    return SnapshotView();
+    return Drawing().SnapshotView();
 }
 
 void TPalvonViewer::CreateExportMenus()
@@ -177,7 +177,7 @@ void TPalvonViewer::CreateExportMenus()
 
 TDxfMapOptions TPalvonViewer::DxfOptions()
 {
-    TDxfMapOptions o = DxfMapExport::MapOptions(SnapshotView());
+    TDxfMapOptions o = DxfMapExport::MapOptions(Drawing().SnapshotView());
     o.ArcosRangeValues = [this] { ArcosRangeValues(); };
     o.MovimRangeValues = [this] { return MovimRangeValues(); };
     o.MovimTitle = [this](int32_t c) {
@@ -409,7 +409,7 @@ void TPalvonViewer::GenerarPlanillas1Click()
             failed.push_back(earlier);
         }
         if (!BatchMode)
-            DrawPalvon();
+            RedrawMap();
     }
     // Without an earlier network the last one read stays open.
     OpenInteractive = interactive;

@@ -82,7 +82,7 @@ public:
             v_->sym->move(theme.VinetaLeft, theme.VinetaTop);
         if (v_->Scl)
             v_->Scl->move(theme.VinetaLeft, theme.VinetaTop);
-        v_->DrawPalvon();
+        v_->RedrawMap();
     }
 
 private:
@@ -110,7 +110,7 @@ public:
         s_.rangeMin = RangeMin; s_.rangeMax = RangeMax;
         s_.fixed = ScaleFixed;
         s_.titles = v_.tit ? v_.tit->toPlainText() : QString();
-        v_.SetGrid();
+        v_.Drawing().SetGrid();
     }
 
     void RestoreState() override
@@ -129,7 +129,7 @@ public:
         PrintMetafileName = ScratchMetafileName();
         BatchMode = s_.batchMode;
         if (!BatchMode)
-            v_.DrawPalvon();
+            v_.RedrawMap();
     }
 
     void Gauge(const std::string& caption, int position, int maximum) override

@@ -164,6 +164,8 @@ void TDlgPrint::DrawNet()
         mp.SetDeviceSize(w, h);
         mp.SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
         p.setPen(QPen(Qt::black, 1));
+        const TViewSnapshot view = viewer_.Drawing().SnapshotView();
+        const TViewScope scope(view);
         DrawNetWork(mp);
     }
     grid_.SetLayout(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY, w, h, aspectWH_);
@@ -320,7 +322,9 @@ void TDlgPrint::DrawOverview(QPainter& p)
         ZelPrinter::SetMaxY(WorldMaxY);
         TMapPainter& mp = ZelPrinter::Painter();
         mp.SetPainter(&p);
-        viewer_.SetGrid();
+        viewer_.Drawing().SetGrid();
+        const TViewSnapshot view = viewer_.Drawing().SnapshotView();
+        const TViewScope scope(view);
         PrintLayers::PrintNetWork(p);
         mp.SetPainter(nullptr);
     }

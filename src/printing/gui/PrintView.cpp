@@ -101,7 +101,7 @@ void TPalvonViewer::CreatePrintMenus(QMenu* archivo)
 
 void TPalvonViewer::PrintPageLayers(QPainter& p, QSize printerPage)
 {
-    PrintLayers::PrintPage(p, SnapshotView(), printerPage);
+    PrintLayers::PrintPage(p, Drawing().SnapshotView(), printerPage);
 }
 
 void TPalvonViewer::PrintFilePreview()
@@ -145,7 +145,7 @@ void TPalvonViewer::PrintFilePreview()
                     ZelPrinter::PixelToWorldY(0));
     PrintPageLayers(p, printerPage);
     page.SetPainter(nullptr);
-    SetGrid();
+    Drawing().SetGrid();
     PrintFooter(p, windowTitle());
     p.end();
 
@@ -228,7 +228,7 @@ void TPalvonViewer::Copy1Clickx()
     if (!img)
         return;
     TWaitCursor wait;
-    DrawTitulos(*img);
+    DrawTitulos(*img, Drawing().SnapshotView());
     if (QPainter* p = img->Canvas()) {
         p->save();
         QFont font(QStringLiteral("Times New Roman"));
@@ -240,5 +240,5 @@ void TPalvonViewer::Copy1Clickx()
         p->restore();
     }
     QApplication::clipboard()->setImage(img->Picture());
-    DrawPalvon();
+    RedrawMap();
 }
