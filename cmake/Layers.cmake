@@ -26,14 +26,9 @@ set(VELMORA_LAYER_export_OVER map archive)
 # own, never the main window. The files still on this list reach into the main
 # window and are exempt until their feature has a controller of its own.
 set(VELMORA_GUI_PENDING
-  src/map/gui/DataLayers.cpp
   src/map/gui/DlgSize.cpp
   src/map/gui/KDVscale.cpp
-  src/map/gui/MapLayers.cpp
-  src/map/gui/PalvonViewerDraw.cpp
-  src/map/gui/PalvonViewerDrawAreas.cpp
   src/map/gui/PalvonViewerLayers.cpp
-  src/map/gui/PalvonViewerSnapshot.cpp
   src/map/gui/PalvonViewerStyles.cpp
   src/map/gui/PalvonViewerToggles.cpp
   src/map/gui/PalvonViewerViews.cpp

@@ -293,6 +293,7 @@ void TPalvonViewer::CreateControls()
     }
     img = new TOxrImage(Splitter1);
     img->setObjectName("img");
+    img->MainMap = true;
     pbc = new tgaugeCaption(img);
     pbc->setObjectName("pbc");
     pbc->SetForeColor(QColor(0, 0, 255));

@@ -15,6 +15,8 @@
 #include "mainwindow/tools/MapTool.h"
 #include "map/gui/MapHost.h"
 #include "mainwindow/ExportHostAdapter.h"
+#include "map/gui/MapRenderer.h"
+#include "mainwindow/MapDrawAdapter.h"
 #include "mainwindow/FindHost.h"
 #include "mainwindow/AnalysisHostAdapter.h"
 #include "printing/gui/PreviewHost.h"
@@ -261,30 +263,17 @@ public:
     void ColorNodeClick();
     void CheckGenatr(QAction* item);
     void tbDropdown(int tag);
-    void DrawAtributos(TOxrImage* Img);
-    void DrawMapaColores(TOxrImage* Img);
-    void DrawValue(TOxrImage* Img);
-    void DrawMovimLinks(TOxrImage* Img);
-    void DrawSymbolo(const std::string& caption, int count);
-    void DrawRanges(const std::string& caption);
-    void DrawMovRange(const std::string& caption);
 
-    // ---- Drawing (layers live in src/map/gui) ----
-    void DrawPalvon();
-    // Where the layers go: the main map, a still quick view, the magnifier.
-    enum class TLayerTarget { MainMap, QuickView, Magnifier };
-    // What a view shows, read from the toolbar buttons, menu checks, options
-    // dialog and title box: the one place the drawing targets learn it from.
-    // The magnifier also shows what the options dialog ticks for it.
-    TViewSnapshot SnapshotView(TLayerTarget target = TLayerTarget::MainMap);
-    // The layers of the view's snapshot in MapLayerOrder. Only the main map draws
-    // the background layers and the polygon names on top, and lets "Sobreescrito"
-    // write values over each other.
-    void DrawLayerSequence(TOxrImage& c, TLayerTarget target);
-    // Prepares the map for a redraw: empty picture, legends hidden, transient pick state cleared.
-    void ClearScreen();
-    // Marks the hit-grid tiles that the view window meets.
-    void SetGrid();
+    // ---- Drawing (TMapRenderer, src/map/gui/MapRenderer.h) ----
+    // The layered drawing of the map, its view snapshot and its legends;
+    // RedrawMap() is the common way to redraw the main map.
+    TMapRenderer& Drawing() { return drawing_; }
+
+private:
+    TMapDrawAdapter drawHost_{*this};
+    TMapRenderer drawing_{*this, drawHost_};
+
+public:
 
     // ---- Zoom and navigation (src/map/gui/PalvonViewerZoom.cpp) ----
     TOxrImage* zimg = nullptr; // the magnifier laid over the map, hidden until used

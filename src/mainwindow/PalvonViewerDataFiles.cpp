@@ -207,7 +207,7 @@ void TPalvonViewer::OpenTrazasFile(const std::string& fileName)
         TWaitCursor wait;
         KDVlib::LoadTrazas();
     }
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::aOpenTrazaExecute()

@@ -145,7 +145,7 @@ void FindUnderCursor(TPalvonViewer& w)
                 ShowLinesOfLink(w, second);
         }
     }
-    w.DrawPalvon();
+    w.RedrawMap();
 }
 
 std::vector<TPoint> WorldPoints(const QPolygonF& points)
@@ -183,7 +183,7 @@ void CloseLayerRegion(TPalvonViewer& w)
     }
     w.Selection().PolyPoints.clear();
     PolySelectKind = 0;
-    w.DrawPalvon();
+    w.RedrawMap();
 }
 
 // The menu of that name, made (hidden from the menu bar) when nobody made it yet.
@@ -254,7 +254,7 @@ void StoreUserPolygon(TPalvonViewer& w)
     }
     NumPoligonos = n + 1;
     w.SetDown(Cmd::tbPoligonos, true);
-    w.DrawPalvon();
+    w.RedrawMap();
 }
 
 } // namespace

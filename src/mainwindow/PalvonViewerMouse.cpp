@@ -294,7 +294,7 @@ void TPalvonViewer::NewAngles()
 
 TOxrImage& TPalvonViewer::MapCanvas() { return *img; }
 
-void TPalvonViewer::RedrawMap() { DrawPalvon(); }
+void TPalvonViewer::RedrawMap() { drawing_.DrawPalvon(); }
 
 TOxrImage* TPalvonViewer::MapImage() { return img; }
 

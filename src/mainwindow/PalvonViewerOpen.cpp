@@ -245,7 +245,7 @@ bool TPalvonViewer::RunOpening()
         FasesListOk = 0;
     }
     if (!BatchMode)
-        DrawPalvon();
+        RedrawMap();
     return true;
 }
 
@@ -423,7 +423,7 @@ void TPalvonViewer::ShowNoNetwork()
     ConstruyeMixs();
     DrawDataDat();
     if (!BatchMode)
-        DrawPalvon();
+        RedrawMap();
 }
 
 void TPalvonViewer::OpenOtherFiles()

@@ -357,7 +357,7 @@ void TPalvonViewer::DeletePolygon(QAction* sender)
                 item->setEnabled(false);
     if (EditPolygon == i)
         EndPolygonEdit();
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::ReconfigPolygon(QAction* sender)
@@ -396,7 +396,7 @@ void TPalvonViewer::ReconfigPolygon(QAction* sender)
     d.ArcosSeleccionados->setStyleSheet(QString());
     d.Zonificacion->setStyleSheet(QString());
     pages->setCurrentWidget(d.CfgPreferencias);
-    DrawPalvon();
+    RedrawMap();
 }
 
 // ---------------------------------------------------------------- modification through handles
@@ -506,7 +506,7 @@ void TPalvonViewer::DeletePolygonVertex(int32_t handle)
     EditHandleIsVertex[static_cast<size_t>(handle)] = false;
     RebuildEditPolygon();
     EditHandle = 0;
-    DrawPalvon();
+    RedrawMap();
     canModifyPolygon(EditPolygon);
 }
 
@@ -527,7 +527,7 @@ void TPalvonViewer::DropPolygonHandle(double x, double y, bool moveAll)
     EditHandleIsVertex[static_cast<size_t>(j)] = true;
     RebuildEditPolygon();
     EditHandle = 0;
-    DrawPalvon();
+    RedrawMap();
     canModifyPolygon(EditPolygon);
 }
 
@@ -540,7 +540,7 @@ void TPalvonViewer::EndPolygonEdit()
     NumSnapPoints = 0;
     SnapHit = 0;
     if (editing)
-        DrawPalvon();
+        RedrawMap();
 }
 
 // ---------------------------------------------------------------- polygon files

@@ -120,7 +120,7 @@ void TPalvonViewer::Tamano(QAction* item, int tag)
     size = d.tbSize->value();
     if (item)
         item->setText(Qs(Format("Tamaño (%d)", size)));
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::FactorTamanoClick()

@@ -134,5 +134,5 @@ void TPalvonViewer::Escala1Click()
     PixsCol = d.spPixsCol->value();
     PixsMov = d.spPixsMov->value();
     RangeMax = float(ZelUtils::ParseReal(d.vMax->text().toStdString()));
-    DrawPalvon();
+    RedrawMap();
 }

@@ -128,13 +128,13 @@ void TPalvonViewer::LineaSoleras(const std::string& fileName, bool addLayer)
     names->setChecked(load.HasNames && load.Status == LineLayers::TLoadStatus::Loaded);
 
     if (load.Status == LineLayers::TLoadStatus::Loaded && !BatchMode)
-        DrawPalvon();
+        RedrawMap();
 }
 
 void TPalvonViewer::PuntosGeo(const std::string& fileName)
 {
     if (PointLayers::LoadPointFile(fileName) && !BatchMode)
-        DrawPalvon();
+        RedrawMap();
 }
 
 void TPalvonViewer::Puntos5Click()

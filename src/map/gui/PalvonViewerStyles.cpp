@@ -203,7 +203,7 @@ void TPalvonViewer::CreateDisplayMenus()
     auto* zoneGroup = new QActionGroup(varZonas);
     for (TCommandId id : {Cmd::MenuItem4, Cmd::CodZona}) {
         zoneGroup->addAction(AddAction(varZonas, id));
-        Registry().Register(CommandTable::TOwner::MapView, id, this, &TPalvonViewer::DrawPalvon);
+        Registry().Register(CommandTable::TOwner::MapView, id, this, &TPalvonViewer::RedrawMap);
     }
     Action(Cmd::MenuItem4)->setChecked(true);
 
@@ -328,7 +328,7 @@ void TPalvonViewer::NumDec(int decimals)
     NumFormat.Decimals = decimals;
     NumFormat.Format = Format("%%.%df", decimals);
     Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", decimals)));
-    DrawPalvon();
+    RedrawMap();
 }
 
 namespace {
@@ -357,7 +357,7 @@ void TPalvonViewer::LetraClick(int tag)
     if (!ChooseLabelFont(*this, tag))
         return;
     Action(QStringLiteral("Letra%1").arg(tag))->setText(LetraCaption(tag));
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::Letra(QAction* item)
@@ -405,7 +405,7 @@ void TPalvonViewer::UbiNodoClick(int tag)
         return;
     NodeLabelPos = NodePosCodes[tag];
     Action(QStringLiteral("UbiNodo%1").arg(tag))->setChecked(true);
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::UbiCallesClick(int tag)
@@ -417,13 +417,13 @@ void TPalvonViewer::UbiCallesClick(int tag)
     static const float offsets[3] = {0.95f, 0.5f, 0.05f};
     StreetLabelOffset = offsets[(tag - 1) % 3];
     Action(QStringLiteral("UbiCalles%1").arg(tag))->setChecked(true);
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::Desplazamiento(int tag)
 {
     LinkShift = tag;
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::seAnchoPistaChange()

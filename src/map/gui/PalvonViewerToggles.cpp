@@ -94,7 +94,7 @@ void TPalvonViewer::ConnectToggles()
                 SetDown(Cmd::tbMovimValues, false);
             }
             if (UpdateTicked(update))
-                DrawPalvon();
+                RedrawMap();
         };
         Registry().Register(CommandTable::TOwner::MapView, t.button, handler);
         Registry().Register(CommandTable::TOwner::MapView, t.item, handler);
@@ -114,7 +114,7 @@ void TPalvonViewer::ConnectToggles()
             SetDown(Cmd::tbMovimValues, false);
         }
         if (UpdateTicked(&TProgramOptions::Atributos))
-            DrawPalvon();
+            RedrawMap();
     };
     for (TCommandId id : {Cmd::aAtributos2, Cmd::tbMovimLinks, Cmd::Atributos2})
         Registry().Register(CommandTable::TOwner::MapView, id, atributos2);
@@ -134,7 +134,7 @@ void TPalvonViewer::ConnectToggles()
     Twin(dataGrid, tbDatos);
     auto dataGrid1 = [this] {
         tnDatos->setVisible(Action(Cmd::aDataGrid1)->isChecked());
-        DrawPalvon();
+        RedrawMap();
     };
     Registry().Register(CommandTable::TOwner::Window, Cmd::aDataGrid1, dataGrid1);
     Registry().Register(CommandTable::TOwner::Window, Cmd::tbDatos, dataGrid1);
@@ -151,9 +151,9 @@ void TPalvonViewer::ConnectToggles()
 
     Registry().Register(CommandTable::TOwner::MapView, Cmd::tbLanes, [this](bool down) {
         ShowLanes = down;
-        DrawPalvon();
+        RedrawMap();
     });
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::aRedibujar, this, &TPalvonViewer::DrawPalvon);
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::aRedibujar, this, &TPalvonViewer::RedrawMap);
     ConnectZoom();
 
     // ---- Lane width and the scale of the movement drawings ----

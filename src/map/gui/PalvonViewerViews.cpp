@@ -73,7 +73,7 @@ void TPalvonViewer::DrawQuickView(TOxrImage* Img)
 {
     if (!Img)
         return;
-    DrawLayerSequence(*Img, TLayerTarget::QuickView);
+    Drawing().DrawLayerSequence(*Img, TLayerTarget::QuickView);
 }
 
 void TPalvonViewer::QuickViewPalvon()
@@ -128,7 +128,7 @@ void TPalvonViewer::ZoomViewPalvon()
     p->setBrush(QBrush(DisplayStyles::ToQColor(ProgramOptions().VisorZoomColor), Qt::SolidPattern));
     p->drawRect(QRect(0, 0, side, side));
 
-    DrawLayerSequence(*zimg, TLayerTarget::Magnifier);
+    Drawing().DrawLayerSequence(*zimg, TLayerTarget::Magnifier);
     zimg->show();
     zimg->raise();
     zimg->update();

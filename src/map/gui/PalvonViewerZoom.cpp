@@ -131,7 +131,7 @@ void FinishWheelZoom(TPalvonViewer& viewer)
         return;
     timer->stop();
     PanViewOf(viewer.img)->hide();
-    viewer.DrawPalvon();
+    viewer.RedrawMap();
 }
 
 // Forgets a wheel zoom's scaled drawing: the caller draws the view anew.
@@ -155,7 +155,7 @@ void WheelZoomStep(TPalvonViewer& viewer, bool in)
         timer->setSingleShot(true);
         QObject::connect(timer, &QTimer::timeout, &viewer, [&viewer] {
             PanViewOf(viewer.img)->hide();
-            viewer.DrawPalvon();
+            viewer.RedrawMap();
         });
     }
     TPanView* preview = PanViewOf(viewer.img);
@@ -437,7 +437,7 @@ void TPalvonViewer::ZoomFirst()
         return;
     CancelWheelZoom(*this);
     Zoom::FirstView();
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::ZoomIn()
@@ -446,7 +446,7 @@ void TPalvonViewer::ZoomIn()
         return;
     CancelWheelZoom(*this);
     Zoom::ZoomInView(ZoomFactor);
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::ZoomOut()
@@ -455,19 +455,19 @@ void TPalvonViewer::ZoomOut()
         return;
     CancelWheelZoom(*this);
     Zoom::ZoomOutView(ZoomFactor);
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::ZoomSel()
 {
     if (Zoom::SelectionView())
-        DrawPalvon();
+        RedrawMap();
 }
 
 void TPalvonViewer::aVistaAnteriorExecute()
 {
     if (Zoom::PreviousView())
-        DrawPalvon();
+        RedrawMap();
 }
 
 void TPalvonViewer::FormMouseWheelUp()
@@ -586,7 +586,7 @@ void TPalvonViewer::EndZoomBox(int j)
     if (!ZoomBoxAccepted(AuxPoint.y, j))
         return;
     Zoom::PushView(PressPoint.x, PressPoint.y, LastPoint.x, LastPoint.y);
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::StartPan(int i, int j)
@@ -619,7 +619,7 @@ void TPalvonViewer::EndPan()
     const QPoint offset = view->Offset();
     view->hide();
     Zoom::SetView(Zoom::PannedView(img->World(), offset.x(), offset.y()));
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::StartMagnifier(int i, int j)

@@ -110,7 +110,7 @@ TEST_F(CommandItems, TransitRoutesShowThroughTheMapMenu)
     if (!viewer->Down(Cmd::tbLineas)) {
         ASSERT_TRUE(Click(viewer, "toolbar:tbarAdicionales", "tbLineas"));
     }
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     const int before = Everywhere(red);
     ASSERT_TRUE(Click(viewer, "popup:BDerecho>Líneas", "linnone"));
     EXPECT_TRUE(livemenus::Find(viewer, "linnone")->isChecked());
@@ -176,7 +176,7 @@ TEST_F(CommandItems, ZoneEntriesAndExitsOfTheListingAreDrawn)
     for (int j = 1; j <= 15; ++j)
         EXPECT_FALSE(livemenus::Find(viewer, QStringLiteral("EntSal%1").arg(j))->isVisible());
     viewer->SetDown(Cmd::tbCents, true);
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     const QPoint c = viewer->img->WorldToPoint(Zonas[z].CentroidX, Zonas[z].CentroidY);
     const QRect left(c + QPoint(-GenatrBarWidth + 1, -60), QSize(GenatrBarWidth - 2, 55));
     const QColor blue = DisplayStyles::ToQColor(0xFF0000);
@@ -361,7 +361,7 @@ TEST_F(CommandItems, DrawingOptionsRedrawTheMap)
         if (!viewer->Down(QString::fromLatin1(layer))) {
             ASSERT_TRUE(Click(viewer, "toolbar:tbarArcos", layer));
         }
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     const std::pair<const char*, const char*> options[] = {{"popup:BDerecho>Flechas", "SimpleArrow"},
                                                            {"popup:BDerecho>Nodos", "ColorNode"},
                                                            {"popup:BDerecho>Nodos", "Semaforos"}};

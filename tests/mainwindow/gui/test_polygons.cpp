@@ -47,7 +47,7 @@ protected:
         WorldMaxX = 70;
         WorldMinY = -10;
         WorldMaxY = 20;
-        w->DrawPalvon();
+        w->RedrawMap();
     }
     void TearDown() override
     {
@@ -158,7 +158,7 @@ TEST_F(Polygons, HandlesSnapTargetsAndTheirOperations)
     // falls outside once x is cut at 55.
     WorldMaxY = 10;
     WorldMaxX = 55;
-    w->DrawPalvon();
+    w->RedrawMap();
     w->canModifyPolygon(1);
     EXPECT_EQ(w->EditPolygon, 1);
     EXPECT_EQ(w->NumSnapPoints, 4 + 3); // polygons 1 and 3; not itself, not 4

@@ -436,7 +436,7 @@ TEST_F(ZoomWindow, BarLegendStaysInsideTheMapWhenASecondVariableIsAdded)
     ShownVarList.clear();
 
     first->trigger();
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     QApplication::processEvents();
     ASSERT_TRUE(viewer->Scl->isVisible());
     const QRect before = viewer->Scl->geometry();
@@ -451,7 +451,7 @@ TEST_F(ZoomWindow, BarLegendStaysInsideTheMapWhenASecondVariableIsAdded)
     EXPECT_TRUE(livemenus::Find(viewer, "cvs")->isVisible());
     EXPECT_TRUE(livemenus::Find(viewer, "cv1")->isVisible());
     EXPECT_FALSE(livemenus::Find(viewer, "cv2")->isVisible());
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     QApplication::processEvents();
     const QRect after = viewer->Scl->geometry();
     EXPECT_GT(after.height(), before.height());
