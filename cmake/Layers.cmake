@@ -31,17 +31,10 @@ set(VELMORA_GUI_PENDING
   src/analysis/gui/PalvonViewerAnalysis.cpp
   src/export/gui/PalvonViewerExport.cpp
   src/map/gui/DataLayers.cpp
-  src/map/gui/DlgSize.cpp
-  src/map/gui/KDVscale.cpp
   src/map/gui/MapLayers.cpp
   src/map/gui/PalvonViewerDraw.cpp
   src/map/gui/PalvonViewerDrawAreas.cpp
-  src/map/gui/PalvonViewerLayers.cpp
   src/map/gui/PalvonViewerSnapshot.cpp
-  src/map/gui/PalvonViewerStyles.cpp
-  src/map/gui/PalvonViewerToggles.cpp
-  src/map/gui/PalvonViewerViews.cpp
-  src/map/gui/PalvonViewerZoom.cpp
   src/printing/gui/BatchPrintGui.cpp
   src/printing/gui/ColourChartGui.cpp
   src/printing/gui/DlgPrint.cpp

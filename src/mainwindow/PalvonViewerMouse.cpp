@@ -298,7 +298,7 @@ void TPalvonViewer::RedrawMap() { DrawPalvon(); }
 
 TOxrImage* TPalvonViewer::MapImage() { return img; }
 
-void TPalvonViewer::RedrawAerial() { DrawNetWorkAerial(); }
+void TPalvonViewer::RedrawAerial() { MapView().DrawNetWorkAerial(); }
 
 TStringAlignGrid* TPalvonViewer::FindGrid(int kind)
 {
@@ -325,11 +325,7 @@ bool TPalvonViewer::ExportKmz(const std::string& fileName) { return PrintKmzFile
 
 bool TPalvonViewer::ExportShp(const std::string& fileName) { return PrintShpFile(fileName); }
 
-void TPalvonViewer::ShowScaleKept(bool kept)
-{
-    if (Fixed)
-        Fixed->setVisible(kept);
-}
+void TPalvonViewer::ShowScaleKept(bool kept) { MapView().ShowScaleKept(kept); }
 
 void TPalvonViewer::SetStatusPanel(int panel, const QString& text)
 {
@@ -365,7 +361,7 @@ void TPalvonViewer::ShowPhasesOf(int32_t node) { ShowPhaseWindow(node); }
 
 void TPalvonViewer::ShowFlowDiagramOf(int32_t node) { ShowFlowDiagram(node); }
 
-void TPalvonViewer::ShowStreetViewOfClick() { StreetViewPalvon(); }
+void TPalvonViewer::ShowStreetViewOfClick() { MapView().StreetViewPalvon(); }
 
 void TPalvonViewer::ShowPickedPath() { FillPathGrid(false); }
 

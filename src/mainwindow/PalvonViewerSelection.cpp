@@ -357,7 +357,7 @@ void TPalvonViewer::ImportaSeleccionArcos(const std::string& fileName)
             ColorLinkRow(r, Arcos[i].Mark);
     // The imported links are listed as after any other selection.
     ListSelectedLinks();
-    ZoomSel();
+    MapView().ZoomSel();
 }
 
 void TPalvonViewer::ImportaSelecciones(const QStringList& files)

@@ -60,7 +60,7 @@ public:
         if (!v_)
             return;
         if (general.LineaSoleras != "null")
-            v_->LineaSoleras(general.LineaSoleras, false);
+            v_->Display().LineaSoleras(general.LineaSoleras, false);
         if (general.TemaVelmora != "null") {
             TIniFile themes("Velmorat.INI");
             if (themes.SectionExists(general.TemaVelmora))

@@ -2,14 +2,20 @@
 // layers on and off, each button kept in step with its menu item. A layer toggle
 // redraws at once only when the options dialog's "Actualización" box for its layer
 // is ticked; otherwise the change shows at the next redraw. Also here: which
-// toolbars are shown, the title toolbar, and the commands that open windows.
-#include "mainwindow/PalvonViewer.h"
+// toolbars are shown, the lane and movement boxes and the title toolbar.
+#include "map/gui/DisplayController.h"
+
+#include "map/gui/MapCommands.h"
+#include "map/gui/MapHost.h"
+#include "map/gui/MapViewHost.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
 #include "model/ProgramOptions.h"
 #include "model/ZelUtils.h"
+#include "widgets/CommandRegistry.h"
+#include "widgets/WindowHost.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -25,7 +31,10 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include <functional>
+#include <algorithm>
+
+using MapCommands::Named;
+using MapCommands::Place;
 
 namespace {
 
@@ -41,27 +50,17 @@ void Twin(QAction* a, QAction* b)
 
 bool UpdateTicked(bool TProgramOptions::*box) { return ProgramOptions().*box; }
 
-// Runs a function after every resize of the watched widget.
-class TResizeWatcher : public QObject {
-public:
-    TResizeWatcher(QObject* parent, std::function<void()> onResize) : QObject(parent), onResize_(std::move(onResize)) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Resize)
-            onResize_();
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::function<void()> onResize_;
-};
-
 } // namespace
 
-void TPalvonViewer::ConnectToggles()
+TDisplayController::TDisplayController(TWindowHost& window, TMapHost& map, TMapViewHost& host,
+                                       TMapViewController& view)
+    : window_(window), map_(map), host_(host), view_(view)
 {
+}
+
+void TDisplayController::ConnectToggles()
+{
+    TCommandRegistry& registry = window_.Registry();
     // ---- Layers that redraw when their update box is ticked ----
     const struct {
         TCommandId button;
@@ -77,67 +76,54 @@ void TPalvonViewer::ConnectToggles()
                    {Cmd::tbValues, Cmd::Valores1, &TProgramOptions::Valores}};
     for (const auto& t : toggles) {
         const TCommandId name = t.button;
-        QAction* button = Action(name);
-        QAction* item = Action(t.item);
+        QAction* button = window_.Action(name);
+        QAction* item = window_.Action(t.item);
         Twin(button, item);
         bool TProgramOptions::*update = t.update;
         auto handler = [this, name, update] {
-            const bool down = Down(name);
+            const bool down = window_.CommandOn(name);
             // Bars and colour classes exclude each other; link data layers exclude the
             // movement ones.
             if (down && name == Cmd::tbAtributos)
-                SetDown(Cmd::tbColores, false);
+                window_.SetCommandOn(Cmd::tbColores, false);
             if (down && name == Cmd::tbColores)
-                SetDown(Cmd::tbAtributos, false);
+                window_.SetCommandOn(Cmd::tbAtributos, false);
             if (down && (name == Cmd::tbAtributos || name == Cmd::tbColores || name == Cmd::tbValues)) {
-                Action(Cmd::aAtributos2)->setChecked(false);
-                SetDown(Cmd::tbMovimValues, false);
+                window_.Action(Cmd::aAtributos2)->setChecked(false);
+                window_.SetCommandOn(Cmd::tbMovimValues, false);
             }
             if (UpdateTicked(update))
-                DrawPalvon();
+                window_.RedrawMap();
         };
-        Registry().Register(CommandTable::TOwner::MapView, t.button, handler);
-        Registry().Register(CommandTable::TOwner::MapView, t.item, handler);
+        registry.Register(CommandTable::TOwner::MapView, t.button, handler);
+        registry.Register(CommandTable::TOwner::MapView, t.item, handler);
     }
 
     // ---- Movement layers ----
     // aAtributos2 holds the state of the movement links; its button and menu item follow it.
-    QAction* movLinks = Action(Cmd::aAtributos2);
-    Twin(movLinks, Action(Cmd::tbMovimLinks));
-    Twin(movLinks, Action(Cmd::Atributos2));
+    QAction* movLinks = window_.Action(Cmd::aAtributos2);
+    Twin(movLinks, window_.Action(Cmd::tbMovimLinks));
+    Twin(movLinks, window_.Action(Cmd::Atributos2));
     auto atributos2 = [this] {
-        if (Action(Cmd::aAtributos2)->isChecked()) {
-            SetDown(Cmd::tbAtributos, false);
-            SetDown(Cmd::tbColores, false);
-            SetDown(Cmd::tbValues, false);
+        if (window_.Action(Cmd::aAtributos2)->isChecked()) {
+            window_.SetCommandOn(Cmd::tbAtributos, false);
+            window_.SetCommandOn(Cmd::tbColores, false);
+            window_.SetCommandOn(Cmd::tbValues, false);
         } else {
-            SetDown(Cmd::tbMovimValues, false);
+            window_.SetCommandOn(Cmd::tbMovimValues, false);
         }
         if (UpdateTicked(&TProgramOptions::Atributos))
-            DrawPalvon();
+            window_.RedrawMap();
     };
     for (TCommandId id : {Cmd::aAtributos2, Cmd::tbMovimLinks, Cmd::Atributos2})
-        Registry().Register(CommandTable::TOwner::MapView, id, atributos2);
-    Twin(Action(Cmd::tbMovimValues), Action(Cmd::Valores2));
+        registry.Register(CommandTable::TOwner::MapView, id, atributos2);
+    Twin(window_.Action(Cmd::tbMovimValues), window_.Action(Cmd::Valores2));
     auto valores2 = [this] {
-        if (Down(Cmd::tbMovimValues))
-            Action(Cmd::aAtributos2)->setChecked(true);
+        if (window_.CommandOn(Cmd::tbMovimValues))
+            window_.Action(Cmd::aAtributos2)->setChecked(true);
     };
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbMovimValues, valores2);
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::Valores2, valores2);
-
-    // ---- The data grids beside the map ----
-    QAction* dataGrid = Action(Cmd::aDataGrid1);
-    dataGrid->setCheckable(true);
-    dataGrid->setChecked(true);
-    QAction* tbDatos = AddAction(tbarEstandar, Cmd::tbDatos);
-    Twin(dataGrid, tbDatos);
-    auto dataGrid1 = [this] {
-        tnDatos->setVisible(Action(Cmd::aDataGrid1)->isChecked());
-        DrawPalvon();
-    };
-    Registry().Register(CommandTable::TOwner::Window, Cmd::aDataGrid1, dataGrid1);
-    Registry().Register(CommandTable::TOwner::Window, Cmd::tbDatos, dataGrid1);
+    registry.Register(CommandTable::TOwner::MapView, Cmd::tbMovimValues, valores2);
+    registry.Register(CommandTable::TOwner::MapView, Cmd::Valores2, valores2);
 
     // ---- Layers that show at the next redraw ----
     const std::pair<TCommandId, TCommandId> twins[] = {{Cmd::tbZonas, Cmd::Zonificacin2}, {Cmd::tbPoligonos,
@@ -147,15 +133,20 @@ void TPalvonViewer::ConnectToggles()
                                                        {Cmd::tbTit, Cmd::Titulos1},        {Cmd::tbSolera,
                                                         Cmd::Soleras1}};
     for (const auto& [button, item] : twins)
-        Twin(Action(button), Action(item));
+        Twin(window_.Action(button), window_.Action(item));
 
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbLanes, [this](bool down) {
+    registry.Register(CommandTable::TOwner::MapView, Cmd::tbLanes, [this](bool down) {
         ShowLanes = down;
-        DrawPalvon();
+        window_.RedrawMap();
     });
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::aRedibujar, this, &TPalvonViewer::DrawPalvon);
-    ConnectZoom();
+    registry.Register(CommandTable::TOwner::MapView, Cmd::aRedibujar, [this] { window_.RedrawMap(); });
+}
 
+void TDisplayController::CreateToolbars()
+{
+    TCommandRegistry& registry = window_.Registry();
+    QToolBar* tbarArcos = host_.ToolBarOf(Cmd::Arcos2);
+    QToolBar* tbarMovimientos = host_.ToolBarOf(Cmd::Movimientos1);
     // ---- Lane width and the scale of the movement drawings ----
     seAnchoPista = new QDoubleSpinBox(tbarArcos);
     seAnchoPista->setObjectName("seAnchoPista");
@@ -166,7 +157,7 @@ void TPalvonViewer::ConnectToggles()
     seAnchoPista->setToolTip(QStringLiteral("Ancho de pista"));
     // Hidden until a network is open.
     tbarArcos->addWidget(seAnchoPista)->setVisible(false);
-    connect(seAnchoPista, &QDoubleSpinBox::valueChanged, this, &TPalvonViewer::seAnchoPistaChange);
+    QObject::connect(seAnchoPista, &QDoubleSpinBox::valueChanged, seAnchoPista, [this] { seAnchoPistaChange(); });
     seFMov = new QDoubleSpinBox(tbarMovimientos);
     seFMov->setObjectName("seFMov");
     // It also shows the network's length scale (map units per unit of link length).
@@ -176,10 +167,11 @@ void TPalvonViewer::ConnectToggles()
     seFMov->setValue(1.0);
     seFMov->setToolTip(QStringLiteral("Escala de los movimientos"));
     tbarMovimientos->addWidget(seFMov);
-    connect(seFMov, &QDoubleSpinBox::valueChanged, this, &TPalvonViewer::seFMovChange);
+    QObject::connect(seFMov, &QDoubleSpinBox::valueChanged, seFMov, [this] { seFMovChange(); });
 
     // ---- The title toolbar ----
-    tbarTitulos = addToolBar(QStringLiteral("Títulos"));
+    QTextEdit* tit = host_.TitleBox();
+    tbarTitulos = host_.AddToolBar(QStringLiteral("Títulos"));
     tbarTitulos->setObjectName("tbarTitulos");
     FontName = new QFontComboBox(tbarTitulos);
     FontName->setObjectName("FontName");
@@ -204,72 +196,64 @@ void TPalvonViewer::ConnectToggles()
     }
     tbarTitulos->addWidget(FontColor);
     for (TCommandId id : {Cmd::aTitBold, Cmd::aTitItalic, Cmd::aTitUnder})
-        AddAction(tbarTitulos, id);
-    PupTit = new QMenu(this);
+        Place(window_, tbarTitulos, id);
+    PupTit = new QMenu(window_.DialogParent());
     PupTit->setObjectName("PupTit");
     for (int tag = 1; tag <= 6; ++tag) {
-        QAction* item = AddAction(PupTit, QStringLiteral("TitPos%1").arg(tag));
+        QAction* item = Place(window_, PupTit, QStringLiteral("TitPos%1").arg(tag));
         item->setData(tag);
-        Registry().Register(CommandTable::TOwner::MapTools, CommandOf(item), [this, tag] { TitPosition(tag); });
+        registry.Register(CommandTable::TOwner::MapTools, Named(item->objectName()), [this, tag] { TitPosition(tag); });
     }
-    QAction* position = AddAction(tbarTitulos, Cmd::tbTitPos);
+    QAction* position = Place(window_, tbarTitulos, Cmd::tbTitPos);
     position->setMenu(PupTit);
     if (auto* b = qobject_cast<QToolButton*>(tbarTitulos->widgetForAction(position)))
         b->setPopupMode(QToolButton::InstantPopup);
     tbarTitulos->hide();
-    connect(FontName, &QFontComboBox::currentFontChanged, this, &TPalvonViewer::FontName_Change);
-    connect(FontSize, &QSpinBox::valueChanged, this, &TPalvonViewer::FontSize_Change);
-    connect(FontColor, &QComboBox::currentIndexChanged, this, &TPalvonViewer::FontColor_Change);
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::aTitBold, this, &TPalvonViewer::aTitBoldExecute);
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::aTitItalic, this, &TPalvonViewer::aTitItalicExecute);
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::aTitUnder, this, &TPalvonViewer::aTitUnderExecute);
-    connect(tit, &QTextEdit::cursorPositionChanged, this, &TPalvonViewer::titSelectionChange);
+    QObject::connect(FontName, &QFontComboBox::currentFontChanged, FontName, [this] { FontName_Change(); });
+    QObject::connect(FontSize, &QSpinBox::valueChanged, FontSize, [this] { FontSize_Change(); });
+    QObject::connect(FontColor, &QComboBox::currentIndexChanged, FontColor, [this] { FontColor_Change(); });
+    registry.Register(CommandTable::TOwner::MapView, Cmd::aTitBold, this, &TDisplayController::aTitBoldExecute);
+    registry.Register(CommandTable::TOwner::MapView, Cmd::aTitItalic, this, &TDisplayController::aTitItalicExecute);
+    registry.Register(CommandTable::TOwner::MapView, Cmd::aTitUnder, this, &TDisplayController::aTitUnderExecute);
+    QObject::connect(tit, &QTextEdit::cursorPositionChanged, tit, [this] { titSelectionChange(); });
     // The title button shows the title box with its toolbar; the menu item only moves the button.
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbTit, [this](bool down) {
-        tit->setVisible(down);
+    registry.Register(CommandTable::TOwner::MapView, Cmd::tbTit, [this](bool down) {
+        host_.TitleBox()->setVisible(down);
         tbarTitulos->setVisible(down);
     });
 
     // ---- The open toolbar: the recent networks ----
-    tbarOpen = addToolBar(QStringLiteral("Abrir"));
-    tbarOpen->setObjectName("tbarOpen");
-    QAction* recent = AddAction(tbarOpen, Cmd::tbRecientes);
-    recent->setMenu(Recientes);
-    if (auto* b = qobject_cast<QToolButton*>(tbarOpen->widgetForAction(recent)))
-        b->setPopupMode(QToolButton::InstantPopup);
-    tbarOpen->hide();
+    QToolBar* tbarOpen = host_.AddOpenToolBar();
 
     // ---- Which toolbars are shown ----
-    const std::pair<QToolBar*, TCommandId> bars[] = {{tbarEstandar, Cmd::Estandar1},    {tbarArcos, Cmd::Arcos2},
-                                                     {tbarMovimientos, Cmd::Movimientos1}, {tbarAdicionales, Cmd::Adicionales1},
-                                                     {tbarTitulos, Cmd::Ttulos1},       {tbarOpen, Cmd::Abrir1}};
+    const std::pair<QToolBar*, TCommandId> bars[] = {{host_.ToolBarOf(Cmd::Estandar1), Cmd::Estandar1},
+                                                     {tbarArcos, Cmd::Arcos2},
+                                                     {tbarMovimientos, Cmd::Movimientos1},
+                                                     {host_.ToolBarOf(Cmd::Adicionales1), Cmd::Adicionales1},
+                                                     {tbarTitulos, Cmd::Ttulos1},
+                                                     {tbarOpen, Cmd::Abrir1}};
     for (const auto& [bar, item] : bars)
-        Action(item)->setChecked(!bar->isHidden());
+        window_.Action(item)->setChecked(!bar->isHidden());
     for (const auto& [bar, item] : {bars[1], bars[2], bars[3], bars[4]}) {
         QToolBar* b = bar;
-        QAction* a = Action(item);
+        QAction* a = window_.Action(item);
         // Shown or hidden by any means (its own close button included), the item follows.
-        connect(b, &QToolBar::visibilityChanged, this, [b, a] { a->setChecked(!b->isHidden()); });
+        QObject::connect(b, &QToolBar::visibilityChanged, a, [b, a] { a->setChecked(!b->isHidden()); });
     }
-
-    // ---- Windows ----
-    AddAction(tbarEstandar, Cmd::tbQuickView);
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbQuickView, this, &TPalvonViewer::QuickViewPalvon);
-
-    // The map's size ratio in the status bar.
-    img->installEventFilter(new TResizeWatcher(this, [this] {
-        if (img->height() > 0)
-            StatusPanels[0]->setText(QString::fromStdString(
-                ZelUtils::Format("%.4f", double(img->width()) / double(img->height()))));
-    }));
 }
 
-void TPalvonViewer::BarrasClick(int tag)
+void TDisplayController::BarrasClick(int tag)
 {
-    QToolBar* bars[7] = {nullptr, tbarEstandar, tbarArcos, tbarMovimientos, tbarAdicionales, tbarTitulos, tbarOpen};
+    QToolBar* bars[7] = {nullptr,
+                         host_.ToolBarOf(Cmd::Estandar1),
+                         host_.ToolBarOf(Cmd::Arcos2),
+                         host_.ToolBarOf(Cmd::Movimientos1),
+                         host_.ToolBarOf(Cmd::Adicionales1),
+                         tbarTitulos,
+                         host_.ToolBarOf(Cmd::Abrir1)};
     const TCommandId items[7] = {Cmd::Estandar1, Cmd::Estandar1, Cmd::Arcos2, Cmd::Movimientos1,
                                  Cmd::Adicionales1, Cmd::Ttulos1, Cmd::Abrir1};
     if (tag < 1 || tag > 6 || !bars[tag])
         return;
-    bars[tag]->setVisible(Action(items[tag])->isChecked());
+    bars[tag]->setVisible(window_.Action(items[tag])->isChecked());
 }

@@ -2,11 +2,14 @@
 // of the background layers, label positions, the parallel shift of two-way links,
 // lane width, the title box `tit` with its font and corner, and the display menus.
 // Style handlers only set state; those that say so redraw the map.
-#include "analysis/Fases.h"
-#include "mainwindow/PalvonViewer.h"
-#include "mainwindow/SecondaryWindows.h"
+#include "map/gui/DisplayController.h"
+
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
+#include "map/gui/MapCommands.h"
+#include "map/gui/MapHost.h"
+#include "map/gui/MapViewController.h"
+#include "map/gui/MapViewHost.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
 #include "model/LinkGeometry.h"
@@ -14,7 +17,8 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/gui/ZelUtilsGui.h"
-#include "widgets/Calculator.h"
+#include "widgets/CommandRegistry.h"
+#include "widgets/WindowHost.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -31,6 +35,8 @@
 #include <QSpinBox>
 #include <QTextEdit>
 
+using MapCommands::Named;
+using MapCommands::Place;
 using ZelUtils::Format;
 
 namespace {
@@ -98,15 +104,6 @@ bool FontDialog(QWidget* parent, TLabelFont& font)
     return true;
 }
 
-// A top-level menu of the menu bar by its title, made when there is none yet.
-QMenu* TopMenu(QMenuBar* bar, const QString& title)
-{
-    for (QAction* a : bar->actions())
-        if (a->menu() && a->text() == title)
-            return a->menu();
-    return bar->addMenu(title);
-}
-
 // A submenu by its object name, made (with the title) when there is none yet.
 QMenu* SubMenu(QMenu* parent, const char* name, const QString& title)
 {
@@ -125,40 +122,38 @@ constexpr int32_t StreetPosCodes[10] = {0, 6, 7, 8, 3, 4, 5, 0, 1, 2};
 
 } // namespace
 
-void TPalvonViewer::CreateDisplayMenus()
+void TDisplayController::CreateDisplayMenus()
 {
+    TCommandRegistry& registry = window_.Registry();
+    QWidget* const window = window_.DialogParent();
     // ---- The layers of the map, under "Ver" ----
-    QMenu* ver = TopMenu(menuBar(), QStringLiteral("&Ver"));
+    QMenu* ver = host_.ViewMenu();
     ver->addSeparator();
     for (TCommandId id : {Cmd::Sentidos1, Cmd::Nodos1, Cmd::Nombres1, Cmd::Calles1, Cmd::Centroides1})
-        AddAction(ver, id);
+        Place(window_, ver, id);
     ver->addSeparator();
     for (TCommandId id : {Cmd::Atributos1, Cmd::colores1, Cmd::Valores1})
-        AddAction(ver, id);
+        Place(window_, ver, id);
     QMenu* movimientos = SubMenu(ver, "VerMovimientos", QStringLiteral("Movimientos"));
-    AddAction(movimientos, Cmd::Atributos2);
-    AddAction(movimientos, Cmd::Valores2);
+    Place(window_, movimientos, Cmd::Atributos2);
+    Place(window_, movimientos, Cmd::Valores2);
     ver->addSeparator();
     for (TCommandId id : {Cmd::Zonificacin2, Cmd::Poligonos2, Cmd::Lineas1, Cmd::Seleccion1, Cmd::Titulos1,
                           Cmd::Soleras1})
-        AddAction(ver, id);
-    AddAction(ver, Cmd::aDataGrid1)->setChecked(true);
+        Place(window_, ver, id);
+    Place(window_, ver, Cmd::aDataGrid1)->setChecked(true);
     ver->addSeparator();
 
     Barras = SubMenu(ver, "Barras", QStringLiteral("Barras de herramientas"));
     const TCommandId bars[6] = {Cmd::Estandar1, Cmd::Arcos2, Cmd::Movimientos1, Cmd::Adicionales1, Cmd::Ttulos1,
                                 Cmd::Abrir1};
     for (int tag = 1; tag <= 6; ++tag) {
-        AddAction(Barras, bars[tag - 1])->setData(tag);
-        Registry().Register(CommandTable::TOwner::Window, bars[tag - 1], [this, tag] { BarrasClick(tag); });
+        Place(window_, Barras, bars[tag - 1])->setData(tag);
+        registry.Register(CommandTable::TOwner::Window, bars[tag - 1], [this, tag] { BarrasClick(tag); });
     }
 
     // The layers drawn in the magnifier besides those shown on the map.
-    QMenu* lupa = findChild<QMenu*>(QStringLiteral("varLupa"));
-    if (!lupa) {
-        lupa = new QMenu(QStringLiteral("Lupa"), this);
-        lupa->setObjectName("varLupa");
-    }
+    QMenu* lupa = view_.MagnifierMenu();
     ver->addMenu(lupa);
     const struct {
         TCommandId id;
@@ -171,15 +166,16 @@ void TPalvonViewer::CreateDisplayMenus()
                      {Cmd::Atributos3, &TProgramOptions::zAtributos, false},
                      {Cmd::Valores3, &TProgramOptions::zValues, false}};
     for (const auto& z : zoomItems) {
-        AddAction(lupa, z.id)->setChecked(z.on);
+        Place(window_, lupa, z.id)->setChecked(z.on);
         bool TProgramOptions::*box = z.box;
-        Registry().Register(CommandTable::TOwner::MapView, z.id, [box](bool checked) {
+        registry.Register(CommandTable::TOwner::MapView, z.id, [box](bool checked) {
             ProgramOptions().*box = checked;
             NotifyProgramOptionsChanged();
         });
     }
 
     // ---- Fonts, label positions and formats: the map's right-button menu ----
+    QMenu* BDerecho = host_.MapMenu();
     QMenu* zonas = SubMenu(BDerecho, "BDZonas", QStringLiteral("Zonas"));
     QMenu* nodos = SubMenu(BDerecho, "BDNodos", QStringLiteral("Nodos"));
     QMenu* valores = SubMenu(BDerecho, "BDValores", QStringLiteral("Valores"));
@@ -188,199 +184,141 @@ void TPalvonViewer::CreateDisplayMenus()
     QMenu* genatr = SubMenu(BDerecho, "BDGenatr", QStringLiteral("Generación/Atracción"));
     const std::pair<int, QMenu*> letras[] = {{1, zonas}, {2, nodos}, {4, valores}, {5, calles}, {6, titulos}};
     for (const auto& [tag, menu] : letras) {
-        QAction* item = AddAction(menu, CommandOf(QStringLiteral("Letra%1").arg(tag)), LetraCaption(tag));
+        const TCommandId id = Named(QStringLiteral("Letra%1").arg(tag));
+        QAction* item = Place(window_, menu, id, LetraCaption(tag));
         item->setData(tag);
-        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item), [this, tag] { LetraClick(tag); });
+        registry.Register(CommandTable::TOwner::MapView, id, [this, tag] { LetraClick(tag); });
     }
-    QAction* letra3 = AddAction(genatr, Cmd::Letra3, LetraCaption(3));
+    QAction* letra3 = Place(window_, genatr, Cmd::Letra3, LetraCaption(3));
     letra3->setData(3);
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::Letra3, [this, letra3] { Letra(letra3); });
-    AddAction(genatr, Cmd::AnchoBarra1);
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::AnchoBarra1, this, &TPalvonViewer::AnchoBarra1Click);
+    registry.Register(CommandTable::TOwner::MapView, Cmd::Letra3, [this, letra3] { Letra(letra3); });
+    Place(window_, genatr, Cmd::AnchoBarra1);
+    registry.Register(CommandTable::TOwner::MapView, Cmd::AnchoBarra1, this, &TDisplayController::AnchoBarra1Click);
 
     // Zone labels: the drawing reads which item is ticked.
     QMenu* varZonas = SubMenu(zonas, "varZonas", QStringLiteral("Etiquetas"));
     auto* zoneGroup = new QActionGroup(varZonas);
     for (TCommandId id : {Cmd::MenuItem4, Cmd::CodZona}) {
-        zoneGroup->addAction(AddAction(varZonas, id));
-        Registry().Register(CommandTable::TOwner::MapView, id, this, &TPalvonViewer::DrawPalvon);
+        zoneGroup->addAction(Place(window_, varZonas, id));
+        registry.Register(CommandTable::TOwner::MapView, id, [this] { window_.RedrawMap(); });
     }
-    Action(Cmd::MenuItem4)->setChecked(true);
+    window_.Action(Cmd::MenuItem4)->setChecked(true);
 
-    auto positionMenu = [this](QMenu* parent, const char* menuName, const char* itemPrefix, int checkedTag,
-                               void (TPalvonViewer::*handler)(int)) {
+    auto positionMenu = [this, &registry](QMenu* parent, const char* menuName, const char* itemPrefix, int checkedTag,
+                               void (TDisplayController::*handler)(int)) {
         QMenu* menu = SubMenu(parent, menuName, QStringLiteral("Ubicación"));
         auto* group = new QActionGroup(menu);
         for (int tag = 1; tag <= 9; ++tag) {
-            QAction* item = AddAction(menu, QStringLiteral("%1%2").arg(QLatin1String(itemPrefix)).arg(tag));
+            QAction* item = Place(window_, menu, QStringLiteral("%1%2").arg(QLatin1String(itemPrefix)).arg(tag));
             item->setData(tag);
             group->addAction(item);
-            Registry().Register(CommandTable::TOwner::MapView, CommandOf(item),
-                                [this, handler, tag] { (this->*handler)(tag); });
+            registry.Register(CommandTable::TOwner::MapView, Named(item->objectName()),
+                              [this, handler, tag] { (this->*handler)(tag); });
         }
-        Action(QStringLiteral("%1%2").arg(QLatin1String(itemPrefix)).arg(checkedTag))->setChecked(true);
+        window_.Action(Named(QStringLiteral("%1%2").arg(QLatin1String(itemPrefix)).arg(checkedTag)))->setChecked(true);
     };
-    positionMenu(nodos, "UbicacionNodos", "UbiNodo", 3, &TPalvonViewer::UbiNodoClick);
-    positionMenu(calles, "UbicacionCalles", "UbiCalles", 5, &TPalvonViewer::UbiCallesClick);
+    positionMenu(nodos, "UbicacionNodos", "UbiNodo", 3, &TDisplayController::UbiNodoClick);
+    positionMenu(calles, "UbicacionCalles", "UbiCalles", 5, &TDisplayController::UbiCallesClick);
 
     // Items that carry a submenu are actions of the window, so they are found by name.
-    auto* decimales = new QMenu(this);
+    auto* decimales = new QMenu(window);
     decimales->setObjectName("Decimales");
-    AddAction(valores, Cmd::Decimales1, Qs(Format("Decimales (%d)", NumFormat.Decimals)))->setMenu(decimales);
+    Place(window_, valores, Cmd::Decimales1, Qs(Format("Decimales (%d)", NumFormat.Decimals)))->setMenu(decimales);
     for (int d = 0; d <= 4; ++d) {
-        QAction* item = AddAction(decimales, QStringLiteral("NumDec%1").arg(d));
+        QAction* item = Place(window_, decimales, QStringLiteral("NumDec%1").arg(d));
         item->setData(d);
-        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item), [this, d] { NumDec(d); });
+        registry.Register(CommandTable::TOwner::MapView, Named(item->objectName()), [this, d] { NumDec(d); });
     }
 
     QMenu* shift = SubMenu(BDerecho, "Desplazamiento", QStringLiteral("Desplazamiento"));
     auto* shiftGroup = new QActionGroup(shift);
     for (int tag : {1, -1, 2, 4, 6, 8, 10}) {
         const QString name = tag < 0 ? QStringLiteral("DesplazamientoC") : QStringLiteral("Desplazamiento%1").arg(tag);
-        QAction* item = AddAction(shift, name);
+        QAction* item = Place(window_, shift, name);
         item->setData(tag);
         shiftGroup->addAction(item);
-        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item), [this, tag] { Desplazamiento(tag); });
+        registry.Register(CommandTable::TOwner::MapView, Named(item->objectName()),
+                          [this, tag] { Desplazamiento(tag); });
     }
-    Action(Cmd::Desplazamiento1)->setChecked(true);
+    window_.Action(Cmd::Desplazamiento1)->setChecked(true);
 
     // Colour and width of each background line layer, in its entry of "Cobertura Lineas".
     for (int k = 1; k <= 9; ++k) {
-        QMenu* entry = findChild<QMenu*>(QStringLiteral("S11%1").arg(k));
+        QMenu* entry = layerEntries_[k];
         if (!entry)
             continue;
         const int tag = 10 + k;
-        QAction* color = AddAction(entry, QStringLiteral("LineaColor%1").arg(tag));
+        QAction* color = Place(window_, entry, QStringLiteral("LineaColor%1").arg(tag));
         color->setData(tag);
-        Registry().Register(CommandTable::TOwner::MapView, CommandOf(color), [this, tag] { Color(tag); });
-        auto* widths = new QMenu(this);
+        registry.Register(CommandTable::TOwner::MapView, Named(color->objectName()), [this, tag] { Color(tag); });
+        auto* widths = new QMenu(window);
         widths->setObjectName(QStringLiteral("LineaAnchoMenu%1").arg(tag));
-        AddAction(entry, QStringLiteral("LineaAncho%1").arg(tag))->setMenu(widths);
+        Place(window_, entry, QStringLiteral("LineaAncho%1").arg(tag))->setMenu(widths);
         auto* widthGroup = new QActionGroup(widths);
         for (int w = 0; w <= 5; ++w) {
             const int widthTag = tag * 10 + w;
-            QAction* item = AddAction(widths, QStringLiteral("Ancho%1").arg(widthTag));
+            QAction* item = Place(window_, widths, QStringLiteral("Ancho%1").arg(widthTag));
             item->setData(widthTag);
             widthGroup->addAction(item);
-            Registry().Register(CommandTable::TOwner::MapView, CommandOf(item),
-                                [this, widthTag] { SetWidth(widthTag); });
+            registry.Register(CommandTable::TOwner::MapView, Named(item->objectName()),
+                              [this, widthTag] { SetWidth(widthTag); });
         }
-        Action(QStringLiteral("Ancho%1").arg(tag * 10 + 1))->setChecked(true);
+        window_.Action(Named(QStringLiteral("Ancho%1").arg(tag * 10 + 1)))->setChecked(true);
     }
-
-    // ---- Intersection views: border width and the phases window ----
-    auto* intersecciones = new QMenu(CommandTable::Caption(Cmd::AnalisisIntersecciones), this);
-    intersecciones->setObjectName("AnalisisInterseccionesMenu");
-    Action(Cmd::AnalisisIntersecciones)->setMenu(intersecciones);
-    QMenu* configurar = SubMenu(intersecciones, "ConfigurarIntersecciones", QStringLiteral("Configurar"));
-    auto* borde = new QMenu(this);
-    borde->setObjectName("BordeAnchoMenu");
-    AddAction(configurar, Cmd::BordeAncho, Qs(Format("Borde ancho (%.1f)", IntersectionBorderWidth)))->setMenu(borde);
-    auto* bordeGroup = new QActionGroup(borde);
-    for (int tag = 0; tag <= 4; ++tag) {
-        QAction* item = AddAction(borde, QStringLiteral("BordePuntos%1").arg(tag));
-        item->setData(tag);
-        bordeGroup->addAction(item);
-        Registry().Register(CommandTable::TOwner::Analysis, CommandOf(item), [this, tag] { Puntos(tag); });
-    }
-    AddAction(intersecciones, Cmd::Visualizacion);
-    Registry().Register(CommandTable::TOwner::Analysis, Cmd::Visualizacion, this, &TPalvonViewer::VisualizacionClick);
-
-    // Junction types picked for the intersection analyses.
-    for (int t = 1; t <= 5; ++t) {
-        Action(QStringLiteral("Jtype%1").arg(t))->setCheckable(true);
-        Registry().Register(CommandTable::TOwner::Analysis, CommandOf(QStringLiteral("Jtype%1").arg(t)),
-                            [t](bool checked) { JtypeSelected[t] = checked; });
-    }
-
-    // The map's double click (the press before it records the pixel).
-    connect(img, &TOxrImage::OnDblClick, this, &TPalvonViewer::imgDblClick);
-
-    // ---- Tools and help ----
-    QMenu* herramientas = TopMenu(menuBar(), QStringLiteral("&Herramientas"));
-    AddAction(herramientas, Cmd::aCalculator1);
-    Registry().Register(CommandTable::TOwner::Window, Cmd::aCalculator1, this, &TPalvonViewer::Calculator1Click);
-    QMenu* temas = SubMenu(herramientas, "Temas", QStringLiteral("Temas"));
-    AddAction(temas, Cmd::aAplicar1);
-    QMenu* ayuda = TopMenu(menuBar(), QStringLiteral("A&yuda"));
-    // Help contents and mail have nothing behind them: shown disabled, and the
-    // hint says why.
-    ayuda->setToolTipsVisible(true);
-    const QString why = QStringLiteral("No disponible: esta versión no incluye %1");
-    const std::pair<TCommandId, const char*> items[] = {{Cmd::aContenido1, "archivo de ayuda"},
-                                                        {Cmd::aemail1, "envío de correo"}};
-    for (const auto& [id, what] : items) {
-        QAction* item = AddAction(ayuda, id);
-        item->setEnabled(false);
-        item->setToolTip(why.arg(QString::fromUtf8(what)));
-        item->setStatusTip(item->toolTip());
-    }
-    ayuda->addSeparator();
-    AddAction(ayuda, Cmd::AcercaDe1);
-    Registry().Register(CommandTable::TOwner::Window, Cmd::AcercaDe1, this, &TPalvonViewer::AcercaDe1Click);
 }
 
 // ---- Number format and fonts ----
 
-void TPalvonViewer::NumDec(int decimals)
+void TDisplayController::NumDec(int decimals)
 {
     NumFormat.NumDec = decimals + 6;
     NumFormat.Decimals = decimals;
     NumFormat.Format = Format("%%.%df", decimals);
-    Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", decimals)));
-    DrawPalvon();
-}
-
-namespace {
-bool ChooseFontWith(TPalvonViewer& w, TLabelFont& font)
-{
-    if (w.DisplayDialogs.ChooseFont)
-        return w.DisplayDialogs.ChooseFont(font);
-    return FontDialog(&w, font);
+    window_.Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", decimals)));
+    window_.RedrawMap();
 }
 
 // Lets the user choose label font `tag` (1..MaxLabelFonts); true when it was replaced.
-bool ChooseLabelFont(TPalvonViewer& w, int tag)
+bool TDisplayController::ChooseLabelFont(int tag)
 {
     if (tag < 1 || tag > MaxLabelFonts)
         return false;
     TLabelFont font = LabelFonts[static_cast<size_t>(tag)];
-    if (!ChooseFontWith(w, font))
+    if (!(Dialogs.ChooseFont ? Dialogs.ChooseFont(font) : FontDialog(window_.DialogParent(), font)))
         return false;
     LabelFonts[static_cast<size_t>(tag)] = font;
     return true;
 }
-} // namespace
 
-void TPalvonViewer::LetraClick(int tag)
+void TDisplayController::LetraClick(int tag)
 {
-    if (!ChooseLabelFont(*this, tag))
+    if (!ChooseLabelFont(tag))
         return;
-    Action(QStringLiteral("Letra%1").arg(tag))->setText(LetraCaption(tag));
-    DrawPalvon();
+    window_.Action(Named(QStringLiteral("Letra%1").arg(tag)))->setText(LetraCaption(tag));
+    window_.RedrawMap();
 }
 
-void TPalvonViewer::Letra(QAction* item)
+void TDisplayController::Letra(QAction* item)
 {
     if (!item)
         return;
     const int tag = item->data().toInt();
-    if (ChooseLabelFont(*this, tag))
+    if (ChooseLabelFont(tag))
         item->setText(LetraCaption(tag));
 }
 
 // ---- Background layer styles ----
 
-void TPalvonViewer::Color(int tag)
+void TDisplayController::Color(int tag)
 {
     if (tag < 0 || tag >= 20)
         return;
     uint32_t color = Items[static_cast<size_t>(tag)].Color;
     bool accepted = false;
-    if (DisplayDialogs.ChooseColor) {
-        accepted = DisplayDialogs.ChooseColor(color);
+    if (Dialogs.ChooseColor) {
+        accepted = Dialogs.ChooseColor(color);
     } else {
-        const QColor c = QColorDialog::getColor(DisplayStyles::ToQColor(color), this);
+        const QColor c = QColorDialog::getColor(DisplayStyles::ToQColor(color), window_.DialogParent());
         accepted = c.isValid();
         if (accepted)
             color = DisplayStyles::FromQColor(c);
@@ -389,7 +327,7 @@ void TPalvonViewer::Color(int tag)
         Items[static_cast<size_t>(tag)].Color = color;
 }
 
-void TPalvonViewer::SetWidth(int tag)
+void TDisplayController::SetWidth(int tag)
 {
     const int item = tag / 10;
     if (tag < 0 || item > MaxItems)
@@ -399,16 +337,16 @@ void TPalvonViewer::SetWidth(int tag)
 
 // ---- Label positions, link shift, lanes ----
 
-void TPalvonViewer::UbiNodoClick(int tag)
+void TDisplayController::UbiNodoClick(int tag)
 {
     if (tag < 1 || tag > 9)
         return;
     NodeLabelPos = NodePosCodes[tag];
-    Action(QStringLiteral("UbiNodo%1").arg(tag))->setChecked(true);
-    DrawPalvon();
+    window_.Action(Named(QStringLiteral("UbiNodo%1").arg(tag)))->setChecked(true);
+    window_.RedrawMap();
 }
 
-void TPalvonViewer::UbiCallesClick(int tag)
+void TDisplayController::UbiCallesClick(int tag)
 {
     if (tag < 1 || tag > 9)
         return;
@@ -416,17 +354,17 @@ void TPalvonViewer::UbiCallesClick(int tag)
     // Left column near the start of the link, right column near its end.
     static const float offsets[3] = {0.95f, 0.5f, 0.05f};
     StreetLabelOffset = offsets[(tag - 1) % 3];
-    Action(QStringLiteral("UbiCalles%1").arg(tag))->setChecked(true);
-    DrawPalvon();
+    window_.Action(Named(QStringLiteral("UbiCalles%1").arg(tag)))->setChecked(true);
+    window_.RedrawMap();
 }
 
-void TPalvonViewer::Desplazamiento(int tag)
+void TDisplayController::Desplazamiento(int tag)
 {
     LinkShift = tag;
-    DrawPalvon();
+    window_.RedrawMap();
 }
 
-void TPalvonViewer::seAnchoPistaChange()
+void TDisplayController::seAnchoPistaChange()
 {
     AnchoPista = static_cast<float>(seAnchoPista->value());
     LaneOffset = 1.5f * AnchoPista;
@@ -434,14 +372,14 @@ void TPalvonViewer::seAnchoPistaChange()
     LanesReady = true;
 }
 
-void TPalvonViewer::seFMovChange() { FMov = seFMov->value(); }
+void TDisplayController::seFMovChange() { FMov = seFMov->value(); }
 
-void TPalvonViewer::AnchoBarra1Click()
+void TDisplayController::AnchoBarra1Click()
 {
     std::string text = Format("%d", GenatrBarWidth);
     bool accepted = false;
-    if (DisplayDialogs.InputText) {
-        accepted = DisplayDialogs.InputText("Ancho barra ...", "Nodo", text);
+    if (Dialogs.InputText) {
+        accepted = Dialogs.InputText("Ancho barra ...", "Nodo", text);
     } else {
         QVariant value(Qs(text));
         accepted = ZelUtils::InputInteger("Ancho barra ...", "Nodo", value, ZelUtils::FieldText);
@@ -457,107 +395,72 @@ void TPalvonViewer::AnchoBarra1Click()
     GenatrBarWidth = ZelUtils::Round(ZelUtils::ParseReal(typed));
 }
 
-void TPalvonViewer::Puntos(int tag)
-{
-    IntersectionBorderWidth = static_cast<float>(tag * 0.5);
-    Action(Cmd::BordeAncho)->setText(Qs(Format("Borde ancho (%.1f)", IntersectionBorderWidth)));
-}
-
-void TPalvonViewer::VisualizacionClick()
-{
-    SetDown(Cmd::tbShow, false);
-    SetDown(Cmd::tbMixs, false);
-    TFrmFases& fases = Secondary::FrmFases();
-    NodoActual = 0;
-    if (FasesListOk == 0)
-        fases.MakePupNodos();
-    if (KDVFases::ListedCount() == 0) {
-        // Nothing to draw: say why instead of opening an empty window.
-        FasesListOk = 0;
-        Services().ShowMessage(Action(Cmd::jtSel)->isChecked()
-                                   ? "No hay nodos seleccionados que mostrar en \"Fases\".\r"
-                                     "Seleccione nodos o desmarque \"Selección\" en \"Seleccionar\"."
-                                   : "La red no tiene intersecciones de los tipos marcados en \"Seleccionar\":\r"
-                                     "no hay nada que mostrar en \"Fases\".");
-        return;
-    }
-    fases.show();
-    fases.raise();
-}
-
-void TPalvonViewer::Calculator1Click()
-{
-    auto* calc = findChild<TCalculator*>(QStringLiteral("Calc"), Qt::FindDirectChildrenOnly);
-    if (!calc)
-        calc = new TCalculator(this);
-    calc->exec();
-}
-
 // ---- The title box ----
 
-namespace {
-// One property of the title's font changed from the title toolbar (nothing
-// while UpdatingTitFont holds).
+// Nothing while UpdatingTitFont holds.
 template <class F>
-void ChangeTitFont(TPalvonViewer& w, F&& change)
-{
-    if (w.UpdatingTitFont)
-        return;
-    QFont f = w.tit->font();
-    change(f);
-    w.tit->setFont(f);
-}
-} // namespace
-
-void TPalvonViewer::FontName_Change()
-{
-    ChangeTitFont(*this, [&](QFont& f) { f.setFamily(FontName->currentFont().family()); });
-}
-
-void TPalvonViewer::FontSize_Change()
-{
-    ChangeTitFont(*this, [&](QFont& f) { f.setPointSize(std::max(1, ZelUtils::Round(FontSize->value()))); });
-}
-
-void TPalvonViewer::FontColor_Change()
+void TDisplayController::ChangeTitFont(F&& change)
 {
     if (UpdatingTitFont)
         return;
+    QTextEdit* tit = host_.TitleBox();
+    QFont f = tit->font();
+    change(f);
+    tit->setFont(f);
+}
+
+void TDisplayController::FontName_Change()
+{
+    ChangeTitFont([&](QFont& f) { f.setFamily(FontName->currentFont().family()); });
+}
+
+void TDisplayController::FontSize_Change()
+{
+    ChangeTitFont([&](QFont& f) { f.setPointSize(std::max(1, ZelUtils::Round(FontSize->value()))); });
+}
+
+void TDisplayController::FontColor_Change()
+{
+    if (UpdatingTitFont)
+        return;
+    QTextEdit* tit = host_.TitleBox();
     QPalette p = tit->palette();
     p.setColor(QPalette::Text, FontColor->currentData().value<QColor>());
     tit->setPalette(p);
 }
 
-void TPalvonViewer::aTitBoldExecute()
+void TDisplayController::aTitBoldExecute()
 {
-    ChangeTitFont(*this, [&](QFont& f) { f.setBold(Down(Cmd::aTitBold)); });
+    ChangeTitFont([&](QFont& f) { f.setBold(window_.CommandOn(Cmd::aTitBold)); });
 }
 
-void TPalvonViewer::aTitUnderExecute()
+void TDisplayController::aTitUnderExecute()
 {
-    ChangeTitFont(*this, [&](QFont& f) { f.setUnderline(Down(Cmd::aTitUnder)); });
+    ChangeTitFont([&](QFont& f) { f.setUnderline(window_.CommandOn(Cmd::aTitUnder)); });
 }
 
-void TPalvonViewer::aTitItalicExecute()
+void TDisplayController::aTitItalicExecute()
 {
-    ChangeTitFont(*this, [&](QFont& f) { f.setItalic(Down(Cmd::aTitItalic)); });
+    ChangeTitFont([&](QFont& f) { f.setItalic(window_.CommandOn(Cmd::aTitItalic)); });
 }
 
-void TPalvonViewer::titSelectionChange()
+void TDisplayController::titSelectionChange()
 {
     UpdatingTitFont = true;
     // The caret's line and column; nothing else follows from them.
-    const QTextCursor caret = tit->textCursor();
+    const QTextCursor caret = host_.TitleBox()->textCursor();
     [[maybe_unused]] const int line = caret.blockNumber();
     [[maybe_unused]] const int column = caret.positionInBlock();
     UpdatingTitFont = false;
 }
 
-void TPalvonViewer::TitPosition(int tag)
+void TDisplayController::TitPosition(int tag)
 {
     if (tag < 1 || tag > 6)
         return;
     TitlePos = tag;
+    QTextEdit* tit = host_.TitleBox();
+    const TOxrImage* img = map_.MapImage();
     int top = tit->y();
     int left = tit->x();
     if (tag <= 3)

@@ -1,0 +1,288 @@
+// The main window's side of the map view and display controllers: the host they
+// reach the window through, the view tools' steps forwarded to the map view, the
+// order in which the toggles, the view and the display toolbars are wired, and the
+// commands of other features that share the display menus (the intersection
+// views' items, "Herramientas" and "Ayuda").
+#include "mainwindow/MapViewHostAdapter.h"
+
+#include "analysis/Fases.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
+#include "map/DrawState.h"
+#include "map/gui/DataLayers.h"
+#include "map/gui/MapCommands.h"
+#include "map/gui/OxrImage.h"
+#include "model/KDVvars.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+#include "widgets/Calculator.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <functional>
+
+using ZelUtils::Format;
+
+namespace {
+
+QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+// A top-level menu of the menu bar by its title, made when there is none yet.
+QMenu* TopMenu(QMenuBar* bar, const QString& title)
+{
+    for (QAction* a : bar->actions())
+        if (a->menu() && a->text() == title)
+            return a->menu();
+    return bar->addMenu(title);
+}
+
+// A submenu by its object name, made (with the title) when there is none yet.
+QMenu* SubMenu(QMenu* parent, const char* name, const QString& title)
+{
+    const QString objectName = QString::fromLatin1(name);
+    if (auto* m = parent->findChild<QMenu*>(objectName))
+        return m;
+    QMenu* m = parent->addMenu(title);
+    m->setObjectName(objectName);
+    return m;
+}
+
+// Runs a function after every resize of the watched widget.
+class TResizeWatcher : public QObject {
+public:
+    TResizeWatcher(QObject* parent, std::function<void()> onResize) : QObject(parent), onResize_(std::move(onResize)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize)
+            onResize_();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> onResize_;
+};
+
+} // namespace
+
+// ---- TMapViewHost ----
+
+void TMapViewHostAdapter::DrawViewLayers(TOxrImage& canvas, bool magnifier)
+{
+    w_.DrawLayerSequence(canvas, magnifier ? TPalvonViewer::TLayerTarget::Magnifier
+                                           : TPalvonViewer::TLayerTarget::QuickView);
+}
+
+QWidget* TMapViewHostAdapter::RangeLegend() { return w_.sym; }
+
+QWidget* TMapViewHostAdapter::BarLegend() { return w_.Scl; }
+
+QMenu* TMapViewHostAdapter::ViewMenu() { return TopMenu(w_.menuBar(), QStringLiteral("&Ver")); }
+
+QMenu* TMapViewHostAdapter::MapMenu() { return w_.BDerecho; }
+
+QToolBar* TMapViewHostAdapter::ToolBarOf(TCommandId barItem)
+{
+    if (barItem == Cmd::Estandar1)
+        return w_.tbarEstandar;
+    if (barItem == Cmd::Arcos2)
+        return w_.tbarArcos;
+    if (barItem == Cmd::Movimientos1)
+        return w_.tbarMovimientos;
+    if (barItem == Cmd::Adicionales1)
+        return w_.tbarAdicionales;
+    if (barItem == Cmd::Abrir1)
+        return w_.tbarOpen;
+    if (barItem == Cmd::Ttulos1)
+        return w_.Display().tbarTitulos;
+    return nullptr;
+}
+
+QToolBar* TMapViewHostAdapter::AddToolBar(const QString& title) { return w_.addToolBar(title); }
+
+QToolBar* TMapViewHostAdapter::AddOpenToolBar()
+{
+    w_.tbarOpen = w_.addToolBar(QStringLiteral("Abrir"));
+    w_.tbarOpen->setObjectName("tbarOpen");
+    QAction* recent = MapCommands::Place(w_, w_.tbarOpen, Cmd::tbRecientes);
+    recent->setMenu(w_.Recientes);
+    if (auto* b = qobject_cast<QToolButton*>(w_.tbarOpen->widgetForAction(recent)))
+        b->setPopupMode(QToolButton::InstantPopup);
+    w_.tbarOpen->hide();
+    return w_.tbarOpen;
+}
+
+void TMapViewHostAdapter::AddStatusWidget(QWidget* widget) { w_.Status->addPermanentWidget(widget); }
+
+QTextEdit* TMapViewHostAdapter::TitleBox() { return w_.tit; }
+
+void TMapViewHostAdapter::ShowMagnifierOptions()
+{
+    TDlgCfg& options = Secondary::DlgCfg();
+    QTabWidget* pages = options.CfgPaginas;
+    for (int k = 0; k < pages->count(); ++k)
+        pages->setTabVisible(k, pages->widget(k) == options.CfgAmpliacion);
+    pages->setCurrentWidget(options.CfgAmpliacion);
+    options.exec();
+    for (int k = 0; k < pages->count(); ++k)
+        pages->setTabVisible(k, true);
+    pages->setCurrentWidget(options.CfgPreferencias);
+}
+
+TFrmAerial& TMapViewHostAdapter::AerialView() { return Secondary::FrmAerial(); }
+
+TStreetView& TMapViewHostAdapter::StreetView() { return Secondary::StreetView(); }
+
+TKDVscale& TMapViewHostAdapter::ScaleDialog() { return Secondary::KDVscale(); }
+
+TDlgSize& TMapViewHostAdapter::SizeDialog() { return Secondary::DlgSize(); }
+
+TDualListDialog* TMapViewHostAdapter::ListChooser() { return w_.dld; }
+
+// ---- The view tools' steps (TMapToolHost) ----
+
+void TPalvonViewer::StartZoomBox(int i, int j, double x, double y) { MapView().StartZoomBox(i, j, x, y); }
+void TPalvonViewer::StartPan(int i, int j) { MapView().StartPan(i, j); }
+void TPalvonViewer::StartMagnifier(int i, int j) { MapView().StartMagnifier(i, j); }
+void TPalvonViewer::FollowZoomBox(double x, double y) { MapView().FollowZoomBox(x, y); }
+void TPalvonViewer::FollowPan(int i, int j) { MapView().FollowPan(i, j); }
+void TPalvonViewer::FollowMagnifier(int i, int j) { MapView().FollowMagnifier(i, j); }
+void TPalvonViewer::EndMagnifier() { MapView().EndMagnifier(); }
+void TPalvonViewer::EndPan() { MapView().EndPan(); }
+void TPalvonViewer::EndZoomBox(int j) { MapView().EndZoomBox(j); }
+
+// ---- Wiring ----
+
+void TPalvonViewer::ConnectToggles()
+{
+    Display().ConnectToggles();
+
+    // ---- The data grids beside the map ----
+    QAction* dataGrid = Action(Cmd::aDataGrid1);
+    dataGrid->setCheckable(true);
+    dataGrid->setChecked(true);
+    QAction* tbDatos = AddAction(tbarEstandar, Cmd::tbDatos);
+    tbDatos->setCheckable(true);
+    tbDatos->setChecked(dataGrid->isChecked());
+    connect(dataGrid, &QAction::toggled, tbDatos, &QAction::setChecked);
+    connect(tbDatos, &QAction::toggled, dataGrid, &QAction::setChecked);
+    auto dataGrid1 = [this] {
+        tnDatos->setVisible(Action(Cmd::aDataGrid1)->isChecked());
+        DrawPalvon();
+    };
+    Registry().Register(CommandTable::TOwner::Window, Cmd::aDataGrid1, dataGrid1);
+    Registry().Register(CommandTable::TOwner::Window, Cmd::tbDatos, dataGrid1);
+
+    // The map view; the full map mouse handlers call its view steps for their modes.
+    MapView().Connect();
+    ConnectMapMouse();
+    // The lane and movement boxes, the title toolbar, the open toolbar and "Barras".
+    Display().CreateToolbars();
+
+    // The map's size ratio in the status bar.
+    img->installEventFilter(new TResizeWatcher(this, [this] {
+        if (img->height() > 0)
+            StatusPanels[0]->setText(QString::fromStdString(
+                ZelUtils::Format("%.4f", double(img->width()) / double(img->height()))));
+    }));
+}
+
+void TPalvonViewer::CreateToolMenus()
+{
+    // ---- Intersection views: border width and the phases window ----
+    auto* intersecciones = new QMenu(CommandTable::Caption(Cmd::AnalisisIntersecciones), this);
+    intersecciones->setObjectName("AnalisisInterseccionesMenu");
+    Action(Cmd::AnalisisIntersecciones)->setMenu(intersecciones);
+    QMenu* configurar = SubMenu(intersecciones, "ConfigurarIntersecciones", QStringLiteral("Configurar"));
+    auto* borde = new QMenu(this);
+    borde->setObjectName("BordeAnchoMenu");
+    AddAction(configurar, Cmd::BordeAncho, Qs(Format("Borde ancho (%.1f)", IntersectionBorderWidth)))->setMenu(borde);
+    auto* bordeGroup = new QActionGroup(borde);
+    for (int tag = 0; tag <= 4; ++tag) {
+        QAction* item = AddAction(borde, QStringLiteral("BordePuntos%1").arg(tag));
+        item->setData(tag);
+        bordeGroup->addAction(item);
+        Registry().Register(CommandTable::TOwner::Analysis, CommandOf(item), [this, tag] { Puntos(tag); });
+    }
+    AddAction(intersecciones, Cmd::Visualizacion);
+    Registry().Register(CommandTable::TOwner::Analysis, Cmd::Visualizacion, this, &TPalvonViewer::VisualizacionClick);
+
+    // Junction types picked for the intersection analyses.
+    for (int t = 1; t <= 5; ++t) {
+        Action(QStringLiteral("Jtype%1").arg(t))->setCheckable(true);
+        Registry().Register(CommandTable::TOwner::Analysis, CommandOf(QStringLiteral("Jtype%1").arg(t)),
+                            [t](bool checked) { JtypeSelected[t] = checked; });
+    }
+
+    // The map's double click (the press before it records the pixel).
+    connect(img, &TOxrImage::OnDblClick, this, &TPalvonViewer::imgDblClick);
+
+    // ---- Tools and help ----
+    QMenu* herramientas = TopMenu(menuBar(), QStringLiteral("&Herramientas"));
+    AddAction(herramientas, Cmd::aCalculator1);
+    Registry().Register(CommandTable::TOwner::Window, Cmd::aCalculator1, this, &TPalvonViewer::Calculator1Click);
+    QMenu* temas = SubMenu(herramientas, "Temas", QStringLiteral("Temas"));
+    AddAction(temas, Cmd::aAplicar1);
+    QMenu* ayuda = TopMenu(menuBar(), QStringLiteral("A&yuda"));
+    // Help contents and mail have nothing behind them: shown disabled, and the
+    // hint says why.
+    ayuda->setToolTipsVisible(true);
+    const QString why = QStringLiteral("No disponible: esta versión no incluye %1");
+    const std::pair<TCommandId, const char*> items[] = {{Cmd::aContenido1, "archivo de ayuda"},
+                                                        {Cmd::aemail1, "envío de correo"}};
+    for (const auto& [id, what] : items) {
+        QAction* item = AddAction(ayuda, id);
+        item->setEnabled(false);
+        item->setToolTip(why.arg(QString::fromUtf8(what)));
+        item->setStatusTip(item->toolTip());
+    }
+    ayuda->addSeparator();
+    AddAction(ayuda, Cmd::AcercaDe1);
+    Registry().Register(CommandTable::TOwner::Window, Cmd::AcercaDe1, this, &TPalvonViewer::AcercaDe1Click);
+}
+
+void TPalvonViewer::Puntos(int tag)
+{
+    IntersectionBorderWidth = static_cast<float>(tag * 0.5);
+    Action(Cmd::BordeAncho)->setText(Qs(Format("Borde ancho (%.1f)", IntersectionBorderWidth)));
+}
+
+void TPalvonViewer::VisualizacionClick()
+{
+    SetDown(Cmd::tbShow, false);
+    SetDown(Cmd::tbMixs, false);
+    TFrmFases& fases = Secondary::FrmFases();
+    NodoActual = 0;
+    if (FasesListOk == 0)
+        fases.MakePupNodos();
+    if (KDVFases::ListedCount() == 0) {
+        // Nothing to draw: say why instead of opening an empty window.
+        FasesListOk = 0;
+        Services().ShowMessage(Action(Cmd::jtSel)->isChecked()
+                                   ? "No hay nodos seleccionados que mostrar en \"Fases\".\r"
+                                     "Seleccione nodos o desmarque \"Selección\" en \"Seleccionar\"."
+                                   : "La red no tiene intersecciones de los tipos marcados en \"Seleccionar\":\r"
+                                     "no hay nada que mostrar en \"Fases\".");
+        return;
+    }
+    fases.show();
+    fases.raise();
+}
+
+void TPalvonViewer::Calculator1Click()
+{
+    auto* calc = findChild<TCalculator*>(QStringLiteral("Calc"), Qt::FindDirectChildrenOnly);
+    if (!calc)
+        calc = new TCalculator(this);
+    calc->exec();
+}
