@@ -457,7 +457,7 @@ public:
     //      (TDisplayController, src/map/gui/DisplayController.h) ----
     TDisplayController& Display() { return *display_; }
     QToolBar* tbarOpen = nullptr; // the recent networks and the open buttons
-    // The intersection views' items, "Herramientas" and "Ayuda" (MapViewHostAdapter.cpp).
+    // The intersection views' items, "Herramientas" and "Ayuda" (PalvonViewerToolMenus.cpp).
     void CreateToolMenus();
     void Puntos(int tag);
     void VisualizacionClick();

@@ -18,15 +18,11 @@
 #include "widgets/WindowHost.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
-#include <QEvent>
 #include <QFontComboBox>
-#include <QLabel>
 #include <QMenu>
 #include <QSpinBox>
-#include <QTabWidget>
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>

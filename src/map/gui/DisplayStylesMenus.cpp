@@ -31,7 +31,6 @@
 #include <QFontComboBox>
 #include <QFormLayout>
 #include <QMenu>
-#include <QMenuBar>
 #include <QSpinBox>
 #include <QTextEdit>
 

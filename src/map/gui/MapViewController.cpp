@@ -23,18 +23,12 @@
 #include "widgets/WindowHost.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
-#include <QSpinBox>
-#include <QStatusBar>
-#include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>

@@ -7,6 +7,7 @@
 // and that state, the handlers of their rows (registered by Connect), and the steps
 // the view tools of the map call (through the window's TMapToolHost). It reaches the
 // window only through TWindowHost, TMapHost and TMapViewHost.
+#include <QObject>
 #include <QPointer>
 
 #include <memory>
@@ -20,8 +21,6 @@ class TMapViewHost;
 class TOxrImage;
 class TWindowHost;
 struct TShiftState;
-
-#include <Qt>
 
 class TMapViewController {
 public:
