@@ -374,6 +374,8 @@ void TPalvonViewer::CreateMenus()
     for (int t = 0; t < 6; ++t)
         AddAction(nullptr, QStringLiteral("Jtype%1").arg(t));
     CreateSelectionMenus();
+    MapView().RegisterCommands(Registry());
+    Display().RegisterCommands(Registry());
     Display().CreateLayerMenus();
     archivo->insertAction(ArchivosRecientes ? ArchivosRecientes->menuAction() : nullptr, Action(Cmd::Puntos5));
     Display().CreateDisplayMenus();

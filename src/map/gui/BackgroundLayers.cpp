@@ -43,15 +43,12 @@ QString LetraCaption(int tag)
 
 void TDisplayController::CreateLayerMenus()
 {
-    TCommandRegistry& registry = window_.Registry();
     varSolera = new QMenu(window_.DialogParent());
     varSolera->setObjectName("varSolera");
     for (int k = 1; k <= LayerMenuEntries; ++k) {
         QAction* item = Place(window_, varSolera, QStringLiteral("s1%1").arg(k));
         item->setData(k);
         item->setVisible(false);
-        registry.Register(CommandTable::TOwner::MapView, Named(item->objectName()),
-                          [this, k](bool checked) { soleraClick(k, checked); });
     }
     varSolera->addSeparator();
     QueMover = varSolera->addMenu(QStringLiteral("¿Qué mover?"));
@@ -62,13 +59,11 @@ void TDisplayController::CreateLayerMenus()
         QAction* item = Place(window_, QueMover, moveItems[t - 1]);
         item->setData(t);
         moveGroup->addAction(item);
-        registry.Register(CommandTable::TOwner::MapTools, moveItems[t - 1], [this, item] { QueSolerasMover(item); });
     }
     window_.Action(Cmd::mSoleraVisi)->setChecked(true);
     // Moving layers with the mouse reads this item; it has no action of its own.
     Place(window_, varSolera, Cmd::smove);
     Place(window_, varSolera, Cmd::GuardarSoleras);
-    registry.Register(CommandTable::TOwner::MapView, Cmd::GuardarSoleras, this, &TDisplayController::GuardarSolerasClick);
     window_.Action(Cmd::tbSolera)->setMenu(varSolera);
 
     CoberturaLineas = host_.MapMenu()->addMenu(QStringLiteral("Cobertura Lineas"));
@@ -79,19 +74,12 @@ void TDisplayController::CreateLayerMenus()
         entry->setObjectName(QStringLiteral("S11%1").arg(k));
         entry->menuAction()->setVisible(false);
         layerEntries_[k] = entry;
-        QAction* letra = Place(window_, entry, QStringLiteral("Letra%1").arg(tag));
-        letra->setData(tag);
-        registry.Register(CommandTable::TOwner::MapView, Named(letra->objectName()), [this, letra] { Letra(letra); });
-        QAction* names = Place(window_, entry, QStringLiteral("Nombres%1").arg(tag));
-        names->setData(tag);
-        registry.Register(CommandTable::TOwner::MapView, Named(names->objectName()),
-                          [this, tag](bool checked) { Nombres(tag, checked); });
+        Place(window_, entry, QStringLiteral("Letra%1").arg(tag))->setData(tag);
+        Place(window_, entry, QStringLiteral("Nombres%1").arg(tag))->setData(tag);
     }
 
     // "Puntos" opens point files once a network is open.
-    QAction* puntos = Place(window_, nullptr, Cmd::Puntos5);
-    puntos->setEnabled(false);
-    registry.Register(CommandTable::TOwner::Files, Cmd::Puntos5, this, &TDisplayController::Puntos5Click);
+    Place(window_, nullptr, Cmd::Puntos5)->setEnabled(false);
 }
 
 void TDisplayController::OpenLineLayerFile(const std::string& fileName, bool addLayer)

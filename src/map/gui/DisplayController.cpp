@@ -46,6 +46,20 @@ void Twin(QAction* a, QAction* b)
 
 bool UpdateTicked(bool TProgramOptions::*box) { return ProgramOptions().*box; }
 
+// The layers that redraw when their update box is ticked: button, menu item, box.
+const struct {
+    TCommandId button;
+    TCommandId item;
+    bool TProgramOptions::*update;
+} Toggles[] = {{Cmd::tbArrows, Cmd::Sentidos1, &TProgramOptions::Sentidos},
+               {Cmd::tbNodes, Cmd::Nodos1, &TProgramOptions::Nodos},
+               {Cmd::tbNameNodes, Cmd::Nombres1, &TProgramOptions::NombreNodos},
+               {Cmd::tbCalles, Cmd::Calles1, &TProgramOptions::Calles},
+               {Cmd::tbCents, Cmd::Centroides1, &TProgramOptions::Centroides},
+               {Cmd::tbAtributos, Cmd::Atributos1, &TProgramOptions::Atributos},
+               {Cmd::tbColores, Cmd::colores1, &TProgramOptions::Atributos},
+               {Cmd::tbValues, Cmd::Valores1, &TProgramOptions::Valores}};
+
 } // namespace
 
 TDisplayController::TDisplayController(TWindowHost& window, TMapHost& map, TMapViewHost& host,
@@ -54,27 +68,12 @@ TDisplayController::TDisplayController(TWindowHost& window, TMapHost& map, TMapV
 {
 }
 
-void TDisplayController::ConnectToggles()
+void TDisplayController::RegisterCommands(TCommandRegistry& registry)
 {
-    TCommandRegistry& registry = window_.Registry();
-    // ---- Layers that redraw when their update box is ticked ----
-    const struct {
-        TCommandId button;
-        TCommandId item;
-        bool TProgramOptions::*update;
-    } toggles[] = {{Cmd::tbArrows, Cmd::Sentidos1, &TProgramOptions::Sentidos},
-                   {Cmd::tbNodes, Cmd::Nodos1, &TProgramOptions::Nodos},
-                   {Cmd::tbNameNodes, Cmd::Nombres1, &TProgramOptions::NombreNodos},
-                   {Cmd::tbCalles, Cmd::Calles1, &TProgramOptions::Calles},
-                   {Cmd::tbCents, Cmd::Centroides1, &TProgramOptions::Centroides},
-                   {Cmd::tbAtributos, Cmd::Atributos1, &TProgramOptions::Atributos},
-                   {Cmd::tbColores, Cmd::colores1, &TProgramOptions::Atributos},
-                   {Cmd::tbValues, Cmd::Valores1, &TProgramOptions::Valores}};
-    for (const auto& t : toggles) {
+    using TOwner = CommandTable::TOwner;
+    // ---- Layer toggles ----
+    for (const auto& t : Toggles) {
         const TCommandId name = t.button;
-        QAction* button = window_.Action(name);
-        QAction* item = window_.Action(t.item);
-        Twin(button, item);
         bool TProgramOptions::*update = t.update;
         auto handler = [this, name, update] {
             const bool down = window_.CommandOn(name);
@@ -91,15 +90,9 @@ void TDisplayController::ConnectToggles()
             if (UpdateTicked(update))
                 window_.RedrawMap();
         };
-        registry.Register(CommandTable::TOwner::MapView, t.button, handler);
-        registry.Register(CommandTable::TOwner::MapView, t.item, handler);
+        registry.Register(TOwner::MapView, t.button, handler);
+        registry.Register(TOwner::MapView, t.item, handler);
     }
-
-    // ---- Movement layers ----
-    // aAtributos2 holds the state of the movement links; its button and menu item follow it.
-    QAction* movLinks = window_.Action(Cmd::aAtributos2);
-    Twin(movLinks, window_.Action(Cmd::tbMovimLinks));
-    Twin(movLinks, window_.Action(Cmd::Atributos2));
     auto atributos2 = [this] {
         if (window_.Action(Cmd::aAtributos2)->isChecked()) {
             window_.SetCommandOn(Cmd::tbAtributos, false);
@@ -112,16 +105,105 @@ void TDisplayController::ConnectToggles()
             window_.RedrawMap();
     };
     for (TCommandId id : {Cmd::aAtributos2, Cmd::tbMovimLinks, Cmd::Atributos2})
-        registry.Register(CommandTable::TOwner::MapView, id, atributos2);
-    Twin(window_.Action(Cmd::tbMovimValues), window_.Action(Cmd::Valores2));
+        registry.Register(TOwner::MapView, id, atributos2);
     auto valores2 = [this] {
         if (window_.CommandOn(Cmd::tbMovimValues))
             window_.Action(Cmd::aAtributos2)->setChecked(true);
     };
-    registry.Register(CommandTable::TOwner::MapView, Cmd::tbMovimValues, valores2);
-    registry.Register(CommandTable::TOwner::MapView, Cmd::Valores2, valores2);
+    registry.Register(TOwner::MapView, Cmd::tbMovimValues, valores2);
+    registry.Register(TOwner::MapView, Cmd::Valores2, valores2);
+    registry.Register(TOwner::MapView, Cmd::tbLanes, [this](bool down) {
+        ShowLanes = down;
+        window_.RedrawMap();
+    });
+    registry.Register(TOwner::MapView, Cmd::aRedibujar, [this] { window_.RedrawMap(); });
+    // The layers drawn in the magnifier besides those shown on the map.
+    const std::pair<TCommandId, bool TProgramOptions::*> zoomItems[] = {
+        {Cmd::Sentidos2, &TProgramOptions::zArrows},   {Cmd::Nodos2, &TProgramOptions::zNodes},
+        {Cmd::Nmeronodos1, &TProgramOptions::zNameNodes}, {Cmd::Calles2, &TProgramOptions::zCalles},
+        {Cmd::Atributos3, &TProgramOptions::zAtributos}, {Cmd::Valores3, &TProgramOptions::zValues}};
+    for (const auto& [id, box] : zoomItems) {
+        bool TProgramOptions::*field = box;
+        registry.Register(TOwner::MapView, id, [field](bool checked) {
+            ProgramOptions().*field = checked;
+            NotifyProgramOptionsChanged();
+        });
+    }
 
-    // ---- Layers that show at the next redraw ----
+    // ---- Which toolbars are shown ----
+    const TCommandId bars[6] = {Cmd::Estandar1, Cmd::Arcos2, Cmd::Movimientos1, Cmd::Adicionales1, Cmd::Ttulos1,
+                                Cmd::Abrir1};
+    for (int tag = 1; tag <= 6; ++tag)
+        registry.Register(TOwner::Window, bars[tag - 1], [this, tag] { BarrasClick(tag); });
+
+    // ---- The title box ----
+    registry.Register(TOwner::MapView, {{Cmd::aTitBold, this, &TDisplayController::aTitBoldExecute},
+                                        {Cmd::aTitItalic, this, &TDisplayController::aTitItalicExecute},
+                                        {Cmd::aTitUnder, this, &TDisplayController::aTitUnderExecute}});
+    // The title button shows the title box with its toolbar; the menu item only moves the button.
+    registry.Register(TOwner::MapView, Cmd::tbTit, [this](bool down) {
+        host_.TitleBox()->setVisible(down);
+        tbarTitulos->setVisible(down);
+    });
+    for (int tag = 1; tag <= 6; ++tag)
+        registry.Register(TOwner::MapTools, Named(QStringLiteral("TitPos%1").arg(tag)), [this, tag] { TitPosition(tag); });
+
+    // ---- Label styles of the map's right-button menu ----
+    for (int tag : {1, 2, 4, 5, 6})
+        registry.Register(TOwner::MapView, Named(QStringLiteral("Letra%1").arg(tag)), [this, tag] { LetraClick(tag); });
+    QAction* letra3 = window_.Action(Cmd::Letra3);
+    registry.Register(TOwner::MapView, Cmd::Letra3, [this, letra3] { Letra(letra3); });
+    registry.Register(TOwner::MapView, Cmd::AnchoBarra1, this, &TDisplayController::AnchoBarra1Click);
+    // Zone labels: the drawing reads which item is ticked.
+    for (TCommandId id : {Cmd::MenuItem4, Cmd::CodZona})
+        registry.Register(TOwner::MapView, id, [this] { window_.RedrawMap(); });
+    for (int tag = 1; tag <= 9; ++tag) {
+        registry.Register(TOwner::MapView, Named(QStringLiteral("UbiNodo%1").arg(tag)), [this, tag] { UbiNodoClick(tag); });
+        registry.Register(TOwner::MapView, Named(QStringLiteral("UbiCalles%1").arg(tag)),
+                          [this, tag] { UbiCallesClick(tag); });
+    }
+    for (int d = 0; d <= 4; ++d)
+        registry.Register(TOwner::MapView, Named(QStringLiteral("NumDec%1").arg(d)), [this, d] { NumDec(d); });
+    for (int tag : {1, -1, 2, 4, 6, 8, 10}) {
+        const QString name = tag < 0 ? QStringLiteral("DesplazamientoC") : QStringLiteral("Desplazamiento%1").arg(tag);
+        registry.Register(TOwner::MapView, Named(name), [this, tag] { Desplazamiento(tag); });
+    }
+
+    // ---- Background layers: visibility, font, names, colour and width of each ----
+    for (int k = 1; k <= 9; ++k) {
+        const int tag = 10 + k;
+        registry.Register(TOwner::MapView, Named(QStringLiteral("s1%1").arg(k)),
+                          [this, k](bool checked) { soleraClick(k, checked); });
+        QAction* letra = window_.Action(Named(QStringLiteral("Letra%1").arg(tag)));
+        registry.Register(TOwner::MapView, Named(letra->objectName()), [this, letra] { Letra(letra); });
+        registry.Register(TOwner::MapView, Named(QStringLiteral("Nombres%1").arg(tag)),
+                          [this, tag](bool checked) { Nombres(tag, checked); });
+        registry.Register(TOwner::MapView, Named(QStringLiteral("LineaColor%1").arg(tag)), [this, tag] { Color(tag); });
+        for (int w = 0; w <= 5; ++w) {
+            const int widthTag = tag * 10 + w;
+            registry.Register(TOwner::MapView, Named(QStringLiteral("Ancho%1").arg(widthTag)),
+                              [this, widthTag] { SetWidth(widthTag); });
+        }
+    }
+    for (TCommandId id : {Cmd::mSoleraTodo, Cmd::mSoleraVisi, Cmd::mSoleraSele}) {
+        QAction* item = window_.Action(id);
+        registry.Register(TOwner::MapTools, id, [this, item] { QueSolerasMover(item); });
+    }
+    registry.Register(TOwner::MapView, Cmd::GuardarSoleras, this, &TDisplayController::GuardarSolerasClick);
+    registry.Register(TOwner::Files, Cmd::Puntos5, this, &TDisplayController::Puntos5Click);
+}
+
+void TDisplayController::ConnectToggles()
+{
+    // Each layer's toolbar button and menu item keep one state.
+    for (const auto& t : Toggles)
+        Twin(window_.Action(t.button), window_.Action(t.item));
+    // aAtributos2 holds the state of the movement links; its button and menu item follow it.
+    QAction* movLinks = window_.Action(Cmd::aAtributos2);
+    Twin(movLinks, window_.Action(Cmd::tbMovimLinks));
+    Twin(movLinks, window_.Action(Cmd::Atributos2));
+    Twin(window_.Action(Cmd::tbMovimValues), window_.Action(Cmd::Valores2));
+    // Layers that show at the next redraw.
     const std::pair<TCommandId, TCommandId> twins[] = {{Cmd::tbZonas, Cmd::Zonificacin2}, {Cmd::tbPoligonos,
                                                        Cmd::Poligonos2},
                                                        {Cmd::tbLineas, Cmd::Lineas1},      {Cmd::tbSel,
@@ -130,17 +212,10 @@ void TDisplayController::ConnectToggles()
                                                         Cmd::Soleras1}};
     for (const auto& [button, item] : twins)
         Twin(window_.Action(button), window_.Action(item));
-
-    registry.Register(CommandTable::TOwner::MapView, Cmd::tbLanes, [this](bool down) {
-        ShowLanes = down;
-        window_.RedrawMap();
-    });
-    registry.Register(CommandTable::TOwner::MapView, Cmd::aRedibujar, [this] { window_.RedrawMap(); });
 }
 
 void TDisplayController::CreateToolbars()
 {
-    TCommandRegistry& registry = window_.Registry();
     QToolBar* tbarArcos = host_.ToolBarOf(Cmd::Arcos2);
     QToolBar* tbarMovimientos = host_.ToolBarOf(Cmd::Movimientos1);
     // ---- Lane width and the scale of the movement drawings ----
@@ -196,9 +271,7 @@ void TDisplayController::CreateToolbars()
     PupTit = new QMenu(window_.DialogParent());
     PupTit->setObjectName("PupTit");
     for (int tag = 1; tag <= 6; ++tag) {
-        QAction* item = Place(window_, PupTit, QStringLiteral("TitPos%1").arg(tag));
-        item->setData(tag);
-        registry.Register(CommandTable::TOwner::MapTools, Named(item->objectName()), [this, tag] { TitPosition(tag); });
+        Place(window_, PupTit, QStringLiteral("TitPos%1").arg(tag))->setData(tag);
     }
     QAction* position = Place(window_, tbarTitulos, Cmd::tbTitPos);
     position->setMenu(PupTit);
@@ -208,15 +281,7 @@ void TDisplayController::CreateToolbars()
     QObject::connect(FontName, &QFontComboBox::currentFontChanged, FontName, [this] { FontName_Change(); });
     QObject::connect(FontSize, &QSpinBox::valueChanged, FontSize, [this] { FontSize_Change(); });
     QObject::connect(FontColor, &QComboBox::currentIndexChanged, FontColor, [this] { FontColor_Change(); });
-    registry.Register(CommandTable::TOwner::MapView, Cmd::aTitBold, this, &TDisplayController::aTitBoldExecute);
-    registry.Register(CommandTable::TOwner::MapView, Cmd::aTitItalic, this, &TDisplayController::aTitItalicExecute);
-    registry.Register(CommandTable::TOwner::MapView, Cmd::aTitUnder, this, &TDisplayController::aTitUnderExecute);
     QObject::connect(tit, &QTextEdit::cursorPositionChanged, tit, [this] { titSelectionChange(); });
-    // The title button shows the title box with its toolbar; the menu item only moves the button.
-    registry.Register(CommandTable::TOwner::MapView, Cmd::tbTit, [this](bool down) {
-        host_.TitleBox()->setVisible(down);
-        tbarTitulos->setVisible(down);
-    });
 
     // ---- The open toolbar: the recent networks ----
     QToolBar* tbarOpen = host_.AddOpenToolBar();

@@ -4,8 +4,8 @@
 // scale boxes, the label styles (number format, fonts, positions, the two-way
 // shift, colours and widths of the background layers), the title box's toolbar
 // (font, colour, corner of `tit`), and the background line and point layers with
-// their menus. Owns those widgets, the dialogs tests replace, the handlers of their
-// rows and their registration. It reaches the window only through TWindowHost,
+// their menus. Owns those widgets, the dialogs tests replace, and the handlers of
+// their rows (RegisterCommands). It reaches the window only through TWindowHost,
 // TMapHost and TMapViewHost; the magnifier's menu comes from the map view.
 #include <cstdint>
 #include <functional>
@@ -18,6 +18,7 @@ class QFontComboBox;
 class QMenu;
 class QSpinBox;
 class QToolBar;
+class TCommandRegistry;
 class TMapHost;
 class TMapViewController;
 class TMapViewHost;
@@ -47,7 +48,9 @@ public:
         std::function<bool(const std::string& caption, const std::string& prompt, std::string& text)> InputText;
     } Dialogs;
 
-    // The layer toggles and their twins (DisplayController.cpp).
+    // The handlers of the rows owned by the display (their actions already made).
+    void RegisterCommands(TCommandRegistry& registry);
+    // Each layer toggle's button and menu item kept in one state.
     void ConnectToggles();
     // The lane and movement boxes, the title toolbar, and the items of "Barras de
     // herramientas" following their toolbars (the open toolbar is made between).

@@ -123,7 +123,6 @@ constexpr int32_t StreetPosCodes[10] = {0, 6, 7, 8, 3, 4, 5, 0, 1, 2};
 
 void TDisplayController::CreateDisplayMenus()
 {
-    TCommandRegistry& registry = window_.Registry();
     QWidget* const window = window_.DialogParent();
     // ---- The layers of the map, under "Ver" ----
     QMenu* ver = host_.ViewMenu();
@@ -146,32 +145,17 @@ void TDisplayController::CreateDisplayMenus()
     Barras = SubMenu(ver, "Barras", QStringLiteral("Barras de herramientas"));
     const TCommandId bars[6] = {Cmd::Estandar1, Cmd::Arcos2, Cmd::Movimientos1, Cmd::Adicionales1, Cmd::Ttulos1,
                                 Cmd::Abrir1};
-    for (int tag = 1; tag <= 6; ++tag) {
+    for (int tag = 1; tag <= 6; ++tag)
         Place(window_, Barras, bars[tag - 1])->setData(tag);
-        registry.Register(CommandTable::TOwner::Window, bars[tag - 1], [this, tag] { BarrasClick(tag); });
-    }
 
     // The layers drawn in the magnifier besides those shown on the map.
     QMenu* lupa = view_.MagnifierMenu();
     ver->addMenu(lupa);
-    const struct {
-        TCommandId id;
-        bool TProgramOptions::*box;
-        bool on;
-    } zoomItems[] = {{Cmd::Sentidos2, &TProgramOptions::zArrows, false},
-                     {Cmd::Nodos2, &TProgramOptions::zNodes, true},
-                     {Cmd::Nmeronodos1, &TProgramOptions::zNameNodes, true},
-                     {Cmd::Calles2, &TProgramOptions::zCalles, false},
-                     {Cmd::Atributos3, &TProgramOptions::zAtributos, false},
-                     {Cmd::Valores3, &TProgramOptions::zValues, false}};
-    for (const auto& z : zoomItems) {
-        Place(window_, lupa, z.id)->setChecked(z.on);
-        bool TProgramOptions::*box = z.box;
-        registry.Register(CommandTable::TOwner::MapView, z.id, [box](bool checked) {
-            ProgramOptions().*box = checked;
-            NotifyProgramOptionsChanged();
-        });
-    }
+    const std::pair<TCommandId, bool> zoomItems[] = {{Cmd::Sentidos2, false}, {Cmd::Nodos2, true},
+                                                     {Cmd::Nmeronodos1, true}, {Cmd::Calles2, false},
+                                                     {Cmd::Atributos3, false}, {Cmd::Valores3, false}};
+    for (const auto& [id, on] : zoomItems)
+        Place(window_, lupa, id)->setChecked(on);
 
     // ---- Fonts, label positions and formats: the map's right-button menu ----
     QMenu* BDerecho = host_.MapMenu();
@@ -182,52 +166,37 @@ void TDisplayController::CreateDisplayMenus()
     QMenu* titulos = SubMenu(BDerecho, "BDTitulos", QStringLiteral("Títulos"));
     QMenu* genatr = SubMenu(BDerecho, "BDGenatr", QStringLiteral("Generación/Atracción"));
     const std::pair<int, QMenu*> letras[] = {{1, zonas}, {2, nodos}, {4, valores}, {5, calles}, {6, titulos}};
-    for (const auto& [tag, menu] : letras) {
-        const TCommandId id = Named(QStringLiteral("Letra%1").arg(tag));
-        QAction* item = Place(window_, menu, id, LetraCaption(tag));
-        item->setData(tag);
-        registry.Register(CommandTable::TOwner::MapView, id, [this, tag] { LetraClick(tag); });
-    }
-    QAction* letra3 = Place(window_, genatr, Cmd::Letra3, LetraCaption(3));
-    letra3->setData(3);
-    registry.Register(CommandTable::TOwner::MapView, Cmd::Letra3, [this, letra3] { Letra(letra3); });
+    for (const auto& [tag, menu] : letras)
+        Place(window_, menu, Named(QStringLiteral("Letra%1").arg(tag)), LetraCaption(tag))->setData(tag);
+    Place(window_, genatr, Cmd::Letra3, LetraCaption(3))->setData(3);
     Place(window_, genatr, Cmd::AnchoBarra1);
-    registry.Register(CommandTable::TOwner::MapView, Cmd::AnchoBarra1, this, &TDisplayController::AnchoBarra1Click);
 
     // Zone labels: the drawing reads which item is ticked.
     QMenu* varZonas = SubMenu(zonas, "varZonas", QStringLiteral("Etiquetas"));
     auto* zoneGroup = new QActionGroup(varZonas);
-    for (TCommandId id : {Cmd::MenuItem4, Cmd::CodZona}) {
+    for (TCommandId id : {Cmd::MenuItem4, Cmd::CodZona})
         zoneGroup->addAction(Place(window_, varZonas, id));
-        registry.Register(CommandTable::TOwner::MapView, id, [this] { window_.RedrawMap(); });
-    }
     window_.Action(Cmd::MenuItem4)->setChecked(true);
 
-    auto positionMenu = [this, &registry](QMenu* parent, const char* menuName, const char* itemPrefix, int checkedTag,
-                               void (TDisplayController::*handler)(int)) {
+    auto positionMenu = [this](QMenu* parent, const char* menuName, const char* itemPrefix, int checkedTag) {
         QMenu* menu = SubMenu(parent, menuName, QStringLiteral("Ubicación"));
         auto* group = new QActionGroup(menu);
         for (int tag = 1; tag <= 9; ++tag) {
             QAction* item = Place(window_, menu, QStringLiteral("%1%2").arg(QLatin1String(itemPrefix)).arg(tag));
             item->setData(tag);
             group->addAction(item);
-            registry.Register(CommandTable::TOwner::MapView, Named(item->objectName()),
-                              [this, handler, tag] { (this->*handler)(tag); });
         }
         window_.Action(Named(QStringLiteral("%1%2").arg(QLatin1String(itemPrefix)).arg(checkedTag)))->setChecked(true);
     };
-    positionMenu(nodos, "UbicacionNodos", "UbiNodo", 3, &TDisplayController::UbiNodoClick);
-    positionMenu(calles, "UbicacionCalles", "UbiCalles", 5, &TDisplayController::UbiCallesClick);
+    positionMenu(nodos, "UbicacionNodos", "UbiNodo", 3);
+    positionMenu(calles, "UbicacionCalles", "UbiCalles", 5);
 
     // Items that carry a submenu are actions of the window, so they are found by name.
     auto* decimales = new QMenu(window);
     decimales->setObjectName("Decimales");
     Place(window_, valores, Cmd::Decimales1, Qs(Format("Decimales (%d)", NumFormat.Decimals)))->setMenu(decimales);
-    for (int d = 0; d <= 4; ++d) {
-        QAction* item = Place(window_, decimales, QStringLiteral("NumDec%1").arg(d));
-        item->setData(d);
-        registry.Register(CommandTable::TOwner::MapView, Named(item->objectName()), [this, d] { NumDec(d); });
-    }
+    for (int d = 0; d <= 4; ++d)
+        Place(window_, decimales, QStringLiteral("NumDec%1").arg(d))->setData(d);
 
     QMenu* shift = SubMenu(BDerecho, "Desplazamiento", QStringLiteral("Desplazamiento"));
     auto* shiftGroup = new QActionGroup(shift);
@@ -236,8 +205,6 @@ void TDisplayController::CreateDisplayMenus()
         QAction* item = Place(window_, shift, name);
         item->setData(tag);
         shiftGroup->addAction(item);
-        registry.Register(CommandTable::TOwner::MapView, Named(item->objectName()),
-                          [this, tag] { Desplazamiento(tag); });
     }
     window_.Action(Cmd::Desplazamiento1)->setChecked(true);
 
@@ -247,9 +214,7 @@ void TDisplayController::CreateDisplayMenus()
         if (!entry)
             continue;
         const int tag = 10 + k;
-        QAction* color = Place(window_, entry, QStringLiteral("LineaColor%1").arg(tag));
-        color->setData(tag);
-        registry.Register(CommandTable::TOwner::MapView, Named(color->objectName()), [this, tag] { Color(tag); });
+        Place(window_, entry, QStringLiteral("LineaColor%1").arg(tag))->setData(tag);
         auto* widths = new QMenu(window);
         widths->setObjectName(QStringLiteral("LineaAnchoMenu%1").arg(tag));
         Place(window_, entry, QStringLiteral("LineaAncho%1").arg(tag))->setMenu(widths);
@@ -259,8 +224,6 @@ void TDisplayController::CreateDisplayMenus()
             QAction* item = Place(window_, widths, QStringLiteral("Ancho%1").arg(widthTag));
             item->setData(widthTag);
             widthGroup->addAction(item);
-            registry.Register(CommandTable::TOwner::MapView, Named(item->objectName()),
-                              [this, widthTag] { SetWidth(widthTag); });
         }
         window_.Action(Named(QStringLiteral("Ancho%1").arg(tag * 10 + 1)))->setChecked(true);
     }

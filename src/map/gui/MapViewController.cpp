@@ -283,21 +283,54 @@ QMenu* TMapViewController::MagnifierMenu()
     return varLupa;
 }
 
+void TMapViewController::RegisterCommands(TCommandRegistry& registry)
+{
+    using TOwner = CommandTable::TOwner;
+    registry.Register(TOwner::MapView, {{Cmd::aAcercar1, this, &TMapViewController::ZoomIn},
+                                        {Cmd::aAlejar1, this, &TMapViewController::ZoomOut},
+                                        {Cmd::aVistaGeneral1, this, &TMapViewController::ZoomFirst},
+                                        {Cmd::aVistaAnterior, this, &TMapViewController::aVistaAnteriorExecute},
+                                        {Cmd::VistaSeleccin1, this, &TMapViewController::ZoomSel},
+                                        {Cmd::aReset1, this, &TMapViewController::Reset1Click},
+                                        {Cmd::tbZoomSel, this, &TMapViewController::ZoomSel},
+                                        {Cmd::tbZoomFirst, this, &TMapViewController::ZoomFirst},
+                                        {Cmd::tbZoomIn, this, &TMapViewController::ZoomIn},
+                                        {Cmd::tbZoomOut, this, &TMapViewController::ZoomOut},
+                                        {Cmd::tbAerial, this, &TMapViewController::tbAerialClick},
+                                        {Cmd::CopiarAerial1, this, &TMapViewController::CopiarAerial1Click},
+                                        {Cmd::Escala1, this, &TMapViewController::Escala1Click},
+                                        {Cmd::amao1, this, &TMapViewController::amao1Click},
+                                        {Cmd::tbQuickView, this, &TMapViewController::QuickViewPalvon}});
+    // The view tools' buttons belong to the map tools; the image factor to the analyses.
+    registry.Register(TOwner::MapTools, {{Cmd::tbMove, this, &TMapViewController::tbMoveClick},
+                                         {Cmd::tbZoom, this, &TMapViewController::tbZoomClick}});
+    registry.Register(TOwner::Analysis, Cmd::FactorTamano, this, &TMapViewController::FactorTamanoClick);
+    // Symbol sizes of the right-button menus and the magnifier's scales, by tag.
+    for (int tag = 1; tag <= 4; ++tag) {
+        const TCommandId id = Named(QStringLiteral("Tamano%1").arg(tag));
+        QAction* item = window_.Action(id);
+        registry.Register(TOwner::MapView, id, [this, item, tag] { Tamano(item, tag); });
+    }
+    for (int tag = 0; tag < 8; ++tag) {
+        const TCommandId id = Named(QStringLiteral("FactorEscala%1").arg(tag));
+        QAction* item = window_.Action(id);
+        registry.Register(TOwner::MapView, id, [this, item, tag] { FactorEscala(item, tag); });
+    }
+}
+
 void TMapViewController::Connect()
 {
-    TCommandRegistry& registry = window_.Registry();
     struct Command {
         TCommandId id;
         QKeySequence key;
-        void (TMapViewController::*handler)();
     };
     const Command commands[] = {
-        {Cmd::aAcercar1, QKeySequence(Qt::CTRL | Qt::Key_I), &TMapViewController::ZoomIn},
-        {Cmd::aAlejar1, QKeySequence(Qt::CTRL | Qt::Key_O), &TMapViewController::ZoomOut},
-        {Cmd::aVistaGeneral1, QKeySequence(Qt::CTRL | Qt::Key_Z), &TMapViewController::ZoomFirst},
-        {Cmd::aVistaAnterior, QKeySequence(), &TMapViewController::aVistaAnteriorExecute},
-        {Cmd::VistaSeleccin1, QKeySequence(Qt::CTRL | Qt::Key_S), &TMapViewController::ZoomSel},
-        {Cmd::aReset1, QKeySequence(), &TMapViewController::Reset1Click},
+        {Cmd::aAcercar1, QKeySequence(Qt::CTRL | Qt::Key_I)},
+        {Cmd::aAlejar1, QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {Cmd::aVistaGeneral1, QKeySequence(Qt::CTRL | Qt::Key_Z)},
+        {Cmd::aVistaAnterior, QKeySequence()},
+        {Cmd::VistaSeleccin1, QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {Cmd::aReset1, QKeySequence()},
     };
     QMenu* ver = host_.ViewMenu();
     QAction* before = ver ? window_.Action(Cmd::Options1) : nullptr;
@@ -310,7 +343,6 @@ void TMapViewController::Connect()
         a->setShortcut(c.key);
         if (ver)
             ver->insertAction(before, a);
-        registry.Register(CommandTable::TOwner::MapView, c.id, this, c.handler);
     }
     window_.Action(Cmd::aVistaAnterior)->setEnabled(false);
     window_.Action(Cmd::aRedibujar)->setEnabled(false);
@@ -319,16 +351,9 @@ void TMapViewController::Connect()
     QToolBar* standard = host_.ToolBarOf(Cmd::Estandar1);
     QAction* zoomSel = Place(window_, nullptr, Cmd::tbZoomSel);
     standard->insertAction(window_.Action(Cmd::tbZoom), zoomSel);
-    registry.Register(CommandTable::TOwner::MapView, Cmd::tbZoomSel, this, &TMapViewController::ZoomSel);
-    registry.Register(CommandTable::TOwner::MapView, Cmd::tbZoomFirst, this, &TMapViewController::ZoomFirst);
-    registry.Register(CommandTable::TOwner::MapView, Cmd::tbZoomIn, this, &TMapViewController::ZoomIn);
-    registry.Register(CommandTable::TOwner::MapView, Cmd::tbZoomOut, this, &TMapViewController::ZoomOut);
     window_.Action(Cmd::tbMove)->setToolTip(QStringLiteral("MOver la vista"));
     window_.Action(Cmd::tbZoom)->setToolTip(QStringLiteral("Herramienta de ampliación"));
-    registry.Register(CommandTable::TOwner::MapTools, Cmd::tbMove, this, &TMapViewController::tbMoveClick);
-    registry.Register(CommandTable::TOwner::MapTools, Cmd::tbZoom, this, &TMapViewController::tbZoomClick);
     QAction* aerial = Place(window_, standard, Cmd::tbAerial);
-    registry.Register(CommandTable::TOwner::MapView, Cmd::tbAerial, this, &TMapViewController::tbAerialClick);
     Place(window_, standard, Cmd::tbStreet);
 
     // The aerial overview and the scale dialog from the view menu.
@@ -341,31 +366,17 @@ void TMapViewController::Connect()
         ver->insertAction(before, escala);
         ver->insertSeparator(before);
     }
-    registry.Register(CommandTable::TOwner::MapView, Cmd::CopiarAerial1, this, &TMapViewController::CopiarAerial1Click);
-    registry.Register(CommandTable::TOwner::MapView, Cmd::Escala1, this, &TMapViewController::Escala1Click);
-
-    // Items of the right-button menus built elsewhere, found by name.
-    for (int tag = 1; tag <= 4; ++tag) {
-        const TCommandId id = Named(QStringLiteral("Tamano%1").arg(tag));
-        QAction* item = window_.Action(id);
-        registry.Register(CommandTable::TOwner::MapView, id, [this, item, tag] { Tamano(item, tag); });
-    }
-    registry.Register(CommandTable::TOwner::Analysis, Cmd::FactorTamano, this, &TMapViewController::FactorTamanoClick);
 
     // The magnifier's menu (its layer items may have been made already): the
     // drop-down of its toolbar button.
     MagnifierMenu();
     Place(window_, varLupa, Cmd::amao1);
-    registry.Register(CommandTable::TOwner::MapView, Cmd::amao1, this, &TMapViewController::amao1Click);
     auto* scales = new QMenu(window_.DialogParent());
     scales->setObjectName(QStringLiteral("FactoresEscala"));
     QAction* scaleItem = Place(window_, varLupa, Cmd::Factorescala1);
     scaleItem->setMenu(scales);
-    for (int tag = 0; tag < 8; ++tag) {
-        QAction* item = Place(window_, scales, QStringLiteral("FactorEscala%1").arg(tag));
-        registry.Register(CommandTable::TOwner::MapView, Named(item->objectName()),
-                          [this, item, tag] { FactorEscala(item, tag); });
-    }
+    for (int tag = 0; tag < 8; ++tag)
+        Place(window_, scales, QStringLiteral("FactorEscala%1").arg(tag));
     QObject::connect(varLupa, &QMenu::aboutToShow, varLupa, [scaleItem] {
         if (ProgramOptions().EscalaZoom >= 0)
             scaleItem->setText(QStringLiteral("Factor Escala (%1)")
@@ -407,7 +418,6 @@ void TMapViewController::Connect()
 
     // The still quick view.
     Place(window_, standard, Cmd::tbQuickView);
-    registry.Register(CommandTable::TOwner::MapView, Cmd::tbQuickView, this, &TMapViewController::QuickViewPalvon);
 }
 
 // ---- Zoom steps ----

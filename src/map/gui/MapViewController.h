@@ -4,7 +4,7 @@
 // pan and the magnifier with its panel `zimg` and menu `varLupa`, the views beside
 // the map (aerial overview, still quick view, street view), the scale dialog with
 // the status bar's padlock `Fixed`, and the symbol-size dialogs. Owns those widgets
-// and that state, the handlers of their rows (registered by Connect), and the steps
+// and that state, the handlers of their rows (RegisterCommands), and the steps
 // the view tools of the map call (through the window's TMapToolHost). It reaches the
 // window only through TWindowHost, TMapHost and TMapViewHost.
 #include <QObject>
@@ -16,6 +16,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QTimer;
+class TCommandRegistry;
 class TMapHost;
 class TMapViewHost;
 class TOxrImage;
@@ -33,8 +34,10 @@ public:
     QMenu* varLupa = nullptr;  // the magnifier's menu (drop-down of tbZoom)
     QLabel* Fixed = nullptr;   // padlock: the scale dialog keeps its maximum
 
-    // Places the view's commands in the menu "&Ver" and the standard toolbar, makes
-    // the magnifier and the padlock, and registers the handlers of its rows.
+    // The handlers of the rows owned by the map view (their actions already made).
+    void RegisterCommands(TCommandRegistry& registry);
+    // Places the view's commands in the menu "&Ver" and the standard toolbar, and
+    // makes the magnifier and the padlock.
     void Connect();
     // The magnifier's menu, made on the first call (the display menus put it in "&Ver").
     QMenu* MagnifierMenu();
