@@ -11,7 +11,6 @@
 #include "export/GeoWriters.h"
 #include "model/KDVvars.h"
 #include "model/ZelUtils.h"
-#include "widgets/CommandRegistry.h"
 #include "widgets/DualListDialog.h"
 #include "widgets/WaitCursor.h"
 #include "widgets/WindowHost.h"

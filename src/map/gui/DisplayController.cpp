@@ -146,7 +146,8 @@ void TDisplayController::RegisterCommands(TCommandRegistry& registry)
         tbarTitulos->setVisible(down);
     });
     for (int tag = 1; tag <= 6; ++tag)
-        registry.Register(TOwner::MapTools, Named(QStringLiteral("TitPos%1").arg(tag)), [this, tag] { TitPosition(tag); });
+        registry.Register(TOwner::MapTools, Named(QStringLiteral("TitPos%1").arg(tag)),
+                          [this, tag] { TitPosition(tag); });
 
     // ---- Label styles of the map's right-button menu ----
     for (int tag : {1, 2, 4, 5, 6})
@@ -158,7 +159,8 @@ void TDisplayController::RegisterCommands(TCommandRegistry& registry)
     for (TCommandId id : {Cmd::MenuItem4, Cmd::CodZona})
         registry.Register(TOwner::MapView, id, [this] { window_.RedrawMap(); });
     for (int tag = 1; tag <= 9; ++tag) {
-        registry.Register(TOwner::MapView, Named(QStringLiteral("UbiNodo%1").arg(tag)), [this, tag] { UbiNodoClick(tag); });
+        registry.Register(TOwner::MapView, Named(QStringLiteral("UbiNodo%1").arg(tag)),
+                          [this, tag] { UbiNodoClick(tag); });
         registry.Register(TOwner::MapView, Named(QStringLiteral("UbiCalles%1").arg(tag)),
                           [this, tag] { UbiCallesClick(tag); });
     }
@@ -270,9 +272,8 @@ void TDisplayController::CreateToolbars()
         Place(window_, tbarTitulos, id);
     PupTit = new QMenu(window_.DialogParent());
     PupTit->setObjectName("PupTit");
-    for (int tag = 1; tag <= 6; ++tag) {
+    for (int tag = 1; tag <= 6; ++tag)
         Place(window_, PupTit, QStringLiteral("TitPos%1").arg(tag))->setData(tag);
-    }
     QAction* position = Place(window_, tbarTitulos, Cmd::tbTitPos);
     position->setMenu(PupTit);
     if (auto* b = qobject_cast<QToolButton*>(tbarTitulos->widgetForAction(position)))

@@ -17,7 +17,6 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/gui/ZelUtilsGui.h"
-#include "widgets/CommandRegistry.h"
 #include "widgets/WindowHost.h"
 
 #include <QAction>

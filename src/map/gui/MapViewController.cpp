@@ -398,7 +398,9 @@ void TMapViewController::Connect()
                          zimgOxrMouseDown(b, s, i, j, x, y);
                      });
     QObject::connect(zimg, &TOxrImage::OnOxrMouseMove, zimg,
-                     [this](const TShiftState& s, int i, int j, double x, double y) { zimgOxrMouseMove(s, i, j, x, y); });
+                     [this](const TShiftState& s, int i, int j, double x, double y) {
+                         zimgOxrMouseMove(s, i, j, x, y);
+                     });
     QObject::connect(zimg, &TOxrImage::OnOxrMouseUp, zimg,
                      [this](Qt::MouseButton b, const TShiftState& s, int i, int j, double x, double y) {
                          zimgOxrMouseUp(b, s, i, j, x, y);
