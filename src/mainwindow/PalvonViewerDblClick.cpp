@@ -216,8 +216,8 @@ void StoreUserPolygon(TPalvonViewer& w)
     std::string name = Format("Plgn%d", n + 1);
     const std::string proposed = name;
     bool accepted = false;
-    if (w.DisplayDialogs.InputText) {
-        accepted = w.DisplayDialogs.InputText("Construcción de Polígonos", "Ingrese el nombre del polígono", name);
+    if (w.Display().Dialogs.InputText) {
+        accepted = w.Display().Dialogs.InputText("Construcción de Polígonos", "Ingrese el nombre del polígono", name);
     } else {
         QVariant value(Qs(name));
         accepted = ZelUtils::InputInteger("Construcción de Polígonos", "Ingrese el nombre del polígono", value,

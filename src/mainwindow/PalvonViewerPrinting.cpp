@@ -54,7 +54,7 @@ TFrmPreview& TPrintHostAdapter::PreviewWindow() { return Secondary::FrmPreview()
 
 bool TPrintHostAdapter::OpenNetwork(const std::string& fileName) { return v_.AbrirRedPalvon(fileName); }
 
-void TPrintHostAdapter::LoadBackgroundLines(const std::string& fileName) { v_.LineaSoleras(fileName, false); }
+void TPrintHostAdapter::LoadBackgroundLines(const std::string& fileName) { v_.Display().LineaSoleras(fileName, false); }
 
 void TPrintHostAdapter::LoadViewConfig(TIniFile& ini, const std::string& section)
 {

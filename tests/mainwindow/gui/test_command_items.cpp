@@ -253,8 +253,8 @@ TEST_F(CommandItems, OpeningShowsTheLengthScaleAndTheHiddenCommands)
     EXPECT_FALSE(livemenus::Find(viewer, "tbStreet")->isVisible());
     EXPECT_FALSE(livemenus::Find(viewer, "CopiarTema1")->isVisible());
     Open();
-    EXPECT_DOUBLE_EQ(viewer->seFMov->value(), std::round(double(PalvonRead::LengthScale) * 1000.0) / 1000.0);
-    EXPECT_DOUBLE_EQ(FMov, viewer->seFMov->value());
+    EXPECT_DOUBLE_EQ(viewer->Display().seFMov->value(), std::round(double(PalvonRead::LengthScale) * 1000.0) / 1000.0);
+    EXPECT_DOUBLE_EQ(FMov, viewer->Display().seFMov->value());
     for (const char* name : {"Puntos5", "CopiarTema1", "PegarTema1", "Regla1", "ColorMultiple", "ColorSeleccion",
                              "MostrarNombresPlg", "SeleccionarPoligono", "Semaforos", "GenerarPlanillas1",
                              "ExportaraEMME2", "GenerarKMZ1", "tbStreet", "tbMixs"})

@@ -291,7 +291,7 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
     testutil::writeFile(tmp.file("bordes.geo"), "7;3;300000;6125100;300300;6125150;300600;6125100\r\n"
                                                 "8;2;301000;6124800;301100;6124850\r\n");
     testutil::writeFile(tmp.file("bordes.name"), "7;Borde norte;0;0\r\n8;Borde sur;0;0\r\n");
-    viewer->OpenLineLayerFile(tmp.file("bordes.geo"), false);
+    viewer->Display().OpenLineLayerFile(tmp.file("bordes.geo"), false);
     ASSERT_EQ(NumGeoLayers, 1);
     viewer->RedrawMap();
 

@@ -67,7 +67,7 @@ protected:
 
 TEST_F(Polygons, CompletedPolygonGetsProposedNameMeanLabelAndWorkingEntries)
 {
-    w->DisplayDialogs.InputText = [](const std::string&, const std::string&, std::string& text) {
+    w->Display().Dialogs.InputText = [](const std::string&, const std::string&, std::string& text) {
         text = "Otro";
         return false; // cancelled: the proposed name stays
     };

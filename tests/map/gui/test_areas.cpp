@@ -324,7 +324,7 @@ TEST_F(AreaLayers, UserPolygonsTheirNamesAndRegions)
 
 TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
 {
-    viewer->LineaSoleras(testutil::dataPath("layer_kerbs.geo"), false);
+    viewer->Display().LineaSoleras(testutil::dataPath("layer_kerbs.geo"), false);
     ASSERT_EQ(NumGeoLayers, 1);
     EXPECT_TRUE(viewer->Down(Cmd::tbSolera));
     EXPECT_EQ(livemenus::Find(viewer, "s11")->text(), "layer_kerbs");
@@ -349,7 +349,7 @@ TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
     const QRect label(Pixel(400, 520) - QPoint(20, 8), QSize(41, 9));
     const int withNames = Ink(Picture(), label);
     EXPECT_GT(withNames, 0);
-    viewer->Nombres(11, false);
+    viewer->Display().Nombres(11, false);
     Fresh();
     Draw(DrawSolera);
     EXPECT_LT(Ink(Picture(), label), withNames);
@@ -362,7 +362,7 @@ TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
     Draw(DrawSolera);
     EXPECT_EQ(At(700, 300), White);
     EXPECT_EQ(At(600, 500), gray);
-    viewer->soleraClick(1, false);
+    viewer->Display().soleraClick(1, false);
     Fresh();
     Draw(DrawSolera);
     EXPECT_EQ(Ink(Picture(), Picture().rect()), 0);
@@ -370,12 +370,12 @@ TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
     // Added and replaced layers and their menu entries.
     const std::string other = tmp.file("otra.geo");
     testutil::writeFile(other, "1,2,0,0,10,10\r\n");
-    viewer->LineaSoleras(other, true);
+    viewer->Display().LineaSoleras(other, true);
     EXPECT_EQ(livemenus::Find(viewer, "s12")->text(), "otra");
     EXPECT_EQ(livemenus::Find(viewer, "mSoleraSele")->text(), "Selección: 1/2");
     EXPECT_TRUE(viewer->findChild<QMenu*>("S112")->menuAction()->isVisible());
     EXPECT_FALSE(livemenus::Find(viewer, "Nombres12")->isChecked());
-    viewer->LineaSoleras(other, false);
+    viewer->Display().LineaSoleras(other, false);
     EXPECT_EQ(NumGeoLayers, 1);
     EXPECT_EQ(livemenus::Find(viewer, "s11")->text(), "otra");
     EXPECT_FALSE(livemenus::Find(viewer, "s12")->isVisible());
@@ -384,17 +384,17 @@ TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
     // An unreadable format changes neither layers nor menus.
     const std::string bad = tmp.file("mala.geo");
     testutil::writeFile(bad, "1 2 0 0 10 10\r\n");
-    viewer->LineaSoleras(bad, true);
+    viewer->Display().LineaSoleras(bad, true);
     EXPECT_EQ(NumGeoLayers, 1);
     EXPECT_FALSE(livemenus::Find(viewer, "s12")->isVisible());
 
-    viewer->QueSolerasMover(livemenus::Find(viewer, "mSoleraTodo"));
-    EXPECT_EQ(viewer->QueMover->title(), "¿Qué mover? (Todo)");
+    viewer->Display().QueSolerasMover(livemenus::Find(viewer, "mSoleraTodo"));
+    EXPECT_EQ(viewer->Display().QueMover->title(), "¿Qué mover? (Todo)");
 }
 
 TEST_F(AreaLayers, FreePointsAsNumberedHexagons)
 {
-    viewer->PuntosGeo(testutil::dataPath("layer_points.geo"));
+    viewer->Display().PuntosGeo(testutil::dataPath("layer_points.geo"));
     ASSERT_EQ(NumDots, 2);
     Draw(DrawPuntos);
     const QPoint p = Pixel(600, 600);
