@@ -143,7 +143,10 @@ void TFilesHostAdapter::OpenLineLayerFile(const std::string& fileName, bool addL
     w_.OpenLineLayerFile(fileName, addLayer);
 }
 
-void TFilesHostAdapter::LineaSoleras(const std::string& fileName, bool addLayer) { w_.LineaSoleras(fileName, addLayer); }
+void TFilesHostAdapter::LineaSoleras(const std::string& fileName, bool addLayer)
+{
+    w_.LineaSoleras(fileName, addLayer);
+}
 
 void TFilesHostAdapter::EnableAfterOpen() { w_.EnableAfterOpen(); }
 
@@ -151,7 +154,10 @@ void TFilesHostAdapter::CloseWindow() { w_.close(); }
 
 void TFilesHostAdapter::SaveLinkShapes() { w_.GrabarSIGClick(); }
 
-void TFilesHostAdapter::LoadViewConfig(TIniFile& ini, const std::string& section) { w_.LeerConfiguracion(ini, section); }
+void TFilesHostAdapter::LoadViewConfig(TIniFile& ini, const std::string& section)
+{
+    w_.LeerConfiguracion(ini, section);
+}
 
 std::vector<QMenu*> TFilesHostAdapter::RecentMenus() { return {w_.ArchivosRecientes, w_.Recientes}; }
 

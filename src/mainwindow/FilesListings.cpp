@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QCheckBox>
 
+#include <cstdlib>
 #include <filesystem>
 
 using ZelUtils::Format;
@@ -44,11 +45,22 @@ bool NetworkOpen()
 }
 
 // The entries/exits menus: one item per user class when there are several.
+// Item `j` of the entries/exits family ("EntSal%d"); a name missing from the table
+// is a programming error.
+TCommandId EntSalItem(int j)
+{
+    const QString name = Qs(Format("EntSal%d", j));
+    if (const CommandTable::TCommand* row = CommandTable::Find(name))
+        return row->Id;
+    CommandTable::UnknownCommand(name, "SetEntSalMenus");
+    std::abort();
+}
+
 void SetEntSalMenus(TWindowHost& w, int32_t classes)
 {
     w.Action(Cmd::EntSal_)->setVisible(false);
     for (int j = 1; j <= 15; ++j)
-        w.Action(CommandTable::Find(Qs(Format("EntSal%d", j)))->Id)->setVisible(classes > 1 && j <= classes);
+        w.Action(EntSalItem(j))->setVisible(classes > 1 && j <= classes);
 }
 
 bool ReadLpaFile(TWindowHost& w, TFilesHost& host, const std::string& fileName)

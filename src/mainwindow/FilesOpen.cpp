@@ -3,7 +3,6 @@
 #include "analysis/Fases.h"
 #include "analysis/gui/KDVMix.h"
 #include "mainwindow/FilesController.h"
-#include "mainwindow/ProgramSettings.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DisplayStyles.h"
 #include "map/gui/OxrImage.h"
