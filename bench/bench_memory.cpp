@@ -69,7 +69,7 @@ void BM_OpenCommentNetwork(benchmark::State& state)
     const double fileMb = double(std::filesystem::file_size(net)) / (1 << 20);
     const double before = Mb(benchgen::PeakMemoryKb());
     for (auto _ : state) {
-        if (!program.viewer->AbrirRedPalvon(net)) {
+        if (!program.viewer->Files().AbrirRedPalvon(net)) {
             state.SkipWithError("the network was refused");
             return;
         }
@@ -92,7 +92,7 @@ void BM_BatchPairs(benchmark::State& state)
     std::error_code ec;
     if (!program.Start() ||
         !std::filesystem::copy_file(benchgen::RealDataPath("berlin-center-truncated.dat"), net, ec) ||
-        !program.viewer->AbrirRedPalvon(net)) {
+        !program.viewer->Files().AbrirRedPalvon(net)) {
         state.SkipWithError("cannot open the network");
         return;
     }

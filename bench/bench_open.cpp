@@ -65,24 +65,24 @@ void BM_OpenRealNetwork(benchmark::State& state)
     std::vector<double> file, read, listings, extremes, grids, draw, total;
     for (auto _ : state) {
         auto t0 = Clock::now();
-        if (!w.SetFileNames(program.network)) {
+        if (!w.Files().SetFileNames(program.network)) {
             state.SkipWithError("cannot load the network text");
             return;
         }
         auto t1 = Clock::now();
-        if (!w.OpenPalvonDat()) {
+        if (!w.Files().OpenPalvonDat()) {
             state.SkipWithError("the network was refused");
             return;
         }
         auto t2 = Clock::now();
-        w.ReadCompanionListings();
+        w.Files().ReadCompanionListings();
         auto t3 = Clock::now();
         PalvonRead::ComputeLinkDataExtremes();
         auto t4 = Clock::now();
         w.ConfigureGrids();
-        w.ConstruyeMixs();
+        w.Files().ConstruyeMixs();
         w.DrawDataDat();
-        w.ShowCompanionListings();
+        w.Files().ShowCompanionListings();
         auto t5 = Clock::now();
         w.RedrawMap();
         auto t6 = Clock::now();
@@ -117,7 +117,7 @@ void BM_AbrirRedPalvon(benchmark::State& state)
         return;
     }
     for (auto _ : state) {
-        bool ok = program.viewer->AbrirRedPalvon(program.network);
+        bool ok = program.viewer->Files().AbrirRedPalvon(program.network);
         benchmark::DoNotOptimize(ok);
     }
     state.counters["peak_MB"] = double(benchgen::PeakMemoryKb()) / 1024.0;
@@ -139,16 +139,16 @@ void BM_PeakMemoryOneOpening(benchmark::State& state)
     auto rss = [] { return double(benchgen::CurrentMemoryKb()) / 1024.0; };
     for (auto _ : state) {
         // The steps of AbrirRedPalvon, with the resident memory after each.
-        bool ok = w.SetFileNames(program.network);
+        bool ok = w.Files().SetFileNames(program.network);
         state.counters["rss_1_file_MB"] = rss();
-        ok = ok && w.OpenPalvonDat();
+        ok = ok && w.Files().OpenPalvonDat();
         state.counters["rss_2_read_open_MB"] = rss();
-        w.ReadCompanionListings();
+        w.Files().ReadCompanionListings();
         PalvonRead::ComputeLinkDataExtremes();
         w.ConfigureGrids();
-        w.ConstruyeMixs();
+        w.Files().ConstruyeMixs();
         w.DrawDataDat();
-        w.ShowCompanionListings();
+        w.Files().ShowCompanionListings();
         state.counters["rss_3_grids_MB"] = rss();
         w.RedrawMap();
         state.counters["rss_4_drawn_MB"] = rss();

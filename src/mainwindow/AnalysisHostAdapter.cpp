@@ -70,14 +70,14 @@ TFrmMix& TAnalysisHostAdapter::FlowDiagramWindow() { return Secondary::FrmMix();
 
 TFrmFases& TAnalysisHostAdapter::PhaseWindow() { return Secondary::FrmFases(); }
 
-bool TAnalysisHostAdapter::ConfirmUnsavedEdits() { return w_.ConfirmUnsavedEdits(); }
+bool TAnalysisHostAdapter::ConfirmUnsavedEdits() { return w_.Files().ConfirmUnsavedEdits(); }
 
 bool TAnalysisHostAdapter::OpenNetworkUnattended(const std::string& fileName)
 {
-    if (!w_.SetFileNames(fileName))
+    if (!w_.Files().SetFileNames(fileName))
         return false;
     OpenInteractive = 0;
-    return w_.OpenPalvonDat();
+    return w_.Files().OpenPalvonDat();
 }
 
-bool TAnalysisHostAdapter::OpenNetwork(const std::string& fileName) { return w_.AbrirRedPalvon(fileName); }
+bool TAnalysisHostAdapter::OpenNetwork(const std::string& fileName) { return w_.Files().AbrirRedPalvon(fileName); }

@@ -59,8 +59,8 @@ void TExportHostAdapter::ArcosRangeValues() { window_.ArcosRangeValues(); }
 
 bool TExportHostAdapter::MovimRangeValues() { return window_.MovimRangeValues(); }
 
-bool TExportHostAdapter::ConfirmUnsavedEdits() { return window_.ConfirmUnsavedEdits(); }
+bool TExportHostAdapter::ConfirmUnsavedEdits() { return window_.Files().ConfirmUnsavedEdits(); }
 
-bool TExportHostAdapter::SetFileNames(const std::string& fullName) { return window_.SetFileNames(fullName); }
+bool TExportHostAdapter::SetFileNames(const std::string& fullName) { return window_.Files().SetFileNames(fullName); }
 
-bool TExportHostAdapter::RunOpening() { return window_.RunOpening(); }
+bool TExportHostAdapter::RunOpening() { return window_.Files().RunOpening(); }

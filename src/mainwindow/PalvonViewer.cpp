@@ -8,10 +8,12 @@
 #include "mainwindow/Aptta.h"
 #include "mainwindow/MapViewHostAdapter.h"
 #include "widgets/CommandTable.h"
+#include "mainwindow/DlgCfg.h"
 #include "mainwindow/MessageFrm.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "widgets/gaugeCaption.h"
@@ -168,7 +170,7 @@ TPalvonViewer::TPalvonViewer(QWidget* parent) : QMainWindow(parent)
 TPalvonViewer::~TPalvonViewer()
 {
     qApp->removeEventFilter(this);
-    RemoveAuxFileServices();
+    files_.RemoveAuxFileServices();
     if (services_) {
         SetServices(nullptr);
         delete services_;
@@ -187,7 +189,7 @@ void TPalvonViewer::InstallServices()
     services_ = new ServicesImpl(this);
     SetServices(services_);
     InstallArchiveDialogs();
-    InstallAuxFileServices();
+    files_.InstallAuxFileServices();
 }
 
 QAction* TPalvonViewer::AddAction(QWidget* where, TCommandId id)
@@ -343,14 +345,11 @@ void TPalvonViewer::CreateMenus()
 {
     QMenu* archivo = menuBar()->addMenu(QStringLiteral("&Archivo"));
     AddAction(archivo, Cmd::aFileOpen);
-    Registry().Register(CommandTable::TOwner::Files, Cmd::aFileOpen, this, &TPalvonViewer::aFileOpenExecute);
     AddAction(archivo, Cmd::tbOpenDat);
-    Registry().Register(CommandTable::TOwner::Files, Cmd::tbOpenDat, this, &TPalvonViewer::tbOpenDatExecute);
     ArchivosRecientes = archivo->addMenu(QStringLiteral("Abrir Recientes"));
     ArchivosRecientes->setObjectName("ArchivosRecientes");
     archivo->addSeparator();
     AddAction(archivo, Cmd::RedPalvon1);
-    Registry().Register(CommandTable::TOwner::Files, Cmd::RedPalvon1, this, &TPalvonViewer::RedPalvon1Click);
     archivo->addSeparator();
     AddAction(archivo, Cmd::FileExitItem);
     Registry().Register(CommandTable::TOwner::Window, Cmd::FileExitItem, this, &TPalvonViewer::FileExitItemClick);
@@ -387,6 +386,16 @@ void TPalvonViewer::CreateMenus()
     CreateAnalysisMenus();
     CreateExportMenus();
     CreatePrintMenus(archivo);
+}
+
+void TPalvonViewer::FileExitItemClick() { close(); }
+
+void TPalvonViewer::Options1Click()
+{
+    TDlgCfg& options = Secondary::DlgCfg();
+    options.CfgPaginas->setCurrentWidget(options.CfgPreferencias);
+    options.exec();
+    SizeFactor = static_cast<float>(ProgramOptions().Screen2Print);
 }
 
 void TPalvonViewer::CreateToolbars()
@@ -495,7 +504,7 @@ void TPalvonViewer::dropEvent(QDropEvent* event)
 void TPalvonViewer::WMDropFiles(const QStringList& files)
 {
     if (files.size() == 1)
-        AbrirRedPalvon(files.front().toStdString());
+        files_.AbrirRedPalvon(files.front().toStdString());
 }
 
 void TPalvonViewer::showEvent(QShowEvent* event)

@@ -25,6 +25,7 @@
 #include "printing/gui/BatchPrintController.h"
 #include "printing/gui/PrintController.h"
 #include "mainwindow/PrintHostAdapter.h"
+#include "mainwindow/FilesHostAdapter.h"
 
 #include <QMainWindow>
 #include <QPolygonF>
@@ -39,7 +40,6 @@
 #include <string>
 #include <vector>
 
-class AuxFileServices;
 class QAction;
 class QLabel;
 class QMenu;
@@ -163,53 +163,22 @@ public:
     // Files dropped on the window: one opens as a network, more are ignored.
     void WMDropFiles(const QStringList& files);
 
-    // ---- Opening networks ----
-    void aFileOpenExecute();
-    void tbOpenDatExecute();
-    // False when the network could not be opened (missing, refused, no coordinates).
-    bool AbrirRedPalvon(const std::string& fileName);
-    // The first step of AbrirRedPalvon: the network text loaded and the file names set.
-    bool SetFileNames(const std::string& fullName);
-    // Every way in (open dialog, drop, command line, recent file, reload) runs this.
-    bool RunOpening();
-    void ReloadFromText();
-    // Returns false when the sequence stopped (network refused or no coordinates).
-    // A refused network leaves the earlier one in memory and on show as it was.
-    bool OpenPalvonDat();
-    // Before an edit of the network in memory would be lost (quit, another network):
-    // asks whether to save the unsaved edits. True to go on (saved or given up),
-    // false when the user cancels or a save did not happen.
-    bool ConfirmUnsavedEdits();
-    void OpenOtherFiles();
-    void ConstruyeMixs();
+    // ---- Opening networks, listings and counts, data and auxiliary files, recent
+    //      networks (TFilesController; the window's side in FilesHostAdapter.cpp) ----
+    TFilesController& Files() { return files_; }
+    // The window's own items of the file and view menus.
     void FileExitItemClick();
-    void RedPalvon1Click();
     void Options1Click();
 
-    // ---- Listings and counts (PalvonViewerListings.cpp) ----
-    // After a network is read: its companion .lpa/.lpl when the option says so.
-    void ReadCompanionListings();
-    // After the grids are filled: the columns of the listings read with the network.
-    void ShowCompanionListings();
-    void OpenLpaFile(const std::string& fileName);
-    void OpenLplFile(const std::string& fileName);
-    void OpenCountsFile(const std::string& fileName);
+private:
+    TFilesHostAdapter filesHost_{*this};
+    TFilesController files_{*this, filesHost_};
 
-    // ---- Auxiliary data files (PalvonViewerAuxFiles.cpp) ----
-    // Offers a coordinates file for a network without positions; true when one placed it.
-    bool OpenCoordinatesFile();
-    void OpenComplementaryFile(const std::string& fileName);
-    void OpenZoningFile(const std::string& fileName);
-    void LoadZoning(const std::string& fileName);
-    // Writes a complementary-data block just placed by its loader into the link
-    // (or movement) grid, with the street names, and rebuilds the variable menus.
-    void ShowComplementaryColumns(bool movements, const TCompPlacement& placement);
-
+public:
     // ---- Settings ----
     void LeerVelmora();
     void GrabarVelmora();
     void GrabarVelmora(TIniFile& ini);
-    void FilesClick(int tag);
     // The saving part of closing (program keys and the network's section); throws
     // when the settings file cannot be written.
     void SaveAtClose();
@@ -355,37 +324,10 @@ private:
     TSelectionController selection_{*this, selectionHost_};
 
 public:
-    // ---- Data files (PalvonViewerDataFiles.cpp) ----
+    // ---- Data files (their items placed in FilesHostAdapter.cpp) ----
     QMenu* pupMovim = nullptr; // context menu of the movement grid
-    // The open dialogs; tests replace them. Filters use the suite's "Texto|*.ext|"
-    // syntax; an empty list is a cancelled dialog.
-    std::function<QStringList(const QString& title, const QString& filter, bool several)> ChooseOpenFiles;
-    QStringList ChooseDataFiles(const QString& title, const QString& filter, bool several,
-                                const QString& defaultSuffix = QString());
-    std::string ChooseDataFile(const QString& title, const QString& filter, const QString& defaultSuffix = QString());
     void CreateDataFileMenus(QMenu* archivo);  // the "Abrir" submenu and the grids' import items
     void ConnectDataFileControls();            // open buttons, movement and line grid menus
-    void aFileOpenItemExecute();
-    void aOpenLPAExecute();
-    void aOpenLPLExecute();
-    void aOpenCntExecute();
-    void aOpenCompExecute();
-    void aOpenZonifExecute();
-    void aOpenTrazaExecute();
-    void aOpenSoleraExecute();
-    void GeneracinAtraccin1Click();
-    void AbrirOrdenArcos();
-    void ImportarColsArcosClick();
-    void ImportarColsMovimClick();
-    // The toolbar's open buttons, kind by tag 1..9.
-    void AbrirClick(int tag);
-    // Opens files of one kind 1..9 (the order of the open dialog's filters); only
-    // soleras take more than the first file.
-    void OpenDataOfKind(int kind, const QStringList& files);
-    void OpenTrazasFile(const std::string& fileName);
-    // The first file replaces the line layers unless AppendSoleraLayer is 1; the others add.
-    void OpenSoleraFiles(const QStringList& files);
-    void OpenGenatrFile(const std::string& fileName);
     // ---- Display toggles, styles, fonts, titles and background layers
     //      (TDisplayController, src/map/gui/DisplayController.h) ----
     TDisplayController& Display() { return *display_; }
@@ -577,10 +519,6 @@ public:
 
     // Closing asks and saves only in interactive runs; tests may switch that off.
     bool AskOnClose = true;
-    // A run without a screen has nobody to choose the coordinates file of a
-    // network without coordinates: the choice counts as cancelled unless this is
-    // set (by a test that answers the dialog).
-    bool AskCoordinatesWithoutScreen = false;
 
     // ---- Printing (TPrintController, TBatchPrintController in src/printing/gui;
     //      their menus and host in PalvonViewerPrinting.cpp) ----
@@ -623,9 +561,6 @@ private:
     void CreateMenus();
     void CreateToolbars();
     void InstallServices();
-    // After an opening that stopped: nothing of an earlier network stays on show.
-    void ShowNoNetwork();
-    void RebuildRecentMenus();
     // Puts a command's action (caption, shortcut and checkable from its row) in
     // `where` (a menu or a toolbar; none: made only), shown.
     QAction* AddAction(QWidget* where, TCommandId id);
@@ -639,12 +574,7 @@ private:
     void ConnectCommandItems();
     QWidget* CommandPlace(const QString& place, bool make);
 
-    // What an opening changes before its network is read, kept to put back should
-    // the read be refused.
-    struct EarlierOpening;
-    std::shared_ptr<EarlierOpening> earlierOpening_;
     std::shared_ptr<TMapTools> mapTools_; // made by MapTools() on first use
-    void RestoreEarlierOpening();
 
     bool shown_ = false;
     QAction* inertAction_ = nullptr;
@@ -657,22 +587,13 @@ private:
     std::unique_ptr<TMapViewHostAdapter> mapViewHost_;
     std::unique_ptr<TMapViewController> mapView_;
     std::unique_ptr<TDisplayController> display_;
-    QAction* clickedRecent_ = nullptr;
     QMenu* rutaMinimaMenu_ = nullptr;
     QStringList commandLine_;
     QPointer<TAptta> splash_;
     class ServicesImpl;
     ServicesImpl* services_ = nullptr;
-    // The hooks through which the auxiliary-file loaders reach this window.
-    std::unique_ptr<AuxFileServices> auxFiles_;
-    void InstallAuxFileServices();
-    void RemoveAuxFileServices();
 };
 
 extern TPalvonViewer* PalvonViewer;
-// "Fecha;FileName;Section" of every section of the settings file, oldest first.
-extern std::vector<std::string> RecentFiles;
 // 1 in an interactive run, 0 while a command-line batch runs (closing then asks nothing).
 extern uint8_t InteractiveRun;
-// 1: the next background line layer read is added to the loaded ones; 0: it replaces them.
-extern uint8_t AppendSoleraLayer;

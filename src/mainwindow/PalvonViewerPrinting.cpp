@@ -52,7 +52,7 @@ void TPrintHostAdapter::MarkShownTiles() { v_.Drawing().SetGrid(); }
 
 TFrmPreview& TPrintHostAdapter::PreviewWindow() { return Secondary::FrmPreview(); }
 
-bool TPrintHostAdapter::OpenNetwork(const std::string& fileName) { return v_.AbrirRedPalvon(fileName); }
+bool TPrintHostAdapter::OpenNetwork(const std::string& fileName) { return v_.Files().AbrirRedPalvon(fileName); }
 
 void TPrintHostAdapter::LoadBackgroundLines(const std::string& fileName) { v_.Display().LineaSoleras(fileName, false); }
 

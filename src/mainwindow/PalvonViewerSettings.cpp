@@ -1,5 +1,5 @@
-// The program settings file: reading it into the options record at start,
-// writing it at close, and the recent-network menus.
+// The program settings file: reading it into the options record at start and
+// writing it at close.
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/ProgramSettings.h"
 #include "model/KDVvars.h"
@@ -143,60 +143,6 @@ void TPalvonViewer::GrabarVelmora(TIniFile& ini)
                           B(o.zAtributos), B(o.zValues)}));
 }
 
-// Reads the settings and builds the recent-network menus (newest first).
-void TPalvonViewer::RebuildRecentMenus()
-{
-    TIniFile ini(FileName);
-    RecentFiles = BuildRecentFiles(ini);
-    int limit = static_cast<int>(RecentFiles.size());
-    if (ProgramOptions().SaveFNames)
-        limit = ProgramOptions().FnameSaved;
-    ArchivosRecientes->clear();
-    Recientes->clear();
-    for (const RecentItem& item : RecentMenuItems(RecentFiles, limit)) {
-        for (QMenu* menu : {ArchivosRecientes, Recientes}) {
-            QAction* a = menu->addAction(QString::fromStdString(item.fileName));
-            int tag = item.index;
-            a->setData(tag);
-            connect(a, &QAction::triggered, this, [this, tag, a] {
-                clickedRecent_ = a;
-                FilesClick(tag);
-                clickedRecent_ = nullptr;
-            });
-        }
-    }
-}
-
-void TPalvonViewer::FilesClick(int tag)
-{
-    if (tag < 0 || tag >= static_cast<int>(RecentFiles.size()))
-        return;
-    std::vector<std::string> f = ZelUtils::SplitString(RecentFiles[static_cast<size_t>(tag)] + ";;", ';');
-    const std::string& file = f[1];
-    const std::string& section = f[2];
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(file, ec)) {
-        if (!AbrirRedPalvon(file))
-            return;
-        // The view the network had when it was last closed.
-        if (ProgramOptions().DrawLayout) {
-            TIniFile ini(FileName);
-            LeerConfiguracion(ini, section);
-            RedrawMap();
-        }
-        return;
-    }
-    Services().ShowMessage(Format("Archivo %s no existe.\rEntrada Eliminada.", file));
-    try {
-        TIniFile ini(FileName);
-        ini.EraseSection(section);
-    } catch (const std::exception& e) {
-        Services().ShowMessage(e.what());
-    }
-    if (clickedRecent_)
-        clickedRecent_->setEnabled(false);
-}
-
 void TPalvonViewer::SaveAtClose()
 {
     if (DatFileName.empty() || !ProgramOptions().SaveLayout)
@@ -227,7 +173,7 @@ void TPalvonViewer::closeEvent(QCloseEvent* event)
     }
     if (QMessageBox::question(this, QStringLiteral("Velmora"), QStringLiteral("¿ Desea finalizar la aplicación ?"),
                               QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes ||
-        !ConfirmUnsavedEdits()) {
+        !Files().ConfirmUnsavedEdits()) {
         event->ignore();
         return;
     }

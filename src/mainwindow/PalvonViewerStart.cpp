@@ -111,7 +111,9 @@ void TPalvonViewer::ConnectOptions()
     SetExportServices(&exportServices);
     if (FrmDat)
     {
-        connect(FrmDat, &TFrmDat::ReloadRequested, this, &TPalvonViewer::ReloadFromText, Qt::UniqueConnection);
+        // Once, however often the options are connected.
+        disconnect(FrmDat, &TFrmDat::ReloadRequested, this, nullptr);
+        connect(FrmDat, &TFrmDat::ReloadRequested, this, [this] { files_.ReloadFromText(); });
         // Closed by its own title bar: the menu item shows it is no longer on show.
         connect(FrmDat, &TFrmDat::ShownChanged, Action(Cmd::RedPalvon1), &QAction::setChecked, Qt::UniqueConnection);
     }
@@ -173,7 +175,7 @@ void TPalvonViewer::FormShow()
     ProgramOptions().SetScreen2Print(SizeFactor);
     NotifyProgramOptionsChanged();
     LeerVelmora();
-    RebuildRecentMenus();
+    files_.RebuildRecentMenus();
     Timer1->start();
     // The splash stays in front of the main window until its time is up.
     if (splash_ && splash_->isVisible())
@@ -181,7 +183,7 @@ void TPalvonViewer::FormShow()
 
     if (commandLine_.size() == 1) {
         // One parameter: an interactive start on that network (as a dropped file).
-        if (AbrirRedPalvon(QFileInfo(commandLine_[0]).absoluteFilePath().toStdString()) &&
+        if (files_.AbrirRedPalvon(QFileInfo(commandLine_[0]).absoluteFilePath().toStdString()) &&
             qEnvironmentVariableIsSet("VELMORA_REPORT_FIRST_DRAW"))
             new TFirstDrawReport(img);
         return;
@@ -199,7 +201,7 @@ void TPalvonViewer::FormShow()
     SetBatchQuiet(true);
     std::string ext = ZelUtils::UpperCase(std::filesystem::path(CmdFile2).extension().string());
     if (ext == ".PLG") {
-        if (AbrirRedPalvon(CmdFile1))
+        if (files_.AbrirRedPalvon(CmdFile1))
             BatchSelectByPolygons(CmdFile2);
         else
             BatchExitCode = 1;
@@ -210,7 +212,7 @@ void TPalvonViewer::FormShow()
         if (!std::filesystem::is_regular_file(CmdFile2)) {
             Services().ShowMessage("La impresión por lotes no encuentra la definición " + CmdFile2 + ".");
             BatchExitCode = 1;
-        } else if (!AbrirRedPalvon(CmdFile1)) {
+        } else if (!files_.AbrirRedPalvon(CmdFile1)) {
             BatchExitCode = 1;
         } else {
             SetCurrentDirectory(std::filesystem::path(CmdFile2).parent_path().string());

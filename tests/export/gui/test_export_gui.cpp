@@ -101,7 +101,7 @@ TEST_F(ExportGui, WorksheetsOfTwoNetworksEndWithTheEarlierNetworkOpen)
     const std::string earlier = Copy("siouxfalls.dat", "red");
     Copy("anaheim.dat", "otras");
     Copy("siouxfalls-junctions.dat", "otras", "cruces.dat");
-    ASSERT_TRUE(viewer->AbrirRedPalvon(earlier));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(earlier));
     ASSERT_EQ(Network.LinkCount, 76);
 
     QAction* planillas = livemenus::Find(viewer, "GenerarPlanillas1");
@@ -180,7 +180,7 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
     if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") != 0)
         FAIL() << "ezdxf not available";
     viewer->show();
-    ASSERT_TRUE(viewer->AbrirRedPalvon(Copy("chicago-sketch.dat", "red")));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(Copy("chicago-sketch.dat", "red")));
     ASSERT_GT(Network.MovementCount, 0);
     QAction* save = livemenus::Find(&Secondary::FrmPreview(), "tbSave");
     const std::string script = (tmp.path() / "audit.py").string();
@@ -330,7 +330,7 @@ TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
     if (std::system("command -v ogrinfo >/dev/null 2>&1") != 0)
         FAIL() << "ogrinfo not available";
     viewer->show();
-    ASSERT_TRUE(viewer->AbrirRedPalvon(Copy("anaheim.dat", "red")));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(Copy("anaheim.dat", "red")));
     int placed = 0;
     for (int32_t l = 1; l <= Network.LinkCount; ++l)
         placed += Arcos[l].AIndex > 0 && Arcos[l].BIndex > 0 && Nodos[Arcos[l].AIndex].HasXY && Nodos[Arcos[l].BIndex].HasXY;
@@ -394,7 +394,7 @@ TEST_F(ExportGui, KmzOfNetworksLandWhereTheirFilesPutThemWithClosedRings)
     // The options' zone (19 S by default) is not where either network lies.
     for (const char* name : {"anaheim.dat", "chicago-sketch.dat", "anaheim.dat"}) {
         SCOPED_TRACE(name);
-        ASSERT_TRUE(viewer->AbrirRedPalvon(Copy(name, "red")));
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(Copy(name, "red")));
         const std::string kmz = (tmp.path() / (std::string(name) + ".kmz")).string();
         testutil::AnswerFileDialog(viewer, kmz, 3);
         save->trigger();

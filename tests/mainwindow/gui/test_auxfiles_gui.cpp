@@ -52,7 +52,7 @@ TEST_F(AuxFilesGui, ComplementaryColumnsReachTheGridsAndTheirMenus)
     ASSERT_EQ(KDVlib::CostVar, 5);
 
     testutil::writeFile(tmp.file("comp.csv"), "A,B,Calle,Flujo\r\n100,7,Av. Nueva,42\r\n");
-    w->OpenComplementaryFile(tmp.file("comp.csv"));
+    w->Files().OpenComplementaryFile(tmp.file("comp.csv"));
     const int32_t link = KDVlib::FindArco(100, 7);
     ASSERT_EQ(w->sagArcos->ColCount(), 18);
     EXPECT_EQ(w->sagArcos->cell(17, 0), "Flujo");
@@ -105,7 +105,7 @@ TEST(AuxFilesOpening, ZoningNamedByTheNetworksIniLoadsWithTheNetwork)
     testutil::writeFile(tmp.file("Velmora.ini"), "[File Names]\r\nZonificacion=zonas.geo\r\n");
     testutil::writeFile(tmp.file("zonas.geo"), "1,0,4,299000,6125000,300000,6125000,300000,6126000,299000,6125000\r\n");
 
-    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("red.dat")));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
     EXPECT_EQ(ZoningFileName, "zonas.geo");
     const TZona& zone = Zonas[KDVlib::FindZona(1)];
     EXPECT_EQ(zone.PolygonCount, 4);

@@ -72,7 +72,7 @@ protected:
     }
     void Open()
     {
-        ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("red.dat")));
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
         testutil::settle();
     }
     const QImage& Picture() const { return viewer->img->Picture(); }
@@ -103,7 +103,7 @@ TEST_F(CommandItems, TransitRoutesShowThroughTheMapMenu)
 {
     WriteSquareNetwork(tmp.file("cuadrado.dat"));
     Secondary::DlgCfg().RutasFijas->SetItemIndex(0); // the options: read the transit lines
-    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("cuadrado.dat")));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("cuadrado.dat")));
     testutil::settle();
     ASSERT_GT(Network.LineCount, 0);
     const QColor red = DisplayStyles::ToQColor(0x0000FF);
@@ -194,7 +194,7 @@ TEST_F(CommandItems, ClassItemsFollowTheListingClasses)
     PalvonRead::NOMADS = 3;
     testutil::writeFile(tmp.file("c.lpa"), " LISTING OF THE FLOWS ON CHANNEL\r\n LISTING OF DISAGGREGATED FLOWS\r\n"
                                            " SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK\r\n");
-    viewer->OpenLpaFile(tmp.file("c.lpa"));
+    viewer->Files().OpenLpaFile(tmp.file("c.lpa"));
     for (int j = 1; j <= 15; ++j)
         EXPECT_EQ(livemenus::Find(viewer, QStringLiteral("EntSal%1").arg(j))->isVisible(), j <= 3) << j;
     ASSERT_TRUE(Click(viewer, "popup:BDerecho>Zonas>Entradas/Salidas", "EntSal2"));
@@ -300,7 +300,7 @@ TEST_F(CommandItems, ReadersSwitchTheRealItems)
     std::filesystem::copy_file(testutil::dataPath("lst_net.dat"), tmp.file("lst.dat"));
     std::filesystem::copy_file(testutil::dataPath("lst_red.lpa"), tmp.file("lst.lpa"));
     Secondary::DlgCfg().cbReadPijas->setChecked(true);
-    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("lst.dat")));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("lst.dat")));
     ASSERT_EQ(PalvonRead::NOMADS, 3);
     for (int j = 1; j <= 3; ++j)
         EXPECT_NE(Reach(viewer, "popup:BDerecho>Zonas>Entradas/Salidas", QStringLiteral("EntSal%1").arg(j)), nullptr);
@@ -315,7 +315,7 @@ TEST_F(CommandItems, ReadersSwitchTheRealItems)
 
     // A network without zones and without a listing: no centroids to show, no PIJAs.
     WriteSquareNetwork(tmp.file("cuadrado.dat"));
-    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("cuadrado.dat")));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("cuadrado.dat")));
     EXPECT_FALSE(livemenus::Find(viewer, "tbCents")->isEnabled());
     EXPECT_FALSE(livemenus::Find(viewer, "Centroides1")->isEnabled());
     EXPECT_FALSE(livemenus::Find(viewer, "AnalisisdePIJAs")->isEnabled());
@@ -329,7 +329,7 @@ TEST_F(CommandItems, LayerMenuWritesItsLayersAsKmzAndGridSelectionIsOffered)
 {
     Open();
     const std::string geo = testutil::dataPath("layer_kerbs.geo");
-    viewer->ChooseOpenFiles = [&](const QString&, const QString&, bool) {
+    viewer->Files().ChooseOpenFiles = [&](const QString&, const QString&, bool) {
         return QStringList{QString::fromStdString(geo)};
     };
     ASSERT_TRUE(Click(viewer, "toolbar:tbarOpen", "tbOpenSlr"));

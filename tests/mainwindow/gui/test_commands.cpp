@@ -147,7 +147,7 @@ protected:
 
 TEST_F(Commands, TheLiveMenuBarHoldsTheMenusAsDescribed)
 {
-    ASSERT_TRUE(viewer->AbrirRedPalvon(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat"));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat"));
     std::vector<std::pair<QString, QMenu*>> menus;
     for (QAction* a : viewer->menuBar()->actions())
         if (a->menu())
@@ -187,7 +187,7 @@ TEST_F(Commands, TheLiveWindowMatchesTheTableBeforeAndAfterOpening)
             laneBox = a;
     ASSERT_NE(laneBox, nullptr);
     EXPECT_FALSE(laneBox->isVisible());
-    ASSERT_TRUE(viewer->AbrirRedPalvon(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat"));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat"));
     WalkTable(1);
     // The lane width box comes with the network, and sets the lane width.
     ASSERT_TRUE(laneBox->isVisible());
@@ -196,7 +196,7 @@ TEST_F(Commands, TheLiveWindowMatchesTheTableBeforeAndAfterOpening)
     viewer->Display().seAnchoPista->setValue(3.5);
     const std::string real = tmp.file("siouxfalls-junctions.dat");
     std::filesystem::copy_file(testutil::realDataPath("siouxfalls-junctions.dat"), real);
-    ASSERT_TRUE(viewer->AbrirRedPalvon(real));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(real));
     WalkTable(1);
     EveryNamedItemIsACommand();
 }

@@ -115,7 +115,7 @@ TEST_P(GoldenWindow, OutputsAsRecorded)
     viewer->show();
     testutil::settle();
     GeneratedBy = "Generado por Velmora";
-    ASSERT_TRUE(viewer->AbrirRedPalvon(net.string()));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(net.string()));
     testutil::settle();
     for (const QString& item : QString::fromLatin1(c.layers).split(' ', Qt::SkipEmptyParts)) {
         const QString button = item.section('=', 0, 0);

@@ -53,7 +53,7 @@ TEST_F(ListingsGui, CompanionListingFillsItsColumnsAndFilesOpenOnTheirOwn)
                                    100.0) +
                             " LISTING OF DISAGGREGATED FLOWS\r\n";
     testutil::writeFile(tmp.file("red.lpa"), lpa);
-    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("red.dat")));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
     EXPECT_EQ(Network.LpaLoaded, 1);
     EXPECT_TRUE(viewer->windowTitle().endsWith("(red.lpa)"));
     const int32_t k = KDVlib::FindArco(102, 101);
@@ -64,12 +64,12 @@ TEST_F(ListingsGui, CompanionListingFillsItsColumnsAndFilesOpenOnTheirOwn)
 
     // Without the option the companion listing is not read.
     Secondary::DlgCfg().cbOpenLP->setChecked(false);
-    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("red.dat")));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
     EXPECT_EQ(Network.LpaLoaded, 0);
     EXPECT_EQ(LpaFirstCol, 0);
     EXPECT_EQ(VarArcosItem("Flujo Asignado"), nullptr);
     // Opened on its own, the listing gets its block, and its variables can be chosen.
-    viewer->OpenLpaFile(tmp.file("red.lpa"));
+    viewer->Files().OpenLpaFile(tmp.file("red.lpa"));
     ASSERT_GT(LpaFirstCol, 0);
     EXPECT_EQ(viewer->sagArcos->cell(LpaFirstCol + 2, k), "1400.00");
     ASSERT_NE(VarArcosItem("Flujo Asignado"), nullptr);

@@ -240,7 +240,7 @@ TEST_F(MainWindow, EveryWayInBuildsTheFlowMenuAndArmTotals)
     ASSERT_LE(m, Network.MovementCount);
     double before = ArmTotals(j, 1, true);
     Movims[m].A = 999999;
-    viewer->ConstruyeMixs();
+    viewer->Files().ConstruyeMixs();
     EXPECT_NEAR(ArmTotals(j, 1, true), before - Movims[m].Var[1], 1e-3);
     EXPECT_NEAR(ArmTotals(j, 1, false), JunctionTotal(j, 1, false), 1e-3);
 }
@@ -344,7 +344,7 @@ TEST_F(MainWindow, OpeningWithoutCoordinatesStopsAndShowsNoNetwork)
     ASSERT_GT(viewer->sagArcos->RowCount(), 2);
     viewer->show();
     // The coordinates file is asked for; the user cancels.
-    viewer->AskCoordinatesWithoutScreen = true;
+    viewer->Files().AskCoordinatesWithoutScreen = true;
     testutil::WhenFileDialogShown(viewer, [](QFileDialog* dialog) {
         EXPECT_EQ(dialog->windowTitle(), "Open coordinates file");
         QMetaObject::invokeMethod(dialog, "reject");
@@ -363,7 +363,7 @@ TEST_F(MainWindow, OpeningWithoutCoordinatesStopsAndShowsNoNetwork)
 TEST_F(MainWindow, CoordinatesFileThatPlacesNoNodeKeepsTheNetworkOpen)
 {
     viewer->show();
-    viewer->AskCoordinatesWithoutScreen = true;
+    viewer->Files().AskCoordinatesWithoutScreen = true;
     // Numbers that name no node of the network.
     testutil::writeFile(tmp.file("otra.geo"), "7001,450000.0,4500000.0\r\n7002,450100.0,4500100.0\r\n");
     RecordingServices ui;
@@ -403,7 +403,7 @@ TEST_F(MainWindow, CrowdedJunctionOutlinesGoToTheErrorListNotToABox)
     viewer->show();
     RecordingServices ui;
     PalvonRead::ErrorList.clear(); // kept across reads: only this opening's lines
-    ASSERT_TRUE(viewer->AbrirRedPalvon(net));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(net));
     EXPECT_EQ(Network.Loaded, 1);
     EXPECT_TRUE(ui.messageWindow.empty()) << ui.messageWindow.front();
     EXPECT_FALSE(ui.anyMessageContains("contorno"));

@@ -108,7 +108,7 @@ protected:
         viewer->resize(1200, 800);
         viewer->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer));
-        ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("red.dat")));
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
         testutil::settle();
         ASSERT_GT(Zonas[KDVlib::FindZona(1)].PolygonCount, 0);
     }
@@ -664,7 +664,7 @@ TEST_F(MovementGrid, DoubleClickWithTheDiagramButtonOpensThatJunctionForTheColum
     EXPECT_TRUE(opened);
     EXPECT_FALSE(MixListOk);
     testutil::writeFile(tmp.file("otra.dat"), testutil::readFile(testutil::dataPath("grids_net.dat")));
-    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("otra.dat")));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("otra.dat")));
     EXPECT_TRUE(FrmMix->pupNodos->actions().isEmpty());
     EXPECT_EQ(MixNodos[0], 0);
 }
@@ -772,7 +772,7 @@ TEST_F(MapModes, LineCheckBoxesToggleLinesAndTheTitleSetsThemAll)
 {
     // "Rutas Fijas" read from the network: the lines and their grid.
     Secondary::DlgCfg().RutasFijas->SetItemIndex(0);
-    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("red.dat")));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
     TStringAlignGrid* lines = viewer->sagLineas;
     viewer->tnDatos->setCurrentWidget(viewer->tsLineas);
     testutil::settle();
@@ -834,7 +834,7 @@ TEST_F(MovementGrid, ShiftTitleClicksSortAndAnotherNetworkStartsUnsorted)
     for (int r = 2; r < g->RowCount(); ++r)
         EXPECT_LE(g->cell(0, r - 1), g->cell(0, r));
     ASSERT_EQ(viewer->SortColMovim, 0);
-    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("red.dat")));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
     EXPECT_EQ(viewer->SortColMovim, -1);
     EXPECT_EQ(viewer->SortColArcos, -1);
     for (uint8_t d : viewer->SortDescMovim)
@@ -927,7 +927,7 @@ TEST_F(MapModes, SavedShapesEndOnTheirNodesWhenReopened)
         ASSERT_NE(box, nullptr);
         box->button(QMessageBox::No)->click();
     });
-    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("red.dat")));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
     const TNodo& node = Nodos[KDVlib::FindNodo(201)];
     EXPECT_FLOAT_EQ(node.X, before.X);
     EXPECT_FLOAT_EQ(node.Y, before.Y);

@@ -89,7 +89,7 @@ protected:
 
 TEST_F(Reload, ReloadButtonReadsTheSameTextToTheSameNetwork)
 {
-    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("reload_red.dat")));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("reload_red.dat")));
     const Snapshot first = Take();
     ASSERT_EQ(first.counts[1], 11);
     ASSERT_EQ(first.counts[3], 3);
@@ -113,7 +113,7 @@ TEST_F(Reload, ReloadButtonReadsTheSameTextToTheSameNetwork)
     ASSERT_TRUE(FrmDat->SaveDatTo(tmp.file("guardada.dat")));
     for (const char* name : {"reload_cruces.dat", "reload_arcos.dat", "reload_lineas.dat"})
         std::filesystem::remove(tmp.file(name));
-    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("guardada.dat")));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("guardada.dat")));
     Snapshot reopened = Take();
     EXPECT_EQ(reopened.counts, first.counts);
     EXPECT_EQ(reopened.links, first.links);

@@ -261,13 +261,13 @@ TEST_F(SelCommands, OpenersStoreTheirNamesAndSoleraFilesAddAfterTheFirst)
     for (const char* opener : {"aOpenSolera", "aOpenCnt"})
         livemenus::Find(w.get(), opener)->setEnabled(true);
     QStringList asked;
-    w->ChooseOpenFiles = [&](const QString& title, const QString& filter, bool several) {
+    w->Files().ChooseOpenFiles = [&](const QString& title, const QString& filter, bool several) {
         asked << title + QLatin1Char('|') + filter + (several ? "|+" : "");
         return several ? QStringList{QString::fromStdString(geo), QString::fromStdString(geo),
                                      QString::fromStdString(geo)}
                        : QStringList{};
     };
-    w->AbrirClick(8);
+    w->Files().AbrirClick(8);
     EXPECT_EQ(NumGeoLayers, 3);
     EXPECT_EQ(SoleraFileName, geo);
     ASSERT_TRUE(livemenus::Click(w.get(), "menu:Archivo>Abrir", "aOpenSolera")); // no Shift: the first replaces again

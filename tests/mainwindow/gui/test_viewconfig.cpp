@@ -45,7 +45,7 @@ protected:
         RangeSetKeys.clear();
         RangeNames.clear();
         DisplayStyles::SetDefaultStyles();
-        ASSERT_TRUE(viewer->AbrirRedPalvon(testutil::dataPath("grids_net.dat")));
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(testutil::dataPath("grids_net.dat")));
         ui = std::make_unique<RecordingServices>();
     }
     void TearDown() override
@@ -391,7 +391,7 @@ TEST_F(ViewConfig, TheNetworkViewIsSavedAtCloseAndAppliedOnReopening)
             tag = static_cast<int>(i);
     ASSERT_GE(tag, 0);
     PixsVol = 60;
-    viewer->FilesClick(tag);
+    viewer->Files().FilesClick(tag);
     EXPECT_EQ(PixsVol, 27);
     // The colour legend, never drawn, kept no corner of its own: it is not saved
     // at the map's top-left corner, nor brought back there.
@@ -400,7 +400,7 @@ TEST_F(ViewConfig, TheNetworkViewIsSavedAtCloseAndAppliedOnReopening)
     EXPECT_NE(viewer->sym->pos(), QPoint(0, 0));
     Secondary::DlgCfg().cbDrawLayout->setChecked(false);
     PixsVol = 60;
-    viewer->FilesClick(tag);
+    viewer->Files().FilesClick(tag);
     EXPECT_EQ(PixsVol, 60);
 }
 
@@ -444,7 +444,7 @@ TEST_F(ViewConfig, LayerWithAnUpperCaseExtensionIsSavedAsNamedAndAppliedAgain)
     answer(tmp.file("otra.geo"));
     ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "tbOpenDat"));
     ASSERT_EQ(GeoLayerNames[1], "otra");
-    viewer->FilesClick(tag);
+    viewer->Files().FilesClick(tag);
     ASSERT_EQ(NumGeoLayers, 1);
     EXPECT_EQ(GeoLayerNames[1], "KERBS");
     EXPECT_EQ(GeoLayerFiles[1], tmp.file("KERBS.GEO"));

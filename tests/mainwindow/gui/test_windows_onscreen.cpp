@@ -106,7 +106,7 @@ protected:
     }
     void Open(const std::string& net)
     {
-        ASSERT_TRUE(viewer->AbrirRedPalvon(net));
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(net));
         testutil::settle();
     }
     // Runs `command`; `answer` is called on each modal window it opens, in turn,

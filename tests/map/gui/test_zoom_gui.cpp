@@ -55,7 +55,7 @@ protected:
         ViewerFixture::SetUp();
         viewer->show();
         QApplication::processEvents();
-        ASSERT_TRUE(viewer->AbrirRedPalvon(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat"));
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat"));
         map = viewer->img;
     }
     void Drag(QWidget* w, Qt::MouseButton button, QPoint from, QPoint to)

@@ -63,7 +63,7 @@ TEST_F(MultiPageTest, ChosenPagesAreSavedOneFilePerPage)
 {
     const std::string net = tmp.file("red.dat");
     std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", net);
-    ASSERT_TRUE(viewer->AbrirRedPalvon(net));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(net));
     viewer->resize(1000, 760);
     viewer->show();
     QApplication::processEvents();

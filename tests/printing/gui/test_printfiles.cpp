@@ -76,7 +76,7 @@ protected:
         ViewerFixture::SetUp();
         const std::string net = tmp.file("red.dat");
         std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", net);
-        ASSERT_TRUE(viewer->AbrirRedPalvon(net));
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(net));
         viewer->resize(1000, 760);
         viewer->show();
         testutil::settle();
@@ -273,7 +273,7 @@ TEST_F(PrintFiles, PrintedPageCarriesTheMapAcrossThePaper)
     const fs::path readOnly = tmp.path() / "solo_lectura";
     fs::create_directories(readOnly);
     fs::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", readOnly / "red.dat");
-    ASSERT_TRUE(viewer->AbrirRedPalvon((readOnly / "red.dat").string()));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon((readOnly / "red.dat").string()));
     fs::permissions(readOnly, fs::perms(0555));
     const std::string pdf = tmp.file("vista.pdf");
     Printer().setOutputFormat(QPrinter::PdfFormat);
@@ -413,7 +413,7 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
 
     // The network again, with its transit lines read (an option of the options window).
     Secondary::DlgCfg().RutasFijas->SetItemIndex(0);
-    ASSERT_TRUE(viewer->AbrirRedPalvon(tmp.file("red.dat")));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
     ASSERT_GT(Network.LineCount, 0);
     testutil::writeFile(tmp.file("lineas.ini"), "[Hoja2]\r\nTitulo=Segunda\r\nLamina=hoja2\r\n"
                                                 "[Hoja1]\r\nTitulo=Red de buses;Propuesta A\r\nLamina=hoja1.wmf\r\n"
@@ -588,7 +588,7 @@ TEST(PrintTiming, ChicagoSketchPrintAgainstScreen)
     viewer->AskOnClose = false;
     const std::string copy = tmp.file("chicago-sketch.dat");
     std::filesystem::copy_file(net, copy);
-    ASSERT_TRUE(viewer->AbrirRedPalvon(copy));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(copy));
     viewer->resize(1200, 900);
     viewer->show();
     testutil::settle();

@@ -1,6 +1,6 @@
 // The assignment listing, the inspection listing and counts, opened with the
 // network or on their own.
-#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/FilesController.h"
 #include "model/KDVvars.h"
 #include "model/LinkGeometry.h"
 #include "model/PalvonListings.h"
@@ -10,10 +10,12 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/WindowHost.h"
 
 #include <QAction>
 #include <QCheckBox>
 
+#include <cstdlib>
 #include <filesystem>
 
 using ZelUtils::Format;
@@ -43,16 +45,27 @@ bool NetworkOpen()
 }
 
 // The entries/exits menus: one item per user class when there are several.
-void SetEntSalMenus(TPalvonViewer& w, int32_t classes)
+// Item `j` of the entries/exits family ("EntSal%d"); a name missing from the table
+// is a programming error.
+TCommandId EntSalItem(int j)
+{
+    const QString name = Qs(Format("EntSal%d", j));
+    if (const CommandTable::TCommand* row = CommandTable::Find(name))
+        return row->Id;
+    CommandTable::UnknownCommand(name, "SetEntSalMenus");
+    std::abort();
+}
+
+void SetEntSalMenus(TWindowHost& w, int32_t classes)
 {
     w.Action(Cmd::EntSal_)->setVisible(false);
     for (int j = 1; j <= 15; ++j)
-        w.Action(Qs(Format("EntSal%d", j)))->setVisible(classes > 1 && j <= classes);
+        w.Action(EntSalItem(j))->setVisible(classes > 1 && j <= classes);
 }
 
-bool ReadLpaFile(TPalvonViewer& w, const std::string& fileName)
+bool ReadLpaFile(TWindowHost& w, TFilesHost& host, const std::string& fileName)
 {
-    w.setWindowTitle(Qs(Format("%s (%s)", DatDir + DatFileName, BaseName(LpaFileName))));
+    host.SetTitle(Qs(Format("%s (%s)", DatDir + DatFileName, BaseName(LpaFileName))));
     PalvonRead::TLpaOptions options;
     options.ReadPijas = ProgramOptions().ReadPijas;
     options.ComposeMovements = ProgramOptions().Tpo == 1;
@@ -63,9 +76,9 @@ bool ReadLpaFile(TPalvonViewer& w, const std::string& fileName)
     return r.Opened;
 }
 
-bool ReadLplFile(TPalvonViewer& w, const std::string& fileName)
+bool ReadLplFile(TFilesHost& host, const std::string& fileName)
 {
-    w.setWindowTitle(
+    host.SetTitle(
         Qs(Format("%s (%s/%s)", DatDir + DatFileName, BaseName(LpaFileName), BaseName(LplFileName))));
     TWaitCursor wait;
     return PalvonRead::ReadLpl(fileName);
@@ -73,59 +86,59 @@ bool ReadLplFile(TPalvonViewer& w, const std::string& fileName)
 
 } // namespace
 
-void TPalvonViewer::ReadCompanionListings()
+void TFilesController::ReadCompanionListings()
 {
     // A new network: PIJA records and class menus of the previous one name
     // elements that no longer exist.
     PalvonRead::ClearPijas();
     for (TCommandId name : {Cmd::AnalisisdePIJAs, Cmd::NivelArco, Cmd::NIvelMovimiento})
-        Action(name)->setEnabled(false);
-    SetEntSalMenus(*this, 0);
+        window_.Action(name)->setEnabled(false);
+    SetEntSalMenus(window_, 0);
     if (!OpenListings())
         return;
     if (FileExists(LpaFileName))
-        ReadLpaFile(*this, LpaFileName);
+        ReadLpaFile(window_, host_, LpaFileName);
     if (FileExists(LplFileName))
-        ReadLplFile(*this, LplFileName);
+        ReadLplFile(host_, LplFileName);
 }
 
-void TPalvonViewer::ShowCompanionListings()
+void TFilesController::ShowCompanionListings()
 {
     if (!OpenListings())
         return;
     if (FileExists(LpaFileName))
-        DrawDataLpa();
+        host_.DrawDataLpa();
     if (FileExists(LplFileName))
-        DrawDataLpl();
+        host_.DrawDataLpl();
 }
 
 // A listing opened on its own: the extremes are worked out again so that the
 // variable menus of its new columns know their maxima.
-void TPalvonViewer::OpenLpaFile(const std::string& fileName)
+void TFilesController::OpenLpaFile(const std::string& fileName)
 {
     if (!NetworkOpen())
         return;
     LpaFileName = fileName;
-    if (!ReadLpaFile(*this, fileName))
+    if (!ReadLpaFile(window_, host_, fileName))
         return;
     PalvonRead::ComputeLinkDataExtremes();
-    DrawDataLpa();
-    RefreshVarItems();
+    host_.DrawDataLpa();
+    host_.RefreshVarItems();
 }
 
-void TPalvonViewer::OpenLplFile(const std::string& fileName)
+void TFilesController::OpenLplFile(const std::string& fileName)
 {
     if (!NetworkOpen())
         return;
     LplFileName = fileName;
-    if (!ReadLplFile(*this, fileName))
+    if (!ReadLplFile(host_, fileName))
         return;
     PalvonRead::ComputeLinkDataExtremes();
-    DrawDataLpl();
-    RefreshVarItems();
+    host_.DrawDataLpl();
+    host_.RefreshVarItems();
 }
 
-void TPalvonViewer::OpenCountsFile(const std::string& fileName)
+void TFilesController::OpenCountsFile(const std::string& fileName)
 {
     if (!NetworkOpen())
         return;
@@ -139,6 +152,6 @@ void TPalvonViewer::OpenCountsFile(const std::string& fileName)
         return;
     // The counts' own extremes decide whether "Flujo Observado" can be shown.
     PalvonRead::ComputeLinkDataExtremes();
-    DrawDataCnt();
-    RefreshVarItems();
+    host_.DrawDataCnt();
+    host_.RefreshVarItems();
 }

@@ -1,9 +1,8 @@
 // The main road of the program: from a file name to a network in memory, filled
 // grids and a drawn map; and the other data files opened into that network.
-#include "mainwindow/DlgCfg.h"
 #include "analysis/Fases.h"
 #include "analysis/gui/KDVMix.h"
-#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/FilesController.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DisplayStyles.h"
 #include "map/gui/OxrImage.h"
@@ -24,6 +23,7 @@
 #include "model/gui/FrmDat.h"
 #include "platform/IniFile.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/WindowHost.h"
 
 #include <QAction>
 #include <QTabWidget>
@@ -64,7 +64,7 @@ void ApplyLayerStyle(TItems& item, const std::string& value)
 
 // What an opening changes before the network is read: put back as it was when the
 // read is refused, so that the earlier network stays open under its own names.
-struct TPalvonViewer::EarlierOpening {
+struct TFilesController::EarlierOpening {
     std::string datFileName, datDir, lpa, lpl, comp, compMov, print, trace, zoning, solera, puntos, networkDat;
     uint8_t openInteractive = 0;
     std::filesystem::path folder;
@@ -86,7 +86,7 @@ bool RefusedAsNetwork(const std::string& path)
 }
 } // namespace
 
-bool TPalvonViewer::SetFileNames(const std::string& fullName)
+bool TFilesController::SetFileNames(const std::string& fullName)
 {
     fs::path p = fs::absolute(fullName);
     // Refused before anything changes: a folder, a pipe or a binary file must not
@@ -111,7 +111,7 @@ bool TPalvonViewer::SetFileNames(const std::string& fullName)
     std::error_code ec;
     e.folder = fs::current_path(ec);
     try {
-        SetCurrentDirectory(p.parent_path().string());
+        fs::current_path(p.parent_path());
     } catch (const std::exception& ex) {
         Services().ShowMessage("No se puede usar la carpeta de la red:\r" + std::string(ex.what()));
         return false;
@@ -141,7 +141,7 @@ bool TPalvonViewer::SetFileNames(const std::string& fullName)
     return true;
 }
 
-void TPalvonViewer::RestoreEarlierOpening()
+void TFilesController::RestoreEarlierOpening()
 {
     if (!earlierOpening_)
         return; // the text in the window was read again: it stays as the user left it
@@ -166,12 +166,12 @@ void TPalvonViewer::RestoreEarlierOpening()
     earlierOpening_.reset();
 }
 
-bool TPalvonViewer::ConfirmUnsavedEdits()
+bool TFilesController::ConfirmUnsavedEdits()
 {
     std::vector<std::string> what;
     const bool text = FrmDat && FrmDat->IsModified();
     const bool positions = KDVlib::PositionsUnsaved && Network.Loaded;
-    const bool shapes = Action(Cmd::GrabarSIG)->isVisible() && Network.Loaded;
+    const bool shapes = window_.Action(Cmd::GrabarSIG)->isVisible() && Network.Loaded;
     if (text)
         what.push_back("el texto de la red");
     if (positions)
@@ -184,7 +184,7 @@ bool TPalvonViewer::ConfirmUnsavedEdits()
     for (size_t k = 1; k < what.size(); ++k)
         list += (k + 1 == what.size() ? " y " : ", ") + what[k];
     const auto answer = QMessageBox::question(
-        this, QString::fromStdString(ApplicationTitle),
+        window_.DialogParent(), QString::fromStdString(ApplicationTitle),
         QString::fromStdString(Format("Hay cambios sin grabar en %s de %s.", list, DatFileName)) +
             QStringLiteral("\n¿ Desea grabarlos ahora ?"),
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
@@ -204,14 +204,14 @@ bool TPalvonViewer::ConfirmUnsavedEdits()
         KDVlib::PositionsUnsaved = false;
     }
     if (shapes) {
-        GrabarSIGClick();
-        if (Action(Cmd::GrabarSIG)->isVisible())
+        host_.SaveLinkShapes();
+        if (window_.Action(Cmd::GrabarSIG)->isVisible())
             return false;
     }
     return true;
 }
 
-bool TPalvonViewer::AbrirRedPalvon(const std::string& fileName)
+bool TFilesController::AbrirRedPalvon(const std::string& fileName)
 {
     // A file that cannot be a network is refused before the user is asked about
     // unsaved edits: answering would be for nothing.
@@ -227,15 +227,15 @@ bool TPalvonViewer::AbrirRedPalvon(const std::string& fileName)
 // What follows the file names: read, set the view up, fill the grids and draw.
 // Every way in runs all of it, the flow-diagram variable menu and arm totals
 // included: kept from the previous network they would describe another network.
-bool TPalvonViewer::RunOpening()
+bool TFilesController::RunOpening()
 {
     if (!OpenPalvonDat())
         return false;
     ReadCompanionListings();
     PalvonRead::ComputeLinkDataExtremes();
-    ConfigureGrids();
+    host_.ConfigureGrids();
     ConstruyeMixs();
-    DrawDataDat();
+    host_.DrawDataDat();
     ShowCompanionListings();
     if (!BatchMode) {
         // The phase window shows a junction of the network it was opened on: it
@@ -245,21 +245,21 @@ bool TPalvonViewer::RunOpening()
         FasesListOk = 0;
     }
     if (!BatchMode)
-        RedrawMap();
+        window_.RedrawMap();
     return true;
 }
 
 // The network text window asks to read its (edited) text again.
-void TPalvonViewer::ReloadFromText()
+void TFilesController::ReloadFromText()
 {
     if (DatFileName.empty())
         return;
     RunOpening();
 }
 
-void TPalvonViewer::aFileOpenExecute() { aFileOpenItemExecute(); }
+void TFilesController::aFileOpenExecute() { aFileOpenItemExecute(); }
 
-void TPalvonViewer::tbOpenDatExecute()
+void TFilesController::tbOpenDatExecute()
 {
     const bool addLayer = QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
     const QStringList filters = {
@@ -268,7 +268,7 @@ void TPalvonViewer::tbOpenDatExecute()
         QStringLiteral("Datos complementarios   (*.dat *.prn *.csv)"),
         QStringLiteral("Trazas de arcos         (*.geo)"), QStringLiteral("Zonificación            (*.geo)"),
         QStringLiteral("Lineas de soleras       (*.geo)"), QStringLiteral("Generación/Atracción    (*.csv)")};
-    QFileDialog dialog(this, QStringLiteral("Open data file"));
+    QFileDialog dialog(window_.DialogParent(), QStringLiteral("Open data file"));
     dialog.setNameFilters(filters);
     // The dialog keeps its filters with runs of blanks made single: look them up
     // in its own list, not in ours.
@@ -284,20 +284,20 @@ void TPalvonViewer::tbOpenDatExecute()
     OpenDataOfKind(kind, {dialog.selectedFiles().front()});
 }
 
-bool TPalvonViewer::OpenPalvonDat()
+bool TFilesController::OpenPalvonDat()
 {
     // A grid whose filling was put off is filled from the network it shows, before
     // that network's records give way to the new one's.
-    FillDeferredGrids();
+    host_.FillDeferredGrids();
     TWaitCursor wait;
-    const QString earlierTitle = windowTitle();
+    const QString earlierTitle = host_.Title();
     const QString earlierPreviewTitle = FrmPreview ? FrmPreview->windowTitle() : QString();
     const std::string earlierAppTitle = ApplicationTitle;
-    setWindowTitle(QString::fromStdString(DatDir + DatFileName));
+    host_.SetTitle(QString::fromStdString(DatDir + DatFileName));
     if (FrmPreview)
         FrmPreview->setWindowTitle(QString::fromStdString(DatFileName));
     ApplicationTitle = "Velmora: " + DatFileName;
-    StatusPanels[0]->setText(QString::fromStdString(KDVlib::MsgLeyendo));
+    window_.SetStatusPanel(0, QString::fromStdString(KDVlib::MsgLeyendo));
     PalvonRead::ReadTransitLines = ProgramOptions().RutasFijas == 0;
     // Geographic positions kept beside the UTM ones use the zone of the options.
     PalvonRead::UtmZone = ProgramOptions().UtmZone();
@@ -312,15 +312,15 @@ bool TPalvonViewer::OpenPalvonDat()
     if (!ok) {
         earlier.Restore();
         RestoreEarlierOpening();
-        setWindowTitle(earlierTitle);
+        host_.SetTitle(earlierTitle);
         if (FrmPreview)
             FrmPreview->setWindowTitle(earlierPreviewTitle);
         ApplicationTitle = earlierAppTitle;
         // What the read told the window about its network goes back to the earlier one's.
-        Action(Cmd::AnalisisIntersecciones)->setEnabled(Network.SectionPresent[0] != 0);
+        window_.Action(Cmd::AnalisisIntersecciones)->setEnabled(Network.SectionPresent[0] != 0);
         Services().SetLengthScaleEdit(PalvonRead::LengthScale);
         wait.Restore();
-        StatusPanels[0]->setText(QStringLiteral("Inactivo"));
+        window_.SetStatusPanel(0, QStringLiteral("Inactivo"));
         return false;
     }
     earlierOpening_.reset();
@@ -331,17 +331,17 @@ bool TPalvonViewer::OpenPalvonDat()
     LpaFirstCol = LplFirstCol = LpaMovFirstCol = LplMovFirstCol = CompFirstCol = 0;
     CoordinatesFileName = "coordenadas.geo";
     NumUserVarArcos = NumUserVarMovim = 0;
-    ResetGridSort();
+    host_.ResetGridSort();
     // A node or centroid "Mover" left ticked, and positions left unsaved, belong
     // to the earlier network.
-    Action(Cmd::NodeMove)->setChecked(false);
-    Action(Cmd::ZoneMove)->setChecked(false);
+    window_.Action(Cmd::NodeMove)->setChecked(false);
+    window_.Action(Cmd::ZoneMove)->setChecked(false);
     KDVlib::PositionsUnsaved = false;
     if (FrmMix)
         FrmMix->ForgetJunctions();
     NodoActual = 0; // the junction shown, by whichever window, was the earlier network's
-    Action(Cmd::Crearcolumna1)->setEnabled(true);
-    Action(Cmd::Crearcolumna2)->setEnabled(true);
+    window_.Action(Cmd::Crearcolumna1)->setEnabled(true);
+    window_.Action(Cmd::Crearcolumna2)->setEnabled(true);
 
     if (!Network.HasCoordinates) {
         // No positions: a coordinates file is offered; without one the network
@@ -352,11 +352,11 @@ bool TPalvonViewer::OpenPalvonDat()
     }
     if (!Network.HasCoordinates && !OpenCoordinatesFile()) {
         Services().ShowMessage(KDVlib::MsgRedInhabilitada);
-        StatusPanels[0]->setText(QStringLiteral("Inactivo"));
+        window_.SetStatusPanel(0, QStringLiteral("Inactivo"));
         // Should the close be declined, no half-opened network stays behind.
         PalvonRead::ClearNetwork();
         ShowNoNetwork();
-        close();
+        host_.CloseWindow();
         return false;
     }
 
@@ -385,48 +385,25 @@ bool TPalvonViewer::OpenPalvonDat()
     OpenOtherFiles();
 
     wait.Restore();
-    StatusPanels[0]->setText(QStringLiteral("Inactivo"));
-    EnableAfterOpen();
+    window_.SetStatusPanel(0, QStringLiteral("Inactivo"));
+    host_.EnableAfterOpen();
     return true;
 }
 
-void TPalvonViewer::EnableAfterOpen()
-{
-    for (TCommandId name : {Cmd::aVistaAnterior, Cmd::Copy1, Cmd::aAcercar1, Cmd::aAlejar1, Cmd::aVistaGeneral1,
-                            Cmd::aReset1, Cmd::aDefinir1, Cmd::aAplicar1, Cmd::aPrint1, Cmd::aMultiPrint,
-                            Cmd::aRedibujar, Cmd::aDataGrid1, Cmd::aOpenLPA, Cmd::aOpenLPL, Cmd::aOpenCnt,
-                            Cmd::aOpenComp, Cmd::aOpenZonif, Cmd::aOpenTraza, Cmd::aOpenSolera, Cmd::RedPalvon1,
-                            Cmd::AbrirOrden, Cmd::Puntos5, Cmd::GeneracinAtraccin1, Cmd::tbPoligonos,
-                            Cmd::tbZoomFirst, Cmd::tbZoomIn, Cmd::tbZoomOut, Cmd::tbZoomSel, Cmd::tbShow,
-                            Cmd::tbStreet, Cmd::tbMixs, Cmd::tbAerial, Cmd::tbArrows, Cmd::tbNodes, Cmd::tbNameNodes,
-                            Cmd::tbCalles, Cmd::tbAtributos, Cmd::tbColores, Cmd::tbValues, Cmd::tbTit, Cmd::tbMove,
-                            Cmd::tbZoom, Cmd::tbQuickView})
-        Action(name)->setEnabled(true);
-    for (QToolBar* bar : {tbarArcos, tbarMovimientos, tbarAdicionales})
-        bar->show();
-    // The lane width box is hidden with the start-up list; nothing else would
-    // ever show it, and the lane drawing needs it.
-    for (QAction* a : tbarArcos->actions())
-        if (tbarArcos->widgetForAction(a) == Display().seAnchoPista)
-            a->setVisible(true);
-    img->SetPopupMenu(BDerecho, true);
-    ApplyOpenVisibility();
-}
-
-void TPalvonViewer::ShowNoNetwork()
+void TFilesController::ShowNoNetwork()
 {
     // The grids, the hit grid and the map would otherwise still show the previous
     // network while the model holds none: their record indexes would point at
     // records of another network.
     KDVlib::BuildHitGrid();
-    ConfigureGrids();
+    host_.ConfigureGrids();
     ConstruyeMixs();
-    DrawDataDat();
+    host_.DrawDataDat();
     if (!BatchMode)
-        RedrawMap();
+        window_.RedrawMap();
 }
 
-void TPalvonViewer::OpenOtherFiles()
+void TFilesController::OpenOtherFiles()
 {
     TIniFile ini(DatDir + "Velmora.ini");
     ZoningFileName = ini.ReadString("File Names", "Zonificacion", "null");
@@ -437,17 +414,18 @@ void TPalvonViewer::OpenOtherFiles()
         if (name == "null")
             break; // layers are numbered without gaps
         // The first layer replaces whatever layers were loaded; the others add to it.
-        Display().LineaSoleras(name, k > 1);
+        host_.LineaSoleras(name, k > 1);
         if (k <= 10)
             ApplyLayerStyle(Items[static_cast<size_t>(10 + k)],
                             ini.ReadString(Format("Solera%d", k), "Linea", "255;0;0"));
         if (k == 1)
-            SetDown(Cmd::tbSolera, true);
+            window_.SetCommandOn(Cmd::tbSolera, true);
     }
 }
 
-void TPalvonViewer::ConstruyeMixs()
+void TFilesController::ConstruyeMixs()
 {
+    QMenu* varMix = host_.FlowVariableMenu();
     varMix->clear();
     // The radio groups of earlier networks go with their items.
     for (QActionGroup* old : varMix->findChildren<QActionGroup*>(QString(), Qt::FindDirectChildrenOnly))
@@ -513,21 +491,11 @@ void TPalvonViewer::ConstruyeMixs()
     }
 }
 
-void TPalvonViewer::FileExitItemClick() { close(); }
-
-void TPalvonViewer::RedPalvon1Click()
+void TFilesController::RedPalvon1Click()
 {
-    QAction* a = Action(Cmd::RedPalvon1);
+    QAction* a = window_.Action(Cmd::RedPalvon1);
     if (a->isChecked())
         FrmDat->show();
     else if (!FrmDat->close()) // unsaved edits: the user kept the window open
         a->setChecked(true);
-}
-
-void TPalvonViewer::Options1Click()
-{
-    TDlgCfg& options = Secondary::DlgCfg();
-    options.CfgPaginas->setCurrentWidget(options.CfgPreferencias);
-    options.exec();
-    SizeFactor = static_cast<float>(ProgramOptions().Screen2Print);
 }

@@ -1,15 +1,16 @@
 // The open commands of the data files of a network: one menu item per kind under
 // "Abrir", the open buttons of the toolbar and the "Importar ..." items of the
 // grids' menus. Each asks for the file, records its name and calls the loader.
-#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/FilesController.h"
 #include "model/ComplementaryData.h"
 #include "model/Genatr.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/LinkShapes.h"
 #include "model/ZelUtilsGeometry.h"
-#include "widgets/StringAlignGrid.h"
+#include "widgets/CommandRegistry.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/WindowHost.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -59,12 +60,12 @@ const TOpenKind OpenKinds[9] = {
 
 } // namespace
 
-QStringList TPalvonViewer::ChooseDataFiles(const QString& title, const QString& filter, bool several,
+QStringList TFilesController::ChooseDataFiles(const QString& title, const QString& filter, bool several,
                                            const QString& defaultSuffix)
 {
     if (ChooseOpenFiles)
         return ChooseOpenFiles(title, filter, several);
-    QFileDialog dialog(this, title);
+    QFileDialog dialog(window_.DialogParent(), title);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // Several files are chosen only among existing ones; a single name is taken as typed
     // and its loader reports a missing file.
@@ -77,81 +78,15 @@ QStringList TPalvonViewer::ChooseDataFiles(const QString& title, const QString& 
     return dialog.selectedFiles();
 }
 
-std::string TPalvonViewer::ChooseDataFile(const QString& title, const QString& filter, const QString& defaultSuffix)
+std::string TFilesController::ChooseDataFile(const QString& title, const QString& filter, const QString& defaultSuffix)
 {
     const QStringList files = ChooseDataFiles(title, filter, false, defaultSuffix);
     return files.isEmpty() ? std::string() : files.front().toStdString();
 }
 
-void TPalvonViewer::CreateDataFileMenus(QMenu* archivo)
-{
-    // "Abrir" goes first in the file menu.
-    QMenu* abrir = new QMenu(QStringLiteral("Abrir"), archivo);
-    abrir->setObjectName("Abrir");
-    archivo->insertMenu(archivo->actions().isEmpty() ? nullptr : archivo->actions().front(), abrir);
-
-    QAction* red = AddAction(abrir, Cmd::aFileOpenItem);
-    red->setToolTip(QStringLiteral("Abre una red Palvon"));
-    red->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    Registry().Register(CommandTable::TOwner::Files, Cmd::aFileOpenItem, this, &TPalvonViewer::aFileOpenItemExecute);
-    abrir->addSeparator();
-    const std::pair<TCommandId, void (TPalvonViewer::*)()> items[] = {
-        {Cmd::aOpenLPA, &TPalvonViewer::aOpenLPAExecute},
-        {Cmd::aOpenLPL, &TPalvonViewer::aOpenLPLExecute},
-        {Cmd::aOpenCnt, &TPalvonViewer::aOpenCntExecute},
-        {Cmd::aOpenComp, &TPalvonViewer::aOpenCompExecute},
-        {Cmd::aOpenZonif, &TPalvonViewer::aOpenZonifExecute},
-        {Cmd::aOpenTraza, &TPalvonViewer::aOpenTrazaExecute},
-        {Cmd::aOpenSolera, &TPalvonViewer::aOpenSoleraExecute},
-        {Cmd::GeneracinAtraccin1, &TPalvonViewer::GeneracinAtraccin1Click},
-        {Cmd::AbrirOrden, &TPalvonViewer::AbrirOrdenArcos},
-    };
-    for (const auto& [id, handler] : items) {
-        AddAction(abrir, id)->setEnabled(false); // a network must be open first
-        Registry().Register(CommandTable::TOwner::Files, id, this, handler);
-    }
-
-    // The grids' "Importar ..." items.
-    if (pupArcos) {
-        pupArcos->addSeparator();
-        AddAction(pupArcos, Cmd::Importarorden1);
-        Registry().Register(CommandTable::TOwner::Files, Cmd::Importarorden1, this, &TPalvonViewer::AbrirOrdenArcos);
-        AddAction(pupArcos, Cmd::ImportarColsArcos);
-        Registry().Register(CommandTable::TOwner::Files, Cmd::ImportarColsArcos, this,
-                            &TPalvonViewer::ImportarColsArcosClick);
-    }
-    if (!pupMovim) {
-        pupMovim = new QMenu(this);
-        pupMovim->setObjectName("pupMovim");
-    }
-    AddAction(pupMovim, Cmd::ImportarColsMovim);
-    Registry().Register(CommandTable::TOwner::Files, Cmd::ImportarColsMovim, this,
-                        &TPalvonViewer::ImportarColsMovimClick);
-
-    CreateSelCommandMenus();
-}
-
-void TPalvonViewer::ConnectDataFileControls()
-{
-    // One open button per kind in the "Abrir" toolbar, all through AbrirClick.
-    for (int tag = 1; tag <= 9; ++tag) {
-        AddAction(tbarOpen, OpenKinds[tag - 1].button)->setData(tag);
-        Registry().Register(CommandTable::TOwner::Files, OpenKinds[tag - 1].button, [this, tag] { AbrirClick(tag); });
-    }
-    // The context menus of the movement and transit-line grids.
-    CreateGrids();
-    for (auto [grid, menu] : {std::pair{sagMovim, pupMovim}, std::pair{sagLineas, pupLineas}}) {
-        if (!grid || !menu)
-            continue;
-        grid->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(grid, &QWidget::customContextMenuRequested, this,
-                [menu, grid](const QPoint& pos) { menu->popup(grid->mapToGlobal(pos)); });
-    }
-}
-
 // ---------------------------------------------------------------- the commands
 
-void TPalvonViewer::aFileOpenItemExecute()
+void TFilesController::aFileOpenItemExecute()
 {
     const std::string name =
         ChooseDataFile(QString::fromStdString(KDVlib::MsgOpenData), QStringLiteral("Red Palvon DAT (*.dat)|*.dat|"));
@@ -160,7 +95,7 @@ void TPalvonViewer::aFileOpenItemExecute()
     AbrirRedPalvon(name);
 }
 
-void TPalvonViewer::aOpenLPAExecute()
+void TFilesController::aOpenLPAExecute()
 {
     const std::string name = ChooseDataFile(QStringLiteral("Open assignment file"),
                                             QStringLiteral("Pvass output file [*.lpa]|*.lpa"), QStringLiteral("lpa"));
@@ -168,7 +103,7 @@ void TPalvonViewer::aOpenLPAExecute()
         OpenLpaFile(name);
 }
 
-void TPalvonViewer::aOpenLPLExecute()
+void TFilesController::aOpenLPLExecute()
 {
     const std::string name =
         ChooseDataFile(QStringLiteral("Open Pvlook output file"), QStringLiteral("Pvlook output file [*.lpl]|*.lpl"));
@@ -176,7 +111,7 @@ void TPalvonViewer::aOpenLPLExecute()
         OpenLplFile(name);
 }
 
-void TPalvonViewer::aOpenCntExecute()
+void TFilesController::aOpenCntExecute()
 {
     const std::string name =
         ChooseDataFile(QStringLiteral("Open data file"), QStringLiteral("Palvon count data file [*.dat]|*.dat"));
@@ -184,7 +119,7 @@ void TPalvonViewer::aOpenCntExecute()
         OpenCountsFile(name);
 }
 
-void TPalvonViewer::aOpenCompExecute()
+void TFilesController::aOpenCompExecute()
 {
     const std::string name = ChooseDataFile(
         QStringLiteral("Open data file"),
@@ -193,24 +128,24 @@ void TPalvonViewer::aOpenCompExecute()
         OpenComplementaryFile(name);
 }
 
-void TPalvonViewer::aOpenZonifExecute()
+void TFilesController::aOpenZonifExecute()
 {
     const std::string name = ChooseDataFile(QStringLiteral("Abrir zonificación"), QStringLiteral("Text file |*.geo"));
     if (!name.empty())
         OpenZoningFile(name);
 }
 
-void TPalvonViewer::OpenTrazasFile(const std::string& fileName)
+void TFilesController::OpenTrazasFile(const std::string& fileName)
 {
     TraceFileName = fileName;
     {
         TWaitCursor wait;
         KDVlib::LoadTrazas();
     }
-    RedrawMap();
+    window_.RedrawMap();
 }
 
-void TPalvonViewer::aOpenTrazaExecute()
+void TFilesController::aOpenTrazaExecute()
 {
     const std::string name =
         ChooseDataFile(QStringLiteral("Open geo file"), QStringLiteral("Trazas de arcos        |*.geo|"));
@@ -218,31 +153,31 @@ void TPalvonViewer::aOpenTrazaExecute()
         OpenTrazasFile(name);
 }
 
-void TPalvonViewer::OpenSoleraFiles(const QStringList& files)
+void TFilesController::OpenSoleraFiles(const QStringList& files)
 {
     // The first file replaces the layers unless Shift was held; the rest of the same
     // choice are added to it.
     for (const QString& f : files) {
         SoleraFileName = f.toStdString();
-        Display().OpenLineLayerFile(SoleraFileName, AppendSoleraLayer == 1);
+        host_.OpenLineLayerFile(SoleraFileName, AppendSoleraLayer == 1);
         AppendSoleraLayer = 1;
     }
 }
 
-void TPalvonViewer::aOpenSoleraExecute()
+void TFilesController::aOpenSoleraExecute()
 {
     AppendSoleraLayer = ZelUtils::ShiftDown() ? 1 : 0;
     OpenSoleraFiles(
         ChooseDataFiles(QStringLiteral("Open geo file"), QStringLiteral("Lineas de soleras      |*.geo|"), true));
 }
 
-void TPalvonViewer::OpenGenatrFile(const std::string& fileName)
+void TFilesController::OpenGenatrFile(const std::string& fileName)
 {
     TWaitCursor wait;
     KDVlib::LoadGenatr(fileName);
 }
 
-void TPalvonViewer::GeneracinAtraccin1Click()
+void TFilesController::GeneracinAtraccin1Click()
 {
     const std::string name =
         ChooseDataFile(QStringLiteral("Open csv file"), QStringLiteral("Generación/Atracción   |*.csv|"));
@@ -250,7 +185,7 @@ void TPalvonViewer::GeneracinAtraccin1Click()
         OpenGenatrFile(name);
 }
 
-void TPalvonViewer::AbrirOrdenArcos()
+void TFilesController::AbrirOrdenArcos()
 {
     const std::string name =
         ChooseDataFile(QStringLiteral("Open data file"), QStringLiteral("Formato CSV (*.csv)|*.csv"));
@@ -260,7 +195,7 @@ void TPalvonViewer::AbrirOrdenArcos()
     KDVlib::LoadOrdenArcos();
 }
 
-void TPalvonViewer::ImportarColsArcosClick()
+void TFilesController::ImportarColsArcosClick()
 {
     const std::string name =
         ChooseDataFile(QStringLiteral("Open data file"), QStringLiteral("Datos complementarios  |*.csv|"));
@@ -268,7 +203,7 @@ void TPalvonViewer::ImportarColsArcosClick()
         OpenComplementaryFile(name);
 }
 
-void TPalvonViewer::ImportarColsMovimClick()
+void TFilesController::ImportarColsMovimClick()
 {
     const std::string name =
         ChooseDataFile(QStringLiteral("Open data file"), QStringLiteral("Datos complementarios  |*.csv|"));
@@ -279,7 +214,7 @@ void TPalvonViewer::ImportarColsMovimClick()
     KDVlib::LoadDatosComplementariosMovs();
 }
 
-void TPalvonViewer::AbrirClick(int tag)
+void TFilesController::AbrirClick(int tag)
 {
     if (tag < 1 || tag > 9)
         return;
@@ -292,7 +227,7 @@ void TPalvonViewer::AbrirClick(int tag)
     OpenDataOfKind(tag, files);
 }
 
-void TPalvonViewer::OpenDataOfKind(int kind, const QStringList& files)
+void TFilesController::OpenDataOfKind(int kind, const QStringList& files)
 {
     if (files.isEmpty())
         return;
@@ -328,4 +263,31 @@ void TPalvonViewer::OpenDataOfKind(int kind, const QStringList& files)
     default:
         break;
     }
+}
+
+TCommandId TFilesController::OpenButton(int tag) { return OpenKinds[tag - 1].button; }
+
+void TFilesController::RegisterCommands(TCommandRegistry& registry)
+{
+    using T = TFilesController;
+    registry.Register(CommandTable::TOwner::Files,
+                      {{Cmd::aFileOpen, this, &T::aFileOpenExecute},
+                       {Cmd::tbOpenDat, this, &T::tbOpenDatExecute},
+                       {Cmd::RedPalvon1, this, &T::RedPalvon1Click},
+                       {Cmd::aFileOpenItem, this, &T::aFileOpenItemExecute},
+                       {Cmd::aOpenLPA, this, &T::aOpenLPAExecute},
+                       {Cmd::aOpenLPL, this, &T::aOpenLPLExecute},
+                       {Cmd::aOpenCnt, this, &T::aOpenCntExecute},
+                       {Cmd::aOpenComp, this, &T::aOpenCompExecute},
+                       {Cmd::aOpenZonif, this, &T::aOpenZonifExecute},
+                       {Cmd::aOpenTraza, this, &T::aOpenTrazaExecute},
+                       {Cmd::aOpenSolera, this, &T::aOpenSoleraExecute},
+                       {Cmd::GeneracinAtraccin1, this, &T::GeneracinAtraccin1Click},
+                       {Cmd::AbrirOrden, this, &T::AbrirOrdenArcos},
+                       {Cmd::Importarorden1, this, &T::AbrirOrdenArcos},
+                       {Cmd::ImportarColsArcos, this, &T::ImportarColsArcosClick},
+                       {Cmd::ImportarColsMovim, this, &T::ImportarColsMovimClick}});
+    // One open button per kind, all through AbrirClick.
+    for (int tag = 1; tag <= 9; ++tag)
+        registry.Register(CommandTable::TOwner::Files, OpenButton(tag), [this, tag] { AbrirClick(tag); });
 }

@@ -1,8 +1,7 @@
 // Auxiliary data files of an open network: coordinates, complementary data and
-// zoning; and what their loaders ask of the main window (the complementary grid
-// columns, the generation/attraction menu, redraws).
-#include "mainwindow/PalvonViewer.h"
-#include "mainwindow/PalvonViewerGridsLayout.h"
+// zoning; and the hooks through which their loaders reach the window (the
+// complementary grid columns, the generation/attraction menu, redraws).
+#include "mainwindow/FilesController.h"
 #include "model/AuxFileHooks.h"
 #include "model/ComplementaryData.h"
 #include "model/CoordinatesFiles.h"
@@ -12,8 +11,8 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/ZoningLoaders.h"
-#include "widgets/StringAlignGrid.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/WindowHost.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -43,12 +42,12 @@ void ClearMenu(QMenu* menu)
 }
 
 // The generation/attraction menu: one radio item per variable, then "Mover".
-void BuildGenatrMenu(TPalvonViewer& w)
+void BuildGenatrMenu(TWindowHost& w, TFilesHost& host)
 {
     QAction* root = w.Action(Cmd::GenAtrZona);
     QMenu* menu = root->menu();
     if (!menu) {
-        menu = new QMenu(&w);
+        menu = new QMenu(w.DialogParent());
         menu->setObjectName(QStringLiteral("GenAtrZonaMenu"));
         root->setMenu(menu);
     }
@@ -62,7 +61,7 @@ void BuildGenatrMenu(TPalvonViewer& w)
         item->setData(static_cast<int>(k));
         item->setCheckable(true);
         radio->addAction(item);
-        QObject::connect(item, &QAction::triggered, &w, [&w, item] { w.CheckGenatr(item); });
+        QObject::connect(item, &QAction::triggered, item, [&host, item] { host.CheckGenatr(item); });
     }
     menu->addSeparator();
     QAction* move = w.Action(Cmd::MoveGenatr);
@@ -73,35 +72,36 @@ void BuildGenatrMenu(TPalvonViewer& w)
 
 class AuxFilesImpl : public AuxFileServices {
 public:
-    explicit AuxFilesImpl(TPalvonViewer& viewer) : viewer_(viewer) {}
+    AuxFilesImpl(TWindowHost& window, TFilesHost& host) : window_(window), host_(host) {}
     void ShowComplementaryColumns(bool movements, const TCompPlacement& placement) override
     {
-        viewer_.ShowComplementaryColumns(movements, placement);
+        host_.ShowComplementaryColumns(movements, placement);
     }
-    void BuildGenatrMenu() override { ::BuildGenatrMenu(viewer_); }
-    void Redraw() override { viewer_.RedrawMap(); }
+    void BuildGenatrMenu() override { ::BuildGenatrMenu(window_, host_); }
+    void Redraw() override { window_.RedrawMap(); }
 
 private:
-    TPalvonViewer& viewer_;
+    TWindowHost& window_;
+    TFilesHost& host_;
 };
 
 } // namespace
 
 // The loaders reach the newest main window through these hooks; with none they do nothing.
-void TPalvonViewer::InstallAuxFileServices()
+void TFilesController::InstallAuxFileServices()
 {
-    auxFiles_ = std::make_unique<AuxFilesImpl>(*this);
+    auxFiles_ = std::make_unique<AuxFilesImpl>(window_, host_);
     SetAuxFileServices(auxFiles_.get());
 }
 
-void TPalvonViewer::RemoveAuxFileServices()
+void TFilesController::RemoveAuxFileServices()
 {
     if (auxFiles_ && &AuxFileHooks() == auxFiles_.get())
         SetAuxFileServices(nullptr);
     auxFiles_.reset();
 }
 
-bool TPalvonViewer::OpenCoordinatesFile()
+bool TFilesController::OpenCoordinatesFile()
 {
     // A batch run, or a run without a screen, has nobody to choose a file: as if
     // the dialog were cancelled.
@@ -110,7 +110,7 @@ bool TPalvonViewer::OpenCoordinatesFile()
         KDVlib::FinishCoordinates();
         return false;
     }
-    QFileDialog dialog(this, QStringLiteral("Open coordinates file"));
+    QFileDialog dialog(window_.DialogParent(), QStringLiteral("Open coordinates file"));
     const QStringList filters = {QStringLiteral("TransCAD exported text [*.geo] (*.geo)"),
                                  QStringLiteral("Drawing interchange file [*.dxf] (*.dxf)")};
     dialog.setNameFilters(filters);
@@ -139,71 +139,23 @@ bool TPalvonViewer::OpenCoordinatesFile()
     return true;
 }
 
-void TPalvonViewer::OpenComplementaryFile(const std::string& fileName)
+void TFilesController::OpenComplementaryFile(const std::string& fileName)
 {
     ComplementaryFileName = fileName;
     TWaitCursor wait;
     KDVlib::LoadDatosComplementarios();
 }
 
-void TPalvonViewer::OpenZoningFile(const std::string& fileName)
+void TFilesController::OpenZoningFile(const std::string& fileName)
 {
     ZoningFileName = fileName;
     KDVlib::LoadZonificacion();
 }
 
-void TPalvonViewer::LoadZoning(const std::string& fileName)
+void TFilesController::LoadZoning(const std::string& fileName)
 {
     // Named by the network's "Velmora.ini" while the network opens: the opening
     // draws the map once it is complete.
     ZoningFileName = fileName;
     KDVlib::LoadZonificacion(false);
-}
-
-void TPalvonViewer::ShowComplementaryColumns(bool movements, const TCompPlacement& placement)
-{
-    CreateGrids();
-    TStringAlignGrid* grid = movements ? sagMovim : sagArcos;
-    const int32_t firstVar = movements ? FirstComplementaryMovVar : FirstComplementaryLinkVar;
-    grid->SetColCount(movements ? NumColMovim : NumColArcos);
-    for (int32_t c : placement.Cleared)
-        if (c < grid->ColCount())
-            for (int r = 0; r < grid->RowCount(); ++r)
-                grid->setCell(c, r, std::string_view());
-    std::vector<TColumnDef> defs;
-    for (int32_t k = 1; k <= placement.Count; ++k) {
-        const std::string& name = ComplementaryNames[static_cast<size_t>(k)];
-        defs.push_back({name, name, firstVar + k - 1, 2});
-        grid->setCell(placement.First + k - 1, 0, name);
-    }
-    if (placement.Count > 0)
-        GridLayout::FillBlock(grid, placement.First, defs, movements);
-
-    if (movements) {
-        ClearMenu(VarMovim);
-        for (int c = 4; c < NumColMovim; ++c)
-            AgregarItemMovim(c);
-    } else {
-        // The street names a file may have brought.
-        for (int c = 0; c < grid->ColCount(); ++c)
-            if (grid->cell(c, 0) == "Calle") {
-                for (int32_t i = 1; i <= Network.LinkCount && i < grid->RowCount(); ++i)
-                    grid->setCell(c, i, ZelUtils::Trim(Arcos[i].StreetName));
-                break;
-            }
-        // Both link menus are rebuilt together (each column adds to both); the
-        // cost variable chosen for least-cost paths stays chosen.
-        const int32_t cost = KDVlib::CostVar;
-        ClearMenu(VarArcos);
-        ClearMenu(ConfigurarRmin);
-        for (int c = 2; c < NumColArcos; ++c)
-            AgregarItemArcos(c);
-        for (QAction* a : ConfigurarRmin->actions())
-            if (cost != 7 && a->data().toInt() == cost && a->isEnabled()) {
-                a->trigger();
-                break;
-            }
-    }
-    grid->FitColWidths();
-    GridLayout::RebuildCampos(grid, movements ? CamposMovims : CamposArcos);
 }

@@ -1,0 +1,78 @@
+// The files controller made and unmade, and the recent networks: the menus that
+// list them (from the program settings file) and the opening of one of them with
+// the view it had when it was last closed.
+#include "mainwindow/FilesController.h"
+
+#include "mainwindow/ProgramSettings.h"
+#include "model/AuxFileHooks.h"
+#include "model/ProgramOptions.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+#include "platform/IniFile.h"
+#include "widgets/WindowHost.h"
+
+#include <QAction>
+#include <QMenu>
+
+#include <filesystem>
+
+using namespace ProgramSettings;
+using ZelUtils::Format;
+
+TFilesController::TFilesController(TWindowHost& window, TFilesHost& host) : window_(window), host_(host) {}
+
+TFilesController::~TFilesController() = default;
+
+void TFilesController::RebuildRecentMenus()
+{
+    TIniFile ini(FileName);
+    RecentFiles = BuildRecentFiles(ini);
+    int limit = static_cast<int>(RecentFiles.size());
+    if (ProgramOptions().SaveFNames)
+        limit = ProgramOptions().FnameSaved;
+    const std::vector<QMenu*> menus = host_.RecentMenus();
+    for (QMenu* menu : menus)
+        menu->clear();
+    for (const RecentItem& item : RecentMenuItems(RecentFiles, limit)) {
+        for (QMenu* menu : menus) {
+            QAction* a = menu->addAction(QString::fromStdString(item.fileName));
+            int tag = item.index;
+            a->setData(tag);
+            QObject::connect(a, &QAction::triggered, a, [this, tag, a] {
+                clickedRecent_ = a;
+                FilesClick(tag);
+                clickedRecent_ = nullptr;
+            });
+        }
+    }
+}
+
+void TFilesController::FilesClick(int tag)
+{
+    if (tag < 0 || tag >= static_cast<int>(RecentFiles.size()))
+        return;
+    std::vector<std::string> f = ZelUtils::SplitString(RecentFiles[static_cast<size_t>(tag)] + ";;", ';');
+    const std::string& file = f[1];
+    const std::string& section = f[2];
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(file, ec)) {
+        if (!AbrirRedPalvon(file))
+            return;
+        // The view the network had when it was last closed.
+        if (ProgramOptions().DrawLayout) {
+            TIniFile ini(FileName);
+            host_.LoadViewConfig(ini, section);
+            window_.RedrawMap();
+        }
+        return;
+    }
+    Services().ShowMessage(Format("Archivo %s no existe.\rEntrada Eliminada.", file));
+    try {
+        TIniFile ini(FileName);
+        ini.EraseSection(section);
+    } catch (const std::exception& e) {
+        Services().ShowMessage(e.what());
+    }
+    if (clickedRecent_)
+        clickedRecent_->setEnabled(false);
+}

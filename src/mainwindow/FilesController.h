@@ -1,0 +1,180 @@
+#pragma once
+// Opening and files: from a file name to a network in memory (the names of its
+// files, the read, the companion listings, the files named by its "Velmora.ini"),
+// the data and auxiliary files opened into that network, and the recent networks.
+// Owns what an opening changes before its network is read (put back when the read
+// is refused), the open dialogs' stand-in of the tests, the hooks through which the
+// auxiliary-file loaders reach the window, and the handlers of the rows owned by
+// the files (the "Abrir" items, the open buttons, "Red Palvon (texto)", the grids'
+// "Importar ..." items), which it registers. It reaches the window through
+// TWindowHost and TFilesHost.
+#include "widgets/CommandTable.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class AuxFileServices;
+class QAction;
+class QMenu;
+class TCommandRegistry;
+class TIniFile;
+class TWindowHost;
+struct TCompPlacement;
+
+// What opening a network and its files asks of the rest of the window.
+class TFilesHost {
+public:
+    // The window's title: the network's name shows there.
+    virtual QString Title() = 0;
+    virtual void SetTitle(const QString& title) = 0;
+    // The grids: the fillings put off done now, the sort of a fresh network, set up
+    // for the network in memory and filled; the columns of the listings and counts
+    // read; the variable items after new data.
+    virtual void FillDeferredGrids() = 0;
+    virtual void ResetGridSort() = 0;
+    virtual void ConfigureGrids() = 0;
+    virtual void DrawDataDat() = 0;
+    virtual void DrawDataLpa() = 0;
+    virtual void DrawDataLpl() = 0;
+    virtual void DrawDataCnt() = 0;
+    virtual void RefreshVarItems() = 0;
+    // A complementary-data block just placed by its loader, into the link (or
+    // movement) grid, with the street names, and the variable menus rebuilt.
+    virtual void ShowComplementaryColumns(bool movements, const TCompPlacement& placement) = 0;
+    // An item of the generation/attraction menu chosen.
+    virtual void CheckGenatr(QAction* item) = 0;
+    // The flow-diagram variable menu, rebuilt for each network.
+    virtual QMenu* FlowVariableMenu() = 0;
+    // The background line layers: a file opened on its own (named by the user), or
+    // a layer named by the network's settings.
+    virtual void OpenLineLayerFile(const std::string& fileName, bool addLayer) = 0;
+    virtual void LineaSoleras(const std::string& fileName, bool addLayer) = 0;
+    // The commands a network makes available, shown and enabled: the last step of an opening.
+    virtual void EnableAfterOpen() = 0;
+    // A network without positions that got none: the window closes.
+    virtual void CloseWindow() = 0;
+    // The link shapes into their shape-point file (as "Grabar SIG").
+    virtual void SaveLinkShapes() = 0;
+    // The view configuration kept in a section, applied without a redraw.
+    virtual void LoadViewConfig(TIniFile& ini, const std::string& section) = 0;
+    // The menus that list the recent networks.
+    virtual std::vector<QMenu*> RecentMenus() = 0;
+
+protected:
+    ~TFilesHost() = default;
+};
+
+class TFilesController {
+public:
+    TFilesController(TWindowHost& window, TFilesHost& host);
+    ~TFilesController();
+
+    // The handlers of the rows owned by the files (their actions already made).
+    void RegisterCommands(TCommandRegistry& registry);
+
+    // ---- Opening networks (FilesOpen.cpp) ----
+    void aFileOpenExecute();
+    void tbOpenDatExecute();
+    // False when the network could not be opened (missing, refused, no coordinates).
+    bool AbrirRedPalvon(const std::string& fileName);
+    // The first step of AbrirRedPalvon: the network text loaded and the file names set.
+    bool SetFileNames(const std::string& fullName);
+    // Every way in (open dialog, drop, command line, recent file, reload) runs this.
+    bool RunOpening();
+    void ReloadFromText();
+    // Returns false when the sequence stopped (network refused or no coordinates).
+    // A refused network leaves the earlier one in memory and on show as it was.
+    bool OpenPalvonDat();
+    // Before an edit of the network in memory would be lost (quit, another network):
+    // asks whether to save the unsaved edits. True to go on (saved or given up),
+    // false when the user cancels or a save did not happen.
+    bool ConfirmUnsavedEdits();
+    void OpenOtherFiles();
+    void ConstruyeMixs();
+    void RedPalvon1Click();
+
+    // ---- Listings and counts (FilesListings.cpp) ----
+    // After a network is read: its companion .lpa/.lpl when the option says so.
+    void ReadCompanionListings();
+    // After the grids are filled: the columns of the listings read with the network.
+    void ShowCompanionListings();
+    void OpenLpaFile(const std::string& fileName);
+    void OpenLplFile(const std::string& fileName);
+    void OpenCountsFile(const std::string& fileName);
+
+    // ---- Auxiliary data files (FilesAuxFiles.cpp) ----
+    // Offers a coordinates file for a network without positions; true when one placed it.
+    bool OpenCoordinatesFile();
+    void OpenComplementaryFile(const std::string& fileName);
+    void OpenZoningFile(const std::string& fileName);
+    void LoadZoning(const std::string& fileName);
+    // The hooks through which the auxiliary-file loaders reach this window.
+    void InstallAuxFileServices();
+    void RemoveAuxFileServices();
+    // A run without a screen has nobody to choose the coordinates file of a
+    // network without coordinates: the choice counts as cancelled unless this is
+    // set (by a test that answers the dialog).
+    bool AskCoordinatesWithoutScreen = false;
+
+    // ---- Data files (FilesDataFiles.cpp) ----
+    // The open dialogs; tests replace them. Filters use the suite's "Texto|*.ext|"
+    // syntax; an empty list is a cancelled dialog.
+    std::function<QStringList(const QString& title, const QString& filter, bool several)> ChooseOpenFiles;
+    QStringList ChooseDataFiles(const QString& title, const QString& filter, bool several,
+                                const QString& defaultSuffix = QString());
+    std::string ChooseDataFile(const QString& title, const QString& filter, const QString& defaultSuffix = QString());
+    void aFileOpenItemExecute();
+    void aOpenLPAExecute();
+    void aOpenLPLExecute();
+    void aOpenCntExecute();
+    void aOpenCompExecute();
+    void aOpenZonifExecute();
+    void aOpenTrazaExecute();
+    void aOpenSoleraExecute();
+    void GeneracinAtraccin1Click();
+    void AbrirOrdenArcos();
+    void ImportarColsArcosClick();
+    void ImportarColsMovimClick();
+    // The toolbar's open buttons, kind by tag 1..9.
+    void AbrirClick(int tag);
+    static TCommandId OpenButton(int tag);
+    // Opens files of one kind 1..9 (the order of the open dialog's filters); only
+    // soleras take more than the first file.
+    void OpenDataOfKind(int kind, const QStringList& files);
+    void OpenTrazasFile(const std::string& fileName);
+    // The first file replaces the line layers unless AppendSoleraLayer is 1; the others add.
+    void OpenSoleraFiles(const QStringList& files);
+    void OpenGenatrFile(const std::string& fileName);
+
+    // ---- Recent networks (FilesController.cpp) ----
+    // Reads the settings and builds the recent-network menus (newest first).
+    void RebuildRecentMenus();
+    // Opens the recent network `tag` (an index of RecentFiles) with the view it had.
+    void FilesClick(int tag);
+
+private:
+    TWindowHost& window_;
+    TFilesHost& host_;
+
+    // What an opening changes before its network is read, kept to put back should
+    // the read be refused.
+    struct EarlierOpening;
+    std::shared_ptr<EarlierOpening> earlierOpening_;
+    void RestoreEarlierOpening();
+    // After an opening that stopped: nothing of an earlier network stays on show.
+    void ShowNoNetwork();
+
+    std::unique_ptr<AuxFileServices> auxFiles_;
+    QAction* clickedRecent_ = nullptr;
+};
+
+// 1: the next background line layer read is added to the loaded ones; 0: it replaces them.
+extern uint8_t AppendSoleraLayer;
+// "Fecha;FileName;Section" of every section of the settings file, oldest first.
+extern std::vector<std::string> RecentFiles;
