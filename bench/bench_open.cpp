@@ -79,9 +79,9 @@ void BM_OpenRealNetwork(benchmark::State& state)
         auto t3 = Clock::now();
         PalvonRead::ComputeLinkDataExtremes();
         auto t4 = Clock::now();
-        w.ConfigureGrids();
+        w.Grids().ConfigureGrids();
         w.ConstruyeMixs();
-        w.DrawDataDat();
+        w.Grids().DrawDataDat();
         w.ShowCompanionListings();
         auto t5 = Clock::now();
         w.DrawPalvon();
@@ -145,9 +145,9 @@ void BM_PeakMemoryOneOpening(benchmark::State& state)
         state.counters["rss_2_read_open_MB"] = rss();
         w.ReadCompanionListings();
         PalvonRead::ComputeLinkDataExtremes();
-        w.ConfigureGrids();
+        w.Grids().ConfigureGrids();
         w.ConstruyeMixs();
-        w.DrawDataDat();
+        w.Grids().DrawDataDat();
         w.ShowCompanionListings();
         state.counters["rss_3_grids_MB"] = rss();
         w.DrawPalvon();

@@ -2,7 +2,7 @@
 // zoning; and what their loaders ask of the main window (the complementary grid
 // columns, the generation/attraction menu, redraws).
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/PalvonViewerGridsLayout.h"
+#include "mainwindow/GridsLayout.h"
 #include "model/AuxFileHooks.h"
 #include "model/ComplementaryData.h"
 #include "model/CoordinatesFiles.h"
@@ -62,7 +62,7 @@ void BuildGenatrMenu(TPalvonViewer& w)
         item->setData(static_cast<int>(k));
         item->setCheckable(true);
         radio->addAction(item);
-        QObject::connect(item, &QAction::triggered, &w, [&w, item] { w.CheckGenatr(item); });
+        QObject::connect(item, &QAction::triggered, &w, [&w, item] { w.Grids().CheckGenatr(item); });
     }
     menu->addSeparator();
     QAction* move = w.Action(Cmd::MoveGenatr);
@@ -162,7 +162,7 @@ void TPalvonViewer::LoadZoning(const std::string& fileName)
 
 void TPalvonViewer::ShowComplementaryColumns(bool movements, const TCompPlacement& placement)
 {
-    CreateGrids();
+    Grids().CreateGrids();
     TStringAlignGrid* grid = movements ? sagMovim : sagArcos;
     const int32_t firstVar = movements ? FirstComplementaryMovVar : FirstComplementaryLinkVar;
     grid->SetColCount(movements ? NumColMovim : NumColArcos);
@@ -180,9 +180,9 @@ void TPalvonViewer::ShowComplementaryColumns(bool movements, const TCompPlacemen
         GridLayout::FillBlock(grid, placement.First, defs, movements);
 
     if (movements) {
-        ClearMenu(VarMovim);
+        ClearMenu(Grids().VarMovim);
         for (int c = 4; c < NumColMovim; ++c)
-            AgregarItemMovim(c);
+            Grids().AgregarItemMovim(c);
     } else {
         // The street names a file may have brought.
         for (int c = 0; c < grid->ColCount(); ++c)
@@ -194,11 +194,11 @@ void TPalvonViewer::ShowComplementaryColumns(bool movements, const TCompPlacemen
         // Both link menus are rebuilt together (each column adds to both); the
         // cost variable chosen for least-cost paths stays chosen.
         const int32_t cost = KDVlib::CostVar;
-        ClearMenu(VarArcos);
-        ClearMenu(ConfigurarRmin);
+        ClearMenu(Grids().VarArcos);
+        ClearMenu(Grids().ConfigurarRmin);
         for (int c = 2; c < NumColArcos; ++c)
-            AgregarItemArcos(c);
-        for (QAction* a : ConfigurarRmin->actions())
+            Grids().AgregarItemArcos(c);
+        for (QAction* a : Grids().ConfigurarRmin->actions())
             if (cost != 7 && a->data().toInt() == cost && a->isEnabled()) {
                 a->trigger();
                 break;

@@ -139,7 +139,7 @@ void TPalvonViewer::ConnectDataFileControls()
         Registry().Register(CommandTable::TOwner::Files, OpenKinds[tag - 1].button, [this, tag] { AbrirClick(tag); });
     }
     // The context menus of the movement and transit-line grids.
-    CreateGrids();
+    Grids().CreateGrids();
     for (auto [grid, menu] : {std::pair{sagMovim, pupMovim}, std::pair{sagLineas, pupLineas}}) {
         if (!grid || !menu)
             continue;

@@ -94,9 +94,9 @@ void TPalvonViewer::ShowCompanionListings()
     if (!OpenListings())
         return;
     if (FileExists(LpaFileName))
-        DrawDataLpa();
+        Grids().DrawDataLpa();
     if (FileExists(LplFileName))
-        DrawDataLpl();
+        Grids().DrawDataLpl();
 }
 
 // A listing opened on its own: the extremes are worked out again so that the
@@ -109,8 +109,8 @@ void TPalvonViewer::OpenLpaFile(const std::string& fileName)
     if (!ReadLpaFile(*this, fileName))
         return;
     PalvonRead::ComputeLinkDataExtremes();
-    DrawDataLpa();
-    RefreshVarItems();
+    Grids().DrawDataLpa();
+    Grids().RefreshVarItems();
 }
 
 void TPalvonViewer::OpenLplFile(const std::string& fileName)
@@ -121,8 +121,8 @@ void TPalvonViewer::OpenLplFile(const std::string& fileName)
     if (!ReadLplFile(*this, fileName))
         return;
     PalvonRead::ComputeLinkDataExtremes();
-    DrawDataLpl();
-    RefreshVarItems();
+    Grids().DrawDataLpl();
+    Grids().RefreshVarItems();
 }
 
 void TPalvonViewer::OpenCountsFile(const std::string& fileName)
@@ -139,6 +139,6 @@ void TPalvonViewer::OpenCountsFile(const std::string& fileName)
         return;
     // The counts' own extremes decide whether "Flujo Observado" can be shown.
     PalvonRead::ComputeLinkDataExtremes();
-    DrawDataCnt();
-    RefreshVarItems();
+    Grids().DrawDataCnt();
+    Grids().RefreshVarItems();
 }

@@ -233,9 +233,9 @@ bool TPalvonViewer::RunOpening()
         return false;
     ReadCompanionListings();
     PalvonRead::ComputeLinkDataExtremes();
-    ConfigureGrids();
+    Grids().ConfigureGrids();
     ConstruyeMixs();
-    DrawDataDat();
+    Grids().DrawDataDat();
     ShowCompanionListings();
     if (!BatchMode) {
         // The phase window shows a junction of the network it was opened on: it
@@ -288,7 +288,7 @@ bool TPalvonViewer::OpenPalvonDat()
 {
     // A grid whose filling was put off is filled from the network it shows, before
     // that network's records give way to the new one's.
-    FillDeferredGrids();
+    Grids().FillDeferredGrids();
     TWaitCursor wait;
     const QString earlierTitle = windowTitle();
     const QString earlierPreviewTitle = FrmPreview ? FrmPreview->windowTitle() : QString();
@@ -331,7 +331,7 @@ bool TPalvonViewer::OpenPalvonDat()
     LpaFirstCol = LplFirstCol = LpaMovFirstCol = LplMovFirstCol = CompFirstCol = 0;
     CoordinatesFileName = "coordenadas.geo";
     NumUserVarArcos = NumUserVarMovim = 0;
-    ResetGridSort();
+    Grids().ResetGridSort();
     // A node or centroid "Mover" left ticked, and positions left unsaved, belong
     // to the earlier network.
     Action(Cmd::NodeMove)->setChecked(false);
@@ -419,9 +419,9 @@ void TPalvonViewer::ShowNoNetwork()
     // network while the model holds none: their record indexes would point at
     // records of another network.
     KDVlib::BuildHitGrid();
-    ConfigureGrids();
+    Grids().ConfigureGrids();
     ConstruyeMixs();
-    DrawDataDat();
+    Grids().DrawDataDat();
     if (!BatchMode)
         DrawPalvon();
 }
