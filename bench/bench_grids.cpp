@@ -4,7 +4,7 @@
 #include "NetworkGenerator.h"
 
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/PalvonViewerGridsLayout.h"
+#include "mainwindow/GridsLayout.h"
 #include "map/Ranges.h"
 #include "map/gui/DataLayers.h"
 #include "map/gui/OxrImage.h"
@@ -73,10 +73,10 @@ TPalvonViewer& Viewer()
 
 void FillAll(TPalvonViewer& w)
 {
-    w.ConfigureGrids();
-    w.DrawDataDat();
-    w.DrawDataLpa();
-    w.DrawDataLpl();
+    w.Grids().ConfigureGrids();
+    w.Grids().DrawDataDat();
+    w.Grids().DrawDataLpa();
+    w.Grids().DrawDataLpl();
 }
 
 // The link grid alone: layout of every column, then its fills.
@@ -85,10 +85,10 @@ void BM_LinkGridConfigureFill(benchmark::State& state)
     TPalvonViewer& w = Viewer();
     FillAll(w);
     for (auto _ : state) {
-        w.ConfigureGrids();
+        w.Grids().ConfigureGrids();
         GridLayout::FillLinks(w.sagArcos);
-        w.DrawDataLpa();
-        w.DrawDataLpl();
+        w.Grids().DrawDataLpa();
+        w.Grids().DrawDataLpl();
         QCoreApplication::processEvents();
     }
     state.counters["rows"] = w.sagArcos->RowCount();
@@ -127,7 +127,7 @@ void PrepareColourClasses(TPalvonViewer& w)
     const int column = LpaFirstCol + 2;
     RangeMode = 1;
     RangeVarByMode[1] = column;
-    w.ArcosRangeValues();
+    w.Grids().ArcosRangeValues();
     ShownVarList = {std::to_string(column)};
     Ranges::FillDefaultRanges(RangeMin, RangeMax * 1.001f);
     KDVlib::BuildHitGrid();

@@ -79,9 +79,9 @@ void BM_OpenRealNetwork(benchmark::State& state)
         auto t3 = Clock::now();
         PalvonRead::ComputeLinkDataExtremes();
         auto t4 = Clock::now();
-        w.ConfigureGrids();
+        w.Grids().ConfigureGrids();
         w.Files().ConstruyeMixs();
-        w.DrawDataDat();
+        w.Grids().DrawDataDat();
         w.Files().ShowCompanionListings();
         auto t5 = Clock::now();
         w.RedrawMap();
@@ -145,9 +145,9 @@ void BM_PeakMemoryOneOpening(benchmark::State& state)
         state.counters["rss_2_read_open_MB"] = rss();
         w.Files().ReadCompanionListings();
         PalvonRead::ComputeLinkDataExtremes();
-        w.ConfigureGrids();
+        w.Grids().ConfigureGrids();
         w.Files().ConstruyeMixs();
-        w.DrawDataDat();
+        w.Grids().DrawDataDat();
         w.Files().ShowCompanionListings();
         state.counters["rss_3_grids_MB"] = rss();
         w.RedrawMap();

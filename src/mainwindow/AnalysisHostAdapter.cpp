@@ -34,9 +34,9 @@ void TPalvonViewer::CreateAnalysisMenus()
     }
     // The chosen cost variable shows in the item's caption, by the title of the
     // last links-grid column that shows it (column 0 when none does).
-    CreateGrids();
-    if (ConfigurarRmin)
-        connect(ConfigurarRmin, &QMenu::triggered, this, [this] {
+    Grids().CreateGrids();
+    if (QMenu* ConfigurarRmin = Grids().ConfigurarRmin)
+        connect(ConfigurarRmin, &QMenu::triggered, this, [this, ConfigurarRmin] {
             int col = 0;
             const int count = std::min<int>(sagArcos ? sagArcos->ColCount() : NumColArcos, NumArcosColumns);
             for (int c = 2; c < count; ++c)

@@ -55,9 +55,9 @@ TStringAlignGrid* TExportHostAdapter::DataGrid(int tag)
     }
 }
 
-void TExportHostAdapter::ArcosRangeValues() { window_.ArcosRangeValues(); }
+void TExportHostAdapter::ArcosRangeValues() { window_.Grids().ArcosRangeValues(); }
 
-bool TExportHostAdapter::MovimRangeValues() { return window_.MovimRangeValues(); }
+bool TExportHostAdapter::MovimRangeValues() { return window_.Grids().MovimRangeValues(); }
 
 bool TExportHostAdapter::ConfirmUnsavedEdits() { return window_.Files().ConfirmUnsavedEdits(); }
 

@@ -5,7 +5,7 @@
 #include "mainwindow/FilesHostAdapter.h"
 
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/PalvonViewerGridsLayout.h"
+#include "mainwindow/GridsLayout.h"
 #include "map/gui/OxrImage.h"
 #include "model/ComplementaryData.h"
 #include "model/KDVlib.h"
@@ -78,7 +78,7 @@ void TPalvonViewer::ConnectDataFileControls()
     for (int tag = 1; tag <= 9; ++tag)
         AddAction(tbarOpen, TFilesController::OpenButton(tag))->setData(tag);
     // The context menus of the movement and transit-line grids.
-    CreateGrids();
+    Grids().CreateGrids();
     for (auto [grid, menu] : {std::pair{sagMovim, pupMovim}, std::pair{sagLineas, pupLineas}}) {
         if (!grid || !menu)
             continue;
@@ -118,23 +118,23 @@ QString TFilesHostAdapter::Title() { return w_.windowTitle(); }
 
 void TFilesHostAdapter::SetTitle(const QString& title) { w_.setWindowTitle(title); }
 
-void TFilesHostAdapter::FillDeferredGrids() { w_.FillDeferredGrids(); }
+void TFilesHostAdapter::FillDeferredGrids() { w_.Grids().FillDeferredGrids(); }
 
-void TFilesHostAdapter::ResetGridSort() { w_.ResetGridSort(); }
+void TFilesHostAdapter::ResetGridSort() { w_.Grids().ResetGridSort(); }
 
-void TFilesHostAdapter::ConfigureGrids() { w_.ConfigureGrids(); }
+void TFilesHostAdapter::ConfigureGrids() { w_.Grids().ConfigureGrids(); }
 
-void TFilesHostAdapter::DrawDataDat() { w_.DrawDataDat(); }
+void TFilesHostAdapter::DrawDataDat() { w_.Grids().DrawDataDat(); }
 
-void TFilesHostAdapter::DrawDataLpa() { w_.DrawDataLpa(); }
+void TFilesHostAdapter::DrawDataLpa() { w_.Grids().DrawDataLpa(); }
 
-void TFilesHostAdapter::DrawDataLpl() { w_.DrawDataLpl(); }
+void TFilesHostAdapter::DrawDataLpl() { w_.Grids().DrawDataLpl(); }
 
-void TFilesHostAdapter::DrawDataCnt() { w_.DrawDataCnt(); }
+void TFilesHostAdapter::DrawDataCnt() { w_.Grids().DrawDataCnt(); }
 
-void TFilesHostAdapter::RefreshVarItems() { w_.RefreshVarItems(); }
+void TFilesHostAdapter::RefreshVarItems() { w_.Grids().RefreshVarItems(); }
 
-void TFilesHostAdapter::CheckGenatr(QAction* item) { w_.CheckGenatr(item); }
+void TFilesHostAdapter::CheckGenatr(QAction* item) { w_.Grids().CheckGenatr(item); }
 
 QMenu* TFilesHostAdapter::FlowVariableMenu() { return w_.varMix; }
 
@@ -163,7 +163,7 @@ std::vector<QMenu*> TFilesHostAdapter::RecentMenus() { return {w_.ArchivosRecien
 
 void TFilesHostAdapter::ShowComplementaryColumns(bool movements, const TCompPlacement& placement)
 {
-    w_.CreateGrids();
+    w_.Grids().CreateGrids();
     TStringAlignGrid* grid = movements ? w_.sagMovim : w_.sagArcos;
     const int32_t firstVar = movements ? FirstComplementaryMovVar : FirstComplementaryLinkVar;
     grid->SetColCount(movements ? NumColMovim : NumColArcos);
@@ -181,9 +181,9 @@ void TFilesHostAdapter::ShowComplementaryColumns(bool movements, const TCompPlac
         GridLayout::FillBlock(grid, placement.First, defs, movements);
 
     if (movements) {
-        ClearMenu(w_.VarMovim);
+        ClearMenu(w_.Grids().VarMovim);
         for (int c = 4; c < NumColMovim; ++c)
-            w_.AgregarItemMovim(c);
+            w_.Grids().AgregarItemMovim(c);
     } else {
         // The street names a file may have brought.
         for (int c = 0; c < grid->ColCount(); ++c)
@@ -195,11 +195,11 @@ void TFilesHostAdapter::ShowComplementaryColumns(bool movements, const TCompPlac
         // Both link menus are rebuilt together (each column adds to both); the
         // cost variable chosen for least-cost paths stays chosen.
         const int32_t cost = KDVlib::CostVar;
-        ClearMenu(w_.VarArcos);
-        ClearMenu(w_.ConfigurarRmin);
+        ClearMenu(w_.Grids().VarArcos);
+        ClearMenu(w_.Grids().ConfigurarRmin);
         for (int c = 2; c < NumColArcos; ++c)
-            w_.AgregarItemArcos(c);
-        for (QAction* a : w_.ConfigurarRmin->actions())
+            w_.Grids().AgregarItemArcos(c);
+        for (QAction* a : w_.Grids().ConfigurarRmin->actions())
             if (cost != 7 && a->data().toInt() == cost && a->isEnabled()) {
                 a->trigger();
                 break;

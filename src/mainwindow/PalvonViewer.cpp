@@ -320,7 +320,7 @@ void TPalvonViewer::CreateControls()
     for (int i = 0; i < 10; ++i) {
         const QString cv = QStringLiteral("cv%1").arg(i);
         AddAction(nullptr, cv);
-        Registry().Register(CommandTable::TOwner::MapView, CommandOf(cv), [this, i] { ColoresClick(100 + i); });
+        Registry().Register(CommandTable::TOwner::MapView, CommandOf(cv), [this, i] { Grids().ColoresClick(100 + i); });
     }
     img->SetPopupMenu(BDerecho, false); // active once a network is open
     Splitter1->setStretchFactor(0, 0);
@@ -434,8 +434,8 @@ void TPalvonViewer::CreateToolbars()
     tbarMovimientos->hide();
     tbarAdicionales->hide();
     ConnectToggles();
-    ConnectGridEvents();
-    CreateFormulaMenus();
+    Grids().ConnectGridEvents();
+    Grids().CreateFormulaMenus();
     ConnectDataFileControls();
     PlaceCommands();
 }
@@ -459,10 +459,10 @@ bool TPalvonViewer::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == img && event->type() == QEvent::Resize && pbc)
         pbc->setGeometry(0, img->height() - 21, img->width(), 21);
-    if (watched == img && event->type() == QEvent::Paint && fillGridsAfterMap_) {
+    if (watched == img && event->type() == QEvent::Paint && Grids().FillAfterMap) {
         // Once the map has reached the screen, and after whatever else is waiting:
         // the user sees the network first.
-        fillGridsAfterMap_ = false;
+        Grids().FillAfterMap = false;
         QCoreApplication::postEvent(this, new QEvent(FillGridsEvent()), Qt::LowEventPriority);
     }
     if (event->type() == QEvent::KeyPress) {
@@ -481,7 +481,7 @@ bool TPalvonViewer::eventFilter(QObject* watched, QEvent* event)
 void TPalvonViewer::customEvent(QEvent* event)
 {
     if (event->type() == FillGridsEvent())
-        FillDeferredGrids();
+        Grids().FillDeferredGrids();
     QMainWindow::customEvent(event);
 }
 

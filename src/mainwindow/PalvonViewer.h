@@ -21,6 +21,7 @@
 #include "map/gui/MapViewController.h"
 #include "mainwindow/FindHost.h"
 #include "mainwindow/AnalysisHostAdapter.h"
+#include "mainwindow/GridsHostAdapter.h"
 #include "printing/gui/PreviewHost.h"
 #include "printing/gui/BatchPrintController.h"
 #include "printing/gui/PrintController.h"
@@ -89,7 +90,7 @@ public:
     QWidget* tsMovim = nullptr;
     QWidget* tsLineas = nullptr;
     QWidget* tsEdit = nullptr;
-    // The data grids (filled by ConfigureGrids / DrawDataDat).
+    // The data grids (made, filled and driven by TGridsController).
     TStringAlignGrid* sagZonas = nullptr;
     TStringAlignGrid* sagNodos = nullptr;
     TStringAlignGrid* sagArcos = nullptr;
@@ -134,8 +135,6 @@ public:
     // ---- Commands placed from the table (PalvonViewerCommands.cpp) ----
     // The entries/exits item chosen: its data is the variable (-1 none, 0 totals, 1.. classes).
     void EntSalClick(QAction* item);
-    // Fits the columns, then the rows, of grid `tag` (1 zones .. 5 movements).
-    void Autojustar(int tag);
     // Before the link grids' menu opens: what it offers over which grid.
     void pupArcosPopup();
     // The link shapes into a shape-point file (.sig).
@@ -186,39 +185,10 @@ public:
     // ---- Escape handling ----
     void CancelMouseMode();
 
-    // ---- Grids (PalvonViewerGrids.cpp) ----
-    void ConfigureGrids();
-    void DrawDataDat();
-    // Fills now the grids whose filling DrawDataDat put off.
-    void FillDeferredGrids();
-
-    // ---- Grids and data layers ----
-    // (PalvonViewerGrids*.cpp, DlgRngs.cpp, src/map/gui/DataLayers.cpp)
-    QMenu* VarArcos = nullptr;       // link variables of the data layers
-    QMenu* VarMovim = nullptr;       // movement variables
-    QMenu* ConfigurarRmin = nullptr; // cost variable of the least-cost paths
+    // ---- Data layers (src/map/gui/DataLayers.cpp; their variable menus and ranges
+    //      in TGridsController) ----
     TLegendImage* sym = nullptr;     // range legend over the map
     TLegendImage* Scl = nullptr;     // bar legend over the map
-    // Creates the five grids in their tab pages, the variable menus and the legends
-    // (once; ConfigureGrids calls it when needed).
-    void CreateGrids();
-    void DrawDataLpa();
-    void DrawDataLpl();
-    void DrawDataCnt();
-    void AgregarItemArcos(int column);
-    void AgregarItemMovim(int column);
-    // The variable items follow their variables' maxima once new data are read.
-    void RefreshVarItems();
-    void ArcosRangeValues();
-    bool MovimRangeValues();
-    void VarArcosClick(QAction* item);       // reads Ctrl from the keyboard
-    void VarArcosPick(int variable, bool ctrl);
-    void VarMovimClick(QAction* item);
-    void Rangos1Click();
-    void ColoresClick(int tag);
-    void ColorNodeClick();
-    void CheckGenatr(QAction* item);
-    void tbDropdown(int tag);
 
     // ---- Drawing (TMapRenderer, src/map/gui/MapRenderer.h) ----
     // The layered drawing of the map, its view snapshot and its legends;
@@ -246,65 +216,18 @@ public:
     void EndPan() override;
     void EndZoomBox(int j) override;
 
-    // ---- Grid interaction (PalvonViewerGridEvents.cpp) ----
-    // Cells last under the mouse (row, column) of the zones, nodes and lines grids;
-    // the link grid's row and column go to LinkRowByMode / RangeVarByMode of the
-    // current range mode.
-    int32_t ZonaRow = 0, ZonaCol = 0, NodoRow = 0, NodoCol = 0, LineaRow = 0, LineaCol = 0;
-    int32_t LinkRowByMode[6] = {};
-    bool LinkGridMouseOver = false; // the mouse was last over sagArcos (not sagArcosSel)
-    int32_t LastLine = 0;           // last line toggled on: anchor of Shift ranges
-    // Shift and Ctrl at the last press on the lines grid (read by its double click).
-    bool LineasShiftFlag = false, LineasCtrlFlag = false;
-    // Keys held at the last press on any data grid (read by the double clicks).
-    Qt::KeyboardModifiers GridKeys;
-    // Title-click sorting (with Shift) of the link and movement grids: direction per
-    // column and the column sorted last (-1 none).
-    std::vector<uint8_t> SortDescArcos, SortDescMovim;
-    int32_t SortColArcos = -1, SortColMovim = -1;
-    // Marker region (map pixels) of a node or centroid move started from a grid.
-    QRegion GridMoveRegion;
-    void ConnectGridEvents();
-    void sagZonasMouseMove(int x, int y);
-    void sagNodosMouseMove(int x, int y);
-    void sagLineasMouseMove(int x, int y);
-    void sagArcosMouseMove(int x, int y);
-    void sagLineasMouseDown(Qt::KeyboardModifiers keys, int x, int y);
-    // Column and row of the movement grid under the mouse.
-    int32_t MovimGridRow = 0;
-    void sagMovimMouseMove(int x, int y);
-    void sagMovimDblClick();
-    // The movement grid's double click: Alt held (the columns are added) and the column
-    // last made a map attribute (the list itself is SelectedMovimVars).
-    bool MovimAttrAdd = false;
-    int32_t MovimAttrVar = 0;
-    // The sort state of both grids as a freshly opened network has it.
-    void ResetGridSort();
-    void sagZonasDblClick();
-    void sagNodosDblClick();
-    void sagArcosDblClick();
-    void sagLineasDblClick();
-    void sagArcosFixedColClick(int col);
-    void sagMovimFixedColClick(int col);
-    // Compare handlers: TStringAlignGrid::CompareAfter / CompareEqual / CompareBefore.
-    int sagArcosCompareCol(int col, int row1, int row2) const;
-    int sagMovimCompareCol(int col, int row1, int row2) const;
-    // Link record of a link-grid row (its "Orden" cell); 0 when the row holds none.
-    int32_t LinkOfRow(int row) const;
-    // Font colour of a link's key cells in the link grid: its class colour, black for 0.
-    void ColorLinkRow(int row, int32_t mark);
+    // ---- Data grids, data-layer variables and formula columns (TGridsController;
+    //      its host in GridsHostAdapter.cpp) ----
+    TGridsController& Grids() { return grids_; }
 
-    // ---- Formula columns (PalvonViewerFormulaColumns.cpp) ----
-    // The "Crear columna ..." items of the grids' menus and the link grid's column drag.
-    void CreateFormulaMenus();
-    void Crearcolumna1Click();
-    void Crearcolumna2Click();
-    // A new link (false) or movement (true) column computed by a formula.
-    void CrearColumnaFormula(bool movements);
-    void sagArcosColumnMoved(int from, int to);
-    // The formula engine of the computed columns.
-    class TArtFormula& FN();
+private:
+    friend class TGridsHostAdapter;
+    TGridsHostAdapter gridsHost_{*this};
+    TGridsController grids_{*this, gridsHost_,
+                            {tnDatos, tsZonas, tsNodos, tsArcos, tsMovim, tsLineas, sagZonas, sagNodos, sagArcos,
+                             sagMovim, sagLineas, sagArcosSel}};
 
+public:
     // ---- Selection (TSelectionController; the menus, the pop-ups and the host in
     //      SelectionHostAdapter.cpp) ----
     // The context menus of the link, zone, node and transit-line grids, made with the
@@ -552,8 +475,6 @@ protected:
     void customEvent(QEvent* event) override;
 
 private:
-    // The grids out of sight are filled once the map of a new network is drawn.
-    bool fillGridsAfterMap_ = false;
     void CreateControls();
     void ConnectOptions();
     // The toggles, the map view and the display toolbars, in their order (MapViewHostAdapter.cpp).

@@ -146,10 +146,10 @@ void TPalvonViewer::ConnectCommandItems()
     const std::pair<TCommandId, int> colours[] = {
         {Cmd::Color2, 1}, {Cmd::Color1, 3}, {Cmd::ColorNormal, 6}, {Cmd::ColorSobrerango, 7}};
     for (const auto& [id, tag] : colours)
-        Registry().Register(CommandTable::TOwner::MapView, id, [this, tag = tag] { ColoresClick(tag); });
-    Registry().Register(CommandTable::TOwner::Analysis, Cmd::BordeColor1, [this] { ColoresClick(21); });
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::Rangos1, this, &TPalvonViewer::Rangos1Click);
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::ColorNode, this, &TPalvonViewer::ColorNodeClick);
+        Registry().Register(CommandTable::TOwner::MapView, id, [this, tag = tag] { Grids().ColoresClick(tag); });
+    Registry().Register(CommandTable::TOwner::Analysis, Cmd::BordeColor1, [this] { Grids().ColoresClick(21); });
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::Rangos1, [this] { Grids().Rangos1Click(); });
+    Registry().Register(CommandTable::TOwner::MapView, Cmd::ColorNode, [this] { Grids().ColorNodeClick(); });
     // Drawing options that only change what the next drawing shows.
     for (TCommandId id : {Cmd::SimpleArrow, Cmd::Sobreescrito1, Cmd::Semaforos, Cmd::linnone, Cmd::linveh,
                           Cmd::linvehval})
@@ -190,10 +190,6 @@ void TPalvonViewer::ConnectCommandItems()
     Action(Cmd::jtSel)->setEnabled(false);
 
     Registry().Register(CommandTable::TOwner::Files, Cmd::GrabarSIG, this, &TPalvonViewer::GrabarSIGClick);
-    const std::pair<TCommandId, int> fits[] = {{Cmd::Autojustar1, 1}, {Cmd::Autojustar2, 2}, {Cmd::Autojustar3, 3},
-                                               {Cmd::Autojustar4, 4}, {Cmd::Autojustar5, 5}};
-    for (const auto& [id, tag] : fits)
-        Registry().Register(CommandTable::TOwner::Grids, id, [this, tag = tag] { Autojustar(tag); });
     if (pupArcos) {
         // The pop-up shares its selection commands with the menu bar: what it turns
         // off over the selected-links grid comes back once it closes (after the
@@ -259,26 +255,17 @@ void TPalvonViewer::EntSalClick(QAction* item)
     RedrawMap();
 }
 
-void TPalvonViewer::Autojustar(int tag)
-{
-    TStringAlignGrid* grids[] = {nullptr, sagZonas, sagNodos, sagArcos, sagLineas, sagMovim};
-    if (tag < 1 || tag > 5 || !grids[tag])
-        return;
-    grids[tag]->FitColWidths();
-    grids[tag]->FitRowHeights();
-}
-
 // The link grids share one menu: the commands that act on the network's links are
 // offered over the link grid only, and the export writes the grid under the mouse.
 void TPalvonViewer::pupArcosPopup()
 {
     for (TCommandId name : {Cmd::SelArco, Cmd::SelNombre, Cmd::SeleccinporRegin1, Cmd::SeleccionPorDatos,
                             Cmd::SeleccionGrilla, Cmd::ExportaSeleccin1, Cmd::ImportaSeleccin1})
-        Action(name)->setEnabled(LinkGridMouseOver);
-    TStringAlignGrid* grid = LinkGridMouseOver ? sagArcos : sagArcosSel;
+        Action(name)->setEnabled(Grids().LinkGridMouseOver);
+    TStringAlignGrid* grid = Grids().LinkGridMouseOver ? sagArcos : sagArcosSel;
     const TGridRect sel = grid ? grid->Selection() : TGridRect();
     Action(Cmd::SeleccionGrilla)->setVisible(sel.Top >= 0 && sel.Bottom > sel.Top);
-    Action(Cmd::ExportarArcos)->setData(LinkGridMouseOver ? 3 : 31);
+    Action(Cmd::ExportarArcos)->setData(Grids().LinkGridMouseOver ? 3 : 31);
 }
 
 void TPalvonViewer::GrabarSIGClick()

@@ -145,11 +145,11 @@ TMapToolMode TPalvonViewer::MapToolForPress(Qt::MouseButton Button, const TShift
         mode = M::DrawPolygon;
     if (CentroidMoving && PickedItem < 0 && Shift.Shift())
         mode = M::GridCentroidPlace;
-    if (CentroidMoving && GridMoveRegion.contains(QPoint(i, j)))
+    if (CentroidMoving && Grids().GridMoveRegion.contains(QPoint(i, j)))
         mode = M::GridCentroidDrag;
     if (NodeMoving && PickedItem < 0 && Shift.Shift())
         mode = M::GridNodePlace;
-    if (NodeMoving && GridMoveRegion.contains(QPoint(i, j)))
+    if (NodeMoving && Grids().GridMoveRegion.contains(QPoint(i, j)))
         mode = M::GridNodeDrag;
     if (MapTools().Path().Armed())
         mode = M::PathPick;
@@ -206,7 +206,7 @@ void TPalvonViewer::imgOxrMouseMove(const TShiftState& Shift, int i, int j, doub
 {
     // A move started from a grid: the hand over the marker, "no" elsewhere.
     if ((CentroidMoving || NodeMoving) && PickedItem < 0)
-        SetOverride(GridMoveRegion.contains(QPoint(i, j)) ? Qt::PointingHandCursor : Qt::ForbiddenCursor);
+        SetOverride(Grids().GridMoveRegion.contains(QPoint(i, j)) ? Qt::PointingHandCursor : Qt::ForbiddenCursor);
     MapTools().Move(TMapMouse{Qt::NoButton, Shift, i, j, x, y});
     if (Network.NodeCount > 0) {
         StatusPanels[1]->setText(Qs(Format("%5d,%5d", i, j)));

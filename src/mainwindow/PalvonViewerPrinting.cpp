@@ -77,8 +77,8 @@ TStringAlignGrid* TPrintHostAdapter::LinkGrid() { return v_.sagArcos; }
 
 TStringAlignGrid* TPrintHostAdapter::MovementGrid() { return v_.sagMovim; }
 
-void TPrintHostAdapter::LinkRangeValues() { v_.ArcosRangeValues(); }
+void TPrintHostAdapter::LinkRangeValues() { v_.Grids().ArcosRangeValues(); }
 
-bool TPrintHostAdapter::MovementRangeValues() { return v_.MovimRangeValues(); }
+bool TPrintHostAdapter::MovementRangeValues() { return v_.Grids().MovimRangeValues(); }
 
 TKDVscale& TPrintHostAdapter::ScaleDialog() { return Secondary::KDVscale(); }

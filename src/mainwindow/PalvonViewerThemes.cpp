@@ -270,7 +270,7 @@ void TPalvonViewer::LeerConfiguracion(TIniFile& ini, const std::string& section)
     // dropped when the link grid of the open network does not have it.
     RangeName = c.VariableName;
     RangeVarArcos = c.VariableColumn;
-    ArcosRangeValues();
+    Grids().ArcosRangeValues();
     ShownVarList = {Format("%d", RangeVarArcos)};
     VarColors[0] = ModePenColors[mode];
     if (RangeVarArcos >= 0 && RangeVarArcos < NumArcosColumns) {

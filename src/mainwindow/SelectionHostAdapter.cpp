@@ -110,7 +110,7 @@ TStringAlignGrid* TSelectionHostAdapter::Grid(TGrid which)
     return w_.sagArcos;
 }
 
-void TSelectionHostAdapter::CreateGrids() { w_.CreateGrids(); }
+void TSelectionHostAdapter::CreateGrids() { w_.Grids().CreateGrids(); }
 
 TStringAlignGrid* TSelectionHostAdapter::SelectedLinksGrid(bool make)
 {
@@ -139,13 +139,13 @@ TStringAlignGrid* TSelectionHostAdapter::SelectedLinksGrid(bool make)
                          [menu, grid](const QPoint& pos) { menu->popup(grid->mapToGlobal(pos)); });
     }
     TPalvonViewer& w = w_;
-    QObject::connect(grid, &TStringAlignGrid::mouseMoved, &w_, [&w] { w.LinkGridMouseOver = false; });
+    QObject::connect(grid, &TStringAlignGrid::mouseMoved, &w_, [&w] { w.Grids().LinkGridMouseOver = false; });
     return grid;
 }
 
-int32_t TSelectionHostAdapter::LinkOfRow(int row) { return w_.LinkOfRow(row); }
+int32_t TSelectionHostAdapter::LinkOfRow(int row) { return w_.Grids().LinkOfRow(row); }
 
-void TSelectionHostAdapter::ColorLinkRow(int row, int32_t mark) { w_.ColorLinkRow(row, mark); }
+void TSelectionHostAdapter::ColorLinkRow(int row, int32_t mark) { w_.Grids().ColorLinkRow(row, mark); }
 
 TOxrImage& TSelectionHostAdapter::MapCanvas() { return *w_.img; }
 

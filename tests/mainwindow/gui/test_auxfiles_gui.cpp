@@ -35,8 +35,8 @@ protected:
         PalvonRead::NetworkDatFile = testutil::dataPath("grids_net.dat");
         ASSERT_TRUE(testutil::ReadGridsData(tmp));
         OpenViewer();
-        w->ConfigureGrids();
-        w->DrawDataDat();
+        w->Grids().ConfigureGrids();
+        w->Grids().DrawDataDat();
     }
 };
 
@@ -46,7 +46,7 @@ TEST_F(AuxFilesGui, ComplementaryColumnsReachTheGridsAndTheirMenus)
 {
     ASSERT_EQ(NumColArcos, 17);
     // A cost variable other than the length, chosen before the load.
-    for (QAction* a : w->ConfigurarRmin->actions())
+    for (QAction* a : w->Grids().ConfigurarRmin->actions())
         if (a->data().toInt() == 5)
             a->trigger();
     ASSERT_EQ(KDVlib::CostVar, 5);
@@ -59,11 +59,11 @@ TEST_F(AuxFilesGui, ComplementaryColumnsReachTheGridsAndTheirMenus)
     EXPECT_EQ(w->sagArcos->cell(17, link), "42.00");
     EXPECT_EQ(w->sagArcos->cell(2, link), "Av. Nueva");
     EXPECT_EQ(CamposArcos.back(), "Flujo");
-    const QList<QAction*> items = w->VarArcos->actions();
+    const QList<QAction*> items = w->Grids().VarArcos->actions();
     ASSERT_EQ(items.size(), 16);
     EXPECT_EQ(items.back()->data().toInt(), 81);
     EXPECT_TRUE(items.back()->isEnabled());
-    EXPECT_EQ(w->ConfigurarRmin->actions().size(), 16);
+    EXPECT_EQ(w->Grids().ConfigurarRmin->actions().size(), 16);
     EXPECT_EQ(KDVlib::CostVar, 5);
 
     testutil::writeFile(tmp.file("mov.csv"), "A,B,C,Demora\r\n1,100,2,7.5\r\n");
@@ -74,7 +74,7 @@ TEST_F(AuxFilesGui, ComplementaryColumnsReachTheGridsAndTheirMenus)
     const int32_t m = KDVlib::FindMovim(1, 100, 2);
     ASSERT_GT(m, 0);
     EXPECT_EQ(w->sagMovim->cell(11, m), "7.50");
-    EXPECT_EQ(w->VarMovim->actions().size(), 8);
+    EXPECT_EQ(w->Grids().VarMovim->actions().size(), 8);
 }
 
 TEST_F(AuxFilesGui, GenerationAttractionMenuHasOneRadioItemPerVariable)

@@ -208,7 +208,7 @@ TEST_F(CommandItems, LinkGridMenuExportsTheGridItWasOpenedOver)
     // Select two links into the lower grid.
     Arcos[1].Mark = 1;
     Arcos[2].Mark = 1;
-    viewer->LinkGridMouseOver = false;
+    viewer->Grids().LinkGridMouseOver = false;
     emit viewer->pupArcos->aboutToShow();
     EXPECT_FALSE(livemenus::Find(viewer, "SelArco")->isEnabled());
     QAction* exportItem = Reach(viewer, "popup:pupArcos", "ExportarArcos");
@@ -216,7 +216,7 @@ TEST_F(CommandItems, LinkGridMenuExportsTheGridItWasOpenedOver)
     EXPECT_EQ(exportItem->data().toInt(), 31);
     emit viewer->pupArcos->aboutToHide();
 
-    viewer->LinkGridMouseOver = true;
+    viewer->Grids().LinkGridMouseOver = true;
     emit viewer->pupArcos->aboutToShow();
     EXPECT_TRUE(livemenus::Find(viewer, "SelArco")->isEnabled());
     EXPECT_EQ(exportItem->data().toInt(), 3);
@@ -344,7 +344,7 @@ TEST_F(CommandItems, LayerMenuWritesItsLayersAsKmzAndGridSelectionIsOffered)
                               kmz.toStdString() + "'";
     EXPECT_EQ(std::system(check.c_str()), 0);
 
-    viewer->LinkGridMouseOver = true;
+    viewer->Grids().LinkGridMouseOver = true;
     viewer->sagArcos->SetSelection({0, 1, 3, 1});
     emit viewer->pupArcos->aboutToShow();
     EXPECT_FALSE(livemenus::Find(viewer, "SeleccionGrilla")->isVisible());

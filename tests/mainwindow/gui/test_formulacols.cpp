@@ -41,8 +41,8 @@ protected:
         PalvonRead::ReadTransitLines = 1;
         ASSERT_TRUE(testutil::ReadGridsData(tmp));
         OpenViewer([](TPalvonViewer& v) { DlgFormula = new TDlgFormula(&v); });
-        w->ConfigureGrids();
-        w->DrawDataDat();
+        w->Grids().ConfigureGrids();
+        w->Grids().DrawDataDat();
         NumUserVarArcos = NumUserVarMovim = 0;
         FormulaText.clear();
     }
@@ -94,7 +94,7 @@ protected:
 TEST_F(FormulaColumns, LinkColumnFillsRecordsExtremesGridAndMenus)
 {
     const int before = NumColArcos;
-    const int menuItems = static_cast<int>(w->VarArcos->actions().size());
+    const int menuItems = static_cast<int>(w->Grids().VarArcos->actions().size());
     // The letters follow the order of choice: A is the capacity, B the length.
     Make(false, {"Cap", "Long"}, "A/1000 - b");
     ASSERT_TRUE(ui->messages.empty()) << ui->messages.front();
@@ -115,7 +115,7 @@ TEST_F(FormulaColumns, LinkColumnFillsRecordsExtremesGridAndMenus)
     }
     EXPECT_FLOAT_EQ(Arcos[0].Var[121], lo);
     EXPECT_FLOAT_EQ(Arcos[ArcosMaxRec].Var[121], hi);
-    EXPECT_EQ(static_cast<int>(w->VarArcos->actions().size()), menuItems + 1);
+    EXPECT_EQ(static_cast<int>(w->Grids().VarArcos->actions().size()), menuItems + 1);
 }
 
 // Number pictures in a column: a half goes away from zero, an exponent picture

@@ -4,7 +4,7 @@
 #include "widgets/DlgCfgWidgets.h"
 #include "mainwindow/DlgRngs.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/PalvonViewerGridsLayout.h"
+#include "mainwindow/GridsLayout.h"
 #include "widgets/StringAlignGrid.h"
 #include "map/Ranges.h"
 #include "model/FileUtils.h"
@@ -50,8 +50,8 @@ protected:
     }
     void Open()
     {
-        w->ConfigureGrids();
-        w->DrawDataDat();
+        w->Grids().ConfigureGrids();
+        w->Grids().DrawDataDat();
     }
     static Strings Row(TStringAlignGrid* g, int row, int first = 0, int count = -1)
     {
@@ -108,7 +108,7 @@ TEST_F(Grids, LinkAndMovementColumnsWithoutListings)
     EXPECT_EQ(LplFirstCol, 0);
 
     // Menus: one item per column from 2, enabled when its variable has a positive maximum.
-    const QList<QAction*> items = w->VarArcos->actions();
+    const QList<QAction*> items = w->Grids().VarArcos->actions();
     ASSERT_EQ(items.size(), 15);
     EXPECT_FALSE(items[0]->isEnabled()); // "Calle"
     EXPECT_FALSE(items[1]->isEnabled()); // "Orden"
@@ -117,13 +117,13 @@ TEST_F(Grids, LinkAndMovementColumnsWithoutListings)
     EXPECT_FALSE(items[11]->isEnabled()); // "Conteo": all 0
     EXPECT_EQ(ColVarArcosMenu[10], 7);
     EXPECT_EQ(KDVlib::CostVar, 7);
-    EXPECT_EQ(w->ConfigurarRmin->menuAction()->text(), "Configurar (Long)");
+    EXPECT_EQ(w->Grids().ConfigurarRmin->menuAction()->text(), "Configurar (Long)");
     // Rebuilding the layout rebuilds the menus instead of adding to them.
-    w->ConfigureGrids();
-    EXPECT_EQ(w->VarArcos->actions().size(), 15);
-    EXPECT_EQ(w->ConfigurarRmin->actions().size(), 15);
-    EXPECT_EQ(w->VarMovim->actions().size(), 7);
-    EXPECT_EQ(w->VarMovim->actions()[0]->text(), " 4  Flujo Saturación");
+    w->Grids().ConfigureGrids();
+    EXPECT_EQ(w->Grids().VarArcos->actions().size(), 15);
+    EXPECT_EQ(w->Grids().ConfigurarRmin->actions().size(), 15);
+    EXPECT_EQ(w->Grids().VarMovim->actions().size(), 7);
+    EXPECT_EQ(w->Grids().VarMovim->actions()[0]->text(), " 4  Flujo Saturación");
 
     // A network without lines or movements hides their pages and the movement toolbar.
     std::vector<std::string> plain = {" &OPTION &END", "T", " &PARAM &END", "33333",
@@ -174,9 +174,9 @@ TEST_F(Grids, ListingBlocksOnceAndWithUserClasses)
     Arcos[k].Var[13] = 1234.567f;
     Arcos[k].Var[26] = -0.5f;
     Movims[1].Var[6] = 10.0f;
-    w->DrawDataLpa();
-    w->DrawDataLpl();
-    w->DrawDataLpa();
+    w->Grids().DrawDataLpa();
+    w->Grids().DrawDataLpl();
+    w->Grids().DrawDataLpa();
     EXPECT_EQ(NumColArcos, 39);
     EXPECT_EQ(w->sagArcos->ColCount(), 39);
     EXPECT_EQ(w->sagArcos->cell(19, k), "1234.57");
@@ -198,7 +198,7 @@ TEST_F(Grids, ListingBlocksOnceAndWithUserClasses)
     Open();
     EXPECT_EQ(LpaFirstCol, 0);
     EXPECT_EQ(NumColArcos, 17);
-    w->DrawDataLpa();
+    w->Grids().DrawDataLpa();
     EXPECT_EQ(LpaFirstCol, 17);
     EXPECT_EQ(w->sagArcos->cell(19, k), "1234.57");
 }
@@ -242,7 +242,7 @@ TEST_F(Grids, CellTextsAndNumberFormats)
     // Counts replace the observed flows.
     Arcos[k].Var[10] = 812.5f;
     Movims[2].Var[4] = 77.0f;
-    w->DrawDataCnt();
+    w->Grids().DrawDataCnt();
     EXPECT_EQ(w->sagArcos->cell(13, k), "812");
     EXPECT_EQ(w->sagMovim->cell(9, 2), "77");
 
@@ -311,7 +311,7 @@ TEST_F(Grids, PickingALinkVariableSetsItsRanges)
     Open();
     RangeMode = 1;
     // "Long" (variable 7): 100..300, raised by 0.1 percent, in fifths.
-    w->VarArcosPick(7, false);
+    w->Grids().VarArcosPick(7, false);
     EXPECT_EQ(RangeVarArcos, 10);
     EXPECT_EQ(RangeName, "Long");
     EXPECT_FLOAT_EQ(RangeMin, 100.0f);
@@ -327,7 +327,7 @@ TEST_F(Grids, PickingALinkVariableSetsItsRanges)
 
     // Ctrl keeps the first variable; the colour items follow the list.
     DataLayerKind = 2;
-    w->VarArcosPick(5, true); // "Cap"
+    w->Grids().VarArcosPick(5, true); // "Cap"
     EXPECT_EQ(ShownVarList, (Strings{"10", "8"}));
     EXPECT_TRUE(livemenus::Find(w.get(), "cvs")->isVisible());
     EXPECT_TRUE(livemenus::Find(w.get(), "cv1")->isVisible());
@@ -336,34 +336,34 @@ TEST_F(Grids, PickingALinkVariableSetsItsRanges)
     EXPECT_TRUE(w->Down(Cmd::tbColores));
     EXPECT_FALSE(w->Down(Cmd::tbAtributos));
     // The same column again is not listed twice.
-    w->VarArcosPick(5, true);
+    w->Grids().VarArcosPick(5, true);
     EXPECT_EQ(ShownVarList.size(), 2u);
     EXPECT_TRUE(ui->messages.empty());
 
     // Ten variables at most: the eleventh is refused with a message.
     ShownVarList = {"4", "5", "6", "7", "8", "9", "11", "12", "14", "15"};
-    w->VarArcosPick(7, true);
+    w->Grids().VarArcosPick(7, true);
     EXPECT_EQ(ShownVarList.size(), 10u);
     EXPECT_TRUE(ui->anyMessageContains("10 variables"));
 
     // A variable whose maximum is 0 changes nothing (with "Dibujar ceros" off).
     const auto table = RangeTable;
     const auto list = ShownVarList;
-    w->VarArcosPick(10, false); // "Conteo"
+    w->Grids().VarArcosPick(10, false); // "Conteo"
     EXPECT_EQ(ShownVarList, list);
     EXPECT_EQ(RangeTable[3].High, table[3].High);
 
     // A saved set of the variable is applied instead of the default rule.
     KDVlib::ParseRanges("1;255;1;2;255;1;3;255;1;4;255;1;5;255;1;6;255;0");
     Ranges::StoreRangeSet("Long");
-    w->VarArcosPick(7, false);
+    w->Grids().VarArcosPick(7, false);
     EXPECT_FLOAT_EQ(RangeTable[5].High, 6.0f);
     EXPECT_FALSE(RangeTable[5].Active);
 
     // The scale dialog's "Fixed" keeps the scale maximum of the previous variable.
     ScaleFixed = true;
     RangeMax = 5000.0f;
-    w->VarArcosPick(5, false);
+    w->Grids().VarArcosPick(5, false);
     EXPECT_FLOAT_EQ(RangeMax, 5000.0f * 1.001f);
     ScaleFixed = false;
 }
@@ -371,12 +371,12 @@ TEST_F(Grids, PickingALinkVariableSetsItsRanges)
 TEST_F(Grids, PickingAMovementVariable)
 {
     Open();
-    QAction* sat = w->VarMovim->actions()[0]; // column 4, "Fl.Sat"
+    QAction* sat = w->Grids().VarMovim->actions()[0]; // column 4, "Fl.Sat"
     ASSERT_TRUE(sat->isEnabled());
-    EXPECT_FALSE(w->VarMovim->actions()[5]->isEnabled()); // "Conteo": all 0
+    EXPECT_FALSE(w->Grids().VarMovim->actions()[5]->isEnabled()); // "Conteo": all 0
     DataLayerKind = 4;
     w->SetDown(Cmd::tbAtributos, true);
-    w->VarMovimClick(sat);
+    w->Grids().VarMovimClick(sat);
     EXPECT_EQ(RangeItemMovim, 4);
     EXPECT_EQ(RangeVarMovim, 4);
     EXPECT_FLOAT_EQ(RangeMovimMax, 1800.0f);
@@ -384,7 +384,7 @@ TEST_F(Grids, PickingAMovementVariable)
     EXPECT_FALSE(w->Down(Cmd::tbAtributos));
     EXPECT_TRUE(sat->isChecked());
     // Building the menu items leaves the movement layer's variable alone.
-    w->AgregarItemMovim(9);
+    w->Grids().AgregarItemMovim(9);
     EXPECT_EQ(RangeItemMovim, 4);
     EXPECT_FLOAT_EQ(RangeMovimMax, 1800.0f);
 }

@@ -36,7 +36,7 @@ protected:
     }
     QAction* VarArcosItem(const QString& text)
     {
-        for (QAction* a : viewer->VarArcos->actions())
+        for (QAction* a : viewer->Grids().VarArcos->actions())
             if (a->text() == text)
                 return a;
         return nullptr;
@@ -88,7 +88,7 @@ TEST_F(ListingsGui, CompanionListingFillsItsColumnsAndFilesOpenOnTheirOwn)
     EXPECT_EQ(viewer->sagArcos->cell(13, k), "321");
     EXPECT_EQ(CountsFileName, tmp.file("conteos.dat"));
     int shown = 0;
-    for (QMenu* menu : {viewer->VarArcos, viewer->ConfigurarRmin, viewer->VarMovim})
+    for (QMenu* menu : {viewer->Grids().VarArcos, viewer->Grids().ConfigurarRmin, viewer->Grids().VarMovim})
         for (QAction* a : menu->actions())
             if (a->text().endsWith("Flujo Observado")) {
                 EXPECT_TRUE(a->isEnabled()) << menu->objectName().toStdString();

@@ -674,7 +674,7 @@ TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
     livemenus::Find(viewer, "Atributos2")->trigger();
     ASSERT_TRUE(livemenus::Find(viewer, "Atributos2")->isChecked());
     QAction* item = nullptr;
-    for (QAction* a : viewer->VarMovim->actions())
+    for (QAction* a : viewer->Grids().VarMovim->actions())
         if (a->data().toInt() == flowCol)
             item = a;
     ASSERT_NE(item, nullptr);
@@ -710,7 +710,7 @@ TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
     }
 
     // A column whose maximum is 0 cannot be chosen, and its double click shows nothing.
-    for (QAction* a : viewer->VarMovim->actions()) {
+    for (QAction* a : viewer->Grids().VarMovim->actions()) {
         if (a->data().toInt() == flowCol + 1) {
             EXPECT_FALSE(a->isEnabled());
         }
@@ -805,7 +805,7 @@ TEST_F(MapModes, FormulaInputAndMessageAskTheUserThroughTheMainWindow)
         d->setTextValue("12");
         d->accept();
     });
-    TArtFormula& fn = viewer->FN();
+    TArtFormula& fn = viewer->Grids().FN();
     fn.Run(fn.Compile("input('Pregunta','Valor','7')", 0, {}), 0, {});
     EXPECT_EQ(fn.Result().str, "12");
     EXPECT_EQ(parent, viewer);
@@ -826,18 +826,18 @@ TEST_F(MovementGrid, ShiftTitleClicksSortAndAnotherNetworkStartsUnsorted)
     };
     // Without Shift nothing sorts; with Shift the flow column sorts by value.
     QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::NoModifier, title(flowCol));
-    EXPECT_EQ(viewer->SortColMovim, -1);
+    EXPECT_EQ(viewer->Grids().SortColMovim, -1);
     QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::ShiftModifier, title(flowCol));
-    ASSERT_EQ(viewer->SortColMovim, flowCol);
+    ASSERT_EQ(viewer->Grids().SortColMovim, flowCol);
     // The node columns are text: they sort by character code.
     QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::ShiftModifier, title(0));
     for (int r = 2; r < g->RowCount(); ++r)
         EXPECT_LE(g->cell(0, r - 1), g->cell(0, r));
-    ASSERT_EQ(viewer->SortColMovim, 0);
+    ASSERT_EQ(viewer->Grids().SortColMovim, 0);
     ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
-    EXPECT_EQ(viewer->SortColMovim, -1);
-    EXPECT_EQ(viewer->SortColArcos, -1);
-    for (uint8_t d : viewer->SortDescMovim)
+    EXPECT_EQ(viewer->Grids().SortColMovim, -1);
+    EXPECT_EQ(viewer->Grids().SortColArcos, -1);
+    for (uint8_t d : viewer->Grids().SortDescMovim)
         EXPECT_EQ(d, 0);
 }
 

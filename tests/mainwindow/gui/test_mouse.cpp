@@ -44,8 +44,8 @@ protected:
         DisplayStyles::SetDefaultClassStyles();
         ClearMouseState();
         OpenViewer([](TPalvonViewer& v) { DlgCfg = new TDlgCfg(&v); });
-        w->ConfigureGrids();
-        w->DrawDataDat();
+        w->Grids().ConfigureGrids();
+        w->Grids().DrawDataDat();
         ASSERT_TRUE(testutil::ShowWholeNetwork(*w));
         KDVlib::BuildHitGrid(); // the drawing walks the tiles
         w->SetDown(Cmd::tbNodes, true);

@@ -40,8 +40,8 @@ protected:
         Ranges::SetDefaults();
         DisplayStyles::SetDefaultClassStyles();
         OpenViewer([](TPalvonViewer& v) { DlgCfg = new TDlgCfg(&v); });
-        w->ConfigureGrids();
-        w->DrawDataDat();
+        w->Grids().ConfigureGrids();
+        w->Grids().DrawDataDat();
         // What the window's opening does once the network is read: its commands shown and enabled.
         w->EnableAfterOpen();
         CurrentClass = 2;
@@ -181,8 +181,8 @@ TEST_F(SelCommands, LinkMarksInversionsAndHiddenLinks)
         Arcos[i].Mark = 0;
     w->sagArcos->SetSelection({0, 1, 4, 2});
     w->Selection().SeleccionGrillaClick();
-    EXPECT_EQ(Arcos[w->LinkOfRow(1)].Mark, 2);
-    EXPECT_EQ(Arcos[w->LinkOfRow(2)].Mark, 2);
+    EXPECT_EQ(Arcos[w->Grids().LinkOfRow(1)].Mark, 2);
+    EXPECT_EQ(Arcos[w->Grids().LinkOfRow(2)].Mark, 2);
     EXPECT_EQ(w->sagArcos->Selection(), (TGridRect{4, 2, 4, 2}));
     ASSERT_NE(w->sagArcosSel, nullptr);
     EXPECT_EQ(w->sagArcosSel->RowCount(), 3);

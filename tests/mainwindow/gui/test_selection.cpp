@@ -59,8 +59,8 @@ protected:
             DlgFind = new TDlgFind(&v);
             DlgFind->SetHost(&v);
         });
-        w->ConfigureGrids();
-        w->DrawDataDat();
+        w->Grids().ConfigureGrids();
+        w->Grids().DrawDataDat();
         ASSERT_TRUE(testutil::ShowWholeNetwork(*w));
         w->RedrawMap(); // sets the map's window
     }
@@ -282,7 +282,7 @@ TEST_F(Selection, GridDoubleClicksLocateMoveAndShowColumns)
     EXPECT_TRUE(NodeMoving);
     EXPECT_EQ(PickedItem, -n);
     EXPECT_EQ(w->StatusPanels[3]->text(), "Moviendo nodo 100");
-    EXPECT_FALSE(w->GridMoveRegion.isEmpty());
+    EXPECT_FALSE(w->Grids().GridMoveRegion.isEmpty());
     QTest::keyClick(w.get(), Qt::Key_Escape);
     EXPECT_FALSE(NodeMoving);
     w->tnDatos->setCurrentWidget(w->tsZonas);
@@ -299,7 +299,7 @@ TEST_F(Selection, LinesToggleAndShiftExtends)
     DoubleClick(w->sagLineas, 1, 2);
     EXPECT_EQ(Lineas[1].Visible, 0);
     EXPECT_EQ(Lineas[2].Visible, 1);
-    EXPECT_EQ(w->LastLine, 2);
+    EXPECT_EQ(w->Grids().LastLine, 2);
     EXPECT_EQ(w->sagLineas->FontColorCell(1, 2), QColor(Qt::red));
     DoubleClick(w->sagLineas, 1, 1, Qt::ShiftModifier);
     EXPECT_EQ(Lineas[1].Visible, 1);
@@ -307,7 +307,7 @@ TEST_F(Selection, LinesToggleAndShiftExtends)
     DoubleClick(w->sagLineas, 1, 1); // alone; Ctrl toggles it off
     DoubleClick(w->sagLineas, 1, 1, Qt::ControlModifier);
     EXPECT_EQ(Lineas[1].Visible + Lineas[2].Visible, 0);
-    EXPECT_EQ(w->LastLine, 0);
+    EXPECT_EQ(w->Grids().LastLine, 0);
     EXPECT_TRUE(w->Down(Cmd::tbLineas));
 }
 
@@ -319,13 +319,13 @@ TEST_F(Selection, ShiftTitleClickSortsByValueAndRowsKeepTheirLinks)
     TitleClick(g, 8, Qt::ShiftModifier);
     std::vector<float> caps;
     for (int r = 1; r < g->RowCount(); ++r)
-        caps.push_back(Arcos[w->LinkOfRow(r)].Var[5]);
+        caps.push_back(Arcos[w->Grids().LinkOfRow(r)].Var[5]);
     EXPECT_TRUE(std::is_sorted(caps.begin(), caps.end()));
     TitleClick(g, 8, Qt::ShiftModifier);
-    EXPECT_EQ(Arcos[w->LinkOfRow(1)].Var[5], *std::max_element(caps.begin(), caps.end()));
+    EXPECT_EQ(Arcos[w->Grids().LinkOfRow(1)].Var[5], *std::max_element(caps.begin(), caps.end()));
     // A row names its link wherever the sort put it.
     DoubleClick(g, 1, 1);
-    EXPECT_EQ(Arcos[w->LinkOfRow(1)].Mark, 1);
+    EXPECT_EQ(Arcos[w->Grids().LinkOfRow(1)].Mark, 1);
     const Ints marks = Marks();
     EXPECT_EQ(std::count(marks.begin(), marks.end(), 1), 1);
 }

@@ -254,7 +254,7 @@ TEST_F(AreaLayers, TransitRoutesAndBusVolumes)
 
     Tick("linnone", false);
     Tick("linveh", true);
-    viewer->CreateGrids(); // the bar legend
+    viewer->Grids().CreateGrids(); // the bar legend
     RangeMode = 0;
     RangeMax = 999;
     Fresh();

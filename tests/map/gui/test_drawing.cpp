@@ -581,7 +581,7 @@ TEST_F(ViewerDrawing, BitmapFileHoldsTheStampTheMapDoesNot)
 
 TEST_F(ViewerDrawing, AttributeBarsNeedChosenVariablesAndAMaximumAboveZero)
 {
-    viewer->CreateGrids();
+    viewer->Grids().CreateGrids();
     ColVarArcos[5] = 7; // grid column 5: "Longitud"
     RangeVarArcos = 5;
     ShownVarList = {"5"};

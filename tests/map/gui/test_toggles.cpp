@@ -352,8 +352,8 @@ protected:
                                           Format("%-4sA %4d%5d%5d%5d%5d", "L1", 10, 3, 1, 2, 3), "99999", "99999"};
         ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
         KDVlib::BuildHitGrid();
-        viewer->ConfigureGrids();
-        viewer->DrawDataDat();
+        viewer->Grids().ConfigureGrids();
+        viewer->Grids().DrawDataDat();
         DrawEnabled = false; // the layers are not what is tested here
         // Shift and Ctrl are read from the keyboard: no key may stay held from earlier tests.
         QKeyEvent release(QEvent::KeyRelease, Qt::Key_Shift, Qt::NoModifier);

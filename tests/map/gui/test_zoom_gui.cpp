@@ -380,7 +380,7 @@ TEST_F(ZoomWindow, KeepMaximumBoxHoldsTheScaleWhenAnotherVariableIsPicked)
     QAction* escala = livemenus::Find(viewer, QStringLiteral("Escala1"));
     ASSERT_NE(escala, nullptr);
     QAction* pick = nullptr;
-    for (QAction* a : viewer->VarArcos->actions())
+    for (QAction* a : viewer->Grids().VarArcos->actions())
         if (a->text() == QStringLiteral("Capacidad"))
             pick = a;
     ASSERT_NE(pick, nullptr);
@@ -420,7 +420,7 @@ TEST_F(ZoomWindow, BarLegendStaysInsideTheMapWhenASecondVariableIsAdded)
 {
     QAction* first = nullptr;
     QAction* second = nullptr;
-    for (QAction* a : viewer->VarArcos->actions()) {
+    for (QAction* a : viewer->Grids().VarArcos->actions()) {
         if (a->text() == QStringLiteral("Capacidad"))
             first = a;
         if (a->text() == QStringLiteral("Longitud"))

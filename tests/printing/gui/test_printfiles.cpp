@@ -177,7 +177,7 @@ TEST_F(PrintFiles, PreviewSavesMetafilesWithTheViewInsideTheirBounds)
     if (!viewer->Down(Cmd::tbNameNodes))
         livemenus::Find(viewer, "tbNameNodes")->trigger();
     // A colour map of the link lengths, chosen from the menus.
-    for (QAction* a : viewer->VarArcos->actions())
+    for (QAction* a : viewer->Grids().VarArcos->actions())
         if (a->text() == QStringLiteral("Longitud"))
             a->trigger();
     livemenus::Find(viewer, "colores1")->trigger();

@@ -1,7 +1,7 @@
 // Choosing the link and movement variables that the data layers show, their
 // value ranges (colour classes) and the colours of the data layers.
 #include "mainwindow/DlgRngs.h"
-#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/GridsController.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DrawState.h"
 #include "map/Ranges.h"
@@ -10,6 +10,7 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "widgets/StringAlignGrid.h"
+#include "widgets/WindowHost.h"
 
 #include <QAction>
 #include <QApplication>
@@ -39,7 +40,7 @@ bool ChooseColor(uint32_t& color)
 
 } // namespace
 
-void TPalvonViewer::ArcosRangeValues()
+void TGridsController::ArcosRangeValues()
 {
     const size_t mode = static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes));
     RangeVarArcos = RangeVarByMode[mode];
@@ -71,7 +72,7 @@ void TPalvonViewer::ArcosRangeValues()
     }
 }
 
-bool TPalvonViewer::MovimRangeValues()
+bool TGridsController::MovimRangeValues()
 {
     RangeVarMovim = RangeItemMovim;
     const int32_t c = RangeItemMovim;
@@ -106,7 +107,7 @@ bool TPalvonViewer::MovimRangeValues()
     return true;
 }
 
-void TPalvonViewer::VarArcosClick(QAction* item)
+void TGridsController::VarArcosClick(QAction* item)
 {
     if (!item)
         return;
@@ -117,7 +118,7 @@ void TPalvonViewer::VarArcosClick(QAction* item)
     VarArcosPick(item->data().toInt(), ctrl);
 }
 
-void TPalvonViewer::VarArcosPick(int variable, bool ctrl)
+void TGridsController::VarArcosPick(int variable, bool ctrl)
 {
     CreateGrids();
     const size_t mode = static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes));
@@ -144,16 +145,16 @@ void TPalvonViewer::VarArcosPick(int variable, bool ctrl)
 
     // The variable-colour items follow the list.
     for (int i = 0; i < MaxShownVars; ++i)
-        Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
-    Action(Cmd::cvs)->setVisible(false);
+        host_.NamedAction(QStringLiteral("cv%1").arg(i))->setVisible(false);
+    window_.Action(Cmd::cvs)->setVisible(false);
     for (size_t i = 0; i < ShownVarList.size(); ++i) {
         const int32_t c = Ranges::ListColumn(ShownVarList, i);
-        Action(QStringLiteral("cv%1").arg(i))->setText(Qs(sagArcos->cell(c, 0)));
+        host_.NamedAction(QStringLiteral("cv%1").arg(i))->setText(Qs(sagArcos->cell(c, 0)));
     }
     if (ShownVarList.size() > 1) {
-        Action(Cmd::cvs)->setVisible(true);
+        window_.Action(Cmd::cvs)->setVisible(true);
         for (size_t i = 0; i < ShownVarList.size(); ++i)
-            Action(QStringLiteral("cv%1").arg(i))->setVisible(true);
+            host_.NamedAction(QStringLiteral("cv%1").arg(i))->setVisible(true);
     }
 
     RangeMax = RangeMax * 1.001f;
@@ -161,24 +162,24 @@ void TPalvonViewer::VarArcosPick(int variable, bool ctrl)
 
     switch (DataLayerKind) {
     case 1:
-        SetDown(Cmd::tbAtributos, true);
-        SetDown(Cmd::tbColores, false);
+        window_.SetCommandOn(Cmd::tbAtributos, true);
+        window_.SetCommandOn(Cmd::tbColores, false);
         break;
     case 2:
-        SetDown(Cmd::tbAtributos, false);
-        SetDown(Cmd::tbColores, true);
+        window_.SetCommandOn(Cmd::tbAtributos, false);
+        window_.SetCommandOn(Cmd::tbColores, true);
         break;
     case 3:
-        SetDown(Cmd::tbValues, true);
+        window_.SetCommandOn(Cmd::tbValues, true);
         break;
     default:
         break;
     }
-    Action(Cmd::aAtributos2)->setChecked(false);
-    RedrawMap();
+    window_.Action(Cmd::aAtributos2)->setChecked(false);
+    window_.RedrawMap();
 }
 
-void TPalvonViewer::VarMovimClick(QAction* item)
+void TGridsController::VarMovimClick(QAction* item)
 {
     if (!item)
         return;
@@ -189,18 +190,18 @@ void TPalvonViewer::VarMovimClick(QAction* item)
     if (!MovimRangeValues() || !(RangeMax > 0.0f))
         return;
     if (DataLayerKind == 4) {
-        Action(Cmd::aAtributos2)->setCheckable(true);
-        Action(Cmd::aAtributos2)->setChecked(true);
+        window_.Action(Cmd::aAtributos2)->setCheckable(true);
+        window_.Action(Cmd::aAtributos2)->setChecked(true);
     }
     if (DataLayerKind == 5)
-        SetDown(Cmd::tbMovimValues, true);
-    SetDown(Cmd::tbAtributos, false);
-    SetDown(Cmd::tbColores, false);
-    SetDown(Cmd::tbValues, false);
-    RedrawMap();
+        window_.SetCommandOn(Cmd::tbMovimValues, true);
+    window_.SetCommandOn(Cmd::tbAtributos, false);
+    window_.SetCommandOn(Cmd::tbColores, false);
+    window_.SetCommandOn(Cmd::tbValues, false);
+    window_.RedrawMap();
 }
 
-void TPalvonViewer::Rangos1Click()
+void TGridsController::Rangos1Click()
 {
     TDlgRngs& d = Secondary::DlgRngs();
     d.LoadFromTable();
@@ -209,10 +210,10 @@ void TPalvonViewer::Rangos1Click()
         return;
     d.StoreToTable();
     Ranges::StoreRangeSet(RangeName);
-    RedrawMap();
+    window_.RedrawMap();
 }
 
-void TPalvonViewer::ColoresClick(int tag)
+void TGridsController::ColoresClick(int tag)
 {
     const size_t mode = static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes));
     uint32_t* target = nullptr;
@@ -238,22 +239,22 @@ void TPalvonViewer::ColoresClick(int tag)
         for (size_t i = 0; i < ShownVarList.size() && i < VarColors.size(); ++i)
             VarColors[i] = Ranges::AjustaColor(color, static_cast<int32_t>(i));
     if (tag >= 20)
-        RedrawMap();
+        window_.RedrawMap();
 }
 
-void TPalvonViewer::ColorNodeClick() { RedrawMap(); }
+void TGridsController::ColorNodeClick() { window_.RedrawMap(); }
 
-void TPalvonViewer::CheckGenatr(QAction* item)
+void TGridsController::CheckGenatr(QAction* item)
 {
     if (!item)
         return;
     GenatrCol = item->data().toInt();
-    QAction* menu = Action(Cmd::GenAtrZona);
+    QAction* menu = window_.Action(Cmd::GenAtrZona);
     menu->setCheckable(true);
     menu->setChecked(true);
     item->setCheckable(true);
     item->setChecked(true);
-    RedrawMap();
+    window_.RedrawMap();
 }
 
-void TPalvonViewer::tbDropdown(int tag) { DataLayerKind = tag; }
+void TGridsController::tbDropdown(int tag) { DataLayerKind = tag; }

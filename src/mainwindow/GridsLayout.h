@@ -1,12 +1,12 @@
 #pragma once
 // Column layouts of the data grids and the routines that fill them, shared by the
-// grid files of the main window (and by tests and benchmarks).
+// files of the grids controller (and by tests and benchmarks).
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-class TPalvonViewer;
+class TGridsController;
 class TStringAlignGrid;
 
 // One grid column: short title (row 0), long (menu and legend) title, the link or
@@ -35,8 +35,8 @@ std::string_view FixedText(char* buf, size_t size, double v, int decimals);
 
 // Reserve the listing blocks of the link and movement grids (once per layout);
 // false when the link grid has no room for the block (a message says so).
-bool ReserveLpaColumns(TPalvonViewer& w);
-bool ReserveLplColumns(TPalvonViewer& w);
+bool ReserveLpaColumns(TGridsController& w);
+bool ReserveLplColumns(TGridsController& w);
 
 // Fills of the grids from the network records (rows 1..count), each followed by
 // fitting the column widths and rebuilding the grid's list of titles.

@@ -2,8 +2,9 @@
 // that centre the map on a zone, node or link (or start moving it), make a link
 // column the displayed attribute or toggle transit lines, and the title-click
 // sorting of the link and movement grids.
-#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/GridsController.h"
 #include "widgets/StringAlignGrid.h"
+#include "widgets/WindowHost.h"
 #include "map/DisplayStyles.h"
 #include "map/LineLayers.h"
 #include "map/Ranges.h"
@@ -94,55 +95,57 @@ void DrawSortMark(TStringAlignGrid* grid, int col, QPainter& p, const QRect& rec
 
 } // namespace
 
-void TPalvonViewer::ConnectGridEvents()
+void TGridsController::ConnectGridEvents()
 {
     CreateGrids();
-    connect(sagZonas, &TStringAlignGrid::mouseMoved, this,
-            [this](Qt::KeyboardModifiers, int x, int y) { sagZonasMouseMove(x, y); });
-    connect(sagNodos, &TStringAlignGrid::mouseMoved, this,
-            [this](Qt::KeyboardModifiers, int x, int y) { sagNodosMouseMove(x, y); });
-    connect(sagLineas, &TStringAlignGrid::mouseMoved, this,
-            [this](Qt::KeyboardModifiers, int x, int y) { sagLineasMouseMove(x, y); });
-    connect(sagArcos, &TStringAlignGrid::mouseMoved, this,
-            [this](Qt::KeyboardModifiers, int x, int y) { sagArcosMouseMove(x, y); });
+    QObject::connect(sagZonas, &TStringAlignGrid::mouseMoved, sagZonas,
+                     [this](Qt::KeyboardModifiers, int x, int y) { sagZonasMouseMove(x, y); });
+    QObject::connect(sagNodos, &TStringAlignGrid::mouseMoved, sagNodos,
+                     [this](Qt::KeyboardModifiers, int x, int y) { sagNodosMouseMove(x, y); });
+    QObject::connect(sagLineas, &TStringAlignGrid::mouseMoved, sagLineas,
+                     [this](Qt::KeyboardModifiers, int x, int y) { sagLineasMouseMove(x, y); });
+    QObject::connect(sagArcos, &TStringAlignGrid::mouseMoved, sagArcos,
+                     [this](Qt::KeyboardModifiers, int x, int y) { sagArcosMouseMove(x, y); });
     // A press is where a double click happens: the cell is taken again there, and
     // the keys held are kept for the double click.
-    connect(sagZonas, &TStringAlignGrid::mousePressed, this,
-            [this](Qt::MouseButton, Qt::KeyboardModifiers keys, int x, int y) {
-                GridKeys = keys;
-                sagZonasMouseMove(x, y);
-            });
-    connect(sagNodos, &TStringAlignGrid::mousePressed, this,
-            [this](Qt::MouseButton, Qt::KeyboardModifiers keys, int x, int y) {
-                GridKeys = keys;
-                sagNodosMouseMove(x, y);
-            });
-    connect(sagLineas, &TStringAlignGrid::mousePressed, this,
-            [this](Qt::MouseButton, Qt::KeyboardModifiers keys, int x, int y) {
-                GridKeys = keys;
-                sagLineasMouseMove(x, y);
-                sagLineasMouseDown(keys, x, y);
-            });
-    connect(sagArcos, &TStringAlignGrid::mousePressed, this,
-            [this](Qt::MouseButton, Qt::KeyboardModifiers keys, int x, int y) {
-                GridKeys = keys;
-                sagArcosMouseMove(x, y);
-            });
-    connect(sagMovim, &TStringAlignGrid::mouseMoved, this,
-            [this](Qt::KeyboardModifiers, int x, int y) { sagMovimMouseMove(x, y); });
-    connect(sagMovim, &TStringAlignGrid::mousePressed, this,
-            [this](Qt::MouseButton, Qt::KeyboardModifiers keys, int x, int y) {
-                GridKeys = keys;
-                sagMovimMouseMove(x, y);
-            });
-    connect(sagMovim, &TStringAlignGrid::dblClicked, this, &TPalvonViewer::sagMovimDblClick);
-    connect(sagZonas, &TStringAlignGrid::dblClicked, this, &TPalvonViewer::sagZonasDblClick);
-    connect(sagNodos, &TStringAlignGrid::dblClicked, this, &TPalvonViewer::sagNodosDblClick);
-    connect(sagArcos, &TStringAlignGrid::dblClicked, this, &TPalvonViewer::sagArcosDblClick);
-    connect(sagLineas, &TStringAlignGrid::dblClicked, this, &TPalvonViewer::sagLineasDblClick);
+    QObject::connect(sagZonas, &TStringAlignGrid::mousePressed, sagZonas,
+                     [this](Qt::MouseButton, Qt::KeyboardModifiers keys, int x, int y) {
+                         GridKeys = keys;
+                         sagZonasMouseMove(x, y);
+                     });
+    QObject::connect(sagNodos, &TStringAlignGrid::mousePressed, sagNodos,
+                     [this](Qt::MouseButton, Qt::KeyboardModifiers keys, int x, int y) {
+                         GridKeys = keys;
+                         sagNodosMouseMove(x, y);
+                     });
+    QObject::connect(sagLineas, &TStringAlignGrid::mousePressed, sagLineas,
+                     [this](Qt::MouseButton, Qt::KeyboardModifiers keys, int x, int y) {
+                         GridKeys = keys;
+                         sagLineasMouseMove(x, y);
+                         sagLineasMouseDown(keys, x, y);
+                     });
+    QObject::connect(sagArcos, &TStringAlignGrid::mousePressed, sagArcos,
+                     [this](Qt::MouseButton, Qt::KeyboardModifiers keys, int x, int y) {
+                         GridKeys = keys;
+                         sagArcosMouseMove(x, y);
+                     });
+    QObject::connect(sagMovim, &TStringAlignGrid::mouseMoved, sagMovim,
+                     [this](Qt::KeyboardModifiers, int x, int y) { sagMovimMouseMove(x, y); });
+    QObject::connect(sagMovim, &TStringAlignGrid::mousePressed, sagMovim,
+                     [this](Qt::MouseButton, Qt::KeyboardModifiers keys, int x, int y) {
+                         GridKeys = keys;
+                         sagMovimMouseMove(x, y);
+                     });
+    QObject::connect(sagMovim, &TStringAlignGrid::dblClicked, sagMovim, [this] { sagMovimDblClick(); });
+    QObject::connect(sagZonas, &TStringAlignGrid::dblClicked, sagZonas, [this] { sagZonasDblClick(); });
+    QObject::connect(sagNodos, &TStringAlignGrid::dblClicked, sagNodos, [this] { sagNodosDblClick(); });
+    QObject::connect(sagArcos, &TStringAlignGrid::dblClicked, sagArcos, [this] { sagArcosDblClick(); });
+    QObject::connect(sagLineas, &TStringAlignGrid::dblClicked, sagLineas, [this] { sagLineasDblClick(); });
 
-    connect(sagArcos, &TStringAlignGrid::fixedColClick, this, &TPalvonViewer::sagArcosFixedColClick);
-    connect(sagMovim, &TStringAlignGrid::fixedColClick, this, &TPalvonViewer::sagMovimFixedColClick);
+    QObject::connect(sagArcos, &TStringAlignGrid::fixedColClick, sagArcos,
+                     [this](int col) { sagArcosFixedColClick(col); });
+    QObject::connect(sagMovim, &TStringAlignGrid::fixedColClick, sagMovim,
+                     [this](int col) { sagMovimFixedColClick(col); });
     sagArcos->SetCompareHandler(
         [this](TStringAlignGrid*, int col, int r1, int r2) { return sagArcosCompareCol(col, r1, r2); });
     sagMovim->SetCompareHandler(
@@ -171,26 +174,28 @@ void TPalvonViewer::ConnectGridEvents()
         TStringAlignGrid* grid;
         QMenu* menu;
     };
-    for (const Pup& p : {Pup{sagArcos, pupArcos}, Pup{sagZonas, pupZonas}, Pup{sagNodos, pupNodos}}) {
+    using P = TGridsHost::TPopup;
+    for (const Pup& p : {Pup{sagArcos, host_.GridPopup(P::Links)}, Pup{sagZonas, host_.GridPopup(P::Zones)},
+                         Pup{sagNodos, host_.GridPopup(P::Nodes)}}) {
         if (!p.menu)
             continue;
         p.grid->setContextMenuPolicy(Qt::CustomContextMenu);
         QMenu* menu = p.menu;
         TStringAlignGrid* grid = p.grid;
-        connect(grid, &QWidget::customContextMenuRequested, this,
-                [menu, grid](const QPoint& pos) { menu->popup(grid->mapToGlobal(pos)); });
+        QObject::connect(grid, &QWidget::customContextMenuRequested, grid,
+                         [menu, grid](const QPoint& pos) { menu->popup(grid->mapToGlobal(pos)); });
     }
 }
 
 // ---------------------------------------------------------------- cells under the mouse
 
-void TPalvonViewer::sagZonasMouseMove(int x, int y) { sagZonas->MouseToCell(x, y, ZonaCol, ZonaRow); }
+void TGridsController::sagZonasMouseMove(int x, int y) { sagZonas->MouseToCell(x, y, ZonaCol, ZonaRow); }
 
-void TPalvonViewer::sagNodosMouseMove(int x, int y) { sagNodos->MouseToCell(x, y, NodoCol, NodoRow); }
+void TGridsController::sagNodosMouseMove(int x, int y) { sagNodos->MouseToCell(x, y, NodoCol, NodoRow); }
 
-void TPalvonViewer::sagLineasMouseMove(int x, int y) { sagLineas->MouseToCell(x, y, LineaCol, LineaRow); }
+void TGridsController::sagLineasMouseMove(int x, int y) { sagLineas->MouseToCell(x, y, LineaCol, LineaRow); }
 
-void TPalvonViewer::sagArcosMouseMove(int x, int y)
+void TGridsController::sagArcosMouseMove(int x, int y)
 {
     int col = -1, row = -1;
     sagArcos->MouseToCell(x, y, col, row);
@@ -203,10 +208,10 @@ void TPalvonViewer::sagArcosMouseMove(int x, int y)
     // The selection by data works on whatever column was last under the mouse: the
     // item names it, key columns included.
     if (col >= 0 && col < NumColArcos)
-        Action(Cmd::SeleccionPorDatos)->setText(Qs(Format("Selección por \"%s\"", sagArcos->cell(col, 0))));
+        window_.Action(Cmd::SeleccionPorDatos)->setText(Qs(Format("Selección por \"%s\"", sagArcos->cell(col, 0))));
 }
 
-void TPalvonViewer::sagLineasMouseDown(Qt::KeyboardModifiers keys, int x, int y)
+void TGridsController::sagLineasMouseDown(Qt::KeyboardModifiers keys, int x, int y)
 {
     LineasShiftFlag = keys.testFlag(Qt::ShiftModifier);
     LineasCtrlFlag = keys.testFlag(Qt::ControlModifier);
@@ -225,7 +230,7 @@ void TPalvonViewer::sagLineasMouseDown(Qt::KeyboardModifiers keys, int x, int y)
     sagLineas->Invalidate();
 }
 
-void TPalvonViewer::sagMovimMouseMove(int x, int y)
+void TGridsController::sagMovimMouseMove(int x, int y)
 {
     int col = -1, row = -1;
     sagMovim->MouseToCell(x, y, col, row);
@@ -234,7 +239,7 @@ void TPalvonViewer::sagMovimMouseMove(int x, int y)
         RangeItemMovim = col;
 }
 
-void TPalvonViewer::ResetGridSort()
+void TGridsController::ResetGridSort()
 {
     std::fill(SortDescArcos.begin(), SortDescArcos.end(), uint8_t{0});
     std::fill(SortDescMovim.begin(), SortDescMovim.end(), uint8_t{0});
@@ -275,7 +280,7 @@ void SetNoCursor()
 
 } // namespace
 
-int32_t TPalvonViewer::LinkOfRow(int row) const
+int32_t TGridsController::LinkOfRow(int row) const
 {
     if (!sagArcos || row < 1 || row >= sagArcos->RowCount())
         return 0;
@@ -283,7 +288,7 @@ int32_t TPalvonViewer::LinkOfRow(int row) const
     return i >= 1 && i <= Network.LinkCount ? i : 0;
 }
 
-void TPalvonViewer::ColorLinkRow(int row, int32_t mark)
+void TGridsController::ColorLinkRow(int row, int32_t mark)
 {
     // Unmarked rows drop their colour: the grid's own text colour is black.
     const QColor color = mark > 0 && mark <= MaxClasses ? DisplayStyles::ToQColor(ClassColors[static_cast<size_t>(mark)])
@@ -310,62 +315,63 @@ static void DrawMoveMarker(TOxrImage* img, double x, double y, int32_t radius, Q
 
 // ---------------------------------------------------------------- double clicks
 
-void TPalvonViewer::sagZonasDblClick()
+void TGridsController::sagZonasDblClick()
 {
     const int32_t z = ZonaRow;
     if (z <= 0 || z > Network.ZoneCount)
         return;
     const TZona& zone = Zonas[z];
     if (ZonaCol < 1) {
-        if (!Down(Cmd::tbCents))
-            SetDown(Cmd::tbCents, true);
-        SetDown(Cmd::tbMove, false);
+        if (!window_.CommandOn(Cmd::tbCents))
+            window_.SetCommandOn(Cmd::tbCents, true);
+        window_.SetCommandOn(Cmd::tbMove, false);
         GridMoveRegion = QRegion();
         if (zone.HasCentroid) {
             CentreView(zone.CentroidX, zone.CentroidY, 0.15 * ExtentWidth(), 0.15 * ExtentHeight());
-            RedrawMap();
-            DrawMoveMarker(img, zone.CentroidX, zone.CentroidY, std::max(CentroidSize, 10), GridMoveRegion);
+            window_.RedrawMap();
+            DrawMoveMarker(&host_.MapCanvas(), zone.CentroidX, zone.CentroidY, std::max(CentroidSize, 10),
+                           GridMoveRegion);
         }
         SetNoCursor();
         NodeMoving = false;
         CentroidMoving = true;
         PickedItem = -z;
-        Action(Cmd::NodeMove)->setChecked(false);
-        StatusPanels[3]->setText(Qs(Format("Moviendo centroide %d", zone.Number)));
+        window_.Action(Cmd::NodeMove)->setChecked(false);
+        window_.SetStatusPanel(3, Qs(Format("Moviendo centroide %d", zone.Number)));
     } else if (ZonaCol < sagZonas->ColCount() && zone.HasCentroid) {
         CentreView(zone.CentroidX, zone.CentroidY, 0.1 * ExtentWidth(), 0.1 * ExtentHeight());
-        RedrawMap();
+        window_.RedrawMap();
     }
 }
 
-void TPalvonViewer::sagNodosDblClick()
+void TGridsController::sagNodosDblClick()
 {
     const int32_t n = NodoRow;
     if (n <= 0 || n > Network.NodeCount)
         return;
     const TNodo& node = Nodos[n];
     if (NodoCol < 1) {
-        SetDown(Cmd::tbMove, false);
-        if (!Down(Cmd::tbNodes)) {
-            SetDown(Cmd::tbNodes, true);
-            RedrawMap();
+        window_.SetCommandOn(Cmd::tbMove, false);
+        if (!window_.CommandOn(Cmd::tbNodes)) {
+            window_.SetCommandOn(Cmd::tbNodes, true);
+            window_.RedrawMap();
         }
         GridMoveRegion = QRegion();
         if (node.HasXY)
-            DrawMoveMarker(img, node.X, node.Y, std::max(NodeSize, 5), GridMoveRegion);
+            DrawMoveMarker(&host_.MapCanvas(), node.X, node.Y, std::max(NodeSize, 5), GridMoveRegion);
         SetNoCursor();
         CentroidMoving = false;
         NodeMoving = true;
         PickedItem = -n;
-        Action(Cmd::NodeMove)->setChecked(false);
-        StatusPanels[3]->setText(Qs(Format("Moviendo nodo %d", node.Number)));
+        window_.Action(Cmd::NodeMove)->setChecked(false);
+        window_.SetStatusPanel(3, Qs(Format("Moviendo nodo %d", node.Number)));
     } else if (NodoCol < sagNodos->ColCount() && node.HasXY) {
         CentreView(node.X, node.Y, 0.1 * ExtentWidth(), 0.1 * ExtentHeight());
-        RedrawMap();
+        window_.RedrawMap();
     }
 }
 
-void TPalvonViewer::sagArcosDblClick()
+void TGridsController::sagArcosDblClick()
 {
     const size_t mode = CurrentMode();
     const int r = LinkRowByMode[mode];
@@ -388,7 +394,7 @@ void TPalvonViewer::sagArcosDblClick()
             const double d = std::hypot(double(nb.X) - double(na.X), double(nb.Y) - double(na.Y));
             CentreView(0.5 * (double(na.X) + double(nb.X)), 0.5 * (double(na.Y) + double(nb.Y)), d, d);
         }
-        SetDown(Cmd::tbMove, false);
+        window_.SetCommandOn(Cmd::tbMove, false);
         if (shift) {
             CurveLink = i; // the link to bend
         } else {
@@ -400,9 +406,9 @@ void TPalvonViewer::sagArcosDblClick()
             Arcos[i].Mark = CurrentClass;
             ColorLinkRow(r, CurrentClass);
             if (sagArcosSel && sagArcosSel->isVisible())
-                Selection().ListSelectedLinks();
+                host_.ListSelectedLinks();
         }
-        RedrawMap();
+        window_.RedrawMap();
         return;
     }
 
@@ -420,11 +426,11 @@ void TPalvonViewer::sagArcosDblClick()
     }
     RangeMax = static_cast<float>(double(RangeMax) * 1.000000000000001);
     Ranges::PrepareRanges(RangeName, RangeMin, RangeMax);
-    if (!Down(Cmd::tbAtributos) && !Down(Cmd::tbColores)) {
-        SetDown(Cmd::tbAtributos, true);
-        SetDown(Cmd::tbColores, false);
+    if (!window_.CommandOn(Cmd::tbAtributos) && !window_.CommandOn(Cmd::tbColores)) {
+        window_.SetCommandOn(Cmd::tbAtributos, true);
+        window_.SetCommandOn(Cmd::tbColores, false);
     }
-    Action(Cmd::aAtributos2)->setChecked(false);
+    window_.Action(Cmd::aAtributos2)->setChecked(false);
     AttrColumn = c;
 
     if (!ctrl)
@@ -436,20 +442,20 @@ void TPalvonViewer::sagArcosDblClick()
     if (at != ShownVarList.end()) {
         const size_t n = static_cast<size_t>(at - ShownVarList.begin());
         VarColors[n] = Ranges::AjustaColor(ModePenColors[1], static_cast<int32_t>(n));
-        Action(QStringLiteral("cv%1").arg(n))->setText(Qs(sagArcos->cell(c, 0)));
+        host_.NamedAction(QStringLiteral("cv%1").arg(n))->setText(Qs(sagArcos->cell(c, 0)));
     }
-    Action(Cmd::cvs)->setVisible(false);
+    window_.Action(Cmd::cvs)->setVisible(false);
     for (int i = 0; i < MaxShownVars; ++i)
-        Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
+        host_.NamedAction(QStringLiteral("cv%1").arg(i))->setVisible(false);
     if (ShownVarList.size() > 1) {
-        Action(Cmd::cvs)->setVisible(true);
+        window_.Action(Cmd::cvs)->setVisible(true);
         for (size_t i = 0; i < ShownVarList.size(); ++i)
-            Action(QStringLiteral("cv%1").arg(i))->setVisible(true);
+            host_.NamedAction(QStringLiteral("cv%1").arg(i))->setVisible(true);
     }
-    RedrawMap();
+    window_.RedrawMap();
 }
 
-void TPalvonViewer::sagMovimDblClick()
+void TGridsController::sagMovimDblClick()
 {
     const int row = MovimGridRow;
     if (row <= 0 || row >= sagMovim->RowCount())
@@ -465,10 +471,10 @@ void TPalvonViewer::sagMovimDblClick()
             CentreView((double(a.X) + double(c.X)) / 2.0, (double(a.Y) + double(c.Y)) / 2.0, 0.1 * ExtentWidth(),
                        0.1 * ExtentHeight());
         }
-        SetDown(Cmd::tbMove, false);
-        RedrawMap();
+        window_.SetCommandOn(Cmd::tbMove, false);
+        window_.RedrawMap();
     }
-    if (Down(Cmd::tbMixs)) {
+    if (window_.CommandOn(Cmd::tbMixs)) {
         if (!movement)
             return;
         // The diagram shows the variable of the chosen column; a key column keeps the
@@ -480,7 +486,7 @@ void TPalvonViewer::sagMovimDblClick()
             return;
         // The junction list and its position stay as they were.
         TFrmMix& mix = Secondary::FrmMix();
-        mix.DrawMix(junction, k >= 1 && k <= NumMovVars ? k : analysis_.FlMixVar);
+        mix.DrawMix(junction, k >= 1 && k <= NumMovVars ? k : host_.FlowDiagramVar());
         mix.exec();
         return;
     }
@@ -503,25 +509,25 @@ void TPalvonViewer::sagMovimDblClick()
     const size_t at = static_cast<size_t>(
         std::find(SelectedMovimVars.begin(), SelectedMovimVars.end(), text) - SelectedMovimVars.begin());
     VarColors[at] = Ranges::AjustaColor(ModePenColors[CurrentMode()], static_cast<int32_t>(at));
-    Action(QStringLiteral("cv%1").arg(at))->setText(Qs(TitMovim[static_cast<size_t>(RangeItemMovim)]));
-    Action(Cmd::cvs)->setVisible(false);
+    host_.NamedAction(QStringLiteral("cv%1").arg(at))->setText(Qs(TitMovim[static_cast<size_t>(RangeItemMovim)]));
+    window_.Action(Cmd::cvs)->setVisible(false);
     for (int i = 0; i < MaxShownVars; ++i)
-        Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
+        host_.NamedAction(QStringLiteral("cv%1").arg(i))->setVisible(false);
     if (n > 1) {
-        Action(Cmd::cvs)->setVisible(true);
+        window_.Action(Cmd::cvs)->setVisible(true);
         for (size_t i = 0; i < n; ++i)
-            Action(QStringLiteral("cv%1").arg(i))->setVisible(true);
+            host_.NamedAction(QStringLiteral("cv%1").arg(i))->setVisible(true);
     }
-    Action(Cmd::aAtributos2)->setCheckable(true);
-    Action(Cmd::aAtributos2)->setChecked(true);
-    SetDown(Cmd::tbValues, false);
-    SetDown(Cmd::tbAtributos, false);
-    SetDown(Cmd::tbColores, false);
+    window_.Action(Cmd::aAtributos2)->setCheckable(true);
+    window_.Action(Cmd::aAtributos2)->setChecked(true);
+    window_.SetCommandOn(Cmd::tbValues, false);
+    window_.SetCommandOn(Cmd::tbAtributos, false);
+    window_.SetCommandOn(Cmd::tbColores, false);
     MovimAttrVar = RangeItemMovim;
-    RedrawMap();
+    window_.RedrawMap();
 }
 
-void TPalvonViewer::sagLineasDblClick()
+void TGridsController::sagLineasDblClick()
 {
     const int r = LineaRow;
     if (r <= 0 || r > Network.LineCount || r >= sagLineas->RowCount())
@@ -545,19 +551,19 @@ void TPalvonViewer::sagLineasDblClick()
     setLine(r, visible);
     LastLine = visible ? r : lastMade;
     VisibleLinesChanged = true;
-    SetDown(Cmd::tbLineas, true);
-    RedrawMap();
+    window_.SetCommandOn(Cmd::tbLineas, true);
+    window_.RedrawMap();
 }
 
 // ---------------------------------------------------------------- sorting by a title click
 
-int TPalvonViewer::sagArcosCompareCol(int col, int row1, int row2) const
+int TGridsController::sagArcosCompareCol(int col, int row1, int row2) const
 {
     const bool numeric = col >= 0 && col < NumArcosColumns && ColVarArcos[static_cast<size_t>(col)] > 0;
     return CompareCells(sagArcos, numeric, col, row1, row2);
 }
 
-int TPalvonViewer::sagMovimCompareCol(int col, int row1, int row2) const
+int TGridsController::sagMovimCompareCol(int col, int row1, int row2) const
 {
     const bool numeric = col >= 0 && col < NumMovimColumns && ColVarMovim[static_cast<size_t>(col)] > 0;
     return CompareCells(sagMovim, numeric, col, row1, row2);
@@ -582,12 +588,12 @@ void SortByTitle(TStringAlignGrid* grid, int col, std::vector<uint8_t>& desc, in
 
 } // namespace
 
-void TPalvonViewer::sagArcosFixedColClick(int col)
+void TGridsController::sagArcosFixedColClick(int col)
 {
     SortByTitle(sagArcos, col, SortDescArcos, SortColArcos, GridKeys.testFlag(Qt::ShiftModifier));
 }
 
-void TPalvonViewer::sagMovimFixedColClick(int col)
+void TGridsController::sagMovimFixedColClick(int col)
 {
     SortByTitle(sagMovim, col, SortDescMovim, SortColMovim, GridKeys.testFlag(Qt::ShiftModifier));
 }

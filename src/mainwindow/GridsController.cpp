@@ -1,12 +1,10 @@
-// The data grids of the main window: their creation, the column layout of the
-// loaded network (titles, column-to-variable tables, the variable menus) and the
-// fills from the network records and from the listings and counts.
-#include "mainwindow/PalvonViewerGridsLayout.h"
+// The data grids: their creation, the column layout of the loaded network (titles,
+// column-to-variable tables, the variable menus), the fills from the network
+// records and from the listings and counts, and the rows the grids register.
+#include "mainwindow/GridsLayout.h"
 
-#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/GridsController.h"
 #include "map/Ranges.h"
-#include "map/gui/DataLayers.h"
-#include "map/gui/OxrImage.h"
 #include "model/KDVlib.h"
 #include "model/KDVlibPaths.h"
 #include "model/KDVvars.h"
@@ -14,7 +12,9 @@
 #include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "widgets/CommandRegistry.h"
 #include "widgets/StringAlignGrid.h"
+#include "widgets/WindowHost.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -211,7 +211,17 @@ void LayColumns(TStringAlignGrid* grid, int first, const std::vector<TColumnDef>
 
 } // namespace
 
-void TPalvonViewer::CreateGrids()
+void TGridsController::RegisterCommands(TCommandRegistry& registry)
+{
+    registry.Register(CommandTable::TOwner::Grids, Cmd::Crearcolumna1, this, &TGridsController::Crearcolumna1Click);
+    registry.Register(CommandTable::TOwner::Grids, Cmd::Crearcolumna2, this, &TGridsController::Crearcolumna2Click);
+    const std::pair<TCommandId, int> fits[] = {{Cmd::Autojustar1, 1}, {Cmd::Autojustar2, 2}, {Cmd::Autojustar3, 3},
+                                               {Cmd::Autojustar4, 4}, {Cmd::Autojustar5, 5}};
+    for (const auto& [id, tag] : fits)
+        registry.Register(CommandTable::TOwner::Grids, id, [this, tag = tag] { Autojustar(tag); });
+}
+
+void TGridsController::CreateGrids()
 {
     if (sagArcos)
         return;
@@ -236,13 +246,13 @@ void TPalvonViewer::CreateGrids()
     sagMovim = make(tsMovim, "sagMovim");
     sagLineas = make(tsLineas, "sagLineas");
 
-    VarArcos = new QMenu(QStringLiteral("Variables"), this);
+    VarArcos = new QMenu(QStringLiteral("Variables"), window_.DialogParent());
     VarArcos->setObjectName("VarArcos");
-    VarMovim = new QMenu(QStringLiteral("Variables"), this);
+    VarMovim = new QMenu(QStringLiteral("Variables"), window_.DialogParent());
     VarMovim->setObjectName("VarMovim");
-    ConfigurarRmin = new QMenu(QStringLiteral("Configurar"), this);
+    ConfigurarRmin = new QMenu(QStringLiteral("Configurar"), window_.DialogParent());
     ConfigurarRmin->setObjectName("ConfigurarRmin");
-    Action(Cmd::ConfigurarRminItem)->setMenu(ConfigurarRmin);
+    window_.Action(Cmd::ConfigurarRminItem)->setMenu(ConfigurarRmin);
 
     // Each data-layer button drops down the variable menu of its kind; opening it
     // tells the pick which layer to turn on.
@@ -252,21 +262,23 @@ void TPalvonViewer::CreateGrids()
         QMenu* menu;
         QToolBar* bar;
     };
+    QToolBar* tbarArcos = host_.DataLayerBar(false);
+    QToolBar* tbarMovimientos = host_.DataLayerBar(true);
     const Drop drops[] = {{Cmd::tbAtributos, 1, VarArcos, tbarArcos},
                           {Cmd::tbColores, 2, VarArcos, tbarArcos},
                           {Cmd::tbValues, 3, VarArcos, tbarArcos},
                           {Cmd::tbMovimLinks, 4, VarMovim, tbarMovimientos},
                           {Cmd::tbMovimValues, 5, VarMovim, tbarMovimientos}};
     for (const Drop& d : drops) {
-        QAction* button = Action(d.button);
+        QAction* button = window_.Action(d.button);
         if (d.bar && !d.bar->actions().contains(button)) {
             button->setVisible(true);
             d.bar->addAction(button);
         }
-        auto* drop = new QMenu(this);
+        auto* drop = new QMenu(window_.DialogParent());
         QMenu* source = d.menu;
         const int tag = d.tag;
-        connect(drop, &QMenu::aboutToShow, this, [this, drop, source, tag] {
+        QObject::connect(drop, &QMenu::aboutToShow, drop, [this, drop, source, tag] {
             tbDropdown(tag);
             drop->clear();
             drop->addActions(source->actions());
@@ -277,17 +289,14 @@ void TPalvonViewer::CreateGrids()
                 tb->setPopupMode(button->isCheckable() ? QToolButton::MenuButtonPopup : QToolButton::InstantPopup);
     }
 
-    sym = new TLegendImage(img);
-    sym->setObjectName("sym");
-    Scl = new TLegendImage(img);
-    Scl->setObjectName("Scl");
+    host_.CreateLegends();
 }
 
-void TPalvonViewer::ConfigureGrids()
+void TGridsController::ConfigureGrids()
 {
     CreateGrids();
     // A new network: the legends go back to their corners at their next drawing.
-    sym->PlaceAfresh = Scl->PlaceAfresh = true;
+    host_.PlaceLegendsAfresh();
     // Every column is laid out afresh: blocks reserved for an earlier layout are gone.
     LpaFirstCol = LplFirstCol = LpaMovFirstCol = LplMovFirstCol = CompFirstCol = 0;
     ColVarArcos.fill(0);
@@ -339,8 +348,8 @@ void TPalvonViewer::ConfigureGrids()
         sagArcosSel->ClearCells();
         sagArcosSel->SetRowCount(1);
         sagArcosSel->hide();
-        Action(Cmd::VerSeleccion)->setChecked(false);
-        Action(Cmd::VerSeleccion)->setEnabled(false);
+        window_.Action(Cmd::VerSeleccion)->setChecked(false);
+        window_.Action(Cmd::VerSeleccion)->setEnabled(false);
     }
 
     // Transit lines.
@@ -370,7 +379,7 @@ void TPalvonViewer::ConfigureGrids()
     ClearMenu(VarMovim);
     if (Network.MovementCount > 0) {
         tnDatos->setTabVisible(tnDatos->indexOf(tsMovim), true);
-        tbarMovimientos->show();
+        host_.DataLayerBar(true)->show();
         const std::vector<TColumnDef> movCols = MovimBaseColumns(PalvonRead::TransitBlockCount);
         NumColMovim = static_cast<int32_t>(std::min<size_t>(movCols.size(), NumMovimColumns));
         sagMovim->ClearCells();
@@ -387,7 +396,7 @@ void TPalvonViewer::ConfigureGrids()
         sagMovim->SetRowCount(1);
         NumColMovim = 0;
         tnDatos->setTabVisible(tnDatos->indexOf(tsMovim), false);
-        tbarMovimientos->hide();
+        host_.DataLayerBar(true)->hide();
     }
 
     if (OpenListings()) {
@@ -400,7 +409,7 @@ void TPalvonViewer::ConfigureGrids()
 
 // The assignment block of the link grid (and of the movement grid when there are
 // movements), once per layout; false when the tables have no room left for it.
-bool GridLayout::ReserveLpaColumns(TPalvonViewer& w)
+bool GridLayout::ReserveLpaColumns(TGridsController& w)
 {
     const int32_t s = PreloadShift == 1 ? 1 : 0;
     const int32_t users = PalvonRead::NOMADS;
@@ -433,7 +442,7 @@ bool GridLayout::ReserveLpaColumns(TPalvonViewer& w)
     return true;
 }
 
-bool GridLayout::ReserveLplColumns(TPalvonViewer& w)
+bool GridLayout::ReserveLplColumns(TGridsController& w)
 {
     if (LplFirstCol == 0) {
         const std::vector<TColumnDef> cols = LinkLplColumns();
@@ -464,7 +473,7 @@ bool GridLayout::ReserveLplColumns(TPalvonViewer& w)
     return true;
 }
 
-void TPalvonViewer::AgregarItemArcos(int column)
+void TGridsController::AgregarItemArcos(int column)
 {
     CreateGrids();
     if (column < 0 || column >= NumArcosColumns)
@@ -478,7 +487,7 @@ void TPalvonViewer::AgregarItemArcos(int column)
     item->setData(k);
     item->setCheckable(true);
     item->setEnabled(enabled);
-    connect(item, &QAction::triggered, this, [this, item] { VarArcosClick(item); });
+    QObject::connect(item, &QAction::triggered, item, [this, item] { VarArcosClick(item); });
 
     auto* group = ConfigurarRmin->findChild<QActionGroup*>(QString(), Qt::FindDirectChildrenOnly);
     if (!group) {
@@ -490,18 +499,18 @@ void TPalvonViewer::AgregarItemArcos(int column)
     cost->setCheckable(true);
     cost->setEnabled(enabled);
     group->addAction(cost);
-    connect(cost, &QAction::triggered, this, [cost] {
+    QObject::connect(cost, &QAction::triggered, cost, [cost] {
         KDVlib::CostVar = cost->data().toInt();
         cost->setChecked(true);
     });
     if (k == 7) {
         cost->setChecked(true);
         KDVlib::CostVar = 7;
-        Action(Cmd::ConfigurarRminItem)->setText(Qs(Format("Configurar (%s)", sagArcos->cell(column, 0))));
+        window_.Action(Cmd::ConfigurarRminItem)->setText(Qs(Format("Configurar (%s)", sagArcos->cell(column, 0))));
     }
 }
 
-void TPalvonViewer::AgregarItemMovim(int column)
+void TGridsController::AgregarItemMovim(int column)
 {
     CreateGrids();
     if (column < 0 || column >= NumMovimColumns)
@@ -514,10 +523,10 @@ void TPalvonViewer::AgregarItemMovim(int column)
     item->setData(column);
     item->setCheckable(true);
     item->setEnabled(enabled);
-    connect(item, &QAction::triggered, this, [this, item] { VarMovimClick(item); });
+    QObject::connect(item, &QAction::triggered, item, [this, item] { VarMovimClick(item); });
 }
 
-void TPalvonViewer::RefreshVarItems()
+void TGridsController::RefreshVarItems()
 {
     CreateGrids();
     for (QMenu* links : {VarArcos, ConfigurarRmin})
@@ -529,7 +538,7 @@ void TPalvonViewer::RefreshVarItems()
     }
 }
 
-void TPalvonViewer::DrawDataDat()
+void TGridsController::DrawDataDat()
 {
     CreateGrids();
     tnDatos->setCurrentWidget(tsArcos);
@@ -553,18 +562,18 @@ void TPalvonViewer::DrawDataDat()
             RebuildCampos(f.grid, f.campos);
             f.grid->DeferFill([grid = f.grid, fill = f.fill] { fill(grid); });
         }
-    fillGridsAfterMap_ = true;
+    FillAfterMap = true;
 }
 
-void TPalvonViewer::FillDeferredGrids()
+void TGridsController::FillDeferredGrids()
 {
-    fillGridsAfterMap_ = false;
+    FillAfterMap = false;
     for (TStringAlignGrid* grid : {sagZonas, sagNodos, sagArcos, sagLineas, sagMovim})
         if (grid)
             grid->Ready();
 }
 
-void TPalvonViewer::DrawDataLpa()
+void TGridsController::DrawDataLpa()
 {
     CreateGrids();
     if (LpaFirstCol == 0 && !ReserveLpaColumns(*this))
@@ -577,7 +586,7 @@ void TPalvonViewer::DrawDataLpa()
     RebuildCampos(sagArcos, CamposArcos);
 }
 
-void TPalvonViewer::DrawDataLpl()
+void TGridsController::DrawDataLpl()
 {
     CreateGrids();
     if (LplFirstCol == 0 && !ReserveLplColumns(*this))
@@ -589,7 +598,7 @@ void TPalvonViewer::DrawDataLpl()
     RebuildCampos(sagMovim, CamposMovims);
 }
 
-void TPalvonViewer::DrawDataCnt()
+void TGridsController::DrawDataCnt()
 {
     CreateGrids();
     char buf[64];
@@ -599,4 +608,13 @@ void TPalvonViewer::DrawDataCnt()
     if (sagMovim->ColCount() > 9)
         for (int32_t m = 1; m <= Network.MovementCount && m < sagMovim->RowCount(); ++m)
             sagMovim->setCell(9, m, FixedText(buf, sizeof buf, Movims[m].Var[4], 0));
+}
+
+void TGridsController::Autojustar(int tag)
+{
+    TStringAlignGrid* grids[] = {nullptr, sagZonas, sagNodos, sagArcos, sagLineas, sagMovim};
+    if (tag < 1 || tag > 5 || !grids[tag])
+        return;
+    grids[tag]->FitColWidths();
+    grids[tag]->FitRowHeights();
 }

@@ -1,5 +1,5 @@
 // Filling the data grids from the network records, cell by cell as text.
-#include "mainwindow/PalvonViewerGridsLayout.h"
+#include "mainwindow/GridsLayout.h"
 
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"

@@ -7,7 +7,7 @@
 #include "analysis/ArtFormula.h"
 #include "analysis/gui/DlgFormula.h"
 #include "mainwindow/FormulaDialogs.h"
-#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/GridsController.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
@@ -15,6 +15,7 @@
 #include "model/ZelUtils.h"
 #include "widgets/StringAlignGrid.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/WindowHost.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -73,45 +74,43 @@ int32_t RowRecord(const TFormulaSide& s, int row)
 
 } // namespace
 
-TArtFormula& TPalvonViewer::FN()
+TArtFormula& TGridsController::FN()
 {
     static TArtFormula engine;
     // INPUT and MSG of a formula talk to the user through the main window.
     // The engine outlives a window: its dialogs follow the window that asks for it.
-    static const TPalvonViewer* hookedTo = nullptr;
-    if (hookedTo != this) {
-        InstallFormulaDialogs(engine, this);
-        hookedTo = this;
+    static const QWidget* hookedTo = nullptr;
+    QWidget* window = window_.DialogParent();
+    if (hookedTo != window) {
+        InstallFormulaDialogs(engine, window);
+        hookedTo = window;
     }
     return engine;
 }
 
-void TPalvonViewer::CreateFormulaMenus()
+void TGridsController::CreateFormulaMenus()
 {
     CreateGrids();
-    if (pupArcos) {
+    if (QMenu* pupArcos = host_.GridPopup(TGridsHost::TPopup::Links)) {
         pupArcos->addSeparator();
-        AddAction(pupArcos, Cmd::Crearcolumna1);
-        Registry().Register(CommandTable::TOwner::Grids, Cmd::Crearcolumna1, this, &TPalvonViewer::Crearcolumna1Click);
+        host_.PlaceCommand(pupArcos, Cmd::Crearcolumna1);
     }
     // The movement grid's menu is shown by the data-file controls.
-    if (!pupMovim) {
-        pupMovim = new QMenu(this);
-        pupMovim->setObjectName("pupMovim");
-    }
+    QMenu* pupMovim = host_.GridPopup(TGridsHost::TPopup::Movements);
     pupMovim->addSeparator();
-    AddAction(pupMovim, Cmd::Crearcolumna2);
-    Registry().Register(CommandTable::TOwner::Grids, Cmd::Crearcolumna2, this, &TPalvonViewer::Crearcolumna2Click);
+    host_.PlaceCommand(pupMovim, Cmd::Crearcolumna2);
+    RegisterCommands(window_.Registry());
 
     sagArcos->SetColMoving(true);
-    connect(sagArcos, &TStringAlignGrid::columnMoved, this, &TPalvonViewer::sagArcosColumnMoved);
+    QObject::connect(sagArcos, &TStringAlignGrid::columnMoved, sagArcos,
+                     [this](int from, int to) { sagArcosColumnMoved(from, to); });
 }
 
-void TPalvonViewer::Crearcolumna1Click() { CrearColumnaFormula(false); }
+void TGridsController::Crearcolumna1Click() { CrearColumnaFormula(false); }
 
-void TPalvonViewer::Crearcolumna2Click() { CrearColumnaFormula(true); }
+void TGridsController::Crearcolumna2Click() { CrearColumnaFormula(true); }
 
-void TPalvonViewer::CrearColumnaFormula(bool movements)
+void TGridsController::CrearColumnaFormula(bool movements)
 {
     CreateGrids();
     TDlgFormula& dlg = Secondary::DlgFormula();
@@ -140,7 +139,7 @@ void TPalvonViewer::CrearColumnaFormula(bool movements)
     // Refusals before anything is counted: no room for another column or variable,
     // or a field that holds no variable (a text column).
     if (s.numUser >= MaxUserVars) {
-        Action(s.item)->setEnabled(false);
+        window_.Action(s.item)->setEnabled(false);
         Services().ShowMessage("Ya se crearon las 10 columnas de fórmula permitidas para esta red.");
         return;
     }
@@ -165,7 +164,7 @@ void TPalvonViewer::CrearColumnaFormula(bool movements)
     s.numUser += 1;
     const int32_t k = s.firstVar + s.numUser;
     if (s.numUser >= MaxUserVars)
-        Action(s.item)->setEnabled(false);
+        window_.Action(s.item)->setEnabled(false);
 
     const int32_t c = s.numCol;
     s.numCol += 1;
@@ -219,7 +218,7 @@ void TPalvonViewer::CrearColumnaFormula(bool movements)
         AgregarItemArcos(c);
 }
 
-void TPalvonViewer::sagArcosColumnMoved(int from, int to)
+void TGridsController::sagArcosColumnMoved(int from, int to)
 {
     static bool movingBack = false;
     if (from < 0 || to < 0 || from >= NumArcosColumns || to >= NumArcosColumns || from == to)

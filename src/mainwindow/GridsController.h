@@ -1,0 +1,181 @@
+#pragma once
+// The data grids: the five grids of zones, nodes, links, movements and transit
+// lines (made here into the window's tab pages, filled from the network records,
+// the listings and the counts), the variable menus of the data layers and their
+// range choices, the cell under the mouse, the double clicks that steer the map,
+// the title-click sorting and the columns computed by a formula. Owns that state
+// and those handlers, and registers the rows of the grids ("Crear columna ...",
+// "Autoajustar"). It reaches the window only through TWindowHost and TGridsHost.
+#include "widgets/CommandTable.h"
+
+#include <QRegion>
+
+#include <cstdint>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QString;
+class QTabWidget;
+class QToolBar;
+class QWidget;
+class TArtFormula;
+class TCommandRegistry;
+class TOxrImage;
+class TStringAlignGrid;
+class TWindowHost;
+
+// The window's grid widgets: the tab control and its pages are the window's, the
+// grids are made by CreateGrids (the selection makes sagArcosSel). Other features
+// read the same pointers.
+struct TGridWidgets {
+    QTabWidget*& tnDatos;
+    QWidget*& tsZonas;
+    QWidget*& tsNodos;
+    QWidget*& tsArcos;
+    QWidget*& tsMovim;
+    QWidget*& tsLineas;
+    TStringAlignGrid*& sagZonas;
+    TStringAlignGrid*& sagNodos;
+    TStringAlignGrid*& sagArcos;
+    TStringAlignGrid*& sagMovim;
+    TStringAlignGrid*& sagLineas;
+    TStringAlignGrid*& sagArcosSel;
+};
+
+// What the grids ask of the rest of the window.
+class TGridsHost {
+public:
+    // The context menus of the grids, made by the selection (zones, nodes, links)
+    // and by the data files (movements; made here when still missing).
+    enum class TPopup { Zones, Nodes, Links, Movements };
+    virtual QMenu* GridPopup(TPopup which) = 0;
+    // Puts a command's action at the end of a menu (after the items already there).
+    virtual void PlaceCommand(QMenu* menu, TCommandId id) = 0;
+    // The action of a command whose name is computed ("cv%1").
+    virtual QAction* NamedAction(const QString& name) = 0;
+    // The toolbar of the link (false) or movement (true) data-layer buttons.
+    virtual QToolBar* DataLayerBar(bool movements) = 0;
+    // The map canvas (the marker of a move started from a grid).
+    virtual TOxrImage& MapCanvas() = 0;
+    // The range legends over the map: made once with the grids; a new network
+    // places them back in their corners at their next drawing.
+    virtual void CreateLegends() = 0;
+    virtual void PlaceLegendsAfresh() = 0;
+    // The selected links listed again in their grid.
+    virtual void ListSelectedLinks() = 0;
+    // The variable of the flow diagrams' menu.
+    virtual int32_t FlowDiagramVar() = 0;
+
+protected:
+    ~TGridsHost() = default;
+};
+
+class TGridsController : public TGridWidgets {
+public:
+    TGridsController(TWindowHost& window, TGridsHost& host, const TGridWidgets& widgets)
+        : TGridWidgets(widgets), window_(window), host_(host)
+    {
+    }
+
+    // The handlers of the rows owned by the grids (their actions already made).
+    void RegisterCommands(TCommandRegistry& registry);
+
+    // ---- Creation, layout and fills (GridsController.cpp) ----
+    QMenu* VarArcos = nullptr;       // link variables of the data layers
+    QMenu* VarMovim = nullptr;       // movement variables
+    QMenu* ConfigurarRmin = nullptr; // cost variable of the least-cost paths
+    // Creates the five grids in their tab pages, the variable menus and the legends
+    // (once; ConfigureGrids calls it when needed).
+    void CreateGrids();
+    void ConfigureGrids();
+    void DrawDataDat();
+    // Fills now the grids whose filling DrawDataDat put off.
+    void FillDeferredGrids();
+    // The grids out of sight are filled once the map of a new network is drawn.
+    bool FillAfterMap = false;
+    void DrawDataLpa();
+    void DrawDataLpl();
+    void DrawDataCnt();
+    void AgregarItemArcos(int column);
+    void AgregarItemMovim(int column);
+    // The variable items follow their variables' maxima once new data are read.
+    void RefreshVarItems();
+    // Fits the columns, then the rows, of grid `tag` (1 zones .. 5 movements).
+    void Autojustar(int tag);
+
+    // ---- Variables and ranges of the data layers (GridsRanges.cpp) ----
+    void ArcosRangeValues();
+    bool MovimRangeValues();
+    void VarArcosClick(QAction* item); // reads Ctrl from the keyboard
+    void VarArcosPick(int variable, bool ctrl);
+    void VarMovimClick(QAction* item);
+    void Rangos1Click();
+    void ColoresClick(int tag);
+    void ColorNodeClick();
+    void CheckGenatr(QAction* item);
+    void tbDropdown(int tag);
+
+    // ---- Grid interaction (GridEvents.cpp) ----
+    // Cells last under the mouse (row, column) of the zones, nodes and lines grids;
+    // the link grid's row and column go to LinkRowByMode / RangeVarByMode of the
+    // current range mode.
+    int32_t ZonaRow = 0, ZonaCol = 0, NodoRow = 0, NodoCol = 0, LineaRow = 0, LineaCol = 0;
+    int32_t LinkRowByMode[6] = {};
+    bool LinkGridMouseOver = false; // the mouse was last over sagArcos (not sagArcosSel)
+    int32_t LastLine = 0;           // last line toggled on: anchor of Shift ranges
+    // Shift and Ctrl at the last press on the lines grid (read by its double click).
+    bool LineasShiftFlag = false, LineasCtrlFlag = false;
+    // Keys held at the last press on any data grid (read by the double clicks).
+    Qt::KeyboardModifiers GridKeys;
+    // Title-click sorting (with Shift) of the link and movement grids: direction per
+    // column and the column sorted last (-1 none).
+    std::vector<uint8_t> SortDescArcos, SortDescMovim;
+    int32_t SortColArcos = -1, SortColMovim = -1;
+    // Marker region (map pixels) of a node or centroid move started from a grid.
+    QRegion GridMoveRegion;
+    void ConnectGridEvents();
+    void sagZonasMouseMove(int x, int y);
+    void sagNodosMouseMove(int x, int y);
+    void sagLineasMouseMove(int x, int y);
+    void sagArcosMouseMove(int x, int y);
+    void sagLineasMouseDown(Qt::KeyboardModifiers keys, int x, int y);
+    // Column and row of the movement grid under the mouse.
+    int32_t MovimGridRow = 0;
+    void sagMovimMouseMove(int x, int y);
+    void sagMovimDblClick();
+    // The movement grid's double click: Alt held (the columns are added) and the column
+    // last made a map attribute (the list itself is SelectedMovimVars).
+    bool MovimAttrAdd = false;
+    int32_t MovimAttrVar = 0;
+    // The sort state of both grids as a freshly opened network has it.
+    void ResetGridSort();
+    void sagZonasDblClick();
+    void sagNodosDblClick();
+    void sagArcosDblClick();
+    void sagLineasDblClick();
+    void sagArcosFixedColClick(int col);
+    void sagMovimFixedColClick(int col);
+    // Compare handlers: TStringAlignGrid::CompareAfter / CompareEqual / CompareBefore.
+    int sagArcosCompareCol(int col, int row1, int row2) const;
+    int sagMovimCompareCol(int col, int row1, int row2) const;
+    // Link record of a link-grid row (its "Orden" cell); 0 when the row holds none.
+    int32_t LinkOfRow(int row) const;
+    // Font colour of a link's key cells in the link grid: its class colour, black for 0.
+    void ColorLinkRow(int row, int32_t mark);
+
+    // ---- Formula columns (FormulaColumns.cpp) ----
+    // The "Crear columna ..." items of the grids' menus and the link grid's column drag.
+    void CreateFormulaMenus();
+    void Crearcolumna1Click();
+    void Crearcolumna2Click();
+    // A new link (false) or movement (true) column computed by a formula.
+    void CrearColumnaFormula(bool movements);
+    void sagArcosColumnMoved(int from, int to);
+    // The formula engine of the computed columns.
+    TArtFormula& FN();
+
+private:
+    TWindowHost& window_;
+    TGridsHost& host_;
+};
