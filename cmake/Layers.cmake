@@ -23,9 +23,7 @@ set(VELMORA_LAYER_export_OVER map archive)
 
 # The gui/ folder of a layer (src/<layer>/gui) may include every headless layer,
 # the shared widgets, its own folder and the gui/ folders of the layers below its
-# own, never the main window. The files still on this list reach into the main
-# window and are exempt until their feature has a controller of its own.
-set(VELMORA_GUI_PENDING)
+# own, never the main window; each is a static library of its own.
 
 # out := every layer below `layer` (the closure of its OVER list).
 function(velmora_layers_below layer out)
