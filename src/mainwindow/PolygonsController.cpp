@@ -616,7 +616,8 @@ void TPolygonsController::ReplacePolygons(const std::vector<TPolygonRecord>& rec
 
 bool TPolygonsController::PolygonDialog(bool save, std::string& fileName, int& filter)
 {
-    QFileDialog dialog(window_.DialogParent(), save ? QStringLiteral("Export polygons ...") : QStringLiteral("Import polygons ..."));
+    QFileDialog dialog(window_.DialogParent(),
+                       save ? QStringLiteral("Export polygons ...") : QStringLiteral("Import polygons ..."));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     if (!save)
         dialog.setFileMode(QFileDialog::ExistingFile);
