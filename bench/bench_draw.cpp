@@ -190,7 +190,7 @@ void BM_DrawPalvon(benchmark::State& state)
     viewer.SetDown(Cmd::tbNameNodes, state.range(1) != 0);
     viewer.SetDown(Cmd::tbCalles, state.range(1) != 0);
     for (auto _ : state) {
-        viewer.DrawPalvon();
+        viewer.RedrawMap();
         benchmark::DoNotOptimize(viewer.img->Picture().constBits());
     }
 }

@@ -171,10 +171,10 @@ void BM_RedrawWithColourClassesAndValues(benchmark::State& state)
     w.SetDown(Cmd::tbColores, false);
     w.SetDown(Cmd::tbValues, false);
     for (auto _ : state) {
-        w.DrawPalvon();
-        w.DrawMapaColores(w.img);
+        w.RedrawMap();
+        w.Drawing().DrawMapaColores(w.img);
         w.img->ResetLabelsOff();
-        w.DrawValue(w.img);
+        w.Drawing().DrawValue(w.img);
     }
     state.counters["labels"] = w.img->Labels().Count();
     state.counters["width"] = w.img->width();

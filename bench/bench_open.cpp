@@ -84,7 +84,7 @@ void BM_OpenRealNetwork(benchmark::State& state)
         w.DrawDataDat();
         w.ShowCompanionListings();
         auto t5 = Clock::now();
-        w.DrawPalvon();
+        w.RedrawMap();
         auto t6 = Clock::now();
         benchmark::DoNotOptimize(w.img->Picture().constBits());
         file.push_back(Ms(t0, t1));
@@ -150,7 +150,7 @@ void BM_PeakMemoryOneOpening(benchmark::State& state)
         w.DrawDataDat();
         w.ShowCompanionListings();
         state.counters["rss_3_grids_MB"] = rss();
-        w.DrawPalvon();
+        w.RedrawMap();
         state.counters["rss_4_drawn_MB"] = rss();
         benchmark::DoNotOptimize(ok);
     }

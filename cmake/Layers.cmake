@@ -25,19 +25,7 @@ set(VELMORA_LAYER_export_OVER map archive)
 # the shared widgets, its own folder and the gui/ folders of the layers below its
 # own, never the main window. The files still on this list reach into the main
 # window and are exempt until their feature has a controller of its own.
-set(VELMORA_GUI_PENDING
-  src/map/gui/DataLayers.cpp
-  src/map/gui/DlgSize.cpp
-  src/map/gui/KDVscale.cpp
-  src/map/gui/MapLayers.cpp
-  src/map/gui/PalvonViewerDraw.cpp
-  src/map/gui/PalvonViewerDrawAreas.cpp
-  src/map/gui/PalvonViewerLayers.cpp
-  src/map/gui/PalvonViewerSnapshot.cpp
-  src/map/gui/PalvonViewerStyles.cpp
-  src/map/gui/PalvonViewerToggles.cpp
-  src/map/gui/PalvonViewerViews.cpp
-  src/map/gui/PalvonViewerZoom.cpp)
+set(VELMORA_GUI_PENDING)
 
 # out := every layer below `layer` (the closure of its OVER list).
 function(velmora_layers_below layer out)

@@ -40,7 +40,7 @@ void TPalvonViewer::CreateExportMenus()
     export_.RegisterCommands(Registry());
 }
 
-TViewSnapshot TExportHostAdapter::MainMapSnapshot() { return window_.SnapshotView(); }
+TViewSnapshot TExportHostAdapter::MainMapSnapshot() { return window_.Drawing().SnapshotView(); }
 
 TStringAlignGrid* TExportHostAdapter::DataGrid(int tag)
 {

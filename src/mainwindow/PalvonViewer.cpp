@@ -6,6 +6,7 @@
 #include "archive/ZipDialogs.h"
 #include "archive/gui/ZipDialogsGui.h"
 #include "mainwindow/Aptta.h"
+#include "mainwindow/MapViewHostAdapter.h"
 #include "widgets/CommandTable.h"
 #include "mainwindow/MessageFrm.h"
 #include "mainwindow/SecondaryWindows.h"
@@ -138,8 +139,8 @@ public:
     {
         lengthScale = value;
         // The movement drawings take the network's length scale (through the box's change).
-        if (w_->seFMov)
-            w_->seFMov->setValue(value);
+        if (w_->Display().seFMov)
+            w_->Display().seFMov->setValue(value);
     }
 
     bool batchQuiet = false;
@@ -156,6 +157,9 @@ TPalvonViewer::TPalvonViewer(QWidget* parent) : QMainWindow(parent)
     PalvonViewer = this;
     setObjectName("PalvonViewer");
     resize(1286, 713);
+    mapViewHost_ = std::make_unique<TMapViewHostAdapter>(*this);
+    mapView_ = std::make_unique<TMapViewController>(*this, *this, *mapViewHost_);
+    display_ = std::make_unique<TDisplayController>(*this, *this, *mapViewHost_, *mapView_);
     CreateControls();
     InstallServices();
     FormCreate();
@@ -293,6 +297,7 @@ void TPalvonViewer::CreateControls()
     }
     img = new TOxrImage(Splitter1);
     img->setObjectName("img");
+    img->MainMap = true;
     pbc = new tgaugeCaption(img);
     pbc->setObjectName("pbc");
     pbc->SetForeColor(QColor(0, 0, 255));
@@ -370,8 +375,12 @@ void TPalvonViewer::CreateMenus()
     for (int t = 0; t < 6; ++t)
         AddAction(nullptr, QStringLiteral("Jtype%1").arg(t));
     CreateSelectionMenus();
-    CreateLayerMenus(archivo);
-    CreateDisplayMenus();
+    MapView().RegisterCommands(Registry());
+    Display().RegisterCommands(Registry());
+    Display().CreateLayerMenus();
+    archivo->insertAction(ArchivosRecientes ? ArchivosRecientes->menuAction() : nullptr, Action(Cmd::Puntos5));
+    Display().CreateDisplayMenus();
+    CreateToolMenus();
     CreatePolygonMenus();
     CreateThemeMenus();
     CreateDataFileMenus(archivo);

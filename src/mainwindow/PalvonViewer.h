@@ -15,6 +15,10 @@
 #include "mainwindow/tools/MapTool.h"
 #include "map/gui/MapHost.h"
 #include "mainwindow/ExportHostAdapter.h"
+#include "map/gui/MapRenderer.h"
+#include "mainwindow/MapDrawAdapter.h"
+#include "map/gui/DisplayController.h"
+#include "map/gui/MapViewController.h"
 #include "mainwindow/FindHost.h"
 #include "mainwindow/AnalysisHostAdapter.h"
 #include "printing/gui/PreviewHost.h"
@@ -63,6 +67,7 @@ class TIniFile;
 struct TLabelFont;
 
 class TMapTools;
+class TMapViewHostAdapter;
 
 class TPalvonViewer : public QMainWindow,
                       public TWindowHost,
@@ -201,22 +206,6 @@ public:
     // (or movement) grid, with the street names, and rebuilds the variable menus.
     void ShowComplementaryColumns(bool movements, const TCompPlacement& placement);
 
-    // ---- Background line and point layers (src/map/gui/PalvonViewerLayers.cpp) ----
-    QMenu* varSolera = nullptr;       // the layer menu (drop-down of tbSolera)
-    QMenu* CoberturaLineas = nullptr; // "Cobertura Lineas" of the map's menu: font and names per layer
-    QMenu* QueMover = nullptr;        // "¿Qué mover?" of the layer menu
-    // Builds the layer menus and the "Puntos" item of the file menu.
-    void CreateLayerMenus(QMenu* archivo);
-    void OpenLineLayerFile(const std::string& fileName, bool addLayer);
-    // Loads a background line layer: replaces the loaded layers, or adds to them.
-    void LineaSoleras(const std::string& fileName, bool addLayer);
-    void PuntosGeo(const std::string& fileName);
-    void Puntos5Click();
-    void soleraClick(int layer, bool checked);
-    void Nombres(int tag, bool checked);
-    void QueSolerasMover(QAction* item);
-    void GuardarSolerasClick();
-
     // ---- Settings ----
     void LeerVelmora();
     void GrabarVelmora();
@@ -262,48 +251,23 @@ public:
     void ColorNodeClick();
     void CheckGenatr(QAction* item);
     void tbDropdown(int tag);
-    void DrawAtributos(TOxrImage* Img);
-    void DrawMapaColores(TOxrImage* Img);
-    void DrawValue(TOxrImage* Img);
-    void DrawMovimLinks(TOxrImage* Img);
-    void DrawSymbolo(const std::string& caption, int count);
-    void DrawRanges(const std::string& caption);
-    void DrawMovRange(const std::string& caption);
 
-    // ---- Drawing (layers live in src/map/gui) ----
-    void DrawPalvon();
-    // Where the layers go: the main map, a still quick view, the magnifier.
-    enum class TLayerTarget { MainMap, QuickView, Magnifier };
-    // What a view shows, read from the toolbar buttons, menu checks, options
-    // dialog and title box: the one place the drawing targets learn it from.
-    // The magnifier also shows what the options dialog ticks for it.
-    TViewSnapshot SnapshotView(TLayerTarget target = TLayerTarget::MainMap);
-    // The layers of the view's snapshot in MapLayerOrder. Only the main map draws
-    // the background layers and the polygon names on top, and lets "Sobreescrito"
-    // write values over each other.
-    void DrawLayerSequence(TOxrImage& c, TLayerTarget target);
-    // Prepares the map for a redraw: empty picture, legends hidden, transient pick state cleared.
-    void ClearScreen();
-    // Marks the hit-grid tiles that the view window meets.
-    void SetGrid();
+    // ---- Drawing (TMapRenderer, src/map/gui/MapRenderer.h) ----
+    // The layered drawing of the map, its view snapshot and its legends;
+    // RedrawMap() is the common way to redraw the main map.
+    TMapRenderer& Drawing() { return drawing_; }
 
-    // ---- Zoom and navigation (src/map/gui/PalvonViewerZoom.cpp) ----
-    TOxrImage* zimg = nullptr; // the magnifier laid over the map, hidden until used
-    QMenu* varLupa = nullptr;  // the magnifier's menu (drop-down of tbZoom)
-    QLabel* Fixed = nullptr;   // padlock: the scale dialog keeps its maximum
-    void ZoomFirst();
-    void ZoomIn();
-    void ZoomOut();
-    void ZoomSel();
-    void aVistaAnteriorExecute();
-    void FormMouseWheelUp();
-    void FormMouseWheelDown();
-    void imgClick();
-    void Reset1Click();
-    void tbMoveClick();
-    void tbZoomClick();
+private:
+    TMapDrawAdapter drawHost_{*this};
+    TMapRenderer drawing_{*this, drawHost_};
+
+public:
+
+    // ---- The map view: zoom, magnifier, views beside the map, scale and size
+    //      dialogs (TMapViewController, src/map/gui/MapViewController.h) ----
+    TMapViewController& MapView() { return *mapView_; }
     // The steps of the view tools (the zoom box, the hand pan, the magnifier),
-    // called by the map tools of those modes.
+    // called by the map tools of those modes, go to the map view (MapViewHostAdapter.cpp).
     void StartZoomBox(int i, int j, double x, double y) override;
     void StartPan(int i, int j) override;
     void StartMagnifier(int i, int j) override;
@@ -313,28 +277,6 @@ public:
     void EndMagnifier() override;
     void EndPan() override;
     void EndZoomBox(int j) override;
-    void zimgOxrMouseDown(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
-    void zimgOxrMouseMove(const TShiftState& Shift, int i, int j, double x, double y);
-    void zimgOxrMouseUp(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
-    // Magnifier menu: its window size and its scale (items "2x".."30x", tag 0..7).
-    void amao1Click();
-    void FactorEscala(QAction* item, int tag);
-
-    // ---- Size and scale dialogs (src/map/gui/DlgSize.cpp, KDVscale.cpp) ----
-    // Size of one kind of symbol (1 centroids, 2 nodes, 3 arrows, 4 signals).
-    void Tamano(QAction* item, int tag);
-    void Escala1Click();
-    void FactorTamanoClick();
-
-    // ---- Views beside the map (src/map/gui/PalvonViewerViews.cpp) ----
-    void DrawNetWorkAerial();
-    void QuickViewPalvon();
-    // The layers of the map as a quick view draws them, on any canvas.
-    void DrawQuickView(TOxrImage* Img);
-    void StreetViewPalvon();
-    void ZoomViewPalvon();
-    void tbAerialClick();
-    void CopiarAerial1Click();
 
     // ---- Grid interaction (PalvonViewerGridEvents.cpp) ----
     // Cells last under the mouse (row, column) of the zones, nodes and lines grids;
@@ -445,51 +387,14 @@ public:
     // The first file replaces the line layers unless AppendSoleraLayer is 1; the others add.
     void OpenSoleraFiles(const QStringList& files);
     void OpenGenatrFile(const std::string& fileName);
-    // ---- Display toggles, styles, fonts and titles (src/map/gui/PalvonViewerToggles.cpp,
-    // src/map/gui/PalvonViewerStyles.cpp) ----
-    QToolBar* tbarTitulos = nullptr; // font and corner of the title box `tit`
-    QToolBar* tbarOpen = nullptr;
-    QMenu* Barras = nullptr;         // which toolbars are shown
-    QMenu* PupTit = nullptr;         // corner of the title box
-    QFontComboBox* FontName = nullptr;
-    QSpinBox* FontSize = nullptr;
-    QComboBox* FontColor = nullptr;
-    QDoubleSpinBox* seAnchoPista = nullptr; // lane width
-    QDoubleSpinBox* seFMov = nullptr;       // scale of the movement drawings
-    // While set, the title font handlers change nothing.
-    bool UpdatingTitFont = false;
-    // Dialogs of the display commands; an empty member uses the toolkit's dialog (tests
-    // replace them). Each returns true, the value replaced, when the user accepts.
-    struct TDisplayDialogs {
-        std::function<bool(TLabelFont& font)> ChooseFont;
-        std::function<bool(uint32_t& color)> ChooseColor;
-        // A one-line input box; `text` comes in as the proposed text.
-        std::function<bool(const std::string& caption, const std::string& prompt, std::string& text)> InputText;
-    } DisplayDialogs;
-    // Builds the display menus, the title toolbar and their connections.
-    void CreateDisplayMenus();
-    void NumDec(int decimals);
-    void LetraClick(int tag);
-    void Letra(QAction* item);
-    void Color(int tag);
-    void SetWidth(int tag);
-    void UbiNodoClick(int tag);
-    void UbiCallesClick(int tag);
-    void Desplazamiento(int tag);
-    void seAnchoPistaChange();
-    void seFMovChange();
-    void AnchoBarra1Click();
+    // ---- Display toggles, styles, fonts, titles and background layers
+    //      (TDisplayController, src/map/gui/DisplayController.h) ----
+    TDisplayController& Display() { return *display_; }
+    QToolBar* tbarOpen = nullptr; // the recent networks and the open buttons
+    // The intersection views' items, "Herramientas" and "Ayuda" (PalvonViewerToolMenus.cpp).
+    void CreateToolMenus();
     void Puntos(int tag);
     void VisualizacionClick();
-    void FontName_Change();
-    void FontSize_Change();
-    void FontColor_Change();
-    void aTitBoldExecute();
-    void aTitUnderExecute();
-    void aTitItalicExecute();
-    void titSelectionChange();
-    void TitPosition(int tag);
-    void BarrasClick(int tag);
     void Calculator1Click();
 
     // ---- Mouse editing of the map (PalvonViewerMouse.cpp, PalvonViewerCurve.cpp) ----
@@ -678,8 +583,8 @@ private:
     bool fillGridsAfterMap_ = false;
     void CreateControls();
     void ConnectOptions();
+    // The toggles, the map view and the display toolbars, in their order (MapViewHostAdapter.cpp).
     void ConnectToggles();
-    void ConnectZoom(); // src/map/gui/PalvonViewerZoom.cpp
     void CreateMenus();
     void CreateToolbars();
     void InstallServices();
@@ -713,6 +618,10 @@ private:
     TThemesController themes_{*this};
     TExportHostAdapter exportHost_{*this};
     TExportController export_{*this, exportHost_};
+    // What the map view and display controllers ask of the window, and the controllers.
+    std::unique_ptr<TMapViewHostAdapter> mapViewHost_;
+    std::unique_ptr<TMapViewController> mapView_;
+    std::unique_ptr<TDisplayController> display_;
     QAction* clickedRecent_ = nullptr;
     QMenu* rutaMinimaMenu_ = nullptr;
     QStringList commandLine_;

@@ -79,7 +79,7 @@ public:
         viewer_.ShowComplementaryColumns(movements, placement);
     }
     void BuildGenatrMenu() override { ::BuildGenatrMenu(viewer_); }
-    void Redraw() override { viewer_.DrawPalvon(); }
+    void Redraw() override { viewer_.RedrawMap(); }
 
 private:
     TPalvonViewer& viewer_;

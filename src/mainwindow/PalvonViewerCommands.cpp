@@ -153,14 +153,14 @@ void TPalvonViewer::ConnectCommandItems()
     // Drawing options that only change what the next drawing shows.
     for (TCommandId id : {Cmd::SimpleArrow, Cmd::Sobreescrito1, Cmd::Semaforos, Cmd::linnone, Cmd::linveh,
                           Cmd::linvehval})
-        Registry().Register(CommandTable::TOwner::MapView, id, this, &TPalvonViewer::DrawPalvon);
+        Registry().Register(CommandTable::TOwner::MapView, id, this, &TPalvonViewer::RedrawMap);
     for (TCommandId id : {Cmd::MostrarNombresPlg, Cmd::MostrarNombresArribaPlg})
-        Registry().Register(CommandTable::TOwner::Polygons, id, this, &TPalvonViewer::DrawPalvon);
+        Registry().Register(CommandTable::TOwner::Polygons, id, this, &TPalvonViewer::RedrawMap);
     // Zone fill: one of three.
     auto* fill = new QActionGroup(this);
     for (TCommandId id : {Cmd::ColorEstandard, Cmd::ColorSeleccion, Cmd::ColorMultiple}) {
         fill->addAction(Action(id));
-        Registry().Register(CommandTable::TOwner::MapView, id, this, &TPalvonViewer::DrawPalvon);
+        Registry().Register(CommandTable::TOwner::MapView, id, this, &TPalvonViewer::RedrawMap);
     }
     Action(Cmd::ColorEstandard)->setChecked(true);
 
@@ -256,7 +256,7 @@ void TPalvonViewer::EntSalClick(QAction* item)
 {
     EntSalVar = item->data().toInt();
     item->setChecked(true);
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::Autojustar(int tag)

@@ -65,7 +65,7 @@ void TPalvonViewer::tbCurveClick()
 {
     if (!Down(Cmd::tbCurve)) {
         img->unsetCursor();
-        DrawPalvon();
+        RedrawMap();
     } else {
         StartCurving();
     }
@@ -125,7 +125,7 @@ void TPalvonViewer::CurvePress(bool interiorHandle, double x, double y)
         // Ctrl on a point handle deletes the point; the ends and a midpoint are refused.
         if (CurveVertex % 2 == 0 && KDVlib::DeleteShapePoint(Arcos[CurveLink], CurveVertex)) {
             CurveVertex = -1;
-            DrawPalvon();
+            RedrawMap();
         }
         return;
     }
@@ -160,7 +160,7 @@ void TPalvonViewer::CurveRelease(bool interiorHandle, double x, double y)
                 Services().ShowMessage("El arco ya tiene el máximo de 12 puntos");
         }
         HoverCurveHandle = HoverCurveLink = CurveDrag = 0;
-        DrawPalvon();
+        RedrawMap();
         return;
     }
     if (ValidLink(CurveLink)) {
@@ -173,5 +173,5 @@ void TPalvonViewer::CurveRelease(bool interiorHandle, double x, double y)
     CurveVertex = -1;
     CurveVertexDrag = false;
     Action(Cmd::GrabarSIG)->setVisible(true);
-    DrawPalvon();
+    RedrawMap();
 }

@@ -207,7 +207,7 @@ void TPalvonViewer::OpenTrazasFile(const std::string& fileName)
         TWaitCursor wait;
         KDVlib::LoadTrazas();
     }
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::aOpenTrazaExecute()
@@ -224,7 +224,7 @@ void TPalvonViewer::OpenSoleraFiles(const QStringList& files)
     // choice are added to it.
     for (const QString& f : files) {
         SoleraFileName = f.toStdString();
-        OpenLineLayerFile(SoleraFileName, AppendSoleraLayer == 1);
+        Display().OpenLineLayerFile(SoleraFileName, AppendSoleraLayer == 1);
         AppendSoleraLayer = 1;
     }
 }

@@ -144,7 +144,7 @@ void FindUnderCursor(TPalvonViewer& w)
                 ShowLinesOfLink(w, second);
         }
     }
-    w.DrawPalvon();
+    w.RedrawMap();
 }
 
 std::vector<TPoint> WorldPoints(const QPolygonF& points)
@@ -182,7 +182,7 @@ void CloseLayerRegion(TPalvonViewer& w)
     }
     w.Selection().PolyPoints.clear();
     PolySelectKind = 0;
-    w.DrawPalvon();
+    w.RedrawMap();
 }
 
 } // namespace

@@ -323,7 +323,7 @@ void TPalvonViewer::sagZonasDblClick()
         GridMoveRegion = QRegion();
         if (zone.HasCentroid) {
             CentreView(zone.CentroidX, zone.CentroidY, 0.15 * ExtentWidth(), 0.15 * ExtentHeight());
-            DrawPalvon();
+            RedrawMap();
             DrawMoveMarker(img, zone.CentroidX, zone.CentroidY, std::max(CentroidSize, 10), GridMoveRegion);
         }
         SetNoCursor();
@@ -334,7 +334,7 @@ void TPalvonViewer::sagZonasDblClick()
         StatusPanels[3]->setText(Qs(Format("Moviendo centroide %d", zone.Number)));
     } else if (ZonaCol < sagZonas->ColCount() && zone.HasCentroid) {
         CentreView(zone.CentroidX, zone.CentroidY, 0.1 * ExtentWidth(), 0.1 * ExtentHeight());
-        DrawPalvon();
+        RedrawMap();
     }
 }
 
@@ -348,7 +348,7 @@ void TPalvonViewer::sagNodosDblClick()
         SetDown(Cmd::tbMove, false);
         if (!Down(Cmd::tbNodes)) {
             SetDown(Cmd::tbNodes, true);
-            DrawPalvon();
+            RedrawMap();
         }
         GridMoveRegion = QRegion();
         if (node.HasXY)
@@ -361,7 +361,7 @@ void TPalvonViewer::sagNodosDblClick()
         StatusPanels[3]->setText(Qs(Format("Moviendo nodo %d", node.Number)));
     } else if (NodoCol < sagNodos->ColCount() && node.HasXY) {
         CentreView(node.X, node.Y, 0.1 * ExtentWidth(), 0.1 * ExtentHeight());
-        DrawPalvon();
+        RedrawMap();
     }
 }
 
@@ -402,7 +402,7 @@ void TPalvonViewer::sagArcosDblClick()
             if (sagArcosSel && sagArcosSel->isVisible())
                 Selection().ListSelectedLinks();
         }
-        DrawPalvon();
+        RedrawMap();
         return;
     }
 
@@ -446,7 +446,7 @@ void TPalvonViewer::sagArcosDblClick()
         for (size_t i = 0; i < ShownVarList.size(); ++i)
             Action(QStringLiteral("cv%1").arg(i))->setVisible(true);
     }
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::sagMovimDblClick()
@@ -466,7 +466,7 @@ void TPalvonViewer::sagMovimDblClick()
                        0.1 * ExtentHeight());
         }
         SetDown(Cmd::tbMove, false);
-        DrawPalvon();
+        RedrawMap();
     }
     if (Down(Cmd::tbMixs)) {
         if (!movement)
@@ -518,7 +518,7 @@ void TPalvonViewer::sagMovimDblClick()
     SetDown(Cmd::tbAtributos, false);
     SetDown(Cmd::tbColores, false);
     MovimAttrVar = RangeItemMovim;
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::sagLineasDblClick()
@@ -546,7 +546,7 @@ void TPalvonViewer::sagLineasDblClick()
     LastLine = visible ? r : lastMade;
     VisibleLinesChanged = true;
     SetDown(Cmd::tbLineas, true);
-    DrawPalvon();
+    RedrawMap();
 }
 
 // ---------------------------------------------------------------- sorting by a title click

@@ -175,7 +175,7 @@ void TPalvonViewer::VarArcosPick(int variable, bool ctrl)
         break;
     }
     Action(Cmd::aAtributos2)->setChecked(false);
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::VarMovimClick(QAction* item)
@@ -197,7 +197,7 @@ void TPalvonViewer::VarMovimClick(QAction* item)
     SetDown(Cmd::tbAtributos, false);
     SetDown(Cmd::tbColores, false);
     SetDown(Cmd::tbValues, false);
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::Rangos1Click()
@@ -209,7 +209,7 @@ void TPalvonViewer::Rangos1Click()
         return;
     d.StoreToTable();
     Ranges::StoreRangeSet(RangeName);
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::ColoresClick(int tag)
@@ -238,10 +238,10 @@ void TPalvonViewer::ColoresClick(int tag)
         for (size_t i = 0; i < ShownVarList.size() && i < VarColors.size(); ++i)
             VarColors[i] = Ranges::AjustaColor(color, static_cast<int32_t>(i));
     if (tag >= 20)
-        DrawPalvon();
+        RedrawMap();
 }
 
-void TPalvonViewer::ColorNodeClick() { DrawPalvon(); }
+void TPalvonViewer::ColorNodeClick() { RedrawMap(); }
 
 void TPalvonViewer::CheckGenatr(QAction* item)
 {
@@ -253,7 +253,7 @@ void TPalvonViewer::CheckGenatr(QAction* item)
     menu->setChecked(true);
     item->setCheckable(true);
     item->setChecked(true);
-    DrawPalvon();
+    RedrawMap();
 }
 
 void TPalvonViewer::tbDropdown(int tag) { DataLayerKind = tag; }

@@ -294,11 +294,11 @@ void TPalvonViewer::NewAngles()
 
 TOxrImage& TPalvonViewer::MapCanvas() { return *img; }
 
-void TPalvonViewer::RedrawMap() { DrawPalvon(); }
+void TPalvonViewer::RedrawMap() { drawing_.DrawPalvon(); }
 
 TOxrImage* TPalvonViewer::MapImage() { return img; }
 
-void TPalvonViewer::RedrawAerial() { DrawNetWorkAerial(); }
+void TPalvonViewer::RedrawAerial() { MapView().DrawNetWorkAerial(); }
 
 TStringAlignGrid* TPalvonViewer::FindGrid(int kind)
 {
@@ -323,11 +323,7 @@ bool TPalvonViewer::ExportShp(const std::string& fileName) { return export_.Prin
 
 QWidget* TPalvonViewer::DialogParent() { return this; }
 
-void TPalvonViewer::ShowScaleKept(bool kept)
-{
-    if (Fixed)
-        Fixed->setVisible(kept);
-}
+void TPalvonViewer::ShowScaleKept(bool kept) { MapView().ShowScaleKept(kept); }
 
 void TPalvonViewer::SetStatusPanel(int panel, const QString& text)
 {
@@ -363,7 +359,7 @@ void TPalvonViewer::ShowPhasesOf(int32_t node) { ShowPhaseWindow(node); }
 
 void TPalvonViewer::ShowFlowDiagramOf(int32_t node) { analysis_.ShowFlowDiagram(node); }
 
-void TPalvonViewer::ShowStreetViewOfClick() { StreetViewPalvon(); }
+void TPalvonViewer::ShowStreetViewOfClick() { MapView().StreetViewPalvon(); }
 
 void TPalvonViewer::ShowPickedPath() { analysis_.FillPathGrid(false); }
 

@@ -245,7 +245,7 @@ bool TPalvonViewer::RunOpening()
         FasesListOk = 0;
     }
     if (!BatchMode)
-        DrawPalvon();
+        RedrawMap();
     return true;
 }
 
@@ -407,7 +407,7 @@ void TPalvonViewer::EnableAfterOpen()
     // The lane width box is hidden with the start-up list; nothing else would
     // ever show it, and the lane drawing needs it.
     for (QAction* a : tbarArcos->actions())
-        if (tbarArcos->widgetForAction(a) == seAnchoPista)
+        if (tbarArcos->widgetForAction(a) == Display().seAnchoPista)
             a->setVisible(true);
     img->SetPopupMenu(BDerecho, true);
     ApplyOpenVisibility();
@@ -423,7 +423,7 @@ void TPalvonViewer::ShowNoNetwork()
     ConstruyeMixs();
     DrawDataDat();
     if (!BatchMode)
-        DrawPalvon();
+        RedrawMap();
 }
 
 void TPalvonViewer::OpenOtherFiles()
@@ -437,7 +437,7 @@ void TPalvonViewer::OpenOtherFiles()
         if (name == "null")
             break; // layers are numbered without gaps
         // The first layer replaces whatever layers were loaded; the others add to it.
-        LineaSoleras(name, k > 1);
+        Display().LineaSoleras(name, k > 1);
         if (k <= 10)
             ApplyLayerStyle(Items[static_cast<size_t>(10 + k)],
                             ini.ReadString(Format("Solera%d", k), "Linea", "255;0;0"));

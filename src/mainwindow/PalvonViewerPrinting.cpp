@@ -30,7 +30,7 @@ void TPalvonViewer::CreatePrintMenus(QMenu* archivo)
     batchPrinting_.RegisterCommands(Registry());
 }
 
-TViewSnapshot TPrintHostAdapter::MainMapSnapshot() { return v_.SnapshotView(); }
+TViewSnapshot TPrintHostAdapter::MainMapSnapshot() { return v_.Drawing().SnapshotView(); }
 
 TOxrImage* TPrintHostAdapter::MapImage() { return v_.img; }
 
@@ -48,13 +48,13 @@ void TPrintHostAdapter::SetTitles(const QString& lines)
 
 QString TPrintHostAdapter::WindowCaption() { return v_.windowTitle(); }
 
-void TPrintHostAdapter::MarkShownTiles() { v_.SetGrid(); }
+void TPrintHostAdapter::MarkShownTiles() { v_.Drawing().SetGrid(); }
 
 TFrmPreview& TPrintHostAdapter::PreviewWindow() { return Secondary::FrmPreview(); }
 
 bool TPrintHostAdapter::OpenNetwork(const std::string& fileName) { return v_.AbrirRedPalvon(fileName); }
 
-void TPrintHostAdapter::LoadBackgroundLines(const std::string& fileName) { v_.LineaSoleras(fileName, false); }
+void TPrintHostAdapter::LoadBackgroundLines(const std::string& fileName) { v_.Display().LineaSoleras(fileName, false); }
 
 void TPrintHostAdapter::LoadViewConfig(TIniFile& ini, const std::string& section)
 {

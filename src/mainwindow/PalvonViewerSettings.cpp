@@ -182,7 +182,7 @@ void TPalvonViewer::FilesClick(int tag)
         if (ProgramOptions().DrawLayout) {
             TIniFile ini(FileName);
             LeerConfiguracion(ini, section);
-            DrawPalvon();
+            RedrawMap();
         }
         return;
     }

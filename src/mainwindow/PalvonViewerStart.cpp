@@ -252,7 +252,7 @@ void TPalvonViewer::CancelMouseMode()
     if (DlgFind && DlgFind->isVisible())
         DlgFind->close();
     else
-        DrawPalvon();
+        RedrawMap();
     SetDown(Cmd::tbZoom, false);
     SetDown(Cmd::tbMove, false);
     SetDown(Cmd::tbCurve, false);

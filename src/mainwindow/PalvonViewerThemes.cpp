@@ -138,8 +138,8 @@ void TPalvonViewer::LoadViewConfig(TIniFile& ini, const std::string& section)
 
 bool TPalvonViewer::AskText(const std::string& caption, const std::string& prompt, std::string& text)
 {
-    if (DisplayDialogs.InputText)
-        return DisplayDialogs.InputText(caption, prompt, text);
+    if (Display().Dialogs.InputText)
+        return Display().Dialogs.InputText(caption, prompt, text);
     bool ok = false;
     const QString answer = QInputDialog::getText(this, Qs(caption), Qs(prompt), QLineEdit::Normal, Qs(text), &ok);
     if (ok)
@@ -327,8 +327,7 @@ void TPalvonViewer::LeerConfiguracion(TIniFile& ini, const std::string& section)
     ScaleFixed = c.ScaleFixed;
     if (KDVscale)
         KDVscale->Fixed->setChecked(ScaleFixed);
-    if (Fixed)
-        Fixed->setVisible(ScaleFixed);
+    MapView().ShowScaleKept(ScaleFixed);
     PixsVol = c.PixsVol;
     PixsCol = c.PixsCol;
 
@@ -372,7 +371,7 @@ void TPalvonViewer::LeerConfiguracion(TIniFile& ini, const std::string& section)
             std::error_code ec;
             if (!std::filesystem::is_regular_file(file, ec))
                 continue;
-            LineaSoleras(file, GeoLayersLoaded != 0);
+            Display().LineaSoleras(file, GeoLayersLoaded != 0);
             GeoLayersLoaded = 1;
         }
     }

@@ -109,8 +109,8 @@ uint32_t TPolygonsHostAdapter::RubberLineColor() { return w_.Selection().RegionO
 
 bool TPolygonsHostAdapter::AskPolygonName(std::string& name)
 {
-    if (w_.DisplayDialogs.InputText)
-        return w_.DisplayDialogs.InputText("Construcción de Polígonos", "Ingrese el nombre del polígono", name);
+    if (w_.Display().Dialogs.InputText)
+        return w_.Display().Dialogs.InputText("Construcción de Polígonos", "Ingrese el nombre del polígono", name);
     QVariant value(QString::fromStdString(name));
     const bool accepted = ZelUtils::InputInteger("Construcción de Polígonos", "Ingrese el nombre del polígono",
                                                  value, ZelUtils::FieldText);

@@ -157,7 +157,7 @@ void TSelectionHostAdapter::HideLegends()
         w_.Scl->hide();
 }
 
-void TSelectionHostAdapter::ZoomToSelection() { w_.ZoomSel(); }
+void TSelectionHostAdapter::ZoomToSelection() { w_.MapView().ZoomSel(); }
 
 int TSelectionHostAdapter::ShownGrid()
 {

@@ -61,6 +61,9 @@ public:
     // True: labels are written without the overlap test. False: a label whose box
     // meets an earlier label's box is left out.
     bool AllowLabelOverlap = true;
+    // The main window's map: the layers drawn on it keep the hit regions of what
+    // they draw and show their legends over it.
+    bool MainMap = false;
 
     // ---- World window and pixel mapping ----
     const TWorldWindow& World() const { return world_; }

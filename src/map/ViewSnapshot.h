@@ -127,6 +127,8 @@ const TViewSnapshot* InForce();
 class TViewScope {
 public:
     explicit TViewScope(const TViewSnapshot& view);
+    // The scope keeps the snapshot's address: a temporary would be gone at once.
+    explicit TViewScope(TViewSnapshot&&) = delete;
     ~TViewScope();
     TViewScope(const TViewScope&) = delete;
     TViewScope& operator=(const TViewScope&) = delete;

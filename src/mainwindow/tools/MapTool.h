@@ -74,7 +74,7 @@ public:
     // Shift held when "Mover" was chosen keeps it on after a drag.
     virtual bool KeepNodeMoveOn() = 0;
     virtual bool KeepZoneMoveOn() = 0;
-    // The view gestures (src/map/gui/PalvonViewerZoom.cpp).
+    // The view gestures (TMapViewController, src/map/gui/MapViewController.cpp).
     virtual void StartZoomBox(int i, int j, double x, double y) = 0;
     virtual void FollowZoomBox(double x, double y) = 0;
     virtual void EndZoomBox(int j) = 0;

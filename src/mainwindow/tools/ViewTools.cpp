@@ -1,6 +1,7 @@
 // The view tools: the zoom box of a plain left drag, the hand pan, the magnifier
-// and the street view of the clicked point. Their steps live with the view
-// (src/map/gui/PalvonViewerZoom.cpp); these tools decide when each step is taken.
+// and the street view of the clicked point. Their steps live with the map view
+// (TMapViewController, src/map/gui/MapViewController.cpp); these tools decide
+// when each step is taken.
 #include "mainwindow/tools/MapTools.h"
 #include "map/ZoomMouse.h"
 #include "map/gui/MapLayers.h"

@@ -667,12 +667,14 @@ QImage RangesPicture(const std::string& caption)
 } // namespace DataLayers
 
 // ---------------------------------------------------------------------------
-// The data layers as the main window draws them.
+// The data layers as the map renderer draws them.
 
-#include "mainwindow/PalvonViewer.h"
 #include "map/ViewSnapshot.h"
+#include "map/gui/MapDrawHost.h"
 #include "map/gui/MapLayers.h"
+#include "map/gui/MapRenderer.h"
 #include "map/gui/OxrImage.h"
+#include "widgets/WindowHost.h"
 
 #include <QAction>
 
@@ -718,51 +720,58 @@ void ShowLegend(TLegendImage* legend, const QImage& picture, const QWidget* map,
 
 } // namespace
 
-void TPalvonViewer::DrawAtributos(TOxrImage* Img)
+TViewSnapshot TMapRenderer::View()
+{
+    if (const TViewSnapshot* view = ViewSnapshot::InForce())
+        return *view;
+    return SnapshotView();
+}
+
+void TMapRenderer::DrawAtributos(TOxrImage* Img)
 {
     if (!Img)
         return;
-    Action(Cmd::tbAtributos)->setToolTip(QString::fromStdString(RangeName));
-    const DataLayers::TLegendRequest legend = DataLayers::DrawAtributos(*Img, DataLayers::ViewLayerOptions(CurrentView()));
+    window_.Action(Cmd::tbAtributos)->setToolTip(QString::fromStdString(RangeName));
+    const DataLayers::TLegendRequest legend = DataLayers::DrawAtributos(*Img, DataLayers::ViewLayerOptions(View()));
     if (legend.kind == DataLayers::TLegendRequest::Bars)
         DrawSymbolo(legend.caption, legend.count);
 }
 
-void TPalvonViewer::DrawMapaColores(TOxrImage* Img)
+void TMapRenderer::DrawMapaColores(TOxrImage* Img)
 {
     if (!Img)
         return;
-    Action(Cmd::tbAtributos)->setToolTip(QString::fromStdString(RangeName));
-    const DataLayers::TLegendRequest legend = DataLayers::DrawMapaColores(*Img, DataLayers::ViewLayerOptions(CurrentView()));
+    window_.Action(Cmd::tbAtributos)->setToolTip(QString::fromStdString(RangeName));
+    const DataLayers::TLegendRequest legend = DataLayers::DrawMapaColores(*Img, DataLayers::ViewLayerOptions(View()));
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
         DrawRanges(legend.caption);
 }
 
-void TPalvonViewer::DrawValue(TOxrImage* Img)
+void TMapRenderer::DrawValue(TOxrImage* Img)
 {
     if (Img)
-        DataLayers::DrawValue(*Img, DataLayers::ViewLayerOptions(CurrentView()));
+        DataLayers::DrawValue(*Img, DataLayers::ViewLayerOptions(View()));
 }
 
-void TPalvonViewer::DrawMovimLinks(TOxrImage* Img)
+void TMapRenderer::DrawMovimLinks(TOxrImage* Img)
 {
     if (!Img)
         return;
-    const DataLayers::TLegendRequest legend = DataLayers::DrawMovimLinks(*Img, DataLayers::ViewLayerOptions(CurrentView()));
+    const DataLayers::TLegendRequest legend = DataLayers::DrawMovimLinks(*Img, DataLayers::ViewLayerOptions(View()));
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
         DrawMovRange(legend.caption);
     else if (legend.kind == DataLayers::TLegendRequest::Bars)
         DrawSymbolo(legend.caption, legend.count);
 }
 
-void TPalvonViewer::DrawSymbolo(const std::string& caption, int count)
+void TMapRenderer::DrawSymbolo(const std::string& caption, int count)
 {
-    ShowLegend(Scl, DataLayers::SymboloPicture(caption, count), img, false);
+    ShowLegend(host_.BarLegend(), DataLayers::SymboloPicture(caption, count), host_.MapCanvas(), false);
 }
 
-void TPalvonViewer::DrawRanges(const std::string& caption)
+void TMapRenderer::DrawRanges(const std::string& caption)
 {
-    ShowLegend(sym, DataLayers::RangesPicture(caption), img, true);
+    ShowLegend(host_.RangeLegend(), DataLayers::RangesPicture(caption), host_.MapCanvas(), true);
 }
 
-void TPalvonViewer::DrawMovRange(const std::string& caption) { DrawRanges(caption); }
+void TMapRenderer::DrawMovRange(const std::string& caption) { DrawRanges(caption); }

@@ -6,9 +6,9 @@
 // The layers draw through the canvas primitives of TMapPainter, so the main map,
 // the quick and zoom views and printing draw them alike. They read the network
 // model, the hit grid tiles of the view, the range state of map/Ranges.h and the
-// switches collected in TLayerOptions. The main window's methods DrawAtributos,
-// DrawMapaColores, DrawValue and DrawMovimLinks fill the options from the view
-// snapshot in force, draw, and put the legend pictures on the map.
+// switches collected in TLayerOptions. The map renderer's methods DrawAtributos,
+// DrawMapaColores, DrawValue and DrawMovimLinks (TMapRenderer) fill the options
+// from the view snapshot in force, draw, and put the legend pictures on the map.
 #include "map/MapPainter.h"
 
 #include <QImage>
@@ -17,7 +17,6 @@
 #include <string>
 #include <vector>
 
-class TPalvonViewer;
 struct TViewSnapshot;
 
 // A legend picture shown over the map.

@@ -1,10 +1,11 @@
-// The symbol size dialog, and the main window's commands that set symbol sizes
+// The symbol size dialog, and the map view's commands that set symbol sizes
 // and the intersection views' image factor.
 #include "map/gui/DlgSize.h"
 
+#include "map/gui/MapViewController.h"
+#include "map/gui/MapViewHost.h"
 #include "widgets/DialogButtons.h"
-#include "mainwindow/PalvonViewer.h"
-#include "mainwindow/SecondaryWindows.h"
+#include "widgets/WindowHost.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "map/gui/OxrImage.h"
@@ -105,13 +106,13 @@ void TDlgSize::tbSizeChange()
     sz->update();
 }
 
-void TPalvonViewer::Tamano(QAction* item, int tag)
+void TMapViewController::Tamano(QAction* item, int tag)
 {
     if (tag < 1 || tag > 4)
         return;
     int32_t* const sizes[] = {&CentroidSize, &NodeSize, &ArrowSize, &SignalSize};
     int32_t& size = *sizes[tag - 1];
-    TDlgSize& d = Secondary::DlgSize();
+    TDlgSize& d = host_.SizeDialog();
     d.Kind = tag;
     d.tbSize->setValue(size);
     d.tbSizeChange();
@@ -120,15 +121,15 @@ void TPalvonViewer::Tamano(QAction* item, int tag)
     size = d.tbSize->value();
     if (item)
         item->setText(Qs(Format("Tamaño (%d)", size)));
-    DrawPalvon();
+    window_.RedrawMap();
 }
 
-void TPalvonViewer::FactorTamanoClick()
+void TMapViewController::FactorTamanoClick()
 {
     for (;;) {
         bool ok = false;
         const QString text =
-            QInputDialog::getText(this, QStringLiteral("Tamaño imagen"), QStringLiteral("Ingrese factor"),
+            QInputDialog::getText(window_.DialogParent(), QStringLiteral("Tamaño imagen"), QStringLiteral("Ingrese factor"),
                                   QLineEdit::Normal, Qs(Format("(%.2f)", double(ImageSizeFactor))), &ok);
         // Cancel leaves the factor as it was (the question is not put again).
         if (!ok)
@@ -136,7 +137,7 @@ void TPalvonViewer::FactorTamanoClick()
         const double factor = ZelUtils::ParseReal(text.toStdString());
         if (factor != 0.0) {
             ImageSizeFactor = float(factor);
-            Action(Cmd::FactorTamano)->setText(Qs(Format("Factor tamaño (%.2f)", factor)));
+            window_.Action(Cmd::FactorTamano)->setText(Qs(Format("Factor tamaño (%.2f)", factor)));
             return;
         }
     }

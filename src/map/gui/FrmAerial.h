@@ -19,7 +19,7 @@ public:
     QScrollArea* sbimg;
     TOxrImage* aimg;
     // The main map's view as last drawn here (world units) and its region on aimg
-    // (pixels); set by the main window's DrawNetWorkAerial.
+    // (pixels); set by the map view's DrawNetWorkAerial.
     double XFrom = 0.0, XTo = 0.0, YFrom = 0.0, YTo = 0.0;
     QRegion ViewRegion;
 

@@ -1,13 +1,14 @@
-// The scale dialog of the data layers, and the main window's command that opens it.
+// The scale dialog of the data layers, and the map view's command that opens it.
 #include "map/gui/KDVscale.h"
 
-#include "mainwindow/PalvonViewer.h"
 #include "map/gui/MapHost.h"
-#include "mainwindow/SecondaryWindows.h"
+#include "map/gui/MapViewController.h"
+#include "map/gui/MapViewHost.h"
 #include "map/Ranges.h"
 #include "model/KDVvars.h"
 #include "model/ZelUtils.h"
 #include "widgets/DialogButtons.h"
+#include "widgets/WindowHost.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -109,9 +110,9 @@ void TKDVscale::FixedClick()
         host_->ShowScaleKept(Fixed->isChecked());
 }
 
-void TPalvonViewer::Escala1Click()
+void TMapViewController::Escala1Click()
 {
-    TKDVscale& d = Secondary::KDVscale();
+    TKDVscale& d = host_.ScaleDialog();
     const bool wasFixed = d.Fixed->isChecked();
     {
         // The dialog shows the current values; its change handlers wait for the user.
@@ -134,5 +135,5 @@ void TPalvonViewer::Escala1Click()
     PixsCol = d.spPixsCol->value();
     PixsMov = d.spPixsMov->value();
     RangeMax = float(ZelUtils::ParseReal(d.vMax->text().toStdString()));
-    DrawPalvon();
+    window_.RedrawMap();
 }

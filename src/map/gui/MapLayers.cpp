@@ -1,25 +1,12 @@
-// The network layers as the main window draws them, the title block and the map
-// picture saved as a bitmap file.
+// The network layers as the main window draws them, the title block and the
+// stamp of a map picture saved as a file.
 #include "map/gui/MapLayers.h"
-#include "platform/ImageFile.h"
 
-#include "mainwindow/PalvonViewer.h"
 #include "map/DrawState.h"
-#include "map/gui/OxrImage.h"
-#include "model/FileUtils.h"
-#include "model/KDVlib.h"
 #include "model/KDVvars.h"
-#include "model/ProgramOptions.h"
-#include "model/ViewerServices.h"
-#include "widgets/WaitCursor.h"
 
-#include <QAction>
-#include <QBuffer>
-#include <QCheckBox>
-#include <QFileDialog>
 #include <QPainter>
 #include <QPixmap>
-#include <QTextEdit>
 
 namespace {
 
@@ -40,7 +27,7 @@ TViewSnapshot CurrentView()
 {
     if (const TViewSnapshot* view = ViewSnapshot::InForce())
         return *view;
-    return PalvonViewer ? PalvonViewer->SnapshotView() : TViewSnapshot();
+    return TViewSnapshot();
 }
 
 TNetworkOptions LayerOptions(const TViewSnapshot& view, const TMapPainter& target)
@@ -58,8 +45,7 @@ TNetworkOptions LayerOptions(const TViewSnapshot& view, const TMapPainter& targe
     o.ColorNode = view.ColorNode;
     o.Semaforos = view.Semaforos;
     o.ShowLanes = ShowLanes;
-    o.KeepHitRegions = PalvonViewer && PalvonViewer->img
-                       && &target == static_cast<const TMapPainter*>(PalvonViewer->img);
+    o.KeepHitRegions = target.MainMap;
     return o;
 }
 
@@ -73,9 +59,8 @@ void DrawCents(TMapPainter& Img) { DrawLayers::DrawCents(Img, CurrentLayerOption
 void DrawNameNodes(TMapPainter& Img) { DrawLayers::DrawNameNodes(Img, CurrentLayerOptions(Img)); }
 void DrawCalles(TMapPainter& Img) { DrawLayers::DrawCalles(Img, CurrentLayerOptions(Img)); }
 
-void DrawTitulos(TMapPainter& Img)
+void DrawTitulos(TMapPainter& Img, const TViewSnapshot& view)
 {
-    const TViewSnapshot view = CurrentView();
     if (!view.HasTitle)
         return;
     QStringList lines;
@@ -84,54 +69,30 @@ void DrawTitulos(TMapPainter& Img)
     DrawLayers::DrawTitulos(Img, lines, view.TitleFont, view.TitleColor, TitlePos);
 }
 
-bool SaveMapBitmap(const std::string& fileName)
+void DrawStamp(TMapPainter& img)
 {
-    if (!PalvonViewer || !PalvonViewer->img)
-        return false;
-    TOxrImage& img = *PalvonViewer->img;
-    DrawTitulos(img);
-    if (QPainter* p = img.Canvas()) {
-        const QFont savedFont = p->font();
-        const QBrush savedBrush = p->brush();
-        const QColor savedColor = img.FontColor;
-        const bool savedOverlap = img.AllowLabelOverlap;
-        QFont stamp(QStringLiteral("Times New Roman"));
-        stamp.setPointSize(10);
-        stamp.setBold(true);
-        p->setFont(stamp);
-        p->setBrush(Qt::NoBrush);
-        img.FontColor = QColor(0x80, 0x80, 0x80);
-        img.AllowLabelOverlap = true;
-        {
-            TPenModeScope mode(img, TPenMode::Not);
-            img.LabelAt(0, GeneratedBy, img.PixelToWorldX(4), img.PixelToWorldY(3), 0, 0);
-        }
-        img.AllowLabelOverlap = savedOverlap;
-        img.FontColor = savedColor;
-        p->setBrush(savedBrush);
-        p->setFont(savedFont);
+    QPainter* p = img.Canvas();
+    if (!p)
+        return;
+    const QFont savedFont = p->font();
+    const QBrush savedBrush = p->brush();
+    const QColor savedColor = img.FontColor;
+    const bool savedOverlap = img.AllowLabelOverlap;
+    QFont stamp(QStringLiteral("Times New Roman"));
+    stamp.setPointSize(10);
+    stamp.setBold(true);
+    p->setFont(stamp);
+    p->setBrush(Qt::NoBrush);
+    img.FontColor = QColor(0x80, 0x80, 0x80);
+    img.AllowLabelOverlap = true;
+    {
+        TPenModeScope mode(img, TPenMode::Not);
+        img.LabelAt(0, GeneratedBy, img.PixelToWorldX(4), img.PixelToWorldY(3), 0, 0);
     }
-    const bool written = ImageFile::Save(img.Picture(), fileName, "BMP");
-    // The stamp and the title belong to the file only: the map is drawn again without them.
-    PalvonViewer->DrawPalvon();
-    if (!written)
-        Services().ShowMessage(FileUtils::WriteFailure(fileName));
-    return written;
-}
-
-void DrawFilePalvonx()
-{
-    if (!PalvonViewer)
-        return;
-    QFileDialog dialog(PalvonViewer, QString::fromStdString(KDVlib::MsgExportBitmap));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("bmp"));
-    dialog.setNameFilter(QStringLiteral("Bitmap file [*.bmp] (*.bmp)"));
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !ProgramOptions().Overwrite);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    TWaitCursor wait;
-    SaveMapBitmap(dialog.selectedFiles().front().toStdString());
+    img.AllowLabelOverlap = savedOverlap;
+    img.FontColor = savedColor;
+    p->setBrush(savedBrush);
+    p->setFont(savedFont);
 }
 
 QCursor MapToolCursor(int tool)

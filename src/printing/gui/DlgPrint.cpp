@@ -165,6 +165,8 @@ void TDlgPrint::DrawNet()
         mp.SetDeviceSize(w, h);
         mp.SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
         p.setPen(QPen(Qt::black, 1));
+        const TViewSnapshot view = printing_.ViewSnapshot();
+        const TViewScope scope(view);
         DrawNetWork(mp);
     }
     grid_.SetLayout(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY, w, h, aspectWH_);
@@ -323,6 +325,8 @@ void TDlgPrint::DrawOverview(QPainter& p)
         TMapPainter& mp = ZelPrinter::Painter();
         mp.SetPainter(&p);
         printing_.MarkShownTiles();
+        const TViewSnapshot view = printing_.ViewSnapshot();
+        const TViewScope scope(view);
         PrintLayers::PrintNetWork(p);
         mp.SetPainter(nullptr);
     }

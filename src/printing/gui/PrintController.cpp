@@ -231,7 +231,7 @@ void TPrintController::Copy1Clickx()
     if (!img)
         return;
     TWaitCursor wait;
-    DrawTitulos(*img);
+    DrawTitulos(*img, host_.MainMapSnapshot());
     if (QPainter* p = img->Canvas()) {
         p->save();
         QFont font(QStringLiteral("Times New Roman"));
@@ -266,3 +266,5 @@ QSize TPrintController::MapCanvasSize()
 }
 
 void TPrintController::MarkShownTiles() { host_.MarkShownTiles(); }
+
+TViewSnapshot TPrintController::ViewSnapshot() { return host_.MainMapSnapshot(); }

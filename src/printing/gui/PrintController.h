@@ -5,6 +5,8 @@
 // print picture (PrintPicture) for the printer, the preview window, the
 // multi-page window and the metafiles of the batch; makes the multi-page window.
 // It reaches the main window only through TWindowHost and TPrintHost.
+#include "map/ViewSnapshot.h"
+
 #include <QSize>
 
 #include <string>
@@ -46,6 +48,8 @@ public:
     QSize MapCanvasSize();
     // Marks the tiles of everything the map canvas shows.
     void MarkShownTiles();
+    // What the main map shows now.
+    TViewSnapshot ViewSnapshot();
 
 private:
     // The printed layers of the view (PrintLayers::PrintPage over the view's

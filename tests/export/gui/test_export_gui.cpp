@@ -282,7 +282,7 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
         }
         const std::string file = (tmp.path() / ZelUtils::Format("capa%d.geo", layer)).string();
         testutil::writeFile(file, text);
-        viewer->LineaSoleras(file, layer > 1);
+        viewer->Display().LineaSoleras(file, layer > 1);
     }
     ASSERT_EQ(NumGeoLayers, 2);
     for (int layer = 1; layer <= 2; ++layer)

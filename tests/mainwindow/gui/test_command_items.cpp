@@ -110,7 +110,7 @@ TEST_F(CommandItems, TransitRoutesShowThroughTheMapMenu)
     if (!viewer->Down(Cmd::tbLineas)) {
         ASSERT_TRUE(Click(viewer, "toolbar:tbarAdicionales", "tbLineas"));
     }
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     const int before = Everywhere(red);
     ASSERT_TRUE(Click(viewer, "popup:BDerecho>Líneas", "linnone"));
     EXPECT_TRUE(livemenus::Find(viewer, "linnone")->isChecked());
@@ -176,7 +176,7 @@ TEST_F(CommandItems, ZoneEntriesAndExitsOfTheListingAreDrawn)
     for (int j = 1; j <= 15; ++j)
         EXPECT_FALSE(livemenus::Find(viewer, QStringLiteral("EntSal%1").arg(j))->isVisible());
     viewer->SetDown(Cmd::tbCents, true);
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     const QPoint c = viewer->img->WorldToPoint(Zonas[z].CentroidX, Zonas[z].CentroidY);
     const QRect left(c + QPoint(-GenatrBarWidth + 1, -60), QSize(GenatrBarWidth - 2, 55));
     const QColor blue = DisplayStyles::ToQColor(0xFF0000);
@@ -253,8 +253,8 @@ TEST_F(CommandItems, OpeningShowsTheLengthScaleAndTheHiddenCommands)
     EXPECT_FALSE(livemenus::Find(viewer, "tbStreet")->isVisible());
     EXPECT_FALSE(livemenus::Find(viewer, "CopiarTema1")->isVisible());
     Open();
-    EXPECT_DOUBLE_EQ(viewer->seFMov->value(), std::round(double(PalvonRead::LengthScale) * 1000.0) / 1000.0);
-    EXPECT_DOUBLE_EQ(FMov, viewer->seFMov->value());
+    EXPECT_DOUBLE_EQ(viewer->Display().seFMov->value(), std::round(double(PalvonRead::LengthScale) * 1000.0) / 1000.0);
+    EXPECT_DOUBLE_EQ(FMov, viewer->Display().seFMov->value());
     for (const char* name : {"Puntos5", "CopiarTema1", "PegarTema1", "Regla1", "ColorMultiple", "ColorSeleccion",
                              "MostrarNombresPlg", "SeleccionarPoligono", "Semaforos", "GenerarPlanillas1",
                              "ExportaraEMME2", "GenerarKMZ1", "tbStreet", "tbMixs"})
@@ -361,7 +361,7 @@ TEST_F(CommandItems, DrawingOptionsRedrawTheMap)
         if (!viewer->Down(QString::fromLatin1(layer))) {
             ASSERT_TRUE(Click(viewer, "toolbar:tbarArcos", layer));
         }
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     const std::pair<const char*, const char*> options[] = {{"popup:BDerecho>Flechas", "SimpleArrow"},
                                                            {"popup:BDerecho>Nodos", "ColorNode"},
                                                            {"popup:BDerecho>Nodos", "Semaforos"}};

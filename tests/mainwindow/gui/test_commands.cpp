@@ -183,7 +183,7 @@ TEST_F(Commands, TheLiveWindowMatchesTheTableBeforeAndAfterOpening)
     // The box's place on the toolbar (a narrow window may fold it into the toolbar's overflow).
     QAction* laneBox = nullptr;
     for (QAction* a : viewer->tbarArcos->actions())
-        if (viewer->tbarArcos->widgetForAction(a) == viewer->seAnchoPista)
+        if (viewer->tbarArcos->widgetForAction(a) == viewer->Display().seAnchoPista)
             laneBox = a;
     ASSERT_NE(laneBox, nullptr);
     EXPECT_FALSE(laneBox->isVisible());
@@ -191,9 +191,9 @@ TEST_F(Commands, TheLiveWindowMatchesTheTableBeforeAndAfterOpening)
     WalkTable(1);
     // The lane width box comes with the network, and sets the lane width.
     ASSERT_TRUE(laneBox->isVisible());
-    viewer->seAnchoPista->setValue(4.0);
+    viewer->Display().seAnchoPista->setValue(4.0);
     EXPECT_FLOAT_EQ(AnchoPista, 4.0f);
-    viewer->seAnchoPista->setValue(3.5);
+    viewer->Display().seAnchoPista->setValue(3.5);
     const std::string real = tmp.file("siouxfalls-junctions.dat");
     std::filesystem::copy_file(testutil::realDataPath("siouxfalls-junctions.dat"), real);
     ASSERT_TRUE(viewer->AbrirRedPalvon(real));

@@ -2,7 +2,7 @@
 // calculator, and the range sets that travel in a theme's section.
 #include "mainwindow/AboutBox.h"
 #include "mainwindow/Aptta.h"
-#include "mainwindow/DlgQuickView.h"
+#include "map/gui/DlgQuickView.h"
 #include "mainwindow/DlgTemas.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"

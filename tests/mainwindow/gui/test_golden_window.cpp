@@ -135,7 +135,7 @@ TEST_P(GoldenWindow, OutputsAsRecorded)
             b->trigger();
         ASSERT_TRUE(viewer->Down(button)) << button.toStdString();
     }
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     testutil::settle();
 
     // (a) The map on screen.

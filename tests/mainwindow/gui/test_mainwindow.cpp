@@ -391,7 +391,7 @@ TEST_F(MainWindow, CoordinatesFileThatPlacesNoNodeKeepsTheNetworkOpen)
     EXPECT_EQ(viewer->sagArcos->RowCount(), Network.LinkCount + 1);
     EXPECT_LT(WorldMinX, WorldMaxX);
     EXPECT_LT(WorldMinY, WorldMaxY);
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     EXPECT_TRUE(livemenus::Find(viewer, "aAcercar1")->isEnabled());
 }
 

@@ -231,7 +231,7 @@ TEST_F(MapModes, CollapseCirclePullsPolygonVerticesInsideOntoItsCentre)
                                            "2;B;3;32768;1;13887443;0;299990;6124970;301000;6125500;301000;6125000\r\n");
     viewer->Polygons().PolygonFileName = tmp.file("p.plg");
     ASSERT_TRUE(viewer->Polygons().ImportarPoligonosPlg());
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     const int32_t link = KDVlib::FindArco(102, 103);
     ASSERT_GT(link, 0);
     const TArcos shape = Arcos[link];
@@ -291,9 +291,9 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
     testutil::writeFile(tmp.file("bordes.geo"), "7;3;300000;6125100;300300;6125150;300600;6125100\r\n"
                                                 "8;2;301000;6124800;301100;6124850\r\n");
     testutil::writeFile(tmp.file("bordes.name"), "7;Borde norte;0;0\r\n8;Borde sur;0;0\r\n");
-    viewer->OpenLineLayerFile(tmp.file("bordes.geo"), false);
+    viewer->Display().OpenLineLayerFile(tmp.file("bordes.geo"), false);
     ASSERT_EQ(NumGeoLayers, 1);
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
 
     // "Mover" of the layer menu with "Todo": every vertex of the layer follows the drag.
     livemenus::Find(viewer, "mSoleraTodo")->trigger();

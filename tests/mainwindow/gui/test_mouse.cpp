@@ -49,7 +49,7 @@ protected:
         ASSERT_TRUE(testutil::ShowWholeNetwork(*w));
         KDVlib::BuildHitGrid(); // the drawing walks the tiles
         w->SetDown(Cmd::tbNodes, true);
-        w->DrawPalvon();
+        w->RedrawMap();
     }
     void TearDown() override
     {

@@ -47,7 +47,7 @@ protected:
         WorldMaxX = 70;
         WorldMinY = -10;
         WorldMaxY = 20;
-        w->DrawPalvon();
+        w->RedrawMap();
     }
     void TearDown() override
     {
@@ -67,7 +67,7 @@ protected:
 
 TEST_F(Polygons, CompletedPolygonGetsProposedNameMeanLabelAndWorkingEntries)
 {
-    w->DisplayDialogs.InputText = [](const std::string&, const std::string&, std::string& text) {
+    w->Display().Dialogs.InputText = [](const std::string&, const std::string&, std::string& text) {
         text = "Otro";
         return false; // cancelled: the proposed name stays
     };
@@ -158,7 +158,7 @@ TEST_F(Polygons, HandlesSnapTargetsAndTheirOperations)
     // falls outside once x is cut at 55.
     WorldMaxY = 10;
     WorldMaxX = 55;
-    w->DrawPalvon();
+    w->RedrawMap();
     w->Polygons().canModifyPolygon(1);
     EXPECT_EQ(w->Polygons().EditPolygon, 1);
     EXPECT_EQ(w->Polygons().NumSnapPoints, 4 + 3); // polygons 1 and 3; not itself, not 4

@@ -62,7 +62,7 @@ protected:
         w->ConfigureGrids();
         w->DrawDataDat();
         ASSERT_TRUE(testutil::ShowWholeNetwork(*w));
-        w->DrawPalvon(); // sets the map's window
+        w->RedrawMap(); // sets the map's window
     }
     static Ints Marks()
     {

@@ -321,7 +321,7 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
     EXPECT_EQ(PixsVol, 33);
     EXPECT_FALSE(TIniFile(themes).SectionExists("_Tema_Velmora"));
 
-    viewer->DisplayDialogs.InputText = [](const std::string&, const std::string&, std::string& text) {
+    viewer->Display().Dialogs.InputText = [](const std::string&, const std::string&, std::string& text) {
         text = "Mio";
         return true;
     };
@@ -334,7 +334,7 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
     EXPECT_EQ(ui->questions, (std::vector<std::string>{"Tema ya existe. Desea sobrescribirlo"}));
     EXPECT_EQ(TIniFile(themes).ReadString("Mio", "Escala", "").substr(4), "33;5");
     // Cancel keeps the name; an empty name writes nothing.
-    viewer->DisplayDialogs.InputText = [](const std::string&, const std::string&, std::string& text) {
+    viewer->Display().Dialogs.InputText = [](const std::string&, const std::string&, std::string& text) {
         text.clear();
         return true;
     };

@@ -235,7 +235,7 @@ TEST_F(WindowsOnScreen, MainToolbarsKeepEveryButtonWithTheTitleToolbarOn)
             livemenus::Click(viewer, "menu:Ver>Barras de herramientas", item);
     livemenus::Click(viewer, "toolbar:tbarAdicionales", "tbTit");
     testutil::settle();
-    ASSERT_TRUE(viewer->tbarTitulos->isVisible());
+    ASSERT_TRUE(viewer->Display().tbarTitulos->isVisible());
     for (QToolBar* bar : viewer->findChildren<QToolBar*>()) {
         if (!bar->isVisible())
             continue;
@@ -279,7 +279,7 @@ TEST_F(WindowsOnScreen, CommandsSayWhatTheyDoOrWhyTheyCannot)
         EXPECT_TRUE(item->toolTip().startsWith("No disponible")) << name;
     }
     // The KMZ of the background layers: no visible layer, nothing to ask for.
-    viewer->OpenLineLayerFile(testutil::dataPath("layer_kerbs.geo"), false);
+    viewer->Display().OpenLineLayerFile(testutil::dataPath("layer_kerbs.geo"), false);
     ASSERT_EQ(NumGeoLayers, 1);
     QString title;
     testutil::WhenFileDialogShown(viewer, [&title](QFileDialog* d) {

@@ -112,7 +112,7 @@ protected:
     {
         viewer->img->SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
         viewer->img->Clear();
-        viewer->SetGrid();
+        viewer->Drawing().SetGrid();
     }
     void Tick(const char* name, bool on)
     {
@@ -124,6 +124,14 @@ protected:
     QColor At(double x, double y) const { return Picture().pixelColor(Pixel(x, y)); }
     const QImage& Picture() const { return viewer->img->Picture(); }
     TOxrImage& Img() { return *viewer->img; }
+    // A layer drawn on `canvas` (the map by default) with the window's view as it stands.
+    template <class F>
+    auto Draw(F&& layer, TMapPainter* canvas = nullptr)
+    {
+        const TViewSnapshot view = viewer->Drawing().SnapshotView();
+        const TViewScope scope(view);
+        return layer(canvas ? *canvas : Img());
+    }
 
     static void Square(std::vector<TPoint>& points, double x0, double y0, double side)
     {
@@ -158,7 +166,7 @@ TEST_F(AreaLayers, ZoneFillsCycleTakeTheirClassAndReachFromBeyondTheView)
     auto centre = [](int z) { return P(50 + (z - 1) * 95, 1830); };
 
     Tick("ColorMultiple", true);
-    DrawZonas(Img());
+    Draw(DrawZonas);
     EXPECT_EQ(At(centre(1).x, centre(1).y), ToQColor(ZoneColors[2]));
     EXPECT_EQ(At(centre(19).x, centre(19).y), ToQColor(ZoneColors[20]));
     EXPECT_EQ(At(centre(20).x, centre(20).y), ToQColor(ZoneColors[1]));
@@ -168,7 +176,7 @@ TEST_F(AreaLayers, ZoneFillsCycleTakeTheirClassAndReachFromBeyondTheView)
     Tick("ColorSeleccion", true);
     Zonas[3].Class = 2;
     Fresh();
-    DrawZonas(Img());
+    Draw(DrawZonas);
     EXPECT_EQ(At(centre(3).x, centre(3).y), ToQColor(ClassColors[2]));
     EXPECT_EQ(At(centre(4).x, centre(4).y), ToQColor(0x00FF00));
     EXPECT_EQ(At(600, 600), ToQColor(0x00FF00));
@@ -178,7 +186,7 @@ TEST_F(AreaLayers, ZoneFillsCycleTakeTheirClassAndReachFromBeyondTheView)
     EXPECT_EQ(Count(Picture(), codeBox, ToQColor(0x00FF00)), 11 * 11);
     Tick("CodZona", true);
     Fresh();
-    DrawZonas(Img());
+    Draw(DrawZonas);
     EXPECT_LT(Count(Picture(), codeBox, ToQColor(0x00FF00)), 11 * 11);
 }
 
@@ -198,7 +206,7 @@ TEST_F(AreaLayers, EntriesAndExitsAndGenerationBarsBesideTheCentroid)
     Zonas[1].LeavingTotals[2] = 5;   // 38 pixels
     EntSalVar = 2;
     viewer->SetDown(Cmd::tbCents, true);
-    DrawEntSal(Img());
+    Draw(DrawEntSal);
     const QPoint c = Pixel(1000, 1000);
     EXPECT_EQ(Picture().pixelColor(c + QPoint(-10, -70)), Blue);
     EXPECT_EQ(Picture().pixelColor(c + QPoint(10, -70)), White);
@@ -207,7 +215,7 @@ TEST_F(AreaLayers, EntriesAndExitsAndGenerationBarsBesideTheCentroid)
     // No variable beyond the eleven a zone holds.
     EntSalVar = 11;
     Fresh();
-    DrawEntSal(Img());
+    Draw(DrawEntSal);
     EXPECT_EQ(Ink(Picture(), Picture().rect()), 0);
     EntSalVar = -1;
 
@@ -223,7 +231,7 @@ TEST_F(AreaLayers, EntriesAndExitsAndGenerationBarsBesideTheCentroid)
     GenatrCol = 1;
     Tick("GenAtrZona", true);
     Fresh();
-    DrawZonas(Img());
+    Draw(DrawZonas);
     EXPECT_EQ(Picture().pixelColor(c + QPoint(-10, -70)), Blue);
     // Its value is written above the bar, where it can be read.
     const int top = c.y() - static_cast<int>(std::lround(3.0 * PixsVol));
@@ -239,7 +247,7 @@ TEST_F(AreaLayers, EntriesAndExitsAndGenerationBarsBesideTheCentroid)
 TEST_F(AreaLayers, TransitRoutesAndBusVolumes)
 {
     Tick("linnone", true);
-    DrawLineas(Img());
+    Draw(DrawLineas);
     EXPECT_EQ(At(1000, 500), Red);  // hop 1-2 along its link
     EXPECT_EQ(At(1500, 1000), Red); // hop 2-3
     EXPECT_EQ(At(1000, 1500), Blue); // hop 3-4 has no link
@@ -250,7 +258,7 @@ TEST_F(AreaLayers, TransitRoutesAndBusVolumes)
     RangeMode = 0;
     RangeMax = 999;
     Fresh();
-    DrawLineas(Img());
+    const DataLayers::TLegendRequest legend = Draw(DrawLineas);
     ASSERT_EQ(LinkBusCount.size(), static_cast<size_t>(Network.LinkCount) + 1);
     EXPECT_EQ(LinkBusMax, 10.0f);
     EXPECT_EQ(RangeMax, 10.0f);
@@ -260,7 +268,9 @@ TEST_F(AreaLayers, TransitRoutesAndBusVolumes)
     const QPoint m = Pixel(1000, 500);
     EXPECT_EQ(Picture().pixelColor(m + QPoint(0, 12)), band);
     EXPECT_NE(Picture().pixelColor(m + QPoint(0, -12)), band);
-    EXPECT_TRUE(viewer->Scl->isVisibleTo(viewer));
+    // The bar legend of the bands goes over the map.
+    EXPECT_EQ(legend.kind, DataLayers::TLegendRequest::Bars);
+    EXPECT_EQ(legend.caption, "BUSES");
 }
 
 TEST_F(AreaLayers, UserPolygonsTheirNamesAndRegions)
@@ -281,7 +291,7 @@ TEST_F(AreaLayers, UserPolygonsTheirNamesAndRegions)
     Poligonos[2].BrushClear = 1;
     const QColor yellow = ToQColor(0x00FFFF);
     Tick("MostrarNombresPlg", false);
-    DrawPoligonos(Img());
+    Draw(DrawPoligonos);
     EXPECT_EQ(At(300, 300), yellow);
     EXPECT_EQ(At(900, 300), White);
     EXPECT_EQ(At(1500, 300), White);
@@ -293,14 +303,14 @@ TEST_F(AreaLayers, UserPolygonsTheirNamesAndRegions)
     const QRect label(Pixel(400, 400) - QPoint(25, 8), QSize(51, 17));
     Tick("MostrarNombresPlg", true);
     Fresh();
-    DrawPoligonos(Img());
+    Draw(DrawPoligonos);
     EXPECT_LT(Count(Picture(), label, yellow), label.width() * label.height());
     EXPECT_TRUE(Poligonos[0].LabelRegion.contains(Pixel(400, 400)));
     Tick("MostrarNombresArribaPlg", true);
     Fresh();
-    DrawPoligonos(Img());
+    Draw(DrawPoligonos);
     EXPECT_EQ(Count(Picture(), label, yellow), label.width() * label.height());
-    DrawNamePoligonos(Img());
+    Draw(DrawNamePoligonos);
     EXPECT_LT(Count(Picture(), label, yellow), label.width() * label.height());
 
     // Another canvas (a print page) leaves the map's regions alone.
@@ -308,13 +318,13 @@ TEST_F(AreaLayers, UserPolygonsTheirNamesAndRegions)
     page.resize(100, 100);
     page.SetWorld(0, 0, 4000, 4000);
     Poligonos[0].PolygonRegion = QRegion();
-    DrawPoligonos(page);
+    Draw(DrawPoligonos, &page);
     EXPECT_TRUE(Poligonos[0].PolygonRegion.isEmpty());
 }
 
 TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
 {
-    viewer->LineaSoleras(testutil::dataPath("layer_kerbs.geo"), false);
+    viewer->Display().LineaSoleras(testutil::dataPath("layer_kerbs.geo"), false);
     ASSERT_EQ(NumGeoLayers, 1);
     EXPECT_TRUE(viewer->Down(Cmd::tbSolera));
     EXPECT_EQ(livemenus::Find(viewer, "s11")->text(), "layer_kerbs");
@@ -331,7 +341,7 @@ TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
 
     const QColor gray = ToQColor(Items[11].Color);
     Items[11].Width = 2;
-    DrawSolera(Img());
+    Draw(DrawSolera);
     EXPECT_EQ(At(700, 300), gray);
     // Only the last point of polyline 9 lies in the widened window: it is drawn.
     EXPECT_EQ(At(600, 500), gray);
@@ -339,9 +349,9 @@ TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
     const QRect label(Pixel(400, 520) - QPoint(20, 8), QSize(41, 9));
     const int withNames = Ink(Picture(), label);
     EXPECT_GT(withNames, 0);
-    viewer->Nombres(11, false);
+    viewer->Display().Nombres(11, false);
     Fresh();
-    DrawSolera(Img());
+    Draw(DrawSolera);
     EXPECT_LT(Ink(Picture(), label), withNames);
 
     // Deleted polylines and hidden layers are not drawn.
@@ -349,23 +359,23 @@ TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
     LineLayers::LayerRange(1, first, last);
     GeoLinks[first + 1].Name = GeoDeletedName;
     Fresh();
-    DrawSolera(Img());
+    Draw(DrawSolera);
     EXPECT_EQ(At(700, 300), White);
     EXPECT_EQ(At(600, 500), gray);
-    viewer->soleraClick(1, false);
+    viewer->Display().soleraClick(1, false);
     Fresh();
-    DrawSolera(Img());
+    Draw(DrawSolera);
     EXPECT_EQ(Ink(Picture(), Picture().rect()), 0);
 
     // Added and replaced layers and their menu entries.
     const std::string other = tmp.file("otra.geo");
     testutil::writeFile(other, "1,2,0,0,10,10\r\n");
-    viewer->LineaSoleras(other, true);
+    viewer->Display().LineaSoleras(other, true);
     EXPECT_EQ(livemenus::Find(viewer, "s12")->text(), "otra");
     EXPECT_EQ(livemenus::Find(viewer, "mSoleraSele")->text(), "Selección: 1/2");
     EXPECT_TRUE(viewer->findChild<QMenu*>("S112")->menuAction()->isVisible());
     EXPECT_FALSE(livemenus::Find(viewer, "Nombres12")->isChecked());
-    viewer->LineaSoleras(other, false);
+    viewer->Display().LineaSoleras(other, false);
     EXPECT_EQ(NumGeoLayers, 1);
     EXPECT_EQ(livemenus::Find(viewer, "s11")->text(), "otra");
     EXPECT_FALSE(livemenus::Find(viewer, "s12")->isVisible());
@@ -374,19 +384,19 @@ TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
     // An unreadable format changes neither layers nor menus.
     const std::string bad = tmp.file("mala.geo");
     testutil::writeFile(bad, "1 2 0 0 10 10\r\n");
-    viewer->LineaSoleras(bad, true);
+    viewer->Display().LineaSoleras(bad, true);
     EXPECT_EQ(NumGeoLayers, 1);
     EXPECT_FALSE(livemenus::Find(viewer, "s12")->isVisible());
 
-    viewer->QueSolerasMover(livemenus::Find(viewer, "mSoleraTodo"));
-    EXPECT_EQ(viewer->QueMover->title(), "¿Qué mover? (Todo)");
+    viewer->Display().QueSolerasMover(livemenus::Find(viewer, "mSoleraTodo"));
+    EXPECT_EQ(viewer->Display().QueMover->title(), "¿Qué mover? (Todo)");
 }
 
 TEST_F(AreaLayers, FreePointsAsNumberedHexagons)
 {
-    viewer->PuntosGeo(testutil::dataPath("layer_points.geo"));
+    viewer->Display().PuntosGeo(testutil::dataPath("layer_points.geo"));
     ASSERT_EQ(NumDots, 2);
-    DrawPuntos(Img());
+    Draw(DrawPuntos);
     const QPoint p = Pixel(600, 600);
     EXPECT_GT(Count(Picture(), QRect(p - QPoint(9, 3), QSize(3, 7)), Blue), 0);
     EXPECT_GT(Count(Picture(), QRect(p - QPoint(8, 8), QSize(17, 17)), Red), 0); // the number "-4"

@@ -523,14 +523,14 @@ TEST_F(ViewerDrawing, OptionsAndToolbarChangeTheNextDrawing)
     auto middle = [&] {
         return viewer->img->WorldToPoint((l.Points[1].x + l.Points[2].x) / 2, (l.Points[1].y + l.Points[2].y) / 2);
     };
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     EXPECT_GT(CountColour(viewer->img->Picture(), Around(middle(), 1), Black), 0);
     EXPECT_NE(At(NodePixel(103)), Yellow);
     EXPECT_GT(PickLength, 0.0f);
 
     cfg->ArcosColor->SetColor(clBlue);
     viewer->SetDown(Cmd::tbNodes, true);
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     EXPECT_GT(CountColour(viewer->img->Picture(), Around(middle(), 1), Blue), 0);
     EXPECT_EQ(CountColour(viewer->img->Picture(), Around(middle(), 1), Black), 0);
     EXPECT_EQ(At(NodePixel(103)), Yellow);
@@ -539,44 +539,44 @@ TEST_F(ViewerDrawing, OptionsAndToolbarChangeTheNextDrawing)
 
     // The lane view replaces the node circles.
     ShowLanes = true;
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     EXPECT_TRUE(NodeHitRegions[static_cast<size_t>(KDVlib::FindNodo(103))].Empty());
     ShowLanes = false;
 
     // The pan tool shows its cursor.
     viewer->SetDown(Cmd::tbMove, true);
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     EXPECT_EQ(viewer->img->cursor().shape(), Qt::OpenHandCursor);
 }
 
 TEST_F(ViewerDrawing, NothingIsDrawnWhileDrawingIsDisabled)
 {
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     const QImage before = viewer->img->Picture().copy();
     WorldMaxX = WorldMinX + (WorldMaxX - WorldMinX) / 2;
     WorldMaxY = WorldMinY + (WorldMaxY - WorldMinY) / 2;
     DrawEnabled = false;
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     EXPECT_EQ(viewer->img->Picture(), before);
     EXPECT_GT(PickLength, 0.0f); // the pick distance follows the window all the same
     DrawEnabled = true;
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     EXPECT_NE(viewer->img->Picture(), before);
 }
 
 TEST_F(ViewerDrawing, BitmapFileHoldsTheStampTheMapDoesNot)
 {
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     GeneratedBy = "Generado por Velmora (prueba)";
     const std::string file = tmp.file("mapa.bmp");
-    ASSERT_TRUE(SaveMapBitmap(file));
+    ASSERT_TRUE(viewer->Drawing().SaveMapBitmap(file));
     QImage saved(QString::fromStdString(file), "BMP");
     ASSERT_FALSE(saved.isNull());
     EXPECT_EQ(saved.size(), viewer->img->Picture().size());
     const QRect stamp(0, 0, 120, 20);
     EXPECT_FALSE(InkBox(saved, stamp).isEmpty());
     EXPECT_TRUE(InkBox(viewer->img->Picture(), stamp).isEmpty());
-    EXPECT_FALSE(SaveMapBitmap(tmp.file("no/such/folder/mapa.bmp")));
+    EXPECT_FALSE(viewer->Drawing().SaveMapBitmap(tmp.file("no/such/folder/mapa.bmp")));
 }
 
 TEST_F(ViewerDrawing, AttributeBarsNeedChosenVariablesAndAMaximumAboveZero)
@@ -587,17 +587,17 @@ TEST_F(ViewerDrawing, AttributeBarsNeedChosenVariablesAndAMaximumAboveZero)
     ShownVarList = {"5"};
     RangeMax = 0.0f;
     viewer->SetDown(Cmd::tbAtributos, true);
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     ASSERT_NE(viewer->Scl, nullptr);
     EXPECT_TRUE(viewer->Scl->isHidden()); // nothing scaled by a zero maximum
     RangeMax = std::nanf("");
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     EXPECT_TRUE(viewer->Scl->isHidden());
     RangeMax = 650.0f;
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     EXPECT_FALSE(viewer->Scl->isHidden());
     ShownVarList.clear();
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     EXPECT_TRUE(viewer->Scl->isHidden());
     viewer->SetDown(Cmd::tbAtributos, false);
     RangeVarArcos = 0;
@@ -610,14 +610,14 @@ TEST_F(ViewerDrawing, EmptyWindowsAndAnEmptyNetworkDrawBlank)
     PalvonRead::LengthScale = 0.0f;
     LanesReady = true;
     ShowLanes = true;
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     EXPECT_FALSE(LanesReady);
     ShowLanes = false;
 
     // A window without extent.
     WorldMaxX = WorldMinX;
     WorldMaxY = WorldMinY;
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     EXPECT_TRUE(std::isfinite(PickLength));
 
     // A network with nothing in it: the extent keeps its seeds.
@@ -630,6 +630,6 @@ TEST_F(ViewerDrawing, EmptyWindowsAndAnEmptyNetworkDrawBlank)
     WorldMaxY = Network.MaxY;
     for (const char* name : {"tbArrows", "tbNodes", "tbCents", "tbNameNodes", "tbCalles"})
         viewer->SetDown(QString::fromLatin1(name), true);
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     EXPECT_TRUE(InkBox(viewer->img->Picture(), viewer->img->Picture().rect()).isEmpty());
 }

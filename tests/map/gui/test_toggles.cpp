@@ -2,7 +2,7 @@
 // map's double click, driven through the window's own actions.
 #include "mainwindow/Aptta.h"
 #include "mainwindow/DlgCfg.h"
-#include "mainwindow/DlgQuickView.h"
+#include "map/gui/DlgQuickView.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DisplayStyles.h"
@@ -184,11 +184,11 @@ TEST_F(Toggles, NumberFormatLabelPositionsShiftAndLanes)
     EXPECT_EQ(LinkShift, 1); // "Ninguno" is 1, not 0
 
     LanesReady = false;
-    viewer->seAnchoPista->setValue(4.0);
+    viewer->Display().seAnchoPista->setValue(4.0);
     EXPECT_FLOAT_EQ(AnchoPista, 4.0f);
     EXPECT_FLOAT_EQ(LaneOffset, 6.0f);
     EXPECT_TRUE(LanesReady);
-    viewer->seFMov->setValue(2.5);
+    viewer->Display().seFMov->setValue(2.5);
     EXPECT_DOUBLE_EQ(FMov, 2.5);
 
     Trigger("Jtype2");
@@ -202,7 +202,7 @@ TEST_F(Toggles, FontsColoursAndWidthsOfTheLayers)
 {
     TLabelFont offered;
     bool accept = true;
-    viewer->DisplayDialogs.ChooseFont = [&](TLabelFont& f) {
+    viewer->Display().Dialogs.ChooseFont = [&](TLabelFont& f) {
         offered = f;
         if (accept)
             f = TLabelFont{"Courier", 12, clBlue, fsBold};
@@ -228,18 +228,18 @@ TEST_F(Toggles, FontsColoursAndWidthsOfTheLayers)
     Trigger("Letra3");
     EXPECT_EQ(LabelFonts[3].Name, "Courier");
     int asked = 0;
-    viewer->DisplayDialogs.ChooseColor = [&](uint32_t& c) {
+    viewer->Display().Dialogs.ChooseColor = [&](uint32_t& c) {
         ++asked;
         c = 0x123456;
         return true;
     };
-    viewer->Color(15);
+    viewer->Display().Color(15);
     EXPECT_EQ(Items[15].Color, 0x123456u);
-    viewer->Color(20); // not a layer style
+    viewer->Display().Color(20); // not a layer style
     EXPECT_EQ(asked, 1);
-    viewer->SetWidth(153);
+    viewer->Display().SetWidth(153);
     EXPECT_EQ(Items[15].Width, 3);
-    viewer->SetWidth(110);
+    viewer->Display().SetWidth(110);
     EXPECT_EQ(Items[11].Width, 0);
     EXPECT_FALSE(Redrawn());
 }
@@ -248,7 +248,7 @@ TEST_F(Toggles, GenerationBarWidthAsksForANumber)
 {
     RecordingServices ui;
     std::string answer = "12.5";
-    viewer->DisplayDialogs.InputText = [&](const std::string& caption, const std::string& prompt, std::string& text) {
+    viewer->Display().Dialogs.InputText = [&](const std::string& caption, const std::string& prompt, std::string& text) {
         EXPECT_EQ(caption, "Ancho barra ...");
         EXPECT_EQ(prompt, "Nodo");
         EXPECT_EQ(text, "20");
@@ -273,21 +273,21 @@ TEST_F(Toggles, TitleBoxButtonFontAndCorner)
     Trigger("tbTit");
     Trigger("tbTit");
     EXPECT_FALSE(viewer->tit->isHidden());
-    EXPECT_FALSE(viewer->tbarTitulos->isHidden());
+    EXPECT_FALSE(viewer->Display().tbarTitulos->isHidden());
     EXPECT_TRUE(On("Ttulos1"));
 
-    viewer->FontSize->setValue(20);
+    viewer->Display().FontSize->setValue(20);
     EXPECT_EQ(viewer->tit->font().pointSize(), 20);
     Trigger("aTitBold");
     EXPECT_TRUE(viewer->tit->font().bold());
-    viewer->FontColor->setCurrentIndex(viewer->FontColor->findText(QStringLiteral("Rojo")));
+    viewer->Display().FontColor->setCurrentIndex(viewer->Display().FontColor->findText(QStringLiteral("Rojo")));
     EXPECT_EQ(viewer->tit->palette().color(QPalette::Text), QColor(255, 0, 0));
-    viewer->UpdatingTitFont = true;
-    viewer->FontSize->setValue(30);
+    viewer->Display().UpdatingTitFont = true;
+    viewer->Display().FontSize->setValue(30);
     Trigger("aTitItalic");
     EXPECT_EQ(viewer->tit->font().pointSize(), 20);
     EXPECT_FALSE(viewer->tit->font().italic());
-    viewer->UpdatingTitFont = false;
+    viewer->Display().UpdatingTitFont = false;
 
     viewer->img->resize(801, 600);
     viewer->tit->resize(200, 40);
@@ -306,7 +306,7 @@ TEST_F(Toggles, TitleBoxButtonFontAndCorner)
     viewer->tbarArcos->hide();
     EXPECT_FALSE(On("Arcos2"));
     Trigger("Ttulos1");
-    EXPECT_TRUE(viewer->tbarTitulos->isHidden());
+    EXPECT_TRUE(viewer->Display().tbarTitulos->isHidden());
 }
 
 TEST_F(Toggles, QuickViewIsANewStillCopyOfTheMap)
@@ -422,7 +422,7 @@ TEST_F(DblClick, ClosingAUserPolygonStoresItUnderItsName)
 {
     std::vector<std::string> proposed;
     std::string answer;
-    viewer->DisplayDialogs.InputText = [&](const std::string& caption, const std::string& prompt, std::string& text) {
+    viewer->Display().Dialogs.InputText = [&](const std::string& caption, const std::string& prompt, std::string& text) {
         EXPECT_EQ(caption, "Construcción de Polígonos");
         EXPECT_EQ(prompt, "Ingrese el nombre del polígono");
         proposed.push_back(text);

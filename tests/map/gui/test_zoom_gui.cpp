@@ -162,7 +162,7 @@ TEST_F(ZoomWindow, MagnifierFollowsThePointerAndRightClickNeverMovesIt)
     Secondary::DlgCfg().VisorZoomSize->setValue(200);
     Secondary::DlgCfg().EscalaZoom->SetItemIndex(4); // 10x
     viewer->SetDown(Cmd::tbZoom, true);
-    TOxrImage* lens = viewer->zimg;
+    TOxrImage* lens = viewer->MapView().zimg;
     QTest::mousePress(map, Qt::LeftButton, {}, QPoint(300, 200));
     EXPECT_TRUE(lens->isVisible());
     EXPECT_EQ(lens->size(), QSize(200, 200));
@@ -202,11 +202,11 @@ TEST_F(ZoomWindow, MagnifierFollowsThePointerAndRightClickNeverMovesIt)
 
 TEST_F(ZoomWindow, DraggingTheAerialRectangleMovesTheMainViewByTheSameDistance)
 {
-    viewer->ZoomIn();
+    viewer->MapView().ZoomIn();
     livemenus::Find(viewer, "tbAerial")->trigger(); // down: the window shows
     ASSERT_TRUE(FrmAerial->isVisible());
     QApplication::processEvents();
-    viewer->DrawNetWorkAerial();
+    viewer->MapView().DrawNetWorkAerial();
     TOxrImage* a = FrmAerial->aimg;
     const double width = FrmAerial->XTo - FrmAerial->XFrom, height = FrmAerial->YTo - FrmAerial->YFrom;
     const double xFrom = FrmAerial->XFrom, yFrom = FrmAerial->YFrom;
@@ -239,7 +239,7 @@ TEST_F(ZoomWindow, StreetViewOfTheClickedPointWritesItsAddressOnce)
     ClickPixY = 150;
     Secondary::DlgCfg().cbHuso->setCurrentIndex(18);  // UTM 19
     Secondary::DlgCfg().cbHemisf->setCurrentIndex(0); // "S: Hemisferio Sur"
-    viewer->StreetViewPalvon();
+    viewer->MapView().StreetViewPalvon();
     ZelUtm::TGeografica south;
     ZelUtm::UtmToGeo(19, "S", south, map->PixelToWorldX(200), map->PixelToWorldY(150));
     EXPECT_LT(south.Latitude, 0.0);
@@ -249,7 +249,7 @@ TEST_F(ZoomWindow, StreetViewOfTheClickedPointWritesItsAddressOnce)
     EXPECT_TRUE(StreetView->isVisible());
 
     Secondary::DlgCfg().cbHemisf->setCurrentIndex(1);
-    viewer->StreetViewPalvon();
+    viewer->MapView().StreetViewPalvon();
     ZelUtm::TGeografica north;
     ZelUtm::UtmToGeo(19, "N", north, map->PixelToWorldX(200), map->PixelToWorldY(150));
     EXPECT_GT(north.Latitude, 0.0);
@@ -332,14 +332,14 @@ TEST_F(ZoomWindow, SizeDialogSampleAndSizeOnOk)
         QMetaObject::invokeMethod(d, "accept");
     }});
     NodeSize = 9;
-    viewer->Tamano(item, 2);
+    viewer->MapView().Tamano(item, 2);
     EXPECT_EQ(NodeSize, 10);
     EXPECT_EQ(item->text(), "Tamaño (10)");
     AnswerModals({[&](QWidget* d) {
         DlgSize->tbSize->setValue(15);
         QMetaObject::invokeMethod(d, "reject");
     }});
-    viewer->Tamano(item, 2);
+    viewer->MapView().Tamano(item, 2);
     EXPECT_EQ(NodeSize, 10);
     NodeSize = 3;
 }
@@ -355,7 +355,7 @@ TEST_F(ZoomWindow, ScaleDialogShowsOneToNAndStoresOnOk)
         KDVscale->spPixsVol->setValue(1);
         EXPECT_EQ(KDVscale->Panel2->text(), "  250.00"); // 1 pixel: the maximum itself
         KDVscale->Fixed->setChecked(true);
-        EXPECT_TRUE(viewer->Fixed->isVisibleTo(viewer));
+        EXPECT_TRUE(viewer->MapView().Fixed->isVisibleTo(viewer));
         KDVscale->vMax->setText("400");
         QMetaObject::invokeMethod(d, "accept");
     }});
@@ -394,7 +394,7 @@ TEST_F(ZoomWindow, KeepMaximumBoxHoldsTheScaleWhenAnotherVariableIsPicked)
     }});
     escala->trigger();
     EXPECT_TRUE(KDVscale->Fixed->isChecked());
-    EXPECT_TRUE(viewer->Fixed->isVisibleTo(viewer));
+    EXPECT_TRUE(viewer->MapView().Fixed->isVisibleTo(viewer));
     EXPECT_TRUE(ScaleFixed);
     // Another variable keeps the scale's maximum (raised by the ranges' 0.1 %).
     pick->trigger();
@@ -408,7 +408,7 @@ TEST_F(ZoomWindow, KeepMaximumBoxHoldsTheScaleWhenAnotherVariableIsPicked)
     }});
     escala->trigger();
     EXPECT_FALSE(ScaleFixed);
-    EXPECT_FALSE(viewer->Fixed->isVisibleTo(viewer));
+    EXPECT_FALSE(viewer->MapView().Fixed->isVisibleTo(viewer));
     pick->trigger();
     const int32_t capColumn = RangeVarArcos;
     ASSERT_GT(capColumn, 1);
@@ -436,7 +436,7 @@ TEST_F(ZoomWindow, BarLegendStaysInsideTheMapWhenASecondVariableIsAdded)
     ShownVarList.clear();
 
     first->trigger();
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     QApplication::processEvents();
     ASSERT_TRUE(viewer->Scl->isVisible());
     const QRect before = viewer->Scl->geometry();
@@ -451,7 +451,7 @@ TEST_F(ZoomWindow, BarLegendStaysInsideTheMapWhenASecondVariableIsAdded)
     EXPECT_TRUE(livemenus::Find(viewer, "cvs")->isVisible());
     EXPECT_TRUE(livemenus::Find(viewer, "cv1")->isVisible());
     EXPECT_FALSE(livemenus::Find(viewer, "cv2")->isVisible());
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     QApplication::processEvents();
     const QRect after = viewer->Scl->geometry();
     EXPECT_GT(after.height(), before.height());

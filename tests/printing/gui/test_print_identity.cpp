@@ -10,6 +10,7 @@
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "map/Ranges.h"
+#include "map/ViewSnapshot.h"
 #include "map/gui/OxrImage.h"
 #include "model/FileUtils.h"
 #include "model/HitGrid.h"
@@ -237,6 +238,9 @@ TEST_P(PrintIdentity, PagesAsBefore)
     TMapPainter& page = ZelPrinter::Painter();
 
     auto printOn = [&](QPaintDevice& device) {
+        // The layers print the window's view, as a printed page puts it in force.
+        const TViewSnapshot view = viewer->Drawing().SnapshotView();
+        const TViewScope scope(view);
         QPainter p(&device);
         p.setPen(QPen(Qt::black, 1));
         p.setBrush(Qt::NoBrush);

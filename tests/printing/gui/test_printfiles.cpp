@@ -80,7 +80,7 @@ protected:
         viewer->resize(1000, 760);
         viewer->show();
         testutil::settle();
-        viewer->DrawPalvon();
+        viewer->RedrawMap();
     }
     void TearDown() override
     {
@@ -607,7 +607,7 @@ TEST(PrintTiming, ChicagoSketchPrintAgainstScreen)
         }
         return b / 1e6;
     };
-    const double screen = best([&] { viewer->DrawPalvon(); });
+    const double screen = best([&] { viewer->RedrawMap(); });
     const double render = best([&] { viewer->Printing().PrintFilePreview(); });
     const double paper = best([&] { PrintPictureOnPrinter(); });
     const testutil::TMetafileReport r = testutil::CheckMetafile(PrintMetafileName);
@@ -634,7 +634,7 @@ TEST_F(PrintFiles, TransitLoadsPrintTheirLegend)
     ASSERT_TRUE(livemenus::Click(viewer, "popup:BDerecho>Líneas", "linveh"));
     if (!viewer->Down(Cmd::tbLineas))
         livemenus::Find(viewer, "tbLineas")->trigger();
-    viewer->DrawPalvon();
+    viewer->RedrawMap();
     livemenus::Find(viewer, "aVistaPrevia1")->trigger();
     testutil::settle();
     const std::string emf = tmp.file("lineas.emf");

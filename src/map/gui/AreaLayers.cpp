@@ -1,9 +1,8 @@
 // Zones, entries and exits, transit lines, user polygons, background line layers
-// and free points on the map. TPalvonViewer::DrawPalvon calls them in its layer
+// and free points on the map. TMapRenderer::DrawPalvon calls them in its layer
 // order; each draws on any canvas and keeps hit regions only on the main map.
 #include "map/gui/MapLayers.h"
 
-#include "mainwindow/PalvonViewer.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "map/GeoLayers.h"
@@ -18,7 +17,6 @@
 #include "model/KDVvars.h"
 #include "model/ZelUtils.h"
 
-#include <QMenu>
 
 #include <algorithm>
 #include <cmath>
@@ -34,10 +32,7 @@ constexpr uint32_t Blue = 0xFF0000;
 constexpr uint32_t Red = 0x0000FF;
 constexpr uint32_t Silver = 0xC0C0C0;
 
-bool IsMainMap(const TMapPainter& img)
-{
-    return PalvonViewer && PalvonViewer->img && &img == static_cast<const TMapPainter*>(PalvonViewer->img);
-}
+bool IsMainMap(const TMapPainter& img) { return img.MainMap; }
 
 void SetPen(TMapPainter& img, uint32_t color, int32_t width, uint8_t style = psSolid)
 {
@@ -386,10 +381,10 @@ void DrawEntSal(TMapPainter& Img)
     });
 }
 
-void DrawLineas(TMapPainter& Img)
+DataLayers::TLegendRequest DrawLineas(TMapPainter& Img)
 {
     if (!Img.Canvas())
-        return;
+        return {};
     TPenModeScope mode(Img, TPenMode::Copy);
 
     if (CurrentView().linnone) {
@@ -424,18 +419,18 @@ void DrawLineas(TMapPainter& Img)
         }
     }
 
-    DrawLineLoads(Img);
+    return DrawLineLoads(Img);
 }
 
-void DrawLineLoads(TMapPainter& Img)
+DataLayers::TLegendRequest DrawLineLoads(TMapPainter& Img)
 {
     if (!Img.Canvas())
-        return;
+        return {};
     TPenModeScope mode(Img, TPenMode::Copy);
     const TViewSnapshot view = CurrentView();
     const bool values = view.linvehval;
     if (!view.linveh && !values)
-        return;
+        return {};
     if (LineLayers::LinkBusCountStale()) {
         LineLayers::RebuildLinkBusCount();
         RangeMax = LinkBusMax;
@@ -473,8 +468,9 @@ void DrawLineLoads(TMapPainter& Img)
         });
     }
     BarScaleMax = maximum;
-    if (IsMainMap(Img))
-        PalvonViewer->DrawSymbolo("BUSES", 1);
+    if (!IsMainMap(Img))
+        return {};
+    return {DataLayers::TLegendRequest::Bars, "BUSES", 1};
 }
 
 void DrawPoligonos(TMapPainter& Img)
@@ -533,10 +529,6 @@ void DrawSolera(TMapPainter& Img)
     const TViewSnapshot view = CurrentView();
     SetPen(Img, view.Options ? view.SoleraColor : Silver, 1);
     ClearBrush(Img);
-    // The polylines picked for editing are picked again on the new picture.
-    if (PalvonViewer)
-        if (QMenu* edit = PalvonViewer->findChild<QMenu*>(QStringLiteral("pupsedit")))
-            edit->clear();
     TPenModeScope mode(Img, TPenMode::Copy);
     const TMarginWindow margin(Img);
     const int32_t layers = std::clamp(NumGeoLayers, 0, MaxGeoLayers);

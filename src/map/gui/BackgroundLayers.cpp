@@ -1,15 +1,19 @@
 // Background line layers and the free points layer of the map: opening their
 // files and the layer menus.
-#include "widgets/DualListDialog.h"
-#include "mainwindow/PalvonViewer.h"
+#include "map/gui/DisplayController.h"
+
 #include "map/DisplayStyles.h"
 #include "map/GeoLayers.h"
 #include "map/LineLayers.h"
 #include "map/PointLayers.h"
+#include "map/gui/MapCommands.h"
+#include "map/gui/MapViewHost.h"
 #include "export/GeoWriters.h"
 #include "model/KDVvars.h"
 #include "model/ZelUtils.h"
+#include "widgets/DualListDialog.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/WindowHost.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -18,6 +22,8 @@
 
 #include <algorithm>
 
+using MapCommands::Named;
+using MapCommands::Place;
 using ZelUtils::Format;
 
 namespace {
@@ -34,16 +40,14 @@ QString LetraCaption(int tag)
 
 } // namespace
 
-void TPalvonViewer::CreateLayerMenus(QMenu* archivo)
+void TDisplayController::CreateLayerMenus()
 {
-    varSolera = new QMenu(this);
+    varSolera = new QMenu(window_.DialogParent());
     varSolera->setObjectName("varSolera");
     for (int k = 1; k <= LayerMenuEntries; ++k) {
-        QAction* item = AddAction(varSolera, QStringLiteral("s1%1").arg(k));
+        QAction* item = Place(window_, varSolera, QStringLiteral("s1%1").arg(k));
         item->setData(k);
         item->setVisible(false);
-        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item),
-                            [this, k](bool checked) { soleraClick(k, checked); });
     }
     varSolera->addSeparator();
     QueMover = varSolera->addMenu(QStringLiteral("¿Qué mover?"));
@@ -51,49 +55,39 @@ void TPalvonViewer::CreateLayerMenus(QMenu* archivo)
     auto* moveGroup = new QActionGroup(QueMover);
     const TCommandId moveItems[] = {Cmd::mSoleraTodo, Cmd::mSoleraVisi, Cmd::mSoleraSele};
     for (int t = 1; t <= 3; ++t) {
-        QAction* item = AddAction(QueMover, moveItems[t - 1]);
+        QAction* item = Place(window_, QueMover, moveItems[t - 1]);
         item->setData(t);
         moveGroup->addAction(item);
-        Registry().Register(CommandTable::TOwner::MapTools, moveItems[t - 1], [this, item] { QueSolerasMover(item); });
     }
-    Action(Cmd::mSoleraVisi)->setChecked(true);
+    window_.Action(Cmd::mSoleraVisi)->setChecked(true);
     // Moving layers with the mouse reads this item; it has no action of its own.
-    AddAction(varSolera, Cmd::smove);
-    AddAction(varSolera, Cmd::GuardarSoleras);
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::GuardarSoleras, this, &TPalvonViewer::GuardarSolerasClick);
-    Action(Cmd::tbSolera)->setMenu(varSolera);
+    Place(window_, varSolera, Cmd::smove);
+    Place(window_, varSolera, Cmd::GuardarSoleras);
+    window_.Action(Cmd::tbSolera)->setMenu(varSolera);
 
-    CoberturaLineas = BDerecho->addMenu(QStringLiteral("Cobertura Lineas"));
+    CoberturaLineas = host_.MapMenu()->addMenu(QStringLiteral("Cobertura Lineas"));
     CoberturaLineas->setObjectName("CoberturaLineas");
     for (int k = 1; k <= LayerMenuEntries; ++k) {
         const int tag = 10 + k;
         QMenu* entry = CoberturaLineas->addMenu(QStringLiteral("Solera %1").arg(k));
         entry->setObjectName(QStringLiteral("S11%1").arg(k));
         entry->menuAction()->setVisible(false);
-        QAction* letra = AddAction(entry, QStringLiteral("Letra%1").arg(tag));
-        letra->setData(tag);
-        Registry().Register(CommandTable::TOwner::MapView, CommandOf(letra), [this, letra] { Letra(letra); });
-        QAction* names = AddAction(entry, QStringLiteral("Nombres%1").arg(tag));
-        names->setData(tag);
-        Registry().Register(CommandTable::TOwner::MapView, CommandOf(names),
-                            [this, tag](bool checked) { Nombres(tag, checked); });
+        layerEntries_[k] = entry;
+        Place(window_, entry, QStringLiteral("Letra%1").arg(tag))->setData(tag);
+        Place(window_, entry, QStringLiteral("Nombres%1").arg(tag))->setData(tag);
     }
 
     // "Puntos" opens point files once a network is open.
-    QAction* puntos = AddAction(nullptr, Cmd::Puntos5);
-    puntos->setEnabled(false);
-    Registry().Register(CommandTable::TOwner::Files, Cmd::Puntos5, this, &TPalvonViewer::Puntos5Click);
-    if (archivo)
-        archivo->insertAction(ArchivosRecientes ? ArchivosRecientes->menuAction() : nullptr, puntos);
+    Place(window_, nullptr, Cmd::Puntos5)->setEnabled(false);
 }
 
-void TPalvonViewer::OpenLineLayerFile(const std::string& fileName, bool addLayer)
+void TDisplayController::OpenLineLayerFile(const std::string& fileName, bool addLayer)
 {
     SoleraFileName = fileName;
     LineaSoleras(fileName, addLayer);
 }
 
-void TPalvonViewer::LineaSoleras(const std::string& fileName, bool addLayer)
+void TDisplayController::LineaSoleras(const std::string& fileName, bool addLayer)
 {
     TWaitCursor wait;
     const LineLayers::TLineLayerLoad load = LineLayers::LoadLineLayer(fileName, addLayer);
@@ -105,41 +99,41 @@ void TPalvonViewer::LineaSoleras(const std::string& fileName, bool addLayer)
 
     if (!addLayer) {
         for (int k = 1; k <= LayerMenuEntries; ++k) {
-            Action(QStringLiteral("s1%1").arg(k))->setVisible(false);
-            if (QMenu* entry = findChild<QMenu*>(QStringLiteral("S11%1").arg(k)))
+            window_.Action(Named(QStringLiteral("s1%1").arg(k)))->setVisible(false);
+            if (QMenu* entry = layerEntries_[k])
                 entry->menuAction()->setVisible(false);
         }
     }
-    SetDown(Cmd::tbSolera, true);
+    window_.SetCommandOn(Cmd::tbSolera, true);
     const QString layerName = Qs(GeoLayerNames[n]);
-    QAction* item = Action(QStringLiteral("s1%1").arg(n));
+    QAction* item = window_.Action(Named(QStringLiteral("s1%1").arg(n)));
     item->setText(layerName);
     item->setCheckable(true);
     item->setChecked(GeoLayerVisible[n] != 0);
     item->setVisible(true);
-    Action(Cmd::mSoleraSele)->setText(Qs(LineLayers::SelectionCaption()));
-    if (QMenu* entry = findChild<QMenu*>(QStringLiteral("S11%1").arg(n))) {
+    window_.Action(Cmd::mSoleraSele)->setText(Qs(LineLayers::SelectionCaption()));
+    if (QMenu* entry = n <= LayerMenuEntries ? layerEntries_[n] : nullptr) {
         entry->setTitle(QStringLiteral("Solera: ") + layerName);
         entry->menuAction()->setVisible(true);
     }
-    Action(QStringLiteral("Letra%1").arg(10 + n))->setText(LetraCaption(10 + n));
-    QAction* names = Action(QStringLiteral("Nombres%1").arg(10 + n));
+    window_.Action(Named(QStringLiteral("Letra%1").arg(10 + n)))->setText(LetraCaption(10 + n));
+    QAction* names = window_.Action(Named(QStringLiteral("Nombres%1").arg(10 + n)));
     names->setCheckable(true);
     names->setChecked(load.HasNames && load.Status == LineLayers::TLoadStatus::Loaded);
 
     if (load.Status == LineLayers::TLoadStatus::Loaded && !BatchMode)
-        DrawPalvon();
+        window_.RedrawMap();
 }
 
-void TPalvonViewer::PuntosGeo(const std::string& fileName)
+void TDisplayController::PuntosGeo(const std::string& fileName)
 {
     if (PointLayers::LoadPointFile(fileName) && !BatchMode)
-        DrawPalvon();
+        window_.RedrawMap();
 }
 
-void TPalvonViewer::Puntos5Click()
+void TDisplayController::Puntos5Click()
 {
-    QFileDialog dialog(this, QStringLiteral("Open geo file"));
+    QFileDialog dialog(window_.DialogParent(), QStringLiteral("Open geo file"));
     dialog.setNameFilter(QStringLiteral("Archivo de putos      (*.geo)"));
     dialog.setFileMode(QFileDialog::ExistingFiles);
     if (dialog.exec() != QDialog::Accepted)
@@ -151,25 +145,26 @@ void TPalvonViewer::Puntos5Click()
     }
 }
 
-void TPalvonViewer::soleraClick(int layer, bool checked)
+void TDisplayController::soleraClick(int layer, bool checked)
 {
     if (layer >= 1 && layer <= MaxGeoLayers)
         GeoLayerVisible[layer] = checked ? 1 : 0;
 }
 
-void TPalvonViewer::Nombres(int tag, bool checked)
+void TDisplayController::Nombres(int tag, bool checked)
 {
     if (tag >= 11 && tag <= MaxItems)
         Items[static_cast<size_t>(tag)].ShowNames = checked;
 }
 
-void TPalvonViewer::QueSolerasMover(QAction* item)
+void TDisplayController::QueSolerasMover(QAction* item)
 {
     if (!item)
         return;
     if (item->data().toInt() == 3) {
-        TDualListDialog local(this);
-        TDualListDialog& dialog = Selection().dld ? *Selection().dld : local;
+        TDualListDialog local(window_.DialogParent());
+        TDualListDialog* shared = host_.ListChooser();
+        TDualListDialog& dialog = shared ? *shared : local;
         dialog.Clear();
         dialog.SetTitle(QStringLiteral("Selección de Líneas de Soleras a mover"));
         const int layers = std::clamp(NumGeoLayers, 0, MaxGeoLayers);
@@ -183,11 +178,11 @@ void TPalvonViewer::QueSolerasMover(QAction* item)
                 if (k >= 1 && k <= MaxGeoLayers)
                     GeoLayerSelected[k] = 1;
             }
-            Action(Cmd::mSoleraSele)->setText(Qs(LineLayers::SelectionCaption()));
+            window_.Action(Cmd::mSoleraSele)->setText(Qs(LineLayers::SelectionCaption()));
         }
     }
     if (QueMover)
         QueMover->setTitle(QStringLiteral("¿Qué mover? (%1)").arg(item->text()));
 }
 
-void TPalvonViewer::GuardarSolerasClick() { KDVlib::WriteGeo(); }
+void TDisplayController::GuardarSolerasClick() { KDVlib::WriteGeo(); }

@@ -1,14 +1,17 @@
 // Zoom and navigation of the main map: the zoom steps and the history of views,
 // the wheel, the zoom box, the hand pan and the magnifier on the map, the
 // floating magnifier and scale-bar panels, and the map tools' reset.
-#include "mainwindow/SecondaryWindows.h"
-#include "mainwindow/PalvonViewer.h"
+#include "map/gui/MapViewController.h"
+
 #include "map/DrawState.h"
 #include "map/ZoomHistory.h"
 #include "map/ZoomMouse.h"
 #include "map/gui/DataLayers.h"
 #include "map/gui/FrmAerial.h"
+#include "map/gui/MapCommands.h"
+#include "map/gui/MapHost.h"
 #include "map/gui/MapLayers.h"
+#include "map/gui/MapViewHost.h"
 #include "map/gui/OxrImage.h"
 #include "model/HitGrid.h"
 #include "model/KDVvars.h"
@@ -16,20 +19,16 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/gui/ZelUtilsGui.h"
+#include "widgets/CommandRegistry.h"
+#include "widgets/WindowHost.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
-#include <QSpinBox>
-#include <QStatusBar>
-#include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -38,6 +37,8 @@
 #include <algorithm>
 
 using ZelUtils::Format;
+using MapCommands::Named;
+using MapCommands::Place;
 
 namespace {
 
@@ -122,53 +123,6 @@ TPanView* PanViewOf(TOxrImage* map)
 // fixed long wait would leave a quick map blurred.
 int WheelRestMs() { return std::max(40, 2 * int(LastMapRedrawMs)); }
 
-// Draws the map for a wheel zoom still shown as a scaled drawing; nothing when
-// none is pending.
-void FinishWheelZoom(TPalvonViewer& viewer)
-{
-    auto* timer = viewer.findChild<QTimer*>(QStringLiteral("WheelZoomRedraw"), Qt::FindDirectChildrenOnly);
-    if (!timer || !timer->isActive())
-        return;
-    timer->stop();
-    PanViewOf(viewer.img)->hide();
-    viewer.DrawPalvon();
-}
-
-// Forgets a wheel zoom's scaled drawing: the caller draws the view anew.
-void CancelWheelZoom(TPalvonViewer& viewer)
-{
-    auto* timer = viewer.findChild<QTimer*>(QStringLiteral("WheelZoomRedraw"), Qt::FindDirectChildrenOnly);
-    if (!timer || !timer->isActive())
-        return;
-    timer->stop();
-    PanViewOf(viewer.img)->hide();
-}
-
-void WheelZoomStep(TPalvonViewer& viewer, bool in)
-{
-    if (PolySelectKind != 0 || !viewer.img)
-        return;
-    auto* timer = viewer.findChild<QTimer*>(QStringLiteral("WheelZoomRedraw"), Qt::FindDirectChildrenOnly);
-    if (!timer) {
-        timer = new QTimer(&viewer);
-        timer->setObjectName(QStringLiteral("WheelZoomRedraw"));
-        timer->setSingleShot(true);
-        QObject::connect(timer, &QTimer::timeout, &viewer, [&viewer] {
-            PanViewOf(viewer.img)->hide();
-            viewer.DrawPalvon();
-        });
-    }
-    TPanView* preview = PanViewOf(viewer.img);
-    if (!timer->isActive())
-        preview->Start();
-    if (in)
-        Zoom::ZoomInView(ZoomFactor);
-    else
-        Zoom::ZoomOutView(ZoomFactor);
-    preview->ScaleTo(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
-    timer->start(WheelRestMs());
-}
-
 // A panel over the map dragged by the mouse: the grab point (in the map's
 // pixels) and the panel's place at the grab.
 struct TPanelDrag {
@@ -198,21 +152,26 @@ TPanelDrag SymDrag;
 // aerial overview to follow a new view.
 class TZoomEvents : public QObject {
 public:
-    explicit TZoomEvents(TPalvonViewer* viewer) : QObject(viewer), viewer_(viewer) {}
+    TZoomEvents(QObject* parent, TOxrImage* map, TMapViewController& view, TMapViewHost& host)
+        : QObject(parent), map_(map), view_(view), host_(host)
+    {
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == viewer_->img) {
+        QWidget* const scl = host_.BarLegend();
+        QWidget* const sym = host_.RangeLegend();
+        if (watched == map_) {
             switch (event->type()) {
             case QEvent::Wheel:
                 Wheel(static_cast<QWheelEvent*>(event));
                 break;
             case QEvent::ChildPolished:
-                if (static_cast<QChildEvent*>(event)->child() == viewer_->Scl && viewer_->Scl)
-                    viewer_->Scl->installEventFilter(this);
-                if (static_cast<QChildEvent*>(event)->child() == viewer_->sym && viewer_->sym)
-                    viewer_->sym->installEventFilter(this);
+                if (static_cast<QChildEvent*>(event)->child() == scl && scl)
+                    scl->installEventFilter(this);
+                if (static_cast<QChildEvent*>(event)->child() == sym && sym)
+                    sym->installEventFilter(this);
                 break;
             case QEvent::Paint:
                 FollowAerial();
@@ -222,10 +181,10 @@ protected:
             }
             return false;
         }
-        if (watched == viewer_->Scl && viewer_->Scl)
-            return LegendMouse(event, viewer_->Scl, SclDrag);
-        if (watched == viewer_->sym && viewer_->sym)
-            return LegendMouse(event, viewer_->sym, SymDrag);
+        if (watched == scl && scl)
+            return LegendMouse(event, scl, SclDrag);
+        if (watched == sym && sym)
+            return LegendMouse(event, sym, SymDrag);
         return false;
     }
 
@@ -236,11 +195,11 @@ private:
         wheel_ += event->angleDelta().y();
         while (wheel_ >= QWheelEvent::DefaultDeltasPerStep) {
             wheel_ -= QWheelEvent::DefaultDeltasPerStep;
-            viewer_->FormMouseWheelUp();
+            view_.FormMouseWheelUp();
         }
         while (wheel_ <= -QWheelEvent::DefaultDeltasPerStep) {
             wheel_ += QWheelEvent::DefaultDeltasPerStep;
-            viewer_->FormMouseWheelDown();
+            view_.FormMouseWheelDown();
         }
     }
 
@@ -270,18 +229,20 @@ private:
     {
         if (!FrmAerial || !FrmAerial->isVisible() || aerialPending_)
             return;
-        const TZoomSlot shown = Zoom::ShownView(viewer_->img->World(), WorldMinX, WorldMinY);
+        const TZoomSlot shown = Zoom::ShownView(map_->World(), WorldMinX, WorldMinY);
         if (shown.MinX == FrmAerial->XFrom && shown.MaxX == FrmAerial->XTo && shown.MinY == FrmAerial->YFrom &&
             shown.MaxY == FrmAerial->YTo)
             return;
         aerialPending_ = true;
-        QTimer::singleShot(0, viewer_, [this] {
+        QTimer::singleShot(0, this, [this] {
             aerialPending_ = false;
-            viewer_->DrawNetWorkAerial();
+            view_.DrawNetWorkAerial();
         });
     }
 
-    TPalvonViewer* viewer_;
+    TOxrImage* map_;
+    TMapViewController& view_;
+    TMapViewHost& host_;
     int wheel_ = 0;
     bool aerialPending_ = false;
 };
@@ -302,65 +263,102 @@ QPixmap PadlockPicture()
     return pic;
 }
 
-QMenu* MenuTitled(QMenuBar* bar, const QString& title)
-{
-    for (QAction* a : bar->actions())
-        if (a->menu() && a->text() == title)
-            return a->menu();
-    return nullptr;
-}
-
 } // namespace
 
-void TPalvonViewer::ConnectZoom()
+TMapViewController::TMapViewController(TWindowHost& window, TMapHost& map, TMapViewHost& host)
+    : window_(window), map_(map), host_(host)
+{
+}
+
+TMapViewController::~TMapViewController() { delete events_.data(); }
+
+TOxrImage& TMapViewController::Img() { return *map_.MapImage(); }
+
+QMenu* TMapViewController::MagnifierMenu()
+{
+    if (!varLupa) {
+        varLupa = new QMenu(QStringLiteral("Lupa"), window_.DialogParent());
+        varLupa->setObjectName(QStringLiteral("varLupa"));
+    }
+    return varLupa;
+}
+
+void TMapViewController::RegisterCommands(TCommandRegistry& registry)
+{
+    using TOwner = CommandTable::TOwner;
+    registry.Register(TOwner::MapView, {{Cmd::aAcercar1, this, &TMapViewController::ZoomIn},
+                                        {Cmd::aAlejar1, this, &TMapViewController::ZoomOut},
+                                        {Cmd::aVistaGeneral1, this, &TMapViewController::ZoomFirst},
+                                        {Cmd::aVistaAnterior, this, &TMapViewController::aVistaAnteriorExecute},
+                                        {Cmd::VistaSeleccin1, this, &TMapViewController::ZoomSel},
+                                        {Cmd::aReset1, this, &TMapViewController::Reset1Click},
+                                        {Cmd::tbZoomSel, this, &TMapViewController::ZoomSel},
+                                        {Cmd::tbZoomFirst, this, &TMapViewController::ZoomFirst},
+                                        {Cmd::tbZoomIn, this, &TMapViewController::ZoomIn},
+                                        {Cmd::tbZoomOut, this, &TMapViewController::ZoomOut},
+                                        {Cmd::tbAerial, this, &TMapViewController::tbAerialClick},
+                                        {Cmd::CopiarAerial1, this, &TMapViewController::CopiarAerial1Click},
+                                        {Cmd::Escala1, this, &TMapViewController::Escala1Click},
+                                        {Cmd::amao1, this, &TMapViewController::amao1Click},
+                                        {Cmd::tbQuickView, this, &TMapViewController::QuickViewPalvon}});
+    // The view tools' buttons belong to the map tools; the image factor to the analyses.
+    registry.Register(TOwner::MapTools, {{Cmd::tbMove, this, &TMapViewController::tbMoveClick},
+                                         {Cmd::tbZoom, this, &TMapViewController::tbZoomClick}});
+    registry.Register(TOwner::Analysis, Cmd::FactorTamano, this, &TMapViewController::FactorTamanoClick);
+    // Symbol sizes of the right-button menus and the magnifier's scales, by tag.
+    for (int tag = 1; tag <= 4; ++tag) {
+        const TCommandId id = Named(QStringLiteral("Tamano%1").arg(tag));
+        QAction* item = window_.Action(id);
+        registry.Register(TOwner::MapView, id, [this, item, tag] { Tamano(item, tag); });
+    }
+    for (int tag = 0; tag < 8; ++tag) {
+        const TCommandId id = Named(QStringLiteral("FactorEscala%1").arg(tag));
+        QAction* item = window_.Action(id);
+        registry.Register(TOwner::MapView, id, [this, item, tag] { FactorEscala(item, tag); });
+    }
+}
+
+void TMapViewController::Connect()
 {
     struct Command {
         TCommandId id;
         QKeySequence key;
-        void (TPalvonViewer::*handler)();
     };
     const Command commands[] = {
-        {Cmd::aAcercar1, QKeySequence(Qt::CTRL | Qt::Key_I), &TPalvonViewer::ZoomIn},
-        {Cmd::aAlejar1, QKeySequence(Qt::CTRL | Qt::Key_O), &TPalvonViewer::ZoomOut},
-        {Cmd::aVistaGeneral1, QKeySequence(Qt::CTRL | Qt::Key_Z), &TPalvonViewer::ZoomFirst},
-        {Cmd::aVistaAnterior, QKeySequence(), &TPalvonViewer::aVistaAnteriorExecute},
-        {Cmd::VistaSeleccin1, QKeySequence(Qt::CTRL | Qt::Key_S), &TPalvonViewer::ZoomSel},
-        {Cmd::aReset1, QKeySequence(), &TPalvonViewer::Reset1Click},
+        {Cmd::aAcercar1, QKeySequence(Qt::CTRL | Qt::Key_I)},
+        {Cmd::aAlejar1, QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {Cmd::aVistaGeneral1, QKeySequence(Qt::CTRL | Qt::Key_Z)},
+        {Cmd::aVistaAnterior, QKeySequence()},
+        {Cmd::VistaSeleccin1, QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {Cmd::aReset1, QKeySequence()},
     };
-    QMenu* ver = MenuTitled(menuBar(), QStringLiteral("&Ver"));
-    QAction* before = ver ? Action(Cmd::Options1) : nullptr;
+    QMenu* ver = host_.ViewMenu();
+    QAction* before = ver ? window_.Action(Cmd::Options1) : nullptr;
     if (ver) {
         // "Vista General" takes the place of the toolbar button's twin in the menu.
-        ver->removeAction(Action(Cmd::tbZoomFirst));
+        ver->removeAction(window_.Action(Cmd::tbZoomFirst));
     }
     for (const Command& c : commands) {
-        QAction* a = AddAction(nullptr, c.id);
+        QAction* a = Place(window_, nullptr, c.id);
         a->setShortcut(c.key);
         if (ver)
             ver->insertAction(before, a);
-        Registry().Register(CommandTable::TOwner::MapView, c.id, this, c.handler);
     }
-    Action(Cmd::aVistaAnterior)->setEnabled(false);
-    Action(Cmd::aRedibujar)->setEnabled(false);
+    window_.Action(Cmd::aVistaAnterior)->setEnabled(false);
+    window_.Action(Cmd::aRedibujar)->setEnabled(false);
 
     // Toolbar buttons.
-    QAction* zoomSel = AddAction(nullptr, Cmd::tbZoomSel);
-    tbarEstandar->insertAction(Action(Cmd::tbZoom), zoomSel);
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbZoomSel, this, &TPalvonViewer::ZoomSel);
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbZoomFirst, this, &TPalvonViewer::ZoomFirst);
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbZoomIn, this, &TPalvonViewer::ZoomIn);
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbZoomOut, this, &TPalvonViewer::ZoomOut);
-    Action(Cmd::tbMove)->setToolTip(QStringLiteral("MOver la vista"));
-    Action(Cmd::tbZoom)->setToolTip(QStringLiteral("Herramienta de ampliación"));
-    Registry().Register(CommandTable::TOwner::MapTools, Cmd::tbMove, this, &TPalvonViewer::tbMoveClick);
-    Registry().Register(CommandTable::TOwner::MapTools, Cmd::tbZoom, this, &TPalvonViewer::tbZoomClick);
-    QAction* aerial = AddAction(tbarEstandar, Cmd::tbAerial);
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::tbAerial, this, &TPalvonViewer::tbAerialClick);
-    AddAction(tbarEstandar, Cmd::tbStreet);
+    QToolBar* standard = host_.ToolBarOf(Cmd::Estandar1);
+    QAction* zoomSel = Place(window_, nullptr, Cmd::tbZoomSel);
+    standard->insertAction(window_.Action(Cmd::tbZoom), zoomSel);
+    window_.Action(Cmd::tbMove)->setToolTip(QStringLiteral("MOver la vista"));
+    window_.Action(Cmd::tbZoom)->setToolTip(QStringLiteral("Herramienta de ampliación"));
+    QAction* aerial = Place(window_, standard, Cmd::tbAerial);
+    Place(window_, standard, Cmd::tbStreet);
 
     // The aerial overview and the scale dialog from the view menu.
-    QAction* copyAerial = AddAction(nullptr, Cmd::CopiarAerial1);
-    QAction* escala = AddAction(nullptr, Cmd::Escala1);
+    QAction* copyAerial = Place(window_, nullptr, Cmd::CopiarAerial1);
+    QAction* escala = Place(window_, nullptr, Cmd::Escala1);
     if (ver) {
         ver->insertSeparator(before);
         ver->insertAction(before, aerial);
@@ -368,159 +366,198 @@ void TPalvonViewer::ConnectZoom()
         ver->insertAction(before, escala);
         ver->insertSeparator(before);
     }
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::CopiarAerial1, this, &TPalvonViewer::CopiarAerial1Click);
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::Escala1, this, &TPalvonViewer::Escala1Click);
-
-    // Items of the right-button menus built elsewhere, found by name.
-    for (int tag = 1; tag <= 4; ++tag) {
-        QAction* item = Action(QStringLiteral("Tamano%1").arg(tag));
-        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item), [this, item, tag] { Tamano(item, tag); });
-    }
-    Registry().Register(CommandTable::TOwner::Analysis, Cmd::FactorTamano, this, &TPalvonViewer::FactorTamanoClick);
 
     // The magnifier's menu (its layer items may have been made already): the
     // drop-down of its toolbar button.
-    varLupa = findChild<QMenu*>(QStringLiteral("varLupa"));
-    if (!varLupa) {
-        varLupa = new QMenu(QStringLiteral("Lupa"), this);
-        varLupa->setObjectName(QStringLiteral("varLupa"));
-    }
-    AddAction(varLupa, Cmd::amao1);
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::amao1, this, &TPalvonViewer::amao1Click);
-    auto* scales = new QMenu(this);
+    MagnifierMenu();
+    Place(window_, varLupa, Cmd::amao1);
+    auto* scales = new QMenu(window_.DialogParent());
     scales->setObjectName(QStringLiteral("FactoresEscala"));
-    QAction* scaleItem = AddAction(varLupa, Cmd::Factorescala1);
+    QAction* scaleItem = Place(window_, varLupa, Cmd::Factorescala1);
     scaleItem->setMenu(scales);
-    for (int tag = 0; tag < 8; ++tag) {
-        QAction* item = AddAction(scales, QStringLiteral("FactorEscala%1").arg(tag));
-        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item),
-                            [this, item, tag] { FactorEscala(item, tag); });
-    }
-    connect(varLupa, &QMenu::aboutToShow, this, [this, scaleItem] {
+    for (int tag = 0; tag < 8; ++tag)
+        Place(window_, scales, QStringLiteral("FactorEscala%1").arg(tag));
+    QObject::connect(varLupa, &QMenu::aboutToShow, varLupa, [scaleItem] {
         if (ProgramOptions().EscalaZoom >= 0)
             scaleItem->setText(QStringLiteral("Factor Escala (%1)")
                                    .arg(QString::fromLatin1(ProgramOptions().MagnifierScaleCaption())));
     });
-    Action(Cmd::tbZoom)->setMenu(varLupa);
-    if (auto* button = qobject_cast<QToolButton*>(tbarEstandar->widgetForAction(Action(Cmd::tbZoom))))
+    window_.Action(Cmd::tbZoom)->setMenu(varLupa);
+    if (auto* button = qobject_cast<QToolButton*>(standard->widgetForAction(window_.Action(Cmd::tbZoom))))
         button->setPopupMode(QToolButton::MenuButtonPopup);
 
     // The magnifier over the map.
+    TOxrImage* img = &Img();
     zimg = new TOxrImage(img);
     zimg->setObjectName(QStringLiteral("zimg"));
     zimg->resize(74, 66);
     zimg->SetWorld(0, 0, 160, 160);
     zimg->hide();
-    connect(zimg, &TOxrImage::OnOxrMouseDown, this, &TPalvonViewer::zimgOxrMouseDown);
-    connect(zimg, &TOxrImage::OnOxrMouseMove, this, &TPalvonViewer::zimgOxrMouseMove);
-    connect(zimg, &TOxrImage::OnOxrMouseUp, this, &TPalvonViewer::zimgOxrMouseUp);
+    QObject::connect(zimg, &TOxrImage::OnOxrMouseDown, zimg,
+                     [this](Qt::MouseButton b, const TShiftState& s, int i, int j, double x, double y) {
+                         zimgOxrMouseDown(b, s, i, j, x, y);
+                     });
+    QObject::connect(zimg, &TOxrImage::OnOxrMouseMove, zimg,
+                     [this](const TShiftState& s, int i, int j, double x, double y) {
+                         zimgOxrMouseMove(s, i, j, x, y);
+                     });
+    QObject::connect(zimg, &TOxrImage::OnOxrMouseUp, zimg,
+                     [this](Qt::MouseButton b, const TShiftState& s, int i, int j, double x, double y) {
+                         zimgOxrMouseUp(b, s, i, j, x, y);
+                     });
 
     // The padlock of a scale kept at its maximum.
-    Fixed = new QLabel(this);
+    Fixed = new QLabel(window_.DialogParent());
     Fixed->setObjectName(QStringLiteral("Fixed"));
     Fixed->setPixmap(PadlockPicture());
     Fixed->setToolTip(QStringLiteral("Escala fija"));
-    Status->addPermanentWidget(Fixed);
+    host_.AddStatusWidget(Fixed);
     Fixed->hide();
 
-    // The full map mouse handlers call the view steps below for their modes.
-    ConnectMapMouse();
-    connect(img, &TOxrImage::OnClick, this, &TPalvonViewer::imgClick);
-    img->installEventFilter(new TZoomEvents(this));
+    QObject::connect(img, &TOxrImage::OnClick, img, [this] { imgClick(); });
+    events_ = new TZoomEvents(window_.DialogParent(), img, *this, host_);
+    img->installEventFilter(events_);
+
+    // The still quick view.
+    Place(window_, standard, Cmd::tbQuickView);
 }
 
 // ---- Zoom steps ----
 
-void TPalvonViewer::ZoomFirst()
+void TMapViewController::ZoomFirst()
 {
     if (PolySelectKind != 0)
         return;
-    CancelWheelZoom(*this);
+    CancelWheelZoom();
     Zoom::FirstView();
-    DrawPalvon();
+    window_.RedrawMap();
 }
 
-void TPalvonViewer::ZoomIn()
+void TMapViewController::ZoomIn()
 {
     if (PolySelectKind != 0)
         return;
-    CancelWheelZoom(*this);
+    CancelWheelZoom();
     Zoom::ZoomInView(ZoomFactor);
-    DrawPalvon();
+    window_.RedrawMap();
 }
 
-void TPalvonViewer::ZoomOut()
+void TMapViewController::ZoomOut()
 {
     if (PolySelectKind != 0)
         return;
-    CancelWheelZoom(*this);
+    CancelWheelZoom();
     Zoom::ZoomOutView(ZoomFactor);
-    DrawPalvon();
+    window_.RedrawMap();
 }
 
-void TPalvonViewer::ZoomSel()
+void TMapViewController::ZoomSel()
 {
     if (Zoom::SelectionView())
-        DrawPalvon();
+        window_.RedrawMap();
 }
 
-void TPalvonViewer::aVistaAnteriorExecute()
+void TMapViewController::aVistaAnteriorExecute()
 {
     if (Zoom::PreviousView())
-        DrawPalvon();
+        window_.RedrawMap();
 }
 
-void TPalvonViewer::FormMouseWheelUp()
+// ---- The wheel ----
+
+void TMapViewController::FormMouseWheelUp()
 {
     if (WheelActive())
-        WheelZoomStep(*this, true);
+        WheelZoomStep(true);
 }
 
-void TPalvonViewer::FormMouseWheelDown()
+void TMapViewController::FormMouseWheelDown()
 {
     if (WheelActive())
-        WheelZoomStep(*this, false);
+        WheelZoomStep(false);
 }
 
-void TPalvonViewer::imgClick()
+void TMapViewController::FinishWheelZoom()
+{
+    if (!wheelRedraw_ || !wheelRedraw_->isActive())
+        return;
+    wheelRedraw_->stop();
+    PanViewOf(&Img())->hide();
+    window_.RedrawMap();
+}
+
+void TMapViewController::CancelWheelZoom()
+{
+    if (!wheelRedraw_ || !wheelRedraw_->isActive())
+        return;
+    wheelRedraw_->stop();
+    PanViewOf(&Img())->hide();
+}
+
+void TMapViewController::WheelZoomStep(bool in)
+{
+    if (PolySelectKind != 0 || !map_.MapImage())
+        return;
+    if (!wheelRedraw_) {
+        wheelRedraw_ = std::make_unique<QTimer>();
+        wheelRedraw_->setObjectName(QStringLiteral("WheelZoomRedraw"));
+        wheelRedraw_->setSingleShot(true);
+        QObject::connect(wheelRedraw_.get(), &QTimer::timeout, wheelRedraw_.get(), [this] {
+            PanViewOf(&Img())->hide();
+            window_.RedrawMap();
+        });
+    }
+    TPanView* preview = PanViewOf(&Img());
+    if (!wheelRedraw_->isActive())
+        preview->Start();
+    if (in)
+        Zoom::ZoomInView(ZoomFactor);
+    else
+        Zoom::ZoomOutView(ZoomFactor);
+    preview->ScaleTo(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+    wheelRedraw_->start(WheelRestMs());
+}
+
+void TMapViewController::imgClick()
 {
     // The wheel goes to the widget with the focus's window: the map takes it.
-    img->setFocus();
+    Img().setFocus();
 }
 
-void TPalvonViewer::Reset1Click()
+void TMapViewController::Reset1Click()
 {
-    img->Clear();
+    TOxrImage& img = Img();
+    img.Clear();
     RubberBand = false;
     if (!NodeMoving && !CentroidMoving)
         PickedItem = -1;
-    Action(Cmd::NodeMove)->setChecked(false);
-    Action(Cmd::ZoneMove)->setChecked(false);
+    window_.Action(Cmd::NodeMove)->setChecked(false);
+    window_.Action(Cmd::ZoneMove)->setChecked(false);
     for (TCommandId name : {Cmd::aPrint1, Cmd::aMultiPrint, Cmd::aRedibujar, Cmd::aDataGrid1})
-        Action(name)->setEnabled(true);
-    Action(Cmd::aVistaAnterior)->setEnabled(ZoomIndex >= 2);
+        window_.Action(name)->setEnabled(true);
+    window_.Action(Cmd::aVistaAnterior)->setEnabled(ZoomIndex >= 2);
     for (TCommandId name : {Cmd::tbArrows, Cmd::tbNodes, Cmd::tbNameNodes, Cmd::tbCalles, Cmd::tbAtributos,
                             Cmd::tbColores, Cmd::tbValues, Cmd::tbTit, Cmd::tbMove, Cmd::tbZoom, Cmd::tbQuickView})
-        Action(name)->setEnabled(true);
-    img->SetPopupMenu(BDerecho, true);
+        window_.Action(name)->setEnabled(true);
+    img.SetPopupMenu(host_.MapMenu(), true);
     KDVlib::BuildHitGrid();
 }
 
-void TPalvonViewer::tbMoveClick()
+void TMapViewController::tbMoveClick()
 {
     PolySelectKind = 0;
-    if (Down(Cmd::tbMove)) {
-        SetDown(Cmd::tbZoom, false);
-        img->setCursor(MapToolCursor(3));
+    if (window_.CommandOn(Cmd::tbMove)) {
+        window_.SetCommandOn(Cmd::tbZoom, false);
+        Img().setCursor(MapToolCursor(3));
     } else {
-        img->unsetCursor();
+        Img().unsetCursor();
     }
 }
 
-void TPalvonViewer::tbZoomClick()
+void TMapViewController::tbZoomClick()
 {
     PolySelectKind = 0;
-    const bool down = Down(Cmd::tbZoom);
+    const bool down = window_.CommandOn(Cmd::tbZoom);
     if (ZoomPermanent()) {
         if (down)
             ZoomViewPalvon();
@@ -528,16 +565,16 @@ void TPalvonViewer::tbZoomClick()
             zimg->hide();
     }
     if (!down) {
-        img->unsetCursor();
+        Img().unsetCursor();
     } else {
-        SetDown(Cmd::tbMove, false);
-        img->setCursor(MapToolCursor(2));
+        window_.SetCommandOn(Cmd::tbMove, false);
+        Img().setCursor(MapToolCursor(2));
     }
 }
 
 // ---- The view tools: zoom box, pan, magnifier ----
 
-void TPalvonViewer::FollowMagnifier(int i, int j)
+void TMapViewController::FollowMagnifier(int i, int j)
 {
     ClickPixX = i;
     ClickPixY = j;
@@ -558,47 +595,50 @@ void DrawRubberBox(TOxrImage& img)
     img.RectangleW(PressPoint.x, PressPoint.y, LastPoint.x, LastPoint.y);
     img.PenMode = saved;
 }
+
+void HideLegends(TMapViewHost& host)
+{
+    if (QWidget* sym = host.RangeLegend())
+        sym->hide();
+    if (QWidget* scl = host.BarLegend())
+        scl->hide();
+}
 } // namespace
 
-void TPalvonViewer::StartZoomBox(int i, int j, double x, double y)
+void TMapViewController::StartZoomBox(int i, int j, double x, double y)
 {
     RubberBand = true;
-    if (sym)
-        sym->hide();
-    if (Scl)
-        Scl->hide();
+    HideLegends(host_);
     AuxPoint = {double(i), double(j)};
     PressPoint = LastPoint = {x, y};
-    DrawRubberBox(*img);
+    DrawRubberBox(Img());
 }
 
-void TPalvonViewer::FollowZoomBox(double x, double y)
+void TMapViewController::FollowZoomBox(double x, double y)
 {
-    DrawRubberBox(*img);
+    DrawRubberBox(Img());
     LastPoint = {x, y};
-    DrawRubberBox(*img);
+    DrawRubberBox(Img());
 }
 
-void TPalvonViewer::EndZoomBox(int j)
+void TMapViewController::EndZoomBox(int j)
 {
-    DrawRubberBox(*img);
+    DrawRubberBox(Img());
     RubberBand = false;
     if (!ZoomBoxAccepted(AuxPoint.y, j))
         return;
     Zoom::PushView(PressPoint.x, PressPoint.y, LastPoint.x, LastPoint.y);
-    DrawPalvon();
+    window_.RedrawMap();
 }
 
-void TPalvonViewer::StartPan(int i, int j)
+void TMapViewController::StartPan(int i, int j)
 {
     // A pan starts from the drawing of the view as it is now.
-    FinishWheelZoom(*this);
+    FinishWheelZoom();
     Panning = true;
+    TOxrImage* img = &Img();
     img->setCursor(MapToolCursor(3));
-    if (sym)
-        sym->hide();
-    if (Scl)
-        Scl->hide();
+    HideLegends(host_);
     const QPoint origin = img->mapToGlobal(QPoint(i, j));
     PanOriginX = origin.x();
     PanOriginY = origin.y();
@@ -606,70 +646,62 @@ void TPalvonViewer::StartPan(int i, int j)
     PanViewOf(img)->Start();
 }
 
-void TPalvonViewer::FollowPan(int i, int j)
+void TMapViewController::FollowPan(int i, int j)
 {
+    TOxrImage* img = &Img();
     const QPoint now = img->mapToGlobal(QPoint(i, j));
     PanViewOf(img)->MoveTo(QPoint(now.x() - PanOriginX + PanImageOriginX, now.y() - PanOriginY + PanImageOriginY));
 }
 
-void TPalvonViewer::EndPan()
+void TMapViewController::EndPan()
 {
     Panning = false;
+    TOxrImage* img = &Img();
     TPanView* view = PanViewOf(img);
     const QPoint offset = view->Offset();
     view->hide();
     Zoom::SetView(Zoom::PannedView(img->World(), offset.x(), offset.y()));
-    DrawPalvon();
+    window_.RedrawMap();
 }
 
-void TPalvonViewer::StartMagnifier(int i, int j)
+void TMapViewController::StartMagnifier(int i, int j)
 {
     if (!ZoomPermanent())
         ZoomFollow = true;
     ClickPixX = i;
     ClickPixY = j;
-    if (sym)
-        sym->hide();
-    if (Scl)
-        Scl->hide();
+    HideLegends(host_);
     ZoomViewPalvon();
 }
 
-void TPalvonViewer::EndMagnifier()
+void TMapViewController::EndMagnifier()
 {
     ZoomFollow = false;
     zimg->hide();
-    if (sym && Down(Cmd::tbColores))
+    if (QWidget* sym = host_.RangeLegend(); sym && window_.CommandOn(Cmd::tbColores))
         sym->show();
-    if (Scl && Down(Cmd::tbAtributos))
-        Scl->show();
+    if (QWidget* scl = host_.BarLegend(); scl && window_.CommandOn(Cmd::tbAtributos))
+        scl->show();
 }
 
 // ---- The magnifier panel ----
 
-void TPalvonViewer::zimgOxrMouseDown(Qt::MouseButton Button, const TShiftState&, int i, int j, double, double)
+void TMapViewController::zimgOxrMouseDown(Qt::MouseButton Button, const TShiftState&, int i, int j, double, double)
 {
     if (Button == Qt::LeftButton) {
         ZimgDrag.Begin(zimg, i, j);
         return;
     }
-    if (Button != Qt::RightButton)
-        return;
-    // The options dialog with its magnifier page alone.
-    TDlgCfg& options = Secondary::DlgCfg();
-    QTabWidget* pages = options.CfgPaginas;
-    for (int k = 0; k < pages->count(); ++k)
-        pages->setTabVisible(k, pages->widget(k) == options.CfgAmpliacion);
-    pages->setCurrentWidget(options.CfgAmpliacion);
-    options.exec();
-    for (int k = 0; k < pages->count(); ++k)
-        pages->setTabVisible(k, true);
-    pages->setCurrentWidget(options.CfgPreferencias);
+    if (Button == Qt::RightButton)
+        host_.ShowMagnifierOptions();
 }
 
-void TPalvonViewer::zimgOxrMouseMove(const TShiftState&, int i, int j, double, double) { ZimgDrag.Follow(zimg, i, j); }
+void TMapViewController::zimgOxrMouseMove(const TShiftState&, int i, int j, double, double)
+{
+    ZimgDrag.Follow(zimg, i, j);
+}
 
-void TPalvonViewer::zimgOxrMouseUp(Qt::MouseButton, const TShiftState&, int, int, double, double)
+void TMapViewController::zimgOxrMouseUp(Qt::MouseButton, const TShiftState&, int, int, double, double)
 {
     ZimgDrag.Dragging = false;
     ClickPixX = zimg->x() + ZelUtils::Round(zimg->width() / 2.0);
@@ -677,7 +709,7 @@ void TPalvonViewer::zimgOxrMouseUp(Qt::MouseButton, const TShiftState&, int, int
     ZoomViewPalvon();
 }
 
-void TPalvonViewer::amao1Click()
+void TMapViewController::amao1Click()
 {
     int& size = ProgramOptions().VisorZoomSize;
     QVariant value = Qs(Format("%d", size));
@@ -694,12 +726,18 @@ void TPalvonViewer::amao1Click()
     NotifyProgramOptionsChanged();
 }
 
-void TPalvonViewer::FactorEscala(QAction* item, int tag)
+void TMapViewController::FactorEscala(QAction* item, int tag)
 {
     if (tag < 0 || tag >= 8)
         return;
     ProgramOptions().EscalaZoom = tag;
     NotifyProgramOptionsChanged();
     const QString caption = item ? item->text() : QString::fromLatin1(ProgramOptions().MagnifierScaleCaption());
-    Action(Cmd::Factorescala1)->setText(QStringLiteral("Factor Escala (%1)").arg(caption));
+    window_.Action(Cmd::Factorescala1)->setText(QStringLiteral("Factor Escala (%1)").arg(caption));
+}
+
+void TMapViewController::ShowScaleKept(bool kept)
+{
+    if (Fixed)
+        Fixed->setVisible(kept);
 }

@@ -1,45 +1,54 @@
 // The layered drawing of the network on the main map: the one render pipeline
 // that every change of view, data or display option ends in. The views beside
 // the map draw the same layers from their own snapshot.
-#include "mainwindow/PalvonViewer.h"
+#include "map/gui/MapRenderer.h"
 
 #include "map/DrawState.h"
 #include "map/Ranges.h"
 #include "map/ViewSnapshot.h"
 #include "map/gui/DataLayers.h"
+#include "map/gui/MapDrawHost.h"
 #include "map/gui/MapLayers.h"
 #include "map/gui/OxrImage.h"
+#include "model/FileUtils.h"
 #include "model/HitGrid.h"
 #include "model/JunctionOutlines.h"
+#include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/LinkGeometry.h"
 #include "model/PalvonVars.h"
+#include "model/ProgramOptions.h"
+#include "model/ViewerServices.h"
+#include "platform/ImageFile.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/WindowHost.h"
 
-#include <QAction>
 #include <QElapsedTimer>
+#include <QFileDialog>
 
 #include <algorithm>
 
 namespace {
 
-// A redraw that a redraw sets off (a handler run from pending events) is dropped:
-// the one under way already draws the current state.
-bool Redrawing = false;
-
 class TRedrawGuard {
 public:
-    TRedrawGuard() { Redrawing = true; }
-    ~TRedrawGuard() { Redrawing = false; }
+    explicit TRedrawGuard(bool& redrawing) : redrawing_(redrawing) { redrawing_ = true; }
+    ~TRedrawGuard() { redrawing_ = false; }
+
+private:
+    bool& redrawing_;
 };
 
 } // namespace
 
-void TPalvonViewer::DrawPalvon()
+TMapRenderer::TMapRenderer(TWindowHost& window, TMapDrawHost& host) : window_(window), host_(host) {}
+
+void TMapRenderer::DrawPalvon()
 {
-    if (Redrawing || !img)
+    TOxrImage* img = host_.MapCanvas();
+    if (redrawing_ || !img)
         return;
-    TRedrawGuard guard;
+    TRedrawGuard guard(redrawing_);
     QElapsedTimer clock;
     clock.start();
     {
@@ -67,20 +76,20 @@ void TPalvonViewer::DrawPalvon()
     int tool = 0;
     if (PolySelectKind > 0)
         tool = 1;
-    if (Down(Cmd::tbZoom))
+    if (window_.CommandOn(Cmd::tbZoom))
         tool = 2;
-    if (Down(Cmd::tbMove))
+    if (window_.CommandOn(Cmd::tbMove))
         tool = 3;
     if (tool > 0)
         img->setCursor(MapToolCursor(tool));
     else
         img->unsetCursor();
     // The shape handles of the link being bent stay on top of every redraw.
-    if (Down(Cmd::tbCurve) || CurveLink > 0)
-        StartCurving();
+    if (window_.CommandOn(Cmd::tbCurve) || CurveLink > 0)
+        host_.DrawCurveHandles();
 }
 
-void TPalvonViewer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)
+void TMapRenderer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)
 {
     const bool mainMap = target == TLayerTarget::MainMap;
     const TViewSnapshot view = SnapshotView(target);
@@ -113,9 +122,12 @@ void TPalvonViewer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)
         case TMapLayer::MovimLinks:
             DrawMovimLinks(&c);
             break;
-        case TMapLayer::Lineas:
-            DrawLineas(c);
+        case TMapLayer::Lineas: {
+            const DataLayers::TLegendRequest legend = DrawLineas(c);
+            if (legend.kind == DataLayers::TLegendRequest::Bars)
+                DrawSymbolo(legend.caption, legend.count);
             break;
+        }
         case TMapLayer::Red:
             DrawNetWork(c);
             break;
@@ -158,12 +170,13 @@ void TPalvonViewer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)
     }
 }
 
-void TPalvonViewer::ClearScreen()
+void TMapRenderer::ClearScreen()
 {
-    img->Clear();
-    if (sym)
+    if (TOxrImage* img = host_.MapCanvas())
+        img->Clear();
+    if (TLegendImage* sym = host_.RangeLegend())
         sym->hide();
-    if (Scl)
+    if (TLegendImage* Scl = host_.BarLegend())
         Scl->hide();
     RubberBand = false;
     // A node or centroid being moved keeps its pick through the redraws of the move.
@@ -173,8 +186,9 @@ void TPalvonViewer::ClearScreen()
     // with F5, a zoom): its drop ends it unless it was chosen with Shift.
 }
 
-void TPalvonViewer::SetGrid()
+void TMapRenderer::SetGrid()
 {
+    const TOxrImage* img = host_.MapCanvas();
     // The canvas may show more than the view window on one axis (one scale for
     // both): the tiles of everything shown are marked.
     double minX = WorldMinX, maxX = WorldMaxX, minY = WorldMinY, maxY = WorldMaxY;
@@ -185,4 +199,33 @@ void TPalvonViewer::SetGrid()
         maxY = std::max(maxY, img->PixelToWorldY(0));
     }
     KDVlib::SetGrid(minX, maxX, minY, maxY);
+}
+
+bool TMapRenderer::SaveMapBitmap(const std::string& fileName)
+{
+    TOxrImage* canvas = host_.MapCanvas();
+    if (!canvas)
+        return false;
+    TOxrImage& img = *canvas;
+    DrawTitulos(img, View());
+    DrawStamp(img);
+    const bool written = ImageFile::Save(img.Picture(), fileName, "BMP");
+    // The stamp and the title belong to the file only: the map is drawn again without them.
+    DrawPalvon();
+    if (!written)
+        Services().ShowMessage(FileUtils::WriteFailure(fileName));
+    return written;
+}
+
+void TMapRenderer::DrawFilePalvonx()
+{
+    QFileDialog dialog(window_.DialogParent(), QString::fromStdString(KDVlib::MsgExportBitmap));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("bmp"));
+    dialog.setNameFilter(QStringLiteral("Bitmap file [*.bmp] (*.bmp)"));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !ProgramOptions().Overwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    TWaitCursor wait;
+    SaveMapBitmap(dialog.selectedFiles().front().toStdString());
 }

@@ -1,12 +1,14 @@
 // The network drawn beside the main map: the aerial overview, the still quick
 // view, the magnifier over the map, and the street-level view of a clicked point.
-#include "mainwindow/DlgQuickView.h"
-#include "mainwindow/PalvonViewer.h"
-#include "mainwindow/SecondaryWindows.h"
+#include "map/gui/MapViewController.h"
+
+#include "map/gui/DlgQuickView.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "map/ZoomHistory.h"
 #include "map/gui/FrmAerial.h"
+#include "map/gui/MapHost.h"
+#include "map/gui/MapViewHost.h"
 #include "map/gui/OxrImage.h"
 #include "map/gui/StreetView.h"
 #include "model/KDVvars.h"
@@ -16,6 +18,7 @@
 #include "model/ZelUtils.h"
 #include "model/ZelUtm.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/WindowHost.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -28,9 +31,10 @@ bool NodePlaced(int32_t index) { return index >= 1 && index <= Network.NodeCount
 
 } // namespace
 
-void TPalvonViewer::DrawNetWorkAerial()
+void TMapViewController::DrawNetWorkAerial()
 {
     // Drawn into the aerial view once it is made (first shown), never to make it.
+    TOxrImage* img = map_.MapImage();
     if (!FrmAerial || !img || !Network.HasCoordinates)
         return;
     TOxrImage& a = *FrmAerial->aimg;
@@ -69,15 +73,16 @@ void TPalvonViewer::DrawNetWorkAerial()
     a.update();
 }
 
-void TPalvonViewer::DrawQuickView(TOxrImage* Img)
+void TMapViewController::DrawQuickView(TOxrImage* Img)
 {
     if (!Img)
         return;
-    DrawLayerSequence(*Img, TLayerTarget::QuickView);
+    host_.DrawViewLayers(*Img, false);
 }
 
-void TPalvonViewer::QuickViewPalvon()
+void TMapViewController::QuickViewPalvon()
 {
+    TOxrImage* img = map_.MapImage();
     if (!img)
         return;
     auto* view = new TDlgQuickView(nullptr);
@@ -92,8 +97,9 @@ void TPalvonViewer::QuickViewPalvon()
     view->show();
 }
 
-void TPalvonViewer::StreetViewPalvon()
+void TMapViewController::StreetViewPalvon()
 {
+    TOxrImage* img = map_.MapImage();
     if (!img)
         return;
     const double x = img->PixelToWorldX(ClickPixX);
@@ -105,14 +111,15 @@ void TPalvonViewer::StreetViewPalvon()
     PalvonRead::ZoneOfPositions(zone, hemisphere);
     ZelUtm::TGeografica geo;
     ZelUtm::UtmToGeo(zone, hemisphere, geo, x, y);
-    TStreetView& street = Secondary::StreetView();
+    TStreetView& street = host_.StreetView();
     street.ShowSV(geo.Latitude, geo.Longitude);
     street.show();
     street.raise();
 }
 
-void TPalvonViewer::ZoomViewPalvon()
+void TMapViewController::ZoomViewPalvon()
 {
+    TOxrImage* img = map_.MapImage();
     if (!img || !zimg)
         return;
     const double s = ProgramOptions().VisorZoomSize;
@@ -128,16 +135,16 @@ void TPalvonViewer::ZoomViewPalvon()
     p->setBrush(QBrush(DisplayStyles::ToQColor(ProgramOptions().VisorZoomColor), Qt::SolidPattern));
     p->drawRect(QRect(0, 0, side, side));
 
-    DrawLayerSequence(*zimg, TLayerTarget::Magnifier);
+    host_.DrawViewLayers(*zimg, true);
     zimg->show();
     zimg->raise();
     zimg->update();
 }
 
-void TPalvonViewer::tbAerialClick()
+void TMapViewController::tbAerialClick()
 {
-    if (Down(Cmd::tbAerial)) {
-        TFrmAerial& aerial = Secondary::FrmAerial();
+    if (window_.CommandOn(Cmd::tbAerial)) {
+        TFrmAerial& aerial = host_.AerialView();
         aerial.show();
         aerial.raise();
         DrawNetWorkAerial();
@@ -146,8 +153,8 @@ void TPalvonViewer::tbAerialClick()
     }
 }
 
-void TPalvonViewer::CopiarAerial1Click()
+void TMapViewController::CopiarAerial1Click()
 {
-    if (Down(Cmd::tbAerial))
-        QGuiApplication::clipboard()->setImage(Secondary::FrmAerial().aimg->Picture());
+    if (window_.CommandOn(Cmd::tbAerial))
+        QGuiApplication::clipboard()->setImage(host_.AerialView().aimg->Picture());
 }

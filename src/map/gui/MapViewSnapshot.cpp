@@ -1,12 +1,14 @@
 // The one place where the main window's toolbar buttons, menu checks, options
 // dialog and title box are read into a view snapshot; everything that draws the
 // map (screen, printed page, DXF, KMZ) draws from the snapshot.
-#include "mainwindow/PalvonViewer.h"
+#include "map/gui/MapRenderer.h"
 
 #include "map/DrawState.h"
 #include "map/ViewSnapshot.h"
+#include "map/gui/MapDrawHost.h"
 #include "model/KDVvars.h"
 #include "model/ProgramOptions.h"
+#include "widgets/WindowHost.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -14,7 +16,7 @@
 #include <QSpinBox>
 #include <QTextEdit>
 
-TViewSnapshot TPalvonViewer::SnapshotView(TLayerTarget target)
+TViewSnapshot TMapRenderer::SnapshotView(TLayerTarget target)
 {
     TViewSnapshot v;
     // A layer shows with its toolbar button, or on the magnifier with its tick
@@ -22,9 +24,9 @@ TViewSnapshot TPalvonViewer::SnapshotView(TLayerTarget target)
     const TProgramOptions& o = ProgramOptions();
     const bool magnifier = target == TLayerTarget::Magnifier;
     auto shown = [&](TCommandId button, bool TProgramOptions::*magnifierBox) {
-        return Down(button) || (magnifier && o.*magnifierBox);
+        return window_.CommandOn(button) || (magnifier && o.*magnifierBox);
     };
-    auto checked = [&](TCommandId id) { return Action(id)->isChecked(); };
+    auto checked = [&](TCommandId id) { return window_.CommandOn(id); };
 
     v.tbZonas = checked(Cmd::tbZonas);
     v.tbPoligonos = checked(Cmd::tbPoligonos);
@@ -72,7 +74,7 @@ TViewSnapshot TPalvonViewer::SnapshotView(TLayerTarget target)
     v.PoliBordeColor = o.PoliBordeColor;
     v.SoleraColor = o.SoleraColor;
 
-    if (const QTextEdit* box = tit) {
+    if (const QTextEdit* box = host_.TitleBox()) {
         v.HasTitle = true;
         QStringList lines = box->toPlainText().split(QLatin1Char('\n'));
         while (!lines.isEmpty() && lines.back().isEmpty())

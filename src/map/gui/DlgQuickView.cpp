@@ -1,4 +1,4 @@
-#include "mainwindow/DlgQuickView.h"
+#include "map/gui/DlgQuickView.h"
 
 #include "map/gui/OxrImage.h"
 

@@ -1,0 +1,13 @@
+#include "mainwindow/MapDrawAdapter.h"
+
+#include "mainwindow/PalvonViewer.h"
+
+TOxrImage* TMapDrawAdapter::MapCanvas() { return viewer_.img; }
+
+TLegendImage* TMapDrawAdapter::RangeLegend() { return viewer_.sym; }
+
+TLegendImage* TMapDrawAdapter::BarLegend() { return viewer_.Scl; }
+
+const QTextEdit* TMapDrawAdapter::TitleBox() { return viewer_.tit; }
+
+void TMapDrawAdapter::DrawCurveHandles() { viewer_.StartCurving(); }

@@ -1,0 +1,135 @@
+// The items that other features keep in the menus the display builds: the
+// intersection views' border width, phases window and junction types, the map's
+// double click, and the menus "Herramientas" (calculator, themes) and "Ayuda".
+#include "analysis/Fases.h"
+#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
+#include "map/DrawState.h"
+#include "map/gui/OxrImage.h"
+#include "model/KDVvars.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+#include "widgets/Calculator.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QMenu>
+#include <QMenuBar>
+
+using ZelUtils::Format;
+
+namespace {
+
+QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+// A top-level menu of the menu bar by its title, made when there is none yet.
+QMenu* TopMenu(QMenuBar* bar, const QString& title)
+{
+    for (QAction* a : bar->actions())
+        if (a->menu() && a->text() == title)
+            return a->menu();
+    return bar->addMenu(title);
+}
+
+// A submenu by its object name, made (with the title) when there is none yet.
+QMenu* SubMenu(QMenu* parent, const char* name, const QString& title)
+{
+    const QString objectName = QString::fromLatin1(name);
+    if (auto* m = parent->findChild<QMenu*>(objectName))
+        return m;
+    QMenu* m = parent->addMenu(title);
+    m->setObjectName(objectName);
+    return m;
+}
+
+} // namespace
+
+void TPalvonViewer::CreateToolMenus()
+{
+    // ---- Intersection views: border width and the phases window ----
+    auto* intersecciones = new QMenu(CommandTable::Caption(Cmd::AnalisisIntersecciones), this);
+    intersecciones->setObjectName("AnalisisInterseccionesMenu");
+    Action(Cmd::AnalisisIntersecciones)->setMenu(intersecciones);
+    QMenu* configurar = SubMenu(intersecciones, "ConfigurarIntersecciones", QStringLiteral("Configurar"));
+    auto* borde = new QMenu(this);
+    borde->setObjectName("BordeAnchoMenu");
+    AddAction(configurar, Cmd::BordeAncho, Qs(Format("Borde ancho (%.1f)", IntersectionBorderWidth)))->setMenu(borde);
+    auto* bordeGroup = new QActionGroup(borde);
+    for (int tag = 0; tag <= 4; ++tag) {
+        QAction* item = AddAction(borde, QStringLiteral("BordePuntos%1").arg(tag));
+        item->setData(tag);
+        bordeGroup->addAction(item);
+        Registry().Register(CommandTable::TOwner::Analysis, CommandOf(item), [this, tag] { Puntos(tag); });
+    }
+    AddAction(intersecciones, Cmd::Visualizacion);
+    Registry().Register(CommandTable::TOwner::Analysis, Cmd::Visualizacion, this, &TPalvonViewer::VisualizacionClick);
+
+    // Junction types picked for the intersection analyses.
+    for (int t = 1; t <= 5; ++t) {
+        Action(QStringLiteral("Jtype%1").arg(t))->setCheckable(true);
+        Registry().Register(CommandTable::TOwner::Analysis, CommandOf(QStringLiteral("Jtype%1").arg(t)),
+                            [t](bool checked) { JtypeSelected[t] = checked; });
+    }
+
+    // The map's double click (the press before it records the pixel).
+    connect(img, &TOxrImage::OnDblClick, this, &TPalvonViewer::imgDblClick);
+
+    // ---- Tools and help ----
+    QMenu* herramientas = TopMenu(menuBar(), QStringLiteral("&Herramientas"));
+    AddAction(herramientas, Cmd::aCalculator1);
+    Registry().Register(CommandTable::TOwner::Window, Cmd::aCalculator1, this, &TPalvonViewer::Calculator1Click);
+    QMenu* temas = SubMenu(herramientas, "Temas", QStringLiteral("Temas"));
+    AddAction(temas, Cmd::aAplicar1);
+    QMenu* ayuda = TopMenu(menuBar(), QStringLiteral("A&yuda"));
+    // Help contents and mail have nothing behind them: shown disabled, and the
+    // hint says why.
+    ayuda->setToolTipsVisible(true);
+    const QString why = QStringLiteral("No disponible: esta versión no incluye %1");
+    const std::pair<TCommandId, const char*> items[] = {{Cmd::aContenido1, "archivo de ayuda"},
+                                                        {Cmd::aemail1, "envío de correo"}};
+    for (const auto& [id, what] : items) {
+        QAction* item = AddAction(ayuda, id);
+        item->setEnabled(false);
+        item->setToolTip(why.arg(QString::fromUtf8(what)));
+        item->setStatusTip(item->toolTip());
+    }
+    ayuda->addSeparator();
+    AddAction(ayuda, Cmd::AcercaDe1);
+    Registry().Register(CommandTable::TOwner::Window, Cmd::AcercaDe1, this, &TPalvonViewer::AcercaDe1Click);
+}
+
+void TPalvonViewer::Puntos(int tag)
+{
+    IntersectionBorderWidth = static_cast<float>(tag * 0.5);
+    Action(Cmd::BordeAncho)->setText(Qs(Format("Borde ancho (%.1f)", IntersectionBorderWidth)));
+}
+
+void TPalvonViewer::VisualizacionClick()
+{
+    SetDown(Cmd::tbShow, false);
+    SetDown(Cmd::tbMixs, false);
+    TFrmFases& fases = Secondary::FrmFases();
+    NodoActual = 0;
+    if (FasesListOk == 0)
+        fases.MakePupNodos();
+    if (KDVFases::ListedCount() == 0) {
+        // Nothing to draw: say why instead of opening an empty window.
+        FasesListOk = 0;
+        Services().ShowMessage(Action(Cmd::jtSel)->isChecked()
+                                   ? "No hay nodos seleccionados que mostrar en \"Fases\".\r"
+                                     "Seleccione nodos o desmarque \"Selección\" en \"Seleccionar\"."
+                                   : "La red no tiene intersecciones de los tipos marcados en \"Seleccionar\":\r"
+                                     "no hay nada que mostrar en \"Fases\".");
+        return;
+    }
+    fases.show();
+    fases.raise();
+}
+
+void TPalvonViewer::Calculator1Click()
+{
+    auto* calc = findChild<TCalculator*>(QStringLiteral("Calc"), Qt::FindDirectChildrenOnly);
+    if (!calc)
+        calc = new TCalculator(this);
+    calc->exec();
+}

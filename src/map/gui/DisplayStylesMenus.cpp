@@ -1,0 +1,438 @@
+// Styles of the map: number format of the values, label fonts, colours and widths
+// of the background layers, label positions, the parallel shift of two-way links,
+// lane width, the title box `tit` with its font and corner, and the display menus.
+// Style handlers only set state; those that say so redraw the map.
+#include "map/gui/DisplayController.h"
+
+#include "map/DisplayStyles.h"
+#include "map/DrawState.h"
+#include "map/gui/MapCommands.h"
+#include "map/gui/MapHost.h"
+#include "map/gui/MapViewController.h"
+#include "map/gui/MapViewHost.h"
+#include "map/gui/OxrImage.h"
+#include "model/KDVvars.h"
+#include "model/LinkGeometry.h"
+#include "model/ProgramOptions.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+#include "model/gui/ZelUtilsGui.h"
+#include "widgets/WindowHost.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFontComboBox>
+#include <QFormLayout>
+#include <QMenu>
+#include <QSpinBox>
+#include <QTextEdit>
+
+using MapCommands::Named;
+using MapCommands::Place;
+using ZelUtils::Format;
+
+namespace {
+
+QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+QString LetraCaption(int tag)
+{
+    const TLabelFont& f = LabelFonts[static_cast<size_t>(tag)];
+    return Qs(Format("Letra (%s %2d)", f.Name, f.Size));
+}
+
+// The program's font dialog: name, size, colour and style of a label font.
+bool FontDialog(QWidget* parent, TLabelFont& font)
+{
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("Fuente"));
+    auto* form = new QFormLayout(&dialog);
+    auto* name = new QFontComboBox(&dialog);
+    name->setCurrentFont(QFont(Qs(font.Name)));
+    auto* size = new QSpinBox(&dialog);
+    size->setRange(1, 200);
+    size->setValue(std::max(1, font.Size));
+    QCheckBox* styles[4] = {new QCheckBox(QStringLiteral("Negrita"), &dialog),
+                            new QCheckBox(QStringLiteral("Cursiva"), &dialog),
+                            new QCheckBox(QStringLiteral("Subrayado"), &dialog),
+                            new QCheckBox(QStringLiteral("Tachado"), &dialog)};
+    const uint8_t bits[4] = {fsBold, fsItalic, fsUnderline, fsStrikeOut};
+    uint32_t color = font.Color;
+    auto* colorButton = new QComboBox(&dialog);
+    colorButton->addItem(QStringLiteral("Elegir..."));
+    auto paint = [&] {
+        QPixmap swatch(24, 12);
+        swatch.fill(DisplayStyles::ToQColor(color));
+        colorButton->setItemIcon(0, QIcon(swatch));
+    };
+    paint();
+    QObject::connect(colorButton, QOverload<int>::of(&QComboBox::activated), &dialog, [&](int) {
+        const QColor c = QColorDialog::getColor(DisplayStyles::ToQColor(color), &dialog);
+        if (c.isValid()) {
+            color = DisplayStyles::FromQColor(c);
+            paint();
+        }
+    });
+    form->addRow(QStringLiteral("Fuente:"), name);
+    form->addRow(QStringLiteral("Tamaño:"), size);
+    for (int i = 0; i < 4; ++i) {
+        styles[i]->setChecked(font.Style & bits[i]);
+        form->addRow(QString(), styles[i]);
+    }
+    form->addRow(QStringLiteral("Color:"), colorButton);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    font.Name = name->currentFont().family().toStdString();
+    font.Size = size->value();
+    font.Color = color;
+    font.Style = 0;
+    for (int i = 0; i < 4; ++i)
+        if (styles[i]->isChecked())
+            font.Style = static_cast<uint8_t>(font.Style | bits[i]);
+    return true;
+}
+
+// A submenu by its object name, made (with the title) when there is none yet.
+QMenu* SubMenu(QMenu* parent, const char* name, const QString& title)
+{
+    const QString objectName = QString::fromLatin1(name);
+    if (auto* m = parent->findChild<QMenu*>(objectName))
+        return m;
+    QMenu* m = parent->addMenu(title);
+    m->setObjectName(objectName);
+    return m;
+}
+
+// The codes of the label positions of the "Ubicación" menus (tags 1..9): node numbers are placed by the corner of the label that touches the
+// node, street names by the point of the label on the link.
+constexpr int32_t NodePosCodes[10] = {0, 8, 7, 6, 5, 4, 3, 2, 1, 0};
+constexpr int32_t StreetPosCodes[10] = {0, 6, 7, 8, 3, 4, 5, 0, 1, 2};
+
+} // namespace
+
+void TDisplayController::CreateDisplayMenus()
+{
+    QWidget* const window = window_.DialogParent();
+    // ---- The layers of the map, under "Ver" ----
+    QMenu* ver = host_.ViewMenu();
+    ver->addSeparator();
+    for (TCommandId id : {Cmd::Sentidos1, Cmd::Nodos1, Cmd::Nombres1, Cmd::Calles1, Cmd::Centroides1})
+        Place(window_, ver, id);
+    ver->addSeparator();
+    for (TCommandId id : {Cmd::Atributos1, Cmd::colores1, Cmd::Valores1})
+        Place(window_, ver, id);
+    QMenu* movimientos = SubMenu(ver, "VerMovimientos", QStringLiteral("Movimientos"));
+    Place(window_, movimientos, Cmd::Atributos2);
+    Place(window_, movimientos, Cmd::Valores2);
+    ver->addSeparator();
+    for (TCommandId id : {Cmd::Zonificacin2, Cmd::Poligonos2, Cmd::Lineas1, Cmd::Seleccion1, Cmd::Titulos1,
+                          Cmd::Soleras1})
+        Place(window_, ver, id);
+    Place(window_, ver, Cmd::aDataGrid1)->setChecked(true);
+    ver->addSeparator();
+
+    Barras = SubMenu(ver, "Barras", QStringLiteral("Barras de herramientas"));
+    const TCommandId bars[6] = {Cmd::Estandar1, Cmd::Arcos2, Cmd::Movimientos1, Cmd::Adicionales1, Cmd::Ttulos1,
+                                Cmd::Abrir1};
+    for (int tag = 1; tag <= 6; ++tag)
+        Place(window_, Barras, bars[tag - 1])->setData(tag);
+
+    // The layers drawn in the magnifier besides those shown on the map.
+    QMenu* lupa = view_.MagnifierMenu();
+    ver->addMenu(lupa);
+    const std::pair<TCommandId, bool> zoomItems[] = {{Cmd::Sentidos2, false}, {Cmd::Nodos2, true},
+                                                     {Cmd::Nmeronodos1, true}, {Cmd::Calles2, false},
+                                                     {Cmd::Atributos3, false}, {Cmd::Valores3, false}};
+    for (const auto& [id, on] : zoomItems)
+        Place(window_, lupa, id)->setChecked(on);
+
+    // ---- Fonts, label positions and formats: the map's right-button menu ----
+    QMenu* BDerecho = host_.MapMenu();
+    QMenu* zonas = SubMenu(BDerecho, "BDZonas", QStringLiteral("Zonas"));
+    QMenu* nodos = SubMenu(BDerecho, "BDNodos", QStringLiteral("Nodos"));
+    QMenu* valores = SubMenu(BDerecho, "BDValores", QStringLiteral("Valores"));
+    QMenu* calles = SubMenu(BDerecho, "BDCalles", QStringLiteral("Calles"));
+    QMenu* titulos = SubMenu(BDerecho, "BDTitulos", QStringLiteral("Títulos"));
+    QMenu* genatr = SubMenu(BDerecho, "BDGenatr", QStringLiteral("Generación/Atracción"));
+    const std::pair<int, QMenu*> letras[] = {{1, zonas}, {2, nodos}, {4, valores}, {5, calles}, {6, titulos}};
+    for (const auto& [tag, menu] : letras)
+        Place(window_, menu, Named(QStringLiteral("Letra%1").arg(tag)), LetraCaption(tag))->setData(tag);
+    Place(window_, genatr, Cmd::Letra3, LetraCaption(3))->setData(3);
+    Place(window_, genatr, Cmd::AnchoBarra1);
+
+    // Zone labels: the drawing reads which item is ticked.
+    QMenu* varZonas = SubMenu(zonas, "varZonas", QStringLiteral("Etiquetas"));
+    auto* zoneGroup = new QActionGroup(varZonas);
+    for (TCommandId id : {Cmd::MenuItem4, Cmd::CodZona})
+        zoneGroup->addAction(Place(window_, varZonas, id));
+    window_.Action(Cmd::MenuItem4)->setChecked(true);
+
+    auto positionMenu = [this](QMenu* parent, const char* menuName, const char* itemPrefix, int checkedTag) {
+        QMenu* menu = SubMenu(parent, menuName, QStringLiteral("Ubicación"));
+        auto* group = new QActionGroup(menu);
+        for (int tag = 1; tag <= 9; ++tag) {
+            QAction* item = Place(window_, menu, QStringLiteral("%1%2").arg(QLatin1String(itemPrefix)).arg(tag));
+            item->setData(tag);
+            group->addAction(item);
+        }
+        window_.Action(Named(QStringLiteral("%1%2").arg(QLatin1String(itemPrefix)).arg(checkedTag)))->setChecked(true);
+    };
+    positionMenu(nodos, "UbicacionNodos", "UbiNodo", 3);
+    positionMenu(calles, "UbicacionCalles", "UbiCalles", 5);
+
+    // Items that carry a submenu are actions of the window, so they are found by name.
+    auto* decimales = new QMenu(window);
+    decimales->setObjectName("Decimales");
+    Place(window_, valores, Cmd::Decimales1, Qs(Format("Decimales (%d)", NumFormat.Decimals)))->setMenu(decimales);
+    for (int d = 0; d <= 4; ++d)
+        Place(window_, decimales, QStringLiteral("NumDec%1").arg(d))->setData(d);
+
+    QMenu* shift = SubMenu(BDerecho, "Desplazamiento", QStringLiteral("Desplazamiento"));
+    auto* shiftGroup = new QActionGroup(shift);
+    for (int tag : {1, -1, 2, 4, 6, 8, 10}) {
+        const QString name = tag < 0 ? QStringLiteral("DesplazamientoC") : QStringLiteral("Desplazamiento%1").arg(tag);
+        QAction* item = Place(window_, shift, name);
+        item->setData(tag);
+        shiftGroup->addAction(item);
+    }
+    window_.Action(Cmd::Desplazamiento1)->setChecked(true);
+
+    // Colour and width of each background line layer, in its entry of "Cobertura Lineas".
+    for (int k = 1; k <= 9; ++k) {
+        QMenu* entry = layerEntries_[k];
+        if (!entry)
+            continue;
+        const int tag = 10 + k;
+        Place(window_, entry, QStringLiteral("LineaColor%1").arg(tag))->setData(tag);
+        auto* widths = new QMenu(window);
+        widths->setObjectName(QStringLiteral("LineaAnchoMenu%1").arg(tag));
+        Place(window_, entry, QStringLiteral("LineaAncho%1").arg(tag))->setMenu(widths);
+        auto* widthGroup = new QActionGroup(widths);
+        for (int w = 0; w <= 5; ++w) {
+            const int widthTag = tag * 10 + w;
+            QAction* item = Place(window_, widths, QStringLiteral("Ancho%1").arg(widthTag));
+            item->setData(widthTag);
+            widthGroup->addAction(item);
+        }
+        window_.Action(Named(QStringLiteral("Ancho%1").arg(tag * 10 + 1)))->setChecked(true);
+    }
+}
+
+// ---- Number format and fonts ----
+
+void TDisplayController::NumDec(int decimals)
+{
+    NumFormat.NumDec = decimals + 6;
+    NumFormat.Decimals = decimals;
+    NumFormat.Format = Format("%%.%df", decimals);
+    window_.Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", decimals)));
+    window_.RedrawMap();
+}
+
+// Lets the user choose label font `tag` (1..MaxLabelFonts); true when it was replaced.
+bool TDisplayController::ChooseLabelFont(int tag)
+{
+    if (tag < 1 || tag > MaxLabelFonts)
+        return false;
+    TLabelFont font = LabelFonts[static_cast<size_t>(tag)];
+    if (!(Dialogs.ChooseFont ? Dialogs.ChooseFont(font) : FontDialog(window_.DialogParent(), font)))
+        return false;
+    LabelFonts[static_cast<size_t>(tag)] = font;
+    return true;
+}
+
+void TDisplayController::LetraClick(int tag)
+{
+    if (!ChooseLabelFont(tag))
+        return;
+    window_.Action(Named(QStringLiteral("Letra%1").arg(tag)))->setText(LetraCaption(tag));
+    window_.RedrawMap();
+}
+
+void TDisplayController::Letra(QAction* item)
+{
+    if (!item)
+        return;
+    const int tag = item->data().toInt();
+    if (ChooseLabelFont(tag))
+        item->setText(LetraCaption(tag));
+}
+
+// ---- Background layer styles ----
+
+void TDisplayController::Color(int tag)
+{
+    if (tag < 0 || tag >= 20)
+        return;
+    uint32_t color = Items[static_cast<size_t>(tag)].Color;
+    bool accepted = false;
+    if (Dialogs.ChooseColor) {
+        accepted = Dialogs.ChooseColor(color);
+    } else {
+        const QColor c = QColorDialog::getColor(DisplayStyles::ToQColor(color), window_.DialogParent());
+        accepted = c.isValid();
+        if (accepted)
+            color = DisplayStyles::FromQColor(c);
+    }
+    if (accepted)
+        Items[static_cast<size_t>(tag)].Color = color;
+}
+
+void TDisplayController::SetWidth(int tag)
+{
+    const int item = tag / 10;
+    if (tag < 0 || item > MaxItems)
+        return;
+    Items[static_cast<size_t>(item)].Width = tag % 10;
+}
+
+// ---- Label positions, link shift, lanes ----
+
+void TDisplayController::UbiNodoClick(int tag)
+{
+    if (tag < 1 || tag > 9)
+        return;
+    NodeLabelPos = NodePosCodes[tag];
+    window_.Action(Named(QStringLiteral("UbiNodo%1").arg(tag)))->setChecked(true);
+    window_.RedrawMap();
+}
+
+void TDisplayController::UbiCallesClick(int tag)
+{
+    if (tag < 1 || tag > 9)
+        return;
+    StreetLabelPos = StreetPosCodes[tag];
+    // Left column near the start of the link, right column near its end.
+    static const float offsets[3] = {0.95f, 0.5f, 0.05f};
+    StreetLabelOffset = offsets[(tag - 1) % 3];
+    window_.Action(Named(QStringLiteral("UbiCalles%1").arg(tag)))->setChecked(true);
+    window_.RedrawMap();
+}
+
+void TDisplayController::Desplazamiento(int tag)
+{
+    LinkShift = tag;
+    window_.RedrawMap();
+}
+
+void TDisplayController::seAnchoPistaChange()
+{
+    AnchoPista = static_cast<float>(seAnchoPista->value());
+    LaneOffset = 1.5f * AnchoPista;
+    // The lane bands are rebuilt at the next redraw.
+    LanesReady = true;
+}
+
+void TDisplayController::seFMovChange() { FMov = seFMov->value(); }
+
+void TDisplayController::AnchoBarra1Click()
+{
+    std::string text = Format("%d", GenatrBarWidth);
+    bool accepted = false;
+    if (Dialogs.InputText) {
+        accepted = Dialogs.InputText("Ancho barra ...", "Nodo", text);
+    } else {
+        QVariant value(Qs(text));
+        accepted = ZelUtils::InputInteger("Ancho barra ...", "Nodo", value, ZelUtils::FieldText);
+        text = value.toString().toStdString();
+    }
+    if (!accepted)
+        return;
+    const std::string typed = ZelUtils::Trim(text);
+    if (!ZelUtils::IsNumber(typed)) {
+        Services().ShowMessage("Valor no válido: " + typed);
+        return;
+    }
+    GenatrBarWidth = ZelUtils::Round(ZelUtils::ParseReal(typed));
+}
+
+// ---- The title box ----
+
+// Nothing while UpdatingTitFont holds.
+template <class F>
+void TDisplayController::ChangeTitFont(F&& change)
+{
+    if (UpdatingTitFont)
+        return;
+    QTextEdit* tit = host_.TitleBox();
+    QFont f = tit->font();
+    change(f);
+    tit->setFont(f);
+}
+
+void TDisplayController::FontName_Change()
+{
+    ChangeTitFont([&](QFont& f) { f.setFamily(FontName->currentFont().family()); });
+}
+
+void TDisplayController::FontSize_Change()
+{
+    ChangeTitFont([&](QFont& f) { f.setPointSize(std::max(1, ZelUtils::Round(FontSize->value()))); });
+}
+
+void TDisplayController::FontColor_Change()
+{
+    if (UpdatingTitFont)
+        return;
+    QTextEdit* tit = host_.TitleBox();
+    QPalette p = tit->palette();
+    p.setColor(QPalette::Text, FontColor->currentData().value<QColor>());
+    tit->setPalette(p);
+}
+
+void TDisplayController::aTitBoldExecute()
+{
+    ChangeTitFont([&](QFont& f) { f.setBold(window_.CommandOn(Cmd::aTitBold)); });
+}
+
+void TDisplayController::aTitUnderExecute()
+{
+    ChangeTitFont([&](QFont& f) { f.setUnderline(window_.CommandOn(Cmd::aTitUnder)); });
+}
+
+void TDisplayController::aTitItalicExecute()
+{
+    ChangeTitFont([&](QFont& f) { f.setItalic(window_.CommandOn(Cmd::aTitItalic)); });
+}
+
+void TDisplayController::titSelectionChange()
+{
+    UpdatingTitFont = true;
+    // The caret's line and column; nothing else follows from them.
+    const QTextCursor caret = host_.TitleBox()->textCursor();
+    [[maybe_unused]] const int line = caret.blockNumber();
+    [[maybe_unused]] const int column = caret.positionInBlock();
+    UpdatingTitFont = false;
+}
+
+void TDisplayController::TitPosition(int tag)
+{
+    if (tag < 1 || tag > 6)
+        return;
+    TitlePos = tag;
+    QTextEdit* tit = host_.TitleBox();
+    const TOxrImage* img = map_.MapImage();
+    int top = tit->y();
+    int left = tit->x();
+    if (tag <= 3)
+        top = 10;
+    else
+        top = img->height() - tit->height() - 10;
+    if (tag == 1 || tag == 4)
+        left = 10;
+    else if (tag == 2 || tag == 5)
+        left = ZelUtils::Round((img->width() - tit->width()) / 2.0);
+    else
+        left = img->width() - tit->width() - 10;
+    tit->move(left, top);
+}

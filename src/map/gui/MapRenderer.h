@@ -1,0 +1,68 @@
+#pragma once
+// The drawing of the map: owns the redraw of the main map (DrawPalvon, the one
+// render pipeline that every change of view, data or display option ends in),
+// the reading of the window's buttons, menu ticks, options and title into a view
+// snapshot, the layer sequence any canvas is drawn with, the data layers with
+// their legends, and the map picture saved as a bitmap. No command rows of its
+// own. It reaches the window through TWindowHost (the commands' ticks, a dialog
+// parent) and TMapDrawHost (the canvas, the legends, the title box).
+#include "map/ViewSnapshot.h"
+
+#include <string>
+
+class TMapDrawHost;
+class TOxrImage;
+class TWindowHost;
+
+// Where the layers go: the main map, a still quick view, the magnifier.
+enum class TLayerTarget { MainMap, QuickView, Magnifier };
+
+class TMapRenderer {
+public:
+    TMapRenderer(TWindowHost& window, TMapDrawHost& host);
+    TMapRenderer(const TMapRenderer&) = delete;
+    TMapRenderer& operator=(const TMapRenderer&) = delete;
+
+    // Redraws the main map from the model and the view as it stands.
+    void DrawPalvon();
+    // What a view shows, read from the toolbar buttons, menu checks, options
+    // dialog and title box: the one place the drawing targets learn it from.
+    // The magnifier also shows what the options dialog ticks for it.
+    TViewSnapshot SnapshotView(TLayerTarget target = TLayerTarget::MainMap);
+    // The layers of the view's snapshot in MapLayerOrder. Only the main map draws
+    // the background layers and the polygon names on top, and lets "Sobreescrito"
+    // write values over each other.
+    void DrawLayerSequence(TOxrImage& c, TLayerTarget target);
+    // Prepares the map for a redraw: empty picture, legends hidden, transient pick state cleared.
+    void ClearScreen();
+    // Marks the hit-grid tiles that the view window meets.
+    void SetGrid();
+
+    // ---- Data layers and their legends (DataLayers.cpp) ----
+    // Each draws with the snapshot in force (the window's view when none is) and
+    // puts its legend over the map.
+    void DrawAtributos(TOxrImage* Img);
+    void DrawMapaColores(TOxrImage* Img);
+    void DrawValue(TOxrImage* Img);
+    void DrawMovimLinks(TOxrImage* Img);
+    void DrawSymbolo(const std::string& caption, int count);
+    void DrawRanges(const std::string& caption);
+    void DrawMovRange(const std::string& caption);
+
+    // ---- Map picture as a file ----
+    // Asks for a bitmap file and saves the map into it with the title block and the
+    // program's stamp, then redraws the map without them.
+    void DrawFilePalvonx();
+    // The saving step of DrawFilePalvonx; false (and a message) when the file could not be written.
+    bool SaveMapBitmap(const std::string& fileName);
+
+private:
+    // The snapshot in force, or else the window's view as it stands now.
+    TViewSnapshot View();
+
+    TWindowHost& window_;
+    TMapDrawHost& host_;
+    // A redraw that a redraw sets off (a handler run from pending events) is
+    // dropped: the one under way already draws the current state.
+    bool redrawing_ = false;
+};
