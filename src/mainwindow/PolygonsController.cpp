@@ -193,7 +193,6 @@ void TPolygonsController::BuildSnapList(int32_t skip)
         c->restore();
 }
 
-
 void TPolygonsController::pupNuevoPoligonoClick() { NuevoPoligonoClick(); }
 
 void TPolygonsController::NuevoPoligonoClick()
