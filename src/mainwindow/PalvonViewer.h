@@ -27,6 +27,7 @@
 #include "printing/gui/PrintController.h"
 #include "mainwindow/PrintHostAdapter.h"
 #include "mainwindow/FilesHostAdapter.h"
+#include "mainwindow/PolygonsHostAdapter.h"
 
 #include <QMainWindow>
 #include <QPolygonF>
@@ -355,65 +356,29 @@ public:
     // ---- Map double click (PalvonViewerDblClick.cpp) ----
     void imgDblClick();
 
-    // ---- User polygons and polygon files (PalvonViewerPolygons.cpp) ----
-    // The "Polígonos" menu, the map's polygon popup `varPolig` and "Guardar" of the zones popup.
+    // ---- User polygons and polygon files (TPolygonsController; the menus, the
+    //      polygon tools' operations and the host in PolygonsHostAdapter.cpp) ----
+    // The "Polígonos" menu, the map's polygon popup `varPolig` and "Guardar" of the
+    // zones popup, placed; then the controller registers their handlers.
     void CreatePolygonMenus();
-    void NuevoPoligonoClick();
-    void pupNuevoPoligonoClick();
-    // The per-polygon menu entries: the item's data is the polygon's index.
-    void DeletePolygon(QAction* sender);
-    void ModifyPolygon(QAction* sender);
-    void ReconfigPolygon(QAction* sender);
-    // Connects an entry just made in one of the six polygon submenus (by its name).
-    void ConnectPolygonItem(QAction* item, const char* menu);
-    // Enters (or refreshes) the modification of polygon `index`: snap targets, handles.
-    void canModifyPolygon(int32_t index);
-    // Mouse operations while a polygon is drawn or modified. A press while drawing
-    // appends the snap target under the cursor or the pressed point.
+    // What the region and polygon tools ask: the polygon's go to the controller, the
+    // region's to the selection (CloseDrawnRegion in PalvonViewerDblClick.cpp).
     void AddPolygonClickPoint(double x, double y) override;
-    // A press while a selection region is drawn: its next point.
     void AddRegionPoint(double x, double y) override;
-    // The rubber line from the last point drawn to the pointer.
     void FollowPolygonRubberLine(double x, double y) override;
-    // The drag of a handle of the polygon being modified (EditHandle).
     void PressPolygonHandle(const TMapMouse& m) override;
     void FollowPolygonHandle(double x, double y) override;
     bool PolygonHandleDragged() override;
     void ReleasePolygonHandle(double x, double y) override;
     void CloseDrawnRegion() override;
     void StoreDrawnPolygon() override;
-    // Snap target whose region holds the pixel (0 none); stored in SnapHit.
-    int32_t SnapTargetAt(int pixX, int pixY);
-    // First handle whose region holds the pixel (0 none), and its neighbouring vertex handles.
-    int32_t PickPolygonHandle(int pixX, int pixY) const;
-    void HandleNeighbours(int32_t handle, int32_t& previous, int32_t& next) const;
-    void DeletePolygonVertex(int32_t handle);
-    // Release of the dragged handle EditHandle at a world point; moveAll (Ctrl+Alt)
-    // moves the whole polygon by the drag offset.
-    void DropPolygonHandle(double x, double y, bool moveAll);
-    void RebuildEditPolygon();
-    // Escape: ends the modification.
-    void EndPolygonEdit();
-    void Exportar1Click();
-    void Importar1Click();
-    // Reads PolygonFileName (a .plg) and replaces all polygons and their menu entries.
-    bool ImportarPoligonosPlg();
-    bool ExportarPoligonos(const std::string& fileName, bool areaFormat);
-    bool ImportarPoligonosGeo(const std::string& fileName);
-    void SaveZonClick();
-    std::string PolygonFileName;
-    // Modification state; handles and snap targets count from 1 (element 0 unused).
-    int32_t EditPolygon = -1;
-    int32_t EditHandle = 0;
-    int32_t SnapHit = 0;
-    int32_t NumSnapPoints = 0;
-    QPolygonF SnapPoints;
-    std::vector<QRegion> SnapRegions;
-    int32_t NumEditHandles = 0;
-    QPolygonF EditHandles;
-    std::vector<bool> EditHandleIsVertex;
-    std::vector<QRegion> EditHandleRegions;
+    TPolygonsController& Polygons() { return polygons_; }
 
+private:
+    TPolygonsHostAdapter polygonsHost_{*this};
+    TPolygonsController polygons_{*this, polygonsHost_};
+
+public:
     // ---- Paths, PIJA lists, statistics, centroids, flow diagrams, the phase report
     //      (TAnalysisController; menus and its host in src/mainwindow/AnalysisHostAdapter.cpp) ----
     // The analysis items of the menus "Procesos" and "Ayuda" and of the zones' menu.

@@ -1,5 +1,6 @@
 // A double click on the map: the tool drawing a selection region or a new user
-// polygon closes it (the closing itself is here), the user polygon under the
+// polygon closes it (the region's closing is here, the polygon's is the polygons'
+// controller's), the user polygon under the
 // pointer is named, or, in the plain state, the row of the element under the
 // pointer comes into view in the data grid of the page on show.
 #include "mainwindow/PalvonViewer.h"
@@ -28,8 +29,6 @@
 using ZelUtils::Format;
 
 namespace {
-
-QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
 
 bool Placed(int32_t node) { return node >= 1 && node <= Network.NodeCount && Nodos[node].HasXY; }
 
@@ -186,77 +185,6 @@ void CloseLayerRegion(TPalvonViewer& w)
     w.RedrawMap();
 }
 
-// The menu of that name, made (hidden from the menu bar) when nobody made it yet.
-QMenu* PolygonMenu(TPalvonViewer& w, const char* name)
-{
-    const QString objectName = QString::fromLatin1(name);
-    if (auto* m = w.findChild<QMenu*>(objectName))
-        return m;
-    auto* m = new QMenu(&w);
-    m->setObjectName(objectName);
-    return m;
-}
-
-// The new polygon closed: it becomes the next user polygon.
-void StoreUserPolygon(TPalvonViewer& w)
-{
-    UserPolygonActive = false;
-    TOxrImage& img = *w.img;
-    img.unsetCursor();
-    const std::vector<TPoint> points = WorldPoints(w.Selection().PolyPoints);
-    w.Selection().PolyPoints.clear();
-    if (!points.empty())
-        img.LineToW(points.front().x, points.front().y);
-    const int32_t n = NumPoligonos;
-    // The table's last record is taken: nothing more can be stored.
-    if (n > MaxPoligonos) {
-        Services().ShowMessage(Format("No se pueden crear más polígonos (máximo %d).", MaxPoligonos + 1));
-        return;
-    }
-    std::string name = Format("Plgn%d", n + 1);
-    const std::string proposed = name;
-    bool accepted = false;
-    if (w.Display().Dialogs.InputText) {
-        accepted = w.Display().Dialogs.InputText("Construcción de Polígonos", "Ingrese el nombre del polígono", name);
-    } else {
-        QVariant value(Qs(name));
-        accepted = ZelUtils::InputInteger("Construcción de Polígonos", "Ingrese el nombre del polígono", value,
-                                          ZelUtils::FieldText);
-        name = value.toString().toStdString();
-    }
-    // Cancelling keeps the proposed name.
-    if (!accepted)
-        name = proposed;
-
-    TPoligono& p = Poligonos[static_cast<size_t>(n)];
-    p = TPoligono{};
-    p.Id = n + 1;
-    p.Name = name;
-    p.Visible = 1;
-    p.PointCount = static_cast<int32_t>(std::min<size_t>(points.size(), MaxPolygonVertices));
-    p.PenColor = ProgramOptions().PoliBordeColor;
-    p.BrushColor = ProgramOptions().PoliRellenoColor;
-    p.PenWidth = ProgramOptions().PoliBordeAncho;
-    p.BrushClear = ProgramOptions().PoliRellenoClear ? 1 : 0;
-    p.Points.assign(static_cast<size_t>(p.PointCount) + 1, TPoint{});
-    // The name is written at the middle of the vertices until it is moved.
-    for (int32_t k = 1; k <= p.PointCount; ++k) {
-        p.Points[static_cast<size_t>(k)] = points[static_cast<size_t>(k - 1)];
-        p.Points[0].x += points[static_cast<size_t>(k - 1)].x / p.PointCount;
-        p.Points[0].y += points[static_cast<size_t>(k - 1)].y / p.PointCount;
-    }
-
-    for (const char* menu : {"EliminarPoligonos", "pupEliminarPoligonos", "RedefinirPoligonos",
-                             "pupRedefinirPoligonos", "ReconfigurarPoligonos", "pupReconfigurarPoligonos"}) {
-        QAction* item = PolygonMenu(w, menu)->addAction(Qs(name));
-        item->setData(n);
-        w.ConnectPolygonItem(item, menu);
-    }
-    NumPoligonos = n + 1;
-    w.SetDown(Cmd::tbPoligonos, true);
-    w.RedrawMap();
-}
-
 } // namespace
 
 void TPalvonViewer::imgDblClick()
@@ -290,5 +218,3 @@ void TPalvonViewer::CloseDrawnRegion()
     else
         Selection().CloseSelectionRegion();
 }
-
-void TPalvonViewer::StoreDrawnPolygon() { StoreUserPolygon(*this); }

@@ -153,7 +153,7 @@ TMapToolMode TPalvonViewer::MapToolForPress(Qt::MouseButton Button, const TShift
         mode = M::GridNodeDrag;
     if (MapTools().Path().Armed())
         mode = M::PathPick;
-    if (EditPolygon >= 0)
+    if (Polygons().EditPolygon >= 0)
         mode = M::EditPolygon;
     if (Action(Cmd::NodeMove)->isChecked())
         mode = M::MoveNode;
@@ -262,9 +262,9 @@ void TPalvonViewer::imgMouseMove(int X, int Y)
                 return;
             }
     }
-    if (EditPolygon >= 0 || UserPolygonActive) {
+    if (Polygons().EditPolygon >= 0 || UserPolygonActive) {
         img->unsetCursor();
-        if (SnapTargetAt(X, Y) > 0) {
+        if (Polygons().SnapTargetAt(X, Y) > 0) {
             img->setCursor(Qt::SizeAllCursor);
             return;
         }

@@ -69,8 +69,8 @@ void TPrintHostAdapter::ClearLinkSelection() { v_.Selection().AnulaSelArcos(); }
 
 void TPrintHostAdapter::ImportPolygons(const std::string& fileName)
 {
-    v_.PolygonFileName = fileName;
-    v_.ImportarPoligonosPlg();
+    v_.Polygons().PolygonFileName = fileName;
+    v_.Polygons().ImportarPoligonosPlg();
 }
 
 TStringAlignGrid* TPrintHostAdapter::LinkGrid() { return v_.sagArcos; }

@@ -175,10 +175,10 @@ int TSelectionHostAdapter::ShownGrid()
 
 void TSelectionHostAdapter::SetCaption(const QString& caption) { w_.setWindowTitle(caption); }
 
-std::string TSelectionHostAdapter::PolygonFileName() { return w_.PolygonFileName; }
+std::string TSelectionHostAdapter::PolygonFileName() { return w_.Polygons().PolygonFileName; }
 
 void TSelectionHostAdapter::ImportPolygons(const std::string& plgFileName)
 {
-    w_.PolygonFileName = plgFileName;
-    w_.ImportarPoligonosPlg();
+    w_.Polygons().PolygonFileName = plgFileName;
+    w_.Polygons().ImportarPoligonosPlg();
 }

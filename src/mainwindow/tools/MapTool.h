@@ -85,7 +85,7 @@ public:
     virtual void FollowMagnifier(int i, int j) = 0;
     virtual void EndMagnifier() = 0;
     // The region or the user polygon drawn click by click, and the handles of the
-    // polygon being modified (PalvonViewerPolygons.cpp owns their points).
+    // polygon being modified (the selection and the polygons' controller own their points).
     virtual void AddRegionPoint(double x, double y) = 0;
     virtual void AddPolygonClickPoint(double x, double y) = 0;
     virtual void FollowPolygonRubberLine(double x, double y) = 0;

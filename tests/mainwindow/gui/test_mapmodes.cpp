@@ -229,8 +229,8 @@ TEST_F(MapModes, CollapseCirclePullsPolygonVerticesInsideOntoItsCentre)
 {
     testutil::writeFile(tmp.file("p.plg"), "1;A;3;32768;1;13887443;0;300000;6125000;300040;6125010;300600;6125000\r\n"
                                            "2;B;3;32768;1;13887443;0;299990;6124970;301000;6125500;301000;6125000\r\n");
-    viewer->PolygonFileName = tmp.file("p.plg");
-    ASSERT_TRUE(viewer->ImportarPoligonosPlg());
+    viewer->Polygons().PolygonFileName = tmp.file("p.plg");
+    ASSERT_TRUE(viewer->Polygons().ImportarPoligonosPlg());
     viewer->RedrawMap();
     const int32_t link = KDVlib::FindArco(102, 103);
     ASSERT_GT(link, 0);
@@ -540,12 +540,12 @@ TEST_F(MapModes, PolygonDrawingSurvivesEscapeAndShiftDragsAMidpoint)
     QMenu* redefinir = viewer->findChild<QMenu*>("RedefinirPoligonos");
     ASSERT_NE(redefinir, nullptr);
     redefinir->actions().back()->trigger();
-    ASSERT_EQ(viewer->EditPolygon, before);
+    ASSERT_EQ(viewer->Polygons().EditPolygon, before);
     const QPoint mid = Pix((p.Points[1].x + p.Points[2].x) / 2, (p.Points[1].y + p.Points[2].y) / 2);
     const QPoint drop = Pix(300200, 6124900);
     QTest::mouseMove(viewer->img, mid);
     QTest::mousePress(viewer->img, Qt::LeftButton, Qt::ShiftModifier, mid);
-    EXPECT_EQ(viewer->EditHandle, 2) << "the drag started";
+    EXPECT_EQ(viewer->Polygons().EditHandle, 2) << "the drag started";
     QTest::mouseMove(viewer->img, drop);
     QTest::mouseRelease(viewer->img, Qt::LeftButton, Qt::ShiftModifier, drop);
     EXPECT_EQ(p.PointCount, n + 1);

@@ -58,8 +58,8 @@ protected:
     QMenu* Menu(const char* name) { return w->findChild<QMenu*>(QString::fromLatin1(name)); }
     void Import(const std::string& path)
     {
-        w->PolygonFileName = path;
-        ASSERT_TRUE(w->ImportarPoligonosPlg());
+        w->Polygons().PolygonFileName = path;
+        ASSERT_TRUE(w->Polygons().ImportarPoligonosPlg());
     }
     int32_t Vertices(int i) { return Poligonos[static_cast<size_t>(i)].PointCount; }
     TPoint Vertex(int i, int k) { return Poligonos[static_cast<size_t>(i)].Points[static_cast<size_t>(k)]; }
@@ -115,7 +115,7 @@ TEST_F(Polygons, DeletingKeepsRecordGreysSixEntriesAndExportStillWritesIt)
             EXPECT_EQ(Menu(m)->actions().value(i)->isEnabled(), i != 2) << m << " " << i;
 
     const std::string out = tmp.file("salida.plg");
-    ASSERT_TRUE(w->ExportarPoligonos(out, false));
+    ASSERT_TRUE(w->Polygons().ExportarPoligonos(out, false));
     EXPECT_EQ(testutil::readFile(out),
               "1;Uno;4;32768;1;13887443;0;0.00;0.00;10.00;0.00;10.00;10.00;0.00;10.00;5.00;5.00\r\n"
               "2;Dos;3;255;2;16777215;1;20.00;0.00;30.00;0.00;30.00;10.00;26.67;3.33\r\n"
@@ -159,56 +159,56 @@ TEST_F(Polygons, HandlesSnapTargetsAndTheirOperations)
     WorldMaxY = 10;
     WorldMaxX = 55;
     w->RedrawMap();
-    w->canModifyPolygon(1);
-    EXPECT_EQ(w->EditPolygon, 1);
-    EXPECT_EQ(w->NumSnapPoints, 4 + 3); // polygons 1 and 3; not itself, not 4
+    w->Polygons().canModifyPolygon(1);
+    EXPECT_EQ(w->Polygons().EditPolygon, 1);
+    EXPECT_EQ(w->Polygons().NumSnapPoints, 4 + 3); // polygons 1 and 3; not itself, not 4
     // Deleted polygons are no snap targets.
     Poligonos[2].Visible = 0;
-    w->canModifyPolygon(1);
-    EXPECT_EQ(w->NumSnapPoints, 4);
+    w->Polygons().canModifyPolygon(1);
+    EXPECT_EQ(w->Polygons().NumSnapPoints, 4);
     Poligonos[2].Visible = 1;
 
     // The square of index 0: dragging the midpoint between vertices 2 and 3 adds a vertex.
-    w->canModifyPolygon(0);
-    ASSERT_EQ(w->NumEditHandles, 8);
-    EXPECT_EQ(w->EditHandles[4], QPointF(10, 5));
+    w->Polygons().canModifyPolygon(0);
+    ASSERT_EQ(w->Polygons().NumEditHandles, 8);
+    EXPECT_EQ(w->Polygons().EditHandles[4], QPointF(10, 5));
     const QPoint pix = w->img->WorldToPoint(10, 5);
-    EXPECT_EQ(w->PickPolygonHandle(pix.x(), pix.y()), 4);
+    EXPECT_EQ(w->Polygons().PickPolygonHandle(pix.x(), pix.y()), 4);
     int32_t prev = 0, next = 0;
-    w->HandleNeighbours(1, prev, next);
+    w->Polygons().HandleNeighbours(1, prev, next);
     EXPECT_EQ(prev, 7);
     EXPECT_EQ(next, 3);
-    w->EditHandle = 4;
-    w->SnapHit = 0;
-    w->DropPolygonHandle(15, 5, false);
+    w->Polygons().EditHandle = 4;
+    w->Polygons().SnapHit = 0;
+    w->Polygons().DropPolygonHandle(15, 5, false);
     ASSERT_EQ(Vertices(0), 5);
     EXPECT_DOUBLE_EQ(Vertex(0, 3).x, 15);
     EXPECT_DOUBLE_EQ(Vertex(0, 4).x, 10);
-    EXPECT_EQ(w->NumEditHandles, 10);
-    EXPECT_EQ(w->EditHandle, 0);
+    EXPECT_EQ(w->Polygons().NumEditHandles, 10);
+    EXPECT_EQ(w->Polygons().EditHandle, 0);
     EXPECT_DOUBLE_EQ(Poligonos[0].Points[0].x, 5); // label point unchanged
 
     // Ctrl+Alt drop of a midpoint: every vertex moves, and the midpoint becomes one.
-    w->EditHandle = 2; // midpoint of (0, 0) and (10, 0)
-    w->DropPolygonHandle(5, 2, true);
+    w->Polygons().EditHandle = 2; // midpoint of (0, 0) and (10, 0)
+    w->Polygons().DropPolygonHandle(5, 2, true);
     ASSERT_EQ(Vertices(0), 6);
     EXPECT_NEAR(Vertex(0, 1).y, 2, 1e-6);
     EXPECT_NEAR(Vertex(0, 2).x, 5, 1e-6);
     EXPECT_NEAR(Vertex(0, 4).x, 15, 1e-6);
 
     // Shift on vertex handle 1 of a triangle leaves two vertices and four handles.
-    w->canModifyPolygon(1);
-    w->DeletePolygonVertex(1);
+    w->Polygons().canModifyPolygon(1);
+    w->Polygons().DeletePolygonVertex(1);
     EXPECT_EQ(Vertices(1), 2);
-    EXPECT_EQ(w->NumEditHandles, 4);
+    EXPECT_EQ(w->Polygons().NumEditHandles, 4);
 
     // One vertex: two handles at the same place.
-    w->canModifyPolygon(3);
-    ASSERT_EQ(w->NumEditHandles, 2);
-    EXPECT_EQ(w->EditHandles[1], w->EditHandles[2]);
+    w->Polygons().canModifyPolygon(3);
+    ASSERT_EQ(w->Polygons().NumEditHandles, 2);
+    EXPECT_EQ(w->Polygons().EditHandles[1], w->Polygons().EditHandles[2]);
 
     QTest::keyClick(w.get(), Qt::Key_Escape);
-    EXPECT_EQ(w->EditPolygon, -1);
+    EXPECT_EQ(w->Polygons().EditPolygon, -1);
 }
 
 TEST_F(Polygons, AreaImportTakesNewPolygonStyleAndLineNumbering)
@@ -216,7 +216,7 @@ TEST_F(Polygons, AreaImportTakesNewPolygonStyleAndLineNumbering)
     Secondary::DlgCfg().PoliBordeColor->SetColor(123);
     const std::string geo = tmp.file("areas.geo");
     testutil::writeFile(geo, "7,3,0,0,4,0,4,4\r\n7,2,1.5,2,3,4\r\n");
-    ASSERT_TRUE(w->ImportarPoligonosGeo(geo));
+    ASSERT_TRUE(w->Polygons().ImportarPoligonosGeo(geo));
     ASSERT_EQ(NumPoligonos, 2);
     EXPECT_EQ(Poligonos[0].Id, 7);
     EXPECT_EQ(Poligonos[1].Id, 7);

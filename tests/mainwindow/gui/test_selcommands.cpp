@@ -228,7 +228,7 @@ TEST_F(SelCommands, NodesAndLinksInsideUserPolygons)
     polygon(1, "Apagado", false, {{0, 0}, {5000, 0}, {5000, 5000}});
     polygon(2, "Sur", true, {{1150, 750}, {1450, 750}, {1450, 1050}, {1150, 1050}});
     NumPoligonos = 3;
-    w->PolygonFileName = tmp.file("areas.plg");
+    w->Polygons().PolygonFileName = tmp.file("areas.plg");
     ASSERT_TRUE(w->Selection().SelectByUserPolygons(false));
     EXPECT_EQ(testutil::readFile(tmp.file("areas_n.csv")),
               "2,Norte, centro\r\n100,Norte, centro\r\n3,Sur\r\n7,Sur\r\n100,Sur\r\n200,Sur\r\n");
@@ -245,7 +245,7 @@ TEST_F(SelCommands, NodesAndLinksInsideUserPolygons)
 
     // No polygon file: the names are "_n.csv" in the current folder; no polygon, empty file.
     NumPoligonos = 0;
-    w->PolygonFileName.clear();
+    w->Polygons().PolygonFileName.clear();
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(tmp.path());
     const bool ok = w->Selection().SelectByUserPolygons(false);

@@ -1,23 +1,25 @@
-// User polygons: drawing a new one, deleting, restyling and reshaping through
-// handles, their menu entries, the polygon files (.plg and .geo) and the zoning
-// save; the points of a selection region being drawn and the handle being dragged,
-// which the polygon tools of the map (src/mainwindow/tools) add and move.
-#include "mainwindow/SecondaryWindows.h"
-#include "model/FileUtils.h"
-#include "widgets/DlgCfgWidgets.h"
-#include "mainwindow/PalvonViewer.h"
+// The polygons' handlers (see PolygonsController.h): a new polygon drawn and
+// stored, deleting, restyling and reshaping through handles, their menu entries,
+// the polygon files (.plg and .geo) and the zoning save.
+#include "mainwindow/PolygonsController.h"
+
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/tools/MapTool.h"
 #include "mainwindow/tools/ToolFeedback.h"
 #include "map/DisplayStyles.h"
 #include "map/Polygons.h"
 #include "map/ZoomMouse.h"
-#include "map/gui/DataLayers.h"
 #include "map/gui/OxrImage.h"
+#include "model/FileUtils.h"
 #include "model/KDVvars.h"
 #include "model/PolygonFile.h"
 #include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "widgets/CommandRegistry.h"
+#include "widgets/DlgCfgWidgets.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/WindowHost.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,13 +28,14 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPainter>
 #include <QSpinBox>
 #include <QTabWidget>
 
 #include <algorithm>
+#include <memory>
 #include <span>
+#include <vector>
 
 using ZelUtils::Format;
 
@@ -53,8 +56,6 @@ QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cas
 
 QColor Col(uint32_t c) { return DisplayStyles::ToQColor(c); }
 
-QMenu* FindMenu(TPalvonViewer& w, const char* name) { return w.findChild<QMenu*>(QString::fromLatin1(name)); }
-
 bool ValidPolygon(int32_t i) { return i >= 0 && i < NumPoligonos && i <= MaxPoligonos; }
 
 int32_t TagOf(QAction* item) { return item ? item->data().toInt() : -1; }
@@ -64,59 +65,6 @@ std::span<const TPoint> Vertices(const TPoligono& p)
 {
     const int32_t n = p.VertexCount();
     return n > 0 ? std::span<const TPoint>(&p.Points[1], static_cast<size_t>(n)) : std::span<const TPoint>();
-}
-
-// Red outline 4 pixels wide in not-xor mode: drawn twice it is gone again.
-void Highlight(TPalvonViewer& w, int32_t i)
-{
-    TOxrImage& img = *w.img;
-    QPainter* c = img.Canvas();
-    if (!c)
-        return;
-    const TPoligono& p = Poligonos[static_cast<size_t>(i)];
-    c->save();
-    img.PenMode = TPenMode::NotXor;
-    c->setPen(QPen(Col(Red), 4));
-    c->setBrush(Qt::NoBrush);
-    img.PolygonPtArray(Vertices(p), p.VertexCount() - 1);
-    img.PenMode = TPenMode::Copy;
-    c->restore();
-}
-
-// Snap targets: the vertices of the other active polygons that lie in the view,
-// each marked with a red square.
-void BuildSnapList(TPalvonViewer& w, int32_t skip)
-{
-    TOxrImage& img = *w.img;
-    w.SnapPoints = QPolygonF(1);
-    w.SnapRegions.assign(1, QRegion());
-    w.NumSnapPoints = 0;
-    w.SnapHit = 0;
-    QPainter* c = img.Canvas();
-    if (c) {
-        c->save();
-        c->setPen(QPen(Col(Red), 1));
-        c->setBrush(Col(Red));
-    }
-    img.PenMode = TPenMode::Copy;
-    const double u = img.UnitsPerPixel();
-    for (int32_t i = 0; i < NumPoligonos && i <= MaxPoligonos; ++i) {
-        const TPoligono& p = Poligonos[static_cast<size_t>(i)];
-        if (i == skip || !p.Visible)
-            continue;
-        for (int32_t k = 1; k <= p.VertexCount() && w.NumSnapPoints < MaxSnapPoints; ++k) {
-            const TPoint& v = p.Points[static_cast<size_t>(k)];
-            if (v.x < WorldMinX || v.x > WorldMaxX || v.y < WorldMinY || v.y > WorldMaxY)
-                continue;
-            w.SnapPoints << QPointF(v.x, v.y);
-            w.SnapRegions.push_back(img.CircleRegion(v, 4));
-            ++w.NumSnapPoints;
-            if (c)
-                img.RectangleW(v.x - 4 * u, v.y - 4 * u, v.x + 4 * u, v.y + 4 * u);
-        }
-    }
-    if (c)
-        c->restore();
 }
 
 void SetPolygonStyle(TPoligono& p)
@@ -144,107 +92,127 @@ TPolygonRecord NewPolygonStyle()
 // Ends the modification of a polygon on Escape, wherever the focus is.
 class EscapeFilter : public QObject {
 public:
-    explicit EscapeFilter(TPalvonViewer* w) : QObject(w), w_(w) {}
+    explicit EscapeFilter(TPolygonsController& polygons) : polygons_(polygons) {}
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
-            w_->EditPolygon >= 0)
-            w_->EndPolygonEdit();
+            polygons_.EditPolygon >= 0)
+            polygons_.EndPolygonEdit();
         return QObject::eventFilter(watched, event);
     }
 
 private:
-    TPalvonViewer* w_;
+    TPolygonsController& polygons_;
 };
 
 } // namespace
 
-// ---------------------------------------------------------------- menus
+// ---------------------------------------------------------------- commands
 
-void TPalvonViewer::CreatePolygonMenus()
+TPolygonsController::TPolygonsController(TWindowHost& window, TPolygonsHost& host) : window_(window), host_(host) {}
+
+TPolygonsController::~TPolygonsController() = default;
+
+void TPolygonsController::RegisterCommands(TCommandRegistry& registry)
 {
-    // The polygon commands sit in the tools menu, beside the themes.
-    QMenu* tools = nullptr;
-    for (QAction* a : menuBar()->actions())
-        if (a->menu() && a->text().remove(QLatin1Char('&')) == QStringLiteral("Herramientas"))
-            tools = a->menu();
-    if (!tools)
-        tools = menuBar()->addMenu(QStringLiteral("&Herramientas"));
-    QMenu* menu = tools->addMenu(QStringLiteral("Polígonos"));
-    menu->setObjectName("mnuPoligonos");
-    AddAction(menu, Cmd::aConstruir1);
-    Registry().Register(CommandTable::TOwner::Polygons, Cmd::aConstruir1, this, &TPalvonViewer::NuevoPoligonoClick);
-    auto sub = [](QMenu* parent, const char* name, const char* title) {
-        QMenu* m = parent->addMenu(QString::fromUtf8(title));
-        m->setObjectName(QString::fromLatin1(name));
-    };
-    sub(menu, "EliminarPoligonos", "Eliminar");
-    sub(menu, "RedefinirPoligonos", "Redefinir");
-    sub(menu, "ReconfigurarPoligonos", "Reconfigurar");
-    // "Configurar" opens the options on the polygon and zoning colours (connected with the table's items).
-    AddAction(menu, Cmd::aConfigurar1);
-    menu->addSeparator();
-    AddAction(menu, Cmd::aExportar1);
-    Registry().Register(CommandTable::TOwner::Polygons, Cmd::aExportar1, this, &TPalvonViewer::Exportar1Click);
-    AddAction(menu, Cmd::aImportar1);
-    Registry().Register(CommandTable::TOwner::Polygons, Cmd::aImportar1, this, &TPalvonViewer::Importar1Click);
-
-    // The map's polygon popup.
-    auto* varPolig = new QMenu(QStringLiteral("Polígonos"), this);
-    varPolig->setObjectName("varPolig");
-    AddAction(varPolig, Cmd::pupNuevoPoligono);
-    Registry().Register(CommandTable::TOwner::Polygons, Cmd::pupNuevoPoligono, this,
-                        &TPalvonViewer::pupNuevoPoligonoClick);
-    sub(varPolig, "pupEliminarPoligonos", "Eliminar");
-    sub(varPolig, "pupRedefinirPoligonos", "Redefinir");
-    sub(varPolig, "pupReconfigurarPoligonos", "Reconfigurar");
-    if (BDerecho)
-        BDerecho->addMenu(varPolig);
-
-    // "Guardar" of the zones popup: the zone outlines as a zoning file.
-    if (QMenu* zonas = findChild<QMenu*>(QStringLiteral("BDZonas")))
-        AddAction(zonas, Cmd::SaveZon);
-    Registry().Register(CommandTable::TOwner::Polygons, Cmd::SaveZon, this, &TPalvonViewer::SaveZonClick);
-
-    if (qApp)
-        qApp->installEventFilter(new EscapeFilter(this));
+    using C = TPolygonsController;
+    registry.Register(CommandTable::TOwner::Polygons, {{Cmd::aConstruir1, this, &C::NuevoPoligonoClick},
+                                                       {Cmd::aExportar1, this, &C::Exportar1Click},
+                                                       {Cmd::aImportar1, this, &C::Importar1Click},
+                                                       {Cmd::pupNuevoPoligono, this, &C::pupNuevoPoligonoClick},
+                                                       {Cmd::SaveZon, this, &C::SaveZonClick}});
+    if (qApp && !escapeFilter_) {
+        escapeFilter_ = std::make_unique<EscapeFilter>(*this);
+        qApp->installEventFilter(escapeFilter_.get());
+    }
 }
 
-void TPalvonViewer::ConnectPolygonItem(QAction* item, const char* menu)
+void TPolygonsController::ConnectPolygonItem(QAction* item, const char* menu)
 {
     const std::string name = menu;
-    void (TPalvonViewer::*handler)(QAction*) = &TPalvonViewer::DeletePolygon;
+    void (TPolygonsController::*handler)(QAction*) = &TPolygonsController::DeletePolygon;
     if (name.find("Redefinir") != std::string::npos)
-        handler = &TPalvonViewer::ModifyPolygon;
+        handler = &TPolygonsController::ModifyPolygon;
     else if (name.find("Reconfigurar") != std::string::npos)
-        handler = &TPalvonViewer::ReconfigPolygon;
-    connect(item, &QAction::triggered, this, [this, item, handler] { (this->*handler)(item); });
+        handler = &TPolygonsController::ReconfigPolygon;
+    QObject::connect(item, &QAction::triggered, item, [this, item, handler] { (this->*handler)(item); });
 }
 
 // ---------------------------------------------------------------- drawing a new polygon
 
-void TPalvonViewer::pupNuevoPoligonoClick() { NuevoPoligonoClick(); }
-
-void TPalvonViewer::NuevoPoligonoClick()
+// Red outline 4 pixels wide in not-xor mode: drawn twice it is gone again.
+void TPolygonsController::Highlight(int32_t i)
 {
-    img->setCursor(Qt::CrossCursor);
-    UserPolygonActive = true;
-    if (sym)
-        sym->hide();
-    if (Scl)
-        Scl->hide();
-    Selection().PolyPoints.clear();
-    BuildSnapList(*this, -1);
+    TOxrImage& img = host_.MapCanvas();
+    QPainter* c = img.Canvas();
+    if (!c)
+        return;
+    const TPoligono& p = Poligonos[static_cast<size_t>(i)];
+    c->save();
+    img.PenMode = TPenMode::NotXor;
+    c->setPen(QPen(Col(Red), 4));
+    c->setBrush(Qt::NoBrush);
+    img.PolygonPtArray(Vertices(p), p.VertexCount() - 1);
+    img.PenMode = TPenMode::Copy;
+    c->restore();
 }
 
-void TPalvonViewer::AddPolygonClickPoint(double x, double y)
+// Snap targets: the vertices of the other active polygons that lie in the view,
+// each marked with a red square.
+void TPolygonsController::BuildSnapList(int32_t skip)
+{
+    TOxrImage& img = host_.MapCanvas();
+    SnapPoints = QPolygonF(1);
+    SnapRegions.assign(1, QRegion());
+    NumSnapPoints = 0;
+    SnapHit = 0;
+    QPainter* c = img.Canvas();
+    if (c) {
+        c->save();
+        c->setPen(QPen(Col(Red), 1));
+        c->setBrush(Col(Red));
+    }
+    img.PenMode = TPenMode::Copy;
+    const double u = img.UnitsPerPixel();
+    for (int32_t i = 0; i < NumPoligonos && i <= MaxPoligonos; ++i) {
+        const TPoligono& p = Poligonos[static_cast<size_t>(i)];
+        if (i == skip || !p.Visible)
+            continue;
+        for (int32_t k = 1; k <= p.VertexCount() && NumSnapPoints < MaxSnapPoints; ++k) {
+            const TPoint& v = p.Points[static_cast<size_t>(k)];
+            if (v.x < WorldMinX || v.x > WorldMaxX || v.y < WorldMinY || v.y > WorldMaxY)
+                continue;
+            SnapPoints << QPointF(v.x, v.y);
+            SnapRegions.push_back(img.CircleRegion(v, 4));
+            ++NumSnapPoints;
+            if (c)
+                img.RectangleW(v.x - 4 * u, v.y - 4 * u, v.x + 4 * u, v.y + 4 * u);
+        }
+    }
+    if (c)
+        c->restore();
+}
+
+void TPolygonsController::pupNuevoPoligonoClick() { NuevoPoligonoClick(); }
+
+void TPolygonsController::NuevoPoligonoClick()
+{
+    host_.MapCanvas().setCursor(Qt::CrossCursor);
+    UserPolygonActive = true;
+    host_.HideLegends();
+    host_.DrawnPoints().clear();
+    BuildSnapList(-1);
+}
+
+void TPolygonsController::AddPolygonClickPoint(double x, double y)
 {
     if (!UserPolygonActive)
         return;
     // Further presses beyond the capacity of the click list are ignored.
-    QPolygonF& clicked = Selection().PolyPoints;
+    QPolygonF& clicked = host_.DrawnPoints();
     if (clicked.size() >= MaxClickPoints)
         return;
+    TOxrImage* img = &host_.MapCanvas();
     const QPointF p = SnapHit > 0 && SnapHit <= NumSnapPoints ? SnapPoints[SnapHit] : QPointF(x, y);
     if (QPainter* c = img->Canvas(); c && !clicked.isEmpty()) {
         c->save();
@@ -257,18 +225,70 @@ void TPalvonViewer::AddPolygonClickPoint(double x, double y)
     clicked << p;
 }
 
-void TPalvonViewer::AddRegionPoint(double x, double y) { Selection().AddRegionPoint(x, y); }
-
-void TPalvonViewer::FollowPolygonRubberLine(double x, double y)
+void TPolygonsController::FollowPolygonRubberLine(double x, double y)
 {
-    const QPolygonF& clicked = Selection().PolyPoints;
+    const QPolygonF& clicked = host_.DrawnPoints();
     if (clicked.isEmpty())
         return;
-    const QPen pen(DisplayStyles::ToQColor(Selection().RegionOutlineColor()), 1, Qt::DashLine);
+    TOxrImage* img = &host_.MapCanvas();
+    const QPen pen(DisplayStyles::ToQColor(host_.RubberLineColor()), 1, Qt::DashLine);
     const QPointF from = clicked.last();
     MapToolFeedback::XorDraw(*img, pen, [&] { img->LineW(from.x(), from.y(), LastPoint.x, LastPoint.y); });
     LastPoint = {x, y};
     MapToolFeedback::XorDraw(*img, pen, [&] { img->LineW(from.x(), from.y(), LastPoint.x, LastPoint.y); });
+}
+
+void TPolygonsController::StoreDrawnPolygon()
+{
+    UserPolygonActive = false;
+    TOxrImage& img = host_.MapCanvas();
+    img.unsetCursor();
+    QPolygonF& drawn = host_.DrawnPoints();
+    std::vector<TPoint> points;
+    points.reserve(static_cast<size_t>(drawn.size()));
+    for (const QPointF& p : drawn)
+        points.push_back(TPoint{p.x(), p.y()});
+    drawn.clear();
+    if (!points.empty())
+        img.LineToW(points.front().x, points.front().y);
+    const int32_t n = NumPoligonos;
+    // The table's last record is taken: nothing more can be stored.
+    if (n > MaxPoligonos) {
+        Services().ShowMessage(Format("No se pueden crear más polígonos (máximo %d).", MaxPoligonos + 1));
+        return;
+    }
+    std::string name = Format("Plgn%d", n + 1);
+    const std::string proposed = name;
+    // Cancelling keeps the proposed name.
+    if (!host_.AskPolygonName(name))
+        name = proposed;
+
+    TPoligono& p = Poligonos[static_cast<size_t>(n)];
+    p = TPoligono{};
+    p.Id = n + 1;
+    p.Name = name;
+    p.Visible = 1;
+    p.PointCount = static_cast<int32_t>(std::min<size_t>(points.size(), MaxPolygonVertices));
+    p.PenColor = ProgramOptions().PoliBordeColor;
+    p.BrushColor = ProgramOptions().PoliRellenoColor;
+    p.PenWidth = ProgramOptions().PoliBordeAncho;
+    p.BrushClear = ProgramOptions().PoliRellenoClear ? 1 : 0;
+    p.Points.assign(static_cast<size_t>(p.PointCount) + 1, TPoint{});
+    // The name is written at the middle of the vertices until it is moved.
+    for (int32_t k = 1; k <= p.PointCount; ++k) {
+        p.Points[static_cast<size_t>(k)] = points[static_cast<size_t>(k - 1)];
+        p.Points[0].x += points[static_cast<size_t>(k - 1)].x / p.PointCount;
+        p.Points[0].y += points[static_cast<size_t>(k - 1)].y / p.PointCount;
+    }
+
+    for (const char* menu : PolygonMenus) {
+        QAction* item = host_.PolygonMenu(menu, true)->addAction(Qs(name));
+        item->setData(n);
+        ConnectPolygonItem(item, menu);
+    }
+    NumPoligonos = n + 1;
+    window_.SetCommandOn(Cmd::tbPoligonos, true);
+    window_.RedrawMap();
 }
 
 namespace {
@@ -284,7 +304,7 @@ void DrawHandleLines(TOxrImage& img, const QPolygonF& handles, int32_t prev, int
 }
 } // namespace
 
-void TPalvonViewer::PressPolygonHandle(const TMapMouse& m)
+void TPolygonsController::PressPolygonHandle(const TMapMouse& m)
 {
     EditHandle = PickPolygonHandle(m.i, m.j);
     if (EditHandle <= 0)
@@ -303,31 +323,29 @@ void TPalvonViewer::PressPolygonHandle(const TMapMouse& m)
         return;
     int32_t prev = 0, next = 0;
     HandleNeighbours(EditHandle, prev, next);
-    DrawHandleLines(*img, EditHandles, prev, next, LastPoint);
+    DrawHandleLines(host_.MapCanvas(), EditHandles, prev, next, LastPoint);
 }
 
-void TPalvonViewer::FollowPolygonHandle(double x, double y)
+void TPolygonsController::FollowPolygonHandle(double x, double y)
 {
     if (EditHandle <= 0)
         return;
     int32_t prev = 0, next = 0;
     HandleNeighbours(EditHandle, prev, next);
-    DrawHandleLines(*img, EditHandles, prev, next, LastPoint);
+    DrawHandleLines(host_.MapCanvas(), EditHandles, prev, next, LastPoint);
     LastPoint = {x, y};
-    DrawHandleLines(*img, EditHandles, prev, next, LastPoint);
+    DrawHandleLines(host_.MapCanvas(), EditHandles, prev, next, LastPoint);
 }
 
-bool TPalvonViewer::PolygonHandleDragged() { return EditHandle > 0; }
-
-void TPalvonViewer::ReleasePolygonHandle(double x, double y)
+void TPolygonsController::ReleasePolygonHandle(double x, double y)
 {
     int32_t prev = 0, next = 0;
     HandleNeighbours(EditHandle, prev, next);
-    DrawHandleLines(*img, EditHandles, prev, next, LastPoint);
+    DrawHandleLines(host_.MapCanvas(), EditHandles, prev, next, LastPoint);
     DropPolygonHandle(x, y, ZelUtils::CtrlDown() && ZelUtils::AltDown());
 }
 
-int32_t TPalvonViewer::SnapTargetAt(int pixX, int pixY)
+int32_t TPolygonsController::SnapTargetAt(int pixX, int pixY)
 {
     SnapHit = 0;
     for (int32_t k = 1; k <= NumSnapPoints && k < static_cast<int32_t>(SnapRegions.size()); ++k)
@@ -340,33 +358,33 @@ int32_t TPalvonViewer::SnapTargetAt(int pixX, int pixY)
 
 // ---------------------------------------------------------------- delete and restyle
 
-void TPalvonViewer::DeletePolygon(QAction* sender)
+void TPolygonsController::DeletePolygon(QAction* sender)
 {
     const int32_t i = TagOf(sender);
     if (!ValidPolygon(i))
         return;
-    Highlight(*this, i);
+    Highlight(i);
     if (!Services().AskYesNo("Desea borrar el polígono?")) {
-        Highlight(*this, i);
+        Highlight(i);
         return;
     }
     Poligonos[static_cast<size_t>(i)].Visible = 0;
     for (const char* name : PolygonMenus)
-        if (QMenu* m = FindMenu(*this, name))
+        if (QMenu* m = host_.PolygonMenu(name, false))
             if (QAction* item = m->actions().value(i))
                 item->setEnabled(false);
     if (EditPolygon == i)
         EndPolygonEdit();
-    RedrawMap();
+    window_.RedrawMap();
 }
 
-void TPalvonViewer::ReconfigPolygon(QAction* sender)
+void TPolygonsController::ReconfigPolygon(QAction* sender)
 {
     const int32_t i = TagOf(sender);
     if (!ValidPolygon(i))
         return;
-    Highlight(*this, i);
-    TDlgCfg& d = Secondary::DlgCfg();
+    Highlight(i);
+    TDlgCfg& d = host_.OptionsDialog();
     QTabWidget* pages = d.CfgPaginas;
     pages->setTabVisible(pages->indexOf(d.CfgAmpliacion), false);
     pages->setTabVisible(pages->indexOf(d.CfgPreferencias), false);
@@ -396,18 +414,18 @@ void TPalvonViewer::ReconfigPolygon(QAction* sender)
     d.ArcosSeleccionados->setStyleSheet(QString());
     d.Zonificacion->setStyleSheet(QString());
     pages->setCurrentWidget(d.CfgPreferencias);
-    RedrawMap();
+    window_.RedrawMap();
 }
 
 // ---------------------------------------------------------------- modification through handles
 
-void TPalvonViewer::ModifyPolygon(QAction* sender)
+void TPolygonsController::ModifyPolygon(QAction* sender)
 {
-    img->unsetCursor();
+    host_.MapCanvas().unsetCursor();
     canModifyPolygon(TagOf(sender));
 }
 
-void TPalvonViewer::canModifyPolygon(int32_t index)
+void TPolygonsController::canModifyPolygon(int32_t index)
 {
     if (!ValidPolygon(index))
         return;
@@ -419,9 +437,9 @@ void TPalvonViewer::canModifyPolygon(int32_t index)
                                       p.Name, n, MaxEditVertices));
         return;
     }
-    TOxrImage& c = *img;
+    TOxrImage& c = host_.MapCanvas();
     c.PenMode = TPenMode::Copy;
-    BuildSnapList(*this, index);
+    BuildSnapList(index);
 
     NumEditHandles = 2 * n;
     EditHandles = QPolygonF(NumEditHandles + 1);
@@ -458,7 +476,7 @@ void TPalvonViewer::canModifyPolygon(int32_t index)
     EditPolygon = index;
 }
 
-int32_t TPalvonViewer::PickPolygonHandle(int pixX, int pixY) const
+int32_t TPolygonsController::PickPolygonHandle(int pixX, int pixY) const
 {
     for (int32_t j = 1; j <= NumEditHandles && j < static_cast<int32_t>(EditHandleRegions.size()); ++j)
         if (EditHandleRegions[static_cast<size_t>(j)].contains(QPoint(pixX, pixY)))
@@ -466,7 +484,7 @@ int32_t TPalvonViewer::PickPolygonHandle(int pixX, int pixY) const
     return 0;
 }
 
-void TPalvonViewer::HandleNeighbours(int32_t handle, int32_t& previous, int32_t& next) const
+void TPolygonsController::HandleNeighbours(int32_t handle, int32_t& previous, int32_t& next) const
 {
     previous = next = 0;
     const int32_t count = NumEditHandles;
@@ -485,7 +503,7 @@ void TPalvonViewer::HandleNeighbours(int32_t handle, int32_t& previous, int32_t&
     }
 }
 
-void TPalvonViewer::RebuildEditPolygon()
+void TPolygonsController::RebuildEditPolygon()
 {
     if (!ValidPolygon(EditPolygon))
         return;
@@ -499,18 +517,18 @@ void TPalvonViewer::RebuildEditPolygon()
     p.Points = std::move(points);
 }
 
-void TPalvonViewer::DeletePolygonVertex(int32_t handle)
+void TPolygonsController::DeletePolygonVertex(int32_t handle)
 {
     if (EditPolygon < 0 || handle < 1 || handle > NumEditHandles)
         return;
     EditHandleIsVertex[static_cast<size_t>(handle)] = false;
     RebuildEditPolygon();
     EditHandle = 0;
-    RedrawMap();
+    window_.RedrawMap();
     canModifyPolygon(EditPolygon);
 }
 
-void TPalvonViewer::DropPolygonHandle(double x, double y, bool moveAll)
+void TPolygonsController::DropPolygonHandle(double x, double y, bool moveAll)
 {
     const int32_t j = EditHandle;
     if (EditPolygon < 0 || j < 1 || j > NumEditHandles)
@@ -527,11 +545,11 @@ void TPalvonViewer::DropPolygonHandle(double x, double y, bool moveAll)
     EditHandleIsVertex[static_cast<size_t>(j)] = true;
     RebuildEditPolygon();
     EditHandle = 0;
-    RedrawMap();
+    window_.RedrawMap();
     canModifyPolygon(EditPolygon);
 }
 
-void TPalvonViewer::EndPolygonEdit()
+void TPolygonsController::EndPolygonEdit()
 {
     const bool editing = EditPolygon >= 0;
     EditHandle = 0;
@@ -540,39 +558,36 @@ void TPalvonViewer::EndPolygonEdit()
     NumSnapPoints = 0;
     SnapHit = 0;
     if (editing)
-        RedrawMap();
+        window_.RedrawMap();
 }
 
 // ---------------------------------------------------------------- polygon files
 
-namespace {
-
-void ClearPolygonMenus(TPalvonViewer& w)
+void TPolygonsController::ClearPolygonMenus()
 {
     for (const char* name : PolygonMenus)
-        if (QMenu* m = FindMenu(w, name))
+        if (QMenu* m = host_.PolygonMenu(name, false))
             for (QAction* a : m->actions()) {
                 m->removeAction(a);
                 a->deleteLater();
             }
 }
 
-void AddPolygonEntries(TPalvonViewer& w, int32_t index)
+void TPolygonsController::AddPolygonEntries(int32_t index)
 {
     const QString caption = Qs(Poligonos[static_cast<size_t>(index)].Name);
     for (const char* name : PolygonMenus)
-        if (QMenu* m = FindMenu(w, name)) {
+        if (QMenu* m = host_.PolygonMenu(name, false)) {
             QAction* item = m->addAction(caption);
             item->setData(index);
-            w.ConnectPolygonItem(item, name);
+            ConnectPolygonItem(item, name);
         }
 }
 
-// Replaces every polygon by the records read, up to the table's capacity.
-void ReplacePolygons(TPalvonViewer& w, const std::vector<TPolygonRecord>& records)
+void TPolygonsController::ReplacePolygons(const std::vector<TPolygonRecord>& records)
 {
-    w.EndPolygonEdit();
-    ClearPolygonMenus(w);
+    EndPolygonEdit();
+    ClearPolygonMenus();
     const int32_t count = std::min(static_cast<int32_t>(records.size()), MaxPoligonos + 1);
     for (int32_t i = 0; i < count; ++i) {
         const TPolygonRecord& r = records[static_cast<size_t>(i)];
@@ -589,19 +604,19 @@ void ReplacePolygons(TPalvonViewer& w, const std::vector<TPolygonRecord>& record
         p.Points.assign(static_cast<size_t>(p.PointCount) + 1, TPoint{});
         p.Points[0] = r.Label;
         std::copy_n(r.Points.begin(), p.PointCount, p.Points.begin() + 1);
-        AddPolygonEntries(w, i);
+        AddPolygonEntries(i);
     }
     NumPoligonos = count;
     if (static_cast<int32_t>(records.size()) > count)
         Services().ShowMessage(Format("El archivo tiene %d polígonos: solo se leyeron los primeros %d.",
                                       static_cast<int32_t>(records.size()), count));
-    w.Action(Cmd::tbPoligonos)->setEnabled(true);
+    window_.Action(Cmd::tbPoligonos)->setEnabled(true);
 }
 
-// A save or open dialog of the polygon files; the chosen filter (0 or 1) in `filter`.
-bool PolygonDialog(TPalvonViewer& w, bool save, std::string& fileName, int& filter)
+bool TPolygonsController::PolygonDialog(bool save, std::string& fileName, int& filter)
 {
-    QFileDialog dialog(&w, save ? QStringLiteral("Export polygons ...") : QStringLiteral("Import polygons ..."));
+    QFileDialog dialog(window_.DialogParent(),
+                       save ? QStringLiteral("Export polygons ...") : QStringLiteral("Import polygons ..."));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     if (!save)
         dialog.setFileMode(QFileDialog::ExistingFile);
@@ -610,8 +625,8 @@ bool PolygonDialog(TPalvonViewer& w, bool save, std::string& fileName, int& filt
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     if (save)
         dialog.setOption(QFileDialog::DontConfirmOverwrite, !ProgramOptions().Overwrite);
-    if (!w.PolygonFileName.empty())
-        dialog.selectFile(Qs(w.PolygonFileName));
+    if (!PolygonFileName.empty())
+        dialog.selectFile(Qs(PolygonFileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     fileName = dialog.selectedFiles().front().toStdString();
@@ -619,21 +634,19 @@ bool PolygonDialog(TPalvonViewer& w, bool save, std::string& fileName, int& filt
     return true;
 }
 
-} // namespace
-
-void TPalvonViewer::Exportar1Click()
+void TPolygonsController::Exportar1Click()
 {
     if (NumPoligonos == 0)
         return;
     std::string name;
     int filter = 0;
-    if (!PolygonDialog(*this, true, name, filter))
+    if (!PolygonDialog(true, name, filter))
         return;
     PolygonFileName = name;
     ExportarPoligonos(name, filter == 1);
 }
 
-bool TPalvonViewer::ExportarPoligonos(const std::string& fileName, bool areaFormat)
+bool TPolygonsController::ExportarPoligonos(const std::string& fileName, bool areaFormat)
 {
     // Every record in use is written, deleted ones included: the format has no
     // field for that, so they come back active.
@@ -658,11 +671,11 @@ bool TPalvonViewer::ExportarPoligonos(const std::string& fileName, bool areaForm
     return ok;
 }
 
-void TPalvonViewer::Importar1Click()
+void TPolygonsController::Importar1Click()
 {
     std::string name;
     int filter = 0;
-    if (!PolygonDialog(*this, false, name, filter))
+    if (!PolygonDialog(false, name, filter))
         return;
     PolygonFileName = name;
     if (filter == 1)
@@ -671,35 +684,35 @@ void TPalvonViewer::Importar1Click()
         ImportarPoligonosPlg();
 }
 
-bool TPalvonViewer::ImportarPoligonosPlg()
+bool TPolygonsController::ImportarPoligonosPlg()
 {
     std::vector<TPolygonRecord> records;
     if (!PolygonFile::ReadAll(PolygonFileName, records)) {
         Services().ShowMessage(Format("No se pudo leer el archivo %s", PolygonFileName));
         return false;
     }
-    ReplacePolygons(*this, records);
-    SetDown(Cmd::tbPoligonos, true);
+    ReplacePolygons(records);
+    window_.SetCommandOn(Cmd::tbPoligonos, true);
     return true;
 }
 
-bool TPalvonViewer::ImportarPoligonosGeo(const std::string& fileName)
+bool TPolygonsController::ImportarPoligonosGeo(const std::string& fileName)
 {
     std::vector<TPolygonRecord> records;
     if (!PolygonFile::ReadArea(fileName, NewPolygonStyle(), records)) {
         Services().ShowMessage(Format("No se pudo leer el archivo %s", fileName));
         return false;
     }
-    ReplacePolygons(*this, records);
+    ReplacePolygons(records);
     return true;
 }
 
 // ---------------------------------------------------------------- zoning save
 
-void TPalvonViewer::SaveZonClick()
+void TPolygonsController::SaveZonClick()
 {
     TWaitCursor wait;
-    QFileDialog dialog(this, QStringLiteral("Exportar Zonificación ..."));
+    QFileDialog dialog(window_.DialogParent(), QStringLiteral("Exportar Zonificación ..."));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("geo"));
     dialog.setNameFilter(QStringLiteral("TransCAD text/geography [*.geo] (*.geo)"));

@@ -1,0 +1,141 @@
+#pragma once
+// User polygons: a new one drawn click by click and stored under a name, deleting,
+// restyling and reshaping through handles (with the vertices of the other polygons
+// as snap targets), their entries in the six polygon submenus, the polygon files
+// (.plg and .geo) and the zoning saved as a .geo file. Owns the polygon file's name,
+// the modification state (the polygon modified, its handles and their regions, the
+// handle dragged, the snap targets and the one under the pointer), the filter that
+// ends a modification on Escape, the handlers of "Nuevo", "Exportar" and "Importar"
+// of "Polígonos", "Nuevo" of the map's polygon popup and "Guardar" of the zones
+// popup, and registers those rows (owner Polygons). The menus stay with the window;
+// the controller reaches them, the map and the options dialog through TWindowHost
+// and TPolygonsHost.
+#include <QPolygonF>
+#include <QRegion>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QObject;
+class TCommandRegistry;
+class TDlgCfg;
+class TOxrImage;
+class TWindowHost;
+struct TMapMouse;
+struct TPolygonRecord;
+
+// What the polygons ask of the window beyond TWindowHost.
+class TPolygonsHost {
+public:
+    // The map canvas, where polygons are drawn, highlighted and picked.
+    virtual TOxrImage& MapCanvas() = 0;
+    // The range legends over the map put away while a polygon is drawn.
+    virtual void HideLegends() = 0;
+    // One of the six polygon submenus ("EliminarPoligonos", "pupRedefinirPoligonos"...)
+    // by name; null when there is none, unless `make` (then made, out of sight).
+    virtual QMenu* PolygonMenu(const char* name, bool make) = 0;
+    // The options dialog, whose colour page restyles a polygon.
+    virtual TDlgCfg& OptionsDialog() = 0;
+    // The world points clicked so far of the figure drawn on the map (a new polygon
+    // shares them with the selection region), and the colour of its rubber line.
+    virtual QPolygonF& DrawnPoints() = 0;
+    virtual uint32_t RubberLineColor() = 0;
+    // Asks for the name of a new polygon; `name` comes in as the proposed one.
+    // False when cancelled.
+    virtual bool AskPolygonName(std::string& name) = 0;
+
+protected:
+    ~TPolygonsHost() = default;
+};
+
+class TPolygonsController {
+public:
+    TPolygonsController(TWindowHost& window, TPolygonsHost& host);
+    ~TPolygonsController();
+    TPolygonsController(const TPolygonsController&) = delete;
+    TPolygonsController& operator=(const TPolygonsController&) = delete;
+
+    // The handlers of the polygon rows (their actions already made), and the
+    // Escape filter of the modification.
+    void RegisterCommands(TCommandRegistry& registry);
+
+    // ---- Drawing a new polygon ----
+    void NuevoPoligonoClick();
+    void pupNuevoPoligonoClick();
+    // A press while drawing: appends the snap target under the cursor or the pressed point.
+    void AddPolygonClickPoint(double x, double y);
+    // The rubber line from the last point drawn to the pointer (of a region too).
+    void FollowPolygonRubberLine(double x, double y);
+    // The double click: the points drawn become the next user polygon.
+    void StoreDrawnPolygon();
+
+    // ---- The per-polygon menu entries: the item's data is the polygon's index ----
+    void DeletePolygon(QAction* sender);
+    void ModifyPolygon(QAction* sender);
+    void ReconfigPolygon(QAction* sender);
+    // Connects an entry just made in one of the six polygon submenus (by its name).
+    void ConnectPolygonItem(QAction* item, const char* menu);
+
+    // ---- Modification through handles ----
+    // Enters (or refreshes) the modification of polygon `index`: snap targets, handles.
+    void canModifyPolygon(int32_t index);
+    // The drag of a handle of the polygon being modified (EditHandle).
+    void PressPolygonHandle(const TMapMouse& m);
+    void FollowPolygonHandle(double x, double y);
+    bool PolygonHandleDragged() const { return EditHandle > 0; }
+    void ReleasePolygonHandle(double x, double y);
+    // Snap target whose region holds the pixel (0 none); stored in SnapHit.
+    int32_t SnapTargetAt(int pixX, int pixY);
+    // First handle whose region holds the pixel (0 none), and its neighbouring vertex handles.
+    int32_t PickPolygonHandle(int pixX, int pixY) const;
+    void HandleNeighbours(int32_t handle, int32_t& previous, int32_t& next) const;
+    void DeletePolygonVertex(int32_t handle);
+    // Release of the dragged handle EditHandle at a world point; moveAll (Ctrl+Alt)
+    // moves the whole polygon by the drag offset.
+    void DropPolygonHandle(double x, double y, bool moveAll);
+    void RebuildEditPolygon();
+    // Escape: ends the modification.
+    void EndPolygonEdit();
+
+    // ---- Polygon files and the zoning ----
+    void Exportar1Click();
+    void Importar1Click();
+    // Reads PolygonFileName (a .plg) and replaces all polygons and their menu entries.
+    bool ImportarPoligonosPlg();
+    bool ExportarPoligonos(const std::string& fileName, bool areaFormat);
+    bool ImportarPoligonosGeo(const std::string& fileName);
+    void SaveZonClick();
+
+    std::string PolygonFileName;
+    // Modification state; handles and snap targets count from 1 (element 0 unused).
+    int32_t EditPolygon = -1;
+    int32_t EditHandle = 0;
+    int32_t SnapHit = 0;
+    int32_t NumSnapPoints = 0;
+    QPolygonF SnapPoints;
+    std::vector<QRegion> SnapRegions;
+    int32_t NumEditHandles = 0;
+    QPolygonF EditHandles;
+    std::vector<bool> EditHandleIsVertex;
+    std::vector<QRegion> EditHandleRegions;
+
+private:
+    // Red outline in not-xor mode around polygon i: drawn twice it is gone again.
+    void Highlight(int32_t i);
+    // The vertices of the other shown polygons in the view, each marked with a red square.
+    void BuildSnapList(int32_t skip);
+    void ClearPolygonMenus();
+    void AddPolygonEntries(int32_t index);
+    // Replaces every polygon by the records read, up to the table's capacity.
+    void ReplacePolygons(const std::vector<TPolygonRecord>& records);
+    // A save or open dialog of the polygon files; the chosen filter (0 or 1) in `filter`.
+    bool PolygonDialog(bool save, std::string& fileName, int& filter);
+
+    TWindowHost& window_;
+    TPolygonsHost& host_;
+    std::unique_ptr<QObject> escapeFilter_;
+};
