@@ -6,6 +6,7 @@
 // `Arcos` and `Movims` holds per-variable minima and record count+1 the maxima.
 // `Fases` alone is used from 0. Capacities are the historic limits of the model;
 // every creation checks them (see PalvonRead) so input can never overflow them.
+#include "model/ColumnValues.h"
 #include "model/LazyArray.h"
 #include "model/RecordArray.h"
 #include "model/ShortText.h"
@@ -137,11 +138,17 @@ struct TNodo {
     int32_t Extra[4] = {};
 };
 
+// The values of the link variables 0..130 of one link, kept in the columns of
+// Arcos (see ColumnValues).
+using TLinkVars = ColumnValues<NumLinkVars + 1>;
+
 // What the map's layers read of every link (flags, nodes, pair, bearings, the
 // street name and the first two shape points) fills the record's first two
 // cache lines, and records start on a cache line: a redraw, which meets the
 // links in the order of the view's tiles, scattered over the records, fetches
-// two lines per link however large the network.
+// two lines per link however large the network. The link variables lie in
+// columns beside the records: the minima and maxima of a variable sweep one
+// dense array, and a pass over the records reads no values it does not use.
 struct alignas(64) TArcos {
     uint16_t Flags = 0; // bit set, elements 0..15
     uint8_t Active = 1;
@@ -180,7 +187,10 @@ struct alignas(64) TArcos {
     LazyArray<TPoint, MaxLaneEdgePoints> LaneEdgeNear;
     LazyArray<TPoint, MaxLaneEdgePoints> LaneEdgeFar;
     int32_t LaneEdgeCount = 0; // lane-edge entries valid (0..n-1); 0 = none computed
-    float Var[NumLinkVars + 1] = {}; // 1..130
+    TLinkVars Var; // 1..130
+
+    static constexpr int ColumnCount = NumLinkVars + 1;
+    void BindColumns(float* at, std::ptrdiff_t stride) { Var.Bind(at, stride); }
 
     bool HasFlag(int e) const { return (Flags >> e) & 1u; }
     void SetFlag(int e) { Flags = static_cast<uint16_t>(Flags | (1u << e)); }
