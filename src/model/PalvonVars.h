@@ -165,11 +165,17 @@ struct alignas(64) TArcos {
     int32_t BearingB = 0;
     std::string StreetName;
     TPoint Points[MaxShapePoints + 1]; // 1..12
-    TShortText<23> Key; // LinkKey: two "%9d" fields
-    int32_t TurnDirs[3] = {}; // index dir+1 for dir -1..1
+    // What the lane bands read and write of each link, in the line the points end in.
+    // Made only for links whose lane edges are computed, with room for the two
+    // points of a straight link until more are written: see ShortFirstArray.
+    ShortFirstArray<TPoint, MaxLaneEdgePoints, 2> LaneEdgeNear;
+    ShortFirstArray<TPoint, MaxLaneEdgePoints, 2> LaneEdgeFar;
+    int32_t LaneEdgeCount = 0; // lane-edge entries valid (0..n-1); 0 = none computed
     int32_t Lanes = 0;
     uint8_t FlareEnd = 0;
     uint8_t FlareStart = 0;
+    TShortText<23> Key; // LinkKey: two "%9d" fields
+    int32_t TurnDirs[3] = {}; // index dir+1 for dir -1..1
     // Lane data (1..6) of links of junction arms: made when written, see LazyArray.
     LazyArray<uint8_t, MaxLanes + 1> LaneFlags;
     uint8_t HasMovements = 0;
@@ -183,10 +189,6 @@ struct alignas(64) TArcos {
     TShortText<7> SpeedTag;
     int32_t LineRefFirst = -1; // first entry in LinkLineRefs, -1 = empty
     int32_t LineRefLast = -1;
-    // Made only for links whose lane edges are computed: see LazyArray.
-    LazyArray<TPoint, MaxLaneEdgePoints> LaneEdgeNear;
-    LazyArray<TPoint, MaxLaneEdgePoints> LaneEdgeFar;
-    int32_t LaneEdgeCount = 0; // lane-edge entries valid (0..n-1); 0 = none computed
     TLinkVars Var; // 1..130
 
     static constexpr int ColumnCount = NumLinkVars + 1;
