@@ -180,10 +180,10 @@ void FillBlock(TStringAlignGrid* grid, int first, const std::vector<TColumnDef>&
     const int32_t count = movements ? Network.MovementCount : Network.LinkCount;
     const int cols = std::min(static_cast<int>(defs.size()), grid->ColCount() - first);
     for (int32_t r = 1; r <= count && r < grid->RowCount(); ++r) {
-        const float* vars = movements ? Movims[r].Var : Arcos[r].Var;
         for (int j = 0; j < cols; ++j) {
             const TColumnDef& d = defs[static_cast<size_t>(j)];
-            grid->setCell(first + j, r, FixedText(buf, sizeof buf, vars[d.Var], d.Decimals));
+            const float value = movements ? Movims[r].Var[d.Var] : Arcos[r].Var[d.Var];
+            grid->setCell(first + j, r, FixedText(buf, sizeof buf, value, d.Decimals));
         }
     }
 }

@@ -88,7 +88,8 @@ int32_t TakeNames(const std::vector<std::string>& header, size_t first)
 
 // Values 1..n of a data line from field `first` on: missing ones read as 0, text
 // that is not a number too (counted, to be reported once).
-void ReadValues(const std::vector<std::string>& f, size_t first, int32_t n, float* var, int& unreadable)
+template <class Values>
+void ReadValues(const std::vector<std::string>& f, size_t first, int32_t n, Values var, int& unreadable)
 {
     for (int32_t k = 1; k <= n; ++k) {
         const size_t i = first + static_cast<size_t>(k) - 1;
@@ -187,8 +188,8 @@ bool LoadDatosComplementarios()
     const int32_t n = TakeNames(file.Header, valuesFrom);
 
     for (int32_t i = 1; i <= Network.LinkCount; ++i)
-        std::fill(Arcos[i].Var + FirstComplementaryLinkVar,
-                  Arcos[i].Var + FirstComplementaryLinkVar + MaxComplementaryColumns, 0.0f);
+        std::fill(Arcos[i].Var.begin() + FirstComplementaryLinkVar,
+                  Arcos[i].Var.begin() + FirstComplementaryLinkVar + MaxComplementaryColumns, 0.0f);
     int unreadable = 0;
     for (size_t l = 1; l < file.Lines.size(); ++l) {
         const std::vector<std::string> f = ZelUtils::SplitString(file.Lines[l], file.Sep);
@@ -200,7 +201,7 @@ bool LoadDatosComplementarios()
         TArcos& a = Arcos[link];
         if (street && f.size() > 2)
             a.StreetName = ZelUtils::Copy(ZelUtils::Trim(f[2]), 1, 30);
-        ReadValues(f, valuesFrom, n, a.Var + FirstComplementaryLinkVar - 1, unreadable);
+        ReadValues(f, valuesFrom, n, a.Var.begin() + FirstComplementaryLinkVar - 1, unreadable);
     }
     // Every complementary variable was cleared: all of their extremes are renewed.
     PalvonRead::ComputeLinkVarExtremes(FirstComplementaryLinkVar,

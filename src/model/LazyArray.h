@@ -8,6 +8,7 @@
 // gives a default element, as the inline array would have held.
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 template <class T, size_t N>
@@ -54,4 +55,89 @@ private:
     }
 
     std::unique_ptr<std::array<T, N>> items_;
+};
+
+// A LazyArray made first with room for its first Short elements alone, and
+// widened to all N when a later element is written. Lane edges hold N points for
+// the links with shape points, but two for every straight link: made whole, the
+// edges of a large network of straight links would spread over many times the
+// memory they use, and a pass over them would wait on that memory. Reading an
+// element beyond the room made gives a default element, as the whole array would.
+template <class T, size_t N, size_t Short>
+class ShortFirstArray {
+    static_assert(Short >= 1 && Short < N);
+    static_assert(alignof(T) >= 2, "the lowest bit of the storage's address tells its room");
+
+public:
+    ShortFirstArray() = default;
+    ShortFirstArray(const ShortFirstArray& other) { CopyFrom(other); }
+    ShortFirstArray& operator=(const ShortFirstArray& other)
+    {
+        if (this != &other) {
+            reset();
+            CopyFrom(other);
+        }
+        return *this;
+    }
+    ShortFirstArray(ShortFirstArray&& other) noexcept : bits_(other.bits_) { other.bits_ = 0; }
+    ShortFirstArray& operator=(ShortFirstArray&& other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            bits_ = other.bits_;
+            other.bits_ = 0;
+        }
+        return *this;
+    }
+    ~ShortFirstArray() { reset(); }
+
+    T& operator[](size_t i) { return Items(i)[i]; }
+    const T& operator[](size_t i) const { return i < Room() ? Storage()[i] : Defaults()[i]; }
+    static constexpr size_t size() { return N; }
+
+    // Whether any element was ever written (made) since the last reset.
+    bool allocated() const { return bits_ != 0; }
+    // Every element back to its default, and the storage given back.
+    void reset()
+    {
+        delete[] Storage();
+        bits_ = 0;
+    }
+
+private:
+    // The storage's address, with its lowest bit set when it has room for all N
+    // (one word per array keeps a link's lane data in one cache line).
+    T* Storage() const { return reinterpret_cast<T*>(bits_ & ~uintptr_t(1)); }
+    size_t Room() const { return bits_ == 0 ? 0 : (bits_ & 1u) ? N : Short; }
+    void Hold(T* items, size_t room) { bits_ = reinterpret_cast<uintptr_t>(items) | (room == N ? 1u : 0u); }
+    T* Items(size_t i)
+    {
+        if (i >= Room()) {
+            const size_t room = i < Short && bits_ == 0 ? Short : N;
+            T* wider = new T[room]();
+            T* old = Storage();
+            for (size_t k = 0; k < Room(); ++k)
+                wider[k] = old[k];
+            delete[] old;
+            Hold(wider, room);
+        }
+        return Storage();
+    }
+    void CopyFrom(const ShortFirstArray& other)
+    {
+        if (other.bits_ == 0)
+            return;
+        const size_t room = other.Room();
+        T* items = new T[room]();
+        for (size_t k = 0; k < room; ++k)
+            items[k] = other.Storage()[k];
+        Hold(items, room);
+    }
+    static const std::array<T, N>& Defaults()
+    {
+        static const std::array<T, N> defaults{};
+        return defaults;
+    }
+
+    uintptr_t bits_ = 0;
 };

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -253,11 +254,73 @@ void StoreExtremes(Records& records, int32_t count, int32_t maxRec, int first, i
     }
 }
 
+// The column sweep compares four values a step (one processor vector) in four
+// independent running extremes, so that it never waits on the last comparison.
+using Quad = float __attribute__((vector_size(4 * sizeof(float))));
+constexpr int Quads = 4;
+
+// The extremes of values[1..count] as MinOf and MaxOf give them taking the values
+// in order from the seeds. Each lane keeps the running extremes of every 16th
+// value with the same comparisons, and the lanes are then taken in turn: the
+// smallest (largest) of all is the same number. Only a zero can be told apart
+// from an equal value (its sign): in order, the first zero met is kept, so that
+// zero is looked up again.
+void ColumnExtremes(const float* values, int32_t count, float& low, float& high)
+{
+    Quad lo[Quads], hi[Quads];
+    for (int q = 0; q < Quads; ++q) {
+        lo[q] = Quad{} + UnsetHigh;
+        hi[q] = Quad{} + UnsetLow;
+    }
+    int32_t k = 1;
+    for (; k + 4 * Quads - 1 <= count; k += 4 * Quads)
+        for (int q = 0; q < Quads; ++q) {
+            Quad x;
+            std::memcpy(&x, values + k + 4 * q, sizeof x);
+            lo[q] = x < lo[q] ? x : lo[q];
+            hi[q] = x > hi[q] ? x : hi[q];
+        }
+    float l = UnsetHigh, h = UnsetLow;
+    for (int q = 0; q < Quads; ++q)
+        for (int j = 0; j < 4; ++j) {
+            l = MinOf(lo[q][j], l);
+            h = MaxOf(hi[q][j], h);
+        }
+    for (; k <= count; ++k) {
+        l = MinOf(values[k], l);
+        h = MaxOf(values[k], h);
+    }
+    auto firstZero = [&] {
+        for (int32_t i = 1; i <= count; ++i)
+            if (values[i] == 0.0f)
+                return values[i];
+        return 0.0f;
+    };
+    if (l == 0.0f || h == 0.0f) {
+        const float zero = firstZero();
+        l = l == 0.0f ? zero : l;
+        h = h == 0.0f ? zero : h;
+    }
+    low = l;
+    high = h;
+}
+
 } // namespace
 
 void ComputeLinkVarExtremes(int first, int last)
 {
-    StoreExtremes<NumLinkVars>(Arcos, Network.LinkCount, ArcosMaxRec, first, last);
+    // Each variable is a dense column of the records: one sweep over it each.
+    const int32_t count = Network.LinkCount;
+    Arcos[std::max({count, ArcosMaxRec, 0})]; // makes (and binds) every record swept and written
+    first = std::max(first, 1);
+    last = std::min(last, NumLinkVars);
+    for (int v = first; v <= last; ++v) {
+        float* column = Arcos.Column(v);
+        float low, high;
+        ColumnExtremes(column, count, low, high);
+        column[0] = low;
+        column[ArcosMaxRec] = high;
+    }
 }
 
 void ComputeMovementVarExtremes(int first, int last)

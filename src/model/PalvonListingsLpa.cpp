@@ -103,7 +103,8 @@ float ClassFlow(const Flows& v, const Block& b, int j)
 
 // Values shared by links and zone connectors (link-variable numbers): flows of the
 // total table, preload and fixed flow of the first class block, class flows.
-void StoreFlowValues(float* var, const Flows& v, const Block& b)
+template <class Values>
+void StoreFlowValues(Values&& var, const Flows& v, const Block& b)
 {
     if (b.pass == 0) {
         var[13] = v.f[4] - v.f[5];
@@ -122,7 +123,7 @@ void StoreFlowValues(float* var, const Flows& v, const Block& b)
 
 void StoreLink(int32_t k, const Flows& v, const Block& b, bool wide)
 {
-    float* var = Arcos[k].Var;
+    TLinkVars& var = Arcos[k].Var;
     if (b.pass == 0) {
         var[11] = v.f[3];
         if (wide)
@@ -399,7 +400,7 @@ void GeneralisedCosts()
     const int knobs = std::min<int>(KNOBS, MaxKnobValues);
     const int classes = std::min<int>(NOMADS, MaxUserClasses);
     for (int32_t i = 1; i <= Network.LinkCount; ++i) {
-        float* var = Arcos[i].Var;
+        TLinkVars& var = Arcos[i].Var;
         for (int j = 1; j <= classes; ++j) {
             double cost = double(ClassTimeCost[j]) * var[11] / 60.0 + double(ClassDistanceCost[j]) * var[7] / 1000.0;
             for (int k = 1; k <= knobs; ++k)
@@ -469,7 +470,7 @@ void ReadLpaHelper(bool composeMovements)
                 Arcos[k].Var[11] += Movims[m].Var[5] * Movims[m].Var[8] / Arcos[k].Var[17];
         }
     for (int32_t i = 1; i <= Network.LinkCount; ++i) {
-        float* var = Arcos[i].Var;
+        TLinkVars& var = Arcos[i].Var;
         if (var[11] > 0.0f)
             var[12] = static_cast<float>(3.6 * double(var[7]) / double(var[11]));
     }

@@ -28,7 +28,8 @@ bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefi
 
 // The seven values of an arm or movement line, in the order of the variables they
 // go to (link 18..24, movement 9..15).
-void ReadSharedLayout(const std::string& line, float* var, int firstVar)
+template <class Values>
+void ReadSharedLayout(const std::string& line, Values& var, int firstVar)
 {
     static const int cols[7][2] = {{14, 6}, {36, 6}, {42, 7}, {49, 6}, {55, 7}, {62, 7}, {69, 6}};
     for (int i = 0; i < 7; ++i)
@@ -47,7 +48,7 @@ void ReadLplBlockB(const std::string& line)
     const int32_t k = KDVlib::FindArco(a, b);
     if (k <= 0)
         return;
-    float* var = Arcos[k].Var;
+    TLinkVars& var = Arcos[k].Var;
     var[22] = RealField(line, 28, 7);
     var[23] = RealField(line, 49, 7);
     var[24] = RealField(line, 56, 6);
@@ -127,7 +128,7 @@ bool ReadLpl(const std::string& fileName)
     ui.SetProgressVisible(false);
 
     for (int32_t k = 1; k <= Network.LinkCount; ++k) {
-        float* var = Arcos[k].Var;
+        TLinkVars& var = Arcos[k].Var;
         if (var[24] == 0.0f)
             var[24] = var[16] * 100.0f;
     }

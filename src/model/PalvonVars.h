@@ -6,6 +6,7 @@
 // `Arcos` and `Movims` holds per-variable minima and record count+1 the maxima.
 // `Fases` alone is used from 0. Capacities are the historic limits of the model;
 // every creation checks them (see PalvonRead) so input can never overflow them.
+#include "model/ColumnValues.h"
 #include "model/LazyArray.h"
 #include "model/RecordArray.h"
 #include "model/ShortText.h"
@@ -137,11 +138,17 @@ struct TNodo {
     int32_t Extra[4] = {};
 };
 
+// The values of the link variables 0..130 of one link, kept in the columns of
+// Arcos (see ColumnValues).
+using TLinkVars = ColumnValues<NumLinkVars + 1>;
+
 // What the map's layers read of every link (flags, nodes, pair, bearings, the
 // street name and the first two shape points) fills the record's first two
 // cache lines, and records start on a cache line: a redraw, which meets the
 // links in the order of the view's tiles, scattered over the records, fetches
-// two lines per link however large the network.
+// two lines per link however large the network. The link variables lie in
+// columns beside the records: the minima and maxima of a variable sweep one
+// dense array, and a pass over the records reads no values it does not use.
 struct alignas(64) TArcos {
     uint16_t Flags = 0; // bit set, elements 0..15
     uint8_t Active = 1;
@@ -158,11 +165,17 @@ struct alignas(64) TArcos {
     int32_t BearingB = 0;
     std::string StreetName;
     TPoint Points[MaxShapePoints + 1]; // 1..12
-    TShortText<23> Key; // LinkKey: two "%9d" fields
-    int32_t TurnDirs[3] = {}; // index dir+1 for dir -1..1
+    // What the lane bands read and write of each link, in the line the points end in.
+    // Made only for links whose lane edges are computed, with room for the two
+    // points of a straight link until more are written: see ShortFirstArray.
+    ShortFirstArray<TPoint, MaxLaneEdgePoints, 2> LaneEdgeNear;
+    ShortFirstArray<TPoint, MaxLaneEdgePoints, 2> LaneEdgeFar;
+    int32_t LaneEdgeCount = 0; // lane-edge entries valid (0..n-1); 0 = none computed
     int32_t Lanes = 0;
     uint8_t FlareEnd = 0;
     uint8_t FlareStart = 0;
+    TShortText<23> Key; // LinkKey: two "%9d" fields
+    int32_t TurnDirs[3] = {}; // index dir+1 for dir -1..1
     // Lane data (1..6) of links of junction arms: made when written, see LazyArray.
     LazyArray<uint8_t, MaxLanes + 1> LaneFlags;
     uint8_t HasMovements = 0;
@@ -176,11 +189,10 @@ struct alignas(64) TArcos {
     TShortText<7> SpeedTag;
     int32_t LineRefFirst = -1; // first entry in LinkLineRefs, -1 = empty
     int32_t LineRefLast = -1;
-    // Made only for links whose lane edges are computed: see LazyArray.
-    LazyArray<TPoint, MaxLaneEdgePoints> LaneEdgeNear;
-    LazyArray<TPoint, MaxLaneEdgePoints> LaneEdgeFar;
-    int32_t LaneEdgeCount = 0; // lane-edge entries valid (0..n-1); 0 = none computed
-    float Var[NumLinkVars + 1] = {}; // 1..130
+    TLinkVars Var; // 1..130
+
+    static constexpr int ColumnCount = NumLinkVars + 1;
+    void BindColumns(float* at, std::ptrdiff_t stride) { Var.Bind(at, stride); }
 
     bool HasFlag(int e) const { return (Flags >> e) & 1u; }
     void SetFlag(int e) { Flags = static_cast<uint16_t>(Flags | (1u << e)); }

@@ -6,17 +6,33 @@
 // is reserved once for the whole capacity (so references never move) and grown
 // on first access. Any index beyond the capacity is a programming error and
 // throws, so no creation can ever write past an array.
+//
+// A record type may keep numbered values in columns beside the records (see
+// ColumnValues): it names their count `ColumnCount` and binds them with
+// `BindColumns`. Its array then holds the columns, one per value number, each
+// as long as the capacity, and binds every record it makes to its row.
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
+
+template <class T, class = void>
+struct HasColumns : std::false_type {};
+template <class T>
+struct HasColumns<T, std::void_t<decltype(T::ColumnCount)>> : std::true_type {};
 
 template <class T, int Capacity>
 class RecordArray {
 public:
     static constexpr int kCapacity = Capacity; // highest valid index
+    static constexpr std::ptrdiff_t kColumnLength = Capacity + 1;
 
     T& operator[](int i)
     {
@@ -32,11 +48,22 @@ public:
     // Drops every record (they come back default-initialised on next access).
     void reset()
     {
+        // The rows of the dropped records are zero again for the records made next.
+        if (columns_)
+            for (size_t k = 0; k < ColumnCountOf(); ++k)
+                std::memset(columns_.get() + k * size_t(kColumnLength), 0, items_.size() * sizeof(float));
         items_.clear();
     }
 
     // Direct contiguous access to records 0..allocated()-1.
     T* data() { return items_.data(); }
+
+    // Value k of records 0..allocated()-1, contiguous: record i's at Column(k)[i].
+    float* Column(int k)
+    {
+        static_assert(HasColumns<T>::value, "records without columns");
+        return Columns() + size_t(k) * size_t(kColumnLength);
+    }
 
     // Asks the processor to fetch the first `bytes` of record i (for writing) ahead
     // of their use: a pass over thousands of records otherwise waits for each from
@@ -73,9 +100,39 @@ private:
             throw std::out_of_range("record index " + std::to_string(i) + " outside 0.." + std::to_string(Capacity));
         if (items_.capacity() < static_cast<size_t>(Capacity) + 1)
             items_.reserve(static_cast<size_t>(Capacity) + 1);
+        const size_t from = items_.size();
         items_.resize(static_cast<size_t>(i) + 1);
+        if constexpr (HasColumns<T>::value)
+            for (size_t j = from; j < items_.size(); ++j)
+                items_[j].BindColumns(Columns() + j, kColumnLength);
         return items_[static_cast<size_t>(i)];
     }
 
+    static constexpr size_t ColumnCountOf()
+    {
+        if constexpr (HasColumns<T>::value)
+            return size_t(T::ColumnCount);
+        else
+            return 0;
+    }
+
+    // Made zero on first use; the system maps their pages only as they are
+    // written, so a small network pays for its own rows alone.
+    float* Columns()
+    {
+        if (!columns_) {
+            void* p = std::calloc(ColumnCountOf() * size_t(kColumnLength), sizeof(float));
+            if (!p)
+                throw std::bad_alloc();
+            columns_.reset(static_cast<float*>(p));
+        }
+        return columns_.get();
+    }
+
+    struct FreeColumns {
+        void operator()(float* p) const { std::free(p); }
+    };
+
     std::vector<T> items_;
+    std::unique_ptr<float[], FreeColumns> columns_; // records with columns only
 };

@@ -338,6 +338,23 @@ TEST_F(LaneGeometry, DataExtremesGoToRecordZeroAndCountPlusOne)
     EXPECT_EQ(Movims[0].Var[110], -1.5f);
     EXPECT_EQ(Movims[MovimsMaxRec].Var[110], 4.5f);
     EXPECT_EQ(MovimsMaxRec, 3);
+
+    // Enough links for the sweep to take many at a time: the result is still the
+    // one of comparing in order, down to the sign of a zero (the first one met).
+    while (Network.LinkCount < 40)
+        NewLink();
+    for (int k = 1; k <= 40; ++k) {
+        Arcos[k].Var[8] = k == 5 ? -0.0f : k == 18 ? 0.0f : float(k);
+        Arcos[k].Var[9] = k == 3 ? -0.0f : k == 17 ? 0.0f : -float(k);
+        Arcos[k].Var[10] = k == 17 ? std::numeric_limits<float>::quiet_NaN() : float(k % 7);
+    }
+    ComputeLinkDataExtremes();
+    EXPECT_TRUE(Arcos[0].Var[8] == 0.0f && std::signbit(Arcos[0].Var[8]));
+    EXPECT_EQ(Arcos[41].Var[8], 40.0f);
+    EXPECT_EQ(Arcos[0].Var[9], -40.0f);
+    EXPECT_TRUE(Arcos[41].Var[9] == 0.0f && std::signbit(Arcos[41].Var[9]));
+    EXPECT_EQ(Arcos[0].Var[10], 0.0f);
+    EXPECT_EQ(Arcos[41].Var[10], 6.0f);
 }
 
 // The public networks with junction sections: every placed link gets a finite

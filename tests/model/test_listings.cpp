@@ -33,7 +33,7 @@ protected:
         NetworkDatFile = path;
         return FileUtils::ReadLines(path, lines) && ReadNetwork(lines);
     }
-    float* Link(int a, int b)
+    TLinkVars& Link(int a, int b)
     {
         const int32_t k = FindArco(a, b);
         EXPECT_GT(k, 0) << a << "-" << b;
@@ -82,7 +82,7 @@ TEST_F(Listings, AssignmentFlowsClassesConnectorsAndCosts)
     EXPECT_EQ(PreloadShift, 0);
 
     // Narrow link lines and the turn delays: 25 s plus (12 x 300 + 20 x 100) / 400.
-    const float* l12 = Link(1, 2);
+    const TLinkVars& l12 = Link(1, 2);
     EXPECT_FLOAT_EQ(l12[11], 45.0f);
     EXPECT_FLOAT_EQ(l12[12], 32.0f); // 3.6 x 400 / 45
     EXPECT_FLOAT_EQ(l12[13], 1400.0f);
@@ -90,8 +90,8 @@ TEST_F(Listings, AssignmentFlowsClassesConnectorsAndCosts)
     EXPECT_FLOAT_EQ(l12[15], 1500.0f);
     EXPECT_FLOAT_EQ(l12[16], 0.75f);
     EXPECT_FLOAT_EQ(l12[51], 1.7f); // 2 x 45 / 60 + 0.5 x 400 / 1000
-    EXPECT_EQ(std::vector<float>(l12 + 65, l12 + 69), (std::vector<float>{0, 1000, 300, 100}));
-    const float* in1 = Link(1, 100);
+    EXPECT_EQ(std::vector<float>(l12.begin() + 65, l12.begin() + 69), (std::vector<float>{0, 1000, 300, 100}));
+    const TLinkVars& in1 = Link(1, 100);
     EXPECT_FLOAT_EQ(in1[17], 400.0f);
     EXPECT_FLOAT_EQ(in1[11], 39.0f);
     EXPECT_FLOAT_EQ(in1[12], float(3.6 * 250 / 39.0));
@@ -190,9 +190,9 @@ TEST_F(Listings, AssignmentWithPreloadAndFourClasses)
         TLpaOptions{});
     EXPECT_TRUE(r.Completed);
     EXPECT_EQ(PreloadShift, 1);
-    const float* l = Link(1, 2);
+    const TLinkVars& l = Link(1, 2);
     EXPECT_FLOAT_EQ(l[14], 90.0f);
-    EXPECT_EQ(std::vector<float>(l + 65, l + 70), (std::vector<float>{10, 1000, 300, 100, 55}));
+    EXPECT_EQ(std::vector<float>(l.begin() + 65, l.begin() + 70), (std::vector<float>{10, 1000, 300, 100, 55}));
     const float* m = Mov(1, 100, 2);
     EXPECT_FLOAT_EQ(m[7], 5.0f);
     EXPECT_EQ(std::vector<float>(m + 20, m + 25), (std::vector<float>{6, 7, 8, 9, 11}));
@@ -253,7 +253,12 @@ TEST_F(Listings, InspectionArmsMovementsAndLinkTable)
     ASSERT_TRUE(ReadLpl(testutil::dataPath("lst_red.lpl")));
     EXPECT_EQ(LplVersion, 10);
     EXPECT_EQ(Network.LplLoaded, 1);
-    auto vars = [](const float* v, int first) { return std::vector<float>(v + first, v + first + 7); };
+    auto vars = [](const auto& v, int first) {
+        std::vector<float> seven;
+        for (int k = first; k < first + 7; ++k)
+            seven.push_back(v[k]);
+        return seven;
+    };
     EXPECT_EQ(vars(Link(3, 100), 18), (std::vector<float>{9, 1, 2, 3, 4, 5, 0.5f}));
     EXPECT_EQ(vars(Mov(1, 100, 2), 9), (std::vector<float>{11, 12, 13, 14, 15, 16, 0.11f}));
     EXPECT_EQ(vars(Mov(2, 100, 3), 9), (std::vector<float>{31, 32, 33, 34, 35, 36, 0.31f}));
@@ -261,8 +266,8 @@ TEST_F(Listings, InspectionArmsMovementsAndLinkTable)
     EXPECT_EQ(vars(Link(1, 100), 18), (std::vector<float>{21, 22, 23, 24, 25, 26, 0.21f}));
     EXPECT_EQ(vars(Link(2, 100), 18), (std::vector<float>{41, 42, 43, 44, 45, 46, 0.41f}));
     // The link table; its zero saturation comes from the assignment's; lines after it are not read.
-    const float* l = Link(100, 1);
-    EXPECT_EQ(std::vector<float>(l + 21, l + 27), (std::vector<float>{7, 500, 600, 0.83f, 8, 9}));
+    const TLinkVars& l = Link(100, 1);
+    EXPECT_EQ(std::vector<float>(l.begin() + 21, l.begin() + 27), (std::vector<float>{7, 500, 600, 0.83f, 8, 9}));
     EXPECT_FLOAT_EQ(Link(100, 2)[24], 85.0f);
     EXPECT_FLOAT_EQ(Link(100, 3)[22], 0.0f);
     EXPECT_TRUE(ui.messages.empty());

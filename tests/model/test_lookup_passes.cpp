@@ -51,8 +51,12 @@ TEST_F(Lookup, EmptyNetworkFindsNothing)
 TEST_F(Lookup, LinksSortAndBisect)
 {
     int pairs[][2] = {{30, 1}, {2, 9}, {2, 3}, {100000, 5}, {7, 7}, {2, 10}, {1, 400000}};
-    for (auto& p : pairs)
+    for (auto& p : pairs) {
         AddLink(p[0], p[1]);
+        // The variables live beside the records: they must travel with them.
+        Arcos[Network.LinkCount].Var[1] = float(p[0]);
+        Arcos[Network.LinkCount].Var[NumLinkVars] = float(p[1]);
+    }
     SortLinks();
     for (int k = 1; k < Network.LinkCount; ++k) {
         const TArcos& x = Arcos[k];
@@ -65,11 +69,24 @@ TEST_F(Lookup, LinksSortAndBisect)
         EXPECT_EQ(Arcos[k].A, p[0]);
         EXPECT_EQ(Arcos[k].B, p[1]);
         EXPECT_EQ(Arcos[k].Key, LinkKey(p[0], p[1]));
+        EXPECT_EQ(Arcos[k].Var[1], float(p[0])) << k;
+        EXPECT_EQ(Arcos[k].Var[NumLinkVars], float(p[1])) << k;
     }
     EXPECT_EQ(FindArco(1, 1), 1 - 1);        // before the first
     EXPECT_EQ(FindArco(100000, 6), 0);      // after the last
     EXPECT_EQ(FindArco(2, 4), 0);           // in between
     EXPECT_EQ(KDVlib::FindArcoA(2), FindArco(2, 3));
+    // A copy holds values of its own, and a record assigned into the array takes
+    // them into its own row: neither shares the other's.
+    TArcos copy = Arcos[1];
+    copy.Var[1] = -1.0f;
+    EXPECT_EQ(Arcos[1].Var[1], float(Arcos[1].A));
+    Arcos[2] = copy;
+    copy.Var[1] = -2.0f;
+    EXPECT_EQ(Arcos[2].Var[1], -1.0f);
+    EXPECT_EQ(Arcos[1].Var[1], float(Arcos[1].A));
+    Arcos[3] = std::move(Arcos[2]);
+    EXPECT_EQ(Arcos[3].Var[1], -1.0f);
 }
 
 TEST_F(Lookup, TenDigitNodeNumbersKeepNumericOrder)

@@ -128,7 +128,7 @@ uint64_t ModelDigest(bool geometry)
         d.Text(a.StreetTag);
         d.Text(a.SpeedTag);
         d.Text(a.StreetName);
-        d.Value(a.Var);
+        d.Elements(a.Var);
         if (geometry) {
             d.Value(a.LaneEdgeCount);
             for (int32_t k = 0; k < std::min(a.LaneEdgeCount, MaxLaneEdgePoints); ++k) {
@@ -139,8 +139,8 @@ uint64_t ModelDigest(bool geometry)
     }
     // The extremes records, 0 the minima and count+1 the maxima, once computed.
     if (geometry) {
-        d.Value(Arcos[0].Var);
-        d.Value(Arcos[Network.LinkCount + 1].Var);
+        d.Elements(Arcos[0].Var);
+        d.Elements(Arcos[Network.LinkCount + 1].Var);
     }
     for (int32_t m = 1; m <= Network.MovementCount; ++m) {
         const TMovimiento& mv = Movims[m];
