@@ -257,8 +257,6 @@ void TPalvonViewer::AddPolygonClickPoint(double x, double y)
     clicked << p;
 }
 
-void TPalvonViewer::AddRegionPoint(double x, double y) { Selection().AddRegionPoint(x, y); }
-
 void TPalvonViewer::FollowPolygonRubberLine(double x, double y)
 {
     const QPolygonF& clicked = Selection().PolyPoints;

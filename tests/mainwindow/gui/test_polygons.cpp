@@ -76,7 +76,7 @@ TEST_F(Polygons, CompletedPolygonGetsProposedNameMeanLabelAndWorkingEntries)
     w->AddPolygonClickPoint(0, 0);
     w->AddPolygonClickPoint(10, 0);
     w->AddPolygonClickPoint(10, 10);
-    w->imgDblClick();
+    w->MapEdit().imgDblClick();
     EXPECT_FALSE(UserPolygonActive);
     ASSERT_EQ(NumPoligonos, 1);
     const TPoligono& p = Poligonos[0];
