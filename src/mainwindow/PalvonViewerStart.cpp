@@ -1,7 +1,6 @@
 // Start-up of the main window: defaults, first showing, command line, batch modes.
 #include "mainwindow/Aptta.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/tools/MapTools.h"
 #include "map/gui/OxrImage.h"
 #include "widgets/ToolIcons.h"
 #include "mainwindow/SecondaryWindows.h"

@@ -2,7 +2,7 @@
 // drawn click by click (their double click closes them), the handles of the
 // polygon being modified, and the handles of a link's shape. The points of the
 // polygons and of the shape belong to their owners (PalvonViewerPolygons.cpp,
-// PalvonViewerCurve.cpp), which the selection and the menus read too.
+// TMapEditController), which the selection and the menus read too.
 #include "mainwindow/tools/MapTools.h"
 #include "map/ZoomMouse.h"
 #include "map/gui/MapLayers.h"
