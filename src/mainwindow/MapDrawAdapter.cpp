@@ -10,4 +10,4 @@ TLegendImage* TMapDrawAdapter::BarLegend() { return viewer_.Scl; }
 
 const QTextEdit* TMapDrawAdapter::TitleBox() { return viewer_.tit; }
 
-void TMapDrawAdapter::DrawCurveHandles() { viewer_.StartCurving(); }
+void TMapDrawAdapter::DrawCurveHandles() { viewer_.MapEdit().StartCurving(); }

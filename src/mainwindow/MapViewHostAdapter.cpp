@@ -125,18 +125,6 @@ TDlgSize& TMapViewHostAdapter::SizeDialog() { return Secondary::DlgSize(); }
 
 TDualListDialog* TMapViewHostAdapter::ListChooser() { return w_.Selection().dld; }
 
-// ---- The view tools' steps (TMapToolHost) ----
-
-void TPalvonViewer::StartZoomBox(int i, int j, double x, double y) { MapView().StartZoomBox(i, j, x, y); }
-void TPalvonViewer::StartPan(int i, int j) { MapView().StartPan(i, j); }
-void TPalvonViewer::StartMagnifier(int i, int j) { MapView().StartMagnifier(i, j); }
-void TPalvonViewer::FollowZoomBox(double x, double y) { MapView().FollowZoomBox(x, y); }
-void TPalvonViewer::FollowPan(int i, int j) { MapView().FollowPan(i, j); }
-void TPalvonViewer::FollowMagnifier(int i, int j) { MapView().FollowMagnifier(i, j); }
-void TPalvonViewer::EndMagnifier() { MapView().EndMagnifier(); }
-void TPalvonViewer::EndPan() { MapView().EndPan(); }
-void TPalvonViewer::EndZoomBox(int j) { MapView().EndZoomBox(j); }
-
 // ---- Wiring ----
 
 void TPalvonViewer::ConnectToggles()
@@ -161,7 +149,7 @@ void TPalvonViewer::ConnectToggles()
 
     // The map view; the full map mouse handlers call its view steps for their modes.
     MapView().Connect();
-    ConnectMapMouse();
+    MapEdit().ConnectMapMouse();
     // The lane and movement boxes, the title toolbar, the open toolbar and "Barras".
     Display().CreateToolbars();
 

@@ -472,7 +472,7 @@ bool TPalvonViewer::eventFilter(QObject* watched, QEvent* event)
         if (key->key() == Qt::Key_Escape && (event != lastEvent || key->timestamp() != lastTimestamp)) {
             lastEvent = event;
             lastTimestamp = key->timestamp();
-            CancelMouseMode();
+            MapEdit().CancelMouseMode();
         }
     }
     return QMainWindow::eventFilter(watched, event);

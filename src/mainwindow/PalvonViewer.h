@@ -12,7 +12,7 @@
 #include "mainwindow/ThemesController.h"
 #include "mainwindow/SelectionHostAdapter.h"
 #include "widgets/WindowHost.h"
-#include "mainwindow/tools/MapTool.h"
+#include "mainwindow/MapToolHostAdapter.h"
 #include "map/gui/MapHost.h"
 #include "mainwindow/ExportHostAdapter.h"
 #include "map/gui/MapRenderer.h"
@@ -67,12 +67,10 @@ class QSpinBox;
 class TIniFile;
 struct TLabelFont;
 
-class TMapTools;
 class TMapViewHostAdapter;
 
 class TPalvonViewer : public QMainWindow,
                       public TWindowHost,
-                      public TMapToolHost,
                       public TThemesHost,
                       public TMapHost,
                       public TFindHost,
@@ -183,9 +181,6 @@ public:
     // when the settings file cannot be written.
     void SaveAtClose();
 
-    // ---- Escape handling ----
-    void CancelMouseMode();
-
     // ---- Data layers (src/map/gui/DataLayers.cpp; their variable menus and ranges
     //      in TGridsController) ----
     TLegendImage* sym = nullptr;     // range legend over the map
@@ -205,17 +200,6 @@ public:
     // ---- The map view: zoom, magnifier, views beside the map, scale and size
     //      dialogs (TMapViewController, src/map/gui/MapViewController.h) ----
     TMapViewController& MapView() { return *mapView_; }
-    // The steps of the view tools (the zoom box, the hand pan, the magnifier),
-    // called by the map tools of those modes, go to the map view (MapViewHostAdapter.cpp).
-    void StartZoomBox(int i, int j, double x, double y) override;
-    void StartPan(int i, int j) override;
-    void StartMagnifier(int i, int j) override;
-    void FollowZoomBox(double x, double y) override;
-    void FollowPan(int i, int j) override;
-    void FollowMagnifier(int i, int j) override;
-    void EndMagnifier() override;
-    void EndPan() override;
-    void EndZoomBox(int j) override;
 
     // ---- Data grids, data-layer variables and formula columns (TGridsController;
     //      its host in GridsHostAdapter.cpp) ----
@@ -262,74 +246,20 @@ public:
     void VisualizacionClick();
     void Calculator1Click();
 
-    // ---- Mouse editing of the map (PalvonViewerMouse.cpp, PalvonViewerCurve.cpp) ----
-    // Connects the map canvas's mouse to the handlers below and builds the "Mover" items.
-    void ConnectMapMouse();
-    // The map tools (src/mainwindow/tools): one of each mode.
-    TMapTools& MapTools();
-    // The canvas's mouse: the press goes to the tool MapToolForPress chooses, a move
-    // to every tool, the release to the tool whose drag is under way.
-    void imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
-    void imgOxrMouseMove(const TShiftState& Shift, int i, int j, double x, double y);
-    void imgOxrMouseUp(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
-    // Hover tests (nodes, centroids, curve handles, polygon names, snap points, polygons).
-    void imgMouseMove(int X, int Y);
-    // "Mover" of the nodes, "Fases" or "Diagramas": a tool that takes the node under the pointer.
-    bool NodeToolOn();
-    // The tool a press would go to now, from the tool buttons, the menu ticks, the
-    // modifier keys and what lies under the pointer (later tests win).
-    TMapToolMode MapToolForPress(Qt::MouseButton Button, const TShiftState& Shift, int i, int j);
-    void NodeMoveClick();
-    void ZoneMoveClick();
-    // Brings the links at the nodes of MovedNodes onto their nodes (after a node move).
-    void NewAngles();
-    // Link shape editing: handles of CurveLink and their hit regions.
-    void StartCurving();
-    void tbCurveClick();
-    void CurveHover(int X, int Y, bool& hit);
-    void CurvePress(bool interiorHandle, double x, double y) override;
-    void CurveFollow(double x, double y) override;
-    void CurveRelease(bool interiorHandle, double x, double y) override;
-    bool CurveHandleDragged() override;
-    bool ShapeVertexDragged() override;
-    int32_t HoverNode = 0, HoverZone = 0;
-    int32_t HoverCurveLink = 0, HoverCurveHandle = 0;
-    int32_t HoverPolygonLabel = 0;
-    int32_t CurveVertex = -1;
-    bool CurveVertexDrag = false;
-    int32_t CurveDrag = 0;
-    std::vector<QRegion> CurveRegions; // 0..600
-    bool NodeMoveSticky = false, ZoneMoveSticky = false;
-    // "Sobre el mapa" of the shortest paths: the two ends are picked with the mouse.
-    void RminMapaClick();
-    // Background-layer "Editar": a region whose polylines are deleted.
-    void pupseditClick();
-    // The collapse button: also tells the browser-emulation value kept for the program.
-    void tbColapsarClick();
-    // The phase window for one junction (the map's phase tool).
-    void ShowPhaseWindow(int32_t node);
-    // Connects the actions of the map modes above to their menus and toolbars.
-    void CreateMapModeCommands();
+    // ---- Mouse editing of the map: the tools, the hover, the curve handles, the
+    //      double click and Escape (TMapEditController; its hosts in MapToolHostAdapter.cpp) ----
+    TMapEditController& MapEdit() { return mapEdit_; }
 
-    // ---- What the map tools ask of the window (TMapToolHost) ----
-    TOxrImage& MapCanvas() override;
+private:
+    TMapToolHostAdapter mapToolHost_{*this};
+    TMapEditController mapEdit_{*this, mapToolHost_, mapToolHost_};
+
+public:
+    // ---- The status bar, the ticks and the redraw (TWindowHost) ----
     void RedrawMap() override;
     void SetStatusPanel(int panel, const QString& text) override;
     bool CommandOn(TCommandId id) override;
     void SetCommandOn(TCommandId id, bool on) override;
-    void ShowNodePlace(int32_t node) override;
-    void ShowCentroidPlace(int32_t zone) override;
-    void FollowMovedNodes() override;
-    void ShowPhasesOf(int32_t node) override;
-    void ShowFlowDiagramOf(int32_t node) override;
-    void ShowStreetViewOfClick() override;
-    void ShowPickedPath() override;
-    QColor PickMarkColor() override;
-    int32_t HoveredNode() override;
-    int32_t HoveredZone() override;
-    int32_t HoveredPolygonLabel() override;
-    bool KeepNodeMoveOn() override;
-    bool KeepZoneMoveOn() override;
 
     // ---- What the themes ask of the window (TThemesHost; RedrawMap above) ----
     void SaveViewConfig(TIniFile& ini, const std::string& section) override;
@@ -353,25 +283,11 @@ public:
     bool ExportKmz(const std::string& fileName) override;
     bool ExportShp(const std::string& fileName) override;
 
-    // ---- Map double click (PalvonViewerDblClick.cpp) ----
-    void imgDblClick();
-
-    // ---- User polygons and polygon files (TPolygonsController; the menus, the
-    //      polygon tools' operations and the host in PolygonsHostAdapter.cpp) ----
+    // ---- User polygons and polygon files (TPolygonsController; the menus and the
+    //      host in PolygonsHostAdapter.cpp) ----
     // The "Polígonos" menu, the map's polygon popup `varPolig` and "Guardar" of the
     // zones popup, placed; then the controller registers their handlers.
     void CreatePolygonMenus();
-    // What the region and polygon tools ask: the polygon's go to the controller, the
-    // region's to the selection (CloseDrawnRegion in PalvonViewerDblClick.cpp).
-    void AddPolygonClickPoint(double x, double y) override;
-    void AddRegionPoint(double x, double y) override;
-    void FollowPolygonRubberLine(double x, double y) override;
-    void PressPolygonHandle(const TMapMouse& m) override;
-    void FollowPolygonHandle(double x, double y) override;
-    bool PolygonHandleDragged() override;
-    void ReleasePolygonHandle(double x, double y) override;
-    void CloseDrawnRegion() override;
-    void StoreDrawnPolygon() override;
     TPolygonsController& Polygons() { return polygons_; }
 
 private:
@@ -459,8 +375,6 @@ private:
     void LinkSharedActions();
     void ConnectCommandItems();
     QWidget* CommandPlace(const QString& place, bool make);
-
-    std::shared_ptr<TMapTools> mapTools_; // made by MapTools() on first use
 
     bool shown_ = false;
     QAction* inertAction_ = nullptr;

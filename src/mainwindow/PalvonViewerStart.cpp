@@ -1,7 +1,6 @@
 // Start-up of the main window: defaults, first showing, command line, batch modes.
 #include "mainwindow/Aptta.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/tools/MapTools.h"
 #include "map/gui/OxrImage.h"
 #include "widgets/ToolIcons.h"
 #include "mainwindow/SecondaryWindows.h"
@@ -234,29 +233,4 @@ void TPalvonViewer::SetCurrentDirectory(const std::string& path)
 {
     if (!path.empty())
         std::filesystem::current_path(path);
-}
-
-void TPalvonViewer::CancelMouseMode()
-{
-    // A polygon being drawn is not abandoned: only its double click ends it.
-    const bool drawingPolygon = UserPolygonActive;
-    ClearMouseState();
-    UserPolygonActive = drawingPolygon;
-    if (!drawingPolygon)
-        Selection().PolyPoints.clear();
-    // A path waiting for its ends and the drags of the zoning, the layers and the
-    // collapse circle end here too; their release then does nothing.
-    MapTools().Cancel();
-    if (img)
-        img->unsetCursor();
-    Action(Cmd::NodeMove)->setChecked(false);
-    Action(Cmd::ZoneMove)->setChecked(false);
-    if (DlgFind && DlgFind->isVisible())
-        DlgFind->close();
-    else
-        RedrawMap();
-    SetDown(Cmd::tbZoom, false);
-    SetDown(Cmd::tbMove, false);
-    SetDown(Cmd::tbCurve, false);
-    QApplication::restoreOverrideCursor();
 }

@@ -72,7 +72,7 @@ void TPalvonViewer::CreateToolMenus()
     }
 
     // The map's double click (the press before it records the pixel).
-    connect(img, &TOxrImage::OnDblClick, this, &TPalvonViewer::imgDblClick);
+    connect(img, &TOxrImage::OnDblClick, this, [this] { MapEdit().imgDblClick(); });
 
     // ---- Tools and help ----
     QMenu* herramientas = TopMenu(menuBar(), QStringLiteral("&Herramientas"));

@@ -59,24 +59,6 @@ void TPalvonViewer::CreatePolygonMenus()
     polygons_.RegisterCommands(Registry());
 }
 
-// ---------------------------------------------------------------- the region and polygon tools' operations
-
-void TPalvonViewer::AddPolygonClickPoint(double x, double y) { polygons_.AddPolygonClickPoint(x, y); }
-
-void TPalvonViewer::AddRegionPoint(double x, double y) { Selection().AddRegionPoint(x, y); }
-
-void TPalvonViewer::FollowPolygonRubberLine(double x, double y) { polygons_.FollowPolygonRubberLine(x, y); }
-
-void TPalvonViewer::PressPolygonHandle(const TMapMouse& m) { polygons_.PressPolygonHandle(m); }
-
-void TPalvonViewer::FollowPolygonHandle(double x, double y) { polygons_.FollowPolygonHandle(x, y); }
-
-bool TPalvonViewer::PolygonHandleDragged() { return polygons_.PolygonHandleDragged(); }
-
-void TPalvonViewer::ReleasePolygonHandle(double x, double y) { polygons_.ReleasePolygonHandle(x, y); }
-
-void TPalvonViewer::StoreDrawnPolygon() { polygons_.StoreDrawnPolygon(); }
-
 // ---------------------------------------------------------------- TPolygonsHost
 
 TOxrImage& TPolygonsHostAdapter::MapCanvas() { return *w_.img; }

@@ -47,7 +47,7 @@ struct TMapMouse {
     double x = 0.0, y = 0.0;
 };
 
-// What a tool needs of the main window.
+// What a tool needs of the main window (answered by TMapToolHostAdapter).
 class TMapToolHost {
 public:
     virtual TOxrImage& MapCanvas() = 0;
@@ -96,7 +96,7 @@ public:
     // The double click that closes the region or stores the new polygon.
     virtual void CloseDrawnRegion() = 0;
     virtual void StoreDrawnPolygon() = 0;
-    // The link shape being edited (PalvonViewerCurve.cpp owns its handles).
+    // The link shape being edited (TMapEditController owns its handles).
     virtual void CurvePress(bool interiorHandle, double x, double y) = 0;
     virtual void CurveFollow(double x, double y) = 0;
     virtual void CurveRelease(bool interiorHandle, double x, double y) = 0;

@@ -1,8 +1,8 @@
 // The tools that draw or reshape: a selection region and a new user polygon
 // drawn click by click (their double click closes them), the handles of the
 // polygon being modified, and the handles of a link's shape. The points of the
-// polygons and of the shape belong to their owners (PolygonsController.cpp,
-// PalvonViewerCurve.cpp), which the selection and the menus read too.
+// polygons and of the shape belong to their owners (TPolygonsController,
+// TMapEditController), which the selection and the menus read too.
 #include "mainwindow/tools/MapTools.h"
 #include "map/ZoomMouse.h"
 #include "map/gui/MapLayers.h"

@@ -177,7 +177,7 @@ protected:
         const TPoint p = link.Points[1], q = link.Points[2];
         const QPoint mid = Pix((p.x + q.x) / 2, (p.y + q.y) / 2);
         QTest::mouseMove(viewer->img, mid);
-        EXPECT_EQ(viewer->CurveVertex, 1);
+        EXPECT_EQ(viewer->MapEdit().CurveVertex, 1);
         Drag(mid, mid + by);
         return mid + by;
     }
@@ -254,13 +254,13 @@ TEST_F(MapModes, CollapseCirclePullsPolygonVerticesInsideOntoItsCentre)
     HoldKey(Qt::Key_Control, Qt::ControlModifier);
     QTest::mouseMove(viewer->img, centre);
     QTest::mousePress(viewer->img, Qt::LeftButton, Qt::ControlModifier, centre);
-    EXPECT_TRUE(viewer->MapTools().Collapse().Dragging());
+    EXPECT_TRUE(viewer->MapEdit().MapTools().Collapse().Dragging());
     QTest::mouseMove(viewer->img, edge);
     const double r = std::hypot(Wx(edge) - Wx(centre), Wy(edge) - Wy(centre));
-    EXPECT_NEAR(viewer->MapTools().Collapse().Radius(), r, 1e-6) << "the radius follows the pointer";
+    EXPECT_NEAR(viewer->MapEdit().MapTools().Collapse().Radius(), r, 1e-6) << "the radius follows the pointer";
     QTest::mouseRelease(viewer->img, Qt::LeftButton, Qt::ControlModifier, edge);
     ReleaseKey(Qt::Key_Control);
-    EXPECT_FALSE(viewer->MapTools().Collapse().Dragging());
+    EXPECT_FALSE(viewer->MapEdit().MapTools().Collapse().Dragging());
 
     const double cx = Wx(centre), cy = Wy(centre);
     const TPoligono& a = Poligonos[0];
@@ -349,14 +349,14 @@ TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
     // Escape gives up the pick: a click then is a plain press.
     pick->trigger();
     Click(Pix(299975, 6125590));
-    EXPECT_TRUE(viewer->MapTools().Path().FirstEndPicked());
+    EXPECT_TRUE(viewer->MapEdit().MapTools().Path().FirstEndPicked());
     QTest::keyClick(viewer->img, Qt::Key_Escape);
-    EXPECT_FALSE(viewer->MapTools().Path().Armed());
-    EXPECT_FALSE(viewer->MapTools().Path().FirstEndPicked());
+    EXPECT_FALSE(viewer->MapEdit().MapTools().Path().Armed());
+    EXPECT_FALSE(viewer->MapEdit().MapTools().Path().FirstEndPicked());
     pick->trigger();
     // Near node 101 (not on it), then near node 106.
     Click(Pix(299975, 6125590));
-    EXPECT_TRUE(viewer->MapTools().Path().FirstEndPicked());
+    EXPECT_TRUE(viewer->MapEdit().MapTools().Path().FirstEndPicked());
     EXPECT_EQ(KDVlib::PathFrom, KDVlib::FindNodo(101));
     std::vector<std::string> picked;
     WhenModal([&](QWidget* w) {
@@ -365,7 +365,7 @@ TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
     });
     Click(Pix(301530, 6125640));
     EXPECT_EQ(KDVlib::PathTo, KDVlib::FindNodo(106));
-    EXPECT_FALSE(viewer->MapTools().Path().Armed());
+    EXPECT_FALSE(viewer->MapEdit().MapTools().Path().Armed());
     ASSERT_GE(picked.size(), 3u);
     EXPECT_EQ(picked.front().substr(0, 8), "101-102:");
 
@@ -472,7 +472,7 @@ TEST_F(MapModes, PhaseToolShowsTheClickedJunctionAlone)
     const int32_t j = KDVlib::FindNodo(103);
     const QPoint at = Pix(300600, 6125600);
     QTest::mouseMove(viewer->img, at);
-    ASSERT_EQ(viewer->HoverNode, j);
+    ASSERT_EQ(viewer->MapEdit().HoverNode, j);
     int32_t shown = 0, listed = 0;
     bool stepping = true;
     WhenModal([&](QWidget* w) {
@@ -652,7 +652,7 @@ TEST_F(MovementGrid, DoubleClickWithTheDiagramButtonOpensThatJunctionForTheColum
     ASSERT_FALSE(viewer->Down(Cmd::tbNodes));
     const QPoint at = Pix(300600, 6125600);
     QTest::mouseMove(viewer->img, at);
-    ASSERT_EQ(viewer->HoverNode, junction);
+    ASSERT_EQ(viewer->MapEdit().HoverNode, junction);
     bool opened = false;
     WhenModal([&](QWidget* w) {
         opened = true;
@@ -853,7 +853,7 @@ TEST_F(MapModes, NodeDragAndShapeHandlesFollowTheMouse)
     const int32_t n = KDVlib::FindNodo(102);
     const QPoint from = Pix(300300, 6125600), to = Pix(300320, 6125660);
     QTest::mouseMove(viewer->img, from);
-    ASSERT_EQ(viewer->HoverNode, n);
+    ASSERT_EQ(viewer->MapEdit().HoverNode, n);
     Drag(from, to);
     EXPECT_FLOAT_EQ(Nodos[n].X, static_cast<float>(Wx(to)));
     EXPECT_FLOAT_EQ(Nodos[n].Y, static_cast<float>(Wy(to)));
@@ -872,7 +872,7 @@ TEST_F(MapModes, NodeDragAndShapeHandlesFollowTheMouse)
     EXPECT_TRUE(livemenus::Find(viewer, "GrabarSIG")->isVisible());
     HoldKey(Qt::Key_Control, Qt::ControlModifier);
     QTest::mouseMove(viewer->img, drop);
-    ASSERT_EQ(viewer->CurveVertex, 2);
+    ASSERT_EQ(viewer->MapEdit().CurveVertex, 2);
     QTest::mouseClick(viewer->img, Qt::LeftButton, Qt::ControlModifier, drop);
     ReleaseKey(Qt::Key_Control);
     EXPECT_EQ(link.PointCount, 2);
@@ -888,9 +888,9 @@ TEST_F(MapModes, NodeDragAndShapeHandlesFollowTheMouse)
     Drag(Pix(Nodos[n301].X, Nodos[n301].Y), beside);
     move->trigger();
     QTest::mouseMove(viewer->img, beside);
-    EXPECT_EQ(viewer->HoverNode, n301);
+    EXPECT_EQ(viewer->MapEdit().HoverNode, n301);
     QTest::mouseMove(viewer->img, at103);
-    EXPECT_EQ(viewer->HoverNode, n103);
+    EXPECT_EQ(viewer->MapEdit().HoverNode, n103);
     QTest::keyClick(viewer->img, Qt::Key_Escape);
 }
 
@@ -904,7 +904,7 @@ TEST_F(MapModes, SavedShapesEndOnTheirNodesWhenReopened)
     livemenus::Find(viewer, "NodeMove")->trigger();
     const QPoint from = Pix(before.X, before.Y);
     QTest::mouseMove(viewer->img, from);
-    ASSERT_EQ(viewer->HoverNode, n);
+    ASSERT_EQ(viewer->MapEdit().HoverNode, n);
     Drag(from, from + QPoint(30, -20));
     ASSERT_NE(Nodos[n].X, before.X);
     InsertShapePoint(201, 202, QPoint(15, 0));

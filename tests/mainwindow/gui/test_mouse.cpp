@@ -62,10 +62,10 @@ protected:
     // Hover, press, one move and release of the left button, at world points.
     void Drag(double x0, double y0, double x1, double y1, TShiftState shift = {})
     {
-        w->imgMouseMove(Px(x0), Py(y0));
-        w->imgOxrMouseDown(Qt::LeftButton, shift, Px(x0), Py(y0), x0, y0);
-        w->imgOxrMouseMove(shift, Px(x1), Py(y1), x1, y1);
-        w->imgOxrMouseUp(Qt::LeftButton, shift, Px(x1), Py(y1), x1, y1);
+        w->MapEdit().imgMouseMove(Px(x0), Py(y0));
+        w->MapEdit().imgOxrMouseDown(Qt::LeftButton, shift, Px(x0), Py(y0), x0, y0);
+        w->MapEdit().imgOxrMouseMove(shift, Px(x1), Py(y1), x1, y1);
+        w->MapEdit().imgOxrMouseUp(Qt::LeftButton, shift, Px(x1), Py(y1), x1, y1);
     }
     static int32_t Node(int32_t number) { return KDVlib::FindNodo(number); }
     static int32_t Link(int32_t a, int32_t b) { return KDVlib::FindArco(a, b); }
@@ -76,10 +76,10 @@ TEST_F(MapMouse, ZoomBoxNeedsMoreThanTenPixelsUpOrDown)
     const double minX = WorldMinX, maxY = WorldMaxY;
     const int i0 = 100, j0 = 100;
     auto box = [&](int i1, int j1) {
-        w->imgOxrMouseDown(Qt::LeftButton, {}, i0, j0, w->img->PixelToWorldX(i0), w->img->PixelToWorldY(j0));
+        w->MapEdit().imgOxrMouseDown(Qt::LeftButton, {}, i0, j0, w->img->PixelToWorldX(i0), w->img->PixelToWorldY(j0));
         EXPECT_TRUE(RubberBand);
-        w->imgOxrMouseMove({}, i1, j1, w->img->PixelToWorldX(i1), w->img->PixelToWorldY(j1));
-        w->imgOxrMouseUp(Qt::LeftButton, {}, i1, j1, w->img->PixelToWorldX(i1), w->img->PixelToWorldY(j1));
+        w->MapEdit().imgOxrMouseMove({}, i1, j1, w->img->PixelToWorldX(i1), w->img->PixelToWorldY(j1));
+        w->MapEdit().imgOxrMouseUp(Qt::LeftButton, {}, i1, j1, w->img->PixelToWorldX(i1), w->img->PixelToWorldY(j1));
         EXPECT_FALSE(RubberBand);
     };
     box(300, 110); // 10 pixels: no zoom
@@ -99,9 +99,9 @@ TEST_F(MapMouse, NodeDragWinsOverThePanToolAndCarriesItsLinks)
     w->SetDown(Cmd::tbMove, true);
     livemenus::Find(w.get(), "NodeMove")->setChecked(true);
     const int32_t n = Node(100);
-    w->imgMouseMove(Px(1200), Py(1000));
-    ASSERT_EQ(w->HoverNode, n);
-    EXPECT_EQ(w->MapToolForPress(Qt::LeftButton, {}, Px(1200), Py(1000)), TMapToolMode::MoveNode);
+    w->MapEdit().imgMouseMove(Px(1200), Py(1000));
+    ASSERT_EQ(w->MapEdit().HoverNode, n);
+    EXPECT_EQ(w->MapEdit().MapToolForPress(Qt::LeftButton, {}, Px(1200), Py(1000)), TMapToolMode::MoveNode);
 
     const TPoint far72 = Arcos[Link(7, 200)].Points[1];
     Drag(1200, 1000, 1250, 1060);
@@ -113,7 +113,7 @@ TEST_F(MapMouse, NodeDragWinsOverThePanToolAndCarriesItsLinks)
     EXPECT_DOUBLE_EQ(out.Points[1].y, 1060.0);
     EXPECT_DOUBLE_EQ(Arcos[Link(7, 200)].Points[1].x, far72.x);
     EXPECT_FALSE(Panning);
-    EXPECT_EQ(w->MapTools().MoveNode().DraggedNode(), 0);
+    EXPECT_EQ(w->MapEdit().MapTools().MoveNode().DraggedNode(), 0);
     // Chosen plainly, "Mover" served one drag.
     EXPECT_FALSE(livemenus::Find(w.get(), "NodeMove")->isChecked());
 }
@@ -121,10 +121,10 @@ TEST_F(MapMouse, NodeDragWinsOverThePanToolAndCarriesItsLinks)
 TEST_F(MapMouse, PressOnEmptyMapMovesNothingAndStickyMoverStaysOn)
 {
     livemenus::Find(w.get(), "NodeMove")->setChecked(true);
-    w->NodeMoveSticky = true;
+    w->MapEdit().NodeMoveSticky = true;
     const float x = Nodos[Node(1)].X;
     Drag(1050, 1200, 1000, 1000); // nothing at the press
-    EXPECT_EQ(w->MapTools().MoveNode().DraggedNode(), 0);
+    EXPECT_EQ(w->MapEdit().MapTools().MoveNode().DraggedNode(), 0);
     EXPECT_FLOAT_EQ(Nodos[Node(1)].X, x);
     // "Mover Selección" answered Yes: the selected nodes move by the same vector.
     livemenus::Find(w.get(), "MoverSeleccion")->setChecked(true);
@@ -150,9 +150,9 @@ TEST_F(MapMouse, ShiftClickAfterGridDoubleClickPlacesTheNode)
     PickedItem = -n;
     TShiftState shift;
     shift.Keys = Qt::ShiftModifier;
-    EXPECT_EQ(w->MapToolForPress(Qt::LeftButton, shift, Px(1300), Py(900)), TMapToolMode::GridNodePlace);
-    w->imgOxrMouseDown(Qt::LeftButton, shift, Px(1300), Py(900), 1300, 900);
-    w->imgOxrMouseUp(Qt::LeftButton, shift, Px(1300), Py(900), 1300, 900);
+    EXPECT_EQ(w->MapEdit().MapToolForPress(Qt::LeftButton, shift, Px(1300), Py(900)), TMapToolMode::GridNodePlace);
+    w->MapEdit().imgOxrMouseDown(Qt::LeftButton, shift, Px(1300), Py(900), 1300, 900);
+    w->MapEdit().imgOxrMouseUp(Qt::LeftButton, shift, Px(1300), Py(900), 1300, 900);
     EXPECT_FLOAT_EQ(Nodos[n].X, 1300.0f);
     EXPECT_FLOAT_EQ(Nodos[n].Y, 900.0f);
     EXPECT_FALSE(NodeMoving);
@@ -168,37 +168,37 @@ TEST_F(MapMouse, CurveToolInsertsAndGridHandlesMoveAndShift)
     ASSERT_FALSE(w->Down(Cmd::tbCurve));
     ASSERT_TRUE(livemenus::Click(w.get(), "toolbar:tbarEstandar", "tbCurve"));
     ASSERT_TRUE(w->Down(Cmd::tbCurve));
-    ASSERT_EQ(w->CurveRegions.size(), 601u);
+    ASSERT_EQ(w->MapEdit().CurveRegions.size(), 601u);
 
     // The tool offers the midpoint, never an end handle.
-    w->imgMouseMove(Px(1000), Py(1000));
-    EXPECT_EQ(w->HoverCurveLink, 0);
-    EXPECT_EQ(w->CurveVertex, 0); // the grid-started handles include the ends
-    w->CurveVertex = -1;
-    w->imgMouseMove(Px(1100), Py(1000));
-    ASSERT_EQ(w->HoverCurveLink, k);
-    ASSERT_EQ(w->HoverCurveHandle, 1);
-    w->imgOxrMouseDown(Qt::LeftButton, {}, Px(1100), Py(1000), 1100, 1000);
-    w->imgOxrMouseMove({}, Px(1100), Py(1080), 1100, 1080);
-    w->imgOxrMouseUp(Qt::LeftButton, {}, Px(1100), Py(1080), 1100, 1080);
+    w->MapEdit().imgMouseMove(Px(1000), Py(1000));
+    EXPECT_EQ(w->MapEdit().HoverCurveLink, 0);
+    EXPECT_EQ(w->MapEdit().CurveVertex, 0); // the grid-started handles include the ends
+    w->MapEdit().CurveVertex = -1;
+    w->MapEdit().imgMouseMove(Px(1100), Py(1000));
+    ASSERT_EQ(w->MapEdit().HoverCurveLink, k);
+    ASSERT_EQ(w->MapEdit().HoverCurveHandle, 1);
+    w->MapEdit().imgOxrMouseDown(Qt::LeftButton, {}, Px(1100), Py(1000), 1100, 1000);
+    w->MapEdit().imgOxrMouseMove({}, Px(1100), Py(1080), 1100, 1080);
+    w->MapEdit().imgOxrMouseUp(Qt::LeftButton, {}, Px(1100), Py(1080), 1100, 1080);
     const TArcos& a = Arcos[k];
     ASSERT_EQ(a.PointCount, 3);
     EXPECT_DOUBLE_EQ(a.Points[2].y, 1080.0);
     EXPECT_EQ(a.BearingB, ZelUtils::Round(ZelUtils::PointAngle(a.Points[2], a.Points[3]) * 1800.0 / 3.14159265358979));
-    EXPECT_EQ(w->CurveDrag, 0);
+    EXPECT_EQ(w->MapEdit().CurveDrag, 0);
 
     // Without the tool: the new point's handle (2) drags the point.
     ASSERT_TRUE(livemenus::Click(w.get(), "toolbar:tbarEstandar", "tbCurve"));
     ASSERT_FALSE(w->Down(Cmd::tbCurve));
-    w->StartCurving();
-    w->imgMouseMove(Px(1100), Py(1080));
-    ASSERT_EQ(w->CurveVertex, 2);
-    w->imgOxrMouseDown(Qt::LeftButton, {}, Px(1100), Py(1080), 1100, 1080);
-    EXPECT_TRUE(w->CurveVertexDrag);
-    w->imgOxrMouseUp(Qt::LeftButton, {}, Px(1120), Py(1050), 1120, 1050);
+    w->MapEdit().StartCurving();
+    w->MapEdit().imgMouseMove(Px(1100), Py(1080));
+    ASSERT_EQ(w->MapEdit().CurveVertex, 2);
+    w->MapEdit().imgOxrMouseDown(Qt::LeftButton, {}, Px(1100), Py(1080), 1100, 1080);
+    EXPECT_TRUE(w->MapEdit().CurveVertexDrag);
+    w->MapEdit().imgOxrMouseUp(Qt::LeftButton, {}, Px(1120), Py(1050), 1120, 1050);
     EXPECT_DOUBLE_EQ(a.Points[2].x, 1120.0);
     EXPECT_DOUBLE_EQ(a.Points[2].y, 1050.0);
-    EXPECT_FALSE(w->CurveVertexDrag);
+    EXPECT_FALSE(w->MapEdit().CurveVertexDrag);
 
     // The edited shape is offered for saving in the link grid's menu; a cancelled
     // save keeps the offer, a written file reads back with the edited points.

@@ -73,10 +73,10 @@ TEST_F(Polygons, CompletedPolygonGetsProposedNameMeanLabelAndWorkingEntries)
     };
     ASSERT_TRUE(livemenus::Click(w.get(), "menu:Herramientas>Polígonos", "aConstruir1"));
     EXPECT_TRUE(UserPolygonActive);
-    w->AddPolygonClickPoint(0, 0);
-    w->AddPolygonClickPoint(10, 0);
-    w->AddPolygonClickPoint(10, 10);
-    w->imgDblClick();
+    w->Polygons().AddPolygonClickPoint(0, 0);
+    w->Polygons().AddPolygonClickPoint(10, 0);
+    w->Polygons().AddPolygonClickPoint(10, 10);
+    w->MapEdit().imgDblClick();
     EXPECT_FALSE(UserPolygonActive);
     ASSERT_EQ(NumPoligonos, 1);
     const TPoligono& p = Poligonos[0];

@@ -373,7 +373,7 @@ protected:
         ClickPixX = x;
         ClickPixY = y;
         DblClickHandled = false;
-        viewer->imgDblClick();
+        viewer->MapEdit().imgDblClick();
         EXPECT_TRUE(DblClickHandled);
     }
     int32_t LinkRow(int32_t a, int32_t b) const

@@ -3,7 +3,8 @@
 // dragging a midpoint inserts one, Ctrl+click deletes a point, and Shift held at
 // the release shifts the whole shape. The curve tool (tbCurve) offers only the
 // interior handles, so that the link keeps its ends on its nodes.
-#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/MapEditController.h"
+#include "widgets/WindowHost.h"
 #include "map/ZoomMouse.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
@@ -38,11 +39,12 @@ void DrawHandleCircle(TOxrImage& img, const TPoint& p)
 
 } // namespace
 
-void TPalvonViewer::StartCurving()
+void TMapEditController::StartCurving()
 {
     CurveRegions.assign(NumCurveRegions, QRegion());
-    if (!img || !ValidLink(CurveLink))
+    if (!ValidLink(CurveLink))
         return;
+    TOxrImage* img = &host_.MapCanvas();
     const TArcos& a = Arcos[CurveLink];
     QPainter* c = img->Canvas();
     const int32_t handles = std::min(KDVlib::ShapeHandleCount(a), NumCurveRegions);
@@ -61,17 +63,17 @@ void TPalvonViewer::StartCurving()
     }
 }
 
-void TPalvonViewer::tbCurveClick()
+void TMapEditController::tbCurveClick()
 {
-    if (!Down(Cmd::tbCurve)) {
-        img->unsetCursor();
-        RedrawMap();
+    if (!window_.CommandOn(Cmd::tbCurve)) {
+        host_.MapCanvas().unsetCursor();
+        window_.RedrawMap();
     } else {
         StartCurving();
     }
 }
 
-void TPalvonViewer::CurveHover(int X, int Y, bool& hit)
+void TMapEditController::CurveHover(int X, int Y, bool& hit)
 {
     hit = false;
     if (!ValidLink(CurveLink)) {
@@ -84,38 +86,38 @@ void TPalvonViewer::CurveHover(int X, int Y, bool& hit)
     const int32_t handles = std::min<int32_t>(KDVlib::ShapeHandleCount(Arcos[CurveLink]),
                                               static_cast<int32_t>(CurveRegions.size()));
     const QPoint at(X, Y);
-    if (Down(Cmd::tbCurve) && CurveDrag == 0) {
+    if (window_.CommandOn(Cmd::tbCurve) && CurveDrag == 0) {
         HoverCurveLink = 0;
         // The end handles stay on the nodes: the tool offers the interior ones.
         for (int32_t h = 1; h <= handles - 2; ++h)
             if (CurveRegions[static_cast<size_t>(h)].contains(at)) {
                 HoverCurveLink = CurveLink;
                 HoverCurveHandle = h;
-                img->setCursor(Qt::SizeAllCursor);
+                host_.MapCanvas().setCursor(Qt::SizeAllCursor);
                 hit = true;
                 return;
             }
     }
     if (!CurveVertexDrag) {
         CurveVertex = -1;
-        img->unsetCursor();
+        host_.MapCanvas().unsetCursor();
         for (int32_t h = 0; h < handles; ++h)
             if (CurveRegions[static_cast<size_t>(h)].contains(at)) {
                 CurveVertex = h;
-                img->setCursor(Qt::SizeAllCursor);
+                host_.MapCanvas().setCursor(Qt::SizeAllCursor);
                 hit = true;
                 return;
             }
     }
 }
 
-void TPalvonViewer::CurvePress(bool interiorHandle, double x, double y)
+void TMapEditController::CurvePress(bool interiorHandle, double x, double y)
 {
     if (interiorHandle) {
         if (CurveDrag == 0) {
             CurveDrag = HoverCurveLink;
             PressPoint = AuxPoint = {x, y};
-            DrawHandleCircle(*img, AuxPoint);
+            DrawHandleCircle(host_.MapCanvas(), AuxPoint);
         }
         return;
     }
@@ -125,31 +127,31 @@ void TPalvonViewer::CurvePress(bool interiorHandle, double x, double y)
         // Ctrl on a point handle deletes the point; the ends and a midpoint are refused.
         if (CurveVertex % 2 == 0 && KDVlib::DeleteShapePoint(Arcos[CurveLink], CurveVertex)) {
             CurveVertex = -1;
-            RedrawMap();
+            window_.RedrawMap();
         }
         return;
     }
     CurveVertexDrag = true;
     PressPoint = AuxPoint = {x, y};
-    DrawHandleCircle(*img, AuxPoint);
+    DrawHandleCircle(host_.MapCanvas(), AuxPoint);
 }
 
-void TPalvonViewer::CurveFollow(double x, double y)
+void TMapEditController::CurveFollow(double x, double y)
 {
     if (CurveDrag > 0 || CurveVertexDrag) {
-        DrawHandleCircle(*img, AuxPoint);
+        DrawHandleCircle(host_.MapCanvas(), AuxPoint);
         AuxPoint = {x, y};
-        DrawHandleCircle(*img, AuxPoint);
+        DrawHandleCircle(host_.MapCanvas(), AuxPoint);
     }
 }
 
-bool TPalvonViewer::CurveHandleDragged() { return HoverCurveLink > 0 && HoverCurveHandle > 0 && CurveDrag > 0; }
+bool TMapEditController::CurveHandleDragged() { return HoverCurveLink > 0 && HoverCurveHandle > 0 && CurveDrag > 0; }
 
-bool TPalvonViewer::ShapeVertexDragged() { return CurveLink > 0 && CurveVertex >= 0 && CurveVertexDrag; }
+bool TMapEditController::ShapeVertexDragged() { return CurveLink > 0 && CurveVertex >= 0 && CurveVertexDrag; }
 
-void TPalvonViewer::CurveRelease(bool interiorHandle, double x, double y)
+void TMapEditController::CurveRelease(bool interiorHandle, double x, double y)
 {
-    DrawHandleCircle(*img, AuxPoint);
+    DrawHandleCircle(host_.MapCanvas(), AuxPoint);
     const TPoint at{x, y};
     if (interiorHandle) {
         if (ValidLink(HoverCurveLink)) {
@@ -160,7 +162,7 @@ void TPalvonViewer::CurveRelease(bool interiorHandle, double x, double y)
                 Services().ShowMessage("El arco ya tiene el máximo de 12 puntos");
         }
         HoverCurveHandle = HoverCurveLink = CurveDrag = 0;
-        RedrawMap();
+        window_.RedrawMap();
         return;
     }
     if (ValidLink(CurveLink)) {
@@ -172,6 +174,6 @@ void TPalvonViewer::CurveRelease(bool interiorHandle, double x, double y)
     }
     CurveVertex = -1;
     CurveVertexDrag = false;
-    Action(Cmd::GrabarSIG)->setVisible(true);
-    RedrawMap();
+    window_.Action(Cmd::GrabarSIG)->setVisible(true);
+    window_.RedrawMap();
 }

@@ -1,10 +1,12 @@
-// A double click on the map: the tool drawing a selection region or a new user
-// polygon closes it (the region's closing is here, the polygon's is the polygons'
-// controller's), the user polygon under the
-// pointer is named, or, in the plain state, the row of the element under the
-// pointer comes into view in the data grid of the page on show.
+// The main window's side of the mouse editing of the map (TMapToolHost and
+// TMapEditHost): what the tools and the controller ask is answered from the
+// window's widgets and controllers; a double click's own parts (the element found
+// in the grid on show, the region of the background lines or the new user polygon
+// closed) are done here, on the window's grids, selection and polygon menus.
+#include "mainwindow/MapToolHostAdapter.h"
+#include "mainwindow/DlgFind.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/tools/MapTools.h"
+#include "map/DisplayStyles.h"
 #include "map/GeoLayers.h"
 #include "map/Polygons.h"
 #include "map/gui/OxrImage.h"
@@ -15,12 +17,12 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/gui/ZelUtilsGui.h"
+#include "map/gui/DataLayers.h"
 #include "widgets/StringAlignGrid.h"
 
 #include <QAction>
-#include <QCheckBox>
+#include <QLabel>
 #include <QMenu>
-#include <QSpinBox>
 #include <QTabWidget>
 
 #include <algorithm>
@@ -187,34 +189,131 @@ void CloseLayerRegion(TPalvonViewer& w)
 
 } // namespace
 
-void TPalvonViewer::imgDblClick()
+// ---------------------------------------------------------------- both hosts
+
+TOxrImage& TMapToolHostAdapter::MapCanvas() { return *w_.img; }
+
+// ---------------------------------------------------------------- what the tools ask
+
+void TMapToolHostAdapter::RedrawMap() { w_.RedrawMap(); }
+
+void TMapToolHostAdapter::SetStatusPanel(int panel, const QString& text) { w_.SetStatusPanel(panel, text); }
+
+bool TMapToolHostAdapter::CommandOn(TCommandId id) { return w_.CommandOn(id); }
+
+void TMapToolHostAdapter::SetCommandOn(TCommandId id, bool on) { w_.SetCommandOn(id, on); }
+
+void TMapToolHostAdapter::ShowNodePlace(int32_t node)
 {
-    // Later tests win: the region, the new polygon, the ruler (whose double click
-    // only ends the click), then the name of the polygon under the pointer.
-    TMapTool* tool = nullptr;
-    if (PolySelectKind > 0)
-        tool = &MapTools().Tool(TMapToolMode::SelectRegion);
-    if (UserPolygonActive)
-        tool = &MapTools().Tool(TMapToolMode::DrawPolygon);
-    if (MeasureCount > 0 && MeasureIndex >= 0)
-        tool = &MapTools().Tool(TMapToolMode::Ruler);
-    if (Action(Cmd::SeleccionarPoligono)->isChecked() && PolygonUnderCursor > 0) {
-        if (PolygonUnderCursor <= NumPoligonos) {
-            const TPoligono& p = Poligonos[static_cast<size_t>(PolygonUnderCursor - 1)];
-            Services().ShowMessage(Format("Poligono: %d - %s", p.Id, p.Name));
-        }
-    } else if (tool) {
-        tool->DoubleClick();
-    } else {
-        FindUnderCursor(*this);
+    TStringAlignGrid* sagNodos = w_.sagNodos;
+    if (sagNodos && node < sagNodos->RowCount()) {
+        sagNodos->setCell(1, node, ZelUtils::Trim(Format(XYFormat.c_str(), double(Nodos[node].X))));
+        sagNodos->setCell(2, node, ZelUtils::Trim(Format(XYFormat.c_str(), double(Nodos[node].Y))));
     }
-    DblClickHandled = true;
 }
 
-void TPalvonViewer::CloseDrawnRegion()
+void TMapToolHostAdapter::ShowCentroidPlace(int32_t zone)
+{
+    TStringAlignGrid* sagZonas = w_.sagZonas;
+    if (sagZonas && zone < sagZonas->RowCount()) {
+        sagZonas->setCell(1, zone, Format(XYFormat.c_str(), double(Zonas[zone].CentroidX)));
+        sagZonas->setCell(2, zone, Format(XYFormat.c_str(), double(Zonas[zone].CentroidY)));
+    }
+}
+
+void TMapToolHostAdapter::FollowMovedNodes() { w_.MapEdit().NewAngles(); }
+
+void TMapToolHostAdapter::ShowPhasesOf(int32_t node) { w_.MapEdit().ShowPhaseWindow(node); }
+
+void TMapToolHostAdapter::ShowFlowDiagramOf(int32_t node) { w_.Analysis().ShowFlowDiagram(node); }
+
+void TMapToolHostAdapter::ShowStreetViewOfClick() { w_.MapView().StreetViewPalvon(); }
+
+void TMapToolHostAdapter::ShowPickedPath() { w_.Analysis().FillPathGrid(false); }
+
+QColor TMapToolHostAdapter::PickMarkColor() { return DisplayStyles::ToQColor(ProgramOptions().SeleccionColor); }
+
+int32_t TMapToolHostAdapter::HoveredNode() { return w_.MapEdit().HoverNode; }
+
+int32_t TMapToolHostAdapter::HoveredZone() { return w_.MapEdit().HoverZone; }
+
+int32_t TMapToolHostAdapter::HoveredPolygonLabel() { return w_.MapEdit().HoverPolygonLabel; }
+
+bool TMapToolHostAdapter::KeepNodeMoveOn() { return w_.MapEdit().NodeMoveSticky; }
+
+bool TMapToolHostAdapter::KeepZoneMoveOn() { return w_.MapEdit().ZoneMoveSticky; }
+
+// The view gestures go to the map view.
+void TMapToolHostAdapter::StartZoomBox(int i, int j, double x, double y) { w_.MapView().StartZoomBox(i, j, x, y); }
+void TMapToolHostAdapter::FollowZoomBox(double x, double y) { w_.MapView().FollowZoomBox(x, y); }
+void TMapToolHostAdapter::EndZoomBox(int j) { w_.MapView().EndZoomBox(j); }
+void TMapToolHostAdapter::StartPan(int i, int j) { w_.MapView().StartPan(i, j); }
+void TMapToolHostAdapter::FollowPan(int i, int j) { w_.MapView().FollowPan(i, j); }
+void TMapToolHostAdapter::EndPan() { w_.MapView().EndPan(); }
+void TMapToolHostAdapter::StartMagnifier(int i, int j) { w_.MapView().StartMagnifier(i, j); }
+void TMapToolHostAdapter::FollowMagnifier(int i, int j) { w_.MapView().FollowMagnifier(i, j); }
+void TMapToolHostAdapter::EndMagnifier() { w_.MapView().EndMagnifier(); }
+
+// The region goes to the selection; the user polygons are the window's.
+void TMapToolHostAdapter::AddRegionPoint(double x, double y) { w_.Selection().AddRegionPoint(x, y); }
+void TMapToolHostAdapter::AddPolygonClickPoint(double x, double y) { w_.Polygons().AddPolygonClickPoint(x, y); }
+void TMapToolHostAdapter::FollowPolygonRubberLine(double x, double y) { w_.Polygons().FollowPolygonRubberLine(x, y); }
+void TMapToolHostAdapter::PressPolygonHandle(const TMapMouse& m) { w_.Polygons().PressPolygonHandle(m); }
+void TMapToolHostAdapter::FollowPolygonHandle(double x, double y) { w_.Polygons().FollowPolygonHandle(x, y); }
+bool TMapToolHostAdapter::PolygonHandleDragged() { return w_.Polygons().PolygonHandleDragged(); }
+void TMapToolHostAdapter::ReleasePolygonHandle(double x, double y) { w_.Polygons().ReleasePolygonHandle(x, y); }
+
+void TMapToolHostAdapter::CloseDrawnRegion()
 {
     if (PolySelectKind == 4)
-        CloseLayerRegion(*this);
+        CloseLayerRegion(w_);
     else
-        Selection().CloseSelectionRegion();
+        w_.Selection().CloseSelectionRegion();
+}
+
+void TMapToolHostAdapter::StoreDrawnPolygon() { w_.Polygons().StoreDrawnPolygon(); }
+
+// The link shape being bent is the mouse editing's.
+void TMapToolHostAdapter::CurvePress(bool interiorHandle, double x, double y)
+{
+    w_.MapEdit().CurvePress(interiorHandle, x, y);
+}
+void TMapToolHostAdapter::CurveFollow(double x, double y) { w_.MapEdit().CurveFollow(x, y); }
+void TMapToolHostAdapter::CurveRelease(bool interiorHandle, double x, double y)
+{
+    w_.MapEdit().CurveRelease(interiorHandle, x, y);
+}
+bool TMapToolHostAdapter::CurveHandleDragged() { return w_.MapEdit().CurveHandleDragged(); }
+bool TMapToolHostAdapter::ShapeVertexDragged() { return w_.MapEdit().ShapeVertexDragged(); }
+
+// ---------------------------------------------------------------- what the controller asks
+
+QMenu* TMapToolHostAdapter::NodeGridMenu() { return w_.pupNodos; }
+
+QMenu* TMapToolHostAdapter::ZoneGridMenu() { return w_.pupZonas; }
+
+void TMapToolHostAdapter::HideLegends()
+{
+    if (w_.sym)
+        w_.sym->hide();
+    if (w_.Scl)
+        w_.Scl->hide();
+}
+
+bool TMapToolHostAdapter::OnGridMoveMarker(int i, int j) { return w_.Grids().GridMoveRegion.contains(QPoint(i, j)); }
+
+bool TMapToolHostAdapter::PolygonBeingModified() { return w_.Polygons().EditPolygon >= 0; }
+
+bool TMapToolHostAdapter::SnapTargetUnder(int X, int Y) { return w_.Polygons().SnapTargetAt(X, Y) > 0; }
+
+void TMapToolHostAdapter::ClearRegionPoints() { w_.Selection().PolyPoints.clear(); }
+
+void TMapToolHostAdapter::FindUnderClick() { FindUnderCursor(w_); }
+
+bool TMapToolHostAdapter::CloseFindDialog()
+{
+    if (!DlgFind || !DlgFind->isVisible())
+        return false;
+    DlgFind->close();
+    return true;
 }

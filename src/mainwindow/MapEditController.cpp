@@ -1,0 +1,396 @@
+// The map's mouse: the canvas's events reach the map tools (src/mainwindow/tools),
+// MapToolForPress chooses the tool of a press from the tool buttons, the menu
+// ticks, the modifier keys and what lies under the pointer; the hover finds what
+// lies under the pointer; the double click and Escape; and the commands that arm
+// a tool from a menu or a toolbar button, with the phase window the phase tool opens.
+#include "mainwindow/MapEditController.h"
+#include "analysis/gui/FrmFases.h"
+#include "mainwindow/SecondaryWindows.h"
+#include "mainwindow/tools/MapTools.h"
+#include "map/DisplayStyles.h"
+#include "map/DrawState.h"
+#include "map/Polygons.h"
+#include "map/ZoomMouse.h"
+#include "map/gui/MapLayers.h"
+#include "map/gui/OxrImage.h"
+#include "model/KDVvars.h"
+#include "model/NodeMoves.h"
+#include "model/PalvonVars.h"
+#include "model/ProgramOptions.h"
+#include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
+#include "model/gui/ZelUtilsGui.h"
+#include "widgets/CommandRegistry.h"
+#include "widgets/WindowHost.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+
+#include <algorithm>
+
+using ZelUtils::Format;
+
+namespace {
+
+void SetOverride(Qt::CursorShape shape)
+{
+    if (QApplication::overrideCursor())
+        QApplication::changeOverrideCursor(shape);
+    else
+        QApplication::setOverrideCursor(shape);
+}
+
+QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+// The node nearest to the pixel (X, Y) within the reach of its drawn ring, 0 when
+// none. Every placed node counts, drawn or not: the node tools find a node where
+// the user knows it is whatever layers are shown, and in a dense area the one
+// the pointer is on rather than the first of several overlapping rings.
+int32_t NodeNearPixel(const TOxrImage& img, int X, int Y)
+{
+    const double unit = img.UnitsPerPixel();
+    if (!(unit > 0.0))
+        return 0;
+    // Pixel centres, in world units and in floating point at any zoom.
+    const double wx = img.PixelToWorldX(X) + 0.5 * unit;
+    const double wy = img.PixelToWorldY(Y) - 0.5 * unit;
+    const double reach = std::max(NodeSize + 2, 4) * unit;
+    double best = reach * reach;
+    int32_t found = 0;
+    for (int32_t n = 1; n <= Network.NodeCount; ++n) {
+        const TNodo& node = Nodos[n];
+        if (!node.HasXY)
+            continue;
+        const double dx = node.X - wx, dy = node.Y - wy;
+        const double d = dx * dx + dy * dy;
+        if (d <= best) {
+            best = d;
+            found = n;
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+TMapEditController::TMapEditController(TWindowHost& window, TMapEditHost& host, TMapToolHost& toolHost)
+    : window_(window), host_(host), toolHost_(toolHost)
+{
+}
+
+TMapEditController::~TMapEditController() = default;
+
+void TMapEditController::ConnectMapMouse()
+{
+    TOxrImage* img = &host_.MapCanvas();
+    QObject::connect(img, &TOxrImage::OnOxrMouseDown, img,
+                     [this](Qt::MouseButton b, const TShiftState& s, int i, int j, double x, double y) {
+                         imgOxrMouseDown(b, s, i, j, x, y);
+                     });
+    QObject::connect(img, &TOxrImage::OnOxrMouseMove, img,
+                     [this](const TShiftState& s, int i, int j, double x, double y) { imgOxrMouseMove(s, i, j, x, y); });
+    QObject::connect(img, &TOxrImage::OnOxrMouseUp, img,
+                     [this](Qt::MouseButton b, const TShiftState& s, int i, int j, double x, double y) {
+                         imgOxrMouseUp(b, s, i, j, x, y);
+                     });
+    QObject::connect(img, &TOxrImage::onMouseMove, img,
+                     [this](const TShiftState&, int X, int Y) { imgMouseMove(X, Y); });
+
+    // "Mover" of the node and zone menus: checked by the user, it drags one node
+    // or centroid; chosen with Shift held it stays on for further drags.
+    QAction* nodeMove = window_.Action(Cmd::NodeMove);
+    nodeMove->setCheckable(true);
+    QAction* zoneMove = window_.Action(Cmd::ZoneMove);
+    zoneMove->setCheckable(true);
+    QAction* moveSel = window_.Action(Cmd::MoverSeleccion);
+    moveSel->setCheckable(true);
+    if (QMenu* pupNodos = host_.NodeGridMenu()) {
+        pupNodos->addSeparator();
+        pupNodos->addAction(nodeMove);
+        pupNodos->addAction(moveSel);
+        nodeMove->setVisible(true);
+    }
+    if (QMenu* pupZonas = host_.ZoneGridMenu()) {
+        pupZonas->addSeparator();
+        pupZonas->addAction(zoneMove);
+        zoneMove->setVisible(true);
+    }
+    TCommandRegistry& registry = window_.Registry();
+    registry.Register(CommandTable::TOwner::MapTools, Cmd::NodeMove, this, &TMapEditController::NodeMoveClick);
+    registry.Register(CommandTable::TOwner::MapTools, Cmd::ZoneMove, this, &TMapEditController::ZoneMoveClick);
+    registry.Register(CommandTable::TOwner::MapTools, Cmd::tbCurve, this, &TMapEditController::tbCurveClick);
+    registry.Register(CommandTable::TOwner::MapView, Cmd::Regla1, [this] {
+        MapTools().Ruler().Arm();
+        host_.HideLegends();
+    });
+    CreateMapModeCommands();
+}
+
+bool TMapEditController::NodeToolOn()
+{
+    return window_.CommandOn(Cmd::tbShow) || window_.CommandOn(Cmd::tbMixs) ||
+           window_.Action(Cmd::NodeMove)->isChecked();
+}
+
+void TMapEditController::NodeMoveClick() { NodeMoveSticky = ZelUtils::ShiftDown(); }
+
+void TMapEditController::ZoneMoveClick() { ZoneMoveSticky = ZelUtils::ShiftDown(); }
+
+TMapTools& TMapEditController::MapTools()
+{
+    if (!mapTools_)
+        mapTools_ = std::make_unique<TMapTools>(toolHost_);
+    return *mapTools_;
+}
+
+// ---------------------------------------------------------------- press
+
+TMapToolMode TMapEditController::MapToolForPress(Qt::MouseButton Button, const TShiftState& Shift, int i, int j)
+{
+    using M = TMapToolMode;
+    M mode = M::ZoomBox;
+    if (window_.CommandOn(Cmd::tbMove) || (ProgramOptions().WheelActive && Button == Qt::MiddleButton))
+        mode = M::Pan;
+    if (window_.CommandOn(Cmd::tbZoom))
+        mode = M::Magnifier;
+    if (PolySelectKind > 0)
+        mode = M::SelectRegion;
+    if (UserPolygonActive)
+        mode = M::DrawPolygon;
+    if (CentroidMoving && PickedItem < 0 && Shift.Shift())
+        mode = M::GridCentroidPlace;
+    if (CentroidMoving && host_.OnGridMoveMarker(i, j))
+        mode = M::GridCentroidDrag;
+    if (NodeMoving && PickedItem < 0 && Shift.Shift())
+        mode = M::GridNodePlace;
+    if (NodeMoving && host_.OnGridMoveMarker(i, j))
+        mode = M::GridNodeDrag;
+    if (MapTools().Path().Armed())
+        mode = M::PathPick;
+    if (host_.PolygonBeingModified())
+        mode = M::EditPolygon;
+    if (window_.Action(Cmd::NodeMove)->isChecked())
+        mode = M::MoveNode;
+    if (window_.Action(Cmd::MoveZon)->isChecked())
+        mode = M::MoveZoning;
+    if (window_.CommandOn(Cmd::tbShow) && HoverNode > 0)
+        mode = M::Phases;
+    if (window_.Action(Cmd::smove)->isChecked())
+        mode = M::MoveLayers;
+    if (window_.Action(Cmd::ZoneMove)->isChecked())
+        mode = M::MoveCentroid;
+    if (HoverCurveLink > 0 && HoverCurveHandle > 0 && window_.CommandOn(Cmd::tbCurve))
+        mode = M::CurveHandle;
+    if (MeasureIndex >= 0)
+        mode = M::Ruler;
+    if (HoverPolygonLabel > 0)
+        mode = M::PolygonLabel;
+    if (CurveLink > 0 && CurveVertex >= 0)
+        mode = M::ShapeVertex;
+    if (window_.CommandOn(Cmd::tbStreet))
+        mode = M::StreetView;
+    if (window_.CommandOn(Cmd::tbMixs) && HoverNode > 0)
+        mode = M::FlowDiagram;
+    if (window_.CommandOn(Cmd::tbColapsar) && (ZelUtils::CtrlDown() || ZelUtils::ShiftDown()))
+        mode = M::Collapse;
+    return mode;
+}
+
+void TMapEditController::imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y)
+{
+    // The double click finds what lies under this pixel.
+    ClickPixX = i;
+    ClickPixY = j;
+    // The second press of a double click belongs to the double click (imgDblClick).
+    if (Shift.Double)
+        return;
+    // The node under the press itself, should no move have reached the map since
+    // the tool was chosen.
+    if (NodeToolOn())
+        HoverNode = NodeNearPixel(host_.MapCanvas(), i, j);
+    // A fresh press: should the double click's own release have gone to a box the
+    // double click opened (the polygon's name), it must not swallow this one's.
+    DblClickHandled = false;
+    MapTools().Tool(MapToolForPress(Button, Shift, i, j)).Press(TMapMouse{Button, Shift, i, j, x, y});
+}
+
+// ---------------------------------------------------------------- moves
+
+void TMapEditController::imgOxrMouseMove(const TShiftState& Shift, int i, int j, double x, double y)
+{
+    // A move started from a grid: the hand over the marker, "no" elsewhere.
+    if ((CentroidMoving || NodeMoving) && PickedItem < 0)
+        SetOverride(host_.OnGridMoveMarker(i, j) ? Qt::PointingHandCursor : Qt::ForbiddenCursor);
+    MapTools().Move(TMapMouse{Qt::NoButton, Shift, i, j, x, y});
+    if (Network.NodeCount > 0) {
+        window_.SetStatusPanel(1, Qs(Format("%5d,%5d", i, j)));
+        window_.SetStatusPanel(2, Qs(Format("%10.2f,%10.2f", x, y)));
+    }
+}
+
+// ---------------------------------------------------------------- release
+
+void TMapEditController::imgOxrMouseUp(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y)
+{
+    if (DblClickHandled) {
+        DblClickHandled = false;
+        return;
+    }
+    if (TMapTool* tool = MapTools().ReleaseTool(Button))
+        tool->Release(TMapMouse{Button, Shift, i, j, x, y});
+}
+
+// ---------------------------------------------------------------- hover
+
+void TMapEditController::imgMouseMove(int X, int Y)
+{
+    if (window_.Action(Cmd::ZoneMove)->isChecked()) {
+        HoverZone = 0;
+        host_.MapCanvas().unsetCursor();
+        for (int32_t z = 1; z <= Network.ZoneCount; ++z)
+            if (ZoneHitRegions[z].Contains(X, Y)) {
+                HoverZone = z;
+                host_.MapCanvas().setCursor(Qt::SizeAllCursor);
+                return;
+            }
+    }
+    if (NodeToolOn()) {
+        HoverNode = NodeNearPixel(host_.MapCanvas(), X, Y);
+        if (HoverNode > 0) {
+            host_.MapCanvas().setCursor(Qt::WhatsThisCursor);
+            return;
+        }
+        host_.MapCanvas().unsetCursor();
+    }
+    bool hit = false;
+    CurveHover(X, Y, hit);
+    if (hit)
+        return;
+    if (window_.Action(Cmd::MostrarNombresPlg)->isChecked() && window_.CommandOn(Cmd::tbPoligonos)) {
+        HoverPolygonLabel = 0;
+        host_.MapCanvas().unsetCursor();
+        for (int32_t k = 0; k < NumPoligonos; ++k)
+            if (Poligonos[static_cast<size_t>(k)].LabelRegion.contains(QPoint(X, Y))) {
+                HoverPolygonLabel = k + 1;
+                host_.MapCanvas().setCursor(Qt::SizeAllCursor);
+                return;
+            }
+    }
+    if (host_.PolygonBeingModified() || UserPolygonActive) {
+        host_.MapCanvas().unsetCursor();
+        if (host_.SnapTargetUnder(X, Y)) {
+            host_.MapCanvas().setCursor(Qt::SizeAllCursor);
+            return;
+        }
+    }
+    if (window_.Action(Cmd::SeleccionarPoligono)->isChecked()) {
+        PolygonUnderCursor = 0;
+        host_.MapCanvas().unsetCursor();
+        for (int32_t k = 0; k < NumPoligonos; ++k)
+            if (Poligonos[static_cast<size_t>(k)].PolygonRegion.contains(QPoint(X, Y))) {
+                PolygonUnderCursor = k + 1;
+                host_.MapCanvas().setCursor(Qt::SizeAllCursor);
+                return;
+            }
+    }
+}
+
+void TMapEditController::NewAngles()
+{
+    if (!KDVlib::NewAngles())
+        return;
+    // Many nodes moved: the extent changed, and the view shows all of it.
+    host_.MapCanvas().SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+}
+
+// ---------------------------------------------------------------- double click
+
+void TMapEditController::imgDblClick()
+{
+    // Later tests win: the region, the new polygon, the ruler (whose double click
+    // only ends the click), then the name of the polygon under the pointer.
+    TMapTool* tool = nullptr;
+    if (PolySelectKind > 0)
+        tool = &MapTools().Tool(TMapToolMode::SelectRegion);
+    if (UserPolygonActive)
+        tool = &MapTools().Tool(TMapToolMode::DrawPolygon);
+    if (MeasureCount > 0 && MeasureIndex >= 0)
+        tool = &MapTools().Tool(TMapToolMode::Ruler);
+    if (window_.Action(Cmd::SeleccionarPoligono)->isChecked() && PolygonUnderCursor > 0) {
+        if (PolygonUnderCursor <= NumPoligonos) {
+            const TPoligono& p = Poligonos[static_cast<size_t>(PolygonUnderCursor - 1)];
+            Services().ShowMessage(Format("Poligono: %d - %s", p.Id, p.Name));
+        }
+    } else if (tool) {
+        tool->DoubleClick();
+    } else {
+        host_.FindUnderClick();
+    }
+    DblClickHandled = true;
+}
+
+// ---------------------------------------------------------------- Escape
+
+void TMapEditController::CancelMouseMode()
+{
+    // A polygon being drawn is not abandoned: only its double click ends it.
+    const bool drawingPolygon = UserPolygonActive;
+    ClearMouseState();
+    UserPolygonActive = drawingPolygon;
+    if (!drawingPolygon)
+        host_.ClearRegionPoints();
+    // A path waiting for its ends and the drags of the zoning, the layers and the
+    // collapse circle end here too; their release then does nothing.
+    MapTools().Cancel();
+    host_.MapCanvas().unsetCursor();
+    window_.Action(Cmd::NodeMove)->setChecked(false);
+    window_.Action(Cmd::ZoneMove)->setChecked(false);
+    if (!host_.CloseFindDialog())
+        window_.RedrawMap();
+    window_.SetCommandOn(Cmd::tbZoom, false);
+    window_.SetCommandOn(Cmd::tbMove, false);
+    window_.SetCommandOn(Cmd::tbCurve, false);
+    QApplication::restoreOverrideCursor();
+}
+
+// ---------------------------------------------------------------- commands that arm a tool
+
+void TMapEditController::CreateMapModeCommands()
+{
+    // The items themselves are rows of the command table; "Mover" of the zones
+    // pop-up (MoveZon) and the phase button (tbShow) carry no handler: the map's
+    // mouse reads them.
+    TCommandRegistry& registry = window_.Registry();
+    registry.Register(CommandTable::TOwner::MapTools, Cmd::tbColapsar, this, &TMapEditController::tbColapsarClick);
+    registry.Register(CommandTable::TOwner::Analysis, Cmd::RminMapa, this, &TMapEditController::RminMapaClick);
+    registry.Register(CommandTable::TOwner::MapView, Cmd::pupsedit, this, &TMapEditController::pupseditClick);
+}
+
+void TMapEditController::RminMapaClick() { MapTools().Path().Arm(); }
+
+void TMapEditController::pupseditClick()
+{
+    host_.MapCanvas().setCursor(MapTools().Tool(TMapToolMode::SelectRegion).Cursor());
+    PolySelectKind = 4;
+    host_.ClearRegionPoints();
+    host_.HideLegends();
+    window_.SetCommandOn(Cmd::tbMove, false);
+    window_.SetCommandOn(Cmd::tbZoom, false);
+}
+
+void TMapEditController::tbColapsarClick()
+{
+    // The button only arms the collapse drag: the status bar says how to use it
+    // (a box with a bare registry number told the user nothing).
+    Services().SetStatusText(1, window_.CommandOn(Cmd::tbColapsar)
+                                    ? "Colapsar: mantenga Ctrl o Mayús y arrastre sobre los vértices de los polígonos"
+                                    : "");
+}
+
+void TMapEditController::ShowPhaseWindow(int32_t node)
+{
+    if (node < 1 || node > Network.NodeCount)
+        return;
+    Secondary::FrmFases().ShowJunctionModal(node);
+}

@@ -1,0 +1,120 @@
+#pragma once
+// Mouse editing of the map: the canvas's press, move, release and double click
+// handed to the map tools (src/mainwindow/tools), the choice of the tool a press
+// goes to, the hover tests (nodes, centroids, curve handles, polygon names, snap
+// points, polygons), the shape handles of the link being bent, the Escape that
+// ends any mouse mode, and the commands that arm a tool: "Mover" of the nodes and
+// zones menus, "Curvar", "Colapsar", "Regla", "Sobre el mapa" of the shortest
+// paths and "Editar" of the background layers. Owns the map tools, the hover
+// state, the curve handles' state and whether "Mover" stays on, and registers
+// those rows. It reaches the window through TWindowHost and TMapEditHost; the
+// tools reach it through TMapToolHost (TMapToolHostAdapter).
+#include "mainwindow/tools/MapTool.h"
+
+#include <QRegion>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class QMenu;
+class TMapTools;
+class TOxrImage;
+class TWindowHost;
+
+// What the mouse editing asks of the window beyond TWindowHost.
+class TMapEditHost {
+public:
+    virtual TOxrImage& MapCanvas() = 0;
+    // The context menus of the node and zone grids, where "Mover" is placed.
+    virtual QMenu* NodeGridMenu() = 0;
+    virtual QMenu* ZoneGridMenu() = 0;
+    // The range legends over the map put away while a tool draws on it.
+    virtual void HideLegends() = 0;
+    // The pixel lies on the marker of the node or centroid picked in a grid.
+    virtual bool OnGridMoveMarker(int i, int j) = 0;
+    // A user polygon is being modified; a snap target lies under the pixel (then kept
+    // as the one hit).
+    virtual bool PolygonBeingModified() = 0;
+    virtual bool SnapTargetUnder(int X, int Y) = 0;
+    // The world points of the region being drawn dropped.
+    virtual void ClearRegionPoints() = 0;
+    // The plain double click: the row of the element under the click comes into
+    // view in the data grid on show.
+    virtual void FindUnderClick() = 0;
+    // Closes the find dialog when it is on show; false when it was not.
+    virtual bool CloseFindDialog() = 0;
+
+protected:
+    ~TMapEditHost() = default;
+};
+
+class TMapEditController {
+public:
+    TMapEditController(TWindowHost& window, TMapEditHost& host, TMapToolHost& toolHost);
+    ~TMapEditController();
+    TMapEditController(const TMapEditController&) = delete;
+    TMapEditController& operator=(const TMapEditController&) = delete;
+
+    // Connects the map canvas's mouse to the handlers below, places the "Mover"
+    // items and registers the rows of the tools.
+    void ConnectMapMouse();
+    // The map tools: one of each mode.
+    TMapTools& MapTools();
+    // The canvas's mouse: the press goes to the tool MapToolForPress chooses, a move
+    // to every tool, the release to the tool whose drag is under way.
+    void imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
+    void imgOxrMouseMove(const TShiftState& Shift, int i, int j, double x, double y);
+    void imgOxrMouseUp(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
+    // Hover tests (nodes, centroids, curve handles, polygon names, snap points, polygons).
+    void imgMouseMove(int X, int Y);
+    // The double click: the region or the new polygon closed, the ruler's click
+    // ended, the polygon under the pointer named, or the element found in its grid.
+    void imgDblClick();
+    // Escape: whatever mouse mode is on ends (a polygon being drawn stays).
+    void CancelMouseMode();
+    // "Mover" of the nodes, "Fases" or "Diagramas": a tool that takes the node under the pointer.
+    bool NodeToolOn();
+    // The tool a press would go to now, from the tool buttons, the menu ticks, the
+    // modifier keys and what lies under the pointer (later tests win).
+    TMapToolMode MapToolForPress(Qt::MouseButton Button, const TShiftState& Shift, int i, int j);
+    void NodeMoveClick();
+    void ZoneMoveClick();
+    // Brings the links at the nodes of MovedNodes onto their nodes (after a node move).
+    void NewAngles();
+    // Link shape editing: handles of CurveLink and their hit regions.
+    void StartCurving();
+    void tbCurveClick();
+    void CurveHover(int X, int Y, bool& hit);
+    void CurvePress(bool interiorHandle, double x, double y);
+    void CurveFollow(double x, double y);
+    void CurveRelease(bool interiorHandle, double x, double y);
+    bool CurveHandleDragged();
+    bool ShapeVertexDragged();
+    // "Sobre el mapa" of the shortest paths: the two ends are picked with the mouse.
+    void RminMapaClick();
+    // Background-layer "Editar": a region whose polylines are deleted.
+    void pupseditClick();
+    // The collapse button: also tells the browser-emulation value kept for the program.
+    void tbColapsarClick();
+    // The phase window for one junction (the map's phase tool).
+    void ShowPhaseWindow(int32_t node);
+
+    int32_t HoverNode = 0, HoverZone = 0;
+    int32_t HoverCurveLink = 0, HoverCurveHandle = 0;
+    int32_t HoverPolygonLabel = 0;
+    int32_t CurveVertex = -1;
+    bool CurveVertexDrag = false;
+    int32_t CurveDrag = 0;
+    std::vector<QRegion> CurveRegions; // 0..600
+    bool NodeMoveSticky = false, ZoneMoveSticky = false;
+
+private:
+    // Registers the rows that arm a map mode from a menu or a toolbar button.
+    void CreateMapModeCommands();
+
+    TWindowHost& window_;
+    TMapEditHost& host_;
+    TMapToolHost& toolHost_;
+    std::unique_ptr<TMapTools> mapTools_; // made by MapTools() on first use
+};
