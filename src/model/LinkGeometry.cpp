@@ -6,9 +6,11 @@
 #include "model/ZelUtils.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 bool LanesReady = false;
@@ -221,35 +223,70 @@ void ComputeLinkGeometry()
 
 namespace {
 
-// Minima and maxima of variables first..last (of 1..vars) over records 1..count,
-// stored in the records 0 (minima) and maxRec (maxima), in one pass over the
-// records: the running extremes stay in local arrays (in registers and the first
-// cache lines) instead of in the records, so that the pass reads each record's
-// values once, in memory order, and the compiler may take several variables a
-// step. The comparisons are those of MinOf and MaxOf, value against running
-// extreme, so the results are the same bit for bit.
+// Minima and maxima of variables first..last (of 1..vars) over records from..to,
+// into lo and hi (seeded by the caller), in one pass over the records: the running
+// extremes stay in local arrays (in registers and the first cache lines) instead
+// of in the records, so that the pass reads each record's values once, in memory
+// order, and the compiler may take several variables a step. The comparisons are
+// those of MinOf and MaxOf, value against running extreme.
 template <int Vars, class Records>
-void StoreExtremes(Records& records, int32_t count, int32_t maxRec, int first, int last)
+void RangeExtremes(Records& records, int32_t from, int32_t to, int first, int last, float* lo, float* hi)
 {
-    first = std::max(first, 1);
-    last = std::min(last, Vars);
-    float lo[Vars + 1], hi[Vars + 1];
-    for (int v = first; v <= last; ++v) {
-        lo[v] = UnsetHigh;
-        hi[v] = UnsetLow;
-    }
-    for (int32_t k = 1; k <= count; ++k) {
+    for (int32_t k = from; k <= to; ++k) {
         const float* var = records[k].Var;
         for (int v = first; v <= last; ++v) {
             lo[v] = MinOf(var[v], lo[v]);
             hi[v] = MaxOf(var[v], hi[v]);
         }
     }
+}
+
+// Minima and maxima of variables first..last (of 1..vars) over records 1..count,
+// stored in the records 0 (minima) and maxRec (maxima). A large network's records
+// are shared among a few threads, each from the seeds; their extremes are then
+// taken in record order with the same comparisons. MinOf keeps the first of equal
+// values (and passes NaN over), so the extremes of the shares, in order, give the
+// value of the single pass bit for bit (a share without values gives the seed,
+// which changes nothing).
+template <int Vars, class Records>
+void StoreExtremes(Records& records, int32_t count, int32_t maxRec, int first, int last)
+{
+    first = std::max(first, 1);
+    last = std::min(last, Vars);
+    if (first > last)
+        return;
+    constexpr int32_t PerThread = 4096;
+    const int32_t threads = std::clamp<int32_t>(count / PerThread, 1, 4);
+    std::vector<std::array<float, Vars + 1>> lo(static_cast<size_t>(threads)), hi(static_cast<size_t>(threads));
+    for (int32_t t = 0; t < threads; ++t)
+        for (int v = first; v <= last; ++v) {
+            lo[static_cast<size_t>(t)][static_cast<size_t>(v)] = UnsetHigh;
+            hi[static_cast<size_t>(t)][static_cast<size_t>(v)] = UnsetLow;
+        }
+    // The threads only read records: any not yet made is made here first.
+    (void)records[std::max(count, 0)];
+    const int32_t share = (count + threads - 1) / threads;
+    auto run = [&](int32_t t) {
+        const int32_t from = t * share + 1, to = std::min(count, (t + 1) * share);
+        RangeExtremes<Vars>(records, from, to, first, last, lo[static_cast<size_t>(t)].data(),
+                            hi[static_cast<size_t>(t)].data());
+    };
+    {
+        std::vector<std::jthread> workers;
+        for (int32_t t = 1; t < threads; ++t)
+            workers.emplace_back(run, t);
+        run(0);
+    }
     auto& low = records[0];
     auto& high = records[maxRec];
     for (int v = first; v <= last; ++v) {
-        low.Var[v] = lo[v];
-        high.Var[v] = hi[v];
+        float l = lo[0][static_cast<size_t>(v)], h = hi[0][static_cast<size_t>(v)];
+        for (int32_t t = 1; t < threads; ++t) {
+            l = MinOf(lo[static_cast<size_t>(t)][static_cast<size_t>(v)], l);
+            h = MaxOf(hi[static_cast<size_t>(t)][static_cast<size_t>(v)], h);
+        }
+        low.Var[v] = l;
+        high.Var[v] = h;
     }
 }
 

@@ -12,8 +12,10 @@
 #include <QStyledItemDelegate>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <memory>
+#include <thread>
 
 // ---------------------------------------------------------------- header and delegate
 
@@ -118,13 +120,20 @@ public:
         int width(std::string_view text) const
         {
             int w = 0;
+            return asciiWidth(text, w) ? w : exact(text);
+        }
+        // The sum of the characters' widths, without the font; false (w meaning
+        // nothing) for a text with a character beyond ASCII.
+        bool asciiWidth(std::string_view text, int& w) const
+        {
+            w = 0;
             for (char ch : text) {
                 auto c = static_cast<unsigned char>(ch);
                 if (c >= 128)
-                    return exact(text);
+                    return false;
                 w += ascii[c];
             }
-            return w;
+            return true;
         }
         int exact(std::string_view text) const
         {
@@ -545,8 +554,13 @@ void TStringAlignGrid::fitColWidth(int col, WidthCache& cache)
     // Character sums ignore kerning: measure the widest text whole as well.
     if (widestTable)
         widest = std::max(widest, widestTable->exact(widestText));
+    setFittedWidth(col, widestTable ? widest : -1);
+}
+
+void TStringAlignGrid::setFittedWidth(int col, int textWidth)
+{
     int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 2;
-    int width = widestTable ? widest + margin : 0;
+    int width = textWidth >= 0 ? textWidth + margin : 0;
     if (FixedRows() > 0 && RowCount() > 0)
         width = std::max(width, header_->contentsSize(col).width());
     SetColWidths(col, std::max(width, 8));
@@ -565,8 +579,73 @@ void TStringAlignGrid::FitColWidths()
 {
     Ready();
     WidthCache cache;
-    for (int c = 0; c < ColCount(); ++c)
-        fitColWidth(c, cache);
+    const int cols = ColCount();
+    constexpr int64_t CellsPerThread = 32768;
+    const int threads = static_cast<int>(
+        std::clamp<int64_t>(int64_t(cols) * std::max(RowCount() - FixedRows(), 0) / CellsPerThread, 1, 4));
+    if (threads < 2 || cols < 2) {
+        for (int c = 0; c < cols; ++c)
+            fitColWidth(c, cache);
+        return;
+    }
+    // A large grid's columns are measured by a few threads, as fitColWidth does
+    // it, from tables of character widths made here beforehand: the threads only
+    // read the tables and the cells. A text with a character beyond ASCII needs
+    // the font itself, which only this thread may use: its column is measured
+    // here afterwards, as a whole.
+    std::vector<const WidthCache::Table*> colTables(static_cast<size_t>(cols));
+    for (int c = 0; c < cols; ++c) {
+        QFont colFont = font();
+        model_->colFont(c, colFont);
+        colTables[static_cast<size_t>(c)] = &cache.get(colFont);
+    }
+    std::vector<const WidthCache::Table*> poolTables;
+    for (const QFont& f : model_->fontPool())
+        poolTables.push_back(&cache.get(f));
+    struct Widest {
+        int width = 0;
+        std::string_view text;
+        const WidthCache::Table* table = nullptr;
+        bool ascii = true;
+    };
+    std::vector<Widest> widest(static_cast<size_t>(cols));
+    std::atomic<int> next{0};
+    auto measure = [&] {
+        for (int c; (c = next++) < cols;) {
+            Widest& w = widest[static_cast<size_t>(c)];
+            const WidthCache::Table& colTable = *colTables[static_cast<size_t>(c)];
+            model_->forEachDataCell(c, [&](std::string_view text, int fontIndex) {
+                if (!w.ascii)
+                    return;
+                const WidthCache::Table& t = fontIndex < 0 ? colTable : *poolTables[static_cast<size_t>(fontIndex)];
+                int width = 0;
+                if (!t.asciiWidth(text, width)) {
+                    w.ascii = false;
+                    return;
+                }
+                if (width > w.width) {
+                    w.width = width;
+                    w.text = text;
+                    w.table = &t;
+                }
+            });
+        }
+    };
+    {
+        std::vector<std::jthread> workers;
+        for (int t = 1; t < threads; ++t)
+            workers.emplace_back(measure);
+        measure();
+    }
+    for (int c = 0; c < cols; ++c) {
+        const Widest& w = widest[static_cast<size_t>(c)];
+        if (!w.ascii) {
+            fitColWidth(c, cache);
+            continue;
+        }
+        // Character sums ignore kerning: measure the widest text whole as well.
+        setFittedWidth(c, w.table ? std::max(w.width, w.table->exact(w.text)) : -1);
+    }
 }
 
 void TStringAlignGrid::FitRowHeights()

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <thread>
 
 // ---------------------------------------------------------------- cell text
 
@@ -260,6 +261,31 @@ bool TStringAlignGridModel::setCell(int col, int row, std::string_view text)
     cols_[static_cast<size_t>(col)].cells[static_cast<size_t>(rowMap_[static_cast<size_t>(row)])].assign(text);
     scheduleRefresh();
     return true;
+}
+
+void TStringAlignGridModel::fillRows(int first, int last, const std::function<void(int, const RowWriter&)>& fill)
+{
+    first = std::max(first, 0);
+    last = std::min(last, gridRowCount() - 1);
+    if (first > last)
+        return;
+    // The rows' cells are distinct objects, and the columns do not change while
+    // the threads write: a share of whole rows needs no lock.
+    auto run = [this, &fill](int from, int to) {
+        for (int row = from; row <= to; ++row)
+            fill(row, RowWriter(*this, rowMap_[static_cast<size_t>(row)]));
+    };
+    constexpr int RowsPerThread = 2048;
+    const int rows = last - first + 1;
+    const int threads = std::clamp(rows / RowsPerThread, 1, 4);
+    const int share = (rows + threads - 1) / threads;
+    {
+        std::vector<std::jthread> workers;
+        for (int t = 1; t < threads; ++t)
+            workers.emplace_back(run, first + t * share, std::min(last, first + (t + 1) * share - 1));
+        run(first, std::min(last, first + share - 1));
+    }
+    scheduleRefresh();
 }
 
 void TStringAlignGridModel::clearCells()
