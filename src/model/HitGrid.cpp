@@ -1,11 +1,11 @@
 // The hit grid and the tiles of the view.
 #include "model/HitGrid.h"
 
+#include "model/ParallelChunks.h"
 #include "model/ViewerServices.h"
 
 #include <algorithm>
 #include <cmath>
-#include <thread>
 #include <vector>
 
 TSpatialTile HitGrid[MaxHitGridIndex + 1][MaxHitGridIndex + 1];
@@ -157,16 +157,10 @@ void BuildHitGrid()
     // a large network's links are placed by a few threads first.
     const int32_t count = std::max(Network.LinkCount, 0);
     std::vector<LinkPlace> places(static_cast<size_t>(count) + 1);
-    constexpr int32_t PerThread = 4096;
-    const int32_t threads = std::clamp<int32_t>(count / PerThread, 1, 4);
-    const int32_t share = (count + threads - 1) / threads;
-    {
-        std::vector<std::jthread> workers;
-        for (int32_t t = 1; t < threads; ++t)
-            workers.emplace_back(PlaceLinks, std::cref(e), std::ref(places), t * share + 1,
-                                 std::min(count, (t + 1) * share));
-        PlaceLinks(e, places, 1, std::min(count, share));
-    }
+    constexpr int32_t PerChunk = 2048;
+    Parallel::ForChunks((count + PerChunk - 1) / PerChunk, 3, [&](int c) {
+        PlaceLinks(e, places, c * PerChunk + 1, std::min(count, (c + 1) * PerChunk));
+    });
     bool linksShown = false;
     for (int32_t k = 1; k <= count; ++k) {
         const LinkPlace& p = places[static_cast<size_t>(k)];

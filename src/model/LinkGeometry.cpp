@@ -2,6 +2,7 @@
 #include "model/LinkGeometry.h"
 
 #include "model/PalvonRead.h"
+#include "model/ParallelChunks.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 
@@ -10,7 +11,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
 bool LanesReady = false;
@@ -243,11 +243,11 @@ void RangeExtremes(Records& records, int32_t from, int32_t to, int first, int la
 
 // Minima and maxima of variables first..last (of 1..vars) over records 1..count,
 // stored in the records 0 (minima) and maxRec (maxima). A large network's records
-// are shared among a few threads, each from the seeds; their extremes are then
-// taken in record order with the same comparisons. MinOf keeps the first of equal
-// values (and passes NaN over), so the extremes of the shares, in order, give the
-// value of the single pass bit for bit (a share without values gives the seed,
-// which changes nothing).
+// are taken in chunks by a few threads, each chunk from the seeds; the chunks'
+// extremes are then taken in record order with the same comparisons. MinOf keeps
+// the first of equal values (and passes NaN over), so the extremes of the chunks,
+// in order, give the value of the single pass bit for bit (a chunk without values
+// gives the seed, which changes nothing).
 template <int Vars, class Records>
 void StoreExtremes(Records& records, int32_t count, int32_t maxRec, int first, int last)
 {
@@ -255,35 +255,28 @@ void StoreExtremes(Records& records, int32_t count, int32_t maxRec, int first, i
     last = std::min(last, Vars);
     if (first > last)
         return;
-    constexpr int32_t PerThread = 4096;
-    const int32_t threads = std::clamp<int32_t>(count / PerThread, 1, 4);
-    std::vector<std::array<float, Vars + 1>> lo(static_cast<size_t>(threads)), hi(static_cast<size_t>(threads));
-    for (int32_t t = 0; t < threads; ++t)
+    constexpr int32_t PerChunk = 2048;
+    const int32_t chunks = std::max<int32_t>((count + PerChunk - 1) / PerChunk, 1);
+    std::vector<std::array<float, Vars + 1>> lo(static_cast<size_t>(chunks)), hi(static_cast<size_t>(chunks));
+    for (int32_t c = 0; c < chunks; ++c)
         for (int v = first; v <= last; ++v) {
-            lo[static_cast<size_t>(t)][static_cast<size_t>(v)] = UnsetHigh;
-            hi[static_cast<size_t>(t)][static_cast<size_t>(v)] = UnsetLow;
+            lo[static_cast<size_t>(c)][static_cast<size_t>(v)] = UnsetHigh;
+            hi[static_cast<size_t>(c)][static_cast<size_t>(v)] = UnsetLow;
         }
     // The threads only read records: any not yet made is made here first.
     (void)records[std::max(count, 0)];
-    const int32_t share = (count + threads - 1) / threads;
-    auto run = [&](int32_t t) {
-        const int32_t from = t * share + 1, to = std::min(count, (t + 1) * share);
-        RangeExtremes<Vars>(records, from, to, first, last, lo[static_cast<size_t>(t)].data(),
-                            hi[static_cast<size_t>(t)].data());
-    };
-    {
-        std::vector<std::jthread> workers;
-        for (int32_t t = 1; t < threads; ++t)
-            workers.emplace_back(run, t);
-        run(0);
-    }
+    Parallel::ForChunks(chunks, 3, [&](int c) {
+        const int32_t from = c * PerChunk + 1, to = std::min(count, (c + 1) * PerChunk);
+        RangeExtremes<Vars>(records, from, to, first, last, lo[static_cast<size_t>(c)].data(),
+                            hi[static_cast<size_t>(c)].data());
+    });
     auto& low = records[0];
     auto& high = records[maxRec];
     for (int v = first; v <= last; ++v) {
         float l = lo[0][static_cast<size_t>(v)], h = hi[0][static_cast<size_t>(v)];
-        for (int32_t t = 1; t < threads; ++t) {
-            l = MinOf(lo[static_cast<size_t>(t)][static_cast<size_t>(v)], l);
-            h = MaxOf(hi[static_cast<size_t>(t)][static_cast<size_t>(v)], h);
+        for (int32_t c = 1; c < chunks; ++c) {
+            l = MinOf(lo[static_cast<size_t>(c)][static_cast<size_t>(v)], l);
+            h = MaxOf(hi[static_cast<size_t>(c)][static_cast<size_t>(v)], h);
         }
         low.Var[v] = l;
         high.Var[v] = h;

@@ -3,6 +3,7 @@
 // of lanes that no movement uses.
 #include "model/KDVlib.h"
 #include "model/PalvonRead.h"
+#include "model/ParallelChunks.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/ZelUtilsGeometry.h"
@@ -11,7 +12,6 @@
 #include <cmath>
 #include <numbers>
 #include <functional>
-#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -83,25 +83,15 @@ void StraightLinkRange(const KDVlib::TArcoKeys& keys, std::vector<uint8_t>& scal
 
 void StraightLinks(const KDVlib::TArcoKeys& keys)
 {
-    // The links are independent of each other: a large network's are shared among
-    // a few threads. The scale is summed afterwards, in link order.
+    // The links are independent of each other: a large network's are taken in
+    // chunks by a few threads. The scale is summed afterwards, in link order.
     const int32_t count = Network.LinkCount;
     std::vector<uint8_t> scaled(static_cast<size_t>(count) + 1, 0);
     std::vector<double> scale(static_cast<size_t>(count) + 1, 0.0);
-    constexpr int32_t PerThread = 4096;
-    const int32_t threads = std::min<int32_t>(4, count / PerThread);
-    if (threads < 2) {
-        StraightLinkRange(keys, scaled, scale, 1, count);
-    } else {
-        const int32_t share = (count + threads - 1) / threads;
-        std::vector<std::thread> workers;
-        for (int32_t t = 1; t < threads; ++t)
-            workers.emplace_back(StraightLinkRange, std::cref(keys), std::ref(scaled), std::ref(scale),
-                                 t * share + 1, std::min(count, (t + 1) * share));
-        StraightLinkRange(keys, scaled, scale, 1, share);
-        for (std::thread& w : workers)
-            w.join();
-    }
+    constexpr int32_t PerChunk = 2048;
+    Parallel::ForChunks((count + PerChunk - 1) / PerChunk, 3, [&](int c) {
+        StraightLinkRange(keys, scaled, scale, c * PerChunk + 1, std::min(count, (c + 1) * PerChunk));
+    });
     double scaleSum = 0.0;
     int scaleCount = 0;
     for (int32_t k = 1; k <= count; ++k)

@@ -1,6 +1,7 @@
 #include "widgets/StringAlignGrid.h"
 
 #include "model/FileUtils.h"
+#include "model/ParallelChunks.h"
 
 #include <QDebug>
 #include <QFontMetrics>
@@ -12,10 +13,8 @@
 #include <QStyledItemDelegate>
 
 #include <algorithm>
-#include <atomic>
 #include <climits>
 #include <memory>
-#include <thread>
 
 // ---------------------------------------------------------------- header and delegate
 
@@ -580,10 +579,8 @@ void TStringAlignGrid::FitColWidths()
     Ready();
     WidthCache cache;
     const int cols = ColCount();
-    constexpr int64_t CellsPerThread = 32768;
-    const int threads = static_cast<int>(
-        std::clamp<int64_t>(int64_t(cols) * std::max(RowCount() - FixedRows(), 0) / CellsPerThread, 1, 4));
-    if (threads < 2 || cols < 2) {
+    constexpr int64_t LargeGrid = 32768; // cells
+    if (int64_t(cols) * std::max(RowCount() - FixedRows(), 0) < LargeGrid || cols < 2) {
         for (int c = 0; c < cols; ++c)
             fitColWidth(c, cache);
         return;
@@ -609,34 +606,25 @@ void TStringAlignGrid::FitColWidths()
         bool ascii = true;
     };
     std::vector<Widest> widest(static_cast<size_t>(cols));
-    std::atomic<int> next{0};
-    auto measure = [&] {
-        for (int c; (c = next++) < cols;) {
-            Widest& w = widest[static_cast<size_t>(c)];
-            const WidthCache::Table& colTable = *colTables[static_cast<size_t>(c)];
-            model_->forEachDataCell(c, [&](std::string_view text, int fontIndex) {
-                if (!w.ascii)
-                    return;
-                const WidthCache::Table& t = fontIndex < 0 ? colTable : *poolTables[static_cast<size_t>(fontIndex)];
-                int width = 0;
-                if (!t.asciiWidth(text, width)) {
-                    w.ascii = false;
-                    return;
-                }
-                if (width > w.width) {
-                    w.width = width;
-                    w.text = text;
-                    w.table = &t;
-                }
-            });
-        }
-    };
-    {
-        std::vector<std::jthread> workers;
-        for (int t = 1; t < threads; ++t)
-            workers.emplace_back(measure);
-        measure();
-    }
+    Parallel::ForChunks(cols, 3, [&](int c) {
+        Widest& w = widest[static_cast<size_t>(c)];
+        const WidthCache::Table& colTable = *colTables[static_cast<size_t>(c)];
+        model_->forEachDataCell(c, [&](std::string_view text, int fontIndex) {
+            if (!w.ascii)
+                return;
+            const WidthCache::Table& t = fontIndex < 0 ? colTable : *poolTables[static_cast<size_t>(fontIndex)];
+            int width = 0;
+            if (!t.asciiWidth(text, width)) {
+                w.ascii = false;
+                return;
+            }
+            if (width > w.width) {
+                w.width = width;
+                w.text = text;
+                w.table = &t;
+            }
+        });
+    });
     for (int c = 0; c < cols; ++c) {
         const Widest& w = widest[static_cast<size_t>(c)];
         if (!w.ascii) {

@@ -1,4 +1,5 @@
 #include "widgets/StringAlignGridModel.h"
+#include "model/ParallelChunks.h"
 #include "model/TextCodec.h"
 
 #include "model/ZelUtils.h"
@@ -11,7 +12,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
-#include <thread>
 
 // ---------------------------------------------------------------- cell text
 
@@ -270,21 +270,16 @@ void TStringAlignGridModel::fillRows(int first, int last, const std::function<vo
     if (first > last)
         return;
     // The rows' cells are distinct objects, and the columns do not change while
-    // the threads write: a share of whole rows needs no lock.
+    // the threads write: a chunk of whole rows needs no lock.
     auto run = [this, &fill](int from, int to) {
         for (int row = from; row <= to; ++row)
             fill(row, RowWriter(*this, rowMap_[static_cast<size_t>(row)]));
     };
-    constexpr int RowsPerThread = 2048;
+    constexpr int PerChunk = 1024;
     const int rows = last - first + 1;
-    const int threads = std::clamp(rows / RowsPerThread, 1, 4);
-    const int share = (rows + threads - 1) / threads;
-    {
-        std::vector<std::jthread> workers;
-        for (int t = 1; t < threads; ++t)
-            workers.emplace_back(run, first + t * share, std::min(last, first + (t + 1) * share - 1));
-        run(first, std::min(last, first + share - 1));
-    }
+    Parallel::ForChunks((rows + PerChunk - 1) / PerChunk, 3, [&](int c) {
+        run(first + c * PerChunk, std::min(last, first + (c + 1) * PerChunk - 1));
+    });
     scheduleRefresh();
 }
 
