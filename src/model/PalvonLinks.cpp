@@ -2,6 +2,7 @@
 // ties arms, links and movements to node records, and the forward star.
 #include "model/KDVlib.h"
 #include "model/PalvonRead.h"
+#include "model/ParallelChunks.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 
@@ -588,12 +589,18 @@ void LinkNodesPass()
             }
         }
     }
-    for (int32_t k = 1; k <= Network.LinkCount; ++k) {
-        PrefetchRecord(Arcos, k + 8, 64); // numbers and node indices lie in the first line
-        TArcos& link = Arcos[k];
-        link.AIndex = KDVlib::FindNodo(link.A);
-        link.BIndex = KDVlib::FindNodo(link.B);
-    }
+    // Each link's node indices from its own numbers, by look-ups that only read:
+    // a large network's links are taken in chunks by a few threads.
+    const int32_t links = Network.LinkCount;
+    constexpr int32_t PerChunk = 4096;
+    Parallel::ForChunks((links + PerChunk - 1) / PerChunk, 3, [links](int c) {
+        for (int32_t k = c * PerChunk + 1; k <= std::min(links, (c + 1) * PerChunk); ++k) {
+            PrefetchRecord(Arcos, k + 8, 64); // numbers and node indices lie in the first line
+            TArcos& link = Arcos[k];
+            link.AIndex = KDVlib::FindNodo(link.A);
+            link.BIndex = KDVlib::FindNodo(link.B);
+        }
+    });
     for (int32_t m = 1; m <= Network.MovementCount; ++m) {
         TMovimiento& mv = Movims[m];
         mv.AIndex = KDVlib::FindNodo(mv.A);
