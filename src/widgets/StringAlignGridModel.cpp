@@ -180,6 +180,22 @@ Qt::ItemFlags TStringAlignGridModel::flags(const QModelIndex& index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
 
+void TStringAlignGridModel::resizeColumns(int first, int last, size_t rows)
+{
+    // The cells of a large grid's columns are many megabytes of fresh memory,
+    // whose first writing maps it page by page: a few threads take the columns,
+    // each its own (the list of columns itself does not change meanwhile).
+    constexpr size_t LargeGrid = 65536; // cells
+    if (static_cast<size_t>(std::max(last - first, 0)) * rows < LargeGrid) {
+        for (int c = first; c < last; ++c)
+            cols_[static_cast<size_t>(c)].cells.resize(rows);
+        return;
+    }
+    Parallel::ForChunks(last - first, 3, [this, first, rows](int k) {
+        cols_[static_cast<size_t>(first + k)].cells.resize(rows);
+    });
+}
+
 void TStringAlignGridModel::setColCount(int n)
 {
     n = std::max(0, n);
@@ -187,8 +203,7 @@ void TStringAlignGridModel::setColCount(int n)
     if (n > old) {
         beginInsertColumns(QModelIndex(), old, n - 1);
         cols_.resize(static_cast<size_t>(n));
-        for (int c = old; c < n; ++c)
-            cols_[static_cast<size_t>(c)].cells.resize(static_cast<size_t>(storageRows_));
+        resizeColumns(old, n, static_cast<size_t>(storageRows_));
         endInsertColumns();
     } else if (n < old) {
         beginRemoveColumns(QModelIndex(), n, old - 1);
@@ -206,8 +221,7 @@ void TStringAlignGridModel::setGridRowCount(int n)
     if (n > old) {
         if (newModel > oldModel)
             beginInsertRows(QModelIndex(), oldModel, newModel - 1);
-        for (auto& col : cols_)
-            col.cells.resize(static_cast<size_t>(storageRows_ + (n - old)));
+        resizeColumns(0, colCount(), static_cast<size_t>(storageRows_ + (n - old)));
         rowMap_.reserve(static_cast<size_t>(n));
         for (int r = old; r < n; ++r)
             rowMap_.push_back(storageRows_++);

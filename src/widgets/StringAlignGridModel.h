@@ -178,6 +178,8 @@ private:
         Attr defaults;
     };
 
+    // Columns first..last-1 made `rows` cells long.
+    void resizeColumns(int first, int last, size_t rows);
     const Attr* cellAttr(int col, int storageRow) const;
     Attr& cellAttrForWrite(int col, int row);
     int fontIndex(const QFont& font);
