@@ -517,18 +517,7 @@ std::vector<int> TStringAlignGridModel::storageToGrid() const
 
 void TStringAlignGridModel::scanDataCells(int col, const std::function<void(std::string_view, int)>& fn) const
 {
-    if (col < 0 || col >= colCount())
-        return;
-    const Column& c = cols_[static_cast<size_t>(col)];
-    // Fixed rows are never reordered: their storage rows are their grid rows.
-    int first = std::min(fixedRows_, gridRowCount());
-    for (int sr = first; sr < storageRows_; ++sr) {
-        std::string_view text = c.cells[static_cast<size_t>(sr)].view();
-        if (text.empty())
-            continue;
-        const Attr* a = c.attrs.empty() ? nullptr : cellAttr(col, sr);
-        fn(text, a && a->has(Attr::HasFont) ? a->font : -1);
-    }
+    forEachDataCell(col, fn);
 }
 
 std::vector<std::pair<int, int>> TStringAlignGridModel::rowsWithCellFonts() const
