@@ -108,20 +108,23 @@ void CountJunctionTypes()
 
 void FillLinks(TStringAlignGrid* grid)
 {
-    char buf[64];
     const std::vector<TColumnDef> cols = LinkBaseColumns(PalvonRead::KNOBS, PalvonRead::TransitBlockCount);
     const int last = std::min(static_cast<int>(cols.size()), grid->ColCount());
-    for (int32_t i = 1; i <= Network.LinkCount && i < grid->RowCount(); ++i) {
+    // A row's texts come from its link's record alone: a large network's rows are
+    // written by a few threads at once.
+    const int32_t rows = std::min(Network.LinkCount, grid->RowCount() - 1);
+    grid->FillRows(1, rows, [&cols, last](int i, const TStringAlignGridModel::RowWriter& cells) {
+        char buf[64];
         const TArcos& a = Arcos[i];
-        grid->setCell(0, i, IntText(buf, sizeof buf, a.A));
-        grid->setCell(1, i, IntText(buf, sizeof buf, a.B));
-        grid->setCell(2, i, ZelUtils::Trim(a.StreetName));
-        grid->setCell(3, i, IntText(buf, sizeof buf, i, 5));
+        cells.set(0, IntText(buf, sizeof buf, a.A));
+        cells.set(1, IntText(buf, sizeof buf, a.B));
+        cells.set(2, ZelUtils::Trim(a.StreetName));
+        cells.set(3, IntText(buf, sizeof buf, i, 5));
         for (int c = 4; c < last; ++c) {
             const TColumnDef& d = cols[static_cast<size_t>(c)];
-            grid->setCell(c, i, FixedText(buf, sizeof buf, a.Var[d.Var], d.Decimals));
+            cells.set(c, FixedText(buf, sizeof buf, a.Var[d.Var], d.Decimals));
         }
-    }
+    });
     Finish(grid, CamposArcos);
 }
 

@@ -1,9 +1,12 @@
 // The hit grid and the tiles of the view.
 #include "model/HitGrid.h"
 
+#include "model/ParallelChunks.h"
 #include "model/ViewerServices.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 TSpatialTile HitGrid[MaxHitGridIndex + 1][MaxHitGridIndex + 1];
 int32_t HitGridN = 0;
@@ -90,6 +93,29 @@ bool ListLink(const Extent& e, int32_t link)
     return true;
 }
 
+// Where ListLink lists a link: the index (i * (n + 1) + j) of the tiles of node A
+// and node B, -1 for a link it does not list; `points` tells whether the link has
+// points (PointCount > 0).
+struct LinkPlace {
+    int32_t a = -1;
+    int32_t b = -1;
+    bool points = false;
+};
+
+void PlaceLinks(const Extent& e, std::vector<LinkPlace>& places, int32_t first, int32_t last)
+{
+    for (int32_t k = first; k <= last; ++k) {
+        const TArcos& a = Arcos[k];
+        double xa, ya, xb, yb;
+        if (!NodeInside(e, a.AIndex, xa, ya) || !NodeInside(e, a.BIndex, xb, yb))
+            continue;
+        LinkPlace& p = places[static_cast<size_t>(k)];
+        p.a = TileIndex(xa, e.minX, e.dx, e.n) * (e.n + 1) + TileIndex(ya, e.minY, e.dy, e.n);
+        p.b = TileIndex(xb, e.minX, e.dx, e.n) * (e.n + 1) + TileIndex(yb, e.minY, e.dy, e.n);
+        p.points = a.PointCount > 0;
+    }
+}
+
 template <class F>
 void ForEachTile(F f)
 {
@@ -126,9 +152,26 @@ void BuildHitGrid()
     ViewerServices& ui = Services();
     ui.SetMenuItemEnabled("aArcos1", false);
     ForEachTile([](TSpatialTile& t) { t.LinkCount = 0; });
+    // The links are listed as ListLink lists them, in their order. Finding their
+    // tiles (reading their nodes, scattered over the records) is most of the work:
+    // a large network's links are placed by a few threads first.
+    const int32_t count = std::max(Network.LinkCount, 0);
+    std::vector<LinkPlace> places(static_cast<size_t>(count) + 1);
+    constexpr int32_t PerChunk = 2048;
+    Parallel::ForChunks((count + PerChunk - 1) / PerChunk, 3, [&](int c) {
+        PlaceLinks(e, places, c * PerChunk + 1, std::min(count, (c + 1) * PerChunk));
+    });
     bool linksShown = false;
-    for (int32_t k = 1; k <= Network.LinkCount; ++k) {
-        if (ListLink(e, k) && !linksShown && Arcos[k].PointCount > 0) {
+    for (int32_t k = 1; k <= count; ++k) {
+        const LinkPlace& p = places[static_cast<size_t>(k)];
+        if (p.a < 0)
+            continue;
+        TSpatialTile& ta = HitGrid[p.a / (e.n + 1)][p.a % (e.n + 1)];
+        TSpatialTile& tb = HitGrid[p.b / (e.n + 1)][p.b % (e.n + 1)];
+        Append(ta.Links, ta.LinkCount, k);
+        if (&tb != &ta)
+            Append(tb.Links, tb.LinkCount, k);
+        if (!linksShown && p.points) {
             linksShown = true;
             ui.SetMenuItemEnabled("aArcos1", true);
         }

@@ -1,8 +1,10 @@
 // Finders from numbers to record indices; 0 means "none" (record 0 never matches).
 #include "model/KDVlib.h"
 #include "model/PalvonVars.h"
+#include "model/ParallelChunks.h"
 #include "model/ZelUtils.h"
 
+#include <algorithm>
 #include <tuple>
 
 namespace KDVlib {
@@ -35,15 +37,20 @@ uint64_t PairHash(int32_t a, int32_t b)
 
 TArcoKeys::TArcoKeys()
 {
-    const int32_t count = Network.LinkCount;
+    const int32_t count = std::max(Network.LinkCount, 0);
     keys_.resize(static_cast<size_t>(count) + 1);
+    // The numbers of a large network's links are read by a few threads, a chunk
+    // of records each (the records lie far beyond the caches).
+    constexpr int32_t PerChunk = 4096;
+    Parallel::ForChunks((count + PerChunk - 1) / PerChunk, 3, [this, count](int c) {
+        for (int32_t k = c * PerChunk + 1; k <= std::min(count, (c + 1) * PerChunk); ++k) {
+            PrefetchRecord(Arcos, k + 8, 64); // the numbers lie in the record's first line
+            keys_[static_cast<size_t>(k)] = {Arcos[k].A, Arcos[k].B};
+        }
+    });
     bool distinct = true;
-    for (int32_t k = 1; k <= count; ++k) {
-        PrefetchRecord(Arcos, k + 8, 64); // the numbers lie in the record's first line
-        keys_[static_cast<size_t>(k)] = {Arcos[k].A, Arcos[k].B};
-        if (k > 1 && !(keys_[static_cast<size_t>(k) - 1] < keys_[static_cast<size_t>(k)]))
-            distinct = false;
-    }
+    for (int32_t k = 2; k <= count && distinct; ++k)
+        distinct = keys_[static_cast<size_t>(k) - 1] < keys_[static_cast<size_t>(k)];
     if (!distinct || count == 0)
         return;
     // Distinct keys in order: the bisection finds the one match, and so does the

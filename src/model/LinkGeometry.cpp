@@ -2,10 +2,12 @@
 #include "model/LinkGeometry.h"
 
 #include "model/PalvonRead.h"
+#include "model/ParallelChunks.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -222,35 +224,63 @@ void ComputeLinkGeometry()
 
 namespace {
 
-// Minima and maxima of variables first..last (of 1..vars) over records 1..count,
-// stored in the records 0 (minima) and maxRec (maxima), in one pass over the
-// records: the running extremes stay in local arrays (in registers and the first
-// cache lines) instead of in the records, so that the pass reads each record's
-// values once, in memory order, and the compiler may take several variables a
-// step. The comparisons are those of MinOf and MaxOf, value against running
-// extreme, so the results are the same bit for bit.
+// Minima and maxima of variables first..last (of 1..vars) over records from..to,
+// into lo and hi (seeded by the caller), in one pass over the records: the running
+// extremes stay in local arrays (in registers and the first cache lines) instead
+// of in the records, so that the pass reads each record's values once, in memory
+// order, and the compiler may take several variables a step. The comparisons are
+// those of MinOf and MaxOf, value against running extreme.
 template <int Vars, class Records>
-void StoreExtremes(Records& records, int32_t count, int32_t maxRec, int first, int last)
+void RangeExtremes(Records& records, int32_t from, int32_t to, int first, int last, float* lo, float* hi)
 {
-    first = std::max(first, 1);
-    last = std::min(last, Vars);
-    float lo[Vars + 1], hi[Vars + 1];
-    for (int v = first; v <= last; ++v) {
-        lo[v] = UnsetHigh;
-        hi[v] = UnsetLow;
-    }
-    for (int32_t k = 1; k <= count; ++k) {
+    for (int32_t k = from; k <= to; ++k) {
         const float* var = records[k].Var;
         for (int v = first; v <= last; ++v) {
             lo[v] = MinOf(var[v], lo[v]);
             hi[v] = MaxOf(var[v], hi[v]);
         }
     }
+}
+
+// Minima and maxima of variables first..last (of 1..vars) over records 1..count,
+// stored in the records 0 (minima) and maxRec (maxima). A large network's records
+// are taken in chunks by a few threads, each chunk from the seeds; the chunks'
+// extremes are then taken in record order with the same comparisons. MinOf keeps
+// the first of equal values (and passes NaN over), so the extremes of the chunks,
+// in order, give the value of the single pass bit for bit (a chunk without values
+// gives the seed, which changes nothing).
+template <int Vars, class Records>
+void StoreExtremes(Records& records, int32_t count, int32_t maxRec, int first, int last)
+{
+    first = std::max(first, 1);
+    last = std::min(last, Vars);
+    if (first > last)
+        return;
+    constexpr int32_t PerChunk = 2048;
+    const int32_t chunks = std::max<int32_t>((count + PerChunk - 1) / PerChunk, 1);
+    std::vector<std::array<float, Vars + 1>> lo(static_cast<size_t>(chunks)), hi(static_cast<size_t>(chunks));
+    for (int32_t c = 0; c < chunks; ++c)
+        for (int v = first; v <= last; ++v) {
+            lo[static_cast<size_t>(c)][static_cast<size_t>(v)] = UnsetHigh;
+            hi[static_cast<size_t>(c)][static_cast<size_t>(v)] = UnsetLow;
+        }
+    // The threads only read records: any not yet made is made here first.
+    (void)records[std::max(count, 0)];
+    Parallel::ForChunks(chunks, 3, [&](int c) {
+        const int32_t from = c * PerChunk + 1, to = std::min(count, (c + 1) * PerChunk);
+        RangeExtremes<Vars>(records, from, to, first, last, lo[static_cast<size_t>(c)].data(),
+                            hi[static_cast<size_t>(c)].data());
+    });
     auto& low = records[0];
     auto& high = records[maxRec];
     for (int v = first; v <= last; ++v) {
-        low.Var[v] = lo[v];
-        high.Var[v] = hi[v];
+        float l = lo[0][static_cast<size_t>(v)], h = hi[0][static_cast<size_t>(v)];
+        for (int32_t c = 1; c < chunks; ++c) {
+            l = MinOf(lo[static_cast<size_t>(c)][static_cast<size_t>(v)], l);
+            h = MaxOf(hi[static_cast<size_t>(c)][static_cast<size_t>(v)], h);
+        }
+        low.Var[v] = l;
+        high.Var[v] = h;
     }
 }
 

@@ -3,6 +3,7 @@
 // of lanes that no movement uses.
 #include "model/KDVlib.h"
 #include "model/PalvonRead.h"
+#include "model/ParallelChunks.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/ZelUtilsGeometry.h"
@@ -11,7 +12,6 @@
 #include <cmath>
 #include <numbers>
 #include <functional>
-#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -39,8 +39,11 @@ struct TBearingTrig {
 
 // Reverse link, straight geometry and bearings of links first..last: each link's
 // own fields from its nodes alone.
-// Marks in `placed` the links whose both nodes have a position.
-void StraightLinkRange(const KDVlib::TArcoKeys& keys, std::vector<uint8_t>& placed, int32_t first, int32_t last)
+// Puts in `scale` the ratio of straight length to data length of the links whose
+// both nodes have a position and whose two lengths are known (and marks them in
+// `scaled`): summed afterwards in link order, without reading the records again.
+void StraightLinkRange(const KDVlib::TArcoKeys& keys, std::vector<uint8_t>& scaled, std::vector<double>& scale,
+                       int32_t first, int32_t last)
 {
     static const TBearingTrig trig;
     for (int32_t k = first; k <= last; ++k) {
@@ -58,8 +61,11 @@ void StraightLinkRange(const KDVlib::TArcoKeys& keys, std::vector<uint8_t>& plac
         const TNodo& nb = Nodos[a.BIndex];
         if (!na.HasXY || !nb.HasXY)
             continue;
-        placed[static_cast<size_t>(k)] = 1;
         a.StraightLength = static_cast<float>(std::hypot(double(nb.X) - na.X, double(nb.Y) - na.Y));
+        if (a.StraightLength > 0 && a.Var[7] != 0) {
+            scaled[static_cast<size_t>(k)] = 1;
+            scale[static_cast<size_t>(k)] = double(a.StraightLength) / double(a.Var[7]);
+        }
         a.Points[1] = {na.X, na.Y};
         a.Points[2] = {nb.X, nb.Y};
         // Two points: the bearing at B is the bearing at A.
@@ -77,33 +83,22 @@ void StraightLinkRange(const KDVlib::TArcoKeys& keys, std::vector<uint8_t>& plac
 
 void StraightLinks(const KDVlib::TArcoKeys& keys)
 {
-    // The links are independent of each other: a large network's are shared among
-    // a few threads. The scale is summed afterwards, in link order.
+    // The links are independent of each other: a large network's are taken in
+    // chunks by a few threads. The scale is summed afterwards, in link order.
     const int32_t count = Network.LinkCount;
-    std::vector<uint8_t> placed(static_cast<size_t>(count) + 1, 0);
-    constexpr int32_t PerThread = 4096;
-    const int32_t threads = std::min<int32_t>(4, count / PerThread);
-    if (threads < 2) {
-        StraightLinkRange(keys, placed, 1, count);
-    } else {
-        const int32_t share = (count + threads - 1) / threads;
-        std::vector<std::thread> workers;
-        for (int32_t t = 1; t < threads; ++t)
-            workers.emplace_back(StraightLinkRange, std::cref(keys), std::ref(placed), t * share + 1,
-                                 std::min(count, (t + 1) * share));
-        StraightLinkRange(keys, placed, 1, share);
-        for (std::thread& w : workers)
-            w.join();
-    }
+    std::vector<uint8_t> scaled(static_cast<size_t>(count) + 1, 0);
+    std::vector<double> scale(static_cast<size_t>(count) + 1, 0.0);
+    constexpr int32_t PerChunk = 2048;
+    Parallel::ForChunks((count + PerChunk - 1) / PerChunk, 3, [&](int c) {
+        StraightLinkRange(keys, scaled, scale, c * PerChunk + 1, std::min(count, (c + 1) * PerChunk));
+    });
     double scaleSum = 0.0;
     int scaleCount = 0;
-    for (int32_t k = 1; k <= count; ++k) {
-        const TArcos& a = Arcos[k];
-        if (placed[static_cast<size_t>(k)] && a.StraightLength > 0 && a.Var[7] != 0) {
+    for (int32_t k = 1; k <= count; ++k)
+        if (scaled[static_cast<size_t>(k)]) {
             ++scaleCount;
-            scaleSum += double(a.StraightLength) / double(a.Var[7]);
+            scaleSum += scale[static_cast<size_t>(k)];
         }
-    }
     // Without any positioned link of known length the map and the data share units.
     LengthScale = scaleCount > 0 ? static_cast<float>(scaleSum / scaleCount) : 1.0f;
     Services().SetLengthScaleEdit(LengthScale);
@@ -226,7 +221,11 @@ void ReportUnusedLanes()
     TurningMovements(keys);
     ArmsAndFlares(keys);
     ReverseConnectors();
-    UnusedLanes();
+    // Only the movements mark links as having movements, and records are cleared
+    // when made: in a network without movements no lane is unused, and the links
+    // need not be read again to find that out.
+    if (Network.MovementCount > 0)
+        UnusedLanes();
 }
 
 } // namespace PalvonRead

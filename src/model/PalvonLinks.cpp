@@ -2,13 +2,17 @@
 // ties arms, links and movements to node records, and the forward star.
 #include "model/KDVlib.h"
 #include "model/PalvonRead.h"
+#include "model/ParallelChunks.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 #include <utility>
@@ -208,12 +212,60 @@ std::string_view UpperCode(std::string_view code, char& room)
     return std::string_view(&room, 1);
 }
 
-// Fills a new link from the record's data columns (the same for both directions).
+// The data columns of a link record as FillLink writes them into the link: the
+// variables of `written` (bit v for Var[v]), the two one-column codes and the
+// street name. The same for both directions of the record.
+struct LinkFields {
+    float var[10] = {};
+    uint16_t written = 0;
+    char streetTag = 0;
+    char speedTag = 0;
+    uint8_t streetTagLength = 0;
+    uint8_t speedTagLength = 0;
+    std::string streetName;
+};
+
 // The line is taken as the text holds it, without its final CR: letters count as
 // upper-cased (the numbers read the same either way), as the section read them.
-void FillLink(TArcos& link, int32_t a, int32_t b, std::string_view line, const float* extra, int32_t extraCount)
+// Reads nothing but the line and its arguments (node width, KERMIT).
+void ParseLinkFields(std::string_view line, int w, bool kermit, LinkFields& f)
 {
-    const int w = NodeWidth;
+    auto set = [&f](int v, double value) {
+        f.var[v] = static_cast<float>(value);
+        f.written = static_cast<uint16_t>(f.written | (1u << v));
+    };
+    set(5, RealField(line, 2 * w + 11, 5));
+    set(7, RealField(line, 2 * w + 21, 5) * (kermit ? 1000.0 : 1.0));
+    if (ColumnIs(line, 2 * w + 19, 'S') || ColumnIs(line, 2 * w + 19, 's')) {
+        set(1, RealField(line, 2 * w + 1, 5));
+        set(2, RealField(line, 2 * w + 6, 5));
+        if (f.var[1] > 0)
+            set(3, ZelUtils::Round(3.6 * f.var[7] / f.var[1]));
+        if (f.var[2] > 0)
+            set(4, ZelUtils::Round(3.6 * f.var[7] / f.var[2]));
+    } else {
+        const double scale = kermit ? 60.0 : 1.0;
+        set(3, RealField(line, 2 * w + 1, 5) * scale);
+        set(4, RealField(line, 2 * w + 6, 5) * scale);
+        if (f.var[3] > 0)
+            set(1, ZelUtils::Round(3.6 * f.var[7] / f.var[3]));
+        if (f.var[4] > 0)
+            set(2, ZelUtils::Round(3.6 * f.var[7] / f.var[4]));
+    }
+    const std::string_view streetTag = UpperCode(FieldView(line, 2 * w + 18, 1), f.streetTag);
+    f.streetTagLength = static_cast<uint8_t>(streetTag.size());
+    const std::string_view speedTag = UpperCode(FieldView(line, 2 * w + 19, 1), f.speedTag);
+    f.speedTagLength = static_cast<uint8_t>(speedTag.size());
+    f.streetName.assign(Trimmed(FieldView(line, 2 * w + 36, 25)));
+    for (char& c : f.streetName)
+        c = UpperChar(c);
+    set(8, RealField(line, 2 * w + 26, 5));
+    set(9, RealField(line, 2 * w + 31, 5));
+}
+
+// Fills a new link from its record's data columns.
+void ApplyLinkFields(TArcos& link, int32_t a, int32_t b, const LinkFields& f, const float* extra, int32_t extraCount)
+{
     link.Flags = 0;
     link.SetFlag(0);
     Network.LinksByClass[0] += 1;
@@ -222,33 +274,20 @@ void FillLink(TArcos& link, int32_t a, int32_t b, std::string_view line, const f
     // The key is not cut to 18 characters: 10-digit numbers must keep every digit.
     SetLinkKey(link.Key, a, b);
     link.PointCount = 0;
-    link.Var[5] = static_cast<float>(RealField(line, 2 * w + 11, 5));
-    link.Var[7] = static_cast<float>(RealField(line, 2 * w + 21, 5) * (KERMIT ? 1000.0 : 1.0));
-    if (ColumnIs(line, 2 * w + 19, 'S') || ColumnIs(line, 2 * w + 19, 's')) {
-        link.Var[1] = static_cast<float>(RealField(line, 2 * w + 1, 5));
-        link.Var[2] = static_cast<float>(RealField(line, 2 * w + 6, 5));
-        if (link.Var[1] > 0)
-            link.Var[3] = static_cast<float>(ZelUtils::Round(3.6 * link.Var[7] / link.Var[1]));
-        if (link.Var[2] > 0)
-            link.Var[4] = static_cast<float>(ZelUtils::Round(3.6 * link.Var[7] / link.Var[2]));
-    } else {
-        const double scale = KERMIT ? 60.0 : 1.0;
-        link.Var[3] = static_cast<float>(RealField(line, 2 * w + 1, 5) * scale);
-        link.Var[4] = static_cast<float>(RealField(line, 2 * w + 6, 5) * scale);
-        if (link.Var[3] > 0)
-            link.Var[1] = static_cast<float>(ZelUtils::Round(3.6 * link.Var[7] / link.Var[3]));
-        if (link.Var[4] > 0)
-            link.Var[2] = static_cast<float>(ZelUtils::Round(3.6 * link.Var[7] / link.Var[4]));
-    }
-    char code = 0;
-    link.StreetTag = UpperCode(FieldView(line, 2 * w + 18, 1), code);
-    link.SpeedTag = UpperCode(FieldView(line, 2 * w + 19, 1), code);
-    link.StreetName.assign(Trimmed(FieldView(line, 2 * w + 36, 25)));
-    for (char& c : link.StreetName)
-        c = UpperChar(c);
+    for (int v = 1; v <= 9; ++v)
+        if ((f.written >> v) & 1u)
+            link.Var[v] = f.var[v];
+    link.StreetTag = std::string_view(&f.streetTag, f.streetTagLength);
+    link.SpeedTag = std::string_view(&f.speedTag, f.speedTagLength);
+    link.StreetName.assign(f.streetName);
     SetExtraData(link, extra, extraCount);
-    link.Var[8] = static_cast<float>(RealField(line, 2 * w + 26, 5));
-    link.Var[9] = static_cast<float>(RealField(line, 2 * w + 31, 5));
+}
+
+void FillLink(TArcos& link, int32_t a, int32_t b, std::string_view line, const float* extra, int32_t extraCount)
+{
+    LinkFields f;
+    ParseLinkFields(line, NodeWidth, KERMIT != 0, f);
+    ApplyLinkFields(link, a, b, f, extra, extraCount);
 }
 
 // Keeps extra[1..extraCount] for a pending link; 0 when there is nothing to keep.
@@ -459,6 +498,67 @@ std::vector<int32_t> OrderByNodes(const std::vector<PendingLink>& pending)
 
 } // namespace
 
+namespace {
+std::thread linkStorageWorker;
+
+// The data columns of the link section's lines, worked out by a thread while the
+// text is read up to there (see PrepareLinkStorage): for the lines first..first +
+// count - 1 of the text as it stood then (revision), fields[i] of line first + i.
+// The thread stops when asked, and always before the text changes.
+struct LinkFieldsAhead {
+    const TTextLines* lines = nullptr;
+    uint64_t revision = 0;
+    int32_t first = 0;
+    int32_t count = 0;
+    int nodeWidth = 5;
+    bool kermit = false;
+    std::vector<LinkFields> fields;  // made by the thread before `ready` first grows
+    std::atomic<int32_t> ready{0};   // fields[0..ready-1] are done
+    std::atomic<bool> stop{false};
+    std::atomic<bool> running{true};
+};
+std::shared_ptr<LinkFieldsAhead> linkFieldsAhead;
+
+void WorkOutLinkFields(const std::shared_ptr<LinkFieldsAhead>& ahead)
+{
+    LinkFieldsAhead& a = *ahead;
+    a.fields.resize(static_cast<size_t>(a.count));
+    int32_t i = 0;
+    for (; i < a.count; ++i) {
+        if (i % 64 == 0) {
+            if (a.stop.load(std::memory_order_relaxed))
+                break;
+            a.ready.store(i, std::memory_order_release);
+        }
+        std::string_view line = (*a.lines)[static_cast<size_t>(a.first + i)];
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (!line.empty() && line[0] != '*')
+            ParseLinkFields(line, a.nodeWidth, a.kermit, a.fields[static_cast<size_t>(i)]);
+    }
+    a.ready.store(i, std::memory_order_release);
+    a.running.store(false, std::memory_order_release);
+    a.running.notify_all();
+}
+
+// The fields worked out for the current text, if any.
+const LinkFieldsAhead* LinkFieldsOfText()
+{
+    const LinkFieldsAhead* a = linkFieldsAhead.get();
+    return a && a->lines == Lines && Lines && Lines->Revision() == a->revision ? a : nullptr;
+}
+} // namespace
+
+void FinishReadingAhead()
+{
+    if (!linkFieldsAhead)
+        return;
+    linkFieldsAhead->stop.store(true);
+    while (linkFieldsAhead->running.load(std::memory_order_acquire))
+        linkFieldsAhead->running.wait(true, std::memory_order_acquire);
+    linkFieldsAhead.reset();
+}
+
 void MakePendingLinks()
 {
     EnsureCurrentState();
@@ -479,20 +579,31 @@ void MakePendingLinks()
     // Record of each pending link, for the extra data given again for some.
     std::vector<int32_t> recordOf(state.pendingExtras.empty() ? 0 : pending.size());
     float extra[MaxKnobValues + 1] = {};
+    // The data columns of the lines a thread has worked out already (see
+    // PrepareLinkStorage), as FillLink would find them; the others from their lines.
+    const LinkFieldsAhead* ahead = LinkFieldsOfText();
+    const int32_t ready = ahead ? ahead->ready.load(std::memory_order_acquire) : 0;
     for (int32_t p : order) {
         const PendingLink& link = pending[static_cast<size_t>(p)];
         const int32_t extraCount = LoadExtra(link.extra, extra);
-        std::string_view line = (*Lines)[static_cast<size_t>(link.line)];
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
         const int32_t k = NewLink();
         if (!recordOf.empty())
             recordOf[static_cast<size_t>(p)] = k;
         // The records lie far beyond the caches: the one a few links ahead is
         // fetched while this one is written, instead of each waiting in turn.
         PrefetchRecord(Arcos, k + 8);
+        if (const int32_t i = ahead ? link.line - ahead->first : -1; i >= 0 && i < ready) {
+            ApplyLinkFields(Arcos[k], link.a, link.b, ahead->fields[static_cast<size_t>(i)], extra, extraCount);
+            continue;
+        }
+        std::string_view line = (*Lines)[static_cast<size_t>(link.line)];
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
         FillLink(Arcos[k], link.a, link.b, line, extra, extraCount);
     }
+    // The rest of the lines are of no more use.
+    if (linkFieldsAhead)
+        linkFieldsAhead->stop.store(true);
     for (const PendingExtra& e : state.pendingExtras) {
         const int32_t extraCount = LoadExtra(e.extra, extra);
         SetExtraData(Arcos[recordOf[static_cast<size_t>(e.link)]], extra, extraCount);
@@ -509,10 +620,6 @@ void MakePendingLinks()
 
 void ReadLinkLine(std::string& line) { ParseLinkRecord(line); }
 
-namespace {
-std::thread linkStorageWorker;
-} // namespace
-
 void PrepareLinkStorage()
 {
     FinishLinkStorage();
@@ -528,6 +635,7 @@ void PrepareLinkStorage()
     }
     const size_t twoWayColumn = static_cast<size_t>(2 * NodeWidth + 17);
     int32_t records = 0;
+    const size_t firstLine = k + 1;
     for (++k; k < lines.size() && records < MaxArcos; ++k) {
         std::string_view l = lines[k];
         if (l.empty() || l[0] == '*')
@@ -539,6 +647,21 @@ void PrepareLinkStorage()
     // Below a few hundred records the mapping costs next to nothing.
     if (records < 1024)
         return;
+    // The lines' data columns are worked out meanwhile as well, each line on its
+    // own: MakePendingLinks takes those ready when it makes the records.
+    auto ahead = std::make_shared<LinkFieldsAhead>();
+    ahead->lines = &lines;
+    ahead->revision = lines.Revision();
+    ahead->first = static_cast<int32_t>(firstLine);
+    ahead->count = static_cast<int32_t>(std::min(k, lines.size()) - firstLine);
+    ahead->nodeWidth = NodeWidth;
+    ahead->kermit = KERMIT != 0;
+    try {
+        std::thread(WorkOutLinkFields, ahead).detach();
+        linkFieldsAhead = std::move(ahead);
+    } catch (const std::system_error&) {
+        // No thread: the records are made from their lines alone.
+    }
     // Reserved here, in this thread: the storage never moves afterwards, so the
     // records may be made while their pages are being mapped.
     const auto [bytes, size] = Arcos.StorageOf(1, Network.LinkCount + records);
@@ -557,6 +680,7 @@ void PrepareLinkStorage()
 
 void FinishLinkStorage()
 {
+    FinishReadingAhead();
     if (linkStorageWorker.joinable())
         linkStorageWorker.join();
 }
@@ -588,12 +712,18 @@ void LinkNodesPass()
             }
         }
     }
-    for (int32_t k = 1; k <= Network.LinkCount; ++k) {
-        PrefetchRecord(Arcos, k + 8, 64); // numbers and node indices lie in the first line
-        TArcos& link = Arcos[k];
-        link.AIndex = KDVlib::FindNodo(link.A);
-        link.BIndex = KDVlib::FindNodo(link.B);
-    }
+    // Each link's node indices from its own numbers, by look-ups that only read:
+    // a large network's links are taken in chunks by a few threads.
+    const int32_t links = Network.LinkCount;
+    constexpr int32_t PerChunk = 4096;
+    Parallel::ForChunks((links + PerChunk - 1) / PerChunk, 3, [links](int c) {
+        for (int32_t k = c * PerChunk + 1; k <= std::min(links, (c + 1) * PerChunk); ++k) {
+            PrefetchRecord(Arcos, k + 8, 64); // numbers and node indices lie in the first line
+            TArcos& link = Arcos[k];
+            link.AIndex = KDVlib::FindNodo(link.A);
+            link.BIndex = KDVlib::FindNodo(link.B);
+        }
+    });
     for (int32_t m = 1; m <= Network.MovementCount; ++m) {
         TMovimiento& mv = Movims[m];
         mv.AIndex = KDVlib::FindNodo(mv.A);

@@ -1,5 +1,6 @@
 // The model's arrays and the operations that create and order their records.
 #include "model/PalvonRead.h"
+#include "model/ParallelChunks.h"
 #include "model/PalvonVars.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
@@ -325,10 +326,15 @@ void SortRecords(Array& arr, int32_t count, KeyFn key)
         return;
     using Record = std::remove_reference_t<decltype(arr[1])>;
     using Key = decltype(key(arr[1]));
-    std::vector<std::pair<Key, int32_t>> order;
-    order.reserve(static_cast<size_t>(count));
-    for (int32_t i = 1; i <= count; ++i)
-        order.emplace_back(key(arr[i]), i);
+    // The keys of a large array are read by a few threads, a chunk of records each
+    // (the records lie far beyond the caches; reading them is most of the work
+    // when they are in order already).
+    std::vector<std::pair<Key, int32_t>> order(static_cast<size_t>(count));
+    constexpr int32_t PerChunk = 4096;
+    Parallel::ForChunks((count + PerChunk - 1) / PerChunk, 3, [&arr, &order, &key, count](int c) {
+        for (int32_t i = c * PerChunk + 1; i <= std::min(count, (c + 1) * PerChunk); ++i)
+            order[static_cast<size_t>(i - 1)] = {key(arr[i]), i};
+    });
     if (std::is_sorted(order.begin(), order.end(),
                        [](const auto& x, const auto& y) { return x.first < y.first; }))
         return;

@@ -94,6 +94,7 @@ bool IsNote(std::string_view l)
 // includes that hold the place grow or shrink, those after it move.
 void ReplaceLines(int32_t at, int32_t remove, const TTextLines& add)
 {
+    FinishReadingAhead();
     const int32_t delta = static_cast<int32_t>(add.size()) - remove;
     for (auto& r : includeRanges)
         if (r.first < at && at <= r.last + 1)
@@ -130,6 +131,7 @@ int32_t EndOfInsertedBlock(int32_t start)
 // Writes the pending notes into the text in one pass.
 void ApplyPendingEdits()
 {
+    FinishReadingAhead();
     if (pendingEdits.empty() || !Lines)
         return;
     TTextLines& lines = *Lines;
@@ -403,6 +405,7 @@ void InsertLine(const std::string& text)
             ++r.last;
         }
     ++LineIndex;
+    FinishReadingAhead();
     Lines->Insert(static_cast<size_t>(LineIndex), text);
 }
 

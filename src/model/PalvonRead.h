@@ -155,8 +155,13 @@ void MakePendingLinks();
 // Gets the memory of the link records that section 33333 will make mapped by a
 // thread while the text is read up to there (mapping fresh memory is a good part
 // of making thousands of large records); FinishLinkStorage waits for it.
+// It also has another thread work out the data columns of the section's lines
+// meanwhile, for MakePendingLinks.
 void PrepareLinkStorage();
 void FinishLinkStorage();
+// Stops the thread that works the link lines out ahead and waits for it: to be
+// called before the text changes.
+void FinishReadingAhead();
 void LinkNodesPass();
 void PostLinkPass();
 void ReadNodeDataList();

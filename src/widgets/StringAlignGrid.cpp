@@ -1,6 +1,7 @@
 #include "widgets/StringAlignGrid.h"
 
 #include "model/FileUtils.h"
+#include "model/ParallelChunks.h"
 
 #include <QDebug>
 #include <QFontMetrics>
@@ -118,13 +119,20 @@ public:
         int width(std::string_view text) const
         {
             int w = 0;
+            return asciiWidth(text, w) ? w : exact(text);
+        }
+        // The sum of the characters' widths, without the font; false (w meaning
+        // nothing) for a text with a character beyond ASCII.
+        bool asciiWidth(std::string_view text, int& w) const
+        {
+            w = 0;
             for (char ch : text) {
                 auto c = static_cast<unsigned char>(ch);
                 if (c >= 128)
-                    return exact(text);
+                    return false;
                 w += ascii[c];
             }
-            return w;
+            return true;
         }
         int exact(std::string_view text) const
         {
@@ -545,8 +553,13 @@ void TStringAlignGrid::fitColWidth(int col, WidthCache& cache)
     // Character sums ignore kerning: measure the widest text whole as well.
     if (widestTable)
         widest = std::max(widest, widestTable->exact(widestText));
+    setFittedWidth(col, widestTable ? widest : -1);
+}
+
+void TStringAlignGrid::setFittedWidth(int col, int textWidth)
+{
     int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 2;
-    int width = widestTable ? widest + margin : 0;
+    int width = textWidth >= 0 ? textWidth + margin : 0;
     if (FixedRows() > 0 && RowCount() > 0)
         width = std::max(width, header_->contentsSize(col).width());
     SetColWidths(col, std::max(width, 8));
@@ -565,8 +578,62 @@ void TStringAlignGrid::FitColWidths()
 {
     Ready();
     WidthCache cache;
-    for (int c = 0; c < ColCount(); ++c)
-        fitColWidth(c, cache);
+    const int cols = ColCount();
+    constexpr int64_t LargeGrid = 32768; // cells
+    if (int64_t(cols) * std::max(RowCount() - FixedRows(), 0) < LargeGrid || cols < 2) {
+        for (int c = 0; c < cols; ++c)
+            fitColWidth(c, cache);
+        return;
+    }
+    // A large grid's columns are measured by a few threads, as fitColWidth does
+    // it, from tables of character widths made here beforehand: the threads only
+    // read the tables and the cells. A text with a character beyond ASCII needs
+    // the font itself, which only this thread may use: its column is measured
+    // here afterwards, as a whole.
+    std::vector<const WidthCache::Table*> colTables(static_cast<size_t>(cols));
+    for (int c = 0; c < cols; ++c) {
+        QFont colFont = font();
+        model_->colFont(c, colFont);
+        colTables[static_cast<size_t>(c)] = &cache.get(colFont);
+    }
+    std::vector<const WidthCache::Table*> poolTables;
+    for (const QFont& f : model_->fontPool())
+        poolTables.push_back(&cache.get(f));
+    struct Widest {
+        int width = 0;
+        std::string_view text;
+        const WidthCache::Table* table = nullptr;
+        bool ascii = true;
+    };
+    std::vector<Widest> widest(static_cast<size_t>(cols));
+    Parallel::ForChunks(cols, 3, [&](int c) {
+        Widest& w = widest[static_cast<size_t>(c)];
+        const WidthCache::Table& colTable = *colTables[static_cast<size_t>(c)];
+        model_->forEachDataCell(c, [&](std::string_view text, int fontIndex) {
+            if (!w.ascii)
+                return;
+            const WidthCache::Table& t = fontIndex < 0 ? colTable : *poolTables[static_cast<size_t>(fontIndex)];
+            int width = 0;
+            if (!t.asciiWidth(text, width)) {
+                w.ascii = false;
+                return;
+            }
+            if (width > w.width) {
+                w.width = width;
+                w.text = text;
+                w.table = &t;
+            }
+        });
+    });
+    for (int c = 0; c < cols; ++c) {
+        const Widest& w = widest[static_cast<size_t>(c)];
+        if (!w.ascii) {
+            fitColWidth(c, cache);
+            continue;
+        }
+        // Character sums ignore kerning: measure the widest text whole as well.
+        setFittedWidth(c, w.table ? std::max(w.width, w.table->exact(w.text)) : -1);
+    }
 }
 
 void TStringAlignGrid::FitRowHeights()

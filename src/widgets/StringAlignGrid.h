@@ -58,6 +58,14 @@ public:
     void setCell(int col, int row, std::string_view text);
     // Empties every cell and drops every per-cell setting (column settings and widths stay).
     void ClearCells();
+    // Writes rows first..last: fill(row, cells) stores its row's texts by
+    // cells.set(col, text). A large block is written by a few threads at once (see
+    // TStringAlignGridModel::fillRows): fill writes nothing else.
+    void FillRows(int first, int last, const std::function<void(int, const TStringAlignGridModel::RowWriter&)>& fill)
+    {
+        Ready();
+        model_->fillRows(first, last, fill);
+    }
 
     // --- size ---
     int ColCount() const { return model_->colCount(); }
@@ -215,6 +223,8 @@ private:
     class WidthCache;
     void onSectionMoved(int logical, int oldVisual, int newVisual);
     void fitColWidth(int col, WidthCache& cache);
+    // The width of a column whose widest data text is textWidth (-1: no text).
+    void setFittedWidth(int col, int textWidth);
     int cellPadding() const;
     std::vector<int> widths() const;
     void applyWidths(const std::vector<int>& w);

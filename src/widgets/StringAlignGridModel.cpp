@@ -1,4 +1,5 @@
 #include "widgets/StringAlignGridModel.h"
+#include "model/ParallelChunks.h"
 #include "model/TextCodec.h"
 
 #include "model/ZelUtils.h"
@@ -179,6 +180,22 @@ Qt::ItemFlags TStringAlignGridModel::flags(const QModelIndex& index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
 
+void TStringAlignGridModel::resizeColumns(int first, int last, size_t rows)
+{
+    // The cells of a large grid's columns are many megabytes of fresh memory,
+    // whose first writing maps it page by page: a few threads take the columns,
+    // each its own (the list of columns itself does not change meanwhile).
+    constexpr size_t LargeGrid = 65536; // cells
+    if (static_cast<size_t>(std::max(last - first, 0)) * rows < LargeGrid) {
+        for (int c = first; c < last; ++c)
+            cols_[static_cast<size_t>(c)].cells.resize(rows);
+        return;
+    }
+    Parallel::ForChunks(last - first, 3, [this, first, rows](int k) {
+        cols_[static_cast<size_t>(first + k)].cells.resize(rows);
+    });
+}
+
 void TStringAlignGridModel::setColCount(int n)
 {
     n = std::max(0, n);
@@ -186,8 +203,7 @@ void TStringAlignGridModel::setColCount(int n)
     if (n > old) {
         beginInsertColumns(QModelIndex(), old, n - 1);
         cols_.resize(static_cast<size_t>(n));
-        for (int c = old; c < n; ++c)
-            cols_[static_cast<size_t>(c)].cells.resize(static_cast<size_t>(storageRows_));
+        resizeColumns(old, n, static_cast<size_t>(storageRows_));
         endInsertColumns();
     } else if (n < old) {
         beginRemoveColumns(QModelIndex(), n, old - 1);
@@ -205,8 +221,7 @@ void TStringAlignGridModel::setGridRowCount(int n)
     if (n > old) {
         if (newModel > oldModel)
             beginInsertRows(QModelIndex(), oldModel, newModel - 1);
-        for (auto& col : cols_)
-            col.cells.resize(static_cast<size_t>(storageRows_ + (n - old)));
+        resizeColumns(0, colCount(), static_cast<size_t>(storageRows_ + (n - old)));
         rowMap_.reserve(static_cast<size_t>(n));
         for (int r = old; r < n; ++r)
             rowMap_.push_back(storageRows_++);
@@ -260,6 +275,26 @@ bool TStringAlignGridModel::setCell(int col, int row, std::string_view text)
     cols_[static_cast<size_t>(col)].cells[static_cast<size_t>(rowMap_[static_cast<size_t>(row)])].assign(text);
     scheduleRefresh();
     return true;
+}
+
+void TStringAlignGridModel::fillRows(int first, int last, const std::function<void(int, const RowWriter&)>& fill)
+{
+    first = std::max(first, 0);
+    last = std::min(last, gridRowCount() - 1);
+    if (first > last)
+        return;
+    // The rows' cells are distinct objects, and the columns do not change while
+    // the threads write: a chunk of whole rows needs no lock.
+    auto run = [this, &fill](int from, int to) {
+        for (int row = from; row <= to; ++row)
+            fill(row, RowWriter(*this, rowMap_[static_cast<size_t>(row)]));
+    };
+    constexpr int PerChunk = 1024;
+    const int rows = last - first + 1;
+    Parallel::ForChunks((rows + PerChunk - 1) / PerChunk, 3, [&](int c) {
+        run(first + c * PerChunk, std::min(last, first + (c + 1) * PerChunk - 1));
+    });
+    scheduleRefresh();
 }
 
 void TStringAlignGridModel::clearCells()
@@ -482,18 +517,7 @@ std::vector<int> TStringAlignGridModel::storageToGrid() const
 
 void TStringAlignGridModel::scanDataCells(int col, const std::function<void(std::string_view, int)>& fn) const
 {
-    if (col < 0 || col >= colCount())
-        return;
-    const Column& c = cols_[static_cast<size_t>(col)];
-    // Fixed rows are never reordered: their storage rows are their grid rows.
-    int first = std::min(fixedRows_, gridRowCount());
-    for (int sr = first; sr < storageRows_; ++sr) {
-        std::string_view text = c.cells[static_cast<size_t>(sr)].view();
-        if (text.empty())
-            continue;
-        const Attr* a = c.attrs.empty() ? nullptr : cellAttr(col, sr);
-        fn(text, a && a->has(Attr::HasFont) ? a->font : -1);
-    }
+    forEachDataCell(col, fn);
 }
 
 std::vector<std::pair<int, int>> TStringAlignGridModel::rowsWithCellFonts() const

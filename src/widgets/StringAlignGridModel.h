@@ -4,6 +4,7 @@
 // row order (sorting permutes the order only; cells and their overrides move with
 // their row). Coordinates here are grid coordinates: row 0 is the first row, fixed
 // (title) rows included; the view's rows are the rows after the fixed ones.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -103,6 +104,24 @@ public:
     bool setCell(int col, int row, std::string_view text);
     void clearCells();
 
+    // The cells of one row, for fillRows: set() stores a cell's text.
+    class RowWriter {
+    public:
+        // False when the column is outside the grid (nothing is stored then).
+        bool set(int col, std::string_view text) const;
+
+    private:
+        friend class TStringAlignGridModel;
+        RowWriter(TStringAlignGridModel& model, int storageRow) : model_(model), storageRow_(storageRow) {}
+        TStringAlignGridModel& model_;
+        int storageRow_;
+    };
+    // Writes grid rows first..last (those outside the grid are left) by calling
+    // fill(row, cells) for each. A large block is shared among a few threads, each
+    // given its own rows: fill must write nothing but its row's cells, and only
+    // read what the others may read too.
+    void fillRows(int first, int last, const std::function<void(int, const RowWriter&)>& fill);
+
     Qt::Alignment defaultAlignment() const { return defaultAlign_; }
     void setDefaultAlignment(Qt::Alignment a);
     Qt::Alignment alignAt(int col, int row) const;   // effective
@@ -128,6 +147,10 @@ public:
     // Calls fn(text, cell font index or -1) for every data cell of a column, in storage
     // order (fast after a sort; the order of the calls means nothing).
     void scanDataCells(int col, const std::function<void(std::string_view, int)>& fn) const;
+    // The same without the call through std::function; only reads the model, so
+    // several threads may scan columns at once while nothing writes.
+    template <class Fn>
+    void forEachDataCell(int col, Fn&& fn) const;
     // Fonts used anywhere in the grid besides the grid's own (for fitting).
     const std::vector<QFont>& fontPool() const { return fonts_; }
     // Grid rows whose cells carry a font of their own, with the font indexes.
@@ -155,6 +178,8 @@ private:
         Attr defaults;
     };
 
+    // Columns first..last-1 made `rows` cells long.
+    void resizeColumns(int first, int last, size_t rows);
     const Attr* cellAttr(int col, int storageRow) const;
     Attr& cellAttrForWrite(int col, int row);
     int fontIndex(const QFont& font);
@@ -173,3 +198,28 @@ private:
     bool refreshPending_ = false;
     bool permuted_ = false; // rowMap_ is not the identity
 };
+
+inline bool TStringAlignGridModel::RowWriter::set(int col, std::string_view text) const
+{
+    if (col < 0 || col >= model_.colCount())
+        return false;
+    model_.cols_[static_cast<size_t>(col)].cells[static_cast<size_t>(storageRow_)].assign(text);
+    return true;
+}
+
+template <class Fn>
+void TStringAlignGridModel::forEachDataCell(int col, Fn&& fn) const
+{
+    if (col < 0 || col >= colCount())
+        return;
+    const Column& c = cols_[static_cast<size_t>(col)];
+    // Fixed rows are never reordered: their storage rows are their grid rows.
+    const int first = std::min(fixedRows_, gridRowCount());
+    for (int sr = first; sr < storageRows_; ++sr) {
+        std::string_view text = c.cells[static_cast<size_t>(sr)].view();
+        if (text.empty())
+            continue;
+        const Attr* a = c.attrs.empty() ? nullptr : cellAttr(col, sr);
+        fn(text, a && a->has(Attr::HasFont) ? a->font : -1);
+    }
+}

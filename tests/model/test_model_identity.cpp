@@ -3,7 +3,9 @@
 // keys, positions, bearings, every variable), the forward star and the extent,
 // before and after the lane geometry and junction outlines. The expected digests
 // were taken from the reader as it stood before its records and lookups were
-// reorganised; any change in a figure changes them.
+// reorganised; any change in a figure changes them. The large networks are read
+// partly by helper threads (link lines worked out ahead, lookups, extremes and the
+// hit grid by chunks): their digests are still those of the single-thread reader.
 #include "model/FileUtils.h"
 #include "model/HitGrid.h"
 #include "model/JunctionOutlines.h"

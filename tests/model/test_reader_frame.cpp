@@ -1,7 +1,8 @@
 // The frame of the network data file: namelists, sections, terminators, includes,
-// early ends and capacity refusals.
+// early ends and capacity refusals; line ends and UTF-8 in any place of a line.
 #include "model/FileUtils.h"
 #include "model/PalvonRead.h"
+#include "model/TextCodec.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 
@@ -92,6 +93,26 @@ TEST(Terminators, OnlyTheTerminatorForms)
         EXPECT_TRUE(IsTerminator(s)) << s;
     for (const char* s : {"9", "99", "9999", "91", " 9", ""})
         EXPECT_FALSE(IsTerminator(s)) << '"' << s << '"';
+}
+
+// Line ends and UTF-8 are found wherever they stand in a line, long runs of plain
+// bytes before them or not.
+TEST(Terminators, LineEndsAndUtf8AtEveryOffset)
+{
+    for (const std::string end : {"\n", "\r", "\r\n"})
+        for (size_t a = 0; a < 20; ++a)
+            for (size_t b = 0; b < 20; b += 3) {
+                const std::string first(a, 'x'), second(b, 'y');
+                const std::vector<std::string> expected = {first, second};
+                EXPECT_EQ(FileUtils::SplitLines(first + end + second + end), expected) << a << " " << b;
+            }
+    for (size_t at = 0; at < 20; ++at) {
+        std::string text(24, 'a');
+        EXPECT_TRUE(TextCodec::IsValidUtf8(text.substr(0, at) + "\xC3\x93" + text.substr(at))) << at;
+        EXPECT_FALSE(TextCodec::IsValidUtf8(text.substr(0, at) + "\xD3" + text.substr(at))) << at;
+        text[at] = '\x80';
+        EXPECT_FALSE(TextCodec::IsValidUtf8(text)) << at;
+    }
 }
 
 TEST_F(ReaderFrame, SectionsFoundInTheirOrder)

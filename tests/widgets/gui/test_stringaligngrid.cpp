@@ -1,6 +1,6 @@
 // The aligned string grid: cells and sizes, per-cell settings, sorting (default
 // order, handlers, settings moving with their rows), column moving, text export,
-// fitting, mouse mapping and the draw-cell hook.
+// fitting (a large grid's by several threads), mouse mapping and the draw-cell hook.
 #include "widgets/StringAlignGrid.h"
 #include "support/TestUtil.h"
 
@@ -336,6 +336,49 @@ TEST(StringAlignGrid, FitsWidthsAndHeights)
     g.SetColCount(4);
     g.FitColWidth(3);
     EXPECT_GE(g.ColWidths(3), 8);
+}
+
+// A large grid is written and measured by a few threads: the cells and widths are
+// those of writing every cell in turn and fitting each column alone.
+TEST(StringAlignGrid, LargeGridFilledAndFittedAsCellByCell)
+{
+    constexpr int Rows = 20000;
+    const Strings titles = {"A", "Calle", "Valor", "Ord", "Nota", "Vacia"};
+    auto text = [](int col, int row) -> std::string {
+        switch (col) {
+        case 0: return std::to_string(row * 7919 % 100003);
+        case 1: return row % 997 == 0 ? "Stra\xc3\x9f" "e " + std::to_string(row) : "Calle " + std::to_string(row % 1234);
+        case 2: return std::to_string(row % 5000) + "." + std::to_string(row % 10);
+        case 3: return std::to_string(row);
+        case 4: return row % 3 == 0 ? std::string() : std::string(static_cast<size_t>(row % 40), 'W');
+        default: return std::string();
+        }
+    };
+    QFont bold;
+    bold.setBold(true);
+    bold.setPointSize(bold.pointSize() + 6);
+    TStringAlignGrid byCell, byRows;
+    for (TStringAlignGrid* g : {&byCell, &byRows}) {
+        Titled(*g, titles, Rows);
+        g->SetFontCell(2, 17, bold); // a cell of its own font, wider than the rest
+    }
+    for (int r = 1; r <= Rows; ++r)
+        for (int c = 0; c < static_cast<int>(titles.size()); ++c)
+            byCell.setCell(c, r, text(c, r));
+    byRows.FillRows(1, Rows + 5, [&](int r, const TStringAlignGridModel::RowWriter& cells) {
+        for (int c = 0; c < static_cast<int>(titles.size()); ++c)
+            EXPECT_TRUE(cells.set(c, text(c, r)));
+        EXPECT_FALSE(cells.set(static_cast<int>(titles.size()), "fuera"));
+    });
+    EXPECT_EQ(byRows.RowCount(), Rows + 1);
+    EXPECT_EQ(byRows.TextExport(';'), byCell.TextExport(';'));
+
+    for (int c = 0; c < byCell.ColCount(); ++c)
+        byCell.FitColWidth(c);
+    byRows.FitColWidths();
+    for (int c = 0; c < byCell.ColCount(); ++c)
+        EXPECT_EQ(byRows.ColWidths(c), byCell.ColWidths(c)) << c;
+    EXPECT_GE(byRows.ColWidths(2), QFontMetrics(bold).horizontalAdvance(QString::fromStdString(text(2, 17))));
 }
 
 TEST(StringAlignGrid, SelectionMouseAndDrawing)

@@ -1,0 +1,53 @@
+#pragma once
+// Work over a large range shared with a few helper threads. The range is cut into
+// chunks that the calling thread and the helpers take in turn; the caller works
+// too, and waits only for the chunks a helper has taken. On a busy machine, where
+// a helper may get no processor for a while, the caller simply does the chunks
+// itself instead of waiting for the helper to start (or to end).
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <system_error>
+#include <thread>
+
+namespace Parallel {
+
+// Calls work(chunk) once for every chunk 0..chunks-1, on this thread and on up to
+// `helpers` others, and returns when all are done. work runs on different chunks
+// at once: it must write only what belongs to its chunk, and must not throw.
+inline void ForChunks(int chunks, int helpers, const std::function<void(int)>& work)
+{
+    if (chunks <= 0)
+        return;
+    // Shared with the helpers, which may outlive the call: one that starts after
+    // every chunk is taken finds none and ends, never touching `work`. A chunk is
+    // only taken before the last one is done, so `work` is alive while it runs.
+    struct State {
+        std::atomic<int> next{0};
+        std::atomic<int> done{0};
+        int chunks = 0;
+        const std::function<void(int)>* work = nullptr;
+    };
+    auto state = std::make_shared<State>();
+    state->chunks = chunks;
+    state->work = &work;
+    auto run = [](State& s) {
+        for (int c; (c = s.next.fetch_add(1)) < s.chunks;) {
+            (*s.work)(c);
+            if (s.done.fetch_add(1) + 1 == s.chunks)
+                s.done.notify_all();
+        }
+    };
+    for (int h = 0; h < helpers && h + 1 < chunks; ++h) {
+        try {
+            std::thread([state, run] { run(*state); }).detach();
+        } catch (const std::system_error&) {
+            break; // no more threads: the others (or this one) do the chunks
+        }
+    }
+    run(*state);
+    for (int d; (d = state->done.load()) < chunks;)
+        state->done.wait(d);
+}
+
+} // namespace Parallel
