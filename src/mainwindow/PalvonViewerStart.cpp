@@ -174,7 +174,7 @@ void TPalvonViewer::FormShow()
     SizeFactor = 5.0f;
     ProgramOptions().SetScreen2Print(SizeFactor);
     NotifyProgramOptionsChanged();
-    LeerVelmora();
+    Settings().LeerVelmora();
     files_.RebuildRecentMenus();
     Timer1->start();
     // The splash stays in front of the main window until its time is up.

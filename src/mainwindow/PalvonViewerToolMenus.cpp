@@ -95,7 +95,7 @@ void TPalvonViewer::CreateToolMenus()
     }
     ayuda->addSeparator();
     AddAction(ayuda, Cmd::AcercaDe1);
-    Registry().Register(CommandTable::TOwner::Window, Cmd::AcercaDe1, this, &TPalvonViewer::AcercaDe1Click);
+    Registry().Register(CommandTable::TOwner::Window, Cmd::AcercaDe1, &settings_, &TSettingsController::AcercaDe1Click);
 }
 
 void TPalvonViewer::Puntos(int tag)
