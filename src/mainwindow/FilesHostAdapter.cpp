@@ -152,8 +152,6 @@ void TFilesHostAdapter::EnableAfterOpen() { w_.EnableAfterOpen(); }
 
 void TFilesHostAdapter::CloseWindow() { w_.close(); }
 
-void TFilesHostAdapter::SaveLinkShapes() { w_.GrabarSIGClick(); }
-
 void TFilesHostAdapter::LoadViewConfig(TIniFile& ini, const std::string& section)
 {
     w_.Settings().LeerConfiguracion(ini, section);

@@ -123,6 +123,8 @@ public:
     int32_t ZonaRow = 0, ZonaCol = 0, NodoRow = 0, NodoCol = 0, LineaRow = 0, LineaCol = 0;
     int32_t LinkRowByMode[6] = {};
     bool LinkGridMouseOver = false; // the mouse was last over sagArcos (not sagArcosSel)
+    // Before the link grids' menu opens: what it offers over which grid.
+    void pupArcosPopup();
     int32_t LastLine = 0;           // last line toggled on: anchor of Shift ranges
     // Shift and Ctrl at the last press on the lines grid (read by its double click).
     bool LineasShiftFlag = false, LineasCtrlFlag = false;

@@ -113,15 +113,8 @@ public:
     void SetDown(const QString& name, bool down);
     bool Down(const char* name) = delete;
     void SetDown(const char* name, bool down) = delete;
-    // The entries/exits item chosen: its data is the variable (-1 none, 0 totals, 1.. classes).
-    void EntSalClick(QAction* item);
-    // Before the link grids' menu opens: what it offers over which grid.
-    void pupArcosPopup();
-    void GrabarSIGClick(); // the link shapes into a shape-point file (.sig)
     // The intersection views' items, "Herramientas" and "Ayuda" (PalvonViewerToolMenus.cpp).
     void CreateToolMenus();
-    void Puntos(int tag);
-    void VisualizacionClick();
     void Calculator1Click();
     // The window's own items of the file and view menus.
     void FileExitItemClick();

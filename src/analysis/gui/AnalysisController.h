@@ -83,6 +83,10 @@ public:
     // The signal-phase report of every network of the print definition into one
     // document; the junctions are read from JunctionListFileName.
     void ImprimirFases();
+    // The border width of the intersection views (tag * 0.5), and "Visualización":
+    // the phase window over the junctions of the types picked.
+    void Puntos(int tag);
+    void VisualizacionClick();
 
     int32_t FlMixVar = 1; // movement variable of the flow diagrams (SelectFlMix)
     std::string JunctionListFileName = "null";
