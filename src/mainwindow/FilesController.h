@@ -6,8 +6,8 @@
 // is refused), the open dialogs' stand-in of the tests, the hooks through which the
 // auxiliary-file loaders reach the window, and the handlers of the rows owned by
 // the files (the "Abrir" items, the open buttons, "Red Palvon (texto)", the grids'
-// "Importar ..." items), which it registers. It reaches the window through
-// TWindowHost and TFilesHost.
+// "Importar ..." items, "Grabar SIG"), which it registers. It reaches the window
+// through TWindowHost and TFilesHost.
 #include "widgets/CommandTable.h"
 
 #include <QString>

@@ -3,9 +3,10 @@
 // lines (made here into the window's tab pages, filled from the network records,
 // the listings and the counts), the variable menus of the data layers and their
 // range choices, the cell under the mouse, the double clicks that steer the map,
-// the title-click sorting and the columns computed by a formula. Owns that state
-// and those handlers, and registers the rows of the grids ("Crear columna ...",
-// "Autoajustar"). It reaches the window only through TWindowHost and TGridsHost.
+// the title-click sorting, the columns computed by a formula, what the link grids'
+// pop-up offers, and the command line's polygon batch. Owns that state and those
+// handlers, and registers the rows of the grids ("Crear columna ...", "Autoajustar").
+// It reaches the window only through TWindowHost and TGridsHost.
 #include "widgets/CommandTable.h"
 
 #include <QRegion>
@@ -115,6 +116,11 @@ public:
     void ColorNodeClick();
     void CheckGenatr(QAction* item);
     void tbDropdown(int tag);
+
+    // ---- The polygon batch of the command line (GridsPolygonBatch.cpp) ----
+    // For each polygon of a polygon file, the links inside it as a grid extract and
+    // a selection file beside the network; false when a file was missing or unwritten.
+    bool BatchSelectByPolygons(const std::string& plgFileName);
 
     // ---- Grid interaction (GridEvents.cpp) ----
     // Cells last under the mouse (row, column) of the zones, nodes and lines grids;

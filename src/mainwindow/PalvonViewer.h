@@ -12,16 +12,13 @@
 #include "mainwindow/SelectionHostAdapter.h"
 #include "widgets/WindowHost.h"
 #include "mainwindow/tools/MapTool.h"
-#include "map/gui/MapHost.h"
 #include "mainwindow/ExportHostAdapter.h"
 #include "map/gui/MapRenderer.h"
 #include "mainwindow/MapDrawAdapter.h"
 #include "map/gui/DisplayController.h"
 #include "map/gui/MapViewController.h"
-#include "mainwindow/FindHost.h"
 #include "mainwindow/AnalysisHostAdapter.h"
 #include "mainwindow/GridsHostAdapter.h"
-#include "printing/gui/PreviewHost.h"
 #include "printing/gui/BatchPrintController.h"
 #include "printing/gui/PrintController.h"
 #include "mainwindow/PrintHostAdapter.h"
@@ -135,7 +132,6 @@ public:
     void SetSplash(TAptta* splash);
     static void SetCurrentDirectory(const std::string& path);
     void SetBatchQuiet(bool quiet); // batch messages go to the error output instead of message boxes
-    void BatchSelectByPolygons(const std::string& plgFileName); // links by the polygons of a polygon file
     int BatchExitCode = 0; // of a command-line batch run: 0 when its job was done
     bool AskOnClose = true; // closing asks and saves only in interactive runs; tests may switch that off
     // Files dropped on the window: one opens as a network, more are ignored.

@@ -201,9 +201,7 @@ void TPalvonViewer::FormShow()
     SetBatchQuiet(true);
     std::string ext = ZelUtils::UpperCase(std::filesystem::path(CmdFile2).extension().string());
     if (ext == ".PLG") {
-        if (files_.AbrirRedPalvon(CmdFile1))
-            BatchSelectByPolygons(CmdFile2);
-        else
+        if (!files_.AbrirRedPalvon(CmdFile1) || !grids_.BatchSelectByPolygons(CmdFile2))
             BatchExitCode = 1;
     } else {
         // A print definition: its networks are named relative to its folder. One that
