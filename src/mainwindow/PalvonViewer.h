@@ -54,7 +54,6 @@ class TAptta;
 class TStringAlignGrid;
 class TLegendImage;
 struct TShiftState;
-class TIniFile;
 
 class TMapTools;
 class TMapViewHostAdapter;
@@ -99,6 +98,7 @@ public:
     static TCommandId CommandOf(const QString& name);
     static TCommandId CommandOf(const QAction* action);
     TCommandRegistry& Registry() override { return registry_; } // where features register their rows' handlers
+    QWidget* DialogParent() override; // the parent of the controllers' dialogs
     // The commands' visibility before any network is open, and once one is.
     void ApplyStartVisibility();
     void ApplyOpenVisibility();
@@ -140,10 +140,6 @@ public:
     // ---- Escape handling ----
     void CancelMouseMode();
 
-    // ---- The parent of the controllers' dialogs (TWindowHost) ----
-    QWidget* DialogParent() override;
-
-    // ---- The view tools' steps ----
     // The steps of the view tools (the zoom box, the hand pan, the magnifier),
     // called by the map tools of those modes, go to the map view (MapViewHostAdapter.cpp).
     void StartZoomBox(int i, int j, double x, double y) override;
