@@ -170,7 +170,8 @@ void TPalvonViewer::ConnectCommandItems()
     for (int j = -1; j <= 15; ++j) {
         QAction* item = j < 0 ? none : Action(QStringLiteral("EntSal%1").arg(j));
         entSal->addAction(item);
-        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item), [this, item] { Display().EntSalClick(item); });
+        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item),
+                            [this, item] { Display().EntSalClick(item); });
     }
     none->setChecked(EntSalVar < 0);
 
