@@ -6,8 +6,8 @@
 // is refused), the open dialogs' stand-in of the tests, the hooks through which the
 // auxiliary-file loaders reach the window, and the handlers of the rows owned by
 // the files (the "Abrir" items, the open buttons, "Red Palvon (texto)", the grids'
-// "Importar ..." items), which it registers. It reaches the window through
-// TWindowHost and TFilesHost.
+// "Importar ..." items, "Grabar SIG"), which it registers. It reaches the window
+// through TWindowHost and TFilesHost.
 #include "widgets/CommandTable.h"
 
 #include <QString>
@@ -59,8 +59,6 @@ public:
     virtual void EnableAfterOpen() = 0;
     // A network without positions that got none: the window closes.
     virtual void CloseWindow() = 0;
-    // The link shapes into their shape-point file (as "Grabar SIG").
-    virtual void SaveLinkShapes() = 0;
     // The view configuration kept in a section, applied without a redraw.
     virtual void LoadViewConfig(TIniFile& ini, const std::string& section) = 0;
     // The menus that list the recent networks.
@@ -141,6 +139,7 @@ public:
     void AbrirOrdenArcos();
     void ImportarColsArcosClick();
     void ImportarColsMovimClick();
+    void GrabarSIGClick(); // the link shapes into a shape-point file (.sig)
     // The toolbar's open buttons, kind by tag 1..9.
     void AbrirClick(int tag);
     static TCommandId OpenButton(int tag);

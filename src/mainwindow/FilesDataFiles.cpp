@@ -2,6 +2,9 @@
 // "Abrir", the open buttons of the toolbar and the "Importar ..." items of the
 // grids' menus. Each asks for the file, records its name and calls the loader.
 #include "mainwindow/FilesController.h"
+#include "export/GeoWriters.h"
+#include "export/gui/ExportDialogs.h"
+#include "model/FileUtils.h"
 #include "model/ComplementaryData.h"
 #include "model/Genatr.h"
 #include "model/KDVlib.h"
@@ -16,6 +19,7 @@
 #include <QFileDialog>
 #include <QKeySequence>
 #include <QMenu>
+#include <QMessageBox>
 #include <QToolBar>
 
 #include <utility>
@@ -286,8 +290,31 @@ void TFilesController::RegisterCommands(TCommandRegistry& registry)
                        {Cmd::AbrirOrden, this, &T::AbrirOrdenArcos},
                        {Cmd::Importarorden1, this, &T::AbrirOrdenArcos},
                        {Cmd::ImportarColsArcos, this, &T::ImportarColsArcosClick},
-                       {Cmd::ImportarColsMovim, this, &T::ImportarColsMovimClick}});
+                       {Cmd::ImportarColsMovim, this, &T::ImportarColsMovimClick},
+                       {Cmd::GrabarSIG, this, &T::GrabarSIGClick}});
     // One open button per kind, all through AbrirClick.
     for (int tag = 1; tag <= 9; ++tag)
         registry.Register(CommandTable::TOwner::Files, OpenButton(tag), [this, tag] { AbrirClick(tag); });
+}
+
+void TFilesController::GrabarSIGClick()
+{
+    std::string name;
+    int filter = 0;
+    const QString initial = SigFileName == "null" ? QString() : QString::fromStdString(DatDir + SigFileName);
+    if (!ExportDialogs::SaveDialog(window_.DialogParent(), QStringLiteral("Grabar SIG"), QStringLiteral("sig"),
+                                   {QStringLiteral("Velmora SIG format [*.sig] (*.sig)")}, initial, name, filter))
+        return; // the edited shapes are still unsaved: the item stays
+    bool ok = false;
+    {
+        TWaitCursor wait;
+        ok = KDVlib::WriteSigFile(name);
+    }
+    if (!ok) {
+        QMessageBox::warning(window_.DialogParent(), QStringLiteral("Grabar SIG"),
+                             QString::fromStdString(FileUtils::WriteFailure(name)));
+        return;
+    }
+    SigFileName = name;
+    window_.Action(Cmd::GrabarSIG)->setVisible(false);
 }

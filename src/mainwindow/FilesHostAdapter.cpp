@@ -152,11 +152,9 @@ void TFilesHostAdapter::EnableAfterOpen() { w_.EnableAfterOpen(); }
 
 void TFilesHostAdapter::CloseWindow() { w_.close(); }
 
-void TFilesHostAdapter::SaveLinkShapes() { w_.GrabarSIGClick(); }
-
 void TFilesHostAdapter::LoadViewConfig(TIniFile& ini, const std::string& section)
 {
-    w_.LeerConfiguracion(ini, section);
+    w_.Settings().LeerConfiguracion(ini, section);
 }
 
 std::vector<QMenu*> TFilesHostAdapter::RecentMenus() { return {w_.ArchivosRecientes, w_.Recientes}; }

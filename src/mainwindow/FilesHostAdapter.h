@@ -27,7 +27,6 @@ public:
     void LineaSoleras(const std::string& fileName, bool addLayer) override;
     void EnableAfterOpen() override;
     void CloseWindow() override;
-    void SaveLinkShapes() override;
     void LoadViewConfig(TIniFile& ini, const std::string& section) override;
     std::vector<QMenu*> RecentMenus() override;
 

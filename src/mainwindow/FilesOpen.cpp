@@ -204,7 +204,7 @@ bool TFilesController::ConfirmUnsavedEdits()
         KDVlib::PositionsUnsaved = false;
     }
     if (shapes) {
-        host_.SaveLinkShapes();
+        GrabarSIGClick();
         if (window_.Action(Cmd::GrabarSIG)->isVisible())
             return false;
     }

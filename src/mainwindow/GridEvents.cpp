@@ -597,3 +597,16 @@ void TGridsController::sagMovimFixedColClick(int col)
 {
     SortByTitle(sagMovim, col, SortDescMovim, SortColMovim, GridKeys.testFlag(Qt::ShiftModifier));
 }
+
+// The link grids share one menu: the commands that act on the network's links are
+// offered over the link grid only, and the export writes the grid under the mouse.
+void TGridsController::pupArcosPopup()
+{
+    for (TCommandId name : {Cmd::SelArco, Cmd::SelNombre, Cmd::SeleccinporRegin1, Cmd::SeleccionPorDatos,
+                            Cmd::SeleccionGrilla, Cmd::ExportaSeleccin1, Cmd::ImportaSeleccin1})
+        window_.Action(name)->setEnabled(LinkGridMouseOver);
+    TStringAlignGrid* grid = LinkGridMouseOver ? sagArcos : sagArcosSel;
+    const TGridRect sel = grid ? grid->Selection() : TGridRect();
+    window_.Action(Cmd::SeleccionGrilla)->setVisible(sel.Top >= 0 && sel.Bottom > sel.Top);
+    window_.Action(Cmd::ExportarArcos)->setData(LinkGridMouseOver ? 3 : 31);
+}

@@ -3,9 +3,10 @@
 // lines (made here into the window's tab pages, filled from the network records,
 // the listings and the counts), the variable menus of the data layers and their
 // range choices, the cell under the mouse, the double clicks that steer the map,
-// the title-click sorting and the columns computed by a formula. Owns that state
-// and those handlers, and registers the rows of the grids ("Crear columna ...",
-// "Autoajustar"). It reaches the window only through TWindowHost and TGridsHost.
+// the title-click sorting, the columns computed by a formula, what the link grids'
+// pop-up offers, and the command line's polygon batch. Owns that state and those
+// handlers, and registers the rows of the grids ("Crear columna ...", "Autoajustar").
+// It reaches the window only through TWindowHost and TGridsHost.
 #include "widgets/CommandTable.h"
 
 #include <QRegion>
@@ -116,6 +117,11 @@ public:
     void CheckGenatr(QAction* item);
     void tbDropdown(int tag);
 
+    // ---- The polygon batch of the command line (GridsPolygonBatch.cpp) ----
+    // For each polygon of a polygon file, the links inside it as a grid extract and
+    // a selection file beside the network; false when a file was missing or unwritten.
+    bool BatchSelectByPolygons(const std::string& plgFileName);
+
     // ---- Grid interaction (GridEvents.cpp) ----
     // Cells last under the mouse (row, column) of the zones, nodes and lines grids;
     // the link grid's row and column go to LinkRowByMode / RangeVarByMode of the
@@ -123,6 +129,8 @@ public:
     int32_t ZonaRow = 0, ZonaCol = 0, NodoRow = 0, NodoCol = 0, LineaRow = 0, LineaCol = 0;
     int32_t LinkRowByMode[6] = {};
     bool LinkGridMouseOver = false; // the mouse was last over sagArcos (not sagArcosSel)
+    // Before the link grids' menu opens: what it offers over which grid.
+    void pupArcosPopup();
     int32_t LastLine = 0;           // last line toggled on: anchor of Shift ranges
     // Shift and Ctrl at the last press on the lines grid (read by its double click).
     bool LineasShiftFlag = false, LineasCtrlFlag = false;

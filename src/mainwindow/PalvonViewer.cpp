@@ -160,8 +160,8 @@ TPalvonViewer::TPalvonViewer(QWidget* parent) : QMainWindow(parent)
     setObjectName("PalvonViewer");
     resize(1286, 713);
     mapViewHost_ = std::make_unique<TMapViewHostAdapter>(*this);
-    mapView_ = std::make_unique<TMapViewController>(*this, *this, *mapViewHost_);
-    display_ = std::make_unique<TDisplayController>(*this, *this, *mapViewHost_, *mapView_);
+    mapView_ = std::make_unique<TMapViewController>(*this, hosts_, *mapViewHost_);
+    display_ = std::make_unique<TDisplayController>(*this, hosts_, *mapViewHost_, *mapView_);
     CreateControls();
     InstallServices();
     FormCreate();
@@ -381,7 +381,7 @@ void TPalvonViewer::CreateMenus()
     Display().CreateDisplayMenus();
     CreateToolMenus();
     CreatePolygonMenus();
-    CreateThemeMenus();
+    Settings().CreateThemeMenus(Themes());
     CreateDataFileMenus(archivo);
     CreateAnalysisMenus();
     CreateExportMenus();

@@ -3,23 +3,19 @@
 // the rows no builder placed put where the table says, the start-up hide list and
 // what a network opening shows, and the handlers of the items placed here.
 #include "export/GeoWriters.h"
-#include "export/gui/ExportDialogs.h"
 #include "widgets/CommandTable.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/DrawState.h"
 #include "map/gui/DlgSize.h"
-#include "model/FileUtils.h"
 #include "model/KDVvars.h"
 #include "model/ZelUtils.h"
 #include "widgets/StringAlignGrid.h"
-#include "widgets/WaitCursor.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
 #include <QToolBar>
@@ -174,7 +170,8 @@ void TPalvonViewer::ConnectCommandItems()
     for (int j = -1; j <= 15; ++j) {
         QAction* item = j < 0 ? none : Action(QStringLiteral("EntSal%1").arg(j));
         entSal->addAction(item);
-        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item), [this, item] { EntSalClick(item); });
+        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item),
+                            [this, item] { Display().EntSalClick(item); });
     }
     none->setChecked(EntSalVar < 0);
 
@@ -189,7 +186,6 @@ void TPalvonViewer::ConnectCommandItems()
     // "Selección" of the junction list needs selected nodes (the drawing enables it).
     Action(Cmd::jtSel)->setEnabled(false);
 
-    Registry().Register(CommandTable::TOwner::Files, Cmd::GrabarSIG, this, &TPalvonViewer::GrabarSIGClick);
     if (pupArcos) {
         // The pop-up shares its selection commands with the menu bar: what it turns
         // off over the selected-links grid comes back once it closes (after the
@@ -204,7 +200,7 @@ void TPalvonViewer::ConnectCommandItems()
             kept->clear();
             for (QAction* a : pupArcos->actions())
                 kept->push_back({a, a->isEnabled(), false});
-            pupArcosPopup();
+            Grids().pupArcosPopup();
             for (Kept& k : *kept)
                 k.shown = k.action->isEnabled();
         });
@@ -248,44 +244,3 @@ void TPalvonViewer::ApplyOpenVisibility()
             Action(QString::fromUtf8(row.Name))->setVisible(true);
 }
 
-void TPalvonViewer::EntSalClick(QAction* item)
-{
-    EntSalVar = item->data().toInt();
-    item->setChecked(true);
-    RedrawMap();
-}
-
-// The link grids share one menu: the commands that act on the network's links are
-// offered over the link grid only, and the export writes the grid under the mouse.
-void TPalvonViewer::pupArcosPopup()
-{
-    for (TCommandId name : {Cmd::SelArco, Cmd::SelNombre, Cmd::SeleccinporRegin1, Cmd::SeleccionPorDatos,
-                            Cmd::SeleccionGrilla, Cmd::ExportaSeleccin1, Cmd::ImportaSeleccin1})
-        Action(name)->setEnabled(Grids().LinkGridMouseOver);
-    TStringAlignGrid* grid = Grids().LinkGridMouseOver ? sagArcos : sagArcosSel;
-    const TGridRect sel = grid ? grid->Selection() : TGridRect();
-    Action(Cmd::SeleccionGrilla)->setVisible(sel.Top >= 0 && sel.Bottom > sel.Top);
-    Action(Cmd::ExportarArcos)->setData(Grids().LinkGridMouseOver ? 3 : 31);
-}
-
-void TPalvonViewer::GrabarSIGClick()
-{
-    std::string name;
-    int filter = 0;
-    const QString initial = SigFileName == "null" ? QString() : QString::fromStdString(DatDir + SigFileName);
-    if (!ExportDialogs::SaveDialog(this, QStringLiteral("Grabar SIG"), QStringLiteral("sig"),
-                                   {QStringLiteral("Velmora SIG format [*.sig] (*.sig)")}, initial, name, filter))
-        return; // the edited shapes are still unsaved: the item stays
-    bool ok = false;
-    {
-        TWaitCursor wait;
-        ok = KDVlib::WriteSigFile(name);
-    }
-    if (!ok) {
-        QMessageBox::warning(this, QStringLiteral("Grabar SIG"),
-                             QString::fromStdString(FileUtils::WriteFailure(name)));
-        return;
-    }
-    SigFileName = name;
-    Action(Cmd::GrabarSIG)->setVisible(false);
-}

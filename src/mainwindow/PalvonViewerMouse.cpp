@@ -10,34 +10,7 @@
 
 void TPalvonViewer::RedrawMap() { drawing_.DrawPalvon(); }
 
-TOxrImage* TPalvonViewer::MapImage() { return img; }
-
-void TPalvonViewer::RedrawAerial() { MapView().DrawNetWorkAerial(); }
-
-TStringAlignGrid* TPalvonViewer::FindGrid(int kind)
-{
-    switch (kind) {
-    case 0: return sagZonas;
-    case 1: return sagNodos;
-    case 3: return sagLineas;
-    case 4: return sagMovim;
-    default: return sagArcos;
-    }
-}
-
-void TPalvonViewer::ListFoundLinks() { Selection().ListFoundLinks(); }
-
-void TPalvonViewer::RemakePreview() { printing_.PrintFilePalvon(); }
-
-bool TPalvonViewer::ExportDxf(const std::string& fileName) { return export_.PrintDxfFile(fileName); }
-
-bool TPalvonViewer::ExportKmz(const std::string& fileName) { return export_.Kmz().PrintKmzFile(fileName); }
-
-bool TPalvonViewer::ExportShp(const std::string& fileName) { return export_.PrintShpFile(fileName); }
-
 QWidget* TPalvonViewer::DialogParent() { return this; }
-
-void TPalvonViewer::ShowScaleKept(bool kept) { MapView().ShowScaleKept(kept); }
 
 void TPalvonViewer::SetStatusPanel(int panel, const QString& text)
 {

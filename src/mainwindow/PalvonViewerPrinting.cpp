@@ -58,7 +58,7 @@ void TPrintHostAdapter::LoadBackgroundLines(const std::string& fileName) { v_.Di
 
 void TPrintHostAdapter::LoadViewConfig(TIniFile& ini, const std::string& section)
 {
-    v_.LeerConfiguracion(ini, section);
+    v_.Settings().LeerConfiguracion(ini, section);
 }
 
 void TPrintHostAdapter::ImportLinkSelection(const std::string& fileName) { v_.Selection().ImportaSeleccionArcos(fileName); }

@@ -173,7 +173,7 @@ void TPalvonViewer::FormShow()
     SizeFactor = 5.0f;
     ProgramOptions().SetScreen2Print(SizeFactor);
     NotifyProgramOptionsChanged();
-    LeerVelmora();
+    Settings().LeerVelmora();
     files_.RebuildRecentMenus();
     Timer1->start();
     // The splash stays in front of the main window until its time is up.
@@ -200,9 +200,7 @@ void TPalvonViewer::FormShow()
     SetBatchQuiet(true);
     std::string ext = ZelUtils::UpperCase(std::filesystem::path(CmdFile2).extension().string());
     if (ext == ".PLG") {
-        if (files_.AbrirRedPalvon(CmdFile1))
-            BatchSelectByPolygons(CmdFile2);
-        else
+        if (!files_.AbrirRedPalvon(CmdFile1) || !grids_.BatchSelectByPolygons(CmdFile2))
             BatchExitCode = 1;
     } else {
         // A print definition: its networks are named relative to its folder. One that

@@ -3,7 +3,6 @@
 // double click, and the menus "Herramientas" (calculator, themes) and "Ayuda".
 #include "analysis/Fases.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/SecondaryWindows.h"
 #include "map/DrawState.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
@@ -59,10 +58,11 @@ void TPalvonViewer::CreateToolMenus()
         QAction* item = AddAction(borde, QStringLiteral("BordePuntos%1").arg(tag));
         item->setData(tag);
         bordeGroup->addAction(item);
-        Registry().Register(CommandTable::TOwner::Analysis, CommandOf(item), [this, tag] { Puntos(tag); });
+        Registry().Register(CommandTable::TOwner::Analysis, CommandOf(item), [this, tag] { Analysis().Puntos(tag); });
     }
     AddAction(intersecciones, Cmd::Visualizacion);
-    Registry().Register(CommandTable::TOwner::Analysis, Cmd::Visualizacion, this, &TPalvonViewer::VisualizacionClick);
+    Registry().Register(CommandTable::TOwner::Analysis, Cmd::Visualizacion, &analysis_,
+                        &TAnalysisController::VisualizacionClick);
 
     // Junction types picked for the intersection analyses.
     for (int t = 1; t <= 5; ++t) {
@@ -95,35 +95,7 @@ void TPalvonViewer::CreateToolMenus()
     }
     ayuda->addSeparator();
     AddAction(ayuda, Cmd::AcercaDe1);
-    Registry().Register(CommandTable::TOwner::Window, Cmd::AcercaDe1, this, &TPalvonViewer::AcercaDe1Click);
-}
-
-void TPalvonViewer::Puntos(int tag)
-{
-    IntersectionBorderWidth = static_cast<float>(tag * 0.5);
-    Action(Cmd::BordeAncho)->setText(Qs(Format("Borde ancho (%.1f)", IntersectionBorderWidth)));
-}
-
-void TPalvonViewer::VisualizacionClick()
-{
-    SetDown(Cmd::tbShow, false);
-    SetDown(Cmd::tbMixs, false);
-    TFrmFases& fases = Secondary::FrmFases();
-    NodoActual = 0;
-    if (FasesListOk == 0)
-        fases.MakePupNodos();
-    if (KDVFases::ListedCount() == 0) {
-        // Nothing to draw: say why instead of opening an empty window.
-        FasesListOk = 0;
-        Services().ShowMessage(Action(Cmd::jtSel)->isChecked()
-                                   ? "No hay nodos seleccionados que mostrar en \"Fases\".\r"
-                                     "Seleccione nodos o desmarque \"Selección\" en \"Seleccionar\"."
-                                   : "La red no tiene intersecciones de los tipos marcados en \"Seleccionar\":\r"
-                                     "no hay nada que mostrar en \"Fases\".");
-        return;
-    }
-    fases.show();
-    fases.raise();
+    Registry().Register(CommandTable::TOwner::Window, Cmd::AcercaDe1, &settings_, &TSettingsController::AcercaDe1Click);
 }
 
 void TPalvonViewer::Calculator1Click()

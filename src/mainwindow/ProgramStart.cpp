@@ -78,8 +78,8 @@ W& Made(W*& window, Kind kind, Make make)
         Q_ASSERT(PalvonViewer);
         window = make(PalvonViewer);
         // A window beside the map reaches the main window through its host.
-        if constexpr (requires { window->SetHost(PalvonViewer); })
-            window->SetHost(PalvonViewer);
+        if constexpr (requires { window->SetHost(&PalvonViewer->Hosts()); })
+            window->SetHost(&PalvonViewer->Hosts());
         if (kind == Kind::Window)
             window->setWindowFlag(Qt::Window);
     }

@@ -2,7 +2,9 @@
 // centroids and flow diagrams, with the windows only they show.
 #include "analysis/gui/AnalysisController.h"
 
+#include "analysis/Fases.h"
 #include "analysis/KDVanalysis.h"
+#include "analysis/gui/FrmFases.h"
 #include "analysis/gui/KDVMix.h"
 #include "analysis/gui/KDVpath.h"
 #include "analysis/gui/KDVstat.h"
@@ -232,4 +234,33 @@ void TAnalysisController::ShowFlowDiagram(int32_t node)
                 FlMixVar = a->data().toInt();
     mix.DrawMix(node, FlMixVar);
     mix.exec();
+}
+
+void TAnalysisController::Puntos(int tag)
+{
+    IntersectionBorderWidth = static_cast<float>(tag * 0.5);
+    window_.Action(Cmd::BordeAncho)
+        ->setText(QString::fromStdString(ZelUtils::Format("Borde ancho (%.1f)", IntersectionBorderWidth)));
+}
+
+void TAnalysisController::VisualizacionClick()
+{
+    window_.SetCommandOn(Cmd::tbShow, false);
+    window_.SetCommandOn(Cmd::tbMixs, false);
+    TFrmFases& fases = host_.PhaseWindow();
+    NodoActual = 0;
+    if (FasesListOk == 0)
+        fases.MakePupNodos();
+    if (KDVFases::ListedCount() == 0) {
+        // Nothing to draw: say why instead of opening an empty window.
+        FasesListOk = 0;
+        Services().ShowMessage(window_.CommandOn(Cmd::jtSel)
+                                   ? "No hay nodos seleccionados que mostrar en \"Fases\".\r"
+                                     "Seleccione nodos o desmarque \"Selección\" en \"Seleccionar\"."
+                                   : "La red no tiene intersecciones de los tipos marcados en \"Seleccionar\":\r"
+                                     "no hay nada que mostrar en \"Fases\".");
+        return;
+    }
+    fases.show();
+    fases.raise();
 }

@@ -1,8 +1,9 @@
 #pragma once
 // Analyses: the least-cost paths (one pair asked for, or the pairs of a file), the
 // PIJA lists of links and movements, the network statistics, the centroids made
-// from the zone polygons, the flow diagram of a junction and the signal-phase
-// report of every network of the print definition. Owns the movement variable of
+// from the zone polygons, the flow diagram of a junction, the phase window over
+// the junctions picked (and the border width of the intersection views) and the
+// signal-phase report of every network of the print definition. Owns the movement variable of
 // the flow diagrams and the junction-list file of the report, the handlers of
 // "Rutas Mínimas" (Interactiva, Batch), "Analisis de PIJAs" (Nivel Arco, NIvel
 // Movimiento), "Estadísticas" and "Crear Centroides", and registers those rows;
@@ -83,6 +84,10 @@ public:
     // The signal-phase report of every network of the print definition into one
     // document; the junctions are read from JunctionListFileName.
     void ImprimirFases();
+    // The border width of the intersection views (tag * 0.5), and "Visualización":
+    // the phase window over the junctions of the types picked.
+    void Puntos(int tag);
+    void VisualizacionClick();
 
     int32_t FlMixVar = 1; // movement variable of the flow diagrams (SelectFlMix)
     std::string JunctionListFileName = "null";

@@ -319,3 +319,10 @@ void TDisplayController::BarrasClick(int tag)
         return;
     bars[tag]->setVisible(window_.Action(items[tag])->isChecked());
 }
+
+void TDisplayController::EntSalClick(QAction* item)
+{
+    EntSalVar = item->data().toInt();
+    item->setChecked(true);
+    window_.RedrawMap();
+}

@@ -4,9 +4,10 @@
 // scale boxes, the label styles (number format, fonts, positions, the two-way
 // shift, colours and widths of the background layers), the title box's toolbar
 // (font, colour, corner of `tit`), and the background line and point layers with
-// their menus. Owns those widgets, the dialogs tests replace, and the handlers of
-// their rows (RegisterCommands). It reaches the window only through TWindowHost,
-// TMapHost and TMapViewHost; the magnifier's menu comes from the map view.
+// their menus, and the zones' entries/exits shown. Owns those widgets, the dialogs
+// tests replace, and the handlers of their rows (RegisterCommands). It reaches the
+// window only through TWindowHost, TMapHost and TMapViewHost; the magnifier's menu
+// comes from the map view.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -58,6 +59,8 @@ public:
     // The display items of "&Ver" and of the map's right-button menu (DisplayStylesMenus.cpp).
     void CreateDisplayMenus();
     void BarrasClick(int tag);
+    // The entries/exits item chosen: its data is the variable (-1 none, 0 totals, 1.. classes).
+    void EntSalClick(QAction* item);
 
     // ---- Styles, fonts and the title box (DisplayStylesMenus.cpp) ----
     void NumDec(int decimals);

@@ -139,16 +139,16 @@ TEST_F(Dialogs, RangeSetsTravelInASectionOnlyForInteractiveOpenings)
     {
         TIniFile ini("temas.ini");
         ini.WriteString("T", "Otra", "1");
-        viewer->GrabarConfiguracion(ini, "T");
+        viewer->Settings().GrabarConfiguracion(ini, "T");
     }
     RangeSetKeys.clear();
     RangeNames.clear();
     TIniFile ini("temas.ini");
     OpenInteractive = 0;
-    viewer->LeerConfiguracion(ini, "T");
+    viewer->Settings().LeerConfiguracion(ini, "T");
     EXPECT_TRUE(RangeSetKeys.empty());
     OpenInteractive = 1;
-    viewer->LeerConfiguracion(ini, "T");
+    viewer->Settings().LeerConfiguracion(ini, "T");
     EXPECT_EQ(RangeSetKeys, (std::vector<std::string>{"Rangos_Vol", "Rangos_Cap"}));
     EXPECT_EQ(RangeNames[1], "null");
 }

@@ -454,7 +454,7 @@ TEST_F(MainWindow, ClosingSavesIntoTheSettingsFolderEvenWithoutTheNetworkFolder)
     // The network's folder goes away while the program runs.
     std::filesystem::current_path(VELMORA_SOURCE_DIR);
     std::filesystem::remove_all(tmp.path() / "red");
-    ASSERT_NO_THROW(viewer->SaveAtClose());
+    ASSERT_NO_THROW(viewer->Settings().SaveAtClose());
     TIniFile ini(tmp.file("Velmora0.INI"));
     EXPECT_EQ(ini.ReadString("Velmora", "General", "").substr(0, 4), "1;1;");
     EXPECT_EQ(ini.ReadString("File1", "FileName", ""), net);
@@ -531,9 +531,9 @@ TEST_F(MainWindow, ProgramKeysRoundTripThroughTheOptions)
     const std::string ampl = "255;250;1;3;1;0;0;1;1;1";
     testutil::writeFile(tmp.file("Velmora0.INI"), "[Velmora]\r\nGeneral=" + general + "\r\nPreferencias=" + prefs +
                                                      "\r\nColores=" + colores + "\r\nAmpliacion=" + ampl + "\r\n");
-    viewer->LeerVelmora();
+    viewer->Settings().LeerVelmora();
     std::filesystem::remove(tmp.file("Velmora0.INI"));
-    viewer->GrabarVelmora();
+    viewer->Settings().GrabarVelmora();
     TIniFile ini(tmp.file("Velmora0.INI"));
     EXPECT_EQ(ini.ReadString("Velmora", "General", ""), general);
     EXPECT_EQ(ini.ReadString("Velmora", "Preferencias", ""), prefs);
@@ -549,9 +549,9 @@ TEST_F(MainWindow, ProgramKeysRoundTripThroughTheOptions)
                                                      "\r\nPreferencias=0;0;0;0;0;0;1;0;0;1;1;1;1;1;5;-3"
                                                      "\r\nColores=33554431;255;32768;0;0;0;0;255;9;0;0;0;0;0;-4;0;0"
                                                      "\r\nAmpliacion=0;50;0;12;0;1;1;0;0;0\r\n");
-    viewer->LeerVelmora();
+    viewer->Settings().LeerVelmora();
     std::filesystem::remove(tmp.file("Velmora0.INI"));
-    viewer->GrabarVelmora();
+    viewer->Settings().GrabarVelmora();
     TIniFile clamped(tmp.file("Velmora0.INI"));
     EXPECT_EQ(clamped.ReadString("Velmora", "General", ""), "1;0;1;1;1;50;0;0");
     EXPECT_EQ(clamped.ReadString("Velmora", "Preferencias", ""), "0;0;0;0;0;0;1;0;0;1;1;1;1;1;-1;-1");

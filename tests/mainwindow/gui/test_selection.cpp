@@ -57,7 +57,7 @@ protected:
         OpenViewer([](TPalvonViewer& v) {
             DlgCfg = new TDlgCfg(&v);
             DlgFind = new TDlgFind(&v);
-            DlgFind->SetHost(&v);
+            DlgFind->SetHost(&v.Hosts());
         });
         w->Grids().ConfigureGrids();
         w->Grids().DrawDataDat();

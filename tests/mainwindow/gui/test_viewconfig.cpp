@@ -122,7 +122,7 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     d.ceHorz->setValue(-3.25);
     {
         TIniFile ini("vista.ini");
-        viewer->GrabarConfiguracion(ini, "S");
+        viewer->Settings().GrabarConfiguracion(ini, "S");
     }
 
     // Everything changed before reading back.
@@ -153,8 +153,8 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     d.ceHorz->setValue(0);
 
     TIniFile ini("vista.ini");
-    viewer->LeerConfiguracion(ini, "S");
-    viewer->LeerConfiguracion(ini, "S");
+    viewer->Settings().LeerConfiguracion(ini, "S");
+    viewer->Settings().LeerConfiguracion(ini, "S");
     EXPECT_EQ(ShownVarList.size(), 1u);
 
     EXPECT_DOUBLE_EQ(WorldMinX, wx0);
@@ -224,11 +224,11 @@ TEST_F(ViewConfig, WrongFieldCountsGiveTheWholeDefault)
         viewer->SetDown(QString::fromLatin1(b), true);
     Items[2] = {"Sin cambio", 5, 4, true, psDash};
     PixsVol = 40;
-    viewer->GeoLayersLoaded = 1;
+    viewer->Settings().GeoLayersLoaded = 1;
     const int32_t layersBefore = NumGeoLayers;
 
     TIniFile ini(tmp.file("malo.ini"));
-    viewer->LeerConfiguracion(ini, "Malo");
+    viewer->Settings().LeerConfiguracion(ini, "Malo");
 
     EXPECT_EQ(RangeName, "null");
     EXPECT_EQ(TitleLines(), (std::vector<std::string>{"Uno", "", "Tres"}));
@@ -258,7 +258,7 @@ TEST_F(ViewConfig, WrongFieldCountsGiveTheWholeDefault)
     EXPECT_FALSE(RangeTable[0].Active);
     EXPECT_TRUE(RangeTable[5].Active);
     // "Soleras" of one field leaves the layers as they were.
-    EXPECT_EQ(viewer->GeoLayersLoaded, 1);
+    EXPECT_EQ(viewer->Settings().GeoLayersLoaded, 1);
     EXPECT_EQ(NumGeoLayers, layersBefore);
     // 31 fields of "Preferencias": all 32 defaults.
     EXPECT_TRUE(Secondary::DlgCfg().cbNodos->isChecked());
@@ -274,10 +274,10 @@ TEST_F(ViewConfig, WrongFieldCountsGiveTheWholeDefault)
         capas.WriteString("C", "Soleras", "2;" + tmp.file("falta.geo") + ";" + testutil::dataPath("layer_kerbs.geo"));
     }
     TIniFile capas(tmp.file("capas.ini"));
-    viewer->LeerConfiguracion(capas, "C");
+    viewer->Settings().LeerConfiguracion(capas, "C");
     EXPECT_EQ(NumGeoLayers, 1);
     EXPECT_EQ(GeoLayerNames[1], "layer_kerbs");
-    EXPECT_EQ(viewer->GeoLayersLoaded, 1);
+    EXPECT_EQ(viewer->Settings().GeoLayersLoaded, 1);
 }
 
 // A pasted configuration with sizes no map can use keeps the sizes in use and says
@@ -357,7 +357,7 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
     std::filesystem::copy_file(testutil::dataPath("theme_other_net.ini"), tmp.file("otra.ini"));
     TIniFile other(tmp.file("otra.ini"));
     RangeVarByMode[static_cast<size_t>(RangeMode)] = 0;
-    viewer->LeerConfiguracion(other, "OtraRed");
+    viewer->Settings().LeerConfiguracion(other, "OtraRed");
     EXPECT_EQ(RangeName, "null");
     EXPECT_EQ(RangeVarArcos, 0);
     EXPECT_DOUBLE_EQ(WorldMinX, Network.MinX);
@@ -371,7 +371,7 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
             column = c;
     ASSERT_GT(column, 0);
     RangeVarByMode[static_cast<size_t>(RangeMode)] = column;
-    viewer->LeerConfiguracion(other, "OtraRed");
+    viewer->Settings().LeerConfiguracion(other, "OtraRed");
     EXPECT_EQ(RangeVarArcos, column);
     EXPECT_EQ(RangeName, viewer->sagArcos->cell(column, 0));
     EXPECT_EQ(ShownVarList, (std::vector<std::string>{ZelUtils::Format("%d", column)}));
@@ -382,7 +382,7 @@ TEST_F(ViewConfig, TheNetworkViewIsSavedAtCloseAndAppliedOnReopening)
     Secondary::DlgCfg().cbSaveLayout->setChecked(true);
     Secondary::DlgCfg().cbDrawLayout->setChecked(true);
     PixsVol = 27;
-    viewer->SaveAtClose();
+    viewer->Settings().SaveAtClose();
     TIniFile settings(ProgramSettings::FileName);
     RecentFiles = ProgramSettings::BuildRecentFiles(settings);
     int tag = -1;
@@ -426,7 +426,7 @@ TEST_F(ViewConfig, LayerWithAnUpperCaseExtensionIsSavedAsNamedAndAppliedAgain)
     // The view saved at close names the file as it is.
     Secondary::DlgCfg().cbSaveLayout->setChecked(true);
     Secondary::DlgCfg().cbDrawLayout->setChecked(true);
-    viewer->SaveAtClose();
+    viewer->Settings().SaveAtClose();
     TIniFile settings(ProgramSettings::FileName);
     RecentFiles = ProgramSettings::BuildRecentFiles(settings);
     int tag = -1;

@@ -1,6 +1,6 @@
 // The polygon batch of the command line: for each polygon of a polygon file, the
 // links of the network inside it, written as a grid extract and a selection file.
-#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/GridsController.h"
 #include "model/FileUtils.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
@@ -10,22 +10,23 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "widgets/StringAlignGrid.h"
+#include "widgets/WindowHost.h"
 
 #include <filesystem>
 
 using ZelUtils::Format;
 
-void TPalvonViewer::BatchSelectByPolygons(const std::string& plgFileName)
+bool TGridsController::BatchSelectByPolygons(const std::string& plgFileName)
 {
+    bool ok = true;
     std::vector<TPolygonRecord> polygons;
     if (!PolygonFile::Read(plgFileName, polygons)) {
         Services().ShowMessage(Format("Archivo %s no existe.", plgFileName));
-        BatchExitCode = 1;
-        return;
+        return false;
     }
     const bool bothEnds = ProgramOptions().SeleccionGrafica == 1;
     if (!sagArcosSel)
-        sagArcosSel = new TStringAlignGrid(this);
+        sagArcosSel = new TStringAlignGrid(window_.DialogParent());
     sagArcosSel->hide();
     for (const TPolygonRecord& poly : polygons) {
         for (int32_t k = 1; k <= Network.LinkCount; ++k)
@@ -62,12 +63,13 @@ void TPalvonViewer::BatchSelectByPolygons(const std::string& plgFileName)
         std::string csv = base + Format("_sel%d.csv", poly.Id);
         if (!sagArcosSel->GridTextExport(csv, ',')) {
             Services().ShowMessage("No se pudo escribir " + csv);
-            BatchExitCode = 1;
+            ok = false;
         }
         // The selection file carries the polygon's id in place of the marks.
         if (!SelectionFiles::WriteSelection(base + Format("_sel%d.sel", poly.Id), poly.Id)) {
             Services().ShowMessage("No se pudo escribir " + base + Format("_sel%d.sel", poly.Id));
-            BatchExitCode = 1;
+            ok = false;
         }
     }
+    return ok;
 }

@@ -1,10 +1,12 @@
-// The view configuration of a network (layers, window, legends, fonts, sizes,
-// styles, range sets and display options) as the keys of one INI section, what the
-// themes (TThemesController) ask of the window, and the about box.
+// The program keys of the settings file, the view configuration of a network as
+// the keys of one INI section, "Configurar", the about box and the theme items.
+#include "mainwindow/SettingsController.h"
 #include "mainwindow/AboutBox.h"
 #include "mainwindow/DlgCfg.h"
-#include "mainwindow/PalvonViewer.h"
+#include "mainwindow/FilesController.h"
+#include "mainwindow/ProgramSettings.h"
 #include "mainwindow/SecondaryWindows.h"
+#include "mainwindow/ThemesController.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "map/GeoLayers.h"
@@ -20,7 +22,9 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "platform/IniFile.h"
+#include "widgets/CommandRegistry.h"
 #include "widgets/StringAlignGrid.h"
+#include "widgets/WindowHost.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,11 +32,9 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
-#include <QInputDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
-#include <QMenuBar>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTextEdit>
@@ -40,6 +42,7 @@
 #include <algorithm>
 #include <filesystem>
 
+using namespace ProgramSettings;
 using ZelUtils::Format;
 
 namespace {
@@ -93,61 +96,51 @@ std::vector<std::string> TitleLines(const QTextEdit* tit)
     return lines;
 }
 
+std::string B(bool v) { return v ? "1" : "0"; }
+std::string C(uint32_t color) { return std::to_string(color); }
+
+// Values kept as the dialog's controls hold them.
+int Spin(const std::string& field, int minimum, int maximum)
+{
+    return TProgramOptions::ClampInt(FieldInt(field), minimum, maximum);
+}
+uint32_t Colour(const std::string& field) { return TProgramOptions::Colour(static_cast<uint32_t>(FieldInt(field))); }
+
 } // namespace
 
-void TPalvonViewer::AcercaDe1Click()
+QAction* TSettingsController::ActionNamed(const char* name) { return host_.ActionNamed(QString::fromLatin1(name)); }
+
+void TSettingsController::SetDown(const QString& name, bool down)
+{
+    QAction* a = host_.ActionNamed(name);
+    a->setCheckable(true);
+    a->setChecked(down);
+}
+
+void TSettingsController::AcercaDe1Click()
 {
     Secondary::KDVaboutBox().exec();
 }
 
-void TPalvonViewer::CreateThemeMenus()
+void TSettingsController::CreateThemeMenus(TThemesController& themes)
 {
-    QMenu* temas = findChild<QMenu*>(QStringLiteral("Temas"));
+    QMenu* temas = host_.ThemesMenu();
     if (temas) {
-        QAction* definir = AddAction(nullptr, Cmd::aDefinir1);
-        temas->insertAction(Action(Cmd::aAplicar1), definir);
+        QAction* definir = host_.PlaceAction(nullptr, Cmd::aDefinir1);
+        temas->insertAction(window_.Action(Cmd::aAplicar1), definir);
     }
-    QMenu* editar = nullptr;
-    for (QAction* a : menuBar()->actions())
-        if (a->menu() && a->text() == QLatin1String("&Editar"))
-            editar = a->menu();
-    if (!editar) {
-        // After "&Archivo".
-        const QList<QAction*> top = menuBar()->actions();
-        editar = new QMenu(QStringLiteral("&Editar"), this);
-        menuBar()->insertMenu(top.size() > 1 ? top[1] : nullptr, editar);
-    }
-    QAction* copiar = AddAction(editar, Cmd::CopiarTema1);
+    QMenu* editar = host_.EditMenu();
+    QAction* copiar = host_.PlaceAction(editar, Cmd::CopiarTema1);
     copiar->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C));
-    QAction* pegar = AddAction(editar, Cmd::PegarTema1);
+    QAction* pegar = host_.PlaceAction(editar, Cmd::PegarTema1);
     pegar->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_V));
-    themes_.RegisterCommands(Registry());
+    themes.RegisterCommands(window_.Registry());
     // The polygons menu shows this entry under its own name.
-    Registry().Register(CommandTable::TOwner::Polygons, Cmd::aConfigurar1, this, &TPalvonViewer::Configurar1Click);
+    window_.Registry().Register(CommandTable::TOwner::Polygons, Cmd::aConfigurar1, this,
+                                &TSettingsController::Configurar1Click);
 }
 
-void TPalvonViewer::SaveViewConfig(TIniFile& ini, const std::string& section)
-{
-    GrabarConfiguracion(ini, section);
-}
-
-void TPalvonViewer::LoadViewConfig(TIniFile& ini, const std::string& section)
-{
-    LeerConfiguracion(ini, section);
-}
-
-bool TPalvonViewer::AskText(const std::string& caption, const std::string& prompt, std::string& text)
-{
-    if (Display().Dialogs.InputText)
-        return Display().Dialogs.InputText(caption, prompt, text);
-    bool ok = false;
-    const QString answer = QInputDialog::getText(this, Qs(caption), Qs(prompt), QLineEdit::Normal, Qs(text), &ok);
-    if (ok)
-        text = Std(answer);
-    return ok;
-}
-
-void TPalvonViewer::Configurar1Click()
+void TSettingsController::Configurar1Click()
 {
     TDlgCfg& d = Secondary::DlgCfg();
     QTabWidget* pages = d.CfgPaginas;
@@ -169,13 +162,14 @@ void TPalvonViewer::Configurar1Click()
     pages->setCurrentWidget(d.CfgPreferencias);
 }
 
-void TPalvonViewer::GrabarConfiguracion(TIniFile& ini, const std::string& section)
+void TSettingsController::GrabarConfiguracion(TIniFile& ini, const std::string& section)
 {
+    TLegendImage* const sym = host_.RangeLegend();
     auto put = [&](const std::string& key, const std::string& value) { ini.WriteString(section, key, value); };
 
     put("Variable", Format("%s;%d", RangeName, RangeVarArcos));
     put("Variables", ShownVarList.empty() ? "null" : Join(ShownVarList));
-    const std::vector<std::string> title = TitleLines(tit);
+    const std::vector<std::string> title = TitleLines(host_.MapTitle());
     put("Titulo", title.empty() ? "null" : Join(title));
     put("Zoom", Join({Real(WorldMinX), Real(WorldMinY), Real(WorldMaxX), Real(WorldMaxY)}));
 
@@ -186,7 +180,7 @@ void TPalvonViewer::GrabarConfiguracion(TIniFile& ini, const std::string& sectio
             pressed.push_back("0");
             continue;
         }
-        QAction* a = Action(QString::fromLatin1(name));
+        QAction* a = ActionNamed(name);
         enabled.push_back(Bool(a->isEnabled()));
         pressed.push_back(Bool(a->isChecked()));
     }
@@ -248,8 +242,12 @@ void TPalvonViewer::GrabarConfiguracion(TIniFile& ini, const std::string& sectio
     }
 }
 
-void TPalvonViewer::LeerConfiguracion(TIniFile& ini, const std::string& section)
+void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& section)
 {
+    QTextEdit* const tit = host_.MapTitle();
+    TLegendImage* const sym = host_.RangeLegend();
+    TLegendImage* const Scl = host_.BarLegend();
+    TStringAlignGrid* const sagArcos = host_.LinkGrid();
     const size_t mode = static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes));
 
     // Read first, with the sizes in use as the fallback of refused values.
@@ -270,7 +268,7 @@ void TPalvonViewer::LeerConfiguracion(TIniFile& ini, const std::string& section)
     // dropped when the link grid of the open network does not have it.
     RangeName = c.VariableName;
     RangeVarArcos = c.VariableColumn;
-    Grids().ArcosRangeValues();
+    host_.LinkRangeValues();
     ShownVarList = {Format("%d", RangeVarArcos)};
     VarColors[0] = ModePenColors[mode];
     if (RangeVarArcos >= 0 && RangeVarArcos < NumArcosColumns) {
@@ -312,9 +310,9 @@ void TPalvonViewer::LeerConfiguracion(TIniFile& ini, const std::string& section)
         if (*LayerButtons[i])
             SetDown(QString::fromLatin1(LayerButtons[i]), c.Options[i]);
     if (sym)
-        sym->setVisible(Down(Cmd::tbColores));
+        sym->setVisible(window_.CommandOn(Cmd::tbColores));
     if (Scl)
-        Scl->setVisible(Down(Cmd::tbAtributos));
+        Scl->setVisible(window_.CommandOn(Cmd::tbAtributos));
 
     for (TLegendImage* legend : {sym, Scl})
         if (legend) {
@@ -327,17 +325,17 @@ void TPalvonViewer::LeerConfiguracion(TIniFile& ini, const std::string& section)
     ScaleFixed = c.ScaleFixed;
     if (KDVscale)
         KDVscale->Fixed->setChecked(ScaleFixed);
-    MapView().ShowScaleKept(ScaleFixed);
+    host_.ShowScaleKept(ScaleFixed);
     PixsVol = c.PixsVol;
     PixsCol = c.PixsCol;
 
     auto letra = [this, &c](int tag) {
         TLabelFont& f = LabelFonts[static_cast<size_t>(tag)];
         f = c.Fonts[static_cast<size_t>(tag)];
-        Action(QStringLiteral("Letra%1").arg(tag))->setText(Qs(Format("Letra (%s %2d)", f.Name, f.Size)));
+        host_.ActionNamed(QStringLiteral("Letra%1").arg(tag))->setText(Qs(Format("Letra (%s %2d)", f.Name, f.Size)));
     };
     auto tamano = [this](int tag, int32_t size) {
-        Action(QStringLiteral("Tamano%1").arg(tag))->setText(Qs(Format("Tamaño (%d)", size)));
+        host_.ActionNamed(QStringLiteral("Tamano%1").arg(tag))->setText(Qs(Format("Tamaño (%d)", size)));
     };
     letra(1);
     CentroidSize = c.CentroidSize;
@@ -356,7 +354,7 @@ void TPalvonViewer::LeerConfiguracion(TIniFile& ini, const std::string& section)
     NumFormat.NumDec = c.NumDec;
     NumFormat.Decimals = c.Decimals;
     NumFormat.Format = Format("%%.%df", NumFormat.Decimals);
-    Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", NumFormat.Decimals)));
+    window_.Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", NumFormat.Decimals)));
 
     letra(5);
 
@@ -371,7 +369,7 @@ void TPalvonViewer::LeerConfiguracion(TIniFile& ini, const std::string& section)
             std::error_code ec;
             if (!std::filesystem::is_regular_file(file, ec))
                 continue;
-            Display().LineaSoleras(file, GeoLayersLoaded != 0);
+            host_.LoadLineLayer(file, GeoLayersLoaded != 0);
             GeoLayersLoaded = 1;
         }
     }
@@ -434,7 +432,7 @@ void TPalvonViewer::LeerConfiguracion(TIniFile& ini, const std::string& section)
             o.*zoom[i] = c.ZoomChecks[i];
     }
 
-    if (img) {
+    if (TOxrImage* img = host_.MapImage()) {
         ClickPixX = ZelUtils::Round(img->width() / 2.0);
         ClickPixY = ZelUtils::Round(img->height() / 2.0);
     }
@@ -454,4 +452,127 @@ void TPalvonViewer::LeerConfiguracion(TIniFile& ini, const std::string& section)
             text += "\r" + r;
         Services().ShowMessage(text);
     }
+}
+
+void TSettingsController::LeerVelmora()
+{
+    TProgramOptions& o = ProgramOptions();
+    TIniFile ini(FileName);
+
+    auto g = ReadFields(ini, Section, "General", GeneralDefault, 8);
+    o.OpenLP = FieldBool(g[0]);
+    o.Overwrite = FieldBool(g[1]);
+    o.SaveLayout = FieldBool(g[2]);
+    o.DrawLayout = FieldBool(g[3]);
+    o.SaveFNames = FieldBool(g[4]);
+    o.FnameSaved = Spin(g[5], 1, 50);
+    o.ReadPijas = FieldBool(g[6]);
+    o.SaveGeos = FieldBool(g[7]);
+
+    auto p = ReadFields(ini, Section, "Preferencias", PreferenciasDefault, 16);
+    bool TProgramOptions::*prefs[9] = {&TProgramOptions::Sentidos,    &TProgramOptions::Nodos,
+                                       &TProgramOptions::Arcos,       &TProgramOptions::NombreNodos,
+                                       &TProgramOptions::Calles,      &TProgramOptions::Centroides,
+                                       &TProgramOptions::Atributos,   &TProgramOptions::Valores,
+                                       &TProgramOptions::Poligonos};
+    for (int i = 0; i < 9; ++i)
+        o.*prefs[i] = FieldBool(p[static_cast<size_t>(i)]);
+    for (int i = 0; i < 3; ++i)
+        o.Giros[static_cast<size_t>(i)] = FieldBool(p[static_cast<size_t>(9 + i)]);
+    o.SeleccionGrafica = TProgramOptions::Choice(FieldInt(p[14]), 2);
+    o.RutasFijas = TProgramOptions::Choice(FieldInt(p[15]), 2);
+
+    auto c = ReadFields(ini, Section, "Colores", ColoresDefault, 17);
+    o.ArcosColor = Colour(c[0]);
+    o.BlockedColor = Colour(c[1]);
+    o.AccesoColor = Colour(c[2]);
+    o.TrazaColor = Colour(c[3]);
+    o.ArrowsColor = Colour(c[4]);
+    o.NodosColor = Colour(c[5]);
+    o.SoleraColor = Colour(c[6]);
+    o.SeleccionColor = Colour(c[7]);
+    // A new selection width is every class's width.
+    const int selectionWidth = Spin(c[8], 1, 5);
+    if (selectionWidth != o.SeleccionAncho) {
+        o.SeleccionAncho = selectionWidth;
+        for (int k = 1; k <= NumSelClasses; ++k)
+            ClassWidths[k] = selectionWidth;
+    }
+    o.ZonaBordeColor = Colour(c[9]);
+    o.ZonaBordeAncho = Spin(c[10], 1, 5);
+    o.ZonaRellenoColor = Colour(c[11]);
+    o.ZonaRellenoClear = FieldBool(c[12]);
+    o.PoliBordeColor = Colour(c[13]);
+    o.PoliBordeAncho = Spin(c[14], 1, 5);
+    o.PoliRellenoColor = Colour(c[15]);
+    o.PoliRellenoClear = FieldBool(c[16]);
+
+    auto a = ReadFields(ini, Section, "Ampliacion", AmpliacionDefault, 10);
+    o.VisorZoomColor = Colour(a[0]);
+    o.VisorZoomSize = Spin(a[1], 100, 500);
+    o.ZoomPermanente = FieldBool(a[2]);
+    o.EscalaZoom = TProgramOptions::Choice(FieldInt(a[3]), 8);
+    bool TProgramOptions::*z[6] = {&TProgramOptions::zArrows, &TProgramOptions::zNodes,    &TProgramOptions::zNameNodes,
+                                   &TProgramOptions::zCalles, &TProgramOptions::zAtributos, &TProgramOptions::zValues};
+    for (int i = 0; i < 6; ++i)
+        o.*z[i] = FieldBool(a[static_cast<size_t>(4 + i)]);
+    NotifyProgramOptionsChanged();
+}
+
+void TSettingsController::GrabarVelmora()
+{
+    TIniFile ini(FileName);
+    ini.HoldWrites();
+    GrabarVelmora(ini);
+    ini.UpdateFile();
+}
+
+void TSettingsController::GrabarVelmora(TIniFile& ini)
+{
+    const TProgramOptions& o = ProgramOptions();
+    ini.WriteString(Section, "General",
+                    Join({B(o.OpenLP), B(o.Overwrite), B(o.SaveLayout), B(o.DrawLayout), B(o.SaveFNames),
+                          std::to_string(o.FnameSaved), B(o.ReadPijas), B(o.SaveGeos)}));
+    std::vector<std::string> p = {B(o.Sentidos), B(o.Nodos),      B(o.Arcos),     B(o.NombreNodos), B(o.Calles),
+                                  B(o.Centroides), B(o.Atributos), B(o.Valores), B(o.Poligonos)};
+    for (int i = 0; i < 3; ++i)
+        p.push_back(B(o.Giros[static_cast<size_t>(i)]));
+    p.push_back("1");
+    p.push_back("1");
+    p.push_back(std::to_string(o.SeleccionGrafica));
+    p.push_back(std::to_string(o.RutasFijas));
+    ini.WriteString(Section, "Preferencias", Join(p));
+    ini.WriteString(Section, "Colores",
+                    Join({C(o.ArcosColor), C(o.BlockedColor), C(o.AccesoColor), C(o.TrazaColor), C(o.ArrowsColor),
+                          C(o.NodosColor), C(o.SoleraColor), C(o.SeleccionColor), std::to_string(o.SeleccionAncho),
+                          C(o.ZonaBordeColor), std::to_string(o.ZonaBordeAncho), C(o.ZonaRellenoColor),
+                          B(o.ZonaRellenoClear), C(o.PoliBordeColor), std::to_string(o.PoliBordeAncho),
+                          C(o.PoliRellenoColor), B(o.PoliRellenoClear)}));
+    ini.WriteString(Section, "Ampliacion",
+                    Join({C(o.VisorZoomColor), std::to_string(o.VisorZoomSize), B(o.ZoomPermanente),
+                          std::to_string(o.EscalaZoom), B(o.zArrows), B(o.zNodes), B(o.zNameNodes), B(o.zCalles),
+                          B(o.zAtributos), B(o.zValues)}));
+}
+
+void TSettingsController::SaveAtClose()
+{
+    if (DatFileName.empty() || !ProgramOptions().SaveLayout)
+        return;
+    std::string full = DatDir + DatFileName;
+    // The settings file does not live in the network's folder: a folder that is gone
+    // (a removed drive, say) must not keep the program from saving and closing.
+    try {
+        if (!DatDir.empty())
+            std::filesystem::current_path(DatDir);
+    } catch (const std::exception&) {
+    }
+    // Every key in one write of the file.
+    TIniFile ini(FileName);
+    ini.HoldWrites();
+    GrabarVelmora(ini);
+    std::string section = SectionForNetwork(ini, RecentFiles, full);
+    ini.WriteString(section, "FileName", full);
+    ini.WriteString(section, "Fecha", NowStamp());
+    GrabarConfiguracion(ini, section);
+    ini.UpdateFile();
 }
