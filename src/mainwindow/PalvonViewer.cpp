@@ -44,8 +44,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-TPalvonViewer* PalvonViewer = nullptr;
-
 namespace {
 QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
 QString MessageText(const std::string& s)
@@ -156,7 +154,6 @@ private:
 
 TPalvonViewer::TPalvonViewer(QWidget* parent) : QMainWindow(parent)
 {
-    PalvonViewer = this;
     setObjectName("PalvonViewer");
     resize(1286, 713);
     mapViewHost_ = std::make_unique<TMapViewHostAdapter>(*this);
@@ -176,10 +173,9 @@ TPalvonViewer::~TPalvonViewer()
         delete services_;
         SetArchiveDialogs(nullptr);
     }
-    if (PalvonViewer == this) {
-        PalvonViewer = nullptr;
+    // The last main window takes the secondary windows with it.
+    if (!ProgramWindow(this))
         ForgetProgramWindows();
-    }
 }
 
 void TPalvonViewer::SetBatchQuiet(bool quiet) { services_->batchQuiet = quiet; }

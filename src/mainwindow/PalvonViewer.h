@@ -232,6 +232,5 @@ private:
     std::unique_ptr<TDisplayController> display_;
 };
 
-extern TPalvonViewer* PalvonViewer;
 // 1 in an interactive run, 0 while a command-line batch runs (closing then asks nothing).
 extern uint8_t InteractiveRun;

@@ -70,16 +70,18 @@ void WirePhaseReport(TFrmFases& fases, TPalvonViewer* viewer)
 // so that it closes with it.
 enum class Kind { Dialog, Window };
 
-// `window` made on first call, by `make` when given.
+// `window` made on first call, by `make` when given, as a child of the program's
+// main window.
 template <class W, class Make>
 W& Made(W*& window, Kind kind, Make make)
 {
     if (!window) {
-        Q_ASSERT(PalvonViewer);
-        window = make(PalvonViewer);
+        TPalvonViewer* viewer = ProgramWindow();
+        Q_ASSERT(viewer);
+        window = make(viewer);
         // A window beside the map reaches the main window through its host.
-        if constexpr (requires { window->SetHost(&PalvonViewer->Hosts()); })
-            window->SetHost(&PalvonViewer->Hosts());
+        if constexpr (requires { window->SetHost(&viewer->Hosts()); })
+            window->SetHost(&viewer->Hosts());
         if (kind == Kind::Window)
             window->setWindowFlag(Qt::Window);
     }
@@ -144,6 +146,20 @@ TPalvonViewer* CreateProgramWindows(bool showSplash, TAptta** splashOut)
     if (splashOut)
         *splashOut = splash;
     return viewer;
+}
+
+TPalvonViewer* ProgramWindow(const TPalvonViewer* leaving)
+{
+    TPalvonViewer* found = nullptr;
+    int count = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* viewer = qobject_cast<TPalvonViewer*>(w); viewer && viewer != leaving) {
+            found = viewer;
+            ++count;
+        }
+    if (count > 1)
+        qFatal("several main windows");
+    return found;
 }
 
 void ForgetProgramWindows()

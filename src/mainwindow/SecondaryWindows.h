@@ -32,6 +32,9 @@ class TAptta;
 TPalvonViewer* CreateProgramWindows(bool showSplash, TAptta** splashOut);
 // The windows belong to the main window and go with it: their globals are cleared.
 void ForgetProgramWindows();
+// The program's main window, found among the application's top-level windows
+// (null before it is made); the one other than `leaving` when one is closing.
+TPalvonViewer* ProgramWindow(const TPalvonViewer* leaving = nullptr);
 // Puts every process-wide record of the program (the model's, the map's display
 // state, the page settings and the main window's own: recent files, themes) back
 // to what a fresh program start has. The program calls it before making its

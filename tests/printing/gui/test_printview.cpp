@@ -162,7 +162,7 @@ TEST_F(PrintView, ZoneBorderWidthFollowsTheSizeFactor)
 // prints none.
 TEST(PrintPageSnapshot, SnapshotAloneDrivesThePage)
 {
-    ASSERT_EQ(PalvonViewer, nullptr);
+    ASSERT_EQ(ProgramWindow(), nullptr);
     std::vector<std::string> lines;
     ASSERT_TRUE(FileUtils::ReadLines(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", lines));
     ASSERT_TRUE(PalvonRead::ReadNetwork(lines));

@@ -1,6 +1,5 @@
-// What the window answers to the hosts of its controllers and of the windows
-// beside the map: the redraw, the status bar, the ticks, the canvas, the find
-// dialog's grids, the print preview's remakes and exports.
+// What the window answers every controller (TWindowHost): the redraw of the map,
+// the parent of their dialogs, the status bar and the commands' ticks.
 #include "mainwindow/PalvonViewer.h"
 #include "map/gui/MapRenderer.h"
 #include "widgets/StringAlignGrid.h"
