@@ -27,6 +27,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <cstdio>
+
 TDlgSize* DlgSize = nullptr;
 TFrmFases* FrmFases = nullptr;
 TDlgFormula* DlgFormula = nullptr;
@@ -157,8 +159,9 @@ TPalvonViewer* ProgramWindow(const TPalvonViewer* leaving)
             found = viewer;
             ++count;
         }
+    // The program makes one; a second would leave the windows' parent to chance.
     if (count > 1)
-        qFatal("several main windows");
+        std::fprintf(stderr, "Velmora: error interno: hay %d ventanas principales\n", count);
     return found;
 }
 
