@@ -2,6 +2,7 @@
 // zoning; and the hooks through which their loaders reach the window (the
 // complementary grid columns, the generation/attraction menu, redraws).
 #include "mainwindow/FilesController.h"
+#include "widgets/MenuUtils.h"
 #include "model/AuxFileHooks.h"
 #include "model/ComplementaryData.h"
 #include "model/CoordinatesFiles.h"
@@ -27,19 +28,6 @@ using ZelUtils::Format;
 namespace {
 
 QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
-
-// Removes and deletes a menu's items (they may also sit in a toolbar drop-down,
-// where QMenu::clear would leave them alive).
-void ClearMenu(QMenu* menu)
-{
-    if (!menu)
-        return;
-    for (QAction* a : menu->actions()) {
-        menu->removeAction(a);
-        if (a->objectName().isEmpty()) // named items are commands of the window: kept
-            a->deleteLater();
-    }
-}
 
 // The generation/attraction menu: one radio item per variable, then "Mover".
 void BuildGenatrMenu(TWindowHost& w, TFilesHost& host)

@@ -3,6 +3,7 @@
 // them), the commands a network makes available, and the answers to what the
 // files ask of the window (TFilesHostAdapter).
 #include "mainwindow/FilesHostAdapter.h"
+#include "widgets/MenuUtils.h"
 
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/GridsLayout.h"
@@ -22,23 +23,6 @@
 #include <QToolBar>
 
 #include <utility>
-
-namespace {
-
-// Removes and deletes a menu's items (they may also sit in a toolbar drop-down,
-// where QMenu::clear would leave them alive).
-void ClearMenu(QMenu* menu)
-{
-    if (!menu)
-        return;
-    for (QAction* a : menu->actions()) {
-        menu->removeAction(a);
-        if (a->objectName().isEmpty()) // named items are commands of the window: kept
-            a->deleteLater();
-    }
-}
-
-} // namespace
 
 // ---------------------------------------------------------------- menus
 

@@ -2,6 +2,7 @@
 // intersection views' border width, phases window and junction types, the map's
 // double click, and the menus "Herramientas" (calculator, themes) and "Ayuda".
 #include "analysis/Fases.h"
+#include "widgets/MenuUtils.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/DrawState.h"
 #include "map/gui/OxrImage.h"
@@ -28,17 +29,6 @@ QMenu* TopMenu(QMenuBar* bar, const QString& title)
         if (a->menu() && a->text() == title)
             return a->menu();
     return bar->addMenu(title);
-}
-
-// A submenu by its object name, made (with the title) when there is none yet.
-QMenu* SubMenu(QMenu* parent, const char* name, const QString& title)
-{
-    const QString objectName = QString::fromLatin1(name);
-    if (auto* m = parent->findChild<QMenu*>(objectName))
-        return m;
-    QMenu* m = parent->addMenu(title);
-    m->setObjectName(objectName);
-    return m;
 }
 
 } // namespace

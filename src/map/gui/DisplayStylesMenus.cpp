@@ -3,6 +3,7 @@
 // lane width, the title box `tit` with its font and corner, and the display menus.
 // Style handlers only set state; those that say so redraw the map.
 #include "map/gui/DisplayController.h"
+#include "widgets/MenuUtils.h"
 
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
@@ -100,17 +101,6 @@ bool FontDialog(QWidget* parent, TLabelFont& font)
         if (styles[i]->isChecked())
             font.Style = static_cast<uint8_t>(font.Style | bits[i]);
     return true;
-}
-
-// A submenu by its object name, made (with the title) when there is none yet.
-QMenu* SubMenu(QMenu* parent, const char* name, const QString& title)
-{
-    const QString objectName = QString::fromLatin1(name);
-    if (auto* m = parent->findChild<QMenu*>(objectName))
-        return m;
-    QMenu* m = parent->addMenu(title);
-    m->setObjectName(objectName);
-    return m;
 }
 
 // The codes of the label positions of the "Ubicación" menus (tags 1..9): node numbers are placed by the corner of the label that touches the
