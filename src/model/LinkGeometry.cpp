@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -168,24 +169,25 @@ bool ShapedBand(TArcos& a, int32_t n, float d1, float d2)
 inline float MinOf(float value, float current) { return value < current ? value : current; }
 inline float MaxOf(float value, float current) { return value > current ? value : current; }
 
-} // namespace
-
-void ComputeLinkGeometry()
+// The lane edges of links first..last, from the lane counts of every link and the
+// marks of the nodes with a position; the numbers of those of no length are
+// appended to `zeroLength`, in link order. Reads other records not at all and
+// writes only links first..last: ranges may run on different threads at once.
+void LinkBands(const std::vector<uint8_t>& placed, const std::vector<int32_t>& laneCounts, int32_t first,
+               int32_t last, std::string& zeroLength)
 {
-    std::string zeroLength;
     const float w = AnchoPista * LengthScale;
     const int32_t links = Network.LinkCount, nodes = Network.NodeCount;
-    // What a link reads of other records (its nodes, its opposite link) gathered
-    // first in two short lists, in one pass over each array in memory order: the
-    // pass over the links then reads those instead of whole records scattered
-    // over the arrays, and its cost grows with the links alone.
-    std::vector<uint8_t> placed(size_t(std::max(nodes, 0)) + 1, 0);
-    for (int32_t i = 1; i <= nodes; ++i)
-        placed[size_t(i)] = Nodos[i].HasXY != 0;
-    std::vector<int32_t> laneCounts(size_t(std::max(links, 0)) + 1, 0);
-    for (int32_t k = 1; k <= links; ++k)
-        laneCounts[size_t(k)] = LaneCountOf(Arcos[k]);
-    for (int32_t k = 1; k <= links; ++k) {
+    for (int32_t k = first; k <= last; ++k) {
+        // The records and the lane edges they point to lie beyond the caches on a
+        // large network: those a few links ahead are fetched meanwhile (the fields
+        // read here lie in a record's first five lines).
+        PrefetchRecord(Arcos, k + 12, 320);
+        if (k + 6 <= last) {
+            const TArcos& ahead = Arcos[k + 6];
+            ahead.LaneEdgeNear.Prefetch();
+            ahead.LaneEdgeFar.Prefetch();
+        }
         TArcos& a = Arcos[k];
         if (a.AIndex < 1 || a.BIndex < 1 || a.AIndex > nodes || a.BIndex > nodes)
             continue;
@@ -216,6 +218,41 @@ void ComputeLinkGeometry()
             zeroLength += "\r" + Format("%10d%10d", a.A, a.B);
         }
     }
+}
+
+} // namespace
+
+void ComputeLinkGeometry()
+{
+    const int32_t links = Network.LinkCount, nodes = Network.NodeCount;
+    // What a link reads of other records (its nodes, its opposite link) gathered
+    // first in two short lists, in one pass over each array in memory order: the
+    // pass over the links then reads those instead of whole records scattered
+    // over the arrays.
+    std::vector<uint8_t> placed(size_t(std::max(nodes, 0)) + 1, 0);
+    for (int32_t i = 1; i <= nodes; ++i)
+        placed[size_t(i)] = Nodos[i].HasXY != 0;
+    // The pass over the links waits on memory once the records outgrow the
+    // caches: a large network's links are taken in chunks by a few threads, so
+    // that its cost per link stays near that of a small one (whose links, in a
+    // single chunk, stay on this thread). The threads only read and write records
+    // made here first; the links of no length are listed in link order afterwards.
+    (void)Arcos[std::max(links, 0)];
+    constexpr int32_t PerChunk = 4096;
+    const int chunks = int((std::max(links, 0) + PerChunk - 1) / PerChunk);
+    auto firstOf = [](int c) { return c * PerChunk + 1; };
+    auto lastOf = [links](int c) { return std::min(links, (c + 1) * PerChunk); };
+    std::vector<int32_t> laneCounts(size_t(std::max(links, 0)) + 1, 0);
+    for (int32_t k = 1; k <= links; ++k) {
+        PrefetchLine(Arcos, k + 16, offsetof(TArcos, Lanes));
+        laneCounts[size_t(k)] = LaneCountOf(Arcos[k]);
+    }
+    std::vector<std::string> zeroLengths(size_t(std::max(chunks, 0)));
+    Parallel::ForChunks(chunks, 3,
+                        [&](int c) { LinkBands(placed, laneCounts, firstOf(c), lastOf(c), zeroLengths[size_t(c)]); });
+    std::string zeroLength;
+    for (const std::string& part : zeroLengths)
+        zeroLength += part;
     if (!zeroLength.empty())
         Services().ShowMessageWindow("Arcos de longitud nula:" + zeroLength + "\r\rEsto podría producir\r" +
                                      "distorciones en el dibujo");
@@ -256,7 +293,7 @@ void StoreExtremes(Records& records, int32_t count, int32_t maxRec, int first, i
     last = std::min(last, Vars);
     if (first > last)
         return;
-    constexpr int32_t PerChunk = 2048;
+    constexpr int32_t PerChunk = 4096;
     const int32_t chunks = std::max<int32_t>((count + PerChunk - 1) / PerChunk, 1);
     std::vector<std::array<float, Vars + 1>> lo(static_cast<size_t>(chunks)), hi(static_cast<size_t>(chunks));
     for (int32_t c = 0; c < chunks; ++c)
