@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -29,9 +28,15 @@ constexpr double ParallelLimit = 1.0e-9;
 // Each end of a straight link is pulled in by at most this share of its length.
 constexpr float MaxPullIn = 0.45f;
 
-int32_t LaneCountOf(const TArcos& a)
+// The lanes the band of link k spans (its lanes and its flares), from the
+// columns of the links' lane data.
+int32_t LaneCountAt(const float* lanes, const float* flareEnd, const float* flareStart, int32_t k)
 {
-    return (a.FlareEnd ? 1 : 0) + std::abs(a.Lanes) + (a.FlareStart ? 1 : 0);
+    int32_t n, end, start;
+    std::memcpy(&n, lanes + k, sizeof n);
+    std::memcpy(&end, flareEnd + k, sizeof end);
+    std::memcpy(&start, flareStart + k, sizeof start);
+    return (uint8_t(end) ? 1 : 0) + std::abs(n) + (uint8_t(start) ? 1 : 0);
 }
 
 // One offset line of a segment: a point on it and the segment's unit direction.
@@ -181,8 +186,14 @@ void LinkBands(const std::vector<uint8_t>& placed, const std::vector<int32_t>& l
     for (int32_t k = first; k <= last; ++k) {
         // The records and the lane edges they point to lie beyond the caches on a
         // large network: those a few links ahead are fetched meanwhile (the fields
-        // read here lie in a record's first five lines).
-        PrefetchRecord(Arcos, k + 12, 320);
+        // read here lie in a record's first two lines, the points of a straight
+        // link included, and in the line of its lane edges).
+        if (k + 12 <= last) {
+            const TArcos& ahead = Arcos[k + 12];
+            __builtin_prefetch(&ahead, 1);
+            __builtin_prefetch(&ahead.Points[2], 1);
+            __builtin_prefetch(&ahead.LaneEdgeNear, 1);
+        }
         if (k + 6 <= last) {
             const TArcos& ahead = Arcos[k + 6];
             ahead.LaneEdgeNear.Prefetch();
@@ -243,9 +254,12 @@ void ComputeLinkGeometry()
     auto firstOf = [](int c) { return c * PerChunk + 1; };
     auto lastOf = [links](int c) { return std::min(links, (c + 1) * PerChunk); };
     std::vector<int32_t> laneCounts(size_t(std::max(links, 0)) + 1, 0);
-    for (int32_t k = 1; k <= links; ++k) {
-        PrefetchLine(Arcos, k + 16, offsetof(TArcos, Lanes));
-        laneCounts[size_t(k)] = LaneCountOf(Arcos[k]);
+    {
+        const float* lanes = Arcos.Column(TArcos::LanesColumn);
+        const float* flareEnd = Arcos.Column(TArcos::FlareEndColumn);
+        const float* flareStart = Arcos.Column(TArcos::FlareStartColumn);
+        for (int32_t k = 1; k <= links; ++k)
+            laneCounts[size_t(k)] = LaneCountAt(lanes, flareEnd, flareStart, k);
     }
     std::vector<std::string> zeroLengths(size_t(std::max(chunks, 0)));
     Parallel::ForChunks(chunks, 3,

@@ -78,15 +78,6 @@ public:
             __builtin_prefetch(p + b, 1);
     }
 
-    // Asks the processor to fetch the cache line holding byte `offset` of record i
-    // (for reading) ahead of its use, as PrefetchRecord does for whole records.
-    friend void PrefetchLine(RecordArray& array, int i, size_t offset)
-    {
-        if (i < 0 || static_cast<size_t>(i) >= array.items_.capacity() || offset >= sizeof(T))
-            return;
-        __builtin_prefetch(reinterpret_cast<const char*>(array.items_.data() + i) + offset, 0);
-    }
-
     // The bytes that records first..last will occupy, made or not, in the storage
     // reserved for every record (reserved now if it is not yet): their pages may
     // be mapped ahead of the records' making, by another thread too, since the

@@ -235,7 +235,8 @@ TEST_F(Lookup, ReusedRecordsStartClean)
     TArcos& a = Arcos[k];
     a.StraightLength = 12.0f;
     a.TurnDirs[0] = a.TurnDirs[2] = 1;
-    a.FlareEnd = a.FlareStart = 1;
+    a.SetFlareEnd(1);
+    a.SetFlareStart(1);
     a.HasPija = 1;
     int m = NewMovement();
     Movims[m].HasPija = 1;
@@ -247,7 +248,7 @@ TEST_F(Lookup, ReusedRecordsStartClean)
     ASSERT_EQ(NewLink(), k);
     EXPECT_EQ(a.StraightLength, 0.0f);
     EXPECT_EQ(a.TurnDirs[0] + a.TurnDirs[1] + a.TurnDirs[2], 0);
-    EXPECT_EQ(a.FlareEnd + a.FlareStart, 0);
+    EXPECT_EQ(a.FlareEnd() + a.FlareStart(), 0);
     EXPECT_EQ(a.HasPija, 0);
     ASSERT_EQ(NewMovement(), m);
     EXPECT_EQ(Movims[m].HasPija, 0);
@@ -317,7 +318,7 @@ TEST_F(Lookup, LanesPassGivesBearingsTurnsAndUnusedLanes)
         Arcos[k].BIndex = KDVlib::FindNodo(Arcos[k].B);
     }
     int in = FindArco(1, 10);
-    Arcos[in].Lanes = 3;
+    Arcos[in].SetLanes(3);
     AddMovement(1, 10, 2);
     AddMovement(1, 10, 3);
     AddMovement(1, 10, 4);
