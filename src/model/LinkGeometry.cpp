@@ -241,15 +241,18 @@ void ComputeLinkGeometry()
     // pass over the links then reads those instead of whole records scattered
     // over the arrays.
     std::vector<uint8_t> placed(size_t(std::max(nodes, 0)) + 1, 0);
-    for (int32_t i = 1; i <= nodes; ++i)
+    for (int32_t i = 1; i <= nodes; ++i) {
+        PrefetchRecord(Nodos, i + 16, 1); // the mark lies in a node's first line
         placed[size_t(i)] = Nodos[i].HasXY != 0;
+    }
     // The pass over the links waits on memory once the records outgrow the
     // caches: a large network's links are taken in chunks by a few threads, so
-    // that its cost per link stays near that of a small one (whose links, in a
-    // single chunk, stay on this thread). The threads only read and write records
-    // made here first; the links of no length are listed in link order afterwards.
+    // that its cost per link stays near that of a small one (a network of one or
+    // two chunks stays on this thread: starting a thread would cost it more than
+    // it saves). The threads only read and write records made here first; the
+    // links of no length are listed in link order afterwards.
     (void)Arcos[std::max(links, 0)];
-    constexpr int32_t PerChunk = 4096;
+    constexpr int32_t PerChunk = 2048;
     const int chunks = int((std::max(links, 0) + PerChunk - 1) / PerChunk);
     auto firstOf = [](int c) { return c * PerChunk + 1; };
     auto lastOf = [links](int c) { return std::min(links, (c + 1) * PerChunk); };
@@ -262,7 +265,7 @@ void ComputeLinkGeometry()
             laneCounts[size_t(k)] = LaneCountAt(lanes, flareEnd, flareStart, k);
     }
     std::vector<std::string> zeroLengths(size_t(std::max(chunks, 0)));
-    Parallel::ForChunks(chunks, 3,
+    Parallel::ForChunks(chunks, chunks > 2 ? 3 : 0,
                         [&](int c) { LinkBands(placed, laneCounts, firstOf(c), lastOf(c), zeroLengths[size_t(c)]); });
     std::string zeroLength;
     for (const std::string& part : zeroLengths)
@@ -307,7 +310,7 @@ void StoreExtremes(Records& records, int32_t count, int32_t maxRec, int first, i
     last = std::min(last, Vars);
     if (first > last)
         return;
-    constexpr int32_t PerChunk = 4096;
+    constexpr int32_t PerChunk = 2048;
     const int32_t chunks = std::max<int32_t>((count + PerChunk - 1) / PerChunk, 1);
     std::vector<std::array<float, Vars + 1>> lo(static_cast<size_t>(chunks)), hi(static_cast<size_t>(chunks));
     for (int32_t c = 0; c < chunks; ++c)
