@@ -237,8 +237,9 @@ void ComputeLinkGeometry()
 {
     const int32_t links = Network.LinkCount, nodes = Network.NodeCount;
     // What a link reads of other records (its nodes, its opposite link) gathered
-    // first in two short lists, in one pass over each array in memory order: the
-    // pass over the links then reads those instead of whole records scattered
+    // first in two short lists: the nodes' marks in one pass over the nodes in
+    // memory order, the links' lane counts from the dense columns of their lane
+    // data. The pass over the links then reads those instead of records scattered
     // over the arrays.
     std::vector<uint8_t> placed(size_t(std::max(nodes, 0)) + 1, 0);
     for (int32_t i = 1; i <= nodes; ++i) {

@@ -192,10 +192,11 @@ struct alignas(64) TArcos {
     static constexpr int ColumnCount = NumLinkVars + 1 + LinkLaneWords;
     void BindColumns(float* at, std::ptrdiff_t stride) { Var.Bind(at, stride); }
 
-    // The lanes (negative: drawn as marked), and the flares at the end and at the
-    // start of the link, in columns beside the link variables: the lane bands read
-    // them of every link, and from the columns that pass reads a few dense arrays
-    // instead of a line of every record. Column numbers of Arcos.Column.
+    // The link's lanes (as its arm gives them, sign included) and its flares at
+    // the end and at the start, in columns beside the link variables: the lane
+    // bands read them of every link, and from the columns that pass reads a few
+    // dense arrays instead of a line of every record. Their column numbers in
+    // Arcos.Column follow those of the variables.
     static constexpr int LanesColumn = NumLinkVars + 1;
     static constexpr int FlareEndColumn = NumLinkVars + 2;
     static constexpr int FlareStartColumn = NumLinkVars + 3;
