@@ -62,7 +62,7 @@ TPoint DiagramPos(int32_t node)
 }
 
 // Lanes drawn: none while the link has no lane band computed.
-int32_t LaneCount(const TArcos& l) { return l.LaneEdgeCount >= 2 ? std::min(std::abs(l.Lanes), MaxLanes) : 0; }
+int32_t LaneCount(const TArcos& l) { return l.LaneEdgeCount >= 2 ? std::min(std::abs(l.Lanes()), MaxLanes) : 0; }
 
 // Cross-sections A_i (near end) and B_i (far end) of the lane band.
 void Sections(const TArcos& l, int32_t n, TPoint* A, TPoint* B)
@@ -84,7 +84,7 @@ void LaneBand(TMapPainter& p, const TArcos& l)
     TPoint A[MaxLanes + 1], B[MaxLanes + 1];
     Sections(l, n, A, B);
     const TPoint outline[4] = {A[0], B[0], B[n], A[n]};
-    Brush(p, (l.Lanes >= 0 && !l.HasFlag(0)) ? kSilver : kLightBlue);
+    Brush(p, (l.Lanes() >= 0 && !l.HasFlag(0)) ? kSilver : kLightBlue);
     Pen(p, kGrey, 3);
     p.PolygonPtArray(outline, 3);
     Pen(p, kGrey, 1);

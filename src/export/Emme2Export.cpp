@@ -45,7 +45,7 @@ std::string NetworkText()
     }
     for (int32_t i = 1; i <= Network.LinkCount; ++i) {
         const TArcos& a = Arcos[i];
-        s += Format(kLinkFormat, a.A, a.B, a.StraightLength / 1000.0, "csp", 1, static_cast<double>(a.Lanes),
+        s += Format(kLinkFormat, a.A, a.B, a.StraightLength / 1000.0, "csp", 1, static_cast<double>(a.Lanes()),
                     ZelUtils::Round(a.Var[9]), 0.0, 0.0, 0.0);
     }
     return s;

@@ -395,9 +395,9 @@ bool BuildGrid(const TArcos& a, bool flares, TLaneGrid& g)
 {
     if (a.LaneEdgeCount < 2)
         return false;
-    g.right = a.FlareStart != 0;
-    g.left = a.FlareEnd != 0;
-    g.n = (g.left ? 1 : 0) + std::abs(a.Lanes) + (g.right ? 1 : 0);
+    g.right = a.FlareStart() != 0;
+    g.left = a.FlareEnd() != 0;
+    g.n = (g.left ? 1 : 0) + std::abs(a.Lanes()) + (g.right ? 1 : 0);
     if (g.n < 1 || g.n > MaxStrips)
         return false;
     const int last = std::min(a.LaneEdgeCount, MaxLaneEdgePoints) - 1;
@@ -441,7 +441,7 @@ void LinksDoc()
     KmlBeginDocument("Links", true);
     for (const auto& [A, B, l] : CollectLinks(false)) {
         TLaneGrid g;
-        if (Arcos[l].Lanes == 0 || !BuildGrid(Arcos[l], true, g))
+        if (Arcos[l].Lanes() == 0 || !BuildGrid(Arcos[l], true, g))
             continue;
         KmlPolygon(Format("%d-%d", A, B), {g.S[0], g.QB, g.QA, g.E[0], g.E[g.n], g.QC, g.QD, g.S[g.n], g.S[0]}, "");
     }
@@ -453,7 +453,7 @@ void LanesDoc()
     KmlBeginDocument("Lanes", true);
     for (const auto& [A, B, l] : CollectLinks(false)) {
         TLaneGrid g;
-        if (Arcos[l].Lanes == 0 || !BuildGrid(Arcos[l], false, g))
+        if (Arcos[l].Lanes() == 0 || !BuildGrid(Arcos[l], false, g))
             continue;
         for (int i = 1; i <= g.n - 1; ++i)
             KmlSegment(Format("%d-%d", A, B), "", g.S[i].x, g.S[i].y, g.E[i].x, g.E[i].y);

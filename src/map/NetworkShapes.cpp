@@ -117,11 +117,11 @@ struct TCarriageway {
 
 void TraceLinkLanes(const TArcos& a, TLaneFigures& out)
 {
-    if (a.Lanes == 0 || a.LaneEdgeCount < 2)
+    if (a.Lanes() == 0 || a.LaneEdgeCount < 2)
         return;
-    const bool firstFlare = a.FlareStart != 0;
-    const bool lastFlare = a.FlareEnd != 0;
-    const int32_t lanes = std::abs(a.Lanes);
+    const bool firstFlare = a.FlareStart() != 0;
+    const bool lastFlare = a.FlareEnd() != 0;
+    const int32_t lanes = std::abs(a.Lanes());
     TCarriageway cw;
     cw.N = lanes + (firstFlare ? 1 : 0) + (lastFlare ? 1 : 0);
     if (cw.N < 1)
@@ -172,7 +172,7 @@ void TraceLinkLanes(const TArcos& a, TLaneFigures& out)
         outline[corners++] = cw.At(N, 1.0);
     }
     out.Pen(0x808080, 1);
-    out.Brush((a.Lanes < 0 || a.HasFlag(DrawLayers::FlagMarked)) ? 0xFF8080 : 0xC0C0C0);
+    out.Brush((a.Lanes() < 0 || a.HasFlag(DrawLayers::FlagMarked)) ? 0xFF8080 : 0xC0C0C0);
     out.Polygon(outline, int32_t(corners) - 1);
 
     auto strip = [&](int32_t k) {

@@ -11,10 +11,17 @@
 // never shares the row of the record it was taken from, and a record assigned
 // into the array writes into its own row. Reading a record never written gives
 // zeros, as the plain array would have held.
+//
+// A record may keep a few other fields of its own there too, as 32-bit words
+// after the N values (`Words` of them): a pass over one of those fields of every
+// record then reads a dense array as well. They are copied, moved and zeroed with
+// the values but lie outside the values' range (size, begin..end).
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <iterator>
 
-template <int N>
+template <int N, int Words = 0>
 class ColumnValues {
 public:
     // Random-access iterator over the values in order (for std algorithms).
@@ -123,13 +130,24 @@ public:
     const_iterator end() const { return begin() + N; }
     static constexpr int size() { return N; }
 
-    // Every value back to zero.
+    // Every value back to zero (the words keep theirs).
     void Clear()
     {
         if (at_)
             for (int k = 0; k < N; ++k)
                 at_[std::ptrdiff_t(k) * stride_] = 0.0f;
     }
+
+    // Word i (0..Words-1) after the values; zero when never written. Held in a
+    // float's place bit for bit, never as a float value.
+    int32_t Word(int i) const
+    {
+        const float* at = at_ ? at_ + std::ptrdiff_t(N + i) * stride_ : Zeros() + N + i;
+        int32_t w;
+        std::memcpy(&w, at, sizeof w);
+        return w;
+    }
+    void SetWord(int i, int32_t w) { std::memcpy(&Values()[std::ptrdiff_t(N + i) * stride_], &w, sizeof w); }
 
     // Binds a record of an array to its row: value k at at[k * stride], stride
     // above 1. The array calls this once, on making the record; the row keeps
@@ -144,10 +162,12 @@ public:
 private:
     // A block of its own has stride 1; a row of columns never has.
     bool Owns() const { return at_ != nullptr && stride_ == 1; }
+    static constexpr int Slots = N + Words; // values and words
+
     float* Values()
     {
         if (!at_) {
-            at_ = new float[N]();
+            at_ = new float[Slots]();
             stride_ = 1;
         }
         return at_;
@@ -161,16 +181,18 @@ private:
     }
     void CopyValues(const ColumnValues& other)
     {
+        // Copied as bytes: a word is no float value.
         float* to = Values();
-        for (int k = 0; k < N; ++k)
-            to[std::ptrdiff_t(k) * stride_] = other.at_[std::ptrdiff_t(k) * other.stride_];
+        for (int k = 0; k < Slots; ++k)
+            std::memcpy(&to[std::ptrdiff_t(k) * stride_], &other.at_[std::ptrdiff_t(k) * other.stride_], sizeof(float));
     }
     void Assign(const ColumnValues& other)
     {
         if (other.at_)
             CopyValues(other);
-        else
-            Clear();
+        else if (at_)
+            for (int k = 0; k < Slots; ++k)
+                at_[std::ptrdiff_t(k) * stride_] = 0.0f;
     }
     void Take(ColumnValues& other)
     {
@@ -180,7 +202,7 @@ private:
     }
     static const float* Zeros()
     {
-        static const float zeros[N] = {};
+        static const float zeros[Slots] = {};
         return zeros;
     }
 

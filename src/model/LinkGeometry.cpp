@@ -28,9 +28,15 @@ constexpr double ParallelLimit = 1.0e-9;
 // Each end of a straight link is pulled in by at most this share of its length.
 constexpr float MaxPullIn = 0.45f;
 
-int32_t LaneCountOf(const TArcos& a)
+// The lanes the band of link k spans (its lanes and its flares), from the
+// columns of the links' lane data.
+int32_t LaneCountAt(const float* lanes, const float* flareEnd, const float* flareStart, int32_t k)
 {
-    return (a.FlareEnd ? 1 : 0) + std::abs(a.Lanes) + (a.FlareStart ? 1 : 0);
+    int32_t n, end, start;
+    std::memcpy(&n, lanes + k, sizeof n);
+    std::memcpy(&end, flareEnd + k, sizeof end);
+    std::memcpy(&start, flareStart + k, sizeof start);
+    return (uint8_t(end) ? 1 : 0) + std::abs(n) + (uint8_t(start) ? 1 : 0);
 }
 
 // One offset line of a segment: a point on it and the segment's unit direction.
@@ -168,24 +174,31 @@ bool ShapedBand(TArcos& a, int32_t n, float d1, float d2)
 inline float MinOf(float value, float current) { return value < current ? value : current; }
 inline float MaxOf(float value, float current) { return value > current ? value : current; }
 
-} // namespace
-
-void ComputeLinkGeometry()
+// The lane edges of links first..last, from the lane counts of every link and the
+// marks of the nodes with a position; the numbers of those of no length are
+// appended to `zeroLength`, in link order. Reads other records not at all and
+// writes only links first..last: ranges may run on different threads at once.
+void LinkBands(const std::vector<uint8_t>& placed, const std::vector<int32_t>& laneCounts, int32_t first,
+               int32_t last, std::string& zeroLength)
 {
-    std::string zeroLength;
     const float w = AnchoPista * LengthScale;
     const int32_t links = Network.LinkCount, nodes = Network.NodeCount;
-    // What a link reads of other records (its nodes, its opposite link) gathered
-    // first in two short lists, in one pass over each array in memory order: the
-    // pass over the links then reads those instead of whole records scattered
-    // over the arrays, and its cost grows with the links alone.
-    std::vector<uint8_t> placed(size_t(std::max(nodes, 0)) + 1, 0);
-    for (int32_t i = 1; i <= nodes; ++i)
-        placed[size_t(i)] = Nodos[i].HasXY != 0;
-    std::vector<int32_t> laneCounts(size_t(std::max(links, 0)) + 1, 0);
-    for (int32_t k = 1; k <= links; ++k)
-        laneCounts[size_t(k)] = LaneCountOf(Arcos[k]);
-    for (int32_t k = 1; k <= links; ++k) {
+    for (int32_t k = first; k <= last; ++k) {
+        // The records and the lane edges they point to lie beyond the caches on a
+        // large network: those a few links ahead are fetched meanwhile (the fields
+        // read here lie in a record's first two lines, the points of a straight
+        // link included, and in the line of its lane edges).
+        if (k + 12 <= last) {
+            const TArcos& ahead = Arcos[k + 12];
+            __builtin_prefetch(&ahead, 1);
+            __builtin_prefetch(&ahead.Points[2], 1);
+            __builtin_prefetch(&ahead.LaneEdgeNear, 1);
+        }
+        if (k + 6 <= last) {
+            const TArcos& ahead = Arcos[k + 6];
+            ahead.LaneEdgeNear.Prefetch();
+            ahead.LaneEdgeFar.Prefetch();
+        }
         TArcos& a = Arcos[k];
         if (a.AIndex < 1 || a.BIndex < 1 || a.AIndex > nodes || a.BIndex > nodes)
             continue;
@@ -216,6 +229,48 @@ void ComputeLinkGeometry()
             zeroLength += "\r" + Format("%10d%10d", a.A, a.B);
         }
     }
+}
+
+} // namespace
+
+void ComputeLinkGeometry()
+{
+    const int32_t links = Network.LinkCount, nodes = Network.NodeCount;
+    // What a link reads of other records (its nodes, its opposite link) gathered
+    // first in two short lists: the nodes' marks in one pass over the nodes in
+    // memory order, the links' lane counts from the dense columns of their lane
+    // data. The pass over the links then reads those instead of records scattered
+    // over the arrays.
+    std::vector<uint8_t> placed(size_t(std::max(nodes, 0)) + 1, 0);
+    for (int32_t i = 1; i <= nodes; ++i) {
+        PrefetchRecord(Nodos, i + 16, 1); // the mark lies in a node's first line
+        placed[size_t(i)] = Nodos[i].HasXY != 0;
+    }
+    // The pass over the links waits on memory once the records outgrow the
+    // caches: a large network's links are taken in chunks by a few threads, so
+    // that its cost per link stays near that of a small one (a network of one or
+    // two chunks stays on this thread: starting a thread would cost it more than
+    // it saves). The threads only read and write records made here first; the
+    // links of no length are listed in link order afterwards.
+    (void)Arcos[std::max(links, 0)];
+    constexpr int32_t PerChunk = 2048;
+    const int chunks = int((std::max(links, 0) + PerChunk - 1) / PerChunk);
+    auto firstOf = [](int c) { return c * PerChunk + 1; };
+    auto lastOf = [links](int c) { return std::min(links, (c + 1) * PerChunk); };
+    std::vector<int32_t> laneCounts(size_t(std::max(links, 0)) + 1, 0);
+    {
+        const float* lanes = Arcos.Column(TArcos::LanesColumn);
+        const float* flareEnd = Arcos.Column(TArcos::FlareEndColumn);
+        const float* flareStart = Arcos.Column(TArcos::FlareStartColumn);
+        for (int32_t k = 1; k <= links; ++k)
+            laneCounts[size_t(k)] = LaneCountAt(lanes, flareEnd, flareStart, k);
+    }
+    std::vector<std::string> zeroLengths(size_t(std::max(chunks, 0)));
+    Parallel::ForChunks(chunks, chunks > 2 ? 3 : 0,
+                        [&](int c) { LinkBands(placed, laneCounts, firstOf(c), lastOf(c), zeroLengths[size_t(c)]); });
+    std::string zeroLength;
+    for (const std::string& part : zeroLengths)
+        zeroLength += part;
     if (!zeroLength.empty())
         Services().ShowMessageWindow("Arcos de longitud nula:" + zeroLength + "\r\rEsto podría producir\r" +
                                      "distorciones en el dibujo");

@@ -171,8 +171,8 @@ void ArmsAndFlares(const KDVlib::TArcoKeys& keys)
             else if (in > 0)
                 arm.Bearing = Arcos[in].BearingA > 1800 ? Arcos[in].BearingA - 1800 : Arcos[in].BearingA + 1800;
             if (in > 0) {
-                Arcos[in].FlareEnd = arm.FlareLast;
-                Arcos[in].FlareStart = arm.FlareFirst;
+                Arcos[in].SetFlareEnd(arm.FlareLast);
+                Arcos[in].SetFlareStart(arm.FlareFirst);
             }
         }
     }
@@ -197,7 +197,7 @@ void UnusedLanes()
     std::string report;
     for (int32_t k = 1; k <= Network.LinkCount; ++k) {
         const TArcos& a = Arcos[k];
-        int32_t n = std::min(std::abs(a.Lanes), MaxLanes);
+        int32_t n = std::min(std::abs(a.Lanes()), MaxLanes);
         if (n == 0 || !a.HasMovements)
             continue;
         for (int32_t l = 1; l <= n; ++l) {

@@ -698,7 +698,7 @@ void LinkNodesPass()
                 if (l > 0) {
                     TArcos& link = Arcos[l];
                     link.Var[6] = static_cast<float>(arm.Lanes);
-                    link.Lanes = arm.Lanes;
+                    link.SetLanes(arm.Lanes);
                     bool any = false;
                     for (int k = 1; k <= MaxLanes; ++k) {
                         link.LaneFlags[k] = arm.LaneIsB[k];

@@ -122,7 +122,8 @@ int32_t NewLink()
     if (fresh)
         return i;
     a.A = a.B = a.AIndex = a.BIndex = a.Mark = 0;
-    a.BearingA = a.BearingB = a.Lanes = 0;
+    a.BearingA = a.BearingB = 0;
+    a.SetLanes(0);
     a.CosA = a.SinA = 0.0f;
     a.ReverseIndex = 0;
     a.Active = 1;
@@ -138,7 +139,8 @@ int32_t NewLink()
     // movements, so a reused record would otherwise keep the previous network's.
     a.StraightLength = 0.0f;
     a.TurnDirs[0] = a.TurnDirs[1] = a.TurnDirs[2] = 0;
-    a.FlareEnd = a.FlareStart = 0;
+    a.SetFlareEnd(0);
+    a.SetFlareStart(0);
     a.HasPija = 0;
     std::fill(std::begin(a.Var), std::end(a.Var), 0.0f);
     a.LaneDirs.reset();

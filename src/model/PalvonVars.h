@@ -138,9 +138,10 @@ struct TNodo {
     int32_t Extra[4] = {};
 };
 
-// The values of the link variables 0..130 of one link, kept in the columns of
-// Arcos (see ColumnValues).
-using TLinkVars = ColumnValues<NumLinkVars + 1>;
+// The values of the link variables 0..130 of one link, and the words of its lane
+// data (lanes, flares), kept in the columns of Arcos (see ColumnValues).
+constexpr int LinkLaneWords = 3;
+using TLinkVars = ColumnValues<NumLinkVars + 1, LinkLaneWords>;
 
 // What the map's layers read of every link (flags, nodes, pair, bearings, the
 // street name and the first two shape points) fills the record's first two
@@ -171,9 +172,6 @@ struct alignas(64) TArcos {
     ShortFirstArray<TPoint, MaxLaneEdgePoints, 2> LaneEdgeNear;
     ShortFirstArray<TPoint, MaxLaneEdgePoints, 2> LaneEdgeFar;
     int32_t LaneEdgeCount = 0; // lane-edge entries valid (0..n-1); 0 = none computed
-    int32_t Lanes = 0;
-    uint8_t FlareEnd = 0;
-    uint8_t FlareStart = 0;
     TShortText<23> Key; // LinkKey: two "%9d" fields
     int32_t TurnDirs[3] = {}; // index dir+1 for dir -1..1
     // Lane data (1..6) of links of junction arms: made when written, see LazyArray.
@@ -191,8 +189,23 @@ struct alignas(64) TArcos {
     int32_t LineRefLast = -1;
     TLinkVars Var; // 1..130
 
-    static constexpr int ColumnCount = NumLinkVars + 1;
+    static constexpr int ColumnCount = NumLinkVars + 1 + LinkLaneWords;
     void BindColumns(float* at, std::ptrdiff_t stride) { Var.Bind(at, stride); }
+
+    // The link's lanes (as its arm gives them, sign included) and its flares at
+    // the end and at the start, in columns beside the link variables: the lane
+    // bands read them of every link, and from the columns that pass reads a few
+    // dense arrays instead of a line of every record. Their column numbers in
+    // Arcos.Column follow those of the variables.
+    static constexpr int LanesColumn = NumLinkVars + 1;
+    static constexpr int FlareEndColumn = NumLinkVars + 2;
+    static constexpr int FlareStartColumn = NumLinkVars + 3;
+    int32_t Lanes() const { return Var.Word(0); }
+    uint8_t FlareEnd() const { return static_cast<uint8_t>(Var.Word(1)); }
+    uint8_t FlareStart() const { return static_cast<uint8_t>(Var.Word(2)); }
+    void SetLanes(int32_t lanes) { Var.SetWord(0, lanes); }
+    void SetFlareEnd(uint8_t flare) { Var.SetWord(1, flare); }
+    void SetFlareStart(uint8_t flare) { Var.SetWord(2, flare); }
 
     bool HasFlag(int e) const { return (Flags >> e) & 1u; }
     void SetFlag(int e) { Flags = static_cast<uint16_t>(Flags | (1u << e)); }

@@ -59,7 +59,7 @@ struct PhaseNet {
         l.PointCount = 2;
         l.Points[1] = {pa[0], pa[1]};
         l.Points[2] = {pb[0], pb[1]};
-        l.Lanes = 2;
+        l.SetLanes(2);
         l.LaneEdgeCount = 2;
         const double dx = pb[0] - pa[0], dy = pb[1] - pa[1], len = std::hypot(dx, dy);
         const double nx = -dy / len, ny = dx / len;

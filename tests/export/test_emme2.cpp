@@ -31,7 +31,7 @@ void Emme2Network()
     Arcos[k].A = 101;
     Arcos[k].B = 102;
     Arcos[k].StraightLength = 1234.5f;
-    Arcos[k].Lanes = 2;
+    Arcos[k].SetLanes(2);
     Arcos[k].Var[1] = 50;
     Arcos[k].Var[3] = 1.5f;
     Arcos[k].Var[5] = 1800;

@@ -169,7 +169,7 @@ TEST_F(KmzTest, NetworkWithLanesAndBands)
         Arcos[k].B = b;
         Arcos[k].AIndex = KDVlib::FindNodo(a);
         Arcos[k].BIndex = KDVlib::FindNodo(b);
-        Arcos[k].Lanes = 2;
+        Arcos[k].SetLanes(2);
         Arcos[k].StraightLength = 200;
         Arcos[k].Var[5] = value;
         Arcos[k].LaneDirs[1][1] = Arcos[k].LaneDirs[2][1] = 1;

@@ -42,9 +42,10 @@ inline int32_t Link(int32_t a, int32_t b, int32_t lanes = 1)
     r.A = a;
     r.B = b;
     r.Key = PalvonRead::LinkKey(a, b);
-    r.Lanes = lanes;
+    r.SetLanes(lanes);
     r.StreetTag = "1";
-    r.FlareEnd = r.FlareStart = 0;
+    r.SetFlareEnd(0);
+    r.SetFlareStart(0);
     r.LaneEdgeCount = 0;
     return k;
 }

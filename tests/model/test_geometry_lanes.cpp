@@ -68,7 +68,7 @@ TEST_F(LaneGeometry, BandOffsetsOfTwoWayAndOneWayLinks)
     int oneWay = geomfix::Link(3, 4, -2);
     (void)oneWay;
     geomfix::Finish();
-    Arcos[LinkIndex(3, 4)].FlareEnd = 1;
+    Arcos[LinkIndex(3, 4)].SetFlareEnd(1);
     LanesReady = true;
 
     ComputeLinkGeometry();

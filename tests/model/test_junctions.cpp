@@ -91,7 +91,7 @@ TEST_F(Junctions, TwoJunctionsGiveTheirLinksMovementsAndStages)
     EXPECT_EQ(FindArco(5, 200), 0);
     int32_t l = FindArco(3, 100);
     ASSERT_GT(l, 0);
-    EXPECT_EQ(Arcos[l].Lanes, -1);
+    EXPECT_EQ(Arcos[l].Lanes(), -1);
     // The arm's data win over the repeated link-section record, which is reported.
     l = FindArco(1, 100);
     ASSERT_GT(l, 0);

@@ -77,16 +77,29 @@ TEST_F(Lookup, LinksSortAndBisect)
     EXPECT_EQ(FindArco(2, 4), 0);           // in between
     EXPECT_EQ(KDVlib::FindArcoA(2), FindArco(2, 3));
     // A copy holds values of its own, and a record assigned into the array takes
-    // them into its own row: neither shares the other's.
+    // them into its own row: neither shares the other's. The lanes and flares,
+    // kept beside the values, go with them whatever their bits.
+    Arcos[1].SetLanes(-0x00400001); // the bits of a NaN were it a float
+    Arcos[1].SetFlareEnd(1);
     TArcos copy = Arcos[1];
     copy.Var[1] = -1.0f;
+    copy.SetFlareStart(255);
     EXPECT_EQ(Arcos[1].Var[1], float(Arcos[1].A));
+    EXPECT_EQ(Arcos[1].FlareStart(), 0);
     Arcos[2] = copy;
     copy.Var[1] = -2.0f;
+    copy.SetLanes(4);
     EXPECT_EQ(Arcos[2].Var[1], -1.0f);
+    EXPECT_EQ(Arcos[2].Lanes(), -0x00400001);
+    EXPECT_EQ(Arcos[2].FlareEnd() + Arcos[2].FlareStart(), 256);
     EXPECT_EQ(Arcos[1].Var[1], float(Arcos[1].A));
     Arcos[3] = std::move(Arcos[2]);
     EXPECT_EQ(Arcos[3].Var[1], -1.0f);
+    EXPECT_EQ(Arcos[3].Lanes(), -0x00400001);
+    Arcos[3] = TArcos();
+    EXPECT_EQ(Arcos[3].Lanes(), 0);
+    EXPECT_EQ(Arcos[3].FlareStart(), 0);
+    EXPECT_EQ(TArcos().Lanes(), 0);
 }
 
 TEST_F(Lookup, TenDigitNodeNumbersKeepNumericOrder)
@@ -235,7 +248,8 @@ TEST_F(Lookup, ReusedRecordsStartClean)
     TArcos& a = Arcos[k];
     a.StraightLength = 12.0f;
     a.TurnDirs[0] = a.TurnDirs[2] = 1;
-    a.FlareEnd = a.FlareStart = 1;
+    a.SetFlareEnd(1);
+    a.SetFlareStart(1);
     a.HasPija = 1;
     int m = NewMovement();
     Movims[m].HasPija = 1;
@@ -247,7 +261,7 @@ TEST_F(Lookup, ReusedRecordsStartClean)
     ASSERT_EQ(NewLink(), k);
     EXPECT_EQ(a.StraightLength, 0.0f);
     EXPECT_EQ(a.TurnDirs[0] + a.TurnDirs[1] + a.TurnDirs[2], 0);
-    EXPECT_EQ(a.FlareEnd + a.FlareStart, 0);
+    EXPECT_EQ(a.FlareEnd() + a.FlareStart(), 0);
     EXPECT_EQ(a.HasPija, 0);
     ASSERT_EQ(NewMovement(), m);
     EXPECT_EQ(Movims[m].HasPija, 0);
@@ -317,7 +331,7 @@ TEST_F(Lookup, LanesPassGivesBearingsTurnsAndUnusedLanes)
         Arcos[k].BIndex = KDVlib::FindNodo(Arcos[k].B);
     }
     int in = FindArco(1, 10);
-    Arcos[in].Lanes = 3;
+    Arcos[in].SetLanes(3);
     AddMovement(1, 10, 2);
     AddMovement(1, 10, 3);
     AddMovement(1, 10, 4);

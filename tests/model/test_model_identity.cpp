@@ -118,15 +118,15 @@ uint64_t ModelDigest(bool geometry)
         d.Value(a.BearingB);
         d.Value(a.SinA);
         d.Value(a.CosA);
-        d.Value(a.Lanes);
+        d.Value(a.Lanes());
         d.Value(a.TurnDirs);
         d.Elements(a.LaneFlags);
         d.Elements(a.LaneUsed);
         d.Elements(a.LaneDirs);
         d.Elements(a.LaneMark);
         d.Value(a.HasMovements);
-        d.Value(a.FlareEnd);
-        d.Value(a.FlareStart);
+        d.Value(a.FlareEnd());
+        d.Value(a.FlareStart());
         d.Text(a.StreetTag);
         d.Text(a.SpeedTag);
         d.Text(a.StreetName);

@@ -66,7 +66,7 @@ void BuildRow(int n, int stages)
         l.PointCount = 2;
         l.Points[1] = {Nodos[a].X, Nodos[a].Y};
         l.Points[2] = {Nodos[b].X, Nodos[b].Y};
-        l.Lanes = 1;
+        l.SetLanes(1);
         l.LaneEdgeCount = 2;
         const double s = b > a ? 1 : -1;
         l.LaneEdgeNear[0] = {Nodos[a].X, -s};

@@ -452,7 +452,7 @@ TEST_F(SmallTown, FaultyRecordsAndWindowsDrawWithoutFailing)
     a.PointCount = 40;    // beyond the shape-point room
     TArcos& b = Link(4, 3);
     b.ReverseIndex = 999999; // names no link
-    b.Lanes = 2;
+    b.SetLanes(2);
     b.LaneEdgeCount = 2;
     b.StraightLength = 0; // no length: no carriageway
     for (int p = 1; p <= b.PointCount; ++p)
