@@ -502,6 +502,8 @@ void TMapViewController::WheelZoomStep(bool in)
         wheelRedraw_ = std::make_unique<QTimer>();
         wheelRedraw_->setObjectName(QStringLiteral("WheelZoomRedraw"));
         wheelRedraw_->setSingleShot(true);
+        // The rest is a few tens of milliseconds: a coarse timer could end it early.
+        wheelRedraw_->setTimerType(Qt::PreciseTimer);
         QObject::connect(wheelRedraw_.get(), &QTimer::timeout, wheelRedraw_.get(), [this] {
             PanViewOf(&Img())->hide();
             window_.RedrawMap();
