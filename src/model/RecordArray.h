@@ -23,6 +23,8 @@
 #include <utility>
 #include <vector>
 
+#include <sys/mman.h>
+
 template <class T, class = void>
 struct HasColumns : std::false_type {};
 template <class T>
@@ -116,13 +118,16 @@ private:
             return 0;
     }
 
-    // Made zero on first use; the system maps their pages only as they are
-    // written, so a small network pays for its own rows alone.
+    static constexpr size_t kColumnBytes = ColumnCountOf() * size_t(kColumnLength) * sizeof(float);
+
+    // Made zero on first use, as pages of their own: the system maps them only as
+    // they are written, so a small network pays for its own rows alone. (A large
+    // calloc may instead come from the heap, and then every byte is written.)
     float* Columns()
     {
         if (!columns_) {
-            void* p = std::calloc(ColumnCountOf() * size_t(kColumnLength), sizeof(float));
-            if (!p)
+            void* p = mmap(nullptr, kColumnBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (p == MAP_FAILED)
                 throw std::bad_alloc();
             columns_.reset(static_cast<float*>(p));
         }
@@ -130,7 +135,7 @@ private:
     }
 
     struct FreeColumns {
-        void operator()(float* p) const { std::free(p); }
+        void operator()(float* p) const { munmap(p, kColumnBytes); }
     };
 
     std::vector<T> items_;
