@@ -14,6 +14,7 @@
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
+#include "widgets/CommandPlaces.h"
 #include "widgets/StringAlignGrid.h"
 
 #include <QAction>
@@ -33,13 +34,11 @@ void TPalvonViewer::CreateDataFileMenus(QMenu* archivo)
     abrir->setObjectName("Abrir");
     archivo->insertMenu(archivo->actions().isEmpty() ? nullptr : archivo->actions().front(), abrir);
 
-    QAction* red = AddAction(abrir, Cmd::aFileOpenItem);
-    red->setToolTip(QStringLiteral("Abre una red Palvon"));
-    red->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    abrir->addSeparator();
+    CommandPlaces::Fill(*this, abrir, QStringLiteral("menu:Archivo>Abrir"));
+    Action(Cmd::aFileOpenItem)->setToolTip(QStringLiteral("Abre una red Palvon"));
     for (TCommandId id : {Cmd::aOpenLPA, Cmd::aOpenLPL, Cmd::aOpenCnt, Cmd::aOpenComp, Cmd::aOpenZonif,
                           Cmd::aOpenTraza, Cmd::aOpenSolera, Cmd::GeneracinAtraccin1, Cmd::AbrirOrden})
-        AddAction(abrir, id)->setEnabled(false); // a network must be open first
+        Action(id)->setEnabled(false); // a network must be open first
 
     // The grids' "Importar ..." items.
     if (pupArcos) {

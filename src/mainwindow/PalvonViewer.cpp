@@ -7,6 +7,7 @@
 #include "archive/gui/ZipDialogsGui.h"
 #include "mainwindow/Aptta.h"
 #include "mainwindow/MapViewHostAdapter.h"
+#include "widgets/CommandPlaces.h"
 #include "widgets/CommandTable.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/MessageFrm.h"
@@ -340,14 +341,11 @@ void TPalvonViewer::CreateControls()
 void TPalvonViewer::CreateMenus()
 {
     QMenu* archivo = menuBar()->addMenu(QStringLiteral("&Archivo"));
-    AddAction(archivo, Cmd::aFileOpen);
-    AddAction(archivo, Cmd::tbOpenDat);
-    ArchivosRecientes = archivo->addMenu(QStringLiteral("Abrir Recientes"));
+    CommandPlaces::Fill(*this, archivo, QStringLiteral("menu:Archivo"));
+    // The recent files follow the open commands.
+    ArchivosRecientes = new QMenu(QStringLiteral("Abrir Recientes"), archivo);
     ArchivosRecientes->setObjectName("ArchivosRecientes");
-    archivo->addSeparator();
-    AddAction(archivo, Cmd::RedPalvon1);
-    archivo->addSeparator();
-    AddAction(archivo, Cmd::FileExitItem);
+    archivo->insertMenu(CommandPlaces::After(archivo, Action(Cmd::Puntos5)), ArchivosRecientes);
     Registry().Register(CommandTable::TOwner::Window, Cmd::FileExitItem, this, &TPalvonViewer::FileExitItemClick);
     Recientes = new QMenu(this);
     Recientes->setObjectName("Recientes");
@@ -355,17 +353,13 @@ void TPalvonViewer::CreateMenus()
     varMix->setObjectName("varMix");
 
     QMenu* ver = menuBar()->addMenu(QStringLiteral("&Ver"));
-    QAction* redraw = AddAction(ver, Cmd::aRedibujar);
-    redraw->setShortcut(QKeySequence(Qt::Key_F5));
-    ver->addAction(Action(Cmd::tbZoomFirst));
-    ver->addSeparator();
-    AddAction(ver, Cmd::Options1);
+    CommandPlaces::Fill(*this, ver, QStringLiteral("menu:Ver"));
     Registry().Register(CommandTable::TOwner::Window, Cmd::Options1, this, &TPalvonViewer::Options1Click);
 
     QMenu* analisis = menuBar()->addMenu(QStringLiteral("&Procesos"));
-    AddAction(analisis, Cmd::AnalisisIntersecciones);
+    CommandPlaces::Fill(*this, analisis, QStringLiteral("menu:Procesos"));
     rutaMinimaMenu_ = new QMenu(CommandTable::Caption(Cmd::RutaMnima1), analisis);
-    AddAction(analisis, Cmd::RutaMnima1)->setMenu(rutaMinimaMenu_);
+    Action(Cmd::RutaMnima1)->setMenu(rutaMinimaMenu_);
     // The junction types (and "Selección") sit in "Seleccionar" of the intersection menu.
     for (int t = 0; t < 6; ++t)
         AddAction(nullptr, QStringLiteral("Jtype%1").arg(t));
@@ -373,7 +367,6 @@ void TPalvonViewer::CreateMenus()
     MapView().RegisterCommands(Registry());
     Display().RegisterCommands(Registry());
     Display().CreateLayerMenus();
-    archivo->insertAction(ArchivosRecientes ? ArchivosRecientes->menuAction() : nullptr, Action(Cmd::Puntos5));
     Display().CreateDisplayMenus();
     CreateToolMenus();
     CreatePolygonMenus();

@@ -103,8 +103,14 @@ void TPalvonViewer::PlaceCommands()
                 CommandTable::UnknownCommand(place, "PlaceCommands");
                 continue;
             }
-            if (!where->actions().contains(a))
-                where->addAction(a);
+            if (where->actions().contains(a))
+                continue;
+            if (CommandTable::SeparatorBefore(row, place)) {
+                auto* separator = new QAction(where);
+                separator->setSeparator(true);
+                where->addAction(separator);
+            }
+            where->addAction(a);
         }
     }
     LinkSharedActions();

@@ -7,6 +7,7 @@
 #include "mainwindow/PalvonViewer.h"
 #include "map/gui/DataLayers.h"
 #include "map/gui/OxrImage.h"
+#include "widgets/CommandPlaces.h"
 #include "widgets/StringAlignGrid.h"
 
 #include <QAction>
@@ -30,21 +31,17 @@ void TPalvonViewer::CreateSelectionMenus()
     pupNodos = new QMenu(this);
     pupNodos->setObjectName("pupNodos");
 
-    QAction* byLink = AddAction(menu, Cmd::SelArco);
-    QAction* byName = AddAction(menu, Cmd::SelNombre);
-    QAction* byData = AddAction(menu, Cmd::SeleccionPorDatos);
-    QAction* byRegion = AddAction(menu, Cmd::SeleccinporRegin1);
-    byRegion->setData(3);
-    menu->addSeparator();
-    QAction* clear = AddAction(menu, Cmd::AnulaSel);
-    QAction* show = AddAction(menu, Cmd::VerSeleccion);
-    show->setEnabled(false);
-    menu->addSeparator();
-    QAction* exportSel = AddAction(menu, Cmd::ExportaSeleccin1);
-    QAction* importSel = AddAction(menu, Cmd::ImportaSeleccin1);
-    menu->addSeparator();
-    QAction* find = AddAction(menu, Cmd::aBuscar);
-    find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    CommandPlaces::Fill(*this, menu, QStringLiteral("menu:Selección"));
+    Action(Cmd::SeleccinporRegin1)->setData(3);
+    Action(Cmd::VerSeleccion)->setEnabled(false);
+    QAction* byLink = Action(Cmd::SelArco);
+    QAction* byName = Action(Cmd::SelNombre);
+    QAction* byData = Action(Cmd::SeleccionPorDatos);
+    QAction* byRegion = Action(Cmd::SeleccinporRegin1);
+    QAction* clear = Action(Cmd::AnulaSel);
+    QAction* show = Action(Cmd::VerSeleccion);
+    QAction* exportSel = Action(Cmd::ExportaSeleccin1);
+    QAction* importSel = Action(Cmd::ImportaSeleccin1);
     pupArcos->addActions({byLink, byName, byData, byRegion});
     pupArcos->addSeparator();
     pupArcos->addActions({clear, show});
@@ -89,9 +86,7 @@ void TPalvonViewer::CreateSelCommandMenus()
         poly = tools->addMenu(QStringLiteral("Polígonos"));
         poly->setObjectName("mnuPoligonos");
     }
-    poly->addSeparator();
-    AddAction(poly, Cmd::Seleccionarnodos1);
-    AddAction(poly, Cmd::SeleccionarArcos1);
+    CommandPlaces::Fill(*this, poly, QStringLiteral("menu:Herramientas>Polígonos"));
 
     // Every selection row has its action now.
     selection_.RegisterCommands(Registry());

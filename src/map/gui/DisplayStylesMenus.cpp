@@ -18,6 +18,7 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/gui/ZelUtilsGui.h"
+#include "widgets/CommandPlaces.h"
 #include "widgets/WindowHost.h"
 
 #include <QAction>
@@ -114,28 +115,20 @@ void TDisplayController::CreateDisplayMenus()
 {
     QWidget* const window = window_.DialogParent();
     // ---- The layers of the map, under "Ver" ----
+    // ---- The layers of the map, under "Ver" (the table places them) ----
     QMenu* ver = host_.ViewMenu();
-    ver->addSeparator();
-    for (TCommandId id : {Cmd::Sentidos1, Cmd::Nodos1, Cmd::Nombres1, Cmd::Calles1, Cmd::Centroides1})
-        Place(window_, ver, id);
-    ver->addSeparator();
-    for (TCommandId id : {Cmd::Atributos1, Cmd::colores1, Cmd::Valores1})
-        Place(window_, ver, id);
     QMenu* movimientos = SubMenu(ver, "VerMovimientos", QStringLiteral("Movimientos"));
-    Place(window_, movimientos, Cmd::Atributos2);
-    Place(window_, movimientos, Cmd::Valores2);
-    ver->addSeparator();
-    for (TCommandId id : {Cmd::Zonificacin2, Cmd::Poligonos2, Cmd::Lineas1, Cmd::Seleccion1, Cmd::Titulos1,
-                          Cmd::Soleras1})
-        Place(window_, ver, id);
-    Place(window_, ver, Cmd::aDataGrid1)->setChecked(true);
+    ver->insertAction(CommandPlaces::After(ver, window_.Action(Cmd::Valores1)), movimientos->menuAction());
+    CommandPlaces::Fill(window_, movimientos, QStringLiteral("menu:Ver>Movimientos"));
+    window_.Action(Cmd::aDataGrid1)->setChecked(true);
     ver->addSeparator();
 
     Barras = SubMenu(ver, "Barras", QStringLiteral("Barras de herramientas"));
+    CommandPlaces::Fill(window_, Barras, QStringLiteral("menu:Ver>Barras de herramientas"));
     const TCommandId bars[6] = {Cmd::Estandar1, Cmd::Arcos2, Cmd::Movimientos1, Cmd::Adicionales1, Cmd::Ttulos1,
                                 Cmd::Abrir1};
     for (int tag = 1; tag <= 6; ++tag)
-        Place(window_, Barras, bars[tag - 1])->setData(tag);
+        window_.Action(bars[tag - 1])->setData(tag);
 
     // The layers drawn in the magnifier besides those shown on the map.
     QMenu* lupa = view_.MagnifierMenu();

@@ -320,30 +320,6 @@ void TMapViewController::RegisterCommands(TCommandRegistry& registry)
 
 void TMapViewController::Connect()
 {
-    struct Command {
-        TCommandId id;
-        QKeySequence key;
-    };
-    const Command commands[] = {
-        {Cmd::aAcercar1, QKeySequence(Qt::CTRL | Qt::Key_I)},
-        {Cmd::aAlejar1, QKeySequence(Qt::CTRL | Qt::Key_O)},
-        {Cmd::aVistaGeneral1, QKeySequence(Qt::CTRL | Qt::Key_Z)},
-        {Cmd::aVistaAnterior, QKeySequence()},
-        {Cmd::VistaSeleccin1, QKeySequence(Qt::CTRL | Qt::Key_S)},
-        {Cmd::aReset1, QKeySequence()},
-    };
-    QMenu* ver = host_.ViewMenu();
-    QAction* before = ver ? window_.Action(Cmd::Options1) : nullptr;
-    if (ver) {
-        // "Vista General" takes the place of the toolbar button's twin in the menu.
-        ver->removeAction(window_.Action(Cmd::tbZoomFirst));
-    }
-    for (const Command& c : commands) {
-        QAction* a = Place(window_, nullptr, c.id);
-        a->setShortcut(c.key);
-        if (ver)
-            ver->insertAction(before, a);
-    }
     window_.Action(Cmd::aVistaAnterior)->setEnabled(false);
     window_.Action(Cmd::aRedibujar)->setEnabled(false);
 
@@ -353,19 +329,8 @@ void TMapViewController::Connect()
     standard->insertAction(window_.Action(Cmd::tbZoom), zoomSel);
     window_.Action(Cmd::tbMove)->setToolTip(QStringLiteral("MOver la vista"));
     window_.Action(Cmd::tbZoom)->setToolTip(QStringLiteral("Herramienta de ampliación"));
-    QAction* aerial = Place(window_, standard, Cmd::tbAerial);
+    Place(window_, standard, Cmd::tbAerial);
     Place(window_, standard, Cmd::tbStreet);
-
-    // The aerial overview and the scale dialog from the view menu.
-    QAction* copyAerial = Place(window_, nullptr, Cmd::CopiarAerial1);
-    QAction* escala = Place(window_, nullptr, Cmd::Escala1);
-    if (ver) {
-        ver->insertSeparator(before);
-        ver->insertAction(before, aerial);
-        ver->insertAction(before, copyAerial);
-        ver->insertAction(before, escala);
-        ver->insertSeparator(before);
-    }
 
     // The magnifier's menu (its layer items may have been made already): the
     // drop-down of its toolbar button.
