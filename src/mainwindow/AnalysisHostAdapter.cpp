@@ -44,8 +44,6 @@ void TPalvonViewer::CreateAnalysisMenus()
             ConfigurarRmin->setTitle(QString::fromStdString(ZelUtils::Format("Configurar (%s)", title)));
             Action(Cmd::ConfigurarRminItem)->setText(ConfigurarRmin->title());
         });
-    if (pupZonas)
-        AddAction(pupZonas, Cmd::CrearCentroides1);
     analysis_.RegisterCommands(Registry());
 }
 

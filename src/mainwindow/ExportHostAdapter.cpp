@@ -23,19 +23,7 @@ void TPalvonViewer::CreateExportMenus()
     Action(Cmd::ExportarDXF1)->setVisible(false);
     Action(Cmd::GenerarPlanillas1)->setVisible(planillasShown);
     menu->addSeparator(); // closes the menu's own items
-
-    // "Exportar datos ..." of the grids' popup menus.
-    const std::pair<QMenu*, TCommandId> popups[] = {{pupZonas, Cmd::ExportarDatos1},
-                                                    {pupNodos, Cmd::ExportarDatos2},
-                                                    {pupArcos, Cmd::ExportarArcos},
-                                                    {pupLineas, Cmd::ExportarDatos4},
-                                                    {pupMovim, Cmd::ExportarDatos5}};
-    for (const auto& [popup, id] : popups)
-        if (popup)
-            AddAction(popup, id);
-    // The selected lines from the line grid's menu, the layers from the layer menu
-    // (both placed by the command table).
-    AddAction(nullptr, Cmd::ExportaSeleccin3);
+    // The layers from the layer menu (placed by the command table).
     AddAction(nullptr, Cmd::GenerarKMZ1);
     export_.RegisterCommands(Registry());
 }

@@ -40,17 +40,11 @@ void TPalvonViewer::CreateDataFileMenus(QMenu* archivo)
                           Cmd::aOpenTraza, Cmd::aOpenSolera, Cmd::GeneracinAtraccin1, Cmd::AbrirOrden})
         Action(id)->setEnabled(false); // a network must be open first
 
-    // The grids' "Importar ..." items.
-    if (pupArcos) {
-        pupArcos->addSeparator();
-        AddAction(pupArcos, Cmd::Importarorden1);
-        AddAction(pupArcos, Cmd::ImportarColsArcos);
-    }
     if (!pupMovim) {
         pupMovim = new QMenu(this);
         pupMovim->setObjectName("pupMovim");
     }
-    AddAction(pupMovim, Cmd::ImportarColsMovim);
+    CommandPlaces::Fill(*this, pupMovim, QStringLiteral("popup:pupMovim"));
 
     CreateSelCommandMenus();
 }

@@ -31,10 +31,6 @@ void TPalvonViewer::CreatePolygonMenus()
         tools = menuBar()->addMenu(QStringLiteral("&Herramientas"));
     QMenu* menu = tools->addMenu(QStringLiteral("Polígonos"));
     menu->setObjectName("mnuPoligonos");
-    auto sub = [](QMenu* parent, const char* name, const char* title) {
-        QMenu* m = parent->addMenu(QString::fromUtf8(title));
-        m->setObjectName(QString::fromLatin1(name));
-    };
     // The polygons of the network, one submenu each (filled as polygons come),
     // between "Nuevo" and "Configurar" (which opens the options on the polygon and
     // zoning colours, connected with the table's items).
@@ -50,10 +46,14 @@ void TPalvonViewer::CreatePolygonMenus()
     // The map's polygon popup.
     auto* varPolig = new QMenu(QStringLiteral("Polígonos"), this);
     varPolig->setObjectName("varPolig");
-    AddAction(varPolig, Cmd::pupNuevoPoligono);
-    sub(varPolig, "pupEliminarPoligonos", "Eliminar");
-    sub(varPolig, "pupRedefinirPoligonos", "Redefinir");
-    sub(varPolig, "pupReconfigurarPoligonos", "Reconfigurar");
+    CommandPlaces::Fill(*this, varPolig, QStringLiteral("popup:varPolig"));
+    for (const auto& [name, title] : {std::pair{"pupEliminarPoligonos", "Eliminar"},
+                                      std::pair{"pupRedefinirPoligonos", "Redefinir"},
+                                      std::pair{"pupReconfigurarPoligonos", "Reconfigurar"}}) {
+        auto* m = new QMenu(QString::fromUtf8(title), varPolig);
+        m->setObjectName(QString::fromLatin1(name));
+        varPolig->insertMenu(Action(Cmd::MostrarNombresPlg), m);
+    }
     if (BDerecho)
         BDerecho->addMenu(varPolig);
 

@@ -14,6 +14,7 @@
 #include "model/KDVvars.h"
 #include "model/ProgramOptions.h"
 #include "model/ZelUtils.h"
+#include "widgets/CommandPlaces.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/WindowHost.h"
 
@@ -272,8 +273,9 @@ void TDisplayController::CreateToolbars()
         Place(window_, tbarTitulos, id);
     PupTit = new QMenu(window_.DialogParent());
     PupTit->setObjectName("PupTit");
+    CommandPlaces::Fill(window_, PupTit, QStringLiteral("popup:PupTit"));
     for (int tag = 1; tag <= 6; ++tag)
-        Place(window_, PupTit, QStringLiteral("TitPos%1").arg(tag))->setData(tag);
+        window_.Action(Named(QStringLiteral("TitPos%1").arg(tag)))->setData(tag);
     QAction* position = Place(window_, tbarTitulos, Cmd::tbTitPos);
     position->setMenu(PupTit);
     if (auto* b = qobject_cast<QToolButton*>(tbarTitulos->widgetForAction(position)))

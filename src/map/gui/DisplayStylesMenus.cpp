@@ -137,7 +137,7 @@ void TDisplayController::CreateDisplayMenus()
                                                      {Cmd::Nmeronodos1, true}, {Cmd::Calles2, false},
                                                      {Cmd::Atributos3, false}, {Cmd::Valores3, false}};
     for (const auto& [id, on] : zoomItems)
-        Place(window_, lupa, id)->setChecked(on);
+        window_.Action(id)->setChecked(on);
 
     // ---- Fonts, label positions and formats: the map's right-button menu ----
     QMenu* BDerecho = host_.MapMenu();

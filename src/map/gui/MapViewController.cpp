@@ -19,6 +19,7 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/gui/ZelUtilsGui.h"
+#include "widgets/CommandPlaces.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/WindowHost.h"
 
@@ -279,6 +280,7 @@ QMenu* TMapViewController::MagnifierMenu()
     if (!varLupa) {
         varLupa = new QMenu(QStringLiteral("Lupa"), window_.DialogParent());
         varLupa->setObjectName(QStringLiteral("varLupa"));
+        CommandPlaces::Fill(window_, varLupa, QStringLiteral("popup:varLupa"));
     }
     return varLupa;
 }
@@ -335,13 +337,11 @@ void TMapViewController::Connect()
     // The magnifier's menu (its layer items may have been made already): the
     // drop-down of its toolbar button.
     MagnifierMenu();
-    Place(window_, varLupa, Cmd::amao1);
     auto* scales = new QMenu(window_.DialogParent());
     scales->setObjectName(QStringLiteral("FactoresEscala"));
-    QAction* scaleItem = Place(window_, varLupa, Cmd::Factorescala1);
+    QAction* scaleItem = window_.Action(Cmd::Factorescala1);
     scaleItem->setMenu(scales);
-    for (int tag = 0; tag < 8; ++tag)
-        Place(window_, scales, QStringLiteral("FactorEscala%1").arg(tag));
+    CommandPlaces::Fill(window_, scales, QStringLiteral("popup:varLupa>#Factorescala1"));
     QObject::connect(varLupa, &QMenu::aboutToShow, varLupa, [scaleItem] {
         if (ProgramOptions().EscalaZoom >= 0)
             scaleItem->setText(QStringLiteral("Factor Escala (%1)")
