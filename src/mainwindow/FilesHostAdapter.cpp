@@ -53,7 +53,7 @@ void TPalvonViewer::ConnectDataFileControls()
 {
     // One open button per kind in the "Abrir" toolbar.
     for (int tag = 1; tag <= 9; ++tag)
-        AddAction(tbarOpen, TFilesController::OpenButton(tag))->setData(tag);
+        Action(TFilesController::OpenButton(tag))->setData(tag);
     // The context menus of the movement and transit-line grids.
     Grids().CreateGrids();
     for (auto [grid, menu] : {std::pair{sagMovim, pupMovim}, std::pair{sagLineas, pupLineas}}) {

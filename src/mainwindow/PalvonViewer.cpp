@@ -391,8 +391,6 @@ void TPalvonViewer::CreateToolbars()
 {
     tbarEstandar = addToolBar(QStringLiteral("Estándar"));
     tbarEstandar->setObjectName("tbarEstandar");
-    tbarEstandar->addAction(Action(Cmd::aFileOpen));
-    tbarEstandar->addAction(Action(Cmd::tbOpenDat));
     tbarArcos = addToolBar(QStringLiteral("Arcos"));
     tbarArcos->setObjectName("tbarArcos");
     tbarMovimientos = addToolBar(QStringLiteral("Movimientos"));
@@ -403,22 +401,9 @@ void TPalvonViewer::CreateToolbars()
     addToolBarBreak();
     tbarAdicionales = addToolBar(QStringLiteral("Adicionales"));
     tbarAdicionales->setObjectName("tbarAdicionales");
-    // The buttons the bars start with (caption, checkable state and the bar from
-    // their rows); the view and mode buttons join them as their features are built.
-    const std::pair<QToolBar*, TCommandId> buttons[] = {
-        {tbarEstandar, Cmd::tbZoomFirst},   {tbarEstandar, Cmd::tbZoomIn},   {tbarEstandar, Cmd::tbZoomOut},
-        {tbarEstandar, Cmd::tbZoom},        {tbarEstandar, Cmd::tbMove},     {tbarEstandar, Cmd::tbCurve},
-        {tbarArcos, Cmd::tbArrows},         {tbarArcos, Cmd::tbNodes},       {tbarArcos, Cmd::tbNameNodes},
-        {tbarArcos, Cmd::tbCalles},         {tbarArcos, Cmd::tbCents},       {tbarArcos, Cmd::tbLanes},
-        {tbarArcos, Cmd::tbAtributos},      {tbarArcos, Cmd::tbColores},     {tbarArcos, Cmd::tbValues},
-        {tbarMovimientos, Cmd::tbMovimValues}, {tbarMovimientos, Cmd::tbMixs}, {tbarAdicionales, Cmd::tbZonas},
-        {tbarAdicionales, Cmd::tbSolera},   {tbarAdicionales, Cmd::tbPoligonos}, {tbarAdicionales, Cmd::tbLineas},
-        {tbarAdicionales, Cmd::tbSel},      {tbarAdicionales, Cmd::tbTit},
-    };
-    for (const auto& [bar, id] : buttons) {
-        Q_ASSERT(CommandTable::Places(CommandTable::Row(id)).contains(QStringLiteral("toolbar:") + bar->objectName()));
-        AddAction(bar, id);
-    }
+    // Their buttons, from the table.
+    for (QToolBar* bar : {tbarEstandar, tbarArcos, tbarMovimientos, tbarAdicionales})
+        CommandPlaces::Fill(*this, bar, QStringLiteral("toolbar:") + bar->objectName());
     tbarArcos->hide();
     tbarMovimientos->hide();
     tbarAdicionales->hide();

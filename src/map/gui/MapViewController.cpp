@@ -327,12 +327,8 @@ void TMapViewController::Connect()
 
     // Toolbar buttons.
     QToolBar* standard = host_.ToolBarOf(Cmd::Estandar1);
-    QAction* zoomSel = Place(window_, nullptr, Cmd::tbZoomSel);
-    standard->insertAction(window_.Action(Cmd::tbZoom), zoomSel);
     window_.Action(Cmd::tbMove)->setToolTip(QStringLiteral("MOver la vista"));
     window_.Action(Cmd::tbZoom)->setToolTip(QStringLiteral("Herramienta de ampliación"));
-    Place(window_, standard, Cmd::tbAerial);
-    Place(window_, standard, Cmd::tbStreet);
 
     // The magnifier's menu (its layer items may have been made already): the
     // drop-down of its toolbar button.
@@ -382,9 +378,6 @@ void TMapViewController::Connect()
     QObject::connect(img, &TOxrImage::OnClick, img, [this] { imgClick(); });
     events_ = new TZoomEvents(window_.DialogParent(), img, *this, host_);
     img->installEventFilter(events_);
-
-    // The still quick view.
-    Place(window_, standard, Cmd::tbQuickView);
 }
 
 // ---- Zoom steps ----

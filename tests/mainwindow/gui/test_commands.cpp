@@ -124,7 +124,7 @@ protected:
                 } else if (!caption.isEmpty()) {
                     EXPECT_EQ(a->text(), caption);
                 }
-                if (!place.startsWith("toolbar:") && !place.startsWith("popup:BDerecho")) {
+                if (!place.startsWith("popup:BDerecho")) {
                     const qsizetype at = where->actions().indexOf(a);
                     EXPECT_EQ(at > 0 && where->actions()[at - 1]->isSeparator(),
                               CommandTable::SeparatorBefore(row, place))
