@@ -57,10 +57,6 @@ void TPalvonViewer::CreatePolygonMenus()
     if (BDerecho)
         BDerecho->addMenu(varPolig);
 
-    // "Guardar" of the zones popup: the zone outlines as a zoning file.
-    if (QMenu* zonas = findChild<QMenu*>(QStringLiteral("BDZonas")))
-        AddAction(zonas, Cmd::SaveZon);
-
     polygons_.RegisterCommands(Registry());
 }
 

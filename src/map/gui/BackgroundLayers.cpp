@@ -77,8 +77,9 @@ void TDisplayController::CreateLayerMenus()
         entry->setObjectName(QStringLiteral("S11%1").arg(k));
         entry->menuAction()->setVisible(false);
         layerEntries_[k] = entry;
-        Place(window_, entry, QStringLiteral("Letra%1").arg(tag))->setData(tag);
-        Place(window_, entry, QStringLiteral("Nombres%1").arg(tag))->setData(tag);
+        CommandPlaces::Fill(window_, entry, QStringLiteral("popup:BDerecho>Cobertura Lineas>Solera %1").arg(k));
+        window_.Action(Named(QStringLiteral("Letra%1").arg(tag)))->setData(tag);
+        window_.Action(Named(QStringLiteral("Nombres%1").arg(tag)))->setData(tag);
     }
 
     // "Puntos" opens point files once a network is open.

@@ -124,14 +124,11 @@ protected:
                 } else if (!caption.isEmpty()) {
                     EXPECT_EQ(a->text(), caption);
                 }
-                if (!place.startsWith("popup:BDerecho")) {
-                    const qsizetype at = where->actions().indexOf(a);
-                    EXPECT_EQ(at > 0 && where->actions()[at - 1]->isSeparator(),
-                              CommandTable::SeparatorBefore(row, place))
-                        << "separator before";
-                    EXPECT_GT(at, lastAt.contains(place) ? lastAt[place] : -1) << "out of row order";
-                    lastAt[place] = at;
-                }
+                const qsizetype at = where->actions().indexOf(a);
+                EXPECT_EQ(at > 0 && where->actions()[at - 1]->isSeparator(), CommandTable::SeparatorBefore(row, place))
+                    << "separator before";
+                EXPECT_GT(at, lastAt.contains(place) ? lastAt[place] : -1) << "out of row order";
+                lastAt[place] = at;
                 EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromUtf8(row.Shortcut)));
                 EXPECT_EQ(a->isCheckable(), row.Checkable);
                 EXPECT_EQ(a->isVisible(), state[0] == 'S');
