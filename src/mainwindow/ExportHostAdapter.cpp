@@ -23,8 +23,6 @@ void TPalvonViewer::CreateExportMenus()
     Action(Cmd::ExportarDXF1)->setVisible(false);
     Action(Cmd::GenerarPlanillas1)->setVisible(planillasShown);
     menu->addSeparator(); // closes the menu's own items
-    // The layers from the layer menu (placed by the command table).
-    AddAction(nullptr, Cmd::GenerarKMZ1);
     export_.RegisterCommands(Registry());
 }
 

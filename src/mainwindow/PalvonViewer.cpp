@@ -189,31 +189,6 @@ void TPalvonViewer::InstallServices()
     files_.InstallAuxFileServices();
 }
 
-QAction* TPalvonViewer::AddAction(QWidget* where, TCommandId id)
-{
-    QAction* a = Action(id);
-    a->setToolTip(a->text().remove(QLatin1Char('&')));
-    a->setVisible(true);
-    if (where)
-        where->addAction(a);
-    return a;
-}
-
-QAction* TPalvonViewer::AddAction(QWidget* where, TCommandId id, const QString& text)
-{
-    Action(id)->setText(text);
-    return AddAction(where, id);
-}
-
-QAction* TPalvonViewer::AddAction(QWidget* where, const QString& name)
-{
-    const CommandTable::TCommand* row = CommandTable::Find(name);
-    if (row)
-        return AddAction(where, row->Id);
-    CommandTable::UnknownCommand(name, "AddAction");
-    return Action(name);
-}
-
 TCommandId TPalvonViewer::CommandOf(const QString& name)
 {
     if (const CommandTable::TCommand* row = CommandTable::Find(name))
@@ -312,11 +287,9 @@ void TPalvonViewer::CreateControls()
     // The map's right-button menu: the colours of the variables shown together.
     BDerecho = new QMenu(this);
     BDerecho->setObjectName("BDerecho");
-    QAction* cvs = AddAction(nullptr, Cmd::cvs);
-    cvs->setEnabled(false);
+    Action(Cmd::cvs)->setEnabled(false);
     for (int i = 0; i < 10; ++i) {
         const QString cv = QStringLiteral("cv%1").arg(i);
-        AddAction(nullptr, cv);
         Registry().Register(CommandTable::TOwner::MapView, CommandOf(cv), [this, i] { Grids().ColoresClick(100 + i); });
     }
     img->SetPopupMenu(BDerecho, false); // active once a network is open
@@ -360,9 +333,6 @@ void TPalvonViewer::CreateMenus()
     CommandPlaces::Fill(*this, analisis, QStringLiteral("menu:Procesos"));
     rutaMinimaMenu_ = new QMenu(CommandTable::Caption(Cmd::RutaMnima1), analisis);
     Action(Cmd::RutaMnima1)->setMenu(rutaMinimaMenu_);
-    // The junction types (and "Selección") sit in "Seleccionar" of the intersection menu.
-    for (int t = 0; t < 6; ++t)
-        AddAction(nullptr, QStringLiteral("Jtype%1").arg(t));
     CreateSelectionMenus();
     MapView().RegisterCommands(Registry());
     Display().RegisterCommands(Registry());

@@ -24,7 +24,6 @@
 #include <algorithm>
 
 using MapCommands::Named;
-using MapCommands::Place;
 using ZelUtils::Format;
 
 namespace {
@@ -83,7 +82,7 @@ void TDisplayController::CreateLayerMenus()
     }
 
     // "Puntos" opens point files once a network is open.
-    Place(window_, nullptr, Cmd::Puntos5)->setEnabled(false);
+    window_.Action(Cmd::Puntos5)->setEnabled(false);
 }
 
 void TDisplayController::OpenLineLayerFile(const std::string& fileName, bool addLayer)

@@ -31,7 +31,6 @@
 #include <algorithm>
 
 using MapCommands::Named;
-using MapCommands::Place;
 
 namespace {
 

@@ -36,7 +36,6 @@
 #include <QTextEdit>
 
 using MapCommands::Named;
-using MapCommands::Place;
 using ZelUtils::Format;
 
 namespace {

@@ -39,7 +39,6 @@
 
 using ZelUtils::Format;
 using MapCommands::Named;
-using MapCommands::Place;
 
 namespace {
 
