@@ -46,7 +46,8 @@ void TPalvonViewer::CreateToolMenus()
     Action(Cmd::BordeAncho)->setText(Qs(Format("Borde ancho (%.1f)", IntersectionBorderWidth)));
     CommandPlaces::Fill(*this, configurar, QStringLiteral("menu:Procesos>Análisis de Intersecciones>Configurar"));
     Action(Cmd::BordeAncho)->setMenu(borde);
-    CommandPlaces::Fill(*this, borde, QStringLiteral("menu:Procesos>Análisis de Intersecciones>Configurar>#BordeAncho"));
+    CommandPlaces::Fill(*this, borde,
+                        QStringLiteral("menu:Procesos>Análisis de Intersecciones>Configurar>#BordeAncho"));
     auto* bordeGroup = new QActionGroup(borde);
     for (int tag = 0; tag <= 4; ++tag) {
         QAction* item = Action(QStringLiteral("BordePuntos%1").arg(tag));

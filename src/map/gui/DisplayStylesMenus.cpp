@@ -146,16 +146,16 @@ void TDisplayController::CreateDisplayMenus()
     QMenu* calles = SubMenu(BDerecho, "BDCalles", QStringLiteral("Calles"));
     QMenu* titulos = SubMenu(BDerecho, "BDTitulos", QStringLiteral("Títulos"));
     QMenu* genatr = SubMenu(BDerecho, "BDGenatr", QStringLiteral("Generación/Atracción"));
-    const std::pair<int, QMenu*> letras[] = {{1, zonas}, {2, nodos}, {3, genatr}, {4, valores}, {5, calles}, {6, titulos}};
-    for (const auto& [tag, menu] : letras) {
+    // The label fonts (one per submenu) show their font in the caption.
+    for (int tag = 1; tag <= 6; ++tag) {
         QAction* letra = window_.Action(Named(QStringLiteral("Letra%1").arg(tag)));
         letra->setText(LetraCaption(tag));
         letra->setData(tag);
     }
     window_.Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", NumFormat.Decimals)));
-    for (const auto& [place, menu] : {std::pair{"Zonas", zonas}, std::pair{"Nodos", nodos}, std::pair{"Valores", valores},
-                                      std::pair{"Calles", calles}, std::pair{"Títulos", titulos},
-                                      std::pair{"Generación/Atracción", genatr}})
+    for (const auto& [place, menu] : {std::pair{"Zonas", zonas}, std::pair{"Nodos", nodos},
+                                      std::pair{"Valores", valores}, std::pair{"Calles", calles},
+                                      std::pair{"Títulos", titulos}, std::pair{"Generación/Atracción", genatr}})
         CommandPlaces::Fill(window_, menu, QStringLiteral("popup:BDerecho>") + QString::fromUtf8(place));
 
     // Zone labels (after the font): the drawing reads which item is ticked.
