@@ -8,6 +8,7 @@
 #include "model/KDVlibPaths.h"
 #include "model/KDVvars.h"
 #include "model/ZelUtils.h"
+#include "widgets/CommandPlaces.h"
 #include "widgets/StringAlignGrid.h"
 
 #include <QMenu>
@@ -18,17 +19,14 @@
 void TPalvonViewer::CreateAnalysisMenus()
 {
     QMenu* procesos = rutaMinimaMenu_ ? qobject_cast<QMenu*>(rutaMinimaMenu_->parent()) : nullptr;
-    if (rutaMinimaMenu_) {
-        AddAction(rutaMinimaMenu_, Cmd::InteractivaRmin);
-        AddAction(rutaMinimaMenu_, Cmd::batchRmin);
-    }
+    if (rutaMinimaMenu_)
+        CommandPlaces::Fill(*this, rutaMinimaMenu_, QStringLiteral("menu:Procesos>Rutas Mínimas"));
     if (procesos) {
         auto* pijas = new QMenu(CommandTable::Caption(Cmd::AnalisisdePIJAs), procesos);
-        QAction* pijasItem = AddAction(procesos, Cmd::AnalisisdePIJAs);
+        QAction* pijasItem = Action(Cmd::AnalisisdePIJAs);
         pijasItem->setMenu(pijas);
         pijasItem->setEnabled(false);
-        AddAction(pijas, Cmd::NivelArco);
-        AddAction(pijas, Cmd::NIvelMovimiento);
+        CommandPlaces::Fill(*this, pijas, QStringLiteral("menu:Procesos>Analisis de PIJAs"));
         Action(Cmd::NivelArco)->setEnabled(false);
         Action(Cmd::NIvelMovimiento)->setEnabled(false);
     }
@@ -46,15 +44,6 @@ void TPalvonViewer::CreateAnalysisMenus()
             ConfigurarRmin->setTitle(QString::fromStdString(ZelUtils::Format("Configurar (%s)", title)));
             Action(Cmd::ConfigurarRminItem)->setText(ConfigurarRmin->title());
         });
-    QMenu* ayuda = nullptr;
-    for (QAction* a : menuBar()->actions())
-        if (a->menu() && a->text().remove(QLatin1Char('&')) == QLatin1String("Ayuda"))
-            ayuda = a->menu();
-    if (!ayuda)
-        ayuda = menuBar()->addMenu(QStringLiteral("A&yuda"));
-    AddAction(ayuda, Cmd::Estadsticas1);
-    if (pupZonas)
-        AddAction(pupZonas, Cmd::CrearCentroides1);
     analysis_.RegisterCommands(Registry());
 }
 

@@ -5,6 +5,7 @@
 
 #include "map/ViewSnapshot.h"
 #include "mainwindow/PalvonViewer.h"
+#include "widgets/CommandPlaces.h"
 
 #include <QAction>
 #include <QMenu>
@@ -14,29 +15,14 @@ void TPalvonViewer::CreateExportMenus()
 {
     QMenu* menu = menuBar()->addMenu(QStringLiteral("E&xportar"));
     menu->setObjectName(QStringLiteral("Exportar"));
-    AddAction(menu, Cmd::ExportarMapaDxf);
-    AddAction(menu, Cmd::ExportarShp);
     // Hidden items: shown where the program offers them.
     const bool emmeShown = Action(Cmd::ExportaraEMME2)->isVisible();
-    AddAction(menu, Cmd::ExportaraEMME2)->setVisible(emmeShown);
-    AddAction(menu, Cmd::ExportarDXF1)->setVisible(false);
     const bool planillasShown = Action(Cmd::GenerarPlanillas1)->isVisible();
-    AddAction(menu, Cmd::GenerarPlanillas1)->setVisible(planillasShown);
-    menu->addSeparator();
-
-    // "Exportar datos ..." of the grids' popup menus.
-    const std::pair<QMenu*, TCommandId> popups[] = {{pupZonas, Cmd::ExportarDatos1},
-                                                    {pupNodos, Cmd::ExportarDatos2},
-                                                    {pupArcos, Cmd::ExportarArcos},
-                                                    {pupLineas, Cmd::ExportarDatos4},
-                                                    {pupMovim, Cmd::ExportarDatos5}};
-    for (const auto& [popup, id] : popups)
-        if (popup)
-            AddAction(popup, id);
-    // The selected lines from the line grid's menu, the layers from the layer menu
-    // (both placed by the command table).
-    AddAction(nullptr, Cmd::ExportaSeleccin3);
-    AddAction(nullptr, Cmd::GenerarKMZ1);
+    CommandPlaces::Fill(*this, menu, QStringLiteral("menu:Exportar"));
+    Action(Cmd::ExportaraEMME2)->setVisible(emmeShown);
+    Action(Cmd::ExportarDXF1)->setVisible(false);
+    Action(Cmd::GenerarPlanillas1)->setVisible(planillasShown);
+    menu->addSeparator(); // closes the menu's own items
     export_.RegisterCommands(Registry());
 }
 

@@ -14,6 +14,7 @@
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
+#include "widgets/CommandPlaces.h"
 #include "widgets/StringAlignGrid.h"
 
 #include <QAction>
@@ -33,25 +34,17 @@ void TPalvonViewer::CreateDataFileMenus(QMenu* archivo)
     abrir->setObjectName("Abrir");
     archivo->insertMenu(archivo->actions().isEmpty() ? nullptr : archivo->actions().front(), abrir);
 
-    QAction* red = AddAction(abrir, Cmd::aFileOpenItem);
-    red->setToolTip(QStringLiteral("Abre una red Palvon"));
-    red->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    abrir->addSeparator();
+    CommandPlaces::Fill(*this, abrir, QStringLiteral("menu:Archivo>Abrir"));
+    Action(Cmd::aFileOpenItem)->setToolTip(QStringLiteral("Abre una red Palvon"));
     for (TCommandId id : {Cmd::aOpenLPA, Cmd::aOpenLPL, Cmd::aOpenCnt, Cmd::aOpenComp, Cmd::aOpenZonif,
                           Cmd::aOpenTraza, Cmd::aOpenSolera, Cmd::GeneracinAtraccin1, Cmd::AbrirOrden})
-        AddAction(abrir, id)->setEnabled(false); // a network must be open first
+        Action(id)->setEnabled(false); // a network must be open first
 
-    // The grids' "Importar ..." items.
-    if (pupArcos) {
-        pupArcos->addSeparator();
-        AddAction(pupArcos, Cmd::Importarorden1);
-        AddAction(pupArcos, Cmd::ImportarColsArcos);
-    }
     if (!pupMovim) {
         pupMovim = new QMenu(this);
         pupMovim->setObjectName("pupMovim");
     }
-    AddAction(pupMovim, Cmd::ImportarColsMovim);
+    CommandPlaces::Fill(*this, pupMovim, QStringLiteral("popup:pupMovim"));
 
     CreateSelCommandMenus();
 }
@@ -60,7 +53,7 @@ void TPalvonViewer::ConnectDataFileControls()
 {
     // One open button per kind in the "Abrir" toolbar.
     for (int tag = 1; tag <= 9; ++tag)
-        AddAction(tbarOpen, TFilesController::OpenButton(tag))->setData(tag);
+        Action(TFilesController::OpenButton(tag))->setData(tag);
     // The context menus of the movement and transit-line grids.
     Grids().CreateGrids();
     for (auto [grid, menu] : {std::pair{sagMovim, pupMovim}, std::pair{sagLineas, pupLineas}}) {

@@ -91,14 +91,6 @@ TArtFormula& TGridsController::FN()
 void TGridsController::CreateFormulaMenus()
 {
     CreateGrids();
-    if (QMenu* pupArcos = host_.GridPopup(TGridsHost::TPopup::Links)) {
-        pupArcos->addSeparator();
-        host_.PlaceCommand(pupArcos, Cmd::Crearcolumna1);
-    }
-    // The movement grid's menu is shown by the data-file controls.
-    QMenu* pupMovim = host_.GridPopup(TGridsHost::TPopup::Movements);
-    pupMovim->addSeparator();
-    host_.PlaceCommand(pupMovim, Cmd::Crearcolumna2);
     RegisterCommands(window_.Registry());
 
     sagArcos->SetColMoving(true);

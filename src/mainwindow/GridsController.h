@@ -51,8 +51,6 @@ public:
     // and by the data files (movements; made here when still missing).
     enum class TPopup { Zones, Nodes, Links, Movements };
     virtual QMenu* GridPopup(TPopup which) = 0;
-    // Puts a command's action at the end of a menu (after the items already there).
-    virtual void PlaceCommand(QMenu* menu, TCommandId id) = 0;
     // The action of a command whose name is computed ("cv%1").
     virtual QAction* NamedAction(const QString& name) = 0;
     // The toolbar of the link (false) or movement (true) data-layer buttons.

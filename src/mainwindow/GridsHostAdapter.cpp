@@ -22,8 +22,6 @@ QMenu* TGridsHostAdapter::GridPopup(TPopup which)
     return w_.pupMovim;
 }
 
-void TGridsHostAdapter::PlaceCommand(QMenu* menu, TCommandId id) { w_.AddAction(menu, id); }
-
 QAction* TGridsHostAdapter::NamedAction(const QString& name) { return w_.Action(name); }
 
 QToolBar* TGridsHostAdapter::DataLayerBar(bool movements) { return movements ? w_.tbarMovimientos : w_.tbarArcos; }

@@ -11,7 +11,6 @@ public:
     explicit TGridsHostAdapter(TPalvonViewer& w) : w_(w) {}
 
     QMenu* GridPopup(TPopup which) override;
-    void PlaceCommand(QMenu* menu, TCommandId id) override;
     QAction* NamedAction(const QString& name) override;
     QToolBar* DataLayerBar(bool movements) override;
     TOxrImage& MapCanvas() override;

@@ -105,17 +105,6 @@ void TMapEditController::ConnectMapMouse()
     zoneMove->setCheckable(true);
     QAction* moveSel = window_.Action(Cmd::MoverSeleccion);
     moveSel->setCheckable(true);
-    if (QMenu* pupNodos = host_.NodeGridMenu()) {
-        pupNodos->addSeparator();
-        pupNodos->addAction(nodeMove);
-        pupNodos->addAction(moveSel);
-        nodeMove->setVisible(true);
-    }
-    if (QMenu* pupZonas = host_.ZoneGridMenu()) {
-        pupZonas->addSeparator();
-        pupZonas->addAction(zoneMove);
-        zoneMove->setVisible(true);
-    }
     TCommandRegistry& registry = window_.Registry();
     registry.Register(CommandTable::TOwner::MapTools, Cmd::NodeMove, this, &TMapEditController::NodeMoveClick);
     registry.Register(CommandTable::TOwner::MapTools, Cmd::ZoneMove, this, &TMapEditController::ZoneMoveClick);

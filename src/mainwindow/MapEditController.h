@@ -26,9 +26,6 @@ class TWindowHost;
 class TMapEditHost {
 public:
     virtual TOxrImage& MapCanvas() = 0;
-    // The context menus of the node and zone grids, where "Mover" is placed.
-    virtual QMenu* NodeGridMenu() = 0;
-    virtual QMenu* ZoneGridMenu() = 0;
     // The range legends over the map put away while a tool draws on it.
     virtual void HideLegends() = 0;
     // The pixel lies on the marker of the node or centroid picked in a grid.

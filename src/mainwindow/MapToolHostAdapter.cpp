@@ -288,10 +288,6 @@ bool TMapToolHostAdapter::ShapeVertexDragged() { return w_.MapEdit().ShapeVertex
 
 // ---------------------------------------------------------------- what the controller asks
 
-QMenu* TMapToolHostAdapter::NodeGridMenu() { return w_.pupNodos; }
-
-QMenu* TMapToolHostAdapter::ZoneGridMenu() { return w_.pupZonas; }
-
 void TMapToolHostAdapter::HideLegends()
 {
     if (w_.sym)

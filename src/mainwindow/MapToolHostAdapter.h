@@ -60,8 +60,6 @@ public:
     bool ShapeVertexDragged() override;
 
     // ---- TMapEditHost ----
-    QMenu* NodeGridMenu() override;
-    QMenu* ZoneGridMenu() override;
     void HideLegends() override;
     bool OnGridMoveMarker(int i, int j) override;
     bool PolygonBeingModified() override;

@@ -9,6 +9,7 @@
 #include "map/gui/MapCommands.h"
 #include "map/gui/OxrImage.h"
 #include "model/ZelUtils.h"
+#include "widgets/CommandPlaces.h"
 
 #include <QAction>
 #include <QEvent>
@@ -90,7 +91,8 @@ QToolBar* TMapViewHostAdapter::AddOpenToolBar()
 {
     w_.tbarOpen = w_.addToolBar(QStringLiteral("Abrir"));
     w_.tbarOpen->setObjectName("tbarOpen");
-    QAction* recent = MapCommands::Place(w_, w_.tbarOpen, Cmd::tbRecientes);
+    CommandPlaces::Fill(w_, w_.tbarOpen, QStringLiteral("toolbar:tbarOpen"));
+    QAction* recent = w_.Action(Cmd::tbRecientes);
     recent->setMenu(w_.Recientes);
     if (auto* b = qobject_cast<QToolButton*>(w_.tbarOpen->widgetForAction(recent)))
         b->setPopupMode(QToolButton::InstantPopup);
@@ -135,7 +137,7 @@ void TPalvonViewer::ConnectToggles()
     QAction* dataGrid = Action(Cmd::aDataGrid1);
     dataGrid->setCheckable(true);
     dataGrid->setChecked(true);
-    QAction* tbDatos = AddAction(tbarEstandar, Cmd::tbDatos);
+    QAction* tbDatos = Action(Cmd::tbDatos);
     tbDatos->setCheckable(true);
     tbDatos->setChecked(dataGrid->isChecked());
     connect(dataGrid, &QAction::toggled, tbDatos, &QAction::setChecked);

@@ -7,6 +7,7 @@
 #include "archive/gui/ZipDialogsGui.h"
 #include "mainwindow/Aptta.h"
 #include "mainwindow/MapViewHostAdapter.h"
+#include "widgets/CommandPlaces.h"
 #include "widgets/CommandTable.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/MessageFrm.h"
@@ -188,31 +189,6 @@ void TPalvonViewer::InstallServices()
     files_.InstallAuxFileServices();
 }
 
-QAction* TPalvonViewer::AddAction(QWidget* where, TCommandId id)
-{
-    QAction* a = Action(id);
-    a->setToolTip(a->text().remove(QLatin1Char('&')));
-    a->setVisible(true);
-    if (where)
-        where->addAction(a);
-    return a;
-}
-
-QAction* TPalvonViewer::AddAction(QWidget* where, TCommandId id, const QString& text)
-{
-    Action(id)->setText(text);
-    return AddAction(where, id);
-}
-
-QAction* TPalvonViewer::AddAction(QWidget* where, const QString& name)
-{
-    const CommandTable::TCommand* row = CommandTable::Find(name);
-    if (row)
-        return AddAction(where, row->Id);
-    CommandTable::UnknownCommand(name, "AddAction");
-    return Action(name);
-}
-
 TCommandId TPalvonViewer::CommandOf(const QString& name)
 {
     if (const CommandTable::TCommand* row = CommandTable::Find(name))
@@ -311,11 +287,9 @@ void TPalvonViewer::CreateControls()
     // The map's right-button menu: the colours of the variables shown together.
     BDerecho = new QMenu(this);
     BDerecho->setObjectName("BDerecho");
-    QAction* cvs = AddAction(nullptr, Cmd::cvs);
-    cvs->setEnabled(false);
+    Action(Cmd::cvs)->setEnabled(false);
     for (int i = 0; i < 10; ++i) {
         const QString cv = QStringLiteral("cv%1").arg(i);
-        AddAction(nullptr, cv);
         Registry().Register(CommandTable::TOwner::MapView, CommandOf(cv), [this, i] { Grids().ColoresClick(100 + i); });
     }
     img->SetPopupMenu(BDerecho, false); // active once a network is open
@@ -340,14 +314,11 @@ void TPalvonViewer::CreateControls()
 void TPalvonViewer::CreateMenus()
 {
     QMenu* archivo = menuBar()->addMenu(QStringLiteral("&Archivo"));
-    AddAction(archivo, Cmd::aFileOpen);
-    AddAction(archivo, Cmd::tbOpenDat);
-    ArchivosRecientes = archivo->addMenu(QStringLiteral("Abrir Recientes"));
+    CommandPlaces::Fill(*this, archivo, QStringLiteral("menu:Archivo"));
+    // The recent files follow the open commands.
+    ArchivosRecientes = new QMenu(QStringLiteral("Abrir Recientes"), archivo);
     ArchivosRecientes->setObjectName("ArchivosRecientes");
-    archivo->addSeparator();
-    AddAction(archivo, Cmd::RedPalvon1);
-    archivo->addSeparator();
-    AddAction(archivo, Cmd::FileExitItem);
+    archivo->insertMenu(CommandPlaces::After(archivo, Action(Cmd::Puntos5)), ArchivosRecientes);
     Registry().Register(CommandTable::TOwner::Window, Cmd::FileExitItem, this, &TPalvonViewer::FileExitItemClick);
     Recientes = new QMenu(this);
     Recientes->setObjectName("Recientes");
@@ -355,25 +326,17 @@ void TPalvonViewer::CreateMenus()
     varMix->setObjectName("varMix");
 
     QMenu* ver = menuBar()->addMenu(QStringLiteral("&Ver"));
-    QAction* redraw = AddAction(ver, Cmd::aRedibujar);
-    redraw->setShortcut(QKeySequence(Qt::Key_F5));
-    ver->addAction(Action(Cmd::tbZoomFirst));
-    ver->addSeparator();
-    AddAction(ver, Cmd::Options1);
+    CommandPlaces::Fill(*this, ver, QStringLiteral("menu:Ver"));
     Registry().Register(CommandTable::TOwner::Window, Cmd::Options1, this, &TPalvonViewer::Options1Click);
 
     QMenu* analisis = menuBar()->addMenu(QStringLiteral("&Procesos"));
-    AddAction(analisis, Cmd::AnalisisIntersecciones);
+    CommandPlaces::Fill(*this, analisis, QStringLiteral("menu:Procesos"));
     rutaMinimaMenu_ = new QMenu(CommandTable::Caption(Cmd::RutaMnima1), analisis);
-    AddAction(analisis, Cmd::RutaMnima1)->setMenu(rutaMinimaMenu_);
-    // The junction types (and "Selección") sit in "Seleccionar" of the intersection menu.
-    for (int t = 0; t < 6; ++t)
-        AddAction(nullptr, QStringLiteral("Jtype%1").arg(t));
+    Action(Cmd::RutaMnima1)->setMenu(rutaMinimaMenu_);
     CreateSelectionMenus();
     MapView().RegisterCommands(Registry());
     Display().RegisterCommands(Registry());
     Display().CreateLayerMenus();
-    archivo->insertAction(ArchivosRecientes ? ArchivosRecientes->menuAction() : nullptr, Action(Cmd::Puntos5));
     Display().CreateDisplayMenus();
     CreateToolMenus();
     CreatePolygonMenus();
@@ -398,8 +361,6 @@ void TPalvonViewer::CreateToolbars()
 {
     tbarEstandar = addToolBar(QStringLiteral("Estándar"));
     tbarEstandar->setObjectName("tbarEstandar");
-    tbarEstandar->addAction(Action(Cmd::aFileOpen));
-    tbarEstandar->addAction(Action(Cmd::tbOpenDat));
     tbarArcos = addToolBar(QStringLiteral("Arcos"));
     tbarArcos->setObjectName("tbarArcos");
     tbarMovimientos = addToolBar(QStringLiteral("Movimientos"));
@@ -410,22 +371,9 @@ void TPalvonViewer::CreateToolbars()
     addToolBarBreak();
     tbarAdicionales = addToolBar(QStringLiteral("Adicionales"));
     tbarAdicionales->setObjectName("tbarAdicionales");
-    // The buttons the bars start with (caption, checkable state and the bar from
-    // their rows); the view and mode buttons join them as their features are built.
-    const std::pair<QToolBar*, TCommandId> buttons[] = {
-        {tbarEstandar, Cmd::tbZoomFirst},   {tbarEstandar, Cmd::tbZoomIn},   {tbarEstandar, Cmd::tbZoomOut},
-        {tbarEstandar, Cmd::tbZoom},        {tbarEstandar, Cmd::tbMove},     {tbarEstandar, Cmd::tbCurve},
-        {tbarArcos, Cmd::tbArrows},         {tbarArcos, Cmd::tbNodes},       {tbarArcos, Cmd::tbNameNodes},
-        {tbarArcos, Cmd::tbCalles},         {tbarArcos, Cmd::tbCents},       {tbarArcos, Cmd::tbLanes},
-        {tbarArcos, Cmd::tbAtributos},      {tbarArcos, Cmd::tbColores},     {tbarArcos, Cmd::tbValues},
-        {tbarMovimientos, Cmd::tbMovimValues}, {tbarMovimientos, Cmd::tbMixs}, {tbarAdicionales, Cmd::tbZonas},
-        {tbarAdicionales, Cmd::tbSolera},   {tbarAdicionales, Cmd::tbPoligonos}, {tbarAdicionales, Cmd::tbLineas},
-        {tbarAdicionales, Cmd::tbSel},      {tbarAdicionales, Cmd::tbTit},
-    };
-    for (const auto& [bar, id] : buttons) {
-        Q_ASSERT(CommandTable::Places(CommandTable::Row(id)).contains(QStringLiteral("toolbar:") + bar->objectName()));
-        AddAction(bar, id);
-    }
+    // Their buttons, from the table.
+    for (QToolBar* bar : {tbarEstandar, tbarArcos, tbarMovimientos, tbarAdicionales})
+        CommandPlaces::Fill(*this, bar, QStringLiteral("toolbar:") + bar->objectName());
     tbarArcos->hide();
     tbarMovimientos->hide();
     tbarAdicionales->hide();

@@ -180,12 +180,6 @@ private:
     void CreateMenus();
     void CreateToolbars();
     void InstallServices();
-    // Puts a command's action (caption, shortcut and checkable from its row) in `where`
-    // (a menu or a toolbar; none: made only), shown; of a computed name ("Ancho%1%2");
-    // with a caption the program rewrites (a '*' row: sizes, fonts).
-    QAction* AddAction(QWidget* where, TCommandId id);
-    QAction* AddAction(QWidget* where, const QString& name);
-    QAction* AddAction(QWidget* where, TCommandId id, const QString& text);
     void CreateCommandActions();
     void PlaceCommands();
     void LinkSharedActions();

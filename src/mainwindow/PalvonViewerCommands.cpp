@@ -1,7 +1,10 @@
 // The commands of the command table as the window holds them: every row's action
 // made before any menu is built (so the builders and handlers find it by name),
-// the rows no builder placed put where the table says, the start-up hide list and
-// what a network opening shows, and the handlers of the items placed here.
+// then, once every menu, toolbar and pop-up the code makes has been filled from
+// its rows (CommandPlaces::Fill), the rows left placed where the table says (in
+// row order, with their separators, making the submenus their places name), the
+// start-up hide list and what a network opening shows, and the handlers of the
+// items placed here.
 #include "export/GeoWriters.h"
 #include "widgets/CommandTable.h"
 #include "mainwindow/PalvonViewer.h"
@@ -103,8 +106,14 @@ void TPalvonViewer::PlaceCommands()
                 CommandTable::UnknownCommand(place, "PlaceCommands");
                 continue;
             }
-            if (!where->actions().contains(a))
-                where->addAction(a);
+            if (where->actions().contains(a))
+                continue;
+            if (CommandTable::SeparatorBefore(row, place)) {
+                auto* separator = new QAction(where);
+                separator->setSeparator(true);
+                where->addAction(separator);
+            }
+            where->addAction(a);
         }
     }
     LinkSharedActions();

@@ -3,6 +3,7 @@
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/PrintHostAdapter.h"
 #include "mainwindow/SecondaryWindows.h"
+#include "widgets/CommandPlaces.h"
 #include "map/ViewSnapshot.h"
 
 #include <QMenu>
@@ -10,23 +11,11 @@
 
 void TPalvonViewer::CreatePrintMenus(QMenu* archivo)
 {
-    archivo->addSeparator();
-    AddAction(archivo, Cmd::aPrint1);
-    AddAction(archivo, Cmd::aVistaPrevia1);
-    AddAction(archivo, Cmd::aMultiPrint);
-    AddAction(archivo, Cmd::aSetup1);
-    AddAction(archivo, Cmd::Copy1);
     printing_.RegisterCommands(Registry());
 
     InstallBatchPrintServices(batchPrinting_);
     QMenu* menu = archivo->addMenu(QStringLiteral("Impresion de Redes"));
-    AddAction(menu, Cmd::DefinirRedes1);
-    AddAction(menu, Cmd::CrearArchivoWord);
-    AddAction(menu, Cmd::ImprimirRedes1);
-    menu->addSeparator();
-    AddAction(menu, Cmd::ImprimirColores1);
-    AddAction(menu, Cmd::ImprimirGenAtr1);
-    AddAction(menu, Cmd::Parmetros1);
+    CommandPlaces::Fill(*this, menu, QStringLiteral("menu:Archivo>Impresion de Redes"));
     batchPrinting_.RegisterCommands(Registry());
 }
 

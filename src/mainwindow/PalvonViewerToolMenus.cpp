@@ -10,6 +10,7 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "widgets/Calculator.h"
+#include "widgets/CommandPlaces.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -42,15 +43,19 @@ void TPalvonViewer::CreateToolMenus()
     QMenu* configurar = SubMenu(intersecciones, "ConfigurarIntersecciones", QStringLiteral("Configurar"));
     auto* borde = new QMenu(this);
     borde->setObjectName("BordeAnchoMenu");
-    AddAction(configurar, Cmd::BordeAncho, Qs(Format("Borde ancho (%.1f)", IntersectionBorderWidth)))->setMenu(borde);
+    Action(Cmd::BordeAncho)->setText(Qs(Format("Borde ancho (%.1f)", IntersectionBorderWidth)));
+    CommandPlaces::Fill(*this, configurar, QStringLiteral("menu:Procesos>Análisis de Intersecciones>Configurar"));
+    Action(Cmd::BordeAncho)->setMenu(borde);
+    CommandPlaces::Fill(*this, borde,
+                        QStringLiteral("menu:Procesos>Análisis de Intersecciones>Configurar>#BordeAncho"));
     auto* bordeGroup = new QActionGroup(borde);
     for (int tag = 0; tag <= 4; ++tag) {
-        QAction* item = AddAction(borde, QStringLiteral("BordePuntos%1").arg(tag));
+        QAction* item = Action(QStringLiteral("BordePuntos%1").arg(tag));
         item->setData(tag);
         bordeGroup->addAction(item);
         Registry().Register(CommandTable::TOwner::Analysis, CommandOf(item), [this, tag] { Analysis().Puntos(tag); });
     }
-    AddAction(intersecciones, Cmd::Visualizacion);
+    CommandPlaces::Fill(*this, intersecciones, QStringLiteral("menu:Procesos>Análisis de Intersecciones"));
     Registry().Register(CommandTable::TOwner::Analysis, Cmd::Visualizacion, &analysis_,
                         &TAnalysisController::VisualizacionClick);
 
@@ -66,25 +71,24 @@ void TPalvonViewer::CreateToolMenus()
 
     // ---- Tools and help ----
     QMenu* herramientas = TopMenu(menuBar(), QStringLiteral("&Herramientas"));
-    AddAction(herramientas, Cmd::aCalculator1);
+    CommandPlaces::Fill(*this, herramientas, QStringLiteral("menu:Herramientas"));
     Registry().Register(CommandTable::TOwner::Window, Cmd::aCalculator1, this, &TPalvonViewer::Calculator1Click);
     QMenu* temas = SubMenu(herramientas, "Temas", QStringLiteral("Temas"));
-    AddAction(temas, Cmd::aAplicar1);
+    CommandPlaces::Fill(*this, temas, QStringLiteral("menu:Herramientas>Temas"));
     QMenu* ayuda = TopMenu(menuBar(), QStringLiteral("A&yuda"));
     // Help contents and mail have nothing behind them: shown disabled, and the
     // hint says why.
     ayuda->setToolTipsVisible(true);
+    CommandPlaces::Fill(*this, ayuda, QStringLiteral("menu:Ayuda"));
     const QString why = QStringLiteral("No disponible: esta versión no incluye %1");
     const std::pair<TCommandId, const char*> items[] = {{Cmd::aContenido1, "archivo de ayuda"},
                                                         {Cmd::aemail1, "envío de correo"}};
     for (const auto& [id, what] : items) {
-        QAction* item = AddAction(ayuda, id);
+        QAction* item = Action(id);
         item->setEnabled(false);
         item->setToolTip(why.arg(QString::fromUtf8(what)));
         item->setStatusTip(item->toolTip());
     }
-    ayuda->addSeparator();
-    AddAction(ayuda, Cmd::AcercaDe1);
     Registry().Register(CommandTable::TOwner::Window, Cmd::AcercaDe1, &settings_, &TSettingsController::AcercaDe1Click);
 }
 

@@ -9,11 +9,14 @@
 #include "map/gui/DataLayers.h"
 #include "map/gui/OxrImage.h"
 #include "model/gui/ZelUtilsGui.h"
+#include "widgets/CommandPlaces.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
 #include <QVariant>
+
+#include <utility>
 
 // ---------------------------------------------------------------- menus
 
@@ -28,33 +31,31 @@ void TPalvonViewer::CreatePolygonMenus()
         tools = menuBar()->addMenu(QStringLiteral("&Herramientas"));
     QMenu* menu = tools->addMenu(QStringLiteral("Polígonos"));
     menu->setObjectName("mnuPoligonos");
-    AddAction(menu, Cmd::aConstruir1);
-    auto sub = [](QMenu* parent, const char* name, const char* title) {
-        QMenu* m = parent->addMenu(QString::fromUtf8(title));
+    // The polygons of the network, one submenu each (filled as polygons come),
+    // between "Nuevo" and "Configurar" (which opens the options on the polygon and
+    // zoning colours, connected with the table's items).
+    CommandPlaces::Fill(*this, menu, QStringLiteral("menu:Herramientas>Polígonos"));
+    for (const auto& [name, title] : {std::pair{"EliminarPoligonos", "Eliminar"},
+                                      std::pair{"RedefinirPoligonos", "Redefinir"},
+                                      std::pair{"ReconfigurarPoligonos", "Reconfigurar"}}) {
+        auto* m = new QMenu(QString::fromUtf8(title), menu);
         m->setObjectName(QString::fromLatin1(name));
-    };
-    sub(menu, "EliminarPoligonos", "Eliminar");
-    sub(menu, "RedefinirPoligonos", "Redefinir");
-    sub(menu, "ReconfigurarPoligonos", "Reconfigurar");
-    // "Configurar" opens the options on the polygon and zoning colours (connected with the table's items).
-    AddAction(menu, Cmd::aConfigurar1);
-    menu->addSeparator();
-    AddAction(menu, Cmd::aExportar1);
-    AddAction(menu, Cmd::aImportar1);
+        menu->insertMenu(Action(Cmd::aConfigurar1), m);
+    }
 
     // The map's polygon popup.
     auto* varPolig = new QMenu(QStringLiteral("Polígonos"), this);
     varPolig->setObjectName("varPolig");
-    AddAction(varPolig, Cmd::pupNuevoPoligono);
-    sub(varPolig, "pupEliminarPoligonos", "Eliminar");
-    sub(varPolig, "pupRedefinirPoligonos", "Redefinir");
-    sub(varPolig, "pupReconfigurarPoligonos", "Reconfigurar");
+    CommandPlaces::Fill(*this, varPolig, QStringLiteral("popup:varPolig"));
+    for (const auto& [name, title] : {std::pair{"pupEliminarPoligonos", "Eliminar"},
+                                      std::pair{"pupRedefinirPoligonos", "Redefinir"},
+                                      std::pair{"pupReconfigurarPoligonos", "Reconfigurar"}}) {
+        auto* m = new QMenu(QString::fromUtf8(title), varPolig);
+        m->setObjectName(QString::fromLatin1(name));
+        varPolig->insertMenu(Action(Cmd::MostrarNombresPlg), m);
+    }
     if (BDerecho)
         BDerecho->addMenu(varPolig);
-
-    // "Guardar" of the zones popup: the zone outlines as a zoning file.
-    if (QMenu* zonas = findChild<QMenu*>(QStringLiteral("BDZonas")))
-        AddAction(zonas, Cmd::SaveZon);
 
     polygons_.RegisterCommands(Registry());
 }

@@ -7,6 +7,7 @@
 #include "mainwindow/PalvonViewer.h"
 #include "map/gui/DataLayers.h"
 #include "map/gui/OxrImage.h"
+#include "widgets/CommandPlaces.h"
 #include "widgets/StringAlignGrid.h"
 
 #include <QAction>
@@ -30,52 +31,28 @@ void TPalvonViewer::CreateSelectionMenus()
     pupNodos = new QMenu(this);
     pupNodos->setObjectName("pupNodos");
 
-    QAction* byLink = AddAction(menu, Cmd::SelArco);
-    QAction* byName = AddAction(menu, Cmd::SelNombre);
-    QAction* byData = AddAction(menu, Cmd::SeleccionPorDatos);
-    QAction* byRegion = AddAction(menu, Cmd::SeleccinporRegin1);
-    byRegion->setData(3);
-    menu->addSeparator();
-    QAction* clear = AddAction(menu, Cmd::AnulaSel);
-    QAction* show = AddAction(menu, Cmd::VerSeleccion);
-    show->setEnabled(false);
-    menu->addSeparator();
-    QAction* exportSel = AddAction(menu, Cmd::ExportaSeleccin1);
-    QAction* importSel = AddAction(menu, Cmd::ImportaSeleccin1);
-    menu->addSeparator();
-    QAction* find = AddAction(menu, Cmd::aBuscar);
-    find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
-    pupArcos->addActions({byLink, byName, byData, byRegion});
-    pupArcos->addSeparator();
-    pupArcos->addActions({clear, show});
-    pupArcos->addSeparator();
-    pupArcos->addActions({exportSel, importSel});
-    AddAction(pupZonas, Cmd::SeleccinporRegin3)->setData(1);
-    AddAction(pupNodos, Cmd::SeleccinporRegin2)->setData(2);
+    CommandPlaces::Fill(*this, menu, QStringLiteral("menu:Selección"));
+    // The grids' menus (their items from every feature that owns one).
+    CommandPlaces::Fill(*this, pupArcos, QStringLiteral("popup:pupArcos"));
+    CommandPlaces::Fill(*this, pupZonas, QStringLiteral("popup:pupZonas"));
+    CommandPlaces::Fill(*this, pupNodos, QStringLiteral("popup:pupNodos"));
+    Action(Cmd::SeleccinporRegin1)->setData(3);
+    Action(Cmd::VerSeleccion)->setEnabled(false);
+    Action(Cmd::SeleccinporRegin3)->setData(1);
+    Action(Cmd::SeleccinporRegin2)->setData(2);
 }
 
 void TPalvonViewer::CreateSelCommandMenus()
 {
-    pupNodos->addSeparator();
-    for (TCommandId id : {Cmd::SelecccinporArco1, Cmd::AnulaSeleccin1, Cmd::ExportaSeleccin2, Cmd::ImportaSeleccin2})
-        AddAction(pupNodos, id);
-
-    pupZonas->addSeparator();
-    for (TCommandId id : {Cmd::SeleccinporZona1, Cmd::AnulaSeleccin3, Cmd::ExpotaSeleccin1, Cmd::ImportaSeleccin4})
-        AddAction(pupZonas, id);
-
-    pupArcos->addSeparator();
-    AddAction(pupArcos, Cmd::SeleccionGrilla);
-    AddAction(pupArcos, Cmd::InvierteSeleccin1);
-    QMenu* sub = pupArcos->addMenu(QStringLiteral("Selección"));
+    // The marks of the links grid, a submenu of its menu before "Exportar datos...".
+    auto* sub = new QMenu(QStringLiteral("Selección"), pupArcos);
     sub->setObjectName("Seleccin1Menu");
-    for (TCommandId id : {Cmd::MarcarNODibujar1, Cmd::Invierteselccin1, Cmd::AnularMarcas1})
-        AddAction(sub, id);
+    pupArcos->insertMenu(Action(Cmd::ExportarArcos), sub);
+    CommandPlaces::Fill(*this, sub, QStringLiteral("popup:pupArcos>Selección"));
 
     pupLineas = new QMenu(this);
     pupLineas->setObjectName("pupLineas");
-    for (TCommandId id : {Cmd::SeleccionPorLinea, Cmd::SeleccionPorGrupo, Cmd::Anulaseleccin2})
-        AddAction(pupLineas, id);
+    CommandPlaces::Fill(*this, pupLineas, QStringLiteral("popup:pupLineas"));
 
     // "Polígonos": the polygon menu when there is one, else a submenu of the tools.
     QMenu* poly = findChild<QMenu*>(QStringLiteral("mnuPoligonos"));
@@ -89,9 +66,7 @@ void TPalvonViewer::CreateSelCommandMenus()
         poly = tools->addMenu(QStringLiteral("Polígonos"));
         poly->setObjectName("mnuPoligonos");
     }
-    poly->addSeparator();
-    AddAction(poly, Cmd::Seleccionarnodos1);
-    AddAction(poly, Cmd::SeleccionarArcos1);
+    CommandPlaces::Fill(*this, poly, QStringLiteral("menu:Herramientas>Polígonos"));
 
     // Every selection row has its action now.
     selection_.RegisterCommands(Registry());

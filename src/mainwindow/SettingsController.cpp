@@ -22,6 +22,7 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "platform/IniFile.h"
+#include "widgets/CommandPlaces.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/StringAlignGrid.h"
 #include "widgets/WindowHost.h"
@@ -124,16 +125,7 @@ void TSettingsController::AcercaDe1Click()
 
 void TSettingsController::CreateThemeMenus(TThemesController& themes)
 {
-    QMenu* temas = host_.ThemesMenu();
-    if (temas) {
-        QAction* definir = host_.PlaceAction(nullptr, Cmd::aDefinir1);
-        temas->insertAction(window_.Action(Cmd::aAplicar1), definir);
-    }
-    QMenu* editar = host_.EditMenu();
-    QAction* copiar = host_.PlaceAction(editar, Cmd::CopiarTema1);
-    copiar->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C));
-    QAction* pegar = host_.PlaceAction(editar, Cmd::PegarTema1);
-    pegar->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_V));
+    CommandPlaces::Fill(window_, host_.EditMenu(), QStringLiteral("menu:Editar"));
     themes.RegisterCommands(window_.Registry());
     // The polygons menu shows this entry under its own name.
     window_.Registry().Register(CommandTable::TOwner::Polygons, Cmd::aConfigurar1, this,

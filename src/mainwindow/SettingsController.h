@@ -28,10 +28,7 @@ class TSettingsHost {
 public:
     // The action of a command whose name is computed ("Letra%1").
     virtual QAction* ActionNamed(const QString& name) = 0;
-    // Puts a command's action in a menu (none: made only), shown.
-    virtual QAction* PlaceAction(QWidget* where, TCommandId id) = 0;
-    // The menu "Temas" (null when absent) and "&Editar" (made after "&Archivo" when absent).
-    virtual QMenu* ThemesMenu() = 0;
+    // The menu "&Editar" (made after "&Archivo" when absent).
     virtual QMenu* EditMenu() = 0;
     // The map title, the legends over the map, the link grid and the map canvas.
     virtual QTextEdit* MapTitle() = 0;

@@ -34,10 +34,6 @@ void TViewerHostAdapter::RedrawMap() { v_.RedrawMap(); }
 
 QAction* TViewerHostAdapter::ActionNamed(const QString& name) { return v_.Action(name); }
 
-QAction* TViewerHostAdapter::PlaceAction(QWidget* where, TCommandId id) { return v_.AddAction(where, id); }
-
-QMenu* TViewerHostAdapter::ThemesMenu() { return v_.findChild<QMenu*>(QStringLiteral("Temas")); }
-
 QMenu* TViewerHostAdapter::EditMenu()
 {
     for (QAction* a : v_.menuBar()->actions())

@@ -27,8 +27,6 @@ public:
 
     // TSettingsHost
     QAction* ActionNamed(const QString& name) override;
-    QAction* PlaceAction(QWidget* where, TCommandId id) override;
-    QMenu* ThemesMenu() override;
     QMenu* EditMenu() override;
     QTextEdit* MapTitle() override;
     TLegendImage* RangeLegend() override;

@@ -69,9 +69,24 @@ const TCommand* Find(const QString& name)
     return index.value(name, nullptr);
 }
 
+namespace {
+
+const QLatin1String SeparatorMark("|-");
+
+} // namespace
+
 QStringList Places(const TCommand& row)
 {
-    return QString::fromUtf8(row.Places).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    QStringList places = QString::fromUtf8(row.Places).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (QString& place : places)
+        if (place.endsWith(SeparatorMark))
+            place.chop(SeparatorMark.size());
+    return places;
+}
+
+bool SeparatorBefore(const TCommand& row, const QString& place)
+{
+    return QString::fromUtf8(row.Places).split(QLatin1Char(';')).contains(place + SeparatorMark);
 }
 
 void SetStrict(bool on) { strict = on; }

@@ -51,7 +51,9 @@ struct TCommand {
     // ';'-separated places: "menu:Archivo>Abrir" (menu bar path), "popup:BDerecho>Zonas"
     // (a pop-up menu by object name, then submenu captions or "#" + submenu item
     // name), "toolbar:tbarEstandar", or "action:tbCents,Centroides1" (a shared
-    // action whose state its listed controls show).
+    // action whose state its listed controls show). Within a place the items
+    // follow row order; a place written with "|-" at its end ("menu:Archivo|-")
+    // has a separator before the item there.
     const char* Places;
     const char* Shortcut;
     bool Checkable;
@@ -71,7 +73,10 @@ QString Name(TCommandId id);
 QString Caption(TCommandId id);
 // The row of that name; nullptr when the table has none.
 const TCommand* Find(const QString& name);
+// The row's places, without their separator marks.
 QStringList Places(const TCommand& row);
+// Whether the row has a separator before it at `place`.
+bool SeparatorBefore(const TCommand& row, const QString& place);
 
 // A name that is not a command is a programming error: fatal while tests run
 // (SetStrict), logged otherwise.

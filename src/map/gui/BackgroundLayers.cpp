@@ -12,6 +12,7 @@
 #include "model/KDVvars.h"
 #include "model/ZelUtils.h"
 #include "widgets/DualListDialog.h"
+#include "widgets/CommandPlaces.h"
 #include "widgets/WaitCursor.h"
 #include "widgets/WindowHost.h"
 
@@ -23,7 +24,6 @@
 #include <algorithm>
 
 using MapCommands::Named;
-using MapCommands::Place;
 using ZelUtils::Format;
 
 namespace {
@@ -44,25 +44,28 @@ void TDisplayController::CreateLayerMenus()
 {
     varSolera = new QMenu(window_.DialogParent());
     varSolera->setObjectName("varSolera");
+    CommandPlaces::Fill(window_, varSolera, QStringLiteral("popup:varSolera"));
     for (int k = 1; k <= LayerMenuEntries; ++k) {
-        QAction* item = Place(window_, varSolera, QStringLiteral("s1%1").arg(k));
+        QAction* item = window_.Action(Named(QStringLiteral("s1%1").arg(k)));
         item->setData(k);
         item->setVisible(false);
     }
-    varSolera->addSeparator();
-    QueMover = varSolera->addMenu(QStringLiteral("¿Qué mover?"));
+    // What a drag moves, after the layers. ("Mover": moving layers with the mouse
+    // reads that item; it has no action of its own.)
+    QAction* move = window_.Action(Cmd::smove);
+    varSolera->insertSeparator(move);
+    QueMover = new QMenu(QStringLiteral("¿Qué mover?"), varSolera);
     QueMover->setObjectName("QueMover");
+    varSolera->insertMenu(move, QueMover);
+    CommandPlaces::Fill(window_, QueMover, QStringLiteral("popup:varSolera>¿Qué mover?"));
     auto* moveGroup = new QActionGroup(QueMover);
     const TCommandId moveItems[] = {Cmd::mSoleraTodo, Cmd::mSoleraVisi, Cmd::mSoleraSele};
     for (int t = 1; t <= 3; ++t) {
-        QAction* item = Place(window_, QueMover, moveItems[t - 1]);
+        QAction* item = window_.Action(moveItems[t - 1]);
         item->setData(t);
         moveGroup->addAction(item);
     }
     window_.Action(Cmd::mSoleraVisi)->setChecked(true);
-    // Moving layers with the mouse reads this item; it has no action of its own.
-    Place(window_, varSolera, Cmd::smove);
-    Place(window_, varSolera, Cmd::GuardarSoleras);
     window_.Action(Cmd::tbSolera)->setMenu(varSolera);
 
     CoberturaLineas = host_.MapMenu()->addMenu(QStringLiteral("Cobertura Lineas"));
@@ -73,12 +76,13 @@ void TDisplayController::CreateLayerMenus()
         entry->setObjectName(QStringLiteral("S11%1").arg(k));
         entry->menuAction()->setVisible(false);
         layerEntries_[k] = entry;
-        Place(window_, entry, QStringLiteral("Letra%1").arg(tag))->setData(tag);
-        Place(window_, entry, QStringLiteral("Nombres%1").arg(tag))->setData(tag);
+        CommandPlaces::Fill(window_, entry, QStringLiteral("popup:BDerecho>Cobertura Lineas>Solera %1").arg(k));
+        window_.Action(Named(QStringLiteral("Letra%1").arg(tag)))->setData(tag);
+        window_.Action(Named(QStringLiteral("Nombres%1").arg(tag)))->setData(tag);
     }
 
     // "Puntos" opens point files once a network is open.
-    Place(window_, nullptr, Cmd::Puntos5)->setEnabled(false);
+    window_.Action(Cmd::Puntos5)->setEnabled(false);
 }
 
 void TDisplayController::OpenLineLayerFile(const std::string& fileName, bool addLayer)

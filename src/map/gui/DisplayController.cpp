@@ -14,6 +14,7 @@
 #include "model/KDVvars.h"
 #include "model/ProgramOptions.h"
 #include "model/ZelUtils.h"
+#include "widgets/CommandPlaces.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/WindowHost.h"
 
@@ -30,7 +31,6 @@
 #include <algorithm>
 
 using MapCommands::Named;
-using MapCommands::Place;
 
 namespace {
 
@@ -239,22 +239,25 @@ void TDisplayController::CreateToolbars()
     seFMov->setDecimals(3);
     seFMov->setValue(1.0);
     seFMov->setToolTip(QStringLiteral("Escala de los movimientos"));
-    tbarMovimientos->addWidget(seFMov);
+    tbarMovimientos->insertWidget(window_.Action(Cmd::tbMovimLinks), seFMov);
     QObject::connect(seFMov, &QDoubleSpinBox::valueChanged, seFMov, [this] { seFMovChange(); });
 
     // ---- The title toolbar ----
     QTextEdit* tit = host_.TitleBox();
     tbarTitulos = host_.AddToolBar(QStringLiteral("Títulos"));
     tbarTitulos->setObjectName("tbarTitulos");
+    CommandPlaces::Fill(window_, tbarTitulos, QStringLiteral("toolbar:tbarTitulos"));
+    // The font boxes go before the style buttons.
+    QAction* const styles = window_.Action(Cmd::aTitBold);
     FontName = new QFontComboBox(tbarTitulos);
     FontName->setObjectName("FontName");
     FontName->setCurrentFont(tit->font());
-    tbarTitulos->addWidget(FontName);
+    tbarTitulos->insertWidget(styles, FontName);
     FontSize = new QSpinBox(tbarTitulos);
     FontSize->setObjectName("FontSize");
     FontSize->setRange(1, 200);
     FontSize->setValue(std::max(1, tit->font().pointSize()));
-    tbarTitulos->addWidget(FontSize);
+    tbarTitulos->insertWidget(styles, FontSize);
     FontColor = new QComboBox(tbarTitulos);
     FontColor->setObjectName("FontColor");
     const std::pair<uint32_t, const char*> colors[] = {
@@ -267,14 +270,13 @@ void TDisplayController::CreateToolbars()
         swatch.fill(DisplayStyles::ToQColor(color));
         FontColor->addItem(QIcon(swatch), QString::fromUtf8(text), DisplayStyles::ToQColor(color));
     }
-    tbarTitulos->addWidget(FontColor);
-    for (TCommandId id : {Cmd::aTitBold, Cmd::aTitItalic, Cmd::aTitUnder})
-        Place(window_, tbarTitulos, id);
+    tbarTitulos->insertWidget(styles, FontColor);
     PupTit = new QMenu(window_.DialogParent());
     PupTit->setObjectName("PupTit");
+    CommandPlaces::Fill(window_, PupTit, QStringLiteral("popup:PupTit"));
     for (int tag = 1; tag <= 6; ++tag)
-        Place(window_, PupTit, QStringLiteral("TitPos%1").arg(tag))->setData(tag);
-    QAction* position = Place(window_, tbarTitulos, Cmd::tbTitPos);
+        window_.Action(Named(QStringLiteral("TitPos%1").arg(tag)))->setData(tag);
+    QAction* position = window_.Action(Cmd::tbTitPos);
     position->setMenu(PupTit);
     if (auto* b = qobject_cast<QToolButton*>(tbarTitulos->widgetForAction(position)))
         b->setPopupMode(QToolButton::InstantPopup);

@@ -18,6 +18,7 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/gui/ZelUtilsGui.h"
+#include "widgets/CommandPlaces.h"
 #include "widgets/WindowHost.h"
 
 #include <QAction>
@@ -35,7 +36,6 @@
 #include <QTextEdit>
 
 using MapCommands::Named;
-using MapCommands::Place;
 using ZelUtils::Format;
 
 namespace {
@@ -114,28 +114,20 @@ void TDisplayController::CreateDisplayMenus()
 {
     QWidget* const window = window_.DialogParent();
     // ---- The layers of the map, under "Ver" ----
+    // ---- The layers of the map, under "Ver" (the table places them) ----
     QMenu* ver = host_.ViewMenu();
-    ver->addSeparator();
-    for (TCommandId id : {Cmd::Sentidos1, Cmd::Nodos1, Cmd::Nombres1, Cmd::Calles1, Cmd::Centroides1})
-        Place(window_, ver, id);
-    ver->addSeparator();
-    for (TCommandId id : {Cmd::Atributos1, Cmd::colores1, Cmd::Valores1})
-        Place(window_, ver, id);
     QMenu* movimientos = SubMenu(ver, "VerMovimientos", QStringLiteral("Movimientos"));
-    Place(window_, movimientos, Cmd::Atributos2);
-    Place(window_, movimientos, Cmd::Valores2);
-    ver->addSeparator();
-    for (TCommandId id : {Cmd::Zonificacin2, Cmd::Poligonos2, Cmd::Lineas1, Cmd::Seleccion1, Cmd::Titulos1,
-                          Cmd::Soleras1})
-        Place(window_, ver, id);
-    Place(window_, ver, Cmd::aDataGrid1)->setChecked(true);
+    ver->insertAction(CommandPlaces::After(ver, window_.Action(Cmd::Valores1)), movimientos->menuAction());
+    CommandPlaces::Fill(window_, movimientos, QStringLiteral("menu:Ver>Movimientos"));
+    window_.Action(Cmd::aDataGrid1)->setChecked(true);
     ver->addSeparator();
 
     Barras = SubMenu(ver, "Barras", QStringLiteral("Barras de herramientas"));
+    CommandPlaces::Fill(window_, Barras, QStringLiteral("menu:Ver>Barras de herramientas"));
     const TCommandId bars[6] = {Cmd::Estandar1, Cmd::Arcos2, Cmd::Movimientos1, Cmd::Adicionales1, Cmd::Ttulos1,
                                 Cmd::Abrir1};
     for (int tag = 1; tag <= 6; ++tag)
-        Place(window_, Barras, bars[tag - 1])->setData(tag);
+        window_.Action(bars[tag - 1])->setData(tag);
 
     // The layers drawn in the magnifier besides those shown on the map.
     QMenu* lupa = view_.MagnifierMenu();
@@ -144,7 +136,7 @@ void TDisplayController::CreateDisplayMenus()
                                                      {Cmd::Nmeronodos1, true}, {Cmd::Calles2, false},
                                                      {Cmd::Atributos3, false}, {Cmd::Valores3, false}};
     for (const auto& [id, on] : zoomItems)
-        Place(window_, lupa, id)->setChecked(on);
+        window_.Action(id)->setChecked(on);
 
     // ---- Fonts, label positions and formats: the map's right-button menu ----
     QMenu* BDerecho = host_.MapMenu();
@@ -154,44 +146,58 @@ void TDisplayController::CreateDisplayMenus()
     QMenu* calles = SubMenu(BDerecho, "BDCalles", QStringLiteral("Calles"));
     QMenu* titulos = SubMenu(BDerecho, "BDTitulos", QStringLiteral("Títulos"));
     QMenu* genatr = SubMenu(BDerecho, "BDGenatr", QStringLiteral("Generación/Atracción"));
-    const std::pair<int, QMenu*> letras[] = {{1, zonas}, {2, nodos}, {4, valores}, {5, calles}, {6, titulos}};
-    for (const auto& [tag, menu] : letras)
-        Place(window_, menu, Named(QStringLiteral("Letra%1").arg(tag)), LetraCaption(tag))->setData(tag);
-    Place(window_, genatr, Cmd::Letra3, LetraCaption(3))->setData(3);
-    Place(window_, genatr, Cmd::AnchoBarra1);
+    // The label fonts (one per submenu) show their font in the caption.
+    for (int tag = 1; tag <= 6; ++tag) {
+        QAction* letra = window_.Action(Named(QStringLiteral("Letra%1").arg(tag)));
+        letra->setText(LetraCaption(tag));
+        letra->setData(tag);
+    }
+    window_.Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", NumFormat.Decimals)));
+    for (const auto& [place, menu] : {std::pair{"Zonas", zonas}, std::pair{"Nodos", nodos},
+                                      std::pair{"Valores", valores}, std::pair{"Calles", calles},
+                                      std::pair{"Títulos", titulos}, std::pair{"Generación/Atracción", genatr}})
+        CommandPlaces::Fill(window_, menu, QStringLiteral("popup:BDerecho>") + QString::fromUtf8(place));
 
-    // Zone labels: the drawing reads which item is ticked.
+    // Zone labels (after the font): the drawing reads which item is ticked.
     QMenu* varZonas = SubMenu(zonas, "varZonas", QStringLiteral("Etiquetas"));
+    zonas->insertAction(CommandPlaces::After(zonas, window_.Action(Cmd::Letra1)), varZonas->menuAction());
+    CommandPlaces::Fill(window_, varZonas, QStringLiteral("popup:BDerecho>Zonas>Etiquetas"));
     auto* zoneGroup = new QActionGroup(varZonas);
     for (TCommandId id : {Cmd::MenuItem4, Cmd::CodZona})
-        zoneGroup->addAction(Place(window_, varZonas, id));
+        zoneGroup->addAction(window_.Action(id));
     window_.Action(Cmd::MenuItem4)->setChecked(true);
 
-    auto positionMenu = [this](QMenu* parent, const char* menuName, const char* itemPrefix, int checkedTag) {
+    // The label positions, after the font.
+    auto positionMenu = [this](QMenu* parent, TCommandId font, const char* menuName, const char* itemPrefix,
+                               int checkedTag) {
         QMenu* menu = SubMenu(parent, menuName, QStringLiteral("Ubicación"));
+        parent->insertAction(CommandPlaces::After(parent, window_.Action(font)), menu->menuAction());
+        CommandPlaces::Fill(window_, menu, QStringLiteral("popup:BDerecho>%1>Ubicación").arg(parent->title()));
         auto* group = new QActionGroup(menu);
         for (int tag = 1; tag <= 9; ++tag) {
-            QAction* item = Place(window_, menu, QStringLiteral("%1%2").arg(QLatin1String(itemPrefix)).arg(tag));
+            QAction* item = window_.Action(Named(QStringLiteral("%1%2").arg(QLatin1String(itemPrefix)).arg(tag)));
             item->setData(tag);
             group->addAction(item);
         }
         window_.Action(Named(QStringLiteral("%1%2").arg(QLatin1String(itemPrefix)).arg(checkedTag)))->setChecked(true);
     };
-    positionMenu(nodos, "UbicacionNodos", "UbiNodo", 3);
-    positionMenu(calles, "UbicacionCalles", "UbiCalles", 5);
+    positionMenu(nodos, Cmd::Letra2, "UbicacionNodos", "UbiNodo", 3);
+    positionMenu(calles, Cmd::Letra5, "UbicacionCalles", "UbiCalles", 5);
 
     // Items that carry a submenu are actions of the window, so they are found by name.
     auto* decimales = new QMenu(window);
     decimales->setObjectName("Decimales");
-    Place(window_, valores, Cmd::Decimales1, Qs(Format("Decimales (%d)", NumFormat.Decimals)))->setMenu(decimales);
+    window_.Action(Cmd::Decimales1)->setMenu(decimales);
+    CommandPlaces::Fill(window_, decimales, QStringLiteral("popup:BDerecho>Valores>#Decimales1"));
     for (int d = 0; d <= 4; ++d)
-        Place(window_, decimales, QStringLiteral("NumDec%1").arg(d))->setData(d);
+        window_.Action(Named(QStringLiteral("NumDec%1").arg(d)))->setData(d);
 
     QMenu* shift = SubMenu(BDerecho, "Desplazamiento", QStringLiteral("Desplazamiento"));
+    CommandPlaces::Fill(window_, shift, QStringLiteral("popup:BDerecho>Desplazamiento"));
     auto* shiftGroup = new QActionGroup(shift);
     for (int tag : {1, -1, 2, 4, 6, 8, 10}) {
         const QString name = tag < 0 ? QStringLiteral("DesplazamientoC") : QStringLiteral("Desplazamiento%1").arg(tag);
-        QAction* item = Place(window_, shift, name);
+        QAction* item = window_.Action(Named(name));
         item->setData(tag);
         shiftGroup->addAction(item);
     }
@@ -203,14 +209,16 @@ void TDisplayController::CreateDisplayMenus()
         if (!entry)
             continue;
         const int tag = 10 + k;
-        Place(window_, entry, QStringLiteral("LineaColor%1").arg(tag))->setData(tag);
+        window_.Action(Named(QStringLiteral("LineaColor%1").arg(tag)))->setData(tag);
         auto* widths = new QMenu(window);
         widths->setObjectName(QStringLiteral("LineaAnchoMenu%1").arg(tag));
-        Place(window_, entry, QStringLiteral("LineaAncho%1").arg(tag))->setMenu(widths);
+        window_.Action(Named(QStringLiteral("LineaAncho%1").arg(tag)))->setMenu(widths);
+        CommandPlaces::Fill(window_, widths,
+                            QStringLiteral("popup:BDerecho>Cobertura Lineas>Solera %1>Línea Ancho").arg(k));
         auto* widthGroup = new QActionGroup(widths);
         for (int w = 0; w <= 5; ++w) {
             const int widthTag = tag * 10 + w;
-            QAction* item = Place(window_, widths, QStringLiteral("Ancho%1").arg(widthTag));
+            QAction* item = window_.Action(Named(QStringLiteral("Ancho%1").arg(widthTag)));
             item->setData(widthTag);
             widthGroup->addAction(item);
         }

@@ -19,6 +19,7 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "model/gui/ZelUtilsGui.h"
+#include "widgets/CommandPlaces.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/WindowHost.h"
 
@@ -38,7 +39,6 @@
 
 using ZelUtils::Format;
 using MapCommands::Named;
-using MapCommands::Place;
 
 namespace {
 
@@ -279,6 +279,7 @@ QMenu* TMapViewController::MagnifierMenu()
     if (!varLupa) {
         varLupa = new QMenu(QStringLiteral("Lupa"), window_.DialogParent());
         varLupa->setObjectName(QStringLiteral("varLupa"));
+        CommandPlaces::Fill(window_, varLupa, QStringLiteral("popup:varLupa"));
     }
     return varLupa;
 }
@@ -320,63 +321,22 @@ void TMapViewController::RegisterCommands(TCommandRegistry& registry)
 
 void TMapViewController::Connect()
 {
-    struct Command {
-        TCommandId id;
-        QKeySequence key;
-    };
-    const Command commands[] = {
-        {Cmd::aAcercar1, QKeySequence(Qt::CTRL | Qt::Key_I)},
-        {Cmd::aAlejar1, QKeySequence(Qt::CTRL | Qt::Key_O)},
-        {Cmd::aVistaGeneral1, QKeySequence(Qt::CTRL | Qt::Key_Z)},
-        {Cmd::aVistaAnterior, QKeySequence()},
-        {Cmd::VistaSeleccin1, QKeySequence(Qt::CTRL | Qt::Key_S)},
-        {Cmd::aReset1, QKeySequence()},
-    };
-    QMenu* ver = host_.ViewMenu();
-    QAction* before = ver ? window_.Action(Cmd::Options1) : nullptr;
-    if (ver) {
-        // "Vista General" takes the place of the toolbar button's twin in the menu.
-        ver->removeAction(window_.Action(Cmd::tbZoomFirst));
-    }
-    for (const Command& c : commands) {
-        QAction* a = Place(window_, nullptr, c.id);
-        a->setShortcut(c.key);
-        if (ver)
-            ver->insertAction(before, a);
-    }
     window_.Action(Cmd::aVistaAnterior)->setEnabled(false);
     window_.Action(Cmd::aRedibujar)->setEnabled(false);
 
     // Toolbar buttons.
     QToolBar* standard = host_.ToolBarOf(Cmd::Estandar1);
-    QAction* zoomSel = Place(window_, nullptr, Cmd::tbZoomSel);
-    standard->insertAction(window_.Action(Cmd::tbZoom), zoomSel);
     window_.Action(Cmd::tbMove)->setToolTip(QStringLiteral("MOver la vista"));
     window_.Action(Cmd::tbZoom)->setToolTip(QStringLiteral("Herramienta de ampliación"));
-    QAction* aerial = Place(window_, standard, Cmd::tbAerial);
-    Place(window_, standard, Cmd::tbStreet);
-
-    // The aerial overview and the scale dialog from the view menu.
-    QAction* copyAerial = Place(window_, nullptr, Cmd::CopiarAerial1);
-    QAction* escala = Place(window_, nullptr, Cmd::Escala1);
-    if (ver) {
-        ver->insertSeparator(before);
-        ver->insertAction(before, aerial);
-        ver->insertAction(before, copyAerial);
-        ver->insertAction(before, escala);
-        ver->insertSeparator(before);
-    }
 
     // The magnifier's menu (its layer items may have been made already): the
     // drop-down of its toolbar button.
     MagnifierMenu();
-    Place(window_, varLupa, Cmd::amao1);
     auto* scales = new QMenu(window_.DialogParent());
     scales->setObjectName(QStringLiteral("FactoresEscala"));
-    QAction* scaleItem = Place(window_, varLupa, Cmd::Factorescala1);
+    QAction* scaleItem = window_.Action(Cmd::Factorescala1);
     scaleItem->setMenu(scales);
-    for (int tag = 0; tag < 8; ++tag)
-        Place(window_, scales, QStringLiteral("FactorEscala%1").arg(tag));
+    CommandPlaces::Fill(window_, scales, QStringLiteral("popup:varLupa>#Factorescala1"));
     QObject::connect(varLupa, &QMenu::aboutToShow, varLupa, [scaleItem] {
         if (ProgramOptions().EscalaZoom >= 0)
             scaleItem->setText(QStringLiteral("Factor Escala (%1)")
@@ -417,9 +377,6 @@ void TMapViewController::Connect()
     QObject::connect(img, &TOxrImage::OnClick, img, [this] { imgClick(); });
     events_ = new TZoomEvents(window_.DialogParent(), img, *this, host_);
     img->installEventFilter(events_);
-
-    // The still quick view.
-    Place(window_, standard, Cmd::tbQuickView);
 }
 
 // ---- Zoom steps ----

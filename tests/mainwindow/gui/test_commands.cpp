@@ -98,6 +98,8 @@ protected:
     // column of the moment (0 at start, 1 after opening).
     void WalkTable(int moment)
     {
+        // Where the last row seen at each place sits: the rows keep their order there.
+        std::map<QString, qsizetype> lastAt;
         for (const CommandTable::TCommand& row : CommandTable::Commands()) {
             const QString name = QString::fromUtf8(row.Name);
             SCOPED_TRACE(name.toStdString());
@@ -122,6 +124,11 @@ protected:
                 } else if (!caption.isEmpty()) {
                     EXPECT_EQ(a->text(), caption);
                 }
+                const qsizetype at = where->actions().indexOf(a);
+                EXPECT_EQ(at > 0 && where->actions()[at - 1]->isSeparator(), CommandTable::SeparatorBefore(row, place))
+                    << "separator before";
+                EXPECT_GT(at, lastAt.contains(place) ? lastAt[place] : -1) << "out of row order";
+                lastAt[place] = at;
                 EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromUtf8(row.Shortcut)));
                 EXPECT_EQ(a->isCheckable(), row.Checkable);
                 EXPECT_EQ(a->isVisible(), state[0] == 'S');

@@ -1,0 +1,37 @@
+#include "widgets/CommandPlaces.h"
+
+#include "widgets/WindowHost.h"
+
+#include <QAction>
+#include <QWidget>
+
+namespace CommandPlaces {
+
+void Fill(TWindowHost& host, QWidget* where, const QString& place)
+{
+    for (const CommandTable::TCommand& row : CommandTable::Commands()) {
+        if (!CommandTable::Places(row).contains(place))
+            continue;
+        QAction* a = host.Action(row.Id);
+        if (where->actions().contains(a))
+            continue;
+        if (CommandTable::SeparatorBefore(row, place)) {
+            auto* separator = new QAction(where);
+            separator->setSeparator(true);
+            where->addAction(separator);
+        }
+        if (!QString::fromUtf8(row.Caption).endsWith(QLatin1Char('*')))
+            a->setToolTip(a->text().remove(QLatin1Char('&')));
+        a->setVisible(true);
+        where->addAction(a);
+    }
+}
+
+QAction* After(QWidget* where, QAction* item)
+{
+    const QList<QAction*> items = where->actions();
+    const qsizetype at = items.indexOf(item);
+    return at >= 0 && at + 1 < items.size() ? items[at + 1] : nullptr;
+}
+
+} // namespace CommandPlaces
