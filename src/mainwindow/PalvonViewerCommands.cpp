@@ -8,6 +8,7 @@
 #include "export/GeoWriters.h"
 #include "widgets/CommandTable.h"
 #include "mainwindow/PalvonViewer.h"
+#include "widgets/CommandPlaces.h"
 #include "map/DrawState.h"
 #include "map/gui/DlgSize.h"
 #include "model/KDVvars.h"
@@ -106,14 +107,7 @@ void TPalvonViewer::PlaceCommands()
                 CommandTable::UnknownCommand(place, "PlaceCommands");
                 continue;
             }
-            if (where->actions().contains(a))
-                continue;
-            if (CommandTable::SeparatorBefore(row, place)) {
-                auto* separator = new QAction(where);
-                separator->setSeparator(true);
-                where->addAction(separator);
-            }
-            where->addAction(a);
+            CommandPlaces::Append(where, a, row, place);
         }
     }
     LinkSharedActions();

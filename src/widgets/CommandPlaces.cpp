@@ -15,16 +15,24 @@ void Fill(TWindowHost& host, QWidget* where, const QString& place)
         QAction* a = host.Action(row.Id);
         if (where->actions().contains(a))
             continue;
-        if (CommandTable::SeparatorBefore(row, place)) {
-            auto* separator = new QAction(where);
-            separator->setSeparator(true);
-            where->addAction(separator);
-        }
         if (!QString::fromUtf8(row.Caption).endsWith(QLatin1Char('*')))
             a->setToolTip(a->text().remove(QLatin1Char('&')));
         a->setVisible(true);
-        where->addAction(a);
+        Append(where, a, row, place);
     }
+}
+
+bool Append(QWidget* where, QAction* action, const CommandTable::TCommand& row, const QString& place)
+{
+    if (where->actions().contains(action))
+        return false;
+    if (CommandTable::SeparatorBefore(row, place)) {
+        auto* separator = new QAction(where);
+        separator->setSeparator(true);
+        where->addAction(separator);
+    }
+    where->addAction(action);
+    return true;
 }
 
 QAction* After(QWidget* where, QAction* item)

@@ -19,6 +19,10 @@ namespace CommandPlaces {
 // '&') as its hint, unless the program rewrites the caption.
 void Fill(TWindowHost& host, QWidget* where, const QString& place);
 
+// Appends a row's action to `where` at `place`, after the separator the table
+// writes before it there; false when the action is there already.
+bool Append(QWidget* where, QAction* action, const CommandTable::TCommand& row, const QString& place);
+
 // The item of `where` right after `item` (nullptr when it is the last): where to
 // insert something of the program's own after a row.
 QAction* After(QWidget* where, QAction* item);
