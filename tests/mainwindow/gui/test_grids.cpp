@@ -376,7 +376,7 @@ TEST_F(Grids, PickingAMovementVariable)
     EXPECT_FALSE(w->Grids().VarMovim->actions()[5]->isEnabled()); // "Conteo": all 0
     DataLayerKind = 4;
     w->SetDown(Cmd::tbAtributos, true);
-    w->Grids().VarMovimClick(sat);
+    sat->trigger();
     EXPECT_EQ(RangeItemMovim, 4);
     EXPECT_EQ(RangeVarMovim, 4);
     EXPECT_FLOAT_EQ(RangeMovimMax, 1800.0f);

@@ -15,6 +15,8 @@
 #include "support/GridsNetwork.h"
 #include "support/TestUtil.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QAction>
 #include <QCheckBox>
 #include <QMenu>
@@ -76,7 +78,9 @@ TEST_F(Polygons, CompletedPolygonGetsProposedNameMeanLabelAndWorkingEntries)
     w->Polygons().AddPolygonClickPoint(0, 0);
     w->Polygons().AddPolygonClickPoint(10, 0);
     w->Polygons().AddPolygonClickPoint(10, 10);
-    w->MapEdit().imgDblClick();
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(5, 5), w->img->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w->img, &dbl);
     EXPECT_FALSE(UserPolygonActive);
     ASSERT_EQ(NumPoligonos, 1);
     const TPoligono& p = Poligonos[0];

@@ -180,7 +180,10 @@ TEST_F(SelCommands, LinkMarksInversionsAndHiddenLinks)
     for (int32_t i = 1; i <= Network.LinkCount; ++i)
         Arcos[i].Mark = 0;
     w->sagArcos->SetSelection({0, 1, 4, 2});
-    w->Selection().SeleccionGrillaClick();
+    // Over the link grid, its menu offers the item once a block of rows is selected.
+    w->Grids().LinkGridMouseOver = true;
+    emit w->pupArcos->aboutToShow();
+    ASSERT_TRUE(livemenus::Click(w.get(), "popup:pupArcos", "SeleccionGrilla"));
     EXPECT_EQ(Arcos[w->Grids().LinkOfRow(1)].Mark, 2);
     EXPECT_EQ(Arcos[w->Grids().LinkOfRow(2)].Mark, 2);
     EXPECT_EQ(w->sagArcos->Selection(), (TGridRect{4, 2, 4, 2}));
@@ -267,7 +270,7 @@ TEST_F(SelCommands, OpenersStoreTheirNamesAndSoleraFilesAddAfterTheFirst)
                                      QString::fromStdString(geo)}
                        : QStringList{};
     };
-    w->Files().AbrirClick(8);
+    ASSERT_TRUE(livemenus::Click(w.get(), "toolbar:tbarOpen", "tbOpenSlr"));
     EXPECT_EQ(NumGeoLayers, 3);
     EXPECT_EQ(SoleraFileName, geo);
     ASSERT_TRUE(livemenus::Click(w.get(), "menu:Archivo>Abrir", "aOpenSolera")); // no Shift: the first replaces again

@@ -66,6 +66,16 @@ protected:
         return out;
     }
     std::string Caption(const char* name) { return livemenus::Find(viewer, name)->text().toStdString(); }
+    // Reopens recent network `tag` from "Archivo" > "Abrir Recientes", the menu
+    // made anew from the settings file as it stands.
+    void ClickRecent(int tag)
+    {
+        viewer->Files().RebuildRecentMenus();
+        for (QAction* a : viewer->ArchivosRecientes->actions())
+            if (a->data().toInt() == tag)
+                return a->trigger();
+        ADD_FAILURE() << "no recent item " << tag;
+    }
 
     std::unique_ptr<RecordingServices> ui;
 };
@@ -391,7 +401,7 @@ TEST_F(ViewConfig, TheNetworkViewIsSavedAtCloseAndAppliedOnReopening)
             tag = static_cast<int>(i);
     ASSERT_GE(tag, 0);
     PixsVol = 60;
-    viewer->Files().FilesClick(tag);
+    ClickRecent(tag);
     EXPECT_EQ(PixsVol, 27);
     // The colour legend, never drawn, kept no corner of its own: it is not saved
     // at the map's top-left corner, nor brought back there.
@@ -400,7 +410,7 @@ TEST_F(ViewConfig, TheNetworkViewIsSavedAtCloseAndAppliedOnReopening)
     EXPECT_NE(viewer->sym->pos(), QPoint(0, 0));
     Secondary::DlgCfg().cbDrawLayout->setChecked(false);
     PixsVol = 60;
-    viewer->Files().FilesClick(tag);
+    ClickRecent(tag);
     EXPECT_EQ(PixsVol, 60);
 }
 
@@ -444,7 +454,7 @@ TEST_F(ViewConfig, LayerWithAnUpperCaseExtensionIsSavedAsNamedAndAppliedAgain)
     answer(tmp.file("otra.geo"));
     ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "tbOpenDat"));
     ASSERT_EQ(GeoLayerNames[1], "otra");
-    viewer->Files().FilesClick(tag);
+    ClickRecent(tag);
     ASSERT_EQ(NumGeoLayers, 1);
     EXPECT_EQ(GeoLayerNames[1], "KERBS");
     EXPECT_EQ(GeoLayerFiles[1], tmp.file("KERBS.GEO"));

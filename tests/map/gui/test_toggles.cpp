@@ -22,6 +22,7 @@
 #include "support/ViewerFixture.h"
 #include "widgets/StringAlignGrid.h"
 
+#include <QMouseEvent>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -373,7 +374,9 @@ protected:
         ClickPixX = x;
         ClickPixY = y;
         DblClickHandled = false;
-        viewer->MapEdit().imgDblClick();
+        QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(x, y), viewer->img->mapToGlobal(QPointF(x, y)),
+                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewer->img, &dbl);
         EXPECT_TRUE(DblClickHandled);
     }
     int32_t LinkRow(int32_t a, int32_t b) const
