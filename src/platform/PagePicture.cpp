@@ -15,7 +15,16 @@ public:
     {
     }
 
-    bool begin(QPaintDevice*) override { return true; }
+    // A painter starts with a fresh state and reports only what it changes from
+    // there: the state a previous painter left must not colour the next page.
+    bool begin(QPaintDevice*) override
+    {
+        pen_ = QPen();
+        brush_ = QBrush();
+        font_ = QFont();
+        transform_ = QTransform();
+        return true;
+    }
     bool end() override { return true; }
     Type type() const override { return User; }
 

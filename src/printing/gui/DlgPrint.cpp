@@ -221,6 +221,9 @@ void TDlgPrint::tbPrintClick()
 
 bool TDlgPrint::ForEachSelectedPage(const std::function<bool(int i, int j)>& visit)
 {
+    // Each page borrows the view window; the user's window comes back whatever the
+    // pages did, so the overview and the next print see the whole network again.
+    const double minX = WorldMinX, maxX = WorldMaxX, minY = WorldMinY, maxY = WorldMaxY;
     bool ok = true;
     for (int i = 1; ok && i <= grid_.Count(); ++i)
         for (int j = 1; ok && j <= grid_.Count(); ++j) {
@@ -237,6 +240,10 @@ bool TDlgPrint::ForEachSelectedPage(const std::function<bool(int i, int j)>& vis
         }
     // The page key belongs to these pages: the next ordinary print carries none.
     PrintPageX = PrintPageY = 0;
+    WorldMinX = minX;
+    WorldMaxX = maxX;
+    WorldMinY = minY;
+    WorldMaxY = maxY;
     return ok;
 }
 

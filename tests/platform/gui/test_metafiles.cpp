@@ -104,3 +104,21 @@ TEST(MetafileDevices, RecordedPagePlaysWithoutRescaling)
     EXPECT_METAFILE_SOUND(r);
     EXPECT_EQ(r.points, 2);
 }
+
+// A page recorded after another starts from a fresh painter's state: the brush
+// the first painter ended with does not fill the second page's outlines.
+TEST(MetafileDevices, SecondRecordingStartsWithoutTheFirstOnesBrush)
+{
+    TPagePicture page(400, 300, 96);
+    for (int round = 0; round < 2; ++round) {
+        page.Reset(400, 300, 96);
+        QPainter p(&page);
+        p.drawRect(10, 10, 50, 50);
+        if (round == 0)
+            p.setBrush(QColor(0xC0, 0xC0, 0xC0));
+        p.drawRect(100, 10, 50, 50);
+        p.end();
+        ASSERT_EQ(page.Ops().size(), 2u);
+        EXPECT_EQ(page.Ops()[0].brush.style(), Qt::NoBrush) << "round " << round;
+    }
+}

@@ -95,9 +95,10 @@ TEST_F(MultiPageTest, ChosenPagesAreSavedOneFilePerPage)
     EXPECT_TRUE(jpg.width() == canvas.width() || jpg.height() == canvas.height());
     EXPECT_TRUE(jpg.width() <= canvas.width() && jpg.height() <= canvas.height());
     EXPECT_FALSE(std::filesystem::exists(tmp.file("Velmora___.EMF")));
-    // The view window is left on the last page saved; the page key is not left
-    // for the next ordinary print.
-    EXPECT_NEAR(WorldMinX, g.Page(2, 2).X[0], 1e-6);
+    // The user's view window comes back after the pages; the page key is not
+    // left for the next ordinary print.
+    EXPECT_NEAR(WorldMinX, g.Page(1, 1).X[0], 1e-6);
+    EXPECT_NEAR(WorldMinY, g.Page(1, 1).Y[0], 1e-6);
     EXPECT_EQ(PrintPageX, 0);
     EXPECT_EQ(PrintPageY, 0);
     // A new page count rebuilds the pages and drops the selection.
