@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -29,6 +30,22 @@ struct TMetafileReport {
     std::vector<std::pair<int, int>> textPoints; // reference point of each text
     std::vector<int> fontHeights;                // EMF: the height of each font created
     std::vector<std::vector<int>> textAdvances;  // the advance of each character of each text
+    std::vector<QRect> textBoxes;                // EMF: the box each text covers (null when turned)
+    std::vector<int> frame;                      // EMF: the page's frame in hundredths of a millimetre
+
+    // The box of the first text equal to `t` (a null box when there is none).
+    QRect TextBox(const QString& t) const
+    {
+        for (qsizetype i = 0; i < texts.size(); ++i)
+            if (texts[i] == t && size_t(i) < textBoxes.size())
+                return textBoxes[size_t(i)];
+        return QRect();
+    }
+    // The page the header bounds give, as a rectangle.
+    QRect Page() const
+    {
+        return bounds.size() == 4 ? QRect(QPoint(bounds[0], bounds[1]), QPoint(bounds[2], bounds[3])) : QRect();
+    }
 
     // The advances of the first text holding `t`, character by character.
     std::vector<int> AdvancesOf(const QString& t) const
@@ -102,6 +119,14 @@ inline TMetafileReport CheckMetafile(const std::string& file)
             dx.push_back(d.toInt());
         r.textAdvances.push_back(dx);
     }
+    for (const QJsonValue& v : o.value("text_boxes").toArray()) {
+        const QJsonArray b = v.toArray();
+        r.textBoxes.push_back(b.size() == 4 ? QRect(QPoint(b.at(0).toInt(), b.at(1).toInt()),
+                                                    QPoint(b.at(2).toInt(), b.at(3).toInt()))
+                                            : QRect());
+    }
+    for (const QJsonValue& v : o.value("frame").toArray())
+        r.frame.push_back(v.toInt());
     for (const QJsonValue& v : o.value("text_points").toArray())
         r.textPoints.emplace_back(v.toArray().at(0).toInt(), v.toArray().at(1).toInt());
     return r;
@@ -136,6 +161,28 @@ inline std::vector<std::pair<double, double>> ExpectLengthColourMap(const TMetaf
         EXPECT_LE(end, r.bounds[2] + 1) << r.texts.value(qsizetype(i)).toStdString();
     }
     return classes;
+}
+
+// Each of the texts (a legend's title, caption, class texts) is on the page
+// whole, as the reader measures it, and clear of the stamp (the text starting
+// "Generado por"); every text named is there.
+inline void ExpectTextsOnPageClearOfStamp(const TMetafileReport& r, const QStringList& names)
+{
+    const std::string all = r.texts.join('|').toStdString();
+    QRect stamp;
+    for (qsizetype i = 0; i < r.texts.size(); ++i)
+        if (r.texts[i].startsWith(QStringLiteral("Generado por")) && size_t(i) < r.textBoxes.size())
+            stamp = r.textBoxes[size_t(i)];
+    EXPECT_FALSE(stamp.isNull()) << "no stamp: " << all;
+    const QRect page = r.Page();
+    for (const QString& name : names) {
+        const QRect box = r.TextBox(name);
+        ASSERT_FALSE(box.isNull()) << "no text " << name.toStdString() << " in " << all;
+        EXPECT_TRUE(page.contains(box)) << name.toStdString() << " at " << box.left() << "," << box.top() << " "
+                                        << box.width() << "x" << box.height() << " outside the page "
+                                        << page.width() << "x" << page.height();
+        EXPECT_FALSE(box.intersects(stamp)) << name.toStdString() << " over the stamp";
+    }
 }
 
 // A metafile that the reader walks without fault, with drawing inside its bounds.

@@ -115,19 +115,38 @@ bool PrintImageFittedToPage(const QImage& image)
     return job.End();
 }
 
+void PlayPrintPictureOnSheet(QPainter& sheet)
+{
+    // A page drawn in the printer's own pixels plays at its size; a page of
+    // another size (the report's paper, the map's extent) is scaled to fill
+    // the sheet, its proportions kept.
+    const QSize page = PrinterPageSize();
+    const int w = std::max(1, PrintPicture.Width()), h = std::max(1, PrintPicture.Height());
+    const double k = page.isEmpty() ? 1.0 : std::min(double(page.width()) / w, double(page.height()) / h);
+    sheet.save();
+    sheet.scale(k, k);
+    PrintPicture.Play(sheet);
+    sheet.restore();
+}
+
 void PrintPictureOnPrinter()
 {
     TPrintJob job;
     if (!job.NextSheet())
         return;
-    // The page was drawn in the printer's own pixels: it is played at its size.
-    PrintPicture.Play(job.Painter());
+    PlayPrintPictureOnSheet(job.Painter());
     job.End();
 }
 
+namespace {
+
+int PictureDpi() { return PrintPictureDpi > 0 ? PrintPictureDpi : Printer().resolution(); }
+
+} // namespace
+
 bool SavePrintPictureEmf(const std::string& fileName)
 {
-    TEmfDevice emf(PrintPicture.Width(), PrintPicture.Height(), Printer().resolution());
+    TEmfDevice emf(PrintPicture.Width(), PrintPicture.Height(), PictureDpi());
     QPainter p(&emf);
     PrintPicture.Play(p);
     p.end();
@@ -144,7 +163,7 @@ bool SavePrintPictureWmf(const std::string& fileName)
     // A Windows metafile counts in 16 bits: a page beyond that is scaled down.
     const int w = PrintPicture.Width(), h = PrintPicture.Height();
     const double k = std::min(1.0, 32000.0 / std::max(w, h));
-    const int dpi = std::max(1, int(std::lround(Printer().resolution() * k)));
+    const int dpi = std::max(1, int(std::lround(PictureDpi() * k)));
     TWmfDevice wmf(std::max(1, int(std::lround(w * k))), std::max(1, int(std::lround(h * k))), dpi);
     QPainter p(&wmf);
     p.scale(k, k);
@@ -340,7 +359,12 @@ void TFrmPreview::FitToPage(QSize page)
     ppv->resize(sbppv->size());
 }
 
-void TFrmPreview::FitToPrinterPage() { FitToPage(PrinterPageSize()); }
+// The box takes the shape of the page rendered (the printer's, the report's
+// paper or the map's extent), or of the printer's page before any.
+void TFrmPreview::FitToPrinterPage()
+{
+    FitToPage(PrintPicture.IsEmpty() ? PrinterPageSize() : QSize(PrintPicture.Width(), PrintPicture.Height()));
+}
 
 void TFrmPreview::ResizePicture()
 {
@@ -465,7 +489,12 @@ bool TFrmPreview::ImageExports(const std::string& fileName)
     return ok;
 }
 
-void TFrmPreview::PictureChanged() { ppv->update(); }
+void TFrmPreview::PictureChanged()
+{
+    FitToPrinterPage();
+    ResizePicture();
+    ppv->update();
+}
 
 void TFrmPreview::showEvent(QShowEvent* event)
 {

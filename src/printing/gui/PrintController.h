@@ -7,9 +7,11 @@
 // It reaches the main window only through TWindowHost and TPrintHost.
 #include "map/ViewSnapshot.h"
 
+#include <QRect>
 #include <QSize>
 
 #include <string>
+#include <vector>
 
 class QPainter;
 class TCommandRegistry;
@@ -53,8 +55,9 @@ public:
 
 private:
     // The printed layers of the view (PrintLayers::PrintPage over the view's
-    // snapshot) on the page being rendered.
-    void PrintPageLayers(QPainter& p, QSize printerPage);
+    // snapshot) on the page being rendered, of pageSize; the legends keep clear
+    // of the kept places (the footer's).
+    void PrintPageLayers(QPainter& p, QSize pageSize, const std::vector<QRect>& kept);
 
     TWindowHost& window_;
     TPrintHost& host_;

@@ -95,36 +95,43 @@ void TextOut(QPainter& p, int x, int y, const QString& text)
     p.drawText(x, y + fm.ascent(), text);
 }
 
-QSize Extent(QPainter& p, const QString& text)
+QSize Extent(QPainter& p, const QFont& font, const QString& text)
 {
-    const QFontMetrics fm(p.font(), p.device());
+    const QFontMetrics fm(font, p.device());
     return QSize(fm.horizontalAdvance(text), fm.height());
 }
 
-// Where a legend's top left corner stands on paper: the screen legend's corner
-// over the map, as a map point, on the page. A legend not placed on screen yet
-// takes the corner the screen would give it (bottom left for the bar legend,
-// bottom right for the range legend). The box is kept on the page.
+QSize Extent(QPainter& p, const QString& text) { return Extent(p, p.font(), text); }
+
+// Where a legend block's top left corner is wanted on paper: the screen
+// legend's corner over the map, as a map point, on the page. A legend not
+// placed on screen yet takes the corner the screen would give it (bottom left
+// for the bar legend, bottom right for the range legend). PlaceLegendBlock then
+// keeps the block on the page.
 QPoint LegendAnchor(const TLegendImage* legend, bool right, int w, int h)
 {
     const double f = Factor();
     const TOxrImage* map = pageCanvas ? pageCanvas->Map : nullptr;
-    int x0 = 4, y0 = 4;
-    if (map) {
-        int left = 0, top = 0;
-        if (legend && !legend->PlaceAfresh) {
-            left = legend->x();
-            top = legend->y();
-        } else {
-            left = right ? map->width() - Round(w / f) - 4 : 4;
-            top = map->height() - Round(h / f) - 4;
-        }
-        x0 = ZelPrinter::WorldToPixelX(map->PixelToWorldX(left));
-        y0 = ZelPrinter::WorldToPixelY(map->PixelToWorldY(top));
+    if (!map)
+        return QPoint(4, 4);
+    int left = 0, top = 0;
+    if (legend && !legend->PlaceAfresh) {
+        left = legend->x();
+        top = legend->y();
+    } else {
+        left = right ? map->width() - Round(w / f) - 4 : 4;
+        top = map->height() - Round(h / f) - 4;
     }
-    x0 = std::clamp(x0, 0, std::max(0, ZelPrinter::PageWidth() - w - 1));
-    y0 = std::clamp(y0, 0, std::max(0, ZelPrinter::PageHeight() - h - 1));
-    return QPoint(x0, y0);
+    return QPoint(ZelPrinter::WorldToPixelX(map->PixelToWorldX(left)),
+                  ZelPrinter::WorldToPixelY(map->PixelToWorldY(top)));
+}
+
+// The font made smaller until the text is at most `width` pixels wide: a title
+// longer than the page is shown whole rather than cut at the page's edge.
+void FitFontToWidth(QPainter& p, QFont& font, const QString& text, int width)
+{
+    while (font.pointSize() > 1 && QFontMetrics(font, p.device()).horizontalAdvance(text) > width)
+        font.setPointSize(font.pointSize() - 1);
 }
 
 // Font "Times New Roman" grown from the factor until the text is `height` pixels high.
@@ -151,6 +158,34 @@ TCanvasScope::TCanvasScope(const TPageCanvas& canvas) : canvas_(canvas), saved_(
 }
 
 TCanvasScope::~TCanvasScope() { pageCanvas = saved_; }
+
+QPoint PlaceLegendBlock(QPoint wanted, QSize block)
+{
+    const int pageW = ZelPrinter::PageWidth(), pageH = ZelPrinter::PageHeight();
+    const auto clampX = [&](int x) { return std::clamp(x, 0, std::max(0, pageW - block.width() - 1)); };
+    const auto clampY = [&](int y) { return std::clamp(y, 0, std::max(0, pageH - block.height() - 1)); };
+    QPoint at(clampX(wanted.x()), clampY(wanted.y()));
+    if (!pageCanvas)
+        return at;
+    const int gap = std::max(2, Round(2 * Factor()));
+    // Off each kept place the short way: below one in the page's upper half,
+    // above one in its lower half, or the other way when that leaves the page.
+    for (int pass = 0; pass < 3; ++pass) {
+        bool moved = false;
+        for (const QRect& kept : pageCanvas->Kept) {
+            if (!QRect(at, block).intersects(kept.adjusted(-gap, -gap, gap, gap)))
+                continue;
+            const int below = kept.bottom() + gap + 1, above = kept.top() - gap - block.height();
+            const bool fitsBelow = below + block.height() < pageH, fitsAbove = above >= 0;
+            const bool down = kept.center().y() < pageH / 2 ? fitsBelow || !fitsAbove : !fitsAbove && fitsBelow;
+            at.setY(clampY(down ? below : above));
+            moved = true;
+        }
+        if (!moved)
+            break;
+    }
+    return at;
+}
 
 // ---------------------------------------------------------------------------
 // Paper sizes of the shared layers
@@ -555,8 +590,22 @@ void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm)
     const int E = n > 1 ? Round((cy + 2) * n + 2.0) : 0;
     const int H = Round((P + 10 + 2 * RangeSymbolSize) * F) + E;
     const int W = barForm ? Round(240 * F) : Round(175 * F);
-    const QPoint anchor = LegendAnchor(pageCanvas ? pageCanvas->BarLegend : nullptr, false, W, H + cy);
-    const int X0 = anchor.x(), Y0 = anchor.y() + cy;
+    // The caption centred over the box and, with several variables, their
+    // titles beside the swatches: the block they make with the box is placed
+    // as one, so none of them leaves the page or meets the stamp.
+    QFont big = font;
+    big.setPointSize(s + 1);
+    FitFontToWidth(p, big, qcaption, ZelPrinter::PageWidth() - 2);
+    const QSize capExtent = Extent(p, big, qcaption);
+    const std::vector<std::string> titles = n > 1 ? ZelUtils::SplitString(caption, '/') : std::vector<std::string>();
+    int right = std::max(W, Round((W + capExtent.width()) / 2.0));
+    for (const std::string& t : titles)
+        right = std::max(right, Round(65 * F) + Extent(p, QString::fromStdString(ZelUtils::Trim(t))).width());
+    const int left = std::min(0, Round((W - capExtent.width()) / 2.0));
+    const QSize block(right - left + 1, std::max(cy + H, capExtent.height()) + 1);
+    const QPoint corner = PlaceLegendBlock(
+        LegendAnchor(pageCanvas ? pageCanvas->BarLegend : nullptr, false, block.width(), block.height()), block);
+    const int X0 = corner.x() - left, Y0 = corner.y() + cy;
 
     // White ground, so the legend reads over the map.
     p.setPen(Qt::NoPen);
@@ -567,10 +616,7 @@ void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm)
     p.drawRect(QRect(QPoint(X0, Y0 + cy + Round(2 * F)), QPoint(X0 + W, Y0 + H)));
     const int B = Y0 - E + H;
     p.drawLine(X0, B, X0 + W, B);
-    QFont big = font;
-    big.setPointSize(s + 1);
     p.setFont(big);
-    const QSize capExtent = Extent(p, qcaption);
     TextOut(p, Round(X0 + (W - capExtent.width()) / 2.0), Y0 - cy, qcaption);
     p.setFont(font);
 
@@ -606,7 +652,6 @@ void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm)
                  FormatValue((3 - k) / 3.0 * scaleMax));
     }
     if (n > 1) {
-        const std::vector<std::string> titles = ZelUtils::SplitString(caption, '/');
         for (int j = 0; j < n; ++j) {
             // Line j from the bottom: the last caption lowest.
             const int index = n - 1 - j;
@@ -645,8 +690,19 @@ void PrintRangeLegend(QPainter& p, const std::string& title)
     const int Wl = std::max(Round(9 * u + cx), 28);
     // The frame reaches below the last entry, however many there are.
     const int Hl = std::max(Round(30 * u), Round(4 * u * (last + 2) + 2 * u));
-    const QPoint anchor = LegendAnchor(pageCanvas ? pageCanvas->RangeLegend : nullptr, true, Wl, Hl);
-    const int X0 = anchor.x(), Y0 = anchor.y();
+    // The title, centred over the frame, may be wider than it: the block of
+    // both is what stays on the page and clear of the stamp.
+    QFont big = font;
+    big.setPointSize(Round(s * 1.5));
+    const QString qtitle = TMapPainter::DisplayText(title);
+    FitFontToWidth(p, big, qtitle, ZelPrinter::PageWidth() - 2);
+    const QSize titleExtent = Extent(p, big, qtitle);
+    const int left = std::min(0, Round((Wl - titleExtent.width()) / 2.0));
+    const int right = std::max(Wl, Round((Wl + titleExtent.width()) / 2.0));
+    const QSize block(right - left + 1, std::max(Hl, titleExtent.height()) + 1);
+    const QPoint corner = PlaceLegendBlock(
+        LegendAnchor(pageCanvas ? pageCanvas->RangeLegend : nullptr, true, block.width(), block.height()), block);
+    const int X0 = corner.x() - left, Y0 = corner.y();
     const QRect frame(QPoint(X0, Y0 + Round(5 * u)), QPoint(X0 + Wl, Y0 + Hl));
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
@@ -654,11 +710,8 @@ void PrintRangeLegend(QPainter& p, const std::string& title)
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(Qt::NoBrush);
     p.drawRect(frame);
-    QFont big = font;
-    big.setPointSize(Round(s * 1.5));
     p.setFont(big);
-    const QString qtitle = TMapPainter::DisplayText(title);
-    TextOut(p, Round(X0 + (Wl - Extent(p, qtitle).width()) / 2.0), Y0, qtitle);
+    TextOut(p, Round(X0 + (Wl - titleExtent.width()) / 2.0), Y0, qtitle);
     p.setFont(font);
     for (int k = 0; k <= last; ++k) {
         const TRangeClass& rc = RangeTable[size_t(k)];
@@ -705,7 +758,7 @@ void PrintTitulos(QPainter& p, const QStringList& lines, const QFont& titleFont,
     p.restore();
 }
 
-void PrintPage(QPainter& p, const TViewSnapshot& view, QSize printerPage, const TPageCanvas& mapCanvas)
+void PrintPage(QPainter& p, const TViewSnapshot& view, QSize pageSize, const TPageCanvas& mapCanvas)
 {
     const TViewScope scope(view);
     const TCanvasScope canvasScope(mapCanvas);
@@ -805,7 +858,7 @@ void PrintPage(QPainter& p, const TViewSnapshot& view, QSize printerPage, const 
         QStringList lines;
         for (const std::string& line : view.TitleLines)
             lines.push_back(QString::fromStdString(line));
-        PrintTitulos(p, lines, view.TitleFont, view.TitleColor, TitlePos, printerPage.width(), printerPage.height());
+        PrintTitulos(p, lines, view.TitleFont, view.TitleColor, TitlePos, pageSize.width(), pageSize.height());
     }
 }
 
