@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRect>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 
@@ -40,6 +41,15 @@ struct TMetafileReport {
             if (texts[i] == t && size_t(i) < textBoxes.size())
                 return textBoxes[size_t(i)];
         return QRect();
+    }
+    // The texts holding a letter (titles, captions, names), the stamp aside.
+    QStringList WordTexts() const
+    {
+        QStringList words;
+        for (const QString& t : texts)
+            if (t.contains(QRegularExpression(QStringLiteral("[A-Za-z]"))) && !t.startsWith(QStringLiteral("Generado por")))
+                words << t;
+        return words;
     }
     // The page the header bounds give, as a rectangle.
     QRect Page() const
@@ -174,7 +184,9 @@ inline void ExpectTextsOnPageClearOfStamp(const TMetafileReport& r, const QStrin
         if (r.texts[i].startsWith(QStringLiteral("Generado por")) && size_t(i) < r.textBoxes.size())
             stamp = r.textBoxes[size_t(i)];
     EXPECT_FALSE(stamp.isNull()) << "no stamp: " << all;
-    const QRect page = r.Page();
+    // The reader's box is an estimate from the font's height and the rounded
+    // advances: a few pixels of slack.
+    const QRect page = r.Page().adjusted(-3, -3, 3, 3);
     for (const QString& name : names) {
         const QRect box = r.TextBox(name);
         ASSERT_FALSE(box.isNull()) << "no text " << name.toStdString() << " in " << all;

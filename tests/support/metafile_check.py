@@ -23,8 +23,8 @@ import sys
 
 def text_box(x, y, dx, nchars, font, align):
     """The box a text covers: its advances along, the font's character height
-    (a glyph rises at most that far above the base line and drops a quarter of
-    it below) across; None for a turned text."""
+    across (a glyph rises at most nine tenths of it above the base line and
+    drops a quarter of it below); None for a turned text."""
     height, escapement = font
     if escapement % 3600:
         return None
@@ -33,13 +33,14 @@ def text_box(x, y, dx, nchars, font, align):
         x -= width // 2
     elif align & 2:  # TA_RIGHT
         x -= width
+    rise, drop = height * 9 // 10, height // 4
     if align & 24 == 24:  # TA_BASELINE
-        top = y - height
+        top = y - rise
     elif align & 8:  # TA_BOTTOM
-        top = y - height - height // 4
+        top = y - rise - drop
     else:  # TA_TOP
         top = y
-    return [x, top, x + width, top + height + height // 4]
+    return [x, top, x + width, top + rise + drop]
 
 
 def emf(data):

@@ -493,6 +493,10 @@ void PrintMovimSymbols(QPainter& p)
 void PrintMovimLinks(QPainter& p)
 {
     if (!MovimDrawMode) {
+        // A column that holds no movement variable has nothing to show nor to
+        // explain: no symbols of zeros under a legend without a title.
+        if (RangeVarMovim < 1 || RangeVarMovim >= NumMovimColumns || ColVarMovim[size_t(RangeVarMovim)] <= 0)
+            return;
         PrintMovimSymbols(p);
         PrintRangeLegend(p, TitMovim[size_t(std::clamp(RangeVarMovim, 0, NumMovimColumns - 1))]);
         return;
@@ -602,7 +606,7 @@ void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm)
     for (const std::string& t : titles)
         right = std::max(right, Round(65 * F) + Extent(p, QString::fromStdString(ZelUtils::Trim(t))).width());
     const int left = std::min(0, Round((W - capExtent.width()) / 2.0));
-    const QSize block(right - left + 1, std::max(cy + H, capExtent.height()) + 1);
+    const QSize block(right - left, std::max(cy + H, capExtent.height()));
     const QPoint corner = PlaceLegendBlock(
         LegendAnchor(pageCanvas ? pageCanvas->BarLegend : nullptr, false, block.width(), block.height()), block);
     const int X0 = corner.x() - left, Y0 = corner.y() + cy;
@@ -699,7 +703,7 @@ void PrintRangeLegend(QPainter& p, const std::string& title)
     const QSize titleExtent = Extent(p, big, qtitle);
     const int left = std::min(0, Round((Wl - titleExtent.width()) / 2.0));
     const int right = std::max(Wl, Round((Wl + titleExtent.width()) / 2.0));
-    const QSize block(right - left + 1, std::max(Hl, titleExtent.height()) + 1);
+    const QSize block(right - left, std::max(Hl, titleExtent.height()));
     const QPoint corner = PlaceLegendBlock(
         LegendAnchor(pageCanvas ? pageCanvas->RangeLegend : nullptr, true, block.width(), block.height()), block);
     const int X0 = corner.x() - left, Y0 = corner.y();
@@ -752,7 +756,9 @@ void PrintTitulos(QPainter& p, const QStringList& lines, const QFont& titleFont,
         x = Round((pageW - w) / 2.0);
     else if (pos == 3 || pos == 6)
         x = pageW - w - 10;
-    const int y = pos <= 3 ? 10 : pageH - Round(lines.size() * cy * 1.1 - 10);
+    // A bottom block keeps the same 10-pixel margin as a top one: its last line
+    // whole on the page, descenders included.
+    const int y = pos <= 3 ? 10 : pageH - Round(lines.size() * cy * 1.1 + 10);
     for (qsizetype i = 0; i < lines.size(); ++i)
         TextOut(p, x, y + Round(double(i) * cy * 1.1), lines[i]);
     p.restore();

@@ -5,6 +5,7 @@
 #include "mainwindow/PalvonViewer.h"
 #include "map/gui/OxrImage.h"
 #include "model/Genatr.h"
+#include "model/ProgramOptions.h"
 #include "model/KDVvars.h"
 #include "printing/ZelPrinter.h"
 #include "printing/gui/DlgPrint.h"
@@ -671,4 +672,176 @@ TEST_F(PrintFiles, PhaseReportOfTheDefinedNetworksFromThePhaseWindow)
     EXPECT_EQ(rtf.rfind("{\\rtf", 0), 0u);
     EXPECT_NE(rtf.find("Nodo: 103"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(tmp.file("emf.emf")));
+}
+
+namespace {
+
+// A print definition chosen from the menu ("Definir Redes"), written in a
+// folder of its own beside a copy of each network it names.
+void DefineFromTheMenu(TPalvonViewer* viewer, const testutil::TempDir& tmp, const std::vector<std::string>& networks,
+                       const std::string& definition)
+{
+    std::filesystem::create_directories(tmp.file("def"));
+    for (const std::string& n : networks) {
+        const std::string copy = tmp.file("def/" + std::filesystem::path(n).filename().string());
+        if (!std::filesystem::exists(copy))
+            std::filesystem::copy_file(n, copy);
+    }
+    testutil::writeFile(tmp.file("def/lote.ini"), definition);
+    testutil::AnswerFileDialog(viewer, tmp.file("def/lote.ini"));
+    livemenus::Find(viewer, "DefinirRedes1")->trigger();
+    testutil::settle();
+}
+
+// The view in the preview from the menu, saved from it as a metafile and read back.
+testutil::TMetafileReport PreviewMetafile(TPalvonViewer* viewer, const std::string& file)
+{
+    livemenus::Find(viewer, "aVistaPrevia1")->trigger();
+    testutil::settle();
+    EXPECT_NE(FrmPreview, nullptr);
+    if (!FrmPreview)
+        return {};
+    EXPECT_TRUE(FrmPreview->ImageExports(file));
+    return testutil::CheckMetafile(file);
+}
+
+} // namespace
+
+// A batch of chicago-sketch with a bar legend of three variables moved over the
+// stamp's corner, a colour map whose title is longer than its legend and the
+// movement flows, then an ordinary preview of the view: every legend
+// title and caption lies whole on its page, clear of the stamp.
+TEST_F(PrintFiles, LegendTitlesStayOnThePageClearOfTheStamp)
+{
+    const std::string chicago = testutil::realDataPath("chicago-sketch.dat");
+    if (!std::filesystem::exists(chicago))
+        FAIL() << "no " << chicago;
+    const std::string longTitle = "Longitud de los arcos de la red vial (metros)";
+    DefineFromTheMenu(viewer, tmp, {chicago},
+                      "[General]\r\n[Tema]\r\n[Barras]\r\nRedPalvon=chicago-sketch.dat\r\nVineta=0;0\r\n"
+                      "VarVolumen=Cap,T0,Long\r\nVarMultiple=2\r\n[Colores]\r\nRedPalvon=chicago-sketch.dat\r\n"
+                      "VarColores=Cap\r\nTitColores=" + longTitle + "\r\nVarMovim=Fl.Sat\r\n");
+    livemenus::Find(viewer, "ImprimirRedes1")->trigger();
+    testutil::settle();
+    const testutil::TMetafileReport bars = testutil::CheckMetafile(tmp.file("def/chicago-sketch_Long.emf"));
+    EXPECT_METAFILE_SOUND(bars);
+    testutil::ExpectTextsOnPageClearOfStamp(bars, {QStringLiteral("Capacidad/Tpo. Flujo Libre/Longitud"),
+                                                   QStringLiteral("Capacidad"), QStringLiteral("Tpo. Flujo Libre"),
+                                                   QStringLiteral("Longitud")});
+    const testutil::TMetafileReport colours = testutil::CheckMetafile(tmp.file("def/chicago-sketch_Cap.emf"));
+    EXPECT_METAFILE_SOUND(colours);
+    testutil::ExpectTextsOnPageClearOfStamp(colours, {QString::fromStdString(longTitle)});
+    EXPECT_GE(colours.RangeClasses().size(), 6u);
+    const testutil::TMetafileReport moves = testutil::CheckMetafile(tmp.file("def/chicago-sketch_Cap_Fl.Sat.emf"));
+    EXPECT_METAFILE_SOUND(moves);
+    testutil::ExpectTextsOnPageClearOfStamp(moves, {QStringLiteral("Flujo Saturación")});
+    const std::vector<std::pair<double, double>> flows = moves.RangeClasses();
+    ASSERT_GE(flows.size(), 6u);
+    EXPECT_LT(flows.front().first, flows.back().second);
+
+    // The view's own legends, whatever the batch left of it.
+    const testutil::TMetafileReport page = PreviewMetafile(viewer, tmp.file("vista.emf"));
+    FrmPreview->close();
+    EXPECT_METAFILE_SOUND(page);
+    EXPECT_FALSE(page.WordTexts().isEmpty()) << page.texts.join('|').toStdString();
+    testutil::ExpectTextsOnPageClearOfStamp(page, page.WordTexts());
+}
+
+namespace {
+
+// The ink's box on a sheet printed to PDF, as a share of the printable area:
+// its width and its height over the printable width (pdftoppm renders the sheet).
+QRectF InkOnPrintable(const QImage& sheet)
+{
+    const QRect box = InkBox(sheet);
+    const QRectF paper = Printer().paperRect(QPrinter::DevicePixel);
+    const QRectF printable = Printer().pageRect(QPrinter::DevicePixel);
+    const double k = sheet.width() / paper.width(); // raster pixels per device pixel
+    const double left = printable.left() * k, top = printable.top() * k, w = printable.width() * k;
+    return QRectF((box.left() - left) / w, (box.top() - top) / w, box.width() / w, box.height() / w);
+}
+
+} // namespace
+
+// A definition for A4 landscape pages, then the preview, a metafile saved from
+// it and a print to PDF; then a batch run and the same again. The preview frames
+// the page in the page's own shape, the metafile declares the page's real size
+// and the printed sheet carries the whole page at the width of its printable
+// area, in the page's shape (the stamp in its top left corner, the date in its
+// bottom right corner).
+TEST_F(PrintFiles, PagesKeepTheirShapeInThePreviewAndOnPaper)
+{
+    Secondary::DlgCfg().cbPrintDate->setChecked(true);
+    ASSERT_TRUE(ProgramOptions().PrintDate);
+    DefineFromTheMenu(viewer, tmp, {tmp.file("red.dat")},
+                      "[General]\r\nTama\xC3\xB1oPapel=1\r\nOrientacion=1\r\n[Tema]\r\n[Uno]\r\nRedPalvon=red.dat\r\n"
+                      "Variables=none\r\n");
+    const std::string pdf = tmp.file("hoja.pdf");
+    Printer().setOutputFormat(QPrinter::PdfFormat);
+    Printer().setOutputFileName(QString::fromStdString(pdf));
+    // One pass: the page's shape in the preview box, in the metafile's frame
+    // (hundredths of a millimetre) and on the printed sheet.
+    auto expectShape = [&](double aspect, double frameW, const char* stem) {
+        SCOPED_TRACE(stem);
+        const testutil::TMetafileReport r = PreviewMetafile(viewer, tmp.file(std::string(stem) + ".emf"));
+        ASSERT_NE(FrmPreview, nullptr);
+        EXPECT_NEAR(double(FrmPreview->sbppv->width()) / FrmPreview->sbppv->height(), aspect, 0.03 * aspect);
+        ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
+        FrmPreview->close();
+        EXPECT_METAFILE_SOUND(r);
+        ASSERT_EQ(r.frame.size(), 4u);
+        EXPECT_NEAR(r.frame[2] - r.frame[0], frameW, 0.01 * frameW);
+        EXPECT_NEAR(double(r.frame[2] - r.frame[0]) / (r.frame[3] - r.frame[1]), aspect, 0.01 * aspect);
+        const std::vector<QImage> sheets = Rasterise(pdf, stem);
+        ASSERT_EQ(sheets.size(), 1u);
+        const QRectF ink = InkOnPrintable(sheets[0]);
+        const double inkAspect = ink.width() / ink.height();
+        if (aspect >= double(Printer().pageRect(QPrinter::DevicePixel).width())
+                          / Printer().pageRect(QPrinter::DevicePixel).height()) {
+            EXPECT_GT(ink.width(), 0.95) << "the page fills the sheet's width";
+        }
+        EXPECT_NEAR(inkAspect, aspect, 0.05 * aspect);
+    };
+    expectShape(297.0 / 210.0, 29700, "a4");
+
+    livemenus::Find(viewer, "ImprimirRedes1")->trigger();
+    testutil::settle();
+    ASSERT_TRUE(PrintToExtent);
+    // The page is now the view's extent at the printer's scale, in its shape.
+    viewer->Printing().PrintFilePreview();
+    const double extent = double(PrintPictureWidth) / PrintPictureHeight;
+    const double mm = 25.4 * PrintPictureWidth / Printer().resolution() * 100;
+    expectShape(extent, mm, "extent");
+}
+
+// A title at the bottom of the page after a batch (the page cut to the map's
+// extent): in the preview's metafile the title's lines stand whole on the page,
+// near its bottom, at each bottom position.
+TEST_F(PrintFiles, BottomTitlesStayOnThePageAfterABatch)
+{
+    viewer->tit->setPlainText(QStringLiteral("Plano de prueba\nSegunda línea"));
+    DefineFromTheMenu(viewer, tmp, {tmp.file("red.dat")},
+                      "[General]\r\n[Tema]\r\n[Uno]\r\nRedPalvon=red.dat\r\nVariables=none\r\n");
+    livemenus::Find(viewer, "ImprimirRedes1")->trigger();
+    testutil::settle();
+    ASSERT_TRUE(PrintToExtent);
+    viewer->tit->setPlainText(QStringLiteral("Plano de prueba\nSegunda línea"));
+    for (int position : {4, 5, 6}) {
+        SCOPED_TRACE(position);
+        livemenus::Find(viewer, QStringLiteral("TitPos%1").arg(position))->trigger();
+        const testutil::TMetafileReport r = PreviewMetafile(viewer, tmp.file("abajo.emf"));
+        FrmPreview->close();
+        EXPECT_METAFILE_SOUND(r);
+        const QRect page = r.Page();
+        const QRect second = r.TextBox(QStringLiteral("Segunda línea"));
+        ASSERT_FALSE(second.isNull()) << r.texts.join('|').toStdString();
+        testutil::ExpectTextsOnPageClearOfStamp(r, {QStringLiteral("Plano de prueba"), QStringLiteral("Segunda línea")});
+        EXPECT_GT(second.bottom(), page.bottom() - page.height() / 10) << "not at the bottom";
+        if (position == 4) {
+            EXPECT_LT(second.left(), page.width() / 10);
+        }
+        if (position == 6) {
+            EXPECT_GT(second.right(), page.right() - page.width() / 10);
+        }
+    }
 }
