@@ -3,6 +3,7 @@
 #include "mainwindow/DlgCfg.h"
 #include "widgets/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
+#include "map/gui/DataLayers.h"
 #include "map/gui/OxrImage.h"
 #include "model/Genatr.h"
 #include "model/ProgramOptions.h"
@@ -39,6 +40,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QMenuBar>
 #include <QProcess>
 #include <QTextEdit>
@@ -709,8 +711,9 @@ testutil::TMetafileReport PreviewMetafile(TPalvonViewer* viewer, const std::stri
 
 // A batch of chicago-sketch with a bar legend of three variables moved over the
 // stamp's corner, a colour map whose title is longer than its legend and the
-// movement flows, then an ordinary preview of the view: every legend
-// title and caption lies whole on its page, clear of the stamp.
+// movement flows; then the user's colour map with its legend dragged into the
+// stamp's corner, in the preview: every legend title and caption lies whole on
+// its page, clear of the stamp.
 TEST_F(PrintFiles, LegendTitlesStayOnThePageClearOfTheStamp)
 {
     const std::string chicago = testutil::realDataPath("chicago-sketch.dat");
@@ -739,11 +742,28 @@ TEST_F(PrintFiles, LegendTitlesStayOnThePageClearOfTheStamp)
     ASSERT_GE(flows.size(), 6u);
     EXPECT_LT(flows.front().first, flows.back().second);
 
-    // The view's own legends, whatever the batch left of it.
+    // Then the user draws a colour map of the lengths and drags its legend
+    // into the top left corner, where the stamp prints.
+    for (QAction* a : viewer->Grids().VarArcos->actions())
+        if (a->text() == QStringLiteral("Longitud"))
+            a->trigger();
+    viewer->SetDown(Cmd::tbColores, true);
+    viewer->RedrawMap();
+    testutil::settle();
+    ASSERT_TRUE(viewer->sym->isVisible());
+    const QPoint grip(6, 6), from = viewer->sym->pos();
+    auto mouse = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, at, viewer->sym->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(viewer->sym, &e);
+    };
+    mouse(QEvent::MouseButtonPress, grip, Qt::LeftButton);
+    mouse(QEvent::MouseMove, grip - from, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, grip - from, Qt::NoButton);
+    ASSERT_LT(viewer->sym->pos().manhattanLength(), 10) << viewer->sym->x() << "," << viewer->sym->y();
     const testutil::TMetafileReport page = PreviewMetafile(viewer, tmp.file("vista.emf"));
     FrmPreview->close();
     EXPECT_METAFILE_SOUND(page);
-    EXPECT_FALSE(page.WordTexts().isEmpty()) << page.texts.join('|').toStdString();
+    EXPECT_TRUE(page.WordTexts().contains(QStringLiteral("Longitud"))) << page.texts.join('|').toStdString();
     testutil::ExpectTextsOnPageClearOfStamp(page, page.WordTexts());
 }
 
