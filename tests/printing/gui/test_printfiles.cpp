@@ -865,3 +865,58 @@ TEST_F(PrintFiles, BottomTitlesStayOnThePageAfterABatch)
         }
     }
 }
+
+// The multi-page window from the menu, at its default size, lies whole on the
+// screen with every page of its grid in sight. Its overview sheet printed after
+// the chosen pages were saved is the overview printed first: the whole view,
+// not the last page saved.
+TEST_F(PrintFiles, MultiPageOverviewAfterASaveShowsTheWholeView)
+{
+    const std::string first = tmp.file("primera.pdf"), again = tmp.file("despues.pdf");
+    Printer().setOutputFormat(QPrinter::PdfFormat);
+    Printer().setOutputFileName(QString::fromStdString(first));
+    QRect frame, screen, layer, inside;
+    WhenModalShown(viewer, [&](QWidget* w) {
+        auto* window = qobject_cast<TDlgPrint*>(w);
+        ASSERT_NE(window, nullptr);
+        testutil::settle();
+        frame = window->frameGeometry();
+        screen = window->screen()->availableGeometry();
+        auto* grd = window->findChild<QWidget*>(QStringLiteral("grd"));
+        layer = QRect(grd->mapTo(window, QPoint(0, 0)), grd->size());
+        inside = window->rect();
+        const TPageGrid& g = window->Grid();
+        QTest::mouseClick(grd, Qt::LeftButton, {}, QPoint(g.Page(2, 2).Left + 3, g.Page(2, 2).Top + 3));
+        QTest::mouseClick(window->PrtMapa, Qt::LeftButton);
+        ClickToolButton(window, QStringLiteral("tbPrint"));
+        // The chosen page saved as a metafile, without the overview.
+        QTest::mouseClick(window->PrtMapa, Qt::LeftButton);
+        testutil::AnswerFileDialog(window, tmp.file("plan.emf"));
+        ClickToolButton(window, QStringLiteral("tbSave"));
+        // The overview again, with the page.
+        Printer().setOutputFileName(QString::fromStdString(again));
+        QTest::mouseClick(window->PrtMapa, Qt::LeftButton);
+        ClickToolButton(window, QStringLiteral("tbPrint"));
+        QTest::keyClick(window, Qt::Key_Escape);
+    });
+    livemenus::Find(viewer, "aMultiPrint")->trigger();
+    EXPECT_TRUE(screen.contains(frame)) << frame.x() << "," << frame.y() << " " << frame.width() << "x"
+                                        << frame.height() << " on " << screen.width() << "x" << screen.height();
+    EXPECT_TRUE(inside.contains(layer));
+    const testutil::TMetafileReport saved = testutil::CheckMetafile(tmp.file("plan_2_2.EMF"));
+    EXPECT_METAFILE_SOUND(saved);
+    EXPECT_TRUE(saved.HasText(QStringLiteral("(2,2)")));
+    const std::vector<QImage> before = Rasterise(first, "antes"), after = Rasterise(again, "despues");
+    ASSERT_EQ(before.size(), 2u);
+    ASSERT_EQ(after.size(), 2u);
+    // The whole view spans the overview sheet, and the later sheet is the same.
+    const QRect overview = InkBox(before[0]);
+    EXPECT_GT(overview.width(), before[0].width() * 3 / 4);
+    EXPECT_GT(overview.height(), before[0].height() * 3 / 4);
+    ASSERT_EQ(after[0].size(), before[0].size());
+    int differ = 0;
+    for (int y = 0; y < before[0].height(); ++y)
+        for (int x = 0; x < before[0].width(); ++x)
+            differ += before[0].pixel(x, y) != after[0].pixel(x, y);
+    EXPECT_EQ(differ, 0);
+}
