@@ -104,11 +104,20 @@ TEST(BatchPictures, ChicagoSketchPicturesCarryTheirLegends)
         return testutil::CheckMetafile(report.pictures[k].value("file").toString().toStdString());
     };
     const testutil::TMetafileReport bars = texts(0), colours = texts(1), moves = texts(2);
-    EXPECT_TRUE(bars.HasText(QStringLiteral("Capacidad"))) << bars.texts.join('|').toStdString();
-    EXPECT_GE(bars.texts.size(), 5);
-    EXPECT_TRUE(colours.HasText(QStringLiteral("Longitud")));
-    EXPECT_TRUE(colours.HasText(QStringLiteral(" - ")));
-    EXPECT_TRUE(moves.HasText(QStringLiteral("Saturaci")));
+    // Each legend's title whole on its page and clear of the stamp; the bar
+    // legend's three values and the classes of the range legends in order.
+    testutil::ExpectTextsOnPageClearOfStamp(bars, {QStringLiteral("Capacidad")});
+    int values = 0;
+    for (const QString& t : bars.texts)
+        values += t.toDouble() > 0;
+    EXPECT_GE(values, 3) << bars.texts.join('|').toStdString();
+    testutil::ExpectTextsOnPageClearOfStamp(colours, {QStringLiteral("Longitud")});
+    testutil::ExpectLengthColourMap(colours);
+    testutil::ExpectTextsOnPageClearOfStamp(moves, {QStringLiteral("Flujo Saturación")});
+    const std::vector<std::pair<double, double>> flows = moves.RangeClasses();
+    ASSERT_GE(flows.size(), 6u) << moves.texts.join('|').toStdString();
+    for (size_t c = 2; c < flows.size(); ++c)
+        EXPECT_LT(flows[c - 1].second, flows[c].second);
 }
 
 // Two columns of pictures in a table: each picture stays inside its cell.
