@@ -83,7 +83,8 @@ struct TFooter {
         if (PrintPageX > 0 && PrintPageY > 0) {
             const QString index = QString::fromStdString(ZelUtils::Format("(%d,%d)", PrintPageX, PrintPageY));
             texts.push_back({index, QPoint(pageW - fm.horizontalAdvance(index) - 4, pageH - cy - 4), grey});
-            key = QRect(QPoint(1, pageH - (30 * PrintPagesPerSide + 1)), QPoint(30 * PrintPagesPerSide + 1, pageH - 1));
+            key = QRect(QPoint(1, pageH - (30 * PrintPagesPerSide + 1)),
+                        QPoint(30 * PrintPagesPerSide + 1, pageH - 1));
         }
     }
 
@@ -115,7 +116,8 @@ struct TFooter {
         for (int i = 1; i <= PrintPagesPerSide; ++i)
             for (int j = 1; j <= PrintPagesPerSide; ++j) {
                 p.setBrush(i == PrintPageX && j == PrintPageY ? QColor(0xC0, 0xC0, 0xC0) : QColor(Qt::white));
-                const QRect r(QPoint(30 * (i - 1) + 1, pageH - (30 * j + 1)), QPoint(30 * i + 1, pageH - (30 * (j - 1) + 1)));
+                const QRect r(QPoint(30 * (i - 1) + 1, pageH - (30 * j + 1)),
+                              QPoint(30 * i + 1, pageH - (30 * (j - 1) + 1)));
                 p.drawRect(r);
             }
     }
