@@ -734,6 +734,51 @@ void PrintRangeLegend(QPainter& p, const std::string& title)
     p.restore();
 }
 
+namespace {
+
+// The title block's lines at paper size: its font, the top left corner of its
+// first line, the line step and the box it covers on a page of pageW x pageH.
+struct TTitleBlock {
+    QFont font;
+    int x = 0, y = 0, cy = 0;
+    QRect box;
+};
+
+TTitleBlock TitleBlock(QPainter& p, const QStringList& lines, const QFont& titleFont, int position, int pageW,
+                       int pageH)
+{
+    TTitleBlock b;
+    b.font = titleFont;
+    const double size = titleFont.pointSizeF() > 0 ? titleFont.pointSizeF() : titleFont.pixelSize() * 72.0 / 96.0;
+    b.font.setPointSize(FontScaled(size));
+    int w = 0;
+    for (const QString& line : lines)
+        w = std::max(w, Extent(p, b.font, line).width());
+    b.cy = Extent(p, b.font, QStringLiteral("Ag")).height();
+    const int pos = std::clamp(position, 1, 6);
+    b.x = 10;
+    if (pos == 2 || pos == 5)
+        b.x = Round((pageW - w) / 2.0);
+    else if (pos == 3 || pos == 6)
+        b.x = pageW - w - 10;
+    // A bottom block keeps the same 10-pixel margin as a top one: its last line
+    // whole on the page, descenders included.
+    b.y = pos <= 3 ? 10 : pageH - Round(lines.size() * b.cy * 1.1 + 10);
+    b.box = QRect(b.x, b.y, w, Round((lines.size() - 1) * b.cy * 1.1) + b.cy);
+    return b;
+}
+
+QStringList TitleLines(const TViewSnapshot& view)
+{
+    QStringList lines;
+    if (view.HasTitle)
+        for (const std::string& line : view.TitleLines)
+            lines.push_back(QString::fromStdString(line));
+    return lines;
+}
+
+} // namespace
+
 void PrintTitulos(QPainter& p, const QStringList& lines, const QFont& titleFont, const QColor& color, int position,
                   int pageW, int pageH)
 {
@@ -741,33 +786,24 @@ void PrintTitulos(QPainter& p, const QStringList& lines, const QFont& titleFont,
         return;
     p.save();
     p.setBrush(Qt::NoBrush);
-    QFont font = titleFont;
-    const double size = titleFont.pointSizeF() > 0 ? titleFont.pointSizeF() : titleFont.pixelSize() * 72.0 / 96.0;
-    font.setPointSize(FontScaled(size));
-    p.setFont(font);
+    const TTitleBlock b = TitleBlock(p, lines, titleFont, position, pageW, pageH);
+    p.setFont(b.font);
     p.setPen(color);
-    int w = 0;
-    for (const QString& line : lines)
-        w = std::max(w, Extent(p, line).width());
-    const int cy = Extent(p, QStringLiteral("Ag")).height();
-    const int pos = std::clamp(position, 1, 6);
-    int x = 10;
-    if (pos == 2 || pos == 5)
-        x = Round((pageW - w) / 2.0);
-    else if (pos == 3 || pos == 6)
-        x = pageW - w - 10;
-    // A bottom block keeps the same 10-pixel margin as a top one: its last line
-    // whole on the page, descenders included.
-    const int y = pos <= 3 ? 10 : pageH - Round(lines.size() * cy * 1.1 + 10);
     for (qsizetype i = 0; i < lines.size(); ++i)
-        TextOut(p, x, y + Round(double(i) * cy * 1.1), lines[i]);
+        TextOut(p, b.x, b.y + Round(double(i) * b.cy * 1.1), lines[i]);
     p.restore();
 }
 
 void PrintPage(QPainter& p, const TViewSnapshot& view, QSize pageSize, const TPageCanvas& mapCanvas)
 {
     const TViewScope scope(view);
-    const TCanvasScope canvasScope(mapCanvas);
+    // The legends keep clear of the title block too.
+    const QStringList titles = TitleLines(view);
+    TPageCanvas kept = mapCanvas;
+    if (!titles.isEmpty())
+        kept.Kept.push_back(
+            TitleBlock(p, titles, view.TitleFont, TitlePos, pageSize.width(), pageSize.height()).box);
+    const TCanvasScope canvasScope(kept);
     TMapPainter& page = ZelPrinter::Painter();
     ZelPrinter::ResetLabels();
     for (const TMapLayer layer : MapLayerOrder) {
@@ -860,12 +896,7 @@ void PrintPage(QPainter& p, const TViewSnapshot& view, QSize pageSize, const TPa
         }
         }
     }
-    if (view.HasTitle) {
-        QStringList lines;
-        for (const std::string& line : view.TitleLines)
-            lines.push_back(QString::fromStdString(line));
-        PrintTitulos(p, lines, view.TitleFont, view.TitleColor, TitlePos, pageSize.width(), pageSize.height());
-    }
+    PrintTitulos(p, titles, view.TitleFont, view.TitleColor, TitlePos, pageSize.width(), pageSize.height());
 }
 
 } // namespace PrintLayers

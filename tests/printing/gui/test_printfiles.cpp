@@ -836,7 +836,8 @@ TEST_F(PrintFiles, PagesKeepTheirShapeInThePreviewAndOnPaper)
 
 // A title at the bottom of the page after a batch (the page cut to the map's
 // extent): in the preview's metafile the title's lines stand whole on the page,
-// near its bottom, at each bottom position.
+// near its bottom, at each bottom position, and the colour map's legend keeps
+// clear of them.
 TEST_F(PrintFiles, BottomTitlesStayOnThePageAfterABatch)
 {
     viewer->tit->setPlainText(QStringLiteral("Plano de prueba\nSegunda línea"));
@@ -845,7 +846,17 @@ TEST_F(PrintFiles, BottomTitlesStayOnThePageAfterABatch)
     livemenus::Find(viewer, "ImprimirRedes1")->trigger();
     testutil::settle();
     ASSERT_TRUE(PrintToExtent);
-    viewer->tit->setPlainText(QStringLiteral("Plano de prueba\nSegunda línea"));
+    // A title of five lines in large letters: a tall block.
+    viewer->tit->setPlainText(QStringLiteral("Plano de prueba\nRed vial\nAño base\nEscenario A\nSegunda línea"));
+    QFont large = viewer->tit->font();
+    large.setPointSize(48);
+    viewer->tit->setFont(large);
+    // A colour map of the lengths, its legend in the bottom right corner.
+    for (QAction* a : viewer->Grids().VarArcos->actions())
+        if (a->text() == QStringLiteral("Longitud"))
+            a->trigger();
+    viewer->SetDown(Cmd::tbColores, true);
+    viewer->RedrawMap();
     for (int position : {4, 5, 6}) {
         SCOPED_TRACE(position);
         livemenus::Find(viewer, QStringLiteral("TitPos%1").arg(position))->trigger();
@@ -863,6 +874,16 @@ TEST_F(PrintFiles, BottomTitlesStayOnThePageAfterABatch)
         if (position == 6) {
             EXPECT_GT(second.right(), page.right() - page.width() / 10);
         }
+        // The legend's title and classes keep clear of the title's lines.
+        const QRect first = r.TextBox(QStringLiteral("Plano de prueba")).united(second);
+        int legend = 0;
+        for (qsizetype i = 0; i < r.texts.size(); ++i)
+            if (r.texts[i] == QStringLiteral("Longitud") || r.texts[i].contains(QStringLiteral(" - "))) {
+                ++legend;
+                EXPECT_FALSE(r.textBoxes[size_t(i)].intersects(first) || r.textBoxes[size_t(i)].intersects(second))
+                    << r.texts[i].toStdString();
+            }
+        EXPECT_GE(legend, 7);
     }
 }
 
