@@ -102,7 +102,7 @@ void TPrintController::PrintPageLayers(QPainter& p, QSize printerPage)
     canvas.Map = host_.MapImage();
     canvas.BarLegend = host_.BarLegend();
     canvas.RangeLegend = host_.RangeLegend();
-    PrintLayers::PrintPage(p, host_.MainMapSnapshot(), printerPage, canvas);
+    PrintLayers::PrintPage(p, view_ ? *view_ : host_.MainMapSnapshot(), printerPage, canvas);
 }
 
 void TPrintController::PrintFilePreview()
@@ -250,6 +250,15 @@ bool TPrintController::PrintViewToMetafile(const std::string& fileName)
 {
     PrintFilePreview();
     return SavePrintPictureEmf(fileName);
+}
+
+bool TPrintController::PrintViewToMetafile(const std::string& fileName, const TViewSnapshot& view)
+{
+    const TViewSnapshot* earlier = view_;
+    view_ = &view;
+    const bool ok = PrintViewToMetafile(fileName);
+    view_ = earlier;
+    return ok;
 }
 
 TDlgPrint& TPrintController::MultiPageWindow()
