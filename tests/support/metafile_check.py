@@ -39,6 +39,7 @@ def emf(data):
 
     at = 0
     last = None
+    text_color = 0
     while at + 8 <= len(data):
         rtype, size = struct.unpack_from("<II", data, at)
         if size < 8 or size % 4 or at + size > len(data):
@@ -70,6 +71,8 @@ def emf(data):
             point(x1, y1)
         elif rtype in (27, 54):  # moveto, lineto
             point(*struct.unpack_from("<2i", rec, 8))
+        elif rtype == 24:  # SETTEXTCOLOR: the colour of the texts that follow (0x00BBGGRR)
+            text_color = struct.unpack_from("<I", rec, 8)[0]
         elif rtype == 82:  # EXTCREATEFONTINDIRECTW: the height of its LOGFONT
             out.setdefault("font_heights", []).append(abs(struct.unpack_from("<i", rec, 12)[0]))
         elif rtype == 84:  # EXTTEXTOUTW
@@ -85,6 +88,7 @@ def emf(data):
             out["text_dx"].append(dx)
             out["texts"].append(text)
             out["text_points"].append([x, y])
+            out.setdefault("text_colors", []).append(text_color)
             point(x, y)
         at += size
     if at != len(data):

@@ -173,9 +173,10 @@ public:
         view_.TitleLines.clear();
         if (!ZelUtils::Trim(e.Titulos).empty())
             view_.TitleLines = ZelUtils::SplitString(e.Titulos, ',');
-        opened_ = true;
+        // A network refused leaves the user's in memory (the opening keeps it).
         if (!batchHost_.OpenNetwork(e.NetworkFile))
             return false;
+        opened_ = true;
         LoadAux(e.DatosComplementarios, e.DatosComplementariosMovs, s_.traces, s_.zoning);
         if (e.SeleccionArcos != "null") {
             batchHost_.ImportLinkSelection(e.SeleccionArcos);
@@ -294,17 +295,7 @@ private:
         return !name.empty() && name != "null" && std::filesystem::is_regular_file(name, ec);
     }
 
-    // Counts are in the network when some link or movement carries one.
-    static bool CountsLoaded()
-    {
-        for (int32_t k = 1; k <= Network.LinkCount; ++k)
-            if (Arcos[k].Var[10] != 0.0f)
-                return true;
-        for (int32_t m = 1; m <= Network.MovementCount; ++m)
-            if (Movims[m].Var[4] != 0.0f)
-                return true;
-        return false;
-    }
+    static bool CountsLoaded() { return Network.CountsLoaded != 0; }
 
     // What the variables and classes of the user's map were: the batch chooses
     // its own for every picture and gives these back at its end.
