@@ -5,6 +5,7 @@
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/gui/OxrImage.h"
+#include "map/gui/DataLayers.h"
 #include "model/Genatr.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
@@ -40,6 +41,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <tuple>
 #include <sys/resource.h>
 
 namespace fs = std::filesystem;
@@ -190,7 +192,13 @@ TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
     const QImage before = MapPicture();
     const auto buttons = CommandStates(viewer);
     const TViewSnapshot view = viewer->Drawing().SnapshotView();
+    const auto legends = [&] {
+        return std::make_tuple(viewer->sym->isVisible(), viewer->sym->pos(), viewer->Scl->isVisible(),
+                               viewer->Scl->pos());
+    };
+    const auto legendsBefore = legends();
     Trigger("ImprimirRedes1");
+    EXPECT_TRUE(legends() == legendsBefore) << "the legends over the map moved or showed";
     EXPECT_EQ(Network.CountsLoaded, 1);
     EXPECT_EQ(CommandStates(viewer), buttons);
     EXPECT_EQ(viewer->tit->toPlainText().toStdString(), title);
