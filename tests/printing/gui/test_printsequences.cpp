@@ -434,3 +434,33 @@ TEST_F(PrintSequences, ColourChartNumbersReadOnTheirCells)
         }
     }
 }
+
+// From the menus, a definition naming an existing document outside its folder
+// asks before replacing it: without the user's yes the report goes beside the
+// definition and the document stays as it was; with it, the document is replaced.
+TEST_F(PrintSequences, DefinitionAsksBeforeReplacingADocumentOutsideItsFolder)
+{
+    fs::create_directories(tmp.path() / "lote");
+    fs::create_directories(tmp.path() / "fuera");
+    fs::copy_file(tmp.file("red.dat"), tmp.file("lote/red.dat"));
+    const std::string victim = tmp.file("fuera/victima.doc");
+    testutil::writeFile(victim, "notas del usuario");
+    testutil::writeFile(tmp.file("lote/lote.ini"), "[General]\r\nDocumentoWord=../fuera/victima.doc\r\n[Tema]\r\n"
+                                                   "[Red]\r\nRedPalvon=red.dat\r\nVariables=none\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("lote/lote.ini"));
+    Trigger("DefinirRedes1");
+    for (const bool yes : {false, true}) {
+        SCOPED_TRACE(yes);
+        RecordingServices ui;
+        ui.answerYes = yes;
+        Trigger("ImprimirRedes1");
+        ASSERT_EQ(ui.questions.size(), 1u);
+        EXPECT_NE(ui.questions[0].find(victim), std::string::npos) << ui.questions[0];
+        EXPECT_EQ(testutil::readFile(victim).rfind("{\\rtf", 0) == 0, yes);
+        if (!yes) {
+            EXPECT_EQ(testutil::readFile(victim), "notas del usuario");
+            EXPECT_EQ(testutil::readFile(tmp.file("lote/victima.doc")).rfind("{\\rtf", 0), 0u);
+            EXPECT_TRUE(ui.anyMessageContains("no se reemplaza"));
+        }
+    }
+}
