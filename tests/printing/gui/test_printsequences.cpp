@@ -2,6 +2,7 @@
 // generation/attraction pictures leave behind on the user's map, and what a
 // failed print leaves of the printer and of the earlier PDF. Outputs are read by
 // the metafile reader and by pdftotext.
+#include "analysis/gui/FrmFases.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/gui/OxrImage.h"
@@ -9,6 +10,7 @@
 #include "model/Genatr.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
+#include "model/LinkShapes.h"
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
 #include "printing/ZelPrinter.h"
@@ -231,7 +233,7 @@ TEST_F(PrintSequences, GroupDrawnTogetherShowsOnlyItsOwnVariables)
 
 // With no printer installed the print says how to get one; the PDF chosen then
 // takes effect, and keeps taking effect after line sheets and the
-// generation/attraction pictures.
+// generation/attraction pictures and a phase report.
 TEST_F(PrintSequences, FailedPrintLeavesThePrinterUsable)
 {
     // What Qt gives when no printer is installed: a PDF printer without a file.
@@ -254,6 +256,13 @@ TEST_F(PrintSequences, FailedPrintLeavesThePrinterUsable)
     testutil::AnswerFileDialog(viewer, tmp.file("lineas.ini"));
     Trigger("Parmetros1");
     Trigger("ImprimirGenAtr1");
+    // The phase report of a definition, from the phase window's print menu.
+    testutil::writeFile(tmp.file("fases.ini"), "[General]\r\nDocumentoWord=fases.doc\r\n[Uno]\r\nRedPalvon=red.dat\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("fases.ini"));
+    Trigger("DefinirRedes1");
+    NodoEnLista[KDVlib::FindNodo(103)] = 1;
+    livemenus::Find(&Secondary::FrmFases(), QStringLiteral("ImprimirFases"))->trigger();
+    ASSERT_TRUE(fs::exists(tmp.file("fases.doc")));
     PrintFromPreview();
     EXPECT_TRUE(fs::exists(pdf));
     EXPECT_EQ(Printer().outputFileName().toStdString(), pdf);
