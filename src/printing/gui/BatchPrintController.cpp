@@ -111,6 +111,8 @@ public:
         // menu ticks and title box are never pressed or typed into.
         view_ = printing_.ViewSnapshot();
         s_.minX = WorldMinX; s_.maxX = WorldMaxX; s_.minY = WorldMinY; s_.maxY = WorldMaxY;
+        s_.zoomHistory = ZoomHistory;
+        s_.zoomIndex = ZoomIndex;
         s_.legend = host_.RangeLegend() ? host_.RangeLegend()->pos() : QPoint();
         s_.barLegend = host_.BarLegend() ? host_.BarLegend()->pos() : QPoint();
         s_.network = DatFileName.empty() ? std::string() : DatDir + DatFileName;
@@ -141,6 +143,9 @@ public:
             LoadAux(s_.complementary, s_.complementaryMovs, s_.traces, s_.zoning);
         }
         WorldMinX = s_.minX; WorldMaxX = s_.maxX; WorldMinY = s_.minY; WorldMaxY = s_.maxY;
+        // The user's zoom steps ("Vista anterior") survive the networks opened meanwhile.
+        ZoomHistory = s_.zoomHistory;
+        ZoomIndex = s_.zoomIndex;
         if (TLegendImage* sym = host_.RangeLegend())
             sym->move(s_.legend);
         if (TLegendImage* scl = host_.BarLegend())
@@ -379,6 +384,8 @@ private:
 
     struct Saved {
         double minX = 0, maxX = 0, minY = 0, maxY = 0;
+        std::array<TZoomSlot, MaxZoomHistory + 1> zoomHistory{};
+        int32_t zoomIndex = 0;
         QPoint legend, barLegend;
         std::string network, lpa = "null", lpl = "null", counts = "null";
         std::string complementary = "null", complementaryMovs = "null", traces = "null", zoning = "null";

@@ -191,6 +191,9 @@ TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
     fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sioux.dat"));
     DefineNetworks("[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\nTitulos=Lote uno\r\n"
                    "[Otra]\r\nRedPalvon=sioux.dat\r\n");
+    // A step of zoom: the view and the zoom steps come back after the batch.
+    viewer->Action(Cmd::aAcercar1)->trigger();
+    const int32_t zoomIndex = ZoomIndex;
     const QImage before = MapPicture();
     const auto buttons = CommandStates(viewer);
     const TViewSnapshot view = viewer->Drawing().SnapshotView();
@@ -208,6 +211,7 @@ TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
     EXPECT_EQ(after.MinX, view.MinX);
     EXPECT_EQ(after.MaxY, view.MaxY);
     EXPECT_TRUE(MapPicture() == before) << "the batch changed the user's map";
+    EXPECT_EQ(ZoomIndex, zoomIndex);
 }
 
 // A network printed with one variable, then a group of three drawn together:
