@@ -23,6 +23,7 @@
 #include "support/RecordingServices.h"
 #include "support/ViewerFixture.h"
 #include "widgets/DlgCfgWidgets.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -476,4 +477,33 @@ TEST_F(PrintSequences, DefinitionAsksBeforeReplacingADocumentOutsideItsFolder)
             EXPECT_TRUE(ui.anyMessageContains("no se reemplaza"));
         }
     }
+}
+
+// The user's network with a listing of another name and counts loaded by hand:
+// after a batch over another network the link grid holds the same columns and
+// values as before.
+TEST_F(PrintSequences, BatchGivesBackTheListingAndCountsLoaded)
+{
+    fs::copy_file(testutil::dataPath("lst_net.dat"), tmp.file("listados.dat"));
+    fs::copy_file(testutil::dataPath("lst_red.lpa"), tmp.file("otra.lpa"));
+    fs::copy_file(testutil::dataPath("lst_counts.dat"), tmp.file("conteos.dat"));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("listados.dat")));
+    testutil::AnswerFileDialog(viewer, tmp.file("otra.lpa"));
+    Trigger("aOpenLPA");
+    testutil::AnswerFileDialog(viewer, tmp.file("conteos.dat"));
+    Trigger("aOpenCnt");
+    ASSERT_EQ(Network.CountsLoaded, 1);
+    const auto grid = [&] {
+        std::vector<std::string> cells;
+        for (int row = 0; row < viewer->sagArcos->RowCount(); ++row)
+            for (int col = 0; col < viewer->sagArcos->ColCount(); ++col)
+                cells.push_back(viewer->sagArcos->cell(col, row));
+        return cells;
+    };
+    const std::vector<std::string> before = grid();
+    DefineNetworks("[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\nVarVolumen=Cap\r\n");
+    Trigger("ImprimirRedes1");
+    EXPECT_TRUE(fs::exists(tmp.file("red_Cap.emf")));
+    EXPECT_EQ(Network.CountsLoaded, 1);
+    EXPECT_EQ(grid(), before);
 }
