@@ -4,6 +4,7 @@
 #include "map/ViewSnapshot.h"
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "printing/PrintLines.h"
@@ -31,9 +32,12 @@ void TBatchPrintController::Parmetros1Click()
     }
     // Sheets without routes would be printed for nothing: say why there are none.
     if (Network.LineCount < 1) {
-        Services().ShowMessage("La red abierta no tiene l\xC3\xADneas de transporte p\xC3\xBA" "blico: no se imprimi\xC3\xB3 "
-                               "ninguna hoja.\rPara leerlas, elija \xC2\xAbIncluir rutas fijas\xC2\xBB en las opciones "
-                               "y abra la red de nuevo.");
+        std::string text = "La red abierta no tiene l\xC3\xADneas de transporte p\xC3\xBA" "blico: no se imprimi\xC3\xB3 "
+                           "ninguna hoja.";
+        // Lines are read with the network only when the options say so.
+        if (ProgramOptions().RutasFijas != 0)
+            text += "\rPara leerlas, elija \xC2\xABIncluir rutas fijas\xC2\xBB en las opciones y abra la red de nuevo.";
+        Services().ShowMessage(text);
         return;
     }
 
