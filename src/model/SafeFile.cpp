@@ -3,6 +3,7 @@
 #include "model/ZelUtils.h"
 
 #include <cctype>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -12,7 +13,9 @@
 #include <memory>
 #include <random>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <vector>
 
@@ -219,14 +222,51 @@ bool TScratch::Finish(bool sync)
     return !err;
 }
 
-bool TScratch::PublishWrittenByName(bool sync)
+bool TScratch::PublishWrittenByName(bool sync, const std::string& head, const std::string& tail)
 {
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = name_.empty() ? -1 : ::open(name_.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0 && why_.empty())
         why_ = Reason(errno);
+    if (fd_ >= 0 && why_.empty() && !(head.empty() && tail.empty()) && !Complete(head, tail))
+        why_ = Shortened();
     return Publish(sync);
+}
+
+bool TScratch::Complete(const std::string& head, const std::string& tail) const
+{
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || st.st_size < off_t(head.size() + tail.size()) || st.st_size == 0)
+        return false;
+    std::string start(head.size(), '\0');
+    if (!head.empty() && (::pread(fd_, start.data(), start.size(), 0) != ssize_t(start.size()) || start != head))
+        return false;
+    if (tail.empty())
+        return true;
+    // The tail within the last bytes, blanks and line ends after it allowed.
+    const off_t span = std::min<off_t>(st.st_size, off_t(tail.size()) + 64);
+    std::string end(size_t(span), '\0');
+    if (::pread(fd_, end.data(), end.size(), st.st_size - span) != ssize_t(end.size()))
+        return false;
+    while (!end.empty() && std::isspace(static_cast<unsigned char>(end.back())))
+        end.pop_back();
+    return end.size() >= tail.size() && end.compare(end.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::string TScratch::Shortened() const
+{
+    // The library does not say why its file came out short: the file-size limit
+    // or the free space of the disk tell.
+    struct stat st {};
+    rlimit limit {};
+    if (::fstat(fd_, &st) == 0 && ::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY
+        && rlim_t(st.st_size) + 65536 >= limit.rlim_cur)
+        return Reason(EFBIG);
+    struct statvfs fs {};
+    if (::fstatvfs(fd_, &fs) == 0 && uint64_t(fs.f_bavail) * fs.f_frsize < 1024 * 1024)
+        return Reason(ENOSPC);
+    return "el archivo qued\xC3\xB3 incompleto";
 }
 
 bool TScratch::Publish(bool sync)

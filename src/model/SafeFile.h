@@ -59,12 +59,19 @@ public:
     // over the target. False with Why() on any failure; the target is then untouched.
     bool Publish(bool sync = true);
     // Publish for a scratch file that a library wrote by its name (a PDF printer).
-    bool PublishWrittenByName(bool sync = true);
+    // A library may report success over a file the disk cut short: `head` and
+    // `tail` (when not empty) are the bytes a complete file starts and ends with
+    // (blanks after the tail allowed); a file without them is not published.
+    bool PublishWrittenByName(bool sync = true, const std::string& head = std::string(),
+                              const std::string& tail = std::string());
     // Publish without the rename, for a member of a set (ReplaceSet moves it; the
     // destructor removes it only while it is still there).
     bool Finish(bool sync = true);
 
 private:
+    bool Complete(const std::string& head, const std::string& tail) const;
+    std::string Shortened() const;
+
     TTarget target_;
     std::string name_;
     std::string why_;

@@ -68,6 +68,7 @@ def emf(data):
 
     at = 0
     last = None
+    text_color = 0
     while at + 8 <= len(data):
         rtype, size = struct.unpack_from("<II", data, at)
         if size < 8 or size % 4 or at + size > len(data):
@@ -99,6 +100,8 @@ def emf(data):
             point(x1, y1)
         elif rtype in (27, 54):  # moveto, lineto
             point(*struct.unpack_from("<2i", rec, 8))
+        elif rtype == 24:  # SETTEXTCOLOR: the colour of the texts that follow (0x00BBGGRR)
+            text_color = struct.unpack_from("<I", rec, 8)[0]
         elif rtype == 82:  # EXTCREATEFONTINDIRECTW: the height of its LOGFONT
             ih, height, _, escapement = struct.unpack_from("<4i", rec, 8)
             out.setdefault("font_heights", []).append(abs(height))
@@ -125,6 +128,7 @@ def emf(data):
             out["texts"].append(text)
             out["text_points"].append([x, y])
             out["text_boxes"].append(text_box(x, y, dx, nchars, font, align))
+            out.setdefault("text_colors", []).append(text_color)
             point(x, y)
         at += size
     if at != len(data):

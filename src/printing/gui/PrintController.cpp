@@ -141,7 +141,7 @@ void TPrintController::PrintPageLayers(QPainter& p, QSize pageSize, const std::v
     canvas.BarLegend = host_.BarLegend();
     canvas.RangeLegend = host_.RangeLegend();
     canvas.Kept = kept;
-    PrintLayers::PrintPage(p, host_.MainMapSnapshot(), pageSize, canvas);
+    PrintLayers::PrintPage(p, view_ ? *view_ : host_.MainMapSnapshot(), pageSize, canvas);
 }
 
 void TPrintController::PrintFilePreview()
@@ -292,6 +292,15 @@ bool TPrintController::PrintViewToMetafile(const std::string& fileName)
 {
     PrintFilePreview();
     return SavePrintPictureEmf(fileName);
+}
+
+bool TPrintController::PrintViewToMetafile(const std::string& fileName, const TViewSnapshot& view)
+{
+    const TViewSnapshot* earlier = view_;
+    view_ = &view;
+    const bool ok = PrintViewToMetafile(fileName);
+    view_ = earlier;
+    return ok;
 }
 
 TDlgPrint& TPrintController::MultiPageWindow()

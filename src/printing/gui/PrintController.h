@@ -32,6 +32,9 @@ public:
     // The current view rendered and saved as an enhanced metafile; false, after
     // telling the user, when the file cannot be written.
     bool PrintViewToMetafile(const std::string& fileName);
+    // The same drawn from a view of the caller's own: a batch or a series of
+    // sheets sets its layers in its copy, never on the user's buttons.
+    bool PrintViewToMetafile(const std::string& fileName, const TViewSnapshot& view);
     // The current view on the printer, one page.
     void PrintPalvon();
     // The current view in the preview window.
@@ -61,4 +64,5 @@ private:
 
     TWindowHost& window_;
     TPrintHost& host_;
+    const TViewSnapshot* view_ = nullptr; // the caller's view while it prints
 };

@@ -17,6 +17,7 @@
 #include "model/PalvonRead.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "printing/PrintLines.h"
 #include "printing/ZelPrinter.h"
 
 #include <QAction>
@@ -537,7 +538,10 @@ void PrintRoutes(QPainter& p)
         const int32_t count = std::min(line.Stops[0], int32_t(line.Stops.size()) - 1);
         for (int32_t k = 1; k < count; ++k) {
             const int32_t a = line.Stops[size_t(k)], b = line.Stops[size_t(k + 1)];
-            const uint32_t colour = a > 0 && b > 0 ? clRed : clBlue;
+            uint32_t colour = a > 0 && b > 0 ? clRed : clBlue;
+            // On a sheet of lines each line keeps the colour of its place in the
+            // sheet's list, so that the lines of one sheet can be told apart.
+            PrintLines::SheetColour(l, colour);
             const int32_t na = KDVlib::FindNodo(std::abs(a)), nb = KDVlib::FindNodo(std::abs(b));
             const bool bothPlaced = Placed(na) && Placed(nb);
             UsePen(p, colour, width);
@@ -551,7 +555,8 @@ void PrintRoutes(QPainter& p)
             if (bothPlaced && ArrowSize > 0 && leg % 3 == 0 && k + 1 < count) {
                 const TPoint from = NodePoint(na), to = NodePoint(nb);
                 const int32_t angle = Round(ZelUtils::PointAngle(from, to) * 1800.0 / std::numbers::pi);
-                UsePen(p, colour, 1);
+                // One screen pixel, scaled to paper like every pen.
+                UsePen(p, colour, Scaled(1));
                 ZelPrinter::ArrowHeadOpen(&p, head, angle, 0.25 * from.x + 0.75 * to.x, 0.25 * from.y + 0.75 * to.y);
             }
         }

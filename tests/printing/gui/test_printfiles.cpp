@@ -432,8 +432,9 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
     EXPECT_TRUE(testutil::CheckMetafile(tmp.file("hoja2.emf")).HasText(QStringLiteral("Segunda")));
 
     // The last sheet is the page just rendered. Across the leg of L01 from stop
-    // 101 to stop 102, at its middle: the route, red and four screen pixels times
-    // the size factor wide, shows on both sides of its link, drawn over it.
+    // 101 to stop 102, at its middle: the route, in the colour of the first line
+    // of its sheet ($4080FF) and four screen pixels times the size factor wide,
+    // shows on both sides of its link, drawn over it.
     QImage page(PrintPictureWidth, PrintPictureHeight, QImage::Format_RGB32);
     page.fill(Qt::white);
     {
@@ -449,7 +450,7 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
     across /= std::hypot(across.x(), across.y());
     const int width = ZelUtils::Round(4 * PrintLayers::Factor());
     int first = 1000, last = -1000, red = 0;
-    auto isRed = [](QRgb c) { return qRed(c) > 200 && qGreen(c) < 80 && qBlue(c) < 80; };
+    auto isRed = [](QRgb c) { return qRed(c) > 200 && qGreen(c) > 90 && qGreen(c) < 170 && qBlue(c) < 110; };
     for (int t = -3 * width; t <= 3 * width; ++t) {
         const QRgb c = page.pixel((mid + t * across).toPoint());
         if ((c & 0xFFFFFF) == 0xFFFFFF)
