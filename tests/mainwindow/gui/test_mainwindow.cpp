@@ -8,6 +8,7 @@
 #include "widgets/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
+#include "model/CoordinatesFiles.h"
 #include "model/KDVlib.h"
 #include "export/GeoWriters.h"
 #include "model/KDVvars.h"
@@ -384,7 +385,8 @@ TEST_F(MainWindow, CoordinatesFileThatPlacesNoNodeKeepsTheNetworkOpen)
     EXPECT_EQ(Network.Loaded, 1);
     EXPECT_EQ(Network.HasCoordinates, 0);
     EXPECT_GT(Network.LinkCount, 0);
-    EXPECT_EQ(CoordinatesFileName, tmp.file("otra.geo"));
+    // The file chosen is only read: moved positions go to the network's own file.
+    EXPECT_EQ(CoordinatesFileName, KDVlib::PositionsFileName(DatDir, "junc_two_junctions.dat"));
     EXPECT_TRUE(ui.anyMessageContains("El archivo otra.geo no da coordenadas a ningún nodo de la red."));
     EXPECT_FALSE(ui.anyMessageContains("inhabilitada"));
     // The grids hold the network, the map a window of its own.
@@ -798,13 +800,15 @@ TEST_F(MainWindow, UnsavedEditsAreAskedForBeforeTheyAreLost)
     {
         BoxAnswers answers({Qt::Key_Return, Qt::Key_Return});
         EXPECT_TRUE(livemenus::Click(viewer, "menu:Archivo", "FileExitItem"));
-        EXPECT_EQ(answers.texts.size(), 2);
+        ASSERT_EQ(answers.texts.size(), 2);
+        EXPECT_TRUE(answers.texts[1].contains(QStringLiteral("Red_coordenadas.geo"))) << answers.texts[1].toStdString();
     }
     EXPECT_FALSE(viewer->isVisible());
     viewer->AskOnClose = false;
-    // The text goes where it was saved before, the positions to the coordinates file.
+    // The text goes where it was saved before, the positions to the network's own
+    // positions file, which the question names.
     EXPECT_EQ(testutil::readFile(tmp.file("e/Editada.dat")).substr(0, 32), "* tercera nota\r\n* segunda nota\r\n");
-    EXPECT_NE(testutil::readFile(tmp.file("e/coordenadas.geo"))
+    EXPECT_NE(testutil::readFile(tmp.file("e/Red_coordenadas.geo"))
                   .find(ZelUtils::Format("%d,%.5f,%.5f", number, double(movedX), double(movedY))),
               std::string::npos);
 }
