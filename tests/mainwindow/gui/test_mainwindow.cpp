@@ -20,6 +20,7 @@
 #include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
 #include "support/LiveMenus.h"
+#include "support/MetafileCheck.h"
 #include "support/ProgramRun.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
@@ -811,4 +812,34 @@ TEST_F(MainWindow, UnsavedEditsAreAskedForBeforeTheyAreLost)
     EXPECT_NE(testutil::readFile(tmp.file("e/Red_coordenadas.geo"))
                   .find(ZelUtils::Format("%d,%.5f,%.5f", number, double(movedX), double(movedY))),
               std::string::npos);
+}
+
+// The batch printing of a definition that hides its selected links and then
+// clears the selection: the picture leaves every hidden link out, as the screen
+// does. Each link takes at least two points in the link layer and two in the
+// colour layer, so hiding all of them takes away at least four points a link.
+TEST_F(MainWindow, BatchPrintingLeavesHiddenLinksOut)
+{
+    testutil::TempDir batch;
+    std::filesystem::copy_file(SamplePath(), batch.file("ejemplo.dat"));
+    Drop({QString::fromStdString(batch.file("ejemplo.dat"))});
+    ASSERT_GT(Network.LinkCount, 0);
+    std::string selection;
+    for (int32_t k = 1; k <= Network.LinkCount; ++k)
+        selection += ZelUtils::Format("%10d%10d%5d\r\n", Arcos[k].A, Arcos[k].B, 1);
+    testutil::writeFile(batch.file("todos.sel"), selection);
+    auto points = [&](const std::string& extra) {
+        testutil::writeFile(batch.file("lote.ini"), "[General]\r\n[Tema]\r\n[ejemplo]\r\nRedPalvon=ejemplo.dat\r\n"
+                                                    "VarColores=Long\r\nSeleccionArcos=todos.sel\r\n" + extra);
+        std::filesystem::remove(batch.file("ejemplo_Long.emf"));
+        EXPECT_EQ(testutil::RunProgram(batch, {QString::fromStdString(batch.file("ejemplo.dat")),
+                                               QString::fromStdString(batch.file("lote.ini"))}),
+                  0);
+        const testutil::TMetafileReport r = testutil::CheckMetafile(batch.file("ejemplo_Long.emf"));
+        EXPECT_METAFILE_SOUND(r);
+        return r.points;
+    };
+    const int shown = points("AnulaSeleccion=1\r\n");
+    const int hidden = points("OcultaSeleccion=1\r\nAnulaSeleccion=1\r\n");
+    EXPECT_GE(shown - hidden, 4 * Network.LinkCount) << shown << " " << hidden;
 }
