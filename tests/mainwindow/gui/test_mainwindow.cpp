@@ -377,7 +377,8 @@ TEST_F(MainWindow, CoordinatesFileThatPlacesNoNodeKeepsTheNetworkOpen)
     // the opening gives its hourglass back once, though it lets it go early for the
     // message and the file dialog.
     QApplication::setOverrideCursor(Qt::CrossCursor);
-    Drop({QString::fromStdString(testutil::dataPath("junc_two_junctions.dat"))});
+    const std::string net = Copy(testutil::dataPath("junc_two_junctions.dat"), "j", "junc_two_junctions.dat");
+    Drop({QString::fromStdString(net)});
     const QCursor* left = QApplication::overrideCursor();
     EXPECT_TRUE(left && left->shape() == Qt::CrossCursor);
     while (QApplication::overrideCursor())
@@ -396,6 +397,24 @@ TEST_F(MainWindow, CoordinatesFileThatPlacesNoNodeKeepsTheNetworkOpen)
     EXPECT_LT(WorldMinY, WorldMaxY);
     viewer->RedrawMap();
     EXPECT_TRUE(livemenus::Find(viewer, "aAcercar1")->isEnabled());
+
+    // Positions saved for this network (as "Sí" writes them) place it when it is
+    // opened again: no coordinates file is asked for.
+    std::string positions;
+    for (int32_t n = 1; n <= Network.NodeCount; ++n)
+        positions += ZelUtils::Format("%d,%.5f,%.5f\r\n", Nodos[n].Number, 450000.0 + 10 * n, 4500000.0 + 5 * n);
+    testutil::writeFile(CoordinatesFileName, positions);
+    // Were one asked for, none would be given and the program would end.
+    viewer->Files().AskCoordinatesWithoutScreen = false;
+    ui.messages.clear();
+    Drop({QString::fromStdString(net)});
+    EXPECT_FALSE(ui.anyMessageContains("Coordenadas")) << ui.messages.back();
+    EXPECT_FALSE(ui.anyMessageContains("inhabilitada"));
+    EXPECT_TRUE(viewer->isVisible());
+    ASSERT_EQ(Network.HasCoordinates, 1);
+    for (int32_t n = 1; n <= Network.NodeCount; ++n)
+        EXPECT_FLOAT_EQ(Nodos[n].X, static_cast<float>(450000.0 + 10 * n)) << Nodos[n].Number;
+    EXPECT_LT(Network.MinX, 450000.0f + 10) << "the extent has its margin";
 }
 
 TEST_F(MainWindow, CrowdedJunctionOutlinesGoToTheErrorListNotToABox)
