@@ -22,6 +22,7 @@
 #include <QMessageBox>
 #include <QToolBar>
 
+#include <filesystem>
 #include <utility>
 
 uint8_t AppendSoleraLayer = 0;
@@ -301,7 +302,10 @@ void TFilesController::GrabarSIGClick()
 {
     std::string name;
     int filter = 0;
-    const QString initial = SigFileName == "null" ? QString() : QString::fromStdString(DatDir + SigFileName);
+    // The name kept after a save is whole; the one set at opening lies beside the network.
+    const QString initial = SigFileName == "null"
+                                ? QString()
+                                : QString::fromStdString((std::filesystem::path(DatDir) / SigFileName).string());
     if (!ExportDialogs::SaveDialog(window_.DialogParent(), QStringLiteral("Grabar SIG"), QStringLiteral("sig"),
                                    {QStringLiteral("Velmora SIG format [*.sig] (*.sig)")}, initial, name, filter))
         return; // the edited shapes are still unsaved: the item stays

@@ -9,12 +9,14 @@
 #include "model/FileUtils.h"
 #include "model/ProgramOptions.h"
 #include "model/SafeFile.h"
+#include "model/CoordinatesFiles.h"
 #include "model/HitGrid.h"
 #include "model/JunctionOutlines.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/LinkGeometry.h"
 #include "model/LinkShapes.h"
+#include "model/NodeMoves.h"
 #include "model/PalvonRead.h"
 #include "model/SavedNetwork.h"
 #include "export/GeoWriters.h"
@@ -58,6 +60,32 @@ void ApplyLayerStyle(TItems& item, const std::string& value)
     item.Width = ZelUtils::ParseInt(f[1]);
     int style = ZelUtils::ParseInt(f[2]);
     item.PenStyle = static_cast<uint8_t>(style >= 1 && style <= 5 ? style : 0);
+}
+
+// The positions the user moved on the map and saved for this network (its own
+// positions file, beside it) replace those its text gives; a network read without
+// coordinates takes them as from a coordinates file, and needs none asked for.
+void ApplySavedPositions(const std::string& fileName)
+{
+    if (!FileExists(fileName))
+        return;
+    const bool placed = Network.HasCoordinates != 0;
+    std::vector<int32_t> moved;
+    if (!KDVlib::ReadPositionsFile(fileName, moved))
+        return;
+    if (!placed) {
+        if (Network.HasCoordinates)
+            KDVlib::FinishCoordinates();
+        return;
+    }
+    if (moved.empty())
+        return;
+    // The links at the moved nodes follow them, as after a move on the map.
+    MovedNodes.clear();
+    for (int32_t n : moved)
+        MovedNodes.push_back(Format("%10d", Nodos[n].Number));
+    KDVlib::NewAngles();
+    MovedNodes.clear();
 }
 
 } // namespace
@@ -183,9 +211,14 @@ bool TFilesController::ConfirmUnsavedEdits()
     std::string list = what.front();
     for (size_t k = 1; k < what.size(); ++k)
         list += (k + 1 == what.size() ? " y " : ", ") + what[k];
+    // The user is told where the positions go: a file of this network's own.
+    const std::string where =
+        positions ? Format("\nLas posiciones se grabarán en %s, junto a la red.",
+                           fs::path(CoordinatesFileName).filename().string())
+                  : std::string();
     const auto answer = QMessageBox::question(
         window_.DialogParent(), QString::fromStdString(ApplicationTitle),
-        QString::fromStdString(Format("Hay cambios sin grabar en %s de %s.", list, DatFileName)) +
+        QString::fromStdString(Format("Hay cambios sin grabar en %s de %s.", list, DatFileName) + where) +
             QStringLiteral("\n¿ Desea grabarlos ahora ?"),
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     if (answer == QMessageBox::Cancel || answer == QMessageBox::Escape)
@@ -197,10 +230,8 @@ bool TFilesController::ConfirmUnsavedEdits()
     if (text && !FrmDat->SaveDat(FrmDat->FileName().empty()))
         return false;
     if (positions) {
-        if (!KDVlib::WriteCoordsFile(CoordinatesFileName)) {
-            Services().ShowMessage(Format("No se pudo grabar el archivo de coordenadas %s", CoordinatesFileName));
-            return false;
-        }
+        if (!KDVlib::WriteCoordsFile(CoordinatesFileName))
+            return false; // the writer said why, once
         KDVlib::PositionsUnsaved = false;
     }
     if (shapes) {
@@ -329,7 +360,10 @@ bool TFilesController::OpenPalvonDat()
     // one's edits, columns or views applies to it.
     KDVlib::PositionsUnsaved = false;
     LpaFirstCol = LplFirstCol = LpaMovFirstCol = LplMovFirstCol = CompFirstCol = 0;
-    CoordinatesFileName = "coordenadas.geo";
+    // Positions moved on the map are kept for this network only, beside it; they
+    // come back with it.
+    CoordinatesFileName = KDVlib::PositionsFileName(DatDir, DatFileName);
+    ApplySavedPositions(CoordinatesFileName);
     NumUserVarArcos = NumUserVarMovim = 0;
     host_.ResetGridSort();
     // A node or centroid "Mover" left ticked, and positions left unsaved, belong

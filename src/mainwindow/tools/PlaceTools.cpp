@@ -29,8 +29,8 @@ void EndGridMove()
 
 void SaveCoordinates()
 {
-    if (!KDVlib::WriteCoords())
-        Services().ShowMessage(FileUtils::WriteFailure(CoordinatesFileName));
+    // A failed write is told by the writer, once; the positions stay unsaved.
+    KDVlib::WriteCoords();
 }
 
 void PlaceCentroid(TMapToolHost& host, int32_t zone, double x, double y)

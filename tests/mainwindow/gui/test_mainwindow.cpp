@@ -8,6 +8,7 @@
 #include "widgets/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
+#include "model/CoordinatesFiles.h"
 #include "model/KDVlib.h"
 #include "export/GeoWriters.h"
 #include "model/KDVvars.h"
@@ -19,6 +20,7 @@
 #include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
 #include "support/LiveMenus.h"
+#include "support/MetafileCheck.h"
 #include "support/ProgramRun.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
@@ -375,7 +377,8 @@ TEST_F(MainWindow, CoordinatesFileThatPlacesNoNodeKeepsTheNetworkOpen)
     // the opening gives its hourglass back once, though it lets it go early for the
     // message and the file dialog.
     QApplication::setOverrideCursor(Qt::CrossCursor);
-    Drop({QString::fromStdString(testutil::dataPath("junc_two_junctions.dat"))});
+    const std::string net = Copy(testutil::dataPath("junc_two_junctions.dat"), "j", "junc_two_junctions.dat");
+    Drop({QString::fromStdString(net)});
     const QCursor* left = QApplication::overrideCursor();
     EXPECT_TRUE(left && left->shape() == Qt::CrossCursor);
     while (QApplication::overrideCursor())
@@ -384,7 +387,8 @@ TEST_F(MainWindow, CoordinatesFileThatPlacesNoNodeKeepsTheNetworkOpen)
     EXPECT_EQ(Network.Loaded, 1);
     EXPECT_EQ(Network.HasCoordinates, 0);
     EXPECT_GT(Network.LinkCount, 0);
-    EXPECT_EQ(CoordinatesFileName, tmp.file("otra.geo"));
+    // The file chosen is only read: moved positions go to the network's own file.
+    EXPECT_EQ(CoordinatesFileName, KDVlib::PositionsFileName(DatDir, "junc_two_junctions.dat"));
     EXPECT_TRUE(ui.anyMessageContains("El archivo otra.geo no da coordenadas a ningún nodo de la red."));
     EXPECT_FALSE(ui.anyMessageContains("inhabilitada"));
     // The grids hold the network, the map a window of its own.
@@ -393,6 +397,24 @@ TEST_F(MainWindow, CoordinatesFileThatPlacesNoNodeKeepsTheNetworkOpen)
     EXPECT_LT(WorldMinY, WorldMaxY);
     viewer->RedrawMap();
     EXPECT_TRUE(livemenus::Find(viewer, "aAcercar1")->isEnabled());
+
+    // Positions saved for this network (as "Sí" writes them) place it when it is
+    // opened again: no coordinates file is asked for.
+    std::string positions;
+    for (int32_t n = 1; n <= Network.NodeCount; ++n)
+        positions += ZelUtils::Format("%d,%.5f,%.5f\r\n", Nodos[n].Number, 450000.0 + 10 * n, 4500000.0 + 5 * n);
+    testutil::writeFile(CoordinatesFileName, positions);
+    // Were one asked for, none would be given and the program would end.
+    viewer->Files().AskCoordinatesWithoutScreen = false;
+    ui.messages.clear();
+    Drop({QString::fromStdString(net)});
+    EXPECT_FALSE(ui.anyMessageContains("Coordenadas")) << ui.messages.back();
+    EXPECT_FALSE(ui.anyMessageContains("inhabilitada"));
+    EXPECT_TRUE(viewer->isVisible());
+    ASSERT_EQ(Network.HasCoordinates, 1);
+    for (int32_t n = 1; n <= Network.NodeCount; ++n)
+        EXPECT_FLOAT_EQ(Nodos[n].X, static_cast<float>(450000.0 + 10 * n)) << Nodos[n].Number;
+    EXPECT_LT(Network.MinX, 450000.0f + 10) << "the extent has its margin";
 }
 
 TEST_F(MainWindow, CrowdedJunctionOutlinesGoToTheErrorListNotToABox)
@@ -798,13 +820,45 @@ TEST_F(MainWindow, UnsavedEditsAreAskedForBeforeTheyAreLost)
     {
         BoxAnswers answers({Qt::Key_Return, Qt::Key_Return});
         EXPECT_TRUE(livemenus::Click(viewer, "menu:Archivo", "FileExitItem"));
-        EXPECT_EQ(answers.texts.size(), 2);
+        ASSERT_EQ(answers.texts.size(), 2);
+        EXPECT_TRUE(answers.texts[1].contains(QStringLiteral("Red_coordenadas.geo"))) << answers.texts[1].toStdString();
     }
     EXPECT_FALSE(viewer->isVisible());
     viewer->AskOnClose = false;
-    // The text goes where it was saved before, the positions to the coordinates file.
+    // The text goes where it was saved before, the positions to the network's own
+    // positions file, which the question names.
     EXPECT_EQ(testutil::readFile(tmp.file("e/Editada.dat")).substr(0, 32), "* tercera nota\r\n* segunda nota\r\n");
-    EXPECT_NE(testutil::readFile(tmp.file("e/coordenadas.geo"))
+    EXPECT_NE(testutil::readFile(tmp.file("e/Red_coordenadas.geo"))
                   .find(ZelUtils::Format("%d,%.5f,%.5f", number, double(movedX), double(movedY))),
               std::string::npos);
+}
+
+// The batch printing of a definition that hides its selected links and then
+// clears the selection: the picture leaves every hidden link out, as the screen
+// does. Each link takes at least two points in the link layer and two in the
+// colour layer, so hiding all of them takes away at least four points a link.
+TEST_F(MainWindow, BatchPrintingLeavesHiddenLinksOut)
+{
+    testutil::TempDir batch;
+    std::filesystem::copy_file(SamplePath(), batch.file("ejemplo.dat"));
+    Drop({QString::fromStdString(batch.file("ejemplo.dat"))});
+    ASSERT_GT(Network.LinkCount, 0);
+    std::string selection;
+    for (int32_t k = 1; k <= Network.LinkCount; ++k)
+        selection += ZelUtils::Format("%10d%10d%5d\r\n", Arcos[k].A, Arcos[k].B, 1);
+    testutil::writeFile(batch.file("todos.sel"), selection);
+    auto points = [&](const std::string& extra) {
+        testutil::writeFile(batch.file("lote.ini"), "[General]\r\n[Tema]\r\n[ejemplo]\r\nRedPalvon=ejemplo.dat\r\n"
+                                                    "VarColores=Long\r\nSeleccionArcos=todos.sel\r\n" + extra);
+        std::filesystem::remove(batch.file("ejemplo_Long.emf"));
+        EXPECT_EQ(testutil::RunProgram(batch, {QString::fromStdString(batch.file("ejemplo.dat")),
+                                               QString::fromStdString(batch.file("lote.ini"))}),
+                  0);
+        const testutil::TMetafileReport r = testutil::CheckMetafile(batch.file("ejemplo_Long.emf"));
+        EXPECT_METAFILE_SOUND(r);
+        return r.points;
+    };
+    const int shown = points("AnulaSeleccion=1\r\n");
+    const int hidden = points("OcultaSeleccion=1\r\nAnulaSeleccion=1\r\n");
+    EXPECT_GE(shown - hidden, 4 * Network.LinkCount) << shown << " " << hidden;
 }

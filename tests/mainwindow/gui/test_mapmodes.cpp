@@ -29,6 +29,7 @@
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
+#include "widgets/DualListDialog.h"
 #include "widgets/StringAlignGrid.h"
 #include "widgets/gaugeCaption.h"
 
@@ -42,6 +43,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -159,6 +161,18 @@ protected:
     // midpoint handle dragged by `by` pixels inserts a point there (returned).
     QPoint InsertShapePoint(int32_t a, int32_t b, QPoint by)
     {
+        OfferHandles(a, b);
+        const TArcos& link = Arcos[KDVlib::FindArco(a, b)];
+        const TPoint p = link.Points[1], q = link.Points[2];
+        const QPoint mid = Pix((p.x + q.x) / 2, (p.y + q.y) / 2);
+        QTest::mouseMove(viewer->img, mid);
+        EXPECT_EQ(viewer->MapEdit().CurveVertex, 1);
+        Drag(mid, mid + by);
+        return mid + by;
+    }
+    // A Shift double click on the row of link a-b: its shape handles are offered.
+    void OfferHandles(int32_t a, int32_t b)
+    {
         TStringAlignGrid* links = viewer->sagArcos;
         viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
         testutil::settle();
@@ -172,14 +186,7 @@ protected:
         QTest::mouseMove(links, cell);
         QTest::mouseDClick(links->viewport(), Qt::LeftButton, Qt::ShiftModifier,
                            links->viewport()->mapFrom(links, cell));
-        const TArcos& link = Arcos[KDVlib::FindArco(a, b)];
         EXPECT_EQ(CurveLink, KDVlib::FindArco(a, b));
-        const TPoint p = link.Points[1], q = link.Points[2];
-        const QPoint mid = Pix((p.x + q.x) / 2, (p.y + q.y) / 2);
-        QTest::mouseMove(viewer->img, mid);
-        EXPECT_EQ(viewer->MapEdit().CurveVertex, 1);
-        Drag(mid, mid + by);
-        return mid + by;
     }
 };
 
@@ -949,4 +956,255 @@ TEST_F(MapModes, SavedShapesEndOnTheirNodesWhenReopened)
     ASSERT_EQ(again.PointCount, 3);
     EXPECT_NEAR(again.Points[2].x, inner.x, 1e-4);
     EXPECT_NEAR(again.Points[2].y, inner.y, 1e-4);
+}
+
+// Both directions of a street chosen by link, hidden with "Marcar NO-Dibujar": the
+// redrawn map has no ink along them while the street beside keeps its own; a
+// cleared selection leaves them hidden (not drawn black), "Anular Marcas" shows
+// them again.
+TEST_F(MapModes, HiddenLinksStayOffTheMapAfterRedrawsAndAClearedSelection)
+{
+    auto mid = [&](int32_t a, int32_t b) {
+        const TNodo& na = Nodos[KDVlib::FindNodo(a)];
+        const TNodo& nb = Nodos[KDVlib::FindNodo(b)];
+        return Pix((double(na.X) + nb.X) / 2, (double(na.Y) + nb.Y) / 2);
+    };
+    // Pixels other than the background in a 7x7 box.
+    auto ink = [&](QPoint at) {
+        const QImage map = viewer->img->Picture().convertToFormat(QImage::Format_RGB32);
+        int n = 0;
+        for (int y = at.y() - 3; y <= at.y() + 3; ++y)
+            for (int x = at.x() - 3; x <= at.x() + 3; ++x)
+                n += map.valid(x, y) && (map.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
+        return n;
+    };
+    auto redraw = [&] {
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Ver", "aRedibujar"));
+        testutil::settle();
+    };
+    const QPoint hidden = mid(102, 103), kept = mid(103, 104);
+    redraw();
+    ASSERT_GT(ink(hidden), 0);
+    ASSERT_GT(ink(kept), 0);
+
+    viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
+    WhenModal([](QWidget* w) {
+        auto* d = qobject_cast<TDualListDialog*>(w);
+        ASSERT_NE(d, nullptr);
+        QList<int> rows;
+        for (int i = 0; i < d->Count(1); ++i) {
+            const QString ends = d->Text(1, i).remove(' ').section(QRegularExpression("[^0-9-]"), 0, 0);
+            if (ends == "102-103" || ends == "103-102")
+                rows << i;
+        }
+        ASSERT_EQ(rows.size(), 2);
+        d->Move(1, rows);
+        d->accept();
+    });
+    ASSERT_TRUE(livemenus::Click(viewer, "popup:pupArcos", "SelArco"));
+    ASSERT_GT(Arcos[KDVlib::FindArco(102, 103)].Mark, 0);
+    ASSERT_TRUE(livemenus::Click(viewer, "popup:pupArcos>Selección", "MarcarNODibujar1"));
+    EXPECT_TRUE(viewer->windowTitle().endsWith("[2 arcos ocultos]")) << viewer->windowTitle().toStdString();
+    redraw();
+    EXPECT_EQ(ink(hidden), 0);
+    EXPECT_GT(ink(kept), 0);
+
+    ASSERT_TRUE(livemenus::Click(viewer, "popup:pupArcos", "AnulaSel"));
+    EXPECT_EQ(Arcos[KDVlib::FindArco(102, 103)].Mark, 0);
+    redraw();
+    EXPECT_EQ(ink(hidden), 0) << "a cleared mark does not bring a hidden link back";
+
+    ASSERT_TRUE(livemenus::Click(viewer, "popup:pupArcos>Selección", "AnularMarcas1"));
+    redraw();
+    EXPECT_GT(ink(hidden), 0);
+}
+
+// Node positions moved with "Mover" and saved on "Sí" when the network is left come
+// back when it is opened again; each network of the folder keeps its own.
+TEST_F(MapModes, SavedPositionsComeBackWithTheirOwnNetworkOnly)
+{
+    std::filesystem::copy_file(tmp.file("red.dat"), tmp.file("otra.dat"));
+    const TNodo n102 = Nodos[KDVlib::FindNodo(102)], n103 = Nodos[KDVlib::FindNodo(103)];
+    // Drags node `number` by `by` pixels with "Mover" of the nodes pop-up.
+    auto move = [&](int32_t number, QPoint by) {
+        livemenus::Find(viewer, "NodeMove")->trigger();
+        const TNodo& n = Nodos[KDVlib::FindNodo(number)];
+        const QPoint from = Pix(n.X, n.Y);
+        QTest::mouseMove(viewer->img, from);
+        EXPECT_EQ(viewer->MapEdit().HoverNode, KDVlib::FindNodo(number));
+        Drag(from, from + by);
+        return std::pair<float, float>(n.X, n.Y);
+    };
+    // Opens a network from the menu; the question about unsaved positions, when it
+    // comes, is answered "Sí" and its text kept.
+    auto open = [&](const std::string& name) {
+        QString asked;
+        auto* poll = new QTimer(viewer);
+        QObject::connect(poll, &QTimer::timeout, poll, [&asked, poll] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box && box->isVisible()) {
+                asked = box->text();
+                poll->stop();
+                poll->deleteLater();
+                box->button(QMessageBox::Yes)->click();
+            }
+        });
+        poll->start(10);
+        testutil::AnswerFileDialog(viewer, tmp.file(name));
+        EXPECT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+        testutil::settle();
+        if (!asked.isEmpty())
+            return asked;
+        poll->stop();
+        poll->deleteLater();
+        return asked;
+    };
+
+    const auto [x102, y102] = move(102, QPoint(25, -15));
+    ASSERT_NE(x102, n102.X);
+    const QString asked = open("otra.dat");
+    EXPECT_TRUE(asked.contains("posiciones de nodos")) << asked.toStdString();
+    EXPECT_TRUE(asked.contains("red_coordenadas.geo")) << asked.toStdString();
+    ASSERT_EQ(DatFileName, "otra.dat");
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("coordenadas.geo")));
+    const std::string saved = testutil::readFile(tmp.file("red_coordenadas.geo"));
+    EXPECT_NE(saved.find(ZelUtils::Format("\r\n102,%.5f,%.5f\r\n", double(x102), double(y102))), std::string::npos);
+    // The other network of the folder shows its own positions.
+    EXPECT_FLOAT_EQ(Nodos[KDVlib::FindNodo(102)].X, n102.X);
+
+    // Its own move, saved when red.dat is opened, leaves red.dat's file alone.
+    const auto [x103, y103] = move(103, QPoint(-20, 20));
+    EXPECT_TRUE(open("red.dat").contains("otra_coordenadas.geo"));
+    EXPECT_EQ(testutil::readFile(tmp.file("red_coordenadas.geo")), saved);
+    ASSERT_EQ(DatFileName, "red.dat");
+    const int32_t n = KDVlib::FindNodo(102);
+    EXPECT_FLOAT_EQ(Nodos[n].X, x102);
+    EXPECT_FLOAT_EQ(Nodos[n].Y, y102);
+    EXPECT_FLOAT_EQ(Nodos[KDVlib::FindNodo(103)].X, n103.X);
+    // The links at the node end on it, as after the move.
+    const TArcos& link = Arcos[KDVlib::FindArco(102, 103)];
+    EXPECT_DOUBLE_EQ(link.Points[1].x, double(x102));
+    EXPECT_DOUBLE_EQ(link.Points[1].y, double(y102));
+    EXPECT_TRUE(open("otra.dat").isEmpty()) << "nothing left unsaved";
+    EXPECT_FLOAT_EQ(Nodos[KDVlib::FindNodo(103)].X, x103);
+    EXPECT_FLOAT_EQ(Nodos[KDVlib::FindNodo(103)].Y, y103);
+    EXPECT_FLOAT_EQ(Nodos[KDVlib::FindNodo(102)].X, n102.X);
+}
+
+// A point added with the curve tool is an unsaved edit: the link pop-up offers
+// "Grabar SIG", and leaving the network asks; "Sí" writes the shapes beside the
+// network, which reads them back when opened again. A point deleted with Ctrl is
+// offered for saving too.
+TEST_F(MapModes, CurveToolEditsAreAskedForAndReadBack)
+{
+    QAction* save = livemenus::Find(viewer, "GrabarSIG");
+    ASSERT_FALSE(save->isVisible());
+    // The link's handles from its grid row (Shift double click), then the tool.
+    OfferHandles(104, 105);
+    const int32_t k = KDVlib::FindArco(104, 105);
+    ASSERT_EQ(CurveLink, k);
+    ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarEstandar", "tbCurve"));
+    const TArcos& a = Arcos[k];
+    const int32_t points = a.PointCount;
+    const QPoint handle = Pix((a.Points[points - 1].x + a.Points[points].x) / 2,
+                              (a.Points[points - 1].y + a.Points[points].y) / 2);
+    QTest::mouseMove(viewer->img, handle);
+    ASSERT_EQ(viewer->MapEdit().HoverCurveLink, k);
+    Drag(handle, handle + QPoint(0, 30));
+    ASSERT_EQ(a.PointCount, points + 1);
+    const TPoint inner = a.Points[points];
+    EXPECT_TRUE(save->isVisible());
+    ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarEstandar", "tbCurve"));
+
+    // Leaving: the question names the shapes; "Sí" saves them under the offered name.
+    std::filesystem::copy_file(tmp.file("red.dat"), tmp.file("otra.dat"));
+    QString asked;
+    WhenModal([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        asked = box->text();
+        testutil::WhenFileDialogShown(viewer, [](QFileDialog* d) {
+            EXPECT_EQ(d->windowTitle(), "Grabar SIG");
+            // The name offered: the network's, beside it.
+            const QStringList offered = d->selectedFiles();
+            EXPECT_TRUE(!offered.isEmpty() && offered.front().endsWith("/red.sig"));
+            testutil::AcceptOrGiveUp(d);
+        });
+        box->button(QMessageBox::Yes)->click();
+    });
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("otra.dat")));
+    EXPECT_TRUE(asked.contains("trazado de arcos")) << asked.toStdString();
+    const std::string sig = testutil::readFile(tmp.file("red.sig"));
+    EXPECT_NE(sig.find(ZelUtils::Format("104,105,%d,", points + 1)), std::string::npos);
+
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+    const TArcos& again = Arcos[KDVlib::FindArco(104, 105)];
+    ASSERT_EQ(again.PointCount, points + 1);
+    EXPECT_NEAR(again.Points[points].x, inner.x, 1e-4);
+    EXPECT_NEAR(again.Points[points].y, inner.y, 1e-4);
+
+    // Ctrl on that point's handle deletes it: offered for saving again.
+    ASSERT_FALSE(save->isVisible());
+    OfferHandles(104, 105);
+    const QPoint point = Pix(again.Points[points].x, again.Points[points].y);
+    HoldKey(Qt::Key_Control, Qt::ControlModifier);
+    QTest::mouseMove(viewer->img, point);
+    ASSERT_EQ(viewer->MapEdit().CurveVertex, 2 * (points - 1));
+    QTest::mouseClick(viewer->img, Qt::LeftButton, Qt::ControlModifier, point);
+    ReleaseKey(Qt::Key_Control);
+    EXPECT_EQ(again.PointCount, points);
+    EXPECT_TRUE(save->isVisible());
+    QTest::keyClick(viewer->img, Qt::Key_Escape);
+}
+
+// After the link grid is sorted, the rows a listed path turns red are the rows of
+// its links, wherever the sorting put them.
+TEST_F(MapModes, PathMarksTheRowsOfItsLinksInASortedGrid)
+{
+    TStringAlignGrid* links = viewer->sagArcos;
+    viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
+    testutil::settle();
+    QHeaderView* h = links->horizontalHeader();
+    const QPoint title(h->sectionViewportPosition(0) + h->sectionSize(0) / 2, h->height() / 2);
+    // Twice: whichever way the first click sorts, one of the two moves the rows.
+    bool moved = false;
+    for (int click = 0; click < 2 && !moved; ++click) {
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::ShiftModifier, title);
+        for (int r = 1; r < links->RowCount(); ++r)
+            moved = moved || viewer->Grids().LinkOfRow(r) != r;
+    }
+    ASSERT_TRUE(moved) << "the sort left every link on its own row";
+
+    auto answer = [](const char* text) {
+        WhenModal([text](QWidget* w) {
+            auto* d = qobject_cast<QInputDialog*>(w);
+            ASSERT_NE(d, nullptr);
+            d->setTextValue(QString::fromLatin1(text));
+            d->accept();
+        });
+    };
+    std::set<int32_t> path;
+    answer("101");
+    QTimer::singleShot(300, [&] {
+        answer("106");
+        QTimer::singleShot(300, [&] {
+            WhenModal([&](QWidget* w) {
+                TStringAlignGrid* g = FrmPath->sagPath;
+                for (int r = 1; r < g->RowCount(); ++r)
+                    path.insert(KDVlib::FindArco(ZelUtils::ParseInt(g->cell(1, r)), ZelUtils::ParseInt(g->cell(2, r))));
+                w->close();
+            });
+        });
+    });
+    livemenus::Find(viewer, "InteractivaRmin")->trigger();
+    ASSERT_GE(path.size(), 3u);
+    ASSERT_FALSE(path.count(0));
+    int red = 0;
+    for (int r = 1; r < links->RowCount(); ++r) {
+        const int32_t k = viewer->Grids().LinkOfRow(r);
+        const bool isRed = links->FontColorCell(0, r) == QColor(Qt::red);
+        EXPECT_EQ(isRed, path.count(k) == 1) << "row " << r << " link " << Arcos[k].A << "-" << Arcos[k].B;
+        red += isRed;
+    }
+    EXPECT_EQ(red, static_cast<int>(path.size()));
 }
