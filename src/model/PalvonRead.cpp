@@ -183,9 +183,8 @@ void StartSection(int s)
     Services().ProcessEvents();
 }
 
-// A text that ends or breaks off before it holds any network (an empty file, one
-// cut inside its namelists, one without any node or link section): refused as a
-// whole, so that opening it leaves the network that was open.
+// A text that ends before its namelists do (an empty file, one cut inside them):
+// refused as a whole, so that opening it leaves the network that was open.
 class NotANetwork : public std::runtime_error {
 public:
     explicit NotANetwork(const std::string& what) : std::runtime_error(what) {}
@@ -763,13 +762,6 @@ bool ReadNetwork(TTextLines& lines)
             line = ReadSectionLines("33333", ReadLinkLine);
         }
 
-        if (!Network.SectionPresent[0] && !Network.SectionPresent[1] && !Network.SectionPresent[2]) {
-            const std::string at = AtEnd ? std::string("el archivo termina")
-                                         : Format("la línea %d dice: %s", LineIndex + 1 + pendingShift, line);
-            throw NotANetwork(Format("El archivo no tiene ninguna sección de nodos ni de arcos "
-                                     "(11111, 22222 o 33333) tras las namelists; %s.",
-                                     at));
-        }
         SortNodes();
         // The links' records in the order of their nodes, now that these are sorted.
         MakePendingLinks();
