@@ -342,7 +342,7 @@ TEST_F(MainWindow, FilesHoldingNoNetworkAreRefusedAndTheErrorListFollowsNoLink)
     testutil::writeFile(tmp.file("vacio.dat"), "");
     testutil::writeFile(tmp.file("cortado.dat"), " &OPTION PLOD=T\r\n");
     testutil::writeFile(tmp.file("sinarcos.dat"), " &OPTION &END\r\nTITULO\r\n &PARAM &END\r\n55555\r\n"
-                                                  "  101  450000.0  4500000.0\r\n99999\r\n");
+                                                  "  101  450000.0  4500000.0\r\n99999\r\n99999\r\n");
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"vacio.dat", "namelist &OPTION sin &END"},
         {"cortado.dat", "namelist &OPTION sin &END"},
