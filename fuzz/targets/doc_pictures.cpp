@@ -15,8 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     (void)app;
     fuzz::Init();
     const std::string picture = fuzz::WriteFile("imagen.emf", std::string(reinterpret_cast<const char*>(data), size));
-    TDocWriter doc;
-    PictureBox box;
+    DocWriter::TDocWriter doc;
+    DocWriter::PictureBox box;
     doc.AddPicture(picture, box);
     box.widthIn = 2.0;
     doc.AddPicture(picture, box);
