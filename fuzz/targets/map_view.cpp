@@ -51,7 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static int argc = 1;
     static char name[] = "fuzz_map_view";
     static char* argv[] = {name, nullptr};
+    static bool offscreen = ::setenv("QT_QPA_PLATFORM", "offscreen", 0) == 0; // no display needed
     static QGuiApplication* app = new QGuiApplication(argc, argv); // text needs one
+    (void)offscreen;
     (void)app;
     fuzz::Init();
     static bool loaded = false;
