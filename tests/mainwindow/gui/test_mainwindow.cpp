@@ -312,7 +312,7 @@ TEST_F(MainWindow, OddFilesGetOneSpanishAnswerAndLeaveTheOpenNetwork)
 // Files that end or break off before they hold any network (empty, cut inside the
 // first namelist, without any node or link section) are refused with one message
 // and the network open stays open and drawn (the program does not close for want
-// of their coordinates). The
+// of their coordinates); so is one whose includes would expand without bound. The
 // error list the program writes beside each network on its own never follows a
 // link there: the file the link names is left as it was.
 TEST_F(MainWindow, FilesHoldingNoNetworkAreRefusedAndTheErrorListFollowsNoLink)
@@ -343,10 +343,21 @@ TEST_F(MainWindow, FilesHoldingNoNetworkAreRefusedAndTheErrorListFollowsNoLink)
     testutil::writeFile(tmp.file("cortado.dat"), " &OPTION PLOD=T\r\n");
     testutil::writeFile(tmp.file("sinarcos.dat"), " &OPTION &END\r\nTITULO\r\n &PARAM &END\r\n55555\r\n"
                                                   "  101  450000.0  4500000.0\r\n99999\r\n99999\r\n");
+    // Six files of 17 KB that each name the next a thousand times.
+    for (char c = 'a'; c < 'g'; ++c) {
+        std::string text;
+        for (int i = 0; i < 1000; ++i)
+            text += ZelUtils::Format("$        %c.dat\r\n", c + 1);
+        testutil::writeFile(tmp.file(std::string(1, c) + ".dat"), text);
+    }
+    testutil::writeFile(tmp.file("g.dat"), "* fin\r\n");
+    testutil::writeFile(tmp.file("bomba.dat"), " &OPTION &END\r\nT\r\n &PARAM &END\r\n33333\r\n$        a.dat\r\n"
+                                               "99999\r\n99999\r\n");
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"vacio.dat", "namelist &OPTION sin &END"},
         {"cortado.dat", "namelist &OPTION sin &END"},
         {"sinarcos.dat", "ninguna sección de nodos ni de arcos"},
+        {"bomba.dat", "archivos incluidos"},
         {"vacio.dat", "namelist &OPTION sin &END"}};
     for (const auto& [file, why] : cases) {
         RecordingServices ui;
