@@ -3,6 +3,7 @@
 #include "analysis/Fases.h"
 #include "analysis/gui/KDVMix.h"
 #include "mainwindow/FilesController.h"
+#include "map/FolderFiles.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DisplayStyles.h"
 #include "map/gui/OxrImage.h"
@@ -52,15 +53,6 @@ bool FileExists(const std::string& path)
     return !path.empty() && fs::is_regular_file(path, ec);
 }
 
-// "255;0;0" style of a background line layer: colour;width;style (style 1..5, else 0).
-void ApplyLayerStyle(TItems& item, const std::string& value)
-{
-    std::vector<std::string> f = ZelUtils::SplitString(value + ";;", ';');
-    item.Color = static_cast<uint32_t>(ZelUtils::ParseInt(f[0]));
-    item.Width = ZelUtils::ParseInt(f[1]);
-    int style = ZelUtils::ParseInt(f[2]);
-    item.PenStyle = static_cast<uint8_t>(style >= 1 && style <= 5 ? style : 0);
-}
 
 // The positions the user moved on the map and saved for this network (its own
 // positions file, beside it) replace those its text gives; a network read without
@@ -340,6 +332,14 @@ bool TFilesController::OpenPalvonDat()
     earlier.Keep();
     bool ok = PalvonRead::ReadNetwork(FrmDat->Lines());
     FrmDat->LinesChanged();
+    if (ok && !Network.SectionPresent[0] && !Network.SectionPresent[1] && !Network.SectionPresent[2]) {
+        // Without junctions or links there is no network to show (nor to ask its
+        // coordinates for): the file is refused as one over capacity is.
+        Services().ShowMessage(Format("El archivo %s no tiene ninguna sección de nodos ni de arcos "
+                                      "(11111, 22222 o 33333).\rLa red no se ha cargado.",
+                                      DatFileName));
+        ok = false;
+    }
     if (!ok) {
         earlier.Restore();
         RestoreEarlierOpening();
@@ -439,20 +439,20 @@ void TFilesController::ShowNoNetwork()
 
 void TFilesController::OpenOtherFiles()
 {
-    TIniFile ini(DatDir + "Velmora.ini");
-    ZoningFileName = ini.ReadString("File Names", "Zonificacion", "null");
-    if (ZoningFileName != "null")
+    const FolderFiles::TFolderFiles files = FolderFiles::Read(DatDir + "Velmora.ini");
+    ZoningFileName = files.Zoning.empty() ? std::string("null") : files.Zoning;
+    if (!files.Zoning.empty())
         LoadZoning(ZoningFileName);
-    for (int k = 1; k <= 20; ++k) {
-        std::string name = ini.ReadString("File Names", Format("Solera%d", k), "null");
-        if (name == "null")
-            break; // layers are numbered without gaps
+    for (size_t k = 0; k < files.Layers.size(); ++k) {
         // The first layer replaces whatever layers were loaded; the others add to it.
-        host_.LineaSoleras(name, k > 1);
-        if (k <= 10)
-            ApplyLayerStyle(Items[static_cast<size_t>(10 + k)],
-                            ini.ReadString(Format("Solera%d", k), "Linea", "255;0;0"));
-        if (k == 1)
+        host_.LineaSoleras(files.Layers[k], k > 0);
+        if (k < files.Styles.size()) {
+            TItems& item = Items[11 + k];
+            item.Color = files.Styles[k].Color;
+            item.Width = files.Styles[k].Width;
+            item.PenStyle = files.Styles[k].PenStyle;
+        }
+        if (k == 0)
             window_.SetCommandOn(Cmd::tbSolera, true);
     }
 }

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -60,16 +61,17 @@ pid_t ScratchOwner(const std::string& name)
     if (at == std::string::npos || at == 0)
         return 0;
     size_t p = at + sizeof(Marker) - 1;
-    pid_t pid = 0;
+    // Counted wide: a name another program made up may hold any digits.
+    long long pid = 0;
     size_t digits = 0;
     for (; p < name.size() && name[p] >= '0' && name[p] <= '9' && digits < 10; ++p, ++digits)
         pid = pid * 10 + (name[p] - '0');
-    if (digits == 0 || p >= name.size() || name[p] != '-' || name.size() - p - 1 != 6)
+    if (digits == 0 || pid > INT32_MAX || p >= name.size() || name[p] != '-' || name.size() - p - 1 != 6)
         return 0;
     for (size_t i = p + 1; i < name.size(); ++i)
         if (!std::isalnum(static_cast<unsigned char>(name[i])))
             return 0;
-    return pid;
+    return static_cast<pid_t>(pid);
 }
 
 // The last failed Write of this thread: its path and reason.
@@ -324,16 +326,48 @@ void RemoveLeftovers(const std::string& folder)
             gone.emplace_back(e->d_name);
     }
     ::closedir(d);
+    // Only what a writer of ours makes goes: a scratch file, or a scratch folder
+    // with the files written into it. A link, or a folder holding more than files,
+    // may be the user's and stays (links are never followed).
+    const fs::path dir(folder.empty() ? "." : folder);
     for (const std::string& name : gone) {
-        std::error_code ec;
-        fs::remove_all(fs::path(folder.empty() ? "." : folder) / name, ec);
+        const std::string path = (dir / name).string();
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0)
+            continue;
+        if (S_ISREG(st.st_mode)) {
+            ::unlink(path.c_str());
+        } else if (S_ISDIR(st.st_mode)) {
+            DIR* sub = ::opendir(path.c_str());
+            if (!sub)
+                continue;
+            std::vector<std::string> files;
+            while (const dirent* e = ::readdir(sub)) {
+                const std::string inner = path + "/" + e->d_name;
+                struct stat ist {};
+                if (::lstat(inner.c_str(), &ist) == 0 && S_ISREG(ist.st_mode))
+                    files.push_back(inner);
+            }
+            ::closedir(sub);
+            for (const std::string& f : files)
+                ::unlink(f.c_str());
+            ::rmdir(path.c_str());
+        }
     }
 }
 
-bool Write(const std::string& path, const std::string& bytes, std::string* why, bool sync)
+bool Write(const std::string& path, const std::string& bytes, std::string* why, bool sync, bool ownFile)
 {
     TTarget target;
-    std::string problem = Prepare(path, target);
+    std::string problem;
+    struct stat st {};
+    if (ownFile && ::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        problem = S_ISLNK(st.st_mode) ? "es un enlace simbólico" : "no es un archivo (es una carpeta, un dispositivo o una tubería)";
+    else
+        problem = Prepare(path, target);
+    // A link put there meanwhile: the rename below replaces the name, never what it leads to.
+    if (ownFile && problem.empty())
+        target.real = target.path;
     if (problem.empty()) {
         TScratch scratch(target);
         if (scratch.Write(bytes.data(), bytes.size()) && scratch.Publish(sync))

@@ -101,8 +101,12 @@ private:
 void RemoveLeftovers(const std::string& folder);
 
 // Writes bytes safely; false with the reason in *why. `sync` false skips the fsync
-// (a log rewritten on every read need not wait for the disk).
-bool Write(const std::string& path, const std::string& bytes, std::string* why = nullptr, bool sync = true);
+// (a log rewritten on every read need not wait for the disk). `ownFile`: a file the
+// program writes on its own, unasked (a log): a symbolic link, or anything but a
+// regular file, under its name is left as it is and nothing is written, since a
+// link there may lead to any file of the user's.
+bool Write(const std::string& path, const std::string& bytes, std::string* why = nullptr, bool sync = true,
+           bool ownFile = false);
 
 // Moves finished scratch files over their prepared targets as one set (permissions
 // kept): the earlier files are kept aside (hard links) until every member is in,

@@ -3,6 +3,8 @@
 // other (line ends removed) and where each line starts. A line costs its bytes and
 // four more, so a network of short comment lines takes about what its file takes;
 // as a list of strings each line took 32 bytes before its first character.
+#include "model/FileUtils.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -10,7 +12,9 @@
 
 class TTextLines;
 // Reads a text file into lines (see FileUtils::ReadLines: the same files refused).
-bool ReadTextLines(const std::string& path, TTextLines& lines);
+// Longer than maxBytes: false, with *tooLarge set (see FileUtils::ReadFile).
+bool ReadTextLines(const std::string& path, TTextLines& lines, unsigned long long maxBytes = FileUtils::MaxDataFileBytes,
+                   bool* tooLarge = nullptr);
 
 class TTextLines {
 public:

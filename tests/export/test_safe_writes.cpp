@@ -17,6 +17,7 @@
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 #include "model/PolygonFile.h"
+#include "model/SafeFile.h"
 #include "model/SelectionFiles.h"
 #include "platform/IniFile.h"
 #include "support/RecordingServices.h"
@@ -228,7 +229,11 @@ int WriteInChild(const Writer& w, const std::string& path, bool killed)
         rlimit size{Limit, Limit};
         ::setrlimit(RLIMIT_FSIZE, &size);
         const std::string message = w.write(path);
-        ::_exit(message.rfind("No se pudo grabar el archivo ", 0) == 0 ? 0 : 1);
+        // Under the limit, the reason given is the limit.
+        ::_exit(message.rfind("No se pudo grabar el archivo ", 0) == 0 &&
+                        (killed || message.find(SafeFile::Reason(EFBIG)) != std::string::npos)
+                    ? 0
+                    : 1);
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
@@ -294,6 +299,45 @@ TEST_F(SafeWrites, FailuresKeepTheEarlierFiles)
         for (const auto& [name, bytes] : before)
             EXPECT_TRUE(after.count(name)) << name;
     }
+}
+
+// Scratch names left by a writer that is gone are cleared by the next write in
+// the folder; only what a writer makes goes (a file, a folder of files). Names
+// that only look like scratch names, links among them, stay with what they lead to.
+TEST_F(SafeWrites, OnlyLeftoversOfGoneWritersAreRemoved)
+{
+    testutil::TempDir tmp;
+    const pid_t gone = ::fork();
+    if (gone == 0)
+        ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const fs::path dir = tmp.path() / "carpeta", outside = tmp.path() / "fuera";
+    fs::create_directories(dir);
+    fs::create_directories(outside / "sub");
+    testutil::writeFile((outside / "notas.txt").string(), "mis notas");
+    testutil::writeFile((outside / "sub" / "mas.txt").string(), "más");
+    const std::string dead = ".velmora-" + std::to_string(gone) + "-";
+    testutil::writeFile((dir / ".red.dat.velmora-9999999999-abcdef").string(), "x"); // no process id
+    testutil::writeFile((dir / (".red.dat" + dead + "abcdef")).string(), "x");
+    fs::create_directories(dir / (".capa.shp" + dead + "ghijkl"));
+    testutil::writeFile((dir / (".capa.shp" + dead + "ghijkl") / "capa.shp").string(), "x");
+    fs::create_directories(dir / (".otra.shp" + dead + "mnopqr") / "dentro");
+    testutil::writeFile((dir / (".otra.shp" + dead + "mnopqr") / "otra.dbf").string(), "x");
+    testutil::writeFile((dir / (".otra.shp" + dead + "mnopqr") / "dentro" / "nota.txt").string(), "x");
+    fs::create_directory_symlink(outside, dir / (".enlace" + dead + "stuvwx"));
+    fs::create_symlink(outside / "notas.txt", dir / (".nota.txt" + dead + "yzabcd"));
+    ASSERT_TRUE(SafeFile::Write((dir / "red.dat").string(), "red\r\n"));
+
+    EXPECT_TRUE(fs::exists(dir / ".red.dat.velmora-9999999999-abcdef"));
+    EXPECT_FALSE(fs::exists(dir / (".red.dat" + dead + "abcdef")));
+    EXPECT_FALSE(fs::exists(dir / (".capa.shp" + dead + "ghijkl")));
+    EXPECT_FALSE(fs::exists(dir / (".otra.shp" + dead + "mnopqr") / "otra.dbf"));
+    EXPECT_TRUE(fs::exists(dir / (".otra.shp" + dead + "mnopqr") / "dentro" / "nota.txt"));
+    EXPECT_TRUE(fs::is_symlink(dir / (".enlace" + dead + "stuvwx")));
+    EXPECT_TRUE(fs::is_symlink(dir / (".nota.txt" + dead + "yzabcd")));
+    EXPECT_EQ(readFile((outside / "notas.txt").string()), "mis notas");
+    EXPECT_EQ(readFile((outside / "sub" / "mas.txt").string()), "más");
+    EXPECT_EQ(readFile((dir / "red.dat").string()), "red\r\n");
 }
 
 TEST_F(SafeWrites, LinksModesAndLineEndsAreKept)

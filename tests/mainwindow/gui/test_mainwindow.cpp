@@ -311,6 +311,73 @@ TEST_F(MainWindow, OddFilesGetOneSpanishAnswerAndLeaveTheOpenNetwork)
     }
 }
 
+// Files that end or break off before they hold any network (empty, cut inside the
+// first namelist, without any node or link section) are refused with one message
+// and the network open stays open and drawn (the program does not close for want
+// of their coordinates); so is one whose includes would expand without bound. The
+// error list the program writes beside each network on its own never follows a
+// link there: the file the link names is left as it was.
+TEST_F(MainWindow, FilesHoldingNoNetworkAreRefusedAndTheErrorListFollowsNoLink)
+{
+    const std::string sample = Copy(SamplePath(), "s", "ejemplo.dat");
+    testutil::writeFile(tmp.file("notas.txt"), "mis notas\n");
+    std::filesystem::create_symlink(tmp.file("notas.txt"), tmp.path() / "s" / "Errores.txt");
+    PalvonRead::ErrorListFile = "Errores.txt"; // beside each network, as the program writes it
+    viewer->show();
+    Open(sample);
+    ASSERT_EQ(DatFileName, "ejemplo.dat");
+    EXPECT_TRUE(std::filesystem::is_symlink(tmp.path() / "s" / "Errores.txt"));
+    EXPECT_EQ(testutil::readFile(tmp.file("notas.txt")), "mis notas\n");
+    const int32_t links = Network.LinkCount;
+    const std::vector<std::string> text = FrmDat->Lines().ToVector();
+    auto ink = [&] {
+        QApplication::processEvents();
+        const QImage& picture = viewer->img->Picture();
+        int count = 0;
+        for (int y = 0; y < picture.height(); y += 2)
+            for (int x = 0; x < picture.width(); x += 2)
+                count += picture.pixel(x, y) != picture.pixel(0, 0);
+        return count;
+    };
+    ASSERT_GT(ink(), 100);
+
+    testutil::writeFile(tmp.file("vacio.dat"), "");
+    testutil::writeFile(tmp.file("cortado.dat"), " &OPTION PLOD=T\r\n");
+    testutil::writeFile(tmp.file("sinarcos.dat"), " &OPTION &END\r\nTITULO\r\n &PARAM &END\r\n55555\r\n"
+                                                  "  101  450000.0  4500000.0\r\n99999\r\n99999\r\n");
+    // Six files of 17 KB that each name the next a thousand times.
+    for (char c = 'a'; c < 'g'; ++c) {
+        std::string text;
+        for (int i = 0; i < 1000; ++i)
+            text += ZelUtils::Format("$        %c.dat\r\n", c + 1);
+        testutil::writeFile(tmp.file(std::string(1, c) + ".dat"), text);
+    }
+    testutil::writeFile(tmp.file("g.dat"), "* fin\r\n");
+    testutil::writeFile(tmp.file("bomba.dat"), " &OPTION &END\r\nT\r\n &PARAM &END\r\n33333\r\n$        a.dat\r\n"
+                                               "99999\r\n99999\r\n");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"vacio.dat", "namelist &OPTION sin &END"},
+        {"cortado.dat", "namelist &OPTION sin &END"},
+        {"sinarcos.dat", "ninguna sección de nodos ni de arcos"},
+        {"bomba.dat", "archivos incluidos"},
+        {"vacio.dat", "namelist &OPTION sin &END"}};
+    for (const auto& [file, why] : cases) {
+        RecordingServices ui;
+        Open(tmp.file(file));
+        ASSERT_EQ(ui.messages.size(), 1u) << file;
+        EXPECT_NE(ui.messages[0].find(why), std::string::npos) << ui.messages[0];
+        EXPECT_NE(ui.messages[0].find("La red no se ha cargado"), std::string::npos) << ui.messages[0];
+        EXPECT_TRUE(viewer->isVisible());
+        EXPECT_EQ(Network.Loaded, 1);
+        EXPECT_EQ(DatFileName, "ejemplo.dat");
+        EXPECT_EQ(Network.LinkCount, links);
+        EXPECT_TRUE(FrmDat->Lines() == text) << file;
+        EXPECT_GT(ink(), 100) << file;
+    }
+    EXPECT_EQ(testutil::readFile(tmp.file("notas.txt")), "mis notas\n");
+    PalvonRead::ErrorListFile = tmp.file("Errores.txt");
+}
+
 // Reading a network holds at its peak the file's bytes, four bytes per line and,
 // for a file mostly of line ends, the kept bytes once more: 2.7 MB per MB of file
 // for one-character comment lines, 5 at worst (empty LF lines only), about 1.1 for

@@ -208,6 +208,42 @@ TEST_F(NetworkText, ReadOnlyTargetRefusedThenSavedThroughALink)
     EXPECT_EQ(frm.Saved, 1);
 }
 
+// The network file changed by another program after it was read: saving the
+// text over it asks first; "No" leaves that program's file and the edited text;
+// "Sí" writes, and the next save over the file just written asks nothing.
+TEST_F(NetworkText, SaveOverAFileChangedOnDiskAsksFirst)
+{
+    ASSERT_TRUE(frm.LoadFromFile(tmp.file("red.dat")));
+    Type(QStringLiteral("*"));
+    const std::string theirs = std::string(DatText) + "* cambiado por otro programa\r\n";
+    writeFile(tmp.file("red.dat"), theirs);
+    auto save = [&] {
+        testutil::WhenFileDialogShown(&frm, [&](QFileDialog* dlg) {
+            testutil::TypeFileAndAccept(dlg, QString::fromStdString(tmp.file("red.dat")));
+        });
+        QTest::mouseClick(frm.tbSaveDat, Qt::LeftButton);
+    };
+    ui.answerYes = false;
+    save();
+    ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_NE(ui.questions[0].find("red.dat ha sido modificado por otro programa"), std::string::npos)
+        << ui.questions[0];
+    EXPECT_EQ(readFile(tmp.file("red.dat")), theirs);
+    EXPECT_TRUE(frm.IsModified());
+    EXPECT_EQ(frm.Saved, 0);
+
+    ui.answerYes = true;
+    save();
+    EXPECT_EQ(ui.questions.size(), 2u);
+    EXPECT_EQ(readFile(tmp.file("red.dat")), "*" + std::string(DatText));
+    EXPECT_FALSE(frm.IsModified());
+    Type(QStringLiteral("*"));
+    save();
+    EXPECT_EQ(ui.questions.size(), 2u);
+    EXPECT_EQ(readFile(tmp.file("red.dat")), "**" + std::string(DatText));
+    EXPECT_TRUE(ui.messages.empty());
+}
+
 TEST_F(NetworkText, EncodingsKeepTheirBytes)
 {
     // Windows-1252: "Ñ" is 0xD1, "€" 0x80; the undefined byte 0x81 survives too.
