@@ -243,7 +243,6 @@ TDataLayerExport::TDataLayerExport(const TDxfMapOptions& o, bool full)
       saved_(new Saved{::RangeVarArcos, ::RangeVarMovim, RangeItemMovim, ::RangeName, RangeMin, RangeMax,
                        RangeMovimMin, RangeMovimMax, RangeTable, RangeVarByMode})
 {
-    startName_ = ::RangeName;
     startMovName_ = MovimName();
 }
 
@@ -262,6 +261,15 @@ TDataLayerExport::~TDataLayerExport()
     RangeTable = saved_->Table;
     RangeVarByMode = saved_->VarByMode;
     delete saved_;
+}
+
+std::string TDataLayerExport::LinkName() const
+{
+    if (::RangeVarArcos < 1 || ::RangeVarArcos >= NumArcosColumns)
+        return {};
+    if (o_.LinkTitle)
+        return o_.LinkTitle(::RangeVarArcos);
+    return TitArcos[static_cast<size_t>(::RangeVarArcos)];
 }
 
 std::string TDataLayerExport::MovimName() const
@@ -334,28 +342,28 @@ std::vector<TLayerEntry> TDataLayerExport::Layers()
         const bool linkVar = LinkVariable(::RangeVarArcos) != 0;
         const bool bands = linkVar && o_.tbAtributos && RangeMax > 0.0f;
         if (bands)
-            add(LayerName("ATT_", ::RangeName), true, pen);
+            add(LayerName("ATT_", LinkName()), true, pen);
         if (linkVar && o_.tbColores)
-            add(LayerName("TEM_", ::RangeName), true, white);
+            add(LayerName("TEM_", LinkName()), true, white);
         if (linkVar && (o_.tbValues || o_.tbColores || (bands && !ShownVarList.empty())))
-            add(LayerName("VAL_", ::RangeName), o_.tbValues, text);
+            add(LayerName("VAL_", LinkName()), o_.tbValues, text);
         if (o_.aAtributos2 && MovimVariable(::RangeVarMovim))
             add(LayerName("MVT_", MovimName()), true, white);
         return layers;
     }
     if (LinkVariable(::RangeVarArcos) && !CurrentColumnInWalk()) {
         if (o_.tbAtributos && RangeMax > 0.0f)
-            add(LayerName("ATT_", ::RangeName), true, pen);
+            add(LayerName("ATT_", LinkName()), true, pen);
         if (o_.tbColores)
-            add(LayerName("TEM_", ::RangeName), true, white);
+            add(LayerName("TEM_", LinkName()), true, white);
         if (o_.tbValues)
-            add(LayerName("VAL_", ::RangeName), true, text);
+            add(LayerName("VAL_", LinkName()), true, text);
     }
     ForEachLinkColumn([&] {
-        const bool current = ::RangeName == startName_;
-        add(LayerName("ATT_", ::RangeName), current && o_.tbAtributos, pen);
-        add(LayerName("TEM_", ::RangeName), current && o_.tbColores, white);
-        add(LayerName("VAL_", ::RangeName), current && o_.tbValues, text);
+        const bool current = ::RangeVarArcos == saved_->RangeVarArcos;
+        add(LayerName("ATT_", LinkName()), current && o_.tbAtributos, pen);
+        add(LayerName("TEM_", LinkName()), current && o_.tbColores, white);
+        add(LayerName("VAL_", LinkName()), current && o_.tbValues, text);
     });
     ForEachMovimColumn([&] {
         add(LayerName("MVT_", MovimName()), MovimName() == startMovName_ && o_.aAtributos2, white);
@@ -380,11 +388,11 @@ void TDataLayerExport::Entities()
         // The current variables, each layer once.
         const bool bands = linkVar && o_.tbAtributos && RangeMax > 0.0f;
         if (bands)
-            DxfAtributos(LayerName("ATT_", ::RangeName), o_);
+            DxfAtributos(LayerName("ATT_", LinkName()), o_);
         if (linkVar && o_.tbColores)
-            DxfTemas(LayerName("TEM_", ::RangeName), o_);
+            DxfTemas(LayerName("TEM_", LinkName()), o_);
         if (linkVar && (o_.tbValues || o_.tbColores || (bands && !ShownVarList.empty())))
-            DxfValores(LayerName("VAL_", ::RangeName), o_);
+            DxfValores(LayerName("VAL_", LinkName()), o_);
         if (o_.aAtributos2 && MovimVariable(::RangeVarMovim))
             DxfMovimientos(LayerName("MVT_", MovimName()));
         return;
@@ -393,17 +401,17 @@ void TDataLayerExport::Entities()
     // column writes the same layers below.
     if (linkVar && !CurrentColumnInWalk()) {
         if (o_.tbAtributos)
-            DxfAtributos(LayerName("ATT_", ::RangeName), o_);
+            DxfAtributos(LayerName("ATT_", LinkName()), o_);
         if (o_.tbColores)
-            DxfTemas(LayerName("TEM_", ::RangeName), o_);
+            DxfTemas(LayerName("TEM_", LinkName()), o_);
         if (o_.tbValues)
-            DxfValores(LayerName("VAL_", ::RangeName), o_);
+            DxfValores(LayerName("VAL_", LinkName()), o_);
     }
     ForEachLinkColumn([&] {
         Ranges::PrepareRanges(::RangeName, RangeMin, RangeMax);
-        DxfAtributos(LayerName("ATT_", ::RangeName), o_);
-        DxfTemas(LayerName("TEM_", ::RangeName), o_);
-        DxfValores(LayerName("VAL_", ::RangeName), o_);
+        DxfAtributos(LayerName("ATT_", LinkName()), o_);
+        DxfTemas(LayerName("TEM_", LinkName()), o_);
+        DxfValores(LayerName("VAL_", LinkName()), o_);
     });
     ForEachMovimColumn([&] { DxfMovimientos(LayerName("MVT_", MovimName())); });
 }

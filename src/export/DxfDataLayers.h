@@ -44,13 +44,17 @@ public:
     void Entities();
     // The movement-grid title of the current movement variable.
     std::string MovimName() const;
+    // The link-grid title of the current link variable. The link layers are named
+    // after it, not after RangeName, which names whichever variable (link or
+    // movement) was chosen last.
+    std::string LinkName() const;
 
 private:
     struct Saved;
     const TDxfMapOptions& o_;
     bool full_;
     Saved* saved_;
-    std::string startName_, startMovName_;
+    std::string startMovName_;
 
     void SelectLinkColumn(int32_t column);
     bool SelectMovimColumn(int32_t column);

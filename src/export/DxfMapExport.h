@@ -43,11 +43,12 @@ struct TDxfMapOptions {
     // the current link variable (RangeVarArcos, RangeName, RangeMin, RangeMax);
     // MovimRangeValues makes movement column RangeItemMovim current (RangeVarMovim,
     // RangeMovimMin, RangeMovimMax), false when the column cannot be shown;
-    // MovimTitle is a movement column's title. Unset, a headless equivalent
-    // over the column tables is used.
+    // MovimTitle is a movement column's title and LinkTitle a link column's.
+    // Unset, a headless equivalent over the column tables is used.
     std::function<void()> ArcosRangeValues;
     std::function<bool()> MovimRangeValues;
     std::function<std::string(int32_t)> MovimTitle;
+    std::function<std::string(int32_t)> LinkTitle;
 };
 
 namespace DxfMapExport {
