@@ -292,6 +292,11 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
         if (Items[static_cast<size_t>(10 + layer)].Width <= 0)
             Items[static_cast<size_t>(10 + layer)].Width = 1;
 
+    // The movements' variable chosen after the links' one: the link layers keep the
+    // link variable's name, the movement layer takes its own.
+    PickVariable(viewer, "tbMovimValues", [](QAction* a) { return a->text().contains("Saturaci"); });
+    const std::string shownName = RangeName; // what the scale window names now
+
     // Colour themes and values, then the complete drawing with every variable.
     livemenus::Find(viewer, "tbColores")->trigger();
     ASSERT_TRUE(viewer->Down(Cmd::tbColores) && !viewer->Down(Cmd::tbAtributos));
@@ -303,6 +308,20 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
         EXPECT_EQ(count["VAL_" + name + " TEXT"], withValue);
         EXPECT_TRUE(layerOn["TEM_" + name]);
         EXPECT_EQ(count["RED LINE"], drawable);
+        EXPECT_EQ(layerOn.count("TEM_FlujoSaturaci\xC3\xB3n") + layerOn.count("VAL_FlujoSaturaci\xC3\xB3n"), 0u);
+        // One code page, declared, for names and texts: the readers decode the
+        // movement layer's name (ezdxf above, GDAL here) as it is meant.
+        const std::string dxf = (tmp.path() / (full ? "completo.dxf" : "temas.dxf")).string();
+        const std::string bytes = testutil::readFile(dxf);
+        EXPECT_NE(bytes.find("$DWGCODEPAGE\r\n  3\r\nANSI_1252\r\n"), std::string::npos);
+        EXPECT_EQ(bytes.find("\xC3\xB3"), std::string::npos); // no UTF-8 "ó"
+        if (full) {
+            const std::string ogr = Shell("ogrinfo -ro -q '" + dxf + "' -sql \"SELECT DISTINCT Layer FROM entities\" 2>&1");
+            EXPECT_NE(ogr.find("= MVT_FlSat\n"), std::string::npos) << ogr.substr(0, 3000);
+            EXPECT_EQ(ogr.find("Saturaci"), std::string::npos) << ogr.substr(0, 3000);
+            EXPECT_NE(ogr.find("= TEM_" + name), std::string::npos) << ogr.substr(0, 3000);
+            EXPECT_EQ(ogr.find("\xC3\x83"), std::string::npos) << ogr.substr(0, 3000);
+        }
         if (full) {
             // Every link variable with values and every movement variable, the
             // layers of the others switched off.
@@ -322,7 +341,7 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
         }
     }
     // The export changed nothing of what the map shows.
-    EXPECT_EQ(RangeName, rangeName);
+    EXPECT_EQ(RangeName, shownName);
     EXPECT_EQ(RangeVarArcos, rangeColumn);
 }
 
