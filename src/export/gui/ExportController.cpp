@@ -144,8 +144,6 @@ void TExportController::RegisterCommands(TCommandRegistry& registry)
 TDxfMapOptions TExportController::DxfOptions()
 {
     TDxfMapOptions o = DxfMapExport::MapOptions(host_.MainMapSnapshot());
-    o.ArcosRangeValues = [this] { host_.ArcosRangeValues(); };
-    o.MovimRangeValues = [this] { return host_.MovimRangeValues(); };
     o.MovimTitle = [this](int32_t c) {
         const TStringAlignGrid* movim = host_.DataGrid(5);
         return movim && c < movim->ColCount() ? ZelUtils::Trim(movim->cell(c, 0)) : TitMovim[static_cast<size_t>(c)];
