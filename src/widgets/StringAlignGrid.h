@@ -170,7 +170,9 @@ public:
     void SetColMoving(bool on); // dragging a title moves its column
     // Moves a column (cells, settings, width) and then emits columnMoved(from, to).
     void MoveColumn(int from, int to);
-    // Every cell of every row, title row included, each followed by the separator,
+    // Every cell of every row, title row included, each followed by the separator
+    // (a cell holding the comma or tab separator, a quote or a line end quoted as
+    // DelimitedText writes it),
     // lines ended with CR LF, bytes as stored.
     std::string TextExport(char separator) const
     {

@@ -1,4 +1,5 @@
 #include "widgets/StringAlignGridModel.h"
+#include "export/DelimitedText.h"
 #include "model/ParallelChunks.h"
 #include "model/TextCodec.h"
 
@@ -644,7 +645,7 @@ std::string TStringAlignGridModel::exportText(char separator) const
     out.reserve(estimate + 2 * rowMap_.size());
     for (int r = 0; r < gridRowCount(); ++r) {
         for (int c = 0; c < colCount(); ++c) {
-            out += cellView(c, r);
+            DelimitedText::AppendCell(out, cellView(c, r), separator);
             out += separator;
         }
         out += "\r\n";
