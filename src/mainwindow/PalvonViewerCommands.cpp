@@ -222,15 +222,6 @@ void TPalvonViewer::ConnectCommandItems()
     mixs->setMenu(varMix);
     if (auto* button = qobject_cast<QToolButton*>(tbarMovimientos->widgetForAction(mixs)))
         button->setPopupMode(QToolButton::MenuButtonPopup);
-    // The phase tool and the flow-diagram tool both pick a junction on the map.
-    Registry().Register(CommandTable::TOwner::Analysis, Cmd::tbShow, [this](bool down) {
-        if (down)
-            SetDown(Cmd::tbMixs, false);
-    });
-    Registry().Register(CommandTable::TOwner::Analysis, Cmd::tbMixs, [this](bool down) {
-        if (down)
-            SetDown(Cmd::tbShow, false);
-    });
 }
 
 void TPalvonViewer::ApplyStartVisibility()

@@ -208,6 +208,29 @@ TEST_F(Commands, TheLiveWindowMatchesTheTableBeforeAndAfterOpening)
     EveryNamedItemIsACommand();
 }
 
+// A row that runs something is registered (by its owner: the registry refuses any
+// other), once the window is built and after a network is opened; a toggle, a
+// submenu holder or a state row is not, and does not act when chosen.
+TEST_F(Commands, EveryHandlerRowIsRegisteredAndNoOtherRow)
+{
+    for (int moment = 0; moment < 2; ++moment) {
+        if (moment == 1) {
+            ASSERT_TRUE(viewer->Files().AbrirRedPalvon(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat"));
+        }
+        QStringList wrong;
+        for (const CommandTable::TCommand& row : CommandTable::Commands()) {
+            using CommandTable::TKind;
+            const QAction* a = viewer->Action(row.Id);
+            // A toggle is checkable, a submenu holder holds one.
+            if (viewer->Registry().Registered(row.Id) != (row.Kind == TKind::Handler) ||
+                (row.Kind == TKind::Toggle && !a->isCheckable()) || (row.Kind == TKind::Submenu && !a->menu()))
+                wrong << QStringLiteral("%1 (%2)").arg(QString::fromUtf8(row.Name),
+                                                       QString::fromUtf8(CommandTable::KindName(row.Kind)));
+        }
+        EXPECT_TRUE(wrong.isEmpty()) << moment << ": " << wrong.join(", ").toStdString();
+    }
+}
+
 TEST_F(Commands, EveryRowIsOneActionOfTheWindow)
 {
     std::set<QString> seen;
