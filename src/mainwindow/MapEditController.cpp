@@ -314,8 +314,8 @@ void TMapEditController::CancelMouseMode()
 void TMapEditController::CreateMapModeCommands()
 {
     // The items themselves are rows of the command table; "Mover" of the zones
-    // pop-up (MoveZon) and the phase button (tbShow) carry no handler: the map's
-    // mouse reads them.
+    // pop-up (MoveZon), the phase button (tbShow) and the other tool toggles carry
+    // no handler: their tick arms their tool (ConnectMapMouse).
     TCommandRegistry& registry = window_.Registry();
     registry.Register(CommandTable::TOwner::MapTools, Cmd::tbColapsar, this, &TMapEditController::tbColapsarClick);
     registry.Register(CommandTable::TOwner::Analysis, Cmd::RminMapa, this, &TMapEditController::RminMapaClick);

@@ -153,8 +153,6 @@ void TPalvonViewer::ConnectCommandItems()
     for (TCommandId id : {Cmd::SimpleArrow, Cmd::Sobreescrito1, Cmd::Semaforos, Cmd::linnone, Cmd::linveh,
                           Cmd::linvehval})
         Registry().Register(CommandTable::TOwner::MapView, id, this, &TPalvonViewer::RedrawMap);
-    for (TCommandId id : {Cmd::MostrarNombresPlg, Cmd::MostrarNombresArribaPlg})
-        Registry().Register(CommandTable::TOwner::Polygons, id, this, &TPalvonViewer::RedrawMap);
     // Zone fill: one of three.
     auto* fill = new QActionGroup(this);
     for (TCommandId id : {Cmd::ColorEstandard, Cmd::ColorSeleccion, Cmd::ColorMultiple}) {
