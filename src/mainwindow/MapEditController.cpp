@@ -117,13 +117,18 @@ void TMapEditController::ConnectMapMouse()
     // A tool's button or tick arms it, whoever sets it (the user, a grid, a release).
     for (int k = 0; k < static_cast<int>(TMapToolMode::Count); ++k) {
         const auto mode = static_cast<TMapToolMode>(k);
-        if (const auto command = MapTools().Tool(mode).Command())
-            QObject::connect(window_.Action(*command), &QAction::toggled, img, [this, mode](bool on) {
-                if (on)
-                    MapTools().Arm(mode);
-                else
-                    MapTools().Disarm(mode);
-            });
+        const auto command = MapTools().Tool(mode).Command();
+        if (!command)
+            continue;
+        QAction* action = window_.Action(*command);
+        QObject::connect(action, &QAction::toggled, img, [this, mode](bool on) {
+            if (on)
+                MapTools().Arm(mode);
+            else
+                MapTools().Disarm(mode);
+        });
+        if (action->isChecked())
+            MapTools().Arm(mode);
     }
 }
 
