@@ -153,8 +153,6 @@ void TPalvonViewer::ConnectCommandItems()
     for (TCommandId id : {Cmd::SimpleArrow, Cmd::Sobreescrito1, Cmd::Semaforos, Cmd::linnone, Cmd::linveh,
                           Cmd::linvehval})
         Registry().Register(CommandTable::TOwner::MapView, id, this, &TPalvonViewer::RedrawMap);
-    for (TCommandId id : {Cmd::MostrarNombresPlg, Cmd::MostrarNombresArribaPlg})
-        Registry().Register(CommandTable::TOwner::Polygons, id, this, &TPalvonViewer::RedrawMap);
     // Zone fill: one of three.
     auto* fill = new QActionGroup(this);
     for (TCommandId id : {Cmd::ColorEstandard, Cmd::ColorSeleccion, Cmd::ColorMultiple}) {
@@ -222,15 +220,6 @@ void TPalvonViewer::ConnectCommandItems()
     mixs->setMenu(varMix);
     if (auto* button = qobject_cast<QToolButton*>(tbarMovimientos->widgetForAction(mixs)))
         button->setPopupMode(QToolButton::MenuButtonPopup);
-    // The phase tool and the flow-diagram tool both pick a junction on the map.
-    Registry().Register(CommandTable::TOwner::Analysis, Cmd::tbShow, [this](bool down) {
-        if (down)
-            SetDown(Cmd::tbMixs, false);
-    });
-    Registry().Register(CommandTable::TOwner::Analysis, Cmd::tbMixs, [this](bool down) {
-        if (down)
-            SetDown(Cmd::tbShow, false);
-    });
 }
 
 void TPalvonViewer::ApplyStartVisibility()

@@ -355,6 +355,48 @@ TEST_F(SafeWrites, LinksModesAndLineEndsAreKept)
     EXPECT_EQ(readFile(real), "; notas\n[Velmora]\nGeneral=1;0\nColores=255\n");
     EXPECT_EQ(fs::status(real).permissions(), fs::perms(0640));
 
+    // A new file gets what any new file gets under the user's umask (0644 under
+    // 022, not 0600); an existing one keeps its special bits too.
+    const mode_t umask = ::umask(022);
+    const bool written = SafeFile::Write(tmp.file("nuevo.sel"), "x");
+    ::umask(umask);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(fs::status(tmp.file("nuevo.sel")).permissions(), fs::perms(0644));
+    const std::string shared = tmp.file("compartido.sel");
+    testutil::writeFile(shared, "x");
+    struct stat st {};
+    ASSERT_EQ(::chmod(shared.c_str(), 02664), 0);
+    ASSERT_EQ(::stat(shared.c_str(), &st), 0);
+    ASSERT_EQ(st.st_mode & 07777, 02664u);
+    ASSERT_TRUE(SafeFile::Write(shared, "y"));
+    ASSERT_EQ(::stat(shared.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 02664u);
+    EXPECT_EQ(readFile(shared), "y");
+
+    // A set whose second member cannot be moved in: the first is put back as it
+    // was, or taken away when it is new.
+    for (const bool firstExists : {true, false}) {
+        SCOPED_TRACE(firstExists);
+        testutil::TempDir set;
+        const std::string first = set.file("red.in"), second = set.file("red.out");
+        if (firstExists)
+            testutil::writeFile(first, "antes");
+        fs::create_directory(second); // a folder stands where the second file goes
+        SafeFile::TTarget targets[2];
+        ASSERT_EQ(SafeFile::Prepare(first, targets[0]), "");
+        targets[1].path = targets[1].real = second;
+        SafeFile::TScratch a(targets[0]), b(targets[1]);
+        ASSERT_TRUE(a.Write("nuevo", 5) && a.Finish());
+        ASSERT_TRUE(b.Write("nuevo", 5) && b.Finish());
+        std::string why;
+        EXPECT_FALSE(SafeFile::ReplaceSet({a.Name(), b.Name()}, {targets[0], targets[1]}, why));
+        EXPECT_FALSE(why.empty());
+        if (firstExists)
+            EXPECT_EQ(readFile(first), "antes");
+        else
+            EXPECT_FALSE(fs::exists(first));
+    }
+
     // A settings file that cannot be read is never replaced by what was understood of it.
     const std::string big = tmp.file("grande.ini");
     testutil::writeFile(big, "[Velmora]\r\nGeneral=1\r\n");

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <filesystem>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -202,6 +204,22 @@ TEST_F(ReaderFrame, TabLinesAreWarnedButRead)
     ASSERT_TRUE(Read(lines));
     EXPECT_TRUE(ui.anyMessageContains("TAB"));
     EXPECT_EQ(KNOBS, 1);
+    // Six such lines: five shown one by one, the sixth counted in one summary; the
+    // count starts afresh with the next network.
+    for (int round = 0; round < 2; ++round) {
+        ui.messages.clear();
+        auto six = Text({" &OPTION &END", "T\tX", " &PARAM KNOBS=1 &END", "55555",
+                         "    1          500.0         1000.0\t", "    2         1500.0         1000.0\t",
+                         "    3         1500.0         1800.0\t", "    4          500.0         1800.0\t",
+                         "    5          900.0         1400.0\t", "99999", "99999"});
+        ASSERT_TRUE(Read(six)) << round;
+        EXPECT_EQ(std::count_if(ui.messages.begin(), ui.messages.end(),
+                                [](const std::string& m) { return m.find("Lectura incierta") != std::string::npos; }),
+                  5)
+            << round;
+        EXPECT_TRUE(ui.anyMessageContains("1 líneas más con caracter \"TAB\"")) << round;
+        EXPECT_EQ(Network.Loaded, 1) << round;
+    }
 }
 
 TEST_F(ReaderFrame, IncludesAreExpandedIntoTheText)
@@ -217,6 +235,15 @@ TEST_F(ReaderFrame, IncludesAreExpandedIntoTheText)
         "*** Velmora: Insertando archivo parte2.dat", "linea c", "*** Velmora: Fin archivo parte2.dat", "linea b",
         "*** Velmora: Fin archivo parte1.dat", "99999", "99999"};
     EXPECT_EQ(lines, expected);
+
+    // Sixteen files nested in one another are all read; the seventeenth is refused.
+    for (int k = 1; k <= 17; ++k)
+        testutil::writeFile(tmp.file(ZelUtils::Format("n%d.dat", k)), ZelUtils::Format("$        n%d.dat\n", k + 1));
+    auto nested = Text({" &OPTION &END", "T", " &PARAM &END", "77777", "$        n1.dat", "99999", "99999"});
+    ASSERT_TRUE(Read(nested));
+    EXPECT_EQ(std::count(nested.begin(), nested.end(), "*** Velmora: Insertando archivo n16.dat"), 1);
+    EXPECT_EQ(std::count(nested.begin(), nested.end(), "*** Velmora: Insertando archivo n17.dat"), 0);
+    EXPECT_EQ(ui.messages, (std::vector<std::string>{"INCLUDE n17.dat: demasiados archivos anidados"}));
 }
 
 TEST_F(ReaderFrame, MissingAndSelfIncludesAreReportedNotFollowed)

@@ -71,7 +71,17 @@ void TAnalysisController::RegisterCommands(TCommandRegistry& registry)
                        {Cmd::NivelArco, this, &TAnalysisController::NivelArcoClick},
                        {Cmd::NIvelMovimiento, this, &TAnalysisController::NIvelMovimientoClick},
                        {Cmd::Estadsticas1, this, &TAnalysisController::Estadsticas1Click},
-                       {Cmd::CrearCentroides1, this, &TAnalysisController::CrearCentroides1Click}});
+                       {Cmd::CrearCentroides1, this, &TAnalysisController::CrearCentroides1Click},
+                       {Cmd::Visualizacion, this, &TAnalysisController::VisualizacionClick}});
+    // The border widths of the intersection views, and the junction types the
+    // intersection analyses take.
+    const TCommandId widths[] = {Cmd::BordePuntos0, Cmd::BordePuntos1, Cmd::BordePuntos2, Cmd::BordePuntos3,
+                                 Cmd::BordePuntos4};
+    for (int tag = 0; tag <= 4; ++tag)
+        registry.Register(CommandTable::TOwner::Analysis, widths[tag], [this, tag] { Puntos(tag); });
+    const TCommandId types[] = {Cmd::Jtype1, Cmd::Jtype2, Cmd::Jtype3, Cmd::Jtype4, Cmd::Jtype5};
+    for (int t = 1; t <= 5; ++t)
+        registry.Register(CommandTable::TOwner::Analysis, types[t - 1], [t](bool checked) { JtypeSelected[t] = checked; });
 }
 
 void TAnalysisController::InteractivaRminClick()

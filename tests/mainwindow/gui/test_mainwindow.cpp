@@ -5,6 +5,8 @@
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
+#include "mainwindow/MapEditController.h"
+#include "mainwindow/tools/MapTools.h"
 #include "widgets/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
@@ -172,19 +174,23 @@ TEST_F(MainWindow, TheReadingGaugeRepaintsAtMostTenTimesASecond)
 TEST_F(MainWindow, EscapeCancelsTheMouseMode)
 {
     viewer->show();
-    MouseMode = 4;
+    TMapTools& tools = viewer->MapEdit().MapTools();
+    livemenus::Find(viewer, "Regla1")->setEnabled(true); // as after an opening
     PickedItem = 7;
     viewer->SetDown(Cmd::tbZoom, true);
     viewer->SetDown(Cmd::tbCurve, true);
-    QTest::keyClick(viewer, Qt::Key_Escape);
-    EXPECT_EQ(MouseMode, 0);
-    EXPECT_EQ(PickedItem, -1);
-    EXPECT_FALSE(viewer->Down(Cmd::tbZoom));
+    EXPECT_FALSE(viewer->Down(Cmd::tbZoom)); // one tool armed at a time
+    livemenus::Find(viewer, "Regla1")->trigger();
     EXPECT_FALSE(viewer->Down(Cmd::tbCurve));
+    EXPECT_EQ(tools.Armed().Mode(), TMapToolMode::Ruler);
+    QTest::keyClick(viewer, Qt::Key_Escape);
+    EXPECT_EQ(tools.Armed().Mode(), TMapToolMode::ZoomBox);
+    EXPECT_EQ(PickedItem, -1);
     // Other keys leave the mode alone.
-    MouseMode = 4;
+    livemenus::Find(viewer, "Regla1")->trigger();
     QTest::keyClick(viewer, Qt::Key_A);
-    EXPECT_EQ(MouseMode, 4);
+    EXPECT_EQ(tools.Armed().Mode(), TMapToolMode::Ruler);
+    QTest::keyClick(viewer, Qt::Key_Escape);
 }
 
 // Sum of movement variable v over the movements of junction j that enter (or leave)
