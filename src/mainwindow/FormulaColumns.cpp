@@ -197,7 +197,7 @@ void TGridsController::CrearColumnaFormula(bool movements)
         }
     } catch (const std::exception& e) {
         wait.Restore();
-        Services().ShowMessage(e.what());
+        Services().ShowError(e.what());
     }
     wait.Restore();
     // With no value computed the seeds would say the minimum is above the maximum.

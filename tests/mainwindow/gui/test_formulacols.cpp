@@ -21,6 +21,7 @@
 #include <QInputDialog>
 #include <QTest>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
@@ -145,6 +146,31 @@ TEST_F(FormulaColumns, FailingFormulaKeepsCountedColumnWithEmptyCells)
     // No value computed: no reversed extremes.
     EXPECT_EQ(Arcos[0].Var[121], 0.0f);
     EXPECT_EQ(Arcos[ArcosMaxRec].Var[121], 0.0f);
+
+    // The same mistake again, told by the window itself: an error box (error
+    // icon, no caption) that waits for the user; a good formula then goes in.
+    ui.reset();
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString caption = QStringLiteral("?"), text;
+    std::function<void()> answer = [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) {
+            QTimer::singleShot(10, answer);
+            return;
+        }
+        icon = box->icon();
+        caption = box->windowTitle();
+        text = box->text();
+        QTest::keyClick(box, Qt::Key_Return);
+    };
+    QTimer::singleShot(0, answer);
+    Make(false, {"Cap"}, "A+*", "Otra");
+    EXPECT_EQ(icon, QMessageBox::Critical);
+    EXPECT_EQ(caption, QString());
+    EXPECT_TRUE(text.contains(QStringLiteral("Syntax error"))) << text.toStdString();
+    Make(false, {"Cap"}, "A*2", "Doble");
+    EXPECT_EQ(w->sagArcos->cell(before + 2, 0), "Doble");
+    EXPECT_EQ(w->sagArcos->cell(before + 2, 1), ZelUtils::Format("%.2f", 2.0 * Arcos[std::stoi(w->sagArcos->cell(3, 1))].Var[5]));
 }
 
 // A loop that never ends stops within a second or two with the engine's message;

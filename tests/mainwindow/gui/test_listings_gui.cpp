@@ -101,4 +101,15 @@ TEST_F(ListingsGui, CompanionListingFillsItsColumnsAndFilesOpenOnTheirOwn)
     counted->trigger();
     EXPECT_NEAR(RangeMax, 321.0f, 1.0);
     EXPECT_EQ(Movims[m].Var[4], 250.0f);
+
+    // A file without the flow listing, chosen in "Abrir resultados LPA", is
+    // refused: the caption and the listing's name stay the listing's before it.
+    const QString title = viewer->windowTitle();
+    testutil::writeFile(tmp.file("otra.lpa"), "NADA QUE LEER\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("otra.lpa"));
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aOpenLPA"));
+    EXPECT_EQ(viewer->windowTitle(), title);
+    EXPECT_FALSE(viewer->windowTitle().contains("otra.lpa"));
+    EXPECT_EQ(LpaFileName, tmp.file("red.lpa"));
+    EXPECT_EQ(viewer->sagArcos->cell(LpaFirstCol + 2, k), "1400.00");
 }
