@@ -801,6 +801,43 @@ TEST_F(MovementGrid, TurnValuesKeepAReadableSizeAfterZoomBoxes)
     EXPECT_LE(largest, 40) << "letters as tall as the lanes are wide";
 }
 
+// Two columns summed at the link ends with their values shown: the first
+// column's share of each end is written in its colour made dark enough to read on
+// the white map (its bars keep the light yellow).
+TEST_F(MovementGrid, LinkEndSharesAreReadableOnTheMap)
+{
+    DoubleClick(flowCol, RowOf(flows[0].first), Qt::AltModifier);
+    DoubleClick(4, RowOf(flows[0].first), Qt::AltModifier | Qt::ControlModifier);
+    ASSERT_TRUE(MovimDrawMode);
+    ASSERT_EQ(SelectedMovimVars.size(), 2u);
+    ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarMovimientos", "tbMovimValues"));
+    const TNodo& j = Nodos[junction];
+    const QPoint at = Pix(j.X, j.Y);
+    Drag(at - QPoint(150, 150), at + QPoint(150, 150));
+    testutil::settle();
+    const QImage map = viewer->img->Picture().convertToFormat(QImage::Format_RGB32);
+    auto luminance = [](QRgb p) {
+        auto lin = [](int v) {
+            const double c = v / 255.0;
+            return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * lin(qRed(p)) + 0.7152 * lin(qGreen(p)) + 0.0722 * lin(qBlue(p));
+    };
+    const QRgb light = DisplayStyles::ToQColor(VarColors[0]).rgb();
+    ASSERT_GT(luminance(light), 0.8) << "the first colour is the pale one";
+    int bars = 0, readable = 0;
+    for (int y = 0; y < map.height(); ++y)
+        for (int x = 0; x < map.width(); ++x) {
+            const QRgb p = map.pixel(x, y);
+            bars += (p & 0xFFFFFF) == (light & 0xFFFFFF);
+            // Yellow of the same hue, dark enough for a contrast of 4.5 to white.
+            const bool yellow = qRed(p) > 30 && std::abs(qRed(p) - qGreen(p)) < 20 && qBlue(p) + 20 < qRed(p);
+            readable += yellow && 1.05 / (luminance(p) + 0.05) >= 4.5;
+        }
+    EXPECT_GT(bars, 50);
+    EXPECT_GT(readable, 10) << "shares written in a dark yellow";
+}
+
 TEST_F(MovementGrid, DoubleClickMakesTheColumnAMapAttributeAndCtrlAddsColumns)
 {
     viewer->SetDown(Cmd::tbAtributos, true);
