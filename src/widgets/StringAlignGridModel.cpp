@@ -674,9 +674,18 @@ bool TStringAlignGridModel::exportPieces(char separator, const std::function<boo
     std::string buf;
     buf.reserve(Piece + 4096);
     for (int r = 0; r < gridRowCount(); ++r) {
-        for (int c = 0; c < colCount(); ++c) {
-            buf += cellView(c, r);
-            buf += separator;
+        if (r >= storedRowCount()) {
+            const std::vector<std::string>& cells = sourceRow(r); // made once for all its cells
+            for (int c = 0; c < colCount(); ++c) {
+                if (static_cast<size_t>(c) < cells.size())
+                    buf += cells[static_cast<size_t>(c)];
+                buf += separator;
+            }
+        } else {
+            for (int c = 0; c < colCount(); ++c) {
+                buf += cellView(c, r);
+                buf += separator;
+            }
         }
         buf += "\r\n";
         if (buf.size() >= Piece) {
@@ -728,6 +737,12 @@ void TStringAlignGridModel::dropRowSource()
 
 const std::vector<std::string>& TStringAlignGridModel::sourceRow(int gridRow) const
 {
+    // The row made last first: a row's cells are read one after the other.
+    if (!sourceCache_.empty()) {
+        const SourceRow& last = sourceCache_[(sourceNext_ + sourceCache_.size() - 1) % sourceCache_.size()];
+        if (last.row == gridRow)
+            return last.cells;
+    }
     for (const SourceRow& r : sourceCache_)
         if (r.row == gridRow)
             return r.cells;
