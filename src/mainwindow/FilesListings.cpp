@@ -98,10 +98,13 @@ void TFilesController::ReadCompanionListings()
     SetEntSalMenus(window_, 0);
     if (!OpenListings())
         return;
-    if (FileExists(LpaFileName))
-        ReadLpaFile(window_, host_, LpaFileName);
-    if (FileExists(LplFileName))
-        ReadLplFile(host_, LplFileName);
+    // The caption names a listing only when it was read.
+    const QString network = host_.Title();
+    if (FileExists(LpaFileName) && !ReadLpaFile(window_, host_, LpaFileName))
+        host_.SetTitle(network);
+    const QString withLpa = host_.Title();
+    if (FileExists(LplFileName) && !ReadLplFile(host_, LplFileName))
+        host_.SetTitle(withLpa);
 }
 
 void TFilesController::ShowCompanionListings()

@@ -116,6 +116,14 @@ TEST_F(ListingsGui, CompanionListingFillsItsColumnsAndFilesOpenOnTheirOwn)
     EXPECT_FALSE(viewer->windowTitle().contains("otra.lpa"));
     EXPECT_EQ(LpaFileName, tmp.file("red.lpa"));
     EXPECT_EQ(viewer->sagArcos->cell(LpaFirstCol + 2, k), "1400.00");
+
+    // Read with its network, a companion listing without the flows leaves the
+    // caption to the network.
+    Secondary::DlgCfg().cbOpenLP->setChecked(true);
+    testutil::writeFile(tmp.file("red.lpa"), "NADA QUE LEER\r\n");
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+    EXPECT_FALSE(viewer->windowTitle().contains("red.lpa")) << viewer->windowTitle().toStdString();
+    EXPECT_TRUE(viewer->windowTitle().endsWith("red.dat")) << viewer->windowTitle().toStdString();
 }
 
 // A zoning is read from text or from a shapefile: the zoning menu item and the
