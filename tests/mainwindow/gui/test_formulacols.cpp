@@ -150,24 +150,33 @@ TEST_F(FormulaColumns, FailingFormulaKeepsCountedColumnWithEmptyCells)
     // The same mistake again, told by the window itself: an error box (error
     // icon, no caption) that waits for the user; a good formula then goes in.
     ui.reset();
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QString caption = QStringLiteral("?"), text;
-    std::function<void()> answer = [&] {
+    struct Seen {
+        bool over = false;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QString caption = QStringLiteral("?"), text;
+    };
+    auto seen = std::make_shared<Seen>();
+    auto answer = std::make_shared<std::function<void()>>();
+    *answer = [seen, weak = std::weak_ptr<std::function<void()>>(answer)] {
+        if (seen->over)
+            return;
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || !box->isVisible()) {
-            QTimer::singleShot(10, answer);
+            if (auto again = weak.lock())
+                QTimer::singleShot(10, *again);
             return;
         }
-        icon = box->icon();
-        caption = box->windowTitle();
-        text = box->text();
+        seen->icon = box->icon();
+        seen->caption = box->windowTitle();
+        seen->text = box->text();
         QTest::keyClick(box, Qt::Key_Return);
     };
-    QTimer::singleShot(0, answer);
+    QTimer::singleShot(0, *answer);
     Make(false, {"Cap"}, "A+*", "Otra");
-    EXPECT_EQ(icon, QMessageBox::Critical);
-    EXPECT_EQ(caption, QString());
-    EXPECT_TRUE(text.contains(QStringLiteral("Syntax error"))) << text.toStdString();
+    seen->over = true;
+    EXPECT_EQ(seen->icon, QMessageBox::Critical);
+    EXPECT_EQ(seen->caption, QString());
+    EXPECT_TRUE(seen->text.contains(QStringLiteral("Syntax error"))) << seen->text.toStdString();
     Make(false, {"Cap"}, "A*2", "Doble");
     EXPECT_EQ(w->sagArcos->cell(before + 2, 0), "Doble");
     EXPECT_EQ(w->sagArcos->cell(before + 2, 1), ZelUtils::Format("%.2f", 2.0 * Arcos[std::stoi(w->sagArcos->cell(3, 1))].Var[5]));
