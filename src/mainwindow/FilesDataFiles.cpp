@@ -58,7 +58,7 @@ const TOpenKind OpenKinds[9] = {
     {Cmd::tbOpenCnt, "Conteos palvon         |*.dat|"},
     {Cmd::tbOpenAds, "Datos complementarios  |*.csv|"},
     {Cmd::tbOpenTrz, "Trazas de arcos        |*.geo|"},
-    {Cmd::tbOpenZnf, "Zonificación           |*.geo|"},
+    {Cmd::tbOpenZnf, "Zonificación           |*.geo;*.shp|"},
     {Cmd::tbOpenSlr, "Lineas de soleras      |*.geo|"},
     {Cmd::tbOpenGA, "Generación/Atracción   |*.csv|"},
 };
@@ -135,7 +135,8 @@ void TFilesController::aOpenCompExecute()
 
 void TFilesController::aOpenZonifExecute()
 {
-    const std::string name = ChooseDataFile(QStringLiteral("Abrir zonificación"), QStringLiteral("Text file |*.geo"));
+    // A zoning is read from its text form or from a shapefile: the dialog offers both.
+    const std::string name = ChooseDataFile(QStringLiteral("Abrir zonificación"), QStringLiteral("Text file |*.geo|Shapefile |*.shp"));
     if (!name.empty())
         OpenZoningFile(name);
 }

@@ -289,7 +289,7 @@ void TFilesController::tbOpenDatExecute()
         QStringLiteral("Red Palvon DAT          (*.dat)"), QStringLiteral("Salida pvass           (*.lpa)"),
         QStringLiteral("Salida pvlook          (*.lpl)"),  QStringLiteral("Conteos palvon          (*.dat)"),
         QStringLiteral("Datos complementarios   (*.dat *.prn *.csv)"),
-        QStringLiteral("Trazas de arcos         (*.geo)"), QStringLiteral("Zonificación            (*.geo)"),
+        QStringLiteral("Trazas de arcos         (*.geo)"), QStringLiteral("Zonificación            (*.geo *.shp)"),
         QStringLiteral("Lineas de soleras       (*.geo)"), QStringLiteral("Generación/Atracción    (*.csv)")};
     QFileDialog dialog(window_.DialogParent(), QStringLiteral("Open data file"));
     dialog.setNameFilters(filters);

@@ -203,7 +203,7 @@ void TGridsController::CrearColumnaFormula(bool movements)
     }
     // The gauge is gone: the box takes the user's keys and clicks.
     if (!error.empty()) {
-        Services().ShowMessage(Format("%s\rLa columna %s no se creó.", error, Str(name)));
+        Services().ShowError(Format("%s\rLa columna %s no se creó.", error, Str(name)));
         return;
     }
     if (stopped) {

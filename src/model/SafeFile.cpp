@@ -381,6 +381,26 @@ bool Write(const std::string& path, const std::string& bytes, std::string* why, 
     return false;
 }
 
+bool WritePieces(const std::string& path, const std::function<bool(const std::function<bool(std::string_view)>&)>& produce,
+                 std::string* why)
+{
+    TTarget target;
+    std::string problem = Prepare(path, target);
+    if (problem.empty()) {
+        TScratch scratch(target);
+        if (scratch.Ok() &&
+            produce([&scratch](std::string_view piece) { return scratch.Write(piece.data(), piece.size()); }) &&
+            scratch.Publish())
+            return true;
+        problem = scratch.Why();
+    }
+    lastPath = path;
+    lastWhy = problem;
+    if (why)
+        *why = problem;
+    return false;
+}
+
 bool ReplaceSet(const std::vector<std::string>& scratches, const std::vector<TTarget>& targets, std::string& why)
 {
     std::vector<std::string> kept(targets.size());

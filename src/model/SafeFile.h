@@ -11,6 +11,8 @@
 // gone (a killed program, a power cut) are removed the next time a file is
 // written in that folder, or when a network is opened there.
 #include <cstddef>
+#include <functional>
+#include <string_view>
 #include <string>
 #include <sys/types.h>
 #include <utility>
@@ -107,6 +109,11 @@ void RemoveLeftovers(const std::string& folder);
 // link there may lead to any file of the user's.
 bool Write(const std::string& path, const std::string& bytes, std::string* why = nullptr, bool sync = true,
            bool ownFile = false);
+
+// The same for contents too large to hold at once: produce(write) hands them to
+// write piece by piece and returns false when it or a write failed.
+bool WritePieces(const std::string& path, const std::function<bool(const std::function<bool(std::string_view)>&)>& produce,
+                 std::string* why = nullptr);
 
 // Moves finished scratch files over their prepared targets as one set (permissions
 // kept): the earlier files are kept aside (hard links) until every member is in,

@@ -179,6 +179,13 @@ public:
         Ready();
         return model_->exportText(separator);
     }
+    // Rows made on demand after the title row (see TStringAlignGridModel::setRowSource):
+    // a listing too large to hold as cells.
+    void SetRowSource(int rows, TStringAlignGridModel::RowSource source)
+    {
+        Ready();
+        model_->setRowSource(rows, std::move(source));
+    }
     // TextExport written through a temporary file renamed over fileName; false on failure.
     bool GridTextExport(const std::string& fileName, char separator) const;
     // Widths that show every text whole (titles included).

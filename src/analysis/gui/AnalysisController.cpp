@@ -31,6 +31,7 @@
 #include <QMenu>
 
 #include <algorithm>
+#include <memory>
 
 TFrmPath* FrmPath = nullptr;
 TFrmPija* FrmPija = nullptr;
@@ -179,11 +180,9 @@ void TAnalysisController::FillPathGrid(bool Batch)
 {
     TFrmPath& path = PathWindow();
     std::vector<int32_t> links;
-    std::vector<size_t> rowPair;
-    if (Batch) {
-        const auto rows = KDVanalysis::PairPathRows(&rowPair);
-        path.ShowListing(KDVanalysis::PathTitles(true), rows, 2, std::move(rowPair));
-    } else
+    if (Batch)
+        path.ShowBatch(KDVanalysis::PathTitles(true), std::make_shared<KDVanalysis::TBatchRows>(), 3);
+    else
         path.ShowListing(KDVanalysis::PathTitles(false), KDVanalysis::PathRows(1, &links), 1);
     std::vector<uint8_t> marked(static_cast<size_t>(Network.LinkCount) + 1, 0);
     for (int32_t link : links)
@@ -225,6 +224,7 @@ void TAnalysisController::Estadsticas1Click()
         g->setCell(1, static_cast<int>(r) + 1, rows[r].second);
     }
     g->FitColWidths();
+    stat.FitContents(static_cast<int>(rows.size()) + 1);
     stat.exec();
 }
 

@@ -390,6 +390,8 @@ bool TFrmDat::SaveDatTo(const std::string& path)
     KeepStamp(path);
     fileName_ = path;
     StatusPanels[4]->setText(QString::fromStdString(path));
+    // The caption names the file the text now belongs to.
+    setWindowTitle(QString::fromStdString(std::filesystem::path(path).filename().string()));
     Saved = 1;
     mmDat->document()->setModified(false);
     return true;

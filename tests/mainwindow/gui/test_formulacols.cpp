@@ -23,6 +23,7 @@
 #include <QInputDialog>
 #include <QTest>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
@@ -154,6 +155,40 @@ TEST_F(FormulaColumns, FailingFormulaLeavesTheGridAsItWas)
     ASSERT_EQ(ui->messages.size(), 1u);
     EXPECT_EQ(NumColArcos, before);
     EXPECT_EQ(NumUserVarArcos, 0);
+
+    // The same mistake again, told by the window itself: an error box (error
+    // icon, no caption) that waits for the user; a good formula then goes in.
+    ui.reset();
+    struct Seen {
+        bool over = false;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QString caption = QStringLiteral("?"), text;
+    };
+    auto seen = std::make_shared<Seen>();
+    auto answer = std::make_shared<std::function<void()>>();
+    *answer = [seen, weak = std::weak_ptr<std::function<void()>>(answer)] {
+        if (seen->over)
+            return;
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) {
+            if (auto again = weak.lock())
+                QTimer::singleShot(10, *again);
+            return;
+        }
+        seen->icon = box->icon();
+        seen->caption = box->windowTitle();
+        seen->text = box->text();
+        QTest::keyClick(box, Qt::Key_Return);
+    };
+    QTimer::singleShot(0, *answer);
+    Make(false, {"Cap"}, "A+*", "Otra");
+    seen->over = true;
+    EXPECT_EQ(seen->icon, QMessageBox::Critical);
+    EXPECT_EQ(seen->caption, QString());
+    EXPECT_TRUE(seen->text.contains(QStringLiteral("Syntax error"))) << seen->text.toStdString();
+    Make(false, {"Cap"}, "A*2", "Doble");
+    EXPECT_EQ(w->sagArcos->cell(before, 0), "Doble");
+    EXPECT_EQ(w->sagArcos->cell(before, 1), ZelUtils::Format("%.2f", 2.0 * Arcos[std::stoi(w->sagArcos->cell(3, 1))].Var[5]));
 }
 
 // A loop that never ends stops within a second or two with the engine's message;

@@ -15,7 +15,9 @@
 #include "map/Polygons.h"
 #include "map/Ranges.h"
 #include "map/gui/DataLayers.h"
+#include "map/DisplayStyles.h"
 #include "map/gui/OxrImage.h"
+#include "analysis/gui/KDVstat.h"
 #include "model/ComplementaryData.h"
 #include "model/KDVlib.h"
 #include "model/KDVlibPaths.h"
@@ -45,6 +47,7 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QTest>
+#include <QProcess>
 #include <QTimer>
 #include <QToolBar>
 
@@ -400,10 +403,10 @@ TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
     EXPECT_EQ(picked, typed);
 }
 
-// The batch lists each pair once with its path's totals; the path itself comes
-// when the user double-clicks the pair. A run stops on Escape or the stop button
-// and lists the pairs done by then.
-TEST_F(MapModes, BatchListsPairTotalsStopsWhenAskedAndShowsAPathOnDemand)
+// The batch lists every link of each pair's path, the pair on its first row; the
+// export holds the same rows (read back by python's csv). A run stops on Escape
+// or the stop button and lists the pairs done by then.
+TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
 {
     std::string pairs;
     for (int32_t a = 1; a <= Network.NodeCount; ++a)
@@ -436,33 +439,67 @@ TEST_F(MapModes, BatchListsPairTotalsStopsWhenAskedAndShowsAPathOnDemand)
         livemenus::Find(viewer, "batchRmin")->trigger();
         EXPECT_FALSE(viewer->pbc->isVisible());
     };
-    std::vector<std::string> route;
     run(0, [&](TStringAlignGrid* g) {
-        ASSERT_EQ(g->cell(2, 0), "Nodos");
-        EXPECT_GT(g->RowCount() - 1, total / 2); // most pairs are joined
-        int row = 1;
-        while (row < g->RowCount() && ZelUtils::ParseInt(g->cell(2, row)) < 4)
-            ++row;
-        ASSERT_LT(row, g->RowCount());
-        g->scrollTo(g->model()->index(row - 1, 0));
-        const QPoint at = CellCentre(g, 0, row);
-        QTest::mouseClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, g->viewport()->mapFrom(g, at));
-        QTest::mouseDClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, g->viewport()->mapFrom(g, at));
-        TStringAlignGrid* links = FrmPath->sagRuta;
-        ASSERT_TRUE(links->isVisible());
-        // One link less than the nodes, from the origin to the destination, summing to the listed cost.
-        ASSERT_EQ(links->RowCount() - 1, ZelUtils::ParseInt(g->cell(2, row)) - 1);
-        EXPECT_EQ(links->cell(1, 1), g->cell(0, row));
-        EXPECT_EQ(links->cell(2, links->RowCount() - 1), g->cell(1, row));
-        double cost = 0;
-        for (int r = 1; r < links->RowCount(); ++r)
-            cost += ZelUtils::ParseReal(links->cell(3, r));
-        EXPECT_NEAR(cost, ZelUtils::ParseReal(g->cell(3, row)), 0.01 * links->RowCount());
+        ASSERT_EQ(g->cell(0, 0), "Desde");
+        ASSERT_EQ(g->cell(2, 0), "Sec");
+        EXPECT_EQ(g->FixedCols(), 3);
+        // Each pair's rows: from its origin to its destination, link after link.
+        int pairs = 0;
+        std::string to, lastB;
+        for (int r = 1; r < g->RowCount(); ++r) {
+            if (!g->cell(0, r).empty()) {
+                EXPECT_EQ(lastB, to) << "row " << r;
+                ++pairs;
+                to = g->cell(1, r);
+                EXPECT_EQ(g->cell(3, r), g->cell(0, r)) << "row " << r;
+                EXPECT_EQ(g->cell(2, r), "1");
+            } else {
+                EXPECT_EQ(g->cell(3, r), lastB) << "row " << r;
+                EXPECT_EQ(g->cell(1, r), "");
+            }
+            const int32_t link = KDVlib::FindArco(ZelUtils::ParseInt(g->cell(3, r)), ZelUtils::ParseInt(g->cell(4, r)));
+            ASSERT_GT(link, 0) << "row " << r;
+            EXPECT_EQ(g->cell(7, r), ZelUtils::Format("%.0f", double(Arcos[link].Var[7])));
+            lastB = g->cell(4, r);
+        }
+        EXPECT_EQ(lastB, to);
+        EXPECT_GT(pairs, total / 2); // most pairs are joined
+        // Scrolled to the end and exported, the rows read back the same.
+        g->scrollToBottom();
+        QApplication::processEvents();
+        const std::string csv = tmp.file("rutas.csv");
+        ASSERT_TRUE(TFrmPath::ExportGrid(*g, csv, 1));
+        QProcess py;
+        py.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral("-c"), QStringLiteral("import csv,sys\n"
+                                                       "rows=list(csv.reader(open(sys.argv[1],newline='')))\n"
+                                                       "print(len(rows))\n"
+                                                       "for r in rows[:3]+rows[-2:]: print('|'.join(r))"),
+                  QString::fromStdString(csv)});
+        ASSERT_TRUE(py.waitForFinished(30000));
+        const QStringList out = QString::fromUtf8(py.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(out.size(), 6) << py.readAllStandardError().toStdString();
+        EXPECT_EQ(out[0].toInt(), g->RowCount());
+        auto line = [&](int r) {
+            QStringList cells;
+            for (int c = 0; c < g->ColCount(); ++c)
+                cells << QString::fromStdString(g->cell(c, r));
+            return cells.join('|') + '|'; // every cell is followed by the separator
+        };
+        EXPECT_EQ(out[1], line(0));
+        EXPECT_EQ(out[2], line(1));
+        EXPECT_EQ(out[3], line(2));
+        EXPECT_EQ(out[4], line(g->RowCount() - 2));
+        EXPECT_EQ(out[5], line(g->RowCount() - 1));
     });
     for (int stop : {1, 2}) {
         RecordingServices ui;
         int listed = -1;
-        run(stop, [&](TStringAlignGrid* g) { listed = g->RowCount() - 1; });
+        run(stop, [&](TStringAlignGrid* g) {
+            listed = 0;
+            for (int r = 1; r < g->RowCount(); ++r)
+                listed += !g->cell(0, r).empty();
+        });
         EXPECT_GE(listed, 0) << stop;
         EXPECT_LT(listed, total) << stop;
         EXPECT_EQ(ui.status[1].rfind("Cálculo de rutas detenido", 0), 0u) << ui.status[1];
@@ -729,6 +766,85 @@ TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
     EXPECT_FLOAT_EQ(RangeTable[5].High, high5);
 }
 
+// The turn values written on the turn symbols, after two zoom boxes about the
+// junction: their letters stay about the layer font's size however far apart the
+// lanes are drawn.
+TEST_F(MovementGrid, TurnValuesKeepAReadableSizeAfterZoomBoxes)
+{
+    DoubleClick(flowCol, RowOf(flows[0].first));
+    ASSERT_FALSE(MovimDrawMode);
+    const TNodo& j = Nodos[junction];
+    for (int box = 0; box < 2; ++box) {
+        const QPoint at = Pix(j.X, j.Y);
+        const double before = viewer->img->UnitsPerPixel();
+        const QPoint half = box == 0 ? QPoint(120, 120) : QPoint(60, 60);
+        Drag(at - half, at + half);
+        testutil::settle();
+        ASSERT_LT(viewer->img->UnitsPerPixel(), before) << "box " << box;
+    }
+    // Each value is written on a solid box: the largest square of the box and its
+    // letters says how tall the letters are.
+    const QImage map = viewer->img->Picture().convertToFormat(QImage::Format_RGB32);
+    // The letters are red (their layer font's colour) on black, smoothed: pixels
+    // between the two.
+    ASSERT_EQ(DisplayStyles::ToQColor(LabelFonts[4].Color), QColor(Qt::red));
+    const QRgb box = qRgb(0, 0, 0);
+    std::vector<int> side(static_cast<size_t>(map.width()), 0), above(side);
+    int largest = 0, boxPixels = 0;
+    for (int y = 0; y < map.height(); ++y) {
+        for (int x = 0; x < map.width(); ++x) {
+            const QRgb p = map.pixel(x, y) & 0xFFFFFF;
+            boxPixels += p == (box & 0xFFFFFF);
+            const bool in = qGreen(p) < 40 && qBlue(p) < 40;
+            const int s = in ? 1 + std::min({x > 0 ? side[static_cast<size_t>(x) - 1] : 0, above[static_cast<size_t>(x)],
+                                              x > 0 ? above[static_cast<size_t>(x) - 1] : 0})
+                             : 0;
+            side[static_cast<size_t>(x)] = s;
+            largest = std::max(largest, s);
+        }
+        above = side;
+    }
+    EXPECT_GT(boxPixels, 200) << "the values are written";
+    EXPECT_LE(largest, 40) << "letters as tall as the lanes are wide";
+}
+
+// Two columns summed at the link ends with their values shown: the first
+// column's share of each end is written in its colour made dark enough to read on
+// the white map (its bars keep the light yellow).
+TEST_F(MovementGrid, LinkEndSharesAreReadableOnTheMap)
+{
+    DoubleClick(flowCol, RowOf(flows[0].first), Qt::AltModifier);
+    DoubleClick(4, RowOf(flows[0].first), Qt::AltModifier | Qt::ControlModifier);
+    ASSERT_TRUE(MovimDrawMode);
+    ASSERT_EQ(SelectedMovimVars.size(), 2u);
+    ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarMovimientos", "tbMovimValues"));
+    const TNodo& j = Nodos[junction];
+    const QPoint at = Pix(j.X, j.Y);
+    Drag(at - QPoint(150, 150), at + QPoint(150, 150));
+    testutil::settle();
+    const QImage map = viewer->img->Picture().convertToFormat(QImage::Format_RGB32);
+    auto luminance = [](QRgb p) {
+        auto lin = [](int v) {
+            const double c = v / 255.0;
+            return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * lin(qRed(p)) + 0.7152 * lin(qGreen(p)) + 0.0722 * lin(qBlue(p));
+    };
+    const QRgb light = DisplayStyles::ToQColor(VarColors[0]).rgb();
+    ASSERT_GT(luminance(light), 0.8) << "the first colour is the pale one";
+    int bars = 0, readable = 0;
+    for (int y = 0; y < map.height(); ++y)
+        for (int x = 0; x < map.width(); ++x) {
+            const QRgb p = map.pixel(x, y);
+            bars += (p & 0xFFFFFF) == (light & 0xFFFFFF);
+            // Yellow of the same hue, dark enough for a contrast of 4.5 to white.
+            const bool yellow = qRed(p) > 30 && std::abs(qRed(p) - qGreen(p)) < 20 && qBlue(p) + 20 < qRed(p);
+            readable += yellow && 1.05 / (luminance(p) + 0.05) >= 4.5;
+        }
+    EXPECT_GT(bars, 50);
+    EXPECT_GT(readable, 10) << "shares written in a dark yellow";
+}
+
 TEST_F(MovementGrid, DoubleClickMakesTheColumnAMapAttributeAndCtrlAddsColumns)
 {
     viewer->SetDown(Cmd::tbAtributos, true);
@@ -798,6 +914,58 @@ TEST_F(MapModes, LineCheckBoxesToggleLinesAndTheTitleSetsThemAll)
     QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::NoModifier, title);
     for (int32_t l = 1; l <= Network.LineCount; ++l)
         EXPECT_NE(Lineas[l].Visible, all);
+}
+
+// "Estadísticas" at its default size, twice (the second time after another
+// network): every row written shows, and the file paths show whole.
+TEST_F(MapModes, StatisticsShowEveryRowAndTheWholePaths)
+{
+    for (int round = 0; round < 2; ++round) {
+        bool checked = false;
+        WhenModal([&](QWidget* w) {
+            auto* dlg = qobject_cast<TDlgStat*>(w);
+            ASSERT_NE(dlg, nullptr);
+            TStringAlignGrid* g = dlg->sagStat;
+            const QRect view = g->viewport()->rect();
+            for (int r = 1; r <= 21; ++r) {
+                const QRect cell = g->visualRect(g->model()->index(r - g->FixedRows(), 1));
+                EXPECT_TRUE(view.contains(cell.united(g->visualRect(g->model()->index(r - g->FixedRows(), 0)))))
+                    << "row " << r << " (" << g->cell(0, r) << ") round " << round;
+            }
+            EXPECT_EQ(g->cell(0, 20), "Número de Extra-Data");
+            for (int r : {1, 2, 3}) {
+                const int text = g->fontMetrics().horizontalAdvance(QString::fromStdString(g->cell(1, r)));
+                EXPECT_GE(g->visualRect(g->model()->index(r - 1, 1)).intersected(view).width(), text)
+                    << g->cell(1, r);
+            }
+            checked = true;
+            dlg->reject();
+        });
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Ayuda", "Estadsticas1"));
+        EXPECT_TRUE(checked);
+        const std::string deep = tmp.file("una/carpeta/con/nombre/bastante/largo");
+        std::filesystem::create_directories(deep);
+        std::filesystem::copy_file(tmp.file("red.dat"), deep + "/red.dat", std::filesystem::copy_options::skip_existing);
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(deep + "/red.dat"));
+    }
+}
+
+// "Recorridos" ticked on a network opened with "Omitir rutas fijas" (the
+// default): the user is told why nothing is drawn, once, and a redraw says nothing more.
+TEST_F(MapModes, RoutesOfLinesNotReadSayWhy)
+{
+    ASSERT_EQ(Network.LineCount, 0);
+    ASSERT_TRUE(Network.SectionPresent[5]);
+    RecordingServices ui;
+    ASSERT_TRUE(livemenus::Click(viewer, "popup:BDerecho>Líneas", "linnone"));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("Omitir rutas fijas"), std::string::npos) << ui.messages[0];
+    EXPECT_NE(ui.messages[0].find("Incluir rutas fijas"), std::string::npos) << ui.messages[0];
+    livemenus::Find(viewer, "aRedibujar")->trigger();
+    EXPECT_EQ(ui.messages.size(), 1u);
+    // Unticked, nothing is said.
+    ASSERT_TRUE(livemenus::Click(viewer, "popup:BDerecho>Líneas", "linnone"));
+    EXPECT_EQ(ui.messages.size(), 1u);
 }
 
 TEST_F(MapModes, FormulaInputAndMessageAskTheUserThroughTheMainWindow)

@@ -271,11 +271,18 @@ TEST_F(Toggles, GenerationBarWidthAsksForANumber)
 TEST_F(Toggles, TitleBoxButtonFontAndCorner)
 {
     viewer->show();
-    Trigger("Titulos1"); // the menu item only moves the button
+    // "Ver > Titulos" presses the button and shows the box with its toolbar; a
+    // second time it hides them; the button then does the same.
+    Trigger("Titulos1");
     EXPECT_TRUE(On("tbTit"));
+    EXPECT_FALSE(viewer->tit->isHidden());
+    EXPECT_FALSE(viewer->Display().tbarTitulos->isHidden());
+    Trigger("Titulos1");
+    EXPECT_FALSE(On("tbTit"));
     EXPECT_TRUE(viewer->tit->isHidden());
+    EXPECT_TRUE(viewer->Display().tbarTitulos->isHidden());
     Trigger("tbTit");
-    Trigger("tbTit");
+    EXPECT_TRUE(On("Titulos1"));
     EXPECT_FALSE(viewer->tit->isHidden());
     EXPECT_FALSE(viewer->Display().tbarTitulos->isHidden());
     EXPECT_TRUE(On("Ttulos1"));

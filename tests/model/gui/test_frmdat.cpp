@@ -179,6 +179,14 @@ TEST_F(NetworkText, SaveButtonAsksForTheFile)
     EXPECT_EQ(readFile(tmp.file("nueva.dat")), DatText);
     EXPECT_EQ(frm.FileName(), tmp.file("nueva.dat"));
     EXPECT_EQ(frm.Saved, 1);
+    // The caption names the file written, again after a second save under another name.
+    EXPECT_EQ(frm.windowTitle(), QStringLiteral("nueva.dat"));
+    testutil::WhenFileDialogShown(&frm, [&](QFileDialog* dlg) {
+        testutil::TypeFileAndAccept(dlg, QString::fromStdString(tmp.file("otra.dat")));
+    });
+    QTest::mouseClick(frm.tbSaveDat, Qt::LeftButton);
+    EXPECT_EQ(readFile(tmp.file("otra.dat")), DatText);
+    EXPECT_EQ(frm.windowTitle(), QStringLiteral("otra.dat"));
 }
 
 // Saving onto a read-only network through the save button is refused with one
