@@ -1,4 +1,5 @@
 #include "mainwindow/DlgFind.h"
+#include "mainwindow/PalvonViewer.h"
 #include "map/gui/OxrImage.h"
 
 #include "map/LineLayers.h"
@@ -120,7 +121,7 @@ void AddPlace(TBox& box, int kind, int32_t rec)
 
 } // namespace
 
-TDlgFind::TDlgFind(QWidget* parent) : QDialog(parent)
+TDlgFind::TDlgFind(TPalvonViewer* viewer) : QDialog(viewer), viewer_(viewer)
 {
     setObjectName("DlgFind");
     setWindowTitle(QStringLiteral("Buscar ..."));
@@ -214,11 +215,24 @@ bool TDlgFind::CellMatches(std::string_view cell, const std::vector<std::string>
     return false;
 }
 
+TStringAlignGrid* TDlgFind::FindGrid(int kind) const
+{
+    if (!viewer_)
+        return nullptr;
+    switch (kind) {
+    case 0: return viewer_->sagZonas;
+    case 1: return viewer_->sagNodos;
+    case 3: return viewer_->sagLineas;
+    case 4: return viewer_->sagMovim;
+    default: return viewer_->sagArcos;
+    }
+}
+
 void TDlgFind::btnFindClick()
 {
     Hits = 0;
     const int kind = std::clamp(Buscaren->ItemIndex(), 0, 4);
-    TStringAlignGrid* grid = host_ ? host_->FindGrid(kind) : nullptr;
+    TStringAlignGrid* grid = FindGrid(kind);
     if (!grid)
         return;
     const QString text = buscar->text().trimmed();
@@ -289,9 +303,9 @@ void TDlgFind::btnFindClick()
         WorldMaxY = box.MaxY + my;
     }
     if (Hits > 0 && select && kind == 2) {
-        host_->ListFoundLinks();
+        viewer_->Selection().ListFoundLinks();
     }
-    host_->RedrawMap();
+    viewer_->RedrawMap();
     if (Hits > 0 && show && box.Points > 0)
         StandAside(box.MinX, box.MaxX, box.MinY, box.MaxY);
     buscar->selectAll();
@@ -301,7 +315,7 @@ void TDlgFind::StandAside(double minX, double maxX, double minY, double maxY)
 {
     // The map now shows what was found around its middle: the dialog moves to a
     // corner of the map where it covers none of it.
-    TOxrImage* map = host_ ? host_->MapImage() : nullptr;
+    TOxrImage* map = viewer_ ? viewer_->img : nullptr;
     if (!map || !isVisible())
         return;
     const QRect found = QRect(map->mapToGlobal(QPoint(map->WorldToPixelX(minX), map->WorldToPixelY(maxY))),

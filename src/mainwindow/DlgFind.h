@@ -2,8 +2,6 @@
 // The find window ("Buscar ..."): finds records of one kind (zones, nodes, links,
 // transit lines, movements) by the text of chosen columns of their grid rows in
 // the main window, then selects them, shows them on the map, or both.
-#include "mainwindow/FindHost.h"
-
 #include <QDialog>
 
 #include <cstdint>
@@ -15,12 +13,14 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class TRadioGroup;
+class TPalvonViewer;
 class TStringAlignGrid;
 
 class TDlgFind : public QDialog {
     Q_OBJECT
 public:
-    explicit TDlgFind(QWidget* parent = nullptr);
+    // `viewer`: the main window searched and shown, also the dialog's parent.
+    explicit TDlgFind(TPalvonViewer* viewer);
 
     QLineEdit* buscar = nullptr;      // the text searched
     TRadioGroup* Buscaren = nullptr;  // kind: zones, nodes, links, lines, movements
@@ -45,9 +45,6 @@ public:
     // an empty text matches only an empty cell, and only as equal.
     static bool CellMatches(std::string_view cell, const std::vector<std::string>& texts, int how);
 
-    // The main window searched and shown.
-    void SetHost(TFindHost* host) { host_ = host; }
-
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -55,7 +52,10 @@ protected:
 private:
     void FormShow();
 
-    TFindHost* host_ = nullptr;
+    // The grid of a kind: 0 zones, 1 nodes, 2 links, 3 lines, 4 movements.
+    TStringAlignGrid* FindGrid(int kind) const;
+
+    TPalvonViewer* viewer_;
 };
 
 extern TDlgFind* DlgFind;

@@ -159,7 +159,7 @@ public:
     TExportController& Export() { return export_; }
     TThemesController& Themes() { return themes_; }
     TSettingsController& Settings() { return settings_; } // settings file and view configuration
-    // What the themes, settings, windows beside the map, find dialog and preview ask of the window.
+    // What the windows beside the map and the print preview ask of the window.
     TViewerHostAdapter& Hosts() { return hosts_; }
 
 protected:
@@ -217,8 +217,8 @@ private:
     TPrintController printing_{*this, printHost_};
     TBatchPrintController batchPrinting_{*this, printHost_, printHost_, printing_};
     TCommandRegistry registry_{[this](TCommandId id) { return Action(id); }};
-    TThemesController themes_{hosts_};
-    TSettingsController settings_{*this, hosts_};
+    TThemesController themes_{*this};
+    TSettingsController settings_{*this};
     TExportHostAdapter exportHost_{*this};
     TExportController export_{*this, exportHost_};
     std::unique_ptr<TMapViewHostAdapter> mapViewHost_;

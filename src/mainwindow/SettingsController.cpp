@@ -4,6 +4,7 @@
 #include "mainwindow/AboutBox.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/FilesController.h"
+#include "mainwindow/PalvonViewer.h"
 #include "map/ProgramSettings.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "mainwindow/ThemesController.h"
@@ -25,7 +26,6 @@
 #include "widgets/CommandPlaces.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/StringAlignGrid.h"
-#include "widgets/WindowHost.h"
 
 #include <QAction>
 #include <QApplication>
@@ -36,6 +36,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTextEdit>
@@ -103,13 +104,18 @@ std::string C(uint32_t color) { return std::to_string(color); }
 
 } // namespace
 
-QAction* TSettingsController::ActionNamed(const char* name) { return host_.ActionNamed(QString::fromLatin1(name)); }
+QAction* TSettingsController::ActionNamed(const char* name) { return viewer_.Action(QString::fromLatin1(name)); }
 
-void TSettingsController::SetDown(const QString& name, bool down)
+QMenu* TSettingsController::EditMenu()
 {
-    QAction* a = host_.ActionNamed(name);
-    a->setCheckable(true);
-    a->setChecked(down);
+    for (QAction* a : viewer_.menuBar()->actions())
+        if (a->menu() && a->text() == QLatin1String("&Editar"))
+            return a->menu();
+    // After "&Archivo".
+    const QList<QAction*> top = viewer_.menuBar()->actions();
+    QMenu* editar = new QMenu(QStringLiteral("&Editar"), &viewer_);
+    viewer_.menuBar()->insertMenu(top.size() > 1 ? top[1] : nullptr, editar);
+    return editar;
 }
 
 void TSettingsController::AcercaDe1Click()
@@ -119,10 +125,10 @@ void TSettingsController::AcercaDe1Click()
 
 void TSettingsController::CreateThemeMenus(TThemesController& themes)
 {
-    CommandPlaces::Fill(window_, host_.EditMenu(), QStringLiteral("menu:Editar"));
-    themes.RegisterCommands(window_.Registry());
+    CommandPlaces::Fill(viewer_, EditMenu(), QStringLiteral("menu:Editar"));
+    themes.RegisterCommands(viewer_.Registry());
     // The polygons menu shows this entry under its own name.
-    window_.Registry().Register(CommandTable::TOwner::Polygons, Cmd::aConfigurar1, this,
+    viewer_.Registry().Register(CommandTable::TOwner::Polygons, Cmd::aConfigurar1, this,
                                 &TSettingsController::Configurar1Click);
 }
 
@@ -150,12 +156,12 @@ void TSettingsController::Configurar1Click()
 
 void TSettingsController::GrabarConfiguracion(TIniFile& ini, const std::string& section)
 {
-    TLegendImage* const sym = host_.RangeLegend();
+    TLegendImage* const sym = viewer_.sym;
     auto put = [&](const std::string& key, const std::string& value) { ini.WriteString(section, key, value); };
 
     put("Variable", Format("%s;%d", RangeName, RangeVarArcos));
     put("Variables", ShownVarList.empty() ? "null" : Join(ShownVarList));
-    const std::vector<std::string> title = TitleLines(host_.MapTitle());
+    const std::vector<std::string> title = TitleLines(viewer_.tit);
     put("Titulo", title.empty() ? "null" : Join(title));
     put("Zoom", Join({Real(WorldMinX), Real(WorldMinY), Real(WorldMaxX), Real(WorldMaxY)}));
 
@@ -230,10 +236,10 @@ void TSettingsController::GrabarConfiguracion(TIniFile& ini, const std::string& 
 
 void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& section)
 {
-    QTextEdit* const tit = host_.MapTitle();
-    TLegendImage* const sym = host_.RangeLegend();
-    TLegendImage* const Scl = host_.BarLegend();
-    TStringAlignGrid* const sagArcos = host_.LinkGrid();
+    QTextEdit* const tit = viewer_.tit;
+    TLegendImage* const sym = viewer_.sym;
+    TLegendImage* const Scl = viewer_.Scl;
+    TStringAlignGrid* const sagArcos = viewer_.sagArcos;
     const size_t mode = static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes));
 
     // Read first, with the sizes in use as the fallback of refused values.
@@ -254,7 +260,7 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
     // dropped when the link grid of the open network does not have it.
     RangeName = c.VariableName;
     RangeVarArcos = c.VariableColumn;
-    host_.LinkRangeValues();
+    viewer_.Grids().ArcosRangeValues();
     ShownVarList = {Format("%d", RangeVarArcos)};
     VarColors[0] = ModePenColors[mode];
     if (RangeVarArcos >= 0 && RangeVarArcos < NumArcosColumns) {
@@ -294,11 +300,11 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
 
     for (size_t i = 0; i < ViewOptionCount; ++i)
         if (*LayerButtons[i])
-            SetDown(QString::fromLatin1(LayerButtons[i]), c.Options[i]);
+            viewer_.SetDown(QString::fromLatin1(LayerButtons[i]), c.Options[i]);
     if (sym)
-        sym->setVisible(window_.CommandOn(Cmd::tbColores));
+        sym->setVisible(viewer_.CommandOn(Cmd::tbColores));
     if (Scl)
-        Scl->setVisible(window_.CommandOn(Cmd::tbAtributos));
+        Scl->setVisible(viewer_.CommandOn(Cmd::tbAtributos));
 
     for (TLegendImage* legend : {sym, Scl})
         if (legend) {
@@ -311,17 +317,17 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
     ScaleFixed = c.ScaleFixed;
     if (KDVscale)
         KDVscale->Fixed->setChecked(ScaleFixed);
-    host_.ShowScaleKept(ScaleFixed);
+    viewer_.MapView().ShowScaleKept(ScaleFixed);
     PixsVol = c.PixsVol;
     PixsCol = c.PixsCol;
 
     auto letra = [this, &c](int tag) {
         TLabelFont& f = LabelFonts[static_cast<size_t>(tag)];
         f = c.Fonts[static_cast<size_t>(tag)];
-        host_.ActionNamed(QStringLiteral("Letra%1").arg(tag))->setText(Qs(Format("Letra (%s %2d)", f.Name, f.Size)));
+        viewer_.Action(QStringLiteral("Letra%1").arg(tag))->setText(Qs(Format("Letra (%s %2d)", f.Name, f.Size)));
     };
     auto tamano = [this](int tag, int32_t size) {
-        host_.ActionNamed(QStringLiteral("Tamano%1").arg(tag))->setText(Qs(Format("Tamaño (%d)", size)));
+        viewer_.Action(QStringLiteral("Tamano%1").arg(tag))->setText(Qs(Format("Tamaño (%d)", size)));
     };
     letra(1);
     CentroidSize = c.CentroidSize;
@@ -340,7 +346,7 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
     NumFormat.NumDec = c.NumDec;
     NumFormat.Decimals = c.Decimals;
     NumFormat.Format = Format("%%.%df", NumFormat.Decimals);
-    window_.Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", NumFormat.Decimals)));
+    viewer_.Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", NumFormat.Decimals)));
 
     letra(5);
 
@@ -355,7 +361,7 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
             std::error_code ec;
             if (!std::filesystem::is_regular_file(file, ec))
                 continue;
-            host_.LoadLineLayer(file, GeoLayersLoaded != 0);
+            viewer_.Display().LineaSoleras(file, GeoLayersLoaded != 0);
             GeoLayersLoaded = 1;
         }
     }
@@ -418,7 +424,7 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
             o.*zoom[i] = c.ZoomChecks[i];
     }
 
-    if (TOxrImage* img = host_.MapImage()) {
+    if (TOxrImage* img = viewer_.img) {
         ClickPixX = ZelUtils::Round(img->width() / 2.0);
         ClickPixY = ZelUtils::Round(img->height() / 2.0);
     }

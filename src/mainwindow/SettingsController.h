@@ -4,8 +4,8 @@
 // keys of one section (layers, window, legends, fonts, sizes, styles, range sets
 // and display options), "Configurar" (the polygons' colours), the about box, and
 // the theme items of "Temas" and "&Editar". Owns whether the next background line
-// layer of a configuration replaces the loaded ones. Reaches the window through
-// TWindowHost and TSettingsHost.
+// layer of a configuration replaces the loaded ones. Reads and sets the window's
+// title box, legends and link grid directly.
 #include "widgets/CommandTable.h"
 
 #include <cstdint>
@@ -14,42 +14,13 @@
 class QAction;
 class QMenu;
 class QString;
-class QTextEdit;
-class QWidget;
 class TIniFile;
-class TLegendImage;
-class TOxrImage;
-class TStringAlignGrid;
 class TThemesController;
-class TWindowHost;
-
-// What the settings ask of the window beyond TWindowHost.
-class TSettingsHost {
-public:
-    // The action of a command whose name is computed ("Letra%1").
-    virtual QAction* ActionNamed(const QString& name) = 0;
-    // The menu "&Editar" (made after "&Archivo" when absent).
-    virtual QMenu* EditMenu() = 0;
-    // The map title, the legends over the map, the link grid and the map canvas.
-    virtual QTextEdit* MapTitle() = 0;
-    virtual TLegendImage* RangeLegend() = 0;
-    virtual TLegendImage* BarLegend() = 0;
-    virtual TStringAlignGrid* LinkGrid() = 0;
-    virtual TOxrImage* MapImage() = 0;
-    // The range values of the link variable shown.
-    virtual void LinkRangeValues() = 0;
-    // The padlock beside the legend that says the scale's maximum is kept.
-    virtual void ShowScaleKept(bool kept) = 0;
-    // A background line layer: added to the loaded ones or replacing them.
-    virtual void LoadLineLayer(const std::string& fileName, bool add) = 0;
-
-protected:
-    ~TSettingsHost() = default;
-};
+class TPalvonViewer;
 
 class TSettingsController {
 public:
-    TSettingsController(TWindowHost& window, TSettingsHost& host) : window_(window), host_(host) {}
+    explicit TSettingsController(TPalvonViewer& viewer) : viewer_(viewer) {}
 
     // The program keys: read into the options record, and written (on their own or
     // into a file held open).
@@ -75,8 +46,8 @@ public:
 
 private:
     QAction* ActionNamed(const char* name);
-    void SetDown(const QString& name, bool down);
+    // The menu "&Editar" (made after "&Archivo" when absent).
+    QMenu* EditMenu();
 
-    TWindowHost& window_;
-    TSettingsHost& host_;
+    TPalvonViewer& viewer_;
 };

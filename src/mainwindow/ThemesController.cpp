@@ -2,6 +2,7 @@
 
 #include "widgets/CommandRegistry.h"
 #include "mainwindow/DlgTemas.h"
+#include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "model/KDVvars.h"
 #include "model/TextCodec.h"
@@ -11,6 +12,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QListWidget>
 
 #include <algorithm>
@@ -31,11 +33,23 @@ void TThemesController::RegisterCommands(TCommandRegistry& registry)
                                                      {Cmd::PegarTema1, this, &TThemesController::PegarTema1Click}});
 }
 
+bool TThemesController::AskText(const std::string& caption, const std::string& prompt, std::string& text)
+{
+    if (viewer_.Display().Dialogs.InputText)
+        return viewer_.Display().Dialogs.InputText(caption, prompt, text);
+    bool ok = false;
+    const QString answer = QInputDialog::getText(&viewer_, TextCodec::Decode(caption), TextCodec::Decode(prompt),
+                                                 QLineEdit::Normal, TextCodec::Decode(text), &ok);
+    if (ok)
+        text = answer.toUtf8().toStdString();
+    return ok;
+}
+
 void TThemesController::Definir1Click()
 {
     TIniFile ini(ThemesFileName);
     std::string name = themeName_;
-    if (!host_.AskText("Definición de Temas", "Ingrese el nombre del tema", name))
+    if (!AskText("Definición de Temas", "Ingrese el nombre del tema", name))
         name = themeName_;
     themeName_ = name;
     if (themeName_.empty())
@@ -44,7 +58,7 @@ void TThemesController::Definir1Click()
         return;
     // A themes file that cannot be written (read-only, say) is reported, not fatal.
     try {
-        host_.SaveViewConfig(ini, themeName_);
+        viewer_.Settings().GrabarConfiguracion(ini, themeName_);
     } catch (const std::exception& e) {
         Services().ShowMessage(e.what());
     }
@@ -77,15 +91,15 @@ void TThemesController::Aplicar1Click()
     if (!ok || !selected)
         return;
     themeName_ = names[static_cast<size_t>(row)];
-    host_.LoadViewConfig(ini, themeName_);
-    host_.RedrawMap();
+    viewer_.Settings().LeerConfiguracion(ini, themeName_);
+    viewer_.RedrawMap();
 }
 
 void TThemesController::CopiarTema1Click()
 {
     TIniFile ini(ThemesFileName);
     try {
-        host_.SaveViewConfig(ini, ThemeClipboard);
+        viewer_.Settings().GrabarConfiguracion(ini, ThemeClipboard);
     } catch (const std::exception& e) {
         Services().ShowMessage(e.what());
         return;
@@ -100,6 +114,6 @@ void TThemesController::PegarTema1Click()
     TIniFile ini(ThemesFileName);
     if (!ini.SectionExists(ThemeClipboard))
         return;
-    host_.LoadViewConfig(ini, ThemeClipboard);
-    host_.RedrawMap();
+    viewer_.Settings().LeerConfiguracion(ini, ThemeClipboard);
+    viewer_.RedrawMap();
 }

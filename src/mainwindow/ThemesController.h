@@ -3,30 +3,15 @@
 // ("Velmorat.INI"). Owns the name of the theme last defined or applied, the handlers
 // of "Definir" and "Aplicar" (menu "Temas") and of "Copiar Tema" / "Pegar Tema"
 // (menu "&Editar", through the theme clipboard section), and registers those rows.
-// It reaches the window only through TThemesHost.
+// A theme is the settings' view configuration (TSettingsController) under a name.
 #include <string>
 
 class TCommandRegistry;
-class TIniFile;
-
-// What the themes ask of the window.
-class TThemesHost {
-public:
-    // The view configuration of the open network as the keys of one section, and
-    // back (applied without a redraw).
-    virtual void SaveViewConfig(TIniFile& ini, const std::string& section) = 0;
-    virtual void LoadViewConfig(TIniFile& ini, const std::string& section) = 0;
-    virtual void RedrawMap() = 0;
-    // A one-line input box; `text` comes in as the proposed text. False when cancelled.
-    virtual bool AskText(const std::string& caption, const std::string& prompt, std::string& text) = 0;
-
-protected:
-    ~TThemesHost() = default;
-};
+class TPalvonViewer;
 
 class TThemesController {
 public:
-    explicit TThemesController(TThemesHost& host) : host_(host) {}
+    explicit TThemesController(TPalvonViewer& viewer) : viewer_(viewer) {}
 
     // The handlers of the rows owned by the themes (their actions already made).
     void RegisterCommands(TCommandRegistry& registry);
@@ -44,6 +29,9 @@ public:
     void PegarTema1Click();
 
 private:
-    TThemesHost& host_;
+    // A one-line input box; `text` comes in as the proposed text. False when cancelled.
+    bool AskText(const std::string& caption, const std::string& prompt, std::string& text);
+
+    TPalvonViewer& viewer_;
     std::string themeName_;
 };

@@ -57,7 +57,6 @@ protected:
         OpenViewer([](TPalvonViewer& v) {
             DlgCfg = new TDlgCfg(&v);
             DlgFind = new TDlgFind(&v);
-            DlgFind->SetHost(&v.Hosts());
         });
         w->Grids().ConfigureGrids();
         w->Grids().DrawDataDat();
