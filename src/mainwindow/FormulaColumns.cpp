@@ -5,6 +5,7 @@
 // loaded variable. Also the link grid's column drag, which carries the column's
 // variable and title along.
 #include "analysis/ArtFormula.h"
+#include "mainwindow/PalvonViewer.h"
 #include "analysis/gui/DlgFormula.h"
 #include "mainwindow/FormulaDialogs.h"
 #include "mainwindow/GridsController.h"
@@ -80,7 +81,7 @@ TArtFormula& TGridsController::FN()
     // INPUT and MSG of a formula talk to the user through the main window.
     // The engine outlives a window: its dialogs follow the window that asks for it.
     static const QWidget* hookedTo = nullptr;
-    QWidget* window = window_.DialogParent();
+    QWidget* window = viewer_.DialogParent();
     if (hookedTo != window) {
         InstallFormulaDialogs(engine, window);
         hookedTo = window;
@@ -91,7 +92,7 @@ TArtFormula& TGridsController::FN()
 void TGridsController::CreateFormulaMenus()
 {
     CreateGrids();
-    RegisterCommands(window_.Registry());
+    RegisterCommands(viewer_.Registry());
 
     sagArcos->SetColMoving(true);
     QObject::connect(sagArcos, &TStringAlignGrid::columnMoved, sagArcos,
@@ -131,7 +132,7 @@ void TGridsController::CrearColumnaFormula(bool movements)
     // Refusals before anything is counted: no room for another column or variable,
     // or a field that holds no variable (a text column).
     if (s.numUser >= MaxUserVars) {
-        window_.Action(s.item)->setEnabled(false);
+        viewer_.Action(s.item)->setEnabled(false);
         Services().ShowMessage("Ya se crearon las 10 columnas de fórmula permitidas para esta red.");
         return;
     }
@@ -167,7 +168,7 @@ void TGridsController::CrearColumnaFormula(bool movements)
     bool stopped = false;
     std::string error;
     {
-        TGaugeRun run(host_.CaptionGauge(), QStringLiteral("Calculando la columna %1 ...").arg(name));
+        TGaugeRun run(viewer_.pbc, QStringLiteral("Calculando la columna %1 ...").arg(name));
         // A long formula is polled inside its own loops, so that a single slow row
         // still shows and can be stopped.
         engine.PollHook = [&] {
@@ -215,7 +216,7 @@ void TGridsController::CrearColumnaFormula(bool movements)
     s.numUser += 1;
     const int32_t k = s.firstVar + s.numUser;
     if (s.numUser >= MaxUserVars)
-        window_.Action(s.item)->setEnabled(false);
+        viewer_.Action(s.item)->setEnabled(false);
 
     const int32_t c = s.numCol;
     s.numCol += 1;

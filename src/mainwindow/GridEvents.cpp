@@ -3,6 +3,7 @@
 // column the displayed attribute or toggle transit lines, and the title-click
 // sorting of the link and movement grids.
 #include "mainwindow/GridsController.h"
+#include "mainwindow/PalvonViewer.h"
 #include "widgets/StringAlignGrid.h"
 #include "widgets/WindowHost.h"
 #include "map/DisplayStyles.h"
@@ -205,9 +206,8 @@ void TGridsController::ConnectGridEvents()
         TStringAlignGrid* grid;
         QMenu* menu;
     };
-    using P = TGridsHost::TPopup;
-    for (const Pup& p : {Pup{sagArcos, host_.GridPopup(P::Links)}, Pup{sagZonas, host_.GridPopup(P::Zones)},
-                         Pup{sagNodos, host_.GridPopup(P::Nodes)}}) {
+    for (const Pup& p : {Pup{sagArcos, viewer_.pupArcos}, Pup{sagZonas, viewer_.pupZonas},
+                         Pup{sagNodos, viewer_.pupNodos}}) {
         if (!p.menu)
             continue;
         p.grid->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -239,7 +239,7 @@ void TGridsController::sagArcosMouseMove(int x, int y)
     // The selection by data works on whatever column was last under the mouse: the
     // item names it, key columns included.
     if (col >= 0 && col < NumColArcos)
-        window_.Action(Cmd::SeleccionPorDatos)->setText(Qs(Format("Selección por \"%s\"", sagArcos->cell(col, 0))));
+        viewer_.Action(Cmd::SeleccionPorDatos)->setText(Qs(Format("Selección por \"%s\"", sagArcos->cell(col, 0))));
 }
 
 void TGridsController::sagLineasMouseDown(Qt::KeyboardModifiers keys, int x, int y)
@@ -353,25 +353,25 @@ void TGridsController::sagZonasDblClick()
         return;
     const TZona& zone = Zonas[z];
     if (ZonaCol < 1) {
-        if (!window_.CommandOn(Cmd::tbCents))
-            window_.SetCommandOn(Cmd::tbCents, true);
-        window_.SetCommandOn(Cmd::tbMove, false);
+        if (!viewer_.CommandOn(Cmd::tbCents))
+            viewer_.SetCommandOn(Cmd::tbCents, true);
+        viewer_.SetCommandOn(Cmd::tbMove, false);
         GridMoveRegion = QRegion();
         if (zone.HasCentroid) {
             CentreView(zone.CentroidX, zone.CentroidY, 0.15 * ExtentWidth(), 0.15 * ExtentHeight());
-            window_.RedrawMap();
-            DrawMoveMarker(&host_.MapCanvas(), zone.CentroidX, zone.CentroidY, std::max(CentroidSize, 10),
+            viewer_.RedrawMap();
+            DrawMoveMarker(viewer_.img, zone.CentroidX, zone.CentroidY, std::max(CentroidSize, 10),
                            GridMoveRegion);
         }
         SetNoCursor();
         NodeMoving = false;
         CentroidMoving = true;
         PickedItem = -z;
-        window_.Action(Cmd::NodeMove)->setChecked(false);
-        window_.SetStatusPanel(3, Qs(Format("Moviendo centroide %d", zone.Number)));
+        viewer_.Action(Cmd::NodeMove)->setChecked(false);
+        viewer_.SetStatusPanel(3, Qs(Format("Moviendo centroide %d", zone.Number)));
     } else if (ZonaCol < sagZonas->ColCount() && zone.HasCentroid) {
         CentreView(zone.CentroidX, zone.CentroidY, 0.1 * ExtentWidth(), 0.1 * ExtentHeight());
-        window_.RedrawMap();
+        viewer_.RedrawMap();
     }
 }
 
@@ -382,23 +382,23 @@ void TGridsController::sagNodosDblClick()
         return;
     const TNodo& node = Nodos[n];
     if (NodoCol < 1) {
-        window_.SetCommandOn(Cmd::tbMove, false);
-        if (!window_.CommandOn(Cmd::tbNodes)) {
-            window_.SetCommandOn(Cmd::tbNodes, true);
-            window_.RedrawMap();
+        viewer_.SetCommandOn(Cmd::tbMove, false);
+        if (!viewer_.CommandOn(Cmd::tbNodes)) {
+            viewer_.SetCommandOn(Cmd::tbNodes, true);
+            viewer_.RedrawMap();
         }
         GridMoveRegion = QRegion();
         if (node.HasXY)
-            DrawMoveMarker(&host_.MapCanvas(), node.X, node.Y, std::max(NodeSize, 5), GridMoveRegion);
+            DrawMoveMarker(viewer_.img, node.X, node.Y, std::max(NodeSize, 5), GridMoveRegion);
         SetNoCursor();
         CentroidMoving = false;
         NodeMoving = true;
         PickedItem = -n;
-        window_.Action(Cmd::NodeMove)->setChecked(false);
-        window_.SetStatusPanel(3, Qs(Format("Moviendo nodo %d", node.Number)));
+        viewer_.Action(Cmd::NodeMove)->setChecked(false);
+        viewer_.SetStatusPanel(3, Qs(Format("Moviendo nodo %d", node.Number)));
     } else if (NodoCol < sagNodos->ColCount() && node.HasXY) {
         CentreView(node.X, node.Y, 0.1 * ExtentWidth(), 0.1 * ExtentHeight());
-        window_.RedrawMap();
+        viewer_.RedrawMap();
     }
 }
 
@@ -425,7 +425,7 @@ void TGridsController::sagArcosDblClick()
             const double d = std::hypot(double(nb.X) - double(na.X), double(nb.Y) - double(na.Y));
             CentreView(0.5 * (double(na.X) + double(nb.X)), 0.5 * (double(na.Y) + double(nb.Y)), d, d);
         }
-        window_.SetCommandOn(Cmd::tbMove, false);
+        viewer_.SetCommandOn(Cmd::tbMove, false);
         if (shift) {
             CurveLink = i; // the link to bend
         } else {
@@ -437,9 +437,9 @@ void TGridsController::sagArcosDblClick()
             Arcos[i].Mark = CurrentClass;
             ColorLinkRow(r, CurrentClass);
             if (sagArcosSel && sagArcosSel->isVisible())
-                host_.ListSelectedLinks();
+                viewer_.Selection().ListSelectedLinks();
         }
-        window_.RedrawMap();
+        viewer_.RedrawMap();
         return;
     }
 
@@ -457,11 +457,11 @@ void TGridsController::sagArcosDblClick()
     }
     RangeMax = static_cast<float>(double(RangeMax) * 1.000000000000001);
     Ranges::PrepareRanges(RangeName, RangeMin, RangeMax);
-    if (!window_.CommandOn(Cmd::tbAtributos) && !window_.CommandOn(Cmd::tbColores)) {
-        window_.SetCommandOn(Cmd::tbAtributos, true);
-        window_.SetCommandOn(Cmd::tbColores, false);
+    if (!viewer_.CommandOn(Cmd::tbAtributos) && !viewer_.CommandOn(Cmd::tbColores)) {
+        viewer_.SetCommandOn(Cmd::tbAtributos, true);
+        viewer_.SetCommandOn(Cmd::tbColores, false);
     }
-    window_.Action(Cmd::aAtributos2)->setChecked(false);
+    viewer_.Action(Cmd::aAtributos2)->setChecked(false);
     AttrColumn = c;
 
     if (!ctrl)
@@ -473,17 +473,17 @@ void TGridsController::sagArcosDblClick()
     if (at != ShownVarList.end()) {
         const size_t n = static_cast<size_t>(at - ShownVarList.begin());
         VarColors[n] = Ranges::AjustaColor(ModePenColors[1], static_cast<int32_t>(n));
-        host_.NamedAction(QStringLiteral("cv%1").arg(n))->setText(Qs(sagArcos->cell(c, 0)));
+        viewer_.Action(QStringLiteral("cv%1").arg(n))->setText(Qs(sagArcos->cell(c, 0)));
     }
-    window_.Action(Cmd::cvs)->setVisible(false);
+    viewer_.Action(Cmd::cvs)->setVisible(false);
     for (int i = 0; i < MaxShownVars; ++i)
-        host_.NamedAction(QStringLiteral("cv%1").arg(i))->setVisible(false);
+        viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
     if (ShownVarList.size() > 1) {
-        window_.Action(Cmd::cvs)->setVisible(true);
+        viewer_.Action(Cmd::cvs)->setVisible(true);
         for (size_t i = 0; i < ShownVarList.size(); ++i)
-            host_.NamedAction(QStringLiteral("cv%1").arg(i))->setVisible(true);
+            viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(true);
     }
-    window_.RedrawMap();
+    viewer_.RedrawMap();
 }
 
 void TGridsController::sagMovimDblClick()
@@ -502,10 +502,10 @@ void TGridsController::sagMovimDblClick()
             CentreView((double(a.X) + double(c.X)) / 2.0, (double(a.Y) + double(c.Y)) / 2.0, 0.1 * ExtentWidth(),
                        0.1 * ExtentHeight());
         }
-        window_.SetCommandOn(Cmd::tbMove, false);
-        window_.RedrawMap();
+        viewer_.SetCommandOn(Cmd::tbMove, false);
+        viewer_.RedrawMap();
     }
-    if (window_.CommandOn(Cmd::tbMixs)) {
+    if (viewer_.CommandOn(Cmd::tbMixs)) {
         if (!movement)
             return;
         // The diagram shows the variable of the chosen column; a key column keeps the
@@ -517,7 +517,7 @@ void TGridsController::sagMovimDblClick()
             return;
         // The junction list and its position stay as they were.
         TFrmMix& mix = Secondary::FrmMix();
-        mix.DrawMix(junction, k >= 1 && k <= NumMovVars ? k : host_.FlowDiagramVar());
+        mix.DrawMix(junction, k >= 1 && k <= NumMovVars ? k : viewer_.Analysis().FlMixVar);
         mix.exec();
         return;
     }
@@ -540,22 +540,22 @@ void TGridsController::sagMovimDblClick()
     const size_t at = static_cast<size_t>(
         std::find(SelectedMovimVars.begin(), SelectedMovimVars.end(), text) - SelectedMovimVars.begin());
     VarColors[at] = Ranges::AjustaColor(ModePenColors[CurrentMode()], static_cast<int32_t>(at));
-    host_.NamedAction(QStringLiteral("cv%1").arg(at))->setText(Qs(TitMovim[static_cast<size_t>(RangeItemMovim)]));
-    window_.Action(Cmd::cvs)->setVisible(false);
+    viewer_.Action(QStringLiteral("cv%1").arg(at))->setText(Qs(TitMovim[static_cast<size_t>(RangeItemMovim)]));
+    viewer_.Action(Cmd::cvs)->setVisible(false);
     for (int i = 0; i < MaxShownVars; ++i)
-        host_.NamedAction(QStringLiteral("cv%1").arg(i))->setVisible(false);
+        viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
     if (n > 1) {
-        window_.Action(Cmd::cvs)->setVisible(true);
+        viewer_.Action(Cmd::cvs)->setVisible(true);
         for (size_t i = 0; i < n; ++i)
-            host_.NamedAction(QStringLiteral("cv%1").arg(i))->setVisible(true);
+            viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(true);
     }
-    window_.Action(Cmd::aAtributos2)->setCheckable(true);
-    window_.Action(Cmd::aAtributos2)->setChecked(true);
-    window_.SetCommandOn(Cmd::tbValues, false);
-    window_.SetCommandOn(Cmd::tbAtributos, false);
-    window_.SetCommandOn(Cmd::tbColores, false);
+    viewer_.Action(Cmd::aAtributos2)->setCheckable(true);
+    viewer_.Action(Cmd::aAtributos2)->setChecked(true);
+    viewer_.SetCommandOn(Cmd::tbValues, false);
+    viewer_.SetCommandOn(Cmd::tbAtributos, false);
+    viewer_.SetCommandOn(Cmd::tbColores, false);
     MovimAttrVar = RangeItemMovim;
-    window_.RedrawMap();
+    viewer_.RedrawMap();
 }
 
 void TGridsController::sagLineasDblClick()
@@ -582,8 +582,8 @@ void TGridsController::sagLineasDblClick()
     setLine(r, visible);
     LastLine = visible ? r : lastMade;
     VisibleLinesChanged = true;
-    window_.SetCommandOn(Cmd::tbLineas, true);
-    window_.RedrawMap();
+    viewer_.SetCommandOn(Cmd::tbLineas, true);
+    viewer_.RedrawMap();
 }
 
 // ---------------------------------------------------------------- sorting by a title click
@@ -641,9 +641,9 @@ void TGridsController::pupArcosPopup()
 {
     for (TCommandId name : {Cmd::SelArco, Cmd::SelNombre, Cmd::SeleccinporRegin1, Cmd::SeleccionPorDatos,
                             Cmd::SeleccionGrilla, Cmd::ExportaSeleccin1, Cmd::ImportaSeleccin1})
-        window_.Action(name)->setEnabled(LinkGridMouseOver);
+        viewer_.Action(name)->setEnabled(LinkGridMouseOver);
     TStringAlignGrid* grid = LinkGridMouseOver ? sagArcos : sagArcosSel;
     const TGridRect sel = grid ? grid->Selection() : TGridRect();
-    window_.Action(Cmd::SeleccionGrilla)->setVisible(sel.Top >= 0 && sel.Bottom > sel.Top);
-    window_.Action(Cmd::ExportarArcos)->setData(LinkGridMouseOver ? 3 : 31);
+    viewer_.Action(Cmd::SeleccionGrilla)->setVisible(sel.Top >= 0 && sel.Bottom > sel.Top);
+    viewer_.Action(Cmd::ExportarArcos)->setData(LinkGridMouseOver ? 3 : 31);
 }

@@ -2,6 +2,8 @@
 // column-to-variable tables, the variable menus), the fills from the network
 // records and from the listings and counts, and the rows the grids register.
 #include "mainwindow/GridsLayout.h"
+#include "mainwindow/PalvonViewer.h"
+#include "map/gui/DataLayers.h"
 
 #include "mainwindow/GridsController.h"
 #include "map/Ranges.h"
@@ -246,13 +248,13 @@ void TGridsController::CreateGrids()
     sagMovim = make(tsMovim, "sagMovim");
     sagLineas = make(tsLineas, "sagLineas");
 
-    VarArcos = new QMenu(QStringLiteral("Variables"), window_.DialogParent());
+    VarArcos = new QMenu(QStringLiteral("Variables"), viewer_.DialogParent());
     VarArcos->setObjectName("VarArcos");
-    VarMovim = new QMenu(QStringLiteral("Variables"), window_.DialogParent());
+    VarMovim = new QMenu(QStringLiteral("Variables"), viewer_.DialogParent());
     VarMovim->setObjectName("VarMovim");
-    ConfigurarRmin = new QMenu(QStringLiteral("Configurar"), window_.DialogParent());
+    ConfigurarRmin = new QMenu(QStringLiteral("Configurar"), viewer_.DialogParent());
     ConfigurarRmin->setObjectName("ConfigurarRmin");
-    window_.Action(Cmd::ConfigurarRminItem)->setMenu(ConfigurarRmin);
+    viewer_.Action(Cmd::ConfigurarRminItem)->setMenu(ConfigurarRmin);
 
     // Each data-layer button drops down the variable menu of its kind; opening it
     // tells the pick which layer to turn on.
@@ -262,20 +264,20 @@ void TGridsController::CreateGrids()
         QMenu* menu;
         QToolBar* bar;
     };
-    QToolBar* tbarArcos = host_.DataLayerBar(false);
-    QToolBar* tbarMovimientos = host_.DataLayerBar(true);
+    QToolBar* tbarArcos = viewer_.tbarArcos;
+    QToolBar* tbarMovimientos = viewer_.tbarMovimientos;
     const Drop drops[] = {{Cmd::tbAtributos, 1, VarArcos, tbarArcos},
                           {Cmd::tbColores, 2, VarArcos, tbarArcos},
                           {Cmd::tbValues, 3, VarArcos, tbarArcos},
                           {Cmd::tbMovimLinks, 4, VarMovim, tbarMovimientos},
                           {Cmd::tbMovimValues, 5, VarMovim, tbarMovimientos}};
     for (const Drop& d : drops) {
-        QAction* button = window_.Action(d.button);
+        QAction* button = viewer_.Action(d.button);
         if (d.bar && !d.bar->actions().contains(button)) {
             button->setVisible(true);
             d.bar->addAction(button);
         }
-        auto* drop = new QMenu(window_.DialogParent());
+        auto* drop = new QMenu(viewer_.DialogParent());
         QMenu* source = d.menu;
         const int tag = d.tag;
         QObject::connect(drop, &QMenu::aboutToShow, drop, [this, drop, source, tag] {
@@ -289,14 +291,18 @@ void TGridsController::CreateGrids()
                 tb->setPopupMode(button->isCheckable() ? QToolButton::MenuButtonPopup : QToolButton::InstantPopup);
     }
 
-    host_.CreateLegends();
+    // The range legends over the map, made once with the grids.
+    viewer_.sym = new TLegendImage(viewer_.img);
+    viewer_.sym->setObjectName("sym");
+    viewer_.Scl = new TLegendImage(viewer_.img);
+    viewer_.Scl->setObjectName("Scl");
 }
 
 void TGridsController::ConfigureGrids()
 {
     CreateGrids();
     // A new network: the legends go back to their corners at their next drawing.
-    host_.PlaceLegendsAfresh();
+    viewer_.sym->PlaceAfresh = viewer_.Scl->PlaceAfresh = true;
     // Every column is laid out afresh: blocks reserved for an earlier layout are gone.
     LpaFirstCol = LplFirstCol = LpaMovFirstCol = LplMovFirstCol = CompFirstCol = 0;
     ColVarArcos.fill(0);
@@ -348,8 +354,8 @@ void TGridsController::ConfigureGrids()
         sagArcosSel->ClearCells();
         sagArcosSel->SetRowCount(1);
         sagArcosSel->hide();
-        window_.Action(Cmd::VerSeleccion)->setChecked(false);
-        window_.Action(Cmd::VerSeleccion)->setEnabled(false);
+        viewer_.Action(Cmd::VerSeleccion)->setChecked(false);
+        viewer_.Action(Cmd::VerSeleccion)->setEnabled(false);
     }
 
     // Transit lines.
@@ -379,7 +385,7 @@ void TGridsController::ConfigureGrids()
     ClearMenu(VarMovim);
     if (Network.MovementCount > 0) {
         tnDatos->setTabVisible(tnDatos->indexOf(tsMovim), true);
-        host_.DataLayerBar(true)->show();
+        viewer_.tbarMovimientos->show();
         const std::vector<TColumnDef> movCols = MovimBaseColumns(PalvonRead::TransitBlockCount);
         NumColMovim = static_cast<int32_t>(std::min<size_t>(movCols.size(), NumMovimColumns));
         sagMovim->ClearCells();
@@ -396,7 +402,7 @@ void TGridsController::ConfigureGrids()
         sagMovim->SetRowCount(1);
         NumColMovim = 0;
         tnDatos->setTabVisible(tnDatos->indexOf(tsMovim), false);
-        host_.DataLayerBar(true)->hide();
+        viewer_.tbarMovimientos->hide();
     }
 
     if (OpenListings()) {
@@ -506,7 +512,7 @@ void TGridsController::AgregarItemArcos(int column)
     if (k == 7) {
         cost->setChecked(true);
         KDVlib::CostVar = 7;
-        window_.Action(Cmd::ConfigurarRminItem)->setText(Qs(Format("Configurar (%s)", sagArcos->cell(column, 0))));
+        viewer_.Action(Cmd::ConfigurarRminItem)->setText(Qs(Format("Configurar (%s)", sagArcos->cell(column, 0))));
     }
 }
 

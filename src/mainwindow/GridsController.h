@@ -6,7 +6,7 @@
 // the title-click sorting, the columns computed by a formula, what the link grids'
 // pop-up offers, and the command line's polygon batch. Owns that state and those
 // handlers, and registers the rows of the grids ("Crear columna ...", "Autoajustar").
-// It reaches the window only through TWindowHost and TGridsHost.
+// It reaches the window's menus, toolbars, canvas and legends directly.
 #include "widgets/CommandTable.h"
 
 #include <QRegion>
@@ -24,7 +24,7 @@ class TArtFormula;
 class TCommandRegistry;
 class TOxrImage;
 class TStringAlignGrid;
-class TWindowHost;
+class TPalvonViewer;
 class tgaugeCaption;
 
 // The window's grid widgets: the tab control and its pages are the window's, the
@@ -45,38 +45,9 @@ struct TGridWidgets {
     TStringAlignGrid*& sagArcosSel;
 };
 
-// What the grids ask of the rest of the window.
-class TGridsHost {
-public:
-    // The context menus of the grids, made by the selection (zones, nodes, links)
-    // and by the data files (movements; made here when still missing).
-    enum class TPopup { Zones, Nodes, Links, Movements };
-    virtual QMenu* GridPopup(TPopup which) = 0;
-    // The action of a command whose name is computed ("cv%1").
-    virtual QAction* NamedAction(const QString& name) = 0;
-    // The toolbar of the link (false) or movement (true) data-layer buttons.
-    virtual QToolBar* DataLayerBar(bool movements) = 0;
-    // The map canvas (the marker of a move started from a grid).
-    virtual TOxrImage& MapCanvas() = 0;
-    // The range legends over the map: made once with the grids; a new network
-    // places them back in their corners at their next drawing.
-    virtual void CreateLegends() = 0;
-    virtual void PlaceLegendsAfresh() = 0;
-    // The selected links listed again in their grid.
-    virtual void ListSelectedLinks() = 0;
-    // The variable of the flow diagrams' menu.
-    virtual int32_t FlowDiagramVar() = 0;
-    // The caption gauge along the bottom of the map, for a formula column's run.
-    virtual tgaugeCaption* CaptionGauge() = 0;
-
-protected:
-    ~TGridsHost() = default;
-};
-
 class TGridsController : public TGridWidgets {
 public:
-    TGridsController(TWindowHost& window, TGridsHost& host, const TGridWidgets& widgets)
-        : TGridWidgets(widgets), window_(window), host_(host)
+    TGridsController(TPalvonViewer& viewer, const TGridWidgets& widgets) : TGridWidgets(widgets), viewer_(viewer)
     {
     }
 
@@ -185,6 +156,5 @@ public:
     TArtFormula& FN();
 
 private:
-    TWindowHost& window_;
-    TGridsHost& host_;
+    TPalvonViewer& viewer_;
 };

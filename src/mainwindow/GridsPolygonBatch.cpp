@@ -1,6 +1,7 @@
 // The polygon batch of the command line: for each polygon of a polygon file, the
 // links of the network inside it, written as a grid extract and a selection file.
 #include "mainwindow/GridsController.h"
+#include "mainwindow/PalvonViewer.h"
 #include "model/FileUtils.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
@@ -26,7 +27,7 @@ bool TGridsController::BatchSelectByPolygons(const std::string& plgFileName)
     }
     const bool bothEnds = ProgramOptions().SeleccionGrafica == 1;
     if (!sagArcosSel)
-        sagArcosSel = new TStringAlignGrid(window_.DialogParent());
+        sagArcosSel = new TStringAlignGrid(viewer_.DialogParent());
     sagArcosSel->hide();
     for (const TPolygonRecord& poly : polygons) {
         for (int32_t k = 1; k <= Network.LinkCount; ++k)

@@ -1,6 +1,7 @@
 // Choosing the link and movement variables that the data layers show, their
 // value ranges (colour classes) and the colours of the data layers.
 #include "mainwindow/DlgRngs.h"
+#include "mainwindow/PalvonViewer.h"
 #include "mainwindow/GridsController.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DrawState.h"
@@ -145,16 +146,16 @@ void TGridsController::VarArcosPick(int variable, bool ctrl)
 
     // The variable-colour items follow the list.
     for (int i = 0; i < MaxShownVars; ++i)
-        host_.NamedAction(QStringLiteral("cv%1").arg(i))->setVisible(false);
-    window_.Action(Cmd::cvs)->setVisible(false);
+        viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
+    viewer_.Action(Cmd::cvs)->setVisible(false);
     for (size_t i = 0; i < ShownVarList.size(); ++i) {
         const int32_t c = Ranges::ListColumn(ShownVarList, i);
-        host_.NamedAction(QStringLiteral("cv%1").arg(i))->setText(Qs(sagArcos->cell(c, 0)));
+        viewer_.Action(QStringLiteral("cv%1").arg(i))->setText(Qs(sagArcos->cell(c, 0)));
     }
     if (ShownVarList.size() > 1) {
-        window_.Action(Cmd::cvs)->setVisible(true);
+        viewer_.Action(Cmd::cvs)->setVisible(true);
         for (size_t i = 0; i < ShownVarList.size(); ++i)
-            host_.NamedAction(QStringLiteral("cv%1").arg(i))->setVisible(true);
+            viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(true);
     }
 
     RangeMax = RangeMax * 1.001f;
@@ -162,21 +163,21 @@ void TGridsController::VarArcosPick(int variable, bool ctrl)
 
     switch (DataLayerKind) {
     case 1:
-        window_.SetCommandOn(Cmd::tbAtributos, true);
-        window_.SetCommandOn(Cmd::tbColores, false);
+        viewer_.SetCommandOn(Cmd::tbAtributos, true);
+        viewer_.SetCommandOn(Cmd::tbColores, false);
         break;
     case 2:
-        window_.SetCommandOn(Cmd::tbAtributos, false);
-        window_.SetCommandOn(Cmd::tbColores, true);
+        viewer_.SetCommandOn(Cmd::tbAtributos, false);
+        viewer_.SetCommandOn(Cmd::tbColores, true);
         break;
     case 3:
-        window_.SetCommandOn(Cmd::tbValues, true);
+        viewer_.SetCommandOn(Cmd::tbValues, true);
         break;
     default:
         break;
     }
-    window_.Action(Cmd::aAtributos2)->setChecked(false);
-    window_.RedrawMap();
+    viewer_.Action(Cmd::aAtributos2)->setChecked(false);
+    viewer_.RedrawMap();
 }
 
 void TGridsController::VarMovimClick(QAction* item)
@@ -190,15 +191,15 @@ void TGridsController::VarMovimClick(QAction* item)
     if (!MovimRangeValues() || !(RangeMax > 0.0f))
         return;
     if (DataLayerKind == 4) {
-        window_.Action(Cmd::aAtributos2)->setCheckable(true);
-        window_.Action(Cmd::aAtributos2)->setChecked(true);
+        viewer_.Action(Cmd::aAtributos2)->setCheckable(true);
+        viewer_.Action(Cmd::aAtributos2)->setChecked(true);
     }
     if (DataLayerKind == 5)
-        window_.SetCommandOn(Cmd::tbMovimValues, true);
-    window_.SetCommandOn(Cmd::tbAtributos, false);
-    window_.SetCommandOn(Cmd::tbColores, false);
-    window_.SetCommandOn(Cmd::tbValues, false);
-    window_.RedrawMap();
+        viewer_.SetCommandOn(Cmd::tbMovimValues, true);
+    viewer_.SetCommandOn(Cmd::tbAtributos, false);
+    viewer_.SetCommandOn(Cmd::tbColores, false);
+    viewer_.SetCommandOn(Cmd::tbValues, false);
+    viewer_.RedrawMap();
 }
 
 void TGridsController::Rangos1Click()
@@ -210,7 +211,7 @@ void TGridsController::Rangos1Click()
         return;
     d.StoreToTable();
     Ranges::StoreRangeSet(RangeName);
-    window_.RedrawMap();
+    viewer_.RedrawMap();
 }
 
 void TGridsController::ColoresClick(int tag)
@@ -239,22 +240,22 @@ void TGridsController::ColoresClick(int tag)
         for (size_t i = 0; i < ShownVarList.size() && i < VarColors.size(); ++i)
             VarColors[i] = Ranges::AjustaColor(color, static_cast<int32_t>(i));
     if (tag >= 20)
-        window_.RedrawMap();
+        viewer_.RedrawMap();
 }
 
-void TGridsController::ColorNodeClick() { window_.RedrawMap(); }
+void TGridsController::ColorNodeClick() { viewer_.RedrawMap(); }
 
 void TGridsController::CheckGenatr(QAction* item)
 {
     if (!item)
         return;
     GenatrCol = item->data().toInt();
-    QAction* menu = window_.Action(Cmd::GenAtrZona);
+    QAction* menu = viewer_.Action(Cmd::GenAtrZona);
     menu->setCheckable(true);
     menu->setChecked(true);
     item->setCheckable(true);
     item->setChecked(true);
-    window_.RedrawMap();
+    viewer_.RedrawMap();
 }
 
 void TGridsController::tbDropdown(int tag) { DataLayerKind = tag; }

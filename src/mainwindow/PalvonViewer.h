@@ -18,7 +18,7 @@
 #include "map/gui/DisplayController.h"
 #include "map/gui/MapViewController.h"
 #include "mainwindow/AnalysisHostAdapter.h"
-#include "mainwindow/GridsHostAdapter.h"
+#include "mainwindow/GridsController.h"
 #include "printing/gui/BatchPrintController.h"
 #include "printing/gui/PrintController.h"
 #include "mainwindow/PrintHostAdapter.h"
@@ -171,7 +171,6 @@ protected:
     void customEvent(QEvent* event) override;
 
 private:
-    friend class TGridsHostAdapter;
     friend class TViewerHostAdapter;
     void CreateControls();
     void ConnectOptions();
@@ -201,8 +200,7 @@ private:
     TFilesController files_{*this, filesHost_};
     TMapDrawAdapter drawHost_{*this};
     TMapRenderer drawing_{*this, drawHost_};
-    TGridsHostAdapter gridsHost_{*this};
-    TGridsController grids_{*this, gridsHost_,
+    TGridsController grids_{*this,
                             {tnDatos, tsZonas, tsNodos, tsArcos, tsMovim, tsLineas, sagZonas, sagNodos, sagArcos,
                              sagMovim, sagLineas, sagArcosSel}};
     TSelectionHostAdapter selectionHost_{*this};
