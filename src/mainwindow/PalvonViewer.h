@@ -25,7 +25,7 @@
 #include "mainwindow/FilesHostAdapter.h"
 #include "mainwindow/SettingsController.h"
 #include "mainwindow/ViewerHostAdapter.h"
-#include "mainwindow/PolygonsHostAdapter.h"
+#include "mainwindow/PolygonsController.h"
 
 #include <QMainWindow>
 #include <QPolygonF>
@@ -207,8 +207,7 @@ private:
     TSelectionController selection_{*this, selectionHost_};
     TMapToolHostAdapter mapToolHost_{*this};
     TMapEditController mapEdit_{*this, mapToolHost_, mapToolHost_};
-    TPolygonsHostAdapter polygonsHost_{*this};
-    TPolygonsController polygons_{*this, polygonsHost_};
+    TPolygonsController polygons_{*this};
     TAnalysisHostAdapter analysisHost_{*this};
     TAnalysisController analysis_{*this, analysisHost_, hosts_};
     TPrintHostAdapter printHost_{*this};

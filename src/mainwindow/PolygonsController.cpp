@@ -2,8 +2,12 @@
 // stored, deleting, restyling and reshaping through handles, their menu entries,
 // the polygon files (.plg and .geo) and the zoning save.
 #include "mainwindow/PolygonsController.h"
+#include "mainwindow/PalvonViewer.h"
 
 #include "mainwindow/DlgCfg.h"
+#include "mainwindow/SecondaryWindows.h"
+#include "map/gui/DataLayers.h"
+#include "model/gui/ZelUtilsGui.h"
 #include "mainwindow/tools/MapTool.h"
 #include "mainwindow/tools/ToolFeedback.h"
 #include "map/DisplayStyles.h"
@@ -19,7 +23,6 @@
 #include "widgets/CommandRegistry.h"
 #include "widgets/DlgCfgWidgets.h"
 #include "widgets/WaitCursor.h"
-#include "widgets/WindowHost.h"
 
 #include <QAction>
 #include <QApplication>
@@ -31,6 +34,7 @@
 #include <QPainter>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QVariant>
 
 #include <algorithm>
 #include <memory>
@@ -109,7 +113,38 @@ private:
 
 // ---------------------------------------------------------------- commands
 
-TPolygonsController::TPolygonsController(TWindowHost& window, TPolygonsHost& host) : window_(window), host_(host) {}
+TPolygonsController::TPolygonsController(TPalvonViewer& viewer) : viewer_(viewer) {}
+
+void TPolygonsController::HideLegends()
+{
+    if (viewer_.sym)
+        viewer_.sym->hide();
+    if (viewer_.Scl)
+        viewer_.Scl->hide();
+}
+
+QMenu* TPolygonsController::PolygonMenu(const char* name, bool make)
+{
+    const QString objectName = QString::fromLatin1(name);
+    if (auto* m = viewer_.findChild<QMenu*>(objectName))
+        return m;
+    if (!make)
+        return nullptr;
+    auto* m = new QMenu(&viewer_);
+    m->setObjectName(objectName);
+    return m;
+}
+
+bool TPolygonsController::AskPolygonName(std::string& name)
+{
+    if (viewer_.Display().Dialogs.InputText)
+        return viewer_.Display().Dialogs.InputText("Construcción de Polígonos", "Ingrese el nombre del polígono", name);
+    QVariant value(QString::fromStdString(name));
+    const bool accepted = ZelUtils::InputInteger("Construcción de Polígonos", "Ingrese el nombre del polígono",
+                                                 value, ZelUtils::FieldText);
+    name = value.toString().toStdString();
+    return accepted;
+}
 
 TPolygonsController::~TPolygonsController() = default;
 
@@ -123,7 +158,7 @@ void TPolygonsController::RegisterCommands(TCommandRegistry& registry)
                                                        {Cmd::SaveZon, this, &C::SaveZonClick}});
     // The polygons' names shown, or shown above them: the map is drawn again.
     for (TCommandId id : {Cmd::MostrarNombresPlg, Cmd::MostrarNombresArribaPlg})
-        registry.Register(CommandTable::TOwner::Polygons, id, [this] { window_.RedrawMap(); });
+        registry.Register(CommandTable::TOwner::Polygons, id, [this] { viewer_.RedrawMap(); });
     if (qApp && !escapeFilter_) {
         escapeFilter_ = std::make_unique<EscapeFilter>(*this);
         qApp->installEventFilter(escapeFilter_.get());
@@ -146,7 +181,7 @@ void TPolygonsController::ConnectPolygonItem(QAction* item, const char* menu)
 // Red outline 4 pixels wide in not-xor mode: drawn twice it is gone again.
 void TPolygonsController::Highlight(int32_t i)
 {
-    TOxrImage& img = host_.MapCanvas();
+    TOxrImage& img = *viewer_.img;
     QPainter* c = img.Canvas();
     if (!c)
         return;
@@ -164,7 +199,7 @@ void TPolygonsController::Highlight(int32_t i)
 // each marked with a red square.
 void TPolygonsController::BuildSnapList(int32_t skip)
 {
-    TOxrImage& img = host_.MapCanvas();
+    TOxrImage& img = *viewer_.img;
     SnapPoints = QPolygonF(1);
     SnapRegions.assign(1, QRegion());
     NumSnapPoints = 0;
@@ -200,10 +235,10 @@ void TPolygonsController::pupNuevoPoligonoClick() { NuevoPoligonoClick(); }
 
 void TPolygonsController::NuevoPoligonoClick()
 {
-    host_.MapCanvas().setCursor(Qt::CrossCursor);
+    viewer_.img->setCursor(Qt::CrossCursor);
     UserPolygonActive = true;
-    host_.HideLegends();
-    host_.DrawnPoints().clear();
+    HideLegends();
+    viewer_.Selection().PolyPoints.clear();
     BuildSnapList(-1);
 }
 
@@ -212,10 +247,10 @@ void TPolygonsController::AddPolygonClickPoint(double x, double y)
     if (!UserPolygonActive)
         return;
     // Further presses beyond the capacity of the click list are ignored.
-    QPolygonF& clicked = host_.DrawnPoints();
+    QPolygonF& clicked = viewer_.Selection().PolyPoints;
     if (clicked.size() >= MaxClickPoints)
         return;
-    TOxrImage* img = &host_.MapCanvas();
+    TOxrImage* img = viewer_.img;
     const QPointF p = SnapHit > 0 && SnapHit <= NumSnapPoints ? SnapPoints[SnapHit] : QPointF(x, y);
     if (QPainter* c = img->Canvas(); c && !clicked.isEmpty()) {
         c->save();
@@ -230,11 +265,11 @@ void TPolygonsController::AddPolygonClickPoint(double x, double y)
 
 void TPolygonsController::FollowPolygonRubberLine(double x, double y)
 {
-    const QPolygonF& clicked = host_.DrawnPoints();
+    const QPolygonF& clicked = viewer_.Selection().PolyPoints;
     if (clicked.isEmpty())
         return;
-    TOxrImage* img = &host_.MapCanvas();
-    const QPen pen(DisplayStyles::ToQColor(host_.RubberLineColor()), 1, Qt::DashLine);
+    TOxrImage* img = viewer_.img;
+    const QPen pen(DisplayStyles::ToQColor(viewer_.Selection().RegionOutlineColor()), 1, Qt::DashLine);
     const QPointF from = clicked.last();
     MapToolFeedback::XorDraw(*img, pen, [&] { img->LineW(from.x(), from.y(), LastPoint.x, LastPoint.y); });
     LastPoint = {x, y};
@@ -244,9 +279,9 @@ void TPolygonsController::FollowPolygonRubberLine(double x, double y)
 void TPolygonsController::StoreDrawnPolygon()
 {
     UserPolygonActive = false;
-    TOxrImage& img = host_.MapCanvas();
+    TOxrImage& img = *viewer_.img;
     img.unsetCursor();
-    QPolygonF& drawn = host_.DrawnPoints();
+    QPolygonF& drawn = viewer_.Selection().PolyPoints;
     std::vector<TPoint> points;
     points.reserve(static_cast<size_t>(drawn.size()));
     for (const QPointF& p : drawn)
@@ -263,7 +298,7 @@ void TPolygonsController::StoreDrawnPolygon()
     std::string name = Format("Plgn%d", n + 1);
     const std::string proposed = name;
     // Cancelling keeps the proposed name.
-    if (!host_.AskPolygonName(name))
+    if (!AskPolygonName(name))
         name = proposed;
 
     TPoligono& p = Poligonos[static_cast<size_t>(n)];
@@ -285,13 +320,13 @@ void TPolygonsController::StoreDrawnPolygon()
     }
 
     for (const char* menu : PolygonMenus) {
-        QAction* item = host_.PolygonMenu(menu, true)->addAction(Qs(name));
+        QAction* item = PolygonMenu(menu, true)->addAction(Qs(name));
         item->setData(n);
         ConnectPolygonItem(item, menu);
     }
     NumPoligonos = n + 1;
-    window_.SetCommandOn(Cmd::tbPoligonos, true);
-    window_.RedrawMap();
+    viewer_.SetCommandOn(Cmd::tbPoligonos, true);
+    viewer_.RedrawMap();
 }
 
 namespace {
@@ -326,7 +361,7 @@ void TPolygonsController::PressPolygonHandle(const TMapMouse& m)
         return;
     int32_t prev = 0, next = 0;
     HandleNeighbours(EditHandle, prev, next);
-    DrawHandleLines(host_.MapCanvas(), EditHandles, prev, next, LastPoint);
+    DrawHandleLines(*viewer_.img, EditHandles, prev, next, LastPoint);
 }
 
 void TPolygonsController::FollowPolygonHandle(double x, double y)
@@ -335,16 +370,16 @@ void TPolygonsController::FollowPolygonHandle(double x, double y)
         return;
     int32_t prev = 0, next = 0;
     HandleNeighbours(EditHandle, prev, next);
-    DrawHandleLines(host_.MapCanvas(), EditHandles, prev, next, LastPoint);
+    DrawHandleLines(*viewer_.img, EditHandles, prev, next, LastPoint);
     LastPoint = {x, y};
-    DrawHandleLines(host_.MapCanvas(), EditHandles, prev, next, LastPoint);
+    DrawHandleLines(*viewer_.img, EditHandles, prev, next, LastPoint);
 }
 
 void TPolygonsController::ReleasePolygonHandle(double x, double y)
 {
     int32_t prev = 0, next = 0;
     HandleNeighbours(EditHandle, prev, next);
-    DrawHandleLines(host_.MapCanvas(), EditHandles, prev, next, LastPoint);
+    DrawHandleLines(*viewer_.img, EditHandles, prev, next, LastPoint);
     DropPolygonHandle(x, y, ZelUtils::CtrlDown() && ZelUtils::AltDown());
 }
 
@@ -373,12 +408,12 @@ void TPolygonsController::DeletePolygon(QAction* sender)
     }
     Poligonos[static_cast<size_t>(i)].Visible = 0;
     for (const char* name : PolygonMenus)
-        if (QMenu* m = host_.PolygonMenu(name, false))
+        if (QMenu* m = PolygonMenu(name, false))
             if (QAction* item = m->actions().value(i))
                 item->setEnabled(false);
     if (EditPolygon == i)
         EndPolygonEdit();
-    window_.RedrawMap();
+    viewer_.RedrawMap();
 }
 
 void TPolygonsController::ReconfigPolygon(QAction* sender)
@@ -387,7 +422,7 @@ void TPolygonsController::ReconfigPolygon(QAction* sender)
     if (!ValidPolygon(i))
         return;
     Highlight(i);
-    TDlgCfg& d = host_.OptionsDialog();
+    TDlgCfg& d = Secondary::DlgCfg();
     QTabWidget* pages = d.CfgPaginas;
     pages->setTabVisible(pages->indexOf(d.CfgAmpliacion), false);
     pages->setTabVisible(pages->indexOf(d.CfgPreferencias), false);
@@ -417,14 +452,14 @@ void TPolygonsController::ReconfigPolygon(QAction* sender)
     d.ArcosSeleccionados->setStyleSheet(QString());
     d.Zonificacion->setStyleSheet(QString());
     pages->setCurrentWidget(d.CfgPreferencias);
-    window_.RedrawMap();
+    viewer_.RedrawMap();
 }
 
 // ---------------------------------------------------------------- modification through handles
 
 void TPolygonsController::ModifyPolygon(QAction* sender)
 {
-    host_.MapCanvas().unsetCursor();
+    viewer_.img->unsetCursor();
     canModifyPolygon(TagOf(sender));
 }
 
@@ -440,7 +475,7 @@ void TPolygonsController::canModifyPolygon(int32_t index)
                                       p.Name, n, MaxEditVertices));
         return;
     }
-    TOxrImage& c = host_.MapCanvas();
+    TOxrImage& c = *viewer_.img;
     c.PenMode = TPenMode::Copy;
     BuildSnapList(index);
 
@@ -527,7 +562,7 @@ void TPolygonsController::DeletePolygonVertex(int32_t handle)
     EditHandleIsVertex[static_cast<size_t>(handle)] = false;
     RebuildEditPolygon();
     EditHandle = 0;
-    window_.RedrawMap();
+    viewer_.RedrawMap();
     canModifyPolygon(EditPolygon);
 }
 
@@ -548,7 +583,7 @@ void TPolygonsController::DropPolygonHandle(double x, double y, bool moveAll)
     EditHandleIsVertex[static_cast<size_t>(j)] = true;
     RebuildEditPolygon();
     EditHandle = 0;
-    window_.RedrawMap();
+    viewer_.RedrawMap();
     canModifyPolygon(EditPolygon);
 }
 
@@ -561,7 +596,7 @@ void TPolygonsController::EndPolygonEdit()
     NumSnapPoints = 0;
     SnapHit = 0;
     if (editing)
-        window_.RedrawMap();
+        viewer_.RedrawMap();
 }
 
 // ---------------------------------------------------------------- polygon files
@@ -569,7 +604,7 @@ void TPolygonsController::EndPolygonEdit()
 void TPolygonsController::ClearPolygonMenus()
 {
     for (const char* name : PolygonMenus)
-        if (QMenu* m = host_.PolygonMenu(name, false))
+        if (QMenu* m = PolygonMenu(name, false))
             for (QAction* a : m->actions()) {
                 m->removeAction(a);
                 a->deleteLater();
@@ -580,7 +615,7 @@ void TPolygonsController::AddPolygonEntries(int32_t index)
 {
     const QString caption = Qs(Poligonos[static_cast<size_t>(index)].Name);
     for (const char* name : PolygonMenus)
-        if (QMenu* m = host_.PolygonMenu(name, false)) {
+        if (QMenu* m = PolygonMenu(name, false)) {
             QAction* item = m->addAction(caption);
             item->setData(index);
             ConnectPolygonItem(item, name);
@@ -613,12 +648,12 @@ void TPolygonsController::ReplacePolygons(const std::vector<TPolygonRecord>& rec
     if (static_cast<int32_t>(records.size()) > count)
         Services().ShowMessage(Format("El archivo tiene %d polígonos: solo se leyeron los primeros %d.",
                                       static_cast<int32_t>(records.size()), count));
-    window_.Action(Cmd::tbPoligonos)->setEnabled(true);
+    viewer_.Action(Cmd::tbPoligonos)->setEnabled(true);
 }
 
 bool TPolygonsController::PolygonDialog(bool save, std::string& fileName, int& filter)
 {
-    QFileDialog dialog(window_.DialogParent(),
+    QFileDialog dialog(viewer_.DialogParent(),
                        save ? QStringLiteral("Export polygons ...") : QStringLiteral("Import polygons ..."));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     if (!save)
@@ -695,7 +730,7 @@ bool TPolygonsController::ImportarPoligonosPlg()
         return false;
     }
     ReplacePolygons(records);
-    window_.SetCommandOn(Cmd::tbPoligonos, true);
+    viewer_.SetCommandOn(Cmd::tbPoligonos, true);
     return true;
 }
 
@@ -715,7 +750,7 @@ bool TPolygonsController::ImportarPoligonosGeo(const std::string& fileName)
 void TPolygonsController::SaveZonClick()
 {
     TWaitCursor wait;
-    QFileDialog dialog(window_.DialogParent(), QStringLiteral("Exportar Zonificación ..."));
+    QFileDialog dialog(viewer_.DialogParent(), QStringLiteral("Exportar Zonificación ..."));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("geo"));
     dialog.setNameFilter(QStringLiteral("TransCAD text/geography [*.geo] (*.geo)"));

@@ -8,8 +8,8 @@
 // ends a modification on Escape, the handlers of "Nuevo", "Exportar" and "Importar"
 // of "Polígonos", "Nuevo" of the map's polygon popup and "Guardar" of the zones
 // popup, and registers those rows (owner Polygons). The menus stay with the window;
-// the controller reaches them, the map and the options dialog through TWindowHost
-// and TPolygonsHost.
+// the controller reaches them, the map, the legends and the options dialog
+// directly, and shares the points clicked with the selection's region.
 #include <QPolygonF>
 #include <QRegion>
 
@@ -22,39 +22,13 @@ class QAction;
 class QMenu;
 class QObject;
 class TCommandRegistry;
-class TDlgCfg;
-class TOxrImage;
-class TWindowHost;
+class TPalvonViewer;
 struct TMapMouse;
 struct TPolygonRecord;
 
-// What the polygons ask of the window beyond TWindowHost.
-class TPolygonsHost {
-public:
-    // The map canvas, where polygons are drawn, highlighted and picked.
-    virtual TOxrImage& MapCanvas() = 0;
-    // The range legends over the map put away while a polygon is drawn.
-    virtual void HideLegends() = 0;
-    // One of the six polygon submenus ("EliminarPoligonos", "pupRedefinirPoligonos"...)
-    // by name; null when there is none, unless `make` (then made, out of sight).
-    virtual QMenu* PolygonMenu(const char* name, bool make) = 0;
-    // The options dialog, whose colour page restyles a polygon.
-    virtual TDlgCfg& OptionsDialog() = 0;
-    // The world points clicked so far of the figure drawn on the map (a new polygon
-    // shares them with the selection region), and the colour of its rubber line.
-    virtual QPolygonF& DrawnPoints() = 0;
-    virtual uint32_t RubberLineColor() = 0;
-    // Asks for the name of a new polygon; `name` comes in as the proposed one.
-    // False when cancelled.
-    virtual bool AskPolygonName(std::string& name) = 0;
-
-protected:
-    ~TPolygonsHost() = default;
-};
-
 class TPolygonsController {
 public:
-    TPolygonsController(TWindowHost& window, TPolygonsHost& host);
+    explicit TPolygonsController(TPalvonViewer& viewer);
     ~TPolygonsController();
     TPolygonsController(const TPolygonsController&) = delete;
     TPolygonsController& operator=(const TPolygonsController&) = delete;
@@ -135,7 +109,15 @@ private:
     // A save or open dialog of the polygon files; the chosen filter (0 or 1) in `filter`.
     bool PolygonDialog(bool save, std::string& fileName, int& filter);
 
-    TWindowHost& window_;
-    TPolygonsHost& host_;
+    // The range legends over the map put away while a polygon is drawn.
+    void HideLegends();
+    // One of the six polygon submenus ("EliminarPoligonos", "pupRedefinirPoligonos"...)
+    // by name; null when there is none, unless `make` (then made, out of sight).
+    QMenu* PolygonMenu(const char* name, bool make);
+    // Asks for the name of a new polygon; `name` comes in as the proposed one.
+    // False when cancelled.
+    bool AskPolygonName(std::string& name);
+
+    TPalvonViewer& viewer_;
     std::unique_ptr<QObject> escapeFilter_;
 };
