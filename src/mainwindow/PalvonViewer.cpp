@@ -12,6 +12,7 @@
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/MessageFrm.h"
 #include "mainwindow/SecondaryWindows.h"
+#include "map/gui/DataLayers.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
 #include "model/ProgramOptions.h"
@@ -394,6 +395,14 @@ void TPalvonViewer::CreateToolbars()
     Grids().CreateFormulaMenus();
     ConnectDataFileControls();
     PlaceCommands();
+}
+
+void TPalvonViewer::HideLegends()
+{
+    if (sym)
+        sym->hide();
+    if (Scl)
+        Scl->hide();
 }
 
 void TPalvonViewer::SetSplash(TAptta* splash) { splash_ = splash; }

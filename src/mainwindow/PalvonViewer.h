@@ -9,7 +9,7 @@
 #include "widgets/CommandRegistry.h"
 #include "widgets/CommandTable.h"
 #include "mainwindow/ThemesController.h"
-#include "mainwindow/SelectionHostAdapter.h"
+#include "mainwindow/SelectionController.h"
 #include "widgets/WindowHost.h"
 #include "mainwindow/MapToolHostAdapter.h"
 #include "mainwindow/ExportHostAdapter.h"
@@ -144,6 +144,9 @@ public:
     bool CommandOn(TCommandId id) override;
     void SetCommandOn(TCommandId id, bool on) override;
 
+    // The range legends over the map put away (while a region or a polygon is drawn).
+    void HideLegends();
+
     // ---- Controllers ----
     TFilesController& Files() { return files_; }       // opening, listings, data and auxiliary files
     TMapRenderer& Drawing() { return drawing_; }        // the layered drawing; RedrawMap() redraws the map
@@ -203,8 +206,7 @@ private:
     TGridsController grids_{*this,
                             {tnDatos, tsZonas, tsNodos, tsArcos, tsMovim, tsLineas, sagZonas, sagNodos, sagArcos,
                              sagMovim, sagLineas, sagArcosSel}};
-    TSelectionHostAdapter selectionHost_{*this};
-    TSelectionController selection_{*this, selectionHost_};
+    TSelectionController selection_{*this};
     TMapToolHostAdapter mapToolHost_{*this};
     TMapEditController mapEdit_{*this, mapToolHost_, mapToolHost_};
     TPolygonsController polygons_{*this};

@@ -1,6 +1,6 @@
 // The items that other features keep in the menus the display builds: the
 // intersection views' border width, phases window and junction types, the map's
-// double click, and the menus "Herramientas" (calculator, themes, polygons) and "Ayuda".
+// double click, and the menus "Herramientas" (calculator, themes) and "Ayuda".
 #include "analysis/Fases.h"
 #include "widgets/MenuUtils.h"
 #include "mainwindow/PalvonViewer.h"
@@ -16,8 +16,6 @@
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
-
-#include <utility>
 
 using ZelUtils::Format;
 
@@ -90,46 +88,4 @@ void TPalvonViewer::Calculator1Click()
     if (!calc)
         calc = new TCalculator(this);
     calc->exec();
-}
-
-// The menu "Polígonos" in "Herramientas" with its six polygon submenus, the map's
-// polygon popup `varPolig` (the polygons register their handlers).
-void TPalvonViewer::CreatePolygonMenus()
-{
-    // The polygon commands sit in the tools menu, beside the themes.
-    QMenu* tools = nullptr;
-    for (QAction* a : menuBar()->actions())
-        if (a->menu() && a->text().remove(QLatin1Char('&')) == QStringLiteral("Herramientas"))
-            tools = a->menu();
-    if (!tools)
-        tools = menuBar()->addMenu(QStringLiteral("&Herramientas"));
-    QMenu* menu = tools->addMenu(QStringLiteral("Polígonos"));
-    menu->setObjectName("mnuPoligonos");
-    // The polygons of the network, one submenu each (filled as polygons come),
-    // between "Nuevo" and "Configurar" (which opens the options on the polygon and
-    // zoning colours, connected with the table's items).
-    CommandPlaces::Fill(*this, menu, QStringLiteral("menu:Herramientas>Polígonos"));
-    for (const auto& [name, title] : {std::pair{"EliminarPoligonos", "Eliminar"},
-                                      std::pair{"RedefinirPoligonos", "Redefinir"},
-                                      std::pair{"ReconfigurarPoligonos", "Reconfigurar"}}) {
-        auto* m = new QMenu(QString::fromUtf8(title), menu);
-        m->setObjectName(QString::fromLatin1(name));
-        menu->insertMenu(Action(Cmd::aConfigurar1), m);
-    }
-
-    // The map's polygon popup.
-    auto* varPolig = new QMenu(QStringLiteral("Polígonos"), this);
-    varPolig->setObjectName("varPolig");
-    CommandPlaces::Fill(*this, varPolig, QStringLiteral("popup:varPolig"));
-    for (const auto& [name, title] : {std::pair{"pupEliminarPoligonos", "Eliminar"},
-                                      std::pair{"pupRedefinirPoligonos", "Redefinir"},
-                                      std::pair{"pupReconfigurarPoligonos", "Reconfigurar"}}) {
-        auto* m = new QMenu(QString::fromUtf8(title), varPolig);
-        m->setObjectName(QString::fromLatin1(name));
-        varPolig->insertMenu(Action(Cmd::MostrarNombresPlg), m);
-    }
-    if (BDerecho)
-        BDerecho->addMenu(varPolig);
-
-    polygons_.RegisterCommands(Registry());
 }

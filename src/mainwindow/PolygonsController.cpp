@@ -115,14 +115,6 @@ private:
 
 TPolygonsController::TPolygonsController(TPalvonViewer& viewer) : viewer_(viewer) {}
 
-void TPolygonsController::HideLegends()
-{
-    if (viewer_.sym)
-        viewer_.sym->hide();
-    if (viewer_.Scl)
-        viewer_.Scl->hide();
-}
-
 QMenu* TPolygonsController::PolygonMenu(const char* name, bool make)
 {
     const QString objectName = QString::fromLatin1(name);
@@ -237,7 +229,7 @@ void TPolygonsController::NuevoPoligonoClick()
 {
     viewer_.img->setCursor(Qt::CrossCursor);
     UserPolygonActive = true;
-    HideLegends();
+    viewer_.HideLegends();
     viewer_.Selection().PolyPoints.clear();
     BuildSnapList(-1);
 }

@@ -109,8 +109,6 @@ private:
     // A save or open dialog of the polygon files; the chosen filter (0 or 1) in `filter`.
     bool PolygonDialog(bool save, std::string& fileName, int& filter);
 
-    // The range legends over the map put away while a polygon is drawn.
-    void HideLegends();
     // One of the six polygon submenus ("EliminarPoligonos", "pupRedefinirPoligonos"...)
     // by name; null when there is none, unless `make` (then made, out of sight).
     QMenu* PolygonMenu(const char* name, bool make);

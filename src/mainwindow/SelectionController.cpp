@@ -5,11 +5,13 @@
 #include "mainwindow/SelectionController.h"
 
 #include "mainwindow/DlgFind.h"
+#include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DisplayStyles.h"
 #include "map/LineLayers.h"
 #include "map/Polygons.h"
 #include "map/Ranges.h"
+#include "map/gui/DataLayers.h"
 #include "map/gui/MapLayers.h"
 #include "map/gui/OxrImage.h"
 #include "model/FileUtils.h"
@@ -25,11 +27,14 @@
 #include "widgets/CommandRegistry.h"
 #include "widgets/DualListDialog.h"
 #include "widgets/StringAlignGrid.h"
-#include "widgets/WindowHost.h"
 
 #include <QAction>
 #include <QFileDialog>
+#include <QMenu>
 #include <QPainter>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QVBoxLayout>
 #include <QStringList>
 
 #include <algorithm>
@@ -38,7 +43,6 @@
 #include <set>
 
 using ZelUtils::Format;
-using TGrid = TSelectionHost::TGrid;
 
 namespace {
 
@@ -164,7 +168,7 @@ void TSelectionController::RegisterCommands(TCommandRegistry& registry)
                        {Cmd::SeleccionarArcos1, this, &C::SeleccionarArcos1Click}});
     // The three region items differ by their data (1 zones, 2 nodes, 3 links).
     for (TCommandId id : {Cmd::SeleccinporRegin1, Cmd::SeleccinporRegin3, Cmd::SeleccinporRegin2})
-        registry.Register(CommandTable::TOwner::Selection, id, [this, id] { SeleccionPorRegion(window_.Action(id)); });
+        registry.Register(CommandTable::TOwner::Selection, id, [this, id] { SeleccionPorRegion(viewer_.Action(id)); });
 }
 
 // ---------------------------------------------------------------- the two-list chooser
@@ -172,7 +176,7 @@ void TSelectionController::RegisterCommands(TCommandRegistry& registry)
 TDualListDialog* TSelectionController::LinkDualList()
 {
     if (!dld)
-        dld = new TDualListDialog(window_.DialogParent());
+        dld = new TDualListDialog(viewer_.DialogParent());
     dld->Clear();
     dld->SetLabels(QStringLiteral("Dsiponibles"), QStringLiteral("Seleccionados"));
     return dld;
@@ -181,7 +185,7 @@ TDualListDialog* TSelectionController::LinkDualList()
 TDualListDialog* TSelectionController::DualList(const QString& title)
 {
     if (!dld)
-        dld = new TDualListDialog(window_.DialogParent());
+        dld = new TDualListDialog(viewer_.DialogParent());
     dld->Clear();
     dld->SetTitle(title);
     dld->SetSorted(false);
@@ -194,12 +198,12 @@ TDualListDialog* TSelectionController::DualList(const QString& title)
 void TSelectionController::ChooseLinks(const QString& title, bool sorted,
                                        const std::function<std::string(const TArcos&)>& entry)
 {
-    TStringAlignGrid* links = host_.Grid(TGrid::Links);
+    TStringAlignGrid* links = viewer_.sagArcos;
     TDualListDialog* d = LinkDualList();
     d->SetTitle(title);
     d->SetSorted(sorted);
     for (int r = 1; r < links->RowCount(); ++r) {
-        const int32_t i = host_.LinkOfRow(r);
+        const int32_t i = viewer_.Grids().LinkOfRow(r);
         if (i == 0)
             continue;
         d->AddItem(Arcos[i].Mark == 0 ? 1 : 2, TextCodec::Decode(entry(Arcos[i])),
@@ -211,17 +215,17 @@ void TSelectionController::ChooseLinks(const QString& title, bool sorted,
         const TIntPair p = d->Data(1, k).value<TIntPair>();
         if (Arcos[p.Index].Mark != 0) {
             Arcos[p.Index].Mark = 0;
-            host_.ColorLinkRow(p.Row, 0);
+            viewer_.Grids().ColorLinkRow(p.Row, 0);
         }
     }
     for (int k = 0; k < d->Count(2); ++k) {
         const TIntPair p = d->Data(2, k).value<TIntPair>();
         Arcos[p.Index].Mark = CurrentClass;
-        host_.ColorLinkRow(p.Row, CurrentClass);
+        viewer_.Grids().ColorLinkRow(p.Row, CurrentClass);
     }
     if (d->Count(2) > 0)
-        window_.Action(Cmd::tbSel)->setEnabled(true);
-    window_.RedrawMap();
+        viewer_.Action(Cmd::tbSel)->setEnabled(true);
+    viewer_.RedrawMap();
     ListSelectedLinks();
 }
 
@@ -229,9 +233,9 @@ void TSelectionController::ChooseLinks(const QString& title, bool sorted,
 
 void TSelectionController::PrepareSelectionGrid()
 {
-    host_.CreateGrids();
-    TStringAlignGrid* links = host_.Grid(TGrid::Links);
-    TStringAlignGrid* selected = host_.SelectedLinksGrid(true);
+    viewer_.Grids().CreateGrids();
+    TStringAlignGrid* links = viewer_.sagArcos;
+    TStringAlignGrid* selected = SelectedLinksGrid(true);
     const int cols = std::max(links->ColCount(), 1);
     selected->ClearCells();
     selected->SetColCount(cols);
@@ -246,13 +250,13 @@ void TSelectionController::PrepareSelectionGrid()
 void TSelectionController::ListSelectedLinks()
 {
     PrepareSelectionGrid();
-    TStringAlignGrid* links = host_.Grid(TGrid::Links);
-    TStringAlignGrid* selected = host_.SelectedLinksGrid(false);
+    TStringAlignGrid* links = viewer_.sagArcos;
+    TStringAlignGrid* selected = SelectedLinksGrid(false);
     const int cols = links->ColCount();
     selected->SetRowCount(std::max(links->RowCount(), 1));
     int n = 0;
     for (int r = 1; r < links->RowCount(); ++r) {
-        const int32_t i = host_.LinkOfRow(r);
+        const int32_t i = viewer_.Grids().LinkOfRow(r);
         if (i == 0 || Arcos[i].Mark <= 0)
             continue;
         ++n;
@@ -263,13 +267,13 @@ void TSelectionController::ListSelectedLinks()
         selected->SetFontColorCell(1, n, color);
     }
     selected->SetRowCount(n + 1);
-    QAction* show = window_.Action(Cmd::VerSeleccion);
+    QAction* show = viewer_.Action(Cmd::VerSeleccion);
     show->setCheckable(true);
     if (n > 0) {
         selected->show();
         show->setEnabled(true);
         show->setChecked(true);
-        window_.Action(Cmd::tbSel)->setEnabled(true);
+        viewer_.Action(Cmd::tbSel)->setEnabled(true);
     } else {
         selected->hide();
         show->setEnabled(false);
@@ -279,7 +283,7 @@ void TSelectionController::ListSelectedLinks()
 
 void TSelectionController::VerSeleccionClick(bool checked)
 {
-    if (TStringAlignGrid* selected = host_.SelectedLinksGrid(false))
+    if (TStringAlignGrid* selected = SelectedLinksGrid(false))
         selected->setVisible(checked);
 }
 
@@ -302,14 +306,14 @@ void TSelectionController::SelNombreClick()
 void TSelectionController::SeleccionPorDatosClick()
 {
     const int32_t c = RangeVarByMode[static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes))];
-    TStringAlignGrid* links = host_.Grid(TGrid::Links);
+    TStringAlignGrid* links = viewer_.sagArcos;
     if (c < 0 || c >= links->ColCount() || links->RowCount() < 2)
         return;
     // The distinct values of the column: texts in byte order; numbers by value (blank
     // cells first, words after the numbers).
     std::set<std::string> distinct;
     for (int r = 1; r < links->RowCount(); ++r)
-        if (host_.LinkOfRow(r) > 0)
+        if (viewer_.Grids().LinkOfRow(r) > 0)
             distinct.insert(ZelUtils::Trim(links->cellView(c, r)));
     std::vector<std::string> values(distinct.begin(), distinct.end());
     if ((links->AlignCol(c) & Qt::AlignHorizontal_Mask) != Qt::AlignLeft) {
@@ -333,15 +337,15 @@ void TSelectionController::SeleccionPorDatosClick()
     for (int k = 0; k < d->Count(2); ++k)
         chosen.insert(d->Data(2, k).toByteArray().toStdString());
     for (int r = 1; r < links->RowCount(); ++r) {
-        const int32_t i = host_.LinkOfRow(r);
+        const int32_t i = viewer_.Grids().LinkOfRow(r);
         if (i == 0 || !chosen.count(ZelUtils::Trim(links->cellView(c, r))))
             continue;
         Arcos[i].Mark = CurrentClass;
-        host_.ColorLinkRow(r, CurrentClass);
+        viewer_.Grids().ColorLinkRow(r, CurrentClass);
     }
     if (!chosen.empty())
-        window_.Action(Cmd::tbSel)->setEnabled(true);
-    window_.RedrawMap();
+        viewer_.Action(Cmd::tbSel)->setEnabled(true);
+    viewer_.RedrawMap();
     ListSelectedLinks();
 }
 
@@ -351,16 +355,16 @@ void TSelectionController::AnulaSelArcos()
 {
     for (int32_t k = 1; k <= Network.LinkCount; ++k)
         Arcos[k].Mark = 0;
-    if (TStringAlignGrid* links = host_.Grid(TGrid::Links))
+    if (TStringAlignGrid* links = viewer_.sagArcos)
         for (int r = 1; r < links->RowCount(); ++r)
-            host_.ColorLinkRow(r, 0);
-    window_.Action(Cmd::tbSel)->setEnabled(true);
-    if (TStringAlignGrid* selected = host_.SelectedLinksGrid(false))
+            viewer_.Grids().ColorLinkRow(r, 0);
+    viewer_.Action(Cmd::tbSel)->setEnabled(true);
+    if (TStringAlignGrid* selected = SelectedLinksGrid(false))
         selected->hide();
-    QAction* show = window_.Action(Cmd::VerSeleccion);
+    QAction* show = viewer_.Action(Cmd::VerSeleccion);
     show->setEnabled(false);
     show->setChecked(false);
-    window_.RedrawMap();
+    viewer_.RedrawMap();
 }
 
 void TSelectionController::AnulaSelClick() { AnulaSelArcos(); }
@@ -375,7 +379,7 @@ bool TSelectionController::ExportaSeleccion(const std::string& fileName)
 
 void TSelectionController::ExportaSeleccin1Click()
 {
-    QFileDialog dialog(window_.DialogParent(), QStringLiteral("Exportar selección ..."));
+    QFileDialog dialog(viewer_.DialogParent(), QStringLiteral("Exportar selección ..."));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("sel"));
     dialog.setNameFilter(QString::fromUtf8(SelFilter));
@@ -391,16 +395,16 @@ void TSelectionController::ExportaSeleccin1Click()
 
 void TSelectionController::ImportaSeleccionArcos(const std::string& fileName)
 {
-    host_.CreateGrids();
+    viewer_.Grids().CreateGrids();
     if (!SelectionFiles::ImportSelection(fileName))
         return;
-    TStringAlignGrid* links = host_.Grid(TGrid::Links);
+    TStringAlignGrid* links = viewer_.sagArcos;
     for (int r = 1; r < links->RowCount(); ++r)
-        if (const int32_t i = host_.LinkOfRow(r); i > 0 && Arcos[i].Mark > 0)
-            host_.ColorLinkRow(r, Arcos[i].Mark);
+        if (const int32_t i = viewer_.Grids().LinkOfRow(r); i > 0 && Arcos[i].Mark > 0)
+            viewer_.Grids().ColorLinkRow(r, Arcos[i].Mark);
     // The imported links are listed as after any other selection.
     ListSelectedLinks();
-    host_.ZoomToSelection();
+    viewer_.MapView().ZoomSel();
 }
 
 void TSelectionController::ImportaSelecciones(const QStringList& files)
@@ -415,7 +419,7 @@ void TSelectionController::ImportaSelecciones(const QStringList& files)
 
 void TSelectionController::ImportaSeleccin1Click()
 {
-    QFileDialog dialog(window_.DialogParent(), QStringLiteral("Importar selección ..."));
+    QFileDialog dialog(viewer_.DialogParent(), QStringLiteral("Importar selección ..."));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setDefaultSuffix(QStringLiteral("sel"));
@@ -423,7 +427,7 @@ void TSelectionController::ImportaSeleccin1Click()
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
         ImportaSelecciones(dialog.selectedFiles());
-    window_.RedrawMap();
+    viewer_.RedrawMap();
 }
 
 // ---------------------------------------------------------------- region selection
@@ -440,17 +444,17 @@ void TSelectionController::SeleccionPorRegionKind(int32_t kind, bool deselect)
         return;
     regionSelectClass_ = deselect ? 0 : CurrentClass;
     regionOutlineColor_ = deselect ? clBlack : clRed;
-    host_.MapCanvas().setCursor(MapToolCursor(1));
+    viewer_.img->setCursor(MapToolCursor(1));
     PolySelectKind = kind;
-    host_.HideLegends();
-    window_.SetCommandOn(Cmd::tbMove, false);
-    window_.SetCommandOn(Cmd::tbZoom, false);
+    viewer_.HideLegends();
+    viewer_.SetCommandOn(Cmd::tbMove, false);
+    viewer_.SetCommandOn(Cmd::tbZoom, false);
     PolyPoints.clear();
 }
 
 void TSelectionController::AddRegionPoint(double x, double y)
 {
-    TOxrImage& img = host_.MapCanvas();
+    TOxrImage& img = *viewer_.img;
     PolyPoints << QPointF(x, y);
     if (QPainter* c = img.Canvas()) {
         c->save();
@@ -469,7 +473,7 @@ void TSelectionController::CloseSelectionRegion()
     if (kind < 1 || kind > 3)
         return;
     PolySelectKind = 0;
-    TOxrImage& img = host_.MapCanvas();
+    TOxrImage& img = *viewer_.img;
     img.unsetCursor();
     std::vector<TPoint> points;
     for (const QPointF& p : PolyPoints)
@@ -489,7 +493,7 @@ void TSelectionController::CloseSelectionRegion()
     const QColor color = ClassColor(cls);
 
     if (kind == 1) {
-        TStringAlignGrid* zones = host_.Grid(TGrid::Zones);
+        TStringAlignGrid* zones = viewer_.sagZonas;
         for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
             TZona& zone = Zonas[z];
             if (!zone.HasCentroid || !inside(zone.CentroidX, zone.CentroidY))
@@ -499,7 +503,7 @@ void TSelectionController::CloseSelectionRegion()
                 zones->SetFontColorCell(0, z, color);
         }
     } else if (kind == 2) {
-        TStringAlignGrid* nodes = host_.Grid(TGrid::Nodes);
+        TStringAlignGrid* nodes = viewer_.sagNodos;
         for (int32_t n = 1; n <= Network.NodeCount; ++n) {
             TNodo& node = Nodos[n];
             if (!node.HasXY || !inside(node.X, node.Y))
@@ -524,18 +528,18 @@ void TSelectionController::CloseSelectionRegion()
                 hit[static_cast<size_t>(i)] = 1;
             }
         }
-        TStringAlignGrid* links = host_.Grid(TGrid::Links);
+        TStringAlignGrid* links = viewer_.sagArcos;
         for (int r = 1; r < links->RowCount(); ++r)
-            if (const int32_t i = host_.LinkOfRow(r); i > 0 && hit[static_cast<size_t>(i)])
-                host_.ColorLinkRow(r, cls);
+            if (const int32_t i = viewer_.Grids().LinkOfRow(r); i > 0 && hit[static_cast<size_t>(i)])
+                viewer_.Grids().ColorLinkRow(r, cls);
         ListSelectedLinks();
     }
-    window_.RedrawMap();
+    viewer_.RedrawMap();
 }
 
 void TSelectionController::ListFoundLinks()
 {
-    window_.Action(Cmd::tbSel)->setEnabled(true);
+    viewer_.Action(Cmd::tbSel)->setEnabled(true);
     ListSelectedLinks();
 }
 
@@ -544,7 +548,7 @@ void TSelectionController::ListFoundLinks()
 void TSelectionController::BuscarClick()
 {
     TDlgFind& find = Secondary::DlgFind();
-    find.Buscaren->SetItemIndex(host_.ShownGrid());
+    find.Buscaren->SetItemIndex(ShownGrid());
     find.BuscarenClick();
     find.show();
     find.raise();
@@ -556,7 +560,7 @@ std::string TSelectionController::ChooseSelectionFile(bool save)
     const QString title = save ? QStringLiteral("Exportar selección ...") : QStringLiteral("Importar selección ...");
     if (ChooseSelFile)
         return ChooseSelFile(title, save);
-    QFileDialog dialog(window_.DialogParent(), title);
+    QFileDialog dialog(viewer_.DialogParent(), title);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("sel"));
@@ -582,9 +586,9 @@ void TSelectionController::SelecccinporArco1Click()
     for (int k = 0; k < d->Count(2); ++k) {
         const int32_t n = d->Data(2, k).toInt();
         Nodos[n].Mark = CurrentClass;
-        SetCellColor(host_.Grid(TGrid::Nodes), 0, n, ClassColor(CurrentClass));
+        SetCellColor(viewer_.sagNodos, 0, n, ClassColor(CurrentClass));
     }
-    window_.RedrawMap();
+    viewer_.RedrawMap();
 }
 
 void TSelectionController::AnulaSeleccin1Click()
@@ -592,9 +596,9 @@ void TSelectionController::AnulaSeleccin1Click()
     for (int32_t n = 1; n <= Network.NodeCount; ++n)
         if (Nodos[n].HasXY) {
             Nodos[n].Mark = 0;
-            SetCellColor(host_.Grid(TGrid::Nodes), 0, n, QColor(Qt::black));
+            SetCellColor(viewer_.sagNodos, 0, n, QColor(Qt::black));
         }
-    window_.RedrawMap();
+    viewer_.RedrawMap();
 }
 
 bool TSelectionController::ExportaSeleccionNodos(const std::string& fileName)
@@ -633,7 +637,7 @@ void TSelectionController::ImportaSeleccionNodos(const std::string& fileName)
             continue;
         }
         Nodos[n].Mark = e.HasMark ? FileMark(e.Mark) : CurrentClass;
-        SetCellColor(host_.Grid(TGrid::Nodes), 0, n, ClassColor(Nodos[n].Mark));
+        SetCellColor(viewer_.sagNodos, 0, n, ClassColor(Nodos[n].Mark));
     }
     missing.Show();
 }
@@ -648,9 +652,11 @@ void TSelectionController::ImportaSeleccin2Click()
     // Polygons kept beside the selection under the same name come with it.
     const std::string plg = WithSuffix(SelFileName, ".plg");
     std::error_code ec;
-    if (std::filesystem::is_regular_file(plg, ec))
-        host_.ImportPolygons(plg);
-    window_.RedrawMap();
+    if (std::filesystem::is_regular_file(plg, ec)) {
+        viewer_.Polygons().PolygonFileName = plg;
+        viewer_.Polygons().ImportarPoligonosPlg();
+    }
+    viewer_.RedrawMap();
 }
 
 // ---------------------------------------------------------------- zones
@@ -666,18 +672,18 @@ void TSelectionController::SeleccinporZona1Click()
         const int32_t z = d->Data(2, k).toInt();
         if (Zonas[z].Class == 0)
             Zonas[z].Class = CurrentClass;
-        SetCellColor(host_.Grid(TGrid::Zones), 0, z, ClassColor(Zonas[z].Class));
+        SetCellColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
     }
-    window_.RedrawMap();
+    viewer_.RedrawMap();
 }
 
 void TSelectionController::AnulaSeleccin3Click()
 {
     for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
         Zonas[z].Class = 0;
-        SetCellColor(host_.Grid(TGrid::Zones), 0, z, QColor(Qt::black));
+        SetCellColor(viewer_.sagZonas, 0, z, QColor(Qt::black));
     }
-    window_.RedrawMap();
+    viewer_.RedrawMap();
 }
 
 bool TSelectionController::ExportaSeleccionZonas(const std::string& fileName)
@@ -716,7 +722,7 @@ void TSelectionController::ImportaSeleccionZonas(const std::string& fileName)
             continue;
         }
         Zonas[z].Class = e.HasMark ? FileMark(e.Mark) : 0;
-        SetCellColor(host_.Grid(TGrid::Zones), 0, z, ClassColor(Zonas[z].Class));
+        SetCellColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
     }
     missing.Show();
 }
@@ -728,26 +734,26 @@ void TSelectionController::ImportaSeleccin4Click()
         return;
     SelFileName = name;
     ImportaSeleccionZonas(SelFileName);
-    window_.RedrawMap();
+    viewer_.RedrawMap();
 }
 
 // ---------------------------------------------------------------- links
 
 void TSelectionController::SeleccionGrillaClick()
 {
-    host_.CreateGrids();
-    TStringAlignGrid* links = host_.Grid(TGrid::Links);
+    viewer_.Grids().CreateGrids();
+    TStringAlignGrid* links = viewer_.sagArcos;
     const TGridRect block = links->Selection();
     if (block.Top < 0)
         return;
     links->SetSelection({block.Right, block.Bottom, block.Right, block.Bottom});
     for (int r = std::max(block.Top, 1); r <= block.Bottom; ++r)
-        if (const int32_t i = host_.LinkOfRow(r))
+        if (const int32_t i = viewer_.Grids().LinkOfRow(r))
             Arcos[i].Mark = CurrentClass;
-    window_.RedrawMap();
+    viewer_.RedrawMap();
     for (int r = 1; r < links->RowCount(); ++r)
-        if (const int32_t i = host_.LinkOfRow(r); i > 0 && Arcos[i].Mark > 0)
-            host_.ColorLinkRow(r, Arcos[i].Mark);
+        if (const int32_t i = viewer_.Grids().LinkOfRow(r); i > 0 && Arcos[i].Mark > 0)
+            viewer_.Grids().ColorLinkRow(r, Arcos[i].Mark);
     ListSelectedLinks();
 }
 
@@ -763,11 +769,11 @@ void TSelectionController::InvertLinkMarksToRed()
     // Any mark, negative ones included, is cleared.
     for (int32_t i = 1; i <= Network.LinkCount; ++i)
         Arcos[i].Mark = Arcos[i].Mark != 0 ? 0 : 1;
-    TStringAlignGrid* links = host_.Grid(TGrid::Links);
+    TStringAlignGrid* links = viewer_.sagArcos;
     if (!links)
         return;
     for (int r = 1; r < links->RowCount(); ++r)
-        if (const int32_t i = host_.LinkOfRow(r)) {
+        if (const int32_t i = viewer_.Grids().LinkOfRow(r)) {
             const QColor color = Arcos[i].Mark != 0 ? DisplayStyles::ToQColor(clRed) : QColor(Qt::black);
             links->SetFontColorCell(0, r, color);
             links->SetFontColorCell(1, r, color);
@@ -790,7 +796,7 @@ int32_t TSelectionController::MarcarNoDibujar()
             ++hidden;
         }
     const std::string name = DatDir + DatFileName;
-    host_.SetCaption(QString::fromStdString(hidden == 0 ? name : Format("%s    [%d arcos ocultos]", name, hidden)));
+    viewer_.setWindowTitle(QString::fromStdString(hidden == 0 ? name : Format("%s    [%d arcos ocultos]", name, hidden)));
     return hidden;
 }
 
@@ -800,7 +806,7 @@ void TSelectionController::AnularMarcas1Click()
 {
     for (int32_t i = 1; i <= Network.LinkCount; ++i)
         Arcos[i].Active = 1;
-    host_.SetCaption(QString::fromStdString(DatDir + DatFileName));
+    viewer_.setWindowTitle(QString::fromStdString(DatDir + DatFileName));
 }
 
 // ---------------------------------------------------------------- transit lines
@@ -809,7 +815,7 @@ void TSelectionController::ShowChosenLines(const std::function<bool(const TLinea
 {
     // Each chosen line record becomes visible and its row, wherever the grid's sorting
     // put it, shows the name in red.
-    TStringAlignGrid* lineGrid = host_.Grid(TGrid::Lines);
+    TStringAlignGrid* lineGrid = viewer_.sagLineas;
     for (int32_t k = 1; k <= Network.LineCount; ++k) {
         if (!chosen(Lineas[k]))
             continue;
@@ -817,7 +823,7 @@ void TSelectionController::ShowChosenLines(const std::function<bool(const TLinea
         SetCellColor(lineGrid, 1, LineRow(lineGrid, k), DisplayStyles::ToQColor(clRed));
     }
     VisibleLinesChanged = true;
-    window_.RedrawMap();
+    viewer_.RedrawMap();
 }
 
 void TSelectionController::SeleccionPorLineaClick()
@@ -854,14 +860,14 @@ void TSelectionController::SeleccionPorGrupoClick()
 
 void TSelectionController::Anulaseleccin2Click()
 {
-    TStringAlignGrid* lineGrid = host_.Grid(TGrid::Lines);
+    TStringAlignGrid* lineGrid = viewer_.sagLineas;
     for (int32_t k = 1; k <= Network.LineCount; ++k) {
         Lineas[k].Visible = 0;
         SetCellColor(lineGrid, 1, LineRow(lineGrid, k), QColor(Qt::black));
     }
     std::fill(LinkBusCount.begin(), LinkBusCount.end(), 0.0f);
     VisibleLinesChanged = true;
-    window_.RedrawMap();
+    viewer_.RedrawMap();
 }
 
 // ---------------------------------------------------------------- user polygons
@@ -902,7 +908,7 @@ bool TSelectionController::SelectByUserPolygons(bool links)
                 }
         }
     }
-    const std::string fileName = WithSuffix(host_.PolygonFileName(), links ? "_a.csv" : "_n.csv");
+    const std::string fileName = WithSuffix(viewer_.Polygons().PolygonFileName, links ? "_a.csv" : "_n.csv");
     if (FileUtils::WriteTextFile(fileName, text))
         return true;
     Services().ShowMessage(FileUtils::WriteFailure(fileName));
@@ -912,3 +918,48 @@ bool TSelectionController::SelectByUserPolygons(bool links)
 void TSelectionController::Seleccionarnodos1Click() { SelectByUserPolygons(false); }
 
 void TSelectionController::SeleccionarArcos1Click() { SelectByUserPolygons(true); }
+
+TStringAlignGrid* TSelectionController::SelectedLinksGrid(bool make)
+{
+    if (viewer_.sagArcosSel || !make)
+        return viewer_.sagArcosSel;
+    // The link grid above, the selected links below, in the links page.
+    auto* layout = qobject_cast<QVBoxLayout*>(viewer_.tsArcos->layout());
+    auto* split = new QSplitter(Qt::Vertical, viewer_.tsArcos);
+    split->setObjectName("SplitArcos");
+    if (layout) {
+        layout->removeWidget(viewer_.sagArcos);
+        layout->addWidget(split);
+    }
+    split->addWidget(viewer_.sagArcos);
+    TStringAlignGrid* grid = new TStringAlignGrid(split);
+    viewer_.sagArcosSel = grid;
+    grid->setObjectName("sagArcosSel");
+    grid->SetFixedRows(1);
+    grid->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    split->addWidget(grid);
+    grid->hide();
+    split->show(); // made after its page may have been shown
+    if (QMenu* menu = viewer_.pupArcos) {
+        grid->setContextMenuPolicy(Qt::CustomContextMenu);
+        QObject::connect(grid, &QWidget::customContextMenuRequested, &viewer_,
+                         [menu, grid](const QPoint& pos) { menu->popup(grid->mapToGlobal(pos)); });
+    }
+    TPalvonViewer& w = viewer_;
+    QObject::connect(grid, &TStringAlignGrid::mouseMoved, &viewer_, [&w] { w.Grids().LinkGridMouseOver = false; });
+    return grid;
+}
+
+int TSelectionController::ShownGrid() const
+{
+    QWidget* page = viewer_.tnDatos->currentWidget();
+    if (page == viewer_.tsZonas)
+        return 0;
+    if (page == viewer_.tsNodos)
+        return 1;
+    if (page == viewer_.tsLineas)
+        return 3;
+    if (page == viewer_.tsMovim)
+        return 4;
+    return 2;
+}

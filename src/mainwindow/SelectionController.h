@@ -11,7 +11,7 @@
 // the selection items of the grids' pop-ups and of "Seleccionar Nodos/Arcos" in
 // "Polígonos", and registers those rows (owner Selection). The window's widgets
 // (the grids, the pop-ups, the map) stay with the window; the controller reaches
-// them through TWindowHost and TSelectionHost.
+// them directly and makes the grid of selected links under the link grid.
 #include <QPolygonF>
 #include <QRegion>
 #include <QString>
@@ -24,50 +24,14 @@
 class QAction;
 class TCommandRegistry;
 class TDualListDialog;
-class TOxrImage;
 class TStringAlignGrid;
-class TWindowHost;
+class TPalvonViewer;
 struct TLinea;
 struct TArcos;
 
-// What the selection asks of the window beyond TWindowHost.
-class TSelectionHost {
-public:
-    enum class TGrid { Zones, Nodes, Links, Lines };
-    // A data grid; null while the grids are not made.
-    virtual TStringAlignGrid* Grid(TGrid which) = 0;
-    // Makes the data grids when they are not made yet.
-    virtual void CreateGrids() = 0;
-    // The grid of selected links under the link grid: made (hidden, no rows) on the
-    // first call with `make`; null before that otherwise.
-    virtual TStringAlignGrid* SelectedLinksGrid(bool make) = 0;
-    // Link record of a link-grid row (0 when the row holds none), and the font
-    // colour of a row's key cells for a mark (its class colour, black for 0).
-    virtual int32_t LinkOfRow(int row) = 0;
-    virtual void ColorLinkRow(int row, int32_t mark) = 0;
-    // The map canvas, where a region is drawn and tested.
-    virtual TOxrImage& MapCanvas() = 0;
-    // The range legends over the map put away while a region is drawn.
-    virtual void HideLegends() = 0;
-    // The view fitted to the selected links.
-    virtual void ZoomToSelection() = 0;
-    // The data grid on show, as the find dialog counts them: 0 zones, 1 nodes,
-    // 2 links (also any page that is no grid), 3 transit lines, 4 movements.
-    virtual int ShownGrid() = 0;
-    // The window's caption.
-    virtual void SetCaption(const QString& caption) = 0;
-    // The polygon file's name (the polygon selections are written beside it), and a
-    // .plg file read in place of every user polygon.
-    virtual std::string PolygonFileName() = 0;
-    virtual void ImportPolygons(const std::string& plgFileName) = 0;
-
-protected:
-    ~TSelectionHost() = default;
-};
-
 class TSelectionController {
 public:
-    TSelectionController(TWindowHost& window, TSelectionHost& host) : window_(window), host_(host) {}
+    explicit TSelectionController(TPalvonViewer& viewer) : viewer_(viewer) {}
 
     // The handlers of the selection rows (their actions already made).
     void RegisterCommands(TCommandRegistry& registry);
@@ -166,8 +130,14 @@ private:
     // The two-list choice of links (see SelectionController.cpp).
     void ChooseLinks(const QString& title, bool sorted, const std::function<std::string(const TArcos&)>& entry);
 
-    TWindowHost& window_;
-    TSelectionHost& host_;
+    // The grid of selected links under the link grid: made (hidden, no rows) on the
+    // first call with `make`; null before that otherwise.
+    TStringAlignGrid* SelectedLinksGrid(bool make);
+    // The data grid on show, as the find dialog counts them: 0 zones, 1 nodes,
+    // 2 links (also any page that is no grid), 3 transit lines, 4 movements.
+    int ShownGrid() const;
+
+    TPalvonViewer& viewer_;
     // The class a region being drawn gives (0 deselects) and its outline colour.
     int32_t regionSelectClass_ = 0;
     uint32_t regionOutlineColor_ = 0x0000FF;
