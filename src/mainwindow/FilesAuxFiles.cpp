@@ -2,6 +2,7 @@
 // zoning; and the hooks through which their loaders reach the window (the
 // complementary grid columns, the generation/attraction menu, redraws).
 #include "mainwindow/FilesController.h"
+#include "mainwindow/PalvonViewer.h"
 #include "widgets/MenuUtils.h"
 #include "model/AuxFileHooks.h"
 #include "model/ComplementaryData.h"
@@ -13,7 +14,6 @@
 #include "model/ZelUtils.h"
 #include "model/ZoningLoaders.h"
 #include "widgets/WaitCursor.h"
-#include "widgets/WindowHost.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -30,7 +30,7 @@ namespace {
 QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
 
 // The generation/attraction menu: one radio item per variable, then "Mover".
-void BuildGenatrMenu(TWindowHost& w, TFilesHost& host)
+void BuildGenatrMenu(TPalvonViewer& w)
 {
     QAction* root = w.Action(Cmd::GenAtrZona);
     QMenu* menu = root->menu();
@@ -49,7 +49,7 @@ void BuildGenatrMenu(TWindowHost& w, TFilesHost& host)
         item->setData(static_cast<int>(k));
         item->setCheckable(true);
         radio->addAction(item);
-        QObject::connect(item, &QAction::triggered, item, [&host, item] { host.CheckGenatr(item); });
+        QObject::connect(item, &QAction::triggered, item, [&w, item] { w.Grids().CheckGenatr(item); });
     }
     menu->addSeparator();
     QAction* move = w.Action(Cmd::MoveGenatr);
@@ -60,17 +60,16 @@ void BuildGenatrMenu(TWindowHost& w, TFilesHost& host)
 
 class AuxFilesImpl : public AuxFileServices {
 public:
-    AuxFilesImpl(TWindowHost& window, TFilesHost& host) : window_(window), host_(host) {}
+    explicit AuxFilesImpl(TPalvonViewer& viewer) : viewer_(viewer) {}
     void ShowComplementaryColumns(bool movements, const TCompPlacement& placement) override
     {
-        host_.ShowComplementaryColumns(movements, placement);
+        viewer_.Grids().ShowComplementaryColumns(movements, placement);
     }
-    void BuildGenatrMenu() override { ::BuildGenatrMenu(window_, host_); }
-    void Redraw() override { window_.RedrawMap(); }
+    void BuildGenatrMenu() override { ::BuildGenatrMenu(viewer_); }
+    void Redraw() override { viewer_.RedrawMap(); }
 
 private:
-    TWindowHost& window_;
-    TFilesHost& host_;
+    TPalvonViewer& viewer_;
 };
 
 } // namespace
@@ -78,7 +77,7 @@ private:
 // The loaders reach the newest main window through these hooks; with none they do nothing.
 void TFilesController::InstallAuxFileServices()
 {
-    auxFiles_ = std::make_unique<AuxFilesImpl>(window_, host_);
+    auxFiles_ = std::make_unique<AuxFilesImpl>(viewer_);
     SetAuxFileServices(auxFiles_.get());
 }
 
@@ -98,7 +97,7 @@ bool TFilesController::OpenCoordinatesFile()
         KDVlib::FinishCoordinates();
         return false;
     }
-    QFileDialog dialog(window_.DialogParent(), QStringLiteral("Open coordinates file"));
+    QFileDialog dialog(viewer_.DialogParent(), QStringLiteral("Open coordinates file"));
     const QStringList filters = {QStringLiteral("TransCAD exported text [*.geo] (*.geo)"),
                                  QStringLiteral("Drawing interchange file [*.dxf] (*.dxf)")};
     dialog.setNameFilters(filters);

@@ -2,6 +2,7 @@
 // list them (from the program settings file) and the opening of one of them with
 // the view it had when it was last closed.
 #include "mainwindow/FilesController.h"
+#include "mainwindow/PalvonViewer.h"
 
 #include "map/ProgramSettings.h"
 #include "model/AuxFileHooks.h"
@@ -9,7 +10,6 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "platform/IniFile.h"
-#include "widgets/WindowHost.h"
 
 #include <QAction>
 #include <QMenu>
@@ -19,7 +19,7 @@
 using namespace ProgramSettings;
 using ZelUtils::Format;
 
-TFilesController::TFilesController(TWindowHost& window, TFilesHost& host) : window_(window), host_(host) {}
+TFilesController::TFilesController(TPalvonViewer& viewer) : viewer_(viewer) {}
 
 TFilesController::~TFilesController() = default;
 
@@ -30,7 +30,7 @@ void TFilesController::RebuildRecentMenus()
     int limit = static_cast<int>(RecentFiles.size());
     if (ProgramOptions().SaveFNames)
         limit = ProgramOptions().FnameSaved;
-    const std::vector<QMenu*> menus = host_.RecentMenus();
+    const std::vector<QMenu*> menus = std::vector<QMenu*>{viewer_.ArchivosRecientes, viewer_.Recientes};
     for (QMenu* menu : menus)
         menu->clear();
     for (const RecentItem& item : RecentMenuItems(RecentFiles, limit)) {
@@ -61,8 +61,8 @@ void TFilesController::FilesClick(int tag)
         // The view the network had when it was last closed.
         if (ProgramOptions().DrawLayout) {
             TIniFile ini(FileName);
-            host_.LoadViewConfig(ini, section);
-            window_.RedrawMap();
+            viewer_.Settings().LeerConfiguracion(ini, section);
+            viewer_.RedrawMap();
         }
         return;
     }

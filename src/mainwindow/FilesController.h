@@ -6,8 +6,8 @@
 // is refused), the open dialogs' stand-in of the tests, the hooks through which the
 // auxiliary-file loaders reach the window, and the handlers of the rows owned by
 // the files (the "Abrir" items, the open buttons, "Red Palvon (texto)", the grids'
-// "Importar ..." items, "Grabar SIG"), which it registers. It reaches the window
-// through TWindowHost and TFilesHost.
+// "Importar ..." items, "Grabar SIG"), which it registers. It sets the window's
+// title and menus and asks the grids, display and settings controllers directly.
 #include "widgets/CommandTable.h"
 
 #include <QString>
@@ -24,53 +24,12 @@ class QAction;
 class QMenu;
 class TCommandRegistry;
 class TIniFile;
-class TWindowHost;
+class TPalvonViewer;
 struct TCompPlacement;
-
-// What opening a network and its files asks of the rest of the window.
-class TFilesHost {
-public:
-    // The window's title: the network's name shows there.
-    virtual QString Title() = 0;
-    virtual void SetTitle(const QString& title) = 0;
-    // The grids: the fillings put off done now, the sort of a fresh network, set up
-    // for the network in memory and filled; the columns of the listings and counts
-    // read; the variable items after new data.
-    virtual void FillDeferredGrids() = 0;
-    virtual void ResetGridSort() = 0;
-    virtual void ConfigureGrids() = 0;
-    virtual void DrawDataDat() = 0;
-    virtual void DrawDataLpa() = 0;
-    virtual void DrawDataLpl() = 0;
-    virtual void DrawDataCnt() = 0;
-    virtual void RefreshVarItems() = 0;
-    // A complementary-data block just placed by its loader, into the link (or
-    // movement) grid, with the street names, and the variable menus rebuilt.
-    virtual void ShowComplementaryColumns(bool movements, const TCompPlacement& placement) = 0;
-    // An item of the generation/attraction menu chosen.
-    virtual void CheckGenatr(QAction* item) = 0;
-    // The flow-diagram variable menu, rebuilt for each network.
-    virtual QMenu* FlowVariableMenu() = 0;
-    // The background line layers: a file opened on its own (named by the user), or
-    // a layer named by the network's settings.
-    virtual void OpenLineLayerFile(const std::string& fileName, bool addLayer) = 0;
-    virtual void LineaSoleras(const std::string& fileName, bool addLayer) = 0;
-    // The commands a network makes available, shown and enabled: the last step of an opening.
-    virtual void EnableAfterOpen() = 0;
-    // A network without positions that got none: the window closes.
-    virtual void CloseWindow() = 0;
-    // The view configuration kept in a section, applied without a redraw.
-    virtual void LoadViewConfig(TIniFile& ini, const std::string& section) = 0;
-    // The menus that list the recent networks.
-    virtual std::vector<QMenu*> RecentMenus() = 0;
-
-protected:
-    ~TFilesHost() = default;
-};
 
 class TFilesController {
 public:
-    TFilesController(TWindowHost& window, TFilesHost& host);
+    explicit TFilesController(TPalvonViewer& viewer);
     ~TFilesController();
 
     // The handlers of the rows owned by the files (their actions already made).
@@ -158,8 +117,7 @@ public:
     void FilesClick(int tag);
 
 private:
-    TWindowHost& window_;
-    TFilesHost& host_;
+    TPalvonViewer& viewer_;
 
     // What an opening changes before its network is read, kept to put back should
     // the read be refused.

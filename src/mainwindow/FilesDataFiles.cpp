@@ -2,6 +2,7 @@
 // "Abrir", the open buttons of the toolbar and the "Importar ..." items of the
 // grids' menus. Each asks for the file, records its name and calls the loader.
 #include "mainwindow/FilesController.h"
+#include "mainwindow/PalvonViewer.h"
 #include "export/GeoWriters.h"
 #include "export/gui/ExportDialogs.h"
 #include "model/FileUtils.h"
@@ -13,7 +14,6 @@
 #include "model/ZelUtilsGeometry.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/WaitCursor.h"
-#include "widgets/WindowHost.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -70,7 +70,7 @@ QStringList TFilesController::ChooseDataFiles(const QString& title, const QStrin
 {
     if (ChooseOpenFiles)
         return ChooseOpenFiles(title, filter, several);
-    QFileDialog dialog(window_.DialogParent(), title);
+    QFileDialog dialog(viewer_.DialogParent(), title);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // Several files are chosen only among existing ones; a single name is taken as typed
     // and its loader reports a missing file.
@@ -148,7 +148,7 @@ void TFilesController::OpenTrazasFile(const std::string& fileName)
         TWaitCursor wait;
         KDVlib::LoadTrazas();
     }
-    window_.RedrawMap();
+    viewer_.RedrawMap();
 }
 
 void TFilesController::aOpenTrazaExecute()
@@ -165,7 +165,7 @@ void TFilesController::OpenSoleraFiles(const QStringList& files)
     // choice are added to it.
     for (const QString& f : files) {
         SoleraFileName = f.toStdString();
-        host_.OpenLineLayerFile(SoleraFileName, AppendSoleraLayer == 1);
+        viewer_.Display().OpenLineLayerFile(SoleraFileName, AppendSoleraLayer == 1);
         AppendSoleraLayer = 1;
     }
 }
@@ -307,7 +307,7 @@ void TFilesController::GrabarSIGClick()
     const QString initial = SigFileName == "null"
                                 ? QString()
                                 : QString::fromStdString((std::filesystem::path(DatDir) / SigFileName).string());
-    if (!ExportDialogs::SaveDialog(window_.DialogParent(), QStringLiteral("Grabar SIG"), QStringLiteral("sig"),
+    if (!ExportDialogs::SaveDialog(viewer_.DialogParent(), QStringLiteral("Grabar SIG"), QStringLiteral("sig"),
                                    {QStringLiteral("Velmora SIG format [*.sig] (*.sig)")}, initial, name, filter))
         return; // the edited shapes are still unsaved: the item stays
     bool ok = false;
@@ -316,10 +316,10 @@ void TFilesController::GrabarSIGClick()
         ok = KDVlib::WriteSigFile(name);
     }
     if (!ok) {
-        QMessageBox::warning(window_.DialogParent(), QStringLiteral("Grabar SIG"),
+        QMessageBox::warning(viewer_.DialogParent(), QStringLiteral("Grabar SIG"),
                              QString::fromStdString(FileUtils::WriteFailure(name)));
         return;
     }
     SigFileName = name;
-    window_.Action(Cmd::GrabarSIG)->setVisible(false);
+    viewer_.Action(Cmd::GrabarSIG)->setVisible(false);
 }

@@ -1,6 +1,7 @@
 // The assignment listing, the inspection listing and counts, opened with the
 // network or on their own.
 #include "mainwindow/FilesController.h"
+#include "mainwindow/PalvonViewer.h"
 #include "model/KDVvars.h"
 #include "model/LinkGeometry.h"
 #include "model/PalvonListings.h"
@@ -10,7 +11,6 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "widgets/WaitCursor.h"
-#include "widgets/WindowHost.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -63,9 +63,9 @@ void SetEntSalMenus(TWindowHost& w, int32_t classes)
         w.Action(EntSalItem(j))->setVisible(classes > 1 && j <= classes);
 }
 
-bool ReadLpaFile(TWindowHost& w, TFilesHost& host, const std::string& fileName)
+bool ReadLpaFile(TPalvonViewer& w, const std::string& fileName)
 {
-    host.SetTitle(Qs(Format("%s (%s)", DatDir + DatFileName, BaseName(LpaFileName))));
+    w.setWindowTitle(Qs(Format("%s (%s)", DatDir + DatFileName, BaseName(LpaFileName))));
     PalvonRead::TLpaOptions options;
     options.ReadPijas = ProgramOptions().ReadPijas;
     options.ComposeMovements = ProgramOptions().Tpo == 1;
@@ -78,9 +78,9 @@ bool ReadLpaFile(TWindowHost& w, TFilesHost& host, const std::string& fileName)
     return r.Opened && r.FlowsFound;
 }
 
-bool ReadLplFile(TFilesHost& host, const std::string& fileName)
+bool ReadLplFile(TPalvonViewer& w, const std::string& fileName)
 {
-    host.SetTitle(
+    w.setWindowTitle(
         Qs(Format("%s (%s/%s)", DatDir + DatFileName, BaseName(LpaFileName), BaseName(LplFileName))));
     TWaitCursor wait;
     return PalvonRead::ReadLpl(fileName);
@@ -94,17 +94,17 @@ void TFilesController::ReadCompanionListings()
     // elements that no longer exist.
     PalvonRead::ClearPijas();
     for (TCommandId name : {Cmd::AnalisisdePIJAs, Cmd::NivelArco, Cmd::NIvelMovimiento})
-        window_.Action(name)->setEnabled(false);
-    SetEntSalMenus(window_, 0);
+        viewer_.Action(name)->setEnabled(false);
+    SetEntSalMenus(viewer_, 0);
     if (!OpenListings())
         return;
     // The caption names a listing only when it was read.
-    const QString network = host_.Title();
-    if (FileExists(LpaFileName) && !ReadLpaFile(window_, host_, LpaFileName))
-        host_.SetTitle(network);
-    const QString withLpa = host_.Title();
-    if (FileExists(LplFileName) && !ReadLplFile(host_, LplFileName))
-        host_.SetTitle(withLpa);
+    const QString network = viewer_.windowTitle();
+    if (FileExists(LpaFileName) && !ReadLpaFile(viewer_, LpaFileName))
+        viewer_.setWindowTitle(network);
+    const QString withLpa = viewer_.windowTitle();
+    if (FileExists(LplFileName) && !ReadLplFile(viewer_, LplFileName))
+        viewer_.setWindowTitle(withLpa);
 }
 
 void TFilesController::ShowCompanionListings()
@@ -112,9 +112,9 @@ void TFilesController::ShowCompanionListings()
     if (!OpenListings())
         return;
     if (FileExists(LpaFileName))
-        host_.DrawDataLpa();
+        viewer_.Grids().DrawDataLpa();
     if (FileExists(LplFileName))
-        host_.DrawDataLpl();
+        viewer_.Grids().DrawDataLpl();
 }
 
 // A listing opened on its own: the extremes are worked out again so that the
@@ -125,16 +125,16 @@ void TFilesController::OpenLpaFile(const std::string& fileName)
         return;
     // A refused listing leaves the name and the caption of the one before it.
     const std::string earlier = LpaFileName;
-    const QString earlierTitle = host_.Title();
+    const QString earlierTitle = viewer_.windowTitle();
     LpaFileName = fileName;
-    if (!ReadLpaFile(window_, host_, fileName)) {
+    if (!ReadLpaFile(viewer_, fileName)) {
         LpaFileName = earlier;
-        host_.SetTitle(earlierTitle);
+        viewer_.setWindowTitle(earlierTitle);
         return;
     }
     PalvonRead::ComputeLinkDataExtremes();
-    host_.DrawDataLpa();
-    host_.RefreshVarItems();
+    viewer_.Grids().DrawDataLpa();
+    viewer_.Grids().RefreshVarItems();
 }
 
 void TFilesController::OpenLplFile(const std::string& fileName)
@@ -142,16 +142,16 @@ void TFilesController::OpenLplFile(const std::string& fileName)
     if (!NetworkOpen())
         return;
     const std::string earlier = LplFileName;
-    const QString earlierTitle = host_.Title();
+    const QString earlierTitle = viewer_.windowTitle();
     LplFileName = fileName;
-    if (!ReadLplFile(host_, fileName)) {
+    if (!ReadLplFile(viewer_, fileName)) {
         LplFileName = earlier;
-        host_.SetTitle(earlierTitle);
+        viewer_.setWindowTitle(earlierTitle);
         return;
     }
     PalvonRead::ComputeLinkDataExtremes();
-    host_.DrawDataLpl();
-    host_.RefreshVarItems();
+    viewer_.Grids().DrawDataLpl();
+    viewer_.Grids().RefreshVarItems();
 }
 
 void TFilesController::OpenCountsFile(const std::string& fileName)
@@ -168,6 +168,6 @@ void TFilesController::OpenCountsFile(const std::string& fileName)
         return;
     // The counts' own extremes decide whether "Flujo Observado" can be shown.
     PalvonRead::ComputeLinkDataExtremes();
-    host_.DrawDataCnt();
-    host_.RefreshVarItems();
+    viewer_.Grids().DrawDataCnt();
+    viewer_.Grids().RefreshVarItems();
 }

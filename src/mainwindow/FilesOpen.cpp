@@ -1,6 +1,7 @@
 // The main road of the program: from a file name to a network in memory, filled
 // grids and a drawn map; and the other data files opened into that network.
 #include "analysis/Fases.h"
+#include "mainwindow/PalvonViewer.h"
 #include "analysis/gui/KDVMix.h"
 #include "mainwindow/FilesController.h"
 #include "map/FolderFiles.h"
@@ -26,7 +27,6 @@
 #include "model/gui/FrmDat.h"
 #include "platform/IniFile.h"
 #include "widgets/WaitCursor.h"
-#include "widgets/WindowHost.h"
 
 #include <QAction>
 #include <QTabWidget>
@@ -191,7 +191,7 @@ bool TFilesController::ConfirmUnsavedEdits()
     std::vector<std::string> what;
     const bool text = FrmDat && FrmDat->IsModified();
     const bool positions = KDVlib::PositionsUnsaved && Network.Loaded;
-    const bool shapes = window_.Action(Cmd::GrabarSIG)->isVisible() && Network.Loaded;
+    const bool shapes = viewer_.Action(Cmd::GrabarSIG)->isVisible() && Network.Loaded;
     if (text)
         what.push_back("el texto de la red");
     if (positions)
@@ -209,7 +209,7 @@ bool TFilesController::ConfirmUnsavedEdits()
                            fs::path(CoordinatesFileName).filename().string())
                   : std::string();
     const auto answer = QMessageBox::question(
-        window_.DialogParent(), QString::fromStdString(ApplicationTitle),
+        viewer_.DialogParent(), QString::fromStdString(ApplicationTitle),
         QString::fromStdString(Format("Hay cambios sin grabar en %s de %s.", list, DatFileName) + where) +
             QStringLiteral("\n¿ Desea grabarlos ahora ?"),
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
@@ -228,7 +228,7 @@ bool TFilesController::ConfirmUnsavedEdits()
     }
     if (shapes) {
         GrabarSIGClick();
-        if (window_.Action(Cmd::GrabarSIG)->isVisible())
+        if (viewer_.Action(Cmd::GrabarSIG)->isVisible())
             return false;
     }
     return true;
@@ -256,9 +256,9 @@ bool TFilesController::RunOpening()
         return false;
     ReadCompanionListings();
     PalvonRead::ComputeLinkDataExtremes();
-    host_.ConfigureGrids();
+    viewer_.Grids().ConfigureGrids();
     ConstruyeMixs();
-    host_.DrawDataDat();
+    viewer_.Grids().DrawDataDat();
     ShowCompanionListings();
     if (!BatchMode) {
         // The phase window shows a junction of the network it was opened on: it
@@ -268,7 +268,7 @@ bool TFilesController::RunOpening()
         FasesListOk = 0;
     }
     if (!BatchMode)
-        window_.RedrawMap();
+        viewer_.RedrawMap();
     return true;
 }
 
@@ -291,7 +291,7 @@ void TFilesController::tbOpenDatExecute()
         QStringLiteral("Datos complementarios   (*.dat *.prn *.csv)"),
         QStringLiteral("Trazas de arcos         (*.geo)"), QStringLiteral("Zonificación            (*.geo *.shp)"),
         QStringLiteral("Lineas de soleras       (*.geo)"), QStringLiteral("Generación/Atracción    (*.csv)")};
-    QFileDialog dialog(window_.DialogParent(), QStringLiteral("Open data file"));
+    QFileDialog dialog(viewer_.DialogParent(), QStringLiteral("Open data file"));
     dialog.setNameFilters(filters);
     // The dialog keeps its filters with runs of blanks made single: look them up
     // in its own list, not in ours.
@@ -311,16 +311,16 @@ bool TFilesController::OpenPalvonDat()
 {
     // A grid whose filling was put off is filled from the network it shows, before
     // that network's records give way to the new one's.
-    host_.FillDeferredGrids();
+    viewer_.Grids().FillDeferredGrids();
     TWaitCursor wait;
-    const QString earlierTitle = host_.Title();
+    const QString earlierTitle = viewer_.windowTitle();
     const QString earlierPreviewTitle = FrmPreview ? FrmPreview->windowTitle() : QString();
     const std::string earlierAppTitle = ApplicationTitle;
-    host_.SetTitle(QString::fromStdString(DatDir + DatFileName));
+    viewer_.setWindowTitle(QString::fromStdString(DatDir + DatFileName));
     if (FrmPreview)
         FrmPreview->setWindowTitle(QString::fromStdString(DatFileName));
     ApplicationTitle = "Velmora: " + DatFileName;
-    window_.SetStatusPanel(0, QString::fromStdString(KDVlib::MsgLeyendo));
+    viewer_.SetStatusPanel(0, QString::fromStdString(KDVlib::MsgLeyendo));
     PalvonRead::ReadTransitLines = ProgramOptions().RutasFijas == 0;
     // Geographic positions kept beside the UTM ones use the zone of the options.
     PalvonRead::UtmZone = ProgramOptions().UtmZone();
@@ -343,15 +343,15 @@ bool TFilesController::OpenPalvonDat()
     if (!ok) {
         earlier.Restore();
         RestoreEarlierOpening();
-        host_.SetTitle(earlierTitle);
+        viewer_.setWindowTitle(earlierTitle);
         if (FrmPreview)
             FrmPreview->setWindowTitle(earlierPreviewTitle);
         ApplicationTitle = earlierAppTitle;
         // What the read told the window about its network goes back to the earlier one's.
-        window_.Action(Cmd::AnalisisIntersecciones)->setEnabled(Network.SectionPresent[0] != 0);
+        viewer_.Action(Cmd::AnalisisIntersecciones)->setEnabled(Network.SectionPresent[0] != 0);
         Services().SetLengthScaleEdit(PalvonRead::LengthScale);
         wait.Restore();
-        window_.SetStatusPanel(0, QStringLiteral("Inactivo"));
+        viewer_.SetStatusPanel(0, QStringLiteral("Inactivo"));
         return false;
     }
     earlierOpening_.reset();
@@ -365,17 +365,17 @@ bool TFilesController::OpenPalvonDat()
     CoordinatesFileName = KDVlib::PositionsFileName(DatDir, DatFileName);
     ApplySavedPositions(CoordinatesFileName);
     NumUserVarArcos = NumUserVarMovim = 0;
-    host_.ResetGridSort();
+    viewer_.Grids().ResetGridSort();
     // A node or centroid "Mover" left ticked, and positions left unsaved, belong
     // to the earlier network.
-    window_.Action(Cmd::NodeMove)->setChecked(false);
-    window_.Action(Cmd::ZoneMove)->setChecked(false);
+    viewer_.Action(Cmd::NodeMove)->setChecked(false);
+    viewer_.Action(Cmd::ZoneMove)->setChecked(false);
     KDVlib::PositionsUnsaved = false;
     if (FrmMix)
         FrmMix->ForgetJunctions();
     NodoActual = 0; // the junction shown, by whichever window, was the earlier network's
-    window_.Action(Cmd::Crearcolumna1)->setEnabled(true);
-    window_.Action(Cmd::Crearcolumna2)->setEnabled(true);
+    viewer_.Action(Cmd::Crearcolumna1)->setEnabled(true);
+    viewer_.Action(Cmd::Crearcolumna2)->setEnabled(true);
 
     if (!Network.HasCoordinates) {
         // No positions: a coordinates file is offered; without one the network
@@ -386,11 +386,11 @@ bool TFilesController::OpenPalvonDat()
     }
     if (!Network.HasCoordinates && !OpenCoordinatesFile()) {
         Services().ShowMessage(KDVlib::MsgRedInhabilitada);
-        window_.SetStatusPanel(0, QStringLiteral("Inactivo"));
+        viewer_.SetStatusPanel(0, QStringLiteral("Inactivo"));
         // Should the close be declined, no half-opened network stays behind.
         PalvonRead::ClearNetwork();
         ShowNoNetwork();
-        host_.CloseWindow();
+        viewer_.close();
         return false;
     }
 
@@ -419,8 +419,8 @@ bool TFilesController::OpenPalvonDat()
     OpenOtherFiles();
 
     wait.Restore();
-    window_.SetStatusPanel(0, QStringLiteral("Inactivo"));
-    host_.EnableAfterOpen();
+    viewer_.SetStatusPanel(0, QStringLiteral("Inactivo"));
+    viewer_.EnableAfterOpen();
     return true;
 }
 
@@ -430,11 +430,11 @@ void TFilesController::ShowNoNetwork()
     // network while the model holds none: their record indexes would point at
     // records of another network.
     KDVlib::BuildHitGrid();
-    host_.ConfigureGrids();
+    viewer_.Grids().ConfigureGrids();
     ConstruyeMixs();
-    host_.DrawDataDat();
+    viewer_.Grids().DrawDataDat();
     if (!BatchMode)
-        window_.RedrawMap();
+        viewer_.RedrawMap();
 }
 
 void TFilesController::OpenOtherFiles()
@@ -445,7 +445,7 @@ void TFilesController::OpenOtherFiles()
         LoadZoning(ZoningFileName);
     for (size_t k = 0; k < files.Layers.size(); ++k) {
         // The first layer replaces whatever layers were loaded; the others add to it.
-        host_.LineaSoleras(files.Layers[k], k > 0);
+        viewer_.Display().LineaSoleras(files.Layers[k], k > 0);
         if (k < files.Styles.size()) {
             TItems& item = Items[11 + k];
             item.Color = files.Styles[k].Color;
@@ -453,13 +453,13 @@ void TFilesController::OpenOtherFiles()
             item.PenStyle = files.Styles[k].PenStyle;
         }
         if (k == 0)
-            window_.SetCommandOn(Cmd::tbSolera, true);
+            viewer_.SetCommandOn(Cmd::tbSolera, true);
     }
 }
 
 void TFilesController::ConstruyeMixs()
 {
-    QMenu* varMix = host_.FlowVariableMenu();
+    QMenu* varMix = viewer_.varMix;
     varMix->clear();
     // The radio groups of earlier networks go with their items.
     for (QActionGroup* old : varMix->findChildren<QActionGroup*>(QString(), Qt::FindDirectChildrenOnly))
@@ -527,7 +527,7 @@ void TFilesController::ConstruyeMixs()
 
 void TFilesController::RedPalvon1Click()
 {
-    QAction* a = window_.Action(Cmd::RedPalvon1);
+    QAction* a = viewer_.Action(Cmd::RedPalvon1);
     if (a->isChecked())
         FrmDat->show();
     else if (!FrmDat->close()) // unsaved edits: the user kept the window open

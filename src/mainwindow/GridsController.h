@@ -24,6 +24,7 @@ class TArtFormula;
 class TCommandRegistry;
 class TOxrImage;
 class TStringAlignGrid;
+struct TCompPlacement;
 class TPalvonViewer;
 class tgaugeCaption;
 
@@ -74,6 +75,9 @@ public:
     void AgregarItemMovim(int column);
     // The variable items follow their variables' maxima once new data are read.
     void RefreshVarItems();
+    // A complementary-data block just placed by its loader, into the link (or
+    // movement) grid, with the street names, and the variable menus rebuilt.
+    void ShowComplementaryColumns(bool movements, const TCompPlacement& placement);
     // Fits the columns, then the rows, of grid `tag` (1 zones .. 5 movements).
     void Autojustar(int tag);
 

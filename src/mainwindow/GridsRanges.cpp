@@ -1,15 +1,22 @@
 // Choosing the link and movement variables that the data layers show, their
-// value ranges (colour classes) and the colours of the data layers.
+// value ranges (colour classes) and the colours of the data layers; the columns
+// of complementary data added to the grids and their variable items.
 #include "mainwindow/DlgRngs.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/GridsController.h"
+#include "mainwindow/GridsLayout.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DrawState.h"
 #include "map/Ranges.h"
+#include "model/ComplementaryData.h"
+#include "model/KDVlib.h"
+#include "model/KDVlibPaths.h"
 #include "model/KDVvars.h"
+#include "model/PalvonVars.h"
 #include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "widgets/MenuUtils.h"
 #include "widgets/StringAlignGrid.h"
 #include "widgets/WindowHost.h"
 
@@ -259,3 +266,51 @@ void TGridsController::CheckGenatr(QAction* item)
 }
 
 void TGridsController::tbDropdown(int tag) { DataLayerKind = tag; }
+
+void TGridsController::ShowComplementaryColumns(bool movements, const TCompPlacement& placement)
+{
+    CreateGrids();
+    TStringAlignGrid* grid = movements ? sagMovim : sagArcos;
+    const int32_t firstVar = movements ? FirstComplementaryMovVar : FirstComplementaryLinkVar;
+    grid->SetColCount(movements ? NumColMovim : NumColArcos);
+    for (int32_t c : placement.Cleared)
+        if (c < grid->ColCount())
+            for (int r = 0; r < grid->RowCount(); ++r)
+                grid->setCell(c, r, std::string_view());
+    std::vector<TColumnDef> defs;
+    for (int32_t k = 1; k <= placement.Count; ++k) {
+        const std::string& name = ComplementaryNames[static_cast<size_t>(k)];
+        defs.push_back({name, name, firstVar + k - 1, 2});
+        grid->setCell(placement.First + k - 1, 0, name);
+    }
+    if (placement.Count > 0)
+        GridLayout::FillBlock(grid, placement.First, defs, movements);
+
+    if (movements) {
+        ClearMenu(VarMovim);
+        for (int c = 4; c < NumColMovim; ++c)
+            AgregarItemMovim(c);
+    } else {
+        // The street names a file may have brought.
+        for (int c = 0; c < grid->ColCount(); ++c)
+            if (grid->cell(c, 0) == "Calle") {
+                for (int32_t i = 1; i <= Network.LinkCount && i < grid->RowCount(); ++i)
+                    grid->setCell(c, i, ZelUtils::Trim(Arcos[i].StreetName));
+                break;
+            }
+        // Both link menus are rebuilt together (each column adds to both); the
+        // cost variable chosen for least-cost paths stays chosen.
+        const int32_t cost = KDVlib::CostVar;
+        ClearMenu(VarArcos);
+        ClearMenu(ConfigurarRmin);
+        for (int c = 2; c < NumColArcos; ++c)
+            AgregarItemArcos(c);
+        for (QAction* a : ConfigurarRmin->actions())
+            if (cost != 7 && a->data().toInt() == cost && a->isEnabled()) {
+                a->trigger();
+                break;
+            }
+    }
+    grid->FitColWidths();
+    GridLayout::RebuildCampos(grid, movements ? CamposMovims : CamposArcos);
+}

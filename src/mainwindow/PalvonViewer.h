@@ -22,7 +22,7 @@
 #include "printing/gui/BatchPrintController.h"
 #include "printing/gui/PrintController.h"
 #include "mainwindow/PrintHostAdapter.h"
-#include "mainwindow/FilesHostAdapter.h"
+#include "mainwindow/FilesController.h"
 #include "mainwindow/SettingsController.h"
 #include "mainwindow/ViewerHostAdapter.h"
 #include "mainwindow/PolygonsController.h"
@@ -199,8 +199,7 @@ private:
 
     // The controllers and the window's side of their hosts (*HostAdapter.cpp), in construction order.
     TViewerHostAdapter hosts_{*this};
-    TFilesHostAdapter filesHost_{*this};
-    TFilesController files_{*this, filesHost_};
+    TFilesController files_{*this};
     TMapDrawAdapter drawHost_{*this};
     TMapRenderer drawing_{*this, drawHost_};
     TGridsController grids_{*this,

@@ -1,15 +1,82 @@
-// The menus the window holds for the selection and the polygons: the menu
-// "&Selección", the grids' pop-ups with their selection items, the menu
-// "Polígonos" with its six polygon submenus and the map's polygon popup. The
-// controllers register the handlers of their rows.
+// The menus the window holds for its features: the "Abrir" submenu, the open
+// toolbar and the grids' "Importar ..." items, the menu "&Selección", the grids'
+// pop-ups with their selection items, the menu "Polígonos" with its six polygon
+// submenus and the map's polygon popup (the controllers register the handlers of
+// their rows); and the commands a network makes available.
 #include "mainwindow/PalvonViewer.h"
+#include "map/gui/OxrImage.h"
 #include "widgets/CommandPlaces.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QAction>
+#include <QDoubleSpinBox>
 #include <QMenu>
 #include <QMenuBar>
+#include <QToolBar>
 
 #include <utility>
+
+void TPalvonViewer::CreateDataFileMenus(QMenu* archivo)
+{
+    // "Abrir" goes first in the file menu.
+    QMenu* abrir = new QMenu(QStringLiteral("Abrir"), archivo);
+    abrir->setObjectName("Abrir");
+    archivo->insertMenu(archivo->actions().isEmpty() ? nullptr : archivo->actions().front(), abrir);
+
+    CommandPlaces::Fill(*this, abrir, QStringLiteral("menu:Archivo>Abrir"));
+    Action(Cmd::aFileOpenItem)->setToolTip(QStringLiteral("Abre una red Palvon"));
+    for (TCommandId id : {Cmd::aOpenLPA, Cmd::aOpenLPL, Cmd::aOpenCnt, Cmd::aOpenComp, Cmd::aOpenZonif,
+                          Cmd::aOpenTraza, Cmd::aOpenSolera, Cmd::GeneracinAtraccin1, Cmd::AbrirOrden})
+        Action(id)->setEnabled(false); // a network must be open first
+
+    if (!pupMovim) {
+        pupMovim = new QMenu(this);
+        pupMovim->setObjectName("pupMovim");
+    }
+    CommandPlaces::Fill(*this, pupMovim, QStringLiteral("popup:pupMovim"));
+
+    CreateSelCommandMenus();
+}
+
+void TPalvonViewer::ConnectDataFileControls()
+{
+    // One open button per kind in the "Abrir" toolbar.
+    for (int tag = 1; tag <= 9; ++tag)
+        Action(TFilesController::OpenButton(tag))->setData(tag);
+    // The context menus of the movement and transit-line grids.
+    Grids().CreateGrids();
+    for (auto [grid, menu] : {std::pair{sagMovim, pupMovim}, std::pair{sagLineas, pupLineas}}) {
+        if (!grid || !menu)
+            continue;
+        grid->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(grid, &QWidget::customContextMenuRequested, this,
+                [menu, grid](const QPoint& pos) { menu->popup(grid->mapToGlobal(pos)); });
+    }
+    files_.RegisterCommands(Registry());
+}
+
+void TPalvonViewer::EnableAfterOpen()
+{
+    for (TCommandId name : {Cmd::aVistaAnterior, Cmd::Copy1, Cmd::aAcercar1, Cmd::aAlejar1, Cmd::aVistaGeneral1,
+                            Cmd::aReset1, Cmd::aDefinir1, Cmd::aAplicar1, Cmd::aPrint1, Cmd::aMultiPrint,
+                            Cmd::aRedibujar, Cmd::aDataGrid1, Cmd::aOpenLPA, Cmd::aOpenLPL, Cmd::aOpenCnt,
+                            Cmd::aOpenComp, Cmd::aOpenZonif, Cmd::aOpenTraza, Cmd::aOpenSolera, Cmd::RedPalvon1,
+                            Cmd::AbrirOrden, Cmd::Puntos5, Cmd::GeneracinAtraccin1, Cmd::tbPoligonos,
+                            Cmd::tbZoomFirst, Cmd::tbZoomIn, Cmd::tbZoomOut, Cmd::tbZoomSel, Cmd::tbShow,
+                            Cmd::tbStreet, Cmd::tbMixs, Cmd::tbAerial, Cmd::tbArrows, Cmd::tbNodes, Cmd::tbNameNodes,
+                            Cmd::tbCalles, Cmd::tbAtributos, Cmd::tbColores, Cmd::tbValues, Cmd::tbTit, Cmd::tbMove,
+                            Cmd::tbZoom, Cmd::tbQuickView})
+        Action(name)->setEnabled(true);
+    for (QToolBar* bar : {tbarArcos, tbarMovimientos, tbarAdicionales})
+        bar->show();
+    // The lane width box is hidden with the start-up list; nothing else would
+    // ever show it, and the lane drawing needs it.
+    for (QAction* a : tbarArcos->actions())
+        if (tbarArcos->widgetForAction(a) == Display().seAnchoPista)
+            a->setVisible(true);
+    img->SetPopupMenu(BDerecho, true);
+    ApplyOpenVisibility();
+}
 
 void TPalvonViewer::CreateSelectionMenus()
 {
