@@ -647,3 +647,19 @@ void TGridsController::pupArcosPopup()
     viewer_.Action(Cmd::SeleccionGrilla)->setVisible(sel.Top >= 0 && sel.Bottom > sel.Top);
     viewer_.Action(Cmd::ExportarArcos)->setData(LinkGridMouseOver ? 3 : 31);
 }
+
+void TGridsController::ShowNodePlace(int32_t node)
+{
+    if (sagNodos && node < sagNodos->RowCount()) {
+        sagNodos->setCell(1, node, ZelUtils::Trim(Format(XYFormat.c_str(), double(Nodos[node].X))));
+        sagNodos->setCell(2, node, ZelUtils::Trim(Format(XYFormat.c_str(), double(Nodos[node].Y))));
+    }
+}
+
+void TGridsController::ShowCentroidPlace(int32_t zone)
+{
+    if (sagZonas && zone < sagZonas->RowCount()) {
+        sagZonas->setCell(1, zone, Format(XYFormat.c_str(), double(Zonas[zone].CentroidX)));
+        sagZonas->setCell(2, zone, Format(XYFormat.c_str(), double(Zonas[zone].CentroidY)));
+    }
+}

@@ -153,6 +153,9 @@ public:
     void CreateFormulaMenus();
     void Crearcolumna1Click();
     void Crearcolumna2Click();
+    // The rows of a node or a centroid moved on the map show its new place.
+    void ShowNodePlace(int32_t node);
+    void ShowCentroidPlace(int32_t zone);
     // A new link (false) or movement (true) column computed by a formula.
     void CrearColumnaFormula(bool movements);
     void sagArcosColumnMoved(int from, int to);

@@ -4,6 +4,7 @@
 // lies under the pointer; the double click and Escape; and the commands that arm
 // a tool from a menu or a toolbar button, with the phase window the phase tool opens.
 #include "mainwindow/MapEditController.h"
+#include "mainwindow/PalvonViewer.h"
 #include "analysis/gui/FrmFases.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "mainwindow/tools/MapTools.h"
@@ -21,7 +22,6 @@
 #include "model/ZelUtils.h"
 #include "model/gui/ZelUtilsGui.h"
 #include "widgets/CommandRegistry.h"
-#include "widgets/WindowHost.h"
 
 #include <QAction>
 #include <QApplication>
@@ -74,16 +74,13 @@ int32_t NodeNearPixel(const TOxrImage& img, int X, int Y)
 
 } // namespace
 
-TMapEditController::TMapEditController(TWindowHost& window, TMapEditHost& host, TMapToolHost& toolHost)
-    : window_(window), host_(host), toolHost_(toolHost)
-{
-}
+TMapEditController::TMapEditController(TPalvonViewer& viewer) : viewer_(viewer) {}
 
 TMapEditController::~TMapEditController() = default;
 
 void TMapEditController::ConnectMapMouse()
 {
-    TOxrImage* img = &host_.MapCanvas();
+    TOxrImage* img = viewer_.img;
     QObject::connect(img, &TOxrImage::OnOxrMouseDown, img,
                      [this](Qt::MouseButton b, const TShiftState& s, int i, int j, double x, double y) {
                          imgOxrMouseDown(b, s, i, j, x, y);
@@ -99,19 +96,19 @@ void TMapEditController::ConnectMapMouse()
 
     // "Mover" of the node and zone menus: checked by the user, it drags one node
     // or centroid; chosen with Shift held it stays on for further drags.
-    QAction* nodeMove = window_.Action(Cmd::NodeMove);
+    QAction* nodeMove = viewer_.Action(Cmd::NodeMove);
     nodeMove->setCheckable(true);
-    QAction* zoneMove = window_.Action(Cmd::ZoneMove);
+    QAction* zoneMove = viewer_.Action(Cmd::ZoneMove);
     zoneMove->setCheckable(true);
-    QAction* moveSel = window_.Action(Cmd::MoverSeleccion);
+    QAction* moveSel = viewer_.Action(Cmd::MoverSeleccion);
     moveSel->setCheckable(true);
-    TCommandRegistry& registry = window_.Registry();
+    TCommandRegistry& registry = viewer_.Registry();
     registry.Register(CommandTable::TOwner::MapTools, Cmd::NodeMove, this, &TMapEditController::NodeMoveClick);
     registry.Register(CommandTable::TOwner::MapTools, Cmd::ZoneMove, this, &TMapEditController::ZoneMoveClick);
     registry.Register(CommandTable::TOwner::MapTools, Cmd::tbCurve, this, &TMapEditController::tbCurveClick);
     registry.Register(CommandTable::TOwner::MapView, Cmd::Regla1, [this] {
         MapTools().Arm(TMapToolMode::Ruler);
-        host_.HideLegends();
+        viewer_.HideLegends();
     });
     CreateMapModeCommands();
     // A tool's button or tick arms it, whoever sets it (the user, a grid, a release).
@@ -120,7 +117,7 @@ void TMapEditController::ConnectMapMouse()
         const auto command = MapTools().Tool(mode).Command();
         if (!command)
             continue;
-        QAction* action = window_.Action(*command);
+        QAction* action = viewer_.Action(*command);
         QObject::connect(action, &QAction::toggled, img, [this, mode](bool on) {
             if (on)
                 MapTools().Arm(mode);
@@ -134,8 +131,8 @@ void TMapEditController::ConnectMapMouse()
 
 bool TMapEditController::NodeToolOn()
 {
-    return window_.CommandOn(Cmd::tbShow) || window_.CommandOn(Cmd::tbMixs) ||
-           window_.Action(Cmd::NodeMove)->isChecked();
+    return viewer_.CommandOn(Cmd::tbShow) || viewer_.CommandOn(Cmd::tbMixs) ||
+           viewer_.Action(Cmd::NodeMove)->isChecked();
 }
 
 void TMapEditController::NodeMoveClick() { NodeMoveSticky = ZelUtils::ShiftDown(); }
@@ -145,7 +142,7 @@ void TMapEditController::ZoneMoveClick() { ZoneMoveSticky = ZelUtils::ShiftDown(
 TMapTools& TMapEditController::MapTools()
 {
     if (!mapTools_)
-        mapTools_ = std::make_unique<TMapTools>(toolHost_);
+        mapTools_ = std::make_unique<TMapTools>(viewer_);
     return *mapTools_;
 }
 
@@ -164,7 +161,7 @@ void TMapEditController::imgOxrMouseDown(Qt::MouseButton Button, const TShiftSta
     // The node under the press itself, should no move have reached the map since
     // the tool was chosen.
     if (NodeToolOn())
-        HoverNode = NodeNearPixel(host_.MapCanvas(), i, j);
+        HoverNode = NodeNearPixel(*viewer_.img, i, j);
     // A fresh press: should the double click's own release have gone to a box the
     // double click opened (the polygon's name), it must not swallow this one's.
     DblClickHandled = false;
@@ -178,11 +175,11 @@ void TMapEditController::imgOxrMouseMove(const TShiftState& Shift, int i, int j,
 {
     // A move started from a grid: the hand over the marker, "no" elsewhere.
     if ((CentroidMoving || NodeMoving) && PickedItem < 0)
-        SetOverride(toolHost_.OnGridMoveMarker(i, j) ? Qt::PointingHandCursor : Qt::ForbiddenCursor);
+        SetOverride(viewer_.Grids().GridMoveRegion.contains(QPoint(i, j)) ? Qt::PointingHandCursor : Qt::ForbiddenCursor);
     MapTools().Move(TMapMouse{Qt::NoButton, Shift, i, j, x, y});
     if (Network.NodeCount > 0) {
-        window_.SetStatusPanel(1, Qs(Format("%5d,%5d", i, j)));
-        window_.SetStatusPanel(2, Qs(Format("%10.2f,%10.2f", x, y)));
+        viewer_.SetStatusPanel(1, Qs(Format("%5d,%5d", i, j)));
+        viewer_.SetStatusPanel(2, Qs(Format("%10.2f,%10.2f", x, y)));
     }
 }
 
@@ -202,52 +199,52 @@ void TMapEditController::imgOxrMouseUp(Qt::MouseButton Button, const TShiftState
 
 void TMapEditController::imgMouseMove(int X, int Y)
 {
-    if (window_.Action(Cmd::ZoneMove)->isChecked()) {
+    if (viewer_.Action(Cmd::ZoneMove)->isChecked()) {
         HoverZone = 0;
-        host_.MapCanvas().unsetCursor();
+        viewer_.img->unsetCursor();
         for (int32_t z = 1; z <= Network.ZoneCount; ++z)
             if (ZoneHitRegions[z].Contains(X, Y)) {
                 HoverZone = z;
-                host_.MapCanvas().setCursor(Qt::SizeAllCursor);
+                viewer_.img->setCursor(Qt::SizeAllCursor);
                 return;
             }
     }
     if (NodeToolOn()) {
-        HoverNode = NodeNearPixel(host_.MapCanvas(), X, Y);
+        HoverNode = NodeNearPixel(*viewer_.img, X, Y);
         if (HoverNode > 0) {
-            host_.MapCanvas().setCursor(Qt::WhatsThisCursor);
+            viewer_.img->setCursor(Qt::WhatsThisCursor);
             return;
         }
-        host_.MapCanvas().unsetCursor();
+        viewer_.img->unsetCursor();
     }
     bool hit = false;
     CurveHover(X, Y, hit);
     if (hit)
         return;
-    if (window_.Action(Cmd::MostrarNombresPlg)->isChecked() && window_.CommandOn(Cmd::tbPoligonos)) {
+    if (viewer_.Action(Cmd::MostrarNombresPlg)->isChecked() && viewer_.CommandOn(Cmd::tbPoligonos)) {
         HoverPolygonLabel = 0;
-        host_.MapCanvas().unsetCursor();
+        viewer_.img->unsetCursor();
         for (int32_t k = 0; k < NumPoligonos; ++k)
             if (Poligonos[static_cast<size_t>(k)].LabelRegion.contains(QPoint(X, Y))) {
                 HoverPolygonLabel = k + 1;
-                host_.MapCanvas().setCursor(Qt::SizeAllCursor);
+                viewer_.img->setCursor(Qt::SizeAllCursor);
                 return;
             }
     }
-    if (toolHost_.PolygonBeingModified() || UserPolygonActive) {
-        host_.MapCanvas().unsetCursor();
-        if (host_.SnapTargetUnder(X, Y)) {
-            host_.MapCanvas().setCursor(Qt::SizeAllCursor);
+    if (viewer_.Polygons().EditPolygon >= 0 || UserPolygonActive) {
+        viewer_.img->unsetCursor();
+        if (viewer_.Polygons().SnapTargetAt(X, Y) > 0) {
+            viewer_.img->setCursor(Qt::SizeAllCursor);
             return;
         }
     }
-    if (window_.Action(Cmd::SeleccionarPoligono)->isChecked()) {
+    if (viewer_.Action(Cmd::SeleccionarPoligono)->isChecked()) {
         PolygonUnderCursor = 0;
-        host_.MapCanvas().unsetCursor();
+        viewer_.img->unsetCursor();
         for (int32_t k = 0; k < NumPoligonos; ++k)
             if (Poligonos[static_cast<size_t>(k)].PolygonRegion.contains(QPoint(X, Y))) {
                 PolygonUnderCursor = k + 1;
-                host_.MapCanvas().setCursor(Qt::SizeAllCursor);
+                viewer_.img->setCursor(Qt::SizeAllCursor);
                 return;
             }
     }
@@ -258,7 +255,7 @@ void TMapEditController::NewAngles()
     if (!KDVlib::NewAngles())
         return;
     // Many nodes moved: the extent changed, and the view shows all of it.
-    host_.MapCanvas().SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+    viewer_.img->SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
 }
 
 // ---------------------------------------------------------------- double click
@@ -274,7 +271,7 @@ void TMapEditController::imgDblClick()
         tool = &MapTools().Tool(TMapToolMode::DrawPolygon);
     if (MapTools().Ruler().Measuring() && MapTools().Ruler().Clicks() > 0)
         tool = &MapTools().Tool(TMapToolMode::Ruler);
-    if (window_.Action(Cmd::SeleccionarPoligono)->isChecked() && PolygonUnderCursor > 0) {
+    if (viewer_.Action(Cmd::SeleccionarPoligono)->isChecked() && PolygonUnderCursor > 0) {
         if (PolygonUnderCursor <= NumPoligonos) {
             const TPoligono& p = Poligonos[static_cast<size_t>(PolygonUnderCursor - 1)];
             Services().ShowMessage(Format("Poligono: %d - %s", p.Id, p.Name));
@@ -282,7 +279,7 @@ void TMapEditController::imgDblClick()
     } else if (tool) {
         tool->DoubleClick();
     } else {
-        host_.FindUnderClick();
+        FindUnderClick();
     }
     DblClickHandled = true;
 }
@@ -299,18 +296,18 @@ void TMapEditController::CancelMouseMode()
     DblClickHandled = false;
     UserPolygonActive = drawingPolygon;
     if (!drawingPolygon)
-        host_.ClearRegionPoints();
+        viewer_.Selection().PolyPoints.clear();
     // A path waiting for its ends and the drags of the zoning, the layers and the
     // collapse circle end here too; their release then does nothing.
     MapTools().Cancel();
-    host_.MapCanvas().unsetCursor();
-    window_.Action(Cmd::NodeMove)->setChecked(false);
-    window_.Action(Cmd::ZoneMove)->setChecked(false);
-    if (!host_.CloseFindDialog())
-        window_.RedrawMap();
-    window_.SetCommandOn(Cmd::tbZoom, false);
-    window_.SetCommandOn(Cmd::tbMove, false);
-    window_.SetCommandOn(Cmd::tbCurve, false);
+    viewer_.img->unsetCursor();
+    viewer_.Action(Cmd::NodeMove)->setChecked(false);
+    viewer_.Action(Cmd::ZoneMove)->setChecked(false);
+    if (!CloseFindDialog())
+        viewer_.RedrawMap();
+    viewer_.SetCommandOn(Cmd::tbZoom, false);
+    viewer_.SetCommandOn(Cmd::tbMove, false);
+    viewer_.SetCommandOn(Cmd::tbCurve, false);
     QApplication::restoreOverrideCursor();
 }
 
@@ -321,7 +318,7 @@ void TMapEditController::CreateMapModeCommands()
     // The items themselves are rows of the command table; "Mover" of the zones
     // pop-up (MoveZon), the phase button (tbShow) and the other tool toggles carry
     // no handler: their tick arms their tool (ConnectMapMouse).
-    TCommandRegistry& registry = window_.Registry();
+    TCommandRegistry& registry = viewer_.Registry();
     registry.Register(CommandTable::TOwner::MapTools, Cmd::tbColapsar, this, &TMapEditController::tbColapsarClick);
     registry.Register(CommandTable::TOwner::Analysis, Cmd::RminMapa, this, &TMapEditController::RminMapaClick);
     registry.Register(CommandTable::TOwner::MapView, Cmd::pupsedit, this, &TMapEditController::pupseditClick);
@@ -331,19 +328,19 @@ void TMapEditController::RminMapaClick() { MapTools().Arm(TMapToolMode::PathPick
 
 void TMapEditController::pupseditClick()
 {
-    host_.MapCanvas().setCursor(MapTools().Tool(TMapToolMode::SelectRegion).Cursor());
+    viewer_.img->setCursor(MapTools().Tool(TMapToolMode::SelectRegion).Cursor());
     PolySelectKind = 4;
-    host_.ClearRegionPoints();
-    host_.HideLegends();
-    window_.SetCommandOn(Cmd::tbMove, false);
-    window_.SetCommandOn(Cmd::tbZoom, false);
+    viewer_.Selection().PolyPoints.clear();
+    viewer_.HideLegends();
+    viewer_.SetCommandOn(Cmd::tbMove, false);
+    viewer_.SetCommandOn(Cmd::tbZoom, false);
 }
 
 void TMapEditController::tbColapsarClick()
 {
     // The button only arms the collapse drag: the status bar says how to use it
     // (a box with a bare registry number told the user nothing).
-    Services().SetStatusText(1, window_.CommandOn(Cmd::tbColapsar)
+    Services().SetStatusText(1, viewer_.CommandOn(Cmd::tbColapsar)
                                     ? "Colapsar: mantenga Ctrl o Mayús y arrastre sobre los vértices de los polígonos"
                                     : "");
 }

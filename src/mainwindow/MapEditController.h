@@ -8,8 +8,9 @@
 // zones menus, "Curvar", "Colapsar", "Regla", "Sobre el mapa" of the shortest
 // paths and "Editar" of the background layers. Owns the map tools, the hover
 // state, the curve handles' state and whether "Mover" stays on, and registers
-// those rows. It reaches the window through TWindowHost and TMapEditHost; the
-// tools reach it through TMapToolHost (TMapToolHostAdapter).
+// those rows. It and its tools reach the window and its controllers directly; the
+// double click's own parts (the element found in its grid, the region of the
+// background lines closed) are in MapEditDoubleClick.cpp.
 #include "mainwindow/tools/MapTool.h"
 
 #include <QRegion>
@@ -20,32 +21,11 @@
 
 class QMenu;
 class TMapTools;
-class TOxrImage;
-class TWindowHost;
-
-// What the mouse editing asks of the window beyond TWindowHost.
-class TMapEditHost {
-public:
-    virtual TOxrImage& MapCanvas() = 0;
-    // The range legends over the map put away while a tool draws on it.
-    virtual void HideLegends() = 0;
-    // A snap target lies under the pixel (then kept as the one hit).
-    virtual bool SnapTargetUnder(int X, int Y) = 0;
-    // The world points of the region being drawn dropped.
-    virtual void ClearRegionPoints() = 0;
-    // The plain double click: the row of the element under the click comes into
-    // view in the data grid on show.
-    virtual void FindUnderClick() = 0;
-    // Closes the find dialog when it is on show; false when it was not.
-    virtual bool CloseFindDialog() = 0;
-
-protected:
-    ~TMapEditHost() = default;
-};
+class TPalvonViewer;
 
 class TMapEditController {
 public:
-    TMapEditController(TWindowHost& window, TMapEditHost& host, TMapToolHost& toolHost);
+    explicit TMapEditController(TPalvonViewer& viewer);
     ~TMapEditController();
     TMapEditController(const TMapEditController&) = delete;
     TMapEditController& operator=(const TMapEditController&) = delete;
@@ -94,6 +74,9 @@ public:
     void tbColapsarClick();
     // The phase window for one junction (the map's phase tool).
     void ShowPhaseWindow(int32_t node);
+    // The double click that closes a region: of the background lines (their
+    // polylines wholly inside are deleted) or of the selection.
+    void CloseDrawnRegion();
 
     int32_t HoverNode = 0, HoverZone = 0;
     int32_t HoverCurveLink = 0, HoverCurveHandle = 0;
@@ -113,8 +96,14 @@ private:
     // Registers the rows that arm a map mode from a menu or a toolbar button.
     void CreateMapModeCommands();
 
-    TWindowHost& window_;
-    TMapEditHost& host_;
-    TMapToolHost& toolHost_;
+    // The plain double click: the row of the element under the click comes into
+    // view in the data grid on show.
+    void FindUnderClick();
+    // The region of the background lines closed.
+    void CloseLayerRegion();
+    // Closes the find dialog when it is on show; false when it was not.
+    bool CloseFindDialog();
+
+    TPalvonViewer& viewer_;
     std::unique_ptr<TMapTools> mapTools_; // made by MapTools() on first use
 };

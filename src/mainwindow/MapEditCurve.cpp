@@ -4,7 +4,7 @@
 // the release shifts the whole shape. The curve tool (tbCurve) offers only the
 // interior handles, so that the link keeps its ends on its nodes.
 #include "mainwindow/MapEditController.h"
-#include "widgets/WindowHost.h"
+#include "mainwindow/PalvonViewer.h"
 #include "map/ZoomMouse.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
@@ -48,7 +48,7 @@ void TMapEditController::StartCurving()
     CurveRegions.assign(NumCurveRegions, QRegion());
     if (!ValidLink(CurveLink))
         return;
-    TOxrImage* img = &host_.MapCanvas();
+    TOxrImage* img = viewer_.img;
     const TArcos& a = Arcos[CurveLink];
     QPainter* c = img->Canvas();
     const int32_t handles = std::min(KDVlib::ShapeHandleCount(a), NumCurveRegions);
@@ -69,9 +69,9 @@ void TMapEditController::StartCurving()
 
 void TMapEditController::tbCurveClick()
 {
-    if (!window_.CommandOn(Cmd::tbCurve)) {
-        host_.MapCanvas().unsetCursor();
-        window_.RedrawMap();
+    if (!viewer_.CommandOn(Cmd::tbCurve)) {
+        viewer_.img->unsetCursor();
+        viewer_.RedrawMap();
     } else {
         StartCurving();
     }
@@ -90,25 +90,25 @@ void TMapEditController::CurveHover(int X, int Y, bool& hit)
     const int32_t handles = std::min<int32_t>(KDVlib::ShapeHandleCount(Arcos[CurveLink]),
                                               static_cast<int32_t>(CurveRegions.size()));
     const QPoint at(X, Y);
-    if (window_.CommandOn(Cmd::tbCurve) && CurveDrag == 0) {
+    if (viewer_.CommandOn(Cmd::tbCurve) && CurveDrag == 0) {
         HoverCurveLink = 0;
         // The end handles stay on the nodes: the tool offers the interior ones.
         for (int32_t h = 1; h <= handles - 2; ++h)
             if (CurveRegions[static_cast<size_t>(h)].contains(at)) {
                 HoverCurveLink = CurveLink;
                 HoverCurveHandle = h;
-                host_.MapCanvas().setCursor(Qt::SizeAllCursor);
+                viewer_.img->setCursor(Qt::SizeAllCursor);
                 hit = true;
                 return;
             }
     }
     if (!CurveVertexDrag) {
         CurveVertex = -1;
-        host_.MapCanvas().unsetCursor();
+        viewer_.img->unsetCursor();
         for (int32_t h = 0; h < handles; ++h)
             if (CurveRegions[static_cast<size_t>(h)].contains(at)) {
                 CurveVertex = h;
-                host_.MapCanvas().setCursor(Qt::SizeAllCursor);
+                viewer_.img->setCursor(Qt::SizeAllCursor);
                 hit = true;
                 return;
             }
@@ -121,7 +121,7 @@ void TMapEditController::CurvePress(bool interiorHandle, double x, double y)
         if (CurveDrag == 0) {
             CurveDrag = HoverCurveLink;
             PressPoint = AuxPoint = {x, y};
-            DrawHandleCircle(host_.MapCanvas(), AuxPoint);
+            DrawHandleCircle(*viewer_.img, AuxPoint);
         }
         return;
     }
@@ -131,22 +131,22 @@ void TMapEditController::CurvePress(bool interiorHandle, double x, double y)
         // Ctrl on a point handle deletes the point; the ends and a midpoint are refused.
         if (CurveVertex % 2 == 0 && KDVlib::DeleteShapePoint(Arcos[CurveLink], CurveVertex)) {
             CurveVertex = -1;
-            ShapeChanged(window_);
-            window_.RedrawMap();
+            ShapeChanged(viewer_);
+            viewer_.RedrawMap();
         }
         return;
     }
     CurveVertexDrag = true;
     PressPoint = AuxPoint = {x, y};
-    DrawHandleCircle(host_.MapCanvas(), AuxPoint);
+    DrawHandleCircle(*viewer_.img, AuxPoint);
 }
 
 void TMapEditController::CurveFollow(double x, double y)
 {
     if (CurveDrag > 0 || CurveVertexDrag) {
-        DrawHandleCircle(host_.MapCanvas(), AuxPoint);
+        DrawHandleCircle(*viewer_.img, AuxPoint);
         AuxPoint = {x, y};
-        DrawHandleCircle(host_.MapCanvas(), AuxPoint);
+        DrawHandleCircle(*viewer_.img, AuxPoint);
     }
 }
 
@@ -156,32 +156,32 @@ bool TMapEditController::ShapeVertexDragged() { return CurveLink > 0 && CurveVer
 
 void TMapEditController::CurveRelease(bool interiorHandle, double x, double y)
 {
-    DrawHandleCircle(host_.MapCanvas(), AuxPoint);
+    DrawHandleCircle(*viewer_.img, AuxPoint);
     const TPoint at{x, y};
     if (interiorHandle) {
         if (ValidLink(HoverCurveLink)) {
             TArcos& a = Arcos[HoverCurveLink];
             if (KDVlib::DropShapeHandle(a, HoverCurveHandle, at)) {
                 KDVlib::SetBearingB(a);
-                ShapeChanged(window_);
+                ShapeChanged(viewer_);
             } else
                 Services().ShowMessage("El arco ya tiene el máximo de 12 puntos");
         }
         HoverCurveHandle = HoverCurveLink = CurveDrag = 0;
-        window_.RedrawMap();
+        viewer_.RedrawMap();
         return;
     }
     if (ValidLink(CurveLink)) {
         TArcos& a = Arcos[CurveLink];
         if (ZelUtils::ShiftDown()) {
             KDVlib::ShiftShape(a, x - PressPoint.x, y - PressPoint.y);
-            ShapeChanged(window_);
+            ShapeChanged(viewer_);
         } else if (KDVlib::DropShapeHandle(a, CurveVertex, at))
-            ShapeChanged(window_);
+            ShapeChanged(viewer_);
         else
             Services().ShowMessage("El arco ya tiene el máximo de 12 puntos");
     }
     CurveVertex = -1;
     CurveVertexDrag = false;
-    window_.RedrawMap();
+    viewer_.RedrawMap();
 }

@@ -11,7 +11,7 @@
 #include "mainwindow/ThemesController.h"
 #include "mainwindow/SelectionController.h"
 #include "widgets/WindowHost.h"
-#include "mainwindow/MapToolHostAdapter.h"
+#include "mainwindow/MapEditController.h"
 #include "mainwindow/ExportHostAdapter.h"
 #include "map/gui/MapRenderer.h"
 #include "mainwindow/MapDrawAdapter.h"
@@ -206,8 +206,7 @@ private:
                             {tnDatos, tsZonas, tsNodos, tsArcos, tsMovim, tsLineas, sagZonas, sagNodos, sagArcos,
                              sagMovim, sagLineas, sagArcosSel}};
     TSelectionController selection_{*this};
-    TMapToolHostAdapter mapToolHost_{*this};
-    TMapEditController mapEdit_{*this, mapToolHost_, mapToolHost_};
+    TMapEditController mapEdit_{*this};
     TPolygonsController polygons_{*this};
     TAnalysisHostAdapter analysisHost_{*this};
     TAnalysisController analysis_{*this, analysisHost_, hosts_};

@@ -2,9 +2,11 @@
 // junction under the pointer, the two ends of a shortest path, and the ruler.
 #include "mainwindow/tools/MapTools.h"
 #include "mainwindow/tools/ToolFeedback.h"
+#include "map/DisplayStyles.h"
 #include "map/gui/MapLayers.h"
 #include "model/KDVlibPaths.h"
 #include "model/KDVvars.h"
+#include "model/ProgramOptions.h"
 #include "model/ZelUtils.h"
 #include "widgets/WaitCursor.h"
 
@@ -12,23 +14,24 @@
 
 using namespace MapToolFeedback;
 
-void TPhasesTool::Press(const TMapMouse&) { host_.ShowPhasesOf(host_.HoveredNode()); }
+void TPhasesTool::Press(const TMapMouse&) { viewer_.MapEdit().ShowPhaseWindow(viewer_.MapEdit().HoverNode); }
 
-void TFlowDiagramTool::Press(const TMapMouse&) { host_.ShowFlowDiagramOf(host_.HoveredNode()); }
+void TFlowDiagramTool::Press(const TMapMouse&) { viewer_.Analysis().ShowFlowDiagram(viewer_.MapEdit().HoverNode); }
 
 void TPathTool::Arm()
 {
     armed_ = true;
     firstDone_ = false;
-    host_.MapCanvas().setCursor(Cursor());
+    viewer_.img->setCursor(Cursor());
 }
 
 void TPathTool::Press(const TMapMouse& m)
 {
-    TOxrImage& img = host_.MapCanvas();
+    TOxrImage& img = *viewer_.img;
     const int32_t n = KDVlib::NearestNode(m.x, m.y);
     if (n >= 1 && n <= Network.NodeCount)
-        XorDraw(img, QPen(host_.PickMarkColor(), 1), [&] { img.Circle(Nodos[n].X, Nodos[n].Y, -(NodeSize + 2)); });
+        XorDraw(img, QPen(DisplayStyles::ToQColor(ProgramOptions().SeleccionColor), 1),
+                [&] { img.Circle(Nodos[n].X, Nodos[n].Y, -(NodeSize + 2)); });
     if (!firstDone_) {
         KDVlib::PathFrom = n;
         firstDone_ = true;
@@ -42,7 +45,7 @@ void TPathTool::Press(const TMapMouse& m)
         TWaitCursor wait;
         KDVlib::RutaMinima(KDVlib::PathFrom, KDVlib::PathTo, 0);
     }
-    host_.ShowPickedPath();
+    viewer_.Analysis().FillPathGrid(false);
 }
 
 void TPathTool::Cancel() { armed_ = firstDone_ = false; }
@@ -51,7 +54,7 @@ QCursor TRulerTool::Cursor() const { return MapToolCursor(1); }
 
 void TRulerTool::Arm()
 {
-    host_.MapCanvas().setCursor(Cursor());
+    viewer_.img->setCursor(Cursor());
     measuring_ = true;
     clicks_ = 0;
     total_ = 0.0;
@@ -60,7 +63,7 @@ void TRulerTool::Arm()
 void TRulerTool::Press(const TMapMouse& m)
 {
     ++clicks_;
-    TOxrImage& img = host_.MapCanvas();
+    TOxrImage& img = *viewer_.img;
     if (QPainter* c = img.Canvas()) {
         c->save();
         c->setPen(RedPen(Qt::DashLine));
@@ -70,7 +73,7 @@ void TRulerTool::Press(const TMapMouse& m)
             img.LineToW(m.x, m.y);
             const double d = std::hypot(m.x - last_.x, m.y - last_.y);
             total_ += d;
-            host_.SetStatusPanel(3, Qs(ZelUtils::Format("distancia: %.2f, acumulada: %.2f", d, total_)));
+            viewer_.SetStatusPanel(3, Qs(ZelUtils::Format("distancia: %.2f, acumulada: %.2f", d, total_)));
         }
         c->restore();
     }
@@ -81,7 +84,7 @@ void TRulerTool::Move(const TMapMouse& m)
 {
     if (!measuring_ || clicks_ < 1)
         return;
-    TOxrImage& img = host_.MapCanvas();
+    TOxrImage& img = *viewer_.img;
     const QPen pen(QColor(255, 0, 0), 1, Qt::DashLine);
     XorDraw(img, pen, [&] { img.LineW(last_.x, last_.y, rubber_.x, rubber_.y); });
     rubber_ = {m.x, m.y};

@@ -1,7 +1,7 @@
 #pragma once
 // The map tools: what every mouse mode of the map offers (press, move, release,
-// double click, cancel, its cursor and name), the names of the modes, and the
-// host through which a tool reaches the main window.
+// double click, cancel, its cursor and name) and the names of the modes. A tool
+// reaches the main window and its controllers directly.
 #include "widgets/CommandTable.h"
 #include "map/gui/OxrImage.h" // TShiftState
 
@@ -11,6 +11,8 @@
 
 #include <cstdint>
 #include <optional>
+
+class TPalvonViewer;
 
 // The map's mouse modes, in rank order. One tool is armed at a time, by its
 // command (TMapTools::Arm); a press goes to it, unless a tool of a higher rank
@@ -51,77 +53,10 @@ struct TMapMouse {
     double x = 0.0, y = 0.0;
 };
 
-// What a tool needs of the main window (answered by TMapToolHostAdapter).
-class TMapToolHost {
-public:
-    virtual TOxrImage& MapCanvas() = 0;
-    virtual void RedrawMap() = 0;
-    // Panel 1..3 of the status bar.
-    virtual void SetStatusPanel(int panel, const QString& text) = 0;
-    // A toolbar button's Down or a menu item's tick.
-    virtual bool CommandOn(TCommandId id) = 0;
-    virtual void SetCommandOn(TCommandId id, bool on) = 0;
-    // The grid rows of a node or a centroid show its new place.
-    virtual void ShowNodePlace(int32_t node) = 0;
-    virtual void ShowCentroidPlace(int32_t zone) = 0;
-    // The links at the moved nodes follow them.
-    virtual void FollowMovedNodes() = 0;
-    virtual void ShowPhasesOf(int32_t node) = 0;
-    virtual void ShowFlowDiagramOf(int32_t node) = 0;
-    virtual void ShowStreetViewOfClick() = 0;
-    virtual void ShowPickedPath() = 0;
-    virtual QColor PickMarkColor() = 0;
-    // What lies under the pointer, as the hover found it (0 none).
-    virtual int32_t HoveredNode() = 0;
-    virtual int32_t HoveredZone() = 0;
-    virtual int32_t HoveredPolygonLabel() = 0;
-    // Shift held when "Mover" was chosen keeps it on after a drag.
-    virtual bool KeepNodeMoveOn() = 0;
-    virtual bool KeepZoneMoveOn() = 0;
-    // The view gestures (TMapViewController, src/map/gui/MapViewController.cpp).
-    virtual void StartZoomBox(int i, int j, double x, double y) = 0;
-    virtual void FollowZoomBox(double x, double y) = 0;
-    virtual void EndZoomBox(int j) = 0;
-    virtual void StartPan(int i, int j) = 0;
-    virtual void FollowPan(int i, int j) = 0;
-    virtual void EndPan() = 0;
-    virtual void StartMagnifier(int i, int j) = 0;
-    virtual void FollowMagnifier(int i, int j) = 0;
-    virtual void EndMagnifier() = 0;
-    // The region or the user polygon drawn click by click, and the handles of the
-    // polygon being modified (the selection and the polygons' controller own their points).
-    virtual void AddRegionPoint(double x, double y) = 0;
-    virtual void AddPolygonClickPoint(double x, double y) = 0;
-    virtual void FollowPolygonRubberLine(double x, double y) = 0;
-    virtual void PressPolygonHandle(const TMapMouse& m) = 0;
-    virtual void FollowPolygonHandle(double x, double y) = 0;
-    virtual bool PolygonHandleDragged() = 0;
-    virtual void ReleasePolygonHandle(double x, double y) = 0;
-    // The double click that closes the region or stores the new polygon.
-    virtual void CloseDrawnRegion() = 0;
-    virtual void StoreDrawnPolygon() = 0;
-    // The link shape being edited (TMapEditController owns its handles).
-    virtual void CurvePress(bool interiorHandle, double x, double y) = 0;
-    virtual void CurveFollow(double x, double y) = 0;
-    virtual void CurveRelease(bool interiorHandle, double x, double y) = 0;
-    virtual bool CurveHandleDragged() = 0;
-    virtual bool ShapeVertexDragged() = 0;
-    // What a press may land on: the marker of the node or centroid picked in a
-    // grid, a handle of the polygon being modified, an interior handle of the
-    // link being bent, a shape handle of the link being edited.
-    virtual bool OnGridMoveMarker(int i, int j) = 0;
-    virtual bool PolygonBeingModified() = 0;
-    virtual bool CurveHandleUnder() = 0;
-    virtual bool ShapeVertexUnder() = 0;
-
-protected:
-    ~TMapToolHost() = default;
-};
-
 // One mouse mode of the map.
 class TMapTool {
 public:
-    explicit TMapTool(TMapToolHost& host) : host_(host) {}
+    explicit TMapTool(TPalvonViewer& viewer) : viewer_(viewer) {}
     virtual ~TMapTool() = default;
     TMapTool(const TMapTool&) = delete;
     TMapTool& operator=(const TMapTool&) = delete;
@@ -154,5 +89,7 @@ public:
     virtual bool Dragging() const { return false; }
 
 protected:
-    TMapToolHost& host_;
+    // The main window: its canvas, its status bar and commands, and the controllers
+    // that own what a tool changes (the map view, the selection, the polygons...).
+    TPalvonViewer& viewer_;
 };

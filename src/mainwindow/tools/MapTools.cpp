@@ -5,40 +5,40 @@
 namespace {
 
 template <class T>
-void Make(std::array<std::unique_ptr<TMapTool>, static_cast<size_t>(TMapToolMode::Count)>& tools, TMapToolHost& host)
+void Make(std::array<std::unique_ptr<TMapTool>, static_cast<size_t>(TMapToolMode::Count)>& tools, TPalvonViewer& viewer)
 {
-    auto tool = std::make_unique<T>(host);
+    auto tool = std::make_unique<T>(viewer);
     const auto k = static_cast<size_t>(tool->Mode());
     tools[k] = std::move(tool);
 }
 
 } // namespace
 
-TMapTools::TMapTools(TMapToolHost& host) : host_(host)
+TMapTools::TMapTools(TPalvonViewer& viewer) : viewer_(viewer)
 {
-    Make<TZoomBoxTool>(tools_, host);
-    Make<TPanTool>(tools_, host);
-    Make<TMagnifierTool>(tools_, host);
-    Make<TStreetViewTool>(tools_, host);
-    Make<TPhasesTool>(tools_, host);
-    Make<TFlowDiagramTool>(tools_, host);
-    Make<TPathTool>(tools_, host);
-    Make<TRulerTool>(tools_, host);
-    Make<TMoveZoningTool>(tools_, host);
-    Make<TMoveLayersTool>(tools_, host);
-    Make<TCollapseTool>(tools_, host);
-    Make<TMoveNodeTool>(tools_, host);
-    Make<TGridNodeDragTool>(tools_, host);
-    Make<TGridNodePlaceTool>(tools_, host);
-    Make<TMoveCentroidTool>(tools_, host);
-    Make<TGridCentroidDragTool>(tools_, host);
-    Make<TGridCentroidPlaceTool>(tools_, host);
-    Make<TPolygonLabelTool>(tools_, host);
-    Make<TSelectRegionTool>(tools_, host);
-    Make<TDrawPolygonTool>(tools_, host);
-    Make<TEditPolygonTool>(tools_, host);
-    Make<TCurveHandleTool>(tools_, host);
-    Make<TShapeVertexTool>(tools_, host);
+    Make<TZoomBoxTool>(tools_, viewer);
+    Make<TPanTool>(tools_, viewer);
+    Make<TMagnifierTool>(tools_, viewer);
+    Make<TStreetViewTool>(tools_, viewer);
+    Make<TPhasesTool>(tools_, viewer);
+    Make<TFlowDiagramTool>(tools_, viewer);
+    Make<TPathTool>(tools_, viewer);
+    Make<TRulerTool>(tools_, viewer);
+    Make<TMoveZoningTool>(tools_, viewer);
+    Make<TMoveLayersTool>(tools_, viewer);
+    Make<TCollapseTool>(tools_, viewer);
+    Make<TMoveNodeTool>(tools_, viewer);
+    Make<TGridNodeDragTool>(tools_, viewer);
+    Make<TGridNodePlaceTool>(tools_, viewer);
+    Make<TMoveCentroidTool>(tools_, viewer);
+    Make<TGridCentroidDragTool>(tools_, viewer);
+    Make<TGridCentroidPlaceTool>(tools_, viewer);
+    Make<TPolygonLabelTool>(tools_, viewer);
+    Make<TSelectRegionTool>(tools_, viewer);
+    Make<TDrawPolygonTool>(tools_, viewer);
+    Make<TEditPolygonTool>(tools_, viewer);
+    Make<TCurveHandleTool>(tools_, viewer);
+    Make<TShapeVertexTool>(tools_, viewer);
     armed_ = tools_[static_cast<size_t>(TMapToolMode::ZoomBox)].get();
 }
 
@@ -50,7 +50,7 @@ void TMapTools::Arm(TMapToolMode mode)
     armed_ = &Tool(mode);
     if (previous != armed_) {
         if (const auto command = previous->Command())
-            host_.SetCommandOn(*command, false);
+            viewer_.SetCommandOn(*command, false);
         else
             previous->Cancel();
     }

@@ -2,7 +2,8 @@
 // The map's tools, one class per mouse mode, and TMapTools that owns one of each.
 // Each tool keeps the state of its own gesture (drag start, rubber line, ends
 // picked); state that other parts of the program read stays with them and the
-// tool reaches it through TMapToolHost.
+// tool reaches it on the main window's controllers.
+#include "mainwindow/PalvonViewer.h"
 #include "mainwindow/tools/MapTool.h"
 #include "model/PalvonVars.h" // TPoint
 
@@ -67,7 +68,7 @@ public:
     TMapToolMode Mode() const override { return TMapToolMode::Phases; }
     QString Name() const override { return QStringLiteral("Fases"); }
     std::optional<TCommandId> Command() const override { return Cmd::tbShow; }
-    bool Takes(const TMapMouse&) override { return host_.HoveredNode() > 0; }
+    bool Takes(const TMapMouse&) override { return viewer_.MapEdit().HoverNode > 0; }
     void Press(const TMapMouse& m) override;
 };
 
@@ -77,7 +78,7 @@ public:
     TMapToolMode Mode() const override { return TMapToolMode::FlowDiagram; }
     QString Name() const override { return QStringLiteral("Diagramas"); }
     std::optional<TCommandId> Command() const override { return Cmd::tbMixs; }
-    bool Takes(const TMapMouse&) override { return host_.HoveredNode() > 0; }
+    bool Takes(const TMapMouse&) override { return viewer_.MapEdit().HoverNode > 0; }
     void Press(const TMapMouse& m) override;
 };
 
@@ -295,7 +296,7 @@ public:
     using TMapTool::TMapTool;
     TMapToolMode Mode() const override { return TMapToolMode::PolygonLabel; }
     QString Name() const override { return QStringLiteral("Mover nombre de polígono"); }
-    bool Claims(const TMapMouse&) override { return host_.HoveredPolygonLabel() > 0; }
+    bool Claims(const TMapMouse&) override { return viewer_.MapEdit().HoverPolygonLabel > 0; }
     void Press(const TMapMouse& m) override;
     void Move(const TMapMouse& m) override;
     void Release(const TMapMouse& m) override;
@@ -317,7 +318,7 @@ public:
     QCursor Cursor() const override;
     void Press(const TMapMouse& m) override;
     void Move(const TMapMouse& m) override;
-    void DoubleClick() override { host_.CloseDrawnRegion(); }
+    void DoubleClick() override { viewer_.MapEdit().CloseDrawnRegion(); }
 };
 
 class TDrawPolygonTool final : public TMapTool {
@@ -328,7 +329,7 @@ public:
     bool Claims(const TMapMouse&) override;
     void Press(const TMapMouse& m) override;
     void Move(const TMapMouse& m) override;
-    void DoubleClick() override { host_.StoreDrawnPolygon(); }
+    void DoubleClick() override { viewer_.Polygons().StoreDrawnPolygon(); }
 };
 
 class TEditPolygonTool final : public TMapTool {
@@ -336,7 +337,7 @@ public:
     using TMapTool::TMapTool;
     TMapToolMode Mode() const override { return TMapToolMode::EditPolygon; }
     QString Name() const override { return QStringLiteral("Modificar polígono"); }
-    bool Claims(const TMapMouse&) override { return host_.PolygonBeingModified(); }
+    bool Claims(const TMapMouse&) override { return (viewer_.Polygons().EditPolygon >= 0); }
     void Press(const TMapMouse& m) override;
     void Move(const TMapMouse& m) override;
     void Release(const TMapMouse& m) override;
@@ -349,7 +350,7 @@ public:
     TMapToolMode Mode() const override { return TMapToolMode::CurveHandle; }
     QString Name() const override { return QStringLiteral("Curvar arco"); }
     std::optional<TCommandId> Command() const override { return Cmd::tbCurve; }
-    bool Takes(const TMapMouse&) override { return host_.CurveHandleUnder(); }
+    bool Takes(const TMapMouse&) override { return viewer_.MapEdit().CurveHandleUnder(); }
     void Press(const TMapMouse& m) override;
     void Release(const TMapMouse& m) override;
     bool Dragging() const override;
@@ -360,7 +361,7 @@ public:
     using TMapTool::TMapTool;
     TMapToolMode Mode() const override { return TMapToolMode::ShapeVertex; }
     QString Name() const override { return QStringLiteral("Editar forma del arco"); }
-    bool Claims(const TMapMouse&) override { return host_.ShapeVertexUnder(); }
+    bool Claims(const TMapMouse&) override { return viewer_.MapEdit().ShapeVertexUnder(); }
     void Press(const TMapMouse& m) override;
     void Move(const TMapMouse& m) override;
     void Release(const TMapMouse& m) override;
@@ -371,7 +372,7 @@ public:
 // and the release reach them.
 class TMapTools {
 public:
-    explicit TMapTools(TMapToolHost& host);
+    explicit TMapTools(TPalvonViewer& viewer);
     TMapTool& Tool(TMapToolMode mode);
     // One tool armed at a time: arming one raises the command of the one before
     // (or ends its work when it has no command); a tool whose command is raised,
@@ -396,7 +397,7 @@ public:
     TMoveNodeTool& MoveNode() { return static_cast<TMoveNodeTool&>(Tool(TMapToolMode::MoveNode)); }
 
 private:
-    TMapToolHost& host_;
+    TPalvonViewer& viewer_;
     std::array<std::unique_ptr<TMapTool>, static_cast<size_t>(TMapToolMode::Count)> tools_;
     TMapTool* armed_ = nullptr;
 };

@@ -16,7 +16,7 @@ using namespace MapToolFeedback;
 
 void TVectorDragTool::DrawLine()
 {
-    TOxrImage& img = host_.MapCanvas();
+    TOxrImage& img = *viewer_.img;
     XorDraw(img, RedPen(Qt::DashLine), [&] { img.LineW(press_.x, press_.y, last_.x, last_.y); });
 }
 
@@ -36,16 +36,16 @@ void TVectorDragTool::Move(const TMapMouse& m)
     DrawLine();
     last_ = {m.x, m.y};
     DrawLine();
-    host_.SetStatusPanel(3, SegmentText(press_, last_));
+    viewer_.SetStatusPanel(3, SegmentText(press_, last_));
 }
 
 void TVectorDragTool::Release(const TMapMouse& m)
 {
     dragging_ = false;
     // A one-time move: the command is off again.
-    host_.SetCommandOn(*Command(), false);
+    viewer_.SetCommandOn(*Command(), false);
     DrawLine();
-    host_.SetStatusPanel(3, QString());
+    viewer_.SetStatusPanel(3, QString());
     Apply(m.x - press_.x, m.y - press_.y);
 }
 
@@ -61,18 +61,18 @@ void TMoveZoningTool::Apply(double dx, double dy)
             zone.Polygon[k].y += dy;
         }
     }
-    host_.RedrawMap();
+    viewer_.RedrawMap();
 }
 
 void TMoveLayersTool::Apply(double dx, double dy)
 {
     // Which layers move: "Qué mover" (later items override); none by default.
     int which = 0;
-    if (host_.CommandOn(Cmd::mSoleraTodo))
+    if (viewer_.CommandOn(Cmd::mSoleraTodo))
         which = 1;
-    if (host_.CommandOn(Cmd::mSoleraVisi))
+    if (viewer_.CommandOn(Cmd::mSoleraVisi))
         which = 2;
-    if (host_.CommandOn(Cmd::mSoleraSele))
+    if (viewer_.CommandOn(Cmd::mSoleraSele))
         which = 3;
     bool moved = false;
     for (int32_t layer = 1; which > 0 && layer <= NumGeoLayers; ++layer) {
@@ -92,12 +92,12 @@ void TMoveLayersTool::Apply(double dx, double dy)
     }
     if (moved && !KDVlib::WriteGeo())
         Services().ShowMessage("No se pudieron grabar las capas de fondo");
-    host_.RedrawMap();
+    viewer_.RedrawMap();
 }
 
 void TCollapseTool::DrawCircle()
 {
-    TOxrImage& img = host_.MapCanvas();
+    TOxrImage& img = *viewer_.img;
     XorDraw(img, RedPen(Qt::DotLine), [&] { img.Circle(centre_.x, centre_.y, radius_); });
 }
 
@@ -132,5 +132,5 @@ void TCollapseTool::Release(const TMapMouse&)
                 q = centre_;
         }
     }
-    host_.RedrawMap();
+    viewer_.RedrawMap();
 }

@@ -33,13 +33,13 @@ void SaveCoordinates()
     KDVlib::WriteCoords();
 }
 
-void PlaceCentroid(TMapToolHost& host, int32_t zone, double x, double y)
+void PlaceCentroid(TPalvonViewer& viewer, int32_t zone, double x, double y)
 {
     TZona& z = Zonas[zone];
     z.CentroidX = static_cast<float>(x);
     z.CentroidY = static_cast<float>(y);
     z.HasCentroid = 1;
-    host.ShowCentroidPlace(zone);
+    viewer.Grids().ShowCentroidPlace(zone);
 }
 
 void DrawNodeMarker(TOxrImage& img, const TPoint& p)
@@ -60,53 +60,56 @@ void TNodeDragTool::Start(int32_t node, double x, double y)
 {
     node_ = node;
     press_ = last_ = {x, y};
-    DrawNodeMarker(host_.MapCanvas(), last_);
+    DrawNodeMarker(*viewer_.img, last_);
 }
 
 void TNodeDragTool::Move(const TMapMouse& m)
 {
     if (node_ <= 0)
         return;
-    TOxrImage& img = host_.MapCanvas();
+    TOxrImage& img = *viewer_.img;
     DrawNodeMarker(img, last_);
     last_ = {m.x, m.y};
     DrawNodeMarker(img, last_);
-    host_.SetStatusPanel(3, SegmentText(press_, last_));
+    viewer_.SetStatusPanel(3, SegmentText(press_, last_));
 }
 
 void TNodeDragTool::Release(const TMapMouse& m)
 {
-    host_.SetStatusPanel(3, QString());
+    viewer_.SetStatusPanel(3, QString());
     const int32_t n = node_;
     node_ = 0;
     if (n <= Network.NodeCount) {
         double dx = 0, dy = 0;
         KDVlib::PlaceNode(n, m.x, m.y, dx, dy);
         MovedNodes.assign(1, Format("%10d", Nodos[n].Number));
-        host_.ShowNodePlace(n);
-        if (host_.CommandOn(Cmd::MoverSeleccion) && Services().AskYesNo("¿Desea mover selección?")) {
+        viewer_.Grids().ShowNodePlace(n);
+        if (viewer_.CommandOn(Cmd::MoverSeleccion) && Services().AskYesNo("¿Desea mover selección?")) {
             KDVlib::ShiftSelectedNodes(n, dx, dy);
             // The carried nodes' rows show their new places too.
             for (int32_t k = 1; k <= Network.NodeCount; ++k)
                 if (k != n && Nodos[k].Mark >= 1 && Nodos[k].HasXY)
-                    host_.ShowNodePlace(k);
+                    viewer_.Grids().ShowNodePlace(k);
         }
-        host_.FollowMovedNodes();
+        viewer_.MapEdit().NewAngles();
     }
     EndGridMove();
     SaveCoordinates();
-    host_.RedrawMap();
-    host_.SetCommandOn(Cmd::NodeMove, host_.KeepNodeMoveOn());
+    viewer_.RedrawMap();
+    viewer_.SetCommandOn(Cmd::NodeMove, viewer_.MapEdit().NodeMoveSticky);
 }
 
 void TMoveNodeTool::Press(const TMapMouse& m)
 {
     // No node under the pointer leaves the drag at 0: the marker shows, nothing moves.
     if (!Dragging())
-        Start(host_.HoveredNode(), m.x, m.y);
+        Start(viewer_.MapEdit().HoverNode, m.x, m.y);
 }
 
-bool TGridNodeDragTool::Claims(const TMapMouse& m) { return NodeMoving && host_.OnGridMoveMarker(m.i, m.j); }
+bool TGridNodeDragTool::Claims(const TMapMouse& m)
+{
+    return NodeMoving && viewer_.Grids().GridMoveRegion.contains(QPoint(m.i, m.j));
+}
 
 void TGridNodeDragTool::Press(const TMapMouse& m) { Start(PickedItem < 0 ? -PickedItem : PickedItem, m.x, m.y); }
 
@@ -118,7 +121,7 @@ void TGridNodePlaceTool::Press(const TMapMouse& m)
     if (record <= Network.NodeCount) {
         double dx = 0, dy = 0;
         KDVlib::PlaceNode(record, m.x, m.y, dx, dy);
-        host_.ShowNodePlace(record);
+        viewer_.Grids().ShowNodePlace(record);
         // The links at the node follow it, or they would end where it used to be.
         MovedNodes.assign(1, Format("%10d", Nodos[record].Number));
         KDVlib::NewAngles();
@@ -126,7 +129,7 @@ void TGridNodePlaceTool::Press(const TMapMouse& m)
     EndGridMove();
     KDVlib::BuildHitGrid();
     SaveCoordinates();
-    host_.RedrawMap();
+    viewer_.RedrawMap();
 }
 
 // ---- centroids
@@ -135,43 +138,43 @@ void TCentroidDragTool::Start(int32_t zone, double x, double y)
 {
     zone_ = zone;
     press_ = last_ = {x, y};
-    DrawCentroidMarker(host_.MapCanvas(), last_);
+    DrawCentroidMarker(*viewer_.img, last_);
 }
 
 void TCentroidDragTool::Move(const TMapMouse& m)
 {
     if (zone_ <= 0)
         return;
-    TOxrImage& img = host_.MapCanvas();
+    TOxrImage& img = *viewer_.img;
     DrawCentroidMarker(img, last_);
     last_ = {m.x, m.y};
     DrawCentroidMarker(img, last_);
-    host_.SetStatusPanel(3, SegmentText(press_, last_));
+    viewer_.SetStatusPanel(3, SegmentText(press_, last_));
 }
 
 void TCentroidDragTool::Release(const TMapMouse& m)
 {
-    host_.SetStatusPanel(3, QString());
+    viewer_.SetStatusPanel(3, QString());
     const int32_t z = zone_;
     zone_ = 0;
     if (z <= Network.ZoneCount)
-        PlaceCentroid(host_, z, m.x, m.y);
+        PlaceCentroid(viewer_, z, m.x, m.y);
     EndGridMove();
     KDVlib::BuildHitGrid();
     SaveCoordinates();
-    host_.RedrawMap();
-    host_.SetCommandOn(Cmd::ZoneMove, host_.KeepZoneMoveOn());
+    viewer_.RedrawMap();
+    viewer_.SetCommandOn(Cmd::ZoneMove, viewer_.MapEdit().ZoneMoveSticky);
 }
 
 void TMoveCentroidTool::Press(const TMapMouse& m)
 {
     if (!Dragging())
-        Start(host_.HoveredZone(), m.x, m.y);
+        Start(viewer_.MapEdit().HoverZone, m.x, m.y);
 }
 
 bool TGridCentroidDragTool::Claims(const TMapMouse& m)
 {
-    return CentroidMoving && host_.OnGridMoveMarker(m.i, m.j);
+    return CentroidMoving && viewer_.Grids().GridMoveRegion.contains(QPoint(m.i, m.j));
 }
 
 void TGridCentroidDragTool::Press(const TMapMouse& m)
@@ -188,11 +191,11 @@ void TGridCentroidPlaceTool::Press(const TMapMouse& m)
 {
     const int32_t record = -PickedItem;
     if (record <= Network.ZoneCount)
-        PlaceCentroid(host_, record, m.x, m.y);
+        PlaceCentroid(viewer_, record, m.x, m.y);
     EndGridMove();
     KDVlib::BuildHitGrid();
     SaveCoordinates();
-    host_.RedrawMap();
+    viewer_.RedrawMap();
 }
 
 // ---- polygon names
@@ -201,16 +204,16 @@ void TPolygonLabelTool::Press(const TMapMouse& m)
 {
     if (polygon_ != 0)
         return;
-    polygon_ = host_.HoveredPolygonLabel();
+    polygon_ = viewer_.MapEdit().HoverPolygonLabel;
     last_ = {m.x, m.y};
-    DrawNodeMarker(host_.MapCanvas(), last_);
+    DrawNodeMarker(*viewer_.img, last_);
 }
 
 void TPolygonLabelTool::Move(const TMapMouse& m)
 {
     if (polygon_ <= 0)
         return;
-    TOxrImage& img = host_.MapCanvas();
+    TOxrImage& img = *viewer_.img;
     DrawNodeMarker(img, last_);
     last_ = {m.x, m.y};
     DrawNodeMarker(img, last_);
@@ -224,6 +227,6 @@ void TPolygonLabelTool::Release(const TMapMouse& m)
             p.Points.resize(1);
         p.Points[0] = {m.x, m.y};
     }
-    host_.RedrawMap();
+    viewer_.RedrawMap();
     polygon_ = 0;
 }

@@ -16,7 +16,7 @@ void TSelectRegionTool::Press(const TMapMouse& m)
 {
     if (m.Button != Qt::LeftButton)
         return;
-    host_.AddRegionPoint(m.x, m.y);
+    viewer_.Selection().AddRegionPoint(m.x, m.y);
     LastPoint = {m.x, m.y};
 }
 
@@ -25,42 +25,42 @@ void TSelectRegionTool::Press(const TMapMouse& m)
 void TSelectRegionTool::Move(const TMapMouse& m)
 {
     if (PolySelectKind >= 1)
-        host_.FollowPolygonRubberLine(m.x, m.y);
+        viewer_.Polygons().FollowPolygonRubberLine(m.x, m.y);
 }
 
 bool TDrawPolygonTool::Claims(const TMapMouse&) { return UserPolygonActive; }
 
 void TDrawPolygonTool::Press(const TMapMouse& m)
 {
-    host_.AddPolygonClickPoint(m.x, m.y);
+    viewer_.Polygons().AddPolygonClickPoint(m.x, m.y);
     LastPoint = {m.x, m.y};
 }
 
 void TDrawPolygonTool::Move(const TMapMouse& m)
 {
     if (UserPolygonActive && PolySelectKind < 1)
-        host_.FollowPolygonRubberLine(m.x, m.y);
+        viewer_.Polygons().FollowPolygonRubberLine(m.x, m.y);
 }
 
-void TEditPolygonTool::Press(const TMapMouse& m) { host_.PressPolygonHandle(m); }
+void TEditPolygonTool::Press(const TMapMouse& m) { viewer_.Polygons().PressPolygonHandle(m); }
 
-void TEditPolygonTool::Move(const TMapMouse& m) { host_.FollowPolygonHandle(m.x, m.y); }
+void TEditPolygonTool::Move(const TMapMouse& m) { viewer_.Polygons().FollowPolygonHandle(m.x, m.y); }
 
-void TEditPolygonTool::Release(const TMapMouse& m) { host_.ReleasePolygonHandle(m.x, m.y); }
+void TEditPolygonTool::Release(const TMapMouse& m) { viewer_.Polygons().ReleasePolygonHandle(m.x, m.y); }
 
-bool TEditPolygonTool::Dragging() const { return host_.PolygonHandleDragged(); }
+bool TEditPolygonTool::Dragging() const { return viewer_.Polygons().PolygonHandleDragged(); }
 
-void TCurveHandleTool::Press(const TMapMouse& m) { host_.CurvePress(true, m.x, m.y); }
+void TCurveHandleTool::Press(const TMapMouse& m) { viewer_.MapEdit().CurvePress(true, m.x, m.y); }
 
-void TCurveHandleTool::Release(const TMapMouse& m) { host_.CurveRelease(true, m.x, m.y); }
+void TCurveHandleTool::Release(const TMapMouse& m) { viewer_.MapEdit().CurveRelease(true, m.x, m.y); }
 
-bool TCurveHandleTool::Dragging() const { return host_.CurveHandleDragged(); }
+bool TCurveHandleTool::Dragging() const { return viewer_.MapEdit().CurveHandleDragged(); }
 
-void TShapeVertexTool::Press(const TMapMouse& m) { host_.CurvePress(false, m.x, m.y); }
+void TShapeVertexTool::Press(const TMapMouse& m) { viewer_.MapEdit().CurvePress(false, m.x, m.y); }
 
 // The dragged handle's circle follows the pointer for both shape tools.
-void TShapeVertexTool::Move(const TMapMouse& m) { host_.CurveFollow(m.x, m.y); }
+void TShapeVertexTool::Move(const TMapMouse& m) { viewer_.MapEdit().CurveFollow(m.x, m.y); }
 
-void TShapeVertexTool::Release(const TMapMouse& m) { host_.CurveRelease(false, m.x, m.y); }
+void TShapeVertexTool::Release(const TMapMouse& m) { viewer_.MapEdit().CurveRelease(false, m.x, m.y); }
 
-bool TShapeVertexTool::Dragging() const { return host_.ShapeVertexDragged(); }
+bool TShapeVertexTool::Dragging() const { return viewer_.MapEdit().ShapeVertexDragged(); }

@@ -11,16 +11,16 @@
 void TZoomBoxTool::Press(const TMapMouse& m)
 {
     if (m.Button == Qt::LeftButton && !m.Shift.Shift() && !RubberBand)
-        host_.StartZoomBox(m.i, m.j, m.x, m.y);
+        viewer_.MapView().StartZoomBox(m.i, m.j, m.x, m.y);
 }
 
 void TZoomBoxTool::Move(const TMapMouse& m)
 {
     if (Network.NodeCount > 0 && RubberBand)
-        host_.FollowZoomBox(m.x, m.y);
+        viewer_.MapView().FollowZoomBox(m.x, m.y);
 }
 
-void TZoomBoxTool::Release(const TMapMouse& m) { host_.EndZoomBox(m.j); }
+void TZoomBoxTool::Release(const TMapMouse& m) { viewer_.MapView().EndZoomBox(m.j); }
 
 bool TZoomBoxTool::Dragging() const { return RubberBand; }
 
@@ -31,30 +31,30 @@ bool TPanTool::Claims(const TMapMouse& m) { return ProgramOptions().WheelActive 
 void TPanTool::Press(const TMapMouse& m)
 {
     if (!Panning)
-        host_.StartPan(m.i, m.j);
+        viewer_.MapView().StartPan(m.i, m.j);
 }
 
 void TPanTool::Move(const TMapMouse& m)
 {
     if (Panning)
-        host_.FollowPan(m.i, m.j);
+        viewer_.MapView().FollowPan(m.i, m.j);
 }
 
-void TPanTool::Release(const TMapMouse&) { host_.EndPan(); }
+void TPanTool::Release(const TMapMouse&) { viewer_.MapView().EndPan(); }
 
 bool TPanTool::Dragging() const { return Panning; }
 
 QCursor TMagnifierTool::Cursor() const { return MapToolCursor(2); }
 
-void TMagnifierTool::Press(const TMapMouse& m) { host_.StartMagnifier(m.i, m.j); }
+void TMagnifierTool::Press(const TMapMouse& m) { viewer_.MapView().StartMagnifier(m.i, m.j); }
 
 void TMagnifierTool::Move(const TMapMouse& m)
 {
     if (ZoomFollow)
-        host_.FollowMagnifier(m.i, m.j);
+        viewer_.MapView().FollowMagnifier(m.i, m.j);
 }
 
-void TMagnifierTool::Release(const TMapMouse&) { host_.EndMagnifier(); }
+void TMagnifierTool::Release(const TMapMouse&) { viewer_.MapView().EndMagnifier(); }
 
 bool TMagnifierTool::Dragging() const { return ZoomFollow; }
 
@@ -62,6 +62,6 @@ void TStreetViewTool::Press(const TMapMouse& m)
 {
     ClickPixX = m.i;
     ClickPixY = m.j;
-    host_.ShowStreetViewOfClick();
-    host_.SetCommandOn(Cmd::tbStreet, false);
+    viewer_.MapView().StreetViewPalvon();
+    viewer_.SetCommandOn(Cmd::tbStreet, false);
 }
