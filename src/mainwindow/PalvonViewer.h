@@ -4,7 +4,9 @@
 // command actions (one QAction per row of CommandRows.inc, named after the row, so
 // Action(Cmd::tbArrows) reaches it and a button's `Down` is its checked state), the
 // start-up and the Qt events, and the list of feature controllers at the end of the
-// class, each reaching the window through TWindowHost and a host adapter of its own.
+// class. The controllers of src/mainwindow/ reach the window and each other
+// directly; those of the subsystems' gui/ folders, which may not include the
+// window, through TWindowHost and a host of their own (*HostAdapter.cpp).
 #include "export/gui/ExportController.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/CommandTable.h"
@@ -174,7 +176,6 @@ protected:
     void customEvent(QEvent* event) override;
 
 private:
-    friend class TViewerHostAdapter;
     void CreateControls();
     void ConnectOptions();
     // The toggles, the map view and the display toolbars, in their order (MapViewHostAdapter.cpp).
@@ -197,7 +198,8 @@ private:
     class ServicesImpl;
     ServicesImpl* services_ = nullptr;
 
-    // The controllers and the window's side of their hosts (*HostAdapter.cpp), in construction order.
+    // The controllers and the window's side of the hosts of those outside src/mainwindow/
+    // (*HostAdapter.cpp), in construction order.
     TViewerHostAdapter hosts_{*this};
     TFilesController files_{*this};
     TMapDrawAdapter drawHost_{*this};

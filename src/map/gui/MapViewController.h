@@ -5,7 +5,7 @@
 // the map (aerial overview, still quick view, street view), the scale dialog with
 // the status bar's padlock `Fixed`, and the symbol-size dialogs. Owns those widgets
 // and that state, the handlers of their rows (RegisterCommands), and the steps
-// the view tools of the map call (through the window's TMapToolHost). It reaches the
+// the view tools of the map call (src/mainwindow/tools). It reaches the
 // window only through TWindowHost, TMapHost and TMapViewHost.
 #include <QObject>
 #include <QPointer>
