@@ -601,20 +601,20 @@ bool ReadNetwork(TTextLines& lines)
     tabWarnings = 0;
     progressStep = 0;
     ViewerServices& ui = Services();
-    // The latitudes and longitudes of the nodes are worked out, and the memory of
-    // the link records is mapped, while the later sections are read; the read
-    // ends (however it ends) once both are done.
-    struct GeographicWait {
-        ~GeographicWait()
+    // The memory of the link records is mapped while the later sections are read;
+    // the read ends (however it ends) once that is done.
+    struct StorageWait {
+        ~StorageWait()
         {
-            FinishGeographicPositions();
             FinishLinkStorage();
+            ClearLinkValuesForRead(false);
         }
-    } geographicWait;
+    } storageWait;
     // "Errores.txt" lists what this read found, not what earlier networks had.
     ErrorList.clear();
     try {
         ClearNetwork();
+        ClearLinkValuesForRead(true);
         ResetSectionState();
         ui.SetProgressVisible(true);
         OptionLines.clear();
@@ -746,7 +746,7 @@ bool ReadNetwork(TTextLines& lines)
                 line = ReadSectionLines("55555", ReadFreeCoordinateLine);
             else
                 line = ReadSectionLines("55555", ReadCoordinateLine);
-            GeographicTestAndExtent(true);
+            GeographicTestAndExtent();
             ReportUnusedLanes();
         }
 
@@ -794,10 +794,10 @@ bool ReadNetwork(TTextLines& lines)
         if (tabWarnings > MaxTabMessages)
             ui.ShowMessage(Format("ATENCION: %d líneas más con caracter \"TAB\" (ver Errores.txt)", tabWarnings - MaxTabMessages));
     } catch (const CapacityError& e) {
-        FinishGeographicPositions();
         // Refuse the whole network: a partly read model would look complete.
         std::string what = e.what();
         AddError("Red rechazada: " + what);
+        ClearLinkValuesForRead(false);
         ClearNetwork();
         NodeKeyList.clear();
         ui.SetStatusText(1, "");
@@ -810,7 +810,6 @@ bool ReadNetwork(TTextLines& lines)
         return false;
     }
 
-    FinishGeographicPositions();
     ui.SetStatusText(1, "");
     Network.Loaded = 1;
     ui.SetProgressPosition(0);

@@ -218,6 +218,8 @@ TEST_P(ModelIdentity, EveryFigureAsBefore)
     std::vector<std::string> lines;
     ASSERT_TRUE(FileUtils::ReadLines(path, lines));
     ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+    // Latitudes and longitudes are worked out when asked for: the same figures.
+    PalvonRead::CompleteGeographicPositions();
     const uint64_t read = ModelDigest(false);
     KDVlib::BuildHitGrid();
     PalvonRead::ComputeLinkGeometry();
