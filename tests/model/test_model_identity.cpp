@@ -23,8 +23,6 @@
 #include <cstring>
 #include <filesystem>
 
-#include <sched.h>
-
 namespace {
 
 struct Digest {
@@ -59,32 +57,6 @@ struct Digest {
         Value(p.x);
         Value(p.y);
     }
-};
-
-// The calling thread, and the threads it starts, run on the first `count`
-// processors the process may use (0: on all of them) until the end of the scope.
-class TOnCores {
-public:
-    explicit TOnCores(int count)
-    {
-        sched_getaffinity(0, sizeof saved_, &saved_);
-        if (count <= 0)
-            return;
-        cpu_set_t set;
-        CPU_ZERO(&set);
-        for (int c = 0, taken = 0; c < CPU_SETSIZE && taken < count; ++c)
-            if (CPU_ISSET(c, &saved_)) {
-                CPU_SET(c, &set);
-                ++taken;
-            }
-        EXPECT_EQ(sched_setaffinity(0, sizeof set, &set), 0);
-    }
-    ~TOnCores() { sched_setaffinity(0, sizeof saved_, &saved_); }
-    TOnCores(const TOnCores&) = delete;
-    TOnCores& operator=(const TOnCores&) = delete;
-
-private:
-    cpu_set_t saved_;
 };
 
 uint64_t ModelDigest(bool geometry)
@@ -249,7 +221,7 @@ TEST_P(ModelIdentity, EveryFigureAsBefore)
     // On one processor, on two and on all of them: the helper threads then run
     // after, beside or interleaved with the reading thread, and the figures stay.
     for (const int cores : {1, 2, 0}) {
-        const TOnCores on(cores);
+        const testutil::OnCores on(cores);
         std::vector<std::string> lines = original;
         ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
         // Latitudes and longitudes are worked out when asked for: the same figures.
