@@ -246,12 +246,10 @@ void GeographicTestAndExtent()
         DeferGeographicPositions();
     ReportIncompleteLines();
     if (geographic) {
-        // Said on the progress gauge while it runs: nothing to close afterwards. The
-        // window is not repainted for it: converting the most nodes and zones the
-        // program holds takes a few milliseconds, and at the program's start the
-        // repaint would be of the whole window, painted again when the read ends.
+        // Said on the progress gauge while it runs: nothing to close afterwards.
         Services().SetProgressCaption("Convirtiendo Coordenadas ...   Geográficas  -->  UTM");
         Services().SetProgressVisible(true);
+        Services().ProcessEvents();
         // One zone for the whole network, chosen from the longitude of its centre:
         // points on both sides of a zone boundary would otherwise be projected on
         // two different meridians and the map torn apart.

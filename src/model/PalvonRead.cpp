@@ -8,7 +8,6 @@
 #include "model/ZelUtils.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 
@@ -171,18 +170,10 @@ int progressStep = 0;
 
 const char* const SectionNames[8] = {"11111", "22222", "33333", "44444", "55555", "66666", "77777", "88888"};
 
-// When the read began: see StartSection.
-std::chrono::steady_clock::time_point readStart;
-
 void StartSection(int s)
 {
     Services().SetStatusText(1, SectionNames[s]);
-    // The window shows the section being read once a read lasts long enough to be
-    // watched. A short read is not held up by repainting the window between its
-    // sections: at the program's start that is the whole window, painted again
-    // with the network as soon as the read ends.
-    if (std::chrono::steady_clock::now() - readStart >= std::chrono::milliseconds(100))
-        Services().ProcessEvents();
+    Services().ProcessEvents();
 }
 
 // The input ended where more lines were expected.
@@ -602,7 +593,6 @@ bool ReadNetwork(std::vector<std::string>& lines)
 bool ReadNetwork(TTextLines& lines)
 {
     Lines = &lines;
-    readStart = std::chrono::steady_clock::now();
     LineIndex = -1;
     AtEnd = false;
     includeRanges.clear();
