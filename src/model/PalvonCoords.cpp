@@ -17,6 +17,10 @@ namespace PalvonRead {
 
 int32_t UtmZone = 19;
 std::string UtmHemisphere = "S";
+// Nothing on the way to the first map reads the latitudes and longitudes, and the
+// conversion is the costliest part of a node: CompleteGeographicPositions works
+// them out when they are asked for.
+TDeferredGeographic DeferredGeographic;
 
 namespace {
 
@@ -24,13 +28,6 @@ namespace {
 // worked out (deferred at the section's end).
 std::vector<int32_t> pendingGeographic;
 
-// Nodes whose latitude and longitude are still to be worked out, and the zone and
-// hemisphere of their positions. Nothing on the way to the first map reads them,
-// and the conversion is the costliest part of a node: CompleteGeographicPositions
-// works them out when they are asked for.
-std::vector<int32_t> deferredGeographic;
-int32_t deferredZone = 0;
-std::string deferredHemisphere;
 
 // Latitude and longitude of nodes[first..last) of the records at base, from their
 // positions. Each node's conversion is independent of the others'.
@@ -50,11 +47,12 @@ void ConvertPositions(TNodo* base, const int32_t* nodes, size_t first, size_t la
 // asked for, from the zone and hemisphere of now.
 void DeferGeographicPositions()
 {
-    if (!deferredGeographic.empty() && (deferredZone != UtmZone || deferredHemisphere != UtmHemisphere))
+    TDeferredGeographic& d = DeferredGeographic;
+    if (!d.Nodes.empty() && (d.Zone != UtmZone || d.Hemisphere != UtmHemisphere))
         CompleteGeographicPositions();
-    deferredZone = UtmZone;
-    deferredHemisphere = UtmHemisphere;
-    deferredGeographic.insert(deferredGeographic.end(), pendingGeographic.begin(), pendingGeographic.end());
+    d.Zone = UtmZone;
+    d.Hemisphere = UtmHemisphere;
+    d.Nodes.insert(d.Nodes.end(), pendingGeographic.begin(), pendingGeographic.end());
     pendingGeographic.clear();
 }
 
@@ -208,15 +206,17 @@ void ReadFreeCoordinateLine(std::string& line) { ParseFreeCoordinates(line); }
 
 void CompleteGeographicPositions()
 {
-    std::vector<int32_t> nodes = std::move(deferredGeographic);
-    deferredGeographic.clear();
+    const std::vector<int32_t> nodes = std::move(DeferredGeographic.Nodes);
+    DeferredGeographic.Nodes.clear();
     if (nodes.empty())
         return;
+    const int32_t zone = DeferredGeographic.Zone;
+    const std::string& hemisphere = DeferredGeographic.Hemisphere;
     TNodo* base = &Nodos[0];
     constexpr size_t PerThread = 2048;
     const size_t threads = std::min<size_t>(4, nodes.size() / PerThread);
     if (threads < 2) {
-        ConvertPositions(base, nodes.data(), 0, nodes.size(), deferredZone, deferredHemisphere);
+        ConvertPositions(base, nodes.data(), 0, nodes.size(), zone, hemisphere);
         return;
     }
     // Large networks are shared among a few threads.
@@ -224,15 +224,15 @@ void CompleteGeographicPositions()
     std::vector<std::thread> workers;
     for (size_t t = 1; t < threads; ++t)
         workers.emplace_back(ConvertPositions, base, nodes.data(), t * share, std::min(nodes.size(), (t + 1) * share),
-                             deferredZone, std::cref(deferredHemisphere));
-    ConvertPositions(base, nodes.data(), 0, share, deferredZone, deferredHemisphere);
+                             zone, std::cref(hemisphere));
+    ConvertPositions(base, nodes.data(), 0, share, zone, hemisphere);
     for (std::thread& w : workers)
         w.join();
 }
 
 void DropGeographicPositions()
 {
-    deferredGeographic.clear();
+    DeferredGeographic.Nodes.clear();
     pendingGeographic.clear();
 }
 

@@ -148,6 +148,14 @@ void MarkIsolatedZones();
 void GeographicTestAndExtent();
 void CompleteGeographicPositions();
 void DropGeographicPositions();
+// The nodes waiting for their latitude and longitude, with the zone and hemisphere
+// of their positions: part of the network in memory (see SavedNetwork).
+struct TDeferredGeographic {
+    std::vector<int32_t> Nodes;
+    int32_t Zone = 0;
+    std::string Hemisphere;
+};
+extern TDeferredGeographic DeferredGeographic;
 void ReportUnusedLanes();
 
 // ---- Section line routines (each gets the current line, includes expanded) ----

@@ -3,6 +3,7 @@
 #include "model/FileUtils.h"
 #include "model/KDVlib.h"
 #include "model/PalvonRead.h"
+#include "model/SavedNetwork.h"
 #include "model/ZelUtils.h"
 #include "model/ZelUtm.h"
 #include "support/NetworkReadFixture.h"
@@ -70,8 +71,9 @@ TEST_F(CoordsSection, FixedLayoutWithCentroidsAndXyform)
 }
 
 // A section large enough for its latitudes and longitudes to be worked out by
-// threads when asked for: every node gets those of its own conversion; a read
-// refused by a later section leaves none waiting to be written into the records.
+// threads when asked for: every node gets those of its own conversion, also after
+// being set aside while another network was read and refused; a read refused by a
+// later section leaves none waiting to be written into the records.
 TEST_F(CoordsSection, LargeSectionConvertedWhileTheRestIsRead)
 {
     UtmZone = 19;
@@ -94,11 +96,7 @@ TEST_F(CoordsSection, LargeSectionConvertedWhileTheRestIsRead)
         text.push_back("99999");
         return text;
     };
-    for (int round = 0; round < 2; ++round) {
-        lines = network(0);
-        ASSERT_TRUE(ReadNetwork(lines));
-        ASSERT_EQ(Network.NodeCount, nodes);
-        CompleteGeographicPositions();
+    auto everyNodeAsItsConversion = [&] {
         int same = 0;
         for (int n = 1; n <= nodes; ++n) {
             const TNodo& node = Node(n);
@@ -106,7 +104,27 @@ TEST_F(CoordsSection, LargeSectionConvertedWhileTheRestIsRead)
             ZelUtm::UtmToGeo(19, "S", g, node.X, node.Y);
             same += node.Latitude == g.Latitude && node.Longitude == g.Longitude;
         }
-        EXPECT_EQ(same, nodes);
+        return same;
+    };
+    for (int round = 0; round < 2; ++round) {
+        lines = network(0);
+        ASSERT_TRUE(ReadNetwork(lines));
+        ASSERT_EQ(Network.NodeCount, nodes);
+        if (round == 0) {
+            CompleteGeographicPositions();
+            EXPECT_EQ(everyNodeAsItsConversion(), nodes);
+        } else {
+            // Set aside while a refused network is read (as an opening does), and
+            // back: the network's nodes still get theirs when asked for.
+            SavedNetwork earlier;
+            earlier.Keep();
+            std::vector<std::string> refused = network(MaxLineas + 1);
+            EXPECT_FALSE(ReadNetwork(refused));
+            earlier.Restore();
+            ASSERT_EQ(Network.NodeCount, nodes);
+            CompleteGeographicPositions();
+            EXPECT_EQ(everyNodeAsItsConversion(), nodes);
+        }
 
         lines = network(MaxLineas + 1);
         EXPECT_FALSE(ReadNetwork(lines));
