@@ -4,6 +4,7 @@
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -196,12 +197,18 @@ long CurrentMemoryKb()
 
 std::string RealDataPath(const std::string& name)
 {
-    if (const char* env = std::getenv("VELMORA_REAL_DATA"))
-        return std::string(env) + "/" + name;
-    std::string local = std::string(VELMORA_SOURCE_DIR) + "/../shared/data/real/" + name;
-    if (std::filesystem::exists(local))
-        return local;
-    return "/work/shared/data/real/" + name;
+    const char* env = std::getenv("VELMORA_REAL_DATA");
+    const std::filesystem::path dir = (env && *env)
+        ? std::filesystem::path(env)
+        : std::filesystem::path(VELMORA_SOURCE_DIR) / ".." / "shared" / "data" / "real";
+    if (!std::filesystem::is_directory(dir)) {
+        std::fprintf(stderr,
+                     "the real test networks are missing: no folder %s (place them at ../shared/data/real beside "
+                     "the checkout or name their folder in VELMORA_REAL_DATA)\n",
+                     dir.lexically_normal().string().c_str());
+        std::exit(2);
+    }
+    return (dir.lexically_normal() / name).string();
 }
 
 } // namespace benchgen

@@ -28,8 +28,9 @@ bool LoadGeneratedNetwork(const Options& options = Options());
 long PeakMemoryKb();
 // Resident memory of the process now in kilobytes (VmRSS), 0 when unknown.
 long CurrentMemoryKb();
-// Path of a file of the real test networks ($VELMORA_REAL_DATA, else the shared
-// data folder beside the checkout, else /work/shared/data/real).
+// Path of a file of the real test networks: in $VELMORA_REAL_DATA, else in
+// ../shared/data/real beside the checkout; ends the program with a message
+// naming the folder when it is missing.
 std::string RealDataPath(const std::string& name);
 
 } // namespace benchgen

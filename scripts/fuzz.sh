@@ -63,6 +63,9 @@ declare -A sources=(
     [formula]="ArtFormula ArtFormulaCompiler ArtFormulaFunctions" [print_definition]="Net2Print"
     [archive_update]="ZipForge ZipDirectory ZipRecords" [shape_points]="LinkShapes" [traces]="LinkShapes"
     [line_layers]="LineLayers" [point_layers]="PointLayers" [view_theme]="ViewConfig"
+    [pairs]="KDVanalysis KDVlibPaths" [line_sheets]="PrintLines IniFile" [doc_pictures]="DocWriter"
+    [settings]="ProgramSettings IniFile ViewConfig" [folder_ini]="FolderFiles ZoningLoaders LineLayers FileUtils"
+    [selection_marks]="SelectionFiles"
 )
 
 coverage() {

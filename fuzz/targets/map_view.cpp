@@ -51,7 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static int argc = 1;
     static char name[] = "fuzz_map_view";
     static char* argv[] = {name, nullptr};
+    static bool offscreen = ::setenv("QT_QPA_PLATFORM", "offscreen", 0) == 0; // no display needed
     static QGuiApplication* app = new QGuiApplication(argc, argv); // text needs one
+    (void)offscreen;
     (void)app;
     fuzz::Init();
     static bool loaded = false;
@@ -91,8 +93,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // Each primitive between the nodes, sized by the input (world units where
     // the primitive takes them, pixels otherwise).
-    const int32_t pixels = int32_t(std::clamp(offset, -1e9, 1e9));
-    const int32_t tenths = int32_t(std::clamp(angle, -1e9, 1e9));
+    // Only the primitives' own double arguments take NaN; their pixel counts are ints.
+    const auto whole = [](double v) { return std::isnan(v) ? 0 : int32_t(std::clamp(v, -1e9, 1e9)); };
+    const int32_t pixels = whole(offset);
+    const int32_t tenths = whole(angle);
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(11);
     p.setFont(font);
@@ -139,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Boxes along the pixel axes as wide as the int range.
     TLabelStore store;
     const int32_t lo = std::numeric_limits<int32_t>::min(), hi = std::numeric_limits<int32_t>::max();
-    const int32_t y = int32_t(std::clamp(offset, -1e9, 1e9));
+    const int32_t y = pixels;
     const QPoint wide[4] = {{lo, y}, {hi, y}, {hi, y + 12}, {lo, y + 12}};
     const QPoint tall[4] = {{y, lo}, {y + 40, lo}, {y + 40, hi}, {y, hi}};
     store.TryAdd(wide);

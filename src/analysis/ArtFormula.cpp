@@ -340,6 +340,7 @@ void TArtFormula::Run(const std::string& code, int count, const TCalcArray& valu
     const auto& funcs = Functions();
     int64_t rounds = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(MaxRunMilliseconds);
+    auto nextPoll = std::chrono::steady_clock::now() + std::chrono::milliseconds(PollMilliseconds);
     userTime_ = {};
     TCalcArray args;
     size_t pos = 0;
@@ -387,6 +388,18 @@ void TArtFormula::Run(const std::string& code, int count, const TCalcArray& valu
                                            " vueltas de bucle; revise la condición del bucle");
                 // A loop with costly work in it is stopped by the clock long before
                 // the round limit; stepping through it is the user's own time.
+                if (!Step && PollHook) {
+                    // A long loop lets the caller show its progress and take a stop.
+                    if (const auto now = std::chrono::steady_clock::now(); now >= nextPoll) {
+                        WaitingForUser([&] { PollHook(); });
+                        nextPoll = std::chrono::steady_clock::now() + std::chrono::milliseconds(PollMilliseconds);
+                        if (stop_) {
+                            stopped_ = true;
+                            pos = code.size();
+                            continue;
+                        }
+                    }
+                }
                 if (!Step && std::chrono::steady_clock::now() - userTime_ > deadline)
                     throw FormulaException("La fórmula superó el tiempo máximo de evaluación (" +
                                            std::to_string(MaxRunMilliseconds) + " ms) tras " +

@@ -13,10 +13,10 @@
 //     TCalcItem Result() const;                                // top of the value stack after Run
 //     double ComputeN(text, count, const TCalcArray& values, const StringArray& names);
 //     double ComputeN(text, count, const std::vector<double>& values, const StringArray& names);
-//     void RequestStop();                                      // for Step mode: ComputeN then yields 0
+//     void RequestStop(); bool Stopped();                      // Step mode or PollHook: ComputeN then yields 0
 //     static void SetN(TCalcItem&, double); static void SetS(TCalcItem&, std::string);
 //     int FindVar(name); AddVar/SetVar/GetVar/IncVar/DecVar    // run-time variables
-//     InputHook / MsgHook / ProcessEventsHook                  // user interface for INPUT, MSG and Step
+//     InputHook / MsgHook / ProcessEventsHook / PollHook       // user interface for INPUT, MSG, Step, long loops
 //   };
 //   ArtFormulaStr(const TCalcItem&) / ArtFormulaNum(const TCalcItem&)   // value conversions
 // Numbers are read and written with '.' whatever the locale.
@@ -103,6 +103,8 @@ public:
                     const StringArray& names);
     TCalcItem Result() const;
     void RequestStop() { stop_ = true; }
+    // True when the last Run ended on RequestStop (its result is then no value).
+    bool Stopped() const { return stopped_; }
     const std::string& CompiledCode() const { return compiled_; }
 
     static void SetN(TCalcItem& item, double x);
@@ -121,6 +123,11 @@ public:
     std::function<int(const std::string& text, const std::string& caption, int flags)> MsgHook;
     // Called before every instruction in Step mode.
     std::function<void()> ProcessEventsHook;
+    // Called about every PollMilliseconds while a loop of the formula runs outside
+    // Step mode: the caller shows its progress and may RequestStop. Its time is
+    // not the formula's.
+    std::function<void()> PollHook;
+    static constexpr int64_t PollMilliseconds = 50;
     // Runs `ask` (a box waiting for the user's answer); its time is the user's and
     // does not count against the evaluation's time limit.
     template <class F>

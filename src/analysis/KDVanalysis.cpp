@@ -10,6 +10,9 @@
 #include "model/ZelUtils.h"
 
 #include <algorithm>
+#include <array>
+#include <climits>
+#include <cstdint>
 #include <filesystem>
 #include <system_error>
 
@@ -30,9 +33,9 @@ int32_t PijaCount(bool movements) { return std::clamp<int32_t>(movements ? PijaM
 
 std::vector<std::string> PathTitles(bool batch)
 {
-    if (batch)
-        return {"Desde", "Hasta", "Nodos", "Costo", "Tiempo", "Long"};
     std::vector<std::string> t;
+    if (batch)
+        t = {"Desde", "Hasta"};
     for (const char* s : {"Sec", "NodoA", "NodoB", "Costo", "Tiempo", "Long"})
         t.emplace_back(s);
     for (int32_t j = 1; j <= Knobs(); ++j)
@@ -40,24 +43,44 @@ std::vector<std::string> PathTitles(bool batch)
     return t;
 }
 
-std::vector<std::vector<std::string>> PathRows(int32_t slot, std::vector<int32_t>* linksOut)
+namespace {
+
+// The columns of link `link` at position `sec` of a path, from "Sec" on.
+void AppendLinkRow(int32_t sec, int32_t link, std::vector<std::string>& row)
 {
-    std::vector<std::vector<std::string>> rows;
-    const std::vector<int32_t>& t = KDVlib::PathTable(slot);
+    const TArcos& a = Arcos[link];
+    row.push_back(Format("%d", sec));
+    row.push_back(Format("%d", a.A));
+    row.push_back(Format("%d", a.B));
+    row.push_back(Format("%.2f", double(LinkVar(a, KDVlib::CostVar))));
+    row.push_back(Format("%.2f", double(a.Var[3])));
+    row.push_back(Format("%.0f", double(a.Var[7])));
+    for (int32_t j = 1; j <= Knobs(); ++j)
+        row.push_back(Format("%.2f", double(a.Var[27 + j])));
+}
+
+// The links of a path table (count, node numbers) with their positions.
+void PathSteps(const std::vector<int32_t>& t, std::vector<std::pair<int32_t, int32_t>>& steps)
+{
+    steps.clear();
     const int32_t n = t.empty() ? 0 : std::clamp<int32_t>(t[0], 0, static_cast<int32_t>(t.size()) - 1);
     for (int32_t i = 1; i < n; ++i) {
         const int32_t link = KDVlib::FindArco(t[static_cast<size_t>(i)], t[static_cast<size_t>(i) + 1]);
-        if (link <= 0)
-            continue;
-        const TArcos& a = Arcos[link];
-        std::vector<std::string> row = {Format("%d", i),
-                                        Format("%d", a.A),
-                                        Format("%d", a.B),
-                                        Format("%.2f", double(LinkVar(a, KDVlib::CostVar))),
-                                        Format("%.2f", double(a.Var[3])),
-                                        Format("%.0f", double(a.Var[7]))};
-        for (int32_t j = 1; j <= Knobs(); ++j)
-            row.push_back(Format("%.2f", double(a.Var[27 + j])));
+        if (link > 0)
+            steps.emplace_back(i, link);
+    }
+}
+
+} // namespace
+
+std::vector<std::vector<std::string>> PathRows(int32_t slot, std::vector<int32_t>* linksOut)
+{
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::pair<int32_t, int32_t>> steps;
+    PathSteps(KDVlib::PathTable(slot), steps);
+    for (const auto& [sec, link] : steps) {
+        std::vector<std::string> row;
+        AppendLinkRow(sec, link, row);
         rows.push_back(std::move(row));
         if (linksOut)
             linksOut->push_back(link);
@@ -82,7 +105,14 @@ bool ParsePair(const std::string& line, int32_t& from, int32_t& to)
 
 std::vector<std::vector<std::string>> PathListing(bool batch, std::vector<int32_t>* linksOut)
 {
-    return batch ? PairPathRows() : PathRows(1, linksOut);
+    if (!batch)
+        return PathRows(1, linksOut);
+    std::vector<std::vector<std::string>> rows;
+    TBatchRows listing;
+    rows.resize(static_cast<size_t>(listing.Count()));
+    for (int k = 0; k < listing.Count(); ++k)
+        listing.Row(k, rows[static_cast<size_t>(k)]);
+    return rows;
 }
 
 std::vector<TPairPath> PairPaths;
@@ -112,42 +142,21 @@ bool RunPairPaths(const std::function<bool(size_t, size_t)>& progress, const std
     std::stable_sort(order.begin(), order.end(), [&](size_t x, size_t y) { return nodes[x].first < nodes[y].first; });
     KDVlib::PathSession session;
     std::vector<int32_t> path;
+    std::vector<std::pair<int32_t, int32_t>> steps;
     for (size_t done = 0; done < order.size(); ++done) {
         TPairPath& p = PairPaths[order[done]];
         session.Path(nodes[order[done]].first, nodes[order[done]].second, path);
-        const int32_t n = path.empty() ? 0 : path[0];
-        p.Nodes = n;
-        for (int32_t i = 1; i < n; ++i) {
-            const int32_t link = KDVlib::FindArco(path[static_cast<size_t>(i)], path[static_cast<size_t>(i) + 1]);
-            if (link <= 0)
-                continue;
-            const TArcos& a = Arcos[link];
-            p.Cost += LinkVar(a, KDVlib::CostVar);
-            p.Time += a.Var[3];
-            p.Length += a.Var[7];
-            if (onLink)
-                onLink(link);
-        }
+        p.Nodes = path.empty() ? 0 : path[0];
+        PathSteps(path, steps);
+        p.Links = static_cast<int32_t>(steps.size());
+        if (onLink)
+            for (const auto& step : steps)
+                onLink(step.second);
         p.Done = true;
         if (progress && !progress(done + 1, order.size()))
             return false;
     }
     return true;
-}
-
-std::vector<std::vector<std::string>> PairPathRows(std::vector<size_t>* rowPair)
-{
-    std::vector<std::vector<std::string>> rows;
-    for (size_t k = 0; k < PairPaths.size(); ++k) {
-        const TPairPath& p = PairPaths[k];
-        if (!p.Done || p.Nodes == 0)
-            continue;
-        rows.push_back({Format("%d", p.From), Format("%d", p.To), Format("%d", p.Nodes), Format("%.2f", p.Cost),
-                        Format("%.2f", p.Time), Format("%.0f", p.Length)});
-        if (rowPair)
-            rowPair->push_back(k);
-    }
-    return rows;
 }
 
 void PairPath(size_t pair)
@@ -158,6 +167,75 @@ void PairPath(size_t pair)
     KDVlib::PathFrom = KDVlib::FindNodo(p.From);
     KDVlib::PathTo = KDVlib::FindNodo(p.To);
     KDVlib::RutaMinima(KDVlib::PathFrom, KDVlib::PathTo, 0);
+}
+
+struct TBatchRows::Impl {
+    // Each listed pair's node numbers, copied: a later run replaces PairPaths.
+    std::vector<std::pair<int32_t, int32_t>> pairs;
+    std::vector<int64_t> first;   // first row of each listed pair; one entry more: the total
+    std::unique_ptr<KDVlib::PathSession> session; // made on first use
+    // The last pairs whose paths were searched again (an export reads the rows
+    // in order, a screen a few pairs at a time).
+    struct Kept {
+        size_t pair = SIZE_MAX;
+        std::vector<std::pair<int32_t, int32_t>> steps;
+    };
+    std::array<Kept, 4> kept;
+    size_t nextKept = 0;
+    std::vector<int32_t> table;
+
+    const Kept& Steps(size_t listed)
+    {
+        for (const Kept& k : kept)
+            if (k.pair == listed)
+                return k;
+        Kept& k = kept[nextKept];
+        nextKept = (nextKept + 1) % kept.size();
+        k.pair = listed;
+        if (!session)
+            session = std::make_unique<KDVlib::PathSession>();
+        session->Path(KDVlib::FindNodo(pairs[listed].first), KDVlib::FindNodo(pairs[listed].second), table);
+        PathSteps(table, k.steps);
+        return k;
+    }
+};
+
+TBatchRows::TBatchRows() : impl_(std::make_unique<Impl>())
+{
+    int64_t rows = 0;
+    for (size_t k = 0; k < PairPaths.size(); ++k) {
+        const TPairPath& p = PairPaths[k];
+        if (!p.Done || p.Links <= 0)
+            continue;
+        impl_->pairs.emplace_back(p.From, p.To);
+        impl_->first.push_back(rows);
+        rows += p.Links;
+    }
+    impl_->first.push_back(rows);
+    // A grid counts its rows in an int.
+    count_ = static_cast<int>(std::min<int64_t>(rows, INT32_MAX - 16));
+}
+
+TBatchRows::~TBatchRows() = default;
+
+void TBatchRows::Row(int k, std::vector<std::string>& cells)
+{
+    cells.clear();
+    if (k < 0 || k >= count_)
+        return;
+    const auto& first = impl_->first;
+    const size_t listed = static_cast<size_t>(std::upper_bound(first.begin(), first.end(), int64_t(k)) - first.begin()) - 1;
+    const size_t within = static_cast<size_t>(int64_t(k) - first[listed]);
+    const Impl::Kept& path = impl_->Steps(listed);
+    if (within == 0) {
+        cells.push_back(Format("%d", impl_->pairs[listed].first));
+        cells.push_back(Format("%d", impl_->pairs[listed].second));
+    } else {
+        cells.emplace_back();
+        cells.emplace_back();
+    }
+    if (within < path.steps.size() && path.steps[within].second <= Network.LinkCount)
+        AppendLinkRow(path.steps[within].first, path.steps[within].second, cells);
 }
 
 std::vector<int32_t> PijaGroups(bool movements)

@@ -501,6 +501,10 @@ void TZFDirManager::RebuildFromLocalHeaders()
         if (descriptorLength && p->IsZip64) descriptorLength = 24;
         lastDataStart = std::max(lastDataStart, dataStart);
         lengthUnknown = lengthUnknown || !sizeKnown;
+        if (sizeKnown) {
+            p->RebuiltDataEnd = dataStart + p->CompressedSize() + descriptorLength;
+            p->DataCut = p->RebuiltDataEnd > size;
+        }
         dataEnd = std::max(dataEnd, sizeKnown ? std::min(size, dataStart + p->CompressedSize() + descriptorLength) : size);
     }
     if (!found) throw EZFException(35);
@@ -515,6 +519,31 @@ void TZFDirManager::RebuildFromLocalHeaders()
     RebuiltStreamSize = size;
     CentralDirStart = dataEnd;
     FirstLocalHeaderPos = Items.Count() > 0 ? Items.ItemPtr(0)->LocalHeaderOffset() : 0;
+}
+
+std::vector<std::string> TZFDirManager::DropCutEntries()
+{
+    std::vector<std::string> dropped;
+    uint64_t cutAt = UINT64_MAX, keptEnd = 0;
+    for (int i = 0; i < Items.Count(); ++i) {
+        const TDirItem* p = Items.ItemPtr(i);
+        if (p->DataCut)
+            cutAt = std::min(cutAt, p->LocalHeaderOffset());
+        else
+            keptEnd = std::max(keptEnd, std::max(p->RebuiltDataEnd, p->LocalHeaderOffset()));
+    }
+    if (cutAt == UINT64_MAX)
+        return dropped;
+    for (int i = Items.Count() - 1; i >= 0; --i)
+        if (Items.ItemPtr(i)->DataCut) {
+            dropped.insert(dropped.begin(), Items.ItemPtr(i)->FileName);
+            Items.DeleteItem(i);
+        }
+    // New data start where the first cut entry began, unless a whole entry lies
+    // beyond that header (its data is kept).
+    CentralDirStart = std::max(cutAt, keptEnd);
+    FirstLocalHeaderPos = Items.Count() > 0 ? Items.ItemPtr(0)->LocalHeaderOffset() : CentralDirStart;
+    return dropped;
 }
 
 void TZFDirManager::WriteCentralRecord(std::vector<uint8_t>& out, TDirItem& item, const std::string& headerName)

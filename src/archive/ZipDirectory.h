@@ -39,6 +39,10 @@ struct TDirItem {
     uint16_t CompressionMethod = 0;
     uint8_t CompressionMode = 0;
     uint8_t Action = 0;                   // 0 add, 1 add and move, 3 replace; 6, 7, 8 rewrite header
+    // A directory rebuilt from the local headers: where the entry's data (and
+    // descriptor) end, and whether the file ends before that (the entry is cut).
+    uint64_t RebuiltDataEnd = 0;
+    bool DataCut = false;
 
     uint64_t UncompressedSize() const
     { return Header.UncompressedSize == 0xFFFFFFFFu ? UncompressedSize64 : Header.UncompressedSize; }
@@ -111,6 +115,11 @@ public:
     // Position of the end record with the given signature, or -1.
     int64_t FindEndRecord(uint32_t signature);
     void RebuildFromLocalHeaders();
+    // Before an update of a rebuilt directory: the entries whose data the file cuts
+    // short are taken out (no tool could read them, and new entries written after
+    // the cut would overlap them) and new data will go where the first of them
+    // began. Returns their names.
+    std::vector<std::string> DropCutEntries();
     // Appends the central header of `item` with the given header name bytes: its
     // Zip64 extra field rebuilt for exactly the fields that hold 0xFFFFFFFF / 0xFFFF,
     // then its other extra fields and its comment; the length fields are set.

@@ -5,6 +5,7 @@
 #include "archive/ZipDirectory.h"
 #include "archive/ZipRecords.h"
 #include "archive/ZipSpan.h"
+#include "model/SafeFile.h"
 
 #include <zlib.h>
 
@@ -318,6 +319,7 @@ struct TZFBaseArchiver::Impl {
     // A new archive whose scratch file missed a commit: it never replaces the old file.
     bool AsideSpoiled = false;
     std::string WriteProblem;
+    std::vector<std::string> LeftOut;
     std::string WorkingBaseDir;
     TZFVolumeNumberInfo VolumeNumber;
     // commit state
@@ -408,6 +410,7 @@ void TZFBaseArchiver::SetActive(bool b)
 }
 
 const std::string& TZFBaseArchiver::WriteProblem() const { return d->WriteProblem; }
+const std::vector<std::string>& TZFBaseArchiver::LeftOut() const { return d->LeftOut; }
 
 // A new archive still being built aside is moved over FileName, unless one of its
 // commits failed (then the earlier file stays and the scratch file goes).
@@ -430,13 +433,26 @@ const TDirItem& TZFBaseArchiver::Item(int i) const
     return *d->Dir->Items.ItemPtr(i);
 }
 
+namespace {
+// An archive is updated only when it may be written: the user's permission and a
+// write bit on the file (through links), the rule every file the program writes
+// follows, so that a read-only archive is refused as such even when the program
+// runs with rights that ignore the bits.
+bool Writable(const std::string& name)
+{
+    struct stat st {};
+    return ::access(name.c_str(), W_OK) == 0 && ::stat(name.c_str(), &st) == 0 &&
+           (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+}
+} // namespace
+
 void TZFBaseArchiver::OpenArchive()
 {
     d->CommittedByEndUpdate = false;
     if (!FInMemory && FileName.empty()) Raise(9);
     uint16_t mode = 65535;
     if (!FInMemory && ::access(FileName.c_str(), F_OK) == 0)
-        mode = ::access(FileName.c_str(), W_OK) == 0 ? 34 : 64;
+        mode = Writable(FileName) ? 34 : 64;
     OpenArchiveMode(mode);
 }
 
@@ -670,7 +686,13 @@ void TZFBaseArchiver::BeginUpdate()
         if (!FActive) OpenArchive();
         // The parts of an existing multi-volume set are only read, never rewritten.
         if (d->MultiVolumeRead) Raise(52);
-        if ((d->OpenMode & 3) == 0 && d->OpenMode != 65535) Raise(32);
+        if ((d->OpenMode & 3) == 0 && d->OpenMode != 65535) {
+            // The user reads why (the file's write bits, its folder...) as every write says it.
+            SafeFile::TTarget target;
+            if (!FInMemory && !FileName.empty()) d->WriteProblem = SafeFile::Prepare(FileName, target);
+            Raise(32);
+        }
+        d->LeftOut = d->Dir->DropCutEntries();
         for (int i = 0; i < d->Dir->Items.Count(); ++i) d->Dir->Items.ItemPtr(i)->Modified = false;
         d->Dir->Backup.Assign(d->Dir->Items);
     }
@@ -887,6 +909,10 @@ void TZFBaseArchiver::AddFiles(const std::string& fileMask, int32_t searchAttr, 
     std::vector<std::string> exclusions;
     if (!exclusionMask.empty()) exclusions.push_back(exclusionMask);
     if (!FInMemory && !FileName.empty()) exclusions.push_back(ExpandFileName(FileName));
+    // The archive's own scratch file (a new archive is built in one beside it) is no
+    // file of the user's.
+    if (auto* file = dynamic_cast<TZFFileStream*>(d->Stream.get()); file && !file->ScratchName().empty())
+        exclusions.push_back(ExpandFileName(file->ScratchName()));
 
     BeginUpdate();
     try {
@@ -1488,6 +1514,7 @@ void TZFBaseArchiver::CommitEntries(bool& committed)
             if (action == 2 || cancel) break;
             if (!stored) {
                 if (it->Action == 0 || it->Action == 1) {
+                    d->LeftOut.push_back(it->SourceFileName.empty() ? it->FileName : it->SourceFileName);
                     cur.DeleteItem(i);          // a new entry that could not be written
                 } else {
                     int b = bak.IndexOf(it->FileName);

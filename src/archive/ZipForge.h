@@ -187,6 +187,12 @@ public:
     // Why the archive file itself could not be written (Spanish, completing "No se
     // pudo grabar el archivo X:"), after a failure; "" when the cause lay elsewhere.
     const std::string& WriteProblem() const;
+    // What the last update left out of the archive, so that a run nobody watches
+    // still learns of it: source files skipped after a failure (the failure
+    // handler's Ignore, the default of an unattended run) and entries of a damaged
+    // archive whose data the file cut short, dropped before new entries were
+    // written after them. Emptied when an update begins.
+    const std::vector<std::string>& LeftOut() const;
     void SetActive(bool b);
     void BeginUpdate();
     void EndUpdate();

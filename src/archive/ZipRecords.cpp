@@ -254,6 +254,8 @@ TZFFileStream::~TZFFileStream()
     }
 }
 
+std::string TZFFileStream::ScratchName() const { return Scratch ? Scratch->Name() : std::string(); }
+
 bool TZFFileStream::BeginAside(std::string& why)
 {
     if (Scratch) return true;

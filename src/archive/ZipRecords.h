@@ -118,6 +118,8 @@ public:
     // Discard drops it and goes back to the archive as it was.
     bool BeginAside(std::string& why);
     bool Aside() const { return Scratch != nullptr; }
+    // The scratch file written aside ("" when none).
+    std::string ScratchName() const;
     bool Publish(std::string& why);
     void Discard();
     // errno of the last failed write (0 when none).

@@ -48,15 +48,15 @@ int32_t MovimVariable(int32_t column)
     return k >= 1 && k <= NumMovVars ? k : 0;
 }
 
-float LinkValue(const TArcos& a)
+float LinkValue(const TArcos& a, const TLayerVariable& v)
 {
-    const int32_t k = LinkVariable(RangeVarArcos);
+    const int32_t k = LinkVariable(v.Column);
     return k ? a.Var[k] : 0.0f;
 }
 
-float MovimValue(const TMovimiento& m)
+float MovimValue(const TMovimiento& m, const TLayerVariable& v)
 {
-    const int32_t k = MovimVariable(RangeVarMovim);
+    const int32_t k = MovimVariable(v.Column);
     return k ? m.Var[k] : 0.0f;
 }
 
@@ -69,37 +69,50 @@ bool InLinkLayers(const TArcos& a, const TDxfMapOptions& o)
 
 std::string ValueText(double v) { return ZelUtils::Format(NumFormat.Format.c_str(), v); }
 
-// Headless stand-ins for the main window's choice of variables.
-void ColumnRangeValues()
+// The classes of a saved range set (its list text) over a copy of the table, as
+// the range dialog reads one: classes 0..5, each starting where the one below ends.
+void ParseRangeText(const std::string& text, std::array<TRangeClass, MaxRangeClasses + 1>& table)
 {
-    RangeVarArcos = RangeVarByMode[Mode()];
-    const int32_t k = LinkVariable(RangeVarArcos);
-    if (!k)
-        return;
-    RangeName = TitArcos[static_cast<size_t>(RangeVarArcos)];
-    if (!ScaleFixed) {
-        RangeMin = Arcos[0].Var[k];
-        RangeMax = Arcos[ArcosMaxRec].Var[k];
+    std::vector<std::string> f = ZelUtils::SplitString(text, ';');
+    if (f.size() != RangeListFields)
+        f = ZelUtils::SplitString(Ranges::DefaultRangeText, ';');
+    for (int c = 0; c < RangeListClasses; ++c) {
+        TRangeClass& r = table[static_cast<size_t>(c)];
+        r.High = static_cast<float>(ZelUtils::ParseReal(f[static_cast<size_t>(3 * c)]));
+        r.Color = static_cast<uint32_t>(ZelUtils::Round(ZelUtils::ParseReal(f[static_cast<size_t>(3 * c + 1)])));
+        r.Active = f[static_cast<size_t>(3 * c + 2)] == "1";
     }
+    table[0].Low = table[0].High;
+    for (int c = 1; c < RangeListClasses; ++c)
+        table[static_cast<size_t>(c)].Low = table[static_cast<size_t>(c - 1)].High;
 }
 
-bool MovimColumnRangeValues()
+// The range set of a variable: the one saved under its title, else classes
+// 1..NumRanges switched on evenly over (Min, Max] in fifths; the colours stay.
+void PrepareRanges(TLayerVariable& v)
 {
-    const int32_t k = MovimVariable(RangeItemMovim);
-    if (!k || Network.MovementCount < 1)
-        return false;
-    RangeVarMovim = RangeItemMovim;
-    RangeMovimMin = Movims[0].Var[k];
-    RangeMovimMax = Movims[MovimsMaxRec].Var[k];
-    return true;
+    const int32_t saved = KDVlib::RangeName(v.Name);
+    if (saved >= 0 && static_cast<size_t>(saved) < RangeNames.size()) {
+        ParseRangeText(RangeNames[static_cast<size_t>(saved)], v.Table);
+        return;
+    }
+    v.Table[0].Low = v.Table[0].High = v.Min;
+    const int last = std::clamp(NumRanges, 0, MaxRangeClasses);
+    for (int c = 1; c <= last; ++c) {
+        TRangeClass& r = v.Table[static_cast<size_t>(c)];
+        r.Active = true;
+        const double span = double(v.Max) - double(v.Min);
+        r.Low = static_cast<float>(span * (c - 1) / 5.0 + (0.00001 + double(v.Min)));
+        r.High = static_cast<float>(span * c / 5.0 + (0.00001 + double(v.Min)));
+    }
 }
 
 } // namespace
 
-std::string LayerName(const char* prefix, const std::string& rangeName)
+std::string LayerName(const char* prefix, const std::string& title)
 {
     std::string name = prefix;
-    for (char c : rangeName) {
+    for (char c : title) {
         if (c == ' ' || c == '.')
             continue;
         // Characters that a drawing's symbol table does not accept in a name.
@@ -110,16 +123,16 @@ std::string LayerName(const char* prefix, const std::string& rangeName)
     return name;
 }
 
-void DxfAtributos(const std::string& layer, const TDxfMapOptions& o)
+void DxfAtributos(const std::string& layer, const TLayerVariable& var, const TDxfMapOptions& o)
 {
-    const double attrMax = RangeMax;
+    const double attrMax = var.Max;
     if (!(attrMax > 0.0))
         return; // no scale: the bands would have no width
     const int32_t over = Colour(ModeBrushColors[Mode()]);
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!InLinkLayers(a, o))
             return;
-        const double v = LinkValue(a);
+        const double v = LinkValue(a, var);
         DxfSolidColor = v > attrMax ? over : 0;
         const double w = std::min(PixsVol * v / attrMax, 1.1 * PixsVol);
         const TPoint p = NodeXY(a.AIndex), q = NodeXY(a.BIndex);
@@ -128,17 +141,17 @@ void DxfAtributos(const std::string& layer, const TDxfMapOptions& o)
     DxfSolidColor = 0;
 }
 
-void DxfTemas(const std::string& layer, const TDxfMapOptions& o)
+void DxfTemas(const std::string& layer, const TLayerVariable& var, const TDxfMapOptions& o)
 {
     const int32_t last = std::clamp(NumRanges, 0, MaxRangeClasses);
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!InLinkLayers(a, o))
             return;
-        const float v = LinkValue(a);
+        const float v = LinkValue(a, var);
         DxfSolidColor = 0;
         bool shown = true;
         for (int32_t r = 0; r <= last; ++r) {
-            const TRangeClass& c = RangeTable[static_cast<size_t>(r)];
+            const TRangeClass& c = var.Table[static_cast<size_t>(r)];
             if (c.Low < v && c.High >= v) {
                 if (c.Active)
                     DxfSolidColor = Colour(c.Color);
@@ -154,14 +167,14 @@ void DxfTemas(const std::string& layer, const TDxfMapOptions& o)
     DxfSolidColor = 0;
 }
 
-void DxfValores(const std::string& layer, const TDxfMapOptions& o)
+void DxfValores(const std::string& layer, const TLayerVariable& var, const TDxfMapOptions& o)
 {
     DxfTextHeight = LabelFonts[4].Size * SizeFactor;
     DxfTextColor = 0;
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!InLinkLayers(a, o))
             return;
-        const float v = LinkValue(a);
+        const float v = LinkValue(a, var);
         if (v == 0.0f && !o.DrawNull)
             return;
         TPoint p, q;
@@ -182,7 +195,7 @@ void DxfValores(const std::string& layer, const TDxfMapOptions& o)
     });
 }
 
-void DxfMovimientos(const std::string& layer)
+void DxfMovimientos(const std::string& layer, const TLayerVariable& var)
 {
     DxfLineColor = Colour(ModePenColors[Mode()]);
     DxfTextColor = Colour(LabelFonts[4].Color);
@@ -198,10 +211,10 @@ void DxfMovimientos(const std::string& layer)
             const TMovimiento& mv = Movims[i];
             if (!ValidNode(mv.AIndex) || !ValidNode(mv.JunctionIndex))
                 continue;
-            const float v = MovimValue(mv);
+            const float v = MovimValue(mv, var);
             std::string label = ValueText(v);
             for (int32_t r = 0; r <= last; ++r) {
-                const TRangeClass& c = RangeTable[static_cast<size_t>(r)];
+                const TRangeClass& c = var.Table[static_cast<size_t>(r)];
                 if (c.Low < v && c.High >= v) {
                     if (c.Active) {
                         DxfLineColor = Colour(c.Color);
@@ -230,96 +243,93 @@ void DxfMovimientos(const std::string& layer)
 
 // ---- The export ----
 
-struct TDataLayerExport::Saved {
-    int32_t RangeVarArcos, RangeVarMovim, RangeItemMovim;
-    std::string RangeName;
-    float RangeMin, RangeMax, RangeMovimMin, RangeMovimMax;
-    std::array<TRangeClass, MaxRangeClasses + 1> Table;
-    std::array<int32_t, MaxRangeModes + 1> VarByMode;
-};
-
-TDataLayerExport::TDataLayerExport(const TDxfMapOptions& o, bool full)
-    : o_(o), full_(full),
-      saved_(new Saved{::RangeVarArcos, ::RangeVarMovim, RangeItemMovim, ::RangeName, RangeMin, RangeMax,
-                       RangeMovimMin, RangeMovimMax, RangeTable, RangeVarByMode})
+TDataLayerExport::TDataLayerExport(const TDxfMapOptions& o, bool full) : o_(o), full_(full)
 {
-    startName_ = ::RangeName;
-    startMovName_ = MovimName();
+    link_ = {::RangeVarArcos, LinkTitle(::RangeVarArcos), RangeMin, RangeMax, RangeTable};
+    movim_ = {::RangeVarMovim, MovimTitle(::RangeVarMovim), RangeMovimMin, RangeMovimMax, RangeTable};
 }
 
-// Everything the walk over the columns changed goes back as it was: the export
-// never changes what the map shows.
-TDataLayerExport::~TDataLayerExport()
+std::string TDataLayerExport::LinkTitle(int32_t column) const
 {
-    ::RangeVarArcos = saved_->RangeVarArcos;
-    ::RangeVarMovim = saved_->RangeVarMovim;
-    RangeItemMovim = saved_->RangeItemMovim;
-    ::RangeName = saved_->RangeName;
-    RangeMin = saved_->RangeMin;
-    RangeMax = saved_->RangeMax;
-    RangeMovimMin = saved_->RangeMovimMin;
-    RangeMovimMax = saved_->RangeMovimMax;
-    RangeTable = saved_->Table;
-    RangeVarByMode = saved_->VarByMode;
-    delete saved_;
+    if (column < 1 || column >= NumArcosColumns)
+        return {};
+    if (o_.LinkTitle)
+        return o_.LinkTitle(column);
+    return TitArcos[static_cast<size_t>(column)];
 }
 
-std::string TDataLayerExport::MovimName() const
+std::string TDataLayerExport::MovimTitle(int32_t column) const
 {
-    if (RangeVarMovim < 1 || RangeVarMovim >= NumMovimColumns)
+    if (column < 1 || column >= NumMovimColumns)
         return {};
     if (o_.MovimTitle)
-        return o_.MovimTitle(RangeVarMovim);
-    return TitMovim[static_cast<size_t>(RangeVarMovim)];
+        return o_.MovimTitle(column);
+    return TitMovim[static_cast<size_t>(column)];
 }
 
-void TDataLayerExport::SelectLinkColumn(int32_t column)
+// As choosing the column on the grid would make it: its extremes (or the scale
+// the scale window keeps fixed) and its range set.
+bool TDataLayerExport::LinkColumn(int32_t column, TLayerVariable& v) const
 {
-    RangeVarByMode[Mode()] = column;
-    if (o_.ArcosRangeValues)
-        o_.ArcosRangeValues();
-    else
-        ColumnRangeValues();
+    const int32_t k = LinkVariable(column);
+    if (!k)
+        return false;
+    v = link_;
+    v.Column = column;
+    v.Name = LinkTitle(column);
+    if (!ScaleFixed) {
+        v.Min = Arcos[0].Var[k];
+        v.Max = Arcos[ArcosMaxRec].Var[k];
+    }
+    if (!(v.Max > 0.0f))
+        return false;
+    PrepareRanges(v);
+    return true;
 }
 
-bool TDataLayerExport::SelectMovimColumn(int32_t column)
+// The movement column with its extremes and the range table of the moment.
+bool TDataLayerExport::MovimColumn(int32_t column, TLayerVariable& v) const
 {
-    RangeItemMovim = column;
-    return o_.MovimRangeValues ? o_.MovimRangeValues() : MovimColumnRangeValues();
+    const int32_t k = MovimVariable(column);
+    if (!k || Network.MovementCount < 1)
+        return false;
+    v = movim_;
+    v.Column = column;
+    v.Name = MovimTitle(column);
+    v.Min = Movims[0].Var[k];
+    v.Max = Movims[MovimsMaxRec].Var[k];
+    return v.Max > 0.0f;
 }
 
-// f() for every link column holding a variable with a positive maximum, that
-// column being the current link variable.
+// f(v) for every link column holding a variable with a positive maximum.
 template <class F>
-void TDataLayerExport::ForEachLinkColumn(F&& f)
+void TDataLayerExport::ForEachLinkColumn(F&& f) const
 {
     const int32_t last = std::min(NumColArcos - 1, NumArcosColumns - 1);
-    for (int32_t c = 2; c <= last; ++c) {
-        if (!LinkVariable(c))
-            continue;
-        SelectLinkColumn(c);
-        if (::RangeVarArcos == c && RangeMax > 0.0f)
-            f();
-    }
+    TLayerVariable v;
+    for (int32_t c = 2; c <= last; ++c)
+        if (LinkColumn(c, v))
+            f(v);
 }
 
 template <class F>
-void TDataLayerExport::ForEachMovimColumn(F&& f)
+void TDataLayerExport::ForEachMovimColumn(F&& f) const
 {
     const int32_t last = std::min(NumColMovim - 1, NumMovimColumns - 1);
+    TLayerVariable v;
     for (int32_t c = 3; c <= last; ++c)
-        if (SelectMovimColumn(c) && RangeMovimMax > 0.0f)
-            f();
+        if (MovimColumn(c, v))
+            f(v);
 }
 
 // The full export writes the current link variable's layers with its column.
 bool TDataLayerExport::CurrentColumnInWalk() const
 {
-    return full_ && saved_->RangeVarArcos >= 2 && saved_->RangeVarArcos < NumColArcos &&
-           LinkVariable(saved_->RangeVarArcos) && saved_->RangeMax > 0.0f;
+    return full_ && link_.Column >= 2 && link_.Column < NumColArcos && LinkVariable(link_.Column) &&
+           link_.Max > 0.0f;
 }
 
-std::vector<TLayerEntry> TDataLayerExport::Layers()
+std::vector<TLayerEntry> TDataLayerExport::Layers() const
 {
     std::vector<TLayerEntry> layers;
     std::set<std::string> names;
@@ -328,84 +338,73 @@ std::vector<TLayerEntry> TDataLayerExport::Layers()
             layers.push_back({name, visible, colour});
     };
     const int32_t pen = Colour(ModePenColors[Mode()]), white = Colour(clWhite), text = Colour(LabelFonts[4].Color);
+    const bool linkVar = LinkVariable(link_.Column) != 0;
     if (!full_) {
         // Every layer the entities go to has its row; the values written with the
         // bands or themes stay switched off unless the values button is down.
-        const bool linkVar = LinkVariable(::RangeVarArcos) != 0;
-        const bool bands = linkVar && o_.tbAtributos && RangeMax > 0.0f;
+        const bool bands = linkVar && o_.tbAtributos && link_.Max > 0.0f;
         if (bands)
-            add(LayerName("ATT_", ::RangeName), true, pen);
+            add(LayerName("ATT_", link_.Name), true, pen);
         if (linkVar && o_.tbColores)
-            add(LayerName("TEM_", ::RangeName), true, white);
+            add(LayerName("TEM_", link_.Name), true, white);
         if (linkVar && (o_.tbValues || o_.tbColores || (bands && !ShownVarList.empty())))
-            add(LayerName("VAL_", ::RangeName), o_.tbValues, text);
-        if (o_.aAtributos2 && MovimVariable(::RangeVarMovim))
-            add(LayerName("MVT_", MovimName()), true, white);
+            add(LayerName("VAL_", link_.Name), o_.tbValues, text);
+        if (o_.aAtributos2 && MovimVariable(movim_.Column))
+            add(LayerName("MVT_", movim_.Name), true, white);
         return layers;
     }
-    if (LinkVariable(::RangeVarArcos) && !CurrentColumnInWalk()) {
-        if (o_.tbAtributos && RangeMax > 0.0f)
-            add(LayerName("ATT_", ::RangeName), true, pen);
+    if (linkVar && !CurrentColumnInWalk()) {
+        if (o_.tbAtributos && link_.Max > 0.0f)
+            add(LayerName("ATT_", link_.Name), true, pen);
         if (o_.tbColores)
-            add(LayerName("TEM_", ::RangeName), true, white);
+            add(LayerName("TEM_", link_.Name), true, white);
         if (o_.tbValues)
-            add(LayerName("VAL_", ::RangeName), true, text);
+            add(LayerName("VAL_", link_.Name), true, text);
     }
-    ForEachLinkColumn([&] {
-        const bool current = ::RangeName == startName_;
-        add(LayerName("ATT_", ::RangeName), current && o_.tbAtributos, pen);
-        add(LayerName("TEM_", ::RangeName), current && o_.tbColores, white);
-        add(LayerName("VAL_", ::RangeName), current && o_.tbValues, text);
+    ForEachLinkColumn([&](const TLayerVariable& v) {
+        const bool current = v.Column == link_.Column;
+        add(LayerName("ATT_", v.Name), current && o_.tbAtributos, pen);
+        add(LayerName("TEM_", v.Name), current && o_.tbColores, white);
+        add(LayerName("VAL_", v.Name), current && o_.tbValues, text);
     });
-    ForEachMovimColumn([&] {
-        add(LayerName("MVT_", MovimName()), MovimName() == startMovName_ && o_.aAtributos2, white);
+    ForEachMovimColumn([&](const TLayerVariable& v) {
+        add(LayerName("MVT_", v.Name), v.Column == movim_.Column && o_.aAtributos2, white);
     });
-    // Put the current variables back for the entities' first step.
-    ::RangeVarArcos = saved_->RangeVarArcos;
-    ::RangeName = saved_->RangeName;
-    RangeMin = saved_->RangeMin;
-    RangeMax = saved_->RangeMax;
-    ::RangeVarMovim = saved_->RangeVarMovim;
-    RangeMovimMin = saved_->RangeMovimMin;
-    RangeMovimMax = saved_->RangeMovimMax;
-    RangeVarByMode = saved_->VarByMode;
-    RangeItemMovim = saved_->RangeItemMovim;
     return layers;
 }
 
-void TDataLayerExport::Entities()
+void TDataLayerExport::Entities() const
 {
-    const bool linkVar = LinkVariable(::RangeVarArcos) != 0;
+    const bool linkVar = LinkVariable(link_.Column) != 0;
     if (!full_) {
         // The current variables, each layer once.
-        const bool bands = linkVar && o_.tbAtributos && RangeMax > 0.0f;
+        const bool bands = linkVar && o_.tbAtributos && link_.Max > 0.0f;
         if (bands)
-            DxfAtributos(LayerName("ATT_", ::RangeName), o_);
+            DxfAtributos(LayerName("ATT_", link_.Name), link_, o_);
         if (linkVar && o_.tbColores)
-            DxfTemas(LayerName("TEM_", ::RangeName), o_);
+            DxfTemas(LayerName("TEM_", link_.Name), link_, o_);
         if (linkVar && (o_.tbValues || o_.tbColores || (bands && !ShownVarList.empty())))
-            DxfValores(LayerName("VAL_", ::RangeName), o_);
-        if (o_.aAtributos2 && MovimVariable(::RangeVarMovim))
-            DxfMovimientos(LayerName("MVT_", MovimName()));
+            DxfValores(LayerName("VAL_", link_.Name), link_, o_);
+        if (o_.aAtributos2 && MovimVariable(movim_.Column))
+            DxfMovimientos(LayerName("MVT_", movim_.Name), movim_);
         return;
     }
     // The current variable with the range table of the moment, unless its own
     // column writes the same layers below.
     if (linkVar && !CurrentColumnInWalk()) {
         if (o_.tbAtributos)
-            DxfAtributos(LayerName("ATT_", ::RangeName), o_);
+            DxfAtributos(LayerName("ATT_", link_.Name), link_, o_);
         if (o_.tbColores)
-            DxfTemas(LayerName("TEM_", ::RangeName), o_);
+            DxfTemas(LayerName("TEM_", link_.Name), link_, o_);
         if (o_.tbValues)
-            DxfValores(LayerName("VAL_", ::RangeName), o_);
+            DxfValores(LayerName("VAL_", link_.Name), link_, o_);
     }
-    ForEachLinkColumn([&] {
-        Ranges::PrepareRanges(::RangeName, RangeMin, RangeMax);
-        DxfAtributos(LayerName("ATT_", ::RangeName), o_);
-        DxfTemas(LayerName("TEM_", ::RangeName), o_);
-        DxfValores(LayerName("VAL_", ::RangeName), o_);
+    ForEachLinkColumn([&](const TLayerVariable& v) {
+        DxfAtributos(LayerName("ATT_", v.Name), v, o_);
+        DxfTemas(LayerName("TEM_", v.Name), v, o_);
+        DxfValores(LayerName("VAL_", v.Name), v, o_);
     });
-    ForEachMovimColumn([&] { DxfMovimientos(LayerName("MVT_", MovimName())); });
+    ForEachMovimColumn([&](const TLayerVariable& v) { DxfMovimientos(LayerName("MVT_", v.Name), v); });
 }
 
 } // namespace DxfDataLayers

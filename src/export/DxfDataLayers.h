@@ -3,6 +3,9 @@
 // ("TEM_"), values as text ("VAL_") and turning-movement figures ("MVT_") of the
 // link and movement variables, as the map shows them on top of the network.
 // Headless: what is read of the main window comes in TDxfMapOptions.
+#include "map/Ranges.h"
+
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,44 +21,54 @@ struct TLayerEntry {
     int32_t Colour = 7;
 };
 
-// The layer name of a variable: the prefix and its range-set name without blanks
-// and points; characters a DXF name may not hold become '_'.
-std::string LayerName(const char* prefix, const std::string& rangeName);
+// The variable a group of layers draws: a copy of the view's choice when the
+// export begins, or one made for a column of the full export's walk. The layers
+// draw from these copies, so that an export never changes what the map or the
+// grids show.
+struct TLayerVariable {
+    int32_t Column = 0;   // link or movement grid column
+    std::string Name;     // its grid title: the layers are named after it
+    float Min = 0.0f;     // extremes; Max is the value drawn PixsVol pixels wide
+    float Max = 0.0f;
+    std::array<TRangeClass, MaxRangeClasses + 1> Table{}; // colour classes
+};
 
-// Layer routines over the current link variable (RangeVarArcos with RangeMax as the
-// value drawn PixsVol pixels wide) or the current movement variable (RangeVarMovim).
-void DxfAtributos(const std::string& layer, const TDxfMapOptions& o);
-void DxfTemas(const std::string& layer, const TDxfMapOptions& o);
-void DxfValores(const std::string& layer, const TDxfMapOptions& o);
-void DxfMovimientos(const std::string& layer);
+// The layer name of a variable: the prefix and its title without blanks and
+// points; characters a DXF name may not hold become '_'.
+std::string LayerName(const char* prefix, const std::string& title);
+
+// Layer routines over a link variable (bands Max wide at PixsVol pixels, range
+// colours, values as text) or a movement variable (turn figures).
+void DxfAtributos(const std::string& layer, const TLayerVariable& v, const TDxfMapOptions& o);
+void DxfTemas(const std::string& layer, const TLayerVariable& v, const TDxfMapOptions& o);
+void DxfValores(const std::string& layer, const TLayerVariable& v, const TDxfMapOptions& o);
+void DxfMovimientos(const std::string& layer, const TLayerVariable& v);
 
 // The export of the data layers in two passes over the same choices: Layers()
 // gives the layer-table entries (before the file is opened), Entities() writes them
 // (first thing in the ENTITIES section). The full export walks every link and
-// movement column; the range settings it changes are put back by the destructor.
+// movement column.
 class TDataLayerExport {
 public:
     TDataLayerExport(const TDxfMapOptions& o, bool full);
-    ~TDataLayerExport();
-    TDataLayerExport(const TDataLayerExport&) = delete;
-    TDataLayerExport& operator=(const TDataLayerExport&) = delete;
 
-    std::vector<TLayerEntry> Layers();
-    void Entities();
-    // The movement-grid title of the current movement variable.
-    std::string MovimName() const;
+    std::vector<TLayerEntry> Layers() const;
+    void Entities() const;
 
 private:
-    struct Saved;
     const TDxfMapOptions& o_;
     bool full_;
-    Saved* saved_;
-    std::string startName_, startMovName_;
+    TLayerVariable link_, movim_; // the view's variables when the export began
 
-    void SelectLinkColumn(int32_t column);
-    bool SelectMovimColumn(int32_t column);
-    template <class F> void ForEachLinkColumn(F&& f);
-    template <class F> void ForEachMovimColumn(F&& f);
+    std::string LinkTitle(int32_t column) const;
+    std::string MovimTitle(int32_t column) const;
+    // The variable of a link column with a positive maximum, with its range set
+    // (the saved one of its title, else the default classes); false when the
+    // column holds no such variable.
+    bool LinkColumn(int32_t column, TLayerVariable& v) const;
+    bool MovimColumn(int32_t column, TLayerVariable& v) const;
+    template <class F> void ForEachLinkColumn(F&& f) const;
+    template <class F> void ForEachMovimColumn(F&& f) const;
     bool CurrentColumnInWalk() const;
 };
 

@@ -47,6 +47,7 @@ void ForEachNode(F&& f)
 void Header()
 {
     DxfSection("HEADER");
+    DxfCodePage();
     DxfExtMin(WorldMinX, WorldMinY);
     DxfExtMax(WorldMaxX, WorldMaxY);
     DxfPdMode(15.0);

@@ -38,16 +38,10 @@ struct TDxfMapOptions {
     uint32_t ZonaBordeColor = clBlack;
     uint32_t PoliBordeColor = clGreen;
 
-    // The main window's choice of variables, used by the full export as it walks
-    // every column. ArcosRangeValues makes link-grid column RangeVarByMode[RangeMode]
-    // the current link variable (RangeVarArcos, RangeName, RangeMin, RangeMax);
-    // MovimRangeValues makes movement column RangeItemMovim current (RangeVarMovim,
-    // RangeMovimMin, RangeMovimMax), false when the column cannot be shown;
-    // MovimTitle is a movement column's title. Unset, a headless equivalent
-    // over the column tables is used.
-    std::function<void()> ArcosRangeValues;
-    std::function<bool()> MovimRangeValues;
+    // The titles of the link and movement grid columns, after which the data
+    // layers are named. Unset, the column tables' titles are used.
     std::function<std::string(int32_t)> MovimTitle;
+    std::function<std::string(int32_t)> LinkTitle;
 };
 
 namespace DxfMapExport {

@@ -5,20 +5,81 @@
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
 
+#include <algorithm>
+#include <climits>
+#include <unordered_set>
+
 namespace Emme2Export {
 
 using ZelUtils::Format;
 
 namespace {
 constexpr const char* kLinkFormat = "a %8d%8d%10.2f %-6s%5d%5.1f%5d%8.2f%8.2f%8.2f\r\n";
+// EMME/2 node numbers, centroids included, have at most six digits.
+constexpr int64_t kLargestEmmeNode = 999999;
+
+int32_t LargestNode()
+{
+    int32_t largest = 0;
+    for (int32_t i = 1; i <= Network.NodeCount; ++i)
+        largest = std::max(largest, Nodos[i].Number);
+    return largest;
+}
+
+bool ZoneClashes(int32_t& zone)
+{
+    std::unordered_set<int32_t> nodes;
+    for (int32_t i = 1; i <= Network.NodeCount; ++i)
+        nodes.insert(Nodos[i].Number);
+    for (int32_t z = 1; z <= Network.ZoneCount; ++z)
+        if (nodes.count(Zonas[z].Number)) {
+            zone = Zonas[z].Number;
+            return true;
+        }
+    return false;
+}
+} // namespace
+
+// Centroids and nodes share one set of numbers in EMME/2. Zone numbers are kept
+// when no node has one of them; otherwise every centroid is numbered zone number
+// + the first power of ten above the largest node number (nodes up to 416: zone
+// 1 becomes 1001), so that the zone stays readable in the number, no centroid
+// takes a node's number and no access link joins a number to itself.
+int32_t CentroidOffset()
+{
+    int32_t zone = 0;
+    if (!ZoneClashes(zone))
+        return 0;
+    int64_t offset = 10;
+    while (offset <= LargestNode())
+        offset *= 10;
+    return static_cast<int32_t>(std::min<int64_t>(offset, INT32_MAX));
+}
+
+bool CentroidsFit(std::string& error)
+{
+    const int64_t offset = CentroidOffset();
+    if (offset == 0)
+        return true;
+    int32_t zone = 0;
+    ZoneClashes(zone);
+    for (int32_t z = 1; z <= Network.ZoneCount; ++z)
+        if (offset + Zonas[z].Number > kLargestEmmeNode) {
+            error = Format("No se exportó a EMME/2: la zona %d tiene el número de un nodo y no quedan números de "
+                           "centroide libres (zona %d + %d pasa de %d).",
+                           zone, Zonas[z].Number, static_cast<int32_t>(offset), static_cast<int32_t>(kLargestEmmeNode));
+            return false;
+        }
+    return true;
 }
 
 std::string CentsText()
 {
     std::string s = "t nodes\r\n";
+    const int32_t offset = CentroidOffset();
     for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
         const TZona& zo = Zonas[z];
-        s += Format("a*%6d%15.3f%15.3f%8.2f%8.2f%8.2f\r\n", zo.Number, static_cast<double>(zo.CentroidX),
+        s += Format("a*%6d%15.3f%15.3f%8.2f%8.2f%8.2f\r\n", zo.Number + offset, static_cast<double>(zo.CentroidX),
                     static_cast<double>(zo.CentroidY), 0.0, 0.0, 0.0);
     }
     return s;
@@ -33,6 +94,7 @@ std::string NetworkText()
                     static_cast<double>(n.Y), 0.0, 0.0, 0.0);
     }
     s += "\r\nt links\r\n";
+    const int32_t offset = CentroidOffset();
     for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
         const TZona& zo = Zonas[z];
         for (int32_t c = 1; c <= zo.ConnectorCount && c < static_cast<int32_t>(zo.Connectors.size()); ++c) {
@@ -40,11 +102,13 @@ std::string NetworkText()
             if (con.Kind != 1)
                 continue;
             const int32_t node = con.NodeIndex > 0 ? Nodos[con.NodeIndex].Number : con.ConnNode;
-            s += Format(kLinkFormat, zo.Number, node, 0.123, "csp", 1, 2.0, 90, 0.0, 0.0, 0.0);
+            s += Format(kLinkFormat, zo.Number + offset, node, 0.123, "csp", 1, 2.0, 90, 0.0, 0.0, 0.0);
         }
     }
     for (int32_t i = 1; i <= Network.LinkCount; ++i) {
         const TArcos& a = Arcos[i];
+        if (a.A == a.B)
+            continue; // no network link joins a node to itself (see WriteEmme2)
         s += Format(kLinkFormat, a.A, a.B, a.StraightLength / 1000.0, "csp", 1, static_cast<double>(a.Lanes()),
                     ZelUtils::Round(a.Var[9]), 0.0, 0.0, 0.0);
     }
@@ -87,6 +151,13 @@ std::string FixedText()
 
 bool WriteEmme2(const std::string& base, std::string& error)
 {
+    if (!CentroidsFit(error))
+        return false;
+    for (int32_t i = 1; i <= Network.LinkCount; ++i)
+        if (Arcos[i].A == Arcos[i].B) {
+            error = Format("No se exportó a EMME/2: el arco %d-%d une el nodo consigo mismo.", Arcos[i].A, Arcos[i].B);
+            return false;
+        }
     const std::pair<const char*, std::string (*)()> files[] = {
         {".cents", CentsText}, {".network", NetworkText}, {".links", LinksText}, {".fixed", FixedText}};
     // The four files belong together: all or none replace the earlier ones.

@@ -2,9 +2,14 @@
 // The loaded network as four EMME/2 batch-input files sharing one base name:
 // base.cents (zone centroids), base.network (nodes and links), base.links (link
 // data table) and base.fixed (transit lines). Reads the model, changes nothing.
+#include <cstdint>
 #include <string>
 
 namespace Emme2Export {
+
+// What is added to every zone number to make its centroid number: 0 when no node
+// has a zone's number, else the first power of ten above the largest node number.
+int32_t CentroidOffset();
 
 // Text of each file (CR LF line ends).
 std::string CentsText();
@@ -13,7 +18,9 @@ std::string LinksText();
 std::string FixedText();
 
 // Writes the four files in that order; false with a Spanish message in error
-// when one cannot be written (the files written before it stay).
+// when one cannot be written (none replaces an earlier file), when the centroids
+// find no free numbers below EMME/2's largest, or when a link joins a node to
+// itself (EMME/2 refuses the whole set).
 bool WriteEmme2(const std::string& base, std::string& error);
 
 } // namespace Emme2Export

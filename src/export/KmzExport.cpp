@@ -1,4 +1,5 @@
 #include "export/KmzExport.h"
+#include "export/DelimitedText.h"
 
 #include "archive/ZipForge.h"
 #include "export/ZelKmzer.h"
@@ -212,8 +213,8 @@ bool WriteSelectedLinesText(const std::string& path, char sep)
         if (line.Visible == 0)
             continue;
         const int32_t count = line.Stops.empty() ? 0 : std::min<int32_t>(line.Stops[0], int32_t(line.Stops.size()) - 1);
-        std::string text = Format("%s%s%s%s%d%s%d", line.Name, s, line.LineCode, s,
-                                  ZelUtils::Round(line.Frequency), s, count);
+        std::string text = Format("%s%s%s%s%d%s%d", DelimitedText::Cell(line.Name, sep), s,
+                                  DelimitedText::Cell(line.LineCode, sep), s, ZelUtils::Round(line.Frequency), s, count);
         for (int32_t k = 1; k <= count; ++k)
             text += Format("%s%d", s, std::abs(line.Stops[k]));
         out.push_back(std::move(text));

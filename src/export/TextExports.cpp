@@ -11,6 +11,39 @@ namespace TextExports {
 
 using ZelUtils::Format;
 
+namespace {
+
+bool AllDigits(const std::string& s, size_t maxDigits)
+{
+    if (s.empty() || s.size() > maxDigits)
+        return false;
+    for (char c : s)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+std::string CodeOf(const TLineRow& row) { return row.Code.empty() ? std::string(" ") : row.Code.substr(0, 1); }
+
+} // namespace
+
+int32_t TraceId(const TLineRow& row)
+{
+    return AllDigits(row.Name, 5) ? ZelUtils::ParseInt(row.Name) : row.Order;
+}
+
+bool SectionNamesFit(const std::vector<TLineRow>& rows, std::string& error)
+{
+    for (const TLineRow& row : rows)
+        if (!AllDigits(row.Name, 5) && row.Name.size() > 4) {
+            error = Format("La línea \"%s\" no cabe en el formato de líneas: el nombre ha de tener cinco cifras o "
+                           "a lo sumo cuatro caracteres.",
+                           row.Name);
+            return false;
+        }
+    return true;
+}
+
 std::string LineTraceText(const std::vector<TLineRow>& rows)
 {
     std::string s;
@@ -38,7 +71,7 @@ std::string LineTraceText(const std::vector<TLineRow>& rows)
         }
         if (!nodes.empty())
             pts.push_back(nodes.back());
-        s += Format("%1d%5.5d,%5d", row.Group, row.Line, static_cast<int32_t>(pts.size()));
+        s += Format("%1d%5.5d,%5d", row.Group, TraceId(row), static_cast<int32_t>(pts.size()));
         for (const TPoint& p : pts)
             s += Format(",%.2f,%.2f", p.x, p.y);
         s += "\r\n";
@@ -55,7 +88,13 @@ std::string LineSectionText(const std::vector<TLineRow>& rows, bool wideNodes)
         const TLineRow& row = rows[r];
         if (r > 0 && row.Group != rows[r - 1].Group)
             s += "99999\r\n66666\r\n";
-        s += Format("%5d%5d%5d", row.Line, row.Frequency, static_cast<int32_t>(row.Nodes.size()));
+        const int32_t count = static_cast<int32_t>(row.Nodes.size());
+        if (AllDigits(row.Name, 5) && row.Name.size() == 5)
+            s += row.Code.empty() || row.Code[0] == ' '
+                     ? Format("%5s%5d%5d", row.Name, row.Frequency, count)
+                     : Format("%5s%s%4d%5d", row.Name, CodeOf(row), row.Frequency, count);
+        else
+            s += Format("%4s%s%5d%5d", row.Name, CodeOf(row), row.Frequency, count);
         for (size_t n = 0; n < row.Nodes.size(); ++n) {
             if (n > 0 && n % k == 0)
                 s += Format("\r\n%15s", " ");

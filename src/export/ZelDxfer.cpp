@@ -4,6 +4,7 @@
 #include <numbers>
 
 #include "model/FileUtils.h"
+#include "model/TextCodec.h"
 #include "model/ZelUtils.h"
 
 namespace ZelDxfer {
@@ -24,11 +25,28 @@ std::string out;
 
 using ZelUtils::Format;
 
+// A drawing holds one encoding, the one its header declares: Windows-1252.
+// Street names read from the network are already in it; titles and names that
+// are valid UTF-8 (the program's own texts) are converted.
+void AppendText(const std::string& value)
+{
+    bool plain = true;
+    for (char c : value)
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            plain = false;
+            break;
+        }
+    if (plain || !TextCodec::IsValidUtf8(value))
+        out += value;
+    else
+        out += TextCodec::EncodeCp1252(QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
+}
+
 void Pair(const char* code, const std::string& value)
 {
     out += code;
     out += "\r\n";
-    out += value;
+    AppendText(value);
     out += "\r\n";
 }
 std::string R5(double v) { return Format("%.5f", v); }
@@ -76,6 +94,12 @@ void DxfSection(const std::string& name)
 }
 
 void DxfEndSection() { Pair("  0", "ENDSEC"); }
+
+void DxfCodePage()
+{
+    Pair("  9", "$DWGCODEPAGE");
+    Pair("  3", "ANSI_1252");
+}
 
 void DxfExtMin(double x, double y)
 {

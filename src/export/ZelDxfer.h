@@ -38,6 +38,9 @@ void DxfSection(const std::string& name);
 void DxfEndSection();
 void DxfExtMin(double x, double y);
 void DxfExtMax(double x, double y);
+// The header variable naming the drawing's code page (Windows-1252, in which
+// every text and name of the file is written).
+void DxfCodePage();
 void DxfPdMode(double size);
 void DxfVport(double xmin, double ymin, double xmax, double ymax);
 void DxfLtypes(std::span<const std::string> names, std::span<const double> totals, std::span<const double> dashes,

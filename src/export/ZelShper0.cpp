@@ -63,7 +63,11 @@ SAOffset HookWrite(void* p, SAOffset size, SAOffset n, SAFile f)
 }
 SAOffset HookSeek(SAFile f, SAOffset offset, int whence)
 {
-    return static_cast<SAOffset>(std::fseek(reinterpret_cast<FILE*>(f), static_cast<long>(offset), whence));
+    // A seek writes out what was buffered: a full disk or the file-size limit shows here first.
+    const int rc = std::fseek(reinterpret_cast<FILE*>(f), static_cast<long>(offset), whence);
+    if (rc != 0)
+        NoteError(errno);
+    return static_cast<SAOffset>(rc);
 }
 SAOffset HookTell(SAFile f) { return static_cast<SAOffset>(std::ftell(reinterpret_cast<FILE*>(f))); }
 int HookFlush(SAFile f)

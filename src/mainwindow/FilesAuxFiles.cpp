@@ -111,19 +111,22 @@ bool TFilesController::OpenCoordinatesFile()
         KDVlib::FinishCoordinates();
         return false;
     }
-    CoordinatesFileName = dialog.selectedFiles().front().toStdString();
+    // The file chosen is only read: positions moved later go to the network's own
+    // positions file (CoordinatesFileName), never over a drawing or a file that
+    // other networks share.
+    const std::string chosenFile = dialog.selectedFiles().front().toStdString();
     // The reader is the one of the filter chosen, whatever the file's extension.
     const int kind = static_cast<int>(shown.indexOf(dialog.selectedNameFilter())) + 1;
     {
         TWaitCursor wait;
-        KDVlib::LoadCoordinatesFile(CoordinatesFileName, kind);
+        KDVlib::LoadCoordinatesFile(chosenFile, kind);
     }
     // A file was chosen: the network stays open whatever the file held. One that
     // placed no node leaves nothing to draw yet, which the user is told; nodes can
     // still be placed with the mouse or another coordinates file.
     if (!Network.HasCoordinates)
         Services().ShowMessage(Format("El archivo %s no da coordenadas a ningún nodo de la red.",
-                                      std::filesystem::path(CoordinatesFileName).filename().string()));
+                                      std::filesystem::path(chosenFile).filename().string()));
     return true;
 }
 

@@ -3,7 +3,7 @@
 // the view it had when it was last closed.
 #include "mainwindow/FilesController.h"
 
-#include "mainwindow/ProgramSettings.h"
+#include "map/ProgramSettings.h"
 #include "model/AuxFileHooks.h"
 #include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"

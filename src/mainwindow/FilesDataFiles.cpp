@@ -22,6 +22,7 @@
 #include <QMessageBox>
 #include <QToolBar>
 
+#include <filesystem>
 #include <utility>
 
 uint8_t AppendSoleraLayer = 0;
@@ -57,7 +58,7 @@ const TOpenKind OpenKinds[9] = {
     {Cmd::tbOpenCnt, "Conteos palvon         |*.dat|"},
     {Cmd::tbOpenAds, "Datos complementarios  |*.csv|"},
     {Cmd::tbOpenTrz, "Trazas de arcos        |*.geo|"},
-    {Cmd::tbOpenZnf, "Zonificación           |*.geo|"},
+    {Cmd::tbOpenZnf, "Zonificación           |*.geo;*.shp|"},
     {Cmd::tbOpenSlr, "Lineas de soleras      |*.geo|"},
     {Cmd::tbOpenGA, "Generación/Atracción   |*.csv|"},
 };
@@ -134,7 +135,8 @@ void TFilesController::aOpenCompExecute()
 
 void TFilesController::aOpenZonifExecute()
 {
-    const std::string name = ChooseDataFile(QStringLiteral("Abrir zonificación"), QStringLiteral("Text file |*.geo"));
+    // A zoning is read from its text form or from a shapefile: the dialog offers both.
+    const std::string name = ChooseDataFile(QStringLiteral("Abrir zonificación"), QStringLiteral("Text file |*.geo|Shapefile |*.shp"));
     if (!name.empty())
         OpenZoningFile(name);
 }
@@ -301,7 +303,10 @@ void TFilesController::GrabarSIGClick()
 {
     std::string name;
     int filter = 0;
-    const QString initial = SigFileName == "null" ? QString() : QString::fromStdString(DatDir + SigFileName);
+    // The name kept after a save is whole; the one set at opening lies beside the network.
+    const QString initial = SigFileName == "null"
+                                ? QString()
+                                : QString::fromStdString((std::filesystem::path(DatDir) / SigFileName).string());
     if (!ExportDialogs::SaveDialog(window_.DialogParent(), QStringLiteral("Grabar SIG"), QStringLiteral("sig"),
                                    {QStringLiteral("Velmora SIG format [*.sig] (*.sig)")}, initial, name, filter))
         return; // the edited shapes are still unsaved: the item stays

@@ -73,7 +73,9 @@ bool ReadLpaFile(TWindowHost& w, TFilesHost& host, const std::string& fileName)
     const PalvonRead::TLpaResult r = PalvonRead::ReadLpa(fileName, options);
     if (r.ClassesReached)
         SetEntSalMenus(w, PalvonRead::NOMADS);
-    return r.Opened;
+    // A file without the flow listing gave nothing: it is refused as one that
+    // cannot be read.
+    return r.Opened && r.FlowsFound;
 }
 
 bool ReadLplFile(TFilesHost& host, const std::string& fileName)
@@ -96,10 +98,13 @@ void TFilesController::ReadCompanionListings()
     SetEntSalMenus(window_, 0);
     if (!OpenListings())
         return;
-    if (FileExists(LpaFileName))
-        ReadLpaFile(window_, host_, LpaFileName);
-    if (FileExists(LplFileName))
-        ReadLplFile(host_, LplFileName);
+    // The caption names a listing only when it was read.
+    const QString network = host_.Title();
+    if (FileExists(LpaFileName) && !ReadLpaFile(window_, host_, LpaFileName))
+        host_.SetTitle(network);
+    const QString withLpa = host_.Title();
+    if (FileExists(LplFileName) && !ReadLplFile(host_, LplFileName))
+        host_.SetTitle(withLpa);
 }
 
 void TFilesController::ShowCompanionListings()
@@ -118,9 +123,15 @@ void TFilesController::OpenLpaFile(const std::string& fileName)
 {
     if (!NetworkOpen())
         return;
+    // A refused listing leaves the name and the caption of the one before it.
+    const std::string earlier = LpaFileName;
+    const QString earlierTitle = host_.Title();
     LpaFileName = fileName;
-    if (!ReadLpaFile(window_, host_, fileName))
+    if (!ReadLpaFile(window_, host_, fileName)) {
+        LpaFileName = earlier;
+        host_.SetTitle(earlierTitle);
         return;
+    }
     PalvonRead::ComputeLinkDataExtremes();
     host_.DrawDataLpa();
     host_.RefreshVarItems();
@@ -130,9 +141,14 @@ void TFilesController::OpenLplFile(const std::string& fileName)
 {
     if (!NetworkOpen())
         return;
+    const std::string earlier = LplFileName;
+    const QString earlierTitle = host_.Title();
     LplFileName = fileName;
-    if (!ReadLplFile(host_, fileName))
+    if (!ReadLplFile(host_, fileName)) {
+        LplFileName = earlier;
+        host_.SetTitle(earlierTitle);
         return;
+    }
     PalvonRead::ComputeLinkDataExtremes();
     host_.DrawDataLpl();
     host_.RefreshVarItems();

@@ -3,18 +3,21 @@
 #include "analysis/Fases.h"
 #include "analysis/gui/KDVMix.h"
 #include "mainwindow/FilesController.h"
+#include "map/FolderFiles.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DisplayStyles.h"
 #include "map/gui/OxrImage.h"
 #include "model/FileUtils.h"
 #include "model/ProgramOptions.h"
 #include "model/SafeFile.h"
+#include "model/CoordinatesFiles.h"
 #include "model/HitGrid.h"
 #include "model/JunctionOutlines.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/LinkGeometry.h"
 #include "model/LinkShapes.h"
+#include "model/NodeMoves.h"
 #include "model/PalvonRead.h"
 #include "model/SavedNetwork.h"
 #include "export/GeoWriters.h"
@@ -50,14 +53,31 @@ bool FileExists(const std::string& path)
     return !path.empty() && fs::is_regular_file(path, ec);
 }
 
-// "255;0;0" style of a background line layer: colour;width;style (style 1..5, else 0).
-void ApplyLayerStyle(TItems& item, const std::string& value)
+
+// The positions the user moved on the map and saved for this network (its own
+// positions file, beside it) replace those its text gives; a network read without
+// coordinates takes them as from a coordinates file, and needs none asked for.
+void ApplySavedPositions(const std::string& fileName)
 {
-    std::vector<std::string> f = ZelUtils::SplitString(value + ";;", ';');
-    item.Color = static_cast<uint32_t>(ZelUtils::ParseInt(f[0]));
-    item.Width = ZelUtils::ParseInt(f[1]);
-    int style = ZelUtils::ParseInt(f[2]);
-    item.PenStyle = static_cast<uint8_t>(style >= 1 && style <= 5 ? style : 0);
+    if (!FileExists(fileName))
+        return;
+    const bool placed = Network.HasCoordinates != 0;
+    std::vector<int32_t> moved;
+    if (!KDVlib::ReadPositionsFile(fileName, moved))
+        return;
+    if (!placed) {
+        if (Network.HasCoordinates)
+            KDVlib::FinishCoordinates();
+        return;
+    }
+    if (moved.empty())
+        return;
+    // The links at the moved nodes follow them, as after a move on the map.
+    MovedNodes.clear();
+    for (int32_t n : moved)
+        MovedNodes.push_back(Format("%10d", Nodos[n].Number));
+    KDVlib::NewAngles();
+    MovedNodes.clear();
 }
 
 } // namespace
@@ -183,9 +203,14 @@ bool TFilesController::ConfirmUnsavedEdits()
     std::string list = what.front();
     for (size_t k = 1; k < what.size(); ++k)
         list += (k + 1 == what.size() ? " y " : ", ") + what[k];
+    // The user is told where the positions go: a file of this network's own.
+    const std::string where =
+        positions ? Format("\nLas posiciones se grabarán en %s, junto a la red.",
+                           fs::path(CoordinatesFileName).filename().string())
+                  : std::string();
     const auto answer = QMessageBox::question(
         window_.DialogParent(), QString::fromStdString(ApplicationTitle),
-        QString::fromStdString(Format("Hay cambios sin grabar en %s de %s.", list, DatFileName)) +
+        QString::fromStdString(Format("Hay cambios sin grabar en %s de %s.", list, DatFileName) + where) +
             QStringLiteral("\n¿ Desea grabarlos ahora ?"),
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     if (answer == QMessageBox::Cancel || answer == QMessageBox::Escape)
@@ -197,10 +222,8 @@ bool TFilesController::ConfirmUnsavedEdits()
     if (text && !FrmDat->SaveDat(FrmDat->FileName().empty()))
         return false;
     if (positions) {
-        if (!KDVlib::WriteCoordsFile(CoordinatesFileName)) {
-            Services().ShowMessage(Format("No se pudo grabar el archivo de coordenadas %s", CoordinatesFileName));
-            return false;
-        }
+        if (!KDVlib::WriteCoordsFile(CoordinatesFileName))
+            return false; // the writer said why, once
         KDVlib::PositionsUnsaved = false;
     }
     if (shapes) {
@@ -266,7 +289,7 @@ void TFilesController::tbOpenDatExecute()
         QStringLiteral("Red Palvon DAT          (*.dat)"), QStringLiteral("Salida pvass           (*.lpa)"),
         QStringLiteral("Salida pvlook          (*.lpl)"),  QStringLiteral("Conteos palvon          (*.dat)"),
         QStringLiteral("Datos complementarios   (*.dat *.prn *.csv)"),
-        QStringLiteral("Trazas de arcos         (*.geo)"), QStringLiteral("Zonificación            (*.geo)"),
+        QStringLiteral("Trazas de arcos         (*.geo)"), QStringLiteral("Zonificación            (*.geo *.shp)"),
         QStringLiteral("Lineas de soleras       (*.geo)"), QStringLiteral("Generación/Atracción    (*.csv)")};
     QFileDialog dialog(window_.DialogParent(), QStringLiteral("Open data file"));
     dialog.setNameFilters(filters);
@@ -309,6 +332,14 @@ bool TFilesController::OpenPalvonDat()
     earlier.Keep();
     bool ok = PalvonRead::ReadNetwork(FrmDat->Lines());
     FrmDat->LinesChanged();
+    if (ok && !Network.SectionPresent[0] && !Network.SectionPresent[1] && !Network.SectionPresent[2]) {
+        // Without junctions or links there is no network to show (nor to ask its
+        // coordinates for): the file is refused as one over capacity is.
+        Services().ShowMessage(Format("El archivo %s no tiene ninguna sección de nodos ni de arcos "
+                                      "(11111, 22222 o 33333).\rLa red no se ha cargado.",
+                                      DatFileName));
+        ok = false;
+    }
     if (!ok) {
         earlier.Restore();
         RestoreEarlierOpening();
@@ -329,7 +360,10 @@ bool TFilesController::OpenPalvonDat()
     // one's edits, columns or views applies to it.
     KDVlib::PositionsUnsaved = false;
     LpaFirstCol = LplFirstCol = LpaMovFirstCol = LplMovFirstCol = CompFirstCol = 0;
-    CoordinatesFileName = "coordenadas.geo";
+    // Positions moved on the map are kept for this network only, beside it; they
+    // come back with it.
+    CoordinatesFileName = KDVlib::PositionsFileName(DatDir, DatFileName);
+    ApplySavedPositions(CoordinatesFileName);
     NumUserVarArcos = NumUserVarMovim = 0;
     host_.ResetGridSort();
     // A node or centroid "Mover" left ticked, and positions left unsaved, belong
@@ -405,20 +439,20 @@ void TFilesController::ShowNoNetwork()
 
 void TFilesController::OpenOtherFiles()
 {
-    TIniFile ini(DatDir + "Velmora.ini");
-    ZoningFileName = ini.ReadString("File Names", "Zonificacion", "null");
-    if (ZoningFileName != "null")
+    const FolderFiles::TFolderFiles files = FolderFiles::Read(DatDir + "Velmora.ini");
+    ZoningFileName = files.Zoning.empty() ? std::string("null") : files.Zoning;
+    if (!files.Zoning.empty())
         LoadZoning(ZoningFileName);
-    for (int k = 1; k <= 20; ++k) {
-        std::string name = ini.ReadString("File Names", Format("Solera%d", k), "null");
-        if (name == "null")
-            break; // layers are numbered without gaps
+    for (size_t k = 0; k < files.Layers.size(); ++k) {
         // The first layer replaces whatever layers were loaded; the others add to it.
-        host_.LineaSoleras(name, k > 1);
-        if (k <= 10)
-            ApplyLayerStyle(Items[static_cast<size_t>(10 + k)],
-                            ini.ReadString(Format("Solera%d", k), "Linea", "255;0;0"));
-        if (k == 1)
+        host_.LineaSoleras(files.Layers[k], k > 0);
+        if (k < files.Styles.size()) {
+            TItems& item = Items[11 + k];
+            item.Color = files.Styles[k].Color;
+            item.Width = files.Styles[k].Width;
+            item.PenStyle = files.Styles[k].PenStyle;
+        }
+        if (k == 0)
             window_.SetCommandOn(Cmd::tbSolera, true);
     }
 }

@@ -13,8 +13,8 @@
 #include "model/PalvonVars.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "widgets/GaugeRun.h"
 #include "widgets/StringAlignGrid.h"
-#include "widgets/WaitCursor.h"
 #include "widgets/WindowHost.h"
 
 #include <QAction>
@@ -153,6 +153,65 @@ void TGridsController::CrearColumnaFormula(bool movements)
         inputVars[static_cast<size_t>(i)] = k;
     }
 
+    // The whole column is computed aside first, under the caption gauge, where
+    // Escape or "Detener" stops it: a column is made whole or not at all, and an
+    // error or a stop leaves the grid, the records and the count as they were.
+    const std::string formula = FormulaText;
+    const QString name = dlg.teVar->text();
+    const int rows = std::min<int>(s.count, s.grid->RowCount() - 1);
+    std::vector<int32_t> records(static_cast<size_t>(std::max(rows, 0)));
+    std::vector<float> results(records.size());
+    std::vector<double> values(static_cast<size_t>(m));
+    TArtFormula& engine = FN();
+    int done = 0;
+    bool stopped = false;
+    std::string error;
+    {
+        TGaugeRun run(host_.CaptionGauge(), QStringLiteral("Calculando la columna %1 ...").arg(name));
+        // A long formula is polled inside its own loops, so that a single slow row
+        // still shows and can be stopped.
+        engine.PollHook = [&] {
+            if (!run.Step(static_cast<size_t>(done), static_cast<size_t>(rows)))
+                engine.RequestStop();
+        };
+        try {
+            for (int r = 1; r <= rows; ++r) {
+                if (!run.Step(static_cast<size_t>(done), static_cast<size_t>(rows))) {
+                    stopped = true;
+                    break;
+                }
+                const int32_t rec = RowRecord(s, r);
+                for (int i = 0; i < m; ++i)
+                    values[static_cast<size_t>(i)] = *s.var(rec, inputVars[static_cast<size_t>(i)]);
+                const double result = engine.ComputeN(formula, m, values, names);
+                if (engine.Stopped()) {
+                    stopped = true;
+                    break;
+                }
+                const float stored = static_cast<float>(result);
+                // A value the variable cannot hold would spoil the extremes and the map.
+                if (!std::isfinite(stored))
+                    throw std::runtime_error(Format("La fórmula no da un valor numérico válido en la fila %d.", r));
+                records[static_cast<size_t>(r - 1)] = rec;
+                results[static_cast<size_t>(r - 1)] = stored;
+                ++done;
+            }
+        } catch (const std::exception& e) {
+            error = e.what();
+        }
+        engine.PollHook = nullptr;
+    }
+    // The gauge is gone: the box takes the user's keys and clicks.
+    if (!error.empty()) {
+        Services().ShowError(Format("%s\rLa columna %s no se creó.", error, Str(name)));
+        return;
+    }
+    if (stopped) {
+        Services().SetStatusText(1, Format("Cálculo detenido en la fila %d de %d: la columna %s no se creó",
+                                           done + 1, rows, Str(name)));
+        return;
+    }
+
     s.numUser += 1;
     const int32_t k = s.firstVar + s.numUser;
     if (s.numUser >= MaxUserVars)
@@ -161,48 +220,26 @@ void TGridsController::CrearColumnaFormula(bool movements)
     const int32_t c = s.numCol;
     s.numCol += 1;
     s.grid->SetColCount(s.numCol);
-    s.grid->setCell(c, 0, Str(dlg.teVar->text()));
+    s.grid->setCell(c, 0, Str(name));
     s.colVar[c] = k;
     s.tit[c] = Str(dlg.teText->text());
 
-    // Records the loop does not reach (after an error) must not keep a value of an
-    // earlier network's formula column.
+    // Records without a row must not keep a value of an earlier network's formula column.
     for (int32_t rec = 1; rec <= s.count; ++rec)
         *s.var(rec, k) = 0.0f;
-    float& lo = *s.var(0, k);
-    float& hi = *s.var(s.maxRec, k);
-    lo = 1.0e8f;
-    hi = -1.0e8f;
-
-    const std::string formula = FormulaText;
-    const int rows = std::min<int>(s.count, s.grid->RowCount() - 1);
-    std::vector<double> values(static_cast<size_t>(m));
-    int computed = 0;
-    TWaitCursor wait;
-    try {
-        for (int r = 1; r <= rows; ++r) {
-            const int32_t rec = RowRecord(s, r);
-            for (int i = 0; i < m; ++i)
-                values[static_cast<size_t>(i)] = *s.var(rec, inputVars[static_cast<size_t>(i)]);
-            const double result = FN().ComputeN(formula, m, values, names);
-            const float stored = static_cast<float>(result);
-            // A value the variable cannot hold would spoil the extremes and the map.
-            if (!std::isfinite(stored))
-                throw std::runtime_error(Format("La fórmula no da un valor numérico válido en la fila %d.", r));
-            *s.var(rec, k) = stored;
-            lo = std::min(lo, stored);
-            hi = std::max(hi, stored);
-            s.grid->setCell(c, r, Format("%.2f", static_cast<double>(stored)));
-            ++computed;
-        }
-    } catch (const std::exception& e) {
-        wait.Restore();
-        Services().ShowMessage(e.what());
+    float lo = 1.0e8f, hi = -1.0e8f;
+    for (int r = 1; r <= rows; ++r) {
+        const float v = results[static_cast<size_t>(r - 1)];
+        *s.var(records[static_cast<size_t>(r - 1)], k) = v;
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+        s.grid->setCell(c, r, Format("%.2f", static_cast<double>(v)));
     }
-    wait.Restore();
-    // With no value computed the seeds would say the minimum is above the maximum.
-    if (computed == 0)
+    // With no row the seeds would say the minimum is above the maximum.
+    if (rows <= 0)
         lo = hi = 0.0f;
+    *s.var(0, k) = lo;
+    *s.var(s.maxRec, k) = hi;
 
     if (movements)
         AgregarItemMovim(c);

@@ -59,29 +59,60 @@ bool CellNumber(std::string_view text, float& value)
     return true;
 }
 
+// Node numbers and record numbers in key columns: whole numbers, ordered by value.
+bool NodeKeyColumn(const TStringAlignGrid* grid, int col)
+{
+    const std::string_view t = grid->cellView(col, 0);
+    return t == "NodoA" || t == "NodoB" || t == "NodoC" || t == "Orden";
+}
+
 // Variable columns compare by value (a cell that is no number counts as equal);
-// every other column compares its texts by character code, numbers or not.
+// node key columns by value too, a cell that is no number after every number; every
+// other column compares its texts by character code, numbers or not.
 int CompareCells(const TStringAlignGrid* grid, bool variable, int col, int row1, int row2)
 {
     const std::string_view a = grid->cellView(col, row1);
     const std::string_view b = grid->cellView(col, row2);
+    auto order = [](auto x, auto y) {
+        return x == y ? TStringAlignGrid::CompareEqual
+                      : (x < y ? TStringAlignGrid::CompareBefore : TStringAlignGrid::CompareAfter);
+    };
     if (variable) {
         float x = 0.0f, y = 0.0f;
         if (!CellNumber(a, x) || !CellNumber(b, y))
             return TStringAlignGrid::CompareEqual;
-        return x == y ? TStringAlignGrid::CompareEqual
-                      : (x < y ? TStringAlignGrid::CompareBefore : TStringAlignGrid::CompareAfter);
+        return order(x, y);
+    }
+    if (NodeKeyColumn(grid, col)) {
+        float x = 0.0f, y = 0.0f;
+        const bool nx = CellNumber(a, x), ny = CellNumber(b, y);
+        if (nx && ny)
+            return order(x, y);
+        if (nx != ny)
+            return nx ? TStringAlignGrid::CompareBefore : TStringAlignGrid::CompareAfter;
     }
     const int c = a.compare(b);
-    return c == 0 ? TStringAlignGrid::CompareEqual
-                  : (c < 0 ? TStringAlignGrid::CompareBefore : TStringAlignGrid::CompareAfter);
+    return order(c, 0);
 }
 
-// Small triangle after the title of the sorted column: up ascending, down descending.
+// Room a title needs beside its text for the sort mark: the triangle and a gap.
+constexpr int SortMarkRoom = 6 + 4;
+
+// Small triangle beside the title of the sorted column (up ascending, down
+// descending), on the side of the title that its alignment leaves free, so that it
+// never covers the title's letters.
 void DrawSortMark(TStringAlignGrid* grid, int col, QPainter& p, const QRect& rect, bool ascending)
 {
     const int w = p.fontMetrics().horizontalAdvance(TextCodec::Decode(grid->cellView(col, 0)));
-    const int x = std::min(rect.center().x() + w / 2 + 4, rect.right() - 8);
+    const int margin = grid->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, grid);
+    const Qt::Alignment align = grid->AlignCell(col, 0);
+    int x = 0;
+    if (align & Qt::AlignRight)
+        x = rect.right() - margin - w - SortMarkRoom; // before the title
+    else if (align & Qt::AlignHCenter)
+        x = rect.center().x() + (w + 1) / 2 + 4;       // after the centred title
+    else
+        x = rect.left() + margin + w + 4;              // after the title
     const int y = rect.center().y();
     QPolygon tri;
     if (ascending)
@@ -582,6 +613,12 @@ void SortByTitle(TStringAlignGrid* grid, int col, std::vector<uint8_t>& desc, in
     uint8_t& flag = desc[static_cast<size_t>(col)];
     flag = static_cast<uint8_t>(1 - flag);
     sortCol = col;
+    // A narrow column widens to hold its title and the mark side by side.
+    const int title = grid->fontMetrics().horizontalAdvance(TextCodec::Decode(grid->cellView(col, 0)));
+    const int margin = grid->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, grid);
+    const int needed = title + 2 * (margin + SortMarkRoom) + 2;
+    if (grid->ColWidths(col) < needed)
+        grid->SetColWidths(col, needed);
     grid->SortColumn(col, flag == 0);
     grid->Invalidate();
 }

@@ -25,6 +25,7 @@ class TCommandRegistry;
 class TOxrImage;
 class TStringAlignGrid;
 class TWindowHost;
+class tgaugeCaption;
 
 // The window's grid widgets: the tab control and its pages are the window's, the
 // grids are made by CreateGrids (the selection makes sagArcosSel). Other features
@@ -65,6 +66,8 @@ public:
     virtual void ListSelectedLinks() = 0;
     // The variable of the flow diagrams' menu.
     virtual int32_t FlowDiagramVar() = 0;
+    // The caption gauge along the bottom of the map, for a formula column's run.
+    virtual tgaugeCaption* CaptionGauge() = 0;
 
 protected:
     ~TGridsHost() = default;

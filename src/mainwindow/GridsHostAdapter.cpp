@@ -41,3 +41,5 @@ void TGridsHostAdapter::PlaceLegendsAfresh() { w_.sym->PlaceAfresh = w_.Scl->Pla
 void TGridsHostAdapter::ListSelectedLinks() { w_.Selection().ListSelectedLinks(); }
 
 int32_t TGridsHostAdapter::FlowDiagramVar() { return w_.Analysis().FlMixVar; }
+
+tgaugeCaption* TGridsHostAdapter::CaptionGauge() { return w_.pbc; }

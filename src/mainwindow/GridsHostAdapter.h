@@ -18,6 +18,7 @@ public:
     void PlaceLegendsAfresh() override;
     void ListSelectedLinks() override;
     int32_t FlowDiagramVar() override;
+    tgaugeCaption* CaptionGauge() override;
 
 private:
     TPalvonViewer& w_;

@@ -1,6 +1,6 @@
 // The map's mouse: the canvas's events reach the map tools (src/mainwindow/tools),
-// MapToolForPress chooses the tool of a press from the tool buttons, the menu
-// ticks, the modifier keys and what lies under the pointer; the hover finds what
+// each tool's command arms it (TMapTools keeps one armed and gives it the press
+// unless a tool claims it); the hover finds what
 // lies under the pointer; the double click and Escape; and the commands that arm
 // a tool from a menu or a toolbar button, with the phase window the phase tool opens.
 #include "mainwindow/MapEditController.h"
@@ -110,10 +110,26 @@ void TMapEditController::ConnectMapMouse()
     registry.Register(CommandTable::TOwner::MapTools, Cmd::ZoneMove, this, &TMapEditController::ZoneMoveClick);
     registry.Register(CommandTable::TOwner::MapTools, Cmd::tbCurve, this, &TMapEditController::tbCurveClick);
     registry.Register(CommandTable::TOwner::MapView, Cmd::Regla1, [this] {
-        MapTools().Ruler().Arm();
+        MapTools().Arm(TMapToolMode::Ruler);
         host_.HideLegends();
     });
     CreateMapModeCommands();
+    // A tool's button or tick arms it, whoever sets it (the user, a grid, a release).
+    for (int k = 0; k < static_cast<int>(TMapToolMode::Count); ++k) {
+        const auto mode = static_cast<TMapToolMode>(k);
+        const auto command = MapTools().Tool(mode).Command();
+        if (!command)
+            continue;
+        QAction* action = window_.Action(*command);
+        QObject::connect(action, &QAction::toggled, img, [this, mode](bool on) {
+            if (on)
+                MapTools().Arm(mode);
+            else
+                MapTools().Disarm(mode);
+        });
+        if (action->isChecked())
+            MapTools().Arm(mode);
+    }
 }
 
 bool TMapEditController::NodeToolOn()
@@ -133,58 +149,9 @@ TMapTools& TMapEditController::MapTools()
     return *mapTools_;
 }
 
-// ---------------------------------------------------------------- press
+bool TMapEditController::ShapeVertexUnder() const { return CurveLink > 0 && CurveVertex >= 0; }
 
-TMapToolMode TMapEditController::MapToolForPress(Qt::MouseButton Button, const TShiftState& Shift, int i, int j)
-{
-    using M = TMapToolMode;
-    M mode = M::ZoomBox;
-    if (window_.CommandOn(Cmd::tbMove) || (ProgramOptions().WheelActive && Button == Qt::MiddleButton))
-        mode = M::Pan;
-    if (window_.CommandOn(Cmd::tbZoom))
-        mode = M::Magnifier;
-    if (PolySelectKind > 0)
-        mode = M::SelectRegion;
-    if (UserPolygonActive)
-        mode = M::DrawPolygon;
-    if (CentroidMoving && PickedItem < 0 && Shift.Shift())
-        mode = M::GridCentroidPlace;
-    if (CentroidMoving && host_.OnGridMoveMarker(i, j))
-        mode = M::GridCentroidDrag;
-    if (NodeMoving && PickedItem < 0 && Shift.Shift())
-        mode = M::GridNodePlace;
-    if (NodeMoving && host_.OnGridMoveMarker(i, j))
-        mode = M::GridNodeDrag;
-    if (MapTools().Path().Armed())
-        mode = M::PathPick;
-    if (host_.PolygonBeingModified())
-        mode = M::EditPolygon;
-    if (window_.Action(Cmd::NodeMove)->isChecked())
-        mode = M::MoveNode;
-    if (window_.Action(Cmd::MoveZon)->isChecked())
-        mode = M::MoveZoning;
-    if (window_.CommandOn(Cmd::tbShow) && HoverNode > 0)
-        mode = M::Phases;
-    if (window_.Action(Cmd::smove)->isChecked())
-        mode = M::MoveLayers;
-    if (window_.Action(Cmd::ZoneMove)->isChecked())
-        mode = M::MoveCentroid;
-    if (HoverCurveLink > 0 && HoverCurveHandle > 0 && window_.CommandOn(Cmd::tbCurve))
-        mode = M::CurveHandle;
-    if (MeasureIndex >= 0)
-        mode = M::Ruler;
-    if (HoverPolygonLabel > 0)
-        mode = M::PolygonLabel;
-    if (CurveLink > 0 && CurveVertex >= 0)
-        mode = M::ShapeVertex;
-    if (window_.CommandOn(Cmd::tbStreet))
-        mode = M::StreetView;
-    if (window_.CommandOn(Cmd::tbMixs) && HoverNode > 0)
-        mode = M::FlowDiagram;
-    if (window_.CommandOn(Cmd::tbColapsar) && (ZelUtils::CtrlDown() || ZelUtils::ShiftDown()))
-        mode = M::Collapse;
-    return mode;
-}
+// ---------------------------------------------------------------- press
 
 void TMapEditController::imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y)
 {
@@ -201,7 +168,8 @@ void TMapEditController::imgOxrMouseDown(Qt::MouseButton Button, const TShiftSta
     // A fresh press: should the double click's own release have gone to a box the
     // double click opened (the polygon's name), it must not swallow this one's.
     DblClickHandled = false;
-    MapTools().Tool(MapToolForPress(Button, Shift, i, j)).Press(TMapMouse{Button, Shift, i, j, x, y});
+    const TMapMouse press{Button, Shift, i, j, x, y};
+    MapTools().ToolForPress(press).Press(press);
 }
 
 // ---------------------------------------------------------------- moves
@@ -210,7 +178,7 @@ void TMapEditController::imgOxrMouseMove(const TShiftState& Shift, int i, int j,
 {
     // A move started from a grid: the hand over the marker, "no" elsewhere.
     if ((CentroidMoving || NodeMoving) && PickedItem < 0)
-        SetOverride(host_.OnGridMoveMarker(i, j) ? Qt::PointingHandCursor : Qt::ForbiddenCursor);
+        SetOverride(toolHost_.OnGridMoveMarker(i, j) ? Qt::PointingHandCursor : Qt::ForbiddenCursor);
     MapTools().Move(TMapMouse{Qt::NoButton, Shift, i, j, x, y});
     if (Network.NodeCount > 0) {
         window_.SetStatusPanel(1, Qs(Format("%5d,%5d", i, j)));
@@ -266,7 +234,7 @@ void TMapEditController::imgMouseMove(int X, int Y)
                 return;
             }
     }
-    if (host_.PolygonBeingModified() || UserPolygonActive) {
+    if (toolHost_.PolygonBeingModified() || UserPolygonActive) {
         host_.MapCanvas().unsetCursor();
         if (host_.SnapTargetUnder(X, Y)) {
             host_.MapCanvas().setCursor(Qt::SizeAllCursor);
@@ -304,7 +272,7 @@ void TMapEditController::imgDblClick()
         tool = &MapTools().Tool(TMapToolMode::SelectRegion);
     if (UserPolygonActive)
         tool = &MapTools().Tool(TMapToolMode::DrawPolygon);
-    if (MeasureCount > 0 && MeasureIndex >= 0)
+    if (MapTools().Ruler().Measuring() && MapTools().Ruler().Clicks() > 0)
         tool = &MapTools().Tool(TMapToolMode::Ruler);
     if (window_.Action(Cmd::SeleccionarPoligono)->isChecked() && PolygonUnderCursor > 0) {
         if (PolygonUnderCursor <= NumPoligonos) {
@@ -326,6 +294,9 @@ void TMapEditController::CancelMouseMode()
     // A polygon being drawn is not abandoned: only its double click ends it.
     const bool drawingPolygon = UserPolygonActive;
     ClearMouseState();
+    // A double click that was never followed by its release must not swallow
+    // the next release.
+    DblClickHandled = false;
     UserPolygonActive = drawingPolygon;
     if (!drawingPolygon)
         host_.ClearRegionPoints();
@@ -348,15 +319,15 @@ void TMapEditController::CancelMouseMode()
 void TMapEditController::CreateMapModeCommands()
 {
     // The items themselves are rows of the command table; "Mover" of the zones
-    // pop-up (MoveZon) and the phase button (tbShow) carry no handler: the map's
-    // mouse reads them.
+    // pop-up (MoveZon), the phase button (tbShow) and the other tool toggles carry
+    // no handler: their tick arms their tool (ConnectMapMouse).
     TCommandRegistry& registry = window_.Registry();
     registry.Register(CommandTable::TOwner::MapTools, Cmd::tbColapsar, this, &TMapEditController::tbColapsarClick);
     registry.Register(CommandTable::TOwner::Analysis, Cmd::RminMapa, this, &TMapEditController::RminMapaClick);
     registry.Register(CommandTable::TOwner::MapView, Cmd::pupsedit, this, &TMapEditController::pupseditClick);
 }
 
-void TMapEditController::RminMapaClick() { MapTools().Path().Arm(); }
+void TMapEditController::RminMapaClick() { MapTools().Arm(TMapToolMode::PathPick); }
 
 void TMapEditController::pupseditClick()
 {

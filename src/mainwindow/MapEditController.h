@@ -1,7 +1,8 @@
 #pragma once
 // Mouse editing of the map: the canvas's press, move, release and double click
-// handed to the map tools (src/mainwindow/tools), the choice of the tool a press
-// goes to, the hover tests (nodes, centroids, curve handles, polygon names, snap
+// handed to the map tools (src/mainwindow/tools), the arming of a tool by its
+// command (one armed at a time; TMapTools decides which tool a press goes to),
+// the hover tests (nodes, centroids, curve handles, polygon names, snap
 // points, polygons), the shape handles of the link being bent, the Escape that
 // ends any mouse mode, and the commands that arm a tool: "Mover" of the nodes and
 // zones menus, "Curvar", "Colapsar", "Regla", "Sobre el mapa" of the shortest
@@ -28,11 +29,7 @@ public:
     virtual TOxrImage& MapCanvas() = 0;
     // The range legends over the map put away while a tool draws on it.
     virtual void HideLegends() = 0;
-    // The pixel lies on the marker of the node or centroid picked in a grid.
-    virtual bool OnGridMoveMarker(int i, int j) = 0;
-    // A user polygon is being modified; a snap target lies under the pixel (then kept
-    // as the one hit).
-    virtual bool PolygonBeingModified() = 0;
+    // A snap target lies under the pixel (then kept as the one hit).
     virtual bool SnapTargetUnder(int X, int Y) = 0;
     // The world points of the region being drawn dropped.
     virtual void ClearRegionPoints() = 0;
@@ -53,13 +50,13 @@ public:
     TMapEditController(const TMapEditController&) = delete;
     TMapEditController& operator=(const TMapEditController&) = delete;
 
-    // Connects the map canvas's mouse to the handlers below, places the "Mover"
-    // items and registers the rows of the tools.
+    // Connects the map canvas's mouse to the handlers below, each tool's command
+    // to its arming, places the "Mover" items and registers the rows of the tools.
     void ConnectMapMouse();
     // The map tools: one of each mode.
     TMapTools& MapTools();
-    // The canvas's mouse: the press goes to the tool MapToolForPress chooses, a move
-    // to every tool, the release to the tool whose drag is under way.
+    // The canvas's mouse: the press goes to the armed tool (or one that claims it),
+    // a move to every tool, the release to the tool whose drag is under way.
     void imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
     void imgOxrMouseMove(const TShiftState& Shift, int i, int j, double x, double y);
     void imgOxrMouseUp(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y);
@@ -72,9 +69,6 @@ public:
     void CancelMouseMode();
     // "Mover" of the nodes, "Fases" or "Diagramas": a tool that takes the node under the pointer.
     bool NodeToolOn();
-    // The tool a press would go to now, from the tool buttons, the menu ticks, the
-    // modifier keys and what lies under the pointer (later tests win).
-    TMapToolMode MapToolForPress(Qt::MouseButton Button, const TShiftState& Shift, int i, int j);
     void NodeMoveClick();
     void ZoneMoveClick();
     // Brings the links at the nodes of MovedNodes onto their nodes (after a node move).
@@ -88,6 +82,10 @@ public:
     void CurveRelease(bool interiorHandle, double x, double y);
     bool CurveHandleDragged();
     bool ShapeVertexDragged();
+    // An interior handle of the link being bent, or a shape handle of the link
+    // being edited, lies under the pointer.
+    bool CurveHandleUnder() const { return HoverCurveLink > 0 && HoverCurveHandle > 0; }
+    bool ShapeVertexUnder() const;
     // "Sobre el mapa" of the shortest paths: the two ends are picked with the mouse.
     void RminMapaClick();
     // Background-layer "Editar": a region whose polylines are deleted.
@@ -105,6 +103,11 @@ public:
     int32_t CurveDrag = 0;
     std::vector<QRegion> CurveRegions; // 0..600
     bool NodeMoveSticky = false, ZoneMoveSticky = false;
+    // User polygon under the pointer while polygon selection is ticked: its record
+    // index + 1 (0 = none).
+    int32_t PolygonUnderCursor = 0;
+    // Set by every double click on the map; the release that follows reads and clears it.
+    bool DblClickHandled = false;
 
 private:
     // Registers the rows that arm a map mode from a menu or a toolbar button.

@@ -21,6 +21,10 @@ constexpr int NumCurveRegions = 601;
 
 bool ValidLink(int32_t k) { return k > 0 && k <= Network.LinkCount; }
 
+// A shape changed on the map is unsaved until "Grabar SIG" writes it: its item
+// shows, and the question before the network is left finds it there.
+void ShapeChanged(TWindowHost& window) { window.Action(Cmd::GrabarSIG)->setVisible(true); }
+
 // The dragged handle's circle, drawn twice to remove it.
 void DrawHandleCircle(TOxrImage& img, const TPoint& p)
 {
@@ -127,6 +131,7 @@ void TMapEditController::CurvePress(bool interiorHandle, double x, double y)
         // Ctrl on a point handle deletes the point; the ends and a midpoint are refused.
         if (CurveVertex % 2 == 0 && KDVlib::DeleteShapePoint(Arcos[CurveLink], CurveVertex)) {
             CurveVertex = -1;
+            ShapeChanged(window_);
             window_.RedrawMap();
         }
         return;
@@ -156,9 +161,10 @@ void TMapEditController::CurveRelease(bool interiorHandle, double x, double y)
     if (interiorHandle) {
         if (ValidLink(HoverCurveLink)) {
             TArcos& a = Arcos[HoverCurveLink];
-            if (KDVlib::DropShapeHandle(a, HoverCurveHandle, at))
+            if (KDVlib::DropShapeHandle(a, HoverCurveHandle, at)) {
                 KDVlib::SetBearingB(a);
-            else
+                ShapeChanged(window_);
+            } else
                 Services().ShowMessage("El arco ya tiene el máximo de 12 puntos");
         }
         HoverCurveHandle = HoverCurveLink = CurveDrag = 0;
@@ -167,13 +173,15 @@ void TMapEditController::CurveRelease(bool interiorHandle, double x, double y)
     }
     if (ValidLink(CurveLink)) {
         TArcos& a = Arcos[CurveLink];
-        if (ZelUtils::ShiftDown())
+        if (ZelUtils::ShiftDown()) {
             KDVlib::ShiftShape(a, x - PressPoint.x, y - PressPoint.y);
-        else if (!KDVlib::DropShapeHandle(a, CurveVertex, at))
+            ShapeChanged(window_);
+        } else if (KDVlib::DropShapeHandle(a, CurveVertex, at))
+            ShapeChanged(window_);
+        else
             Services().ShowMessage("El arco ya tiene el máximo de 12 puntos");
     }
     CurveVertex = -1;
     CurveVertexDrag = false;
-    window_.Action(Cmd::GrabarSIG)->setVisible(true);
     window_.RedrawMap();
 }

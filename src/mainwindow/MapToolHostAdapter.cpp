@@ -285,6 +285,8 @@ void TMapToolHostAdapter::CurveRelease(bool interiorHandle, double x, double y)
 }
 bool TMapToolHostAdapter::CurveHandleDragged() { return w_.MapEdit().CurveHandleDragged(); }
 bool TMapToolHostAdapter::ShapeVertexDragged() { return w_.MapEdit().ShapeVertexDragged(); }
+bool TMapToolHostAdapter::CurveHandleUnder() { return w_.MapEdit().CurveHandleUnder(); }
+bool TMapToolHostAdapter::ShapeVertexUnder() { return w_.MapEdit().ShapeVertexUnder(); }
 
 // ---------------------------------------------------------------- what the controller asks
 

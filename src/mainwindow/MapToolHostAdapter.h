@@ -58,11 +58,13 @@ public:
     void CurveRelease(bool interiorHandle, double x, double y) override;
     bool CurveHandleDragged() override;
     bool ShapeVertexDragged() override;
+    bool OnGridMoveMarker(int i, int j) override;
+    bool PolygonBeingModified() override;
+    bool CurveHandleUnder() override;
+    bool ShapeVertexUnder() override;
 
     // ---- TMapEditHost ----
     void HideLegends() override;
-    bool OnGridMoveMarker(int i, int j) override;
-    bool PolygonBeingModified() override;
     bool SnapTargetUnder(int X, int Y) override;
     void ClearRegionPoints() override;
     void FindUnderClick() override;

@@ -71,6 +71,18 @@ public:
         }
         QMessageBox::information(w_, Qs(ApplicationTitle), MessageText(text));
     }
+    // The error of a command the user gave waits for the user, also without a
+    // screen of its own; only a batch run writes it to the error output instead.
+    void ShowError(const std::string& text) override
+    {
+        if (batchQuiet) {
+            quietMessages.push_back(text);
+            std::fprintf(stderr, "Velmora: %s\n", MessageText(text).toLocal8Bit().constData());
+            return;
+        }
+        QMessageBox box(QMessageBox::Critical, QString(), MessageText(text), QMessageBox::Ok, w_);
+        box.exec();
+    }
     bool AskYesNo(const std::string& text) override
     {
         if (QGuiApplication::platformName() == QLatin1String("offscreen") || batchQuiet)

@@ -12,6 +12,8 @@
 #include "map/DrawState.h"
 #include "map/gui/DlgSize.h"
 #include "model/KDVvars.h"
+#include "model/PalvonVars.h"
+#include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "widgets/StringAlignGrid.h"
 
@@ -150,11 +152,22 @@ void TPalvonViewer::ConnectCommandItems()
     Registry().Register(CommandTable::TOwner::MapView, Cmd::Rangos1, [this] { Grids().Rangos1Click(); });
     Registry().Register(CommandTable::TOwner::MapView, Cmd::ColorNode, [this] { Grids().ColorNodeClick(); });
     // Drawing options that only change what the next drawing shows.
-    for (TCommandId id : {Cmd::SimpleArrow, Cmd::Sobreescrito1, Cmd::Semaforos, Cmd::linnone, Cmd::linveh,
-                          Cmd::linvehval})
+    for (TCommandId id : {Cmd::SimpleArrow, Cmd::Sobreescrito1, Cmd::Semaforos})
         Registry().Register(CommandTable::TOwner::MapView, id, this, &TPalvonViewer::RedrawMap);
-    for (TCommandId id : {Cmd::MostrarNombresPlg, Cmd::MostrarNombresArribaPlg})
-        Registry().Register(CommandTable::TOwner::Polygons, id, this, &TPalvonViewer::RedrawMap);
+    // The transit-line pictures: ticked on a network read without its lines, they
+    // would draw nothing without a word; the user is told why, once per tick.
+    for (TCommandId id : {Cmd::linnone, Cmd::linveh, Cmd::linvehval})
+        Registry().Register(CommandTable::TOwner::MapView, id, [this](bool checked) {
+            RedrawMap();
+            if (!checked || !Network.Loaded || Network.LineCount > 0)
+                return;
+            Services().ShowMessage(
+                Network.SectionPresent[5]
+                    ? "Las líneas de transporte público de esta red no se leyeron: se abrió con \"Omitir rutas "
+                      "fijas\".\rPara ver sus recorridos, marque \"Incluir rutas fijas\" en Opciones y "
+                      "Preferencias y abra la red de nuevo."
+                    : "Esta red no tiene líneas de transporte público: no hay recorridos que dibujar.");
+        });
     // Zone fill: one of three.
     auto* fill = new QActionGroup(this);
     for (TCommandId id : {Cmd::ColorEstandard, Cmd::ColorSeleccion, Cmd::ColorMultiple}) {
@@ -222,15 +235,6 @@ void TPalvonViewer::ConnectCommandItems()
     mixs->setMenu(varMix);
     if (auto* button = qobject_cast<QToolButton*>(tbarMovimientos->widgetForAction(mixs)))
         button->setPopupMode(QToolButton::MenuButtonPopup);
-    // The phase tool and the flow-diagram tool both pick a junction on the map.
-    Registry().Register(CommandTable::TOwner::Analysis, Cmd::tbShow, [this](bool down) {
-        if (down)
-            SetDown(Cmd::tbMixs, false);
-    });
-    Registry().Register(CommandTable::TOwner::Analysis, Cmd::tbMixs, [this](bool down) {
-        if (down)
-            SetDown(Cmd::tbShow, false);
-    });
 }
 
 void TPalvonViewer::ApplyStartVisibility()

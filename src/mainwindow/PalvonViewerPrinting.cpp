@@ -43,6 +43,13 @@ TFrmPreview& TPrintHostAdapter::PreviewWindow() { return Secondary::FrmPreview()
 
 bool TPrintHostAdapter::OpenNetwork(const std::string& fileName) { return v_.Files().AbrirRedPalvon(fileName); }
 
+void TPrintHostAdapter::OpenDataFile(TDataFile kind, const std::string& fileName)
+{
+    // The kinds of the window's "Abrir" buttons: 2 listing, 3 second listing, 4 counts.
+    const int tag = kind == TDataFile::Lpa ? 2 : kind == TDataFile::Lpl ? 3 : 4;
+    v_.Files().OpenDataOfKind(tag, {QString::fromStdString(fileName)});
+}
+
 void TPrintHostAdapter::LoadBackgroundLines(const std::string& fileName) { v_.Display().LineaSoleras(fileName, false); }
 
 void TPrintHostAdapter::LoadViewConfig(TIniFile& ini, const std::string& section)

@@ -53,18 +53,8 @@ void TPalvonViewer::CreateToolMenus()
         QAction* item = Action(QStringLiteral("BordePuntos%1").arg(tag));
         item->setData(tag);
         bordeGroup->addAction(item);
-        Registry().Register(CommandTable::TOwner::Analysis, CommandOf(item), [this, tag] { Analysis().Puntos(tag); });
     }
     CommandPlaces::Fill(*this, intersecciones, QStringLiteral("menu:Procesos>Análisis de Intersecciones"));
-    Registry().Register(CommandTable::TOwner::Analysis, Cmd::Visualizacion, &analysis_,
-                        &TAnalysisController::VisualizacionClick);
-
-    // Junction types picked for the intersection analyses.
-    for (int t = 1; t <= 5; ++t) {
-        Action(QStringLiteral("Jtype%1").arg(t))->setCheckable(true);
-        Registry().Register(CommandTable::TOwner::Analysis, CommandOf(QStringLiteral("Jtype%1").arg(t)),
-                            [t](bool checked) { JtypeSelected[t] = checked; });
-    }
 
     // The map's double click (the press before it records the pixel).
     connect(img, &TOxrImage::OnDblClick, this, [this] { MapEdit().imgDblClick(); });

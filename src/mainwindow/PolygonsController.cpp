@@ -121,6 +121,9 @@ void TPolygonsController::RegisterCommands(TCommandRegistry& registry)
                                                        {Cmd::aImportar1, this, &C::Importar1Click},
                                                        {Cmd::pupNuevoPoligono, this, &C::pupNuevoPoligonoClick},
                                                        {Cmd::SaveZon, this, &C::SaveZonClick}});
+    // The polygons' names shown, or shown above them: the map is drawn again.
+    for (TCommandId id : {Cmd::MostrarNombresPlg, Cmd::MostrarNombresArribaPlg})
+        registry.Register(CommandTable::TOwner::Polygons, id, [this] { window_.RedrawMap(); });
     if (qApp && !escapeFilter_) {
         escapeFilter_ = std::make_unique<EscapeFilter>(*this);
         qApp->installEventFilter(escapeFilter_.get());

@@ -23,6 +23,7 @@ public:
 
     // TBatchPrintHost
     bool OpenNetwork(const std::string& fileName) override;
+    void OpenDataFile(TDataFile kind, const std::string& fileName) override;
     void LoadBackgroundLines(const std::string& fileName) override;
     void LoadViewConfig(TIniFile& ini, const std::string& section) override;
     void ImportLinkSelection(const std::string& fileName) override;

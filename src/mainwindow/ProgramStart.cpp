@@ -118,6 +118,7 @@ void ResetProgramState()
     PrintLabelScale = 1.0;
     PrintPicture = TPagePicture{};
     PrintPictureWidth = PrintPictureHeight = 0;
+    PrintPictureDpi = 0;
     Net2PrintCount = 0;
     WordOrientation = 0;
     WordPaperSize = 2;

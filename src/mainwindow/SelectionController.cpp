@@ -95,9 +95,8 @@ private:
 
 // A mark read from a file: outside the colour classes it would index past the
 // class colours, so it becomes class 1.
-int32_t FileMark(double value)
+int32_t FileMark(int32_t m)
 {
-    const int32_t m = ZelUtils::Round(value);
     return m < 0 || m > MaxClasses ? 1 : m;
 }
 
@@ -621,23 +620,19 @@ void TSelectionController::ExportaSeleccin2Click()
 
 void TSelectionController::ImportaSeleccionNodos(const std::string& fileName)
 {
-    std::vector<std::string> lines, fields;
-    if (!FileUtils::ReadLines(fileName, lines)) {
+    std::vector<SelectionFiles::TNumberMark> entries;
+    if (!SelectionFiles::ReadNumberMarks(fileName, entries)) {
         Services().ShowMessage(Format("No se puede leer el archivo %s.", fileName));
         return;
     }
     MissingList missing("nodos más no encontrados");
-    for (const std::string& line : lines) {
-        ZelUtils::SplitTabs(line, fields);
-        if (fields.empty())
-            continue; // a blank line names no node
-        const int32_t number = ZelUtils::Round(ZelUtils::ParseReal(fields[0]));
-        const int32_t n = KDVlib::FindNodo(number);
+    for (const auto& e : entries) {
+        const int32_t n = KDVlib::FindNodo(e.Number);
         if (n == 0) {
-            missing.Add(Format("Nodo %d no encontrado", number));
+            missing.Add(Format("Nodo %d no encontrado", e.Number));
             continue;
         }
-        Nodos[n].Mark = fields.size() == 1 ? CurrentClass : FileMark(ZelUtils::ParseReal(fields[1]));
+        Nodos[n].Mark = e.HasMark ? FileMark(e.Mark) : CurrentClass;
         SetCellColor(host_.Grid(TGrid::Nodes), 0, n, ClassColor(Nodos[n].Mark));
     }
     missing.Show();
@@ -708,23 +703,19 @@ void TSelectionController::ExpotaSeleccin1Click()
 
 void TSelectionController::ImportaSeleccionZonas(const std::string& fileName)
 {
-    std::vector<std::string> lines, fields;
-    if (!FileUtils::ReadLines(fileName, lines)) {
+    std::vector<SelectionFiles::TNumberMark> entries;
+    if (!SelectionFiles::ReadNumberMarks(fileName, entries)) {
         Services().ShowMessage(Format("No se puede leer el archivo %s.", fileName));
         return;
     }
     MissingList missing("zonas más no encontradas");
-    for (const std::string& line : lines) {
-        ZelUtils::SplitTabs(line, fields);
-        if (fields.empty())
-            continue;
-        const int32_t number = ZelUtils::Round(ZelUtils::ParseReal(fields[0]));
-        const int32_t z = KDVlib::FindZona(number);
+    for (const auto& e : entries) {
+        const int32_t z = KDVlib::FindZona(e.Number);
         if (z == 0) {
-            missing.Add(Format("Zona %d no encontrada", number));
+            missing.Add(Format("Zona %d no encontrada", e.Number));
             continue;
         }
-        Zonas[z].Class = fields.size() > 1 ? FileMark(ZelUtils::ParseReal(fields[1])) : 0;
+        Zonas[z].Class = e.HasMark ? FileMark(e.Mark) : 0;
         SetCellColor(host_.Grid(TGrid::Zones), 0, z, ClassColor(Zonas[z].Class));
     }
     missing.Show();

@@ -40,6 +40,10 @@ void SetDefaultClassStyles()
         0xF0CAA6, 0x808000, 0x00FFFF, 0x808080, 0xF0FBFF, 0, 0, 0, 0, 0,
     };
     CurrentClass = 1;
+    // Entries beyond the table's classes go back to what a start gives them too:
+    // a mark read from a file may name one.
+    ClassWidths.fill(0);
+    ClassColors.fill(0);
     for (int c = 1; c <= NumSelClasses; ++c) {
         ClassWidths[c] = 3;
         ClassColors[c] = colors[c - 1];

@@ -992,8 +992,11 @@ void TMapPainter::LaneGlyph(const TPoint& p2, const TPoint& p1, const TTurnFlags
     const double spacing = c * std::hypot(nx, ny) * PixelsPerUnit();
     if (!(spacing <= MaxGlyphPixels)) // letters taller than any screen: no text
         return;
+    // Deep in a junction the lanes lie hundreds of pixels apart: the letters grow
+    // with them only up to twice the layer font, or one value would cover the map.
+    const double layerHeight = QFontMetricsF(savedFont, painter_->device()).height();
     QFont font = savedFont;
-    font.setPixelSize(std::max(1, Round(0.8 * Round(spacing))));
+    font.setPixelSize(std::max(1, Round(std::min(0.8 * Round(spacing), 2.0 * layerHeight))));
     painter_->setFont(font);
     QBrush brush = savedBrush;
     brush.setStyle(Qt::SolidPattern);

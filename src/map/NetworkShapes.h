@@ -119,11 +119,13 @@ void ForEachShownNode(const TViewBox& view, const TNetworkOptions& o, F&& f)
 // ---- Links ----
 
 // The links of the visible tiles between valid nodes whose shape meets the view: f(link, shape).
+// A link the user hid ("Marcar NO-Dibujar") is left out wherever the links are drawn:
+// screen, page and batch alike, whatever its mark says.
 template <class F>
 void ForEachLinkInView(const TViewBox& view, F&& f)
 {
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
-        if (!ValidNode(a.AIndex) || !ValidNode(a.BIndex))
+        if (!a.Active || !ValidNode(a.AIndex) || !ValidNode(a.BIndex))
             return;
         const auto pts = PointsOf(a);
         if (pts.size() < 2 || !view.MeetsPoints(pts))

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
 
 using ZelUtils::Format;
 
@@ -155,6 +156,54 @@ bool ReadDxfText(const std::string& fileName)
         }
     }
     placeEntity();
+    return true;
+}
+
+std::string PositionsFileName(const std::string& datDir, const std::string& datFileName)
+{
+    const std::string stem = std::filesystem::path(datFileName).stem().string();
+    return (std::filesystem::path(datDir) / (stem + "_coordenadas.geo")).string();
+}
+
+bool ReadPositionsFile(const std::string& fileName, std::vector<int32_t>& movedNodes)
+{
+    std::vector<std::string> lines;
+    if (!ReadAll(fileName, lines))
+        return false;
+    const char sep = lines.empty() ? '\0' : TextSeparator(lines.front());
+    bool zones = true;
+    int32_t previousZone = 0;
+    int unusable = 0;
+    for (const std::string& line : lines) {
+        std::vector<std::string> f = sep ? ZelUtils::SplitString(line, sep) : std::vector<std::string>{line};
+        const int32_t number = ZelUtils::ParseInt(f[0]);
+        int32_t z = zones ? FindZona(number) : 0;
+        if (zones && z <= previousZone) {
+            zones = false;
+            z = 0;
+        }
+        if (z > 0)
+            previousZone = z;
+        const int32_t n = z > 0 ? 0 : FindNodo(number);
+        if (n == 0 && z == 0)
+            continue;
+        if (f.size() < 3 || !AuxFileText::NumberOrEmpty(f[1]) || !AuxFileText::NumberOrEmpty(f[2])) {
+            ++unusable;
+            continue;
+        }
+        const float x = Coordinate(f[1]), y = Coordinate(f[2]);
+        if (z > 0) {
+            PlaceCentroid(z, x, y);
+            continue;
+        }
+        const TNodo& node = Nodos[n];
+        if (!node.HasXY || node.X != x || node.Y != y)
+            movedNodes.push_back(n);
+        PlaceNode(n, x, y);
+    }
+    if (unusable > 0)
+        Services().ShowMessage(Format("Archivo %s:\r%d líneas de nodos o zonas sin X e Y legibles se omitieron",
+                                      AuxFileText::BaseName(fileName), unusable));
     return true;
 }
 

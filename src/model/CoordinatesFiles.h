@@ -2,7 +2,9 @@
 // Coordinates files for a network read without positions: a text of lines
 // "number,X,Y" (or ';'-separated) and the TEXT entities of an ASCII DXF drawing,
 // whose text is a node or zone number and whose insertion point is its position.
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace KDVlib {
 
@@ -30,5 +32,17 @@ bool LoadCoordinatesFile(const std::string& fileName, int kind);
 // The end of every coordinates-file opening, a cancelled one too: the 2.5 % margin
 // around the extent and the lanes pass.
 void FinishCoordinates();
+
+// The file in which the positions moved on the map are kept for one network: the
+// network file's name with "_coordenadas.geo" for its extension, beside it. It is
+// a coordinates text as the program writes it (zone centroids first, then nodes).
+std::string PositionsFileName(const std::string& datDir, const std::string& datFileName);
+
+// Reads back a positions file written by the program: its zone lines come first,
+// in zone record order, and the node lines follow, so a number that names both a
+// zone and a node is the zone's until a line names no zone or an earlier one.
+// Positions are taken as read (projected). The nodes whose position changed are
+// added to `movedNodes` (records). False when the file cannot be read.
+bool ReadPositionsFile(const std::string& fileName, std::vector<int32_t>& movedNodes);
 
 } // namespace KDVlib

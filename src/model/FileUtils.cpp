@@ -77,8 +77,10 @@ std::string TextFileProblem(const std::string& path)
     return LooksBinary(head) ? BinaryProblem : std::string();
 }
 
-bool ReadFile(const std::string& path, std::string& bytes)
+bool ReadFile(const std::string& path, std::string& bytes, unsigned long long maxBytes, bool* tooLarge)
 {
+    if (tooLarge)
+        *tooLarge = false;
     // A device or a huge file would be read until memory runs out.
     if (!DataFileProblem(path).empty())
         return false;
@@ -88,14 +90,25 @@ bool ReadFile(const std::string& path, std::string& bytes)
     // Read straight into a string of the file's size: no stream buffer copy.
     std::error_code ec;
     const uintmax_t size = fs::file_size(path, ec);
+    // A file that says it is empty may be one the system makes up as it is read
+    // (/proc/self/pagemap has no end): such a file is read only so far.
+    if (!ec && size == 0)
+        maxBytes = std::min(maxBytes, MaxUnsizedFileBytes);
     bytes.clear();
-    bytes.resize(ec ? 0 : static_cast<size_t>(size));
+    bytes.resize(ec ? 0 : static_cast<size_t>(std::min<uintmax_t>(size, maxBytes)));
     f.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     bytes.resize(static_cast<size_t>(f.gcount()));
-    // A file that grew while being read: take the rest too.
+    // A file that grew while being read: take the rest too, up to the limit.
     char buf[65536];
-    while (f.read(buf, sizeof buf) || f.gcount() > 0)
+    while (bytes.size() <= maxBytes && (f.read(buf, sizeof buf) || f.gcount() > 0))
         bytes.append(buf, static_cast<size_t>(f.gcount()));
+    if (bytes.size() > maxBytes) {
+        bytes.clear();
+        bytes.shrink_to_fit();
+        if (tooLarge)
+            *tooLarge = true;
+        return false;
+    }
     return true;
 }
 

@@ -11,6 +11,9 @@ namespace FileUtils {
 // Largest file the readers take in: far above any network or listing, far below
 // what would exhaust memory.
 constexpr unsigned long long MaxDataFileBytes = 512ull << 20;
+// Largest file read whose size the system gives as 0 (a file of /proc or /sys,
+// made up as it is read, some of them without end).
+constexpr unsigned long long MaxUnsizedFileBytes = 16ull << 20;
 
 // Why a file cannot be read as a data file ("" when it can): it is missing, is no
 // regular file (a folder, a device such as /dev/zero, a pipe) or is larger than
@@ -57,7 +60,11 @@ std::vector<std::string> SplitLines(const std::string& bytes);
 // Reads a text file as byte lines (CR LF, LF or lone CR line ends; the ends are
 // removed). Returns false when the file cannot be opened or TextFileProblem refuses it.
 bool ReadLines(const std::string& path, std::vector<std::string>& lines);
-bool ReadFile(const std::string& path, std::string& bytes);
+// The bytes of a file DataFileProblem accepts. A file longer than maxBytes (than
+// MaxUnsizedFileBytes when the system gives its size as 0) is not read: false,
+// with *tooLarge set.
+bool ReadFile(const std::string& path, std::string& bytes, unsigned long long maxBytes = MaxDataFileBytes,
+              bool* tooLarge = nullptr);
 
 // Writes bytes through the safe path (model/SafeFile.h): beside the target, checked,
 // on disk, renamed over it; a failed write never touches the previous file. False

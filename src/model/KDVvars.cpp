@@ -49,7 +49,6 @@ float StreetLabelOffset = 0.5f;
 float ZoomFactor = 0.1f;
 std::string XYFormat = "%.5f";
 
-int32_t MouseMode = 0;
 int32_t PickedItem = -1;
 bool RubberBand = false;
 bool NodeMoving = false, CentroidMoving = false;
@@ -57,25 +56,16 @@ int32_t PolySelectKind = 0;
 int32_t ClickPixX = 0, ClickPixY = 0;
 int32_t CurveLink = 0;
 bool UserPolygonActive = false;
-int32_t PolygonUnderCursor = 0;
-bool DblClickHandled = false;
-int32_t MeasureCount = 0, MeasureIndex = -1;
 float IntersectionBorderWidth = 1.0f;
 
 void ClearMouseState()
 {
     RubberBand = false;
-    MouseMode = 0;
     PickedItem = -1;
     NodeMoving = CentroidMoving = false;
     PolySelectKind = 0;
     CurveLink = 0;
     UserPolygonActive = false;
-    MeasureCount = 0;
-    MeasureIndex = -1;
-    // A double click that was never followed by its release must not swallow
-    // the next release.
-    DblClickHandled = false;
 }
 
 void ResetModelState()
@@ -144,6 +134,5 @@ void ResetModelState()
 
     ClearMouseState();
     ClickPixX = ClickPixY = 0;
-    PolygonUnderCursor = 0;
     IntersectionBorderWidth = 1.0f;
 }

@@ -88,8 +88,8 @@ extern float StreetLabelOffset;
 extern float ZoomFactor;
 extern std::string XYFormat;
 
-// ---- Mouse-editing state (Escape clears it) ----
-extern int32_t MouseMode;  // 0 = none
+// ---- Mouse-editing state that other parts of the program start or read (Escape
+// clears it); the state of a tool's own gesture lives in the tool ----
 extern int32_t PickedItem; // -1 = nothing picked; zones and nodes as minus their index
 extern bool RubberBand;
 extern bool NodeMoving, CentroidMoving;
@@ -100,14 +100,6 @@ extern int32_t CurveLink;
 // A new user polygon is being drawn on the map (its points gather in the
 // selection's PolyPoints); the double click stores it.
 extern bool UserPolygonActive;
-// User polygon under the pointer while polygon selection is ticked: its record
-// index + 1 (0 = none).
-extern int32_t PolygonUnderCursor;
-// Set by every double click on the map; the release that follows reads and clears it.
-extern bool DblClickHandled;
-// Distance measuring on the map: points clicked so far and the current point's index
-// (-1 = none); a double click while measuring only ends the click.
-extern int32_t MeasureCount, MeasureIndex;
 // Border width (points) of the intersection views, chosen in their menu.
 extern float IntersectionBorderWidth;
 

@@ -54,6 +54,13 @@ struct IncludeRange {
 };
 std::vector<IncludeRange> includeRanges;
 constexpr size_t MaxIncludeDepth = 16;
+// What the includes of one read may add to the text: a few files nesting each
+// other many times over (an "include bomb") or a file without end must stop the
+// read, not exhaust memory or time.
+constexpr unsigned long long MaxIncludedBytes = 64ull << 20;
+constexpr int32_t MaxIncludedFiles = 1000;
+unsigned long long includedBytes = 0;
+int32_t includedFiles = 0;
 
 const std::string InsertMarker = "*** Velmora: Insertando archivo ";
 const std::string EndMarker = "*** Velmora: Fin archivo ";
@@ -174,6 +181,18 @@ void StartSection(int s)
 {
     Services().SetStatusText(1, SectionNames[s]);
     Services().ProcessEvents();
+}
+
+// A text that ends before its namelists do (an empty file, one cut inside them):
+// refused as a whole, so that opening it leaves the network that was open.
+class NotANetwork : public std::runtime_error {
+public:
+    explicit NotANetwork(const std::string& what) : std::runtime_error(what) {}
+};
+
+[[noreturn]] void RefuseEarlyEnd(const std::string& where)
+{
+    throw NotANetwork("El archivo termina antes de lo esperado (" + where + ").");
 }
 
 // The input ended where more lines were expected.
@@ -476,14 +495,27 @@ std::string ExpandIncludes(std::string line)
             line = ReadLine();
             continue;
         }
+        if (includedFiles >= MaxIncludedFiles)
+            throw CapacityError(Format("más de %d archivos incluidos (INCLUDE %s)", MaxIncludedFiles, name));
         TTextLines fileLines;
-        if (!ReadTextLines(path, fileLines)) {
+        bool tooLarge = false;
+        if (!ReadTextLines(path, fileLines, MaxIncludedBytes - includedBytes, &tooLarge)) {
+            if (tooLarge)
+                throw CapacityError(Format("INCLUDE %s: el archivo es más largo de lo que se puede incluir "
+                                           "(o no tiene fin)",
+                                           name));
             std::string msg = Format("INCLUDE %s no se puede leer", name);
             Services().ShowMessage(msg);
             AddError(msg);
             line = ReadLine();
             continue;
         }
+        ++includedFiles;
+        for (size_t k = 0; k < fileLines.size(); ++k)
+            includedBytes += fileLines[k].size() + 2;
+        if (includedBytes > MaxIncludedBytes)
+            throw CapacityError(Format("los archivos incluidos suman más de %d MB (INCLUDE %s)",
+                                       static_cast<int>(MaxIncludedBytes >> 20), name));
         // The whole file goes in at once, between its two marker lines.
         int32_t inserted = static_cast<int32_t>(fileLines.size()) + 2;
         fileLines.Insert(0, InsertMarker + name);
@@ -512,8 +544,9 @@ void SaveErrorList()
     std::string text;
     for (const auto& l : ErrorList)
         text += l + "\r\n";
-    // A log rewritten on every read: no need to wait for the disk each time.
-    SafeFile::Write(ErrorListFile, text, nullptr, false);
+    // A log rewritten on every read: no need to wait for the disk each time. It is
+    // written unasked, into whatever folder the network is in: never through a link.
+    SafeFile::Write(ErrorListFile, text, nullptr, false, true);
 }
 
 bool KeyInLine(std::string& s, const std::string& key)
@@ -590,12 +623,35 @@ bool ReadNetwork(std::vector<std::string>& lines)
     return ok;
 }
 
+namespace {
+// Ends a refused read: nothing of it stays in the model, the user reads why once.
+bool Refuse(const std::string& error, const std::string& message)
+{
+    // A partly read model would look complete.
+    AddError(error);
+    ClearLinkValuesForRead(false);
+    ClearNetwork();
+    NodeKeyList.clear();
+    ViewerServices& ui = Services();
+    ui.SetStatusText(1, "");
+    ui.SetProgressPosition(0);
+    ui.SetProgressVisible(false);
+    SaveErrorList();
+    ui.ShowMessage(message);
+    ApplyPendingEdits();
+    Lines = nullptr;
+    return false;
+}
+} // namespace
+
 bool ReadNetwork(TTextLines& lines)
 {
     Lines = &lines;
     LineIndex = -1;
     AtEnd = false;
     includeRanges.clear();
+    includedBytes = 0;
+    includedFiles = 0;
     pendingEdits.clear();
     pendingShift = 0;
     tabWarnings = 0;
@@ -626,46 +682,34 @@ bool ReadNetwork(TTextLines& lines)
 
         // &OPTION: up to the line holding "&END".
         ui.SetStatusText(1, "&OPTION");
-        bool namelistsDone = false;
         for (;;) {
             std::string line = ReadLine();
-            if (AtEnd) {
-                WarnEarlyEnd("namelist &OPTION sin &END");
-                break;
-            }
+            if (AtEnd)
+                RefuseEarlyEnd("namelist &OPTION sin &END");
             if (static_cast<int>(OptionLines.size()) >= MaxOptionLines)
                 throw CapacityError(Format("más de %d líneas en la namelist &OPTION", MaxOptionLines));
             OptionLines.push_back(line);
             std::string s = line;
             if (KeyInLine(s, "PLOD=T"))
                 PLOD = 1;
-            if (KeyInLine(s, "&END")) {
-                namelistsDone = true;
+            if (KeyInLine(s, "&END"))
                 break;
-            }
         }
 
         ui.SetProgressRange(0, static_cast<int>(lines.size()) - 1);
         std::string line;
-        if (namelistsDone) {
-            NetworkTitle = ReadLine();
-            if (AtEnd) {
-                WarnEarlyEnd("falta el título");
-                namelistsDone = false;
-            }
-        }
+        NetworkTitle = ReadLine();
+        if (AtEnd)
+            RefuseEarlyEnd("falta el título");
 
         // &PARAM: comma fields up to the one holding "&END".
         ResetNamelistValues();
-        if (namelistsDone) {
+        {
             ui.SetStatusText(1, "&PARAM");
             for (;;) {
                 line = ReadLine();
-                if (AtEnd) {
-                    WarnEarlyEnd("namelist &PARAM sin &END");
-                    namelistsDone = false;
-                    break;
-                }
+                if (AtEnd)
+                    RefuseEarlyEnd("namelist &PARAM sin &END");
                 std::string original((*Lines)[static_cast<size_t>(LineIndex)]);
                 if (!original.empty() && original.back() == '\r')
                     original.pop_back();
@@ -687,12 +731,11 @@ bool ReadNetwork(TTextLines& lines)
         if (XYFORM)
             ParseXyForm(XyFormValue);
 
-        if (namelistsDone)
-            PrepareLinkStorage();
+        PrepareLinkStorage();
 
-        line = namelistsDone ? ReadLine() : std::string();
-        if (namelistsDone && AtEnd)
-            WarnEarlyEnd("no hay secciones tras las namelists");
+        line = ReadLine();
+        if (AtEnd)
+            RefuseEarlyEnd("no hay secciones tras las namelists");
 
         // Sections, in their fixed order; a section that does not match is skipped
         // and the same candidate line is tried against the next one.
@@ -794,20 +837,10 @@ bool ReadNetwork(TTextLines& lines)
         if (tabWarnings > MaxTabMessages)
             ui.ShowMessage(Format("ATENCION: %d líneas más con caracter \"TAB\" (ver Errores.txt)", tabWarnings - MaxTabMessages));
     } catch (const CapacityError& e) {
-        // Refuse the whole network: a partly read model would look complete.
-        std::string what = e.what();
-        AddError("Red rechazada: " + what);
-        ClearLinkValuesForRead(false);
-        ClearNetwork();
-        NodeKeyList.clear();
-        ui.SetStatusText(1, "");
-        ui.SetProgressPosition(0);
-        ui.SetProgressVisible(false);
-        SaveErrorList();
-        ui.ShowMessage("La red excede la capacidad del programa:\r" + what + "\rLa red no se ha cargado.");
-        ApplyPendingEdits();
-        Lines = nullptr;
-        return false;
+        return Refuse("Red rechazada: " + std::string(e.what()),
+                      "La red excede la capacidad del programa:\r" + std::string(e.what()) + "\rLa red no se ha cargado.");
+    } catch (const NotANetwork& e) {
+        return Refuse("Red rechazada: " + std::string(e.what()), std::string(e.what()) + "\rLa red no se ha cargado.");
     }
 
     ui.SetStatusText(1, "");

@@ -74,7 +74,9 @@ public:
 
 // ---- Reading --------------------------------------------------------------
 // Reads the network text into the model. Returns false when the network was
-// refused (capacity exceeded): the model is then left empty, never half-loaded.
+// refused (capacity exceeded, includes past their limits, or a text that ends
+// before its namelists do: an empty file, one cut inside them), after one message:
+// the model is then left empty, never half-loaded.
 bool ReadNetwork(TTextLines& lines);
 // The same over a list of strings (the lines after the read: includes expanded, notes written).
 bool ReadNetwork(std::vector<std::string>& lines);

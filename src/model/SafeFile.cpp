@@ -3,7 +3,9 @@
 #include "model/ZelUtils.h"
 
 #include <cctype>
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -12,7 +14,9 @@
 #include <memory>
 #include <random>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <vector>
 
@@ -57,16 +61,17 @@ pid_t ScratchOwner(const std::string& name)
     if (at == std::string::npos || at == 0)
         return 0;
     size_t p = at + sizeof(Marker) - 1;
-    pid_t pid = 0;
+    // Counted wide: a name another program made up may hold any digits.
+    long long pid = 0;
     size_t digits = 0;
     for (; p < name.size() && name[p] >= '0' && name[p] <= '9' && digits < 10; ++p, ++digits)
         pid = pid * 10 + (name[p] - '0');
-    if (digits == 0 || p >= name.size() || name[p] != '-' || name.size() - p - 1 != 6)
+    if (digits == 0 || pid > INT32_MAX || p >= name.size() || name[p] != '-' || name.size() - p - 1 != 6)
         return 0;
     for (size_t i = p + 1; i < name.size(); ++i)
         if (!std::isalnum(static_cast<unsigned char>(name[i])))
             return 0;
-    return pid;
+    return static_cast<pid_t>(pid);
 }
 
 // The last failed Write of this thread: its path and reason.
@@ -219,14 +224,51 @@ bool TScratch::Finish(bool sync)
     return !err;
 }
 
-bool TScratch::PublishWrittenByName(bool sync)
+bool TScratch::PublishWrittenByName(bool sync, const std::string& head, const std::string& tail)
 {
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = name_.empty() ? -1 : ::open(name_.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0 && why_.empty())
         why_ = Reason(errno);
+    if (fd_ >= 0 && why_.empty() && !(head.empty() && tail.empty()) && !Complete(head, tail))
+        why_ = Shortened();
     return Publish(sync);
+}
+
+bool TScratch::Complete(const std::string& head, const std::string& tail) const
+{
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || st.st_size < off_t(head.size() + tail.size()) || st.st_size == 0)
+        return false;
+    std::string start(head.size(), '\0');
+    if (!head.empty() && (::pread(fd_, start.data(), start.size(), 0) != ssize_t(start.size()) || start != head))
+        return false;
+    if (tail.empty())
+        return true;
+    // The tail within the last bytes, blanks and line ends after it allowed.
+    const off_t span = std::min<off_t>(st.st_size, off_t(tail.size()) + 64);
+    std::string end(size_t(span), '\0');
+    if (::pread(fd_, end.data(), end.size(), st.st_size - span) != ssize_t(end.size()))
+        return false;
+    while (!end.empty() && std::isspace(static_cast<unsigned char>(end.back())))
+        end.pop_back();
+    return end.size() >= tail.size() && end.compare(end.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::string TScratch::Shortened() const
+{
+    // The library does not say why its file came out short: the file-size limit
+    // or the free space of the disk tell.
+    struct stat st {};
+    rlimit limit {};
+    if (::fstat(fd_, &st) == 0 && ::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY
+        && rlim_t(st.st_size) + 65536 >= limit.rlim_cur)
+        return Reason(EFBIG);
+    struct statvfs fs {};
+    if (::fstatvfs(fd_, &fs) == 0 && uint64_t(fs.f_bavail) * fs.f_frsize < 1024 * 1024)
+        return Reason(ENOSPC);
+    return "el archivo qued\xC3\xB3 incompleto";
 }
 
 bool TScratch::Publish(bool sync)
@@ -284,19 +326,71 @@ void RemoveLeftovers(const std::string& folder)
             gone.emplace_back(e->d_name);
     }
     ::closedir(d);
+    // Only what a writer of ours makes goes: a scratch file, or a scratch folder
+    // with the files written into it. A link, or a folder holding more than files,
+    // may be the user's and stays (links are never followed).
+    const fs::path dir(folder.empty() ? "." : folder);
     for (const std::string& name : gone) {
-        std::error_code ec;
-        fs::remove_all(fs::path(folder.empty() ? "." : folder) / name, ec);
+        const std::string path = (dir / name).string();
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0)
+            continue;
+        if (S_ISREG(st.st_mode)) {
+            ::unlink(path.c_str());
+        } else if (S_ISDIR(st.st_mode)) {
+            DIR* sub = ::opendir(path.c_str());
+            if (!sub)
+                continue;
+            std::vector<std::string> files;
+            while (const dirent* e = ::readdir(sub)) {
+                const std::string inner = path + "/" + e->d_name;
+                struct stat ist {};
+                if (::lstat(inner.c_str(), &ist) == 0 && S_ISREG(ist.st_mode))
+                    files.push_back(inner);
+            }
+            ::closedir(sub);
+            for (const std::string& f : files)
+                ::unlink(f.c_str());
+            ::rmdir(path.c_str());
+        }
     }
 }
 
-bool Write(const std::string& path, const std::string& bytes, std::string* why, bool sync)
+bool Write(const std::string& path, const std::string& bytes, std::string* why, bool sync, bool ownFile)
+{
+    TTarget target;
+    std::string problem;
+    struct stat st {};
+    if (ownFile && ::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        problem = S_ISLNK(st.st_mode) ? "es un enlace simbólico" : "no es un archivo (es una carpeta, un dispositivo o una tubería)";
+    else
+        problem = Prepare(path, target);
+    // A link put there meanwhile: the rename below replaces the name, never what it leads to.
+    if (ownFile && problem.empty())
+        target.real = target.path;
+    if (problem.empty()) {
+        TScratch scratch(target);
+        if (scratch.Write(bytes.data(), bytes.size()) && scratch.Publish(sync))
+            return true;
+        problem = scratch.Why();
+    }
+    lastPath = path;
+    lastWhy = problem;
+    if (why)
+        *why = problem;
+    return false;
+}
+
+bool WritePieces(const std::string& path, const std::function<bool(const std::function<bool(std::string_view)>&)>& produce,
+                 std::string* why)
 {
     TTarget target;
     std::string problem = Prepare(path, target);
     if (problem.empty()) {
         TScratch scratch(target);
-        if (scratch.Write(bytes.data(), bytes.size()) && scratch.Publish(sync))
+        if (scratch.Ok() &&
+            produce([&scratch](std::string_view piece) { return scratch.Write(piece.data(), piece.size()); }) &&
+            scratch.Publish())
             return true;
         problem = scratch.Why();
     }

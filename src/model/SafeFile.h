@@ -11,6 +11,8 @@
 // gone (a killed program, a power cut) are removed the next time a file is
 // written in that folder, or when a network is opened there.
 #include <cstddef>
+#include <functional>
+#include <string_view>
 #include <string>
 #include <sys/types.h>
 #include <utility>
@@ -59,12 +61,19 @@ public:
     // over the target. False with Why() on any failure; the target is then untouched.
     bool Publish(bool sync = true);
     // Publish for a scratch file that a library wrote by its name (a PDF printer).
-    bool PublishWrittenByName(bool sync = true);
+    // A library may report success over a file the disk cut short: `head` and
+    // `tail` (when not empty) are the bytes a complete file starts and ends with
+    // (blanks after the tail allowed); a file without them is not published.
+    bool PublishWrittenByName(bool sync = true, const std::string& head = std::string(),
+                              const std::string& tail = std::string());
     // Publish without the rename, for a member of a set (ReplaceSet moves it; the
     // destructor removes it only while it is still there).
     bool Finish(bool sync = true);
 
 private:
+    bool Complete(const std::string& head, const std::string& tail) const;
+    std::string Shortened() const;
+
     TTarget target_;
     std::string name_;
     std::string why_;
@@ -94,8 +103,17 @@ private:
 void RemoveLeftovers(const std::string& folder);
 
 // Writes bytes safely; false with the reason in *why. `sync` false skips the fsync
-// (a log rewritten on every read need not wait for the disk).
-bool Write(const std::string& path, const std::string& bytes, std::string* why = nullptr, bool sync = true);
+// (a log rewritten on every read need not wait for the disk). `ownFile`: a file the
+// program writes on its own, unasked (a log): a symbolic link, or anything but a
+// regular file, under its name is left as it is and nothing is written, since a
+// link there may lead to any file of the user's.
+bool Write(const std::string& path, const std::string& bytes, std::string* why = nullptr, bool sync = true,
+           bool ownFile = false);
+
+// The same for contents too large to hold at once: produce(write) hands them to
+// write piece by piece and returns false when it or a write failed.
+bool WritePieces(const std::string& path, const std::function<bool(const std::function<bool(std::string_view)>&)>& produce,
+                 std::string* why = nullptr);
 
 // Moves finished scratch files over their prepared targets as one set (permissions
 // kept): the earlier files are kept aside (hard links) until every member is in,

@@ -81,6 +81,26 @@ bool ReadSelection(const std::string& fileName, std::vector<TSelEntry>& entries)
     return true;
 }
 
+bool ReadNumberMarks(const std::string& fileName, std::vector<TNumberMark>& entries)
+{
+    entries.clear();
+    std::vector<std::string> lines, fields;
+    if (!FileUtils::ReadLines(fileName, lines))
+        return false;
+    for (const std::string& line : lines) {
+        ZelUtils::SplitTabs(line, fields);
+        if (fields.empty())
+            continue; // a blank line names nothing
+        TNumberMark e;
+        e.Number = ZelUtils::Round(ZelUtils::ParseReal(fields[0]));
+        e.HasMark = fields.size() > 1;
+        if (e.HasMark)
+            e.Mark = ZelUtils::Round(ZelUtils::ParseReal(fields[1]));
+        entries.push_back(e);
+    }
+    return true;
+}
+
 bool ImportSelection(const std::string& fileName, int32_t* applied)
 {
     if (applied)

@@ -40,4 +40,14 @@ bool ReadSelection(const std::string& fileName, std::vector<TSelEntry>& entries)
 // receives the number of lines that marked a link.
 bool ImportSelection(const std::string& fileName, int32_t* applied = nullptr);
 
+// Node and zone selection files: one node (zone) number per line, and after a TAB
+// the selection class; the other fields are not read, blank lines are passed over.
+struct TNumberMark {
+    int32_t Number = 0;
+    bool HasMark = false;
+    int32_t Mark = 0; // rounded as read, not brought into a range
+};
+// False when the file cannot be read.
+bool ReadNumberMarks(const std::string& fileName, std::vector<TNumberMark>& entries);
+
 } // namespace SelectionFiles

@@ -104,11 +104,11 @@ void TTextLines::reserve(size_t lines, size_t bytes)
     d.bytes.reserve(bytes);
 }
 
-bool ReadTextLines(const std::string& path, TTextLines& lines)
+bool ReadTextLines(const std::string& path, TTextLines& lines, unsigned long long maxBytes, bool* tooLarge)
 {
     lines.clear();
     std::string bytes;
-    if (!FileUtils::ReadFile(path, bytes) || FileUtils::LooksBinary(bytes))
+    if (!FileUtils::ReadFile(path, bytes, maxBytes, tooLarge) || FileUtils::LooksBinary(bytes))
         return false;
     lines = TTextLines::FromBytes(std::move(bytes));
     return true;

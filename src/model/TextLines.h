@@ -4,6 +4,8 @@
 // four more, so a network of short comment lines takes about what its file takes;
 // as a list of strings each line took 32 bytes before its first character. Copies
 // share the block until one of them changes.
+#include "model/FileUtils.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -12,7 +14,9 @@
 
 class TTextLines;
 // Reads a text file into lines (see FileUtils::ReadLines: the same files refused).
-bool ReadTextLines(const std::string& path, TTextLines& lines);
+// Longer than maxBytes: false, with *tooLarge set (see FileUtils::ReadFile).
+bool ReadTextLines(const std::string& path, TTextLines& lines, unsigned long long maxBytes = FileUtils::MaxDataFileBytes,
+                   bool* tooLarge = nullptr);
 
 class TTextLines {
 public:

@@ -11,6 +11,9 @@ public:
 
     // Modal message box (texts use '\r' as line break, as the program's messages do).
     virtual void ShowMessage(const std::string& text) { (void)text; }
+    // Modal error box (error icon, no caption) for a command that failed; by
+    // default the message box.
+    virtual void ShowError(const std::string& text) { ShowMessage(text); }
     // Yes/No question; true on Yes.
     virtual bool AskYesNo(const std::string& text) { (void)text; return false; }
     // The non-modal message window that closes itself after a while.

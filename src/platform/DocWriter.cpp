@@ -277,8 +277,9 @@ std::shared_ptr<Picture> TDocWriter::LoadPicture(const std::string& file, const 
         const auto l = static_cast<int32_t>(U32(bytes, 24)), t = static_cast<int32_t>(U32(bytes, 28));
         const auto r = static_cast<int32_t>(U32(bytes, 32)), b = static_cast<int32_t>(U32(bytes, 36));
         p->kind = "emfblip";
-        p->picW = std::max<long>(1, r - l);
-        p->picH = std::max<long>(1, b - t);
+        // Any bounds a file gives: the width is taken in 64 bits.
+        p->picW = std::max<long>(1, static_cast<long>(r) - l);
+        p->picH = std::max<long>(1, static_cast<long>(b) - t);
         natW = p->picW / 2540.0 * 72.0;
         natH = p->picH / 2540.0 * 72.0;
         p->bytes = std::move(bytes);

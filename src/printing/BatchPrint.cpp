@@ -109,11 +109,28 @@ void Place(Layout& l, const std::string& metafile, int entry, const std::string&
 
 bool Run(Hooks& hooks)
 {
+    const int count = std::min<int>(Net2PrintCount, MaxNet2Print + 1);
+    // A batch with no network to print would only close and reopen the user's
+    // network: it changes nothing and says why.
+    bool anyNetwork = false;
+    for (int i = 0; i < count; ++i)
+        anyNetwork = anyNetwork || (Net2Print[i].NetworkFile != "null" && !Net2Print[i].NetworkFile.empty());
+    if (!anyNetwork) {
+        Services().ShowMessage(Net2PrintCount < 1
+                                   ? "No hay redes que imprimir: elija primero una definici\xC3\xB3n con \xC2\xAB"
+                                     "Definir Redes\xC2\xBB."
+                                   : "La definici\xC3\xB3n de impresi\xC3\xB3n no nombra ninguna red (clave "
+                                     "\xC2\xABRedPalvon\xC2\xBB): no se imprimi\xC3\xB3 nada.");
+        return false;
+    }
+    // A definition may name a document anywhere: one outside its folder is not
+    // replaced unasked (the batch then writes beside the definition).
+    const std::string named = WordDocumentName;
+    WordDocumentName = Net2PrintFile::DocumentTarget();
     hooks.SaveState();
     bool ok = true;
     Layout l;
     l.document = WordDocumentName != "null" && !WordDocumentName.empty();
-    const int count = std::min<int>(Net2PrintCount, MaxNet2Print + 1);
     WordTableCount = 0;
     hooks.Gauge("Preparando documento ...", 0, count);
     if (l.document) {
@@ -146,7 +163,10 @@ bool Run(Hooks& hooks)
         std::string metafile = NetworkMetafile(WordDocumentName, e.NetworkFile);
         for (int k = 0; k <= 3 && ok; ++k) {
             std::vector<NamedVariable> vars = PairTitles(e.Vars[k], e.VarTitles[k]);
-            hooks.SetGroupMode(k);
+            // A group without names draws nothing and sets no mode for the next.
+            if (vars.empty())
+                continue;
+            hooks.SetGroupMode(k, multiple);
             for (const NamedVariable& v : vars) {
                 if (ZelUtils::UpperCase(v.Name) == "NONE")
                     hooks.ClearMode();
@@ -183,6 +203,7 @@ bool Run(Hooks& hooks)
             "La tabla del documento no tiene celdas para %d im\xC3\xA1genes: no se incluyeron.", l.misplaced));
     hooks.HideGauge();
     hooks.RestoreState();
+    WordDocumentName = named;
     return ok;
 }
 

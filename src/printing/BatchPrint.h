@@ -54,8 +54,10 @@ public:
     // False: the network could not be opened (the window has said why).
     virtual bool OpenEntry(int index, const TNet2Print& entry) { (void)index; (void)entry; return true; }
     // Drawing mode of a variable group: 1 bands, 2 colour classes, 3 movement
-    // attributes, 0 as it is. The legend is shown.
-    virtual void SetGroupMode(int group) { (void)group; }
+    // attributes, 0 as it is. The legend is shown. A group drawn together
+    // (`multiple`) starts with no variable: it shows its own and nothing left
+    // from the picture before.
+    virtual void SetGroupMode(int group, bool multiple) { (void)group; (void)multiple; }
     // A picture without variable ("none").
     virtual void ClearMode() {}
     // Draws by the variable of that name; the headers of the link and movement

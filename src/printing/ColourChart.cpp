@@ -66,11 +66,17 @@ void DrawChart(QPainter& canvas, int32_t width, int32_t height)
         }
     ZelPrinter::ResetLabels();
     canvas.setBrush(Qt::NoBrush);
-    canvas.setPen(QPen(Qt::black, 1));
     for (int r = 1; r <= Rows; ++r)
-        for (int c = 1; c <= Columns; ++c)
+        for (int c = 1; c <= Columns; ++c) {
+            // Numbers are black; on a cell too dark to read black on, white.
+            const QColor cell = ToColor(WebColours[size_t((r - 1) * Columns + c - 1)]);
+            const bool dark = 0.299 * cell.red() + 0.587 * cell.green() + 0.114 * cell.blue() < 40;
+            canvas.setPen(QPen(dark ? Qt::white : Qt::black, 1));
+            ZelPrinter::Painter().FontColor = dark ? Qt::white : Qt::black;
             ZelPrinter::LabelAt(&canvas, 0, std::to_string((r - 1) * Columns + c), (c - 0.5) * kCell,
                                 (r - 0.5) * kCell, 4, 0);
+        }
+    ZelPrinter::Painter().FontColor = Qt::black;
 }
 
 std::string WriteChart(const std::string& fileName, int32_t pageWidth, int32_t pageHeight, int32_t dpi)

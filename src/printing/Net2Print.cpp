@@ -18,6 +18,7 @@ double MarginTop = 1.0, MarginBottom = 1.0, MarginLeft = 1.0, MarginRight = 1.0;
 int32_t PrintColumns = 0;
 bool PrintInColumns = false;
 std::string WordDocumentName = "null";
+std::string WordDocumentDefinitionFolder;
 
 namespace {
 
@@ -61,6 +62,7 @@ void ReadGeneral(const TIniFile& ini, const std::string& folder, TPrintGeneral& 
     PrintInColumns = PrintColumns > 0;
     LinkShift = ini.ReadInteger("General", "DesplazamientoValor", 0);
     WordDocumentName = Net2PrintFile::FullPathOrNull(ini.ReadString("General", "DocumentoWord", "null"), folder);
+    WordDocumentDefinitionFolder = WordDocumentName == "null" ? std::string() : folder;
     ancho = static_cast<float>(ini.ReadFloat("General", "Ancho", 0));
     alto = static_cast<float>(ini.ReadFloat("General", "Alto", 0));
     general.LineaSoleras = Net2PrintFile::FullPathOrNull(ini.ReadString("General", "LineaSoleras", "null"), folder);
@@ -174,6 +176,32 @@ std::string FullPathOrNull(const std::string& name, const std::string& folder)
     std::filesystem::path p = given.is_relative() && !folder.empty() ? std::filesystem::path(folder) / given
                                                                       : std::filesystem::absolute(given, ec);
     return ec ? name : p.lexically_normal().string();
+}
+
+std::string DocumentTarget()
+{
+    namespace fs = std::filesystem;
+    if (WordDocumentName == "null" || WordDocumentName.empty() || WordDocumentDefinitionFolder.empty())
+        return WordDocumentName;
+    std::error_code ec;
+    const fs::path doc = fs::weakly_canonical(WordDocumentName, ec);
+    if (ec || !fs::exists(fs::symlink_status(WordDocumentName, ec)))
+        return WordDocumentName;
+    const fs::path folder = fs::weakly_canonical(WordDocumentDefinitionFolder, ec);
+    const fs::path inside = doc.lexically_relative(folder);
+    const bool outside = ec || inside.empty() || *inside.begin() == ".." || inside.is_absolute();
+    if (!outside)
+        return WordDocumentName;
+    if (Services().AskYesNo(ZelUtils::Format("La definici\xC3\xB3n de impresi\xC3\xB3n reemplazar\xC3\xAD"
+                                             "a el documento %s, que est\xC3\xA1 fuera de su carpeta %s.\r"
+                                             "\xC2\xBF Desea reemplazarlo ?",
+                                             WordDocumentName, WordDocumentDefinitionFolder)))
+        return WordDocumentName;
+    const std::string beside = (fs::path(WordDocumentDefinitionFolder) / fs::path(WordDocumentName).filename()).string();
+    Services().ShowMessage(ZelUtils::Format("El documento %s, fuera de la carpeta de la definici\xC3\xB3n, no se "
+                                            "reemplaza: el informe se graba en %s.",
+                                            WordDocumentName, beside));
+    return beside;
 }
 
 } // namespace Net2PrintFile

@@ -42,6 +42,18 @@ extern double MarginTop, MarginBottom, MarginLeft, MarginRight;
 extern int32_t PrintColumns;
 extern bool PrintInColumns;
 extern std::string WordDocumentName;
+// Folder of the print definition that named WordDocumentName; empty when the
+// user chose the document ("Crear Word") or none is named.
+extern std::string WordDocumentDefinitionFolder;
+
+namespace Net2PrintFile {
+// The document the batch may write: WordDocumentName itself unless a print
+// definition names an existing document outside its own folder (a definition
+// from elsewhere could replace any file); then the user's yes is needed, and
+// without it (or on the command line, where nobody answers) the document is
+// written beside the definition under its own name, and the user is told.
+std::string DocumentTarget();
+} // namespace Net2PrintFile
 
 // The settings sections as read (the parts the view applies).
 struct TPrintGeneral {

@@ -6,6 +6,7 @@
 #include "model/ZelUtils.h"
 #include "platform/IniFile.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace PrintLines {
@@ -36,19 +37,42 @@ std::vector<TLineSheet> ReadLineSheets(const std::string& fileName)
     return sheets;
 }
 
-int ShowSheetLines(const TLineSheet& sheet)
+namespace {
+
+// Colour of each line (index) on the sheet being printed; empty outside a series.
+std::vector<int64_t> sheetColours;
+
+} // namespace
+
+int ShowSheetLines(const TLineSheet& sheet, std::vector<std::string>* unmatched)
 {
-    for (int32_t i = 1; i <= Network.LineCount; ++i)
+    const int32_t count = std::min(Network.LineCount, MaxLineas);
+    for (int32_t i = 1; i <= count; ++i)
         Lineas[i].Visible = 0;
+    sheetColours.assign(size_t(std::max(count, 0)) + 1, -1);
     int matched = 0;
-    for (const std::string& name : sheet.Lines) {
+    for (size_t m = 0; m < sheet.Lines.size(); ++m) {
+        const std::string& name = sheet.Lines[m];
         const int32_t k = KDVlib::FindLinea(name);
-        if (k >= 1 && k <= Network.LineCount) {
+        if (k >= 1 && k <= count) {
             Lineas[k].Visible = 1;
+            sheetColours[size_t(k)] = m == 0 ? 0x4080FF : m == 1 ? 0x008000 : 0x000000;
             ++matched;
+        } else if (unmatched && !name.empty()) {
+            unmatched->push_back(name);
         }
     }
     return matched;
 }
+
+bool SheetColour(int32_t line, uint32_t& colour)
+{
+    if (line < 1 || size_t(line) >= sheetColours.size() || sheetColours[size_t(line)] < 0)
+        return false;
+    colour = uint32_t(sheetColours[size_t(line)]);
+    return true;
+}
+
+void EndSheets() { sheetColours.clear(); }
 
 } // namespace PrintLines

@@ -2,6 +2,7 @@
 // Map sheets of transit lines: a settings file whose every section names a sheet
 // file ("Lamina"), its title lines ("Titulo", ';'-separated) and the lines shown
 // on it ("Lineas", ','-separated names, matched exactly).
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,14 @@ namespace PrintLines {
 // The sheets of the file in file order (none when the file does not exist).
 std::vector<TLineSheet> ReadLineSheets(const std::string& fileName);
 // Shows the sheet's lines on the transit-line layer and hides every other line;
-// returns how many of the names matched a line.
-int ShowSheetLines(const TLineSheet& sheet);
+// returns how many of the names matched a line. The names that match none go
+// to `unmatched`. Each line shown takes the colour of its name's place in the
+// list ($4080FF, $008000, then black) until EndSheets.
+int ShowSheetLines(const TLineSheet& sheet, std::vector<std::string>* unmatched = nullptr);
+// The colour a line takes on the sheet being printed; false outside a series
+// of sheets or for a line the sheet does not name.
+bool SheetColour(int32_t line, uint32_t& colour);
+// The series is over: lines print in their ordinary colours again.
+void EndSheets();
 
 } // namespace PrintLines

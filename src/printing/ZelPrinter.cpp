@@ -341,3 +341,4 @@ int32_t PrintPagesPerSide = 0;
 double PrintLabelScale = 1.0;
 TPagePicture PrintPicture;
 int32_t PrintPictureWidth = 0, PrintPictureHeight = 0;
+int32_t PrintPictureDpi = 0;

@@ -127,3 +127,7 @@ extern double PrintLabelScale;
 // PrintMetafileName). Printing, the preview and the saves draw this picture.
 extern TPagePicture PrintPicture;
 extern int32_t PrintPictureWidth, PrintPictureHeight;
+// Pixels an inch of that page on paper: the printer's for its page or the map's
+// extent, the report's 576 for a page of the report's paper; 0 before any page
+// (the printer's). A metafile of the page declares its real size by it.
+extern int32_t PrintPictureDpi;

@@ -12,9 +12,26 @@
 namespace CommandTable {
 namespace {
 
+// The kind of every row that runs no handler (all others are Handler rows).
+struct TKindOf {
+    TCommandId Id;
+    TKind Kind;
+};
+constexpr TKindOf NoHandler[] = {
+#include "widgets/CommandKinds.inc"
+};
+
+constexpr TKind KindOf(TCommandId id)
+{
+    for (const TKindOf& k : NoHandler)
+        if (k.Id == id)
+            return k.Kind;
+    return TKind::Handler;
+}
+
 const TCommand Rows[] = {
 #define VELMORA_COMMAND(name, caption, places, shortcut, checkable, atStart, afterOpen, owner) \
-    {#name, caption, places, shortcut, checkable, atStart, afterOpen, TOwner::owner, TCommandId::name},
+    {#name, caption, places, shortcut, checkable, atStart, afterOpen, TOwner::owner, TCommandId::name, KindOf(TCommandId::name)},
 #include "widgets/CommandRows.inc"
 #undef VELMORA_COMMAND
 };
@@ -54,6 +71,17 @@ const char* OwnerName(TOwner owner)
         return #o;
         VELMORA_OWNERS(VELMORA_OWNER)
 #undef VELMORA_OWNER
+    }
+    return "?";
+}
+
+const char* KindName(TKind kind)
+{
+    switch (kind) {
+    case TKind::Handler: return "handler";
+    case TKind::Toggle: return "toggle";
+    case TKind::Submenu: return "submenu";
+    case TKind::State: return "state";
     }
     return "?";
 }

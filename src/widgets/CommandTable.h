@@ -43,6 +43,14 @@ enum class TOwner {
 };
 const char* OwnerName(TOwner owner);
 
+// What a row is. A Handler row runs the handler its owner registers when it is
+// chosen; the other kinds have none: a Toggle's tick or button is read where it
+// matters (a map tool is armed from its own), a Submenu row holds a submenu or a
+// drop-down, a State row shows what the program sets (a value in its caption, an
+// item the program ticks or shows).
+enum class TKind { Handler, Toggle, Submenu, State };
+const char* KindName(TKind kind);
+
 struct TCommand {
     const char* Name;
     // As first shown; a trailing '*' marks a caption the program rewrites (sizes,
@@ -63,6 +71,7 @@ struct TCommand {
     const char* AfterOpen;
     TOwner Owner;
     TCommandId Id;
+    TKind Kind;
 };
 
 const std::vector<TCommand>& Commands();

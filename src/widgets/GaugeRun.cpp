@@ -9,7 +9,8 @@
 #include <algorithm>
 #include <climits>
 
-TGaugeRun::TGaugeRun(tgaugeCaption* gauge, const QString& caption) : gauge_(gauge)
+TGaugeRun::TGaugeRun(tgaugeCaption* gauge, const QString& caption)
+    : gauge_(gauge), modalAtStart_(QApplication::activeModalWidget())
 {
     if (gauge_) {
         gauge_->SetMinValue(0);
@@ -56,6 +57,10 @@ bool TGaugeRun::Step(size_t done, size_t total)
 
 bool TGaugeRun::eventFilter(QObject* watched, QEvent* event)
 {
+    // A box that the running command opens (a formula's INPUT or MSG) waits for
+    // the user: its keys and clicks are its own, and it holds the rest back itself.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != modalAtStart_)
+        return false;
     switch (event->type()) {
     case QEvent::KeyPress:
         if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)

@@ -4,6 +4,8 @@
 // holds back the user's other input, so no command starts half-way through.
 #include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
+#include <QWidget>
 #include <QString>
 
 #include <cstddef>
@@ -30,5 +32,6 @@ private:
     tgaugeCaption* gauge_;
     QToolButton* stop_ = nullptr;
     QElapsedTimer shown_;
+    QPointer<QWidget> modalAtStart_; // a box the run itself raises later is the user's to answer
     bool stopped_ = false;
 };

@@ -1,4 +1,5 @@
 #include "widgets/StringAlignGrid.h"
+#include "model/SafeFile.h"
 
 #include "model/FileUtils.h"
 #include "model/ParallelChunks.h"
@@ -529,7 +530,11 @@ void TStringAlignGrid::MoveColumn(int from, int to)
 
 bool TStringAlignGrid::GridTextExport(const std::string& fileName, char separator) const
 {
-    return FileUtils::WriteFileAtomic(fileName, TextExport(separator));
+    Ready();
+    // Written as it is made: a listing of millions of rows is never held whole.
+    return SafeFile::WritePieces(fileName, [this, separator](const std::function<bool(std::string_view)>& write) {
+        return model_->exportPieces(separator, write);
+    });
 }
 
 void TStringAlignGrid::fitColWidth(int col, WidthCache& cache)

@@ -170,12 +170,21 @@ public:
     void SetColMoving(bool on); // dragging a title moves its column
     // Moves a column (cells, settings, width) and then emits columnMoved(from, to).
     void MoveColumn(int from, int to);
-    // Every cell of every row, title row included, each followed by the separator,
+    // Every cell of every row, title row included, each followed by the separator
+    // (a cell holding the comma or tab separator, a quote or a line end quoted as
+    // DelimitedText writes it),
     // lines ended with CR LF, bytes as stored.
     std::string TextExport(char separator) const
     {
         Ready();
         return model_->exportText(separator);
+    }
+    // Rows made on demand after the title row (see TStringAlignGridModel::setRowSource):
+    // a listing too large to hold as cells.
+    void SetRowSource(int rows, TStringAlignGridModel::RowSource source)
+    {
+        Ready();
+        model_->setRowSource(rows, std::move(source));
     }
     // TextExport written through a temporary file renamed over fileName; false on failure.
     bool GridTextExport(const std::string& fileName, char separator) const;

@@ -1,4 +1,5 @@
 #include "widgets/StringAlignGridModel.h"
+#include "export/DelimitedText.h"
 #include "model/ParallelChunks.h"
 #include "model/TextCodec.h"
 
@@ -214,6 +215,7 @@ void TStringAlignGridModel::setColCount(int n)
 
 void TStringAlignGridModel::setGridRowCount(int n)
 {
+    dropRowSource();
     n = std::max(0, n);
     int old = gridRowCount();
     int oldModel = std::max(0, old - fixedRows_);
@@ -265,12 +267,17 @@ std::string_view TStringAlignGridModel::cellView(int col, int row) const
 {
     if (col < 0 || row < 0 || col >= colCount() || row >= gridRowCount())
         return {};
+    if (row >= storedRowCount()) {
+        const std::vector<std::string>& cells = sourceRow(row);
+        return static_cast<size_t>(col) < cells.size() ? std::string_view(cells[static_cast<size_t>(col)])
+                                                       : std::string_view();
+    }
     return cols_[static_cast<size_t>(col)].cells[static_cast<size_t>(rowMap_[static_cast<size_t>(row)])].view();
 }
 
 bool TStringAlignGridModel::setCell(int col, int row, std::string_view text)
 {
-    if (col < 0 || row < 0 || col >= colCount() || row >= gridRowCount())
+    if (col < 0 || row < 0 || col >= colCount() || row >= storedRowCount())
         return false;
     cols_[static_cast<size_t>(col)].cells[static_cast<size_t>(rowMap_[static_cast<size_t>(row)])].assign(text);
     scheduleRefresh();
@@ -280,7 +287,7 @@ bool TStringAlignGridModel::setCell(int col, int row, std::string_view text)
 void TStringAlignGridModel::fillRows(int first, int last, const std::function<void(int, const RowWriter&)>& fill)
 {
     first = std::max(first, 0);
-    last = std::min(last, gridRowCount() - 1);
+    last = std::min(last, storedRowCount() - 1);
     if (first > last)
         return;
     // The rows' cells are distinct objects, and the columns do not change while
@@ -299,6 +306,7 @@ void TStringAlignGridModel::fillRows(int first, int last, const std::function<vo
 
 void TStringAlignGridModel::clearCells()
 {
+    dropRowSource();
     for (auto& col : cols_) {
         for (auto& cell : col.cells)
             cell.assign({});
@@ -340,7 +348,9 @@ void TStringAlignGridModel::setDefaultAlignment(Qt::Alignment a)
 
 Qt::Alignment TStringAlignGridModel::alignAt(int col, int row) const
 {
-    if (col < 0 || row < 0 || col >= colCount() || row >= gridRowCount())
+    if (col >= 0 && col < colCount() && row >= storedRowCount() && row < gridRowCount())
+        return colAlignment(col) | Qt::AlignVCenter;
+    if (col < 0 || row < 0 || col >= colCount() || row >= storedRowCount())
         return defaultAlign_ | Qt::AlignVCenter;
     const Attr* a = cellAttr(col, rowMap_[static_cast<size_t>(row)]);
     if (a && a->has(Attr::HasAlign))
@@ -368,7 +378,7 @@ void TStringAlignGridModel::setColAlignment(int col, Qt::Alignment a)
 
 void TStringAlignGridModel::setCellAlignment(int col, int row, Qt::Alignment a)
 {
-    if (col < 0 || row < 0 || col >= colCount() || row >= gridRowCount())
+    if (col < 0 || row < 0 || col >= colCount() || row >= storedRowCount())
         return;
     Attr& at = cellAttrForWrite(col, row);
     at.flags |= Attr::HasAlign;
@@ -378,7 +388,9 @@ void TStringAlignGridModel::setCellAlignment(int col, int row, Qt::Alignment a)
 
 bool TStringAlignGridModel::fontAt(int col, int row, QFont& font) const
 {
-    if (col < 0 || row < 0 || col >= colCount() || row >= gridRowCount())
+    if (row >= storedRowCount() && row < gridRowCount())
+        return colFont(col, font);
+    if (col < 0 || row < 0 || col >= colCount() || row >= storedRowCount())
         return false;
     const Attr* a = cellAttr(col, rowMap_[static_cast<size_t>(row)]);
     if (a && a->has(Attr::HasFont)) {
@@ -411,7 +423,7 @@ void TStringAlignGridModel::setColFont(int col, const QFont& font)
 
 void TStringAlignGridModel::setCellFont(int col, int row, const QFont& font)
 {
-    if (col < 0 || row < 0 || col >= colCount() || row >= gridRowCount())
+    if (col < 0 || row < 0 || col >= colCount() || row >= storedRowCount())
         return;
     Attr& a = cellAttrForWrite(col, row);
     a.flags |= Attr::HasFont;
@@ -433,7 +445,9 @@ void SetColour(TStringAlignGridModel::Attr& a, uint8_t flag, QRgb& slot, const Q
 
 QColor TStringAlignGridModel::fontColorAt(int col, int row) const
 {
-    if (col < 0 || row < 0 || col >= colCount() || row >= gridRowCount())
+    if (row >= storedRowCount() && row < gridRowCount())
+        return colFontColor(col);
+    if (col < 0 || row < 0 || col >= colCount() || row >= storedRowCount())
         return {};
     const Attr* a = cellAttr(col, rowMap_[static_cast<size_t>(row)]);
     if (a && a->has(Attr::HasFontColor))
@@ -460,7 +474,7 @@ void TStringAlignGridModel::setColFontColor(int col, const QColor& c)
 
 void TStringAlignGridModel::setCellFontColor(int col, int row, const QColor& c)
 {
-    if (col < 0 || row < 0 || col >= colCount() || row >= gridRowCount())
+    if (col < 0 || row < 0 || col >= colCount() || row >= storedRowCount())
         return;
     Attr& a = cellAttrForWrite(col, row);
     SetColour(a, Attr::HasFontColor, a.fontColor, c);
@@ -471,7 +485,9 @@ void TStringAlignGridModel::setCellFontColor(int col, int row, const QColor& c)
 
 QColor TStringAlignGridModel::brushAt(int col, int row) const
 {
-    if (col < 0 || row < 0 || col >= colCount() || row >= gridRowCount())
+    if (row >= storedRowCount() && row < gridRowCount())
+        return colBrush(col);
+    if (col < 0 || row < 0 || col >= colCount() || row >= storedRowCount())
         return {};
     const Attr* a = cellAttr(col, rowMap_[static_cast<size_t>(row)]);
     if (a && a->has(Attr::HasBrush))
@@ -498,7 +514,7 @@ void TStringAlignGridModel::setColBrush(int col, const QColor& c)
 
 void TStringAlignGridModel::setCellBrush(int col, int row, const QColor& c)
 {
-    if (col < 0 || row < 0 || col >= colCount() || row >= gridRowCount())
+    if (col < 0 || row < 0 || col >= colCount() || row >= storedRowCount())
         return;
     Attr& a = cellAttrForWrite(col, row);
     SetColour(a, Attr::HasBrush, a.brush, c);
@@ -559,6 +575,8 @@ void TStringAlignGridModel::normalizeRows()
 
 void TStringAlignGridModel::sortRows(const std::function<bool(int, int)>& before)
 {
+    if (source_)
+        return; // rows made on demand keep their order
     int first = std::min(fixedRows_, gridRowCount());
     size_t n = static_cast<size_t>(gridRowCount() - first);
     if (n < 2)
@@ -591,7 +609,7 @@ void TStringAlignGridModel::sortRows(const std::function<bool(int, int)>& before
 
 void TStringAlignGridModel::sortRowsByColumn(int col, bool descending)
 {
-    if (col < 0 || col >= colCount())
+    if (col < 0 || col >= colCount() || source_)
         return;
     struct Key {
         int cls; // 0 blank, 1 number, 2 other text
@@ -637,19 +655,108 @@ void TStringAlignGridModel::moveColumn(int from, int to)
 std::string TStringAlignGridModel::exportText(char separator) const
 {
     std::string out;
-    size_t estimate = 0;
-    for (const auto& col : cols_)
-        for (const auto& cell : col.cells)
-            estimate += cell.view().size() + 1;
-    out.reserve(estimate + 2 * rowMap_.size());
-    for (int r = 0; r < gridRowCount(); ++r) {
-        for (int c = 0; c < colCount(); ++c) {
-            out += cellView(c, r);
-            out += separator;
-        }
-        out += "\r\n";
+    if (!source_) {
+        size_t estimate = 0;
+        for (const auto& col : cols_)
+            for (const auto& cell : col.cells)
+                estimate += cell.view().size() + 1;
+        out.reserve(estimate + 2 * rowMap_.size());
     }
+    exportPieces(separator, [&out](std::string_view piece) {
+        out += piece;
+        return true;
+    });
     return out;
+}
+
+bool TStringAlignGridModel::exportPieces(char separator, const std::function<bool(std::string_view)>& write) const
+{
+    constexpr size_t Piece = 1 << 20;
+    std::string buf;
+    buf.reserve(Piece + 4096);
+    for (int r = 0; r < gridRowCount(); ++r) {
+        if (r >= storedRowCount()) {
+            const std::vector<std::string>& cells = sourceRow(r); // made once for all its cells
+            for (int c = 0; c < colCount(); ++c) {
+                if (static_cast<size_t>(c) < cells.size())
+                    DelimitedText::AppendCell(buf, cells[static_cast<size_t>(c)], separator);
+                buf += separator;
+            }
+        } else {
+            for (int c = 0; c < colCount(); ++c) {
+                DelimitedText::AppendCell(buf, cellView(c, r), separator);
+                buf += separator;
+            }
+        }
+        buf += "\r\n";
+        if (buf.size() >= Piece) {
+            if (!write(buf))
+                return false;
+            buf.clear();
+        }
+    }
+    return buf.empty() || write(buf);
+}
+
+// ---------------------------------------------------------------- rows made on demand
+
+void TStringAlignGridModel::setRowSource(int rows, RowSource source)
+{
+    beginResetModel();
+    // The stored rows keep the titles only.
+    const int keep = std::min(fixedRows_, storedRowCount());
+    source_ = nullptr;
+    sourceRows_ = 0;
+    normalizeRows();
+    for (auto& col : cols_) {
+        col.cells.resize(static_cast<size_t>(keep));
+        for (auto it = col.attrs.begin(); it != col.attrs.end();)
+            it = it->first >= keep ? col.attrs.erase(it) : std::next(it);
+    }
+    rowMap_.resize(static_cast<size_t>(keep));
+    storageRows_ = keep;
+    sourceCache_.clear();
+    sourceNext_ = 0;
+    if (source && rows > 0) {
+        source_ = std::move(source);
+        sourceRows_ = rows;
+    }
+    endResetModel();
+}
+
+void TStringAlignGridModel::dropRowSource()
+{
+    if (!source_)
+        return;
+    beginResetModel();
+    source_ = nullptr;
+    sourceRows_ = 0;
+    sourceCache_.clear();
+    sourceNext_ = 0;
+    endResetModel();
+}
+
+const std::vector<std::string>& TStringAlignGridModel::sourceRow(int gridRow) const
+{
+    // The row made last first: a row's cells are read one after the other.
+    if (!sourceCache_.empty()) {
+        const SourceRow& last = sourceCache_[(sourceNext_ + sourceCache_.size() - 1) % sourceCache_.size()];
+        if (last.row == gridRow)
+            return last.cells;
+    }
+    for (const SourceRow& r : sourceCache_)
+        if (r.row == gridRow)
+            return r.cells;
+    // A screenful and the rows a comparison or an export reads next to each other.
+    constexpr size_t Kept = 256;
+    if (sourceCache_.size() < Kept)
+        sourceCache_.emplace_back();
+    SourceRow& slot = sourceCache_[sourceNext_ % sourceCache_.size()];
+    sourceNext_ = (sourceNext_ + 1) % Kept;
+    slot.row = gridRow;
+    slot.cells.clear();
+    source_(gridRow - storedRowCount(), slot.cells);
+    return slot.cells;
 }
 
 // ---------------------------------------------------------------- refresh

@@ -91,7 +91,9 @@ public:
 
     // --- grid interface ---
     int colCount() const { return static_cast<int>(cols_.size()); }
-    int gridRowCount() const { return static_cast<int>(rowMap_.size()); }
+    int gridRowCount() const { return storedRowCount() + sourceRows_; }
+    // Rows whose cells are stored (the rest, if any, come from the row source).
+    int storedRowCount() const { return static_cast<int>(rowMap_.size()); }
     void setColCount(int n);
     void setGridRowCount(int n);
     int fixedRows() const { return fixedRows_; }
@@ -99,7 +101,21 @@ public:
     int fixedCols() const { return fixedCols_; }
     void setFixedCols(int n);
 
+    // A row of a row source stays valid until many other rows have been made.
     std::string_view cellView(int col, int row) const;
+
+    // Rows made on demand, after the stored rows (the titles): source(k, cells)
+    // gives the texts of the k-th of `rows` such rows, column by column. Only
+    // the rows shown, read or exported are made, and only a few are kept, so a
+    // listing of millions of rows costs no more memory than its source. They
+    // take their column's settings; they cannot be written, sorted or given
+    // settings of their own. Setting the row count or clearing the cells ends it.
+    using RowSource = std::function<void(int, std::vector<std::string>&)>;
+    void setRowSource(int rows, RowSource source);
+    bool hasRowSource() const { return static_cast<bool>(source_); }
+    // Every row as exportText gives it, handed over piece by piece (a large
+    // listing is never held whole); stops and returns false when write does.
+    bool exportPieces(char separator, const std::function<bool(std::string_view)>& write) const;
     // False when the cell is outside the grid (nothing is stored then).
     bool setCell(int col, int row, std::string_view text);
     void clearCells();
@@ -196,6 +212,16 @@ private:
     Qt::Alignment defaultAlign_ = Qt::AlignLeft;
     std::vector<QFont> fonts_;
     bool refreshPending_ = false;
+    RowSource source_;
+    int sourceRows_ = 0;
+    struct SourceRow {
+        int row = -1;
+        std::vector<std::string> cells;
+    };
+    mutable std::vector<SourceRow> sourceCache_; // a ring of the rows made last
+    mutable size_t sourceNext_ = 0;
+    const std::vector<std::string>& sourceRow(int gridRow) const;
+    void dropRowSource();
     bool permuted_ = false; // rowMap_ is not the identity
 };
 

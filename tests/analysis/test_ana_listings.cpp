@@ -61,29 +61,44 @@ TEST(AnaPaths, InteractiveRowsAndExtraColumns)
     EXPECT_TRUE(PathListing(false).empty());
 }
 
-TEST(AnaPaths, BatchListsPairTotalsAndGivesEachPathOnDemand)
+TEST(AnaPaths, BatchListsEveryLinkOfEachPairsPath)
 {
     MakeNet(5, {{1, 2}, {2, 3}, {4, 5}});
+    PalvonRead::KNOBS = 1;
+    Arcos[KDVlib::FindArco(2, 3)].Var[28] = 4.5f;
     KDVlib::PairsList = {"Desde,Hasta", "1,3", "1,99", " 2.0 , 3 ,x", "1,5", "1,2"};
     std::vector<int32_t> links;
     ASSERT_TRUE(RunPairPaths(nullptr, [&](int32_t link) { links.push_back(link); }));
-    std::vector<size_t> rowPair;
-    const auto rows = PathListing(true);
-    ASSERT_EQ(PairPathRows(&rowPair), rows);
-    ASSERT_EQ(rows.size(), 3u); // the unknown node 99 and the unreachable 1-5 leave no row
-    EXPECT_EQ(rows[0], (std::vector<std::string>{"1", "3", "3", "30.00", "3.00", "30"}));
-    EXPECT_EQ(rows[1], (std::vector<std::string>{"2", "3", "2", "20.00", "1.50", "20"}));
-    EXPECT_EQ(rows[2], (std::vector<std::string>{"1", "2", "2", "10.00", "1.50", "10"}));
     EXPECT_EQ(links.size(), 4u);
-    EXPECT_EQ(PathTitles(true), (std::vector<std::string>{"Desde", "Hasta", "Nodos", "Costo", "Tiempo", "Long"}));
-    // A listed pair's path, when asked for: its links as the interactive listing gives them.
-    PairPath(rowPair[0]);
-    const auto path = PathListing(false);
-    ASSERT_EQ(path.size(), 2u);
-    EXPECT_EQ(path[1], (std::vector<std::string>{"2", "2", "3", "20.00", "1.50", "20"}));
+    EXPECT_EQ(PathTitles(true), (std::vector<std::string>{"Desde", "Hasta", "Sec", "NodoA", "NodoB", "Costo", "Tiempo",
+                                                          "Long", "XDATA1"}));
+    // One row per link; the pair on its first row; the unknown node 99 and the
+    // unreachable 1-5 leave no row.
+    using Row = std::vector<std::string>;
+    const std::vector<Row> expected = {{"1", "3", "1", "1", "2", "10.00", "1.50", "10", "0.00"},
+                                       {"", "", "2", "2", "3", "20.00", "1.50", "20", "4.50"},
+                                       {"2", "3", "1", "2", "3", "20.00", "1.50", "20", "4.50"},
+                                       {"1", "2", "1", "1", "2", "10.00", "1.50", "10", "0.00"}};
+    EXPECT_EQ(PathListing(true), expected);
+    // Made on demand, in any order, the same rows; none past the last.
+    TBatchRows rows;
+    ASSERT_EQ(rows.Count(), 4);
+    Row cells;
+    for (int k : {3, 0, 2, 1, 3}) {
+        rows.Row(k, cells);
+        EXPECT_EQ(cells, expected[static_cast<size_t>(k)]) << k;
+    }
+    rows.Row(4, cells);
+    EXPECT_TRUE(cells.empty());
+    // A later run does not change the rows of a listing made before it.
+    KDVlib::PairsList = {"1,2"};
+    ASSERT_TRUE(RunPairPaths(nullptr));
+    rows.Row(2, cells);
+    EXPECT_EQ(cells, expected[2]);
     // Stopped after the first pair: the listing holds that pair alone.
+    KDVlib::PairsList = {"1,3", "2,3"};
     EXPECT_FALSE(RunPairPaths([](size_t done, size_t) { return done < 1; }));
-    EXPECT_EQ(PairPathRows(), std::vector<std::vector<std::string>>{rows[0]});
+    EXPECT_EQ(PathListing(true), (std::vector<Row>{expected[0], expected[1]}));
 }
 
 TEST(AnaPija, GroupsCsvAndZoneSums)

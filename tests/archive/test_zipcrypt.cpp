@@ -98,6 +98,13 @@ TEST(ZipCryptHash, Sha1HmacAndPbkdf2MatchPublishedVectors)
     // Key longer than the block: hashed first.
     EXPECT_EQ(hmac(std::vector<uint8_t>(80, 0xaa), "Test Using Larger Than Block-Size Key - Hash Key First"),
               "aa4ae5e15272d00e95705637ce8a3b55ed402112");
+    // A key of exactly one block is used as it is; one byte more is hashed first.
+    std::vector<uint8_t> block(64);
+    for (size_t k = 0; k < block.size(); ++k)
+        block[k] = uint8_t(k);
+    EXPECT_EQ(hmac(block, "Sample message for keylen=blocklen"), "5fd596ee78d5553c8ff4e72d266dfd192366da29");
+    block.push_back(64);
+    EXPECT_EQ(hmac(block, "Sample message for keylen=blocklen"), "71f22b25314c80adc73b44fd0ebb2ff5bbf8c5cc");
 
     const std::vector<uint8_t> salt = {'s', 'a', 'l', 't'};
     EXPECT_EQ(Hex(TPBKDF2("password", 1, 4, salt).GetKey(20)), "0c60c80f961f0e71f3a9b524af6012062fe037a6");

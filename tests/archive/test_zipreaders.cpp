@@ -542,3 +542,99 @@ TEST(ZipReaders, RebuildingBeyondFourGigabytesStreamsAndKeepsFullOffsets)
     EXPECT_EQ(manager.CentralDirStart, far + 30 + 5 + 7);
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 200 * 1024) << "kB";
 }
+
+// Updates at the edges end with a whole archive (every reader opens it) and say
+// what they left out: an archive cut inside its last entry's data, a mask over the
+// folder that holds the new archive, a source of more than 4 GB with Zip64 off in
+// a run nobody watches, and a read-only archive.
+TEST(ZipReaders, UpdatesAtTheEdgesEndWholeAndSayWhatWasLeftOut)
+{
+    TempDir dir;
+    std::mt19937 random(7);
+    std::string noise(40000, '\0');
+    for (char& c : noise) c = char(random());
+    const Contents files = {{"a.txt", "primero\r\n"}, {"b.bin", noise}};
+    WriteFiles(dir, files);
+
+    // Cut in the middle of b.bin's data: the add drops b.bin and names it.
+    const std::string cut = dir.file("cortado.zip");
+    MakeArchive(cut, dir, files, ArchiveSetup{0, {}, caPkzipClassic, {}});
+    const std::string whole = readFile(cut);
+    const size_t bData = whole.find("b.bin") + 5;
+    writeFile(cut, whole.substr(0, bData + noise.size() / 2));
+    writeFile(dir.file("nuevo.txt"), "nuevo\r\n");
+    {
+        TZipForge zip;
+        zip.FileName = cut;
+        zip.BaseDir = dir.path().string();
+        zip.OpenArchive();
+        zip.AddFiles(dir.file("nuevo.txt"));
+        EXPECT_EQ(zip.LeftOut(), std::vector<std::string>{"b.bin"});
+        zip.CloseArchive();
+    }
+    ExpectPythonReads(cut, {{"a.txt", "primero\r\n"}, {"nuevo.txt", "nuevo\r\n"}});
+    ExpectUnzipTests(cut);
+    ExpectSevenZipTests(cut);
+
+    // A new archive in the folder its mask covers: neither the archive nor its
+    // scratch file becomes an entry.
+    TempDir folder;
+    WriteFiles(folder, {{"uno.txt", "1"}, {"dos.txt", "22"}});
+    const std::string self = folder.file("propio.zip");
+    {
+        TZipForge zip;
+        zip.FileName = self;
+        zip.BaseDir = folder.path().string();
+        zip.OpenArchiveMode(65535);
+        zip.AddFiles(folder.file("*.*"));
+        zip.CloseArchive();
+    }
+    ExpectPythonReads(self, {{"uno.txt", "1"}, {"dos.txt", "22"}});
+    ExpectUnzipTests(self);
+    ExpectSevenZipTests(self);
+
+    // 4.3 GB (sparse) with Zip64 off, the default answer skipping it: the small file
+    // is stored and the big one is named as left out.
+    const std::string big = dir.file("grande.dat");
+    {
+        std::ofstream out(big, std::ios::binary);
+        out.seekp(std::streamoff(4300000000ull));
+        out << 'x';
+    }
+    const std::string skip = dir.file("sin64.zip");
+    {
+        TZipForge zip;
+        ASSERT_EQ(zip.Zip64Mode, zmDisabled);
+        zip.FileName = skip;
+        zip.BaseDir = dir.path().string();
+        zip.OpenArchiveMode(65535);
+        zip.BeginUpdate();
+        zip.AddFiles(dir.file("a.txt"));
+        zip.AddFiles(big);
+        zip.EndUpdate();
+        EXPECT_EQ(zip.FileCount(), 1);
+        EXPECT_EQ(zip.LeftOut(), std::vector<std::string>{big});
+        zip.CloseArchive();
+    }
+    std::filesystem::remove(big);
+    ExpectPythonReads(skip, {{"a.txt", "primero\r\n"}});
+    ExpectUnzipTests(skip);
+    ExpectSevenZipTests(skip);
+
+    // A read-only archive is refused as such (whoever runs the program), untouched.
+    std::filesystem::permissions(skip, std::filesystem::perms::owner_read);
+    const std::string before = readFile(skip);
+    TZipForge zip;
+    zip.FileName = skip;
+    zip.BaseDir = dir.path().string();
+    try {
+        zip.OpenArchive();
+        zip.AddFiles(dir.file("nuevo.txt"));
+        ADD_FAILURE() << "a read-only archive was written";
+    } catch (const EZFException& e) {
+        EXPECT_EQ(e.NativeError, 32);
+        EXPECT_EQ(zip.WriteProblem(), "es de solo lectura");
+    }
+    zip.CloseArchive();
+    EXPECT_EQ(readFile(skip), before);
+}

@@ -431,7 +431,7 @@ TEST(DxfDataLayers, BandsThemesValuesAndMovementsOfTheCurrentVariables)
     Movims[1].TurnAngle = 451;
     Movims[2].TurnAngle = 450;
     Movims[3].TurnAngle = -451;
-    DxfDataLayers::DxfMovimientos("MVT");
+    DxfDataLayers::DxfMovimientos("MVT", {RangeVarMovim, "", RangeMovimMin, RangeMovimMax, RangeTable});
     DxfClose();
     const auto v = Vertices(readFile(dir.file("m.dxf")));
     ASSERT_EQ(v.size(), 60u);

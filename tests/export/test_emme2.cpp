@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using testutil::dataPath;
 using testutil::readFile;
 using testutil::PlacedNode;
@@ -17,7 +19,7 @@ void Emme2Network()
 {
     PalvonRead::ClearNetwork();
     const int32_t n1 = PlacedNode(101, 1000.0f, 2000.0f);
-    PlacedNode(102, 2234.5f, 2000.0f);
+    const int32_t n2 = PlacedNode(102, 2234.5f, 2000.0f);
     const int32_t z = PalvonRead::NewZone();
     Zonas[z].Number = 7;
     Zonas[z].CentroidX = 900.0f;
@@ -27,6 +29,15 @@ void Emme2Network()
     Zonas[z].Connectors[1].Kind = 1;
     Zonas[z].Connectors[1].NodeIndex = n1;
     Zonas[z].Connectors[2].Kind = 2; // to a junction arm: no access link
+    // A zone numbered as a node: every centroid moves above the nodes (1000 +).
+    const int32_t z2 = PalvonRead::NewZone();
+    Zonas[z2].Number = 102;
+    Zonas[z2].CentroidX = 2300.25f;
+    Zonas[z2].CentroidY = 2100.75f;
+    Zonas[z2].ConnectorCount = 1;
+    Zonas[z2].Connectors.resize(2);
+    Zonas[z2].Connectors[1].Kind = 1;
+    Zonas[z2].Connectors[1].NodeIndex = n2;
     const int32_t k = PalvonRead::NewLink();
     Arcos[k].A = 101;
     Arcos[k].B = 102;
@@ -52,6 +63,9 @@ void Emme2Network()
 
 } // namespace
 
+// The expected files were written by hand from the record layouts (zone 7 ->
+// centroid 1007 and zone 102 -> 1102, nodes reaching 102; lengths in km; the
+// link data columns), not by the writer.
 TEST(Emme2Export, FourFilesMatchExpected)
 {
     Emme2Network();
@@ -61,6 +75,16 @@ TEST(Emme2Export, FourFilesMatchExpected)
     for (const char* ext : {".cents", ".network", ".links", ".fixed"})
         EXPECT_EQ(readFile(dir.file(std::string("red") + ext)), readFile(dataPath(std::string("exp_emme2") + ext)))
             << ext;
+    // Without a clash the zone numbers stay as they are; with one and no room
+    // below EMME/2's largest node number nothing is written.
+    Zonas[2].Number = 8;
+    EXPECT_EQ(Emme2Export::CentroidOffset(), 0);
+    EXPECT_NE(Emme2Export::CentsText().find("\r\na*     7 "), std::string::npos);
+    Zonas[2].Number = 102;
+    PlacedNode(999990, 0.0f, 0.0f);
+    EXPECT_FALSE(Emme2Export::WriteEmme2(dir.file("lleno"), error));
+    EXPECT_NE(error.find("zona 102"), std::string::npos) << error;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("lleno.cents")));
 }
 
 TEST(Emme2Export, EmptyNetworkKeepsHeadersAndReportsUnwritableFolder)

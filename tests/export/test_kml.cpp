@@ -1,5 +1,6 @@
 // KML writer: well-formed documents, style references, coordinates that convert
 // back to the UTM positions given, and the symbol geometry.
+#include "export/KmzExport.h"
 #include "export/ZelKmzer.h"
 #include "model/ZelUtils.h"
 #include "model/ZelUtm.h"
@@ -160,8 +161,13 @@ TEST_F(KmlTest, DocumentsAreWellFormedAndStylesResolve)
 
 TEST_F(KmlTest, CoordinatesRoundTripWithOffsets)
 {
-    KmlOffsetX = 1000.0f;
-    KmlOffsetY = -2000.0f;
+    // The options' offsets in km, each to its own axis in metres.
+    KmzExport::TKmzConversion conv;
+    conv.OffsetXKm = 1.0;
+    conv.OffsetYKm = -2.0;
+    KmzExport::ApplyConversion(conv);
+    ASSERT_EQ(KmlOffsetX, 1000.0f);
+    ASSERT_EQ(KmlOffsetY, -2000.0f);
     for (const char* hemi : {"S", "N"}) {
         KmlHemisphere = hemi;
         const double northing = KmlHemisphere == "S" ? 6300123.4 : 4500321.7;

@@ -17,6 +17,7 @@
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 #include "model/PolygonFile.h"
+#include "model/SafeFile.h"
 #include "model/SelectionFiles.h"
 #include "platform/IniFile.h"
 #include "support/RecordingServices.h"
@@ -228,7 +229,11 @@ int WriteInChild(const Writer& w, const std::string& path, bool killed)
         rlimit size{Limit, Limit};
         ::setrlimit(RLIMIT_FSIZE, &size);
         const std::string message = w.write(path);
-        ::_exit(message.rfind("No se pudo grabar el archivo ", 0) == 0 ? 0 : 1);
+        // Under the limit, the reason given is the limit.
+        ::_exit(message.rfind("No se pudo grabar el archivo ", 0) == 0 &&
+                        (killed || message.find(SafeFile::Reason(EFBIG)) != std::string::npos)
+                    ? 0
+                    : 1);
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
@@ -296,6 +301,45 @@ TEST_F(SafeWrites, FailuresKeepTheEarlierFiles)
     }
 }
 
+// Scratch names left by a writer that is gone are cleared by the next write in
+// the folder; only what a writer makes goes (a file, a folder of files). Names
+// that only look like scratch names, links among them, stay with what they lead to.
+TEST_F(SafeWrites, OnlyLeftoversOfGoneWritersAreRemoved)
+{
+    testutil::TempDir tmp;
+    const pid_t gone = ::fork();
+    if (gone == 0)
+        ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const fs::path dir = tmp.path() / "carpeta", outside = tmp.path() / "fuera";
+    fs::create_directories(dir);
+    fs::create_directories(outside / "sub");
+    testutil::writeFile((outside / "notas.txt").string(), "mis notas");
+    testutil::writeFile((outside / "sub" / "mas.txt").string(), "más");
+    const std::string dead = ".velmora-" + std::to_string(gone) + "-";
+    testutil::writeFile((dir / ".red.dat.velmora-9999999999-abcdef").string(), "x"); // no process id
+    testutil::writeFile((dir / (".red.dat" + dead + "abcdef")).string(), "x");
+    fs::create_directories(dir / (".capa.shp" + dead + "ghijkl"));
+    testutil::writeFile((dir / (".capa.shp" + dead + "ghijkl") / "capa.shp").string(), "x");
+    fs::create_directories(dir / (".otra.shp" + dead + "mnopqr") / "dentro");
+    testutil::writeFile((dir / (".otra.shp" + dead + "mnopqr") / "otra.dbf").string(), "x");
+    testutil::writeFile((dir / (".otra.shp" + dead + "mnopqr") / "dentro" / "nota.txt").string(), "x");
+    fs::create_directory_symlink(outside, dir / (".enlace" + dead + "stuvwx"));
+    fs::create_symlink(outside / "notas.txt", dir / (".nota.txt" + dead + "yzabcd"));
+    ASSERT_TRUE(SafeFile::Write((dir / "red.dat").string(), "red\r\n"));
+
+    EXPECT_TRUE(fs::exists(dir / ".red.dat.velmora-9999999999-abcdef"));
+    EXPECT_FALSE(fs::exists(dir / (".red.dat" + dead + "abcdef")));
+    EXPECT_FALSE(fs::exists(dir / (".capa.shp" + dead + "ghijkl")));
+    EXPECT_FALSE(fs::exists(dir / (".otra.shp" + dead + "mnopqr") / "otra.dbf"));
+    EXPECT_TRUE(fs::exists(dir / (".otra.shp" + dead + "mnopqr") / "dentro" / "nota.txt"));
+    EXPECT_TRUE(fs::is_symlink(dir / (".enlace" + dead + "stuvwx")));
+    EXPECT_TRUE(fs::is_symlink(dir / (".nota.txt" + dead + "yzabcd")));
+    EXPECT_EQ(readFile((outside / "notas.txt").string()), "mis notas");
+    EXPECT_EQ(readFile((outside / "sub" / "mas.txt").string()), "más");
+    EXPECT_EQ(readFile((dir / "red.dat").string()), "red\r\n");
+}
+
 TEST_F(SafeWrites, LinksModesAndLineEndsAreKept)
 {
     testutil::TempDir tmp;
@@ -310,6 +354,48 @@ TEST_F(SafeWrites, LinksModesAndLineEndsAreKept)
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(readFile(real), "; notas\n[Velmora]\nGeneral=1;0\nColores=255\n");
     EXPECT_EQ(fs::status(real).permissions(), fs::perms(0640));
+
+    // A new file gets what any new file gets under the user's umask (0644 under
+    // 022, not 0600); an existing one keeps its special bits too.
+    const mode_t umask = ::umask(022);
+    const bool written = SafeFile::Write(tmp.file("nuevo.sel"), "x");
+    ::umask(umask);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(fs::status(tmp.file("nuevo.sel")).permissions(), fs::perms(0644));
+    const std::string shared = tmp.file("compartido.sel");
+    testutil::writeFile(shared, "x");
+    struct stat st {};
+    ASSERT_EQ(::chmod(shared.c_str(), 02664), 0);
+    ASSERT_EQ(::stat(shared.c_str(), &st), 0);
+    ASSERT_EQ(st.st_mode & 07777, 02664u);
+    ASSERT_TRUE(SafeFile::Write(shared, "y"));
+    ASSERT_EQ(::stat(shared.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 02664u);
+    EXPECT_EQ(readFile(shared), "y");
+
+    // A set whose second member cannot be moved in: the first is put back as it
+    // was, or taken away when it is new.
+    for (const bool firstExists : {true, false}) {
+        SCOPED_TRACE(firstExists);
+        testutil::TempDir set;
+        const std::string first = set.file("red.in"), second = set.file("red.out");
+        if (firstExists)
+            testutil::writeFile(first, "antes");
+        fs::create_directory(second); // a folder stands where the second file goes
+        SafeFile::TTarget targets[2];
+        ASSERT_EQ(SafeFile::Prepare(first, targets[0]), "");
+        targets[1].path = targets[1].real = second;
+        SafeFile::TScratch a(targets[0]), b(targets[1]);
+        ASSERT_TRUE(a.Write("nuevo", 5) && a.Finish());
+        ASSERT_TRUE(b.Write("nuevo", 5) && b.Finish());
+        std::string why;
+        EXPECT_FALSE(SafeFile::ReplaceSet({a.Name(), b.Name()}, {targets[0], targets[1]}, why));
+        EXPECT_FALSE(why.empty());
+        if (firstExists)
+            EXPECT_EQ(readFile(first), "antes");
+        else
+            EXPECT_FALSE(fs::exists(first));
+    }
 
     // A settings file that cannot be read is never replaced by what was understood of it.
     const std::string big = tmp.file("grande.ini");

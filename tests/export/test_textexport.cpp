@@ -21,12 +21,17 @@ TEST(TextExports, TraceEvery30UnitsByAbsoluteNodeNumber)
     PlacedNode(3, 95, 20);
     PalvonRead::SortNodes();
     const std::vector<TLineRow> rows = {
-        {2, 17, 4, {1, -2, 3}},  // 95 units: 0, 30, 60, 90; then 20 units: start only; then the end
-        {1, 5, 1, {3, 3, 999}},  // repeated node, unknown node
+        {2, "17", "", 1, 4, {1, -2, 3}}, // 95 units: 0, 30, 60, 90; then 20 units: start only; then the end
+        {1, "5", "", 2, 1, {3, 3, 999}}, // repeated node, unknown node
+        // Lines named with letters are known by their record numbers, not both as 0.
+        {1, "L01", "A", 3, 12, {1, 2}},
+        {1, "L02", "B", 4, 6, {2, 1}},
     };
     EXPECT_EQ(TextExports::LineTraceText(rows),
               "200017,    6,0.00,0.00,30.00,0.00,60.00,0.00,90.00,0.00,95.00,0.00,95.00,20.00\r\n"
-              "100005,    2,95.00,20.00,95.00,20.00\r\n");
+              "100005,    2,95.00,20.00,95.00,20.00\r\n"
+              "100003,    5,0.00,0.00,30.00,0.00,60.00,0.00,90.00,0.00,95.00,0.00\r\n"
+              "100004,    5,95.00,0.00,65.00,0.00,35.00,0.00,5.00,0.00,0.00,0.00\r\n");
 }
 
 TEST(TextExports, SectionLayoutWrapsAndSeparatesGroups)
@@ -34,14 +39,20 @@ TEST(TextExports, SectionLayoutWrapsAndSeparatesGroups)
     std::vector<int32_t> nodes14;
     for (int32_t i = 1; i <= 14; ++i)
         nodes14.push_back(i == 2 ? -2 : i);
-    const std::vector<TLineRow> rows = {{1, 10, 6, nodes14}, {1, 11, 4, {7}}, {2, 12, 3, {8, 9}}};
-    std::string expected = "   10    6   14    1   -2";
+    const std::vector<TLineRow> rows = {{1, "12345", "", 1, 6, nodes14}, {1, "L01", "A", 2, 12, {7}},
+                                        {2, "101", "", 3, 3, {8, 9}}, {2, "54321", "X", 4, 5, {8}}};
+    std::string expected = "12345    6   14    1   -2";
     for (int32_t i = 3; i <= 13; ++i)
         expected += Pad5(i);
     expected += "\r\n               " + Pad5(14) + "\r\n";
-    expected += "   11    4    1    7\r\n99999\r\n66666\r\n   12    3    2    8    9\r\n";
+    // Names and codes in the columns the network reader takes them from.
+    expected += " L01A   12    1    7\r\n99999\r\n66666\r\n 101     3    2    8    9\r\n54321X   5    1    8\r\n";
     EXPECT_EQ(TextExports::LineSectionText(rows, false), expected);
-    EXPECT_EQ(TextExports::LineSectionText({{1, 1, 1, {1, 2, 3, 4, 5, 6, 7}}}, true),
-              "    1    1    7         1         2         3         4         5         6\r\n"
+    std::string error;
+    EXPECT_TRUE(TextExports::SectionNamesFit(rows, error));
+    EXPECT_FALSE(TextExports::SectionNamesFit({{1, "LARGA", "", 1, 1, {}}}, error));
+    EXPECT_NE(error.find("\"LARGA\""), std::string::npos);
+    EXPECT_EQ(TextExports::LineSectionText({{1, "1", "", 1, 1, {1, 2, 3, 4, 5, 6, 7}}}, true),
+              "   1     1    7         1         2         3         4         5         6\r\n"
               "                        7\r\n");
 }

@@ -152,6 +152,10 @@ TEST_F(RangesTest, ClassOfAValue)
     // A value equal to a class's lower bound belongs to the class below.
     EXPECT_EQ(Ranges::ClassifyValue(Low(3), color), Ranges::TRangeHit::Drawn);
     EXPECT_EQ(color, RangeTable[2].Color);
+    // A value exactly on a class's upper bound is in that class.
+    EXPECT_EQ(Ranges::ClassifyValue(RangeTable[3].High, color), Ranges::TRangeHit::Drawn);
+    EXPECT_EQ(color, RangeTable[3].Color);
+    EXPECT_EQ(Ranges::LastClassOf(RangeTable[3].High), &RangeTable[3]);
     // Outside every class: none (the colour map draws it white).
     color = 0;
     EXPECT_EQ(Ranges::ClassifyValue(50.0f, color), Ranges::TRangeHit::None);

@@ -136,6 +136,41 @@ TEST_F(AuxFiles, GeographicTextPlacesARealNetworkAsItsCoordinatesSectionDoes)
     EXPECT_FALSE(ui.progressCaptions.empty());
 }
 
+// A positions file as the program writes it (centroids first, then nodes) reads
+// back each line to its own record, though zones 1..24 are also nodes 1..24.
+TEST_F(AuxFiles, PositionsFileGivesZonesAndNodesOfTheSameNumberTheirOwnPlaces)
+{
+    if (!HaveRealData())
+        FAIL() << "no real networks";
+    const std::string net = testutil::realDataPath("siouxfalls-junctions.dat");
+    ASSERT_TRUE(ReadText(RealLines("siouxfalls-junctions.dat"), net));
+    ASSERT_GT(Network.ZoneCount, 3);
+    ASSERT_GT(KDVlib::FindNodo(Zonas[3].Number), 0);
+    const Snapshot ref = Take();
+    std::string text;
+    for (int z = 1; z <= Network.ZoneCount; ++z)
+        if (Zonas[z].HasCentroid)
+            text += Format("%d,%.5f,%.5f\r\n", Zonas[z].Number, Zonas[z].CentroidX + (z == 3 ? 40.0 : 0.0),
+                           double(Zonas[z].CentroidY));
+    for (int n = 1; n <= Network.NodeCount; ++n)
+        text += Format("%d,%.5f,%.5f\r\n", Nodos[n].Number, double(Nodos[n].X),
+                       Nodos[n].Y + (Nodos[n].Number == Zonas[3].Number ? 25.0 : 0.0));
+    testutil::writeFile(tmp.file("red_coordenadas.geo"), text);
+    EXPECT_EQ(KDVlib::PositionsFileName(tmp.path().string(), "red.dat"), tmp.file("red_coordenadas.geo"));
+
+    ASSERT_TRUE(ReadText(RealLines("siouxfalls-junctions.dat"), net));
+    std::vector<int32_t> moved;
+    ASSERT_TRUE(KDVlib::ReadPositionsFile(tmp.file("red_coordenadas.geo"), moved));
+    const int32_t n3 = KDVlib::FindNodo(Zonas[3].Number);
+    EXPECT_EQ(moved, std::vector<int32_t>{n3});
+    EXPECT_FLOAT_EQ(Zonas[3].CentroidX, ref.cx[2] + 40.0f);
+    EXPECT_FLOAT_EQ(Zonas[3].CentroidY, ref.cy[2]);
+    EXPECT_FLOAT_EQ(Nodos[n3].X, ref.x[static_cast<size_t>(n3 - 1)]);
+    EXPECT_FLOAT_EQ(Nodos[n3].Y, ref.y[static_cast<size_t>(n3 - 1)] + 25.0f);
+    EXPECT_FLOAT_EQ(Zonas[4].CentroidX, ref.cx[3]);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
 TEST_F(AuxFiles, DxfTextEntitiesPlaceNodesAndCentroidsOfARealNetwork)
 {
     if (!HaveRealData())

@@ -339,6 +339,26 @@ TEST_F(LaneGeometry, DataExtremesGoToRecordZeroAndCountPlusOne)
     EXPECT_EQ(Movims[MovimsMaxRec].Var[110], 4.5f);
     EXPECT_EQ(MovimsMaxRec, 3);
 
+    // Movements are taken 2,048 at a time: extremes at the very last record (a part
+    // chunk), at a chunk's first and at a chunk's last record.
+    while (Network.MovementCount < 2 * 2048 + 5)
+        NewMovement();
+    const int32_t n = Network.MovementCount;
+    for (int32_t k = 1; k <= n; ++k)
+        for (int v : {20, 21, 22})
+            Movims[k].Var[v] = float(k % 100);
+    Movims[n].Var[20] = 1000.0f;
+    Movims[2049].Var[21] = -1000.0f;
+    Movims[2048].Var[22] = 1000.0f;
+    Movims[4097].Var[22] = -1000.0f;
+    ComputeLinkDataExtremes();
+    EXPECT_EQ(MovimsMaxRec, n + 1);
+    EXPECT_EQ(Movims[MovimsMaxRec].Var[20], 1000.0f);
+    EXPECT_EQ(Movims[0].Var[20], 0.0f);
+    EXPECT_EQ(Movims[0].Var[21], -1000.0f);
+    EXPECT_EQ(Movims[MovimsMaxRec].Var[22], 1000.0f);
+    EXPECT_EQ(Movims[0].Var[22], -1000.0f);
+
     // Enough links for the sweep to take many at a time: the result is still the
     // one of comparing in order, down to the sign of a zero (the first one met).
     while (Network.LinkCount < 40)

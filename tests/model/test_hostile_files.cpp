@@ -84,6 +84,17 @@ TEST_F(HostileFiles, HugeFilesAreRefusedBeforeReading)
     std::vector<std::string> lines{"previa"};
     EXPECT_FALSE(FileUtils::ReadLines(big, lines));
     EXPECT_EQ(FileUtils::DataFileProblem(big), "ocupa 512 MB, más que los 512 MB que se leen como máximo");
+    // A file the system makes up as it is read says it is empty and has no end: read
+    // only so far, then refused (a file named by "Zonificacion=" in the folder's settings).
+    std::string bytes = "previa";
+    bool tooLarge = false;
+    EXPECT_FALSE(FileUtils::ReadFile("/proc/self/pagemap", bytes, FileUtils::MaxDataFileBytes, &tooLarge));
+    EXPECT_TRUE(tooLarge);
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_FALSE(FileUtils::ReadLines("/proc/self/pagemap", lines));
+    // One that does end is read whole.
+    ASSERT_TRUE(FileUtils::ReadFile("/proc/self/status", bytes));
+    EXPECT_NE(bytes.find("VmPeak"), std::string::npos);
 
     std::string net = tmp.file("red.dat");
     testutil::writeFile(net, " &OPTION &END\r\nT\r\n &PARAM FILKNB='enorme.dat' &END\r\n99999\r\n99999\r\n");

@@ -119,7 +119,11 @@ TEST_F(Links, RecordsInAnyOrderEndOrderedWithTheirLastExtraData)
 TEST_F(Links, LowerCaseCodesNamesAndCarriageReturns)
 {
     ASSERT_TRUE(Read("", {"    1    2   50   40  900  2s  1000    4    1calle mayor\r", "    1    3   10   20  900  1\r",
-                          "    3    4   10   20  900  2\r"}));
+                          "    3    4   10   20  900  2\r",
+                          // The last number and the name fill their columns to the record's end.
+                          "    5    6   50   40  900  2   1000    412345ABCDEFGHIJKLMNOPQRSTUVWXY\r"}));
+    EXPECT_FLOAT_EQ(Link(5, 6).Var[9], 12345.0f);
+    EXPECT_EQ(Link(5, 6).StreetName, "ABCDEFGHIJKLMNOPQRSTUVWXY");
     const TArcos& l = Link(1, 2);
     EXPECT_EQ(l.SpeedTag, "S");
     EXPECT_FLOAT_EQ(l.Var[1], 50.0f); // speeds, as for "S"
@@ -130,7 +134,7 @@ TEST_F(Links, LowerCaseCodesNamesAndCarriageReturns)
     EXPECT_EQ(Link(1, 3).SpeedTag, "");
     EXPECT_EQ(Link(4, 3).StreetTag, "2");
     EXPECT_FLOAT_EQ(Link(4, 3).Var[3], 10.0f);
-    EXPECT_EQ(Network.LinkCount, 5);
+    EXPECT_EQ(Network.LinkCount, 7);
 }
 
 // Records of an included file, read before and after others: each link keeps the

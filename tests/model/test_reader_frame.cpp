@@ -2,13 +2,21 @@
 // early ends and capacity refusals; line ends and UTF-8 in any place of a line.
 #include "model/FileUtils.h"
 #include "model/PalvonRead.h"
+#include "model/PalvonVars.h"
+#include "model/SavedNetwork.h"
 #include "model/TextCodec.h"
+#include "model/ZelUtils.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <filesystem>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace PalvonRead;
 
@@ -160,25 +168,32 @@ TEST_F(ReaderFrame, LineOpeningNoLaterSectionIsReported)
     EXPECT_TRUE(ui.anyMessageContains("La línea 6 no corresponde a ninguna"));
 }
 
-TEST_F(ReaderFrame, EarlyEndOfFileEndsCleanlyWithAWarning)
+// A text that ends inside its namelists holds no network: refused with one message,
+// nothing loaded. One that ends inside a section keeps what was read, with a warning.
+TEST_F(ReaderFrame, EarlyEndOfFileRefusesOrEndsCleanlyWithAWarning)
 {
     struct Case {
         std::vector<std::string> lines;
         const char* where;
+        bool refused;
     };
     std::vector<Case> cases = {
-        {Text({" &OPTION PLOD=T"}), "&OPTION"},
-        {Text({" &OPTION &END", "T", " &PARAM NOMADS=2,"}), "&PARAM"},
-        {Text({" &OPTION &END", "T", " &PARAM &END", "33333", "    1    2"}), "33333"},
-        {Text({" &OPTION &END", "T", " &PARAM &END", "55555", "99999"}), "55555"},
+        {Text({}), "&OPTION", true},
+        {Text({" &OPTION PLOD=T"}), "&OPTION", true},
+        {Text({" &OPTION &END"}), "falta el título", true},
+        {Text({" &OPTION &END", "T", " &PARAM NOMADS=2,"}), "&PARAM", true},
+        {Text({" &OPTION &END", "T", " &PARAM &END"}), "no hay secciones", true},
+        {Text({" &OPTION &END", "T", " &PARAM &END", "33333", "    1    2"}), "33333", false},
+        {Text({" &OPTION &END", "T", " &PARAM &END", "55555", "99999"}), "55555", false},
     };
     for (auto& c : cases) {
         ui.messages.clear();
         ErrorList.clear();
-        ASSERT_TRUE(Read(c.lines)) << c.where;
-        EXPECT_EQ(Network.Loaded, 1) << c.where;
-        ASSERT_FALSE(ui.messages.empty()) << c.where;
-        EXPECT_TRUE(ui.anyMessageContains("termina")) << c.where;
+        EXPECT_EQ(Read(c.lines), !c.refused) << c.where;
+        EXPECT_EQ(Network.Loaded, c.refused ? 0 : 1) << c.where;
+        ASSERT_EQ(ui.messages.size(), 1u) << c.where;
+        EXPECT_TRUE(ui.anyMessageContains("termina antes de lo esperado")) << c.where;
+        EXPECT_EQ(ui.anyMessageContains("La red no se ha cargado"), c.refused) << c.where;
         EXPECT_NE(testutil::readFile(ErrorListFile).find(c.where), std::string::npos) << c.where;
     }
 }
@@ -189,6 +204,22 @@ TEST_F(ReaderFrame, TabLinesAreWarnedButRead)
     ASSERT_TRUE(Read(lines));
     EXPECT_TRUE(ui.anyMessageContains("TAB"));
     EXPECT_EQ(KNOBS, 1);
+    // Six such lines: five shown one by one, the sixth counted in one summary; the
+    // count starts afresh with the next network.
+    for (int round = 0; round < 2; ++round) {
+        ui.messages.clear();
+        auto six = Text({" &OPTION &END", "T\tX", " &PARAM KNOBS=1 &END", "55555",
+                         "    1          500.0         1000.0\t", "    2         1500.0         1000.0\t",
+                         "    3         1500.0         1800.0\t", "    4          500.0         1800.0\t",
+                         "    5          900.0         1400.0\t", "99999", "99999"});
+        ASSERT_TRUE(Read(six)) << round;
+        EXPECT_EQ(std::count_if(ui.messages.begin(), ui.messages.end(),
+                                [](const std::string& m) { return m.find("Lectura incierta") != std::string::npos; }),
+                  5)
+            << round;
+        EXPECT_TRUE(ui.anyMessageContains("1 líneas más con caracter \"TAB\"")) << round;
+        EXPECT_EQ(Network.Loaded, 1) << round;
+    }
 }
 
 TEST_F(ReaderFrame, IncludesAreExpandedIntoTheText)
@@ -204,6 +235,15 @@ TEST_F(ReaderFrame, IncludesAreExpandedIntoTheText)
         "*** Velmora: Insertando archivo parte2.dat", "linea c", "*** Velmora: Fin archivo parte2.dat", "linea b",
         "*** Velmora: Fin archivo parte1.dat", "99999", "99999"};
     EXPECT_EQ(lines, expected);
+
+    // Sixteen files nested in one another are all read; the seventeenth is refused.
+    for (int k = 1; k <= 17; ++k)
+        testutil::writeFile(tmp.file(ZelUtils::Format("n%d.dat", k)), ZelUtils::Format("$        n%d.dat\n", k + 1));
+    auto nested = Text({" &OPTION &END", "T", " &PARAM &END", "77777", "$        n1.dat", "99999", "99999"});
+    ASSERT_TRUE(Read(nested));
+    EXPECT_EQ(std::count(nested.begin(), nested.end(), "*** Velmora: Insertando archivo n16.dat"), 1);
+    EXPECT_EQ(std::count(nested.begin(), nested.end(), "*** Velmora: Insertando archivo n17.dat"), 0);
+    EXPECT_EQ(ui.messages, (std::vector<std::string>{"INCLUDE n17.dat: demasiados archivos anidados"}));
 }
 
 TEST_F(ReaderFrame, MissingAndSelfIncludesAreReportedNotFollowed)
@@ -234,6 +274,53 @@ TEST_F(ReaderFrame, UnreadableIncludeIsReported)
     EXPECT_EQ(lines.size(), 8u); // nothing inserted
 }
 
+// Seven small files that each name the next a thousand times would expand to tens
+// of gigabytes, and a file of /proc says it is empty but has no end: in a process
+// held to 2 GB of address space, either one is refused with one message while
+// the network read before stays as it was (kept aside, as an opening does).
+TEST_F(ReaderFrame, IncludeBombsAndEndlessFilesRefuseTheNetwork)
+{
+    for (char c = 'a'; c < 'g'; ++c) {
+        std::string text;
+        for (int i = 0; i < 1000; ++i)
+            text += ZelUtils::Format("$        %c.dat\r\n", c + 1);
+        testutil::writeFile(tmp.file(std::string(1, c) + ".dat"), text);
+    }
+    testutil::writeFile(tmp.file("g.dat"), std::string(11000, 'x') + "\r\n");
+    const auto network = [](const char* include) {
+        return Text({" &OPTION &END", "T", " &PARAM &END", "33333", include,
+                     "  101  102   30   40 1200  2    500    4    1CALLE MAYOR", "99999", "99999"});
+    };
+    for (const char* include : {"$        a.dat", "$        /proc/self/pagemap"}) {
+        SCOPED_TRACE(include);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            rlimit as{2ull << 30, 2ull << 30};
+            ::setrlimit(RLIMIT_AS, &as);
+            auto good = network("* sin include");
+            if (!Read(good) || Network.LinkCount == 0)
+                ::_exit(2);
+            const int32_t links = Network.LinkCount;
+            ui.messages.clear();
+            PalvonRead::SavedNetwork earlier;
+            earlier.Keep();
+            auto bomb = network(include);
+            const bool read = Read(bomb);
+            earlier.Restore();
+            if (read || Network.Loaded != 1 || Network.LinkCount != links || Arcos[1].A != 101)
+                ::_exit(3);
+            if (ui.messages.size() != 1 || ui.messages[0].find("La red no se ha cargado") == std::string::npos ||
+                ui.messages[0].find("INCLUDE") == std::string::npos)
+                ::_exit(4);
+            ::_exit(0);
+        }
+        int status = -1;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status)) << status;
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+    }
+}
+
 TEST_F(ReaderFrame, OverflowingNamelistsRefuseTheNetwork)
 {
     std::vector<std::string> lines = {" &OPTION"};
@@ -262,7 +349,7 @@ TEST_F(ReaderFrame, OverflowingNamelistsRefuseTheNetwork)
     // An early end before the title leaves no stale title either.
     ASSERT_TRUE(Read(before));
     auto noTitle = Text({" &OPTION &END"});
-    ASSERT_TRUE(Read(noTitle));
+    ASSERT_FALSE(Read(noTitle));
     EXPECT_EQ(NetworkTitle, "");
     EXPECT_EQ(TransitBlockCount, 0);
 }

@@ -147,6 +147,12 @@ TEST(IniFile, KeysBeforeSectionsAndOddLines)
     ini.WriteString("Tema", "k2", "x");
     EXPECT_EQ(readFile(path),
               head + "  Zoom =3;4\r\n=sin clave\r\nlinea sin igual\r\nk2=x\r\n[ Otra ]\r\nk=v\r\n");
+    // The mark right before the first section's bracket.
+    std::string marked = dir.file("marca.ini");
+    writeFile(marked, "\xEF\xBB\xBF[Tema]\r\nZoom=2\r\n");
+    TIniFile first(marked);
+    EXPECT_EQ(first.ReadSections(), (Lines{"Tema"}));
+    EXPECT_EQ(first.ReadInteger("Tema", "Zoom", -1), 2);
 }
 
 TEST(IniFile, AccentedNamesIgnoreCase)

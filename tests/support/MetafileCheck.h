@@ -6,6 +6,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRect>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 
@@ -28,7 +30,33 @@ struct TMetafileReport {
     QStringList texts;
     std::vector<std::pair<int, int>> textPoints; // reference point of each text
     std::vector<int> fontHeights;                // EMF: the height of each font created
+    std::vector<uint32_t> textColours;           // EMF: the colour of each text, 0x00BBGGRR
     std::vector<std::vector<int>> textAdvances;  // the advance of each character of each text
+    std::vector<QRect> textBoxes;                // EMF: the box each text covers (null when turned)
+    std::vector<int> frame;                      // EMF: the page's frame in hundredths of a millimetre
+
+    // The box of the first text equal to `t` (a null box when there is none).
+    QRect TextBox(const QString& t) const
+    {
+        for (qsizetype i = 0; i < texts.size(); ++i)
+            if (texts[i] == t && size_t(i) < textBoxes.size())
+                return textBoxes[size_t(i)];
+        return QRect();
+    }
+    // The texts holding a letter (titles, captions, names), the stamp aside.
+    QStringList WordTexts() const
+    {
+        QStringList words;
+        for (const QString& t : texts)
+            if (t.contains(QRegularExpression(QStringLiteral("[A-Za-z]"))) && !t.startsWith(QStringLiteral("Generado por")))
+                words << t;
+        return words;
+    }
+    // The page the header bounds give, as a rectangle.
+    QRect Page() const
+    {
+        return bounds.size() == 4 ? QRect(QPoint(bounds[0], bounds[1]), QPoint(bounds[2], bounds[3])) : QRect();
+    }
 
     // The advances of the first text holding `t`, character by character.
     std::vector<int> AdvancesOf(const QString& t) const
@@ -96,12 +124,22 @@ inline TMetafileReport CheckMetafile(const std::string& file)
         r.texts << v.toString();
     for (const QJsonValue& v : o.value("font_heights").toArray())
         r.fontHeights.push_back(v.toInt());
+    for (const QJsonValue& v : o.value("text_colors").toArray())
+        r.textColours.push_back(uint32_t(v.toDouble()));
     for (const QJsonValue& v : o.value("text_dx").toArray()) {
         std::vector<int> dx;
         for (const QJsonValue& d : v.toArray())
             dx.push_back(d.toInt());
         r.textAdvances.push_back(dx);
     }
+    for (const QJsonValue& v : o.value("text_boxes").toArray()) {
+        const QJsonArray b = v.toArray();
+        r.textBoxes.push_back(b.size() == 4 ? QRect(QPoint(b.at(0).toInt(), b.at(1).toInt()),
+                                                    QPoint(b.at(2).toInt(), b.at(3).toInt()))
+                                            : QRect());
+    }
+    for (const QJsonValue& v : o.value("frame").toArray())
+        r.frame.push_back(v.toInt());
     for (const QJsonValue& v : o.value("text_points").toArray())
         r.textPoints.emplace_back(v.toArray().at(0).toInt(), v.toArray().at(1).toInt());
     return r;
@@ -136,6 +174,36 @@ inline std::vector<std::pair<double, double>> ExpectLengthColourMap(const TMetaf
         EXPECT_LE(end, r.bounds[2] + 1) << r.texts.value(qsizetype(i)).toStdString();
     }
     return classes;
+}
+
+// Each of the texts (a legend's title, caption, class texts) is on the page
+// whole, as the reader measures it, and clear of the stamp (the text starting
+// "Generado por"); every text named is there.
+inline void ExpectTextsOnPageClearOfStamp(const TMetafileReport& r, const QStringList& names)
+{
+    const std::string all = r.texts.join('|').toStdString();
+    QRect stamp;
+    for (qsizetype i = 0; i < r.texts.size(); ++i)
+        if (r.texts[i].startsWith(QStringLiteral("Generado por")) && size_t(i) < r.textBoxes.size())
+            stamp = r.textBoxes[size_t(i)];
+    EXPECT_FALSE(stamp.isNull()) << "no stamp: " << all;
+    // The reader's box is an estimate from the font's height and the rounded
+    // advances: a few pixels of slack.
+    const QRect page = r.Page().adjusted(-3, -3, 3, 3);
+    for (const QString& name : names) {
+        int found = 0;
+        for (qsizetype i = 0; i < r.texts.size() && size_t(i) < r.textBoxes.size(); ++i) {
+            if (r.texts[i] != name)
+                continue;
+            ++found;
+            const QRect box = r.textBoxes[size_t(i)];
+            EXPECT_TRUE(page.contains(box)) << name.toStdString() << " at " << box.left() << "," << box.top() << " "
+                                            << box.width() << "x" << box.height() << " outside the page "
+                                            << page.width() << "x" << page.height();
+            EXPECT_FALSE(box.intersects(stamp)) << name.toStdString() << " over the stamp";
+        }
+        EXPECT_GT(found, 0) << "no text " << name.toStdString() << " in " << all;
+    }
 }
 
 // A metafile that the reader walks without fault, with drawing inside its bounds.

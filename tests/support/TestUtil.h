@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <sched.h>
 #include <unistd.h>
@@ -83,16 +84,21 @@ inline bool ResetPeakMemory()
 }
 
 inline std::string dataPath(const std::string& name) { return std::string(VELMORA_TEST_DATA) + "/" + name; }
-// The public test networks live beside the project; tests that use them skip when absent.
-inline std::string realDataPath(const std::string& name)
+// The public test networks: the folder named by $VELMORA_REAL_DATA, else
+// ../shared/data/real beside the checkout. A test that needs them fails, saying
+// where it looked, when that folder is missing: they are never skipped.
+inline std::string realDataDir()
 {
-    if (const char* env = std::getenv("VELMORA_REAL_DATA"))
-        return std::string(env) + "/" + name;
-    std::string local = std::string(VELMORA_SOURCE_DIR) + "/../shared/data/real/" + name;
-    if (std::filesystem::exists(local))
-        return local;
-    return "/work/shared/data/real/" + name;
+    const char* env = std::getenv("VELMORA_REAL_DATA");
+    const std::filesystem::path dir = (env && *env)
+        ? std::filesystem::path(env)
+        : std::filesystem::path(VELMORA_SOURCE_DIR) / ".." / "shared" / "data" / "real";
+    if (!std::filesystem::is_directory(dir))
+        throw std::runtime_error("the real test networks are missing: no folder " + dir.lexically_normal().string() +
+                                 " (place them at ../shared/data/real beside the checkout or name their folder in VELMORA_REAL_DATA)");
+    return dir.lexically_normal().string();
 }
+inline std::string realDataPath(const std::string& name) { return realDataDir() + "/" + name; }
 
 // The calling thread, and the threads it starts, run on the first `count`
 // processors the process may use (0: on all of them) until the end of the scope:

@@ -10,6 +10,9 @@ Prints one JSON object per file on one line:
   {"file", "kind", "bounds": [l, t, r, b], "records", "points", "outside",
    "first_outside", "texts": [...], "text_points": [...],
    "text_dx": [[advance of each character], ...] (empty when the record has none),
+   "text_boxes": [[l, t, r, b] of each text, from its reference point, the
+   alignment, the selected font's height and the advances; null when turned], 
+   "frame": EMF rclFrame [l, t, r, b] in hundredths of a millimetre,
    "errors": [...]}
 Exit status 1 when a file is malformed or has a point outside its bounds.
 """
@@ -18,14 +21,40 @@ import struct
 import sys
 
 
+def text_box(x, y, dx, nchars, font, align):
+    """The box a text covers: its advances along, the font's character height
+    across (a glyph rises at most nine tenths of it above the base line and
+    drops a quarter of it below); None for a turned text."""
+    height, escapement = font
+    if escapement % 3600:
+        return None
+    width = sum(dx) if dx else nchars * height // 2
+    if align & 6 == 6:  # TA_CENTER
+        x -= width // 2
+    elif align & 2:  # TA_RIGHT
+        x -= width
+    rise, drop = height * 9 // 10, height // 4
+    if align & 24 == 24:  # TA_BASELINE
+        top = y - rise
+    elif align & 8:  # TA_BOTTOM
+        top = y - rise - drop
+    else:  # TA_TOP
+        top = y
+    return [x, top, x + width, top + rise + drop]
+
+
 def emf(data):
     out = {"kind": "EMF", "records": 0, "points": 0, "outside": 0, "first_outside": None, "texts": [],
-           "text_points": [], "text_dx": [], "errors": []}
+           "text_points": [], "text_dx": [], "text_boxes": [], "errors": []}
     if len(data) < 88 or struct.unpack_from("<I", data, 0)[0] != 1 or data[40:44] != b" EMF":
         out["errors"].append("no EMF header")
         return out
     l, t, r, b = struct.unpack_from("<4i", data, 8)
     out["bounds"] = [l, t, r, b]
+    out["frame"] = list(struct.unpack_from("<4i", data, 24))
+    fonts = {}  # object index -> (height, escapement)
+    font = (0, 0)
+    align = 0
     n_bytes, n_records = struct.unpack_from("<II", data, 48)
     if n_bytes != len(data):
         out["errors"].append("header nBytes %d, file %d" % (n_bytes, len(data)))
@@ -39,6 +68,7 @@ def emf(data):
 
     at = 0
     last = None
+    text_color = 0
     while at + 8 <= len(data):
         rtype, size = struct.unpack_from("<II", data, at)
         if size < 8 or size % 4 or at + size > len(data):
@@ -70,8 +100,20 @@ def emf(data):
             point(x1, y1)
         elif rtype in (27, 54):  # moveto, lineto
             point(*struct.unpack_from("<2i", rec, 8))
+        elif rtype == 24:  # SETTEXTCOLOR: the colour of the texts that follow (0x00BBGGRR)
+            text_color = struct.unpack_from("<I", rec, 8)[0]
         elif rtype == 82:  # EXTCREATEFONTINDIRECTW: the height of its LOGFONT
-            out.setdefault("font_heights", []).append(abs(struct.unpack_from("<i", rec, 12)[0]))
+            ih, height, _, escapement = struct.unpack_from("<4i", rec, 8)
+            out.setdefault("font_heights", []).append(abs(height))
+            fonts[ih] = (abs(height), escapement)
+        elif rtype == 37:  # SELECTOBJECT
+            ih = struct.unpack_from("<I", rec, 8)[0]
+            if ih in fonts:
+                font = fonts[ih]
+        elif rtype == 40:  # DELETEOBJECT
+            fonts.pop(struct.unpack_from("<I", rec, 8)[0], None)
+        elif rtype == 22:  # SETTEXTALIGN
+            align = struct.unpack_from("<I", rec, 8)[0]
         elif rtype == 84:  # EXTTEXTOUTW
             x, y = struct.unpack_from("<2i", rec, 36)
             nchars, off, opts = struct.unpack_from("<III", rec, 44)
@@ -85,6 +127,8 @@ def emf(data):
             out["text_dx"].append(dx)
             out["texts"].append(text)
             out["text_points"].append([x, y])
+            out["text_boxes"].append(text_box(x, y, dx, nchars, font, align))
+            out.setdefault("text_colors", []).append(text_color)
             point(x, y)
         at += size
     if at != len(data):

@@ -31,6 +31,7 @@
 #include <QMenu>
 
 #include <algorithm>
+#include <memory>
 
 TFrmPath* FrmPath = nullptr;
 TFrmPija* FrmPija = nullptr;
@@ -71,7 +72,17 @@ void TAnalysisController::RegisterCommands(TCommandRegistry& registry)
                        {Cmd::NivelArco, this, &TAnalysisController::NivelArcoClick},
                        {Cmd::NIvelMovimiento, this, &TAnalysisController::NIvelMovimientoClick},
                        {Cmd::Estadsticas1, this, &TAnalysisController::Estadsticas1Click},
-                       {Cmd::CrearCentroides1, this, &TAnalysisController::CrearCentroides1Click}});
+                       {Cmd::CrearCentroides1, this, &TAnalysisController::CrearCentroides1Click},
+                       {Cmd::Visualizacion, this, &TAnalysisController::VisualizacionClick}});
+    // The border widths of the intersection views, and the junction types the
+    // intersection analyses take.
+    const TCommandId widths[] = {Cmd::BordePuntos0, Cmd::BordePuntos1, Cmd::BordePuntos2, Cmd::BordePuntos3,
+                                 Cmd::BordePuntos4};
+    for (int tag = 0; tag <= 4; ++tag)
+        registry.Register(CommandTable::TOwner::Analysis, widths[tag], [this, tag] { Puntos(tag); });
+    const TCommandId types[] = {Cmd::Jtype1, Cmd::Jtype2, Cmd::Jtype3, Cmd::Jtype4, Cmd::Jtype5};
+    for (int t = 1; t <= 5; ++t)
+        registry.Register(CommandTable::TOwner::Analysis, types[t - 1], [t](bool checked) { JtypeSelected[t] = checked; });
 }
 
 void TAnalysisController::InteractivaRminClick()
@@ -117,7 +128,7 @@ void TAnalysisController::BatchPathsFromFile(const std::string& fileName)
         return;
     }
     KDVlib::PairsList = std::move(lines);
-    // Each link is marked once, however many paths take it.
+    // Each link is marked once, however many paths take it; its row turns red after the run.
     std::vector<uint8_t> marked(static_cast<size_t>(Network.LinkCount) + 1, 0);
     size_t done = 0, total = 0;
     bool complete = true;
@@ -136,6 +147,7 @@ void TAnalysisController::BatchPathsFromFile(const std::string& fileName)
                 }
             });
     }
+    ColorPathRows(marked);
     if (!complete)
         Services().SetStatusText(1, Format("Cálculo de rutas detenido: %d de %d pares calculados", static_cast<int>(done),
                                       static_cast<int>(total)));
@@ -146,10 +158,21 @@ void TAnalysisController::MarkPathLink(int32_t link)
 {
     Arcos[link].Mark = CurrentClass;
     window_.Action(Cmd::tbSel)->setEnabled(true);
+}
+
+void TAnalysisController::ColorPathRows(const std::vector<uint8_t>& marked)
+{
     TStringAlignGrid* links = host_.LinkGrid();
-    if (links && link < links->RowCount()) {
-        links->SetFontColorCell(0, link, Qt::red);
-        links->SetFontColorCell(1, link, Qt::red);
+    if (!links)
+        return;
+    // A sorted grid lists a link on any row: the row's record index (column 3)
+    // names it. One pass over the rows, however many links the paths took.
+    for (int r = links->FixedRows(); r < links->RowCount(); ++r) {
+        const int32_t link = ZelUtils::ParseInt(links->cellView(3, r));
+        if (link >= 1 && static_cast<size_t>(link) < marked.size() && marked[static_cast<size_t>(link)]) {
+            links->SetFontColorCell(0, r, Qt::red);
+            links->SetFontColorCell(1, r, Qt::red);
+        }
     }
 }
 
@@ -157,14 +180,18 @@ void TAnalysisController::FillPathGrid(bool Batch)
 {
     TFrmPath& path = PathWindow();
     std::vector<int32_t> links;
-    std::vector<size_t> rowPair;
-    if (Batch) {
-        const auto rows = KDVanalysis::PairPathRows(&rowPair);
-        path.ShowListing(KDVanalysis::PathTitles(true), rows, 2, std::move(rowPair));
-    } else
+    if (Batch)
+        path.ShowBatch(KDVanalysis::PathTitles(true), std::make_shared<KDVanalysis::TBatchRows>(), 3);
+    else
         path.ShowListing(KDVanalysis::PathTitles(false), KDVanalysis::PathRows(1, &links), 1);
+    std::vector<uint8_t> marked(static_cast<size_t>(Network.LinkCount) + 1, 0);
     for (int32_t link : links)
-        MarkPathLink(link);
+        if (link >= 1 && link <= Network.LinkCount) {
+            MarkPathLink(link);
+            marked[static_cast<size_t>(link)] = 1;
+        }
+    if (!links.empty())
+        ColorPathRows(marked);
     window_.RedrawMap();
     path.exec();
 }
@@ -197,6 +224,7 @@ void TAnalysisController::Estadsticas1Click()
         g->setCell(1, static_cast<int>(r) + 1, rows[r].second);
     }
     g->FitColWidths();
+    stat.FitContents(static_cast<int>(rows.size()) + 1);
     stat.exec();
 }
 
@@ -213,8 +241,7 @@ void TAnalysisController::CrearCentroides1Click()
         zones->FitRowHeights();
     }
     KDVlib::BuildHitGrid();
-    if (!KDVlib::WriteCoords())
-        Services().ShowMessage(FileUtils::WriteFailure(CoordinatesFileName));
+    KDVlib::WriteCoords(); // a failed write is told by the writer, once
     window_.Action(Cmd::tbCents)->setEnabled(true);
     window_.SetCommandOn(Cmd::tbCents, true);
     window_.RedrawMap();

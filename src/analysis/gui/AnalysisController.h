@@ -12,6 +12,7 @@
 // windows the map's host.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class QMenu;
 class TCommandRegistry;
@@ -73,8 +74,11 @@ public:
     // Lists the paths in the path window (batch: the pairs of the last run), marks
     // their links and shows it modally.
     void FillPathGrid(bool Batch);
-    // A link of a listed path: in the current selection class, red in the links grid.
+    // A link of a listed path: in the current selection class.
     void MarkPathLink(int32_t link);
+    // The rows of the links grid that list a link marked here (marked[link] != 0),
+    // wherever the grid's sorting put them, turn red in their key cells.
+    void ColorPathRows(const std::vector<uint8_t>& marked);
     void NivelArcoClick();
     void NIvelMovimientoClick();
     void Estadsticas1Click();

@@ -5,11 +5,15 @@
 #include "widgets/StringAlignGrid.h"
 
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QStyle>
 #include <QGroupBox>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 TFrmPath::TFrmPath(QWidget* parent) : QDialog(parent)
 {
@@ -41,50 +45,57 @@ TFrmPath::TFrmPath(QWidget* parent) : QDialog(parent)
     sagPath->setObjectName(QStringLiteral("sagPath"));
     sagPath->SetDefaultRowHeight(16);
     inner->addWidget(sagPath);
-    sagRuta = new TStringAlignGrid(gb1);
-    sagRuta->setObjectName(QStringLiteral("sagRuta"));
-    sagRuta->SetDefaultRowHeight(16);
-    sagRuta->hide();
-    inner->addWidget(sagRuta);
     layout->addWidget(gb1);
-    connect(sagPath, &TStringAlignGrid::dblClicked, this, [this] { ShowPairPath(sagPath->Row()); });
 }
 
 namespace {
 
-void FillGrid(TStringAlignGrid* g, const std::vector<std::string>& titles,
-              const std::vector<std::vector<std::string>>& rows, int fixedCols)
+void SetLayout(TStringAlignGrid* g, const std::vector<std::string>& titles, int fixedCols)
 {
     g->ClearCells();
     g->SetColCount(static_cast<int>(titles.size()));
-    g->SetRowCount(static_cast<int>(rows.size()) + 1);
+    g->SetRowCount(1);
     g->SetFixedRows(1);
     g->SetFixedCols(fixedCols);
     for (size_t c = 0; c < titles.size(); ++c)
         g->setCell(static_cast<int>(c), 0, titles[c]);
+}
+
+} // namespace
+
+void TFrmPath::ShowListing(const std::vector<std::string>& titles, const std::vector<std::vector<std::string>>& rows,
+                           int fixedCols)
+{
+    TStringAlignGrid* g = sagPath;
+    SetLayout(g, titles, fixedCols);
+    g->SetRowCount(static_cast<int>(rows.size()) + 1);
     for (size_t r = 0; r < rows.size(); ++r)
         for (size_t c = 0; c < rows[r].size(); ++c)
             g->setCell(static_cast<int>(c), static_cast<int>(r) + 1, rows[r][c]);
     g->FitColWidths();
 }
 
-} // namespace
-
-void TFrmPath::ShowListing(const std::vector<std::string>& titles, const std::vector<std::vector<std::string>>& rows,
-                           int fixedCols, std::vector<size_t> rowPair)
+void TFrmPath::ShowBatch(const std::vector<std::string>& titles, std::shared_ptr<KDVanalysis::TBatchRows> rows,
+                         int fixedCols)
 {
-    FillGrid(sagPath, titles, rows, fixedCols);
-    rowPair_ = std::move(rowPair);
-    sagRuta->hide();
-}
-
-void TFrmPath::ShowPairPath(int row)
-{
-    if (row < 1 || static_cast<size_t>(row) > rowPair_.size())
-        return;
-    KDVanalysis::PairPath(rowPair_[static_cast<size_t>(row) - 1]);
-    FillGrid(sagRuta, KDVanalysis::PathTitles(false), KDVanalysis::PathRows(1), 1);
-    sagRuta->show();
+    TStringAlignGrid* g = sagPath;
+    SetLayout(g, titles, fixedCols);
+    g->FitColWidths(); // the titles
+    // The widths fit the titles and the first rows: every row measured would
+    // make them all.
+    constexpr int Measured = 2000;
+    std::vector<std::string> cells;
+    const QFontMetrics fm(g->font());
+    std::vector<int> widest(titles.size(), 0);
+    for (int k = 0; k < std::min(rows->Count(), Measured); ++k) {
+        rows->Row(k, cells);
+        for (size_t c = 0; c < cells.size() && c < widest.size(); ++c)
+            widest[c] = std::max(widest[c], fm.horizontalAdvance(QString::fromStdString(cells[c])));
+    }
+    const int pad = 2 * (g->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, g) + 1) + 2;
+    for (size_t c = 0; c < widest.size(); ++c)
+        g->SetColWidths(static_cast<int>(c), std::max(g->ColWidths(static_cast<int>(c)), widest[c] + pad));
+    g->SetRowSource(rows->Count(), [rows](int k, std::vector<std::string>& out) { rows->Row(k, out); });
 }
 
 bool TFrmPath::ExportGrid(const TStringAlignGrid& grid, const std::string& fileName, int filterIndex)

@@ -2,10 +2,14 @@
 // The window that lists least-cost paths link by link, with its export.
 #include <QDialog>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 class TStringAlignGrid;
+namespace KDVanalysis {
+class TBatchRows;
+}
 class QGroupBox;
 
 class TFrmPath : public QDialog {
@@ -15,24 +19,18 @@ public:
 
     QGroupBox* gb1 = nullptr;
     TStringAlignGrid* sagPath = nullptr;
-    // The links of one pair of a batch listing, filled when the user double-clicks
-    // the pair's row (the listing keeps only each path's totals).
-    TStringAlignGrid* sagRuta = nullptr;
 
-    // Fills sagPath (row 0 the titles); rowPair: for a batch listing, the pair of
-    // each data row (sagRuta is offered then, else hidden).
+    // Fills sagPath (row 0 the titles) with the rows given.
     void ShowListing(const std::vector<std::string>& titles, const std::vector<std::vector<std::string>>& rows,
-                     int fixedCols, std::vector<size_t> rowPair = {});
-    // Lists the links of the pair on data row `row` of a batch listing in sagRuta.
-    void ShowPairPath(int row);
+                     int fixedCols);
+    // The batch listing: its rows are made as they are shown or exported.
+    void ShowBatch(const std::vector<std::string>& titles, std::shared_ptr<KDVanalysis::TBatchRows> rows,
+                   int fixedCols);
 
     // Export of the grid: 1 comma-, 2 tab-, 3 blank-separated text.
     static bool ExportGrid(const TStringAlignGrid& grid, const std::string& fileName, int filterIndex);
     void ToolbarButton972Click();
     void ToolbarButton971Click() { close(); }
     void Salir1Click() { close(); }
-
-private:
-    std::vector<size_t> rowPair_;
 };
 extern TFrmPath* FrmPath;

@@ -9,5 +9,8 @@ class TDlgStat : public QDialog {
 public:
     explicit TDlgStat(QWidget* parent = nullptr);
     TStringAlignGrid* sagStat = nullptr;
+    // Grows the window (within the screen) until the first `rows` rows and both
+    // columns show whole: the paths of the files are longer than its first width.
+    void FitContents(int rows);
 };
 extern TDlgStat* DlgStat;

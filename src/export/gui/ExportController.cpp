@@ -84,13 +84,15 @@ int FindColumn(const TStringAlignGrid* grid, const char* title)
 std::vector<TextExports::TLineRow> LineRows(const TStringAlignGrid* grid)
 {
     std::vector<TextExports::TLineRow> rows;
-    const int grp = FindColumn(grid, "Grp"), linea = FindColumn(grid, "Linea"), frec = FindColumn(grid, "Frec"),
-              num = FindColumn(grid, "num");
+    const int grp = FindColumn(grid, "Grp"), linea = FindColumn(grid, "Linea"), snt = FindColumn(grid, "Snt"),
+              ord = FindColumn(grid, "Ord"), frec = FindColumn(grid, "Frec"), num = FindColumn(grid, "num");
     if (num < 0)
         return rows;
+    // The name and code as shown: a line named "L01" is not the number 0.
+    auto text = [&](int col, int r) { return col < 0 ? std::string() : ZelUtils::Trim(grid->cell(col, r)); };
     for (int r = grid->FixedRows(); r < grid->RowCount(); ++r) {
-        TextExports::TLineRow row{CellNumber(grid, grp, r), CellNumber(grid, linea, r), CellNumber(grid, frec, r),
-                                  {}};
+        TextExports::TLineRow row{CellNumber(grid, grp, r), text(linea, r),           text(snt, r),
+                                  CellNumber(grid, ord, r), CellNumber(grid, frec, r), {}};
         const int n = CellNumber(grid, num, r);
         for (int k = 1; k <= n && num + k < grid->ColCount(); ++k)
             row.Nodes.push_back(CellNumber(grid, num + k, r));
@@ -142,11 +144,13 @@ void TExportController::RegisterCommands(TCommandRegistry& registry)
 TDxfMapOptions TExportController::DxfOptions()
 {
     TDxfMapOptions o = DxfMapExport::MapOptions(host_.MainMapSnapshot());
-    o.ArcosRangeValues = [this] { host_.ArcosRangeValues(); };
-    o.MovimRangeValues = [this] { return host_.MovimRangeValues(); };
     o.MovimTitle = [this](int32_t c) {
         const TStringAlignGrid* movim = host_.DataGrid(5);
         return movim && c < movim->ColCount() ? ZelUtils::Trim(movim->cell(c, 0)) : TitMovim[static_cast<size_t>(c)];
+    };
+    o.LinkTitle = [this](int32_t c) {
+        const TStringAlignGrid* arcos = host_.DataGrid(3);
+        return arcos && c < arcos->ColCount() ? arcos->cell(c, 0) : TitArcos[static_cast<size_t>(c)];
     };
     return o;
 }
@@ -250,9 +254,17 @@ void TExportController::ExportarDatos(int tag)
         case 3:
             ok = FileUtils::WriteFileAtomic(name, TextExports::LineTraceText(LineRows(grid)));
             break;
-        case 4:
-            ok = FileUtils::WriteFileAtomic(name, TextExports::LineSectionText(LineRows(grid), PalvonRead::DUTCH != 0));
+        case 4: {
+            const auto rows = LineRows(grid);
+            std::string error;
+            if (!TextExports::SectionNamesFit(rows, error)) {
+                wait.Restore();
+                Fail(window_.DialogParent(), error);
+                return;
+            }
+            ok = FileUtils::WriteFileAtomic(name, TextExports::LineSectionText(rows, PalvonRead::DUTCH != 0));
             break;
+        }
         case 5:
             kmz_.ExportarLineasKmz(name); // tells the user itself
             return;

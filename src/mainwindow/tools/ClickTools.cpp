@@ -52,20 +52,19 @@ QCursor TRulerTool::Cursor() const { return MapToolCursor(1); }
 void TRulerTool::Arm()
 {
     host_.MapCanvas().setCursor(Cursor());
-    MeasureIndex = 0;
-    MeasureCount = 0;
+    measuring_ = true;
+    clicks_ = 0;
     total_ = 0.0;
 }
 
 void TRulerTool::Press(const TMapMouse& m)
 {
-    ++MeasureCount;
-    MeasureIndex = MeasureCount;
+    ++clicks_;
     TOxrImage& img = host_.MapCanvas();
     if (QPainter* c = img.Canvas()) {
         c->save();
         c->setPen(RedPen(Qt::DashLine));
-        if (MeasureCount == 1) {
+        if (clicks_ == 1) {
             img.MoveToW(m.x, m.y);
         } else {
             img.LineToW(m.x, m.y);
@@ -80,7 +79,7 @@ void TRulerTool::Press(const TMapMouse& m)
 
 void TRulerTool::Move(const TMapMouse& m)
 {
-    if (MeasureIndex < 0 || MeasureCount < 1)
+    if (!measuring_ || clicks_ < 1)
         return;
     TOxrImage& img = host_.MapCanvas();
     const QPen pen(QColor(255, 0, 0), 1, Qt::DashLine);

@@ -10,9 +10,12 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
-// The map's mouse modes. A press goes to the mode its tool buttons, menu ticks,
-// modifier keys and the element under the pointer choose (MapToolForPress).
+// The map's mouse modes, in rank order. One tool is armed at a time, by its
+// command (TMapTools::Arm); a press goes to it, unless a tool of a higher rank
+// claims the press because what it works on lies under the pointer or another
+// part of the program started it (a region, a polygon, a move from a grid).
 enum class TMapToolMode {
     ZoomBox,        // a plain left drag draws the box the view zooms to
     Pan,            // "tbMove", or the middle button with the wheel option
@@ -37,6 +40,7 @@ enum class TMapToolMode {
     StreetView,     // "tbStreet": the street view of the clicked point
     FlowDiagram,    // "tbMixs": the flow diagram of the junction under the pointer
     Collapse,       // "tbColapsar": polygon vertices inside a circle onto its centre
+    Count           // the number of modes (not a mode)
 };
 
 // One mouse event on the map: the button, the keys, the pixel and the world point.
@@ -102,6 +106,13 @@ public:
     virtual void CurveRelease(bool interiorHandle, double x, double y) = 0;
     virtual bool CurveHandleDragged() = 0;
     virtual bool ShapeVertexDragged() = 0;
+    // What a press may land on: the marker of the node or centroid picked in a
+    // grid, a handle of the polygon being modified, an interior handle of the
+    // link being bent, a shape handle of the link being edited.
+    virtual bool OnGridMoveMarker(int i, int j) = 0;
+    virtual bool PolygonBeingModified() = 0;
+    virtual bool CurveHandleUnder() = 0;
+    virtual bool ShapeVertexUnder() = 0;
 
 protected:
     ~TMapToolHost() = default;
@@ -117,6 +128,19 @@ public:
 
     virtual TMapToolMode Mode() const = 0;
     virtual QString Name() const = 0;
+    // The command whose button or tick arms the tool; none for a tool that only
+    // claims presses (and for those armed by a plain menu item through Arm()).
+    virtual std::optional<TCommandId> Command() const { return std::nullopt; }
+    // The armed tool takes a press only when this holds (a junction under the
+    // pointer, a modifier key held); otherwise the press falls to the zoom box.
+    virtual bool Takes(const TMapMouse&) { return true; }
+    // A tool claims a press whatever tool is armed when what it works on lies
+    // under the pointer or is under way; the highest claim by rank wins.
+    virtual bool Claims(const TMapMouse&) { return false; }
+    // Armed by a plain menu item (the path, the ruler): the tool starts its work,
+    // and says when it is done, which disarms it.
+    virtual void Arm() {}
+    virtual bool Done() const { return false; }
     // The map's cursor while the tool is chosen.
     virtual QCursor Cursor() const { return QCursor(Qt::ArrowCursor); }
     virtual void Press(const TMapMouse&) {}

@@ -1,71 +1,109 @@
-// TMapTools: one tool of each mode, and the orders in which a move and a release
-// reach them.
+// TMapTools: one tool of each mode, the tool armed now, the tool a press goes
+// to, and the orders in which a move and a release reach them.
 #include "mainwindow/tools/MapTools.h"
 
-TMapTools::TMapTools(TMapToolHost& host)
-    : zoomBox_(host), pan_(host), magnifier_(host), streetView_(host), phases_(host), flowDiagram_(host), path_(host),
-      ruler_(host), moveZoning_(host), moveLayers_(host), collapse_(host), moveNode_(host), gridNodeDrag_(host),
-      gridNodePlace_(host), moveCentroid_(host), gridCentroidDrag_(host), gridCentroidPlace_(host),
-      polygonLabel_(host), selectRegion_(host), drawPolygon_(host), editPolygon_(host), curveHandle_(host),
-      shapeVertex_(host)
+namespace {
+
+template <class T>
+void Make(std::array<std::unique_ptr<TMapTool>, static_cast<size_t>(TMapToolMode::Count)>& tools, TMapToolHost& host)
 {
+    auto tool = std::make_unique<T>(host);
+    const auto k = static_cast<size_t>(tool->Mode());
+    tools[k] = std::move(tool);
 }
 
-TMapTool& TMapTools::Tool(TMapToolMode mode)
+} // namespace
+
+TMapTools::TMapTools(TMapToolHost& host) : host_(host)
 {
-    switch (mode) {
-    case TMapToolMode::ZoomBox: return zoomBox_;
-    case TMapToolMode::Pan: return pan_;
-    case TMapToolMode::Magnifier: return magnifier_;
-    case TMapToolMode::SelectRegion: return selectRegion_;
-    case TMapToolMode::DrawPolygon: return drawPolygon_;
-    case TMapToolMode::GridCentroidPlace: return gridCentroidPlace_;
-    case TMapToolMode::GridCentroidDrag: return gridCentroidDrag_;
-    case TMapToolMode::GridNodePlace: return gridNodePlace_;
-    case TMapToolMode::GridNodeDrag: return gridNodeDrag_;
-    case TMapToolMode::PathPick: return path_;
-    case TMapToolMode::EditPolygon: return editPolygon_;
-    case TMapToolMode::MoveNode: return moveNode_;
-    case TMapToolMode::MoveZoning: return moveZoning_;
-    case TMapToolMode::Phases: return phases_;
-    case TMapToolMode::MoveLayers: return moveLayers_;
-    case TMapToolMode::MoveCentroid: return moveCentroid_;
-    case TMapToolMode::CurveHandle: return curveHandle_;
-    case TMapToolMode::Ruler: return ruler_;
-    case TMapToolMode::PolygonLabel: return polygonLabel_;
-    case TMapToolMode::ShapeVertex: return shapeVertex_;
-    case TMapToolMode::StreetView: return streetView_;
-    case TMapToolMode::FlowDiagram: return flowDiagram_;
-    case TMapToolMode::Collapse: return collapse_;
+    Make<TZoomBoxTool>(tools_, host);
+    Make<TPanTool>(tools_, host);
+    Make<TMagnifierTool>(tools_, host);
+    Make<TStreetViewTool>(tools_, host);
+    Make<TPhasesTool>(tools_, host);
+    Make<TFlowDiagramTool>(tools_, host);
+    Make<TPathTool>(tools_, host);
+    Make<TRulerTool>(tools_, host);
+    Make<TMoveZoningTool>(tools_, host);
+    Make<TMoveLayersTool>(tools_, host);
+    Make<TCollapseTool>(tools_, host);
+    Make<TMoveNodeTool>(tools_, host);
+    Make<TGridNodeDragTool>(tools_, host);
+    Make<TGridNodePlaceTool>(tools_, host);
+    Make<TMoveCentroidTool>(tools_, host);
+    Make<TGridCentroidDragTool>(tools_, host);
+    Make<TGridCentroidPlaceTool>(tools_, host);
+    Make<TPolygonLabelTool>(tools_, host);
+    Make<TSelectRegionTool>(tools_, host);
+    Make<TDrawPolygonTool>(tools_, host);
+    Make<TEditPolygonTool>(tools_, host);
+    Make<TCurveHandleTool>(tools_, host);
+    Make<TShapeVertexTool>(tools_, host);
+    armed_ = tools_[static_cast<size_t>(TMapToolMode::ZoomBox)].get();
+}
+
+TMapTool& TMapTools::Tool(TMapToolMode mode) { return *tools_.at(static_cast<size_t>(mode)); }
+
+void TMapTools::Arm(TMapToolMode mode)
+{
+    TMapTool* previous = armed_;
+    armed_ = &Tool(mode);
+    if (previous != armed_) {
+        if (const auto command = previous->Command())
+            host_.SetCommandOn(*command, false);
+        else
+            previous->Cancel();
     }
-    return zoomBox_;
+    armed_->Arm();
+}
+
+void TMapTools::Disarm(TMapToolMode mode)
+{
+    if (armed_ == &Tool(mode))
+        armed_ = &Tool(TMapToolMode::ZoomBox);
+}
+
+TMapTool& TMapTools::Armed()
+{
+    if (armed_->Done())
+        armed_ = &Tool(TMapToolMode::ZoomBox);
+    return *armed_;
+}
+
+TMapTool& TMapTools::ToolForPress(const TMapMouse& m)
+{
+    TMapTool* armed = &Armed();
+    TMapTool* chosen = &Tool(TMapToolMode::ZoomBox);
+    for (const auto& tool : tools_)
+        if ((tool.get() == armed && tool->Takes(m)) || tool->Claims(m))
+            chosen = tool.get();
+    return *chosen;
 }
 
 void TMapTools::Move(const TMapMouse& m)
 {
-    TMapTool* const order[] = {&collapse_,     &magnifier_,    &pan_,         &gridCentroidDrag_, &moveCentroid_,
-                               &gridNodeDrag_, &moveNode_,     &polygonLabel_, &shapeVertex_,     &selectRegion_,
-                               &drawPolygon_,  &ruler_,        &editPolygon_, &moveZoning_,      &moveLayers_,
-                               &zoomBox_};
-    for (TMapTool* tool : order)
-        tool->Move(m);
+    using M = TMapToolMode;
+    for (M mode : {M::Collapse, M::Magnifier, M::Pan, M::GridCentroidDrag, M::MoveCentroid, M::GridNodeDrag,
+                   M::MoveNode, M::PolygonLabel, M::ShapeVertex, M::SelectRegion, M::DrawPolygon, M::Ruler,
+                   M::EditPolygon, M::MoveZoning, M::MoveLayers, M::ZoomBox})
+        Tool(mode).Move(m);
 }
 
 TMapTool* TMapTools::ReleaseTool(Qt::MouseButton button)
 {
-    TMapTool* const order[] = {&magnifier_,   &pan_,        &gridCentroidDrag_, &moveCentroid_, &gridNodeDrag_,
-                               &moveNode_,    &zoomBox_,    &editPolygon_,      &moveZoning_,   &moveLayers_,
-                               &curveHandle_, &polygonLabel_, &shapeVertex_,    &collapse_};
-    TMapTool* chosen = button == Qt::MiddleButton ? &magnifier_ : nullptr;
-    for (TMapTool* tool : order)
-        if (tool->Dragging())
-            chosen = tool;
+    using M = TMapToolMode;
+    TMapTool* chosen = button == Qt::MiddleButton ? &Tool(M::Magnifier) : nullptr;
+    for (M mode : {M::Magnifier, M::Pan, M::GridCentroidDrag, M::MoveCentroid, M::GridNodeDrag, M::MoveNode,
+                   M::ZoomBox, M::EditPolygon, M::MoveZoning, M::MoveLayers, M::CurveHandle, M::PolygonLabel,
+                   M::ShapeVertex, M::Collapse})
+        if (Tool(mode).Dragging())
+            chosen = &Tool(mode);
     return chosen;
 }
 
 void TMapTools::Cancel()
 {
-    for (TMapToolMode mode :
-         {TMapToolMode::PathPick, TMapToolMode::MoveZoning, TMapToolMode::MoveLayers, TMapToolMode::Collapse})
+    for (TMapToolMode mode : {TMapToolMode::PathPick, TMapToolMode::Ruler, TMapToolMode::MoveZoning,
+                              TMapToolMode::MoveLayers, TMapToolMode::Collapse})
         Tool(mode).Cancel();
 }

@@ -27,6 +27,9 @@ public:
     using TMapTool::TMapTool;
     TMapToolMode Mode() const override { return TMapToolMode::Pan; }
     QString Name() const override { return QStringLiteral("Mover vista"); }
+    std::optional<TCommandId> Command() const override { return Cmd::tbMove; }
+    // The middle button pans whatever tool is armed, when the options say so.
+    bool Claims(const TMapMouse& m) override;
     QCursor Cursor() const override;
     void Press(const TMapMouse& m) override;
     void Move(const TMapMouse& m) override;
@@ -39,6 +42,7 @@ public:
     using TMapTool::TMapTool;
     TMapToolMode Mode() const override { return TMapToolMode::Magnifier; }
     QString Name() const override { return QStringLiteral("Lupa"); }
+    std::optional<TCommandId> Command() const override { return Cmd::tbZoom; }
     QCursor Cursor() const override;
     void Press(const TMapMouse& m) override;
     void Move(const TMapMouse& m) override;
@@ -51,6 +55,7 @@ public:
     using TMapTool::TMapTool;
     TMapToolMode Mode() const override { return TMapToolMode::StreetView; }
     QString Name() const override { return QStringLiteral("Street View"); }
+    std::optional<TCommandId> Command() const override { return Cmd::tbStreet; }
     void Press(const TMapMouse& m) override;
 };
 
@@ -61,6 +66,8 @@ public:
     using TMapTool::TMapTool;
     TMapToolMode Mode() const override { return TMapToolMode::Phases; }
     QString Name() const override { return QStringLiteral("Fases"); }
+    std::optional<TCommandId> Command() const override { return Cmd::tbShow; }
+    bool Takes(const TMapMouse&) override { return host_.HoveredNode() > 0; }
     void Press(const TMapMouse& m) override;
 };
 
@@ -69,6 +76,8 @@ public:
     using TMapTool::TMapTool;
     TMapToolMode Mode() const override { return TMapToolMode::FlowDiagram; }
     QString Name() const override { return QStringLiteral("Diagramas"); }
+    std::optional<TCommandId> Command() const override { return Cmd::tbMixs; }
+    bool Takes(const TMapMouse&) override { return host_.HoveredNode() > 0; }
     void Press(const TMapMouse& m) override;
 };
 
@@ -79,8 +88,9 @@ public:
     TMapToolMode Mode() const override { return TMapToolMode::PathPick; }
     QString Name() const override { return QStringLiteral("Ruta mínima sobre el mapa"); }
     QCursor Cursor() const override { return QCursor(Qt::CrossCursor); }
-    // "Sobre el mapa" waits for the two ends.
-    void Arm();
+    // "Sobre el mapa" waits for the two ends; the second one ends the tool.
+    void Arm() override;
+    bool Done() const override { return !armed_; }
     bool Armed() const { return armed_; }
     bool FirstEndPicked() const { return firstDone_; }
     void Press(const TMapMouse& m) override;
@@ -97,11 +107,19 @@ public:
     TMapToolMode Mode() const override { return TMapToolMode::Ruler; }
     QString Name() const override { return QStringLiteral("Regla"); }
     QCursor Cursor() const override;
-    void Arm();
+    // "Regla" starts a measurement from nothing; only Escape ends it.
+    void Arm() override;
+    bool Done() const override { return !measuring_; }
     void Press(const TMapMouse& m) override;
     void Move(const TMapMouse& m) override;
+    void Cancel() override { measuring_ = false; }
+    bool Measuring() const { return measuring_; }
+    int32_t Clicks() const { return clicks_; }
+    double Total() const { return total_; }
 
 private:
+    bool measuring_ = false;
+    int32_t clicks_ = 0; // points clicked in this measurement
     TPoint last_{};  // the last click: the fixed end of the rubber line
     TPoint rubber_{}; // the rubber line's free end
     double total_ = 0.0;
@@ -119,9 +137,10 @@ public:
     void Cancel() override { dragging_ = false; }
     bool Dragging() const override { return dragging_; }
 
+    // The command that armed the tool, unchecked by the release.
+    std::optional<TCommandId> Command() const override = 0;
+
 protected:
-    // The command that chose the tool, unchecked by the release.
-    virtual TCommandId Command() const = 0;
     virtual void Apply(double dx, double dy) = 0;
 
 private:
@@ -137,8 +156,9 @@ public:
     TMapToolMode Mode() const override { return TMapToolMode::MoveZoning; }
     QString Name() const override { return QStringLiteral("Mover zonificación"); }
 
+    std::optional<TCommandId> Command() const override { return Cmd::MoveZon; }
+
 protected:
-    TCommandId Command() const override { return Cmd::MoveZon; }
     void Apply(double dx, double dy) override;
 };
 
@@ -149,8 +169,9 @@ public:
     TMapToolMode Mode() const override { return TMapToolMode::MoveLayers; }
     QString Name() const override { return QStringLiteral("Mover capas"); }
 
+    std::optional<TCommandId> Command() const override { return Cmd::smove; }
+
 protected:
-    TCommandId Command() const override { return Cmd::smove; }
     void Apply(double dx, double dy) override;
 };
 
@@ -160,6 +181,9 @@ public:
     using TMapTool::TMapTool;
     TMapToolMode Mode() const override { return TMapToolMode::Collapse; }
     QString Name() const override { return QStringLiteral("Colapsar"); }
+    std::optional<TCommandId> Command() const override { return Cmd::tbColapsar; }
+    // Armed, the circle starts only with Ctrl or Shift held.
+    bool Takes(const TMapMouse&) override;
     void Press(const TMapMouse& m) override;
     void Move(const TMapMouse& m) override;
     void Release(const TMapMouse& m) override;
@@ -198,6 +222,7 @@ public:
     using TNodeDragTool::TNodeDragTool;
     TMapToolMode Mode() const override { return TMapToolMode::MoveNode; }
     QString Name() const override { return QStringLiteral("Mover nodo"); }
+    std::optional<TCommandId> Command() const override { return Cmd::NodeMove; }
     void Press(const TMapMouse& m) override;
 };
 
@@ -207,6 +232,7 @@ public:
     using TNodeDragTool::TNodeDragTool;
     TMapToolMode Mode() const override { return TMapToolMode::GridNodeDrag; }
     QString Name() const override { return QStringLiteral("Mover nodo de la tabla"); }
+    bool Claims(const TMapMouse& m) override;
     void Press(const TMapMouse& m) override;
 };
 
@@ -216,6 +242,7 @@ public:
     using TMapTool::TMapTool;
     TMapToolMode Mode() const override { return TMapToolMode::GridNodePlace; }
     QString Name() const override { return QStringLiteral("Ubicar nodo de la tabla"); }
+    bool Claims(const TMapMouse& m) override;
     void Press(const TMapMouse& m) override;
 };
 
@@ -240,6 +267,7 @@ public:
     using TCentroidDragTool::TCentroidDragTool;
     TMapToolMode Mode() const override { return TMapToolMode::MoveCentroid; }
     QString Name() const override { return QStringLiteral("Mover centroide"); }
+    std::optional<TCommandId> Command() const override { return Cmd::ZoneMove; }
     void Press(const TMapMouse& m) override;
 };
 
@@ -248,6 +276,7 @@ public:
     using TCentroidDragTool::TCentroidDragTool;
     TMapToolMode Mode() const override { return TMapToolMode::GridCentroidDrag; }
     QString Name() const override { return QStringLiteral("Mover centroide de la tabla"); }
+    bool Claims(const TMapMouse& m) override;
     void Press(const TMapMouse& m) override;
 };
 
@@ -256,6 +285,7 @@ public:
     using TMapTool::TMapTool;
     TMapToolMode Mode() const override { return TMapToolMode::GridCentroidPlace; }
     QString Name() const override { return QStringLiteral("Ubicar centroide de la tabla"); }
+    bool Claims(const TMapMouse& m) override;
     void Press(const TMapMouse& m) override;
 };
 
@@ -265,6 +295,7 @@ public:
     using TMapTool::TMapTool;
     TMapToolMode Mode() const override { return TMapToolMode::PolygonLabel; }
     QString Name() const override { return QStringLiteral("Mover nombre de polígono"); }
+    bool Claims(const TMapMouse&) override { return host_.HoveredPolygonLabel() > 0; }
     void Press(const TMapMouse& m) override;
     void Move(const TMapMouse& m) override;
     void Release(const TMapMouse& m) override;
@@ -282,6 +313,7 @@ public:
     using TMapTool::TMapTool;
     TMapToolMode Mode() const override { return TMapToolMode::SelectRegion; }
     QString Name() const override { return QStringLiteral("Región"); }
+    bool Claims(const TMapMouse&) override;
     QCursor Cursor() const override;
     void Press(const TMapMouse& m) override;
     void Move(const TMapMouse& m) override;
@@ -293,6 +325,7 @@ public:
     using TMapTool::TMapTool;
     TMapToolMode Mode() const override { return TMapToolMode::DrawPolygon; }
     QString Name() const override { return QStringLiteral("Nuevo polígono"); }
+    bool Claims(const TMapMouse&) override;
     void Press(const TMapMouse& m) override;
     void Move(const TMapMouse& m) override;
     void DoubleClick() override { host_.StoreDrawnPolygon(); }
@@ -303,6 +336,7 @@ public:
     using TMapTool::TMapTool;
     TMapToolMode Mode() const override { return TMapToolMode::EditPolygon; }
     QString Name() const override { return QStringLiteral("Modificar polígono"); }
+    bool Claims(const TMapMouse&) override { return host_.PolygonBeingModified(); }
     void Press(const TMapMouse& m) override;
     void Move(const TMapMouse& m) override;
     void Release(const TMapMouse& m) override;
@@ -314,6 +348,8 @@ public:
     using TMapTool::TMapTool;
     TMapToolMode Mode() const override { return TMapToolMode::CurveHandle; }
     QString Name() const override { return QStringLiteral("Curvar arco"); }
+    std::optional<TCommandId> Command() const override { return Cmd::tbCurve; }
+    bool Takes(const TMapMouse&) override { return host_.CurveHandleUnder(); }
     void Press(const TMapMouse& m) override;
     void Release(const TMapMouse& m) override;
     bool Dragging() const override;
@@ -324,52 +360,43 @@ public:
     using TMapTool::TMapTool;
     TMapToolMode Mode() const override { return TMapToolMode::ShapeVertex; }
     QString Name() const override { return QStringLiteral("Editar forma del arco"); }
+    bool Claims(const TMapMouse&) override { return host_.ShapeVertexUnder(); }
     void Press(const TMapMouse& m) override;
     void Move(const TMapMouse& m) override;
     void Release(const TMapMouse& m) override;
     bool Dragging() const override;
 };
 
-// One tool of each mode, and the orders in which the moves and the release reach them.
+// One tool of each mode, the tool armed now, and the orders in which the moves
+// and the release reach them.
 class TMapTools {
 public:
     explicit TMapTools(TMapToolHost& host);
     TMapTool& Tool(TMapToolMode mode);
+    // One tool armed at a time: arming one raises the command of the one before
+    // (or ends its work when it has no command); a tool whose command is raised,
+    // or whose work is done, leaves the zoom box armed.
+    void Arm(TMapToolMode mode);
+    void Disarm(TMapToolMode mode);
+    TMapTool& Armed();
+    // The tool a press goes to: the armed one when it takes the press, unless a
+    // tool of a higher rank claims it.
+    TMapTool& ToolForPress(const TMapMouse& m);
     // A move reaches every tool; the release goes to the last tool, in the release
     // order, with a drag under way (a middle-button release ends the magnifier when
     // no drag is).
     void Move(const TMapMouse& m);
     TMapTool* ReleaseTool(Qt::MouseButton button);
-    // Escape.
+    // Escape: the drags end, the tool armed by a plain menu item (path, ruler) too.
     void Cancel();
 
-    TPathTool& Path() { return path_; }
-    TRulerTool& Ruler() { return ruler_; }
-    TCollapseTool& Collapse() { return collapse_; }
-    TMoveNodeTool& MoveNode() { return moveNode_; }
+    TPathTool& Path() { return static_cast<TPathTool&>(Tool(TMapToolMode::PathPick)); }
+    TRulerTool& Ruler() { return static_cast<TRulerTool&>(Tool(TMapToolMode::Ruler)); }
+    TCollapseTool& Collapse() { return static_cast<TCollapseTool&>(Tool(TMapToolMode::Collapse)); }
+    TMoveNodeTool& MoveNode() { return static_cast<TMoveNodeTool&>(Tool(TMapToolMode::MoveNode)); }
 
 private:
-    TZoomBoxTool zoomBox_;
-    TPanTool pan_;
-    TMagnifierTool magnifier_;
-    TStreetViewTool streetView_;
-    TPhasesTool phases_;
-    TFlowDiagramTool flowDiagram_;
-    TPathTool path_;
-    TRulerTool ruler_;
-    TMoveZoningTool moveZoning_;
-    TMoveLayersTool moveLayers_;
-    TCollapseTool collapse_;
-    TMoveNodeTool moveNode_;
-    TGridNodeDragTool gridNodeDrag_;
-    TGridNodePlaceTool gridNodePlace_;
-    TMoveCentroidTool moveCentroid_;
-    TGridCentroidDragTool gridCentroidDrag_;
-    TGridCentroidPlaceTool gridCentroidPlace_;
-    TPolygonLabelTool polygonLabel_;
-    TSelectRegionTool selectRegion_;
-    TDrawPolygonTool drawPolygon_;
-    TEditPolygonTool editPolygon_;
-    TCurveHandleTool curveHandle_;
-    TShapeVertexTool shapeVertex_;
+    TMapToolHost& host_;
+    std::array<std::unique_ptr<TMapTool>, static_cast<size_t>(TMapToolMode::Count)> tools_;
+    TMapTool* armed_ = nullptr;
 };

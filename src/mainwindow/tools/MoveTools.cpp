@@ -7,6 +7,7 @@
 #include "map/Polygons.h"
 #include "model/KDVvars.h"
 #include "model/ViewerServices.h"
+#include "model/ZelUtils.h"
 
 #include <algorithm>
 #include <cmath>
@@ -42,7 +43,7 @@ void TVectorDragTool::Release(const TMapMouse& m)
 {
     dragging_ = false;
     // A one-time move: the command is off again.
-    host_.SetCommandOn(Command(), false);
+    host_.SetCommandOn(*Command(), false);
     DrawLine();
     host_.SetStatusPanel(3, QString());
     Apply(m.x - press_.x, m.y - press_.y);
@@ -99,6 +100,8 @@ void TCollapseTool::DrawCircle()
     TOxrImage& img = host_.MapCanvas();
     XorDraw(img, RedPen(Qt::DotLine), [&] { img.Circle(centre_.x, centre_.y, radius_); });
 }
+
+bool TCollapseTool::Takes(const TMapMouse&) { return ZelUtils::CtrlDown() || ZelUtils::ShiftDown(); }
 
 void TCollapseTool::Press(const TMapMouse& m)
 {

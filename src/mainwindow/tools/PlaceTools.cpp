@@ -29,8 +29,8 @@ void EndGridMove()
 
 void SaveCoordinates()
 {
-    if (!KDVlib::WriteCoords())
-        Services().ShowMessage(FileUtils::WriteFailure(CoordinatesFileName));
+    // A failed write is told by the writer, once; the positions stay unsaved.
+    KDVlib::WriteCoords();
 }
 
 void PlaceCentroid(TMapToolHost& host, int32_t zone, double x, double y)
@@ -106,7 +106,11 @@ void TMoveNodeTool::Press(const TMapMouse& m)
         Start(host_.HoveredNode(), m.x, m.y);
 }
 
+bool TGridNodeDragTool::Claims(const TMapMouse& m) { return NodeMoving && host_.OnGridMoveMarker(m.i, m.j); }
+
 void TGridNodeDragTool::Press(const TMapMouse& m) { Start(PickedItem < 0 ? -PickedItem : PickedItem, m.x, m.y); }
+
+bool TGridNodePlaceTool::Claims(const TMapMouse& m) { return NodeMoving && PickedItem < 0 && m.Shift.Shift(); }
 
 void TGridNodePlaceTool::Press(const TMapMouse& m)
 {
@@ -165,9 +169,19 @@ void TMoveCentroidTool::Press(const TMapMouse& m)
         Start(host_.HoveredZone(), m.x, m.y);
 }
 
+bool TGridCentroidDragTool::Claims(const TMapMouse& m)
+{
+    return CentroidMoving && host_.OnGridMoveMarker(m.i, m.j);
+}
+
 void TGridCentroidDragTool::Press(const TMapMouse& m)
 {
     Start(PickedItem < 0 ? -PickedItem : PickedItem, m.x, m.y);
+}
+
+bool TGridCentroidPlaceTool::Claims(const TMapMouse& m)
+{
+    return CentroidMoving && PickedItem < 0 && m.Shift.Shift();
 }
 
 void TGridCentroidPlaceTool::Press(const TMapMouse& m)

@@ -10,6 +10,8 @@
 
 QCursor TSelectRegionTool::Cursor() const { return MapToolCursor(1); }
 
+bool TSelectRegionTool::Claims(const TMapMouse&) { return PolySelectKind > 0; }
+
 void TSelectRegionTool::Press(const TMapMouse& m)
 {
     if (m.Button != Qt::LeftButton)
@@ -25,6 +27,8 @@ void TSelectRegionTool::Move(const TMapMouse& m)
     if (PolySelectKind >= 1)
         host_.FollowPolygonRubberLine(m.x, m.y);
 }
+
+bool TDrawPolygonTool::Claims(const TMapMouse&) { return UserPolygonActive; }
 
 void TDrawPolygonTool::Press(const TMapMouse& m)
 {

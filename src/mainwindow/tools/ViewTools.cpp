@@ -6,6 +6,7 @@
 #include "map/ZoomMouse.h"
 #include "map/gui/MapLayers.h"
 #include "model/KDVvars.h"
+#include "model/ProgramOptions.h"
 
 void TZoomBoxTool::Press(const TMapMouse& m)
 {
@@ -24,6 +25,8 @@ void TZoomBoxTool::Release(const TMapMouse& m) { host_.EndZoomBox(m.j); }
 bool TZoomBoxTool::Dragging() const { return RubberBand; }
 
 QCursor TPanTool::Cursor() const { return MapToolCursor(3); }
+
+bool TPanTool::Claims(const TMapMouse& m) { return ProgramOptions().WheelActive && m.Button == Qt::MiddleButton; }
 
 void TPanTool::Press(const TMapMouse& m)
 {

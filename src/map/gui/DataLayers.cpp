@@ -148,6 +148,21 @@ void SetPen(TMapPainter& img, uint32_t color, int width)
 
 void SetBrush(TMapPainter& img, uint32_t color) { img.Canvas()->setBrush(QBrush(ToQColor(color))); }
 
+// A variable's colour as text on the white map: a pale colour (the first
+// variable's light yellow) keeps its hue and darkens until it reads (a contrast of
+// at least 4.5 against white).
+QColor ReadableOnWhite(uint32_t color)
+{
+    auto luminance = [](const QColor& c) {
+        auto lin = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+    };
+    QColor c = ToQColor(color);
+    for (int k = 0; k < 40 && (1.05 / (luminance(c) + 0.05)) < 4.5; ++k)
+        c = c.darker(115);
+    return c;
+}
+
 void ClearBrush(TMapPainter& img) { img.Canvas()->setBrush(Qt::NoBrush); }
 
 void SetLabelFont(TMapPainter& img, int index, int sizeDelta = 0)
@@ -530,7 +545,7 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
                 const int32_t step = QFontMetrics(small).height();
                 int32_t offset2 = 0;
                 for (size_t j = 0; j < nv; ++j) {
-                    img.FontColor = ToQColor(VarColors[j]);
+                    img.FontColor = ReadableOnWhite(VarColors[j]);
                     const std::string pct = ZelUtils::Format("%.0f", 100.0 * e.values[j] / e.total) + "%";
                     img.LabelW(e.inner, a.BearingA, pct, e.code, offset2);
                     offset2 -= step;

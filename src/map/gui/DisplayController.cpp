@@ -140,11 +140,9 @@ void TDisplayController::RegisterCommands(TCommandRegistry& registry)
     registry.Register(TOwner::MapView, {{Cmd::aTitBold, this, &TDisplayController::aTitBoldExecute},
                                         {Cmd::aTitItalic, this, &TDisplayController::aTitItalicExecute},
                                         {Cmd::aTitUnder, this, &TDisplayController::aTitUnderExecute}});
-    // The title button shows the title box with its toolbar; the menu item only moves the button.
-    registry.Register(TOwner::MapView, Cmd::tbTit, [this](bool down) {
-        host_.TitleBox()->setVisible(down);
-        tbarTitulos->setVisible(down);
-    });
+    // The title button shows the title box with its toolbar; the menu item
+    // "Titulos" presses the button, and the box follows it (ConnectToggles).
+    registry.Register(TOwner::MapView, Cmd::tbTit, [this](bool down) { ShowTitleBox(down); });
     for (int tag = 1; tag <= 6; ++tag)
         registry.Register(TOwner::MapTools, Named(QStringLiteral("TitPos%1").arg(tag)),
                           [this, tag] { TitPosition(tag); });
@@ -214,6 +212,18 @@ void TDisplayController::ConnectToggles()
                                                         Cmd::Soleras1}};
     for (const auto& [button, item] : twins)
         Twin(window_.Action(button), window_.Action(item));
+    // However the title button goes down or up (its click, "Ver > Titulos", a view
+    // read back), the title box and its toolbar show as it says.
+    QAction* tit = window_.Action(Cmd::tbTit);
+    QObject::connect(tit, &QAction::toggled, tit, [this](bool down) { ShowTitleBox(down); });
+}
+
+void TDisplayController::ShowTitleBox(bool down)
+{
+    if (QWidget* box = host_.TitleBox())
+        box->setVisible(down);
+    if (tbarTitulos)
+        tbarTitulos->setVisible(down);
 }
 
 void TDisplayController::CreateToolbars()

@@ -53,6 +53,8 @@ public:
     void RegisterCommands(TCommandRegistry& registry);
     // Each layer toggle's button and menu item kept in one state.
     void ConnectToggles();
+    // The title box and its toolbar shown or hidden with the title button.
+    void ShowTitleBox(bool down);
     // The lane and movement boxes, the title toolbar, and the items of "Barras de
     // herramientas" following their toolbars (the open toolbar is made between).
     void CreateToolbars();

@@ -196,7 +196,31 @@ bool TFrmDat::LoadFromFile(const std::string& path)
     // the dialog must never write this text over that file.
     fileName_.clear();
     StatusPanels[4]->clear();
+    KeepStamp(ok ? path : std::string());
     return ok;
+}
+
+void TFrmDat::KeepStamp(const std::string& path)
+{
+    std::error_code ec;
+    stampPath_ = path.empty() ? std::string() : std::filesystem::weakly_canonical(path, ec).string();
+    stamp_ = {};
+    if (!stampPath_.empty() && ::stat(stampPath_.c_str(), &stamp_) != 0)
+        stampPath_.clear();
+}
+
+bool TFrmDat::ChangedOnDisk(const std::string& path) const
+{
+    std::error_code ec;
+    if (stampPath_.empty() || std::filesystem::weakly_canonical(path, ec).string() != stampPath_)
+        return false;
+    struct stat now {};
+    if (::stat(stampPath_.c_str(), &now) != 0)
+        return false; // gone: nothing of anyone's is replaced
+    // Another program writes the file in place (same inode, new time or size) or
+    // replaces it (a new inode).
+    return now.st_dev != stamp_.st_dev || now.st_ino != stamp_.st_ino || now.st_size != stamp_.st_size ||
+           now.st_mtim.tv_sec != stamp_.st_mtim.tv_sec || now.st_mtim.tv_nsec != stamp_.st_mtim.tv_nsec;
 }
 
 void TFrmDat::MarkAsRead() { asRead_ = Lines(); }
@@ -211,6 +235,8 @@ TFrmDat::Held TFrmDat::Take()
     h.title = windowTitle();
     h.fileName = fileName_;
     h.savedName = StatusPanels[4]->text();
+    h.stampPath = stampPath_;
+    h.stamp = stamp_;
     lines_.clear();
     asRead_.clear();
     return h;
@@ -228,6 +254,8 @@ void TFrmDat::PutBack(Held&& held)
     setWindowTitle(held.title);
     fileName_ = held.fileName;
     StatusPanels[4]->setText(held.savedName);
+    stampPath_ = held.stampPath;
+    stamp_ = held.stamp;
 }
 
 TTextLines& TFrmDat::Lines()
@@ -348,12 +376,22 @@ bool TFrmDat::SaveDat(bool ask)
 
 bool TFrmDat::SaveDatTo(const std::string& path)
 {
+    // The file read may have been changed by another program since: its changes
+    // are not overwritten unasked. "No" keeps the file and the text as it is.
+    if (ChangedOnDisk(path) &&
+        !Services().AskYesNo(ZelUtils::Format("El archivo %s ha sido modificado por otro programa desde que se "
+                                              "leyó.\rDesea reemplazarlo con este texto ?",
+                                              path)))
+        return false;
     if (!FileUtils::WriteTextFile(path, Lines().JoinCrLf())) {
         Services().ShowMessage(FileUtils::WriteFailure(path));
         return false;
     }
+    KeepStamp(path);
     fileName_ = path;
     StatusPanels[4]->setText(QString::fromStdString(path));
+    // The caption names the file the text now belongs to.
+    setWindowTitle(QString::fromStdString(std::filesystem::path(path).filename().string()));
     Saved = 1;
     mmDat->document()->setModified(false);
     return true;

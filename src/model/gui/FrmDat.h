@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 class QLabel;
@@ -65,6 +66,8 @@ public:
         QString title;
         std::string fileName;
         QString savedName;
+        std::string stampPath;
+        struct stat stamp {};
     };
     Held Take();
     void PutBack(Held&& held);
@@ -135,6 +138,12 @@ private:
     bool updating_ = false;
     bool editorStale_ = false;       // a large text waits for the window to be shown
     std::string fileName_;           // the name of the last save
+    // The file the text was last read from or written to, and how it stood on the
+    // disk then: a save over it after another program changed it asks first.
+    void KeepStamp(const std::string& path);
+    bool ChangedOnDisk(const std::string& path) const;
+    std::string stampPath_;
+    struct stat stamp_ {};
 };
 
 extern TFrmDat* FrmDat;

@@ -2,7 +2,9 @@
 // its networks and the document they go into.
 #include "printing/gui/BatchPrintController.h"
 
+#include "map/ViewSnapshot.h"
 #include "map/gui/DataLayers.h"
+#include "model/PalvonVars.h"
 #include "map/gui/KDVscale.h"
 #include "model/KDVvars.h"
 #include "model/PrintServices.h"
@@ -105,32 +107,52 @@ public:
     {
         s_.batchMode = BatchMode;
         BatchMode = true;
+        // The batch draws from its own copy of the view: the user's buttons,
+        // menu ticks and title box are never pressed or typed into.
+        view_ = printing_.ViewSnapshot();
         s_.minX = WorldMinX; s_.maxX = WorldMaxX; s_.minY = WorldMinY; s_.maxY = WorldMaxY;
+        s_.zoomHistory = ZoomHistory;
+        s_.zoomIndex = ZoomIndex;
         s_.legend = host_.RangeLegend() ? host_.RangeLegend()->pos() : QPoint();
+        s_.barLegend = host_.BarLegend() ? host_.BarLegend()->pos() : QPoint();
         s_.network = DatFileName.empty() ? std::string() : DatDir + DatFileName;
+        s_.lpa = LpaFileName;
+        s_.lpl = LplFileName;
+        s_.counts = CountsLoaded() ? CountsFileName : std::string("null");
         s_.complementary = ComplementaryFileName;
         s_.complementaryMovs = ComplementaryMovFileName;
         s_.traces = TraceFileName;
         s_.zoning = ZoningFileName;
         s_.column = RangeVarByMode[Mode()];
-        s_.rangeMin = RangeMin; s_.rangeMax = RangeMax;
+        s_.ranges.Keep();
         s_.fixed = ScaleFixed;
-        s_.titles = host_.Titles();
         host_.MarkShownTiles();
     }
 
     void RestoreState() override
     {
-        if (!s_.network.empty() && batchHost_.OpenNetwork(s_.network)) {
+        // The user's network is read again only when the batch opened another.
+        if (opened_ && !s_.network.empty() && batchHost_.OpenNetwork(s_.network)) {
+            // The listings and counts the user had loaded come back with it.
+            if (s_.lpa != LpaFileName && FileUsable(s_.lpa))
+                batchHost_.OpenDataFile(TBatchPrintHost::TDataFile::Lpa, s_.lpa);
+            if (s_.lpl != LplFileName && FileUsable(s_.lpl))
+                batchHost_.OpenDataFile(TBatchPrintHost::TDataFile::Lpl, s_.lpl);
+            if (FileUsable(s_.counts))
+                batchHost_.OpenDataFile(TBatchPrintHost::TDataFile::Counts, s_.counts);
             LoadAux(s_.complementary, s_.complementaryMovs, s_.traces, s_.zoning);
-            WorldMinX = s_.minX; WorldMaxX = s_.maxX; WorldMinY = s_.minY; WorldMaxY = s_.maxY;
         }
+        WorldMinX = s_.minX; WorldMaxX = s_.maxX; WorldMinY = s_.minY; WorldMaxY = s_.maxY;
+        // The user's zoom steps ("Vista anterior") survive the networks opened meanwhile.
+        ZoomHistory = s_.zoomHistory;
+        ZoomIndex = s_.zoomIndex;
         if (TLegendImage* sym = host_.RangeLegend())
             sym->move(s_.legend);
+        if (TLegendImage* scl = host_.BarLegend())
+            scl->move(s_.barLegend);
+        s_.ranges.Restore();
         RangeVarByMode[Mode()] = s_.column;
-        RangeMin = s_.rangeMin; RangeMax = s_.rangeMax;
         ScaleFixed = s_.fixed;
-        host_.SetTitles(s_.titles);
         PrintMetafileName = ScratchMetafileName();
         BatchMode = s_.batchMode;
         if (!BatchMode)
@@ -152,12 +174,14 @@ public:
 
     bool OpenEntry(int, const TNet2Print& e) override
     {
-        QStringList lines;
-        for (const std::string& t : ZelUtils::SplitString(e.Titulos, ','))
-            lines << QString::fromStdString(t);
-        host_.SetTitles(lines.join('\n'));
+        view_.HasTitle = true;
+        view_.TitleLines.clear();
+        if (!ZelUtils::Trim(e.Titulos).empty())
+            view_.TitleLines = ZelUtils::SplitString(e.Titulos, ',');
+        // A network refused leaves the user's in memory (the opening keeps it).
         if (!batchHost_.OpenNetwork(e.NetworkFile))
             return false;
+        opened_ = true;
         LoadAux(e.DatosComplementarios, e.DatosComplementariosMovs, s_.traces, s_.zoning);
         if (e.SeleccionArcos != "null") {
             batchHost_.ImportLinkSelection(e.SeleccionArcos);
@@ -184,28 +208,29 @@ public:
         } else if (SameFile(e.NetworkFile, s_.network)) {
             WorldMinX = s_.minX; WorldMaxX = s_.maxX; WorldMinY = s_.minY; WorldMaxY = s_.maxY;
         }
+        view_.MinX = WorldMinX; view_.MinY = WorldMinY; view_.MaxX = WorldMaxX; view_.MaxY = WorldMaxY;
         // Any other network keeps the full extent its opening gave it: the window
         // of the network open before would show none of it.
         PrintToExtent = true;
         return true;
     }
 
-    void SetGroupMode(int group) override
+    void SetGroupMode(int group, bool multiple) override
     {
-        if (TLegendImage* sym = host_.RangeLegend())
-            sym->show();
-        if (group == 0)
-            return;
-        window_.SetCommandOn(Cmd::tbAtributos, group == 1);
-        window_.SetCommandOn(Cmd::tbColores, group == 2);
-        window_.Action(Cmd::aAtributos2)->setChecked(group == 3);
+        if (group == 1 || group == 2 || group == 3) {
+            view_.tbAtributos = group == 1;
+            view_.tbColores = group == 2;
+            view_.aAtributos2 = group == 3;
+        }
+        if (multiple)
+            ShownVarList.clear();
     }
 
     void ClearMode() override
     {
-        window_.SetCommandOn(Cmd::tbAtributos, false);
-        window_.SetCommandOn(Cmd::tbColores, false);
-        window_.Action(Cmd::aAtributos2)->setChecked(false);
+        view_.tbAtributos = false;
+        view_.tbColores = false;
+        view_.aAtributos2 = false;
     }
 
     Choice SelectVariable(const std::string& name, const std::string& title, bool multiple) override
@@ -214,8 +239,7 @@ public:
         const size_t mode = Mode();
         if (!multiple)
             ShownVarList.clear();
-        if (window_.CommandOn(Cmd::tbAtributos) || window_.CommandOn(Cmd::tbColores)
-            || window_.CommandOn(Cmd::tbValues)) {
+        if (view_.tbAtributos || view_.tbColores || view_.tbValues) {
             TStringAlignGrid* grid = batchHost_.LinkGrid();
             int column = FindColumn(grid, name);
             if (column > 1 && column < NumArcosColumns && ColVarArcos[static_cast<size_t>(column)] > 0)
@@ -228,7 +252,7 @@ public:
             batchHost_.LinkRangeValues();
             FillClasses();
         }
-        if (window_.Action(Cmd::aAtributos2)->isChecked() || window_.CommandOn(Cmd::tbMovimValues)) {
+        if (view_.aAtributos2 || view_.tbMovimValues) {
             TStringAlignGrid* grid = batchHost_.MovementGrid();
             int column = FindColumn(grid, name);
             if (column > 1 && column < NumMovimColumns && ColVarMovim[static_cast<size_t>(column)] > 0)
@@ -258,7 +282,7 @@ public:
     bool PrintView(const std::string& metafile) override
     {
         PrintMetafileName = metafile;
-        return printing_.PrintViewToMetafile(metafile);
+        return printing_.PrintViewToMetafile(metafile, view_);
     }
 
 private:
@@ -269,6 +293,45 @@ private:
     }
 
     static size_t Mode() { return static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes)); }
+
+    static bool FileUsable(const std::string& name)
+    {
+        std::error_code ec;
+        return !name.empty() && name != "null" && std::filesystem::is_regular_file(name, ec);
+    }
+
+    static bool CountsLoaded() { return Network.CountsLoaded != 0; }
+
+    // What the variables and classes of the user's map were: the batch chooses
+    // its own for every picture and gives these back at its end.
+    struct TRangeState {
+        std::array<TRangeClass, MaxRangeClasses + 1> table{};
+        int32_t numRanges = 0;
+        float min = 0, max = 0, movimMin = 0, movimMax = 0;
+        std::string name;
+        std::array<int32_t, MaxRangeModes + 1> varByMode{};
+        std::array<uint32_t, MaxRangeModes + 1> pen{}, brush{};
+        int32_t varArcos = 0, itemMovim = 0, varMovim = 0;
+        std::vector<std::string> shown;
+        std::array<uint32_t, MaxShownVars> colours{};
+        std::array<std::string, NumArcosColumns> titles;
+        void Keep()
+        {
+            table = RangeTable; numRanges = NumRanges; min = RangeMin; max = RangeMax;
+            movimMin = RangeMovimMin; movimMax = RangeMovimMax; name = RangeName;
+            varByMode = RangeVarByMode; pen = ModePenColors; brush = ModeBrushColors;
+            varArcos = RangeVarArcos; itemMovim = RangeItemMovim; varMovim = RangeVarMovim;
+            shown = ShownVarList; colours = VarColors; titles = TitArcos;
+        }
+        void Restore() const
+        {
+            RangeTable = table; NumRanges = numRanges; RangeMin = min; RangeMax = max;
+            RangeMovimMin = movimMin; RangeMovimMax = movimMax; RangeName = name;
+            RangeVarByMode = varByMode; ModePenColors = pen; ModeBrushColors = brush;
+            RangeVarArcos = varArcos; RangeItemMovim = itemMovim; RangeVarMovim = varMovim;
+            ShownVarList = shown; VarColors = colours; TitArcos = titles;
+        }
+    };
 
     // The grid column titled as the name (upper-cased, the name trimmed; the last
     // match wins); 1 when none is.
@@ -321,19 +384,23 @@ private:
 
     struct Saved {
         double minX = 0, maxX = 0, minY = 0, maxY = 0;
-        QPoint legend;
-        std::string network, complementary = "null", complementaryMovs = "null", traces = "null", zoning = "null";
+        std::array<TZoomSlot, MaxZoomHistory + 1> zoomHistory{};
+        int32_t zoomIndex = 0;
+        QPoint legend, barLegend;
+        std::string network, lpa = "null", lpl = "null", counts = "null";
+        std::string complementary = "null", complementaryMovs = "null", traces = "null", zoning = "null";
         int32_t column = 0;
-        float rangeMin = 0, rangeMax = 0;
+        TRangeState ranges;
         bool fixed = false;
         bool batchMode = false;
-        QString titles;
     };
     TWindowHost& window_;
     TPrintHost& host_;
     TBatchPrintHost& batchHost_;
     TPrintController& printing_;
     Saved s_;
+    TViewSnapshot view_;  // the view the batch draws, its own copy
+    bool opened_ = false; // a network of the definition was opened
     std::string caption_; // the gauge's caption of the batch
 };
 
@@ -460,6 +527,7 @@ void TBatchPrintController::CrearArchivoWordClick()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     WordDocumentName = dialog.selectedFiles().front().toStdString();
+    WordDocumentDefinitionFolder.clear(); // the user's own choice
     window_.Action(Cmd::CrearArchivoWord)
         ->setText(QString::fromStdString(ZelUtils::Format("Crear Word (%s)", WordDocumentName)));
 }

@@ -2,6 +2,7 @@
 #include "printing/gui/BatchPrintController.h"
 
 #include "map/Ranges.h"
+#include "map/ViewSnapshot.h"
 #include "model/KDVvars.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
@@ -36,6 +37,12 @@ void TBatchPrintController::ImprimirColores1Click()
 void TBatchPrintController::ImprimirGenAtr1Click()
 {
     QMenu* menu = window_.Action(Cmd::GenAtrZona)->menu();
+    // Each picture is about its column's bars: they are drawn whatever the
+    // zone layer and "Mostrar" show on the user's map, which stays as it is.
+    TViewSnapshot view = printing_.ViewSnapshot();
+    view.tbZonas = true;
+    view.GenAtrZona = true;
+    const int32_t userColumn = GenatrCol;
     if (menu) {
         for (QAction* item : menu->actions()) {
             bool isColumn = false;
@@ -46,9 +53,10 @@ void TBatchPrintController::ImprimirGenAtr1Click()
             const std::string name = ZelUtils::Trim(caption.size() > 3 ? caption.substr(3, 20) : std::string());
             GenatrCol = column;
             PrintMetafileName = ZelUtils::Format("ga%s.emf", name);
-            if (!printing_.PrintViewToMetafile(PrintMetafileName))
+            if (!printing_.PrintViewToMetafile(PrintMetafileName, view))
                 break;
         }
     }
+    GenatrCol = userColumn;
     PrintMetafileName = ScratchMetafileName();
 }

@@ -19,7 +19,9 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <cstdio>
+#include <QGuiApplication>
 #include <QPainter>
+#include <QScreen>
 #include <QSpinBox>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -152,9 +154,12 @@ void TDlgPrint::DrawNet()
     const QSize page = PrinterPageSize();
     aspectWH_ = page.height() > 0 ? double(page.width()) / page.height() : 1.0;
     const bool landscape = Printer().pageLayout().orientation() == QPageLayout::Landscape;
-    // About 600 pixels along the page's long side, in the page's proportions.
-    const int w = landscape ? 602 : ZelUtils::Round(aspectWH_ * 600 + 2);
-    const int h = landscape ? ZelUtils::Round(600 / aspectWH_ + 2) : 602;
+    // About 600 pixels along the page's long side, in the page's proportions,
+    // less when the window would not fit the screen whole: every page stays
+    // in sight.
+    const double side = std::min(600.0, LongestSideOnScreen(landscape));
+    const int w = landscape ? ZelUtils::Round(side + 2) : ZelUtils::Round(aspectWH_ * side + 2);
+    const int h = landscape ? ZelUtils::Round(side / aspectWH_ + 2) : ZelUtils::Round(side + 2);
     layer_->setFixedSize(w, h);
     map_ = QImage(w, h, QImage::Format_RGB32);
     map_.fill(Qt::white);
@@ -173,7 +178,53 @@ void TDlgPrint::DrawNet()
     PrintPagesPerSide = spCount->value();
     grid_.CreatePages(PrintPagesPerSide, widthBased_);
     Redraw();
+    const QPoint centre = frameGeometry().center();
     adjustSize();
+    KeepOnScreen(centre);
+}
+
+QRect TDlgPrint::AvailableScreen() const
+{
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+// The window's frame (title bar and borders), measured once shown; a title
+// bar's worth before.
+QSize TDlgPrint::FrameExtra() const
+{
+    const QSize measured = frameGeometry().size() - geometry().size();
+    return isVisible() && measured.height() > 0 ? measured : QSize(8, 32);
+}
+
+double TDlgPrint::LongestSideOnScreen(bool landscape) const
+{
+    // What the window holds besides the page layer: its command rows and margins.
+    layout()->activate();
+    const QSize hint = layout()->sizeHint();
+    const QSize chrome(std::max(0, hint.width() - layer_->width()), std::max(0, hint.height() - layer_->height()));
+    const QRect avail = AvailableScreen();
+    const QSize extra = FrameExtra();
+    const double roomW = avail.width() - extra.width() - layout()->contentsMargins().left()
+                         - layout()->contentsMargins().right() - 2;
+    const double roomH = avail.height() - extra.height() - chrome.height() - 2;
+    // The long side of the layer from the room along each axis.
+    const double byW = landscape ? roomW : roomW / std::max(1e-6, aspectWH_);
+    const double byH = landscape ? roomH * aspectWH_ : roomH;
+    return std::max(50.0, std::min(byW, byH));
+}
+
+void TDlgPrint::KeepOnScreen(QPoint centre)
+{
+    if (!isVisible())
+        return;
+    const QRect avail = AvailableScreen();
+    QRect frame = frameGeometry();
+    frame.moveCenter(centre);
+    const int x = std::clamp(frame.left(), avail.left(), std::max(avail.left(), avail.right() + 1 - frame.width()));
+    const int y = std::clamp(frame.top(), avail.top(), std::max(avail.top(), avail.bottom() + 1 - frame.height()));
+    if (QPoint(x, y) != frameGeometry().topLeft())
+        move(x, y);
 }
 
 void TDlgPrint::SetLandscape(bool landscape)
@@ -213,7 +264,7 @@ void TDlgPrint::tbPrintClick()
         std::remove(PrintMetafileName.c_str());
         if (!job.NextSheet())
             return false;
-        PrintPicture.Play(job.Painter());
+        PlayPrintPictureOnSheet(job.Painter());
         return true;
     });
     job.End();

@@ -47,6 +47,13 @@ protected:
 private:
     class TPageLayer;
     void SetLandscape(bool landscape);
+    // The screen's room for windows, the frame the window manager adds, the
+    // longest side of the page layer that lets the whole window fit the room,
+    // and the window, once shown, centred where it was and kept in the room.
+    QRect AvailableScreen() const;
+    QSize FrameExtra() const;
+    double LongestSideOnScreen(bool landscape) const;
+    void KeepOnScreen(QPoint centre);
     void Redraw();
     // Makes each selected page in turn the view window (and PrintPageX/Y its
     // place) and visits it, row by row; stops at the first visit that fails.

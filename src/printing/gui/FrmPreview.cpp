@@ -29,11 +29,42 @@
 #include <cmath>
 #include <filesystem>
 
-QPrinter& Printer()
+namespace {
+
+std::unique_ptr<QPrinter>& PrinterSlot()
 {
-    static QPrinter printer(QPrinter::HighResolution);
+    static std::unique_ptr<QPrinter> printer;
+    if (!printer)
+        printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     return printer;
 }
+
+// A printer whose start failed stays "active" for Qt and refuses every later
+// change (a PDF file chosen afterwards never takes effect): a fresh printer
+// takes its place with the same choices.
+void RenewPrinterAfterFailure()
+{
+    QPrinter& old = *PrinterSlot();
+    if (old.printerState() != QPrinter::Active)
+        return;
+    auto fresh = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    if (old.outputFormat() == QPrinter::PdfFormat) {
+        fresh->setOutputFormat(QPrinter::PdfFormat);
+        fresh->setOutputFileName(old.outputFileName());
+    } else {
+        fresh->setPrinterName(old.printerName());
+    }
+    fresh->setPageLayout(old.pageLayout());
+    fresh->setCopyCount(old.copyCount());
+    PrinterSlot() = std::move(fresh);
+}
+
+const char* const NoPrinterMessage = "No hay impresora disponible: elija una impresora o \u00abImprimir a archivo "
+                                     "(PDF)\u00bb en Archivo > Configurar impresora.";
+
+} // namespace
+
+QPrinter& Printer() { return *PrinterSlot(); }
 
 QSize PrinterPageSize()
 {
@@ -46,7 +77,14 @@ bool TPrintJob::NextSheet()
     if (started_)
         return Printer().newPage();
     QPrinter& printer = Printer();
-    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+    // Without a printer installed Qt falls back to a PDF of no name: there is
+    // nothing to print on until the user chooses one.
+    if ((printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName().isEmpty())
+        || (printer.outputFormat() == QPrinter::NativeFormat && !printer.isValid())) {
+        Services().ShowMessage(NoPrinterMessage);
+        return false;
+    }
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
         target_ = printer.outputFileName();
         SafeFile::TTarget target;
         const std::string why = SafeFile::Prepare(target_.toStdString(), target);
@@ -62,18 +100,20 @@ bool TPrintJob::NextSheet()
     }
     started_ = (!scratch_ || scratch_->Ok()) && painter_.begin(&printer);
     if (!started_) {
+        RenewPrinterAfterFailure();
+        QPrinter& now = Printer();
         if (!target_.isEmpty()) {
-            const QPageLayout layout = printer.pageLayout();
-            printer.setOutputFileName(target_);
-            printer.setPageLayout(layout);
-            Services().ShowMessage(FileUtils::WriteFailure(target_.toStdString(), scratch_->Why()));
+            const QPageLayout layout = now.pageLayout();
+            now.setOutputFileName(target_);
+            now.setPageLayout(layout);
+            Services().ShowMessage(FileUtils::WriteFailure(
+                target_.toStdString(), scratch_->Why().empty() ? SafeFile::Reason(EIO) : scratch_->Why()));
             scratch_.reset();
             target_.clear();
-        } else if (printer.outputFormat() == QPrinter::NativeFormat && !printer.isValid()) {
-            Services().ShowMessage("No hay impresora disponible: elija una impresora o \u00abImprimir a archivo "
-                                   "(PDF)\u00bb en Archivo > Configurar impresora.");
         } else {
-            Services().ShowMessage("No se pudo iniciar la impresión.");
+            const QString name = now.printerName();
+            Services().ShowMessage(name.isEmpty() ? std::string("No se pudo iniciar la impresi\u00f3n.")
+                                                  : "No se pudo iniciar la impresi\u00f3n en " + name.toStdString() + ".");
         }
     }
     return started_;
@@ -85,13 +125,16 @@ bool TPrintJob::End()
         return false;
     started_ = false;
     const bool written = painter_.end();
+    RenewPrinterAfterFailure();
     if (target_.isEmpty())
         return written;
     QPrinter& printer = Printer();
     const QPageLayout layout = printer.pageLayout();
     printer.setOutputFileName(target_);
     printer.setPageLayout(layout);
-    const bool ok = written && scratch_->PublishWrittenByName();
+    // Qt's PDF writer reports success over a file the disk cut short: only a
+    // file from its header to its end marker replaces the earlier one.
+    const bool ok = written && scratch_->PublishWrittenByName(true, "%PDF", "%%EOF");
     if (!ok)
         Services().ShowMessage(FileUtils::WriteFailure(
             target_.toStdString(), scratch_->Why().empty() ? SafeFile::Reason(EIO) : scratch_->Why()));
@@ -115,19 +158,38 @@ bool PrintImageFittedToPage(const QImage& image)
     return job.End();
 }
 
+void PlayPrintPictureOnSheet(QPainter& sheet)
+{
+    // A page drawn in the printer's own pixels plays at its size; a page of
+    // another size (the report's paper, the map's extent) is scaled to fill
+    // the sheet, its proportions kept.
+    const QSize page = PrinterPageSize();
+    const int w = std::max(1, PrintPicture.Width()), h = std::max(1, PrintPicture.Height());
+    const double k = page.isEmpty() ? 1.0 : std::min(double(page.width()) / w, double(page.height()) / h);
+    sheet.save();
+    sheet.scale(k, k);
+    PrintPicture.Play(sheet);
+    sheet.restore();
+}
+
 void PrintPictureOnPrinter()
 {
     TPrintJob job;
     if (!job.NextSheet())
         return;
-    // The page was drawn in the printer's own pixels: it is played at its size.
-    PrintPicture.Play(job.Painter());
+    PlayPrintPictureOnSheet(job.Painter());
     job.End();
 }
 
+namespace {
+
+int PictureDpi() { return PrintPictureDpi > 0 ? PrintPictureDpi : Printer().resolution(); }
+
+} // namespace
+
 bool SavePrintPictureEmf(const std::string& fileName)
 {
-    TEmfDevice emf(PrintPicture.Width(), PrintPicture.Height(), Printer().resolution());
+    TEmfDevice emf(PrintPicture.Width(), PrintPicture.Height(), PictureDpi());
     QPainter p(&emf);
     PrintPicture.Play(p);
     p.end();
@@ -144,7 +206,7 @@ bool SavePrintPictureWmf(const std::string& fileName)
     // A Windows metafile counts in 16 bits: a page beyond that is scaled down.
     const int w = PrintPicture.Width(), h = PrintPicture.Height();
     const double k = std::min(1.0, 32000.0 / std::max(w, h));
-    const int dpi = std::max(1, int(std::lround(Printer().resolution() * k)));
+    const int dpi = std::max(1, int(std::lround(PictureDpi() * k)));
     TWmfDevice wmf(std::max(1, int(std::lround(w * k))), std::max(1, int(std::lround(h * k))), dpi);
     QPainter p(&wmf);
     p.scale(k, k);
@@ -340,7 +402,12 @@ void TFrmPreview::FitToPage(QSize page)
     ppv->resize(sbppv->size());
 }
 
-void TFrmPreview::FitToPrinterPage() { FitToPage(PrinterPageSize()); }
+// The box takes the shape of the page rendered (the printer's, the report's
+// paper or the map's extent), or of the printer's page before any.
+void TFrmPreview::FitToPrinterPage()
+{
+    FitToPage(PrintPicture.IsEmpty() ? PrinterPageSize() : QSize(PrintPicture.Width(), PrintPicture.Height()));
+}
 
 void TFrmPreview::ResizePicture()
 {
@@ -465,7 +532,12 @@ bool TFrmPreview::ImageExports(const std::string& fileName)
     return ok;
 }
 
-void TFrmPreview::PictureChanged() { ppv->update(); }
+void TFrmPreview::PictureChanged()
+{
+    FitToPrinterPage();
+    ResizePicture();
+    ppv->update();
+}
 
 void TFrmPreview::showEvent(QShowEvent* event)
 {

@@ -44,6 +44,9 @@ private:
 // Sends the rendered picture (PrintPicture) to that printer as one page; says so
 // when the printer cannot be started.
 void PrintPictureOnPrinter();
+// Plays the rendered picture on a sheet of that printer begun: filling the
+// sheet with its proportions kept (at its own size when it is the printer's page).
+void PlayPrintPictureOnSheet(QPainter& sheet);
 // The rendered picture drawn over an image of the given size (white ground).
 QImage PrintPictureImage(QSize size);
 // Encodes an image ("BMP", "JPG", "PNG") and writes it through the safe writer.
@@ -96,7 +99,8 @@ public:
     float FontFactor = 0.0f;
     double LabelScale() const;
 
-    // Margins that give the picture box the proportions of the printer page.
+    // Margins that give the picture box the proportions of the page rendered
+    // (the printer's page before any).
     void FitToPrinterPage();
     // The same for a page of the given size (the printer's, normally).
     void FitToPage(QSize page);

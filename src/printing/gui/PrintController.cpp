@@ -46,44 +46,82 @@ void SetBounds()
     ZelPrinter::SetMaxY(WorldMaxY);
 }
 
-// The stamp, the caption, the date and the page key, in pixels of the page.
-void PrintFooter(QPainter& p, const QString& caption)
-{
-    const float f = SizeFactor > 0 ? SizeFactor : 1.0f;
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(Qt::black, 1));
-    QFont font(QStringLiteral("Times New Roman"));
-    font.setPointSize(std::max(1, ZelUtils::Round(10 * f)));
-    font.setBold(true);
-    p.setFont(font);
-    const QFontMetrics fm(font, p.device());
-    const QString stamp = QString::fromStdString(GeneratedBy);
-    const int cx = fm.horizontalAdvance(stamp), cy = fm.height();
-    p.setPen(QColor(0x80, 0x80, 0x80));
-    const int stampX = TitlePos == 1 ? PrintPageWidth - cx - 4 : 4;
-    p.drawText(stampX, 3 + fm.ascent(), stamp);
-    if (ProgramOptions().PrintCaption)
-        p.drawText(4, PrintPageHeight - 3 - cy + fm.ascent(), caption);
-    if (ProgramOptions().PrintDate) {
-        const QDateTime now = QDateTime::currentDateTime();
-        const QLocale locale;
-        const QString text = locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ')
-                             + locale.toString(now.time(), QLocale::ShortFormat);
-        p.drawText(PrintPageWidth - fm.horizontalAdvance(text) - 4, PrintPageHeight - 3 - cy + fm.ascent(), text);
+// The stamp, the caption, the date and the page index, each with its top left
+// corner, and the page key, in pixels of a page of pageW x pageH: laid out
+// before the layers, so the legends keep clear of them, and drawn after them.
+struct TFooter {
+    struct TText {
+        QString text;
+        QPoint at;
+        QColor color;
+    };
+    QFont font;
+    std::vector<TText> texts;
+    QRect key; // the page key's squares (empty when not a multi-page print)
+    int pageH = 0;
+
+    TFooter(const QPaintDevice* device, const QString& caption, int pageW, int pageHeight) : pageH(pageHeight)
+    {
+        const float f = SizeFactor > 0 ? SizeFactor : 1.0f;
+        font = QFont(QStringLiteral("Times New Roman"));
+        font.setPointSize(std::max(1, ZelUtils::Round(10 * f)));
+        font.setBold(true);
+        const QFontMetrics fm(font, device);
+        const QColor grey(0x80, 0x80, 0x80);
+        const QString stamp = QString::fromStdString(GeneratedBy);
+        const int cx = fm.horizontalAdvance(stamp), cy = fm.height();
+        texts.push_back({stamp, QPoint(TitlePos == 1 ? pageW - cx - 4 : 4, 3), grey});
+        if (ProgramOptions().PrintCaption)
+            texts.push_back({caption, QPoint(4, pageH - 3 - cy), grey});
+        if (ProgramOptions().PrintDate) {
+            const QDateTime now = QDateTime::currentDateTime();
+            const QLocale locale;
+            const QString text = locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+                                 + locale.toString(now.time(), QLocale::ShortFormat);
+            texts.push_back({text, QPoint(pageW - fm.horizontalAdvance(text) - 4, pageH - 3 - cy), grey});
+        }
+        if (PrintPageX > 0 && PrintPageY > 0) {
+            const QString index = QString::fromStdString(ZelUtils::Format("(%d,%d)", PrintPageX, PrintPageY));
+            texts.push_back({index, QPoint(pageW - fm.horizontalAdvance(index) - 4, pageH - cy - 4), grey});
+            key = QRect(QPoint(1, pageH - (30 * PrintPagesPerSide + 1)),
+                        QPoint(30 * PrintPagesPerSide + 1, pageH - 1));
+        }
     }
-    if (PrintPageX > 0 && PrintPageY > 0) {
-        const QString index = QString::fromStdString(ZelUtils::Format("(%d,%d)", PrintPageX, PrintPageY));
-        p.drawText(PrintPageWidth - fm.horizontalAdvance(index) - 4, PrintPageHeight - cy - 4 + fm.ascent(), index);
+
+    // The places the footer takes on the page.
+    std::vector<QRect> Places(const QPaintDevice* device) const
+    {
+        const QFontMetrics fm(font, device);
+        std::vector<QRect> places;
+        for (const TText& t : texts)
+            places.emplace_back(t.at, QSize(fm.horizontalAdvance(t.text), fm.height()));
+        if (!key.isEmpty())
+            places.push_back(key);
+        return places;
+    }
+
+    void Draw(QPainter& p) const
+    {
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(Qt::black, 1));
+        p.setFont(font);
+        const QFontMetrics fm(font, p.device());
+        for (const TText& t : texts) {
+            p.setPen(t.color);
+            p.drawText(t.at.x(), t.at.y() + fm.ascent(), t.text);
+        }
+        if (key.isEmpty())
+            return;
         p.setPen(QPen(QColor(0x80, 0x80, 0x80), 0));
         for (int i = 1; i <= PrintPagesPerSide; ++i)
             for (int j = 1; j <= PrintPagesPerSide; ++j) {
                 p.setBrush(i == PrintPageX && j == PrintPageY ? QColor(0xC0, 0xC0, 0xC0) : QColor(Qt::white));
-                const QRect r(QPoint(30 * (i - 1) + 1, PrintPageHeight - (30 * j + 1)),
-                              QPoint(30 * i + 1, PrintPageHeight - (30 * (j - 1) + 1)));
+                const QRect r(QPoint(30 * (i - 1) + 1, pageH - (30 * j + 1)),
+                              QPoint(30 * i + 1, pageH - (30 * (j - 1) + 1)));
                 p.drawRect(r);
             }
     }
-}
+};
 
 } // namespace
 
@@ -96,13 +134,14 @@ void TPrintController::RegisterCommands(TCommandRegistry& registry)
                                                        {Cmd::Copy1, this, &TPrintController::Copy1Click}});
 }
 
-void TPrintController::PrintPageLayers(QPainter& p, QSize printerPage)
+void TPrintController::PrintPageLayers(QPainter& p, QSize pageSize, const std::vector<QRect>& kept)
 {
     PrintLayers::TPageCanvas canvas;
     canvas.Map = host_.MapImage();
     canvas.BarLegend = host_.BarLegend();
     canvas.RangeLegend = host_.RangeLegend();
-    PrintLayers::PrintPage(p, host_.MainMapSnapshot(), printerPage, canvas);
+    canvas.Kept = kept;
+    PrintLayers::PrintPage(p, view_ ? *view_ : host_.MainMapSnapshot(), pageSize, canvas);
 }
 
 void TPrintController::PrintFilePreview()
@@ -145,16 +184,19 @@ void TPrintController::PrintFilePreview()
     // Every tile the page shows is walked (the page may show more than the view).
     KDVlib::SetGrid(ZelPrinter::MinX(), ZelPrinter::PixelToWorldX(size.width()), ZelPrinter::MinY(),
                     ZelPrinter::PixelToWorldY(0));
-    PrintPageLayers(p, printerPage);
+    // The titles and the footer stand on the page drawn (a page cut to the map's
+    // extent, a custom page), not on the printer's page.
+    const TFooter footer(&PrintPicture, host_.WindowCaption(), size.width(), size.height());
+    PrintPageLayers(p, size, footer.Places(&PrintPicture));
     page.SetPainter(nullptr);
     host_.MarkShownTiles();
-    PrintFooter(p, host_.WindowCaption());
+    footer.Draw(p);
     p.end();
 
     // The same page as a metafile file, for the callers that pick the file up.
     // A page sized by the report (8 pixels a point) is 576 pixels an inch.
-    const int dpi = PrintToExtent || PrintOnPrinterPage ? Printer().resolution() : 576;
-    TEmfDevice emf(size.width(), size.height(), dpi);
+    PrintPictureDpi = PrintToExtent || PrintOnPrinterPage ? Printer().resolution() : 576;
+    TEmfDevice emf(size.width(), size.height(), PrintPictureDpi);
     QPainter ep(&emf);
     PrintPicture.Play(ep);
     ep.end();
@@ -250,6 +292,15 @@ bool TPrintController::PrintViewToMetafile(const std::string& fileName)
 {
     PrintFilePreview();
     return SavePrintPictureEmf(fileName);
+}
+
+bool TPrintController::PrintViewToMetafile(const std::string& fileName, const TViewSnapshot& view)
+{
+    const TViewSnapshot* earlier = view_;
+    view_ = &view;
+    const bool ok = PrintViewToMetafile(fileName);
+    view_ = earlier;
+    return ok;
 }
 
 TDlgPrint& TPrintController::MultiPageWindow()

@@ -7,9 +7,11 @@
 // It reaches the main window only through TWindowHost and TPrintHost.
 #include "map/ViewSnapshot.h"
 
+#include <QRect>
 #include <QSize>
 
 #include <string>
+#include <vector>
 
 class QPainter;
 class TCommandRegistry;
@@ -30,6 +32,9 @@ public:
     // The current view rendered and saved as an enhanced metafile; false, after
     // telling the user, when the file cannot be written.
     bool PrintViewToMetafile(const std::string& fileName);
+    // The same drawn from a view of the caller's own: a batch or a series of
+    // sheets sets its layers in its copy, never on the user's buttons.
+    bool PrintViewToMetafile(const std::string& fileName, const TViewSnapshot& view);
     // The current view on the printer, one page.
     void PrintPalvon();
     // The current view in the preview window.
@@ -53,9 +58,11 @@ public:
 
 private:
     // The printed layers of the view (PrintLayers::PrintPage over the view's
-    // snapshot) on the page being rendered.
-    void PrintPageLayers(QPainter& p, QSize printerPage);
+    // snapshot) on the page being rendered, of pageSize; the legends keep clear
+    // of the kept places (the footer's).
+    void PrintPageLayers(QPainter& p, QSize pageSize, const std::vector<QRect>& kept);
 
     TWindowHost& window_;
     TPrintHost& host_;
+    const TViewSnapshot* view_ = nullptr; // the caller's view while it prints
 };

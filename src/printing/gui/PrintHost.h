@@ -45,6 +45,10 @@ class TBatchPrintHost {
 public:
     // Opens a network as the window's own opening does; false when it could not.
     virtual bool OpenNetwork(const std::string& fileName) = 0;
+    // Reads a listing (.lpa), a second listing (.lpl) or counts into the network
+    // open, as the window's "Abrir" of that kind does.
+    enum class TDataFile { Lpa, Lpl, Counts };
+    virtual void OpenDataFile(TDataFile kind, const std::string& fileName) = 0;
     // Reads a background line layer in place of the ones loaded.
     virtual void LoadBackgroundLines(const std::string& fileName) = 0;
     // Applies a view configuration (a theme's section) without a redraw.

@@ -17,6 +17,7 @@
 #include "model/PalvonRead.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
+#include "printing/PrintLines.h"
 #include "printing/ZelPrinter.h"
 
 #include <QAction>
@@ -95,36 +96,43 @@ void TextOut(QPainter& p, int x, int y, const QString& text)
     p.drawText(x, y + fm.ascent(), text);
 }
 
-QSize Extent(QPainter& p, const QString& text)
+QSize Extent(QPainter& p, const QFont& font, const QString& text)
 {
-    const QFontMetrics fm(p.font(), p.device());
+    const QFontMetrics fm(font, p.device());
     return QSize(fm.horizontalAdvance(text), fm.height());
 }
 
-// Where a legend's top left corner stands on paper: the screen legend's corner
-// over the map, as a map point, on the page. A legend not placed on screen yet
-// takes the corner the screen would give it (bottom left for the bar legend,
-// bottom right for the range legend). The box is kept on the page.
+QSize Extent(QPainter& p, const QString& text) { return Extent(p, p.font(), text); }
+
+// Where a legend block's top left corner is wanted on paper: the screen
+// legend's corner over the map, as a map point, on the page. A legend not
+// placed on screen yet takes the corner the screen would give it (bottom left
+// for the bar legend, bottom right for the range legend). PlaceLegendBlock then
+// keeps the block on the page.
 QPoint LegendAnchor(const TLegendImage* legend, bool right, int w, int h)
 {
     const double f = Factor();
     const TOxrImage* map = pageCanvas ? pageCanvas->Map : nullptr;
-    int x0 = 4, y0 = 4;
-    if (map) {
-        int left = 0, top = 0;
-        if (legend && !legend->PlaceAfresh) {
-            left = legend->x();
-            top = legend->y();
-        } else {
-            left = right ? map->width() - Round(w / f) - 4 : 4;
-            top = map->height() - Round(h / f) - 4;
-        }
-        x0 = ZelPrinter::WorldToPixelX(map->PixelToWorldX(left));
-        y0 = ZelPrinter::WorldToPixelY(map->PixelToWorldY(top));
+    if (!map)
+        return QPoint(4, 4);
+    int left = 0, top = 0;
+    if (legend && !legend->PlaceAfresh) {
+        left = legend->x();
+        top = legend->y();
+    } else {
+        left = right ? map->width() - Round(w / f) - 4 : 4;
+        top = map->height() - Round(h / f) - 4;
     }
-    x0 = std::clamp(x0, 0, std::max(0, ZelPrinter::PageWidth() - w - 1));
-    y0 = std::clamp(y0, 0, std::max(0, ZelPrinter::PageHeight() - h - 1));
-    return QPoint(x0, y0);
+    return QPoint(ZelPrinter::WorldToPixelX(map->PixelToWorldX(left)),
+                  ZelPrinter::WorldToPixelY(map->PixelToWorldY(top)));
+}
+
+// The font made smaller until the text is at most `width` pixels wide: a title
+// longer than the page is shown whole rather than cut at the page's edge.
+void FitFontToWidth(QPainter& p, QFont& font, const QString& text, int width)
+{
+    while (font.pointSize() > 1 && QFontMetrics(font, p.device()).horizontalAdvance(text) > width)
+        font.setPointSize(font.pointSize() - 1);
 }
 
 // Font "Times New Roman" grown from the factor until the text is `height` pixels high.
@@ -151,6 +159,34 @@ TCanvasScope::TCanvasScope(const TPageCanvas& canvas) : canvas_(canvas), saved_(
 }
 
 TCanvasScope::~TCanvasScope() { pageCanvas = saved_; }
+
+QPoint PlaceLegendBlock(QPoint wanted, QSize block)
+{
+    const int pageW = ZelPrinter::PageWidth(), pageH = ZelPrinter::PageHeight();
+    const auto clampX = [&](int x) { return std::clamp(x, 0, std::max(0, pageW - block.width() - 1)); };
+    const auto clampY = [&](int y) { return std::clamp(y, 0, std::max(0, pageH - block.height() - 1)); };
+    QPoint at(clampX(wanted.x()), clampY(wanted.y()));
+    if (!pageCanvas)
+        return at;
+    const int gap = std::max(2, Round(2 * Factor()));
+    // Off each kept place the short way: below one in the page's upper half,
+    // above one in its lower half, or the other way when that leaves the page.
+    for (int pass = 0; pass < 3; ++pass) {
+        bool moved = false;
+        for (const QRect& kept : pageCanvas->Kept) {
+            if (!QRect(at, block).intersects(kept.adjusted(-gap, -gap, gap, gap)))
+                continue;
+            const int below = kept.bottom() + gap + 1, above = kept.top() - gap - block.height();
+            const bool fitsBelow = below + block.height() < pageH, fitsAbove = above >= 0;
+            const bool down = kept.center().y() < pageH / 2 ? fitsBelow || !fitsAbove : !fitsAbove && fitsBelow;
+            at.setY(clampY(down ? below : above));
+            moved = true;
+        }
+        if (!moved)
+            break;
+    }
+    return at;
+}
 
 // ---------------------------------------------------------------------------
 // Paper sizes of the shared layers
@@ -458,6 +494,10 @@ void PrintMovimSymbols(QPainter& p)
 void PrintMovimLinks(QPainter& p)
 {
     if (!MovimDrawMode) {
+        // A column that holds no movement variable has nothing to show nor to
+        // explain: no symbols of zeros under a legend without a title.
+        if (RangeVarMovim < 1 || RangeVarMovim >= NumMovimColumns || ColVarMovim[size_t(RangeVarMovim)] <= 0)
+            return;
         PrintMovimSymbols(p);
         PrintRangeLegend(p, TitMovim[size_t(std::clamp(RangeVarMovim, 0, NumMovimColumns - 1))]);
         return;
@@ -498,7 +538,10 @@ void PrintRoutes(QPainter& p)
         const int32_t count = std::min(line.Stops[0], int32_t(line.Stops.size()) - 1);
         for (int32_t k = 1; k < count; ++k) {
             const int32_t a = line.Stops[size_t(k)], b = line.Stops[size_t(k + 1)];
-            const uint32_t colour = a > 0 && b > 0 ? clRed : clBlue;
+            uint32_t colour = a > 0 && b > 0 ? clRed : clBlue;
+            // On a sheet of lines each line keeps the colour of its place in the
+            // sheet's list, so that the lines of one sheet can be told apart.
+            PrintLines::SheetColour(l, colour);
             const int32_t na = KDVlib::FindNodo(std::abs(a)), nb = KDVlib::FindNodo(std::abs(b));
             const bool bothPlaced = Placed(na) && Placed(nb);
             UsePen(p, colour, width);
@@ -512,7 +555,8 @@ void PrintRoutes(QPainter& p)
             if (bothPlaced && ArrowSize > 0 && leg % 3 == 0 && k + 1 < count) {
                 const TPoint from = NodePoint(na), to = NodePoint(nb);
                 const int32_t angle = Round(ZelUtils::PointAngle(from, to) * 1800.0 / std::numbers::pi);
-                UsePen(p, colour, 1);
+                // One screen pixel, scaled to paper like every pen.
+                UsePen(p, colour, Scaled(1));
                 ZelPrinter::ArrowHeadOpen(&p, head, angle, 0.25 * from.x + 0.75 * to.x, 0.25 * from.y + 0.75 * to.y);
             }
         }
@@ -555,8 +599,22 @@ void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm)
     const int E = n > 1 ? Round((cy + 2) * n + 2.0) : 0;
     const int H = Round((P + 10 + 2 * RangeSymbolSize) * F) + E;
     const int W = barForm ? Round(240 * F) : Round(175 * F);
-    const QPoint anchor = LegendAnchor(pageCanvas ? pageCanvas->BarLegend : nullptr, false, W, H + cy);
-    const int X0 = anchor.x(), Y0 = anchor.y() + cy;
+    // The caption centred over the box and, with several variables, their
+    // titles beside the swatches: the block they make with the box is placed
+    // as one, so none of them leaves the page or meets the stamp.
+    QFont big = font;
+    big.setPointSize(s + 1);
+    FitFontToWidth(p, big, qcaption, ZelPrinter::PageWidth() - 2);
+    const QSize capExtent = Extent(p, big, qcaption);
+    const std::vector<std::string> titles = n > 1 ? ZelUtils::SplitString(caption, '/') : std::vector<std::string>();
+    int right = std::max(W, Round((W + capExtent.width()) / 2.0));
+    for (const std::string& t : titles)
+        right = std::max(right, Round(65 * F) + Extent(p, QString::fromStdString(ZelUtils::Trim(t))).width());
+    const int left = std::min(0, Round((W - capExtent.width()) / 2.0));
+    const QSize block(right - left, std::max(cy + H, capExtent.height()));
+    const QPoint corner = PlaceLegendBlock(
+        LegendAnchor(pageCanvas ? pageCanvas->BarLegend : nullptr, false, block.width(), block.height()), block);
+    const int X0 = corner.x() - left, Y0 = corner.y() + cy;
 
     // White ground, so the legend reads over the map.
     p.setPen(Qt::NoPen);
@@ -567,10 +625,7 @@ void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm)
     p.drawRect(QRect(QPoint(X0, Y0 + cy + Round(2 * F)), QPoint(X0 + W, Y0 + H)));
     const int B = Y0 - E + H;
     p.drawLine(X0, B, X0 + W, B);
-    QFont big = font;
-    big.setPointSize(s + 1);
     p.setFont(big);
-    const QSize capExtent = Extent(p, qcaption);
     TextOut(p, Round(X0 + (W - capExtent.width()) / 2.0), Y0 - cy, qcaption);
     p.setFont(font);
 
@@ -606,7 +661,6 @@ void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm)
                  FormatValue((3 - k) / 3.0 * scaleMax));
     }
     if (n > 1) {
-        const std::vector<std::string> titles = ZelUtils::SplitString(caption, '/');
         for (int j = 0; j < n; ++j) {
             // Line j from the bottom: the last caption lowest.
             const int index = n - 1 - j;
@@ -645,8 +699,19 @@ void PrintRangeLegend(QPainter& p, const std::string& title)
     const int Wl = std::max(Round(9 * u + cx), 28);
     // The frame reaches below the last entry, however many there are.
     const int Hl = std::max(Round(30 * u), Round(4 * u * (last + 2) + 2 * u));
-    const QPoint anchor = LegendAnchor(pageCanvas ? pageCanvas->RangeLegend : nullptr, true, Wl, Hl);
-    const int X0 = anchor.x(), Y0 = anchor.y();
+    // The title, centred over the frame, may be wider than it: the block of
+    // both is what stays on the page and clear of the stamp.
+    QFont big = font;
+    big.setPointSize(Round(s * 1.5));
+    const QString qtitle = TMapPainter::DisplayText(title);
+    FitFontToWidth(p, big, qtitle, ZelPrinter::PageWidth() - 2);
+    const QSize titleExtent = Extent(p, big, qtitle);
+    const int left = std::min(0, Round((Wl - titleExtent.width()) / 2.0));
+    const int right = std::max(Wl, Round((Wl + titleExtent.width()) / 2.0));
+    const QSize block(right - left, std::max(Hl, titleExtent.height()));
+    const QPoint corner = PlaceLegendBlock(
+        LegendAnchor(pageCanvas ? pageCanvas->RangeLegend : nullptr, true, block.width(), block.height()), block);
+    const int X0 = corner.x() - left, Y0 = corner.y();
     const QRect frame(QPoint(X0, Y0 + Round(5 * u)), QPoint(X0 + Wl, Y0 + Hl));
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
@@ -654,11 +719,8 @@ void PrintRangeLegend(QPainter& p, const std::string& title)
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(Qt::NoBrush);
     p.drawRect(frame);
-    QFont big = font;
-    big.setPointSize(Round(s * 1.5));
     p.setFont(big);
-    const QString qtitle = TMapPainter::DisplayText(title);
-    TextOut(p, Round(X0 + (Wl - Extent(p, qtitle).width()) / 2.0), Y0, qtitle);
+    TextOut(p, Round(X0 + (Wl - titleExtent.width()) / 2.0), Y0, qtitle);
     p.setFont(font);
     for (int k = 0; k <= last; ++k) {
         const TRangeClass& rc = RangeTable[size_t(k)];
@@ -677,6 +739,51 @@ void PrintRangeLegend(QPainter& p, const std::string& title)
     p.restore();
 }
 
+namespace {
+
+// The title block's lines at paper size: its font, the top left corner of its
+// first line, the line step and the box it covers on a page of pageW x pageH.
+struct TTitleBlock {
+    QFont font;
+    int x = 0, y = 0, cy = 0;
+    QRect box;
+};
+
+TTitleBlock TitleBlock(QPainter& p, const QStringList& lines, const QFont& titleFont, int position, int pageW,
+                       int pageH)
+{
+    TTitleBlock b;
+    b.font = titleFont;
+    const double size = titleFont.pointSizeF() > 0 ? titleFont.pointSizeF() : titleFont.pixelSize() * 72.0 / 96.0;
+    b.font.setPointSize(FontScaled(size));
+    int w = 0;
+    for (const QString& line : lines)
+        w = std::max(w, Extent(p, b.font, line).width());
+    b.cy = Extent(p, b.font, QStringLiteral("Ag")).height();
+    const int pos = std::clamp(position, 1, 6);
+    b.x = 10;
+    if (pos == 2 || pos == 5)
+        b.x = Round((pageW - w) / 2.0);
+    else if (pos == 3 || pos == 6)
+        b.x = pageW - w - 10;
+    // A bottom block keeps the same 10-pixel margin as a top one: its last line
+    // whole on the page, descenders included.
+    b.y = pos <= 3 ? 10 : pageH - Round(lines.size() * b.cy * 1.1 + 10);
+    b.box = QRect(b.x, b.y, w, Round((lines.size() - 1) * b.cy * 1.1) + b.cy);
+    return b;
+}
+
+QStringList TitleLines(const TViewSnapshot& view)
+{
+    QStringList lines;
+    if (view.HasTitle)
+        for (const std::string& line : view.TitleLines)
+            lines.push_back(QString::fromStdString(line));
+    return lines;
+}
+
+} // namespace
+
 void PrintTitulos(QPainter& p, const QStringList& lines, const QFont& titleFont, const QColor& color, int position,
                   int pageW, int pageH)
 {
@@ -684,31 +791,24 @@ void PrintTitulos(QPainter& p, const QStringList& lines, const QFont& titleFont,
         return;
     p.save();
     p.setBrush(Qt::NoBrush);
-    QFont font = titleFont;
-    const double size = titleFont.pointSizeF() > 0 ? titleFont.pointSizeF() : titleFont.pixelSize() * 72.0 / 96.0;
-    font.setPointSize(FontScaled(size));
-    p.setFont(font);
+    const TTitleBlock b = TitleBlock(p, lines, titleFont, position, pageW, pageH);
+    p.setFont(b.font);
     p.setPen(color);
-    int w = 0;
-    for (const QString& line : lines)
-        w = std::max(w, Extent(p, line).width());
-    const int cy = Extent(p, QStringLiteral("Ag")).height();
-    const int pos = std::clamp(position, 1, 6);
-    int x = 10;
-    if (pos == 2 || pos == 5)
-        x = Round((pageW - w) / 2.0);
-    else if (pos == 3 || pos == 6)
-        x = pageW - w - 10;
-    const int y = pos <= 3 ? 10 : pageH - Round(lines.size() * cy * 1.1 - 10);
     for (qsizetype i = 0; i < lines.size(); ++i)
-        TextOut(p, x, y + Round(double(i) * cy * 1.1), lines[i]);
+        TextOut(p, b.x, b.y + Round(double(i) * b.cy * 1.1), lines[i]);
     p.restore();
 }
 
-void PrintPage(QPainter& p, const TViewSnapshot& view, QSize printerPage, const TPageCanvas& mapCanvas)
+void PrintPage(QPainter& p, const TViewSnapshot& view, QSize pageSize, const TPageCanvas& mapCanvas)
 {
     const TViewScope scope(view);
-    const TCanvasScope canvasScope(mapCanvas);
+    // The legends keep clear of the title block too.
+    const QStringList titles = TitleLines(view);
+    TPageCanvas kept = mapCanvas;
+    if (!titles.isEmpty())
+        kept.Kept.push_back(
+            TitleBlock(p, titles, view.TitleFont, TitlePos, pageSize.width(), pageSize.height()).box);
+    const TCanvasScope canvasScope(kept);
     TMapPainter& page = ZelPrinter::Painter();
     ZelPrinter::ResetLabels();
     for (const TMapLayer layer : MapLayerOrder) {
@@ -801,12 +901,7 @@ void PrintPage(QPainter& p, const TViewSnapshot& view, QSize printerPage, const 
         }
         }
     }
-    if (view.HasTitle) {
-        QStringList lines;
-        for (const std::string& line : view.TitleLines)
-            lines.push_back(QString::fromStdString(line));
-        PrintTitulos(p, lines, view.TitleFont, view.TitleColor, TitlePos, printerPage.width(), printerPage.height());
-    }
+    PrintTitulos(p, titles, view.TitleFont, view.TitleColor, TitlePos, pageSize.width(), pageSize.height());
 }
 
 } // namespace PrintLayers

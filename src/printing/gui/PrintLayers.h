@@ -6,10 +6,12 @@
 //
 // Every routine takes the page's painter; ZelPrinter's window must be set.
 #include <QPainter>
+#include <QRect>
 #include <QSize>
 #include <QStringList>
 
 #include <string>
+#include <vector>
 
 struct TViewSnapshot;
 class TLegendImage;
@@ -25,6 +27,9 @@ struct TPageCanvas {
     const TOxrImage* Map = nullptr;
     const TLegendImage* BarLegend = nullptr;   // the bar legend (Scl)
     const TLegendImage* RangeLegend = nullptr; // the range legend (sym)
+    // What the page's footer will take (the stamp, the caption, the date, the
+    // page key), in pixels of the page: a legend keeps clear of it.
+    std::vector<QRect> Kept = {};
 };
 
 // The map canvas the layers below place their legends by while the scope is
@@ -42,9 +47,10 @@ private:
 };
 
 // The layers of a view on the page being rendered, in MapLayerOrder, and the
-// view's title block at TitlePos on a printer page of printerPage. Reads no
-// window: the snapshot says what is drawn, `mapCanvas` where the legends go.
-void PrintPage(QPainter& canvas, const TViewSnapshot& view, QSize printerPage, const TPageCanvas& mapCanvas = {});
+// view's title block at TitlePos on a page of pageSize (the page drawn: a page
+// cut to the map's extent keeps its bottom titles). Reads no window: the
+// snapshot says what is drawn, `mapCanvas` where the legends go.
+void PrintPage(QPainter& canvas, const TViewSnapshot& view, QSize pageSize, const TPageCanvas& mapCanvas = {});
 
 // The factor between screen sizes and paper sizes (SizeFactor, at least 1e-3).
 double Factor();
@@ -90,6 +96,10 @@ double MapBarScale();
 void PrintSymbolo(QPainter& canvas, const std::string& caption, int n, bool barForm);
 // Range legend of RangeTable entries 0..NumRanges under the title.
 void PrintRangeLegend(QPainter& canvas, const std::string& title);
+// Where a legend block (its box with its title or caption) of `block` pixels
+// stands whose top left corner is wanted at `wanted`: inside the page
+// (ZelPrinter's page size) and clear of the page canvas's kept places.
+QPoint PlaceLegendBlock(QPoint wanted, QSize block);
 
 // The title lines at the corner `position` (1..6) of a page of pageW x pageH.
 void PrintTitulos(QPainter& canvas, const QStringList& lines, const QFont& font, const QColor& color, int position,

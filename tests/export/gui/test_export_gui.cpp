@@ -4,6 +4,7 @@
 #include "export/ZelDxfer.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
+#include "mainwindow/SecondaryWindows.h"
 #include "map/DisplayStyles.h"
 #include "map/GeoLayers.h"
 #include "map/Ranges.h"
@@ -24,6 +25,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
+#include <QRadioButton>
+#include <QTest>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
@@ -289,6 +292,11 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
         if (Items[static_cast<size_t>(10 + layer)].Width <= 0)
             Items[static_cast<size_t>(10 + layer)].Width = 1;
 
+    // The movements' variable chosen after the links' one: the link layers keep the
+    // link variable's name, the movement layer takes its own.
+    PickVariable(viewer, "tbMovimValues", [](QAction* a) { return a->text().contains("Saturaci"); });
+    const std::string shownName = RangeName; // what the scale window names now
+
     // Colour themes and values, then the complete drawing with every variable.
     livemenus::Find(viewer, "tbColores")->trigger();
     ASSERT_TRUE(viewer->Down(Cmd::tbColores) && !viewer->Down(Cmd::tbAtributos));
@@ -300,6 +308,20 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
         EXPECT_EQ(count["VAL_" + name + " TEXT"], withValue);
         EXPECT_TRUE(layerOn["TEM_" + name]);
         EXPECT_EQ(count["RED LINE"], drawable);
+        EXPECT_EQ(layerOn.count("TEM_FlujoSaturaci\xC3\xB3n") + layerOn.count("VAL_FlujoSaturaci\xC3\xB3n"), 0u);
+        // One code page, declared, for names and texts: the readers decode the
+        // movement layer's name (ezdxf above, GDAL here) as it is meant.
+        const std::string dxf = (tmp.path() / (full ? "completo.dxf" : "temas.dxf")).string();
+        const std::string bytes = testutil::readFile(dxf);
+        EXPECT_NE(bytes.find("$DWGCODEPAGE\r\n  3\r\nANSI_1252\r\n"), std::string::npos);
+        EXPECT_EQ(bytes.find("\xC3\xB3"), std::string::npos); // no UTF-8 "ó"
+        if (full) {
+            const std::string ogr = Shell("ogrinfo -ro -q '" + dxf + "' -sql \"SELECT DISTINCT Layer FROM entities\" 2>&1");
+            EXPECT_NE(ogr.find("= MVT_FlSat\n"), std::string::npos) << ogr.substr(0, 3000);
+            EXPECT_EQ(ogr.find("Saturaci"), std::string::npos) << ogr.substr(0, 3000);
+            EXPECT_NE(ogr.find("= TEM_" + name), std::string::npos) << ogr.substr(0, 3000);
+            EXPECT_EQ(ogr.find("\xC3\x83"), std::string::npos) << ogr.substr(0, 3000);
+        }
         if (full) {
             // Every link variable with values and every movement variable, the
             // layers of the others switched off.
@@ -319,7 +341,7 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
         }
     }
     // The export changed nothing of what the map shows.
-    EXPECT_EQ(RangeName, rangeName);
+    EXPECT_EQ(RangeName, shownName);
     EXPECT_EQ(RangeVarArcos, rangeColumn);
 }
 
@@ -410,4 +432,103 @@ TEST_F(ExportGui, KmzOfNetworksLandWhereTheirFilesPutThemWithClosedRings)
             EXPECT_NEAR(lat, 33.87115553, 1e-5);
         }
     }
+}
+
+// Text exports other tools read right, made from the live menus after another
+// network was open: street names with commas and quotes keep every row at the
+// title's field count (python's csv), the transit lines keep their names through
+// "Formato líneas Palvon" (read back by the program's own network reader) and the
+// ".geo" trace, and EMME/2 centroids take no node's number.
+TEST_F(ExportGui, TextExportsKeepFieldsLineNamesAndEmmeNumbers)
+{
+    if (!fs::exists(testutil::realDataPath("siouxfalls.dat")))
+        FAIL() << "real networks not available";
+    viewer->show();
+    const std::string script = (tmp.path() / "check.py").string();
+    testutil::writeFile(script, "import csv, sys\n"
+                                "delim = {'csv': ',', 'tab': '\\t'}[sys.argv[1].rsplit('.', 1)[1]]\n"
+                                "rows = list(csv.reader(open(sys.argv[1], newline='', encoding='latin-1'), delimiter=delim))\n"
+                                "print(sorted(set(len(r) for r in rows)), len(rows))\n"
+                                "for r in rows:\n"
+                                "    if any('Central' in c for c in r): print(repr(r[2]))\n");
+
+    // EMME/2 of a network whose zones are numbered as nodes.
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(Copy("siouxfalls.dat", "sioux")));
+    ASSERT_GT(Network.ZoneCount, 0);
+    QAction* emme = livemenus::Find(viewer, "ExportaraEMME2");
+    ASSERT_NE(emme, nullptr);
+    ASSERT_TRUE(emme->isVisible() && emme->isEnabled());
+    const std::string network = (tmp.path() / "sioux.network").string();
+    testutil::AnswerFileDialog(viewer, network);
+    emme->trigger();
+    const std::string emmePy = (tmp.path() / "emme.py").string();
+    testutil::writeFile(emmePy, "import sys\n"
+                                "b = sys.argv[1]\n"
+                                "cents = [int(l[2:8]) for l in open(b + '.cents') if l.startswith('a*')]\n"
+                                "lines = open(b + '.network').read().split('\\n')\n"
+                                "nodes = [int(l[2:8]) for l in lines[:lines.index('t links')] if l.startswith('a ')]\n"
+                                "links = [(int(l[2:10]), int(l[10:18])) for l in lines if l.startswith('a ') and len(l) > 60]\n"
+                                "access = [a for a in links if a[0] in set(cents)]\n"
+                                "print(len(cents), len(nodes), len(set(cents) & set(nodes)), sum(a == b for a, b in links),\n"
+                                "      len(access), all(b in set(nodes) for a, b in access))\n");
+    const std::string emmeOut = Shell("/usr/bin/python3 '" + emmePy + "' '" + (tmp.path() / "sioux").string() + "' 2>&1");
+    EXPECT_EQ(emmeOut, ZelUtils::Format("%d %d 0 0 %d True\n", Network.ZoneCount, Network.NodeCount,
+                                        Network.ZoneCount));
+
+    // The sample town, with street names holding commas and quotes, its transit
+    // lines read as the options say ("Incluir rutas fijas", ticked as the user does).
+    for (auto* b : Secondary::DlgCfg().RutasFijas->findChildren<QRadioButton*>())
+        if (b->text() == QStringLiteral("Incluir rutas fijas"))
+            QTest::mouseClick(b, Qt::LeftButton);
+    const fs::path town = tmp.path() / "pueblo";
+    fs::create_directories(town);
+    fs::copy_file(fs::path(VELMORA_SOURCE_DIR) / "samples" / "ejemplo.dat", town / "ejemplo.dat");
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon((town / "ejemplo.dat").string()));
+    ASSERT_EQ(Network.LineCount, 2);
+    const std::vector<int32_t> stops = Lineas[2].Stops;
+    const std::string street = "Av. \"Central\", Norte";
+    testutil::writeFile((town / "calles.csv").string(), "A;B;Calle;Flujo\r\n102;103;" + street + ";42\r\n");
+    viewer->Files().OpenComplementaryFile((town / "calles.csv").string());
+    viewer->Grids().LinkGridMouseOver = true;
+    emit viewer->pupArcos->aboutToShow();
+    QAction* links = livemenus::Find(viewer, "ExportarArcos");
+    ASSERT_NE(links, nullptr);
+    emit viewer->pupArcos->aboutToHide();
+    for (const auto& [file, filter] : {std::pair{"arcos.csv", 0}, std::pair{"arcos.tab", 1}}) {
+        const std::string path = (town / file).string();
+        testutil::AnswerFileDialog(viewer, path, filter);
+        links->trigger();
+        const std::string out = Shell("/usr/bin/python3 '" + script + "' '" + path + "' 2>&1");
+        // Each row: every cell and the empty field after the last separator.
+        EXPECT_EQ(out, ZelUtils::Format("[%d] %d\n", viewer->sagArcos->ColCount() + 1, viewer->sagArcos->RowCount()) +
+                           "'Av. \"Central\", Norte'\n")
+            << file;
+    }
+
+    // The transit lines as the network file's section and as traces.
+    QAction* lines = livemenus::Find(viewer, "ExportarDatos4");
+    ASSERT_NE(lines, nullptr);
+    const std::string section = (town / "lineas.txt").string();
+    testutil::AnswerFileDialog(viewer, section, 4);
+    lines->trigger();
+    const std::string sectionText = testutil::readFile(section);
+    EXPECT_EQ(sectionText.substr(0, 15), " L01A   12    5");
+    // The section put in place of the file's own reads back with the same names.
+    std::string dat = testutil::readFile((town / "ejemplo.dat").string());
+    const size_t from = dat.find("66666\r\n") + 7, to = dat.find("99999", from);
+    ASSERT_NE(to, std::string::npos);
+    dat = dat.substr(0, from) + sectionText + dat.substr(to);
+    testutil::writeFile((town / "releida.dat").string(), dat);
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon((town / "releida.dat").string()));
+    ASSERT_EQ(Network.LineCount, 2);
+    EXPECT_EQ(Lineas[1].Name + Lineas[1].LineCode + Lineas[2].Name + Lineas[2].LineCode, "L01AL02B");
+    EXPECT_EQ(Lineas[2].Stops, stops);
+
+    const std::string geo = (town / "lineas.geo").string();
+    testutil::AnswerFileDialog(viewer, geo, 3);
+    lines->trigger();
+    const auto traces = Lines(testutil::readFile(geo));
+    ASSERT_EQ(traces.size(), 2u);
+    EXPECT_EQ(traces[0].substr(0, 7), "100001,");
+    EXPECT_EQ(traces[1].substr(0, 7), "100002,");
 }

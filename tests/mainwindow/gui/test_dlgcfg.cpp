@@ -162,32 +162,80 @@ TEST_F(DlgCfgTest, StartValuesAreThoseOfTheOptionsTable)
     EXPECT_EQ(dlg.rgFix->Item(1), QStringLiteral("alto"));
 }
 
+// What the start's styles must give the user, whatever their values: every layer
+// named in the options is drawn (a line of one pixel or more) without names; the
+// fonts are ones the labels can be written in; the classes a map uses tell apart;
+// and whatever the user changed, the defaults put every field back.
 TEST_F(DlgCfgTest, DisplayStylesStartWithTheProgramDefaults)
 {
-    EXPECT_EQ(Items[0].Name, "Red Vial");
-    EXPECT_EQ(Items[0].Color, 0xFF8080u);
-    EXPECT_EQ(Items[7].Name, "Relleno Flechas");
-    EXPECT_EQ(Items[11].Name, "Soleras");
-    EXPECT_EQ(Items[11].Color, clGray);
-    EXPECT_EQ(Items[20].Name, "");
+    int named = 0;
     for (const TItems& item : Items) {
-        EXPECT_EQ(item.Width, 1);
-        EXPECT_FALSE(item.ShowNames);
+        if (item.Name.empty())
+            continue;
+        ++named;
+        EXPECT_GE(item.Width, 1) << item.Name;
+        EXPECT_FALSE(item.ShowNames) << item.Name;
+        EXPECT_NE(item.PenStyle, psClear) << item.Name;
     }
-    EXPECT_EQ(LabelFonts[1].Name, "Arial");
-    EXPECT_EQ(LabelFonts[1].Size, 8);
-    EXPECT_EQ(LabelFonts[4].Color, clRed);
-    EXPECT_EQ(LabelFonts[6].Name, "Arial Black");
-    EXPECT_EQ(LabelFonts[6].Size, 18);
-    EXPECT_EQ(LabelFonts[6].Style, fsBold);
-    EXPECT_EQ(CurrentClass, 1);
-    EXPECT_EQ(ClassColors[1], 0x0000FFu);
-    EXPECT_EQ(ClassColors[11], 0xF0CAA6u);
-    EXPECT_EQ(ClassColors[16], 0u);
-    for (int c = 1; c <= 20; ++c)
-        EXPECT_EQ(ClassWidths[c], 3);
+    EXPECT_GT(named, 0);
+    for (size_t f = 1; f < LabelFonts.size(); ++f) {
+        EXPECT_FALSE(LabelFonts[f].Name.empty()) << f;
+        EXPECT_GT(LabelFonts[f].Size, 0) << f;
+    }
+    EXPECT_GE(CurrentClass, 1);
+    for (int a = 1; a <= 15; ++a) {
+        EXPECT_GE(ClassWidths[static_cast<size_t>(a)], 1) << a;
+        for (int b = a + 1; b <= 15; ++b)
+            EXPECT_NE(ClassColors[static_cast<size_t>(a)], ClassColors[static_cast<size_t>(b)]) << a << " " << b;
+    }
+
+    // Every field a user can change comes back.
+    const auto items = Items;
+    const auto fonts = LabelFonts;
+    const auto colours = ClassColors;
+    const auto widths = ClassWidths;
+    const int32_t current = CurrentClass;
+    for (TItems& item : Items) {
+        item.Name += "x";
+        item.Color ^= 0x010101;
+        item.Width += 2;
+        item.ShowNames = !item.ShowNames;
+        item.PenStyle = psDot;
+    }
+    for (TLabelFont& font : LabelFonts) {
+        font.Name += "x";
+        font.Size += 3;
+        font.Color ^= 0x010101;
+        font.Style ^= fsItalic;
+    }
+    for (uint32_t& c : ClassColors)
+        c ^= 0x010101;
+    for (int32_t& w : ClassWidths)
+        w += 1;
+    CurrentClass = current + 1;
+    DisplayStyles::SetDefaultStyles();
+    DisplayStyles::SetDefaultClassStyles();
+    for (size_t k = 0; k < Items.size(); ++k) {
+        EXPECT_EQ(Items[k].Name, items[k].Name) << k;
+        EXPECT_EQ(Items[k].Color, items[k].Color) << k;
+        EXPECT_EQ(Items[k].Width, items[k].Width) << k;
+        EXPECT_EQ(Items[k].ShowNames, items[k].ShowNames) << k;
+        EXPECT_EQ(Items[k].PenStyle, items[k].PenStyle) << k;
+    }
+    for (size_t f = 1; f < LabelFonts.size(); ++f) {
+        EXPECT_EQ(LabelFonts[f].Name, fonts[f].Name) << f;
+        EXPECT_EQ(LabelFonts[f].Size, fonts[f].Size) << f;
+        EXPECT_EQ(LabelFonts[f].Color, fonts[f].Color) << f;
+        EXPECT_EQ(LabelFonts[f].Style, fonts[f].Style) << f;
+    }
+    EXPECT_EQ(ClassColors, colours);
+    EXPECT_EQ(ClassWidths, widths);
+    EXPECT_EQ(CurrentClass, current);
+
+    // Stored colours keep red in the low byte: a round trip gives every channel back.
     EXPECT_EQ(DisplayStyles::ToQColor(0x0080FF), QColor(255, 128, 0));
-    EXPECT_EQ(DisplayStyles::FromQColor(QColor(255, 128, 0)), 0x0080FFu);
+    for (const QColor& c : {QColor(1, 2, 3), QColor(255, 0, 0), QColor(0, 0, 255)})
+        EXPECT_EQ(DisplayStyles::ToQColor(DisplayStyles::FromQColor(c)), c);
 }
 
 TEST_F(DlgCfgTest, AccessorsFollowTheControls)

@@ -15,12 +15,15 @@
 #include "support/RecordingServices.h"
 #include "support/GridsNetwork.h"
 #include "support/TestUtil.h"
+#include "widgets/gaugeCaption.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QInputDialog>
 #include <QTest>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
@@ -130,21 +133,62 @@ TEST_F(FormulaColumns, NumberPicturesRoundHalvesUpAndTakeExponents)
         EXPECT_EQ(w->sagArcos->cell(before, r), "12303.00") << r;
 }
 
-TEST_F(FormulaColumns, FailingFormulaKeepsCountedColumnWithEmptyCells)
+// A column is made whole or not at all: a formula that fails leaves the grid, the
+// records and the count of formula columns as they were, and says why once.
+TEST_F(FormulaColumns, FailingFormulaLeavesTheGridAsItWas)
 {
     const int before = NumColArcos;
+    const int menuItems = static_cast<int>(w->Grids().VarArcos->actions().size());
     Arcos[1].Var[121] = 77.0f; // left from an earlier network's column
     Make(false, {"Cap"}, "A+*");
     ASSERT_EQ(ui->messages.size(), 1u);
     EXPECT_TRUE(ui->anyMessageContains("Syntax error")) << ui->messages[0];
-    EXPECT_EQ(NumColArcos, before + 1);
-    EXPECT_EQ(NumUserVarArcos, 1);
-    for (int r = 1; r <= Network.LinkCount; ++r)
-        EXPECT_EQ(w->sagArcos->cell(before, r), "");
-    EXPECT_EQ(Arcos[1].Var[121], 0.0f);
-    // No value computed: no reversed extremes.
-    EXPECT_EQ(Arcos[0].Var[121], 0.0f);
-    EXPECT_EQ(Arcos[ArcosMaxRec].Var[121], 0.0f);
+    EXPECT_TRUE(ui->anyMessageContains("La columna Nueva no se creó.")) << ui->messages[0];
+    EXPECT_EQ(NumColArcos, before);
+    EXPECT_EQ(w->sagArcos->ColCount(), before);
+    EXPECT_EQ(NumUserVarArcos, 0);
+    EXPECT_EQ(Arcos[1].Var[121], 77.0f);
+    EXPECT_EQ(static_cast<int>(w->Grids().VarArcos->actions().size()), menuItems);
+    // A row whose value is no number keeps nothing either.
+    ui->messages.clear();
+    Make(false, {"Cap"}, "IF(A > 0, 1/0, 1)", "Parcial");
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_EQ(NumColArcos, before);
+    EXPECT_EQ(NumUserVarArcos, 0);
+
+    // The same mistake again, told by the window itself: an error box (error
+    // icon, no caption) that waits for the user; a good formula then goes in.
+    ui.reset();
+    struct Seen {
+        bool over = false;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QString caption = QStringLiteral("?"), text;
+    };
+    auto seen = std::make_shared<Seen>();
+    auto answer = std::make_shared<std::function<void()>>();
+    *answer = [seen, weak = std::weak_ptr<std::function<void()>>(answer)] {
+        if (seen->over)
+            return;
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) {
+            if (auto again = weak.lock())
+                QTimer::singleShot(10, *again);
+            return;
+        }
+        seen->icon = box->icon();
+        seen->caption = box->windowTitle();
+        seen->text = box->text();
+        QTest::keyClick(box, Qt::Key_Return);
+    };
+    QTimer::singleShot(0, *answer);
+    Make(false, {"Cap"}, "A+*", "Otra");
+    seen->over = true;
+    EXPECT_EQ(seen->icon, QMessageBox::Critical);
+    EXPECT_EQ(seen->caption, QString());
+    EXPECT_TRUE(seen->text.contains(QStringLiteral("Syntax error"))) << seen->text.toStdString();
+    Make(false, {"Cap"}, "A*2", "Doble");
+    EXPECT_EQ(w->sagArcos->cell(before, 0), "Doble");
+    EXPECT_EQ(w->sagArcos->cell(before, 1), ZelUtils::Format("%.2f", 2.0 * Arcos[std::stoi(w->sagArcos->cell(3, 1))].Var[5]));
 }
 
 // A loop that never ends stops within a second or two with the engine's message;
@@ -165,15 +209,14 @@ TEST_F(FormulaColumns, NeverEndingLoopEndsWithAMessageAndTheGridGoesOn)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
     ASSERT_EQ(ui->messages.size(), 1u);
     EXPECT_TRUE(ui->anyMessageContains("tiempo máximo de evaluación")) << ui->messages[0];
-    EXPECT_EQ(NumColArcos, before + 1);
-    EXPECT_EQ(w->sagArcos->cell(before, 1), "");
+    EXPECT_EQ(NumColArcos, before);
 
     ui->messages.clear();
     Make(false, {"Cap"}, "A*2", "Doble");
     ASSERT_TRUE(ui->messages.empty()) << ui->messages.front();
-    ASSERT_EQ(NumColArcos, before + 2);
+    ASSERT_EQ(NumColArcos, before + 1);
     const int rec = std::stoi(w->sagArcos->cell(3, 1));
-    EXPECT_FLOAT_EQ(Arcos[rec].Var[122], 2 * Arcos[rec].Var[5]);
+    EXPECT_FLOAT_EQ(Arcos[rec].Var[121], 2 * Arcos[rec].Var[5]);
 
     // The time the user takes to answer INPUT is not the formula's: the first
     // answer comes after the limit and is not the awaited one, so the loop goes
@@ -198,7 +241,47 @@ TEST_F(FormulaColumns, NeverEndingLoopEndsWithAMessageAndTheGridGoesOn)
     Make(false, {"Cap"}, "BLOCK(REPEAT 0 UNTIL INPUT('x','escriba x','')='x' END, A)", "Pregunta");
     EXPECT_TRUE(ui->messages.empty()) << ui->messages.front();
     EXPECT_EQ(asked, Network.LinkCount + 1);
-    EXPECT_FLOAT_EQ(Arcos[rec].Var[123], Arcos[rec].Var[5]);
+    EXPECT_FLOAT_EQ(Arcos[rec].Var[122], Arcos[rec].Var[5]);
+}
+
+// A column runs under the caption gauge: Escape stops it even inside one row that
+// would run on, "Detener" between rows, and the grid is left as it was; a formula
+// let run fills every row.
+TEST_F(FormulaColumns, ColumnRunStopsOnEscapeOrDetenerAndLeavesTheGridAsItWas)
+{
+    const int before = NumColArcos;
+    const QString endless = "BLOCK(REPEAT LENGTH(STRINGOFCHAR('a', 1000000)) UNTIL 0 END, A)";
+    for (const bool button : {false, true}) {
+        bool stopped = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
+            if (stopped || w->pbc->isHidden())
+                return;
+            stopped = true;
+            if (button)
+                QTest::mouseClick(w->pbc->parentWidget()->findChild<QAbstractButton*>("btnDetener"), Qt::LeftButton);
+            else // once the first row has run a while
+                QTimer::singleShot(150, w.get(), [this] { QTest::keyClick(w->sagArcos, Qt::Key_Escape); });
+        });
+        poll.start(0);
+        Make(false, {"Cap"}, button ? QString("A*2") : endless, "Parada");
+        EXPECT_TRUE(stopped) << button;
+        EXPECT_TRUE(ui->messages.empty()) << ui->messages.front();
+        EXPECT_EQ(ui->status[1], ZelUtils::Format("Cálculo detenido en la fila 1 de %d: la columna Parada no se creó",
+                                                  Network.LinkCount));
+        EXPECT_EQ(NumColArcos, before);
+        EXPECT_EQ(w->sagArcos->ColCount(), before);
+        EXPECT_EQ(NumUserVarArcos, 0);
+        EXPECT_TRUE(w->pbc->isHidden());
+    }
+    Make(false, {"Cap"}, "A*2", "Doble");
+    ASSERT_TRUE(ui->messages.empty()) << ui->messages.front();
+    ASSERT_EQ(NumColArcos, before + 1);
+    for (int r = 1; r <= Network.LinkCount; ++r) {
+        const int rec = std::stoi(w->sagArcos->cell(3, r));
+        EXPECT_FLOAT_EQ(Arcos[rec].Var[121], 2 * Arcos[rec].Var[5]) << r;
+        EXPECT_FALSE(w->sagArcos->cell(before, r).empty()) << r;
+    }
 }
 
 TEST_F(FormulaColumns, NothingAddedWithoutFormulaFieldsOrNumbers)

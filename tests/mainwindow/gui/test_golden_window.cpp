@@ -59,17 +59,17 @@ void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 const Case Cases[] = {
     {"sample_default", "/samples/ejemplo.dat", "",
-     "6d3b24cd05b11cfd", "1d5a461d63a3ae03", "073aee586adbcd50", "4f609e104c798bb9", "095a3d6e4801853c"},
+     "6d3b24cd05b11cfd", "1d5a461d63a3ae03", "632bf20353bdd255", "4f609e104c798bb9", "095a3d6e4801853c"},
     {"sample_labels", "/samples/ejemplo.dat", "tbNodes tbArrows tbNameNodes tbCalles",
-     "786c9a2532803682", "a7fdd790d950c4d9", "c9023023740cb5f3", "4f609e104c798bb9", "ea3ba7bca2a5681e"},
+     "786c9a2532803682", "a7fdd790d950c4d9", "fff666ddc9715abe", "4f609e104c798bb9", "ea3ba7bca2a5681e"},
     {"sample_colours", "/samples/ejemplo.dat", "tbColores=5",
-     "3e4afbbea4d6d7c7", "527984239bef1ea9", "38e0854a2cc83f22", "4f609e104c798bb9", "0219165ca13c8d6f"},
+     "3e4afbbea4d6d7c7", "527984239bef1ea9", "6d2f62e0d702b2a4", "4f609e104c798bb9", "0219165ca13c8d6f"},
     {"chicago_default", "chicago-sketch.dat", "",
-     "f28b2b28f3e4da62", "0cd6057a1a98f938", "5e5673c5f8f49424", "a70dae7a5044246e", "f7e18f2d12f9a376"},
+     "f28b2b28f3e4da62", "0cd6057a1a98f938", "340c81d3d3987b14", "a70dae7a5044246e", "f7e18f2d12f9a376"},
     {"chicago_labels", "chicago-sketch.dat", "tbNodes tbArrows tbNameNodes tbCalles",
-     "2805edea79ff0621", "6390a3c8e8556a75", "8c599d74d15141bc", "a70dae7a5044246e", "ed032d9ba981c204"},
+     "2805edea79ff0621", "6390a3c8e8556a75", "7e07cd2beccc2ba0", "a70dae7a5044246e", "ed032d9ba981c204"},
     {"chicago_colours", "chicago-sketch.dat", "tbColores=5",
-     "2f4316ebd77298e5", "75950d0caced64ef", "e29fd87d7ad5ae71", "a70dae7a5044246e", "1998d135d3aa644b"},
+     "2f4316ebd77298e5", "75950d0caced64ef", "9e08bcf95bde58a3", "a70dae7a5044246e", "1998d135d3aa644b"},
 };
 
 std::string Digest(const QByteArray& bytes)

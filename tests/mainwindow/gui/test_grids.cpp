@@ -20,6 +20,10 @@
 #include "support/TestUtil.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QImage>
+#include <QTest>
 #include <QCheckBox>
 #include <QMenu>
 #include <QSpinBox>
@@ -289,7 +293,84 @@ TEST_F(Grids, SortingKeepsTheLinkIndexColumn)
     EXPECT_EQ(g->cell(2, g->RowCount() - 1), "");
     g->SortColumn(0, false);
     EXPECT_EQ(g->cell(0, 1), "1");
-    EXPECT_EQ(g->cell(0, g->RowCount() - 1), "7");
+    EXPECT_EQ(g->cell(0, g->RowCount() - 1), "100") << "node numbers sort by value";
+}
+
+// Shift + title clicks on the live link grid: the node columns in numeric order,
+// then reversed; the sort mark beside a narrow title never covers its letters.
+TEST_F(Grids, NodeColumnsSortByNumberAndTheMarkLeavesTheTitleClear)
+{
+    Open();
+    ASSERT_TRUE(testutil::ShowWholeNetwork(*w));
+    w->tnDatos->setCurrentWidget(w->tsArcos);
+    QApplication::processEvents();
+    TStringAlignGrid* g = w->sagArcos;
+    QHeaderView* h = g->horizontalHeader();
+    auto click = [&](int col) {
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                          QPoint(h->sectionViewportPosition(col) + h->sectionSize(col) / 2, h->height() / 2));
+        QApplication::processEvents();
+    };
+    auto column = [&](int col) {
+        std::vector<int> v;
+        for (int r = 1; r < g->RowCount(); ++r)
+            v.push_back(ZelUtils::ParseInt(g->cell(col, r)));
+        return v;
+    };
+    for (int col : {0, 1}) {
+        click(col);
+        std::vector<int> v = column(col);
+        EXPECT_TRUE(std::is_sorted(v.begin(), v.end())) << "column " << col;
+        EXPECT_NE(std::find(v.begin(), v.end(), 7), std::find(v.begin(), v.end(), 100));
+        EXPECT_LT(std::find(v.begin(), v.end(), 7), std::find(v.begin(), v.end(), 100)) << "7 before 100";
+        click(col);
+        v = column(col);
+        EXPECT_TRUE(std::is_sorted(v.rbegin(), v.rend())) << "column " << col << " descending";
+        // Each row still names its own link.
+        for (int r = 1; r < g->RowCount(); ++r) {
+            const int32_t i = ZelUtils::ParseInt(g->cell(3, r));
+            EXPECT_EQ(g->cell(0, r), std::to_string(Arcos[i].A));
+            EXPECT_EQ(g->cell(1, r), std::to_string(Arcos[i].B));
+        }
+    }
+
+    // The narrow "NP" column: its title with the mark and without it (the mark on
+    // another column); the pixels the mark adds lie clear of the title's letters.
+    int np = -1;
+    for (int c = 0; c < g->ColCount(); ++c)
+        if (g->cell(c, 0) == "NP")
+            np = c;
+    ASSERT_GE(np, 0);
+    auto grab = [&] {
+        return h->viewport()
+            ->grab(QRect(h->sectionViewportPosition(np), 0, h->sectionSize(np), h->height()))
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    click(np);
+    click(0);
+    g->scrollTo(g->model()->index(0, np));
+    QApplication::processEvents();
+    const QImage plain = grab();
+    click(np);
+    const QImage marked = grab();
+    ASSERT_EQ(plain.size(), marked.size());
+    int textLeft = plain.width(), textRight = -1, markLeft = plain.width(), markRight = -1;
+    for (int y = 2; y < plain.height() - 2; ++y)
+        for (int x = 2; x < plain.width() - 2; ++x) {
+            if (qGray(plain.pixel(x, y)) < 100) {
+                textLeft = std::min(textLeft, x);
+                textRight = std::max(textRight, x);
+            }
+            if (plain.pixel(x, y) != marked.pixel(x, y)) {
+                markLeft = std::min(markLeft, x);
+                markRight = std::max(markRight, x);
+            }
+        }
+    ASSERT_GE(textRight, 0) << "the title shows";
+    ASSERT_GE(markRight, 0) << "the mark shows";
+    EXPECT_TRUE(markRight < textLeft || markLeft > textRight)
+        << "mark " << markLeft << "-" << markRight << ", title " << textLeft << "-" << textRight;
 }
 
 TEST_F(Grids, ExportOfTheLinkGrid)

@@ -1,5 +1,5 @@
 // Listings in the main window: the companion assignment listing read with the
-// network, a listing and a counts file opened on their own.
+// network, a listing and a counts file opened on their own; the zoning dialogs.
 #include "mainwindow/Aptta.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
@@ -13,14 +13,18 @@
 #include "map/Ranges.h"
 #include "support/FileDialogAnswer.h"
 #include "support/LiveMenus.h"
+#include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
 
 #include <QAction>
+#include <QFileDialog>
 #include <QCheckBox>
 #include <QMenu>
 #include <gtest/gtest.h>
+#include <shapefil.h>
 
+#include <algorithm>
 #include <filesystem>
 
 using ZelUtils::Format;
@@ -101,4 +105,61 @@ TEST_F(ListingsGui, CompanionListingFillsItsColumnsAndFilesOpenOnTheirOwn)
     counted->trigger();
     EXPECT_NEAR(RangeMax, 321.0f, 1.0);
     EXPECT_EQ(Movims[m].Var[4], 250.0f);
+
+    // A file without the flow listing, chosen in "Abrir resultados LPA", is
+    // refused: the caption and the listing's name stay the listing's before it.
+    const QString title = viewer->windowTitle();
+    testutil::writeFile(tmp.file("otra.lpa"), "NADA QUE LEER\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("otra.lpa"));
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aOpenLPA"));
+    EXPECT_EQ(viewer->windowTitle(), title);
+    EXPECT_FALSE(viewer->windowTitle().contains("otra.lpa"));
+    EXPECT_EQ(LpaFileName, tmp.file("red.lpa"));
+    EXPECT_EQ(viewer->sagArcos->cell(LpaFirstCol + 2, k), "1400.00");
+
+    // Read with its network, a companion listing without the flows leaves the
+    // caption to the network.
+    Secondary::DlgCfg().cbOpenLP->setChecked(true);
+    testutil::writeFile(tmp.file("red.lpa"), "NADA QUE LEER\r\n");
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+    EXPECT_FALSE(viewer->windowTitle().contains("red.lpa")) << viewer->windowTitle().toStdString();
+    EXPECT_TRUE(viewer->windowTitle().endsWith("red.dat")) << viewer->windowTitle().toStdString();
+}
+
+// A zoning is read from text or from a shapefile: the zoning menu item and the
+// toolbar's zoning button both offer shapefiles, and one chosen there is read.
+TEST_F(ListingsGui, ZoningDialogsOfferShapefiles)
+{
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+    RecordingServices ui;
+    const std::string path = tmp.file("zonas.shp");
+    SHPHandle shp = SHPCreate(path.c_str(), SHPT_POLYGON);
+    DBFHandle dbf = DBFCreate(tmp.file("zonas.dbf").c_str());
+    ASSERT_TRUE(shp && dbf);
+    DBFAddField(dbf, "ZONA", FTInteger, 5, 0);
+    double x[] = {0, 10, 10, 0}, y[] = {0, 0, 10, 0};
+    SHPObject* obj = SHPCreateSimpleObject(SHPT_POLYGON, 4, x, y, nullptr);
+    SHPWriteObject(shp, -1, obj);
+    SHPDestroyObject(obj);
+    DBFWriteIntegerAttribute(dbf, 0, 0, 12);
+    SHPClose(shp);
+    DBFClose(dbf);
+
+    for (const char* place : {"menu:Archivo>Abrir", "toolbar:tbarOpen"}) {
+        ui.messages.clear();
+        QStringList filters;
+        testutil::WhenFileDialogShown(viewer, [&](QFileDialog* dialog) {
+            filters = dialog->nameFilters();
+            int shapes = -1;
+            for (int k = 0; k < filters.size(); ++k)
+                if (filters[k].contains(QStringLiteral("*.shp")))
+                    shapes = k;
+            testutil::TypeFileAndAccept(dialog, QString::fromStdString(path), std::max(shapes, 0));
+        });
+        ASSERT_TRUE(livemenus::Click(viewer, place, std::string(place).front() == 'm' ? "aOpenZonif" : "tbOpenZnf"));
+        EXPECT_TRUE(filters.join(' ').contains(QStringLiteral("*.geo"))) << place;
+        EXPECT_TRUE(filters.join(' ').contains(QStringLiteral("*.shp"))) << place;
+        EXPECT_EQ(ZoningFileName, path) << place;
+        EXPECT_TRUE(ui.anyMessageContains("Fields = ZONA")) << place;
+    }
 }

@@ -5,9 +5,12 @@
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
+#include "mainwindow/MapEditController.h"
+#include "mainwindow/tools/MapTools.h"
 #include "widgets/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
+#include "model/CoordinatesFiles.h"
 #include "model/KDVlib.h"
 #include "export/GeoWriters.h"
 #include "model/KDVvars.h"
@@ -19,6 +22,7 @@
 #include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
 #include "support/LiveMenus.h"
+#include "support/MetafileCheck.h"
 #include "support/ProgramRun.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
@@ -170,19 +174,23 @@ TEST_F(MainWindow, TheReadingGaugeRepaintsAtMostTenTimesASecond)
 TEST_F(MainWindow, EscapeCancelsTheMouseMode)
 {
     viewer->show();
-    MouseMode = 4;
+    TMapTools& tools = viewer->MapEdit().MapTools();
+    livemenus::Find(viewer, "Regla1")->setEnabled(true); // as after an opening
     PickedItem = 7;
     viewer->SetDown(Cmd::tbZoom, true);
     viewer->SetDown(Cmd::tbCurve, true);
-    QTest::keyClick(viewer, Qt::Key_Escape);
-    EXPECT_EQ(MouseMode, 0);
-    EXPECT_EQ(PickedItem, -1);
-    EXPECT_FALSE(viewer->Down(Cmd::tbZoom));
+    EXPECT_FALSE(viewer->Down(Cmd::tbZoom)); // one tool armed at a time
+    livemenus::Find(viewer, "Regla1")->trigger();
     EXPECT_FALSE(viewer->Down(Cmd::tbCurve));
+    EXPECT_EQ(tools.Armed().Mode(), TMapToolMode::Ruler);
+    QTest::keyClick(viewer, Qt::Key_Escape);
+    EXPECT_EQ(tools.Armed().Mode(), TMapToolMode::ZoomBox);
+    EXPECT_EQ(PickedItem, -1);
     // Other keys leave the mode alone.
-    MouseMode = 4;
+    livemenus::Find(viewer, "Regla1")->trigger();
     QTest::keyClick(viewer, Qt::Key_A);
-    EXPECT_EQ(MouseMode, 4);
+    EXPECT_EQ(tools.Armed().Mode(), TMapToolMode::Ruler);
+    QTest::keyClick(viewer, Qt::Key_Escape);
 }
 
 // Sum of movement variable v over the movements of junction j that enter (or leave)
@@ -309,6 +317,73 @@ TEST_F(MainWindow, OddFilesGetOneSpanishAnswerAndLeaveTheOpenNetwork)
     }
 }
 
+// Files that end or break off before they hold any network (empty, cut inside the
+// first namelist, without any node or link section) are refused with one message
+// and the network open stays open and drawn (the program does not close for want
+// of their coordinates); so is one whose includes would expand without bound. The
+// error list the program writes beside each network on its own never follows a
+// link there: the file the link names is left as it was.
+TEST_F(MainWindow, FilesHoldingNoNetworkAreRefusedAndTheErrorListFollowsNoLink)
+{
+    const std::string sample = Copy(SamplePath(), "s", "ejemplo.dat");
+    testutil::writeFile(tmp.file("notas.txt"), "mis notas\n");
+    std::filesystem::create_symlink(tmp.file("notas.txt"), tmp.path() / "s" / "Errores.txt");
+    PalvonRead::ErrorListFile = "Errores.txt"; // beside each network, as the program writes it
+    viewer->show();
+    Open(sample);
+    ASSERT_EQ(DatFileName, "ejemplo.dat");
+    EXPECT_TRUE(std::filesystem::is_symlink(tmp.path() / "s" / "Errores.txt"));
+    EXPECT_EQ(testutil::readFile(tmp.file("notas.txt")), "mis notas\n");
+    const int32_t links = Network.LinkCount;
+    const std::vector<std::string> text = FrmDat->Lines().ToVector();
+    auto ink = [&] {
+        QApplication::processEvents();
+        const QImage& picture = viewer->img->Picture();
+        int count = 0;
+        for (int y = 0; y < picture.height(); y += 2)
+            for (int x = 0; x < picture.width(); x += 2)
+                count += picture.pixel(x, y) != picture.pixel(0, 0);
+        return count;
+    };
+    ASSERT_GT(ink(), 100);
+
+    testutil::writeFile(tmp.file("vacio.dat"), "");
+    testutil::writeFile(tmp.file("cortado.dat"), " &OPTION PLOD=T\r\n");
+    testutil::writeFile(tmp.file("sinarcos.dat"), " &OPTION &END\r\nTITULO\r\n &PARAM &END\r\n55555\r\n"
+                                                  "  101  450000.0  4500000.0\r\n99999\r\n99999\r\n");
+    // Six files of 17 KB that each name the next a thousand times.
+    for (char c = 'a'; c < 'g'; ++c) {
+        std::string text;
+        for (int i = 0; i < 1000; ++i)
+            text += ZelUtils::Format("$        %c.dat\r\n", c + 1);
+        testutil::writeFile(tmp.file(std::string(1, c) + ".dat"), text);
+    }
+    testutil::writeFile(tmp.file("g.dat"), "* fin\r\n");
+    testutil::writeFile(tmp.file("bomba.dat"), " &OPTION &END\r\nT\r\n &PARAM &END\r\n33333\r\n$        a.dat\r\n"
+                                               "99999\r\n99999\r\n");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"vacio.dat", "namelist &OPTION sin &END"},
+        {"cortado.dat", "namelist &OPTION sin &END"},
+        {"sinarcos.dat", "ninguna sección de nodos ni de arcos"},
+        {"bomba.dat", "archivos incluidos"},
+        {"vacio.dat", "namelist &OPTION sin &END"}};
+    for (const auto& [file, why] : cases) {
+        RecordingServices ui;
+        Open(tmp.file(file));
+        ASSERT_EQ(ui.messages.size(), 1u) << file;
+        EXPECT_NE(ui.messages[0].find(why), std::string::npos) << ui.messages[0];
+        EXPECT_NE(ui.messages[0].find("La red no se ha cargado"), std::string::npos) << ui.messages[0];
+        EXPECT_TRUE(viewer->isVisible());
+        EXPECT_EQ(Network.Loaded, 1);
+        EXPECT_EQ(DatFileName, "ejemplo.dat");
+        EXPECT_EQ(Network.LinkCount, links);
+        EXPECT_TRUE(FrmDat->Lines() == text) << file;
+        EXPECT_GT(ink(), 100) << file;
+    }
+    EXPECT_EQ(testutil::readFile(tmp.file("notas.txt")), "mis notas\n");
+    PalvonRead::ErrorListFile = tmp.file("Errores.txt");
+}
+
 // Reading a network holds at its peak the file's bytes and four bytes per line:
 // 2.3 MB per MB of file for one-character comment lines, 5 at worst (empty LF
 // lines only), about 1.1 for ordinary network lines. The text window's copy of the
@@ -375,7 +450,8 @@ TEST_F(MainWindow, CoordinatesFileThatPlacesNoNodeKeepsTheNetworkOpen)
     // the opening gives its hourglass back once, though it lets it go early for the
     // message and the file dialog.
     QApplication::setOverrideCursor(Qt::CrossCursor);
-    Drop({QString::fromStdString(testutil::dataPath("junc_two_junctions.dat"))});
+    const std::string net = Copy(testutil::dataPath("junc_two_junctions.dat"), "j", "junc_two_junctions.dat");
+    Drop({QString::fromStdString(net)});
     const QCursor* left = QApplication::overrideCursor();
     EXPECT_TRUE(left && left->shape() == Qt::CrossCursor);
     while (QApplication::overrideCursor())
@@ -384,7 +460,8 @@ TEST_F(MainWindow, CoordinatesFileThatPlacesNoNodeKeepsTheNetworkOpen)
     EXPECT_EQ(Network.Loaded, 1);
     EXPECT_EQ(Network.HasCoordinates, 0);
     EXPECT_GT(Network.LinkCount, 0);
-    EXPECT_EQ(CoordinatesFileName, tmp.file("otra.geo"));
+    // The file chosen is only read: moved positions go to the network's own file.
+    EXPECT_EQ(CoordinatesFileName, KDVlib::PositionsFileName(DatDir, "junc_two_junctions.dat"));
     EXPECT_TRUE(ui.anyMessageContains("El archivo otra.geo no da coordenadas a ningún nodo de la red."));
     EXPECT_FALSE(ui.anyMessageContains("inhabilitada"));
     // The grids hold the network, the map a window of its own.
@@ -393,6 +470,24 @@ TEST_F(MainWindow, CoordinatesFileThatPlacesNoNodeKeepsTheNetworkOpen)
     EXPECT_LT(WorldMinY, WorldMaxY);
     viewer->RedrawMap();
     EXPECT_TRUE(livemenus::Find(viewer, "aAcercar1")->isEnabled());
+
+    // Positions saved for this network (as "Sí" writes them) place it when it is
+    // opened again: no coordinates file is asked for.
+    std::string positions;
+    for (int32_t n = 1; n <= Network.NodeCount; ++n)
+        positions += ZelUtils::Format("%d,%.5f,%.5f\r\n", Nodos[n].Number, 450000.0 + 10 * n, 4500000.0 + 5 * n);
+    testutil::writeFile(CoordinatesFileName, positions);
+    // Were one asked for, none would be given and the program would end.
+    viewer->Files().AskCoordinatesWithoutScreen = false;
+    ui.messages.clear();
+    Drop({QString::fromStdString(net)});
+    EXPECT_FALSE(ui.anyMessageContains("Coordenadas")) << ui.messages.back();
+    EXPECT_FALSE(ui.anyMessageContains("inhabilitada"));
+    EXPECT_TRUE(viewer->isVisible());
+    ASSERT_EQ(Network.HasCoordinates, 1);
+    for (int32_t n = 1; n <= Network.NodeCount; ++n)
+        EXPECT_FLOAT_EQ(Nodos[n].X, static_cast<float>(450000.0 + 10 * n)) << Nodos[n].Number;
+    EXPECT_LT(Network.MinX, 450000.0f + 10) << "the extent has its margin";
 }
 
 TEST_F(MainWindow, CrowdedJunctionOutlinesGoToTheErrorListNotToABox)
@@ -798,13 +893,45 @@ TEST_F(MainWindow, UnsavedEditsAreAskedForBeforeTheyAreLost)
     {
         BoxAnswers answers({Qt::Key_Return, Qt::Key_Return});
         EXPECT_TRUE(livemenus::Click(viewer, "menu:Archivo", "FileExitItem"));
-        EXPECT_EQ(answers.texts.size(), 2);
+        ASSERT_EQ(answers.texts.size(), 2);
+        EXPECT_TRUE(answers.texts[1].contains(QStringLiteral("Red_coordenadas.geo"))) << answers.texts[1].toStdString();
     }
     EXPECT_FALSE(viewer->isVisible());
     viewer->AskOnClose = false;
-    // The text goes where it was saved before, the positions to the coordinates file.
+    // The text goes where it was saved before, the positions to the network's own
+    // positions file, which the question names.
     EXPECT_EQ(testutil::readFile(tmp.file("e/Editada.dat")).substr(0, 32), "* tercera nota\r\n* segunda nota\r\n");
-    EXPECT_NE(testutil::readFile(tmp.file("e/coordenadas.geo"))
+    EXPECT_NE(testutil::readFile(tmp.file("e/Red_coordenadas.geo"))
                   .find(ZelUtils::Format("%d,%.5f,%.5f", number, double(movedX), double(movedY))),
               std::string::npos);
+}
+
+// The batch printing of a definition that hides its selected links and then
+// clears the selection: the picture leaves every hidden link out, as the screen
+// does. Each link takes at least two points in the link layer and two in the
+// colour layer, so hiding all of them takes away at least four points a link.
+TEST_F(MainWindow, BatchPrintingLeavesHiddenLinksOut)
+{
+    testutil::TempDir batch;
+    std::filesystem::copy_file(SamplePath(), batch.file("ejemplo.dat"));
+    Drop({QString::fromStdString(batch.file("ejemplo.dat"))});
+    ASSERT_GT(Network.LinkCount, 0);
+    std::string selection;
+    for (int32_t k = 1; k <= Network.LinkCount; ++k)
+        selection += ZelUtils::Format("%10d%10d%5d\r\n", Arcos[k].A, Arcos[k].B, 1);
+    testutil::writeFile(batch.file("todos.sel"), selection);
+    auto points = [&](const std::string& extra) {
+        testutil::writeFile(batch.file("lote.ini"), "[General]\r\n[Tema]\r\n[ejemplo]\r\nRedPalvon=ejemplo.dat\r\n"
+                                                    "VarColores=Long\r\nSeleccionArcos=todos.sel\r\n" + extra);
+        std::filesystem::remove(batch.file("ejemplo_Long.emf"));
+        EXPECT_EQ(testutil::RunProgram(batch, {QString::fromStdString(batch.file("ejemplo.dat")),
+                                               QString::fromStdString(batch.file("lote.ini"))}),
+                  0);
+        const testutil::TMetafileReport r = testutil::CheckMetafile(batch.file("ejemplo_Long.emf"));
+        EXPECT_METAFILE_SOUND(r);
+        return r.points;
+    };
+    const int shown = points("AnulaSeleccion=1\r\n");
+    const int hidden = points("OcultaSeleccion=1\r\nAnulaSeleccion=1\r\n");
+    EXPECT_GE(shown - hidden, 4 * Network.LinkCount) << shown << " " << hidden;
 }

@@ -15,7 +15,9 @@
 #include "map/Polygons.h"
 #include "map/Ranges.h"
 #include "map/gui/DataLayers.h"
+#include "map/DisplayStyles.h"
 #include "map/gui/OxrImage.h"
+#include "analysis/gui/KDVstat.h"
 #include "model/ComplementaryData.h"
 #include "model/KDVlib.h"
 #include "model/KDVlibPaths.h"
@@ -29,6 +31,7 @@
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
+#include "widgets/DualListDialog.h"
 #include "widgets/StringAlignGrid.h"
 #include "widgets/gaugeCaption.h"
 
@@ -42,7 +45,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QTest>
+#include <QProcess>
 #include <QTimer>
 #include <QToolBar>
 
@@ -159,6 +164,18 @@ protected:
     // midpoint handle dragged by `by` pixels inserts a point there (returned).
     QPoint InsertShapePoint(int32_t a, int32_t b, QPoint by)
     {
+        OfferHandles(a, b);
+        const TArcos& link = Arcos[KDVlib::FindArco(a, b)];
+        const TPoint p = link.Points[1], q = link.Points[2];
+        const QPoint mid = Pix((p.x + q.x) / 2, (p.y + q.y) / 2);
+        QTest::mouseMove(viewer->img, mid);
+        EXPECT_EQ(viewer->MapEdit().CurveVertex, 1);
+        Drag(mid, mid + by);
+        return mid + by;
+    }
+    // A Shift double click on the row of link a-b: its shape handles are offered.
+    void OfferHandles(int32_t a, int32_t b)
+    {
         TStringAlignGrid* links = viewer->sagArcos;
         viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
         testutil::settle();
@@ -172,14 +189,7 @@ protected:
         QTest::mouseMove(links, cell);
         QTest::mouseDClick(links->viewport(), Qt::LeftButton, Qt::ShiftModifier,
                            links->viewport()->mapFrom(links, cell));
-        const TArcos& link = Arcos[KDVlib::FindArco(a, b)];
         EXPECT_EQ(CurveLink, KDVlib::FindArco(a, b));
-        const TPoint p = link.Points[1], q = link.Points[2];
-        const QPoint mid = Pix((p.x + q.x) / 2, (p.y + q.y) / 2);
-        QTest::mouseMove(viewer->img, mid);
-        EXPECT_EQ(viewer->MapEdit().CurveVertex, 1);
-        Drag(mid, mid + by);
-        return mid + by;
     }
 };
 
@@ -393,10 +403,10 @@ TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
     EXPECT_EQ(picked, typed);
 }
 
-// The batch lists each pair once with its path's totals; the path itself comes
-// when the user double-clicks the pair. A run stops on Escape or the stop button
-// and lists the pairs done by then.
-TEST_F(MapModes, BatchListsPairTotalsStopsWhenAskedAndShowsAPathOnDemand)
+// The batch lists every link of each pair's path, the pair on its first row; the
+// export holds the same rows (read back by python's csv). A run stops on Escape
+// or the stop button and lists the pairs done by then.
+TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
 {
     std::string pairs;
     for (int32_t a = 1; a <= Network.NodeCount; ++a)
@@ -429,33 +439,67 @@ TEST_F(MapModes, BatchListsPairTotalsStopsWhenAskedAndShowsAPathOnDemand)
         livemenus::Find(viewer, "batchRmin")->trigger();
         EXPECT_FALSE(viewer->pbc->isVisible());
     };
-    std::vector<std::string> route;
     run(0, [&](TStringAlignGrid* g) {
-        ASSERT_EQ(g->cell(2, 0), "Nodos");
-        EXPECT_GT(g->RowCount() - 1, total / 2); // most pairs are joined
-        int row = 1;
-        while (row < g->RowCount() && ZelUtils::ParseInt(g->cell(2, row)) < 4)
-            ++row;
-        ASSERT_LT(row, g->RowCount());
-        g->scrollTo(g->model()->index(row - 1, 0));
-        const QPoint at = CellCentre(g, 0, row);
-        QTest::mouseClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, g->viewport()->mapFrom(g, at));
-        QTest::mouseDClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, g->viewport()->mapFrom(g, at));
-        TStringAlignGrid* links = FrmPath->sagRuta;
-        ASSERT_TRUE(links->isVisible());
-        // One link less than the nodes, from the origin to the destination, summing to the listed cost.
-        ASSERT_EQ(links->RowCount() - 1, ZelUtils::ParseInt(g->cell(2, row)) - 1);
-        EXPECT_EQ(links->cell(1, 1), g->cell(0, row));
-        EXPECT_EQ(links->cell(2, links->RowCount() - 1), g->cell(1, row));
-        double cost = 0;
-        for (int r = 1; r < links->RowCount(); ++r)
-            cost += ZelUtils::ParseReal(links->cell(3, r));
-        EXPECT_NEAR(cost, ZelUtils::ParseReal(g->cell(3, row)), 0.01 * links->RowCount());
+        ASSERT_EQ(g->cell(0, 0), "Desde");
+        ASSERT_EQ(g->cell(2, 0), "Sec");
+        EXPECT_EQ(g->FixedCols(), 3);
+        // Each pair's rows: from its origin to its destination, link after link.
+        int pairs = 0;
+        std::string to, lastB;
+        for (int r = 1; r < g->RowCount(); ++r) {
+            if (!g->cell(0, r).empty()) {
+                EXPECT_EQ(lastB, to) << "row " << r;
+                ++pairs;
+                to = g->cell(1, r);
+                EXPECT_EQ(g->cell(3, r), g->cell(0, r)) << "row " << r;
+                EXPECT_EQ(g->cell(2, r), "1");
+            } else {
+                EXPECT_EQ(g->cell(3, r), lastB) << "row " << r;
+                EXPECT_EQ(g->cell(1, r), "");
+            }
+            const int32_t link = KDVlib::FindArco(ZelUtils::ParseInt(g->cell(3, r)), ZelUtils::ParseInt(g->cell(4, r)));
+            ASSERT_GT(link, 0) << "row " << r;
+            EXPECT_EQ(g->cell(7, r), ZelUtils::Format("%.0f", double(Arcos[link].Var[7])));
+            lastB = g->cell(4, r);
+        }
+        EXPECT_EQ(lastB, to);
+        EXPECT_GT(pairs, total / 2); // most pairs are joined
+        // Scrolled to the end and exported, the rows read back the same.
+        g->scrollToBottom();
+        QApplication::processEvents();
+        const std::string csv = tmp.file("rutas.csv");
+        ASSERT_TRUE(TFrmPath::ExportGrid(*g, csv, 1));
+        QProcess py;
+        py.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral("-c"), QStringLiteral("import csv,sys\n"
+                                                       "rows=list(csv.reader(open(sys.argv[1],newline='')))\n"
+                                                       "print(len(rows))\n"
+                                                       "for r in rows[:3]+rows[-2:]: print('|'.join(r))"),
+                  QString::fromStdString(csv)});
+        ASSERT_TRUE(py.waitForFinished(30000));
+        const QStringList out = QString::fromUtf8(py.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(out.size(), 6) << py.readAllStandardError().toStdString();
+        EXPECT_EQ(out[0].toInt(), g->RowCount());
+        auto line = [&](int r) {
+            QStringList cells;
+            for (int c = 0; c < g->ColCount(); ++c)
+                cells << QString::fromStdString(g->cell(c, r));
+            return cells.join('|') + '|'; // every cell is followed by the separator
+        };
+        EXPECT_EQ(out[1], line(0));
+        EXPECT_EQ(out[2], line(1));
+        EXPECT_EQ(out[3], line(2));
+        EXPECT_EQ(out[4], line(g->RowCount() - 2));
+        EXPECT_EQ(out[5], line(g->RowCount() - 1));
     });
     for (int stop : {1, 2}) {
         RecordingServices ui;
         int listed = -1;
-        run(stop, [&](TStringAlignGrid* g) { listed = g->RowCount() - 1; });
+        run(stop, [&](TStringAlignGrid* g) {
+            listed = 0;
+            for (int r = 1; r < g->RowCount(); ++r)
+                listed += !g->cell(0, r).empty();
+        });
         EXPECT_GE(listed, 0) << stop;
         EXPECT_LT(listed, total) << stop;
         EXPECT_EQ(ui.status[1].rfind("Cálculo de rutas detenido", 0), 0u) << ui.status[1];
@@ -722,6 +766,85 @@ TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
     EXPECT_FLOAT_EQ(RangeTable[5].High, high5);
 }
 
+// The turn values written on the turn symbols, after two zoom boxes about the
+// junction: their letters stay about the layer font's size however far apart the
+// lanes are drawn.
+TEST_F(MovementGrid, TurnValuesKeepAReadableSizeAfterZoomBoxes)
+{
+    DoubleClick(flowCol, RowOf(flows[0].first));
+    ASSERT_FALSE(MovimDrawMode);
+    const TNodo& j = Nodos[junction];
+    for (int box = 0; box < 2; ++box) {
+        const QPoint at = Pix(j.X, j.Y);
+        const double before = viewer->img->UnitsPerPixel();
+        const QPoint half = box == 0 ? QPoint(120, 120) : QPoint(60, 60);
+        Drag(at - half, at + half);
+        testutil::settle();
+        ASSERT_LT(viewer->img->UnitsPerPixel(), before) << "box " << box;
+    }
+    // Each value is written on a solid box: the largest square of the box and its
+    // letters says how tall the letters are.
+    const QImage map = viewer->img->Picture().convertToFormat(QImage::Format_RGB32);
+    // The letters are red (their layer font's colour) on black, smoothed: pixels
+    // between the two.
+    ASSERT_EQ(DisplayStyles::ToQColor(LabelFonts[4].Color), QColor(Qt::red));
+    const QRgb box = qRgb(0, 0, 0);
+    std::vector<int> side(static_cast<size_t>(map.width()), 0), above(side);
+    int largest = 0, boxPixels = 0;
+    for (int y = 0; y < map.height(); ++y) {
+        for (int x = 0; x < map.width(); ++x) {
+            const QRgb p = map.pixel(x, y) & 0xFFFFFF;
+            boxPixels += p == (box & 0xFFFFFF);
+            const bool in = qGreen(p) < 40 && qBlue(p) < 40;
+            const int s = in ? 1 + std::min({x > 0 ? side[static_cast<size_t>(x) - 1] : 0, above[static_cast<size_t>(x)],
+                                              x > 0 ? above[static_cast<size_t>(x) - 1] : 0})
+                             : 0;
+            side[static_cast<size_t>(x)] = s;
+            largest = std::max(largest, s);
+        }
+        above = side;
+    }
+    EXPECT_GT(boxPixels, 200) << "the values are written";
+    EXPECT_LE(largest, 40) << "letters as tall as the lanes are wide";
+}
+
+// Two columns summed at the link ends with their values shown: the first
+// column's share of each end is written in its colour made dark enough to read on
+// the white map (its bars keep the light yellow).
+TEST_F(MovementGrid, LinkEndSharesAreReadableOnTheMap)
+{
+    DoubleClick(flowCol, RowOf(flows[0].first), Qt::AltModifier);
+    DoubleClick(4, RowOf(flows[0].first), Qt::AltModifier | Qt::ControlModifier);
+    ASSERT_TRUE(MovimDrawMode);
+    ASSERT_EQ(SelectedMovimVars.size(), 2u);
+    ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarMovimientos", "tbMovimValues"));
+    const TNodo& j = Nodos[junction];
+    const QPoint at = Pix(j.X, j.Y);
+    Drag(at - QPoint(150, 150), at + QPoint(150, 150));
+    testutil::settle();
+    const QImage map = viewer->img->Picture().convertToFormat(QImage::Format_RGB32);
+    auto luminance = [](QRgb p) {
+        auto lin = [](int v) {
+            const double c = v / 255.0;
+            return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * lin(qRed(p)) + 0.7152 * lin(qGreen(p)) + 0.0722 * lin(qBlue(p));
+    };
+    const QRgb light = DisplayStyles::ToQColor(VarColors[0]).rgb();
+    ASSERT_GT(luminance(light), 0.8) << "the first colour is the pale one";
+    int bars = 0, readable = 0;
+    for (int y = 0; y < map.height(); ++y)
+        for (int x = 0; x < map.width(); ++x) {
+            const QRgb p = map.pixel(x, y);
+            bars += (p & 0xFFFFFF) == (light & 0xFFFFFF);
+            // Yellow of the same hue, dark enough for a contrast of 4.5 to white.
+            const bool yellow = qRed(p) > 30 && std::abs(qRed(p) - qGreen(p)) < 20 && qBlue(p) + 20 < qRed(p);
+            readable += yellow && 1.05 / (luminance(p) + 0.05) >= 4.5;
+        }
+    EXPECT_GT(bars, 50);
+    EXPECT_GT(readable, 10) << "shares written in a dark yellow";
+}
+
 TEST_F(MovementGrid, DoubleClickMakesTheColumnAMapAttributeAndCtrlAddsColumns)
 {
     viewer->SetDown(Cmd::tbAtributos, true);
@@ -791,6 +914,58 @@ TEST_F(MapModes, LineCheckBoxesToggleLinesAndTheTitleSetsThemAll)
     QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::NoModifier, title);
     for (int32_t l = 1; l <= Network.LineCount; ++l)
         EXPECT_NE(Lineas[l].Visible, all);
+}
+
+// "Estadísticas" at its default size, twice (the second time after another
+// network): every row written shows, and the file paths show whole.
+TEST_F(MapModes, StatisticsShowEveryRowAndTheWholePaths)
+{
+    for (int round = 0; round < 2; ++round) {
+        bool checked = false;
+        WhenModal([&](QWidget* w) {
+            auto* dlg = qobject_cast<TDlgStat*>(w);
+            ASSERT_NE(dlg, nullptr);
+            TStringAlignGrid* g = dlg->sagStat;
+            const QRect view = g->viewport()->rect();
+            for (int r = 1; r <= 21; ++r) {
+                const QRect cell = g->visualRect(g->model()->index(r - g->FixedRows(), 1));
+                EXPECT_TRUE(view.contains(cell.united(g->visualRect(g->model()->index(r - g->FixedRows(), 0)))))
+                    << "row " << r << " (" << g->cell(0, r) << ") round " << round;
+            }
+            EXPECT_EQ(g->cell(0, 20), "Número de Extra-Data");
+            for (int r : {1, 2, 3}) {
+                const int text = g->fontMetrics().horizontalAdvance(QString::fromStdString(g->cell(1, r)));
+                EXPECT_GE(g->visualRect(g->model()->index(r - 1, 1)).intersected(view).width(), text)
+                    << g->cell(1, r);
+            }
+            checked = true;
+            dlg->reject();
+        });
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Ayuda", "Estadsticas1"));
+        EXPECT_TRUE(checked);
+        const std::string deep = tmp.file("una/carpeta/con/nombre/bastante/largo");
+        std::filesystem::create_directories(deep);
+        std::filesystem::copy_file(tmp.file("red.dat"), deep + "/red.dat", std::filesystem::copy_options::skip_existing);
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(deep + "/red.dat"));
+    }
+}
+
+// "Recorridos" ticked on a network opened with "Omitir rutas fijas" (the
+// default): the user is told why nothing is drawn, once, and a redraw says nothing more.
+TEST_F(MapModes, RoutesOfLinesNotReadSayWhy)
+{
+    ASSERT_EQ(Network.LineCount, 0);
+    ASSERT_TRUE(Network.SectionPresent[5]);
+    RecordingServices ui;
+    ASSERT_TRUE(livemenus::Click(viewer, "popup:BDerecho>Líneas", "linnone"));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("Omitir rutas fijas"), std::string::npos) << ui.messages[0];
+    EXPECT_NE(ui.messages[0].find("Incluir rutas fijas"), std::string::npos) << ui.messages[0];
+    livemenus::Find(viewer, "aRedibujar")->trigger();
+    EXPECT_EQ(ui.messages.size(), 1u);
+    // Unticked, nothing is said.
+    ASSERT_TRUE(livemenus::Click(viewer, "popup:BDerecho>Líneas", "linnone"));
+    EXPECT_EQ(ui.messages.size(), 1u);
 }
 
 TEST_F(MapModes, FormulaInputAndMessageAskTheUserThroughTheMainWindow)
@@ -949,4 +1124,255 @@ TEST_F(MapModes, SavedShapesEndOnTheirNodesWhenReopened)
     ASSERT_EQ(again.PointCount, 3);
     EXPECT_NEAR(again.Points[2].x, inner.x, 1e-4);
     EXPECT_NEAR(again.Points[2].y, inner.y, 1e-4);
+}
+
+// Both directions of a street chosen by link, hidden with "Marcar NO-Dibujar": the
+// redrawn map has no ink along them while the street beside keeps its own; a
+// cleared selection leaves them hidden (not drawn black), "Anular Marcas" shows
+// them again.
+TEST_F(MapModes, HiddenLinksStayOffTheMapAfterRedrawsAndAClearedSelection)
+{
+    auto mid = [&](int32_t a, int32_t b) {
+        const TNodo& na = Nodos[KDVlib::FindNodo(a)];
+        const TNodo& nb = Nodos[KDVlib::FindNodo(b)];
+        return Pix((double(na.X) + nb.X) / 2, (double(na.Y) + nb.Y) / 2);
+    };
+    // Pixels other than the background in a 7x7 box.
+    auto ink = [&](QPoint at) {
+        const QImage map = viewer->img->Picture().convertToFormat(QImage::Format_RGB32);
+        int n = 0;
+        for (int y = at.y() - 3; y <= at.y() + 3; ++y)
+            for (int x = at.x() - 3; x <= at.x() + 3; ++x)
+                n += map.valid(x, y) && (map.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
+        return n;
+    };
+    auto redraw = [&] {
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Ver", "aRedibujar"));
+        testutil::settle();
+    };
+    const QPoint hidden = mid(102, 103), kept = mid(103, 104);
+    redraw();
+    ASSERT_GT(ink(hidden), 0);
+    ASSERT_GT(ink(kept), 0);
+
+    viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
+    WhenModal([](QWidget* w) {
+        auto* d = qobject_cast<TDualListDialog*>(w);
+        ASSERT_NE(d, nullptr);
+        QList<int> rows;
+        for (int i = 0; i < d->Count(1); ++i) {
+            const QString ends = d->Text(1, i).remove(' ').section(QRegularExpression("[^0-9-]"), 0, 0);
+            if (ends == "102-103" || ends == "103-102")
+                rows << i;
+        }
+        ASSERT_EQ(rows.size(), 2);
+        d->Move(1, rows);
+        d->accept();
+    });
+    ASSERT_TRUE(livemenus::Click(viewer, "popup:pupArcos", "SelArco"));
+    ASSERT_GT(Arcos[KDVlib::FindArco(102, 103)].Mark, 0);
+    ASSERT_TRUE(livemenus::Click(viewer, "popup:pupArcos>Selección", "MarcarNODibujar1"));
+    EXPECT_TRUE(viewer->windowTitle().endsWith("[2 arcos ocultos]")) << viewer->windowTitle().toStdString();
+    redraw();
+    EXPECT_EQ(ink(hidden), 0);
+    EXPECT_GT(ink(kept), 0);
+
+    ASSERT_TRUE(livemenus::Click(viewer, "popup:pupArcos", "AnulaSel"));
+    EXPECT_EQ(Arcos[KDVlib::FindArco(102, 103)].Mark, 0);
+    redraw();
+    EXPECT_EQ(ink(hidden), 0) << "a cleared mark does not bring a hidden link back";
+
+    ASSERT_TRUE(livemenus::Click(viewer, "popup:pupArcos>Selección", "AnularMarcas1"));
+    redraw();
+    EXPECT_GT(ink(hidden), 0);
+}
+
+// Node positions moved with "Mover" and saved on "Sí" when the network is left come
+// back when it is opened again; each network of the folder keeps its own.
+TEST_F(MapModes, SavedPositionsComeBackWithTheirOwnNetworkOnly)
+{
+    std::filesystem::copy_file(tmp.file("red.dat"), tmp.file("otra.dat"));
+    const TNodo n102 = Nodos[KDVlib::FindNodo(102)], n103 = Nodos[KDVlib::FindNodo(103)];
+    // Drags node `number` by `by` pixels with "Mover" of the nodes pop-up.
+    auto move = [&](int32_t number, QPoint by) {
+        livemenus::Find(viewer, "NodeMove")->trigger();
+        const TNodo& n = Nodos[KDVlib::FindNodo(number)];
+        const QPoint from = Pix(n.X, n.Y);
+        QTest::mouseMove(viewer->img, from);
+        EXPECT_EQ(viewer->MapEdit().HoverNode, KDVlib::FindNodo(number));
+        Drag(from, from + by);
+        return std::pair<float, float>(n.X, n.Y);
+    };
+    // Opens a network from the menu; the question about unsaved positions, when it
+    // comes, is answered "Sí" and its text kept.
+    auto open = [&](const std::string& name) {
+        QString asked;
+        auto* poll = new QTimer(viewer);
+        QObject::connect(poll, &QTimer::timeout, poll, [&asked, poll] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box && box->isVisible()) {
+                asked = box->text();
+                poll->stop();
+                poll->deleteLater();
+                box->button(QMessageBox::Yes)->click();
+            }
+        });
+        poll->start(10);
+        testutil::AnswerFileDialog(viewer, tmp.file(name));
+        EXPECT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+        testutil::settle();
+        if (!asked.isEmpty())
+            return asked;
+        poll->stop();
+        poll->deleteLater();
+        return asked;
+    };
+
+    const auto [x102, y102] = move(102, QPoint(25, -15));
+    ASSERT_NE(x102, n102.X);
+    const QString asked = open("otra.dat");
+    EXPECT_TRUE(asked.contains("posiciones de nodos")) << asked.toStdString();
+    EXPECT_TRUE(asked.contains("red_coordenadas.geo")) << asked.toStdString();
+    ASSERT_EQ(DatFileName, "otra.dat");
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("coordenadas.geo")));
+    const std::string saved = testutil::readFile(tmp.file("red_coordenadas.geo"));
+    EXPECT_NE(saved.find(ZelUtils::Format("\r\n102,%.5f,%.5f\r\n", double(x102), double(y102))), std::string::npos);
+    // The other network of the folder shows its own positions.
+    EXPECT_FLOAT_EQ(Nodos[KDVlib::FindNodo(102)].X, n102.X);
+
+    // Its own move, saved when red.dat is opened, leaves red.dat's file alone.
+    const auto [x103, y103] = move(103, QPoint(-20, 20));
+    EXPECT_TRUE(open("red.dat").contains("otra_coordenadas.geo"));
+    EXPECT_EQ(testutil::readFile(tmp.file("red_coordenadas.geo")), saved);
+    ASSERT_EQ(DatFileName, "red.dat");
+    const int32_t n = KDVlib::FindNodo(102);
+    EXPECT_FLOAT_EQ(Nodos[n].X, x102);
+    EXPECT_FLOAT_EQ(Nodos[n].Y, y102);
+    EXPECT_FLOAT_EQ(Nodos[KDVlib::FindNodo(103)].X, n103.X);
+    // The links at the node end on it, as after the move.
+    const TArcos& link = Arcos[KDVlib::FindArco(102, 103)];
+    EXPECT_DOUBLE_EQ(link.Points[1].x, double(x102));
+    EXPECT_DOUBLE_EQ(link.Points[1].y, double(y102));
+    EXPECT_TRUE(open("otra.dat").isEmpty()) << "nothing left unsaved";
+    EXPECT_FLOAT_EQ(Nodos[KDVlib::FindNodo(103)].X, x103);
+    EXPECT_FLOAT_EQ(Nodos[KDVlib::FindNodo(103)].Y, y103);
+    EXPECT_FLOAT_EQ(Nodos[KDVlib::FindNodo(102)].X, n102.X);
+}
+
+// A point added with the curve tool is an unsaved edit: the link pop-up offers
+// "Grabar SIG", and leaving the network asks; "Sí" writes the shapes beside the
+// network, which reads them back when opened again. A point deleted with Ctrl is
+// offered for saving too.
+TEST_F(MapModes, CurveToolEditsAreAskedForAndReadBack)
+{
+    QAction* save = livemenus::Find(viewer, "GrabarSIG");
+    ASSERT_FALSE(save->isVisible());
+    // The link's handles from its grid row (Shift double click), then the tool.
+    OfferHandles(104, 105);
+    const int32_t k = KDVlib::FindArco(104, 105);
+    ASSERT_EQ(CurveLink, k);
+    ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarEstandar", "tbCurve"));
+    const TArcos& a = Arcos[k];
+    const int32_t points = a.PointCount;
+    const QPoint handle = Pix((a.Points[points - 1].x + a.Points[points].x) / 2,
+                              (a.Points[points - 1].y + a.Points[points].y) / 2);
+    QTest::mouseMove(viewer->img, handle);
+    ASSERT_EQ(viewer->MapEdit().HoverCurveLink, k);
+    Drag(handle, handle + QPoint(0, 30));
+    ASSERT_EQ(a.PointCount, points + 1);
+    const TPoint inner = a.Points[points];
+    EXPECT_TRUE(save->isVisible());
+    ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarEstandar", "tbCurve"));
+
+    // Leaving: the question names the shapes; "Sí" saves them under the offered name.
+    std::filesystem::copy_file(tmp.file("red.dat"), tmp.file("otra.dat"));
+    QString asked;
+    WhenModal([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        asked = box->text();
+        testutil::WhenFileDialogShown(viewer, [](QFileDialog* d) {
+            EXPECT_EQ(d->windowTitle(), "Grabar SIG");
+            // The name offered: the network's, beside it.
+            const QStringList offered = d->selectedFiles();
+            EXPECT_TRUE(!offered.isEmpty() && offered.front().endsWith("/red.sig"));
+            testutil::AcceptOrGiveUp(d);
+        });
+        box->button(QMessageBox::Yes)->click();
+    });
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("otra.dat")));
+    EXPECT_TRUE(asked.contains("trazado de arcos")) << asked.toStdString();
+    const std::string sig = testutil::readFile(tmp.file("red.sig"));
+    EXPECT_NE(sig.find(ZelUtils::Format("104,105,%d,", points + 1)), std::string::npos);
+
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+    const TArcos& again = Arcos[KDVlib::FindArco(104, 105)];
+    ASSERT_EQ(again.PointCount, points + 1);
+    EXPECT_NEAR(again.Points[points].x, inner.x, 1e-4);
+    EXPECT_NEAR(again.Points[points].y, inner.y, 1e-4);
+
+    // Ctrl on that point's handle deletes it: offered for saving again.
+    ASSERT_FALSE(save->isVisible());
+    OfferHandles(104, 105);
+    const QPoint point = Pix(again.Points[points].x, again.Points[points].y);
+    HoldKey(Qt::Key_Control, Qt::ControlModifier);
+    QTest::mouseMove(viewer->img, point);
+    ASSERT_EQ(viewer->MapEdit().CurveVertex, 2 * (points - 1));
+    QTest::mouseClick(viewer->img, Qt::LeftButton, Qt::ControlModifier, point);
+    ReleaseKey(Qt::Key_Control);
+    EXPECT_EQ(again.PointCount, points);
+    EXPECT_TRUE(save->isVisible());
+    QTest::keyClick(viewer->img, Qt::Key_Escape);
+}
+
+// After the link grid is sorted, the rows a listed path turns red are the rows of
+// its links, wherever the sorting put them.
+TEST_F(MapModes, PathMarksTheRowsOfItsLinksInASortedGrid)
+{
+    TStringAlignGrid* links = viewer->sagArcos;
+    viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
+    testutil::settle();
+    QHeaderView* h = links->horizontalHeader();
+    const QPoint title(h->sectionViewportPosition(0) + h->sectionSize(0) / 2, h->height() / 2);
+    // Twice: whichever way the first click sorts, one of the two moves the rows.
+    bool moved = false;
+    for (int click = 0; click < 2 && !moved; ++click) {
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::ShiftModifier, title);
+        for (int r = 1; r < links->RowCount(); ++r)
+            moved = moved || viewer->Grids().LinkOfRow(r) != r;
+    }
+    ASSERT_TRUE(moved) << "the sort left every link on its own row";
+
+    auto answer = [](const char* text) {
+        WhenModal([text](QWidget* w) {
+            auto* d = qobject_cast<QInputDialog*>(w);
+            ASSERT_NE(d, nullptr);
+            d->setTextValue(QString::fromLatin1(text));
+            d->accept();
+        });
+    };
+    std::set<int32_t> path;
+    answer("101");
+    QTimer::singleShot(300, [&] {
+        answer("106");
+        QTimer::singleShot(300, [&] {
+            WhenModal([&](QWidget* w) {
+                TStringAlignGrid* g = FrmPath->sagPath;
+                for (int r = 1; r < g->RowCount(); ++r)
+                    path.insert(KDVlib::FindArco(ZelUtils::ParseInt(g->cell(1, r)), ZelUtils::ParseInt(g->cell(2, r))));
+                w->close();
+            });
+        });
+    });
+    livemenus::Find(viewer, "InteractivaRmin")->trigger();
+    ASSERT_GE(path.size(), 3u);
+    ASSERT_FALSE(path.count(0));
+    int red = 0;
+    for (int r = 1; r < links->RowCount(); ++r) {
+        const int32_t k = viewer->Grids().LinkOfRow(r);
+        const bool isRed = links->FontColorCell(0, r) == QColor(Qt::red);
+        EXPECT_EQ(isRed, path.count(k) == 1) << "row " << r << " link " << Arcos[k].A << "-" << Arcos[k].B;
+        red += isRed;
+    }
+    EXPECT_EQ(red, static_cast<int>(path.size()));
 }

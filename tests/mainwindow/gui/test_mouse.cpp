@@ -25,6 +25,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QTest>
 #include <QTimer>
 
@@ -101,7 +102,9 @@ TEST_F(MapMouse, NodeDragWinsOverThePanToolAndCarriesItsLinks)
     const int32_t n = Node(100);
     w->MapEdit().imgMouseMove(Px(1200), Py(1000));
     ASSERT_EQ(w->MapEdit().HoverNode, n);
-    EXPECT_EQ(w->MapEdit().MapToolForPress(Qt::LeftButton, {}, Px(1200), Py(1000)), TMapToolMode::MoveNode);
+    EXPECT_FALSE(w->Down(Cmd::tbMove)); // one tool armed at a time
+    EXPECT_EQ(w->MapEdit().MapTools().ToolForPress({Qt::LeftButton, {}, Px(1200), Py(1000)}).Mode(),
+              TMapToolMode::MoveNode);
 
     const TPoint far72 = Arcos[Link(7, 200)].Points[1];
     Drag(1200, 1000, 1250, 1060);
@@ -126,6 +129,15 @@ TEST_F(MapMouse, PressOnEmptyMapMovesNothingAndStickyMoverStaysOn)
     Drag(1050, 1200, 1000, 1000); // nothing at the press
     EXPECT_EQ(w->MapEdit().MapTools().MoveNode().DraggedNode(), 0);
     EXPECT_FLOAT_EQ(Nodos[Node(1)].X, x);
+    // Still on: the node of the highest record is found and dragged too.
+    const int32_t last = Network.NodeCount;
+    const double lx = Nodos[last].X, ly = Nodos[last].Y;
+    Drag(lx, ly, lx + 20, ly - 30);
+    EXPECT_FLOAT_EQ(Nodos[last].X, float(lx + 20));
+    EXPECT_FLOAT_EQ(Nodos[last].Y, float(ly - 30));
+    Drag(lx + 20, ly - 30, lx, ly);
+    EXPECT_FLOAT_EQ(Nodos[last].X, float(lx));
+    EXPECT_TRUE(livemenus::Find(w.get(), "NodeMove")->isChecked());
     // "Mover Selección" answered Yes: the selected nodes move by the same vector.
     livemenus::Find(w.get(), "MoverSeleccion")->setChecked(true);
     Nodos[Node(200)].Mark = 1;
@@ -143,6 +155,25 @@ TEST_F(MapMouse, PressOnEmptyMapMovesNothingAndStickyMoverStaysOn)
     EXPECT_TRUE(livemenus::Find(w.get(), "NodeMove")->isChecked());
 }
 
+// The ruler adds each click's segment; "Regla" chosen again measures afresh.
+TEST_F(MapMouse, SecondRulerMeasurementTotalsItsOwnLength)
+{
+    QAction* ruler = livemenus::Find(w.get(), "Regla1");
+    ruler->setEnabled(true); // as after an opening
+    auto measure = [&](std::initializer_list<std::pair<double, double>> points) {
+        ruler->trigger();
+        for (const auto& [x, y] : points) {
+            w->MapEdit().imgOxrMouseDown(Qt::LeftButton, {}, Px(x), Py(y), x, y);
+            w->MapEdit().imgOxrMouseUp(Qt::LeftButton, {}, Px(x), Py(y), x, y);
+        }
+        return w->StatusPanels[3]->text().toStdString();
+    };
+    EXPECT_EQ(measure({{1000, 1000}, {1300, 1400}, {1300, 1500}}), "distancia: 100.00, acumulada: 600.00");
+    EXPECT_EQ(measure({{1000, 1000}, {1060, 1080}}), "distancia: 100.00, acumulada: 100.00");
+    QTest::keyClick(w.get(), Qt::Key_Escape);
+    EXPECT_EQ(w->MapEdit().MapTools().Armed().Mode(), TMapToolMode::ZoomBox);
+}
+
 TEST_F(MapMouse, ShiftClickAfterGridDoubleClickPlacesTheNode)
 {
     const int32_t n = Node(7);
@@ -150,7 +181,8 @@ TEST_F(MapMouse, ShiftClickAfterGridDoubleClickPlacesTheNode)
     PickedItem = -n;
     TShiftState shift;
     shift.Keys = Qt::ShiftModifier;
-    EXPECT_EQ(w->MapEdit().MapToolForPress(Qt::LeftButton, shift, Px(1300), Py(900)), TMapToolMode::GridNodePlace);
+    EXPECT_EQ(w->MapEdit().MapTools().ToolForPress({Qt::LeftButton, shift, Px(1300), Py(900)}).Mode(),
+              TMapToolMode::GridNodePlace);
     w->MapEdit().imgOxrMouseDown(Qt::LeftButton, shift, Px(1300), Py(900), 1300, 900);
     w->MapEdit().imgOxrMouseUp(Qt::LeftButton, shift, Px(1300), Py(900), 1300, 900);
     EXPECT_FLOAT_EQ(Nodos[n].X, 1300.0f);

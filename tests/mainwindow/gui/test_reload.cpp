@@ -1,18 +1,25 @@
 // The reload button of the network text window: the network read again from the
 // window's text, include files and notes already in it, gives the same model,
 // grids and text every time.
+#include "analysis/gui/DlgFormula.h"
 #include "mainwindow/DlgCfg.h"
+#include "mainwindow/SecondaryWindows.h"
 #include "mainwindow/PalvonViewer.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/gui/FrmDat.h"
+#include "support/FileDialogAnswer.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
 #include "widgets/DlgCfgWidgets.h"
 #include "widgets/StringAlignGrid.h"
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTest>
@@ -109,7 +116,9 @@ TEST_F(Reload, ReloadButtonReadsTheSameTextToTheSameNetwork)
     }
     EXPECT_FALSE(FrmDat->IsModified());
 
-    // The text saved from the window and opened again reads the same.
+    // The text saved from the window and opened again reads the same; the formula
+    // columns made on the earlier one (two here) count afresh.
+    NumUserVarArcos = 2;
     ASSERT_TRUE(FrmDat->SaveDatTo(tmp.file("guardada.dat")));
     for (const char* name : {"reload_cruces.dat", "reload_arcos.dat", "reload_lineas.dat"})
         std::filesystem::remove(tmp.file(name));
@@ -119,4 +128,53 @@ TEST_F(Reload, ReloadButtonReadsTheSameTextToTheSameNetwork)
     EXPECT_EQ(reopened.links, first.links);
     EXPECT_EQ(reopened.stops, first.stops);
     EXPECT_EQ(reopened.text, first.text);
+    TDlgFormula& formula = Secondary::DlgFormula();
+    formula.Grid = viewer->sagArcos;
+    formula.teVar->clear();
+    formula.teVarExit();
+    EXPECT_EQ(formula.teVar->text(), "VarUser1");
+}
+
+// Another file opened over unsaved edits of the text: a folder or a binary file is
+// refused before any question; "Yes" with a save that fails stops the opening, and
+// the text stays modified.
+TEST_F(Reload, UnsavedTextIsAskedAboutOnlyForANetworkAndAFailedSaveStopsTheOpening)
+{
+    namespace fs = std::filesystem;
+    fs::copy_file(tmp.file("reload_red.dat"), tmp.file("otra.dat"));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("reload_red.dat")));
+    FrmDat->show();
+    QTest::keyClicks(FrmDat->mmDat, "*");
+    ASSERT_TRUE(FrmDat->IsModified());
+    QStringList asked;
+    auto answer = [&asked](QMessageBox::StandardButton button) {
+        QTimer::singleShot(0, [&asked, button] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                asked << box->text();
+                box->button(button)->click();
+            }
+        });
+    };
+    fs::create_directory(tmp.file("carpeta.dat"));
+    testutil::writeFile(tmp.file("foto.dat"), std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+    for (const char* name : {"carpeta.dat", "foto.dat"}) {
+        answer(QMessageBox::Cancel);
+        EXPECT_FALSE(viewer->Files().AbrirRedPalvon(tmp.file(name))) << name;
+        QApplication::processEvents();
+        EXPECT_TRUE(asked.isEmpty()) << name << ": " << asked.join('|').toStdString();
+        EXPECT_TRUE(FrmDat->IsModified()) << name;
+    }
+
+    // "Yes", and the file chosen to save the text in cannot be written.
+    const std::string before = testutil::readFile(tmp.file("reload_red.dat"));
+    fs::permissions(tmp.file("reload_red.dat"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    answer(QMessageBox::Yes);
+    testutil::AnswerFileDialog(viewer, tmp.file("reload_red.dat"));
+    EXPECT_FALSE(viewer->Files().AbrirRedPalvon(tmp.file("otra.dat")));
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].startsWith(QStringLiteral("Hay cambios sin grabar en el texto de la red"))) << asked[0].toStdString();
+    EXPECT_EQ(DatFileName, "reload_red.dat");
+    EXPECT_TRUE(FrmDat->IsModified());
+    EXPECT_EQ(testutil::readFile(tmp.file("reload_red.dat")), before);
+    fs::permissions(tmp.file("reload_red.dat"), fs::perms::owner_write, fs::perm_options::add);
 }

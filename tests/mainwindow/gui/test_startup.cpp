@@ -2,7 +2,7 @@
 // program settings file and the recent-network list.
 #include "mainwindow/Aptta.h"
 #include "mainwindow/MessageFrm.h"
-#include "mainwindow/ProgramSettings.h"
+#include "map/ProgramSettings.h"
 #include "platform/IniFile.h"
 #include "support/TestUtil.h"
 

@@ -3,7 +3,7 @@
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/DlgTemas.h"
 #include "mainwindow/PalvonViewer.h"
-#include "mainwindow/ProgramSettings.h"
+#include "map/ProgramSettings.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "map/GeoLayers.h"

@@ -148,7 +148,7 @@ protected:
 
 TEST_F(AreaLayers, ZoneFillsCycleTakeTheirClassAndReachFromBeyondTheView)
 {
-    Network.ZoneCount = 21;
+    Network.ZoneCount = 22;
     for (int z = 1; z <= 20; ++z) {
         TZona& zone = Zonas[z];
         zone = TZona{};
@@ -161,6 +161,10 @@ TEST_F(AreaLayers, ZoneFillsCycleTakeTheirClassAndReachFromBeyondTheView)
     Zonas[21] = TZona{};
     Square(Zonas[21].Polygon, -1.0e6, -1.0e6, 1.0e6 + 1000);
     Zonas[21].PolygonCount = 4;
+    // One that runs out across the right side of the far clipping box.
+    Zonas[22] = TZona{};
+    Zonas[22].Polygon = {P(0, 0), P(1500, 200), P(1.0e12, 200), P(1.0e12, 600), P(1500, 600)};
+    Zonas[22].PolygonCount = 4;
     cfg->ZonaRellenoClear->setChecked(false);
     cfg->ZonaRellenoColor->SetColor(0x00FF00);
     auto centre = [](int z) { return P(50 + (z - 1) * 95, 1830); };
@@ -171,6 +175,8 @@ TEST_F(AreaLayers, ZoneFillsCycleTakeTheirClassAndReachFromBeyondTheView)
     EXPECT_EQ(At(centre(19).x, centre(19).y), ToQColor(ZoneColors[20]));
     EXPECT_EQ(At(centre(20).x, centre(20).y), ToQColor(ZoneColors[1]));
     EXPECT_EQ(At(600, 600), ToQColor(ZoneColors[2])); // the 21st zone
+    EXPECT_EQ(At(1700, 400), ToQColor(ZoneColors[3])); // the 22nd
+    EXPECT_NE(At(1400, 400), ToQColor(ZoneColors[3])); // nothing filled left of it
 
     Tick("ColorMultiple", false);
     Tick("ColorSeleccion", true);
@@ -180,6 +186,7 @@ TEST_F(AreaLayers, ZoneFillsCycleTakeTheirClassAndReachFromBeyondTheView)
     EXPECT_EQ(At(centre(3).x, centre(3).y), ToQColor(ClassColors[2]));
     EXPECT_EQ(At(centre(4).x, centre(4).y), ToQColor(0x00FF00));
     EXPECT_EQ(At(600, 600), ToQColor(0x00FF00));
+    EXPECT_EQ(At(1700, 400), ToQColor(0x00FF00));
 
     // Zone codes at the outline's centre.
     const QRect codeBox(Pixel(centre(5).x, centre(5).y) - QPoint(5, 5), QSize(11, 11));

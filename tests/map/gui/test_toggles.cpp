@@ -5,6 +5,8 @@
 #include "map/gui/DlgQuickView.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
+#include "mainwindow/MapEditController.h"
+#include "mainwindow/tools/MapTools.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "map/GeoLayers.h"
@@ -31,6 +33,7 @@
 #include <QDoubleSpinBox>
 #include <QMenu>
 #include <QSpinBox>
+#include <QTest>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QToolBar>
@@ -268,11 +271,18 @@ TEST_F(Toggles, GenerationBarWidthAsksForANumber)
 TEST_F(Toggles, TitleBoxButtonFontAndCorner)
 {
     viewer->show();
-    Trigger("Titulos1"); // the menu item only moves the button
+    // "Ver > Titulos" presses the button and shows the box with its toolbar; a
+    // second time it hides them; the button then does the same.
+    Trigger("Titulos1");
     EXPECT_TRUE(On("tbTit"));
+    EXPECT_FALSE(viewer->tit->isHidden());
+    EXPECT_FALSE(viewer->Display().tbarTitulos->isHidden());
+    Trigger("Titulos1");
+    EXPECT_FALSE(On("tbTit"));
     EXPECT_TRUE(viewer->tit->isHidden());
+    EXPECT_TRUE(viewer->Display().tbarTitulos->isHidden());
     Trigger("tbTit");
-    Trigger("tbTit");
+    EXPECT_TRUE(On("Titulos1"));
     EXPECT_FALSE(viewer->tit->isHidden());
     EXPECT_FALSE(viewer->Display().tbarTitulos->isHidden());
     EXPECT_TRUE(On("Ttulos1"));
@@ -373,11 +383,11 @@ protected:
     {
         ClickPixX = x;
         ClickPixY = y;
-        DblClickHandled = false;
+        viewer->MapEdit().DblClickHandled = false;
         QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(x, y), viewer->img->mapToGlobal(QPointF(x, y)),
                         Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(viewer->img, &dbl);
-        EXPECT_TRUE(DblClickHandled);
+        EXPECT_TRUE(viewer->MapEdit().DblClickHandled);
     }
     int32_t LinkRow(int32_t a, int32_t b) const
     {
@@ -406,12 +416,13 @@ TEST_F(DblClick, PlainStateShowsTheLinkUnderThePointer)
     EXPECT_EQ(grid->Row(), LinkRow(2, 3));
 
     // Measuring takes the double click: nothing is looked up.
-    MeasureCount = 2;
-    MeasureIndex = 0;
+    livemenus::Find(viewer, "Regla1")->setEnabled(true); // as after an opening
+    livemenus::Find(viewer, "Regla1")->trigger();
+    QTest::mouseClick(viewer->img, Qt::LeftButton, Qt::NoModifier, QPoint(150, 150));
+    QTest::mouseClick(viewer->img, Qt::LeftButton, Qt::NoModifier, QPoint(250, 150));
     DoubleClickAt(200, 200);
     EXPECT_EQ(grid->Row(), LinkRow(2, 3));
-    MeasureCount = 0;
-    MeasureIndex = -1;
+    QTest::keyClick(viewer, Qt::Key_Escape);
 
     // On the lines page the lines over the link are shown.
     Lineas[1].Visible = 0;
@@ -479,10 +490,10 @@ TEST_F(DblClick, ClosingAUserPolygonStoresItUnderItsName)
     RecordingServices ui;
     PolySelectKind = 0;
     viewer->SetDown(Cmd::SeleccionarPoligono, true);
-    PolygonUnderCursor = 2;
+    viewer->MapEdit().PolygonUnderCursor = 2;
     DoubleClickAt(10, 10);
     EXPECT_EQ(ui.messages, (std::vector<std::string>{"Poligono: 2 - Parque"}));
-    PolygonUnderCursor = 0;
+    viewer->MapEdit().PolygonUnderCursor = 0;
     viewer->SetDown(Cmd::SeleccionarPoligono, false);
 
     // A full table takes no more polygons.

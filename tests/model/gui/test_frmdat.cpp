@@ -179,6 +179,14 @@ TEST_F(NetworkText, SaveButtonAsksForTheFile)
     EXPECT_EQ(readFile(tmp.file("nueva.dat")), DatText);
     EXPECT_EQ(frm.FileName(), tmp.file("nueva.dat"));
     EXPECT_EQ(frm.Saved, 1);
+    // The caption names the file written, again after a second save under another name.
+    EXPECT_EQ(frm.windowTitle(), QStringLiteral("nueva.dat"));
+    testutil::WhenFileDialogShown(&frm, [&](QFileDialog* dlg) {
+        testutil::TypeFileAndAccept(dlg, QString::fromStdString(tmp.file("otra.dat")));
+    });
+    QTest::mouseClick(frm.tbSaveDat, Qt::LeftButton);
+    EXPECT_EQ(readFile(tmp.file("otra.dat")), DatText);
+    EXPECT_EQ(frm.windowTitle(), QStringLiteral("otra.dat"));
 }
 
 // Saving onto a read-only network through the save button is refused with one
@@ -206,6 +214,42 @@ TEST_F(NetworkText, ReadOnlyTargetRefusedThenSavedThroughALink)
     EXPECT_TRUE(std::filesystem::is_symlink(tmp.file("enlace.dat")));
     EXPECT_EQ(readFile(tmp.file("lf.dat")), " " + lf);
     EXPECT_EQ(frm.Saved, 1);
+}
+
+// The network file changed by another program after it was read: saving the
+// text over it asks first; "No" leaves that program's file and the edited text;
+// "Sí" writes, and the next save over the file just written asks nothing.
+TEST_F(NetworkText, SaveOverAFileChangedOnDiskAsksFirst)
+{
+    ASSERT_TRUE(frm.LoadFromFile(tmp.file("red.dat")));
+    Type(QStringLiteral("*"));
+    const std::string theirs = std::string(DatText) + "* cambiado por otro programa\r\n";
+    writeFile(tmp.file("red.dat"), theirs);
+    auto save = [&] {
+        testutil::WhenFileDialogShown(&frm, [&](QFileDialog* dlg) {
+            testutil::TypeFileAndAccept(dlg, QString::fromStdString(tmp.file("red.dat")));
+        });
+        QTest::mouseClick(frm.tbSaveDat, Qt::LeftButton);
+    };
+    ui.answerYes = false;
+    save();
+    ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_NE(ui.questions[0].find("red.dat ha sido modificado por otro programa"), std::string::npos)
+        << ui.questions[0];
+    EXPECT_EQ(readFile(tmp.file("red.dat")), theirs);
+    EXPECT_TRUE(frm.IsModified());
+    EXPECT_EQ(frm.Saved, 0);
+
+    ui.answerYes = true;
+    save();
+    EXPECT_EQ(ui.questions.size(), 2u);
+    EXPECT_EQ(readFile(tmp.file("red.dat")), "*" + std::string(DatText));
+    EXPECT_FALSE(frm.IsModified());
+    Type(QStringLiteral("*"));
+    save();
+    EXPECT_EQ(ui.questions.size(), 2u);
+    EXPECT_EQ(readFile(tmp.file("red.dat")), "**" + std::string(DatText));
+    EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(NetworkText, EncodingsKeepTheirBytes)

@@ -2,11 +2,13 @@
 #include "platform/EmfDevice.h"
 #include "support/TestUtil.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <numeric>
 
 using namespace testutil;
 
@@ -82,6 +84,25 @@ TEST(MetafileDevices, DrawingIsClippedToThePageTheHeaderGives)
     }
     EXPECT_TRUE(font);
     EXPECT_TRUE(hatch);
+
+    // An 11-point font at 96 dpi is 14.67 pixels: it is written 15 high, and its
+    // advances add up to the text's width in that 15-pixel font.
+    TEmfDevice screen(400, 300, 96);
+    QFont eleven(QStringLiteral("DejaVu Sans"));
+    eleven.setPointSize(11);
+    {
+        QPainter p(&screen);
+        p.setFont(eleven);
+        p.drawText(20, 40, QStringLiteral("Plano de prueba"));
+    }
+    ASSERT_EQ(screen.Save(dir.file("b.emf")), "");
+    const TMetafileReport small = CheckMetafile(dir.file("b.emf"));
+    EXPECT_EQ(small.fontHeights, std::vector<int>{15});
+    const std::vector<int> dx = small.AdvancesOf(QStringLiteral("Plano de prueba"));
+    QFont fifteen(eleven);
+    fifteen.setPixelSize(15);
+    EXPECT_NEAR(std::accumulate(dx.begin(), dx.end(), 0),
+                QFontMetricsF(fifteen).horizontalAdvance(QStringLiteral("Plano de prueba")), 1.0);
 }
 
 // A recorded page plays back at its own size on any device, whatever its dpi.

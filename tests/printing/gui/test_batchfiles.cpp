@@ -104,11 +104,20 @@ TEST(BatchPictures, ChicagoSketchPicturesCarryTheirLegends)
         return testutil::CheckMetafile(report.pictures[k].value("file").toString().toStdString());
     };
     const testutil::TMetafileReport bars = texts(0), colours = texts(1), moves = texts(2);
-    EXPECT_TRUE(bars.HasText(QStringLiteral("Capacidad"))) << bars.texts.join('|').toStdString();
-    EXPECT_GE(bars.texts.size(), 5);
-    EXPECT_TRUE(colours.HasText(QStringLiteral("Longitud")));
-    EXPECT_TRUE(colours.HasText(QStringLiteral(" - ")));
-    EXPECT_TRUE(moves.HasText(QStringLiteral("Saturaci")));
+    // Each legend's title whole on its page and clear of the stamp; the bar
+    // legend's three values and the classes of the range legends in order.
+    testutil::ExpectTextsOnPageClearOfStamp(bars, {QStringLiteral("Capacidad")});
+    int values = 0;
+    for (const QString& t : bars.texts)
+        values += t.toDouble() > 0;
+    EXPECT_GE(values, 3) << bars.texts.join('|').toStdString();
+    testutil::ExpectTextsOnPageClearOfStamp(colours, {QStringLiteral("Longitud")});
+    testutil::ExpectLengthColourMap(colours);
+    testutil::ExpectTextsOnPageClearOfStamp(moves, {QStringLiteral("Flujo Saturación")});
+    const std::vector<std::pair<double, double>> flows = moves.RangeClasses();
+    ASSERT_GE(flows.size(), 6u) << moves.texts.join('|').toStdString();
+    for (size_t c = 2; c < flows.size(); ++c)
+        EXPECT_LT(flows[c - 1].second, flows[c].second);
 }
 
 // Two columns of pictures in a table: each picture stays inside its cell.
@@ -215,4 +224,48 @@ TEST(BatchPictures, EveryNetworkPrintsItsOwnLinksClassesAndText)
         legends.insert(testutil::ExpectLengthColourMap(colours));
     }
     EXPECT_EQ(legends.size(), nets.size()) << "a network printed the classes of another";
+}
+
+// A definition from elsewhere names documents outside its folder, by a relative
+// and by an absolute name: on the command line, where nobody can answer, the
+// documents there are left as they were and the report goes beside the
+// definition, with a message; a document inside the folder is written as named.
+TEST(BatchPictures, DefinitionDoesNotReplaceDocumentsOutsideItsFolder)
+{
+    testutil::TempDir tmp;
+    const std::filesystem::path lote = tmp.path() / "lote", fuera = tmp.path() / "fuera";
+    std::filesystem::create_directories(lote);
+    std::filesystem::create_directories(fuera);
+    std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", lote / "red.dat");
+    const std::string victim = (fuera / "victima.doc").string(), absolute = (fuera / "otra.doc").string();
+    testutil::writeFile(victim, "notas del usuario");
+    testutil::writeFile(absolute, "otras notas");
+    for (const std::string& named : {std::string("../fuera/victima.doc"), absolute}) {
+        SCOPED_TRACE(named);
+        testutil::writeFile((lote / "lote.ini").string(), "[General]\r\nDocumentoWord=" + named
+                                                               + "\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\n"
+                                                                 "Variables=none\r\n");
+        QString errors;
+        EXPECT_EQ(testutil::RunProgram(tmp, {QString::fromStdString((lote / "red.dat").string()),
+                                             QString::fromStdString((lote / "lote.ini").string())},
+                                       &errors),
+                  0);
+        EXPECT_EQ(testutil::readFile(victim), "notas del usuario");
+        EXPECT_EQ(testutil::readFile(absolute), "otras notas");
+        const std::string beside = (lote / std::filesystem::path(named).filename()).string();
+        EXPECT_TRUE(errors.contains(QStringLiteral("no se reemplaza"))) << errors.toStdString();
+        EXPECT_TRUE(errors.contains(QString::fromStdString(beside))) << errors.toStdString();
+        EXPECT_EQ(ReadReport(beside, tmp.file("pictures")).pictures.size(), 1u);
+    }
+    // Inside its folder the document named is written, no question asked.
+    testutil::writeFile((lote / "informe.doc").string(), "anterior");
+    testutil::writeFile((lote / "lote.ini").string(), "[General]\r\nDocumentoWord=informe.doc\r\n[Tema]\r\n[Red]\r\n"
+                                                       "RedPalvon=red.dat\r\nVariables=none\r\n");
+    QString errors;
+    EXPECT_EQ(testutil::RunProgram(tmp, {QString::fromStdString((lote / "red.dat").string()),
+                                         QString::fromStdString((lote / "lote.ini").string())},
+                                   &errors),
+              0);
+    EXPECT_FALSE(errors.contains(QStringLiteral("no se reemplaza"))) << errors.toStdString();
+    EXPECT_EQ(ReadReport((lote / "informe.doc").string(), tmp.file("pictures2")).pictures.size(), 1u);
 }

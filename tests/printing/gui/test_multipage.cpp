@@ -1,5 +1,6 @@
 // Printed pictures written without a window: the colour chart.
 #include "printing/ColourChart.h"
+#include "support/MetafileCheck.h"
 #include "support/ProgramRun.h"
 #include "support/TestUtil.h"
 
@@ -10,9 +11,12 @@ TEST(ColourChartFile, WritesMetafile)
     testutil::TempDir dir;
     const std::string file = dir.file("colores.emf");
     EXPECT_EQ(ColourChart::WriteChart(file, 4800, 6600), "");
-    std::string bytes = testutil::readFile(file);
-    ASSERT_GT(bytes.size(), 88u);
-    EXPECT_EQ(bytes.substr(40, 4), " EMF");
+    // The chart's 140 numbered cells, walked by the metafile reader.
+    const testutil::TMetafileReport r = testutil::CheckMetafile(file);
+    EXPECT_METAFILE_SOUND(r);
+    ASSERT_EQ(r.texts.size(), 140);
+    for (int k = 1; k <= 140; ++k)
+        EXPECT_TRUE(r.texts.contains(QString::number(k))) << k;
     EXPECT_NE(ColourChart::WriteChart(dir.file("no/such/dir/c.emf"), 4800, 6600), "");
 }
 
@@ -40,9 +44,11 @@ TEST(BatchPrintCommandLine, PrintsPicturesIntoTheDocument)
          at = doc.find("Red: red.dat      Atributo:", at + 1))
         ++captions;
     EXPECT_EQ(captions, 2u);
-    const std::string emf = testutil::readFile(tmp.file("def/out/red.emf"));
-    ASSERT_GT(emf.size(), 88u);
-    EXPECT_EQ(emf.substr(40, 4), " EMF");
+    // The picture of the first network: every link of the sample and the stamp.
+    const testutil::TMetafileReport emf = testutil::CheckMetafile(tmp.file("def/out/red.emf"));
+    EXPECT_METAFILE_SOUND(emf);
+    EXPECT_TRUE(emf.HasText(QStringLiteral("Generado por Velmora")));
+    EXPECT_GE(emf.points, 2 * 20) << emf.Summary();
 }
 
 // ---- The multi-page window over an open network ----
@@ -80,8 +86,15 @@ TEST_F(MultiPageTest, ChosenPagesAreSavedOneFilePerPage)
     w.PageLayerClick(g.Page(2, 1).Left + 2, g.Page(2, 1).Top + 2);  // twice: not chosen
     EXPECT_EQ(g.SelectedCount(), 2);
     ASSERT_TRUE(w.SavePages(tmp.file("plan.emf")));
-    EXPECT_TRUE(std::filesystem::exists(tmp.file("plan_1_1.EMF")));
-    EXPECT_TRUE(std::filesystem::exists(tmp.file("plan_2_2.EMF")));
+    // Each page file holds its part of the map, its own page key and the stamp.
+    for (const char* key : {"(1,1)", "(2,2)"}) {
+        const std::string name = tmp.file(std::string("plan_") + key[1] + "_" + key[3] + ".EMF");
+        const testutil::TMetafileReport r = testutil::CheckMetafile(name);
+        EXPECT_METAFILE_SOUND(r);
+        EXPECT_TRUE(r.HasText(QString::fromLatin1(key))) << name;
+        EXPECT_FALSE(r.HasText(QString::fromLatin1(key[1] == '1' ? "(2,2)" : "(1,1)"))) << name;
+        EXPECT_TRUE(r.HasText(QStringLiteral("Generado por Velmora"))) << name;
+    }
     EXPECT_FALSE(std::filesystem::exists(tmp.file("plan_2_1.EMF")));
     // JPEG pages keep the page's proportions, as large as the map canvas holds;
     // no scratch metafile is left beside the network.

@@ -3,8 +3,10 @@
 #include "mainwindow/DlgCfg.h"
 #include "widgets/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
+#include "map/gui/DataLayers.h"
 #include "map/gui/OxrImage.h"
 #include "model/Genatr.h"
+#include "model/ProgramOptions.h"
 #include "model/KDVvars.h"
 #include "printing/ZelPrinter.h"
 #include "printing/gui/DlgPrint.h"
@@ -38,6 +40,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QMenuBar>
 #include <QProcess>
 #include <QTextEdit>
@@ -429,8 +432,9 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
     EXPECT_TRUE(testutil::CheckMetafile(tmp.file("hoja2.emf")).HasText(QStringLiteral("Segunda")));
 
     // The last sheet is the page just rendered. Across the leg of L01 from stop
-    // 101 to stop 102, at its middle: the route, red and four screen pixels times
-    // the size factor wide, shows on both sides of its link, drawn over it.
+    // 101 to stop 102, at its middle: the route, in the colour of the first line
+    // of its sheet ($4080FF) and four screen pixels times the size factor wide,
+    // shows on both sides of its link, drawn over it.
     QImage page(PrintPictureWidth, PrintPictureHeight, QImage::Format_RGB32);
     page.fill(Qt::white);
     {
@@ -446,7 +450,7 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
     across /= std::hypot(across.x(), across.y());
     const int width = ZelUtils::Round(4 * PrintLayers::Factor());
     int first = 1000, last = -1000, red = 0;
-    auto isRed = [](QRgb c) { return qRed(c) > 200 && qGreen(c) < 80 && qBlue(c) < 80; };
+    auto isRed = [](QRgb c) { return qRed(c) > 200 && qGreen(c) > 90 && qGreen(c) < 170 && qBlue(c) < 110; };
     for (int t = -3 * width; t <= 3 * width; ++t) {
         const QRgb c = page.pixel((mid + t * across).toPoint());
         if ((c & 0xFFFFFF) == 0xFFFFFF)
@@ -671,4 +675,270 @@ TEST_F(PrintFiles, PhaseReportOfTheDefinedNetworksFromThePhaseWindow)
     EXPECT_EQ(rtf.rfind("{\\rtf", 0), 0u);
     EXPECT_NE(rtf.find("Nodo: 103"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(tmp.file("emf.emf")));
+}
+
+namespace {
+
+// A print definition chosen from the menu ("Definir Redes"), written in a
+// folder of its own beside a copy of each network it names.
+void DefineFromTheMenu(TPalvonViewer* viewer, const testutil::TempDir& tmp, const std::vector<std::string>& networks,
+                       const std::string& definition)
+{
+    std::filesystem::create_directories(tmp.file("def"));
+    for (const std::string& n : networks) {
+        const std::string copy = tmp.file("def/" + std::filesystem::path(n).filename().string());
+        if (!std::filesystem::exists(copy))
+            std::filesystem::copy_file(n, copy);
+    }
+    testutil::writeFile(tmp.file("def/lote.ini"), definition);
+    testutil::AnswerFileDialog(viewer, tmp.file("def/lote.ini"));
+    livemenus::Find(viewer, "DefinirRedes1")->trigger();
+    testutil::settle();
+}
+
+// The view in the preview from the menu, saved from it as a metafile and read back.
+testutil::TMetafileReport PreviewMetafile(TPalvonViewer* viewer, const std::string& file)
+{
+    livemenus::Find(viewer, "aVistaPrevia1")->trigger();
+    testutil::settle();
+    EXPECT_NE(FrmPreview, nullptr);
+    if (!FrmPreview)
+        return {};
+    EXPECT_TRUE(FrmPreview->ImageExports(file));
+    return testutil::CheckMetafile(file);
+}
+
+} // namespace
+
+// A batch of chicago-sketch with a bar legend of three variables moved over the
+// stamp's corner, a colour map whose title is longer than its legend and the
+// movement flows; then the user's colour map with its legend dragged into the
+// stamp's corner, in the preview: every legend title and caption lies whole on
+// its page, clear of the stamp.
+TEST_F(PrintFiles, LegendTitlesStayOnThePageClearOfTheStamp)
+{
+    const std::string chicago = testutil::realDataPath("chicago-sketch.dat");
+    if (!std::filesystem::exists(chicago))
+        FAIL() << "no " << chicago;
+    const std::string longTitle = "Longitud de los arcos de la red vial (metros)";
+    DefineFromTheMenu(viewer, tmp, {chicago},
+                      "[General]\r\n[Tema]\r\n[Barras]\r\nRedPalvon=chicago-sketch.dat\r\nVineta=0;0\r\n"
+                      "VarVolumen=Cap,T0,Long\r\nVarMultiple=2\r\n[Colores]\r\nRedPalvon=chicago-sketch.dat\r\n"
+                      "VarColores=Cap\r\nTitColores=" + longTitle + "\r\nVarMovim=Fl.Sat\r\n");
+    livemenus::Find(viewer, "ImprimirRedes1")->trigger();
+    testutil::settle();
+    const testutil::TMetafileReport bars = testutil::CheckMetafile(tmp.file("def/chicago-sketch_Long.emf"));
+    EXPECT_METAFILE_SOUND(bars);
+    testutil::ExpectTextsOnPageClearOfStamp(bars, {QStringLiteral("Capacidad/Tpo. Flujo Libre/Longitud"),
+                                                   QStringLiteral("Capacidad"), QStringLiteral("Tpo. Flujo Libre"),
+                                                   QStringLiteral("Longitud")});
+    const testutil::TMetafileReport colours = testutil::CheckMetafile(tmp.file("def/chicago-sketch_Cap.emf"));
+    EXPECT_METAFILE_SOUND(colours);
+    testutil::ExpectTextsOnPageClearOfStamp(colours, {QString::fromStdString(longTitle)});
+    EXPECT_GE(colours.RangeClasses().size(), 6u);
+    const testutil::TMetafileReport moves = testutil::CheckMetafile(tmp.file("def/chicago-sketch_Cap_Fl.Sat.emf"));
+    EXPECT_METAFILE_SOUND(moves);
+    testutil::ExpectTextsOnPageClearOfStamp(moves, {QStringLiteral("Flujo Saturación")});
+    const std::vector<std::pair<double, double>> flows = moves.RangeClasses();
+    ASSERT_GE(flows.size(), 6u);
+    EXPECT_LT(flows.front().first, flows.back().second);
+
+    // Then the user draws a colour map of the lengths and drags its legend
+    // into the top left corner, where the stamp prints.
+    for (QAction* a : viewer->Grids().VarArcos->actions())
+        if (a->text() == QStringLiteral("Longitud"))
+            a->trigger();
+    viewer->SetDown(Cmd::tbColores, true);
+    viewer->RedrawMap();
+    testutil::settle();
+    ASSERT_TRUE(viewer->sym->isVisible());
+    const QPoint grip(6, 6), from = viewer->sym->pos();
+    auto mouse = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, at, viewer->sym->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(viewer->sym, &e);
+    };
+    mouse(QEvent::MouseButtonPress, grip, Qt::LeftButton);
+    mouse(QEvent::MouseMove, grip - from, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, grip - from, Qt::NoButton);
+    ASSERT_LT(viewer->sym->pos().manhattanLength(), 10) << viewer->sym->x() << "," << viewer->sym->y();
+    const testutil::TMetafileReport page = PreviewMetafile(viewer, tmp.file("vista.emf"));
+    FrmPreview->close();
+    EXPECT_METAFILE_SOUND(page);
+    EXPECT_TRUE(page.WordTexts().contains(QStringLiteral("Longitud"))) << page.texts.join('|').toStdString();
+    testutil::ExpectTextsOnPageClearOfStamp(page, page.WordTexts());
+}
+
+namespace {
+
+// The ink's box on a sheet printed to PDF, as a share of the printable area:
+// its width and its height over the printable width (pdftoppm renders the sheet).
+QRectF InkOnPrintable(const QImage& sheet)
+{
+    const QRect box = InkBox(sheet);
+    const QRectF paper = Printer().paperRect(QPrinter::DevicePixel);
+    const QRectF printable = Printer().pageRect(QPrinter::DevicePixel);
+    const double k = sheet.width() / paper.width(); // raster pixels per device pixel
+    const double left = printable.left() * k, top = printable.top() * k, w = printable.width() * k;
+    return QRectF((box.left() - left) / w, (box.top() - top) / w, box.width() / w, box.height() / w);
+}
+
+} // namespace
+
+// A definition for A4 landscape pages, then the preview, a metafile saved from
+// it and a print to PDF; then a batch run and the same again. The preview frames
+// the page in the page's own shape, the metafile declares the page's real size
+// and the printed sheet carries the whole page at the width of its printable
+// area, in the page's shape (the stamp in its top left corner, the date in its
+// bottom right corner).
+TEST_F(PrintFiles, PagesKeepTheirShapeInThePreviewAndOnPaper)
+{
+    Secondary::DlgCfg().cbPrintDate->setChecked(true);
+    ASSERT_TRUE(ProgramOptions().PrintDate);
+    DefineFromTheMenu(viewer, tmp, {tmp.file("red.dat")},
+                      "[General]\r\nTama\xC3\xB1oPapel=1\r\nOrientacion=1\r\n[Tema]\r\n[Uno]\r\nRedPalvon=red.dat\r\n"
+                      "Variables=none\r\n");
+    const std::string pdf = tmp.file("hoja.pdf");
+    Printer().setOutputFormat(QPrinter::PdfFormat);
+    Printer().setOutputFileName(QString::fromStdString(pdf));
+    // One pass: the page's shape in the preview box, in the metafile's frame
+    // (hundredths of a millimetre) and on the printed sheet.
+    auto expectShape = [&](double aspect, double frameW, const char* stem) {
+        SCOPED_TRACE(stem);
+        const testutil::TMetafileReport r = PreviewMetafile(viewer, tmp.file(std::string(stem) + ".emf"));
+        ASSERT_NE(FrmPreview, nullptr);
+        EXPECT_NEAR(double(FrmPreview->sbppv->width()) / FrmPreview->sbppv->height(), aspect, 0.03 * aspect);
+        ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
+        FrmPreview->close();
+        EXPECT_METAFILE_SOUND(r);
+        ASSERT_EQ(r.frame.size(), 4u);
+        EXPECT_NEAR(r.frame[2] - r.frame[0], frameW, 0.01 * frameW);
+        EXPECT_NEAR(double(r.frame[2] - r.frame[0]) / (r.frame[3] - r.frame[1]), aspect, 0.01 * aspect);
+        const std::vector<QImage> sheets = Rasterise(pdf, stem);
+        ASSERT_EQ(sheets.size(), 1u);
+        const QRectF ink = InkOnPrintable(sheets[0]);
+        const double inkAspect = ink.width() / ink.height();
+        if (aspect >= double(Printer().pageRect(QPrinter::DevicePixel).width())
+                          / Printer().pageRect(QPrinter::DevicePixel).height()) {
+            EXPECT_GT(ink.width(), 0.95) << "the page fills the sheet's width";
+        }
+        EXPECT_NEAR(inkAspect, aspect, 0.05 * aspect);
+    };
+    expectShape(297.0 / 210.0, 29700, "a4");
+
+    livemenus::Find(viewer, "ImprimirRedes1")->trigger();
+    testutil::settle();
+    ASSERT_TRUE(PrintToExtent);
+    // The page is now the view's extent at the printer's scale, in its shape.
+    viewer->Printing().PrintFilePreview();
+    const double extent = double(PrintPictureWidth) / PrintPictureHeight;
+    const double mm = 25.4 * PrintPictureWidth / Printer().resolution() * 100;
+    expectShape(extent, mm, "extent");
+}
+
+// A title at the bottom of the page after a batch (the page cut to the map's
+// extent): in the preview's metafile the title's lines stand whole on the page,
+// near its bottom, at each bottom position, and the colour map's legend keeps
+// clear of them.
+TEST_F(PrintFiles, BottomTitlesStayOnThePageAfterABatch)
+{
+    viewer->tit->setPlainText(QStringLiteral("Plano de prueba\nSegunda línea"));
+    DefineFromTheMenu(viewer, tmp, {tmp.file("red.dat")},
+                      "[General]\r\n[Tema]\r\n[Uno]\r\nRedPalvon=red.dat\r\nVariables=none\r\n");
+    livemenus::Find(viewer, "ImprimirRedes1")->trigger();
+    testutil::settle();
+    ASSERT_TRUE(PrintToExtent);
+    // A title of five lines in large letters: a tall block.
+    viewer->tit->setPlainText(QStringLiteral("Plano de prueba\nRed vial\nAño base\nEscenario A\nSegunda línea"));
+    QFont large = viewer->tit->font();
+    large.setPointSize(48);
+    viewer->tit->setFont(large);
+    // A colour map of the lengths, its legend in the bottom right corner.
+    for (QAction* a : viewer->Grids().VarArcos->actions())
+        if (a->text() == QStringLiteral("Longitud"))
+            a->trigger();
+    viewer->SetDown(Cmd::tbColores, true);
+    viewer->RedrawMap();
+    for (int position : {4, 5, 6}) {
+        SCOPED_TRACE(position);
+        livemenus::Find(viewer, QStringLiteral("TitPos%1").arg(position))->trigger();
+        const testutil::TMetafileReport r = PreviewMetafile(viewer, tmp.file("abajo.emf"));
+        FrmPreview->close();
+        EXPECT_METAFILE_SOUND(r);
+        const QRect page = r.Page();
+        const QRect second = r.TextBox(QStringLiteral("Segunda línea"));
+        ASSERT_FALSE(second.isNull()) << r.texts.join('|').toStdString();
+        testutil::ExpectTextsOnPageClearOfStamp(r, {QStringLiteral("Plano de prueba"), QStringLiteral("Segunda línea")});
+        EXPECT_GT(second.bottom(), page.bottom() - page.height() / 10) << "not at the bottom";
+        if (position == 4) {
+            EXPECT_LT(second.left(), page.width() / 10);
+        }
+        if (position == 6) {
+            EXPECT_GT(second.right(), page.right() - page.width() / 10);
+        }
+        // The legend's title and classes keep clear of the title's lines.
+        const QRect first = r.TextBox(QStringLiteral("Plano de prueba")).united(second);
+        int legend = 0;
+        for (qsizetype i = 0; i < r.texts.size(); ++i)
+            if (r.texts[i] == QStringLiteral("Longitud") || r.texts[i].contains(QStringLiteral(" - "))) {
+                ++legend;
+                EXPECT_FALSE(r.textBoxes[size_t(i)].intersects(first) || r.textBoxes[size_t(i)].intersects(second))
+                    << r.texts[i].toStdString();
+            }
+        EXPECT_GE(legend, 7);
+    }
+}
+
+// The multi-page window from the menu, at its default size, lies whole on the
+// screen with every page of its grid in sight. Its overview sheet printed after
+// the chosen pages were saved is the overview printed first: the whole view,
+// not the last page saved.
+TEST_F(PrintFiles, MultiPageOverviewAfterASaveShowsTheWholeView)
+{
+    const std::string first = tmp.file("primera.pdf"), again = tmp.file("despues.pdf");
+    Printer().setOutputFormat(QPrinter::PdfFormat);
+    Printer().setOutputFileName(QString::fromStdString(first));
+    QRect frame, screen, layer, inside;
+    WhenModalShown(viewer, [&](QWidget* w) {
+        auto* window = qobject_cast<TDlgPrint*>(w);
+        ASSERT_NE(window, nullptr);
+        testutil::settle();
+        frame = window->frameGeometry();
+        screen = window->screen()->availableGeometry();
+        auto* grd = window->findChild<QWidget*>(QStringLiteral("grd"));
+        layer = QRect(grd->mapTo(window, QPoint(0, 0)), grd->size());
+        inside = window->rect();
+        const TPageGrid& g = window->Grid();
+        QTest::mouseClick(grd, Qt::LeftButton, {}, QPoint(g.Page(2, 2).Left + 3, g.Page(2, 2).Top + 3));
+        QTest::mouseClick(window->PrtMapa, Qt::LeftButton);
+        ClickToolButton(window, QStringLiteral("tbPrint"));
+        // The chosen page saved as a metafile, without the overview.
+        QTest::mouseClick(window->PrtMapa, Qt::LeftButton);
+        testutil::AnswerFileDialog(window, tmp.file("plan.emf"));
+        ClickToolButton(window, QStringLiteral("tbSave"));
+        // The overview again, with the page.
+        Printer().setOutputFileName(QString::fromStdString(again));
+        QTest::mouseClick(window->PrtMapa, Qt::LeftButton);
+        ClickToolButton(window, QStringLiteral("tbPrint"));
+        QTest::keyClick(window, Qt::Key_Escape);
+    });
+    livemenus::Find(viewer, "aMultiPrint")->trigger();
+    EXPECT_TRUE(screen.contains(frame)) << frame.x() << "," << frame.y() << " " << frame.width() << "x"
+                                        << frame.height() << " on " << screen.width() << "x" << screen.height();
+    EXPECT_TRUE(inside.contains(layer));
+    const testutil::TMetafileReport saved = testutil::CheckMetafile(tmp.file("plan_2_2.EMF"));
+    EXPECT_METAFILE_SOUND(saved);
+    EXPECT_TRUE(saved.HasText(QStringLiteral("(2,2)")));
+    const std::vector<QImage> before = Rasterise(first, "antes"), after = Rasterise(again, "despues");
+    ASSERT_EQ(before.size(), 2u);
+    ASSERT_EQ(after.size(), 2u);
+    // The whole view spans the overview sheet, and the later sheet is the same.
+    const QRect overview = InkBox(before[0]);
+    EXPECT_GT(overview.width(), before[0].width() * 3 / 4);
+    EXPECT_GT(overview.height(), before[0].height() * 3 / 4);
+    ASSERT_EQ(after[0].size(), before[0].size());
+    int differ = 0;
+    for (int y = 0; y < before[0].height(); ++y)
+        for (int x = 0; x < before[0].width(); ++x)
+            differ += before[0].pixel(x, y) != after[0].pixel(x, y);
+    EXPECT_EQ(differ, 0);
 }

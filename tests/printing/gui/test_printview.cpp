@@ -9,6 +9,7 @@
 #include "printing/ZelPrinter.h"
 #include "printing/gui/FrmPreview.h"
 #include "printing/gui/PrintLayers.h"
+#include "support/MetafileCheck.h"
 #include "support/ViewerFixture.h"
 
 #include <QCheckBox>
@@ -86,8 +87,13 @@ TEST_F(PrintView, CustomPageShowsTheNetwork)
         for (int x = 0; x < 600; ++x)
             dark += (image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
     EXPECT_GT(dark, 500); // the links are on the page
-    // The same page as a metafile file.
-    EXPECT_EQ(testutil::readFile(PrintMetafileName).substr(40, 4), " EMF");
+    // The same page as a metafile file, 600 x 400 with the links inside it, at
+    // the report's 576 pixels an inch.
+    const testutil::TMetafileReport r = testutil::CheckMetafile(PrintMetafileName);
+    EXPECT_METAFILE_SOUND(r);
+    EXPECT_EQ(r.bounds, (std::vector<int>{0, 0, 599, 399}));
+    ASSERT_EQ(r.frame.size(), 4u);
+    EXPECT_NEAR(r.frame[2], 600 * 2540 / 576, 2);
 }
 
 TEST_F(PrintView, ExtentPageHasNoEmptyBand)

@@ -294,6 +294,15 @@ TEST(StringAlignGrid, ExportsEveryCellAsDelimitedText)
     EXPECT_EQ(g.TextExport(','), "NodoA,Calle,V0,\r\n102,,3.5,\r\n101,Gran Av. \xD1u\xF1oa,50,\r\n");
     EXPECT_EQ(g.TextExport('\t'), "NodoA\tCalle\tV0\t\r\n102\t\t3.5\t\r\n101\tGran Av. \xD1u\xF1oa\t50\t\r\n");
     EXPECT_EQ(g.TextExport(' '), "NodoA Calle V0 \r\n102  3.5 \r\n101 Gran Av. \xD1u\xF1oa 50 \r\n");
+    // A cell holding the separator, a quote or a line end is quoted (inner quotes
+    // doubled); the blank-separated print layout stays as shown.
+    g.setCell(1, 1, "Av. \"Sur\", 2"); // rows as shown: 102, then 101
+    g.setCell(2, 2, "a\tb\r\nc");
+    EXPECT_EQ(g.TextExport(','), "NodoA,Calle,V0,\r\n102,\"Av. \"\"Sur\"\", 2\",3.5,\r\n"
+                                 "101,Gran Av. \xD1u\xF1oa,\"a\tb\r\nc\",\r\n");
+    EXPECT_EQ(g.TextExport('\t'), "NodoA\tCalle\tV0\t\r\n102\t\"Av. \"\"Sur\"\", 2\"\t3.5\t\r\n"
+                                  "101\tGran Av. \xD1u\xF1oa\t\"a\tb\r\nc\"\t\r\n");
+    EXPECT_EQ(g.TextExport(' '), "NodoA Calle V0 \r\n102 Av. \"Sur\", 2 3.5 \r\n101 Gran Av. \xD1u\xF1oa a\tb\r\nc \r\n");
 
     testutil::TempDir dir;
     std::string path = dir.file("nodos.prn");

@@ -7,6 +7,7 @@
 #include <vector>
 
 class TIniFile;
+struct TProgramOptions;
 
 namespace ProgramSettings {
 
@@ -40,6 +41,10 @@ std::vector<RecentItem> RecentMenuItems(const std::vector<std::string>& recentFi
 // letter case), else the first free "File%d".
 std::string SectionForNetwork(const TIniFile& ini, const std::vector<std::string>& recentFiles,
                               const std::string& fullName);
+
+// The options of the [Velmora] keys into o (fields out of range brought into the
+// dialog's ranges); a new selection width becomes every class's width.
+void ReadOptions(const TIniFile& ini, TProgramOptions& o);
 
 // Local date and time as the file stores it ("YYYY/mm/dd hh:nn:ss").
 std::string NowStamp();

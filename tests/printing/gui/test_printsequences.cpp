@@ -1,0 +1,509 @@
+// Printing as a second action: what a batch, a series of line sheets or the
+// generation/attraction pictures leave behind on the user's map, and what a
+// failed print leaves of the printer and of the earlier PDF. Outputs are read by
+// the metafile reader and by pdftotext.
+#include "analysis/gui/FrmFases.h"
+#include "mainwindow/DlgCfg.h"
+#include "mainwindow/PalvonViewer.h"
+#include "map/gui/OxrImage.h"
+#include "map/gui/DataLayers.h"
+#include "model/Genatr.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/LinkShapes.h"
+#include "model/PalvonVars.h"
+#include "model/ZelUtils.h"
+#include "printing/ZelPrinter.h"
+#include "printing/gui/FrmPreview.h"
+#include "printing/gui/PrinterSetup.h"
+#include "support/FileDialogAnswer.h"
+#include "support/GuiTestUtil.h"
+#include "support/LiveMenus.h"
+#include "support/MetafileCheck.h"
+#include "support/RecordingServices.h"
+#include "support/ViewerFixture.h"
+#include "widgets/DlgCfgWidgets.h"
+#include "widgets/StringAlignGrid.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRadioButton>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolBar>
+#include <QPainter>
+
+#include <csignal>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <tuple>
+#include <sys/resource.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The commands whose state a print must not change, and their state.
+std::map<std::string, bool> CommandStates(TPalvonViewer* window)
+{
+    std::map<std::string, bool> states;
+    for (const TCommandId id : {Cmd::tbAtributos, Cmd::tbColores, Cmd::aAtributos2, Cmd::tbLineas, Cmd::tbZonas,
+                                Cmd::tbValues, Cmd::tbNameNodes, Cmd::linnone, Cmd::GenAtrZona})
+        states[window->Action(id)->objectName().toStdString()] = window->Action(id)->isChecked();
+    return states;
+}
+
+// Runs `answer` on the next modal window once it shows.
+void WhenModalShown(QObject* owner, std::function<void(QWidget*)> answer)
+{
+    auto* timer = new QTimer(owner);
+    auto polls = std::make_shared<int>(1000);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer, polls] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (w && w->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            answer(w);
+        } else if (--*polls <= 0) {
+            timer->stop();
+            timer->deleteLater();
+            ADD_FAILURE() << "no modal window showed";
+        }
+    });
+    timer->start(10);
+}
+
+void ClickToolButton(QWidget* window, const QString& action)
+{
+    QAction* a = livemenus::Find(window, action);
+    for (QToolBar* bar : window->findChildren<QToolBar*>())
+        if (QWidget* button = bar->widgetForAction(a); button && button->isVisible()) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            return;
+        }
+    ADD_FAILURE() << "no visible button for " << action.toStdString();
+}
+
+QString PdfText(const std::string& pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QString::fromStdString(pdf), QStringLiteral("-")});
+    EXPECT_TRUE(p.waitForFinished(60000));
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+class PrintSequences : public ViewerFixture {
+protected:
+    void SetUp() override
+    {
+        ViewerFixture::SetUp();
+        fs::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", tmp.file("red.dat"));
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+        fs::current_path(tmp.path());
+        viewer->resize(1000, 760);
+        viewer->show();
+        testutil::settle();
+        viewer->RedrawMap();
+    }
+    void TearDown() override
+    {
+        Printer().setOutputFormat(QPrinter::NativeFormat);
+        Printer().setOutputFileName(QString());
+        ViewerFixture::TearDown();
+    }
+
+    QImage MapPicture()
+    {
+        viewer->RedrawMap();
+        testutil::settle();
+        return viewer->img->Picture().copy();
+    }
+
+    void Trigger(const char* command) { livemenus::Find(viewer, QString::fromLatin1(command))->trigger(); }
+
+    // "Definir Redes" with the definition written into the test's folder.
+    void DefineNetworks(const std::string& text)
+    {
+        testutil::writeFile(tmp.file("lote.ini"), text);
+        testutil::AnswerFileDialog(viewer, tmp.file("lote.ini"));
+        Trigger("DefinirRedes1");
+    }
+
+    // The printer setup's "Imprimir a archivo (PDF)" with that file.
+    void ChoosePdf(const QString& pdf)
+    {
+        WhenModalShown(viewer, [&](QWidget* w) {
+            auto* setup = qobject_cast<TDlgPrinterSetup*>(w);
+            ASSERT_NE(setup, nullptr);
+            setup->cbImpresora->setFocus();
+            QTest::keyClick(setup->cbImpresora, Qt::Key_End);
+            QTest::keyClick(setup->edArchivo, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(setup->edArchivo, pdf);
+            for (QAbstractButton* b : setup->findChild<QDialogButtonBox*>()->buttons())
+                if (b->text() == QStringLiteral("Aceptar"))
+                    QTest::mouseClick(b, Qt::LeftButton);
+        });
+        Trigger("aSetup1");
+    }
+
+    // "Imprimir..." then the preview's print button.
+    void PrintFromPreview()
+    {
+        Trigger("aPrint1");
+        testutil::settle();
+        ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
+        FrmPreview->close();
+    }
+};
+
+} // namespace
+
+// "Imprimir Redes" before any definition is read changes nothing and says why;
+// a batch over a definition without variables, naming the open network and
+// another one, leaves the map, its buttons and the counts the user loaded as
+// they were.
+TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
+{
+    testutil::writeFile(tmp.file("conteos.dat"), " &COUNTS\r\n &end\r\n  102  101      1234\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("conteos.dat"));
+    Trigger("aOpenCnt");
+    ASSERT_EQ(Network.CountsLoaded, 1);
+    const std::string title = viewer->tit->toPlainText().toStdString();
+
+    {
+        RecordingServices ui;
+        const QImage before = MapPicture();
+        const auto buttons = CommandStates(viewer);
+        Trigger("ImprimirRedes1");
+        EXPECT_TRUE(ui.anyMessageContains("No hay redes que imprimir")) << ui.messages.size();
+        EXPECT_EQ(Network.CountsLoaded, 1);
+        EXPECT_EQ(CommandStates(viewer), buttons);
+        EXPECT_TRUE(MapPicture() == before);
+    }
+
+    fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sioux.dat"));
+    DefineNetworks("[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\nTitulos=Lote uno\r\n"
+                   "[Otra]\r\nRedPalvon=sioux.dat\r\n");
+    // A step of zoom: the view and the zoom steps come back after the batch.
+    viewer->Action(Cmd::aAcercar1)->trigger();
+    const int32_t zoomIndex = ZoomIndex;
+    const QImage before = MapPicture();
+    const auto buttons = CommandStates(viewer);
+    const TViewSnapshot view = viewer->Drawing().SnapshotView();
+    const auto legends = [&] {
+        return std::make_tuple(viewer->sym->isVisible(), viewer->sym->pos(), viewer->Scl->isVisible(),
+                               viewer->Scl->pos());
+    };
+    const auto legendsBefore = legends();
+    Trigger("ImprimirRedes1");
+    EXPECT_TRUE(legends() == legendsBefore) << "the legends over the map moved or showed";
+    EXPECT_EQ(Network.CountsLoaded, 1);
+    EXPECT_EQ(CommandStates(viewer), buttons);
+    EXPECT_EQ(viewer->tit->toPlainText().toStdString(), title);
+    const TViewSnapshot after = viewer->Drawing().SnapshotView();
+    EXPECT_EQ(after.MinX, view.MinX);
+    EXPECT_EQ(after.MaxY, view.MaxY);
+    EXPECT_TRUE(MapPicture() == before) << "the batch changed the user's map";
+    EXPECT_EQ(ZoomIndex, zoomIndex);
+}
+
+// A network printed with one variable, then a group of three drawn together:
+// the group's picture shows its three variables' captions and nothing of the
+// picture printed before it.
+TEST_F(PrintSequences, GroupDrawnTogetherShowsOnlyItsOwnVariables)
+{
+    DefineNetworks("[General]\r\n[Tema]\r\n[Uno]\r\nRedPalvon=red.dat\r\nVarVolumen=Long\r\n"
+                   "[Tres]\r\nRedPalvon=red.dat\r\nVarMultiple=2\r\nVarVolumen=Cap,V0,T0\r\n");
+    const auto buttons = CommandStates(viewer);
+    Trigger("ImprimirRedes1");
+    EXPECT_EQ(CommandStates(viewer), buttons);
+    const testutil::TMetafileReport one = testutil::CheckMetafile(tmp.file("red_Long.emf"));
+    EXPECT_METAFILE_SOUND(one);
+    EXPECT_TRUE(one.texts.contains(QStringLiteral("Longitud"))) << one.texts.join('|').toStdString();
+    const testutil::TMetafileReport three = testutil::CheckMetafile(tmp.file("red_T0.emf"));
+    EXPECT_METAFILE_SOUND(three);
+    for (const char* caption : {"Capacidad", "Vel. Flujo Libre", "Tpo. Flujo Libre"})
+        EXPECT_TRUE(three.texts.contains(QString::fromUtf8(caption))) << caption << ": "
+                                                                      << three.texts.join('|').toStdString();
+    EXPECT_FALSE(three.HasText(QStringLiteral("Longitud"))) << three.texts.join('|').toStdString();
+}
+
+// With no printer installed the print says how to get one; the PDF chosen then
+// takes effect, and keeps taking effect after line sheets and the
+// generation/attraction pictures and a phase report.
+TEST_F(PrintSequences, FailedPrintLeavesThePrinterUsable)
+{
+    // What Qt gives when no printer is installed: a PDF printer without a file.
+    Printer().setOutputFormat(QPrinter::PdfFormat);
+    Printer().setOutputFileName(QString());
+    {
+        RecordingServices ui;
+        PrintFromPreview();
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_NE(ui.messages[0].find("No hay impresora disponible"), std::string::npos) << ui.messages[0];
+    }
+    const std::string pdf = tmp.file("mapa.pdf");
+    ChoosePdf(QString::fromStdString(pdf));
+    PrintFromPreview();
+    ASSERT_TRUE(fs::exists(pdf));
+    EXPECT_TRUE(PdfText(pdf).contains(QString::fromStdString(GeneratedBy)));
+
+    fs::remove(pdf);
+    testutil::writeFile(tmp.file("lineas.ini"), "[Hoja]\r\nTitulo=Hoja\r\nLamina=hoja\r\nLineas=L01\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("lineas.ini"));
+    Trigger("Parmetros1");
+    Trigger("ImprimirGenAtr1");
+    // The phase report of a definition, from the phase window's print menu.
+    testutil::writeFile(tmp.file("fases.ini"), "[General]\r\nDocumentoWord=fases.doc\r\n[Uno]\r\nRedPalvon=red.dat\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("fases.ini"));
+    Trigger("DefinirRedes1");
+    NodoEnLista[KDVlib::FindNodo(103)] = 1;
+    livemenus::Find(&Secondary::FrmFases(), QStringLiteral("ImprimirFases"))->trigger();
+    ASSERT_TRUE(fs::exists(tmp.file("fases.doc")));
+    PrintFromPreview();
+    EXPECT_TRUE(fs::exists(pdf));
+    EXPECT_EQ(Printer().outputFileName().toStdString(), pdf);
+}
+
+// A PDF print that the disk cuts short (a file-size limit) or that cannot be
+// written (a read-only file or folder) leaves the earlier PDF byte for byte and says so
+// once; the next print writes it again.
+TEST_F(PrintSequences, PdfCutShortKeepsTheEarlierPdf)
+{
+    const fs::path folder = tmp.path() / "salida";
+    fs::create_directories(folder);
+    const std::string pdf = (folder / "mapa.pdf").string();
+    ChoosePdf(QString::fromStdString(pdf));
+    PrintFromPreview();
+    const std::string earlier = testutil::readFile(pdf);
+    ASSERT_GT(earlier.size(), 4000u);
+
+    struct TCase {
+        const char* name;
+        std::function<void()> before, after;
+        const char* reason;
+    };
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const TCase cases[] = {
+        {"file-size limit",
+         [&] {
+             std::signal(SIGXFSZ, SIG_IGN);
+             rlimit small{3000, saved.rlim_max};
+             ::setrlimit(RLIMIT_FSIZE, &small);
+         },
+         [&] {
+             ::setrlimit(RLIMIT_FSIZE, &saved);
+             std::signal(SIGXFSZ, SIG_DFL);
+         },
+         "supera el tama"},
+        {"read-only file", [&] { fs::permissions(pdf, fs::perms(0444)); },
+         [&] { fs::permissions(pdf, fs::perms(0644)); }, "es de solo lectura"},
+        {"read-only folder", [&] { fs::permissions(folder, fs::perms(0555)); },
+         [&] { fs::permissions(folder, fs::perms(0755)); }, "la carpeta es de solo lectura"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Trigger("aPrint1");
+        testutil::settle();
+        RecordingServices ui;
+        c.before();
+        ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
+        c.after();
+        FrmPreview->close();
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_NE(ui.messages[0].find("No se pudo grabar el archivo " + pdf), std::string::npos) << ui.messages[0];
+        EXPECT_NE(ui.messages[0].find(c.reason), std::string::npos) << ui.messages[0];
+        EXPECT_EQ(testutil::readFile(pdf), earlier);
+        size_t files = 0;
+        for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder))
+            ++files;
+        EXPECT_EQ(files, 1u) << "a scratch file was left";
+    }
+    PrintFromPreview();
+    EXPECT_TRUE(PdfText(pdf).contains(QString::fromStdString(GeneratedBy)));
+}
+
+// Line sheets say what they cannot show: none at all while transit lines are
+// not read ("Omitir rutas fijas", the default), and the names that match no
+// line. The sheets draw their routes and titles on their own: the user's title
+// box, buttons and lines shown stay as they were; each line of a sheet takes the
+// colour of its place in the sheet's list.
+TEST_F(PrintSequences, LineSheetsSayWhatTheyCannotShow)
+{
+    testutil::writeFile(tmp.file("lineas.ini"), "[Hoja2]\r\nTitulo=Segunda\r\nLamina=hoja2\r\nLineas=L02, L99\r\n"
+                                                "[Hoja1]\r\nTitulo=Red de buses\r\nLamina=hoja1\r\nLineas=L01\r\n");
+    {
+        RecordingServices ui;
+        testutil::AnswerFileDialog(viewer, tmp.file("lineas.ini"));
+        Trigger("Parmetros1");
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_NE(ui.messages[0].find("Incluir rutas fijas"), std::string::npos) << ui.messages[0];
+        EXPECT_FALSE(fs::exists(tmp.file("hoja1.emf")));
+    }
+
+    Secondary::DlgCfg().RutasFijas->SetItemIndex(0);
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+    ASSERT_GT(Network.LineCount, 1);
+    const std::string title = viewer->tit->toPlainText().toStdString();
+    const auto buttons = CommandStates(viewer);
+    std::vector<uint8_t> shown;
+    for (int32_t i = 1; i <= Network.LineCount; ++i)
+        shown.push_back(Lineas[i].Visible);
+    RecordingServices ui;
+    testutil::AnswerFileDialog(viewer, tmp.file("lineas.ini"));
+    Trigger("Parmetros1");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("hoja2.emf: L99"), std::string::npos) << ui.messages[0];
+    EXPECT_EQ(ui.messages[0].find("L02"), std::string::npos) << ui.messages[0];
+    EXPECT_TRUE(testutil::CheckMetafile(tmp.file("hoja2.emf")).HasText(QStringLiteral("Segunda")));
+    EXPECT_TRUE(testutil::CheckMetafile(tmp.file("hoja1.emf")).HasText(QStringLiteral("Red de buses")));
+    EXPECT_EQ(viewer->tit->toPlainText().toStdString(), title);
+    EXPECT_EQ(CommandStates(viewer), buttons);
+    for (int32_t i = 1; i <= Network.LineCount; ++i)
+        EXPECT_EQ(Lineas[i].Visible, shown[size_t(i - 1)]) << i;
+
+    // The last sheet rendered: L01, first of its list, in $4080FF (orange) at
+    // the middle of its leg from stop 101 to stop 102, on both sides of the link.
+    QImage page(PrintPictureWidth, PrintPictureHeight, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    {
+        QPainter p(&page);
+        PrintPicture.Play(p);
+    }
+    const TNodo& a = Nodos[KDVlib::FindNodo(101)];
+    const TNodo& b = Nodos[KDVlib::FindNodo(102)];
+    const QPointF pa(ZelPrinter::WorldToPixelX(a.X), ZelPrinter::WorldToPixelY(a.Y));
+    const QPointF pb(ZelPrinter::WorldToPixelX(b.X), ZelPrinter::WorldToPixelY(b.Y));
+    const QPointF mid = (pa + pb) / 2;
+    QPointF across(pa.y() - pb.y(), pb.x() - pa.x());
+    across /= std::hypot(across.x(), across.y());
+    int orange = 0;
+    for (int t = -40; t <= 40; ++t) {
+        const QRgb c = page.pixel((mid + t * across).toPoint());
+        orange += qRed(c) > 200 && qGreen(c) > 90 && qGreen(c) < 170 && qBlue(c) < 110;
+    }
+    EXPECT_GE(orange, 4);
+}
+
+// The generation/attraction pictures show each column's bars whatever the zone
+// layer and "Mostrar" show on the map (both off by default), so two columns give
+// two different pictures, neither carrying a line sheet's title printed before.
+TEST_F(PrintSequences, GenerationAttractionPicturesShowTheirColumns)
+{
+    testutil::writeFile(tmp.file("lineas.ini"), "[Hoja]\r\nTitulo=Titulo de la hoja\r\nLamina=hoja\r\n");
+    Secondary::DlgCfg().RutasFijas->SetItemIndex(0);
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+    testutil::AnswerFileDialog(viewer, tmp.file("lineas.ini"));
+    Trigger("Parmetros1");
+
+    const double x0 = Network.MinX, y0 = Network.MinY, dx = Network.MaxX - Network.MinX,
+                 dy = Network.MaxY - Network.MinY;
+    std::string csv = "zona,x,y,GenManana,AtrManana,GenTarde,AtrTarde\r\n";
+    for (int z = 1; z <= 4; ++z)
+        csv += ZelUtils::Format("%d,%.1f,%.1f,%d,%d,%d,%d\r\n", z, x0 + dx * z / 5, y0 + dy * z / 5, 100 * z, 50,
+                                10, 400 - 90 * z);
+    testutil::writeFile(tmp.file("genatr.csv"), csv);
+    ASSERT_TRUE(KDVlib::LoadGenatr(tmp.file("genatr.csv")));
+    const auto buttons = CommandStates(viewer);
+    Trigger("ImprimirGenAtr1");
+    EXPECT_EQ(CommandStates(viewer), buttons);
+    const std::string morning = testutil::readFile(tmp.file("gaManana.emf"));
+    const std::string evening = testutil::readFile(tmp.file("gaTarde.emf"));
+    ASSERT_FALSE(morning.empty());
+    EXPECT_NE(morning, evening);
+    for (const char* name : {"gaManana.emf", "gaTarde.emf"}) {
+        const testutil::TMetafileReport r = testutil::CheckMetafile(tmp.file(name));
+        EXPECT_METAFILE_SOUND(r);
+        EXPECT_FALSE(r.HasText(QStringLiteral("Titulo de la hoja"))) << name;
+        // The bars carry their values.
+        EXPECT_TRUE(r.HasText(QStringLiteral("400")) || r.HasText(QStringLiteral("310"))) << name << ": "
+                                                                                           << r.texts.join('|').toStdString();
+    }
+}
+
+// Every number of the colour chart reads on its cell: black on the light cells,
+// white on the black one (number 140, top right).
+TEST_F(PrintSequences, ColourChartNumbersReadOnTheirCells)
+{
+    testutil::AnswerFileDialog(viewer, tmp.file("colores.emf"));
+    Trigger("ImprimirColores1");
+    const testutil::TMetafileReport r = testutil::CheckMetafile(tmp.file("colores.emf"));
+    EXPECT_METAFILE_SOUND(r);
+    ASSERT_EQ(r.texts.size(), 140);
+    ASSERT_EQ(r.textColours.size(), 140u);
+    for (int i = 0; i < 140; ++i) {
+        if (r.texts[i] == QStringLiteral("140")) {
+            EXPECT_EQ(r.textColours[size_t(i)], 0xFFFFFFu);
+        } else if (r.texts[i] == QStringLiteral("1") || r.texts[i] == QStringLiteral("126")) {
+            EXPECT_EQ(r.textColours[size_t(i)], 0u) << r.texts[i].toStdString();
+        }
+    }
+}
+
+// From the menus, a definition naming an existing document outside its folder
+// asks before replacing it: without the user's yes the report goes beside the
+// definition and the document stays as it was; with it, the document is replaced.
+TEST_F(PrintSequences, DefinitionAsksBeforeReplacingADocumentOutsideItsFolder)
+{
+    fs::create_directories(tmp.path() / "lote");
+    fs::create_directories(tmp.path() / "fuera");
+    fs::copy_file(tmp.file("red.dat"), tmp.file("lote/red.dat"));
+    const std::string victim = tmp.file("fuera/victima.doc");
+    testutil::writeFile(victim, "notas del usuario");
+    testutil::writeFile(tmp.file("lote/lote.ini"), "[General]\r\nDocumentoWord=../fuera/victima.doc\r\n[Tema]\r\n"
+                                                   "[Red]\r\nRedPalvon=red.dat\r\nVariables=none\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("lote/lote.ini"));
+    Trigger("DefinirRedes1");
+    for (const bool yes : {false, true}) {
+        SCOPED_TRACE(yes);
+        RecordingServices ui;
+        ui.answerYes = yes;
+        Trigger("ImprimirRedes1");
+        ASSERT_EQ(ui.questions.size(), 1u);
+        EXPECT_NE(ui.questions[0].find(victim), std::string::npos) << ui.questions[0];
+        EXPECT_EQ(testutil::readFile(victim).rfind("{\\rtf", 0) == 0, yes);
+        if (!yes) {
+            EXPECT_EQ(testutil::readFile(victim), "notas del usuario");
+            EXPECT_EQ(testutil::readFile(tmp.file("lote/victima.doc")).rfind("{\\rtf", 0), 0u);
+            EXPECT_TRUE(ui.anyMessageContains("no se reemplaza"));
+        }
+    }
+}
+
+// The user's network with a listing of another name and counts loaded by hand:
+// after a batch over another network the link grid holds the same columns and
+// values as before.
+TEST_F(PrintSequences, BatchGivesBackTheListingAndCountsLoaded)
+{
+    fs::copy_file(testutil::dataPath("lst_net.dat"), tmp.file("listados.dat"));
+    fs::copy_file(testutil::dataPath("lst_red.lpa"), tmp.file("otra.lpa"));
+    fs::copy_file(testutil::dataPath("lst_counts.dat"), tmp.file("conteos.dat"));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("listados.dat")));
+    testutil::AnswerFileDialog(viewer, tmp.file("otra.lpa"));
+    Trigger("aOpenLPA");
+    testutil::AnswerFileDialog(viewer, tmp.file("conteos.dat"));
+    Trigger("aOpenCnt");
+    ASSERT_EQ(Network.CountsLoaded, 1);
+    const auto grid = [&] {
+        std::vector<std::string> cells;
+        for (int row = 0; row < viewer->sagArcos->RowCount(); ++row)
+            for (int col = 0; col < viewer->sagArcos->ColCount(); ++col)
+                cells.push_back(viewer->sagArcos->cell(col, row));
+        return cells;
+    };
+    const std::vector<std::string> before = grid();
+    DefineNetworks("[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\nVarVolumen=Cap\r\n");
+    Trigger("ImprimirRedes1");
+    EXPECT_TRUE(fs::exists(tmp.file("red_Cap.emf")));
+    EXPECT_EQ(Network.CountsLoaded, 1);
+    EXPECT_EQ(grid(), before);
+}
