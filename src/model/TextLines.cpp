@@ -2,8 +2,12 @@
 
 #include "model/FileUtils.h"
 
+#include <cstdint>
 #include <limits>
 #include <stdexcept>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -12,6 +16,19 @@ void CheckRoom(size_t bytes)
 {
     if (bytes >= std::numeric_limits<uint32_t>::max())
         throw std::length_error("el texto de la red supera los 4 GB");
+}
+
+// Gives the whole pages of the string's block past its end (and its terminating
+// zero) back to the system; they come back as zeros if the string grows into
+// them. Pages that hold anything else of the block stay as they are.
+void ReleaseTail(std::string& bytes)
+{
+    const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto data = reinterpret_cast<uintptr_t>(bytes.data());
+    const uintptr_t first = (data + bytes.size() + 1 + page - 1) & ~(page - 1);
+    const uintptr_t end = (data + bytes.capacity()) & ~(page - 1); // the block holds capacity + 1 bytes
+    if (end > first)
+        madvise(reinterpret_cast<void*>(first), end - first, MADV_DONTNEED);
 }
 
 } // namespace
@@ -53,9 +70,11 @@ TTextLines TTextLines::FromBytes(std::string&& bytes)
     if (!d.starts.empty())
         d.starts.push_back(static_cast<uint32_t>(out));
     d.bytes.resize(out);
-    // Mostly line ends (blank lines): the block is made to fit what it keeps.
+    // Mostly line ends (blank or one-character lines): the memory past what the
+    // block keeps goes back to the system. A block made to fit would be a copy,
+    // made while the whole file and the line starts are held: the peak of the read.
     if (out < d.bytes.capacity() / 2)
-        d.bytes.shrink_to_fit();
+        ReleaseTail(d.bytes);
     t.revision_ = NextRevision();
     return t;
 }
