@@ -18,15 +18,13 @@ void CheckRoom(size_t bytes)
         throw std::length_error("el texto de la red supera los 4 GB");
 }
 
-// Gives the whole pages of the string's block past its end (and its terminating
-// zero) back to the system; they come back as zeros if the string grows into
-// them. Pages that hold anything else of the block stay as they are.
-void ReleaseTail(std::string& bytes)
+// Gives the whole pages between from and to back to the system; they come back as
+// zeros when next written. Pages that hold anything outside stay as they are.
+void ReleasePages(const char* from, const char* to)
 {
     const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
-    const auto data = reinterpret_cast<uintptr_t>(bytes.data());
-    const uintptr_t first = (data + bytes.size() + 1 + page - 1) & ~(page - 1);
-    const uintptr_t end = (data + bytes.capacity()) & ~(page - 1); // the block holds capacity + 1 bytes
+    const uintptr_t first = (reinterpret_cast<uintptr_t>(from) + page - 1) & ~(page - 1);
+    const uintptr_t end = reinterpret_cast<uintptr_t>(to) & ~(page - 1);
     if (end > first)
         madvise(reinterpret_cast<void*>(first), end - first, MADV_DONTNEED);
 }
@@ -61,11 +59,20 @@ TTextLines TTextLines::FromBytes(std::string&& bytes)
     FileUtils::ForEachLine(d.bytes, [&](size_t, size_t) { ++count; });
     d.starts.reserve(count + 1);
     size_t out = 0;
+    // The bytes between the lines kept so far and the next line are read no more:
+    // every few hundred kilobytes of them go back to the system at once, so that a
+    // text mostly of line ends never holds the whole file and all its line starts.
+    constexpr size_t ReleaseStep = size_t(1) << 18;
+    size_t released = 0;
     FileUtils::ForEachLine(std::string_view(data, n), [&](size_t start, size_t end) {
         d.starts.push_back(static_cast<uint32_t>(out));
         if (out != start)
             std::char_traits<char>::move(data + out, data + start, end - start);
         out += end - start;
+        if (end - out >= released + ReleaseStep) {
+            ReleasePages(data + out, data + end);
+            released = end - out;
+        }
     });
     if (!d.starts.empty())
         d.starts.push_back(static_cast<uint32_t>(out));
@@ -74,7 +81,7 @@ TTextLines TTextLines::FromBytes(std::string&& bytes)
     // block keeps goes back to the system. A block made to fit would be a copy,
     // made while the whole file and the line starts are held: the peak of the read.
     if (out < d.bytes.capacity() / 2)
-        ReleaseTail(d.bytes);
+        ReleasePages(data + out + 1, data + d.bytes.capacity()); // the block holds capacity + 1 bytes
     t.revision_ = NextRevision();
     return t;
 }
