@@ -191,13 +191,6 @@ QPoint PlaceLegendBlock(QPoint wanted, QSize block)
 // ---------------------------------------------------------------------------
 // Paper sizes of the shared layers
 
-struct TPaperSizes::TSaved {
-    int32_t pixsVol, pixsCol, pixsMov, genatrBarWidth, linkShift, nodeSize, centroidSize, arrowSize, signalSize;
-    double zoneBorderScale;
-    std::array<TLabelFont, MaxLabelFonts + 1> fonts;
-    std::array<TItems, MaxItems + 1> items;
-};
-
 double MapBarScale()
 {
     const TOxrImage* map = pageCanvas ? pageCanvas->Map : nullptr;
@@ -206,53 +199,33 @@ double MapBarScale()
     return ZelPrinter::PixelsPerUnit() / map->PixelsPerUnit();
 }
 
-TPaperSizes::TPaperSizes(double barScale) : saved_(new TSaved)
+std::shared_ptr<const TLayerSizes> PaperSizes(double barScale)
 {
-    saved_->pixsVol = PixsVol;
-    saved_->pixsCol = PixsCol;
-    saved_->pixsMov = PixsMov;
-    saved_->genatrBarWidth = GenatrBarWidth;
-    saved_->zoneBorderScale = ZoneBorderScale;
-    saved_->linkShift = LinkShift;
-    saved_->nodeSize = NodeSize;
-    saved_->centroidSize = CentroidSize;
-    saved_->arrowSize = ArrowSize;
-    saved_->signalSize = SignalSize;
-    saved_->fonts = LabelFonts;
-    saved_->items = Items;
-    PixsVol = barScale > 0 ? Round(PixsVol * barScale) : Scaled(PixsVol);
-    PixsCol = Scaled(PixsCol);
-    PixsMov = Scaled(PixsMov);
-    GenatrBarWidth = Scaled(GenatrBarWidth);
-    ZoneBorderScale = Factor();
-    LinkShift = Scaled(LinkShift);
-    NodeSize = Scaled(NodeSize);
-    CentroidSize = Scaled(CentroidSize);
-    ArrowSize = Scaled(ArrowSize);
-    SignalSize = Scaled(SignalSize);
-    for (TLabelFont& f : LabelFonts)
+    TLayerSizes z = ViewSnapshot::ScreenSizes();
+    z.PixsVol = barScale > 0 ? Round(z.PixsVol * barScale) : Scaled(z.PixsVol);
+    z.PixsCol = Scaled(z.PixsCol);
+    z.PixsMov = Scaled(z.PixsMov);
+    z.GenatrBarWidth = Scaled(z.GenatrBarWidth);
+    z.ZoneBorderScale = Factor();
+    z.LinkShift = Scaled(z.LinkShift);
+    z.NodeSize = Scaled(z.NodeSize);
+    z.CentroidSize = Scaled(z.CentroidSize);
+    z.ArrowSize = Scaled(z.ArrowSize);
+    z.SignalSize = Scaled(z.SignalSize);
+    for (TLabelFont& f : z.LabelFonts)
         f.Size = FontScaled(f.Size);
     // Widths of 1 stay hairlines, as the background layers print them.
-    for (TItems& item : Items)
+    for (TItems& item : z.Items)
         if (item.Width > 1)
             item.Width = Scaled(item.Width);
+    return std::make_shared<const TLayerSizes>(std::move(z));
 }
 
-TPaperSizes::~TPaperSizes()
+TViewSnapshot OnPaper(const TViewSnapshot& view, double barScale)
 {
-    PixsVol = saved_->pixsVol;
-    PixsCol = saved_->pixsCol;
-    PixsMov = saved_->pixsMov;
-    GenatrBarWidth = saved_->genatrBarWidth;
-    ZoneBorderScale = saved_->zoneBorderScale;
-    LinkShift = saved_->linkShift;
-    NodeSize = saved_->nodeSize;
-    CentroidSize = saved_->centroidSize;
-    ArrowSize = saved_->arrowSize;
-    SignalSize = saved_->signalSize;
-    LabelFonts = saved_->fonts;
-    Items = saved_->items;
-    delete saved_;
+    TViewSnapshot paper = view;
+    paper.Sizes = PaperSizes(barScale);
+    return paper;
 }
 
 // ---------------------------------------------------------------------------
@@ -439,7 +412,8 @@ void PrintAtributos(QPainter& p)
 {
     DataLayers::TLegendRequest legend;
     {
-        TPaperSizes sizes;
+        const TViewSnapshot paper = OnPaper(CurrentView());
+        const TViewScope scope(paper);
         legend = DataLayers::DrawAtributos(ZelPrinter::Painter(), DataOptions());
     }
     if (legend.kind == DataLayers::TLegendRequest::Bars)
@@ -450,7 +424,8 @@ void PrintMapaColores(QPainter& p)
 {
     DataLayers::TLegendRequest legend;
     {
-        TPaperSizes sizes;
+        const TViewSnapshot paper = OnPaper(CurrentView());
+        const TViewScope scope(paper);
         legend = DataLayers::DrawMapaColores(ZelPrinter::Painter(), DataOptions());
     }
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
@@ -504,7 +479,8 @@ void PrintMovimLinks(QPainter& p)
     }
     DataLayers::TLegendRequest legend;
     {
-        TPaperSizes sizes;
+        const TViewSnapshot paper = OnPaper(CurrentView());
+        const TViewScope scope(paper);
         legend = DataLayers::DrawMovimLinks(ZelPrinter::Painter(), DataOptions());
     }
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
@@ -515,7 +491,8 @@ void PrintMovimLinks(QPainter& p)
 
 void PrintValue(QPainter&)
 {
-    TPaperSizes sizes;
+    const TViewSnapshot paper = OnPaper(CurrentView());
+    const TViewScope scope(paper);
     DataLayers::DrawValue(ZelPrinter::Painter(), DataOptions());
 }
 
@@ -572,7 +549,8 @@ void PrintLineas(QPainter& p)
         PrintRoutes(p);
     {
         // The loads only: the routes are drawn above in their paper form.
-        TPaperSizes sizes;
+        const TViewSnapshot paper = OnPaper(view);
+        const TViewScope scope(paper);
         DrawLineLoads(ZelPrinter::Painter());
     }
     // The loads of the transit lines are explained by the bar legend.
@@ -809,6 +787,10 @@ void PrintPage(QPainter& p, const TViewSnapshot& view, QSize pageSize, const TPa
         kept.Kept.push_back(
             TitleBlock(p, titles, view.TitleFont, TitlePos, pageSize.width(), pageSize.height()).box);
     const TCanvasScope canvasScope(kept);
+    // The layers drawn at paper sizes draw from copies of the view that carry
+    // them: the zone bars keep their map size (the ratio of the page's scale to
+    // the map canvas's), the rest follow the factor.
+    const TViewSnapshot paper = OnPaper(view), paperBars = OnPaper(view, MapBarScale());
     TMapPainter& page = ZelPrinter::Painter();
     ZelPrinter::ResetLabels();
     for (const TMapLayer layer : MapLayerOrder) {
@@ -839,17 +821,17 @@ void PrintPage(QPainter& p, const TViewSnapshot& view, QSize pageSize, const TPa
             continue;
         switch (layer) {
         case TMapLayer::Zonas: {
-            TPaperSizes sizes(MapBarScale());
+            const TViewScope scope(paperBars);
             DrawZonas(page);
             break;
         }
         case TMapLayer::Poligonos: {
-            TPaperSizes sizes;
+            const TViewScope scope(paper);
             DrawPoligonos(page);
             break;
         }
         case TMapLayer::Solera: {
-            TPaperSizes sizes;
+            const TViewScope scope(paper);
             DrawSolera(page);
             break;
         }
@@ -860,7 +842,7 @@ void PrintPage(QPainter& p, const TViewSnapshot& view, QSize pageSize, const TPa
             PrintMapaColores(p);
             break;
         case TMapLayer::EntSal: {
-            TPaperSizes sizes(MapBarScale());
+            const TViewScope scope(paperBars);
             DrawEntSal(page);
             break;
         }
@@ -895,7 +877,7 @@ void PrintPage(QPainter& p, const TViewSnapshot& view, QSize pageSize, const TPa
             PrintCalles(p);
             break;
         case TMapLayer::NamePoligonos: {
-            TPaperSizes sizes;
+            const TViewScope scope(paper);
             DrawNamePoligonos(page);
             break;
         }

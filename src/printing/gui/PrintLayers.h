@@ -10,9 +10,11 @@
 #include <QSize>
 #include <QStringList>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+struct TLayerSizes;
 struct TViewSnapshot;
 class TLegendImage;
 class TOxrImage;
@@ -55,23 +57,15 @@ void PrintPage(QPainter& canvas, const TViewSnapshot& view, QSize pageSize, cons
 // The factor between screen sizes and paper sizes (SizeFactor, at least 1e-3).
 double Factor();
 
-// Saves the screen sizes the shared layers read (bar widths, symbol sizes, label
-// fonts, link shift) and multiplies them by the factor; puts them back when it
-// goes out of scope. The screen's own layers then draw paper sizes on a page.
-class TPaperSizes {
-public:
-    // barScale > 0 scales the bar height unit PixsVol by it instead of the
-    // factor (the zone bars keep their map size: the ratio of the page's scale
-    // to the map canvas's).
-    explicit TPaperSizes(double barScale = 0);
-    ~TPaperSizes();
-    TPaperSizes(const TPaperSizes&) = delete;
-    TPaperSizes& operator=(const TPaperSizes&) = delete;
-
-private:
-    struct TSaved;
-    TSaved* saved_;
-};
+// The screen sizes the shared layers draw with (bar widths, symbol sizes, label
+// fonts, link shift, layer styles) times the factor, for a view copy that
+// carries them: the screen's own layers then draw paper sizes on a page.
+// barScale > 0 scales the bar height unit PixsVol by it instead of the factor
+// (the zone bars keep their map size: the ratio of the page's scale to the map
+// canvas's).
+std::shared_ptr<const TLayerSizes> PaperSizes(double barScale = 0);
+// A copy of the view that draws at paper sizes.
+TViewSnapshot OnPaper(const TViewSnapshot& view, double barScale = 0);
 
 void PrintNetWork(QPainter& canvas);
 void PrintNetWorkLanes(QPainter& canvas);
