@@ -12,6 +12,7 @@
 #include <QTransform>
 
 #include <algorithm>
+#include <optional>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -1098,9 +1099,17 @@ void TMapPainter::UseTextCache()
     const QFont& font = painter_->font();
     const QPaintDevice* device = painter_->device();
     const int dpiX = device ? device->logicalDpiX() : 0, dpiY = device ? device->logicalDpiY() : 0;
-    auto matches = [&](const TTextCache& c) {
-        return c.device == device && c.dpiX == dpiX && c.dpiY == dpiY && (font.isCopyOf(c.font) || font == c.font) &&
-               font.resolveMask() == c.font.resolveMask();
+    auto matches = [&](TTextCache& c) {
+        if (c.device != device || c.dpiX != dpiX || c.dpiY != dpiY || font.resolveMask() != c.font.resolveMask())
+            return false;
+        if (font.isCopyOf(c.font))
+            return true;
+        if (font != c.font)
+            return false;
+        // An equal font made apart: keep the painter's copy, so that the next
+        // label finds it without comparing every property again.
+        c.font = font;
+        return true;
     };
     if (text_ && matches(*text_))
         return;
@@ -1251,10 +1260,13 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
     const double x0 = anchor.x() + offset * sa, y0 = anchor.y() + offset * ca;
     const double x1 = x0 + w * ca, y1 = y0 - w * sa;
     // A box reaching beyond the far box is larger than anything a screen shows.
-    const QRectF reach = FarBox();
-    for (const QPointF corner : {QPointF(x0, y0), QPointF(x1, y1), QPointF(x1 + depth * sa, y1 + depth * ca),
-                                 QPointF(x0 + depth * sa, y0 + depth * ca)})
-        if (!reach.contains(corner))
+    // (Compared here rather than through QRectF::contains: every candidate label,
+    // most of them left out, passes this test four times.)
+    const double left = -FarPixels, right = world_.Width + FarPixels, top = -FarPixels,
+                 bottom = world_.Height + FarPixels;
+    const double cx[4] = {x0, x1, x1 + depth * sa, x0 + depth * sa}, cy[4] = {y0, y1, y1 + depth * ca, y0 + depth * ca};
+    for (int k = 0; k < 4; ++k)
+        if (cx[k] < left || cx[k] > right || cy[k] < top || cy[k] > bottom)
             return QRegion();
     QPoint box[5] = {
         QPoint(Round(x0), Round(y0)),
@@ -1323,7 +1335,9 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
     if (fontPen_.color() != FontColor || fontPen_.style() != Qt::SolidLine)
         fontPen_ = QPen(FontColor);
     const bool penReady = painter_->pen() == fontPen_;
-    const QPen savedPen = penReady ? QPen() : painter_->pen();
+    std::optional<QPen> savedPen; // not even an empty pen made for the usual label
+    if (!penReady)
+        savedPen = painter_->pen();
     if (angle == 0) {
         // Level text lands on the same pixels placed directly at the box's
         // corner; changing the painter's transform twice a label would cost more
@@ -1346,8 +1360,8 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
         DrawLabelText(text, QPoint(0, fontAscent_), layout);
         painter_->setWorldTransform(savedTransform);
     }
-    if (!penReady)
-        painter_->setPen(savedPen);
+    if (savedPen)
+        painter_->setPen(*savedPen);
     if (solid && BeginShape())
         painter_->drawPolyline(polygon, 5);
     Changed();
