@@ -1326,6 +1326,16 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
         Changed();
         return region;
     }
+    if (angle == 0 && !solid && labelPass_ > 0 && pending_.labels.empty()) {
+        if (fontPen_.color() != FontColor || fontPen_.style() != Qt::SolidLine)
+            fontPen_ = QPen(FontColor);
+        if (painter_->pen() == fontPen_)
+            if (const QList<QGlyphRun>* runs = ShapedText(text, layout);
+                runs && QueueLevelLabel(*runs, QPoint(polygon[0].x(), polygon[0].y() + fontAscent_))) {
+                Changed();
+                return region;
+            }
+    }
     FlushLabels();
     if (labelWrites_ != writes) // writing them may have moved this text's entry in the cache
         TextWidth(text, nullptr, &layout);
@@ -1366,6 +1376,80 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
         painter_->drawPolyline(polygon, 5);
     Changed();
     return region;
+}
+
+bool TMapPainter::QueueLevelLabel(const QList<QGlyphRun>& runs, const QPoint& baseline)
+{
+    // Only on a raster picture under no clip or opacity, whose state the pass
+    // keeps (see DeferLabel); one font for the whole gathered run.
+    if (!painter_->isActive() || !painter_->device() || painter_->device()->devType() != QInternal::Image ||
+        painter_->hasClipping() || painter_->opacity() != 1.0)
+        return false;
+    const QRawFont& font = runs.front().rawFont();
+    for (const QGlyphRun& run : runs)
+        if (run.rawFont() != font)
+            return false;
+    TLevelLabels& level = level_;
+    if (!level.glyphs.empty() &&
+        (level.font != font || level.transform != painter_->worldTransform() || level.pen != painter_->pen() ||
+         level.hints != painter_->renderHints()))
+        WriteLevelLabels();
+    if (level.glyphs.empty()) {
+        level.font = font;
+        level.transform = painter_->worldTransform();
+        level.pen = painter_->pen();
+        level.hints = painter_->renderHints();
+    }
+    // The painter adds the origin to each glyph's position; so does this.
+    const QPointF origin(baseline);
+    for (const QGlyphRun& run : runs) {
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        const qsizetype n = std::min(glyphs.size(), positions.size());
+        for (qsizetype k = 0; k < n; ++k) {
+            level.glyphs.push_back(glyphs[k]);
+            level.positions.push_back(origin + positions[k]);
+        }
+    }
+    return true;
+}
+
+void TMapPainter::WriteLevelLabels()
+{
+    TLevelLabels& level = level_;
+    if (painter_ && painter_->isActive()) { // else the painter ended since: nothing to write on
+        QGlyphRun run;
+        run.setRawFont(level.font);
+        run.setGlyphIndexes(level.glyphs);
+        run.setPositions(level.positions);
+        const QTransform savedTransform = painter_->worldTransform();
+        const QPen savedPen = painter_->pen();
+        const QPainter::RenderHints savedHints = painter_->renderHints();
+        const QPainter::CompositionMode savedMode = painter_->compositionMode();
+        if (savedTransform != level.transform)
+            painter_->setWorldTransform(level.transform);
+        if (savedPen != level.pen)
+            painter_->setPen(level.pen);
+        if (savedHints != level.hints) {
+            painter_->setRenderHints(savedHints, false);
+            painter_->setRenderHints(level.hints, true);
+        }
+        if (savedMode != QPainter::CompositionMode_SourceOver)
+            painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+        painter_->drawGlyphRun(QPointF(0, 0), run);
+        if (savedMode != QPainter::CompositionMode_SourceOver)
+            painter_->setCompositionMode(savedMode);
+        if (savedHints != level.hints) {
+            painter_->setRenderHints(level.hints, false);
+            painter_->setRenderHints(savedHints, true);
+        }
+        if (savedPen != level.pen)
+            painter_->setPen(savedPen);
+        if (savedTransform != level.transform)
+            painter_->setWorldTransform(savedTransform);
+    }
+    level.glyphs.clear();
+    level.positions.clear();
 }
 
 void TMapPainter::BeginLabelPass() { ++labelPass_; }
@@ -1417,6 +1501,8 @@ bool TMapPainter::DeferLabel()
 
 void TMapPainter::WritePendingLabels()
 {
+    if (!level_.glyphs.empty())
+        WriteLevelLabels();
     ++labelWrites_;
     TPendingLabels pending;
     std::swap(pending, pending_);
