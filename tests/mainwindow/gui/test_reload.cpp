@@ -10,6 +10,7 @@
 #include "model/PalvonRead.h"
 #include "model/gui/FrmDat.h"
 #include "support/FileDialogAnswer.h"
+#include "support/LiveMenus.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
 #include "widgets/DlgCfgWidgets.h"
@@ -78,7 +79,11 @@ protected:
         for (int32_t k = 1; k <= Network.LineCount; ++k)
             s.stops.push_back(Lineas[k].Stops);
         s.text = FrmDat->Lines().ToVector();
-        s.editorLines = FrmDat->mmDat->document()->blockCount();
+        // The text window as the user opens it (its editor is made when first shown).
+        if (!FrmDat->isVisible()) {
+            EXPECT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+        }
+        s.editorLines = FrmDat->mmDat ? FrmDat->mmDat->document()->blockCount() : -1;
         s.gridRows = viewer->sagArcos->RowCount();
         return s;
     }
