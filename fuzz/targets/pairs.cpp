@@ -15,12 +15,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     KDVlib::PairsList = std::move(lines);
     KDVanalysis::RunPairPaths([](size_t, size_t) { return true; });
-    std::vector<size_t> rowPair;
-    KDVanalysis::PairPathRows(&rowPair);
-    if (!rowPair.empty()) {
-        KDVanalysis::PairPath(rowPair.back());
-        KDVanalysis::PathRows(1);
-    }
+    // The batch listing, made row by row as it is shown, then the last path found.
+    KDVanalysis::TBatchRows rows;
+    std::vector<std::string> cells;
+    for (int k = 0; k < rows.Count(); ++k)
+        rows.Row(k, cells);
+    for (size_t pair = KDVanalysis::PairPaths.size(); pair-- > 0;)
+        if (KDVanalysis::PairPaths[pair].Links > 0) {
+            KDVanalysis::PairPath(pair);
+            KDVanalysis::PathRows(1);
+            break;
+        }
     KDVanalysis::PathListing(true);
     return 0;
 }
