@@ -1,8 +1,9 @@
-// Every writer of user files against the ways a write fails: a read-only file, a
-// read-only folder, a disk that fills up half way (a file-size limit) and a program
-// killed half way. The earlier files stay byte for byte, one Spanish message says
-// why, and nothing is left under the real name; a killed write's scratch files go
-// at the next save in the folder. The PDF print, which needs the window, meets the
+// Every writer of user files against the ways a write fails: a read-only file and
+// a read-only folder (as root and as another user), a full disk (a small disk of
+// its own), a disk that fills up half way (a file-size limit) and a program killed
+// half way. The earlier files stay byte for byte, one Spanish message says why,
+// and nothing is left under the real name; a killed write's scratch files go at
+// the next save in the folder. The PDF print, which needs the window, meets the
 // same failures in the printing window tests.
 #include "archive/ZipForge.h"
 #include "export/Emme2Export.h"
@@ -34,7 +35,10 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <iostream>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/statvfs.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -284,6 +288,17 @@ TEST_F(SafeWrites, FailuresKeepTheEarlierFiles)
         testutil::TempDir tmp;
         const fs::path dir = tmp.path() / "carpeta";
         fs::create_directories(dir);
+        // A small disk of its own where the system lets one be mounted (as root).
+        const bool disk = ::mount("tmpfs", dir.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=2m,mode=0700") == 0;
+        struct Unmount {
+            const fs::path& dir;
+            bool disk;
+            ~Unmount()
+            {
+                if (disk)
+                    ::umount2(dir.c_str(), MNT_DETACH);
+            }
+        } unmount{dir, disk};
         const std::string path = (dir / w.file).string();
         ASSERT_EQ(w.write(path), "");
         const auto before = Snapshot(dir);
@@ -320,6 +335,20 @@ TEST_F(SafeWrites, FailuresKeepTheEarlierFiles)
             for (const auto& e : fs::directory_iterator(dir))
                 fs::permissions(e.path(), fs::perms(0644));
             fs::permissions(dir, fs::perms::owner_all);
+        }
+
+        if (disk) {
+            // The disk full but for half of the largest file.
+            struct statvfs st {};
+            ASSERT_EQ(::statvfs(dir.c_str(), &st), 0);
+            const std::string filler = (dir / "relleno.bin").string();
+            testutil::writeFile(filler, std::string(uint64_t(st.f_bavail) * st.f_frsize - largest / 2, 'x'));
+            message = w.write(path);
+            EXPECT_NE(message.find("no queda espacio en el disco"), std::string::npos) << message;
+            fs::remove(filler);
+            EXPECT_EQ(Snapshot(dir), before);
+        } else {
+            std::cerr << "[ NOTE ] no disk of its own could be mounted: the full disk row is not run\n";
         }
 
         // The disk fills up half way.
