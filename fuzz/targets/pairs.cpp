@@ -15,17 +15,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     KDVlib::PairsList = std::move(lines);
     KDVanalysis::RunPairPaths([](size_t, size_t) { return true; });
-    // The batch listing, made row by row as it is shown, then the last path found.
+    // The listing's rows, first and last asked out of order, as the grid may.
     KDVanalysis::TBatchRows rows;
     std::vector<std::string> cells;
-    for (int k = 0; k < rows.Count(); ++k)
-        rows.Row(k, cells);
-    for (size_t pair = KDVanalysis::PairPaths.size(); pair-- > 0;)
-        if (KDVanalysis::PairPaths[pair].Links > 0) {
-            KDVanalysis::PairPath(pair);
-            KDVanalysis::PathRows(1);
-            break;
-        }
+    if (rows.Count() > 0) {
+        rows.Row(rows.Count() - 1, cells);
+        rows.Row(0, cells);
+    }
+    if (!KDVanalysis::PairPaths.empty()) {
+        KDVanalysis::PairPath(KDVanalysis::PairPaths.size() - 1);
+        KDVanalysis::PathRows(1);
+    }
     KDVanalysis::PathListing(true);
     return 0;
 }
