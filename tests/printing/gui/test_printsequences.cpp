@@ -70,36 +70,8 @@ std::map<std::string, bool> CommandStates(TPalvonViewer* window)
     return states;
 }
 
-// Runs `answer` on the next modal window once it shows.
-void WhenModalShown(QObject* owner, std::function<void(QWidget*)> answer)
-{
-    auto* timer = new QTimer(owner);
-    auto polls = std::make_shared<int>(1000);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer, polls] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (w && w->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            answer(w);
-        } else if (--*polls <= 0) {
-            timer->stop();
-            timer->deleteLater();
-            ADD_FAILURE() << "no modal window showed";
-        }
-    });
-    timer->start(10);
-}
-
-void ClickToolButton(QWidget* window, const QString& action)
-{
-    QAction* a = livemenus::Find(window, action);
-    for (QToolBar* bar : window->findChildren<QToolBar*>())
-        if (QWidget* button = bar->widgetForAction(a); button && button->isVisible()) {
-            QTest::mouseClick(button, Qt::LeftButton);
-            return;
-        }
-    ADD_FAILURE() << "no visible button for " << action.toStdString();
-}
+using livemenus::ClickToolButton;
+using livemenus::WhenModalShown;
 
 QString PdfText(const std::string& pdf)
 {
