@@ -17,6 +17,7 @@
 #include "mainwindow/MapDrawAdapter.h"
 #include "map/gui/DisplayController.h"
 #include "map/gui/MapViewController.h"
+#include "map/ViewState.h"
 #include "mainwindow/AnalysisHostAdapter.h"
 #include "mainwindow/GridsHostAdapter.h"
 #include "printing/gui/BatchPrintController.h"
@@ -143,6 +144,7 @@ public:
     void SetStatusPanel(int panel, const QString& text) override;
     bool CommandOn(TCommandId id) override;
     void SetCommandOn(TCommandId id, bool on) override;
+    TViewState& View() override { return UserView(); }
 
     // ---- Controllers ----
     TFilesController& Files() { return files_; }       // opening, listings, data and auxiliary files

@@ -9,6 +9,7 @@
 #include "widgets/CommandTable.h"
 #include "mainwindow/PalvonViewer.h"
 #include "widgets/CommandPlaces.h"
+#include "map/gui/ViewBinding.h"
 #include "map/DrawState.h"
 #include "map/gui/DlgSize.h"
 #include "model/KDVvars.h"
@@ -95,6 +96,7 @@ void TPalvonViewer::CreateCommandActions()
         if (!*row.Caption)
             a->setSeparator(true);
     }
+    ViewBinding::Connect(*this, UserView());
 }
 
 void TPalvonViewer::PlaceCommands()

@@ -12,9 +12,11 @@
 #include "map/GeoLayers.h"
 #include "map/Ranges.h"
 #include "map/ViewConfig.h"
+#include "map/ViewState.h"
 #include "map/gui/DataLayers.h"
 #include "map/gui/KDVscale.h"
 #include "map/gui/OxrImage.h"
+#include "map/gui/ViewBinding.h"
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
 #include "model/ProgramOptions.h"
@@ -42,6 +44,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 using namespace ProgramSettings;
 using ZelUtils::Format;
@@ -50,10 +53,10 @@ namespace {
 
 // The layer toggles in the order of "Opciones" and "Botones"; an empty name is the
 // unused field 3, "aAtributos2" an action rather than a toolbar button.
-constexpr const char* LayerButtons[17] = {"tbArrows", "tbNodes", "", "tbNameNodes", "tbCalles", "tbCents",
-                                          "tbAtributos", "tbColores", "tbValues", "aAtributos2",
-                                          "tbMovimValues", "tbPoligonos", "tbLineas", "tbSel", "tbTit",
-                                          "tbZonas", "tbSolera"};
+constexpr std::optional<TCommandId> LayerButtons[17] = {
+    Cmd::tbArrows, Cmd::tbNodes,     std::nullopt,  Cmd::tbNameNodes, Cmd::tbCalles, Cmd::tbCents,
+    Cmd::tbAtributos, Cmd::tbColores, Cmd::tbValues, Cmd::aAtributos2, Cmd::tbMovimValues, Cmd::tbPoligonos,
+    Cmd::tbLineas, Cmd::tbSel,       Cmd::tbTit,    Cmd::tbZonas,     Cmd::tbSolera};
 
 QString Qs(const std::string& s) { return TextCodec::Decode(s); }
 std::string Std(const QString& s) { return s.toUtf8().toStdString(); }
@@ -103,15 +106,6 @@ std::string C(uint32_t color) { return std::to_string(color); }
 
 } // namespace
 
-QAction* TSettingsController::ActionNamed(const char* name) { return host_.ActionNamed(QString::fromLatin1(name)); }
-
-void TSettingsController::SetDown(const QString& name, bool down)
-{
-    QAction* a = host_.ActionNamed(name);
-    a->setCheckable(true);
-    a->setChecked(down);
-}
-
 void TSettingsController::AcercaDe1Click()
 {
     Secondary::KDVaboutBox().exec();
@@ -160,15 +154,16 @@ void TSettingsController::GrabarConfiguracion(TIniFile& ini, const std::string& 
     put("Zoom", Join({Real(WorldMinX), Real(WorldMinY), Real(WorldMaxX), Real(WorldMaxY)}));
 
     std::vector<std::string> enabled, pressed;
-    for (const char* name : LayerButtons) {
-        if (!*name) {
+    for (const std::optional<TCommandId>& id : LayerButtons) {
+        if (!id) {
             enabled.push_back("0");
             pressed.push_back("0");
             continue;
         }
-        QAction* a = ActionNamed(name);
+        QAction* a = window_.Action(*id);
         enabled.push_back(Bool(a->isEnabled()));
-        pressed.push_back(Bool(a->isChecked()));
+        bool TViewState::*field = ViewBinding::FieldOf(*id);
+        pressed.push_back(Bool(field ? window_.View().*field : a->isChecked()));
     }
     put("Botones", Join(enabled));
     put("Opciones", Join(pressed));
@@ -292,9 +287,17 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
         WorldMaxY = std::min(WorldMaxY, double(Network.MaxY));
     }
 
-    for (size_t i = 0; i < ViewOptionCount; ++i)
-        if (*LayerButtons[i])
-            SetDown(QString::fromLatin1(LayerButtons[i]), c.Options[i]);
+    // The layer switches go to the view state, and the state to its buttons.
+    TViewState& view = window_.View();
+    for (size_t i = 0; i < ViewOptionCount; ++i) {
+        if (!LayerButtons[i])
+            continue;
+        if (bool TViewState::*field = ViewBinding::FieldOf(*LayerButtons[i]))
+            view.*field = c.Options[i];
+        else
+            window_.SetCommandOn(*LayerButtons[i], c.Options[i]);
+    }
+    ViewBinding::Reflect(window_, view);
     if (sym)
         sym->setVisible(window_.CommandOn(Cmd::tbColores));
     if (Scl)

@@ -74,9 +74,6 @@ public:
     uint8_t GeoLayersLoaded = 0;
 
 private:
-    QAction* ActionNamed(const char* name);
-    void SetDown(const QString& name, bool down);
-
     TWindowHost& window_;
     TSettingsHost& host_;
 };
