@@ -189,7 +189,7 @@ void WriteZonas(const TKmzNetworkView& view)
 
 double ValueInView(const TArcos& a)
 {
-    const int32_t v = (RangeVarArcos >= 0 && RangeVarArcos < int32_t(ColVarArcos.size())) ? ColVarArcos[RangeVarArcos] : 0;
+    const int32_t v = (UserView().RangeVarArcos >= 0 && UserView().RangeVarArcos < int32_t(ColVarArcos.size())) ? ColVarArcos[UserView().RangeVarArcos] : 0;
     return (v >= 1 && v <= NumLinkVars) ? a.Var[v] : 0.0;
 }
 
@@ -234,7 +234,7 @@ void WriteBands(const std::vector<int32_t>& links, bool values)
 void WriteValueBands(const TKmzNetworkView& view)
 {
     BandStyle();
-    KmlBeginDocument(RangeName, false);
+    KmlBeginDocument(UserView().RangeName, false);
     std::vector<int32_t> links;
     for (const auto& e : CollectLinks(true))
         links.push_back(std::get<2>(e));
@@ -245,7 +245,7 @@ void WriteValueBands(const TKmzNetworkView& view)
 void WriteRangeBands(const TKmzNetworkView& view)
 {
     BandStyle();
-    KmlBeginDocument(RangeName, false);
+    KmlBeginDocument(UserView().RangeName, false);
     std::vector<int32_t> byRange[MaxRangeClasses + 1];
     for (const auto& e : CollectLinks(true)) {
         const int32_t l = std::get<2>(e);

@@ -147,8 +147,8 @@ void TSettingsController::GrabarConfiguracion(TIniFile& ini, const std::string& 
     TLegendImage* const sym = host_.RangeLegend();
     auto put = [&](const std::string& key, const std::string& value) { ini.WriteString(section, key, value); };
 
-    put("Variable", Format("%s;%d", RangeName, RangeVarArcos));
-    put("Variables", ShownVarList.empty() ? "null" : Join(ShownVarList));
+    put("Variable", Format("%s;%d", UserView().RangeName, UserView().RangeVarArcos));
+    put("Variables", UserView().ShownVarList.empty() ? "null" : Join(UserView().ShownVarList));
     const std::vector<std::string> title = TitleLines(host_.MapTitle());
     put("Titulo", title.empty() ? "null" : Join(title));
     put("Zoom", Join({Real(WorldMinX), Real(WorldMinY), Real(WorldMaxX), Real(WorldMaxY)}));
@@ -171,7 +171,7 @@ void TSettingsController::GrabarConfiguracion(TIniFile& ini, const std::string& 
     // its corner (0;0) would bring it back over the map's top-left corner.
     const bool legendPlaced = sym && !(sym->PlaceAfresh && sym->pos() == QPoint(0, 0));
     put("Vineta", legendPlaced ? Format("%d;%d", sym->x(), sym->y()) : std::string("53;355"));
-    const bool fixed = KDVscale ? KDVscale->Fixed->isChecked() : ScaleFixed;
+    const bool fixed = KDVscale ? KDVscale->Fixed->isChecked() : UserView().ScaleFixed;
     put("Escala", Format("%s;%s;%d;%d", Real(RangeMax), Bool(fixed), PixsVol, PixsCol));
     put("Zonas", Format("%s;%d;%d", FontFields(LabelFonts[1]), CentroidSize, SymbolColors[0]));
     put("Nodos", Format("%s;%d", FontFields(LabelFonts[2]), NodeSize));
@@ -247,22 +247,22 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
 
     // The link variable: the current mode's variable supersedes the one read, and is
     // dropped when the link grid of the open network does not have it.
-    RangeName = c.VariableName;
-    RangeVarArcos = c.VariableColumn;
+    UserView().RangeName = c.VariableName;
+    UserView().RangeVarArcos = c.VariableColumn;
     host_.LinkRangeValues();
-    ShownVarList = {Format("%d", RangeVarArcos)};
+    UserView().ShownVarList = {Format("%d", UserView().RangeVarArcos)};
     VarColors[0] = ModePenColors[mode];
-    if (RangeVarArcos >= 0 && RangeVarArcos < NumArcosColumns) {
-        const int32_t k = ColVarArcos[static_cast<size_t>(RangeVarArcos)];
+    if (UserView().RangeVarArcos >= 0 && UserView().RangeVarArcos < NumArcosColumns) {
+        const int32_t k = ColVarArcos[static_cast<size_t>(UserView().RangeVarArcos)];
         if (k >= 1 && k <= NumLinkVars) {
-            RangeMin = Arcos[0].Var[k];
+            UserView().RangeMin = Arcos[0].Var[k];
             RangeMax = Arcos[ArcosMaxRec].Var[k];
         }
     }
-    if (RangeVarArcos < 0 || RangeVarArcos >= NumColArcos || !sagArcos || RangeVarArcos >= sagArcos->ColCount() ||
-        sagArcos->cell(RangeVarArcos, 0) != RangeName) {
-        RangeName = "null";
-        RangeVarArcos = 0;
+    if (UserView().RangeVarArcos < 0 || UserView().RangeVarArcos >= NumColArcos || !sagArcos || UserView().RangeVarArcos >= sagArcos->ColCount() ||
+        sagArcos->cell(UserView().RangeVarArcos, 0) != UserView().RangeName) {
+        UserView().RangeName = "null";
+        UserView().RangeVarArcos = 0;
     }
 
     if (tit) {
@@ -311,10 +311,10 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
         }
 
     RangeMax = c.ScaleMax;
-    ScaleFixed = c.ScaleFixed;
+    UserView().ScaleFixed = c.ScaleFixed;
     if (KDVscale)
-        KDVscale->Fixed->setChecked(ScaleFixed);
-    host_.ShowScaleKept(ScaleFixed);
+        KDVscale->Fixed->setChecked(UserView().ScaleFixed);
+    host_.ShowScaleKept(UserView().ScaleFixed);
     PixsVol = c.PixsVol;
     PixsCol = c.PixsCol;
 
@@ -387,8 +387,8 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
         RangeTable[k].Active = c.RangeActive[k];
     }
     // A section without explicit classes gives the variable shown its stored set.
-    if (OpenInteractive != 0 && RangeName != "null" && !c.HasRangeKeys)
-        Ranges::ApplySavedRangeSet(RangeName);
+    if (OpenInteractive != 0 && UserView().RangeName != "null" && !c.HasRangeKeys)
+        Ranges::ApplySavedRangeSet(UserView().RangeName);
 
     {
         TProgramOptions& o = ProgramOptions();

@@ -62,9 +62,9 @@ void ResetMapState()
     DisplayStyles::SetDefaultClassStyles();
     Ranges::SetDefaults();
     NumRanges = 5;
-    RangeSetKeys.clear();
-    RangeNames.clear();
-    IntersectionBorderColor = 0x000000;
+    UserView().RangeSetKeys.clear();
+    UserView().RangeNames.clear();
+    UserView().IntersectionBorderColor = 0x000000;
 
     // The polyline, point and polygon layers of an earlier window.
     GeoLinks.reset();

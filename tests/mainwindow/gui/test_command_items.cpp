@@ -138,8 +138,8 @@ TEST_F(CommandItems, RangeDialogOpensFromTheMapMenuAndItsTableIsKept)
     ASSERT_TRUE(Click(viewer, "popup:BDerecho", "Rangos1"));
     EXPECT_TRUE(shown);
     EXPECT_FLOAT_EQ(RangeTable[2].High, 0.6f);
-    const std::string key = "Rangos_" + RangeName;
-    EXPECT_NE(std::find(RangeSetKeys.begin(), RangeSetKeys.end(), key), RangeSetKeys.end());
+    const std::string key = "Rangos_" + UserView().RangeName;
+    EXPECT_NE(std::find(UserView().RangeSetKeys.begin(), UserView().RangeSetKeys.end(), key), UserView().RangeSetKeys.end());
 }
 
 TEST_F(CommandItems, SymbolSizesFromTheMapMenu)

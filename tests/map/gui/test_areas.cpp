@@ -235,7 +235,7 @@ TEST_F(AreaLayers, EntriesAndExitsAndGenerationBarsBesideTheCentroid)
     Genatr[1].Gen[1] = 100;
     Genatr[1].Attr[1] = 0.001f;
     GenatrMax = 100;
-    GenatrCol = 1;
+    UserView().GenatrCol = 1;
     Tick("GenAtrZona", true);
     Fresh();
     Draw(DrawZonas);
