@@ -231,7 +231,7 @@ void DxfMovimientos(const std::string& layer, const TLayerVariable& var)
             const double d = std::hypot(p.x - q.x, p.y - q.y);
             if (!(d > 0.0))
                 continue;
-            const double far = 50.0 * FMov / d, near = 2.0 * FMov / d;
+            const double far = 50.0 * UserView().FMov / d, near = 2.0 * UserView().FMov / d;
             const TPoint f{q.x + far * (p.x - q.x), q.y + far * (p.y - q.y)};
             const TPoint nr{q.x + near * (p.x - q.x), q.y + near * (p.y - q.y)};
             // The turns of one approach stand side by side, left turns on the left,

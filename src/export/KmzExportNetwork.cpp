@@ -494,7 +494,7 @@ void TurnsDoc()
                 else
                     turns = {p[0], p[1], p[2]};
             }
-            KmlLaneArrow(Format("%d-%d (%d)", A, B, l), g.Back(j, 10 * FMov), g.Back(j, 5 * FMov), AnchoPista / 3.5,
+            KmlLaneArrow(Format("%d-%d (%d)", A, B, l), g.Back(j, 10 * UserView().FMov), g.Back(j, 5 * UserView().FMov), AnchoPista / 3.5,
                          turns);
         }
     }
@@ -513,7 +513,7 @@ void SignalsDoc()
         for (int j = 1; j <= g.n; ++j) {
             if (!(g.Len(j) > 0))
                 continue;
-            const TPoint p5 = g.Back(j, 5 * FMov), p35 = g.Back(j, 3.5 * FMov);
+            const TPoint p5 = g.Back(j, 5 * UserView().FMov), p35 = g.Back(j, 3.5 * UserView().FMov);
             if (g.M[j]) {
                 if (!(j == 1 && g.right))
                     KmlNotchedWedge(name, p5, p35);

@@ -191,7 +191,7 @@ void TPalvonViewer::ConnectCommandItems()
         Registry().Register(CommandTable::TOwner::MapView, CommandOf(item),
                             [this, item] { Display().EntSalClick(item); });
     }
-    none->setChecked(EntSalVar < 0);
+    none->setChecked(UserView().EntSalVar < 0);
 
     // Sizes and factors show their current value.
     int32_t* const sizes[] = {&CentroidSize, &NodeSize, &ArrowSize, &SignalSize};

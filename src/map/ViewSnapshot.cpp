@@ -26,7 +26,7 @@ bool TViewSnapshot::Shows(TMapLayer layer) const
     case TMapLayer::Colores:
         return tbColores;
     case TMapLayer::EntSal:
-        return EntSalVar >= 0;
+        return UserView().EntSalVar >= 0;
     case TMapLayer::MovimLinks:
         return aAtributos2;
     case TMapLayer::Lineas:

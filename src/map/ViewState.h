@@ -63,6 +63,14 @@ struct TViewState {
     int32_t GenatrCol = 0;
     // Outline colour of the intersection views (chosen from the map's colour menu).
     uint32_t IntersectionBorderColor = 0x000000;
+    // User class whose entries and exits the zones show (-1 none, 0 the totals).
+    int32_t EntSalVar = -1;
+
+    // Sizes and styles (the ones the printed page shares with the screen are still
+    // in model/KDVvars.h). Scale of the movement flows, outline width of the
+    // intersection views.
+    double FMov = 1.0;
+    float IntersectionBorderWidth = 1.0f;
 };
 
 // The user's view: the one the main window shows.

@@ -316,7 +316,7 @@ void DataNetwork()
     PixsVol = 20;
     PixsCol = 3;
     SizeFactor = 1.0f;
-    FMov = 1.0;
+    UserView().FMov = 1.0;
     NumFormat = Tfmt{6, 1, "%6.1f"};
     UserView().ShownVarList = {"5"};
     Ranges::FillDefaultRanges(0.0f, 100.0f);

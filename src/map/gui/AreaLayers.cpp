@@ -330,7 +330,7 @@ void DrawZonas(TMapPainter& Img)
 
 void DrawEntSal(TMapPainter& Img)
 {
-    const int32_t j = EntSalVar;
+    const int32_t j = UserView().EntSalVar;
     if (!Img.Canvas() || j < 0 || j >= static_cast<int32_t>(std::size(Zonas[0].EnteringTotals)))
         return;
     const TMarginWindow margin(Img);

@@ -334,7 +334,7 @@ void TDisplayController::BarrasClick(int tag)
 
 void TDisplayController::EntSalClick(QAction* item)
 {
-    EntSalVar = item->data().toInt();
+    UserView().EntSalVar = item->data().toInt();
     item->setChecked(true);
     window_.RedrawMap();
 }

@@ -340,7 +340,7 @@ TEST_F(DataLayerTest, TurnSymbolsFollowTheirClassAndTheTurnChoice)
     RangeVarMovim = 4;
     Ranges::FillDefaultRanges(0.0f, 20.0f);
     RangeTable[3].Color = Green;
-    FMov = 4.0; // the symbol spans 8..200 world units before the junction
+    UserView().FMov = 4.0; // the symbol spans 8..200 world units before the junction
     PixsMov = 3;
     KDVlib::BuildHitGrid();
     MovimDrawMode = false;
