@@ -15,10 +15,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     KDVlib::PairsList = std::move(lines);
     KDVanalysis::RunPairPaths([](size_t, size_t) { return true; });
-    std::vector<size_t> rowPair;
-    KDVanalysis::PairPathRows(&rowPair);
-    if (!rowPair.empty()) {
-        KDVanalysis::PairPath(rowPair.back());
+    // The listing's rows, first and last asked out of order, as the grid may.
+    KDVanalysis::TBatchRows rows;
+    std::vector<std::string> cells;
+    if (rows.Count() > 0) {
+        rows.Row(rows.Count() - 1, cells);
+        rows.Row(0, cells);
+    }
+    if (!KDVanalysis::PairPaths.empty()) {
+        KDVanalysis::PairPath(KDVanalysis::PairPaths.size() - 1);
         KDVanalysis::PathRows(1);
     }
     KDVanalysis::PathListing(true);

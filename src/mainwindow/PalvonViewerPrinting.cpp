@@ -5,6 +5,12 @@
 #include "mainwindow/SecondaryWindows.h"
 #include "widgets/CommandPlaces.h"
 #include "map/ViewSnapshot.h"
+#include "export/GeoWriters.h"
+#include "model/KDVlib.h"
+#include "model/KDVvars.h"
+#include "model/NodeMoves.h"
+#include "model/ZelUtils.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QMenu>
 #include <QTextEdit>
@@ -78,3 +84,32 @@ void TPrintHostAdapter::LinkRangeValues() { v_.Grids().ArcosRangeValues(); }
 bool TPrintHostAdapter::MovementRangeValues() { return v_.Grids().MovimRangeValues(); }
 
 TKDVscale& TPrintHostAdapter::ScaleDialog() { return Secondary::KDVscale(); }
+
+bool TPrintHostAdapter::HoldUnsavedPositions(KDVlib::THeldPositions& held)
+{
+    if (!KDVlib::PositionsUnsaved || !Network.Loaded)
+        return false;
+    held = KDVlib::HoldPositions();
+    KDVlib::PositionsUnsaved = false;
+    return true;
+}
+
+void TPrintHostAdapter::PutBackPositions(const KDVlib::THeldPositions& held, bool reread)
+{
+    KDVlib::PositionsUnsaved = true;
+    if (!reread)
+        return;
+    KDVlib::PutBackPositions(held);
+    const auto show = [](TStringAlignGrid* grid, int32_t row, float x, float y) {
+        if (grid && row >= 1 && row < grid->RowCount()) {
+            grid->setCell(1, row, ZelUtils::Trim(ZelUtils::Format(XYFormat.c_str(), double(x))));
+            grid->setCell(2, row, ZelUtils::Trim(ZelUtils::Format(XYFormat.c_str(), double(y))));
+        }
+    };
+    for (const auto& p : held.Nodes)
+        if (const int32_t n = KDVlib::FindNodo(p.Number); n >= 1)
+            show(v_.sagNodos, n, Nodos[n].X, Nodos[n].Y);
+    for (const auto& p : held.Centroids)
+        if (const int32_t z = KDVlib::FindZona(p.Number); z >= 1)
+            show(v_.sagZonas, z, Zonas[z].CentroidX, Zonas[z].CentroidY);
+}

@@ -35,6 +35,8 @@ public:
     void LinkRangeValues() override;
     bool MovementRangeValues() override;
     TKDVscale& ScaleDialog() override;
+    bool HoldUnsavedPositions(KDVlib::THeldPositions& held) override;
+    void PutBackPositions(const KDVlib::THeldPositions& held, bool reread) override;
 
 private:
     TPalvonViewer& v_;

@@ -3,6 +3,7 @@
 
 #include "map/DrawState.h"
 #include "map/Ranges.h"
+#include "model/KDVvars.h"
 
 namespace {
 
@@ -54,6 +55,33 @@ bool TViewSnapshot::Shows(TMapLayer layer) const
 namespace ViewSnapshot {
 
 const TViewSnapshot* InForce() { return Current; }
+
+TLayerSizes ScreenSizes()
+{
+    TLayerSizes s;
+    s.PixsVol = PixsVol;
+    s.PixsCol = PixsCol;
+    s.PixsMov = PixsMov;
+    s.GenatrBarWidth = GenatrBarWidth;
+    s.LinkShift = LinkShift;
+    s.NodeSize = NodeSize;
+    s.CentroidSize = CentroidSize;
+    s.ArrowSize = ArrowSize;
+    s.SignalSize = SignalSize;
+    s.ZoneBorderScale = ZoneBorderScale;
+    s.LabelFonts = LabelFonts;
+    s.Items = Items;
+    return s;
+}
+
+const TLayerSizes& SizesInForce()
+{
+    if (Current && Current->Sizes)
+        return *Current->Sizes;
+    static TLayerSizes screen;
+    screen = ScreenSizes();
+    return screen;
+}
 
 } // namespace ViewSnapshot
 

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,18 @@ inline constexpr std::array<TMapLayer, 17> MapLayerOrder = {
     TMapLayer::EntSal,    TMapLayer::MovimLinks, TMapLayer::Lineas,    TMapLayer::Red,       TMapLayer::Carriles,
     TMapLayer::Arrows,    TMapLayer::Nodes,     TMapLayer::Cents,      TMapLayer::NameNodes, TMapLayer::Values,
     TMapLayer::Calles,    TMapLayer::NamePoligonos,
+};
+
+// The sizes the layers draw with, in pixels of the target: bar widths, symbol
+// sizes, the parallel-link offset, the label fonts and the background layers'
+// styles. The screen draws with the program's (ScreenSizes); a printed page's
+// view carries its own, at paper size.
+struct TLayerSizes {
+    int32_t PixsVol = 0, PixsCol = 0, PixsMov = 0, GenatrBarWidth = 0, LinkShift = 0;
+    int32_t NodeSize = 0, CentroidSize = 0, ArrowSize = 0, SignalSize = 0;
+    double ZoneBorderScale = 1.0;
+    std::array<TLabelFont, MaxLabelFonts + 1> LabelFonts{};
+    std::array<TItems, MaxItems + 1> Items{};
 };
 
 struct TViewSnapshot {
@@ -108,6 +121,9 @@ struct TViewSnapshot {
     // The view window in world units.
     double MinX = 0, MinY = 0, MaxX = 0, MaxY = 0;
 
+    // Sizes of its own (a printed page's); none: the program's.
+    std::shared_ptr<const TLayerSizes> Sizes;
+
     // The layer is drawn: its button is down and there is something for it to
     // show (bars need variables and a maximum, entries and exits a variable,
     // lanes the lane view, which also hides the node circles).
@@ -119,6 +135,12 @@ namespace ViewSnapshot {
 // The snapshot the map layers draw with while a TViewScope is open; none
 // outside one.
 const TViewSnapshot* InForce();
+
+// The program's sizes, as the screen draws them.
+TLayerSizes ScreenSizes();
+// The sizes of the snapshot in force when it carries its own, else the
+// program's (read afresh on each call).
+const TLayerSizes& SizesInForce();
 
 } // namespace ViewSnapshot
 

@@ -1,6 +1,7 @@
 #include "model/NodeMoves.h"
 
 #include "model/HitGrid.h"
+#include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/LinkGeometry.h"
 #include "model/ZelUtils.h"
@@ -174,6 +175,40 @@ void ShiftShape(TArcos& a, double dx, double dy)
         a.Points[m].x += dx;
         a.Points[m].y += dy;
     }
+}
+
+THeldPositions HoldPositions()
+{
+    THeldPositions held;
+    for (int32_t i = 1; i <= Network.NodeCount; ++i)
+        if (Nodos[i].HasXY)
+            held.Nodes.push_back({Nodos[i].Number, Nodos[i].X, Nodos[i].Y});
+    for (int32_t z = 1; z <= Network.ZoneCount; ++z)
+        if (Zonas[z].HasCentroid)
+            held.Centroids.push_back({Zonas[z].Number, Zonas[z].CentroidX, Zonas[z].CentroidY});
+    return held;
+}
+
+void PutBackPositions(const THeldPositions& held)
+{
+    MovedNodes.clear();
+    for (const THeldPositions::TPlace& p : held.Nodes) {
+        const int32_t n = FindNodo(p.Number);
+        if (n < 1 || (Nodos[n].HasXY && Nodos[n].X == p.X && Nodos[n].Y == p.Y))
+            continue;
+        double dx = 0, dy = 0;
+        PlaceNode(n, p.X, p.Y, dx, dy);
+        MovedNodes.push_back(ZelUtils::Format("%10d", p.Number));
+    }
+    for (const THeldPositions::TPlace& p : held.Centroids)
+        if (const int32_t z = FindZona(p.Number); z >= 1) {
+            Zonas[z].CentroidX = p.X;
+            Zonas[z].CentroidY = p.Y;
+            Zonas[z].HasCentroid = 1;
+        }
+    if (!MovedNodes.empty())
+        NewAngles();
+    MovedNodes.clear();
 }
 
 } // namespace KDVlib

@@ -29,6 +29,21 @@ int32_t ShiftSelectedNodes(int32_t except, double dx, double dy);
 // edges and the hit grid are rebuilt.
 bool NewAngles();
 
+// The places of the nodes and centroids of the network in memory, by number:
+// what an unsaved move leaves only in memory, kept while other networks are read.
+struct THeldPositions {
+    struct TPlace {
+        int32_t Number;
+        float X, Y;
+    };
+    std::vector<TPlace> Nodes, Centroids;
+};
+THeldPositions HoldPositions();
+// Puts held places back on the same network read again: each node and centroid
+// found by its number takes its place, and the links at the nodes that moved
+// follow them (NewAngles).
+void PutBackPositions(const THeldPositions& held);
+
 // ---- Shape points of one link (handles 0..2n-2: even 2k = point k, odd = midpoint) ----
 int32_t ShapeHandleCount(const TArcos& a);
 TPoint ShapeHandlePoint(const TArcos& a, int32_t handle);

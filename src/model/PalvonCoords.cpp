@@ -17,59 +17,43 @@ namespace PalvonRead {
 
 int32_t UtmZone = 19;
 std::string UtmHemisphere = "S";
+// Nothing on the way to the first map reads the latitudes and longitudes, and the
+// conversion is the costliest part of a node: CompleteGeographicPositions works
+// them out when they are asked for.
+TDeferredGeographic DeferredGeographic;
 
 namespace {
 
 // Nodes given a position in this section whose geographic position is still to be
-// worked out (GeographicPositions, at the section's end).
+// worked out (deferred at the section's end).
 std::vector<int32_t> pendingGeographic;
 
-// Threads working out geographic positions while the reading goes on (see
-// GeographicTestAndExtent), and the nodes they convert.
-std::vector<std::thread> geographicWorkers;
-std::vector<int32_t> geographicNodes;
 
 // Latitude and longitude of nodes[first..last) of the records at base, from their
-// final positions. Only those two fields are written, so the reading may go on
-// with the same records meanwhile; base stays valid since the records never move.
-void ConvertPositions(TNodo* base, const int32_t* nodes, size_t first, size_t last)
+// positions. Each node's conversion is independent of the others'.
+void ConvertPositions(TNodo* base, const int32_t* nodes, size_t first, size_t last, int32_t zone,
+                      const std::string& hemisphere)
 {
     for (size_t k = first; k < last; ++k) {
         TNodo& node = base[nodes[k]];
         ZelUtm::TGeografica g;
-        ZelUtm::UtmToGeo(UtmZone, UtmHemisphere, g, node.X, node.Y);
+        ZelUtm::UtmToGeo(zone, hemisphere, g, node.X, node.Y);
         node.Latitude = g.Latitude;
         node.Longitude = g.Longitude;
     }
 }
 
-// The latitude and longitude of every node positioned in the section, from its
-// final position. The conversion is the costly part of the section and each node's
-// is independent of the others: large sections are shared among a few threads.
-// With inBackground the calling thread does not wait for them.
-void GeographicPositions(bool inBackground)
+// The nodes positioned in the section get their latitude and longitude when first
+// asked for, from the zone and hemisphere of now.
+void DeferGeographicPositions()
 {
-    FinishGeographicPositions();
-    geographicNodes = std::move(pendingGeographic);
+    TDeferredGeographic& d = DeferredGeographic;
+    if (!d.Nodes.empty() && (d.Zone != UtmZone || d.Hemisphere != UtmHemisphere))
+        CompleteGeographicPositions();
+    d.Zone = UtmZone;
+    d.Hemisphere = UtmHemisphere;
+    d.Nodes.insert(d.Nodes.end(), pendingGeographic.begin(), pendingGeographic.end());
     pendingGeographic.clear();
-    const std::vector<int32_t>& nodes = geographicNodes;
-    if (nodes.empty())
-        return;
-    TNodo* base = &Nodos[0];
-    constexpr size_t PerThread = 2048;
-    const size_t threads = std::min<size_t>(4, nodes.size() / PerThread);
-    if (threads < 2) {
-        ConvertPositions(base, nodes.data(), 0, nodes.size());
-        return;
-    }
-    const size_t share = (nodes.size() + threads - 1) / threads;
-    for (size_t t = inBackground ? 0 : 1; t < threads; ++t)
-        geographicWorkers.emplace_back(ConvertPositions, base, nodes.data(), t * share,
-                                       std::min(nodes.size(), (t + 1) * share));
-    if (!inBackground) {
-        ConvertPositions(base, nodes.data(), 0, share);
-        FinishGeographicPositions();
-    }
 }
 
 // Free-format lines that could not be used, reported together at the section's end.
@@ -220,19 +204,46 @@ void ReadCoordinateLine(std::string& line) { ParseCoordinates(line); }
 
 void ReadFreeCoordinateLine(std::string& line) { ParseFreeCoordinates(line); }
 
-void FinishGeographicPositions()
+void CompleteGeographicPositions()
 {
-    for (std::thread& w : geographicWorkers)
+    const std::vector<int32_t> nodes = std::move(DeferredGeographic.Nodes);
+    DeferredGeographic.Nodes.clear();
+    if (nodes.empty())
+        return;
+    const int32_t zone = DeferredGeographic.Zone;
+    const std::string& hemisphere = DeferredGeographic.Hemisphere;
+    TNodo* base = &Nodos[0];
+    constexpr size_t PerThread = 2048;
+    const size_t threads = std::min<size_t>(4, nodes.size() / PerThread);
+    if (threads < 2) {
+        ConvertPositions(base, nodes.data(), 0, nodes.size(), zone, hemisphere);
+        return;
+    }
+    // Large networks are shared among a few threads.
+    const size_t share = (nodes.size() + threads - 1) / threads;
+    std::vector<std::thread> workers;
+    for (size_t t = 1; t < threads; ++t)
+        workers.emplace_back(ConvertPositions, base, nodes.data(), t * share, std::min(nodes.size(), (t + 1) * share),
+                             zone, std::cref(hemisphere));
+    ConvertPositions(base, nodes.data(), 0, share, zone, hemisphere);
+    for (std::thread& w : workers)
         w.join();
-    geographicWorkers.clear();
 }
 
-void GeographicTestAndExtent(bool inBackground)
+void DropGeographicPositions()
 {
-    // Geographic coordinates are converted here, over the positions the threads
-    // would read: then the threads finish first.
+    DeferredGeographic.Nodes.clear();
+    pendingGeographic.clear();
+}
+
+void GeographicTestAndExtent()
+{
     const bool geographic = LooksGeographic();
-    GeographicPositions(inBackground && !geographic);
+    // Degrees are their own latitude and longitude (given below to every node).
+    if (geographic)
+        DropGeographicPositions();
+    else
+        DeferGeographicPositions();
     ReportIncompleteLines();
     if (geographic) {
         // Said on the progress gauge while it runs: nothing to close afterwards.

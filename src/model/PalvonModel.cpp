@@ -51,8 +51,16 @@ int32_t NodeKeyMap::Insert(int32_t number, int32_t index)
 
 namespace PalvonRead {
 
+namespace {
+// Link records 1..this had their values cleared in bulk by the read going on,
+// and nothing wrote them since: the read makes its links in order from 1 and
+// writes no record beyond its last link.
+int32_t clearLinkRowsThrough = 0;
+} // namespace
+
 void ClearNetwork()
 {
+    DropGeographicPositions();
     ZoneConnectorList.clear();
     NodeKeyList.clear();
     NodeKeyList.reserve(1024);
@@ -109,21 +117,38 @@ int32_t NodeIndex(int32_t number)
     return i;
 }
 
+void ClearLinkValuesForRead(bool start)
+{
+    clearLinkRowsThrough = 0;
+    if (!start)
+        return;
+    const int32_t made = Arcos.allocated() - 1;
+    Arcos.ClearColumnRows(1, made);
+    clearLinkRowsThrough = made;
+}
+
 int32_t NewLink()
 {
     if (Network.LinkCount >= MaxArcos - 1)
         throw CapacityError(Format("más de %d arcos", MaxArcos - 1));
     int32_t i = ++Network.LinkCount;
     // A record made by this access holds its defaults already; only a record that
-    // served an earlier network needs clearing.
+    // served an earlier network needs clearing, and its values not even then while
+    // the read's rows cleared in bulk last (see ClearLinkValuesForRead).
     const bool fresh = i >= Arcos.allocated();
+    const bool valuesClear = i <= clearLinkRowsThrough;
     TArcos& a = Arcos[i];
     ArcosMaxRec = Network.LinkCount + 1;
     if (fresh)
         return i;
     a.A = a.B = a.AIndex = a.BIndex = a.Mark = 0;
     a.BearingA = a.BearingB = 0;
-    a.SetLanes(0);
+    if (!valuesClear) {
+        a.SetLanes(0);
+        a.SetFlareEnd(0);
+        a.SetFlareStart(0);
+        std::fill(std::begin(a.Var), std::end(a.Var), 0.0f);
+    }
     a.CosA = a.SinA = 0.0f;
     a.ReverseIndex = 0;
     a.Active = 1;
@@ -139,10 +164,7 @@ int32_t NewLink()
     // movements, so a reused record would otherwise keep the previous network's.
     a.StraightLength = 0.0f;
     a.TurnDirs[0] = a.TurnDirs[1] = a.TurnDirs[2] = 0;
-    a.SetFlareEnd(0);
-    a.SetFlareStart(0);
     a.HasPija = 0;
-    std::fill(std::begin(a.Var), std::end(a.Var), 0.0f);
     a.LaneDirs.reset();
     a.LaneMark.reset();
     a.LaneFlags.reset();

@@ -627,9 +627,9 @@ namespace {
 // Ends a refused read: nothing of it stays in the model, the user reads why once.
 bool Refuse(const std::string& error, const std::string& message)
 {
-    FinishGeographicPositions();
     // A partly read model would look complete.
     AddError(error);
+    ClearLinkValuesForRead(false);
     ClearNetwork();
     NodeKeyList.clear();
     ViewerServices& ui = Services();
@@ -657,20 +657,20 @@ bool ReadNetwork(TTextLines& lines)
     tabWarnings = 0;
     progressStep = 0;
     ViewerServices& ui = Services();
-    // The latitudes and longitudes of the nodes are worked out, and the memory of
-    // the link records is mapped, while the later sections are read; the read
-    // ends (however it ends) once both are done.
-    struct GeographicWait {
-        ~GeographicWait()
+    // The memory of the link records is mapped while the later sections are read;
+    // the read ends (however it ends) once that is done.
+    struct StorageWait {
+        ~StorageWait()
         {
-            FinishGeographicPositions();
             FinishLinkStorage();
+            ClearLinkValuesForRead(false);
         }
-    } geographicWait;
+    } storageWait;
     // "Errores.txt" lists what this read found, not what earlier networks had.
     ErrorList.clear();
     try {
         ClearNetwork();
+        ClearLinkValuesForRead(true);
         ResetSectionState();
         ui.SetProgressVisible(true);
         OptionLines.clear();
@@ -789,7 +789,7 @@ bool ReadNetwork(TTextLines& lines)
                 line = ReadSectionLines("55555", ReadFreeCoordinateLine);
             else
                 line = ReadSectionLines("55555", ReadCoordinateLine);
-            GeographicTestAndExtent(true);
+            GeographicTestAndExtent();
             ReportUnusedLanes();
         }
 
@@ -843,7 +843,6 @@ bool ReadNetwork(TTextLines& lines)
         return Refuse("Red rechazada: " + std::string(e.what()), std::string(e.what()) + "\rLa red no se ha cargado.");
     }
 
-    FinishGeographicPositions();
     ui.SetStatusText(1, "");
     Network.Loaded = 1;
     ui.SetProgressPosition(0);

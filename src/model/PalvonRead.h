@@ -117,6 +117,9 @@ std::string_view FieldView(std::string_view line, int first, int width);
 void ClearNetwork();
 int32_t NodeIndex(int32_t number);
 int32_t NewLink();
+// A read about to make its links clears the values of every link record in bulk
+// (start); NewLink then leaves them alone until the read ends (!start).
+void ClearLinkValuesForRead(bool start);
 int32_t NewMovement();
 int32_t NewZone();   // ZoneCount+1, record cleared
 int32_t NewSignal(); // SignalCount+1; returns the record index SignalCount-1
@@ -139,12 +142,22 @@ void MakeMovementsFromTurns();
 void StagePass();
 void MarkIsolatedNodes();
 void MarkIsolatedZones();
-// Latitude and longitude of the nodes positioned in section 55555, the
-// conversion of geographic coordinates, and the extent. With inBackground the
-// latitudes and longitudes are worked out by threads while the caller goes on;
-// FinishGeographicPositions waits for them.
-void GeographicTestAndExtent(bool inBackground = false);
-void FinishGeographicPositions();
+// The conversion of geographic coordinates and the extent, after section 55555.
+// The latitude and longitude of nodes positioned in projected coordinates are
+// worked out when first needed: CompleteGeographicPositions fills those fields
+// of every node still waiting for them (nothing else reads them before).
+// DropGeographicPositions forgets the waiting nodes (the network is cleared).
+void GeographicTestAndExtent();
+void CompleteGeographicPositions();
+void DropGeographicPositions();
+// The nodes waiting for their latitude and longitude, with the zone and hemisphere
+// of their positions: part of the network in memory (see SavedNetwork).
+struct TDeferredGeographic {
+    std::vector<int32_t> Nodes;
+    int32_t Zone = 0;
+    std::string Hemisphere;
+};
+extern TDeferredGeographic DeferredGeographic;
 void ReportUnusedLanes();
 
 // ---- Section line routines (each gets the current line, includes expanded) ----

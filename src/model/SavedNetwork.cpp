@@ -41,6 +41,7 @@ struct SavedNetwork::State {
     float knobCost[MaxUserClasses + 1][MaxKnobValues + 1] = {};
     int32_t utmZone = 0;
     std::string utmHemisphere;
+    TDeferredGeographic deferredGeographic;
 };
 
 namespace {
@@ -97,6 +98,7 @@ void Exchange(SavedNetwork::State& s)
     std::swap(ZoneConnectorList, s.zoneConnectors);
     std::swap(FirstArc, s.firstArc);
     std::swap(LinkLineRefs, s.lineRefs);
+    std::swap(DeferredGeographic, s.deferredGeographic);
 
     std::swap(OptionLines, s.optionLines);
     std::swap(ParamFields, s.paramFields);

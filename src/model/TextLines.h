@@ -2,10 +2,12 @@
 // The lines of a text held in one block of bytes: every line's bytes one after the
 // other (line ends removed) and where each line starts. A line costs its bytes and
 // four more, so a network of short comment lines takes about what its file takes;
-// as a list of strings each line took 32 bytes before its first character.
+// as a list of strings each line took 32 bytes before its first character. Copies
+// share the block until one of them changes.
 #include "model/FileUtils.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,11 +26,12 @@ public:
     // The lines of a file's bytes (CR LF, LF or lone CR line ends), split in place.
     static TTextLines FromBytes(std::string&& bytes);
 
-    size_t size() const { return starts_.empty() ? 0 : starts_.size() - 1; }
+    size_t size() const { return !data_ || data_->starts.empty() ? 0 : data_->starts.size() - 1; }
     bool empty() const { return size() == 0; }
     std::string_view operator[](size_t i) const
     {
-        return std::string_view(bytes_.data() + starts_[i], starts_[i + 1] - starts_[i]);
+        const uint32_t* starts = data_->starts.data();
+        return std::string_view(data_->bytes.data() + starts[i], starts[i + 1] - starts[i]);
     }
 
     // Replaces `remove` lines at `at` by `add` (one move of the later lines).
@@ -45,15 +48,27 @@ public:
 
     // A number no other state of any text had: a view of the text knows whether it is still current.
     uint64_t Revision() const { return revision_; }
-    // Bytes held (the lines' bytes and their starts).
-    size_t MemoryBytes() const { return bytes_.capacity() + starts_.capacity() * sizeof(uint32_t); }
+    // Bytes held (the lines' bytes and their starts), shared with copies or not.
+    size_t MemoryBytes() const
+    {
+        return data_ ? data_->bytes.capacity() + data_->starts.capacity() * sizeof(uint32_t) : 0;
+    }
 
     bool operator==(const TTextLines& other) const;
     bool operator==(const std::vector<std::string>& other) const;
 
 private:
     static uint64_t NextRevision();
-    std::string bytes_;
-    std::vector<uint32_t> starts_; // size() + 1 entries when not empty
+    // The bytes and the line starts. A copy of a text shares them with the text it
+    // was taken from until either changes (the text window keeps the text a
+    // network was read from beside the one being edited): a text of millions of
+    // short lines is then held once, not twice.
+    struct TData {
+        std::string bytes;
+        std::vector<uint32_t> starts; // size() + 1 entries when not empty
+    };
+    // The data of this text alone, made or copied when absent or shared.
+    TData& Own();
+    std::shared_ptr<TData> data_;
     uint64_t revision_ = 0;
 };

@@ -105,6 +105,22 @@ void Place(Layout& l, const std::string& metafile, int entry, const std::string&
     }
 }
 
+// The name chosen is a variable of the kind its group draws: a link variable for
+// the bands and the colour classes, a movement variable for the movement
+// attributes; in the view's own mode, one of the kinds searched.
+bool Found(int group, const Hooks::Choice& c)
+{
+    switch (group) {
+    case 1:
+    case 2:
+        return !c.LinkHeader.empty();
+    case 3:
+        return !c.MovementHeader.empty();
+    default:
+        return !c.Searched || !c.LinkHeader.empty() || !c.MovementHeader.empty();
+    }
+}
+
 } // namespace
 
 bool Run(Hooks& hooks)
@@ -129,6 +145,7 @@ bool Run(Hooks& hooks)
     WordDocumentName = Net2PrintFile::DocumentTarget();
     hooks.SaveState();
     bool ok = true;
+    std::string missing; // the names that are no variable of their group's kind
     Layout l;
     l.document = WordDocumentName != "null" && !WordDocumentName.empty();
     WordTableCount = 0;
@@ -167,10 +184,20 @@ bool Run(Hooks& hooks)
             if (vars.empty())
                 continue;
             hooks.SetGroupMode(k, multiple);
+            bool anyFound = false;
             for (const NamedVariable& v : vars) {
-                if (ZelUtils::UpperCase(v.Name) == "NONE")
+                const bool none = ZelUtils::UpperCase(v.Name) == "NONE";
+                if (none)
                     hooks.ClearMode();
                 Hooks::Choice c = hooks.SelectVariable(v.Name, v.Title, multiple);
+                if (!none && !Found(k, c)) {
+                    // Printed, it would draw another column (or movements under no
+                    // title) into the file of the picture before it.
+                    missing += ZelUtils::Format("\r%s: %s", std::filesystem::path(e.NetworkFile).filename().string(),
+                                                ZelUtils::Trim(v.Name));
+                    continue;
+                }
+                anyFound = true;
                 if (!c.LinkHeader.empty())
                     metafile = VariableMetafile(e.NetworkFile, c.LinkHeader);
                 if (!c.MovementHeader.empty())
@@ -183,7 +210,7 @@ bool Run(Hooks& hooks)
                 }
                 Place(l, metafile, i, PictureCaption(e.RedPalvon, hooks.AttributeTitle()));
             }
-            if (ok && multiple && !vars.empty()) {
+            if (ok && multiple && anyFound) {
                 hooks.SetMultipleColors();
                 if (!hooks.PrintView(metafile)) {
                     ok = false;
@@ -198,6 +225,9 @@ bool Run(Hooks& hooks)
     // A batch that stopped half-way leaves no half-filled document behind.
     if (ok && l.document && !WordSaveAs(WordDocumentName))
         ok = false;
+    if (!missing.empty())
+        Services().ShowMessage("Variables que no est\xC3\xA1n en su red (no se imprimieron sus im\xC3\xA1genes):" +
+                               missing);
     if (l.misplaced > 0)
         Services().ShowMessage(ZelUtils::Format(
             "La tabla del documento no tiene celdas para %d im\xC3\xA1genes: no se incluyeron.", l.misplaced));

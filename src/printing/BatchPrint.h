@@ -65,6 +65,7 @@ public:
     struct Choice {
         std::string LinkHeader;
         std::string MovementHeader;
+        bool Searched = false; // a grid was searched for the name (a mode draws variables)
     };
     virtual Choice SelectVariable(const std::string& name, const std::string& title, bool multiple)
     {
@@ -82,6 +83,8 @@ public:
 // Prints every network of the print definition read last, into metafiles and,
 // when a document is named, into the document. False when a network could not be
 // opened, a picture could not be printed or the document could not be written.
+// A name that is no variable of the kind its group draws gives no picture (nor
+// a place in a picture drawn together): the batch says so once, at its end.
 bool Run(Hooks& hooks);
 
 } // namespace BatchPrint

@@ -3,6 +3,7 @@
 #include "model/FileUtils.h"
 #include "model/KDVlib.h"
 #include "model/PalvonRead.h"
+#include "model/SavedNetwork.h"
 #include "model/ZelUtils.h"
 #include "model/ZelUtm.h"
 #include "support/NetworkReadFixture.h"
@@ -53,6 +54,7 @@ TEST_F(CoordsSection, FixedLayoutWithCentroidsAndXyform)
     EXPECT_EQ(std::make_pair(Node(101).X, Node(101).Y), std::make_pair(1234.0f, 5678.0f));
     ZelUtm::TGeografica g; // latitude from the options dialog's zone and hemisphere
     ZelUtm::UtmToGeo(19, "S", g, 1234.0, 5678.0);
+    CompleteGeographicPositions();
     EXPECT_DOUBLE_EQ(Node(101).Latitude, g.Latitude);
     EXPECT_FLOAT_EQ(Node(102).X, 1900.0f); // the later line wins
     EXPECT_EQ(std::make_pair(Zone(12).CentroidY, Zone(12).HasCentroid), std::make_pair(5800.0f, uint8_t(1)));
@@ -68,10 +70,10 @@ TEST_F(CoordsSection, FixedLayoutWithCentroidsAndXyform)
     EXPECT_FLOAT_EQ(Zone(12).CentroidX, 354050.0f);
 }
 
-// A section large enough to be converted by threads while the later sections are
-// read: every node gets the latitude and longitude of its own conversion, also
-// when a later section makes the read refuse the network (the threads end with
-// the read, whichever way it ends).
+// A section large enough for its latitudes and longitudes to be worked out by
+// threads when asked for: every node gets those of its own conversion, also after
+// being set aside while another network was read and refused; a read refused by a
+// later section leaves none waiting to be written into the records.
 TEST_F(CoordsSection, LargeSectionConvertedWhileTheRestIsRead)
 {
     UtmZone = 19;
@@ -94,10 +96,7 @@ TEST_F(CoordsSection, LargeSectionConvertedWhileTheRestIsRead)
         text.push_back("99999");
         return text;
     };
-    for (int round = 0; round < 2; ++round) {
-        lines = network(0);
-        ASSERT_TRUE(ReadNetwork(lines));
-        ASSERT_EQ(Network.NodeCount, nodes);
+    auto everyNodeAsItsConversion = [&] {
         int same = 0;
         for (int n = 1; n <= nodes; ++n) {
             const TNodo& node = Node(n);
@@ -105,11 +104,34 @@ TEST_F(CoordsSection, LargeSectionConvertedWhileTheRestIsRead)
             ZelUtm::UtmToGeo(19, "S", g, node.X, node.Y);
             same += node.Latitude == g.Latitude && node.Longitude == g.Longitude;
         }
-        EXPECT_EQ(same, nodes);
+        return same;
+    };
+    for (int round = 0; round < 2; ++round) {
+        lines = network(0);
+        ASSERT_TRUE(ReadNetwork(lines));
+        ASSERT_EQ(Network.NodeCount, nodes);
+        if (round == 0) {
+            CompleteGeographicPositions();
+            EXPECT_EQ(everyNodeAsItsConversion(), nodes);
+        } else {
+            // Set aside while a refused network is read (as an opening does), and
+            // back: the network's nodes still get theirs when asked for.
+            SavedNetwork earlier;
+            earlier.Keep();
+            std::vector<std::string> refused = network(MaxLineas + 1);
+            EXPECT_FALSE(ReadNetwork(refused));
+            earlier.Restore();
+            ASSERT_EQ(Network.NodeCount, nodes);
+            CompleteGeographicPositions();
+            EXPECT_EQ(everyNodeAsItsConversion(), nodes);
+        }
 
         lines = network(MaxLineas + 1);
         EXPECT_FALSE(ReadNetwork(lines));
         EXPECT_EQ(Network.NodeCount, 0);
+        Nodos[1].Latitude = 0.0;
+        CompleteGeographicPositions();
+        EXPECT_EQ(Nodos[1].Latitude, 0.0);
         EXPECT_TRUE(ui.anyMessageContains("La red no se ha cargado"));
         EXPECT_TRUE(ui.anyMessageContains(ZelUtils::Format("más de %d líneas", MaxLineas)));
     }

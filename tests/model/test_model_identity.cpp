@@ -5,7 +5,8 @@
 // were taken from the reader as it stood before its records and lookups were
 // reorganised; any change in a figure changes them. The large networks are read
 // partly by helper threads (link lines worked out ahead, lookups, extremes and the
-// hit grid by chunks): their digests are still those of the single-thread reader.
+// hit grid by chunks): their digests are still those of the single-thread reader,
+// whether the process runs on one processor, two or all of them.
 #include "model/FileUtils.h"
 #include "model/HitGrid.h"
 #include "model/JunctionOutlines.h"
@@ -215,20 +216,28 @@ TEST_P(ModelIdentity, EveryFigureAsBefore)
     const Expected& e = GetParam();
     const std::string path = testutil::realDataPath(e.file);
     PalvonRead::NetworkDatFile = path;
-    std::vector<std::string> lines;
-    ASSERT_TRUE(FileUtils::ReadLines(path, lines));
-    ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
-    const uint64_t read = ModelDigest(false);
-    KDVlib::BuildHitGrid();
-    PalvonRead::ComputeLinkGeometry();
-    PalvonRead::OrderArms();
-    PalvonRead::ComputeLinkDataExtremes();
-    const uint64_t geometry = ModelDigest(true);
-    if (std::getenv("VELMORA_PRINT_DIGESTS"))
-        std::printf("    {\"%s\", 0x%016llxull, 0x%016llxull},\n", e.file, (unsigned long long)read,
-                    (unsigned long long)geometry);
-    EXPECT_EQ(read, e.read) << e.file;
-    EXPECT_EQ(geometry, e.geometry) << e.file;
+    std::vector<std::string> original;
+    ASSERT_TRUE(FileUtils::ReadLines(path, original));
+    // On one processor, on two and on all of them: the helper threads then run
+    // after, beside or interleaved with the reading thread, and the figures stay.
+    for (const int cores : {1, 2, 0}) {
+        const testutil::OnCores on(cores);
+        std::vector<std::string> lines = original;
+        ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+        // Latitudes and longitudes are worked out when asked for: the same figures.
+        PalvonRead::CompleteGeographicPositions();
+        const uint64_t read = ModelDigest(false);
+        KDVlib::BuildHitGrid();
+        PalvonRead::ComputeLinkGeometry();
+        PalvonRead::OrderArms();
+        PalvonRead::ComputeLinkDataExtremes();
+        const uint64_t geometry = ModelDigest(true);
+        if (std::getenv("VELMORA_PRINT_DIGESTS"))
+            std::printf("    {\"%s\", 0x%016llxull, 0x%016llxull},\n", e.file, (unsigned long long)read,
+                        (unsigned long long)geometry);
+        EXPECT_EQ(read, e.read) << e.file << " on " << cores << " processors (0: all)";
+        EXPECT_EQ(geometry, e.geometry) << e.file << " on " << cores << " processors (0: all)";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, ModelIdentity, ::testing::ValuesIn(Nets), [](const auto& info) {

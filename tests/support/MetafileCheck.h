@@ -34,6 +34,14 @@ struct TMetafileReport {
     std::vector<std::vector<int>> textAdvances;  // the advance of each character of each text
     std::vector<QRect> textBoxes;                // EMF: the box each text covers (null when turned)
     std::vector<int> frame;                      // EMF: the page's frame in hundredths of a millimetre
+    // EMF: each poly record drawn with a pen: the pen's width and colour
+    // (0x00BBGGRR) and the record's number of points.
+    struct TStroke {
+        int width = 0;
+        uint32_t colour = 0;
+        int points = 0;
+    };
+    std::vector<TStroke> strokes;
 
     // The box of the first text equal to `t` (a null box when there is none).
     QRect TextBox(const QString& t) const
@@ -140,6 +148,8 @@ inline TMetafileReport CheckMetafile(const std::string& file)
     }
     for (const QJsonValue& v : o.value("frame").toArray())
         r.frame.push_back(v.toInt());
+    for (const QJsonValue& v : o.value("strokes").toArray())
+        r.strokes.push_back({v.toArray().at(0).toInt(), uint32_t(v.toArray().at(1).toDouble()), v.toArray().at(2).toInt()});
     for (const QJsonValue& v : o.value("text_points").toArray())
         r.textPoints.emplace_back(v.toArray().at(0).toInt(), v.toArray().at(1).toInt());
     return r;

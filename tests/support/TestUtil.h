@@ -5,6 +5,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <sched.h>
 #include <unistd.h>
 
 namespace testutil {
@@ -98,5 +99,32 @@ inline std::string realDataDir()
     return dir.lexically_normal().string();
 }
 inline std::string realDataPath(const std::string& name) { return realDataDir() + "/" + name; }
+
+// The calling thread, and the threads it starts, run on the first `count`
+// processors the process may use (0: on all of them) until the end of the scope:
+// helper threads then run after, beside or interleaved with it.
+class OnCores {
+public:
+    explicit OnCores(int count)
+    {
+        sched_getaffinity(0, sizeof saved_, &saved_);
+        if (count <= 0)
+            return;
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        for (int c = 0, taken = 0; c < CPU_SETSIZE && taken < count; ++c)
+            if (CPU_ISSET(c, &saved_)) {
+                CPU_SET(c, &set);
+                ++taken;
+            }
+        sched_setaffinity(0, sizeof set, &set);
+    }
+    ~OnCores() { sched_setaffinity(0, sizeof saved_, &saved_); }
+    OnCores(const OnCores&) = delete;
+    OnCores& operator=(const OnCores&) = delete;
+
+private:
+    cpu_set_t saved_;
+};
 
 } // namespace testutil

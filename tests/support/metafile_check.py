@@ -53,6 +53,9 @@ def emf(data):
     out["bounds"] = [l, t, r, b]
     out["frame"] = list(struct.unpack_from("<4i", data, 24))
     fonts = {}  # object index -> (height, escapement)
+    pens = {}  # object index -> [width, colour]
+    pen = None  # the pen selected: its width and colour (0x00BBGGRR)
+    out["strokes"] = []  # per poly record drawn with a pen: [pen width, pen colour, points]
     font = (0, 0)
     align = 0
     n_bytes, n_records = struct.unpack_from("<II", data, 48)
@@ -77,6 +80,8 @@ def emf(data):
         rec = data[at:at + size]
         out["records"] += 1
         last = rtype
+        if rtype in (2, 3, 4, 5, 6, 85, 86, 87, 88, 89) and pen is not None:
+            out["strokes"].append(pen + [struct.unpack_from("<I", rec, 24)[0]])
         if rtype in (2, 3, 4, 5, 6):  # 32-bit poly records
             n = struct.unpack_from("<I", rec, 24)[0]
             for i in range(n):
@@ -106,12 +111,25 @@ def emf(data):
             ih, height, _, escapement = struct.unpack_from("<4i", rec, 8)
             out.setdefault("font_heights", []).append(abs(height))
             fonts[ih] = (abs(height), escapement)
+        elif rtype == 38:  # CREATEPEN: LOGPEN style, width (a POINTL's x), colour
+            ih, _, width, _, colour = struct.unpack_from("<IIiiI", rec, 8)
+            pens[ih] = [width, colour]
+        elif rtype == 95:  # EXTCREATEPEN: LOGPENEX after the bitmap fields
+            ih = struct.unpack_from("<I", rec, 8)[0]
+            width, _, colour = struct.unpack_from("<IIi", rec, 32)
+            pens[ih] = [width, colour]
         elif rtype == 37:  # SELECTOBJECT
             ih = struct.unpack_from("<I", rec, 8)[0]
             if ih in fonts:
                 font = fonts[ih]
+            if ih in pens:
+                pen = pens[ih]
+            elif ih == 0x80000008:  # NULL_PEN
+                pen = None
         elif rtype == 40:  # DELETEOBJECT
-            fonts.pop(struct.unpack_from("<I", rec, 8)[0], None)
+            ih = struct.unpack_from("<I", rec, 8)[0]
+            fonts.pop(ih, None)
+            pens.pop(ih, None)
         elif rtype == 22:  # SETTEXTALIGN
             align = struct.unpack_from("<I", rec, 8)[0]
         elif rtype == 84:  # EXTTEXTOUTW

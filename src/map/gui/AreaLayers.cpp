@@ -10,6 +10,7 @@
 #include "map/PointLayers.h"
 #include "map/Polygons.h"
 #include "map/Ranges.h"
+#include "map/ViewSnapshot.h"
 #include "map/ViewTiles.h"
 #include "map/gui/OxrImage.h"
 #include "model/HitGrid.h"
@@ -48,7 +49,7 @@ void ClearBrush(TMapPainter& img) { img.Canvas()->setBrush(Qt::NoBrush); }
 
 void SetLabelFont(TMapPainter& img, int index)
 {
-    const TLabelFont& f = LabelFonts[static_cast<size_t>(index)];
+    const TLabelFont& f = ViewSnapshot::SizesInForce().LabelFonts[static_cast<size_t>(index)];
     img.Canvas()->setFont(DisplayStyles::ToQFont(f));
     img.FontColor = ToQColor(f.Color);
 }
@@ -142,7 +143,7 @@ struct TZoneFill {
     {
         if (view.Options) {
             border = view.ZonaBordeColor;
-            width = ZelUtils::Round(view.ZonaBordeAncho * ZoneBorderScale);
+            width = ZelUtils::Round(view.ZonaBordeAncho * ViewSnapshot::SizesInForce().ZoneBorderScale);
             fill = view.ZonaRellenoColor;
             clear = view.ZonaRellenoClear;
         }
@@ -190,16 +191,16 @@ void DrawPolygonName(TMapPainter& img, TPoligono& polygon, bool keepRegions)
     ClearBrush(img);
     img.LabelAt(0, name, at.x, at.y, 4, 0);
     if (keepRegions)
-        polygon.LabelRegion = img.CircleRegion(at, NodeSize + 2);
+        polygon.LabelRegion = img.CircleRegion(at, ViewSnapshot::SizesInForce().NodeSize + 2);
 }
 
 int32_t PolygonLast() { return std::clamp(NumPoligonos, 0, MaxPoligonos + 1) - 1; }
 
 // Height in pixels of a generation or attraction bar: a positive value shows at
 // least one pixel.
-int32_t GenatrBarPixels(float value)
+int32_t GenatrBarPixels(float value, int32_t pixsVol)
 {
-    const int32_t h = Round(3.0 * PixsVol * value / GenatrMax);
+    const int32_t h = Round(3.0 * pixsVol * value / GenatrMax);
     return value > 0.0f ? std::max(1, h) : h;
 }
 
@@ -207,6 +208,7 @@ int32_t GenatrBarPixels(float value)
 void DrawGenatr(TMapPainter& img, const TZoneFill& style, const TMarginWindow& margin, bool multiple,
                 int32_t& colorIndex)
 {
+    const TLayerSizes& z = ViewSnapshot::SizesInForce();
     const int32_t last = std::min(NumGenatr - 1, MaxGenatr);
     for (int32_t i = 1; i <= last; ++i) {
         const TGenatr& g = Genatr[i];
@@ -255,11 +257,11 @@ void DrawGenatr(TMapPainter& img, const TZoneFill& style, const TMarginWindow& m
         } sides[2] = {
             // The value stands above its bar's top, outside the bar: written over
             // the bar in the bar's own colour it could not be read.
-            {g.Gen[col], Blue, -GenatrBarWidth, "%s ", 8},
-            {g.Attr[col], Red, GenatrBarWidth, " %s", 6},
+            {g.Gen[col], Blue, -z.GenatrBarWidth, "%s ", 8},
+            {g.Attr[col], Red, z.GenatrBarWidth, " %s", 6},
         };
         for (const auto& side : sides) {
-            const int32_t h = GenatrBarPixels(side.value);
+            const int32_t h = GenatrBarPixels(side.value, z.PixsVol);
             if (h == 0)
                 continue;
             SetBrush(img, side.color);
@@ -330,6 +332,7 @@ void DrawZonas(TMapPainter& Img)
 
 void DrawEntSal(TMapPainter& Img)
 {
+    const TLayerSizes& z = ViewSnapshot::SizesInForce();
     const int32_t j = UserView().EntSalVar;
     if (!Img.Canvas() || j < 0 || j >= static_cast<int32_t>(std::size(Zonas[0].EnteringTotals)))
         return;
@@ -345,8 +348,8 @@ void DrawEntSal(TMapPainter& Img)
         int32_t position;
     };
     const TSide sides[2] = {
-        {Blue, -GenatrBarWidth, -1.0, 8},
-        {Red, GenatrBarWidth, 1.0, 6},
+        {Blue, -z.GenatrBarWidth, -1.0, 8},
+        {Red, z.GenatrBarWidth, 1.0, 6},
     };
     for (int s = 0; s < 2; ++s) {
         const auto value = [&](const TZona& zone) {
@@ -360,7 +363,7 @@ void DrawEntSal(TMapPainter& Img)
             if (!margin.Contains(at))
                 return;
             const float v = value(zone);
-            const int32_t h = Round(3.0 * PixsVol * v / maximum);
+            const int32_t h = Round(3.0 * z.PixsVol * v / maximum);
             if (h == 0)
                 return;
             {
@@ -424,6 +427,7 @@ DataLayers::TLegendRequest DrawLineas(TMapPainter& Img)
 
 DataLayers::TLegendRequest DrawLineLoads(TMapPainter& Img)
 {
+    const TLayerSizes& z = ViewSnapshot::SizesInForce();
     if (!Img.Canvas())
         return {};
     TPenModeScope mode(Img, TPenMode::Copy);
@@ -452,7 +456,7 @@ DataLayers::TLegendRequest DrawLineLoads(TMapPainter& Img)
                 return;
             const TPoint a = NodePoint(arc.AIndex);
             const TPoint b = NodePoint(arc.BIndex);
-            const double width = std::min(1.1 * PixsVol, double(PixsVol) * total / maximum);
+            const double width = std::min(1.1 * z.PixsVol, double(z.PixsVol) * total / maximum);
             if (total > maximum) {
                 BarsOverMax = true;
                 SetBrush(Img, overColor);
@@ -524,6 +528,7 @@ void DrawNamePoligonos(TMapPainter& Img)
 
 void DrawSolera(TMapPainter& Img)
 {
+    const TLayerSizes& z = ViewSnapshot::SizesInForce();
     if (!Img.Canvas())
         return;
     const TViewSnapshot view = CurrentView();
@@ -533,7 +538,7 @@ void DrawSolera(TMapPainter& Img)
     const TMarginWindow margin(Img);
     const int32_t layers = std::clamp(NumGeoLayers, 0, MaxGeoLayers);
     for (int32_t layer = 1; layer <= layers; ++layer) {
-        const TItems& style = Items[static_cast<size_t>(10 + layer)];
+        const TItems& style = z.Items[static_cast<size_t>(10 + layer)];
         if (!GeoLayerVisible[layer] || style.Width <= 0)
             continue;
         SetPen(Img, style.Color, style.Width, style.PenStyle);
@@ -552,7 +557,7 @@ void DrawSolera(TMapPainter& Img)
     // Labels: the names that the layers' name files gave their polylines.
     ClearBrush(Img);
     for (int32_t layer = 1; layer <= layers; ++layer) {
-        if (!GeoLayerVisible[layer] || !Items[static_cast<size_t>(10 + layer)].ShowNames)
+        if (!GeoLayerVisible[layer] || !z.Items[static_cast<size_t>(10 + layer)].ShowNames)
             continue;
         SetLabelFont(Img, 10 + layer);
         int32_t first, last;

@@ -3,6 +3,7 @@
 #include "map/DisplayStyles.h"
 #include "map/NetworkShapes.h"
 #include "map/Ranges.h"
+#include "map/ViewSnapshot.h"
 #include "map/ViewTiles.h"
 #include "model/HitGrid.h"
 #include "model/KDVlib.h"
@@ -167,7 +168,7 @@ void ClearBrush(TMapPainter& img) { img.Canvas()->setBrush(Qt::NoBrush); }
 
 void SetLabelFont(TMapPainter& img, int index, int sizeDelta = 0)
 {
-    const TLabelFont& lf = LabelFonts[static_cast<size_t>(index)];
+    const TLabelFont& lf = ViewSnapshot::SizesInForce().LabelFonts[static_cast<size_t>(index)];
     QFont f = DisplayStyles::ToQFont(lf);
     if (sizeDelta != 0)
         f.setPointSize(std::max(1, f.pointSize() + sizeDelta));
@@ -272,6 +273,7 @@ float MovimValue(const TMovimiento& m, int32_t column)
 
 TLegendRequest DrawAtributos(TMapPainter& img, const TLayerOptions& o)
 {
+    const TLayerSizes& z = ViewSnapshot::SizesInForce();
     TLegendRequest legend;
     if (UserView().RangeVarArcos == 0 || !img.Canvas())
         return legend;
@@ -306,7 +308,7 @@ TLegendRequest DrawAtributos(TMapPainter& img, const TLayerOptions& o)
                     if (v == 0.0 && !o.DrawNull)
                         continue;
                     bool negative = false;
-                    const int32_t w = Round(Ranges::BarWidth(v, BarScaleMax, PixsVol, negative));
+                    const int32_t w = Round(Ranges::BarWidth(v, BarScaleMax, z.PixsVol, negative));
                     barBrush(j, v, negative);
                     int32_t& offset = dir == 0 ? outOffset : inOffset;
                     if (dir == 0)
@@ -330,7 +332,7 @@ TLegendRequest DrawAtributos(TMapPainter& img, const TLayerOptions& o)
             if (v == 0.0 && !o.DrawNull)
                 continue;
             bool negative = false;
-            const int32_t w = Round(Ranges::BarWidth(v, BarScaleMax, PixsVol, negative));
+            const int32_t w = Round(Ranges::BarWidth(v, BarScaleMax, z.PixsVol, negative));
             if (v > BarScaleMax && !negative)
                 BarsOverMax = true;
             barBrush(j, v, negative);
@@ -343,6 +345,7 @@ TLegendRequest DrawAtributos(TMapPainter& img, const TLayerOptions& o)
 
 TLegendRequest DrawMapaColores(TMapPainter& img, const TLayerOptions& o)
 {
+    const TLayerSizes& z = ViewSnapshot::SizesInForce();
     TLegendRequest legend;
     if (UserView().RangeVarArcos == 0 || !img.Canvas())
         return legend;
@@ -360,7 +363,7 @@ TLegendRequest DrawMapaColores(TMapPainter& img, const TLayerOptions& o)
         SetBrush(img, color);
         const TNodo& na = Nodos[a.AIndex];
         const TNodo& nb = Nodos[a.BIndex];
-        img.PolygonRectW(PixsCol, 0, na.X, na.Y, nb.X, nb.Y);
+        img.PolygonRectW(z.PixsCol, 0, na.X, na.Y, nb.X, nb.Y);
     });
     legend.kind = TLegendRequest::Ranges;
     legend.caption = TitArcos[static_cast<size_t>(std::clamp(UserView().RangeVarArcos, 0, NumArcosColumns - 1))];
@@ -369,6 +372,7 @@ TLegendRequest DrawMapaColores(TMapPainter& img, const TLayerOptions& o)
 
 void DrawValue(TMapPainter& img, const TLayerOptions& o)
 {
+    const TLayerSizes& z = ViewSnapshot::SizesInForce();
     if (UserView().RangeVarArcos == 0 || !img.Canvas())
         return;
     const std::vector<int32_t> cols = ChosenLinkColumns();
@@ -388,10 +392,10 @@ void DrawValue(TMapPainter& img, const TLayerOptions& o)
             for (int dir = 0; dir < 2; ++dir) {
                 if (vs[dir] == 0.0 && !o.DrawNull)
                     continue;
-                int32_t offset = LinkShift;
-                if (LinkShift < 0) {
+                int32_t offset = z.LinkShift;
+                if (z.LinkShift < 0) {
                     bool negative = false;
-                    offset = Round(Ranges::BarWidth(vs[dir], RangeMax, PixsVol, negative));
+                    offset = Round(Ranges::BarWidth(vs[dir], RangeMax, z.PixsVol, negative));
                 }
                 img.LabelW(mid, angles[dir], FormatValue(vs[dir]), 1, offset);
             }
@@ -427,9 +431,9 @@ void DrawValue(TMapPainter& img, const TLayerOptions& o)
             place = {(p.x + q.x) / 2, (p.y + q.y) / 2};
             angle = DirectionTenths(p, q);
         }
-        int32_t offset = LinkShift;
-        if (LinkShift < 0)
-            offset = BarScaleMax > 0 && std::isfinite(s) ? Round(PixsVol * s / BarScaleMax) : 0;
+        int32_t offset = z.LinkShift;
+        if (z.LinkShift < 0)
+            offset = BarScaleMax > 0 && std::isfinite(s) ? Round(z.PixsVol * s / BarScaleMax) : 0;
         img.LabelW(place, angle, text, 1, offset);
     });
     img.PenMode = savedMode;
@@ -437,6 +441,7 @@ void DrawValue(TMapPainter& img, const TLayerOptions& o)
 
 TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
 {
+    const TLayerSizes& z = ViewSnapshot::SizesInForce();
     TLegendRequest legend;
     if (!img.Canvas())
         return legend;
@@ -451,7 +456,7 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
             int width = 1;
             if (const TRangeClass* r = Ranges::LastClassOf(v)) {
                 color = r->Active ? r->Color : Silver;
-                width = r->Active ? PixsMov : 1;
+                width = r->Active ? z.PixsMov : 1;
             }
             SetPen(img, color, width);
             const int turn = NetworkShapes::TurnOf(mv);
@@ -521,7 +526,7 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
                 if (v == 0.0)
                     continue;
                 bool negative = false;
-                const int32_t w = Round(Ranges::BarWidth(v, BarScaleMax, PixsVol, negative));
+                const int32_t w = Round(Ranges::BarWidth(v, BarScaleMax, z.PixsVol, negative));
                 SetBrush(img, negative || v > BarScaleMax ? ModeBrushColors[static_cast<size_t>(RangeMode)] : VarColors[j]);
                 img.PolygonRectW(w, offset, e.from.x, e.from.y, e.to.x, e.to.y);
                 offset += w;
@@ -535,7 +540,7 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
             if (nv == 1) {
                 const TPoint mid{(e.from.x + e.to.x) / 2, (e.from.y + e.to.y) / 2};
                 img.Canvas()->setFont(layerFont);
-                img.FontColor = ToQColor(LabelFonts[4].Color);
+                img.FontColor = ToQColor(z.LabelFonts[4].Color);
                 img.LabelW(mid, a.BearingA, total, 1, 0);
             } else {
                 QFont small = layerFont;
@@ -551,7 +556,7 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
                     offset2 -= step;
                 }
                 img.Canvas()->setFont(layerFont);
-                img.FontColor = ToQColor(LabelFonts[4].Color);
+                img.FontColor = ToQColor(z.LabelFonts[4].Color);
                 img.LabelW(e.inner, a.BearingA, total, e.code, offset2);
             }
             img.PenMode = saved;

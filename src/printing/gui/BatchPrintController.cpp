@@ -23,6 +23,7 @@
 #include "map/Ranges.h"
 #include "model/ComplementaryData.h"
 #include "model/LinkShapes.h"
+#include "model/NodeMoves.h"
 #include "model/ZoningLoaders.h"
 #include "widgets/WaitCursor.h"
 #include "widgets/WindowHost.h"
@@ -126,13 +127,21 @@ public:
         s_.column = UserView().RangeVarByMode[Mode()];
         s_.ranges.Keep();
         s_.fixed = UserView().ScaleFixed;
+        // Nodes and centroids the user moved and has not saved are the batch's
+        // to keep: its openings do not ask about them, and they come back with
+        // the user's network, still unsaved.
+        s_.positionsUnsaved = batchHost_.HoldUnsavedPositions(s_.positions);
         host_.MarkShownTiles();
     }
 
     void RestoreState() override
     {
         // The user's network is read again only when the batch opened another.
+        if (s_.positionsUnsaved && !opened_)
+            batchHost_.PutBackPositions(s_.positions, false);
         if (opened_ && !s_.network.empty() && batchHost_.OpenNetwork(s_.network)) {
+            if (s_.positionsUnsaved)
+                batchHost_.PutBackPositions(s_.positions, true);
             // The listings and counts the user had loaded come back with it.
             if (s_.lpa != LpaFileName && FileUsable(s_.lpa))
                 batchHost_.OpenDataFile(TBatchPrintHost::TDataFile::Lpa, s_.lpa);
@@ -244,10 +253,14 @@ public:
             int column = FindColumn(grid, name);
             if (column > 1 && column < NumArcosColumns && ColVarArcos[static_cast<size_t>(column)] > 0)
                 c.LinkHeader = grid->cell(column, 0);
+            c.Searched = true;
             UserView().RangeVarByMode[mode] = column;
             if (title != name && column < NumArcosColumns)
                 TitArcos[static_cast<size_t>(column)] = title;
-            UserView().ShownVarList.push_back(ZelUtils::Format("%d", UserView().RangeVarByMode[mode]));
+            // A name that is no link variable adds no bars of another column to a
+            // picture drawn together.
+            if (!c.LinkHeader.empty())
+                UserView().ShownVarList.push_back(ZelUtils::Format("%d", UserView().RangeVarByMode[mode]));
             VarColors[0] = ModePenColors[mode];
             batchHost_.LinkRangeValues();
             FillClasses();
@@ -255,6 +268,7 @@ public:
         if (view_.aAtributos2 || view_.tbMovimValues) {
             TStringAlignGrid* grid = batchHost_.MovementGrid();
             int column = FindColumn(grid, name);
+            c.Searched = true;
             if (column > 1 && column < NumMovimColumns && ColVarMovim[static_cast<size_t>(column)] > 0)
                 c.MovementHeader = grid->cell(column, 0);
             UserView().RangeItemMovim = column;
@@ -393,6 +407,8 @@ private:
         TRangeState ranges;
         bool fixed = false;
         bool batchMode = false;
+        bool positionsUnsaved = false;
+        KDVlib::THeldPositions positions;
     };
     TWindowHost& window_;
     TPrintHost& host_;

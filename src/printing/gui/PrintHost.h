@@ -16,6 +16,9 @@ class TLegendImage;
 class TOxrImage;
 class TStringAlignGrid;
 struct TViewSnapshot;
+namespace KDVlib {
+struct THeldPositions;
+}
 
 class TPrintHost {
 public:
@@ -70,6 +73,12 @@ public:
     // The scale dialog, made on first call: a print definition's theme sets its
     // maximum as if typed there.
     virtual TKDVscale& ScaleDialog() = 0;
+    // Node and centroid places the user moved and has not saved: held (false
+    // when there are none), no longer counted as unsaved, so that the openings
+    // that follow do not ask about them; then put back on the user's network
+    // (`reread`: it was read again meanwhile, the grids show them), unsaved again.
+    virtual bool HoldUnsavedPositions(KDVlib::THeldPositions& held) = 0;
+    virtual void PutBackPositions(const KDVlib::THeldPositions& held, bool reread) = 0;
 
 protected:
     ~TBatchPrintHost() = default;

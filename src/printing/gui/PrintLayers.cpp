@@ -39,9 +39,6 @@ double Factor() { return SizeFactor > 1e-3f ? double(SizeFactor) : 1.0; }
 
 namespace {
 
-// The canvas of the TCanvasScope open; none outside one.
-const TPageCanvas* pageCanvas = nullptr;
-
 int32_t Scaled(double v) { return Round(v * Factor()); }
 // A letter size on the page.
 int32_t FontScaled(double v) { return std::max(1, Round(v * Factor() * PrintLabelScale)); }
@@ -109,10 +106,10 @@ QSize Extent(QPainter& p, const QString& text) { return Extent(p, p.font(), text
 // placed on screen yet takes the corner the screen would give it (bottom left
 // for the bar legend, bottom right for the range legend). PlaceLegendBlock then
 // keeps the block on the page.
-QPoint LegendAnchor(const TLegendImage* legend, bool right, int w, int h)
+QPoint LegendAnchor(const TPageCanvas& canvas, const TLegendImage* legend, bool right, int w, int h)
 {
     const double f = Factor();
-    const TOxrImage* map = pageCanvas ? pageCanvas->Map : nullptr;
+    const TOxrImage* map = canvas.Map;
     if (!map)
         return QPoint(4, 4);
     int left = 0, top = 0;
@@ -153,27 +150,18 @@ std::string FormatValue(double v) { return ZelUtils::Trim(ZelUtils::Format(NumFo
 
 } // namespace
 
-TCanvasScope::TCanvasScope(const TPageCanvas& canvas) : canvas_(canvas), saved_(pageCanvas)
-{
-    pageCanvas = &canvas_;
-}
-
-TCanvasScope::~TCanvasScope() { pageCanvas = saved_; }
-
-QPoint PlaceLegendBlock(QPoint wanted, QSize block)
+QPoint PlaceLegendBlock(QPoint wanted, QSize block, const TPageCanvas& canvas)
 {
     const int pageW = ZelPrinter::PageWidth(), pageH = ZelPrinter::PageHeight();
     const auto clampX = [&](int x) { return std::clamp(x, 0, std::max(0, pageW - block.width() - 1)); };
     const auto clampY = [&](int y) { return std::clamp(y, 0, std::max(0, pageH - block.height() - 1)); };
     QPoint at(clampX(wanted.x()), clampY(wanted.y()));
-    if (!pageCanvas)
-        return at;
     const int gap = std::max(2, Round(2 * Factor()));
     // Off each kept place the short way: below one in the page's upper half,
     // above one in its lower half, or the other way when that leaves the page.
     for (int pass = 0; pass < 3; ++pass) {
         bool moved = false;
-        for (const QRect& kept : pageCanvas->Kept) {
+        for (const QRect& kept : canvas.Kept) {
             if (!QRect(at, block).intersects(kept.adjusted(-gap, -gap, gap, gap)))
                 continue;
             const int below = kept.bottom() + gap + 1, above = kept.top() - gap - block.height();
@@ -191,68 +179,41 @@ QPoint PlaceLegendBlock(QPoint wanted, QSize block)
 // ---------------------------------------------------------------------------
 // Paper sizes of the shared layers
 
-struct TPaperSizes::TSaved {
-    int32_t pixsVol, pixsCol, pixsMov, genatrBarWidth, linkShift, nodeSize, centroidSize, arrowSize, signalSize;
-    double zoneBorderScale;
-    std::array<TLabelFont, MaxLabelFonts + 1> fonts;
-    std::array<TItems, MaxItems + 1> items;
-};
-
-double MapBarScale()
+double MapBarScale(const TPageCanvas& canvas)
 {
-    const TOxrImage* map = pageCanvas ? pageCanvas->Map : nullptr;
+    const TOxrImage* map = canvas.Map;
     if (!map || !(map->PixelsPerUnit() > 0) || !(ZelPrinter::PixelsPerUnit() > 0))
         return 0; // no canvas scale: the sizes follow the factor
     return ZelPrinter::PixelsPerUnit() / map->PixelsPerUnit();
 }
 
-TPaperSizes::TPaperSizes(double barScale) : saved_(new TSaved)
+std::shared_ptr<const TLayerSizes> PaperSizes(double barScale)
 {
-    saved_->pixsVol = PixsVol;
-    saved_->pixsCol = PixsCol;
-    saved_->pixsMov = PixsMov;
-    saved_->genatrBarWidth = GenatrBarWidth;
-    saved_->zoneBorderScale = ZoneBorderScale;
-    saved_->linkShift = LinkShift;
-    saved_->nodeSize = NodeSize;
-    saved_->centroidSize = CentroidSize;
-    saved_->arrowSize = ArrowSize;
-    saved_->signalSize = SignalSize;
-    saved_->fonts = LabelFonts;
-    saved_->items = Items;
-    PixsVol = barScale > 0 ? Round(PixsVol * barScale) : Scaled(PixsVol);
-    PixsCol = Scaled(PixsCol);
-    PixsMov = Scaled(PixsMov);
-    GenatrBarWidth = Scaled(GenatrBarWidth);
-    ZoneBorderScale = Factor();
-    LinkShift = Scaled(LinkShift);
-    NodeSize = Scaled(NodeSize);
-    CentroidSize = Scaled(CentroidSize);
-    ArrowSize = Scaled(ArrowSize);
-    SignalSize = Scaled(SignalSize);
-    for (TLabelFont& f : LabelFonts)
+    TLayerSizes z = ViewSnapshot::ScreenSizes();
+    z.PixsVol = barScale > 0 ? Round(z.PixsVol * barScale) : Scaled(z.PixsVol);
+    z.PixsCol = Scaled(z.PixsCol);
+    z.PixsMov = Scaled(z.PixsMov);
+    z.GenatrBarWidth = Scaled(z.GenatrBarWidth);
+    z.ZoneBorderScale = Factor();
+    z.LinkShift = Scaled(z.LinkShift);
+    z.NodeSize = Scaled(z.NodeSize);
+    z.CentroidSize = Scaled(z.CentroidSize);
+    z.ArrowSize = Scaled(z.ArrowSize);
+    z.SignalSize = Scaled(z.SignalSize);
+    for (TLabelFont& f : z.LabelFonts)
         f.Size = FontScaled(f.Size);
     // Widths of 1 stay hairlines, as the background layers print them.
-    for (TItems& item : Items)
+    for (TItems& item : z.Items)
         if (item.Width > 1)
             item.Width = Scaled(item.Width);
+    return std::make_shared<const TLayerSizes>(std::move(z));
 }
 
-TPaperSizes::~TPaperSizes()
+TViewSnapshot OnPaper(const TViewSnapshot& view, double barScale)
 {
-    PixsVol = saved_->pixsVol;
-    PixsCol = saved_->pixsCol;
-    PixsMov = saved_->pixsMov;
-    GenatrBarWidth = saved_->genatrBarWidth;
-    ZoneBorderScale = saved_->zoneBorderScale;
-    LinkShift = saved_->linkShift;
-    NodeSize = saved_->nodeSize;
-    CentroidSize = saved_->centroidSize;
-    ArrowSize = saved_->arrowSize;
-    SignalSize = saved_->signalSize;
-    LabelFonts = saved_->fonts;
-    Items = saved_->items;
-    delete saved_;
+    TViewSnapshot paper = view;
+    paper.Sizes = PaperSizes(barScale);
+    return paper;
 }
 
 // ---------------------------------------------------------------------------
@@ -435,26 +396,28 @@ void PrintCalles(QPainter& p)
 // ---------------------------------------------------------------------------
 // Data layers: the screen's data layers at paper sizes, with the paper legends.
 
-void PrintAtributos(QPainter& p)
+void PrintAtributos(QPainter& p, const TPageCanvas& canvas)
 {
     DataLayers::TLegendRequest legend;
     {
-        TPaperSizes sizes;
+        const TViewSnapshot paper = OnPaper(CurrentView());
+        const TViewScope scope(paper);
         legend = DataLayers::DrawAtributos(ZelPrinter::Painter(), DataOptions());
     }
     if (legend.kind == DataLayers::TLegendRequest::Bars)
-        PrintSymbolo(p, legend.caption, legend.count, BarsOverMax);
+        PrintSymbolo(p, legend.caption, legend.count, BarsOverMax, canvas);
 }
 
-void PrintMapaColores(QPainter& p)
+void PrintMapaColores(QPainter& p, const TPageCanvas& canvas)
 {
     DataLayers::TLegendRequest legend;
     {
-        TPaperSizes sizes;
+        const TViewSnapshot paper = OnPaper(CurrentView());
+        const TViewScope scope(paper);
         legend = DataLayers::DrawMapaColores(ZelPrinter::Painter(), DataOptions());
     }
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
-        PrintRangeLegend(p, legend.caption);
+        PrintRangeLegend(p, legend.caption, canvas);
 }
 
 namespace {
@@ -491,7 +454,7 @@ void PrintMovimSymbols(QPainter& p)
 
 } // namespace
 
-void PrintMovimLinks(QPainter& p)
+void PrintMovimLinks(QPainter& p, const TPageCanvas& canvas)
 {
     if (!MovimDrawMode) {
         // A column that holds no movement variable has nothing to show nor to
@@ -499,23 +462,25 @@ void PrintMovimLinks(QPainter& p)
         if (RangeVarMovim < 1 || RangeVarMovim >= NumMovimColumns || ColVarMovim[size_t(RangeVarMovim)] <= 0)
             return;
         PrintMovimSymbols(p);
-        PrintRangeLegend(p, TitMovim[size_t(std::clamp(RangeVarMovim, 0, NumMovimColumns - 1))]);
+        PrintRangeLegend(p, TitMovim[size_t(std::clamp(RangeVarMovim, 0, NumMovimColumns - 1))], canvas);
         return;
     }
     DataLayers::TLegendRequest legend;
     {
-        TPaperSizes sizes;
+        const TViewSnapshot paper = OnPaper(CurrentView());
+        const TViewScope scope(paper);
         legend = DataLayers::DrawMovimLinks(ZelPrinter::Painter(), DataOptions());
     }
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
-        PrintRangeLegend(p, legend.caption);
+        PrintRangeLegend(p, legend.caption, canvas);
     else if (legend.kind == DataLayers::TLegendRequest::Bars)
-        PrintSymbolo(p, legend.caption, legend.count, BarsOverMax);
+        PrintSymbolo(p, legend.caption, legend.count, BarsOverMax, canvas);
 }
 
 void PrintValue(QPainter&)
 {
-    TPaperSizes sizes;
+    const TViewSnapshot paper = OnPaper(CurrentView());
+    const TViewScope scope(paper);
     DataLayers::DrawValue(ZelPrinter::Painter(), DataOptions());
 }
 
@@ -565,25 +530,26 @@ void PrintRoutes(QPainter& p)
 
 } // namespace
 
-void PrintLineas(QPainter& p)
+void PrintLineas(QPainter& p, const TPageCanvas& canvas)
 {
     const TViewSnapshot view = CurrentView();
     if (view.linnone)
         PrintRoutes(p);
     {
         // The loads only: the routes are drawn above in their paper form.
-        TPaperSizes sizes;
+        const TViewSnapshot paper = OnPaper(view);
+        const TViewScope scope(paper);
         DrawLineLoads(ZelPrinter::Painter());
     }
     // The loads of the transit lines are explained by the bar legend.
     if (view.linveh || view.linvehval)
-        PrintSymbolo(p, "Rutas Fijas", 1, true);
+        PrintSymbolo(p, "Rutas Fijas", 1, true, canvas);
 }
 
 // ---------------------------------------------------------------------------
 // Legends
 
-void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm)
+void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm, const TPageCanvas& canvas)
 {
     const double F = Factor();
     const double P = PixsVol;
@@ -612,8 +578,8 @@ void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm)
         right = std::max(right, Round(65 * F) + Extent(p, QString::fromStdString(ZelUtils::Trim(t))).width());
     const int left = std::min(0, Round((W - capExtent.width()) / 2.0));
     const QSize block(right - left, std::max(cy + H, capExtent.height()));
-    const QPoint corner = PlaceLegendBlock(
-        LegendAnchor(pageCanvas ? pageCanvas->BarLegend : nullptr, false, block.width(), block.height()), block);
+    const QPoint corner =
+        PlaceLegendBlock(LegendAnchor(canvas, canvas.BarLegend, false, block.width(), block.height()), block, canvas);
     const int X0 = corner.x() - left, Y0 = corner.y() + cy;
 
     // White ground, so the legend reads over the map.
@@ -676,7 +642,7 @@ void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm)
     p.restore();
 }
 
-void PrintRangeLegend(QPainter& p, const std::string& title)
+void PrintRangeLegend(QPainter& p, const std::string& title, const TPageCanvas& canvas)
 {
     const double F = Factor();
     p.save();
@@ -709,8 +675,8 @@ void PrintRangeLegend(QPainter& p, const std::string& title)
     const int left = std::min(0, Round((Wl - titleExtent.width()) / 2.0));
     const int right = std::max(Wl, Round((Wl + titleExtent.width()) / 2.0));
     const QSize block(right - left, std::max(Hl, titleExtent.height()));
-    const QPoint corner = PlaceLegendBlock(
-        LegendAnchor(pageCanvas ? pageCanvas->RangeLegend : nullptr, true, block.width(), block.height()), block);
+    const QPoint corner =
+        PlaceLegendBlock(LegendAnchor(canvas, canvas.RangeLegend, true, block.width(), block.height()), block, canvas);
     const int X0 = corner.x() - left, Y0 = corner.y();
     const QRect frame(QPoint(X0, Y0 + Round(5 * u)), QPoint(X0 + Wl, Y0 + Hl));
     p.setPen(Qt::NoPen);
@@ -808,7 +774,10 @@ void PrintPage(QPainter& p, const TViewSnapshot& view, QSize pageSize, const TPa
     if (!titles.isEmpty())
         kept.Kept.push_back(
             TitleBlock(p, titles, view.TitleFont, TitlePos, pageSize.width(), pageSize.height()).box);
-    const TCanvasScope canvasScope(kept);
+    // The layers drawn at paper sizes draw from copies of the view that carry
+    // them: the zone bars keep their map size (the ratio of the page's scale to
+    // the map canvas's), the rest follow the factor.
+    const TViewSnapshot paper = OnPaper(view), paperBars = OnPaper(view, MapBarScale(kept));
     TMapPainter& page = ZelPrinter::Painter();
     ZelPrinter::ResetLabels();
     for (const TMapLayer layer : MapLayerOrder) {
@@ -839,36 +808,36 @@ void PrintPage(QPainter& p, const TViewSnapshot& view, QSize pageSize, const TPa
             continue;
         switch (layer) {
         case TMapLayer::Zonas: {
-            TPaperSizes sizes(MapBarScale());
+            const TViewScope scope(paperBars);
             DrawZonas(page);
             break;
         }
         case TMapLayer::Poligonos: {
-            TPaperSizes sizes;
+            const TViewScope scope(paper);
             DrawPoligonos(page);
             break;
         }
         case TMapLayer::Solera: {
-            TPaperSizes sizes;
+            const TViewScope scope(paper);
             DrawSolera(page);
             break;
         }
         case TMapLayer::Atributos:
-            PrintAtributos(p);
+            PrintAtributos(p, kept);
             break;
         case TMapLayer::Colores:
-            PrintMapaColores(p);
+            PrintMapaColores(p, kept);
             break;
         case TMapLayer::EntSal: {
-            TPaperSizes sizes(MapBarScale());
+            const TViewScope scope(paperBars);
             DrawEntSal(page);
             break;
         }
         case TMapLayer::MovimLinks:
-            PrintMovimLinks(p);
+            PrintMovimLinks(p, kept);
             break;
         case TMapLayer::Lineas:
-            PrintLineas(p);
+            PrintLineas(p, kept);
             break;
         case TMapLayer::Red:
             PrintNetWork(p);
@@ -895,7 +864,7 @@ void PrintPage(QPainter& p, const TViewSnapshot& view, QSize pageSize, const TPa
             PrintCalles(p);
             break;
         case TMapLayer::NamePoligonos: {
-            TPaperSizes sizes;
+            const TViewScope scope(paper);
             DrawNamePoligonos(page);
             break;
         }

@@ -10,9 +10,11 @@
 #include <QSize>
 #include <QStringList>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+struct TLayerSizes;
 struct TViewSnapshot;
 class TLegendImage;
 class TOxrImage;
@@ -32,20 +34,6 @@ struct TPageCanvas {
     std::vector<QRect> Kept = {};
 };
 
-// The map canvas the layers below place their legends by while the scope is
-// open (PrintPage opens one for its page); none outside one.
-class TCanvasScope {
-public:
-    explicit TCanvasScope(const TPageCanvas& canvas);
-    ~TCanvasScope();
-    TCanvasScope(const TCanvasScope&) = delete;
-    TCanvasScope& operator=(const TCanvasScope&) = delete;
-
-private:
-    TPageCanvas canvas_;
-    const TPageCanvas* saved_;
-};
-
 // The layers of a view on the page being rendered, in MapLayerOrder, and the
 // view's title block at TitlePos on a page of pageSize (the page drawn: a page
 // cut to the map's extent keeps its bottom titles). Reads no window: the
@@ -55,23 +43,15 @@ void PrintPage(QPainter& canvas, const TViewSnapshot& view, QSize pageSize, cons
 // The factor between screen sizes and paper sizes (SizeFactor, at least 1e-3).
 double Factor();
 
-// Saves the screen sizes the shared layers read (bar widths, symbol sizes, label
-// fonts, link shift) and multiplies them by the factor; puts them back when it
-// goes out of scope. The screen's own layers then draw paper sizes on a page.
-class TPaperSizes {
-public:
-    // barScale > 0 scales the bar height unit PixsVol by it instead of the
-    // factor (the zone bars keep their map size: the ratio of the page's scale
-    // to the map canvas's).
-    explicit TPaperSizes(double barScale = 0);
-    ~TPaperSizes();
-    TPaperSizes(const TPaperSizes&) = delete;
-    TPaperSizes& operator=(const TPaperSizes&) = delete;
-
-private:
-    struct TSaved;
-    TSaved* saved_;
-};
+// The screen sizes the shared layers draw with (bar widths, symbol sizes, label
+// fonts, link shift, layer styles) times the factor, for a view copy that
+// carries them: the screen's own layers then draw paper sizes on a page.
+// barScale > 0 scales the bar height unit PixsVol by it instead of the factor
+// (the zone bars keep their map size: the ratio of the page's scale to the map
+// canvas's).
+std::shared_ptr<const TLayerSizes> PaperSizes(double barScale = 0);
+// A copy of the view that draws at paper sizes.
+TViewSnapshot OnPaper(const TViewSnapshot& view, double barScale = 0);
 
 void PrintNetWork(QPainter& canvas);
 void PrintNetWorkLanes(QPainter& canvas);
@@ -80,26 +60,28 @@ void PrintNodes(QPainter& canvas);
 void PrintCents(QPainter& canvas);
 void PrintNameNodes(QPainter& canvas);
 void PrintCalles(QPainter& canvas);
-// The data layers with their legends.
-void PrintAtributos(QPainter& canvas);
-void PrintMapaColores(QPainter& canvas);
-void PrintMovimLinks(QPainter& canvas);
+// The data layers with their legends, placed by the page's map canvas (the
+// page's corners without one).
+void PrintAtributos(QPainter& canvas, const TPageCanvas& mapCanvas = {});
+void PrintMapaColores(QPainter& canvas, const TPageCanvas& mapCanvas = {});
+void PrintMovimLinks(QPainter& canvas, const TPageCanvas& mapCanvas = {});
 void PrintValue(QPainter& canvas);
-void PrintLineas(QPainter& canvas);
+void PrintLineas(QPainter& canvas, const TPageCanvas& mapCanvas = {});
+
+// The ratio of the page's pixels per map unit to the map canvas's (0 without a
+// canvas scale).
+double MapBarScale(const TPageCanvas& mapCanvas);
 
 // Legend box of the bar layers: caption (captions joined by "/"), n caption lines;
 // barForm draws the first bar of values over the scale maximum.
-// The ratio of the page's pixels per map unit to the map canvas's (0 without a
-// canvas scale, as outside PrintPage).
-double MapBarScale();
-
-void PrintSymbolo(QPainter& canvas, const std::string& caption, int n, bool barForm);
+void PrintSymbolo(QPainter& canvas, const std::string& caption, int n, bool barForm,
+                  const TPageCanvas& mapCanvas = {});
 // Range legend of RangeTable entries 0..NumRanges under the title.
-void PrintRangeLegend(QPainter& canvas, const std::string& title);
+void PrintRangeLegend(QPainter& canvas, const std::string& title, const TPageCanvas& mapCanvas = {});
 // Where a legend block (its box with its title or caption) of `block` pixels
 // stands whose top left corner is wanted at `wanted`: inside the page
-// (ZelPrinter's page size) and clear of the page canvas's kept places.
-QPoint PlaceLegendBlock(QPoint wanted, QSize block);
+// (ZelPrinter's page size) and clear of the map canvas's kept places.
+QPoint PlaceLegendBlock(QPoint wanted, QSize block, const TPageCanvas& mapCanvas = {});
 
 // The title lines at the corner `position` (1..6) of a page of pageW x pageH.
 void PrintTitulos(QPainter& canvas, const QStringList& lines, const QFont& font, const QColor& color, int position,

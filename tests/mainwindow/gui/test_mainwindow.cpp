@@ -384,11 +384,12 @@ TEST_F(MainWindow, FilesHoldingNoNetworkAreRefusedAndTheErrorListFollowsNoLink)
     PalvonRead::ErrorListFile = tmp.file("Errores.txt");
 }
 
-// Reading a network holds at its peak the file's bytes, four bytes per line and,
-// for a file mostly of line ends, the kept bytes once more: 2.7 MB per MB of file
-// for one-character comment lines, 5 at worst (empty LF lines only), about 1.1 for
-// ordinary network lines. The text window also keeps the text as read once (the
-// edits given up go back to it): 4 is allowed, the rest of the opening included.
+// Reading a network holds at its peak the bytes it keeps and four bytes per line
+// (the file's line ends go back to the system as the reading passes them): 1.7 MB
+// per MB of file for one-character comment lines, about 4 at worst (empty LF lines
+// only), 1.1 for ordinary network lines. The text window's copy of the text as
+// read (the edits given up go back to it) shares the lines until one is edited:
+// 2.2 is allowed, the rest of the opening included (2.0 measured).
 TEST_F(MainWindow, OpeningANetworkOfCommentLinesTakesMemoryInProportion)
 {
     viewer->show();
@@ -409,7 +410,7 @@ TEST_F(MainWindow, OpeningANetworkOfCommentLinesTakesMemoryInProportion)
     ASSERT_EQ(DatFileName, "comentarios.dat");
     EXPECT_GT(Network.LinkCount, 0);
     EXPECT_EQ(FrmDat->Lines().size(), size_t(11 << 20) + 157);
-    EXPECT_LT(peakMb, 4.0 * fileMb) << peakMb << " MB for a file of " << fileMb << " MB";
+    EXPECT_LT(peakMb, 2.2 * fileMb) << peakMb << " MB for a file of " << fileMb << " MB";
 }
 
 TEST_F(MainWindow, OpeningWithoutCoordinatesStopsAndShowsNoNetwork)

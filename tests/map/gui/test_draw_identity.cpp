@@ -2,7 +2,8 @@
 // drawn layer by layer at full extent and zoomed in, with node numbers, street
 // names and zone numbers under the overlap test, the lane view, and a few
 // thousand labels at all angles. Each picture's digest was taken from the drawing
-// code as it stood before it was made faster; a changed pixel changes it.
+// code as it stood before it was made faster; a changed pixel changes it, and so
+// does any difference between one processor, two or all of them.
 #include "map/DisplayStyles.h"
 #include "map/DrawLayers.h"
 #include "map/DrawState.h"
@@ -79,75 +80,81 @@ TEST_P(DrawIdentity, PixelsAsBefore)
     const std::string path = testutil::CaseNetworkPath(c.file);
     if (path.empty())
         FAIL() << "no real networks at " << testutil::realDataPath("");
-    ASSERT_TRUE(testutil::ReadCaseNetwork(path));
+    // Read and drawn on one processor, on two and on all of them: the threads of
+    // the reading and of the label pass give the same picture.
+    for (const int cores : {1, 2, 0}) {
+        SCOPED_TRACE(testing::Message() << cores << " processors (0: all)");
+        const testutil::OnCores on(cores);
+        ASSERT_TRUE(testutil::ReadCaseNetwork(path));
 
-    const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
-    const double cx = Network.MinX + w / 2, cy = Network.MinY + h / 2, f = c.percent / 200.0;
-    WorldMinX = cx - w * f;
-    WorldMaxX = cx + w * f;
-    WorldMinY = cy - h * f;
-    WorldMaxY = cy + h * f;
+        const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
+        const double cx = Network.MinX + w / 2, cy = Network.MinY + h / 2, f = c.percent / 200.0;
+        WorldMinX = cx - w * f;
+        WorldMaxX = cx + w * f;
+        WorldMinY = cy - h * f;
+        WorldMaxY = cy + h * f;
 
-    TOxrImage img;
-    img.resize(1200, 800);
-    img.SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
-    img.Clear();
-    KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
-    TNetworkOptions options;
-    options.KeepHitRegions = true;
-    options.ColorNode = true;
-    options.Semaforos = true;
-    const std::string layers = c.layers;
-    auto has = [&](char k) { return layers.find(k) != std::string::npos; };
-    if (has('l'))
-        DrawLayers::DrawNetWorkLanes(img, options);
-    if (has('n'))
-        DrawLayers::DrawNetWork(img, options);
-    if (has('a'))
-        DrawLayers::DrawArrows(img, options);
-    if (has('o'))
-        DrawLayers::DrawNodes(img, options);
-    if (has('c')) {
-        img.ResetLabelsOff();
-        DrawLayers::DrawCents(img, options);
-        img.ResetLabels();
-    }
-    if (has('1')) {
-        img.ResetLabelsOff();
-        DrawLayers::DrawNameNodes(img, options);
-        img.ResetLabels();
-    }
-    if (has('s')) {
-        img.ResetLabelsOff();
-        DrawLayers::DrawCalles(img, options);
-        img.ResetLabels();
-    }
-    int drawn = -1;
-    if (has('r')) {
-        // Labels at pseudo-random angles on the nodes, under the overlap test.
-        QFont font(QStringLiteral("DejaVu Sans"));
-        font.setPixelSize(11);
-        img.Canvas()->setFont(font);
-        img.Canvas()->setBrush(Qt::NoBrush);
-        img.ResetLabelsOff();
-        std::optional<TMapPainter::TLabelPass> pass;
-        if (has('p')) // written by the threads of a pass: the same picture
-            pass.emplace(img);
-        uint32_t seed = 12345;
-        for (int k = 0; k < 4000; ++k) {
-            seed = seed * 1103515245u + 12345u;
-            const int angle = int((seed >> 8) % 3600);
-            const TNodo& n = Nodos[1 + k % Network.NodeCount];
-            img.LabelAt(angle, "Calle " + std::to_string(n.Number), n.X, n.Y, int((seed >> 4) % 9), k % 3);
+        TOxrImage img;
+        img.resize(1200, 800);
+        img.SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+        img.Clear();
+        KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
+        TNetworkOptions options;
+        options.KeepHitRegions = true;
+        options.ColorNode = true;
+        options.Semaforos = true;
+        const std::string layers = c.layers;
+        auto has = [&](char k) { return layers.find(k) != std::string::npos; };
+        if (has('l'))
+            DrawLayers::DrawNetWorkLanes(img, options);
+        if (has('n'))
+            DrawLayers::DrawNetWork(img, options);
+        if (has('a'))
+            DrawLayers::DrawArrows(img, options);
+        if (has('o'))
+            DrawLayers::DrawNodes(img, options);
+        if (has('c')) {
+            img.ResetLabelsOff();
+            DrawLayers::DrawCents(img, options);
+            img.ResetLabels();
         }
-        pass.reset();
-        drawn = img.Labels().Count();
-        img.ResetLabels();
+        if (has('1')) {
+            img.ResetLabelsOff();
+            DrawLayers::DrawNameNodes(img, options);
+            img.ResetLabels();
+        }
+        if (has('s')) {
+            img.ResetLabelsOff();
+            DrawLayers::DrawCalles(img, options);
+            img.ResetLabels();
+        }
+        int drawn = -1;
+        if (has('r')) {
+            // Labels at pseudo-random angles on the nodes, under the overlap test.
+            QFont font(QStringLiteral("DejaVu Sans"));
+            font.setPixelSize(11);
+            img.Canvas()->setFont(font);
+            img.Canvas()->setBrush(Qt::NoBrush);
+            img.ResetLabelsOff();
+            std::optional<TMapPainter::TLabelPass> pass;
+            if (has('p')) // written by the threads of a pass: the same picture
+                pass.emplace(img);
+            uint32_t seed = 12345;
+            for (int k = 0; k < 4000; ++k) {
+                seed = seed * 1103515245u + 12345u;
+                const int angle = int((seed >> 8) % 3600);
+                const TNodo& n = Nodos[1 + k % Network.NodeCount];
+                img.LabelAt(angle, "Calle " + std::to_string(n.Number), n.X, n.Y, int((seed >> 4) % 9), k % 3);
+            }
+            pass.reset();
+            drawn = img.Labels().Count();
+            img.ResetLabels();
+        }
+        const std::string digest = testutil::PixelDigest(img.Picture()) + (drawn >= 0 ? "/" + std::to_string(drawn) : "");
+        if (std::getenv("VELMORA_PRINT_DIGESTS"))
+            std::printf("    {\"%s\", \"%s\", %g, \"%s\", \"%s\"},\n", c.name, c.file, c.percent, c.layers, digest.c_str());
+        EXPECT_EQ(digest, c.expected) << c.name;
     }
-    const std::string digest = testutil::PixelDigest(img.Picture()) + (drawn >= 0 ? "/" + std::to_string(drawn) : "");
-    if (std::getenv("VELMORA_PRINT_DIGESTS"))
-        std::printf("    {\"%s\", \"%s\", %g, \"%s\", \"%s\"},\n", c.name, c.file, c.percent, c.layers, digest.c_str());
-    EXPECT_EQ(digest, c.expected) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Maps, DrawIdentity, ::testing::ValuesIn(Cases),

@@ -34,16 +34,21 @@ TEST(BatchPrintCommandLine, PrintsPicturesIntoTheDocument)
                         "[General]\r\nDocumentoWord=out/informe.doc\r\nNumeroColumnas=2\r\n[Tema]\r\n"
                         "[Uno]\r\nRedPalvon=red.dat\r\nVariables=none\r\n"
                         "[Dos]\r\nRedPalvon=red.dat\r\nVarVolumen=NOEXISTE\r\nVarMultiple=2\r\n");
-    ASSERT_EQ(testutil::RunProgram(tmp, {QString::fromStdString(net), QString::fromStdString(tmp.file("def/lote.ini"))}), 0);
+    QString errors;
+    ASSERT_EQ(testutil::RunProgram(tmp, {QString::fromStdString(net), QString::fromStdString(tmp.file("def/lote.ini"))},
+                                   &errors),
+              0);
     const std::string doc = testutil::readFile(tmp.file("def/out/informe.doc"));
     ASSERT_FALSE(doc.empty());
     EXPECT_EQ(doc.rfind("{\\rtf", 0), 0u);
-    // One picture of the first network, one of the second (its variables together).
+    // One picture of the first network; none of the second, whose only variable
+    // is not in the network: the error output says so, once.
     size_t captions = 0;
     for (size_t at = doc.find("Red: red.dat      Atributo:"); at != std::string::npos;
          at = doc.find("Red: red.dat      Atributo:", at + 1))
         ++captions;
-    EXPECT_EQ(captions, 2u);
+    EXPECT_EQ(captions, 1u);
+    EXPECT_EQ(errors.count(QStringLiteral("red.dat: NOEXISTE")), 1) << errors.toStdString();
     // The picture of the first network: every link of the sample and the stamp.
     const testutil::TMetafileReport emf = testutil::CheckMetafile(tmp.file("def/out/red.emf"));
     EXPECT_METAFILE_SOUND(emf);

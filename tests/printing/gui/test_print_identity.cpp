@@ -33,6 +33,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <filesystem>
 #include <vector>
 
@@ -143,15 +144,16 @@ const Case Cases[] = {
 
 // The layers in the order a page prints them, on the page painter set up; the
 // labels of node numbers and street names each under the overlap test.
-void PrintCaseLayers(QPainter& p, const std::string& layers)
+void PrintCaseLayers(QPainter& p, const std::string& layers, const PrintLayers::TPageCanvas& canvas)
 {
     using namespace PrintLayers;
     struct Step {
         char key;
-        void (*print)(QPainter&);
+        std::function<void(QPainter&)> print;
         bool labels;
     };
-    const Step steps[] = {{'m', PrintMovimLinks, false}, {'n', PrintNetWork, false}, {'l', PrintNetWorkLanes, false},
+    const auto movements = [&canvas](QPainter& q) { PrintMovimLinks(q, canvas); };
+    const Step steps[] = {{'m', movements, false}, {'n', PrintNetWork, false}, {'l', PrintNetWorkLanes, false},
                           {'a', PrintArrows, false},     {'o', PrintNodes, false},   {'c', PrintCents, false},
                           {'1', PrintNameNodes, true},   {'s', PrintCalles, true}};
     ZelPrinter::ResetLabelsOff();
@@ -247,8 +249,7 @@ TEST_P(PrintIdentity, PagesAsBefore)
         page.SetPainter(&p);
         page.PenMode = TPenMode::Copy;
         // The legends stand where the window's canvas puts them, as on its pages.
-        const PrintLayers::TCanvasScope canvas({viewer->img, viewer->Scl, viewer->sym});
-        PrintCaseLayers(p, layers);
+        PrintCaseLayers(p, layers, {viewer->img, viewer->Scl, viewer->sym});
         page.SetPainter(nullptr);
     };
     // (a) straight onto an image.

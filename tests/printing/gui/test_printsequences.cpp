@@ -7,6 +7,7 @@
 #include "mainwindow/PalvonViewer.h"
 #include "map/gui/OxrImage.h"
 #include "map/gui/DataLayers.h"
+#include "export/GeoWriters.h"
 #include "model/Genatr.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
@@ -15,6 +16,7 @@
 #include "model/ZelUtils.h"
 #include "printing/ZelPrinter.h"
 #include "printing/gui/FrmPreview.h"
+#include "printing/gui/PrintLayers.h"
 #include "printing/gui/PrinterSetup.h"
 #include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
@@ -31,6 +33,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QRadioButton>
 #include <QTest>
@@ -236,6 +239,77 @@ TEST_F(PrintSequences, GroupDrawnTogetherShowsOnlyItsOwnVariables)
     EXPECT_FALSE(three.HasText(QStringLiteral("Longitud"))) << three.texts.join('|').toStdString();
 }
 
+// On anaheim, a definition whose movement variable is not in the network (it
+// has no movements): the colour picture of "Conteo" is written as it is alone,
+// no movement picture overwrites it, and the batch says so once.
+TEST_F(PrintSequences, BatchPrintsNoPictureOfAVariableNotFound)
+{
+    fs::copy_file(testutil::realDataPath("anaheim.dat"), tmp.file("anaheim.dat"));
+    DefineNetworks("[General]\r\n[Tema]\r\n[Ana]\r\nRedPalvon=anaheim.dat\r\nVarColores=Conteo\r\n");
+    {
+        RecordingServices ui;
+        Trigger("ImprimirRedes1");
+        EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
+    }
+    const std::string alone = testutil::readFile(tmp.file("anaheim_Conteo.emf"));
+    const testutil::TMetafileReport colours = testutil::CheckMetafile(tmp.file("anaheim_Conteo.emf"));
+    EXPECT_METAFILE_SOUND(colours);
+    EXPECT_TRUE(colours.texts.contains(QStringLiteral("Flujo Observado"))) << colours.texts.join('|').toStdString();
+    fs::remove(tmp.file("anaheim_Conteo.emf"));
+
+    DefineNetworks("[General]\r\n[Tema]\r\n[Ana]\r\nRedPalvon=anaheim.dat\r\nVarColores=Conteo\r\n"
+                   "VarMovim=Fl.Sat\r\n[Dos]\r\nRedPalvon=anaheim.dat\r\nVarMultiple=2\r\nVarVolumen=Nada,Otra\r\n");
+    RecordingServices ui;
+    Trigger("ImprimirRedes1");
+    EXPECT_TRUE(testutil::readFile(tmp.file("anaheim_Conteo.emf")) == alone) << "another picture overwrote it";
+    EXPECT_FALSE(fs::exists(tmp.file("anaheim.emf"))) << "a group of names not found was drawn together";
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("anaheim.dat: Fl.Sat\ranaheim.dat: Nada\ranaheim.dat: Otra"), std::string::npos)
+        << ui.messages[0];
+}
+
+// A node moved with "Mover", left unsaved: "Imprimir Redes" over another
+// network asks nothing, and the node is where the user left it afterwards,
+// still unsaved.
+TEST_F(PrintSequences, BatchKeepsTheUsersUnsavedNodeMoves)
+{
+    fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sioux.dat"));
+    DefineNetworks("[General]\r\n[Tema]\r\n[Otra]\r\nRedPalvon=sioux.dat\r\nVarVolumen=Cap\r\n");
+    TOxrImage* map = viewer->img;
+    const int32_t n = KDVlib::FindNodo(102);
+    const QPoint from(map->WorldToPixelX(Nodos[n].X), map->WorldToPixelY(Nodos[n].Y)), to = from + QPoint(30, 20);
+    Trigger("NodeMove");
+    QTest::mouseMove(map, from);
+    QTest::mousePress(map, Qt::LeftButton, Qt::NoModifier, from);
+    QTest::mouseMove(map, to);
+    QTest::mouseRelease(map, Qt::LeftButton, Qt::NoModifier, to);
+    const float x = Nodos[n].X, y = Nodos[n].Y;
+    ASSERT_FLOAT_EQ(x, float(map->PixelToWorldX(to.x())));
+    ASSERT_TRUE(KDVlib::PositionsUnsaved);
+
+    QStringList asked;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&asked] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            asked << box->text();
+            box->button(QMessageBox::No)->click();
+        }
+    });
+    watch.start(5);
+    Trigger("ImprimirRedes1");
+    watch.stop();
+    EXPECT_TRUE(asked.isEmpty()) << asked.join('|').toStdString();
+    EXPECT_TRUE(fs::exists(tmp.file("sioux_Cap.emf")));
+    EXPECT_EQ(DatFileName, "red.dat");
+    const int32_t again = KDVlib::FindNodo(102);
+    EXPECT_FLOAT_EQ(Nodos[again].X, x);
+    EXPECT_FLOAT_EQ(Nodos[again].Y, y);
+    const TArcos& link = Arcos[KDVlib::FindArco(102, 103)];
+    EXPECT_FLOAT_EQ(float(link.Points[1].x), x) << "the link no longer ends on the node";
+    EXPECT_EQ(viewer->sagNodos->cell(1, again), ZelUtils::Trim(ZelUtils::Format(XYFormat.c_str(), double(x))));
+    EXPECT_TRUE(KDVlib::PositionsUnsaved);
+}
+
 // With no printer installed the print says how to get one; the PDF chosen then
 // takes effect, and keeps taking effect after line sheets and the
 // generation/attraction pictures and a phase report.
@@ -365,7 +439,21 @@ TEST_F(PrintSequences, LineSheetsSayWhatTheyCannotShow)
     EXPECT_NE(ui.messages[0].find("hoja2.emf: L99"), std::string::npos) << ui.messages[0];
     EXPECT_EQ(ui.messages[0].find("L02"), std::string::npos) << ui.messages[0];
     EXPECT_TRUE(testutil::CheckMetafile(tmp.file("hoja2.emf")).HasText(QStringLiteral("Segunda")));
-    EXPECT_TRUE(testutil::CheckMetafile(tmp.file("hoja1.emf")).HasText(QStringLiteral("Red de buses")));
+    const testutil::TMetafileReport sheet = testutil::CheckMetafile(tmp.file("hoja1.emf"));
+    EXPECT_TRUE(sheet.HasText(QStringLiteral("Red de buses")));
+    // Its arrowheads (open, three points, in the line's colour) are one screen
+    // pixel on paper: a quarter of the route's four-pixel pen, not a hairline.
+    int heads = 0, route = 0;
+    for (const auto& s : sheet.strokes)
+        if (s.colour == 0x4080FFu) {
+            if (s.points == 3 && ++heads)
+                EXPECT_NEAR(s.width, std::lround(PrintLayers::Factor()), 1) << s.width;
+            else
+                route = std::max(route, s.width);
+        }
+    EXPECT_GE(heads, 1);
+    EXPECT_GT(PrintLayers::Factor(), 2.0);
+    EXPECT_EQ(route, std::lround(4 * PrintLayers::Factor()));
     EXPECT_EQ(viewer->tit->toPlainText().toStdString(), title);
     EXPECT_EQ(CommandStates(viewer), buttons);
     for (int32_t i = 1; i <= Network.LineCount; ++i)
