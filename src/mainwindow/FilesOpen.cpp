@@ -332,14 +332,6 @@ bool TFilesController::OpenPalvonDat()
     earlier.Keep();
     bool ok = PalvonRead::ReadNetwork(FrmDat->Lines());
     FrmDat->LinesChanged();
-    if (ok && !Network.SectionPresent[0] && !Network.SectionPresent[1] && !Network.SectionPresent[2]) {
-        // Without junctions or links there is no network to show (nor to ask its
-        // coordinates for): the file is refused as one over capacity is.
-        Services().ShowMessage(Format("El archivo %s no tiene ninguna sección de nodos ni de arcos "
-                                      "(11111, 22222 o 33333).\rLa red no se ha cargado.",
-                                      DatFileName));
-        ok = false;
-    }
     if (!ok) {
         earlier.Restore();
         RestoreEarlierOpening();

@@ -1,8 +1,9 @@
 #pragma once
-// The program's windows. The main window and the network text window are made
-// at start; every other window, the options dialog included (the options
-// themselves live in model/ProgramOptions.h), is made the first time it is used,
-// so a launch pays only for what it shows.
+// The program's windows. The main window and the network text window (its
+// controls come when it is first shown) are made at start; every other window,
+// the options dialog included (the options themselves live in
+// model/ProgramOptions.h), is made the first time it is used, so a launch pays
+// only for what it shows.
 #include <QDialog>
 #include <QWidget>
 
@@ -26,7 +27,9 @@
 #include "analysis/gui/KdvPija.h"
 
 // Creates the main window, then the window whose state every opening needs: the
-// network text window (FrmDat), which holds the text every opening reads. With no command-line parameter the splash shows meanwhile.
+// network text window (FrmDat), which holds the text every opening reads (its
+// controls are made when it is first shown). With no command-line parameter the
+// splash shows meanwhile.
 class TPalvonViewer;
 class TAptta;
 TPalvonViewer* CreateProgramWindows(bool showSplash, TAptta** splashOut);

@@ -12,6 +12,7 @@
 #include <QTransform>
 
 #include <algorithm>
+#include <optional>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -1098,9 +1099,17 @@ void TMapPainter::UseTextCache()
     const QFont& font = painter_->font();
     const QPaintDevice* device = painter_->device();
     const int dpiX = device ? device->logicalDpiX() : 0, dpiY = device ? device->logicalDpiY() : 0;
-    auto matches = [&](const TTextCache& c) {
-        return c.device == device && c.dpiX == dpiX && c.dpiY == dpiY && (font.isCopyOf(c.font) || font == c.font) &&
-               font.resolveMask() == c.font.resolveMask();
+    auto matches = [&](TTextCache& c) {
+        if (c.device != device || c.dpiX != dpiX || c.dpiY != dpiY || font.resolveMask() != c.font.resolveMask())
+            return false;
+        if (font.isCopyOf(c.font))
+            return true;
+        if (font != c.font)
+            return false;
+        // An equal font made apart: keep the painter's copy, so that the next
+        // label finds it without comparing every property again.
+        c.font = font;
+        return true;
     };
     if (text_ && matches(*text_))
         return;
@@ -1251,10 +1260,13 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
     const double x0 = anchor.x() + offset * sa, y0 = anchor.y() + offset * ca;
     const double x1 = x0 + w * ca, y1 = y0 - w * sa;
     // A box reaching beyond the far box is larger than anything a screen shows.
-    const QRectF reach = FarBox();
-    for (const QPointF corner : {QPointF(x0, y0), QPointF(x1, y1), QPointF(x1 + depth * sa, y1 + depth * ca),
-                                 QPointF(x0 + depth * sa, y0 + depth * ca)})
-        if (!reach.contains(corner))
+    // (Compared here rather than through QRectF::contains: every candidate label,
+    // most of them left out, passes this test four times.)
+    const double left = -FarPixels, right = world_.Width + FarPixels, top = -FarPixels,
+                 bottom = world_.Height + FarPixels;
+    const double cx[4] = {x0, x1, x1 + depth * sa, x0 + depth * sa}, cy[4] = {y0, y1, y1 + depth * ca, y0 + depth * ca};
+    for (int k = 0; k < 4; ++k)
+        if (cx[k] < left || cx[k] > right || cy[k] < top || cy[k] > bottom)
             return QRegion();
     QPoint box[5] = {
         QPoint(Round(x0), Round(y0)),
@@ -1314,6 +1326,16 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
         Changed();
         return region;
     }
+    if (angle == 0 && !solid && labelPass_ > 0 && pending_.labels.empty()) {
+        if (fontPen_.color() != FontColor || fontPen_.style() != Qt::SolidLine)
+            fontPen_ = QPen(FontColor);
+        if (painter_->pen() == fontPen_)
+            if (const QList<QGlyphRun>* runs = ShapedText(text, layout);
+                runs && QueueLevelLabel(*runs, QPoint(polygon[0].x(), polygon[0].y() + fontAscent_))) {
+                Changed();
+                return region;
+            }
+    }
     FlushLabels();
     if (labelWrites_ != writes) // writing them may have moved this text's entry in the cache
         TextWidth(text, nullptr, &layout);
@@ -1323,7 +1345,9 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
     if (fontPen_.color() != FontColor || fontPen_.style() != Qt::SolidLine)
         fontPen_ = QPen(FontColor);
     const bool penReady = painter_->pen() == fontPen_;
-    const QPen savedPen = penReady ? QPen() : painter_->pen();
+    std::optional<QPen> savedPen; // not even an empty pen made for the usual label
+    if (!penReady)
+        savedPen = painter_->pen();
     if (angle == 0) {
         // Level text lands on the same pixels placed directly at the box's
         // corner; changing the painter's transform twice a label would cost more
@@ -1346,12 +1370,86 @@ QRegion TMapPainter::PlaceLabel(int32_t angle, const std::string& text, double x
         DrawLabelText(text, QPoint(0, fontAscent_), layout);
         painter_->setWorldTransform(savedTransform);
     }
-    if (!penReady)
-        painter_->setPen(savedPen);
+    if (savedPen)
+        painter_->setPen(*savedPen);
     if (solid && BeginShape())
         painter_->drawPolyline(polygon, 5);
     Changed();
     return region;
+}
+
+bool TMapPainter::QueueLevelLabel(const QList<QGlyphRun>& runs, const QPoint& baseline)
+{
+    // Only on a raster picture under no clip or opacity, whose state the pass
+    // keeps (see DeferLabel); one font for the whole gathered run.
+    if (!painter_->isActive() || !painter_->device() || painter_->device()->devType() != QInternal::Image ||
+        painter_->hasClipping() || painter_->opacity() != 1.0)
+        return false;
+    const QRawFont& font = runs.front().rawFont();
+    for (const QGlyphRun& run : runs)
+        if (run.rawFont() != font)
+            return false;
+    TLevelLabels& level = level_;
+    if (!level.glyphs.empty() &&
+        (level.font != font || level.transform != painter_->worldTransform() || level.pen != painter_->pen() ||
+         level.hints != painter_->renderHints()))
+        WriteLevelLabels();
+    if (level.glyphs.empty()) {
+        level.font = font;
+        level.transform = painter_->worldTransform();
+        level.pen = painter_->pen();
+        level.hints = painter_->renderHints();
+    }
+    // The painter adds the origin to each glyph's position; so does this.
+    const QPointF origin(baseline);
+    for (const QGlyphRun& run : runs) {
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        const qsizetype n = std::min(glyphs.size(), positions.size());
+        for (qsizetype k = 0; k < n; ++k) {
+            level.glyphs.push_back(glyphs[k]);
+            level.positions.push_back(origin + positions[k]);
+        }
+    }
+    return true;
+}
+
+void TMapPainter::WriteLevelLabels()
+{
+    TLevelLabels& level = level_;
+    if (painter_ && painter_->isActive()) { // else the painter ended since: nothing to write on
+        QGlyphRun run;
+        run.setRawFont(level.font);
+        run.setGlyphIndexes(level.glyphs);
+        run.setPositions(level.positions);
+        const QTransform savedTransform = painter_->worldTransform();
+        const QPen savedPen = painter_->pen();
+        const QPainter::RenderHints savedHints = painter_->renderHints();
+        const QPainter::CompositionMode savedMode = painter_->compositionMode();
+        if (savedTransform != level.transform)
+            painter_->setWorldTransform(level.transform);
+        if (savedPen != level.pen)
+            painter_->setPen(level.pen);
+        if (savedHints != level.hints) {
+            painter_->setRenderHints(savedHints, false);
+            painter_->setRenderHints(level.hints, true);
+        }
+        if (savedMode != QPainter::CompositionMode_SourceOver)
+            painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+        painter_->drawGlyphRun(QPointF(0, 0), run);
+        if (savedMode != QPainter::CompositionMode_SourceOver)
+            painter_->setCompositionMode(savedMode);
+        if (savedHints != level.hints) {
+            painter_->setRenderHints(level.hints, false);
+            painter_->setRenderHints(savedHints, true);
+        }
+        if (savedPen != level.pen)
+            painter_->setPen(savedPen);
+        if (savedTransform != level.transform)
+            painter_->setWorldTransform(savedTransform);
+    }
+    level.glyphs.clear();
+    level.positions.clear();
 }
 
 void TMapPainter::BeginLabelPass() { ++labelPass_; }
@@ -1403,6 +1501,8 @@ bool TMapPainter::DeferLabel()
 
 void TMapPainter::WritePendingLabels()
 {
+    if (!level_.glyphs.empty())
+        WriteLevelLabels();
     ++labelWrites_;
     TPendingLabels pending;
     std::swap(pending, pending_);

@@ -25,6 +25,8 @@
 #include <QPointF>
 #include <QRectF>
 #include <QPolygon>
+#include <QRawFont>
+#include <QTransform>
 #include <QRegion>
 #include <QString>
 
@@ -240,6 +242,8 @@ protected:
     // Writes the labels waiting in a pass (nothing when none wait).
     void FlushLabels()
     {
+        if (!level_.glyphs.empty())
+            WriteLevelLabels();
         if (!pending_.labels.empty())
             WritePendingLabels();
     }
@@ -314,6 +318,22 @@ private:
         }
     };
     TPendingLabels pending_;
+    // Level labels of a pass laid out as glyph runs, gathered into one run and
+    // written in one call when the pass ends or anything else is drawn: the same
+    // glyphs at the same positions in the same order, without the cost of a call
+    // per label. They come before any label of pending_.
+    struct TLevelLabels {
+        QRawFont font;
+        QTransform transform;
+        QPen pen;
+        QPainter::RenderHints hints;
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
+    };
+    TLevelLabels level_;
+    // Adds a level label's runs at baseline; false when they cannot wait.
+    bool QueueLevelLabel(const QList<QGlyphRun>& runs, const QPoint& baseline);
+    void WriteLevelLabels();
     uint64_t labelWrites_ = 0;
     TPoint penPos_; // world point
     std::vector<QPointF> farScratch_;

@@ -761,6 +761,13 @@ bool ReadNetwork(TTextLines& lines)
             StartSection(2);
             line = ReadSectionLines("33333", ReadLinkLine);
         }
+        // Without junctions or links there is no network to show (nor to ask the
+        // coordinates of): the text is refused whoever reads it, an opening, the
+        // text window's reload or a batch, and the network in memory stays.
+        if (!Network.SectionPresent[0] && !Network.SectionPresent[1] && !Network.SectionPresent[2])
+            throw NotANetwork(Format("%s no tiene ninguna sección de nodos ni de arcos (11111, 22222 o 33333).",
+                                     NetworkDatFile.empty() ? std::string("El texto")
+                                                            : "El archivo " + fs::path(NetworkDatFile).filename().string()));
 
         SortNodes();
         // The links' records in the order of their nodes, now that these are sorted.

@@ -175,7 +175,7 @@ TEST_F(CoordsSection, GeographicCoordinatesBecomeUtmInOneZone)
     EXPECT_TRUE(ui.messageWindow.empty());
     EXPECT_FLOAT_EQ(Node(101).X, -5000.0f);
     // A section without positions leaves the extent's seeds alone.
-    std::vector<std::string> empty = {" &OPTION &END", "T", " &PARAM &END", "55555", "99999", "99999"};
+    std::vector<std::string> empty = {" &OPTION &END", "T", " &PARAM &END", "33333", "99999", "55555", "99999", "99999"};
     ASSERT_TRUE(ReadNetwork(empty));
     EXPECT_EQ(Network.MinX, UnsetHigh);
     EXPECT_EQ(Network.MaxY, UnsetLow);

@@ -36,7 +36,7 @@ TEST_F(HostileFiles, XyFormWidthsBeyondAnyLineAreRefused)
     EXPECT_FLOAT_EQ(n2.Y, 2100.5f);
 
     // The widest width accepted still reads.
-    testutil::writeFile(net, " &OPTION &END\r\nT\r\n &PARAM XYFORM='2F100.3' &END\r\n99999\r\n99999\r\n");
+    testutil::writeFile(net, " &OPTION &END\r\nT\r\n &PARAM XYFORM='2F100.3' &END\r\n33333\r\n99999\r\n99999\r\n");
     ui.messages.clear();
     ASSERT_TRUE(ReadData(net));
     EXPECT_EQ(XWidth, 100);
@@ -97,7 +97,7 @@ TEST_F(HostileFiles, HugeFilesAreRefusedBeforeReading)
     EXPECT_NE(bytes.find("VmPeak"), std::string::npos);
 
     std::string net = tmp.file("red.dat");
-    testutil::writeFile(net, " &OPTION &END\r\nT\r\n &PARAM FILKNB='enorme.dat' &END\r\n99999\r\n99999\r\n");
+    testutil::writeFile(net, " &OPTION &END\r\nT\r\n &PARAM FILKNB='enorme.dat' &END\r\n33333\r\n99999\r\n99999\r\n");
     ASSERT_TRUE(ReadData(net));
     EXPECT_TRUE(ui.anyMessageContains("(ocupa 512 MB"));
 

@@ -46,7 +46,7 @@ protected:
 TEST_F(ReaderFrame, NamelistKeysWithBlanksAndDefaults)
 {
     auto lines = Text({" &OPTION", " PLOD = T &END", "TITULO de prueba", " &PARAM DUTCH = T, NOMADS=1, ALEX=3.5,",
-                       " BUSPCU(3)=2.5, KNOBS=2, FLAREX=1.25, XYFORM='2F12.3' &END", "99999", "99999"});
+                       " BUSPCU(3)=2.5, KNOBS=2, FLAREX=1.25, XYFORM='2F12.3' &END", "33333", "99999", "99999"});
     ASSERT_TRUE(Read(lines));
     EXPECT_EQ(PLOD, 1);
     EXPECT_EQ(NetworkTitle, "TITULO DE PRUEBA");
@@ -65,7 +65,7 @@ TEST_F(ReaderFrame, NamelistKeysWithBlanksAndDefaults)
     EXPECT_EQ(Network.Loaded, 1);
 
     // The next read starts from the defaults again.
-    auto second = Text({" &OPTION &END", "T", " &PARAM NOMADS=2&END", "99999", "99999"});
+    auto second = Text({" &OPTION &END", "T", " &PARAM NOMADS=2&END", "33333", "99999", "99999"});
     ASSERT_TRUE(Read(second));
     EXPECT_EQ(PLOD, 0);
     EXPECT_EQ(DUTCH, 0);
@@ -75,7 +75,7 @@ TEST_F(ReaderFrame, NamelistKeysWithBlanksAndDefaults)
     EXPECT_EQ(KNOBS, 0);
 
     // A format without a width keeps the default widths (empty fields would read 0).
-    auto noWidth = Text({" &OPTION &END", "T", " &PARAM XYFORM='2F' &END", "99999", "99999"});
+    auto noWidth = Text({" &OPTION &END", "T", " &PARAM XYFORM='2F' &END", "33333", "99999", "99999"});
     ASSERT_TRUE(Read(noWidth));
     EXPECT_EQ(XWidth, 15);
     EXPECT_NE(testutil::readFile(ErrorListFile).find("XYFORM"), std::string::npos);
@@ -84,13 +84,13 @@ TEST_F(ReaderFrame, NamelistKeysWithBlanksAndDefaults)
 TEST_F(ReaderFrame, FilknbNameKeepsItsCaseAndResolvesBesideTheNetwork)
 {
     testutil::writeFile(tmp.file("Datos.Knb"), "x\n");
-    auto lines = Text({" &OPTION &END", "T", " &PARAM FILKNB='datos.knb' &END", "99999", "99999"});
+    auto lines = Text({" &OPTION &END", "T", " &PARAM FILKNB='datos.knb' &END", "33333", "99999", "99999"});
     ASSERT_TRUE(Read(lines));
     EXPECT_EQ(FILKNB, 1);
     EXPECT_EQ(FilknbFileName, tmp.file("Datos.Knb"));
 
     // Unquoted, on a line that kept its CR: the CR is no part of the name.
-    auto crLines = Text({" &OPTION &END", "T", " &PARAM FILKNB=datos.knb\r", " &END", "99999", "99999"});
+    auto crLines = Text({" &OPTION &END", "T", " &PARAM FILKNB=datos.knb\r", " &END", "33333", "99999", "99999"});
     ASSERT_TRUE(Read(crLines));
     EXPECT_EQ(FilknbFileName, tmp.file("Datos.Knb"));
 }
@@ -140,7 +140,7 @@ TEST_F(ReaderFrame, SectionsFoundInTheirOrder)
 
 TEST_F(ReaderFrame, TransitBlocksAreCountedAndCommentsSkipped)
 {
-    auto lines = Text({" &OPTION &END", "T", "* comentario", " &PARAM &END", "66666", "* nota", "99999", "66666",
+    auto lines = Text({" &OPTION &END", "T", "* comentario", " &PARAM &END", "33333", "99999", "66666", "* nota", "99999", "66666",
                        "99999", "77777", "cualquier cosa", "99999", "99999"});
     ASSERT_TRUE(Read(lines));
     EXPECT_EQ(TransitBlockCount, 2);
@@ -151,14 +151,14 @@ TEST_F(ReaderFrame, TransitBlocksAreCountedAndCommentsSkipped)
 
 TEST_F(ReaderFrame, LineOpeningNoLaterSectionIsReported)
 {
-    auto lines = Text({" &OPTION &END", "T", " &PARAM &END", "55555", "99999", "33333", "99999", "99999"});
+    auto lines = Text({" &OPTION &END", "T", " &PARAM &END", "11111", "99999", "55555", "99999", "33333", "99999", "99999"});
     ASSERT_TRUE(Read(lines));
     EXPECT_TRUE(ui.anyMessageContains("no corresponde a ninguna"));
     ASSERT_FALSE(ErrorList.empty());
     EXPECT_NE(ErrorList.back().find("33333"), std::string::npos);
     // A spare terminator or blank lines after the last section are not reported.
     ui.messages.clear();
-    auto spare = Text({" &OPTION &END", "T", " &PARAM &END", "55555", "99999", "99999", "", "* fin", "   "});
+    auto spare = Text({" &OPTION &END", "T", " &PARAM &END", "33333", "99999", "55555", "99999", "99999", "", "* fin", "   "});
     ASSERT_TRUE(Read(spare));
     EXPECT_TRUE(ui.messages.empty());
     // A blank line between two sections leaves the later one unread: that is reported.
@@ -184,7 +184,7 @@ TEST_F(ReaderFrame, EarlyEndOfFileRefusesOrEndsCleanlyWithAWarning)
         {Text({" &OPTION &END", "T", " &PARAM NOMADS=2,"}), "&PARAM", true},
         {Text({" &OPTION &END", "T", " &PARAM &END"}), "no hay secciones", true},
         {Text({" &OPTION &END", "T", " &PARAM &END", "33333", "    1    2"}), "33333", false},
-        {Text({" &OPTION &END", "T", " &PARAM &END", "55555", "99999"}), "55555", false},
+        {Text({" &OPTION &END", "T", " &PARAM &END", "33333", "99999", "55555", "99999"}), "55555", false},
     };
     for (auto& c : cases) {
         ui.messages.clear();
@@ -196,11 +196,21 @@ TEST_F(ReaderFrame, EarlyEndOfFileRefusesOrEndsCleanlyWithAWarning)
         EXPECT_EQ(ui.anyMessageContains("La red no se ha cargado"), c.refused) << c.where;
         EXPECT_NE(testutil::readFile(ErrorListFile).find(c.where), std::string::npos) << c.where;
     }
+    // Later sections without any junction or link section before them: no network.
+    auto noNetwork = Text({" &OPTION &END", "T", " &PARAM &END", "55555", "  101 1000 1000", "99999", "66666",
+                           "99999", "99999"});
+    ui.messages.clear();
+    EXPECT_FALSE(Read(noNetwork));
+    EXPECT_EQ(Network.Loaded, 0);
+    EXPECT_EQ(Network.NodeCount, 0);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0], "El archivo red.dat no tiene ninguna sección de nodos ni de arcos (11111, 22222 o "
+                              "33333).\rLa red no se ha cargado.");
 }
 
 TEST_F(ReaderFrame, TabLinesAreWarnedButRead)
 {
-    auto lines = Text({" &OPTION &END", "T\tX", " &PARAM KNOBS=1 &END", "99999", "99999"});
+    auto lines = Text({" &OPTION &END", "T\tX", " &PARAM KNOBS=1 &END", "33333", "99999", "99999"});
     ASSERT_TRUE(Read(lines));
     EXPECT_TRUE(ui.anyMessageContains("TAB"));
     EXPECT_EQ(KNOBS, 1);
@@ -208,7 +218,7 @@ TEST_F(ReaderFrame, TabLinesAreWarnedButRead)
     // count starts afresh with the next network.
     for (int round = 0; round < 2; ++round) {
         ui.messages.clear();
-        auto six = Text({" &OPTION &END", "T\tX", " &PARAM KNOBS=1 &END", "55555",
+        auto six = Text({" &OPTION &END", "T\tX", " &PARAM KNOBS=1 &END", "33333", "99999", "55555",
                          "    1          500.0         1000.0\t", "    2         1500.0         1000.0\t",
                          "    3         1500.0         1800.0\t", "    4          500.0         1800.0\t",
                          "    5          900.0         1400.0\t", "99999", "99999"});
@@ -226,11 +236,11 @@ TEST_F(ReaderFrame, IncludesAreExpandedIntoTheText)
 {
     testutil::writeFile(tmp.file("Parte1.DAT"), "linea a\r\n$        parte2.dat\r\nlinea b\r\n");
     testutil::writeFile(tmp.file("parte2.dat"), "linea c\n");
-    auto lines = Text({" &OPTION &END", "T", " &PARAM &END", "77777", "$        parte1.dat", "99999", "99999"});
+    auto lines = Text({" &OPTION &END", "T", " &PARAM &END", "33333", "99999", "77777", "$        parte1.dat", "99999", "99999"});
     ASSERT_TRUE(Read(lines));
     EXPECT_TRUE(ui.messages.empty());
     std::vector<std::string> expected = {
-        " &OPTION &END", "T", " &PARAM &END", "77777", "$        parte1.dat",
+        " &OPTION &END", "T", " &PARAM &END", "33333", "99999", "77777", "$        parte1.dat",
         "*** Velmora: Insertando archivo parte1.dat", "linea a", "$        parte2.dat",
         "*** Velmora: Insertando archivo parte2.dat", "linea c", "*** Velmora: Fin archivo parte2.dat", "linea b",
         "*** Velmora: Fin archivo parte1.dat", "99999", "99999"};
@@ -239,7 +249,7 @@ TEST_F(ReaderFrame, IncludesAreExpandedIntoTheText)
     // Sixteen files nested in one another are all read; the seventeenth is refused.
     for (int k = 1; k <= 17; ++k)
         testutil::writeFile(tmp.file(ZelUtils::Format("n%d.dat", k)), ZelUtils::Format("$        n%d.dat\n", k + 1));
-    auto nested = Text({" &OPTION &END", "T", " &PARAM &END", "77777", "$        n1.dat", "99999", "99999"});
+    auto nested = Text({" &OPTION &END", "T", " &PARAM &END", "33333", "99999", "77777", "$        n1.dat", "99999", "99999"});
     ASSERT_TRUE(Read(nested));
     EXPECT_EQ(std::count(nested.begin(), nested.end(), "*** Velmora: Insertando archivo n16.dat"), 1);
     EXPECT_EQ(std::count(nested.begin(), nested.end(), "*** Velmora: Insertando archivo n17.dat"), 0);
@@ -249,7 +259,7 @@ TEST_F(ReaderFrame, IncludesAreExpandedIntoTheText)
 TEST_F(ReaderFrame, MissingAndSelfIncludesAreReportedNotFollowed)
 {
     testutil::writeFile(tmp.file("bucle.dat"), "x\n$        bucle.dat\n");
-    auto lines = Text({" &OPTION &END", "T", " &PARAM &END", "77777", "$        falta.dat", "$        bucle.dat",
+    auto lines = Text({" &OPTION &END", "T", " &PARAM &END", "33333", "99999", "77777", "$        falta.dat", "$        bucle.dat",
                        "99999", "99999"});
     ASSERT_TRUE(Read(lines));
     EXPECT_TRUE(ui.anyMessageContains("INCLUDE falta.dat no existe"));
@@ -266,12 +276,12 @@ TEST_F(ReaderFrame, UnreadableIncludeIsReported)
     testutil::writeFile(tmp.file("foto.dat"), std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
     testutil::writeFile(tmp.file("enorme.dat"), "linea\n");
     std::filesystem::resize_file(tmp.file("enorme.dat"), FileUtils::MaxDataFileBytes + 1);
-    auto lines = Text({" &OPTION &END", "T", " &PARAM &END", "77777", "$        foto.dat", "$        enorme.dat",
+    auto lines = Text({" &OPTION &END", "T", " &PARAM &END", "33333", "99999", "77777", "$        foto.dat", "$        enorme.dat",
                        "99999", "99999"});
     ASSERT_TRUE(Read(lines));
     EXPECT_TRUE(ui.anyMessageContains("INCLUDE foto.dat no se puede leer"));
     EXPECT_TRUE(ui.anyMessageContains("INCLUDE enorme.dat no se puede leer"));
-    EXPECT_EQ(lines.size(), 8u); // nothing inserted
+    EXPECT_EQ(lines.size(), 10u); // nothing inserted
 }
 
 // Seven small files that each name the next a thousand times would expand to tens
@@ -333,7 +343,7 @@ TEST_F(ReaderFrame, OverflowingNamelistsRefuseTheNetwork)
     EXPECT_NE(testutil::readFile(ErrorListFile).find("&OPTION"), std::string::npos);
 
     // A refused read shows nothing of the network read before it.
-    auto before = Text({" &OPTION &END", "TITULO", " &PARAM &END", "66666", "99999", "66666", "99999", "99999"});
+    auto before = Text({" &OPTION &END", "TITULO", " &PARAM &END", "33333", "99999", "66666", "99999", "66666", "99999", "99999"});
     ASSERT_TRUE(Read(before));
     ASSERT_EQ(TransitBlockCount, 2);
     std::string fields;

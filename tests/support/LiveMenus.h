@@ -4,6 +4,9 @@
 #include "mainwindow/PalvonViewer.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QTimer>
+#include <QtTest/QTest>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -11,6 +14,8 @@
 #include <QToolBar>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <stdexcept>
 
 namespace livemenus {
@@ -131,6 +136,39 @@ inline bool Click(TPalvonViewer* w, const QString& place, const QString& name)
         return false;
     a->trigger();
     return true;
+}
+
+// Runs `answer` on the next modal window once it shows (the command opens it
+// after handling events of its own); a window that never shows fails the test.
+inline void WhenModalShown(QObject* owner, std::function<void(QWidget*)> answer)
+{
+    auto* timer = new QTimer(owner);
+    auto polls = std::make_shared<int>(1000);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer, polls] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (w && w->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            answer(w);
+        } else if (--*polls <= 0) {
+            timer->stop();
+            timer->deleteLater();
+            ADD_FAILURE() << "no modal window showed";
+        }
+    });
+    timer->start(10);
+}
+
+// Clicks the button a toolbar shows for the action.
+inline void ClickToolButton(QWidget* window, const QString& action)
+{
+    QAction* a = Find(window, action);
+    for (QToolBar* bar : window->findChildren<QToolBar*>())
+        if (QWidget* button = bar->widgetForAction(a); button && button->isVisible()) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            return;
+        }
+    ADD_FAILURE() << "no visible button for " << action.toStdString();
 }
 
 } // namespace livemenus

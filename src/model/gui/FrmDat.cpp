@@ -117,6 +117,22 @@ TFrmDat::TFrmDat(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("FrmDat"));
     setWindowFlags(Qt::Window | Qt::WindowStaysOnTopHint);
     resize(760, 520);
+}
+
+void TFrmDat::setVisible(bool visible)
+{
+    if (visible)
+        MakeControls();
+    QWidget::setVisible(visible);
+}
+
+// The window's controls cost a program start more than the rest of the window:
+// they are made when it is first shown; until then the text lives in the lines
+// alone.
+void TFrmDat::MakeControls()
+{
+    if (mmDat)
+        return;
     const QFont font = EditorFont();
 
     auto* main = new QVBoxLayout(this);
@@ -176,6 +192,25 @@ TFrmDat::TFrmDat(QWidget* parent) : QWidget(parent)
             editorDirty_ = true;
     });
     connect(mmDat->horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int) { PlaceRuler(); });
+    // What the window held without its controls.
+    StatusPanels[4]->setText(savedName_);
+    mmDat->document()->setModified(modified_);
+    editorStale_ = true; // filled as it is shown
+    shown_ = 0;
+}
+
+void TFrmDat::SetModified(bool modified)
+{
+    modified_ = modified;
+    if (mmDat)
+        mmDat->document()->setModified(modified);
+}
+
+void TFrmDat::SetSavedName(const QString& name)
+{
+    savedName_ = name;
+    if (StatusPanels[4])
+        StatusPanels[4]->setText(name);
 }
 
 bool TFrmDat::LoadFromFile(const std::string& path)
@@ -190,12 +225,12 @@ bool TFrmDat::LoadFromFile(const std::string& path)
     asRead_.clear();
     editorDirty_ = false;
     ShowLines();
-    mmDat->document()->setModified(false);
+    SetModified(false);
     setWindowTitle(QString::fromStdString(std::filesystem::path(path).filename().string()));
     // The name of an earlier save belongs to the earlier network: a save without
     // the dialog must never write this text over that file.
     fileName_.clear();
-    StatusPanels[4]->clear();
+    SetSavedName(QString());
     KeepStamp(ok ? path : std::string());
     return ok;
 }
@@ -234,7 +269,7 @@ TFrmDat::Held TFrmDat::Take()
     h.modified = IsModified();
     h.title = windowTitle();
     h.fileName = fileName_;
-    h.savedName = StatusPanels[4]->text();
+    h.savedName = savedName_;
     h.stampPath = stampPath_;
     h.stamp = stamp_;
     lines_.clear();
@@ -250,10 +285,10 @@ void TFrmDat::PutBack(Held&& held)
     editorDirty_ = false;
     shown_ = 0; // the lines put back may carry the revision the editor last showed
     ShowLines();
-    mmDat->document()->setModified(held.modified);
+    SetModified(held.modified);
     setWindowTitle(held.title);
     fileName_ = held.fileName;
-    StatusPanels[4]->setText(held.savedName);
+    SetSavedName(held.savedName);
     stampPath_ = held.stampPath;
     stamp_ = held.stamp;
 }
@@ -290,6 +325,12 @@ void TFrmDat::ShowLines(bool evenIfHidden)
     // an editor with the lines of a capacity-size network takes longer than reading
     // the network, and holds as much memory again, for a window seldom opened.
     constexpr size_t FillWhenShownBytes = 256 * 1024;
+    if (!mmDat) { // no editor yet: it is filled when first shown
+        shown_ = 0;
+        editorDirty_ = false;
+        editorStale_ = true;
+        return;
+    }
     if (!evenIfHidden && !isVisible() && total > FillWhenShownBytes) {
         const bool modified = mmDat->document()->isModified();
         updating_ = true;
@@ -350,7 +391,7 @@ void TFrmDat::SyncFromEditor()
     editorDirty_ = false;
 }
 
-bool TFrmDat::IsModified() const { return mmDat->document()->isModified(); }
+bool TFrmDat::IsModified() const { return mmDat ? mmDat->document()->isModified() : modified_; }
 
 bool TFrmDat::SaveDat(bool ask)
 {
@@ -389,11 +430,11 @@ bool TFrmDat::SaveDatTo(const std::string& path)
     }
     KeepStamp(path);
     fileName_ = path;
-    StatusPanels[4]->setText(QString::fromStdString(path));
+    SetSavedName(QString::fromStdString(path));
     // The caption names the file the text now belongs to.
     setWindowTitle(QString::fromStdString(std::filesystem::path(path).filename().string()));
     Saved = 1;
-    mmDat->document()->setModified(false);
+    SetModified(false);
     return true;
 }
 
@@ -425,7 +466,7 @@ void TFrmDat::closeEvent(QCloseEvent* event)
             editorDirty_ = false;
             shown_ = 0; // the text read may carry the revision the editor last showed
             ShowLines();
-            mmDat->document()->setModified(false);
+            SetModified(false);
         }
     }
     QWidget::closeEvent(event);

@@ -42,6 +42,8 @@ class TFrmDat : public QWidget {
     Q_OBJECT
 public:
     explicit TFrmDat(QWidget* parent = nullptr);
+    // Showing the window makes its controls first.
+    void setVisible(bool visible) override;
 
     // Clears the editor and loads the file's text into it; the caption becomes the
     // file's name. False (and an empty text) when the file cannot be read.
@@ -93,6 +95,7 @@ public:
     static QString RulerMarks(int columns);
     static QString RulerNumbers(int columns);
 
+    // The controls, made when the window is first shown (null until then).
     QStatusBar* sts = nullptr;
     QWidget* DocPanel2 = nullptr;
     QToolButton* tbOpenDat = nullptr;
@@ -126,6 +129,11 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void MakeControls();
+    // The modified flag and the name of the last save, held here while the window
+    // has no controls, and shown by them.
+    void SetModified(bool modified);
+    void SetSavedName(const QString& name);
     void ShowLines(bool evenIfHidden = false);
     void SyncFromEditor();
     void PlaceRuler();
@@ -137,6 +145,8 @@ private:
     bool editorDirty_ = false;       // the user changed the editor since lines_ was taken
     bool updating_ = false;
     bool editorStale_ = false;       // a large text waits for the window to be shown
+    bool modified_ = false;          // IsModified while there is no editor
+    QString savedName_;
     std::string fileName_;           // the name of the last save
     // The file the text was last read from or written to, and how it stood on the
     // disk then: a save over it after another program changed it asks first.

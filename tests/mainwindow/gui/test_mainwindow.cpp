@@ -51,7 +51,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <functional>
 
 namespace {
@@ -320,7 +323,8 @@ TEST_F(MainWindow, OddFilesGetOneSpanishAnswerAndLeaveTheOpenNetwork)
 // Files that end or break off before they hold any network (empty, cut inside the
 // first namelist, without any node or link section) are refused with one message
 // and the network open stays open and drawn (the program does not close for want
-// of their coordinates); so is one whose includes would expand without bound. The
+// of their coordinates); so is one whose includes would expand without bound, or
+// include a file without end, in a process held to 2 GB of address space. The
 // error list the program writes beside each network on its own never follows a
 // link there: the file the link names is left as it was.
 TEST_F(MainWindow, FilesHoldingNoNetworkAreRefusedAndTheErrorListFollowsNoLink)
@@ -351,7 +355,7 @@ TEST_F(MainWindow, FilesHoldingNoNetworkAreRefusedAndTheErrorListFollowsNoLink)
     testutil::writeFile(tmp.file("cortado.dat"), " &OPTION PLOD=T\r\n");
     testutil::writeFile(tmp.file("sinarcos.dat"), " &OPTION &END\r\nTITULO\r\n &PARAM &END\r\n55555\r\n"
                                                   "  101  450000.0  4500000.0\r\n99999\r\n99999\r\n");
-    // Six files of 17 KB that each name the next a thousand times.
+    // Include bombs: six files of 17 KB that each name the next a thousand times.
     for (char c = 'a'; c < 'g'; ++c) {
         std::string text;
         for (int i = 0; i < 1000; ++i)
@@ -359,13 +363,18 @@ TEST_F(MainWindow, FilesHoldingNoNetworkAreRefusedAndTheErrorListFollowsNoLink)
         testutil::writeFile(tmp.file(std::string(1, c) + ".dat"), text);
     }
     testutil::writeFile(tmp.file("g.dat"), "* fin\r\n");
-    testutil::writeFile(tmp.file("bomba.dat"), " &OPTION &END\r\nT\r\n &PARAM &END\r\n33333\r\n$        a.dat\r\n"
-                                               "99999\r\n99999\r\n");
+    // And one that names a file of 1 MB 999 times.
+    std::string wide, mega;
+    for (int i = 0; i < 999; ++i)
+        wide += "$        mega.dat\r\n";
+    while (mega.size() < (1u << 20))
+        mega += "* comentario de relleno para ocupar un mega\r\n";
+    testutil::writeFile(tmp.file("ancho.dat"), wide);
+    testutil::writeFile(tmp.file("mega.dat"), mega);
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"vacio.dat", "namelist &OPTION sin &END"},
         {"cortado.dat", "namelist &OPTION sin &END"},
         {"sinarcos.dat", "ninguna sección de nodos ni de arcos"},
-        {"bomba.dat", "archivos incluidos"},
         {"vacio.dat", "namelist &OPTION sin &END"}};
     for (const auto& [file, why] : cases) {
         RecordingServices ui;
@@ -379,6 +388,35 @@ TEST_F(MainWindow, FilesHoldingNoNetworkAreRefusedAndTheErrorListFollowsNoLink)
         EXPECT_EQ(Network.LinkCount, links);
         EXPECT_TRUE(FrmDat->Lines() == text) << file;
         EXPECT_GT(ink(), 100) << file;
+    }
+    // An include bomb and a file without end, opened in a process held to 2 GB of
+    // address space (a child of this one, the window and the sample with it).
+    for (const char* include : {"a.dat", "ancho.dat", "/proc/self/pagemap"}) {
+        SCOPED_TRACE(include);
+        testutil::writeFile(tmp.file("bomba.dat"), ZelUtils::Format(" &OPTION &END\r\nT\r\n &PARAM &END\r\n33333\r\n"
+                                                                    "$        %s\r\n99999\r\n99999\r\n",
+                                                                    include));
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::alarm(120);
+            rlimit as{2ull << 30, 2ull << 30};
+            ::setrlimit(RLIMIT_AS, &as);
+            // Never back into the test: its end would remove the folder the parent uses.
+            try {
+                RecordingServices ui;
+                Open(tmp.file("bomba.dat"));
+                ::_exit(ui.messages.size() == 1 && ui.messages[0].find("La red no se ha cargado") != std::string::npos &&
+                                Network.Loaded == 1 && DatFileName == "ejemplo.dat" && Network.LinkCount == links &&
+                                FrmDat->Lines() == text
+                            ? 0
+                            : 1);
+            } catch (...) {
+                ::_exit(2);
+            }
+        }
+        int status = -1;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
     }
     EXPECT_EQ(testutil::readFile(tmp.file("notas.txt")), "mis notas\n");
     PalvonRead::ErrorListFile = tmp.file("Errores.txt");

@@ -10,6 +10,8 @@
 #include "model/PalvonRead.h"
 #include "model/gui/FrmDat.h"
 #include "support/FileDialogAnswer.h"
+#include "support/LiveMenus.h"
+#include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
 #include "widgets/DlgCfgWidgets.h"
@@ -78,7 +80,11 @@ protected:
         for (int32_t k = 1; k <= Network.LineCount; ++k)
             s.stops.push_back(Lineas[k].Stops);
         s.text = FrmDat->Lines().ToVector();
-        s.editorLines = FrmDat->mmDat->document()->blockCount();
+        // The text window as the user opens it (its editor is made when first shown).
+        if (!FrmDat->isVisible()) {
+            EXPECT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+        }
+        s.editorLines = FrmDat->mmDat ? FrmDat->mmDat->document()->blockCount() : -1;
         s.gridRows = viewer->sagArcos->RowCount();
         return s;
     }
@@ -177,4 +183,54 @@ TEST_F(Reload, UnsavedTextIsAskedAboutOnlyForANetworkAndAFailedSaveStopsTheOpeni
     EXPECT_TRUE(FrmDat->IsModified());
     EXPECT_EQ(testutil::readFile(tmp.file("reload_red.dat")), before);
     fs::permissions(tmp.file("reload_red.dat"), fs::perms::owner_write, fs::perm_options::add);
+}
+
+// The text's junction and link sections deleted in the window, then reloaded: the
+// text holds no network, so the one in memory stays, with one message; the edited
+// text stays for the user to mend, and undone it reads to the same network again.
+TEST_F(Reload, ReloadOfATextWithoutSectionsKeepsTheNetwork)
+{
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("reload_red.dat")));
+    const Snapshot first = Take();
+    FrmDat->show();
+    QApplication::processEvents();
+    const auto& text = first.text;
+    const auto from = std::find(text.begin(), text.end(), "11111") - text.begin();
+    const auto to = std::find(text.begin(), text.end(), "55555") - text.begin();
+    ASSERT_LT(from, to);
+    FrmDat->mmDat->setFocus();
+    QTest::keyClick(FrmDat->mmDat, Qt::Key_Home, Qt::ControlModifier);
+    for (auto i = 0; i < from; ++i)
+        QTest::keyClick(FrmDat->mmDat, Qt::Key_Down);
+    for (auto i = from; i < to; ++i)
+        QTest::keyClick(FrmDat->mmDat, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(FrmDat->mmDat, Qt::Key_Delete);
+    const std::vector<std::string> edited = FrmDat->Lines().ToVector();
+    ASSERT_EQ(edited.size(), text.size() - size_t(to - from));
+    ASSERT_EQ(edited[size_t(from)], "55555");
+
+    for (int round = 1; round <= 2; ++round) {
+        RecordingServices ui; // "Los datos no han sido grabados": not now
+        QTest::mouseClick(ReloadButton(), Qt::LeftButton);
+        QApplication::processEvents();
+        ASSERT_EQ(ui.messages.size(), 1u) << round;
+        EXPECT_NE(ui.messages[0].find("reload_red.dat no tiene ninguna sección de nodos ni de arcos"), std::string::npos)
+            << ui.messages[0];
+        EXPECT_NE(ui.messages[0].find("La red no se ha cargado"), std::string::npos) << ui.messages[0];
+        Snapshot now = Take();
+        EXPECT_EQ(now.counts, first.counts) << round;
+        EXPECT_EQ(now.links, first.links) << round;
+        EXPECT_EQ(now.gridRows, first.gridRows) << round;
+        EXPECT_EQ(now.text, edited) << round;
+        EXPECT_EQ(DatFileName, "reload_red.dat");
+        EXPECT_TRUE(FrmDat->IsModified());
+    }
+
+    QTest::keyClick(FrmDat->mmDat, Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_EQ(FrmDat->Lines().ToVector(), text);
+    RecordingServices ui;
+    QTest::mouseClick(ReloadButton(), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
+    EXPECT_EQ(Take(), first);
 }

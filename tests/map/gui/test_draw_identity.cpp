@@ -177,7 +177,9 @@ TEST(LabelText, LaidOutRunsWriteThePixelsOfText)
                                  "Ω alfa",       "x"};
     // lookRun 0: a look drawn at random for each label; otherwise that many
     // labels in a row share one, as in a layer's pass.
-    auto draw = [&](bool reuse, bool inPass, int lookRun) {
+    // levelLayer: level labels only, with the painter's pen in the text colour, as
+    // the node-number layer writes them (gathered and written together in a pass).
+    auto draw = [&](bool reuse, bool inPass, int lookRun, bool levelLayer = false) {
         TMapPainter::ReuseLayouts = reuse;
         auto img = std::make_unique<TOxrImage>();
         img->resize(900, 700);
@@ -208,7 +210,9 @@ TEST(LabelText, LaidOutRunsWriteThePixelsOfText)
                 else
                     p.setBrush(Qt::NoBrush);
                 img->FontColor = QColor::fromRgb(lookRun == 0 ? (seed >> 5) & 0xffffff : 0x304050u * (k / lookRun + 1));
-                const int angle = (seed >> 9) % 4 == 0 ? 0 : int((seed >> 11) % 3600);
+                if (levelLayer)
+                    p.setPen(QPen(img->FontColor));
+                const int angle = levelLayer || (seed >> 9) % 4 == 0 ? 0 : int((seed >> 11) % 3600);
                 const double x = double((seed >> 13) % 1000) - 50, y = double((seed >> 2) % 800) - 50;
                 img->LabelAt(angle, texts[(seed >> 17) % 10], x, y, int((seed >> 21) % 9), int(seed % 3));
                 if (k == 300) // in a pass, drawing in its middle comes after the labels before it
@@ -242,6 +246,8 @@ TEST(LabelText, LaidOutRunsWriteThePixelsOfText)
         EXPECT_GT(LabelBands::BandedWrites(), banded); // the threads did write them
     }
     EXPECT_GT(differing(runsAsText, asText), 0); // the two drawings do differ
+    EXPECT_EQ(differing(draw(false, false, 150, true), draw(true, true, 150, true)), 0);
+    EXPECT_EQ(differing(draw(false, false, 0, true), draw(true, true, 0, true)), 0);
 }
 
 // Thin lines batched on the map's picture are written directly where both ends

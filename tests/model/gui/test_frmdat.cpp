@@ -78,6 +78,10 @@ TEST_F(NetworkText, LoadReadWithIncludesSaveAndReload)
     frm.LinesChanged();
     EXPECT_EQ(Network.LinkCount, 4);
     ASSERT_EQ(frm.Lines().size(), 12u);
+    // Its controls come with the first showing, holding the text as it is then.
+    EXPECT_EQ(frm.mmDat, nullptr);
+    frm.show();
+    ASSERT_NE(frm.mmDat, nullptr);
     EXPECT_EQ(frm.mmDat->document()->blockCount(), 12);
     EXPECT_EQ(EditorLine(6), QStringLiteral("*** Velmora: Insertando archivo tramos.dat"));
     EXPECT_EQ(EditorLine(7), QStringLiteral("  102  103   20   25  900  1    300"));
@@ -100,6 +104,7 @@ TEST_F(NetworkText, LoadReadWithIncludesSaveAndReload)
 
 TEST_F(NetworkText, EditsReachTheReaderAndReloadAsksToSave)
 {
+    frm.show();
     ASSERT_TRUE(frm.LoadFromFile(tmp.file("red.dat")));
     QSignalSpy reload(&frm, &TFrmDat::ReloadRequested);
 
@@ -142,6 +147,7 @@ TEST_F(NetworkText, EditsReachTheReaderAndReloadAsksToSave)
 
 TEST_F(NetworkText, FailedSaveKeepsWhatWasThere)
 {
+    frm.show();
     ASSERT_TRUE(frm.LoadFromFile(tmp.file("red.dat")));
     // A folder where the file should go: the rename cannot replace it.
     std::filesystem::create_directory(tmp.file("ocupado.dat"));
@@ -160,6 +166,7 @@ TEST_F(NetworkText, FailedSaveKeepsWhatWasThere)
 // the user sees it; the chosen name gets the extension and is written to.
 TEST_F(NetworkText, SaveButtonAsksForTheFile)
 {
+    frm.show();
     ASSERT_TRUE(frm.LoadFromFile(tmp.file("red.dat")));
     QString title, suffix, shownFilter;
     QStringList filters;
@@ -195,6 +202,7 @@ TEST_F(NetworkText, SaveButtonAsksForTheFile)
 // link and the network it names keeps its line ends.
 TEST_F(NetworkText, ReadOnlyTargetRefusedThenSavedThroughALink)
 {
+    frm.show();
     const std::string lf = " &OPTION &END\nRED LF\n &PARAM &END\n33333\n"
                            "  101  102   30   40 1200  2    500    4    1CALLE MAYOR\n99999\n99999\n";
     writeFile(tmp.file("lf.dat"), lf);
@@ -221,6 +229,7 @@ TEST_F(NetworkText, ReadOnlyTargetRefusedThenSavedThroughALink)
 // "Sí" writes, and the next save over the file just written asks nothing.
 TEST_F(NetworkText, SaveOverAFileChangedOnDiskAsksFirst)
 {
+    frm.show();
     ASSERT_TRUE(frm.LoadFromFile(tmp.file("red.dat")));
     Type(QStringLiteral("*"));
     const std::string theirs = std::string(DatText) + "* cambiado por otro programa\r\n";
@@ -254,6 +263,7 @@ TEST_F(NetworkText, SaveOverAFileChangedOnDiskAsksFirst)
 
 TEST_F(NetworkText, EncodingsKeepTheirBytes)
 {
+    frm.show();
     // Windows-1252: "Ñ" is 0xD1, "€" 0x80; the undefined byte 0x81 survives too.
     std::string cp = "  101  102   30   40 1200  1    500    4    1PE\xD1" "ALOL\x80N\x81\r\n";
     writeFile(tmp.file("cp.dat"), std::string("* comentario\r\n") + cp);
@@ -288,6 +298,7 @@ TEST_F(NetworkText, EncodingsKeepTheirBytes)
 
 TEST_F(NetworkText, RulerMarksAndNumbersStandOverTheColumns)
 {
+    frm.show();
     EXPECT_EQ(TFrmDat::RulerMarks(15), QStringLiteral("----+----+----+"));
     EXPECT_EQ(TFrmDat::RulerNumbers(15), QStringLiteral("    5   10   15"));
     QString numbers = frm.Panel2->text();

@@ -121,38 +121,8 @@ QString PdfText(const std::string& pdf)
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-// Runs `answer` on the next modal window once it shows (the command opens it
-// after handling events of its own); a window that never shows fails the test.
-void WhenModalShown(QObject* owner, std::function<void(QWidget*)> answer)
-{
-    auto* timer = new QTimer(owner);
-    auto polls = std::make_shared<int>(1000);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer, polls] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (w && w->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            answer(w);
-        } else if (--*polls <= 0) {
-            timer->stop();
-            timer->deleteLater();
-            ADD_FAILURE() << "no modal window showed";
-        }
-    });
-    timer->start(10);
-}
-
-// Clicks the button a toolbar shows for the action.
-void ClickToolButton(QWidget* window, const QString& action)
-{
-    QAction* a = livemenus::Find(window, action);
-    for (QToolBar* bar : window->findChildren<QToolBar*>())
-        if (QWidget* button = bar->widgetForAction(a); button && button->isVisible()) {
-            QTest::mouseClick(button, Qt::LeftButton);
-            return;
-        }
-    ADD_FAILURE() << "no visible button for " << action.toStdString();
-}
+using livemenus::ClickToolButton;
+using livemenus::WhenModalShown;
 
 // Share of the pixels of an image region that are dark (every channel below 0x60).
 double DarkShare(const QImage& image, const QRect& region)

@@ -48,7 +48,13 @@
 #include <map>
 #include <memory>
 #include <tuple>
+#include <grp.h>
+#include <iostream>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/statvfs.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -64,36 +70,8 @@ std::map<std::string, bool> CommandStates(TPalvonViewer* window)
     return states;
 }
 
-// Runs `answer` on the next modal window once it shows.
-void WhenModalShown(QObject* owner, std::function<void(QWidget*)> answer)
-{
-    auto* timer = new QTimer(owner);
-    auto polls = std::make_shared<int>(1000);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer, polls] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (w && w->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            answer(w);
-        } else if (--*polls <= 0) {
-            timer->stop();
-            timer->deleteLater();
-            ADD_FAILURE() << "no modal window showed";
-        }
-    });
-    timer->start(10);
-}
-
-void ClickToolButton(QWidget* window, const QString& action)
-{
-    QAction* a = livemenus::Find(window, action);
-    for (QToolBar* bar : window->findChildren<QToolBar*>())
-        if (QWidget* button = bar->widgetForAction(a); button && button->isVisible()) {
-            QTest::mouseClick(button, Qt::LeftButton);
-            return;
-        }
-    ADD_FAILURE() << "no visible button for " << action.toStdString();
-}
+using livemenus::ClickToolButton;
+using livemenus::WhenModalShown;
 
 QString PdfText(const std::string& pdf)
 {
@@ -347,28 +325,60 @@ TEST_F(PrintSequences, FailedPrintLeavesThePrinterUsable)
     EXPECT_EQ(Printer().outputFileName().toStdString(), pdf);
 }
 
-// A PDF print that the disk cuts short (a file-size limit) or that cannot be
-// written (a read-only file or folder) leaves the earlier PDF byte for byte and says so
-// once; the next print writes it again.
+namespace {
+
+// Disk of a folder of its own, where the system lets one be mounted (as root): a
+// small memory disk that can be filled up. Taken away again at the end of its scope.
+class TSmallDisk {
+public:
+    explicit TSmallDisk(const fs::path& folder) : folder_(folder)
+    {
+        mounted_ = ::mount("tmpfs", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=2m,mode=0755") == 0;
+    }
+    ~TSmallDisk()
+    {
+        if (mounted_)
+            ::umount2(folder_.c_str(), MNT_DETACH);
+    }
+    bool Mounted() const { return mounted_; }
+
+private:
+    fs::path folder_;
+    bool mounted_ = false;
+};
+
+} // namespace
+
+// A PDF print that cannot be written whole leaves the earlier PDF byte for byte and
+// says so once, whatever stops it: a read-only file or folder (for root, by their
+// permission bits; for another user, as the system refuses them), a full disk, a
+// file-size limit, or kill -9 half way (its scratch file goes at the next print in
+// the folder). The next print writes the PDF again.
 TEST_F(PrintSequences, PdfCutShortKeepsTheEarlierPdf)
 {
     const fs::path folder = tmp.path() / "salida";
     fs::create_directories(folder);
+    const TSmallDisk disk(folder);
     const std::string pdf = (folder / "mapa.pdf").string();
     ChoosePdf(QString::fromStdString(pdf));
     PrintFromPreview();
     const std::string earlier = testutil::readFile(pdf);
     ASSERT_GT(earlier.size(), 4000u);
+    const std::string filler = (folder / "relleno.bin").string();
 
+    // Where the print runs: here, in a child process of the user "nobody", or in a
+    // child killed (kill -9) once its PDF has grown to half the earlier one's size.
+    enum class TRun { Here, AsNobody, Killed };
     struct TCase {
         const char* name;
+        TRun run;
         std::function<void()> before, after;
         const char* reason;
     };
     rlimit saved{};
     ::getrlimit(RLIMIT_FSIZE, &saved);
-    const TCase cases[] = {
-        {"file-size limit",
+    std::vector<TCase> cases = {
+        {"file-size limit", TRun::Here,
          [&] {
              std::signal(SIGXFSZ, SIG_IGN);
              rlimit small{3000, saved.rlim_max};
@@ -379,31 +389,97 @@ TEST_F(PrintSequences, PdfCutShortKeepsTheEarlierPdf)
              std::signal(SIGXFSZ, SIG_DFL);
          },
          "supera el tama"},
-        {"read-only file", [&] { fs::permissions(pdf, fs::perms(0444)); },
+        {"read-only file", TRun::Here, [&] { fs::permissions(pdf, fs::perms(0444)); },
          [&] { fs::permissions(pdf, fs::perms(0644)); }, "es de solo lectura"},
-        {"read-only folder", [&] { fs::permissions(folder, fs::perms(0555)); },
+        {"read-only folder", TRun::Here, [&] { fs::permissions(folder, fs::perms(0555)); },
          [&] { fs::permissions(folder, fs::perms(0755)); }, "la carpeta es de solo lectura"},
+        {"killed half way", TRun::Killed, [] {}, [] {}, ""},
     };
+    if (::geteuid() == 0) {
+        // Root's file and folder, writable by root only.
+        cases.insert(cases.begin() + 3,
+                     {{"read-only file, another user", TRun::AsNobody, [&] { fs::permissions(folder, fs::perms(0777)); },
+                       [&] { fs::permissions(folder, fs::perms(0755)); }, "es de solo lectura"},
+                      {"read-only folder, another user", TRun::AsNobody, [&] { fs::permissions(pdf, fs::perms(0666)); },
+                       [&] { fs::permissions(pdf, fs::perms(0644)); }, "la carpeta es de solo lectura"}});
+    } else {
+        std::cerr << "[ NOTE ] not run as root: the other user's rows are those above\n";
+    }
+    if (disk.Mounted()) {
+        // The disk filled up but for half of the earlier PDF.
+        cases.insert(cases.begin() + 1,
+                     {"full disk", TRun::Here,
+                      [&] {
+                          struct statvfs st {};
+                          ASSERT_EQ(::statvfs(folder.c_str(), &st), 0);
+                          const uint64_t free = uint64_t(st.f_bavail) * st.f_frsize;
+                          ASSERT_GT(free, earlier.size());
+                          testutil::writeFile(filler, std::string(free - earlier.size() / 2, 'x'));
+                      },
+                      [&] { fs::remove(filler); }, "no queda espacio en el disco"});
+    } else {
+        std::cerr << "[ NOTE ] no disk of its own could be mounted: the full disk row is not run\n";
+    }
+    const std::string told = "No se pudo grabar el archivo " + pdf;
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.name);
         Trigger("aPrint1");
         testutil::settle();
-        RecordingServices ui;
         c.before();
-        ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
-        c.after();
+        if (c.run == TRun::Here) {
+            RecordingServices ui;
+            ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
+            c.after();
+            ASSERT_EQ(ui.messages.size(), 1u);
+            EXPECT_NE(ui.messages[0].find(told), std::string::npos) << ui.messages[0];
+            EXPECT_NE(ui.messages[0].find(c.reason), std::string::npos) << ui.messages[0];
+        } else {
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                rlimit core{0, 0};
+                ::setrlimit(RLIMIT_CORE, &core);
+                if (c.run == TRun::AsNobody) {
+                    if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+                        ::setresuid(65534, 65534, 65534) != 0)
+                        ::_exit(2);
+                } else {
+                    // Killed outright the moment its writes pass the limit.
+                    std::signal(SIGXFSZ, [](int) { ::kill(::getpid(), SIGKILL); });
+                    const rlim_t half = earlier.size() / 2;
+                    rlimit small{half, half};
+                    ::setrlimit(RLIMIT_FSIZE, &small);
+                }
+                // Never back into the test: its end would remove the folder the parent uses.
+                try {
+                    RecordingServices ui;
+                    ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
+                    ::_exit(ui.messages.size() == 1 && ui.messages[0].find(told) != std::string::npos &&
+                                    ui.messages[0].find(c.reason) != std::string::npos
+                                ? 0
+                                : 1);
+                } catch (...) {
+                    ::_exit(3);
+                }
+            }
+            int status = -1;
+            ::waitpid(pid, &status, 0);
+            c.after();
+            if (c.run == TRun::Killed)
+                EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "status " << status;
+            else
+                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+        }
         FrmPreview->close();
-        ASSERT_EQ(ui.messages.size(), 1u);
-        EXPECT_NE(ui.messages[0].find("No se pudo grabar el archivo " + pdf), std::string::npos) << ui.messages[0];
-        EXPECT_NE(ui.messages[0].find(c.reason), std::string::npos) << ui.messages[0];
         EXPECT_EQ(testutil::readFile(pdf), earlier);
         size_t files = 0;
         for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder))
             ++files;
-        EXPECT_EQ(files, 1u) << "a scratch file was left";
+        // What a killed print leaves is cleared by the next one.
+        EXPECT_EQ(files, c.run == TRun::Killed ? 2u : 1u) << "scratch files";
     }
     PrintFromPreview();
     EXPECT_TRUE(PdfText(pdf).contains(QString::fromStdString(GeneratedBy)));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 }
 
 // Line sheets say what they cannot show: none at all while transit lines are
