@@ -126,10 +126,10 @@ void PrepareColourClasses(TPalvonViewer& w)
     FillAll(w);
     const int column = LpaFirstCol + 2;
     RangeMode = 1;
-    RangeVarByMode[1] = column;
+    UserView().RangeVarByMode[1] = column;
     w.Grids().ArcosRangeValues();
-    ShownVarList = {std::to_string(column)};
-    Ranges::FillDefaultRanges(RangeMin, RangeMax * 1.001f);
+    UserView().ShownVarList = {std::to_string(column)};
+    Ranges::FillDefaultRanges(UserView().RangeMin, RangeMax * 1.001f);
     KDVlib::BuildHitGrid();
     KDVlib::SetGrid(Network.MinX, Network.MaxX, Network.MinY, Network.MaxY);
 }

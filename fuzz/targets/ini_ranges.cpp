@@ -16,9 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         ini.ReadSectionValues(section);
         Ranges::ReadRangeSets(ini, section);
-        for (const std::string& text : RangeNames)
+        for (const std::string& text : UserView().RangeNames)
             KDVlib::ParseRanges(text);
-        for (const std::string& key : RangeSetKeys)
+        for (const std::string& key : UserView().RangeSetKeys)
             Ranges::ApplySavedRangeSet(key.size() > 7 ? key.substr(7) : key);
     }
     return 0;

@@ -92,8 +92,8 @@ void ParseRangeText(const std::string& text, std::array<TRangeClass, MaxRangeCla
 void PrepareRanges(TLayerVariable& v)
 {
     const int32_t saved = KDVlib::RangeName(v.Name);
-    if (saved >= 0 && static_cast<size_t>(saved) < RangeNames.size()) {
-        ParseRangeText(RangeNames[static_cast<size_t>(saved)], v.Table);
+    if (saved >= 0 && static_cast<size_t>(saved) < UserView().RangeNames.size()) {
+        ParseRangeText(UserView().RangeNames[static_cast<size_t>(saved)], v.Table);
         return;
     }
     v.Table[0].Low = v.Table[0].High = v.Min;
@@ -231,7 +231,7 @@ void DxfMovimientos(const std::string& layer, const TLayerVariable& var)
             const double d = std::hypot(p.x - q.x, p.y - q.y);
             if (!(d > 0.0))
                 continue;
-            const double far = 50.0 * FMov / d, near = 2.0 * FMov / d;
+            const double far = 50.0 * UserView().FMov / d, near = 2.0 * UserView().FMov / d;
             const TPoint f{q.x + far * (p.x - q.x), q.y + far * (p.y - q.y)};
             const TPoint nr{q.x + near * (p.x - q.x), q.y + near * (p.y - q.y)};
             // The turns of one approach stand side by side, left turns on the left,
@@ -245,8 +245,8 @@ void DxfMovimientos(const std::string& layer, const TLayerVariable& var)
 
 TDataLayerExport::TDataLayerExport(const TDxfMapOptions& o, bool full) : o_(o), full_(full)
 {
-    link_ = {::RangeVarArcos, LinkTitle(::RangeVarArcos), RangeMin, RangeMax, RangeTable};
-    movim_ = {::RangeVarMovim, MovimTitle(::RangeVarMovim), RangeMovimMin, RangeMovimMax, RangeTable};
+    link_ = {UserView().RangeVarArcos, LinkTitle(UserView().RangeVarArcos), UserView().RangeMin, RangeMax, RangeTable};
+    movim_ = {::RangeVarMovim, MovimTitle(::RangeVarMovim), UserView().RangeMovimMin, UserView().RangeMovimMax, RangeTable};
 }
 
 std::string TDataLayerExport::LinkTitle(int32_t column) const
@@ -277,7 +277,7 @@ bool TDataLayerExport::LinkColumn(int32_t column, TLayerVariable& v) const
     v = link_;
     v.Column = column;
     v.Name = LinkTitle(column);
-    if (!ScaleFixed) {
+    if (!UserView().ScaleFixed) {
         v.Min = Arcos[0].Var[k];
         v.Max = Arcos[ArcosMaxRec].Var[k];
     }
@@ -347,7 +347,7 @@ std::vector<TLayerEntry> TDataLayerExport::Layers() const
             add(LayerName("ATT_", link_.Name), true, pen);
         if (linkVar && o_.tbColores)
             add(LayerName("TEM_", link_.Name), true, white);
-        if (linkVar && (o_.tbValues || o_.tbColores || (bands && !ShownVarList.empty())))
+        if (linkVar && (o_.tbValues || o_.tbColores || (bands && !UserView().ShownVarList.empty())))
             add(LayerName("VAL_", link_.Name), o_.tbValues, text);
         if (o_.aAtributos2 && MovimVariable(movim_.Column))
             add(LayerName("MVT_", movim_.Name), true, white);
@@ -383,7 +383,7 @@ void TDataLayerExport::Entities() const
             DxfAtributos(LayerName("ATT_", link_.Name), link_, o_);
         if (linkVar && o_.tbColores)
             DxfTemas(LayerName("TEM_", link_.Name), link_, o_);
-        if (linkVar && (o_.tbValues || o_.tbColores || (bands && !ShownVarList.empty())))
+        if (linkVar && (o_.tbValues || o_.tbColores || (bands && !UserView().ShownVarList.empty())))
             DxfValores(LayerName("VAL_", link_.Name), link_, o_);
         if (o_.aAtributos2 && MovimVariable(movim_.Column))
             DxfMovimientos(LayerName("MVT_", movim_.Name), movim_);

@@ -189,7 +189,7 @@ void WriteZonas(const TKmzNetworkView& view)
 
 double ValueInView(const TArcos& a)
 {
-    const int32_t v = (RangeVarArcos >= 0 && RangeVarArcos < int32_t(ColVarArcos.size())) ? ColVarArcos[RangeVarArcos] : 0;
+    const int32_t v = (UserView().RangeVarArcos >= 0 && UserView().RangeVarArcos < int32_t(ColVarArcos.size())) ? ColVarArcos[UserView().RangeVarArcos] : 0;
     return (v >= 1 && v <= NumLinkVars) ? a.Var[v] : 0.0;
 }
 
@@ -234,7 +234,7 @@ void WriteBands(const std::vector<int32_t>& links, bool values)
 void WriteValueBands(const TKmzNetworkView& view)
 {
     BandStyle();
-    KmlBeginDocument(RangeName, false);
+    KmlBeginDocument(UserView().RangeName, false);
     std::vector<int32_t> links;
     for (const auto& e : CollectLinks(true))
         links.push_back(std::get<2>(e));
@@ -245,7 +245,7 @@ void WriteValueBands(const TKmzNetworkView& view)
 void WriteRangeBands(const TKmzNetworkView& view)
 {
     BandStyle();
-    KmlBeginDocument(RangeName, false);
+    KmlBeginDocument(UserView().RangeName, false);
     std::vector<int32_t> byRange[MaxRangeClasses + 1];
     for (const auto& e : CollectLinks(true)) {
         const int32_t l = std::get<2>(e);
@@ -494,7 +494,7 @@ void TurnsDoc()
                 else
                     turns = {p[0], p[1], p[2]};
             }
-            KmlLaneArrow(Format("%d-%d (%d)", A, B, l), g.Back(j, 10 * FMov), g.Back(j, 5 * FMov), AnchoPista / 3.5,
+            KmlLaneArrow(Format("%d-%d (%d)", A, B, l), g.Back(j, 10 * UserView().FMov), g.Back(j, 5 * UserView().FMov), AnchoPista / 3.5,
                          turns);
         }
     }
@@ -513,7 +513,7 @@ void SignalsDoc()
         for (int j = 1; j <= g.n; ++j) {
             if (!(g.Len(j) > 0))
                 continue;
-            const TPoint p5 = g.Back(j, 5 * FMov), p35 = g.Back(j, 3.5 * FMov);
+            const TPoint p5 = g.Back(j, 5 * UserView().FMov), p35 = g.Back(j, 3.5 * UserView().FMov);
             if (g.M[j]) {
                 if (!(j == 1 && g.right))
                     KmlNotchedWedge(name, p5, p35);

@@ -234,7 +234,7 @@ void TGridsController::sagArcosMouseMove(int x, int y)
     LinkRowByMode[mode] = row;
     // Outside the cells the mode keeps its column: -1 is no column to draw.
     if (col >= 0)
-        RangeVarByMode[mode] = col;
+        UserView().RangeVarByMode[mode] = col;
     LinkGridMouseOver = true;
     // The selection by data works on whatever column was last under the mouse: the
     // item names it, key columns included.
@@ -267,7 +267,7 @@ void TGridsController::sagMovimMouseMove(int x, int y)
     sagMovim->MouseToCell(x, y, col, row);
     MovimGridRow = row;
     if (col >= 0)
-        RangeItemMovim = col;
+        UserView().RangeItemMovim = col;
 }
 
 void TGridsController::ResetGridSort()
@@ -406,7 +406,7 @@ void TGridsController::sagArcosDblClick()
 {
     const size_t mode = CurrentMode();
     const int r = LinkRowByMode[mode];
-    const int32_t c = RangeVarByMode[mode];
+    const int32_t c = UserView().RangeVarByMode[mode];
     if (r <= 0)
         return;
     PolySelectKind = 0;
@@ -445,7 +445,7 @@ void TGridsController::sagArcosDblClick()
 
     // The column double-clicked is the one that mode 1 shows.
     RangeMode = 1;
-    RangeVarByMode[1] = c;
+    UserView().RangeVarByMode[1] = c;
     LinkRowByMode[1] = r;
     ArcosRangeValues();
     if (!(RangeMax > 0.0f) && !ProgramOptions().DrawNull)
@@ -456,31 +456,31 @@ void TGridsController::sagArcosDblClick()
         item->setChecked(item->data().toInt() == variable);
     }
     RangeMax = static_cast<float>(double(RangeMax) * 1.000000000000001);
-    Ranges::PrepareRanges(RangeName, RangeMin, RangeMax);
+    Ranges::PrepareRanges(UserView().RangeName, UserView().RangeMin, RangeMax);
     if (!viewer_.CommandOn(Cmd::tbAtributos) && !viewer_.CommandOn(Cmd::tbColores)) {
         viewer_.SetCommandOn(Cmd::tbAtributos, true);
         viewer_.SetCommandOn(Cmd::tbColores, false);
     }
     viewer_.Action(Cmd::aAtributos2)->setChecked(false);
-    AttrColumn = c;
+    UserView().AttrColumn = c;
 
     if (!ctrl)
-        ShownVarList.clear();
+        UserView().ShownVarList.clear();
     const std::string text = Format("%d", c);
-    if (!Ranges::AddShownVar(c) && std::find(ShownVarList.begin(), ShownVarList.end(), text) == ShownVarList.end())
+    if (!Ranges::AddShownVar(c) && std::find(UserView().ShownVarList.begin(), UserView().ShownVarList.end(), text) == UserView().ShownVarList.end())
         Services().ShowMessage(Format("No se pueden mostrar más de %d variables a la vez.", MaxShownVars));
-    const auto at = std::find(ShownVarList.begin(), ShownVarList.end(), text);
-    if (at != ShownVarList.end()) {
-        const size_t n = static_cast<size_t>(at - ShownVarList.begin());
+    const auto at = std::find(UserView().ShownVarList.begin(), UserView().ShownVarList.end(), text);
+    if (at != UserView().ShownVarList.end()) {
+        const size_t n = static_cast<size_t>(at - UserView().ShownVarList.begin());
         VarColors[n] = Ranges::AjustaColor(ModePenColors[1], static_cast<int32_t>(n));
         viewer_.Action(QStringLiteral("cv%1").arg(n))->setText(Qs(sagArcos->cell(c, 0)));
     }
     viewer_.Action(Cmd::cvs)->setVisible(false);
     for (int i = 0; i < MaxShownVars; ++i)
         viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
-    if (ShownVarList.size() > 1) {
+    if (UserView().ShownVarList.size() > 1) {
         viewer_.Action(Cmd::cvs)->setVisible(true);
-        for (size_t i = 0; i < ShownVarList.size(); ++i)
+        for (size_t i = 0; i < UserView().ShownVarList.size(); ++i)
             viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(true);
     }
     viewer_.RedrawMap();
@@ -494,7 +494,7 @@ void TGridsController::sagMovimDblClick()
     PolySelectKind = 0;
     const int32_t m = ZelUtils::ParseInt(sagMovim->cellView(3, row));
     const bool movement = m >= 1 && m <= Network.MovementCount;
-    if (RangeItemMovim < 3 && row > 1 && movement) {
+    if (UserView().RangeItemMovim < 3 && row > 1 && movement) {
         const TMovimiento& mv = Movims[m];
         if (mv.AIndex >= 1 && mv.CIndex >= 1) {
             const TNodo& a = Nodos[mv.AIndex];
@@ -510,7 +510,7 @@ void TGridsController::sagMovimDblClick()
             return;
         // The diagram shows the variable of the chosen column; a key column keeps the
         // variable of the diagrams menu.
-        const int32_t c = RangeItemMovim;
+        const int32_t c = UserView().RangeItemMovim;
         const int32_t k = c >= 0 && c < NumColMovim ? ColVarMovim[static_cast<size_t>(c)] : 0;
         const int32_t junction = Movims[m].JunctionIndex;
         if (junction < 1 || junction > Network.NodeCount)
@@ -527,20 +527,20 @@ void TGridsController::sagMovimDblClick()
     MovimAttrAdd = GridKeys.testFlag(Qt::AltModifier);
     MovimDrawMode = MovimAttrAdd;
     if (!GridKeys.testFlag(Qt::ControlModifier))
-        SelectedMovimVars.clear();
-    const std::string text = Format("%d", RangeItemMovim);
-    if (std::find(SelectedMovimVars.begin(), SelectedMovimVars.end(), text) == SelectedMovimVars.end()) {
-        if (SelectedMovimVars.size() >= static_cast<size_t>(MaxShownVars)) {
+        UserView().SelectedMovimVars.clear();
+    const std::string text = Format("%d", UserView().RangeItemMovim);
+    if (std::find(UserView().SelectedMovimVars.begin(), UserView().SelectedMovimVars.end(), text) == UserView().SelectedMovimVars.end()) {
+        if (UserView().SelectedMovimVars.size() >= static_cast<size_t>(MaxShownVars)) {
             Services().ShowMessage(Format("No se pueden mostrar más de %d variables a la vez.", MaxShownVars));
             return;
         }
-        SelectedMovimVars.push_back(text);
+        UserView().SelectedMovimVars.push_back(text);
     }
-    const size_t n = SelectedMovimVars.size();
+    const size_t n = UserView().SelectedMovimVars.size();
     const size_t at = static_cast<size_t>(
-        std::find(SelectedMovimVars.begin(), SelectedMovimVars.end(), text) - SelectedMovimVars.begin());
+        std::find(UserView().SelectedMovimVars.begin(), UserView().SelectedMovimVars.end(), text) - UserView().SelectedMovimVars.begin());
     VarColors[at] = Ranges::AjustaColor(ModePenColors[CurrentMode()], static_cast<int32_t>(at));
-    viewer_.Action(QStringLiteral("cv%1").arg(at))->setText(Qs(TitMovim[static_cast<size_t>(RangeItemMovim)]));
+    viewer_.Action(QStringLiteral("cv%1").arg(at))->setText(Qs(TitMovim[static_cast<size_t>(UserView().RangeItemMovim)]));
     viewer_.Action(Cmd::cvs)->setVisible(false);
     for (int i = 0; i < MaxShownVars; ++i)
         viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
@@ -554,7 +554,7 @@ void TGridsController::sagMovimDblClick()
     viewer_.SetCommandOn(Cmd::tbValues, false);
     viewer_.SetCommandOn(Cmd::tbAtributos, false);
     viewer_.SetCommandOn(Cmd::tbColores, false);
-    MovimAttrVar = RangeItemMovim;
+    MovimAttrVar = UserView().RangeItemMovim;
     viewer_.RedrawMap();
 }
 

@@ -51,12 +51,12 @@ bool ChooseColor(uint32_t& color)
 void TGridsController::ArcosRangeValues()
 {
     const size_t mode = static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes));
-    RangeVarArcos = RangeVarByMode[mode];
-    if (RangeVarArcos == 0)
+    UserView().RangeVarArcos = UserView().RangeVarByMode[mode];
+    if (UserView().RangeVarArcos == 0)
         return;
-    if (!ScaleFixed)
+    if (!UserView().ScaleFixed)
         RangeMax = 0.0f;
-    const int32_t c = RangeVarByMode[mode];
+    const int32_t c = UserView().RangeVarByMode[mode];
     if (!(c > 1 && c < NumColArcos))
         return;
     if (RangeMode > 0 && sagArcos) {
@@ -65,29 +65,29 @@ void TGridsController::ArcosRangeValues()
         const QColor modeColor(int(ModePenColors[mode] & 0xFF), int((ModePenColors[mode] >> 8) & 0xFF),
                                int((ModePenColors[mode] >> 16) & 0xFF));
         for (size_t m = 1; m <= mode; ++m)
-            if (RangeVarByMode[m] > 0 && RangeVarByMode[m] < sagArcos->ColCount())
-                sagArcos->SetColorCell(RangeVarByMode[m], 0, modeColor);
+            if (UserView().RangeVarByMode[m] > 0 && UserView().RangeVarByMode[m] < sagArcos->ColCount())
+                sagArcos->SetColorCell(UserView().RangeVarByMode[m], 0, modeColor);
     }
-    RangeName = sagArcos ? sagArcos->cell(RangeVarArcos, 0) : TitArcos[static_cast<size_t>(RangeVarArcos)];
-    if (!ScaleFixed) {
+    UserView().RangeName = sagArcos ? sagArcos->cell(UserView().RangeVarArcos, 0) : TitArcos[static_cast<size_t>(UserView().RangeVarArcos)];
+    if (!UserView().ScaleFixed) {
         const int32_t k = ColVarArcos[static_cast<size_t>(c)];
         if (k >= 1 && k <= NumLinkVars) {
-            RangeMin = Arcos[0].Var[k];
+            UserView().RangeMin = Arcos[0].Var[k];
             RangeMax = Arcos[ArcosMaxRec].Var[k];
         } else {
-            RangeMin = RangeMax = 0.0f;
+            UserView().RangeMin = RangeMax = 0.0f;
         }
     }
 }
 
 bool TGridsController::MovimRangeValues()
 {
-    RangeVarMovim = RangeItemMovim;
-    const int32_t c = RangeItemMovim;
+    RangeVarMovim = UserView().RangeItemMovim;
+    const int32_t c = UserView().RangeItemMovim;
     if (c <= 0 || c >= NumMovimColumns)
         return false;
     // A new column scales the bands afresh, unless the scale window keeps its maximum.
-    if (!ScaleFixed)
+    if (!UserView().ScaleFixed)
         RangeMax = 0.0f;
     const int32_t k = c < NumColMovim ? ColVarMovim[static_cast<size_t>(c)] : 0;
     if (k >= 1 && k <= NumMovVars) {
@@ -98,12 +98,12 @@ bool TGridsController::MovimRangeValues()
             if (c < sagMovim->ColCount())
                 sagMovim->SetColorCell(c, 0, QColor(int(mark & 0xFF), int((mark >> 8) & 0xFF), int((mark >> 16) & 0xFF)));
         }
-        RangeName = TitMovim[static_cast<size_t>(c)];
-        RangeMovimMin = Movims[0].Var[k];
-        RangeMovimMax = Movims[MovimsMaxRec].Var[k];
-        if (!ScaleFixed) {
-            RangeMin = RangeMovimMin;
-            RangeMax = RangeMovimMax;
+        UserView().RangeName = TitMovim[static_cast<size_t>(c)];
+        UserView().RangeMovimMin = Movims[0].Var[k];
+        UserView().RangeMovimMax = Movims[MovimsMaxRec].Var[k];
+        if (!UserView().ScaleFixed) {
+            UserView().RangeMin = UserView().RangeMovimMin;
+            RangeMax = UserView().RangeMovimMax;
         }
     }
     if (!(RangeMax > 0.0f))
@@ -111,7 +111,7 @@ bool TGridsController::MovimRangeValues()
     if (!BatchMode)
         RangeMax += 1.0e-6f;
     // The classes follow the column: fifths of its span, whatever NumRanges is.
-    Ranges::FillDefaultRanges(RangeMin, RangeMax);
+    Ranges::FillDefaultRanges(UserView().RangeMin, RangeMax);
     return true;
 }
 
@@ -130,45 +130,45 @@ void TGridsController::VarArcosPick(int variable, bool ctrl)
 {
     CreateGrids();
     const size_t mode = static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes));
-    RangeVarByMode[mode] = 0;
+    UserView().RangeVarByMode[mode] = 0;
     for (int c = 2; c < NumColArcos; ++c)
         if (ColVarArcos[static_cast<size_t>(c)] == variable)
-            RangeVarByMode[mode] = c;
-    if (RangeVarByMode[mode] == 0) {
-        RangeVarArcos = 0; // no column carries it: nothing to show
+            UserView().RangeVarByMode[mode] = c;
+    if (UserView().RangeVarByMode[mode] == 0) {
+        UserView().RangeVarArcos = 0; // no column carries it: nothing to show
         return;
     }
     ArcosRangeValues();
     if (RangeMax <= 0.0f && !DrawNull())
         return;
 
-    const int32_t column = RangeVarByMode[mode];
+    const int32_t column = UserView().RangeVarByMode[mode];
     if (!ctrl)
-        ShownVarList.clear();
-    const bool listed = std::find(ShownVarList.begin(), ShownVarList.end(), std::to_string(column)) != ShownVarList.end();
+        UserView().ShownVarList.clear();
+    const bool listed = std::find(UserView().ShownVarList.begin(), UserView().ShownVarList.end(), std::to_string(column)) != UserView().ShownVarList.end();
     if (!Ranges::AddShownVar(column) && !listed)
         Services().ShowMessage(Format("No se pueden mostrar más de %d variables a la vez.", MaxShownVars));
-    if (ShownVarList.size() == 1)
+    if (UserView().ShownVarList.size() == 1)
         VarColors[0] = ModePenColors[mode];
 
     // The variable-colour items follow the list.
     for (int i = 0; i < MaxShownVars; ++i)
         viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
     viewer_.Action(Cmd::cvs)->setVisible(false);
-    for (size_t i = 0; i < ShownVarList.size(); ++i) {
-        const int32_t c = Ranges::ListColumn(ShownVarList, i);
+    for (size_t i = 0; i < UserView().ShownVarList.size(); ++i) {
+        const int32_t c = Ranges::ListColumn(UserView().ShownVarList, i);
         viewer_.Action(QStringLiteral("cv%1").arg(i))->setText(Qs(sagArcos->cell(c, 0)));
     }
-    if (ShownVarList.size() > 1) {
+    if (UserView().ShownVarList.size() > 1) {
         viewer_.Action(Cmd::cvs)->setVisible(true);
-        for (size_t i = 0; i < ShownVarList.size(); ++i)
+        for (size_t i = 0; i < UserView().ShownVarList.size(); ++i)
             viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(true);
     }
 
     RangeMax = RangeMax * 1.001f;
-    Ranges::PrepareRanges(RangeName, RangeMin, RangeMax);
+    Ranges::PrepareRanges(UserView().RangeName, UserView().RangeMin, RangeMax);
 
-    switch (DataLayerKind) {
+    switch (UserView().DataLayerKind) {
     case 1:
         viewer_.SetCommandOn(Cmd::tbAtributos, true);
         viewer_.SetCommandOn(Cmd::tbColores, false);
@@ -191,17 +191,17 @@ void TGridsController::VarMovimClick(QAction* item)
 {
     if (!item)
         return;
-    RangeItemMovim = item->data().toInt();
+    UserView().RangeItemMovim = item->data().toInt();
     for (QAction* a : VarMovim->actions())
         a->setChecked(false);
     item->setChecked(true);
     if (!MovimRangeValues() || !(RangeMax > 0.0f))
         return;
-    if (DataLayerKind == 4) {
+    if (UserView().DataLayerKind == 4) {
         viewer_.Action(Cmd::aAtributos2)->setCheckable(true);
         viewer_.Action(Cmd::aAtributos2)->setChecked(true);
     }
-    if (DataLayerKind == 5)
+    if (UserView().DataLayerKind == 5)
         viewer_.SetCommandOn(Cmd::tbMovimValues, true);
     viewer_.SetCommandOn(Cmd::tbAtributos, false);
     viewer_.SetCommandOn(Cmd::tbColores, false);
@@ -217,7 +217,7 @@ void TGridsController::Rangos1Click()
     if (!d.Changed)
         return;
     d.StoreToTable();
-    Ranges::StoreRangeSet(RangeName);
+    Ranges::StoreRangeSet(UserView().RangeName);
     viewer_.RedrawMap();
 }
 
@@ -234,7 +234,7 @@ void TGridsController::ColoresClick(int tag)
     else if (tag == 7)
         target = &ModeBrushColors[mode];
     else if (tag == 21)
-        target = &IntersectionBorderColor;
+        target = &UserView().IntersectionBorderColor;
     else if (tag >= 100 && tag < 100 + MaxShownVars)
         target = &VarColors[static_cast<size_t>(tag - 100)];
     if (!target)
@@ -244,7 +244,7 @@ void TGridsController::ColoresClick(int tag)
         return;
     *target = color;
     if (tag == 6)
-        for (size_t i = 0; i < ShownVarList.size() && i < VarColors.size(); ++i)
+        for (size_t i = 0; i < UserView().ShownVarList.size() && i < VarColors.size(); ++i)
             VarColors[i] = Ranges::AjustaColor(color, static_cast<int32_t>(i));
     if (tag >= 20)
         viewer_.RedrawMap();
@@ -256,7 +256,7 @@ void TGridsController::CheckGenatr(QAction* item)
 {
     if (!item)
         return;
-    GenatrCol = item->data().toInt();
+    UserView().GenatrCol = item->data().toInt();
     QAction* menu = viewer_.Action(Cmd::GenAtrZona);
     menu->setCheckable(true);
     menu->setChecked(true);
@@ -265,7 +265,7 @@ void TGridsController::CheckGenatr(QAction* item)
     viewer_.RedrawMap();
 }
 
-void TGridsController::tbDropdown(int tag) { DataLayerKind = tag; }
+void TGridsController::tbDropdown(int tag) { UserView().DataLayerKind = tag; }
 
 void TGridsController::ShowComplementaryColumns(bool movements, const TCompPlacement& placement)
 {

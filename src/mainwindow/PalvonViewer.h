@@ -19,6 +19,7 @@
 #include "mainwindow/MapDrawAdapter.h"
 #include "map/gui/DisplayController.h"
 #include "map/gui/MapViewController.h"
+#include "map/ViewState.h"
 #include "mainwindow/AnalysisHostAdapter.h"
 #include "mainwindow/GridsController.h"
 #include "printing/gui/BatchPrintController.h"
@@ -145,6 +146,7 @@ public:
     void SetStatusPanel(int panel, const QString& text) override;
     bool CommandOn(TCommandId id) override;
     void SetCommandOn(TCommandId id, bool on) override;
+    TViewState& View() override { return UserView(); }
 
     // The range legends over the map put away (while a region or a polygon is drawn).
     void HideLegends();

@@ -9,6 +9,7 @@
 #include "widgets/CommandTable.h"
 #include "mainwindow/PalvonViewer.h"
 #include "widgets/CommandPlaces.h"
+#include "map/gui/ViewBinding.h"
 #include "map/DrawState.h"
 #include "map/gui/DlgSize.h"
 #include "model/KDVvars.h"
@@ -95,6 +96,7 @@ void TPalvonViewer::CreateCommandActions()
         if (!*row.Caption)
             a->setSeparator(true);
     }
+    ViewBinding::Connect(*this, UserView());
 }
 
 void TPalvonViewer::PlaceCommands()
@@ -151,45 +153,6 @@ void TPalvonViewer::ConnectCommandItems()
     Registry().Register(CommandTable::TOwner::Analysis, Cmd::BordeColor1, [this] { Grids().ColoresClick(21); });
     Registry().Register(CommandTable::TOwner::MapView, Cmd::Rangos1, [this] { Grids().Rangos1Click(); });
     Registry().Register(CommandTable::TOwner::MapView, Cmd::ColorNode, [this] { Grids().ColorNodeClick(); });
-    // Drawing options that only change what the next drawing shows.
-    for (TCommandId id : {Cmd::SimpleArrow, Cmd::Sobreescrito1, Cmd::Semaforos})
-        Registry().Register(CommandTable::TOwner::MapView, id, this, &TPalvonViewer::RedrawMap);
-    // The transit-line pictures: ticked on a network read without its lines, they
-    // would draw nothing without a word; the user is told why, once per tick.
-    for (TCommandId id : {Cmd::linnone, Cmd::linveh, Cmd::linvehval})
-        Registry().Register(CommandTable::TOwner::MapView, id, [this](bool checked) {
-            RedrawMap();
-            if (!checked || !Network.Loaded || Network.LineCount > 0)
-                return;
-            Services().ShowMessage(
-                Network.SectionPresent[5]
-                    ? "Las líneas de transporte público de esta red no se leyeron: se abrió con \"Omitir rutas "
-                      "fijas\".\rPara ver sus recorridos, marque \"Incluir rutas fijas\" en Opciones y "
-                      "Preferencias y abra la red de nuevo."
-                    : "Esta red no tiene líneas de transporte público: no hay recorridos que dibujar.");
-        });
-    // Zone fill: one of three.
-    auto* fill = new QActionGroup(this);
-    for (TCommandId id : {Cmd::ColorEstandard, Cmd::ColorSeleccion, Cmd::ColorMultiple}) {
-        fill->addAction(Action(id));
-        Registry().Register(CommandTable::TOwner::MapView, id, this, &TPalvonViewer::RedrawMap);
-    }
-    Action(Cmd::ColorEstandard)->setChecked(true);
-
-    // Entries and exits of the zones: none, the totals, or one user class.
-    auto* entSal = new QActionGroup(this);
-    QAction* none = Action(Cmd::EntSalN);
-    none->setData(-1);
-    Action(Cmd::EntSal0)->setData(0);
-    for (int j = 1; j <= 15; ++j)
-        Action(QStringLiteral("EntSal%1").arg(j))->setData(j);
-    for (int j = -1; j <= 15; ++j) {
-        QAction* item = j < 0 ? none : Action(QStringLiteral("EntSal%1").arg(j));
-        entSal->addAction(item);
-        Registry().Register(CommandTable::TOwner::MapView, CommandOf(item),
-                            [this, item] { Display().EntSalClick(item); });
-    }
-    none->setChecked(EntSalVar < 0);
 
     // Sizes and factors show their current value.
     int32_t* const sizes[] = {&CentroidSize, &NodeSize, &ArrowSize, &SignalSize};

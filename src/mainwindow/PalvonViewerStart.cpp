@@ -12,6 +12,7 @@
 #include "printing/gui/BatchPrintController.h"
 #include "model/ProgramOptions.h"
 #include "model/gui/FrmDat.h"
+#include "map/ViewState.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
@@ -44,7 +45,7 @@ void TPalvonViewer::FormCreate()
     PixsVol = 25;
     PixsCol = 5;
     GenatrBarWidth = 20;
-    FMov = 1.0;
+    UserView().FMov = 1.0;
     AnchoPista = 3.5f;
     LaneOffset = 1.5f * AnchoPista;
     DisplayStyles::SetDefaultStyles();

@@ -43,7 +43,7 @@ void TPalvonViewer::CreateToolMenus()
     QMenu* configurar = SubMenu(intersecciones, "ConfigurarIntersecciones", QStringLiteral("Configurar"));
     auto* borde = new QMenu(this);
     borde->setObjectName("BordeAnchoMenu");
-    Action(Cmd::BordeAncho)->setText(Qs(Format("Borde ancho (%.1f)", IntersectionBorderWidth)));
+    Action(Cmd::BordeAncho)->setText(Qs(Format("Borde ancho (%.1f)", UserView().IntersectionBorderWidth)));
     CommandPlaces::Fill(*this, configurar, QStringLiteral("menu:Procesos>Análisis de Intersecciones>Configurar"));
     Action(Cmd::BordeAncho)->setMenu(borde);
     CommandPlaces::Fill(*this, borde,

@@ -238,7 +238,7 @@ TKDVscale& KDVscale()
         // The keep-the-maximum box shows the setting in force (read with the
         // network's view); ticking it here changes nothing else.
         const QSignalBlocker quiet(scale->Fixed);
-        scale->Fixed->setChecked(ScaleFixed);
+        scale->Fixed->setChecked(UserView().ScaleFixed);
         return scale;
     });
 }

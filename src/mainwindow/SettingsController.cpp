@@ -13,9 +13,11 @@
 #include "map/GeoLayers.h"
 #include "map/Ranges.h"
 #include "map/ViewConfig.h"
+#include "map/ViewState.h"
 #include "map/gui/DataLayers.h"
 #include "map/gui/KDVscale.h"
 #include "map/gui/OxrImage.h"
+#include "map/gui/ViewBinding.h"
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
 #include "model/ProgramOptions.h"
@@ -43,6 +45,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 using namespace ProgramSettings;
 using ZelUtils::Format;
@@ -51,10 +54,10 @@ namespace {
 
 // The layer toggles in the order of "Opciones" and "Botones"; an empty name is the
 // unused field 3, "aAtributos2" an action rather than a toolbar button.
-constexpr const char* LayerButtons[17] = {"tbArrows", "tbNodes", "", "tbNameNodes", "tbCalles", "tbCents",
-                                          "tbAtributos", "tbColores", "tbValues", "aAtributos2",
-                                          "tbMovimValues", "tbPoligonos", "tbLineas", "tbSel", "tbTit",
-                                          "tbZonas", "tbSolera"};
+constexpr std::optional<TCommandId> LayerButtons[17] = {
+    Cmd::tbArrows, Cmd::tbNodes,     std::nullopt,  Cmd::tbNameNodes, Cmd::tbCalles, Cmd::tbCents,
+    Cmd::tbAtributos, Cmd::tbColores, Cmd::tbValues, Cmd::aAtributos2, Cmd::tbMovimValues, Cmd::tbPoligonos,
+    Cmd::tbLineas, Cmd::tbSel,       Cmd::tbTit,    Cmd::tbZonas,     Cmd::tbSolera};
 
 QString Qs(const std::string& s) { return TextCodec::Decode(s); }
 std::string Std(const QString& s) { return s.toUtf8().toStdString(); }
@@ -103,8 +106,6 @@ std::string C(uint32_t color) { return std::to_string(color); }
 
 
 } // namespace
-
-QAction* TSettingsController::ActionNamed(const char* name) { return viewer_.Action(QString::fromLatin1(name)); }
 
 QMenu* TSettingsController::EditMenu()
 {
@@ -159,22 +160,23 @@ void TSettingsController::GrabarConfiguracion(TIniFile& ini, const std::string& 
     TLegendImage* const sym = viewer_.sym;
     auto put = [&](const std::string& key, const std::string& value) { ini.WriteString(section, key, value); };
 
-    put("Variable", Format("%s;%d", RangeName, RangeVarArcos));
-    put("Variables", ShownVarList.empty() ? "null" : Join(ShownVarList));
+    put("Variable", Format("%s;%d", UserView().RangeName, UserView().RangeVarArcos));
+    put("Variables", UserView().ShownVarList.empty() ? "null" : Join(UserView().ShownVarList));
     const std::vector<std::string> title = TitleLines(viewer_.tit);
     put("Titulo", title.empty() ? "null" : Join(title));
     put("Zoom", Join({Real(WorldMinX), Real(WorldMinY), Real(WorldMaxX), Real(WorldMaxY)}));
 
     std::vector<std::string> enabled, pressed;
-    for (const char* name : LayerButtons) {
-        if (!*name) {
+    for (const std::optional<TCommandId>& id : LayerButtons) {
+        if (!id) {
             enabled.push_back("0");
             pressed.push_back("0");
             continue;
         }
-        QAction* a = ActionNamed(name);
+        QAction* a = viewer_.Action(*id);
         enabled.push_back(Bool(a->isEnabled()));
-        pressed.push_back(Bool(a->isChecked()));
+        bool TViewState::*field = ViewBinding::FieldOf(*id);
+        pressed.push_back(Bool(field ? viewer_.View().*field : a->isChecked()));
     }
     put("Botones", Join(enabled));
     put("Opciones", Join(pressed));
@@ -182,7 +184,7 @@ void TSettingsController::GrabarConfiguracion(TIniFile& ini, const std::string& 
     // its corner (0;0) would bring it back over the map's top-left corner.
     const bool legendPlaced = sym && !(sym->PlaceAfresh && sym->pos() == QPoint(0, 0));
     put("Vineta", legendPlaced ? Format("%d;%d", sym->x(), sym->y()) : std::string("53;355"));
-    const bool fixed = KDVscale ? KDVscale->Fixed->isChecked() : ScaleFixed;
+    const bool fixed = KDVscale ? KDVscale->Fixed->isChecked() : UserView().ScaleFixed;
     put("Escala", Format("%s;%s;%d;%d", Real(RangeMax), Bool(fixed), PixsVol, PixsCol));
     put("Zonas", Format("%s;%d;%d", FontFields(LabelFonts[1]), CentroidSize, SymbolColors[0]));
     put("Nodos", Format("%s;%d", FontFields(LabelFonts[2]), NodeSize));
@@ -258,22 +260,22 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
 
     // The link variable: the current mode's variable supersedes the one read, and is
     // dropped when the link grid of the open network does not have it.
-    RangeName = c.VariableName;
-    RangeVarArcos = c.VariableColumn;
+    UserView().RangeName = c.VariableName;
+    UserView().RangeVarArcos = c.VariableColumn;
     viewer_.Grids().ArcosRangeValues();
-    ShownVarList = {Format("%d", RangeVarArcos)};
+    UserView().ShownVarList = {Format("%d", UserView().RangeVarArcos)};
     VarColors[0] = ModePenColors[mode];
-    if (RangeVarArcos >= 0 && RangeVarArcos < NumArcosColumns) {
-        const int32_t k = ColVarArcos[static_cast<size_t>(RangeVarArcos)];
+    if (UserView().RangeVarArcos >= 0 && UserView().RangeVarArcos < NumArcosColumns) {
+        const int32_t k = ColVarArcos[static_cast<size_t>(UserView().RangeVarArcos)];
         if (k >= 1 && k <= NumLinkVars) {
-            RangeMin = Arcos[0].Var[k];
+            UserView().RangeMin = Arcos[0].Var[k];
             RangeMax = Arcos[ArcosMaxRec].Var[k];
         }
     }
-    if (RangeVarArcos < 0 || RangeVarArcos >= NumColArcos || !sagArcos || RangeVarArcos >= sagArcos->ColCount() ||
-        sagArcos->cell(RangeVarArcos, 0) != RangeName) {
-        RangeName = "null";
-        RangeVarArcos = 0;
+    if (UserView().RangeVarArcos < 0 || UserView().RangeVarArcos >= NumColArcos || !sagArcos || UserView().RangeVarArcos >= sagArcos->ColCount() ||
+        sagArcos->cell(UserView().RangeVarArcos, 0) != UserView().RangeName) {
+        UserView().RangeName = "null";
+        UserView().RangeVarArcos = 0;
     }
 
     if (tit) {
@@ -298,9 +300,17 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
         WorldMaxY = std::min(WorldMaxY, double(Network.MaxY));
     }
 
-    for (size_t i = 0; i < ViewOptionCount; ++i)
-        if (*LayerButtons[i])
-            viewer_.SetDown(QString::fromLatin1(LayerButtons[i]), c.Options[i]);
+    // The layer switches go to the view state, and the state to its buttons.
+    TViewState& view = viewer_.View();
+    for (size_t i = 0; i < ViewOptionCount; ++i) {
+        if (!LayerButtons[i])
+            continue;
+        if (bool TViewState::*field = ViewBinding::FieldOf(*LayerButtons[i]))
+            view.*field = c.Options[i];
+        else
+            viewer_.SetCommandOn(*LayerButtons[i], c.Options[i]);
+    }
+    ViewBinding::Reflect(viewer_, view);
     if (sym)
         sym->setVisible(viewer_.CommandOn(Cmd::tbColores));
     if (Scl)
@@ -314,10 +324,10 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
         }
 
     RangeMax = c.ScaleMax;
-    ScaleFixed = c.ScaleFixed;
+    UserView().ScaleFixed = c.ScaleFixed;
     if (KDVscale)
-        KDVscale->Fixed->setChecked(ScaleFixed);
-    viewer_.MapView().ShowScaleKept(ScaleFixed);
+        KDVscale->Fixed->setChecked(UserView().ScaleFixed);
+    viewer_.MapView().ShowScaleKept(UserView().ScaleFixed);
     PixsVol = c.PixsVol;
     PixsCol = c.PixsCol;
 
@@ -390,8 +400,8 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
         RangeTable[k].Active = c.RangeActive[k];
     }
     // A section without explicit classes gives the variable shown its stored set.
-    if (OpenInteractive != 0 && RangeName != "null" && !c.HasRangeKeys)
-        Ranges::ApplySavedRangeSet(RangeName);
+    if (OpenInteractive != 0 && UserView().RangeName != "null" && !c.HasRangeKeys)
+        Ranges::ApplySavedRangeSet(UserView().RangeName);
 
     {
         TProgramOptions& o = ProgramOptions();

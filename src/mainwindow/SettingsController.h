@@ -45,7 +45,6 @@ public:
     uint8_t GeoLayersLoaded = 0;
 
 private:
-    QAction* ActionNamed(const char* name);
     // The menu "&Editar" (made after "&Archivo" when absent).
     QMenu* EditMenu();
 

@@ -21,7 +21,6 @@ std::array<uint32_t, MaxSymbolColors + 1> SymbolColors = [] {
     return c;
 }();
 int32_t TitlePos = 2;
-int32_t EntSalVar = -1;
 
 std::array<THitCircle, MaxNodos + 1> NodeHitRegions;
 std::array<THitCircle, MaxZonas + 1> ZoneHitRegions;
@@ -52,7 +51,6 @@ void ResetMapState()
     SelectedNodeCount = 0;
     SymbolColors.fill(0x00FFFF);
     TitlePos = 2;
-    EntSalVar = -1;
     NodeHitRegions.fill(THitCircle{});
     ZoneHitRegions.fill(THitCircle{});
 
@@ -60,11 +58,10 @@ void ResetMapState()
     ClassColors.fill(0);
     ClassWidths.fill(0);
     DisplayStyles::SetDefaultClassStyles();
+    // The user's view as at start: variables, range sets, sizes and styles.
+    UserView() = TViewState{};
     Ranges::SetDefaults();
     NumRanges = 5;
-    RangeSetKeys.clear();
-    RangeNames.clear();
-    IntersectionBorderColor = 0x000000;
 
     // The polyline, point and polygon layers of an earlier window.
     GeoLinks.reset();

@@ -3,6 +3,7 @@
 // the lane view switch, the pick distance and selection count that each redraw
 // leaves behind, the symbol colours, the title corner, and the hit regions of
 // nodes and zone centroids on the main map.
+#include "map/ViewState.h"
 #include "model/PalvonVars.h"
 
 #include <QRegion>
@@ -30,9 +31,6 @@ inline constexpr uint32_t JunctionTypeColors[6] = {0x000000, 0xFF0000, 0x808080,
 // Corner of the title block: 1 top left, 2 top centre, 3 top right, 4 bottom left,
 // 5 bottom centre, 6 bottom right.
 extern int32_t TitlePos;
-
-// Chosen entries/exits variable of the zones; -1 when none is shown.
-extern int32_t EntSalVar;
 
 // A circular hit region in pixels of the main map: the pixels whose centres lie
 // within R of the centre pixel's centre. R below 0: no region.

@@ -239,7 +239,7 @@ void TraceLinkLanes(const TArcos& a, TLaneFigures& out)
                     turns[0] = 0;
             }
             TPoint from, to;
-            if (lanePoint(k, 10.0 * FMov, from) && lanePoint(k, 5.0 * FMov, to))
+            if (lanePoint(k, 10.0 * UserView().FMov, from) && lanePoint(k, 5.0 * UserView().FMov, to))
                 out.TurnMarking(from, to, turns, scale);
         }
     }
@@ -249,7 +249,7 @@ void TraceLinkLanes(const TArcos& a, TLaneFigures& out)
     out.Pen(clWhite, 1);
     auto head = [&](int32_t k, int32_t kind) {
         TPoint at5, at35;
-        if (!lanePoint(k, 5.0 * FMov, at5) || !lanePoint(k, 3.5 * FMov, at35))
+        if (!lanePoint(k, 5.0 * UserView().FMov, at5) || !lanePoint(k, 3.5 * UserView().FMov, at35))
             return;
         out.LaneHead(kind, at5, at35);
     };
@@ -305,8 +305,8 @@ bool MovementSpan(const TMovimiento& mv, TPoint& farPt, TPoint& nearPt)
     if (!(d > 0))
         return false;
     const double ux = (a.x - j.x) / d, uy = (a.y - j.y) / d;
-    nearPt = {j.x + ux * 2 * FMov, j.y + uy * 2 * FMov};
-    farPt = {j.x + ux * 50 * FMov, j.y + uy * 50 * FMov};
+    nearPt = {j.x + ux * 2 * UserView().FMov, j.y + uy * 2 * UserView().FMov};
+    farPt = {j.x + ux * 50 * UserView().FMov, j.y + uy * 50 * UserView().FMov};
     return true;
 }
 

@@ -12,28 +12,14 @@
 
 std::array<TRangeClass, MaxRangeClasses + 1> RangeTable;
 int32_t NumRanges = 5;
-float RangeMin = 0.0f, RangeMax = 0.0f;
-float RangeMovimMin = 0.0f, RangeMovimMax = 0.0f;
-std::string RangeName = "null";
-std::vector<std::string> RangeSetKeys;
-std::vector<std::string> RangeNames;
 int32_t RangeMode = 1;
-std::array<int32_t, MaxRangeModes + 1> RangeVarByMode{};
 std::array<uint32_t, MaxRangeModes + 1> ModePenColors{};
 std::array<uint32_t, MaxRangeModes + 1> ModeBrushColors{};
-int32_t RangeVarArcos = 0;
-int32_t RangeItemMovim = 0;
 int32_t RangeVarMovim = 0;
-int32_t AttrColumn = 0;
-std::vector<std::string> ShownVarList;
+float RangeMax = 0.0f;
 std::array<uint32_t, MaxShownVars> VarColors{};
-std::vector<std::string> SelectedMovimVars;
-int32_t DataLayerKind = 1;
 int32_t RangeSymbolSize = 15;
 std::string RangeFormat = "%6.3f";
-bool ScaleFixed = false;
-int32_t GenatrCol = 0;
-uint32_t IntersectionBorderColor = 0x000000;
 float BarScaleMax = 0.0f;
 bool BarsOverMax = false;
 bool MovimDrawMode = false;
@@ -72,8 +58,8 @@ namespace KDVlib {
 int32_t RangeName(const std::string& name)
 {
     const std::string key = ZelUtils::UpperCase(RangeKeyPrefix + name);
-    for (size_t i = 0; i < RangeSetKeys.size(); ++i)
-        if (ZelUtils::UpperCase(RangeSetKeys[i]) == key)
+    for (size_t i = 0; i < UserView().RangeSetKeys.size(); ++i)
+        if (ZelUtils::UpperCase(UserView().RangeSetKeys[i]) == key)
             return static_cast<int32_t>(i);
     return -1;
 }
@@ -119,24 +105,24 @@ void SetDefaultRangeTable()
 void SetDefaults()
 {
     SetDefaultRangeTable();
-    RangeMin = RangeMax = 0.0f;
-    RangeMovimMin = RangeMovimMax = 0.0f;
-    RangeName = "null";
+    UserView().RangeMin = RangeMax = 0.0f;
+    UserView().RangeMovimMin = UserView().RangeMovimMax = 0.0f;
+    UserView().RangeName = "null";
     RangeMode = 1;
-    RangeVarByMode.fill(0);
+    UserView().RangeVarByMode.fill(0);
     // Only mode 1 has colours of its own; the other modes start with the same pair.
     ModePenColors.fill(0x80FFFF);
     ModeBrushColors.fill(0x8080FF);
-    RangeVarArcos = RangeItemMovim = RangeVarMovim = AttrColumn = 0;
-    ShownVarList.clear();
-    SelectedMovimVars.clear();
+    UserView().RangeVarArcos = UserView().RangeItemMovim = RangeVarMovim = UserView().AttrColumn = 0;
+    UserView().ShownVarList.clear();
+    UserView().SelectedMovimVars.clear();
     for (int i = 0; i < MaxShownVars; ++i)
         VarColors[static_cast<size_t>(i)] = AjustaColor(ModePenColors[1], i);
-    DataLayerKind = 1;
+    UserView().DataLayerKind = 1;
     RangeSymbolSize = 15;
     RangeFormat = "%6.3f";
-    ScaleFixed = false;
-    GenatrCol = 0;
+    UserView().ScaleFixed = false;
+    UserView().GenatrCol = 0;
     BarScaleMax = 0.0f;
     BarsOverMax = false;
     MovimDrawMode = false;
@@ -171,21 +157,21 @@ void StoreRangeSet(const std::string& name)
 {
     int32_t i = KDVlib::RangeName(name);
     if (i >= 0) {
-        RangeSetKeys.erase(RangeSetKeys.begin() + i);
-        if (static_cast<size_t>(i) < RangeNames.size())
-            RangeNames.erase(RangeNames.begin() + i);
+        UserView().RangeSetKeys.erase(UserView().RangeSetKeys.begin() + i);
+        if (static_cast<size_t>(i) < UserView().RangeNames.size())
+            UserView().RangeNames.erase(UserView().RangeNames.begin() + i);
     }
-    RangeSetKeys.push_back(RangeKeyPrefix + name);
-    RangeNames.resize(RangeSetKeys.size() - 1);
-    RangeNames.push_back(RangeListText());
+    UserView().RangeSetKeys.push_back(RangeKeyPrefix + name);
+    UserView().RangeNames.resize(UserView().RangeSetKeys.size() - 1);
+    UserView().RangeNames.push_back(RangeListText());
 }
 
 bool ApplySavedRangeSet(const std::string& name)
 {
     int32_t i = KDVlib::RangeName(name);
-    if (i < 0 || static_cast<size_t>(i) >= RangeNames.size())
+    if (i < 0 || static_cast<size_t>(i) >= UserView().RangeNames.size())
         return false;
-    KDVlib::ParseRanges(RangeNames[static_cast<size_t>(i)]);
+    KDVlib::ParseRanges(UserView().RangeNames[static_cast<size_t>(i)]);
     return true;
 }
 
@@ -197,20 +183,20 @@ void PrepareRanges(const std::string& name, float minimum, float maximum)
 
 void ReadRangeSets(const TIniFile& ini, const std::string& section)
 {
-    RangeSetKeys.clear();
-    RangeNames.clear();
+    UserView().RangeSetKeys.clear();
+    UserView().RangeNames.clear();
     for (const std::string& key : ini.ReadSection(section)) {
         if (ZelUtils::UpperCase(key.substr(0, 7)) != "RANGOS_")
             continue;
-        RangeSetKeys.push_back(key);
-        RangeNames.push_back(ini.ReadString(section, key, "null"));
+        UserView().RangeSetKeys.push_back(key);
+        UserView().RangeNames.push_back(ini.ReadString(section, key, "null"));
     }
 }
 
 void WriteRangeSets(TIniFile& ini, const std::string& section)
 {
-    for (size_t i = 0; i < RangeSetKeys.size() && i < RangeNames.size(); ++i)
-        ini.WriteString(section, RangeSetKeys[i], RangeNames[i]);
+    for (size_t i = 0; i < UserView().RangeSetKeys.size() && i < UserView().RangeNames.size(); ++i)
+        ini.WriteString(section, UserView().RangeSetKeys[i], UserView().RangeNames[i]);
 }
 
 TRangeHit ClassifyValue(float v, uint32_t& color)
@@ -268,11 +254,11 @@ uint32_t AjustaColor(uint32_t color, int32_t index)
 bool AddShownVar(int32_t column)
 {
     const std::string text = std::to_string(column);
-    if (std::find(ShownVarList.begin(), ShownVarList.end(), text) != ShownVarList.end())
+    if (std::find(UserView().ShownVarList.begin(), UserView().ShownVarList.end(), text) != UserView().ShownVarList.end())
         return false;
-    if (ShownVarList.size() >= static_cast<size_t>(MaxShownVars))
+    if (UserView().ShownVarList.size() >= static_cast<size_t>(MaxShownVars))
         return false;
-    ShownVarList.push_back(text);
+    UserView().ShownVarList.push_back(text);
     return true;
 }
 

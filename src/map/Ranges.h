@@ -30,49 +30,24 @@ constexpr int MaxShownVars = 10;    // VarColors[0..9]: at most ten variables sh
 extern std::array<TRangeClass, MaxRangeClasses + 1> RangeTable;
 extern int32_t NumRanges; // classes above class 0 that the default rule fills (5)
 
-// Extremes of the link variable shown (RangeMin, RangeMax) and of the movement
-// variable shown (RangeMovimMin, RangeMovimMax).
-extern float RangeMin, RangeMax;
-extern float RangeMovimMin, RangeMovimMax;
-// Grid title of the link variable shown ("null" when none).
-extern std::string RangeName;
-// Saved range sets: keys "Rangos_" + title, and their range list texts (same index).
-extern std::vector<std::string> RangeSetKeys;
-extern std::vector<std::string> RangeNames;
+// Maximum of the link variable shown (its minimum and the other choices of
+// variables are fields of the user's view, map/ViewState.h).
+extern float RangeMax;
 
-// Drawing mode of the data layers and, per mode, the link-grid column shown and the
-// normal (pen) and over-range (brush) colours.
+// Drawing mode of the data layers and, per mode, the normal (pen) and over-range
+// (brush) colours.
 extern int32_t RangeMode;
-extern std::array<int32_t, MaxRangeModes + 1> RangeVarByMode;
 extern std::array<uint32_t, MaxRangeModes + 1> ModePenColors;
 extern std::array<uint32_t, MaxRangeModes + 1> ModeBrushColors;
 
-// Link-grid column of the link variable shown (0 = none: the link data layers draw nothing).
-extern int32_t RangeVarArcos;
-// Movement-grid column chosen in the movement menu, and the one the layers draw.
-extern int32_t RangeItemMovim;
+// Movement-grid column the layers draw.
 extern int32_t RangeVarMovim;
-// Link-grid column of the displayed attribute (set by the grid's double click).
-extern int32_t AttrColumn;
 
-// Link-grid columns shown together (as "%d" texts; the first is the current one) and
-// the colour of each; movement-grid columns chosen together, same form.
-extern std::vector<std::string> ShownVarList;
+// The colour of each link variable shown together.
 extern std::array<uint32_t, MaxShownVars> VarColors;
-extern std::vector<std::string> SelectedMovimVars;
-
-// Which data layer a variable pick turns on: 1 bars, 2 colour map, 3 values,
-// 4 movement links, 5 movement values.
-extern int32_t DataLayerKind;
 // Legend text height target in pixels (10..100) and the legend's number format.
 extern int32_t RangeSymbolSize;
 extern std::string RangeFormat;
-// The scale dialog's "Fixed" box: the scale maximum is kept when the variable changes.
-extern bool ScaleFixed;
-// Generation/attraction column shown on the zones.
-extern int32_t GenatrCol;
-// Outline colour of the intersection views (chosen from the map's colour menu).
-extern uint32_t IntersectionBorderColor;
 
 // Written by the data layers, read by their legends.
 extern float BarScaleMax;  // the value drawn PixsVol pixels wide
@@ -144,3 +119,6 @@ int32_t ListColumn(const std::vector<std::string>& list, size_t i);
 double BarWidth(double v, double scaleMax, int32_t pixsVol, bool& negative);
 
 } // namespace Ranges
+
+// The user's view holds the choices of variables; every user of this header reaches them.
+#include "map/ViewState.h"

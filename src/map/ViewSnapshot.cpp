@@ -23,11 +23,11 @@ bool TViewSnapshot::Shows(TMapLayer layer) const
         return tbSolera;
     // The bars are scaled by the maximum: none is drawn against a zero maximum.
     case TMapLayer::Atributos:
-        return tbAtributos && !ShownVarList.empty() && RangeMax > 0.0f;
+        return tbAtributos && !UserView().ShownVarList.empty() && RangeMax > 0.0f;
     case TMapLayer::Colores:
         return tbColores;
     case TMapLayer::EntSal:
-        return EntSalVar >= 0;
+        return UserView().EntSalVar >= 0;
     case TMapLayer::MovimLinks:
         return aAtributos2;
     case TMapLayer::Lineas:

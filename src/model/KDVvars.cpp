@@ -38,7 +38,6 @@ Tfmt NumFormat;
 int32_t PixsVol = 25, PixsCol = 5, GenatrBarWidth = 20;
 double ZoneBorderScale = 1.0;
 int32_t PixsMov = 1;
-double FMov = 1.0;
 float AnchoPista = 3.5f, LaneOffset = 5.25f;
 
 int32_t CentroidSize = 10, NodeSize = 3, ArrowSize = 8, SignalSize = 10, NodeLabelPos = 6;
@@ -56,7 +55,6 @@ int32_t PolySelectKind = 0;
 int32_t ClickPixX = 0, ClickPixY = 0;
 int32_t CurveLink = 0;
 bool UserPolygonActive = false;
-float IntersectionBorderWidth = 1.0f;
 
 void ClearMouseState()
 {
@@ -117,7 +115,6 @@ void ResetModelState()
     GenatrBarWidth = 20;
     ZoneBorderScale = 1.0;
     PixsMov = 1;
-    FMov = 1.0;
     AnchoPista = 3.5f;
     LaneOffset = 5.25f;
     CentroidSize = 10;
@@ -134,5 +131,4 @@ void ResetModelState()
 
     ClearMouseState();
     ClickPixX = ClickPixY = 0;
-    IntersectionBorderWidth = 1.0f;
 }

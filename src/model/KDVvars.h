@@ -78,7 +78,6 @@ extern int32_t PixsVol, PixsCol, GenatrBarWidth;
 // factor while a page is printed).
 extern double ZoneBorderScale;
 extern int32_t PixsMov; // pen width of coloured movement symbols (1..5)
-extern double FMov;
 extern float AnchoPista, LaneOffset; // lane width and the pull-back of lane ends (1.5 x AnchoPista)
 extern int32_t CentroidSize, NodeSize, ArrowSize, SignalSize, NodeLabelPos;
 extern float SizeFactor;
@@ -100,8 +99,6 @@ extern int32_t CurveLink;
 // A new user polygon is being drawn on the map (its points gather in the
 // selection's PolyPoints); the double click stores it.
 extern bool UserPolygonActive;
-// Border width (points) of the intersection views, chosen in their menu.
-extern float IntersectionBorderWidth;
 
 // Resets every mouse-editing field to "no operation".
 void ClearMouseState();

@@ -10,6 +10,7 @@ class QAction;
 class QString;
 class QWidget;
 class TCommandRegistry;
+struct TViewState;
 
 class TWindowHost {
 public:
@@ -20,6 +21,8 @@ public:
     // A toolbar button's Down or a menu item's tick.
     virtual bool CommandOn(TCommandId id) = 0;
     virtual void SetCommandOn(TCommandId id, bool on) = 0;
+    // The user's view, which the bound commands show (map/gui/ViewBinding.h).
+    virtual TViewState& View() = 0;
     // Where a controller registers the handlers of its own rows.
     virtual TCommandRegistry& Registry() = 0;
     // Panel 0..3 of the status bar.

@@ -304,24 +304,24 @@ void DataNetwork()
     KDVlib::BuildHitGrid();
     KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
     RangeMode = 0;
-    RangeVarByMode.fill(0);
-    RangeVarByMode[0] = 5;
-    RangeVarArcos = 5;
-    RangeName = "F. Asig";
-    RangeMin = 0.0f;
+    UserView().RangeVarByMode.fill(0);
+    UserView().RangeVarByMode[0] = 5;
+    UserView().RangeVarArcos = 5;
+    UserView().RangeName = "F. Asig";
+    UserView().RangeMin = 0.0f;
     RangeMax = 100.0f;
     RangeVarMovim = 4;
-    RangeItemMovim = 4;
-    ScaleFixed = false;
+    UserView().RangeItemMovim = 4;
+    UserView().ScaleFixed = false;
     PixsVol = 20;
     PixsCol = 3;
     SizeFactor = 1.0f;
-    FMov = 1.0;
+    UserView().FMov = 1.0;
     NumFormat = Tfmt{6, 1, "%6.1f"};
-    ShownVarList = {"5"};
+    UserView().ShownVarList = {"5"};
     Ranges::FillDefaultRanges(0.0f, 100.0f);
-    RangeSetKeys.clear();
-    RangeNames.clear();
+    UserView().RangeSetKeys.clear();
+    UserView().RangeNames.clear();
 }
 
 // The entities of one layer as lists of pairs, each starting at its "  0" pair.
@@ -361,8 +361,8 @@ struct DataLayerState {
     {
         FullDxf = false;
         NumColArcos = NumColMovim = 0;
-        ShownVarList.clear();
-        RangeVarArcos = RangeVarMovim = RangeItemMovim = 0;
+        UserView().ShownVarList.clear();
+        UserView().RangeVarArcos = RangeVarMovim = UserView().RangeItemMovim = 0;
         Ranges::SetDefaults();
     }
 };
@@ -431,7 +431,7 @@ TEST(DxfDataLayers, BandsThemesValuesAndMovementsOfTheCurrentVariables)
     Movims[1].TurnAngle = 451;
     Movims[2].TurnAngle = 450;
     Movims[3].TurnAngle = -451;
-    DxfDataLayers::DxfMovimientos("MVT", {RangeVarMovim, "", RangeMovimMin, RangeMovimMax, RangeTable});
+    DxfDataLayers::DxfMovimientos("MVT", {RangeVarMovim, "", UserView().RangeMovimMin, UserView().RangeMovimMax, RangeTable});
     DxfClose();
     const auto v = Vertices(readFile(dir.file("m.dxf")));
     ASSERT_EQ(v.size(), 60u);
@@ -492,11 +492,11 @@ TEST(DxfDataLayers, FullExportWalksEveryColumnAndPutsTheViewBack)
     EXPECT_EQ(Entities(text, "MVT_F.Asig").size(), 0u);
     EXPECT_GE(Entities(text, "MVT_FAsig").size(), 3u);
     // The view is as it was.
-    EXPECT_EQ(RangeVarArcos, 5);
-    EXPECT_EQ(RangeName, "F. Asig");
+    EXPECT_EQ(UserView().RangeVarArcos, 5);
+    EXPECT_EQ(UserView().RangeName, "F. Asig");
     EXPECT_EQ(RangeMax, 100.0f);
-    EXPECT_EQ(RangeVarByMode[0], 5);
-    EXPECT_EQ(RangeItemMovim, 4);
+    EXPECT_EQ(UserView().RangeVarByMode[0], 5);
+    EXPECT_EQ(UserView().RangeItemMovim, 4);
     for (size_t r = 0; r < table.size(); ++r)
         EXPECT_EQ(RangeTable[r].High, table[r].High) << r;
 

@@ -200,12 +200,12 @@ TEST_F(KmzTest, NetworkWithLanesAndBands)
     t.Nodes[1] = KDVlib::FindNodo(1);
     t.ZoneCount = 0;
     HitGridRangeX[0] = HitGridRangeX[1] = HitGridRangeY[0] = HitGridRangeY[1] = 0;
-    RangeVarArcos = 1;
+    UserView().RangeVarArcos = 1;
     ColVarArcos[1] = 5;
     BarScaleMax = 100;
     PixsVol = 10;
     SizeFactor = 1;
-    RangeName = "Flujo";
+    UserView().RangeName = "Flujo";
 
     TKmzNetworkView view;
     view.Atributos = true;

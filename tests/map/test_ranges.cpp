@@ -18,8 +18,8 @@ protected:
     void SetUp() override
     {
         Ranges::SetDefaults();
-        RangeSetKeys.clear();
-        RangeNames.clear();
+        UserView().RangeSetKeys.clear();
+        UserView().RangeNames.clear();
     }
 };
 
@@ -109,9 +109,9 @@ TEST_F(RangesTest, SavedRangeSetsAreKeptOnePerVariable)
     // Storing again replaces the old set: one per variable, moved to the end.
     RangeTable[2].High = 2.5f;
     Ranges::StoreRangeSet("F.ASIG");
-    ASSERT_EQ(RangeSetKeys.size(), 2u);
-    ASSERT_EQ(RangeNames.size(), 2u);
-    EXPECT_EQ(RangeSetKeys[1], "Rangos_F.ASIG");
+    ASSERT_EQ(UserView().RangeSetKeys.size(), 2u);
+    ASSERT_EQ(UserView().RangeNames.size(), 2u);
+    EXPECT_EQ(UserView().RangeSetKeys[1], "Rangos_F.ASIG");
 
     // A pick applies the saved set, or the default rule when there is none.
     Ranges::PrepareRanges("f.asig", 0.0f, 1000.0f);
@@ -129,17 +129,17 @@ TEST_F(RangesTest, SavedRangeSetsAreKeptOnePerVariable)
         TIniFile ini(path);
         Ranges::WriteRangeSets(ini, "Tema");
     }
-    const std::vector<std::string> keys = RangeSetKeys, names = RangeNames;
-    RangeSetKeys = {"Rangos_Otro"};
-    RangeNames = {"x"};
+    const std::vector<std::string> keys = UserView().RangeSetKeys, names = UserView().RangeNames;
+    UserView().RangeSetKeys = {"Rangos_Otro"};
+    UserView().RangeNames = {"x"};
     TIniFile ini(path);
     Ranges::ReadRangeSets(ini, "tema");
-    ASSERT_EQ(RangeSetKeys.size(), 3u);
-    EXPECT_EQ(RangeSetKeys[0], "RANGOS_Cap");
-    EXPECT_EQ(RangeNames[0], "1;2;1");
-    EXPECT_EQ(RangeSetKeys[1], keys[0]);
-    EXPECT_EQ(RangeNames[1], names[0]);
-    EXPECT_EQ(RangeNames[2], names[1]);
+    ASSERT_EQ(UserView().RangeSetKeys.size(), 3u);
+    EXPECT_EQ(UserView().RangeSetKeys[0], "RANGOS_Cap");
+    EXPECT_EQ(UserView().RangeNames[0], "1;2;1");
+    EXPECT_EQ(UserView().RangeSetKeys[1], keys[0]);
+    EXPECT_EQ(UserView().RangeNames[1], names[0]);
+    EXPECT_EQ(UserView().RangeNames[2], names[1]);
     EXPECT_EQ(KDVlib::RangeName("Otro"), -1);
 }
 
@@ -199,11 +199,11 @@ TEST_F(RangesTest, ColoursOfVariablesShownTogether)
     for (int c = 2; c < 12; ++c)
         EXPECT_TRUE(Ranges::AddShownVar(c)) << c;
     EXPECT_FALSE(Ranges::AddShownVar(12));
-    ShownVarList.resize(3);
+    UserView().ShownVarList.resize(3);
     EXPECT_FALSE(Ranges::AddShownVar(3));
-    EXPECT_EQ(ShownVarList.size(), 3u);
+    EXPECT_EQ(UserView().ShownVarList.size(), 3u);
     EXPECT_TRUE(Ranges::AddShownVar(40));
-    EXPECT_EQ(Ranges::ListColumn(ShownVarList, 3), 40);
+    EXPECT_EQ(Ranges::ListColumn(UserView().ShownVarList, 3), 40);
     EXPECT_EQ(Ranges::ListColumn({"x"}, 0), 0);
     EXPECT_EQ(Ranges::ListColumn({"1"}, 1), 0);
 }

@@ -36,7 +36,7 @@ inline void ResetDisplayState()
     StreetLabelOffset = 0.5f;
     AnchoPista = 3.5f;
     LaneOffset = 1.5f * AnchoPista;
-    FMov = 1.0;
+    UserView().FMov = 1.0;
     ShowLanes = false;
     LanesReady = false;
     ZoomIndex = 1;

@@ -15,6 +15,7 @@
 #include "model/HitGrid.h"
 #include "model/KDVlib.h"
 #include "model/KDVlibPaths.h"
+#include "map/ViewState.h"
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
 #include "model/ViewerServices.h"
@@ -265,9 +266,9 @@ void TAnalysisController::ShowFlowDiagram(int32_t node)
 
 void TAnalysisController::Puntos(int tag)
 {
-    IntersectionBorderWidth = static_cast<float>(tag * 0.5);
+    UserView().IntersectionBorderWidth = static_cast<float>(tag * 0.5);
     window_.Action(Cmd::BordeAncho)
-        ->setText(QString::fromStdString(ZelUtils::Format("Borde ancho (%.1f)", IntersectionBorderWidth)));
+        ->setText(QString::fromStdString(ZelUtils::Format("Borde ancho (%.1f)", UserView().IntersectionBorderWidth)));
 }
 
 void TAnalysisController::VisualizacionClick()

@@ -236,7 +236,7 @@ void DrawGenatr(TMapPainter& img, const TZoneFill& style, const TMarginWindow& m
     bool anyClass = false;
     for (int32_t z = 1; z <= std::min(Network.ZoneCount, MaxZonas) && !anyClass; ++z)
         anyClass = Zonas[z].Class > 0;
-    const int32_t col = GenatrCol;
+    const int32_t col = UserView().GenatrCol;
     const bool bars = col >= 1 && col <= MaxGenatrVars && GenatrMax > 0.0f;
     for (int32_t i = 1; i <= last; ++i) {
         // With zones marked, only the rows at the place of a marked zone record.
@@ -333,7 +333,7 @@ void DrawZonas(TMapPainter& Img)
 void DrawEntSal(TMapPainter& Img)
 {
     const TLayerSizes& z = ViewSnapshot::SizesInForce();
-    const int32_t j = EntSalVar;
+    const int32_t j = UserView().EntSalVar;
     if (!Img.Canvas() || j < 0 || j >= static_cast<int32_t>(std::size(Zonas[0].EnteringTotals)))
         return;
     const TMarginWindow margin(Img);
@@ -438,7 +438,7 @@ DataLayers::TLegendRequest DrawLineLoads(TMapPainter& Img)
     if (LineLayers::LinkBusCountStale()) {
         LineLayers::RebuildLinkBusCount();
         RangeMax = LinkBusMax;
-        RangeMin = 0.0f;
+        UserView().RangeMin = 0.0f;
     }
     const uint32_t modeColor = ModePenColors[static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes))];
     const uint32_t overColor = ModeBrushColors[static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes))];

@@ -234,21 +234,21 @@ QFont GrowFont(const QString& text, int height)
 std::vector<int32_t> ChosenLinkColumns()
 {
     std::vector<int32_t> cols;
-    for (size_t i = 0; i < ShownVarList.size() && cols.size() < static_cast<size_t>(MaxShownVars); ++i) {
-        int32_t c = Ranges::ListColumn(ShownVarList, i);
+    for (size_t i = 0; i < UserView().ShownVarList.size() && cols.size() < static_cast<size_t>(MaxShownVars); ++i) {
+        int32_t c = Ranges::ListColumn(UserView().ShownVarList, i);
         if (c > 0 && c < NumArcosColumns)
             cols.push_back(c);
     }
-    if (cols.empty() && RangeVarArcos > 0 && RangeVarArcos < NumArcosColumns)
-        cols.push_back(RangeVarArcos);
+    if (cols.empty() && UserView().RangeVarArcos > 0 && UserView().RangeVarArcos < NumArcosColumns)
+        cols.push_back(UserView().RangeVarArcos);
     return cols;
 }
 
 std::vector<int32_t> ChosenMovimColumns()
 {
     std::vector<int32_t> cols;
-    for (size_t i = 0; i < SelectedMovimVars.size() && cols.size() < static_cast<size_t>(MaxMovimVars); ++i) {
-        int32_t c = Ranges::ListColumn(SelectedMovimVars, i);
+    for (size_t i = 0; i < UserView().SelectedMovimVars.size() && cols.size() < static_cast<size_t>(MaxMovimVars); ++i) {
+        int32_t c = Ranges::ListColumn(UserView().SelectedMovimVars, i);
         if (c > 0 && c < NumMovimColumns)
             cols.push_back(c);
     }
@@ -275,7 +275,7 @@ TLegendRequest DrawAtributos(TMapPainter& img, const TLayerOptions& o)
 {
     const TLayerSizes& z = ViewSnapshot::SizesInForce();
     TLegendRequest legend;
-    if (RangeVarArcos == 0 || !img.Canvas())
+    if (UserView().RangeVarArcos == 0 || !img.Canvas())
         return legend;
     const std::vector<int32_t> cols = ChosenLinkColumns();
     img.PenMode = TPenMode::Copy;
@@ -347,14 +347,14 @@ TLegendRequest DrawMapaColores(TMapPainter& img, const TLayerOptions& o)
 {
     const TLayerSizes& z = ViewSnapshot::SizesInForce();
     TLegendRequest legend;
-    if (RangeVarArcos == 0 || !img.Canvas())
+    if (UserView().RangeVarArcos == 0 || !img.Canvas())
         return legend;
     img.PenMode = TPenMode::Copy;
     SetPen(img, Silver, 1);
     ForEachLink([&](int32_t, const TArcos& a) {
         if (!LinkShown(a, o))
             return;
-        const float v = LinkValue(a, RangeVarArcos);
+        const float v = LinkValue(a, UserView().RangeVarArcos);
         if (v == 0.0f && !o.DrawNull)
             return;
         uint32_t color = 0xFFFFFF;
@@ -366,14 +366,14 @@ TLegendRequest DrawMapaColores(TMapPainter& img, const TLayerOptions& o)
         img.PolygonRectW(z.PixsCol, 0, na.X, na.Y, nb.X, nb.Y);
     });
     legend.kind = TLegendRequest::Ranges;
-    legend.caption = TitArcos[static_cast<size_t>(std::clamp(RangeVarArcos, 0, NumArcosColumns - 1))];
+    legend.caption = TitArcos[static_cast<size_t>(std::clamp(UserView().RangeVarArcos, 0, NumArcosColumns - 1))];
     return legend;
 }
 
 void DrawValue(TMapPainter& img, const TLayerOptions& o)
 {
     const TLayerSizes& z = ViewSnapshot::SizesInForce();
-    if (RangeVarArcos == 0 || !img.Canvas())
+    if (UserView().RangeVarArcos == 0 || !img.Canvas())
         return;
     const std::vector<int32_t> cols = ChosenLinkColumns();
     ClearBrush(img);
@@ -386,8 +386,8 @@ void DrawValue(TMapPainter& img, const TLayerOptions& o)
     if (o.Cents) {
         ForEachViewConnector(o, [&](const TPoint& centroid, const TZoneConnector& c, const TPoint& target) {
             const TPoint mid{(centroid.x + target.x) / 2, (centroid.y + target.y) / 2};
-            const double vs[2] = {ConnectorValue(c.LeavingValues, RangeVarArcos),
-                                  ConnectorValue(c.EnteringValues, RangeVarArcos)};
+            const double vs[2] = {ConnectorValue(c.LeavingValues, UserView().RangeVarArcos),
+                                  ConnectorValue(c.EnteringValues, UserView().RangeVarArcos)};
             const int32_t angles[2] = {DirectionTenths(centroid, target), DirectionTenths(target, centroid)};
             for (int dir = 0; dir < 2; ++dir) {
                 if (vs[dir] == 0.0 && !o.DrawNull)
@@ -751,7 +751,7 @@ void TMapRenderer::DrawAtributos(TOxrImage* Img)
 {
     if (!Img)
         return;
-    window_.Action(Cmd::tbAtributos)->setToolTip(QString::fromStdString(RangeName));
+    window_.Action(Cmd::tbAtributos)->setToolTip(QString::fromStdString(UserView().RangeName));
     const DataLayers::TLegendRequest legend = DataLayers::DrawAtributos(*Img, DataLayers::ViewLayerOptions(View()));
     if (legend.kind == DataLayers::TLegendRequest::Bars)
         DrawSymbolo(legend.caption, legend.count);
@@ -761,7 +761,7 @@ void TMapRenderer::DrawMapaColores(TOxrImage* Img)
 {
     if (!Img)
         return;
-    window_.Action(Cmd::tbAtributos)->setToolTip(QString::fromStdString(RangeName));
+    window_.Action(Cmd::tbAtributos)->setToolTip(QString::fromStdString(UserView().RangeName));
     const DataLayers::TLegendRequest legend = DataLayers::DrawMapaColores(*Img, DataLayers::ViewLayerOptions(View()));
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
         DrawRanges(legend.caption);

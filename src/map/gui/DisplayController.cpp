@@ -12,13 +12,16 @@
 #include "map/DrawState.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
+#include "model/PalvonVars.h"
 #include "model/ProgramOptions.h"
+#include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "widgets/CommandPlaces.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/WindowHost.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFontComboBox>
@@ -191,6 +194,49 @@ void TDisplayController::RegisterCommands(TCommandRegistry& registry)
     }
     registry.Register(TOwner::MapView, Cmd::GuardarSoleras, this, &TDisplayController::GuardarSolerasClick);
     registry.Register(TOwner::Files, Cmd::Puntos5, this, &TDisplayController::Puntos5Click);
+
+    // Drawing options that only change what the next drawing shows.
+    for (TCommandId id : {Cmd::SimpleArrow, Cmd::Sobreescrito1, Cmd::Semaforos})
+        registry.Register(TOwner::MapView, id, [this] { window_.RedrawMap(); });
+    // The transit-line pictures: ticked on a network read without its lines, they
+    // would draw nothing without a word; the user is told why, once per tick.
+    for (TCommandId id : {Cmd::linnone, Cmd::linveh, Cmd::linvehval})
+        registry.Register(TOwner::MapView, id, [this](bool checked) {
+            window_.RedrawMap();
+            if (!checked || !Network.Loaded || Network.LineCount > 0)
+                return;
+            Services().ShowMessage(
+                Network.SectionPresent[5]
+                    ? "Las líneas de transporte público de esta red no se leyeron: se abrió con \"Omitir rutas "
+                      "fijas\".\rPara ver sus recorridos, marque \"Incluir rutas fijas\" en Opciones y "
+                      "Preferencias y abra la red de nuevo."
+                    : "Esta red no tiene líneas de transporte público: no hay recorridos que dibujar.");
+        });
+    // Zone fill: one of three.
+    auto* fill = new QActionGroup(window_.DialogParent());
+    for (TCommandId id : {Cmd::ColorEstandard, Cmd::ColorSeleccion, Cmd::ColorMultiple}) {
+        fill->addAction(window_.Action(id));
+        registry.Register(TOwner::MapView, id, [this] { window_.RedrawMap(); });
+    }
+    window_.Action(Cmd::ColorEstandard)->setChecked(true);
+
+    // Entries and exits of the zones: none, the totals, or one user class.
+    auto EntSalAction = [this](int j) {
+        return window_.Action(CommandTable::Find(QStringLiteral("EntSal%1").arg(j))->Id);
+    };
+    auto* entSal = new QActionGroup(window_.DialogParent());
+    QAction* none = window_.Action(Cmd::EntSalN);
+    none->setData(-1);
+    window_.Action(Cmd::EntSal0)->setData(0);
+    for (int j = 1; j <= 15; ++j)
+        EntSalAction(j)->setData(j);
+    for (int j = -1; j <= 15; ++j) {
+        QAction* item = j < 0 ? none : EntSalAction(j);
+        entSal->addAction(item);
+        registry.Register(TOwner::MapView, CommandTable::Find(item->objectName())->Id,
+                          [this, item] { EntSalClick(item); });
+    }
+    none->setChecked(UserView().EntSalVar < 0);
 }
 
 void TDisplayController::ConnectToggles()
@@ -334,7 +380,7 @@ void TDisplayController::BarrasClick(int tag)
 
 void TDisplayController::EntSalClick(QAction* item)
 {
-    EntSalVar = item->data().toInt();
+    UserView().EntSalVar = item->data().toInt();
     item->setChecked(true);
     window_.RedrawMap();
 }

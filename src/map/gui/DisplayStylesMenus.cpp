@@ -331,7 +331,7 @@ void TDisplayController::seAnchoPistaChange()
     LanesReady = true;
 }
 
-void TDisplayController::seFMovChange() { FMov = seFMov->value(); }
+void TDisplayController::seFMovChange() { UserView().FMov = seFMov->value(); }
 
 void TDisplayController::AnchoBarra1Click()
 {

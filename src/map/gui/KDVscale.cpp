@@ -105,7 +105,7 @@ void TKDVscale::FixedClick()
 {
     // The box is what keeps the maximum when the variable changes, not only the
     // padlock that shows it.
-    ScaleFixed = Fixed->isChecked();
+    UserView().ScaleFixed = Fixed->isChecked();
     if (host_)
         host_->ShowScaleKept(Fixed->isChecked());
 }
@@ -118,8 +118,8 @@ void TMapViewController::Escala1Click()
         // The dialog shows the current values; its change handlers wait for the user.
         const QSignalBlocker b1(d.vMax), b2(d.spPixsVol), b3(d.spPixsCol), b4(d.spPixsMov);
         // Before any variable is chosen for the ranges there is no name to show.
-        d.Attr->setText(RangeName.empty() || RangeName == "null" ? QStringLiteral("(ninguna variable elegida)")
-                                                                 : Qs(RangeName));
+        d.Attr->setText(UserView().RangeName.empty() || UserView().RangeName == "null" ? QStringLiteral("(ninguna variable elegida)")
+                                                                 : Qs(UserView().RangeName));
         d.vMax->setText(Qs(Format(NumFormat.Format.c_str(), double(RangeMax))));
         d.Panel2->setText(ScaleText(RangeMax, PixsVol));
         d.spPixsVol->setValue(PixsVol);

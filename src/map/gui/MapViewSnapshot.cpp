@@ -5,6 +5,7 @@
 
 #include "map/DrawState.h"
 #include "map/ViewSnapshot.h"
+#include "map/ViewState.h"
 #include "map/gui/MapDrawHost.h"
 #include "model/KDVvars.h"
 #include "model/ProgramOptions.h"
@@ -23,25 +24,24 @@ TViewSnapshot TMapRenderer::SnapshotView(TLayerTarget target)
     // in the options.
     const TProgramOptions& o = ProgramOptions();
     const bool magnifier = target == TLayerTarget::Magnifier;
-    auto shown = [&](TCommandId button, bool TProgramOptions::*magnifierBox) {
-        return window_.CommandOn(button) || (magnifier && o.*magnifierBox);
-    };
+    const TViewState& view = window_.View();
+    auto shown = [&](bool on, bool TProgramOptions::*magnifierBox) { return on || (magnifier && o.*magnifierBox); };
     auto checked = [&](TCommandId id) { return window_.CommandOn(id); };
 
-    v.tbZonas = checked(Cmd::tbZonas);
-    v.tbPoligonos = checked(Cmd::tbPoligonos);
-    v.tbSolera = checked(Cmd::tbSolera);
-    v.tbAtributos = shown(Cmd::tbAtributos, &TProgramOptions::zAtributos);
-    v.tbColores = shown(Cmd::tbColores, &TProgramOptions::zAtributos);
-    v.tbLineas = checked(Cmd::tbLineas);
-    v.tbArrows = shown(Cmd::tbArrows, &TProgramOptions::zArrows);
-    v.tbNodes = shown(Cmd::tbNodes, &TProgramOptions::zNodes);
-    v.tbCents = checked(Cmd::tbCents);
-    v.tbNameNodes = shown(Cmd::tbNameNodes, &TProgramOptions::zNameNodes);
-    v.tbValues = shown(Cmd::tbValues, &TProgramOptions::zValues);
-    v.tbCalles = shown(Cmd::tbCalles, &TProgramOptions::zCalles);
-    v.tbSel = checked(Cmd::tbSel);
-    v.tbMovimValues = checked(Cmd::tbMovimValues);
+    v.tbZonas = view.Zonas;
+    v.tbPoligonos = view.Poligonos;
+    v.tbSolera = view.Solera;
+    v.tbAtributos = shown(view.Atributos, &TProgramOptions::zAtributos);
+    v.tbColores = shown(view.Colores, &TProgramOptions::zAtributos);
+    v.tbLineas = view.Lineas;
+    v.tbArrows = shown(view.Arrows, &TProgramOptions::zArrows);
+    v.tbNodes = shown(view.Nodes, &TProgramOptions::zNodes);
+    v.tbCents = view.Cents;
+    v.tbNameNodes = shown(view.NameNodes, &TProgramOptions::zNameNodes);
+    v.tbValues = shown(view.Values, &TProgramOptions::zValues);
+    v.tbCalles = shown(view.Calles, &TProgramOptions::zCalles);
+    v.tbSel = view.Sel;
+    v.tbMovimValues = view.MovimValues;
 
     v.aAtributos2 = checked(Cmd::aAtributos2);
     v.Sobreescrito = checked(Cmd::Sobreescrito1);

@@ -124,9 +124,9 @@ public:
         s_.complementaryMovs = ComplementaryMovFileName;
         s_.traces = TraceFileName;
         s_.zoning = ZoningFileName;
-        s_.column = RangeVarByMode[Mode()];
+        s_.column = UserView().RangeVarByMode[Mode()];
         s_.ranges.Keep();
-        s_.fixed = ScaleFixed;
+        s_.fixed = UserView().ScaleFixed;
         // Nodes and centroids the user moved and has not saved are the batch's
         // to keep: its openings do not ask about them, and they come back with
         // the user's network, still unsaved.
@@ -160,8 +160,8 @@ public:
         if (TLegendImage* scl = host_.BarLegend())
             scl->move(s_.barLegend);
         s_.ranges.Restore();
-        RangeVarByMode[Mode()] = s_.column;
-        ScaleFixed = s_.fixed;
+        UserView().RangeVarByMode[Mode()] = s_.column;
+        UserView().ScaleFixed = s_.fixed;
         PrintMetafileName = ScratchMetafileName();
         BatchMode = s_.batchMode;
         if (!BatchMode)
@@ -232,7 +232,7 @@ public:
             view_.aAtributos2 = group == 3;
         }
         if (multiple)
-            ShownVarList.clear();
+            UserView().ShownVarList.clear();
     }
 
     void ClearMode() override
@@ -247,20 +247,20 @@ public:
         Choice c;
         const size_t mode = Mode();
         if (!multiple)
-            ShownVarList.clear();
+            UserView().ShownVarList.clear();
         if (view_.tbAtributos || view_.tbColores || view_.tbValues) {
             TStringAlignGrid* grid = batchHost_.LinkGrid();
             int column = FindColumn(grid, name);
             if (column > 1 && column < NumArcosColumns && ColVarArcos[static_cast<size_t>(column)] > 0)
                 c.LinkHeader = grid->cell(column, 0);
             c.Searched = true;
-            RangeVarByMode[mode] = column;
+            UserView().RangeVarByMode[mode] = column;
             if (title != name && column < NumArcosColumns)
                 TitArcos[static_cast<size_t>(column)] = title;
             // A name that is no link variable adds no bars of another column to a
             // picture drawn together.
             if (!c.LinkHeader.empty())
-                ShownVarList.push_back(ZelUtils::Format("%d", RangeVarByMode[mode]));
+                UserView().ShownVarList.push_back(ZelUtils::Format("%d", UserView().RangeVarByMode[mode]));
             VarColors[0] = ModePenColors[mode];
             batchHost_.LinkRangeValues();
             FillClasses();
@@ -271,11 +271,11 @@ public:
             c.Searched = true;
             if (column > 1 && column < NumMovimColumns && ColVarMovim[static_cast<size_t>(column)] > 0)
                 c.MovementHeader = grid->cell(column, 0);
-            RangeItemMovim = column;
+            UserView().RangeItemMovim = column;
             // A column without positive flows still gets classes of its own
             // network's values, never those of the network printed before.
             if (!batchHost_.MovementRangeValues())
-                Ranges::FillDefaultRanges(RangeMin, RangeMax);
+                Ranges::FillDefaultRanges(UserView().RangeMin, RangeMax);
         }
         return c;
     }
@@ -289,7 +289,7 @@ public:
 
     std::string AttributeTitle() override
     {
-        int column = RangeVarByMode[Mode()];
+        int column = UserView().RangeVarByMode[Mode()];
         return column >= 0 && column < NumArcosColumns ? TitArcos[static_cast<size_t>(column)] : std::string();
     }
 
@@ -331,19 +331,19 @@ private:
         std::array<std::string, NumArcosColumns> titles;
         void Keep()
         {
-            table = RangeTable; numRanges = NumRanges; min = RangeMin; max = RangeMax;
-            movimMin = RangeMovimMin; movimMax = RangeMovimMax; name = RangeName;
-            varByMode = RangeVarByMode; pen = ModePenColors; brush = ModeBrushColors;
-            varArcos = RangeVarArcos; itemMovim = RangeItemMovim; varMovim = RangeVarMovim;
-            shown = ShownVarList; colours = VarColors; titles = TitArcos;
+            table = RangeTable; numRanges = NumRanges; min = UserView().RangeMin; max = RangeMax;
+            movimMin = UserView().RangeMovimMin; movimMax = UserView().RangeMovimMax; name = UserView().RangeName;
+            varByMode = UserView().RangeVarByMode; pen = ModePenColors; brush = ModeBrushColors;
+            varArcos = UserView().RangeVarArcos; itemMovim = UserView().RangeItemMovim; varMovim = RangeVarMovim;
+            shown = UserView().ShownVarList; colours = VarColors; titles = TitArcos;
         }
         void Restore() const
         {
-            RangeTable = table; NumRanges = numRanges; RangeMin = min; RangeMax = max;
-            RangeMovimMin = movimMin; RangeMovimMax = movimMax; RangeName = name;
-            RangeVarByMode = varByMode; ModePenColors = pen; ModeBrushColors = brush;
-            RangeVarArcos = varArcos; RangeItemMovim = itemMovim; RangeVarMovim = varMovim;
-            ShownVarList = shown; VarColors = colours; TitArcos = titles;
+            RangeTable = table; NumRanges = numRanges; UserView().RangeMin = min; RangeMax = max;
+            UserView().RangeMovimMin = movimMin; UserView().RangeMovimMax = movimMax; UserView().RangeName = name;
+            UserView().RangeVarByMode = varByMode; ModePenColors = pen; ModeBrushColors = brush;
+            UserView().RangeVarArcos = varArcos; UserView().RangeItemMovim = itemMovim; RangeVarMovim = varMovim;
+            UserView().ShownVarList = shown; VarColors = colours; TitArcos = titles;
         }
     };
 
@@ -369,9 +369,9 @@ private:
         const bool drawNull = ProgramOptions().DrawNull;
         if (RangeMax > 0 || drawNull) {
             RangeMax = static_cast<float>(RangeMax * 1.00000000001);
-            Ranges::PrepareRanges(RangeName, RangeMin, RangeMax);
+            Ranges::PrepareRanges(UserView().RangeName, UserView().RangeMin, RangeMax);
         } else {
-            Ranges::FillDefaultRanges(RangeMin, RangeMax);
+            Ranges::FillDefaultRanges(UserView().RangeMin, RangeMax);
         }
     }
 

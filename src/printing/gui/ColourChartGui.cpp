@@ -42,7 +42,7 @@ void TBatchPrintController::ImprimirGenAtr1Click()
     TViewSnapshot view = printing_.ViewSnapshot();
     view.tbZonas = true;
     view.GenAtrZona = true;
-    const int32_t userColumn = GenatrCol;
+    const int32_t userColumn = UserView().GenatrCol;
     if (menu) {
         for (QAction* item : menu->actions()) {
             bool isColumn = false;
@@ -51,12 +51,12 @@ void TBatchPrintController::ImprimirGenAtr1Click()
                 continue;
             std::string caption = item->text().remove(QLatin1Char('&')).toStdString();
             const std::string name = ZelUtils::Trim(caption.size() > 3 ? caption.substr(3, 20) : std::string());
-            GenatrCol = column;
+            UserView().GenatrCol = column;
             PrintMetafileName = ZelUtils::Format("ga%s.emf", name);
             if (!printing_.PrintViewToMetafile(PrintMetafileName, view))
                 break;
         }
     }
-    GenatrCol = userColumn;
+    UserView().GenatrCol = userColumn;
     PrintMetafileName = ScratchMetafileName();
 }

@@ -251,11 +251,11 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
 
     // Bands, themes and values of a link variable.
     PickVariable(viewer, "tbAtributos", [](QAction* a) { return a->data().toInt() == 5; });
-    ASSERT_GT(RangeVarArcos, 0);
+    ASSERT_GT(UserView().RangeVarArcos, 0);
     livemenus::Find(viewer, "tbValues")->trigger();
     ASSERT_TRUE(viewer->Down(Cmd::tbAtributos) && viewer->Down(Cmd::tbValues));
-    const std::string rangeName = RangeName;
-    const int32_t rangeColumn = RangeVarArcos;
+    const std::string rangeName = UserView().RangeName;
+    const int32_t rangeColumn = UserView().RangeVarArcos;
     std::string name;
     for (char ch : rangeName)
         if (ch != ' ' && ch != '.')
@@ -295,7 +295,7 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
     // The movements' variable chosen after the links' one: the link layers keep the
     // link variable's name, the movement layer takes its own.
     PickVariable(viewer, "tbMovimValues", [](QAction* a) { return a->text().contains("Saturaci"); });
-    const std::string shownName = RangeName; // what the scale window names now
+    const std::string shownName = UserView().RangeName; // what the scale window names now
 
     // Colour themes and values, then the complete drawing with every variable.
     livemenus::Find(viewer, "tbColores")->trigger();
@@ -341,8 +341,8 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
         }
     }
     // The export changed nothing of what the map shows.
-    EXPECT_EQ(RangeName, shownName);
-    EXPECT_EQ(RangeVarArcos, rangeColumn);
+    EXPECT_EQ(UserView().RangeName, shownName);
+    EXPECT_EQ(UserView().RangeVarArcos, rangeColumn);
 }
 
 TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)

@@ -89,7 +89,7 @@ TEST_F(AuxFilesGui, GenerationAttractionMenuHasOneRadioItemPerVariable)
     EXPECT_TRUE(items[2]->isSeparator());
     EXPECT_EQ(items[3]->objectName(), "MoveGenatr");
     items[1]->trigger();
-    EXPECT_EQ(GenatrCol, 2);
+    EXPECT_EQ(UserView().GenatrCol, 2);
     EXPECT_TRUE(items[1]->isChecked());
 }
 

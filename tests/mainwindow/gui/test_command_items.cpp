@@ -67,7 +67,7 @@ protected:
     }
     void TearDown() override
     {
-        EntSalVar = -1;
+        UserView().EntSalVar = -1;
         ViewerFixture::TearDown();
     }
     void Open()
@@ -138,8 +138,8 @@ TEST_F(CommandItems, RangeDialogOpensFromTheMapMenuAndItsTableIsKept)
     ASSERT_TRUE(Click(viewer, "popup:BDerecho", "Rangos1"));
     EXPECT_TRUE(shown);
     EXPECT_FLOAT_EQ(RangeTable[2].High, 0.6f);
-    const std::string key = "Rangos_" + RangeName;
-    EXPECT_NE(std::find(RangeSetKeys.begin(), RangeSetKeys.end(), key), RangeSetKeys.end());
+    const std::string key = "Rangos_" + UserView().RangeName;
+    EXPECT_NE(std::find(UserView().RangeSetKeys.begin(), UserView().RangeSetKeys.end(), key), UserView().RangeSetKeys.end());
 }
 
 TEST_F(CommandItems, SymbolSizesFromTheMapMenu)
@@ -182,10 +182,10 @@ TEST_F(CommandItems, ZoneEntriesAndExitsOfTheListingAreDrawn)
     const QColor blue = DisplayStyles::ToQColor(0xFF0000);
     const int before = Count(Picture(), left, blue);
     ASSERT_TRUE(Click(viewer, "popup:BDerecho>Zonas>Entradas/Salidas", "EntSal0"));
-    EXPECT_EQ(EntSalVar, 0);
+    EXPECT_EQ(UserView().EntSalVar, 0);
     EXPECT_GT(Count(Picture(), left, blue), before + 200);
     ASSERT_TRUE(Click(viewer, "popup:BDerecho>Zonas>Entradas/Salidas", "EntSalN"));
-    EXPECT_EQ(EntSalVar, -1);
+    EXPECT_EQ(UserView().EntSalVar, -1);
 }
 
 TEST_F(CommandItems, ClassItemsFollowTheListingClasses)
@@ -198,7 +198,7 @@ TEST_F(CommandItems, ClassItemsFollowTheListingClasses)
     for (int j = 1; j <= 15; ++j)
         EXPECT_EQ(livemenus::Find(viewer, QStringLiteral("EntSal%1").arg(j))->isVisible(), j <= 3) << j;
     ASSERT_TRUE(Click(viewer, "popup:BDerecho>Zonas>Entradas/Salidas", "EntSal2"));
-    EXPECT_EQ(EntSalVar, 2);
+    EXPECT_EQ(UserView().EntSalVar, 2);
     PalvonRead::NOMADS = 1;
 }
 
@@ -254,7 +254,7 @@ TEST_F(CommandItems, OpeningShowsTheLengthScaleAndTheHiddenCommands)
     EXPECT_FALSE(livemenus::Find(viewer, "CopiarTema1")->isVisible());
     Open();
     EXPECT_DOUBLE_EQ(viewer->Display().seFMov->value(), std::round(double(PalvonRead::LengthScale) * 1000.0) / 1000.0);
-    EXPECT_DOUBLE_EQ(FMov, viewer->Display().seFMov->value());
+    EXPECT_DOUBLE_EQ(UserView().FMov, viewer->Display().seFMov->value());
     for (const char* name : {"Puntos5", "CopiarTema1", "PegarTema1", "Regla1", "ColorMultiple", "ColorSeleccion",
                              "MostrarNombresPlg", "SeleccionarPoligono", "Semaforos", "GenerarPlanillas1",
                              "ExportaraEMME2", "GenerarKMZ1", "tbStreet", "tbMixs"})

@@ -37,14 +37,14 @@ protected:
     {
         ViewerFixture::SetUp();
         Ranges::SetDefaults();
-        RangeName = "Vol";
+        UserView().RangeName = "Vol";
         OpenInteractive = 1;
     }
     void TearDown() override
     {
         Ranges::SetDefaults();
-        RangeSetKeys.clear();
-        RangeNames.clear();
+        UserView().RangeSetKeys.clear();
+        UserView().RangeNames.clear();
         ViewerFixture::TearDown();
     }
     void UseThemes(const char* fixture)
@@ -112,9 +112,9 @@ TEST_F(Dialogs, ThemesWindowListsThemesAndAppliesTheChosenOne)
         DlgTemas->OKBtn->click();
     });
     EXPECT_EQ(viewer->Themes().ThemeName(), "Velocidades");
-    EXPECT_EQ(RangeSetKeys, (std::vector<std::string>{"Rangos_Vol", "rangos_Vel"}));
+    EXPECT_EQ(UserView().RangeSetKeys, (std::vector<std::string>{"Rangos_Vol", "rangos_Vel"}));
     // No network shows the theme's variable: the classes take the section's (default) limits.
-    EXPECT_EQ(RangeName, "null");
+    EXPECT_EQ(UserView().RangeName, "null");
     EXPECT_FLOAT_EQ(RangeTable[1].High, 0.25f);
 }
 
@@ -134,23 +134,23 @@ TEST_F(Dialogs, OnlyTheThemeClipboardListsNoTheme)
 
 TEST_F(Dialogs, RangeSetsTravelInASectionOnlyForInteractiveOpenings)
 {
-    RangeSetKeys = {"Rangos_Vol", "Rangos_Cap"};
-    RangeNames = {"0;65535;0;7;255;1;8;255;1;9;255;1;10;255;1;11;255;1", "null"};
+    UserView().RangeSetKeys = {"Rangos_Vol", "Rangos_Cap"};
+    UserView().RangeNames = {"0;65535;0;7;255;1;8;255;1;9;255;1;10;255;1;11;255;1", "null"};
     {
         TIniFile ini("temas.ini");
         ini.WriteString("T", "Otra", "1");
         viewer->Settings().GrabarConfiguracion(ini, "T");
     }
-    RangeSetKeys.clear();
-    RangeNames.clear();
+    UserView().RangeSetKeys.clear();
+    UserView().RangeNames.clear();
     TIniFile ini("temas.ini");
     OpenInteractive = 0;
     viewer->Settings().LeerConfiguracion(ini, "T");
-    EXPECT_TRUE(RangeSetKeys.empty());
+    EXPECT_TRUE(UserView().RangeSetKeys.empty());
     OpenInteractive = 1;
     viewer->Settings().LeerConfiguracion(ini, "T");
-    EXPECT_EQ(RangeSetKeys, (std::vector<std::string>{"Rangos_Vol", "Rangos_Cap"}));
-    EXPECT_EQ(RangeNames[1], "null");
+    EXPECT_EQ(UserView().RangeSetKeys, (std::vector<std::string>{"Rangos_Vol", "Rangos_Cap"}));
+    EXPECT_EQ(UserView().RangeNames[1], "null");
 }
 
 TEST(QuickView, TitleOnShowAndRightClickArrowKeysScroll)

@@ -48,8 +48,8 @@ protected:
         ASSERT_TRUE(testutil::ReadGridsData(tmp));
         PreloadShift = 0;
         Ranges::SetDefaults();
-        RangeSetKeys.clear();
-        RangeNames.clear();
+        UserView().RangeSetKeys.clear();
+        UserView().RangeNames.clear();
         OpenViewer();
     }
     void Open()
@@ -393,13 +393,13 @@ TEST_F(Grids, PickingALinkVariableSetsItsRanges)
     RangeMode = 1;
     // "Long" (variable 7): 100..300, raised by 0.1 percent, in fifths.
     w->Grids().VarArcosPick(7, false);
-    EXPECT_EQ(RangeVarArcos, 10);
-    EXPECT_EQ(RangeName, "Long");
-    EXPECT_FLOAT_EQ(RangeMin, 100.0f);
+    EXPECT_EQ(UserView().RangeVarArcos, 10);
+    EXPECT_EQ(UserView().RangeName, "Long");
+    EXPECT_FLOAT_EQ(UserView().RangeMin, 100.0f);
     EXPECT_FLOAT_EQ(RangeMax, 300.0f * 1.001f);
     EXPECT_NEAR(RangeTable[1].High, (300.3 - 100) / 5 + 100.00001, 1e-3);
     EXPECT_NEAR(RangeTable[5].High, 300.30001, 1e-3);
-    EXPECT_EQ(ShownVarList, (Strings{"10"}));
+    EXPECT_EQ(UserView().ShownVarList, (Strings{"10"}));
     EXPECT_EQ(VarColors[0], ModePenColors[1]);
     EXPECT_TRUE(w->Down(Cmd::tbAtributos));
     EXPECT_FALSE(w->Down(Cmd::tbColores));
@@ -407,9 +407,9 @@ TEST_F(Grids, PickingALinkVariableSetsItsRanges)
     EXPECT_FALSE(livemenus::Find(w.get(), "cvs")->isVisible());
 
     // Ctrl keeps the first variable; the colour items follow the list.
-    DataLayerKind = 2;
+    UserView().DataLayerKind = 2;
     w->Grids().VarArcosPick(5, true); // "Cap"
-    EXPECT_EQ(ShownVarList, (Strings{"10", "8"}));
+    EXPECT_EQ(UserView().ShownVarList, (Strings{"10", "8"}));
     EXPECT_TRUE(livemenus::Find(w.get(), "cvs")->isVisible());
     EXPECT_TRUE(livemenus::Find(w.get(), "cv1")->isVisible());
     EXPECT_FALSE(livemenus::Find(w.get(), "cv2")->isVisible());
@@ -418,20 +418,20 @@ TEST_F(Grids, PickingALinkVariableSetsItsRanges)
     EXPECT_FALSE(w->Down(Cmd::tbAtributos));
     // The same column again is not listed twice.
     w->Grids().VarArcosPick(5, true);
-    EXPECT_EQ(ShownVarList.size(), 2u);
+    EXPECT_EQ(UserView().ShownVarList.size(), 2u);
     EXPECT_TRUE(ui->messages.empty());
 
     // Ten variables at most: the eleventh is refused with a message.
-    ShownVarList = {"4", "5", "6", "7", "8", "9", "11", "12", "14", "15"};
+    UserView().ShownVarList = {"4", "5", "6", "7", "8", "9", "11", "12", "14", "15"};
     w->Grids().VarArcosPick(7, true);
-    EXPECT_EQ(ShownVarList.size(), 10u);
+    EXPECT_EQ(UserView().ShownVarList.size(), 10u);
     EXPECT_TRUE(ui->anyMessageContains("10 variables"));
 
     // A variable whose maximum is 0 changes nothing (with "Dibujar ceros" off).
     const auto table = RangeTable;
-    const auto list = ShownVarList;
+    const auto list = UserView().ShownVarList;
     w->Grids().VarArcosPick(10, false); // "Conteo"
-    EXPECT_EQ(ShownVarList, list);
+    EXPECT_EQ(UserView().ShownVarList, list);
     EXPECT_EQ(RangeTable[3].High, table[3].High);
 
     // A saved set of the variable is applied instead of the default rule.
@@ -442,11 +442,11 @@ TEST_F(Grids, PickingALinkVariableSetsItsRanges)
     EXPECT_FALSE(RangeTable[5].Active);
 
     // The scale dialog's "Fixed" keeps the scale maximum of the previous variable.
-    ScaleFixed = true;
+    UserView().ScaleFixed = true;
     RangeMax = 5000.0f;
     w->Grids().VarArcosPick(5, false);
     EXPECT_FLOAT_EQ(RangeMax, 5000.0f * 1.001f);
-    ScaleFixed = false;
+    UserView().ScaleFixed = false;
 }
 
 TEST_F(Grids, PickingAMovementVariable)
@@ -455,19 +455,19 @@ TEST_F(Grids, PickingAMovementVariable)
     QAction* sat = w->Grids().VarMovim->actions()[0]; // column 4, "Fl.Sat"
     ASSERT_TRUE(sat->isEnabled());
     EXPECT_FALSE(w->Grids().VarMovim->actions()[5]->isEnabled()); // "Conteo": all 0
-    DataLayerKind = 4;
+    UserView().DataLayerKind = 4;
     w->SetDown(Cmd::tbAtributos, true);
     sat->trigger();
-    EXPECT_EQ(RangeItemMovim, 4);
+    EXPECT_EQ(UserView().RangeItemMovim, 4);
     EXPECT_EQ(RangeVarMovim, 4);
-    EXPECT_FLOAT_EQ(RangeMovimMax, 1800.0f);
+    EXPECT_FLOAT_EQ(UserView().RangeMovimMax, 1800.0f);
     EXPECT_TRUE(livemenus::Find(w.get(), "Atributos2")->isChecked());
     EXPECT_FALSE(w->Down(Cmd::tbAtributos));
     EXPECT_TRUE(sat->isChecked());
     // Building the menu items leaves the movement layer's variable alone.
     w->Grids().AgregarItemMovim(9);
-    EXPECT_EQ(RangeItemMovim, 4);
-    EXPECT_FLOAT_EQ(RangeMovimMax, 1800.0f);
+    EXPECT_EQ(UserView().RangeItemMovim, 4);
+    EXPECT_FLOAT_EQ(UserView().RangeMovimMax, 1800.0f);
 }
 
 TEST_F(Grids, RangeDialogLoadsAndReadsTheTable)

@@ -732,7 +732,7 @@ TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
     EXPECT_EQ(RangeVarMovim, flowCol);
     EXPECT_NEAR(RangeMax, maxFlow, 1e-3);
     EXPECT_NEAR(RangeTable[5].High, maxFlow + 1e-5, 1e-2);
-    EXPECT_NEAR(RangeTable[1].High, RangeMin + (maxFlow - RangeMin) / 5 + 1e-5, 1e-2);
+    EXPECT_NEAR(RangeTable[1].High, UserView().RangeMin + (maxFlow - UserView().RangeMin) / 5 + 1e-5, 1e-2);
     EXPECT_EQ(g->ColorCell(flowCol, 0).isValid(), true) << "the chosen column's title is marked";
 
     // Every class that holds a flow shows in its colour on the map.
@@ -760,9 +760,9 @@ TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
         }
     }
     const float high5 = RangeTable[5].High;
-    SelectedMovimVars.clear();
+    UserView().SelectedMovimVars.clear();
     DoubleClick(flowCol + 1, RowOf(flows[0].first));
-    EXPECT_TRUE(SelectedMovimVars.empty());
+    EXPECT_TRUE(UserView().SelectedMovimVars.empty());
     EXPECT_FLOAT_EQ(RangeTable[5].High, high5);
 }
 
@@ -816,7 +816,7 @@ TEST_F(MovementGrid, LinkEndSharesAreReadableOnTheMap)
     DoubleClick(flowCol, RowOf(flows[0].first), Qt::AltModifier);
     DoubleClick(4, RowOf(flows[0].first), Qt::AltModifier | Qt::ControlModifier);
     ASSERT_TRUE(MovimDrawMode);
-    ASSERT_EQ(SelectedMovimVars.size(), 2u);
+    ASSERT_EQ(UserView().SelectedMovimVars.size(), 2u);
     ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarMovimientos", "tbMovimValues"));
     const TNodo& j = Nodos[junction];
     const QPoint at = Pix(j.X, j.Y);
@@ -849,7 +849,7 @@ TEST_F(MovementGrid, DoubleClickMakesTheColumnAMapAttributeAndCtrlAddsColumns)
 {
     viewer->SetDown(Cmd::tbAtributos, true);
     DoubleClick(flowCol, RowOf(flows[0].first));
-    ASSERT_EQ(SelectedMovimVars, std::vector<std::string>{std::to_string(flowCol)});
+    ASSERT_EQ(UserView().SelectedMovimVars, std::vector<std::string>{std::to_string(flowCol)});
     EXPECT_TRUE(livemenus::Find(viewer, "Atributos2")->isChecked());
     EXPECT_FALSE(viewer->Down(Cmd::tbAtributos));
     EXPECT_EQ(livemenus::Find(viewer, "cv0")->text(), "Flujo");
@@ -858,8 +858,8 @@ TEST_F(MovementGrid, DoubleClickMakesTheColumnAMapAttributeAndCtrlAddsColumns)
     const int saturation = 4;
     ASSERT_EQ(g->cell(saturation, 0), "Fl.Sat");
     DoubleClick(saturation, RowOf(flows[0].first), Qt::ControlModifier);
-    ASSERT_EQ(SelectedMovimVars.size(), 2u);
-    EXPECT_EQ(SelectedMovimVars[1], "4");
+    ASSERT_EQ(UserView().SelectedMovimVars.size(), 2u);
+    EXPECT_EQ(UserView().SelectedMovimVars[1], "4");
     EXPECT_TRUE(livemenus::Find(viewer, "cvs")->isVisible());
     EXPECT_TRUE(livemenus::Find(viewer, "cv1")->isVisible());
     EXPECT_EQ(livemenus::Find(viewer, "cv1")->text(), "Flujo Saturación");
@@ -871,7 +871,7 @@ TEST_F(MovementGrid, DoubleClickMakesTheColumnAMapAttributeAndCtrlAddsColumns)
     // largest sum of the flows through one link end.
     DoubleClick(flowCol, RowOf(flows[0].first), Qt::AltModifier);
     EXPECT_TRUE(MovimDrawMode);
-    ASSERT_EQ(SelectedMovimVars, std::vector<std::string>{std::to_string(flowCol)});
+    ASSERT_EQ(UserView().SelectedMovimVars, std::vector<std::string>{std::to_string(flowCol)});
     std::map<int32_t, float> entering, leaving;
     for (const auto& [m, v] : flows) {
         entering[Movims[m].EntryLink] += v;

@@ -257,15 +257,15 @@ TEST_F(Selection, GridDoubleClicksLocateMoveAndShowColumns)
     // A value column with nothing above 0 changes nothing.
     const auto ranges = RangeTable;
     DoubleClick(w->sagArcos, 13, 1); // "Conteo": no counts read
-    EXPECT_TRUE(ShownVarList.empty());
+    EXPECT_TRUE(UserView().ShownVarList.empty());
     EXPECT_EQ(RangeTable[1].High, ranges[1].High);
 
     // Three columns with Ctrl: the colour legend items, lightened by position.
     DoubleClick(w->sagArcos, 4, 1);
     DoubleClick(w->sagArcos, 8, 1, Qt::ControlModifier);
     DoubleClick(w->sagArcos, 10, 1, Qt::ControlModifier);
-    EXPECT_EQ(ShownVarList, (std::vector<std::string>{"4", "8", "10"}));
-    EXPECT_EQ(AttrColumn, 10);
+    EXPECT_EQ(UserView().ShownVarList, (std::vector<std::string>{"4", "8", "10"}));
+    EXPECT_EQ(UserView().AttrColumn, 10);
     EXPECT_TRUE(livemenus::Find(w.get(), "cvs")->isVisible());
     EXPECT_TRUE(livemenus::Find(w.get(), "cv2")->isVisible());
     EXPECT_FALSE(livemenus::Find(w.get(), "cv3")->isVisible());

@@ -42,8 +42,8 @@ protected:
     {
         ViewerFixture::SetUp();
         Ranges::SetDefaults();
-        RangeSetKeys.clear();
-        RangeNames.clear();
+        UserView().RangeSetKeys.clear();
+        UserView().RangeNames.clear();
         DisplayStyles::SetDefaultStyles();
         ASSERT_TRUE(viewer->Files().AbrirRedPalvon(testutil::dataPath("grids_net.dat")));
         ui = std::make_unique<RecordingServices>();
@@ -52,8 +52,8 @@ protected:
     {
         ui.reset();
         Ranges::SetDefaults();
-        RangeSetKeys.clear();
-        RangeNames.clear();
+        UserView().RangeSetKeys.clear();
+        UserView().RangeNames.clear();
         DisplayStyles::SetDefaultStyles();
         ViewerFixture::TearDown();
     }
@@ -146,7 +146,7 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     // A run that has not shown the scale dialog yet.
     delete KDVscale;
     KDVscale = nullptr;
-    ScaleFixed = false;
+    UserView().ScaleFixed = false;
     PixsVol = PixsCol = CentroidSize = NodeSize = ArrowSize = 1;
     DisplayStyles::SetDefaultStyles();
     NumFormat = Tfmt();
@@ -165,7 +165,7 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     TIniFile ini("vista.ini");
     viewer->Settings().LeerConfiguracion(ini, "S");
     viewer->Settings().LeerConfiguracion(ini, "S");
-    EXPECT_EQ(ShownVarList.size(), 1u);
+    EXPECT_EQ(UserView().ShownVarList.size(), 1u);
 
     EXPECT_DOUBLE_EQ(WorldMinX, wx0);
     EXPECT_DOUBLE_EQ(WorldMaxX, wx1);
@@ -180,7 +180,7 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     EXPECT_EQ(viewer->Scl->pos(), QPoint(70, 81));
     EXPECT_EQ(TitleLines(), (std::vector<std::string>{"Uno", "", "Tres"}));
     EXPECT_FLOAT_EQ(RangeMax, 123.5f);
-    EXPECT_TRUE(ScaleFixed);
+    EXPECT_TRUE(UserView().ScaleFixed);
     EXPECT_TRUE(Secondary::KDVscale().Fixed->isChecked()) << "the dialog made afterwards shows the setting read";
     EXPECT_EQ(PixsVol, 31);
     EXPECT_EQ(PixsCol, 7);
@@ -240,7 +240,7 @@ TEST_F(ViewConfig, WrongFieldCountsGiveTheWholeDefault)
     TIniFile ini(tmp.file("malo.ini"));
     viewer->Settings().LeerConfiguracion(ini, "Malo");
 
-    EXPECT_EQ(RangeName, "null");
+    EXPECT_EQ(UserView().RangeName, "null");
     EXPECT_EQ(TitleLines(), (std::vector<std::string>{"Uno", "", "Tres"}));
     for (const char* b : {"tbArrows", "tbNodes", "tbSolera", "tbZonas"})
         EXPECT_FALSE(viewer->Down(QString::fromLatin1(b))) << b; // 16 fields: all 17 released
@@ -258,8 +258,8 @@ TEST_F(ViewConfig, WrongFieldCountsGiveTheWholeDefault)
     EXPECT_EQ(Items[2].Name, "Sin cambio");
     EXPECT_EQ(Items[2].PenStyle, psDash);
     // Only keys that begin "Rangos_" in any letter case are range sets.
-    EXPECT_EQ(RangeSetKeys, (std::vector<std::string>{"rangos_Vel", "RANGOS_Vol"}));
-    EXPECT_EQ(RangeNames[1], "null");
+    EXPECT_EQ(UserView().RangeSetKeys, (std::vector<std::string>{"rangos_Vel", "RANGOS_Vol"}));
+    EXPECT_EQ(UserView().RangeNames[1], "null");
     const float limits[6] = {0, 0.25f, 0.5f, 0.75f, 1, 1.25f};
     for (size_t k = 0; k < 6; ++k)
         EXPECT_FLOAT_EQ(RangeTable[k].High, limits[k]) << k;
@@ -366,10 +366,10 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
     // when the current mode shows none, kept when it shows a column of this grid.
     std::filesystem::copy_file(testutil::dataPath("theme_other_net.ini"), tmp.file("otra.ini"));
     TIniFile other(tmp.file("otra.ini"));
-    RangeVarByMode[static_cast<size_t>(RangeMode)] = 0;
+    UserView().RangeVarByMode[static_cast<size_t>(RangeMode)] = 0;
     viewer->Settings().LeerConfiguracion(other, "OtraRed");
-    EXPECT_EQ(RangeName, "null");
-    EXPECT_EQ(RangeVarArcos, 0);
+    EXPECT_EQ(UserView().RangeName, "null");
+    EXPECT_EQ(UserView().RangeVarArcos, 0);
     EXPECT_DOUBLE_EQ(WorldMinX, Network.MinX);
     EXPECT_DOUBLE_EQ(WorldMaxX, Network.MaxX);
     EXPECT_DOUBLE_EQ(WorldMinY, Network.MinY);
@@ -380,11 +380,11 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
         if (ColVarArcos[static_cast<size_t>(c)] > 0)
             column = c;
     ASSERT_GT(column, 0);
-    RangeVarByMode[static_cast<size_t>(RangeMode)] = column;
+    UserView().RangeVarByMode[static_cast<size_t>(RangeMode)] = column;
     viewer->Settings().LeerConfiguracion(other, "OtraRed");
-    EXPECT_EQ(RangeVarArcos, column);
-    EXPECT_EQ(RangeName, viewer->sagArcos->cell(column, 0));
-    EXPECT_EQ(ShownVarList, (std::vector<std::string>{ZelUtils::Format("%d", column)}));
+    EXPECT_EQ(UserView().RangeVarArcos, column);
+    EXPECT_EQ(UserView().RangeName, viewer->sagArcos->cell(column, 0));
+    EXPECT_EQ(UserView().ShownVarList, (std::vector<std::string>{ZelUtils::Format("%d", column)}));
 }
 
 TEST_F(ViewConfig, TheNetworkViewIsSavedAtCloseAndAppliedOnReopening)

@@ -104,7 +104,7 @@ protected:
         NumDots = -1;
         NumGeoLayers = 0;
         NumGenatr = 0;
-        EntSalVar = -1;
+        UserView().EntSalVar = -1;
         BatchMode = false;
         delete viewer;
     }
@@ -211,7 +211,7 @@ TEST_F(AreaLayers, EntriesAndExitsAndGenerationBarsBesideTheCentroid)
     Zonas[0].LeavingTotals[2] = 10;
     Zonas[1].EnteringTotals[2] = 10; // 75 pixels
     Zonas[1].LeavingTotals[2] = 5;   // 38 pixels
-    EntSalVar = 2;
+    UserView().EntSalVar = 2;
     viewer->SetDown(Cmd::tbCents, true);
     Draw(DrawEntSal);
     const QPoint c = Pixel(1000, 1000);
@@ -220,11 +220,11 @@ TEST_F(AreaLayers, EntriesAndExitsAndGenerationBarsBesideTheCentroid)
     EXPECT_EQ(Picture().pixelColor(c + QPoint(10, -30)), Red);
     EXPECT_EQ(Count(Picture(), QRect(c + QPoint(1, -36), QSize(19, 30)), Red), 19 * 30);
     // No variable beyond the eleven a zone holds.
-    EntSalVar = 11;
+    UserView().EntSalVar = 11;
     Fresh();
     Draw(DrawEntSal);
     EXPECT_EQ(Ink(Picture(), Picture().rect()), 0);
-    EntSalVar = -1;
+    UserView().EntSalVar = -1;
 
     // Generation (left, blue) and attraction (right, red) of the chosen column; a
     // small positive value still shows one pixel.
@@ -235,7 +235,7 @@ TEST_F(AreaLayers, EntriesAndExitsAndGenerationBarsBesideTheCentroid)
     Genatr[1].Gen[1] = 100;
     Genatr[1].Attr[1] = 0.001f;
     GenatrMax = 100;
-    GenatrCol = 1;
+    UserView().GenatrCol = 1;
     Tick("GenAtrZona", true);
     Fresh();
     Draw(DrawZonas);

@@ -60,8 +60,8 @@ protected:
         TitArcos[4] = "Uno";
         TitArcos[5] = "Dos";
         Ranges::SetDefaults();
-        RangeVarArcos = 4;
-        ShownVarList = {"4"};
+        UserView().RangeVarArcos = 4;
+        UserView().ShownVarList = {"4"};
         VarColors[0] = Blue;
         VarColors[1] = Green;
         RangeMax = 20.0f;
@@ -160,7 +160,7 @@ TEST_F(DataLayerTest, BarsAreProportionalToTheValues)
     EXPECT_FALSE(BarsOverMax);
 
     // Two variables stack from the line outwards; the scale is the largest sum.
-    ShownVarList = {"4", "5"};
+    UserView().ShownVarList = {"4", "5"};
     Arcos[1].Var[2] = 10.0f;  // sums: 20 and 20
     Arcos[2].Var[2] = 20.0f;  //       and 40: the scale maximum
     legend = DataLayers::DrawAtributos(Canvas(), options);
@@ -248,7 +248,7 @@ TEST_F(DataLayerTest, ColourClasses)
     EXPECT_EQ(RunBelow(2, Rgb(RangeTable[2].Color)), 0);
 
     // No current variable: nothing at all.
-    RangeVarArcos = 0;
+    UserView().RangeVarArcos = 0;
     legend = DataLayers::DrawMapaColores(Canvas(), options);
     Finish();
     EXPECT_EQ(legend.kind, DataLayers::TLegendRequest::None);
@@ -308,7 +308,7 @@ TEST_F(DataLayerTest, ValueLabelsAndTheirOverlap)
     DataLayers::DrawValue(*map, options);
     Finish();
     const int single = extent(y1);
-    ShownVarList = {"4", "5"};
+    UserView().ShownVarList = {"4", "5"};
     Arcos[1].Var[2] = 5.0f;
     Arcos[2].Var[1] = 0.0f;
     Canvas().ResetLabelsOff();
@@ -340,7 +340,7 @@ TEST_F(DataLayerTest, TurnSymbolsFollowTheirClassAndTheTurnChoice)
     RangeVarMovim = 4;
     Ranges::FillDefaultRanges(0.0f, 20.0f);
     RangeTable[3].Color = Green;
-    FMov = 4.0; // the symbol spans 8..200 world units before the junction
+    UserView().FMov = 4.0; // the symbol spans 8..200 world units before the junction
     PixsMov = 3;
     KDVlib::BuildHitGrid();
     MovimDrawMode = false;
@@ -391,7 +391,7 @@ TEST_F(DataLayerTest, TurnSymbolsFollowTheirClassAndTheTurnChoice)
 
     // Flows at the link ends: bars on the last 30 % of the entry link.
     MovimDrawMode = true;
-    SelectedMovimVars = {"4"};
+    UserView().SelectedMovimVars = {"4"};
     legend = DataLayers::DrawMovimLinks(Canvas(), options);
     Finish();
     EXPECT_EQ(legend.kind, DataLayers::TLegendRequest::Bars);

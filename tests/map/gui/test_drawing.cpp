@@ -583,8 +583,8 @@ TEST_F(ViewerDrawing, AttributeBarsNeedChosenVariablesAndAMaximumAboveZero)
 {
     viewer->Grids().CreateGrids();
     ColVarArcos[5] = 7; // grid column 5: "Longitud"
-    RangeVarArcos = 5;
-    ShownVarList = {"5"};
+    UserView().RangeVarArcos = 5;
+    UserView().ShownVarList = {"5"};
     RangeMax = 0.0f;
     viewer->SetDown(Cmd::tbAtributos, true);
     viewer->RedrawMap();
@@ -596,11 +596,11 @@ TEST_F(ViewerDrawing, AttributeBarsNeedChosenVariablesAndAMaximumAboveZero)
     RangeMax = 650.0f;
     viewer->RedrawMap();
     EXPECT_FALSE(viewer->Scl->isHidden());
-    ShownVarList.clear();
+    UserView().ShownVarList.clear();
     viewer->RedrawMap();
     EXPECT_TRUE(viewer->Scl->isHidden());
     viewer->SetDown(Cmd::tbAtributos, false);
-    RangeVarArcos = 0;
+    UserView().RangeVarArcos = 0;
     RangeMax = 0.0f;
 }
 

@@ -62,7 +62,7 @@ protected:
         DrawEnabled = false;
         NumFormat = Tfmt{};
         TitlePos = 2;
-        IntersectionBorderWidth = 1.0f;
+        UserView().IntersectionBorderWidth = 1.0f;
         LanesReady = false;
         ShowLanes = false;
         DisplayStyles::SetDefaultStyles();
@@ -193,12 +193,12 @@ TEST_F(Toggles, NumberFormatLabelPositionsShiftAndLanes)
     EXPECT_FLOAT_EQ(LaneOffset, 6.0f);
     EXPECT_TRUE(LanesReady);
     viewer->Display().seFMov->setValue(2.5);
-    EXPECT_DOUBLE_EQ(FMov, 2.5);
+    EXPECT_DOUBLE_EQ(UserView().FMov, 2.5);
 
     Trigger("Jtype2");
     EXPECT_TRUE(JtypeSelected[2]);
     Trigger("BordePuntos3");
-    EXPECT_FLOAT_EQ(IntersectionBorderWidth, 1.5f);
+    EXPECT_FLOAT_EQ(UserView().IntersectionBorderWidth, 1.5f);
     EXPECT_EQ(livemenus::Find(viewer, "BordeAncho")->text(), "Borde ancho (1.5)");
 }
 

@@ -395,10 +395,10 @@ TEST_F(ZoomWindow, KeepMaximumBoxHoldsTheScaleWhenAnotherVariableIsPicked)
     escala->trigger();
     EXPECT_TRUE(KDVscale->Fixed->isChecked());
     EXPECT_TRUE(viewer->MapView().Fixed->isVisibleTo(viewer));
-    EXPECT_TRUE(ScaleFixed);
+    EXPECT_TRUE(UserView().ScaleFixed);
     // Another variable keeps the scale's maximum (raised by the ranges' 0.1 %).
     pick->trigger();
-    EXPECT_EQ(RangeName, "Cap");
+    EXPECT_EQ(UserView().RangeName, "Cap");
     EXPECT_FLOAT_EQ(RangeMax, 777.0f * 1.001f);
 
     // Unticked, the next pick takes the variable's own maximum.
@@ -407,10 +407,10 @@ TEST_F(ZoomWindow, KeepMaximumBoxHoldsTheScaleWhenAnotherVariableIsPicked)
         QMetaObject::invokeMethod(d, "accept");
     }});
     escala->trigger();
-    EXPECT_FALSE(ScaleFixed);
+    EXPECT_FALSE(UserView().ScaleFixed);
     EXPECT_FALSE(viewer->MapView().Fixed->isVisibleTo(viewer));
     pick->trigger();
-    const int32_t capColumn = RangeVarArcos;
+    const int32_t capColumn = UserView().RangeVarArcos;
     ASSERT_GT(capColumn, 1);
     EXPECT_FLOAT_EQ(RangeMax, Arcos[ArcosMaxRec].Var[ColVarArcos[static_cast<size_t>(capColumn)]] * 1.001f);
     EXPECT_NE(RangeMax, 777.0f * 1.001f);
@@ -432,8 +432,8 @@ TEST_F(ZoomWindow, BarLegendStaysInsideTheMapWhenASecondVariableIsAdded)
     EXPECT_FALSE(livemenus::Find(viewer, "cvs")->isVisible());
     EXPECT_FALSE(livemenus::Find(viewer, "cv0")->isVisible());
     RangeMode = 1;
-    DataLayerKind = 1;
-    ShownVarList.clear();
+    UserView().DataLayerKind = 1;
+    UserView().ShownVarList.clear();
 
     first->trigger();
     viewer->RedrawMap();
@@ -447,7 +447,7 @@ TEST_F(ZoomWindow, BarLegendStaysInsideTheMapWhenASecondVariableIsAdded)
     QTest::keyPress(viewer->windowHandle(), Qt::Key_Control, Qt::ControlModifier);
     second->trigger();
     QTest::keyRelease(viewer->windowHandle(), Qt::Key_Control, Qt::NoModifier);
-    ASSERT_EQ(ShownVarList.size(), 2u);
+    ASSERT_EQ(UserView().ShownVarList.size(), 2u);
     EXPECT_TRUE(livemenus::Find(viewer, "cvs")->isVisible());
     EXPECT_TRUE(livemenus::Find(viewer, "cv1")->isVisible());
     EXPECT_FALSE(livemenus::Find(viewer, "cv2")->isVisible());
@@ -461,7 +461,7 @@ TEST_F(ZoomWindow, BarLegendStaysInsideTheMapWhenASecondVariableIsAdded)
     const QImage shot = map->grab().toImage();
     const QRgb ink = shot.pixel(after.left() + after.width() / 2, after.bottom());
     EXPECT_LT(qGray(ink), 128);
-    ShownVarList.clear();
+    UserView().ShownVarList.clear();
 }
 
 TEST_F(ZoomWindow, MagnifierSizeIsBoundedAndTheImageFactorIsAskedUntilNonZero)

@@ -1,0 +1,7 @@
+#include "map/ViewState.h"
+
+TViewState& UserView()
+{
+    static TViewState view;
+    return view;
+}
