@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
+#include <functional>
 
 using ZelUtils::Format;
 
@@ -74,9 +75,13 @@ char TextSeparator(const std::string& firstLine)
     return '\0';
 }
 
-} // namespace
-
-bool ReadGeoText(const std::string& fileName)
+// The lines "number, X, Y" of a coordinates text (separated by ';', ',' or
+// blanks): identify(number) gives the node and zone the line places (0, 0 to pass
+// it over); place(node, zone, x, y) puts it there. Lines without readable X and Y
+// are counted and told once.
+bool ReadPlaceLines(const std::string& fileName,
+                    const std::function<std::pair<int32_t, int32_t>(int32_t)>& identify,
+                    const std::function<void(int32_t, int32_t, float, float)>& place)
 {
     std::vector<std::string> lines;
     if (!ReadAll(fileName, lines))
@@ -85,25 +90,37 @@ bool ReadGeoText(const std::string& fileName)
     int unusable = 0;
     for (const std::string& line : lines) {
         std::vector<std::string> f = sep ? ZelUtils::SplitString(line, sep) : std::vector<std::string>{line};
-        const int32_t number = ZelUtils::ParseInt(f[0]);
-        const int32_t n = FindNodo(number);
-        const int32_t z = n > 0 ? 0 : FindZona(number);
+        const auto [n, z] = identify(ZelUtils::ParseInt(f[0]));
         if (n == 0 && z == 0)
             continue;
         if (f.size() < 3 || !AuxFileText::NumberOrEmpty(f[1]) || !AuxFileText::NumberOrEmpty(f[2])) {
             ++unusable;
             continue;
         }
-        const float x = Coordinate(f[1]), y = Coordinate(f[2]);
-        if (n > 0)
-            PlaceNode(n, x, y);
-        else
-            PlaceCentroid(z, x, y);
+        place(n, z, Coordinate(f[1]), Coordinate(f[2]));
     }
     if (unusable > 0)
         Services().ShowMessage(Format("Archivo %s:\r%d líneas de nodos o zonas sin X e Y legibles se omitieron",
                                       AuxFileText::BaseName(fileName), unusable));
     return true;
+}
+
+} // namespace
+
+bool ReadGeoText(const std::string& fileName)
+{
+    return ReadPlaceLines(
+        fileName,
+        [](int32_t number) {
+            const int32_t n = FindNodo(number);
+            return std::pair<int32_t, int32_t>{n, n > 0 ? 0 : FindZona(number)};
+        },
+        [](int32_t n, int32_t z, float x, float y) {
+            if (n > 0)
+                PlaceNode(n, x, y);
+            else
+                PlaceCentroid(z, x, y);
+        });
 }
 
 bool ReadDxfText(const std::string& fileName)
@@ -167,44 +184,32 @@ std::string PositionsFileName(const std::string& datDir, const std::string& datF
 
 bool ReadPositionsFile(const std::string& fileName, std::vector<int32_t>& movedNodes)
 {
-    std::vector<std::string> lines;
-    if (!ReadAll(fileName, lines))
-        return false;
-    const char sep = lines.empty() ? '\0' : TextSeparator(lines.front());
+    // Zones come first, in rising order; the first number that does not rise
+    // starts the nodes (a zone and a node may share a number).
     bool zones = true;
     int32_t previousZone = 0;
-    int unusable = 0;
-    for (const std::string& line : lines) {
-        std::vector<std::string> f = sep ? ZelUtils::SplitString(line, sep) : std::vector<std::string>{line};
-        const int32_t number = ZelUtils::ParseInt(f[0]);
-        int32_t z = zones ? FindZona(number) : 0;
-        if (zones && z <= previousZone) {
-            zones = false;
-            z = 0;
-        }
-        if (z > 0)
-            previousZone = z;
-        const int32_t n = z > 0 ? 0 : FindNodo(number);
-        if (n == 0 && z == 0)
-            continue;
-        if (f.size() < 3 || !AuxFileText::NumberOrEmpty(f[1]) || !AuxFileText::NumberOrEmpty(f[2])) {
-            ++unusable;
-            continue;
-        }
-        const float x = Coordinate(f[1]), y = Coordinate(f[2]);
-        if (z > 0) {
-            PlaceCentroid(z, x, y);
-            continue;
-        }
-        const TNodo& node = Nodos[n];
-        if (!node.HasXY || node.X != x || node.Y != y)
-            movedNodes.push_back(n);
-        PlaceNode(n, x, y);
-    }
-    if (unusable > 0)
-        Services().ShowMessage(Format("Archivo %s:\r%d líneas de nodos o zonas sin X e Y legibles se omitieron",
-                                      AuxFileText::BaseName(fileName), unusable));
-    return true;
+    return ReadPlaceLines(
+        fileName,
+        [&](int32_t number) {
+            int32_t z = zones ? FindZona(number) : 0;
+            if (zones && z <= previousZone) {
+                zones = false;
+                z = 0;
+            }
+            if (z > 0)
+                previousZone = z;
+            return std::pair<int32_t, int32_t>{z > 0 ? 0 : FindNodo(number), z};
+        },
+        [&](int32_t n, int32_t z, float x, float y) {
+            if (z > 0) {
+                PlaceCentroid(z, x, y);
+                return;
+            }
+            const TNodo& node = Nodos[n];
+            if (!node.HasXY || node.X != x || node.Y != y)
+                movedNodes.push_back(n);
+            PlaceNode(n, x, y);
+        });
 }
 
 void FinishCoordinates()
