@@ -20,6 +20,7 @@
 #include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
 #include "support/LiveMenus.h"
+#include "support/PrintedLeg.h"
 #include "support/MetafileCheck.h"
 #include "support/RecordingServices.h"
 #include "support/ViewerFixture.h"
@@ -405,24 +406,12 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
     // 101 to stop 102, at its middle: the route, in the colour of the first line
     // of its sheet ($4080FF) and four screen pixels times the size factor wide,
     // shows on both sides of its link, drawn over it.
-    QImage page(PrintPictureWidth, PrintPictureHeight, QImage::Format_RGB32);
-    page.fill(Qt::white);
-    {
-        QPainter p(&page);
-        PrintPicture.Play(p);
-    }
-    const TNodo& a = Nodos[KDVlib::FindNodo(101)];
-    const TNodo& b = Nodos[KDVlib::FindNodo(102)];
-    const QPointF pa(ZelPrinter::WorldToPixelX(a.X), ZelPrinter::WorldToPixelY(a.Y));
-    const QPointF pb(ZelPrinter::WorldToPixelX(b.X), ZelPrinter::WorldToPixelY(b.Y));
-    const QPointF mid = (pa + pb) / 2;
-    QPointF across(pa.y() - pb.y(), pb.x() - pa.x());
-    across /= std::hypot(across.x(), across.y());
+    const testutil::TLegScan leg = testutil::ScanAcrossLeg(101, 102);
     const int width = ZelUtils::Round(4 * PrintLayers::Factor());
     int first = 1000, last = -1000, red = 0;
     auto isRed = [](QRgb c) { return qRed(c) > 200 && qGreen(c) > 90 && qGreen(c) < 170 && qBlue(c) < 110; };
     for (int t = -3 * width; t <= 3 * width; ++t) {
-        const QRgb c = page.pixel((mid + t * across).toPoint());
+        const QRgb c = leg.At(t);
         if ((c & 0xFFFFFF) == 0xFFFFFF)
             continue;
         first = std::min(first, t);
@@ -430,9 +419,9 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
         red += isRed(c);
     }
     EXPECT_NEAR(last - first + 1, width, 2);
-    EXPECT_TRUE(isRed(page.pixel((mid + first * across).toPoint())));
-    EXPECT_TRUE(isRed(page.pixel((mid + last * across).toPoint())));
-    EXPECT_FALSE(isRed(page.pixel(mid.toPoint()))); // the link lies above the route
+    EXPECT_TRUE(isRed(leg.At(first)));
+    EXPECT_TRUE(isRed(leg.At(last)));
+    EXPECT_FALSE(isRed(leg.At(0))); // the link lies above the route
     EXPECT_GE(red, width / 3);
 }
 

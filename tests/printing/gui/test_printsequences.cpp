@@ -21,6 +21,7 @@
 #include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
 #include "support/LiveMenus.h"
+#include "support/PrintedLeg.h"
 #include "support/MetafileCheck.h"
 #include "support/RecordingServices.h"
 #include "support/ViewerFixture.h"
@@ -537,22 +538,10 @@ TEST_F(PrintSequences, LineSheetsSayWhatTheyCannotShow)
 
     // The last sheet rendered: L01, first of its list, in $4080FF (orange) at
     // the middle of its leg from stop 101 to stop 102, on both sides of the link.
-    QImage page(PrintPictureWidth, PrintPictureHeight, QImage::Format_RGB32);
-    page.fill(Qt::white);
-    {
-        QPainter p(&page);
-        PrintPicture.Play(p);
-    }
-    const TNodo& a = Nodos[KDVlib::FindNodo(101)];
-    const TNodo& b = Nodos[KDVlib::FindNodo(102)];
-    const QPointF pa(ZelPrinter::WorldToPixelX(a.X), ZelPrinter::WorldToPixelY(a.Y));
-    const QPointF pb(ZelPrinter::WorldToPixelX(b.X), ZelPrinter::WorldToPixelY(b.Y));
-    const QPointF mid = (pa + pb) / 2;
-    QPointF across(pa.y() - pb.y(), pb.x() - pa.x());
-    across /= std::hypot(across.x(), across.y());
+    const testutil::TLegScan leg = testutil::ScanAcrossLeg(101, 102);
     int orange = 0;
     for (int t = -40; t <= 40; ++t) {
-        const QRgb c = page.pixel((mid + t * across).toPoint());
+        const QRgb c = leg.At(t);
         orange += qRed(c) > 200 && qGreen(c) > 90 && qGreen(c) < 170 && qBlue(c) < 110;
     }
     EXPECT_GE(orange, 4);
