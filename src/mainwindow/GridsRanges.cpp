@@ -226,9 +226,9 @@ void TGridsController::ColoresClick(int tag)
     const size_t mode = static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes));
     uint32_t* target = nullptr;
     if (tag == 1)
-        target = &SymbolColors[0];
+        target = &UserView().SymbolColors[0];
     else if (tag == 3)
-        target = &SymbolColors[2];
+        target = &UserView().SymbolColors[2];
     else if (tag == 6)
         target = &ModePenColors[mode];
     else if (tag == 7)

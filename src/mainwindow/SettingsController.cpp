@@ -186,9 +186,9 @@ void TSettingsController::GrabarConfiguracion(TIniFile& ini, const std::string& 
     put("Vineta", legendPlaced ? Format("%d;%d", sym->x(), sym->y()) : std::string("53;355"));
     const bool fixed = KDVscale ? KDVscale->Fixed->isChecked() : UserView().ScaleFixed;
     put("Escala", Format("%s;%s;%d;%d", Real(RangeMax), Bool(fixed), PixsVol, PixsCol));
-    put("Zonas", Format("%s;%d;%d", FontFields(LabelFonts[1]), CentroidSize, SymbolColors[0]));
+    put("Zonas", Format("%s;%d;%d", FontFields(LabelFonts[1]), CentroidSize, UserView().SymbolColors[0]));
     put("Nodos", Format("%s;%d", FontFields(LabelFonts[2]), NodeSize));
-    put("Flechas", Format("%d;%d", ArrowSize, SymbolColors[2]));
+    put("Flechas", Format("%d;%d", ArrowSize, UserView().SymbolColors[2]));
     put("Atributos", Format("%s;%d;%d", FontFields(LabelFonts[4]), NumFormat.NumDec, NumFormat.Decimals));
     put("Calles", FontFields(LabelFonts[5]));
     const size_t mode = static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes));
@@ -342,7 +342,7 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
     letra(1);
     CentroidSize = c.CentroidSize;
     tamano(1, CentroidSize);
-    SymbolColors[0] = c.CentroidColor;
+    UserView().SymbolColors[0] = c.CentroidColor;
 
     letra(2);
     NodeSize = c.NodeSize;
@@ -350,7 +350,7 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
 
     ArrowSize = c.ArrowSize;
     tamano(3, ArrowSize);
-    SymbolColors[2] = c.ArrowColor;
+    UserView().SymbolColors[2] = c.ArrowColor;
 
     letra(4);
     NumFormat.NumDec = c.NumDec;

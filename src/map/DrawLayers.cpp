@@ -372,7 +372,7 @@ void DrawArrows(TMapPainter& img, const TNetworkOptions& o)
     if (!p)
         return;
     img.PenMode = TPenMode::Copy;
-    UseBrush(*p, SymbolColors[2]);
+    UseBrush(*p, UserView().SymbolColors[2]);
     const TView view(img, 4.0 * std::abs(ArrowSize) + 4);
     const int32_t zeroRow = img.WorldToPixelY(0.0);
     ForEachLink([&](int32_t, const TArcos& a) {
@@ -405,7 +405,7 @@ void DrawNodes(TMapPainter& img, const TNetworkOptions& o)
     const int32_t ring = NodeSize + 2;
     const double margin = std::max({std::abs(NodeSize) + 4, ring + 4, 3 * std::abs(SignalSize) + 4});
     const TView view(img, margin);
-    const uint32_t fill = SymbolColors[1];
+    const uint32_t fill = UserView().SymbolColors[1];
     const bool raster = PixelDevice(*p);
     QImage* direct = img.DirectPixels();
     // The pen of the last circle written directly, set when the pass ends as
@@ -451,7 +451,7 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
         ZoneHitRegions.fill(THitCircle{});
     img.PenMode = TPenMode::Copy;
     UsePen(*p, o.AccesoColor, 1);
-    UseBrush(*p, SymbolColors[0]);
+    UseBrush(*p, UserView().SymbolColors[0]);
 
     const std::vector<int32_t> zones = NetworkShapes::ShownZones(o);
 

@@ -11,16 +11,8 @@
 
 #include <QRect>
 
-bool ShowLanes = false;
-float PickLength = 0.0f;
 int32_t LastMapRedrawMs = 0;
 int32_t SelectedNodeCount = 0;
-std::array<uint32_t, MaxSymbolColors + 1> SymbolColors = [] {
-    std::array<uint32_t, MaxSymbolColors + 1> c{};
-    c.fill(0x00FFFF);
-    return c;
-}();
-int32_t TitlePos = 2;
 
 std::array<THitCircle, MaxNodos + 1> NodeHitRegions;
 std::array<THitCircle, MaxZonas + 1> ZoneHitRegions;
@@ -45,12 +37,8 @@ QRegion THitCircle::Region() const
 void ResetMapState()
 {
     ResetModelState();
-    ShowLanes = false;
-    PickLength = 0.0f;
     LastMapRedrawMs = 0;
     SelectedNodeCount = 0;
-    SymbolColors.fill(0x00FFFF);
-    TitlePos = 2;
     NodeHitRegions.fill(THitCircle{});
     ZoneHitRegions.fill(THitCircle{});
 

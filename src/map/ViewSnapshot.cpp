@@ -35,11 +35,11 @@ bool TViewSnapshot::Shows(TMapLayer layer) const
     case TMapLayer::Red:
         return true;
     case TMapLayer::Carriles:
-        return ShowLanes;
+        return UserView().ShowLanes;
     case TMapLayer::Arrows:
         return tbArrows;
     case TMapLayer::Nodes:
-        return tbNodes && !ShowLanes;
+        return tbNodes && !UserView().ShowLanes;
     case TMapLayer::Cents:
         return tbCents;
     case TMapLayer::NameNodes:

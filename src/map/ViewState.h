@@ -15,6 +15,9 @@
 #include <string>
 #include <vector>
 
+// Symbol kinds that have a fill colour (SymbolColors).
+constexpr int MaxSymbolColors = 19;
+
 struct TViewState {
     // The layer switches.
     bool Zonas = false;       // zone outlines and numbers
@@ -66,11 +69,21 @@ struct TViewState {
     // User class whose entries and exits the zones show (-1 none, 0 the totals).
     int32_t EntSalVar = -1;
 
-    // Sizes and styles (the ones the printed page shares with the screen are still
-    // in model/KDVvars.h). Scale of the movement flows, outline width of the
+    // Sizes and styles. Scale of the movement flows, outline width of the
     // intersection views.
     double FMov = 1.0;
     float IntersectionBorderWidth = 1.0f;
+    // Links are drawn lane by lane (the node circles are then left out).
+    bool ShowLanes = false;
+    // Fill colour per symbol kind: 0 centroids, 1 nodes, 2 arrowheads, 3 signals. Yellow at start.
+    std::array<uint32_t, MaxSymbolColors + 1> SymbolColors = [] {
+        std::array<uint32_t, MaxSymbolColors + 1> c{};
+        c.fill(0x00FFFF);
+        return c;
+    }();
+    // Corner of the title block: 1 top left, 2 top centre, 3 top right, 4 bottom left,
+    // 5 bottom centre, 6 bottom right.
+    int32_t TitlePos = 2;
 };
 
 // The user's view: the one the main window shows.

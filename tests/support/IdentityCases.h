@@ -26,7 +26,7 @@ inline void ResetDisplayState()
 {
     DisplayStyles::SetDefaultStyles();
     DisplayStyles::SetDefaultClassStyles();
-    SymbolColors.fill(0x00FFFF);
+    UserView().SymbolColors.fill(0x00FFFF);
     NodeSize = 3;
     CentroidSize = 10;
     ArrowSize = 8;
@@ -37,7 +37,7 @@ inline void ResetDisplayState()
     AnchoPista = 3.5f;
     LaneOffset = 1.5f * AnchoPista;
     UserView().FMov = 1.0;
-    ShowLanes = false;
+    UserView().ShowLanes = false;
     LanesReady = false;
     ZoomIndex = 1;
 }

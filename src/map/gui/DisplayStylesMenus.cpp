@@ -417,7 +417,7 @@ void TDisplayController::TitPosition(int tag)
 {
     if (tag < 1 || tag > 6)
         return;
-    TitlePos = tag;
+    UserView().TitlePos = tag;
     QTextEdit* tit = host_.TitleBox();
     const TOxrImage* img = map_.MapImage();
     int top = tit->y();

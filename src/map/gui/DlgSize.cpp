@@ -83,7 +83,7 @@ void TDlgSize::tbSizeChange()
     sz->SetWorld(-120, -35, 120, 35);
     QPainter* c = sz->Canvas();
     c->setPen(QPen(DisplayStyles::ToQColor(SymbolPenColor(kind)), 1, Qt::SolidLine));
-    c->setBrush(QBrush(DisplayStyles::ToQColor(SymbolColors[static_cast<size_t>(kind - 1)]), Qt::SolidPattern));
+    c->setBrush(QBrush(DisplayStyles::ToQColor(UserView().SymbolColors[static_cast<size_t>(kind - 1)]), Qt::SolidPattern));
     sz->PenMode = TPenMode::Copy;
     switch (kind) {
     case 1:

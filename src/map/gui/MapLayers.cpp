@@ -44,7 +44,7 @@ TNetworkOptions LayerOptions(const TViewSnapshot& view, const TMapPainter& targe
     o.SimpleArrow = view.SimpleArrow;
     o.ColorNode = view.ColorNode;
     o.Semaforos = view.Semaforos;
-    o.ShowLanes = ShowLanes;
+    o.ShowLanes = UserView().ShowLanes;
     o.KeepHitRegions = target.MainMap;
     return o;
 }
@@ -66,7 +66,7 @@ void DrawTitulos(TMapPainter& Img, const TViewSnapshot& view)
     QStringList lines;
     for (const std::string& line : view.TitleLines)
         lines.push_back(QString::fromStdString(line));
-    DrawLayers::DrawTitulos(Img, lines, view.TitleFont, view.TitleColor, TitlePos);
+    DrawLayers::DrawTitulos(Img, lines, view.TitleFont, view.TitleColor, UserView().TitlePos);
 }
 
 void DrawStamp(TMapPainter& img)

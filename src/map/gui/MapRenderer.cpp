@@ -54,7 +54,7 @@ void TMapRenderer::DrawPalvon()
     {
         TWaitCursor busy;
         img->SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
-        PickLength = float(img->PixelToWorldX(5) - img->PixelToWorldX(0));
+        pickLength_ = float(img->PixelToWorldX(5) - img->PixelToWorldX(0));
         if (Network.SectionPresent[0] && LanesReady) {
             PalvonRead::ComputeLinkGeometry();
             PalvonRead::OrderArms();

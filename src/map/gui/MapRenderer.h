@@ -25,6 +25,9 @@ public:
 
     // Redraws the main map from the model and the view as it stands.
     void DrawPalvon();
+    // World length of 5 pixels at the scale of the last redraw of the main map
+    // (0 before the first): the reach of a pick by the mouse.
+    float PickLength() const { return pickLength_; }
     // What a view shows, read from the toolbar buttons, menu checks, options
     // dialog and title box: the one place the drawing targets learn it from.
     // The magnifier also shows what the options dialog ticks for it.
@@ -65,4 +68,5 @@ private:
     // A redraw that a redraw sets off (a handler run from pending events) is
     // dropped: the one under way already draws the current state.
     bool redrawing_ = false;
+    float pickLength_ = 0.0f;
 };

@@ -70,7 +70,7 @@ struct TFooter {
         const QColor grey(0x80, 0x80, 0x80);
         const QString stamp = QString::fromStdString(GeneratedBy);
         const int cx = fm.horizontalAdvance(stamp), cy = fm.height();
-        texts.push_back({stamp, QPoint(TitlePos == 1 ? pageW - cx - 4 : 4, 3), grey});
+        texts.push_back({stamp, QPoint(UserView().TitlePos == 1 ? pageW - cx - 4 : 4, 3), grey});
         if (ProgramOptions().PrintCaption)
             texts.push_back({caption, QPoint(4, pageH - 3 - cy), grey});
         if (ProgramOptions().PrintDate) {

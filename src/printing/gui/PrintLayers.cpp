@@ -292,7 +292,7 @@ void PrintArrows(QPainter& p)
 {
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
     const TNetworkOptions o = Options();
-    UseBrush(p, SymbolColors[2]);
+    UseBrush(p, UserView().SymbolColors[2]);
     const int32_t side = Scaled(2.0 * ArrowSize);
     const TView view(std::abs(side) + 4);
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
@@ -317,7 +317,7 @@ void PrintNodes(QPainter& p)
     const TView view(std::max({radius, ring, Scaled(3 * std::abs(SignalSize))}) + 4);
     NetworkShapes::ForEachShownNode(view, o, [&](int32_t, const TNodo& n) {
         UsePen(p, NetworkShapes::NodeOutline(n, o), Scaled(2));
-        UseBrush(p, SymbolColors[1]);
+        UseBrush(p, UserView().SymbolColors[1]);
         ZelPrinter::CircleW(&p, radius, n.X, n.Y);
         if (const int32_t c = ClassOf(n.Mark)) {
             UsePen(p, ClassColors[size_t(c)], Scaled(4));
@@ -335,7 +335,7 @@ void PrintCents(QPainter& p)
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
     const TNetworkOptions o = Options();
     UsePen(p, o.AccesoColor, 1);
-    UseBrush(p, SymbolColors[0]);
+    UseBrush(p, UserView().SymbolColors[0]);
     const std::vector<int32_t> zones = NetworkShapes::ShownZones(o);
     std::vector<TPoint> ends;
     for (int32_t index : zones) {
@@ -369,7 +369,7 @@ void PrintNameNodes(QPainter& p)
     TMapPainter& mp = ZelPrinter::Painter();
     mp.PenMode = TPenMode::Nop;
     UseFont(p, 2);
-    const int32_t position = ShowLanes ? 4 : std::clamp(NodeLabelPos, 0, 8);
+    const int32_t position = UserView().ShowLanes ? 4 : std::clamp(NodeLabelPos, 0, 8);
     const TView view(0);
     NetworkShapes::ForEachShownNode(view, o, [&](int32_t, const TNodo& n) {
         ZelPrinter::LabelAt(&p, 0, std::to_string(n.Number), n.X, n.Y, position, 0);
@@ -773,7 +773,7 @@ void PrintPage(QPainter& p, const TViewSnapshot& view, QSize pageSize, const TPa
     TPageCanvas kept = mapCanvas;
     if (!titles.isEmpty())
         kept.Kept.push_back(
-            TitleBlock(p, titles, view.TitleFont, TitlePos, pageSize.width(), pageSize.height()).box);
+            TitleBlock(p, titles, view.TitleFont, UserView().TitlePos, pageSize.width(), pageSize.height()).box);
     // The layers drawn at paper sizes draw from copies of the view that carry
     // them: the zone bars keep their map size (the ratio of the page's scale to
     // the map canvas's), the rest follow the factor.
@@ -870,7 +870,7 @@ void PrintPage(QPainter& p, const TViewSnapshot& view, QSize pageSize, const TPa
         }
         }
     }
-    PrintTitulos(p, titles, view.TitleFont, view.TitleColor, TitlePos, pageSize.width(), pageSize.height());
+    PrintTitulos(p, titles, view.TitleFont, view.TitleColor, UserView().TitlePos, pageSize.width(), pageSize.height());
 }
 
 } // namespace PrintLayers

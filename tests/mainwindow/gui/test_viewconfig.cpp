@@ -110,8 +110,8 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     CentroidSize = 12;
     NodeSize = 5;
     ArrowSize = 6;
-    SymbolColors[0] = 111;
-    SymbolColors[2] = 222;
+    UserView().SymbolColors[0] = 111;
+    UserView().SymbolColors[2] = 222;
     NumFormat = {9, 2, "%.2f"};
     ModePenColors[mode] = 333;
     ModeBrushColors[mode] = 444;
@@ -150,7 +150,7 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     PixsVol = PixsCol = CentroidSize = NodeSize = ArrowSize = 1;
     DisplayStyles::SetDefaultStyles();
     NumFormat = Tfmt();
-    SymbolColors[0] = SymbolColors[2] = ModePenColors[mode] = ModeBrushColors[mode] = 0;
+    UserView().SymbolColors[0] = UserView().SymbolColors[2] = ModePenColors[mode] = ModeBrushColors[mode] = 0;
     d.cbNodos->setChecked(true);
     d.SeleccionGrafica->SetItemIndex(0);
     d.ZonaBordeAncho->setValue(1);
@@ -200,8 +200,8 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     EXPECT_EQ(CentroidSize, 12);
     EXPECT_EQ(NodeSize, 5);
     EXPECT_EQ(ArrowSize, 6);
-    EXPECT_EQ(SymbolColors[0], 111u);
-    EXPECT_EQ(SymbolColors[2], 222u);
+    EXPECT_EQ(UserView().SymbolColors[0], 111u);
+    EXPECT_EQ(UserView().SymbolColors[2], 222u);
     EXPECT_EQ(NumFormat.NumDec, 9);
     EXPECT_EQ(NumFormat.Format, "%.2f");
     EXPECT_EQ(ModePenColors[mode], 333u);
@@ -247,7 +247,7 @@ TEST_F(ViewConfig, WrongFieldCountsGiveTheWholeDefault)
     EXPECT_EQ(LabelFonts[1].Name, "Arial");
     EXPECT_EQ(LabelFonts[1].Size, 8);
     EXPECT_EQ(CentroidSize, 10);
-    EXPECT_EQ(SymbolColors[0], 8454143u);
+    EXPECT_EQ(UserView().SymbolColors[0], 8454143u);
     EXPECT_EQ(PixsVol, 25);
     EXPECT_EQ(PixsCol, 5);
     EXPECT_EQ(Items[1].Name, "Calle");
@@ -307,7 +307,7 @@ TEST_F(ViewConfig, PastedSizesOutOfRangeAreRefusedWithAMessage)
     EXPECT_EQ(LabelFonts[1].Size, 9);
     EXPECT_EQ(LabelFonts[1].Color, 255u); // the font's other fields apply
     EXPECT_EQ(CentroidSize, 6);
-    EXPECT_EQ(SymbolColors[0], 77u);
+    EXPECT_EQ(UserView().SymbolColors[0], 77u);
     EXPECT_EQ(ArrowSize, 5);
     EXPECT_EQ(NumFormat.Decimals, 2);
     EXPECT_EQ(NumFormat.Format, "%.2f");

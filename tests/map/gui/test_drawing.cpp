@@ -526,7 +526,7 @@ TEST_F(ViewerDrawing, OptionsAndToolbarChangeTheNextDrawing)
     viewer->RedrawMap();
     EXPECT_GT(CountColour(viewer->img->Picture(), Around(middle(), 1), Black), 0);
     EXPECT_NE(At(NodePixel(103)), Yellow);
-    EXPECT_GT(PickLength, 0.0f);
+    EXPECT_GT(viewer->Drawing().PickLength(), 0.0f);
 
     cfg->ArcosColor->SetColor(clBlue);
     viewer->SetDown(Cmd::tbNodes, true);
@@ -538,10 +538,10 @@ TEST_F(ViewerDrawing, OptionsAndToolbarChangeTheNextDrawing)
                                                                                       NodePixel(103).y()));
 
     // The lane view replaces the node circles.
-    ShowLanes = true;
+    UserView().ShowLanes = true;
     viewer->RedrawMap();
     EXPECT_TRUE(NodeHitRegions[static_cast<size_t>(KDVlib::FindNodo(103))].Empty());
-    ShowLanes = false;
+    UserView().ShowLanes = false;
 
     // The pan tool shows its cursor.
     viewer->SetDown(Cmd::tbMove, true);
@@ -558,7 +558,7 @@ TEST_F(ViewerDrawing, NothingIsDrawnWhileDrawingIsDisabled)
     DrawEnabled = false;
     viewer->RedrawMap();
     EXPECT_EQ(viewer->img->Picture(), before);
-    EXPECT_GT(PickLength, 0.0f); // the pick distance follows the window all the same
+    EXPECT_GT(viewer->Drawing().PickLength(), 0.0f); // the pick distance follows the window all the same
     DrawEnabled = true;
     viewer->RedrawMap();
     EXPECT_NE(viewer->img->Picture(), before);
@@ -609,16 +609,16 @@ TEST_F(ViewerDrawing, EmptyWindowsAndAnEmptyNetworkDrawBlank)
     // Lane geometry rebuilt before the drawing with no length scale at all.
     PalvonRead::LengthScale = 0.0f;
     LanesReady = true;
-    ShowLanes = true;
+    UserView().ShowLanes = true;
     viewer->RedrawMap();
     EXPECT_FALSE(LanesReady);
-    ShowLanes = false;
+    UserView().ShowLanes = false;
 
     // A window without extent.
     WorldMaxX = WorldMinX;
     WorldMaxY = WorldMinY;
     viewer->RedrawMap();
-    EXPECT_TRUE(std::isfinite(PickLength));
+    EXPECT_TRUE(std::isfinite(viewer->Drawing().PickLength()));
 
     // A network with nothing in it: the extent keeps its seeds.
     Network.NodeCount = Network.LinkCount = Network.ZoneCount = 0;

@@ -61,10 +61,10 @@ protected:
         // What the window's creation does not set back.
         DrawEnabled = false;
         NumFormat = Tfmt{};
-        TitlePos = 2;
+        UserView().TitlePos = 2;
         UserView().IntersectionBorderWidth = 1.0f;
         LanesReady = false;
-        ShowLanes = false;
+        UserView().ShowLanes = false;
         DisplayStyles::SetDefaultStyles();
         ViewerFixture::TearDown();
     }
@@ -117,7 +117,7 @@ TEST_F(Toggles, LayersRedrawOnlyWhenTheirUpdateBoxIsTicked)
 
     // Lanes and the data grids always redraw.
     Trigger("tbLanes");
-    EXPECT_TRUE(ShowLanes);
+    EXPECT_TRUE(UserView().ShowLanes);
     EXPECT_TRUE(Redrawn());
     Trigger("tbLanes");
     Mark();
@@ -303,7 +303,7 @@ TEST_F(Toggles, TitleBoxButtonFontAndCorner)
     viewer->img->resize(801, 600);
     viewer->tit->resize(200, 40);
     Trigger("TitPos5"); // "Inferior - Centro"
-    EXPECT_EQ(TitlePos, 5);
+    EXPECT_EQ(UserView().TitlePos, 5);
     EXPECT_EQ(viewer->tit->x(), 300); // Round(300.5) keeps the even neighbour
     EXPECT_EQ(viewer->tit->y(), 550);
     Trigger("TitPos3");

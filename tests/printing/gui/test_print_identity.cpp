@@ -178,7 +178,7 @@ protected:
         // The program's windows set the sizes a fresh program has; these are the
         // colours and switches of a fresh map.
         DisplayStyles::SetDefaultClassStyles();
-        SymbolColors.fill(0x00FFFF);
+        UserView().SymbolColors.fill(0x00FFFF);
         PixsMov = 3;
         LanesReady = false;
         ZoomIndex = 1;
@@ -187,7 +187,7 @@ protected:
     {
         ZelPrinter::Painter().SetPainter(nullptr);
         SizeFactor = savedFactor;
-        ShowLanes = false;
+        UserView().ShowLanes = false;
         for (const char* name : {"ColorNode", "Semaforos", "SimpleArrow"})
             livemenus::Find(viewer, QString::fromLatin1(name))->setChecked(false);
         ViewerFixture::TearDown();
@@ -211,7 +211,7 @@ TEST_P(PrintIdentity, PagesAsBefore)
         if (has('m'))
             MakeMovements();
     }));
-    ShowLanes = has('l');
+    UserView().ShowLanes = has('l');
 
     livemenus::Find(viewer, QStringLiteral("ColorNode"))->setChecked(true);
     livemenus::Find(viewer, QStringLiteral("Semaforos"))->setChecked(true);
