@@ -169,7 +169,7 @@ void DxfTemas(const std::string& layer, const TLayerVariable& var, const TDxfMap
 
 void DxfValores(const std::string& layer, const TLayerVariable& var, const TDxfMapOptions& o)
 {
-    DxfTextHeight = LabelFonts[4].Size * SizeFactor;
+    DxfTextHeight = UserView().LabelFonts[4].Size * SizeFactor;
     DxfTextColor = 0;
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!InLinkLayers(a, o))
@@ -198,8 +198,8 @@ void DxfValores(const std::string& layer, const TLayerVariable& var, const TDxfM
 void DxfMovimientos(const std::string& layer, const TLayerVariable& var)
 {
     DxfLineColor = Colour(ModePenColors[Mode()]);
-    DxfTextColor = Colour(LabelFonts[4].Color);
-    DxfTextHeight = ZelUtils::Round(LabelFonts[4].Size * SizeFactor);
+    DxfTextColor = Colour(UserView().LabelFonts[4].Color);
+    DxfTextHeight = ZelUtils::Round(UserView().LabelFonts[4].Size * SizeFactor);
     const int32_t last = std::clamp(NumRanges, 0, MaxRangeClasses);
     std::set<int32_t> done; // a movement listed in several tiles is drawn once
     ViewTiles::ForEachTile([&](const TSpatialTile& t) {
@@ -337,7 +337,7 @@ std::vector<TLayerEntry> TDataLayerExport::Layers() const
         if (names.insert(name).second)
             layers.push_back({name, visible, colour});
     };
-    const int32_t pen = Colour(ModePenColors[Mode()]), white = Colour(clWhite), text = Colour(LabelFonts[4].Color);
+    const int32_t pen = Colour(ModePenColors[Mode()]), white = Colour(clWhite), text = Colour(UserView().LabelFonts[4].Color);
     const bool linkVar = LinkVariable(link_.Column) != 0;
     if (!full_) {
         // Every layer the entities go to has its row; the values written with the

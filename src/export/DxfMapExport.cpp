@@ -78,9 +78,9 @@ void Red()
         const TArcos& o = Opposite(a);
         DxfLineColor = 0;
         if (a.Mark > 0 && a.Mark <= MaxClasses)
-            DxfLineColor = Colour(ClassColors[a.Mark]);
+            DxfLineColor = Colour(UserView().ClassColors[a.Mark]);
         if (o.Mark > 0 && o.Mark <= MaxClasses)
-            DxfLineColor = Colour(ClassColors[o.Mark]);
+            DxfLineColor = Colour(UserView().ClassColors[o.Mark]);
         DxfLineType = "CONTINUA";
         for (int bit : {4, 8}) {
             const int both = a.HasFlag(bit) + o.HasFlag(bit);
@@ -154,8 +154,8 @@ void Cents()
     ViewTiles::ForEachZone([](int32_t, const TZona& z) {
         DxfTriangle("CENTROIDES", z.CentroidX, z.CentroidY, CentroidSize * SizeFactor);
     });
-    DxfTextHeight = LabelFonts[1].Size * SizeFactor;
-    DxfTextColor = Colour(LabelFonts[1].Color);
+    DxfTextHeight = UserView().LabelFonts[1].Size * SizeFactor;
+    DxfTextColor = Colour(UserView().LabelFonts[1].Color);
     ViewTiles::ForEachZone([](int32_t, const TZona& z) {
         DxfText("CENTROIDES", 0, ZelUtils::Format("%d", z.Number), z.CentroidX, z.CentroidY, 1);
     });
@@ -174,7 +174,7 @@ void Zones(const TDxfMapOptions& o)
 
 void NameNodes()
 {
-    DxfTextHeight = LabelFonts[2].Size * SizeFactor;
+    DxfTextHeight = UserView().LabelFonts[2].Size * SizeFactor;
     DxfTextColor = 0;
     const auto position = static_cast<uint8_t>(NodeLabelPos);
     ForEachNode([&](int32_t i) {
@@ -184,7 +184,7 @@ void NameNodes()
 
 void Calles(bool upper)
 {
-    DxfTextHeight = LabelFonts[5].Size * SizeFactor;
+    DxfTextHeight = UserView().LabelFonts[5].Size * SizeFactor;
     DxfTextColor = 0;
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!Drawable(a) || !a.Active)
@@ -226,9 +226,9 @@ void Soleras()
     const double m = 0.2 * (Network.MaxX - Network.MinX);
     DxfLineColor = 0;
     for (int32_t i = 1; i <= NumGeoLayers && i <= MaxGeoLayers; ++i) {
-        if (!GeoLayerVisible[i] || 10 + i > MaxItems || Items[10 + i].Width <= 0)
+        if (!GeoLayerVisible[i] || 10 + i > MaxItems || UserView().Items[10 + i].Width <= 0)
             continue;
-        DxfLineWidth = Items[10 + i].Width;
+        DxfLineWidth = UserView().Items[10 + i].Width;
         const std::string layer = ZelUtils::Format("SOLERA%d", i);
         // Layer i holds the records GeoLayerEnd[i - 1] + 1 .. GeoLayerEnd[i].
         const int32_t last = std::min(GeoLayerEnd[i], static_cast<int32_t>(MaxGeoLinks));
@@ -288,9 +288,9 @@ bool PrintDxfFile(const std::string& fileName, const TDxfMapOptions& o)
     std::vector<int32_t> colours = {7,
                                     Colour(clBlack),
                                     Colour(o.NodosColor),
-                                    Colour(LabelFonts[2].Color),
+                                    Colour(UserView().LabelFonts[2].Color),
                                     Colour(o.ArrowsColor),
-                                    Colour(LabelFonts[5].Color),
+                                    Colour(UserView().LabelFonts[5].Color),
                                     Colour(o.TrazaColor),
                                     Colour(o.AccesoColor),
                                     Colour(o.ZonaBordeColor),
@@ -300,7 +300,7 @@ bool PrintDxfFile(const std::string& fileName, const TDxfMapOptions& o)
         for (int32_t i = 1; i <= NumGeoLayers && i <= MaxGeoLayers && 10 + i <= MaxItems; ++i) {
             names.push_back(ZelUtils::Format("SOLERA%d", i));
             visible.push_back(false);
-            colours.push_back(Colour(Items[10 + i].Color));
+            colours.push_back(Colour(UserView().Items[10 + i].Color));
         }
     for (const DxfDataLayers::TLayerEntry& e : data.Layers()) {
         names.push_back(e.Name);
@@ -332,7 +332,7 @@ bool PrintCallesDxf(const std::string& fileName, const TDxfMapOptions& o)
 {
     const std::vector<std::string> names = {"0", "CALLES"};
     const std::vector<bool> visible = {true, o.tbCalles};
-    const std::vector<int32_t> colours = {7, Colour(LabelFonts[5].Color)};
+    const std::vector<int32_t> colours = {7, Colour(UserView().LabelFonts[5].Color)};
     DxfOpen(fileName);
     Header();
     Tables(names, visible, colours);

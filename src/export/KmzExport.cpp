@@ -188,7 +188,7 @@ bool ExportGeoLayersKmz(const std::string& kmzPath, const TKmzConversion& conv, 
     for (int32_t l = 1; l <= NumGeoLayers && l <= MaxGeoLayers; ++l) {
         if (GeoLayerVisible[l] == 0)
             continue;
-        KmlLineColor = KmlColor(Items[10 + l].Color, 100);
+        KmlLineColor = KmlColor(UserView().Items[10 + l].Color, 100);
         KmlLineWidth = 1.5f;
         KmlBeginDocument(GeoLayerNames[l], true);
         KmlClass = 0;

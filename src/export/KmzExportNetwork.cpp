@@ -312,7 +312,7 @@ void SetNetworkClassStyles()
     SetClass(9, 0xFFFFFF, 1, KmlColor(0x0000FF, 100), 1, 0.5f, red, 0.6f, yellow);
     SetClass(10, 0x808080, 1, KmlColor(0x00FFFF, 100), 1, 0.5f, red, 0.6f, yellow);
     for (int r = 1; r <= 6; ++r)
-        SetClass(10 + r, 0x808080, 1, KmlColor(RangeTable[r].Color, 100), 1, 0, KmlColor(LabelFonts[4].Color, 100),
+        SetClass(10 + r, 0x808080, 1, KmlColor(RangeTable[r].Color, 100), 1, 0, KmlColor(UserView().LabelFonts[4].Color, 100),
                  0.5f, KmlColor(0x0000FF, 100));
 }
 

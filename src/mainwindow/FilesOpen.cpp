@@ -439,7 +439,7 @@ void TFilesController::OpenOtherFiles()
         // The first layer replaces whatever layers were loaded; the others add to it.
         viewer_.Display().LineaSoleras(files.Layers[k], k > 0);
         if (k < files.Styles.size()) {
-            TItems& item = Items[11 + k];
+            TItems& item = UserView().Items[11 + k];
             item.Color = files.Styles[k].Color;
             item.Width = files.Styles[k].Width;
             item.PenStyle = files.Styles[k].PenStyle;

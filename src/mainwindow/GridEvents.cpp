@@ -322,7 +322,7 @@ int32_t TGridsController::LinkOfRow(int row) const
 void TGridsController::ColorLinkRow(int row, int32_t mark)
 {
     // Unmarked rows drop their colour: the grid's own text colour is black.
-    const QColor color = mark > 0 && mark <= MaxClasses ? DisplayStyles::ToQColor(ClassColors[static_cast<size_t>(mark)])
+    const QColor color = mark > 0 && mark <= MaxClasses ? DisplayStyles::ToQColor(UserView().ClassColors[static_cast<size_t>(mark)])
                                                         : QColor();
     sagArcos->SetFontColorCell(0, row, color);
     sagArcos->SetFontColorCell(1, row, color);

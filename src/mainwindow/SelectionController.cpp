@@ -53,7 +53,7 @@ const char* const SelFilter = "Archivos de selección [*.sel] (*.sel)";
 // The font colour of a mark: its class colour, black outside the classes.
 QColor ClassColor(int32_t mark)
 {
-    return mark > 0 && mark <= MaxClasses ? DisplayStyles::ToQColor(ClassColors[static_cast<size_t>(mark)])
+    return mark > 0 && mark <= MaxClasses ? DisplayStyles::ToQColor(UserView().ClassColors[static_cast<size_t>(mark)])
                                           : QColor(Qt::black);
 }
 

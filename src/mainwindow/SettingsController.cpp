@@ -186,11 +186,11 @@ void TSettingsController::GrabarConfiguracion(TIniFile& ini, const std::string& 
     put("Vineta", legendPlaced ? Format("%d;%d", sym->x(), sym->y()) : std::string("53;355"));
     const bool fixed = KDVscale ? KDVscale->Fixed->isChecked() : UserView().ScaleFixed;
     put("Escala", Format("%s;%s;%d;%d", Real(RangeMax), Bool(fixed), PixsVol, PixsCol));
-    put("Zonas", Format("%s;%d;%d", FontFields(LabelFonts[1]), CentroidSize, UserView().SymbolColors[0]));
-    put("Nodos", Format("%s;%d", FontFields(LabelFonts[2]), NodeSize));
+    put("Zonas", Format("%s;%d;%d", FontFields(UserView().LabelFonts[1]), CentroidSize, UserView().SymbolColors[0]));
+    put("Nodos", Format("%s;%d", FontFields(UserView().LabelFonts[2]), NodeSize));
     put("Flechas", Format("%d;%d", ArrowSize, UserView().SymbolColors[2]));
-    put("Atributos", Format("%s;%d;%d", FontFields(LabelFonts[4]), NumFormat.NumDec, NumFormat.Decimals));
-    put("Calles", FontFields(LabelFonts[5]));
+    put("Atributos", Format("%s;%d;%d", FontFields(UserView().LabelFonts[4]), NumFormat.NumDec, NumFormat.Decimals));
+    put("Calles", FontFields(UserView().LabelFonts[5]));
     const size_t mode = static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes));
     put("Color", Format("%d;%d", ModePenColors[mode], ModeBrushColors[mode]));
 
@@ -201,7 +201,7 @@ void TSettingsController::GrabarConfiguracion(TIniFile& ini, const std::string& 
     put("Soleras", Join(soleras));
 
     for (int i = 0; i <= MaxItems; ++i) {
-        const TItems& it = Items[static_cast<size_t>(i)];
+        const TItems& it = UserView().Items[static_cast<size_t>(i)];
         put(Format("Item%2.2d", i),
             Format("%s;%d;%d;%s;%s", it.Name, it.Color, it.Width, Bool(it.ShowNames), PenStyleField(it.PenStyle)));
     }
@@ -249,13 +249,13 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
     c.PixsVol = PixsVol;
     c.PixsCol = PixsCol;
     for (int tag : {1, 2, 4, 5})
-        c.Fonts[static_cast<size_t>(tag)] = LabelFonts[static_cast<size_t>(tag)];
+        c.Fonts[static_cast<size_t>(tag)] = UserView().LabelFonts[static_cast<size_t>(tag)];
     c.CentroidSize = CentroidSize;
     c.NodeSize = NodeSize;
     c.ArrowSize = ArrowSize;
     c.Decimals = NumFormat.Decimals;
     for (int i = 0; i <= MaxItems; ++i)
-        c.Items[static_cast<size_t>(i)].Width = Items[static_cast<size_t>(i)].Width;
+        c.Items[static_cast<size_t>(i)].Width = UserView().Items[static_cast<size_t>(i)].Width;
     ViewConfig::Read(ini, section, c);
 
     // The link variable: the current mode's variable supersedes the one read, and is
@@ -332,7 +332,7 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
     PixsCol = c.PixsCol;
 
     auto letra = [this, &c](int tag) {
-        TLabelFont& f = LabelFonts[static_cast<size_t>(tag)];
+        TLabelFont& f = UserView().LabelFonts[static_cast<size_t>(tag)];
         f = c.Fonts[static_cast<size_t>(tag)];
         viewer_.Action(QStringLiteral("Letra%1").arg(tag))->setText(Qs(Format("Letra (%s %2d)", f.Name, f.Size)));
     };
@@ -380,7 +380,7 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
         const TViewItem& from = c.Items[static_cast<size_t>(i)];
         if (!from.Present)
             continue;
-        TItems& it = Items[static_cast<size_t>(i)];
+        TItems& it = UserView().Items[static_cast<size_t>(i)];
         it.Name = from.Name;
         it.Color = from.Color;
         it.Width = from.Width;

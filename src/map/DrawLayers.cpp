@@ -79,7 +79,7 @@ void ClearBrush(QPainter& p)
 
 void UseFont(TMapPainter& img, QPainter& p, int index)
 {
-    const TLabelFont& f = LabelFonts[static_cast<size_t>(index)];
+    const TLabelFont& f = UserView().LabelFonts[static_cast<size_t>(index)];
     p.setFont(DisplayStyles::ToQFont(f));
     img.FontColor = Colour(f.Color);
 }
@@ -296,9 +296,9 @@ void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
 
     img.PenMode = TPenMode::Copy;
     QPainter* p = img.Canvas();
-    const int32_t baseWidth = Items[0].Width;
+    const int32_t baseWidth = UserView().Items[0].Width;
     if (p && baseWidth >= 1 && o.ArcosColor != clWhite) {
-        const int32_t widest = std::max(baseWidth, *std::max_element(ClassWidths.begin(), ClassWidths.end()));
+        const int32_t widest = std::max(baseWidth, *std::max_element(UserView().ClassWidths.begin(), UserView().ClassWidths.end()));
         const TView view(img, widest + 2);
         // On the map's picture, straight links of a thin solid pen go to the
         // rasteriser in runs that share a pen, in the order they come.
@@ -319,8 +319,8 @@ void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
             int32_t width = baseWidth;
             uint8_t style = psSolid;
             if (const int32_t c = ClassOf(a.Mark)) {
-                width = ClassWidths[c];
-                color = ClassColors[c];
+                width = UserView().ClassWidths[c];
+                color = UserView().ClassColors[c];
             }
             NetworkShapes::ApplyLinkMarks(a, PairOf(a), o, color, style);
             if (color == clWhite)
@@ -427,7 +427,7 @@ void DrawNodes(TMapPainter& img, const TNetworkOptions& o)
             NodeHitRegions[static_cast<size_t>(index)] = THitCircle{c.x(), c.y(), std::max(0, ring)};
         }
         if (const int32_t c = ClassOf(n.Mark))
-            circle(n.X, n.Y, ring, ClassColors[c], nullptr);
+            circle(n.X, n.Y, ring, UserView().ClassColors[c], nullptr);
         if (NetworkShapes::SignalShown(n, o))
             img.DrawCursorMark(-3.0 * SignalSize, n.X, n.Y);
     });
@@ -502,7 +502,7 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
         if (!symbolView.Contains(z.CentroidX, z.CentroidY))
             continue;
         const int32_t cls = ClassOf(z.Class);
-        const uint32_t color = cls ? ClassColors[cls] : o.AccesoColor;
+        const uint32_t color = cls ? UserView().ClassColors[cls] : o.AccesoColor;
         const int32_t width = cls ? 2 : 1;
         // Most centroids share one pen: build and compare it only when it changes.
         if (!havePen || color != penColor || width != penWidth) {

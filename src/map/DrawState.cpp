@@ -42,12 +42,10 @@ void ResetMapState()
     NodeHitRegions.fill(THitCircle{});
     ZoneHitRegions.fill(THitCircle{});
 
-    DisplayStyles::SetDefaultStyles();
-    ClassColors.fill(0);
-    ClassWidths.fill(0);
-    DisplayStyles::SetDefaultClassStyles();
     // The user's view as at start: variables, range sets, sizes and styles.
     UserView() = TViewState{};
+    DisplayStyles::SetDefaultStyles();
+    DisplayStyles::SetDefaultClassStyles();
     Ranges::SetDefaults();
     NumRanges = 5;
 

@@ -203,11 +203,11 @@ TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
     GeoLayerDirs[layer] = full.parent_path().string();
     GeoLayerFiles[layer] = full.string();
     if (!BatchMode) {
-        TItems& style = Items[static_cast<size_t>(10 + layer)];
-        style = Items[11];
+        TItems& style = UserView().Items[static_cast<size_t>(10 + layer)];
+        style = UserView().Items[11];
         style.Name = "Cob.Líneas (" + GeoLayerNames[layer] + ")";
         style.ShowNames = false;
-        LabelFonts[static_cast<size_t>(10 + layer)].Color = style.Color;
+        UserView().LabelFonts[static_cast<size_t>(10 + layer)].Color = style.Color;
     }
     GeoLayerVisible[layer] = 1;
     GeoLayerSelected[layer] = 1;
@@ -276,7 +276,7 @@ TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
     } else {
         result.Status = TLoadStatus::Loaded;
         if (result.HasNames) {
-            Items[static_cast<size_t>(10 + layer)].ShowNames = true;
+            UserView().Items[static_cast<size_t>(10 + layer)].ShowNames = true;
             ReadNames(nameFile, layer);
         }
     }

@@ -114,7 +114,7 @@ void ReadOptions(const TIniFile& ini, TProgramOptions& o)
     if (selectionWidth != o.SeleccionAncho) {
         o.SeleccionAncho = selectionWidth;
         for (int k = 1; k <= NumSelClasses; ++k)
-            ClassWidths[k] = selectionWidth;
+            UserView().ClassWidths[k] = selectionWidth;
     }
     o.ZonaBordeColor = Colour(c[9]);
     o.ZonaBordeAncho = Spin(c[10], 1, 5);

@@ -69,8 +69,8 @@ TLayerSizes ScreenSizes()
     s.ArrowSize = ArrowSize;
     s.SignalSize = SignalSize;
     s.ZoneBorderScale = ZoneBorderScale;
-    s.LabelFonts = LabelFonts;
-    s.Items = Items;
+    s.LabelFonts = UserView().LabelFonts;
+    s.Items = UserView().Items;
     return s;
 }
 

@@ -8,6 +8,7 @@
 // prints or exports touches the user's view.
 //
 // There is one user's view in the program (UserView); the main window shows it.
+#include "map/DisplayStyles.h"
 #include "map/Ranges.h"
 
 #include <array>
@@ -84,6 +85,14 @@ struct TViewState {
     // Corner of the title block: 1 top left, 2 top centre, 3 top right, 4 bottom left,
     // 5 bottom centre, 6 bottom right.
     int32_t TitlePos = 2;
+    // Drawing style of each map layer (0 the road network, 11.. the background
+    // line layers), the colour and pen width of each selection/colour class and
+    // the label fonts (classes and fonts count from 1); set to the program's
+    // defaults by DisplayStyles when the main window starts.
+    std::array<TItems, MaxItems + 1> Items{};
+    std::array<uint32_t, MaxClasses + 1> ClassColors{};
+    std::array<int32_t, MaxClasses + 1> ClassWidths{};
+    std::array<TLabelFont, MaxLabelFonts + 1> LabelFonts{}; // entry 0 unused
 };
 
 // The user's view: the one the main window shows.

@@ -104,7 +104,7 @@ void ReadTheme(const TIniFile& ini, Net2PrintView& view, TPrintTheme& theme)
     if (soleras != "null") {
         theme.HasColorSoleras = true;
         theme.ColorSoleras = static_cast<uint32_t>(ZelUtils::ParseNumber(ZelUtils::Trim(soleras)).asInt());
-        Items[11].Color = theme.ColorSoleras;
+        UserView().Items[11].Color = theme.ColorSoleras;
     }
     std::string color = ini.ReadString("Tema", "Color", "null");
     if (color != "null") {

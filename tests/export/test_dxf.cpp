@@ -468,7 +468,7 @@ TEST(DxfDataLayers, FullExportWalksEveryColumnAndPutsTheViewBack)
         GeoLinks[g].Name.clear();
     }
     GeoLayerVisible[1] = GeoLayerVisible[2] = 1;
-    Items[11].Width = Items[12].Width = 1;
+    UserView().Items[11].Width = UserView().Items[12].Width = 1;
     const auto table = RangeTable;
 
     testutil::TempDir dir;

@@ -120,7 +120,7 @@ TEST_F(LineLayerFiles, NameFileNamesAndPlacesLabels)
     const auto load = LoadLineLayer(geo, false);
     ASSERT_EQ(load.Status, TLoadStatus::Loaded);
     EXPECT_TRUE(load.HasNames);
-    EXPECT_TRUE(Items[11].ShowNames);
+    EXPECT_TRUE(UserView().Items[11].ShowNames);
     const GeoLink& g7 = GeoLinks[1];
     EXPECT_EQ(g7.Points[0].x, 6300000.55);
     // Middle of points 1 and 2 (0-based) of four; the name file's 0,0 keeps it.
@@ -159,8 +159,8 @@ TEST_F(LineLayerFiles, LayersAddUpOrReplaceWithinTheirBounds)
     EXPECT_EQ(Ids(2), (std::vector<int32_t>{3}));
     EXPECT_EQ(GeoLayerNames[2], "b");
     EXPECT_EQ(GeoLayerDirs[2], tmp.path().string());
-    EXPECT_EQ(Items[12].Name, "Cob.Líneas (b)");
-    EXPECT_EQ(Items[12].Color, Items[11].Color);
+    EXPECT_EQ(UserView().Items[12].Name, "Cob.Líneas (b)");
+    EXPECT_EQ(UserView().Items[12].Color, UserView().Items[11].Color);
     EXPECT_EQ(LineLayers::SelectionCaption(), "Selección: 1/2");
     GeoLayerSelected[1] = 0;
     EXPECT_EQ(LineLayers::SelectionCaption(), "Selección: 2");

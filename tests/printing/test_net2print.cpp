@@ -84,7 +84,7 @@ TEST_F(Net2PrintTest, FullDefinition)
     // A one-field colour pair falls back to the fixed pair.
     EXPECT_EQ(ModePenColors[1], 8454143u);
     EXPECT_EQ(ModeBrushColors[1], 8421631u);
-    EXPECT_EQ(Items[11].Color, 123u);
+    EXPECT_EQ(UserView().Items[11].Color, 123u);
     EXPECT_EQ(PixsVol, 40);
     EXPECT_TRUE(view.theme.VerNombreNodos);
     EXPECT_TRUE(view.theme.Fixed);

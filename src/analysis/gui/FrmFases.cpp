@@ -271,9 +271,9 @@ bool TFrmFases::CopyJunction(const std::string& fileName)
             q.drawImage(r, Fase[s - 1]->Picture(), QRect(0, 0, thumbW, thumbH));
             q.setPen(QPen(Qt::black, 1));
             q.drawRect(r.adjusted(0, 0, -1, -1));
-            QFont small(QString::fromStdString(LabelFonts[1].Name), 7);
+            QFont small(QString::fromStdString(UserView().LabelFonts[1].Name), 7);
             q.setFont(small);
-            q.setPen(DisplayStyles::ToQColor(LabelFonts[1].Color));
+            q.setPen(DisplayStyles::ToQColor(UserView().LabelFonts[1].Color));
             const int h = q.fontMetrics().height();
             q.drawText(QRect(r.left(), r.top() - h, thumbW, h), Qt::AlignLeft | Qt::AlignBottom,
                        QStringLiteral("Fase %1").arg(s));

@@ -217,7 +217,7 @@ void TFrmMix::DrawMix(int32_t Node, int32_t Var)
         fimg->CirclePt(MixPoints[static_cast<size_t>(k)], -25);
     }
     c->setBrush(Qt::NoBrush);
-    const TLabelFont& lf = LabelFonts[1];
+    const TLabelFont& lf = UserView().LabelFonts[1];
     QFont font = DisplayStyles::ToQFont(lf);
     fimg->FontColor = DisplayStyles::ToQColor(lf.Color);
     for (int32_t k = 1; k <= n; ++k) {
@@ -334,9 +334,9 @@ void TFrmMix::DrawSolera()
     c->setBrush(Qt::NoBrush);
     const float m = 500.0f * 0.1f;
     for (int32_t L = 1; L <= NumGeoLayers && L <= MaxGeoLayers; ++L) {
-        if (!GeoLayerVisible[L] || L + 10 > MaxItems || Items[L + 10].Width <= 0)
+        if (!GeoLayerVisible[L] || L + 10 > MaxItems || UserView().Items[L + 10].Width <= 0)
             continue;
-        const TItems& item = Items[L + 10];
+        const TItems& item = UserView().Items[L + 10];
         c->setPen(QPen(DisplayStyles::ToQColor(item.Color), item.Width, DisplayStyles::ToQPenStyle(item.PenStyle)));
         for (int32_t g = GeoLayerEnd[L - 1] + 1; g <= GeoLayerEnd[L]; ++g) {
             const GeoLink& geo = GeoLinks[g];

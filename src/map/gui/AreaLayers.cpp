@@ -309,7 +309,7 @@ void DrawZonas(TMapPainter& Img)
         if (multiple)
             SetBrush(Img, ZoneColors[static_cast<size_t>(colorIndex)]);
         if (bySelection)
-            SetBrush(Img, zone.Class >= 1 && zone.Class <= MaxClasses ? ClassColors[static_cast<size_t>(zone.Class)]
+            SetBrush(Img, zone.Class >= 1 && zone.Class <= MaxClasses ? UserView().ClassColors[static_cast<size_t>(zone.Class)]
                                                                       : style.fill);
         Img.PolygonPtArray(outline, static_cast<int32_t>(outline.size()) - 1);
         if (codes) {
@@ -576,8 +576,8 @@ void DrawPuntos(TMapPainter& Img)
     if (!Img.Canvas() || NumDots < 0)
         return;
     TPenModeScope mode(Img, TPenMode::Copy);
-    QFont font(QString::fromStdString(LabelFonts[2].Name));
-    font.setPointSize(std::max(1, LabelFonts[2].Size + 4));
+    QFont font(QString::fromStdString(UserView().LabelFonts[2].Name));
+    font.setPointSize(std::max(1, UserView().LabelFonts[2].Size + 4));
     font.setBold(true);
     Img.Canvas()->setFont(font);
     Img.FontColor = ToQColor(Red);

@@ -34,7 +34,7 @@ QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cas
 
 QString LetraCaption(int tag)
 {
-    const TLabelFont& f = LabelFonts[static_cast<size_t>(tag)];
+    const TLabelFont& f = UserView().LabelFonts[static_cast<size_t>(tag)];
     return Qs(Format("Letra (%s %2d)", f.Name, f.Size));
 }
 
@@ -158,7 +158,7 @@ void TDisplayController::soleraClick(int layer, bool checked)
 void TDisplayController::Nombres(int tag, bool checked)
 {
     if (tag >= 11 && tag <= MaxItems)
-        Items[static_cast<size_t>(tag)].ShowNames = checked;
+        UserView().Items[static_cast<size_t>(tag)].ShowNames = checked;
 }
 
 void TDisplayController::QueSolerasMover(QAction* item)

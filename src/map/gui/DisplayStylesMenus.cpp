@@ -44,7 +44,7 @@ QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cas
 
 QString LetraCaption(int tag)
 {
-    const TLabelFont& f = LabelFonts[static_cast<size_t>(tag)];
+    const TLabelFont& f = UserView().LabelFonts[static_cast<size_t>(tag)];
     return Qs(Format("Letra (%s %2d)", f.Name, f.Size));
 }
 
@@ -242,10 +242,10 @@ bool TDisplayController::ChooseLabelFont(int tag)
 {
     if (tag < 1 || tag > MaxLabelFonts)
         return false;
-    TLabelFont font = LabelFonts[static_cast<size_t>(tag)];
+    TLabelFont font = UserView().LabelFonts[static_cast<size_t>(tag)];
     if (!(Dialogs.ChooseFont ? Dialogs.ChooseFont(font) : FontDialog(window_.DialogParent(), font)))
         return false;
-    LabelFonts[static_cast<size_t>(tag)] = font;
+    UserView().LabelFonts[static_cast<size_t>(tag)] = font;
     return true;
 }
 
@@ -272,7 +272,7 @@ void TDisplayController::Color(int tag)
 {
     if (tag < 0 || tag >= 20)
         return;
-    uint32_t color = Items[static_cast<size_t>(tag)].Color;
+    uint32_t color = UserView().Items[static_cast<size_t>(tag)].Color;
     bool accepted = false;
     if (Dialogs.ChooseColor) {
         accepted = Dialogs.ChooseColor(color);
@@ -283,7 +283,7 @@ void TDisplayController::Color(int tag)
             color = DisplayStyles::FromQColor(c);
     }
     if (accepted)
-        Items[static_cast<size_t>(tag)].Color = color;
+        UserView().Items[static_cast<size_t>(tag)].Color = color;
 }
 
 void TDisplayController::SetWidth(int tag)
@@ -291,7 +291,7 @@ void TDisplayController::SetWidth(int tag)
     const int item = tag / 10;
     if (tag < 0 || item > MaxItems)
         return;
-    Items[static_cast<size_t>(item)].Width = tag % 10;
+    UserView().Items[static_cast<size_t>(item)].Width = tag % 10;
 }
 
 // ---- Label positions, link shift, lanes ----

@@ -99,7 +99,7 @@ void TDlgSize::tbSizeChange()
         sz->DrawCursorMark(-3.0 * size, 0, 0);
         break;
     }
-    const TLabelFont& font = LabelFonts[static_cast<size_t>(kind)];
+    const TLabelFont& font = UserView().LabelFonts[static_cast<size_t>(kind)];
     c->setFont(DisplayStyles::ToQFont(font));
     sz->FontColor = DisplayStyles::ToQColor(font.Color);
     sz->LabelAt(0, Format("%d", size), 0, 0, 4, 0);

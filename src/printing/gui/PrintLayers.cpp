@@ -56,7 +56,7 @@ void UseBrush(QPainter& p, uint32_t color, Qt::BrushStyle style = Qt::SolidPatte
 // A label font at paper size: the screen's points times the factor.
 void UseFont(QPainter& p, int index)
 {
-    const TLabelFont& f = LabelFonts[static_cast<size_t>(index)];
+    const TLabelFont& f = UserView().LabelFonts[static_cast<size_t>(index)];
     QFont font = DisplayStyles::ToQFont(f);
     font.setPointSize(FontScaled(f.Size));
     p.setFont(font);
@@ -223,20 +223,20 @@ void PrintNetWork(QPainter& p)
 {
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
     const TNetworkOptions o = Options();
-    if (Items[0].Width >= 1 && o.ArcosColor != clWhite) {
-        const int32_t widest = std::max(Items[0].Width, *std::max_element(ClassWidths.begin(), ClassWidths.end()));
+    if (UserView().Items[0].Width >= 1 && o.ArcosColor != clWhite) {
+        const int32_t widest = std::max(UserView().Items[0].Width, *std::max_element(UserView().ClassWidths.begin(), UserView().ClassWidths.end()));
         const TView view(Scaled(widest) + 2);
         NetworkShapes::ForEachLinkInView(view, [&](const TArcos& a, std::span<const TPoint> pts) {
             const TArcos& t = PairOf(a);
-            int32_t width = Items[0].Width;
+            int32_t width = UserView().Items[0].Width;
             uint32_t color = o.ArcosColor;
             if (const int32_t c = ClassOf(a.Mark)) {
-                width = ClassWidths[size_t(ClassOf(t.Mark) ? ClassOf(t.Mark) : c)];
-                color = ClassColors[size_t(c)];
+                width = UserView().ClassWidths[size_t(ClassOf(t.Mark) ? ClassOf(t.Mark) : c)];
+                color = UserView().ClassColors[size_t(c)];
             }
             if (const int32_t c = ClassOf(t.Mark)) {
-                width = ClassWidths[size_t(c)];
-                color = ClassColors[size_t(c)];
+                width = UserView().ClassWidths[size_t(c)];
+                color = UserView().ClassColors[size_t(c)];
             }
             uint8_t style = psSolid;
             NetworkShapes::ApplyLinkMarks(a, t, o, color, style);
@@ -320,7 +320,7 @@ void PrintNodes(QPainter& p)
         UseBrush(p, UserView().SymbolColors[1]);
         ZelPrinter::CircleW(&p, radius, n.X, n.Y);
         if (const int32_t c = ClassOf(n.Mark)) {
-            UsePen(p, ClassColors[size_t(c)], Scaled(4));
+            UsePen(p, UserView().ClassColors[size_t(c)], Scaled(4));
             p.setBrush(Qt::NoBrush);
             ZelPrinter::CircleW(&p, ring, n.X, n.Y);
         }
@@ -348,7 +348,7 @@ void PrintCents(QPainter& p)
     for (int32_t index : zones) {
         const TZona& z = Zonas[index];
         if (const int32_t c = ClassOf(z.Class))
-            UsePen(p, ClassColors[size_t(c)], Scaled(2));
+            UsePen(p, UserView().ClassColors[size_t(c)], Scaled(2));
         else
             UsePen(p, o.AccesoColor, 1);
         ZelPrinter::TriangleW(&p, half, z.CentroidX, z.CentroidY);

@@ -289,8 +289,8 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
     }
     ASSERT_EQ(NumGeoLayers, 2);
     for (int layer = 1; layer <= 2; ++layer)
-        if (Items[static_cast<size_t>(10 + layer)].Width <= 0)
-            Items[static_cast<size_t>(10 + layer)].Width = 1;
+        if (UserView().Items[static_cast<size_t>(10 + layer)].Width <= 0)
+            UserView().Items[static_cast<size_t>(10 + layer)].Width = 1;
 
     // The movements' variable chosen after the links' one: the link layers keep the
     // link variable's name, the movement layer takes its own.

@@ -674,8 +674,8 @@ TEST_F(MainWindow, ProgramKeysRoundTripThroughTheOptions)
     EXPECT_EQ(ini.ReadString("Velmora", "Colores", ""), colores);
     EXPECT_EQ(ini.ReadString("Velmora", "Ampliacion", ""), ampl);
     // A new selection width is every class's width.
-    EXPECT_EQ(ClassWidths[1], 2);
-    EXPECT_EQ(ClassWidths[NumSelClasses], 2);
+    EXPECT_EQ(UserView().ClassWidths[1], 2);
+    EXPECT_EQ(UserView().ClassWidths[NumSelClasses], 2);
 
     // Values outside the controls' ranges are kept as the controls hold them, and the
     // options dialog, made afterwards, shows them so.

@@ -787,7 +787,7 @@ TEST_F(MovementGrid, TurnValuesKeepAReadableSizeAfterZoomBoxes)
     const QImage map = viewer->img->Picture().convertToFormat(QImage::Format_RGB32);
     // The letters are red (their layer font's colour) on black, smoothed: pixels
     // between the two.
-    ASSERT_EQ(DisplayStyles::ToQColor(LabelFonts[4].Color), QColor(Qt::red));
+    ASSERT_EQ(DisplayStyles::ToQColor(UserView().LabelFonts[4].Color), QColor(Qt::red));
     const QRgb box = qRgb(0, 0, 0);
     std::vector<int> side(static_cast<size_t>(map.width()), 0), above(side);
     int largest = 0, boxPixels = 0;

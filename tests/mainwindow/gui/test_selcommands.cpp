@@ -91,7 +91,7 @@ TEST_F(SelCommands, NodeSelectionFilesAndPolygonsBeside)
     EXPECT_EQ(ui->messages, std::vector<std::string>{"Nodo 99999 no encontrado"});
     EXPECT_EQ(w->Selection().SelFileName, in);
     EXPECT_EQ(NumPoligonos, 1);
-    EXPECT_EQ(w->sagNodos->FontColorCell(0, Node(100)), DisplayStyles::ToQColor(ClassColors[3]));
+    EXPECT_EQ(w->sagNodos->FontColorCell(0, Node(100)), DisplayStyles::ToQColor(UserView().ClassColors[3]));
 
     // Nodes by node offers only unmarked nodes; nothing offered ends the command.
     int offered = 0;

@@ -126,7 +126,7 @@ TEST_F(Selection, TwoListChoiceAppliesOnlyWhenConfirmed)
                    d->accept();
                });
     EXPECT_EQ(Marks(), (Ints{4, 0, 0, 0, 0, 4, 0}));
-    EXPECT_EQ(w->sagArcos->FontColorCell(1, 6), DisplayStyles::ToQColor(ClassColors[4]));
+    EXPECT_EQ(w->sagArcos->FontColorCell(1, 6), DisplayStyles::ToQColor(UserView().ClassColors[4]));
     EXPECT_TRUE(w->sagArcosSel->isVisible());
     EXPECT_EQ(w->sagArcosSel->RowCount(), 3);
     EXPECT_EQ(w->sagArcosSel->cell(0, 2), "100");
@@ -210,7 +210,7 @@ TEST_F(Selection, RegionsSelectAndShiftDeselects)
     Region({{1150, 950}, {1250, 950}, {1250, 1050}, {1150, 1050}});
     EXPECT_EQ(Nodos[KDVlib::FindNodo(100)].Mark, 2);
     EXPECT_EQ(Nodos[KDVlib::FindNodo(7)].Mark, 0);
-    EXPECT_EQ(w->sagNodos->FontColorCell(0, KDVlib::FindNodo(100)), DisplayStyles::ToQColor(ClassColors[2]));
+    EXPECT_EQ(w->sagNodos->FontColorCell(0, KDVlib::FindNodo(100)), DisplayStyles::ToQColor(UserView().ClassColors[2]));
     w->Selection().SeleccionPorRegionKind(1, false);
     Region({{850, 1050}, {950, 1050}, {950, 1150}, {850, 1150}});
     EXPECT_EQ(Zonas[1].Class, 2);

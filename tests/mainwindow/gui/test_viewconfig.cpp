@@ -103,10 +103,10 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     Secondary::KDVscale().Fixed->setChecked(true);
     PixsVol = 31;
     PixsCol = 7;
-    LabelFonts[1] = {"Courier", 11, 255, uint8_t(fsBold | fsUnderline)};
-    LabelFonts[2] = {"Times", 9, 4, fsItalic};
-    LabelFonts[4] = {"Verdana", 7, 5, fsStrikeOut};
-    LabelFonts[5] = {"Tahoma", 10, 6, 0};
+    UserView().LabelFonts[1] = {"Courier", 11, 255, uint8_t(fsBold | fsUnderline)};
+    UserView().LabelFonts[2] = {"Times", 9, 4, fsItalic};
+    UserView().LabelFonts[4] = {"Verdana", 7, 5, fsStrikeOut};
+    UserView().LabelFonts[5] = {"Tahoma", 10, 6, 0};
     CentroidSize = 12;
     NodeSize = 5;
     ArrowSize = 6;
@@ -115,8 +115,8 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     NumFormat = {9, 2, "%.2f"};
     ModePenColors[mode] = 333;
     ModeBrushColors[mode] = 444;
-    Items[3] = {"Capa", 0xFF, 2, true, psDot};
-    Items[20] = {"Ultima", 77, 3, false, psInsideFrame};
+    UserView().Items[3] = {"Capa", 0xFF, 2, true, psDot};
+    UserView().Items[20] = {"Ultima", 77, 3, false, psInsideFrame};
     d.cbNodos->setChecked(false);
     d.SeleccionGrafica->SetItemIndex(1);
     d.SeleccionColor->SetColor(4321);
@@ -184,13 +184,13 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     EXPECT_TRUE(Secondary::KDVscale().Fixed->isChecked()) << "the dialog made afterwards shows the setting read";
     EXPECT_EQ(PixsVol, 31);
     EXPECT_EQ(PixsCol, 7);
-    EXPECT_EQ(LabelFonts[1].Name, "Courier");
-    EXPECT_EQ(LabelFonts[1].Size, 11);
-    EXPECT_EQ(LabelFonts[1].Color, 255u);
-    EXPECT_EQ(LabelFonts[1].Style, fsBold | fsUnderline);
-    EXPECT_EQ(LabelFonts[2].Style, fsItalic);
-    EXPECT_EQ(LabelFonts[4].Style, fsStrikeOut);
-    EXPECT_EQ(LabelFonts[5].Name, "Tahoma");
+    EXPECT_EQ(UserView().LabelFonts[1].Name, "Courier");
+    EXPECT_EQ(UserView().LabelFonts[1].Size, 11);
+    EXPECT_EQ(UserView().LabelFonts[1].Color, 255u);
+    EXPECT_EQ(UserView().LabelFonts[1].Style, fsBold | fsUnderline);
+    EXPECT_EQ(UserView().LabelFonts[2].Style, fsItalic);
+    EXPECT_EQ(UserView().LabelFonts[4].Style, fsStrikeOut);
+    EXPECT_EQ(UserView().LabelFonts[5].Name, "Tahoma");
     EXPECT_EQ(Caption("Letra1"), "Letra (Courier 11)");
     EXPECT_EQ(Caption("Letra2"), "Letra (Times  9)");
     EXPECT_EQ(Caption("Tamano1"), "Tamaño (12)");
@@ -206,12 +206,12 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     EXPECT_EQ(NumFormat.Format, "%.2f");
     EXPECT_EQ(ModePenColors[mode], 333u);
     EXPECT_EQ(ModeBrushColors[mode], 444u);
-    EXPECT_EQ(Items[3].Name, "Capa");
-    EXPECT_EQ(Items[3].Color, 0xFFu);
-    EXPECT_EQ(Items[3].Width, 2);
-    EXPECT_EQ(Items[3].PenStyle, psDot);
-    EXPECT_FALSE(Items[3].ShowNames); // the show-names flag is written, not applied
-    EXPECT_EQ(Items[20].PenStyle, psInsideFrame);
+    EXPECT_EQ(UserView().Items[3].Name, "Capa");
+    EXPECT_EQ(UserView().Items[3].Color, 0xFFu);
+    EXPECT_EQ(UserView().Items[3].Width, 2);
+    EXPECT_EQ(UserView().Items[3].PenStyle, psDot);
+    EXPECT_FALSE(UserView().Items[3].ShowNames); // the show-names flag is written, not applied
+    EXPECT_EQ(UserView().Items[20].PenStyle, psInsideFrame);
     EXPECT_FALSE(d.cbNodos->isChecked());
     EXPECT_EQ(d.SeleccionGrafica->ItemIndex(), 1);
     EXPECT_EQ(d.SeleccionColor->Color(), 4321u);
@@ -232,7 +232,7 @@ TEST_F(ViewConfig, WrongFieldCountsGiveTheWholeDefault)
     std::filesystem::copy_file(testutil::dataPath("theme_viewconfig_bad.ini"), tmp.file("malo.ini"));
     for (const char* b : {"tbArrows", "tbNodes", "tbSolera", "tbZonas"})
         viewer->SetDown(QString::fromLatin1(b), true);
-    Items[2] = {"Sin cambio", 5, 4, true, psDash};
+    UserView().Items[2] = {"Sin cambio", 5, 4, true, psDash};
     PixsVol = 40;
     viewer->Settings().GeoLayersLoaded = 1;
     const int32_t layersBefore = NumGeoLayers;
@@ -244,19 +244,19 @@ TEST_F(ViewConfig, WrongFieldCountsGiveTheWholeDefault)
     EXPECT_EQ(TitleLines(), (std::vector<std::string>{"Uno", "", "Tres"}));
     for (const char* b : {"tbArrows", "tbNodes", "tbSolera", "tbZonas"})
         EXPECT_FALSE(viewer->Down(QString::fromLatin1(b))) << b; // 16 fields: all 17 released
-    EXPECT_EQ(LabelFonts[1].Name, "Arial");
-    EXPECT_EQ(LabelFonts[1].Size, 8);
+    EXPECT_EQ(UserView().LabelFonts[1].Name, "Arial");
+    EXPECT_EQ(UserView().LabelFonts[1].Size, 8);
     EXPECT_EQ(CentroidSize, 10);
     EXPECT_EQ(UserView().SymbolColors[0], 8454143u);
     EXPECT_EQ(PixsVol, 25);
     EXPECT_EQ(PixsCol, 5);
-    EXPECT_EQ(Items[1].Name, "Calle");
-    EXPECT_EQ(Items[1].Color, 255u);
-    EXPECT_EQ(Items[1].Width, 2);
-    EXPECT_FALSE(Items[1].ShowNames);
-    EXPECT_EQ(Items[1].PenStyle, psDot);
-    EXPECT_EQ(Items[2].Name, "Sin cambio");
-    EXPECT_EQ(Items[2].PenStyle, psDash);
+    EXPECT_EQ(UserView().Items[1].Name, "Calle");
+    EXPECT_EQ(UserView().Items[1].Color, 255u);
+    EXPECT_EQ(UserView().Items[1].Width, 2);
+    EXPECT_FALSE(UserView().Items[1].ShowNames);
+    EXPECT_EQ(UserView().Items[1].PenStyle, psDot);
+    EXPECT_EQ(UserView().Items[2].Name, "Sin cambio");
+    EXPECT_EQ(UserView().Items[2].PenStyle, psDash);
     // Only keys that begin "Rangos_" in any letter case are range sets.
     EXPECT_EQ(UserView().RangeSetKeys, (std::vector<std::string>{"rangos_Vel", "RANGOS_Vol"}));
     EXPECT_EQ(UserView().RangeNames[1], "null");
@@ -298,14 +298,14 @@ TEST_F(ViewConfig, PastedSizesOutOfRangeAreRefusedWithAMessage)
                         "[_Tema_Velmora]\r\nEscala=0;0;2147483647;5\r\nZonas=Arial;99999999;255;0000;2147483647;77\r\n"
                         "Flechas=9999;1\r\nAtributos=Arial;8;255;0000;6;2147483647\r\n");
     PixsVol = 40;
-    LabelFonts[1].Size = 9;
+    UserView().LabelFonts[1].Size = 9;
     CentroidSize = 6;
     ArrowSize = 5;
     NumFormat.Decimals = 2;
     livemenus::Find(viewer, QStringLiteral("PegarTema1"))->trigger();
     EXPECT_EQ(PixsVol, 40);
-    EXPECT_EQ(LabelFonts[1].Size, 9);
-    EXPECT_EQ(LabelFonts[1].Color, 255u); // the font's other fields apply
+    EXPECT_EQ(UserView().LabelFonts[1].Size, 9);
+    EXPECT_EQ(UserView().LabelFonts[1].Color, 255u); // the font's other fields apply
     EXPECT_EQ(CentroidSize, 6);
     EXPECT_EQ(UserView().SymbolColors[0], 77u);
     EXPECT_EQ(ArrowSize, 5);

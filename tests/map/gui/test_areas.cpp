@@ -183,7 +183,7 @@ TEST_F(AreaLayers, ZoneFillsCycleTakeTheirClassAndReachFromBeyondTheView)
     Zonas[3].Class = 2;
     Fresh();
     Draw(DrawZonas);
-    EXPECT_EQ(At(centre(3).x, centre(3).y), ToQColor(ClassColors[2]));
+    EXPECT_EQ(At(centre(3).x, centre(3).y), ToQColor(UserView().ClassColors[2]));
     EXPECT_EQ(At(centre(4).x, centre(4).y), ToQColor(0x00FF00));
     EXPECT_EQ(At(600, 600), ToQColor(0x00FF00));
     EXPECT_EQ(At(1700, 400), ToQColor(0x00FF00));
@@ -343,11 +343,11 @@ TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(entry->title(), "Solera: layer_kerbs");
     EXPECT_TRUE(livemenus::Find(viewer, "Nombres11")->isChecked());
-    EXPECT_EQ(livemenus::Find(viewer, "Letra11")->text(), QString::fromStdString(Format("Letra (%s %2d)", LabelFonts[11].Name,
-                                                                                 LabelFonts[11].Size)));
+    EXPECT_EQ(livemenus::Find(viewer, "Letra11")->text(), QString::fromStdString(Format("Letra (%s %2d)", UserView().LabelFonts[11].Name,
+                                                                                 UserView().LabelFonts[11].Size)));
 
-    const QColor gray = ToQColor(Items[11].Color);
-    Items[11].Width = 2;
+    const QColor gray = ToQColor(UserView().Items[11].Color);
+    UserView().Items[11].Width = 2;
     Draw(DrawSolera);
     EXPECT_EQ(At(700, 300), gray);
     // Only the last point of polyline 9 lies in the widened window: it is drawn.

@@ -203,7 +203,7 @@ TEST_F(SampleMap, LinksTakeTheColourAndWidthOfTheirClass)
     EXPECT_FALSE(ui.enabledItems["aVistaAnterior"]);
 
     // Without a width no link is drawn, while the menu items still follow.
-    Items[0].Width = 0;
+    UserView().Items[0].Width = 0;
     Nodos[Node(301)].Mark = 0;
     ZoomIndex = 2;
     Blank();

@@ -215,22 +215,22 @@ TEST_F(Toggles, FontsColoursAndWidthsOfTheLayers)
     Mark();
     Trigger("Letra4");
     EXPECT_EQ(offered.Color, clRed); // the values' font as it stood
-    EXPECT_EQ(LabelFonts[4].Name, "Courier");
-    EXPECT_EQ(LabelFonts[4].Size, 12);
-    EXPECT_EQ(LabelFonts[4].Color, clBlue);
-    EXPECT_EQ(LabelFonts[4].Style, fsBold);
+    EXPECT_EQ(UserView().LabelFonts[4].Name, "Courier");
+    EXPECT_EQ(UserView().LabelFonts[4].Size, 12);
+    EXPECT_EQ(UserView().LabelFonts[4].Color, clBlue);
+    EXPECT_EQ(UserView().LabelFonts[4].Style, fsBold);
     EXPECT_EQ(livemenus::Find(viewer, "Letra4")->text(), "Letra (Courier 12)");
     EXPECT_TRUE(Redrawn());
     accept = false;
     Trigger("Letra2");
-    EXPECT_EQ(LabelFonts[2].Name, "Arial");
+    EXPECT_EQ(UserView().LabelFonts[2].Name, "Arial");
     EXPECT_EQ(livemenus::Find(viewer, "Letra2")->text(), "Letra (Arial  8)");
 
     // The generation/attraction font and the layer styles change without a redraw.
     accept = true;
     Mark();
     Trigger("Letra3");
-    EXPECT_EQ(LabelFonts[3].Name, "Courier");
+    EXPECT_EQ(UserView().LabelFonts[3].Name, "Courier");
     int asked = 0;
     viewer->Display().Dialogs.ChooseColor = [&](uint32_t& c) {
         ++asked;
@@ -238,13 +238,13 @@ TEST_F(Toggles, FontsColoursAndWidthsOfTheLayers)
         return true;
     };
     viewer->Display().Color(15);
-    EXPECT_EQ(Items[15].Color, 0x123456u);
+    EXPECT_EQ(UserView().Items[15].Color, 0x123456u);
     viewer->Display().Color(20); // not a layer style
     EXPECT_EQ(asked, 1);
     viewer->Display().SetWidth(153);
-    EXPECT_EQ(Items[15].Width, 3);
+    EXPECT_EQ(UserView().Items[15].Width, 3);
     viewer->Display().SetWidth(110);
-    EXPECT_EQ(Items[11].Width, 0);
+    EXPECT_EQ(UserView().Items[11].Width, 0);
     EXPECT_FALSE(Redrawn());
 }
 
