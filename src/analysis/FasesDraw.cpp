@@ -2,6 +2,7 @@
 #include "analysis/Fases.h"
 
 #include "map/DisplayStyles.h"
+#include "map/ViewState.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
@@ -172,7 +173,7 @@ void StreetLabels(TMapPainter& p, const TJunctionDiagram& d, int size)
     NoBrush(p);
     const TLabelFont& f = UserView().LabelFonts[4];
     Font(p, f, size, f.Style & fsBold);
-    const double s = StreetLabelOffset;
+    const double s = UserView().StreetLabelOffset;
     for (const TArcos& l : d.Links) {
         const int32_t b = l.BearingA;
         if (!(l.NoReverse || b <= 900 || b > 2700)) continue;
@@ -181,7 +182,7 @@ void StreetLabels(TMapPainter& p, const TJunctionDiagram& d, int size)
         const TPoint Q = pa.x < pb.x ? pb : pa;
         const int32_t angle = (b > 900 && b < 2700) ? b - 1800 : b;
         p.LabelAt(angle, ZelUtils::Trim(l.StreetName), s * P.x + (1 - s) * Q.x, s * P.y + (1 - s) * Q.y,
-                  StreetLabelPos, 0);
+                  UserView().StreetLabelPos, 0);
     }
     p.PenMode = TPenMode::Copy;
 }

@@ -67,7 +67,7 @@ bool InLinkLayers(const TArcos& a, const TDxfMapOptions& o)
     return ValidNode(a.AIndex) && ValidNode(a.BIndex) && a.Active && (!o.tbSel || a.Mark > 0);
 }
 
-std::string ValueText(double v) { return ZelUtils::Format(NumFormat.Format.c_str(), v); }
+std::string ValueText(double v) { return ZelUtils::Format(UserView().NumFormat.Format.c_str(), v); }
 
 // The classes of a saved range set (its list text) over a copy of the table, as
 // the range dialog reads one: classes 0..5, each starting where the one below ends.
@@ -134,9 +134,9 @@ void DxfAtributos(const std::string& layer, const TLayerVariable& var, const TDx
             return;
         const double v = LinkValue(a, var);
         DxfSolidColor = v > attrMax ? over : 0;
-        const double w = std::min(PixsVol * v / attrMax, 1.1 * PixsVol);
+        const double w = std::min(UserView().PixsVol * v / attrMax, 1.1 * UserView().PixsVol);
         const TPoint p = NodeXY(a.AIndex), q = NodeXY(a.BIndex);
-        DxfSolidRec(layer, ZelUtils::Round(w * SizeFactor), p.x, p.y, q.x, q.y);
+        DxfSolidRec(layer, ZelUtils::Round(w * UserView().SizeFactor), p.x, p.y, q.x, q.y);
     });
     DxfSolidColor = 0;
 }
@@ -161,7 +161,7 @@ void DxfTemas(const std::string& layer, const TLayerVariable& var, const TDxfMap
         }
         if (shown) {
             const TPoint p = NodeXY(a.AIndex), q = NodeXY(a.BIndex);
-            DxfSolidRec(layer, PixsCol, p.x, p.y, q.x, q.y);
+            DxfSolidRec(layer, UserView().PixsCol, p.x, p.y, q.x, q.y);
         }
     });
     DxfSolidColor = 0;
@@ -169,7 +169,7 @@ void DxfTemas(const std::string& layer, const TLayerVariable& var, const TDxfMap
 
 void DxfValores(const std::string& layer, const TLayerVariable& var, const TDxfMapOptions& o)
 {
-    DxfTextHeight = UserView().LabelFonts[4].Size * SizeFactor;
+    DxfTextHeight = UserView().LabelFonts[4].Size * UserView().SizeFactor;
     DxfTextColor = 0;
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!InLinkLayers(a, o))
@@ -199,7 +199,7 @@ void DxfMovimientos(const std::string& layer, const TLayerVariable& var)
 {
     DxfLineColor = Colour(ModePenColors[Mode()]);
     DxfTextColor = Colour(UserView().LabelFonts[4].Color);
-    DxfTextHeight = ZelUtils::Round(UserView().LabelFonts[4].Size * SizeFactor);
+    DxfTextHeight = ZelUtils::Round(UserView().LabelFonts[4].Size * UserView().SizeFactor);
     const int32_t last = std::clamp(NumRanges, 0, MaxRangeClasses);
     std::set<int32_t> done; // a movement listed in several tiles is drawn once
     ViewTiles::ForEachTile([&](const TSpatialTile& t) {

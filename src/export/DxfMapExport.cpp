@@ -96,7 +96,7 @@ void Red()
 
 void Arrows(const TDxfMapOptions& o)
 {
-    const double size = ZelUtils::Round(ArrowSize * 4.0 * SizeFactor);
+    const double size = ZelUtils::Round(UserView().ArrowSize * 4.0 * UserView().SizeFactor);
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!Drawable(a) || !a.Active)
             return;
@@ -152,9 +152,9 @@ void Cents()
         }
     });
     ViewTiles::ForEachZone([](int32_t, const TZona& z) {
-        DxfTriangle("CENTROIDES", z.CentroidX, z.CentroidY, CentroidSize * SizeFactor);
+        DxfTriangle("CENTROIDES", z.CentroidX, z.CentroidY, UserView().CentroidSize * UserView().SizeFactor);
     });
-    DxfTextHeight = UserView().LabelFonts[1].Size * SizeFactor;
+    DxfTextHeight = UserView().LabelFonts[1].Size * UserView().SizeFactor;
     DxfTextColor = Colour(UserView().LabelFonts[1].Color);
     ViewTiles::ForEachZone([](int32_t, const TZona& z) {
         DxfText("CENTROIDES", 0, ZelUtils::Format("%d", z.Number), z.CentroidX, z.CentroidY, 1);
@@ -174,9 +174,9 @@ void Zones(const TDxfMapOptions& o)
 
 void NameNodes()
 {
-    DxfTextHeight = UserView().LabelFonts[2].Size * SizeFactor;
+    DxfTextHeight = UserView().LabelFonts[2].Size * UserView().SizeFactor;
     DxfTextColor = 0;
-    const auto position = static_cast<uint8_t>(NodeLabelPos);
+    const auto position = static_cast<uint8_t>(UserView().NodeLabelPos);
     ForEachNode([&](int32_t i) {
         DxfText("NNODOS", 0, ZelUtils::Format("%d", Nodos[i].Number), Nodos[i].X, Nodos[i].Y, position);
     });
@@ -184,7 +184,7 @@ void NameNodes()
 
 void Calles(bool upper)
 {
-    DxfTextHeight = UserView().LabelFonts[5].Size * SizeFactor;
+    DxfTextHeight = UserView().LabelFonts[5].Size * UserView().SizeFactor;
     DxfTextColor = 0;
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!Drawable(a) || !a.Active)
@@ -201,10 +201,10 @@ void Calles(bool upper)
         if (upper)
             for (char& c : name)
                 c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        const double f = StreetLabelOffset;
+        const double f = UserView().StreetLabelOffset;
         const double x = f * Nodos[a.AIndex].X + (1.0 - f) * Nodos[a.BIndex].X;
         const double y = f * Nodos[a.AIndex].Y + (1.0 - f) * Nodos[a.BIndex].Y;
-        DxfText("CALLES", backwards ? bearing - 1800 : bearing, name, x, y, static_cast<uint8_t>(StreetLabelPos));
+        DxfText("CALLES", backwards ? bearing - 1800 : bearing, name, x, y, static_cast<uint8_t>(UserView().StreetLabelPos));
     });
 }
 

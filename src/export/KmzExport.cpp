@@ -5,6 +5,7 @@
 #include "export/ZelKmzer.h"
 #include "map/DisplayStyles.h"
 #include "map/GeoLayers.h"
+#include "map/ViewState.h"
 #include "model/FileUtils.h"
 #include "model/SafeFile.h"
 #include "model/KDVlib.h"

@@ -130,7 +130,7 @@ void WriteCentroids()
     KmlBeginDocument("cents", false);
     for (const auto& [number, z] : zones)
         if (Zonas[z].HasCentroid)
-            KmlTriangle(Format("%d", number), Zonas[z].CentroidX, Zonas[z].CentroidY, CentroidSize * SizeFactor);
+            KmlTriangle(Format("%d", number), Zonas[z].CentroidX, Zonas[z].CentroidY, UserView().CentroidSize * UserView().SizeFactor);
     KmlEndDocument();
     KmlBeginDocument("centsP", false);
     for (const auto& [number, z] : zones)
@@ -194,7 +194,7 @@ double ValueInView(const TArcos& a)
 }
 
 // Band width in pixels: proportional to the value, at most 1.1 x PixsVol.
-double BandPixels(double v) { return std::min(PixsVol * v / BarScaleMax, 1.1 * PixsVol); }
+double BandPixels(double v) { return std::min(UserView().PixsVol * v / BarScaleMax, 1.1 * UserView().PixsVol); }
 
 void BandStyle()
 {
@@ -212,7 +212,7 @@ void WriteBands(const std::vector<int32_t>& links, bool values)
         const double v = ValueInView(a);
         if (LinkPlaced(a)) {
             const TPoint p1 = NodePt(a.AIndex), p2 = NodePt(a.BIndex);
-            KmlBand(Format("%d-%d", a.A, a.B), 0, ZelUtils::Round(BandPixels(v) * SizeFactor), Format("%.2f", v),
+            KmlBand(Format("%d-%d", a.A, a.B), 0, ZelUtils::Round(BandPixels(v) * UserView().SizeFactor), Format("%.2f", v),
                     p1.x, p1.y, p2.x, p2.y);
         }
     }
@@ -225,7 +225,7 @@ void WriteBands(const std::vector<int32_t>& links, bool values)
         const double v = ValueInView(a);
         if (LinkPlaced(a)) {
             const TPoint p1 = NodePt(a.AIndex), p2 = NodePt(a.BIndex);
-            KmlBandLabel(Format("%.2f", v), ZelUtils::Round(BandPixels(v) * SizeFactor), p1.x, p1.y, p2.x, p2.y);
+            KmlBandLabel(Format("%.2f", v), ZelUtils::Round(BandPixels(v) * UserView().SizeFactor), p1.x, p1.y, p2.x, p2.y);
         }
     }
     KmlEndFolder();

@@ -1,6 +1,7 @@
 // Handlers of the options dialog: colour panels, the class and layer style tables,
 // the width menu, the geographic buttons and the values other code reads.
 #include "mainwindow/DlgCfg.h"
+#include "map/ViewState.h"
 #include "model/ProgramOptions.h"
 #include "model/TextCodec.h"
 
@@ -176,7 +177,7 @@ void TDlgCfg::SeleccionAnchoChange()
 
 void TDlgCfg::rgZoomClick()
 {
-    ZoomFactor = ZoomFactorValue();
+    UserView().ZoomFactor = ZoomFactorValue();
 }
 
 void TDlgCfg::cbFullDxfClick()

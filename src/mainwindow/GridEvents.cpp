@@ -360,7 +360,7 @@ void TGridsController::sagZonasDblClick()
         if (zone.HasCentroid) {
             CentreView(zone.CentroidX, zone.CentroidY, 0.15 * ExtentWidth(), 0.15 * ExtentHeight());
             viewer_.RedrawMap();
-            DrawMoveMarker(viewer_.img, zone.CentroidX, zone.CentroidY, std::max(CentroidSize, 10),
+            DrawMoveMarker(viewer_.img, zone.CentroidX, zone.CentroidY, std::max(UserView().CentroidSize, 10),
                            GridMoveRegion);
         }
         SetNoCursor();
@@ -389,7 +389,7 @@ void TGridsController::sagNodosDblClick()
         }
         GridMoveRegion = QRegion();
         if (node.HasXY)
-            DrawMoveMarker(viewer_.img, node.X, node.Y, std::max(NodeSize, 5), GridMoveRegion);
+            DrawMoveMarker(viewer_.img, node.X, node.Y, std::max(UserView().NodeSize, 5), GridMoveRegion);
         SetNoCursor();
         CentroidMoving = false;
         NodeMoving = true;
@@ -651,15 +651,15 @@ void TGridsController::pupArcosPopup()
 void TGridsController::ShowNodePlace(int32_t node)
 {
     if (sagNodos && node < sagNodos->RowCount()) {
-        sagNodos->setCell(1, node, ZelUtils::Trim(Format(XYFormat.c_str(), double(Nodos[node].X))));
-        sagNodos->setCell(2, node, ZelUtils::Trim(Format(XYFormat.c_str(), double(Nodos[node].Y))));
+        sagNodos->setCell(1, node, ZelUtils::Trim(Format(XYFormat, double(Nodos[node].X))));
+        sagNodos->setCell(2, node, ZelUtils::Trim(Format(XYFormat, double(Nodos[node].Y))));
     }
 }
 
 void TGridsController::ShowCentroidPlace(int32_t zone)
 {
     if (sagZonas && zone < sagZonas->RowCount()) {
-        sagZonas->setCell(1, zone, Format(XYFormat.c_str(), double(Zonas[zone].CentroidX)));
-        sagZonas->setCell(2, zone, Format(XYFormat.c_str(), double(Zonas[zone].CentroidY)));
+        sagZonas->setCell(1, zone, Format(XYFormat, double(Zonas[zone].CentroidX)));
+        sagZonas->setCell(2, zone, Format(XYFormat, double(Zonas[zone].CentroidY)));
     }
 }

@@ -55,7 +55,7 @@ int32_t NodeNearPixel(const TOxrImage& img, int X, int Y)
     // Pixel centres, in world units and in floating point at any zoom.
     const double wx = img.PixelToWorldX(X) + 0.5 * unit;
     const double wy = img.PixelToWorldY(Y) - 0.5 * unit;
-    const double reach = std::max(NodeSize + 2, 4) * unit;
+    const double reach = std::max(UserView().NodeSize + 2, 4) * unit;
     double best = reach * reach;
     int32_t found = 0;
     for (int32_t n = 1; n <= Network.NodeCount; ++n) {

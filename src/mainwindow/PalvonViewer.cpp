@@ -367,7 +367,7 @@ void TPalvonViewer::Options1Click()
     TDlgCfg& options = Secondary::DlgCfg();
     options.CfgPaginas->setCurrentWidget(options.CfgPreferencias);
     options.exec();
-    SizeFactor = static_cast<float>(ProgramOptions().Screen2Print);
+    UserView().SizeFactor = static_cast<float>(ProgramOptions().Screen2Print);
 }
 
 void TPalvonViewer::CreateToolbars()

@@ -102,8 +102,8 @@ void TPrintHostAdapter::PutBackPositions(const KDVlib::THeldPositions& held, boo
     KDVlib::PutBackPositions(held);
     const auto show = [](TStringAlignGrid* grid, int32_t row, float x, float y) {
         if (grid && row >= 1 && row < grid->RowCount()) {
-            grid->setCell(1, row, ZelUtils::Trim(ZelUtils::Format(XYFormat.c_str(), double(x))));
-            grid->setCell(2, row, ZelUtils::Trim(ZelUtils::Format(XYFormat.c_str(), double(y))));
+            grid->setCell(1, row, ZelUtils::Trim(ZelUtils::Format(XYFormat, double(x))));
+            grid->setCell(2, row, ZelUtils::Trim(ZelUtils::Format(XYFormat, double(y))));
         }
     };
     for (const auto& p : held.Nodes)

@@ -185,11 +185,11 @@ void TSettingsController::GrabarConfiguracion(TIniFile& ini, const std::string& 
     const bool legendPlaced = sym && !(sym->PlaceAfresh && sym->pos() == QPoint(0, 0));
     put("Vineta", legendPlaced ? Format("%d;%d", sym->x(), sym->y()) : std::string("53;355"));
     const bool fixed = KDVscale ? KDVscale->Fixed->isChecked() : UserView().ScaleFixed;
-    put("Escala", Format("%s;%s;%d;%d", Real(RangeMax), Bool(fixed), PixsVol, PixsCol));
-    put("Zonas", Format("%s;%d;%d", FontFields(UserView().LabelFonts[1]), CentroidSize, UserView().SymbolColors[0]));
-    put("Nodos", Format("%s;%d", FontFields(UserView().LabelFonts[2]), NodeSize));
-    put("Flechas", Format("%d;%d", ArrowSize, UserView().SymbolColors[2]));
-    put("Atributos", Format("%s;%d;%d", FontFields(UserView().LabelFonts[4]), NumFormat.NumDec, NumFormat.Decimals));
+    put("Escala", Format("%s;%s;%d;%d", Real(RangeMax), Bool(fixed), UserView().PixsVol, UserView().PixsCol));
+    put("Zonas", Format("%s;%d;%d", FontFields(UserView().LabelFonts[1]), UserView().CentroidSize, UserView().SymbolColors[0]));
+    put("Nodos", Format("%s;%d", FontFields(UserView().LabelFonts[2]), UserView().NodeSize));
+    put("Flechas", Format("%d;%d", UserView().ArrowSize, UserView().SymbolColors[2]));
+    put("Atributos", Format("%s;%d;%d", FontFields(UserView().LabelFonts[4]), UserView().NumFormat.NumDec, UserView().NumFormat.Decimals));
     put("Calles", FontFields(UserView().LabelFonts[5]));
     const size_t mode = static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes));
     put("Color", Format("%d;%d", ModePenColors[mode], ModeBrushColors[mode]));
@@ -246,14 +246,14 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
 
     // Read first, with the sizes in use as the fallback of refused values.
     TViewConfig c;
-    c.PixsVol = PixsVol;
-    c.PixsCol = PixsCol;
+    c.PixsVol = UserView().PixsVol;
+    c.PixsCol = UserView().PixsCol;
     for (int tag : {1, 2, 4, 5})
         c.Fonts[static_cast<size_t>(tag)] = UserView().LabelFonts[static_cast<size_t>(tag)];
-    c.CentroidSize = CentroidSize;
-    c.NodeSize = NodeSize;
-    c.ArrowSize = ArrowSize;
-    c.Decimals = NumFormat.Decimals;
+    c.CentroidSize = UserView().CentroidSize;
+    c.NodeSize = UserView().NodeSize;
+    c.ArrowSize = UserView().ArrowSize;
+    c.Decimals = UserView().NumFormat.Decimals;
     for (int i = 0; i <= MaxItems; ++i)
         c.Items[static_cast<size_t>(i)].Width = UserView().Items[static_cast<size_t>(i)].Width;
     ViewConfig::Read(ini, section, c);
@@ -328,8 +328,8 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
     if (KDVscale)
         KDVscale->Fixed->setChecked(UserView().ScaleFixed);
     viewer_.MapView().ShowScaleKept(UserView().ScaleFixed);
-    PixsVol = c.PixsVol;
-    PixsCol = c.PixsCol;
+    UserView().PixsVol = c.PixsVol;
+    UserView().PixsCol = c.PixsCol;
 
     auto letra = [this, &c](int tag) {
         TLabelFont& f = UserView().LabelFonts[static_cast<size_t>(tag)];
@@ -340,23 +340,23 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
         viewer_.Action(QStringLiteral("Tamano%1").arg(tag))->setText(Qs(Format("Tamaño (%d)", size)));
     };
     letra(1);
-    CentroidSize = c.CentroidSize;
-    tamano(1, CentroidSize);
+    UserView().CentroidSize = c.CentroidSize;
+    tamano(1, UserView().CentroidSize);
     UserView().SymbolColors[0] = c.CentroidColor;
 
     letra(2);
-    NodeSize = c.NodeSize;
-    tamano(2, NodeSize);
+    UserView().NodeSize = c.NodeSize;
+    tamano(2, UserView().NodeSize);
 
-    ArrowSize = c.ArrowSize;
-    tamano(3, ArrowSize);
+    UserView().ArrowSize = c.ArrowSize;
+    tamano(3, UserView().ArrowSize);
     UserView().SymbolColors[2] = c.ArrowColor;
 
     letra(4);
-    NumFormat.NumDec = c.NumDec;
-    NumFormat.Decimals = c.Decimals;
-    NumFormat.Format = Format("%%.%df", NumFormat.Decimals);
-    viewer_.Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", NumFormat.Decimals)));
+    UserView().NumFormat.NumDec = c.NumDec;
+    UserView().NumFormat.Decimals = c.Decimals;
+    UserView().NumFormat.Format = Format("%%.%df", UserView().NumFormat.Decimals);
+    viewer_.Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", UserView().NumFormat.Decimals)));
 
     letra(5);
 

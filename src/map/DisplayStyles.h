@@ -57,6 +57,13 @@ constexpr uint8_t fsItalic = 2;
 constexpr uint8_t fsUnderline = 4;
 constexpr uint8_t fsStrikeOut = 8;
 
+// Number format of value labels and legends: field width, decimals, printf format.
+struct Tfmt {
+    int32_t NumDec = 6;
+    int32_t Decimals = 0;
+    std::string Format = "%.0f";
+};
+
 struct TLabelFont {
     std::string Name = "Arial";
     int32_t Size = 8;        // points

@@ -373,7 +373,7 @@ void DrawArrows(TMapPainter& img, const TNetworkOptions& o)
         return;
     img.PenMode = TPenMode::Copy;
     UseBrush(*p, UserView().SymbolColors[2]);
-    const TView view(img, 4.0 * std::abs(ArrowSize) + 4);
+    const TView view(img, 4.0 * std::abs(UserView().ArrowSize) + 4);
     const int32_t zeroRow = img.WorldToPixelY(0.0);
     ForEachLink([&](int32_t, const TArcos& a) {
         if (!NetworkShapes::ArrowShown(a, o))
@@ -385,9 +385,9 @@ void DrawArrows(TMapPainter& img, const TNetworkOptions& o)
             return;
         UsePen(*p, NetworkShapes::ArrowColor(a, o), 1);
         if (o.SimpleArrow)
-            img.PolylinePts(2.0 * ArrowSize, a.BearingB, b.x, b.y);
+            img.PolylinePts(2.0 * UserView().ArrowSize, a.BearingB, b.x, b.y);
         else
-            img.PolygonPts(2.0 * ArrowSize, a.BearingB, b.x, b.y);
+            img.PolygonPts(2.0 * UserView().ArrowSize, a.BearingB, b.x, b.y);
     });
 }
 
@@ -402,8 +402,8 @@ void DrawNodes(TMapPainter& img, const TNetworkOptions& o)
     if (o.KeepHitRegions)
         NodeHitRegions.fill(THitCircle{});
     img.PenMode = TPenMode::Copy;
-    const int32_t ring = NodeSize + 2;
-    const double margin = std::max({std::abs(NodeSize) + 4, ring + 4, 3 * std::abs(SignalSize) + 4});
+    const int32_t ring = UserView().NodeSize + 2;
+    const double margin = std::max({std::abs(UserView().NodeSize) + 4, ring + 4, 3 * std::abs(UserView().SignalSize) + 4});
     const TView view(img, margin);
     const uint32_t fill = UserView().SymbolColors[1];
     const bool raster = PixelDevice(*p);
@@ -421,7 +421,7 @@ void DrawNodes(TMapPainter& img, const TNetworkOptions& o)
         lastDirectOutline = -1;
     };
     NetworkShapes::ForEachShownNode(view, o, [&](int32_t index, const TNodo& n) {
-        circle(n.X, n.Y, NodeSize, NetworkShapes::NodeOutline(n, o), &fill);
+        circle(n.X, n.Y, UserView().NodeSize, NetworkShapes::NodeOutline(n, o), &fill);
         if (o.KeepHitRegions) {
             const QPoint c = img.WorldToPoint(n.X, n.Y);
             NodeHitRegions[static_cast<size_t>(index)] = THitCircle{c.x(), c.y(), std::max(0, ring)};
@@ -429,7 +429,7 @@ void DrawNodes(TMapPainter& img, const TNetworkOptions& o)
         if (const int32_t c = ClassOf(n.Mark))
             circle(n.X, n.Y, ring, UserView().ClassColors[c], nullptr);
         if (NetworkShapes::SignalShown(n, o))
-            img.DrawCursorMark(-3.0 * SignalSize, n.X, n.Y);
+            img.DrawCursorMark(-3.0 * UserView().SignalSize, n.X, n.Y);
     });
     if (lastDirectOutline >= 0) {
         UsePen(*p, uint32_t(lastDirectOutline), 1);
@@ -489,7 +489,7 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
     }
 
     // Centroids.
-    const TView symbolView(img, std::abs(CentroidSize) + 4);
+    const TView symbolView(img, std::abs(UserView().CentroidSize) + 4);
     bool havePen = false;
     uint32_t penColor = 0;
     int32_t penWidth = 0;
@@ -510,20 +510,20 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
             penColor = color;
             penWidth = width;
             havePen = true;
-            pattern = direct ? CentroidPattern(*p, CentroidSize) : nullptr;
+            pattern = direct ? CentroidPattern(*p, UserView().CentroidSize) : nullptr;
         }
         // Near the picture's edges the rasteriser clips the outline its own
         // way, so only whole triangles are written.
         const QPoint centre = img.WorldToPoint(z.CentroidX, z.CentroidY);
-        const int32_t reach = CentroidSize + 3;
+        const int32_t reach = UserView().CentroidSize + 3;
         if (direct && centre.x() >= reach && centre.y() >= reach && centre.x() < direct->width() - reach &&
             centre.y() < direct->height() - reach && WritePattern(*direct, centre, pattern.get()))
             written = true;
         else
-            img.PolylineArrays(3, 90, z.CentroidX, z.CentroidY, CentroidSize);
+            img.PolylineArrays(3, 90, z.CentroidX, z.CentroidY, UserView().CentroidSize);
         if (o.KeepHitRegions) {
             const QPoint c = img.WorldToPoint(z.CentroidX, z.CentroidY);
-            ZoneHitRegions[static_cast<size_t>(index)] = THitCircle{c.x(), c.y(), std::max(0, CentroidSize + 2)};
+            ZoneHitRegions[static_cast<size_t>(index)] = THitCircle{c.x(), c.y(), std::max(0, UserView().CentroidSize + 2)};
         }
     }
 
@@ -557,7 +557,7 @@ void DrawNameNodes(TMapPainter& img, const TNetworkOptions& o)
     ClearBrush(*p);
     img.PenMode = TPenMode::Nop;
     UseFont(img, *p, 2);
-    const int32_t position = o.ShowLanes ? 4 : std::clamp(NodeLabelPos, 0, 8);
+    const int32_t position = o.ShowLanes ? 4 : std::clamp(UserView().NodeLabelPos, 0, 8);
     const TView view(img, LabelMargin(*p));
     const TLabelPen textPen(*p, img.FontColor);
     const TMapPainter::TLabelPass pass(img);
@@ -576,8 +576,8 @@ void DrawCalles(TMapPainter& img, const TNetworkOptions& o)
     ClearBrush(*p);
     UseFont(img, *p, 5);
     img.PenMode = TPenMode::Nop;
-    const int32_t position = std::clamp(StreetLabelPos, 0, 8);
-    const double offset = StreetLabelOffset;
+    const int32_t position = std::clamp(UserView().StreetLabelPos, 0, 8);
+    const double offset = UserView().StreetLabelOffset;
     const TView view(img, LabelMargin(*p));
     const TLabelPen textPen(*p, img.FontColor);
     const TMapPainter::TLabelPass pass(img);

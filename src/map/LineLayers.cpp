@@ -2,6 +2,7 @@
 #include "map/LineLayers.h"
 
 #include "map/DisplayStyles.h"
+#include "map/ViewState.h"
 #include "model/FileUtils.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"

@@ -1,6 +1,7 @@
 #include "map/ProgramSettings.h"
 
 #include "map/DisplayStyles.h"
+#include "map/ViewState.h"
 #include "model/ProgramOptions.h"
 #include "model/ZelUtils.h"
 #include "platform/IniFile.h"

@@ -59,16 +59,15 @@ const TViewSnapshot* InForce() { return Current; }
 TLayerSizes ScreenSizes()
 {
     TLayerSizes s;
-    s.PixsVol = PixsVol;
-    s.PixsCol = PixsCol;
-    s.PixsMov = PixsMov;
-    s.GenatrBarWidth = GenatrBarWidth;
-    s.LinkShift = LinkShift;
-    s.NodeSize = NodeSize;
-    s.CentroidSize = CentroidSize;
-    s.ArrowSize = ArrowSize;
-    s.SignalSize = SignalSize;
-    s.ZoneBorderScale = ZoneBorderScale;
+    s.PixsVol = UserView().PixsVol;
+    s.PixsCol = UserView().PixsCol;
+    s.PixsMov = UserView().PixsMov;
+    s.GenatrBarWidth = UserView().GenatrBarWidth;
+    s.LinkShift = UserView().LinkShift;
+    s.NodeSize = UserView().NodeSize;
+    s.CentroidSize = UserView().CentroidSize;
+    s.ArrowSize = UserView().ArrowSize;
+    s.SignalSize = UserView().SignalSize;
     s.LabelFonts = UserView().LabelFonts;
     s.Items = UserView().Items;
     return s;

@@ -74,6 +74,24 @@ struct TViewState {
     // intersection views.
     double FMov = 1.0;
     float IntersectionBorderWidth = 1.0f;
+    // Number format of value labels and legends.
+    Tfmt NumFormat;
+    // Bar width of a value at the scale maximum, colour-map band width and the
+    // zones' generation/attraction bar width, in pixels.
+    int32_t PixsVol = 25, PixsCol = 5, GenatrBarWidth = 20;
+    int32_t PixsMov = 1; // pen width of coloured movement symbols (1..5)
+    // Symbol sizes in pixels, and the corner of a node's number (position code).
+    int32_t CentroidSize = 10, NodeSize = 3, ArrowSize = 8, SignalSize = 10, NodeLabelPos = 6;
+    // Printer pixels per screen pixel: printed and exported sizes are screen sizes
+    // times this (the options window's print/screen ratio once it closes).
+    float SizeFactor = 5.0f;
+    // Offset of the values from their link in pixels (below 0: beside the bars).
+    int32_t LinkShift = 1;
+    // Position code of the street names and where along a straight link they sit.
+    int32_t StreetLabelPos = 1;
+    float StreetLabelOffset = 0.5f;
+    // Share of the window's width and height one zoom step moves each side by.
+    float ZoomFactor = 0.1f;
     // Links are drawn lane by lane (the node circles are then left out).
     bool ShowLanes = false;
     // Fill colour per symbol kind: 0 centroids, 1 nodes, 2 arrowheads, 3 signals. Yellow at start.

@@ -33,20 +33,8 @@ int32_t LpaFirstCol = 0, LplFirstCol = 0, LpaMovFirstCol = 0, LplMovFirstCol = 0
 int32_t PreloadShift = 0;
 std::vector<std::string> CamposZonas, CamposNodos, CamposArcos, CamposLineas, CamposMovims;
 std::array<int32_t, NumArcosColumns> ColVarArcosMenu{};
-Tfmt NumFormat;
 
-int32_t PixsVol = 25, PixsCol = 5, GenatrBarWidth = 20;
-double ZoneBorderScale = 1.0;
-int32_t PixsMov = 1;
 float AnchoPista = 3.5f, LaneOffset = 5.25f;
-
-int32_t CentroidSize = 10, NodeSize = 3, ArrowSize = 8, SignalSize = 10, NodeLabelPos = 6;
-float SizeFactor = 5.0f;
-int32_t LinkShift = 1;
-int32_t StreetLabelPos = 1;
-float StreetLabelOffset = 0.5f;
-float ZoomFactor = 0.1f;
-std::string XYFormat = "%.5f";
 
 int32_t PickedItem = -1;
 bool RubberBand = false;
@@ -108,26 +96,9 @@ void ResetModelState()
     for (auto* fields : {&CamposZonas, &CamposNodos, &CamposArcos, &CamposLineas, &CamposMovims})
         fields->clear();
     ColVarArcosMenu = {};
-    NumFormat = Tfmt{};
 
-    PixsVol = 25;
-    PixsCol = 5;
-    GenatrBarWidth = 20;
-    ZoneBorderScale = 1.0;
-    PixsMov = 1;
     AnchoPista = 3.5f;
     LaneOffset = 5.25f;
-    CentroidSize = 10;
-    NodeSize = 3;
-    ArrowSize = 8;
-    SignalSize = 10;
-    NodeLabelPos = 6;
-    SizeFactor = 5.0f;
-    LinkShift = 1;
-    StreetLabelPos = 1;
-    StreetLabelOffset = 0.5f;
-    ZoomFactor = 0.1f;
-    XYFormat = "%.5f";
 
     ClearMouseState();
     ClickPixX = ClickPixY = 0;

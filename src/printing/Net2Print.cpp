@@ -60,7 +60,7 @@ void ReadGeneral(const TIniFile& ini, const std::string& folder, TPrintGeneral& 
     MarginRight = ini.ReadFloat("General", "MargenDer", 1.0);
     PrintColumns = ini.ReadInteger("General", "NumeroColumnas", 0);
     PrintInColumns = PrintColumns > 0;
-    LinkShift = ini.ReadInteger("General", "DesplazamientoValor", 0);
+    UserView().LinkShift = ini.ReadInteger("General", "DesplazamientoValor", 0);
     WordDocumentName = Net2PrintFile::FullPathOrNull(ini.ReadString("General", "DocumentoWord", "null"), folder);
     WordDocumentDefinitionFolder = WordDocumentName == "null" ? std::string() : folder;
     ancho = static_cast<float>(ini.ReadFloat("General", "Ancho", 0));
@@ -81,14 +81,14 @@ void ReadTheme(const TIniFile& ini, Net2PrintView& view, TPrintTheme& theme)
         WorldMaxY = theme.Zoom[3];
     }
     theme.ValorMaximo = ini.ReadFloat("Tema", "ValorMaximo", 0);
-    const int32_t width = ini.ReadInteger("Tema", "AnchoAtributo", PixsVol);
+    const int32_t width = ini.ReadInteger("Tema", "AnchoAtributo", UserView().PixsVol);
     if (width >= 1 && width <= MaxAnchoAtributo)
-        PixsVol = width;
+        UserView().PixsVol = width;
     else
         Services().ShowMessage(ZelUtils::Format("AnchoAtributo=%d en la definición de impresión está fuera de rango "
                                                 "(1 a %d); se mantiene %d",
-                                                width, MaxAnchoAtributo, PixsVol));
-    theme.AnchoAtributo = PixsVol;
+                                                width, MaxAnchoAtributo, UserView().PixsVol));
+    theme.AnchoAtributo = UserView().PixsVol;
     theme.VerNombreNodos = ini.ReadInteger("Tema", "VerNombreNodos", 0) == 1;
     theme.Fixed = ini.ReadInteger("Tema", "Fixed", 0) == 1;
     int32_t left = 0, top = 0;

@@ -313,11 +313,11 @@ void DataNetwork()
     RangeVarMovim = 4;
     UserView().RangeItemMovim = 4;
     UserView().ScaleFixed = false;
-    PixsVol = 20;
-    PixsCol = 3;
-    SizeFactor = 1.0f;
+    UserView().PixsVol = 20;
+    UserView().PixsCol = 3;
+    UserView().SizeFactor = 1.0f;
     UserView().FMov = 1.0;
-    NumFormat = Tfmt{6, 1, "%6.1f"};
+    UserView().NumFormat = Tfmt{6, 1, "%6.1f"};
     UserView().ShownVarList = {"5"};
     Ranges::FillDefaultRanges(0.0f, 100.0f);
     UserView().RangeSetKeys.clear();

@@ -203,8 +203,8 @@ TEST_F(KmzTest, NetworkWithLanesAndBands)
     UserView().RangeVarArcos = 1;
     ColVarArcos[1] = 5;
     BarScaleMax = 100;
-    PixsVol = 10;
-    SizeFactor = 1;
+    UserView().PixsVol = 10;
+    UserView().SizeFactor = 1;
     UserView().RangeName = "Flujo";
 
     TKmzNetworkView view;

@@ -6,6 +6,7 @@
 #include "map/LineLayers.h"
 #include "map/PointLayers.h"
 #include "map/Polygons.h"
+#include "map/ViewState.h"
 #include "model/FileUtils.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"

@@ -68,7 +68,7 @@ TEST_F(Net2PrintTest, FullDefinition)
     EXPECT_DOUBLE_EQ(MarginBottom, 1.0);
     EXPECT_TRUE(PrintInColumns);
     EXPECT_EQ(PrintColumns, 2);
-    EXPECT_EQ(LinkShift, -3);
+    EXPECT_EQ(UserView().LinkShift, -3);
     EXPECT_EQ(WordDocumentName, Full("out/rep.doc"));
     EXPECT_EQ(view.general.LineaSoleras, Full("calles.txt"));
     EXPECT_EQ(view.general.TemaVelmora, "null");
@@ -85,7 +85,7 @@ TEST_F(Net2PrintTest, FullDefinition)
     EXPECT_EQ(ModePenColors[1], 8454143u);
     EXPECT_EQ(ModeBrushColors[1], 8421631u);
     EXPECT_EQ(UserView().Items[11].Color, 123u);
-    EXPECT_EQ(PixsVol, 40);
+    EXPECT_EQ(UserView().PixsVol, 40);
     EXPECT_TRUE(view.theme.VerNombreNodos);
     EXPECT_TRUE(view.theme.Fixed);
     EXPECT_DOUBLE_EQ(view.theme.ValorMaximo, 1500.5);
@@ -131,12 +131,12 @@ TEST_F(Net2PrintTest, HugeColumnCountAndWidthAreRefused)
               "la definición no se lee");
 
     ui.messages.clear();
-    PixsVol = 33;
+    UserView().PixsVol = 33;
     testutil::writeFile(dir_.file("ancho.ini"), "[General]\r\nNumeroColumnas=63\r\n[Tema]\r\nAnchoAtributo=2147483647\r\n"
                                                 "[Red1]\r\nRedPalvon=a.dat\r\n");
     FakeView view;
     ASSERT_TRUE(ReadWriteNet2Print("ancho.ini", &view));
-    EXPECT_EQ(PixsVol, 33);
+    EXPECT_EQ(UserView().PixsVol, 33);
     EXPECT_EQ(view.theme.AnchoAtributo, 33);
     EXPECT_EQ(PrintColumns, 63);
     EXPECT_EQ(Net2PrintCount, 3);
@@ -150,7 +150,7 @@ TEST_F(Net2PrintTest, SettingsOnlyAndDefaults)
     WordDocumentName = Full("chosen.doc");
     PrintColumns = 3;
     PrintInColumns = true;
-    PixsVol = 33;
+    UserView().PixsVol = 33;
     testutil::writeFile("only.ini", "[general]\r\nTama\xF1oPapel=2\r\n[TEMA]\r\nVineta=15;20\r\nZoom=1;2;3\r\n");
     FakeView view;
     WorldMinX = -5;
@@ -161,7 +161,7 @@ TEST_F(Net2PrintTest, SettingsOnlyAndDefaults)
     EXPECT_EQ(WordDocumentName, "null");
     EXPECT_FALSE(PrintInColumns);
     EXPECT_EQ(WordPaperSize, 23);  // the key spelled in Latin-1
-    EXPECT_EQ(PixsVol, 33);
+    EXPECT_EQ(UserView().PixsVol, 33);
     EXPECT_FALSE(view.theme.Fixed);
     EXPECT_FALSE(view.theme.VerNombreNodos);
     EXPECT_EQ(view.theme.VinetaLeft, 15);

@@ -1,5 +1,6 @@
 #include "analysis/gui/KDVMix.h"
 #include "analysis/gui/JunctionToolbar.h"
+#include "map/ViewState.h"
 #include "platform/ImageFile.h"
 #include "printing/gui/FrmPreview.h"
 

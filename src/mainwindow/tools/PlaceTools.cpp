@@ -44,7 +44,7 @@ void PlaceCentroid(TPalvonViewer& viewer, int32_t zone, double x, double y)
 
 void DrawNodeMarker(TOxrImage& img, const TPoint& p)
 {
-    XorDraw(img, RedPen(), [&] { img.Circle(p.x, p.y, -NodeSize); });
+    XorDraw(img, RedPen(), [&] { img.Circle(p.x, p.y, -UserView().NodeSize); });
 }
 
 void DrawCentroidMarker(TOxrImage& img, const TPoint& p)

@@ -466,7 +466,7 @@ DataLayers::TLegendRequest DrawLineLoads(TMapPainter& Img)
             Img.PolygonRectW(Round(width), 0, a.x, a.y, b.x, b.y);
             if (values) {
                 ClearBrush(Img);
-                Img.LabelAt(0, Format(NumFormat.Format.c_str(), double(total)), (a.x + b.x) / 2.0, (a.y + b.y) / 2.0,
+                Img.LabelAt(0, Format(UserView().NumFormat.Format.c_str(), double(total)), (a.x + b.x) / 2.0, (a.y + b.y) / 2.0,
                             1, 0);
             }
         });
@@ -585,7 +585,7 @@ void DrawPuntos(TMapPainter& Img)
         const TDot& dot = Dots[static_cast<size_t>(i)];
         SetPen(Img, Blue, 1);
         SetBrush(Img, Blue);
-        Img.PolylineArrays(6, 0, dot.Pos.x, dot.Pos.y, CentroidSize);
+        Img.PolylineArrays(6, 0, dot.Pos.x, dot.Pos.y, UserView().CentroidSize);
         ClearBrush(Img);
         Img.LabelAt(0, Format("%d", dot.Value), dot.Pos.x, dot.Pos.y, 4, 0);
     }

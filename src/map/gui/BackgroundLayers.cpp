@@ -6,6 +6,7 @@
 #include "map/GeoLayers.h"
 #include "map/LineLayers.h"
 #include "map/PointLayers.h"
+#include "map/ViewState.h"
 #include "map/gui/MapCommands.h"
 #include "map/gui/MapViewHost.h"
 #include "export/GeoWriters.h"

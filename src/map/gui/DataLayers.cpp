@@ -176,7 +176,7 @@ void SetLabelFont(TMapPainter& img, int index, int sizeDelta = 0)
     img.FontColor = ToQColor(lf.Color);
 }
 
-std::string FormatValue(double v) { return ZelUtils::Format(NumFormat.Format.c_str(), v); }
+std::string FormatValue(double v) { return ZelUtils::Format(UserView().NumFormat.Format.c_str(), v); }
 
 std::string JoinTitles(const std::vector<int32_t>& columns, bool movement)
 {
@@ -576,7 +576,7 @@ QImage SymboloPicture(const std::string& caption, int count)
     QFont font = GrowFont(qcaption, RangeSymbolSize);
     const int h = QFontMetrics(font).boundingRect(qcaption.isEmpty() ? QStringLiteral("0") : qcaption).height();
     const int r = count == 1 ? 0 : (h + 2) * count + 2;
-    const int height = PixsVol + 10 + 2 * RangeSymbolSize + r;
+    const int height = UserView().PixsVol + 10 + 2 * RangeSymbolSize + r;
     QFont big = font;
     big.setPixelSize(std::max(1, Round(1.2 * font.pixelSize())));
     // Wide enough for the caption and each variable's title: a legend that cuts
@@ -606,19 +606,19 @@ QImage SymboloPicture(const std::string& caption, int count)
                    QString::fromStdString(ZelUtils::Trim(text)));
     };
     if (BarsOverMax) {
-        const int over = Round(1.1 * PixsVol);
+        const int over = Round(1.1 * UserView().PixsVol);
         p.setPen(ToQColor(Silver));
         p.setBrush(ToQColor(ModeBrushColors[static_cast<size_t>(RangeMode)]));
         p.drawRect(5, base - over, 70 - 5, over);
-        label(5, 70, base - over, "> " + ZelUtils::Trim(ZelUtils::Format(NumFormat.Format.c_str(), double(BarScaleMax))));
+        label(5, 70, base - over, "> " + ZelUtils::Trim(ZelUtils::Format(UserView().NumFormat.Format.c_str(), double(BarScaleMax))));
         x = 70;
     }
     for (int k = 3; k >= 1; --k) {
-        const int bh = Round(k * PixsVol / 3.0);
+        const int bh = Round(k * UserView().PixsVol / 3.0);
         p.setPen(ToQColor(Silver));
         p.setBrush(barColor);
         p.drawRect(x, base - bh, 55, bh);
-        label(x, x + 55, base - bh, ZelUtils::Format(NumFormat.Format.c_str(), k / 3.0 * BarScaleMax));
+        label(x, x + 55, base - bh, ZelUtils::Format(UserView().NumFormat.Format.c_str(), k / 3.0 * BarScaleMax));
         x += 55;
     }
     if (count > 1) {
@@ -638,7 +638,7 @@ QImage SymboloPicture(const std::string& caption, int count)
 
 QImage RangesPicture(const std::string& caption)
 {
-    RangeFormat = NumFormat.Format;
+    RangeFormat = UserView().NumFormat.Format;
     const double u = 0.33 * RangeSymbolSize;
     const int last = std::clamp(NumRanges, 0, MaxRangeClasses);
     const std::string fmt = RangeFormat + " - " + RangeFormat;

@@ -152,7 +152,7 @@ void TDisplayController::CreateDisplayMenus()
         letra->setText(LetraCaption(tag));
         letra->setData(tag);
     }
-    window_.Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", NumFormat.Decimals)));
+    window_.Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", UserView().NumFormat.Decimals)));
     for (const auto& [place, menu] : {std::pair{"Zonas", zonas}, std::pair{"Nodos", nodos},
                                       std::pair{"Valores", valores}, std::pair{"Calles", calles},
                                       std::pair{"Títulos", titulos}, std::pair{"Generación/Atracción", genatr}})
@@ -230,9 +230,9 @@ void TDisplayController::CreateDisplayMenus()
 
 void TDisplayController::NumDec(int decimals)
 {
-    NumFormat.NumDec = decimals + 6;
-    NumFormat.Decimals = decimals;
-    NumFormat.Format = Format("%%.%df", decimals);
+    UserView().NumFormat.NumDec = decimals + 6;
+    UserView().NumFormat.Decimals = decimals;
+    UserView().NumFormat.Format = Format("%%.%df", decimals);
     window_.Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", decimals)));
     window_.RedrawMap();
 }
@@ -300,7 +300,7 @@ void TDisplayController::UbiNodoClick(int tag)
 {
     if (tag < 1 || tag > 9)
         return;
-    NodeLabelPos = NodePosCodes[tag];
+    UserView().NodeLabelPos = NodePosCodes[tag];
     window_.Action(Named(QStringLiteral("UbiNodo%1").arg(tag)))->setChecked(true);
     window_.RedrawMap();
 }
@@ -309,17 +309,17 @@ void TDisplayController::UbiCallesClick(int tag)
 {
     if (tag < 1 || tag > 9)
         return;
-    StreetLabelPos = StreetPosCodes[tag];
+    UserView().StreetLabelPos = StreetPosCodes[tag];
     // Left column near the start of the link, right column near its end.
     static const float offsets[3] = {0.95f, 0.5f, 0.05f};
-    StreetLabelOffset = offsets[(tag - 1) % 3];
+    UserView().StreetLabelOffset = offsets[(tag - 1) % 3];
     window_.Action(Named(QStringLiteral("UbiCalles%1").arg(tag)))->setChecked(true);
     window_.RedrawMap();
 }
 
 void TDisplayController::Desplazamiento(int tag)
 {
-    LinkShift = tag;
+    UserView().LinkShift = tag;
     window_.RedrawMap();
 }
 
@@ -335,7 +335,7 @@ void TDisplayController::seFMovChange() { UserView().FMov = seFMov->value(); }
 
 void TDisplayController::AnchoBarra1Click()
 {
-    std::string text = Format("%d", GenatrBarWidth);
+    std::string text = Format("%d", UserView().GenatrBarWidth);
     bool accepted = false;
     if (Dialogs.InputText) {
         accepted = Dialogs.InputText("Ancho barra ...", "Nodo", text);
@@ -351,7 +351,7 @@ void TDisplayController::AnchoBarra1Click()
         Services().ShowMessage("Valor no válido: " + typed);
         return;
     }
-    GenatrBarWidth = ZelUtils::Round(ZelUtils::ParseReal(typed));
+    UserView().GenatrBarWidth = ZelUtils::Round(ZelUtils::ParseReal(typed));
 }
 
 // ---- The title box ----

@@ -110,7 +110,7 @@ void TMapViewController::Tamano(QAction* item, int tag)
 {
     if (tag < 1 || tag > 4)
         return;
-    int32_t* const sizes[] = {&CentroidSize, &NodeSize, &ArrowSize, &SignalSize};
+    int32_t* const sizes[] = {&UserView().CentroidSize, &UserView().NodeSize, &UserView().ArrowSize, &UserView().SignalSize};
     int32_t& size = *sizes[tag - 1];
     TDlgSize& d = host_.SizeDialog();
     d.Kind = tag;

@@ -395,7 +395,7 @@ void TMapViewController::ZoomIn()
     if (PolySelectKind != 0)
         return;
     CancelWheelZoom();
-    Zoom::ZoomInView(ZoomFactor);
+    Zoom::ZoomInView(UserView().ZoomFactor);
     window_.RedrawMap();
 }
 
@@ -404,7 +404,7 @@ void TMapViewController::ZoomOut()
     if (PolySelectKind != 0)
         return;
     CancelWheelZoom();
-    Zoom::ZoomOutView(ZoomFactor);
+    Zoom::ZoomOutView(UserView().ZoomFactor);
     window_.RedrawMap();
 }
 
@@ -470,9 +470,9 @@ void TMapViewController::WheelZoomStep(bool in)
     if (!wheelRedraw_->isActive())
         preview->Start();
     if (in)
-        Zoom::ZoomInView(ZoomFactor);
+        Zoom::ZoomInView(UserView().ZoomFactor);
     else
-        Zoom::ZoomOutView(ZoomFactor);
+        Zoom::ZoomOutView(UserView().ZoomFactor);
     preview->ScaleTo(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
     wheelRedraw_->start(WheelRestMs());
 }

@@ -79,7 +79,7 @@ public:
         // The theme's maximum and keep-the-maximum box go through the scale dialog,
         // as if typed there.
         TKDVscale& scale = batchHost_->ScaleDialog();
-        scale.vMax->setText(QString::fromStdString(ZelUtils::Format(NumFormat.Format.c_str(), theme.ValorMaximo)));
+        scale.vMax->setText(QString::fromStdString(ZelUtils::Format(UserView().NumFormat.Format.c_str(), theme.ValorMaximo)));
         scale.Fixed->setChecked(theme.Fixed);
         window_->SetCommandOn(Cmd::tbNameNodes, theme.VerNombreNodos);
         if (TLegendImage* sym = host_->RangeLegend())

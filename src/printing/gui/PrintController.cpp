@@ -62,7 +62,7 @@ struct TFooter {
 
     TFooter(const QPaintDevice* device, const QString& caption, int pageW, int pageHeight) : pageH(pageHeight)
     {
-        const float f = SizeFactor > 0 ? SizeFactor : 1.0f;
+        const float f = UserView().SizeFactor > 0 ? UserView().SizeFactor : 1.0f;
         font = QFont(QStringLiteral("Times New Roman"));
         font.setPointSize(std::max(1, ZelUtils::Round(10 * f)));
         font.setBold(true);
@@ -241,7 +241,7 @@ void TPrintController::Setup1Click()
         ProgramOptions().SetScreen2Print(double(PrinterPageSize().width()) / screenWidth);
         NotifyProgramOptionsChanged();
     }
-    SizeFactor = float(ProgramOptions().Screen2Print);
+    UserView().SizeFactor = float(ProgramOptions().Screen2Print);
 }
 
 void TPrintController::PrinttoFile1Click() { PrintFilePalvon(); }

@@ -35,7 +35,7 @@ using ZelUtils::Round;
 
 namespace PrintLayers {
 
-double Factor() { return SizeFactor > 1e-3f ? double(SizeFactor) : 1.0; }
+double Factor() { return UserView().SizeFactor > 1e-3f ? double(UserView().SizeFactor) : 1.0; }
 
 namespace {
 
@@ -146,7 +146,7 @@ QFont GrowFont(QPainter& p, const QString& text, double height)
     return font;
 }
 
-std::string FormatValue(double v) { return ZelUtils::Trim(ZelUtils::Format(NumFormat.Format.c_str(), v)); }
+std::string FormatValue(double v) { return ZelUtils::Trim(ZelUtils::Format(UserView().NumFormat.Format.c_str(), v)); }
 
 } // namespace
 
@@ -293,7 +293,7 @@ void PrintArrows(QPainter& p)
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
     const TNetworkOptions o = Options();
     UseBrush(p, UserView().SymbolColors[2]);
-    const int32_t side = Scaled(2.0 * ArrowSize);
+    const int32_t side = Scaled(2.0 * UserView().ArrowSize);
     const TView view(std::abs(side) + 4);
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!NetworkShapes::ArrowShown(a, o))
@@ -313,8 +313,8 @@ void PrintNodes(QPainter& p)
 {
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
     const TNetworkOptions o = Options();
-    const int32_t radius = Scaled(NodeSize), ring = Scaled(NodeSize + 2);
-    const TView view(std::max({radius, ring, Scaled(3 * std::abs(SignalSize))}) + 4);
+    const int32_t radius = Scaled(UserView().NodeSize), ring = Scaled(UserView().NodeSize + 2);
+    const TView view(std::max({radius, ring, Scaled(3 * std::abs(UserView().SignalSize))}) + 4);
     NetworkShapes::ForEachShownNode(view, o, [&](int32_t, const TNodo& n) {
         UsePen(p, NetworkShapes::NodeOutline(n, o), Scaled(2));
         UseBrush(p, UserView().SymbolColors[1]);
@@ -325,7 +325,7 @@ void PrintNodes(QPainter& p)
             ZelPrinter::CircleW(&p, ring, n.X, n.Y);
         }
         if (NetworkShapes::SignalShown(n, o))
-            ZelPrinter::SignalW(&p, -Scaled(3.0 * SignalSize), n.X, n.Y);
+            ZelPrinter::SignalW(&p, -Scaled(3.0 * UserView().SignalSize), n.X, n.Y);
     });
     UsePen(p, clBlack, 1);
 }
@@ -344,7 +344,7 @@ void PrintCents(QPainter& p)
         for (const TPoint& to : ends)
             ZelPrinter::LineW(&p, z.CentroidX, z.CentroidY, to.x, to.y);
     }
-    const int32_t half = Scaled(CentroidSize);
+    const int32_t half = Scaled(UserView().CentroidSize);
     for (int32_t index : zones) {
         const TZona& z = Zonas[index];
         if (const int32_t c = ClassOf(z.Class))
@@ -369,7 +369,7 @@ void PrintNameNodes(QPainter& p)
     TMapPainter& mp = ZelPrinter::Painter();
     mp.PenMode = TPenMode::Nop;
     UseFont(p, 2);
-    const int32_t position = UserView().ShowLanes ? 4 : std::clamp(NodeLabelPos, 0, 8);
+    const int32_t position = UserView().ShowLanes ? 4 : std::clamp(UserView().NodeLabelPos, 0, 8);
     const TView view(0);
     NetworkShapes::ForEachShownNode(view, o, [&](int32_t, const TNodo& n) {
         ZelPrinter::LabelAt(&p, 0, std::to_string(n.Number), n.X, n.Y, position, 0);
@@ -384,8 +384,8 @@ void PrintCalles(QPainter& p)
     UseFont(p, 5);
     TMapPainter& mp = ZelPrinter::Painter();
     mp.PenMode = TPenMode::Nop;
-    const int32_t position = std::clamp(StreetLabelPos, 0, 8);
-    const double t = StreetLabelOffset;
+    const int32_t position = std::clamp(UserView().StreetLabelPos, 0, 8);
+    const double t = UserView().StreetLabelOffset;
     const TView view(0);
     NetworkShapes::ForEachStreetLabel(view, o, t, [&](const TPoint& place, int32_t angle, const std::string& name) {
         ZelPrinter::LabelAt(&p, angle, name, place.x, place.y, position, 0);
@@ -443,7 +443,7 @@ void PrintMovimSymbols(QPainter& p)
         UsePen(p, clSilver, 1);
         if (const TRangeClass* r = Ranges::LastClassOf(v)) {
             if (r->Active)
-                UsePen(p, r->Color, Scaled(PixsMov));
+                UsePen(p, r->Color, Scaled(UserView().PixsMov));
             else
                 UsePen(p, clSilver, 1);
         }
@@ -495,7 +495,7 @@ void PrintRoutes(QPainter& p)
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
     p.setBrush(Qt::NoBrush);
     const int32_t width = Scaled(4);
-    const double head = Scaled(ArrowSize);
+    const double head = Scaled(UserView().ArrowSize);
     for (int32_t l = 1; l <= std::min(Network.LineCount, MaxLineas); ++l) {
         const TLinea& line = Lineas[l];
         if (!line.Visible || line.Stops.empty())
@@ -517,7 +517,7 @@ void PrintRoutes(QPainter& p)
             else if (bothPlaced)
                 ZelPrinter::LinePts(&p, NodePoint(na), NodePoint(nb));
             const int32_t leg = k - 1;
-            if (bothPlaced && ArrowSize > 0 && leg % 3 == 0 && k + 1 < count) {
+            if (bothPlaced && UserView().ArrowSize > 0 && leg % 3 == 0 && k + 1 < count) {
                 const TPoint from = NodePoint(na), to = NodePoint(nb);
                 const int32_t angle = Round(ZelUtils::PointAngle(from, to) * 1800.0 / std::numbers::pi);
                 // One screen pixel, scaled to paper like every pen.
@@ -552,7 +552,7 @@ void PrintLineas(QPainter& p, const TPageCanvas& canvas)
 void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm, const TPageCanvas& canvas)
 {
     const double F = Factor();
-    const double P = PixsVol;
+    const double P = UserView().PixsVol;
     p.save();
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
     p.setPen(QPen(Qt::black, 1));
@@ -647,7 +647,7 @@ void PrintRangeLegend(QPainter& p, const std::string& title, const TPageCanvas& 
     const double F = Factor();
     p.save();
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
-    RangeFormat = NumFormat.Format;
+    RangeFormat = UserView().NumFormat.Format;
     const std::string fmt = RangeFormat + " - " + RangeFormat;
     const int last = std::clamp(NumRanges, 0, MaxRangeClasses);
     std::vector<QString> texts;

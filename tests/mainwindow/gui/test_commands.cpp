@@ -33,7 +33,7 @@ namespace {
 // ones), the items it names in it, and whether it gives their order.
 struct TExpectedMenu {
     const char* Path;
-    std::vector<const char*> UserView().Items;
+    std::vector<const char*> Items;
     bool Ordered = false;
 };
 

@@ -1,6 +1,7 @@
 #include "mainwindow/DlgCfg.h"
 #include "map/DisplayStyles.h"
 #include "map/GeoLayers.h"
+#include "map/ViewState.h"
 #include "model/KDVvars.h"
 #include "model/ViewerServices.h"
 
@@ -523,12 +524,12 @@ TEST_F(DlgCfgTest, HandlersCallTheirHooks)
 
     // The zoom step goes to the map's zoom factor.
     dlg.rgZoom->SetItemIndex(0);
-    EXPECT_FLOAT_EQ(ZoomFactor, 0.25f);
+    EXPECT_FLOAT_EQ(UserView().ZoomFactor, 0.25f);
     dlg.rgZoom->SetItemIndex(2);
-    EXPECT_FLOAT_EQ(ZoomFactor, 0.05f);
+    EXPECT_FLOAT_EQ(UserView().ZoomFactor, 0.05f);
     dlg.rgZoom->SetItemIndex(1);
-    EXPECT_FLOAT_EQ(ZoomFactor, 0.15f);
-    ZoomFactor = 0.1f;
+    EXPECT_FLOAT_EQ(UserView().ZoomFactor, 0.15f);
+    UserView().ZoomFactor = 0.1f;
 }
 
 } // namespace

@@ -110,14 +110,14 @@ private:
 
 TEST_F(MainWindow, CreationDefaults)
 {
-    EXPECT_EQ(NodeSize, 3);
-    EXPECT_EQ(ArrowSize, 8);
-    EXPECT_EQ(CentroidSize, 10);
-    EXPECT_EQ(SignalSize, 10);
+    EXPECT_EQ(UserView().NodeSize, 3);
+    EXPECT_EQ(UserView().ArrowSize, 8);
+    EXPECT_EQ(UserView().CentroidSize, 10);
+    EXPECT_EQ(UserView().SignalSize, 10);
     EXPECT_FLOAT_EQ(LaneOffset, 1.5f * AnchoPista);
     EXPECT_TRUE(JtypeSelected[3]);
     EXPECT_FALSE(JtypeSelected[1]);
-    EXPECT_EQ(XYFormat, "%.5f");
+    EXPECT_STREQ(XYFormat, "%.5f");
     EXPECT_EQ(viewer->StatusPanels[0]->text(), "Inactivo");
     EXPECT_FALSE(viewer->tnDatos->isTabVisible(viewer->tnDatos->indexOf(viewer->tsLineas)));
     EXPECT_FALSE(livemenus::Find(viewer, "ExportaraEMME2")->isVisible());
@@ -125,7 +125,7 @@ TEST_F(MainWindow, CreationDefaults)
     // Paper sizes do not depend on the monitor the program starts on.
     viewer->show();
     testutil::settle();
-    EXPECT_FLOAT_EQ(SizeFactor, 5.0f);
+    EXPECT_FLOAT_EQ(UserView().SizeFactor, 5.0f);
     // The options dialog is made when first needed, showing the options as the start left them.
     EXPECT_EQ(DlgCfg, nullptr);
     EXPECT_DOUBLE_EQ(Secondary::DlgCfg().Screen2Print->value(), 5.0);

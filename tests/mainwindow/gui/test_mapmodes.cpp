@@ -1035,7 +1035,7 @@ TEST_F(MapModes, NodeDragAndShapeHandlesFollowTheMouse)
     const TArcos& link = Arcos[KDVlib::FindArco(102, 103)];
     EXPECT_FLOAT_EQ(static_cast<float>(link.Points[1].x), Nodos[n].X);
     EXPECT_FALSE(move->isChecked()) << "chosen plainly, Mover serves one drag";
-    EXPECT_EQ(viewer->sagNodos->cell(1, n), ZelUtils::Trim(ZelUtils::Format(XYFormat.c_str(), double(Nodos[n].X))));
+    EXPECT_EQ(viewer->sagNodos->cell(1, n), ZelUtils::Trim(ZelUtils::Format(XYFormat, double(Nodos[n].X))));
 
     // A Shift double click on the link's row offers its shape handles: the
     // midpoint handle dragged inserts a point, Ctrl on that point deletes it.

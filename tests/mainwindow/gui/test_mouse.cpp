@@ -147,9 +147,9 @@ TEST_F(MapMouse, PressOnEmptyMapMovesNothingAndStickyMoverStaysOn)
     EXPECT_FLOAT_EQ(Nodos[Node(200)].X, 1410.0f);
     EXPECT_FLOAT_EQ(Nodos[Node(200)].Y, 890.0f);
     // Both nodes' grid rows show where they now stand.
-    EXPECT_EQ(w->sagNodos->cell(1, Node(1)), ZelUtils::Trim(ZelUtils::Format(XYFormat.c_str(), 1010.0)));
-    EXPECT_EQ(w->sagNodos->cell(1, Node(200)), ZelUtils::Trim(ZelUtils::Format(XYFormat.c_str(), 1410.0)));
-    EXPECT_EQ(w->sagNodos->cell(2, Node(200)), ZelUtils::Trim(ZelUtils::Format(XYFormat.c_str(), 890.0)));
+    EXPECT_EQ(w->sagNodos->cell(1, Node(1)), ZelUtils::Trim(ZelUtils::Format(XYFormat, 1010.0)));
+    EXPECT_EQ(w->sagNodos->cell(1, Node(200)), ZelUtils::Trim(ZelUtils::Format(XYFormat, 1410.0)));
+    EXPECT_EQ(w->sagNodos->cell(2, Node(200)), ZelUtils::Trim(ZelUtils::Format(XYFormat, 890.0)));
     EXPECT_EQ(ui->questions.size(), 1u);
     EXPECT_DOUBLE_EQ(Arcos[Link(100, 200)].Points[2].x, 1410.0);
     EXPECT_TRUE(livemenus::Find(w.get(), "NodeMove")->isChecked());

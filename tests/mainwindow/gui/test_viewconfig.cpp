@@ -101,18 +101,18 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     viewer->tit->setPlainText("Uno\n\nTres");
     RangeMax = 123.5f;
     Secondary::KDVscale().Fixed->setChecked(true);
-    PixsVol = 31;
-    PixsCol = 7;
+    UserView().PixsVol = 31;
+    UserView().PixsCol = 7;
     UserView().LabelFonts[1] = {"Courier", 11, 255, uint8_t(fsBold | fsUnderline)};
     UserView().LabelFonts[2] = {"Times", 9, 4, fsItalic};
     UserView().LabelFonts[4] = {"Verdana", 7, 5, fsStrikeOut};
     UserView().LabelFonts[5] = {"Tahoma", 10, 6, 0};
-    CentroidSize = 12;
-    NodeSize = 5;
-    ArrowSize = 6;
+    UserView().CentroidSize = 12;
+    UserView().NodeSize = 5;
+    UserView().ArrowSize = 6;
     UserView().SymbolColors[0] = 111;
     UserView().SymbolColors[2] = 222;
-    NumFormat = {9, 2, "%.2f"};
+    UserView().NumFormat = {9, 2, "%.2f"};
     ModePenColors[mode] = 333;
     ModeBrushColors[mode] = 444;
     UserView().Items[3] = {"Capa", 0xFF, 2, true, psDot};
@@ -147,9 +147,9 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     delete KDVscale;
     KDVscale = nullptr;
     UserView().ScaleFixed = false;
-    PixsVol = PixsCol = CentroidSize = NodeSize = ArrowSize = 1;
+    UserView().PixsVol = UserView().PixsCol = UserView().CentroidSize = UserView().NodeSize = UserView().ArrowSize = 1;
     DisplayStyles::SetDefaultStyles();
-    NumFormat = Tfmt();
+    UserView().NumFormat = Tfmt();
     UserView().SymbolColors[0] = UserView().SymbolColors[2] = ModePenColors[mode] = ModeBrushColors[mode] = 0;
     d.cbNodos->setChecked(true);
     d.SeleccionGrafica->SetItemIndex(0);
@@ -182,8 +182,8 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     EXPECT_FLOAT_EQ(RangeMax, 123.5f);
     EXPECT_TRUE(UserView().ScaleFixed);
     EXPECT_TRUE(Secondary::KDVscale().Fixed->isChecked()) << "the dialog made afterwards shows the setting read";
-    EXPECT_EQ(PixsVol, 31);
-    EXPECT_EQ(PixsCol, 7);
+    EXPECT_EQ(UserView().PixsVol, 31);
+    EXPECT_EQ(UserView().PixsCol, 7);
     EXPECT_EQ(UserView().LabelFonts[1].Name, "Courier");
     EXPECT_EQ(UserView().LabelFonts[1].Size, 11);
     EXPECT_EQ(UserView().LabelFonts[1].Color, 255u);
@@ -197,13 +197,13 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     EXPECT_EQ(Caption("Tamano2"), "Tamaño (5)");
     EXPECT_EQ(Caption("Tamano3"), "Tamaño (6)");
     EXPECT_EQ(Caption("Decimales1"), "Decimales (2)");
-    EXPECT_EQ(CentroidSize, 12);
-    EXPECT_EQ(NodeSize, 5);
-    EXPECT_EQ(ArrowSize, 6);
+    EXPECT_EQ(UserView().CentroidSize, 12);
+    EXPECT_EQ(UserView().NodeSize, 5);
+    EXPECT_EQ(UserView().ArrowSize, 6);
     EXPECT_EQ(UserView().SymbolColors[0], 111u);
     EXPECT_EQ(UserView().SymbolColors[2], 222u);
-    EXPECT_EQ(NumFormat.NumDec, 9);
-    EXPECT_EQ(NumFormat.Format, "%.2f");
+    EXPECT_EQ(UserView().NumFormat.NumDec, 9);
+    EXPECT_EQ(UserView().NumFormat.Format, "%.2f");
     EXPECT_EQ(ModePenColors[mode], 333u);
     EXPECT_EQ(ModeBrushColors[mode], 444u);
     EXPECT_EQ(UserView().Items[3].Name, "Capa");
@@ -233,7 +233,7 @@ TEST_F(ViewConfig, WrongFieldCountsGiveTheWholeDefault)
     for (const char* b : {"tbArrows", "tbNodes", "tbSolera", "tbZonas"})
         viewer->SetDown(QString::fromLatin1(b), true);
     UserView().Items[2] = {"Sin cambio", 5, 4, true, psDash};
-    PixsVol = 40;
+    UserView().PixsVol = 40;
     viewer->Settings().GeoLayersLoaded = 1;
     const int32_t layersBefore = NumGeoLayers;
 
@@ -246,10 +246,10 @@ TEST_F(ViewConfig, WrongFieldCountsGiveTheWholeDefault)
         EXPECT_FALSE(viewer->Down(QString::fromLatin1(b))) << b; // 16 fields: all 17 released
     EXPECT_EQ(UserView().LabelFonts[1].Name, "Arial");
     EXPECT_EQ(UserView().LabelFonts[1].Size, 8);
-    EXPECT_EQ(CentroidSize, 10);
+    EXPECT_EQ(UserView().CentroidSize, 10);
     EXPECT_EQ(UserView().SymbolColors[0], 8454143u);
-    EXPECT_EQ(PixsVol, 25);
-    EXPECT_EQ(PixsCol, 5);
+    EXPECT_EQ(UserView().PixsVol, 25);
+    EXPECT_EQ(UserView().PixsCol, 5);
     EXPECT_EQ(UserView().Items[1].Name, "Calle");
     EXPECT_EQ(UserView().Items[1].Color, 255u);
     EXPECT_EQ(UserView().Items[1].Width, 2);
@@ -297,20 +297,20 @@ TEST_F(ViewConfig, PastedSizesOutOfRangeAreRefusedWithAMessage)
     testutil::writeFile(tmp.file("Velmorat.INI"),
                         "[_Tema_Velmora]\r\nEscala=0;0;2147483647;5\r\nZonas=Arial;99999999;255;0000;2147483647;77\r\n"
                         "Flechas=9999;1\r\nAtributos=Arial;8;255;0000;6;2147483647\r\n");
-    PixsVol = 40;
+    UserView().PixsVol = 40;
     UserView().LabelFonts[1].Size = 9;
-    CentroidSize = 6;
-    ArrowSize = 5;
-    NumFormat.Decimals = 2;
+    UserView().CentroidSize = 6;
+    UserView().ArrowSize = 5;
+    UserView().NumFormat.Decimals = 2;
     livemenus::Find(viewer, QStringLiteral("PegarTema1"))->trigger();
-    EXPECT_EQ(PixsVol, 40);
+    EXPECT_EQ(UserView().PixsVol, 40);
     EXPECT_EQ(UserView().LabelFonts[1].Size, 9);
     EXPECT_EQ(UserView().LabelFonts[1].Color, 255u); // the font's other fields apply
-    EXPECT_EQ(CentroidSize, 6);
+    EXPECT_EQ(UserView().CentroidSize, 6);
     EXPECT_EQ(UserView().SymbolColors[0], 77u);
-    EXPECT_EQ(ArrowSize, 5);
-    EXPECT_EQ(NumFormat.Decimals, 2);
-    EXPECT_EQ(NumFormat.Format, "%.2f");
+    EXPECT_EQ(UserView().ArrowSize, 5);
+    EXPECT_EQ(UserView().NumFormat.Decimals, 2);
+    EXPECT_EQ(UserView().NumFormat.Format, "%.2f");
     EXPECT_EQ(Caption("Tamano1"), "Tamaño (6)");
     ASSERT_EQ(ui->messages.size(), 1u);
     EXPECT_EQ(ui->messages[0],
@@ -325,10 +325,10 @@ TEST_F(ViewConfig, PastedSizesOutOfRangeAreRefusedWithAMessage)
 TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
 {
     const std::string themes = tmp.file("Velmorat.INI");
-    PixsVol = 33;
+    UserView().PixsVol = 33;
     // Paste before any copy does nothing.
     livemenus::Click(viewer, "menu:Editar", "PegarTema1");
-    EXPECT_EQ(PixsVol, 33);
+    EXPECT_EQ(UserView().PixsVol, 33);
     EXPECT_FALSE(TIniFile(themes).SectionExists("_Tema_Velmora"));
 
     viewer->Display().Dialogs.InputText = [](const std::string&, const std::string&, std::string& text) {
@@ -339,7 +339,7 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
     EXPECT_EQ(viewer->Themes().ThemeName(), "Mio");
     EXPECT_EQ(TIniFile(themes).ReadString("Mio", "Escala", ""), "0;0;33;5");
     // Refused overwrite: nothing written.
-    PixsVol = 44;
+    UserView().PixsVol = 44;
     livemenus::Click(viewer, "menu:Herramientas>Temas", "aDefinir1");
     EXPECT_EQ(ui->questions, (std::vector<std::string>{"Tema ya existe. Desea sobrescribirlo"}));
     EXPECT_EQ(TIniFile(themes).ReadString("Mio", "Escala", "").substr(4), "33;5");
@@ -358,9 +358,9 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
     WorldMaxY = 400.999;
     livemenus::Click(viewer, "menu:Editar", "CopiarTema1");
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "1.23;2.00;300.13;401.00");
-    PixsVol = 50;
+    UserView().PixsVol = 50;
     livemenus::Click(viewer, "menu:Editar", "PegarTema1");
-    EXPECT_EQ(PixsVol, 44);
+    EXPECT_EQ(UserView().PixsVol, 44);
 
     // A theme of another network: window clamped to this network, variable dropped
     // when the current mode shows none, kept when it shows a column of this grid.
@@ -391,7 +391,7 @@ TEST_F(ViewConfig, TheNetworkViewIsSavedAtCloseAndAppliedOnReopening)
 {
     Secondary::DlgCfg().cbSaveLayout->setChecked(true);
     Secondary::DlgCfg().cbDrawLayout->setChecked(true);
-    PixsVol = 27;
+    UserView().PixsVol = 27;
     viewer->Settings().SaveAtClose();
     TIniFile settings(ProgramSettings::FileName);
     RecentFiles = ProgramSettings::BuildRecentFiles(settings);
@@ -400,18 +400,18 @@ TEST_F(ViewConfig, TheNetworkViewIsSavedAtCloseAndAppliedOnReopening)
         if (RecentFiles[i].find(";File") != std::string::npos)
             tag = static_cast<int>(i);
     ASSERT_GE(tag, 0);
-    PixsVol = 60;
+    UserView().PixsVol = 60;
     ClickRecent(tag);
-    EXPECT_EQ(PixsVol, 27);
+    EXPECT_EQ(UserView().PixsVol, 27);
     // The colour legend, never drawn, kept no corner of its own: it is not saved
     // at the map's top-left corner, nor brought back there.
     const std::string& recent = RecentFiles[static_cast<size_t>(tag)];
     EXPECT_NE(settings.ReadString(recent.substr(recent.rfind(';') + 1), "Vineta", "0;0"), "0;0");
     EXPECT_NE(viewer->sym->pos(), QPoint(0, 0));
     Secondary::DlgCfg().cbDrawLayout->setChecked(false);
-    PixsVol = 60;
+    UserView().PixsVol = 60;
     ClickRecent(tag);
-    EXPECT_EQ(PixsVol, 60);
+    EXPECT_EQ(UserView().PixsVol, 60);
 }
 
 TEST_F(ViewConfig, LayerWithAnUpperCaseExtensionIsSavedAsNamedAndAppliedAgain)

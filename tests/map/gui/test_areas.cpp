@@ -72,10 +72,10 @@ protected:
         cfg = new TDlgCfg(viewer);
         DisplayStyles::SetDefaultStyles();
         DisplayStyles::SetDefaultClassStyles();
-        PixsVol = 25;
-        GenatrBarWidth = 20;
-        CentroidSize = 10;
-        NodeSize = 3;
+        UserView().PixsVol = 25;
+        UserView().GenatrBarWidth = 20;
+        UserView().CentroidSize = 10;
+        UserView().NodeSize = 3;
         BatchMode = true; // loading draws nothing by itself here
         auto link = [](int a, int b) {
             return Format("%5d%5d%5d%5d%5d  2  %5d%5d%5d", a, b, 60, 80, 1000, 1000, 4, 1);
@@ -241,7 +241,7 @@ TEST_F(AreaLayers, EntriesAndExitsAndGenerationBarsBesideTheCentroid)
     Draw(DrawZonas);
     EXPECT_EQ(Picture().pixelColor(c + QPoint(-10, -70)), Blue);
     // Its value is written above the bar, where it can be read.
-    const int top = c.y() - static_cast<int>(std::lround(3.0 * PixsVol));
+    const int top = c.y() - static_cast<int>(std::lround(3.0 * UserView().PixsVol));
     EXPECT_GT(Ink(Picture(), QRect(c.x() - 60, top - 16, 60, 15)), 0);
     EXPECT_EQ(Ink(Picture(), QRect(c.x() - 60, top + 2, 35, 20)), 0);
     EXPECT_GT(Ink(Picture(), QRect(c + QPoint(1, -2), QSize(19, 2))), 0);

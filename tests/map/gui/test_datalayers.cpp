@@ -65,10 +65,10 @@ protected:
         VarColors[0] = Blue;
         VarColors[1] = Green;
         RangeMax = 20.0f;
-        PixsVol = 20;
-        PixsCol = 5;
-        LinkShift = 1;
-        NumFormat = Tfmt{};
+        UserView().PixsVol = 20;
+        UserView().PixsCol = 5;
+        UserView().LinkShift = 1;
+        UserView().NumFormat = Tfmt{};
         RangeSymbolSize = 15;
     }
 
@@ -235,8 +235,8 @@ TEST_F(DataLayerTest, ColourClasses)
     Finish();
     EXPECT_EQ(legend.kind, DataLayers::TLegendRequest::Ranges);
     EXPECT_EQ(legend.caption, "Uno");
-    EXPECT_NEAR(RunBelow(1, Rgb(RangeTable[3].Color)), PixsCol, 1);
-    EXPECT_NEAR(RunBelow(2, Rgb(RangeTable[2].Color)), PixsCol, 1);
+    EXPECT_NEAR(RunBelow(1, Rgb(RangeTable[3].Color)), UserView().PixsCol, 1);
+    EXPECT_NEAR(RunBelow(2, Rgb(RangeTable[2].Color)), UserView().PixsCol, 1);
 
     // Outside every class: a white band (its outline shows); an inactive class: nothing.
     Arcos[1].Var[1] = 50.0f;
@@ -341,7 +341,7 @@ TEST_F(DataLayerTest, TurnSymbolsFollowTheirClassAndTheTurnChoice)
     Ranges::FillDefaultRanges(0.0f, 20.0f);
     RangeTable[3].Color = Green;
     UserView().FMov = 4.0; // the symbol spans 8..200 world units before the junction
-    PixsMov = 3;
+    UserView().PixsMov = 3;
     KDVlib::BuildHitGrid();
     MovimDrawMode = false;
     auto legend = DataLayers::DrawMovimLinks(Canvas(), options);
@@ -402,7 +402,7 @@ TEST_F(DataLayerTest, TurnSymbolsFollowTheirClassAndTheTurnChoice)
         blue80 += image.pixel(x80, y) == Rgb(Blue);
         blue20 += image.pixel(x20, y) == Rgb(Blue);
     }
-    EXPECT_NEAR(blue80, PixsVol, 1);
+    EXPECT_NEAR(blue80, UserView().PixsVol, 1);
     EXPECT_EQ(blue20, 0);
     MovimDrawMode = false;
     Network.MovementCount = 0;
@@ -410,7 +410,7 @@ TEST_F(DataLayerTest, TurnSymbolsFollowTheirClassAndTheTurnChoice)
 
 TEST_F(DataLayerTest, Legends)
 {
-    PixsVol = 30;
+    UserView().PixsVol = 30;
     BarScaleMax = 300.0f;
     BarsOverMax = false;
     QImage one = DataLayers::SymboloPicture("Uno", 1);
@@ -458,7 +458,7 @@ TEST_F(DataLayerTest, Legends)
             EXPECT_EQ(ranges.pixel(centre), qRgb(0, 0, 0));
         }
     }
-    EXPECT_EQ(RangeFormat, NumFormat.Format);
+    EXPECT_EQ(RangeFormat, UserView().NumFormat.Format);
 
     // A long caption is written whole: no ink at either edge of its band (a cut
     // caption runs into them), ink between.

@@ -293,7 +293,7 @@ TEST_F(SampleMap, NodesSignalsAndHitRegions)
     EXPECT_EQ(CountColour(Picture(), Around(signal, 20), SignalGreen), 0);
     const THitCircle hit = NodeHitRegions[static_cast<size_t>(Node(103))];
     EXPECT_TRUE(hit.Contains(signal.x(), signal.y()));
-    EXPECT_EQ(hit.R, NodeSize + 2);
+    EXPECT_EQ(hit.R, UserView().NodeSize + 2);
 
     options.Semaforos = true;
     options.ColorNode = true;
@@ -326,7 +326,7 @@ TEST_F(SampleMap, CentroidsConnectorsAndZoneNumbers)
     const QPoint c = img.WorldToPoint(zone.CentroidX, zone.CentroidY);
     options.KeepHitRegions = true;
     DrawLayers::DrawCents(img, options);
-    EXPECT_GT(CountColour(Picture(), Around(c, CentroidSize), Yellow), 0);
+    EXPECT_GT(CountColour(Picture(), Around(c, UserView().CentroidSize), Yellow), 0);
     // Zone 1 is connected along the links at node 101: a green line from the
     // centroid to the point three quarters of the way along each link.
     ASSERT_GE(zone.ConnectorCount, 1);

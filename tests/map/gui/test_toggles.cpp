@@ -60,7 +60,7 @@ protected:
     {
         // What the window's creation does not set back.
         DrawEnabled = false;
-        NumFormat = Tfmt{};
+        UserView().NumFormat = Tfmt{};
         UserView().TitlePos = 2;
         UserView().IntersectionBorderWidth = 1.0f;
         LanesReady = false;
@@ -157,18 +157,18 @@ TEST_F(Toggles, LinkAndMovementDataLayersExcludeEachOther)
 TEST_F(Toggles, NumberFormatLabelPositionsShiftAndLanes)
 {
     Trigger("NumDec2");
-    EXPECT_EQ(NumFormat.NumDec, 8);
-    EXPECT_EQ(NumFormat.Decimals, 2);
-    EXPECT_EQ(NumFormat.Format, "%.2f");
+    EXPECT_EQ(UserView().NumFormat.NumDec, 8);
+    EXPECT_EQ(UserView().NumFormat.Decimals, 2);
+    EXPECT_EQ(UserView().NumFormat.Format, "%.2f");
     EXPECT_EQ(livemenus::Find(viewer, "Decimales1")->text(), "Decimales (2)");
-    EXPECT_EQ(Format(NumFormat.Format.c_str(), 3.14159), "3.14");
+    EXPECT_EQ(Format(UserView().NumFormat.Format.c_str(), 3.14159), "3.14");
 
     EXPECT_TRUE(On("UbiNodo3"));
     Trigger("UbiNodo9"); // "Inf - Der"
-    EXPECT_EQ(NodeLabelPos, 0);
+    EXPECT_EQ(UserView().NodeLabelPos, 0);
     EXPECT_FALSE(On("UbiNodo3"));
     Trigger("UbiNodo1");
-    EXPECT_EQ(NodeLabelPos, 8);
+    EXPECT_EQ(UserView().NodeLabelPos, 8);
     const struct {
         const char* item;
         int32_t code;
@@ -176,16 +176,16 @@ TEST_F(Toggles, NumberFormatLabelPositionsShiftAndLanes)
     } streets[] = {{"UbiCalles1", 6, 0.95f}, {"UbiCalles5", 4, 0.5f}, {"UbiCalles9", 2, 0.05f}, {"UbiCalles4", 3, 0.95f}};
     for (const auto& s : streets) {
         Trigger(s.item);
-        EXPECT_EQ(StreetLabelPos, s.code) << s.item;
-        EXPECT_FLOAT_EQ(StreetLabelOffset, s.offset) << s.item;
+        EXPECT_EQ(UserView().StreetLabelPos, s.code) << s.item;
+        EXPECT_FLOAT_EQ(UserView().StreetLabelOffset, s.offset) << s.item;
     }
 
     Trigger("DesplazamientoC");
-    EXPECT_EQ(LinkShift, -1); // "Completo"
+    EXPECT_EQ(UserView().LinkShift, -1); // "Completo"
     Trigger("Desplazamiento6");
-    EXPECT_EQ(LinkShift, 6);
+    EXPECT_EQ(UserView().LinkShift, 6);
     Trigger("Desplazamiento1");
-    EXPECT_EQ(LinkShift, 1); // "Ninguno" is 1, not 0
+    EXPECT_EQ(UserView().LinkShift, 1); // "Ninguno" is 1, not 0
 
     LanesReady = false;
     viewer->Display().seAnchoPista->setValue(4.0);
@@ -260,11 +260,11 @@ TEST_F(Toggles, GenerationBarWidthAsksForANumber)
         return true;
     };
     livemenus::Click(viewer, "popup:BDerecho>Generación/Atracción", "AnchoBarra1");
-    EXPECT_EQ(GenatrBarWidth, 12); // halves go to even
-    GenatrBarWidth = 20;
+    EXPECT_EQ(UserView().GenatrBarWidth, 12); // halves go to even
+    UserView().GenatrBarWidth = 20;
     answer = "ancho";
     livemenus::Click(viewer, "popup:BDerecho>Generación/Atracción", "AnchoBarra1");
-    EXPECT_EQ(GenatrBarWidth, 20);
+    EXPECT_EQ(UserView().GenatrBarWidth, 20);
     EXPECT_TRUE(ui.anyMessageContains("ancho"));
 }
 

@@ -143,8 +143,8 @@ TEST_F(ZoomWindow, PanMovesTheViewByTheDragAtTheSameScaleWheelZoomsOnlyWhenActiv
     };
     wheel(120);
     const double w = v.MaxX - v.MinX;
-    EXPECT_NEAR(WorldMinX, v.MinX + w * ZoomFactor, 1e-6 * w);
-    EXPECT_NEAR(WorldMaxX, v.MaxX - w * ZoomFactor, 1e-6 * w);
+    EXPECT_NEAR(WorldMinX, v.MinX + w * UserView().ZoomFactor, 1e-6 * w);
+    EXPECT_NEAR(WorldMaxX, v.MaxX - w * UserView().ZoomFactor, 1e-6 * w);
     Secondary::DlgCfg().WheelActive->setChecked(false);
     const TZoomSlot zoomed = Zoom::CurrentView();
     wheel(-120);
@@ -331,24 +331,24 @@ TEST_F(ZoomWindow, SizeDialogSampleAndSizeOnOk)
         EXPECT_EQ(inkColumns(DlgSize->sz->Picture()), std::make_pair(110, 130));
         QMetaObject::invokeMethod(d, "accept");
     }});
-    NodeSize = 9;
+    UserView().NodeSize = 9;
     viewer->MapView().Tamano(item, 2);
-    EXPECT_EQ(NodeSize, 10);
+    EXPECT_EQ(UserView().NodeSize, 10);
     EXPECT_EQ(item->text(), "Tamaño (10)");
     AnswerModals({[&](QWidget* d) {
         DlgSize->tbSize->setValue(15);
         QMetaObject::invokeMethod(d, "reject");
     }});
     viewer->MapView().Tamano(item, 2);
-    EXPECT_EQ(NodeSize, 10);
-    NodeSize = 3;
+    EXPECT_EQ(UserView().NodeSize, 10);
+    UserView().NodeSize = 3;
 }
 
 TEST_F(ZoomWindow, ScaleDialogShowsOneToNAndStoresOnOk)
 {
     RangeMax = 250.0f;
-    PixsVol = 25;
-    NumFormat = Tfmt{};
+    UserView().PixsVol = 25;
+    UserView().NumFormat = Tfmt{};
     AnswerModals({[&](QWidget* d) {
         EXPECT_EQ(KDVscale->vMax->text(), "250");
         EXPECT_EQ(KDVscale->Panel2->text(), "   10.00");
@@ -360,7 +360,7 @@ TEST_F(ZoomWindow, ScaleDialogShowsOneToNAndStoresOnOk)
         QMetaObject::invokeMethod(d, "accept");
     }});
     livemenus::Click(viewer, "menu:Ver", "Escala1");
-    EXPECT_EQ(PixsVol, 1);
+    EXPECT_EQ(UserView().PixsVol, 1);
     EXPECT_FLOAT_EQ(RangeMax, 400.0f);
 
     // Cancel keeps everything, the keep-the-maximum box included.
@@ -370,7 +370,7 @@ TEST_F(ZoomWindow, ScaleDialogShowsOneToNAndStoresOnOk)
         QMetaObject::invokeMethod(d, "reject");
     }});
     livemenus::Click(viewer, "menu:Ver", "Escala1");
-    EXPECT_EQ(PixsVol, 1);
+    EXPECT_EQ(UserView().PixsVol, 1);
     EXPECT_TRUE(KDVscale->Fixed->isChecked());
     KDVscale->Fixed->setChecked(false);
 }
@@ -498,8 +498,8 @@ TEST_F(ZoomWindow, WheelShowsTheDrawingScaledAndRedrawsWhenItRests)
     QElapsedTimer sinceNotch;
     sinceNotch.start();
     const double w = v.MaxX - v.MinX;
-    const double w1 = w - 2 * w * ZoomFactor;
-    EXPECT_NEAR(WorldMaxX - WorldMinX, w1 - 2 * w1 * ZoomFactor, 1e-6 * w);
+    const double w1 = w - 2 * w * UserView().ZoomFactor;
+    EXPECT_NEAR(WorldMaxX - WorldMinX, w1 - 2 * w1 * UserView().ZoomFactor, 1e-6 * w);
     // Not drawn yet: the map keeps its drawing and scale, the layer over it shows
     // the drawing enlarged about the centre.
     EXPECT_EQ(map->Picture(), before);

@@ -173,20 +173,20 @@ protected:
     void SetUp() override
     {
         ViewerFixture::SetUp();
-        savedFactor = SizeFactor;
+        savedFactor = UserView().SizeFactor;
         PalvonRead::ErrorList.clear();
         // The program's windows set the sizes a fresh program has; these are the
         // colours and switches of a fresh map.
         DisplayStyles::SetDefaultClassStyles();
         UserView().SymbolColors.fill(0x00FFFF);
-        PixsMov = 3;
+        UserView().PixsMov = 3;
         LanesReady = false;
         ZoomIndex = 1;
     }
     void TearDown() override
     {
         ZelPrinter::Painter().SetPainter(nullptr);
-        SizeFactor = savedFactor;
+        UserView().SizeFactor = savedFactor;
         UserView().ShowLanes = false;
         for (const char* name : {"ColorNode", "Semaforos", "SimpleArrow"})
             livemenus::Find(viewer, QString::fromLatin1(name))->setChecked(false);
@@ -218,7 +218,7 @@ TEST_P(PrintIdentity, PagesAsBefore)
     livemenus::Find(viewer, QStringLiteral("SimpleArrow"))->setChecked(has('v'));
 
     // A page of 1800 x 1200 printer pixels, sizes 2.5 times the screen's.
-    SizeFactor = 2.5f;
+    UserView().SizeFactor = 2.5f;
     const int width = 1800, height = 1200;
     const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
     double cx = Network.MinX + w / 2, cy = Network.MinY + h / 2;

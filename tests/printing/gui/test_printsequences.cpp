@@ -285,7 +285,7 @@ TEST_F(PrintSequences, BatchKeepsTheUsersUnsavedNodeMoves)
     EXPECT_FLOAT_EQ(Nodos[again].Y, y);
     const TArcos& link = Arcos[KDVlib::FindArco(102, 103)];
     EXPECT_FLOAT_EQ(float(link.Points[1].x), x) << "the link no longer ends on the node";
-    EXPECT_EQ(viewer->sagNodos->cell(1, again), ZelUtils::Trim(ZelUtils::Format(XYFormat.c_str(), double(x))));
+    EXPECT_EQ(viewer->sagNodos->cell(1, again), ZelUtils::Trim(ZelUtils::Format(XYFormat, double(x))));
     EXPECT_TRUE(KDVlib::PositionsUnsaved);
 }
 

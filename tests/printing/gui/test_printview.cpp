@@ -28,7 +28,7 @@ protected:
     {
         ViewerFixture::SetUp();
         saved = {PrintToExtent, PrintOnPrinterPage, PrintCustomWidth, PrintCustomHeight, PrintPageX, PrintPageY,
-                 PrintMetafileName, SizeFactor};
+                 PrintMetafileName, UserView().SizeFactor};
         std::vector<std::string> lines;
         ASSERT_TRUE(FileUtils::ReadLines(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", lines));
         ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
@@ -39,7 +39,7 @@ protected:
         WorldMinY = Network.MinY;
         WorldMaxY = Network.MaxY;
         KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
-        SizeFactor = 1.0f;
+        UserView().SizeFactor = 1.0f;
         PrintMetafileName = tmp.file("Velmora___.EMF");
         PrintPageX = PrintPageY = 0;
     }
@@ -54,7 +54,7 @@ protected:
         PrintPageX = saved.pageX;
         PrintPageY = saved.pageY;
         PrintMetafileName = saved.metafile;
-        SizeFactor = saved.sizeFactor;
+        UserView().SizeFactor = saved.sizeFactor;
         ViewerFixture::TearDown();
     }
 
@@ -139,7 +139,7 @@ TEST_F(PrintView, ZoneBorderWidthFollowsTheSizeFactor)
     // The width of the square's left side across its middle row, on a page
     // printed at the given factor.
     auto sideWidth = [&](float factor) {
-        SizeFactor = factor;
+        UserView().SizeFactor = factor;
         viewer->Printing().PrintFilePreview();
         QImage image(PrintPictureWidth, PrintPictureHeight, QImage::Format_RGB32);
         image.fill(Qt::white);
@@ -174,8 +174,8 @@ TEST(PrintPageSnapshot, SnapshotAloneDrivesThePage)
     ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
     KDVlib::BuildHitGrid();
     PalvonRead::ComputeLinkGeometry();
-    const float savedFactor = SizeFactor;
-    SizeFactor = 1.0f;
+    const float savedFactor = UserView().SizeFactor;
+    UserView().SizeFactor = 1.0f;
     const int width = 900, height = 600;
     const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
     ZelPrinter::SetPageSize(width, height);
@@ -206,7 +206,7 @@ TEST(PrintPageSnapshot, SnapshotAloneDrivesThePage)
     nodes.tbNodes = true;
     const QImage plain = print(links);
     const QImage circled = print(nodes);
-    SizeFactor = savedFactor;
+    UserView().SizeFactor = savedFactor;
 
     // Every pixel of the node colour lies on a circle around a node, and every
     // node on the page has one.
