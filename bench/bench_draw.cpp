@@ -41,7 +41,7 @@ void LoadNetwork()
         if (!benchgen::LoadGeneratedNetwork())
             std::abort();
         KDVlib::BuildHitGrid();
-        PalvonRead::ComputeLinkGeometry();
+        PalvonRead::ComputeLinkGeometry(TLaneWidth{});
         PalvonRead::OrderArms();
         PalvonRead::ComputeLinkDataExtremes();
         return true;

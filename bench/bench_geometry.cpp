@@ -52,7 +52,7 @@ static void BM_LinkGeometryAndOutlines(benchmark::State& state)
         return;
     }
     for (auto _ : state) {
-        PalvonRead::ComputeLinkGeometry();
+        PalvonRead::ComputeLinkGeometry(TLaneWidth{});
         PalvonRead::OrderArms();
         benchmark::DoNotOptimize(Arcos[1].LaneEdgeNear[0].x);
     }
@@ -83,7 +83,7 @@ static void BM_OpenSequence(benchmark::State& state)
     }
     for (auto _ : state) {
         KDVlib::BuildHitGrid();
-        PalvonRead::ComputeLinkGeometry();
+        PalvonRead::ComputeLinkGeometry(TLaneWidth{});
         PalvonRead::OrderArms();
         PalvonRead::ComputeLinkDataExtremes();
     }

@@ -76,7 +76,7 @@ void ApplySavedPositions(const std::string& fileName)
     MovedNodes.clear();
     for (int32_t n : moved)
         MovedNodes.push_back(Format("%10d", Nodos[n].Number));
-    KDVlib::NewAngles();
+    KDVlib::NewAngles(UserView().Lanes);
     MovedNodes.clear();
 }
 
@@ -405,7 +405,7 @@ bool TFilesController::OpenPalvonDat()
 
     KDVlib::BuildHitGrid();
     if (Network.SectionPresent[0]) {
-        PalvonRead::ComputeLinkGeometry();
+        PalvonRead::ComputeLinkGeometry(UserView().Lanes);
         PalvonRead::OrderArms();
     }
     OpenOtherFiles();

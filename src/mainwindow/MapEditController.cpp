@@ -252,7 +252,7 @@ void TMapEditController::imgMouseMove(int X, int Y)
 
 void TMapEditController::NewAngles()
 {
-    if (!KDVlib::NewAngles())
+    if (!KDVlib::NewAngles(UserView().Lanes))
         return;
     // Many nodes moved: the extent changed, and the view shows all of it.
     viewer_.img->SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);

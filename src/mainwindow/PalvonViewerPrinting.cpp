@@ -99,7 +99,7 @@ void TPrintHostAdapter::PutBackPositions(const KDVlib::THeldPositions& held, boo
     KDVlib::PositionsUnsaved = true;
     if (!reread)
         return;
-    KDVlib::PutBackPositions(held);
+    KDVlib::PutBackPositions(held, UserView().Lanes);
     const auto show = [](TStringAlignGrid* grid, int32_t row, float x, float y) {
         if (grid && row >= 1 && row < grid->RowCount()) {
             grid->setCell(1, row, ZelUtils::Trim(ZelUtils::Format(XYFormat, double(x))));

@@ -46,8 +46,8 @@ void TPalvonViewer::FormCreate()
     UserView().PixsCol = 5;
     UserView().GenatrBarWidth = 20;
     UserView().FMov = 1.0;
-    AnchoPista = 3.5f;
-    LaneOffset = 1.5f * AnchoPista;
+    UserView().Lanes.AnchoPista = 3.5f;
+    UserView().Lanes.LaneOffset = 1.5f * UserView().Lanes.AnchoPista;
     DisplayStyles::SetDefaultStyles();
     UserView().CentroidSize = 10;
     UserView().NodeSize = 3;

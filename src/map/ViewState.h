@@ -10,6 +10,7 @@
 // There is one user's view in the program (UserView); the main window shows it.
 #include "map/DisplayStyles.h"
 #include "map/Ranges.h"
+#include "model/LinkGeometry.h"
 
 #include <array>
 #include <cstdint>
@@ -80,6 +81,8 @@ struct TViewState {
     // zones' generation/attraction bar width, in pixels.
     int32_t PixsVol = 25, PixsCol = 5, GenatrBarWidth = 20;
     int32_t PixsMov = 1; // pen width of coloured movement symbols (1..5)
+    // Lane width and the pull-back of lane ends (AnchoPista, LaneOffset) of the lane view.
+    TLaneWidth Lanes;
     // Symbol sizes in pixels, and the corner of a node's number (position code).
     int32_t CentroidSize = 10, NodeSize = 3, ArrowSize = 8, SignalSize = 10, NodeLabelPos = 6;
     // Printer pixels per screen pixel: printed and exported sizes are screen sizes

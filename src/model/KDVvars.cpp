@@ -34,8 +34,6 @@ int32_t PreloadShift = 0;
 std::vector<std::string> CamposZonas, CamposNodos, CamposArcos, CamposLineas, CamposMovims;
 std::array<int32_t, NumArcosColumns> ColVarArcosMenu{};
 
-float AnchoPista = 3.5f, LaneOffset = 5.25f;
-
 int32_t PickedItem = -1;
 bool RubberBand = false;
 bool NodeMoving = false, CentroidMoving = false;
@@ -96,9 +94,6 @@ void ResetModelState()
     for (auto* fields : {&CamposZonas, &CamposNodos, &CamposArcos, &CamposLineas, &CamposMovims})
         fields->clear();
     ColVarArcosMenu = {};
-
-    AnchoPista = 3.5f;
-    LaneOffset = 5.25f;
 
     ClearMouseState();
     ClickPixX = ClickPixY = 0;

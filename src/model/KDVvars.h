@@ -64,9 +64,6 @@ extern std::vector<std::string> CamposZonas, CamposNodos, CamposArcos, CamposLin
 // Link variable per link-grid column as the column menus were built.
 extern std::array<int32_t, NumArcosColumns> ColVarArcosMenu;
 
-
-// ---- Sizes and formats set at start ----
-extern float AnchoPista, LaneOffset; // lane width and the pull-back of lane ends (1.5 x AnchoPista)
 // Format of the coordinates in the grids.
 inline constexpr char XYFormat[] = "%.5f";
 

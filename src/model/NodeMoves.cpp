@@ -56,7 +56,7 @@ int32_t ShiftSelectedNodes(int32_t except, double dx, double dy)
     return moved;
 }
 
-bool NewAngles()
+bool NewAngles(const TLaneWidth& widths)
 {
     const std::unordered_set<std::string> moved(MovedNodes.begin(), MovedNodes.end());
     for (int32_t k = 1; k <= Network.LinkCount; ++k) {
@@ -113,7 +113,7 @@ bool NewAngles()
         }
     }
     // The lanes of the moved links follow their new ends; tiles list the new places.
-    PalvonRead::ComputeLinkGeometry();
+    PalvonRead::ComputeLinkGeometry(widths);
     BuildHitGrid();
     return extent;
 }
@@ -189,7 +189,7 @@ THeldPositions HoldPositions()
     return held;
 }
 
-void PutBackPositions(const THeldPositions& held)
+void PutBackPositions(const THeldPositions& held, const TLaneWidth& widths)
 {
     MovedNodes.clear();
     for (const THeldPositions::TPlace& p : held.Nodes) {
@@ -207,7 +207,7 @@ void PutBackPositions(const THeldPositions& held)
             Zonas[z].HasCentroid = 1;
         }
     if (!MovedNodes.empty())
-        NewAngles();
+        NewAngles(widths);
     MovedNodes.clear();
 }
 

@@ -52,7 +52,7 @@ TEST_F(NodeMoves, MovedNodeCarriesTheEndsAndBearingsOfItsLinksOnly)
     EXPECT_DOUBLE_EQ(dx, 0.0);
     EXPECT_DOUBLE_EQ(dy, 40.0);
     MovedNodes.assign(1, ZelUtils::Format("%10d", 2));
-    EXPECT_FALSE(KDVlib::NewAngles()); // one node of 30: the extent stays
+    EXPECT_FALSE(KDVlib::NewAngles(TLaneWidth{})); // one node of 30: the extent stays
 
     const TArcos& a = Arcos[l12];
     EXPECT_DOUBLE_EQ(a.Points[2].x, 100.0);
@@ -81,7 +81,7 @@ TEST_F(NodeMoves, SelectionMovesAlongAndManyMovesRecomputeTheExtent)
     EXPECT_FLOAT_EQ(Nodos[4].X, 50.0f);
     ASSERT_EQ(MovedNodes.size(), 8u); // more than a tenth of 30
 
-    EXPECT_TRUE(KDVlib::NewAngles());
+    EXPECT_TRUE(KDVlib::NewAngles(TLaneWidth{}));
     EXPECT_DOUBLE_EQ(Arcos[l45].Points[1].x, 50.0);
     // Nodes span x 0..300, y -50..100: a margin of 0.025 of the span each side.
     EXPECT_NEAR(WorldMinX, -7.5, 1e-9);

@@ -34,8 +34,8 @@ inline void ResetDisplayState()
     UserView().NodeLabelPos = 6;
     UserView().StreetLabelPos = 1;
     UserView().StreetLabelOffset = 0.5f;
-    AnchoPista = 3.5f;
-    LaneOffset = 1.5f * AnchoPista;
+    UserView().Lanes.AnchoPista = 3.5f;
+    UserView().Lanes.LaneOffset = 1.5f * UserView().Lanes.AnchoPista;
     UserView().FMov = 1.0;
     UserView().ShowLanes = false;
     LanesReady = false;
@@ -63,7 +63,7 @@ inline bool ReadCaseNetwork(const std::string& path, const std::function<void()>
     if (edit)
         edit();
     KDVlib::BuildHitGrid();
-    PalvonRead::ComputeLinkGeometry();
+    PalvonRead::ComputeLinkGeometry(UserView().Lanes);
     PalvonRead::OrderArms();
     PalvonRead::ComputeLinkDataExtremes();
     return true;

@@ -124,7 +124,7 @@ void TGridNodePlaceTool::Press(const TMapMouse& m)
         viewer_.Grids().ShowNodePlace(record);
         // The links at the node follow it, or they would end where it used to be.
         MovedNodes.assign(1, Format("%10d", Nodos[record].Number));
-        KDVlib::NewAngles();
+        KDVlib::NewAngles(UserView().Lanes);
     }
     EndGridMove();
     KDVlib::BuildHitGrid();

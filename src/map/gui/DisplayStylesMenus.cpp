@@ -325,8 +325,8 @@ void TDisplayController::Desplazamiento(int tag)
 
 void TDisplayController::seAnchoPistaChange()
 {
-    AnchoPista = static_cast<float>(seAnchoPista->value());
-    LaneOffset = 1.5f * AnchoPista;
+    UserView().Lanes.AnchoPista = static_cast<float>(seAnchoPista->value());
+    UserView().Lanes.LaneOffset = 1.5f * UserView().Lanes.AnchoPista;
     // The lane bands are rebuilt at the next redraw.
     LanesReady = true;
 }

@@ -56,7 +56,7 @@ void TMapRenderer::DrawPalvon()
         img->SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
         pickLength_ = float(img->PixelToWorldX(5) - img->PixelToWorldX(0));
         if (Network.SectionPresent[0] && LanesReady) {
-            PalvonRead::ComputeLinkGeometry();
+            PalvonRead::ComputeLinkGeometry(UserView().Lanes);
             PalvonRead::OrderArms();
         }
         if (!DrawEnabled)

@@ -206,7 +206,7 @@ TEST_F(Commands, TheLiveWindowsCommandsAreReachableNamedAndDistinctBeforeAndAfte
     // The lane width box comes with the network, and sets the lane width.
     ASSERT_TRUE(laneBox->isVisible());
     viewer->Display().seAnchoPista->setValue(4.0);
-    EXPECT_FLOAT_EQ(AnchoPista, 4.0f);
+    EXPECT_FLOAT_EQ(UserView().Lanes.AnchoPista, 4.0f);
     viewer->Display().seAnchoPista->setValue(3.5);
     const std::string real = tmp.file("siouxfalls-junctions.dat");
     std::filesystem::copy_file(testutil::realDataPath("siouxfalls-junctions.dat"), real);

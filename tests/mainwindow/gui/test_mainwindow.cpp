@@ -114,7 +114,7 @@ TEST_F(MainWindow, CreationDefaults)
     EXPECT_EQ(UserView().ArrowSize, 8);
     EXPECT_EQ(UserView().CentroidSize, 10);
     EXPECT_EQ(UserView().SignalSize, 10);
-    EXPECT_FLOAT_EQ(LaneOffset, 1.5f * AnchoPista);
+    EXPECT_FLOAT_EQ(UserView().Lanes.LaneOffset, 1.5f * UserView().Lanes.AnchoPista);
     EXPECT_TRUE(JtypeSelected[3]);
     EXPECT_FALSE(JtypeSelected[1]);
     EXPECT_STREQ(XYFormat, "%.5f");

@@ -92,7 +92,7 @@ protected:
         // run of the same lines they would be kept.
         VisibleLinesChanged = true;
         KDVlib::BuildHitGrid();
-        PalvonRead::ComputeLinkGeometry();
+        PalvonRead::ComputeLinkGeometry(UserView().Lanes);
         viewer->img->resize(400, 400);
         WorldMinX = WorldMinY = 0;
         WorldMaxX = WorldMaxY = 2000;

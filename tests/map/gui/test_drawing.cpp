@@ -86,7 +86,7 @@ bool OpenNetwork(std::vector<std::string> lines)
     if (!PalvonRead::ReadNetwork(lines))
         return false;
     KDVlib::BuildHitGrid();
-    PalvonRead::ComputeLinkGeometry();
+    PalvonRead::ComputeLinkGeometry(UserView().Lanes);
     PalvonRead::OrderArms();
     PalvonRead::ComputeLinkDataExtremes();
     WorldMinX = Network.MinX;

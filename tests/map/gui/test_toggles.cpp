@@ -189,8 +189,8 @@ TEST_F(Toggles, NumberFormatLabelPositionsShiftAndLanes)
 
     LanesReady = false;
     viewer->Display().seAnchoPista->setValue(4.0);
-    EXPECT_FLOAT_EQ(AnchoPista, 4.0f);
-    EXPECT_FLOAT_EQ(LaneOffset, 6.0f);
+    EXPECT_FLOAT_EQ(UserView().Lanes.AnchoPista, 4.0f);
+    EXPECT_FLOAT_EQ(UserView().Lanes.LaneOffset, 6.0f);
     EXPECT_TRUE(LanesReady);
     viewer->Display().seFMov->setValue(2.5);
     EXPECT_DOUBLE_EQ(UserView().FMov, 2.5);

@@ -33,7 +33,7 @@ protected:
         ASSERT_TRUE(FileUtils::ReadLines(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", lines));
         ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
         KDVlib::BuildHitGrid();
-        PalvonRead::ComputeLinkGeometry();
+        PalvonRead::ComputeLinkGeometry(UserView().Lanes);
         WorldMinX = Network.MinX;
         WorldMaxX = Network.MaxX;
         WorldMinY = Network.MinY;
@@ -173,7 +173,7 @@ TEST(PrintPageSnapshot, SnapshotAloneDrivesThePage)
     ASSERT_TRUE(FileUtils::ReadLines(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", lines));
     ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
     KDVlib::BuildHitGrid();
-    PalvonRead::ComputeLinkGeometry();
+    PalvonRead::ComputeLinkGeometry(UserView().Lanes);
     const float savedFactor = UserView().SizeFactor;
     UserView().SizeFactor = 1.0f;
     const int width = 900, height = 600;
