@@ -172,9 +172,9 @@ void BM_RedrawWithColourClassesAndValues(benchmark::State& state)
     w.SetDown(Cmd::tbValues, false);
     for (auto _ : state) {
         w.RedrawMap();
-        w.Drawing().DrawMapaColores(w.img);
+        w.Drawing().DrawMapaColores(w.img, w.Drawing().SnapshotView());
         w.img->ResetLabelsOff();
-        w.Drawing().DrawValue(w.img);
+        w.Drawing().DrawValue(w.img, w.Drawing().SnapshotView());
     }
     state.counters["labels"] = w.img->Labels().Count();
     state.counters["width"] = w.img->width();

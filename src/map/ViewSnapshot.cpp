@@ -1,15 +1,9 @@
-// The layer gates of a view snapshot and the snapshot in force while a view draws.
+// The layer gates of a view snapshot and the sizes it draws with.
 #include "map/ViewSnapshot.h"
 
 #include "map/DrawState.h"
 #include "map/Ranges.h"
 #include "model/KDVvars.h"
-
-namespace {
-
-const TViewSnapshot* Current = nullptr;
-
-} // namespace
 
 bool TViewSnapshot::Shows(TMapLayer layer) const
 {
@@ -52,9 +46,9 @@ bool TViewSnapshot::Shows(TMapLayer layer) const
     return false;
 }
 
-namespace ViewSnapshot {
+TLayerSizes TViewSnapshot::LayerSizes() const { return Sizes ? *Sizes : ViewSnapshot::ScreenSizes(); }
 
-const TViewSnapshot* InForce() { return Current; }
+namespace ViewSnapshot {
 
 TLayerSizes ScreenSizes()
 {
@@ -73,17 +67,4 @@ TLayerSizes ScreenSizes()
     return s;
 }
 
-const TLayerSizes& SizesInForce()
-{
-    if (Current && Current->Sizes)
-        return *Current->Sizes;
-    static TLayerSizes screen;
-    screen = ScreenSizes();
-    return screen;
-}
-
 } // namespace ViewSnapshot
-
-TViewScope::TViewScope(const TViewSnapshot& view) : previous_(Current) { Current = &view; }
-
-TViewScope::~TViewScope() { Current = previous_; }

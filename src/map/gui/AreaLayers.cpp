@@ -47,9 +47,9 @@ void SetBrush(TMapPainter& img, uint32_t color) { img.Canvas()->setBrush(QBrush(
 
 void ClearBrush(TMapPainter& img) { img.Canvas()->setBrush(Qt::NoBrush); }
 
-void SetLabelFont(TMapPainter& img, int index)
+void SetLabelFont(TMapPainter& img, const TLayerSizes& sizes, int index)
 {
-    const TLabelFont& f = ViewSnapshot::SizesInForce().LabelFonts[static_cast<size_t>(index)];
+    const TLabelFont& f = sizes.LabelFonts[static_cast<size_t>(index)];
     img.Canvas()->setFont(DisplayStyles::ToQFont(f));
     img.FontColor = ToQColor(f.Color);
 }
@@ -139,11 +139,11 @@ struct TZoneFill {
     uint32_t fill = 0xFFFFFF;
     bool clear = true;
 
-    explicit TZoneFill(const TViewSnapshot& view)
+    TZoneFill(const TViewSnapshot& view, const TLayerSizes& sizes)
     {
         if (view.Options) {
             border = view.ZonaBordeColor;
-            width = ZelUtils::Round(view.ZonaBordeAncho * ViewSnapshot::SizesInForce().ZoneBorderScale);
+            width = ZelUtils::Round(view.ZonaBordeAncho * sizes.ZoneBorderScale);
             fill = view.ZonaRellenoColor;
             clear = view.ZonaRellenoClear;
         }
@@ -179,7 +179,7 @@ std::string GroupedNumber(double v)
     return (v < 0 && out != "0" ? "-" : "") + out;
 }
 
-void DrawPolygonName(TMapPainter& img, TPoligono& polygon, bool keepRegions)
+void DrawPolygonName(TMapPainter& img, const TLayerSizes& sizes, TPoligono& polygon, bool keepRegions)
 {
     const std::string name = ZelUtils::Trim(polygon.Name);
     if (name.empty()) {
@@ -191,7 +191,7 @@ void DrawPolygonName(TMapPainter& img, TPoligono& polygon, bool keepRegions)
     ClearBrush(img);
     img.LabelAt(0, name, at.x, at.y, 4, 0);
     if (keepRegions)
-        polygon.LabelRegion = img.CircleRegion(at, ViewSnapshot::SizesInForce().NodeSize + 2);
+        polygon.LabelRegion = img.CircleRegion(at, sizes.NodeSize + 2);
 }
 
 int32_t PolygonLast() { return std::clamp(NumPoligonos, 0, MaxPoligonos + 1) - 1; }
@@ -205,10 +205,9 @@ int32_t GenatrBarPixels(float value, int32_t pixsVol)
 }
 
 // Outlines and bars of the generation/attraction rows (column GenatrCol).
-void DrawGenatr(TMapPainter& img, const TZoneFill& style, const TMarginWindow& margin, bool multiple,
-                int32_t& colorIndex)
+void DrawGenatr(TMapPainter& img, const TLayerSizes& z, const TZoneFill& style, const TMarginWindow& margin,
+                bool multiple, int32_t& colorIndex)
 {
-    const TLayerSizes& z = ViewSnapshot::SizesInForce();
     const int32_t last = std::min(NumGenatr - 1, MaxGenatr);
     for (int32_t i = 1; i <= last; ++i) {
         const TGenatr& g = Genatr[i];
@@ -227,7 +226,7 @@ void DrawGenatr(TMapPainter& img, const TZoneFill& style, const TMarginWindow& m
         img.PolygonPtArray(outline, n - 1);
     }
 
-    SetLabelFont(img, 3);
+    SetLabelFont(img, z, 3);
     SetPen(img, style.border, 1);
     const bool keepRegions = IsMainMap(img);
     // Rows left out now must not keep a region where they were drawn before.
@@ -276,15 +275,15 @@ void DrawGenatr(TMapPainter& img, const TZoneFill& style, const TMarginWindow& m
 
 } // namespace
 
-void DrawZonas(TMapPainter& Img)
+void DrawZonas(TMapPainter& Img, const TViewSnapshot& view)
 {
     if (!Img.Canvas())
         return;
-    const TViewSnapshot view = CurrentView();
-    const TZoneFill style(view);
+    const TLayerSizes sizes = view.LayerSizes();
+    const TZoneFill style(view, sizes);
     const TMarginWindow margin(Img);
     TPenModeScope mode(Img, TPenMode::Copy);
-    SetLabelFont(Img, 1);
+    SetLabelFont(Img, sizes, 1);
     SetPen(Img, style.border, style.width);
     style.ResetBrush(Img);
 
@@ -319,25 +318,25 @@ void DrawZonas(TMapPainter& Img)
     }
 
     if (view.GenAtrZona)
-        DrawGenatr(Img, style, margin, multiple, colorIndex);
+        DrawGenatr(Img, sizes, style, margin, multiple, colorIndex);
 
     if (view.tbCents)
         return;
-    SetLabelFont(Img, 1);
+    SetLabelFont(Img, sizes, 1);
     ClearBrush(Img);
     ForEachViewZone([&](const TZona& zone) {
         Img.LabelAt(0, Format("%d", zone.Number), zone.CentroidX, zone.CentroidY, 1, 0);
     });
 }
 
-void DrawEntSal(TMapPainter& Img)
+void DrawEntSal(TMapPainter& Img, const TViewSnapshot& view)
 {
-    const TLayerSizes& z = ViewSnapshot::SizesInForce();
+    const TLayerSizes z = view.LayerSizes();
     const int32_t j = UserView().EntSalVar;
     if (!Img.Canvas() || j < 0 || j >= static_cast<int32_t>(std::size(Zonas[0].EnteringTotals)))
         return;
     const TMarginWindow margin(Img);
-    SetLabelFont(Img, 3);
+    SetLabelFont(Img, z, 3);
     SetPen(Img, Silver, 1);
 
     // Entries rise in blue on the left of the centroid, exits in red on its right.
@@ -376,7 +375,7 @@ void DrawEntSal(TMapPainter& Img)
                         sides[s].position, 0);
         });
     }
-    if (CurrentView().tbCents)
+    if (view.tbCents)
         return;
     ClearBrush(Img);
     ForEachViewZone([&](const TZona& zone) {
@@ -384,13 +383,13 @@ void DrawEntSal(TMapPainter& Img)
     });
 }
 
-DataLayers::TLegendRequest DrawLineas(TMapPainter& Img)
+DataLayers::TLegendRequest DrawLineas(TMapPainter& Img, const TViewSnapshot& view)
 {
     if (!Img.Canvas())
         return {};
     TPenModeScope mode(Img, TPenMode::Copy);
 
-    if (CurrentView().linnone) {
+    if (view.linnone) {
         for (int32_t l = 1; l <= std::min(Network.LineCount, MaxLineas); ++l) {
             const TLinea& line = Lineas[l];
             if (!line.Visible || line.Stops.empty())
@@ -422,16 +421,15 @@ DataLayers::TLegendRequest DrawLineas(TMapPainter& Img)
         }
     }
 
-    return DrawLineLoads(Img);
+    return DrawLineLoads(Img, view);
 }
 
-DataLayers::TLegendRequest DrawLineLoads(TMapPainter& Img)
+DataLayers::TLegendRequest DrawLineLoads(TMapPainter& Img, const TViewSnapshot& view)
 {
-    const TLayerSizes& z = ViewSnapshot::SizesInForce();
+    const TLayerSizes z = view.LayerSizes();
     if (!Img.Canvas())
         return {};
     TPenModeScope mode(Img, TPenMode::Copy);
-    const TViewSnapshot view = CurrentView();
     const bool values = view.linvehval;
     if (!view.linveh && !values)
         return {};
@@ -442,7 +440,7 @@ DataLayers::TLegendRequest DrawLineLoads(TMapPainter& Img)
     }
     const uint32_t modeColor = ModePenColors[static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes))];
     const uint32_t overColor = ModeBrushColors[static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes))];
-    SetLabelFont(Img, 1);
+    SetLabelFont(Img, z, 1);
     SetPen(Img, modeColor, 1);
     BarsOverMax = false;
     // Bands are scaled by the largest bus total itself: the link variable shown may
@@ -477,15 +475,15 @@ DataLayers::TLegendRequest DrawLineLoads(TMapPainter& Img)
     return {DataLayers::TLegendRequest::Bars, "BUSES", 1};
 }
 
-void DrawPoligonos(TMapPainter& Img)
+void DrawPoligonos(TMapPainter& Img, const TViewSnapshot& view)
 {
     if (!Img.Canvas())
         return;
     const bool keepRegions = IsMainMap(Img);
-    const TViewSnapshot view = CurrentView();
+    const TLayerSizes sizes = view.LayerSizes();
     const bool names = view.MostrarNombresPlg && !view.MostrarNombresArribaPlg;
     TPenModeScope mode(Img, TPenMode::Copy);
-    SetLabelFont(Img, 7);
+    SetLabelFont(Img, sizes, 7);
     for (int32_t i = 0; i <= PolygonLast(); ++i) {
         TPoligono& polygon = Poligonos[static_cast<size_t>(i)];
         if (!polygon.Visible) {
@@ -506,32 +504,31 @@ void DrawPoligonos(TMapPainter& Img)
         if (keepRegions)
             polygon.PolygonRegion = Img.AddPolygonRegion(vertices, n - 1, 1);
         if (names)
-            DrawPolygonName(Img, polygon, keepRegions);
+            DrawPolygonName(Img, sizes, polygon, keepRegions);
     }
 }
 
-void DrawNamePoligonos(TMapPainter& Img)
+void DrawNamePoligonos(TMapPainter& Img, const TViewSnapshot& view)
 {
     if (!Img.Canvas())
         return;
-    const TViewSnapshot view = CurrentView();
     if (!view.MostrarNombresPlg || !view.MostrarNombresArribaPlg)
         return;
     const bool keepRegions = IsMainMap(Img);
-    SetLabelFont(Img, 7);
+    const TLayerSizes sizes = view.LayerSizes();
+    SetLabelFont(Img, sizes, 7);
     for (int32_t i = 0; i <= PolygonLast(); ++i) {
         TPoligono& polygon = Poligonos[static_cast<size_t>(i)];
         if (polygon.Visible)
-            DrawPolygonName(Img, polygon, keepRegions);
+            DrawPolygonName(Img, sizes, polygon, keepRegions);
     }
 }
 
-void DrawSolera(TMapPainter& Img)
+void DrawSolera(TMapPainter& Img, const TViewSnapshot& view)
 {
-    const TLayerSizes& z = ViewSnapshot::SizesInForce();
+    const TLayerSizes z = view.LayerSizes();
     if (!Img.Canvas())
         return;
-    const TViewSnapshot view = CurrentView();
     SetPen(Img, view.Options ? view.SoleraColor : Silver, 1);
     ClearBrush(Img);
     TPenModeScope mode(Img, TPenMode::Copy);
@@ -559,7 +556,7 @@ void DrawSolera(TMapPainter& Img)
     for (int32_t layer = 1; layer <= layers; ++layer) {
         if (!GeoLayerVisible[layer] || !z.Items[static_cast<size_t>(10 + layer)].ShowNames)
             continue;
-        SetLabelFont(Img, 10 + layer);
+        SetLabelFont(Img, z, 10 + layer);
         int32_t first, last;
         LineLayers::LayerRange(layer, first, last);
         for (int32_t r = first; r <= last; ++r) {

@@ -166,9 +166,12 @@ QColor ReadableOnWhite(uint32_t color)
 
 void ClearBrush(TMapPainter& img) { img.Canvas()->setBrush(Qt::NoBrush); }
 
-void SetLabelFont(TMapPainter& img, int index, int sizeDelta = 0)
+// The sizes the layers draw with.
+TLayerSizes SizesOf(const TLayerOptions& o) { return o.Sizes ? *o.Sizes : ViewSnapshot::ScreenSizes(); }
+
+void SetLabelFont(TMapPainter& img, const TLayerSizes& sizes, int index, int sizeDelta = 0)
 {
-    const TLabelFont& lf = ViewSnapshot::SizesInForce().LabelFonts[static_cast<size_t>(index)];
+    const TLabelFont& lf = sizes.LabelFonts[static_cast<size_t>(index)];
     QFont f = DisplayStyles::ToQFont(lf);
     if (sizeDelta != 0)
         f.setPointSize(std::max(1, f.pointSize() + sizeDelta));
@@ -273,7 +276,7 @@ float MovimValue(const TMovimiento& m, int32_t column)
 
 TLegendRequest DrawAtributos(TMapPainter& img, const TLayerOptions& o)
 {
-    const TLayerSizes& z = ViewSnapshot::SizesInForce();
+    const TLayerSizes z = SizesOf(o);
     TLegendRequest legend;
     if (UserView().RangeVarArcos == 0 || !img.Canvas())
         return legend;
@@ -345,7 +348,7 @@ TLegendRequest DrawAtributos(TMapPainter& img, const TLayerOptions& o)
 
 TLegendRequest DrawMapaColores(TMapPainter& img, const TLayerOptions& o)
 {
-    const TLayerSizes& z = ViewSnapshot::SizesInForce();
+    const TLayerSizes z = SizesOf(o);
     TLegendRequest legend;
     if (UserView().RangeVarArcos == 0 || !img.Canvas())
         return legend;
@@ -372,12 +375,12 @@ TLegendRequest DrawMapaColores(TMapPainter& img, const TLayerOptions& o)
 
 void DrawValue(TMapPainter& img, const TLayerOptions& o)
 {
-    const TLayerSizes& z = ViewSnapshot::SizesInForce();
+    const TLayerSizes z = SizesOf(o);
     if (UserView().RangeVarArcos == 0 || !img.Canvas())
         return;
     const std::vector<int32_t> cols = ChosenLinkColumns();
     ClearBrush(img);
-    SetLabelFont(img, 4);
+    SetLabelFont(img, z, 4);
     const TPenMode savedMode = img.PenMode;
     img.PenMode = TPenMode::Nop;
     SetBarScale(cols);
@@ -441,11 +444,11 @@ void DrawValue(TMapPainter& img, const TLayerOptions& o)
 
 TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
 {
-    const TLayerSizes& z = ViewSnapshot::SizesInForce();
+    const TLayerSizes z = SizesOf(o);
     TLegendRequest legend;
     if (!img.Canvas())
         return legend;
-    SetLabelFont(img, 4);
+    SetLabelFont(img, z, 4);
     img.PenMode = TPenMode::Copy;
 
     if (!MovimDrawMode) {
@@ -710,6 +713,7 @@ DataLayers::TLayerOptions DataLayers::ViewLayerOptions(const TViewSnapshot& view
         for (size_t i = 0; i < 3; ++i)
             o.Giros[i] = view.Giros[i];
     }
+    o.Sizes = view.Sizes;
     return o;
 }
 
@@ -740,44 +744,37 @@ void ShowLegend(TLegendImage* legend, const QImage& picture, const QWidget* map,
 
 } // namespace
 
-TViewSnapshot TMapRenderer::View()
-{
-    if (const TViewSnapshot* view = ViewSnapshot::InForce())
-        return *view;
-    return SnapshotView();
-}
-
-void TMapRenderer::DrawAtributos(TOxrImage* Img)
+void TMapRenderer::DrawAtributos(TOxrImage* Img, const TViewSnapshot& view)
 {
     if (!Img)
         return;
     window_.Action(Cmd::tbAtributos)->setToolTip(QString::fromStdString(UserView().RangeName));
-    const DataLayers::TLegendRequest legend = DataLayers::DrawAtributos(*Img, DataLayers::ViewLayerOptions(View()));
+    const DataLayers::TLegendRequest legend = DataLayers::DrawAtributos(*Img, DataLayers::ViewLayerOptions(view));
     if (legend.kind == DataLayers::TLegendRequest::Bars)
         DrawSymbolo(legend.caption, legend.count);
 }
 
-void TMapRenderer::DrawMapaColores(TOxrImage* Img)
+void TMapRenderer::DrawMapaColores(TOxrImage* Img, const TViewSnapshot& view)
 {
     if (!Img)
         return;
     window_.Action(Cmd::tbAtributos)->setToolTip(QString::fromStdString(UserView().RangeName));
-    const DataLayers::TLegendRequest legend = DataLayers::DrawMapaColores(*Img, DataLayers::ViewLayerOptions(View()));
+    const DataLayers::TLegendRequest legend = DataLayers::DrawMapaColores(*Img, DataLayers::ViewLayerOptions(view));
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
         DrawRanges(legend.caption);
 }
 
-void TMapRenderer::DrawValue(TOxrImage* Img)
+void TMapRenderer::DrawValue(TOxrImage* Img, const TViewSnapshot& view)
 {
     if (Img)
-        DataLayers::DrawValue(*Img, DataLayers::ViewLayerOptions(View()));
+        DataLayers::DrawValue(*Img, DataLayers::ViewLayerOptions(view));
 }
 
-void TMapRenderer::DrawMovimLinks(TOxrImage* Img)
+void TMapRenderer::DrawMovimLinks(TOxrImage* Img, const TViewSnapshot& view)
 {
     if (!Img)
         return;
-    const DataLayers::TLegendRequest legend = DataLayers::DrawMovimLinks(*Img, DataLayers::ViewLayerOptions(View()));
+    const DataLayers::TLegendRequest legend = DataLayers::DrawMovimLinks(*Img, DataLayers::ViewLayerOptions(view));
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
         DrawMovRange(legend.caption);
     else if (legend.kind == DataLayers::TLegendRequest::Bars)

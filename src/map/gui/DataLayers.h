@@ -6,10 +6,12 @@
 // The layers draw through the canvas primitives of TMapPainter, so the main map,
 // the quick and zoom views and printing draw them alike. They read the network
 // model, the hit grid tiles of the view, the range state of map/Ranges.h and the
-// switches collected in TLayerOptions. The map renderer's methods DrawAtributos,
-// DrawMapaColores, DrawValue and DrawMovimLinks (TMapRenderer) fill the options
-// from the view snapshot in force, draw, and put the legend pictures on the map.
+// switches and sizes collected in TLayerOptions. The map renderer's methods
+// DrawAtributos, DrawMapaColores, DrawValue and DrawMovimLinks (TMapRenderer) fill
+// the options from the view snapshot they are given, draw, and put the legend
+// pictures on the map.
 #include "map/MapPainter.h"
+#include "map/ViewSnapshot.h"
 
 #include <QImage>
 #include <QWidget>
@@ -47,6 +49,8 @@ struct TLayerOptions {
     bool HideBlocked = false; // BlockedColor is white: blocked links and hidden zones are left out
     bool Giros[3] = {true, true, true}; // left turn, straight, right turn symbols
     bool MovimValues = false; // tbMovimValues down: flows written at the link ends
+    // The view's own sizes (a printed page's); none: the program's, read when drawn.
+    std::shared_ptr<const TLayerSizes> Sizes;
 };
 
 // What a layer hands to its legend.

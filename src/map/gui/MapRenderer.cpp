@@ -93,59 +93,58 @@ void TMapRenderer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)
 {
     const bool mainMap = target == TLayerTarget::MainMap;
     const TViewSnapshot view = SnapshotView(target);
-    const TViewScope scope(view);
     for (const TMapLayer layer : MapLayerOrder) {
         if (!view.Shows(layer))
             continue;
         switch (layer) {
         case TMapLayer::Zonas:
-            DrawZonas(c);
+            DrawZonas(c, view);
             break;
         case TMapLayer::Poligonos:
-            DrawPoligonos(c);
+            DrawPoligonos(c, view);
             break;
         case TMapLayer::Solera:
             if (mainMap) {
-                DrawSolera(c);
+                DrawSolera(c, view);
                 DrawPuntos(c);
             }
             break;
         case TMapLayer::Atributos:
-            DrawAtributos(&c);
+            DrawAtributos(&c, view);
             break;
         case TMapLayer::Colores:
-            DrawMapaColores(&c);
+            DrawMapaColores(&c, view);
             break;
         case TMapLayer::EntSal:
-            DrawEntSal(c);
+            DrawEntSal(c, view);
             break;
         case TMapLayer::MovimLinks:
-            DrawMovimLinks(&c);
+            DrawMovimLinks(&c, view);
             break;
         case TMapLayer::Lineas: {
-            const DataLayers::TLegendRequest legend = DrawLineas(c);
+            const DataLayers::TLegendRequest legend = DrawLineas(c, view);
             if (legend.kind == DataLayers::TLegendRequest::Bars)
                 DrawSymbolo(legend.caption, legend.count);
             break;
         }
         case TMapLayer::Red:
-            DrawNetWork(c);
+            DrawNetWork(c, view);
             break;
         case TMapLayer::Carriles:
-            DrawNetWorkLanes(c);
+            DrawNetWorkLanes(c, view);
             break;
         case TMapLayer::Arrows:
-            DrawArrows(c);
+            DrawArrows(c, view);
             break;
         case TMapLayer::Nodes:
-            DrawNodes(c);
+            DrawNodes(c, view);
             break;
         case TMapLayer::Cents:
-            DrawCents(c);
+            DrawCents(c, view);
             break;
         case TMapLayer::NameNodes:
             c.ResetLabelsOff();
-            DrawNameNodes(c);
+            DrawNameNodes(c, view);
             c.ResetLabels();
             break;
         case TMapLayer::Values:
@@ -153,18 +152,18 @@ void TMapRenderer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)
             // other; a view beside the map always keeps them apart.
             if (!mainMap || !view.Sobreescrito)
                 c.ResetLabelsOff();
-            DrawValue(&c);
+            DrawValue(&c, view);
             if (!mainMap)
                 c.ResetLabels();
             break;
         case TMapLayer::Calles:
             c.ResetLabelsOff();
-            DrawCalles(c);
+            DrawCalles(c, view);
             c.ResetLabels();
             break;
         case TMapLayer::NamePoligonos:
             if (mainMap)
-                DrawNamePoligonos(c);
+                DrawNamePoligonos(c, view);
             break;
         }
     }
@@ -207,7 +206,7 @@ bool TMapRenderer::SaveMapBitmap(const std::string& fileName)
     if (!canvas)
         return false;
     TOxrImage& img = *canvas;
-    DrawTitulos(img, View());
+    DrawTitulos(img, SnapshotView());
     DrawStamp(img);
     const bool written = ImageFile::Save(img.Picture(), fileName, "BMP");
     // The stamp and the title belong to the file only: the map is drawn again without them.

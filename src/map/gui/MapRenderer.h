@@ -42,12 +42,11 @@ public:
     void SetGrid();
 
     // ---- Data layers and their legends (DataLayers.cpp) ----
-    // Each draws with the snapshot in force (the window's view when none is) and
-    // puts its legend over the map.
-    void DrawAtributos(TOxrImage* Img);
-    void DrawMapaColores(TOxrImage* Img);
-    void DrawValue(TOxrImage* Img);
-    void DrawMovimLinks(TOxrImage* Img);
+    // Each draws the view it is given and puts its legend over the map.
+    void DrawAtributos(TOxrImage* Img, const TViewSnapshot& view);
+    void DrawMapaColores(TOxrImage* Img, const TViewSnapshot& view);
+    void DrawValue(TOxrImage* Img, const TViewSnapshot& view);
+    void DrawMovimLinks(TOxrImage* Img, const TViewSnapshot& view);
     void DrawSymbolo(const std::string& caption, int count);
     void DrawRanges(const std::string& caption);
     void DrawMovRange(const std::string& caption);
@@ -60,9 +59,6 @@ public:
     bool SaveMapBitmap(const std::string& fileName);
 
 private:
-    // The snapshot in force, or else the window's view as it stands now.
-    TViewSnapshot View();
-
     TWindowHost& window_;
     TMapDrawHost& host_;
     // A redraw that a redraw sets off (a handler run from pending events) is

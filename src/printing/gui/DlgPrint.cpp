@@ -170,9 +170,7 @@ void TDlgPrint::DrawNet()
         mp.SetDeviceSize(w, h);
         mp.SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
         p.setPen(QPen(Qt::black, 1));
-        const TViewSnapshot view = printing_.ViewSnapshot();
-        const TViewScope scope(view);
-        DrawNetWork(mp);
+        DrawNetWork(mp, printing_.ViewSnapshot());
     }
     grid_.SetLayout(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY, w, h, aspectWH_);
     PrintPagesPerSide = spCount->value();
@@ -383,9 +381,7 @@ void TDlgPrint::DrawOverview(QPainter& p)
         TMapPainter& mp = ZelPrinter::Painter();
         mp.SetPainter(&p);
         printing_.MarkShownTiles();
-        const TViewSnapshot view = printing_.ViewSnapshot();
-        const TViewScope scope(view);
-        PrintLayers::PrintNetWork(p);
+        PrintLayers::PrintNetWork(p, printing_.ViewSnapshot());
         mp.SetPainter(nullptr);
     }
     for (int i = 1; i <= n; ++i)

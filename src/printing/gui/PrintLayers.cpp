@@ -82,9 +82,7 @@ struct TView : NetworkShapes::TViewBox {
     }
 };
 
-TNetworkOptions Options() { return CurrentLayerOptions(ZelPrinter::Painter()); }
-
-DataLayers::TLayerOptions DataOptions() { return DataLayers::ViewLayerOptions(CurrentView()); }
+TNetworkOptions Options(const TViewSnapshot& snapshot) { return LayerOptions(snapshot, ZelPrinter::Painter()); }
 
 // Text drawn with its top left corner at (x, y) (the classic TextOut).
 void TextOut(QPainter& p, int x, int y, const QString& text)
@@ -219,10 +217,10 @@ TViewSnapshot OnPaper(const TViewSnapshot& view, double barScale)
 // ---------------------------------------------------------------------------
 // Links
 
-void PrintNetWork(QPainter& p)
+void PrintNetWork(QPainter& p, const TViewSnapshot& snapshot)
 {
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
-    const TNetworkOptions o = Options();
+    const TNetworkOptions o = Options(snapshot);
     if (UserView().Items[0].Width >= 1 && o.ArcosColor != clWhite) {
         const int32_t widest = std::max(UserView().Items[0].Width, *std::max_element(UserView().ClassWidths.begin(), UserView().ClassWidths.end()));
         const TView view(Scaled(widest) + 2);
@@ -281,17 +279,17 @@ private:
 
 } // namespace
 
-void PrintNetWorkLanes(QPainter& p)
+void PrintNetWorkLanes(QPainter& p, const TViewSnapshot& snapshot)
 {
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
     TPageLaneFigures figures(p);
-    NetworkShapes::TraceNetWorkLanes(TView(4), Options(), figures);
+    NetworkShapes::TraceNetWorkLanes(TView(4), Options(snapshot), figures);
 }
 
-void PrintArrows(QPainter& p)
+void PrintArrows(QPainter& p, const TViewSnapshot& snapshot)
 {
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
-    const TNetworkOptions o = Options();
+    const TNetworkOptions o = Options(snapshot);
     UseBrush(p, UserView().SymbolColors[2]);
     const int32_t side = Scaled(2.0 * UserView().ArrowSize);
     const TView view(std::abs(side) + 4);
@@ -309,10 +307,10 @@ void PrintArrows(QPainter& p)
     });
 }
 
-void PrintNodes(QPainter& p)
+void PrintNodes(QPainter& p, const TViewSnapshot& snapshot)
 {
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
-    const TNetworkOptions o = Options();
+    const TNetworkOptions o = Options(snapshot);
     const int32_t radius = Scaled(UserView().NodeSize), ring = Scaled(UserView().NodeSize + 2);
     const TView view(std::max({radius, ring, Scaled(3 * std::abs(UserView().SignalSize))}) + 4);
     NetworkShapes::ForEachShownNode(view, o, [&](int32_t, const TNodo& n) {
@@ -330,10 +328,10 @@ void PrintNodes(QPainter& p)
     UsePen(p, clBlack, 1);
 }
 
-void PrintCents(QPainter& p)
+void PrintCents(QPainter& p, const TViewSnapshot& snapshot)
 {
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
-    const TNetworkOptions o = Options();
+    const TNetworkOptions o = Options(snapshot);
     UsePen(p, o.AccesoColor, 1);
     UseBrush(p, UserView().SymbolColors[0]);
     const std::vector<int32_t> zones = NetworkShapes::ShownZones(o);
@@ -362,9 +360,9 @@ void PrintCents(QPainter& p)
     UsePen(p, o.AccesoColor, 1);
 }
 
-void PrintNameNodes(QPainter& p)
+void PrintNameNodes(QPainter& p, const TViewSnapshot& snapshot)
 {
-    const TNetworkOptions o = Options();
+    const TNetworkOptions o = Options(snapshot);
     p.setBrush(Qt::NoBrush);
     TMapPainter& mp = ZelPrinter::Painter();
     mp.PenMode = TPenMode::Nop;
@@ -377,9 +375,9 @@ void PrintNameNodes(QPainter& p)
     mp.PenMode = TPenMode::Copy;
 }
 
-void PrintCalles(QPainter& p)
+void PrintCalles(QPainter& p, const TViewSnapshot& snapshot)
 {
-    const TNetworkOptions o = Options();
+    const TNetworkOptions o = Options(snapshot);
     p.setBrush(Qt::NoBrush);
     UseFont(p, 5);
     TMapPainter& mp = ZelPrinter::Painter();
@@ -396,26 +394,18 @@ void PrintCalles(QPainter& p)
 // ---------------------------------------------------------------------------
 // Data layers: the screen's data layers at paper sizes, with the paper legends.
 
-void PrintAtributos(QPainter& p, const TPageCanvas& canvas)
+void PrintAtributos(QPainter& p, const TViewSnapshot& snapshot, const TPageCanvas& canvas)
 {
-    DataLayers::TLegendRequest legend;
-    {
-        const TViewSnapshot paper = OnPaper(CurrentView());
-        const TViewScope scope(paper);
-        legend = DataLayers::DrawAtributos(ZelPrinter::Painter(), DataOptions());
-    }
+    const DataLayers::TLegendRequest legend =
+        DataLayers::DrawAtributos(ZelPrinter::Painter(), DataLayers::ViewLayerOptions(OnPaper(snapshot)));
     if (legend.kind == DataLayers::TLegendRequest::Bars)
         PrintSymbolo(p, legend.caption, legend.count, BarsOverMax, canvas);
 }
 
-void PrintMapaColores(QPainter& p, const TPageCanvas& canvas)
+void PrintMapaColores(QPainter& p, const TViewSnapshot& snapshot, const TPageCanvas& canvas)
 {
-    DataLayers::TLegendRequest legend;
-    {
-        const TViewSnapshot paper = OnPaper(CurrentView());
-        const TViewScope scope(paper);
-        legend = DataLayers::DrawMapaColores(ZelPrinter::Painter(), DataOptions());
-    }
+    const DataLayers::TLegendRequest legend =
+        DataLayers::DrawMapaColores(ZelPrinter::Painter(), DataLayers::ViewLayerOptions(OnPaper(snapshot)));
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
         PrintRangeLegend(p, legend.caption, canvas);
 }
@@ -424,9 +414,9 @@ namespace {
 
 // The movement symbols: one turn figure per movement on its approach, in the
 // colour and width of the value's range, with the value written on it.
-void PrintMovimSymbols(QPainter& p)
+void PrintMovimSymbols(QPainter& p, const TViewSnapshot& snapshot)
 {
-    const DataLayers::TLayerOptions o = DataOptions();
+    const DataLayers::TLayerOptions o = DataLayers::ViewLayerOptions(snapshot);
     TMapPainter& mp = ZelPrinter::Painter();
     mp.PenMode = TPenMode::Copy;
     UseFont(p, 4);
@@ -454,34 +444,28 @@ void PrintMovimSymbols(QPainter& p)
 
 } // namespace
 
-void PrintMovimLinks(QPainter& p, const TPageCanvas& canvas)
+void PrintMovimLinks(QPainter& p, const TViewSnapshot& snapshot, const TPageCanvas& canvas)
 {
     if (!MovimDrawMode) {
         // A column that holds no movement variable has nothing to show nor to
         // explain: no symbols of zeros under a legend without a title.
         if (RangeVarMovim < 1 || RangeVarMovim >= NumMovimColumns || ColVarMovim[size_t(RangeVarMovim)] <= 0)
             return;
-        PrintMovimSymbols(p);
+        PrintMovimSymbols(p, snapshot);
         PrintRangeLegend(p, TitMovim[size_t(std::clamp(RangeVarMovim, 0, NumMovimColumns - 1))], canvas);
         return;
     }
-    DataLayers::TLegendRequest legend;
-    {
-        const TViewSnapshot paper = OnPaper(CurrentView());
-        const TViewScope scope(paper);
-        legend = DataLayers::DrawMovimLinks(ZelPrinter::Painter(), DataOptions());
-    }
+    const DataLayers::TLegendRequest legend =
+        DataLayers::DrawMovimLinks(ZelPrinter::Painter(), DataLayers::ViewLayerOptions(OnPaper(snapshot)));
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
         PrintRangeLegend(p, legend.caption, canvas);
     else if (legend.kind == DataLayers::TLegendRequest::Bars)
         PrintSymbolo(p, legend.caption, legend.count, BarsOverMax, canvas);
 }
 
-void PrintValue(QPainter&)
+void PrintValue(QPainter&, const TViewSnapshot& snapshot)
 {
-    const TViewSnapshot paper = OnPaper(CurrentView());
-    const TViewScope scope(paper);
-    DataLayers::DrawValue(ZelPrinter::Painter(), DataOptions());
+    DataLayers::DrawValue(ZelPrinter::Painter(), DataLayers::ViewLayerOptions(OnPaper(snapshot)));
 }
 
 namespace {
@@ -530,17 +514,12 @@ void PrintRoutes(QPainter& p)
 
 } // namespace
 
-void PrintLineas(QPainter& p, const TPageCanvas& canvas)
+void PrintLineas(QPainter& p, const TViewSnapshot& view, const TPageCanvas& canvas)
 {
-    const TViewSnapshot view = CurrentView();
     if (view.linnone)
         PrintRoutes(p);
-    {
-        // The loads only: the routes are drawn above in their paper form.
-        const TViewSnapshot paper = OnPaper(view);
-        const TViewScope scope(paper);
-        DrawLineLoads(ZelPrinter::Painter());
-    }
+    // The loads only: the routes are drawn above in their paper form.
+    DrawLineLoads(ZelPrinter::Painter(), OnPaper(view));
     // The loads of the transit lines are explained by the bar legend.
     if (view.linveh || view.linvehval)
         PrintSymbolo(p, "Rutas Fijas", 1, true, canvas);
@@ -767,7 +746,6 @@ void PrintTitulos(QPainter& p, const QStringList& lines, const QFont& titleFont,
 
 void PrintPage(QPainter& p, const TViewSnapshot& view, QSize pageSize, const TPageCanvas& mapCanvas)
 {
-    const TViewScope scope(view);
     // The legends keep clear of the title block too.
     const QStringList titles = TitleLines(view);
     TPageCanvas kept = mapCanvas;
@@ -807,67 +785,57 @@ void PrintPage(QPainter& p, const TViewSnapshot& view, QSize pageSize, const TPa
         if (!view.Shows(layer))
             continue;
         switch (layer) {
-        case TMapLayer::Zonas: {
-            const TViewScope scope(paperBars);
-            DrawZonas(page);
+        case TMapLayer::Zonas:
+            DrawZonas(page, paperBars);
             break;
-        }
-        case TMapLayer::Poligonos: {
-            const TViewScope scope(paper);
-            DrawPoligonos(page);
+        case TMapLayer::Poligonos:
+            DrawPoligonos(page, paper);
             break;
-        }
-        case TMapLayer::Solera: {
-            const TViewScope scope(paper);
-            DrawSolera(page);
+        case TMapLayer::Solera:
+            DrawSolera(page, paper);
             break;
-        }
         case TMapLayer::Atributos:
-            PrintAtributos(p, kept);
+            PrintAtributos(p, view, kept);
             break;
         case TMapLayer::Colores:
-            PrintMapaColores(p, kept);
+            PrintMapaColores(p, view, kept);
             break;
-        case TMapLayer::EntSal: {
-            const TViewScope scope(paperBars);
-            DrawEntSal(page);
+        case TMapLayer::EntSal:
+            DrawEntSal(page, paperBars);
             break;
-        }
         case TMapLayer::MovimLinks:
-            PrintMovimLinks(p, kept);
+            PrintMovimLinks(p, view, kept);
             break;
         case TMapLayer::Lineas:
-            PrintLineas(p, kept);
+            PrintLineas(p, view, kept);
             break;
         case TMapLayer::Red:
-            PrintNetWork(p);
+            PrintNetWork(p, view);
             break;
         case TMapLayer::Carriles:
-            PrintNetWorkLanes(p);
+            PrintNetWorkLanes(p, view);
             break;
         case TMapLayer::Arrows:
-            PrintArrows(p);
+            PrintArrows(p, view);
             break;
         case TMapLayer::Nodes:
-            PrintNodes(p);
+            PrintNodes(p, view);
             break;
         case TMapLayer::Cents:
-            PrintCents(p);
+            PrintCents(p, view);
             break;
         case TMapLayer::NameNodes:
-            PrintNameNodes(p);
+            PrintNameNodes(p, view);
             break;
         case TMapLayer::Values:
-            PrintValue(p);
+            PrintValue(p, view);
             break;
         case TMapLayer::Calles:
-            PrintCalles(p);
+            PrintCalles(p, view);
             break;
-        case TMapLayer::NamePoligonos: {
-            const TViewScope scope(paper);
-            DrawNamePoligonos(page);
+        case TMapLayer::NamePoligonos:
+            DrawNamePoligonos(page, paper);
             break;
-        }
         }
     }
     PrintTitulos(p, titles, view.TitleFont, view.TitleColor, UserView().TitlePos, pageSize.width(), pageSize.height());

@@ -129,8 +129,7 @@ protected:
     auto Draw(F&& layer, TMapPainter* canvas = nullptr)
     {
         const TViewSnapshot view = viewer->Drawing().SnapshotView();
-        const TViewScope scope(view);
-        return layer(canvas ? *canvas : Img());
+        return layer(canvas ? *canvas : Img(), view);
     }
 
     static void Square(std::vector<TPoint>& points, double x0, double y0, double side)
@@ -405,7 +404,7 @@ TEST_F(AreaLayers, FreePointsAsNumberedHexagons)
 {
     viewer->Display().PuntosGeo(testutil::dataPath("layer_points.geo"));
     ASSERT_EQ(NumDots, 2);
-    Draw(DrawPuntos);
+    Draw([](TMapPainter& c, const TViewSnapshot&) { DrawPuntos(c); });
     const QPoint p = Pixel(600, 600);
     EXPECT_GT(Count(Picture(), QRect(p - QPoint(9, 3), QSize(3, 7)), Blue), 0);
     EXPECT_GT(Count(Picture(), QRect(p - QPoint(8, 8), QSize(17, 17)), Red), 0); // the number "-4"

@@ -144,15 +144,16 @@ const Case Cases[] = {
 
 // The layers in the order a page prints them, on the page painter set up; the
 // labels of node numbers and street names each under the overlap test.
-void PrintCaseLayers(QPainter& p, const std::string& layers, const PrintLayers::TPageCanvas& canvas)
+void PrintCaseLayers(QPainter& p, const std::string& layers, const TViewSnapshot& view,
+                     const PrintLayers::TPageCanvas& canvas)
 {
     using namespace PrintLayers;
     struct Step {
         char key;
-        std::function<void(QPainter&)> print;
+        std::function<void(QPainter&, const TViewSnapshot&)> print;
         bool labels;
     };
-    const auto movements = [&canvas](QPainter& q) { PrintMovimLinks(q, canvas); };
+    const auto movements = [&canvas](QPainter& q, const TViewSnapshot& v) { PrintMovimLinks(q, v, canvas); };
     const Step steps[] = {{'m', movements, false}, {'n', PrintNetWork, false}, {'l', PrintNetWorkLanes, false},
                           {'a', PrintArrows, false},     {'o', PrintNodes, false},   {'c', PrintCents, false},
                           {'1', PrintNameNodes, true},   {'s', PrintCalles, true}};
@@ -162,7 +163,7 @@ void PrintCaseLayers(QPainter& p, const std::string& layers, const PrintLayers::
             continue;
         if (step.labels)
             ZelPrinter::ResetLabelsOff();
-        step.print(p);
+        step.print(p, view);
         if (step.labels)
             ZelPrinter::ResetLabels();
     }
@@ -240,16 +241,15 @@ TEST_P(PrintIdentity, PagesAsBefore)
     TMapPainter& page = ZelPrinter::Painter();
 
     auto printOn = [&](QPaintDevice& device) {
-        // The layers print the window's view, as a printed page puts it in force.
+        // The layers print the window's view, as a printed page gives it to them.
         const TViewSnapshot view = viewer->Drawing().SnapshotView();
-        const TViewScope scope(view);
         QPainter p(&device);
         p.setPen(QPen(Qt::black, 1));
         p.setBrush(Qt::NoBrush);
         page.SetPainter(&p);
         page.PenMode = TPenMode::Copy;
         // The legends stand where the window's canvas puts them, as on its pages.
-        PrintCaseLayers(p, layers, {viewer->img, viewer->Scl, viewer->sym});
+        PrintCaseLayers(p, layers, view, {viewer->img, viewer->Scl, viewer->sym});
         page.SetPainter(nullptr);
     };
     // (a) straight onto an image.
