@@ -111,6 +111,9 @@ void TPalvonViewer::PlaceCommands()
                 CommandTable::UnknownCommand(place, "PlaceCommands");
                 continue;
             }
+            // A menu rarely opened places its rows when first shown.
+            if (CommandPlaces::IsPending(where))
+                continue;
             CommandPlaces::Append(where, a, row, place);
         }
     }

@@ -21,7 +21,7 @@ void TPalvonViewer::CreatePrintMenus(QMenu* archivo)
 
     InstallBatchPrintServices(batchPrinting_);
     QMenu* menu = archivo->addMenu(QStringLiteral("Impresion de Redes"));
-    CommandPlaces::Fill(*this, menu, QStringLiteral("menu:Archivo>Impresion de Redes"));
+    CommandPlaces::FillWhenShown(*this, menu, QStringLiteral("menu:Archivo>Impresion de Redes"), this);
     batchPrinting_.RegisterCommands(Registry());
 }
 

@@ -126,7 +126,7 @@ void TSettingsController::AcercaDe1Click()
 
 void TSettingsController::CreateThemeMenus(TThemesController& themes)
 {
-    CommandPlaces::Fill(viewer_, EditMenu(), QStringLiteral("menu:Editar"));
+    CommandPlaces::FillWhenShown(viewer_, EditMenu(), QStringLiteral("menu:Editar"), &viewer_);
     themes.RegisterCommands(viewer_.Registry());
     // The polygons menu shows this entry under its own name.
     viewer_.Registry().Register(CommandTable::TOwner::Polygons, Cmd::aConfigurar1, this,

@@ -399,13 +399,26 @@ void ComputeLinkVarExtremes(int first, int last)
     Arcos[std::max({count, ArcosMaxRec, 0})]; // makes (and binds) every record swept and written
     first = std::max(first, 1);
     last = std::min(last, NumLinkVars);
-    for (int v = first; v <= last; ++v) {
+    auto sweep = [count](int v) {
         float* column = Arcos.Column(v);
         float low, high;
         ColumnExtremes(column, count, low, high);
         column[0] = low;
         column[ArcosMaxRec] = high;
+    };
+    // A large network's columns are swept by a few threads, each column by one:
+    // most of a first sweep is the mapping of columns never written.
+    constexpr int32_t LargeNetwork = 4096; // links
+    if (count < LargeNetwork || last - first < 8) {
+        for (int v = first; v <= last; ++v)
+            sweep(v);
+        return;
     }
+    constexpr int PerChunk = 8; // columns
+    Parallel::ForChunks((last - first + PerChunk) / PerChunk, 3, [&](int c) {
+        for (int v = first + c * PerChunk; v <= std::min(last, first + (c + 1) * PerChunk - 1); ++v)
+            sweep(v);
+    });
 }
 
 void ComputeMovementVarExtremes(int first, int last)
