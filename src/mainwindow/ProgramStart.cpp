@@ -107,18 +107,7 @@ void ResetProgramState()
     ImageSizeFactor = 1.0f;
     KDVlib::PositionsUnsaved = false;
 
-    // The page and report settings.
-    PrintMetafileName.clear();
-    PrintPageWidth = PrintPageHeight = 0;
-    PrintToExtent = false;
-    PrintOnPrinterPage = true;
-    PrintCustomWidth = PrintCustomHeight = 0;
-    PrintPageX = PrintPageY = 0;
-    PrintPagesPerSide = 0;
-    PrintLabelScale = 1.0;
-    PrintPicture = TPagePicture{};
-    PrintPictureWidth = PrintPictureHeight = 0;
-    PrintPictureDpi = 0;
+    // The report settings.
     Net2PrintCount = 0;
     WordOrientation = 0;
     WordPaperSize = 2;
@@ -246,7 +235,7 @@ TKDVscale& KDVscale()
 TFrmPreview& FrmPreview()
 {
     return Made(::FrmPreview, Kind::Window, [](TPalvonViewer* viewer) {
-        auto* preview = new TFrmPreview(viewer);
+        auto* preview = new TFrmPreview(viewer->Printing().Page(), viewer);
         // Named after the network open, fitted to the printer's page.
         if (!DatFileName.empty())
             preview->setWindowTitle(QString::fromStdString(DatFileName));

@@ -123,7 +123,7 @@ bool Found(int group, const Hooks::Choice& c)
 
 } // namespace
 
-bool Run(Hooks& hooks)
+bool Run(Hooks& hooks, TPrintSettings pages)
 {
     const int count = std::min<int>(Net2PrintCount, MaxNet2Print + 1);
     // A batch with no network to print would only close and reopen the user's
@@ -150,8 +150,10 @@ bool Run(Hooks& hooks)
     l.document = WordDocumentName != "null" && !WordDocumentName.empty();
     WordTableCount = 0;
     hooks.Gauge("Preparando documento ...", 0, count);
+    // Every picture is the window chosen for its network, cut to its extent.
+    pages.PrintToExtent = true;
     if (l.document) {
-        WordOpen();
+        WordOpen(pages);
         if (PrintInColumns) {
             l.rows = TableRows(count, PrintColumns);
             ++WordTableCount;
@@ -204,7 +206,7 @@ bool Run(Hooks& hooks)
                     metafile = VariableMetafile(metafile, c.MovementHeader);
                 if (multiple)
                     continue;
-                if (!hooks.PrintView(metafile)) {
+                if (!hooks.PrintView(metafile, pages)) {
                     ok = false;
                     break;
                 }
@@ -212,7 +214,7 @@ bool Run(Hooks& hooks)
             }
             if (ok && multiple && anyFound) {
                 hooks.SetMultipleColors();
-                if (!hooks.PrintView(metafile)) {
+                if (!hooks.PrintView(metafile, pages)) {
                     ok = false;
                     break;
                 }

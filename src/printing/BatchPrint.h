@@ -36,6 +36,8 @@ std::vector<NamedVariable> PairTitles(const std::string& names, const std::strin
 } // namespace BatchPrint
 
 // ---- The batch itself ----
+#include "printing/ZelPrinter.h"
+
 struct TNet2Print;
 
 namespace BatchPrint {
@@ -76,8 +78,13 @@ public:
     virtual void SetMultipleColors() {}
     // Title of the variable drawn (for the caption).
     virtual std::string AttributeTitle() { return std::string(); }
-    // Prints the view into the metafile; false when nothing was written.
-    virtual bool PrintView(const std::string& metafile) { (void)metafile; return false; }
+    // Prints the view into the metafile on the page the settings choose; false
+    // when nothing was written.
+    virtual bool PrintView(const std::string& metafile, const TPrintSettings& pages)
+    {
+        (void)metafile; (void)pages;
+        return false;
+    }
 };
 
 // Prints every network of the print definition read last, into metafiles and,
@@ -85,6 +92,9 @@ public:
 // opened, a picture could not be printed or the document could not be written.
 // A name that is no variable of the kind its group draws gives no picture (nor
 // a place in a picture drawn together): the batch says so once, at its end.
-bool Run(Hooks& hooks);
+// The pictures take their pages from a copy of `pages` (the user's settings):
+// each one the map's window at the printer's scale, on the document's paper
+// when a document is written; the user's settings stay as they were.
+bool Run(Hooks& hooks, TPrintSettings pages);
 
 } // namespace BatchPrint

@@ -33,12 +33,13 @@ int32_t ReadPaper(const TIniFile& ini)
     return ini.ReadInteger("General", "Tama\xF1oPapel", -1);
 }
 
-void ReadGeneral(const TIniFile& ini, const std::string& folder, TPrintGeneral& general, float& ancho, float& alto)
+void ReadGeneral(const TIniFile& ini, const std::string& folder, TPrintGeneral& general, float& ancho, float& alto,
+                 TPrintSettings& pages)
 {
     WordOrientation = ini.ReadInteger("General", "Orientacion", 0) == 1 ? 1 : 0;
-    PrintOnPrinterPage = false;
+    pages.PrintOnPrinterPage = false;
     switch (ReadPaper(ini)) {
-    case -1: WordPaperSize = 2; PrintOnPrinterPage = true; break;
+    case -1: WordPaperSize = 2; pages.PrintOnPrinterPage = true; break;
     case 1: WordPaperSize = 7; break;
     case 2: WordPaperSize = 23; break;
     case 3: WordPaperSize = 1; break;
@@ -48,11 +49,11 @@ void ReadGeneral(const TIniFile& ini, const std::string& folder, TPrintGeneral& 
     // The metafile pages take the paper named here (8 pixels a point, as the
     // report's own page): with no report document to give them its page they
     // would otherwise have no size at all.
-    if (!PrintOnPrinterPage) {
+    if (!pages.PrintOnPrinterPage) {
         double widthPt = 0, heightPt = 0;
         DocWriter::PaperSizePt(WordPaperSize, WordOrientation, widthPt, heightPt);
-        PrintCustomWidth = ZelUtils::Round(8 * widthPt);
-        PrintCustomHeight = ZelUtils::Round(8 * heightPt);
+        pages.PrintCustomWidth = ZelUtils::Round(8 * widthPt);
+        pages.PrintCustomHeight = ZelUtils::Round(8 * heightPt);
     }
     MarginTop = ini.ReadFloat("General", "MargenSup", 1.0);
     MarginBottom = ini.ReadFloat("General", "MargenInf", 1.0);
@@ -206,7 +207,7 @@ std::string DocumentTarget()
 
 } // namespace Net2PrintFile
 
-bool ReadWriteNet2Print(const std::string& fileName, Net2PrintView* view)
+bool ReadWriteNet2Print(const std::string& fileName, TPrintSettings& pages, Net2PrintView* view)
 {
     std::error_code ec;
     if (fileName.empty() || !std::filesystem::is_regular_file(fileName, ec))
@@ -234,7 +235,7 @@ bool ReadWriteNet2Print(const std::string& fileName, Net2PrintView* view)
 
     TPrintGeneral general;
     float ancho = 0, alto = 0;
-    ReadGeneral(ini, folder, general, ancho, alto);
+    ReadGeneral(ini, folder, general, ancho, alto, pages);
     v.ApplyGeneral(general);
 
     TPrintTheme theme;

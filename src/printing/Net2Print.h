@@ -34,8 +34,8 @@ constexpr int MaxNet2Print = 300;  // Net2Print[0..300]
 extern std::array<TNet2Print, MaxNet2Print + 1> Net2Print;
 extern int32_t Net2PrintCount;
 
-// Document and page settings of the section "General" (with PrintOnPrinterPage
-// of the page rendering).
+// Document and page settings of the section "General" (with the page of the
+// pictures, TPrintSettings).
 extern int32_t WordOrientation;
 extern int32_t WordPaperSize;
 extern double MarginTop, MarginBottom, MarginLeft, MarginRight;
@@ -93,6 +93,7 @@ bool ParseFields(const std::string& value, int count, double* out);
 std::string FullPathOrNull(const std::string& name, const std::string& folder = std::string());
 }
 
-// Reads the print definition; false (and nothing changed) when the file does not exist
+// Reads the print definition; the paper it names (or none: the printer's) becomes
+// the page of `pages`. False (and nothing changed) when the file does not exist
 // or asks for a picture table of more columns than a document holds (said in a message).
-bool ReadWriteNet2Print(const std::string& fileName, Net2PrintView* view = nullptr);
+bool ReadWriteNet2Print(const std::string& fileName, TPrintSettings& pages, Net2PrintView* view = nullptr);

@@ -79,13 +79,13 @@ DocWriter::PageSetup OptionsPageSetup()
 }
 } // namespace ReportWriter
 
-void WordOpen()
+void WordOpen(TPrintSettings& pages)
 {
     Doc().Open(ReportWriter::OptionsPageSetup());
     // The printer turns with the document, so pages rendered at the printer's size match it.
     PrintHooks().SetPrinterOrientation(WordOrientation == 1);
-    PrintCustomWidth = ZelUtils::Round(8 * Doc().PageWidthPt());
-    PrintCustomHeight = ZelUtils::Round(8 * Doc().PageHeightPt());
+    pages.PrintCustomWidth = ZelUtils::Round(8 * Doc().PageWidthPt());
+    pages.PrintCustomHeight = ZelUtils::Round(8 * Doc().PageHeightPt());
 }
 
 void WordAddTable(int32_t rows, int32_t columns, const std::string& title)

@@ -4,6 +4,7 @@
 // The inputs of the page setup (paper, orientation, margins) are the print
 // definition's (Net2Print.h).
 #include "platform/DocWriter.h"
+#include "printing/ZelPrinter.h"
 
 #include <cstdint>
 #include <string>
@@ -20,9 +21,9 @@ DocWriter::TDocWriter& Document();
 DocWriter::PageSetup OptionsPageSetup();
 }
 
-// Starts a new empty document with the page setup; sets PrintCustomWidth and
-// PrintCustomHeight to 8 times the page size in points.
-void WordOpen();
+// Starts a new empty document with the page setup; sets the PrintCustomWidth and
+// PrintCustomHeight of the pictures' pages to 8 times the page size in points.
+void WordOpen(TPrintSettings& pages);
 void WordAddTable(int32_t rows, int32_t columns, const std::string& title);
 void WordTablePlain(int32_t table);
 void WordCellPicture(const std::string& fileName, int32_t table, int32_t row, int32_t column,

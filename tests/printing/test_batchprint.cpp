@@ -72,10 +72,11 @@ public:
     }
     void SetMultipleColors() override { title_ = "multi"; }
     std::string AttributeTitle() override { return title_; }
-    bool PrintView(const std::string& metafile) override
+    bool PrintView(const std::string& metafile, const TPrintSettings& pages) override
     {
         // A real metafile (a frame and a line), as the document takes pictures.
         printed.push_back(metafile);
+        page = pages;
         TEmfDevice emf(80, 60);
         QPainter p(&emf);
         p.drawRect(0, 0, 79, 59);
@@ -89,6 +90,7 @@ public:
     std::vector<std::string> printed;
     int failAt = -1, saved = 0, restored = 0;
     std::string title_;
+    TPrintSettings page; // the page of the last picture
 };
 
 class BatchRun : public ::testing::Test {
@@ -119,7 +121,7 @@ protected:
 TEST_F(BatchRun, PicturesNamesAndDocument)
 {
     FakeHooks h;
-    ASSERT_TRUE(BatchPrint::Run(h));
+    ASSERT_TRUE(BatchPrint::Run(h, TPrintSettings()));
     EXPECT_EQ(h.saved, 1);
     EXPECT_EQ(h.restored, 1);
     EXPECT_EQ(h.opened, (std::vector<int>{1, 2, 3}));  // the settings entry is skipped
@@ -128,6 +130,9 @@ TEST_F(BatchRun, PicturesNamesAndDocument)
     EXPECT_EQ(h.printed[0], dir_.file("a_SAT.emf"));
     EXPECT_EQ(h.printed[1], dir_.file("b_X.emf"));
     EXPECT_EQ(h.printed[2], dir_.file("b_X.emf"));  // "none" keeps the name of the picture before
+    // The pictures' pages: the map's window, sized by the document's paper.
+    EXPECT_TRUE(h.page.PrintToExtent);
+    EXPECT_GT(h.page.PrintCustomWidth, 0);
     std::string doc = testutil::readFile(WordDocumentName);
     EXPECT_NE(doc.find("Red: a.dat      Atributo: multi"), std::string::npos);
     EXPECT_NE(doc.find("Red: b.dat      Atributo: Equis"), std::string::npos);
@@ -141,7 +146,7 @@ TEST_F(BatchRun, FullTableAndFailures)
     Net2Print[2].NetworkFile = "null";
     Net2Print[1].VarMultiple = 1;
     FakeHooks h;
-    ASSERT_TRUE(BatchPrint::Run(h));
+    ASSERT_TRUE(BatchPrint::Run(h, TPrintSettings()));
     EXPECT_EQ(h.printed.size(), 3u);
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_NE(services.messages[0].find("1 im"), std::string::npos);
@@ -152,7 +157,7 @@ TEST_F(BatchRun, FullTableAndFailures)
     Net2Print[2].NetworkFile = dir_.file("b.dat");
     FakeHooks f;
     f.failAt = 2;
-    EXPECT_FALSE(BatchPrint::Run(f));
+    EXPECT_FALSE(BatchPrint::Run(f, TPrintSettings()));
     EXPECT_EQ(f.opened, (std::vector<int>{1, 2}));
     EXPECT_FALSE(std::filesystem::exists(WordDocumentName));
     EXPECT_EQ(f.restored, 1);

@@ -25,6 +25,7 @@ protected:
     std::string Full(const std::string& name) const { return (fs::current_path() / name).lexically_normal().string(); }
     testutil::TempDir dir_;
     fs::path old_;
+    TPrintSettings pages_;
 };
 
 class FakeView : public Net2PrintView {
@@ -42,7 +43,7 @@ TEST_F(Net2PrintTest, MissingFileChangesNothing)
 {
     Net2PrintCount = 5;
     WordDocumentName = "keep.doc";
-    EXPECT_FALSE(ReadWriteNet2Print(dir_.file("nope.ini")));
+    EXPECT_FALSE(ReadWriteNet2Print(dir_.file("nope.ini"), pages_));
     EXPECT_EQ(Net2PrintCount, 5);
     EXPECT_EQ(WordDocumentName, "keep.doc");
 }
@@ -59,11 +60,11 @@ TEST_F(Net2PrintTest, FullDefinition)
         "[Red B]\r\nRedPalvon=sub/b.dat\r\nVineta=3;4\r\nTitulos=uno,dos\r\n");
     FakeView view;
     RangeMode = 1;
-    ASSERT_TRUE(ReadWriteNet2Print("def.ini", &view));
+    ASSERT_TRUE(ReadWriteNet2Print("def.ini", pages_, &view));
     EXPECT_EQ(Net2PrintCount, 4);
     EXPECT_EQ(WordOrientation, 1);
     EXPECT_EQ(WordPaperSize, 7);
-    EXPECT_FALSE(PrintOnPrinterPage);
+    EXPECT_FALSE(pages_.PrintOnPrinterPage);
     EXPECT_DOUBLE_EQ(MarginTop, 0.5);
     EXPECT_DOUBLE_EQ(MarginBottom, 1.0);
     EXPECT_TRUE(PrintInColumns);
@@ -122,7 +123,7 @@ TEST_F(Net2PrintTest, HugeColumnCountAndWidthAreRefused)
     WordDocumentName = "keep.doc";
     testutil::writeFile(dir_.file("cols.ini"),
                         "[General]\r\nNumeroColumnas=2147483647\r\nDocumentoWord=informe.doc\r\n[Red1]\r\nRedPalvon=a.dat\r\n");
-    EXPECT_FALSE(ReadWriteNet2Print("cols.ini"));
+    EXPECT_FALSE(ReadWriteNet2Print("cols.ini", pages_));
     EXPECT_EQ(Net2PrintCount, 5);
     EXPECT_EQ(WordDocumentName, "keep.doc");
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -135,7 +136,7 @@ TEST_F(Net2PrintTest, HugeColumnCountAndWidthAreRefused)
     testutil::writeFile(dir_.file("ancho.ini"), "[General]\r\nNumeroColumnas=63\r\n[Tema]\r\nAnchoAtributo=2147483647\r\n"
                                                 "[Red1]\r\nRedPalvon=a.dat\r\n");
     FakeView view;
-    ASSERT_TRUE(ReadWriteNet2Print("ancho.ini", &view));
+    ASSERT_TRUE(ReadWriteNet2Print("ancho.ini", pages_, &view));
     EXPECT_EQ(PixsVol, 33);
     EXPECT_EQ(view.theme.AnchoAtributo, 33);
     EXPECT_EQ(PrintColumns, 63);
@@ -154,7 +155,7 @@ TEST_F(Net2PrintTest, SettingsOnlyAndDefaults)
     testutil::writeFile("only.ini", "[general]\r\nTama\xF1oPapel=2\r\n[TEMA]\r\nVineta=15;20\r\nZoom=1;2;3\r\n");
     FakeView view;
     WorldMinX = -5;
-    ASSERT_TRUE(ReadWriteNet2Print("only.ini", &view));
+    ASSERT_TRUE(ReadWriteNet2Print("only.ini", pages_, &view));
     EXPECT_EQ(Net2PrintCount, 2);
     EXPECT_EQ(Net2Print[0].NetworkFile, "null");
     EXPECT_EQ(Net2Print[1].NetworkFile, "null");
@@ -170,9 +171,9 @@ TEST_F(Net2PrintTest, SettingsOnlyAndDefaults)
     EXPECT_DOUBLE_EQ(WorldMinX, -5);
 
     testutil::writeFile("empty.ini", "[X]\r\nRedPalvon=x.dat\r\n");
-    ASSERT_TRUE(ReadWriteNet2Print("empty.ini"));
+    ASSERT_TRUE(ReadWriteNet2Print("empty.ini", pages_));
     EXPECT_EQ(WordPaperSize, 2);
-    EXPECT_TRUE(PrintOnPrinterPage);
+    EXPECT_TRUE(pages_.PrintOnPrinterPage);
     EXPECT_EQ(Net2PrintCount, 1);
 }
 
@@ -182,7 +183,7 @@ TEST_F(Net2PrintTest, ExcessSectionsAreLeftOut)
     for (int i = 0; i < 305; ++i)
         text += "[R" + std::to_string(i) + "]\r\nRedPalvon=r" + std::to_string(i) + ".dat\r\n";
     testutil::writeFile("many.ini", text);
-    ASSERT_TRUE(ReadWriteNet2Print("many.ini"));
+    ASSERT_TRUE(ReadWriteNet2Print("many.ini", pages_));
     EXPECT_EQ(Net2PrintCount, MaxNet2Print + 1);
     EXPECT_EQ(Net2Print[MaxNet2Print].RedPalvon, "r300.dat");
 }

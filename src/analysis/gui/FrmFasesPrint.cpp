@@ -106,9 +106,7 @@ void TAnalysisController::ImprimirFases()
             Services().ShowMessage(ZelUtils::Format("ERROR - No se pudo grabar archivo: %s\r        Se guardó una copia en: %s",
                                                     WordDocumentName.c_str(), saved.c_str()));
     }
-    PrintOnPrinterPage = true;
     Services().SetProgressVisible(false);
-    PrintMetafileName = ScratchMetafileName();
     if (!prevNetwork.empty() && std::filesystem::exists(prevNetwork)) host_.OpenNetwork(prevNetwork);
     WorldMinX = wx1;
     WorldMaxX = wx2;

@@ -184,12 +184,13 @@ TEST_P(GoldenWindow, OutputsAsRecorded)
     // (b) The printed page, as the preview holds it, played onto an image.
     ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "aVistaPrevia1"));
     testutil::settle();
-    ASSERT_FALSE(PrintPicture.IsEmpty());
-    QImage pageImage(PrintPicture.Width(), PrintPicture.Height(), QImage::Format_ARGB32_Premultiplied);
+    const TPagePicture& printed = viewer->Printing().Page().PrintPicture;
+    ASSERT_FALSE(printed.IsEmpty());
+    QImage pageImage(printed.Width(), printed.Height(), QImage::Format_ARGB32_Premultiplied);
     pageImage.fill(Qt::white);
     {
         QPainter p(&pageImage);
-        PrintPicture.Play(p);
+        printed.Play(p);
     }
     const std::string page = testutil::PixelDigest(pageImage);
     EXPECT_GT(Ink(pageImage), 1000) << "a blank page";

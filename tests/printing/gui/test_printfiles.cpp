@@ -90,7 +90,6 @@ protected:
     {
         Printer().setOutputFormat(QPrinter::NativeFormat);
         Printer().setOutputFileName(QString());
-        PrintMetafileName = ScratchMetafileName();
         ViewerFixture::TearDown();
     }
 
@@ -146,7 +145,7 @@ double DarkShare(const QImage& image, const QRect& region)
 // stamp and the node numbers as text whose characters advance by their own widths.
 TEST_F(PrintFiles, PreviewSavesMetafilesWithTheViewInsideTheirBounds)
 {
-    EXPECT_TRUE(PrintOnPrinterPage);
+    EXPECT_TRUE(viewer->Printing().Settings().PrintOnPrinterPage);
     viewer->tit->setPlainText(QStringLiteral("Plano de prueba"));
     if (!viewer->Down(Cmd::tbNameNodes))
         livemenus::Find(viewer, "tbNameNodes")->trigger();
@@ -158,8 +157,8 @@ TEST_F(PrintFiles, PreviewSavesMetafilesWithTheViewInsideTheirBounds)
     livemenus::Find(viewer, "aVistaPrevia1")->trigger();
     testutil::settle();
     const QSize page = PrinterPageSize();
-    EXPECT_EQ(PrintPicture.Width(), page.width());
-    EXPECT_EQ(PrintPicture.Height(), page.height());
+    EXPECT_EQ(viewer->Printing().Page().PrintPicture.Width(), page.width());
+    EXPECT_EQ(viewer->Printing().Page().PrintPicture.Height(), page.height());
     ASSERT_NE(FrmPreview, nullptr);
     const std::string emf = tmp.file("vista.emf"), wmf = tmp.file("vista.wmf");
     ASSERT_TRUE(FrmPreview->ImageExports(emf));
@@ -205,7 +204,6 @@ TEST_F(PrintFiles, DefinitionFromTheMenuSizesThePageAndFindsItsNetworks)
     if (!std::filesystem::exists(anaheim))
         FAIL() << "no " << anaheim;
     const int links = ArcosMaxRec - 1;
-    PrintToExtent = false; // as at start: no batch has run
     std::filesystem::create_directories(tmp.file("def"));
     std::filesystem::copy_file(anaheim, tmp.file("def/anaheim.dat"));
     testutil::writeFile(tmp.file("def/lote.ini"), "[General]\r\nTama\xC3\xB1oPapel=1\r\n[Tema]\r\n[Anaheim]\r\n"
@@ -233,8 +231,6 @@ TEST_F(PrintFiles, DefinitionFromTheMenuSizesThePageAndFindsItsNetworks)
     EXPECT_METAFILE_SOUND(printed);
     EXPECT_GE(printed.points, 914) << printed.Summary(); // the links of anaheim, as its README counts them
     EXPECT_FALSE(std::filesystem::exists(tmp.file("anaheim_Long.emf")));
-    PrintOnPrinterPage = true;
-    PrintToExtent = false;
 }
 
 // Printed to PDF from the preview, the map covers the printable area as it covers
@@ -383,7 +379,6 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
     const testutil::TMetafileReport ga = testutil::CheckMetafile(tmp.file("ga.emf"));
     EXPECT_METAFILE_SOUND(ga);
     EXPECT_TRUE(ga.HasText(QString::fromStdString(GeneratedBy)));
-    EXPECT_EQ(PrintMetafileName, ScratchMetafileName());
 
     // The network again, with its transit lines read (an option of the options window).
     Secondary::DlgCfg().RutasFijas->SetItemIndex(0);
@@ -406,7 +401,7 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
     // 101 to stop 102, at its middle: the route, in the colour of the first line
     // of its sheet ($4080FF) and four screen pixels times the size factor wide,
     // shows on both sides of its link, drawn over it.
-    const testutil::TLegScan leg = testutil::ScanAcrossLeg(101, 102);
+    const testutil::TLegScan leg = testutil::ScanAcrossLeg(viewer->Printing().Page(), 101, 102);
     const int width = ZelUtils::Round(4 * PrintLayers::Factor());
     int first = 1000, last = -1000, red = 0;
     auto isRed = [](QRgb c) { return qRed(c) > 200 && qGreen(c) > 90 && qGreen(c) < 170 && qBlue(c) < 110; };
@@ -557,7 +552,6 @@ TEST(PrintTiming, ChicagoSketchPrintAgainstScreen)
     testutil::settle();
     if (!viewer->Down(Cmd::tbNodes))
         livemenus::Find(viewer, "tbNodes")->trigger();
-    PrintMetafileName = tmp.file("Velmora___.EMF");
     Printer().setOutputFormat(QPrinter::PdfFormat);
     Printer().setOutputFileName(QString::fromStdString(tmp.file("chicago.pdf")));
     const auto best = [](const std::function<void()>& f) {
@@ -571,9 +565,11 @@ TEST(PrintTiming, ChicagoSketchPrintAgainstScreen)
         return b / 1e6;
     };
     const double screen = best([&] { viewer->RedrawMap(); });
-    const double render = best([&] { viewer->Printing().PrintFilePreview(); });
-    const double paper = best([&] { PrintPictureOnPrinter(); });
-    const testutil::TMetafileReport r = testutil::CheckMetafile(PrintMetafileName);
+    const std::string emf = tmp.file("Velmora___.EMF");
+    TPrintController& printing = viewer->Printing();
+    const double render = best([&] { printing.PrintFilePreview(printing.Settings(), emf); });
+    const double paper = best([&] { PrintPictureOnPrinter(printing.Page()); });
+    const testutil::TMetafileReport r = testutil::CheckMetafile(emf);
     EXPECT_METAFILE_SOUND(r);
     std::printf("chicago-sketch: screen %.1f ms, print page (render + EMF) %.1f ms, PDF page %.1f ms, "
                 "EMF %d records\n", screen, render, paper, r.records);
@@ -584,7 +580,6 @@ TEST(PrintTiming, ChicagoSketchPrintAgainstScreen)
     EXPECT_LT(render + paper, 40 * std::max(screen, 5.0));
     Printer().setOutputFormat(QPrinter::NativeFormat);
     Printer().setOutputFileName(QString());
-    PrintMetafileName = ScratchMetafileName();
     delete viewer;
     delete splash;
     std::filesystem::current_path(VELMORA_SOURCE_DIR);
@@ -784,18 +779,18 @@ TEST_F(PrintFiles, PagesKeepTheirShapeInThePreviewAndOnPaper)
     };
     expectShape(297.0 / 210.0, 29700, "a4");
 
+    // The batch cuts its own pictures to the map's extent on a printer turned
+    // with its document; the user's page and printer stay as they were.
+    const QPageLayout::Orientation turned = Printer().pageLayout().orientation();
     livemenus::Find(viewer, "ImprimirRedes1")->trigger();
     testutil::settle();
-    ASSERT_TRUE(PrintToExtent);
-    // The page is now the view's extent at the printer's scale, in its shape.
-    viewer->Printing().PrintFilePreview();
-    const double extent = double(PrintPictureWidth) / PrintPictureHeight;
-    const double mm = 25.4 * PrintPictureWidth / Printer().resolution() * 100;
-    expectShape(extent, mm, "extent");
+    EXPECT_FALSE(viewer->Printing().Settings().PrintToExtent);
+    EXPECT_EQ(Printer().pageLayout().orientation(), turned);
+    expectShape(297.0 / 210.0, 29700, "despues");
 }
 
-// A title at the bottom of the page after a batch (the page cut to the map's
-// extent): in the preview's metafile the title's lines stand whole on the page,
+// A title at the bottom of a page cut to the map's extent, as the batch cuts its
+// own: in the preview's metafile the title's lines stand whole on the page,
 // near its bottom, at each bottom position, and the colour map's legend keeps
 // clear of them.
 TEST_F(PrintFiles, BottomTitlesStayOnThePageAfterABatch)
@@ -805,7 +800,8 @@ TEST_F(PrintFiles, BottomTitlesStayOnThePageAfterABatch)
                       "[General]\r\n[Tema]\r\n[Uno]\r\nRedPalvon=red.dat\r\nVariables=none\r\n");
     livemenus::Find(viewer, "ImprimirRedes1")->trigger();
     testutil::settle();
-    ASSERT_TRUE(PrintToExtent);
+    ASSERT_FALSE(viewer->Printing().Settings().PrintToExtent);
+    viewer->Printing().Settings().PrintToExtent = true;
     // A title of five lines in large letters: a tall block.
     viewer->tit->setPlainText(QStringLiteral("Plano de prueba\nRed vial\nAño base\nEscenario A\nSegunda línea"));
     QFont large = viewer->tit->font();

@@ -538,7 +538,7 @@ TEST_F(PrintSequences, LineSheetsSayWhatTheyCannotShow)
 
     // The last sheet rendered: L01, first of its list, in $4080FF (orange) at
     // the middle of its leg from stop 101 to stop 102, on both sides of the link.
-    const testutil::TLegScan leg = testutil::ScanAcrossLeg(101, 102);
+    const testutil::TLegScan leg = testutil::ScanAcrossLeg(viewer->Printing().Page(), 101, 102);
     int orange = 0;
     for (int t = -40; t <= 40; ++t) {
         const QRgb c = leg.At(t);
