@@ -115,10 +115,6 @@ void ResetProgramState()
     PrintColumns = 0;
     PrintInColumns = false;
     WordDocumentName = "null";
-    WordTableCount = 0;
-    FigureWidth = FigureHeight = 0;
-    FigureScale = 1.0f;
-    CurrentNet = 0;
 }
 
 TPalvonViewer* CreateProgramWindows(bool showSplash, TAptta** splashOut)

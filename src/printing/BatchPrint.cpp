@@ -82,6 +82,7 @@ namespace BatchPrint {
 namespace {
 
 struct Layout {
+    TReportWriter report;
     bool document = false;
     int rows = 1;
     int row = 1;
@@ -98,10 +99,10 @@ void Place(Layout& l, const std::string& metafile, int entry, const std::string&
             ++l.misplaced;
             return;
         }
-        CurrentNet = entry;
-        WordCellPicture(metafile, WordTableCount, l.row, l.column, caption);
+        l.report.CurrentNet = entry;
+        l.report.WordCellPicture(metafile, l.report.WordTableCount, l.row, l.column, caption);
     } else {
-        WordPicture(metafile, entry, caption);
+        l.report.WordPicture(metafile, entry, caption);
     }
 }
 
@@ -148,21 +149,20 @@ bool Run(Hooks& hooks, TPrintSettings pages)
     std::string missing; // the names that are no variable of their group's kind
     Layout l;
     l.document = WordDocumentName != "null" && !WordDocumentName.empty();
-    WordTableCount = 0;
     hooks.Gauge("Preparando documento ...", 0, count);
     // Every picture is the window chosen for its network, cut to its extent.
     pages.PrintToExtent = true;
     if (l.document) {
-        WordOpen(pages);
+        l.report.WordOpen(pages);
         if (PrintInColumns) {
             l.rows = TableRows(count, PrintColumns);
-            ++WordTableCount;
-            WordAddTable(l.rows, PrintColumns, "null");
-            WordTablePlain(WordTableCount);
+            ++l.report.WordTableCount;
+            l.report.WordAddTable(l.rows, PrintColumns, "null");
+            l.report.WordTablePlain(l.report.WordTableCount);
         } else {
-            WordAddText("");
-            WordAddText("");
-            WordSectionBreak();
+            l.report.WordAddText("");
+            l.report.WordAddText("");
+            l.report.WordSectionBreak();
         }
     }
     hooks.Gauge("Generando documento " + std::filesystem::path(WordDocumentName).filename().string() + " ...  ", 0, count);
@@ -225,7 +225,7 @@ bool Run(Hooks& hooks, TPrintSettings pages)
 
     hooks.Gauge("Cerrando documento ...", count, count);
     // A batch that stopped half-way leaves no half-filled document behind.
-    if (ok && l.document && !WordSaveAs(WordDocumentName))
+    if (ok && l.document && !l.report.WordSaveAs(WordDocumentName))
         ok = false;
     if (!missing.empty())
         Services().ShowMessage("Variables que no est\xC3\xA1n en su red (no se imprimieron sus im\xC3\xA1genes):" +
