@@ -56,11 +56,11 @@ void WirePhaseReport(TFrmFases& fases, TPalvonViewer* viewer)
     QAction* all = menu->addAction(QStringLiteral("Imprimir fases de las redes definidas"));
     all->setObjectName(QStringLiteral("ImprimirFases"));
     QObject::connect(all, &QAction::triggered, viewer, [viewer] {
-        if (Net2PrintCount <= 0) {
+        if (viewer->BatchPrinting().Definition().Net2PrintCount <= 0) {
             Services().ShowMessage("Defina primero las redes a imprimir con Archivo > Impresion de Redes > Definir Redes.");
             return;
         }
-        viewer->Analysis().ImprimirFases();
+        viewer->Analysis().ImprimirFases(viewer->BatchPrinting().Definition());
     });
     fases.tbPrint->setMenu(menu);
     for (QToolBar* bar : fases.findChildren<QToolBar*>())
@@ -107,14 +107,6 @@ void ResetProgramState()
     ImageSizeFactor = 1.0f;
     KDVlib::PositionsUnsaved = false;
 
-    // The report settings.
-    Net2PrintCount = 0;
-    WordOrientation = 0;
-    WordPaperSize = 2;
-    MarginTop = MarginBottom = MarginLeft = MarginRight = 1.0;
-    PrintColumns = 0;
-    PrintInColumns = false;
-    WordDocumentName = "null";
 }
 
 TPalvonViewer* CreateProgramWindows(bool showSplash, TAptta** splashOut)

@@ -82,6 +82,8 @@ namespace BatchPrint {
 namespace {
 
 struct Layout {
+    explicit Layout(const TPrintDefinition& d) : definition(d), report(d) {}
+    const TPrintDefinition& definition;
     TReportWriter report;
     bool document = false;
     int rows = 1;
@@ -94,8 +96,8 @@ void Place(Layout& l, const std::string& metafile, int entry, const std::string&
 {
     if (!l.document)
         return;
-    if (PrintInColumns) {
-        if (!NextCell(l.row, l.column, PrintColumns, l.rows)) {
+    if (l.definition.PrintInColumns) {
+        if (!NextCell(l.row, l.column, l.definition.PrintColumns, l.rows)) {
             ++l.misplaced;
             return;
         }
@@ -124,16 +126,18 @@ bool Found(int group, const Hooks::Choice& c)
 
 } // namespace
 
-bool Run(Hooks& hooks, TPrintSettings pages)
+bool Run(Hooks& hooks, const TPrintDefinition& definition, TPrintSettings pages)
 {
-    const int count = std::min<int>(Net2PrintCount, MaxNet2Print + 1);
+    const int count = std::min<int>(definition.Net2PrintCount, MaxNet2Print + 1);
     // A batch with no network to print would only close and reopen the user's
     // network: it changes nothing and says why.
     bool anyNetwork = false;
-    for (int i = 0; i < count; ++i)
-        anyNetwork = anyNetwork || (Net2Print[i].NetworkFile != "null" && !Net2Print[i].NetworkFile.empty());
+    for (int i = 0; i < count; ++i) {
+        const std::string& network = definition.Net2Print[size_t(i)].NetworkFile;
+        anyNetwork = anyNetwork || (network != "null" && !network.empty());
+    }
     if (!anyNetwork) {
-        Services().ShowMessage(Net2PrintCount < 1
+        Services().ShowMessage(definition.Net2PrintCount < 1
                                    ? "No hay redes que imprimir: elija primero una definici\xC3\xB3n con \xC2\xAB"
                                      "Definir Redes\xC2\xBB."
                                    : "La definici\xC3\xB3n de impresi\xC3\xB3n no nombra ninguna red (clave "
@@ -142,22 +146,21 @@ bool Run(Hooks& hooks, TPrintSettings pages)
     }
     // A definition may name a document anywhere: one outside its folder is not
     // replaced unasked (the batch then writes beside the definition).
-    const std::string named = WordDocumentName;
-    WordDocumentName = Net2PrintFile::DocumentTarget();
+    const std::string document = Net2PrintFile::DocumentTarget(definition);
     hooks.SaveState();
     bool ok = true;
     std::string missing; // the names that are no variable of their group's kind
-    Layout l;
-    l.document = WordDocumentName != "null" && !WordDocumentName.empty();
+    Layout l(definition);
+    l.document = document != "null" && !document.empty();
     hooks.Gauge("Preparando documento ...", 0, count);
     // Every picture is the window chosen for its network, cut to its extent.
     pages.PrintToExtent = true;
     if (l.document) {
         l.report.WordOpen(pages);
-        if (PrintInColumns) {
-            l.rows = TableRows(count, PrintColumns);
+        if (definition.PrintInColumns) {
+            l.rows = TableRows(count, definition.PrintColumns);
             ++l.report.WordTableCount;
-            l.report.WordAddTable(l.rows, PrintColumns, "null");
+            l.report.WordAddTable(l.rows, definition.PrintColumns, "null");
             l.report.WordTablePlain(l.report.WordTableCount);
         } else {
             l.report.WordAddText("");
@@ -165,11 +168,11 @@ bool Run(Hooks& hooks, TPrintSettings pages)
             l.report.WordSectionBreak();
         }
     }
-    hooks.Gauge("Generando documento " + std::filesystem::path(WordDocumentName).filename().string() + " ...  ", 0, count);
+    hooks.Gauge("Generando documento " + std::filesystem::path(document).filename().string() + " ...  ", 0, count);
 
     for (int i = 0; i < count && ok; ++i) {
         hooks.Gauge(std::string(), i + 1, count);
-        const TNet2Print& e = Net2Print[i];
+        const TNet2Print& e = definition.Net2Print[i];
         if (e.NetworkFile == "null")
             continue;
         Services().SetStatusText(0, ZelUtils::Format("%s (%d/%d)", e.NetworkFile, i + 1, count));
@@ -179,7 +182,7 @@ bool Run(Hooks& hooks, TPrintSettings pages)
             break;
         }
         const bool multiple = e.VarMultiple > 1;
-        std::string metafile = NetworkMetafile(WordDocumentName, e.NetworkFile);
+        std::string metafile = NetworkMetafile(document, e.NetworkFile);
         for (int k = 0; k <= 3 && ok; ++k) {
             std::vector<NamedVariable> vars = PairTitles(e.Vars[k], e.VarTitles[k]);
             // A group without names draws nothing and sets no mode for the next.
@@ -225,7 +228,7 @@ bool Run(Hooks& hooks, TPrintSettings pages)
 
     hooks.Gauge("Cerrando documento ...", count, count);
     // A batch that stopped half-way leaves no half-filled document behind.
-    if (ok && l.document && !l.report.WordSaveAs(WordDocumentName))
+    if (ok && l.document && !l.report.WordSaveAs(document))
         ok = false;
     if (!missing.empty())
         Services().ShowMessage("Variables que no est\xC3\xA1n en su red (no se imprimieron sus im\xC3\xA1genes):" +
@@ -235,7 +238,6 @@ bool Run(Hooks& hooks, TPrintSettings pages)
             "La tabla del documento no tiene celdas para %d im\xC3\xA1genes: no se incluyeron.", l.misplaced));
     hooks.HideGauge();
     hooks.RestoreState();
-    WordDocumentName = named;
     return ok;
 }
 

@@ -39,6 +39,7 @@ std::vector<NamedVariable> PairTitles(const std::string& names, const std::strin
 #include "printing/ZelPrinter.h"
 
 struct TNet2Print;
+struct TPrintDefinition;
 
 namespace BatchPrint {
 
@@ -87,7 +88,7 @@ public:
     }
 };
 
-// Prints every network of the print definition read last, into metafiles and,
+// Prints every network of the print definition, into metafiles and,
 // when a document is named, into the document. False when a network could not be
 // opened, a picture could not be printed or the document could not be written.
 // A name that is no variable of the kind its group draws gives no picture (nor
@@ -95,6 +96,6 @@ public:
 // The pictures take their pages from a copy of `pages` (the user's settings):
 // each one the map's window at the printer's scale, on the document's paper
 // when a document is written; the user's settings stay as they were.
-bool Run(Hooks& hooks, TPrintSettings pages);
+bool Run(Hooks& hooks, const TPrintDefinition& definition, TPrintSettings pages);
 
 } // namespace BatchPrint

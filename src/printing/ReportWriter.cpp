@@ -24,12 +24,13 @@ DocWriter::ParagraphFormat Centred(double spaceBefore = 0)
     return f;
 }
 
-DocWriter::PictureBox NetworkBox(int32_t network, double border)
+DocWriter::PictureBox NetworkBox(const TPrintDefinition& definition, int32_t network, double border)
 {
     DocWriter::PictureBox box;
     if (network >= 0 && network <= MaxNet2Print) {
-        box.widthIn = Net2Print[network].Ancho > 0 ? Net2Print[network].Ancho : 0;
-        box.heightIn = Net2Print[network].Alto > 0 ? Net2Print[network].Alto : 0;
+        const TNet2Print& e = definition.Net2Print[size_t(network)];
+        box.widthIn = e.Ancho > 0 ? e.Ancho : 0;
+        box.heightIn = e.Alto > 0 ? e.Alto : 0;
     }
     box.borderPt = border;
     return box;
@@ -53,24 +54,24 @@ void TReportWriter::ReportPicture(bool ok)
 
 namespace ReportWriter {
 
-DocWriter::PageSetup OptionsPageSetup()
+DocWriter::PageSetup OptionsPageSetup(const TPrintDefinition& definition)
 {
     DocWriter::PageSetup setup;
-    setup.paperCode = WordPaperSize;
-    setup.orientation = WordOrientation;
-    setup.marginTop = MarginTop;
-    setup.marginBottom = MarginBottom;
-    setup.marginLeft = MarginLeft;
-    setup.marginRight = MarginRight;
+    setup.paperCode = definition.WordPaperSize;
+    setup.orientation = definition.WordOrientation;
+    setup.marginTop = definition.MarginTop;
+    setup.marginBottom = definition.MarginBottom;
+    setup.marginLeft = definition.MarginLeft;
+    setup.marginRight = definition.MarginRight;
     return setup;
 }
 } // namespace ReportWriter
 
 void TReportWriter::WordOpen(TPrintSettings& pages)
 {
-    doc_.Open(ReportWriter::OptionsPageSetup());
+    doc_.Open(ReportWriter::OptionsPageSetup(definition_));
     // The printer turns with the document, so pages rendered at the printer's size match it.
-    PrintHooks().SetPrinterOrientation(WordOrientation == 1);
+    PrintHooks().SetPrinterOrientation(definition_.WordOrientation == 1);
     pages.PrintCustomWidth = ZelUtils::Round(8 * doc_.PageWidthPt());
     pages.PrintCustomHeight = ZelUtils::Round(8 * doc_.PageHeightPt());
 }
@@ -85,7 +86,7 @@ void TReportWriter::WordTablePlain(int32_t table) { doc_.TablePlain(table); }
 void TReportWriter::WordCellPicture(const std::string& fileName, int32_t table, int32_t row, int32_t column,
                                     const std::string& caption)
 {
-    ReportPicture(doc_.CellPicture(table, row, column, FullPath(fileName), caption, NetworkBox(CurrentNet, 0.5)));
+    ReportPicture(doc_.CellPicture(table, row, column, FullPath(fileName), caption, NetworkBox(definition_, CurrentNet, 0.5)));
 }
 
 void TReportWriter::WordAddFigure(const std::string& fileName, uint8_t breakKind, const std::string& title)
@@ -104,10 +105,10 @@ void TReportWriter::WordAddFigure(const std::string& fileName, uint8_t breakKind
 void TReportWriter::WordPicture(const std::string& fileName, int32_t network, const std::string& heading)
 {
     doc_.AddParagraph(heading == "null" ? fileName : heading, Centred());
-    ReportPicture(doc_.AddPicture(FullPath(fileName), NetworkBox(network, 1.5), "Fuente: Elaboraci\xC3\xB3n Propia"));
+    ReportPicture(doc_.AddPicture(FullPath(fileName), NetworkBox(definition_, network, 1.5), "Fuente: Elaboraci\xC3\xB3n Propia"));
     doc_.NewParagraph();
     if (network >= 0 && network <= MaxNet2Print)
-        Break(Net2Print[network].SaltoPagina);
+        Break(definition_.Net2Print[size_t(network)].SaltoPagina);
 }
 
 void TReportWriter::WordNewParagraph() { doc_.NewParagraph(); }

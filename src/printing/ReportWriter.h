@@ -9,13 +9,18 @@
 #include <cstdint>
 #include <string>
 
+struct TPrintDefinition;
+
 namespace ReportWriter {
-// The page of the document as the print options give it (paper, orientation, margins).
-DocWriter::PageSetup OptionsPageSetup();
+// The page of the document as the print definition gives it (paper, orientation, margins).
+DocWriter::PageSetup OptionsPageSetup(const TPrintDefinition& definition);
 }
 
 class TReportWriter {
 public:
+    // A document of that definition's paper, its pictures boxed by its entries.
+    explicit TReportWriter(const TPrintDefinition& definition) : definition_(definition) {}
+
     // The document being built (for callers that need more than the routines below).
     DocWriter::TDocWriter& Document() { return doc_; }
 
@@ -46,5 +51,6 @@ private:
     // A picture that cannot be read would leave a hole in the report: say which one.
     void ReportPicture(bool ok);
 
+    const TPrintDefinition& definition_;
     DocWriter::TDocWriter doc_;
 };

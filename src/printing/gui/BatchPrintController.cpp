@@ -436,8 +436,9 @@ public:
         if (batch_)
             return batch_->ReadPrintDefinition(fileName);
         WindowNet2PrintView view(nullptr, nullptr, nullptr);
+        const auto definition = std::make_unique<TPrintDefinition>();
         TPrintSettings pages;
-        return ::ReadWriteNet2Print(fileName, pages, &view);
+        return ::ReadWriteNet2Print(fileName, *definition, pages, &view);
     }
     void ImprimirRedes1Click() override
     {
@@ -496,14 +497,14 @@ TBatchPrintController::~TBatchPrintController()
 bool TBatchPrintController::ReadPrintDefinition(const std::string& fileName)
 {
     WindowNet2PrintView view(&window_, &host_, &batchHost_);
-    return ::ReadWriteNet2Print(fileName, printing_.Settings(), &view);
+    return ::ReadWriteNet2Print(fileName, *definition_, printing_.Settings(), &view);
 }
 
 bool TBatchPrintController::PrintDefinedNetworks()
 {
     TWaitCursor wait;
     WindowBatchHooks hooks(window_, host_, batchHost_, printing_);
-    return BatchPrint::Run(hooks, printing_.Settings());
+    return BatchPrint::Run(hooks, *definition_, printing_.Settings());
 }
 
 void TBatchPrintController::RegisterCommands(TCommandRegistry& registry)
@@ -528,9 +529,9 @@ void TBatchPrintController::DefinirRedes1Click()
         return;
     window_.Action(Cmd::DefinirRedes1)->setText(QString::fromStdString(ZelUtils::Format("Definir Redes (%s)", full)));
     window_.Action(Cmd::CrearArchivoWord)
-        ->setText(WordDocumentName == "null"
+        ->setText(definition_->WordDocumentName == "null"
                       ? CommandTable::Caption(Cmd::CrearArchivoWord)
-                      : QString::fromStdString(ZelUtils::Format("Crear Word (%s)", WordDocumentName)));
+                      : QString::fromStdString(ZelUtils::Format("Crear Word (%s)", definition_->WordDocumentName)));
 }
 
 void TBatchPrintController::CrearArchivoWordClick()
@@ -541,15 +542,15 @@ void TBatchPrintController::CrearArchivoWordClick()
     dialog.setNameFilter(QStringLiteral("Microsoft word file [*.doc] (*.doc)"));
     if (!ProgramOptions().Overwrite)
         dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    if (WordDocumentName != "null")
-        dialog.selectFile(QString::fromStdString(WordDocumentName));
+    if (definition_->WordDocumentName != "null")
+        dialog.selectFile(QString::fromStdString(definition_->WordDocumentName));
     window_.Action(Cmd::CrearArchivoWord)->setText(CommandTable::Caption(Cmd::CrearArchivoWord));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    WordDocumentName = dialog.selectedFiles().front().toStdString();
-    WordDocumentDefinitionFolder.clear(); // the user's own choice
+    definition_->WordDocumentName = dialog.selectedFiles().front().toStdString();
+    definition_->WordDocumentDefinitionFolder.clear(); // the user's own choice
     window_.Action(Cmd::CrearArchivoWord)
-        ->setText(QString::fromStdString(ZelUtils::Format("Crear Word (%s)", WordDocumentName)));
+        ->setText(QString::fromStdString(ZelUtils::Format("Crear Word (%s)", definition_->WordDocumentName)));
 }
 
 void TBatchPrintController::ImprimirRedes1Click()

@@ -614,7 +614,7 @@ TEST_F(PrintFiles, PhaseReportOfTheDefinedNetworksFromThePhaseWindow)
                                                    + tmp.file("red.dat") + "\r\n");
     testutil::AnswerFileDialog(viewer, tmp.file("fases.ini"));
     livemenus::Find(viewer, "DefinirRedes1")->trigger();
-    ASSERT_GT(Net2PrintCount, 0);
+    ASSERT_GT(viewer->BatchPrinting().Definition().Net2PrintCount, 0);
     for (int32_t i = 0; i <= MaxNodos; ++i)
         NodoEnLista[i] = 0;
     NodoEnLista[KDVlib::FindNodo(103)] = 1; // the signalised junction, listed in the phase window
