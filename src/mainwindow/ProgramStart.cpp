@@ -41,7 +41,6 @@ TKDVaboutBox* KDVaboutBox = nullptr;
 TKDVscale* KDVscale = nullptr;
 TDlgRngs* DlgRngs = nullptr;
 TDlgTemas* DlgTemas = nullptr;
-TFrmPreview* FrmPreview = nullptr;
 
 namespace {
 
@@ -150,7 +149,6 @@ void ForgetProgramWindows()
     FrmPija = nullptr;
     FrmFases = nullptr;
     DlgFormula = nullptr;
-    DlgPrint = nullptr;
     FrmPath = nullptr;
     FrmAerial = nullptr;
     DlgStat = nullptr;
@@ -165,7 +163,6 @@ void ForgetProgramWindows()
     DlgRngs = nullptr;
     FrmDat = nullptr;
     DlgTemas = nullptr;
-    FrmPreview = nullptr;
 }
 
 namespace Secondary {
@@ -220,16 +217,5 @@ TKDVscale& KDVscale()
     });
 }
 
-TFrmPreview& FrmPreview()
-{
-    return Made(::FrmPreview, Kind::Window, [](TPalvonViewer* viewer) {
-        auto* preview = new TFrmPreview(viewer->Printing().Page(), viewer);
-        // Named after the network open, fitted to the printer's page.
-        if (!DatFileName.empty())
-            preview->setWindowTitle(QString::fromStdString(DatFileName));
-        preview->FitToPrinterPage();
-        return preview;
-    });
-}
 
 } // namespace Secondary

@@ -65,5 +65,4 @@ TKDVscale& KDVscale();
 TDlgRngs& DlgRngs();
 TDlgTemas& DlgTemas();
 TDlgCfg& DlgCfg();
-TFrmPreview& FrmPreview();
 } // namespace Secondary

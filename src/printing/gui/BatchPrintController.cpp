@@ -447,11 +447,6 @@ public:
             return;
         lastBatchFailed = !batch_->PrintDefinedNetworks();
     }
-    void FitToPrinterPage() override
-    {
-        if (previous_)
-            previous_->FitToPrinterPage();
-    }
     void SetPrinterOrientation(bool landscape) override
     {
         if (previous_)

@@ -26,7 +26,6 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-TDlgPrint* DlgPrint = nullptr;
 
 namespace {
 

@@ -68,6 +68,3 @@ private:
     bool widthBased_ = false;
     double aspectWH_ = 1.0;
 };
-
-// Made when first used (TPrintController::MultiPageWindow) and kept for the whole run; null until then.
-extern TDlgPrint* DlgPrint;

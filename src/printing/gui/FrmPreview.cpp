@@ -225,14 +225,9 @@ bool SavePrintPictureWmf(const TPrintedPage& page, const std::string& fileName)
 
 namespace {
 
-// The preview window answers the main window's page fitting.
+// The printer turns with the report's document.
 class PreviewPrintServices : public PrintServices {
 public:
-    void FitToPrinterPage() override
-    {
-        if (FrmPreview)
-            FrmPreview->FitToPrinterPage();
-    }
     void SetPrinterOrientation(bool landscape) override
     {
         Printer().setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);

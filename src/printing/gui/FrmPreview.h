@@ -142,8 +142,5 @@ private:
     TPreviewHost* host_ = nullptr;
 };
 
-// Made when first shown (Secondary::FrmPreview) and kept for the run; null until then.
-extern TFrmPreview* FrmPreview;
-// Installs the print services the preview answers (fitting its page, the
-// printer's orientation), whether or not the preview is made yet.
+// Installs the print services the printer answers (its orientation).
 void InstallPreviewPrintServices();

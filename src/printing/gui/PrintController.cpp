@@ -224,10 +224,10 @@ void TPrintController::PrintFilePalvon()
 {
     // The preview's letter size applies to its own picture only.
     TPrintSettings settings = settings_;
-    settings.PrintLabelScale = FrmPreview ? FrmPreview->LabelScale() : 1.0;
+    settings.PrintLabelScale = preview_ ? preview_->LabelScale() : 1.0;
     PrintFilePreview(settings);
     std::remove(page_.PrintMetafileName.c_str());
-    TFrmPreview& preview = host_.PreviewWindow();
+    TFrmPreview& preview = PreviewWindow();
     preview.PictureChanged();
     if (!preview.isVisible()) {
         preview.setWindowModality(Qt::ApplicationModal);
@@ -240,8 +240,8 @@ void TPrintController::Setup1Click()
     TDlgPrinterSetup dialog(Printer(), window_.DialogParent());
     if (dialog.exec() != QDialog::Accepted)
         return;
-    if (FrmPreview)
-        FrmPreview->FitToPrinterPage();
+    if (preview_)
+        preview_->FitToPrinterPage();
     const QScreen* screen = QApplication::primaryScreen();
     const int screenWidth = screen ? screen->geometry().width() : 0;
     if (screenWidth > 0) {
@@ -317,9 +317,22 @@ bool TPrintController::PrintViewToMetafile(const std::string& fileName, const TV
 
 TDlgPrint& TPrintController::MultiPageWindow()
 {
-    if (!DlgPrint)
-        DlgPrint = new TDlgPrint(*this, window_.DialogParent());
-    return *DlgPrint;
+    if (!multiPage_)
+        multiPage_ = new TDlgPrint(*this, window_.DialogParent());
+    return *multiPage_;
+}
+
+TFrmPreview& TPrintController::PreviewWindow()
+{
+    if (!preview_) {
+        preview_ = new TFrmPreview(page_, window_.DialogParent());
+        if (!DatFileName.empty())
+            preview_->setWindowTitle(QString::fromStdString(DatFileName));
+        preview_->FitToPrinterPage();
+        preview_->SetHost(&host_.PreviewHost());
+        preview_->setWindowFlag(Qt::Window);
+    }
+    return *preview_;
 }
 
 QSize TPrintController::MapCanvasSize()

@@ -18,6 +18,7 @@
 class QPainter;
 class TCommandRegistry;
 class TDlgPrint;
+class TFrmPreview;
 class TPrintHost;
 class TWindowHost;
 
@@ -60,8 +61,12 @@ public:
     void Copy1Click();
     void Copy1Clickx();
 
-    // The multi-page window, made on first call (the global DlgPrint).
+    // The multi-page window, made on first call as a child of the main window.
     TDlgPrint& MultiPageWindow();
+    // The print preview window, made on first call (a window of its own, a child
+    // of the main window, named after the network open); Preview() is null until then.
+    TFrmPreview& PreviewWindow();
+    TFrmPreview* Preview() const { return preview_; }
     // The map canvas's size in pixels (empty without a canvas).
     QSize MapCanvasSize();
     // Marks the tiles of everything the map canvas shows.
@@ -80,4 +85,6 @@ private:
     const TViewSnapshot* view_ = nullptr; // the caller's view while it prints
     TPrintSettings settings_;             // the user's
     TPrintedPage page_;                   // the view rendered last
+    TDlgPrint* multiPage_ = nullptr;      // the multi-page window, once made
+    TFrmPreview* preview_ = nullptr;      // the preview window, once made
 };

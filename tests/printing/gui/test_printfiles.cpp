@@ -159,16 +159,16 @@ TEST_F(PrintFiles, PreviewSavesMetafilesWithTheViewInsideTheirBounds)
     const QSize page = PrinterPageSize();
     EXPECT_EQ(viewer->Printing().Page().PrintPicture.Width(), page.width());
     EXPECT_EQ(viewer->Printing().Page().PrintPicture.Height(), page.height());
-    ASSERT_NE(FrmPreview, nullptr);
+    ASSERT_NE(viewer->Printing().Preview(), nullptr);
     const std::string emf = tmp.file("vista.emf"), wmf = tmp.file("vista.wmf");
-    ASSERT_TRUE(FrmPreview->ImageExports(emf));
-    ASSERT_TRUE(FrmPreview->ImageExports(wmf));
+    ASSERT_TRUE(viewer->Printing().Preview()->ImageExports(emf));
+    ASSERT_TRUE(viewer->Printing().Preview()->ImageExports(wmf));
     // The letter-size button: three presses draw the labels 1.3 times as large.
     for (int i = 0; i < 3; ++i)
-        ClickToolButton(FrmPreview, QStringLiteral("tbIncFont"));
+        ClickToolButton(viewer->Printing().Preview(), QStringLiteral("tbIncFont"));
     const std::string larger = tmp.file("letras.emf");
-    ASSERT_TRUE(FrmPreview->ImageExports(larger));
-    FrmPreview->close();
+    ASSERT_TRUE(viewer->Printing().Preview()->ImageExports(larger));
+    viewer->Printing().Preview()->close();
     const std::vector<int> before = testutil::CheckMetafile(emf).fontHeights;
     const std::vector<int> after = testutil::CheckMetafile(larger).fontHeights;
     ASSERT_FALSE(before.empty());
@@ -214,9 +214,9 @@ TEST_F(PrintFiles, DefinitionFromTheMenuSizesThePageAndFindsItsNetworks)
 
     livemenus::Find(viewer, "aVistaPrevia1")->trigger();
     testutil::settle();
-    ASSERT_NE(FrmPreview, nullptr);
-    ASSERT_TRUE(FrmPreview->ImageExports(tmp.file("vista.emf")));
-    FrmPreview->close();
+    ASSERT_NE(viewer->Printing().Preview(), nullptr);
+    ASSERT_TRUE(viewer->Printing().Preview()->ImageExports(tmp.file("vista.emf")));
+    viewer->Printing().Preview()->close();
     const testutil::TMetafileReport page = testutil::CheckMetafile(tmp.file("vista.emf"));
     EXPECT_METAFILE_SOUND(page);
     EXPECT_GE(page.points, links) << page.Summary();
@@ -250,9 +250,9 @@ TEST_F(PrintFiles, PrintedPageCarriesTheMapAcrossThePaper)
     Printer().setOutputFileName(QString::fromStdString(pdf));
     livemenus::Find(viewer, "aVistaPrevia1")->trigger();
     testutil::settle();
-    ASSERT_NE(FrmPreview, nullptr);
-    FrmPreview->tbPrint->trigger();
-    FrmPreview->close();
+    ASSERT_NE(viewer->Printing().Preview(), nullptr);
+    viewer->Printing().Preview()->tbPrint->trigger();
+    viewer->Printing().Preview()->close();
     std::vector<std::string> beside;
     for (const auto& e : fs::directory_iterator(readOnly))
         beside.push_back(e.path().filename().string());
@@ -290,15 +290,16 @@ TEST_F(PrintFiles, MultiPagePagesCoverTheirSheets)
     Printer().setOutputFileName(QString::fromStdString(pdf));
     bool ran = false;
     QTimer::singleShot(0, [&] {
-        TPageGrid& g = DlgPrint->Grid();
+        TDlgPrint* window = &viewer->Printing().MultiPageWindow();
+        TPageGrid& g = window->Grid();
         EXPECT_EQ(g.Count(), 2);
-        DlgPrint->PageLayerClick(g.Page(1, 1).Left + 2, g.Page(1, 1).Bottom - 2);
-        DlgPrint->PageLayerClick(g.Page(2, 2).Left + 2, g.Page(2, 2).Top + 2);
-        DlgPrint->PrtMapa->setChecked(true);
-        livemenus::Find(DlgPrint, QStringLiteral("tbPrint"))->trigger();
-        EXPECT_TRUE(DlgPrint->SavePages(tmp.file("plan.emf")));
+        window->PageLayerClick(g.Page(1, 1).Left + 2, g.Page(1, 1).Bottom - 2);
+        window->PageLayerClick(g.Page(2, 2).Left + 2, g.Page(2, 2).Top + 2);
+        window->PrtMapa->setChecked(true);
+        livemenus::Find(window, QStringLiteral("tbPrint"))->trigger();
+        EXPECT_TRUE(window->SavePages(tmp.file("plan.emf")));
         ran = true;
-        DlgPrint->reject();
+        window->reject();
     });
     livemenus::Find(viewer, "aMultiPrint")->trigger();
     ASSERT_TRUE(ran);
@@ -465,7 +466,7 @@ TEST_F(PrintFiles, PrinterSetupSendsPrintsToAPdfFile)
     });
     livemenus::Find(viewer, "aMultiPrint")->trigger();
     EXPECT_TRUE(outOfReach.isEmpty()) << outOfReach.join(' ').toStdString();
-    EXPECT_FALSE(DlgPrint->isVisible());
+    EXPECT_FALSE(viewer->Printing().MultiPageWindow().isVisible());
     EXPECT_GT(darkBefore, 0.0); // the links under the page
     EXPECT_NEAR(darkAfter, darkBefore, 0.1 * darkBefore + 0.002);
     std::vector<QImage> pages = Rasterise(pdf.toStdString(), "multi");
@@ -480,11 +481,11 @@ TEST_F(PrintFiles, PrinterSetupSendsPrintsToAPdfFile)
 
     livemenus::Find(viewer, "aVistaPrevia1")->trigger();
     testutil::settle();
-    outOfReach = testutil::ControlsOutOfReach(FrmPreview);
+    outOfReach = testutil::ControlsOutOfReach(viewer->Printing().Preview());
     EXPECT_TRUE(outOfReach.isEmpty()) << outOfReach.join(' ').toStdString();
-    ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
-    QTest::keyClick(FrmPreview, Qt::Key_Escape);
-    EXPECT_FALSE(FrmPreview->isVisible());
+    ClickToolButton(viewer->Printing().Preview(), QStringLiteral("tbPrint"));
+    QTest::keyClick(viewer->Printing().Preview(), Qt::Key_Escape);
+    EXPECT_FALSE(viewer->Printing().Preview()->isVisible());
     pages = Rasterise(pdf.toStdString(), "single");
     ASSERT_EQ(pages.size(), 1u);
     text = PdfText(pdf.toStdString());
@@ -524,8 +525,8 @@ TEST_F(PrintFiles, PrinterSetupSendsPrintsToAPdfFile)
     RecordingServices ui;
     livemenus::Find(viewer, "aVistaPrevia1")->trigger();
     testutil::settle();
-    ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
-    FrmPreview->close();
+    ClickToolButton(viewer->Printing().Preview(), QStringLiteral("tbPrint"));
+    viewer->Printing().Preview()->close();
     EXPECT_TRUE(ui.anyMessageContains("No se pudo grabar el archivo " + pdf.toStdString() + ": es de solo lectura"));
     EXPECT_EQ(testutil::readFile(pdf.toStdString()), earlier);
 }
@@ -596,8 +597,8 @@ TEST_F(PrintFiles, TransitLoadsPrintTheirLegend)
     livemenus::Find(viewer, "aVistaPrevia1")->trigger();
     testutil::settle();
     const std::string emf = tmp.file("lineas.emf");
-    ASSERT_TRUE(FrmPreview->ImageExports(emf));
-    FrmPreview->close();
+    ASSERT_TRUE(viewer->Printing().Preview()->ImageExports(emf));
+    viewer->Printing().Preview()->close();
     const testutil::TMetafileReport r = testutil::CheckMetafile(emf);
     EXPECT_METAFILE_SOUND(r);
     EXPECT_TRUE(r.HasText(QStringLiteral("Rutas Fijas"))) << r.texts.join('|').toStdString();
@@ -655,10 +656,10 @@ testutil::TMetafileReport PreviewMetafile(TPalvonViewer* viewer, const std::stri
 {
     livemenus::Find(viewer, "aVistaPrevia1")->trigger();
     testutil::settle();
-    EXPECT_NE(FrmPreview, nullptr);
-    if (!FrmPreview)
+    EXPECT_NE(viewer->Printing().Preview(), nullptr);
+    if (!viewer->Printing().Preview())
         return {};
-    EXPECT_TRUE(FrmPreview->ImageExports(file));
+    EXPECT_TRUE(viewer->Printing().Preview()->ImageExports(file));
     return testutil::CheckMetafile(file);
 }
 
@@ -716,7 +717,7 @@ TEST_F(PrintFiles, LegendTitlesStayOnThePageClearOfTheStamp)
     mouse(QEvent::MouseButtonRelease, grip - from, Qt::NoButton);
     ASSERT_LT(viewer->sym->pos().manhattanLength(), 10) << viewer->sym->x() << "," << viewer->sym->y();
     const testutil::TMetafileReport page = PreviewMetafile(viewer, tmp.file("vista.emf"));
-    FrmPreview->close();
+    viewer->Printing().Preview()->close();
     EXPECT_METAFILE_SOUND(page);
     EXPECT_TRUE(page.WordTexts().contains(QStringLiteral("Longitud"))) << page.texts.join('|').toStdString();
     testutil::ExpectTextsOnPageClearOfStamp(page, page.WordTexts());
@@ -759,10 +760,11 @@ TEST_F(PrintFiles, PagesKeepTheirShapeInThePreviewAndOnPaper)
     auto expectShape = [&](double aspect, double frameW, const char* stem) {
         SCOPED_TRACE(stem);
         const testutil::TMetafileReport r = PreviewMetafile(viewer, tmp.file(std::string(stem) + ".emf"));
-        ASSERT_NE(FrmPreview, nullptr);
-        EXPECT_NEAR(double(FrmPreview->sbppv->width()) / FrmPreview->sbppv->height(), aspect, 0.03 * aspect);
-        ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
-        FrmPreview->close();
+        TFrmPreview* preview = viewer->Printing().Preview();
+        ASSERT_NE(preview, nullptr);
+        EXPECT_NEAR(double(preview->sbppv->width()) / preview->sbppv->height(), aspect, 0.03 * aspect);
+        ClickToolButton(preview, QStringLiteral("tbPrint"));
+        preview->close();
         EXPECT_METAFILE_SOUND(r);
         ASSERT_EQ(r.frame.size(), 4u);
         EXPECT_NEAR(r.frame[2] - r.frame[0], frameW, 0.01 * frameW);
@@ -817,7 +819,7 @@ TEST_F(PrintFiles, BottomTitlesStayOnThePageAfterABatch)
         SCOPED_TRACE(position);
         livemenus::Find(viewer, QStringLiteral("TitPos%1").arg(position))->trigger();
         const testutil::TMetafileReport r = PreviewMetafile(viewer, tmp.file("abajo.emf"));
-        FrmPreview->close();
+        viewer->Printing().Preview()->close();
         EXPECT_METAFILE_SOUND(r);
         const QRect page = r.Page();
         const QRect second = r.TextBox(QStringLiteral("Segunda línea"));

@@ -141,8 +141,8 @@ protected:
     {
         Trigger("aPrint1");
         testutil::settle();
-        ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
-        FrmPreview->close();
+        ClickToolButton(viewer->Printing().Preview(), QStringLiteral("tbPrint"));
+        viewer->Printing().Preview()->close();
     }
 };
 
@@ -429,7 +429,7 @@ TEST_F(PrintSequences, PdfCutShortKeepsTheEarlierPdf)
         c.before();
         if (c.run == TRun::Here) {
             RecordingServices ui;
-            ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
+            ClickToolButton(viewer->Printing().Preview(), QStringLiteral("tbPrint"));
             c.after();
             ASSERT_EQ(ui.messages.size(), 1u);
             EXPECT_NE(ui.messages[0].find(told), std::string::npos) << ui.messages[0];
@@ -453,7 +453,7 @@ TEST_F(PrintSequences, PdfCutShortKeepsTheEarlierPdf)
                 // Never back into the test: its end would remove the folder the parent uses.
                 try {
                     RecordingServices ui;
-                    ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
+                    ClickToolButton(viewer->Printing().Preview(), QStringLiteral("tbPrint"));
                     ::_exit(ui.messages.size() == 1 && ui.messages[0].find(told) != std::string::npos &&
                                     ui.messages[0].find(c.reason) != std::string::npos
                                 ? 0
@@ -470,7 +470,7 @@ TEST_F(PrintSequences, PdfCutShortKeepsTheEarlierPdf)
             else
                 EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
         }
-        FrmPreview->close();
+        viewer->Printing().Preview()->close();
         EXPECT_EQ(testutil::readFile(pdf), earlier);
         size_t files = 0;
         for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder))
