@@ -791,6 +791,31 @@ TEST_F(PrintFiles, PagesKeepTheirShapeInThePreviewAndOnPaper)
     expectShape(297.0 / 210.0, 29700, "despues");
 }
 
+// A preview, a batch from the menus whose document is landscape, then the
+// preview again: the same page as before (the printer's, upright). The batch cut
+// its own picture to the map's extent on a printer turned with its document.
+TEST_F(PrintFiles, ABatchLeavesTheUsersPage)
+{
+    const testutil::TMetafileReport before = PreviewMetafile(viewer, tmp.file("antes.emf"));
+    viewer->Printing().Preview()->close();
+    DefineFromTheMenu(viewer, tmp, {tmp.file("red.dat")},
+                      "[General]\r\nOrientacion=1\r\nDocumentoWord=informe.doc\r\n[Tema]\r\n[Uno]\r\n"
+                      "RedPalvon=red.dat\r\nVariables=none\r\n");
+    livemenus::Find(viewer, "ImprimirRedes1")->trigger();
+    testutil::settle();
+    EXPECT_TRUE(std::filesystem::exists(tmp.file("def/informe.doc")));
+    const testutil::TMetafileReport picture = testutil::CheckMetafile(tmp.file("def/red.emf"));
+    EXPECT_METAFILE_SOUND(picture);
+    const testutil::TMetafileReport after = PreviewMetafile(viewer, tmp.file("despues.emf"));
+    viewer->Printing().Preview()->close();
+    EXPECT_METAFILE_SOUND(after);
+    ASSERT_EQ(before.bounds.size(), 4u);
+    EXPECT_LT(before.bounds[2], before.bounds[3]); // upright
+    EXPECT_EQ(after.bounds, before.bounds);
+    EXPECT_EQ(after.frame, before.frame);
+    EXPECT_NE(picture.bounds, before.bounds);
+}
+
 // A title at the bottom of a page cut to the map's extent, as the batch cuts its
 // own: in the preview's metafile the title's lines stand whole on the page,
 // near its bottom, at each bottom position, and the colour map's legend keeps
