@@ -314,11 +314,12 @@ bool TFilesController::OpenPalvonDat()
     viewer_.Grids().FillDeferredGrids();
     TWaitCursor wait;
     const QString earlierTitle = viewer_.windowTitle();
-    const QString earlierPreviewTitle = FrmPreview ? FrmPreview->windowTitle() : QString();
+    TFrmPreview* preview = viewer_.Printing().Preview();
+    const QString earlierPreviewTitle = preview ? preview->windowTitle() : QString();
     const std::string earlierAppTitle = ApplicationTitle;
     viewer_.setWindowTitle(QString::fromStdString(DatDir + DatFileName));
-    if (FrmPreview)
-        FrmPreview->setWindowTitle(QString::fromStdString(DatFileName));
+    if (preview)
+        preview->setWindowTitle(QString::fromStdString(DatFileName));
     ApplicationTitle = "Velmora: " + DatFileName;
     viewer_.SetStatusPanel(0, QString::fromStdString(KDVlib::MsgLeyendo));
     PalvonRead::ReadTransitLines = ProgramOptions().RutasFijas == 0;
@@ -336,8 +337,8 @@ bool TFilesController::OpenPalvonDat()
         earlier.Restore();
         RestoreEarlierOpening();
         viewer_.setWindowTitle(earlierTitle);
-        if (FrmPreview)
-            FrmPreview->setWindowTitle(earlierPreviewTitle);
+        if (preview)
+            preview->setWindowTitle(earlierPreviewTitle);
         ApplicationTitle = earlierAppTitle;
         // What the read told the window about its network goes back to the earlier one's.
         viewer_.Action(Cmd::AnalisisIntersecciones)->setEnabled(Network.SectionPresent[0] != 0);

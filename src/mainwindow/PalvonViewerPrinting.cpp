@@ -45,7 +45,7 @@ QString TPrintHostAdapter::WindowCaption() { return v_.windowTitle(); }
 
 void TPrintHostAdapter::MarkShownTiles() { v_.Drawing().SetGrid(); }
 
-TFrmPreview& TPrintHostAdapter::PreviewWindow() { return Secondary::FrmPreview(); }
+TPreviewHost& TPrintHostAdapter::PreviewHost() { return v_.Hosts(); }
 
 bool TPrintHostAdapter::OpenNetwork(const std::string& fileName) { return v_.Files().AbrirRedPalvon(fileName); }
 

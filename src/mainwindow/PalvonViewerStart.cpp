@@ -166,7 +166,8 @@ void TPalvonViewer::FormShow()
     DrawEnabled = true;
     GeneratedBy = "Generado por Velmora (" + SystemInfo::BuildVersion() + ")";
     DisplayStyles::SetDefaultClassStyles();
-    PrintHooks().FitToPrinterPage();
+    if (TFrmPreview* preview = printing_.Preview())
+        preview->FitToPrinterPage();
     // Paper looks the same whatever monitor the program starts on: the ratio
     // starts fixed, and only the printer setup or the options change it. The
     // options show it, so closing them keeps it.

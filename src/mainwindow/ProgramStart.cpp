@@ -41,7 +41,6 @@ TKDVaboutBox* KDVaboutBox = nullptr;
 TKDVscale* KDVscale = nullptr;
 TDlgRngs* DlgRngs = nullptr;
 TDlgTemas* DlgTemas = nullptr;
-TFrmPreview* FrmPreview = nullptr;
 
 namespace {
 
@@ -56,11 +55,11 @@ void WirePhaseReport(TFrmFases& fases, TPalvonViewer* viewer)
     QAction* all = menu->addAction(QStringLiteral("Imprimir fases de las redes definidas"));
     all->setObjectName(QStringLiteral("ImprimirFases"));
     QObject::connect(all, &QAction::triggered, viewer, [viewer] {
-        if (Net2PrintCount <= 0) {
+        if (viewer->BatchPrinting().Definition().Net2PrintCount <= 0) {
             Services().ShowMessage("Defina primero las redes a imprimir con Archivo > Impresion de Redes > Definir Redes.");
             return;
         }
-        viewer->Analysis().ImprimirFases();
+        viewer->Analysis().ImprimirFases(viewer->BatchPrinting().Definition());
     });
     fases.tbPrint->setMenu(menu);
     for (QToolBar* bar : fases.findChildren<QToolBar*>())
@@ -107,29 +106,6 @@ void ResetProgramState()
     ImageSizeFactor = 1.0f;
     KDVlib::PositionsUnsaved = false;
 
-    // The page and report settings.
-    PrintMetafileName.clear();
-    PrintPageWidth = PrintPageHeight = 0;
-    PrintToExtent = false;
-    PrintOnPrinterPage = true;
-    PrintCustomWidth = PrintCustomHeight = 0;
-    PrintPageX = PrintPageY = 0;
-    PrintPagesPerSide = 0;
-    PrintLabelScale = 1.0;
-    PrintPicture = TPagePicture{};
-    PrintPictureWidth = PrintPictureHeight = 0;
-    PrintPictureDpi = 0;
-    Net2PrintCount = 0;
-    WordOrientation = 0;
-    WordPaperSize = 2;
-    MarginTop = MarginBottom = MarginLeft = MarginRight = 1.0;
-    PrintColumns = 0;
-    PrintInColumns = false;
-    WordDocumentName = "null";
-    WordTableCount = 0;
-    FigureWidth = FigureHeight = 0;
-    FigureScale = 1.0f;
-    CurrentNet = 0;
 }
 
 TPalvonViewer* CreateProgramWindows(bool showSplash, TAptta** splashOut)
@@ -173,7 +149,6 @@ void ForgetProgramWindows()
     FrmPija = nullptr;
     FrmFases = nullptr;
     DlgFormula = nullptr;
-    DlgPrint = nullptr;
     FrmPath = nullptr;
     FrmAerial = nullptr;
     DlgStat = nullptr;
@@ -188,7 +163,6 @@ void ForgetProgramWindows()
     DlgRngs = nullptr;
     FrmDat = nullptr;
     DlgTemas = nullptr;
-    FrmPreview = nullptr;
 }
 
 namespace Secondary {
@@ -243,16 +217,5 @@ TKDVscale& KDVscale()
     });
 }
 
-TFrmPreview& FrmPreview()
-{
-    return Made(::FrmPreview, Kind::Window, [](TPalvonViewer* viewer) {
-        auto* preview = new TFrmPreview(viewer);
-        // Named after the network open, fitted to the printer's page.
-        if (!DatFileName.empty())
-            preview->setWindowTitle(QString::fromStdString(DatFileName));
-        preview->FitToPrinterPage();
-        return preview;
-    });
-}
 
 } // namespace Secondary

@@ -108,6 +108,9 @@ public:
     {
         s_.batchMode = BatchMode;
         BatchMode = true;
+        // The report's document turns the printer with its paper: the user's
+        // printer comes back as it was.
+        s_.landscape = Printer().pageLayout().orientation() == QPageLayout::Landscape;
         // The batch draws from its own copy of the view: the user's buttons,
         // menu ticks and title box are never pressed or typed into.
         view_ = printing_.ViewSnapshot();
@@ -162,7 +165,8 @@ public:
         s_.ranges.Restore();
         UserView().RangeVarByMode[Mode()] = s_.column;
         UserView().ScaleFixed = s_.fixed;
-        PrintMetafileName = ScratchMetafileName();
+        if ((Printer().pageLayout().orientation() == QPageLayout::Landscape) != s_.landscape)
+            PrintHooks().SetPrinterOrientation(s_.landscape);
         BatchMode = s_.batchMode;
         if (!BatchMode)
             window_.RedrawMap();
@@ -217,10 +221,9 @@ public:
         } else if (SameFile(e.NetworkFile, s_.network)) {
             WorldMinX = s_.minX; WorldMaxX = s_.maxX; WorldMinY = s_.minY; WorldMaxY = s_.maxY;
         }
-        view_.MinX = WorldMinX; view_.MinY = WorldMinY; view_.MaxX = WorldMaxX; view_.MaxY = WorldMaxY;
         // Any other network keeps the full extent its opening gave it: the window
         // of the network open before would show none of it.
-        PrintToExtent = true;
+        view_.MinX = WorldMinX; view_.MinY = WorldMinY; view_.MaxX = WorldMaxX; view_.MaxY = WorldMaxY;
         return true;
     }
 
@@ -293,10 +296,9 @@ public:
         return column >= 0 && column < NumArcosColumns ? TitArcos[static_cast<size_t>(column)] : std::string();
     }
 
-    bool PrintView(const std::string& metafile) override
+    bool PrintView(const std::string& metafile, const TPrintSettings& pages) override
     {
-        PrintMetafileName = metafile;
-        return printing_.PrintViewToMetafile(metafile, view_);
+        return printing_.PrintViewToMetafile(metafile, view_, pages);
     }
 
 private:
@@ -407,6 +409,7 @@ private:
         TRangeState ranges;
         bool fixed = false;
         bool batchMode = false;
+        bool landscape = false;
         bool positionsUnsaved = false;
         KDVlib::THeldPositions positions;
     };
@@ -433,7 +436,9 @@ public:
         if (batch_)
             return batch_->ReadPrintDefinition(fileName);
         WindowNet2PrintView view(nullptr, nullptr, nullptr);
-        return ::ReadWriteNet2Print(fileName, &view);
+        const auto definition = std::make_unique<TPrintDefinition>();
+        TPrintSettings pages;
+        return ::ReadWriteNet2Print(fileName, *definition, pages, &view);
     }
     void ImprimirRedes1Click() override
     {
@@ -441,11 +446,6 @@ public:
         if (!batch_)
             return;
         lastBatchFailed = !batch_->PrintDefinedNetworks();
-    }
-    void FitToPrinterPage() override
-    {
-        if (previous_)
-            previous_->FitToPrinterPage();
     }
     void SetPrinterOrientation(bool landscape) override
     {
@@ -492,14 +492,14 @@ TBatchPrintController::~TBatchPrintController()
 bool TBatchPrintController::ReadPrintDefinition(const std::string& fileName)
 {
     WindowNet2PrintView view(&window_, &host_, &batchHost_);
-    return ::ReadWriteNet2Print(fileName, &view);
+    return ::ReadWriteNet2Print(fileName, *definition_, printing_.Settings(), &view);
 }
 
 bool TBatchPrintController::PrintDefinedNetworks()
 {
     TWaitCursor wait;
     WindowBatchHooks hooks(window_, host_, batchHost_, printing_);
-    return BatchPrint::Run(hooks);
+    return BatchPrint::Run(hooks, *definition_, printing_.Settings());
 }
 
 void TBatchPrintController::RegisterCommands(TCommandRegistry& registry)
@@ -524,9 +524,9 @@ void TBatchPrintController::DefinirRedes1Click()
         return;
     window_.Action(Cmd::DefinirRedes1)->setText(QString::fromStdString(ZelUtils::Format("Definir Redes (%s)", full)));
     window_.Action(Cmd::CrearArchivoWord)
-        ->setText(WordDocumentName == "null"
+        ->setText(definition_->WordDocumentName == "null"
                       ? CommandTable::Caption(Cmd::CrearArchivoWord)
-                      : QString::fromStdString(ZelUtils::Format("Crear Word (%s)", WordDocumentName)));
+                      : QString::fromStdString(ZelUtils::Format("Crear Word (%s)", definition_->WordDocumentName)));
 }
 
 void TBatchPrintController::CrearArchivoWordClick()
@@ -537,15 +537,15 @@ void TBatchPrintController::CrearArchivoWordClick()
     dialog.setNameFilter(QStringLiteral("Microsoft word file [*.doc] (*.doc)"));
     if (!ProgramOptions().Overwrite)
         dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    if (WordDocumentName != "null")
-        dialog.selectFile(QString::fromStdString(WordDocumentName));
+    if (definition_->WordDocumentName != "null")
+        dialog.selectFile(QString::fromStdString(definition_->WordDocumentName));
     window_.Action(Cmd::CrearArchivoWord)->setText(CommandTable::Caption(Cmd::CrearArchivoWord));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    WordDocumentName = dialog.selectedFiles().front().toStdString();
-    WordDocumentDefinitionFolder.clear(); // the user's own choice
+    definition_->WordDocumentName = dialog.selectedFiles().front().toStdString();
+    definition_->WordDocumentDefinitionFolder.clear(); // the user's own choice
     window_.Action(Cmd::CrearArchivoWord)
-        ->setText(QString::fromStdString(ZelUtils::Format("Crear Word (%s)", WordDocumentName)));
+        ->setText(QString::fromStdString(ZelUtils::Format("Crear Word (%s)", definition_->WordDocumentName)));
 }
 
 void TBatchPrintController::ImprimirRedes1Click()

@@ -26,7 +26,6 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-TDlgPrint* DlgPrint = nullptr;
 
 namespace {
 
@@ -139,7 +138,6 @@ TDlgPrint::TDlgPrint(TPrintController& printing, QWidget* parent) : QDialog(pare
         b->setMinimumWidth(b->sizeHint().width());
     layer_ = new TPageLayer(*this);
     layout->addWidget(layer_);
-    PrintPageX = PrintPageY = 0;
 }
 
 void TDlgPrint::showEvent(QShowEvent* event)
@@ -173,8 +171,7 @@ void TDlgPrint::DrawNet()
         DrawNetWork(mp, printing_.ViewSnapshot());
     }
     grid_.SetLayout(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY, w, h, aspectWH_);
-    PrintPagesPerSide = spCount->value();
-    grid_.CreatePages(PrintPagesPerSide, widthBased_);
+    grid_.CreatePages(spCount->value(), widthBased_);
     Redraw();
     const QPoint centre = frameGeometry().center();
     adjustSize();
@@ -235,9 +232,8 @@ void TDlgPrint::Redraw() { layer_->update(); }
 
 void TDlgPrint::spCountChange()
 {
-    PrintPagesPerSide = spCount->value();
     widthBased_ = true;
-    grid_.CreatePages(PrintPagesPerSide, widthBased_);
+    grid_.CreatePages(spCount->value(), widthBased_);
     Redraw();
 }
 
@@ -257,38 +253,40 @@ void TDlgPrint::tbPrintClick()
             return;
         DrawOverview(job.Painter());
     }
-    ForEachSelectedPage([&](int, int) {
-        printing_.PrintFilePreview();
-        std::remove(PrintMetafileName.c_str());
+    ForEachSelectedPage([&](const TPrintSettings& page) {
+        printing_.PrintFilePreview(page);
+        std::remove(printing_.Page().PrintMetafileName.c_str());
         if (!job.NextSheet())
             return false;
-        PlayPrintPictureOnSheet(job.Painter());
+        PlayPrintPictureOnSheet(job.Painter(), printing_.Page());
         return true;
     });
     job.End();
 }
 
-bool TDlgPrint::ForEachSelectedPage(const std::function<bool(int i, int j)>& visit)
+bool TDlgPrint::ForEachSelectedPage(const std::function<bool(const TPrintSettings& page)>& visit)
 {
     // Each page borrows the view window; the user's window comes back whatever the
     // pages did, so the overview and the next print see the whole network again.
     const double minX = WorldMinX, maxX = WorldMaxX, minY = WorldMinY, maxY = WorldMaxY;
+    // The page key belongs to these pages only: the user's settings, and with
+    // them the next ordinary print, carry none.
+    TPrintSettings page = printing_.Settings();
+    page.PrintPagesPerSide = grid_.Count();
     bool ok = true;
     for (int i = 1; ok && i <= grid_.Count(); ++i)
         for (int j = 1; ok && j <= grid_.Count(); ++j) {
             const TPrintPage& pg = grid_.Page(i, j);
             if (!pg.Selected)
                 continue;
-            PrintPageX = i;
-            PrintPageY = j;
+            page.PrintPageX = i;
+            page.PrintPageY = j;
             WorldMinX = pg.X[0];
             WorldMaxX = pg.X[1];
             WorldMinY = pg.Y[0];
             WorldMaxY = pg.Y[1];
-            ok = visit(i, j);
+            ok = visit(page);
         }
-    // The page key belongs to these pages: the next ordinary print carries none.
-    PrintPageX = PrintPageY = 0;
     WorldMinX = minX;
     WorldMaxX = maxX;
     WorldMinY = minY;
@@ -318,22 +316,19 @@ bool TDlgPrint::SavePages(const std::string& fileName)
     const std::string base = (info.path() + QLatin1Char('/') + info.completeBaseName()).toStdString();
     const QSize mapSize = printing_.MapCanvasSize();
     const QSize canvas = !mapSize.isEmpty() ? mapSize : QSize(800, 600);
-    return ForEachSelectedPage([&](int i, int j) {
-        const std::string name = MultiPage::PageFileName(base, i, j, ext);
-        bool ok = true;
-        if (ext == "EMF") {
-            ok = printing_.PrintViewToMetafile(name);
-        } else {
-            // The page in its own proportions, as large as the map canvas holds.
-            printing_.PrintFilePreview();
-            const QSize size = QSize(PrintPicture.Width(), PrintPicture.Height()).scaled(canvas, Qt::KeepAspectRatio);
-            ok = WriteImageFile(PrintPictureImage(size), "JPG", name, 90);
-            if (!ok)
-                Services().ShowMessage(FileUtils::WriteFailure(name));
-        }
+    return ForEachSelectedPage([&](const TPrintSettings& page) {
+        const std::string name = MultiPage::PageFileName(base, page.PrintPageX, page.PrintPageY, ext);
+        if (ext == "EMF")
+            return printing_.PrintFilePreview(page, name);
+        // The page in its own proportions, as large as the map canvas holds.
+        printing_.PrintFilePreview(page);
+        const TPrintedPage& drawn = printing_.Page();
         // The rendering's scratch metafile is not one of the user's files.
-        if (PrintMetafileName != name)
-            std::remove(PrintMetafileName.c_str());
+        std::remove(drawn.PrintMetafileName.c_str());
+        const QSize size = QSize(drawn.PrintPicture.Width(), drawn.PrintPicture.Height()).scaled(canvas, Qt::KeepAspectRatio);
+        const bool ok = WriteImageFile(PrintPictureImage(drawn, size), "JPG", name, 90);
+        if (!ok)
+            Services().ShowMessage(FileUtils::WriteFailure(name));
         return ok;
     });
 }

@@ -41,7 +41,7 @@ namespace {
 
 int32_t Scaled(double v) { return Round(v * Factor()); }
 // A letter size on the page.
-int32_t FontScaled(double v) { return std::max(1, Round(v * Factor() * PrintLabelScale)); }
+int32_t FontScaled(double v) { return std::max(1, Round(v * Factor() * ZelPrinter::LabelScale())); }
 
 void UsePen(QPainter& p, uint32_t color, int32_t width, uint8_t style = psSolid)
 {

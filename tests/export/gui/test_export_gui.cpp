@@ -185,7 +185,7 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
     viewer->show();
     ASSERT_TRUE(viewer->Files().AbrirRedPalvon(Copy("chicago-sketch.dat", "red")));
     ASSERT_GT(Network.MovementCount, 0);
-    QAction* save = livemenus::Find(&Secondary::FrmPreview(), "tbSave");
+    QAction* save = livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave");
     const std::string script = (tmp.path() / "audit.py").string();
     testutil::writeFile(script, "import sys, collections, ezdxf\n"
                                 "d = ezdxf.readfile(sys.argv[1])\n"
@@ -357,7 +357,7 @@ TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
     for (int32_t l = 1; l <= Network.LinkCount; ++l)
         placed += Arcos[l].AIndex > 0 && Arcos[l].BIndex > 0 && Nodos[Arcos[l].AIndex].HasXY && Nodos[Arcos[l].BIndex].HasXY;
     ASSERT_EQ(placed, 914);
-    QAction* save = livemenus::Find(&Secondary::FrmPreview(), "tbSave");
+    QAction* save = livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave");
 
     const std::string shp = (tmp.path() / "arcos.shp").string();
     testutil::AnswerFileDialog(viewer, shp, 4);
@@ -411,7 +411,7 @@ TEST_F(ExportGui, KmzOfNetworksLandWhereTheirFilesPutThemWithClosedRings)
               "            if tag(pm) == 'Placemark' and [n.text for n in pm if tag(n) == 'name'] == [sys.argv[2]]:\n"
               "                print('node', tuples(next(e.text for e in pm.iter() if tag(e) == 'coordinates')))\n";
     }
-    QAction* save = livemenus::Find(&Secondary::FrmPreview(), "tbSave");
+    QAction* save = livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave");
     viewer->show();
     // The options' zone (19 S by default) is not where either network lies.
     for (const char* name : {"anaheim.dat", "chicago-sketch.dat", "anaheim.dat"}) {

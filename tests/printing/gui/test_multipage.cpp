@@ -109,7 +109,7 @@ TEST_F(MultiPageTest, ChosenPagesAreSavedOneFilePerPage)
     EXPECT_EQ(reader.format(), QByteArray("jpeg"));
     const QSize jpg = reader.read().size();
     const QSize canvas = viewer->img->size();
-    EXPECT_NEAR(double(jpg.width()) / jpg.height(), double(PrintPictureWidth) / PrintPictureHeight, 0.02);
+    EXPECT_NEAR(double(jpg.width()) / jpg.height(), double(viewer->Printing().Page().PrintPictureWidth) / viewer->Printing().Page().PrintPictureHeight, 0.02);
     EXPECT_TRUE(jpg.width() == canvas.width() || jpg.height() == canvas.height());
     EXPECT_TRUE(jpg.width() <= canvas.width() && jpg.height() <= canvas.height());
     EXPECT_FALSE(std::filesystem::exists(tmp.file("Velmora___.EMF")));
@@ -117,8 +117,10 @@ TEST_F(MultiPageTest, ChosenPagesAreSavedOneFilePerPage)
     // left for the next ordinary print.
     EXPECT_NEAR(WorldMinX, g.Page(1, 1).X[0], 1e-6);
     EXPECT_NEAR(WorldMinY, g.Page(1, 1).Y[0], 1e-6);
-    EXPECT_EQ(PrintPageX, 0);
-    EXPECT_EQ(PrintPageY, 0);
+    ASSERT_TRUE(viewer->Printing().PrintViewToMetafile(tmp.file("vista.emf")));
+    const testutil::TMetafileReport next = testutil::CheckMetafile(tmp.file("vista.emf"));
+    EXPECT_TRUE(next.HasText(QStringLiteral("Generado por Velmora")));
+    EXPECT_FALSE(next.HasText(QStringLiteral("(2,2)")));
     // A new page count rebuilds the pages and drops the selection.
     w.spCount->setValue(3);
     EXPECT_EQ(g.Count(), 3);

@@ -141,8 +141,8 @@ protected:
     {
         Trigger("aPrint1");
         testutil::settle();
-        ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
-        FrmPreview->close();
+        ClickToolButton(viewer->Printing().Preview(), QStringLiteral("tbPrint"));
+        viewer->Printing().Preview()->close();
     }
 };
 
@@ -429,7 +429,7 @@ TEST_F(PrintSequences, PdfCutShortKeepsTheEarlierPdf)
         c.before();
         if (c.run == TRun::Here) {
             RecordingServices ui;
-            ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
+            ClickToolButton(viewer->Printing().Preview(), QStringLiteral("tbPrint"));
             c.after();
             ASSERT_EQ(ui.messages.size(), 1u);
             EXPECT_NE(ui.messages[0].find(told), std::string::npos) << ui.messages[0];
@@ -453,7 +453,7 @@ TEST_F(PrintSequences, PdfCutShortKeepsTheEarlierPdf)
                 // Never back into the test: its end would remove the folder the parent uses.
                 try {
                     RecordingServices ui;
-                    ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
+                    ClickToolButton(viewer->Printing().Preview(), QStringLiteral("tbPrint"));
                     ::_exit(ui.messages.size() == 1 && ui.messages[0].find(told) != std::string::npos &&
                                     ui.messages[0].find(c.reason) != std::string::npos
                                 ? 0
@@ -470,7 +470,7 @@ TEST_F(PrintSequences, PdfCutShortKeepsTheEarlierPdf)
             else
                 EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
         }
-        FrmPreview->close();
+        viewer->Printing().Preview()->close();
         EXPECT_EQ(testutil::readFile(pdf), earlier);
         size_t files = 0;
         for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder))
@@ -538,7 +538,7 @@ TEST_F(PrintSequences, LineSheetsSayWhatTheyCannotShow)
 
     // The last sheet rendered: L01, first of its list, in $4080FF (orange) at
     // the middle of its leg from stop 101 to stop 102, on both sides of the link.
-    const testutil::TLegScan leg = testutil::ScanAcrossLeg(101, 102);
+    const testutil::TLegScan leg = testutil::ScanAcrossLeg(viewer->Printing().Page(), 101, 102);
     int orange = 0;
     for (int t = -40; t <= 40; ++t) {
         const QRgb c = leg.At(t);

@@ -27,8 +27,7 @@ protected:
     void SetUp() override
     {
         ViewerFixture::SetUp();
-        saved = {PrintToExtent, PrintOnPrinterPage, PrintCustomWidth, PrintCustomHeight, PrintPageX, PrintPageY,
-                 PrintMetafileName, UserView().SizeFactor};
+        savedFactor = UserView().SizeFactor;
         std::vector<std::string> lines;
         ASSERT_TRUE(FileUtils::ReadLines(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", lines));
         ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
@@ -40,47 +39,34 @@ protected:
         WorldMaxY = Network.MaxY;
         KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
         UserView().SizeFactor = 1.0f;
-        PrintMetafileName = tmp.file("Velmora___.EMF");
-        PrintPageX = PrintPageY = 0;
     }
-    // The page settings are the program's own: the next test finds them as this
-    // one found them, even when this one stopped half way.
     void TearDown() override
     {
-        PrintToExtent = saved.toExtent;
-        PrintOnPrinterPage = saved.onPrinterPage;
-        PrintCustomWidth = saved.customWidth;
-        PrintCustomHeight = saved.customHeight;
-        PrintPageX = saved.pageX;
-        PrintPageY = saved.pageY;
-        PrintMetafileName = saved.metafile;
-        UserView().SizeFactor = saved.sizeFactor;
+        UserView().SizeFactor = savedFactor;
         ViewerFixture::TearDown();
     }
+    // The user's print settings and the page rendered last.
+    TPrintSettings& Settings() { return viewer->Printing().Settings(); }
+    const TPrintedPage& Page() { return viewer->Printing().Page(); }
 
-    struct {
-        bool toExtent, onPrinterPage;
-        int32_t customWidth, customHeight, pageX, pageY;
-        std::string metafile;
-        float sizeFactor;
-    } saved{};
+    float savedFactor = 1.0f;
 };
 
 } // namespace
 
 TEST_F(PrintView, CustomPageShowsTheNetwork)
 {
-    PrintToExtent = false;
-    PrintOnPrinterPage = false;
-    PrintCustomWidth = 600;
-    PrintCustomHeight = 400;
-    viewer->Printing().PrintFilePreview();
-    EXPECT_EQ(PrintPictureWidth, 600);
-    EXPECT_EQ(PrintPictureHeight, 400);
+    Settings().PrintToExtent = false;
+    Settings().PrintOnPrinterPage = false;
+    Settings().PrintCustomWidth = 600;
+    Settings().PrintCustomHeight = 400;
+    ASSERT_TRUE(viewer->Printing().PrintFilePreview(Settings(), tmp.file("Velmora___.EMF")));
+    EXPECT_EQ(Page().PrintPictureWidth, 600);
+    EXPECT_EQ(Page().PrintPictureHeight, 400);
     QImage image(600, 400, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter p(&image);
-    PrintPicture.Play(p);
+    Page().PrintPicture.Play(p);
     p.end();
     int dark = 0;
     for (int y = 30; y < 370; ++y)
@@ -89,7 +75,7 @@ TEST_F(PrintView, CustomPageShowsTheNetwork)
     EXPECT_GT(dark, 500); // the links are on the page
     // The same page as a metafile file, 600 x 400 with the links inside it, at
     // the report's 576 pixels an inch.
-    const testutil::TMetafileReport r = testutil::CheckMetafile(PrintMetafileName);
+    const testutil::TMetafileReport r = testutil::CheckMetafile(Page().PrintMetafileName);
     EXPECT_METAFILE_SOUND(r);
     EXPECT_EQ(r.bounds, (std::vector<int>{0, 0, 599, 399}));
     ASSERT_EQ(r.frame.size(), 4u);
@@ -102,12 +88,12 @@ TEST_F(PrintView, ExtentPageHasNoEmptyBand)
     WorldMaxX = 2000;
     WorldMinY = 0;
     WorldMaxY = 1000;
-    PrintToExtent = true;
+    Settings().PrintToExtent = true;
     viewer->Printing().PrintFilePreview();
     const QSize page = PrinterPageSize();
-    EXPECT_EQ(PrintPageWidth, page.width());
-    EXPECT_EQ(PrintPageHeight, ZelPrinter::WorldToPixelY(0) - ZelPrinter::WorldToPixelY(1000));
-    EXPECT_NEAR(PrintPageHeight, page.width() / 2.0, 1.0);
+    EXPECT_EQ(Page().PrintPageWidth, page.width());
+    EXPECT_EQ(Page().PrintPageHeight, ZelPrinter::WorldToPixelY(0) - ZelPrinter::WorldToPixelY(1000));
+    EXPECT_NEAR(Page().PrintPageHeight, page.width() / 2.0, 1.0);
 }
 
 // A zone's border on paper is the options window's width times the size factor,
@@ -131,20 +117,20 @@ TEST_F(PrintView, ZoneBorderWidthFollowsTheSizeFactor)
     viewer->SetDown(Cmd::tbZonas, true);
     Secondary::DlgCfg().ZonaBordeAncho->setValue(2);
     Secondary::DlgCfg().ZonaRellenoClear->setChecked(true);
-    PrintToExtent = false;
-    PrintOnPrinterPage = false;
-    PrintCustomWidth = 800;
-    PrintCustomHeight = 600;
+    Settings().PrintToExtent = false;
+    Settings().PrintOnPrinterPage = false;
+    Settings().PrintCustomWidth = 800;
+    Settings().PrintCustomHeight = 600;
 
     // The width of the square's left side across its middle row, on a page
     // printed at the given factor.
     auto sideWidth = [&](float factor) {
         UserView().SizeFactor = factor;
         viewer->Printing().PrintFilePreview();
-        QImage image(PrintPictureWidth, PrintPictureHeight, QImage::Format_RGB32);
+        QImage image(Page().PrintPictureWidth, Page().PrintPictureHeight, QImage::Format_RGB32);
         image.fill(Qt::white);
         QPainter p(&image);
-        PrintPicture.Play(p);
+        Page().PrintPicture.Play(p);
         p.end();
         const int row = ZelPrinter::WorldToPixelY((y0 + y1) / 2);
         const int left = ZelPrinter::WorldToPixelX(x0);
