@@ -184,10 +184,11 @@ const std::vector<Writer>& Writers()
          }},
         {"dxf", "red.dxf",
          [](const std::string& p) {
-             ZelDxfer::DxfOpen(p);
+             ZelDxfer::TDxfWriter w;
+             w.DxfOpen(p);
              for (int i = 0; i < 30; ++i)
-                 ZelDxfer::DxfPoint("P", i, 2 * i);
-             return Told(ZelDxfer::DxfClose(), p);
+                 w.DxfPoint("P", i, 2 * i);
+             return Told(w.DxfClose(), p);
          }},
         {"emme2", "red.network",
          [](const std::string& p) {

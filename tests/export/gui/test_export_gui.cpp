@@ -1,7 +1,6 @@
 // The export commands reached as the user reaches them (menus, the preview's save
 // button, the data-layer buttons' variable menus), over real networks, with what
 // they write read back by independent readers (ezdxf's auditor, ogrinfo).
-#include "export/ZelDxfer.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
@@ -87,11 +86,6 @@ protected:
         const fs::path target = dir / (as.empty() ? name : as);
         fs::copy_file(testutil::realDataPath(name), target, fs::copy_options::overwrite_existing);
         return target.string();
-    }
-    void TearDown() override
-    {
-        ZelDxfer::FullDxf = false;
-        ViewerFixture::TearDown();
     }
 };
 
