@@ -247,15 +247,15 @@ void TMapDrawing::Soleras()
 {
     const double m = 0.2 * (Network.MaxX - Network.MinX);
     DxfLineColor = 0;
-    for (int32_t i = 1; i <= NumGeoLayers && i <= MaxGeoLayers; ++i) {
-        if (!GeoLayerVisible[i] || 10 + i > MaxItems || Items[10 + i].Width <= 0)
+    for (int32_t i = 1; i <= GeoLayers().NumGeoLayers && i <= MaxGeoLayers; ++i) {
+        if (!GeoLayers().GeoLayerVisible[i] || 10 + i > MaxItems || Items[10 + i].Width <= 0)
             continue;
         DxfLineWidth = Items[10 + i].Width;
         const std::string layer = ZelUtils::Format("SOLERA%d", i);
         // Layer i holds the records GeoLayerEnd[i - 1] + 1 .. GeoLayerEnd[i].
-        const int32_t last = std::min(GeoLayerEnd[i], static_cast<int32_t>(MaxGeoLinks));
-        for (int32_t g = std::max(GeoLayerEnd[i - 1] + 1, 1); g <= last; ++g) {
-            const GeoLink& gl = GeoLinks[g];
+        const int32_t last = std::min(GeoLayers().GeoLayerEnd[i], static_cast<int32_t>(MaxGeoLinks));
+        for (int32_t g = std::max(GeoLayers().GeoLayerEnd[i - 1] + 1, 1); g <= last; ++g) {
+            const GeoLink& gl = GeoLayers().GeoLinks[g];
             const int32_t n = std::min<int32_t>(gl.Count, static_cast<int32_t>(gl.Points.size()));
             if (n < 1 || gl.Name == GeoDeletedName)
                 continue;
@@ -319,7 +319,7 @@ bool TMapDrawing::PrintDxfFile(const std::string& fileName, const TDxfMapOptions
                                     Colour(o.PoliBordeColor)};
     DxfDataLayers::TDataLayerExport data(o, o.FullDxf);
     if (o.FullDxf)
-        for (int32_t i = 1; i <= NumGeoLayers && i <= MaxGeoLayers && 10 + i <= MaxItems; ++i) {
+        for (int32_t i = 1; i <= GeoLayers().NumGeoLayers && i <= MaxGeoLayers && 10 + i <= MaxItems; ++i) {
             names.push_back(ZelUtils::Format("SOLERA%d", i));
             visible.push_back(false);
             colours.push_back(Colour(Items[10 + i].Color));

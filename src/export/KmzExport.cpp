@@ -188,15 +188,15 @@ bool ExportGeoLayersKmz(const std::string& kmzPath, const TKmzConversion& conv, 
         return false;
     TKmlWriter& kml = build.Kml();
     kml.KmlBegin(build.KmlPath(), "null");
-    for (int32_t l = 1; l <= NumGeoLayers && l <= MaxGeoLayers; ++l) {
-        if (GeoLayerVisible[l] == 0)
+    for (int32_t l = 1; l <= GeoLayers().NumGeoLayers && l <= MaxGeoLayers; ++l) {
+        if (GeoLayers().GeoLayerVisible[l] == 0)
             continue;
         kml.KmlLineColor = KmlColor(Items[10 + l].Color, 100);
         kml.KmlLineWidth = 1.5f;
-        kml.KmlBeginDocument(GeoLayerNames[l], true);
+        kml.KmlBeginDocument(GeoLayers().GeoLayerNames[l], true);
         kml.KmlClass = 0;
-        for (int32_t g = GeoLayerEnd[l - 1] + 1; g <= GeoLayerEnd[l]; ++g) {
-            const GeoLink& gl = GeoLinks[g];
+        for (int32_t g = GeoLayers().GeoLayerEnd[l - 1] + 1; g <= GeoLayers().GeoLayerEnd[l]; ++g) {
+            const GeoLink& gl = GeoLayers().GeoLinks[g];
             const int32_t n = std::min<int32_t>(gl.Count, int32_t(gl.Points.size()));
             if (n < 1)
                 continue;

@@ -95,7 +95,7 @@ void TDlgCfg::showEvent(QShowEvent* event)
 void TDlgCfg::FormShow()
 {
     LoadFromOptions();
-    const int layers = std::max(0, NumGeoLayers);
+    const int layers = std::max(0, GeoLayers().NumGeoLayers);
     if (layers == 0) {
         Items[11].Name = "Cobertura Líneas";
         Items[11].Color = clSilver;

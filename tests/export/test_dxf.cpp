@@ -459,17 +459,17 @@ TEST(DxfDataLayers, FullExportWalksEveryColumnAndPutsTheViewBack)
         Arcos[k].Var[1] = 40.0f + k;
     PalvonRead::ComputeLinkDataExtremes();
     // Background layers: layer 1 owns records 1-2, layer 2 record 3.
-    NumGeoLayers = 2;
-    GeoLayerEnd[0] = 0;
-    GeoLayerEnd[1] = 2;
-    GeoLayerEnd[2] = 3;
+    GeoLayers().NumGeoLayers = 2;
+    GeoLayers().GeoLayerEnd[0] = 0;
+    GeoLayers().GeoLayerEnd[1] = 2;
+    GeoLayers().GeoLayerEnd[2] = 3;
     for (int g = 1; g <= 3; ++g) {
-        GeoLinks[g].Id = g;
-        GeoLinks[g].Points.assign({{double(g), 0}, {double(g), 50}});
-        GeoLinks[g].Count = 2;
-        GeoLinks[g].Name.clear();
+        GeoLayers().GeoLinks[g].Id = g;
+        GeoLayers().GeoLinks[g].Points.assign({{double(g), 0}, {double(g), 50}});
+        GeoLayers().GeoLinks[g].Count = 2;
+        GeoLayers().GeoLinks[g].Name.clear();
     }
-    GeoLayerVisible[1] = GeoLayerVisible[2] = 1;
+    GeoLayers().GeoLayerVisible[1] = GeoLayers().GeoLayerVisible[2] = 1;
     Items[11].Width = Items[12].Width = 1;
     const auto table = RangeTable;
 
@@ -478,7 +478,7 @@ TEST(DxfDataLayers, FullExportWalksEveryColumnAndPutsTheViewBack)
     o.tbAtributos = true;
     o.FullDxf = true;
     ASSERT_TRUE(DxfMapExport::PrintDxfFile(dir.file("completo.dxf"), o));
-    NumGeoLayers = 0;
+    GeoLayers().NumGeoLayers = 0;
     const std::string text = readFile(dir.file("completo.dxf"));
 
     // Each background layer holds its own polylines, all of them.

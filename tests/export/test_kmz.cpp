@@ -129,19 +129,19 @@ TEST_F(KmzTest, RelativeNameGivesAFullArchiveAndRemovesTheKml)
 
 TEST_F(KmzTest, VisibleBackgroundLayers)
 {
-    NumGeoLayers = 2;
-    GeoLayerEnd[0] = 0;
-    GeoLayerEnd[1] = 3;
-    GeoLayerEnd[2] = 4;
-    GeoLayerNames[1] = "calles";
-    GeoLayerNames[2] = "rios";
-    GeoLayerVisible[1] = 1;
-    GeoLayerVisible[2] = 0;
+    GeoLayers().NumGeoLayers = 2;
+    GeoLayers().GeoLayerEnd[0] = 0;
+    GeoLayers().GeoLayerEnd[1] = 3;
+    GeoLayers().GeoLayerEnd[2] = 4;
+    GeoLayers().GeoLayerNames[1] = "calles";
+    GeoLayers().GeoLayerNames[2] = "rios";
+    GeoLayers().GeoLayerVisible[1] = 1;
+    GeoLayers().GeoLayerVisible[2] = 0;
     auto set = [](int32_t g, int32_t id, int32_t n, const std::string& name) {
-        GeoLinks[g].Id = id;
-        GeoLinks[g].Count = n;
-        GeoLinks[g].Points.assign(n, TPoint{350000.0 + g, 6300000.0});
-        GeoLinks[g].Name = name;
+        GeoLayers().GeoLinks[g].Id = id;
+        GeoLayers().GeoLinks[g].Count = n;
+        GeoLayers().GeoLinks[g].Points.assign(n, TPoint{350000.0 + g, 6300000.0});
+        GeoLayers().GeoLinks[g].Name = name;
     };
     set(1, 101, 2, "");
     set(2, 102, 0, "");
@@ -157,7 +157,7 @@ TEST_F(KmzTest, VisibleBackgroundLayers)
     EXPECT_NE(text.find("<name>101</name>"), std::string::npos);
     EXPECT_EQ(text.find("<name>102</name>"), std::string::npos);
     EXPECT_NE(text.find("<name>103</name>"), std::string::npos);
-    NumGeoLayers = 0;
+    GeoLayers().NumGeoLayers = 0;
 }
 
 TEST_F(KmzTest, NetworkWithLanesAndBands)

@@ -281,7 +281,7 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
         testutil::writeFile(file, text);
         viewer->Display().LineaSoleras(file, layer > 1);
     }
-    ASSERT_EQ(NumGeoLayers, 2);
+    ASSERT_EQ(GeoLayers().NumGeoLayers, 2);
     for (int layer = 1; layer <= 2; ++layer)
         if (Items[static_cast<size_t>(10 + layer)].Width <= 0)
             Items[static_cast<size_t>(10 + layer)].Width = 1;

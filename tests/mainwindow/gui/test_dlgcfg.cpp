@@ -39,7 +39,7 @@ protected:
     {
         DisplayStyles::SetDefaultStyles();
         DisplayStyles::SetDefaultClassStyles();
-        NumGeoLayers = 0; // no background line layer loaded (an earlier test may have loaded some)
+        GeoLayers().NumGeoLayers = 0; // no background line layer loaded (an earlier test may have loaded some)
     }
 
     // Opens the width menu the way a right click does, over a widget of the dialog.
@@ -417,7 +417,7 @@ TEST_F(DlgCfgTest, LayerStyleTableListsStylesUpToTheLoadedLayers)
     EXPECT_EQ(dlg.sagGral->item(10, 0)->text(), QStringLiteral("Cobertura Líneas"));
     EXPECT_EQ(Items[11].Color, clSilver);
 
-    NumGeoLayers = 2;
+    GeoLayers().NumGeoLayers = 2;
     Items[11].Name = "Cob.Líneas (calles)";
     Items[12].Name = "Cob.Líneas (rios)";
     dlg.FormShow();
@@ -426,10 +426,10 @@ TEST_F(DlgCfgTest, LayerStyleTableListsStylesUpToTheLoadedLayers)
     EXPECT_EQ(dlg.sagGral->item(11, 0)->text(), QStringLiteral("Cob.Líneas (rios)"));
 
     // Never more rows than styles.
-    NumGeoLayers = 40;
+    GeoLayers().NumGeoLayers = 40;
     dlg.FormShow();
     EXPECT_EQ(dlg.sagGral->rowCount(), 20);
-    NumGeoLayers = 0;
+    GeoLayers().NumGeoLayers = 0;
 
     // A name in Windows-1252 is shown as such.
     Items[1].Name = "Acceso \xE1rea";
