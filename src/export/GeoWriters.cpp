@@ -115,16 +115,14 @@ bool WriteCoordsFile(const std::string& path)
     return Save(path, text);
 }
 
-bool PositionsUnsaved = false;
-
 bool WriteCoords()
 {
     if (!ExportHooks().SaveGeos()) {
-        PositionsUnsaved = true;
+        Network.PositionsUnsaved = true;
         return true;
     }
-    PositionsUnsaved = !WriteCoordsFile(CoordinatesFileName);
-    return !PositionsUnsaved;
+    Network.PositionsUnsaved = !WriteCoordsFile(CoordinatesFileName);
+    return !Network.PositionsUnsaved;
 }
 
 bool WriteGeo()

@@ -104,7 +104,7 @@ void ResetProgramState()
     InteractiveRun = 0;
     AppendSoleraLayer = 0;
     ImageSizeFactor = 1.0f;
-    KDVlib::PositionsUnsaved = false;
+    Network.PositionsUnsaved = false;
 
     // The page and report settings.
     PrintMetafileName.clear();
