@@ -123,7 +123,8 @@ std::string LayerName(const char* prefix, const std::string& title)
     return name;
 }
 
-void DxfAtributos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& var, const TDxfMapOptions& o)
+void DxfAtributos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& var,
+                  const TDxfMapOptions& o)
 {
     const double attrMax = var.Max;
     if (!(attrMax > 0.0))

@@ -40,7 +40,8 @@ std::string LayerName(const char* prefix, const std::string& title);
 
 // Layer routines over a link variable (bands Max wide at PixsVol pixels, range
 // colours, values as text) or a movement variable (turn figures).
-void DxfAtributos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& v, const TDxfMapOptions& o);
+void DxfAtributos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& v,
+                  const TDxfMapOptions& o);
 void DxfTemas(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& v, const TDxfMapOptions& o);
 void DxfValores(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& v, const TDxfMapOptions& o);
 void DxfMovimientos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& v);

@@ -149,8 +149,8 @@ void TDxfWriter::DxfVport(double xmin, double ymin, double xmax, double ymax)
     Pair("  0", "ENDTAB");
 }
 
-void TDxfWriter::DxfLtypes(std::span<const std::string> names, std::span<const double> totals, std::span<const double> dashes,
-               std::span<const double> gaps)
+void TDxfWriter::DxfLtypes(std::span<const std::string> names, std::span<const double> totals,
+                           std::span<const double> dashes, std::span<const double> gaps)
 {
     Pair("  0", "TABLE");
     Pair("  2", "LTYPE");
@@ -176,7 +176,8 @@ void TDxfWriter::DxfLtypes(std::span<const std::string> names, std::span<const d
     Pair("  0", "ENDTAB");
 }
 
-void TDxfWriter::DxfLayers(std::span<const std::string> names, std::span<const bool> visible, std::span<const int32_t> colours)
+void TDxfWriter::DxfLayers(std::span<const std::string> names, std::span<const bool> visible,
+                           std::span<const int32_t> colours)
 {
     Pair("  0", "TABLE");
     Pair("  2", "LAYER");
@@ -246,7 +247,8 @@ void TDxfWriter::DxfPoint(const std::string& layer, double x, double y)
         Pair(" 62", I(DxfLineColor));
 }
 
-void TDxfWriter::DxfRegularPolygon(const std::string& layer, int32_t sides, int32_t startAngle, double cx, double cy, double r)
+void TDxfWriter::DxfRegularPolygon(const std::string& layer, int32_t sides, int32_t startAngle, double cx, double cy,
+                                   double r)
 {
     if (sides <= 2)
         return;
@@ -260,7 +262,10 @@ void TDxfWriter::DxfRegularPolygon(const std::string& layer, int32_t sides, int3
     DxfPolyline(layer, pts);
 }
 
-void TDxfWriter::DxfTriangle(const std::string& layer, double cx, double cy, double r) { DxfRegularPolygon(layer, 3, -90, cx, cy, r); }
+void TDxfWriter::DxfTriangle(const std::string& layer, double cx, double cy, double r)
+{
+    DxfRegularPolygon(layer, 3, -90, cx, cy, r);
+}
 
 void TDxfWriter::DxfSolid(const std::string& layer, const std::array<TPoint, 4>& c)
 {
@@ -288,7 +293,8 @@ void TDxfWriter::DxfSolidRec(const std::string& layer, int32_t width, double x1,
     DxfSolid(layer, c);
 }
 
-void TDxfWriter::DxfText(const std::string& layer, int32_t angle, const std::string& text, double x, double y, uint8_t position)
+void TDxfWriter::DxfText(const std::string& layer, int32_t angle, const std::string& text, double x, double y,
+                         uint8_t position)
 {
     Pair("  0", "TEXT");
     Pair("  1", text);
@@ -342,8 +348,8 @@ void TDxfWriter::DxfArrow(const std::string& layer, int32_t angle, double x, dou
     DxfPolyline(layer, mark);
 }
 
-void TDxfWriter::DxfLinkFigure(const std::string& layer, const TPoint& p1, const TPoint& p2, const std::array<int32_t, 3>& show,
-                   int32_t offset, const std::string& label)
+void TDxfWriter::DxfLinkFigure(const std::string& layer, const TPoint& p1, const TPoint& p2,
+                               const std::array<int32_t, 3>& show, int32_t offset, const std::string& label)
 {
     static constexpr int A[19] = {0, 9, 3, 3, -9, 3, -9, 0, 4, -4, -4, 4, 0, -9, 3, -9, 3, 3, 9};
     static constexpr int B[19] = {60, 9, -3, 9, -3, -3, -9, 15, 0, 9, -9, 0, -15, 9, 3, 3, -9, 3, -9};

@@ -69,7 +69,8 @@ void TKmlWriter::ColorLine(const std::string& color)
 }
 
 void TKmlWriter::StyleBody(const std::string& lineColor, float lineWidth, const std::string& polyColor,
-                           const std::string& iconColor, double iconScale, const char* iconScaleFmt, int32_t iconIndex)
+                           const std::string& iconColor, double iconScale, const char* iconScaleFmt,
+                           int32_t iconIndex)
 {
     Line("      <LineStyle>");
     ColorLine(lineColor);
@@ -225,8 +226,8 @@ void TKmlWriter::KmlPoint(const std::string& name, const std::string& descriptio
     Line("    </Placemark>");
 }
 
-void TKmlWriter::KmlSegment(const std::string& name, const std::string& description, double x1, double y1, double x2,
-                double y2)
+void TKmlWriter::KmlSegment(const std::string& name, const std::string& description, double x1, double y1,
+                            double x2, double y2)
 {
     PlacemarkHead(name, description);
     Line("      <LineString>");
@@ -300,10 +301,13 @@ void TKmlWriter::KmlRegularPolygon(const std::string& name, int32_t n, int32_t a
     KmlPolygon(name, pts, "");
 }
 
-void TKmlWriter::KmlTriangle(const std::string& name, double x, double y, double r) { KmlRegularPolygon(name, 3, -90, x, y, r); }
+void TKmlWriter::KmlTriangle(const std::string& name, double x, double y, double r)
+{
+    KmlRegularPolygon(name, 3, -90, x, y, r);
+}
 
-void TKmlWriter::KmlBand(const std::string& name, int32_t w0, int32_t w1, const std::string& description, double x1,
-             double y1, double x2, double y2)
+void TKmlWriter::KmlBand(const std::string& name, int32_t w0, int32_t w1, const std::string& description,
+                         double x1, double y1, double x2, double y2)
 {
     const double d = std::hypot(x2 - x1, y2 - y1);
     if (d == 0)

@@ -1,6 +1,7 @@
 #pragma once
 // Background line layers ("soleras"): the polylines of every loaded layer, layer
-// after layer, in one process-wide array.
+// after layer, held with each layer's file and switches by the program's one
+// TGeoLayers.
 #include "model/PalvonVars.h"
 #include "model/RecordArray.h"
 

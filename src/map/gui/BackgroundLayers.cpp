@@ -171,16 +171,17 @@ void TDisplayController::QueSolerasMover(QAction* item)
         TDualListDialog& dialog = shared ? *shared : local;
         dialog.Clear();
         dialog.SetTitle(QStringLiteral("Selección de Líneas de Soleras a mover"));
-        const int layers = std::clamp(GeoLayers().NumGeoLayers, 0, MaxGeoLayers);
+        TGeoLayers& geo = GeoLayers();
+        const int layers = std::clamp(geo.NumGeoLayers, 0, MaxGeoLayers);
         for (int k = 1; k <= layers; ++k)
-            dialog.AddItem(GeoLayers().GeoLayerSelected[k] ? 2 : 1, Qs(Format("%2d:  %s", k, GeoLayers().GeoLayerNames[k])), k);
+            dialog.AddItem(geo.GeoLayerSelected[k] ? 2 : 1, Qs(Format("%2d:  %s", k, geo.GeoLayerNames[k])), k);
         // A cancelled dialog keeps the selection it showed.
         if (dialog.Execute()) {
-            std::fill(std::begin(GeoLayers().GeoLayerSelected), std::end(GeoLayers().GeoLayerSelected), uint8_t(0));
+            std::fill(std::begin(geo.GeoLayerSelected), std::end(geo.GeoLayerSelected), uint8_t(0));
             for (int i = 0; i < dialog.Count(2); ++i) {
                 const int k = dialog.Text(2, i).left(2).trimmed().toInt();
                 if (k >= 1 && k <= MaxGeoLayers)
-                    GeoLayers().GeoLayerSelected[k] = 1;
+                    geo.GeoLayerSelected[k] = 1;
             }
             window_.Action(Cmd::mSoleraSele)->setText(Qs(LineLayers::SelectionCaption()));
         }
