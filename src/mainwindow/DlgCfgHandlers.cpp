@@ -181,8 +181,8 @@ void TDlgCfg::rgZoomClick()
 
 void TDlgCfg::cbFullDxfClick()
 {
-    if (Hooks.SetFullDxf)
-        Hooks.SetFullDxf(cbFullDxf->isChecked());
+    // The DXF export takes the flag into its options when it begins.
+    ProgramOptions().FullDxf = cbFullDxf->isChecked();
 }
 
 void TDlgCfg::sbWriteGeoClick()

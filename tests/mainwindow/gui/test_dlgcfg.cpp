@@ -2,6 +2,7 @@
 #include "map/DisplayStyles.h"
 #include "map/GeoLayers.h"
 #include "model/KDVvars.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 
 #include <gtest/gtest.h>
@@ -509,17 +510,16 @@ TEST_F(DlgCfgTest, HandlersCallTheirHooks)
     EXPECT_EQ(dlg.rgZoom->ItemIndex(), 2);
     dlg.cbFullDxf->setChecked(false);
     int writes = 0;
-    std::vector<bool> dxf;
     dlg.Hooks.WriteGeo = [&] { ++writes; };
-    dlg.Hooks.SetFullDxf = [&](bool on) { dxf.push_back(on); };
 
     dlg.sbWriteGeo->click();
     dlg.sbSave->click();
     EXPECT_EQ(writes, 2);
 
     dlg.cbFullDxf->click();
+    EXPECT_TRUE(ProgramOptions().FullDxf);
     dlg.cbFullDxf->setChecked(false); // the settings file sets it the same way
-    EXPECT_EQ(dxf, (std::vector<bool>{true, false}));
+    EXPECT_FALSE(ProgramOptions().FullDxf);
 
     // The zoom step goes to the map's zoom factor.
     dlg.rgZoom->SetItemIndex(0);
