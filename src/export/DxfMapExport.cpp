@@ -44,7 +44,29 @@ void ForEachNode(F&& f)
     });
 }
 
-void Header()
+// The map as a drawing: the writer and the layers the map shows.
+class TMapDrawing : public TDxfWriter {
+public:
+    bool PrintDxfFile(const std::string& fileName, const TDxfMapOptions& o);
+    bool PrintCallesDxf(const std::string& fileName, const TDxfMapOptions& o);
+
+private:
+    void Header();
+    void Tables(const std::vector<std::string>& names, const std::vector<bool>& visible,
+                const std::vector<int32_t>& colours);
+    void Red();
+    void Arrows(const TDxfMapOptions& o);
+    void NodesLayer(const TDxfMapOptions& o);
+    void ArcosLayer();
+    void Cents();
+    void Zones(const TDxfMapOptions& o);
+    void NameNodes();
+    void Calles(bool upper);
+    void PolygonsLayer();
+    void Soleras();
+};
+
+void TMapDrawing::Header()
 {
     DxfSection("HEADER");
     DxfCodePage();
@@ -54,7 +76,7 @@ void Header()
     DxfEndSection();
 }
 
-void Tables(const std::vector<std::string>& names, const std::vector<bool>& visible,
+void TMapDrawing::Tables(const std::vector<std::string>& names, const std::vector<bool>& visible,
             const std::vector<int32_t>& colours)
 {
     DxfSection("TABLES");
@@ -70,9 +92,9 @@ void Tables(const std::vector<std::string>& names, const std::vector<bool>& visi
     DxfEndSection();
 }
 
-void Red()
+void TMapDrawing::Red()
 {
-    ViewTiles::ForEachLink([](int32_t, const TArcos& a) {
+    ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!Drawable(a))
             return;
         const TArcos& o = Opposite(a);
@@ -94,7 +116,7 @@ void Red()
     DxfLineType = "ByLayer";
 }
 
-void Arrows(const TDxfMapOptions& o)
+void TMapDrawing::Arrows(const TDxfMapOptions& o)
 {
     const double size = ZelUtils::Round(UserView().ArrowSize * 4.0 * UserView().SizeFactor);
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
@@ -112,7 +134,7 @@ void Arrows(const TDxfMapOptions& o)
     });
 }
 
-void NodesLayer(const TDxfMapOptions& o)
+void TMapDrawing::NodesLayer(const TDxfMapOptions& o)
 {
     DxfLineColor = 0;
     ForEachNode([&](int32_t i) {
@@ -122,7 +144,7 @@ void NodesLayer(const TDxfMapOptions& o)
     });
 }
 
-void ArcosLayer()
+void TMapDrawing::ArcosLayer()
 {
     DxfLineColor = Colour(clFuchsia);
     for (int32_t l = 1; l <= Network.LinkCount; ++l) {
@@ -133,10 +155,10 @@ void ArcosLayer()
     }
 }
 
-void Cents()
+void TMapDrawing::Cents()
 {
     DxfLineColor = Colour(clGreen);
-    ViewTiles::ForEachZone([](int32_t, const TZona& z) {
+    ViewTiles::ForEachZone([this](int32_t, const TZona& z) {
         for (int32_t c = 1; c <= z.ConnectorCount && c < static_cast<int32_t>(z.Connectors.size()); ++c) {
             const TZoneConnector& k = z.Connectors[c];
             if (k.Kind == 0 && k.LinkIndex > 0 && k.LinkIndex <= Network.LinkCount) {
@@ -151,17 +173,17 @@ void Cents()
             }
         }
     });
-    ViewTiles::ForEachZone([](int32_t, const TZona& z) {
+    ViewTiles::ForEachZone([this](int32_t, const TZona& z) {
         DxfTriangle("CENTROIDES", z.CentroidX, z.CentroidY, UserView().CentroidSize * UserView().SizeFactor);
     });
     DxfTextHeight = UserView().LabelFonts[1].Size * UserView().SizeFactor;
     DxfTextColor = Colour(UserView().LabelFonts[1].Color);
-    ViewTiles::ForEachZone([](int32_t, const TZona& z) {
+    ViewTiles::ForEachZone([this](int32_t, const TZona& z) {
         DxfText("CENTROIDES", 0, ZelUtils::Format("%d", z.Number), z.CentroidX, z.CentroidY, 1);
     });
 }
 
-void Zones(const TDxfMapOptions& o)
+void TMapDrawing::Zones(const TDxfMapOptions& o)
 {
     DxfLineColor = Colour(o.ZonaBordeColor);
     for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
@@ -172,7 +194,7 @@ void Zones(const TDxfMapOptions& o)
     }
 }
 
-void NameNodes()
+void TMapDrawing::NameNodes()
 {
     DxfTextHeight = UserView().LabelFonts[2].Size * UserView().SizeFactor;
     DxfTextColor = 0;
@@ -182,7 +204,7 @@ void NameNodes()
     });
 }
 
-void Calles(bool upper)
+void TMapDrawing::Calles(bool upper)
 {
     DxfTextHeight = UserView().LabelFonts[5].Size * UserView().SizeFactor;
     DxfTextColor = 0;
@@ -208,7 +230,7 @@ void Calles(bool upper)
     });
 }
 
-void PolygonsLayer()
+void TMapDrawing::PolygonsLayer()
 {
     for (int32_t p = 0; p < NumPoligonos && p <= MaxPoligonos; ++p) {
         const TPoligono& pg = Poligonos[p];
@@ -221,19 +243,19 @@ void PolygonsLayer()
     }
 }
 
-void Soleras()
+void TMapDrawing::Soleras()
 {
     const double m = 0.2 * (Network.MaxX - Network.MinX);
     DxfLineColor = 0;
-    for (int32_t i = 1; i <= NumGeoLayers && i <= MaxGeoLayers; ++i) {
-        if (!GeoLayerVisible[i] || 10 + i > MaxItems || UserView().Items[10 + i].Width <= 0)
+    for (int32_t i = 1; i <= GeoLayers().NumGeoLayers && i <= MaxGeoLayers; ++i) {
+        if (!GeoLayers().GeoLayerVisible[i] || 10 + i > MaxItems || UserView().Items[10 + i].Width <= 0)
             continue;
         DxfLineWidth = UserView().Items[10 + i].Width;
         const std::string layer = ZelUtils::Format("SOLERA%d", i);
         // Layer i holds the records GeoLayerEnd[i - 1] + 1 .. GeoLayerEnd[i].
-        const int32_t last = std::min(GeoLayerEnd[i], static_cast<int32_t>(MaxGeoLinks));
-        for (int32_t g = std::max(GeoLayerEnd[i - 1] + 1, 1); g <= last; ++g) {
-            const GeoLink& gl = GeoLinks[g];
+        const int32_t last = std::min(GeoLayers().GeoLayerEnd[i], static_cast<int32_t>(MaxGeoLinks));
+        for (int32_t g = std::max(GeoLayers().GeoLayerEnd[i - 1] + 1, 1); g <= last; ++g) {
+            const GeoLink& gl = GeoLayers().GeoLinks[g];
             const int32_t n = std::min<int32_t>(gl.Count, static_cast<int32_t>(gl.Points.size()));
             if (n < 1 || gl.Name == GeoDeletedName)
                 continue;
@@ -279,7 +301,7 @@ TDxfMapOptions MapOptions(const TViewSnapshot& view)
     return o;
 }
 
-bool PrintDxfFile(const std::string& fileName, const TDxfMapOptions& o)
+bool TMapDrawing::PrintDxfFile(const std::string& fileName, const TDxfMapOptions& o)
 {
     std::vector<std::string> names = {"0",      "RED",   "NODOS", "NNODOS",     "SENTIDOS",
                                       "CALLES", "ARCOS", "CENTROIDES", "ZONAS", "POLIGONOS"};
@@ -295,9 +317,9 @@ bool PrintDxfFile(const std::string& fileName, const TDxfMapOptions& o)
                                     Colour(o.AccesoColor),
                                     Colour(o.ZonaBordeColor),
                                     Colour(o.PoliBordeColor)};
-    DxfDataLayers::TDataLayerExport data(o, FullDxf);
-    if (FullDxf)
-        for (int32_t i = 1; i <= NumGeoLayers && i <= MaxGeoLayers && 10 + i <= MaxItems; ++i) {
+    DxfDataLayers::TDataLayerExport data(o, o.FullDxf);
+    if (o.FullDxf)
+        for (int32_t i = 1; i <= GeoLayers().NumGeoLayers && i <= MaxGeoLayers && 10 + i <= MaxItems; ++i) {
             names.push_back(ZelUtils::Format("SOLERA%d", i));
             visible.push_back(false);
             colours.push_back(Colour(UserView().Items[10 + i].Color));
@@ -311,8 +333,8 @@ bool PrintDxfFile(const std::string& fileName, const TDxfMapOptions& o)
     Header();
     Tables(names, visible, colours);
     DxfSection("ENTITIES");
-    data.Entities();
-    if (FullDxf)
+    data.Entities(*this);
+    if (o.FullDxf)
         Soleras();
     DxfLineType = "ByLayer";
     Red();
@@ -328,7 +350,7 @@ bool PrintDxfFile(const std::string& fileName, const TDxfMapOptions& o)
     return DxfClose();
 }
 
-bool PrintCallesDxf(const std::string& fileName, const TDxfMapOptions& o)
+bool TMapDrawing::PrintCallesDxf(const std::string& fileName, const TDxfMapOptions& o)
 {
     const std::vector<std::string> names = {"0", "CALLES"};
     const std::vector<bool> visible = {true, o.tbCalles};
@@ -340,6 +362,16 @@ bool PrintCallesDxf(const std::string& fileName, const TDxfMapOptions& o)
     Calles(true);
     DxfEndSection();
     return DxfClose();
+}
+
+bool PrintDxfFile(const std::string& fileName, const TDxfMapOptions& options)
+{
+    return TMapDrawing().PrintDxfFile(fileName, options);
+}
+
+bool PrintCallesDxf(const std::string& fileName, const TDxfMapOptions& options)
+{
+    return TMapDrawing().PrintCallesDxf(fileName, options);
 }
 
 } // namespace DxfMapExport

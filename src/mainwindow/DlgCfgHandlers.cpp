@@ -96,7 +96,7 @@ void TDlgCfg::showEvent(QShowEvent* event)
 void TDlgCfg::FormShow()
 {
     LoadFromOptions();
-    const int layers = std::max(0, NumGeoLayers);
+    const int layers = std::max(0, GeoLayers().NumGeoLayers);
     if (layers == 0) {
         UserView().Items[11].Name = "Cobertura Líneas";
         UserView().Items[11].Color = clSilver;
@@ -182,8 +182,8 @@ void TDlgCfg::rgZoomClick()
 
 void TDlgCfg::cbFullDxfClick()
 {
-    if (Hooks.SetFullDxf)
-        Hooks.SetFullDxf(cbFullDxf->isChecked());
+    // The DXF export takes the flag into its options when it begins.
+    ProgramOptions().FullDxf = cbFullDxf->isChecked();
 }
 
 void TDlgCfg::sbWriteGeoClick()

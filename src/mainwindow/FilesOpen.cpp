@@ -190,7 +190,7 @@ bool TFilesController::ConfirmUnsavedEdits()
 {
     std::vector<std::string> what;
     const bool text = FrmDat && FrmDat->IsModified();
-    const bool positions = KDVlib::PositionsUnsaved && Network.Loaded;
+    const bool positions = Network.PositionsUnsaved && Network.Loaded;
     const bool shapes = viewer_.Action(Cmd::GrabarSIG)->isVisible() && Network.Loaded;
     if (text)
         what.push_back("el texto de la red");
@@ -224,7 +224,7 @@ bool TFilesController::ConfirmUnsavedEdits()
     if (positions) {
         if (!KDVlib::WriteCoordsFile(CoordinatesFileName))
             return false; // the writer said why, once
-        KDVlib::PositionsUnsaved = false;
+        Network.PositionsUnsaved = false;
     }
     if (shapes) {
         GrabarSIGClick();
@@ -351,7 +351,7 @@ bool TFilesController::OpenPalvonDat()
     FrmDat->MarkAsRead();
     // From here on the network read is the one in memory: nothing of the earlier
     // one's edits, columns or views applies to it.
-    KDVlib::PositionsUnsaved = false;
+    Network.PositionsUnsaved = false;
     LpaFirstCol = LplFirstCol = LpaMovFirstCol = LplMovFirstCol = CompFirstCol = 0;
     // Positions moved on the map are kept for this network only, beside it; they
     // come back with it.
@@ -363,7 +363,7 @@ bool TFilesController::OpenPalvonDat()
     // to the earlier network.
     viewer_.Action(Cmd::NodeMove)->setChecked(false);
     viewer_.Action(Cmd::ZoneMove)->setChecked(false);
-    KDVlib::PositionsUnsaved = false;
+    Network.PositionsUnsaved = false;
     if (FrmMix)
         FrmMix->ForgetJunctions();
     NodoActual = 0; // the junction shown, by whichever window, was the earlier network's

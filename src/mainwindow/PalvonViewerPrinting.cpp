@@ -87,16 +87,16 @@ TKDVscale& TPrintHostAdapter::ScaleDialog() { return Secondary::KDVscale(); }
 
 bool TPrintHostAdapter::HoldUnsavedPositions(KDVlib::THeldPositions& held)
 {
-    if (!KDVlib::PositionsUnsaved || !Network.Loaded)
+    if (!Network.PositionsUnsaved || !Network.Loaded)
         return false;
     held = KDVlib::HoldPositions();
-    KDVlib::PositionsUnsaved = false;
+    Network.PositionsUnsaved = false;
     return true;
 }
 
 void TPrintHostAdapter::PutBackPositions(const KDVlib::THeldPositions& held, bool reread)
 {
-    KDVlib::PositionsUnsaved = true;
+    Network.PositionsUnsaved = true;
     if (!reread)
         return;
     KDVlib::PutBackPositions(held, UserView().Lanes);

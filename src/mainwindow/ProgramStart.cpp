@@ -12,7 +12,6 @@
 #include "model/gui/FrmDat.h"
 
 #include "export/GeoWriters.h"
-#include "export/ZelDxfer.h"
 #include "model/KDVvars.h"
 #include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
@@ -104,7 +103,7 @@ void ResetProgramState()
     InteractiveRun = 0;
     AppendSoleraLayer = 0;
     ImageSizeFactor = 1.0f;
-    KDVlib::PositionsUnsaved = false;
+    Network.PositionsUnsaved = false;
 
 }
 
@@ -190,8 +189,6 @@ TDlgCfg& DlgCfg()
                                        ProgramOptions().ShiftVertKm() * 1000.0))
                 Services().ShowMessage("No se pudieron escribir los archivos UTM.");
         };
-        // "DXF Completo" reaches the DXF writer as soon as it changes.
-        options->Hooks.SetFullDxf = [](bool on) { ZelDxfer::FullDxf = on; };
         return options;
     });
 }

@@ -194,10 +194,10 @@ void TSettingsController::GrabarConfiguracion(TIniFile& ini, const std::string& 
     const size_t mode = static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes));
     put("Color", Format("%d;%d", ModePenColors[mode], ModeBrushColors[mode]));
 
-    const int layers = std::clamp(NumGeoLayers, 0, MaxGeoLayers);
+    const int layers = std::clamp(GeoLayers().NumGeoLayers, 0, MaxGeoLayers);
     std::vector<std::string> soleras{Format("%d", layers)};
     for (int n = 1; n <= layers; ++n)
-        soleras.push_back(GeoLayerFiles[n]);
+        soleras.push_back(GeoLayers().GeoLayerFiles[n]);
     put("Soleras", Join(soleras));
 
     for (int i = 0; i <= MaxItems; ++i) {

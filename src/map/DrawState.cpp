@@ -50,16 +50,7 @@ void ResetMapState()
     NumRanges = 5;
 
     // The polyline, point and polygon layers of an earlier window.
-    GeoLinks.reset();
-    NumGeoLayers = 0;
-    for (int n = 0; n <= MaxGeoLayers; ++n) {
-        GeoLayerEnd[n] = 0;
-        GeoLayerNames[n].clear();
-        GeoLayerDirs[n].clear();
-        GeoLayerFiles[n].clear();
-        GeoLayerVisible[n] = GeoLayerSelected[n] = 0;
-    }
-    GeoNameKeys.clear();
+    GeoLayers().Clear();
     NumDots = -1;
     NumPoligonos = 0;
     GenatrRegions.fill(QRegion());

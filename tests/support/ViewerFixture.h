@@ -24,7 +24,7 @@ protected:
         qputenv("VELMORA_CONFIG_DIR", QByteArray::fromStdString(tmp.path().string()));
         PalvonRead::ErrorListFile = tmp.file("Errores.txt");
         // A fresh program has no node positions of an earlier run to save.
-        KDVlib::PositionsUnsaved = false;
+        Network.PositionsUnsaved = false;
         viewer = CreateProgramWindows(false, &splash);
         viewer->AskOnClose = false;
     }

@@ -334,13 +334,13 @@ void TFrmMix::DrawSolera()
         return;
     c->setBrush(Qt::NoBrush);
     const float m = 500.0f * 0.1f;
-    for (int32_t L = 1; L <= NumGeoLayers && L <= MaxGeoLayers; ++L) {
-        if (!GeoLayerVisible[L] || L + 10 > MaxItems || UserView().Items[L + 10].Width <= 0)
+    for (int32_t L = 1; L <= GeoLayers().NumGeoLayers && L <= MaxGeoLayers; ++L) {
+        if (!GeoLayers().GeoLayerVisible[L] || L + 10 > MaxItems || UserView().Items[L + 10].Width <= 0)
             continue;
         const TItems& item = UserView().Items[L + 10];
         c->setPen(QPen(DisplayStyles::ToQColor(item.Color), item.Width, DisplayStyles::ToQPenStyle(item.PenStyle)));
-        for (int32_t g = GeoLayerEnd[L - 1] + 1; g <= GeoLayerEnd[L]; ++g) {
-            const GeoLink& geo = GeoLinks[g];
+        for (int32_t g = GeoLayers().GeoLayerEnd[L - 1] + 1; g <= GeoLayers().GeoLayerEnd[L]; ++g) {
+            const GeoLink& geo = GeoLayers().GeoLinks[g];
             if (geo.Count < 1 || geo.Points.empty())
                 continue;
             const TPoint& a = geo.Points.front();

@@ -6,7 +6,6 @@
 #include "export/DxfMapExport.h"
 #include "export/Emme2Export.h"
 #include "export/TextExports.h"
-#include "export/ZelDxfer.h"
 #include "export/ZelShper0.h"
 #include "export/gui/ExportDialogs.h"
 #include "export/gui/ExportHost.h"
@@ -61,9 +60,6 @@ QString NetworkNameWith(const char* ext)
     const QFileInfo info(QString::fromStdString(DatFileName));
     return info.completeBaseName() + QLatin1String(ext);
 }
-
-// The "DXF Completo" option reaches the writer.
-void ConnectFullDxf() { ZelDxfer::FullDxf = ProgramOptions().FullDxf; }
 
 int32_t CellNumber(const TStringAlignGrid* grid, int col, int row)
 {
@@ -138,12 +134,12 @@ void TExportController::RegisterCommands(TCommandRegistry& registry)
         registry.Register(CommandTable::TOwner::Export, id, [this, a] { ExportarDatos(a->data().toInt()); });
     }
     kmz_.RegisterCommands(registry);
-    ConnectFullDxf();
 }
 
 TDxfMapOptions TExportController::DxfOptions()
 {
     TDxfMapOptions o = DxfMapExport::MapOptions(host_.MainMapSnapshot());
+    o.FullDxf = ProgramOptions().FullDxf;
     o.MovimTitle = [this](int32_t c) {
         const TStringAlignGrid* movim = host_.DataGrid(5);
         return movim && c < movim->ColCount() ? ZelUtils::Trim(movim->cell(c, 0)) : TitMovim[static_cast<size_t>(c)];
@@ -157,7 +153,6 @@ TDxfMapOptions TExportController::DxfOptions()
 
 bool TExportController::PrintDxfFile(const std::string& fileName)
 {
-    ConnectFullDxf();
     bool ok = false;
     {
         TWaitCursor wait;

@@ -533,16 +533,16 @@ void DrawSolera(TMapPainter& Img, const TViewSnapshot& view)
     ClearBrush(Img);
     TPenModeScope mode(Img, TPenMode::Copy);
     const TMarginWindow margin(Img);
-    const int32_t layers = std::clamp(NumGeoLayers, 0, MaxGeoLayers);
+    const int32_t layers = std::clamp(GeoLayers().NumGeoLayers, 0, MaxGeoLayers);
     for (int32_t layer = 1; layer <= layers; ++layer) {
         const TItems& style = z.Items[static_cast<size_t>(10 + layer)];
-        if (!GeoLayerVisible[layer] || style.Width <= 0)
+        if (!GeoLayers().GeoLayerVisible[layer] || style.Width <= 0)
             continue;
         SetPen(Img, style.Color, style.Width, style.PenStyle);
         int32_t first, last;
         LineLayers::LayerRange(layer, first, last);
         for (int32_t r = first; r <= last; ++r) {
-            const GeoLink& g = GeoLinks[r];
+            const GeoLink& g = GeoLayers().GeoLinks[r];
             const int32_t n = std::min(g.Count, static_cast<int32_t>(g.Points.size()));
             if (n < 1 || g.Name == GeoDeletedName)
                 continue;
@@ -554,13 +554,13 @@ void DrawSolera(TMapPainter& Img, const TViewSnapshot& view)
     // Labels: the names that the layers' name files gave their polylines.
     ClearBrush(Img);
     for (int32_t layer = 1; layer <= layers; ++layer) {
-        if (!GeoLayerVisible[layer] || !z.Items[static_cast<size_t>(10 + layer)].ShowNames)
+        if (!GeoLayers().GeoLayerVisible[layer] || !z.Items[static_cast<size_t>(10 + layer)].ShowNames)
             continue;
         SetLabelFont(Img, z, 10 + layer);
         int32_t first, last;
         LineLayers::LayerRange(layer, first, last);
         for (int32_t r = first; r <= last; ++r) {
-            const GeoLink& g = GeoLinks[r];
+            const GeoLink& g = GeoLayers().GeoLinks[r];
             if (g.Name.empty() || g.Name == GeoDeletedName || g.Points.empty() || !margin.Contains(g.LabelPos))
                 continue;
             Img.LabelAt(g.LabelAngle, g.Name, g.LabelPos.x, g.LabelPos.y, 4, 0);

@@ -1,7 +1,6 @@
 // The export commands reached as the user reaches them (menus, the preview's save
 // button, the data-layer buttons' variable menus), over real networks, with what
 // they write read back by independent readers (ezdxf's auditor, ogrinfo).
-#include "export/ZelDxfer.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
@@ -87,11 +86,6 @@ protected:
         const fs::path target = dir / (as.empty() ? name : as);
         fs::copy_file(testutil::realDataPath(name), target, fs::copy_options::overwrite_existing);
         return target.string();
-    }
-    void TearDown() override
-    {
-        ZelDxfer::FullDxf = false;
-        ViewerFixture::TearDown();
     }
 };
 
@@ -287,7 +281,7 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
         testutil::writeFile(file, text);
         viewer->Display().LineaSoleras(file, layer > 1);
     }
-    ASSERT_EQ(NumGeoLayers, 2);
+    ASSERT_EQ(GeoLayers().NumGeoLayers, 2);
     for (int layer = 1; layer <= 2; ++layer)
         if (UserView().Items[static_cast<size_t>(10 + layer)].Width <= 0)
             UserView().Items[static_cast<size_t>(10 + layer)].Width = 1;

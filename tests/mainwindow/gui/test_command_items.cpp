@@ -333,7 +333,7 @@ TEST_F(CommandItems, LayerMenuWritesItsLayersAsKmzAndGridSelectionIsOffered)
         return QStringList{QString::fromStdString(geo)};
     };
     ASSERT_TRUE(Click(viewer, "toolbar:tbarOpen", "tbOpenSlr"));
-    ASSERT_GE(NumGeoLayers, 1);
+    ASSERT_GE(GeoLayers().NumGeoLayers, 1);
     const QString kmz = QString::fromStdString(tmp.file("capas.kmz"));
     testutil::AnswerFileDialog(viewer, kmz);
     ASSERT_TRUE(Click(viewer, "popup:varSolera", "GenerarKMZ1"));

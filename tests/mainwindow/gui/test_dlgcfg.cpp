@@ -3,6 +3,7 @@
 #include "map/GeoLayers.h"
 #include "map/ViewState.h"
 #include "model/KDVvars.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 
 #include <gtest/gtest.h>
@@ -40,7 +41,7 @@ protected:
     {
         DisplayStyles::SetDefaultStyles();
         DisplayStyles::SetDefaultClassStyles();
-        NumGeoLayers = 0; // no background line layer loaded (an earlier test may have loaded some)
+        GeoLayers().NumGeoLayers = 0; // no background line layer loaded (an earlier test may have loaded some)
     }
 
     // Opens the width menu the way a right click does, over a widget of the dialog.
@@ -418,7 +419,7 @@ TEST_F(DlgCfgTest, LayerStyleTableListsStylesUpToTheLoadedLayers)
     EXPECT_EQ(dlg.sagGral->item(10, 0)->text(), QStringLiteral("Cobertura Líneas"));
     EXPECT_EQ(UserView().Items[11].Color, clSilver);
 
-    NumGeoLayers = 2;
+    GeoLayers().NumGeoLayers = 2;
     UserView().Items[11].Name = "Cob.Líneas (calles)";
     UserView().Items[12].Name = "Cob.Líneas (rios)";
     dlg.FormShow();
@@ -427,10 +428,10 @@ TEST_F(DlgCfgTest, LayerStyleTableListsStylesUpToTheLoadedLayers)
     EXPECT_EQ(dlg.sagGral->item(11, 0)->text(), QStringLiteral("Cob.Líneas (rios)"));
 
     // Never more rows than styles.
-    NumGeoLayers = 40;
+    GeoLayers().NumGeoLayers = 40;
     dlg.FormShow();
     EXPECT_EQ(dlg.sagGral->rowCount(), 20);
-    NumGeoLayers = 0;
+    GeoLayers().NumGeoLayers = 0;
 
     // A name in Windows-1252 is shown as such.
     UserView().Items[1].Name = "Acceso \xE1rea";
@@ -510,17 +511,16 @@ TEST_F(DlgCfgTest, HandlersCallTheirHooks)
     EXPECT_EQ(dlg.rgZoom->ItemIndex(), 2);
     dlg.cbFullDxf->setChecked(false);
     int writes = 0;
-    std::vector<bool> dxf;
     dlg.Hooks.WriteGeo = [&] { ++writes; };
-    dlg.Hooks.SetFullDxf = [&](bool on) { dxf.push_back(on); };
 
     dlg.sbWriteGeo->click();
     dlg.sbSave->click();
     EXPECT_EQ(writes, 2);
 
     dlg.cbFullDxf->click();
+    EXPECT_TRUE(ProgramOptions().FullDxf);
     dlg.cbFullDxf->setChecked(false); // the settings file sets it the same way
-    EXPECT_EQ(dxf, (std::vector<bool>{true, false}));
+    EXPECT_FALSE(ProgramOptions().FullDxf);
 
     // The zoom step goes to the map's zoom factor.
     dlg.rgZoom->SetItemIndex(0);

@@ -302,7 +302,7 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
                                                 "8;2;301000;6124800;301100;6124850\r\n");
     testutil::writeFile(tmp.file("bordes.name"), "7;Borde norte;0;0\r\n8;Borde sur;0;0\r\n");
     viewer->Display().OpenLineLayerFile(tmp.file("bordes.geo"), false);
-    ASSERT_EQ(NumGeoLayers, 1);
+    ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
     viewer->RedrawMap();
 
     // "Mover" of the layer menu with "Todo": every vertex of the layer follows the drag.
@@ -311,14 +311,14 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
     move->trigger();
     ASSERT_TRUE(move->isChecked());
     const QPoint from = Pix(300300, 6125150), to = Pix(300340, 6125190);
-    const TPoint label = GeoLinks[1].LabelPos;
-    ASSERT_EQ(GeoLinks[1].Name, "Borde norte");
+    const TPoint label = GeoLayers().GeoLinks[1].LabelPos;
+    ASSERT_EQ(GeoLayers().GeoLinks[1].Name, "Borde norte");
     Drag(from, to);
     const double dx = Wx(to) - Wx(from), dy = Wy(to) - Wy(from);
     EXPECT_FALSE(move->isChecked());
     // The names travel with their polylines.
-    EXPECT_NEAR(GeoLinks[1].LabelPos.x, label.x + dx, 1e-6);
-    EXPECT_NEAR(GeoLinks[1].LabelPos.y, label.y + dy, 1e-6);
+    EXPECT_NEAR(GeoLayers().GeoLinks[1].LabelPos.x, label.x + dx, 1e-6);
+    EXPECT_NEAR(GeoLayers().GeoLinks[1].LabelPos.y, label.y + dy, 1e-6);
     std::vector<std::string> lines = Lines(testutil::readFile(tmp.file("bordes.geo")));
     ASSERT_EQ(lines.size(), 2u);
     std::vector<double> f = Numbers(lines[0]);

@@ -271,10 +271,10 @@ TEST_F(SelCommands, OpenersStoreTheirNamesAndSoleraFilesAddAfterTheFirst)
                        : QStringList{};
     };
     ASSERT_TRUE(livemenus::Click(w.get(), "toolbar:tbarOpen", "tbOpenSlr"));
-    EXPECT_EQ(NumGeoLayers, 3);
+    EXPECT_EQ(GeoLayers().NumGeoLayers, 3);
     EXPECT_EQ(SoleraFileName, geo);
     ASSERT_TRUE(livemenus::Click(w.get(), "menu:Archivo>Abrir", "aOpenSolera")); // no Shift: the first replaces again
-    EXPECT_EQ(NumGeoLayers, 3);
+    EXPECT_EQ(GeoLayers().NumGeoLayers, 3);
     ASSERT_EQ(asked.size(), 2);
     EXPECT_EQ(asked[0], QStringLiteral("Open data file|Lineas de soleras      |*.geo||+"));
     EXPECT_EQ(asked[1], QStringLiteral("Open geo file|Lineas de soleras      |*.geo||+"));

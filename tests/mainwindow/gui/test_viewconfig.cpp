@@ -235,7 +235,7 @@ TEST_F(ViewConfig, WrongFieldCountsGiveTheWholeDefault)
     UserView().Items[2] = {"Sin cambio", 5, 4, true, psDash};
     UserView().PixsVol = 40;
     viewer->Settings().GeoLayersLoaded = 1;
-    const int32_t layersBefore = NumGeoLayers;
+    const int32_t layersBefore = GeoLayers().NumGeoLayers;
 
     TIniFile ini(tmp.file("malo.ini"));
     viewer->Settings().LeerConfiguracion(ini, "Malo");
@@ -269,7 +269,7 @@ TEST_F(ViewConfig, WrongFieldCountsGiveTheWholeDefault)
     EXPECT_TRUE(RangeTable[5].Active);
     // "Soleras" of one field leaves the layers as they were.
     EXPECT_EQ(viewer->Settings().GeoLayersLoaded, 1);
-    EXPECT_EQ(NumGeoLayers, layersBefore);
+    EXPECT_EQ(GeoLayers().NumGeoLayers, layersBefore);
     // 31 fields of "Preferencias": all 32 defaults.
     EXPECT_TRUE(Secondary::DlgCfg().cbNodos->isChecked());
     EXPECT_EQ(Secondary::DlgCfg().ZonaBordeAncho->value(), 2);
@@ -285,8 +285,8 @@ TEST_F(ViewConfig, WrongFieldCountsGiveTheWholeDefault)
     }
     TIniFile capas(tmp.file("capas.ini"));
     viewer->Settings().LeerConfiguracion(capas, "C");
-    EXPECT_EQ(NumGeoLayers, 1);
-    EXPECT_EQ(GeoLayerNames[1], "layer_kerbs");
+    EXPECT_EQ(GeoLayers().NumGeoLayers, 1);
+    EXPECT_EQ(GeoLayers().GeoLayerNames[1], "layer_kerbs");
     EXPECT_EQ(viewer->Settings().GeoLayersLoaded, 1);
 }
 
@@ -428,9 +428,9 @@ TEST_F(ViewConfig, LayerWithAnUpperCaseExtensionIsSavedAsNamedAndAppliedAgain)
     };
     answer(tmp.file("KERBS.GEO"));
     ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "tbOpenDat"));
-    ASSERT_EQ(NumGeoLayers, 1);
-    EXPECT_EQ(GeoLayerNames[1], "KERBS");
-    const int32_t polylines = GeoLayerEnd[1];
+    ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
+    EXPECT_EQ(GeoLayers().GeoLayerNames[1], "KERBS");
+    const int32_t polylines = GeoLayers().GeoLayerEnd[1];
     ASSERT_GT(polylines, 0);
 
     // The view saved at close names the file as it is.
@@ -453,14 +453,14 @@ TEST_F(ViewConfig, LayerWithAnUpperCaseExtensionIsSavedAsNamedAndAppliedAgain)
     // applies the view, which loads KERBS.GEO again.
     answer(tmp.file("otra.geo"));
     ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "tbOpenDat"));
-    ASSERT_EQ(GeoLayerNames[1], "otra");
+    ASSERT_EQ(GeoLayers().GeoLayerNames[1], "otra");
     ClickRecent(tag);
-    ASSERT_EQ(NumGeoLayers, 1);
-    EXPECT_EQ(GeoLayerNames[1], "KERBS");
-    EXPECT_EQ(GeoLayerFiles[1], tmp.file("KERBS.GEO"));
-    EXPECT_EQ(GeoLayerEnd[1], polylines);
+    ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
+    EXPECT_EQ(GeoLayers().GeoLayerNames[1], "KERBS");
+    EXPECT_EQ(GeoLayers().GeoLayerFiles[1], tmp.file("KERBS.GEO"));
+    EXPECT_EQ(GeoLayers().GeoLayerEnd[1], polylines);
     EXPECT_FALSE(std::filesystem::exists(tmp.file("KERBS.geo")));
-    NumGeoLayers = 0; // the layers are process-wide: later tests start without
+    GeoLayers().NumGeoLayers = 0; // the layers are process-wide: later tests start without
 }
 
 } // namespace

@@ -102,7 +102,7 @@ protected:
     {
         NumPoligonos = 0;
         NumDots = -1;
-        NumGeoLayers = 0;
+        GeoLayers().NumGeoLayers = 0;
         NumGenatr = 0;
         UserView().EntSalVar = -1;
         BatchMode = false;
@@ -331,7 +331,7 @@ TEST_F(AreaLayers, UserPolygonsTheirNamesAndRegions)
 TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
 {
     viewer->Display().LineaSoleras(testutil::dataPath("layer_kerbs.geo"), false);
-    ASSERT_EQ(NumGeoLayers, 1);
+    ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
     EXPECT_TRUE(viewer->Down(Cmd::tbSolera));
     EXPECT_EQ(livemenus::Find(viewer, "s11")->text(), "layer_kerbs");
     EXPECT_TRUE(livemenus::Find(viewer, "s11")->isVisible());
@@ -363,7 +363,7 @@ TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
     // Deleted polylines and hidden layers are not drawn.
     int32_t first, last;
     LineLayers::LayerRange(1, first, last);
-    GeoLinks[first + 1].Name = GeoDeletedName;
+    GeoLayers().GeoLinks[first + 1].Name = GeoDeletedName;
     Fresh();
     Draw(DrawSolera);
     EXPECT_EQ(At(700, 300), White);
@@ -384,7 +384,7 @@ TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
     EXPECT_TRUE(viewer->findChild<QMenu*>("S112")->menuAction()->isVisible());
     EXPECT_FALSE(livemenus::Find(viewer, "Nombres12")->isChecked());
     viewer->Display().LineaSoleras(other, false);
-    EXPECT_EQ(NumGeoLayers, 1);
+    EXPECT_EQ(GeoLayers().NumGeoLayers, 1);
     EXPECT_EQ(livemenus::Find(viewer, "s11")->text(), "otra");
     EXPECT_FALSE(livemenus::Find(viewer, "s12")->isVisible());
     EXPECT_FALSE(viewer->findChild<QMenu*>("S112")->menuAction()->isVisible());
@@ -393,7 +393,7 @@ TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
     const std::string bad = tmp.file("mala.geo");
     testutil::writeFile(bad, "1 2 0 0 10 10\r\n");
     viewer->Display().LineaSoleras(bad, true);
-    EXPECT_EQ(NumGeoLayers, 1);
+    EXPECT_EQ(GeoLayers().NumGeoLayers, 1);
     EXPECT_FALSE(livemenus::Find(viewer, "s12")->isVisible());
 
     viewer->Display().QueSolerasMover(livemenus::Find(viewer, "mSoleraTodo"));

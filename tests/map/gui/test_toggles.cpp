@@ -507,18 +507,18 @@ TEST_F(DblClick, ClosingAUserPolygonStoresItUnderItsName)
 
 TEST_F(DblClick, BackgroundLinesInsideTheRegionAreMarkedDeleted)
 {
-    NumGeoLayers = 1;
-    GeoLayerEnd[1] = 2;
-    GeoLinks[1] = GeoLink{1, 2, {TPoint{100, 100}, TPoint{900, 900}}, {}, 0, "calle"};
-    GeoLinks[2] = GeoLink{2, 2, {TPoint{100, 100}, TPoint{1900, 900}}, {}, 0, "borde"};
+    GeoLayers().NumGeoLayers = 1;
+    GeoLayers().GeoLayerEnd[1] = 2;
+    GeoLayers().GeoLinks[1] = GeoLink{1, 2, {TPoint{100, 100}, TPoint{900, 900}}, {}, 0, "calle"};
+    GeoLayers().GeoLinks[2] = GeoLink{2, 2, {TPoint{100, 100}, TPoint{1900, 900}}, {}, 0, "borde"};
     PolySelectKind = 4;
     viewer->Selection().PolyPoints =
         QPolygonF({QPointF(0, 0), QPointF(1000, 0), QPointF(1000, 1000), QPointF(0, 1000)});
     DoubleClickAt(10, 10);
-    EXPECT_EQ(GeoLinks[1].Name, GeoDeletedName);
-    EXPECT_EQ(GeoLinks[2].Name, "borde"); // one point outside
+    EXPECT_EQ(GeoLayers().GeoLinks[1].Name, GeoDeletedName);
+    EXPECT_EQ(GeoLayers().GeoLinks[2].Name, "borde"); // one point outside
     EXPECT_EQ(PolySelectKind, 0);
     EXPECT_TRUE(viewer->Selection().SelectionRegion.contains(QPoint(100, 300)));
-    NumGeoLayers = 0;
-    GeoLayerEnd[1] = 0;
+    GeoLayers().NumGeoLayers = 0;
+    GeoLayers().GeoLayerEnd[1] = 0;
 }

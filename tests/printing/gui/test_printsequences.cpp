@@ -264,7 +264,7 @@ TEST_F(PrintSequences, BatchKeepsTheUsersUnsavedNodeMoves)
     QTest::mouseRelease(map, Qt::LeftButton, Qt::NoModifier, to);
     const float x = Nodos[n].X, y = Nodos[n].Y;
     ASSERT_FLOAT_EQ(x, float(map->PixelToWorldX(to.x())));
-    ASSERT_TRUE(KDVlib::PositionsUnsaved);
+    ASSERT_TRUE(Network.PositionsUnsaved);
 
     QStringList asked;
     QTimer watch;
@@ -286,7 +286,7 @@ TEST_F(PrintSequences, BatchKeepsTheUsersUnsavedNodeMoves)
     const TArcos& link = Arcos[KDVlib::FindArco(102, 103)];
     EXPECT_FLOAT_EQ(float(link.Points[1].x), x) << "the link no longer ends on the node";
     EXPECT_EQ(viewer->sagNodos->cell(1, again), ZelUtils::Trim(ZelUtils::Format(XYFormat, double(x))));
-    EXPECT_TRUE(KDVlib::PositionsUnsaved);
+    EXPECT_TRUE(Network.PositionsUnsaved);
 }
 
 // With no printer installed the print says how to get one; the PDF chosen then
