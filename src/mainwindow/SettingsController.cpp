@@ -185,14 +185,14 @@ void TSettingsController::GrabarConfiguracion(TIniFile& ini, const std::string& 
     const bool legendPlaced = sym && !(sym->PlaceAfresh && sym->pos() == QPoint(0, 0));
     put("Vineta", legendPlaced ? Format("%d;%d", sym->x(), sym->y()) : std::string("53;355"));
     const bool fixed = KDVscale ? KDVscale->Fixed->isChecked() : UserView().ScaleFixed;
-    put("Escala", Format("%s;%s;%d;%d", Real(RangeMax), Bool(fixed), PixsVol, PixsCol));
+    put("Escala", Format("%s;%s;%d;%d", Real(UserView().RangeMax), Bool(fixed), PixsVol, PixsCol));
     put("Zonas", Format("%s;%d;%d", FontFields(LabelFonts[1]), CentroidSize, SymbolColors[0]));
     put("Nodos", Format("%s;%d", FontFields(LabelFonts[2]), NodeSize));
     put("Flechas", Format("%d;%d", ArrowSize, SymbolColors[2]));
     put("Atributos", Format("%s;%d;%d", FontFields(LabelFonts[4]), NumFormat.NumDec, NumFormat.Decimals));
     put("Calles", FontFields(LabelFonts[5]));
-    const size_t mode = static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes));
-    put("Color", Format("%d;%d", ModePenColors[mode], ModeBrushColors[mode]));
+    const size_t mode = static_cast<size_t>(std::clamp(UserView().RangeMode, 0, MaxRangeModes));
+    put("Color", Format("%d;%d", UserView().ModePenColors[mode], UserView().ModeBrushColors[mode]));
 
     const int layers = std::clamp(NumGeoLayers, 0, MaxGeoLayers);
     std::vector<std::string> soleras{Format("%d", layers)};
@@ -242,7 +242,7 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
     TLegendImage* const sym = viewer_.sym;
     TLegendImage* const Scl = viewer_.Scl;
     TStringAlignGrid* const sagArcos = viewer_.sagArcos;
-    const size_t mode = static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes));
+    const size_t mode = static_cast<size_t>(std::clamp(UserView().RangeMode, 0, MaxRangeModes));
 
     // Read first, with the sizes in use as the fallback of refused values.
     TViewConfig c;
@@ -264,12 +264,12 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
     UserView().RangeVarArcos = c.VariableColumn;
     viewer_.Grids().ArcosRangeValues();
     UserView().ShownVarList = {Format("%d", UserView().RangeVarArcos)};
-    VarColors[0] = ModePenColors[mode];
+    UserView().VarColors[0] = UserView().ModePenColors[mode];
     if (UserView().RangeVarArcos >= 0 && UserView().RangeVarArcos < NumArcosColumns) {
         const int32_t k = ColVarArcos[static_cast<size_t>(UserView().RangeVarArcos)];
         if (k >= 1 && k <= NumLinkVars) {
             UserView().RangeMin = Arcos[0].Var[k];
-            RangeMax = Arcos[ArcosMaxRec].Var[k];
+            UserView().RangeMax = Arcos[ArcosMaxRec].Var[k];
         }
     }
     if (UserView().RangeVarArcos < 0 || UserView().RangeVarArcos >= NumColArcos || !sagArcos || UserView().RangeVarArcos >= sagArcos->ColCount() ||
@@ -323,7 +323,7 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
             legend->PlaceAfresh = c.LegendLeft == 0 && c.LegendTop == 0;
         }
 
-    RangeMax = c.ScaleMax;
+    UserView().RangeMax = c.ScaleMax;
     UserView().ScaleFixed = c.ScaleFixed;
     if (KDVscale)
         KDVscale->Fixed->setChecked(UserView().ScaleFixed);
@@ -360,8 +360,8 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
 
     letra(5);
 
-    ModePenColors[mode] = c.Pen;
-    ModeBrushColors[mode] = c.Brush;
+    UserView().ModePenColors[mode] = c.Pen;
+    UserView().ModeBrushColors[mode] = c.Brush;
 
     // The first layer found replaces those loaded before, the others are added;
     // files that are gone are passed over.
@@ -394,10 +394,10 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
         Ranges::ReadRangeSets(ini, section);
 
     for (size_t k = 0; k < ViewRangeClasses; ++k) {
-        RangeTable[k].High = c.RangeHighs[k];
-        RangeTable[k].Low = k == 0 ? RangeTable[0].High : RangeTable[k - 1].High;
-        RangeTable[k].Color = c.RangeColors[k];
-        RangeTable[k].Active = c.RangeActive[k];
+        UserView().RangeTable[k].High = c.RangeHighs[k];
+        UserView().RangeTable[k].Low = k == 0 ? UserView().RangeTable[0].High : UserView().RangeTable[k - 1].High;
+        UserView().RangeTable[k].Color = c.RangeColors[k];
+        UserView().RangeTable[k].Active = c.RangeActive[k];
     }
     // A section without explicit classes gives the variable shown its stored set.
     if (OpenInteractive != 0 && UserView().RangeName != "null" && !c.HasRangeKeys)

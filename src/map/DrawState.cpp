@@ -61,7 +61,7 @@ void ResetMapState()
     // The user's view as at start: variables, range sets, sizes and styles.
     UserView() = TViewState{};
     Ranges::SetDefaults();
-    NumRanges = 5;
+    UserView().NumRanges = 5;
 
     // The polyline, point and polygon layers of an earlier window.
     GeoLinks.reset();

@@ -114,9 +114,9 @@ void ReadTheme(const TIniFile& ini, Net2PrintView& view, TPrintTheme& theme)
         theme.HasColor = true;
         theme.Pen = static_cast<uint32_t>(ZelUtils::Round(pb[0]));
         theme.Brush = static_cast<uint32_t>(ZelUtils::Round(pb[1]));
-        if (RangeMode >= 0 && RangeMode <= MaxRangeModes) {
-            ModePenColors[RangeMode] = theme.Pen;
-            ModeBrushColors[RangeMode] = theme.Brush;
+        if (UserView().RangeMode >= 0 && UserView().RangeMode <= MaxRangeModes) {
+            UserView().ModePenColors[UserView().RangeMode] = theme.Pen;
+            UserView().ModeBrushColors[UserView().RangeMode] = theme.Brush;
         }
     }
 }

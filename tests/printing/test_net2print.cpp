@@ -58,7 +58,7 @@ TEST_F(Net2PrintTest, FullDefinition)
         "VerNombreNodos=1\r\nFixed=1\r\nValorMaximo=1500.5\r\n"
         "[Red B]\r\nRedPalvon=sub/b.dat\r\nVineta=3;4\r\nTitulos=uno,dos\r\n");
     FakeView view;
-    RangeMode = 1;
+    UserView().RangeMode = 1;
     ASSERT_TRUE(ReadWriteNet2Print("def.ini", &view));
     EXPECT_EQ(Net2PrintCount, 4);
     EXPECT_EQ(WordOrientation, 1);
@@ -82,8 +82,8 @@ TEST_F(Net2PrintTest, FullDefinition)
     EXPECT_EQ(view.theme.VinetaLeft, 7);
     EXPECT_EQ(view.theme.VinetaTop, 9);
     // A one-field colour pair falls back to the fixed pair.
-    EXPECT_EQ(ModePenColors[1], 8454143u);
-    EXPECT_EQ(ModeBrushColors[1], 8421631u);
+    EXPECT_EQ(UserView().ModePenColors[1], 8454143u);
+    EXPECT_EQ(UserView().ModeBrushColors[1], 8421631u);
     EXPECT_EQ(Items[11].Color, 123u);
     EXPECT_EQ(PixsVol, 40);
     EXPECT_TRUE(view.theme.VerNombreNodos);

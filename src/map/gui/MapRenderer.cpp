@@ -125,7 +125,7 @@ void TMapRenderer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)
         case TMapLayer::Lineas: {
             const DataLayers::TLegendRequest legend = DrawLineas(c);
             if (legend.kind == DataLayers::TLegendRequest::Bars)
-                DrawSymbolo(legend.caption, legend.count);
+                DrawSymbolo(legend);
             break;
         }
         case TMapLayer::Red:

@@ -13,6 +13,9 @@
 class TMapDrawHost;
 class TOxrImage;
 class TWindowHost;
+namespace DataLayers {
+struct TLegendRequest;
+}
 
 // Where the layers go: the main map, a still quick view, the magnifier.
 enum class TLayerTarget { MainMap, QuickView, Magnifier };
@@ -45,7 +48,7 @@ public:
     void DrawMapaColores(TOxrImage* Img);
     void DrawValue(TOxrImage* Img);
     void DrawMovimLinks(TOxrImage* Img);
-    void DrawSymbolo(const std::string& caption, int count);
+    void DrawSymbolo(const DataLayers::TLegendRequest& bars);
     void DrawRanges(const std::string& caption);
     void DrawMovRange(const std::string& caption);
 

@@ -209,8 +209,8 @@ public:
         if (TLegendImage* sym = host_.RangeLegend())
             sym->move(s_.legend);
         if (e.Color != "null" && Net2PrintFile::ParseFields(e.Color, 2, f)) {
-            ModePenColors[Mode()] = static_cast<uint32_t>(ZelUtils::Round(f[0]));
-            ModeBrushColors[Mode()] = static_cast<uint32_t>(ZelUtils::Round(f[1]));
+            UserView().ModePenColors[Mode()] = static_cast<uint32_t>(ZelUtils::Round(f[0]));
+            UserView().ModeBrushColors[Mode()] = static_cast<uint32_t>(ZelUtils::Round(f[1]));
         }
         if (!e.Zoom.empty() && Net2PrintFile::ParseFields(e.Zoom, 4, f)) {
             WorldMinX = f[0]; WorldMinY = f[1]; WorldMaxX = f[2]; WorldMaxY = f[3];
@@ -261,7 +261,7 @@ public:
             // picture drawn together.
             if (!c.LinkHeader.empty())
                 UserView().ShownVarList.push_back(ZelUtils::Format("%d", UserView().RangeVarByMode[mode]));
-            VarColors[0] = ModePenColors[mode];
+            UserView().VarColors[0] = UserView().ModePenColors[mode];
             batchHost_.LinkRangeValues();
             FillClasses();
         }
@@ -275,7 +275,7 @@ public:
             // A column without positive flows still gets classes of its own
             // network's values, never those of the network printed before.
             if (!batchHost_.MovementRangeValues())
-                Ranges::FillDefaultRanges(UserView().RangeMin, RangeMax);
+                Ranges::FillDefaultRanges(UserView().RangeMin, UserView().RangeMax);
         }
         return c;
     }
@@ -284,7 +284,7 @@ public:
     {
         const uint32_t colors[5] = {11823615u, 65535u, 3145645u, 15624315u, 10061943u};
         for (int i = 0; i < 5 && i < MaxShownVars; ++i)
-            VarColors[static_cast<size_t>(i)] = colors[i];
+            UserView().VarColors[static_cast<size_t>(i)] = colors[i];
     }
 
     std::string AttributeTitle() override
@@ -306,7 +306,7 @@ private:
         return !a.empty() && !b.empty() && (a == b || std::filesystem::equivalent(a, b, ec));
     }
 
-    static size_t Mode() { return static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes)); }
+    static size_t Mode() { return static_cast<size_t>(std::clamp(UserView().RangeMode, 0, MaxRangeModes)); }
 
     static bool FileUsable(const std::string& name)
     {
@@ -331,19 +331,19 @@ private:
         std::array<std::string, NumArcosColumns> titles;
         void Keep()
         {
-            table = RangeTable; numRanges = NumRanges; min = UserView().RangeMin; max = RangeMax;
+            table = UserView().RangeTable; numRanges = UserView().NumRanges; min = UserView().RangeMin; max = UserView().RangeMax;
             movimMin = UserView().RangeMovimMin; movimMax = UserView().RangeMovimMax; name = UserView().RangeName;
-            varByMode = UserView().RangeVarByMode; pen = ModePenColors; brush = ModeBrushColors;
-            varArcos = UserView().RangeVarArcos; itemMovim = UserView().RangeItemMovim; varMovim = RangeVarMovim;
-            shown = UserView().ShownVarList; colours = VarColors; titles = TitArcos;
+            varByMode = UserView().RangeVarByMode; pen = UserView().ModePenColors; brush = UserView().ModeBrushColors;
+            varArcos = UserView().RangeVarArcos; itemMovim = UserView().RangeItemMovim; varMovim = UserView().RangeVarMovim;
+            shown = UserView().ShownVarList; colours = UserView().VarColors; titles = TitArcos;
         }
         void Restore() const
         {
-            RangeTable = table; NumRanges = numRanges; UserView().RangeMin = min; RangeMax = max;
+            UserView().RangeTable = table; UserView().NumRanges = numRanges; UserView().RangeMin = min; UserView().RangeMax = max;
             UserView().RangeMovimMin = movimMin; UserView().RangeMovimMax = movimMax; UserView().RangeName = name;
-            UserView().RangeVarByMode = varByMode; ModePenColors = pen; ModeBrushColors = brush;
-            UserView().RangeVarArcos = varArcos; UserView().RangeItemMovim = itemMovim; RangeVarMovim = varMovim;
-            UserView().ShownVarList = shown; VarColors = colours; TitArcos = titles;
+            UserView().RangeVarByMode = varByMode; UserView().ModePenColors = pen; UserView().ModeBrushColors = brush;
+            UserView().RangeVarArcos = varArcos; UserView().RangeItemMovim = itemMovim; UserView().RangeVarMovim = varMovim;
+            UserView().ShownVarList = shown; UserView().VarColors = colours; TitArcos = titles;
         }
     };
 
@@ -367,11 +367,11 @@ private:
     static void FillClasses()
     {
         const bool drawNull = ProgramOptions().DrawNull;
-        if (RangeMax > 0 || drawNull) {
-            RangeMax = static_cast<float>(RangeMax * 1.00000000001);
-            Ranges::PrepareRanges(UserView().RangeName, UserView().RangeMin, RangeMax);
+        if (UserView().RangeMax > 0 || drawNull) {
+            UserView().RangeMax = static_cast<float>(UserView().RangeMax * 1.00000000001);
+            Ranges::PrepareRanges(UserView().RangeName, UserView().RangeMin, UserView().RangeMax);
         } else {
-            Ranges::FillDefaultRanges(UserView().RangeMin, RangeMax);
+            Ranges::FillDefaultRanges(UserView().RangeMin, UserView().RangeMax);
         }
     }
 

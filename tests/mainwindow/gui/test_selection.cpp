@@ -255,10 +255,10 @@ TEST_F(Selection, GridDoubleClicksLocateMoveAndShowColumns)
     EXPECT_NEAR(WorldMaxY, 950 + d, 1e-3);
 
     // A value column with nothing above 0 changes nothing.
-    const auto ranges = RangeTable;
+    const auto ranges = UserView().RangeTable;
     DoubleClick(w->sagArcos, 13, 1); // "Conteo": no counts read
     EXPECT_TRUE(UserView().ShownVarList.empty());
-    EXPECT_EQ(RangeTable[1].High, ranges[1].High);
+    EXPECT_EQ(UserView().RangeTable[1].High, ranges[1].High);
 
     // Three columns with Ctrl: the colour legend items, lightened by position.
     DoubleClick(w->sagArcos, 4, 1);
@@ -270,7 +270,7 @@ TEST_F(Selection, GridDoubleClicksLocateMoveAndShowColumns)
     EXPECT_TRUE(livemenus::Find(w.get(), "cv2")->isVisible());
     EXPECT_FALSE(livemenus::Find(w.get(), "cv3")->isVisible());
     EXPECT_EQ(livemenus::Find(w.get(), "cv1")->text(), "Cap");
-    EXPECT_EQ(VarColors[2], Ranges::AjustaColor(ModePenColors[1], 2));
+    EXPECT_EQ(UserView().VarColors[2], Ranges::AjustaColor(UserView().ModePenColors[1], 2));
     EXPECT_TRUE(w->Down(Cmd::tbAtributos));
 
     // A node's first cell starts moving it; another cell centres the map on it.

@@ -83,7 +83,7 @@ protected:
 TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
 {
     TDlgCfg& d = Secondary::DlgCfg();
-    const size_t mode = static_cast<size_t>(RangeMode);
+    const size_t mode = static_cast<size_t>(UserView().RangeMode);
     const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
     WorldMinX = Network.MinX + w / 4;
     WorldMaxX = Network.MaxX - w / 8;
@@ -99,7 +99,7 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     viewer->SetDown(Cmd::aAtributos2, true);
     viewer->sym->move(70, 81);
     viewer->tit->setPlainText("Uno\n\nTres");
-    RangeMax = 123.5f;
+    UserView().RangeMax = 123.5f;
     Secondary::KDVscale().Fixed->setChecked(true);
     PixsVol = 31;
     PixsCol = 7;
@@ -113,8 +113,8 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     SymbolColors[0] = 111;
     SymbolColors[2] = 222;
     NumFormat = {9, 2, "%.2f"};
-    ModePenColors[mode] = 333;
-    ModeBrushColors[mode] = 444;
+    UserView().ModePenColors[mode] = 333;
+    UserView().ModeBrushColors[mode] = 444;
     Items[3] = {"Capa", 0xFF, 2, true, psDot};
     Items[20] = {"Ultima", 77, 3, false, psInsideFrame};
     d.cbNodos->setChecked(false);
@@ -142,7 +142,7 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     viewer->sym->move(1, 1);
     viewer->tit->setPlainText("otro");
     WorldMinX = WorldMinY = WorldMaxX = WorldMaxY = 0;
-    RangeMax = 0;
+    UserView().RangeMax = 0;
     // A run that has not shown the scale dialog yet.
     delete KDVscale;
     KDVscale = nullptr;
@@ -150,7 +150,7 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     PixsVol = PixsCol = CentroidSize = NodeSize = ArrowSize = 1;
     DisplayStyles::SetDefaultStyles();
     NumFormat = Tfmt();
-    SymbolColors[0] = SymbolColors[2] = ModePenColors[mode] = ModeBrushColors[mode] = 0;
+    SymbolColors[0] = SymbolColors[2] = UserView().ModePenColors[mode] = UserView().ModeBrushColors[mode] = 0;
     d.cbNodos->setChecked(true);
     d.SeleccionGrafica->SetItemIndex(0);
     d.ZonaBordeAncho->setValue(1);
@@ -179,7 +179,7 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     EXPECT_EQ(viewer->sym->pos(), QPoint(70, 81));
     EXPECT_EQ(viewer->Scl->pos(), QPoint(70, 81));
     EXPECT_EQ(TitleLines(), (std::vector<std::string>{"Uno", "", "Tres"}));
-    EXPECT_FLOAT_EQ(RangeMax, 123.5f);
+    EXPECT_FLOAT_EQ(UserView().RangeMax, 123.5f);
     EXPECT_TRUE(UserView().ScaleFixed);
     EXPECT_TRUE(Secondary::KDVscale().Fixed->isChecked()) << "the dialog made afterwards shows the setting read";
     EXPECT_EQ(PixsVol, 31);
@@ -204,8 +204,8 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     EXPECT_EQ(SymbolColors[2], 222u);
     EXPECT_EQ(NumFormat.NumDec, 9);
     EXPECT_EQ(NumFormat.Format, "%.2f");
-    EXPECT_EQ(ModePenColors[mode], 333u);
-    EXPECT_EQ(ModeBrushColors[mode], 444u);
+    EXPECT_EQ(UserView().ModePenColors[mode], 333u);
+    EXPECT_EQ(UserView().ModeBrushColors[mode], 444u);
     EXPECT_EQ(Items[3].Name, "Capa");
     EXPECT_EQ(Items[3].Color, 0xFFu);
     EXPECT_EQ(Items[3].Width, 2);
@@ -262,11 +262,11 @@ TEST_F(ViewConfig, WrongFieldCountsGiveTheWholeDefault)
     EXPECT_EQ(UserView().RangeNames[1], "null");
     const float limits[6] = {0, 0.25f, 0.5f, 0.75f, 1, 1.25f};
     for (size_t k = 0; k < 6; ++k)
-        EXPECT_FLOAT_EQ(RangeTable[k].High, limits[k]) << k;
-    EXPECT_FLOAT_EQ(RangeTable[0].Low, 0.0f);
-    EXPECT_FLOAT_EQ(RangeTable[3].Low, 0.5f);
-    EXPECT_FALSE(RangeTable[0].Active);
-    EXPECT_TRUE(RangeTable[5].Active);
+        EXPECT_FLOAT_EQ(UserView().RangeTable[k].High, limits[k]) << k;
+    EXPECT_FLOAT_EQ(UserView().RangeTable[0].Low, 0.0f);
+    EXPECT_FLOAT_EQ(UserView().RangeTable[3].Low, 0.5f);
+    EXPECT_FALSE(UserView().RangeTable[0].Active);
+    EXPECT_TRUE(UserView().RangeTable[5].Active);
     // "Soleras" of one field leaves the layers as they were.
     EXPECT_EQ(viewer->Settings().GeoLayersLoaded, 1);
     EXPECT_EQ(NumGeoLayers, layersBefore);
@@ -366,7 +366,7 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
     // when the current mode shows none, kept when it shows a column of this grid.
     std::filesystem::copy_file(testutil::dataPath("theme_other_net.ini"), tmp.file("otra.ini"));
     TIniFile other(tmp.file("otra.ini"));
-    UserView().RangeVarByMode[static_cast<size_t>(RangeMode)] = 0;
+    UserView().RangeVarByMode[static_cast<size_t>(UserView().RangeMode)] = 0;
     viewer->Settings().LeerConfiguracion(other, "OtraRed");
     EXPECT_EQ(UserView().RangeName, "null");
     EXPECT_EQ(UserView().RangeVarArcos, 0);
@@ -380,7 +380,7 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
         if (ColVarArcos[static_cast<size_t>(c)] > 0)
             column = c;
     ASSERT_GT(column, 0);
-    UserView().RangeVarByMode[static_cast<size_t>(RangeMode)] = column;
+    UserView().RangeVarByMode[static_cast<size_t>(UserView().RangeMode)] = column;
     viewer->Settings().LeerConfiguracion(other, "OtraRed");
     EXPECT_EQ(UserView().RangeVarArcos, column);
     EXPECT_EQ(UserView().RangeName, viewer->sagArcos->cell(column, 0));

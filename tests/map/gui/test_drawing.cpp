@@ -585,15 +585,15 @@ TEST_F(ViewerDrawing, AttributeBarsNeedChosenVariablesAndAMaximumAboveZero)
     ColVarArcos[5] = 7; // grid column 5: "Longitud"
     UserView().RangeVarArcos = 5;
     UserView().ShownVarList = {"5"};
-    RangeMax = 0.0f;
+    UserView().RangeMax = 0.0f;
     viewer->SetDown(Cmd::tbAtributos, true);
     viewer->RedrawMap();
     ASSERT_NE(viewer->Scl, nullptr);
     EXPECT_TRUE(viewer->Scl->isHidden()); // nothing scaled by a zero maximum
-    RangeMax = std::nanf("");
+    UserView().RangeMax = std::nanf("");
     viewer->RedrawMap();
     EXPECT_TRUE(viewer->Scl->isHidden());
-    RangeMax = 650.0f;
+    UserView().RangeMax = 650.0f;
     viewer->RedrawMap();
     EXPECT_FALSE(viewer->Scl->isHidden());
     UserView().ShownVarList.clear();
@@ -601,7 +601,7 @@ TEST_F(ViewerDrawing, AttributeBarsNeedChosenVariablesAndAMaximumAboveZero)
     EXPECT_TRUE(viewer->Scl->isHidden());
     viewer->SetDown(Cmd::tbAtributos, false);
     UserView().RangeVarArcos = 0;
-    RangeMax = 0.0f;
+    UserView().RangeMax = 0.0f;
 }
 
 TEST_F(ViewerDrawing, EmptyWindowsAndAnEmptyNetworkDrawBlank)

@@ -346,7 +346,7 @@ TEST_F(ZoomWindow, SizeDialogSampleAndSizeOnOk)
 
 TEST_F(ZoomWindow, ScaleDialogShowsOneToNAndStoresOnOk)
 {
-    RangeMax = 250.0f;
+    UserView().RangeMax = 250.0f;
     PixsVol = 25;
     NumFormat = Tfmt{};
     AnswerModals({[&](QWidget* d) {
@@ -361,7 +361,7 @@ TEST_F(ZoomWindow, ScaleDialogShowsOneToNAndStoresOnOk)
     }});
     livemenus::Click(viewer, "menu:Ver", "Escala1");
     EXPECT_EQ(PixsVol, 1);
-    EXPECT_FLOAT_EQ(RangeMax, 400.0f);
+    EXPECT_FLOAT_EQ(UserView().RangeMax, 400.0f);
 
     // Cancel keeps everything, the keep-the-maximum box included.
     AnswerModals({[&](QWidget* d) {
@@ -384,7 +384,7 @@ TEST_F(ZoomWindow, KeepMaximumBoxHoldsTheScaleWhenAnotherVariableIsPicked)
         if (a->text() == QStringLiteral("Capacidad"))
             pick = a;
     ASSERT_NE(pick, nullptr);
-    RangeMode = 1;
+    UserView().RangeMode = 1;
 
     // The user types a maximum, ticks "keep", and accepts.
     AnswerModals({[&](QWidget* d) {
@@ -399,7 +399,7 @@ TEST_F(ZoomWindow, KeepMaximumBoxHoldsTheScaleWhenAnotherVariableIsPicked)
     // Another variable keeps the scale's maximum (raised by the ranges' 0.1 %).
     pick->trigger();
     EXPECT_EQ(UserView().RangeName, "Cap");
-    EXPECT_FLOAT_EQ(RangeMax, 777.0f * 1.001f);
+    EXPECT_FLOAT_EQ(UserView().RangeMax, 777.0f * 1.001f);
 
     // Unticked, the next pick takes the variable's own maximum.
     AnswerModals({[&](QWidget* d) {
@@ -412,8 +412,8 @@ TEST_F(ZoomWindow, KeepMaximumBoxHoldsTheScaleWhenAnotherVariableIsPicked)
     pick->trigger();
     const int32_t capColumn = UserView().RangeVarArcos;
     ASSERT_GT(capColumn, 1);
-    EXPECT_FLOAT_EQ(RangeMax, Arcos[ArcosMaxRec].Var[ColVarArcos[static_cast<size_t>(capColumn)]] * 1.001f);
-    EXPECT_NE(RangeMax, 777.0f * 1.001f);
+    EXPECT_FLOAT_EQ(UserView().RangeMax, Arcos[ArcosMaxRec].Var[ColVarArcos[static_cast<size_t>(capColumn)]] * 1.001f);
+    EXPECT_NE(UserView().RangeMax, 777.0f * 1.001f);
 }
 
 TEST_F(ZoomWindow, BarLegendStaysInsideTheMapWhenASecondVariableIsAdded)
@@ -431,7 +431,7 @@ TEST_F(ZoomWindow, BarLegendStaysInsideTheMapWhenASecondVariableIsAdded)
     // Nothing chosen yet: the variable colours are not offered.
     EXPECT_FALSE(livemenus::Find(viewer, "cvs")->isVisible());
     EXPECT_FALSE(livemenus::Find(viewer, "cv0")->isVisible());
-    RangeMode = 1;
+    UserView().RangeMode = 1;
     UserView().DataLayerKind = 1;
     UserView().ShownVarList.clear();
 

@@ -115,11 +115,11 @@ void MakeMovements()
     NumColMovim = 5;
     ColVarMovim.fill(0);
     ColVarMovim[4] = 1;
-    MovimDrawMode = false;
-    RangeVarMovim = 4;
+    UserView().MovimDrawMode = false;
+    UserView().RangeVarMovim = 4;
     TitMovim[4] = "Flujo";
     Ranges::FillDefaultRanges(0.0f, 100.0f);
-    RangeTable[2].Active = false;
+    UserView().RangeTable[2].Active = false;
 }
 
 struct Case {
