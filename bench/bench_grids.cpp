@@ -164,10 +164,10 @@ void BM_RedrawWithColourClassesAndValues(benchmark::State& state)
     TPalvonViewer& w = Viewer();
     PrepareColourClasses(w);
     DrawEnabled = true;
-    WorldMinX = Network.MinX;
-    WorldMaxX = Network.MaxX;
-    WorldMinY = Network.MinY;
-    WorldMaxY = Network.MaxY;
+    UserView().WorldMinX = Network.MinX;
+    UserView().WorldMaxX = Network.MaxX;
+    UserView().WorldMinY = Network.MinY;
+    UserView().WorldMaxY = Network.MaxY;
     w.SetDown(Cmd::tbColores, false);
     w.SetDown(Cmd::tbValues, false);
     for (auto _ : state) {

@@ -291,10 +291,10 @@ void CentreView(double x, double y, double hx, double hy)
         hx = floor;
     if (!(hy > 0.0))
         hy = floor;
-    WorldMinX = x - hx;
-    WorldMaxX = x + hx;
-    WorldMinY = y - hy;
-    WorldMaxY = y + hy;
+    UserView().WorldMinX = x - hx;
+    UserView().WorldMaxX = x + hx;
+    UserView().WorldMinY = y - hy;
+    UserView().WorldMaxY = y + hy;
 }
 
 double ExtentWidth() { return double(Network.MaxX) - double(Network.MinX); }

@@ -6,6 +6,7 @@
 #include "widgets/CommandPlaces.h"
 #include "map/ViewSnapshot.h"
 #include "export/GeoWriters.h"
+#include "map/ZoomHistory.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/NodeMoves.h"
@@ -99,7 +100,9 @@ void TPrintHostAdapter::PutBackPositions(const KDVlib::THeldPositions& held, boo
     KDVlib::PositionsUnsaved = true;
     if (!reread)
         return;
-    KDVlib::PutBackPositions(held);
+    TZoomSlot extent;
+    if (KDVlib::PutBackPositions(held, extent))
+        Zoom::NetworkExtentChanged(extent);
     const auto show = [](TStringAlignGrid* grid, int32_t row, float x, float y) {
         if (grid && row >= 1 && row < grid->RowCount()) {
             grid->setCell(1, row, ZelUtils::Trim(ZelUtils::Format(XYFormat.c_str(), double(x))));

@@ -164,7 +164,7 @@ void TSettingsController::GrabarConfiguracion(TIniFile& ini, const std::string& 
     put("Variables", UserView().ShownVarList.empty() ? "null" : Join(UserView().ShownVarList));
     const std::vector<std::string> title = TitleLines(viewer_.tit);
     put("Titulo", title.empty() ? "null" : Join(title));
-    put("Zoom", Join({Real(WorldMinX), Real(WorldMinY), Real(WorldMaxX), Real(WorldMaxY)}));
+    put("Zoom", Join({Real(UserView().WorldMinX), Real(UserView().WorldMinY), Real(UserView().WorldMaxX), Real(UserView().WorldMaxY)}));
 
     std::vector<std::string> enabled, pressed;
     for (const std::optional<TCommandId>& id : LayerButtons) {
@@ -288,16 +288,16 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
         }
     }
 
-    WorldMinX = c.Zoom[0];
-    WorldMinY = c.Zoom[1];
-    WorldMaxX = c.Zoom[2];
-    WorldMaxY = c.Zoom[3];
+    UserView().WorldMinX = c.Zoom[0];
+    UserView().WorldMinY = c.Zoom[1];
+    UserView().WorldMaxX = c.Zoom[2];
+    UserView().WorldMaxY = c.Zoom[3];
     // Without a network there is no extent to clamp into (its bounds are still unset).
     if (Network.MinX <= Network.MaxX && Network.MinY <= Network.MaxY) {
-        WorldMinX = std::max(WorldMinX, double(Network.MinX));
-        WorldMaxX = std::min(WorldMaxX, double(Network.MaxX));
-        WorldMinY = std::max(WorldMinY, double(Network.MinY));
-        WorldMaxY = std::min(WorldMaxY, double(Network.MaxY));
+        UserView().WorldMinX = std::max(UserView().WorldMinX, double(Network.MinX));
+        UserView().WorldMaxX = std::min(UserView().WorldMaxX, double(Network.MaxX));
+        UserView().WorldMinY = std::max(UserView().WorldMinY, double(Network.MinY));
+        UserView().WorldMaxY = std::min(UserView().WorldMaxY, double(Network.MaxY));
     }
 
     // The layer switches go to the view state, and the state to its buttons.

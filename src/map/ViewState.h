@@ -9,6 +9,7 @@
 //
 // There is one user's view in the program (UserView); the main window shows it.
 #include "map/Ranges.h"
+#include "model/KDVvars.h"
 
 #include <array>
 #include <cstdint>
@@ -88,6 +89,13 @@ struct TViewState {
     // intersection views.
     double FMov = 1.0;
     float IntersectionBorderWidth = 1.0f;
+
+    // The view window of the main map in world units, and its history of views:
+    // slot 1 the whole network, ZoomIndex the current slot ("Vista anterior"
+    // steps back). The network's own extent is the model's (Network.MinX...).
+    double WorldMinX = 0, WorldMaxX = 1, WorldMinY = 0, WorldMaxY = 1;
+    std::array<TZoomSlot, MaxZoomHistory + 1> ZoomHistory{}; // slots 1..500
+    int32_t ZoomIndex = 1;
 };
 
 // The user's view: the one the main window shows.

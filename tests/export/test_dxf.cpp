@@ -203,8 +203,8 @@ void StreetNetwork()
     link(c, b, 1800, "Sur", true); // one-way backwards: labelled, turned upright
     Network.MinX = 0; Network.MaxX = 100; Network.MinY = 0; Network.MaxY = 100;
     KDVlib::BuildHitGrid();
-    WorldMinX = -10; WorldMaxX = 110; WorldMinY = -10; WorldMaxY = 110;
-    KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
+    UserView().WorldMinX = -10; UserView().WorldMaxX = 110; UserView().WorldMinY = -10; UserView().WorldMaxY = 110;
+    KDVlib::SetGrid(UserView().WorldMinX, UserView().WorldMaxX, UserView().WorldMinY, UserView().WorldMaxY);
 }
 
 std::vector<std::string> Texts(const std::string& text)
@@ -302,7 +302,7 @@ void DataNetwork()
     TitMovim[4] = "F.Asig";
     PalvonRead::ComputeLinkDataExtremes();
     KDVlib::BuildHitGrid();
-    KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
+    KDVlib::SetGrid(UserView().WorldMinX, UserView().WorldMaxX, UserView().WorldMinY, UserView().WorldMaxY);
     UserView().RangeMode = 0;
     UserView().RangeVarByMode.fill(0);
     UserView().RangeVarByMode[0] = 5;

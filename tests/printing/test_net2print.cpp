@@ -74,10 +74,10 @@ TEST_F(Net2PrintTest, FullDefinition)
     EXPECT_EQ(view.general.TemaVelmora, "null");
 
     EXPECT_EQ(view.themes, 1);
-    EXPECT_DOUBLE_EQ(WorldMinX, 1);
-    EXPECT_DOUBLE_EQ(WorldMinY, 2);
-    EXPECT_DOUBLE_EQ(WorldMaxX, 3.5);
-    EXPECT_DOUBLE_EQ(WorldMaxY, 4);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, 1);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinY, 2);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxX, 3.5);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxY, 4);
     // A one-field legend place keeps the legend where it was.
     EXPECT_EQ(view.theme.VinetaLeft, 7);
     EXPECT_EQ(view.theme.VinetaTop, 9);
@@ -153,7 +153,7 @@ TEST_F(Net2PrintTest, SettingsOnlyAndDefaults)
     PixsVol = 33;
     testutil::writeFile("only.ini", "[general]\r\nTama\xF1oPapel=2\r\n[TEMA]\r\nVineta=15;20\r\nZoom=1;2;3\r\n");
     FakeView view;
-    WorldMinX = -5;
+    UserView().WorldMinX = -5;
     ASSERT_TRUE(ReadWriteNet2Print("only.ini", &view));
     EXPECT_EQ(Net2PrintCount, 2);
     EXPECT_EQ(Net2Print[0].NetworkFile, "null");
@@ -167,7 +167,7 @@ TEST_F(Net2PrintTest, SettingsOnlyAndDefaults)
     EXPECT_EQ(view.theme.VinetaLeft, 15);
     EXPECT_EQ(view.theme.VinetaTop, 20);
     EXPECT_FALSE(view.theme.HasZoom);  // three numbers: not a window
-    EXPECT_DOUBLE_EQ(WorldMinX, -5);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, -5);
 
     testutil::writeFile("empty.ini", "[X]\r\nRedPalvon=x.dat\r\n");
     ASSERT_TRUE(ReadWriteNet2Print("empty.ini"));

@@ -53,7 +53,7 @@ void TMapRenderer::DrawPalvon()
     clock.start();
     {
         TWaitCursor busy;
-        img->SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+        img->SetWorld(UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY);
         PickLength = float(img->PixelToWorldX(5) - img->PixelToWorldX(0));
         if (Network.SectionPresent[0] && LanesReady) {
             PalvonRead::ComputeLinkGeometry();
@@ -191,7 +191,7 @@ void TMapRenderer::SetGrid()
     const TOxrImage* img = host_.MapCanvas();
     // The canvas may show more than the view window on one axis (one scale for
     // both): the tiles of everything shown are marked.
-    double minX = WorldMinX, maxX = WorldMaxX, minY = WorldMinY, maxY = WorldMaxY;
+    double minX = UserView().WorldMinX, maxX = UserView().WorldMaxX, minY = UserView().WorldMinY, maxY = UserView().WorldMaxY;
     if (img) {
         minX = std::min(minX, img->MinX());
         minY = std::min(minY, img->MinY());

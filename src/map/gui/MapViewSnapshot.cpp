@@ -85,9 +85,9 @@ TViewSnapshot TMapRenderer::SnapshotView(TLayerTarget target)
         v.TitleColor = box->palette().color(QPalette::Text);
     }
 
-    v.MinX = WorldMinX;
-    v.MinY = WorldMinY;
-    v.MaxX = WorldMaxX;
-    v.MaxY = WorldMaxY;
+    v.MinX = UserView().WorldMinX;
+    v.MinY = UserView().WorldMinY;
+    v.MaxX = UserView().WorldMaxX;
+    v.MaxY = UserView().WorldMaxY;
     return v;
 }

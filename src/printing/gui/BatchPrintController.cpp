@@ -111,9 +111,9 @@ public:
         // The batch draws from its own copy of the view: the user's buttons,
         // menu ticks and title box are never pressed or typed into.
         view_ = printing_.ViewSnapshot();
-        s_.minX = WorldMinX; s_.maxX = WorldMaxX; s_.minY = WorldMinY; s_.maxY = WorldMaxY;
-        s_.zoomHistory = ZoomHistory;
-        s_.zoomIndex = ZoomIndex;
+        s_.minX = UserView().WorldMinX; s_.maxX = UserView().WorldMaxX; s_.minY = UserView().WorldMinY; s_.maxY = UserView().WorldMaxY;
+        s_.zoomHistory = UserView().ZoomHistory;
+        s_.zoomIndex = UserView().ZoomIndex;
         s_.legend = host_.RangeLegend() ? host_.RangeLegend()->pos() : QPoint();
         s_.barLegend = host_.BarLegend() ? host_.BarLegend()->pos() : QPoint();
         s_.network = DatFileName.empty() ? std::string() : DatDir + DatFileName;
@@ -151,10 +151,10 @@ public:
                 batchHost_.OpenDataFile(TBatchPrintHost::TDataFile::Counts, s_.counts);
             LoadAux(s_.complementary, s_.complementaryMovs, s_.traces, s_.zoning);
         }
-        WorldMinX = s_.minX; WorldMaxX = s_.maxX; WorldMinY = s_.minY; WorldMaxY = s_.maxY;
+        UserView().WorldMinX = s_.minX; UserView().WorldMaxX = s_.maxX; UserView().WorldMinY = s_.minY; UserView().WorldMaxY = s_.maxY;
         // The user's zoom steps ("Vista anterior") survive the networks opened meanwhile.
-        ZoomHistory = s_.zoomHistory;
-        ZoomIndex = s_.zoomIndex;
+        UserView().ZoomHistory = s_.zoomHistory;
+        UserView().ZoomIndex = s_.zoomIndex;
         if (TLegendImage* sym = host_.RangeLegend())
             sym->move(s_.legend);
         if (TLegendImage* scl = host_.BarLegend())
@@ -213,11 +213,11 @@ public:
             UserView().ModeBrushColors[Mode()] = static_cast<uint32_t>(ZelUtils::Round(f[1]));
         }
         if (!e.Zoom.empty() && Net2PrintFile::ParseFields(e.Zoom, 4, f)) {
-            WorldMinX = f[0]; WorldMinY = f[1]; WorldMaxX = f[2]; WorldMaxY = f[3];
+            UserView().WorldMinX = f[0]; UserView().WorldMinY = f[1]; UserView().WorldMaxX = f[2]; UserView().WorldMaxY = f[3];
         } else if (SameFile(e.NetworkFile, s_.network)) {
-            WorldMinX = s_.minX; WorldMaxX = s_.maxX; WorldMinY = s_.minY; WorldMaxY = s_.maxY;
+            UserView().WorldMinX = s_.minX; UserView().WorldMaxX = s_.maxX; UserView().WorldMinY = s_.minY; UserView().WorldMaxY = s_.maxY;
         }
-        view_.MinX = WorldMinX; view_.MinY = WorldMinY; view_.MaxX = WorldMaxX; view_.MaxY = WorldMaxY;
+        view_.MinX = UserView().WorldMinX; view_.MinY = UserView().WorldMinY; view_.MaxX = UserView().WorldMaxX; view_.MaxY = UserView().WorldMaxY;
         // Any other network keeps the full extent its opening gave it: the window
         // of the network open before would show none of it.
         PrintToExtent = true;

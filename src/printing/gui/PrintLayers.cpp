@@ -246,7 +246,7 @@ void PrintNetWork(QPainter& p)
             ZelPrinter::PolylinePts(&p, pts, int32_t(pts.size()) - 1, 0);
         });
     }
-    Services().SetMenuItemEnabled("aVistaAnterior", ZoomIndex > 1);
+    Services().SetMenuItemEnabled("aVistaAnterior", UserView().ZoomIndex > 1);
 }
 
 namespace {

@@ -574,10 +574,10 @@ TEST_F(MapModes, PolygonDrawingSurvivesEscapeAndShiftDragsAMidpoint)
         const double wx0 = Wx(a), wy0 = Wy(a), wx1 = Wx(b), wy1 = Wy(b);
         Drag(a, b);
         EXPECT_FALSE(RubberBand) << "the box is gone";
-        EXPECT_NEAR(WorldMinX, std::min(wx0, wx1), 1e-3);
-        EXPECT_NEAR(WorldMaxX, std::max(wx0, wx1), 1e-3);
-        EXPECT_NEAR(WorldMinY, std::min(wy0, wy1), 1e-3);
-        EXPECT_NEAR(WorldMaxY, std::max(wy0, wy1), 1e-3);
+        EXPECT_NEAR(UserView().WorldMinX, std::min(wx0, wx1), 1e-3);
+        EXPECT_NEAR(UserView().WorldMaxX, std::max(wx0, wx1), 1e-3);
+        EXPECT_NEAR(UserView().WorldMinY, std::min(wy0, wy1), 1e-3);
+        EXPECT_NEAR(UserView().WorldMaxY, std::max(wy0, wy1), 1e-3);
     }
 
     // "Redefinir", then Shift on the midpoint of the first edge drags it: a new vertex.
@@ -724,10 +724,10 @@ TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
     ASSERT_NE(item, nullptr);
     ASSERT_TRUE(item->isEnabled());
     // Zoomed on the junction so that the turns show as bands.
-    WorldMinX = 300450;
-    WorldMaxX = 300750;
-    WorldMinY = 6125450;
-    WorldMaxY = 6125750;
+    UserView().WorldMinX = 300450;
+    UserView().WorldMaxX = 300750;
+    UserView().WorldMinY = 6125450;
+    UserView().WorldMaxY = 6125750;
     item->trigger();
     EXPECT_EQ(UserView().RangeVarMovim, flowCol);
     EXPECT_NEAR(UserView().RangeMax, maxFlow, 1e-3);
@@ -885,10 +885,10 @@ TEST_F(MovementGrid, DoubleClickMakesTheColumnAMapAttributeAndCtrlAddsColumns)
     DoubleClick(flowCol, RowOf(flows[0].first));
     EXPECT_FALSE(UserView().MovimDrawMode) << "without Alt, turn symbols again";
     // Key columns zoom to the movement from the second row on.
-    const double width = WorldMaxX - WorldMinX;
+    const double width = UserView().WorldMaxX - UserView().WorldMinX;
     DoubleClick(0, 2);
-    EXPECT_NEAR(WorldMaxX - WorldMinX, 0.2 * (Network.MaxX - Network.MinX), 1e-3);
-    EXPECT_NE(WorldMaxX - WorldMinX, width);
+    EXPECT_NEAR(UserView().WorldMaxX - UserView().WorldMinX, 0.2 * (Network.MaxX - Network.MinX), 1e-3);
+    EXPECT_NE(UserView().WorldMaxX - UserView().WorldMinX, width);
 }
 
 TEST_F(MapModes, LineCheckBoxesToggleLinesAndTheTitleSetsThemAll)

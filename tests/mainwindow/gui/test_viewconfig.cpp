@@ -85,11 +85,11 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     TDlgCfg& d = Secondary::DlgCfg();
     const size_t mode = static_cast<size_t>(UserView().RangeMode);
     const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
-    WorldMinX = Network.MinX + w / 4;
-    WorldMaxX = Network.MaxX - w / 8;
-    WorldMinY = Network.MinY + h / 3;
-    WorldMaxY = Network.MaxY - 0.125;
-    const double wx0 = WorldMinX, wx1 = WorldMaxX, wy0 = WorldMinY, wy1 = WorldMaxY;
+    UserView().WorldMinX = Network.MinX + w / 4;
+    UserView().WorldMaxX = Network.MaxX - w / 8;
+    UserView().WorldMinY = Network.MinY + h / 3;
+    UserView().WorldMaxY = Network.MaxY - 0.125;
+    const double wx0 = UserView().WorldMinX, wx1 = UserView().WorldMaxX, wy0 = UserView().WorldMinY, wy1 = UserView().WorldMaxY;
     for (const char* b : {"tbArrows", "tbNodes", "tbNameNodes", "tbCalles", "tbCents", "tbAtributos", "tbColores",
                           "tbValues", "tbMovimValues", "tbPoligonos", "tbLineas", "tbSel", "tbTit", "tbZonas",
                           "tbSolera"})
@@ -141,7 +141,7 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     viewer->SetDown(Cmd::tbNodes, true);
     viewer->sym->move(1, 1);
     viewer->tit->setPlainText("otro");
-    WorldMinX = WorldMinY = WorldMaxX = WorldMaxY = 0;
+    UserView().WorldMinX = UserView().WorldMinY = UserView().WorldMaxX = UserView().WorldMaxY = 0;
     UserView().RangeMax = 0;
     // A run that has not shown the scale dialog yet.
     delete KDVscale;
@@ -167,10 +167,10 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     viewer->Settings().LeerConfiguracion(ini, "S");
     EXPECT_EQ(UserView().ShownVarList.size(), 1u);
 
-    EXPECT_DOUBLE_EQ(WorldMinX, wx0);
-    EXPECT_DOUBLE_EQ(WorldMaxX, wx1);
-    EXPECT_DOUBLE_EQ(WorldMinY, wy0);
-    EXPECT_DOUBLE_EQ(WorldMaxY, wy1);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, wx0);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxX, wx1);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinY, wy0);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxY, wy1);
     for (const char* b : {"tbArrows", "tbCalles", "tbColores", "tbTit", "aAtributos2"})
         EXPECT_TRUE(viewer->Down(QString::fromLatin1(b))) << b;
     EXPECT_FALSE(viewer->Down(Cmd::tbNodes));
@@ -352,10 +352,10 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
     EXPECT_TRUE(viewer->Themes().ThemeName().empty());
     EXPECT_EQ(TIniFile(themes).ReadSections(), (std::vector<std::string>{"Mio"}));
 
-    WorldMinX = 1.234;
-    WorldMinY = 2.0;
-    WorldMaxX = 300.126;
-    WorldMaxY = 400.999;
+    UserView().WorldMinX = 1.234;
+    UserView().WorldMinY = 2.0;
+    UserView().WorldMaxX = 300.126;
+    UserView().WorldMaxY = 400.999;
     livemenus::Click(viewer, "menu:Editar", "CopiarTema1");
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "1.23;2.00;300.13;401.00");
     PixsVol = 50;
@@ -370,10 +370,10 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
     viewer->Settings().LeerConfiguracion(other, "OtraRed");
     EXPECT_EQ(UserView().RangeName, "null");
     EXPECT_EQ(UserView().RangeVarArcos, 0);
-    EXPECT_DOUBLE_EQ(WorldMinX, Network.MinX);
-    EXPECT_DOUBLE_EQ(WorldMaxX, Network.MaxX);
-    EXPECT_DOUBLE_EQ(WorldMinY, Network.MinY);
-    EXPECT_DOUBLE_EQ(WorldMaxY, Network.MaxY);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, Network.MinX);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxX, Network.MaxX);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinY, Network.MinY);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxY, Network.MaxY);
     EXPECT_TRUE(viewer->Down(Cmd::tbNodes));
     int column = 0;
     for (int c = 2; c < NumColArcos && !column; ++c)

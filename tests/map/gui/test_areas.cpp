@@ -94,8 +94,8 @@ protected:
         KDVlib::BuildHitGrid();
         PalvonRead::ComputeLinkGeometry();
         viewer->img->resize(400, 400);
-        WorldMinX = WorldMinY = 0;
-        WorldMaxX = WorldMaxY = 2000;
+        UserView().WorldMinX = UserView().WorldMinY = 0;
+        UserView().WorldMaxX = UserView().WorldMaxY = 2000;
         Fresh();
     }
     void TearDown() override
@@ -110,7 +110,7 @@ protected:
     }
     void Fresh()
     {
-        viewer->img->SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+        viewer->img->SetWorld(UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY);
         viewer->img->Clear();
         viewer->Drawing().SetGrid();
     }

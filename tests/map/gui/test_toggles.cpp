@@ -51,8 +51,8 @@ protected:
     {
         ViewerFixture::SetUp();
         viewer->img->resize(400, 400);
-        WorldMinX = WorldMinY = 0;
-        WorldMaxX = WorldMaxY = 2000;
+        UserView().WorldMinX = UserView().WorldMinY = 0;
+        UserView().WorldMaxX = UserView().WorldMaxY = 2000;
         DrawEnabled = true;
         viewer->img->Clear();
     }
@@ -334,7 +334,7 @@ TEST_F(Toggles, QuickViewIsANewStillCopyOfTheMap)
     for (TDlgQuickView* v : views) {
         EXPECT_EQ(v->windowTitle(), "Centro");
         EXPECT_EQ(v->img->Picture().size(), viewer->img->size());
-        EXPECT_DOUBLE_EQ(v->img->MinX(), WorldMinX);
+        EXPECT_DOUBLE_EQ(v->img->MinX(), UserView().WorldMinX);
         v->close(); // each snapshot goes when closed
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

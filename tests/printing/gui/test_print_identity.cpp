@@ -181,7 +181,7 @@ protected:
         SymbolColors.fill(0x00FFFF);
         PixsMov = 3;
         LanesReady = false;
-        ZoomIndex = 1;
+        UserView().ZoomIndex = 1;
     }
     void TearDown() override
     {

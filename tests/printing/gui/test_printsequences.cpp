@@ -176,7 +176,7 @@ TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
                    "[Otra]\r\nRedPalvon=sioux.dat\r\n");
     // A step of zoom: the view and the zoom steps come back after the batch.
     viewer->Action(Cmd::aAcercar1)->trigger();
-    const int32_t zoomIndex = ZoomIndex;
+    const int32_t zoomIndex = UserView().ZoomIndex;
     const QImage before = MapPicture();
     const auto buttons = CommandStates(viewer);
     const TViewSnapshot view = viewer->Drawing().SnapshotView();
@@ -194,7 +194,7 @@ TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
     EXPECT_EQ(after.MinX, view.MinX);
     EXPECT_EQ(after.MaxY, view.MaxY);
     EXPECT_TRUE(MapPicture() == before) << "the batch changed the user's map";
-    EXPECT_EQ(ZoomIndex, zoomIndex);
+    EXPECT_EQ(UserView().ZoomIndex, zoomIndex);
 }
 
 // A network printed with one variable, then a group of three drawn together:
