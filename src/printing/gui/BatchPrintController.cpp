@@ -47,8 +47,9 @@ bool lastBatchFailed = false;
 // without a window only the theme's maximum is kept.
 class WindowNet2PrintView : public Net2PrintView {
 public:
-    WindowNet2PrintView(TWindowHost* window, TPrintHost* host, TBatchPrintHost* batchHost)
-        : window_(window), host_(host), batchHost_(batchHost)
+    WindowNet2PrintView(TWindowHost* window, TPrintHost* host, TBatchPrintHost* batchHost,
+                        TBatchPrintController::TThemeSwitches* switches)
+        : window_(window), host_(host), batchHost_(batchHost), switches_(switches)
     {
     }
     void LegendPosition(int32_t& left, int32_t& top) override
@@ -81,7 +82,10 @@ public:
         TKDVscale& scale = batchHost_->ScaleDialog();
         scale.vMax->setText(QString::fromStdString(ZelUtils::Format(NumFormat.Format.c_str(), theme.ValorMaximo)));
         scale.Fixed->setChecked(theme.Fixed);
-        window_->SetCommandOn(Cmd::tbNameNodes, theme.VerNombreNodos);
+        // The node numbers are the batch's to show, in its own view: the user's
+        // button stays as it is.
+        if (switches_)
+            *switches_ = {true, theme.VerNombreNodos};
         if (TLegendImage* sym = host_->RangeLegend())
             sym->move(theme.VinetaLeft, theme.VinetaTop);
         if (TLegendImage* scl = host_->BarLegend())
@@ -93,14 +97,16 @@ private:
     TWindowHost* window_;
     TPrintHost* host_;
     TBatchPrintHost* batchHost_;
+    TBatchPrintController::TThemeSwitches* switches_;
 };
 
 // The batch as the main window runs it: networks opened through the window's own
 // opening, variables chosen by their grid titles.
 class WindowBatchHooks : public BatchPrint::Hooks {
 public:
-    WindowBatchHooks(TWindowHost& window, TPrintHost& host, TBatchPrintHost& batchHost, TPrintController& printing)
-        : window_(window), host_(host), batchHost_(batchHost), printing_(printing)
+    WindowBatchHooks(TWindowHost& window, TPrintHost& host, TBatchPrintHost& batchHost, TPrintController& printing,
+                     const TBatchPrintController::TThemeSwitches& theme)
+        : window_(window), host_(host), batchHost_(batchHost), printing_(printing), theme_(theme)
     {
     }
 
@@ -111,6 +117,8 @@ public:
         // The batch draws from its own copy of the view: the user's buttons,
         // menu ticks and title box are never pressed or typed into.
         view_ = printing_.ViewSnapshot();
+        if (theme_.Read)
+            view_.tbNameNodes = theme_.NameNodes;
         s_.minX = UserView().WorldMinX; s_.maxX = UserView().WorldMaxX; s_.minY = UserView().WorldMinY; s_.maxY = UserView().WorldMaxY;
         s_.zoomHistory = UserView().ZoomHistory;
         s_.zoomIndex = UserView().ZoomIndex;
@@ -414,6 +422,7 @@ private:
     TPrintHost& host_;
     TBatchPrintHost& batchHost_;
     TPrintController& printing_;
+    const TBatchPrintController::TThemeSwitches& theme_;
     Saved s_;
     TViewSnapshot view_;  // the view the batch draws, its own copy
     bool opened_ = false; // a network of the definition was opened
@@ -432,7 +441,7 @@ public:
     {
         if (batch_)
             return batch_->ReadPrintDefinition(fileName);
-        WindowNet2PrintView view(nullptr, nullptr, nullptr);
+        WindowNet2PrintView view(nullptr, nullptr, nullptr, nullptr);
         return ::ReadWriteNet2Print(fileName, &view);
     }
     void ImprimirRedes1Click() override
@@ -491,14 +500,14 @@ TBatchPrintController::~TBatchPrintController()
 
 bool TBatchPrintController::ReadPrintDefinition(const std::string& fileName)
 {
-    WindowNet2PrintView view(&window_, &host_, &batchHost_);
+    WindowNet2PrintView view(&window_, &host_, &batchHost_, &theme_);
     return ::ReadWriteNet2Print(fileName, &view);
 }
 
 bool TBatchPrintController::PrintDefinedNetworks()
 {
     TWaitCursor wait;
-    WindowBatchHooks hooks(window_, host_, batchHost_, printing_);
+    WindowBatchHooks hooks(window_, host_, batchHost_, printing_, theme_);
     return BatchPrint::Run(hooks);
 }
 
