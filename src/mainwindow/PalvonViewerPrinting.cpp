@@ -34,7 +34,7 @@ TLegendImage* TPrintHostAdapter::BarLegend() { return v_.Scl; }
 
 TLegendImage* TPrintHostAdapter::RangeLegend() { return v_.sym; }
 
-QString TPrintHostAdapter::Titles() { return v_.tit ? v_.tit->toPlainText() : QString(); }
+QString TPrintHostAdapter::Titles() { return v_.tit ? QString::fromStdString(UserView().TitleText) : QString(); }
 
 void TPrintHostAdapter::SetTitles(const QString& lines)
 {

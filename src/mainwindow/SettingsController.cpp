@@ -60,7 +60,6 @@ constexpr std::optional<TCommandId> LayerButtons[17] = {
     Cmd::tbLineas, Cmd::tbSel,       Cmd::tbTit,    Cmd::tbZonas,     Cmd::tbSolera};
 
 QString Qs(const std::string& s) { return TextCodec::Decode(s); }
-std::string Std(const QString& s) { return s.toUtf8().toStdString(); }
 
 std::string Bool(bool b) { return b ? "1" : "0"; }
 std::string Real(double v) { return Format("%.15g", v); }
@@ -90,15 +89,12 @@ std::string PenStyleField(uint8_t style)
     return s;
 }
 
-// The title lines as plain text lines; an empty title has no line.
-std::vector<std::string> TitleLines(const QTextEdit* tit)
+// The title lines of a view as plain text lines; an empty title has no line.
+std::vector<std::string> TitleLines(const TViewState& view)
 {
-    std::vector<std::string> lines;
-    if (!tit || tit->toPlainText().isEmpty())
-        return lines;
-    for (const QString& line : tit->toPlainText().split(QLatin1Char('\n')))
-        lines.push_back(Std(line));
-    return lines;
+    if (view.TitleText.empty())
+        return {};
+    return ZelUtils::SplitString(view.TitleText, '\n');
 }
 
 std::string B(bool v) { return v ? "1" : "0"; }
@@ -162,7 +158,7 @@ void TSettingsController::GrabarConfiguracion(TIniFile& ini, const std::string& 
 
     put("Variable", Format("%s;%d", UserView().RangeName, UserView().RangeVarArcos));
     put("Variables", UserView().ShownVarList.empty() ? "null" : Join(UserView().ShownVarList));
-    const std::vector<std::string> title = TitleLines(viewer_.tit);
+    const std::vector<std::string> title = TitleLines(UserView());
     put("Titulo", title.empty() ? "null" : Join(title));
     put("Zoom", Join({Real(UserView().WorldMinX), Real(UserView().WorldMinY), Real(UserView().WorldMaxX), Real(UserView().WorldMaxY)}));
 

@@ -11,6 +11,9 @@
 #include "map/Ranges.h"
 #include "model/KDVvars.h"
 
+#include <QColor>
+#include <QFont>
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -96,6 +99,12 @@ struct TViewState {
     double WorldMinX = 0, WorldMaxX = 1, WorldMinY = 0, WorldMaxY = 1;
     std::array<TZoomSlot, MaxZoomHistory + 1> ZoomHistory{}; // slots 1..500
     int32_t ZoomIndex = 1;
+
+    // The title block over the map (the window's title box shows it): its text,
+    // one line per title line, its font and its colour.
+    std::string TitleText;
+    QFont TitleFont;
+    QColor TitleColor = Qt::black;
 };
 
 // The user's view: the one the main window shows.
