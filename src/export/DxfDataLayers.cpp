@@ -25,7 +25,7 @@ constexpr double TenthsPerRadian = 1800.0 / std::numbers::pi;
 
 int32_t Colour(uint32_t c) { return ZelUtils::NearestColour(c); }
 
-size_t Mode() { return static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes)); }
+size_t Mode() { return static_cast<size_t>(std::clamp(UserView().RangeMode, 0, MaxRangeModes)); }
 
 bool ValidNode(int32_t i) { return i >= 1 && i <= Network.NodeCount; }
 
@@ -97,7 +97,7 @@ void PrepareRanges(TLayerVariable& v)
         return;
     }
     v.Table[0].Low = v.Table[0].High = v.Min;
-    const int last = std::clamp(NumRanges, 0, MaxRangeClasses);
+    const int last = std::clamp(UserView().NumRanges, 0, MaxRangeClasses);
     for (int c = 1; c <= last; ++c) {
         TRangeClass& r = v.Table[static_cast<size_t>(c)];
         r.Active = true;
@@ -129,7 +129,7 @@ void DxfAtributos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLa
     const double attrMax = var.Max;
     if (!(attrMax > 0.0))
         return; // no scale: the bands would have no width
-    const int32_t over = Colour(ModeBrushColors[Mode()]);
+    const int32_t over = Colour(UserView().ModeBrushColors[Mode()]);
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!InLinkLayers(a, o))
             return;
@@ -144,7 +144,7 @@ void DxfAtributos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLa
 
 void DxfTemas(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& var, const TDxfMapOptions& o)
 {
-    const int32_t last = std::clamp(NumRanges, 0, MaxRangeClasses);
+    const int32_t last = std::clamp(UserView().NumRanges, 0, MaxRangeClasses);
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!InLinkLayers(a, o))
             return;
@@ -198,10 +198,10 @@ void DxfValores(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLaye
 
 void DxfMovimientos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& var)
 {
-    dxf.DxfLineColor = Colour(ModePenColors[Mode()]);
+    dxf.DxfLineColor = Colour(UserView().ModePenColors[Mode()]);
     dxf.DxfTextColor = Colour(UserView().LabelFonts[4].Color);
     dxf.DxfTextHeight = ZelUtils::Round(UserView().LabelFonts[4].Size * UserView().SizeFactor);
-    const int32_t last = std::clamp(NumRanges, 0, MaxRangeClasses);
+    const int32_t last = std::clamp(UserView().NumRanges, 0, MaxRangeClasses);
     std::set<int32_t> done; // a movement listed in several tiles is drawn once
     ViewTiles::ForEachTile([&](const TSpatialTile& t) {
         const int32_t count = std::clamp(t.MovementCount, 0, MaxMovims + 2);
@@ -246,8 +246,8 @@ void DxfMovimientos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const T
 
 TDataLayerExport::TDataLayerExport(const TDxfMapOptions& o, bool full) : o_(o), full_(full)
 {
-    link_ = {UserView().RangeVarArcos, LinkTitle(UserView().RangeVarArcos), UserView().RangeMin, RangeMax, RangeTable};
-    movim_ = {::RangeVarMovim, MovimTitle(::RangeVarMovim), UserView().RangeMovimMin, UserView().RangeMovimMax, RangeTable};
+    link_ = {UserView().RangeVarArcos, LinkTitle(UserView().RangeVarArcos), UserView().RangeMin, UserView().RangeMax, UserView().RangeTable};
+    movim_ = {UserView().RangeVarMovim, MovimTitle(UserView().RangeVarMovim), UserView().RangeMovimMin, UserView().RangeMovimMax, UserView().RangeTable};
 }
 
 std::string TDataLayerExport::LinkTitle(int32_t column) const
@@ -338,7 +338,7 @@ std::vector<TLayerEntry> TDataLayerExport::Layers() const
         if (names.insert(name).second)
             layers.push_back({name, visible, colour});
     };
-    const int32_t pen = Colour(ModePenColors[Mode()]), white = Colour(clWhite), text = Colour(UserView().LabelFonts[4].Color);
+    const int32_t pen = Colour(UserView().ModePenColors[Mode()]), white = Colour(clWhite), text = Colour(UserView().LabelFonts[4].Color);
     const bool linkVar = LinkVariable(link_.Column) != 0;
     if (!full_) {
         // Every layer the entities go to has its row; the values written with the

@@ -70,8 +70,8 @@ void TMapDrawing::Header()
 {
     DxfSection("HEADER");
     DxfCodePage();
-    DxfExtMin(WorldMinX, WorldMinY);
-    DxfExtMax(WorldMaxX, WorldMaxY);
+    DxfExtMin(UserView().WorldMinX, UserView().WorldMinY);
+    DxfExtMax(UserView().WorldMaxX, UserView().WorldMaxY);
     DxfPdMode(15.0);
     DxfEndSection();
 }
@@ -80,7 +80,7 @@ void TMapDrawing::Tables(const std::vector<std::string>& names, const std::vecto
             const std::vector<int32_t>& colours)
 {
     DxfSection("TABLES");
-    DxfVport(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+    DxfVport(UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY);
     const std::string lt[] = {"CONTINUA", "PUNTOS", "TRAZOS"};
     const double total[] = {0.0, 6.35, 19.05}, dash[] = {0.0, 0.0, 12.7}, gap[] = {0.0, -6.35, -6.35};
     DxfLtypes(lt, total, dash, gap);
@@ -261,8 +261,8 @@ void TMapDrawing::Soleras()
                 continue;
             const TPoint& f = gl.Points[0];
             const TPoint& l = gl.Points[n - 1];
-            auto inX = [&](double x) { return x >= WorldMinX - m && x <= WorldMaxX + m; };
-            auto inY = [&](double y) { return y >= WorldMinY - m && y <= WorldMaxY + m; };
+            auto inX = [&](double x) { return x >= UserView().WorldMinX - m && x <= UserView().WorldMaxX + m; };
+            auto inY = [&](double y) { return y >= UserView().WorldMinY - m && y <= UserView().WorldMaxY + m; };
             if ((inX(f.x) || inX(l.x)) && (inY(f.y) || inY(l.y)))
                 DxfPolyline(layer, std::span<const TPoint>(gl.Points.data(), static_cast<size_t>(n)));
         }

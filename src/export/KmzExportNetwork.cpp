@@ -193,8 +193,10 @@ double ValueInView(const TArcos& a)
     return (v >= 1 && v <= NumLinkVars) ? a.Var[v] : 0.0;
 }
 
-// Band width in pixels: proportional to the value, at most 1.1 x PixsVol.
-double BandPixels(double v) { return std::min(UserView().PixsVol * v / BarScaleMax, 1.1 * UserView().PixsVol); }
+// Band width in pixels: proportional to the value, PixsVol at the maximum of the
+// link variable in view, at most 1.1 x PixsVol. The view's own maximum, not the
+// scale some earlier drawing of the screen happened to leave.
+double BandPixels(double v) { return std::min(UserView().PixsVol * v / UserView().RangeMax, 1.1 * UserView().PixsVol); }
 
 void BandStyle(TKmlWriter& kml)
 {
@@ -251,14 +253,14 @@ void WriteRangeBands(TKmlWriter& kml, const TKmzNetworkView& view)
         const int32_t l = std::get<2>(e);
         const double v = ValueInView(Arcos[l]);
         int32_t r = 0;
-        for (int32_t k = 1; k <= NumRanges && k <= MaxRangeClasses; ++k)
-            if (RangeTable[k].Active && RangeTable[k].Low < v && v <= RangeTable[k].High)
+        for (int32_t k = 1; k <= UserView().NumRanges && k <= MaxRangeClasses; ++k)
+            if (UserView().RangeTable[k].Active && UserView().RangeTable[k].Low < v && v <= UserView().RangeTable[k].High)
                 r = k;
         if (r > 0)
             byRange[r].push_back(l);
     }
     for (int32_t r = 1; r <= 5; ++r) {
-        kml.KmlBeginFolder(Format("(%.2f-%.2f)", double(RangeTable[r].Low), double(RangeTable[r].High)), false);
+        kml.KmlBeginFolder(Format("(%.2f-%.2f)", double(UserView().RangeTable[r].Low), double(UserView().RangeTable[r].High)), false);
         kml.KmlClass = r + 10;
         WriteBands(kml, byRange[r], view.Values);
         kml.KmlEndFolder();
@@ -312,7 +314,7 @@ void SetNetworkClassStyles(TKmlOptions& options)
     SetClass(options, 9, 0xFFFFFF, 1, KmlColor(0x0000FF, 100), 1, 0.5f, red, 0.6f, yellow);
     SetClass(options, 10, 0x808080, 1, KmlColor(0x00FFFF, 100), 1, 0.5f, red, 0.6f, yellow);
     for (int r = 1; r <= 6; ++r)
-        SetClass(options, 10 + r, 0x808080, 1, KmlColor(RangeTable[r].Color, 100), 1, 0, KmlColor(UserView().LabelFonts[4].Color, 100),
+        SetClass(options, 10 + r, 0x808080, 1, KmlColor(UserView().RangeTable[r].Color, 100), 1, 0, KmlColor(UserView().LabelFonts[4].Color, 100),
                  0.5f, KmlColor(0x0000FF, 100));
 }
 
@@ -344,10 +346,10 @@ bool ExportNetworkKmz(const std::string& kmzPath, const TKmzConversion& conv, co
     kml.KmlClass = 0;
     if (view.Atributos) {
         kml.KmlClass = 16;
-        if (BarScaleMax > 0)
+        if (UserView().RangeMax > 0)
             WriteValueBands(kml, view);
     }
-    if (view.Colores && BarScaleMax > 0)
+    if (view.Colores && UserView().RangeMax > 0)
         WriteRangeBands(kml, view);
     WriteVialidad(kml);
     kml.KmlClass = 0;

@@ -22,6 +22,7 @@
 #include "model/PalvonRead.h"
 #include "model/SavedNetwork.h"
 #include "export/GeoWriters.h"
+#include "map/ZoomHistory.h"
 #include "model/ZelUtils.h"
 #include "model/ViewerServices.h"
 #include "model/gui/FrmDat.h"
@@ -76,7 +77,9 @@ void ApplySavedPositions(const std::string& fileName)
     MovedNodes.clear();
     for (int32_t n : moved)
         MovedNodes.push_back(Format("%10d", Nodos[n].Number));
-    KDVlib::NewAngles(UserView().Lanes);
+    TZoomSlot extent;
+    if (KDVlib::NewAngles(UserView().Lanes, extent))
+        Zoom::NetworkExtentChanged(extent);
     MovedNodes.clear();
 }
 
@@ -391,18 +394,18 @@ bool TFilesController::OpenPalvonDat()
     if (FileExists(SigFileName))
         KDVlib::ReadSigFile(SigFileName);
 
-    WorldMinX = Network.MinX;
-    WorldMaxX = Network.MaxX;
-    WorldMinY = Network.MinY;
-    WorldMaxY = Network.MaxY;
-    if (!(WorldMinX <= WorldMaxX && WorldMinY <= WorldMaxY)) {
+    UserView().WorldMinX = Network.MinX;
+    UserView().WorldMaxX = Network.MaxX;
+    UserView().WorldMinY = Network.MinY;
+    UserView().WorldMaxY = Network.MaxY;
+    if (!(UserView().WorldMinX <= UserView().WorldMaxX && UserView().WorldMinY <= UserView().WorldMaxY)) {
         // No node placed yet (a coordinates file that placed none): a window of
         // its own keeps the map and the zoom defined until nodes get positions.
-        WorldMinX = WorldMinY = 0.0;
-        WorldMaxX = WorldMaxY = 1000.0;
+        UserView().WorldMinX = UserView().WorldMinY = 0.0;
+        UserView().WorldMaxX = UserView().WorldMaxY = 1000.0;
     }
-    ZoomIndex = 1;
-    ZoomHistory[1] = {WorldMinX, WorldMinY, WorldMaxX, WorldMaxY};
+    UserView().ZoomIndex = 1;
+    UserView().ZoomHistory[1] = {UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY};
 
     KDVlib::BuildHitGrid();
     if (Network.SectionPresent[0]) {

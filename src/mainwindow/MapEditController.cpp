@@ -11,6 +11,7 @@
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "map/Polygons.h"
+#include "map/ZoomHistory.h"
 #include "map/ZoomMouse.h"
 #include "map/gui/MapLayers.h"
 #include "map/gui/OxrImage.h"
@@ -252,10 +253,12 @@ void TMapEditController::imgMouseMove(int X, int Y)
 
 void TMapEditController::NewAngles()
 {
-    if (!KDVlib::NewAngles(UserView().Lanes))
+    TZoomSlot extent;
+    if (!KDVlib::NewAngles(UserView().Lanes, extent))
         return;
     // Many nodes moved: the extent changed, and the view shows all of it.
-    viewer_.img->SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+    Zoom::NetworkExtentChanged(extent);
+    viewer_.img->SetWorld(UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY);
 }
 
 // ---------------------------------------------------------------- double click

@@ -6,6 +6,7 @@
 #include "widgets/CommandPlaces.h"
 #include "map/ViewSnapshot.h"
 #include "export/GeoWriters.h"
+#include "map/ZoomHistory.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/NodeMoves.h"
@@ -33,7 +34,7 @@ TLegendImage* TPrintHostAdapter::BarLegend() { return v_.Scl; }
 
 TLegendImage* TPrintHostAdapter::RangeLegend() { return v_.sym; }
 
-QString TPrintHostAdapter::Titles() { return v_.tit ? v_.tit->toPlainText() : QString(); }
+QString TPrintHostAdapter::Titles() { return v_.tit ? QString::fromStdString(UserView().TitleText) : QString(); }
 
 void TPrintHostAdapter::SetTitles(const QString& lines)
 {
@@ -99,7 +100,9 @@ void TPrintHostAdapter::PutBackPositions(const KDVlib::THeldPositions& held, boo
     Network.PositionsUnsaved = true;
     if (!reread)
         return;
-    KDVlib::PutBackPositions(held, UserView().Lanes);
+    TZoomSlot extent;
+    if (KDVlib::PutBackPositions(held, UserView().Lanes, extent))
+        Zoom::NetworkExtentChanged(extent);
     const auto show = [](TStringAlignGrid* grid, int32_t row, float x, float y) {
         if (grid && row >= 1 && row < grid->RowCount()) {
             grid->setCell(1, row, ZelUtils::Trim(ZelUtils::Format(XYFormat, double(x))));

@@ -305,7 +305,7 @@ void TSelectionController::SelNombreClick()
 
 void TSelectionController::SeleccionPorDatosClick()
 {
-    const int32_t c = UserView().RangeVarByMode[static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes))];
+    const int32_t c = UserView().RangeVarByMode[static_cast<size_t>(std::clamp(UserView().RangeMode, 0, MaxRangeModes))];
     TStringAlignGrid* links = viewer_.sagArcos;
     if (c < 0 || c >= links->ColCount() || links->RowCount() < 2)
         return;

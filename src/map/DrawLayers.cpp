@@ -352,7 +352,7 @@ void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
         });
         flush();
     }
-    Services().SetMenuItemEnabled("aVistaAnterior", ZoomIndex > 1);
+    Services().SetMenuItemEnabled("aVistaAnterior", UserView().ZoomIndex > 1);
 }
 
 void DrawNetWorkLanes(TMapPainter& img, const TNetworkOptions& o)

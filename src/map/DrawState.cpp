@@ -43,11 +43,12 @@ void ResetMapState()
     ZoneHitRegions.fill(THitCircle{});
 
     // The user's view as at start: variables, range sets, sizes and styles.
-    UserView() = TViewState{};
+    const TViewState fresh;
+    UserView() = fresh;
     DisplayStyles::SetDefaultStyles();
     DisplayStyles::SetDefaultClassStyles();
     Ranges::SetDefaults();
-    NumRanges = 5;
+    UserView().NumRanges = 5;
 
     // The polyline, point and polygon layers of an earlier window.
     GeoLayers().Clear();

@@ -17,7 +17,7 @@ bool TViewSnapshot::Shows(TMapLayer layer) const
         return tbSolera;
     // The bars are scaled by the maximum: none is drawn against a zero maximum.
     case TMapLayer::Atributos:
-        return tbAtributos && !UserView().ShownVarList.empty() && RangeMax > 0.0f;
+        return tbAtributos && !UserView().ShownVarList.empty() && UserView().RangeMax > 0.0f;
     case TMapLayer::Colores:
         return tbColores;
     case TMapLayer::EntSal:

@@ -1,10 +1,6 @@
 #include "model/KDVvars.h"
 #include "model/ProgramOptions.h"
 
-double WorldMinX = 0, WorldMaxX = 1, WorldMinY = 0, WorldMaxY = 1;
-std::array<TZoomSlot, MaxZoomHistory + 1> ZoomHistory;
-int32_t ZoomIndex = 1;
-
 bool DrawEnabled = false;
 bool BatchMode = false;
 int32_t CurrentClass = 1;
@@ -55,12 +51,6 @@ void ClearMouseState()
 void ResetModelState()
 {
     ProgramOptions() = TProgramOptions{};
-    WorldMinX = 0;
-    WorldMaxX = 1;
-    WorldMinY = 0;
-    WorldMaxY = 1;
-    ZoomHistory = {};
-    ZoomIndex = 1;
     DrawEnabled = false;
     BatchMode = false;
     CurrentClass = 1;

@@ -8,14 +8,12 @@
 #include <string>
 #include <vector>
 
-// ---- View window and zoom history ----
-extern double WorldMinX, WorldMaxX, WorldMinY, WorldMaxY;
+// ---- A window in world units (the view window and its history are the user's
+// view, map/ViewState.h) ----
 constexpr int MaxZoomHistory = 500;
 struct TZoomSlot {
     double MinX = 0, MinY = 0, MaxX = 0, MaxY = 0;
 };
-extern std::array<TZoomSlot, MaxZoomHistory + 1> ZoomHistory; // slots 1..500
-extern int32_t ZoomIndex;
 
 // ---- Drawing state ----
 extern bool DrawEnabled; // the map is drawn only while true

@@ -66,10 +66,10 @@ void ReadTheme(const TIniFile& ini, Net2PrintView& view, TPrintTheme& theme)
     // A window of fewer than four numbers would leave the view half set: ignored.
     if (!zoom.empty() && Net2PrintFile::ParseFields(zoom, 4, theme.Zoom)) {
         theme.HasZoom = true;
-        WorldMinX = theme.Zoom[0];
-        WorldMinY = theme.Zoom[1];
-        WorldMaxX = theme.Zoom[2];
-        WorldMaxY = theme.Zoom[3];
+        UserView().WorldMinX = theme.Zoom[0];
+        UserView().WorldMinY = theme.Zoom[1];
+        UserView().WorldMaxX = theme.Zoom[2];
+        UserView().WorldMaxY = theme.Zoom[3];
     }
     theme.ValorMaximo = ini.ReadFloat("Tema", "ValorMaximo", 0);
     const int32_t width = ini.ReadInteger("Tema", "AnchoAtributo", UserView().PixsVol);
@@ -105,9 +105,9 @@ void ReadTheme(const TIniFile& ini, Net2PrintView& view, TPrintTheme& theme)
         theme.HasColor = true;
         theme.Pen = static_cast<uint32_t>(ZelUtils::Round(pb[0]));
         theme.Brush = static_cast<uint32_t>(ZelUtils::Round(pb[1]));
-        if (RangeMode >= 0 && RangeMode <= MaxRangeModes) {
-            ModePenColors[RangeMode] = theme.Pen;
-            ModeBrushColors[RangeMode] = theme.Brush;
+        if (UserView().RangeMode >= 0 && UserView().RangeMode <= MaxRangeModes) {
+            UserView().ModePenColors[UserView().RangeMode] = theme.Pen;
+            UserView().ModeBrushColors[UserView().RangeMode] = theme.Brush;
         }
     }
 }

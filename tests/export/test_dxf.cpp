@@ -207,8 +207,8 @@ void StreetNetwork()
     link(c, b, 1800, "Sur", true); // one-way backwards: labelled, turned upright
     Network.MinX = 0; Network.MaxX = 100; Network.MinY = 0; Network.MaxY = 100;
     KDVlib::BuildHitGrid();
-    WorldMinX = -10; WorldMaxX = 110; WorldMinY = -10; WorldMaxY = 110;
-    KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
+    UserView().WorldMinX = -10; UserView().WorldMaxX = 110; UserView().WorldMinY = -10; UserView().WorldMaxY = 110;
+    KDVlib::SetGrid(UserView().WorldMinX, UserView().WorldMaxX, UserView().WorldMinY, UserView().WorldMaxY);
 }
 
 std::vector<std::string> Texts(const std::string& text)
@@ -305,15 +305,15 @@ void DataNetwork()
     TitMovim[4] = "F.Asig";
     PalvonRead::ComputeLinkDataExtremes();
     KDVlib::BuildHitGrid();
-    KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
-    RangeMode = 0;
+    KDVlib::SetGrid(UserView().WorldMinX, UserView().WorldMaxX, UserView().WorldMinY, UserView().WorldMaxY);
+    UserView().RangeMode = 0;
     UserView().RangeVarByMode.fill(0);
     UserView().RangeVarByMode[0] = 5;
     UserView().RangeVarArcos = 5;
     UserView().RangeName = "F. Asig";
     UserView().RangeMin = 0.0f;
-    RangeMax = 100.0f;
-    RangeVarMovim = 4;
+    UserView().RangeMax = 100.0f;
+    UserView().RangeVarMovim = 4;
     UserView().RangeItemMovim = 4;
     UserView().ScaleFixed = false;
     UserView().PixsVol = 20;
@@ -364,7 +364,7 @@ struct DataLayerState {
     {
         NumColArcos = NumColMovim = 0;
         UserView().ShownVarList.clear();
-        UserView().RangeVarArcos = RangeVarMovim = UserView().RangeItemMovim = 0;
+        UserView().RangeVarArcos = UserView().RangeVarMovim = UserView().RangeItemMovim = 0;
         Ranges::SetDefaults();
     }
 };
@@ -386,7 +386,7 @@ TEST(DxfDataLayers, BandsThemesValuesAndMovementsOfTheCurrentVariables)
     const auto att = Entities(text, "ATT_FAsig");
     ASSERT_EQ(att.size(), 3u);
     EXPECT_EQ(Value(att[0], " 22"), "-22.00000"); // 1-2 from (0,0) to (100,0), band on the right
-    EXPECT_EQ(Value(att[0], " 62"), std::to_string(ZelUtils::NearestColour(ModeBrushColors[0])));
+    EXPECT_EQ(Value(att[0], " 62"), std::to_string(ZelUtils::NearestColour(UserView().ModeBrushColors[0])));
     EXPECT_EQ(Value(att[1], " 62"), "-");
     EXPECT_EQ(Value(att[1], " 22"), "0.00000"); // 2-1: value 0, width 0
 
@@ -394,7 +394,7 @@ TEST(DxfDataLayers, BandsThemesValuesAndMovementsOfTheCurrentVariables)
     const auto tem = Entities(text, "TEM_FAsig");
     ASSERT_EQ(tem.size(), 3u);
     EXPECT_EQ(Value(tem[1], " 62"), "-");
-    EXPECT_EQ(Value(tem[2], " 62"), std::to_string(ZelUtils::NearestColour(RangeTable[3].Color)));
+    EXPECT_EQ(Value(tem[2], " 62"), std::to_string(ZelUtils::NearestColour(UserView().RangeTable[3].Color)));
 
     // Values: none for the zero link; the five-point link's on its middle segment
     // (shape points 1 and 2 counting from 0), at 270 degrees.
@@ -433,7 +433,7 @@ TEST(DxfDataLayers, BandsThemesValuesAndMovementsOfTheCurrentVariables)
     Movims[1].TurnAngle = 451;
     Movims[2].TurnAngle = 450;
     Movims[3].TurnAngle = -451;
-    DxfDataLayers::DxfMovimientos(w, "MVT", {RangeVarMovim, "", UserView().RangeMovimMin, UserView().RangeMovimMax, RangeTable});
+    DxfDataLayers::DxfMovimientos(w, "MVT", {UserView().RangeVarMovim, "", UserView().RangeMovimMin, UserView().RangeMovimMax, UserView().RangeTable});
     w.DxfClose();
     const auto v = Vertices(readFile(dir.file("m.dxf")));
     ASSERT_EQ(v.size(), 60u);
@@ -471,7 +471,7 @@ TEST(DxfDataLayers, FullExportWalksEveryColumnAndPutsTheViewBack)
     }
     GeoLayers().GeoLayerVisible[1] = GeoLayers().GeoLayerVisible[2] = 1;
     UserView().Items[11].Width = UserView().Items[12].Width = 1;
-    const auto table = RangeTable;
+    const auto table = UserView().RangeTable;
 
     testutil::TempDir dir;
     TDxfMapOptions o;
@@ -496,11 +496,11 @@ TEST(DxfDataLayers, FullExportWalksEveryColumnAndPutsTheViewBack)
     // The view is as it was.
     EXPECT_EQ(UserView().RangeVarArcos, 5);
     EXPECT_EQ(UserView().RangeName, "F. Asig");
-    EXPECT_EQ(RangeMax, 100.0f);
+    EXPECT_EQ(UserView().RangeMax, 100.0f);
     EXPECT_EQ(UserView().RangeVarByMode[0], 5);
     EXPECT_EQ(UserView().RangeItemMovim, 4);
     for (size_t r = 0; r < table.size(); ++r)
-        EXPECT_EQ(RangeTable[r].High, table[r].High) << r;
+        EXPECT_EQ(UserView().RangeTable[r].High, table[r].High) << r;
 
     // The drawing passes an independent auditor.
     if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") != 0)

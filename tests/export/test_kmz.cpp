@@ -205,7 +205,7 @@ TEST_F(KmzTest, NetworkWithLanesAndBands)
     HitGridRangeX[0] = HitGridRangeX[1] = HitGridRangeY[0] = HitGridRangeY[1] = 0;
     UserView().RangeVarArcos = 1;
     ColVarArcos[1] = 5;
-    BarScaleMax = 100;
+    UserView().RangeMax = 100;
     UserView().PixsVol = 10;
     UserView().SizeFactor = 1;
     UserView().RangeName = "Flujo";

@@ -62,7 +62,7 @@ TEST_F(Net2PrintTest, FullDefinition)
         "VerNombreNodos=1\r\nFixed=1\r\nValorMaximo=1500.5\r\n"
         "[Red B]\r\nRedPalvon=sub/b.dat\r\nVineta=3;4\r\nTitulos=uno,dos\r\n");
     FakeView view;
-    RangeMode = 1;
+    UserView().RangeMode = 1;
     ASSERT_TRUE(ReadWriteNet2Print("def.ini", d_, pages_, &view));
     EXPECT_EQ(d_.Net2PrintCount, 4);
     EXPECT_EQ(d_.WordOrientation, 1);
@@ -78,16 +78,16 @@ TEST_F(Net2PrintTest, FullDefinition)
     EXPECT_EQ(view.general.TemaVelmora, "null");
 
     EXPECT_EQ(view.themes, 1);
-    EXPECT_DOUBLE_EQ(WorldMinX, 1);
-    EXPECT_DOUBLE_EQ(WorldMinY, 2);
-    EXPECT_DOUBLE_EQ(WorldMaxX, 3.5);
-    EXPECT_DOUBLE_EQ(WorldMaxY, 4);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, 1);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinY, 2);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxX, 3.5);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxY, 4);
     // A one-field legend place keeps the legend where it was.
     EXPECT_EQ(view.theme.VinetaLeft, 7);
     EXPECT_EQ(view.theme.VinetaTop, 9);
     // A one-field colour pair falls back to the fixed pair.
-    EXPECT_EQ(ModePenColors[1], 8454143u);
-    EXPECT_EQ(ModeBrushColors[1], 8421631u);
+    EXPECT_EQ(UserView().ModePenColors[1], 8454143u);
+    EXPECT_EQ(UserView().ModeBrushColors[1], 8421631u);
     EXPECT_EQ(UserView().Items[11].Color, 123u);
     EXPECT_EQ(UserView().PixsVol, 40);
     EXPECT_TRUE(view.theme.VerNombreNodos);
@@ -157,7 +157,7 @@ TEST_F(Net2PrintTest, SettingsOnlyAndDefaults)
     UserView().PixsVol = 33;
     testutil::writeFile("only.ini", "[general]\r\nTama\xF1oPapel=2\r\n[TEMA]\r\nVineta=15;20\r\nZoom=1;2;3\r\n");
     FakeView view;
-    WorldMinX = -5;
+    UserView().WorldMinX = -5;
     ASSERT_TRUE(ReadWriteNet2Print("only.ini", d_, pages_, &view));
     EXPECT_EQ(d_.Net2PrintCount, 2);
     EXPECT_EQ(d_.Net2Print[0].NetworkFile, "null");
@@ -171,7 +171,7 @@ TEST_F(Net2PrintTest, SettingsOnlyAndDefaults)
     EXPECT_EQ(view.theme.VinetaLeft, 15);
     EXPECT_EQ(view.theme.VinetaTop, 20);
     EXPECT_FALSE(view.theme.HasZoom);  // three numbers: not a window
-    EXPECT_DOUBLE_EQ(WorldMinX, -5);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, -5);
 
     testutil::writeFile("empty.ini", "[X]\r\nRedPalvon=x.dat\r\n");
     ASSERT_TRUE(ReadWriteNet2Print("empty.ini", d_, pages_));

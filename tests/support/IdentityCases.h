@@ -39,7 +39,7 @@ inline void ResetDisplayState()
     UserView().FMov = 1.0;
     UserView().ShowLanes = false;
     LanesReady = false;
-    ZoomIndex = 1;
+    UserView().ZoomIndex = 1;
 }
 
 // The sample network when the name begins with '/' (a path below the sources),

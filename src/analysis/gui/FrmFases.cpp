@@ -6,6 +6,7 @@
 
 #include "analysis/Fases.h"
 #include "map/DisplayStyles.h"
+#include "map/ViewState.h"
 #include "map/gui/OxrImage.h"
 #include "map/gui/MapHost.h"
 #include "model/KDVvars.h"
@@ -221,10 +222,10 @@ void TFrmFases::SyncMap()
     const KDVFases::TJunctionDiagram& d = KDVFases::Diagram;
     if (!host_ || d.Node < 1) return;
     const double r = KDVFases::SyncZoom * d.MaxArmDistance;
-    WorldMinX = d.CentreX - r;
-    WorldMaxX = d.CentreX + r;
-    WorldMinY = d.CentreY - r;
-    WorldMaxY = d.CentreY + r;
+    UserView().WorldMinX = d.CentreX - r;
+    UserView().WorldMaxX = d.CentreX + r;
+    UserView().WorldMinY = d.CentreY - r;
+    UserView().WorldMaxY = d.CentreY + r;
     host_->RedrawMap();
     TOxrImage* map = host_->MapImage();
     if (!map || !map->Canvas()) return;

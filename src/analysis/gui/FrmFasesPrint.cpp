@@ -2,6 +2,7 @@
 #include "analysis/Fases.h"
 #include "analysis/gui/AnalysisController.h"
 #include "analysis/gui/FrmFases.h"
+#include "map/ViewState.h"
 #include "model/KDVvars.h"
 #include "model/LinkShapes.h"
 #include "model/PalvonRead.h"
@@ -38,7 +39,7 @@ void TAnalysisController::ImprimirFases(const TPrintDefinition& definition)
     if (!host_.ConfirmUnsavedEdits()) return;
     // What the report replaces, to bring the open network back afterwards.
     const std::string prevNetwork = (DatFileName.empty() || DatFileName == "null") ? "" : DatDir + DatFileName;
-    const double wx1 = WorldMinX, wx2 = WorldMaxX, wy1 = WorldMinY, wy2 = WorldMaxY;
+    const double wx1 = UserView().WorldMinX, wx2 = UserView().WorldMaxX, wy1 = UserView().WorldMinY, wy2 = UserView().WorldMaxY;
     // Without a junction-list file the junctions listed in the phase window are
     // reported, by number, in every network.
     std::vector<int32_t> heldNumbers;
@@ -92,10 +93,10 @@ void TAnalysisController::ImprimirFases(const TPrintDefinition& definition)
         box.heightIn = e.Alto;
         host_.PhaseWindow().PhasesReport(doc, e.RedPalvon, box,
                                          definition.PrintInColumns ? definition.PrintColumns : 0);
-        WorldMinX = wx1;
-        WorldMaxX = wx2;
-        WorldMinY = wy1;
-        WorldMaxY = wy2;
+        UserView().WorldMinX = wx1;
+        UserView().WorldMaxX = wx2;
+        UserView().WorldMinY = wy1;
+        UserView().WorldMaxY = wy2;
     }
     caption = "Cerrando documento ...";
     gauge(definition.Net2PrintCount);
@@ -109,9 +110,9 @@ void TAnalysisController::ImprimirFases(const TPrintDefinition& definition)
     }
     Services().SetProgressVisible(false);
     if (!prevNetwork.empty() && std::filesystem::exists(prevNetwork)) host_.OpenNetwork(prevNetwork);
-    WorldMinX = wx1;
-    WorldMaxX = wx2;
-    WorldMinY = wy1;
-    WorldMaxY = wy2;
+    UserView().WorldMinX = wx1;
+    UserView().WorldMaxX = wx2;
+    UserView().WorldMinY = wy1;
+    UserView().WorldMaxY = wy2;
     BatchMode = false;
 }

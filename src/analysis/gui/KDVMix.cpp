@@ -8,6 +8,7 @@
 #include "analysis/KDVMixStacks.h"
 #include "map/DisplayStyles.h"
 #include "map/GeoLayers.h"
+#include "map/ViewState.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
@@ -175,10 +176,10 @@ void TFrmMix::DrawMix(int32_t Node, int32_t Var)
     setWindowTitle(QString::fromStdString(
         ZelUtils::Format("Diagrama de Flujos (%s). Nodo : %d", KDVlib::CodeText(Var), junction.Number)));
     const TPoint C{junction.X, junction.Y};
-    WorldMinX = C.x - 400;
-    WorldMaxX = C.x + 400;
-    WorldMinY = C.y - 400;
-    WorldMaxY = C.y + 400;
+    UserView().WorldMinX = C.x - 400;
+    UserView().WorldMaxX = C.x + 400;
+    UserView().WorldMinY = C.y - 400;
+    UserView().WorldMaxY = C.y + 400;
     const int32_t n = std::clamp<int32_t>(junction.ArmCount, 0, MaxArms);
     MixPoints.assign(static_cast<size_t>(n) + 1, C);
     for (int32_t k = 1; k <= n; ++k) {
@@ -345,8 +346,8 @@ void TFrmMix::DrawSolera()
                 continue;
             const TPoint& a = geo.Points.front();
             const TPoint& b = geo.Points[static_cast<size_t>(std::min<int32_t>(geo.Count, int32_t(geo.Points.size())) - 1)];
-            auto inX = [&](double x) { return x >= WorldMinX - m && x <= WorldMaxX + m; };
-            auto inY = [&](double y) { return y >= WorldMinY - m && y <= WorldMaxY + m; };
+            auto inX = [&](double x) { return x >= UserView().WorldMinX - m && x <= UserView().WorldMaxX + m; };
+            auto inY = [&](double y) { return y >= UserView().WorldMinY - m && y <= UserView().WorldMaxY + m; };
             if ((inX(a.x) || inX(b.x)) && (inY(a.y) || inY(b.y)))
                 fimg->PolylinePtArray(geo.Points, std::min<int32_t>(geo.Count, int32_t(geo.Points.size())));
         }

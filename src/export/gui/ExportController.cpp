@@ -12,6 +12,7 @@
 #include "widgets/CommandRegistry.h"
 #include "widgets/StringAlignGrid.h"
 #include "map/ViewSnapshot.h"
+#include "map/ViewState.h"
 #include "map/ViewTiles.h"
 #include "model/ComplementaryData.h"
 #include "model/FileUtils.h"
@@ -43,7 +44,7 @@ namespace {
 // walked, then the view's tiles are marked again.
 struct WholeNetworkGrid {
     WholeNetworkGrid() { KDVlib::SetGrid(Network.MinX, Network.MaxX, Network.MinY, Network.MaxY); }
-    ~WholeNetworkGrid() { KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY); }
+    ~WholeNetworkGrid() { KDVlib::SetGrid(UserView().WorldMinX, UserView().WorldMaxX, UserView().WorldMinY, UserView().WorldMaxY); }
 };
 
 void Fail(QWidget* parent, const std::string& error)
@@ -293,7 +294,7 @@ void TExportController::GenerarPlanillas1Click()
     const std::string earlier = hadNetwork ? (std::filesystem::path(DatDir) / DatFileName).string() : std::string();
     const std::string comp = ComplementaryFileName, compMovs = ComplementaryMovFileName, traces = TraceFileName,
                       zoning = ZoningFileName;
-    const double view[4] = {WorldMinX, WorldMaxX, WorldMinY, WorldMaxY};
+    const double view[4] = {UserView().WorldMinX, UserView().WorldMaxX, UserView().WorldMinY, UserView().WorldMaxY};
     const uint8_t interactive = OpenInteractive;
 
     std::vector<std::string> failed;
@@ -356,10 +357,10 @@ void TExportController::GenerarPlanillas1Click()
                 ZoningFileName = zoning;
                 KDVlib::LoadZonificacion(false);
             }
-            WorldMinX = view[0];
-            WorldMaxX = view[1];
-            WorldMinY = view[2];
-            WorldMaxY = view[3];
+            UserView().WorldMinX = view[0];
+            UserView().WorldMaxX = view[1];
+            UserView().WorldMinY = view[2];
+            UserView().WorldMaxY = view[3];
             DatFileName = keptDat;
             DatDir = keptDir;
             LpaFileName = keptLpa;

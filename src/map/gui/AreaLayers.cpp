@@ -435,14 +435,14 @@ DataLayers::TLegendRequest DrawLineLoads(TMapPainter& Img, const TViewSnapshot& 
         return {};
     if (LineLayers::LinkBusCountStale()) {
         LineLayers::RebuildLinkBusCount();
-        RangeMax = LinkBusMax;
+        UserView().RangeMax = LinkBusMax;
         UserView().RangeMin = 0.0f;
     }
-    const uint32_t modeColor = ModePenColors[static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes))];
-    const uint32_t overColor = ModeBrushColors[static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes))];
+    const uint32_t modeColor = UserView().ModePenColors[static_cast<size_t>(std::clamp(UserView().RangeMode, 0, MaxRangeModes))];
+    const uint32_t overColor = UserView().ModeBrushColors[static_cast<size_t>(std::clamp(UserView().RangeMode, 0, MaxRangeModes))];
     SetLabelFont(Img, z, 1);
     SetPen(Img, modeColor, 1);
-    BarsOverMax = false;
+    DataLayers::TLegendRequest legend{DataLayers::TLegendRequest::Bars, "BUSES", 1};
     // Bands are scaled by the largest bus total itself: the link variable shown may
     // have set RangeMax since the totals were summed.
     const float maximum = LinkBusMax;
@@ -456,7 +456,7 @@ DataLayers::TLegendRequest DrawLineLoads(TMapPainter& Img, const TViewSnapshot& 
             const TPoint b = NodePoint(arc.BIndex);
             const double width = std::min(1.1 * z.PixsVol, double(z.PixsVol) * total / maximum);
             if (total > maximum) {
-                BarsOverMax = true;
+                legend.BarsOverMax = true;
                 SetBrush(Img, overColor);
             } else {
                 SetBrush(Img, modeColor);
@@ -469,10 +469,12 @@ DataLayers::TLegendRequest DrawLineLoads(TMapPainter& Img, const TViewSnapshot& 
             }
         });
     }
-    BarScaleMax = maximum;
+    legend.BarScaleMax = maximum;
+    // Only the main map shows the legend picture; a page writes its own legend
+    // from the scale.
     if (!IsMainMap(Img))
-        return {};
-    return {DataLayers::TLegendRequest::Bars, "BUSES", 1};
+        legend.kind = DataLayers::TLegendRequest::None;
+    return legend;
 }
 
 void DrawPoligonos(TMapPainter& Img, const TViewSnapshot& view)

@@ -120,8 +120,8 @@ void TMapViewController::Escala1Click()
         // Before any variable is chosen for the ranges there is no name to show.
         d.Attr->setText(UserView().RangeName.empty() || UserView().RangeName == "null" ? QStringLiteral("(ninguna variable elegida)")
                                                                  : Qs(UserView().RangeName));
-        d.vMax->setText(Qs(Format(UserView().NumFormat.Format.c_str(), double(RangeMax))));
-        d.Panel2->setText(ScaleText(RangeMax, UserView().PixsVol));
+        d.vMax->setText(Qs(Format(UserView().NumFormat.Format.c_str(), double(UserView().RangeMax))));
+        d.Panel2->setText(ScaleText(UserView().RangeMax, UserView().PixsVol));
         d.spPixsVol->setValue(UserView().PixsVol);
         d.spPixsCol->setValue(UserView().PixsCol);
         d.spPixsMov->setValue(UserView().PixsMov);
@@ -134,6 +134,6 @@ void TMapViewController::Escala1Click()
     UserView().PixsVol = d.spPixsVol->value();
     UserView().PixsCol = d.spPixsCol->value();
     UserView().PixsMov = d.spPixsMov->value();
-    RangeMax = float(ZelUtils::ParseReal(d.vMax->text().toStdString()));
+    UserView().RangeMax = float(ZelUtils::ParseReal(d.vMax->text().toStdString()));
     window_.RedrawMap();
 }

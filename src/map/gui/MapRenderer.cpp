@@ -53,7 +53,7 @@ void TMapRenderer::DrawPalvon()
     clock.start();
     {
         TWaitCursor busy;
-        img->SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+        img->SetWorld(UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY);
         pickLength_ = float(img->PixelToWorldX(5) - img->PixelToWorldX(0));
         if (Network.SectionPresent[0] && LanesReady) {
             PalvonRead::ComputeLinkGeometry(UserView().Lanes);
@@ -124,7 +124,7 @@ void TMapRenderer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)
         case TMapLayer::Lineas: {
             const DataLayers::TLegendRequest legend = DrawLineas(c, view);
             if (legend.kind == DataLayers::TLegendRequest::Bars)
-                DrawSymbolo(legend.caption, legend.count);
+                DrawSymbolo(legend);
             break;
         }
         case TMapLayer::Red:
@@ -190,7 +190,7 @@ void TMapRenderer::SetGrid()
     const TOxrImage* img = host_.MapCanvas();
     // The canvas may show more than the view window on one axis (one scale for
     // both): the tiles of everything shown are marked.
-    double minX = WorldMinX, maxX = WorldMaxX, minY = WorldMinY, maxY = WorldMaxY;
+    double minX = UserView().WorldMinX, maxX = UserView().WorldMaxX, minY = UserView().WorldMinY, maxY = UserView().WorldMaxY;
     if (img) {
         minX = std::min(minX, img->MinX());
         minY = std::min(minY, img->MinY());

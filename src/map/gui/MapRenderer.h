@@ -13,6 +13,9 @@
 class TMapDrawHost;
 class TOxrImage;
 class TWindowHost;
+namespace DataLayers {
+struct TLegendRequest;
+}
 
 // Where the layers go: the main map, a still quick view, the magnifier.
 enum class TLayerTarget { MainMap, QuickView, Magnifier };
@@ -47,7 +50,7 @@ public:
     void DrawMapaColores(TOxrImage* Img, const TViewSnapshot& view);
     void DrawValue(TOxrImage* Img, const TViewSnapshot& view);
     void DrawMovimLinks(TOxrImage* Img, const TViewSnapshot& view);
-    void DrawSymbolo(const std::string& caption, int count);
+    void DrawSymbolo(const DataLayers::TLegendRequest& bars);
     void DrawRanges(const std::string& caption);
     void DrawMovRange(const std::string& caption);
 

@@ -229,7 +229,7 @@ private:
     {
         if (!FrmAerial || !FrmAerial->isVisible() || aerialPending_)
             return;
-        const TZoomSlot shown = Zoom::ShownView(map_->World(), WorldMinX, WorldMinY);
+        const TZoomSlot shown = Zoom::ShownView(map_->World(), UserView().WorldMinX, UserView().WorldMinY);
         if (shown.MinX == FrmAerial->XFrom && shown.MaxX == FrmAerial->XTo && shown.MinY == FrmAerial->YFrom &&
             shown.MaxY == FrmAerial->YTo)
             return;
@@ -473,7 +473,7 @@ void TMapViewController::WheelZoomStep(bool in)
         Zoom::ZoomInView(UserView().ZoomFactor);
     else
         Zoom::ZoomOutView(UserView().ZoomFactor);
-    preview->ScaleTo(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+    preview->ScaleTo(UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY);
     wheelRedraw_->start(WheelRestMs());
 }
 
@@ -494,7 +494,7 @@ void TMapViewController::Reset1Click()
     window_.Action(Cmd::ZoneMove)->setChecked(false);
     for (TCommandId name : {Cmd::aPrint1, Cmd::aMultiPrint, Cmd::aRedibujar, Cmd::aDataGrid1})
         window_.Action(name)->setEnabled(true);
-    window_.Action(Cmd::aVistaAnterior)->setEnabled(ZoomIndex >= 2);
+    window_.Action(Cmd::aVistaAnterior)->setEnabled(UserView().ZoomIndex >= 2);
     for (TCommandId name : {Cmd::tbArrows, Cmd::tbNodes, Cmd::tbNameNodes, Cmd::tbCalles, Cmd::tbAtributos,
                             Cmd::tbColores, Cmd::tbValues, Cmd::tbTit, Cmd::tbMove, Cmd::tbZoom, Cmd::tbQuickView})
         window_.Action(name)->setEnabled(true);

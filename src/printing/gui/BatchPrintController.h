@@ -47,12 +47,20 @@ public:
     // The print definition read last (and the document "Crear Word" chose).
     TPrintDefinition& Definition() { return *definition_; }
 
+    // The switches the definition's theme sets on the batch's own view (node
+    // numbers shown or not); none before a definition was read through a window.
+    struct TThemeSwitches {
+        bool Read = false;
+        bool NameNodes = false;
+    };
+
 private:
     TWindowHost& window_;
     TPrintHost& host_;
     TBatchPrintHost& batchHost_;
     TPrintController& printing_;
     std::unique_ptr<TPrintDefinition> definition_;
+    TThemeSwitches theme_;
 };
 
 // Installs the printing services of the batch for that controller's window

@@ -2,6 +2,7 @@
 #include "model/FileUtils.h"
 
 #include "map/MapPainter.h"
+#include "map/ViewState.h"
 #include "map/gui/MapLayers.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
@@ -166,11 +167,11 @@ void TDlgPrint::DrawNet()
         TMapPainter mp;
         mp.SetPainter(&p);
         mp.SetDeviceSize(w, h);
-        mp.SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+        mp.SetWorld(UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY);
         p.setPen(QPen(Qt::black, 1));
         DrawNetWork(mp, printing_.ViewSnapshot());
     }
-    grid_.SetLayout(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY, w, h, aspectWH_);
+    grid_.SetLayout(UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY, w, h, aspectWH_);
     grid_.CreatePages(spCount->value(), widthBased_);
     Redraw();
     const QPoint centre = frameGeometry().center();
@@ -268,7 +269,7 @@ bool TDlgPrint::ForEachSelectedPage(const std::function<bool(const TPrintSetting
 {
     // Each page borrows the view window; the user's window comes back whatever the
     // pages did, so the overview and the next print see the whole network again.
-    const double minX = WorldMinX, maxX = WorldMaxX, minY = WorldMinY, maxY = WorldMaxY;
+    const double minX = UserView().WorldMinX, maxX = UserView().WorldMaxX, minY = UserView().WorldMinY, maxY = UserView().WorldMaxY;
     // The page key belongs to these pages only: the user's settings, and with
     // them the next ordinary print, carry none.
     TPrintSettings page = printing_.Settings();
@@ -281,16 +282,16 @@ bool TDlgPrint::ForEachSelectedPage(const std::function<bool(const TPrintSetting
                 continue;
             page.PrintPageX = i;
             page.PrintPageY = j;
-            WorldMinX = pg.X[0];
-            WorldMaxX = pg.X[1];
-            WorldMinY = pg.Y[0];
-            WorldMaxY = pg.Y[1];
+            UserView().WorldMinX = pg.X[0];
+            UserView().WorldMaxX = pg.X[1];
+            UserView().WorldMinY = pg.Y[0];
+            UserView().WorldMaxY = pg.Y[1];
             ok = visit(page);
         }
-    WorldMinX = minX;
-    WorldMaxX = maxX;
-    WorldMinY = minY;
-    WorldMaxY = maxY;
+    UserView().WorldMinX = minX;
+    UserView().WorldMaxX = maxX;
+    UserView().WorldMinY = minY;
+    UserView().WorldMaxY = maxY;
     return ok;
 }
 
@@ -369,10 +370,10 @@ void TDlgPrint::DrawOverview(QPainter& p)
         // The whole view at the printer page's scale, its origin at the page's
         // bottom left, as the page grid assumes.
         ZelPrinter::SetPageSize(PW, PH);
-        ZelPrinter::SetMinX(WorldMinX);
-        ZelPrinter::SetMaxX(WorldMaxX);
-        ZelPrinter::SetMinY(WorldMinY);
-        ZelPrinter::SetMaxY(WorldMaxY);
+        ZelPrinter::SetMinX(UserView().WorldMinX);
+        ZelPrinter::SetMaxX(UserView().WorldMaxX);
+        ZelPrinter::SetMinY(UserView().WorldMinY);
+        ZelPrinter::SetMaxY(UserView().WorldMaxY);
         TMapPainter& mp = ZelPrinter::Painter();
         mp.SetPainter(&p);
         printing_.MarkShownTiles();

@@ -40,10 +40,10 @@ namespace {
 
 void SetBounds()
 {
-    ZelPrinter::SetMinX(WorldMinX);
-    ZelPrinter::SetMaxX(WorldMaxX);
-    ZelPrinter::SetMinY(WorldMinY);
-    ZelPrinter::SetMaxY(WorldMaxY);
+    ZelPrinter::SetMinX(UserView().WorldMinX);
+    ZelPrinter::SetMaxX(UserView().WorldMaxX);
+    ZelPrinter::SetMinY(UserView().WorldMinY);
+    ZelPrinter::SetMaxY(UserView().WorldMaxY);
 }
 
 // The stamp, the caption, the date and the page index, each with its top left
@@ -161,8 +161,8 @@ bool TPrintController::PrintFilePreview(const TPrintSettings& settings, const st
     ZelPrinter::SetPageSize(pg.PrintPageWidth, pg.PrintPageHeight);
     SetBounds();
     if (settings.PrintToExtent) {
-        pg.PrintPageWidth = ZelPrinter::WorldToPixelX(WorldMaxX) - ZelPrinter::WorldToPixelX(WorldMinX);
-        pg.PrintPageHeight = std::abs(ZelPrinter::WorldToPixelY(WorldMaxY) - ZelPrinter::WorldToPixelY(WorldMinY));
+        pg.PrintPageWidth = ZelPrinter::WorldToPixelX(UserView().WorldMaxX) - ZelPrinter::WorldToPixelX(UserView().WorldMinX);
+        pg.PrintPageHeight = std::abs(ZelPrinter::WorldToPixelY(UserView().WorldMaxY) - ZelPrinter::WorldToPixelY(UserView().WorldMinY));
     } else if (!settings.PrintOnPrinterPage) {
         pg.PrintPageWidth = settings.PrintCustomWidth;
         pg.PrintPageHeight = settings.PrintCustomHeight;
@@ -259,12 +259,12 @@ void TPrintController::aMultiPrintExecute()
 {
     MultiPageWindow().exec();
     // The multi-page print moves the view window page by page.
-    if (ZoomIndex >= 1 && ZoomIndex <= MaxZoomHistory) {
-        const TZoomSlot& z = ZoomHistory[size_t(ZoomIndex)];
-        WorldMinX = z.MinX;
-        WorldMinY = z.MinY;
-        WorldMaxX = z.MaxX;
-        WorldMaxY = z.MaxY;
+    if (UserView().ZoomIndex >= 1 && UserView().ZoomIndex <= MaxZoomHistory) {
+        const TZoomSlot& z = UserView().ZoomHistory[size_t(UserView().ZoomIndex)];
+        UserView().WorldMinX = z.MinX;
+        UserView().WorldMinY = z.MinY;
+        UserView().WorldMaxX = z.MaxX;
+        UserView().WorldMaxY = z.MaxY;
     }
 }
 

@@ -244,7 +244,7 @@ void PrintNetWork(QPainter& p, const TViewSnapshot& snapshot)
             ZelPrinter::PolylinePts(&p, pts, int32_t(pts.size()) - 1, 0);
         });
     }
-    Services().SetMenuItemEnabled("aVistaAnterior", ZoomIndex > 1);
+    Services().SetMenuItemEnabled("aVistaAnterior", UserView().ZoomIndex > 1);
 }
 
 namespace {
@@ -399,7 +399,7 @@ void PrintAtributos(QPainter& p, const TViewSnapshot& snapshot, const TPageCanva
     const DataLayers::TLegendRequest legend =
         DataLayers::DrawAtributos(ZelPrinter::Painter(), DataLayers::ViewLayerOptions(OnPaper(snapshot)));
     if (legend.kind == DataLayers::TLegendRequest::Bars)
-        PrintSymbolo(p, legend.caption, legend.count, BarsOverMax, canvas);
+        PrintSymbolo(p, legend.caption, legend.count, legend.BarsOverMax, legend.BarScaleMax, canvas);
 }
 
 void PrintMapaColores(QPainter& p, const TViewSnapshot& snapshot, const TPageCanvas& canvas)
@@ -429,7 +429,7 @@ void PrintMovimSymbols(QPainter& p, const TViewSnapshot& snapshot)
         TPoint farPt, nearPt;
         if (!view.Contains(j.x, j.y) || !NetworkShapes::MovementSpan(mv, farPt, nearPt))
             return;
-        const float v = DataLayers::MovimValue(mv, RangeVarMovim);
+        const float v = DataLayers::MovimValue(mv, UserView().RangeVarMovim);
         UsePen(p, clSilver, 1);
         if (const TRangeClass* r = Ranges::LastClassOf(v)) {
             if (r->Active)
@@ -446,13 +446,13 @@ void PrintMovimSymbols(QPainter& p, const TViewSnapshot& snapshot)
 
 void PrintMovimLinks(QPainter& p, const TViewSnapshot& snapshot, const TPageCanvas& canvas)
 {
-    if (!MovimDrawMode) {
+    if (!UserView().MovimDrawMode) {
         // A column that holds no movement variable has nothing to show nor to
         // explain: no symbols of zeros under a legend without a title.
-        if (RangeVarMovim < 1 || RangeVarMovim >= NumMovimColumns || ColVarMovim[size_t(RangeVarMovim)] <= 0)
+        if (UserView().RangeVarMovim < 1 || UserView().RangeVarMovim >= NumMovimColumns || ColVarMovim[size_t(UserView().RangeVarMovim)] <= 0)
             return;
         PrintMovimSymbols(p, snapshot);
-        PrintRangeLegend(p, TitMovim[size_t(std::clamp(RangeVarMovim, 0, NumMovimColumns - 1))], canvas);
+        PrintRangeLegend(p, TitMovim[size_t(std::clamp(UserView().RangeVarMovim, 0, NumMovimColumns - 1))], canvas);
         return;
     }
     const DataLayers::TLegendRequest legend =
@@ -460,7 +460,7 @@ void PrintMovimLinks(QPainter& p, const TViewSnapshot& snapshot, const TPageCanv
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
         PrintRangeLegend(p, legend.caption, canvas);
     else if (legend.kind == DataLayers::TLegendRequest::Bars)
-        PrintSymbolo(p, legend.caption, legend.count, BarsOverMax, canvas);
+        PrintSymbolo(p, legend.caption, legend.count, legend.BarsOverMax, legend.BarScaleMax, canvas);
 }
 
 void PrintValue(QPainter&, const TViewSnapshot& snapshot)
@@ -519,16 +519,17 @@ void PrintLineas(QPainter& p, const TViewSnapshot& view, const TPageCanvas& canv
     if (view.linnone)
         PrintRoutes(p);
     // The loads only: the routes are drawn above in their paper form.
-    DrawLineLoads(ZelPrinter::Painter(), OnPaper(view));
+    const DataLayers::TLegendRequest loads = DrawLineLoads(ZelPrinter::Painter(), OnPaper(view));
     // The loads of the transit lines are explained by the bar legend.
     if (view.linveh || view.linvehval)
-        PrintSymbolo(p, "Rutas Fijas", 1, true, canvas);
+        PrintSymbolo(p, "Rutas Fijas", 1, true, loads.BarScaleMax, canvas);
 }
 
 // ---------------------------------------------------------------------------
 // Legends
 
-void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm, const TPageCanvas& canvas)
+void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm, double scaleMax,
+                  const TPageCanvas& canvas)
 {
     const double F = Factor();
     const double P = UserView().PixsVol;
@@ -537,12 +538,12 @@ void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm, 
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(Qt::NoBrush);
     const QString qcaption = TMapPainter::DisplayText(caption);
-    QFont font = GrowFont(p, qcaption, RangeSymbolSize * F);
+    QFont font = GrowFont(p, qcaption, UserView().RangeSymbolSize * F);
     p.setFont(font);
     const int s = font.pointSize();
     const int cy = Extent(p, qcaption).height();
     const int E = n > 1 ? Round((cy + 2) * n + 2.0) : 0;
-    const int H = Round((P + 10 + 2 * RangeSymbolSize) * F) + E;
+    const int H = Round((P + 10 + 2 * UserView().RangeSymbolSize) * F) + E;
     const int W = barForm ? Round(240 * F) : Round(175 * F);
     // The caption centred over the box and, with several variables, their
     // titles beside the swatches: the block they make with the box is placed
@@ -574,8 +575,8 @@ void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm, 
     TextOut(p, Round(X0 + (W - capExtent.width()) / 2.0), Y0 - cy, qcaption);
     p.setFont(font);
 
-    const QColor penColor = ToQColor(ModePenColors[size_t(std::clamp(RangeMode, 0, MaxRangeModes))]);
-    const QColor brushColor = ToQColor(ModeBrushColors[size_t(std::clamp(RangeMode, 0, MaxRangeModes))]);
+    const QColor penColor = ToQColor(UserView().ModePenColors[size_t(std::clamp(UserView().RangeMode, 0, MaxRangeModes))]);
+    const QColor brushColor = ToQColor(UserView().ModeBrushColors[size_t(std::clamp(UserView().RangeMode, 0, MaxRangeModes))]);
     const double base = B - 5 * F;
     auto bar = [&](int x1, int x2, double top, const QColor& c) {
         p.setPen(QPen(ToQColor(clSilver), 1));
@@ -587,13 +588,12 @@ void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm, 
         p.setBrush(Qt::NoBrush);
         TextOut(p, x, Round(y), QString::fromStdString(t));
     };
-    const double scaleMax = BarScaleMax;
     if (barForm) {
         bar(Round(5 * F) + X0, Round(70 * F) + X0, B - 5 * F - 1.1 * P * F, brushColor);
         for (int k = 0; k < 3; ++k)
             bar(Round(70 * F + 55 * k * F) + X0, Round(125 * F + 55 * k * F) + X0, base - P * F * (3 - k) / 3.0,
                 penColor);
-        text(Round(7 * F) + X0, B - F - 1.1 * P * F - cy, "> " + FormatValue(RangeMax));
+        text(Round(7 * F) + X0, B - F - 1.1 * P * F - cy, "> " + FormatValue(UserView().RangeMax));
         for (int k = 0; k < 3; ++k)
             text(Round(72 * F + 55 * k * F) + X0, B - F - P * F * (3 - k) / 3.0 - cy,
                  FormatValue((3 - k) / 3.0 * scaleMax));
@@ -610,7 +610,7 @@ void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm, 
             // Line j from the bottom: the last caption lowest.
             const int index = n - 1 - j;
             p.setPen(Qt::black);
-            p.setBrush(ToQColor(VarColors[size_t(std::clamp(index, 0, MaxShownVars - 1))]));
+            p.setBrush(ToQColor(UserView().VarColors[size_t(std::clamp(index, 0, MaxShownVars - 1))]));
             p.drawRect(QRect(QPoint(Round(5 * F) + X0, Y0 + H - Round(cy * (j + 1.0))),
                              QPoint(Round(60 * F) + X0, Y0 + H - Round(cy * j + 2.0))));
             if (size_t(index) < titles.size())
@@ -626,16 +626,16 @@ void PrintRangeLegend(QPainter& p, const std::string& title, const TPageCanvas& 
     const double F = Factor();
     p.save();
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
-    RangeFormat = UserView().NumFormat.Format;
-    const std::string fmt = RangeFormat + " - " + RangeFormat;
-    const int last = std::clamp(NumRanges, 0, MaxRangeClasses);
+    UserView().RangeFormat = UserView().NumFormat.Format;
+    const std::string fmt = UserView().RangeFormat + " - " + UserView().RangeFormat;
+    const int last = std::clamp(UserView().NumRanges, 0, MaxRangeClasses);
     std::vector<QString> texts;
     for (int i = 0; i <= last; ++i) {
-        const TRangeClass& rc = RangeTable[size_t(i)];
+        const TRangeClass& rc = UserView().RangeTable[size_t(i)];
         texts.push_back(QString::fromStdString(ZelUtils::Format(fmt.c_str(), double(rc.Low), double(rc.High))));
     }
-    const double u = RangeSymbolSize * 0.33 * F;
-    QFont font = GrowFont(p, texts.back(), RangeSymbolSize * F);
+    const double u = UserView().RangeSymbolSize * 0.33 * F;
+    QFont font = GrowFont(p, texts.back(), UserView().RangeSymbolSize * F);
     p.setFont(font);
     const int s = font.pointSize();
     int cx = 0;
@@ -668,7 +668,7 @@ void PrintRangeLegend(QPainter& p, const std::string& title, const TPageCanvas& 
     TextOut(p, Round(X0 + (Wl - titleExtent.width()) / 2.0), Y0, qtitle);
     p.setFont(font);
     for (int k = 0; k <= last; ++k) {
-        const TRangeClass& rc = RangeTable[size_t(k)];
+        const TRangeClass& rc = UserView().RangeTable[size_t(k)];
         const int i = k + 1;
         p.setPen(QPen(Qt::black, 1));
         p.setBrush(ToQColor(rc.Color));

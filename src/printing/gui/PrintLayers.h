@@ -74,8 +74,9 @@ void PrintLineas(QPainter& canvas, const TViewSnapshot& view, const TPageCanvas&
 double MapBarScale(const TPageCanvas& mapCanvas);
 
 // Legend box of the bar layers: caption (captions joined by "/"), n caption lines;
-// barForm draws the first bar of values over the scale maximum.
-void PrintSymbolo(QPainter& canvas, const std::string& caption, int n, bool barForm,
+// barForm draws the first bar of values over the scale maximum; the bars are
+// labelled in thirds of scaleMax, the scale the layer drew at.
+void PrintSymbolo(QPainter& canvas, const std::string& caption, int n, bool barForm, double scaleMax,
                   const TPageCanvas& mapCanvas = {});
 // Range legend of RangeTable entries 0..NumRanges under the title.
 void PrintRangeLegend(QPainter& canvas, const std::string& title, const TPageCanvas& mapCanvas = {});

@@ -137,7 +137,7 @@ TEST_F(CommandItems, RangeDialogOpensFromTheMapMenuAndItsTableIsKept)
     });
     ASSERT_TRUE(Click(viewer, "popup:BDerecho", "Rangos1"));
     EXPECT_TRUE(shown);
-    EXPECT_FLOAT_EQ(RangeTable[2].High, 0.6f);
+    EXPECT_FLOAT_EQ(UserView().RangeTable[2].High, 0.6f);
     const std::string key = "Rangos_" + UserView().RangeName;
     EXPECT_NE(std::find(UserView().RangeSetKeys.begin(), UserView().RangeSetKeys.end(), key), UserView().RangeSetKeys.end());
 }

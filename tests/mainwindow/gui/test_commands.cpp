@@ -285,10 +285,10 @@ TEST_F(Commands, ARarelyOpenedMenusKeysWorkBeforeItIsFirstShown)
             editar = a->menu();
     ASSERT_NE(editar, nullptr);
     ASSERT_TRUE(editar->actions().isEmpty()); // never opened yet
-    WorldMinX = 1.234;
-    WorldMinY = 2.0;
-    WorldMaxX = 300.126;
-    WorldMaxY = 400.999;
+    UserView().WorldMinX = 1.234;
+    UserView().WorldMinY = 2.0;
+    UserView().WorldMaxX = 300.126;
+    UserView().WorldMaxY = 400.999;
     QGuiApplication::clipboard()->clear();
     QTest::keyClick(viewer, Qt::Key_C, Qt::ControlModifier | Qt::AltModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "1.23;2.00;300.13;401.00");

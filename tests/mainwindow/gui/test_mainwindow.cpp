@@ -140,8 +140,8 @@ TEST_F(MainWindow, OneDroppedFileOpensTwoAreIgnored)
     EXPECT_EQ(Network.Loaded, 1);
     EXPECT_EQ(DatFileName, "ejemplo.dat");
     EXPECT_GT(Network.LinkCount, 0);
-    EXPECT_DOUBLE_EQ(WorldMinX, Network.MinX);
-    EXPECT_EQ(ZoomIndex, 1);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, Network.MinX);
+    EXPECT_EQ(UserView().ZoomIndex, 1);
     EXPECT_TRUE(livemenus::Find(viewer, "tbArrows")->isEnabled());
 }
 
@@ -505,8 +505,8 @@ TEST_F(MainWindow, CoordinatesFileThatPlacesNoNodeKeepsTheNetworkOpen)
     EXPECT_FALSE(ui.anyMessageContains("inhabilitada"));
     // The grids hold the network, the map a window of its own.
     EXPECT_EQ(viewer->sagArcos->RowCount(), Network.LinkCount + 1);
-    EXPECT_LT(WorldMinX, WorldMaxX);
-    EXPECT_LT(WorldMinY, WorldMaxY);
+    EXPECT_LT(UserView().WorldMinX, UserView().WorldMaxX);
+    EXPECT_LT(UserView().WorldMinY, UserView().WorldMaxY);
     viewer->RedrawMap();
     EXPECT_TRUE(livemenus::Find(viewer, "aAcercar1")->isEnabled());
 

@@ -574,10 +574,10 @@ TEST_F(MapModes, PolygonDrawingSurvivesEscapeAndShiftDragsAMidpoint)
         const double wx0 = Wx(a), wy0 = Wy(a), wx1 = Wx(b), wy1 = Wy(b);
         Drag(a, b);
         EXPECT_FALSE(RubberBand) << "the box is gone";
-        EXPECT_NEAR(WorldMinX, std::min(wx0, wx1), 1e-3);
-        EXPECT_NEAR(WorldMaxX, std::max(wx0, wx1), 1e-3);
-        EXPECT_NEAR(WorldMinY, std::min(wy0, wy1), 1e-3);
-        EXPECT_NEAR(WorldMaxY, std::max(wy0, wy1), 1e-3);
+        EXPECT_NEAR(UserView().WorldMinX, std::min(wx0, wx1), 1e-3);
+        EXPECT_NEAR(UserView().WorldMaxX, std::max(wx0, wx1), 1e-3);
+        EXPECT_NEAR(UserView().WorldMinY, std::min(wy0, wy1), 1e-3);
+        EXPECT_NEAR(UserView().WorldMaxY, std::max(wy0, wy1), 1e-3);
     }
 
     // "Redefinir", then Shift on the midpoint of the first edge drags it: a new vertex.
@@ -724,27 +724,27 @@ TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
     ASSERT_NE(item, nullptr);
     ASSERT_TRUE(item->isEnabled());
     // Zoomed on the junction so that the turns show as bands.
-    WorldMinX = 300450;
-    WorldMaxX = 300750;
-    WorldMinY = 6125450;
-    WorldMaxY = 6125750;
+    UserView().WorldMinX = 300450;
+    UserView().WorldMaxX = 300750;
+    UserView().WorldMinY = 6125450;
+    UserView().WorldMaxY = 6125750;
     item->trigger();
-    EXPECT_EQ(RangeVarMovim, flowCol);
-    EXPECT_NEAR(RangeMax, maxFlow, 1e-3);
-    EXPECT_NEAR(RangeTable[5].High, maxFlow + 1e-5, 1e-2);
-    EXPECT_NEAR(RangeTable[1].High, UserView().RangeMin + (maxFlow - UserView().RangeMin) / 5 + 1e-5, 1e-2);
+    EXPECT_EQ(UserView().RangeVarMovim, flowCol);
+    EXPECT_NEAR(UserView().RangeMax, maxFlow, 1e-3);
+    EXPECT_NEAR(UserView().RangeTable[5].High, maxFlow + 1e-5, 1e-2);
+    EXPECT_NEAR(UserView().RangeTable[1].High, UserView().RangeMin + (maxFlow - UserView().RangeMin) / 5 + 1e-5, 1e-2);
     EXPECT_EQ(g->ColorCell(flowCol, 0).isValid(), true) << "the chosen column's title is marked";
 
     // Every class that holds a flow shows in its colour on the map.
     const QImage map = viewer->img->Picture().convertToFormat(QImage::Format_RGB32);
     std::set<int> expected;
     for (const auto& [m, v] : flows)
-        for (int c = 1; c <= NumRanges; ++c)
-            if (RangeTable[c].Low < v && v <= RangeTable[c].High)
+        for (int c = 1; c <= UserView().NumRanges; ++c)
+            if (UserView().RangeTable[c].Low < v && v <= UserView().RangeTable[c].High)
                 expected.insert(c);
     ASSERT_GE(expected.size(), 3u);
     for (int c : expected) {
-        const uint32_t col = RangeTable[c].Color;
+        const uint32_t col = UserView().RangeTable[c].Color;
         const QRgb want = qRgb(col & 0xFF, (col >> 8) & 0xFF, (col >> 16) & 0xFF);
         int pixels = 0;
         for (int y = 0; y < map.height(); ++y)
@@ -759,11 +759,11 @@ TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
             EXPECT_FALSE(a->isEnabled());
         }
     }
-    const float high5 = RangeTable[5].High;
+    const float high5 = UserView().RangeTable[5].High;
     UserView().SelectedMovimVars.clear();
     DoubleClick(flowCol + 1, RowOf(flows[0].first));
     EXPECT_TRUE(UserView().SelectedMovimVars.empty());
-    EXPECT_FLOAT_EQ(RangeTable[5].High, high5);
+    EXPECT_FLOAT_EQ(UserView().RangeTable[5].High, high5);
 }
 
 // The turn values written on the turn symbols, after two zoom boxes about the
@@ -772,7 +772,7 @@ TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
 TEST_F(MovementGrid, TurnValuesKeepAReadableSizeAfterZoomBoxes)
 {
     DoubleClick(flowCol, RowOf(flows[0].first));
-    ASSERT_FALSE(MovimDrawMode);
+    ASSERT_FALSE(UserView().MovimDrawMode);
     const TNodo& j = Nodos[junction];
     for (int box = 0; box < 2; ++box) {
         const QPoint at = Pix(j.X, j.Y);
@@ -815,7 +815,7 @@ TEST_F(MovementGrid, LinkEndSharesAreReadableOnTheMap)
 {
     DoubleClick(flowCol, RowOf(flows[0].first), Qt::AltModifier);
     DoubleClick(4, RowOf(flows[0].first), Qt::AltModifier | Qt::ControlModifier);
-    ASSERT_TRUE(MovimDrawMode);
+    ASSERT_TRUE(UserView().MovimDrawMode);
     ASSERT_EQ(UserView().SelectedMovimVars.size(), 2u);
     ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarMovimientos", "tbMovimValues"));
     const TNodo& j = Nodos[junction];
@@ -830,7 +830,7 @@ TEST_F(MovementGrid, LinkEndSharesAreReadableOnTheMap)
         };
         return 0.2126 * lin(qRed(p)) + 0.7152 * lin(qGreen(p)) + 0.0722 * lin(qBlue(p));
     };
-    const QRgb light = DisplayStyles::ToQColor(VarColors[0]).rgb();
+    const QRgb light = DisplayStyles::ToQColor(UserView().VarColors[0]).rgb();
     ASSERT_GT(luminance(light), 0.8) << "the first colour is the pale one";
     int bars = 0, readable = 0;
     for (int y = 0; y < map.height(); ++y)
@@ -864,13 +864,13 @@ TEST_F(MovementGrid, DoubleClickMakesTheColumnAMapAttributeAndCtrlAddsColumns)
     EXPECT_TRUE(livemenus::Find(viewer, "cv1")->isVisible());
     EXPECT_EQ(livemenus::Find(viewer, "cv1")->text(), "Flujo Saturación");
     // The classes now follow the saturation flows.
-    EXPECT_NEAR(RangeMax, Movims[MovimsMaxRec].Var[1], 1e-3);
-    EXPECT_FALSE(MovimDrawMode) << "turn symbols";
+    EXPECT_NEAR(UserView().RangeMax, Movims[MovimsMaxRec].Var[1], 1e-3);
+    EXPECT_FALSE(UserView().MovimDrawMode) << "turn symbols";
 
     // With Alt the flows are summed at the link ends: the bars scale to the
     // largest sum of the flows through one link end.
     DoubleClick(flowCol, RowOf(flows[0].first), Qt::AltModifier);
-    EXPECT_TRUE(MovimDrawMode);
+    EXPECT_TRUE(UserView().MovimDrawMode);
     ASSERT_EQ(UserView().SelectedMovimVars, std::vector<std::string>{std::to_string(flowCol)});
     std::map<int32_t, float> entering, leaving;
     for (const auto& [m, v] : flows) {
@@ -881,14 +881,14 @@ TEST_F(MovementGrid, DoubleClickMakesTheColumnAMapAttributeAndCtrlAddsColumns)
     for (const auto* ends : {&entering, &leaving})
         for (const auto& [link, v] : *ends)
             largest = std::max(largest, v);
-    EXPECT_FLOAT_EQ(BarScaleMax, largest);
+    EXPECT_FLOAT_EQ(viewer->findChild<TLegendImage*>("Scl")->ScaleMax, largest);
     DoubleClick(flowCol, RowOf(flows[0].first));
-    EXPECT_FALSE(MovimDrawMode) << "without Alt, turn symbols again";
+    EXPECT_FALSE(UserView().MovimDrawMode) << "without Alt, turn symbols again";
     // Key columns zoom to the movement from the second row on.
-    const double width = WorldMaxX - WorldMinX;
+    const double width = UserView().WorldMaxX - UserView().WorldMinX;
     DoubleClick(0, 2);
-    EXPECT_NEAR(WorldMaxX - WorldMinX, 0.2 * (Network.MaxX - Network.MinX), 1e-3);
-    EXPECT_NE(WorldMaxX - WorldMinX, width);
+    EXPECT_NEAR(UserView().WorldMaxX - UserView().WorldMinX, 0.2 * (Network.MaxX - Network.MinX), 1e-3);
+    EXPECT_NE(UserView().WorldMaxX - UserView().WorldMinX, width);
 }
 
 TEST_F(MapModes, LineCheckBoxesToggleLinesAndTheTitleSetsThemAll)

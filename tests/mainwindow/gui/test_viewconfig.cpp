@@ -83,13 +83,13 @@ protected:
 TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
 {
     TDlgCfg& d = Secondary::DlgCfg();
-    const size_t mode = static_cast<size_t>(RangeMode);
+    const size_t mode = static_cast<size_t>(UserView().RangeMode);
     const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
-    WorldMinX = Network.MinX + w / 4;
-    WorldMaxX = Network.MaxX - w / 8;
-    WorldMinY = Network.MinY + h / 3;
-    WorldMaxY = Network.MaxY - 0.125;
-    const double wx0 = WorldMinX, wx1 = WorldMaxX, wy0 = WorldMinY, wy1 = WorldMaxY;
+    UserView().WorldMinX = Network.MinX + w / 4;
+    UserView().WorldMaxX = Network.MaxX - w / 8;
+    UserView().WorldMinY = Network.MinY + h / 3;
+    UserView().WorldMaxY = Network.MaxY - 0.125;
+    const double wx0 = UserView().WorldMinX, wx1 = UserView().WorldMaxX, wy0 = UserView().WorldMinY, wy1 = UserView().WorldMaxY;
     for (const char* b : {"tbArrows", "tbNodes", "tbNameNodes", "tbCalles", "tbCents", "tbAtributos", "tbColores",
                           "tbValues", "tbMovimValues", "tbPoligonos", "tbLineas", "tbSel", "tbTit", "tbZonas",
                           "tbSolera"})
@@ -99,7 +99,7 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     viewer->SetDown(Cmd::aAtributos2, true);
     viewer->sym->move(70, 81);
     viewer->tit->setPlainText("Uno\n\nTres");
-    RangeMax = 123.5f;
+    UserView().RangeMax = 123.5f;
     Secondary::KDVscale().Fixed->setChecked(true);
     UserView().PixsVol = 31;
     UserView().PixsCol = 7;
@@ -113,8 +113,8 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     UserView().SymbolColors[0] = 111;
     UserView().SymbolColors[2] = 222;
     UserView().NumFormat = {9, 2, "%.2f"};
-    ModePenColors[mode] = 333;
-    ModeBrushColors[mode] = 444;
+    UserView().ModePenColors[mode] = 333;
+    UserView().ModeBrushColors[mode] = 444;
     UserView().Items[3] = {"Capa", 0xFF, 2, true, psDot};
     UserView().Items[20] = {"Ultima", 77, 3, false, psInsideFrame};
     d.cbNodos->setChecked(false);
@@ -141,8 +141,8 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     viewer->SetDown(Cmd::tbNodes, true);
     viewer->sym->move(1, 1);
     viewer->tit->setPlainText("otro");
-    WorldMinX = WorldMinY = WorldMaxX = WorldMaxY = 0;
-    RangeMax = 0;
+    UserView().WorldMinX = UserView().WorldMinY = UserView().WorldMaxX = UserView().WorldMaxY = 0;
+    UserView().RangeMax = 0;
     // A run that has not shown the scale dialog yet.
     delete KDVscale;
     KDVscale = nullptr;
@@ -150,7 +150,7 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     UserView().PixsVol = UserView().PixsCol = UserView().CentroidSize = UserView().NodeSize = UserView().ArrowSize = 1;
     DisplayStyles::SetDefaultStyles();
     UserView().NumFormat = Tfmt();
-    UserView().SymbolColors[0] = UserView().SymbolColors[2] = ModePenColors[mode] = ModeBrushColors[mode] = 0;
+    UserView().SymbolColors[0] = UserView().SymbolColors[2] = UserView().ModePenColors[mode] = UserView().ModeBrushColors[mode] = 0;
     d.cbNodos->setChecked(true);
     d.SeleccionGrafica->SetItemIndex(0);
     d.ZonaBordeAncho->setValue(1);
@@ -167,10 +167,10 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     viewer->Settings().LeerConfiguracion(ini, "S");
     EXPECT_EQ(UserView().ShownVarList.size(), 1u);
 
-    EXPECT_DOUBLE_EQ(WorldMinX, wx0);
-    EXPECT_DOUBLE_EQ(WorldMaxX, wx1);
-    EXPECT_DOUBLE_EQ(WorldMinY, wy0);
-    EXPECT_DOUBLE_EQ(WorldMaxY, wy1);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, wx0);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxX, wx1);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinY, wy0);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxY, wy1);
     for (const char* b : {"tbArrows", "tbCalles", "tbColores", "tbTit", "aAtributos2"})
         EXPECT_TRUE(viewer->Down(QString::fromLatin1(b))) << b;
     EXPECT_FALSE(viewer->Down(Cmd::tbNodes));
@@ -179,7 +179,7 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     EXPECT_EQ(viewer->sym->pos(), QPoint(70, 81));
     EXPECT_EQ(viewer->Scl->pos(), QPoint(70, 81));
     EXPECT_EQ(TitleLines(), (std::vector<std::string>{"Uno", "", "Tres"}));
-    EXPECT_FLOAT_EQ(RangeMax, 123.5f);
+    EXPECT_FLOAT_EQ(UserView().RangeMax, 123.5f);
     EXPECT_TRUE(UserView().ScaleFixed);
     EXPECT_TRUE(Secondary::KDVscale().Fixed->isChecked()) << "the dialog made afterwards shows the setting read";
     EXPECT_EQ(UserView().PixsVol, 31);
@@ -204,8 +204,8 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     EXPECT_EQ(UserView().SymbolColors[2], 222u);
     EXPECT_EQ(UserView().NumFormat.NumDec, 9);
     EXPECT_EQ(UserView().NumFormat.Format, "%.2f");
-    EXPECT_EQ(ModePenColors[mode], 333u);
-    EXPECT_EQ(ModeBrushColors[mode], 444u);
+    EXPECT_EQ(UserView().ModePenColors[mode], 333u);
+    EXPECT_EQ(UserView().ModeBrushColors[mode], 444u);
     EXPECT_EQ(UserView().Items[3].Name, "Capa");
     EXPECT_EQ(UserView().Items[3].Color, 0xFFu);
     EXPECT_EQ(UserView().Items[3].Width, 2);
@@ -262,11 +262,11 @@ TEST_F(ViewConfig, WrongFieldCountsGiveTheWholeDefault)
     EXPECT_EQ(UserView().RangeNames[1], "null");
     const float limits[6] = {0, 0.25f, 0.5f, 0.75f, 1, 1.25f};
     for (size_t k = 0; k < 6; ++k)
-        EXPECT_FLOAT_EQ(RangeTable[k].High, limits[k]) << k;
-    EXPECT_FLOAT_EQ(RangeTable[0].Low, 0.0f);
-    EXPECT_FLOAT_EQ(RangeTable[3].Low, 0.5f);
-    EXPECT_FALSE(RangeTable[0].Active);
-    EXPECT_TRUE(RangeTable[5].Active);
+        EXPECT_FLOAT_EQ(UserView().RangeTable[k].High, limits[k]) << k;
+    EXPECT_FLOAT_EQ(UserView().RangeTable[0].Low, 0.0f);
+    EXPECT_FLOAT_EQ(UserView().RangeTable[3].Low, 0.5f);
+    EXPECT_FALSE(UserView().RangeTable[0].Active);
+    EXPECT_TRUE(UserView().RangeTable[5].Active);
     // "Soleras" of one field leaves the layers as they were.
     EXPECT_EQ(viewer->Settings().GeoLayersLoaded, 1);
     EXPECT_EQ(GeoLayers().NumGeoLayers, layersBefore);
@@ -352,10 +352,10 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
     EXPECT_TRUE(viewer->Themes().ThemeName().empty());
     EXPECT_EQ(TIniFile(themes).ReadSections(), (std::vector<std::string>{"Mio"}));
 
-    WorldMinX = 1.234;
-    WorldMinY = 2.0;
-    WorldMaxX = 300.126;
-    WorldMaxY = 400.999;
+    UserView().WorldMinX = 1.234;
+    UserView().WorldMinY = 2.0;
+    UserView().WorldMaxX = 300.126;
+    UserView().WorldMaxY = 400.999;
     livemenus::Click(viewer, "menu:Editar", "CopiarTema1");
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "1.23;2.00;300.13;401.00");
     UserView().PixsVol = 50;
@@ -366,21 +366,21 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
     // when the current mode shows none, kept when it shows a column of this grid.
     std::filesystem::copy_file(testutil::dataPath("theme_other_net.ini"), tmp.file("otra.ini"));
     TIniFile other(tmp.file("otra.ini"));
-    UserView().RangeVarByMode[static_cast<size_t>(RangeMode)] = 0;
+    UserView().RangeVarByMode[static_cast<size_t>(UserView().RangeMode)] = 0;
     viewer->Settings().LeerConfiguracion(other, "OtraRed");
     EXPECT_EQ(UserView().RangeName, "null");
     EXPECT_EQ(UserView().RangeVarArcos, 0);
-    EXPECT_DOUBLE_EQ(WorldMinX, Network.MinX);
-    EXPECT_DOUBLE_EQ(WorldMaxX, Network.MaxX);
-    EXPECT_DOUBLE_EQ(WorldMinY, Network.MinY);
-    EXPECT_DOUBLE_EQ(WorldMaxY, Network.MaxY);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, Network.MinX);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxX, Network.MaxX);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinY, Network.MinY);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxY, Network.MaxY);
     EXPECT_TRUE(viewer->Down(Cmd::tbNodes));
     int column = 0;
     for (int c = 2; c < NumColArcos && !column; ++c)
         if (ColVarArcos[static_cast<size_t>(c)] > 0)
             column = c;
     ASSERT_GT(column, 0);
-    UserView().RangeVarByMode[static_cast<size_t>(RangeMode)] = column;
+    UserView().RangeVarByMode[static_cast<size_t>(UserView().RangeMode)] = column;
     viewer->Settings().LeerConfiguracion(other, "OtraRed");
     EXPECT_EQ(UserView().RangeVarArcos, column);
     EXPECT_EQ(UserView().RangeName, viewer->sagArcos->cell(column, 0));

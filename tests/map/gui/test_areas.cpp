@@ -94,8 +94,8 @@ protected:
         KDVlib::BuildHitGrid();
         PalvonRead::ComputeLinkGeometry(UserView().Lanes);
         viewer->img->resize(400, 400);
-        WorldMinX = WorldMinY = 0;
-        WorldMaxX = WorldMaxY = 2000;
+        UserView().WorldMinX = UserView().WorldMinY = 0;
+        UserView().WorldMaxX = UserView().WorldMaxY = 2000;
         Fresh();
     }
     void TearDown() override
@@ -110,7 +110,7 @@ protected:
     }
     void Fresh()
     {
-        viewer->img->SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+        viewer->img->SetWorld(UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY);
         viewer->img->Clear();
         viewer->Drawing().SetGrid();
     }
@@ -261,16 +261,16 @@ TEST_F(AreaLayers, TransitRoutesAndBusVolumes)
     Tick("linnone", false);
     Tick("linveh", true);
     viewer->Grids().CreateGrids(); // the bar legend
-    RangeMode = 0;
-    RangeMax = 999;
+    UserView().RangeMode = 0;
+    UserView().RangeMax = 999;
     Fresh();
     const DataLayers::TLegendRequest legend = Draw(DrawLineas);
     ASSERT_EQ(LinkBusCount.size(), static_cast<size_t>(Network.LinkCount) + 1);
     EXPECT_EQ(LinkBusMax, 10.0f);
-    EXPECT_EQ(RangeMax, 10.0f);
-    EXPECT_EQ(BarScaleMax, 10.0f);
+    EXPECT_EQ(UserView().RangeMax, 10.0f);
+    EXPECT_EQ(legend.BarScaleMax, 10.0f);
     // The band of link 1-2 lies on the right of its direction: below it on screen.
-    const QColor band = ToQColor(ModePenColors[0]);
+    const QColor band = ToQColor(UserView().ModePenColors[0]);
     const QPoint m = Pixel(1000, 500);
     EXPECT_EQ(Picture().pixelColor(m + QPoint(0, 12)), band);
     EXPECT_NE(Picture().pixelColor(m + QPoint(0, -12)), band);

@@ -89,10 +89,10 @@ bool OpenNetwork(std::vector<std::string> lines)
     PalvonRead::ComputeLinkGeometry(UserView().Lanes);
     PalvonRead::OrderArms();
     PalvonRead::ComputeLinkDataExtremes();
-    WorldMinX = Network.MinX;
-    WorldMaxX = Network.MaxX;
-    WorldMinY = Network.MinY;
-    WorldMaxY = Network.MaxY;
+    UserView().WorldMinX = Network.MinX;
+    UserView().WorldMaxX = Network.MaxX;
+    UserView().WorldMinY = Network.MinY;
+    UserView().WorldMaxY = Network.MaxY;
     return true;
 }
 
@@ -108,17 +108,17 @@ protected:
     // Sets the view and prepares a blank canvas over it.
     void View(double minX, double minY, double maxX, double maxY)
     {
-        WorldMinX = minX;
-        WorldMinY = minY;
-        WorldMaxX = maxX;
-        WorldMaxY = maxY;
+        UserView().WorldMinX = minX;
+        UserView().WorldMinY = minY;
+        UserView().WorldMaxX = maxX;
+        UserView().WorldMaxY = maxY;
         Blank();
     }
     void Blank()
     {
-        img.SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+        img.SetWorld(UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY);
         img.Clear();
-        KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
+        KDVlib::SetGrid(UserView().WorldMinX, UserView().WorldMaxX, UserView().WorldMinY, UserView().WorldMaxY);
     }
     int32_t Node(int number) const { return KDVlib::FindNodo(number); }
     TArcos& Link(int a, int b)
@@ -205,7 +205,7 @@ TEST_F(SampleMap, LinksTakeTheColourAndWidthOfTheirClass)
     // Without a width no link is drawn, while the menu items still follow.
     UserView().Items[0].Width = 0;
     Nodos[Node(301)].Mark = 0;
-    ZoomIndex = 2;
+    UserView().ZoomIndex = 2;
     Blank();
     DrawLayers::DrawNetWork(img, options);
     EXPECT_TRUE(InkBox(Picture(), Picture().rect()).isEmpty());
@@ -553,8 +553,8 @@ TEST_F(ViewerDrawing, NothingIsDrawnWhileDrawingIsDisabled)
 {
     viewer->RedrawMap();
     const QImage before = viewer->img->Picture().copy();
-    WorldMaxX = WorldMinX + (WorldMaxX - WorldMinX) / 2;
-    WorldMaxY = WorldMinY + (WorldMaxY - WorldMinY) / 2;
+    UserView().WorldMaxX = UserView().WorldMinX + (UserView().WorldMaxX - UserView().WorldMinX) / 2;
+    UserView().WorldMaxY = UserView().WorldMinY + (UserView().WorldMaxY - UserView().WorldMinY) / 2;
     DrawEnabled = false;
     viewer->RedrawMap();
     EXPECT_EQ(viewer->img->Picture(), before);
@@ -585,15 +585,15 @@ TEST_F(ViewerDrawing, AttributeBarsNeedChosenVariablesAndAMaximumAboveZero)
     ColVarArcos[5] = 7; // grid column 5: "Longitud"
     UserView().RangeVarArcos = 5;
     UserView().ShownVarList = {"5"};
-    RangeMax = 0.0f;
+    UserView().RangeMax = 0.0f;
     viewer->SetDown(Cmd::tbAtributos, true);
     viewer->RedrawMap();
     ASSERT_NE(viewer->Scl, nullptr);
     EXPECT_TRUE(viewer->Scl->isHidden()); // nothing scaled by a zero maximum
-    RangeMax = std::nanf("");
+    UserView().RangeMax = std::nanf("");
     viewer->RedrawMap();
     EXPECT_TRUE(viewer->Scl->isHidden());
-    RangeMax = 650.0f;
+    UserView().RangeMax = 650.0f;
     viewer->RedrawMap();
     EXPECT_FALSE(viewer->Scl->isHidden());
     UserView().ShownVarList.clear();
@@ -601,7 +601,7 @@ TEST_F(ViewerDrawing, AttributeBarsNeedChosenVariablesAndAMaximumAboveZero)
     EXPECT_TRUE(viewer->Scl->isHidden());
     viewer->SetDown(Cmd::tbAtributos, false);
     UserView().RangeVarArcos = 0;
-    RangeMax = 0.0f;
+    UserView().RangeMax = 0.0f;
 }
 
 TEST_F(ViewerDrawing, EmptyWindowsAndAnEmptyNetworkDrawBlank)
@@ -615,8 +615,8 @@ TEST_F(ViewerDrawing, EmptyWindowsAndAnEmptyNetworkDrawBlank)
     UserView().ShowLanes = false;
 
     // A window without extent.
-    WorldMaxX = WorldMinX;
-    WorldMaxY = WorldMinY;
+    UserView().WorldMaxX = UserView().WorldMinX;
+    UserView().WorldMaxY = UserView().WorldMinY;
     viewer->RedrawMap();
     EXPECT_TRUE(std::isfinite(viewer->Drawing().PickLength()));
 
@@ -624,10 +624,10 @@ TEST_F(ViewerDrawing, EmptyWindowsAndAnEmptyNetworkDrawBlank)
     Network.NodeCount = Network.LinkCount = Network.ZoneCount = 0;
     Network.MinX = Network.MinY = UnsetHigh;
     Network.MaxX = Network.MaxY = UnsetLow;
-    WorldMinX = Network.MinX;
-    WorldMaxX = Network.MaxX;
-    WorldMinY = Network.MinY;
-    WorldMaxY = Network.MaxY;
+    UserView().WorldMinX = Network.MinX;
+    UserView().WorldMaxX = Network.MaxX;
+    UserView().WorldMinY = Network.MinY;
+    UserView().WorldMaxY = Network.MaxY;
     for (const char* name : {"tbArrows", "tbNodes", "tbCents", "tbNameNodes", "tbCalles"})
         viewer->SetDown(QString::fromLatin1(name), true);
     viewer->RedrawMap();

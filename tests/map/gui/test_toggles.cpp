@@ -51,8 +51,8 @@ protected:
     {
         ViewerFixture::SetUp();
         viewer->img->resize(400, 400);
-        WorldMinX = WorldMinY = 0;
-        WorldMaxX = WorldMaxY = 2000;
+        UserView().WorldMinX = UserView().WorldMinY = 0;
+        UserView().WorldMaxX = UserView().WorldMaxY = 2000;
         DrawEnabled = true;
         viewer->img->Clear();
     }
@@ -293,6 +293,17 @@ TEST_F(Toggles, TitleBoxButtonFontAndCorner)
     EXPECT_TRUE(viewer->tit->font().bold());
     viewer->Display().FontColor->setCurrentIndex(viewer->Display().FontColor->findText(QStringLiteral("Rojo")));
     EXPECT_EQ(viewer->tit->palette().color(QPalette::Text), QColor(255, 0, 0));
+    // What is typed and styled in the box is the view's title block, which the
+    // outputs copy.
+    QTest::keyClicks(viewer->tit, QStringLiteral("Red"));
+    QTest::keyClick(viewer->tit, Qt::Key_Return);
+    QTest::keyClicks(viewer->tit, QStringLiteral("vial"));
+    const TViewSnapshot titled = viewer->Drawing().SnapshotView();
+    EXPECT_EQ(titled.TitleLines, (std::vector<std::string>{"Red", "vial"}));
+    EXPECT_EQ(titled.TitleFont.pointSize(), 20);
+    EXPECT_TRUE(titled.TitleFont.bold());
+    EXPECT_EQ(titled.TitleColor, QColor(255, 0, 0));
+    EXPECT_EQ(UserView().TitleText, "Red\nvial");
     viewer->Display().UpdatingTitFont = true;
     viewer->Display().FontSize->setValue(30);
     Trigger("aTitItalic");
@@ -334,7 +345,7 @@ TEST_F(Toggles, QuickViewIsANewStillCopyOfTheMap)
     for (TDlgQuickView* v : views) {
         EXPECT_EQ(v->windowTitle(), "Centro");
         EXPECT_EQ(v->img->Picture().size(), viewer->img->size());
-        EXPECT_DOUBLE_EQ(v->img->MinX(), WorldMinX);
+        EXPECT_DOUBLE_EQ(v->img->MinX(), UserView().WorldMinX);
         v->close(); // each snapshot goes when closed
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -115,11 +115,11 @@ void MakeMovements()
     NumColMovim = 5;
     ColVarMovim.fill(0);
     ColVarMovim[4] = 1;
-    MovimDrawMode = false;
-    RangeVarMovim = 4;
+    UserView().MovimDrawMode = false;
+    UserView().RangeVarMovim = 4;
     TitMovim[4] = "Flujo";
     Ranges::FillDefaultRanges(0.0f, 100.0f);
-    RangeTable[2].Active = false;
+    UserView().RangeTable[2].Active = false;
 }
 
 struct Case {
@@ -182,7 +182,7 @@ protected:
         UserView().SymbolColors.fill(0x00FFFF);
         UserView().PixsMov = 3;
         LanesReady = false;
-        ZoomIndex = 1;
+        UserView().ZoomIndex = 1;
     }
     void TearDown() override
     {

@@ -172,13 +172,16 @@ TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
     }
 
     fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sioux.dat"));
-    DefineNetworks("[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\nTitulos=Lote uno\r\n"
-                   "[Otra]\r\nRedPalvon=sioux.dat\r\n");
     // A step of zoom: the view and the zoom steps come back after the batch.
     viewer->Action(Cmd::aAcercar1)->trigger();
-    const int32_t zoomIndex = ZoomIndex;
+    const int32_t zoomIndex = UserView().ZoomIndex;
     const QImage before = MapPicture();
     const auto buttons = CommandStates(viewer);
+    // The theme's node numbers are the batch's: neither defining nor printing
+    // presses the user's button.
+    DefineNetworks("[General]\r\n[Tema]\r\nVerNombreNodos=1\r\n[Red]\r\nRedPalvon=red.dat\r\nTitulos=Lote uno\r\n"
+                   "[Otra]\r\nRedPalvon=sioux.dat\r\n");
+    EXPECT_EQ(CommandStates(viewer), buttons);
     const TViewSnapshot view = viewer->Drawing().SnapshotView();
     const auto legends = [&] {
         return std::make_tuple(viewer->sym->isVisible(), viewer->sym->pos(), viewer->Scl->isVisible(),
@@ -194,7 +197,7 @@ TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
     EXPECT_EQ(after.MinX, view.MinX);
     EXPECT_EQ(after.MaxY, view.MaxY);
     EXPECT_TRUE(MapPicture() == before) << "the batch changed the user's map";
-    EXPECT_EQ(ZoomIndex, zoomIndex);
+    EXPECT_EQ(UserView().ZoomIndex, zoomIndex);
 }
 
 // A network printed with one variable, then a group of three drawn together:
@@ -202,14 +205,19 @@ TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
 // picture printed before it.
 TEST_F(PrintSequences, GroupDrawnTogetherShowsOnlyItsOwnVariables)
 {
-    DefineNetworks("[General]\r\n[Tema]\r\n[Uno]\r\nRedPalvon=red.dat\r\nVarVolumen=Long\r\n"
-                   "[Tres]\r\nRedPalvon=red.dat\r\nVarMultiple=2\r\nVarVolumen=Cap,V0,T0\r\n");
     const auto buttons = CommandStates(viewer);
+    const QImage before = MapPicture();
+    DefineNetworks("[General]\r\n[Tema]\r\nVerNombreNodos=1\r\n[Uno]\r\nRedPalvon=red.dat\r\nVarVolumen=Long\r\n"
+                   "[Tres]\r\nRedPalvon=red.dat\r\nVarMultiple=2\r\nVarVolumen=Cap,V0,T0\r\n");
     Trigger("ImprimirRedes1");
     EXPECT_EQ(CommandStates(viewer), buttons);
+    EXPECT_TRUE(MapPicture() == before) << "the batch changed the user's map";
     const testutil::TMetafileReport one = testutil::CheckMetafile(tmp.file("red_Long.emf"));
     EXPECT_METAFILE_SOUND(one);
     EXPECT_TRUE(one.texts.contains(QStringLiteral("Longitud"))) << one.texts.join('|').toStdString();
+    // The theme shows the node numbers on the batch's pictures.
+    for (const char* node : {"102", "103", "104", "201", "301"})
+        EXPECT_TRUE(one.texts.contains(QString::fromLatin1(node))) << node << ": " << one.texts.join('|').toStdString();
     const testutil::TMetafileReport three = testutil::CheckMetafile(tmp.file("red_T0.emf"));
     EXPECT_METAFILE_SOUND(three);
     for (const char* caption : {"Capacidad", "Vel. Flujo Libre", "Tpo. Flujo Libre"})

@@ -33,11 +33,11 @@ protected:
         ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
         KDVlib::BuildHitGrid();
         PalvonRead::ComputeLinkGeometry(UserView().Lanes);
-        WorldMinX = Network.MinX;
-        WorldMaxX = Network.MaxX;
-        WorldMinY = Network.MinY;
-        WorldMaxY = Network.MaxY;
-        KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
+        UserView().WorldMinX = Network.MinX;
+        UserView().WorldMaxX = Network.MaxX;
+        UserView().WorldMinY = Network.MinY;
+        UserView().WorldMaxY = Network.MaxY;
+        KDVlib::SetGrid(UserView().WorldMinX, UserView().WorldMaxX, UserView().WorldMinY, UserView().WorldMaxY);
         UserView().SizeFactor = 1.0f;
     }
     void TearDown() override
@@ -84,10 +84,10 @@ TEST_F(PrintView, CustomPageShowsTheNetwork)
 
 TEST_F(PrintView, ExtentPageHasNoEmptyBand)
 {
-    WorldMinX = 0;
-    WorldMaxX = 2000;
-    WorldMinY = 0;
-    WorldMaxY = 1000;
+    UserView().WorldMinX = 0;
+    UserView().WorldMaxX = 2000;
+    UserView().WorldMinY = 0;
+    UserView().WorldMaxY = 1000;
     Settings().PrintToExtent = true;
     viewer->Printing().PrintFilePreview();
     const QSize page = PrinterPageSize();
@@ -103,11 +103,11 @@ TEST_F(PrintView, ZoneBorderWidthFollowsTheSizeFactor)
     ASSERT_GE(Network.ZoneCount, 1);
     // An empty square left of the network: the window takes in both.
     const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
-    WorldMinX = Network.MinX - w;
-    WorldMaxX = Network.MaxX;
-    WorldMinY = Network.MinY - h / 2;
-    WorldMaxY = Network.MaxY + h / 2;
-    KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
+    UserView().WorldMinX = Network.MinX - w;
+    UserView().WorldMaxX = Network.MaxX;
+    UserView().WorldMinY = Network.MinY - h / 2;
+    UserView().WorldMaxY = Network.MaxY + h / 2;
+    KDVlib::SetGrid(UserView().WorldMinX, UserView().WorldMaxX, UserView().WorldMinY, UserView().WorldMaxY);
     TZona& zone = Zonas[1];
     const double x0 = Network.MinX - 0.8 * w, x1 = Network.MinX - 0.2 * w;
     const double y0 = Network.MinY, y1 = Network.MaxY;
