@@ -11,7 +11,6 @@
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "map/Polygons.h"
-#include "map/ZoomMouse.h"
 #include "map/gui/MapLayers.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
@@ -153,8 +152,8 @@ bool TMapEditController::ShapeVertexUnder() const { return CurveLink > 0 && Curv
 void TMapEditController::imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y)
 {
     // The double click finds what lies under this pixel.
-    ClickPixX = i;
-    ClickPixY = j;
+    viewer_.MapView().ClickPixX = i;
+    viewer_.MapView().ClickPixY = j;
     // The second press of a double click belongs to the double click (imgDblClick).
     if (Shift.Double)
         return;

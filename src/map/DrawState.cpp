@@ -6,7 +6,6 @@
 #include "map/PointLayers.h"
 #include "map/Polygons.h"
 #include "map/Ranges.h"
-#include "map/ZoomMouse.h"
 #include "model/KDVvars.h"
 
 #include <QRect>
@@ -80,10 +79,4 @@ void ResetMapState()
     LinkBusCount.clear();
     LinkBusMax = 0.0f;
     VisibleLinesChanged = true;
-
-    Panning = false;
-    PanOriginX = PanOriginY = 0;
-    PanImageOriginX = PanImageOriginY = 0;
-    ZoomFollow = false;
-    PressPoint = LastPoint = AuxPoint = TPoint{};
 }

@@ -52,6 +52,6 @@ extern std::array<THitCircle, MaxNodos + 1> NodeHitRegions;
 extern std::array<THitCircle, MaxZonas + 1> ZoneHitRegions;
 
 // Puts the map's display records (styles, class colours, label fonts, ranges and
-// the shown variables, the records above, the pan and zoom mouse state) and the
-// model's records back to what a fresh program start has.
+// the shown variables, the records above) and the model's records back to what
+// a fresh program start has.
 void ResetMapState();

@@ -49,16 +49,13 @@ float ZoomFactor = 0.1f;
 std::string XYFormat = "%.5f";
 
 int32_t PickedItem = -1;
-bool RubberBand = false;
 bool NodeMoving = false, CentroidMoving = false;
 int32_t PolySelectKind = 0;
-int32_t ClickPixX = 0, ClickPixY = 0;
 int32_t CurveLink = 0;
 bool UserPolygonActive = false;
 
 void ClearMouseState()
 {
-    RubberBand = false;
     PickedItem = -1;
     NodeMoving = CentroidMoving = false;
     PolySelectKind = 0;
@@ -130,5 +127,4 @@ void ResetModelState()
     XYFormat = "%.5f";
 
     ClearMouseState();
-    ClickPixX = ClickPixY = 0;
 }

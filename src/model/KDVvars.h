@@ -90,10 +90,8 @@ extern std::string XYFormat;
 // ---- Mouse-editing state that other parts of the program start or read (Escape
 // clears it); the state of a tool's own gesture lives in the tool ----
 extern int32_t PickedItem; // -1 = nothing picked; zones and nodes as minus their index
-extern bool RubberBand;
 extern bool NodeMoving, CentroidMoving;
 extern int32_t PolySelectKind;
-extern int32_t ClickPixX, ClickPixY;
 // Link whose shape is to be bent (0 none); set by a Shift double click on the links grid.
 extern int32_t CurveLink;
 // A new user polygon is being drawn on the map (its points gather in the

@@ -4,7 +4,6 @@
 // polygons and of the shape belong to their owners (TPolygonsController,
 // TMapEditController), which the selection and the menus read too.
 #include "mainwindow/tools/MapTools.h"
-#include "map/ZoomMouse.h"
 #include "map/gui/MapLayers.h"
 #include "model/KDVvars.h"
 
@@ -17,7 +16,7 @@ void TSelectRegionTool::Press(const TMapMouse& m)
     if (m.Button != Qt::LeftButton)
         return;
     viewer_.Selection().AddRegionPoint(m.x, m.y);
-    LastPoint = {m.x, m.y};
+    viewer_.Polygons().LastPoint = {m.x, m.y};
 }
 
 // One rubber line from the last point drawn serves both the region and the new
@@ -33,7 +32,7 @@ bool TDrawPolygonTool::Claims(const TMapMouse&) { return UserPolygonActive; }
 void TDrawPolygonTool::Press(const TMapMouse& m)
 {
     viewer_.Polygons().AddPolygonClickPoint(m.x, m.y);
-    LastPoint = {m.x, m.y};
+    viewer_.Polygons().LastPoint = {m.x, m.y};
 }
 
 void TDrawPolygonTool::Move(const TMapMouse& m)

@@ -178,7 +178,6 @@ void TMapRenderer::ClearScreen()
         sym->hide();
     if (TLegendImage* Scl = host_.BarLegend())
         Scl->hide();
-    RubberBand = false;
     // A node or centroid being moved keeps its pick through the redraws of the move.
     if (!NodeMoving && !CentroidMoving)
         PickedItem = -1;

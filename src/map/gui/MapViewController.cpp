@@ -375,6 +375,8 @@ void TMapViewController::Connect()
     Fixed->hide();
 
     QObject::connect(img, &TOxrImage::OnClick, img, [this] { imgClick(); });
+    // A wiped picture has lost the rubber box: the drag of the zoom box ends.
+    QObject::connect(img, &TOxrImage::Cleared, img, [this] { RubberBand = false; });
     events_ = new TZoomEvents(window_.DialogParent(), img, *this, host_);
     img->installEventFilter(events_);
 }
@@ -542,7 +544,7 @@ void TMapViewController::FollowMagnifier(int i, int j)
 
 namespace {
 // The zoom box's rubber rectangle, in not-xor so that drawing it again removes it.
-void DrawRubberBox(TOxrImage& img)
+void DrawRubberBox(TOxrImage& img, const TPoint& from, const TPoint& to)
 {
     QPainter* c = img.Canvas();
     if (!c)
@@ -551,7 +553,7 @@ void DrawRubberBox(TOxrImage& img)
     c->setBrush(Qt::NoBrush);
     const TPenMode saved = img.PenMode;
     img.PenMode = TPenMode::NotXor;
-    img.RectangleW(PressPoint.x, PressPoint.y, LastPoint.x, LastPoint.y);
+    img.RectangleW(from.x, from.y, to.x, to.y);
     img.PenMode = saved;
 }
 
@@ -570,19 +572,19 @@ void TMapViewController::StartZoomBox(int i, int j, double x, double y)
     HideLegends(host_);
     AuxPoint = {double(i), double(j)};
     PressPoint = LastPoint = {x, y};
-    DrawRubberBox(Img());
+    DrawRubberBox(Img(), PressPoint, LastPoint);
 }
 
 void TMapViewController::FollowZoomBox(double x, double y)
 {
-    DrawRubberBox(Img());
+    DrawRubberBox(Img(), PressPoint, LastPoint);
     LastPoint = {x, y};
-    DrawRubberBox(Img());
+    DrawRubberBox(Img(), PressPoint, LastPoint);
 }
 
 void TMapViewController::EndZoomBox(int j)
 {
-    DrawRubberBox(Img());
+    DrawRubberBox(Img(), PressPoint, LastPoint);
     RubberBand = false;
     if (!ZoomBoxAccepted(AuxPoint.y, j))
         return;

@@ -573,7 +573,7 @@ TEST_F(MapModes, PolygonDrawingSurvivesEscapeAndShiftDragsAMidpoint)
         const QPoint a = Pix(x0, y0), b = Pix(x1, y1);
         const double wx0 = Wx(a), wy0 = Wy(a), wx1 = Wx(b), wy1 = Wy(b);
         Drag(a, b);
-        EXPECT_FALSE(RubberBand) << "the box is gone";
+        EXPECT_FALSE(viewer->MapView().RubberBand) << "the box is gone";
         EXPECT_NEAR(WorldMinX, std::min(wx0, wx1), 1e-3);
         EXPECT_NEAR(WorldMaxX, std::max(wx0, wx1), 1e-3);
         EXPECT_NEAR(WorldMinY, std::min(wy0, wy1), 1e-3);

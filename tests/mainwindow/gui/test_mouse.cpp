@@ -78,10 +78,10 @@ TEST_F(MapMouse, ZoomBoxNeedsMoreThanTenPixelsUpOrDown)
     const int i0 = 100, j0 = 100;
     auto box = [&](int i1, int j1) {
         w->MapEdit().imgOxrMouseDown(Qt::LeftButton, {}, i0, j0, w->img->PixelToWorldX(i0), w->img->PixelToWorldY(j0));
-        EXPECT_TRUE(RubberBand);
+        EXPECT_TRUE(w->MapView().RubberBand);
         w->MapEdit().imgOxrMouseMove({}, i1, j1, w->img->PixelToWorldX(i1), w->img->PixelToWorldY(j1));
         w->MapEdit().imgOxrMouseUp(Qt::LeftButton, {}, i1, j1, w->img->PixelToWorldX(i1), w->img->PixelToWorldY(j1));
-        EXPECT_FALSE(RubberBand);
+        EXPECT_FALSE(w->MapView().RubberBand);
     };
     box(300, 110); // 10 pixels: no zoom
     EXPECT_DOUBLE_EQ(WorldMinX, minX);
@@ -115,7 +115,7 @@ TEST_F(MapMouse, NodeDragWinsOverThePanToolAndCarriesItsLinks)
     const TArcos& out = Arcos[Link(100, 200)];
     EXPECT_DOUBLE_EQ(out.Points[1].y, 1060.0);
     EXPECT_DOUBLE_EQ(Arcos[Link(7, 200)].Points[1].x, far72.x);
-    EXPECT_FALSE(Panning);
+    EXPECT_FALSE(w->MapView().Panning);
     EXPECT_EQ(w->MapEdit().MapTools().MoveNode().DraggedNode(), 0);
     // Chosen plainly, "Mover" served one drag.
     EXPECT_FALSE(livemenus::Find(w.get(), "NodeMove")->isChecked());

@@ -381,8 +381,8 @@ protected:
     }
     void DoubleClickAt(int x, int y)
     {
-        ClickPixX = x;
-        ClickPixY = y;
+        viewer->MapView().ClickPixX = x;
+        viewer->MapView().ClickPixY = y;
         viewer->MapEdit().DblClickHandled = false;
         QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(x, y), viewer->img->mapToGlobal(QPointF(x, y)),
                         Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
