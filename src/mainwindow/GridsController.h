@@ -118,6 +118,17 @@ public:
     int32_t SortColArcos = -1, SortColMovim = -1;
     // Marker region (map pixels) of a node or centroid move started from a grid.
     QRegion GridMoveRegion;
+    // The node or centroid picked in its grid to be placed on the map (a Shift+click
+    // places it, a drag from its marker moves it): its record as minus its index
+    // (-1 none) and which kind it is.
+    int32_t PickedItem = -1;
+    bool NodeMoving = false, CentroidMoving = false;
+    // The pick is over (placed, or ended by Escape).
+    void EndGridPick()
+    {
+        NodeMoving = CentroidMoving = false;
+        PickedItem = -1;
+    }
     void ConnectGridEvents();
     void sagZonasMouseMove(int x, int y);
     void sagNodosMouseMove(int x, int y);

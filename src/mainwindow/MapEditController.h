@@ -79,6 +79,8 @@ public:
     // polylines wholly inside are deleted) or of the selection.
     void CloseDrawnRegion();
 
+    // Link whose shape is to be bent (0 none); set by a Shift double click on the links grid.
+    int32_t CurveLink = 0;
     int32_t HoverNode = 0, HoverZone = 0;
     int32_t HoverCurveLink = 0, HoverCurveHandle = 0;
     int32_t HoverPolygonLabel = 0;

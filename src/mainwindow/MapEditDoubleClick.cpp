@@ -174,13 +174,13 @@ void TMapEditController::CloseLayerRegion()
             g.Name = GeoDeletedName;
     }
     viewer_.Selection().PolyPoints.clear();
-    PolySelectKind = 0;
+    viewer_.Selection().PolySelectKind = 0;
     viewer_.RedrawMap();
 }
 
 void TMapEditController::CloseDrawnRegion()
 {
-    if (PolySelectKind == 4)
+    if (viewer_.Selection().PolySelectKind == 4)
         CloseLayerRegion();
     else
         viewer_.Selection().CloseSelectionRegion();

@@ -56,7 +56,6 @@ void TPalvonViewer::FormCreate()
     SignalSize = 10;
     NodeLabelPos = 6;
     SizeFactor = 5.0f;
-    ClearMouseState();
     LinkShift = 1;
     for (bool& j : JtypeSelected)
         j = false;

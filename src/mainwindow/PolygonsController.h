@@ -87,6 +87,9 @@ public:
     void SaveZonClick();
 
     std::string PolygonFileName;
+    // A new user polygon is being drawn on the map (its points gather in the
+    // selection's PolyPoints); the double click stores it.
+    bool UserPolygonActive = false;
     // Modification state; handles and snap targets count from 1 (element 0 unused).
     int32_t EditPolygon = -1;
     int32_t EditHandle = 0;

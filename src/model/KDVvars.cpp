@@ -48,20 +48,6 @@ float StreetLabelOffset = 0.5f;
 float ZoomFactor = 0.1f;
 std::string XYFormat = "%.5f";
 
-int32_t PickedItem = -1;
-bool NodeMoving = false, CentroidMoving = false;
-int32_t PolySelectKind = 0;
-int32_t CurveLink = 0;
-bool UserPolygonActive = false;
-
-void ClearMouseState()
-{
-    PickedItem = -1;
-    NodeMoving = CentroidMoving = false;
-    PolySelectKind = 0;
-    CurveLink = 0;
-    UserPolygonActive = false;
-}
 
 void ResetModelState()
 {
@@ -125,6 +111,4 @@ void ResetModelState()
     StreetLabelOffset = 0.5f;
     ZoomFactor = 0.1f;
     XYFormat = "%.5f";
-
-    ClearMouseState();
 }

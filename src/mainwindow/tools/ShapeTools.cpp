@@ -9,7 +9,7 @@
 
 QCursor TSelectRegionTool::Cursor() const { return MapToolCursor(1); }
 
-bool TSelectRegionTool::Claims(const TMapMouse&) { return PolySelectKind > 0; }
+bool TSelectRegionTool::Claims(const TMapMouse&) { return viewer_.Selection().PolySelectKind > 0; }
 
 void TSelectRegionTool::Press(const TMapMouse& m)
 {
@@ -23,11 +23,11 @@ void TSelectRegionTool::Press(const TMapMouse& m)
 // polygon: should both be on, drawing it twice would remove it.
 void TSelectRegionTool::Move(const TMapMouse& m)
 {
-    if (PolySelectKind >= 1)
+    if (viewer_.Selection().PolySelectKind >= 1)
         viewer_.Polygons().FollowPolygonRubberLine(m.x, m.y);
 }
 
-bool TDrawPolygonTool::Claims(const TMapMouse&) { return UserPolygonActive; }
+bool TDrawPolygonTool::Claims(const TMapMouse&) { return viewer_.Polygons().UserPolygonActive; }
 
 void TDrawPolygonTool::Press(const TMapMouse& m)
 {
@@ -37,7 +37,7 @@ void TDrawPolygonTool::Press(const TMapMouse& m)
 
 void TDrawPolygonTool::Move(const TMapMouse& m)
 {
-    if (UserPolygonActive && PolySelectKind < 1)
+    if (viewer_.Polygons().UserPolygonActive && viewer_.Selection().PolySelectKind < 1)
         viewer_.Polygons().FollowPolygonRubberLine(m.x, m.y);
 }
 

@@ -385,7 +385,7 @@ void TMapViewController::Connect()
 
 void TMapViewController::ZoomFirst()
 {
-    if (PolySelectKind != 0)
+    if (host_.RegionPickUnderWay())
         return;
     CancelWheelZoom();
     Zoom::FirstView();
@@ -394,7 +394,7 @@ void TMapViewController::ZoomFirst()
 
 void TMapViewController::ZoomIn()
 {
-    if (PolySelectKind != 0)
+    if (host_.RegionPickUnderWay())
         return;
     CancelWheelZoom();
     Zoom::ZoomInView(ZoomFactor);
@@ -403,7 +403,7 @@ void TMapViewController::ZoomIn()
 
 void TMapViewController::ZoomOut()
 {
-    if (PolySelectKind != 0)
+    if (host_.RegionPickUnderWay())
         return;
     CancelWheelZoom();
     Zoom::ZoomOutView(ZoomFactor);
@@ -455,7 +455,7 @@ void TMapViewController::CancelWheelZoom()
 
 void TMapViewController::WheelZoomStep(bool in)
 {
-    if (PolySelectKind != 0 || !map_.MapImage())
+    if (host_.RegionPickUnderWay() || !map_.MapImage())
         return;
     if (!wheelRedraw_) {
         wheelRedraw_ = std::make_unique<QTimer>();
@@ -490,8 +490,6 @@ void TMapViewController::Reset1Click()
     TOxrImage& img = Img();
     img.Clear();
     RubberBand = false;
-    if (!NodeMoving && !CentroidMoving)
-        PickedItem = -1;
     window_.Action(Cmd::NodeMove)->setChecked(false);
     window_.Action(Cmd::ZoneMove)->setChecked(false);
     for (TCommandId name : {Cmd::aPrint1, Cmd::aMultiPrint, Cmd::aRedibujar, Cmd::aDataGrid1})
@@ -506,7 +504,7 @@ void TMapViewController::Reset1Click()
 
 void TMapViewController::tbMoveClick()
 {
-    PolySelectKind = 0;
+    host_.EndRegionPick();
     if (window_.CommandOn(Cmd::tbMove)) {
         window_.SetCommandOn(Cmd::tbZoom, false);
         Img().setCursor(MapToolCursor(3));
@@ -517,7 +515,7 @@ void TMapViewController::tbMoveClick()
 
 void TMapViewController::tbZoomClick()
 {
-    PolySelectKind = 0;
+    host_.EndRegionPick();
     const bool down = window_.CommandOn(Cmd::tbZoom);
     if (ZoomPermanent()) {
         if (down)

@@ -151,10 +151,10 @@ TEST_F(ZoomWindow, PanMovesTheViewByTheDragAtTheSameScaleWheelZoomsOnlyWhenActiv
     EXPECT_DOUBLE_EQ(WorldMinX, zoomed.MinX);
     // A region pick under way keeps the view: zoom steps wait for it.
     Secondary::DlgCfg().WheelActive->setChecked(true);
-    PolySelectKind = 1;
+    viewer->Selection().PolySelectKind = 1;
     livemenus::Find(viewer, "aAcercar1")->trigger();
     EXPECT_DOUBLE_EQ(WorldMinX, zoomed.MinX);
-    PolySelectKind = 0;
+    viewer->Selection().PolySelectKind = 0;
 }
 
 TEST_F(ZoomWindow, MagnifierFollowsThePointerAndRightClickNeverMovesIt)
