@@ -202,7 +202,7 @@ void TMapEditController::imgMouseMove(int X, int Y)
         HoverZone = 0;
         viewer_.img->unsetCursor();
         for (int32_t z = 1; z <= Network.ZoneCount; ++z)
-            if (ZoneHitRegions[z].Contains(X, Y)) {
+            if (viewer_.img->LastDrawing.ZoneHit(z).Contains(X, Y)) {
                 HoverZone = z;
                 viewer_.img->setCursor(Qt::SizeAllCursor);
                 return;

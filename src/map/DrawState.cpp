@@ -12,17 +12,12 @@
 
 bool ShowLanes = false;
 float PickLength = 0.0f;
-int32_t LastMapRedrawMs = 0;
-int32_t SelectedNodeCount = 0;
 std::array<uint32_t, MaxSymbolColors + 1> SymbolColors = [] {
     std::array<uint32_t, MaxSymbolColors + 1> c{};
     c.fill(0x00FFFF);
     return c;
 }();
 int32_t TitlePos = 2;
-
-std::array<THitCircle, MaxNodos + 1> NodeHitRegions;
-std::array<THitCircle, MaxZonas + 1> ZoneHitRegions;
 
 bool THitCircle::Contains(int32_t px, int32_t py) const
 {
@@ -46,12 +41,8 @@ void ResetMapState()
     ResetModelState();
     ShowLanes = false;
     PickLength = 0.0f;
-    LastMapRedrawMs = 0;
-    SelectedNodeCount = 0;
     SymbolColors.fill(0x00FFFF);
     TitlePos = 2;
-    NodeHitRegions.fill(THitCircle{});
-    ZoneHitRegions.fill(THitCircle{});
 
     DisplayStyles::SetDefaultStyles();
     ClassColors.fill(0);
@@ -75,7 +66,6 @@ void ResetMapState()
     GeoNameKeys.clear();
     NumDots = -1;
     NumPoligonos = 0;
-    GenatrRegions.fill(QRegion());
     LinkBusCount.clear();
     LinkBusMax = 0.0f;
     VisibleLinesChanged = true;

@@ -1,12 +1,11 @@
 #pragma once
 // State of the map drawing shared by the layers, the mouse picking and printing:
-// the lane view switch, the pick distance and selection count that each redraw
-// leaves behind, the symbol colours, the title corner, and the hit regions of
-// nodes and zone centroids on the main map.
+// the lane view switch, the pick distance that each redraw leaves behind, the
+// symbol colours and the title corner. (The hit regions of a drawing are its
+// painter's: TLastDrawing, map/HitRegions.h.)
+#include "map/HitRegions.h"
 #include "map/ViewState.h"
 #include "model/PalvonVars.h"
-
-#include <QRegion>
 
 #include <array>
 #include <cstdint>
@@ -15,11 +14,6 @@
 extern bool ShowLanes;
 // World length of 5 pixels at the scale of the last redraw of the main map.
 extern float PickLength;
-// Milliseconds the last full redraw of the main map took (0 before the first):
-// a wheel zoom waits for the wheel to rest about twice this before drawing anew.
-extern int32_t LastMapRedrawMs;
-// Nodes whose selection/colour class is above 0, recounted by every drawing of the links.
-extern int32_t SelectedNodeCount;
 
 // Fill colour per symbol kind: 0 centroids, 1 nodes, 2 arrowheads, 3 signals. Yellow at start.
 constexpr int MaxSymbolColors = 19;
@@ -31,25 +25,6 @@ inline constexpr uint32_t JunctionTypeColors[6] = {0x000000, 0xFF0000, 0x808080,
 // Corner of the title block: 1 top left, 2 top centre, 3 top right, 4 bottom left,
 // 5 bottom centre, 6 bottom right.
 extern int32_t TitlePos;
-
-// A circular hit region in pixels of the main map: the pixels whose centres lie
-// within R of the centre pixel's centre. R below 0: no region.
-struct THitCircle {
-    int32_t X = 0;
-    int32_t Y = 0;
-    int32_t R = -1;
-
-    bool Empty() const { return R < 0; }
-    bool Contains(int32_t px, int32_t py) const;
-    // The same circle as a region (the map canvas's elliptic region of radius R).
-    QRegion Region() const;
-};
-
-// Hit regions of the nodes and zone centroids drawn on the main map, by record
-// index. A redraw gives every drawn element a new region and clears the others,
-// so a region never points at a place the element no longer has on screen.
-extern std::array<THitCircle, MaxNodos + 1> NodeHitRegions;
-extern std::array<THitCircle, MaxZonas + 1> ZoneHitRegions;
 
 // Puts the map's display records (styles, class colours, label fonts, ranges and
 // the shown variables, the records above) and the model's records back to what

@@ -4,7 +4,6 @@
 
 std::array<TPoligono, MaxPoligonos + 1> Poligonos;
 int32_t NumPoligonos = 0;
-std::array<QRegion, MaxGenatr + 1> GenatrRegions;
 
 const std::array<uint32_t, 21> ZoneColors = {
     0x000000, // index 0 is not used

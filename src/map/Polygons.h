@@ -44,7 +44,3 @@ extern int32_t NumPoligonos; // records 0..NumPoligonos-1 are in use
 
 // Fill palette of zones and free points, indexes 1..20 (TColor values).
 extern const std::array<uint32_t, 21> ZoneColors;
-
-// Hit regions (pixels of the main map) of the generation/attraction records, by
-// record index, made again by every drawing of the zone layer with the bars on.
-extern std::array<QRegion, MaxGenatr + 1> GenatrRegions;

@@ -66,10 +66,10 @@ void TMapRenderer::DrawPalvon()
         SetGrid();
         // A new view moves every element: regions of elements not drawn now would
         // point at where they used to be.
-        DrawLayers::ClearHitRegions();
+        DrawLayers::ClearHitRegions(*img);
 
         DrawLayerSequence(*img, TLayerTarget::MainMap);
-        LastMapRedrawMs = int32_t(clock.elapsed());
+        img->LastDrawing.LastMapRedrawMs = int32_t(clock.elapsed());
     }
 
     // The cursor of the tool in use; the later tests win.

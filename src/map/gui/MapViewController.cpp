@@ -121,7 +121,7 @@ TPanView* PanViewOf(TOxrImage* map)
 // twice as long as the last redraw took (never under 40 ms, the spacing of the
 // notches of one turn): a redraw between notches would stall the gesture, a
 // fixed long wait would leave a quick map blurred.
-int WheelRestMs() { return std::max(40, 2 * int(LastMapRedrawMs)); }
+int WheelRestMs(const TOxrImage& map) { return std::max(40, 2 * int(map.LastDrawing.LastMapRedrawMs)); }
 
 // A panel over the map dragged by the mouse: the grab point (in the map's
 // pixels) and the panel's place at the grab.
@@ -476,7 +476,7 @@ void TMapViewController::WheelZoomStep(bool in)
     else
         Zoom::ZoomOutView(ZoomFactor);
     preview->ScaleTo(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
-    wheelRedraw_->start(WheelRestMs());
+    wheelRedraw_->start(WheelRestMs(Img()));
 }
 
 void TMapViewController::imgClick()

@@ -896,7 +896,7 @@ TEST_F(MainWindow, UnsavedEditsAreAskedForBeforeTheyAreLost)
     // A node drawn on the map, as the user picks one.
     int32_t n = 1;
     while (n < Network.NodeCount &&
-           !NodeHitRegions[n].Contains(viewer->img->WorldToPixelX(Nodos[n].X), viewer->img->WorldToPixelY(Nodos[n].Y)))
+           !viewer->img->LastDrawing.NodeHit(n).Contains(viewer->img->WorldToPixelX(Nodos[n].X), viewer->img->WorldToPixelY(Nodos[n].Y)))
         ++n;
     const int32_t number = Nodos[n].Number;
     const QPoint from(viewer->img->WorldToPixelX(Nodos[n].X), viewer->img->WorldToPixelY(Nodos[n].Y));

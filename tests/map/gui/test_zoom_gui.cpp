@@ -492,7 +492,7 @@ TEST_F(ZoomWindow, WheelShowsTheDrawingScaledAndRedrawsWhenItRests)
     };
     // The sharp picture comes about twice the last redraw after the last notch
     // (never under 40 ms), not after a fixed quarter second.
-    const int rest = std::max(40, 2 * int(LastMapRedrawMs));
+    const int rest = std::max(40, 2 * int(map->LastDrawing.LastMapRedrawMs));
     wheel(120);
     wheel(120);
     QElapsedTimer sinceNotch;
@@ -514,7 +514,7 @@ TEST_F(ZoomWindow, WheelShowsTheDrawingScaledAndRedrawsWhenItRests)
     // scaled picture is examined, so that the examination cannot delay it).
     ASSERT_TRUE(QTest::qWaitFor([&] { return !preview->isVisible(); }, 1000));
     EXPECT_GE(sinceNotch.elapsed(), rest);
-    EXPECT_LT(sinceNotch.elapsed(), rest + LastMapRedrawMs + 150) << rest;
+    EXPECT_LT(sinceNotch.elapsed(), rest + map->LastDrawing.LastMapRedrawMs + 150) << rest;
     EXPECT_NEAR(map->UnitsPerPixel(), upp * (WorldMaxX - WorldMinX) / w, 1e-6 * upp);
     EXPECT_NE(map->Picture(), before);
     // Where the drawing had ink at a node, the layer has ink where the node now lies.
