@@ -5,7 +5,9 @@
 // range choices, the cell under the mouse, the double clicks that steer the map,
 // the title-click sorting, the columns computed by a formula, what the link grids'
 // pop-up offers, and the command line's polygon batch. Owns that state and those
-// handlers, and registers the rows of the grids ("Crear columna ...", "Autoajustar").
+// handlers, and registers the rows of the grids ("Crear columna ...", "Autoajustar")
+// and of the ranges and colours of the map's right-button menu ("Rangos...", "Color",
+// "Color por tipo", the variables' colours) and "Borde color" of the intersections.
 // It reaches the window's menus, toolbars, canvas and legends directly.
 #include "widgets/CommandTable.h"
 
