@@ -195,7 +195,7 @@ void BM_GeometryExtremesPerLink(benchmark::State& state)
                     state.SkipWithError(("the reader refused " + names[n]).c_str());
                     return;
                 }
-                PalvonRead::ErrorList.clear();
+                Network.ErrorList.clear();
                 links[n] = Network.LinkCount;
                 for (int k = 0; k < reps; ++k) {
                     const auto t0 = Clock::now();

@@ -25,7 +25,7 @@ static void BM_ReadNetwork(benchmark::State& state)
         std::vector<std::string> copy = lines;
         bool ok = PalvonRead::ReadNetwork(copy);
         benchmark::DoNotOptimize(ok);
-        PalvonRead::ErrorList.clear();
+        Network.ErrorList.clear();
     }
     state.counters["nodes"] = Network.NodeCount;
     state.counters["links"] = Network.LinkCount;

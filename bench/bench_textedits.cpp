@@ -62,7 +62,7 @@ void BM_UnknownNodeNotes(benchmark::State& state)
         std::vector<std::string> lines = text;
         benchmark::DoNotOptimize(PalvonRead::ReadNetwork(lines));
         grown = lines.size() - text.size();
-        PalvonRead::ErrorList.clear();
+        Network.ErrorList.clear();
     }
     state.counters["notes"] = double(grown);
     size_t bytes = 0;
@@ -99,7 +99,7 @@ void BM_IncludeExpansion(benchmark::State& state)
         std::vector<std::string> lines = text;
         benchmark::DoNotOptimize(PalvonRead::ReadNetwork(lines));
         grown = lines.size() - text.size();
-        PalvonRead::ErrorList.clear();
+        Network.ErrorList.clear();
     }
     state.counters["inserted"] = double(grown);
     std::filesystem::remove_all(dir);

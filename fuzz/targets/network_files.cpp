@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzz::WriteFile("datos.knb", parts[3]);
     TTextLines lines = TTextLines::FromBytes(std::string(parts[0]));
     PalvonRead::NetworkDatFile = fuzz::WriteFile("red.dat", parts[0]);
-    PalvonRead::ErrorList.clear();
+    Network.ErrorList.clear();
     PalvonRead::ReadNetwork(lines);
     return 0;
 }

@@ -186,8 +186,8 @@ void PrepareJunction(int32_t k)
     d.Signal = nd.SignalIndex;
     d.CentreX = nd.X;
     d.CentreY = nd.Y;
-    d.Radius = 50.0 * PalvonRead::LengthScale;
-    d.LaneCut = (50.0 - LaneOffset) * PalvonRead::LengthScale;
+    d.Radius = 50.0 * Network.LengthScale;
+    d.LaneCut = (50.0 - LaneOffset) * Network.LengthScale;
     for (int32_t i = 1; i <= Network.LinkCount && static_cast<int>(d.Links.size()) < MaxJunctionLinks; ++i) {
         const TArcos& a = Arcos[i];
         if (a.A == d.Number || a.B == d.Number) d.Links.push_back(a);

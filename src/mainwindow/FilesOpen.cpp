@@ -322,14 +322,15 @@ bool TFilesController::OpenPalvonDat()
     ApplicationTitle = "Velmora: " + DatFileName;
     viewer_.SetStatusPanel(0, QString::fromStdString(KDVlib::MsgLeyendo));
     PalvonRead::ReadTransitLines = ProgramOptions().RutasFijas == 0;
-    // Geographic positions kept beside the UTM ones use the zone of the options.
-    PalvonRead::UtmZone = ProgramOptions().UtmZone();
-    PalvonRead::UtmHemisphere = ProgramOptions().NorthernHemisphere() ? "N" : "S";
 
     // The network in memory waits aside while the new one is read into fresh
     // arrays: a network refused (over capacity) leaves it as it was.
     PalvonRead::SavedNetwork earlier;
     earlier.Keep();
+    // Geographic positions kept beside the UTM ones use the zone of the options;
+    // the network set aside keeps the zone it was read in.
+    Network.Options.UtmZone = ProgramOptions().UtmZone();
+    Network.Options.UtmHemisphere = ProgramOptions().NorthernHemisphere() ? "N" : "S";
     bool ok = PalvonRead::ReadNetwork(FrmDat->Lines());
     FrmDat->LinesChanged();
     if (!ok) {
@@ -341,7 +342,7 @@ bool TFilesController::OpenPalvonDat()
         ApplicationTitle = earlierAppTitle;
         // What the read told the window about its network goes back to the earlier one's.
         viewer_.Action(Cmd::AnalisisIntersecciones)->setEnabled(Network.SectionPresent[0] != 0);
-        Services().SetLengthScaleEdit(PalvonRead::LengthScale);
+        Services().SetLengthScaleEdit(Network.LengthScale);
         wait.Restore();
         viewer_.SetStatusPanel(0, QStringLiteral("Inactivo"));
         return false;

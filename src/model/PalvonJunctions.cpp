@@ -102,13 +102,13 @@ void ParseArm(const std::string& line, TConector& arm, int i, int32_t fileArms, 
 
     if (lanes != 0) {
         double first = RealField(line, 16, 5);
-        double distance = RealField(line, 21, 5) * (KERMIT ? 1000.0 : 1.0);
+        double distance = RealField(line, 21, 5) * (Network.Options.KERMIT ? 1000.0 : 1.0);
         arm.Distance = ZelUtils::Round(distance);
-        if (SPEEDS) {
+        if (Network.Options.SPEEDS) {
             arm.Speed = ZelUtils::Round(first);
             arm.Time = arm.Speed > 0 ? ZelUtils::Round(arm.Distance * 3.6 / arm.Speed) : 0;
         } else {
-            arm.Time = ZelUtils::Round(first * (KERMIT ? 60.0 : 1.0));
+            arm.Time = ZelUtils::Round(first * (Network.Options.KERMIT ? 60.0 : 1.0));
             arm.Speed = arm.Time > 0 ? ZelUtils::Round(arm.Distance * 3.6 / arm.Time) : 0;
         }
     }

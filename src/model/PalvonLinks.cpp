@@ -180,7 +180,7 @@ std::string_view Trimmed(std::string_view s)
 // two-way code, speed code, one column and length.
 std::string ConnectorEntry(const std::string& line, bool zoneAtA)
 {
-    const int w = NodeWidth;
+    const int w = Network.Options.NodeWidth;
     std::string zone, node;
     if (zoneAtA) {
         zone = w == 5 ? " " + Format("%4s", ZelUtils::Trim(Field(line, 2, 4)))
@@ -286,7 +286,7 @@ void ApplyLinkFields(TArcos& link, int32_t a, int32_t b, const LinkFields& f, co
 void FillLink(TArcos& link, int32_t a, int32_t b, std::string_view line, const float* extra, int32_t extraCount)
 {
     LinkFields f;
-    ParseLinkFields(line, NodeWidth, KERMIT != 0, f);
+    ParseLinkFields(line, Network.Options.NodeWidth, Network.Options.KERMIT != 0, f);
     ApplyLinkFields(link, a, b, f, extra, extraCount);
 }
 
@@ -397,18 +397,18 @@ void ParseLinkRecord(const std::string& line)
     // link between nodes numbered 0).
     if (IsBlank(line))
         return;
-    const int w = NodeWidth;
+    const int w = Network.Options.NodeWidth;
     const int32_t recordLine = LineIndex; // before the extra-data line is read
 
     // The extra-data line follows every record, connector lines included.
     float extra[MaxKnobValues + 1] = {};
     int32_t extraCount = 0;
-    if (KNOBS > 0 && !FILKNB) {
-        extraCount = std::min(KNOBS, MaxKnobValues);
-        if (KNOBS > MaxKnobValues && !state.knobsReported) {
+    if (Network.Options.KNOBS > 0 && !Network.Options.FILKNB) {
+        extraCount = std::min(Network.Options.KNOBS, MaxKnobValues);
+        if (Network.Options.KNOBS > MaxKnobValues && !state.knobsReported) {
             state.knobsReported = true;
             NoteLimit("Valor de KNOBS mayor que 8 (se leen 8 datos extra por arco)",
-                      Format("KNOBS=%d: sólo se leen %d datos extra por arco", KNOBS, MaxKnobValues));
+                      Format("KNOBS=%d: sólo se leen %d datos extra por arco", Network.Options.KNOBS, MaxKnobValues));
         }
         std::string data = ReadLine();
         if (AtEnd) {
@@ -633,7 +633,7 @@ void PrepareLinkStorage()
         if (l.substr(0, 5) == "33333")
             break;
     }
-    const size_t twoWayColumn = static_cast<size_t>(2 * NodeWidth + 17);
+    const size_t twoWayColumn = static_cast<size_t>(2 * Network.Options.NodeWidth + 17);
     int32_t records = 0;
     const size_t firstLine = k + 1;
     for (++k; k < lines.size() && records < MaxArcos; ++k) {
@@ -654,8 +654,8 @@ void PrepareLinkStorage()
     ahead->revision = lines.Revision();
     ahead->first = static_cast<int32_t>(firstLine);
     ahead->count = static_cast<int32_t>(std::min(k, lines.size()) - firstLine);
-    ahead->nodeWidth = NodeWidth;
-    ahead->kermit = KERMIT != 0;
+    ahead->nodeWidth = Network.Options.NodeWidth;
+    ahead->kermit = Network.Options.KERMIT != 0;
     try {
         std::thread(WorkOutLinkFields, ahead).detach();
         linkFieldsAhead = std::move(ahead);

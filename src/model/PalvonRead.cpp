@@ -22,26 +22,7 @@ std::string CurrentLine;
 bool AtEnd = false;
 std::string NetworkDatFile;
 
-std::vector<std::string> OptionLines;
-std::string NetworkTitle;
-std::vector<std::string> ParamFields;
-
-uint8_t PLOD = 0, DUTCH = 0, FOZZY = 0, UPBUS = 0, FREEXY = 0, KERMIT = 0, EZBUS = 0, SPEEDS = 0;
-int32_t NOMADS = 0;
-float ALEX = 5.75f, FLAREX = 2.0f, FLAREF = 2.0f;
-float BUSPCU[10] = {0, 1, 1, 1, 1, 1, 1, 1, 1, 1};
-int32_t KNOBS = 0;
-uint8_t FILKNB = 0;
-std::string FilknbFileName;
-uint8_t XYFORM = 0;
-std::string XyFormValue;
-int32_t XWidth = 15, YWidth = 15;
-int32_t NodeWidth = 5;
-
-int32_t TransitBlockCount = 0;
 uint8_t ReadTransitLines = 1;
-std::vector<std::string> ErrorList;
-float LengthScale = 1.0f;
 std::string ErrorListFile = "Errores.txt";
 
 namespace {
@@ -205,16 +186,17 @@ void WarnEarlyEnd(const std::string& where)
 
 void ResetNamelistValues()
 {
-    DUTCH = FOZZY = UPBUS = FREEXY = KERMIT = EZBUS = SPEEDS = 0;
-    NOMADS = 0;
-    ALEX = 5.75f;
-    FLAREX = 2.0f;
-    FLAREF = 2.0f;
-    BUSPCU[1] = 1.0f;
-    KNOBS = 0;
-    FILKNB = 0;
-    XYFORM = 0;
-    ParamFields.clear();
+    TPalvonOptions& o = Network.Options;
+    o.DUTCH = o.FOZZY = o.UPBUS = o.FREEXY = o.KERMIT = o.EZBUS = o.SPEEDS = 0;
+    o.NOMADS = 0;
+    o.ALEX = 5.75f;
+    o.FLAREX = 2.0f;
+    o.FLAREF = 2.0f;
+    o.BUSPCU[1] = 1.0f;
+    o.KNOBS = 0;
+    o.FILKNB = 0;
+    o.XYFORM = 0;
+    o.ParamFields.clear();
 }
 
 // Resolves a file name written in the network file: relative names against the
@@ -230,41 +212,42 @@ std::string ResolveNetworkRelative(const std::string& name)
 
 void TestParamKeys(const std::string& rawField, const std::string& originalField)
 {
+    TPalvonOptions& opt = Network.Options;
     std::string f = ZelUtils::RemoveBlanks(rawField);
     auto has = [&](const char* key) { return f.find(key) != std::string::npos; };
     if (has("DUTCH=T"))
-        DUTCH = 1;
+        opt.DUTCH = 1;
     if (has("FOZZY=T"))
-        FOZZY = 1;
+        opt.FOZZY = 1;
     if (has("UPBUS=T"))
-        UPBUS = 1;
+        opt.UPBUS = 1;
     if (has("FREEXY=T"))
-        FREEXY = 1;
+        opt.FREEXY = 1;
     if (has("KERMIT=T"))
-        KERMIT = 1;
+        opt.KERMIT = 1;
     if (has("EZBUS=T"))
-        EZBUS = 1;
+        opt.EZBUS = 1;
     if (has("SPEEDS=T"))
-        SPEEDS = 1;
+        opt.SPEEDS = 1;
     if (has("NOMADS="))
-        NOMADS = ZelUtils::IntAfterKey(f, "NOMADS=");
+        opt.NOMADS = ZelUtils::IntAfterKey(f, "NOMADS=");
     if (has("FLAREX="))
-        FLAREX = ZelUtils::RealAfterKey(f, "FLAREX=");
+        opt.FLAREX = ZelUtils::RealAfterKey(f, "FLAREX=");
     if (has("FLAREF="))
-        FLAREF = ZelUtils::RealAfterKey(f, "FLAREF=");
+        opt.FLAREF = ZelUtils::RealAfterKey(f, "FLAREF=");
     if (has("ALEX="))
-        ALEX = ZelUtils::RealAfterKey(f, "ALEX=");
+        opt.ALEX = ZelUtils::RealAfterKey(f, "ALEX=");
     if (has("BUSPCU="))
-        BUSPCU[1] = ZelUtils::RealAfterKey(f, "BUSPCU=");
+        opt.BUSPCU[1] = ZelUtils::RealAfterKey(f, "BUSPCU=");
     for (int k = 1; k <= 9; ++k) {
         std::string key = Format("BUSPCU(%d)=", k);
         if (has(key.c_str()))
-            BUSPCU[k] = ZelUtils::RealAfterKey(f, key);
+            opt.BUSPCU[k] = ZelUtils::RealAfterKey(f, key);
     }
     if (has("KNOBS="))
-        KNOBS = ZelUtils::IntAfterKey(f, "KNOBS=");
+        opt.KNOBS = ZelUtils::IntAfterKey(f, "KNOBS=");
     if (has("FILKNB=")) {
-        FILKNB = 1;
+        opt.FILKNB = 1;
         // The name is taken as written (not upper-cased), so it can be found on a
         // case-sensitive file system.
         std::string o = ZelUtils::RemoveBlanks(originalField);
@@ -281,11 +264,11 @@ void TestParamKeys(const std::string& rawField, const std::string& originalField
             if (amp != std::string::npos)
                 value = value.substr(0, amp);
         }
-        FilknbFileName = ResolveNetworkRelative(value);
+        opt.FilknbFileName = ResolveNetworkRelative(value);
     }
     if (has("XYFORM=")) {
-        XYFORM = 1;
-        XyFormValue = ValueAfterKey(f, "XYFORM=");
+        opt.XYFORM = 1;
+        opt.XyFormValue = ValueAfterKey(f, "XYFORM=");
     }
 }
 
@@ -537,12 +520,12 @@ bool IsTerminator(const std::string& line)
            line.compare(0, 3, "99 ") == 0 || line.compare(0, 2, "9 ") == 0;
 }
 
-void AddError(const std::string& text) { ErrorList.push_back(text); }
+void AddError(const std::string& text) { Network.ErrorList.push_back(text); }
 
 void SaveErrorList()
 {
     std::string text;
-    for (const auto& l : ErrorList)
+    for (const auto& l : Network.ErrorList)
         text += l + "\r\n";
     // A log rewritten on every read: no need to wait for the disk each time. It is
     // written unasked, into whatever folder the network is in: never through a link.
@@ -602,15 +585,16 @@ void ParseXyForm(const std::string& value)
         // one the fields would be empty and every coordinate 0: keep the widths.
         int32_t width = ZelUtils::IntAfterKey(v, v.substr(0, 2));
         if (width > 0 && width <= MaxXyFormWidth) {
-            XWidth = YWidth = width;
+            Network.Options.XWidth = Network.Options.YWidth = width;
         } else if (width > MaxXyFormWidth) {
             // Column arithmetic on such a width would overflow, and no line is that wide.
             std::string msg = Format("XYFORM=%s: ancho de campo %d fuera de rango (1 a %d); se usan %d columnas",
-                                     value, width, MaxXyFormWidth, XWidth);
+                                     value, width, MaxXyFormWidth, Network.Options.XWidth);
             AddError(msg);
             Services().ShowMessage(msg);
         } else {
-            AddError(Format("XYFORM=%s sin ancho de campo válido; se usan %d columnas", value, XWidth));
+            AddError(
+                Format("XYFORM=%s sin ancho de campo válido; se usan %d columnas", value, Network.Options.XWidth));
         }
     }
 }
@@ -667,18 +651,18 @@ bool ReadNetwork(TTextLines& lines)
         }
     } storageWait;
     // "Errores.txt" lists what this read found, not what earlier networks had.
-    ErrorList.clear();
+    Network.ErrorList.clear();
     try {
         ClearNetwork();
         ClearLinkValuesForRead(true);
         ResetSectionState();
         ui.SetProgressVisible(true);
-        OptionLines.clear();
-        PLOD = 0;
+        Network.Options.OptionLines.clear();
+        Network.Options.PLOD = 0;
         // A read that ends early or is refused must not show the previous
         // network's title or transit columns.
-        NetworkTitle.clear();
-        TransitBlockCount = 0;
+        Network.Options.NetworkTitle.clear();
+        Network.TransitBlockCount = 0;
 
         // &OPTION: up to the line holding "&END".
         ui.SetStatusText(1, "&OPTION");
@@ -686,19 +670,19 @@ bool ReadNetwork(TTextLines& lines)
             std::string line = ReadLine();
             if (AtEnd)
                 RefuseEarlyEnd("namelist &OPTION sin &END");
-            if (static_cast<int>(OptionLines.size()) >= MaxOptionLines)
+            if (static_cast<int>(Network.Options.OptionLines.size()) >= MaxOptionLines)
                 throw CapacityError(Format("más de %d líneas en la namelist &OPTION", MaxOptionLines));
-            OptionLines.push_back(line);
+            Network.Options.OptionLines.push_back(line);
             std::string s = line;
             if (KeyInLine(s, "PLOD=T"))
-                PLOD = 1;
+                Network.Options.PLOD = 1;
             if (KeyInLine(s, "&END"))
                 break;
         }
 
         ui.SetProgressRange(0, static_cast<int>(lines.size()) - 1);
         std::string line;
-        NetworkTitle = ReadLine();
+        Network.Options.NetworkTitle = ReadLine();
         if (AtEnd)
             RefuseEarlyEnd("falta el título");
 
@@ -716,20 +700,20 @@ bool ReadNetwork(TTextLines& lines)
                 std::vector<std::string> fields = ZelUtils::SplitString(line, ',');
                 std::vector<std::string> originalFields = ZelUtils::SplitString(original, ',');
                 for (size_t k = 0; k < fields.size(); ++k) {
-                    if (static_cast<int>(ParamFields.size()) >= MaxParamFields)
+                    if (static_cast<int>(Network.Options.ParamFields.size()) >= MaxParamFields)
                         throw CapacityError(Format("más de %d campos en la namelist &PARAM", MaxParamFields));
-                    ParamFields.push_back(fields[k]);
+                    Network.Options.ParamFields.push_back(fields[k]);
                     TestParamKeys(fields[k], k < originalFields.size() ? originalFields[k] : fields[k]);
                 }
                 if (ZelUtils::RemoveBlanks(fields.back()).find("&END") != std::string::npos)
                     break;
             }
         }
-        if (NOMADS == 1)
-            NOMADS = 0;
-        NodeWidth = DUTCH ? 10 : 5;
-        if (XYFORM)
-            ParseXyForm(XyFormValue);
+        if (Network.Options.NOMADS == 1)
+            Network.Options.NOMADS = 0;
+        Network.Options.NodeWidth = Network.Options.DUTCH ? 10 : 5;
+        if (Network.Options.XYFORM)
+            ParseXyForm(Network.Options.XyFormValue);
 
         PrepareLinkStorage();
 
@@ -777,7 +761,7 @@ bool ReadNetwork(TTextLines& lines)
         LinkNodesPass();
         PostLinkPass();
         ReadNodeDataList();
-        if (FILKNB)
+        if (Network.Options.FILKNB)
             ReadDataLists();
         StagePass();
 
@@ -792,7 +776,7 @@ bool ReadNetwork(TTextLines& lines)
         if (MatchesFirst(line, '5')) {
             Network.SectionPresent[4] = 1;
             StartSection(4);
-            if (FREEXY)
+            if (Network.Options.FREEXY)
                 line = ReadSectionLines("55555", ReadFreeCoordinateLine);
             else
                 line = ReadSectionLines("55555", ReadCoordinateLine);
@@ -800,23 +784,23 @@ bool ReadNetwork(TTextLines& lines)
             ReportUnusedLanes();
         }
 
-        TransitBlockCount = 0;
+        Network.TransitBlockCount = 0;
         while (MatchesFirst(line, '6')) {
-            ++TransitBlockCount;
+            ++Network.TransitBlockCount;
             Network.SectionPresent[5] = 1;
             StartSection(5);
-            int block = TransitBlockCount;
+            int block = Network.TransitBlockCount;
             line = ReadSectionLines(
                 "66666",
                 [block](std::string& l) {
                     if (ReadTransitLines)
                         ReadTransitLine(l, block);
                 },
-                UPBUS != 0);
+                Network.Options.UPBUS != 0);
         }
 
         // Blocks beyond the last vehicle variables are read over and reported by the line parser.
-        TransitBlockCount = std::min(TransitBlockCount, MaxTransitBlocks);
+        Network.TransitBlockCount = std::min(Network.TransitBlockCount, MaxTransitBlocks);
         ReportTransitSummary();
 
         if (MatchesFirst(line, '7')) {

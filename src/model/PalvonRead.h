@@ -18,48 +18,15 @@ extern std::string CurrentLine;         // last line returned by ReadLine (upper
 extern bool AtEnd;                      // ReadLine ran past the last line
 extern std::string NetworkDatFile;      // folder of this file resolves include names
 
-extern std::vector<std::string> OptionLines; // at most MaxOptionLines
-extern std::string NetworkTitle;
-extern std::vector<std::string> ParamFields; // at most MaxParamFields
-
-extern uint8_t PLOD, DUTCH, FOZZY, UPBUS, FREEXY, KERMIT, EZBUS, SPEEDS;
-extern int32_t NOMADS;
-extern float ALEX, FLAREX, FLAREF;
-extern float BUSPCU[10]; // 1..9
-extern int32_t KNOBS;
-extern uint8_t FILKNB;
-extern std::string FilknbFileName;
-extern uint8_t XYFORM;
-extern std::string XyFormValue;
-extern int32_t XWidth, YWidth;
 constexpr int32_t MaxXyFormWidth = 100; // widest XYFORM coordinate field accepted
-extern int32_t NodeWidth; // 5, or 10 with DUTCH
 
-extern int32_t TransitBlockCount;
 extern uint8_t ReadTransitLines;
-extern std::vector<std::string> ErrorList; // of the last read (and its post-passes), saved as "Errores.txt"
-extern float LengthScale;
 extern std::string ErrorListFile;         // "Errores.txt" in the current directory
 
-// Bounds that keep the numbered variables apart: user classes j give link variables
-// 50+j and 65+j and movement variables 20+j; transit block j gives link variable
-// 40+j and movement variable 100+j; extra data value j gives link variable 27+j
-// (and movement variable 30+j from the data-list file).
-constexpr int MaxUserClasses = 10;
-constexpr int MaxTransitBlocks = 10;
-constexpr int MaxKnobValues = 8;
-constexpr int MaxMovementExtraValues = 10;
-
-// Cost coefficients per user class (section 88888), indexed 1..MaxUserClasses;
-// reset at the start of every read.
-extern float ClassTimeCost[MaxUserClasses + 1];     // per minute
-extern float ClassDistanceCost[MaxUserClasses + 1]; // per kilometre
-extern float ClassKnobCost[MaxUserClasses + 1][MaxKnobValues + 1];
-
-// UTM zone (1..60) and hemisphere ("S" or "N") chosen in the options dialog; the
-// coordinates section gives nodes their latitude and longitude with them.
-extern int32_t UtmZone;
-extern std::string UtmHemisphere;
+using ::MaxKnobValues;
+using ::MaxMovementExtraValues;
+using ::MaxTransitBlocks;
+using ::MaxUserClasses;
 
 // The zone and hemisphere the network's positions are in: those the reader chose
 // when it projected a network given in degrees, else the ones passed in (the
@@ -150,14 +117,6 @@ void MarkIsolatedZones();
 void GeographicTestAndExtent();
 void CompleteGeographicPositions();
 void DropGeographicPositions();
-// The nodes waiting for their latitude and longitude, with the zone and hemisphere
-// of their positions: part of the network in memory (see SavedNetwork).
-struct TDeferredGeographic {
-    std::vector<int32_t> Nodes;
-    int32_t Zone = 0;
-    std::string Hemisphere;
-};
-extern TDeferredGeographic DeferredGeographic;
 void ReportUnusedLanes();
 
 // ---- Section line routines (each gets the current line, includes expanded) ----

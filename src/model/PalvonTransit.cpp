@@ -49,7 +49,7 @@ bool NextContinuation(std::string& line)
     line = ReadLine();
     if (AtEnd)
         return false;
-    if (UPBUS)
+    if (Network.Options.UPBUS)
         line = BlankParentheses(line);
     if (IsTerminator(line)) {
         LineIndex = last; // the next ReadLine returns the terminator again
@@ -67,7 +67,7 @@ std::vector<int32_t> ReadNodeNumbers(const std::string& header, int32_t n)
         return nodes;
     nodes.reserve(static_cast<size_t>(std::min(n, 4 * MaxLineStops)));
     std::string cur = header;
-    if (EZBUS) {
+    if (Network.Options.EZBUS) {
         std::vector<std::string> words;
         for (;;) {
             ZelUtils::SplitTabs(Field(cur, 16, 85), words);
@@ -79,7 +79,7 @@ std::vector<int32_t> ReadNodeNumbers(const std::string& header, int32_t n)
         }
         return nodes;
     }
-    int w = NodeWidth;
+    int w = Network.Options.NodeWidth;
     int perLine = w >= 10 ? 6 : 13;
     int32_t lineNo = 0;
     for (int32_t i = 1; i <= n; ++i) {
@@ -206,7 +206,7 @@ void ParseTransitLine(const std::string& header, int block)
         stops.push_back(s);
     };
     size_t m = nodes.size();
-    if (FOZZY) {
+    if (Network.Options.FOZZY) {
         for (size_t j = 0; j + 1 < m; ++j) {
             append(nodes[j]);
             if (KDVlib::FindArco(nodes[j], nodes[j + 1]) == 0)
@@ -276,8 +276,8 @@ void ReportTransitSummary()
 
 void ReadTransitLine(std::string& line, int block)
 {
-    if (block > MaxTransitBlocks && TransitBlockCount > MaxTransitBlocks)
-        TransitBlockCount = MaxTransitBlocks;
+    if (block > MaxTransitBlocks && Network.TransitBlockCount > MaxTransitBlocks)
+        Network.TransitBlockCount = MaxTransitBlocks;
     ParseTransitLine(line, block);
 }
 

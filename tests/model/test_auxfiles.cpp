@@ -39,7 +39,7 @@ protected:
     void SetUp() override
     {
         PalvonRead::ErrorListFile = tmp.file("Errores.txt");
-        PalvonRead::ErrorList.clear();
+        Network.ErrorList.clear();
         NumColArcos = NumColMovim = 0;
         CompFirstCol = CompFirstColMovim = CompWidthArcos = CompWidthMovim = 0;
         ColVarArcos.fill(0);
@@ -97,7 +97,7 @@ Snapshot Take()
     for (int m = 1; m <= Network.MovementCount; ++m)
         s.turnDir.push_back(Movims[m].TurnDir);
     s.minX = Network.MinX, s.maxX = Network.MaxX, s.minY = Network.MinY, s.maxY = Network.MaxY;
-    s.lengthScale = PalvonRead::LengthScale;
+    s.lengthScale = Network.LengthScale;
     return s;
 }
 

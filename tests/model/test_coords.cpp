@@ -47,8 +47,8 @@ protected:
 
 TEST_F(CoordsSection, FixedLayoutWithCentroidsAndXyform)
 {
-    UtmZone = 19;
-    UtmHemisphere = "S";
+    Network.Options.UtmZone = 19;
+    Network.Options.UtmHemisphere = "S";
     ASSERT_TRUE(ReadData(testutil::dataPath("coords_fixed.dat")));
     EXPECT_EQ(Network.HasCoordinates + Network.HasCentroids, 2);
     EXPECT_EQ(std::make_pair(Node(101).X, Node(101).Y), std::make_pair(1234.0f, 5678.0f));
@@ -76,8 +76,8 @@ TEST_F(CoordsSection, FixedLayoutWithCentroidsAndXyform)
 // later section leaves none waiting to be written into the records.
 TEST_F(CoordsSection, LargeSectionConvertedWhileTheRestIsRead)
 {
-    UtmZone = 19;
-    UtmHemisphere = "S";
+    Network.Options.UtmZone = 19;
+    Network.Options.UtmHemisphere = "S";
     const int nodes = 9000;
     auto network = [&](int transitLines) {
         std::vector<std::string> text = {" &OPTION &END", "T", " &PARAM &END", "33333"};
@@ -146,7 +146,7 @@ TEST_F(CoordsSection, FreeLayoutMarkersCommentsAndIncompleteLines)
     EXPECT_FLOAT_EQ(Node(103).X, 360.5f);        // "CRUCE" is a comment, not a centroid mark
     // " 104 370" and an empty line: each in the error list, one message for both.
     EXPECT_EQ(Node(104).HasXY, 0);
-    EXPECT_EQ(std::count_if(ErrorList.begin(), ErrorList.end(),
+    EXPECT_EQ(std::count_if(Network.ErrorList.begin(), Network.ErrorList.end(),
                             [](const std::string& e) { return e.find("línea incompleta") != std::string::npos; }),
               2);
     EXPECT_TRUE(ui.anyMessageContains("2 líneas de coordenadas incompletas se omitieron"));

@@ -46,7 +46,7 @@ protected:
         AnchoPista = 3.5f;
         LaneOffset = 1.5f * AnchoPista; // 5.25
         ErrorListFile = tmp.file("Errores.txt");
-        ErrorList.clear();
+        Network.ErrorList.clear();
     }
     void TearDown() override { geomfix::Clear(); }
     RecordingServices ui;
@@ -95,7 +95,7 @@ TEST_F(LaneGeometry, BandOffsetsOfTwoWayAndOneWayLinks)
 
     // The lane width is read in link-length units: a length scale of 2 doubles the
     // bands and the pull-in.
-    LengthScale = 2.0f;
+    Network.LengthScale = 2.0f;
     ComputeLinkGeometry();
     ExpectPoint(Arcos[LinkIndex(1, 2)].LaneEdgeFar[0], 10.5, -14.0, "scaled far 0");
 }
@@ -392,7 +392,7 @@ TEST(LaneGeometryRealNetworks, JunctionNetworksGetFiniteBandsAndOutlines)
         std::vector<std::string> lines;
         ASSERT_TRUE(FileUtils::ReadLines(path, lines)) << path;
         ASSERT_TRUE(ReadNetwork(lines)) << name;
-        ErrorList.clear();
+        Network.ErrorList.clear();
 
         KDVlib::BuildHitGrid();
         ComputeLinkGeometry();

@@ -24,7 +24,7 @@ protected:
     void SetUp() override
     {
         ErrorListFile = tmp.file("Errores.txt");
-        ErrorList.clear();
+        Network.ErrorList.clear();
         NetworkDatFile = tmp.file("red.dat");
         std::copy(std::begin(JtypeSelected), std::end(JtypeSelected), savedJtype);
         std::fill(std::begin(JtypeSelected), std::end(JtypeSelected), false);
@@ -48,7 +48,7 @@ protected:
     const TConector& Arm(int32_t node, int i) { return Nodos[FindNodo(node)].Arms[i]; }
     bool ErrorsMention(const std::string& part) const
     {
-        return std::any_of(ErrorList.begin(), ErrorList.end(),
+        return std::any_of(Network.ErrorList.begin(), Network.ErrorList.end(),
                            [&](const std::string& e) { return e.find(part) != std::string::npos; });
     }
 

@@ -21,7 +21,7 @@ protected:
     void SetUp() override
     {
         ErrorListFile = tmp.file("Errores.txt");
-        ErrorList.clear();
+        Network.ErrorList.clear();
         NetworkDatFile = tmp.file("red.dat");
     }
     bool Read(const std::string& params, std::initializer_list<std::string> body)
@@ -39,7 +39,7 @@ protected:
     }
     bool ErrorsMention(const std::string& part) const
     {
-        return std::any_of(ErrorList.begin(), ErrorList.end(),
+        return std::any_of(Network.ErrorList.begin(), Network.ErrorList.end(),
                            [&](const std::string& e) { return e.find(part) != std::string::npos; });
     }
 
@@ -242,7 +242,7 @@ TEST_F(Links, TenDigitNodeNumbers)
     std::vector<std::string> lines;
     ASSERT_TRUE(FileUtils::ReadLines(testutil::dataPath("link_dutch.dat"), lines));
     ASSERT_TRUE(ReadNetwork(lines));
-    EXPECT_EQ(NodeWidth, 10);
+    EXPECT_EQ(Network.Options.NodeWidth, 10);
     ASSERT_EQ(Network.NodeCount, 3);
     ASSERT_EQ(Network.LinkCount, 4);
     EXPECT_EQ(Nodos[1].Number, 999999999);

@@ -72,8 +72,8 @@ protected:
 
 TEST_F(Listings, AssignmentFlowsClassesConnectorsAndCosts)
 {
-    ClassTimeCost[1] = 2.0f;
-    ClassDistanceCost[1] = 0.5f;
+    Network.Options.ClassTimeCost[1] = 2.0f;
+    Network.Options.ClassDistanceCost[1] = 0.5f;
     Link(1, 100)[16] = 0.33f; // no capacity: its saturation stays as it was
     const TLpaResult r = ReadLpa(testutil::dataPath("lst_red.lpa"), TLpaOptions{});
     EXPECT_TRUE(r.Completed);
@@ -164,7 +164,7 @@ TEST_F(Listings, AssignmentPijaRecordsAreGroupedByElement)
                 ui.enabledItems["NIvelMovimiento"]);
 
     // Selected-link tables without a factor section are read all the same.
-    NOMADS = 0;
+    Network.Options.NOMADS = 0;
     ReadLpa(Write("trips.lpa", {" LISTING OF THE FLOWS ON CHANNEL", " SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK",
                                 "  ANALYSIS OF TRIPS THROUGH SELECTED LINKS",
                                 Format("%-33s%9d%9d%9d", "   O-D TRIPS FOR LINK NUMBER", 1, 2, 0),
@@ -176,8 +176,8 @@ TEST_F(Listings, AssignmentPijaRecordsAreGroupedByElement)
 
 TEST_F(Listings, AssignmentWithPreloadAndFourClasses)
 {
-    NOMADS = 4;
-    PLOD = 1;
+    Network.Options.NOMADS = 4;
+    Network.Options.PLOD = 1;
     Link(1, 100)[12] = 77.0f;
     Link(100, 1)[12] = 77.0f;
     const TLpaResult r = ReadLpa(
@@ -229,7 +229,7 @@ TEST_F(Listings, AssignmentMissingBannerTruncatedOrMissingFile)
 
 TEST_F(Listings, AssignmentPijaTablesStopAtTheirCapacity)
 {
-    NOMADS = 0;
+    Network.Options.NOMADS = 0;
     std::vector<std::string> lines = {" LISTING OF THE FLOWS ON CHANNEL", " LISTING OF DISAGGREGATED FLOWS",
                                       " OUTPUT OF PIJA FACTORS",
                                       Format("%-45s%9d%9d%9d", "  O-D PAIRS USING LINK NUMBER", 1, 2, 0)};

@@ -70,7 +70,7 @@ uint64_t ModelDigest(bool geometry)
     d.Value(Network.MaxX);
     d.Value(Network.MinY);
     d.Value(Network.MaxY);
-    d.Value(PalvonRead::LengthScale);
+    d.Value(Network.LengthScale);
     for (int32_t i = 1; i <= Network.NodeCount; ++i) {
         const TNodo& n = Nodos[i];
         d.Value(n.Number);
@@ -203,7 +203,7 @@ protected:
         if (!std::filesystem::exists(testutil::realDataPath("README.md")))
             FAIL() << "no real networks at " << testutil::realDataPath("");
         PalvonRead::ErrorListFile = tmp.file("Errores.txt");
-        PalvonRead::ErrorList.clear();
+        Network.ErrorList.clear();
     }
     testutil::TempDir tmp;
     RecordingServices ui;

@@ -40,7 +40,7 @@ protected:
         if (!std::filesystem::exists(testutil::realDataPath("README.md")))
             FAIL() << "no real networks at " << testutil::realDataPath("");
         ErrorListFile = tmp.file("Errores.txt");
-        ErrorList.clear();
+        Network.ErrorList.clear();
     }
     bool Read(const std::string& name)
     {
@@ -109,7 +109,7 @@ TEST(SampleNetwork, EverySectionReadsCleanly)
     testutil::TempDir tmp;
     RecordingServices ui;
     ErrorListFile = tmp.file("Errores.txt");
-    ErrorList.clear();
+    Network.ErrorList.clear();
     std::string path = std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat";
     NetworkDatFile = path;
     std::vector<std::string> lines;
@@ -142,5 +142,5 @@ TEST(SampleNetwork, EverySectionReadsCleanly)
         EXPECT_TRUE(ui.enabledItems[ZelUtils::Format("Jtype%d", t)]) << t;
     EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
     EXPECT_TRUE(ui.messageWindow.empty()) << ui.messageWindow.front();
-    EXPECT_TRUE(ErrorList.empty()) << ErrorList.front();
+    EXPECT_TRUE(Network.ErrorList.empty()) << Network.ErrorList.front();
 }

@@ -65,7 +65,7 @@ struct Snapshot {
 Snapshot Take()
 {
     Snapshot s;
-    s.counts = {Network.NodeCount, Network.LinkCount, Network.MovementCount, Network.LineCount, TransitBlockCount,
+    s.counts = {Network.NodeCount, Network.LinkCount, Network.MovementCount, Network.LineCount, Network.TransitBlockCount,
                 Network.SignalCount, Network.ZoneCount};
     for (int32_t k = 1; k <= Network.LinkCount; ++k) {
         std::vector<float> v(std::begin(Arcos[k].Var), std::end(Arcos[k].Var));
@@ -90,7 +90,7 @@ protected:
     void SetUp() override
     {
         ErrorListFile = tmp.file("Errores.txt");
-        ErrorList.clear();
+        Network.ErrorList.clear();
         writeFile(tmp.file("red.dat"), MainText);
         writeFile(tmp.file("cruces.dat"), Junctions);
         writeFile(tmp.file("arcos.dat"), Links);

@@ -17,7 +17,7 @@ protected:
     void SetUp() override
     {
         PalvonRead::ErrorListFile = tmp.file("Errores.txt");
-        PalvonRead::ErrorList.clear();
+        Network.ErrorList.clear();
     }
     // Reads the file's lines into `lines` and the network from them.
     bool ReadData(const std::string& path)

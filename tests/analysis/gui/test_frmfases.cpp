@@ -48,7 +48,7 @@ std::string Between(const std::string& s, const std::string& key)
 void BuildRow(int n, int stages)
 {
     PalvonRead::ClearNetwork();
-    PalvonRead::LengthScale = 1.0f;
+    Network.LengthScale = 1.0f;
     LaneOffset = 4.5f;
     for (int i = 1; i <= n; ++i) {
         const int k = PalvonRead::NodeIndex(i);

@@ -144,7 +144,7 @@ TEST_F(Grids, LinkAndMovementColumnsWithoutListings)
 TEST_F(Grids, ListingBlocksOnceAndWithUserClasses)
 {
     WithListings();
-    PalvonRead::NOMADS = 3;
+    Network.Options.NOMADS = 3;
     PreloadShift = 1;
     Open();
     // Seven fixed columns ("F.Plod" fourth) and 2 x 3 user-class columns.
@@ -189,7 +189,7 @@ TEST_F(Grids, ListingBlocksOnceAndWithUserClasses)
     EXPECT_EQ(CamposArcos.size(), 39u);
 
     // One user class and no preloaded flows: six fixed columns only.
-    PalvonRead::NOMADS = 1;
+    Network.Options.NOMADS = 1;
     PreloadShift = 0;
     Open();
     EXPECT_EQ(Row(w->sagArcos, 0, 17, 6), (Strings{"Tiempo", "Veloc", "F.Asig", "F.Fijo", "F.Tot.", "G.Sat"}));

@@ -15,6 +15,7 @@
 #include "export/GeoWriters.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
+#include "model/ProgramOptions.h"
 #include "model/ZelUtils.h"
 #include "model/gui/FrmDat.h"
 #include "map/gui/OxrImage.h"
@@ -536,7 +537,7 @@ TEST_F(MainWindow, CrowdedJunctionOutlinesGoToTheErrorListNotToABox)
         FAIL() << "no real networks";
     viewer->show();
     RecordingServices ui;
-    PalvonRead::ErrorList.clear(); // kept across reads: only this opening's lines
+    Network.ErrorList.clear(); // kept across reads: only this opening's lines
     ASSERT_TRUE(viewer->Files().AbrirRedPalvon(net));
     EXPECT_EQ(Network.Loaded, 1);
     EXPECT_TRUE(ui.messageWindow.empty()) << ui.messageWindow.front();
@@ -826,7 +827,17 @@ TEST_F(MainWindow, EachOpeningStartsCleanAndARefusedOneKeepsTheEarlier)
     const int rows = viewer->sagArcos->RowCount();
     const std::vector<std::string> text = FrmDat->Lines().ToVector();
     const float x = Nodos[Network.NodeCount].X;
+    const TPalvonOptions options = Network.Options;
+    const int columns = viewer->sagArcos->ColCount();
+    // The options name another UTM zone before the refused opening: chicago keeps
+    // the zone, namelists and title it was read with.
+    ProgramOptions().Huso = 29;
+    ProgramOptions().Hemisferio = 1;
     Open(berlin);
+    EXPECT_TRUE(Network.Options == options);
+    EXPECT_EQ(Network.Options.UtmZone, 19);
+    EXPECT_EQ(Network.Options.NetworkTitle, "CHICAGO SKETCH - TNTP TEST NETWORK WITH SYNTHETIC JUNCTIONS");
+    EXPECT_EQ(viewer->sagArcos->ColCount(), columns);
     EXPECT_EQ(Network.Loaded, 1);
     EXPECT_EQ(DatFileName, "chicago.dat");
     EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(chicago).parent_path());

@@ -65,7 +65,7 @@ protected:
     void SetUp() override
     {
         PalvonRead::ErrorListFile = tmp.file("Errores.txt");
-        PalvonRead::ErrorList.clear();
+        Network.ErrorList.clear();
         ResetDisplayState();
     }
     testutil::TempDir tmp;

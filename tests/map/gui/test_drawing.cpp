@@ -607,7 +607,7 @@ TEST_F(ViewerDrawing, AttributeBarsNeedChosenVariablesAndAMaximumAboveZero)
 TEST_F(ViewerDrawing, EmptyWindowsAndAnEmptyNetworkDrawBlank)
 {
     // Lane geometry rebuilt before the drawing with no length scale at all.
-    PalvonRead::LengthScale = 0.0f;
+    Network.LengthScale = 0.0f;
     LanesReady = true;
     ShowLanes = true;
     viewer->RedrawMap();

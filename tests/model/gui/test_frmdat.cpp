@@ -44,7 +44,7 @@ protected:
     void SetUp() override
     {
         PalvonRead::ErrorListFile = tmp.file("Errores.txt");
-        PalvonRead::ErrorList.clear();
+        Network.ErrorList.clear();
         writeFile(tmp.file("red.dat"), DatText);
         writeFile(tmp.file("tramos.dat"), IncludeText);
         PalvonRead::NetworkDatFile = tmp.file("red.dat");

@@ -174,7 +174,7 @@ protected:
     {
         ViewerFixture::SetUp();
         savedFactor = SizeFactor;
-        PalvonRead::ErrorList.clear();
+        Network.ErrorList.clear();
         // The program's windows set the sizes a fresh program has; these are the
         // colours and switches of a fresh map.
         DisplayStyles::SetDefaultClassStyles();
