@@ -16,11 +16,6 @@ using ZelUtils::Format;
 
 namespace PalvonRead {
 
-std::string NetworkDatFile;
-
-uint8_t ReadTransitLines = 1;
-std::string ErrorListFile = "Errores.txt";
-
 namespace {
 
 constexpr size_t MaxIncludeDepth = 16;
@@ -174,15 +169,16 @@ void ResetNamelistValues()
 // Resolves a file name written in the network file: relative names against the
 // network file's folder, then a case-insensitive match of each path element,
 // since files written on other systems name their includes in any case.
-std::string ResolveNetworkRelative(const std::string& name)
+std::string ResolveNetworkRelative(const TNetworkReader& r, const std::string& name)
 {
+    const std::string& networkDatFile = r.Settings.NetworkDatFile;
     fs::path p(name);
-    if (p.is_relative() && !NetworkDatFile.empty())
-        p = fs::path(NetworkDatFile).parent_path() / p;
+    if (p.is_relative() && !networkDatFile.empty())
+        p = fs::path(networkDatFile).parent_path() / p;
     return FileUtils::FindFileCaseInsensitive(p.string());
 }
 
-void TestParamKeys(const std::string& rawField, const std::string& originalField)
+void TestParamKeys(const TNetworkReader& r, const std::string& rawField, const std::string& originalField)
 {
     TPalvonOptions& opt = Network.Options;
     std::string f = ZelUtils::RemoveBlanks(rawField);
@@ -236,7 +232,7 @@ void TestParamKeys(const std::string& rawField, const std::string& originalField
             if (amp != std::string::npos)
                 value = value.substr(0, amp);
         }
-        opt.FilknbFileName = ResolveNetworkRelative(value);
+        opt.FilknbFileName = ResolveNetworkRelative(r, value);
     }
     if (has("XYFORM=")) {
         opt.XYFORM = 1;
@@ -416,7 +412,7 @@ std::string ExpandIncludes(TNetworkReader& r, std::string line)
                 int32_t end = EndOfInsertedBlock(r, dollarLine + 1);
                 if (ZelUtils::Trim(std::string(next.substr(InsertMarker.size()))) == name) {
                     std::error_code ec;
-                    std::string path = name.empty() ? std::string() : ResolveNetworkRelative(name);
+                    std::string path = name.empty() ? std::string() : ResolveNetworkRelative(r, name);
                     r.IncludeRanges.push_back({fs::weakly_canonical(path, ec).string(), dollarLine + 1, end});
                     line = ReadLine(r);
                     continue;
@@ -425,7 +421,7 @@ std::string ExpandIncludes(TNetworkReader& r, std::string line)
                 ReplaceLines(r, dollarLine + 1, end - dollarLine, TTextLines());
             }
         }
-        std::string path = name.empty() ? std::string() : ResolveNetworkRelative(name);
+        std::string path = name.empty() ? std::string() : ResolveNetworkRelative(r, name);
         std::error_code ec;
         if (name.empty() || !fs::is_regular_file(path, ec)) {
             std::string msg = Format("INCLUDE %s no existe", name);
@@ -439,7 +435,8 @@ std::string ExpandIncludes(TNetworkReader& r, std::string line)
         for (const auto& inc : r.IncludeRanges)
             if (inc.first <= dollarLine && dollarLine <= inc.last)
                 ancestors.push_back(&inc);
-        bool cycle = !NetworkDatFile.empty() && fs::weakly_canonical(NetworkDatFile, ec).string() == canonical;
+        const std::string& networkDatFile = r.Settings.NetworkDatFile;
+        bool cycle = !networkDatFile.empty() && fs::weakly_canonical(networkDatFile, ec).string() == canonical;
         for (const auto* inc : ancestors)
             cycle = cycle || inc->path == canonical;
         if (cycle || ancestors.size() >= MaxIncludeDepth) {
@@ -501,7 +498,7 @@ void SaveErrorList()
         text += l + "\r\n";
     // A log rewritten on every read: no need to wait for the disk each time. It is
     // written unasked, into whatever folder the network is in: never through a link.
-    SafeFile::Write(ErrorListFile, text, nullptr, false, true);
+    SafeFile::Write(Network.ErrorListFile, text, nullptr, false, true);
 }
 
 bool KeyInLine(std::string& s, const std::string& key)
@@ -571,10 +568,10 @@ void ParseXyForm(const std::string& value)
     }
 }
 
-bool ReadNetwork(std::vector<std::string>& lines)
+bool ReadNetwork(std::vector<std::string>& lines, const TReadSettings& settings)
 {
     TTextLines text(lines);
-    const bool ok = ReadNetwork(text);
+    const bool ok = ReadNetwork(text, settings);
     lines = text.ToVector();
     return ok;
 }
@@ -600,9 +597,10 @@ bool Refuse(TNetworkReader& r, const std::string& error, const std::string& mess
 }
 } // namespace
 
-bool ReadNetwork(TTextLines& lines)
+bool ReadNetwork(TTextLines& lines, const TReadSettings& settings)
 {
     TNetworkReader r;
+    r.Settings = settings;
     r.Lines = &lines;
     ViewerServices& ui = Services();
     // The memory of the link records is mapped while the later sections are read;
@@ -616,6 +614,7 @@ bool ReadNetwork(TTextLines& lines)
     } storageWait;
     // "Errores.txt" lists what this read found, not what earlier networks had.
     Network.ErrorList.clear();
+    Network.ErrorListFile = settings.ErrorListFile;
     try {
         ClearNetwork();
         ClearLinkValuesForRead(true);
@@ -667,7 +666,7 @@ bool ReadNetwork(TTextLines& lines)
                     if (static_cast<int>(Network.Options.ParamFields.size()) >= MaxParamFields)
                         throw CapacityError(Format("más de %d campos en la namelist &PARAM", MaxParamFields));
                     Network.Options.ParamFields.push_back(fields[k]);
-                    TestParamKeys(fields[k], k < originalFields.size() ? originalFields[k] : fields[k]);
+                    TestParamKeys(r, fields[k], k < originalFields.size() ? originalFields[k] : fields[k]);
                 }
                 if (ZelUtils::RemoveBlanks(fields.back()).find("&END") != std::string::npos)
                     break;
@@ -714,8 +713,9 @@ bool ReadNetwork(TTextLines& lines)
         // text window's reload or a batch, and the network in memory stays.
         if (!Network.SectionPresent[0] && !Network.SectionPresent[1] && !Network.SectionPresent[2])
             throw NotANetwork(Format("%s no tiene ninguna sección de nodos ni de arcos (11111, 22222 o 33333).",
-                                     NetworkDatFile.empty() ? std::string("El texto")
-                                                            : "El archivo " + fs::path(NetworkDatFile).filename().string()));
+                                     r.Settings.NetworkDatFile.empty()
+                                         ? std::string("El texto")
+                                         : "El archivo " + fs::path(r.Settings.NetworkDatFile).filename().string()));
 
         SortNodes();
         // The links' records in the order of their nodes, now that these are sorted.
@@ -757,7 +757,7 @@ bool ReadNetwork(TTextLines& lines)
             line = ReadSectionLines(
                 r, "66666",
                 [&r, block](std::string& l) {
-                    if (ReadTransitLines)
+                    if (r.Settings.ReadTransitLines)
                         ReadTransitLine(r, l, block);
                 },
                 Network.Options.UPBUS != 0);

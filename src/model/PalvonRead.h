@@ -12,12 +12,18 @@
 namespace PalvonRead {
 
 // ---- Reader state ---------------------------------------------------------
-extern std::string NetworkDatFile;      // folder of this file resolves include names
+// What the caller tells a read.
+struct TReadSettings {
+    std::string NetworkDatFile;                // folder of this file resolves include names
+    std::string ErrorListFile = "Errores.txt"; // in the current directory
+    bool ReadTransitLines = true;              // off: the lines of sections 66666 are read over
+};
 
 // One read of a network text: its place in the text, and what its includes and
 // notes have done to the text so far. ReadNetwork makes one for each read and
 // hands it to the routines that read further lines.
 struct TNetworkReader {
+    TReadSettings Settings;
     TTextLines* Lines = nullptr; // the network text being read
     int32_t LineIndex = -1;      // current line, -1 before the first read
     std::string CurrentLine;     // last line returned by ReadLine (upper-cased)
@@ -50,9 +56,6 @@ struct TNetworkReader {
 
 constexpr int32_t MaxXyFormWidth = 100; // widest XYFORM coordinate field accepted
 
-extern uint8_t ReadTransitLines;
-extern std::string ErrorListFile;         // "Errores.txt" in the current directory
-
 using ::MaxKnobValues;
 using ::MaxMovementExtraValues;
 using ::MaxTransitBlocks;
@@ -74,9 +77,9 @@ public:
 // refused (capacity exceeded, includes past their limits, or a text that ends
 // before its namelists do: an empty file, one cut inside them), after one message:
 // the model is then left empty, never half-loaded.
-bool ReadNetwork(TTextLines& lines);
+bool ReadNetwork(TTextLines& lines, const TReadSettings& settings);
 // The same over a list of strings (the lines after the read: includes expanded, notes written).
-bool ReadNetwork(std::vector<std::string>& lines);
+bool ReadNetwork(std::vector<std::string>& lines, const TReadSettings& settings);
 
 // Next line that does not begin with '*', upper-cased; sets AtEnd (and returns "")
 // when the text has no more lines.
@@ -93,8 +96,9 @@ void InsertNotes(TNetworkReader& r, std::vector<std::string> notes);
 // moves to the first included line (repeatedly). Returns the new current line.
 std::string ExpandIncludes(TNetworkReader& r, std::string line);
 bool IsTerminator(const std::string& line);
-// Adds a line to the error list (and so to "Errores.txt").
+// Adds a line to the network's error list (and so to "Errores.txt").
 void AddError(const std::string& text);
+// Writes the network's error list to its file (Network.ErrorListFile).
 void SaveErrorList();
 
 // ---- Key routines ---------------------------------------------------------

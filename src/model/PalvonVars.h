@@ -135,8 +135,10 @@ struct TNetwork {
     // Mean of straight length over given length of the positioned links (1 without
     // any): lane widths and offsets in metres are drawn times this.
     float LengthScale = 1.0f;
-    // What the read of this network (and its post-passes) found, saved as "Errores.txt".
+    // What the read of this network (and its post-passes) found, saved as "Errores.txt"
+    // (the file the read was told).
     std::vector<std::string> ErrorList;
+    std::string ErrorListFile = "Errores.txt";
     TDeferredGeographic DeferredGeographic;
 };
 

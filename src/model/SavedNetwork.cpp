@@ -20,8 +20,6 @@ struct SavedNetwork::State {
     std::set<std::string> zoneConnectors;
     std::vector<int32_t> firstArc;
     std::vector<TLineRef> lineRefs;
-
-    uint8_t readTransit = 1;
 };
 
 namespace {
@@ -37,11 +35,9 @@ SavedNetwork::~SavedNetwork() = default;
 
 void SavedNetwork::Keep()
 {
-    state_ = std::make_unique<State>();
     // The fresh side holds what a first read at start-up finds.
-    State& s = *state_;
-    s.readTransit = ReadTransitLines;
-    Exchange(s);
+    state_ = std::make_unique<State>();
+    Exchange(*state_);
     kept_ = true;
 }
 
@@ -71,7 +67,6 @@ void Exchange(SavedNetwork::State& s)
     std::swap(ZoneConnectorList, s.zoneConnectors);
     std::swap(FirstArc, s.firstArc);
     std::swap(LinkLineRefs, s.lineRefs);
-    std::swap(ReadTransitLines, s.readTransit);
 }
 
 } // namespace

@@ -38,7 +38,7 @@ class AuxFiles : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
+        settings.ErrorListFile = tmp.file("Errores.txt");
         Network.ErrorList.clear();
         NumColArcos = NumColMovim = 0;
         CompFirstCol = CompFirstColMovim = CompWidthArcos = CompWidthMovim = 0;
@@ -47,8 +47,8 @@ protected:
     }
     bool ReadText(std::vector<std::string> lines, const std::string& path)
     {
-        PalvonRead::NetworkDatFile = path;
-        return PalvonRead::ReadNetwork(lines);
+        settings.NetworkDatFile = path;
+        return PalvonRead::ReadNetwork(lines, settings);
     }
     std::vector<std::string> RealLines(const std::string& name)
     {
@@ -76,6 +76,7 @@ protected:
     const TZona& Zone(int number) { return Zonas[KDVlib::FindZona(number)]; }
 
     testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
     RecordingServices ui;
 };
 

@@ -108,7 +108,7 @@ TEST_F(CoordsSection, LargeSectionConvertedWhileTheRestIsRead)
     };
     for (int round = 0; round < 2; ++round) {
         lines = network(0);
-        ASSERT_TRUE(ReadNetwork(lines));
+        ASSERT_TRUE(ReadNetwork(lines, settings));
         ASSERT_EQ(Network.NodeCount, nodes);
         if (round == 0) {
             CompleteGeographicPositions();
@@ -119,7 +119,7 @@ TEST_F(CoordsSection, LargeSectionConvertedWhileTheRestIsRead)
             SavedNetwork earlier;
             earlier.Keep();
             std::vector<std::string> refused = network(MaxLineas + 1);
-            EXPECT_FALSE(ReadNetwork(refused));
+            EXPECT_FALSE(ReadNetwork(refused, settings));
             earlier.Restore();
             ASSERT_EQ(Network.NodeCount, nodes);
             CompleteGeographicPositions();
@@ -127,7 +127,7 @@ TEST_F(CoordsSection, LargeSectionConvertedWhileTheRestIsRead)
         }
 
         lines = network(MaxLineas + 1);
-        EXPECT_FALSE(ReadNetwork(lines));
+        EXPECT_FALSE(ReadNetwork(lines, settings));
         EXPECT_EQ(Network.NodeCount, 0);
         Nodos[1].Latitude = 0.0;
         CompleteGeographicPositions();
@@ -176,7 +176,7 @@ TEST_F(CoordsSection, GeographicCoordinatesBecomeUtmInOneZone)
     EXPECT_FLOAT_EQ(Node(101).X, -5000.0f);
     // A section without positions leaves the extent's seeds alone.
     std::vector<std::string> empty = {" &OPTION &END", "T", " &PARAM &END", "33333", "99999", "55555", "99999", "99999"};
-    ASSERT_TRUE(ReadNetwork(empty));
+    ASSERT_TRUE(ReadNetwork(empty, settings));
     EXPECT_EQ(Network.MinX, UnsetHigh);
     EXPECT_EQ(Network.MaxY, UnsetLow);
 }

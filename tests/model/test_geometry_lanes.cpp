@@ -45,7 +45,8 @@ protected:
         geomfix::Clear();
         AnchoPista = 3.5f;
         LaneOffset = 1.5f * AnchoPista; // 5.25
-        ErrorListFile = tmp.file("Errores.txt");
+        // A network made here, not read: its error list is written beside the test.
+        Network.ErrorListFile = tmp.file("Errores.txt");
         Network.ErrorList.clear();
     }
     void TearDown() override { geomfix::Clear(); }
@@ -285,7 +286,7 @@ TEST_F(LaneGeometry, OutlineUsesBandEndsNextToEachNodeAndKeepsItsRoom)
     EXPECT_TRUE(ui.messageWindow.empty());
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(ui.status[1], "1 nodo con más arcos de los que admite su contorno (ver Errores.txt)");
-    EXPECT_EQ(testutil::readFile(ErrorListFile),
+    EXPECT_EQ(testutil::readFile(Network.ErrorListFile),
               "Nodo 50 con más arcos de los que admite su contorno (31 puntos): se dibuja con los primeros\r\n");
 
     // A later pass starts from scratch.
@@ -385,13 +386,14 @@ TEST(LaneGeometryRealNetworks, JunctionNetworksGetFiniteBandsAndOutlines)
         FAIL() << "no real networks";
     RecordingServices ui;
     testutil::TempDir tmp;
-    ErrorListFile = tmp.file("Errores.txt");
+    PalvonRead::TReadSettings settings;
+    settings.ErrorListFile = tmp.file("Errores.txt");
     for (const char* name : {"siouxfalls-junctions.dat", "chicago-sketch.dat"}) {
         std::string path = testutil::realDataPath(name);
-        NetworkDatFile = path;
+        settings.NetworkDatFile = path;
         std::vector<std::string> lines;
         ASSERT_TRUE(FileUtils::ReadLines(path, lines)) << path;
-        ASSERT_TRUE(ReadNetwork(lines)) << name;
+        ASSERT_TRUE(ReadNetwork(lines, settings)) << name;
         Network.ErrorList.clear();
 
         KDVlib::BuildHitGrid();

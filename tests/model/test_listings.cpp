@@ -24,14 +24,14 @@ class Listings : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ErrorListFile = tmp.file("Errores.txt");
+        settings.ErrorListFile = tmp.file("Errores.txt");
         ASSERT_TRUE(Read(testutil::dataPath("lst_net.dat")));
     }
     bool Read(const std::string& path)
     {
         std::vector<std::string> lines;
-        NetworkDatFile = path;
-        return FileUtils::ReadLines(path, lines) && ReadNetwork(lines);
+        settings.NetworkDatFile = path;
+        return FileUtils::ReadLines(path, lines) && ReadNetwork(lines, settings);
     }
     TLinkVars& Link(int a, int b)
     {
@@ -64,6 +64,7 @@ protected:
     static std::string MovEl(int a, int b, int c) { return Format("%6d%6d%6d", a, b, c); }
 
     testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
     RecordingServices ui;
     TLpaOptions withPijas{true, true};
 };

@@ -31,13 +31,14 @@ class ReaderFrame : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ErrorListFile = tmp.file("Errores.txt");
+        settings.ErrorListFile = tmp.file("Errores.txt");
         Network.ErrorList.clear();
-        NetworkDatFile = tmp.file("red.dat");
+        settings.NetworkDatFile = tmp.file("red.dat");
     }
-    bool Read(std::vector<std::string>& lines) { return ReadNetwork(lines); }
+    bool Read(std::vector<std::string>& lines) { return ReadNetwork(lines, settings); }
 
     testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
     RecordingServices ui;
 };
 
@@ -78,7 +79,7 @@ TEST_F(ReaderFrame, NamelistKeysWithBlanksAndDefaults)
     auto noWidth = Text({" &OPTION &END", "T", " &PARAM XYFORM='2F' &END", "33333", "99999", "99999"});
     ASSERT_TRUE(Read(noWidth));
     EXPECT_EQ(Network.Options.XWidth, 15);
-    EXPECT_NE(testutil::readFile(ErrorListFile).find("XYFORM"), std::string::npos);
+    EXPECT_NE(testutil::readFile(Network.ErrorListFile).find("XYFORM"), std::string::npos);
 }
 
 TEST_F(ReaderFrame, FilknbNameKeepsItsCaseAndResolvesBesideTheNetwork)
@@ -194,7 +195,7 @@ TEST_F(ReaderFrame, EarlyEndOfFileRefusesOrEndsCleanlyWithAWarning)
         ASSERT_EQ(ui.messages.size(), 1u) << c.where;
         EXPECT_TRUE(ui.anyMessageContains("termina antes de lo esperado")) << c.where;
         EXPECT_EQ(ui.anyMessageContains("La red no se ha cargado"), c.refused) << c.where;
-        EXPECT_NE(testutil::readFile(ErrorListFile).find(c.where), std::string::npos) << c.where;
+        EXPECT_NE(testutil::readFile(Network.ErrorListFile).find(c.where), std::string::npos) << c.where;
     }
     // Later sections without any junction or link section before them: no network.
     auto noNetwork = Text({" &OPTION &END", "T", " &PARAM &END", "55555", "  101 1000 1000", "99999", "66666",
@@ -340,7 +341,7 @@ TEST_F(ReaderFrame, OverflowingNamelistsRefuseTheNetwork)
     EXPECT_FALSE(Read(lines));
     EXPECT_EQ(Network.Loaded, 0);
     EXPECT_TRUE(ui.anyMessageContains("capacidad"));
-    EXPECT_NE(testutil::readFile(ErrorListFile).find("&OPTION"), std::string::npos);
+    EXPECT_NE(testutil::readFile(Network.ErrorListFile).find("&OPTION"), std::string::npos);
 
     // A refused read shows nothing of the network read before it.
     auto before = Text({" &OPTION &END", "TITULO", " &PARAM &END", "33333", "99999", "66666", "99999", "66666", "99999", "99999"});

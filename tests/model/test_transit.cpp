@@ -56,9 +56,9 @@ class TransitSection : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ErrorListFile = tmp.file("Errores.txt");
+        settings.ErrorListFile = tmp.file("Errores.txt");
         Network.ErrorList.clear();
-        NetworkDatFile = tmp.file("red.dat");
+        settings.NetworkDatFile = tmp.file("red.dat");
     }
     bool ReadData(const std::string& path)
     {
@@ -68,7 +68,7 @@ protected:
     bool ReadText(std::vector<std::string> text)
     {
         lines = std::move(text);
-        return ReadNetwork(lines);
+        return ReadNetwork(lines, settings);
     }
     static Ints Stops(const std::string& name)
     {
@@ -86,6 +86,7 @@ protected:
     }
 
     testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
     RecordingServices ui;
     std::vector<std::string> lines;
 };
@@ -122,7 +123,7 @@ TEST_F(TransitSection, TwoBlocksLoadLinksAndMovements)
                             [](const std::string& m) { return m.find("sin nodos") != std::string::npos; }),
               1);
     EXPECT_TRUE(ui.anyMessageContains("30 líneas de transporte público sin nodos (ver Errores.txt)"));
-    const std::string errors = testutil::readFile(ErrorListFile);
+    const std::string errors = testutil::readFile(Network.ErrorListFile);
     EXPECT_NE(errors.find("Línea L5 sin nodos. Ultima línea leída: L4"), std::string::npos);
     EXPECT_NE(errors.find("Línea V34 sin nodos. Ultima línea leída: V33"), std::string::npos);
 

@@ -234,11 +234,12 @@ TEST(FrmFases, RealSignalisedJunctions)
     const std::string path = realDataPath("siouxfalls-junctions.dat");
     if (!std::filesystem::exists(path)) FAIL() << "no real networks";
     TempDir dir;
-    PalvonRead::ErrorListFile = dir.file("Errores.txt");
-    PalvonRead::NetworkDatFile = path;
+    PalvonRead::TReadSettings settings;
+    settings.ErrorListFile = dir.file("Errores.txt");
+    settings.NetworkDatFile = path;
     std::vector<std::string> lines;
     ASSERT_TRUE(FileUtils::ReadLines(path, lines));
-    ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+    ASSERT_TRUE(PalvonRead::ReadNetwork(lines, settings));
     PalvonRead::ComputeLinkGeometry();
     for (bool& b : JtypeSelected)
         b = false;

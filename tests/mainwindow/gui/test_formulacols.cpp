@@ -41,7 +41,6 @@ class FormulaColumns : public GridsViewerFixture {
 protected:
     void SetUp() override
     {
-        PalvonRead::ReadTransitLines = 1;
         ASSERT_TRUE(testutil::ReadGridsData(tmp));
         OpenViewer([](TPalvonViewer& v) { DlgFormula = new TDlgFormula(&v); });
         w->Grids().ConfigureGrids();

@@ -333,7 +333,7 @@ TEST_F(MainWindow, FilesHoldingNoNetworkAreRefusedAndTheErrorListFollowsNoLink)
     const std::string sample = Copy(SamplePath(), "s", "ejemplo.dat");
     testutil::writeFile(tmp.file("notas.txt"), "mis notas\n");
     std::filesystem::create_symlink(tmp.file("notas.txt"), tmp.path() / "s" / "Errores.txt");
-    PalvonRead::ErrorListFile = "Errores.txt"; // beside each network, as the program writes it
+    viewer->Files().ReadSettings().ErrorListFile = "Errores.txt"; // beside each network, as the program writes it
     viewer->show();
     Open(sample);
     ASSERT_EQ(DatFileName, "ejemplo.dat");
@@ -420,7 +420,6 @@ TEST_F(MainWindow, FilesHoldingNoNetworkAreRefusedAndTheErrorListFollowsNoLink)
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
     }
     EXPECT_EQ(testutil::readFile(tmp.file("notas.txt")), "mis notas\n");
-    PalvonRead::ErrorListFile = tmp.file("Errores.txt");
 }
 
 // Reading a network holds at its peak the bytes it keeps and four bytes per line
@@ -543,7 +542,7 @@ TEST_F(MainWindow, CrowdedJunctionOutlinesGoToTheErrorListNotToABox)
     EXPECT_TRUE(ui.messageWindow.empty()) << ui.messageWindow.front();
     EXPECT_FALSE(ui.anyMessageContains("contorno"));
     // The nodes are named in "Errores.txt", the status bar says how many.
-    const std::string errors = testutil::readFile(PalvonRead::ErrorListFile);
+    const std::string errors = testutil::readFile(Network.ErrorListFile);
     size_t listed = 0;
     for (size_t p = errors.find("con más arcos de los que admite su contorno"); p != std::string::npos;
          p = errors.find("con más arcos de los que admite su contorno", p + 1))
@@ -758,7 +757,7 @@ TEST_F(MainWindow, EachOpeningStartsCleanAndARefusedOneKeepsTheEarlier)
     const std::string anaheim = Copy(testutil::realDataPath("anaheim.dat"), "a", "anaheim.dat");
     const std::string sample = Copy(SamplePath(), "s", "ejemplo.dat");
     const std::string berlin = Copy(testutil::realDataPath("berlin-center.dat"), "b", "berlin.dat");
-    PalvonRead::ErrorListFile = "Errores.txt"; // beside each network, as the program writes it
+    viewer->Files().ReadSettings().ErrorListFile = "Errores.txt"; // beside each network, as the program writes it
     PalvonRead::ClearNetwork(); // a fresh start: no network open
     DatFileName.clear();
     viewer->show();
@@ -850,7 +849,6 @@ TEST_F(MainWindow, EachOpeningStartsCleanAndARefusedOneKeepsTheEarlier)
     EXPECT_EQ(FrmDat->Lines(), text);
     EXPECT_TRUE(livemenus::Find(viewer, "aOpenLPA")->isEnabled());
     EXPECT_EQ(errors(chicago), chicagoErrors);
-    PalvonRead::ErrorListFile = tmp.file("Errores.txt");
 }
 
 // Edits typed into the network text window and nodes moved on the map are never

@@ -205,7 +205,7 @@ TEST_P(PrintIdentity, PagesAsBefore)
     const std::string path = testutil::CaseNetworkPath(c.file);
     if (path.empty())
         FAIL() << "no real networks at " << testutil::realDataPath("");
-    ASSERT_TRUE(testutil::ReadCaseNetwork(path, [&] {
+    ASSERT_TRUE(testutil::ReadCaseNetwork(path, tmp.file("Errores.txt"), [&] {
         if (has('k'))
             MarkElements();
         if (has('m'))

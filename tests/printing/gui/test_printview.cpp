@@ -31,7 +31,7 @@ protected:
                  PrintMetafileName, SizeFactor};
         std::vector<std::string> lines;
         ASSERT_TRUE(FileUtils::ReadLines(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", lines));
-        ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+        ASSERT_TRUE(PalvonRead::ReadNetwork(lines, viewer->Files().ReadSettings()));
         KDVlib::BuildHitGrid();
         PalvonRead::ComputeLinkGeometry();
         WorldMinX = Network.MinX;
@@ -169,9 +169,12 @@ TEST_F(PrintView, ZoneBorderWidthFollowsTheSizeFactor)
 TEST(PrintPageSnapshot, SnapshotAloneDrivesThePage)
 {
     ASSERT_EQ(ProgramWindow(), nullptr);
+    testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
+    settings.ErrorListFile = tmp.file("Errores.txt");
     std::vector<std::string> lines;
     ASSERT_TRUE(FileUtils::ReadLines(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", lines));
-    ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+    ASSERT_TRUE(PalvonRead::ReadNetwork(lines, settings));
     KDVlib::BuildHitGrid();
     PalvonRead::ComputeLinkGeometry();
     const float savedFactor = SizeFactor;
