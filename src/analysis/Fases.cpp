@@ -12,8 +12,6 @@
 
 int32_t NodoActual = 0;
 uint8_t FasesListOk = 0;
-const std::array<std::string, 6> JunctionTypeNames = {"Externo", "de Prioridad", "Rotonda", "Semaforizado",
-                                                      "Auxiliar", "Vuelta \"U\""};
 float DiagramX[MaxNodos + 1] = {};
 float DiagramY[MaxNodos + 1] = {};
 
