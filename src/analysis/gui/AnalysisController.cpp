@@ -253,9 +253,9 @@ void TAnalysisController::ShowFlowDiagram(int32_t node)
     if (node < 1 || node > Network.NodeCount)
         return;
     TFrmMix& mix = host_.FlowDiagramWindow();
-    if (!MixListOk)
+    if (!mix.MixListOk)
         mix.MakeMixNodos();
-    MixPos = -1;
+    mix.MixPos = -1;
     if (QMenu* varMix = host_.FlowVariableMenu())
         for (QAction* a : varMix->actions())
             if (a->isChecked())
