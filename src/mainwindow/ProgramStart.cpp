@@ -169,14 +169,10 @@ TPalvonViewer* ProgramWindow(const TPalvonViewer* leaving)
 void ForgetProgramWindows()
 {
     DlgSize = nullptr;
-    FrmPijm = nullptr;
-    FrmPija = nullptr;
     FrmFases = nullptr;
     DlgFormula = nullptr;
     DlgPrint = nullptr;
-    FrmPath = nullptr;
     FrmAerial = nullptr;
-    DlgStat = nullptr;
     MessageFrm = nullptr;
     Form1 = nullptr;
     StreetView = nullptr;

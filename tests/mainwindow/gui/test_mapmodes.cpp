@@ -347,9 +347,9 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
 
 TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
 {
-    auto rows = [] {
+    auto rows = [this] {
         std::vector<std::string> out;
-        TStringAlignGrid* g = FrmPath->sagPath;
+        TStringAlignGrid* g = viewer->Analysis().PathWindow().sagPath;
         for (int r = 1; r < g->RowCount(); ++r)
             out.push_back(g->cell(1, r) + "-" + g->cell(2, r) + ":" + g->cell(3, r));
         return out;
@@ -427,11 +427,12 @@ TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
                 else
                     QTest::mouseClick(viewer->img->findChild<QAbstractButton*>("btnDetener"), Qt::LeftButton);
             }
-            if (FrmPath && QApplication::activeModalWidget() == FrmPath && FrmPath->isVisible()) {
+            auto* path = dynamic_cast<TFrmPath*>(QApplication::activeModalWidget());
+            if (path && path->isVisible()) {
                 poll->stop();
                 poll->deleteLater();
-                inWindow(FrmPath->sagPath);
-                FrmPath->close();
+                inWindow(path->sagPath);
+                path->close();
             }
         });
         poll->start(0);
@@ -1357,7 +1358,7 @@ TEST_F(MapModes, PathMarksTheRowsOfItsLinksInASortedGrid)
         answer("106");
         QTimer::singleShot(300, [&] {
             WhenModal([&](QWidget* w) {
-                TStringAlignGrid* g = FrmPath->sagPath;
+                TStringAlignGrid* g = viewer->Analysis().PathWindow().sagPath;
                 for (int r = 1; r < g->RowCount(); ++r)
                     path.insert(KDVlib::FindArco(ZelUtils::ParseInt(g->cell(1, r)), ZelUtils::ParseInt(g->cell(2, r))));
                 w->close();
