@@ -50,8 +50,8 @@ struct TNetworkReader {
     // Lines the pending edits add before the current line: line numbers shown to
     // the user count them, as they are in the text the user sees afterwards.
     int32_t PendingShift = 0;
-    int TabWarnings = 0;
-    int ProgressStep = 0;
+    int TabWarnings = 0;  // lines with a TAB met so far (the first few get a message)
+    int ProgressStep = 0; // lines read since the progress bar last moved
 };
 
 constexpr int32_t MaxXyFormWidth = 100; // widest XYFORM coordinate field accepted
