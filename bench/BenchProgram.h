@@ -26,9 +26,9 @@ struct TBenchProgram {
         if (!dir.isValid())
             return false;
         qputenv("VELMORA_CONFIG_DIR", dir.path().toUtf8());
-        PalvonRead::ErrorListFile = File("Errores.txt");
         viewer = CreateProgramWindows(false, &splash);
         viewer->AskOnClose = false;
+        viewer->Files().ReadSettings().ErrorListFile = File("Errores.txt");
         viewer->resize(1600, 1000);
         viewer->show();
         QCoreApplication::processEvents();

@@ -169,10 +169,12 @@ bool WriteNetworkFile(const std::string& path, const Options& options)
     return FileUtils::WriteFileAtomic(path, FileUtils::JoinCrLf(GenerateNetworkLines(options)));
 }
 
-bool LoadGeneratedNetwork(const Options& options)
+bool LoadGeneratedNetwork(const Options& options, const std::string& errorListFile)
 {
     std::vector<std::string> lines = GenerateNetworkLines(options);
-    return PalvonRead::ReadNetwork(lines);
+    PalvonRead::TReadSettings settings;
+    settings.ErrorListFile = errorListFile;
+    return PalvonRead::ReadNetwork(lines, settings);
 }
 
 long PeakMemoryKb()

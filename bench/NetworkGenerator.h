@@ -22,8 +22,9 @@ struct Options {
 std::vector<std::string> GenerateNetworkLines(const Options& options = Options());
 // Writes the file with CR LF line ends; false on failure.
 bool WriteNetworkFile(const std::string& path, const Options& options = Options());
-// Generates and reads the network into the model; false when the reader refused it.
-bool LoadGeneratedNetwork(const Options& options = Options());
+// Generates and reads the network into the model, its error list written to
+// errorListFile; false when the reader refused it.
+bool LoadGeneratedNetwork(const Options& options = Options(), const std::string& errorListFile = "/dev/null");
 // Peak resident memory of the process in kilobytes (VmHWM), 0 when unknown.
 long PeakMemoryKb();
 // Resident memory of the process now in kilobytes (VmRSS), 0 when unknown.

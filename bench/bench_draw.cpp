@@ -37,8 +37,9 @@ void LoadNetwork()
 {
     static bool loaded = [] {
         // The reader's error list goes to the temporary folder, not the working one.
-        PalvonRead::ErrorListFile = QDir::temp().filePath(QStringLiteral("velmora_bench_draw_Errores.txt")).toStdString();
-        if (!benchgen::LoadGeneratedNetwork())
+        const std::string errors =
+            QDir::temp().filePath(QStringLiteral("velmora_bench_draw_Errores.txt")).toStdString();
+        if (!benchgen::LoadGeneratedNetwork(benchgen::Options(), errors))
             std::abort();
         KDVlib::BuildHitGrid();
         PalvonRead::ComputeLinkGeometry(TLaneWidth{});

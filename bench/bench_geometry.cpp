@@ -14,7 +14,6 @@ namespace {
 bool LoadOnce()
 {
     static bool loaded = [] {
-        PalvonRead::ErrorListFile = "/dev/null";
         return benchgen::LoadGeneratedNetwork();
     }();
     return loaded;

@@ -55,7 +55,7 @@ TPalvonViewer& Viewer()
         for (int32_t m = 1; m <= Network.MovementCount; ++m)
             for (int v : {4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 20, 21, 22, 23})
                 Movims[m].Var[v] = next();
-        PalvonRead::NOMADS = 3;
+        Network.Options.NOMADS = 3;
         PreloadShift = 1;
         LpaFileName = TempListing(".lpa");
         LplFileName = TempListing(".lpl");

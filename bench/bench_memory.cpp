@@ -116,10 +116,10 @@ void BM_BatchPairs(benchmark::State& state)
             if (auto* dialog = qobject_cast<QFileDialog*>(w)) {
                 dialog->selectFile(QString::fromStdString(pairsFile));
                 QMetaObject::invokeMethod(dialog, "accept");
-            } else if (w && w == FrmPath) {
+            } else if (auto* path = dynamic_cast<TFrmPath*>(w)) {
                 answer->stop();
                 answer->deleteLater();
-                FrmPath->accept();
+                path->accept();
             }
         });
         answer->start(10);
@@ -131,7 +131,7 @@ void BM_BatchPairs(benchmark::State& state)
     // The listing exported whole, as the window's export button writes it.
     const std::string exported = program.File("rutas.csv");
     const auto e0 = std::chrono::steady_clock::now();
-    const bool written = TFrmPath::ExportGrid(*FrmPath->sagPath, exported, 1);
+    const bool written = TFrmPath::ExportGrid(*program.viewer->Analysis().PathWindow().sagPath, exported, 1);
     const double exportS = std::chrono::duration<double>(std::chrono::steady_clock::now() - e0).count();
     if (!written)
         state.SkipWithError("the export failed");
@@ -143,6 +143,6 @@ void BM_BatchPairs(benchmark::State& state)
     state.counters["run_s"] = ms / 1000.0;
     state.counters["peak_MB"] = peak;
     state.counters["peak_delta_MB"] = peak - before;
-    state.counters["grid_rows"] = FrmPath->sagPath->RowCount();
+    state.counters["grid_rows"] = program.viewer->Analysis().PathWindow().sagPath->RowCount();
 }
 BENCHMARK(BM_BatchPairs)->Arg(60000)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -183,7 +183,8 @@ void BM_GeometryExtremesPerLink(benchmark::State& state)
             return;
         }
     }
-    PalvonRead::ErrorListFile = dir.filePath(QStringLiteral("Errores.txt")).toStdString();
+    PalvonRead::TReadSettings settings;
+    settings.ErrorListFile = dir.filePath(QStringLiteral("Errores.txt")).toStdString();
     constexpr int reps = 40;
     std::vector<double> geometry[2], extremes[2], firstGeometry[2], firstExtremes[2];
     int32_t links[2] = {};
@@ -191,11 +192,11 @@ void BM_GeometryExtremesPerLink(benchmark::State& state)
         for (int round = 0; round < 2; ++round)
             for (size_t n = 0; n < names.size(); ++n) {
                 std::vector<std::string> lines = texts[n];
-                if (!PalvonRead::ReadNetwork(lines)) {
+                if (!PalvonRead::ReadNetwork(lines, settings)) {
                     state.SkipWithError(("the reader refused " + names[n]).c_str());
                     return;
                 }
-                PalvonRead::ErrorList.clear();
+                Network.ErrorList.clear();
                 links[n] = Network.LinkCount;
                 for (int k = 0; k < reps; ++k) {
                     const auto t0 = Clock::now();

@@ -18,7 +18,6 @@ void Load()
     static bool loaded = false;
     if (loaded)
         return;
-    PalvonRead::ErrorListFile = "/dev/null";
     if (!benchgen::LoadGeneratedNetwork() || Network.LinkCount == 0) {
         std::fprintf(stderr, "the generated network could not be read\n");
         std::exit(1);

@@ -20,12 +20,13 @@
 static void BM_ReadNetwork(benchmark::State& state)
 {
     const std::vector<std::string> lines = benchgen::GenerateNetworkLines();
-    PalvonRead::ErrorListFile = "/dev/null";
+    PalvonRead::TReadSettings settings;
+    settings.ErrorListFile = "/dev/null";
     for (auto _ : state) {
         std::vector<std::string> copy = lines;
-        bool ok = PalvonRead::ReadNetwork(copy);
+        bool ok = PalvonRead::ReadNetwork(copy, settings);
         benchmark::DoNotOptimize(ok);
-        PalvonRead::ErrorList.clear();
+        Network.ErrorList.clear();
     }
     state.counters["nodes"] = Network.NodeCount;
     state.counters["links"] = Network.LinkCount;
@@ -130,14 +131,15 @@ int RunStep(const std::string& step, const std::string& path)
     TTextLines lines;
     if (!ReadTextLines(path, lines))
         return 1;
-    PalvonRead::ErrorListFile = "/dev/null";
-    PalvonRead::NetworkDatFile = path;
+    PalvonRead::TReadSettings settings;
+    settings.ErrorListFile = "/dev/null";
+    settings.NetworkDatFile = path;
     std::vector<PlainLink> links;
     std::vector<PlainPoint> points;
     const auto t0 = std::chrono::steady_clock::now();
     const double c0 = CpuNowMs();
     if (step == "read")
-        benchmark::DoNotOptimize(PalvonRead::ReadNetwork(lines));
+        benchmark::DoNotOptimize(PalvonRead::ReadNetwork(lines, settings));
     else
         benchmark::DoNotOptimize(PlainParse(lines, links, points));
     const double c1 = CpuNowMs();
@@ -177,8 +179,9 @@ static void BM_ReadRealVsPlainParse(benchmark::State& state)
         state.SkipWithError(("cannot read " + path).c_str());
         return;
     }
-    PalvonRead::ErrorListFile = "/dev/null";
-    PalvonRead::NetworkDatFile = path;
+    PalvonRead::TReadSettings settings;
+    settings.ErrorListFile = "/dev/null";
+    settings.NetworkDatFile = path;
     std::vector<double> readMs, plainMs, readCpu, plainCpu;
     for (auto _ : state) {
         const TTimes r = InFreshProcess("read", path);
@@ -202,7 +205,7 @@ static void BM_ReadRealVsPlainParse(benchmark::State& state)
     state.counters["cpu_ratio"] = pc > 0 ? rc / pc : 0.0;
     // What the read made, from one read in this process after the timed ones.
     TTextLines text = lines;
-    PalvonRead::ReadNetwork(text);
+    PalvonRead::ReadNetwork(text, settings);
     state.counters["nodes"] = Network.NodeCount;
     state.counters["links"] = Network.LinkCount;
 }

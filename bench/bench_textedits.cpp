@@ -56,13 +56,14 @@ void BM_UnknownNodeNotes(benchmark::State& state)
 {
     const int nodes = static_cast<int>(state.range(0));
     const std::vector<std::string> text = UnknownNodesText(nodes);
-    PalvonRead::ErrorListFile = "/dev/null";
+    PalvonRead::TReadSettings settings;
+    settings.ErrorListFile = "/dev/null";
     size_t grown = 0;
     for (auto _ : state) {
         std::vector<std::string> lines = text;
-        benchmark::DoNotOptimize(PalvonRead::ReadNetwork(lines));
+        benchmark::DoNotOptimize(PalvonRead::ReadNetwork(lines, settings));
         grown = lines.size() - text.size();
-        PalvonRead::ErrorList.clear();
+        Network.ErrorList.clear();
     }
     state.counters["notes"] = double(grown);
     size_t bytes = 0;
@@ -92,14 +93,15 @@ void BM_IncludeExpansion(benchmark::State& state)
     }
     text.push_back("99999");
     AppendFiller(text, 520 * 1024);
-    PalvonRead::NetworkDatFile = (dir / "red.dat").string();
-    PalvonRead::ErrorListFile = "/dev/null";
+    PalvonRead::TReadSettings settings;
+    settings.NetworkDatFile = (dir / "red.dat").string();
+    settings.ErrorListFile = "/dev/null";
     size_t grown = 0;
     for (auto _ : state) {
         std::vector<std::string> lines = text;
-        benchmark::DoNotOptimize(PalvonRead::ReadNetwork(lines));
+        benchmark::DoNotOptimize(PalvonRead::ReadNetwork(lines, settings));
         grown = lines.size() - text.size();
-        PalvonRead::ErrorList.clear();
+        Network.ErrorList.clear();
     }
     state.counters["inserted"] = double(grown);
     std::filesystem::remove_all(dir);

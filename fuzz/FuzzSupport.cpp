@@ -41,7 +41,14 @@ void Init()
     std::atexit(RemoveDir);
     // Settings files the readers might touch stay out of the user's folder.
     ::setenv("VELMORA_CONFIG_DIR", DirPath().c_str(), 1);
-    PalvonRead::ErrorListFile = (base / "Errores.txt").string();
+}
+
+PalvonRead::TReadSettings ReadSettings(const std::string& networkDatFile)
+{
+    PalvonRead::TReadSettings settings;
+    settings.NetworkDatFile = networkDatFile;
+    settings.ErrorListFile = Dir() + "/Errores.txt";
+    return settings;
 }
 
 const std::string& Dir()
@@ -96,8 +103,7 @@ void LoadBaseNetwork(const char* name)
         it = cache.emplace(path, std::move(lines)).first;
     }
     std::vector<std::string> lines = it->second;
-    PalvonRead::NetworkDatFile = path;
-    PalvonRead::ReadNetwork(lines);
+    PalvonRead::ReadNetwork(lines, ReadSettings(path));
 }
 
 } // namespace fuzz

@@ -3,6 +3,7 @@
 // is given, the split of one input into several files, and a small network read
 // before the readers that add to a loaded network.
 #include "model/FileUtils.h"
+#include "model/PalvonRead.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,6 +16,10 @@ namespace fuzz {
 // reader writes beside its input land there), removed at exit.
 void Init();
 const std::string& Dir();
+
+// What a read of the network file is told: the file, and an error list kept in
+// the working folder.
+PalvonRead::TReadSettings ReadSettings(const std::string& networkDatFile);
 
 // Writes bytes to a file of the working folder; returns its path.
 std::string WriteFile(const std::string& name, const std::string& bytes);

@@ -7,8 +7,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzz::Init();
     TTextLines lines = TTextLines::FromBytes(std::string(reinterpret_cast<const char*>(data), size));
-    PalvonRead::NetworkDatFile = fuzz::Dir() + "/red.dat";
-    PalvonRead::ErrorList.clear();
-    PalvonRead::ReadNetwork(lines);
+    Network.ErrorList.clear();
+    PalvonRead::ReadNetwork(lines, fuzz::ReadSettings(fuzz::Dir() + "/red.dat"));
     return 0;
 }

@@ -12,8 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzz::WriteFile("inc2.dat", parts[2]);
     fuzz::WriteFile("datos.knb", parts[3]);
     TTextLines lines = TTextLines::FromBytes(std::string(parts[0]));
-    PalvonRead::NetworkDatFile = fuzz::WriteFile("red.dat", parts[0]);
-    PalvonRead::ErrorList.clear();
-    PalvonRead::ReadNetwork(lines);
+    const std::string path = fuzz::WriteFile("red.dat", parts[0]);
+    Network.ErrorList.clear();
+    PalvonRead::ReadNetwork(lines, fuzz::ReadSettings(path));
     return 0;
 }

@@ -13,8 +13,6 @@
 
 int32_t NodoActual = 0;
 uint8_t FasesListOk = 0;
-const std::array<std::string, 6> JunctionTypeNames = {"Externo", "de Prioridad", "Rotonda", "Semaforizado",
-                                                      "Auxiliar", "Vuelta \"U\""};
 float DiagramX[MaxNodos + 1] = {};
 float DiagramY[MaxNodos + 1] = {};
 
@@ -187,8 +185,8 @@ void PrepareJunction(int32_t k)
     d.Signal = nd.SignalIndex;
     d.CentreX = nd.X;
     d.CentreY = nd.Y;
-    d.Radius = 50.0 * PalvonRead::LengthScale;
-    d.LaneCut = (50.0 - UserView().Lanes.LaneOffset) * PalvonRead::LengthScale;
+    d.Radius = 50.0 * Network.LengthScale;
+    d.LaneCut = (50.0 - UserView().Lanes.LaneOffset) * Network.LengthScale;
     for (int32_t i = 1; i <= Network.LinkCount && static_cast<int>(d.Links.size()) < MaxJunctionLinks; ++i) {
         const TArcos& a = Arcos[i];
         if (a.A == d.Number || a.B == d.Number) d.Links.push_back(a);

@@ -19,7 +19,8 @@ class TDocWriter;
 // ---- Process-wide state of the phase tools ----
 extern int32_t NodoActual;          // node index of the junction shown (0 = none yet)
 extern uint8_t FasesListOk;         // 1 once the junction list is built
-extern const std::array<std::string, 6> JunctionTypeNames;
+inline constexpr std::array<const char*, 6> JunctionTypeNames = {"Externo",      "de Prioridad", "Rotonda",
+                                                                  "Semaforizado", "Auxiliar",     "Vuelta \"U\""};
 // Place of each node in the current diagram (kept between junctions).
 extern float DiagramX[MaxNodos + 1];
 extern float DiagramY[MaxNodos + 1];

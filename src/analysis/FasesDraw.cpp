@@ -125,7 +125,7 @@ void LaneArrows(TMapPainter& p, const TArcos& l, int32_t junction)
     if (l.B != junction || n < 1) return;
     Brush(p, kWhite);
     Pen(p, 0x000000);
-    const double s = PalvonRead::LengthScale;
+    const double s = Network.LengthScale;
     for (int j = 1; j <= n; ++j) {
         TPoint M, N;
         double L;
@@ -141,7 +141,7 @@ void LaneStopMarks(TMapPainter& p, const TArcos& l, int32_t junction)
     if (l.B != junction || n < 1) return;
     Brush(p, kRed);
     Pen(p, kWhite);
-    const double s = PalvonRead::LengthScale;
+    const double s = Network.LengthScale;
     for (int j = 1; j <= n; ++j) {
         TPoint M, N;
         double L;

@@ -22,7 +22,7 @@ namespace KDVanalysis {
 
 namespace {
 
-int32_t Knobs() { return std::clamp<int32_t>(PalvonRead::KNOBS, 0, NumLinkVars - 27); }
+int32_t Knobs() { return std::clamp<int32_t>(Network.Options.KNOBS, 0, NumLinkVars - 27); }
 
 float LinkVar(const TArcos& a, int32_t v) { return (v >= 1 && v <= NumLinkVars) ? a.Var[v] : 0.0f; }
 
@@ -324,8 +324,8 @@ std::vector<std::pair<std::string, std::string>> StatisticsRows()
         rows.emplace_back(classes[c], Format("%d", Network.LinksByClass[c]));
     rows.emplace_back("Número de Movimientos", Format("%d", Network.MovementCount));
     rows.emplace_back("Líneas de Flujo Fijo", Format("%d", Network.LineCount));
-    rows.emplace_back("Número de Usuarios", Format("%d", PalvonRead::NOMADS));
-    rows.emplace_back("Número de Extra-Data", Format("%d", PalvonRead::KNOBS));
+    rows.emplace_back("Número de Usuarios", Format("%d", Network.Options.NOMADS));
+    rows.emplace_back("Número de Extra-Data", Format("%d", Network.Options.KNOBS));
     rows.emplace_back("", "");
     return rows;
 }

@@ -136,7 +136,7 @@ bool WriteGeo()
 
 bool WriteUtmFiles(const std::string& folder, double offsetX, double offsetY)
 {
-    const bool wide = PalvonRead::DUTCH != 0;
+    const bool wide = Network.Options.DUTCH != 0;
     const char* zoneFormat = wide ? "C%9d%15.5f%15.5f" : "C%4d%15.5f%15.5f";
     const char* nodeFormat = wide ? "%10d%15.5f%15.5f" : "%5d%15.5f%15.5f";
     std::string text;

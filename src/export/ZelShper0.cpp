@@ -326,9 +326,9 @@ bool WriteLinkShapefile(const std::string& fileName, const std::vector<int32_t>&
 
 bool WriteNetworkLinkShapefile(const std::string& fileName, const std::vector<int32_t>& links, std::string& error)
 {
-    const int32_t vehClasses = std::clamp(PalvonRead::TransitBlockCount, 0, PalvonRead::MaxTransitBlocks);
-    return WriteLinkShapefile(fileName, links, std::max(PalvonRead::KNOBS, 0), vehClasses, PreloadShift == 1,
-                              PalvonRead::NOMADS, error);
+    const int32_t vehClasses = std::clamp(Network.TransitBlockCount, 0, PalvonRead::MaxTransitBlocks);
+    return WriteLinkShapefile(fileName, links, std::max(Network.Options.KNOBS, 0), vehClasses, PreloadShift == 1,
+                              Network.Options.NOMADS, error);
 }
 
 } // namespace ZelShper0

@@ -8,6 +8,7 @@
 // the files (the "Abrir" items, the open buttons, "Red Palvon (texto)", the grids'
 // "Importar ..." items, "Grabar SIG"), which it registers. It sets the window's
 // title and menus and asks the grids, display and settings controllers directly.
+#include "model/PalvonRead.h"
 #include "widgets/CommandTable.h"
 
 #include <QString>
@@ -116,6 +117,10 @@ public:
     // Opens the recent network `tag` (an index of RecentFiles) with the view it had.
     void FilesClick(int tag);
 
+    // What the reads of networks are told: the file opened, where the error list
+    // goes, whether the transit lines are read (from the options, at each opening).
+    PalvonRead::TReadSettings& ReadSettings() { return readSettings_; }
+
 private:
     TPalvonViewer& viewer_;
 
@@ -129,6 +134,7 @@ private:
 
     std::unique_ptr<AuxFileServices> auxFiles_;
     QAction* clickedRecent_ = nullptr;
+    PalvonRead::TReadSettings readSettings_;
 };
 
 // 1: the next background line layer read is added to the loaded ones; 0: it replaces them.

@@ -72,7 +72,7 @@ bool ReadLpaFile(TPalvonViewer& w, const std::string& fileName)
     TWaitCursor wait;
     const PalvonRead::TLpaResult r = PalvonRead::ReadLpa(fileName, options);
     if (r.ClassesReached)
-        SetEntSalMenus(w, PalvonRead::NOMADS);
+        SetEntSalMenus(w, Network.Options.NOMADS);
     // A file without the flow listing gave nothing: it is refused as one that
     // cannot be read.
     return r.Opened && r.FlowsFound;

@@ -129,7 +129,7 @@ bool TFilesController::SetFileNames(const std::string& fullName)
     e.zoning = ZoningFileName;
     e.solera = SoleraFileName;
     e.puntos = PuntosFileName;
-    e.networkDat = PalvonRead::NetworkDatFile;
+    e.networkDat = readSettings_.NetworkDatFile;
     e.openInteractive = OpenInteractive;
     std::error_code ec;
     e.folder = fs::current_path(ec);
@@ -156,7 +156,7 @@ bool TFilesController::SetFileNames(const std::string& fullName)
     LplFileName = FileUtils::ChangeFileExt(p.string(), ".lpl");
     ComplementaryFileName = ComplementaryMovFileName = PrintFileName = TraceFileName = "null";
     ZoningFileName = SoleraFileName = PuntosFileName = "null";
-    PalvonRead::NetworkDatFile = p.string();
+    readSettings_.NetworkDatFile = p.string();
     OpenInteractive = 1;
     // Scratch files of an earlier run that was cut short while saving here.
     SafeFile::RemoveLeftovers(p.parent_path().string());
@@ -180,7 +180,7 @@ void TFilesController::RestoreEarlierOpening()
     ZoningFileName = e.zoning;
     SoleraFileName = e.solera;
     PuntosFileName = e.puntos;
-    PalvonRead::NetworkDatFile = e.networkDat;
+    readSettings_.NetworkDatFile = e.networkDat;
     OpenInteractive = e.openInteractive;
     std::error_code ec;
     if (!e.folder.empty())
@@ -325,16 +325,17 @@ bool TFilesController::OpenPalvonDat()
         preview->setWindowTitle(QString::fromStdString(DatFileName));
     ApplicationTitle = "Velmora: " + DatFileName;
     viewer_.SetStatusPanel(0, QString::fromStdString(KDVlib::MsgLeyendo));
-    PalvonRead::ReadTransitLines = ProgramOptions().RutasFijas == 0;
-    // Geographic positions kept beside the UTM ones use the zone of the options.
-    PalvonRead::UtmZone = ProgramOptions().UtmZone();
-    PalvonRead::UtmHemisphere = ProgramOptions().NorthernHemisphere() ? "N" : "S";
+    readSettings_.ReadTransitLines = ProgramOptions().RutasFijas == 0;
 
     // The network in memory waits aside while the new one is read into fresh
     // arrays: a network refused (over capacity) leaves it as it was.
     PalvonRead::SavedNetwork earlier;
     earlier.Keep();
-    bool ok = PalvonRead::ReadNetwork(FrmDat->Lines());
+    // Geographic positions kept beside the UTM ones use the zone of the options;
+    // the network set aside keeps the zone it was read in.
+    Network.Options.UtmZone = ProgramOptions().UtmZone();
+    Network.Options.UtmHemisphere = ProgramOptions().NorthernHemisphere() ? "N" : "S";
+    bool ok = PalvonRead::ReadNetwork(FrmDat->Lines(), readSettings_);
     FrmDat->LinesChanged();
     if (!ok) {
         earlier.Restore();
@@ -345,7 +346,7 @@ bool TFilesController::OpenPalvonDat()
         ApplicationTitle = earlierAppTitle;
         // What the read told the window about its network goes back to the earlier one's.
         viewer_.Action(Cmd::AnalisisIntersecciones)->setEnabled(Network.SectionPresent[0] != 0);
-        Services().SetLengthScaleEdit(PalvonRead::LengthScale);
+        Services().SetLengthScaleEdit(Network.LengthScale);
         wait.Restore();
         viewer_.SetStatusPanel(0, QStringLiteral("Inactivo"));
         return false;

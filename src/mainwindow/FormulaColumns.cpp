@@ -121,7 +121,7 @@ void TGridsController::CrearColumnaFormula(bool movements)
 
     dlg.Grid = s.grid;
     dlg.Execute();
-    if (FormulaText.empty())
+    if (dlg.FormulaText.empty())
         return;
     FN().CaseSensitive = false;
     FN().TestUsedVars = true;
@@ -157,7 +157,7 @@ void TGridsController::CrearColumnaFormula(bool movements)
     // The whole column is computed aside first, under the caption gauge, where
     // Escape or "Detener" stops it: a column is made whole or not at all, and an
     // error or a stop leaves the grid, the records and the count as they were.
-    const std::string formula = FormulaText;
+    const std::string formula = dlg.FormulaText;
     const QString name = dlg.teVar->text();
     const int rows = std::min<int>(s.count, s.grid->RowCount() - 1);
     std::vector<int32_t> records(static_cast<size_t>(std::max(rows, 0)));

@@ -349,7 +349,7 @@ void TGridsController::ConfigureGrids()
         sagNodos->setCell(c, 0, nodeTitles[c]);
 
     // Links.
-    const std::vector<TColumnDef> linkCols = LinkBaseColumns(PalvonRead::KNOBS, PalvonRead::TransitBlockCount);
+    const std::vector<TColumnDef> linkCols = LinkBaseColumns(Network.Options.KNOBS, Network.TransitBlockCount);
     NumColArcos = static_cast<int32_t>(std::min<size_t>(linkCols.size(), NumArcosColumns));
     sagArcos->ClearCells();
     sagArcos->SetRowCount(Network.LinkCount + 1);
@@ -401,7 +401,7 @@ void TGridsController::ConfigureGrids()
     if (Network.MovementCount > 0) {
         tnDatos->setTabVisible(tnDatos->indexOf(tsMovim), true);
         viewer_.tbarMovimientos->show();
-        const std::vector<TColumnDef> movCols = MovimBaseColumns(PalvonRead::TransitBlockCount);
+        const std::vector<TColumnDef> movCols = MovimBaseColumns(Network.TransitBlockCount);
         NumColMovim = static_cast<int32_t>(std::min<size_t>(movCols.size(), NumMovimColumns));
         sagMovim->ClearCells();
         sagMovim->SetRowCount(Network.MovementCount + 1);
@@ -433,7 +433,7 @@ void TGridsController::ConfigureGrids()
 bool GridLayout::ReserveLpaColumns(TGridsController& w)
 {
     const int32_t s = PreloadShift == 1 ? 1 : 0;
-    const int32_t users = PalvonRead::NOMADS;
+    const int32_t users = Network.Options.NOMADS;
     if (LpaFirstCol == 0) {
         const std::vector<TColumnDef> cols = LinkLpaColumns(s, users);
         if (NumColArcos + static_cast<int32_t>(cols.size()) > NumArcosColumns) {
@@ -603,9 +603,9 @@ void TGridsController::DrawDataLpa()
     if (LpaFirstCol == 0 && !ReserveLpaColumns(*this))
         return;
     const int32_t s = PreloadShift == 1 ? 1 : 0;
-    FillBlock(sagArcos, LpaFirstCol, LinkLpaColumns(s, PalvonRead::NOMADS), false);
+    FillBlock(sagArcos, LpaFirstCol, LinkLpaColumns(s, Network.Options.NOMADS), false);
     if (Network.MovementCount > 0 && LpaMovFirstCol > 0)
-        FillBlock(sagMovim, LpaMovFirstCol, MovimLpaColumns(s, PalvonRead::NOMADS), true);
+        FillBlock(sagMovim, LpaMovFirstCol, MovimLpaColumns(s, Network.Options.NOMADS), true);
     sagArcos->FitColWidths();
     RebuildCampos(sagArcos, CamposArcos);
 }

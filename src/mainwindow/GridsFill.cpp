@@ -108,7 +108,7 @@ void CountJunctionTypes()
 
 void FillLinks(TStringAlignGrid* grid)
 {
-    const std::vector<TColumnDef> cols = LinkBaseColumns(PalvonRead::KNOBS, PalvonRead::TransitBlockCount);
+    const std::vector<TColumnDef> cols = LinkBaseColumns(Network.Options.KNOBS, Network.TransitBlockCount);
     const int last = std::min(static_cast<int>(cols.size()), grid->ColCount());
     // A row's texts come from its link's record alone: a large network's rows are
     // written by a few threads at once.
@@ -158,7 +158,7 @@ void FillLines(TStringAlignGrid* grid)
 void FillMovements(TStringAlignGrid* grid)
 {
     char buf[64];
-    const std::vector<TColumnDef> cols = MovimBaseColumns(PalvonRead::TransitBlockCount);
+    const std::vector<TColumnDef> cols = MovimBaseColumns(Network.TransitBlockCount);
     const int last = std::min(static_cast<int>(cols.size()), grid->ColCount());
     for (int32_t m = 1; m <= Network.MovementCount && m < grid->RowCount(); ++m) {
         const TMovimiento& mv = Movims[m];

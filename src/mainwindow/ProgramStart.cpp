@@ -144,13 +144,9 @@ TPalvonViewer* ProgramWindow(const TPalvonViewer* leaving)
 void ForgetProgramWindows()
 {
     DlgSize = nullptr;
-    FrmPijm = nullptr;
-    FrmPija = nullptr;
     FrmFases = nullptr;
     DlgFormula = nullptr;
-    FrmPath = nullptr;
     FrmAerial = nullptr;
-    DlgStat = nullptr;
     MessageFrm = nullptr;
     Form1 = nullptr;
     StreetView = nullptr;

@@ -45,7 +45,7 @@ void PlaceNode(int32_t n, float x, float y)
     // As the coordinates section does: projected positions also carry their
     // latitude and longitude (geographic ones get theirs in the conversion).
     ZelUtm::TGeografica g;
-    ZelUtm::UtmToGeo(PalvonRead::UtmZone, PalvonRead::UtmHemisphere, g, x, y);
+    ZelUtm::UtmToGeo(Network.Options.UtmZone, Network.Options.UtmHemisphere, g, x, y);
     node.Latitude = g.Latitude;
     node.Longitude = g.Longitude;
     node.HasXY = 1;

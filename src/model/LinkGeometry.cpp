@@ -89,7 +89,7 @@ bool StraightBand(TArcos& a, float d1, float d2, float laneOffset)
     float L = Distance(p0, p1);
     if (!(L > 0.0f))
         return false;
-    float t = laneOffset * PalvonRead::LengthScale / L;
+    float t = laneOffset * Network.LengthScale / L;
     if (t > MaxPullIn)
         t = MaxPullIn;
     TPoint S{p0.x * (1.0 - t) + p1.x * t, p0.y * (1.0 - t) + p1.y * t};
@@ -181,7 +181,7 @@ inline float MaxOf(float value, float current) { return value > current ? value 
 void LinkBands(const std::vector<uint8_t>& placed, const std::vector<int32_t>& laneCounts, int32_t first,
                int32_t last, const TLaneWidth& widths, std::string& zeroLength)
 {
-    const float w = widths.AnchoPista * LengthScale;
+    const float w = widths.AnchoPista * Network.LengthScale;
     const int32_t links = Network.LinkCount, nodes = Network.NodeCount;
     for (int32_t k = first; k <= last; ++k) {
         // The records and the lane edges they point to lie beyond the caches on a

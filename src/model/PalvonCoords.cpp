@@ -15,12 +15,9 @@ using ZelUtils::Format;
 
 namespace PalvonRead {
 
-int32_t UtmZone = 19;
-std::string UtmHemisphere = "S";
 // Nothing on the way to the first map reads the latitudes and longitudes, and the
 // conversion is the costliest part of a node: CompleteGeographicPositions works
-// them out when they are asked for.
-TDeferredGeographic DeferredGeographic;
+// them out when they are asked for (Network.DeferredGeographic).
 
 namespace {
 
@@ -47,11 +44,11 @@ void ConvertPositions(TNodo* base, const int32_t* nodes, size_t first, size_t la
 // asked for, from the zone and hemisphere of now.
 void DeferGeographicPositions()
 {
-    TDeferredGeographic& d = DeferredGeographic;
-    if (!d.Nodes.empty() && (d.Zone != UtmZone || d.Hemisphere != UtmHemisphere))
+    TDeferredGeographic& d = Network.DeferredGeographic;
+    if (!d.Nodes.empty() && (d.Zone != Network.Options.UtmZone || d.Hemisphere != Network.Options.UtmHemisphere))
         CompleteGeographicPositions();
-    d.Zone = UtmZone;
-    d.Hemisphere = UtmHemisphere;
+    d.Zone = Network.Options.UtmZone;
+    d.Hemisphere = Network.Options.UtmHemisphere;
     d.Nodes.insert(d.Nodes.end(), pendingGeographic.begin(), pendingGeographic.end());
     pendingGeographic.clear();
 }
@@ -126,9 +123,9 @@ void ParseCoordinates(const std::string& line)
     bool centroid = c == 'C' || c == 'c';
     if (!centroid && c != ' ' && !(c >= '0' && c <= '9'))
         return;
-    int w = NodeWidth;
-    int xw = XYFORM ? XWidth : 5;
-    int yw = XYFORM ? YWidth : 5;
+    int w = Network.Options.NodeWidth;
+    int xw = Network.Options.XYFORM ? Network.Options.XWidth : 5;
+    int yw = Network.Options.XYFORM ? Network.Options.YWidth : 5;
     int32_t number = ZelUtils::ParseInt(centroid ? FieldView(line, 2, w - 1) : FieldView(line, 1, w));
     float x = static_cast<float>(ZelUtils::ParseReal(FieldView(line, w + 1, xw)));
     float y = static_cast<float>(ZelUtils::ParseReal(FieldView(line, w + xw + 1, yw)));
@@ -206,12 +203,12 @@ void ReadFreeCoordinateLine(std::string& line) { ParseFreeCoordinates(line); }
 
 void CompleteGeographicPositions()
 {
-    const std::vector<int32_t> nodes = std::move(DeferredGeographic.Nodes);
-    DeferredGeographic.Nodes.clear();
+    const std::vector<int32_t> nodes = std::move(Network.DeferredGeographic.Nodes);
+    Network.DeferredGeographic.Nodes.clear();
     if (nodes.empty())
         return;
-    const int32_t zone = DeferredGeographic.Zone;
-    const std::string& hemisphere = DeferredGeographic.Hemisphere;
+    const int32_t zone = Network.DeferredGeographic.Zone;
+    const std::string& hemisphere = Network.DeferredGeographic.Hemisphere;
     TNodo* base = &Nodos[0];
     constexpr size_t PerThread = 2048;
     const size_t threads = std::min<size_t>(4, nodes.size() / PerThread);
@@ -232,7 +229,7 @@ void CompleteGeographicPositions()
 
 void DropGeographicPositions()
 {
-    DeferredGeographic.Nodes.clear();
+    Network.DeferredGeographic.Nodes.clear();
     pendingGeographic.clear();
 }
 

@@ -52,7 +52,7 @@ bool ReadCounts(const std::string& fileName)
     linkMin = movMin = UnsetHigh;
     linkMax = movMax = UnsetLow;
 
-    const bool wide = DUTCH != 0;
+    const bool wide = Network.Options.DUTCH != 0;
     const int w = wide ? 10 : 5;
     std::vector<std::string> unmatched;
     for (size_t i = first; i < lines.size(); ++i) {

@@ -22,15 +22,15 @@ double RealField(const std::string& s, int first, int width) { return ZelUtils::
 // Reads the next line that belongs to the junction being parsed. A terminator is
 // not taken as one of its lines: it is left for the section loop to read again, so
 // a junction with fewer lines than announced cannot swallow the rest of the file.
-bool NextJunctionLine(std::string& line, int32_t junction)
+bool NextJunctionLine(TNetworkReader& r, std::string& line, int32_t junction)
 {
-    line = ReadLine();
-    if (AtEnd)
+    line = ReadLine(r);
+    if (r.AtEnd)
         return false;
     if (IsTerminator(line)) {
-        --LineIndex;
+        --r.LineIndex;
         AddError(Format("Intersección %d incompleta: la sección termina antes de todas sus líneas (línea %d)",
-                        junction, LineIndex + 2));
+                        junction, r.LineIndex + 2));
         return false;
     }
     return true;
@@ -102,13 +102,13 @@ void ParseArm(const std::string& line, TConector& arm, int i, int32_t fileArms, 
 
     if (lanes != 0) {
         double first = RealField(line, 16, 5);
-        double distance = RealField(line, 21, 5) * (KERMIT ? 1000.0 : 1.0);
+        double distance = RealField(line, 21, 5) * (Network.Options.KERMIT ? 1000.0 : 1.0);
         arm.Distance = ZelUtils::Round(distance);
-        if (SPEEDS) {
+        if (Network.Options.SPEEDS) {
             arm.Speed = ZelUtils::Round(first);
             arm.Time = arm.Speed > 0 ? ZelUtils::Round(arm.Distance * 3.6 / arm.Speed) : 0;
         } else {
-            arm.Time = ZelUtils::Round(first * (KERMIT ? 60.0 : 1.0));
+            arm.Time = ZelUtils::Round(first * (Network.Options.KERMIT ? 60.0 : 1.0));
             arm.Speed = arm.Time > 0 ? ZelUtils::Round(arm.Distance * 3.6 / arm.Time) : 0;
         }
     }
@@ -129,7 +129,7 @@ void ParseArm(const std::string& line, TConector& arm, int i, int32_t fileArms, 
 }
 
 // One stage and its continuation lines; false when the junction's lines ended early.
-bool ParseStage(const std::string& line, TStage* stage, int s, int32_t junction)
+bool ParseStage(TNetworkReader& r, const std::string& line, TStage* stage, int s, int32_t junction)
 {
     int32_t count = std::max(IntField(line, 21, 5), 0);
     if (count % 2 != 0)
@@ -151,7 +151,7 @@ bool ParseStage(const std::string& line, TStage* stage, int s, int32_t junction)
     std::string cur = line;
     for (int32_t v = 1; v <= count; ++v) {
         int32_t onLine = (v - 1) / MaxValuesPerStageLine;
-        if (onLine > 0 && (v - 1) % MaxValuesPerStageLine == 0 && !NextJunctionLine(cur, junction))
+        if (onLine > 0 && (v - 1) % MaxValuesPerStageLine == 0 && !NextJunctionLine(r, cur, junction))
             return false;
         if (stage && v <= MaxStageValues)
             stage->Values[v] = IntField(cur, 26 + 5 * ((v - 1) % MaxValuesPerStageLine), 5);
@@ -182,7 +182,7 @@ void KeepFirstArms(TNodo& node, int32_t from, int32_t to)
 
 } // namespace
 
-void ParseJunction(const std::string& header)
+void ParseJunction(TNetworkReader& r, const std::string& header)
 {
     // A blank line is not a junction (it would make a node numbered 0).
     if (IsBlank(header))
@@ -194,7 +194,7 @@ void ParseJunction(const std::string& header)
 
     TNodo* node = nullptr;
     if (number == 0) {
-        AddError(Format("Línea %d: intersección sin número de nodo; se ignora con sus líneas", LineIndex + 1));
+        AddError(Format("Línea %d: intersección sin número de nodo; se ignora con sus líneas", r.LineIndex + 1));
     } else {
         node = &Nodos[NodeIndex(number)];
         if (node->Flags & 4)
@@ -244,7 +244,7 @@ void ParseJunction(const std::string& header)
     };
     std::string line;
     for (int32_t i = 0; i < fileArms; ++i) {
-        if (!NextJunctionLine(line, number)) {
+        if (!NextJunctionLine(r, line, number)) {
             armsEnded(i);
             return;
         }
@@ -259,7 +259,7 @@ void ParseJunction(const std::string& header)
         }
         if (Field(line, 11, 1) == "*") {
             std::string ignored;
-            if (!NextJunctionLine(ignored, number)) {
+            if (!NextJunctionLine(r, ignored, number)) {
                 armsEnded(i + 1);
                 return;
             }
@@ -269,7 +269,7 @@ void ParseJunction(const std::string& header)
     // A stage whose lines are cut short is left out with the ones after it.
     for (int32_t s = 1; s <= fileStages; ++s) {
         TStage* stage = (signal && s <= MaxStages) ? &signal->Stages[s] : nullptr;
-        if (!NextJunctionLine(line, number) || !ParseStage(line, stage, s, number)) {
+        if (!NextJunctionLine(r, line, number) || !ParseStage(r, line, stage, s, number)) {
             if (signal)
                 signal->StageCount = std::min(s - 1, signal->StageCount);
             return;
@@ -290,7 +290,7 @@ void ParseSection22222(const std::string& line)
     }
 }
 
-void ReadJunctionLine(std::string& line) { ParseJunction(line); }
+void ReadJunctionLine(TNetworkReader& r, std::string& line) { ParseJunction(r, line); }
 
 void ReadSection22222Line(std::string& line) { ParseSection22222(line); }
 

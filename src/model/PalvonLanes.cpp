@@ -100,8 +100,8 @@ void StraightLinks(const KDVlib::TArcoKeys& keys)
             scaleSum += scale[static_cast<size_t>(k)];
         }
     // Without any positioned link of known length the map and the data share units.
-    LengthScale = scaleCount > 0 ? static_cast<float>(scaleSum / scaleCount) : 1.0f;
-    Services().SetLengthScaleEdit(LengthScale);
+    Network.LengthScale = scaleCount > 0 ? static_cast<float>(scaleSum / scaleCount) : 1.0f;
+    Services().SetLengthScaleEdit(Network.LengthScale);
 }
 
 void TurningMovements(const KDVlib::TArcoKeys& keys)

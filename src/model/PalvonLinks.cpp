@@ -180,7 +180,7 @@ std::string_view Trimmed(std::string_view s)
 // two-way code, speed code, one column and length.
 std::string ConnectorEntry(const std::string& line, bool zoneAtA)
 {
-    const int w = NodeWidth;
+    const int w = Network.Options.NodeWidth;
     std::string zone, node;
     if (zoneAtA) {
         zone = w == 5 ? " " + Format("%4s", ZelUtils::Trim(Field(line, 2, 4)))
@@ -286,7 +286,7 @@ void ApplyLinkFields(TArcos& link, int32_t a, int32_t b, const LinkFields& f, co
 void FillLink(TArcos& link, int32_t a, int32_t b, std::string_view line, const float* extra, int32_t extraCount)
 {
     LinkFields f;
-    ParseLinkFields(line, NodeWidth, KERMIT != 0, f);
+    ParseLinkFields(line, Network.Options.NodeWidth, Network.Options.KERMIT != 0, f);
     ApplyLinkFields(link, a, b, f, extra, extraCount);
 }
 
@@ -344,7 +344,8 @@ void RepeatedRecord(int32_t k, const float* extra, int32_t extraCount)
 
 // A new link of the section, pending until the section ends; the same capacity
 // check as NewLink, at the same point of the reading.
-void AddPendingLink(int32_t a, int32_t b, int32_t line, const float* extra, int32_t extraCount)
+void AddPendingLink(const TNetworkReader& r, int32_t a, int32_t b, int32_t line, const float* extra,
+                    int32_t extraCount)
 {
     const int32_t index = Network.LinkCount + static_cast<int32_t>(state.pending.size()) + 1;
     if (index >= MaxArcos)
@@ -352,7 +353,7 @@ void AddPendingLink(int32_t a, int32_t b, int32_t line, const float* extra, int3
     if (state.pending.empty()) {
         // Room for every link the rest of the text can give, within the capacity,
         // in one block (grown by doubling it would take half as much again).
-        const size_t lines = Lines ? Lines->size() - static_cast<size_t>(std::max(LineIndex, 0)) : 0;
+        const size_t lines = r.Lines ? r.Lines->size() - static_cast<size_t>(std::max(r.LineIndex, 0)) : 0;
         state.pending.reserve(std::min(2 * lines, static_cast<size_t>(MaxArcos - Network.LinkCount)));
     }
     PendingLink link;
@@ -390,34 +391,34 @@ void NoteLimit(const std::string& summary, const std::string& detail) { CountNot
 
 void NoteRepeat(const std::string& summary, const std::string& detail) { CountNote(state.repeats, summary, detail); }
 
-void ParseLinkRecord(const std::string& line)
+void ParseLinkRecord(TNetworkReader& r, const std::string& line)
 {
     EnsureCurrentState();
     // A blank line is not a record (it would read as a connector of zone 0, or as a
     // link between nodes numbered 0).
     if (IsBlank(line))
         return;
-    const int w = NodeWidth;
-    const int32_t recordLine = LineIndex; // before the extra-data line is read
+    const int w = Network.Options.NodeWidth;
+    const int32_t recordLine = r.LineIndex; // before the extra-data line is read
 
     // The extra-data line follows every record, connector lines included.
     float extra[MaxKnobValues + 1] = {};
     int32_t extraCount = 0;
-    if (KNOBS > 0 && !FILKNB) {
-        extraCount = std::min(KNOBS, MaxKnobValues);
-        if (KNOBS > MaxKnobValues && !state.knobsReported) {
+    if (Network.Options.KNOBS > 0 && !Network.Options.FILKNB) {
+        extraCount = std::min(Network.Options.KNOBS, MaxKnobValues);
+        if (Network.Options.KNOBS > MaxKnobValues && !state.knobsReported) {
             state.knobsReported = true;
             NoteLimit("Valor de KNOBS mayor que 8 (se leen 8 datos extra por arco)",
-                      Format("KNOBS=%d: sólo se leen %d datos extra por arco", KNOBS, MaxKnobValues));
+                      Format("KNOBS=%d: sólo se leen %d datos extra por arco", Network.Options.KNOBS, MaxKnobValues));
         }
-        std::string data = ReadLine();
-        if (AtEnd) {
+        std::string data = ReadLine(r);
+        if (r.AtEnd) {
             extraCount = 0;
         } else if (IsTerminator(data)) {
-            --LineIndex; // the section loop reads it again and ends the section
+            --r.LineIndex; // the section loop reads it again and ends the section
             extraCount = 0;
             AddError(Format("Línea %d: falta la línea de datos extra del último registro de la sección 33333",
-                            LineIndex + 2));
+                            r.LineIndex + 2));
         } else {
             int32_t given = std::min(static_cast<int32_t>(data.size()) / 10, MaxKnobValues);
             for (int32_t j = 1; j <= given && j <= extraCount; ++j)
@@ -434,7 +435,7 @@ void ParseLinkRecord(const std::string& line)
     const int32_t a = ZelUtils::ParseInt(FieldView(line, 1, w));
     const int32_t b = ZelUtils::ParseInt(FieldView(line, w + 1, w));
     if (a == 0 || b == 0) {
-        AddError(Format("Línea %d de la sección 33333 sin nodo %s; se ignora: %s", LineIndex + 1,
+        AddError(Format("Línea %d de la sección 33333 sin nodo %s; se ignora: %s", r.LineIndex + 1,
                         a == 0 ? "A" : "B", line));
         return;
     }
@@ -442,15 +443,15 @@ void ParseLinkRecord(const std::string& line)
     if (int32_t k = FindLink(a, b); k > 0) {
         RepeatedRecord(k, extra, extraCount);
     } else {
-        AddPendingLink(a, b, recordLine, extra, extraCount);
+        AddPendingLink(r, a, b, recordLine, extra, extraCount);
         NameNodes(a, b);
     }
 
     if (ColumnIs(line, 2 * w + 18, '2')) {
-        if (int32_t r = FindLink(b, a); r > 0) {
-            RepeatedRecord(r, extra, extraCount);
+        if (int32_t reverse = FindLink(b, a); reverse > 0) {
+            RepeatedRecord(reverse, extra, extraCount);
         } else {
-            AddPendingLink(b, a, recordLine, extra, extraCount);
+            AddPendingLink(r, b, a, recordLine, extra, extraCount);
             // Also when the forward link came from a junction arm: the nodes must
             // exist, or the reverse link would have no ends to be drawn between.
             NameNodes(a, b);
@@ -542,10 +543,10 @@ void WorkOutLinkFields(const std::shared_ptr<LinkFieldsAhead>& ahead)
 }
 
 // The fields worked out for the current text, if any.
-const LinkFieldsAhead* LinkFieldsOfText()
+const LinkFieldsAhead* LinkFieldsOfText(const TNetworkReader& r)
 {
     const LinkFieldsAhead* a = linkFieldsAhead.get();
-    return a && a->lines == Lines && Lines && Lines->Revision() == a->revision ? a : nullptr;
+    return a && a->lines == r.Lines && r.Lines && r.Lines->Revision() == a->revision ? a : nullptr;
 }
 } // namespace
 
@@ -559,7 +560,7 @@ void FinishReadingAhead()
     linkFieldsAhead.reset();
 }
 
-void MakePendingLinks()
+void MakePendingLinks(const TNetworkReader& r)
 {
     EnsureCurrentState();
     std::vector<PendingLink>& pending = state.pending;
@@ -581,7 +582,7 @@ void MakePendingLinks()
     float extra[MaxKnobValues + 1] = {};
     // The data columns of the lines a thread has worked out already (see
     // PrepareLinkStorage), as FillLink would find them; the others from their lines.
-    const LinkFieldsAhead* ahead = LinkFieldsOfText();
+    const LinkFieldsAhead* ahead = LinkFieldsOfText(r);
     const int32_t ready = ahead ? ahead->ready.load(std::memory_order_acquire) : 0;
     for (int32_t p : order) {
         const PendingLink& link = pending[static_cast<size_t>(p)];
@@ -596,7 +597,7 @@ void MakePendingLinks()
             ApplyLinkFields(Arcos[k], link.a, link.b, ahead->fields[static_cast<size_t>(i)], extra, extraCount);
             continue;
         }
-        std::string_view line = (*Lines)[static_cast<size_t>(link.line)];
+        std::string_view line = (*r.Lines)[static_cast<size_t>(link.line)];
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         FillLink(Arcos[k], link.a, link.b, line, extra, extraCount);
@@ -618,22 +619,22 @@ void MakePendingLinks()
     state.extraValues = {};
 }
 
-void ReadLinkLine(std::string& line) { ParseLinkRecord(line); }
+void ReadLinkLine(TNetworkReader& r, std::string& line) { ParseLinkRecord(r, line); }
 
-void PrepareLinkStorage()
+void PrepareLinkStorage(const TNetworkReader& r)
 {
     FinishLinkStorage();
     // The records the section can make at most: one per line, two for a line of a
     // two-way link (lines of zone connectors and repeated links make none: the
     // estimate only runs over). Links of included files are not foreseen.
-    const TTextLines& lines = *Lines;
-    size_t k = static_cast<size_t>(std::max(LineIndex, 0));
+    const TTextLines& lines = *r.Lines;
+    size_t k = static_cast<size_t>(std::max(r.LineIndex, 0));
     for (; k < lines.size(); ++k) {
         std::string_view l = lines[k];
         if (l.substr(0, 5) == "33333")
             break;
     }
-    const size_t twoWayColumn = static_cast<size_t>(2 * NodeWidth + 17);
+    const size_t twoWayColumn = static_cast<size_t>(2 * Network.Options.NodeWidth + 17);
     int32_t records = 0;
     const size_t firstLine = k + 1;
     for (++k; k < lines.size() && records < MaxArcos; ++k) {
@@ -654,8 +655,8 @@ void PrepareLinkStorage()
     ahead->revision = lines.Revision();
     ahead->first = static_cast<int32_t>(firstLine);
     ahead->count = static_cast<int32_t>(std::min(k, lines.size()) - firstLine);
-    ahead->nodeWidth = NodeWidth;
-    ahead->kermit = KERMIT != 0;
+    ahead->nodeWidth = Network.Options.NodeWidth;
+    ahead->kermit = Network.Options.KERMIT != 0;
     try {
         std::thread(WorkOutLinkFields, ahead).detach();
         linkFieldsAhead = std::move(ahead);

@@ -97,7 +97,7 @@ struct Block {
 // block gives the fixed flow in f1, the preload in f2 and the classes from f3.
 float ClassFlow(const Flows& v, const Block& b, int j)
 {
-    const int col = (b.pass == 1 && PLOD) ? j + 2 : j;
+    const int col = (b.pass == 1 && Network.Options.PLOD) ? j + 2 : j;
     return col >= 1 && col <= 5 ? v.f[col] : 0.0f;
 }
 
@@ -113,9 +113,9 @@ void StoreFlowValues(Values&& var, const Flows& v, const Block& b)
         return;
     }
     if (b.pass == 1) {
-        if (PLOD)
+        if (Network.Options.PLOD)
             var[14] = v.f[1];
-        var[65] = PLOD ? v.f[2] : 0.0f;
+        var[65] = Network.Options.PLOD ? v.f[2] : 0.0f;
     }
     for (int j = 1; j <= b.n && b.off + j <= MaxUserClasses; ++j)
         var[65 + b.off + j] = ClassFlow(v, b, j);
@@ -145,9 +145,9 @@ void StoreMovement(int32_t m, const Flows& v, const Block& b)
         return;
     }
     if (b.pass == 1) {
-        if (PLOD)
+        if (Network.Options.PLOD)
             var[7] = v.f[1];
-        var[20] = PLOD ? v.f[2] : 0.0f;
+        var[20] = Network.Options.PLOD ? v.f[2] : 0.0f;
     }
     for (int j = 1; j <= b.n && b.off + j <= MaxUserClasses; ++j)
         var[20 + b.off + j] = ClassFlow(v, b, j);
@@ -206,7 +206,7 @@ void ParseLpaRecord(const std::string& raw, const Block& b)
             v.f[k] = RealField(line, 19 + 10 * (k - 1), 10);
         return v;
     };
-    const bool dutch = DUTCH != 0;
+    const bool dutch = Network.Options.DUTCH != 0;
 
     if (hasC && cAt2 && !paren) { // from a zone to a node
         const int32_t zone = dutch ? IntField(line, 3, 7) : IntField(line, 3, 4);
@@ -395,16 +395,17 @@ void ReadPijaTables(LpaLines& in)
 // of the network file.
 void GeneralisedCosts()
 {
-    if (KNOBS < 0)
+    if (Network.Options.KNOBS < 0)
         return;
-    const int knobs = std::min<int>(KNOBS, MaxKnobValues);
-    const int classes = std::min<int>(NOMADS, MaxUserClasses);
+    const int knobs = std::min<int>(Network.Options.KNOBS, MaxKnobValues);
+    const int classes = std::min<int>(Network.Options.NOMADS, MaxUserClasses);
     for (int32_t i = 1; i <= Network.LinkCount; ++i) {
         TLinkVars& var = Arcos[i].Var;
         for (int j = 1; j <= classes; ++j) {
-            double cost = double(ClassTimeCost[j]) * var[11] / 60.0 + double(ClassDistanceCost[j]) * var[7] / 1000.0;
+            double cost = double(Network.Options.ClassTimeCost[j]) * var[11] / 60.0 +
+                          double(Network.Options.ClassDistanceCost[j]) * var[7] / 1000.0;
             for (int k = 1; k <= knobs; ++k)
-                cost += double(ClassKnobCost[j][k]) * var[27 + k];
+                cost += double(Network.Options.ClassKnobCost[j][k]) * var[27 + k];
             var[50 + j] = static_cast<float>(cost);
         }
     }
@@ -480,7 +481,7 @@ TLpaResult ReadLpa(const std::string& fileName, const TLpaOptions& options)
 {
     TLpaResult result;
     // The link grid's assignment block has the preload column when the network says so.
-    PreloadShift = PLOD ? 1 : 0;
+    PreloadShift = Network.Options.PLOD ? 1 : 0;
     std::vector<std::string> lines;
     if (!FileUtils::ReadLines(fileName, lines)) {
         Services().ShowMessage(Format("No se puede leer el archivo %s", fileName));
@@ -529,9 +530,9 @@ TLpaResult ReadLpa(const std::string& fileName, const TLpaOptions& options)
     // Flows per user class, in blocks of up to five classes (three in the first
     // block when the preloaded and fixed flows take two of its columns).
     result.ClassesReached = true;
-    if (NOMADS > 1) {
-        const int classes = std::min<int>(NOMADS, MaxUserClasses);
-        Block block{1, std::min(classes, PLOD ? 3 : 5), 0};
+    if (Network.Options.NOMADS > 1) {
+        const int classes = std::min<int>(Network.Options.NOMADS, MaxUserClasses);
+        Block block{1, std::min(classes, Network.Options.PLOD ? 3 : 5), 0};
         ended = false;
         while (in.Read()) {
             if (in.HasAny({kDisaggregated, "NORMAL COMPLETION OF PROGRAM", kSummary})) {

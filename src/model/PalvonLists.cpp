@@ -14,10 +14,6 @@ using ZelUtils::Format;
 
 namespace PalvonRead {
 
-float ClassTimeCost[MaxUserClasses + 1] = {};
-float ClassDistanceCost[MaxUserClasses + 1] = {};
-float ClassKnobCost[MaxUserClasses + 1][MaxKnobValues + 1] = {};
-
 // Reset hooks of the other section files.
 void ResetCoordinateState();
 void ResetTransitState();
@@ -139,7 +135,7 @@ private:
         TZoneConnector* c = AddConnector();
         if (!c)
             return;
-        int w = NodeWidth;
+        int w = Network.Options.NodeWidth;
         c->Kind = 1;
         c->ConnNode = IntField(s, 7, w);
         c->NodeIndex = KDVlib::FindNodo(c->ConnNode);
@@ -221,11 +217,11 @@ private:
 // other variables.
 void BoundUserClasses()
 {
-    if (NOMADS >= 0 && NOMADS <= MaxUserClasses)
+    if (Network.Options.NOMADS >= 0 && Network.Options.NOMADS <= MaxUserClasses)
         return;
-    std::string msg = Format("NOMADS=%d: el número de clases de usuario debe estar entre 0 y %d; se usa %d", NOMADS,
-                             MaxUserClasses, NOMADS < 0 ? 0 : MaxUserClasses);
-    NOMADS = NOMADS < 0 ? 0 : MaxUserClasses;
+    std::string msg = Format("NOMADS=%d: el número de clases de usuario debe estar entre 0 y %d; se usa %d",
+                             Network.Options.NOMADS, MaxUserClasses, Network.Options.NOMADS < 0 ? 0 : MaxUserClasses);
+    Network.Options.NOMADS = Network.Options.NOMADS < 0 ? 0 : MaxUserClasses;
     AddError(msg);
     Services().ShowMessage(msg);
 }
@@ -235,17 +231,17 @@ void BoundUserClasses()
 void ResetSectionState()
 {
     for (int k = 0; k <= MaxUserClasses; ++k) {
-        ClassTimeCost[k] = 0.0f;
-        ClassDistanceCost[k] = 0.0f;
+        Network.Options.ClassTimeCost[k] = 0.0f;
+        Network.Options.ClassDistanceCost[k] = 0.0f;
         for (int j = 0; j <= MaxKnobValues; ++j)
-            ClassKnobCost[k][j] = 0.0f;
+            Network.Options.ClassKnobCost[k][j] = 0.0f;
     }
     // The frame resets only the first factor; the others would otherwise keep the
     // values of the previous network.
     for (int k = 2; k <= 9; ++k)
-        BUSPCU[k] = 1.0f;
+        Network.Options.BUSPCU[k] = 1.0f;
     // XYFORM widths come from the namelist of each network.
-    XWidth = YWidth = 15;
+    Network.Options.XWidth = Network.Options.YWidth = 15;
     overfullZones.clear();
     sections88888Reported = false;
     ResetCoordinateState();
@@ -263,10 +259,11 @@ void ReadNodeDataList()
 void ReadDataLists()
 {
     std::vector<std::string> fileLines;
-    if (FilknbFileName.empty() || !FileUtils::ReadLines(FilknbFileName, fileLines)) {
-        std::string why = FilknbFileName.empty() ? std::string() : FileUtils::DataFileProblem(FilknbFileName);
+    const std::string& name = Network.Options.FilknbFileName;
+    if (name.empty() || !FileUtils::ReadLines(name, fileLines)) {
+        std::string why = name.empty() ? std::string() : FileUtils::DataFileProblem(name);
         std::string msg = Format("FILKNB: no se puede leer el archivo de datos \"%s\"%s; no se cargan sus datos",
-                                 FilknbFileName, why.empty() ? std::string() : " (" + why + ")");
+                                 name, why.empty() ? std::string() : " (" + why + ")");
         AddError(msg);
         Services().ShowMessage(msg);
         return;
@@ -274,7 +271,7 @@ void ReadDataLists()
     if (fileLines.empty())
         return;
     bool comma = fileLines[0].find(',') != std::string::npos;
-    int w = NodeWidth;
+    int w = Network.Options.NodeWidth;
     std::vector<std::string> unknown;
     int extraDropped = 0;
     std::vector<std::string> words;
@@ -345,7 +342,7 @@ void ReadDataLists()
 
 void ReadSection44444Line(std::string& line)
 {
-    int w = NodeWidth;
+    int w = Network.Options.NodeWidth;
     int32_t a = IntField(line, 1, w);
     int32_t b = IntField(line, w + 1, w);
     int32_t code = IntField(line, 3 * w + 1, 5);
@@ -369,11 +366,11 @@ void ReadSection88888Line(std::string& line)
         }
         return;
     }
-    ClassTimeCost[k] = static_cast<float>(ZelUtils::ParseReal(Field(line, 16, 5)));
-    ClassDistanceCost[k] = static_cast<float>(ZelUtils::ParseReal(Field(line, 21, 5)));
-    int32_t knobs = std::min(KNOBS, MaxKnobValues);
+    Network.Options.ClassTimeCost[k] = static_cast<float>(ZelUtils::ParseReal(Field(line, 16, 5)));
+    Network.Options.ClassDistanceCost[k] = static_cast<float>(ZelUtils::ParseReal(Field(line, 21, 5)));
+    int32_t knobs = std::min(Network.Options.KNOBS, MaxKnobValues);
     for (int32_t j = 1; j <= knobs; ++j)
-        ClassKnobCost[k][j] = static_cast<float>(ZelUtils::ParseReal(Field(line, 21 + 5 * j, 5)));
+        Network.Options.ClassKnobCost[k][j] = static_cast<float>(ZelUtils::ParseReal(Field(line, 21 + 5 * j, 5)));
 }
 
 } // namespace PalvonRead

@@ -16,70 +16,20 @@ using ZelUtils::Format;
 
 namespace PalvonRead {
 
-TTextLines* Lines = nullptr;
-int32_t LineIndex = -1;
-std::string CurrentLine;
-bool AtEnd = false;
-std::string NetworkDatFile;
-
-std::vector<std::string> OptionLines;
-std::string NetworkTitle;
-std::vector<std::string> ParamFields;
-
-uint8_t PLOD = 0, DUTCH = 0, FOZZY = 0, UPBUS = 0, FREEXY = 0, KERMIT = 0, EZBUS = 0, SPEEDS = 0;
-int32_t NOMADS = 0;
-float ALEX = 5.75f, FLAREX = 2.0f, FLAREF = 2.0f;
-float BUSPCU[10] = {0, 1, 1, 1, 1, 1, 1, 1, 1, 1};
-int32_t KNOBS = 0;
-uint8_t FILKNB = 0;
-std::string FilknbFileName;
-uint8_t XYFORM = 0;
-std::string XyFormValue;
-int32_t XWidth = 15, YWidth = 15;
-int32_t NodeWidth = 5;
-
-int32_t TransitBlockCount = 0;
-uint8_t ReadTransitLines = 1;
-std::vector<std::string> ErrorList;
-float LengthScale = 1.0f;
-std::string ErrorListFile = "Errores.txt";
-
 namespace {
 
-// An include whose lines stand in the text from first to last (marker lines included).
-struct IncludeRange {
-    std::string path;
-    int32_t first;
-    int32_t last;
-};
-std::vector<IncludeRange> includeRanges;
 constexpr size_t MaxIncludeDepth = 16;
 // What the includes of one read may add to the text: a few files nesting each
 // other many times over (an "include bomb") or a file without end must stop the
 // read, not exhaust memory or time.
 constexpr unsigned long long MaxIncludedBytes = 64ull << 20;
 constexpr int32_t MaxIncludedFiles = 1000;
-unsigned long long includedBytes = 0;
-int32_t includedFiles = 0;
 
 const std::string InsertMarker = "*** Velmora: Insertando archivo ";
 const std::string EndMarker = "*** Velmora: Fin archivo ";
 const std::string NotePrefix = "*** Velmora: Nodo ";
 const std::string NoteSuffix = " no encontrado";
 
-// Notes go into the text only when the read ends, all in one pass: they are
-// comment lines, so the reading never sees them, and inserting each at once would
-// move every later line once per note. Each edit replaces `remove` lines at `at`
-// (an index into the text as it stands while reading) by `lines`.
-struct PendingEdit {
-    int32_t at;
-    int32_t remove;
-    std::vector<std::string> lines;
-};
-std::vector<PendingEdit> pendingEdits;
-// Lines the pending edits add before the current line: line numbers shown to the
-// user count them, as they are in the text the user sees afterwards.
-int32_t pendingShift = 0;
 
 std::string_view WithoutCr(std::string_view l)
 {
@@ -99,19 +49,19 @@ bool IsNote(std::string_view l)
 
 // Replaces `remove` lines at `at` by `add` in one move of the later lines; the
 // includes that hold the place grow or shrink, those after it move.
-void ReplaceLines(int32_t at, int32_t remove, const TTextLines& add)
+void ReplaceLines(TNetworkReader& r, int32_t at, int32_t remove, const TTextLines& add)
 {
     FinishReadingAhead();
     const int32_t delta = static_cast<int32_t>(add.size()) - remove;
-    for (auto& r : includeRanges)
-        if (r.first < at && at <= r.last + 1)
-            r.last += delta;
-        else if (r.first >= at) {
-            r.first += delta;
-            r.last += delta;
+    for (auto& inc : r.IncludeRanges)
+        if (inc.first < at && at <= inc.last + 1)
+            inc.last += delta;
+        else if (inc.first >= at) {
+            inc.first += delta;
+            inc.last += delta;
         }
     try {
-        Lines->Replace(static_cast<size_t>(at), static_cast<size_t>(remove), add);
+        r.Lines->Replace(static_cast<size_t>(at), static_cast<size_t>(remove), add);
     } catch (const std::length_error& e) {
         throw CapacityError(e.what());
     }
@@ -119,9 +69,9 @@ void ReplaceLines(int32_t at, int32_t remove, const TTextLines& add)
 
 // Index of the end marker of the block whose start marker is at `start`, the
 // blocks nested in it skipped; the last line when the end marker was removed.
-int32_t EndOfInsertedBlock(int32_t start)
+int32_t EndOfInsertedBlock(const TNetworkReader& r, int32_t start)
 {
-    const TTextLines& lines = *Lines;
+    const TTextLines& lines = *r.Lines;
     int depth = 0;
     for (size_t k = static_cast<size_t>(start); k < lines.size(); ++k) {
         std::string_view l = lines[k];
@@ -136,24 +86,24 @@ int32_t EndOfInsertedBlock(int32_t start)
 }
 
 // Writes the pending notes into the text in one pass.
-void ApplyPendingEdits()
+void ApplyPendingEdits(TNetworkReader& r)
 {
     FinishReadingAhead();
-    if (pendingEdits.empty() || !Lines)
+    if (r.PendingEdits.empty() || !r.Lines)
         return;
-    TTextLines& lines = *Lines;
+    TTextLines& lines = *r.Lines;
     TTextLines out;
     size_t total = lines.size(), bytes = 0;
     for (size_t k = 0; k < lines.size(); ++k)
         bytes += lines[k].size();
-    for (const auto& e : pendingEdits) {
+    for (const auto& e : r.PendingEdits) {
         total += e.lines.size();
         for (const auto& l : e.lines)
             bytes += l.size();
     }
     out.reserve(total, bytes);
     size_t cursor = 0;
-    for (auto& e : pendingEdits) {
+    for (auto& e : r.PendingEdits) {
         size_t at = std::min(static_cast<size_t>(e.at), lines.size());
         for (; cursor < at; ++cursor)
             out.push_back(lines[cursor]);
@@ -164,16 +114,14 @@ void ApplyPendingEdits()
     for (; cursor < lines.size(); ++cursor)
         out.push_back(lines[cursor]);
     lines = std::move(out);
-    pendingEdits.clear();
-    pendingShift = 0;
+    r.PendingEdits.clear();
+    r.PendingShift = 0;
 }
 
 // A file with a TAB on every line would open one message box per line: the first
 // few are shown, the rest summed up in one, and every such line is listed in the
 // error list.
-int tabWarnings = 0;
 constexpr int MaxTabMessages = 5;
-int progressStep = 0;
 
 const char* const SectionNames[8] = {"11111", "22222", "33333", "44444", "55555", "66666", "77777", "88888"};
 
@@ -205,66 +153,69 @@ void WarnEarlyEnd(const std::string& where)
 
 void ResetNamelistValues()
 {
-    DUTCH = FOZZY = UPBUS = FREEXY = KERMIT = EZBUS = SPEEDS = 0;
-    NOMADS = 0;
-    ALEX = 5.75f;
-    FLAREX = 2.0f;
-    FLAREF = 2.0f;
-    BUSPCU[1] = 1.0f;
-    KNOBS = 0;
-    FILKNB = 0;
-    XYFORM = 0;
-    ParamFields.clear();
+    TPalvonOptions& o = Network.Options;
+    o.DUTCH = o.FOZZY = o.UPBUS = o.FREEXY = o.KERMIT = o.EZBUS = o.SPEEDS = 0;
+    o.NOMADS = 0;
+    o.ALEX = 5.75f;
+    o.FLAREX = 2.0f;
+    o.FLAREF = 2.0f;
+    o.BUSPCU[1] = 1.0f;
+    o.KNOBS = 0;
+    o.FILKNB = 0;
+    o.XYFORM = 0;
+    o.ParamFields.clear();
 }
 
 // Resolves a file name written in the network file: relative names against the
 // network file's folder, then a case-insensitive match of each path element,
 // since files written on other systems name their includes in any case.
-std::string ResolveNetworkRelative(const std::string& name)
+std::string ResolveNetworkRelative(const TNetworkReader& r, const std::string& name)
 {
+    const std::string& networkDatFile = r.Settings.NetworkDatFile;
     fs::path p(name);
-    if (p.is_relative() && !NetworkDatFile.empty())
-        p = fs::path(NetworkDatFile).parent_path() / p;
+    if (p.is_relative() && !networkDatFile.empty())
+        p = fs::path(networkDatFile).parent_path() / p;
     return FileUtils::FindFileCaseInsensitive(p.string());
 }
 
-void TestParamKeys(const std::string& rawField, const std::string& originalField)
+void TestParamKeys(const TNetworkReader& r, const std::string& rawField, const std::string& originalField)
 {
+    TPalvonOptions& opt = Network.Options;
     std::string f = ZelUtils::RemoveBlanks(rawField);
     auto has = [&](const char* key) { return f.find(key) != std::string::npos; };
     if (has("DUTCH=T"))
-        DUTCH = 1;
+        opt.DUTCH = 1;
     if (has("FOZZY=T"))
-        FOZZY = 1;
+        opt.FOZZY = 1;
     if (has("UPBUS=T"))
-        UPBUS = 1;
+        opt.UPBUS = 1;
     if (has("FREEXY=T"))
-        FREEXY = 1;
+        opt.FREEXY = 1;
     if (has("KERMIT=T"))
-        KERMIT = 1;
+        opt.KERMIT = 1;
     if (has("EZBUS=T"))
-        EZBUS = 1;
+        opt.EZBUS = 1;
     if (has("SPEEDS=T"))
-        SPEEDS = 1;
+        opt.SPEEDS = 1;
     if (has("NOMADS="))
-        NOMADS = ZelUtils::IntAfterKey(f, "NOMADS=");
+        opt.NOMADS = ZelUtils::IntAfterKey(f, "NOMADS=");
     if (has("FLAREX="))
-        FLAREX = ZelUtils::RealAfterKey(f, "FLAREX=");
+        opt.FLAREX = ZelUtils::RealAfterKey(f, "FLAREX=");
     if (has("FLAREF="))
-        FLAREF = ZelUtils::RealAfterKey(f, "FLAREF=");
+        opt.FLAREF = ZelUtils::RealAfterKey(f, "FLAREF=");
     if (has("ALEX="))
-        ALEX = ZelUtils::RealAfterKey(f, "ALEX=");
+        opt.ALEX = ZelUtils::RealAfterKey(f, "ALEX=");
     if (has("BUSPCU="))
-        BUSPCU[1] = ZelUtils::RealAfterKey(f, "BUSPCU=");
+        opt.BUSPCU[1] = ZelUtils::RealAfterKey(f, "BUSPCU=");
     for (int k = 1; k <= 9; ++k) {
         std::string key = Format("BUSPCU(%d)=", k);
         if (has(key.c_str()))
-            BUSPCU[k] = ZelUtils::RealAfterKey(f, key);
+            opt.BUSPCU[k] = ZelUtils::RealAfterKey(f, key);
     }
     if (has("KNOBS="))
-        KNOBS = ZelUtils::IntAfterKey(f, "KNOBS=");
+        opt.KNOBS = ZelUtils::IntAfterKey(f, "KNOBS=");
     if (has("FILKNB=")) {
-        FILKNB = 1;
+        opt.FILKNB = 1;
         // The name is taken as written (not upper-cased), so it can be found on a
         // case-sensitive file system.
         std::string o = ZelUtils::RemoveBlanks(originalField);
@@ -281,49 +232,49 @@ void TestParamKeys(const std::string& rawField, const std::string& originalField
             if (amp != std::string::npos)
                 value = value.substr(0, amp);
         }
-        FilknbFileName = ResolveNetworkRelative(value);
+        opt.FilknbFileName = ResolveNetworkRelative(r, value);
     }
     if (has("XYFORM=")) {
-        XYFORM = 1;
-        XyFormValue = ValueAfterKey(f, "XYFORM=");
+        opt.XYFORM = 1;
+        opt.XyFormValue = ValueAfterKey(f, "XYFORM=");
     }
 }
 
 // Reads the lines of one section after its header, handing each to routine until
 // a terminator. Returns the line after the terminator (the next candidate header).
 template <class Routine>
-std::string ReadSectionLines(const char* name, Routine routine, bool blankParentheses = false)
+std::string ReadSectionLines(TNetworkReader& r, const char* name, Routine routine, bool blankParentheses = false)
 {
     // One buffer for every line of the section: each is copied into it, not
     // into a new string.
-    std::string line = NextLine();
+    std::string line = NextLine(r);
     for (;;) {
-        if (AtEnd) {
+        if (r.AtEnd) {
             WarnEarlyEnd(Format("sección %s sin línea final", name));
             return std::string();
         }
-        line = ExpandIncludes(std::move(line));
-        if (AtEnd)
+        line = ExpandIncludes(r, std::move(line));
+        if (r.AtEnd)
             continue;
         if (blankParentheses)
             line = BlankParentheses(line);
         if (IsTerminator(line))
             break;
         routine(line);
-        line.assign(NextLine());
+        line.assign(NextLine(r));
     }
-    std::string next = ReadLine();
-    if (AtEnd)
+    std::string next = ReadLine(r);
+    if (r.AtEnd)
         WarnEarlyEnd(Format("falta la línea final tras la sección %s", name));
     return next;
 }
 
 // True when only blank, comment or terminator lines come after the current line:
 // a candidate header there is the file's spare end, not a section left unread.
-bool OnlyEndLinesFollow()
+bool OnlyEndLinesFollow(const TNetworkReader& r)
 {
-    for (size_t k = static_cast<size_t>(LineIndex) + 1; k < Lines->size(); ++k) {
-        std::string_view l((*Lines)[k]);
+    for (size_t k = static_cast<size_t>(r.LineIndex) + 1; k < r.Lines->size(); ++k) {
+        std::string_view l((*r.Lines)[k]);
         if (!l.empty() && l.back() == '\r')
             l.remove_suffix(1);
         std::string text(l);
@@ -334,7 +285,7 @@ bool OnlyEndLinesFollow()
 }
 
 bool MatchesFive(const std::string& line, const char* code) { return line.compare(0, 5, code) == 0; }
-bool MatchesFirst(const std::string& line, char c) { return !AtEnd && !line.empty() && line[0] == c; }
+bool MatchesFirst(const TNetworkReader& r, const std::string& line, char c) { return !r.AtEnd && !line.empty() && line[0] == c; }
 
 } // namespace
 
@@ -380,126 +331,127 @@ void LineAsRead(std::string_view raw, std::string& out)
             p[i] = static_cast<char>(p[i] - 'a' + 'A');
 }
 
-std::string ReadLine() { return NextLine(); }
+std::string ReadLine(TNetworkReader& r) { return NextLine(r); }
 
-const std::string& NextLine()
+const std::string& NextLine(TNetworkReader& r)
 {
-    const TTextLines& lines = *Lines;
+    const TTextLines& lines = *r.Lines;
     for (;;) {
-        ++LineIndex;
-        if (LineIndex >= static_cast<int32_t>(lines.size())) {
-            LineIndex = static_cast<int32_t>(lines.size());
-            AtEnd = true;
-            CurrentLine.clear();
-            return CurrentLine;
+        ++r.LineIndex;
+        if (r.LineIndex >= static_cast<int32_t>(lines.size())) {
+            r.LineIndex = static_cast<int32_t>(lines.size());
+            r.AtEnd = true;
+            r.CurrentLine.clear();
+            return r.CurrentLine;
         }
-        const std::string_view raw = lines[static_cast<size_t>(LineIndex)];
+        const std::string_view raw = lines[static_cast<size_t>(r.LineIndex)];
         if (!raw.empty() && raw[0] == '*')
             continue;
         if (raw.find('\t') != std::string_view::npos) {
-            ++tabWarnings;
+            ++r.TabWarnings;
             const std::string text(raw);
-            if (tabWarnings <= MaxTabMessages)
+            if (r.TabWarnings <= MaxTabMessages)
                 Services().ShowMessage(Format("ATENCION: Archivo tiene caracter \"TAB\". Lectura incierta\r%s\r", text));
-            AddError(Format("Línea %d con caracter TAB: %s", LineIndex + 1 + pendingShift, text));
+            AddError(Format("Línea %d con caracter TAB: %s", r.LineIndex + 1 + r.PendingShift, text));
         }
-        if (++progressStep >= 256) {
-            progressStep = 0;
-            Services().SetProgressPosition(LineIndex);
+        if (++r.ProgressStep >= 256) {
+            r.ProgressStep = 0;
+            Services().SetProgressPosition(r.LineIndex);
         }
-        LineAsRead(raw, CurrentLine);
-        return CurrentLine;
+        LineAsRead(raw, r.CurrentLine);
+        return r.CurrentLine;
     }
 }
 
-void InsertLine(const std::string& text)
+void InsertLine(TNetworkReader& r, const std::string& text)
 {
     // Includes that hold the current line grow by the new line; those after it move.
-    const int32_t previous = LineIndex;
-    for (auto& r : includeRanges)
-        if (r.first <= previous && previous <= r.last)
-            ++r.last;
-        else if (r.first > previous) {
-            ++r.first;
-            ++r.last;
+    const int32_t previous = r.LineIndex;
+    for (auto& inc : r.IncludeRanges)
+        if (inc.first <= previous && previous <= inc.last)
+            ++inc.last;
+        else if (inc.first > previous) {
+            ++inc.first;
+            ++inc.last;
         }
-    ++LineIndex;
+    ++r.LineIndex;
     FinishReadingAhead();
-    Lines->Insert(static_cast<size_t>(LineIndex), text);
+    r.Lines->Insert(static_cast<size_t>(r.LineIndex), text);
 }
 
-void InsertNotes(std::vector<std::string> notes)
+void InsertNotes(TNetworkReader& r, std::vector<std::string> notes)
 {
     // Notes of an earlier read of this text stand right after the line: they are
     // replaced, so reading the text again never piles them up.
-    const int32_t at = LineIndex + 1;
+    const int32_t at = r.LineIndex + 1;
     int32_t old = 0;
-    const int32_t size = static_cast<int32_t>(Lines->size());
-    while (at + old < size && IsNote((*Lines)[static_cast<size_t>(at + old)]))
+    const int32_t size = static_cast<int32_t>(r.Lines->size());
+    while (at + old < size && IsNote((*r.Lines)[static_cast<size_t>(at + old)]))
         ++old;
     bool same = old == static_cast<int32_t>(notes.size());
     for (int32_t k = 0; same && k < old; ++k)
-        same = WithoutCr((*Lines)[static_cast<size_t>(at + k)]) == notes[static_cast<size_t>(k)];
+        same = WithoutCr((*r.Lines)[static_cast<size_t>(at + k)]) == notes[static_cast<size_t>(k)];
     if (same)
         return;
-    pendingShift += static_cast<int32_t>(notes.size()) - old;
-    pendingEdits.push_back({at, old, std::move(notes)});
+    r.PendingShift += static_cast<int32_t>(notes.size()) - old;
+    r.PendingEdits.push_back({at, old, std::move(notes)});
 }
 
-std::string ExpandIncludes(std::string line)
+std::string ExpandIncludes(TNetworkReader& r, std::string line)
 {
-    while (!AtEnd && !line.empty() && line[0] == '$') {
-        const std::string_view raw = (*Lines)[static_cast<size_t>(LineIndex)];
+    while (!r.AtEnd && !line.empty() && line[0] == '$') {
+        const std::string_view raw = (*r.Lines)[static_cast<size_t>(r.LineIndex)];
         std::string name = ZelUtils::Trim(ZelUtils::Copy(raw, 10, 80));
-        int32_t dollarLine = LineIndex;
+        int32_t dollarLine = r.LineIndex;
         // A text read before (reloaded, or saved and opened again) holds the
         // file's lines after the "$" line already: they are read as they stand,
         // with the user's edits, and the file is not inserted a second time.
-        if (dollarLine + 1 < static_cast<int32_t>(Lines->size())) {
-            std::string_view next = WithoutCr((*Lines)[static_cast<size_t>(dollarLine) + 1]);
+        if (dollarLine + 1 < static_cast<int32_t>(r.Lines->size())) {
+            std::string_view next = WithoutCr((*r.Lines)[static_cast<size_t>(dollarLine) + 1]);
             if (StartsWith(next, InsertMarker)) {
-                int32_t end = EndOfInsertedBlock(dollarLine + 1);
+                int32_t end = EndOfInsertedBlock(r, dollarLine + 1);
                 if (ZelUtils::Trim(std::string(next.substr(InsertMarker.size()))) == name) {
                     std::error_code ec;
-                    std::string path = name.empty() ? std::string() : ResolveNetworkRelative(name);
-                    includeRanges.push_back({fs::weakly_canonical(path, ec).string(), dollarLine + 1, end});
-                    line = ReadLine();
+                    std::string path = name.empty() ? std::string() : ResolveNetworkRelative(r, name);
+                    r.IncludeRanges.push_back({fs::weakly_canonical(path, ec).string(), dollarLine + 1, end});
+                    line = ReadLine(r);
                     continue;
                 }
                 // The "$" line names another file now: the lines of the old one go.
-                ReplaceLines(dollarLine + 1, end - dollarLine, TTextLines());
+                ReplaceLines(r, dollarLine + 1, end - dollarLine, TTextLines());
             }
         }
-        std::string path = name.empty() ? std::string() : ResolveNetworkRelative(name);
+        std::string path = name.empty() ? std::string() : ResolveNetworkRelative(r, name);
         std::error_code ec;
         if (name.empty() || !fs::is_regular_file(path, ec)) {
             std::string msg = Format("INCLUDE %s no existe", name);
             Services().ShowMessage(msg);
             AddError(msg);
-            line = ReadLine();
+            line = ReadLine(r);
             continue;
         }
         std::string canonical = fs::weakly_canonical(path, ec).string();
-        std::vector<const IncludeRange*> ancestors;
-        for (const auto& r : includeRanges)
-            if (r.first <= dollarLine && dollarLine <= r.last)
-                ancestors.push_back(&r);
-        bool cycle = !NetworkDatFile.empty() && fs::weakly_canonical(NetworkDatFile, ec).string() == canonical;
-        for (const auto* r : ancestors)
-            cycle = cycle || r->path == canonical;
+        std::vector<const TNetworkReader::IncludeRange*> ancestors;
+        for (const auto& inc : r.IncludeRanges)
+            if (inc.first <= dollarLine && dollarLine <= inc.last)
+                ancestors.push_back(&inc);
+        const std::string& networkDatFile = r.Settings.NetworkDatFile;
+        bool cycle = !networkDatFile.empty() && fs::weakly_canonical(networkDatFile, ec).string() == canonical;
+        for (const auto* inc : ancestors)
+            cycle = cycle || inc->path == canonical;
         if (cycle || ancestors.size() >= MaxIncludeDepth) {
             std::string msg = cycle ? Format("INCLUDE %s se incluye a sí mismo: no se vuelve a insertar", name)
                                     : Format("INCLUDE %s: demasiados archivos anidados", name);
             Services().ShowMessage(msg);
             AddError(msg);
-            line = ReadLine();
+            line = ReadLine(r);
             continue;
         }
-        if (includedFiles >= MaxIncludedFiles)
+        if (r.IncludedFiles >= MaxIncludedFiles)
             throw CapacityError(Format("más de %d archivos incluidos (INCLUDE %s)", MaxIncludedFiles, name));
         TTextLines fileLines;
         bool tooLarge = false;
-        if (!ReadTextLines(path, fileLines, MaxIncludedBytes - includedBytes, &tooLarge)) {
+        if (!ReadTextLines(path, fileLines, MaxIncludedBytes - r.IncludedBytes, &tooLarge)) {
             if (tooLarge)
                 throw CapacityError(Format("INCLUDE %s: el archivo es más largo de lo que se puede incluir "
                                            "(o no tiene fin)",
@@ -507,24 +459,24 @@ std::string ExpandIncludes(std::string line)
             std::string msg = Format("INCLUDE %s no se puede leer", name);
             Services().ShowMessage(msg);
             AddError(msg);
-            line = ReadLine();
+            line = ReadLine(r);
             continue;
         }
-        ++includedFiles;
+        ++r.IncludedFiles;
         for (size_t k = 0; k < fileLines.size(); ++k)
-            includedBytes += fileLines[k].size() + 2;
-        if (includedBytes > MaxIncludedBytes)
+            r.IncludedBytes += fileLines[k].size() + 2;
+        if (r.IncludedBytes > MaxIncludedBytes)
             throw CapacityError(Format("los archivos incluidos suman más de %d MB (INCLUDE %s)",
                                        static_cast<int>(MaxIncludedBytes >> 20), name));
         // The whole file goes in at once, between its two marker lines.
         int32_t inserted = static_cast<int32_t>(fileLines.size()) + 2;
         fileLines.Insert(0, InsertMarker + name);
         fileLines.push_back(EndMarker + name);
-        ReplaceLines(dollarLine + 1, 0, fileLines);
-        includeRanges.push_back({canonical, dollarLine + 1, dollarLine + inserted});
-        Services().SetProgressRange(0, static_cast<int>(Lines->size()) - 1);
-        LineIndex = dollarLine;
-        line = ReadLine();
+        ReplaceLines(r, dollarLine + 1, 0, fileLines);
+        r.IncludeRanges.push_back({canonical, dollarLine + 1, dollarLine + inserted});
+        Services().SetProgressRange(0, static_cast<int>(r.Lines->size()) - 1);
+        r.LineIndex = dollarLine;
+        line = ReadLine(r);
     }
     return line;
 }
@@ -537,16 +489,16 @@ bool IsTerminator(const std::string& line)
            line.compare(0, 3, "99 ") == 0 || line.compare(0, 2, "9 ") == 0;
 }
 
-void AddError(const std::string& text) { ErrorList.push_back(text); }
+void AddError(const std::string& text) { Network.ErrorList.push_back(text); }
 
 void SaveErrorList()
 {
     std::string text;
-    for (const auto& l : ErrorList)
+    for (const auto& l : Network.ErrorList)
         text += l + "\r\n";
     // A log rewritten on every read: no need to wait for the disk each time. It is
     // written unasked, into whatever folder the network is in: never through a link.
-    SafeFile::Write(ErrorListFile, text, nullptr, false, true);
+    SafeFile::Write(Network.ErrorListFile, text, nullptr, false, true);
 }
 
 bool KeyInLine(std::string& s, const std::string& key)
@@ -602,30 +554,31 @@ void ParseXyForm(const std::string& value)
         // one the fields would be empty and every coordinate 0: keep the widths.
         int32_t width = ZelUtils::IntAfterKey(v, v.substr(0, 2));
         if (width > 0 && width <= MaxXyFormWidth) {
-            XWidth = YWidth = width;
+            Network.Options.XWidth = Network.Options.YWidth = width;
         } else if (width > MaxXyFormWidth) {
             // Column arithmetic on such a width would overflow, and no line is that wide.
             std::string msg = Format("XYFORM=%s: ancho de campo %d fuera de rango (1 a %d); se usan %d columnas",
-                                     value, width, MaxXyFormWidth, XWidth);
+                                     value, width, MaxXyFormWidth, Network.Options.XWidth);
             AddError(msg);
             Services().ShowMessage(msg);
         } else {
-            AddError(Format("XYFORM=%s sin ancho de campo válido; se usan %d columnas", value, XWidth));
+            AddError(
+                Format("XYFORM=%s sin ancho de campo válido; se usan %d columnas", value, Network.Options.XWidth));
         }
     }
 }
 
-bool ReadNetwork(std::vector<std::string>& lines)
+bool ReadNetwork(std::vector<std::string>& lines, const TReadSettings& settings)
 {
     TTextLines text(lines);
-    const bool ok = ReadNetwork(text);
+    const bool ok = ReadNetwork(text, settings);
     lines = text.ToVector();
     return ok;
 }
 
 namespace {
 // Ends a refused read: nothing of it stays in the model, the user reads why once.
-bool Refuse(const std::string& error, const std::string& message)
+bool Refuse(TNetworkReader& r, const std::string& error, const std::string& message)
 {
     // A partly read model would look complete.
     AddError(error);
@@ -638,24 +591,17 @@ bool Refuse(const std::string& error, const std::string& message)
     ui.SetProgressVisible(false);
     SaveErrorList();
     ui.ShowMessage(message);
-    ApplyPendingEdits();
-    Lines = nullptr;
+    ApplyPendingEdits(r);
+    r.Lines = nullptr;
     return false;
 }
 } // namespace
 
-bool ReadNetwork(TTextLines& lines)
+bool ReadNetwork(TTextLines& lines, const TReadSettings& settings)
 {
-    Lines = &lines;
-    LineIndex = -1;
-    AtEnd = false;
-    includeRanges.clear();
-    includedBytes = 0;
-    includedFiles = 0;
-    pendingEdits.clear();
-    pendingShift = 0;
-    tabWarnings = 0;
-    progressStep = 0;
+    TNetworkReader r;
+    r.Settings = settings;
+    r.Lines = &lines;
     ViewerServices& ui = Services();
     // The memory of the link records is mapped while the later sections are read;
     // the read ends (however it ends) once that is done.
@@ -667,39 +613,40 @@ bool ReadNetwork(TTextLines& lines)
         }
     } storageWait;
     // "Errores.txt" lists what this read found, not what earlier networks had.
-    ErrorList.clear();
+    Network.ErrorList.clear();
+    Network.ErrorListFile = settings.ErrorListFile;
     try {
         ClearNetwork();
         ClearLinkValuesForRead(true);
         ResetSectionState();
         ui.SetProgressVisible(true);
-        OptionLines.clear();
-        PLOD = 0;
+        Network.Options.OptionLines.clear();
+        Network.Options.PLOD = 0;
         // A read that ends early or is refused must not show the previous
         // network's title or transit columns.
-        NetworkTitle.clear();
-        TransitBlockCount = 0;
+        Network.Options.NetworkTitle.clear();
+        Network.TransitBlockCount = 0;
 
         // &OPTION: up to the line holding "&END".
         ui.SetStatusText(1, "&OPTION");
         for (;;) {
-            std::string line = ReadLine();
-            if (AtEnd)
+            std::string line = ReadLine(r);
+            if (r.AtEnd)
                 RefuseEarlyEnd("namelist &OPTION sin &END");
-            if (static_cast<int>(OptionLines.size()) >= MaxOptionLines)
+            if (static_cast<int>(Network.Options.OptionLines.size()) >= MaxOptionLines)
                 throw CapacityError(Format("más de %d líneas en la namelist &OPTION", MaxOptionLines));
-            OptionLines.push_back(line);
+            Network.Options.OptionLines.push_back(line);
             std::string s = line;
             if (KeyInLine(s, "PLOD=T"))
-                PLOD = 1;
+                Network.Options.PLOD = 1;
             if (KeyInLine(s, "&END"))
                 break;
         }
 
         ui.SetProgressRange(0, static_cast<int>(lines.size()) - 1);
         std::string line;
-        NetworkTitle = ReadLine();
-        if (AtEnd)
+        Network.Options.NetworkTitle = ReadLine(r);
+        if (r.AtEnd)
             RefuseEarlyEnd("falta el título");
 
         // &PARAM: comma fields up to the one holding "&END".
@@ -707,147 +654,148 @@ bool ReadNetwork(TTextLines& lines)
         {
             ui.SetStatusText(1, "&PARAM");
             for (;;) {
-                line = ReadLine();
-                if (AtEnd)
+                line = ReadLine(r);
+                if (r.AtEnd)
                     RefuseEarlyEnd("namelist &PARAM sin &END");
-                std::string original((*Lines)[static_cast<size_t>(LineIndex)]);
+                std::string original((*r.Lines)[static_cast<size_t>(r.LineIndex)]);
                 if (!original.empty() && original.back() == '\r')
                     original.pop_back();
                 std::vector<std::string> fields = ZelUtils::SplitString(line, ',');
                 std::vector<std::string> originalFields = ZelUtils::SplitString(original, ',');
                 for (size_t k = 0; k < fields.size(); ++k) {
-                    if (static_cast<int>(ParamFields.size()) >= MaxParamFields)
+                    if (static_cast<int>(Network.Options.ParamFields.size()) >= MaxParamFields)
                         throw CapacityError(Format("más de %d campos en la namelist &PARAM", MaxParamFields));
-                    ParamFields.push_back(fields[k]);
-                    TestParamKeys(fields[k], k < originalFields.size() ? originalFields[k] : fields[k]);
+                    Network.Options.ParamFields.push_back(fields[k]);
+                    TestParamKeys(r, fields[k], k < originalFields.size() ? originalFields[k] : fields[k]);
                 }
                 if (ZelUtils::RemoveBlanks(fields.back()).find("&END") != std::string::npos)
                     break;
             }
         }
-        if (NOMADS == 1)
-            NOMADS = 0;
-        NodeWidth = DUTCH ? 10 : 5;
-        if (XYFORM)
-            ParseXyForm(XyFormValue);
+        if (Network.Options.NOMADS == 1)
+            Network.Options.NOMADS = 0;
+        Network.Options.NodeWidth = Network.Options.DUTCH ? 10 : 5;
+        if (Network.Options.XYFORM)
+            ParseXyForm(Network.Options.XyFormValue);
 
-        PrepareLinkStorage();
+        PrepareLinkStorage(r);
 
-        line = ReadLine();
-        if (AtEnd)
+        line = ReadLine(r);
+        if (r.AtEnd)
             RefuseEarlyEnd("no hay secciones tras las namelists");
 
         // Sections, in their fixed order; a section that does not match is skipped
         // and the same candidate line is tried against the next one.
-        if (!AtEnd && MatchesFive(line, "11111")) {
+        if (!r.AtEnd && MatchesFive(line, "11111")) {
             Network.SectionPresent[0] = 1;
             Network.NoJunctionData = 0;
             ui.SetMenuItemEnabled("AnalisisIntersecciones", true);
             StartSection(0);
-            line = ReadSectionLines("11111", ReadJunctionLine);
+            line = ReadSectionLines(r, "11111", [&r](std::string& l) { ReadJunctionLine(r, l); });
         }
         MakeLinksFromArms();
         MakeMovementsFromTurns();
 
-        if (!AtEnd && MatchesFive(line, "22222")) {
+        if (!r.AtEnd && MatchesFive(line, "22222")) {
             Network.SectionPresent[1] = 1;
             Network.NoJunctionData = 0;
             StartSection(1);
-            line = ReadSectionLines("22222", ReadSection22222Line);
+            line = ReadSectionLines(r, "22222", ReadSection22222Line);
         }
 
-        if (!AtEnd && MatchesFive(line, "33333")) {
+        if (!r.AtEnd && MatchesFive(line, "33333")) {
             Network.SectionPresent[2] = 1;
             StartSection(2);
-            line = ReadSectionLines("33333", ReadLinkLine);
+            line = ReadSectionLines(r, "33333", [&r](std::string& l) { ReadLinkLine(r, l); });
         }
         // Without junctions or links there is no network to show (nor to ask the
         // coordinates of): the text is refused whoever reads it, an opening, the
         // text window's reload or a batch, and the network in memory stays.
         if (!Network.SectionPresent[0] && !Network.SectionPresent[1] && !Network.SectionPresent[2])
             throw NotANetwork(Format("%s no tiene ninguna sección de nodos ni de arcos (11111, 22222 o 33333).",
-                                     NetworkDatFile.empty() ? std::string("El texto")
-                                                            : "El archivo " + fs::path(NetworkDatFile).filename().string()));
+                                     r.Settings.NetworkDatFile.empty()
+                                         ? std::string("El texto")
+                                         : "El archivo " + fs::path(r.Settings.NetworkDatFile).filename().string()));
 
         SortNodes();
         // The links' records in the order of their nodes, now that these are sorted.
-        MakePendingLinks();
+        MakePendingLinks(r);
         SortLinks();
         SortMovements();
         LinkNodesPass();
         PostLinkPass();
         ReadNodeDataList();
-        if (FILKNB)
+        if (Network.Options.FILKNB)
             ReadDataLists();
         StagePass();
 
-        if (MatchesFirst(line, '4')) {
+        if (MatchesFirst(r, line, '4')) {
             Network.SectionPresent[3] = 1;
             StartSection(3);
-            line = ReadSectionLines("44444", ReadSection44444Line);
+            line = ReadSectionLines(r, "44444", ReadSection44444Line);
             MarkIsolatedNodes();
             MarkIsolatedZones();
         }
 
-        if (MatchesFirst(line, '5')) {
+        if (MatchesFirst(r, line, '5')) {
             Network.SectionPresent[4] = 1;
             StartSection(4);
-            if (FREEXY)
-                line = ReadSectionLines("55555", ReadFreeCoordinateLine);
+            if (Network.Options.FREEXY)
+                line = ReadSectionLines(r, "55555", ReadFreeCoordinateLine);
             else
-                line = ReadSectionLines("55555", ReadCoordinateLine);
+                line = ReadSectionLines(r, "55555", ReadCoordinateLine);
             GeographicTestAndExtent();
             ReportUnusedLanes();
         }
 
-        TransitBlockCount = 0;
-        while (MatchesFirst(line, '6')) {
-            ++TransitBlockCount;
+        Network.TransitBlockCount = 0;
+        while (MatchesFirst(r, line, '6')) {
+            ++Network.TransitBlockCount;
             Network.SectionPresent[5] = 1;
             StartSection(5);
-            int block = TransitBlockCount;
+            int block = Network.TransitBlockCount;
             line = ReadSectionLines(
-                "66666",
-                [block](std::string& l) {
-                    if (ReadTransitLines)
-                        ReadTransitLine(l, block);
+                r, "66666",
+                [&r, block](std::string& l) {
+                    if (r.Settings.ReadTransitLines)
+                        ReadTransitLine(r, l, block);
                 },
-                UPBUS != 0);
+                Network.Options.UPBUS != 0);
         }
 
         // Blocks beyond the last vehicle variables are read over and reported by the line parser.
-        TransitBlockCount = std::min(TransitBlockCount, MaxTransitBlocks);
+        Network.TransitBlockCount = std::min(Network.TransitBlockCount, MaxTransitBlocks);
         ReportTransitSummary();
 
-        if (MatchesFirst(line, '7')) {
+        if (MatchesFirst(r, line, '7')) {
             Network.SectionPresent[6] = 1;
             StartSection(6);
-            line = ReadSectionLines("77777", [](std::string&) {});
+            line = ReadSectionLines(r, "77777", [](std::string&) {});
         }
 
-        if (MatchesFirst(line, '8')) {
+        if (MatchesFirst(r, line, '8')) {
             Network.SectionPresent[7] = 1;
             StartSection(7);
-            line = ReadSectionLines("88888", ReadSection88888Line);
+            line = ReadSectionLines(r, "88888", ReadSection88888Line);
         }
 
         // A line that opens no later section ends the reading: say so, unless it is
         // a spare terminator or blank line with nothing but such lines after it (a
         // blank line between two sections still leaves the later one unread).
-        if (!AtEnd && !((IsBlank(line) || IsTerminator(line)) && OnlyEndLinesFollow())) {
+        if (!r.AtEnd && !((IsBlank(line) || IsTerminator(line)) && OnlyEndLinesFollow(r))) {
             std::string msg = Format("La línea %d no corresponde a ninguna sección esperada; "
                                      "no se leyó desde ahí:\r%s",
-                                     LineIndex + 1 + pendingShift, line);
+                                     r.LineIndex + 1 + r.PendingShift, line);
             ui.ShowMessage(msg);
-            AddError(Format("Lectura terminada en la línea %d: %s", LineIndex + 1 + pendingShift, line));
+            AddError(Format("Lectura terminada en la línea %d: %s", r.LineIndex + 1 + r.PendingShift, line));
         }
-        if (tabWarnings > MaxTabMessages)
-            ui.ShowMessage(Format("ATENCION: %d líneas más con caracter \"TAB\" (ver Errores.txt)", tabWarnings - MaxTabMessages));
+        if (r.TabWarnings > MaxTabMessages)
+            ui.ShowMessage(Format("ATENCION: %d líneas más con caracter \"TAB\" (ver Errores.txt)", r.TabWarnings - MaxTabMessages));
     } catch (const CapacityError& e) {
-        return Refuse("Red rechazada: " + std::string(e.what()),
+        return Refuse(r, "Red rechazada: " + std::string(e.what()),
                       "La red excede la capacidad del programa:\r" + std::string(e.what()) + "\rLa red no se ha cargado.");
     } catch (const NotANetwork& e) {
-        return Refuse("Red rechazada: " + std::string(e.what()), std::string(e.what()) + "\rLa red no se ha cargado.");
+        return Refuse(r, "Red rechazada: " + std::string(e.what()), std::string(e.what()) + "\rLa red no se ha cargado.");
     }
 
     ui.SetStatusText(1, "");
@@ -855,8 +803,8 @@ bool ReadNetwork(TTextLines& lines)
     ui.SetProgressPosition(0);
     ui.SetProgressVisible(false);
     SaveErrorList();
-    ApplyPendingEdits();
-    Lines = nullptr;
+    ApplyPendingEdits(r);
+    r.Lines = nullptr;
     return true;
 }
 

@@ -12,54 +12,54 @@
 namespace PalvonRead {
 
 // ---- Reader state ---------------------------------------------------------
-extern TTextLines* Lines; // the network text being read
-extern int32_t LineIndex;               // current line, -1 before the first read
-extern std::string CurrentLine;         // last line returned by ReadLine (upper-cased)
-extern bool AtEnd;                      // ReadLine ran past the last line
-extern std::string NetworkDatFile;      // folder of this file resolves include names
+// What the caller tells a read.
+struct TReadSettings {
+    std::string NetworkDatFile;                // folder of this file resolves include names
+    std::string ErrorListFile = "Errores.txt"; // in the current directory
+    bool ReadTransitLines = true;              // off: the lines of sections 66666 are read over
+};
 
-extern std::vector<std::string> OptionLines; // at most MaxOptionLines
-extern std::string NetworkTitle;
-extern std::vector<std::string> ParamFields; // at most MaxParamFields
+// One read of a network text: its place in the text, and what its includes and
+// notes have done to the text so far. ReadNetwork makes one for each read and
+// hands it to the routines that read further lines.
+struct TNetworkReader {
+    TReadSettings Settings;
+    TTextLines* Lines = nullptr; // the network text being read
+    int32_t LineIndex = -1;      // current line, -1 before the first read
+    std::string CurrentLine;     // last line returned by ReadLine (upper-cased)
+    bool AtEnd = false;          // ReadLine ran past the last line
 
-extern uint8_t PLOD, DUTCH, FOZZY, UPBUS, FREEXY, KERMIT, EZBUS, SPEEDS;
-extern int32_t NOMADS;
-extern float ALEX, FLAREX, FLAREF;
-extern float BUSPCU[10]; // 1..9
-extern int32_t KNOBS;
-extern uint8_t FILKNB;
-extern std::string FilknbFileName;
-extern uint8_t XYFORM;
-extern std::string XyFormValue;
-extern int32_t XWidth, YWidth;
+    // An include whose lines stand in the text from first to last (marker lines included).
+    struct IncludeRange {
+        std::string path;
+        int32_t first;
+        int32_t last;
+    };
+    std::vector<IncludeRange> IncludeRanges;
+    unsigned long long IncludedBytes = 0;
+    int32_t IncludedFiles = 0;
+    // Notes go into the text only when the read ends, all in one pass (see
+    // InsertNotes). Each edit replaces `remove` lines at `at` (an index into the
+    // text as it stands while reading) by `lines`.
+    struct PendingEdit {
+        int32_t at;
+        int32_t remove;
+        std::vector<std::string> lines;
+    };
+    std::vector<PendingEdit> PendingEdits;
+    // Lines the pending edits add before the current line: line numbers shown to
+    // the user count them, as they are in the text the user sees afterwards.
+    int32_t PendingShift = 0;
+    int TabWarnings = 0;  // lines with a TAB met so far (the first few get a message)
+    int ProgressStep = 0; // lines read since the progress bar last moved
+};
+
 constexpr int32_t MaxXyFormWidth = 100; // widest XYFORM coordinate field accepted
-extern int32_t NodeWidth; // 5, or 10 with DUTCH
 
-extern int32_t TransitBlockCount;
-extern uint8_t ReadTransitLines;
-extern std::vector<std::string> ErrorList; // of the last read (and its post-passes), saved as "Errores.txt"
-extern float LengthScale;
-extern std::string ErrorListFile;         // "Errores.txt" in the current directory
-
-// Bounds that keep the numbered variables apart: user classes j give link variables
-// 50+j and 65+j and movement variables 20+j; transit block j gives link variable
-// 40+j and movement variable 100+j; extra data value j gives link variable 27+j
-// (and movement variable 30+j from the data-list file).
-constexpr int MaxUserClasses = 10;
-constexpr int MaxTransitBlocks = 10;
-constexpr int MaxKnobValues = 8;
-constexpr int MaxMovementExtraValues = 10;
-
-// Cost coefficients per user class (section 88888), indexed 1..MaxUserClasses;
-// reset at the start of every read.
-extern float ClassTimeCost[MaxUserClasses + 1];     // per minute
-extern float ClassDistanceCost[MaxUserClasses + 1]; // per kilometre
-extern float ClassKnobCost[MaxUserClasses + 1][MaxKnobValues + 1];
-
-// UTM zone (1..60) and hemisphere ("S" or "N") chosen in the options dialog; the
-// coordinates section gives nodes their latitude and longitude with them.
-extern int32_t UtmZone;
-extern std::string UtmHemisphere;
+using ::MaxKnobValues;
+using ::MaxMovementExtraValues;
+using ::MaxTransitBlocks;
+using ::MaxUserClasses;
 
 // The zone and hemisphere the network's positions are in: those the reader chose
 // when it projected a network given in degrees, else the ones passed in (the
@@ -77,27 +77,28 @@ public:
 // refused (capacity exceeded, includes past their limits, or a text that ends
 // before its namelists do: an empty file, one cut inside them), after one message:
 // the model is then left empty, never half-loaded.
-bool ReadNetwork(TTextLines& lines);
+bool ReadNetwork(TTextLines& lines, const TReadSettings& settings);
 // The same over a list of strings (the lines after the read: includes expanded, notes written).
-bool ReadNetwork(std::vector<std::string>& lines);
+bool ReadNetwork(std::vector<std::string>& lines, const TReadSettings& settings);
 
 // Next line that does not begin with '*', upper-cased; sets AtEnd (and returns "")
 // when the text has no more lines.
-std::string ReadLine();
+std::string ReadLine(TNetworkReader& r);
 // ReadLine without the copy: the line stays valid until the next read.
-const std::string& NextLine();
+const std::string& NextLine(TNetworkReader& r);
 // A line of the text as ReadLine returns it: without a final CR, upper-cased.
 void LineAsRead(std::string_view raw, std::string& out);
-void InsertLine(const std::string& text);
+void InsertLine(TNetworkReader& r, const std::string& text);
 // Puts notes after the current line, in place of the notes an earlier read of the
 // same text left there; they reach the text when the read ends, all in one pass.
-void InsertNotes(std::vector<std::string> notes);
+void InsertNotes(TNetworkReader& r, std::vector<std::string> notes);
 // When line begins with '$', expands the include file it names into the text and
 // moves to the first included line (repeatedly). Returns the new current line.
-std::string ExpandIncludes(std::string line);
+std::string ExpandIncludes(TNetworkReader& r, std::string line);
 bool IsTerminator(const std::string& line);
-// Adds a line to the error list (and so to "Errores.txt").
+// Adds a line to the network's error list (and so to "Errores.txt").
 void AddError(const std::string& text);
+// Writes the network's error list to its file (Network.ErrorListFile).
 void SaveErrorList();
 
 // ---- Key routines ---------------------------------------------------------
@@ -150,29 +151,21 @@ void MarkIsolatedZones();
 void GeographicTestAndExtent();
 void CompleteGeographicPositions();
 void DropGeographicPositions();
-// The nodes waiting for their latitude and longitude, with the zone and hemisphere
-// of their positions: part of the network in memory (see SavedNetwork).
-struct TDeferredGeographic {
-    std::vector<int32_t> Nodes;
-    int32_t Zone = 0;
-    std::string Hemisphere;
-};
-extern TDeferredGeographic DeferredGeographic;
 void ReportUnusedLanes();
 
 // ---- Section line routines (each gets the current line, includes expanded) ----
-void ReadJunctionLine(std::string& line);     // 11111
+void ReadJunctionLine(TNetworkReader& r, std::string& line); // 11111
 void ReadSection22222Line(std::string& line); // 22222
-void ReadLinkLine(std::string& line);         // 33333
+void ReadLinkLine(TNetworkReader& r, std::string& line);     // 33333
 // Makes the records of the links read in section 33333, kept until the nodes
 // are sorted (SortNodes first: the records are made in the order of their nodes).
-void MakePendingLinks();
+void MakePendingLinks(const TNetworkReader& r);
 // Gets the memory of the link records that section 33333 will make mapped by a
 // thread while the text is read up to there (mapping fresh memory is a good part
 // of making thousands of large records); FinishLinkStorage waits for it.
 // It also has another thread work out the data columns of the section's lines
 // meanwhile, for MakePendingLinks.
-void PrepareLinkStorage();
+void PrepareLinkStorage(const TNetworkReader& r);
 void FinishLinkStorage();
 // Stops the thread that works the link lines out ahead and waits for it: to be
 // called before the text changes.
@@ -184,7 +177,7 @@ void ReadDataLists();
 void ReadSection44444Line(std::string& line);
 void ReadCoordinateLine(std::string& line);
 void ReadFreeCoordinateLine(std::string& line);
-void ReadTransitLine(std::string& line, int block);
+void ReadTransitLine(TNetworkReader& r, std::string& line, int block);
 // After the transit sections: one message for all the lines read without nodes
 // (each is named in the error list).
 void ReportTransitSummary();
@@ -193,9 +186,9 @@ void ReadSection88888Line(std::string& line);
 void ResetSectionState();
 
 // ---- Parsers of sections 11111, 22222 and 33333 (on the current line) ----------
-void ParseJunction(const std::string& line);     // header; reads its arm and stage lines
+void ParseJunction(TNetworkReader& r, const std::string& line); // header; reads its arm and stage lines
 void ParseSection22222(const std::string& line);
-void ParseLinkRecord(const std::string& line);   // may read the extra-data line
+void ParseLinkRecord(TNetworkReader& r, const std::string& line); // may read the extra-data line
 // Input that the fixed records cannot hold (more than 7 arms, lanes beyond 6, more
 // than 6 stages or 20 stage values, more than 8 extra values) is clamped: each case
 // goes to the error list at once, and PostLinkPass sums them up in one message.

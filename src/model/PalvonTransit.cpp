@@ -41,18 +41,18 @@ void Report(const std::string& msg)
 // by the section loop); false when the text has ended or the section does. A
 // terminator is never a continuation line: it is left for the section loop, so a
 // node count larger than the nodes given cannot swallow the following sections.
-bool NextContinuation(std::string& line)
+bool NextContinuation(TNetworkReader& r, std::string& line)
 {
     // Back on the last line of the description, not merely one line up: comment
     // lines (notes of an earlier read) may stand before the terminator.
-    const int32_t last = LineIndex;
-    line = ReadLine();
-    if (AtEnd)
+    const int32_t last = r.LineIndex;
+    line = ReadLine(r);
+    if (r.AtEnd)
         return false;
-    if (UPBUS)
+    if (Network.Options.UPBUS)
         line = BlankParentheses(line);
     if (IsTerminator(line)) {
-        LineIndex = last; // the next ReadLine returns the terminator again
+        r.LineIndex = last; // the next ReadLine returns the terminator again
         return false;
     }
     return true;
@@ -60,32 +60,32 @@ bool NextContinuation(std::string& line)
 
 // The n node numbers of a line whose header is the given line, in the layout in
 // force, reading continuation lines as needed.
-std::vector<int32_t> ReadNodeNumbers(const std::string& header, int32_t n)
+std::vector<int32_t> ReadNodeNumbers(TNetworkReader& r, const std::string& header, int32_t n)
 {
     std::vector<int32_t> nodes;
     if (n <= 0)
         return nodes;
     nodes.reserve(static_cast<size_t>(std::min(n, 4 * MaxLineStops)));
     std::string cur = header;
-    if (EZBUS) {
+    if (Network.Options.EZBUS) {
         std::vector<std::string> words;
         for (;;) {
             ZelUtils::SplitTabs(Field(cur, 16, 85), words);
             for (const auto& w : words)
                 if (static_cast<int32_t>(nodes.size()) < n)
                     nodes.push_back(ZelUtils::ParseInt(w));
-            if (static_cast<int32_t>(nodes.size()) >= n || !NextContinuation(cur))
+            if (static_cast<int32_t>(nodes.size()) >= n || !NextContinuation(r, cur))
                 break;
         }
         return nodes;
     }
-    int w = NodeWidth;
+    int w = Network.Options.NodeWidth;
     int perLine = w >= 10 ? 6 : 13;
     int32_t lineNo = 0;
     for (int32_t i = 1; i <= n; ++i) {
         int32_t onLine = (i - 1) / perLine;
         if (onLine > lineNo) {
-            if (!NextContinuation(cur))
+            if (!NextContinuation(r, cur))
                 break;
             lineNo = onLine;
         }
@@ -132,7 +132,7 @@ void AddLineRef(TArcos& link, int32_t line)
     link.LineRefLast = idx;
 }
 
-void ParseTransitLine(const std::string& header, int block)
+void ParseTransitLine(TNetworkReader& r, const std::string& header, int block)
 {
     bool fiveDigits = true;
     std::string first5 = Field(header, 1, 5);
@@ -149,7 +149,7 @@ void ParseTransitLine(const std::string& header, int block)
     // Lines of blocks beyond the last one that has vehicle variables: their
     // description is consumed, nothing is recorded.
     if (block > MaxTransitBlocks) {
-        ReadNodeNumbers(header, n);
+        ReadNodeNumbers(r, header, n);
         if (!blocksReported) {
             blocksReported = true;
             Report(Format("Sección 66666: más de %d bloques de líneas; se omiten las líneas de los bloques "
@@ -172,7 +172,7 @@ void ParseTransitLine(const std::string& header, int block)
         ++linesWithoutNodes;
     }
 
-    std::vector<int32_t> listed = ReadNodeNumbers(header, n);
+    std::vector<int32_t> listed = ReadNodeNumbers(r, header, n);
     if (n > 0 && static_cast<int32_t>(listed.size()) < n)
         Report(Format("Línea %s: faltan nodos (se esperaban %d, se leyeron %d)", line.Name, n,
                       static_cast<int>(listed.size())));
@@ -188,13 +188,13 @@ void ParseTransitLine(const std::string& header, int block)
             records.push_back(rec);
             continue;
         }
-        if (!AtEnd)
+        if (!r.AtEnd)
             notes.push_back(Format("*** Velmora: Nodo %d no encontrado", number));
         else
             AddError(Format("Línea %s: nodo %d no encontrado", line.Name, number));
     }
-    if (!AtEnd)
-        InsertNotes(std::move(notes));
+    if (!r.AtEnd)
+        InsertNotes(r, std::move(notes));
 
     std::vector<int32_t>& stops = line.Stops;
     bool truncated = false;
@@ -206,7 +206,7 @@ void ParseTransitLine(const std::string& header, int block)
         stops.push_back(s);
     };
     size_t m = nodes.size();
-    if (FOZZY) {
+    if (Network.Options.FOZZY) {
         for (size_t j = 0; j + 1 < m; ++j) {
             append(nodes[j]);
             if (KDVlib::FindArco(nodes[j], nodes[j + 1]) == 0)
@@ -274,11 +274,11 @@ void ReportTransitSummary()
     linesWithoutNodes = 0;
 }
 
-void ReadTransitLine(std::string& line, int block)
+void ReadTransitLine(TNetworkReader& r, std::string& line, int block)
 {
-    if (block > MaxTransitBlocks && TransitBlockCount > MaxTransitBlocks)
-        TransitBlockCount = MaxTransitBlocks;
-    ParseTransitLine(line, block);
+    if (block > MaxTransitBlocks && Network.TransitBlockCount > MaxTransitBlocks)
+        Network.TransitBlockCount = MaxTransitBlocks;
+    ParseTransitLine(r, line, block);
 }
 
 } // namespace PalvonRead

@@ -50,6 +50,57 @@ struct TPoint {
     double y = 0.0;
 };
 
+// Bounds that keep the numbered variables apart: user classes j give link variables
+// 50+j and 65+j and movement variables 20+j; transit block j gives link variable
+// 40+j and movement variable 100+j; extra data value j gives link variable 27+j
+// (and movement variable 30+j from the data-list file).
+constexpr int MaxUserClasses = 10;
+constexpr int MaxTransitBlocks = 10;
+constexpr int MaxKnobValues = 8;
+constexpr int MaxMovementExtraValues = 10;
+
+// What the network data file says of the network as a whole: its namelists and
+// title, and the cost coefficients of its user classes. They belong to the
+// network read, so a network put back after a refused read has its own again.
+struct TPalvonOptions {
+    std::vector<std::string> OptionLines; // at most MaxOptionLines
+    std::string NetworkTitle;
+    std::vector<std::string> ParamFields; // at most MaxParamFields
+
+    uint8_t PLOD = 0, DUTCH = 0, FOZZY = 0, UPBUS = 0, FREEXY = 0, KERMIT = 0, EZBUS = 0, SPEEDS = 0;
+    int32_t NOMADS = 0;
+    float ALEX = 5.75f, FLAREX = 2.0f, FLAREF = 2.0f;
+    float BUSPCU[10] = {0, 1, 1, 1, 1, 1, 1, 1, 1, 1}; // 1..9
+    int32_t KNOBS = 0;
+    uint8_t FILKNB = 0;
+    std::string FilknbFileName;
+    uint8_t XYFORM = 0;
+    std::string XyFormValue;
+    int32_t XWidth = 15, YWidth = 15;
+    int32_t NodeWidth = 5; // 5, or 10 with DUTCH
+
+    // Cost coefficients per user class (section 88888), indexed 1..MaxUserClasses.
+    float ClassTimeCost[MaxUserClasses + 1] = {};     // per minute
+    float ClassDistanceCost[MaxUserClasses + 1] = {}; // per kilometre
+    float ClassKnobCost[MaxUserClasses + 1][MaxKnobValues + 1] = {};
+
+    // UTM zone (1..60) and hemisphere ("S" or "N") chosen in the options dialog
+    // when the network was opened; the coordinates section gives nodes their
+    // latitude and longitude with them.
+    int32_t UtmZone = 19;
+    std::string UtmHemisphere = "S";
+
+    friend bool operator==(const TPalvonOptions&, const TPalvonOptions&) = default;
+};
+
+// The nodes waiting for their latitude and longitude, with the zone and hemisphere
+// of their positions (see PalvonRead::CompleteGeographicPositions).
+struct TDeferredGeographic {
+    std::vector<int32_t> Nodes;
+    int32_t Zone = 0;
+    std::string Hemisphere;
+};
+
 struct TNetwork {
     std::string Name;
     uint8_t Loaded = 0;
@@ -82,6 +133,17 @@ struct TNetwork {
     // option to save them was off or the write failed): an edit the user can lose,
     // asked about before another network is opened. A network read starts without.
     bool PositionsUnsaved = false;
+
+    TPalvonOptions Options;
+    int32_t TransitBlockCount = 0; // sections 66666 read, at most MaxTransitBlocks
+    // Mean of straight length over given length of the positioned links (1 without
+    // any): lane widths and offsets in metres are drawn times this.
+    float LengthScale = 1.0f;
+    // What the read of this network (and its post-passes) found, saved as "Errores.txt"
+    // (the file the read was told).
+    std::vector<std::string> ErrorList;
+    std::string ErrorListFile = "Errores.txt";
+    TDeferredGeographic DeferredGeographic;
 };
 
 // One turn group of a junction arm (towards one of the other arms).

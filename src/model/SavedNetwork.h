@@ -15,8 +15,8 @@ class SavedNetwork {
 public:
     SavedNetwork();
     ~SavedNetwork();
-    // Moves the model and the reader's state aside; the globals are left as at
-    // start-up, ready for a read.
+    // Moves the model aside (the network record with its options and error list,
+    // the record arrays); the globals are left as at start-up, ready for a read.
     void Keep();
     // Moves them back, dropping whatever was read meanwhile. Only after Keep.
     void Restore();

@@ -24,7 +24,7 @@ namespace {
 void MakeNet(int nodes, const std::vector<std::pair<int, int>>& links)
 {
     PalvonRead::ClearNetwork();
-    PalvonRead::KNOBS = 0;
+    Network.Options.KNOBS = 0;
     for (int i = 1; i <= nodes; ++i) {
         int k = PalvonRead::NodeIndex(i);
         Nodos[k].X = float(10 * i);
@@ -46,7 +46,7 @@ void MakeNet(int nodes, const std::vector<std::pair<int, int>>& links)
 TEST(AnaPaths, InteractiveRowsAndExtraColumns)
 {
     MakeNet(4, {{1, 2}, {2, 3}, {3, 4}});
-    PalvonRead::KNOBS = 2;
+    Network.Options.KNOBS = 2;
     Arcos[KDVlib::FindArco(2, 3)].Var[29] = 7.125f;
     KDVlib::RutaMinima(1, 4, 0);
     const auto titles = PathTitles(false);
@@ -64,7 +64,7 @@ TEST(AnaPaths, InteractiveRowsAndExtraColumns)
 TEST(AnaPaths, BatchListsEveryLinkOfEachPairsPath)
 {
     MakeNet(5, {{1, 2}, {2, 3}, {4, 5}});
-    PalvonRead::KNOBS = 1;
+    Network.Options.KNOBS = 1;
     Arcos[KDVlib::FindArco(2, 3)].Var[28] = 4.5f;
     KDVlib::PairsList = {"Desde,Hasta", "1,3", "1,99", " 2.0 , 3 ,x", "1,5", "1,2"};
     std::vector<int32_t> links;

@@ -24,7 +24,7 @@ struct PhaseNet {
     PhaseNet()
     {
         PalvonRead::ClearNetwork();
-        PalvonRead::LengthScale = 1.0f;
+        Network.LengthScale = 1.0f;
         UserView().Lanes.LaneOffset = 4.5f;
         const double xy[5][2] = {{0, 0}, {0, 0}, {100, 0}, {0, 100}, {-100, 0}};
         for (int n = 1; n <= 4; ++n) {

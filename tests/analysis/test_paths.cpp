@@ -242,10 +242,11 @@ void CheckNetwork(const std::string& file, int destinationStep)
     if (!std::filesystem::exists(path))
         FAIL() << path << " not present";
     testutil::TempDir tmp;
-    PalvonRead::ErrorListFile = tmp.file("Errores.txt");
+    PalvonRead::TReadSettings settings;
+    settings.ErrorListFile = tmp.file("Errores.txt");
     std::vector<std::string> lines;
     ASSERT_TRUE(FileUtils::ReadLines(path, lines));
-    ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+    ASSERT_TRUE(PalvonRead::ReadNetwork(lines, settings));
     ASSERT_GT(Network.LinkCount, 0);
     CostVar = 7;
     const int n = Network.NodeCount;

@@ -119,9 +119,9 @@ TEST(ZelShper0, LinksInKeyOrderSkippingLinksWithoutCoordinates)
 TEST(ZelShper0, NetworkColumnsCarryVehiclesPreloadAndUserClasses)
 {
     ShpNetwork();
-    PalvonRead::KNOBS = 1;
-    PalvonRead::TransitBlockCount = 2;
-    PalvonRead::NOMADS = 2;
+    Network.Options.KNOBS = 1;
+    Network.TransitBlockCount = 2;
+    Network.Options.NOMADS = 2;
     PreloadShift = 1;
     for (int32_t k = 1; k <= Network.LinkCount; ++k) {
         Arcos[k].Var[42] = 12.0f * k; // vehicles of transit block 2
@@ -131,9 +131,9 @@ TEST(ZelShper0, NetworkColumnsCarryVehiclesPreloadAndUserClasses)
     testutil::TempDir dir;
     std::string error;
     const bool ok = ZelShper0::WriteNetworkLinkShapefile(dir.file("red.shp"), {1, 2, 3}, error);
-    PalvonRead::KNOBS = 0;
-    PalvonRead::TransitBlockCount = 0;
-    PalvonRead::NOMADS = 0;
+    Network.Options.KNOBS = 0;
+    Network.TransitBlockCount = 0;
+    Network.Options.NOMADS = 0;
     PreloadShift = 0;
     ASSERT_TRUE(ok) << error;
     if (std::system("command -v ogrinfo >/dev/null 2>&1") != 0)

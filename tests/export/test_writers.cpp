@@ -71,7 +71,7 @@ protected:
     void SetUp() override
     {
         PalvonRead::ClearNetwork();
-        PalvonRead::DUTCH = 0;
+        Network.Options.DUTCH = 0;
         AddZone(1, 1000.5f, 2000.25f, 1);
         AddZone(2, UnsetLow, UnsetLow, 0);
         AddZone(3, 10.0f, 20.0f, 0);   // position without the centroid flag
@@ -101,7 +101,7 @@ protected:
     void TearDown() override
     {
         PalvonRead::ClearNetwork();
-        PalvonRead::DUTCH = 0;
+        Network.Options.DUTCH = 0;
         GeoLayers().NumGeoLayers = 0;
         CoordinatesFileName = "coordenadas.geo";
     }
@@ -170,7 +170,7 @@ TEST_F(Writers, UtmFilesShiftEveryCoordinate)
     EXPECT_EQ(readFile(tmp.file("SOLERA2_UTM_.DAT")), Expected("SOLERA2_UTM_.DAT"));
     EXPECT_FALSE(std::filesystem::exists(tmp.file("SOLERA3_UTM_.DAT")));
 
-    PalvonRead::DUTCH = 1;
+    Network.Options.DUTCH = 1;
     ASSERT_TRUE(KDVlib::WriteUtmFiles(tmp.path().string(), 500.0, -1000.0));
     EXPECT_EQ(readFile(tmp.file("T55555_UTM_.DAT")), Expected("T55555_UTM_dutch.DAT"));
 }

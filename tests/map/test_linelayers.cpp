@@ -53,6 +53,7 @@ protected:
     }
 
     testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
     RecordingServices ui;
 };
 
@@ -195,6 +196,7 @@ TEST(PointLayerFile, PointsTheirColoursAndBounds)
 {
     RecordingServices ui;
     testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
     ASSERT_TRUE(PointLayers::LoadPointFile(testutil::dataPath("layer_points.geo")));
     ASSERT_EQ(NumDots, 2);
     EXPECT_EQ(Dots[0].Value, 3);
@@ -227,11 +229,12 @@ TEST(TransitBusVolumes, VisibleLinesSumTheirFrequenciesAlongTheirRoutes)
 {
     RecordingServices ui;
     testutil::TempDir tmp;
-    PalvonRead::ErrorListFile = tmp.file("Errores.txt");
-    PalvonRead::NetworkDatFile = tmp.file("red.dat");
+    PalvonRead::TReadSettings settings;
+    settings.ErrorListFile = tmp.file("Errores.txt");
+    settings.NetworkDatFile = tmp.file("red.dat");
     std::vector<std::string> lines;
     ASSERT_TRUE(FileUtils::ReadLines(testutil::dataPath("transit_blocks.dat"), lines));
-    ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+    ASSERT_TRUE(PalvonRead::ReadNetwork(lines, settings));
     auto bus = [](int a, int b) { return LinkBusCount[static_cast<size_t>(KDVlib::FindArco(a, b))]; };
 
     EXPECT_TRUE(LineLayers::LinkBusCountStale());

@@ -13,7 +13,7 @@ namespace geomfix {
 inline void Clear()
 {
     PalvonRead::ClearNetwork();
-    PalvonRead::LengthScale = 1.0f;
+    Network.LengthScale = 1.0f;
 }
 
 // A placed node; the extent grows to hold it.

@@ -38,8 +38,8 @@ class AuxFiles : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
-        PalvonRead::ErrorList.clear();
+        settings.ErrorListFile = tmp.file("Errores.txt");
+        Network.ErrorList.clear();
         NumColArcos = NumColMovim = 0;
         CompFirstCol = CompFirstColMovim = CompWidthArcos = CompWidthMovim = 0;
         ColVarArcos.fill(0);
@@ -47,8 +47,8 @@ protected:
     }
     bool ReadText(std::vector<std::string> lines, const std::string& path)
     {
-        PalvonRead::NetworkDatFile = path;
-        return PalvonRead::ReadNetwork(lines);
+        settings.NetworkDatFile = path;
+        return PalvonRead::ReadNetwork(lines, settings);
     }
     std::vector<std::string> RealLines(const std::string& name)
     {
@@ -76,6 +76,7 @@ protected:
     const TZona& Zone(int number) { return Zonas[KDVlib::FindZona(number)]; }
 
     testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
     RecordingServices ui;
 };
 
@@ -97,7 +98,7 @@ Snapshot Take()
     for (int m = 1; m <= Network.MovementCount; ++m)
         s.turnDir.push_back(Movims[m].TurnDir);
     s.minX = Network.MinX, s.maxX = Network.MaxX, s.minY = Network.MinY, s.maxY = Network.MaxY;
-    s.lengthScale = PalvonRead::LengthScale;
+    s.lengthScale = Network.LengthScale;
     return s;
 }
 

@@ -47,8 +47,8 @@ protected:
 
 TEST_F(CoordsSection, FixedLayoutWithCentroidsAndXyform)
 {
-    UtmZone = 19;
-    UtmHemisphere = "S";
+    Network.Options.UtmZone = 19;
+    Network.Options.UtmHemisphere = "S";
     ASSERT_TRUE(ReadData(testutil::dataPath("coords_fixed.dat")));
     EXPECT_EQ(Network.HasCoordinates + Network.HasCentroids, 2);
     EXPECT_EQ(std::make_pair(Node(101).X, Node(101).Y), std::make_pair(1234.0f, 5678.0f));
@@ -76,8 +76,8 @@ TEST_F(CoordsSection, FixedLayoutWithCentroidsAndXyform)
 // later section leaves none waiting to be written into the records.
 TEST_F(CoordsSection, LargeSectionConvertedWhileTheRestIsRead)
 {
-    UtmZone = 19;
-    UtmHemisphere = "S";
+    Network.Options.UtmZone = 19;
+    Network.Options.UtmHemisphere = "S";
     const int nodes = 9000;
     auto network = [&](int transitLines) {
         std::vector<std::string> text = {" &OPTION &END", "T", " &PARAM &END", "33333"};
@@ -108,7 +108,7 @@ TEST_F(CoordsSection, LargeSectionConvertedWhileTheRestIsRead)
     };
     for (int round = 0; round < 2; ++round) {
         lines = network(0);
-        ASSERT_TRUE(ReadNetwork(lines));
+        ASSERT_TRUE(ReadNetwork(lines, settings));
         ASSERT_EQ(Network.NodeCount, nodes);
         if (round == 0) {
             CompleteGeographicPositions();
@@ -119,7 +119,7 @@ TEST_F(CoordsSection, LargeSectionConvertedWhileTheRestIsRead)
             SavedNetwork earlier;
             earlier.Keep();
             std::vector<std::string> refused = network(MaxLineas + 1);
-            EXPECT_FALSE(ReadNetwork(refused));
+            EXPECT_FALSE(ReadNetwork(refused, settings));
             earlier.Restore();
             ASSERT_EQ(Network.NodeCount, nodes);
             CompleteGeographicPositions();
@@ -127,7 +127,7 @@ TEST_F(CoordsSection, LargeSectionConvertedWhileTheRestIsRead)
         }
 
         lines = network(MaxLineas + 1);
-        EXPECT_FALSE(ReadNetwork(lines));
+        EXPECT_FALSE(ReadNetwork(lines, settings));
         EXPECT_EQ(Network.NodeCount, 0);
         Nodos[1].Latitude = 0.0;
         CompleteGeographicPositions();
@@ -146,7 +146,7 @@ TEST_F(CoordsSection, FreeLayoutMarkersCommentsAndIncompleteLines)
     EXPECT_FLOAT_EQ(Node(103).X, 360.5f);        // "CRUCE" is a comment, not a centroid mark
     // " 104 370" and an empty line: each in the error list, one message for both.
     EXPECT_EQ(Node(104).HasXY, 0);
-    EXPECT_EQ(std::count_if(ErrorList.begin(), ErrorList.end(),
+    EXPECT_EQ(std::count_if(Network.ErrorList.begin(), Network.ErrorList.end(),
                             [](const std::string& e) { return e.find("línea incompleta") != std::string::npos; }),
               2);
     EXPECT_TRUE(ui.anyMessageContains("2 líneas de coordenadas incompletas se omitieron"));
@@ -176,7 +176,7 @@ TEST_F(CoordsSection, GeographicCoordinatesBecomeUtmInOneZone)
     EXPECT_FLOAT_EQ(Node(101).X, -5000.0f);
     // A section without positions leaves the extent's seeds alone.
     std::vector<std::string> empty = {" &OPTION &END", "T", " &PARAM &END", "33333", "99999", "55555", "99999", "99999"};
-    ASSERT_TRUE(ReadNetwork(empty));
+    ASSERT_TRUE(ReadNetwork(empty, settings));
     EXPECT_EQ(Network.MinX, UnsetHigh);
     EXPECT_EQ(Network.MaxY, UnsetLow);
 }

@@ -43,8 +43,9 @@ protected:
     void SetUp() override
     {
         geomfix::Clear();
-        ErrorListFile = tmp.file("Errores.txt");
-        ErrorList.clear();
+        // A network made here, not read: its error list is written beside the test.
+        Network.ErrorListFile = tmp.file("Errores.txt");
+        Network.ErrorList.clear();
     }
     void TearDown() override { geomfix::Clear(); }
     RecordingServices ui;
@@ -94,7 +95,7 @@ TEST_F(LaneGeometry, BandOffsetsOfTwoWayAndOneWayLinks)
 
     // The lane width is read in link-length units: a length scale of 2 doubles the
     // bands and the pull-in.
-    LengthScale = 2.0f;
+    Network.LengthScale = 2.0f;
     ComputeLinkGeometry(widths);
     ExpectPoint(Arcos[LinkIndex(1, 2)].LaneEdgeFar[0], 10.5, -14.0, "scaled far 0");
 }
@@ -284,7 +285,7 @@ TEST_F(LaneGeometry, OutlineUsesBandEndsNextToEachNodeAndKeepsItsRoom)
     EXPECT_TRUE(ui.messageWindow.empty());
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(ui.status[1], "1 nodo con más arcos de los que admite su contorno (ver Errores.txt)");
-    EXPECT_EQ(testutil::readFile(ErrorListFile),
+    EXPECT_EQ(testutil::readFile(Network.ErrorListFile),
               "Nodo 50 con más arcos de los que admite su contorno (31 puntos): se dibuja con los primeros\r\n");
 
     // A later pass starts from scratch.
@@ -384,14 +385,15 @@ TEST(LaneGeometryRealNetworks, JunctionNetworksGetFiniteBandsAndOutlines)
         FAIL() << "no real networks";
     RecordingServices ui;
     testutil::TempDir tmp;
-    ErrorListFile = tmp.file("Errores.txt");
+    PalvonRead::TReadSettings settings;
+    settings.ErrorListFile = tmp.file("Errores.txt");
     for (const char* name : {"siouxfalls-junctions.dat", "chicago-sketch.dat"}) {
         std::string path = testutil::realDataPath(name);
-        NetworkDatFile = path;
+        settings.NetworkDatFile = path;
         std::vector<std::string> lines;
         ASSERT_TRUE(FileUtils::ReadLines(path, lines)) << path;
-        ASSERT_TRUE(ReadNetwork(lines)) << name;
-        ErrorList.clear();
+        ASSERT_TRUE(ReadNetwork(lines, settings)) << name;
+        Network.ErrorList.clear();
 
         KDVlib::BuildHitGrid();
         ComputeLinkGeometry(TLaneWidth{});

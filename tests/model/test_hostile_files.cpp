@@ -26,8 +26,8 @@ TEST_F(HostileFiles, XyFormWidthsBeyondAnyLineAreRefused)
                              "    1         1000.5         2000.5\r\n    2         1100.5         2100.5\r\n"
                              "99999\r\n99999\r\n");
     ASSERT_TRUE(ReadData(net));
-    EXPECT_EQ(XWidth, 15);
-    EXPECT_EQ(YWidth, 15);
+    EXPECT_EQ(Network.Options.XWidth, 15);
+    EXPECT_EQ(Network.Options.YWidth, 15);
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_TRUE(ui.anyMessageContains("ancho de campo 2147483647 fuera de rango (1 a 100); se usan 15 columnas"))
         << ui.messages[0];
@@ -39,7 +39,7 @@ TEST_F(HostileFiles, XyFormWidthsBeyondAnyLineAreRefused)
     testutil::writeFile(net, " &OPTION &END\r\nT\r\n &PARAM XYFORM='2F100.3' &END\r\n33333\r\n99999\r\n99999\r\n");
     ui.messages.clear();
     ASSERT_TRUE(ReadData(net));
-    EXPECT_EQ(XWidth, 100);
+    EXPECT_EQ(Network.Options.XWidth, 100);
     EXPECT_TRUE(ui.messages.empty());
 }
 

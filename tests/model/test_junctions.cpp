@@ -23,9 +23,9 @@ class Junctions : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ErrorListFile = tmp.file("Errores.txt");
-        ErrorList.clear();
-        NetworkDatFile = tmp.file("red.dat");
+        settings.ErrorListFile = tmp.file("Errores.txt");
+        Network.ErrorList.clear();
+        settings.NetworkDatFile = tmp.file("red.dat");
         std::copy(std::begin(JtypeSelected), std::end(JtypeSelected), savedJtype);
         std::fill(std::begin(JtypeSelected), std::end(JtypeSelected), false);
     }
@@ -35,7 +35,7 @@ protected:
     {
         std::vector<std::string> lines;
         EXPECT_TRUE(FileUtils::ReadLines(testutil::dataPath(name), lines));
-        return ReadNetwork(lines);
+        return ReadNetwork(lines, settings);
     }
     // A network of the given &PARAM fields and section lines.
     bool Read(const std::string& params, std::initializer_list<std::string> body)
@@ -43,16 +43,17 @@ protected:
         std::vector<std::string> lines = {" &OPTION &END", "PRUEBA", " &PARAM " + params + " &END"};
         lines.insert(lines.end(), body.begin(), body.end());
         lines.push_back("99999");
-        return ReadNetwork(lines);
+        return ReadNetwork(lines, settings);
     }
     const TConector& Arm(int32_t node, int i) { return Nodos[FindNodo(node)].Arms[i]; }
     bool ErrorsMention(const std::string& part) const
     {
-        return std::any_of(ErrorList.begin(), ErrorList.end(),
+        return std::any_of(Network.ErrorList.begin(), Network.ErrorList.end(),
                            [&](const std::string& e) { return e.find(part) != std::string::npos; });
     }
 
     testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
     RecordingServices ui;
     bool savedJtype[6] = {};
 };
@@ -252,7 +253,7 @@ TEST_F(Junctions, InputBeyondTheRecordsIsClampedAndReportedOnce)
     std::vector<std::string> lines = {" &OPTION &END", "PRUEBA", " &PARAM &END"};
     lines.insert(lines.end(), body.begin(), body.end());
     lines.push_back("99999");
-    ASSERT_TRUE(ReadNetwork(lines));
+    ASSERT_TRUE(ReadNetwork(lines, settings));
 
     const TNodo& j500 = Nodos[FindNodo(500)];
     EXPECT_EQ(j500.ArmCount, 7);

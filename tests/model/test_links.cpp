@@ -20,16 +20,16 @@ class Links : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ErrorListFile = tmp.file("Errores.txt");
-        ErrorList.clear();
-        NetworkDatFile = tmp.file("red.dat");
+        settings.ErrorListFile = tmp.file("Errores.txt");
+        Network.ErrorList.clear();
+        settings.NetworkDatFile = tmp.file("red.dat");
     }
     bool Read(const std::string& params, std::initializer_list<std::string> body)
     {
         std::vector<std::string> lines = {" &OPTION &END", "PRUEBA", " &PARAM " + params + " &END", "33333"};
         lines.insert(lines.end(), body.begin(), body.end());
         lines.insert(lines.end(), {"99999", "99999"});
-        return ReadNetwork(lines);
+        return ReadNetwork(lines, settings);
     }
     const TArcos& Link(int32_t a, int32_t b)
     {
@@ -39,11 +39,12 @@ protected:
     }
     bool ErrorsMention(const std::string& part) const
     {
-        return std::any_of(ErrorList.begin(), ErrorList.end(),
+        return std::any_of(Network.ErrorList.begin(), Network.ErrorList.end(),
                            [&](const std::string& e) { return e.find(part) != std::string::npos; });
     }
 
     testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
     RecordingServices ui;
 };
 
@@ -147,7 +148,7 @@ TEST_F(Links, RecordsOfAnIncludedFileKeepTheirLines)
                                       "  300  100   10   20  900  1    600", "$        arcos.dat",
                                       "  100  200   10   20  900  1    900", "99999", "99999"};
     for (int round = 0; round < 2; ++round) {
-        ASSERT_TRUE(ReadNetwork(lines)) << round;
+        ASSERT_TRUE(ReadNetwork(lines, settings)) << round;
         ASSERT_EQ(Network.LinkCount, 5) << round;
         const std::pair<int32_t, int32_t> order[] = {{100, 200}, {100, 300}, {200, 201}, {201, 200}, {300, 100}};
         const float length[] = {900.0f, 800.0f, 700.0f, 700.0f, 600.0f};
@@ -241,8 +242,8 @@ TEST_F(Links, TenDigitNodeNumbers)
 {
     std::vector<std::string> lines;
     ASSERT_TRUE(FileUtils::ReadLines(testutil::dataPath("link_dutch.dat"), lines));
-    ASSERT_TRUE(ReadNetwork(lines));
-    EXPECT_EQ(NodeWidth, 10);
+    ASSERT_TRUE(ReadNetwork(lines, settings));
+    EXPECT_EQ(Network.Options.NodeWidth, 10);
     ASSERT_EQ(Network.NodeCount, 3);
     ASSERT_EQ(Network.LinkCount, 4);
     EXPECT_EQ(Nodos[1].Number, 999999999);
@@ -271,7 +272,7 @@ TEST_F(Links, RecordsOfArmLinksAndTwoWayRecordsLedByThem)
     std::vector<std::string> lines = {" &OPTION &END", "PRUEBA", " &PARAM KNOBS=1, &END", "11111", "  100    1    1",
                                       "         9    2   10  100", "99999", "33333",
                                       "    9  100   99   99  999  2    999", "       4.5", "99999", "99999"};
-    ASSERT_TRUE(ReadNetwork(lines));
+    ASSERT_TRUE(ReadNetwork(lines, settings));
     ASSERT_EQ(Network.LinkCount, 2);
     EXPECT_EQ(Network.LinksByClass[0], 1);
     EXPECT_EQ(Network.LinksByClass[1], 1);

@@ -24,14 +24,14 @@ class Listings : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ErrorListFile = tmp.file("Errores.txt");
+        settings.ErrorListFile = tmp.file("Errores.txt");
         ASSERT_TRUE(Read(testutil::dataPath("lst_net.dat")));
     }
     bool Read(const std::string& path)
     {
         std::vector<std::string> lines;
-        NetworkDatFile = path;
-        return FileUtils::ReadLines(path, lines) && ReadNetwork(lines);
+        settings.NetworkDatFile = path;
+        return FileUtils::ReadLines(path, lines) && ReadNetwork(lines, settings);
     }
     TLinkVars& Link(int a, int b)
     {
@@ -64,6 +64,7 @@ protected:
     static std::string MovEl(int a, int b, int c) { return Format("%6d%6d%6d", a, b, c); }
 
     testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
     RecordingServices ui;
     TLpaOptions withPijas{true, true};
 };
@@ -72,8 +73,8 @@ protected:
 
 TEST_F(Listings, AssignmentFlowsClassesConnectorsAndCosts)
 {
-    ClassTimeCost[1] = 2.0f;
-    ClassDistanceCost[1] = 0.5f;
+    Network.Options.ClassTimeCost[1] = 2.0f;
+    Network.Options.ClassDistanceCost[1] = 0.5f;
     Link(1, 100)[16] = 0.33f; // no capacity: its saturation stays as it was
     const TLpaResult r = ReadLpa(testutil::dataPath("lst_red.lpa"), TLpaOptions{});
     EXPECT_TRUE(r.Completed);
@@ -164,7 +165,7 @@ TEST_F(Listings, AssignmentPijaRecordsAreGroupedByElement)
                 ui.enabledItems["NIvelMovimiento"]);
 
     // Selected-link tables without a factor section are read all the same.
-    NOMADS = 0;
+    Network.Options.NOMADS = 0;
     ReadLpa(Write("trips.lpa", {" LISTING OF THE FLOWS ON CHANNEL", " SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK",
                                 "  ANALYSIS OF TRIPS THROUGH SELECTED LINKS",
                                 Format("%-33s%9d%9d%9d", "   O-D TRIPS FOR LINK NUMBER", 1, 2, 0),
@@ -176,8 +177,8 @@ TEST_F(Listings, AssignmentPijaRecordsAreGroupedByElement)
 
 TEST_F(Listings, AssignmentWithPreloadAndFourClasses)
 {
-    NOMADS = 4;
-    PLOD = 1;
+    Network.Options.NOMADS = 4;
+    Network.Options.PLOD = 1;
     Link(1, 100)[12] = 77.0f;
     Link(100, 1)[12] = 77.0f;
     const TLpaResult r = ReadLpa(
@@ -229,7 +230,7 @@ TEST_F(Listings, AssignmentMissingBannerTruncatedOrMissingFile)
 
 TEST_F(Listings, AssignmentPijaTablesStopAtTheirCapacity)
 {
-    NOMADS = 0;
+    Network.Options.NOMADS = 0;
     std::vector<std::string> lines = {" LISTING OF THE FLOWS ON CHANNEL", " LISTING OF DISAGGREGATED FLOWS",
                                       " OUTPUT OF PIJA FACTORS",
                                       Format("%-45s%9d%9d%9d", "  O-D PAIRS USING LINK NUMBER", 1, 2, 0)};

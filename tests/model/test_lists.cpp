@@ -32,7 +32,7 @@ protected:
     }
     bool HasError(const std::string& part)
     {
-        return std::any_of(ErrorList.begin(), ErrorList.end(),
+        return std::any_of(Network.ErrorList.begin(), Network.ErrorList.end(),
                            [&](const std::string& e) { return e.find(part) != std::string::npos; });
     }
 };
@@ -91,18 +91,18 @@ TEST_F(ListsSection, DataListsMarksAndClassCosts)
     EXPECT_EQ(Network.LinksByClass[2], 2);
 
     // 88888 with KNOBS = 3; class 11 has no entry; NOMADS = 12 is capped at 10.
-    EXPECT_EQ(std::make_pair(ClassTimeCost[2], ClassDistanceCost[2]), std::make_pair(1.5f, 0.25f));
-    EXPECT_EQ(std::make_pair(ClassKnobCost[2][3], ClassKnobCost[2][4]), std::make_pair(5.5f, 0.0f));
+    EXPECT_EQ(std::make_pair(Network.Options.ClassTimeCost[2], Network.Options.ClassDistanceCost[2]), std::make_pair(1.5f, 0.25f));
+    EXPECT_EQ(std::make_pair(Network.Options.ClassKnobCost[2][3], Network.Options.ClassKnobCost[2][4]), std::make_pair(5.5f, 0.0f));
     EXPECT_TRUE(HasError("clase de usuario 11"));
-    EXPECT_EQ(NOMADS, MaxUserClasses);
-    EXPECT_EQ(BUSPCU[3], 2.5f);
+    EXPECT_EQ(Network.Options.NOMADS, MaxUserClasses);
+    EXPECT_EQ(Network.Options.BUSPCU[3], 2.5f);
 
     // None of it leaks into the next network.
     ASSERT_TRUE(ReadData(testutil::dataPath("lists_plain.dat")));
-    EXPECT_EQ(ClassTimeCost[2], 0.0f);
-    EXPECT_EQ(ClassKnobCost[2][3], 0.0f);
-    EXPECT_EQ(BUSPCU[3], 1.0f);
-    EXPECT_EQ(NOMADS, 2);
+    EXPECT_EQ(Network.Options.ClassTimeCost[2], 0.0f);
+    EXPECT_EQ(Network.Options.ClassKnobCost[2][3], 0.0f);
+    EXPECT_EQ(Network.Options.BUSPCU[3], 1.0f);
+    EXPECT_EQ(Network.Options.NOMADS, 2);
 }
 
 TEST_F(ListsSection, BlankSeparatedDataListAndMissingFile)

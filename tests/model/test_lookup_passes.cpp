@@ -350,7 +350,7 @@ TEST_F(Lookup, LanesPassGivesBearingsTurnsAndUnusedLanes)
     EXPECT_EQ(Arcos[in].ReverseIndex, FindArco(10, 1));
     EXPECT_FLOAT_EQ(Arcos[in].StraightLength, 100.0f);
     // Four links of length 50 over 100 map units; the zero-length one is left out.
-    EXPECT_FLOAT_EQ(LengthScale, 2.0f);
+    EXPECT_FLOAT_EQ(Network.LengthScale, 2.0f);
     EXPECT_DOUBLE_EQ(ui.lengthScale, 2.0);
 
     const TMovimiento& left = Movims[FindMovim(1, 10, 2)];
@@ -378,5 +378,5 @@ TEST_F(Lookup, LanesPassGivesBearingsTurnsAndUnusedLanes)
     EXPECT_EQ(a.LaneMark[2], 2);
     ASSERT_EQ(ui.messageWindow.size(), 1u);
     EXPECT_NE(ui.messageWindow[0].find("pista 3"), std::string::npos);
-    EXPECT_EQ(ErrorList.back(), ZelUtils::Format("arco%9d%9d, pista 3 sin uso", 1, 10));
+    EXPECT_EQ(Network.ErrorList.back(), ZelUtils::Format("arco%9d%9d, pista 3 sin uso", 1, 10));
 }

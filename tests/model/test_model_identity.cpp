@@ -70,7 +70,7 @@ uint64_t ModelDigest(bool geometry)
     d.Value(Network.MaxX);
     d.Value(Network.MinY);
     d.Value(Network.MaxY);
-    d.Value(PalvonRead::LengthScale);
+    d.Value(Network.LengthScale);
     for (int32_t i = 1; i <= Network.NodeCount; ++i) {
         const TNodo& n = Nodos[i];
         d.Value(n.Number);
@@ -202,10 +202,11 @@ protected:
     {
         if (!std::filesystem::exists(testutil::realDataPath("README.md")))
             FAIL() << "no real networks at " << testutil::realDataPath("");
-        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
-        PalvonRead::ErrorList.clear();
+        settings.ErrorListFile = tmp.file("Errores.txt");
+        Network.ErrorList.clear();
     }
     testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
     RecordingServices ui;
 };
 
@@ -215,7 +216,7 @@ TEST_P(ModelIdentity, EveryFigureAsBefore)
 {
     const Expected& e = GetParam();
     const std::string path = testutil::realDataPath(e.file);
-    PalvonRead::NetworkDatFile = path;
+    settings.NetworkDatFile = path;
     std::vector<std::string> original;
     ASSERT_TRUE(FileUtils::ReadLines(path, original));
     // On one processor, on two and on all of them: the helper threads then run
@@ -223,7 +224,7 @@ TEST_P(ModelIdentity, EveryFigureAsBefore)
     for (const int cores : {1, 2, 0}) {
         const testutil::OnCores on(cores);
         std::vector<std::string> lines = original;
-        ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+        ASSERT_TRUE(PalvonRead::ReadNetwork(lines, settings));
         // Latitudes and longitudes are worked out when asked for: the same figures.
         PalvonRead::CompleteGeographicPositions();
         const uint64_t read = ModelDigest(false);

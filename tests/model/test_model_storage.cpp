@@ -86,9 +86,10 @@ TEST(LazyRecordParts, ReadAsDefaultsCopiedWhole)
 TEST(LazyRecordParts, NetworkWithoutJunctionsHoldsNone)
 {
     testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
     RecordingServices ui;
-    PalvonRead::ErrorListFile = tmp.file("Errores.txt");
-    PalvonRead::NetworkDatFile = tmp.file("red.dat");
+    settings.ErrorListFile = tmp.file("Errores.txt");
+    settings.NetworkDatFile = tmp.file("red.dat");
     Nodos[1].Arms[0].OtherNode = 99;
     Nodos[1].Outline[0] = {1.0, 2.0};
     Arcos[1].LaneEdgeNear[0] = {1.0, 2.0};
@@ -97,7 +98,7 @@ TEST(LazyRecordParts, NetworkWithoutJunctionsHoldsNone)
                                       "  102  103   60   80 1000  1    500    4    1", "99999", "55555",
                                       "  101          100.0          100.0", "  102          600.0          100.0",
                                       "  103          600.0          600.0", "99999", "99999"};
-    ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+    ASSERT_TRUE(PalvonRead::ReadNetwork(lines, settings));
     ASSERT_EQ(Network.NodeCount, 3);
     ASSERT_EQ(Network.LinkCount, 3);
     for (int32_t i = 1; i <= Network.NodeCount; ++i) {

@@ -31,13 +31,14 @@ class ReaderFrame : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ErrorListFile = tmp.file("Errores.txt");
-        ErrorList.clear();
-        NetworkDatFile = tmp.file("red.dat");
+        settings.ErrorListFile = tmp.file("Errores.txt");
+        Network.ErrorList.clear();
+        settings.NetworkDatFile = tmp.file("red.dat");
     }
-    bool Read(std::vector<std::string>& lines) { return ReadNetwork(lines); }
+    bool Read(std::vector<std::string>& lines) { return ReadNetwork(lines, settings); }
 
     testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
     RecordingServices ui;
 };
 
@@ -48,37 +49,37 @@ TEST_F(ReaderFrame, NamelistKeysWithBlanksAndDefaults)
     auto lines = Text({" &OPTION", " PLOD = T &END", "TITULO de prueba", " &PARAM DUTCH = T, NOMADS=1, ALEX=3.5,",
                        " BUSPCU(3)=2.5, KNOBS=2, FLAREX=1.25, XYFORM='2F12.3' &END", "33333", "99999", "99999"});
     ASSERT_TRUE(Read(lines));
-    EXPECT_EQ(PLOD, 1);
-    EXPECT_EQ(NetworkTitle, "TITULO DE PRUEBA");
-    EXPECT_EQ(OptionLines.size(), 2u);
-    EXPECT_EQ(DUTCH, 1);
-    EXPECT_EQ(NodeWidth, 10);
-    EXPECT_EQ(NOMADS, 0); // one user class is read as none
-    EXPECT_FLOAT_EQ(ALEX, 3.5f);
-    EXPECT_FLOAT_EQ(FLAREX, 1.25f);
-    EXPECT_FLOAT_EQ(FLAREF, 2.0f);
-    EXPECT_FLOAT_EQ(BUSPCU[3], 2.5f);
-    EXPECT_FLOAT_EQ(BUSPCU[1], 1.0f);
-    EXPECT_EQ(KNOBS, 2);
-    EXPECT_EQ(XWidth, 12);
-    EXPECT_EQ(ParamFields.size(), 8u); // the trailing comma leaves an empty field
+    EXPECT_EQ(Network.Options.PLOD, 1);
+    EXPECT_EQ(Network.Options.NetworkTitle, "TITULO DE PRUEBA");
+    EXPECT_EQ(Network.Options.OptionLines.size(), 2u);
+    EXPECT_EQ(Network.Options.DUTCH, 1);
+    EXPECT_EQ(Network.Options.NodeWidth, 10);
+    EXPECT_EQ(Network.Options.NOMADS, 0); // one user class is read as none
+    EXPECT_FLOAT_EQ(Network.Options.ALEX, 3.5f);
+    EXPECT_FLOAT_EQ(Network.Options.FLAREX, 1.25f);
+    EXPECT_FLOAT_EQ(Network.Options.FLAREF, 2.0f);
+    EXPECT_FLOAT_EQ(Network.Options.BUSPCU[3], 2.5f);
+    EXPECT_FLOAT_EQ(Network.Options.BUSPCU[1], 1.0f);
+    EXPECT_EQ(Network.Options.KNOBS, 2);
+    EXPECT_EQ(Network.Options.XWidth, 12);
+    EXPECT_EQ(Network.Options.ParamFields.size(), 8u); // the trailing comma leaves an empty field
     EXPECT_EQ(Network.Loaded, 1);
 
     // The next read starts from the defaults again.
     auto second = Text({" &OPTION &END", "T", " &PARAM NOMADS=2&END", "33333", "99999", "99999"});
     ASSERT_TRUE(Read(second));
-    EXPECT_EQ(PLOD, 0);
-    EXPECT_EQ(DUTCH, 0);
-    EXPECT_EQ(NodeWidth, 5);
-    EXPECT_EQ(NOMADS, 2);
-    EXPECT_FLOAT_EQ(ALEX, 5.75f);
-    EXPECT_EQ(KNOBS, 0);
+    EXPECT_EQ(Network.Options.PLOD, 0);
+    EXPECT_EQ(Network.Options.DUTCH, 0);
+    EXPECT_EQ(Network.Options.NodeWidth, 5);
+    EXPECT_EQ(Network.Options.NOMADS, 2);
+    EXPECT_FLOAT_EQ(Network.Options.ALEX, 5.75f);
+    EXPECT_EQ(Network.Options.KNOBS, 0);
 
     // A format without a width keeps the default widths (empty fields would read 0).
     auto noWidth = Text({" &OPTION &END", "T", " &PARAM XYFORM='2F' &END", "33333", "99999", "99999"});
     ASSERT_TRUE(Read(noWidth));
-    EXPECT_EQ(XWidth, 15);
-    EXPECT_NE(testutil::readFile(ErrorListFile).find("XYFORM"), std::string::npos);
+    EXPECT_EQ(Network.Options.XWidth, 15);
+    EXPECT_NE(testutil::readFile(Network.ErrorListFile).find("XYFORM"), std::string::npos);
 }
 
 TEST_F(ReaderFrame, FilknbNameKeepsItsCaseAndResolvesBesideTheNetwork)
@@ -86,13 +87,13 @@ TEST_F(ReaderFrame, FilknbNameKeepsItsCaseAndResolvesBesideTheNetwork)
     testutil::writeFile(tmp.file("Datos.Knb"), "x\n");
     auto lines = Text({" &OPTION &END", "T", " &PARAM FILKNB='datos.knb' &END", "33333", "99999", "99999"});
     ASSERT_TRUE(Read(lines));
-    EXPECT_EQ(FILKNB, 1);
-    EXPECT_EQ(FilknbFileName, tmp.file("Datos.Knb"));
+    EXPECT_EQ(Network.Options.FILKNB, 1);
+    EXPECT_EQ(Network.Options.FilknbFileName, tmp.file("Datos.Knb"));
 
     // Unquoted, on a line that kept its CR: the CR is no part of the name.
     auto crLines = Text({" &OPTION &END", "T", " &PARAM FILKNB=datos.knb\r", " &END", "33333", "99999", "99999"});
     ASSERT_TRUE(Read(crLines));
-    EXPECT_EQ(FilknbFileName, tmp.file("Datos.Knb"));
+    EXPECT_EQ(Network.Options.FilknbFileName, tmp.file("Datos.Knb"));
 }
 
 TEST(Terminators, OnlyTheTerminatorForms)
@@ -133,7 +134,7 @@ TEST_F(ReaderFrame, SectionsFoundInTheirOrder)
     for (int s = 3; s < 8; ++s)
         EXPECT_EQ(Network.SectionPresent[s], 0) << s;
     EXPECT_EQ(Network.NoJunctionData, 0);
-    EXPECT_EQ(TransitBlockCount, 0);
+    EXPECT_EQ(Network.TransitBlockCount, 0);
     EXPECT_TRUE(ui.enabledItems["AnalisisIntersecciones"]);
     EXPECT_TRUE(ui.messages.empty());
 }
@@ -143,7 +144,7 @@ TEST_F(ReaderFrame, TransitBlocksAreCountedAndCommentsSkipped)
     auto lines = Text({" &OPTION &END", "T", "* comentario", " &PARAM &END", "33333", "99999", "66666", "* nota", "99999", "66666",
                        "99999", "77777", "cualquier cosa", "99999", "99999"});
     ASSERT_TRUE(Read(lines));
-    EXPECT_EQ(TransitBlockCount, 2);
+    EXPECT_EQ(Network.TransitBlockCount, 2);
     EXPECT_EQ(Network.SectionPresent[5], 1);
     EXPECT_EQ(Network.SectionPresent[6], 1);
     EXPECT_TRUE(ui.messages.empty());
@@ -154,8 +155,8 @@ TEST_F(ReaderFrame, LineOpeningNoLaterSectionIsReported)
     auto lines = Text({" &OPTION &END", "T", " &PARAM &END", "11111", "99999", "55555", "99999", "33333", "99999", "99999"});
     ASSERT_TRUE(Read(lines));
     EXPECT_TRUE(ui.anyMessageContains("no corresponde a ninguna"));
-    ASSERT_FALSE(ErrorList.empty());
-    EXPECT_NE(ErrorList.back().find("33333"), std::string::npos);
+    ASSERT_FALSE(Network.ErrorList.empty());
+    EXPECT_NE(Network.ErrorList.back().find("33333"), std::string::npos);
     // A spare terminator or blank lines after the last section are not reported.
     ui.messages.clear();
     auto spare = Text({" &OPTION &END", "T", " &PARAM &END", "33333", "99999", "55555", "99999", "99999", "", "* fin", "   "});
@@ -188,13 +189,13 @@ TEST_F(ReaderFrame, EarlyEndOfFileRefusesOrEndsCleanlyWithAWarning)
     };
     for (auto& c : cases) {
         ui.messages.clear();
-        ErrorList.clear();
+        Network.ErrorList.clear();
         EXPECT_EQ(Read(c.lines), !c.refused) << c.where;
         EXPECT_EQ(Network.Loaded, c.refused ? 0 : 1) << c.where;
         ASSERT_EQ(ui.messages.size(), 1u) << c.where;
         EXPECT_TRUE(ui.anyMessageContains("termina antes de lo esperado")) << c.where;
         EXPECT_EQ(ui.anyMessageContains("La red no se ha cargado"), c.refused) << c.where;
-        EXPECT_NE(testutil::readFile(ErrorListFile).find(c.where), std::string::npos) << c.where;
+        EXPECT_NE(testutil::readFile(Network.ErrorListFile).find(c.where), std::string::npos) << c.where;
     }
     // Later sections without any junction or link section before them: no network.
     auto noNetwork = Text({" &OPTION &END", "T", " &PARAM &END", "55555", "  101 1000 1000", "99999", "66666",
@@ -213,7 +214,7 @@ TEST_F(ReaderFrame, TabLinesAreWarnedButRead)
     auto lines = Text({" &OPTION &END", "T\tX", " &PARAM KNOBS=1 &END", "33333", "99999", "99999"});
     ASSERT_TRUE(Read(lines));
     EXPECT_TRUE(ui.anyMessageContains("TAB"));
-    EXPECT_EQ(KNOBS, 1);
+    EXPECT_EQ(Network.Options.KNOBS, 1);
     // Six such lines: five shown one by one, the sixth counted in one summary; the
     // count starts afresh with the next network.
     for (int round = 0; round < 2; ++round) {
@@ -340,12 +341,12 @@ TEST_F(ReaderFrame, OverflowingNamelistsRefuseTheNetwork)
     EXPECT_FALSE(Read(lines));
     EXPECT_EQ(Network.Loaded, 0);
     EXPECT_TRUE(ui.anyMessageContains("capacidad"));
-    EXPECT_NE(testutil::readFile(ErrorListFile).find("&OPTION"), std::string::npos);
+    EXPECT_NE(testutil::readFile(Network.ErrorListFile).find("&OPTION"), std::string::npos);
 
     // A refused read shows nothing of the network read before it.
     auto before = Text({" &OPTION &END", "TITULO", " &PARAM &END", "33333", "99999", "66666", "99999", "66666", "99999", "99999"});
     ASSERT_TRUE(Read(before));
-    ASSERT_EQ(TransitBlockCount, 2);
+    ASSERT_EQ(Network.TransitBlockCount, 2);
     std::string fields;
     for (int i = 0; i < 400; ++i)
         fields += "A=1,";
@@ -353,15 +354,15 @@ TEST_F(ReaderFrame, OverflowingNamelistsRefuseTheNetwork)
     ui.messages.clear();
     EXPECT_FALSE(Read(params));
     EXPECT_EQ(Network.Loaded, 0);
-    EXPECT_EQ(TransitBlockCount, 0);
+    EXPECT_EQ(Network.TransitBlockCount, 0);
     EXPECT_EQ(Network.SectionPresent[5], 0);
     EXPECT_EQ(ui.messages.size(), 1u);
     // An early end before the title leaves no stale title either.
     ASSERT_TRUE(Read(before));
     auto noTitle = Text({" &OPTION &END"});
     ASSERT_FALSE(Read(noTitle));
-    EXPECT_EQ(NetworkTitle, "");
-    EXPECT_EQ(TransitBlockCount, 0);
+    EXPECT_EQ(Network.Options.NetworkTitle, "");
+    EXPECT_EQ(Network.TransitBlockCount, 0);
 }
 
 TEST(RecordCreation, CapacitiesAreHardLimits)

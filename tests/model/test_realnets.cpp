@@ -39,19 +39,20 @@ protected:
     {
         if (!std::filesystem::exists(testutil::realDataPath("README.md")))
             FAIL() << "no real networks at " << testutil::realDataPath("");
-        ErrorListFile = tmp.file("Errores.txt");
-        ErrorList.clear();
+        settings.ErrorListFile = tmp.file("Errores.txt");
+        Network.ErrorList.clear();
     }
     bool Read(const std::string& name)
     {
         std::string path = testutil::realDataPath(name);
-        NetworkDatFile = path;
+        settings.NetworkDatFile = path;
         std::vector<std::string> lines;
         EXPECT_TRUE(FileUtils::ReadLines(path, lines)) << path;
-        return ReadNetwork(lines);
+        return ReadNetwork(lines, settings);
     }
 
     testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
     RecordingServices ui;
 };
 
@@ -107,14 +108,15 @@ TEST_F(RealNetworks, NetworkOverTheCapacityIsRefused)
 TEST(SampleNetwork, EverySectionReadsCleanly)
 {
     testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
     RecordingServices ui;
-    ErrorListFile = tmp.file("Errores.txt");
-    ErrorList.clear();
+    settings.ErrorListFile = tmp.file("Errores.txt");
+    Network.ErrorList.clear();
     std::string path = std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat";
-    NetworkDatFile = path;
+    settings.NetworkDatFile = path;
     std::vector<std::string> lines;
     ASSERT_TRUE(FileUtils::ReadLines(path, lines));
-    ASSERT_TRUE(ReadNetwork(lines));
+    ASSERT_TRUE(ReadNetwork(lines, settings));
     for (int s = 0; s < 8; ++s)
         EXPECT_EQ(Network.SectionPresent[s], s == 6 ? 0 : 1) << s;
     EXPECT_EQ(Network.NodeCount, 21);
@@ -142,5 +144,5 @@ TEST(SampleNetwork, EverySectionReadsCleanly)
         EXPECT_TRUE(ui.enabledItems[ZelUtils::Format("Jtype%d", t)]) << t;
     EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
     EXPECT_TRUE(ui.messageWindow.empty()) << ui.messageWindow.front();
-    EXPECT_TRUE(ErrorList.empty()) << ErrorList.front();
+    EXPECT_TRUE(Network.ErrorList.empty()) << Network.ErrorList.front();
 }

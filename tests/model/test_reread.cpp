@@ -65,7 +65,7 @@ struct Snapshot {
 Snapshot Take()
 {
     Snapshot s;
-    s.counts = {Network.NodeCount, Network.LinkCount, Network.MovementCount, Network.LineCount, TransitBlockCount,
+    s.counts = {Network.NodeCount, Network.LinkCount, Network.MovementCount, Network.LineCount, Network.TransitBlockCount,
                 Network.SignalCount, Network.ZoneCount};
     for (int32_t k = 1; k <= Network.LinkCount; ++k) {
         std::vector<float> v(std::begin(Arcos[k].Var), std::end(Arcos[k].Var));
@@ -89,17 +89,18 @@ class Reread : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ErrorListFile = tmp.file("Errores.txt");
-        ErrorList.clear();
+        settings.ErrorListFile = tmp.file("Errores.txt");
+        Network.ErrorList.clear();
         writeFile(tmp.file("red.dat"), MainText);
         writeFile(tmp.file("cruces.dat"), Junctions);
         writeFile(tmp.file("arcos.dat"), Links);
         writeFile(tmp.file("lineas.dat"), TransitLines);
-        NetworkDatFile = tmp.file("red.dat");
-        ASSERT_TRUE(FileUtils::ReadLines(NetworkDatFile, lines));
+        settings.NetworkDatFile = tmp.file("red.dat");
+        ASSERT_TRUE(FileUtils::ReadLines(settings.NetworkDatFile, lines));
     }
 
     testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
     RecordingServices ui;
     std::vector<std::string> lines;
 };
@@ -108,7 +109,7 @@ protected:
 
 TEST_F(Reread, SameTextReadThreeTimesGivesTheSameModel)
 {
-    ASSERT_TRUE(ReadNetwork(lines));
+    ASSERT_TRUE(ReadNetwork(lines, settings));
     const Snapshot first = Take();
     const std::vector<std::string> firstText = lines;
     const std::vector<std::string> firstMessages = ui.messages;
@@ -123,7 +124,7 @@ TEST_F(Reread, SameTextReadThreeTimesGivesTheSameModel)
 
     for (int round = 2; round <= 3; ++round) {
         ui.messages.clear();
-        ASSERT_TRUE(ReadNetwork(lines));
+        ASSERT_TRUE(ReadNetwork(lines, settings));
         EXPECT_EQ(Take(), first) << "read " << round;
         EXPECT_EQ(lines, firstText) << "read " << round;
         EXPECT_EQ(ui.messages, firstMessages) << "read " << round;
@@ -134,17 +135,17 @@ TEST_F(Reread, SameTextReadThreeTimesGivesTheSameModel)
 
 TEST_F(Reread, SavedTextOpenedElsewhereReadsTheLinesItHolds)
 {
-    ASSERT_TRUE(ReadNetwork(lines));
+    ASSERT_TRUE(ReadNetwork(lines, settings));
     const Snapshot first = Take();
     // The saved text moves to a folder without the include files.
     testutil::TempDir other;
     writeFile(other.file("copia.dat"), FileUtils::JoinCrLf(lines));
-    NetworkDatFile = other.file("copia.dat");
+    settings.NetworkDatFile = other.file("copia.dat");
     std::vector<std::string> reopened;
-    ASSERT_TRUE(FileUtils::ReadLines(NetworkDatFile, reopened));
+    ASSERT_TRUE(FileUtils::ReadLines(settings.NetworkDatFile, reopened));
     const std::vector<std::string> saved = reopened;
     ui.messages.clear();
-    ASSERT_TRUE(ReadNetwork(reopened));
+    ASSERT_TRUE(ReadNetwork(reopened, settings));
     EXPECT_FALSE(ui.anyMessageContains("INCLUDE"));
     EXPECT_EQ(Take(), first);
     EXPECT_EQ(reopened, saved);
@@ -152,7 +153,7 @@ TEST_F(Reread, SavedTextOpenedElsewhereReadsTheLinesItHolds)
 
 TEST_F(Reread, EditedTextTakesEffectAndOldNotesGo)
 {
-    ASSERT_TRUE(ReadNetwork(lines));
+    ASSERT_TRUE(ReadNetwork(lines, settings));
     // The user edits an included record and the line that named node 999.
     for (auto& l : lines) {
         if (l.rfind("  102  104   10   20  100", 0) == 0)
@@ -160,7 +161,7 @@ TEST_F(Reread, EditedTextTakesEffectAndOldNotesGo)
         if (l.rfind("L4  D", 0) == 0)
             l = "L4  D    7    3  103  997  104";
     }
-    ASSERT_TRUE(ReadNetwork(lines));
+    ASSERT_TRUE(ReadNetwork(lines, settings));
     EXPECT_EQ(Arcos[KDVlib::FindArco(102, 104)].Var[5], 250.0f);
     EXPECT_EQ(CountOf(lines, "*** Velmora: Nodo 999 no encontrado"), 0u);
     auto l4 = std::find(lines.begin(), lines.end(), "L4  D    7    3  103  997  104");
@@ -172,19 +173,19 @@ TEST_F(Reread, EditedTextTakesEffectAndOldNotesGo)
     auto links = std::find(lines.begin(), lines.end(), "$        arcos.dat");
     ASSERT_NE(links, lines.end());
     lines.insert(links, "  998  104   10   20  100  2    500    4    1");
-    ASSERT_TRUE(ReadNetwork(lines));
+    ASSERT_TRUE(ReadNetwork(lines, settings));
     EXPECT_EQ(CountOf(lines, "*** Velmora: Nodo 998 no encontrado"), 0u);
     EXPECT_EQ(Lineas[KDVlib::FindLinea("L6")].Stops, (std::vector<int32_t>{2, 998, 104}));
 }
 
 TEST_F(Reread, IncludeLineNamingAnotherFileReplacesTheOldLines)
 {
-    ASSERT_TRUE(ReadNetwork(lines));
+    ASSERT_TRUE(ReadNetwork(lines, settings));
     writeFile(tmp.file("otras.dat"), "L9  Z    6    2  101  102\n");
     for (auto& l : lines)
         if (l == "$        lineas.dat")
             l = "$        otras.dat";
-    ASSERT_TRUE(ReadNetwork(lines));
+    ASSERT_TRUE(ReadNetwork(lines, settings));
     EXPECT_EQ(Network.LineCount, 1);
     EXPECT_EQ(CountOf(lines, "*** Velmora: Insertando archivo lineas.dat"), 0u);
     EXPECT_EQ(CountOf(lines, "L1  A   10    4  101  102  104  103"), 0u);
@@ -205,7 +206,7 @@ TEST_F(Reread, RecordsGivenTwiceAreReported)
             lines.insert(lines.begin() + static_cast<long>(k) + 1, lines[k]);
             ++k;
         }
-    ASSERT_TRUE(ReadNetwork(lines));
+    ASSERT_TRUE(ReadNetwork(lines, settings));
     EXPECT_EQ(Network.LinkCount, 11);
     EXPECT_TRUE(ui.anyMessageContains("Registros repetidos en la red (detalle en Errores.txt):\r"));
     EXPECT_TRUE(ui.anyMessageContains("\rIntersecciones repetidas: 1"));
@@ -213,7 +214,7 @@ TEST_F(Reread, RecordsGivenTwiceAreReported)
     // junction, whose records are the usual way to give them data.
     EXPECT_TRUE(ui.anyMessageContains("\rArcos repetidos en la sección 33333: 7"));
     EXPECT_FALSE(ui.anyMessageContains("brazo"));
-    const std::string errors = testutil::readFile(ErrorListFile);
+    const std::string errors = testutil::readFile(Network.ErrorListFile);
     EXPECT_NE(errors.find("Intersección 102 repetida"), std::string::npos);
     EXPECT_NE(errors.find("Arco 150 - 151 repetido"), std::string::npos);
 }
@@ -248,7 +249,7 @@ TEST_F(Reread, ManyNotesAndLongIncludesLandInOrder)
     text.push_back("99999");
     text.push_back("99999");
     std::vector<std::string> read = text;
-    ASSERT_TRUE(ReadNetwork(read));
+    ASSERT_TRUE(ReadNetwork(read, settings));
     ASSERT_EQ(read.size(), text.size() + n + 5000 + 2);
     EXPECT_TRUE(std::equal(text.begin(), text.begin() + static_cast<long>(lastOfLine) + 1, read.begin()));
     for (int i = 0; i < n; ++i)
@@ -263,6 +264,6 @@ TEST_F(Reread, ManyNotesAndLongIncludesLandInOrder)
     EXPECT_EQ(read[read.size() - 3], "relleno 1999");
     // Read again: nothing changes.
     std::vector<std::string> again = read;
-    ASSERT_TRUE(ReadNetwork(again));
+    ASSERT_TRUE(ReadNetwork(again, settings));
     EXPECT_EQ(again, read);
 }

@@ -18,10 +18,10 @@ class SelectionFile : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
+        settings.ErrorListFile = tmp.file("Errores.txt");
         std::vector<std::string> lines;
         ASSERT_TRUE(FileUtils::ReadLines(testutil::dataPath("grids_net.dat"), lines));
-        ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+        ASSERT_TRUE(PalvonRead::ReadNetwork(lines, settings));
         ASSERT_EQ(Network.LinkCount, 7);
     }
     static std::vector<int32_t> Marks()
@@ -38,6 +38,7 @@ protected:
     }
 
     testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
     RecordingServices ui;
 };
 

@@ -56,9 +56,9 @@ class TransitSection : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ErrorListFile = tmp.file("Errores.txt");
-        ErrorList.clear();
-        NetworkDatFile = tmp.file("red.dat");
+        settings.ErrorListFile = tmp.file("Errores.txt");
+        Network.ErrorList.clear();
+        settings.NetworkDatFile = tmp.file("red.dat");
     }
     bool ReadData(const std::string& path)
     {
@@ -68,7 +68,7 @@ protected:
     bool ReadText(std::vector<std::string> text)
     {
         lines = std::move(text);
-        return ReadNetwork(lines);
+        return ReadNetwork(lines, settings);
     }
     static Ints Stops(const std::string& name)
     {
@@ -86,6 +86,7 @@ protected:
     }
 
     testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
     RecordingServices ui;
     std::vector<std::string> lines;
 };
@@ -104,7 +105,7 @@ TEST_F(TransitSection, TwoBlocksLoadLinksAndMovements)
         empty.push_back(Format("V%-3dE    9    0", i));
     text.insert(l5 + 1, empty.begin(), empty.end());
     ASSERT_TRUE(ReadText(text));
-    EXPECT_EQ(TransitBlockCount, 2);
+    EXPECT_EQ(Network.TransitBlockCount, 2);
     ASSERT_EQ(Network.LineCount, 35);
     const TLinea& l1 = Lineas[FindLinea("L1")];
     EXPECT_EQ(std::make_tuple(l1.LineCode, l1.Group, l1.Frequency), std::make_tuple("A", 1, 10.0f));
@@ -122,7 +123,7 @@ TEST_F(TransitSection, TwoBlocksLoadLinksAndMovements)
                             [](const std::string& m) { return m.find("sin nodos") != std::string::npos; }),
               1);
     EXPECT_TRUE(ui.anyMessageContains("30 líneas de transporte público sin nodos (ver Errores.txt)"));
-    const std::string errors = testutil::readFile(ErrorListFile);
+    const std::string errors = testutil::readFile(Network.ErrorListFile);
     EXPECT_NE(errors.find("Línea L5 sin nodos. Ultima línea leída: L4"), std::string::npos);
     EXPECT_NE(errors.find("Línea V34 sin nodos. Ultima línea leída: V33"), std::string::npos);
 
@@ -175,11 +176,11 @@ TEST_F(TransitSection, BlocksStopsAndNodeListsStayWithinBounds)
     for (int b = 1; b <= MaxTransitBlocks + 2; ++b)
         body.insert(body.end(), {"66666", Header(Format("B%d", b), 1, 2) + "  101  102", "99999"});
     ASSERT_TRUE(ReadText(Net("", body)));
-    EXPECT_EQ(TransitBlockCount, MaxTransitBlocks);
+    EXPECT_EQ(Network.TransitBlockCount, MaxTransitBlocks);
     EXPECT_EQ(Network.LineCount, MaxTransitBlocks);
     EXPECT_EQ(LinkVar(101, 102, 50), 1.0f);
     EXPECT_EQ(LinkVar(101, 102, 51), 0.0f);
-    EXPECT_EQ(std::count_if(ErrorList.begin(), ErrorList.end(),
+    EXPECT_EQ(std::count_if(Network.ErrorList.begin(), Network.ErrorList.end(),
                             [](const std::string& e) { return e.find("más de 10 bloques") != std::string::npos; }),
               1);
 
@@ -198,5 +199,5 @@ TEST_F(TransitSection, BlocksStopsAndNodeListsStayWithinBounds)
     EXPECT_TRUE(ui.anyMessageContains("más de 550 paradas"));
     EXPECT_EQ(Stops("L2").size(), 13u);
     EXPECT_TRUE(ui.anyMessageContains("Línea L2: faltan nodos (se esperaban 15, se leyeron 13)"));
-    EXPECT_EQ(ClassTimeCost[1], 2.5f);
+    EXPECT_EQ(Network.Options.ClassTimeCost[1], 2.5f);
 }

@@ -26,9 +26,11 @@ namespace testutil {
 inline bool ReadGridsNetwork(const TempDir& tmp)
 {
     KDVlib::SetMessages("ES");
-    PalvonRead::ErrorListFile = tmp.file("Errores.txt");
+    PalvonRead::TReadSettings settings;
+    settings.NetworkDatFile = dataPath("grids_net.dat");
+    settings.ErrorListFile = tmp.file("Errores.txt");
     std::vector<std::string> lines;
-    return FileUtils::ReadLines(dataPath("grids_net.dat"), lines) && PalvonRead::ReadNetwork(lines);
+    return FileUtils::ReadLines(dataPath("grids_net.dat"), lines) && PalvonRead::ReadNetwork(lines, settings);
 }
 
 // The network read as above with its data ranges worked out, and no assignment

@@ -53,12 +53,16 @@ inline std::string CaseNetworkPath(const char* file)
 }
 
 // Reads the network and prepares it for drawing (hit grid, link and lane
-// geometry, junction arms, data extremes); `edit` changes the records first.
-inline bool ReadCaseNetwork(const std::string& path, const std::function<void()>& edit = {})
+// geometry, junction arms, data extremes), its error list written to
+// `errorListFile`; `edit` changes the records first.
+inline bool ReadCaseNetwork(const std::string& path, const std::string& errorListFile,
+                            const std::function<void()>& edit = {})
 {
-    PalvonRead::NetworkDatFile = path;
+    PalvonRead::TReadSettings settings;
+    settings.NetworkDatFile = path;
+    settings.ErrorListFile = errorListFile;
     std::vector<std::string> lines;
-    if (!FileUtils::ReadLines(path, lines) || !PalvonRead::ReadNetwork(lines))
+    if (!FileUtils::ReadLines(path, lines) || !PalvonRead::ReadNetwork(lines, settings))
         return false;
     if (edit)
         edit();

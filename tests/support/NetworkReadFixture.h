@@ -16,19 +16,20 @@ class NetworkReadFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
-        PalvonRead::ErrorList.clear();
+        settings.ErrorListFile = tmp.file("Errores.txt");
+        Network.ErrorList.clear();
     }
     // Reads the file's lines into `lines` and the network from them.
     bool ReadData(const std::string& path)
     {
         lines.clear();
-        PalvonRead::NetworkDatFile = path;
-        return FileUtils::ReadLines(path, lines) && PalvonRead::ReadNetwork(lines);
+        settings.NetworkDatFile = path;
+        return FileUtils::ReadLines(path, lines) && PalvonRead::ReadNetwork(lines, settings);
     }
     const TZona& Zone(int number) { return Zonas[KDVlib::FindZona(number)]; }
 
     testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
     RecordingServices ui;
     std::vector<std::string> lines;
 };

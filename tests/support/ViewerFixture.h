@@ -22,11 +22,11 @@ protected:
         // as a fresh program's do.
         ResetProgramState();
         qputenv("VELMORA_CONFIG_DIR", QByteArray::fromStdString(tmp.path().string()));
-        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
         // A fresh program has no node positions of an earlier run to save.
         Network.PositionsUnsaved = false;
         viewer = CreateProgramWindows(false, &splash);
         viewer->AskOnClose = false;
+        viewer->Files().ReadSettings().ErrorListFile = tmp.file("Errores.txt");
     }
     void TearDown() override
     {

@@ -34,11 +34,6 @@
 #include <algorithm>
 #include <memory>
 
-TFrmPath* FrmPath = nullptr;
-TFrmPija* FrmPija = nullptr;
-TFrmPijm* FrmPijm = nullptr;
-TDlgStat* DlgStat = nullptr;
-
 using ZelUtils::Format;
 
 namespace {
@@ -60,10 +55,13 @@ W& Made(W*& window, QWidget* parent, TMapHost& map, bool ownWindow)
 
 } // namespace
 
-TFrmPath& TAnalysisController::PathWindow() { return Made(::FrmPath, window_.DialogParent(), map_, true); }
-TFrmPija& TAnalysisController::LinkPijaWindow() { return Made(::FrmPija, window_.DialogParent(), map_, true); }
-TFrmPijm& TAnalysisController::MovementPijaWindow() { return Made(::FrmPijm, window_.DialogParent(), map_, true); }
-TDlgStat& TAnalysisController::StatisticsWindow() { return Made(::DlgStat, window_.DialogParent(), map_, false); }
+TFrmPath& TAnalysisController::PathWindow() { return Made(pathWindow_, window_.DialogParent(), map_, true); }
+TFrmPija& TAnalysisController::LinkPijaWindow() { return Made(linkPijaWindow_, window_.DialogParent(), map_, true); }
+TFrmPijm& TAnalysisController::MovementPijaWindow()
+{
+    return Made(movementPijaWindow_, window_.DialogParent(), map_, true);
+}
+TDlgStat& TAnalysisController::StatisticsWindow() { return Made(statisticsWindow_, window_.DialogParent(), map_, false); }
 
 void TAnalysisController::RegisterCommands(TCommandRegistry& registry)
 {
@@ -253,9 +251,9 @@ void TAnalysisController::ShowFlowDiagram(int32_t node)
     if (node < 1 || node > Network.NodeCount)
         return;
     TFrmMix& mix = host_.FlowDiagramWindow();
-    if (!MixListOk)
+    if (!mix.MixListOk)
         mix.MakeMixNodos();
-    MixPos = -1;
+    mix.MixPos = -1;
     if (QMenu* varMix = host_.FlowVariableMenu())
         for (QAction* a : varMix->actions())
             if (a->isChecked())

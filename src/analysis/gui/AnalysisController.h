@@ -98,7 +98,7 @@ public:
     std::string JunctionListFileName = "null";
 
     // The windows only the analyses show, made on first use as windows of the
-    // dialog parent and kept for the run (their globals: FrmPath, FrmPija, ...).
+    // dialog parent (which deletes them) and kept for the run.
     TFrmPath& PathWindow();
     TFrmPija& LinkPijaWindow();
     TFrmPijm& MovementPijaWindow();
@@ -108,4 +108,8 @@ private:
     TWindowHost& window_;
     TAnalysisHost& host_;
     TMapHost& map_;
+    TFrmPath* pathWindow_ = nullptr;
+    TFrmPija* linkPijaWindow_ = nullptr;
+    TFrmPijm* movementPijaWindow_ = nullptr;
+    TDlgStat* statisticsWindow_ = nullptr;
 };

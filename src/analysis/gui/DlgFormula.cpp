@@ -20,8 +20,6 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-std::string FormulaText;
-
 namespace {
 
 std::string Str(const QString& s)

@@ -17,9 +17,6 @@ class QTableWidget;
 class TDualListDialog;
 class TStringAlignGrid;
 
-// The formula typed by the user; empty when the dialog was left without OK.
-extern std::string FormulaText;
-
 class TDlgFormula : public QDialog {
     Q_OBJECT
 public:
@@ -43,6 +40,8 @@ public:
     TStringAlignGrid* Grid = nullptr;
     // Grid column of the field behind letter A + i (valid for the rows of `flds`).
     std::array<int32_t, MaxFields> FieldColumns{};
+    // The formula typed by the user; empty when the dialog was left without OK.
+    std::string FormulaText;
     // Number of chosen fields and the letter of field i ("A", "B", ...).
     int FieldCount() const;
     std::string FieldKey(int i) const;

@@ -30,11 +30,6 @@
 #include <cmath>
 #include <numbers>
 
-std::vector<int32_t> MixNodos = {0};
-bool MixListOk = false;
-int32_t MixPos = -1;
-int32_t MixVar = 1;
-
 namespace {
 
 QColor WinColor(uint32_t v) { return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF); }

@@ -14,12 +14,6 @@ class QSpinBox;
 class QToolBar;
 class TOxrImage;
 
-// Element 0: number of listed junctions; 1..count: node record indexes in list order.
-extern std::vector<int32_t> MixNodos;
-extern bool MixListOk;
-extern int32_t MixPos; // 0-based list position of the junction shown; -1: look it up
-extern int32_t MixVar; // movement variable of the last diagram
-
 class TFrmMix : public QDialog {
     Q_OBJECT
 public:
@@ -50,6 +44,12 @@ public:
 
     // Diagram points of the last junction drawn: the junction, then its arms.
     std::vector<TPoint> MixPoints;
+
+    // Element 0: number of listed junctions; 1..count: node record indexes in list order.
+    std::vector<int32_t> MixNodos = {0};
+    bool MixListOk = false;
+    int32_t MixPos = -1; // 0-based list position of the junction shown; -1: look it up
+    int32_t MixVar = 1;  // movement variable of the last diagram
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -33,4 +33,3 @@ public:
     void ToolbarButton971Click() { close(); }
     void Salir1Click() { close(); }
 };
-extern TFrmPath* FrmPath;

@@ -13,4 +13,3 @@ public:
     // columns show whole: the paths of the files are longer than its first width.
     void FitContents(int rows);
 };
-extern TDlgStat* DlgStat;

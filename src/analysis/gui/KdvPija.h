@@ -62,5 +62,3 @@ public:
     TStringAlignGrid*& pma = left;
     TStringAlignGrid*& pmp = right;
 };
-extern TFrmPija* FrmPija;
-extern TFrmPijm* FrmPijm;

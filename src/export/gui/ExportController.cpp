@@ -258,7 +258,7 @@ void TExportController::ExportarDatos(int tag)
                 Fail(window_.DialogParent(), error);
                 return;
             }
-            ok = FileUtils::WriteFileAtomic(name, TextExports::LineSectionText(rows, PalvonRead::DUTCH != 0));
+            ok = FileUtils::WriteFileAtomic(name, TextExports::LineSectionText(rows, Network.Options.DUTCH != 0));
             break;
         }
         case 5:

@@ -53,15 +53,15 @@ TEST(AnaWindows, MixListNavigationAndCopy)
     TFrmMix w;
     w.MakeMixNodos();
     w.MakeMixNodos(); // rebuilding gives no duplicates
-    ASSERT_EQ(MixNodos[0], 7);
+    ASSERT_EQ(w.MixNodos[0], 7);
     EXPECT_EQ(w.pupNodos->actions().size(), 7);
     w.NodoClick(w.pupNodos->actions().at(4)); // node 6, fifth in the list
-    EXPECT_EQ(MixPos, 4);
+    EXPECT_EQ(w.MixPos, 4);
     w.tbNextClick();
     EXPECT_EQ(NodoActual, 7);
     w.tbLastClick();
     w.tbNextClick(); // beyond the last: nothing
-    EXPECT_EQ(MixPos, 6);
+    EXPECT_EQ(w.MixPos, 6);
     w.tbFirstClick();
     w.tbPrevClick();
     EXPECT_EQ(NodoActual, 1);

@@ -49,7 +49,7 @@ std::string Between(const std::string& s, const std::string& key)
 void BuildRow(int n, int stages)
 {
     PalvonRead::ClearNetwork();
-    PalvonRead::LengthScale = 1.0f;
+    Network.LengthScale = 1.0f;
     UserView().Lanes.LaneOffset = 4.5f;
     for (int i = 1; i <= n; ++i) {
         const int k = PalvonRead::NodeIndex(i);
@@ -235,11 +235,12 @@ TEST(FrmFases, RealSignalisedJunctions)
     const std::string path = realDataPath("siouxfalls-junctions.dat");
     if (!std::filesystem::exists(path)) FAIL() << "no real networks";
     TempDir dir;
-    PalvonRead::ErrorListFile = dir.file("Errores.txt");
-    PalvonRead::NetworkDatFile = path;
+    PalvonRead::TReadSettings settings;
+    settings.ErrorListFile = dir.file("Errores.txt");
+    settings.NetworkDatFile = path;
     std::vector<std::string> lines;
     ASSERT_TRUE(FileUtils::ReadLines(path, lines));
-    ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+    ASSERT_TRUE(PalvonRead::ReadNetwork(lines, settings));
     PalvonRead::ComputeLinkGeometry(UserView().Lanes);
     for (bool& b : JtypeSelected)
         b = false;

@@ -32,7 +32,6 @@ class AuxFilesGui : public GridsViewerFixture {
 protected:
     void SetUp() override
     {
-        PalvonRead::NetworkDatFile = testutil::dataPath("grids_net.dat");
         ASSERT_TRUE(testutil::ReadGridsData(tmp));
         OpenViewer();
         w->Grids().ConfigureGrids();
@@ -97,10 +96,10 @@ TEST(AuxFilesOpening, ZoningNamedByTheNetworksIniLoadsWithTheNetwork)
 {
     testutil::TempDir tmp;
     qputenv("VELMORA_CONFIG_DIR", QByteArray::fromStdString(tmp.path().string()));
-    PalvonRead::ErrorListFile = tmp.file("Errores.txt");
     TAptta* splash = nullptr;
     TPalvonViewer* viewer = CreateProgramWindows(false, &splash);
     viewer->AskOnClose = false;
+    viewer->Files().ReadSettings().ErrorListFile = tmp.file("Errores.txt");
     std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", tmp.file("red.dat"));
     testutil::writeFile(tmp.file("Velmora.ini"), "[File Names]\r\nZonificacion=zonas.geo\r\n");
     testutil::writeFile(tmp.file("zonas.geo"), "1,0,4,299000,6125000,300000,6125000,300000,6126000,299000,6125000\r\n");

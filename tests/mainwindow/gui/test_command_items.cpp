@@ -191,7 +191,7 @@ TEST_F(CommandItems, ZoneEntriesAndExitsOfTheListingAreDrawn)
 TEST_F(CommandItems, ClassItemsFollowTheListingClasses)
 {
     Open();
-    PalvonRead::NOMADS = 3;
+    Network.Options.NOMADS = 3;
     testutil::writeFile(tmp.file("c.lpa"), " LISTING OF THE FLOWS ON CHANNEL\r\n LISTING OF DISAGGREGATED FLOWS\r\n"
                                            " SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK\r\n");
     viewer->Files().OpenLpaFile(tmp.file("c.lpa"));
@@ -199,7 +199,7 @@ TEST_F(CommandItems, ClassItemsFollowTheListingClasses)
         EXPECT_EQ(livemenus::Find(viewer, QStringLiteral("EntSal%1").arg(j))->isVisible(), j <= 3) << j;
     ASSERT_TRUE(Click(viewer, "popup:BDerecho>Zonas>Entradas/Salidas", "EntSal2"));
     EXPECT_EQ(UserView().EntSalVar, 2);
-    PalvonRead::NOMADS = 1;
+    Network.Options.NOMADS = 1;
 }
 
 TEST_F(CommandItems, LinkGridMenuExportsTheGridItWasOpenedOver)
@@ -253,7 +253,7 @@ TEST_F(CommandItems, OpeningShowsTheLengthScaleAndTheHiddenCommands)
     EXPECT_FALSE(livemenus::Find(viewer, "tbStreet")->isVisible());
     EXPECT_FALSE(livemenus::Find(viewer, "CopiarTema1")->isVisible());
     Open();
-    EXPECT_DOUBLE_EQ(viewer->Display().seFMov->value(), std::round(double(PalvonRead::LengthScale) * 1000.0) / 1000.0);
+    EXPECT_DOUBLE_EQ(viewer->Display().seFMov->value(), std::round(double(Network.LengthScale) * 1000.0) / 1000.0);
     EXPECT_DOUBLE_EQ(UserView().FMov, viewer->Display().seFMov->value());
     for (const char* name : {"Puntos5", "CopiarTema1", "PegarTema1", "Regla1", "ColorMultiple", "ColorSeleccion",
                              "MostrarNombresPlg", "SeleccionarPoligono", "Semaforos", "GenerarPlanillas1",
@@ -301,7 +301,7 @@ TEST_F(CommandItems, ReadersSwitchTheRealItems)
     std::filesystem::copy_file(testutil::dataPath("lst_red.lpa"), tmp.file("lst.lpa"));
     Secondary::DlgCfg().cbReadPijas->setChecked(true);
     ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("lst.dat")));
-    ASSERT_EQ(PalvonRead::NOMADS, 3);
+    ASSERT_EQ(Network.Options.NOMADS, 3);
     for (int j = 1; j <= 3; ++j)
         EXPECT_NE(Reach(viewer, "popup:BDerecho>Zonas>Entradas/Salidas", QStringLiteral("EntSal%1").arg(j)), nullptr);
     EXPECT_FALSE(livemenus::Find(viewer, "EntSal4")->isVisible());

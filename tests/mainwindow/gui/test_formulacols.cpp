@@ -41,13 +41,11 @@ class FormulaColumns : public GridsViewerFixture {
 protected:
     void SetUp() override
     {
-        PalvonRead::ReadTransitLines = 1;
         ASSERT_TRUE(testutil::ReadGridsData(tmp));
         OpenViewer([](TPalvonViewer& v) { DlgFormula = new TDlgFormula(&v); });
         w->Grids().ConfigureGrids();
         w->Grids().DrawDataDat();
         NumUserVarArcos = NumUserVarMovim = 0;
-        FormulaText.clear();
     }
     void TearDown() override
     {
@@ -289,7 +287,7 @@ TEST_F(FormulaColumns, NothingAddedWithoutFormulaFieldsOrNumbers)
     const int links = NumColArcos, movims = NumColMovim;
     Make(false, {}, "A");           // field choice cancelled
     Make(false, {"Cap"}, "");       // empty formula
-    EXPECT_TRUE(FormulaText.empty());
+    EXPECT_TRUE(DlgFormula->FormulaText.empty());
     Make(true, {"Uso P."}, "A*2");  // a text column has no variable to read
     EXPECT_TRUE(ui->anyMessageContains("Uso P."));
     EXPECT_EQ(NumColArcos, links);

@@ -43,8 +43,6 @@ class Grids : public GridsViewerFixture {
 protected:
     void SetUp() override
     {
-        PalvonRead::NetworkDatFile = testutil::dataPath("grids_net.dat");
-        PalvonRead::ReadTransitLines = 1; // an earlier opening may have switched them off
         ASSERT_TRUE(testutil::ReadGridsData(tmp));
         PreloadShift = 0;
         Ranges::SetDefaults();
@@ -132,7 +130,9 @@ TEST_F(Grids, LinkAndMovementColumnsWithoutListings)
     // A network without lines or movements hides their pages and the movement toolbar.
     std::vector<std::string> plain = {" &OPTION &END", "T", " &PARAM &END", "33333",
                                       "  101  102   30   40 1200  2    500    4    1", "99999", "99999"};
-    ASSERT_TRUE(PalvonRead::ReadNetwork(plain));
+    PalvonRead::TReadSettings settings;
+    settings.ErrorListFile = tmp.file("Errores.txt");
+    ASSERT_TRUE(PalvonRead::ReadNetwork(plain, settings));
     w->tbarMovimientos->show();
     Open();
     EXPECT_FALSE(w->tnDatos->isTabVisible(w->tnDatos->indexOf(w->tsMovim)));
@@ -144,7 +144,7 @@ TEST_F(Grids, LinkAndMovementColumnsWithoutListings)
 TEST_F(Grids, ListingBlocksOnceAndWithUserClasses)
 {
     WithListings();
-    PalvonRead::NOMADS = 3;
+    Network.Options.NOMADS = 3;
     PreloadShift = 1;
     Open();
     // Seven fixed columns ("F.Plod" fourth) and 2 x 3 user-class columns.
@@ -189,7 +189,7 @@ TEST_F(Grids, ListingBlocksOnceAndWithUserClasses)
     EXPECT_EQ(CamposArcos.size(), 39u);
 
     // One user class and no preloaded flows: six fixed columns only.
-    PalvonRead::NOMADS = 1;
+    Network.Options.NOMADS = 1;
     PreloadShift = 0;
     Open();
     EXPECT_EQ(Row(w->sagArcos, 0, 17, 6), (Strings{"Tiempo", "Veloc", "F.Asig", "F.Fijo", "F.Tot.", "G.Sat"}));

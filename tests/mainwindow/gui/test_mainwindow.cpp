@@ -15,6 +15,7 @@
 #include "export/GeoWriters.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
+#include "model/ProgramOptions.h"
 #include "model/ZelUtils.h"
 #include "model/gui/FrmDat.h"
 #include "map/gui/OxrImage.h"
@@ -332,7 +333,7 @@ TEST_F(MainWindow, FilesHoldingNoNetworkAreRefusedAndTheErrorListFollowsNoLink)
     const std::string sample = Copy(SamplePath(), "s", "ejemplo.dat");
     testutil::writeFile(tmp.file("notas.txt"), "mis notas\n");
     std::filesystem::create_symlink(tmp.file("notas.txt"), tmp.path() / "s" / "Errores.txt");
-    PalvonRead::ErrorListFile = "Errores.txt"; // beside each network, as the program writes it
+    viewer->Files().ReadSettings().ErrorListFile = "Errores.txt"; // beside each network, as the program writes it
     viewer->show();
     Open(sample);
     ASSERT_EQ(DatFileName, "ejemplo.dat");
@@ -419,7 +420,6 @@ TEST_F(MainWindow, FilesHoldingNoNetworkAreRefusedAndTheErrorListFollowsNoLink)
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
     }
     EXPECT_EQ(testutil::readFile(tmp.file("notas.txt")), "mis notas\n");
-    PalvonRead::ErrorListFile = tmp.file("Errores.txt");
 }
 
 // Reading a network holds at its peak the bytes it keeps and four bytes per line
@@ -536,13 +536,13 @@ TEST_F(MainWindow, CrowdedJunctionOutlinesGoToTheErrorListNotToABox)
         FAIL() << "no real networks";
     viewer->show();
     RecordingServices ui;
-    PalvonRead::ErrorList.clear(); // kept across reads: only this opening's lines
+    Network.ErrorList.clear(); // kept across reads: only this opening's lines
     ASSERT_TRUE(viewer->Files().AbrirRedPalvon(net));
     EXPECT_EQ(Network.Loaded, 1);
     EXPECT_TRUE(ui.messageWindow.empty()) << ui.messageWindow.front();
     EXPECT_FALSE(ui.anyMessageContains("contorno"));
     // The nodes are named in "Errores.txt", the status bar says how many.
-    const std::string errors = testutil::readFile(PalvonRead::ErrorListFile);
+    const std::string errors = testutil::readFile(Network.ErrorListFile);
     size_t listed = 0;
     for (size_t p = errors.find("con más arcos de los que admite su contorno"); p != std::string::npos;
          p = errors.find("con más arcos de los que admite su contorno", p + 1))
@@ -757,7 +757,7 @@ TEST_F(MainWindow, EachOpeningStartsCleanAndARefusedOneKeepsTheEarlier)
     const std::string anaheim = Copy(testutil::realDataPath("anaheim.dat"), "a", "anaheim.dat");
     const std::string sample = Copy(SamplePath(), "s", "ejemplo.dat");
     const std::string berlin = Copy(testutil::realDataPath("berlin-center.dat"), "b", "berlin.dat");
-    PalvonRead::ErrorListFile = "Errores.txt"; // beside each network, as the program writes it
+    viewer->Files().ReadSettings().ErrorListFile = "Errores.txt"; // beside each network, as the program writes it
     PalvonRead::ClearNetwork(); // a fresh start: no network open
     DatFileName.clear();
     viewer->show();
@@ -826,7 +826,17 @@ TEST_F(MainWindow, EachOpeningStartsCleanAndARefusedOneKeepsTheEarlier)
     const int rows = viewer->sagArcos->RowCount();
     const std::vector<std::string> text = FrmDat->Lines().ToVector();
     const float x = Nodos[Network.NodeCount].X;
+    const TPalvonOptions options = Network.Options;
+    const int columns = viewer->sagArcos->ColCount();
+    // The options name another UTM zone before the refused opening: chicago keeps
+    // the zone, namelists and title it was read with.
+    ProgramOptions().Huso = 29;
+    ProgramOptions().Hemisferio = 1;
     Open(berlin);
+    EXPECT_TRUE(Network.Options == options);
+    EXPECT_EQ(Network.Options.UtmZone, 19);
+    EXPECT_EQ(Network.Options.NetworkTitle, "CHICAGO SKETCH - TNTP TEST NETWORK WITH SYNTHETIC JUNCTIONS");
+    EXPECT_EQ(viewer->sagArcos->ColCount(), columns);
     EXPECT_EQ(Network.Loaded, 1);
     EXPECT_EQ(DatFileName, "chicago.dat");
     EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(chicago).parent_path());
@@ -839,7 +849,6 @@ TEST_F(MainWindow, EachOpeningStartsCleanAndARefusedOneKeepsTheEarlier)
     EXPECT_EQ(FrmDat->Lines(), text);
     EXPECT_TRUE(livemenus::Find(viewer, "aOpenLPA")->isEnabled());
     EXPECT_EQ(errors(chicago), chicagoErrors);
-    PalvonRead::ErrorListFile = tmp.file("Errores.txt");
 }
 
 // Edits typed into the network text window and nodes moved on the map are never

@@ -347,9 +347,9 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
 
 TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
 {
-    auto rows = [] {
+    auto rows = [this] {
         std::vector<std::string> out;
-        TStringAlignGrid* g = FrmPath->sagPath;
+        TStringAlignGrid* g = viewer->Analysis().PathWindow().sagPath;
         for (int r = 1; r < g->RowCount(); ++r)
             out.push_back(g->cell(1, r) + "-" + g->cell(2, r) + ":" + g->cell(3, r));
         return out;
@@ -427,11 +427,12 @@ TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
                 else
                     QTest::mouseClick(viewer->img->findChild<QAbstractButton*>("btnDetener"), Qt::LeftButton);
             }
-            if (FrmPath && QApplication::activeModalWidget() == FrmPath && FrmPath->isVisible()) {
+            auto* path = dynamic_cast<TFrmPath*>(QApplication::activeModalWidget());
+            if (path && path->isVisible()) {
                 poll->stop();
                 poll->deleteLater();
-                inWindow(FrmPath->sagPath);
-                FrmPath->close();
+                inWindow(path->sagPath);
+                path->close();
             }
         });
         poll->start(0);
@@ -680,7 +681,7 @@ TEST_F(MovementGrid, DoubleClickWithTheDiagramButtonOpensThatJunctionForTheColum
     WhenModal([&](QWidget* w) {
         EXPECT_EQ(w, FrmMix);
         shownNode = NodoActual;
-        shownVar = MixVar;
+        shownVar = FrmMix->MixVar;
         caption = w->windowTitle();
         QTest::keyClick(w, Qt::Key_Escape);
     });
@@ -689,7 +690,7 @@ TEST_F(MovementGrid, DoubleClickWithTheDiagramButtonOpensThatJunctionForTheColum
     EXPECT_EQ(shownVar, ColVarMovim[static_cast<size_t>(flowCol)]);
     EXPECT_TRUE(caption.endsWith("Nodo : 103")) << caption.toStdString();
     EXPECT_FALSE(FrmMix->isVisible());
-    EXPECT_FALSE(MixListOk) << "closed with Escape, the list is built afresh";
+    EXPECT_FALSE(FrmMix->MixListOk) << "closed with Escape, the list is built afresh";
 
     // The map tool builds the list; the window closed with Escape forgets it again,
     // and another network opened meanwhile leaves nothing of this one listed.
@@ -700,17 +701,17 @@ TEST_F(MovementGrid, DoubleClickWithTheDiagramButtonOpensThatJunctionForTheColum
     bool opened = false;
     WhenModal([&](QWidget* w) {
         opened = true;
-        EXPECT_TRUE(MixListOk);
+        EXPECT_TRUE(FrmMix->MixListOk);
         EXPECT_GT(FrmMix->pupNodos->actions().size(), 1);
         QTest::keyClick(w, Qt::Key_Escape);
     });
     QTest::mouseClick(viewer->img, Qt::LeftButton, Qt::NoModifier, at);
     EXPECT_TRUE(opened);
-    EXPECT_FALSE(MixListOk);
+    EXPECT_FALSE(FrmMix->MixListOk);
     testutil::writeFile(tmp.file("otra.dat"), testutil::readFile(testutil::dataPath("grids_net.dat")));
     ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("otra.dat")));
     EXPECT_TRUE(FrmMix->pupNodos->actions().isEmpty());
-    EXPECT_EQ(MixNodos[0], 0);
+    EXPECT_EQ(FrmMix->MixNodos[0], 0);
 }
 
 TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
@@ -1357,7 +1358,7 @@ TEST_F(MapModes, PathMarksTheRowsOfItsLinksInASortedGrid)
         answer("106");
         QTimer::singleShot(300, [&] {
             WhenModal([&](QWidget* w) {
-                TStringAlignGrid* g = FrmPath->sagPath;
+                TStringAlignGrid* g = viewer->Analysis().PathWindow().sagPath;
                 for (int r = 1; r < g->RowCount(); ++r)
                     path.insert(KDVlib::FindArco(ZelUtils::ParseInt(g->cell(1, r)), ZelUtils::ParseInt(g->cell(2, r))));
                 w->close();

@@ -68,7 +68,7 @@ protected:
     {
         Snapshot s;
         s.counts = {Network.NodeCount,          Network.LinkCount,   Network.MovementCount, Network.LineCount,
-                    PalvonRead::TransitBlockCount, Network.SignalCount, Network.Loaded};
+                    Network.TransitBlockCount, Network.SignalCount, Network.Loaded};
         for (int32_t k = 1; k <= Network.LinkCount; ++k) {
             std::vector<float> v(std::begin(Arcos[k].Var), std::end(Arcos[k].Var));
             v.push_back(float(Arcos[k].A));

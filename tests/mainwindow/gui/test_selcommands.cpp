@@ -35,7 +35,6 @@ class SelCommands : public GridsViewerFixture {
 protected:
     void SetUp() override
     {
-        PalvonRead::ReadTransitLines = 1;
         ASSERT_TRUE(testutil::ReadGridsData(tmp));
         Ranges::SetDefaults();
         DisplayStyles::SetDefaultClassStyles();

@@ -50,7 +50,6 @@ class Selection : public GridsViewerFixture {
 protected:
     void SetUp() override
     {
-        PalvonRead::ReadTransitLines = 1; // an opening in an earlier test may have switched it off
         ASSERT_TRUE(testutil::ReadGridsData(tmp));
         Ranges::SetDefaults();
         DisplayStyles::SetDefaultClassStyles();

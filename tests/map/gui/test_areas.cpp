@@ -62,11 +62,11 @@ class AreaLayers : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
-        PalvonRead::NetworkDatFile = tmp.file("red.dat");
+        settings.ErrorListFile = tmp.file("Errores.txt");
+        settings.NetworkDatFile = tmp.file("red.dat");
         // The transit lines are read (an opening in an earlier test follows its
         // options dialog, which may have said not to).
-        PalvonRead::ReadTransitLines = 1;
+        settings.ReadTransitLines = true;
         viewer = new TPalvonViewer;
         viewer->AskOnClose = false;
         cfg = new TDlgCfg(viewer);
@@ -87,7 +87,7 @@ protected:
                                           node(4, 500, 1500), "99999", "66666",
                                           Format("%-4sA %4d%5d%5d%5d%5d%5d", "L1", 10, 4, 1, 2, 3, 4), "99999",
                                           "99999"};
-        ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+        ASSERT_TRUE(PalvonRead::ReadNetwork(lines, settings));
         // The bus totals are summed afresh for this network, as after an earlier
         // run of the same lines they would be kept.
         VisibleLinesChanged = true;
@@ -138,6 +138,7 @@ protected:
     }
 
     testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
     RecordingServices ui;
     TPalvonViewer* viewer = nullptr;
     TDlgCfg* cfg = nullptr;

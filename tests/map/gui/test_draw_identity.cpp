@@ -64,8 +64,7 @@ class DrawIdentity : public ::testing::TestWithParam<Case> {
 protected:
     void SetUp() override
     {
-        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
-        PalvonRead::ErrorList.clear();
+        Network.ErrorList.clear();
         ResetDisplayState();
     }
     testutil::TempDir tmp;
@@ -85,7 +84,7 @@ TEST_P(DrawIdentity, PixelsAsBefore)
     for (const int cores : {1, 2, 0}) {
         SCOPED_TRACE(testing::Message() << cores << " processors (0: all)");
         const testutil::OnCores on(cores);
-        ASSERT_TRUE(testutil::ReadCaseNetwork(path));
+        ASSERT_TRUE(testutil::ReadCaseNetwork(path, tmp.file("Errores.txt")));
 
         const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
         const double cx = Network.MinX + w / 2, cy = Network.MinY + h / 2, f = c.percent / 200.0;

@@ -81,9 +81,9 @@ std::string LinkLine(int a, int b, char twoWay, int length, const std::string& n
 using testutil::ResetDisplayState;
 
 // Reads a network and runs the steps that opening runs before the first drawing.
-bool OpenNetwork(std::vector<std::string> lines)
+bool OpenNetwork(std::vector<std::string> lines, const PalvonRead::TReadSettings& settings)
 {
-    if (!PalvonRead::ReadNetwork(lines))
+    if (!PalvonRead::ReadNetwork(lines, settings))
         return false;
     KDVlib::BuildHitGrid();
     PalvonRead::ComputeLinkGeometry(UserView().Lanes);
@@ -100,8 +100,8 @@ class Drawing : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
-        PalvonRead::NetworkDatFile = tmp.file("red.dat");
+        settings.ErrorListFile = tmp.file("Errores.txt");
+        settings.NetworkDatFile = tmp.file("red.dat");
         ResetDisplayState();
         img.resize(800, 800);
     }
@@ -142,6 +142,7 @@ protected:
     const QImage& Picture() const { return img.Picture(); }
 
     testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
     RecordingServices ui;
     TOxrImage img;
     TNetworkOptions options;
@@ -154,7 +155,7 @@ protected:
         Drawing::SetUp();
         std::vector<std::string> lines;
         ASSERT_TRUE(FileUtils::ReadLines(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", lines));
-        ASSERT_TRUE(OpenNetwork(lines));
+        ASSERT_TRUE(OpenNetwork(lines, settings));
         Blank();
     }
 };
@@ -179,7 +180,7 @@ protected:
                                           NodeLine(7, 100, 1300), NodeLine(8, 1100, 1300),
                                           NodeLine(9, 100, 1302), NodeLine(10, 1100, 1302),
                                           "99999", "99999"};
-        ASSERT_TRUE(OpenNetwork(lines));
+        ASSERT_TRUE(OpenNetwork(lines, settings));
         View(0, 0, 2000, 2000); // 2.5 m per pixel
     }
 };
@@ -489,7 +490,7 @@ class ViewerDrawing : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
+        settings.ErrorListFile = tmp.file("Errores.txt");
         viewer = new TPalvonViewer;
         viewer->AskOnClose = false;
         cfg = new TDlgCfg(viewer);
@@ -497,7 +498,7 @@ protected:
         viewer->img->resize(700, 700);
         std::vector<std::string> lines;
         ASSERT_TRUE(FileUtils::ReadLines(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", lines));
-        ASSERT_TRUE(OpenNetwork(lines));
+        ASSERT_TRUE(OpenNetwork(lines, settings));
         DrawEnabled = true;
     }
     void TearDown() override
@@ -513,6 +514,7 @@ protected:
     }
 
     testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
     TPalvonViewer* viewer = nullptr;
     TDlgCfg* cfg = nullptr;
 };
@@ -607,7 +609,7 @@ TEST_F(ViewerDrawing, AttributeBarsNeedChosenVariablesAndAMaximumAboveZero)
 TEST_F(ViewerDrawing, EmptyWindowsAndAnEmptyNetworkDrawBlank)
 {
     // Lane geometry rebuilt before the drawing with no length scale at all.
-    PalvonRead::LengthScale = 0.0f;
+    Network.LengthScale = 0.0f;
     LanesReady = true;
     UserView().ShowLanes = true;
     viewer->RedrawMap();

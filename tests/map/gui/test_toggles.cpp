@@ -364,15 +364,16 @@ protected:
     void SetUp() override
     {
         Toggles::SetUp();
-        PalvonRead::NetworkDatFile = tmp.file("doble.dat");
-        PalvonRead::ReadTransitLines = 1; // an opening may have left the option off
+        PalvonRead::TReadSettings settings;
+        settings.NetworkDatFile = tmp.file("doble.dat");
+        settings.ErrorListFile = tmp.file("Errores.txt");
         auto link = [](int a, int b) { return Format("%5d%5d%5d%5d%5d  2  %5d%5d%5d", a, b, 60, 80, 1000, 1000, 4, 1); };
         auto node = [](int n, double x, double y) { return Format("%5d%15.1f%15.1f", n, x, y); };
         std::vector<std::string> lines = {" &OPTION &END", "DOBLE", " &PARAM XYFORM='2F15.1', &END", "33333",
                                           link(1, 2), link(2, 3), "99999", "55555", node(1, 500, 1000),
                                           node(2, 1500, 1000), node(3, 1500, 1800), "99999", "66666",
                                           Format("%-4sA %4d%5d%5d%5d%5d", "L1", 10, 3, 1, 2, 3), "99999", "99999"};
-        ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+        ASSERT_TRUE(PalvonRead::ReadNetwork(lines, settings));
         KDVlib::BuildHitGrid();
         viewer->Grids().ConfigureGrids();
         viewer->Grids().DrawDataDat();

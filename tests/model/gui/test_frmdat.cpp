@@ -43,11 +43,11 @@ class NetworkText : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        PalvonRead::ErrorListFile = tmp.file("Errores.txt");
-        PalvonRead::ErrorList.clear();
+        settings.ErrorListFile = tmp.file("Errores.txt");
+        Network.ErrorList.clear();
         writeFile(tmp.file("red.dat"), DatText);
         writeFile(tmp.file("tramos.dat"), IncludeText);
-        PalvonRead::NetworkDatFile = tmp.file("red.dat");
+        settings.NetworkDatFile = tmp.file("red.dat");
     }
     // Typing as the user does, any character (QTest's key clicks take ASCII only).
     void Type(const QString& text)
@@ -60,6 +60,7 @@ protected:
     QString EditorLine(int i) { return frm.mmDat->document()->findBlockByNumber(i).text(); }
 
     testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
     RecordingServices ui;
     TFrmDat frm;
 };
@@ -74,7 +75,7 @@ TEST_F(NetworkText, LoadReadWithIncludesSaveAndReload)
     EXPECT_FALSE(frm.IsModified());
 
     // The reader works on the window's lines and expands the include into them.
-    ASSERT_TRUE(PalvonRead::ReadNetwork(frm.Lines()));
+    ASSERT_TRUE(PalvonRead::ReadNetwork(frm.Lines(), settings));
     frm.LinesChanged();
     EXPECT_EQ(Network.LinkCount, 4);
     ASSERT_EQ(frm.Lines().size(), 12u);
@@ -122,7 +123,7 @@ TEST_F(NetworkText, EditsReachTheReaderAndReloadAsksToSave)
     EXPECT_TRUE(frm.IsModified());
     EXPECT_EQ(frm.Lines()[4], "  101  102   30   40 1500  2    500    4    1CALLE MAYOR");
     EXPECT_EQ(frm.Lines().size(), 8u);
-    ASSERT_TRUE(PalvonRead::ReadNetwork(frm.Lines()));
+    ASSERT_TRUE(PalvonRead::ReadNetwork(frm.Lines(), settings));
     frm.LinesChanged();
     EXPECT_FLOAT_EQ(Arcos[KDVlib::FindArco(101, 102)].Var[5], 1500.0f);
     EXPECT_TRUE(frm.IsModified()); // still not saved

@@ -175,7 +175,7 @@ protected:
     {
         ViewerFixture::SetUp();
         savedFactor = UserView().SizeFactor;
-        PalvonRead::ErrorList.clear();
+        Network.ErrorList.clear();
         // The program's windows set the sizes a fresh program has; these are the
         // colours and switches of a fresh map.
         DisplayStyles::SetDefaultClassStyles();
@@ -206,7 +206,7 @@ TEST_P(PrintIdentity, PagesAsBefore)
     const std::string path = testutil::CaseNetworkPath(c.file);
     if (path.empty())
         FAIL() << "no real networks at " << testutil::realDataPath("");
-    ASSERT_TRUE(testutil::ReadCaseNetwork(path, [&] {
+    ASSERT_TRUE(testutil::ReadCaseNetwork(path, tmp.file("Errores.txt"), [&] {
         if (has('k'))
             MarkElements();
         if (has('m'))

@@ -541,10 +541,10 @@ TEST(PrintTiming, ChicagoSketchPrintAgainstScreen)
         FAIL() << "no " << net;
     testutil::TempDir tmp;
     qputenv("VELMORA_CONFIG_DIR", QByteArray::fromStdString(tmp.path().string()));
-    PalvonRead::ErrorListFile = tmp.file("Errores.txt");
     TAptta* splash = nullptr;
     TPalvonViewer* viewer = CreateProgramWindows(false, &splash);
     viewer->AskOnClose = false;
+    viewer->Files().ReadSettings().ErrorListFile = tmp.file("Errores.txt");
     const std::string copy = tmp.file("chicago-sketch.dat");
     std::filesystem::copy_file(net, copy);
     ASSERT_TRUE(viewer->Files().AbrirRedPalvon(copy));

@@ -30,7 +30,7 @@ protected:
         savedFactor = UserView().SizeFactor;
         std::vector<std::string> lines;
         ASSERT_TRUE(FileUtils::ReadLines(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", lines));
-        ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+        ASSERT_TRUE(PalvonRead::ReadNetwork(lines, viewer->Files().ReadSettings()));
         KDVlib::BuildHitGrid();
         PalvonRead::ComputeLinkGeometry(UserView().Lanes);
         UserView().WorldMinX = Network.MinX;
@@ -155,9 +155,12 @@ TEST_F(PrintView, ZoneBorderWidthFollowsTheSizeFactor)
 TEST(PrintPageSnapshot, SnapshotAloneDrivesThePage)
 {
     ASSERT_EQ(ProgramWindow(), nullptr);
+    testutil::TempDir tmp;
+    PalvonRead::TReadSettings settings;
+    settings.ErrorListFile = tmp.file("Errores.txt");
     std::vector<std::string> lines;
     ASSERT_TRUE(FileUtils::ReadLines(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", lines));
-    ASSERT_TRUE(PalvonRead::ReadNetwork(lines));
+    ASSERT_TRUE(PalvonRead::ReadNetwork(lines, settings));
     KDVlib::BuildHitGrid();
     PalvonRead::ComputeLinkGeometry(UserView().Lanes);
     const float savedFactor = UserView().SizeFactor;
