@@ -569,7 +569,8 @@ void TGridsController::DrawDataDat()
     // Their titles are known already, and so are the names of their columns.
     // Without a map on its way (a batch, a map out of sight) the grid in sight is
     // filled at once.
-    const bool mapComing = !BatchMode && viewer_.img->isVisible() && !viewer_.img->size().isEmpty();
+    const bool mapComing =
+        !BatchMode && DrawEnabled && viewer_.img->isVisible() && !viewer_.img->size().isEmpty();
     struct Fill {
         TStringAlignGrid* grid;
         void (*fill)(TStringAlignGrid*);
