@@ -22,13 +22,10 @@ void ShowPlaced(QAction* a, const CommandTable::TCommand& row)
     a->setVisible(true);
 }
 
-// The fill a menu waits for, kept by the menu (as a property) until it runs.
-using TPendingFill = std::function<void()>;
-const char* const PendingFillSlot = "commandRowsFill";
-
-} // namespace
-
-void Fill(TWindowHost& host, QWidget* where, const QString& place)
+// Each row placed at `place` whose action `where` does not hold yet, shown as
+// placed, then handed to `then`.
+template <typename F>
+void ForEachNewRow(TWindowHost& host, QWidget* where, const QString& place, F then)
 {
     for (const CommandTable::TCommand& row : CommandTable::Commands()) {
         if (!CommandTable::Places(row).contains(place))
@@ -37,24 +34,31 @@ void Fill(TWindowHost& host, QWidget* where, const QString& place)
         if (where->actions().contains(a))
             continue;
         ShowPlaced(a, row);
-        Append(where, a, row, place);
+        then(a, row);
     }
+}
+
+// The fill a menu waits for, kept by the menu (as a property) until it runs.
+using TPendingFill = std::function<void()>;
+const char* const PendingFillSlot = "commandRowsFill";
+
+} // namespace
+
+void Fill(TWindowHost& host, QWidget* where, const QString& place)
+{
+    ForEachNewRow(host, where, place, [&](QAction* a, const CommandTable::TCommand& row) {
+        Append(where, a, row, place);
+    });
 }
 
 void FillWhenShown(TWindowHost& host, QMenu* menu, const QString& place, QWidget* window)
 {
     // The rows get now all that Fill gives them but their place in the menu: the
     // code that follows sets their states and hints as it would after a Fill.
-    for (const CommandTable::TCommand& row : CommandTable::Commands()) {
-        if (!CommandTable::Places(row).contains(place))
-            continue;
-        QAction* a = host.Action(row.Id);
-        if (menu->actions().contains(a))
-            continue;
-        ShowPlaced(a, row);
+    ForEachNewRow(host, menu, place, [window](QAction* a, const CommandTable::TCommand& row) {
         if (*row.Shortcut)
             window->addAction(a);
-    }
+    });
     auto* fill = new TPendingFill([&host, menu, place] {
         for (const CommandTable::TCommand& row : CommandTable::Commands())
             if (CommandTable::Places(row).contains(place))
