@@ -42,7 +42,7 @@ void LoadNetwork()
         if (!benchgen::LoadGeneratedNetwork(benchgen::Options(), errors))
             std::abort();
         KDVlib::BuildHitGrid();
-        PalvonRead::ComputeLinkGeometry();
+        PalvonRead::ComputeLinkGeometry(TLaneWidth{});
         PalvonRead::OrderArms();
         PalvonRead::ComputeLinkDataExtremes();
         return true;
@@ -57,10 +57,10 @@ void SetView(double percent)
     const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
     const double cx = Network.MinX + w / 2, cy = Network.MinY + h / 2;
     const double f = percent / 100.0 / 2;
-    WorldMinX = cx - w * f;
-    WorldMaxX = cx + w * f;
-    WorldMinY = cy - h * f;
-    WorldMaxY = cy + h * f;
+    UserView().WorldMinX = cx - w * f;
+    UserView().WorldMaxX = cx + w * f;
+    UserView().WorldMinY = cy - h * f;
+    UserView().WorldMaxY = cy + h * f;
 }
 
 struct TCanvas {
@@ -73,9 +73,9 @@ struct TCanvas {
     }
     void Prepare()
     {
-        img.SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+        img.SetWorld(UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY);
         img.Clear();
-        KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
+        KDVlib::SetGrid(UserView().WorldMinX, UserView().WorldMaxX, UserView().WorldMinY, UserView().WorldMaxY);
     }
     void Network()
     {

@@ -51,7 +51,7 @@ static void BM_LinkGeometryAndOutlines(benchmark::State& state)
         return;
     }
     for (auto _ : state) {
-        PalvonRead::ComputeLinkGeometry();
+        PalvonRead::ComputeLinkGeometry(TLaneWidth{});
         PalvonRead::OrderArms();
         benchmark::DoNotOptimize(Arcos[1].LaneEdgeNear[0].x);
     }
@@ -82,7 +82,7 @@ static void BM_OpenSequence(benchmark::State& state)
     }
     for (auto _ : state) {
         KDVlib::BuildHitGrid();
-        PalvonRead::ComputeLinkGeometry();
+        PalvonRead::ComputeLinkGeometry(TLaneWidth{});
         PalvonRead::OrderArms();
         PalvonRead::ComputeLinkDataExtremes();
     }

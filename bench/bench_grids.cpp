@@ -125,11 +125,11 @@ void PrepareColourClasses(TPalvonViewer& w)
 {
     FillAll(w);
     const int column = LpaFirstCol + 2;
-    RangeMode = 1;
+    UserView().RangeMode = 1;
     UserView().RangeVarByMode[1] = column;
     w.Grids().ArcosRangeValues();
     UserView().ShownVarList = {std::to_string(column)};
-    Ranges::FillDefaultRanges(UserView().RangeMin, RangeMax * 1.001f);
+    Ranges::FillDefaultRanges(UserView().RangeMin, UserView().RangeMax * 1.001f);
     KDVlib::BuildHitGrid();
     KDVlib::SetGrid(Network.MinX, Network.MaxX, Network.MinY, Network.MaxY);
 }
@@ -164,17 +164,17 @@ void BM_RedrawWithColourClassesAndValues(benchmark::State& state)
     TPalvonViewer& w = Viewer();
     PrepareColourClasses(w);
     DrawEnabled = true;
-    WorldMinX = Network.MinX;
-    WorldMaxX = Network.MaxX;
-    WorldMinY = Network.MinY;
-    WorldMaxY = Network.MaxY;
+    UserView().WorldMinX = Network.MinX;
+    UserView().WorldMaxX = Network.MaxX;
+    UserView().WorldMinY = Network.MinY;
+    UserView().WorldMaxY = Network.MaxY;
     w.SetDown(Cmd::tbColores, false);
     w.SetDown(Cmd::tbValues, false);
     for (auto _ : state) {
         w.RedrawMap();
-        w.Drawing().DrawMapaColores(w.img);
+        w.Drawing().DrawMapaColores(w.img, w.Drawing().SnapshotView());
         w.img->ResetLabelsOff();
-        w.Drawing().DrawValue(w.img);
+        w.Drawing().DrawValue(w.img, w.Drawing().SnapshotView());
     }
     state.counters["labels"] = w.img->Labels().Count();
     state.counters["width"] = w.img->width();

@@ -200,7 +200,7 @@ void BM_GeometryExtremesPerLink(benchmark::State& state)
                 links[n] = Network.LinkCount;
                 for (int k = 0; k < reps; ++k) {
                     const auto t0 = Clock::now();
-                    PalvonRead::ComputeLinkGeometry();
+                    PalvonRead::ComputeLinkGeometry(TLaneWidth{});
                     const auto t1 = Clock::now();
                     PalvonRead::ComputeLinkVarExtremes(1, NumLinkVars);
                     const auto t2 = Clock::now();

@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!loaded) {
         fuzz::LoadBaseNetwork("siouxfalls.dat");
         KDVlib::BuildHitGrid();
-        PalvonRead::ComputeLinkGeometry();
+        PalvonRead::ComputeLinkGeometry(TLaneWidth{});
         loaded = true;
     }
     const auto [zoom, fx, fy, extent, offset, angle] = Numbers(data, size);

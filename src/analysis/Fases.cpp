@@ -1,5 +1,6 @@
 #include "analysis/Fases.h"
 
+#include "map/ViewState.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/LinkShapes.h"
@@ -185,7 +186,7 @@ void PrepareJunction(int32_t k)
     d.CentreX = nd.X;
     d.CentreY = nd.Y;
     d.Radius = 50.0 * Network.LengthScale;
-    d.LaneCut = (50.0 - LaneOffset) * Network.LengthScale;
+    d.LaneCut = (50.0 - UserView().Lanes.LaneOffset) * Network.LengthScale;
     for (int32_t i = 1; i <= Network.LinkCount && static_cast<int>(d.Links.size()) < MaxJunctionLinks; ++i) {
         const TArcos& a = Arcos[i];
         if (a.A == d.Number || a.B == d.Number) d.Links.push_back(a);

@@ -2,6 +2,7 @@
 #include "analysis/Fases.h"
 
 #include "map/DisplayStyles.h"
+#include "map/ViewState.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
@@ -170,9 +171,9 @@ void StreetLabels(TMapPainter& p, const TJunctionDiagram& d, int size)
 {
     p.PenMode = TPenMode::Nop;
     NoBrush(p);
-    const TLabelFont& f = LabelFonts[4];
+    const TLabelFont& f = UserView().LabelFonts[4];
     Font(p, f, size, f.Style & fsBold);
-    const double s = StreetLabelOffset;
+    const double s = UserView().StreetLabelOffset;
     for (const TArcos& l : d.Links) {
         const int32_t b = l.BearingA;
         if (!(l.NoReverse || b <= 900 || b > 2700)) continue;
@@ -181,7 +182,7 @@ void StreetLabels(TMapPainter& p, const TJunctionDiagram& d, int size)
         const TPoint Q = pa.x < pb.x ? pb : pa;
         const int32_t angle = (b > 900 && b < 2700) ? b - 1800 : b;
         p.LabelAt(angle, ZelUtils::Trim(l.StreetName), s * P.x + (1 - s) * Q.x, s * P.y + (1 - s) * Q.y,
-                  StreetLabelPos, 0);
+                  UserView().StreetLabelPos, 0);
     }
     p.PenMode = TPenMode::Copy;
 }
@@ -207,7 +208,7 @@ void DrawJunction(TMapPainter& p, int pictureHeight)
     Pen(p, kSilver);
     p.PenMode = TPenMode::Copy;
     LanesOf(p, d);
-    StreetLabels(p, d, LabelFonts[4].Size);
+    StreetLabels(p, d, UserView().LabelFonts[4].Size);
     Brush(p, kWhite);
     for (const TArcos& l : d.Links)
         for (int32_t node : {l.AIndex, l.BIndex}) {
@@ -217,7 +218,7 @@ void DrawJunction(TMapPainter& p, int pictureHeight)
             p.Circle(q.x, q.y, node == d.Node ? -30 : -25);
         }
     NoBrush(p);
-    const TLabelFont& f1 = LabelFonts[1];
+    const TLabelFont& f1 = UserView().LabelFonts[1];
     for (const TArcos& l : d.Links)
         for (int32_t node : {l.AIndex, l.BIndex}) {
             const bool own = node == d.Node;
@@ -235,7 +236,7 @@ void DrawCycleTexts(TMapPainter& p, int pictureHeight)
     QPainter* q = p.Canvas();
     if (!f || !q) return;
     // A fixed regular style, whatever the last node label used.
-    Font(p, LabelFonts[4], LabelFonts[4].Size + 2, false);
+    Font(p, UserView().LabelFonts[4], UserView().LabelFonts[4].Size + 2, false);
     const QString t1 = QString::fromStdString(ZelUtils::Format("T.Ciclo : %d", f->Cycle));
     const QString t2 = QString::fromStdString(ZelUtils::Format("Desfase : %d", f->Offset));
     const int h = QFontMetrics(q->font(), q->device()).height();
@@ -271,7 +272,7 @@ void DrawStageNetwork(TMapPainter& p, int32_t s, bool showTimes, int pictureHeig
     QPainter* q = p.Canvas();
     if (showTimes && f && q && s >= 1 && s <= MaxStages) {
         NoBrush(p);
-        const TLabelFont& f4 = LabelFonts[4];
+        const TLabelFont& f4 = UserView().LabelFonts[4];
         Font(p, f4, f4.Size, f4.Style & fsBold);
         const QString t = QString::fromStdString(ZelUtils::Format("(%d)", f->Stages[s].Green));
         const int h = QFontMetrics(q->font(), q->device()).height();
@@ -324,13 +325,13 @@ bool PrintJunction(const std::string& fileName, int width, int height, bool show
 
     Pen(p, kSilver);
     LanesOf(p, d);
-    StreetLabels(p, d, static_cast<int>(LabelFonts[4].Size * SizeFactor));
+    StreetLabels(p, d, static_cast<int>(UserView().LabelFonts[4].Size * SizeFactor));
     p.ResetLabelsOff();
 
     // Every circle first, then the labels: a node shared by several links would
     // otherwise paint its circle again over its own label, and the overlap test
     // would hold back the label's second try.
-    const TLabelFont& f1 = LabelFonts[1];
+    const TLabelFont& f1 = UserView().LabelFonts[1];
     for (const TArcos& l : d.Links)
         for (int32_t node : {l.AIndex, l.BIndex}) {
             const bool own = node == d.Node;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 using namespace ZipRecords;
 
@@ -637,19 +638,29 @@ std::string EntryHeaderName(TDirItem& item, bool oem)
     return name;
 }
 
+// Names are bytes here, as the file system holds them: a name that is no UTF-8
+// (Windows-1252 bytes of a file copied from an older system) must name the same
+// file after it was made absolute, so no text conversion takes part.
 std::string ExpandFileName(const std::string& path)
 {
-    QString p = QString::fromStdString(path);
-    p.replace('\\', '/');
-    QString abs = QDir::isAbsolutePath(p) ? p : QDir::current().absoluteFilePath(p);
-    QString clean = QDir::cleanPath(abs);
-    return clean.toStdString();
+    namespace fs = std::filesystem;
+    std::string p = path;
+    std::replace(p.begin(), p.end(), '\\', '/');
+    fs::path full(p);
+    if (!full.is_absolute()) {
+        std::error_code ec;
+        full = fs::current_path(ec) / full;
+    }
+    std::string clean = full.lexically_normal().generic_string();
+    while (clean.size() > 1 && clean.back() == '/')
+        clean.pop_back();
+    return clean;
 }
 
 std::string GetStoredName(const std::string& fileName, const std::string& baseDir, int storePath)
 {
     std::string full = ExpandFileName(fileName);
-    std::string base = ExpandFileName(baseDir.empty() ? QDir::currentPath().toStdString() : baseDir);
+    std::string base = ExpandFileName(baseDir.empty() ? std::string(".") : baseDir);
     if (!full.empty() && (full.back() == '/' || full.back() == '\\') && full.size() > 1) full.pop_back();
     if (!full.empty() && full.back() == '.') full.pop_back();
     std::string name;
@@ -660,8 +671,10 @@ std::string GetStoredName(const std::string& fileName, const std::string& baseDi
         break;
     }
     case spRelativePath: {
-        QString rel = QDir(QString::fromStdString(base)).relativeFilePath(QString::fromStdString(full));
-        name = (rel.startsWith("../") || rel == "..") ? full : rel.toStdString();
+        std::string rel = std::filesystem::path(full).lexically_relative(base).generic_string();
+        if (rel == ".")
+            rel.clear();
+        name = (rel.empty() && full != base) || rel.rfind("../", 0) == 0 || rel == ".." ? full : rel;
         break;
     }
     default:

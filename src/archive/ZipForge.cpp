@@ -918,7 +918,7 @@ void TZFBaseArchiver::AddFiles(const std::string& fileMask, int32_t searchAttr, 
     try {
         std::lock_guard<std::mutex> lock(SearchLock());
         const std::string saved = d->WorkingBaseDir;
-        d->WorkingBaseDir = ExpandFileName(BaseDir.empty() ? QDir::currentPath().toStdString() : BaseDir);
+        d->WorkingBaseDir = ExpandFileName(BaseDir.empty() ? std::string(".") : BaseDir);
         try {
             SearchMask(fileMask, searchAttr, Options.Recurse, exclusions);
         } catch (...) {

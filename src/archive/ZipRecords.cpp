@@ -1,4 +1,5 @@
 #include "archive/ZipRecords.h"
+#include "model/TextCodec.h"
 
 #include <cerrno>
 
@@ -188,7 +189,10 @@ static void AppendUtf8(std::string& out, uint32_t c)
 
 std::vector<uint8_t> UnicodeNameField(const std::string& utf8Name)
 {
-    std::u16string w = Utf8ToUtf16(utf8Name);
+    // A name that is no UTF-8 holds Windows-1252 bytes (the header carries them as
+    // they are): its characters, not its bytes read as UTF-8, make the field.
+    std::u16string w = IsValidUtf8(utf8Name) ? Utf8ToUtf16(utf8Name)
+                                             : TextCodec::DecodeCp1252(utf8Name).toStdU16String();
     std::vector<uint8_t> b;
     Put16(b, ExtraUnicode);
     Put16(b, uint16_t(2 * w.size() + 8));

@@ -25,7 +25,7 @@ constexpr double TenthsPerRadian = 1800.0 / std::numbers::pi;
 
 int32_t Colour(uint32_t c) { return ZelUtils::NearestColour(c); }
 
-size_t Mode() { return static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes)); }
+size_t Mode() { return static_cast<size_t>(std::clamp(UserView().RangeMode, 0, MaxRangeModes)); }
 
 bool ValidNode(int32_t i) { return i >= 1 && i <= Network.NodeCount; }
 
@@ -67,7 +67,7 @@ bool InLinkLayers(const TArcos& a, const TDxfMapOptions& o)
     return ValidNode(a.AIndex) && ValidNode(a.BIndex) && a.Active && (!o.tbSel || a.Mark > 0);
 }
 
-std::string ValueText(double v) { return ZelUtils::Format(NumFormat.Format.c_str(), v); }
+std::string ValueText(double v) { return ZelUtils::Format(UserView().NumFormat.Format.c_str(), v); }
 
 // The classes of a saved range set (its list text) over a copy of the table, as
 // the range dialog reads one: classes 0..5, each starting where the one below ends.
@@ -97,7 +97,7 @@ void PrepareRanges(TLayerVariable& v)
         return;
     }
     v.Table[0].Low = v.Table[0].High = v.Min;
-    const int last = std::clamp(NumRanges, 0, MaxRangeClasses);
+    const int last = std::clamp(UserView().NumRanges, 0, MaxRangeClasses);
     for (int c = 1; c <= last; ++c) {
         TRangeClass& r = v.Table[static_cast<size_t>(c)];
         r.Active = true;
@@ -123,54 +123,55 @@ std::string LayerName(const char* prefix, const std::string& title)
     return name;
 }
 
-void DxfAtributos(const std::string& layer, const TLayerVariable& var, const TDxfMapOptions& o)
+void DxfAtributos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& var,
+                  const TDxfMapOptions& o)
 {
     const double attrMax = var.Max;
     if (!(attrMax > 0.0))
         return; // no scale: the bands would have no width
-    const int32_t over = Colour(ModeBrushColors[Mode()]);
+    const int32_t over = Colour(UserView().ModeBrushColors[Mode()]);
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!InLinkLayers(a, o))
             return;
         const double v = LinkValue(a, var);
-        DxfSolidColor = v > attrMax ? over : 0;
-        const double w = std::min(PixsVol * v / attrMax, 1.1 * PixsVol);
+        dxf.DxfSolidColor = v > attrMax ? over : 0;
+        const double w = std::min(UserView().PixsVol * v / attrMax, 1.1 * UserView().PixsVol);
         const TPoint p = NodeXY(a.AIndex), q = NodeXY(a.BIndex);
-        DxfSolidRec(layer, ZelUtils::Round(w * SizeFactor), p.x, p.y, q.x, q.y);
+        dxf.DxfSolidRec(layer, ZelUtils::Round(w * UserView().SizeFactor), p.x, p.y, q.x, q.y);
     });
-    DxfSolidColor = 0;
+    dxf.DxfSolidColor = 0;
 }
 
-void DxfTemas(const std::string& layer, const TLayerVariable& var, const TDxfMapOptions& o)
+void DxfTemas(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& var, const TDxfMapOptions& o)
 {
-    const int32_t last = std::clamp(NumRanges, 0, MaxRangeClasses);
+    const int32_t last = std::clamp(UserView().NumRanges, 0, MaxRangeClasses);
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!InLinkLayers(a, o))
             return;
         const float v = LinkValue(a, var);
-        DxfSolidColor = 0;
+        dxf.DxfSolidColor = 0;
         bool shown = true;
         for (int32_t r = 0; r <= last; ++r) {
             const TRangeClass& c = var.Table[static_cast<size_t>(r)];
             if (c.Low < v && c.High >= v) {
                 if (c.Active)
-                    DxfSolidColor = Colour(c.Color);
+                    dxf.DxfSolidColor = Colour(c.Color);
                 else
                     shown = false;
             }
         }
         if (shown) {
             const TPoint p = NodeXY(a.AIndex), q = NodeXY(a.BIndex);
-            DxfSolidRec(layer, PixsCol, p.x, p.y, q.x, q.y);
+            dxf.DxfSolidRec(layer, UserView().PixsCol, p.x, p.y, q.x, q.y);
         }
     });
-    DxfSolidColor = 0;
+    dxf.DxfSolidColor = 0;
 }
 
-void DxfValores(const std::string& layer, const TLayerVariable& var, const TDxfMapOptions& o)
+void DxfValores(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& var, const TDxfMapOptions& o)
 {
-    DxfTextHeight = LabelFonts[4].Size * SizeFactor;
-    DxfTextColor = 0;
+    dxf.DxfTextHeight = UserView().LabelFonts[4].Size * UserView().SizeFactor;
+    dxf.DxfTextColor = 0;
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!InLinkLayers(a, o))
             return;
@@ -191,16 +192,16 @@ void DxfValores(const std::string& layer, const TLayerVariable& var, const TDxfM
             q = NodeXY(a.BIndex);
             angle = a.BearingA;
         }
-        DxfText(layer, angle, ZelUtils::Trim(ValueText(v)), (p.x + q.x) / 2.0, (p.y + q.y) / 2.0, 1);
+        dxf.DxfText(layer, angle, ZelUtils::Trim(ValueText(v)), (p.x + q.x) / 2.0, (p.y + q.y) / 2.0, 1);
     });
 }
 
-void DxfMovimientos(const std::string& layer, const TLayerVariable& var)
+void DxfMovimientos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& var)
 {
-    DxfLineColor = Colour(ModePenColors[Mode()]);
-    DxfTextColor = Colour(LabelFonts[4].Color);
-    DxfTextHeight = ZelUtils::Round(LabelFonts[4].Size * SizeFactor);
-    const int32_t last = std::clamp(NumRanges, 0, MaxRangeClasses);
+    dxf.DxfLineColor = Colour(UserView().ModePenColors[Mode()]);
+    dxf.DxfTextColor = Colour(UserView().LabelFonts[4].Color);
+    dxf.DxfTextHeight = ZelUtils::Round(UserView().LabelFonts[4].Size * UserView().SizeFactor);
+    const int32_t last = std::clamp(UserView().NumRanges, 0, MaxRangeClasses);
     std::set<int32_t> done; // a movement listed in several tiles is drawn once
     ViewTiles::ForEachTile([&](const TSpatialTile& t) {
         const int32_t count = std::clamp(t.MovementCount, 0, MaxMovims + 2);
@@ -217,9 +218,9 @@ void DxfMovimientos(const std::string& layer, const TLayerVariable& var)
                 const TRangeClass& c = var.Table[static_cast<size_t>(r)];
                 if (c.Low < v && c.High >= v) {
                     if (c.Active) {
-                        DxfLineColor = Colour(c.Color);
+                        dxf.DxfLineColor = Colour(c.Color);
                     } else {
-                        DxfLineColor = Colour(clSilver);
+                        dxf.DxfLineColor = Colour(clSilver);
                         label.clear();
                     }
                 }
@@ -236,7 +237,7 @@ void DxfMovimientos(const std::string& layer, const TLayerVariable& var)
             const TPoint nr{q.x + near * (p.x - q.x), q.y + near * (p.y - q.y)};
             // The turns of one approach stand side by side, left turns on the left,
             // as on the map.
-            DxfLinkFigure(layer, f, nr, flags, mv.TurnDir, label);
+            dxf.DxfLinkFigure(layer, f, nr, flags, mv.TurnDir, label);
         }
     });
 }
@@ -245,8 +246,8 @@ void DxfMovimientos(const std::string& layer, const TLayerVariable& var)
 
 TDataLayerExport::TDataLayerExport(const TDxfMapOptions& o, bool full) : o_(o), full_(full)
 {
-    link_ = {UserView().RangeVarArcos, LinkTitle(UserView().RangeVarArcos), UserView().RangeMin, RangeMax, RangeTable};
-    movim_ = {::RangeVarMovim, MovimTitle(::RangeVarMovim), UserView().RangeMovimMin, UserView().RangeMovimMax, RangeTable};
+    link_ = {UserView().RangeVarArcos, LinkTitle(UserView().RangeVarArcos), UserView().RangeMin, UserView().RangeMax, UserView().RangeTable};
+    movim_ = {UserView().RangeVarMovim, MovimTitle(UserView().RangeVarMovim), UserView().RangeMovimMin, UserView().RangeMovimMax, UserView().RangeTable};
 }
 
 std::string TDataLayerExport::LinkTitle(int32_t column) const
@@ -337,7 +338,7 @@ std::vector<TLayerEntry> TDataLayerExport::Layers() const
         if (names.insert(name).second)
             layers.push_back({name, visible, colour});
     };
-    const int32_t pen = Colour(ModePenColors[Mode()]), white = Colour(clWhite), text = Colour(LabelFonts[4].Color);
+    const int32_t pen = Colour(UserView().ModePenColors[Mode()]), white = Colour(clWhite), text = Colour(UserView().LabelFonts[4].Color);
     const bool linkVar = LinkVariable(link_.Column) != 0;
     if (!full_) {
         // Every layer the entities go to has its row; the values written with the
@@ -373,38 +374,38 @@ std::vector<TLayerEntry> TDataLayerExport::Layers() const
     return layers;
 }
 
-void TDataLayerExport::Entities() const
+void TDataLayerExport::Entities(ZelDxfer::TDxfWriter& dxf) const
 {
     const bool linkVar = LinkVariable(link_.Column) != 0;
     if (!full_) {
         // The current variables, each layer once.
         const bool bands = linkVar && o_.tbAtributos && link_.Max > 0.0f;
         if (bands)
-            DxfAtributos(LayerName("ATT_", link_.Name), link_, o_);
+            DxfAtributos(dxf, LayerName("ATT_", link_.Name), link_, o_);
         if (linkVar && o_.tbColores)
-            DxfTemas(LayerName("TEM_", link_.Name), link_, o_);
+            DxfTemas(dxf, LayerName("TEM_", link_.Name), link_, o_);
         if (linkVar && (o_.tbValues || o_.tbColores || (bands && !UserView().ShownVarList.empty())))
-            DxfValores(LayerName("VAL_", link_.Name), link_, o_);
+            DxfValores(dxf, LayerName("VAL_", link_.Name), link_, o_);
         if (o_.aAtributos2 && MovimVariable(movim_.Column))
-            DxfMovimientos(LayerName("MVT_", movim_.Name), movim_);
+            DxfMovimientos(dxf, LayerName("MVT_", movim_.Name), movim_);
         return;
     }
     // The current variable with the range table of the moment, unless its own
     // column writes the same layers below.
     if (linkVar && !CurrentColumnInWalk()) {
         if (o_.tbAtributos)
-            DxfAtributos(LayerName("ATT_", link_.Name), link_, o_);
+            DxfAtributos(dxf, LayerName("ATT_", link_.Name), link_, o_);
         if (o_.tbColores)
-            DxfTemas(LayerName("TEM_", link_.Name), link_, o_);
+            DxfTemas(dxf, LayerName("TEM_", link_.Name), link_, o_);
         if (o_.tbValues)
-            DxfValores(LayerName("VAL_", link_.Name), link_, o_);
+            DxfValores(dxf, LayerName("VAL_", link_.Name), link_, o_);
     }
     ForEachLinkColumn([&](const TLayerVariable& v) {
-        DxfAtributos(LayerName("ATT_", v.Name), v, o_);
-        DxfTemas(LayerName("TEM_", v.Name), v, o_);
-        DxfValores(LayerName("VAL_", v.Name), v, o_);
+        DxfAtributos(dxf, LayerName("ATT_", v.Name), v, o_);
+        DxfTemas(dxf, LayerName("TEM_", v.Name), v, o_);
+        DxfValores(dxf, LayerName("VAL_", v.Name), v, o_);
     });
-    ForEachMovimColumn([&](const TLayerVariable& v) { DxfMovimientos(LayerName("MVT_", v.Name), v); });
+    ForEachMovimColumn([&](const TLayerVariable& v) { DxfMovimientos(dxf, LayerName("MVT_", v.Name), v); });
 }
 
 } // namespace DxfDataLayers

@@ -3,6 +3,7 @@
 // ("TEM_"), values as text ("VAL_") and turning-movement figures ("MVT_") of the
 // link and movement variables, as the map shows them on top of the network.
 // Headless: what is read of the main window comes in TDxfMapOptions.
+#include "export/ZelDxfer.h"
 #include "map/Ranges.h"
 
 #include <array>
@@ -39,10 +40,11 @@ std::string LayerName(const char* prefix, const std::string& title);
 
 // Layer routines over a link variable (bands Max wide at PixsVol pixels, range
 // colours, values as text) or a movement variable (turn figures).
-void DxfAtributos(const std::string& layer, const TLayerVariable& v, const TDxfMapOptions& o);
-void DxfTemas(const std::string& layer, const TLayerVariable& v, const TDxfMapOptions& o);
-void DxfValores(const std::string& layer, const TLayerVariable& v, const TDxfMapOptions& o);
-void DxfMovimientos(const std::string& layer, const TLayerVariable& v);
+void DxfAtributos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& v,
+                  const TDxfMapOptions& o);
+void DxfTemas(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& v, const TDxfMapOptions& o);
+void DxfValores(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& v, const TDxfMapOptions& o);
+void DxfMovimientos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& v);
 
 // The export of the data layers in two passes over the same choices: Layers()
 // gives the layer-table entries (before the file is opened), Entities() writes them
@@ -53,7 +55,7 @@ public:
     TDataLayerExport(const TDxfMapOptions& o, bool full);
 
     std::vector<TLayerEntry> Layers() const;
-    void Entities() const;
+    void Entities(ZelDxfer::TDxfWriter& dxf) const;
 
 private:
     const TDxfMapOptions& o_;

@@ -44,21 +44,43 @@ void ForEachNode(F&& f)
     });
 }
 
-void Header()
+// The map as a drawing: the writer and the layers the map shows.
+class TMapDrawing : public TDxfWriter {
+public:
+    bool PrintDxfFile(const std::string& fileName, const TDxfMapOptions& o);
+    bool PrintCallesDxf(const std::string& fileName, const TDxfMapOptions& o);
+
+private:
+    void Header();
+    void Tables(const std::vector<std::string>& names, const std::vector<bool>& visible,
+                const std::vector<int32_t>& colours);
+    void Red();
+    void Arrows(const TDxfMapOptions& o);
+    void NodesLayer(const TDxfMapOptions& o);
+    void ArcosLayer();
+    void Cents();
+    void Zones(const TDxfMapOptions& o);
+    void NameNodes();
+    void Calles(bool upper);
+    void PolygonsLayer();
+    void Soleras();
+};
+
+void TMapDrawing::Header()
 {
     DxfSection("HEADER");
     DxfCodePage();
-    DxfExtMin(WorldMinX, WorldMinY);
-    DxfExtMax(WorldMaxX, WorldMaxY);
+    DxfExtMin(UserView().WorldMinX, UserView().WorldMinY);
+    DxfExtMax(UserView().WorldMaxX, UserView().WorldMaxY);
     DxfPdMode(15.0);
     DxfEndSection();
 }
 
-void Tables(const std::vector<std::string>& names, const std::vector<bool>& visible,
+void TMapDrawing::Tables(const std::vector<std::string>& names, const std::vector<bool>& visible,
             const std::vector<int32_t>& colours)
 {
     DxfSection("TABLES");
-    DxfVport(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+    DxfVport(UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY);
     const std::string lt[] = {"CONTINUA", "PUNTOS", "TRAZOS"};
     const double total[] = {0.0, 6.35, 19.05}, dash[] = {0.0, 0.0, 12.7}, gap[] = {0.0, -6.35, -6.35};
     DxfLtypes(lt, total, dash, gap);
@@ -70,17 +92,17 @@ void Tables(const std::vector<std::string>& names, const std::vector<bool>& visi
     DxfEndSection();
 }
 
-void Red()
+void TMapDrawing::Red()
 {
-    ViewTiles::ForEachLink([](int32_t, const TArcos& a) {
+    ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!Drawable(a))
             return;
         const TArcos& o = Opposite(a);
         DxfLineColor = 0;
         if (a.Mark > 0 && a.Mark <= MaxClasses)
-            DxfLineColor = Colour(ClassColors[a.Mark]);
+            DxfLineColor = Colour(UserView().ClassColors[a.Mark]);
         if (o.Mark > 0 && o.Mark <= MaxClasses)
-            DxfLineColor = Colour(ClassColors[o.Mark]);
+            DxfLineColor = Colour(UserView().ClassColors[o.Mark]);
         DxfLineType = "CONTINUA";
         for (int bit : {4, 8}) {
             const int both = a.HasFlag(bit) + o.HasFlag(bit);
@@ -94,9 +116,9 @@ void Red()
     DxfLineType = "ByLayer";
 }
 
-void Arrows(const TDxfMapOptions& o)
+void TMapDrawing::Arrows(const TDxfMapOptions& o)
 {
-    const double size = ZelUtils::Round(ArrowSize * 4.0 * SizeFactor);
+    const double size = ZelUtils::Round(UserView().ArrowSize * 4.0 * UserView().SizeFactor);
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!Drawable(a) || !a.Active)
             return;
@@ -112,7 +134,7 @@ void Arrows(const TDxfMapOptions& o)
     });
 }
 
-void NodesLayer(const TDxfMapOptions& o)
+void TMapDrawing::NodesLayer(const TDxfMapOptions& o)
 {
     DxfLineColor = 0;
     ForEachNode([&](int32_t i) {
@@ -122,7 +144,7 @@ void NodesLayer(const TDxfMapOptions& o)
     });
 }
 
-void ArcosLayer()
+void TMapDrawing::ArcosLayer()
 {
     DxfLineColor = Colour(clFuchsia);
     for (int32_t l = 1; l <= Network.LinkCount; ++l) {
@@ -133,10 +155,10 @@ void ArcosLayer()
     }
 }
 
-void Cents()
+void TMapDrawing::Cents()
 {
     DxfLineColor = Colour(clGreen);
-    ViewTiles::ForEachZone([](int32_t, const TZona& z) {
+    ViewTiles::ForEachZone([this](int32_t, const TZona& z) {
         for (int32_t c = 1; c <= z.ConnectorCount && c < static_cast<int32_t>(z.Connectors.size()); ++c) {
             const TZoneConnector& k = z.Connectors[c];
             if (k.Kind == 0 && k.LinkIndex > 0 && k.LinkIndex <= Network.LinkCount) {
@@ -151,17 +173,17 @@ void Cents()
             }
         }
     });
-    ViewTiles::ForEachZone([](int32_t, const TZona& z) {
-        DxfTriangle("CENTROIDES", z.CentroidX, z.CentroidY, CentroidSize * SizeFactor);
+    ViewTiles::ForEachZone([this](int32_t, const TZona& z) {
+        DxfTriangle("CENTROIDES", z.CentroidX, z.CentroidY, UserView().CentroidSize * UserView().SizeFactor);
     });
-    DxfTextHeight = LabelFonts[1].Size * SizeFactor;
-    DxfTextColor = Colour(LabelFonts[1].Color);
-    ViewTiles::ForEachZone([](int32_t, const TZona& z) {
+    DxfTextHeight = UserView().LabelFonts[1].Size * UserView().SizeFactor;
+    DxfTextColor = Colour(UserView().LabelFonts[1].Color);
+    ViewTiles::ForEachZone([this](int32_t, const TZona& z) {
         DxfText("CENTROIDES", 0, ZelUtils::Format("%d", z.Number), z.CentroidX, z.CentroidY, 1);
     });
 }
 
-void Zones(const TDxfMapOptions& o)
+void TMapDrawing::Zones(const TDxfMapOptions& o)
 {
     DxfLineColor = Colour(o.ZonaBordeColor);
     for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
@@ -172,19 +194,19 @@ void Zones(const TDxfMapOptions& o)
     }
 }
 
-void NameNodes()
+void TMapDrawing::NameNodes()
 {
-    DxfTextHeight = LabelFonts[2].Size * SizeFactor;
+    DxfTextHeight = UserView().LabelFonts[2].Size * UserView().SizeFactor;
     DxfTextColor = 0;
-    const auto position = static_cast<uint8_t>(NodeLabelPos);
+    const auto position = static_cast<uint8_t>(UserView().NodeLabelPos);
     ForEachNode([&](int32_t i) {
         DxfText("NNODOS", 0, ZelUtils::Format("%d", Nodos[i].Number), Nodos[i].X, Nodos[i].Y, position);
     });
 }
 
-void Calles(bool upper)
+void TMapDrawing::Calles(bool upper)
 {
-    DxfTextHeight = LabelFonts[5].Size * SizeFactor;
+    DxfTextHeight = UserView().LabelFonts[5].Size * UserView().SizeFactor;
     DxfTextColor = 0;
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!Drawable(a) || !a.Active)
@@ -201,14 +223,14 @@ void Calles(bool upper)
         if (upper)
             for (char& c : name)
                 c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        const double f = StreetLabelOffset;
+        const double f = UserView().StreetLabelOffset;
         const double x = f * Nodos[a.AIndex].X + (1.0 - f) * Nodos[a.BIndex].X;
         const double y = f * Nodos[a.AIndex].Y + (1.0 - f) * Nodos[a.BIndex].Y;
-        DxfText("CALLES", backwards ? bearing - 1800 : bearing, name, x, y, static_cast<uint8_t>(StreetLabelPos));
+        DxfText("CALLES", backwards ? bearing - 1800 : bearing, name, x, y, static_cast<uint8_t>(UserView().StreetLabelPos));
     });
 }
 
-void PolygonsLayer()
+void TMapDrawing::PolygonsLayer()
 {
     for (int32_t p = 0; p < NumPoligonos && p <= MaxPoligonos; ++p) {
         const TPoligono& pg = Poligonos[p];
@@ -221,26 +243,26 @@ void PolygonsLayer()
     }
 }
 
-void Soleras()
+void TMapDrawing::Soleras()
 {
     const double m = 0.2 * (Network.MaxX - Network.MinX);
     DxfLineColor = 0;
-    for (int32_t i = 1; i <= NumGeoLayers && i <= MaxGeoLayers; ++i) {
-        if (!GeoLayerVisible[i] || 10 + i > MaxItems || Items[10 + i].Width <= 0)
+    for (int32_t i = 1; i <= GeoLayers().NumGeoLayers && i <= MaxGeoLayers; ++i) {
+        if (!GeoLayers().GeoLayerVisible[i] || 10 + i > MaxItems || UserView().Items[10 + i].Width <= 0)
             continue;
-        DxfLineWidth = Items[10 + i].Width;
+        DxfLineWidth = UserView().Items[10 + i].Width;
         const std::string layer = ZelUtils::Format("SOLERA%d", i);
         // Layer i holds the records GeoLayerEnd[i - 1] + 1 .. GeoLayerEnd[i].
-        const int32_t last = std::min(GeoLayerEnd[i], static_cast<int32_t>(MaxGeoLinks));
-        for (int32_t g = std::max(GeoLayerEnd[i - 1] + 1, 1); g <= last; ++g) {
-            const GeoLink& gl = GeoLinks[g];
+        const int32_t last = std::min(GeoLayers().GeoLayerEnd[i], static_cast<int32_t>(MaxGeoLinks));
+        for (int32_t g = std::max(GeoLayers().GeoLayerEnd[i - 1] + 1, 1); g <= last; ++g) {
+            const GeoLink& gl = GeoLayers().GeoLinks[g];
             const int32_t n = std::min<int32_t>(gl.Count, static_cast<int32_t>(gl.Points.size()));
             if (n < 1 || gl.Name == GeoDeletedName)
                 continue;
             const TPoint& f = gl.Points[0];
             const TPoint& l = gl.Points[n - 1];
-            auto inX = [&](double x) { return x >= WorldMinX - m && x <= WorldMaxX + m; };
-            auto inY = [&](double y) { return y >= WorldMinY - m && y <= WorldMaxY + m; };
+            auto inX = [&](double x) { return x >= UserView().WorldMinX - m && x <= UserView().WorldMaxX + m; };
+            auto inY = [&](double y) { return y >= UserView().WorldMinY - m && y <= UserView().WorldMaxY + m; };
             if ((inX(f.x) || inX(l.x)) && (inY(f.y) || inY(l.y)))
                 DxfPolyline(layer, std::span<const TPoint>(gl.Points.data(), static_cast<size_t>(n)));
         }
@@ -279,7 +301,7 @@ TDxfMapOptions MapOptions(const TViewSnapshot& view)
     return o;
 }
 
-bool PrintDxfFile(const std::string& fileName, const TDxfMapOptions& o)
+bool TMapDrawing::PrintDxfFile(const std::string& fileName, const TDxfMapOptions& o)
 {
     std::vector<std::string> names = {"0",      "RED",   "NODOS", "NNODOS",     "SENTIDOS",
                                       "CALLES", "ARCOS", "CENTROIDES", "ZONAS", "POLIGONOS"};
@@ -288,19 +310,19 @@ bool PrintDxfFile(const std::string& fileName, const TDxfMapOptions& o)
     std::vector<int32_t> colours = {7,
                                     Colour(clBlack),
                                     Colour(o.NodosColor),
-                                    Colour(LabelFonts[2].Color),
+                                    Colour(UserView().LabelFonts[2].Color),
                                     Colour(o.ArrowsColor),
-                                    Colour(LabelFonts[5].Color),
+                                    Colour(UserView().LabelFonts[5].Color),
                                     Colour(o.TrazaColor),
                                     Colour(o.AccesoColor),
                                     Colour(o.ZonaBordeColor),
                                     Colour(o.PoliBordeColor)};
-    DxfDataLayers::TDataLayerExport data(o, FullDxf);
-    if (FullDxf)
-        for (int32_t i = 1; i <= NumGeoLayers && i <= MaxGeoLayers && 10 + i <= MaxItems; ++i) {
+    DxfDataLayers::TDataLayerExport data(o, o.FullDxf);
+    if (o.FullDxf)
+        for (int32_t i = 1; i <= GeoLayers().NumGeoLayers && i <= MaxGeoLayers && 10 + i <= MaxItems; ++i) {
             names.push_back(ZelUtils::Format("SOLERA%d", i));
             visible.push_back(false);
-            colours.push_back(Colour(Items[10 + i].Color));
+            colours.push_back(Colour(UserView().Items[10 + i].Color));
         }
     for (const DxfDataLayers::TLayerEntry& e : data.Layers()) {
         names.push_back(e.Name);
@@ -311,8 +333,8 @@ bool PrintDxfFile(const std::string& fileName, const TDxfMapOptions& o)
     Header();
     Tables(names, visible, colours);
     DxfSection("ENTITIES");
-    data.Entities();
-    if (FullDxf)
+    data.Entities(*this);
+    if (o.FullDxf)
         Soleras();
     DxfLineType = "ByLayer";
     Red();
@@ -328,11 +350,11 @@ bool PrintDxfFile(const std::string& fileName, const TDxfMapOptions& o)
     return DxfClose();
 }
 
-bool PrintCallesDxf(const std::string& fileName, const TDxfMapOptions& o)
+bool TMapDrawing::PrintCallesDxf(const std::string& fileName, const TDxfMapOptions& o)
 {
     const std::vector<std::string> names = {"0", "CALLES"};
     const std::vector<bool> visible = {true, o.tbCalles};
-    const std::vector<int32_t> colours = {7, Colour(LabelFonts[5].Color)};
+    const std::vector<int32_t> colours = {7, Colour(UserView().LabelFonts[5].Color)};
     DxfOpen(fileName);
     Header();
     Tables(names, visible, colours);
@@ -340,6 +362,16 @@ bool PrintCallesDxf(const std::string& fileName, const TDxfMapOptions& o)
     Calles(true);
     DxfEndSection();
     return DxfClose();
+}
+
+bool PrintDxfFile(const std::string& fileName, const TDxfMapOptions& options)
+{
+    return TMapDrawing().PrintDxfFile(fileName, options);
+}
+
+bool PrintCallesDxf(const std::string& fileName, const TDxfMapOptions& options)
+{
+    return TMapDrawing().PrintCallesDxf(fileName, options);
 }
 
 } // namespace DxfMapExport

@@ -37,6 +37,9 @@ struct TDxfMapOptions {
     uint32_t AccesoColor = clGreen;
     uint32_t ZonaBordeColor = clBlack;
     uint32_t PoliBordeColor = clGreen;
+    // The options window's "DXF Completo": the map export also writes every
+    // variable's layers and the background layers.
+    bool FullDxf = false;
 
     // The titles of the link and movement grid columns, after which the data
     // layers are named. Unset, the column tables' titles are used.
@@ -53,7 +56,7 @@ TDxfMapOptions MapOptions(const TViewSnapshot& view);
 
 // The data layers of the current variables ("ATT_", "TEM_", "VAL_", "MVT_"), the
 // layers "0", "RED", "NODOS", "NNODOS", "SENTIDOS", "CALLES", "ARCOS",
-// "CENTROIDES", "ZONAS", "POLIGONOS" and, with ZelDxfer::FullDxf, the background
+// "CENTROIDES", "ZONAS", "POLIGONOS" and, with options.FullDxf, the background
 // layers "SOLERA%d" and the data layers of every link and movement variable.
 // False when the file could not be written.
 bool PrintDxfFile(const std::string& fileName, const TDxfMapOptions& options);

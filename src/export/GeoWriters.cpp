@@ -42,8 +42,8 @@ bool Save(const std::string& path, const std::string& text)
 // The records of background layer L (1-based): first..last.
 void LayerRange(int layer, int32_t& first, int32_t& last)
 {
-    first = std::max(GeoLayerEnd[layer - 1] + 1, 1);
-    last = std::min(GeoLayerEnd[layer], static_cast<int32_t>(MaxGeoLinks));
+    first = std::max(GeoLayers().GeoLayerEnd[layer - 1] + 1, 1);
+    last = std::min(GeoLayers().GeoLayerEnd[layer], static_cast<int32_t>(MaxGeoLinks));
 }
 
 // How a layer file writes one point.
@@ -85,7 +85,7 @@ std::string LayerText(int layer, TPointText how, bool keepDeleted, double dx, do
     int32_t first, last;
     LayerRange(layer, first, last);
     for (int32_t i = first; i <= last; ++i) {
-        const GeoLink& g = GeoLinks[i];
+        const GeoLink& g = GeoLayers().GeoLinks[i];
         if (g.Count > 0 && !g.Points.empty() && (keepDeleted || g.Name != GeoDeletedName))
             text += PolylineLine(g, how, dx, dy);
     }
@@ -94,7 +94,7 @@ std::string LayerText(int layer, TPointText how, bool keepDeleted, double dx, do
 
 int LayerCount()
 {
-    return std::clamp(NumGeoLayers, 0, MaxGeoLayers);
+    return std::clamp(GeoLayers().NumGeoLayers, 0, MaxGeoLayers);
 }
 
 } // namespace
@@ -115,22 +115,20 @@ bool WriteCoordsFile(const std::string& path)
     return Save(path, text);
 }
 
-bool PositionsUnsaved = false;
-
 bool WriteCoords()
 {
     if (!ExportHooks().SaveGeos()) {
-        PositionsUnsaved = true;
+        Network.PositionsUnsaved = true;
         return true;
     }
-    PositionsUnsaved = !WriteCoordsFile(CoordinatesFileName);
-    return !PositionsUnsaved;
+    Network.PositionsUnsaved = !WriteCoordsFile(CoordinatesFileName);
+    return !Network.PositionsUnsaved;
 }
 
 bool WriteGeo()
 {
     for (int layer = 1; layer <= LayerCount(); ++layer) {
-        if (!Save(GeoLayerFiles[layer], LayerText(layer, TPointText::Exact, false, 0.0, 0.0)))
+        if (!Save(GeoLayers().GeoLayerFiles[layer], LayerText(layer, TPointText::Exact, false, 0.0, 0.0)))
             return false;
     }
     return true;

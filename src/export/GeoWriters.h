@@ -10,12 +10,9 @@ namespace KDVlib {
 // When "Guardar coordenadas" is ticked, rewrites the network's coordinates file
 // (CoordinatesFileName):
 // "%d,%.5f,%.5f" for every zone with a centroid, then for every placed node.
-// True when nothing had to be written or the file was written.
+// True when nothing had to be written or the file was written; the network's
+// PositionsUnsaved says whether its positions are still to be saved.
 bool WriteCoords();
-// Positions moved on the map and not yet in the coordinates file (the option was
-// off or the write failed); cleared when the network's coordinates file is
-// written and when another network is opened.
-extern bool PositionsUnsaved;
 // The coordinates file itself, whatever the option says.
 bool WriteCoordsFile(const std::string& path);
 

@@ -5,6 +5,7 @@
 #include "export/ZelKmzer.h"
 #include "map/DisplayStyles.h"
 #include "map/GeoLayers.h"
+#include "map/ViewState.h"
 #include "model/FileUtils.h"
 #include "model/SafeFile.h"
 #include "model/KDVlib.h"
@@ -28,12 +29,14 @@ constexpr uint32_t clYellowC = 0x00FFFF; // (255, 255, 0)
 constexpr uint32_t clCream = 0xF0FBFF;   // (255, 251, 240)
 } // namespace
 
-void ApplyConversion(const TKmzConversion& conv)
+TKmlOptions KmlOptions(const TKmzConversion& conv)
 {
-    KmlUtmZone = conv.UtmZone;
-    KmlHemisphere = conv.Hemisphere;
-    KmlOffsetX = static_cast<float>(conv.OffsetXKm * 1000.0);
-    KmlOffsetY = static_cast<float>(conv.OffsetYKm * 1000.0);
+    TKmlOptions o;
+    o.KmlUtmZone = conv.UtmZone;
+    o.KmlHemisphere = conv.Hemisphere;
+    o.KmlOffsetX = static_cast<float>(conv.OffsetXKm * 1000.0);
+    o.KmlOffsetY = static_cast<float>(conv.OffsetYKm * 1000.0);
+    return o;
 }
 
 struct TKmzBuild::Scratch {
@@ -41,7 +44,7 @@ struct TKmzBuild::Scratch {
     SafeFile::TScratchDir dir;
 };
 
-TKmzBuild::TKmzBuild(const std::string& kmzPath) : kmz_(kmzPath)
+TKmzBuild::TKmzBuild(const std::string& kmzPath, const TKmlOptions& options) : kmz_(kmzPath), writer_(options)
 {
     SafeFile::TTarget target;
     problem_ = SafeFile::Prepare(kmzPath, target);
@@ -75,7 +78,7 @@ bool TKmzBuild::Finish(std::string& error)
     if (!Ok(error))
         return false;
     std::string why;
-    if (!KmlEnd(&why)) {
+    if (!writer_.KmlEnd(&why)) {
         error = FileUtils::WriteFailure(kmz_, why);
         return false;
     }
@@ -106,9 +109,9 @@ bool TKmzBuild::Finish(std::string& error)
     return true;
 }
 
-void SetLineClassStyles()
+void SetLineClassStyles(TKmlOptions& options)
 {
-    TKmlClassStyle& c1 = KmlClassStyles[1];
+    TKmlClassStyle& c1 = options.KmlClassStyles[1];
     c1.Id = 1;
     c1.LineColor = KmlColor(clCyan, 100);
     c1.LineWidth = 3.0f;
@@ -116,7 +119,7 @@ void SetLineClassStyles()
     c1.IconIndex = 0;
     c1.IconScale = 0.0f;
     c1.LabelScale = 0.7f;
-    TKmlClassStyle& c2 = KmlClassStyles[2];
+    TKmlClassStyle& c2 = options.KmlClassStyles[2];
     c2.Id = 2;
     c2.LineColor = KmlColor(clDarkRed, 100);
     c2.LineWidth = 1.0f;
@@ -128,15 +131,15 @@ void SetLineClassStyles()
     c2.LabelColor = KmlColor(clYellowC, 100);
 }
 
-void KmzLineasNodos(bool allLines)
+void KmzLineasNodos(TKmlWriter& kml, bool allLines)
 {
     for (int32_t li = 1; li <= Network.LineCount; ++li) {
         const TLinea& line = Lineas[li];
         if (!allLines && line.Visible == 0)
             continue;
-        KmlBeginDocument(Format("%s", line.Name), true);
-        KmlClass = 2;
-        KmlBeginFolder(line.Name + ".Nodos", false);
+        kml.KmlBeginDocument(Format("%s", line.Name), true);
+        kml.KmlClass = 2;
+        kml.KmlBeginFolder(line.Name + ".Nodos", false);
         TPoints trace;
         const int32_t count = line.Stops.empty() ? 0 : line.Stops[0];
         for (int32_t k = 1; k <= count && k < int32_t(line.Stops.size()); ++k) {
@@ -145,61 +148,62 @@ void KmzLineasNodos(bool allLines)
             const int32_t nd = number > 0 ? KDVlib::FindNodo(number) : 0;
             if (nd <= 0)
                 continue;
-            KmlPoint(Format("%d", Nodos[nd].Number), "", Nodos[nd].X, Nodos[nd].Y);
+            kml.KmlPoint(Format("%d", Nodos[nd].Number), "", Nodos[nd].X, Nodos[nd].Y);
             trace.push_back(TPoint{Nodos[nd].X, Nodos[nd].Y});
         }
-        KmlEndFolder();
-        KmlClass = 1;
+        kml.KmlEndFolder();
+        kml.KmlClass = 1;
         if (trace.size() >= 2)
-            KmlLineString(Format("%s.Trazado", line.Name), trace, 0, "");
-        KmlEndDocument();
+            kml.KmlLineString(Format("%s.Trazado", line.Name), trace, 0, "");
+        kml.KmlEndDocument();
     }
-    KmlClass = 0;
+    kml.KmlClass = 0;
 }
 
 bool ExportLinesKmz(const std::string& kmzPath, const TKmzConversion& conv, bool allLines, std::string& error)
 {
-    TKmzBuild build(kmzPath);
+    TKmlOptions options = KmlOptions(conv);
+    SetLineClassStyles(options);
+    TKmzBuild build(kmzPath, options);
     if (!build.Ok(error))
         return false;
-    KmlBegin(build.KmlPath(), "null");
-    ApplyConversion(conv);
+    TKmlWriter& kml = build.Kml();
+    kml.KmlBegin(build.KmlPath(), "null");
     if (allLines) {
-        KmlLineColor = KmlColor(clCyan, 100);
-        KmlPolyColor = KmlColor(clCream, 100);
-        KmlIconColor = KmlColor(clDarkRed, 100);
-        KmlLineWidth = 3.0f;
-        KmlIconScale = 0.7f;
-        KmlLabelScale = 0.7f;
-        KmlIconIndex = 1;
+        kml.KmlLineColor = KmlColor(clCyan, 100);
+        kml.KmlPolyColor = KmlColor(clCream, 100);
+        kml.KmlIconColor = KmlColor(clDarkRed, 100);
+        kml.KmlLineWidth = 3.0f;
+        kml.KmlIconScale = 0.7f;
+        kml.KmlLabelScale = 0.7f;
+        kml.KmlIconIndex = 1;
     }
-    SetLineClassStyles();
-    KmzLineasNodos(allLines);
+    KmzLineasNodos(kml, allLines);
     return build.Finish(error);
 }
 
 bool ExportGeoLayersKmz(const std::string& kmzPath, const TKmzConversion& conv, std::string& error)
 {
-    TKmzBuild build(kmzPath);
+    TKmzBuild build(kmzPath, KmlOptions(conv));
     if (!build.Ok(error))
         return false;
-    KmlBegin(build.KmlPath(), "null");
-    ApplyConversion(conv);
-    for (int32_t l = 1; l <= NumGeoLayers && l <= MaxGeoLayers; ++l) {
-        if (GeoLayerVisible[l] == 0)
+    TKmlWriter& kml = build.Kml();
+    kml.KmlBegin(build.KmlPath(), "null");
+    for (int32_t l = 1; l <= GeoLayers().NumGeoLayers && l <= MaxGeoLayers; ++l) {
+        if (GeoLayers().GeoLayerVisible[l] == 0)
             continue;
-        KmlLineColor = KmlColor(Items[10 + l].Color, 100);
-        KmlLineWidth = 1.5f;
-        KmlBeginDocument(GeoLayerNames[l], true);
-        KmlClass = 0;
-        for (int32_t g = GeoLayerEnd[l - 1] + 1; g <= GeoLayerEnd[l]; ++g) {
-            const GeoLink& gl = GeoLinks[g];
+        kml.KmlLineColor = KmlColor(UserView().Items[10 + l].Color, 100);
+        kml.KmlLineWidth = 1.5f;
+        kml.KmlBeginDocument(GeoLayers().GeoLayerNames[l], true);
+        kml.KmlClass = 0;
+        for (int32_t g = GeoLayers().GeoLayerEnd[l - 1] + 1; g <= GeoLayers().GeoLayerEnd[l]; ++g) {
+            const GeoLink& gl = GeoLayers().GeoLinks[g];
             const int32_t n = std::min<int32_t>(gl.Count, int32_t(gl.Points.size()));
             if (n < 1)
                 continue;
-            KmlLineString(Format("%d", gl.Id), TPoints(gl.Points.begin(), gl.Points.begin() + n), 0, "");
+            kml.KmlLineString(Format("%d", gl.Id), TPoints(gl.Points.begin(), gl.Points.begin() + n), 0, "");
         }
-        KmlEndDocument();
+        kml.KmlEndDocument();
     }
     return build.Finish(error);
 }

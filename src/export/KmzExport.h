@@ -3,6 +3,8 @@
 // visible background line layers, and the packing of the KML into the archive.
 // The options dialog is read by the caller and handed in; nothing here touches
 // widgets.
+#include "export/ZelKmzer.h"
+
 #include <cstdint>
 #include <string>
 
@@ -16,37 +18,41 @@ struct TKmzConversion {
     double OffsetYKm = 0.0;        // ceVert
 };
 
-// Copies the conversion settings into the KML writer (the offsets in metres).
-void ApplyConversion(const TKmzConversion& conv);
+// The KML writer's options with these conversion settings (the offsets in metres)
+// and no style class.
+ZelKmzer::TKmlOptions KmlOptions(const TKmzConversion& conv);
 
-// An archive being made: its KML is written as "<name>.kml" into a scratch folder
-// beside the archive (removed with this object, whatever happens), and Pack puts
-// it into a new archive built aside, which replaces kmzPath only when complete.
+// An archive being made: its KML, written by Kml(), goes as "<name>.kml" into a
+// scratch folder beside the archive (removed with this object, whatever happens),
+// and Finish puts it into a new archive built aside, which replaces kmzPath only
+// when complete.
 class TKmzBuild {
 public:
-    explicit TKmzBuild(const std::string& kmzPath);
+    TKmzBuild(const std::string& kmzPath, const ZelKmzer::TKmlOptions& options);
     ~TKmzBuild();
     TKmzBuild(const TKmzBuild&) = delete;
     TKmzBuild& operator=(const TKmzBuild&) = delete;
     // False with the Spanish message in error when kmzPath cannot be written.
     bool Ok(std::string& error) const;
     const std::string& KmlPath() const { return kml_; }
+    ZelKmzer::TKmlWriter& Kml() { return writer_; }
     // Ends the KML and packs it as the archive's only (deflated) entry. False with one
     // Spanish message in error; the earlier archive is then as it was.
     bool Finish(std::string& error);
 
 private:
     std::string kmz_, kml_, problem_;
+    ZelKmzer::TKmlWriter writer_;
     struct Scratch;
     Scratch* scratch_ = nullptr;
 };
 
 // Writes the transit-line documents into the open KML file: every line when
 // allLines, else the lines whose selection flag is set.
-void KmzLineasNodos(bool allLines);
+void KmzLineasNodos(ZelKmzer::TKmlWriter& kml, bool allLines);
 
 // Style classes 1 (traces) and 2 (line nodes) of the line exports.
-void SetLineClassStyles();
+void SetLineClassStyles(ZelKmzer::TKmlOptions& options);
 
 // Whole exports: KML beside the archive, packed, KML removed. False with a
 // Spanish message in error when a file could not be written.

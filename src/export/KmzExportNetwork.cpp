@@ -73,11 +73,11 @@ std::vector<TPoint> ShapeOf(const TArcos& a)
     return pts;
 }
 
-void WriteArcos(const TKmzNetworkView& view)
+void WriteArcos(TKmlWriter& kml, const TKmzNetworkView& view)
 {
-    KmlLineColor = KmlColor(view.ArcosColor, 100);
-    KmlLineWidth = 1.5f;
-    KmlBeginDocument("arcos", true);
+    kml.KmlLineColor = KmlColor(view.ArcosColor, 100);
+    kml.KmlLineWidth = 1.5f;
+    kml.KmlBeginDocument("arcos", true);
     for (const auto& [A, B, l] : CollectLinks(false)) {
         const TArcos& a = Arcos[l];
         if (!LinkPlaced(a))
@@ -85,14 +85,14 @@ void WriteArcos(const TKmzNetworkView& view)
         const std::string d = Format("<![CDATA[%s<br><hr>", a.StreetName) + "<table border=\"0\" padding=\"1\">" +
                               Row("Vel F.Libre", a.Var[1]) + Row("Longitud", a.Var[7]) +
                               Row("Flujo Asignado", a.Var[13]) + Row("Flujo fijo", a.Var[14]) + "</table><hr>" + "]]>";
-        KmlLineString(Format("%d-%d", A, B), ShapeOf(a), 0, d);
+        kml.KmlLineString(Format("%d-%d", A, B), ShapeOf(a), 0, d);
     }
-    KmlEndDocument();
+    kml.KmlEndDocument();
 }
 
-void WriteNodos()
+void WriteNodos(TKmlWriter& kml)
 {
-    KmlBeginDocument("nodos", true);
+    kml.KmlBeginDocument("nodos", true);
     std::set<std::pair<int32_t, int32_t>> list;
     ForTilesInView([&](const TSpatialTile& t) {
         for (int32_t k = 0; k < t.NodeCount; ++k)
@@ -105,9 +105,9 @@ void WriteNodos()
         const int32_t jt = Nodos[nd].JunctionType;
         const std::string d = Format("<![CDATA[%s<br><hr>", std::string(jt >= 0 && jt < 6 ? JunctionTypeNames[jt] : "")) +
                               "<table border=\"0\" padding=\"1\">" + Row("Tipo", 1.0) + "</table><hr>" + "]]>";
-        KmlPoint(Format("%d", number), d, Nodos[nd].X, Nodos[nd].Y);
+        kml.KmlPoint(Format("%d", number), d, Nodos[nd].X, Nodos[nd].Y);
     }
-    KmlEndDocument();
+    kml.KmlEndDocument();
 }
 
 std::set<std::pair<int32_t, int32_t>> CollectZones()
@@ -121,27 +121,27 @@ std::set<std::pair<int32_t, int32_t>> CollectZones()
     return list;
 }
 
-void WriteCentroids()
+void WriteCentroids(TKmlWriter& kml)
 {
-    KmlLineColor = KmlColor(0x008000, 100);
-    KmlPolyColor = KmlColor(0x00FFFF, 100);
-    KmlLineWidth = 1.0f;
+    kml.KmlLineColor = KmlColor(0x008000, 100);
+    kml.KmlPolyColor = KmlColor(0x00FFFF, 100);
+    kml.KmlLineWidth = 1.0f;
     const auto zones = CollectZones();
-    KmlBeginDocument("cents", false);
+    kml.KmlBeginDocument("cents", false);
     for (const auto& [number, z] : zones)
         if (Zonas[z].HasCentroid)
-            KmlTriangle(Format("%d", number), Zonas[z].CentroidX, Zonas[z].CentroidY, CentroidSize * SizeFactor);
-    KmlEndDocument();
-    KmlBeginDocument("centsP", false);
+            kml.KmlTriangle(Format("%d", number), Zonas[z].CentroidX, Zonas[z].CentroidY, UserView().CentroidSize * UserView().SizeFactor);
+    kml.KmlEndDocument();
+    kml.KmlBeginDocument("centsP", false);
     for (const auto& [number, z] : zones)
         if (Zonas[z].HasCentroid)
-            KmlPoint(Format("%d", number), "", Zonas[z].CentroidX, Zonas[z].CentroidY);
-    KmlEndDocument();
+            kml.KmlPoint(Format("%d", number), "", Zonas[z].CentroidX, Zonas[z].CentroidY);
+    kml.KmlEndDocument();
 }
 
-void WriteAccesos()
+void WriteAccesos(TKmlWriter& kml)
 {
-    KmlBeginDocument("accesos", false);
+    kml.KmlBeginDocument("accesos", false);
     for (const auto& [number, z] : CollectZones()) {
         const TZona& zona = Zonas[z];
         if (!zona.HasCentroid)
@@ -155,36 +155,36 @@ void WriteAccesos()
                 if (l < 1 || l > Network.LinkCount || !LinkPlaced(Arcos[l]))
                     continue;
                 const TPoint a = NodePt(Arcos[l].AIndex), b = NodePt(Arcos[l].BIndex);
-                KmlSegment(Format("%d-%d/%d", number, c.ConnNode, c.NodeIndex), "", cx, cy, 0.25 * a.x + 0.75 * b.x,
+                kml.KmlSegment(Format("%d-%d/%d", number, c.ConnNode, c.NodeIndex), "", cx, cy, 0.25 * a.x + 0.75 * b.x,
                            0.25 * a.y + 0.75 * b.y);
             } else if (c.Kind == 0) {
                 if (Placed(c.LinkIndex))
-                    KmlSegment(Format("%d-%d", number, c.ConnNode), "", cx, cy, Nodos[c.LinkIndex].X,
+                    kml.KmlSegment(Format("%d-%d", number, c.ConnNode), "", cx, cy, Nodos[c.LinkIndex].X,
                                Nodos[c.LinkIndex].Y);
             } else if (c.Kind == 1) {
                 if (Placed(c.NodeIndex))
-                    KmlSegment(Format("%d-%d", number, Nodos[c.NodeIndex].Number), "", cx, cy, Nodos[c.NodeIndex].X,
+                    kml.KmlSegment(Format("%d-%d", number, Nodos[c.NodeIndex].Number), "", cx, cy, Nodos[c.NodeIndex].X,
                                Nodos[c.NodeIndex].Y);
             }
         }
     }
-    KmlEndDocument();
+    kml.KmlEndDocument();
 }
 
-void WriteZonas(const TKmzNetworkView& view)
+void WriteZonas(TKmlWriter& kml, const TKmzNetworkView& view)
 {
-    KmlLineColor = KmlColor(view.ZonaBordeColor, 100);
-    KmlPolyColor = KmlColor(view.ZonaRellenoColor, 100);
-    KmlLineWidth = static_cast<float>(view.ZonaBordeAncho);
-    KmlBeginDocument("zonas", false);
+    kml.KmlLineColor = KmlColor(view.ZonaBordeColor, 100);
+    kml.KmlPolyColor = KmlColor(view.ZonaRellenoColor, 100);
+    kml.KmlLineWidth = static_cast<float>(view.ZonaBordeAncho);
+    kml.KmlBeginDocument("zonas", false);
     for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
         const TZona& zona = Zonas[z];
         std::vector<TPoint> pts;
         for (int32_t k = 1; k <= zona.PolygonCount && k < int32_t(zona.Polygon.size()); ++k)
             pts.push_back(zona.Polygon[k]);
-        KmlPolygon(Format("%d", zona.Number), pts, "");
+        kml.KmlPolygon(Format("%d", zona.Number), pts, "");
     }
-    KmlEndDocument();
+    kml.KmlEndDocument();
 }
 
 double ValueInView(const TArcos& a)
@@ -193,83 +193,85 @@ double ValueInView(const TArcos& a)
     return (v >= 1 && v <= NumLinkVars) ? a.Var[v] : 0.0;
 }
 
-// Band width in pixels: proportional to the value, at most 1.1 x PixsVol.
-double BandPixels(double v) { return std::min(PixsVol * v / BarScaleMax, 1.1 * PixsVol); }
+// Band width in pixels: proportional to the value, PixsVol at the maximum of the
+// link variable in view, at most 1.1 x PixsVol. The view's own maximum, not the
+// scale some earlier drawing of the screen happened to leave.
+double BandPixels(double v) { return std::min(UserView().PixsVol * v / UserView().RangeMax, 1.1 * UserView().PixsVol); }
 
-void BandStyle()
+void BandStyle(TKmlWriter& kml)
 {
-    KmlLineColor = KmlColor(0xC0C0C0, 100);
-    KmlPolyColor = KmlColor(0x00FFFF, 100);
-    KmlLineWidth = 1.0f;
+    kml.KmlLineColor = KmlColor(0xC0C0C0, 100);
+    kml.KmlPolyColor = KmlColor(0x00FFFF, 100);
+    kml.KmlLineWidth = 1.0f;
 }
 
-void WriteBands(const std::vector<int32_t>& links, bool values)
+void WriteBands(TKmlWriter& kml, const std::vector<int32_t>& links, bool values)
 {
     if (values)
-        KmlBeginFolder("Volumen", false);
+        kml.KmlBeginFolder("Volumen", false);
     for (int32_t l : links) {
         const TArcos& a = Arcos[l];
         const double v = ValueInView(a);
         if (LinkPlaced(a)) {
             const TPoint p1 = NodePt(a.AIndex), p2 = NodePt(a.BIndex);
-            KmlBand(Format("%d-%d", a.A, a.B), 0, ZelUtils::Round(BandPixels(v) * SizeFactor), Format("%.2f", v),
+            kml.KmlBand(Format("%d-%d", a.A, a.B), 0, ZelUtils::Round(BandPixels(v) * UserView().SizeFactor), Format("%.2f", v),
                     p1.x, p1.y, p2.x, p2.y);
         }
     }
     if (!values)
         return;
-    KmlEndFolder();
-    KmlBeginFolder("Valores", false);
+    kml.KmlEndFolder();
+    kml.KmlBeginFolder("Valores", false);
     for (int32_t l : links) {
         const TArcos& a = Arcos[l];
         const double v = ValueInView(a);
         if (LinkPlaced(a)) {
             const TPoint p1 = NodePt(a.AIndex), p2 = NodePt(a.BIndex);
-            KmlBandLabel(Format("%.2f", v), ZelUtils::Round(BandPixels(v) * SizeFactor), p1.x, p1.y, p2.x, p2.y);
+            kml.KmlBandLabel(Format("%.2f", v), ZelUtils::Round(BandPixels(v) * UserView().SizeFactor), p1.x, p1.y, p2.x, p2.y);
         }
     }
-    KmlEndFolder();
+    kml.KmlEndFolder();
 }
 
-void WriteValueBands(const TKmzNetworkView& view)
+void WriteValueBands(TKmlWriter& kml, const TKmzNetworkView& view)
 {
-    BandStyle();
-    KmlBeginDocument(UserView().RangeName, false);
+    BandStyle(kml);
+    kml.KmlBeginDocument(UserView().RangeName, false);
     std::vector<int32_t> links;
     for (const auto& e : CollectLinks(true))
         links.push_back(std::get<2>(e));
-    WriteBands(links, view.Values);
-    KmlEndDocument();
+    WriteBands(kml, links, view.Values);
+    kml.KmlEndDocument();
 }
 
-void WriteRangeBands(const TKmzNetworkView& view)
+void WriteRangeBands(TKmlWriter& kml, const TKmzNetworkView& view)
 {
-    BandStyle();
-    KmlBeginDocument(UserView().RangeName, false);
+    BandStyle(kml);
+    kml.KmlBeginDocument(UserView().RangeName, false);
     std::vector<int32_t> byRange[MaxRangeClasses + 1];
     for (const auto& e : CollectLinks(true)) {
         const int32_t l = std::get<2>(e);
         const double v = ValueInView(Arcos[l]);
         int32_t r = 0;
-        for (int32_t k = 1; k <= NumRanges && k <= MaxRangeClasses; ++k)
-            if (RangeTable[k].Active && RangeTable[k].Low < v && v <= RangeTable[k].High)
+        for (int32_t k = 1; k <= UserView().NumRanges && k <= MaxRangeClasses; ++k)
+            if (UserView().RangeTable[k].Active && UserView().RangeTable[k].Low < v && v <= UserView().RangeTable[k].High)
                 r = k;
         if (r > 0)
             byRange[r].push_back(l);
     }
     for (int32_t r = 1; r <= 5; ++r) {
-        KmlBeginFolder(Format("(%.2f-%.2f)", double(RangeTable[r].Low), double(RangeTable[r].High)), false);
-        KmlClass = r + 10;
-        WriteBands(byRange[r], view.Values);
-        KmlEndFolder();
+        kml.KmlBeginFolder(Format("(%.2f-%.2f)", double(UserView().RangeTable[r].Low), double(UserView().RangeTable[r].High)), false);
+        kml.KmlClass = r + 10;
+        WriteBands(kml, byRange[r], view.Values);
+        kml.KmlEndFolder();
     }
-    KmlEndDocument();
+    kml.KmlEndDocument();
 }
 
-void SetClass(int i, uint32_t line, float width, const std::string& poly, int32_t iconIndex, float iconScale,
-              const std::string& iconColor, float labelScale, const std::string& labelColor)
+void SetClass(TKmlOptions& options, int i, uint32_t line, float width, const std::string& poly, int32_t iconIndex,
+              float iconScale, const std::string& iconColor, float labelScale, const std::string& labelColor)
 {
-    TKmlClassStyle& c = KmlClassStyles[i];
+    TKmlClassStyle& c = options.KmlClassStyles[i];
     c.Id = i;
     c.LineColor = KmlColor(line, 100);
     c.LineWidth = width;
@@ -298,58 +300,59 @@ TKmzNetworkView NetworkView(const TViewSnapshot& view)
     return v;
 }
 
-void SetNetworkClassStyles()
+void SetNetworkClassStyles(TKmlOptions& options)
 {
     const std::string red = KmlColor(0x000080, 100), yellow = KmlColor(0x00FFFF, 100);
-    SetClass(1, 0xFFFF78, 3, "", 0, 0, "", 0.7f, "");
-    SetClass(2, 0x000080, 1, "", 1, 0.5f, red, 0.6f, yellow);
-    SetClass(3, 0x00FFFF, 1, KmlColor(0x008000, 100), 0, 0, "", 0.6f, KmlColor(0x008000, 100));
-    SetClass(4, 0x008000, 2, "", 0, 0, "", 0.7f, "");
-    SetClass(5, 0xC0C0C0, 1, KmlColor(0x00FFFF, 100), 0, 0, "", 0.7f, "");
-    SetClass(6, 0x00FFFF, 1, KmlColor(0x808080, 100), 1, 0.5f, red, 0.6f, yellow);
-    SetClass(7, 0xFFFFFF, 1, "", 1, 0.5f, red, 0.6f, yellow);
-    SetClass(8, 0x00FFFF, 1, KmlColor(0xFFFFFF, 100), 1, 0.5f, red, 0.6f, yellow);
-    SetClass(9, 0xFFFFFF, 1, KmlColor(0x0000FF, 100), 1, 0.5f, red, 0.6f, yellow);
-    SetClass(10, 0x808080, 1, KmlColor(0x00FFFF, 100), 1, 0.5f, red, 0.6f, yellow);
+    SetClass(options, 1, 0xFFFF78, 3, "", 0, 0, "", 0.7f, "");
+    SetClass(options, 2, 0x000080, 1, "", 1, 0.5f, red, 0.6f, yellow);
+    SetClass(options, 3, 0x00FFFF, 1, KmlColor(0x008000, 100), 0, 0, "", 0.6f, KmlColor(0x008000, 100));
+    SetClass(options, 4, 0x008000, 2, "", 0, 0, "", 0.7f, "");
+    SetClass(options, 5, 0xC0C0C0, 1, KmlColor(0x00FFFF, 100), 0, 0, "", 0.7f, "");
+    SetClass(options, 6, 0x00FFFF, 1, KmlColor(0x808080, 100), 1, 0.5f, red, 0.6f, yellow);
+    SetClass(options, 7, 0xFFFFFF, 1, "", 1, 0.5f, red, 0.6f, yellow);
+    SetClass(options, 8, 0x00FFFF, 1, KmlColor(0xFFFFFF, 100), 1, 0.5f, red, 0.6f, yellow);
+    SetClass(options, 9, 0xFFFFFF, 1, KmlColor(0x0000FF, 100), 1, 0.5f, red, 0.6f, yellow);
+    SetClass(options, 10, 0x808080, 1, KmlColor(0x00FFFF, 100), 1, 0.5f, red, 0.6f, yellow);
     for (int r = 1; r <= 6; ++r)
-        SetClass(10 + r, 0x808080, 1, KmlColor(RangeTable[r].Color, 100), 1, 0, KmlColor(LabelFonts[4].Color, 100),
+        SetClass(options, 10 + r, 0x808080, 1, KmlColor(UserView().RangeTable[r].Color, 100), 1, 0, KmlColor(UserView().LabelFonts[4].Color, 100),
                  0.5f, KmlColor(0x0000FF, 100));
 }
 
 bool ExportNetworkKmz(const std::string& kmzPath, const TKmzConversion& conv, const TKmzNetworkView& view,
                       std::string& error)
 {
-    ApplyConversion(conv);
-    KmlLineColor = KmlColor(0x808080, 100);
-    KmlPolyColor = KmlLineColor;
-    KmlLineWidth = 1.5f;
-    KmlIconScale = 1.0f;
-    KmlLabelScale = 1.0f;
-    SetNetworkClassStyles();
-    TKmzBuild build(kmzPath);
+    TKmlOptions options = KmlOptions(conv);
+    SetNetworkClassStyles(options);
+    TKmzBuild build(kmzPath, options);
     if (!build.Ok(error))
         return false;
-    KmlBegin(build.KmlPath(), "null");
-    KmlClass = 1;
-    WriteArcos(view);
-    KmlClass = 2;
-    WriteNodos();
-    KmlClass = 3;
-    WriteCentroids();
-    KmlClass = 4;
-    WriteAccesos();
-    KmlClass = 5;
-    WriteZonas(view);
-    KmlClass = 0;
+    TKmlWriter& kml = build.Kml();
+    kml.KmlLineColor = KmlColor(0x808080, 100);
+    kml.KmlPolyColor = kml.KmlLineColor;
+    kml.KmlLineWidth = 1.5f;
+    kml.KmlIconScale = 1.0f;
+    kml.KmlLabelScale = 1.0f;
+    kml.KmlBegin(build.KmlPath(), "null");
+    kml.KmlClass = 1;
+    WriteArcos(kml, view);
+    kml.KmlClass = 2;
+    WriteNodos(kml);
+    kml.KmlClass = 3;
+    WriteCentroids(kml);
+    kml.KmlClass = 4;
+    WriteAccesos(kml);
+    kml.KmlClass = 5;
+    WriteZonas(kml, view);
+    kml.KmlClass = 0;
     if (view.Atributos) {
-        KmlClass = 16;
-        if (BarScaleMax > 0)
-            WriteValueBands(view);
+        kml.KmlClass = 16;
+        if (UserView().RangeMax > 0)
+            WriteValueBands(kml, view);
     }
-    if (view.Colores && BarScaleMax > 0)
-        WriteRangeBands(view);
-    WriteVialidad();
-    KmlClass = 0;
+    if (view.Colores && UserView().RangeMax > 0)
+        WriteRangeBands(kml, view);
+    WriteVialidad(kml);
+    kml.KmlClass = 0;
     return build.Finish(error);
 }
 
@@ -415,18 +418,16 @@ bool BuildGrid(const TArcos& a, bool flares, TLaneGrid& g)
     const float len = LinkLength(a);
     if (g.right) {
         g.M[1] = 1;
-        const float f1 = len > 0 ? (Network.Options.ALEX * Network.Options.FLAREF + LaneOffset) / len : 0.0f;
-        const float f2 = len > 0 ? (Network.Options.ALEX * Network.Options.FLAREF + LaneOffset + AnchoPista) / len
-                                   : 0.0f;
+        const float f1 = len > 0 ? (Network.Options.ALEX * Network.Options.FLAREF + UserView().Lanes.LaneOffset) / len : 0.0f;
+        const float f2 = len > 0 ? (Network.Options.ALEX * Network.Options.FLAREF + UserView().Lanes.LaneOffset + UserView().Lanes.AnchoPista) / len : 0.0f;
         g.QA = Lerp(g.E[0], g.S[0], f1);
         g.QB = Lerp(g.E[1], g.S[1], f2);
         g.S[0] = g.S[1];
     }
     if (g.left) {
         g.M[n] = 1;
-        const float g1 = len > 0 ? (Network.Options.ALEX * Network.Options.FLAREX + LaneOffset) / len : 0.0f;
-        const float g2 = len > 0 ? (Network.Options.ALEX * Network.Options.FLAREX + LaneOffset + AnchoPista) / len
-                                   : 0.0f;
+        const float g1 = len > 0 ? (Network.Options.ALEX * Network.Options.FLAREX + UserView().Lanes.LaneOffset) / len : 0.0f;
+        const float g2 = len > 0 ? (Network.Options.ALEX * Network.Options.FLAREX + UserView().Lanes.LaneOffset + UserView().Lanes.AnchoPista) / len : 0.0f;
         g.QC = Lerp(g.E[n], g.S[n], g1);
         g.QD = Lerp(g.E[n - 1], g.S[n - 1], g2);
         g.S[n] = g.S[n - 1];
@@ -438,37 +439,37 @@ bool BuildGrid(const TArcos& a, bool flares, TLaneGrid& g)
     return true;
 }
 
-void LinksDoc()
+void LinksDoc(TKmlWriter& kml)
 {
-    KmlBeginDocument("Links", true);
+    kml.KmlBeginDocument("Links", true);
     for (const auto& [A, B, l] : CollectLinks(false)) {
         TLaneGrid g;
         if (Arcos[l].Lanes() == 0 || !BuildGrid(Arcos[l], true, g))
             continue;
-        KmlPolygon(Format("%d-%d", A, B), {g.S[0], g.QB, g.QA, g.E[0], g.E[g.n], g.QC, g.QD, g.S[g.n], g.S[0]}, "");
+        kml.KmlPolygon(Format("%d-%d", A, B), {g.S[0], g.QB, g.QA, g.E[0], g.E[g.n], g.QC, g.QD, g.S[g.n], g.S[0]}, "");
     }
-    KmlEndDocument();
+    kml.KmlEndDocument();
 }
 
-void LanesDoc()
+void LanesDoc(TKmlWriter& kml)
 {
-    KmlBeginDocument("Lanes", true);
+    kml.KmlBeginDocument("Lanes", true);
     for (const auto& [A, B, l] : CollectLinks(false)) {
         TLaneGrid g;
         if (Arcos[l].Lanes() == 0 || !BuildGrid(Arcos[l], false, g))
             continue;
         for (int i = 1; i <= g.n - 1; ++i)
-            KmlSegment(Format("%d-%d", A, B), "", g.S[i].x, g.S[i].y, g.E[i].x, g.E[i].y);
+            kml.KmlSegment(Format("%d-%d", A, B), "", g.S[i].x, g.S[i].y, g.E[i].x, g.E[i].y);
     }
-    KmlEndDocument();
+    kml.KmlEndDocument();
 }
 
 // Lane number (1 = rightmost lane) of strip j, 0 for a flare strip.
 int LaneOfStrip(const TLaneGrid& g, int j) { return g.M[j] ? 0 : j - (g.right ? 1 : 0); }
 
-void TurnsDoc()
+void TurnsDoc(TKmlWriter& kml)
 {
-    KmlBeginDocument("Turns", true);
+    kml.KmlBeginDocument("Turns", true);
     for (const auto& [A, B, l] : CollectLinks(false)) {
         const TArcos& a = Arcos[l];
         TLaneGrid g;
@@ -496,16 +497,16 @@ void TurnsDoc()
                 else
                     turns = {p[0], p[1], p[2]};
             }
-            KmlLaneArrow(Format("%d-%d (%d)", A, B, l), g.Back(j, 10 * UserView().FMov), g.Back(j, 5 * UserView().FMov), AnchoPista / 3.5,
+            kml.KmlLaneArrow(Format("%d-%d (%d)", A, B, l), g.Back(j, 10 * UserView().FMov), g.Back(j, 5 * UserView().FMov), UserView().Lanes.AnchoPista / 3.5,
                          turns);
         }
     }
-    KmlEndDocument();
+    kml.KmlEndDocument();
 }
 
-void SignalsDoc()
+void SignalsDoc(TKmlWriter& kml)
 {
-    KmlBeginDocument("Sgnls", true);
+    kml.KmlBeginDocument("Sgnls", true);
     for (const auto& [A, B, l] : CollectLinks(false)) {
         const TArcos& a = Arcos[l];
         TLaneGrid g;
@@ -518,7 +519,7 @@ void SignalsDoc()
             const TPoint p5 = g.Back(j, 5 * UserView().FMov), p35 = g.Back(j, 3.5 * UserView().FMov);
             if (g.M[j]) {
                 if (!(j == 1 && g.right))
-                    KmlNotchedWedge(name, p5, p35);
+                    kml.KmlNotchedWedge(name, p5, p35);
                 continue;
             }
             const int m = LaneOfStrip(g, j);
@@ -526,20 +527,20 @@ void SignalsDoc()
                 continue;
             const int32_t code = a.LaneMark[m];
             if (code == 1)
-                KmlWedge(name, p5, p35);
+                kml.KmlWedge(name, p5, p35);
             else if (code == 2 && !(j == g.n - 1 && g.left))
-                KmlNotchedWedge(name, p5, p35);
+                kml.KmlNotchedWedge(name, p5, p35);
         }
     }
-    KmlEndDocument();
+    kml.KmlEndDocument();
 }
 
-void NodesDoc()
+void NodesDoc(TKmlWriter& kml)
 {
-    KmlLineColor = KmlColor(0x00FFFF, 100);
-    KmlPolyColor = KmlColor(0x00FFFF, 100);
-    KmlLineWidth = 1.0f;
-    KmlBeginDocument("Nodes", true);
+    kml.KmlLineColor = KmlColor(0x00FFFF, 100);
+    kml.KmlPolyColor = KmlColor(0x00FFFF, 100);
+    kml.KmlLineWidth = 1.0f;
+    kml.KmlBeginDocument("Nodes", true);
     ForTilesInView([&](const TSpatialTile& t) {
         for (int32_t k = 0; k < t.NodeCount; ++k) {
             const int32_t nd = t.Nodes[k];
@@ -547,29 +548,29 @@ void NodesDoc()
                 continue;
             const TNodo& node = Nodos[nd];
             std::vector<TPoint> pts(node.Outline.begin(), node.Outline.begin() + std::clamp(node.OutlineCount, 0, MaxOutlinePoints));
-            KmlPolygon(Format("%d", node.Number), pts, "");
+            kml.KmlPolygon(Format("%d", node.Number), pts, "");
         }
     });
-    KmlEndDocument();
+    kml.KmlEndDocument();
 }
 
 } // namespace
 
-void WriteVialidad()
+void WriteVialidad(TKmlWriter& kml)
 {
-    KmlBeginDocument("Vialidad", true);
-    KmlClass = 6;
-    LinksDoc();
-    KmlClass = 7;
-    LanesDoc();
-    KmlClass = 8;
-    TurnsDoc();
-    KmlClass = 9;
-    SignalsDoc();
-    KmlClass = 10;
-    NodesDoc();
-    KmlClass = 0;
-    KmlEndDocument();
+    kml.KmlBeginDocument("Vialidad", true);
+    kml.KmlClass = 6;
+    LinksDoc(kml);
+    kml.KmlClass = 7;
+    LanesDoc(kml);
+    kml.KmlClass = 8;
+    TurnsDoc(kml);
+    kml.KmlClass = 9;
+    SignalsDoc(kml);
+    kml.KmlClass = 10;
+    NodesDoc(kml);
+    kml.KmlClass = 0;
+    kml.KmlEndDocument();
 }
 
 } // namespace KmzExport

@@ -27,8 +27,8 @@ struct TKmzNetworkView {
 // no options-dialog values).
 TKmzNetworkView NetworkView(const TViewSnapshot& view);
 
-// Fills style classes 1..16 of the KML writer.
-void SetNetworkClassStyles();
+// Fills style classes 1..16 of the KML writer's options.
+void SetNetworkClassStyles(ZelKmzer::TKmlOptions& options);
 
 // Writes the KML beside kmzPath, packs it and deletes it. False with a Spanish
 // message in error when a file could not be written.
@@ -36,6 +36,6 @@ bool ExportNetworkKmz(const std::string& kmzPath, const TKmzConversion& conv, co
                       std::string& error);
 
 // The document "Vialidad" (lane-level roads) into the open KML file.
-void WriteVialidad();
+void WriteVialidad(ZelKmzer::TKmlWriter& kml);
 
 } // namespace KmzExport

@@ -9,26 +9,14 @@
 
 namespace ZelDxfer {
 
-std::string DxfFileName;
-int32_t DxfHandle = 4096;
-std::string DxfTextStyle = "STANDARD";
-double DxfTextHeight = 10.0;
-int32_t DxfTextColor = 0;
-int32_t DxfLineColor = 0;
-int32_t DxfLineWidth = 0;
-int32_t DxfSolidColor = 0;
-std::string DxfLineType = "ByLayer";
-bool FullDxf = false;
-
 namespace {
-std::string out;
 
 using ZelUtils::Format;
 
 // A drawing holds one encoding, the one its header declares: Windows-1252.
 // Street names read from the network are already in it; titles and names that
 // are valid UTF-8 (the program's own texts) are converted.
-void AppendText(const std::string& value)
+void AppendText(std::string& out, const std::string& value)
 {
     bool plain = true;
     for (char c : value)
@@ -42,31 +30,31 @@ void AppendText(const std::string& value)
         out += TextCodec::EncodeCp1252(QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
 }
 
-void Pair(const char* code, const std::string& value)
-{
-    out += code;
-    out += "\r\n";
-    AppendText(value);
-    out += "\r\n";
-}
 std::string R5(double v) { return Format("%.5f", v); }
 std::string I5(int32_t v) { return Format("%5d", v); }
 std::string I(int32_t v) { return Format("%d", v); }
 std::string F51(double v) { return Format("%5.1f", v); }
-std::string NextHandle() { return Format("%.4X", ++DxfHandle); }
+} // namespace
 
-void Xy(const char* cx, const char* cy, double x, double y)
+void TDxfWriter::Pair(const char* code, const std::string& value)
+{
+    out_ += code;
+    out_ += "\r\n";
+    AppendText(out_, value);
+    out_ += "\r\n";
+}
+
+std::string TDxfWriter::NextHandle() { return Format("%.4X", ++DxfHandle); }
+
+void TDxfWriter::Xy(const char* cx, const char* cy, double x, double y)
 {
     Pair(cx, R5(x));
     Pair(cy, R5(y));
 }
-} // namespace
 
-const std::string& DxfText() { return out; }
-
-void DxfOpen(const std::string& fileName)
+void TDxfWriter::DxfOpen(const std::string& fileName)
 {
-    out.clear();
+    out_.clear();
     DxfFileName = fileName;
     DxfHandle = 4096;
     DxfTextStyle = "STANDARD";
@@ -78,44 +66,44 @@ void DxfOpen(const std::string& fileName)
     DxfLineType = "ByLayer";
 }
 
-bool DxfClose()
+bool TDxfWriter::DxfClose()
 {
     Pair("  0", "EOF");
-    const bool ok = FileUtils::WriteFileAtomic(DxfFileName, out);
-    out.clear();
-    out.shrink_to_fit();
+    const bool ok = FileUtils::WriteFileAtomic(DxfFileName, out_);
+    out_.clear();
+    out_.shrink_to_fit();
     return ok;
 }
 
-void DxfSection(const std::string& name)
+void TDxfWriter::DxfSection(const std::string& name)
 {
     Pair("  0", "SECTION");
     Pair("  2", name);
 }
 
-void DxfEndSection() { Pair("  0", "ENDSEC"); }
+void TDxfWriter::DxfEndSection() { Pair("  0", "ENDSEC"); }
 
-void DxfCodePage()
+void TDxfWriter::DxfCodePage()
 {
     Pair("  9", "$DWGCODEPAGE");
     Pair("  3", "ANSI_1252");
 }
 
-void DxfExtMin(double x, double y)
+void TDxfWriter::DxfExtMin(double x, double y)
 {
     Pair("  9", "$EXTMIN");
     Xy(" 10", " 20", x, y);
     Pair(" 30", "0.00000");
 }
 
-void DxfExtMax(double x, double y)
+void TDxfWriter::DxfExtMax(double x, double y)
 {
     Pair("  9", "$EXTMAX");
     Xy(" 10", " 20", x, y);
     Pair(" 30", "0.00000");
 }
 
-void DxfPdMode(double size)
+void TDxfWriter::DxfPdMode(double size)
 {
     Pair("  9", "$PDMODE");
     Pair(" 70", I5(33));
@@ -125,7 +113,7 @@ void DxfPdMode(double size)
     Pair(" 40", "4.00000");
 }
 
-void DxfVport(double xmin, double ymin, double xmax, double ymax)
+void TDxfWriter::DxfVport(double xmin, double ymin, double xmax, double ymax)
 {
     Pair("  0", "TABLE");
     Pair("  2", "VPORT");
@@ -161,8 +149,8 @@ void DxfVport(double xmin, double ymin, double xmax, double ymax)
     Pair("  0", "ENDTAB");
 }
 
-void DxfLtypes(std::span<const std::string> names, std::span<const double> totals, std::span<const double> dashes,
-               std::span<const double> gaps)
+void TDxfWriter::DxfLtypes(std::span<const std::string> names, std::span<const double> totals,
+                           std::span<const double> dashes, std::span<const double> gaps)
 {
     Pair("  0", "TABLE");
     Pair("  2", "LTYPE");
@@ -188,7 +176,8 @@ void DxfLtypes(std::span<const std::string> names, std::span<const double> total
     Pair("  0", "ENDTAB");
 }
 
-void DxfLayers(std::span<const std::string> names, std::span<const bool> visible, std::span<const int32_t> colours)
+void TDxfWriter::DxfLayers(std::span<const std::string> names, std::span<const bool> visible,
+                           std::span<const int32_t> colours)
 {
     Pair("  0", "TABLE");
     Pair("  2", "LAYER");
@@ -205,7 +194,7 @@ void DxfLayers(std::span<const std::string> names, std::span<const bool> visible
     Pair("  0", "ENDTAB");
 }
 
-void DxfLine(const std::string& layer, double x1, double y1, double x2, double y2)
+void TDxfWriter::DxfLine(const std::string& layer, double x1, double y1, double x2, double y2)
 {
     Pair("  0", "LINE");
     Pair("  5", NextHandle());
@@ -218,7 +207,7 @@ void DxfLine(const std::string& layer, double x1, double y1, double x2, double y
         Pair(" 62", I(DxfLineColor));
 }
 
-void DxfPolyline(const std::string& layer, std::span<const TPoint> points)
+void TDxfWriter::DxfPolyline(const std::string& layer, std::span<const TPoint> points)
 {
     Pair("  0", "POLYLINE");
     Pair("  5", NextHandle());
@@ -248,7 +237,7 @@ void DxfPolyline(const std::string& layer, std::span<const TPoint> points)
     Pair("  8", layer);
 }
 
-void DxfPoint(const std::string& layer, double x, double y)
+void TDxfWriter::DxfPoint(const std::string& layer, double x, double y)
 {
     Pair("  0", "POINT");
     Pair("  5", NextHandle());
@@ -258,7 +247,8 @@ void DxfPoint(const std::string& layer, double x, double y)
         Pair(" 62", I(DxfLineColor));
 }
 
-void DxfRegularPolygon(const std::string& layer, int32_t sides, int32_t startAngle, double cx, double cy, double r)
+void TDxfWriter::DxfRegularPolygon(const std::string& layer, int32_t sides, int32_t startAngle, double cx, double cy,
+                                   double r)
 {
     if (sides <= 2)
         return;
@@ -272,9 +262,12 @@ void DxfRegularPolygon(const std::string& layer, int32_t sides, int32_t startAng
     DxfPolyline(layer, pts);
 }
 
-void DxfTriangle(const std::string& layer, double cx, double cy, double r) { DxfRegularPolygon(layer, 3, -90, cx, cy, r); }
+void TDxfWriter::DxfTriangle(const std::string& layer, double cx, double cy, double r)
+{
+    DxfRegularPolygon(layer, 3, -90, cx, cy, r);
+}
 
-void DxfSolid(const std::string& layer, const std::array<TPoint, 4>& c)
+void TDxfWriter::DxfSolid(const std::string& layer, const std::array<TPoint, 4>& c)
 {
     Pair("  0", "SOLID");
     Pair("  5", NextHandle());
@@ -287,7 +280,7 @@ void DxfSolid(const std::string& layer, const std::array<TPoint, 4>& c)
     Xy(" 13", " 23", c[2].x, c[2].y);
 }
 
-void DxfSolidRec(const std::string& layer, int32_t width, double x1, double y1, double x2, double y2)
+void TDxfWriter::DxfSolidRec(const std::string& layer, int32_t width, double x1, double y1, double x2, double y2)
 {
     const double dx = x2 - x1, dy = y2 - y1;
     const double len = std::hypot(dx, dy);
@@ -300,7 +293,8 @@ void DxfSolidRec(const std::string& layer, int32_t width, double x1, double y1, 
     DxfSolid(layer, c);
 }
 
-void DxfText(const std::string& layer, int32_t angle, const std::string& text, double x, double y, uint8_t position)
+void TDxfWriter::DxfText(const std::string& layer, int32_t angle, const std::string& text, double x, double y,
+                         uint8_t position)
 {
     Pair("  0", "TEXT");
     Pair("  1", text);
@@ -337,7 +331,7 @@ ArrowPts ArrowGeometry(int32_t angle, double x, double y, double s)
 }
 } // namespace
 
-void DxfArrowHead(const std::string& layer, int32_t angle, double x, double y, double size)
+void TDxfWriter::DxfArrowHead(const std::string& layer, int32_t angle, double x, double y, double size)
 {
     const ArrowPts p = ArrowGeometry(angle, x, y, size);
     // The solid fills first, second, fourth, third: hand the corners over so
@@ -347,15 +341,15 @@ void DxfArrowHead(const std::string& layer, int32_t angle, double x, double y, d
     DxfPolyline(layer, outline);
 }
 
-void DxfArrow(const std::string& layer, int32_t angle, double x, double y, double size)
+void TDxfWriter::DxfArrow(const std::string& layer, int32_t angle, double x, double y, double size)
 {
     const ArrowPts p = ArrowGeometry(angle, x, y, size);
     const TPoint mark[] = {p.b1, p.n, p.b2};
     DxfPolyline(layer, mark);
 }
 
-void DxfLinkFigure(const std::string& layer, const TPoint& p1, const TPoint& p2, const std::array<int32_t, 3>& show,
-                   int32_t offset, const std::string& label)
+void TDxfWriter::DxfLinkFigure(const std::string& layer, const TPoint& p1, const TPoint& p2,
+                               const std::array<int32_t, 3>& show, int32_t offset, const std::string& label)
 {
     static constexpr int A[19] = {0, 9, 3, 3, -9, 3, -9, 0, 4, -4, -4, 4, 0, -9, 3, -9, 3, 3, 9};
     static constexpr int B[19] = {60, 9, -3, 9, -3, -3, -9, 15, 0, 9, -9, 0, -15, 9, 3, 3, -9, 3, -9};

@@ -12,32 +12,7 @@ namespace ZelKmzer {
 
 using ZelUtils::Format;
 
-std::string KmlDocName;
-std::string KmlStyleMapId;
-int32_t KmlClass = 0;
-bool KmlVisible = false;
-std::string KmlLineColor;
-float KmlLineWidth = 0.0f;
-std::string KmlPolyColor;
-std::string KmlIconColor;
-float KmlIconScale = 0.0f;
-int32_t KmlIconIndex = 0;
-std::string KmlLabelColor;
-float KmlLabelScale = 0.0f;
-const int32_t KmlHeight = 100;
-int32_t KmlUtmZone = 19;
-std::string KmlHemisphere = "S";
-float KmlOffsetX = 0.0f;
-float KmlOffsetY = 0.0f;
-const int32_t KmlListItemType = 0;
-const std::array<const char*, 2> KmlIcons = {"", "http://maps.google.com/mapfiles/kml/shapes/shaded_dot.png"};
-const std::array<const char*, 2> KmlListItemTypes = {"checkHideChildren", "radioFolder"};
-std::array<TKmlClassStyle, MaxKmlClass + 1> KmlClassStyles;
-
 namespace {
-
-std::string g_path;
-std::string g_text;
 
 // The file declares UTF-8: names read as Windows-1252 are converted, and the
 // characters XML reserves are escaped in names (a street called "A & B" would
@@ -65,31 +40,37 @@ std::string Name(const std::string& s)
     return out;
 }
 
-void Line(const std::string& s)
+int32_t IconIndexOk(int32_t i) { return (i > 0 && i < int32_t(KmlIcons.size())) ? i : 0; }
+
+TPoint Pt(double x, double y) { return TPoint{x, y}; }
+
+} // namespace
+
+void TKmlWriter::Line(const std::string& s)
 {
-    g_text += s;
-    g_text += "\r\n";
+    text_ += s;
+    text_ += "\r\n";
 }
 
-std::string Geo(double x, double y)
+std::string TKmlWriter::Geo(double x, double y) const
 {
     ZelUtm::TGeografica g;
-    ZelUtm::UtmToGeo(KmlUtmZone, KmlHemisphere, g, x + KmlOffsetX, y + KmlOffsetY);
+    ZelUtm::UtmToGeo(options_.KmlUtmZone, options_.KmlHemisphere, g, x + options_.KmlOffsetX,
+                     y + options_.KmlOffsetY);
     return Format("%12.8f,%12.8f", g.Longitude, g.Latitude);
 }
 
-int32_t IconIndexOk(int32_t i) { return (i > 0 && i < int32_t(KmlIcons.size())) ? i : 0; }
-
 // A style element's colour; none set yet (no export gave one): the element is left
 // out and the viewer's default applies, never an empty <color/>.
-void ColorLine(const std::string& color)
+void TKmlWriter::ColorLine(const std::string& color)
 {
     if (!color.empty())
         Line(Format("        <color>%s</color>", color));
 }
 
-void StyleBody(const std::string& lineColor, float lineWidth, const std::string& polyColor,
-               const std::string& iconColor, double iconScale, const char* iconScaleFmt, int32_t iconIndex)
+void TKmlWriter::StyleBody(const std::string& lineColor, float lineWidth, const std::string& polyColor,
+                           const std::string& iconColor, double iconScale, const char* iconScaleFmt,
+                           int32_t iconIndex)
 {
     Line("      <LineStyle>");
     ColorLine(lineColor);
@@ -106,7 +87,7 @@ void StyleBody(const std::string& lineColor, float lineWidth, const std::string&
     Line("      </IconStyle>");
 }
 
-void DocumentStyle(const std::string& id, bool highlight)
+void TKmlWriter::DocumentStyle(const std::string& id, bool highlight)
 {
     Line(Format("    <Style id=\"%s\">", id));
     Line("      <ListStyle>");
@@ -121,7 +102,7 @@ void DocumentStyle(const std::string& id, bool highlight)
     Line("    </Style>");
 }
 
-void ClassStyle(const std::string& id, const TKmlClassStyle& e, bool highlight)
+void TKmlWriter::ClassStyle(const std::string& id, const TKmlClassStyle& e, bool highlight)
 {
     Line(Format("    <Style id=\"%s\">", id));
     StyleBody(e.LineColor, e.LineWidth, e.PolyColor, e.IconColor,
@@ -134,7 +115,7 @@ void ClassStyle(const std::string& id, const TKmlClassStyle& e, bool highlight)
     Line("    </Style>");
 }
 
-void PlacemarkHead(const std::string& name, const std::string& description)
+void TKmlWriter::PlacemarkHead(const std::string& name, const std::string& description)
 {
     Line("    <Placemark>");
     Line(Format("      <name>%s</name>", Name(name)));
@@ -148,21 +129,16 @@ void PlacemarkHead(const std::string& name, const std::string& description)
         Line(Format("      <styleUrl>#%s%3.3d</styleUrl>", KmlStyleMapId, KmlClass));
 }
 
-TPoint Pt(double x, double y) { return TPoint{x, y}; }
 
-} // namespace
-
-const std::string& KmlText() { return g_text; }
-
-void KmlBegin(const std::string& fileName, const std::string& docName)
+void TKmlWriter::KmlBegin(const std::string& fileName, const std::string& docName)
 {
     namespace fs = std::filesystem;
     std::string name = docName;
     if (name == "null")
         name = fs::path(fileName).filename().string();
     KmlDocName = Name(fs::path(name).replace_extension().string());
-    g_path = fileName;
-    g_text.clear();
+    path_ = fileName;
+    text_.clear();
     Line("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
     Line("<kml xmlns=\"http://www.opengis.net/kml/2.2\" xmlns:gx=\"http://www.google.com/kml/ext/2.2\" "
          "xmlns:kml=\"http://www.opengis.net/kml/2.2\" xmlns:atom=\"http://www.w3.org/2005/Atom\">");
@@ -183,7 +159,7 @@ void KmlBegin(const std::string& fileName, const std::string& docName)
     KmlClass = 0;
 }
 
-void KmlBeginDocument(const std::string& rawName, bool visible)
+void TKmlWriter::KmlBeginDocument(const std::string& rawName, bool visible)
 {
     const std::string name = Name(rawName);
     KmlVisible = visible;
@@ -199,7 +175,7 @@ void KmlBeginDocument(const std::string& rawName, bool visible)
     DocumentStyle(Format("s_%s", name), false);
     DocumentStyle(Format("s_%s_hl", name), true);
     for (int i = 0; i <= MaxKmlClass; ++i) {
-        const TKmlClassStyle& e = KmlClassStyles[i];
+        const TKmlClassStyle& e = options_.KmlClassStyles[i];
         if (e.Id <= 0)
             continue;
         Line(Format("    <StyleMap id=\"%s%3.3d\">", KmlStyleMapId, i));
@@ -211,9 +187,9 @@ void KmlBeginDocument(const std::string& rawName, bool visible)
     }
 }
 
-void KmlEndDocument() { Line("  </Document>"); }
+void TKmlWriter::KmlEndDocument() { Line("  </Document>"); }
 
-void KmlBeginFolder(const std::string& name, bool radio)
+void TKmlWriter::KmlBeginFolder(const std::string& name, bool radio)
 {
     Line("  <Folder>");
     Line(Format("    <name>%s</name>", Name(name)));
@@ -230,16 +206,16 @@ void KmlBeginFolder(const std::string& name, bool radio)
     }
 }
 
-void KmlEndFolder() { Line("  </Folder>"); }
+void TKmlWriter::KmlEndFolder() { Line("  </Folder>"); }
 
-bool KmlEnd(std::string* why)
+bool TKmlWriter::KmlEnd(std::string* why)
 {
     Line("</Document>");
     Line("</kml>");
-    return FileUtils::WriteFileAtomic(g_path, g_text, why);
+    return FileUtils::WriteFileAtomic(path_, text_, why);
 }
 
-void KmlPoint(const std::string& name, const std::string& description, double x, double y)
+void TKmlWriter::KmlPoint(const std::string& name, const std::string& description, double x, double y)
 {
     PlacemarkHead(name, description);
     Line("      <Point>");
@@ -250,8 +226,8 @@ void KmlPoint(const std::string& name, const std::string& description, double x,
     Line("    </Placemark>");
 }
 
-void KmlSegment(const std::string& name, const std::string& description, double x1, double y1, double x2,
-                double y2)
+void TKmlWriter::KmlSegment(const std::string& name, const std::string& description, double x1, double y1,
+                            double x2, double y2)
 {
     PlacemarkHead(name, description);
     Line("      <LineString>");
@@ -261,7 +237,7 @@ void KmlSegment(const std::string& name, const std::string& description, double 
     Line("    </Placemark>");
 }
 
-void KmlLineString(const std::string& name, TPoints points, double offset, const std::string& description)
+void TKmlWriter::KmlLineString(const std::string& name, TPoints points, double offset, const std::string& description)
 {
     // A positive offset shifts the whole line to the left of its first segment; a
     // line of fewer than two points has no direction and is not shifted.
@@ -287,7 +263,7 @@ void KmlLineString(const std::string& name, TPoints points, double offset, const
     Line("    </Placemark>");
 }
 
-void KmlPolygon(const std::string& name, const TPoints& points, const std::string& description)
+void TKmlWriter::KmlPolygon(const std::string& name, const TPoints& points, const std::string& description)
 {
     // Fewer than three corners enclose nothing (a node without an outline): an
     // empty ring is not valid KML and readers refuse or warn on it.
@@ -312,7 +288,7 @@ void KmlPolygon(const std::string& name, const TPoints& points, const std::strin
     Line("    </Placemark>");
 }
 
-void KmlRegularPolygon(const std::string& name, int32_t n, int32_t a, double x, double y, double r)
+void TKmlWriter::KmlRegularPolygon(const std::string& name, int32_t n, int32_t a, double x, double y, double r)
 {
     if (n <= 2)
         return;
@@ -325,10 +301,13 @@ void KmlRegularPolygon(const std::string& name, int32_t n, int32_t a, double x, 
     KmlPolygon(name, pts, "");
 }
 
-void KmlTriangle(const std::string& name, double x, double y, double r) { KmlRegularPolygon(name, 3, -90, x, y, r); }
+void TKmlWriter::KmlTriangle(const std::string& name, double x, double y, double r)
+{
+    KmlRegularPolygon(name, 3, -90, x, y, r);
+}
 
-void KmlBand(const std::string& name, int32_t w0, int32_t w1, const std::string& description, double x1,
-             double y1, double x2, double y2)
+void TKmlWriter::KmlBand(const std::string& name, int32_t w0, int32_t w1, const std::string& description,
+                         double x1, double y1, double x2, double y2)
 {
     const double d = std::hypot(x2 - x1, y2 - y1);
     if (d == 0)
@@ -343,7 +322,7 @@ void KmlBand(const std::string& name, int32_t w0, int32_t w1, const std::string&
     KmlPolygon(name, {q0, q1, q2, q3, q0}, description);
 }
 
-void KmlBandLabel(const std::string& name, int32_t w, double x1, double y1, double x2, double y2)
+void TKmlWriter::KmlBandLabel(const std::string& name, int32_t w, double x1, double y1, double x2, double y2)
 {
     const double d = std::hypot(x2 - x1, y2 - y1);
     TPoint q = Pt(x1, y1);
@@ -384,13 +363,13 @@ TPoints LaneArrowPoints(TPoint a, TPoint b, double s, const std::array<int32_t, 
     return p;
 }
 
-void KmlLaneArrow(const std::string& name, TPoint a, TPoint b, double s, const std::array<int32_t, 3>& turns)
+void TKmlWriter::KmlLaneArrow(const std::string& name, TPoint a, TPoint b, double s,
+                              const std::array<int32_t, 3>& turns)
 {
     KmlPolygon(name, LaneArrowPoints(a, b, s, turns), "");
 }
 
-namespace {
-void Steps(const std::string& name, TPoint a, TPoint b, const double* c, const double* d, int n)
+void TKmlWriter::Steps(const std::string& name, TPoint a, TPoint b, const double* c, const double* d, int n)
 {
     const double ux = (b.x - a.x) / 10, uy = (b.y - a.y) / 10;
     const double nx = -(b.y - a.y) / 10, ny = (b.x - a.x) / 10;
@@ -399,15 +378,14 @@ void Steps(const std::string& name, TPoint a, TPoint b, const double* c, const d
         p.push_back(Pt(p.back().x + c[k] * nx + d[k] * ux, p.back().y + c[k] * ny + d[k] * uy));
     KmlPolygon(name, p, "");
 }
-} // namespace
 
-void KmlWedge(const std::string& name, TPoint a, TPoint b)
+void TKmlWriter::KmlWedge(const std::string& name, TPoint a, TPoint b)
 {
     static const double c[3] = {12.5, -25, 12.5}, d[3] = {25, 0, -25};
     Steps(name, a, b, c, d, 3);
 }
 
-void KmlNotchedWedge(const std::string& name, TPoint a, TPoint b)
+void TKmlWriter::KmlNotchedWedge(const std::string& name, TPoint a, TPoint b)
 {
     static const double c[6] = {12.5, -15, 2.5, 2.5, -15, 12.5}, d[6] = {25, 0, -5, 5, 0, -25};
     Steps(name, a, b, c, d, 6);

@@ -24,9 +24,6 @@
 
 namespace ZelShper0 {
 
-std::vector<TFieldDefs> ShpFields;
-std::vector<TFieldValues> ShpValues;
-
 namespace {
 SHPHandle shp = nullptr;
 DBFHandle dbf = nullptr;
@@ -298,8 +295,8 @@ bool WriteLinkShapefile(const std::string& fileName, const std::vector<int32_t>&
     for (int32_t l : links)
         if (l >= 1 && l <= Network.LinkCount && Arcos[l].AIndex > 0 && Arcos[l].BIndex > 0)
             keys.insert({Arcos[l].A, Arcos[l].B, l});
-    ShpFields = LinkFields(knobs, vehClasses, hasPreload, nomads);
-    ShpValues.assign(ShpFields.size(), TFieldValues{});
+    const std::vector<TFieldDefs> ShpFields = LinkFields(knobs, vehClasses, hasPreload, nomads);
+    std::vector<TFieldValues> ShpValues(ShpFields.size());
     std::string base = fileName;
     const QFileInfo info(QString::fromStdString(fileName));
     base = info.dir().filePath(info.completeBaseName() + QStringLiteral(".shp")).toStdString();

@@ -26,9 +26,6 @@ struct TFieldValues {
     double Real = 0.0;
 };
 
-extern std::vector<TFieldDefs> ShpFields;
-extern std::vector<TFieldValues> ShpValues;
-
 // Opens the output (fileName with any extension; .shp/.shx/.dbf are derived).
 // False with a Spanish message in error when the files cannot be created.
 bool ShpCreate(const std::string& fileName, int32_t shapeType, const std::vector<TFieldDefs>& fields,

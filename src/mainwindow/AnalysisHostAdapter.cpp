@@ -20,13 +20,13 @@ void TPalvonViewer::CreateAnalysisMenus()
 {
     QMenu* procesos = rutaMinimaMenu_ ? qobject_cast<QMenu*>(rutaMinimaMenu_->parent()) : nullptr;
     if (rutaMinimaMenu_)
-        CommandPlaces::Fill(*this, rutaMinimaMenu_, QStringLiteral("menu:Procesos>Rutas Mínimas"));
+        CommandPlaces::FillWhenShown(*this, rutaMinimaMenu_, QStringLiteral("menu:Procesos>Rutas Mínimas"), this);
     if (procesos) {
         auto* pijas = new QMenu(CommandTable::Caption(Cmd::AnalisisdePIJAs), procesos);
         QAction* pijasItem = Action(Cmd::AnalisisdePIJAs);
         pijasItem->setMenu(pijas);
         pijasItem->setEnabled(false);
-        CommandPlaces::Fill(*this, pijas, QStringLiteral("menu:Procesos>Analisis de PIJAs"));
+        CommandPlaces::FillWhenShown(*this, pijas, QStringLiteral("menu:Procesos>Analisis de PIJAs"), this);
         Action(Cmd::NivelArco)->setEnabled(false);
         Action(Cmd::NIvelMovimiento)->setEnabled(false);
     }

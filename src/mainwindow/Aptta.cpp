@@ -8,11 +8,7 @@
 
 TAptta::TAptta(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
-    picture_ = Picture();
-    setFixedSize(picture_.size());
-    QRegion region = BuildRegion(picture_);
-    if (!region.isEmpty())
-        setMask(region);
+    setFixedSize(PictureSize);
     if (QScreen* s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
 }
@@ -42,9 +38,21 @@ QRegion TAptta::BuildRegion(const QImage& picture)
     return region;
 }
 
+void TAptta::showEvent(QShowEvent* event)
+{
+    // Before the window reaches the screen: it is never seen unshaped.
+    if (picture_.isNull()) {
+        picture_ = Picture();
+        const QRegion region = BuildRegion(picture_);
+        if (!region.isEmpty())
+            setMask(region);
+    }
+    QWidget::showEvent(event);
+}
+
 QImage TAptta::Picture()
 {
-    QImage img(750, 278, QImage::Format_RGB32);
+    QImage img(PictureSize, QImage::Format_RGB32);
     img.fill(Qt::white);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, false);

@@ -14,12 +14,16 @@ public:
     // The window's shape: the non-light pixels of the picture, scanned from row 1
     // and column 1. An all-light picture gives an empty region (no shaping).
     static QRegion BuildRegion(const QImage& picture);
-    // The program's splash picture (750 x 278).
+    // The program's splash picture (PictureSize).
     static QImage Picture();
+    static constexpr QSize PictureSize{750, 278};
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    // Drawn, and the window shaped, when first shown: a start on a network
+    // never shows it.
     QImage picture_;
 };

@@ -256,7 +256,6 @@ void TDlgCfg::ConnectOptions()
     check(cbSaveGeos, &O::SaveGeos);
     check(cbReadPijas, &O::ReadPijas);
     check(cbDrawNull, &O::DrawNull);
-    check(cbFullDxf, &O::FullDxf);
     check(cbSaveLayout, &O::SaveLayout);
 
     radio(SeleccionGrafica, &O::SeleccionGrafica);

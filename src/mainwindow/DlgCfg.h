@@ -33,8 +33,6 @@ class QTableWidget;
 struct TDlgCfgHooks {
     // Writes the UTM coordinate files of the network and the background layers.
     std::function<void()> WriteGeo;
-    // The DXF writer's full-export flag.
-    std::function<void(bool)> SetFullDxf;
     // Colour dialog seeded with the colour; true and the colour replaced on acceptance.
     std::function<bool(uint32_t& color)> ChooseColor;
     // Two-value input dialog; true and both values replaced on acceptance.

@@ -1,6 +1,7 @@
 // Handlers of the options dialog: colour panels, the class and layer style tables,
 // the width menu, the geographic buttons and the values other code reads.
 #include "mainwindow/DlgCfg.h"
+#include "map/ViewState.h"
 #include "model/ProgramOptions.h"
 #include "model/TextCodec.h"
 
@@ -95,16 +96,16 @@ void TDlgCfg::showEvent(QShowEvent* event)
 void TDlgCfg::FormShow()
 {
     LoadFromOptions();
-    const int layers = std::max(0, NumGeoLayers);
+    const int layers = std::max(0, GeoLayers().NumGeoLayers);
     if (layers == 0) {
-        Items[11].Name = "Cobertura Líneas";
-        Items[11].Color = clSilver;
+        UserView().Items[11].Name = "Cobertura Líneas";
+        UserView().Items[11].Color = clSilver;
     }
     // One row per style from "Arcos Acceso" to the last background layer, never past `Items`.
     const int rows = std::min(layers + 11, MaxItems);
     sagGral->setRowCount(rows);
     for (int r = 0; r < rows; ++r) {
-        auto* name = new QTableWidgetItem(DisplayText(Items[GralItemIndex(r)].Name));
+        auto* name = new QTableWidgetItem(DisplayText(UserView().Items[GralItemIndex(r)].Name));
         sagGral->setItem(r, 0, name);
     }
     if (sagGral->currentRow() < 0 || sagGral->currentRow() >= rows)
@@ -140,7 +141,7 @@ void TDlgCfg::SeleccionColorClick()
         return;
     SeleccionColor->SetColor(color);
     if (CurrentClass >= 0 && CurrentClass <= MaxClasses)
-        ClassColors[CurrentClass] = color;
+        UserView().ClassColors[CurrentClass] = color;
     sagSel->viewport()->update();
 }
 
@@ -170,19 +171,19 @@ void TDlgCfg::SeleccionAnchoChange()
 {
     const int width = SeleccionAncho->value();
     for (int c = 1; c <= NumSelClasses; ++c)
-        ClassWidths[c] = width;
+        UserView().ClassWidths[c] = width;
     sagSel->viewport()->update();
 }
 
 void TDlgCfg::rgZoomClick()
 {
-    ZoomFactor = ZoomFactorValue();
+    UserView().ZoomFactor = ZoomFactorValue();
 }
 
 void TDlgCfg::cbFullDxfClick()
 {
-    if (Hooks.SetFullDxf)
-        Hooks.SetFullDxf(cbFullDxf->isChecked());
+    // The DXF export takes the flag into its options when it begins.
+    ProgramOptions().FullDxf = cbFullDxf->isChecked();
 }
 
 void TDlgCfg::sbWriteGeoClick()
@@ -213,9 +214,9 @@ bool TDlgCfg::sagSelDrawCell(QPainter* painter, const QRect& rect, int row, int 
         option.state = QStyle::State_Enabled | (row == CurrentClass - 1 ? QStyle::State_On : QStyle::State_Off);
         sagSel->style()->drawPrimitive(QStyle::PE_IndicatorRadioButton, &option, painter, sagSel);
     } else {
-        const int width = ClassWidths[row + 1];
+        const int width = UserView().ClassWidths[row + 1];
         if (width >= 1) {
-            QPen pen(DisplayStyles::ToQColor(ClassColors[row + 1]), width);
+            QPen pen(DisplayStyles::ToQColor(UserView().ClassColors[row + 1]), width);
             pen.setCapStyle(Qt::FlatCap);
             painter->setPen(pen);
             const int y = rect.top() + rect.height() / 2;
@@ -233,10 +234,10 @@ void TDlgCfg::sagSelDblClick(int row, int col)
     if (col == 1) {
         CurrentClass = row + 1;
     } else if (col == 2) {
-        uint32_t color = ClassColors[row + 1];
+        uint32_t color = UserView().ClassColors[row + 1];
         if (!PickColor(color))
             return;
-        ClassColors[row + 1] = color;
+        UserView().ClassColors[row + 1] = color;
     } else {
         return;
     }
@@ -262,14 +263,14 @@ void TDlgCfg::SetWidthsPopup(TWidthTarget target)
     switch (target) {
     case TWidthTarget::ClassTable:
         if (sagSel->currentRow() >= 0)
-            width = ClassWidths[sagSel->currentRow() + 1];
+            width = UserView().ClassWidths[sagSel->currentRow() + 1];
         break;
     case TWidthTarget::LinksColor:
-        width = Items[0].Width;
+        width = UserView().Items[0].Width;
         break;
     case TWidthTarget::LayerTable:
         if (sagGral->currentRow() >= 0)
-            width = Items[GralItemIndex(sagGral->currentRow())].Width;
+            width = UserView().Items[GralItemIndex(sagGral->currentRow())].Width;
         break;
     }
     if (QAction* checked = widthGroup_->checkedAction())
@@ -284,17 +285,17 @@ void TDlgCfg::SetWidth(int tag)
     case TWidthTarget::ClassTable: {
         const int row = sagSel->currentRow();
         if (row >= 0 && row < NumSelClasses)
-            ClassWidths[row + 1] = tag;
+            UserView().ClassWidths[row + 1] = tag;
         sagSel->viewport()->update();
         break;
     }
     case TWidthTarget::LinksColor:
-        Items[0].Width = tag;
+        UserView().Items[0].Width = tag;
         break;
     case TWidthTarget::LayerTable: {
         const int row = sagGral->currentRow();
         if (row >= 0 && GralItemIndex(row) <= MaxItems)
-            Items[GralItemIndex(row)].Width = tag;
+            UserView().Items[GralItemIndex(row)].Width = tag;
         sagGral->viewport()->update();
         break;
     }
@@ -307,7 +308,7 @@ bool TDlgCfg::sagGralDrawCell(QPainter* painter, const QRect& rect, int row, int
 {
     if (col != 1 || row < 0 || GralItemIndex(row) > MaxItems)
         return false;
-    const TItems& item = Items[GralItemIndex(row)];
+    const TItems& item = UserView().Items[GralItemIndex(row)];
     painter->save();
     painter->fillRect(rect, palette().color(QPalette::Base));
     if (item.Width >= 1) {
@@ -325,10 +326,10 @@ void TDlgCfg::sagGralDblClick(int row)
 {
     if (row < 0 || GralItemIndex(row) > MaxItems)
         return;
-    uint32_t color = Items[GralItemIndex(row)].Color;
+    uint32_t color = UserView().Items[GralItemIndex(row)].Color;
     if (!PickColor(color))
         return;
-    Items[GralItemIndex(row)].Color = color;
+    UserView().Items[GralItemIndex(row)].Color = color;
     sagGral->viewport()->update();
 }
 

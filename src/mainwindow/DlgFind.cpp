@@ -297,10 +297,10 @@ void TDlgFind::btnFindClick()
             mx = (double(Network.MaxX) - double(Network.MinX)) * 0.01;
             my = (double(Network.MaxY) - double(Network.MinY)) * 0.01;
         }
-        WorldMinX = box.MinX - mx;
-        WorldMaxX = box.MaxX + mx;
-        WorldMinY = box.MinY - my;
-        WorldMaxY = box.MaxY + my;
+        UserView().WorldMinX = box.MinX - mx;
+        UserView().WorldMaxX = box.MaxX + mx;
+        UserView().WorldMinY = box.MinY - my;
+        UserView().WorldMaxY = box.MaxY + my;
     }
     if (Hits > 0 && select && kind == 2) {
         viewer_->Selection().ListFoundLinks();

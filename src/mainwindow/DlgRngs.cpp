@@ -118,7 +118,7 @@ TDlgRngs::TDlgRngs(QWidget* parent) : QDialog(parent)
     szs->setObjectName("szs");
     szs->setRange(10, 100);
     szs->setValue(15);
-    connect(szs, &QSpinBox::valueChanged, this, [](int value) { RangeSymbolSize = value; });
+    connect(szs, &QSpinBox::valueChanged, this, [](int value) { UserView().RangeSymbolSize = value; });
     vl->addWidget(szs);
     top->addWidget(vineta);
 
@@ -130,11 +130,11 @@ TDlgRngs::TDlgRngs(QWidget* parent) : QDialog(parent)
 
 void TDlgRngs::LoadFromTable()
 {
-    vmn->SetValue(RangeTable[0].High);
-    c[0]->SetColor(RangeTable[0].Color);
-    Chk[0]->setChecked(RangeTable[0].Active);
+    vmn->SetValue(UserView().RangeTable[0].High);
+    c[0]->SetColor(UserView().RangeTable[0].Color);
+    Chk[0]->setChecked(UserView().RangeTable[0].Active);
     for (int k = 1; k <= 5; ++k) {
-        const TRangeClass& r = RangeTable[static_cast<size_t>(k)];
+        const TRangeClass& r = UserView().RangeTable[static_cast<size_t>(k)];
         vv[k - 1]->SetValue(r.Low);
         UpperBox(k)->SetValue(r.High);
         c[k]->SetColor(r.Color);
@@ -144,10 +144,10 @@ void TDlgRngs::LoadFromTable()
 
 void TDlgRngs::StoreToTable()
 {
-    RangeTable[0].Color = c[0]->Color();
-    RangeTable[0].Active = Chk[0]->isChecked();
+    UserView().RangeTable[0].Color = c[0]->Color();
+    UserView().RangeTable[0].Active = Chk[0]->isChecked();
     for (int k = 1; k <= 5; ++k) {
-        TRangeClass& r = RangeTable[static_cast<size_t>(k)];
+        TRangeClass& r = UserView().RangeTable[static_cast<size_t>(k)];
         r.High = static_cast<float>(UpperBox(k)->Value());
         r.Color = c[k]->Color();
         r.Active = Chk[k]->isChecked();
@@ -162,7 +162,7 @@ void TDlgRngs::FormShow()
     const int decimals = top >= 1000 ? 0 : top >= 100 ? 1 : top >= 10 ? 2 : top >= 1 ? 3 : 4;
     for (TRangeValueBox* b : {vmn, vv[0], v[1], v[2], v[3], v[4], vv[1], vv[2], vv[3], vv[4], vmx})
         b->SetDisplayDecimals(decimals);
-    szs->setValue(RangeSymbolSize);
+    szs->setValue(UserView().RangeSymbolSize);
     Changed = false;
 }
 
@@ -176,7 +176,7 @@ void TDlgRngs::SelColor(int tag)
 {
     if (tag < 0 || tag > 5)
         return;
-    uint32_t color = RangeTable[static_cast<size_t>(tag)].Color;
+    uint32_t color = UserView().RangeTable[static_cast<size_t>(tag)].Color;
     bool accepted = false;
     if (ChooseColor) {
         accepted = ChooseColor(color);
@@ -190,7 +190,7 @@ void TDlgRngs::SelColor(int tag)
     }
     if (!accepted)
         return;
-    RangeTable[static_cast<size_t>(tag)].Color = color;
+    UserView().RangeTable[static_cast<size_t>(tag)].Color = color;
     c[tag]->SetColor(color);
     Changed = true;
 }

@@ -22,6 +22,7 @@
 #include "model/PalvonRead.h"
 #include "model/SavedNetwork.h"
 #include "export/GeoWriters.h"
+#include "map/ZoomHistory.h"
 #include "model/ZelUtils.h"
 #include "model/ViewerServices.h"
 #include "model/gui/FrmDat.h"
@@ -76,7 +77,9 @@ void ApplySavedPositions(const std::string& fileName)
     MovedNodes.clear();
     for (int32_t n : moved)
         MovedNodes.push_back(Format("%10d", Nodos[n].Number));
-    KDVlib::NewAngles();
+    TZoomSlot extent;
+    if (KDVlib::NewAngles(UserView().Lanes, extent))
+        Zoom::NetworkExtentChanged(extent);
     MovedNodes.clear();
 }
 
@@ -190,7 +193,7 @@ bool TFilesController::ConfirmUnsavedEdits()
 {
     std::vector<std::string> what;
     const bool text = FrmDat && FrmDat->IsModified();
-    const bool positions = KDVlib::PositionsUnsaved && Network.Loaded;
+    const bool positions = Network.PositionsUnsaved && Network.Loaded;
     const bool shapes = viewer_.Action(Cmd::GrabarSIG)->isVisible() && Network.Loaded;
     if (text)
         what.push_back("el texto de la red");
@@ -224,7 +227,7 @@ bool TFilesController::ConfirmUnsavedEdits()
     if (positions) {
         if (!KDVlib::WriteCoordsFile(CoordinatesFileName))
             return false; // the writer said why, once
-        KDVlib::PositionsUnsaved = false;
+        Network.PositionsUnsaved = false;
     }
     if (shapes) {
         GrabarSIGClick();
@@ -314,11 +317,12 @@ bool TFilesController::OpenPalvonDat()
     viewer_.Grids().FillDeferredGrids();
     TWaitCursor wait;
     const QString earlierTitle = viewer_.windowTitle();
-    const QString earlierPreviewTitle = FrmPreview ? FrmPreview->windowTitle() : QString();
+    TFrmPreview* preview = viewer_.Printing().Preview();
+    const QString earlierPreviewTitle = preview ? preview->windowTitle() : QString();
     const std::string earlierAppTitle = ApplicationTitle;
     viewer_.setWindowTitle(QString::fromStdString(DatDir + DatFileName));
-    if (FrmPreview)
-        FrmPreview->setWindowTitle(QString::fromStdString(DatFileName));
+    if (preview)
+        preview->setWindowTitle(QString::fromStdString(DatFileName));
     ApplicationTitle = "Velmora: " + DatFileName;
     viewer_.SetStatusPanel(0, QString::fromStdString(KDVlib::MsgLeyendo));
     readSettings_.ReadTransitLines = ProgramOptions().RutasFijas == 0;
@@ -337,8 +341,8 @@ bool TFilesController::OpenPalvonDat()
         earlier.Restore();
         RestoreEarlierOpening();
         viewer_.setWindowTitle(earlierTitle);
-        if (FrmPreview)
-            FrmPreview->setWindowTitle(earlierPreviewTitle);
+        if (preview)
+            preview->setWindowTitle(earlierPreviewTitle);
         ApplicationTitle = earlierAppTitle;
         // What the read told the window about its network goes back to the earlier one's.
         viewer_.Action(Cmd::AnalisisIntersecciones)->setEnabled(Network.SectionPresent[0] != 0);
@@ -351,7 +355,7 @@ bool TFilesController::OpenPalvonDat()
     FrmDat->MarkAsRead();
     // From here on the network read is the one in memory: nothing of the earlier
     // one's edits, columns or views applies to it.
-    KDVlib::PositionsUnsaved = false;
+    Network.PositionsUnsaved = false;
     LpaFirstCol = LplFirstCol = LpaMovFirstCol = LplMovFirstCol = CompFirstCol = 0;
     // Positions moved on the map are kept for this network only, beside it; they
     // come back with it.
@@ -363,7 +367,7 @@ bool TFilesController::OpenPalvonDat()
     // to the earlier network.
     viewer_.Action(Cmd::NodeMove)->setChecked(false);
     viewer_.Action(Cmd::ZoneMove)->setChecked(false);
-    KDVlib::PositionsUnsaved = false;
+    Network.PositionsUnsaved = false;
     if (FrmMix)
         FrmMix->ForgetJunctions();
     NodoActual = 0; // the junction shown, by whichever window, was the earlier network's
@@ -391,22 +395,22 @@ bool TFilesController::OpenPalvonDat()
     if (FileExists(SigFileName))
         KDVlib::ReadSigFile(SigFileName);
 
-    WorldMinX = Network.MinX;
-    WorldMaxX = Network.MaxX;
-    WorldMinY = Network.MinY;
-    WorldMaxY = Network.MaxY;
-    if (!(WorldMinX <= WorldMaxX && WorldMinY <= WorldMaxY)) {
+    UserView().WorldMinX = Network.MinX;
+    UserView().WorldMaxX = Network.MaxX;
+    UserView().WorldMinY = Network.MinY;
+    UserView().WorldMaxY = Network.MaxY;
+    if (!(UserView().WorldMinX <= UserView().WorldMaxX && UserView().WorldMinY <= UserView().WorldMaxY)) {
         // No node placed yet (a coordinates file that placed none): a window of
         // its own keeps the map and the zoom defined until nodes get positions.
-        WorldMinX = WorldMinY = 0.0;
-        WorldMaxX = WorldMaxY = 1000.0;
+        UserView().WorldMinX = UserView().WorldMinY = 0.0;
+        UserView().WorldMaxX = UserView().WorldMaxY = 1000.0;
     }
-    ZoomIndex = 1;
-    ZoomHistory[1] = {WorldMinX, WorldMinY, WorldMaxX, WorldMaxY};
+    UserView().ZoomIndex = 1;
+    UserView().ZoomHistory[1] = {UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY};
 
     KDVlib::BuildHitGrid();
     if (Network.SectionPresent[0]) {
-        PalvonRead::ComputeLinkGeometry();
+        PalvonRead::ComputeLinkGeometry(UserView().Lanes);
         PalvonRead::OrderArms();
     }
     OpenOtherFiles();
@@ -440,7 +444,7 @@ void TFilesController::OpenOtherFiles()
         // The first layer replaces whatever layers were loaded; the others add to it.
         viewer_.Display().LineaSoleras(files.Layers[k], k > 0);
         if (k < files.Styles.size()) {
-            TItems& item = Items[11 + k];
+            TItems& item = UserView().Items[11 + k];
             item.Color = files.Styles[k].Color;
             item.Width = files.Styles[k].Width;
             item.PenStyle = files.Styles[k].PenStyle;

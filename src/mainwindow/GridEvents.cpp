@@ -41,7 +41,7 @@ namespace {
 
 QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
 
-size_t CurrentMode() { return static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes)); }
+size_t CurrentMode() { return static_cast<size_t>(std::clamp(UserView().RangeMode, 0, MaxRangeModes)); }
 
 // The whole text as a number; false for blanks, words and numbers followed by text.
 bool CellNumber(std::string_view text, float& value)
@@ -291,10 +291,10 @@ void CentreView(double x, double y, double hx, double hy)
         hx = floor;
     if (!(hy > 0.0))
         hy = floor;
-    WorldMinX = x - hx;
-    WorldMaxX = x + hx;
-    WorldMinY = y - hy;
-    WorldMaxY = y + hy;
+    UserView().WorldMinX = x - hx;
+    UserView().WorldMaxX = x + hx;
+    UserView().WorldMinY = y - hy;
+    UserView().WorldMaxY = y + hy;
 }
 
 double ExtentWidth() { return double(Network.MaxX) - double(Network.MinX); }
@@ -322,7 +322,7 @@ int32_t TGridsController::LinkOfRow(int row) const
 void TGridsController::ColorLinkRow(int row, int32_t mark)
 {
     // Unmarked rows drop their colour: the grid's own text colour is black.
-    const QColor color = mark > 0 && mark <= MaxClasses ? DisplayStyles::ToQColor(ClassColors[static_cast<size_t>(mark)])
+    const QColor color = mark > 0 && mark <= MaxClasses ? DisplayStyles::ToQColor(UserView().ClassColors[static_cast<size_t>(mark)])
                                                         : QColor();
     sagArcos->SetFontColorCell(0, row, color);
     sagArcos->SetFontColorCell(1, row, color);
@@ -360,7 +360,7 @@ void TGridsController::sagZonasDblClick()
         if (zone.HasCentroid) {
             CentreView(zone.CentroidX, zone.CentroidY, 0.15 * ExtentWidth(), 0.15 * ExtentHeight());
             viewer_.RedrawMap();
-            DrawMoveMarker(viewer_.img, zone.CentroidX, zone.CentroidY, std::max(CentroidSize, 10),
+            DrawMoveMarker(viewer_.img, zone.CentroidX, zone.CentroidY, std::max(UserView().CentroidSize, 10),
                            GridMoveRegion);
         }
         SetNoCursor();
@@ -389,7 +389,7 @@ void TGridsController::sagNodosDblClick()
         }
         GridMoveRegion = QRegion();
         if (node.HasXY)
-            DrawMoveMarker(viewer_.img, node.X, node.Y, std::max(NodeSize, 5), GridMoveRegion);
+            DrawMoveMarker(viewer_.img, node.X, node.Y, std::max(UserView().NodeSize, 5), GridMoveRegion);
         SetNoCursor();
         CentroidMoving = false;
         NodeMoving = true;
@@ -444,19 +444,19 @@ void TGridsController::sagArcosDblClick()
     }
 
     // The column double-clicked is the one that mode 1 shows.
-    RangeMode = 1;
+    UserView().RangeMode = 1;
     UserView().RangeVarByMode[1] = c;
     LinkRowByMode[1] = r;
     ArcosRangeValues();
-    if (!(RangeMax > 0.0f) && !ProgramOptions().DrawNull)
+    if (!(UserView().RangeMax > 0.0f) && !ProgramOptions().DrawNull)
         return;
     const int32_t variable = c < NumArcosColumns ? ColVarArcos[static_cast<size_t>(c)] : 0;
     for (QAction* item : VarArcos->actions()) {
         item->setCheckable(true);
         item->setChecked(item->data().toInt() == variable);
     }
-    RangeMax = static_cast<float>(double(RangeMax) * 1.000000000000001);
-    Ranges::PrepareRanges(UserView().RangeName, UserView().RangeMin, RangeMax);
+    UserView().RangeMax = static_cast<float>(double(UserView().RangeMax) * 1.000000000000001);
+    Ranges::PrepareRanges(UserView().RangeName, UserView().RangeMin, UserView().RangeMax);
     if (!viewer_.CommandOn(Cmd::tbAtributos) && !viewer_.CommandOn(Cmd::tbColores)) {
         viewer_.SetCommandOn(Cmd::tbAtributos, true);
         viewer_.SetCommandOn(Cmd::tbColores, false);
@@ -472,7 +472,7 @@ void TGridsController::sagArcosDblClick()
     const auto at = std::find(UserView().ShownVarList.begin(), UserView().ShownVarList.end(), text);
     if (at != UserView().ShownVarList.end()) {
         const size_t n = static_cast<size_t>(at - UserView().ShownVarList.begin());
-        VarColors[n] = Ranges::AjustaColor(ModePenColors[1], static_cast<int32_t>(n));
+        UserView().VarColors[n] = Ranges::AjustaColor(UserView().ModePenColors[1], static_cast<int32_t>(n));
         viewer_.Action(QStringLiteral("cv%1").arg(n))->setText(Qs(sagArcos->cell(c, 0)));
     }
     viewer_.Action(Cmd::cvs)->setVisible(false);
@@ -521,11 +521,11 @@ void TGridsController::sagMovimDblClick()
         mix.exec();
         return;
     }
-    if (!MovimRangeValues() || !(RangeMax > 0.0f))
+    if (!MovimRangeValues() || !(UserView().RangeMax > 0.0f))
         return;
     // Alt shows the chosen flows summed at the link ends instead of per turn.
     MovimAttrAdd = GridKeys.testFlag(Qt::AltModifier);
-    MovimDrawMode = MovimAttrAdd;
+    UserView().MovimDrawMode = MovimAttrAdd;
     if (!GridKeys.testFlag(Qt::ControlModifier))
         UserView().SelectedMovimVars.clear();
     const std::string text = Format("%d", UserView().RangeItemMovim);
@@ -539,7 +539,7 @@ void TGridsController::sagMovimDblClick()
     const size_t n = UserView().SelectedMovimVars.size();
     const size_t at = static_cast<size_t>(
         std::find(UserView().SelectedMovimVars.begin(), UserView().SelectedMovimVars.end(), text) - UserView().SelectedMovimVars.begin());
-    VarColors[at] = Ranges::AjustaColor(ModePenColors[CurrentMode()], static_cast<int32_t>(at));
+    UserView().VarColors[at] = Ranges::AjustaColor(UserView().ModePenColors[CurrentMode()], static_cast<int32_t>(at));
     viewer_.Action(QStringLiteral("cv%1").arg(at))->setText(Qs(TitMovim[static_cast<size_t>(UserView().RangeItemMovim)]));
     viewer_.Action(Cmd::cvs)->setVisible(false);
     for (int i = 0; i < MaxShownVars; ++i)
@@ -651,15 +651,15 @@ void TGridsController::pupArcosPopup()
 void TGridsController::ShowNodePlace(int32_t node)
 {
     if (sagNodos && node < sagNodos->RowCount()) {
-        sagNodos->setCell(1, node, ZelUtils::Trim(Format(XYFormat.c_str(), double(Nodos[node].X))));
-        sagNodos->setCell(2, node, ZelUtils::Trim(Format(XYFormat.c_str(), double(Nodos[node].Y))));
+        sagNodos->setCell(1, node, ZelUtils::Trim(Format(XYFormat, double(Nodos[node].X))));
+        sagNodos->setCell(2, node, ZelUtils::Trim(Format(XYFormat, double(Nodos[node].Y))));
     }
 }
 
 void TGridsController::ShowCentroidPlace(int32_t zone)
 {
     if (sagZonas && zone < sagZonas->RowCount()) {
-        sagZonas->setCell(1, zone, Format(XYFormat.c_str(), double(Zonas[zone].CentroidX)));
-        sagZonas->setCell(2, zone, Format(XYFormat.c_str(), double(Zonas[zone].CentroidY)));
+        sagZonas->setCell(1, zone, Format(XYFormat, double(Zonas[zone].CentroidX)));
+        sagZonas->setCell(2, zone, Format(XYFormat, double(Zonas[zone].CentroidY)));
     }
 }

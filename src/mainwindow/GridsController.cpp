@@ -4,6 +4,7 @@
 #include "mainwindow/GridsLayout.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/gui/DataLayers.h"
+#include "map/gui/OxrImage.h"
 
 #include "mainwindow/GridsController.h"
 #include "map/Ranges.h"
@@ -549,9 +550,12 @@ void TGridsController::DrawDataDat()
     CreateGrids();
     tnDatos->setCurrentWidget(tsArcos);
     CountJunctionTypes();
-    // The link grid is the one in sight: the others are filled when first shown
-    // or read. Their titles are known already, and so are the names of their
-    // columns.
+    // The grids are filled once the map of the new network is on screen (the
+    // user sees the network first), or when first shown or read before that.
+    // Their titles are known already, and so are the names of their columns.
+    // Without a map on its way (a batch, a map out of sight) the grid in sight is
+    // filled at once.
+    const bool mapComing = !BatchMode && viewer_.img->isVisible() && !viewer_.img->size().isEmpty();
     struct Fill {
         TStringAlignGrid* grid;
         void (*fill)(TStringAlignGrid*);
@@ -566,7 +570,7 @@ void TGridsController::DrawDataDat()
     for (const Fill& f : fills)
         if (f.wanted) {
             RebuildCampos(f.grid, f.campos);
-            f.grid->DeferFill([grid = f.grid, fill = f.fill] { fill(grid); });
+            f.grid->DeferFill([grid = f.grid, fill = f.fill] { fill(grid); }, mapComing);
         }
     FillAfterMap = true;
 }

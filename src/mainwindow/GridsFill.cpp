@@ -65,8 +65,8 @@ void FillZones(TStringAlignGrid* grid)
     for (int32_t z = 1; z <= Network.ZoneCount && z < grid->RowCount(); ++z) {
         const TZona& zone = Zonas[z];
         grid->setCell(0, z, IntText(buf, sizeof buf, zone.Number));
-        grid->setCell(1, z, Format(XYFormat.c_str(), double(zone.CentroidX)));
-        grid->setCell(2, z, Format(XYFormat.c_str(), double(zone.CentroidY)));
+        grid->setCell(1, z, Format(XYFormat, double(zone.CentroidX)));
+        grid->setCell(2, z, Format(XYFormat, double(zone.CentroidY)));
         for (int32_t k = 1; k <= zone.ConnectorCount && k < static_cast<int32_t>(zone.Connectors.size()); ++k) {
             const TZoneConnector& c = zone.Connectors[static_cast<size_t>(k)];
             std::string text;
@@ -86,8 +86,8 @@ void FillNodes(TStringAlignGrid* grid)
     for (int32_t i = 1; i <= Network.NodeCount && i < grid->RowCount(); ++i) {
         const TNodo& node = Nodos[i];
         grid->setCell(0, i, IntText(buf, sizeof buf, node.Number));
-        grid->setCell(1, i, ZelUtils::Trim(Format(XYFormat.c_str(), double(node.X))));
-        grid->setCell(2, i, ZelUtils::Trim(Format(XYFormat.c_str(), double(node.Y))));
+        grid->setCell(1, i, ZelUtils::Trim(Format(XYFormat, double(node.X))));
+        grid->setCell(2, i, ZelUtils::Trim(Format(XYFormat, double(node.Y))));
         grid->setCell(3, i, JunctionText(node.JunctionType));
         if (node.JunctionType == 3 && node.SignalIndex >= 0 && node.SignalIndex < Network.SignalCount)
             grid->setCell(4, i, IntText(buf, sizeof buf, Fases[node.SignalIndex].Cycle));

@@ -50,20 +50,20 @@ bool ChooseColor(uint32_t& color)
 
 void TGridsController::ArcosRangeValues()
 {
-    const size_t mode = static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes));
+    const size_t mode = static_cast<size_t>(std::clamp(UserView().RangeMode, 0, MaxRangeModes));
     UserView().RangeVarArcos = UserView().RangeVarByMode[mode];
     if (UserView().RangeVarArcos == 0)
         return;
     if (!UserView().ScaleFixed)
-        RangeMax = 0.0f;
+        UserView().RangeMax = 0.0f;
     const int32_t c = UserView().RangeVarByMode[mode];
     if (!(c > 1 && c < NumColArcos))
         return;
-    if (RangeMode > 0 && sagArcos) {
+    if (UserView().RangeMode > 0 && sagArcos) {
         for (int col = 0; col < sagArcos->ColCount(); ++col)
             sagArcos->SetColorCell(col, 0, QColor()); // the title row's own colour
-        const QColor modeColor(int(ModePenColors[mode] & 0xFF), int((ModePenColors[mode] >> 8) & 0xFF),
-                               int((ModePenColors[mode] >> 16) & 0xFF));
+        const QColor modeColor(int(UserView().ModePenColors[mode] & 0xFF), int((UserView().ModePenColors[mode] >> 8) & 0xFF),
+                               int((UserView().ModePenColors[mode] >> 16) & 0xFF));
         for (size_t m = 1; m <= mode; ++m)
             if (UserView().RangeVarByMode[m] > 0 && UserView().RangeVarByMode[m] < sagArcos->ColCount())
                 sagArcos->SetColorCell(UserView().RangeVarByMode[m], 0, modeColor);
@@ -73,28 +73,28 @@ void TGridsController::ArcosRangeValues()
         const int32_t k = ColVarArcos[static_cast<size_t>(c)];
         if (k >= 1 && k <= NumLinkVars) {
             UserView().RangeMin = Arcos[0].Var[k];
-            RangeMax = Arcos[ArcosMaxRec].Var[k];
+            UserView().RangeMax = Arcos[ArcosMaxRec].Var[k];
         } else {
-            UserView().RangeMin = RangeMax = 0.0f;
+            UserView().RangeMin = UserView().RangeMax = 0.0f;
         }
     }
 }
 
 bool TGridsController::MovimRangeValues()
 {
-    RangeVarMovim = UserView().RangeItemMovim;
+    UserView().RangeVarMovim = UserView().RangeItemMovim;
     const int32_t c = UserView().RangeItemMovim;
     if (c <= 0 || c >= NumMovimColumns)
         return false;
     // A new column scales the bands afresh, unless the scale window keeps its maximum.
     if (!UserView().ScaleFixed)
-        RangeMax = 0.0f;
+        UserView().RangeMax = 0.0f;
     const int32_t k = c < NumColMovim ? ColVarMovim[static_cast<size_t>(c)] : 0;
     if (k >= 1 && k <= NumMovVars) {
         if (sagMovim) {
             for (int col = 0; col < sagMovim->ColCount(); ++col)
                 sagMovim->SetColorCell(col, 0, QColor()); // the title row's own colour
-            const uint32_t mark = ModePenColors[1];
+            const uint32_t mark = UserView().ModePenColors[1];
             if (c < sagMovim->ColCount())
                 sagMovim->SetColorCell(c, 0, QColor(int(mark & 0xFF), int((mark >> 8) & 0xFF), int((mark >> 16) & 0xFF)));
         }
@@ -103,15 +103,15 @@ bool TGridsController::MovimRangeValues()
         UserView().RangeMovimMax = Movims[MovimsMaxRec].Var[k];
         if (!UserView().ScaleFixed) {
             UserView().RangeMin = UserView().RangeMovimMin;
-            RangeMax = UserView().RangeMovimMax;
+            UserView().RangeMax = UserView().RangeMovimMax;
         }
     }
-    if (!(RangeMax > 0.0f))
+    if (!(UserView().RangeMax > 0.0f))
         return false;
     if (!BatchMode)
-        RangeMax += 1.0e-6f;
+        UserView().RangeMax += 1.0e-6f;
     // The classes follow the column: fifths of its span, whatever NumRanges is.
-    Ranges::FillDefaultRanges(UserView().RangeMin, RangeMax);
+    Ranges::FillDefaultRanges(UserView().RangeMin, UserView().RangeMax);
     return true;
 }
 
@@ -129,7 +129,7 @@ void TGridsController::VarArcosClick(QAction* item)
 void TGridsController::VarArcosPick(int variable, bool ctrl)
 {
     CreateGrids();
-    const size_t mode = static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes));
+    const size_t mode = static_cast<size_t>(std::clamp(UserView().RangeMode, 0, MaxRangeModes));
     UserView().RangeVarByMode[mode] = 0;
     for (int c = 2; c < NumColArcos; ++c)
         if (ColVarArcos[static_cast<size_t>(c)] == variable)
@@ -139,7 +139,7 @@ void TGridsController::VarArcosPick(int variable, bool ctrl)
         return;
     }
     ArcosRangeValues();
-    if (RangeMax <= 0.0f && !DrawNull())
+    if (UserView().RangeMax <= 0.0f && !DrawNull())
         return;
 
     const int32_t column = UserView().RangeVarByMode[mode];
@@ -149,7 +149,7 @@ void TGridsController::VarArcosPick(int variable, bool ctrl)
     if (!Ranges::AddShownVar(column) && !listed)
         Services().ShowMessage(Format("No se pueden mostrar más de %d variables a la vez.", MaxShownVars));
     if (UserView().ShownVarList.size() == 1)
-        VarColors[0] = ModePenColors[mode];
+        UserView().VarColors[0] = UserView().ModePenColors[mode];
 
     // The variable-colour items follow the list.
     for (int i = 0; i < MaxShownVars; ++i)
@@ -165,8 +165,8 @@ void TGridsController::VarArcosPick(int variable, bool ctrl)
             viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(true);
     }
 
-    RangeMax = RangeMax * 1.001f;
-    Ranges::PrepareRanges(UserView().RangeName, UserView().RangeMin, RangeMax);
+    UserView().RangeMax = UserView().RangeMax * 1.001f;
+    Ranges::PrepareRanges(UserView().RangeName, UserView().RangeMin, UserView().RangeMax);
 
     switch (UserView().DataLayerKind) {
     case 1:
@@ -195,7 +195,7 @@ void TGridsController::VarMovimClick(QAction* item)
     for (QAction* a : VarMovim->actions())
         a->setChecked(false);
     item->setChecked(true);
-    if (!MovimRangeValues() || !(RangeMax > 0.0f))
+    if (!MovimRangeValues() || !(UserView().RangeMax > 0.0f))
         return;
     if (UserView().DataLayerKind == 4) {
         viewer_.Action(Cmd::aAtributos2)->setCheckable(true);
@@ -223,20 +223,20 @@ void TGridsController::Rangos1Click()
 
 void TGridsController::ColoresClick(int tag)
 {
-    const size_t mode = static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes));
+    const size_t mode = static_cast<size_t>(std::clamp(UserView().RangeMode, 0, MaxRangeModes));
     uint32_t* target = nullptr;
     if (tag == 1)
-        target = &SymbolColors[0];
+        target = &UserView().SymbolColors[0];
     else if (tag == 3)
-        target = &SymbolColors[2];
+        target = &UserView().SymbolColors[2];
     else if (tag == 6)
-        target = &ModePenColors[mode];
+        target = &UserView().ModePenColors[mode];
     else if (tag == 7)
-        target = &ModeBrushColors[mode];
+        target = &UserView().ModeBrushColors[mode];
     else if (tag == 21)
         target = &UserView().IntersectionBorderColor;
     else if (tag >= 100 && tag < 100 + MaxShownVars)
-        target = &VarColors[static_cast<size_t>(tag - 100)];
+        target = &UserView().VarColors[static_cast<size_t>(tag - 100)];
     if (!target)
         return;
     uint32_t color = *target;
@@ -244,8 +244,8 @@ void TGridsController::ColoresClick(int tag)
         return;
     *target = color;
     if (tag == 6)
-        for (size_t i = 0; i < UserView().ShownVarList.size() && i < VarColors.size(); ++i)
-            VarColors[i] = Ranges::AjustaColor(color, static_cast<int32_t>(i));
+        for (size_t i = 0; i < UserView().ShownVarList.size() && i < UserView().VarColors.size(); ++i)
+            UserView().VarColors[i] = Ranges::AjustaColor(color, static_cast<int32_t>(i));
     if (tag >= 20)
         viewer_.RedrawMap();
 }

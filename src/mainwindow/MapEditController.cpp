@@ -11,6 +11,7 @@
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "map/Polygons.h"
+#include "map/ZoomHistory.h"
 #include "map/ZoomMouse.h"
 #include "map/gui/MapLayers.h"
 #include "map/gui/OxrImage.h"
@@ -55,7 +56,7 @@ int32_t NodeNearPixel(const TOxrImage& img, int X, int Y)
     // Pixel centres, in world units and in floating point at any zoom.
     const double wx = img.PixelToWorldX(X) + 0.5 * unit;
     const double wy = img.PixelToWorldY(Y) - 0.5 * unit;
-    const double reach = std::max(NodeSize + 2, 4) * unit;
+    const double reach = std::max(UserView().NodeSize + 2, 4) * unit;
     double best = reach * reach;
     int32_t found = 0;
     for (int32_t n = 1; n <= Network.NodeCount; ++n) {
@@ -252,10 +253,12 @@ void TMapEditController::imgMouseMove(int X, int Y)
 
 void TMapEditController::NewAngles()
 {
-    if (!KDVlib::NewAngles())
+    TZoomSlot extent;
+    if (!KDVlib::NewAngles(UserView().Lanes, extent))
         return;
     // Many nodes moved: the extent changed, and the view shows all of it.
-    viewer_.img->SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+    Zoom::NetworkExtentChanged(extent);
+    viewer_.img->SetWorld(UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY);
 }
 
 // ---------------------------------------------------------------- double click

@@ -36,7 +36,7 @@ void DrawHandleCircle(TOxrImage& img, const TPoint& p)
     c->setBrush(Qt::NoBrush);
     const TPenMode saved = img.PenMode;
     img.PenMode = TPenMode::NotXor;
-    img.Circle(p.x, p.y, -NodeSize);
+    img.Circle(p.x, p.y, -UserView().NodeSize);
     img.PenMode = saved;
     c->restore();
 }
@@ -60,10 +60,10 @@ void TMapEditController::StartCurving()
             c->setPen(color);
             c->setBrush(color);
             img->PenMode = TPenMode::Copy;
-            img->Circle(p.x, p.y, -NodeSize);
+            img->Circle(p.x, p.y, -UserView().NodeSize);
             c->restore();
         }
-        CurveRegions[static_cast<size_t>(h)] = img->CircleRegion(p, NodeSize + 2);
+        CurveRegions[static_cast<size_t>(h)] = img->CircleRegion(p, UserView().NodeSize + 2);
     }
 }
 

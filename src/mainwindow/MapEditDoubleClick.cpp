@@ -158,10 +158,10 @@ void TMapEditController::CloseLayerRegion()
     if (!points.empty())
         img.LineToW(points.front().x, points.front().y);
     viewer_.Selection().SelectionRegion = img.AddPolygonRegion(points, static_cast<int32_t>(points.size()) - 1, 1);
-    const int32_t last = std::clamp(NumGeoLayers, 0, MaxGeoLayers);
-    const int32_t count = std::min(GeoLayerEnd[last], static_cast<int32_t>(MaxGeoLinks));
+    const int32_t last = std::clamp(GeoLayers().NumGeoLayers, 0, MaxGeoLayers);
+    const int32_t count = std::min(GeoLayers().GeoLayerEnd[last], static_cast<int32_t>(MaxGeoLinks));
     for (int32_t r = 1; r <= count; ++r) {
-        GeoLink& g = GeoLinks[r];
+        GeoLink& g = GeoLayers().GeoLinks[r];
         const int32_t n = std::min(g.Count, static_cast<int32_t>(g.Points.size()));
         if (n < 1)
             continue;

@@ -14,6 +14,7 @@
 #include "mainwindow/SecondaryWindows.h"
 #include "map/gui/DataLayers.h"
 #include "map/gui/OxrImage.h"
+#include "map/gui/ViewBinding.h"
 #include "model/KDVvars.h"
 #include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
@@ -297,6 +298,7 @@ void TPalvonViewer::CreateControls()
     tit->hide();
     tit->resize(300, 60);
     tit->move(ZelUtils::Round((img->width() - tit->width()) / 2.0), 10);
+    ViewBinding::ConnectTitle(*tit, UserView());
     // The map's right-button menu: the colours of the variables shown together.
     BDerecho = new QMenu(this);
     BDerecho->setObjectName("BDerecho");
@@ -367,7 +369,7 @@ void TPalvonViewer::Options1Click()
     TDlgCfg& options = Secondary::DlgCfg();
     options.CfgPaginas->setCurrentWidget(options.CfgPreferencias);
     options.exec();
-    SizeFactor = static_cast<float>(ProgramOptions().Screen2Print);
+    UserView().SizeFactor = static_cast<float>(ProgramOptions().Screen2Print);
 }
 
 void TPalvonViewer::CreateToolbars()

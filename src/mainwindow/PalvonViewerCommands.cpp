@@ -111,6 +111,9 @@ void TPalvonViewer::PlaceCommands()
                 CommandTable::UnknownCommand(place, "PlaceCommands");
                 continue;
             }
+            // A menu rarely opened places its rows when first shown.
+            if (CommandPlaces::IsPending(where))
+                continue;
             CommandPlaces::Append(where, a, row, place);
         }
     }
@@ -155,7 +158,7 @@ void TPalvonViewer::ConnectCommandItems()
     Registry().Register(CommandTable::TOwner::MapView, Cmd::ColorNode, [this] { Grids().ColorNodeClick(); });
 
     // Sizes and factors show their current value.
-    int32_t* const sizes[] = {&CentroidSize, &NodeSize, &ArrowSize, &SignalSize};
+    int32_t* const sizes[] = {&UserView().CentroidSize, &UserView().NodeSize, &UserView().ArrowSize, &UserView().SignalSize};
     for (int tag = 1; tag <= 4; ++tag)
         Action(QStringLiteral("Tamano%1").arg(tag))->setText(QStringLiteral("Tamaño (%1)").arg(*sizes[tag - 1]));
     Action(Cmd::FactorTamano)

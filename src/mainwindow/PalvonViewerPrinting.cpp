@@ -6,6 +6,7 @@
 #include "widgets/CommandPlaces.h"
 #include "map/ViewSnapshot.h"
 #include "export/GeoWriters.h"
+#include "map/ZoomHistory.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/NodeMoves.h"
@@ -21,7 +22,7 @@ void TPalvonViewer::CreatePrintMenus(QMenu* archivo)
 
     InstallBatchPrintServices(batchPrinting_);
     QMenu* menu = archivo->addMenu(QStringLiteral("Impresion de Redes"));
-    CommandPlaces::Fill(*this, menu, QStringLiteral("menu:Archivo>Impresion de Redes"));
+    CommandPlaces::FillWhenShown(*this, menu, QStringLiteral("menu:Archivo>Impresion de Redes"), this);
     batchPrinting_.RegisterCommands(Registry());
 }
 
@@ -33,7 +34,7 @@ TLegendImage* TPrintHostAdapter::BarLegend() { return v_.Scl; }
 
 TLegendImage* TPrintHostAdapter::RangeLegend() { return v_.sym; }
 
-QString TPrintHostAdapter::Titles() { return v_.tit ? v_.tit->toPlainText() : QString(); }
+QString TPrintHostAdapter::Titles() { return v_.tit ? QString::fromStdString(UserView().TitleText) : QString(); }
 
 void TPrintHostAdapter::SetTitles(const QString& lines)
 {
@@ -45,7 +46,7 @@ QString TPrintHostAdapter::WindowCaption() { return v_.windowTitle(); }
 
 void TPrintHostAdapter::MarkShownTiles() { v_.Drawing().SetGrid(); }
 
-TFrmPreview& TPrintHostAdapter::PreviewWindow() { return Secondary::FrmPreview(); }
+TPreviewHost& TPrintHostAdapter::PreviewHost() { return v_.Hosts(); }
 
 bool TPrintHostAdapter::OpenNetwork(const std::string& fileName) { return v_.Files().AbrirRedPalvon(fileName); }
 
@@ -87,23 +88,25 @@ TKDVscale& TPrintHostAdapter::ScaleDialog() { return Secondary::KDVscale(); }
 
 bool TPrintHostAdapter::HoldUnsavedPositions(KDVlib::THeldPositions& held)
 {
-    if (!KDVlib::PositionsUnsaved || !Network.Loaded)
+    if (!Network.PositionsUnsaved || !Network.Loaded)
         return false;
     held = KDVlib::HoldPositions();
-    KDVlib::PositionsUnsaved = false;
+    Network.PositionsUnsaved = false;
     return true;
 }
 
 void TPrintHostAdapter::PutBackPositions(const KDVlib::THeldPositions& held, bool reread)
 {
-    KDVlib::PositionsUnsaved = true;
+    Network.PositionsUnsaved = true;
     if (!reread)
         return;
-    KDVlib::PutBackPositions(held);
+    TZoomSlot extent;
+    if (KDVlib::PutBackPositions(held, UserView().Lanes, extent))
+        Zoom::NetworkExtentChanged(extent);
     const auto show = [](TStringAlignGrid* grid, int32_t row, float x, float y) {
         if (grid && row >= 1 && row < grid->RowCount()) {
-            grid->setCell(1, row, ZelUtils::Trim(ZelUtils::Format(XYFormat.c_str(), double(x))));
-            grid->setCell(2, row, ZelUtils::Trim(ZelUtils::Format(XYFormat.c_str(), double(y))));
+            grid->setCell(1, row, ZelUtils::Trim(ZelUtils::Format(XYFormat, double(x))));
+            grid->setCell(2, row, ZelUtils::Trim(ZelUtils::Format(XYFormat, double(y))));
         }
     };
     for (const auto& p : held.Nodes)

@@ -42,28 +42,27 @@
 void TPalvonViewer::FormCreate()
 {
     TempEmfName = "Velmora___.EMF";
-    PixsVol = 25;
-    PixsCol = 5;
-    GenatrBarWidth = 20;
+    UserView().PixsVol = 25;
+    UserView().PixsCol = 5;
+    UserView().GenatrBarWidth = 20;
     UserView().FMov = 1.0;
-    AnchoPista = 3.5f;
-    LaneOffset = 1.5f * AnchoPista;
+    UserView().Lanes.AnchoPista = 3.5f;
+    UserView().Lanes.LaneOffset = 1.5f * UserView().Lanes.AnchoPista;
     DisplayStyles::SetDefaultStyles();
-    XYFormat = "%.5f";
-    CentroidSize = 10;
-    NodeSize = 3;
-    ArrowSize = 8;
-    SignalSize = 10;
-    NodeLabelPos = 6;
-    SizeFactor = 5.0f;
+    UserView().CentroidSize = 10;
+    UserView().NodeSize = 3;
+    UserView().ArrowSize = 8;
+    UserView().SignalSize = 10;
+    UserView().NodeLabelPos = 6;
+    UserView().SizeFactor = 5.0f;
     ClearMouseState();
-    LinkShift = 1;
+    UserView().LinkShift = 1;
     for (bool& j : JtypeSelected)
         j = false;
     JtypeSelected[3] = true;
-    StreetLabelPos = 1;
-    StreetLabelOffset = 0.5f;
-    ZoomFactor = 0.1f;
+    UserView().StreetLabelPos = 1;
+    UserView().StreetLabelOffset = 0.5f;
+    UserView().ZoomFactor = 0.1f;
     BatchMode = false;
     UserName = SystemInfo::UserName();
     KDVlib::SetMessages("ES");
@@ -167,12 +166,13 @@ void TPalvonViewer::FormShow()
     DrawEnabled = true;
     GeneratedBy = "Generado por Velmora (" + SystemInfo::BuildVersion() + ")";
     DisplayStyles::SetDefaultClassStyles();
-    PrintHooks().FitToPrinterPage();
+    if (TFrmPreview* preview = printing_.Preview())
+        preview->FitToPrinterPage();
     // Paper looks the same whatever monitor the program starts on: the ratio
     // starts fixed, and only the printer setup or the options change it. The
     // options show it, so closing them keeps it.
-    SizeFactor = 5.0f;
-    ProgramOptions().SetScreen2Print(SizeFactor);
+    UserView().SizeFactor = 5.0f;
+    ProgramOptions().SetScreen2Print(UserView().SizeFactor);
     NotifyProgramOptionsChanged();
     Settings().LeerVelmora();
     files_.RebuildRecentMenus();

@@ -64,12 +64,12 @@ void TPalvonViewer::CreateToolMenus()
     CommandPlaces::Fill(*this, herramientas, QStringLiteral("menu:Herramientas"));
     Registry().Register(CommandTable::TOwner::Window, Cmd::aCalculator1, this, &TPalvonViewer::Calculator1Click);
     QMenu* temas = SubMenu(herramientas, "Temas", QStringLiteral("Temas"));
-    CommandPlaces::Fill(*this, temas, QStringLiteral("menu:Herramientas>Temas"));
+    CommandPlaces::FillWhenShown(*this, temas, QStringLiteral("menu:Herramientas>Temas"), this);
     QMenu* ayuda = TopMenu(menuBar(), QStringLiteral("A&yuda"));
     // Help contents and mail have nothing behind them: shown disabled, and the
     // hint says why.
     ayuda->setToolTipsVisible(true);
-    CommandPlaces::Fill(*this, ayuda, QStringLiteral("menu:Ayuda"));
+    CommandPlaces::FillWhenShown(*this, ayuda, QStringLiteral("menu:Ayuda"), this);
     const QString why = QStringLiteral("No disponible: esta versión no incluye %1");
     const std::pair<TCommandId, const char*> items[] = {{Cmd::aContenido1, "archivo de ayuda"},
                                                         {Cmd::aemail1, "envío de correo"}};

@@ -210,7 +210,7 @@ void TPolygonsController::BuildSnapList(int32_t skip)
             continue;
         for (int32_t k = 1; k <= p.VertexCount() && NumSnapPoints < MaxSnapPoints; ++k) {
             const TPoint& v = p.Points[static_cast<size_t>(k)];
-            if (v.x < WorldMinX || v.x > WorldMaxX || v.y < WorldMinY || v.y > WorldMaxY)
+            if (v.x < UserView().WorldMinX || v.x > UserView().WorldMaxX || v.y < UserView().WorldMinY || v.y > UserView().WorldMaxY)
                 continue;
             SnapPoints << QPointF(v.x, v.y);
             SnapRegions.push_back(img.CircleRegion(v, 4));

@@ -19,7 +19,7 @@ public:
     void SetTitles(const QString& lines) override;
     QString WindowCaption() override;
     void MarkShownTiles() override;
-    TFrmPreview& PreviewWindow() override;
+    TPreviewHost& PreviewHost() override;
 
     // TBatchPrintHost
     bool OpenNetwork(const std::string& fileName) override;

@@ -12,7 +12,6 @@
 #include "model/gui/FrmDat.h"
 
 #include "export/GeoWriters.h"
-#include "export/ZelDxfer.h"
 #include "model/KDVvars.h"
 #include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
@@ -41,7 +40,6 @@ TKDVaboutBox* KDVaboutBox = nullptr;
 TKDVscale* KDVscale = nullptr;
 TDlgRngs* DlgRngs = nullptr;
 TDlgTemas* DlgTemas = nullptr;
-TFrmPreview* FrmPreview = nullptr;
 
 namespace {
 
@@ -56,11 +54,11 @@ void WirePhaseReport(TFrmFases& fases, TPalvonViewer* viewer)
     QAction* all = menu->addAction(QStringLiteral("Imprimir fases de las redes definidas"));
     all->setObjectName(QStringLiteral("ImprimirFases"));
     QObject::connect(all, &QAction::triggered, viewer, [viewer] {
-        if (Net2PrintCount <= 0) {
+        if (viewer->BatchPrinting().Definition().Net2PrintCount <= 0) {
             Services().ShowMessage("Defina primero las redes a imprimir con Archivo > Impresion de Redes > Definir Redes.");
             return;
         }
-        viewer->Analysis().ImprimirFases();
+        viewer->Analysis().ImprimirFases(viewer->BatchPrinting().Definition());
     });
     fases.tbPrint->setMenu(menu);
     for (QToolBar* bar : fases.findChildren<QToolBar*>())
@@ -105,31 +103,8 @@ void ResetProgramState()
     InteractiveRun = 0;
     AppendSoleraLayer = 0;
     ImageSizeFactor = 1.0f;
-    KDVlib::PositionsUnsaved = false;
+    Network.PositionsUnsaved = false;
 
-    // The page and report settings.
-    PrintMetafileName.clear();
-    PrintPageWidth = PrintPageHeight = 0;
-    PrintToExtent = false;
-    PrintOnPrinterPage = true;
-    PrintCustomWidth = PrintCustomHeight = 0;
-    PrintPageX = PrintPageY = 0;
-    PrintPagesPerSide = 0;
-    PrintLabelScale = 1.0;
-    PrintPicture = TPagePicture{};
-    PrintPictureWidth = PrintPictureHeight = 0;
-    PrintPictureDpi = 0;
-    Net2PrintCount = 0;
-    WordOrientation = 0;
-    WordPaperSize = 2;
-    MarginTop = MarginBottom = MarginLeft = MarginRight = 1.0;
-    PrintColumns = 0;
-    PrintInColumns = false;
-    WordDocumentName = "null";
-    WordTableCount = 0;
-    FigureWidth = FigureHeight = 0;
-    FigureScale = 1.0f;
-    CurrentNet = 0;
 }
 
 TPalvonViewer* CreateProgramWindows(bool showSplash, TAptta** splashOut)
@@ -171,7 +146,6 @@ void ForgetProgramWindows()
     DlgSize = nullptr;
     FrmFases = nullptr;
     DlgFormula = nullptr;
-    DlgPrint = nullptr;
     FrmAerial = nullptr;
     MessageFrm = nullptr;
     Form1 = nullptr;
@@ -184,7 +158,6 @@ void ForgetProgramWindows()
     DlgRngs = nullptr;
     FrmDat = nullptr;
     DlgTemas = nullptr;
-    FrmPreview = nullptr;
 }
 
 namespace Secondary {
@@ -212,8 +185,6 @@ TDlgCfg& DlgCfg()
                                        ProgramOptions().ShiftVertKm() * 1000.0))
                 Services().ShowMessage("No se pudieron escribir los archivos UTM.");
         };
-        // "DXF Completo" reaches the DXF writer as soon as it changes.
-        options->Hooks.SetFullDxf = [](bool on) { ZelDxfer::FullDxf = on; };
         return options;
     });
 }
@@ -239,16 +210,5 @@ TKDVscale& KDVscale()
     });
 }
 
-TFrmPreview& FrmPreview()
-{
-    return Made(::FrmPreview, Kind::Window, [](TPalvonViewer* viewer) {
-        auto* preview = new TFrmPreview(viewer);
-        // Named after the network open, fitted to the printer's page.
-        if (!DatFileName.empty())
-            preview->setWindowTitle(QString::fromStdString(DatFileName));
-        preview->FitToPrinterPage();
-        return preview;
-    });
-}
 
 } // namespace Secondary

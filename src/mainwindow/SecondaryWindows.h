@@ -39,7 +39,7 @@ void ForgetProgramWindows();
 // (null before it is made); the one other than `leaving` when one is closing.
 TPalvonViewer* ProgramWindow(const TPalvonViewer* leaving = nullptr);
 // Puts every process-wide record of the program (the model's, the map's display
-// state, the page settings and the main window's own: recent files, themes) back
+// state and the main window's own: recent files, themes) back
 // to what a fresh program start has. The program calls it before making its
 // windows; so does each test that makes them, whatever earlier tests left behind.
 void ResetProgramState();
@@ -65,5 +65,4 @@ TKDVscale& KDVscale();
 TDlgRngs& DlgRngs();
 TDlgTemas& DlgTemas();
 TDlgCfg& DlgCfg();
-TFrmPreview& FrmPreview();
 } // namespace Secondary

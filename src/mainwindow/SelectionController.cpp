@@ -53,7 +53,7 @@ const char* const SelFilter = "Archivos de selección [*.sel] (*.sel)";
 // The font colour of a mark: its class colour, black outside the classes.
 QColor ClassColor(int32_t mark)
 {
-    return mark > 0 && mark <= MaxClasses ? DisplayStyles::ToQColor(ClassColors[static_cast<size_t>(mark)])
+    return mark > 0 && mark <= MaxClasses ? DisplayStyles::ToQColor(UserView().ClassColors[static_cast<size_t>(mark)])
                                           : QColor(Qt::black);
 }
 
@@ -305,7 +305,7 @@ void TSelectionController::SelNombreClick()
 
 void TSelectionController::SeleccionPorDatosClick()
 {
-    const int32_t c = UserView().RangeVarByMode[static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes))];
+    const int32_t c = UserView().RangeVarByMode[static_cast<size_t>(std::clamp(UserView().RangeMode, 0, MaxRangeModes))];
     TStringAlignGrid* links = viewer_.sagArcos;
     if (c < 0 || c >= links->ColCount() || links->RowCount() < 2)
         return;

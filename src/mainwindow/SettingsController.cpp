@@ -60,7 +60,6 @@ constexpr std::optional<TCommandId> LayerButtons[17] = {
     Cmd::tbLineas, Cmd::tbSel,       Cmd::tbTit,    Cmd::tbZonas,     Cmd::tbSolera};
 
 QString Qs(const std::string& s) { return TextCodec::Decode(s); }
-std::string Std(const QString& s) { return s.toUtf8().toStdString(); }
 
 std::string Bool(bool b) { return b ? "1" : "0"; }
 std::string Real(double v) { return Format("%.15g", v); }
@@ -90,15 +89,12 @@ std::string PenStyleField(uint8_t style)
     return s;
 }
 
-// The title lines as plain text lines; an empty title has no line.
-std::vector<std::string> TitleLines(const QTextEdit* tit)
+// The title lines of a view as plain text lines; an empty title has no line.
+std::vector<std::string> TitleLines(const TViewState& view)
 {
-    std::vector<std::string> lines;
-    if (!tit || tit->toPlainText().isEmpty())
-        return lines;
-    for (const QString& line : tit->toPlainText().split(QLatin1Char('\n')))
-        lines.push_back(Std(line));
-    return lines;
+    if (view.TitleText.empty())
+        return {};
+    return ZelUtils::SplitString(view.TitleText, '\n');
 }
 
 std::string B(bool v) { return v ? "1" : "0"; }
@@ -126,7 +122,7 @@ void TSettingsController::AcercaDe1Click()
 
 void TSettingsController::CreateThemeMenus(TThemesController& themes)
 {
-    CommandPlaces::Fill(viewer_, EditMenu(), QStringLiteral("menu:Editar"));
+    CommandPlaces::FillWhenShown(viewer_, EditMenu(), QStringLiteral("menu:Editar"), &viewer_);
     themes.RegisterCommands(viewer_.Registry());
     // The polygons menu shows this entry under its own name.
     viewer_.Registry().Register(CommandTable::TOwner::Polygons, Cmd::aConfigurar1, this,
@@ -162,9 +158,9 @@ void TSettingsController::GrabarConfiguracion(TIniFile& ini, const std::string& 
 
     put("Variable", Format("%s;%d", UserView().RangeName, UserView().RangeVarArcos));
     put("Variables", UserView().ShownVarList.empty() ? "null" : Join(UserView().ShownVarList));
-    const std::vector<std::string> title = TitleLines(viewer_.tit);
+    const std::vector<std::string> title = TitleLines(UserView());
     put("Titulo", title.empty() ? "null" : Join(title));
-    put("Zoom", Join({Real(WorldMinX), Real(WorldMinY), Real(WorldMaxX), Real(WorldMaxY)}));
+    put("Zoom", Join({Real(UserView().WorldMinX), Real(UserView().WorldMinY), Real(UserView().WorldMaxX), Real(UserView().WorldMaxY)}));
 
     std::vector<std::string> enabled, pressed;
     for (const std::optional<TCommandId>& id : LayerButtons) {
@@ -185,23 +181,23 @@ void TSettingsController::GrabarConfiguracion(TIniFile& ini, const std::string& 
     const bool legendPlaced = sym && !(sym->PlaceAfresh && sym->pos() == QPoint(0, 0));
     put("Vineta", legendPlaced ? Format("%d;%d", sym->x(), sym->y()) : std::string("53;355"));
     const bool fixed = KDVscale ? KDVscale->Fixed->isChecked() : UserView().ScaleFixed;
-    put("Escala", Format("%s;%s;%d;%d", Real(RangeMax), Bool(fixed), PixsVol, PixsCol));
-    put("Zonas", Format("%s;%d;%d", FontFields(LabelFonts[1]), CentroidSize, SymbolColors[0]));
-    put("Nodos", Format("%s;%d", FontFields(LabelFonts[2]), NodeSize));
-    put("Flechas", Format("%d;%d", ArrowSize, SymbolColors[2]));
-    put("Atributos", Format("%s;%d;%d", FontFields(LabelFonts[4]), NumFormat.NumDec, NumFormat.Decimals));
-    put("Calles", FontFields(LabelFonts[5]));
-    const size_t mode = static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes));
-    put("Color", Format("%d;%d", ModePenColors[mode], ModeBrushColors[mode]));
+    put("Escala", Format("%s;%s;%d;%d", Real(UserView().RangeMax), Bool(fixed), UserView().PixsVol, UserView().PixsCol));
+    put("Zonas", Format("%s;%d;%d", FontFields(UserView().LabelFonts[1]), UserView().CentroidSize, UserView().SymbolColors[0]));
+    put("Nodos", Format("%s;%d", FontFields(UserView().LabelFonts[2]), UserView().NodeSize));
+    put("Flechas", Format("%d;%d", UserView().ArrowSize, UserView().SymbolColors[2]));
+    put("Atributos", Format("%s;%d;%d", FontFields(UserView().LabelFonts[4]), UserView().NumFormat.NumDec, UserView().NumFormat.Decimals));
+    put("Calles", FontFields(UserView().LabelFonts[5]));
+    const size_t mode = static_cast<size_t>(std::clamp(UserView().RangeMode, 0, MaxRangeModes));
+    put("Color", Format("%d;%d", UserView().ModePenColors[mode], UserView().ModeBrushColors[mode]));
 
-    const int layers = std::clamp(NumGeoLayers, 0, MaxGeoLayers);
+    const int layers = std::clamp(GeoLayers().NumGeoLayers, 0, MaxGeoLayers);
     std::vector<std::string> soleras{Format("%d", layers)};
     for (int n = 1; n <= layers; ++n)
-        soleras.push_back(GeoLayerFiles[n]);
+        soleras.push_back(GeoLayers().GeoLayerFiles[n]);
     put("Soleras", Join(soleras));
 
     for (int i = 0; i <= MaxItems; ++i) {
-        const TItems& it = Items[static_cast<size_t>(i)];
+        const TItems& it = UserView().Items[static_cast<size_t>(i)];
         put(Format("Item%2.2d", i),
             Format("%s;%d;%d;%s;%s", it.Name, it.Color, it.Width, Bool(it.ShowNames), PenStyleField(it.PenStyle)));
     }
@@ -242,20 +238,20 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
     TLegendImage* const sym = viewer_.sym;
     TLegendImage* const Scl = viewer_.Scl;
     TStringAlignGrid* const sagArcos = viewer_.sagArcos;
-    const size_t mode = static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes));
+    const size_t mode = static_cast<size_t>(std::clamp(UserView().RangeMode, 0, MaxRangeModes));
 
     // Read first, with the sizes in use as the fallback of refused values.
     TViewConfig c;
-    c.PixsVol = PixsVol;
-    c.PixsCol = PixsCol;
+    c.PixsVol = UserView().PixsVol;
+    c.PixsCol = UserView().PixsCol;
     for (int tag : {1, 2, 4, 5})
-        c.Fonts[static_cast<size_t>(tag)] = LabelFonts[static_cast<size_t>(tag)];
-    c.CentroidSize = CentroidSize;
-    c.NodeSize = NodeSize;
-    c.ArrowSize = ArrowSize;
-    c.Decimals = NumFormat.Decimals;
+        c.Fonts[static_cast<size_t>(tag)] = UserView().LabelFonts[static_cast<size_t>(tag)];
+    c.CentroidSize = UserView().CentroidSize;
+    c.NodeSize = UserView().NodeSize;
+    c.ArrowSize = UserView().ArrowSize;
+    c.Decimals = UserView().NumFormat.Decimals;
     for (int i = 0; i <= MaxItems; ++i)
-        c.Items[static_cast<size_t>(i)].Width = Items[static_cast<size_t>(i)].Width;
+        c.Items[static_cast<size_t>(i)].Width = UserView().Items[static_cast<size_t>(i)].Width;
     ViewConfig::Read(ini, section, c);
 
     // The link variable: the current mode's variable supersedes the one read, and is
@@ -264,12 +260,12 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
     UserView().RangeVarArcos = c.VariableColumn;
     viewer_.Grids().ArcosRangeValues();
     UserView().ShownVarList = {Format("%d", UserView().RangeVarArcos)};
-    VarColors[0] = ModePenColors[mode];
+    UserView().VarColors[0] = UserView().ModePenColors[mode];
     if (UserView().RangeVarArcos >= 0 && UserView().RangeVarArcos < NumArcosColumns) {
         const int32_t k = ColVarArcos[static_cast<size_t>(UserView().RangeVarArcos)];
         if (k >= 1 && k <= NumLinkVars) {
             UserView().RangeMin = Arcos[0].Var[k];
-            RangeMax = Arcos[ArcosMaxRec].Var[k];
+            UserView().RangeMax = Arcos[ArcosMaxRec].Var[k];
         }
     }
     if (UserView().RangeVarArcos < 0 || UserView().RangeVarArcos >= NumColArcos || !sagArcos || UserView().RangeVarArcos >= sagArcos->ColCount() ||
@@ -288,16 +284,16 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
         }
     }
 
-    WorldMinX = c.Zoom[0];
-    WorldMinY = c.Zoom[1];
-    WorldMaxX = c.Zoom[2];
-    WorldMaxY = c.Zoom[3];
+    UserView().WorldMinX = c.Zoom[0];
+    UserView().WorldMinY = c.Zoom[1];
+    UserView().WorldMaxX = c.Zoom[2];
+    UserView().WorldMaxY = c.Zoom[3];
     // Without a network there is no extent to clamp into (its bounds are still unset).
     if (Network.MinX <= Network.MaxX && Network.MinY <= Network.MaxY) {
-        WorldMinX = std::max(WorldMinX, double(Network.MinX));
-        WorldMaxX = std::min(WorldMaxX, double(Network.MaxX));
-        WorldMinY = std::max(WorldMinY, double(Network.MinY));
-        WorldMaxY = std::min(WorldMaxY, double(Network.MaxY));
+        UserView().WorldMinX = std::max(UserView().WorldMinX, double(Network.MinX));
+        UserView().WorldMaxX = std::min(UserView().WorldMaxX, double(Network.MaxX));
+        UserView().WorldMinY = std::max(UserView().WorldMinY, double(Network.MinY));
+        UserView().WorldMaxY = std::min(UserView().WorldMaxY, double(Network.MaxY));
     }
 
     // The layer switches go to the view state, and the state to its buttons.
@@ -323,16 +319,16 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
             legend->PlaceAfresh = c.LegendLeft == 0 && c.LegendTop == 0;
         }
 
-    RangeMax = c.ScaleMax;
+    UserView().RangeMax = c.ScaleMax;
     UserView().ScaleFixed = c.ScaleFixed;
     if (KDVscale)
         KDVscale->Fixed->setChecked(UserView().ScaleFixed);
     viewer_.MapView().ShowScaleKept(UserView().ScaleFixed);
-    PixsVol = c.PixsVol;
-    PixsCol = c.PixsCol;
+    UserView().PixsVol = c.PixsVol;
+    UserView().PixsCol = c.PixsCol;
 
     auto letra = [this, &c](int tag) {
-        TLabelFont& f = LabelFonts[static_cast<size_t>(tag)];
+        TLabelFont& f = UserView().LabelFonts[static_cast<size_t>(tag)];
         f = c.Fonts[static_cast<size_t>(tag)];
         viewer_.Action(QStringLiteral("Letra%1").arg(tag))->setText(Qs(Format("Letra (%s %2d)", f.Name, f.Size)));
     };
@@ -340,28 +336,28 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
         viewer_.Action(QStringLiteral("Tamano%1").arg(tag))->setText(Qs(Format("Tamaño (%d)", size)));
     };
     letra(1);
-    CentroidSize = c.CentroidSize;
-    tamano(1, CentroidSize);
-    SymbolColors[0] = c.CentroidColor;
+    UserView().CentroidSize = c.CentroidSize;
+    tamano(1, UserView().CentroidSize);
+    UserView().SymbolColors[0] = c.CentroidColor;
 
     letra(2);
-    NodeSize = c.NodeSize;
-    tamano(2, NodeSize);
+    UserView().NodeSize = c.NodeSize;
+    tamano(2, UserView().NodeSize);
 
-    ArrowSize = c.ArrowSize;
-    tamano(3, ArrowSize);
-    SymbolColors[2] = c.ArrowColor;
+    UserView().ArrowSize = c.ArrowSize;
+    tamano(3, UserView().ArrowSize);
+    UserView().SymbolColors[2] = c.ArrowColor;
 
     letra(4);
-    NumFormat.NumDec = c.NumDec;
-    NumFormat.Decimals = c.Decimals;
-    NumFormat.Format = Format("%%.%df", NumFormat.Decimals);
-    viewer_.Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", NumFormat.Decimals)));
+    UserView().NumFormat.NumDec = c.NumDec;
+    UserView().NumFormat.Decimals = c.Decimals;
+    UserView().NumFormat.Format = Format("%%.%df", UserView().NumFormat.Decimals);
+    viewer_.Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", UserView().NumFormat.Decimals)));
 
     letra(5);
 
-    ModePenColors[mode] = c.Pen;
-    ModeBrushColors[mode] = c.Brush;
+    UserView().ModePenColors[mode] = c.Pen;
+    UserView().ModeBrushColors[mode] = c.Brush;
 
     // The first layer found replaces those loaded before, the others are added;
     // files that are gone are passed over.
@@ -380,7 +376,7 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
         const TViewItem& from = c.Items[static_cast<size_t>(i)];
         if (!from.Present)
             continue;
-        TItems& it = Items[static_cast<size_t>(i)];
+        TItems& it = UserView().Items[static_cast<size_t>(i)];
         it.Name = from.Name;
         it.Color = from.Color;
         it.Width = from.Width;
@@ -394,10 +390,10 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
         Ranges::ReadRangeSets(ini, section);
 
     for (size_t k = 0; k < ViewRangeClasses; ++k) {
-        RangeTable[k].High = c.RangeHighs[k];
-        RangeTable[k].Low = k == 0 ? RangeTable[0].High : RangeTable[k - 1].High;
-        RangeTable[k].Color = c.RangeColors[k];
-        RangeTable[k].Active = c.RangeActive[k];
+        UserView().RangeTable[k].High = c.RangeHighs[k];
+        UserView().RangeTable[k].Low = k == 0 ? UserView().RangeTable[0].High : UserView().RangeTable[k - 1].High;
+        UserView().RangeTable[k].Color = c.RangeColors[k];
+        UserView().RangeTable[k].Active = c.RangeActive[k];
     }
     // A section without explicit classes gives the variable shown its stored set.
     if (OpenInteractive != 0 && UserView().RangeName != "null" && !c.HasRangeKeys)

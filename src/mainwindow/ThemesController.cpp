@@ -106,7 +106,7 @@ void TThemesController::CopiarTema1Click()
     }
     if (QClipboard* clip = QGuiApplication::clipboard())
         clip->setText(TextCodec::Decode(
-            ZelUtils::Format("%.2f;%.2f;%.2f;%.2f", WorldMinX, WorldMinY, WorldMaxX, WorldMaxY)));
+            ZelUtils::Format("%.2f;%.2f;%.2f;%.2f", UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY)));
 }
 
 void TThemesController::PegarTema1Click()

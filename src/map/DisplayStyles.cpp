@@ -1,9 +1,6 @@
 #include "map/DisplayStyles.h"
 
-std::array<TItems, MaxItems + 1> Items;
-std::array<uint32_t, MaxClasses + 1> ClassColors{};
-std::array<int32_t, MaxClasses + 1> ClassWidths{};
-std::array<TLabelFont, MaxLabelFonts + 1> LabelFonts;
+#include "map/ViewState.h"
 
 namespace DisplayStyles {
 
@@ -24,13 +21,13 @@ void SetDefaultStyles()
             item.Name = named[i].name;
             item.Color = named[i].color;
         }
-        Items[i] = item;
+        UserView().Items[i] = item;
     }
 
-    for (auto& font : LabelFonts)
+    for (auto& font : UserView().LabelFonts)
         font = TLabelFont{};
-    LabelFonts[4].Color = clRed;
-    LabelFonts[6] = TLabelFont{"Arial Black", 18, clBlack, fsBold};
+    UserView().LabelFonts[4].Color = clRed;
+    UserView().LabelFonts[6] = TLabelFont{"Arial Black", 18, clBlack, fsBold};
 }
 
 void SetDefaultClassStyles()
@@ -42,11 +39,11 @@ void SetDefaultClassStyles()
     CurrentClass = 1;
     // Entries beyond the table's classes go back to what a start gives them too:
     // a mark read from a file may name one.
-    ClassWidths.fill(0);
-    ClassColors.fill(0);
+    UserView().ClassWidths.fill(0);
+    UserView().ClassColors.fill(0);
     for (int c = 1; c <= NumSelClasses; ++c) {
-        ClassWidths[c] = 3;
-        ClassColors[c] = colors[c - 1];
+        UserView().ClassWidths[c] = 3;
+        UserView().ClassColors[c] = colors[c - 1];
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// Process-wide display styles of the map: the per-layer drawing styles `Items`,
-// the colour and pen width of each selection/colour class and the label fonts. Drawing, printing and export read
+// The display styles of the map: the types of the per-layer drawing styles `Items`
+// and of the label fonts, and the program's default styles. The styles themselves
+// are fields of the view (map/ViewState.h): drawing, printing and export read
 // them; the options dialog and the display menus edit them.
 //
 // Colours are TColor values 0x00BBGGRR (red in the low byte), as they are
@@ -56,6 +57,13 @@ constexpr uint8_t fsItalic = 2;
 constexpr uint8_t fsUnderline = 4;
 constexpr uint8_t fsStrikeOut = 8;
 
+// Number format of value labels and legends: field width, decimals, printf format.
+struct Tfmt {
+    int32_t NumDec = 6;
+    int32_t Decimals = 0;
+    std::string Format = "%.0f";
+};
+
 struct TLabelFont {
     std::string Name = "Arial";
     int32_t Size = 8;        // points
@@ -63,16 +71,11 @@ struct TLabelFont {
     uint8_t Style = 0;       // fsBold | fsItalic | ...
 };
 
-extern std::array<TItems, MaxItems + 1> Items;
-extern std::array<uint32_t, MaxClasses + 1> ClassColors;
-extern std::array<int32_t, MaxClasses + 1> ClassWidths;
-extern std::array<TLabelFont, MaxLabelFonts + 1> LabelFonts; // entry 0 unused
-
 namespace DisplayStyles {
 
-// Layer styles and label fonts as the main window sets them at creation.
+// Layer styles and label fonts of the user's view as the main window sets them at creation.
 void SetDefaultStyles();
-// Current class, class colours and widths as the main window sets them when shown.
+// Current class, and the class colours and widths of the user's view, as the main window sets them when shown.
 void SetDefaultClassStyles();
 
 QColor ToQColor(uint32_t color);

@@ -79,7 +79,7 @@ void ClearBrush(QPainter& p)
 
 void UseFont(TMapPainter& img, QPainter& p, int index)
 {
-    const TLabelFont& f = LabelFonts[static_cast<size_t>(index)];
+    const TLabelFont& f = UserView().LabelFonts[static_cast<size_t>(index)];
     p.setFont(DisplayStyles::ToQFont(f));
     img.FontColor = Colour(f.Color);
 }
@@ -296,9 +296,9 @@ void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
 
     img.PenMode = TPenMode::Copy;
     QPainter* p = img.Canvas();
-    const int32_t baseWidth = Items[0].Width;
+    const int32_t baseWidth = UserView().Items[0].Width;
     if (p && baseWidth >= 1 && o.ArcosColor != clWhite) {
-        const int32_t widest = std::max(baseWidth, *std::max_element(ClassWidths.begin(), ClassWidths.end()));
+        const int32_t widest = std::max(baseWidth, *std::max_element(UserView().ClassWidths.begin(), UserView().ClassWidths.end()));
         const TView view(img, widest + 2);
         // On the map's picture, straight links of a thin solid pen go to the
         // rasteriser in runs that share a pen, in the order they come.
@@ -319,8 +319,8 @@ void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
             int32_t width = baseWidth;
             uint8_t style = psSolid;
             if (const int32_t c = ClassOf(a.Mark)) {
-                width = ClassWidths[c];
-                color = ClassColors[c];
+                width = UserView().ClassWidths[c];
+                color = UserView().ClassColors[c];
             }
             NetworkShapes::ApplyLinkMarks(a, PairOf(a), o, color, style);
             if (color == clWhite)
@@ -352,7 +352,7 @@ void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
         });
         flush();
     }
-    Services().SetMenuItemEnabled("aVistaAnterior", ZoomIndex > 1);
+    Services().SetMenuItemEnabled("aVistaAnterior", UserView().ZoomIndex > 1);
 }
 
 void DrawNetWorkLanes(TMapPainter& img, const TNetworkOptions& o)
@@ -372,8 +372,8 @@ void DrawArrows(TMapPainter& img, const TNetworkOptions& o)
     if (!p)
         return;
     img.PenMode = TPenMode::Copy;
-    UseBrush(*p, SymbolColors[2]);
-    const TView view(img, 4.0 * std::abs(ArrowSize) + 4);
+    UseBrush(*p, UserView().SymbolColors[2]);
+    const TView view(img, 4.0 * std::abs(UserView().ArrowSize) + 4);
     const int32_t zeroRow = img.WorldToPixelY(0.0);
     ForEachLink([&](int32_t, const TArcos& a) {
         if (!NetworkShapes::ArrowShown(a, o))
@@ -385,9 +385,9 @@ void DrawArrows(TMapPainter& img, const TNetworkOptions& o)
             return;
         UsePen(*p, NetworkShapes::ArrowColor(a, o), 1);
         if (o.SimpleArrow)
-            img.PolylinePts(2.0 * ArrowSize, a.BearingB, b.x, b.y);
+            img.PolylinePts(2.0 * UserView().ArrowSize, a.BearingB, b.x, b.y);
         else
-            img.PolygonPts(2.0 * ArrowSize, a.BearingB, b.x, b.y);
+            img.PolygonPts(2.0 * UserView().ArrowSize, a.BearingB, b.x, b.y);
     });
 }
 
@@ -402,10 +402,10 @@ void DrawNodes(TMapPainter& img, const TNetworkOptions& o)
     if (o.KeepHitRegions)
         NodeHitRegions.fill(THitCircle{});
     img.PenMode = TPenMode::Copy;
-    const int32_t ring = NodeSize + 2;
-    const double margin = std::max({std::abs(NodeSize) + 4, ring + 4, 3 * std::abs(SignalSize) + 4});
+    const int32_t ring = UserView().NodeSize + 2;
+    const double margin = std::max({std::abs(UserView().NodeSize) + 4, ring + 4, 3 * std::abs(UserView().SignalSize) + 4});
     const TView view(img, margin);
-    const uint32_t fill = SymbolColors[1];
+    const uint32_t fill = UserView().SymbolColors[1];
     const bool raster = PixelDevice(*p);
     QImage* direct = img.DirectPixels();
     // The pen of the last circle written directly, set when the pass ends as
@@ -421,15 +421,15 @@ void DrawNodes(TMapPainter& img, const TNetworkOptions& o)
         lastDirectOutline = -1;
     };
     NetworkShapes::ForEachShownNode(view, o, [&](int32_t index, const TNodo& n) {
-        circle(n.X, n.Y, NodeSize, NetworkShapes::NodeOutline(n, o), &fill);
+        circle(n.X, n.Y, UserView().NodeSize, NetworkShapes::NodeOutline(n, o), &fill);
         if (o.KeepHitRegions) {
             const QPoint c = img.WorldToPoint(n.X, n.Y);
             NodeHitRegions[static_cast<size_t>(index)] = THitCircle{c.x(), c.y(), std::max(0, ring)};
         }
         if (const int32_t c = ClassOf(n.Mark))
-            circle(n.X, n.Y, ring, ClassColors[c], nullptr);
+            circle(n.X, n.Y, ring, UserView().ClassColors[c], nullptr);
         if (NetworkShapes::SignalShown(n, o))
-            img.DrawCursorMark(-3.0 * SignalSize, n.X, n.Y);
+            img.DrawCursorMark(-3.0 * UserView().SignalSize, n.X, n.Y);
     });
     if (lastDirectOutline >= 0) {
         UsePen(*p, uint32_t(lastDirectOutline), 1);
@@ -451,7 +451,7 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
         ZoneHitRegions.fill(THitCircle{});
     img.PenMode = TPenMode::Copy;
     UsePen(*p, o.AccesoColor, 1);
-    UseBrush(*p, SymbolColors[0]);
+    UseBrush(*p, UserView().SymbolColors[0]);
 
     const std::vector<int32_t> zones = NetworkShapes::ShownZones(o);
 
@@ -489,7 +489,7 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
     }
 
     // Centroids.
-    const TView symbolView(img, std::abs(CentroidSize) + 4);
+    const TView symbolView(img, std::abs(UserView().CentroidSize) + 4);
     bool havePen = false;
     uint32_t penColor = 0;
     int32_t penWidth = 0;
@@ -502,7 +502,7 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
         if (!symbolView.Contains(z.CentroidX, z.CentroidY))
             continue;
         const int32_t cls = ClassOf(z.Class);
-        const uint32_t color = cls ? ClassColors[cls] : o.AccesoColor;
+        const uint32_t color = cls ? UserView().ClassColors[cls] : o.AccesoColor;
         const int32_t width = cls ? 2 : 1;
         // Most centroids share one pen: build and compare it only when it changes.
         if (!havePen || color != penColor || width != penWidth) {
@@ -510,20 +510,20 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
             penColor = color;
             penWidth = width;
             havePen = true;
-            pattern = direct ? CentroidPattern(*p, CentroidSize) : nullptr;
+            pattern = direct ? CentroidPattern(*p, UserView().CentroidSize) : nullptr;
         }
         // Near the picture's edges the rasteriser clips the outline its own
         // way, so only whole triangles are written.
         const QPoint centre = img.WorldToPoint(z.CentroidX, z.CentroidY);
-        const int32_t reach = CentroidSize + 3;
+        const int32_t reach = UserView().CentroidSize + 3;
         if (direct && centre.x() >= reach && centre.y() >= reach && centre.x() < direct->width() - reach &&
             centre.y() < direct->height() - reach && WritePattern(*direct, centre, pattern.get()))
             written = true;
         else
-            img.PolylineArrays(3, 90, z.CentroidX, z.CentroidY, CentroidSize);
+            img.PolylineArrays(3, 90, z.CentroidX, z.CentroidY, UserView().CentroidSize);
         if (o.KeepHitRegions) {
             const QPoint c = img.WorldToPoint(z.CentroidX, z.CentroidY);
-            ZoneHitRegions[static_cast<size_t>(index)] = THitCircle{c.x(), c.y(), std::max(0, CentroidSize + 2)};
+            ZoneHitRegions[static_cast<size_t>(index)] = THitCircle{c.x(), c.y(), std::max(0, UserView().CentroidSize + 2)};
         }
     }
 
@@ -557,7 +557,7 @@ void DrawNameNodes(TMapPainter& img, const TNetworkOptions& o)
     ClearBrush(*p);
     img.PenMode = TPenMode::Nop;
     UseFont(img, *p, 2);
-    const int32_t position = o.ShowLanes ? 4 : std::clamp(NodeLabelPos, 0, 8);
+    const int32_t position = o.ShowLanes ? 4 : std::clamp(UserView().NodeLabelPos, 0, 8);
     const TView view(img, LabelMargin(*p));
     const TLabelPen textPen(*p, img.FontColor);
     const TMapPainter::TLabelPass pass(img);
@@ -576,8 +576,8 @@ void DrawCalles(TMapPainter& img, const TNetworkOptions& o)
     ClearBrush(*p);
     UseFont(img, *p, 5);
     img.PenMode = TPenMode::Nop;
-    const int32_t position = std::clamp(StreetLabelPos, 0, 8);
-    const double offset = StreetLabelOffset;
+    const int32_t position = std::clamp(UserView().StreetLabelPos, 0, 8);
+    const double offset = UserView().StreetLabelOffset;
     const TView view(img, LabelMargin(*p));
     const TLabelPen textPen(*p, img.FontColor);
     const TMapPainter::TLabelPass pass(img);

@@ -11,16 +11,8 @@
 
 #include <QRect>
 
-bool ShowLanes = false;
-float PickLength = 0.0f;
 int32_t LastMapRedrawMs = 0;
 int32_t SelectedNodeCount = 0;
-std::array<uint32_t, MaxSymbolColors + 1> SymbolColors = [] {
-    std::array<uint32_t, MaxSymbolColors + 1> c{};
-    c.fill(0x00FFFF);
-    return c;
-}();
-int32_t TitlePos = 2;
 
 std::array<THitCircle, MaxNodos + 1> NodeHitRegions;
 std::array<THitCircle, MaxZonas + 1> ZoneHitRegions;
@@ -45,35 +37,21 @@ QRegion THitCircle::Region() const
 void ResetMapState()
 {
     ResetModelState();
-    ShowLanes = false;
-    PickLength = 0.0f;
     LastMapRedrawMs = 0;
     SelectedNodeCount = 0;
-    SymbolColors.fill(0x00FFFF);
-    TitlePos = 2;
     NodeHitRegions.fill(THitCircle{});
     ZoneHitRegions.fill(THitCircle{});
 
-    DisplayStyles::SetDefaultStyles();
-    ClassColors.fill(0);
-    ClassWidths.fill(0);
-    DisplayStyles::SetDefaultClassStyles();
     // The user's view as at start: variables, range sets, sizes and styles.
-    UserView() = TViewState{};
+    const TViewState fresh;
+    UserView() = fresh;
+    DisplayStyles::SetDefaultStyles();
+    DisplayStyles::SetDefaultClassStyles();
     Ranges::SetDefaults();
-    NumRanges = 5;
+    UserView().NumRanges = 5;
 
     // The polyline, point and polygon layers of an earlier window.
-    GeoLinks.reset();
-    NumGeoLayers = 0;
-    for (int n = 0; n <= MaxGeoLayers; ++n) {
-        GeoLayerEnd[n] = 0;
-        GeoLayerNames[n].clear();
-        GeoLayerDirs[n].clear();
-        GeoLayerFiles[n].clear();
-        GeoLayerVisible[n] = GeoLayerSelected[n] = 0;
-    }
-    GeoNameKeys.clear();
+    GeoLayers().Clear();
     NumDots = -1;
     NumPoligonos = 0;
     GenatrRegions.fill(QRegion());

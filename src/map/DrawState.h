@@ -1,7 +1,6 @@
 #pragma once
 // State of the map drawing shared by the layers, the mouse picking and printing:
-// the lane view switch, the pick distance and selection count that each redraw
-// leaves behind, the symbol colours, the title corner, and the hit regions of
+// the selection count that each redraw leaves behind and the hit regions of
 // nodes and zone centroids on the main map.
 #include "map/ViewState.h"
 #include "model/PalvonVars.h"
@@ -11,26 +10,14 @@
 #include <array>
 #include <cstdint>
 
-// Links are drawn lane by lane (the node circles are then left out).
-extern bool ShowLanes;
-// World length of 5 pixels at the scale of the last redraw of the main map.
-extern float PickLength;
 // Milliseconds the last full redraw of the main map took (0 before the first):
 // a wheel zoom waits for the wheel to rest about twice this before drawing anew.
 extern int32_t LastMapRedrawMs;
 // Nodes whose selection/colour class is above 0, recounted by every drawing of the links.
 extern int32_t SelectedNodeCount;
 
-// Fill colour per symbol kind: 0 centroids, 1 nodes, 2 arrowheads, 3 signals. Yellow at start.
-constexpr int MaxSymbolColors = 19;
-extern std::array<uint32_t, MaxSymbolColors + 1> SymbolColors;
-
 // Node outline colour by junction type (0..5) when nodes are coloured by type.
 inline constexpr uint32_t JunctionTypeColors[6] = {0x000000, 0xFF0000, 0x808080, 0x0000FF, 0x00FF00, 0x808080};
-
-// Corner of the title block: 1 top left, 2 top centre, 3 top right, 4 bottom left,
-// 5 bottom centre, 6 bottom right.
-extern int32_t TitlePos;
 
 // A circular hit region in pixels of the main map: the pixels whose centres lie
 // within R of the centre pixel's centre. R below 0: no region.

@@ -1,11 +1,21 @@
 #include "map/GeoLayers.h"
 
-RecordArray<GeoLink, MaxGeoLinks> GeoLinks;
-int32_t NumGeoLayers = 0;
-int32_t GeoLayerEnd[MaxGeoLayers + 1] = {};
-std::string GeoLayerNames[MaxGeoLayers + 1];
-std::string GeoLayerDirs[MaxGeoLayers + 1];
-std::string GeoLayerFiles[MaxGeoLayers + 1];
-uint8_t GeoLayerVisible[MaxGeoLayers + 1] = {};
-uint8_t GeoLayerSelected[MaxGeoLayers + 1] = {};
-std::vector<TGeoNameKey> GeoNameKeys;
+TGeoLayers& GeoLayers()
+{
+    static TGeoLayers layers;
+    return layers;
+}
+
+void TGeoLayers::Clear()
+{
+    GeoLinks.reset();
+    NumGeoLayers = 0;
+    for (int n = 0; n <= MaxGeoLayers; ++n) {
+        GeoLayerEnd[n] = 0;
+        GeoLayerNames[n].clear();
+        GeoLayerDirs[n].clear();
+        GeoLayerFiles[n].clear();
+        GeoLayerVisible[n] = GeoLayerSelected[n] = 0;
+    }
+    GeoNameKeys.clear();
+}

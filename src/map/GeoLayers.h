@@ -1,6 +1,7 @@
 #pragma once
 // Background line layers ("soleras"): the polylines of every loaded layer, layer
-// after layer, in one process-wide array.
+// after layer, held with each layer's file and switches by the program's one
+// TGeoLayers.
 #include "model/PalvonVars.h"
 #include "model/RecordArray.h"
 
@@ -24,23 +25,34 @@ struct GeoLink {
     std::string Name;            // GeoDeletedName marks a deleted polyline
 };
 
-extern RecordArray<GeoLink, MaxGeoLinks> GeoLinks;
-extern int32_t NumGeoLayers;
-// GeoLayerEnd[n] = number of polylines in layers 1..n, GeoLayerEnd[0] = 0: layer n
-// holds the records GeoLayerEnd[n-1]+1 .. GeoLayerEnd[n].
-extern int32_t GeoLayerEnd[MaxGeoLayers + 1];
-extern std::string GeoLayerNames[MaxGeoLayers + 1]; // file name without folder and extension
-extern std::string GeoLayerDirs[MaxGeoLayers + 1];  // folder of the layer's file
-// The layer's file as loaded (full path, its name's case kept, extension
-// included): what views and themes store, and where the layer is written back.
-extern std::string GeoLayerFiles[MaxGeoLayers + 1];
-extern uint8_t GeoLayerVisible[MaxGeoLayers + 1];   // 1: the layer is drawn
-extern uint8_t GeoLayerSelected[MaxGeoLayers + 1];  // 1: the layer is in the "Selección" set to move
-
 // Key "%2d %d" (layer, id) of a polyline read while its layer has a name file, and
 // the record that takes the polyline's name (the last piece of the polyline).
 struct TGeoNameKey {
     std::string Key;
     int32_t Record = 0;
 };
-extern std::vector<TGeoNameKey> GeoNameKeys;
+
+// The loaded background layers, owned by one object for the program
+// (GeoLayers()): what the reader fills, the map and the exports draw, the editing
+// tools change and the views and settings name.
+struct TGeoLayers {
+    RecordArray<GeoLink, MaxGeoLinks> GeoLinks;
+    int32_t NumGeoLayers = 0;
+    // GeoLayerEnd[n] = number of polylines in layers 1..n, GeoLayerEnd[0] = 0: layer n
+    // holds the records GeoLayerEnd[n-1]+1 .. GeoLayerEnd[n].
+    int32_t GeoLayerEnd[MaxGeoLayers + 1] = {};
+    std::string GeoLayerNames[MaxGeoLayers + 1]; // file name without folder and extension
+    std::string GeoLayerDirs[MaxGeoLayers + 1];  // folder of the layer's file
+    // The layer's file as loaded (full path, its name's case kept, extension
+    // included): what views and themes store, and where the layer is written back.
+    std::string GeoLayerFiles[MaxGeoLayers + 1];
+    uint8_t GeoLayerVisible[MaxGeoLayers + 1] = {};  // 1: the layer is drawn
+    uint8_t GeoLayerSelected[MaxGeoLayers + 1] = {}; // 1: the layer is in the "Selección" set to move
+    // The name keys of the polylines read while their layer had a name file.
+    std::vector<TGeoNameKey> GeoNameKeys;
+
+    // No layer loaded, as at start.
+    void Clear();
+};
+
+TGeoLayers& GeoLayers();

@@ -2,6 +2,7 @@
 #include "map/LineLayers.h"
 
 #include "map/DisplayStyles.h"
+#include "map/ViewState.h"
 #include "model/FileUtils.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
@@ -82,7 +83,7 @@ void ReadNames(const std::string& nameFile, int32_t layer)
     if (lines.empty())
         return;
     std::unordered_multimap<std::string, int32_t> records;
-    for (const TGeoNameKey& k : GeoNameKeys)
+    for (const TGeoNameKey& k : GeoLayers().GeoNameKeys)
         records.emplace(k.Key, k.Record);
     const char sep = ChooseSeparator(lines.front());
     for (const std::string& line : lines) {
@@ -93,7 +94,7 @@ void ReadNames(const std::string& nameFile, int32_t layer)
             continue;
         const auto [from, to] = records.equal_range(NameKey(layer, Round(Number(f[0]))));
         for (auto it = from; it != to; ++it) {
-            GeoLink& g = GeoLinks[it->second];
+            GeoLink& g = GeoLayers().GeoLinks[it->second];
             g.Name = f[1];
             if (f.size() > 3 && IsNumeric(f[2]) && IsNumeric(f[3])) {
                 const double x = Number(f[2]), y = Number(f[3]);
@@ -147,15 +148,15 @@ void LayerRange(int32_t layer, int32_t& first, int32_t& last)
     last = 0;
     if (layer < 1 || layer > MaxGeoLayers)
         return;
-    first = std::max(GeoLayerEnd[layer - 1] + 1, 1);
-    last = std::min(GeoLayerEnd[layer], static_cast<int32_t>(MaxGeoLinks));
+    first = std::max(GeoLayers().GeoLayerEnd[layer - 1] + 1, 1);
+    last = std::min(GeoLayers().GeoLayerEnd[layer], static_cast<int32_t>(MaxGeoLinks));
 }
 
 std::string SelectionCaption()
 {
     std::string numbers;
-    for (int32_t k = 1; k <= std::clamp(NumGeoLayers, 0, MaxGeoLayers); ++k)
-        if (GeoLayerSelected[k])
+    for (int32_t k = 1; k <= std::clamp(GeoLayers().NumGeoLayers, 0, MaxGeoLayers); ++k)
+        if (GeoLayers().GeoLayerSelected[k])
             numbers += (numbers.empty() ? "" : "/") + std::to_string(k);
     return "Selección: " + numbers;
 }
@@ -180,7 +181,7 @@ TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
         return result;
     }
     // The layer tables hold MaxGeoLayers layers: a further one is refused whole.
-    if (addLayer && NumGeoLayers >= MaxGeoLayers) {
+    if (addLayer && GeoLayers().NumGeoLayers >= MaxGeoLayers) {
         Services().ShowMessage(Format("Archivo %s no cargado:\rse admiten como máximo %d capas de soleras",
                                       shortName, MaxGeoLayers));
         result.Status = TLoadStatus::NoLayerRoom;
@@ -188,37 +189,37 @@ TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
     }
 
     if (addLayer) {
-        NumGeoLayers = std::max(NumGeoLayers, 0) + 1;
+        GeoLayers().NumGeoLayers = std::max(GeoLayers().NumGeoLayers, 0) + 1;
     } else {
         // The replaced layers go with their names and keys.
-        GeoNameKeys.clear();
-        GeoLinks.reset();
-        NumGeoLayers = 1;
-        GeoLayerEnd[0] = 0;
+        GeoLayers().GeoNameKeys.clear();
+        GeoLayers().GeoLinks.reset();
+        GeoLayers().NumGeoLayers = 1;
+        GeoLayers().GeoLayerEnd[0] = 0;
     }
-    const int32_t layer = NumGeoLayers;
+    const int32_t layer = GeoLayers().NumGeoLayers;
     result.Layer = layer;
     const fs::path full = fs::absolute(fs::path(geoFile));
-    GeoLayerNames[layer] = full.stem().string();
-    GeoLayerDirs[layer] = full.parent_path().string();
-    GeoLayerFiles[layer] = full.string();
+    GeoLayers().GeoLayerNames[layer] = full.stem().string();
+    GeoLayers().GeoLayerDirs[layer] = full.parent_path().string();
+    GeoLayers().GeoLayerFiles[layer] = full.string();
     if (!BatchMode) {
-        TItems& style = Items[static_cast<size_t>(10 + layer)];
-        style = Items[11];
-        style.Name = "Cob.Líneas (" + GeoLayerNames[layer] + ")";
+        TItems& style = UserView().Items[static_cast<size_t>(10 + layer)];
+        style = UserView().Items[11];
+        style.Name = "Cob.Líneas (" + GeoLayers().GeoLayerNames[layer] + ")";
         style.ShowNames = false;
-        LabelFonts[static_cast<size_t>(10 + layer)].Color = style.Color;
+        UserView().LabelFonts[static_cast<size_t>(10 + layer)].Color = style.Color;
     }
-    GeoLayerVisible[layer] = 1;
-    GeoLayerSelected[layer] = 1;
+    GeoLayers().GeoLayerVisible[layer] = 1;
+    GeoLayers().GeoLayerSelected[layer] = 1;
 
     ViewerServices& ui = Services();
     ui.SetStatusText(0, shortName);
     ui.SetProgressRange(0, static_cast<int>(lines.size()));
     ui.SetProgressVisible(true);
 
-    int32_t stored = GeoLayerEnd[layer - 1];
-    GeoLayerEnd[layer] = stored;
+    int32_t stored = GeoLayers().GeoLayerEnd[layer - 1];
+    GeoLayers().GeoLayerEnd[layer] = stored;
     int skipped = 0;
     bool full_ = false;
     for (size_t i = 0; i < lines.size() && !full_; ++i) {
@@ -253,7 +254,7 @@ TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
                     full_ = true;
                     break;
                 }
-                piece = &GeoLinks[++stored];
+                piece = &GeoLayers().GeoLinks[++stored];
                 *piece = GeoLink{};
                 piece->Id = id;
                 piece->Points.reserve(static_cast<size_t>(std::min(MaxGeoLinkPoints, n - j + 1) + 1));
@@ -261,13 +262,13 @@ TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
             piece->Points.push_back(p);
             piece->Count = static_cast<int32_t>(piece->Points.size());
         }
-        GeoLayerEnd[layer] = stored;
+        GeoLayers().GeoLayerEnd[layer] = stored;
         if (result.HasNames && piece) {
             PlaceLabel(*piece);
-            GeoNameKeys.push_back({NameKey(layer, id), stored});
+            GeoLayers().GeoNameKeys.push_back({NameKey(layer, id), stored});
         }
     }
-    GeoLayerEnd[layer] = stored;
+    GeoLayers().GeoLayerEnd[layer] = stored;
     ui.SetProgressVisible(false);
 
     if (full_) {
@@ -276,7 +277,7 @@ TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
     } else {
         result.Status = TLoadStatus::Loaded;
         if (result.HasNames) {
-            Items[static_cast<size_t>(10 + layer)].ShowNames = true;
+            UserView().Items[static_cast<size_t>(10 + layer)].ShowNames = true;
             ReadNames(nameFile, layer);
         }
     }

@@ -142,10 +142,10 @@ void TraceLinkLanes(const TArcos& a, TLaneFigures& out)
     if (!(length > 0.0) || !std::isfinite(length))
         return;
     auto fraction = [&](double worldUnits) { return std::clamp(worldUnits / length, 0.0, 1.0); };
-    const double flareF = fraction(double(Network.Options.ALEX) * Network.Options.FLAREF + LaneOffset);
-    const double taperF = fraction(double(Network.Options.ALEX) * Network.Options.FLAREF + LaneOffset + AnchoPista);
-    const double flareL = fraction(double(Network.Options.ALEX) * Network.Options.FLAREX + LaneOffset);
-    const double taperL = fraction(double(Network.Options.ALEX) * Network.Options.FLAREX + LaneOffset + AnchoPista);
+    const double flareF = fraction(double(Network.Options.ALEX) * Network.Options.FLAREF + UserView().Lanes.LaneOffset);
+    const double taperF = fraction(double(Network.Options.ALEX) * Network.Options.FLAREF + UserView().Lanes.LaneOffset + UserView().Lanes.AnchoPista);
+    const double flareL = fraction(double(Network.Options.ALEX) * Network.Options.FLAREX + UserView().Lanes.LaneOffset);
+    const double taperL = fraction(double(Network.Options.ALEX) * Network.Options.FLAREX + UserView().Lanes.LaneOffset + UserView().Lanes.AnchoPista);
     const int32_t N = cw.N;
     const int32_t firstSlotLane = firstFlare ? 2 : 1; // physical lane of slot 1
     const int32_t slotCount = std::min(lanes, MaxLanes);
@@ -219,7 +219,7 @@ void TraceLinkLanes(const TArcos& a, TLaneFigures& out)
     if (!a.HasFlag(DrawLayers::FlagNoMarkings)) {
         out.Brush(clWhite);
         out.Pen(clBlack, 1);
-        const double scale = AnchoPista / 3.5;
+        const double scale = UserView().Lanes.AnchoPista / 3.5;
         for (int32_t k = 1; k <= N; ++k) {
             TTurnFlags turns{0, 0, 0};
             if (firstFlare && k == 1) {

@@ -1,6 +1,7 @@
 #include "map/ProgramSettings.h"
 
 #include "map/DisplayStyles.h"
+#include "map/ViewState.h"
 #include "model/ProgramOptions.h"
 #include "model/ZelUtils.h"
 #include "platform/IniFile.h"
@@ -114,7 +115,7 @@ void ReadOptions(const TIniFile& ini, TProgramOptions& o)
     if (selectionWidth != o.SeleccionAncho) {
         o.SeleccionAncho = selectionWidth;
         for (int k = 1; k <= NumSelClasses; ++k)
-            ClassWidths[k] = selectionWidth;
+            UserView().ClassWidths[k] = selectionWidth;
     }
     o.ZonaBordeColor = Colour(c[9]);
     o.ZonaBordeAncho = Spin(c[10], 1, 5);

@@ -10,20 +10,6 @@
 #include <cmath>
 #include <cstdlib>
 
-std::array<TRangeClass, MaxRangeClasses + 1> RangeTable;
-int32_t NumRanges = 5;
-int32_t RangeMode = 1;
-std::array<uint32_t, MaxRangeModes + 1> ModePenColors{};
-std::array<uint32_t, MaxRangeModes + 1> ModeBrushColors{};
-int32_t RangeVarMovim = 0;
-float RangeMax = 0.0f;
-std::array<uint32_t, MaxShownVars> VarColors{};
-int32_t RangeSymbolSize = 15;
-std::string RangeFormat = "%6.3f";
-float BarScaleMax = 0.0f;
-bool BarsOverMax = false;
-bool MovimDrawMode = false;
-
 namespace {
 
 constexpr const char* RangeKeyPrefix = "Rangos_";
@@ -70,70 +56,66 @@ void ParseRanges(const std::string& text)
     if (f.size() != RangeListFields)
         f = ZelUtils::SplitString(Ranges::DefaultRangeText, ';');
     for (int c = 0; c < RangeListClasses; ++c) {
-        TRangeClass& r = RangeTable[static_cast<size_t>(c)];
+        TRangeClass& r = UserView().RangeTable[static_cast<size_t>(c)];
         r.High = static_cast<float>(ZelUtils::ParseReal(f[static_cast<size_t>(3 * c)]));
         r.Color = static_cast<uint32_t>(ZelUtils::Round(ZelUtils::ParseReal(f[static_cast<size_t>(3 * c + 1)])));
         r.Active = f[static_cast<size_t>(3 * c + 2)] == "1";
     }
-    RangeTable[0].Low = RangeTable[0].High;
+    UserView().RangeTable[0].Low = UserView().RangeTable[0].High;
     for (int c = 1; c < RangeListClasses; ++c)
-        RangeTable[static_cast<size_t>(c)].Low = RangeTable[static_cast<size_t>(c - 1)].High;
+        UserView().RangeTable[static_cast<size_t>(c)].Low = UserView().RangeTable[static_cast<size_t>(c - 1)].High;
 }
 
 } // namespace KDVlib
 
 namespace Ranges {
 
-const char* const DefaultRangeText = "0;65535;0;0.25;16776960;1;0.5;8454016;1;0.75;16744703;1;1;33023;1;1.25;255;1";
-
 void SetDefaultRangeTable()
 {
     static const uint32_t colors[7] = {0x00FFFF, 0xFFFF00, 0x80FF80, 0xFF80FF, 0x0080FF, 0x0000FF, 0x00FFFF};
-    for (auto& r : RangeTable)
+    for (auto& r : UserView().RangeTable)
         r = TRangeClass{};
     for (int i = 0; i <= 6; ++i)
-        RangeTable[static_cast<size_t>(i)].Color = colors[i];
+        UserView().RangeTable[static_cast<size_t>(i)].Color = colors[i];
     for (int i = 1; i <= 5; ++i) {
-        TRangeClass& r = RangeTable[static_cast<size_t>(i)];
+        TRangeClass& r = UserView().RangeTable[static_cast<size_t>(i)];
         r.Active = true;
         r.Low = static_cast<float>((i - 1) * 0.25);
         r.High = static_cast<float>(i * 0.25);
     }
-    NumRanges = 5;
+    UserView().NumRanges = 5;
 }
 
 void SetDefaults()
 {
     SetDefaultRangeTable();
-    UserView().RangeMin = RangeMax = 0.0f;
+    UserView().RangeMin = UserView().RangeMax = 0.0f;
     UserView().RangeMovimMin = UserView().RangeMovimMax = 0.0f;
     UserView().RangeName = "null";
-    RangeMode = 1;
+    UserView().RangeMode = 1;
     UserView().RangeVarByMode.fill(0);
     // Only mode 1 has colours of its own; the other modes start with the same pair.
-    ModePenColors.fill(0x80FFFF);
-    ModeBrushColors.fill(0x8080FF);
-    UserView().RangeVarArcos = UserView().RangeItemMovim = RangeVarMovim = UserView().AttrColumn = 0;
+    UserView().ModePenColors.fill(0x80FFFF);
+    UserView().ModeBrushColors.fill(0x8080FF);
+    UserView().RangeVarArcos = UserView().RangeItemMovim = UserView().RangeVarMovim = UserView().AttrColumn = 0;
     UserView().ShownVarList.clear();
     UserView().SelectedMovimVars.clear();
     for (int i = 0; i < MaxShownVars; ++i)
-        VarColors[static_cast<size_t>(i)] = AjustaColor(ModePenColors[1], i);
+        UserView().VarColors[static_cast<size_t>(i)] = AjustaColor(UserView().ModePenColors[1], i);
     UserView().DataLayerKind = 1;
-    RangeSymbolSize = 15;
-    RangeFormat = "%6.3f";
+    UserView().RangeSymbolSize = 15;
+    UserView().RangeFormat = "%6.3f";
     UserView().ScaleFixed = false;
     UserView().GenatrCol = 0;
-    BarScaleMax = 0.0f;
-    BarsOverMax = false;
-    MovimDrawMode = false;
+    UserView().MovimDrawMode = false;
 }
 
 void FillDefaultRanges(float minimum, float maximum)
 {
-    RangeTable[0].Low = RangeTable[0].High = minimum;
-    const int last = std::clamp(NumRanges, 0, MaxRangeClasses);
+    UserView().RangeTable[0].Low = UserView().RangeTable[0].High = minimum;
+    const int last = std::clamp(UserView().NumRanges, 0, MaxRangeClasses);
     for (int c = 1; c <= last; ++c) {
-        TRangeClass& r = RangeTable[static_cast<size_t>(c)];
+        TRangeClass& r = UserView().RangeTable[static_cast<size_t>(c)];
         r.Active = true;
         const double span = double(maximum) - double(minimum);
         r.Low = static_cast<float>(span * (c - 1) / 5.0 + (0.00001 + double(minimum)));
@@ -145,7 +127,7 @@ std::string RangeListText()
 {
     std::string s;
     for (int c = 0; c < RangeListClasses; ++c) {
-        const TRangeClass& r = RangeTable[static_cast<size_t>(c)];
+        const TRangeClass& r = UserView().RangeTable[static_cast<size_t>(c)];
         if (c > 0)
             s += ';';
         s += GeneralFloat(r.High) + ';' + std::to_string(r.Color) + ';' + (r.Active ? "1" : "0");
@@ -205,9 +187,9 @@ TRangeHit ClassifyValue(float v, uint32_t& color)
     // is applied in order, an active one giving its colour, an inactive one leaving
     // the value out for good (a later active class does not bring it back).
     TRangeHit hit = TRangeHit::None;
-    const int last = std::clamp(NumRanges, 0, MaxRangeClasses);
+    const int last = std::clamp(UserView().NumRanges, 0, MaxRangeClasses);
     for (int c = 0; c <= last; ++c) {
-        const TRangeClass& r = RangeTable[static_cast<size_t>(c)];
+        const TRangeClass& r = UserView().RangeTable[static_cast<size_t>(c)];
         if (r.Low < v && v <= r.High) {
             if (r.Active) {
                 color = r.Color;
@@ -224,9 +206,9 @@ TRangeHit ClassifyValue(float v, uint32_t& color)
 const TRangeClass* LastClassOf(float v)
 {
     const TRangeClass* found = nullptr;
-    const int last = std::clamp(NumRanges, 0, MaxRangeClasses);
+    const int last = std::clamp(UserView().NumRanges, 0, MaxRangeClasses);
     for (int c = 0; c <= last; ++c) {
-        const TRangeClass& r = RangeTable[static_cast<size_t>(c)];
+        const TRangeClass& r = UserView().RangeTable[static_cast<size_t>(c)];
         if (r.Low < v && v <= r.High)
             found = &r;
     }

@@ -27,33 +27,6 @@ constexpr int RangeListFields = 3 * RangeListClasses;
 constexpr int MaxRangeModes = 5;    // RangeMode 0..5
 constexpr int MaxShownVars = 10;    // VarColors[0..9]: at most ten variables shown together
 
-extern std::array<TRangeClass, MaxRangeClasses + 1> RangeTable;
-extern int32_t NumRanges; // classes above class 0 that the default rule fills (5)
-
-// Maximum of the link variable shown (its minimum and the other choices of
-// variables are fields of the user's view, map/ViewState.h).
-extern float RangeMax;
-
-// Drawing mode of the data layers and, per mode, the normal (pen) and over-range
-// (brush) colours.
-extern int32_t RangeMode;
-extern std::array<uint32_t, MaxRangeModes + 1> ModePenColors;
-extern std::array<uint32_t, MaxRangeModes + 1> ModeBrushColors;
-
-// Movement-grid column the layers draw.
-extern int32_t RangeVarMovim;
-
-// The colour of each link variable shown together.
-extern std::array<uint32_t, MaxShownVars> VarColors;
-// Legend text height target in pixels (10..100) and the legend's number format.
-extern int32_t RangeSymbolSize;
-extern std::string RangeFormat;
-
-// Written by the data layers, read by their legends.
-extern float BarScaleMax;  // the value drawn PixsVol pixels wide
-extern bool BarsOverMax;   // some bar of the last draw exceeded BarScaleMax
-extern bool MovimDrawMode; // false: turn symbols; true: flows at the link ends
-
 namespace KDVlib {
 
 // Index in RangeSetKeys of the key "Rangos_" + name (compared in upper case); -1 when none.
@@ -67,7 +40,7 @@ void ParseRanges(const std::string& text);
 namespace Ranges {
 
 // The default range set as a range list text.
-extern const char* const DefaultRangeText;
+inline constexpr const char* DefaultRangeText = "0;65535;0;0.25;16776960;1;0.5;8454016;1;0.75;16744703;1;1;33023;1;1.25;255;1";
 
 // The start-up table: classes 0..6 with their colours, 1..5 on with bounds of 0.25.
 void SetDefaultRangeTable();
@@ -120,5 +93,6 @@ double BarWidth(double v, double scaleMax, int32_t pixsVol, bool& negative);
 
 } // namespace Ranges
 
-// The user's view holds the choices of variables; every user of this header reaches them.
+// The user's view holds the class table and the choices of variables; every user of
+// this header reaches them.
 #include "map/ViewState.h"

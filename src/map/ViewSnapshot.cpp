@@ -1,15 +1,9 @@
-// The layer gates of a view snapshot and the snapshot in force while a view draws.
+// The layer gates of a view snapshot and the sizes it draws with.
 #include "map/ViewSnapshot.h"
 
 #include "map/DrawState.h"
 #include "map/Ranges.h"
 #include "model/KDVvars.h"
-
-namespace {
-
-const TViewSnapshot* Current = nullptr;
-
-} // namespace
 
 bool TViewSnapshot::Shows(TMapLayer layer) const
 {
@@ -23,7 +17,7 @@ bool TViewSnapshot::Shows(TMapLayer layer) const
         return tbSolera;
     // The bars are scaled by the maximum: none is drawn against a zero maximum.
     case TMapLayer::Atributos:
-        return tbAtributos && !UserView().ShownVarList.empty() && RangeMax > 0.0f;
+        return tbAtributos && !UserView().ShownVarList.empty() && UserView().RangeMax > 0.0f;
     case TMapLayer::Colores:
         return tbColores;
     case TMapLayer::EntSal:
@@ -35,11 +29,11 @@ bool TViewSnapshot::Shows(TMapLayer layer) const
     case TMapLayer::Red:
         return true;
     case TMapLayer::Carriles:
-        return ShowLanes;
+        return UserView().ShowLanes;
     case TMapLayer::Arrows:
         return tbArrows;
     case TMapLayer::Nodes:
-        return tbNodes && !ShowLanes;
+        return tbNodes && !UserView().ShowLanes;
     case TMapLayer::Cents:
         return tbCents;
     case TMapLayer::NameNodes:
@@ -52,39 +46,25 @@ bool TViewSnapshot::Shows(TMapLayer layer) const
     return false;
 }
 
-namespace ViewSnapshot {
+TLayerSizes TViewSnapshot::LayerSizes() const { return Sizes ? *Sizes : ViewSnapshot::ScreenSizes(); }
 
-const TViewSnapshot* InForce() { return Current; }
+namespace ViewSnapshot {
 
 TLayerSizes ScreenSizes()
 {
     TLayerSizes s;
-    s.PixsVol = PixsVol;
-    s.PixsCol = PixsCol;
-    s.PixsMov = PixsMov;
-    s.GenatrBarWidth = GenatrBarWidth;
-    s.LinkShift = LinkShift;
-    s.NodeSize = NodeSize;
-    s.CentroidSize = CentroidSize;
-    s.ArrowSize = ArrowSize;
-    s.SignalSize = SignalSize;
-    s.ZoneBorderScale = ZoneBorderScale;
-    s.LabelFonts = LabelFonts;
-    s.Items = Items;
+    s.PixsVol = UserView().PixsVol;
+    s.PixsCol = UserView().PixsCol;
+    s.PixsMov = UserView().PixsMov;
+    s.GenatrBarWidth = UserView().GenatrBarWidth;
+    s.LinkShift = UserView().LinkShift;
+    s.NodeSize = UserView().NodeSize;
+    s.CentroidSize = UserView().CentroidSize;
+    s.ArrowSize = UserView().ArrowSize;
+    s.SignalSize = UserView().SignalSize;
+    s.LabelFonts = UserView().LabelFonts;
+    s.Items = UserView().Items;
     return s;
 }
 
-const TLayerSizes& SizesInForce()
-{
-    if (Current && Current->Sizes)
-        return *Current->Sizes;
-    static TLayerSizes screen;
-    screen = ScreenSizes();
-    return screen;
-}
-
 } // namespace ViewSnapshot
-
-TViewScope::TViewScope(const TViewSnapshot& view) : previous_(Current) { Current = &view; }
-
-TViewScope::~TViewScope() { Current = previous_; }

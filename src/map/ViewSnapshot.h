@@ -124,6 +124,10 @@ struct TViewSnapshot {
     // Sizes of its own (a printed page's); none: the program's.
     std::shared_ptr<const TLayerSizes> Sizes;
 
+    // The sizes the layers draw this view with: its own, or else the program's
+    // (read afresh on each call).
+    TLayerSizes LayerSizes() const;
+
     // The layer is drawn: its button is down and there is something for it to
     // show (bars need variables and a maximum, entries and exits a variable,
     // lanes the lane view, which also hides the node circles).
@@ -132,29 +136,7 @@ struct TViewSnapshot {
 
 namespace ViewSnapshot {
 
-// The snapshot the map layers draw with while a TViewScope is open; none
-// outside one.
-const TViewSnapshot* InForce();
-
-// The program's sizes, as the screen draws them.
+// The program's sizes, as the screen draws them: the user's view's.
 TLayerSizes ScreenSizes();
-// The sizes of the snapshot in force when it carries its own, else the
-// program's (read afresh on each call).
-const TLayerSizes& SizesInForce();
 
 } // namespace ViewSnapshot
-
-// Puts a snapshot in force for the layers drawn during its lifetime (scopes
-// nest: the outer one comes back when an inner one ends).
-class TViewScope {
-public:
-    explicit TViewScope(const TViewSnapshot& view);
-    // The scope keeps the snapshot's address: a temporary would be gone at once.
-    explicit TViewScope(TViewSnapshot&&) = delete;
-    ~TViewScope();
-    TViewScope(const TViewScope&) = delete;
-    TViewScope& operator=(const TViewScope&) = delete;
-
-private:
-    const TViewSnapshot* previous_;
-};

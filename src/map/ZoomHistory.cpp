@@ -1,5 +1,6 @@
 #include "map/ZoomHistory.h"
 
+#include "map/ViewState.h"
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
 
@@ -7,60 +8,66 @@
 
 namespace Zoom {
 
-TZoomSlot CurrentView() { return {WorldMinX, WorldMinY, WorldMaxX, WorldMaxY}; }
+TZoomSlot CurrentView() { return {UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY}; }
 
 void SetView(const TZoomSlot& view)
 {
-    WorldMinX = view.MinX;
-    WorldMinY = view.MinY;
-    WorldMaxX = view.MaxX;
-    WorldMaxY = view.MaxY;
+    UserView().WorldMinX = view.MinX;
+    UserView().WorldMinY = view.MinY;
+    UserView().WorldMaxX = view.MaxX;
+    UserView().WorldMaxY = view.MaxY;
 }
 
 void StartHistory(const TZoomSlot& extent)
 {
-    ZoomIndex = 1;
-    ZoomHistory[1] = extent;
+    UserView().ZoomIndex = 1;
+    UserView().ZoomHistory[1] = extent;
     SetView(extent);
+}
+
+void NetworkExtentChanged(const TZoomSlot& extent)
+{
+    SetView(extent);
+    UserView().ZoomHistory[1] = extent;
 }
 
 void PushView(double x1, double y1, double x2, double y2)
 {
     const TZoomSlot view{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
     SetView(view);
-    int32_t next = std::clamp(ZoomIndex, 1, MaxZoomHistory) + 1;
+    int32_t next = std::clamp(UserView().ZoomIndex, 1, MaxZoomHistory) + 1;
     if (next > MaxZoomHistory) {
         // Full: drop slot 2, the oldest zoom, and keep the rest in order.
-        std::copy(ZoomHistory.begin() + 3, ZoomHistory.end(), ZoomHistory.begin() + 2);
+        std::copy(UserView().ZoomHistory.begin() + 3, UserView().ZoomHistory.end(), UserView().ZoomHistory.begin() + 2);
         next = MaxZoomHistory;
     }
-    ZoomIndex = next;
-    ZoomHistory[static_cast<size_t>(ZoomIndex)] = view;
+    UserView().ZoomIndex = next;
+    UserView().ZoomHistory[static_cast<size_t>(UserView().ZoomIndex)] = view;
 }
 
 bool PreviousView()
 {
-    if (ZoomIndex <= 1)
+    if (UserView().ZoomIndex <= 1)
         return false;
-    ZoomIndex = std::min(ZoomIndex, MaxZoomHistory + 1) - 1;
-    SetView(ZoomHistory[static_cast<size_t>(ZoomIndex)]);
+    UserView().ZoomIndex = std::min(UserView().ZoomIndex, MaxZoomHistory + 1) - 1;
+    SetView(UserView().ZoomHistory[static_cast<size_t>(UserView().ZoomIndex)]);
     return true;
 }
 
 void FirstView()
 {
-    ZoomIndex = 1;
-    SetView(ZoomHistory[1]);
+    UserView().ZoomIndex = 1;
+    SetView(UserView().ZoomHistory[1]);
 }
 
 void ZoomInView(double factor)
 {
-    const double w = WorldMaxX - WorldMinX;
-    const double h = WorldMaxY - WorldMinY;
-    WorldMinX += w * factor;
-    WorldMaxX -= w * factor;
-    WorldMinY += h * factor;
-    WorldMaxY -= h * factor;
+    const double w = UserView().WorldMaxX - UserView().WorldMinX;
+    const double h = UserView().WorldMaxY - UserView().WorldMinY;
+    UserView().WorldMinX += w * factor;
+    UserView().WorldMaxX -= w * factor;
+    UserView().WorldMinY += h * factor;
+    UserView().WorldMaxY -= h * factor;
 }
 
 void ZoomOutView(double factor) { ZoomInView(-factor); }

@@ -2,7 +2,7 @@
 // The view window of the main map and its history of views.
 //
 // The window is WorldMinX..WorldMaxY and the history ZoomHistory/ZoomIndex of
-// KDVvars.h. Slot 1 holds the whole network; each zoom box stores its view in
+// the user's view (map/ViewState.h). Slot 1 holds the whole network; each zoom box stores its view in
 // the slot after the current one; "Vista Anterior" steps back one slot without
 // discarding the later ones. The zoom steps (in, out, selection) and panning
 // change the window only, never the history.
@@ -22,6 +22,9 @@ void SetView(const TZoomSlot& view);
 
 // A network was opened: its extent becomes the window and slot 1, the current slot.
 void StartHistory(const TZoomSlot& extent);
+// The network's extent changed under the view (many nodes moved): it becomes the
+// window and slot 1; the current slot stays.
+void NetworkExtentChanged(const TZoomSlot& extent);
 // The rectangle with corners (x1, y1) and (x2, y2), in either order, becomes the
 // window and is stored in the slot after the current one. With all 500 slots in
 // use the oldest view after slot 1 gives way, so the newest is always kept and

@@ -1,10 +1,6 @@
 #include "model/KDVvars.h"
 #include "model/ProgramOptions.h"
 
-double WorldMinX = 0, WorldMaxX = 1, WorldMinY = 0, WorldMaxY = 1;
-std::array<TZoomSlot, MaxZoomHistory + 1> ZoomHistory;
-int32_t ZoomIndex = 1;
-
 bool DrawEnabled = false;
 bool BatchMode = false;
 int32_t CurrentClass = 1;
@@ -33,20 +29,6 @@ int32_t LpaFirstCol = 0, LplFirstCol = 0, LpaMovFirstCol = 0, LplMovFirstCol = 0
 int32_t PreloadShift = 0;
 std::vector<std::string> CamposZonas, CamposNodos, CamposArcos, CamposLineas, CamposMovims;
 std::array<int32_t, NumArcosColumns> ColVarArcosMenu{};
-Tfmt NumFormat;
-
-int32_t PixsVol = 25, PixsCol = 5, GenatrBarWidth = 20;
-double ZoneBorderScale = 1.0;
-int32_t PixsMov = 1;
-float AnchoPista = 3.5f, LaneOffset = 5.25f;
-
-int32_t CentroidSize = 10, NodeSize = 3, ArrowSize = 8, SignalSize = 10, NodeLabelPos = 6;
-float SizeFactor = 5.0f;
-int32_t LinkShift = 1;
-int32_t StreetLabelPos = 1;
-float StreetLabelOffset = 0.5f;
-float ZoomFactor = 0.1f;
-std::string XYFormat = "%.5f";
 
 int32_t PickedItem = -1;
 bool RubberBand = false;
@@ -69,12 +51,6 @@ void ClearMouseState()
 void ResetModelState()
 {
     ProgramOptions() = TProgramOptions{};
-    WorldMinX = 0;
-    WorldMaxX = 1;
-    WorldMinY = 0;
-    WorldMaxY = 1;
-    ZoomHistory = {};
-    ZoomIndex = 1;
     DrawEnabled = false;
     BatchMode = false;
     CurrentClass = 1;
@@ -108,26 +84,6 @@ void ResetModelState()
     for (auto* fields : {&CamposZonas, &CamposNodos, &CamposArcos, &CamposLineas, &CamposMovims})
         fields->clear();
     ColVarArcosMenu = {};
-    NumFormat = Tfmt{};
-
-    PixsVol = 25;
-    PixsCol = 5;
-    GenatrBarWidth = 20;
-    ZoneBorderScale = 1.0;
-    PixsMov = 1;
-    AnchoPista = 3.5f;
-    LaneOffset = 5.25f;
-    CentroidSize = 10;
-    NodeSize = 3;
-    ArrowSize = 8;
-    SignalSize = 10;
-    NodeLabelPos = 6;
-    SizeFactor = 5.0f;
-    LinkShift = 1;
-    StreetLabelPos = 1;
-    StreetLabelOffset = 0.5f;
-    ZoomFactor = 0.1f;
-    XYFormat = "%.5f";
 
     ClearMouseState();
     ClickPixX = ClickPixY = 0;

@@ -8,14 +8,12 @@
 #include <string>
 #include <vector>
 
-// ---- View window and zoom history ----
-extern double WorldMinX, WorldMaxX, WorldMinY, WorldMaxY;
+// ---- A window in world units (the view window and its history are the user's
+// view, map/ViewState.h) ----
 constexpr int MaxZoomHistory = 500;
 struct TZoomSlot {
     double MinX = 0, MinY = 0, MaxX = 0, MaxY = 0;
 };
-extern std::array<TZoomSlot, MaxZoomHistory + 1> ZoomHistory; // slots 1..500
-extern int32_t ZoomIndex;
 
 // ---- Drawing state ----
 extern bool DrawEnabled; // the map is drawn only while true
@@ -64,28 +62,8 @@ extern std::vector<std::string> CamposZonas, CamposNodos, CamposArcos, CamposLin
 // Link variable per link-grid column as the column menus were built.
 extern std::array<int32_t, NumArcosColumns> ColVarArcosMenu;
 
-// Number format of value labels and legends: field width, decimals, printf format.
-struct Tfmt {
-    int32_t NumDec = 6;
-    int32_t Decimals = 0;
-    std::string Format = "%.0f";
-};
-extern Tfmt NumFormat;
-
-// ---- Sizes and formats set at start ----
-extern int32_t PixsVol, PixsCol, GenatrBarWidth;
-// Times the zone border width of the options window (1 on the screen; the size
-// factor while a page is printed).
-extern double ZoneBorderScale;
-extern int32_t PixsMov; // pen width of coloured movement symbols (1..5)
-extern float AnchoPista, LaneOffset; // lane width and the pull-back of lane ends (1.5 x AnchoPista)
-extern int32_t CentroidSize, NodeSize, ArrowSize, SignalSize, NodeLabelPos;
-extern float SizeFactor;
-extern int32_t LinkShift;
-extern int32_t StreetLabelPos;
-extern float StreetLabelOffset;
-extern float ZoomFactor;
-extern std::string XYFormat;
+// Format of the coordinates in the grids.
+inline constexpr char XYFormat[] = "%.5f";
 
 // ---- Mouse-editing state that other parts of the program start or read (Escape
 // clears it); the state of a tool's own gesture lives in the tool ----

@@ -82,14 +82,14 @@ float Distance(const TPoint& a, const TPoint& b)
 }
 
 // Lane edges of a straight link (points p0, p1); false when it has no length.
-bool StraightBand(TArcos& a, float d1, float d2)
+bool StraightBand(TArcos& a, float d1, float d2, float laneOffset)
 {
     const TPoint& p0 = a.Points[1];
     const TPoint& p1 = a.Points[2];
     float L = Distance(p0, p1);
     if (!(L > 0.0f))
         return false;
-    float t = LaneOffset * Network.LengthScale / L;
+    float t = laneOffset * Network.LengthScale / L;
     if (t > MaxPullIn)
         t = MaxPullIn;
     TPoint S{p0.x * (1.0 - t) + p1.x * t, p0.y * (1.0 - t) + p1.y * t};
@@ -108,7 +108,7 @@ bool StraightBand(TArcos& a, float d1, float d2)
 // segment has zero length. Zero-length segments are passed over: the first and
 // last segments of nonzero length give the pulled-in ends, and a corner that a
 // skipped segment leaves unset repeats the corner before it.
-bool ShapedBand(TArcos& a, int32_t n, float d1, float d2)
+bool ShapedBand(TArcos& a, int32_t n, float d1, float d2, float laneOffset)
 {
     const TPoint* p = &a.Points[1]; // p[0] at node A .. p[n-1] at node B
     float len[MaxShapePoints] = {};
@@ -132,7 +132,7 @@ bool ShapedBand(TArcos& a, int32_t n, float d1, float d2)
 
     double ux, uy;
     dirOf(first, ux, uy);
-    TPoint S{p[0].x + ux * LaneOffset, p[0].y + uy * LaneOffset};
+    TPoint S{p[0].x + ux * laneOffset, p[0].y + uy * laneOffset};
     a.LaneEdgeNear[0] = Offset(S, ux, uy, d1);
     a.LaneEdgeFar[0] = Offset(S, ux, uy, d2);
     written[0] = true;
@@ -154,7 +154,7 @@ bool ShapedBand(TArcos& a, int32_t n, float d1, float d2)
     }
 
     dirOf(last, ux, uy);
-    TPoint E{p[n - 1].x - ux * LaneOffset, p[n - 1].y - uy * LaneOffset};
+    TPoint E{p[n - 1].x - ux * laneOffset, p[n - 1].y - uy * laneOffset};
     a.LaneEdgeNear[n - 1] = Offset(E, ux, uy, d1);
     a.LaneEdgeFar[n - 1] = Offset(E, ux, uy, d2);
     written[n - 1] = true;
@@ -179,9 +179,9 @@ inline float MaxOf(float value, float current) { return value > current ? value 
 // appended to `zeroLength`, in link order. Reads other records not at all and
 // writes only links first..last: ranges may run on different threads at once.
 void LinkBands(const std::vector<uint8_t>& placed, const std::vector<int32_t>& laneCounts, int32_t first,
-               int32_t last, std::string& zeroLength)
+               int32_t last, const TLaneWidth& widths, std::string& zeroLength)
 {
-    const float w = AnchoPista * Network.LengthScale;
+    const float w = widths.AnchoPista * Network.LengthScale;
     const int32_t links = Network.LinkCount, nodes = Network.NodeCount;
     for (int32_t k = first; k <= last; ++k) {
         // The records and the lane edges they point to lie beyond the caches on a
@@ -223,7 +223,7 @@ void LinkBands(const std::vector<uint8_t>& placed, const std::vector<int32_t>& l
             d2 = 0.5f * float(lanes) * w;
         }
 
-        bool ok = (n == 2) ? StraightBand(a, d1, d2) : ShapedBand(a, n, d1, d2);
+        bool ok = (n == 2) ? StraightBand(a, d1, d2, widths.LaneOffset) : ShapedBand(a, n, d1, d2, widths.LaneOffset);
         if (!ok) {
             a.LaneEdgeCount = 0;
             zeroLength += "\r" + Format("%10d%10d", a.A, a.B);
@@ -233,7 +233,7 @@ void LinkBands(const std::vector<uint8_t>& placed, const std::vector<int32_t>& l
 
 } // namespace
 
-void ComputeLinkGeometry()
+void ComputeLinkGeometry(const TLaneWidth& widths)
 {
     const int32_t links = Network.LinkCount, nodes = Network.NodeCount;
     // What a link reads of other records (its nodes, its opposite link) gathered
@@ -267,7 +267,7 @@ void ComputeLinkGeometry()
     }
     std::vector<std::string> zeroLengths(size_t(std::max(chunks, 0)));
     Parallel::ForChunks(chunks, chunks > 2 ? 3 : 0,
-                        [&](int c) { LinkBands(placed, laneCounts, firstOf(c), lastOf(c), zeroLengths[size_t(c)]); });
+                        [&](int c) { LinkBands(placed, laneCounts, firstOf(c), lastOf(c), widths, zeroLengths[size_t(c)]); });
     std::string zeroLength;
     for (const std::string& part : zeroLengths)
         zeroLength += part;
@@ -399,13 +399,26 @@ void ComputeLinkVarExtremes(int first, int last)
     Arcos[std::max({count, ArcosMaxRec, 0})]; // makes (and binds) every record swept and written
     first = std::max(first, 1);
     last = std::min(last, NumLinkVars);
-    for (int v = first; v <= last; ++v) {
+    auto sweep = [count](int v) {
         float* column = Arcos.Column(v);
         float low, high;
         ColumnExtremes(column, count, low, high);
         column[0] = low;
         column[ArcosMaxRec] = high;
+    };
+    // A large network's columns are swept by a few threads, each column by one:
+    // most of a first sweep is the mapping of columns never written.
+    constexpr int32_t LargeNetwork = 4096; // links
+    if (count < LargeNetwork || last - first < 8) {
+        for (int v = first; v <= last; ++v)
+            sweep(v);
+        return;
     }
+    constexpr int PerChunk = 8; // columns
+    Parallel::ForChunks((last - first + PerChunk) / PerChunk, 3, [&](int c) {
+        for (int v = first + c * PerChunk; v <= std::min(last, first + (c + 1) * PerChunk - 1); ++v)
+            sweep(v);
+    });
 }
 
 void ComputeMovementVarExtremes(int first, int last)

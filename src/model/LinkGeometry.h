@@ -8,8 +8,14 @@
 #include "model/PalvonVars.h"
 
 
-// The lane width AnchoPista and the end pull-back LaneOffset (1.5 x AnchoPista)
-// are display settings of KDVvars.h, in the unit of link variable 7.
+// The lane width AnchoPista and the pull-back of the lane ends from the nodes
+// LaneOffset (1.5 x AnchoPista), in the unit of link variable 7: settings of the
+// user's view that the lane edges are built with.
+struct TLaneWidth {
+    float AnchoPista = 3.5f;
+    float LaneOffset = 5.25f;
+};
+
 // Set when the lane width changed; cleared by ComputeLinkGeometry.
 extern bool LanesReady;
 
@@ -18,7 +24,7 @@ namespace PalvonRead {
 // Rebuilds the lane edges of every link whose two end nodes have coordinates.
 // Links of zero length are left without lane edges (LaneEdgeCount 0) and are
 // listed together in one message window text.
-void ComputeLinkGeometry();
+void ComputeLinkGeometry(const TLaneWidth& widths);
 
 // Minima of the 130 link variables into Arcos[0] and maxima into Arcos[ArcosMaxRec];
 // likewise the 110 movement variables into Movims[0] and Movims[MovimsMaxRec]

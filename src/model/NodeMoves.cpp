@@ -56,7 +56,7 @@ int32_t ShiftSelectedNodes(int32_t except, double dx, double dy)
     return moved;
 }
 
-bool NewAngles()
+bool NewAngles(const TLaneWidth& widths, TZoomSlot& extent)
 {
     const std::unordered_set<std::string> moved(MovedNodes.begin(), MovedNodes.end());
     for (int32_t k = 1; k <= Network.LinkCount; ++k) {
@@ -81,7 +81,7 @@ bool NewAngles()
         a.SinA = static_cast<float>(std::sin(a.BearingA / TenthsPerRadian));
     }
 
-    bool extent = false;
+    bool changed = false;
     if (double(MovedNodes.size()) > 0.1 * double(Network.NodeCount)) {
         double minX = 1.0e8, minY = 1.0e8, maxX = -1.0e8, maxY = -1.0e8;
         for (int32_t k = 1; k <= Network.NodeCount; ++k) {
@@ -104,18 +104,14 @@ bool NewAngles()
             Network.MaxX = static_cast<float>(maxX);
             Network.MinY = static_cast<float>(minY);
             Network.MaxY = static_cast<float>(maxY);
-            WorldMinX = minX;
-            WorldMaxX = maxX;
-            WorldMinY = minY;
-            WorldMaxY = maxY;
-            ZoomHistory[1] = {minX, minY, maxX, maxY};
-            extent = true;
+            extent = {minX, minY, maxX, maxY};
+            changed = true;
         }
     }
     // The lanes of the moved links follow their new ends; tiles list the new places.
-    PalvonRead::ComputeLinkGeometry();
+    PalvonRead::ComputeLinkGeometry(widths);
     BuildHitGrid();
-    return extent;
+    return changed;
 }
 
 int32_t ShapeHandleCount(const TArcos& a)
@@ -189,7 +185,7 @@ THeldPositions HoldPositions()
     return held;
 }
 
-void PutBackPositions(const THeldPositions& held)
+bool PutBackPositions(const THeldPositions& held, const TLaneWidth& widths, TZoomSlot& extent)
 {
     MovedNodes.clear();
     for (const THeldPositions::TPlace& p : held.Nodes) {
@@ -206,9 +202,9 @@ void PutBackPositions(const THeldPositions& held)
             Zonas[z].CentroidY = p.Y;
             Zonas[z].HasCentroid = 1;
         }
-    if (!MovedNodes.empty())
-        NewAngles();
+    const bool changed = !MovedNodes.empty() && NewAngles(widths, extent);
     MovedNodes.clear();
+    return changed;
 }
 
 } // namespace KDVlib

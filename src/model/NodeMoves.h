@@ -3,11 +3,14 @@
 // map: the link ends and bearings of the links at moved nodes, the network extent
 // when many nodes moved, and the shape-point edits of one link. Headless: the main
 // window draws, these keep the model consistent.
+#include "model/LinkGeometry.h"
 #include "model/PalvonVars.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+struct TZoomSlot;
 
 // Node numbers formatted "%10d" of the nodes moved by the last node drag.
 extern std::vector<std::string> MovedNodes;
@@ -24,10 +27,11 @@ int32_t ShiftSelectedNodes(int32_t except, double dx, double dy);
 
 // Brings the links at the nodes of MovedNodes onto their nodes: first and last
 // shape point, both bearings, the cosine and sine of the A-end bearing. When more
-// than a tenth of all nodes moved, the network extent (with a margin of 0.025 of
-// the span), the view window and zoom slot 1 are recomputed; true then. The lane
-// edges and the hit grid are rebuilt.
-bool NewAngles();
+// than a tenth of all nodes moved, the network extent is recomputed (with a
+// margin of 0.025 of the span) and handed back in `extent`, for the view to make
+// it its window and first zoom slot; true then. The lane edges (of the given lane
+// width) and the hit grid are rebuilt.
+bool NewAngles(const TLaneWidth& widths, TZoomSlot& extent);
 
 // The places of the nodes and centroids of the network in memory, by number:
 // what an unsaved move leaves only in memory, kept while other networks are read.
@@ -41,8 +45,9 @@ struct THeldPositions {
 THeldPositions HoldPositions();
 // Puts held places back on the same network read again: each node and centroid
 // found by its number takes its place, and the links at the nodes that moved
-// follow them (NewAngles).
-void PutBackPositions(const THeldPositions& held);
+// follow them (NewAngles: true, and the network's new extent in `extent`, when
+// that changed).
+bool PutBackPositions(const THeldPositions& held, const TLaneWidth& widths, TZoomSlot& extent);
 
 // ---- Shape points of one link (handles 0..2n-2: even 2k = point k, odd = midpoint) ----
 int32_t ShapeHandleCount(const TArcos& a);

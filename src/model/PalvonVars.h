@@ -129,6 +129,10 @@ struct TNetwork {
     // positions back into degrees is only right with these.
     int32_t ProjectedZone = 0;
     char ProjectedHemisphere = 0;
+    // Positions moved on the map and not yet in the network's coordinates file (the
+    // option to save them was off or the write failed): an edit the user can lose,
+    // asked about before another network is opened. A network read starts without.
+    bool PositionsUnsaved = false;
 
     TPalvonOptions Options;
     int32_t TransitBlockCount = 0; // sections 66666 read, at most MaxTransitBlocks

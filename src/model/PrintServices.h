@@ -1,6 +1,6 @@
 #pragma once
 // What the network side needs of printing: the batch printing of a print
-// definition and the fitting of the preview page. Printing installs its
+// definition and the printer's orientation. Printing installs its
 // implementation at start-up; until then (and in headless runs) nothing prints.
 #include <string>
 
@@ -12,8 +12,6 @@ public:
     virtual bool ReadWriteNet2Print(const std::string& fileName) { (void)fileName; return false; }
     // Prints every network of the print definition read last.
     virtual void ImprimirRedes1Click() {}
-    // Fits the print preview page to the current printer's page.
-    virtual void FitToPrinterPage() {}
     // Turns the printer to landscape or portrait (the report's page setup does).
     virtual void SetPrinterOrientation(bool landscape) { (void)landscape; }
 };

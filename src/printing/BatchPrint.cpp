@@ -82,6 +82,9 @@ namespace BatchPrint {
 namespace {
 
 struct Layout {
+    explicit Layout(const TPrintDefinition& d) : definition(d), report(d) {}
+    const TPrintDefinition& definition;
+    TReportWriter report;
     bool document = false;
     int rows = 1;
     int row = 1;
@@ -93,15 +96,15 @@ void Place(Layout& l, const std::string& metafile, int entry, const std::string&
 {
     if (!l.document)
         return;
-    if (PrintInColumns) {
-        if (!NextCell(l.row, l.column, PrintColumns, l.rows)) {
+    if (l.definition.PrintInColumns) {
+        if (!NextCell(l.row, l.column, l.definition.PrintColumns, l.rows)) {
             ++l.misplaced;
             return;
         }
-        CurrentNet = entry;
-        WordCellPicture(metafile, WordTableCount, l.row, l.column, caption);
+        l.report.CurrentNet = entry;
+        l.report.WordCellPicture(metafile, l.report.WordTableCount, l.row, l.column, caption);
     } else {
-        WordPicture(metafile, entry, caption);
+        l.report.WordPicture(metafile, entry, caption);
     }
 }
 
@@ -123,16 +126,18 @@ bool Found(int group, const Hooks::Choice& c)
 
 } // namespace
 
-bool Run(Hooks& hooks)
+bool Run(Hooks& hooks, const TPrintDefinition& definition, TPrintSettings pages)
 {
-    const int count = std::min<int>(Net2PrintCount, MaxNet2Print + 1);
+    const int count = std::min<int>(definition.Net2PrintCount, MaxNet2Print + 1);
     // A batch with no network to print would only close and reopen the user's
     // network: it changes nothing and says why.
     bool anyNetwork = false;
-    for (int i = 0; i < count; ++i)
-        anyNetwork = anyNetwork || (Net2Print[i].NetworkFile != "null" && !Net2Print[i].NetworkFile.empty());
+    for (int i = 0; i < count; ++i) {
+        const std::string& network = definition.Net2Print[size_t(i)].NetworkFile;
+        anyNetwork = anyNetwork || (network != "null" && !network.empty());
+    }
     if (!anyNetwork) {
-        Services().ShowMessage(Net2PrintCount < 1
+        Services().ShowMessage(definition.Net2PrintCount < 1
                                    ? "No hay redes que imprimir: elija primero una definici\xC3\xB3n con \xC2\xAB"
                                      "Definir Redes\xC2\xBB."
                                    : "La definici\xC3\xB3n de impresi\xC3\xB3n no nombra ninguna red (clave "
@@ -141,33 +146,33 @@ bool Run(Hooks& hooks)
     }
     // A definition may name a document anywhere: one outside its folder is not
     // replaced unasked (the batch then writes beside the definition).
-    const std::string named = WordDocumentName;
-    WordDocumentName = Net2PrintFile::DocumentTarget();
+    const std::string document = Net2PrintFile::DocumentTarget(definition);
     hooks.SaveState();
     bool ok = true;
     std::string missing; // the names that are no variable of their group's kind
-    Layout l;
-    l.document = WordDocumentName != "null" && !WordDocumentName.empty();
-    WordTableCount = 0;
+    Layout l(definition);
+    l.document = document != "null" && !document.empty();
     hooks.Gauge("Preparando documento ...", 0, count);
+    // Every picture is the window chosen for its network, cut to its extent.
+    pages.PrintToExtent = true;
     if (l.document) {
-        WordOpen();
-        if (PrintInColumns) {
-            l.rows = TableRows(count, PrintColumns);
-            ++WordTableCount;
-            WordAddTable(l.rows, PrintColumns, "null");
-            WordTablePlain(WordTableCount);
+        l.report.WordOpen(pages);
+        if (definition.PrintInColumns) {
+            l.rows = TableRows(count, definition.PrintColumns);
+            ++l.report.WordTableCount;
+            l.report.WordAddTable(l.rows, definition.PrintColumns, "null");
+            l.report.WordTablePlain(l.report.WordTableCount);
         } else {
-            WordAddText("");
-            WordAddText("");
-            WordSectionBreak();
+            l.report.WordAddText("");
+            l.report.WordAddText("");
+            l.report.WordSectionBreak();
         }
     }
-    hooks.Gauge("Generando documento " + std::filesystem::path(WordDocumentName).filename().string() + " ...  ", 0, count);
+    hooks.Gauge("Generando documento " + std::filesystem::path(document).filename().string() + " ...  ", 0, count);
 
     for (int i = 0; i < count && ok; ++i) {
         hooks.Gauge(std::string(), i + 1, count);
-        const TNet2Print& e = Net2Print[i];
+        const TNet2Print& e = definition.Net2Print[i];
         if (e.NetworkFile == "null")
             continue;
         Services().SetStatusText(0, ZelUtils::Format("%s (%d/%d)", e.NetworkFile, i + 1, count));
@@ -177,7 +182,7 @@ bool Run(Hooks& hooks)
             break;
         }
         const bool multiple = e.VarMultiple > 1;
-        std::string metafile = NetworkMetafile(WordDocumentName, e.NetworkFile);
+        std::string metafile = NetworkMetafile(document, e.NetworkFile);
         for (int k = 0; k <= 3 && ok; ++k) {
             std::vector<NamedVariable> vars = PairTitles(e.Vars[k], e.VarTitles[k]);
             // A group without names draws nothing and sets no mode for the next.
@@ -204,7 +209,7 @@ bool Run(Hooks& hooks)
                     metafile = VariableMetafile(metafile, c.MovementHeader);
                 if (multiple)
                     continue;
-                if (!hooks.PrintView(metafile)) {
+                if (!hooks.PrintView(metafile, pages)) {
                     ok = false;
                     break;
                 }
@@ -212,7 +217,7 @@ bool Run(Hooks& hooks)
             }
             if (ok && multiple && anyFound) {
                 hooks.SetMultipleColors();
-                if (!hooks.PrintView(metafile)) {
+                if (!hooks.PrintView(metafile, pages)) {
                     ok = false;
                     break;
                 }
@@ -223,7 +228,7 @@ bool Run(Hooks& hooks)
 
     hooks.Gauge("Cerrando documento ...", count, count);
     // A batch that stopped half-way leaves no half-filled document behind.
-    if (ok && l.document && !WordSaveAs(WordDocumentName))
+    if (ok && l.document && !l.report.WordSaveAs(document))
         ok = false;
     if (!missing.empty())
         Services().ShowMessage("Variables que no est\xC3\xA1n en su red (no se imprimieron sus im\xC3\xA1genes):" +
@@ -233,7 +238,6 @@ bool Run(Hooks& hooks)
             "La tabla del documento no tiene celdas para %d im\xC3\xA1genes: no se incluyeron.", l.misplaced));
     hooks.HideGauge();
     hooks.RestoreState();
-    WordDocumentName = named;
     return ok;
 }
 

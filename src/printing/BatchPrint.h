@@ -36,7 +36,10 @@ std::vector<NamedVariable> PairTitles(const std::string& names, const std::strin
 } // namespace BatchPrint
 
 // ---- The batch itself ----
+#include "printing/ZelPrinter.h"
+
 struct TNet2Print;
+struct TPrintDefinition;
 
 namespace BatchPrint {
 
@@ -76,15 +79,23 @@ public:
     virtual void SetMultipleColors() {}
     // Title of the variable drawn (for the caption).
     virtual std::string AttributeTitle() { return std::string(); }
-    // Prints the view into the metafile; false when nothing was written.
-    virtual bool PrintView(const std::string& metafile) { (void)metafile; return false; }
+    // Prints the view into the metafile on the page the settings choose; false
+    // when nothing was written.
+    virtual bool PrintView(const std::string& metafile, const TPrintSettings& pages)
+    {
+        (void)metafile; (void)pages;
+        return false;
+    }
 };
 
-// Prints every network of the print definition read last, into metafiles and,
+// Prints every network of the print definition, into metafiles and,
 // when a document is named, into the document. False when a network could not be
 // opened, a picture could not be printed or the document could not be written.
 // A name that is no variable of the kind its group draws gives no picture (nor
 // a place in a picture drawn together): the batch says so once, at its end.
-bool Run(Hooks& hooks);
+// The pictures take their pages from a copy of `pages` (the user's settings):
+// each one the map's window at the printer's scale, on the document's paper
+// when a document is written; the user's settings stay as they were.
+bool Run(Hooks& hooks, const TPrintDefinition& definition, TPrintSettings pages);
 
 } // namespace BatchPrint

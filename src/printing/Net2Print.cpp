@@ -10,16 +10,6 @@
 
 #include <filesystem>
 
-std::array<TNet2Print, MaxNet2Print + 1> Net2Print;
-int32_t Net2PrintCount = 0;
-int32_t WordOrientation = 0;
-int32_t WordPaperSize = 2;
-double MarginTop = 1.0, MarginBottom = 1.0, MarginLeft = 1.0, MarginRight = 1.0;
-int32_t PrintColumns = 0;
-bool PrintInColumns = false;
-std::string WordDocumentName = "null";
-std::string WordDocumentDefinitionFolder;
-
 namespace {
 
 constexpr int32_t MaxPrintColumns = 63;   // columns of the picture table
@@ -33,36 +23,37 @@ int32_t ReadPaper(const TIniFile& ini)
     return ini.ReadInteger("General", "Tama\xF1oPapel", -1);
 }
 
-void ReadGeneral(const TIniFile& ini, const std::string& folder, TPrintGeneral& general, float& ancho, float& alto)
+void ReadGeneral(const TIniFile& ini, const std::string& folder, TPrintGeneral& general, float& ancho, float& alto,
+                 TPrintDefinition& d, TPrintSettings& pages)
 {
-    WordOrientation = ini.ReadInteger("General", "Orientacion", 0) == 1 ? 1 : 0;
-    PrintOnPrinterPage = false;
+    d.WordOrientation = ini.ReadInteger("General", "Orientacion", 0) == 1 ? 1 : 0;
+    pages.PrintOnPrinterPage = false;
     switch (ReadPaper(ini)) {
-    case -1: WordPaperSize = 2; PrintOnPrinterPage = true; break;
-    case 1: WordPaperSize = 7; break;
-    case 2: WordPaperSize = 23; break;
-    case 3: WordPaperSize = 1; break;
-    case 4: WordPaperSize = 4; break;
-    default: WordPaperSize = 2; break;
+    case -1: d.WordPaperSize = 2; pages.PrintOnPrinterPage = true; break;
+    case 1: d.WordPaperSize = 7; break;
+    case 2: d.WordPaperSize = 23; break;
+    case 3: d.WordPaperSize = 1; break;
+    case 4: d.WordPaperSize = 4; break;
+    default: d.WordPaperSize = 2; break;
     }
     // The metafile pages take the paper named here (8 pixels a point, as the
     // report's own page): with no report document to give them its page they
     // would otherwise have no size at all.
-    if (!PrintOnPrinterPage) {
+    if (!pages.PrintOnPrinterPage) {
         double widthPt = 0, heightPt = 0;
-        DocWriter::PaperSizePt(WordPaperSize, WordOrientation, widthPt, heightPt);
-        PrintCustomWidth = ZelUtils::Round(8 * widthPt);
-        PrintCustomHeight = ZelUtils::Round(8 * heightPt);
+        DocWriter::PaperSizePt(d.WordPaperSize, d.WordOrientation, widthPt, heightPt);
+        pages.PrintCustomWidth = ZelUtils::Round(8 * widthPt);
+        pages.PrintCustomHeight = ZelUtils::Round(8 * heightPt);
     }
-    MarginTop = ini.ReadFloat("General", "MargenSup", 1.0);
-    MarginBottom = ini.ReadFloat("General", "MargenInf", 1.0);
-    MarginLeft = ini.ReadFloat("General", "MargenIzq", 1.0);
-    MarginRight = ini.ReadFloat("General", "MargenDer", 1.0);
-    PrintColumns = ini.ReadInteger("General", "NumeroColumnas", 0);
-    PrintInColumns = PrintColumns > 0;
-    LinkShift = ini.ReadInteger("General", "DesplazamientoValor", 0);
-    WordDocumentName = Net2PrintFile::FullPathOrNull(ini.ReadString("General", "DocumentoWord", "null"), folder);
-    WordDocumentDefinitionFolder = WordDocumentName == "null" ? std::string() : folder;
+    d.MarginTop = ini.ReadFloat("General", "MargenSup", 1.0);
+    d.MarginBottom = ini.ReadFloat("General", "MargenInf", 1.0);
+    d.MarginLeft = ini.ReadFloat("General", "MargenIzq", 1.0);
+    d.MarginRight = ini.ReadFloat("General", "MargenDer", 1.0);
+    d.PrintColumns = ini.ReadInteger("General", "NumeroColumnas", 0);
+    d.PrintInColumns = d.PrintColumns > 0;
+    UserView().LinkShift = ini.ReadInteger("General", "DesplazamientoValor", 0);
+    d.WordDocumentName = Net2PrintFile::FullPathOrNull(ini.ReadString("General", "DocumentoWord", "null"), folder);
+    d.WordDocumentDefinitionFolder = d.WordDocumentName == "null" ? std::string() : folder;
     ancho = static_cast<float>(ini.ReadFloat("General", "Ancho", 0));
     alto = static_cast<float>(ini.ReadFloat("General", "Alto", 0));
     general.LineaSoleras = Net2PrintFile::FullPathOrNull(ini.ReadString("General", "LineaSoleras", "null"), folder);
@@ -75,20 +66,20 @@ void ReadTheme(const TIniFile& ini, Net2PrintView& view, TPrintTheme& theme)
     // A window of fewer than four numbers would leave the view half set: ignored.
     if (!zoom.empty() && Net2PrintFile::ParseFields(zoom, 4, theme.Zoom)) {
         theme.HasZoom = true;
-        WorldMinX = theme.Zoom[0];
-        WorldMinY = theme.Zoom[1];
-        WorldMaxX = theme.Zoom[2];
-        WorldMaxY = theme.Zoom[3];
+        UserView().WorldMinX = theme.Zoom[0];
+        UserView().WorldMinY = theme.Zoom[1];
+        UserView().WorldMaxX = theme.Zoom[2];
+        UserView().WorldMaxY = theme.Zoom[3];
     }
     theme.ValorMaximo = ini.ReadFloat("Tema", "ValorMaximo", 0);
-    const int32_t width = ini.ReadInteger("Tema", "AnchoAtributo", PixsVol);
+    const int32_t width = ini.ReadInteger("Tema", "AnchoAtributo", UserView().PixsVol);
     if (width >= 1 && width <= MaxAnchoAtributo)
-        PixsVol = width;
+        UserView().PixsVol = width;
     else
         Services().ShowMessage(ZelUtils::Format("AnchoAtributo=%d en la definición de impresión está fuera de rango "
                                                 "(1 a %d); se mantiene %d",
-                                                width, MaxAnchoAtributo, PixsVol));
-    theme.AnchoAtributo = PixsVol;
+                                                width, MaxAnchoAtributo, UserView().PixsVol));
+    theme.AnchoAtributo = UserView().PixsVol;
     theme.VerNombreNodos = ini.ReadInteger("Tema", "VerNombreNodos", 0) == 1;
     theme.Fixed = ini.ReadInteger("Tema", "Fixed", 0) == 1;
     int32_t left = 0, top = 0;
@@ -104,7 +95,7 @@ void ReadTheme(const TIniFile& ini, Net2PrintView& view, TPrintTheme& theme)
     if (soleras != "null") {
         theme.HasColorSoleras = true;
         theme.ColorSoleras = static_cast<uint32_t>(ZelUtils::ParseNumber(ZelUtils::Trim(soleras)).asInt());
-        Items[11].Color = theme.ColorSoleras;
+        UserView().Items[11].Color = theme.ColorSoleras;
     }
     std::string color = ini.ReadString("Tema", "Color", "null");
     if (color != "null") {
@@ -114,9 +105,9 @@ void ReadTheme(const TIniFile& ini, Net2PrintView& view, TPrintTheme& theme)
         theme.HasColor = true;
         theme.Pen = static_cast<uint32_t>(ZelUtils::Round(pb[0]));
         theme.Brush = static_cast<uint32_t>(ZelUtils::Round(pb[1]));
-        if (RangeMode >= 0 && RangeMode <= MaxRangeModes) {
-            ModePenColors[RangeMode] = theme.Pen;
-            ModeBrushColors[RangeMode] = theme.Brush;
+        if (UserView().RangeMode >= 0 && UserView().RangeMode <= MaxRangeModes) {
+            UserView().ModePenColors[UserView().RangeMode] = theme.Pen;
+            UserView().ModeBrushColors[UserView().RangeMode] = theme.Brush;
         }
     }
 }
@@ -178,35 +169,38 @@ std::string FullPathOrNull(const std::string& name, const std::string& folder)
     return ec ? name : p.lexically_normal().string();
 }
 
-std::string DocumentTarget()
+std::string DocumentTarget(const TPrintDefinition& definition)
 {
     namespace fs = std::filesystem;
-    if (WordDocumentName == "null" || WordDocumentName.empty() || WordDocumentDefinitionFolder.empty())
-        return WordDocumentName;
+    if (definition.WordDocumentName == "null" || definition.WordDocumentName.empty()
+        || definition.WordDocumentDefinitionFolder.empty())
+        return definition.WordDocumentName;
     std::error_code ec;
-    const fs::path doc = fs::weakly_canonical(WordDocumentName, ec);
-    if (ec || !fs::exists(fs::symlink_status(WordDocumentName, ec)))
-        return WordDocumentName;
-    const fs::path folder = fs::weakly_canonical(WordDocumentDefinitionFolder, ec);
+    const fs::path doc = fs::weakly_canonical(definition.WordDocumentName, ec);
+    if (ec || !fs::exists(fs::symlink_status(definition.WordDocumentName, ec)))
+        return definition.WordDocumentName;
+    const fs::path folder = fs::weakly_canonical(definition.WordDocumentDefinitionFolder, ec);
     const fs::path inside = doc.lexically_relative(folder);
     const bool outside = ec || inside.empty() || *inside.begin() == ".." || inside.is_absolute();
     if (!outside)
-        return WordDocumentName;
+        return definition.WordDocumentName;
     if (Services().AskYesNo(ZelUtils::Format("La definici\xC3\xB3n de impresi\xC3\xB3n reemplazar\xC3\xAD"
                                              "a el documento %s, que est\xC3\xA1 fuera de su carpeta %s.\r"
                                              "\xC2\xBF Desea reemplazarlo ?",
-                                             WordDocumentName, WordDocumentDefinitionFolder)))
-        return WordDocumentName;
-    const std::string beside = (fs::path(WordDocumentDefinitionFolder) / fs::path(WordDocumentName).filename()).string();
+                                             definition.WordDocumentName, definition.WordDocumentDefinitionFolder)))
+        return definition.WordDocumentName;
+    const std::string beside =
+        (fs::path(definition.WordDocumentDefinitionFolder) / fs::path(definition.WordDocumentName).filename()).string();
     Services().ShowMessage(ZelUtils::Format("El documento %s, fuera de la carpeta de la definici\xC3\xB3n, no se "
                                             "reemplaza: el informe se graba en %s.",
-                                            WordDocumentName, beside));
+                                            definition.WordDocumentName, beside));
     return beside;
 }
 
 } // namespace Net2PrintFile
 
-bool ReadWriteNet2Print(const std::string& fileName, Net2PrintView* view)
+bool ReadWriteNet2Print(const std::string& fileName, TPrintDefinition& definition, TPrintSettings& pages,
+                        Net2PrintView* view)
 {
     std::error_code ec;
     if (fileName.empty() || !std::filesystem::is_regular_file(fileName, ec))
@@ -215,9 +209,9 @@ bool ReadWriteNet2Print(const std::string& fileName, Net2PrintView* view)
     Net2PrintView& v = view ? *view : none;
     // The file checked above is the file read, whatever folder it lies in; the
     // names it gives without a folder lie beside it, whichever folder is current.
-    const std::filesystem::path definition = std::filesystem::absolute(fileName, ec);
-    const std::string folder = definition.parent_path().string();
-    TIniFile ini(definition.string());
+    const std::filesystem::path file = std::filesystem::absolute(fileName, ec);
+    const std::string folder = file.parent_path().string();
+    TIniFile ini(file.string());
     // A table of billions of cells would exhaust memory long before it is printed.
     const int32_t columns = ini.ReadInteger("General", "NumeroColumnas", 0);
     if (columns < 0 || columns > MaxPrintColumns) {
@@ -230,11 +224,11 @@ bool ReadWriteNet2Print(const std::string& fileName, Net2PrintView* view)
     // The table has room for 301 sections; any further ones are left out.
     if (sections.size() > static_cast<size_t>(MaxNet2Print + 1))
         sections.resize(MaxNet2Print + 1);
-    Net2PrintCount = static_cast<int32_t>(sections.size());
+    definition.Net2PrintCount = static_cast<int32_t>(sections.size());
 
     TPrintGeneral general;
     float ancho = 0, alto = 0;
-    ReadGeneral(ini, folder, general, ancho, alto);
+    ReadGeneral(ini, folder, general, ancho, alto, definition, pages);
     v.ApplyGeneral(general);
 
     TPrintTheme theme;
@@ -245,7 +239,7 @@ bool ReadWriteNet2Print(const std::string& fileName, Net2PrintView* view)
     v.LegendPosition(legendLeft, legendTop);
 
     for (size_t i = 0; i < sections.size(); ++i) {
-        TNet2Print& e = Net2Print[i];
+        TNet2Print& e = definition.Net2Print[i];
         std::string upper = ZelUtils::UpperCase(sections[i]);
         if (upper == "GENERAL" || upper == "TEMA") {
             e.RedPalvon = "null";

@@ -1,7 +1,8 @@
 #pragma once
 // The print definition: which networks the batch printing opens, with which
 // auxiliary files and variables, and how the pictures go into the document.
-// Read at once by ReadWriteNet2Print; nothing writes it.
+// Read at once by ReadWriteNet2Print into the definition object of the batch
+// printing (TBatchPrintController::Definition()); nothing writes it.
 #include "printing/ZelPrinter.h"
 
 #include <array>
@@ -31,20 +32,23 @@ struct TNet2Print {
 };
 
 constexpr int MaxNet2Print = 300;  // Net2Print[0..300]
-extern std::array<TNet2Print, MaxNet2Print + 1> Net2Print;
-extern int32_t Net2PrintCount;
 
-// Document and page settings of the section "General" (with PrintOnPrinterPage
-// of the page rendering).
-extern int32_t WordOrientation;
-extern int32_t WordPaperSize;
-extern double MarginTop, MarginBottom, MarginLeft, MarginRight;
-extern int32_t PrintColumns;
-extern bool PrintInColumns;
-extern std::string WordDocumentName;
-// Folder of the print definition that named WordDocumentName; empty when the
-// user chose the document ("Crear Word") or none is named.
-extern std::string WordDocumentDefinitionFolder;
+// The print definition read last, with the report document it names.
+struct TPrintDefinition {
+    std::array<TNet2Print, MaxNet2Print + 1> Net2Print;
+    int32_t Net2PrintCount = 0;
+    // Document and page settings of the section "General" (with the page of the
+    // pictures, TPrintSettings).
+    int32_t WordOrientation = 0;
+    int32_t WordPaperSize = 2;
+    double MarginTop = 1.0, MarginBottom = 1.0, MarginLeft = 1.0, MarginRight = 1.0;
+    int32_t PrintColumns = 0;
+    bool PrintInColumns = false;
+    std::string WordDocumentName = "null";
+    // Folder of the print definition that named WordDocumentName; empty when the
+    // user chose the document ("Crear Word") or none is named.
+    std::string WordDocumentDefinitionFolder;
+};
 
 namespace Net2PrintFile {
 // The document the batch may write: WordDocumentName itself unless a print
@@ -52,7 +56,7 @@ namespace Net2PrintFile {
 // from elsewhere could replace any file); then the user's yes is needed, and
 // without it (or on the command line, where nobody answers) the document is
 // written beside the definition under its own name, and the user is told.
-std::string DocumentTarget();
+std::string DocumentTarget(const TPrintDefinition& definition);
 } // namespace Net2PrintFile
 
 // The settings sections as read (the parts the view applies).
@@ -93,6 +97,9 @@ bool ParseFields(const std::string& value, int count, double* out);
 std::string FullPathOrNull(const std::string& name, const std::string& folder = std::string());
 }
 
-// Reads the print definition; false (and nothing changed) when the file does not exist
-// or asks for a picture table of more columns than a document holds (said in a message).
-bool ReadWriteNet2Print(const std::string& fileName, Net2PrintView* view = nullptr);
+// Reads the print definition into `definition`; the paper it names (or none: the
+// printer's) becomes the page of `pages`. False (and nothing changed) when the
+// file does not exist or asks for a picture table of more columns than a document
+// holds (said in a message).
+bool ReadWriteNet2Print(const std::string& fileName, TPrintDefinition& definition, TPrintSettings& pages,
+                        Net2PrintView* view = nullptr);

@@ -7,18 +7,7 @@
 
 #include <filesystem>
 
-int32_t WordTableCount = 0;
-float FigureWidth = 0, FigureHeight = 0;
-float FigureScale = 1.0f;
-int32_t CurrentNet = 0;
-
 namespace {
-
-DocWriter::TDocWriter& Doc()
-{
-    static DocWriter::TDocWriter doc;
-    return doc;
-}
 
 std::string FullPath(const std::string& name)
 {
@@ -35,104 +24,103 @@ DocWriter::ParagraphFormat Centred(double spaceBefore = 0)
     return f;
 }
 
-DocWriter::PictureBox NetworkBox(int32_t network, double border)
+DocWriter::PictureBox NetworkBox(const TPrintDefinition& definition, int32_t network, double border)
 {
     DocWriter::PictureBox box;
     if (network >= 0 && network <= MaxNet2Print) {
-        box.widthIn = Net2Print[network].Ancho > 0 ? Net2Print[network].Ancho : 0;
-        box.heightIn = Net2Print[network].Alto > 0 ? Net2Print[network].Alto : 0;
+        const TNet2Print& e = definition.Net2Print[size_t(network)];
+        box.widthIn = e.Ancho > 0 ? e.Ancho : 0;
+        box.heightIn = e.Alto > 0 ? e.Alto : 0;
     }
     box.borderPt = border;
     return box;
 }
 
-void Break(uint8_t kind)
-{
-    if (kind == 1)
-        Doc().PageBreak();
-    else if (kind == 2)
-        Doc().SectionBreak();
-}
-
-// A picture that cannot be read would leave a hole in the report: say which one.
-void ReportPicture(bool ok)
-{
-    if (!ok)
-        Services().ShowMessage(Doc().LastError());
-}
-
 } // namespace
 
-namespace ReportWriter {
-DocWriter::TDocWriter& Document() { return Doc(); }
+void TReportWriter::Break(uint8_t kind)
+{
+    if (kind == 1)
+        doc_.PageBreak();
+    else if (kind == 2)
+        doc_.SectionBreak();
+}
 
-DocWriter::PageSetup OptionsPageSetup()
+void TReportWriter::ReportPicture(bool ok)
+{
+    if (!ok)
+        Services().ShowMessage(doc_.LastError());
+}
+
+namespace ReportWriter {
+
+DocWriter::PageSetup OptionsPageSetup(const TPrintDefinition& definition)
 {
     DocWriter::PageSetup setup;
-    setup.paperCode = WordPaperSize;
-    setup.orientation = WordOrientation;
-    setup.marginTop = MarginTop;
-    setup.marginBottom = MarginBottom;
-    setup.marginLeft = MarginLeft;
-    setup.marginRight = MarginRight;
+    setup.paperCode = definition.WordPaperSize;
+    setup.orientation = definition.WordOrientation;
+    setup.marginTop = definition.MarginTop;
+    setup.marginBottom = definition.MarginBottom;
+    setup.marginLeft = definition.MarginLeft;
+    setup.marginRight = definition.MarginRight;
     return setup;
 }
 } // namespace ReportWriter
 
-void WordOpen()
+void TReportWriter::WordOpen(TPrintSettings& pages)
 {
-    Doc().Open(ReportWriter::OptionsPageSetup());
+    doc_.Open(ReportWriter::OptionsPageSetup(definition_));
     // The printer turns with the document, so pages rendered at the printer's size match it.
-    PrintHooks().SetPrinterOrientation(WordOrientation == 1);
-    PrintCustomWidth = ZelUtils::Round(8 * Doc().PageWidthPt());
-    PrintCustomHeight = ZelUtils::Round(8 * Doc().PageHeightPt());
+    PrintHooks().SetPrinterOrientation(definition_.WordOrientation == 1);
+    pages.PrintCustomWidth = ZelUtils::Round(8 * doc_.PageWidthPt());
+    pages.PrintCustomHeight = ZelUtils::Round(8 * doc_.PageHeightPt());
 }
 
-void WordAddTable(int32_t rows, int32_t columns, const std::string& title)
+void TReportWriter::WordAddTable(int32_t rows, int32_t columns, const std::string& title)
 {
-    Doc().AddTable(rows, columns, title);
+    doc_.AddTable(rows, columns, title);
 }
 
-void WordTablePlain(int32_t table) { Doc().TablePlain(table); }
+void TReportWriter::WordTablePlain(int32_t table) { doc_.TablePlain(table); }
 
-void WordCellPicture(const std::string& fileName, int32_t table, int32_t row, int32_t column,
-                     const std::string& caption)
+void TReportWriter::WordCellPicture(const std::string& fileName, int32_t table, int32_t row, int32_t column,
+                                    const std::string& caption)
 {
-    ReportPicture(Doc().CellPicture(table, row, column, FullPath(fileName), caption, NetworkBox(CurrentNet, 0.5)));
+    ReportPicture(doc_.CellPicture(table, row, column, FullPath(fileName), caption, NetworkBox(definition_, CurrentNet, 0.5)));
 }
 
-void WordAddFigure(const std::string& fileName, uint8_t breakKind, const std::string& title)
+void TReportWriter::WordAddFigure(const std::string& fileName, uint8_t breakKind, const std::string& title)
 {
     if (title != "null")
-        Doc().AddParagraph(title, Centred(18));
+        doc_.AddParagraph(title, Centred(18));
     DocWriter::PictureBox box;
     box.widthIn = FigureWidth > 0 ? FigureWidth : 0;
     box.heightIn = FigureHeight > 0 ? FigureHeight : 0;
     box.scale = FigureScale;
     box.borderPt = 0.5;
-    ReportPicture(Doc().AddPicture(FullPath(fileName), box));
+    ReportPicture(doc_.AddPicture(FullPath(fileName), box));
     Break(breakKind);
 }
 
-void WordPicture(const std::string& fileName, int32_t network, const std::string& heading)
+void TReportWriter::WordPicture(const std::string& fileName, int32_t network, const std::string& heading)
 {
-    Doc().AddParagraph(heading == "null" ? fileName : heading, Centred());
-    ReportPicture(Doc().AddPicture(FullPath(fileName), NetworkBox(network, 1.5), "Fuente: Elaboraci\xC3\xB3n Propia"));
-    Doc().NewParagraph();
+    doc_.AddParagraph(heading == "null" ? fileName : heading, Centred());
+    ReportPicture(doc_.AddPicture(FullPath(fileName), NetworkBox(definition_, network, 1.5), "Fuente: Elaboraci\xC3\xB3n Propia"));
+    doc_.NewParagraph();
     if (network >= 0 && network <= MaxNet2Print)
-        Break(Net2Print[network].SaltoPagina);
+        Break(definition_.Net2Print[size_t(network)].SaltoPagina);
 }
 
-void WordNewParagraph() { Doc().NewParagraph(); }
-void WordPageBreak() { Doc().PageBreak(); }
-void WordSectionBreak() { Doc().SectionBreak(); }
-void WordAddText(const std::string& text) { Doc().AddParagraph(text, Centred()); }
+void TReportWriter::WordNewParagraph() { doc_.NewParagraph(); }
+void TReportWriter::WordPageBreak() { doc_.PageBreak(); }
+void TReportWriter::WordSectionBreak() { doc_.SectionBreak(); }
+void TReportWriter::WordAddText(const std::string& text) { doc_.AddParagraph(text, Centred()); }
 
-bool WordSaveAs(const std::string& fileName)
+bool TReportWriter::WordSaveAs(const std::string& fileName)
 {
     const std::string full = FullPath(fileName);
     std::string saved;
-    if (!Doc().SaveAs(full, &saved)) {
+    if (!doc_.SaveAs(full, &saved)) {
         Services().ShowMessage("ERROR - No se pudo grabar archivo: " + full);
         return false;
     }

@@ -25,6 +25,13 @@ TPagePainter& Page()
     return painter;
 }
 
+// Labels and titles of the page being drawn, times their paper size.
+double& PageLabelScale()
+{
+    static double scale = 1.0;
+    return scale;
+}
+
 TMapPainter& On(QPainter* canvas)
 {
     TPagePainter& p = Page();
@@ -110,7 +117,12 @@ void Turn(QPainter* canvas, const TPoint& p, const TPoint& q, const TTurnFlags& 
 
 TMapPainter& Painter() { return Page(); }
 
-void SetPageSize(int32_t width, int32_t height) { Page().SetDeviceSize(width, height); }
+void SetPageSize(int32_t width, int32_t height, double labelScale)
+{
+    Page().SetDeviceSize(width, height);
+    PageLabelScale() = labelScale;
+}
+double LabelScale() { return PageLabelScale(); }
 int32_t PageWidth() { return Page().Window().Width; }
 int32_t PageHeight() { return Page().Window().Height; }
 
@@ -321,8 +333,6 @@ void CurveWithLabels(QPainter* canvas, const TPoint& a, const TPoint& b, const T
 
 } // namespace ZelPrinter
 
-std::string PrintMetafileName;
-
 const std::string& ScratchMetafileName()
 {
     static QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/velmora-XXXXXX"));
@@ -332,13 +342,3 @@ const std::string& ScratchMetafileName()
             .toStdString();
     return name;
 }
-int32_t PrintPageWidth = 0, PrintPageHeight = 0;
-bool PrintToExtent = false;
-bool PrintOnPrinterPage = true;
-int32_t PrintCustomWidth = 0, PrintCustomHeight = 0;
-int32_t PrintPageX = 0, PrintPageY = 0;
-int32_t PrintPagesPerSide = 0;
-double PrintLabelScale = 1.0;
-TPagePicture PrintPicture;
-int32_t PrintPictureWidth = 0, PrintPictureHeight = 0;
-int32_t PrintPictureDpi = 0;

@@ -26,9 +26,12 @@ namespace ZelPrinter {
 TMapPainter& Painter();
 
 // ---- Window and scale ----
-void SetPageSize(int32_t width, int32_t height);
+// A page of that size; its labels and titles drawn labelScale times their paper
+// size (every page starts at 1 unless its caller says otherwise).
+void SetPageSize(int32_t width, int32_t height, double labelScale = 1.0);
 int32_t PageWidth();
 int32_t PageHeight();
+double LabelScale();
 void SetMinX(double value);
 void SetMaxX(double value);
 void SetMinY(double value);
@@ -97,37 +100,46 @@ void CurveWithLabels(QPainter* canvas, const TPoint& a, const TPoint& b, const T
 
 } // namespace ZelPrinter
 
-// ---- The page being rendered (shared by every printing routine) ----
+// ---- The page of a printed view ----
 #include "platform/PagePicture.h"
 
-// File name a rendered view is written to as an enhanced metafile: a name the
-// user chose, or ScratchMetafileName() (also when empty).
-extern std::string PrintMetafileName;
+// How the page of a printed view is chosen. The user's are the print
+// controller's (TPrintController::Settings()); an output with pages of its own
+// (the batch, a multi-page print, the preview's letter size) renders from a
+// copy of them and leaves the user's as they were.
+struct TPrintSettings {
+    // Page = the map window's extent at the printer's scale.
+    bool PrintToExtent = false;
+    // Page = the printer's page; false: PrintCustomWidth x PrintCustomHeight.
+    bool PrintOnPrinterPage = true;
+    int32_t PrintCustomWidth = 0, PrintCustomHeight = 0;
+    // Page of a multi-page print being rendered (1-based, x from the left, y from
+    // the bottom); 0 = not a multi-page print.
+    int32_t PrintPageX = 0, PrintPageY = 0;
+    int32_t PrintPagesPerSide = 0;
+    // Labels and titles on the page: this many times their paper size (the print
+    // preview's letter-size buttons; 1 everywhere else).
+    double PrintLabelScale = 1.0;
+};
+
 // "Velmora___.EMF" in a private folder of the temporary folder, made on first use
 // and removed with the program: the preview and the printouts work for a network
 // in a folder the user cannot write, and leave nothing beside it.
 const std::string& ScratchMetafileName();
-// Device size of the page being rendered.
-extern int32_t PrintPageWidth, PrintPageHeight;
-// Page = the map window's extent at the printer's scale.
-extern bool PrintToExtent;
-// Page = the printer's page; false: PrintCustomWidth x PrintCustomHeight.
-extern bool PrintOnPrinterPage;
-extern int32_t PrintCustomWidth, PrintCustomHeight;
-// Page of a multi-page print being rendered (1-based, x from the left, y from
-// the bottom); 0 = not a multi-page print.
-extern int32_t PrintPageX, PrintPageY;
-extern int32_t PrintPagesPerSide;
-// Labels and titles on the page: this many times their paper size (the print
-// preview's letter-size buttons; 1 everywhere else).
-extern double PrintLabelScale;
 
-// The last view rendered by TPrintController::PrintFilePreview: its recorded
-// drawing and its size in device pixels (PrintFilePreview also writes it to
-// PrintMetafileName). Printing, the preview and the saves draw this picture.
-extern TPagePicture PrintPicture;
-extern int32_t PrintPictureWidth, PrintPictureHeight;
-// Pixels an inch of that page on paper: the printer's for its page or the map's
-// extent, the report's 576 for a page of the report's paper; 0 before any page
-// (the printer's). A metafile of the page declares its real size by it.
-extern int32_t PrintPictureDpi;
+// A view rendered for print (the print controller's last, TPrintController::Page()):
+// printing, the preview and the saves draw its picture.
+struct TPrintedPage {
+    // The enhanced metafile the page was written to: a name the caller chose,
+    // or ScratchMetafileName().
+    std::string PrintMetafileName;
+    // Device size of the page rendered.
+    int32_t PrintPageWidth = 0, PrintPageHeight = 0;
+    // Its recorded drawing and its size in device pixels.
+    TPagePicture PrintPicture;
+    int32_t PrintPictureWidth = 0, PrintPictureHeight = 0;
+    // Pixels an inch of that page on paper: the printer's for its page or the
+    // map's extent, the report's 576 for a page of the report's paper; 0 before
+    // any page (the printer's). A metafile of the page declares its real size by it.
+    int32_t PrintPictureDpi = 0;
+};

@@ -8,6 +8,7 @@
 #include <QString>
 
 class QAction;
+class QMenu;
 class QWidget;
 class TWindowHost;
 
@@ -18,6 +19,18 @@ namespace CommandPlaces {
 // already there keeps its spot. A row placed here shows its caption (without its
 // '&') as its hint, unless the program rewrites the caption.
 void Fill(TWindowHost& host, QWidget* where, const QString& place);
+
+// Fill for a menu rarely opened: the rows are shown and given their hints now,
+// but appended to the menu only when it is first about to show (or FillPending
+// is called). Meanwhile each of them that has a shortcut is also an action of
+// `window`, so that its keys work before the menu was ever opened, and the menu
+// carries PendingFillProperty.
+void FillWhenShown(TWindowHost& host, QMenu* menu, const QString& place, QWidget* window);
+inline constexpr char PendingFillProperty[] = "commandRowsPending";
+// Runs the fill a menu is waiting for, if any (the rows are then where Fill puts them).
+void FillPending(QMenu* menu);
+// Whether `where` is a menu whose rows wait for its first showing.
+bool IsPending(const QWidget* where);
 
 // Appends a row's action to `where` at `place`, after the separator the table
 // writes before it there; false when the action is there already.

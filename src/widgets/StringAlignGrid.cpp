@@ -215,11 +215,11 @@ void TStringAlignGrid::SetRowCount(int n)
     model_->setGridRowCount(std::max(n, 0));
 }
 
-void TStringAlignGrid::DeferFill(std::function<void()> fill)
+void TStringAlignGrid::DeferFill(std::function<void()> fill, bool inSightToo)
 {
     Ready();
     deferredFill_ = std::move(fill);
-    if (isVisible())
+    if (isVisible() && !inSightToo)
         Ready();
 }
 

@@ -198,9 +198,11 @@ public:
     // Keeps `fill` (which fills the cells below the titles and fits the grid) to
     // run when the grid is first shown or its cells, settings or sizes are first
     // read or written: a grid out of sight need not be filled before the rest of
-    // the window is drawn. A grid in sight is filled at once; a fill kept earlier
+    // the window is drawn. A grid in sight is filled at once, unless `inSightToo`:
+    // then it shows its titles over empty rows until the fill runs (its caller
+    // runs it soon, once something more urgent is on screen). A fill kept earlier
     // runs first.
-    void DeferFill(std::function<void()> fill);
+    void DeferFill(std::function<void()> fill, bool inSightToo = false);
     // Runs the fill kept, if any, now.
     void Ready() const
     {

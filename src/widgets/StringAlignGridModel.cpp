@@ -197,14 +197,20 @@ void TStringAlignGridModel::resizeColumns(int first, int last, size_t rows)
     });
 }
 
+void TStringAlignGridModel::cutColumns(size_t rows)
+{
+    for (auto& col : cols_)
+        if (col.cells.size() > rows)
+            col.cells.resize(rows);
+}
+
 void TStringAlignGridModel::setColCount(int n)
 {
     n = std::max(0, n);
     int old = colCount();
     if (n > old) {
         beginInsertColumns(QModelIndex(), old, n - 1);
-        cols_.resize(static_cast<size_t>(n));
-        resizeColumns(old, n, static_cast<size_t>(storageRows_));
+        cols_.resize(static_cast<size_t>(n)); // their cells are made when written
         endInsertColumns();
     } else if (n < old) {
         beginRemoveColumns(QModelIndex(), n, old - 1);
@@ -223,7 +229,7 @@ void TStringAlignGridModel::setGridRowCount(int n)
     if (n > old) {
         if (newModel > oldModel)
             beginInsertRows(QModelIndex(), oldModel, newModel - 1);
-        resizeColumns(0, colCount(), static_cast<size_t>(storageRows_ + (n - old)));
+        // The new rows' cells are made when written.
         rowMap_.reserve(static_cast<size_t>(n));
         for (int r = old; r < n; ++r)
             rowMap_.push_back(storageRows_++);
@@ -233,11 +239,10 @@ void TStringAlignGridModel::setGridRowCount(int n)
         normalizeRows();
         if (newModel < oldModel)
             beginRemoveRows(QModelIndex(), newModel, oldModel - 1);
-        for (auto& col : cols_) {
-            col.cells.resize(static_cast<size_t>(n));
+        cutColumns(static_cast<size_t>(n));
+        for (auto& col : cols_)
             for (auto it = col.attrs.begin(); it != col.attrs.end();)
                 it = it->first >= n ? col.attrs.erase(it) : std::next(it);
-        }
         rowMap_.resize(static_cast<size_t>(n));
         storageRows_ = n;
         if (newModel < oldModel)
@@ -272,14 +277,23 @@ std::string_view TStringAlignGridModel::cellView(int col, int row) const
         return static_cast<size_t>(col) < cells.size() ? std::string_view(cells[static_cast<size_t>(col)])
                                                        : std::string_view();
     }
-    return cols_[static_cast<size_t>(col)].cells[static_cast<size_t>(rowMap_[static_cast<size_t>(row)])].view();
+    const std::vector<TGridCellText>& cells = cols_[static_cast<size_t>(col)].cells;
+    const size_t storageRow = static_cast<size_t>(rowMap_[static_cast<size_t>(row)]);
+    return storageRow < cells.size() ? cells[storageRow].view() : std::string_view();
 }
 
 bool TStringAlignGridModel::setCell(int col, int row, std::string_view text)
 {
     if (col < 0 || row < 0 || col >= colCount() || row >= storedRowCount())
         return false;
-    cols_[static_cast<size_t>(col)].cells[static_cast<size_t>(rowMap_[static_cast<size_t>(row)])].assign(text);
+    std::vector<TGridCellText>& cells = cols_[static_cast<size_t>(col)].cells;
+    const size_t storageRow = static_cast<size_t>(rowMap_[static_cast<size_t>(row)]);
+    if (storageRow >= cells.size()) {
+        if (text.empty())
+            return true; // an empty cell not made yet stays so
+        cells.resize(storageRow + 1);
+    }
+    cells[storageRow].assign(text);
     scheduleRefresh();
     return true;
 }
@@ -290,8 +304,10 @@ void TStringAlignGridModel::fillRows(int first, int last, const std::function<vo
     last = std::min(last, storedRowCount() - 1);
     if (first > last)
         return;
-    // The rows' cells are distinct objects, and the columns do not change while
-    // the threads write: a chunk of whole rows needs no lock.
+    // Every cell of the columns made first, then written by whole rows: the rows'
+    // cells are distinct objects, and the columns do not change while the threads
+    // write, so a chunk of whole rows needs no lock.
+    resizeColumns(0, colCount(), static_cast<size_t>(storageRows_));
     auto run = [this, &fill](int from, int to) {
         for (int row = from; row <= to; ++row)
             fill(row, RowWriter(*this, rowMap_[static_cast<size_t>(row)]));
@@ -558,9 +574,10 @@ void TStringAlignGridModel::normalizeRows()
         return;
     std::vector<int> inv = storageToGrid();
     for (auto& col : cols_) {
-        std::vector<TGridCellText> cells(col.cells.size());
+        std::vector<TGridCellText> cells(rowMap_.size());
         for (size_t r = 0; r < rowMap_.size(); ++r)
-            cells[r] = std::move(col.cells[static_cast<size_t>(rowMap_[r])]);
+            if (static_cast<size_t>(rowMap_[r]) < col.cells.size())
+                cells[r] = std::move(col.cells[static_cast<size_t>(rowMap_[r])]);
         col.cells.swap(cells);
         std::unordered_map<int, Attr> attrs;
         attrs.reserve(col.attrs.size());

@@ -189,13 +189,17 @@ public:
 
 private:
     struct Column {
-        std::vector<TGridCellText> cells;     // by storage row
+        // By storage row; rows past its end (up to storageRows_) are empty cells
+        // not made yet: a large grid sized before it is filled costs nothing.
+        std::vector<TGridCellText> cells;
         std::unordered_map<int, Attr> attrs;  // by storage row
         Attr defaults;
     };
 
-    // Columns first..last-1 made `rows` cells long.
+    // Columns first..last-1 made `rows` cells long (every cell made).
     void resizeColumns(int first, int last, size_t rows);
+    // Columns cut to at most `rows` cells (the rows that remain).
+    void cutColumns(size_t rows);
     const Attr* cellAttr(int col, int storageRow) const;
     Attr& cellAttrForWrite(int col, int row);
     int fontIndex(const QFont& font);
@@ -242,6 +246,8 @@ void TStringAlignGridModel::forEachDataCell(int col, Fn&& fn) const
     // Fixed rows are never reordered: their storage rows are their grid rows.
     const int first = std::min(fixedRows_, gridRowCount());
     for (int sr = first; sr < storageRows_; ++sr) {
+        if (static_cast<size_t>(sr) >= c.cells.size())
+            break;
         std::string_view text = c.cells[static_cast<size_t>(sr)].view();
         if (text.empty())
             continue;

@@ -1,4 +1,5 @@
 #include "analysis/Fases.h"
+#include "map/ViewState.h"
 #include "model/KDVvars.h"
 #include "model/LinkShapes.h"
 #include "model/PalvonRead.h"
@@ -24,7 +25,7 @@ struct PhaseNet {
     {
         PalvonRead::ClearNetwork();
         Network.LengthScale = 1.0f;
-        LaneOffset = 4.5f;
+        UserView().Lanes.LaneOffset = 4.5f;
         const double xy[5][2] = {{0, 0}, {0, 0}, {100, 0}, {0, 100}, {-100, 0}};
         for (int n = 1; n <= 4; ++n) {
             const int k = PalvonRead::NodeIndex(n);

@@ -2,6 +2,7 @@
 #include "archive/ZipDirectory.h"
 #include "archive/ZipRecords.h"
 #include "support/TestUtil.h"
+#include "ArchiveReaders.h"
 #include "RecordingDialogs.h"
 
 #include <gtest/gtest.h>
@@ -361,6 +362,10 @@ TEST(ZipForge, NamesVersionsAndDirectoryEntries)
     std::filesystem::create_directories(dir.path() / "carpeta");
     const std::string name = "se\xC3\xB1" "al.kml";   // "señal.kml"
     writeFile(dir.file(name), "x");
+    // A name that is no UTF-8: "Caño.txt" as Windows-1252 bytes, as files copied
+    // from an older system are named.
+    const std::string ansi = "Ca\xF1o.txt";
+    writeFile(dir.file(ansi), "yy");
     const std::string archive = dir.file("n.zip");
     {
         TZipForge zip;
@@ -370,17 +375,44 @@ TEST(ZipForge, NamesVersionsAndDirectoryEntries)
         zip.BaseDir = dir.path().string();
         zip.OpenArchiveMode(65535);
         zip.AddFiles(dir.file(name));
+        zip.AddFiles(dir.file(ansi));
         zip.AddFiles(dir.file("carpeta"));
         zip.CloseArchive();
     }
     const std::string b = readFile(archive);
     EXPECT_EQ(U16(b, 4), 0x0B14);
+    // Its bytes go into both headers as given, without the UTF-8 flag (bit 11)
+    // that a UTF-8 name carries.
+    const size_t local = b.find(ansi), central = b.find(ansi, local + 1);
+    ASSERT_NE(local, std::string::npos);
+    ASSERT_NE(central, std::string::npos);
+    EXPECT_EQ(U32(b, local - 30), 0x04034B50u);
+    EXPECT_EQ(U16(b, local - 30 + 6) & 0x0800, 0);
+    EXPECT_EQ(U16(b, local - 30 + 26), ansi.size());
+    EXPECT_EQ(U32(b, central - 46), 0x02014B50u);
+    EXPECT_EQ(U16(b, central - 46 + 4), 0x0B14);
+    EXPECT_EQ(U16(b, central - 46 + 8) & 0x0800, 0);
+    EXPECT_EQ(U16(b, b.find(name) - 30 + 6) & 0x0800, 0x0800);
+    // Readers of the header alone: python decodes the bytes in the DOS code page
+    // (0xF1 is '±' there), unzip and 7z hand the bytes on as they are; each reads
+    // the data whole. A reader of the Unicode name field finds "Caño.txt".
+    const auto py = archivecheck::PythonZipList(archive);
+    EXPECT_EQ(py.ExitCode, 0) << py.Output;
+    EXPECT_NE(py.Output.find("Ca\xC2\xB1o.txt\t2\t"), std::string::npos) << py.Output;
+    const auto unzip = archivecheck::UnzipTest(archive);
+    EXPECT_EQ(unzip.ExitCode, 0) << unzip.Output;
+    const auto unzipNames = archivecheck::UnzipNames(archive);
+    EXPECT_NE(unzipNames.Output.find("\n" + ansi + "\n"), std::string::npos) << unzipNames.Output;
+    const auto seven = archivecheck::SevenZipList(archive);
+    EXPECT_EQ(seven.ExitCode, 0) << seven.Output;
+    EXPECT_NE(seven.Output.find("Path = " + ansi + "\nFolder = -\nSize = 2\n"), std::string::npos) << seven.Output;
     TZipForge zip;
     zip.FileName = archive;
     zip.OpenArchive();
-    ASSERT_EQ(zip.FileCount(), 2);
+    ASSERT_EQ(zip.FileCount(), 3);
     EXPECT_EQ(zip.Item(0).FileName, name);                 // through the "NUCX" field
-    const TDirItem& d = zip.Item(1);
+    EXPECT_EQ(zip.Item(1).FileName, "Ca\xC3\xB1o.txt");
+    const TDirItem& d = zip.Item(2);
     EXPECT_EQ(d.FileName, "carpeta/");
     EXPECT_EQ(d.Header.Flags, 2);
     EXPECT_EQ(d.Header.Method, 0);

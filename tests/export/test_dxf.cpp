@@ -69,18 +69,19 @@ std::string Join(const std::vector<std::string>& lines)
 TEST(ZelDxfer, EntitiesByteForByteWithHandlesAndStyles)
 {
     testutil::TempDir dir;
-    DxfOpen(dir.file("a.dxf"));
-    DxfLineType = "TRAZOS";
-    DxfLineColor = 3;
-    DxfLine("RED", 0, 0, 1.5, 2);
-    DxfLineType = "ByLayer";
-    DxfLineColor = 0;
-    DxfLine("RED", 0, 0, 1, 1);
+    TDxfWriter w;
+    w.DxfOpen(dir.file("a.dxf"));
+    w.DxfLineType = "TRAZOS";
+    w.DxfLineColor = 3;
+    w.DxfLine("RED", 0, 0, 1.5, 2);
+    w.DxfLineType = "ByLayer";
+    w.DxfLineColor = 0;
+    w.DxfLine("RED", 0, 0, 1, 1);
     const TPoint pts[] = {{0, 0}, {1, 0}, {1, 1}};
-    DxfPolyline("ARCOS", pts);
-    DxfText("CALLES", 900, "Av. Sur ", 5, 6, 4);
-    DxfText("CALLES", 0, "x", 5, 6, 9);
-    EXPECT_TRUE(DxfClose());
+    w.DxfPolyline("ARCOS", pts);
+    w.DxfText("CALLES", 900, "Av. Sur ", 5, 6, 4);
+    w.DxfText("CALLES", 0, "x", 5, 6, 9);
+    EXPECT_TRUE(w.DxfClose());
     const std::string expected = Join({
         "  0", "LINE", "  5", "1001", "  6", "TRAZOS", "  8", "RED", " 10", "0.00000", " 20", "0.00000", " 11",
         "1.50000", " 21", "2.00000", " 62", "3",
@@ -99,27 +100,28 @@ TEST(ZelDxfer, EntitiesByteForByteWithHandlesAndStyles)
         "  0", "EOF"});
     EXPECT_EQ(readFile(dir.file("a.dxf")), expected);
 
-    // Handles past FFFF widen; DxfOpen resets handle and styles.
-    DxfOpen(dir.file("b.dxf"));
-    EXPECT_EQ(DxfLineType, "ByLayer");
-    DxfHandle = 0xFFFF;
-    DxfPoint("P", 1, 2);
-    EXPECT_NE(ZelDxfer::DxfText().find("  5\r\n10000\r\n"), std::string::npos);
-    EXPECT_TRUE(DxfClose());
+    // Handles past FFFF widen; opening the next drawing resets handle and styles.
+    w.DxfOpen(dir.file("b.dxf"));
+    EXPECT_EQ(w.DxfLineType, "ByLayer");
+    w.DxfHandle = 0xFFFF;
+    w.DxfPoint("P", 1, 2);
+    EXPECT_NE(w.DxfText().find("  5\r\n10000\r\n"), std::string::npos);
+    EXPECT_TRUE(w.DxfClose());
 }
 
 TEST(ZelDxfer, TablesAndLayerVisibility)
 {
     testutil::TempDir dir;
-    DxfOpen(dir.file("t.dxf"));
+    TDxfWriter w;
+    w.DxfOpen(dir.file("t.dxf"));
     const std::string names[] = {"CONTINUA", "TRAZOS"};
     const double totals[] = {0.0, 12.7}, dashes[] = {0.0, 6.35}, gaps[] = {0.0, -6.35};
-    DxfLtypes(names, totals, dashes, gaps);
+    w.DxfLtypes(names, totals, dashes, gaps);
     const std::string layers[] = {"RED", "NODOS"};
     const bool visible[] = {true, false};
     const int32_t colours[] = {7, 5};
-    DxfLayers(layers, visible, colours);
-    const auto p = Pairs(ZelDxfer::DxfText());
+    w.DxfLayers(layers, visible, colours);
+    const auto p = Pairs(w.DxfText());
     using P = std::pair<std::string, std::string>;
     // CONTINUA: no dash pairs; TRAZOS: lower-case description and two 49 pairs.
     const std::vector<P> ltype1 = {{"  0", "LTYPE"}, {"  2", "CONTINUA"}, {" 70", "    0"}, {"  3", "continua"},
@@ -130,53 +132,55 @@ TEST(ZelDxfer, TablesAndLayerVisibility)
     EXPECT_EQ(p[16], (P{" 40", " 12.7"}));
     EXPECT_EQ(p[17].first, " 49");
     EXPECT_EQ(p[19], (P{"  0", "ENDTAB"}));
-    EXPECT_NE(ZelDxfer::DxfText().find(" 62\r\n    7\r\n"), std::string::npos);
-    EXPECT_NE(ZelDxfer::DxfText().find(" 62\r\n   -5\r\n"), std::string::npos);
+    EXPECT_NE(w.DxfText().find(" 62\r\n    7\r\n"), std::string::npos);
+    EXPECT_NE(w.DxfText().find(" 62\r\n   -5\r\n"), std::string::npos);
 
     // A zero-height window still gives a finite aspect ratio.
-    DxfVport(0, 5, 10, 5);
-    EXPECT_EQ(ZelDxfer::DxfText().find("nan"), std::string::npos);
-    EXPECT_EQ(ZelDxfer::DxfText().find("inf"), std::string::npos);
-    EXPECT_TRUE(DxfClose());
+    w.DxfVport(0, 5, 10, 5);
+    EXPECT_EQ(w.DxfText().find("nan"), std::string::npos);
+    EXPECT_EQ(w.DxfText().find("inf"), std::string::npos);
+    EXPECT_TRUE(w.DxfClose());
 }
 
 TEST(ZelDxfer, Figures)
 {
     testutil::TempDir dir;
-    DxfOpen(dir.file("f.dxf"));
-    DxfSolidRec("S", 2, 0, 0, 10, 0);
-    auto p = Pairs(ZelDxfer::DxfText());
+    TDxfWriter w;
+    w.DxfOpen(dir.file("f.dxf"));
+    w.DxfSolidRec("S", 2, 0, 0, 10, 0);
+    auto p = Pairs(w.DxfText());
     ASSERT_EQ(p.size(), 11u);
     EXPECT_EQ(p[5].second + p[6].second, "10.000000.00000");   // 11/21 second corner
     EXPECT_EQ(p[7].second + p[8].second, "0.00000-2.00000");   // 12/22 fourth corner
     EXPECT_EQ(p[9].second + p[10].second, "10.00000-2.00000"); // 13/23 third corner
-    EXPECT_TRUE(DxfClose());
+    EXPECT_TRUE(w.DxfClose());
 
-    DxfOpen(dir.file("g.dxf"));
-    DxfRegularPolygon("X", 2, 0, 0, 0, 1);
-    EXPECT_TRUE(ZelDxfer::DxfText().empty());
-    DxfLinkFigure("MVT_", {0, 0}, {90, 0}, {1, 1, 1}, 0, "12");
+    w.DxfOpen(dir.file("g.dxf"));
+    w.DxfRegularPolygon("X", 2, 0, 0, 0, 1);
+    EXPECT_TRUE(w.DxfText().empty());
+    w.DxfLinkFigure("MVT_", {0, 0}, {90, 0}, {1, 1, 1}, 0, "12");
     const std::vector<std::pair<double, double>> expected = {
         {0, 0},  {60, 0}, {69, 9},  {66, 12}, {75, 15},  {72, 6},   {69, 9},   {60, 0},   {75, 0},  {75, 4},
         {84, 0}, {75, -4}, {75, 0}, {60, 0},  {69, -9},  {72, -6},  {75, -15}, {66, -12}, {69, -9}, {60, 0}};
-    const auto v = Vertices(ZelDxfer::DxfText());
+    const auto v = Vertices(w.DxfText());
     ASSERT_EQ(v.size(), expected.size());
     for (size_t i = 0; i < v.size(); ++i) {
         EXPECT_NEAR(v[i].first, expected[i].first, 1e-6) << i;
         EXPECT_NEAR(v[i].second, expected[i].second, 1e-6) << i;
     }
-    const std::string& t = ZelDxfer::DxfText();
+    const std::string& t = w.DxfText();
     EXPECT_NE(t.find(" 40\r\n13.50\r\n 50\r\n0.00000\r\n 11\r\n30.00000\r\n 21\r\n0.00000\r\n"), std::string::npos);
-    EXPECT_DOUBLE_EQ(DxfTextHeight, 10.0); // restored after the label
-    EXPECT_TRUE(DxfClose());
+    EXPECT_DOUBLE_EQ(w.DxfTextHeight, 10.0); // restored after the label
+    EXPECT_TRUE(w.DxfClose());
 }
 
 TEST(ZelDxfer, FailedWriteKeepsPreviousFile)
 {
     testutil::TempDir dir;
-    DxfOpen(dir.file("missing/x.dxf"));
-    DxfPoint("P", 0, 0);
-    EXPECT_FALSE(DxfClose());
+    TDxfWriter w;
+    w.DxfOpen(dir.file("missing/x.dxf"));
+    w.DxfPoint("P", 0, 0);
+    EXPECT_FALSE(w.DxfClose());
 }
 
 namespace {
@@ -203,8 +207,8 @@ void StreetNetwork()
     link(c, b, 1800, "Sur", true); // one-way backwards: labelled, turned upright
     Network.MinX = 0; Network.MaxX = 100; Network.MinY = 0; Network.MaxY = 100;
     KDVlib::BuildHitGrid();
-    WorldMinX = -10; WorldMaxX = 110; WorldMinY = -10; WorldMaxY = 110;
-    KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
+    UserView().WorldMinX = -10; UserView().WorldMaxX = 110; UserView().WorldMinY = -10; UserView().WorldMaxY = 110;
+    KDVlib::SetGrid(UserView().WorldMinX, UserView().WorldMaxX, UserView().WorldMinY, UserView().WorldMaxY);
 }
 
 std::vector<std::string> Texts(const std::string& text)
@@ -223,7 +227,6 @@ TEST(DxfMapExport, LayersLabelsAndIndependentParse)
     StreetNetwork();
     testutil::TempDir dir;
     TDxfMapOptions o;
-    FullDxf = false;
     ASSERT_TRUE(DxfMapExport::PrintDxfFile(dir.file("red.dxf"), o));
     const std::string text = readFile(dir.file("red.dxf"));
     const auto p = Pairs(text);
@@ -302,22 +305,22 @@ void DataNetwork()
     TitMovim[4] = "F.Asig";
     PalvonRead::ComputeLinkDataExtremes();
     KDVlib::BuildHitGrid();
-    KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
-    RangeMode = 0;
+    KDVlib::SetGrid(UserView().WorldMinX, UserView().WorldMaxX, UserView().WorldMinY, UserView().WorldMaxY);
+    UserView().RangeMode = 0;
     UserView().RangeVarByMode.fill(0);
     UserView().RangeVarByMode[0] = 5;
     UserView().RangeVarArcos = 5;
     UserView().RangeName = "F. Asig";
     UserView().RangeMin = 0.0f;
-    RangeMax = 100.0f;
-    RangeVarMovim = 4;
+    UserView().RangeMax = 100.0f;
+    UserView().RangeVarMovim = 4;
     UserView().RangeItemMovim = 4;
     UserView().ScaleFixed = false;
-    PixsVol = 20;
-    PixsCol = 3;
-    SizeFactor = 1.0f;
+    UserView().PixsVol = 20;
+    UserView().PixsCol = 3;
+    UserView().SizeFactor = 1.0f;
     UserView().FMov = 1.0;
-    NumFormat = Tfmt{6, 1, "%6.1f"};
+    UserView().NumFormat = Tfmt{6, 1, "%6.1f"};
     UserView().ShownVarList = {"5"};
     Ranges::FillDefaultRanges(0.0f, 100.0f);
     UserView().RangeSetKeys.clear();
@@ -359,10 +362,9 @@ std::string Value(const std::vector<std::pair<std::string, std::string>>& e, con
 struct DataLayerState {
     ~DataLayerState()
     {
-        FullDxf = false;
         NumColArcos = NumColMovim = 0;
         UserView().ShownVarList.clear();
-        UserView().RangeVarArcos = RangeVarMovim = UserView().RangeItemMovim = 0;
+        UserView().RangeVarArcos = UserView().RangeVarMovim = UserView().RangeItemMovim = 0;
         Ranges::SetDefaults();
     }
 };
@@ -376,7 +378,6 @@ TEST(DxfDataLayers, BandsThemesValuesAndMovementsOfTheCurrentVariables)
     testutil::TempDir dir;
     TDxfMapOptions o;
     o.tbAtributos = o.tbColores = o.aAtributos2 = true;
-    FullDxf = false;
     ASSERT_TRUE(DxfMapExport::PrintDxfFile(dir.file("datos.dxf"), o));
     const std::string text = readFile(dir.file("datos.dxf"));
 
@@ -385,7 +386,7 @@ TEST(DxfDataLayers, BandsThemesValuesAndMovementsOfTheCurrentVariables)
     const auto att = Entities(text, "ATT_FAsig");
     ASSERT_EQ(att.size(), 3u);
     EXPECT_EQ(Value(att[0], " 22"), "-22.00000"); // 1-2 from (0,0) to (100,0), band on the right
-    EXPECT_EQ(Value(att[0], " 62"), std::to_string(ZelUtils::NearestColour(ModeBrushColors[0])));
+    EXPECT_EQ(Value(att[0], " 62"), std::to_string(ZelUtils::NearestColour(UserView().ModeBrushColors[0])));
     EXPECT_EQ(Value(att[1], " 62"), "-");
     EXPECT_EQ(Value(att[1], " 22"), "0.00000"); // 2-1: value 0, width 0
 
@@ -393,7 +394,7 @@ TEST(DxfDataLayers, BandsThemesValuesAndMovementsOfTheCurrentVariables)
     const auto tem = Entities(text, "TEM_FAsig");
     ASSERT_EQ(tem.size(), 3u);
     EXPECT_EQ(Value(tem[1], " 62"), "-");
-    EXPECT_EQ(Value(tem[2], " 62"), std::to_string(ZelUtils::NearestColour(RangeTable[3].Color)));
+    EXPECT_EQ(Value(tem[2], " 62"), std::to_string(ZelUtils::NearestColour(UserView().RangeTable[3].Color)));
 
     // Values: none for the zero link; the five-point link's on its middle segment
     // (shape points 1 and 2 counting from 0), at 270 degrees.
@@ -427,12 +428,13 @@ TEST(DxfDataLayers, BandsThemesValuesAndMovementsOfTheCurrentVariables)
     EXPECT_EQ(DxfDataLayers::LayerName("ATT_", " V/C. med"), "ATT_V_Cmed");
 
     // Turn flags: the vertices of the ahead figure collapse the left and right arrows.
-    DxfOpen(dir.file("m.dxf"));
+    TDxfWriter w;
+    w.DxfOpen(dir.file("m.dxf"));
     Movims[1].TurnAngle = 451;
     Movims[2].TurnAngle = 450;
     Movims[3].TurnAngle = -451;
-    DxfDataLayers::DxfMovimientos("MVT", {RangeVarMovim, "", UserView().RangeMovimMin, UserView().RangeMovimMax, RangeTable});
-    DxfClose();
+    DxfDataLayers::DxfMovimientos(w, "MVT", {UserView().RangeVarMovim, "", UserView().RangeMovimMin, UserView().RangeMovimMax, UserView().RangeTable});
+    w.DxfClose();
     const auto v = Vertices(readFile(dir.file("m.dxf")));
     ASSERT_EQ(v.size(), 60u);
     // Figure 1 (left turn): the left arrow opens (V2 differs from V1); the others do not.
@@ -457,26 +459,26 @@ TEST(DxfDataLayers, FullExportWalksEveryColumnAndPutsTheViewBack)
         Arcos[k].Var[1] = 40.0f + k;
     PalvonRead::ComputeLinkDataExtremes();
     // Background layers: layer 1 owns records 1-2, layer 2 record 3.
-    NumGeoLayers = 2;
-    GeoLayerEnd[0] = 0;
-    GeoLayerEnd[1] = 2;
-    GeoLayerEnd[2] = 3;
+    GeoLayers().NumGeoLayers = 2;
+    GeoLayers().GeoLayerEnd[0] = 0;
+    GeoLayers().GeoLayerEnd[1] = 2;
+    GeoLayers().GeoLayerEnd[2] = 3;
     for (int g = 1; g <= 3; ++g) {
-        GeoLinks[g].Id = g;
-        GeoLinks[g].Points.assign({{double(g), 0}, {double(g), 50}});
-        GeoLinks[g].Count = 2;
-        GeoLinks[g].Name.clear();
+        GeoLayers().GeoLinks[g].Id = g;
+        GeoLayers().GeoLinks[g].Points.assign({{double(g), 0}, {double(g), 50}});
+        GeoLayers().GeoLinks[g].Count = 2;
+        GeoLayers().GeoLinks[g].Name.clear();
     }
-    GeoLayerVisible[1] = GeoLayerVisible[2] = 1;
-    Items[11].Width = Items[12].Width = 1;
-    const auto table = RangeTable;
+    GeoLayers().GeoLayerVisible[1] = GeoLayers().GeoLayerVisible[2] = 1;
+    UserView().Items[11].Width = UserView().Items[12].Width = 1;
+    const auto table = UserView().RangeTable;
 
     testutil::TempDir dir;
     TDxfMapOptions o;
     o.tbAtributos = true;
-    FullDxf = true;
+    o.FullDxf = true;
     ASSERT_TRUE(DxfMapExport::PrintDxfFile(dir.file("completo.dxf"), o));
-    NumGeoLayers = 0;
+    GeoLayers().NumGeoLayers = 0;
     const std::string text = readFile(dir.file("completo.dxf"));
 
     // Each background layer holds its own polylines, all of them.
@@ -494,11 +496,11 @@ TEST(DxfDataLayers, FullExportWalksEveryColumnAndPutsTheViewBack)
     // The view is as it was.
     EXPECT_EQ(UserView().RangeVarArcos, 5);
     EXPECT_EQ(UserView().RangeName, "F. Asig");
-    EXPECT_EQ(RangeMax, 100.0f);
+    EXPECT_EQ(UserView().RangeMax, 100.0f);
     EXPECT_EQ(UserView().RangeVarByMode[0], 5);
     EXPECT_EQ(UserView().RangeItemMovim, 4);
     for (size_t r = 0; r < table.size(); ++r)
-        EXPECT_EQ(RangeTable[r].High, table[r].High) << r;
+        EXPECT_EQ(UserView().RangeTable[r].High, table[r].High) << r;
 
     // The drawing passes an independent auditor.
     if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") != 0)

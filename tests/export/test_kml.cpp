@@ -88,58 +88,45 @@ std::vector<std::pair<double, double>> LonLat(const std::string& text)
     return out;
 }
 
-TPoint BackToUtm(std::pair<double, double> ll)
-{
-    ZelUtm::TUtmPoint u;
-    ZelUtm::GeoToUtm(KmlUtmZone, u, ll.second, ll.first);
-    return TPoint{u.Easting - KmlOffsetX, u.Northing - KmlOffsetY};
-}
-
 class KmlTest : public ::testing::Test {
 protected:
-    void SetUp() override
+    TPoint BackToUtm(std::pair<double, double> ll) const
     {
-        KmlUtmZone = 19;
-        KmlHemisphere = "S";
-        KmlOffsetX = 0;
-        KmlOffsetY = 0;
-        for (auto& c : KmlClassStyles)
-            c = TKmlClassStyle{};
+        ZelUtm::TUtmPoint u;
+        ZelUtm::GeoToUtm(options.KmlUtmZone, u, ll.second, ll.first);
+        return TPoint{u.Easting - options.KmlOffsetX, u.Northing - options.KmlOffsetY};
     }
+    TKmlOptions options; // zone 19 south, no offsets
     testutil::TempDir dir;
 };
 
 TEST_F(KmlTest, DocumentsAreWellFormedAndStylesResolve)
 {
-    KmlClassStyles[12].Id = 12;
-    KmlClassStyles[12].LineColor = KmlColor(0x0000FF, 100);
-    KmlClassStyles[12].IconIndex = 1;
-    KmlClassStyles[3].LineColor = "ff00ff00"; // Id 0: never written
+    options.KmlClassStyles[12].Id = 12;
+    options.KmlClassStyles[12].LineColor = KmlColor(0x0000FF, 100);
+    options.KmlClassStyles[12].IconIndex = 1;
+    options.KmlClassStyles[3].LineColor = "ff00ff00"; // Id 0: never written
     const std::string path = dir.file("red.kml");
-    // No export has set the document's colours yet.
-    KmlLineColor.clear();
-    KmlPolyColor.clear();
-    KmlIconColor.clear();
-    KmlLabelColor.clear();
-    KmlBegin(path, "null");
-    EXPECT_EQ(KmlDocName, "red");
-    EXPECT_EQ(KmlStyleMapId, "m_red");
-    KmlBeginDocument("Lanes", true);
-    KmlClass = 12;
-    KmlPoint("uno", "<![CDATA[a<br><hr>]]>", 350000, 6300000);
-    KmlClass = 0;
-    KmlSegment("dos", "", 350000, 6300000, 350100, 6300000);
-    KmlEndDocument();
-    KmlBeginDocument("oculto", false);
-    KmlBeginFolder("carpeta", true);
-    KmlPolygon("tres", {{350000, 6300000}, {350100, 6300000}, {350100, 6300100}, {350000, 6300000}}, "");
-    KmlPoint("\xD1u\xF1oa & <\"B\">", "", 350000, 6300000); // Windows-1252 bytes, reserved characters
-    KmlEndFolder();
-    KmlEndDocument();
-    ASSERT_TRUE(KmlEnd());
+    TKmlWriter kml(options); // no document colour set yet
+    kml.KmlBegin(path, "null");
+    EXPECT_EQ(kml.KmlDocName, "red");
+    EXPECT_EQ(kml.KmlStyleMapId, "m_red");
+    kml.KmlBeginDocument("Lanes", true);
+    kml.KmlClass = 12;
+    kml.KmlPoint("uno", "<![CDATA[a<br><hr>]]>", 350000, 6300000);
+    kml.KmlClass = 0;
+    kml.KmlSegment("dos", "", 350000, 6300000, 350100, 6300000);
+    kml.KmlEndDocument();
+    kml.KmlBeginDocument("oculto", false);
+    kml.KmlBeginFolder("carpeta", true);
+    kml.KmlPolygon("tres", {{350000, 6300000}, {350100, 6300000}, {350100, 6300100}, {350000, 6300000}}, "");
+    kml.KmlPoint("\xD1u\xF1oa & <\"B\">", "", 350000, 6300000); // Windows-1252 bytes, reserved characters
+    kml.KmlEndFolder();
+    kml.KmlEndDocument();
+    ASSERT_TRUE(kml.KmlEnd());
 
     const std::string text = testutil::readFile(path);
-    EXPECT_EQ(text, KmlText());
+    EXPECT_EQ(text, kml.KmlText());
     EXPECT_EQ(text.find('\n'), text.find("\r\n") + 1);
     const Parsed p = Parse(text);
     ASSERT_TRUE(p.ok) << p.error.toStdString();
@@ -165,16 +152,17 @@ TEST_F(KmlTest, CoordinatesRoundTripWithOffsets)
     KmzExport::TKmzConversion conv;
     conv.OffsetXKm = 1.0;
     conv.OffsetYKm = -2.0;
-    KmzExport::ApplyConversion(conv);
-    ASSERT_EQ(KmlOffsetX, 1000.0f);
-    ASSERT_EQ(KmlOffsetY, -2000.0f);
+    options = KmzExport::KmlOptions(conv);
+    ASSERT_EQ(options.KmlOffsetX, 1000.0f);
+    ASSERT_EQ(options.KmlOffsetY, -2000.0f);
     for (const char* hemi : {"S", "N"}) {
-        KmlHemisphere = hemi;
-        const double northing = KmlHemisphere == "S" ? 6300123.4 : 4500321.7;
-        KmlBegin(dir.file("c.kml"), "null");
-        KmlPoint("p", "", 345678.9, northing);
-        KmlPolygon("q", {{345678.9, northing}, {345700.0, northing + 50}, {345650.0, northing + 50}}, "");
-        const Parsed p = Parse(KmlText() + "</Document></kml>");
+        options.KmlHemisphere = hemi;
+        TKmlWriter kml(options);
+        const double northing = options.KmlHemisphere == "S" ? 6300123.4 : 4500321.7;
+        kml.KmlBegin(dir.file("c.kml"), "null");
+        kml.KmlPoint("p", "", 345678.9, northing);
+        kml.KmlPolygon("q", {{345678.9, northing}, {345700.0, northing + 50}, {345650.0, northing + 50}}, "");
+        const Parsed p = Parse(kml.KmlText() + "</Document></kml>");
         ASSERT_TRUE(p.ok);
         ASSERT_EQ(p.coordinates.size(), 2u);
         for (const std::string& c : p.coordinates) {
@@ -183,9 +171,9 @@ TEST_F(KmlTest, CoordinatesRoundTripWithOffsets)
             const TPoint back = BackToUtm(ll[0]);
             EXPECT_NEAR(back.x, 345678.9, 0.01) << hemi;
             EXPECT_NEAR(back.y, northing, 0.01) << hemi;
-            EXPECT_EQ(ll[0].second < 0, KmlHemisphere == "S");
+            EXPECT_EQ(ll[0].second < 0, options.KmlHemisphere == "S");
         }
-        EXPECT_NE(KmlText().find(",100\r\n"), std::string::npos); // polygons float 100 m up
+        EXPECT_NE(kml.KmlText().find(",100\r\n"), std::string::npos); // polygons float 100 m up
     }
 }
 
@@ -196,11 +184,12 @@ TEST_F(KmlTest, ColorsAndLineOffset)
     EXPECT_EQ(KmlColor(0x123456, 0), "00123456");
 
     // 2.4 m to the left of an east-pointing segment: 2 whole metres north.
-    KmlBegin(dir.file("o.kml"), "null");
-    KmlLineString("l", {{350000, 6300000}, {350100, 6300000}}, 2.4, "");
-    KmlLineString("m", {{350000, 6300000}, {350100, 6300000}}, 0, "");
-    KmlLineString("n", {{350000, 6300000}}, 5, ""); // one point: no direction, no shift
-    const Parsed p = Parse(KmlText() + "</Document></kml>");
+    TKmlWriter kml(options);
+    kml.KmlBegin(dir.file("o.kml"), "null");
+    kml.KmlLineString("l", {{350000, 6300000}, {350100, 6300000}}, 2.4, "");
+    kml.KmlLineString("m", {{350000, 6300000}, {350100, 6300000}}, 0, "");
+    kml.KmlLineString("n", {{350000, 6300000}}, 5, ""); // one point: no direction, no shift
+    const Parsed p = Parse(kml.KmlText() + "</Document></kml>");
     ASSERT_EQ(p.coordinates.size(), 3u);
     EXPECT_NEAR(BackToUtm(LonLat(p.coordinates[0])[1]).y, 6300002.0, 0.01);
     EXPECT_NEAR(BackToUtm(LonLat(p.coordinates[0])[1]).x, 350100.0, 0.01);
@@ -227,13 +216,14 @@ TEST_F(KmlTest, SymbolGeometry)
     const TPoints bare = LaneArrowPoints(a, b, 1.0, {0, 0, 0});
     EXPECT_NEAR(bare[9].x, 7.0, 1e-9); // flat end at 7/10
 
-    KmlBegin(dir.file("s.kml"), "null");
-    KmlBand("z", 0, 5, "", 350000, 6300000, 350000, 6300000); // zero length: nothing
-    KmlRegularPolygon("z", 2, 0, 350000, 6300000, 5);         // fewer than 3 sides: nothing
-    EXPECT_EQ(KmlText().find("<Placemark>"), std::string::npos);
-    KmlTriangle("t", 350000, 6300000, 10);
-    KmlBand("b", 0, 4, "1.00", 350000, 6300000, 350100, 6300000);
-    const Parsed p = Parse(KmlText() + "</Document></kml>");
+    TKmlWriter kml(options);
+    kml.KmlBegin(dir.file("s.kml"), "null");
+    kml.KmlBand("z", 0, 5, "", 350000, 6300000, 350000, 6300000); // zero length: nothing
+    kml.KmlRegularPolygon("z", 2, 0, 350000, 6300000, 5);         // fewer than 3 sides: nothing
+    EXPECT_EQ(kml.KmlText().find("<Placemark>"), std::string::npos);
+    kml.KmlTriangle("t", 350000, 6300000, 10);
+    kml.KmlBand("b", 0, 4, "1.00", 350000, 6300000, 350100, 6300000);
+    const Parsed p = Parse(kml.KmlText() + "</Document></kml>");
     ASSERT_EQ(p.coordinates.size(), 2u);
     const auto tri = LonLat(p.coordinates[0]);
     ASSERT_EQ(tri.size(), 4u);

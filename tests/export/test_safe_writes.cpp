@@ -93,16 +93,16 @@ void SampleNetwork()
         PijaLinks[r].Zd = r + 1;
         PijaLinks[r].Pij = 12.5f;
     }
-    NumGeoLayers = 1;
-    GeoLayerEnd[0] = 0;
-    GeoLayerEnd[1] = 1;
-    GeoLayerVisible[1] = 1;
-    GeoLayerNames[1] = "capa";
-    GeoLinks[1].Id = 7;
-    GeoLinks[1].Points.clear();
+    GeoLayers().NumGeoLayers = 1;
+    GeoLayers().GeoLayerEnd[0] = 0;
+    GeoLayers().GeoLayerEnd[1] = 1;
+    GeoLayers().GeoLayerVisible[1] = 1;
+    GeoLayers().GeoLayerNames[1] = "capa";
+    GeoLayers().GeoLinks[1].Id = 7;
+    GeoLayers().GeoLinks[1].Points.clear();
     for (int i = 0; i < 40; ++i)
-        GeoLinks[1].Points.push_back({350000.0 + i * 3.25, 6300000.0 + i * 1.5});
-    GeoLinks[1].Count = int32_t(GeoLinks[1].Points.size());
+        GeoLayers().GeoLinks[1].Points.push_back({350000.0 + i * 3.25, 6300000.0 + i * 1.5});
+    GeoLayers().GeoLinks[1].Count = int32_t(GeoLayers().GeoLinks[1].Points.size());
 }
 
 std::vector<int32_t> AllLinks()
@@ -162,8 +162,8 @@ const std::vector<Writer>& Writers()
         {"zoning", "zonas.txt", [](const std::string& p) { return Told(PolygonFile::WriteZoning(p), p); }},
         {"geo layer", "capa.geo",
          [](const std::string& p) {
-             GeoLayerFiles[1] = p;
-             GeoLayerDirs[1] = fs::path(p).parent_path().string();
+             GeoLayers().GeoLayerFiles[1] = p;
+             GeoLayers().GeoLayerDirs[1] = fs::path(p).parent_path().string();
              RecordingServices ui;
              const bool ok = KDVlib::WriteGeo();
              return ok ? std::string() : ui.messages.size() == 1 ? ui.messages[0] : "mensajes: " + std::to_string(ui.messages.size());
@@ -184,10 +184,11 @@ const std::vector<Writer>& Writers()
          }},
         {"dxf", "red.dxf",
          [](const std::string& p) {
-             ZelDxfer::DxfOpen(p);
+             ZelDxfer::TDxfWriter w;
+             w.DxfOpen(p);
              for (int i = 0; i < 30; ++i)
-                 ZelDxfer::DxfPoint("P", i, 2 * i);
-             return Told(ZelDxfer::DxfClose(), p);
+                 w.DxfPoint("P", i, 2 * i);
+             return Told(w.DxfClose(), p);
          }},
         {"emme2", "red.network",
          [](const std::string& p) {
@@ -274,7 +275,7 @@ protected:
     void TearDown() override
     {
         PalvonRead::ClearNetwork();
-        NumGeoLayers = 0;
+        GeoLayers().NumGeoLayers = 0;
         PijaLinkCount = 0;
     }
 };

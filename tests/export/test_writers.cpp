@@ -59,7 +59,7 @@ void AddLink(int32_t a, int32_t b, std::initializer_list<TPoint> points)
 
 void SetPolyline(int32_t index, int32_t id, std::initializer_list<TPoint> points, const std::string& name = "")
 {
-    GeoLink& g = GeoLinks[index];
+    GeoLink& g = GeoLayers().GeoLinks[index];
     g.Id = id;
     g.Points.assign(points);
     g.Count = static_cast<int32_t>(g.Points.size());
@@ -84,25 +84,25 @@ protected:
         AddLink(102, 103, {{1.5, 2.5}, {3.123456, 4.000004}, {5, 6}});
 
         // Layer 1: a polyline, a deleted one and an empty one; layer 2: one polyline.
-        NumGeoLayers = 2;
-        GeoLayerEnd[0] = 0;
-        GeoLayerEnd[1] = 3;
-        GeoLayerEnd[2] = 4;
+        GeoLayers().NumGeoLayers = 2;
+        GeoLayers().GeoLayerEnd[0] = 0;
+        GeoLayers().GeoLayerEnd[1] = 3;
+        GeoLayers().GeoLayerEnd[2] = 4;
         SetPolyline(1, 7, {{1234.567, 7654.321}, {10, 20}});
         SetPolyline(2, 8, {{5, 5}}, GeoDeletedName);
         SetPolyline(3, 9, {});
         SetPolyline(4, 1, {{0, 0}, {1.005, 2.5}, {3, 4}});
-        GeoLayerNames[1] = "capa1";
-        GeoLayerNames[2] = "capa2";
-        GeoLayerDirs[1] = GeoLayerDirs[2] = tmp.path().string();
-        GeoLayerFiles[1] = tmp.file("capa1.geo");
-        GeoLayerFiles[2] = tmp.file("capa2.geo");
+        GeoLayers().GeoLayerNames[1] = "capa1";
+        GeoLayers().GeoLayerNames[2] = "capa2";
+        GeoLayers().GeoLayerDirs[1] = GeoLayers().GeoLayerDirs[2] = tmp.path().string();
+        GeoLayers().GeoLayerFiles[1] = tmp.file("capa1.geo");
+        GeoLayers().GeoLayerFiles[2] = tmp.file("capa2.geo");
     }
     void TearDown() override
     {
         PalvonRead::ClearNetwork();
         Network.Options.DUTCH = 0;
-        NumGeoLayers = 0;
+        GeoLayers().NumGeoLayers = 0;
         CoordinatesFileName = "coordenadas.geo";
     }
     std::string Expected(const std::string& name) { return readFile(dataPath("expected/" + name)); }
@@ -152,7 +152,7 @@ TEST_F(Writers, RewrittenLayerReadsBackWithoutRounding)
     int32_t first = 0, last = -1;
     LineLayers::LayerRange(load.Layer, first, last);
     ASSERT_EQ(last, first);
-    const GeoLink& g = GeoLinks[first];
+    const GeoLink& g = GeoLayers().GeoLinks[first];
     ASSERT_EQ(g.Count, 3);
     EXPECT_EQ(g.Points[0].x, 350123.456789);
     EXPECT_EQ(g.Points[0].y, 6301234.987654);

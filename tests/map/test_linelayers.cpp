@@ -6,6 +6,7 @@
 #include "map/LineLayers.h"
 #include "map/PointLayers.h"
 #include "map/Polygons.h"
+#include "map/ViewState.h"
 #include "model/FileUtils.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
@@ -30,9 +31,9 @@ protected:
     void SetUp() override
     {
         DisplayStyles::SetDefaultStyles();
-        NumGeoLayers = 0;
-        GeoLayerEnd[0] = 0;
-        GeoNameKeys.clear();
+        GeoLayers().NumGeoLayers = 0;
+        GeoLayers().GeoLayerEnd[0] = 0;
+        GeoLayers().GeoNameKeys.clear();
         BatchMode = false;
     }
     std::string Write(const std::string& name, const std::string& text)
@@ -47,7 +48,7 @@ protected:
         int32_t first, last;
         LineLayers::LayerRange(layer, first, last);
         for (int32_t r = first; r <= last; ++r)
-            ids.push_back(GeoLinks[r].Id);
+            ids.push_back(GeoLayers().GeoLinks[r].Id);
         return ids;
     }
 
@@ -75,8 +76,8 @@ TEST_F(LineLayerFiles, FirstLineDecidesWhetherTheFileIsRead)
                   TLoadStatus::NotRecognised);
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_EQ(ui.messages[0], "Archivo malo.geo con formato no reconocido\rProceso abortado");
-        EXPECT_EQ(NumGeoLayers, 1);
-        EXPECT_EQ(GeoLayerEnd[1], 1);
+        EXPECT_EQ(GeoLayers().NumGeoLayers, 1);
+        EXPECT_EQ(GeoLayers().GeoLayerEnd[1], 1);
     }
 }
 
@@ -97,9 +98,9 @@ TEST_F(LineLayerFiles, LongPolylinesArePiecesThatJoin)
     const std::string good = Write("largo2.geo", line + "\r\n");
     ASSERT_EQ(LoadLineLayer(good, false).Status, TLoadStatus::Loaded);
     ASSERT_EQ(Ids(1), (std::vector<int32_t>{5, 5, 5}));
-    const GeoLink& a = GeoLinks[1];
-    const GeoLink& b = GeoLinks[2];
-    const GeoLink& c = GeoLinks[3];
+    const GeoLink& a = GeoLayers().GeoLinks[1];
+    const GeoLink& b = GeoLayers().GeoLinks[2];
+    const GeoLink& c = GeoLayers().GeoLinks[3];
     ASSERT_EQ(a.Count, 2701);
     ASSERT_EQ(b.Count, 2701);
     ASSERT_EQ(c.Count, 1);
@@ -109,7 +110,7 @@ TEST_F(LineLayerFiles, LongPolylinesArePiecesThatJoin)
     EXPECT_EQ(b.Points[2700].x, 5401.0);
     EXPECT_EQ(c.Points[0].x, 5401.0);
     EXPECT_EQ(c.Points[0].y, -5401.5);
-    EXPECT_TRUE(GeoNameKeys.empty()); // no name file
+    EXPECT_TRUE(GeoLayers().GeoNameKeys.empty()); // no name file
 }
 
 TEST_F(LineLayerFiles, NameFileNamesAndPlacesLabels)
@@ -121,8 +122,8 @@ TEST_F(LineLayerFiles, NameFileNamesAndPlacesLabels)
     const auto load = LoadLineLayer(geo, false);
     ASSERT_EQ(load.Status, TLoadStatus::Loaded);
     EXPECT_TRUE(load.HasNames);
-    EXPECT_TRUE(Items[11].ShowNames);
-    const GeoLink& g7 = GeoLinks[1];
+    EXPECT_TRUE(UserView().Items[11].ShowNames);
+    const GeoLink& g7 = GeoLayers().GeoLinks[1];
     EXPECT_EQ(g7.Points[0].x, 6300000.55);
     // Middle of points 1 and 2 (0-based) of four; the name file's 0,0 keeps it.
     EXPECT_EQ(g7.Name, "Main");
@@ -130,23 +131,23 @@ TEST_F(LineLayerFiles, NameFileNamesAndPlacesLabels)
     EXPECT_DOUBLE_EQ(g7.LabelPos.y, 105.0);
     EXPECT_EQ(g7.LabelAngle, 900);
     // A position in the name file replaces the computed one.
-    EXPECT_EQ(GeoLinks[2].Name, "Otra");
-    EXPECT_EQ(GeoLinks[2].LabelPos.x, 5.0);
-    EXPECT_EQ(GeoLinks[2].LabelPos.y, 6.0);
-    EXPECT_EQ(GeoLinks[3].Name, "");
-    EXPECT_EQ(GeoLinks[3].LabelAngle, 1800);
-    ASSERT_EQ(GeoNameKeys.size(), 3u);
-    EXPECT_EQ(GeoNameKeys[0].Key, " 1 7");
+    EXPECT_EQ(GeoLayers().GeoLinks[2].Name, "Otra");
+    EXPECT_EQ(GeoLayers().GeoLinks[2].LabelPos.x, 5.0);
+    EXPECT_EQ(GeoLayers().GeoLinks[2].LabelPos.y, 6.0);
+    EXPECT_EQ(GeoLayers().GeoLinks[3].Name, "");
+    EXPECT_EQ(GeoLayers().GeoLinks[3].LabelAngle, 1800);
+    ASSERT_EQ(GeoLayers().GeoNameKeys.size(), 3u);
+    EXPECT_EQ(GeoLayers().GeoNameKeys[0].Key, " 1 7");
 
     // The fixture uses ';' in both files; a name without its polyline is passed over.
     ASSERT_EQ(LoadLineLayer(testutil::dataPath("layer_kerbs.geo"), true).Status, TLoadStatus::Loaded);
     int32_t first, last;
     LineLayers::LayerRange(2, first, last);
     ASSERT_EQ(last - first, 2);
-    EXPECT_EQ(GeoLinks[first].Name, "Calle Uno");
-    EXPECT_EQ(GeoLinks[last].Name, "Borde");
-    EXPECT_EQ(GeoLinks[last].LabelPos.x, 400.0);
-    EXPECT_EQ(GeoLayerNames[2], "layer_kerbs");
+    EXPECT_EQ(GeoLayers().GeoLinks[first].Name, "Calle Uno");
+    EXPECT_EQ(GeoLayers().GeoLinks[last].Name, "Borde");
+    EXPECT_EQ(GeoLayers().GeoLinks[last].LabelPos.x, 400.0);
+    EXPECT_EQ(GeoLayers().GeoLayerNames[2], "layer_kerbs");
 }
 
 TEST_F(LineLayerFiles, LayersAddUpOrReplaceWithinTheirBounds)
@@ -155,20 +156,20 @@ TEST_F(LineLayerFiles, LayersAddUpOrReplaceWithinTheirBounds)
     const std::string b = Write("b.geo", "3,2,0,0,1,1\r\n");
     ASSERT_EQ(LoadLineLayer(a, false).Layer, 1);
     ASSERT_EQ(LoadLineLayer(b, true).Layer, 2);
-    EXPECT_EQ(NumGeoLayers, 2);
+    EXPECT_EQ(GeoLayers().NumGeoLayers, 2);
     EXPECT_EQ(Ids(1), (std::vector<int32_t>{1, 2}));
     EXPECT_EQ(Ids(2), (std::vector<int32_t>{3}));
-    EXPECT_EQ(GeoLayerNames[2], "b");
-    EXPECT_EQ(GeoLayerDirs[2], tmp.path().string());
-    EXPECT_EQ(Items[12].Name, "Cob.Líneas (b)");
-    EXPECT_EQ(Items[12].Color, Items[11].Color);
+    EXPECT_EQ(GeoLayers().GeoLayerNames[2], "b");
+    EXPECT_EQ(GeoLayers().GeoLayerDirs[2], tmp.path().string());
+    EXPECT_EQ(UserView().Items[12].Name, "Cob.Líneas (b)");
+    EXPECT_EQ(UserView().Items[12].Color, UserView().Items[11].Color);
     EXPECT_EQ(LineLayers::SelectionCaption(), "Selección: 1/2");
-    GeoLayerSelected[1] = 0;
+    GeoLayers().GeoLayerSelected[1] = 0;
     EXPECT_EQ(LineLayers::SelectionCaption(), "Selección: 2");
 
     // A second file without adding leaves one layer.
     ASSERT_EQ(LoadLineLayer(b, false).Layer, 1);
-    EXPECT_EQ(NumGeoLayers, 1);
+    EXPECT_EQ(GeoLayers().NumGeoLayers, 1);
     EXPECT_EQ(Ids(1), (std::vector<int32_t>{3}));
 
     // Four layers at most: a fifth is refused whole.
@@ -176,18 +177,18 @@ TEST_F(LineLayerFiles, LayersAddUpOrReplaceWithinTheirBounds)
         ASSERT_EQ(LoadLineLayer(a, true).Layer, k);
     ui.messages.clear();
     EXPECT_EQ(LoadLineLayer(a, true).Status, TLoadStatus::NoLayerRoom);
-    EXPECT_EQ(NumGeoLayers, MaxGeoLayers);
+    EXPECT_EQ(GeoLayers().NumGeoLayers, MaxGeoLayers);
     EXPECT_TRUE(ui.anyMessageContains("como máximo 4 capas"));
 
     // A full polyline array: what was read stays, the layer ends at the last stored.
-    NumGeoLayers = 1;
-    GeoLayerEnd[1] = MaxGeoLinks - 1;
+    GeoLayers().NumGeoLayers = 1;
+    GeoLayers().GeoLayerEnd[1] = MaxGeoLinks - 1;
     ui.messages.clear();
     const auto load = LoadLineLayer(a, true);
     EXPECT_EQ(load.Status, TLoadStatus::NoLineRoom);
     EXPECT_EQ(load.Layer, 2);
-    EXPECT_EQ(GeoLayerEnd[2], MaxGeoLinks);
-    EXPECT_EQ(GeoLinks[MaxGeoLinks].Id, 1);
+    EXPECT_EQ(GeoLayers().GeoLayerEnd[2], MaxGeoLinks);
+    EXPECT_EQ(GeoLayers().GeoLinks[MaxGeoLinks].Id, 1);
     EXPECT_TRUE(ui.anyMessageContains("Número de líneas de soleras excedida... proceso abortado"));
 }
 

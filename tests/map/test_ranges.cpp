@@ -23,8 +23,8 @@ protected:
     }
 };
 
-float High(int c) { return RangeTable[static_cast<size_t>(c)].High; }
-float Low(int c) { return RangeTable[static_cast<size_t>(c)].Low; }
+float High(int c) { return UserView().RangeTable[static_cast<size_t>(c)].High; }
+float Low(int c) { return UserView().RangeTable[static_cast<size_t>(c)].Low; }
 
 } // namespace
 
@@ -36,8 +36,8 @@ TEST_F(RangesTest, RangeListTextsAndTheirDefault)
     const uint32_t colors[6] = {65535, 16776960, 8454016, 16744703, 33023, 255};
     for (int c = 0; c < 6; ++c) {
         EXPECT_FLOAT_EQ(High(c), highs[c]) << c;
-        EXPECT_EQ(RangeTable[static_cast<size_t>(c)].Color, colors[c]) << c;
-        EXPECT_EQ(RangeTable[static_cast<size_t>(c)].Active, c > 0) << c;
+        EXPECT_EQ(UserView().RangeTable[static_cast<size_t>(c)].Color, colors[c]) << c;
+        EXPECT_EQ(UserView().RangeTable[static_cast<size_t>(c)].Active, c > 0) << c;
     }
     EXPECT_FLOAT_EQ(Low(0), 0.0f);
     EXPECT_FLOAT_EQ(Low(3), 0.5f);
@@ -46,26 +46,26 @@ TEST_F(RangesTest, RangeListTextsAndTheirDefault)
     KDVlib::ParseRanges("5;1;1;10;2.6;1;20;3;2;30;4;1;40;5;0;1E3;6;1");
     EXPECT_FLOAT_EQ(Low(0), 5.0f);
     EXPECT_FLOAT_EQ(High(0), 5.0f);
-    EXPECT_TRUE(RangeTable[0].Active);
-    EXPECT_EQ(RangeTable[1].Color, 3u);
-    EXPECT_FALSE(RangeTable[2].Active);
-    EXPECT_FALSE(RangeTable[4].Active);
+    EXPECT_TRUE(UserView().RangeTable[0].Active);
+    EXPECT_EQ(UserView().RangeTable[1].Color, 3u);
+    EXPECT_FALSE(UserView().RangeTable[2].Active);
+    EXPECT_FALSE(UserView().RangeTable[4].Active);
     EXPECT_FLOAT_EQ(Low(5), 40.0f);
     EXPECT_FLOAT_EQ(High(5), 1000.0f);
 
     // The text of a table reads back to the same table, bit for bit.
     Ranges::FillDefaultRanges(0.0f, 10.01f);
-    RangeTable[3].Active = false;
-    RangeTable[0].High = 1.0e-5f;
-    RangeTable[5].High = 3.0e15f;
+    UserView().RangeTable[3].Active = false;
+    UserView().RangeTable[0].High = 1.0e-5f;
+    UserView().RangeTable[5].High = 3.0e15f;
     const std::string text = Ranges::RangeListText();
     EXPECT_EQ(text.find('+'), std::string::npos) << text; // no "e+15"
-    const auto before = RangeTable;
+    const auto before = UserView().RangeTable;
     KDVlib::ParseRanges(text);
     for (int c = 0; c < 6; ++c) {
         EXPECT_EQ(High(c), before[static_cast<size_t>(c)].High) << c << " " << text;
-        EXPECT_EQ(RangeTable[static_cast<size_t>(c)].Color, before[static_cast<size_t>(c)].Color);
-        EXPECT_EQ(RangeTable[static_cast<size_t>(c)].Active, before[static_cast<size_t>(c)].Active);
+        EXPECT_EQ(UserView().RangeTable[static_cast<size_t>(c)].Color, before[static_cast<size_t>(c)].Color);
+        EXPECT_EQ(UserView().RangeTable[static_cast<size_t>(c)].Active, before[static_cast<size_t>(c)].Active);
     }
     EXPECT_EQ(text.substr(0, 5), "1E-5;");
     EXPECT_NE(text.find(";3E15;"), std::string::npos) << text;
@@ -82,16 +82,16 @@ TEST_F(RangesTest, DefaultClassesFromTheExtremes)
     for (int c = 1; c <= 5; ++c) {
         EXPECT_NEAR(High(c), highs[c - 1], 1e-5) << c;
         EXPECT_NEAR(Low(c), c == 1 ? 0.00001 : highs[c - 2], 1e-5) << c;
-        EXPECT_TRUE(RangeTable[static_cast<size_t>(c)].Active);
+        EXPECT_TRUE(UserView().RangeTable[static_cast<size_t>(c)].Active);
     }
     // The divisor stays 5 whatever NumRanges says; classes beyond it are untouched.
-    NumRanges = 3;
-    RangeTable[4].High = 99.0f;
+    UserView().NumRanges = 3;
+    UserView().RangeTable[4].High = 99.0f;
     Ranges::FillDefaultRanges(100.0f, 200.0f);
     EXPECT_NEAR(High(3), 160.00001, 1e-4);
     EXPECT_FLOAT_EQ(High(4), 99.0f);
     // A maximum equal to the minimum gives empty classes, never a division by zero.
-    NumRanges = 5;
+    UserView().NumRanges = 5;
     Ranges::FillDefaultRanges(7.0f, 7.0f);
     EXPECT_NEAR(High(5), 7.00001, 1e-5);
     EXPECT_TRUE(std::isfinite(Low(1)));
@@ -107,7 +107,7 @@ TEST_F(RangesTest, SavedRangeSetsAreKeptOnePerVariable)
     EXPECT_EQ(KDVlib::RangeName("LONG"), 1);
     EXPECT_EQ(KDVlib::RangeName("Cap"), -1);
     // Storing again replaces the old set: one per variable, moved to the end.
-    RangeTable[2].High = 2.5f;
+    UserView().RangeTable[2].High = 2.5f;
     Ranges::StoreRangeSet("F.ASIG");
     ASSERT_EQ(UserView().RangeSetKeys.size(), 2u);
     ASSERT_EQ(UserView().RangeNames.size(), 2u);
@@ -148,30 +148,30 @@ TEST_F(RangesTest, ClassOfAValue)
     Ranges::FillDefaultRanges(0.0f, 10.0f); // highs 2.00001, 4.00001, ...
     uint32_t color = 0;
     EXPECT_EQ(Ranges::ClassifyValue(3.0f, color), Ranges::TRangeHit::Drawn);
-    EXPECT_EQ(color, RangeTable[2].Color);
+    EXPECT_EQ(color, UserView().RangeTable[2].Color);
     // A value equal to a class's lower bound belongs to the class below.
     EXPECT_EQ(Ranges::ClassifyValue(Low(3), color), Ranges::TRangeHit::Drawn);
-    EXPECT_EQ(color, RangeTable[2].Color);
+    EXPECT_EQ(color, UserView().RangeTable[2].Color);
     // A value exactly on a class's upper bound is in that class.
-    EXPECT_EQ(Ranges::ClassifyValue(RangeTable[3].High, color), Ranges::TRangeHit::Drawn);
-    EXPECT_EQ(color, RangeTable[3].Color);
-    EXPECT_EQ(Ranges::LastClassOf(RangeTable[3].High), &RangeTable[3]);
+    EXPECT_EQ(Ranges::ClassifyValue(UserView().RangeTable[3].High, color), Ranges::TRangeHit::Drawn);
+    EXPECT_EQ(color, UserView().RangeTable[3].Color);
+    EXPECT_EQ(Ranges::LastClassOf(UserView().RangeTable[3].High), &UserView().RangeTable[3]);
     // Outside every class: none (the colour map draws it white).
     color = 0;
     EXPECT_EQ(Ranges::ClassifyValue(50.0f, color), Ranges::TRangeHit::None);
     EXPECT_EQ(Ranges::ClassifyValue(-1.0f, color), Ranges::TRangeHit::None);
     EXPECT_EQ(color, 0u);
     // An inactive class suppresses its values.
-    RangeTable[4].Active = false;
+    UserView().RangeTable[4].Active = false;
     EXPECT_EQ(Ranges::ClassifyValue(7.0f, color), Ranges::TRangeHit::Suppressed);
     // Overlapping classes (as the range dialog allows): an inactive class leaves the
     // value out even when a later active class also holds it; of two active classes
     // the later gives the colour.
-    RangeTable[5].Low = 6.0f;
+    UserView().RangeTable[5].Low = 6.0f;
     EXPECT_EQ(Ranges::ClassifyValue(7.0f, color), Ranges::TRangeHit::Suppressed);
-    RangeTable[4].Active = true;
+    UserView().RangeTable[4].Active = true;
     EXPECT_EQ(Ranges::ClassifyValue(7.0f, color), Ranges::TRangeHit::Drawn);
-    EXPECT_EQ(color, RangeTable[5].Color);
+    EXPECT_EQ(color, UserView().RangeTable[5].Color);
 }
 
 TEST_F(RangesTest, ColoursOfVariablesShownTogether)

@@ -1,6 +1,7 @@
 // The view window and its history, and the pixel arithmetic of the views drawn
 // beside the map, without a screen.
 #include "map/ZoomHistory.h"
+#include "map/ViewState.h"
 #include "map/ZoomMouse.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
@@ -37,39 +38,39 @@ TEST_F(ZoomHistoryTest, ZoomBoxesFillSlotsAndPreviousStepsBackToTheWholeNetwork)
 {
     // Corners in any order become min and max.
     Zoom::PushView(300, 400, 100, 200);
-    EXPECT_EQ(ZoomIndex, 2);
-    ExpectView(ZoomHistory[2], 100, 200, 300, 400);
+    EXPECT_EQ(UserView().ZoomIndex, 2);
+    ExpectView(UserView().ZoomHistory[2], 100, 200, 300, 400);
     ExpectView(Zoom::CurrentView(), 100, 200, 300, 400);
     Zoom::PushView(150, 250, 200, 300);
-    EXPECT_EQ(ZoomIndex, 3);
+    EXPECT_EQ(UserView().ZoomIndex, 3);
 
     EXPECT_TRUE(Zoom::PreviousView());
-    EXPECT_EQ(ZoomIndex, 2);
+    EXPECT_EQ(UserView().ZoomIndex, 2);
     ExpectView(Zoom::CurrentView(), 100, 200, 300, 400);
     // Going back keeps the later slot until the next zoom box overwrites it.
-    ExpectView(ZoomHistory[3], 150, 250, 200, 300);
+    ExpectView(UserView().ZoomHistory[3], 150, 250, 200, 300);
     Zoom::PushView(10, 20, 30, 40);
-    EXPECT_EQ(ZoomIndex, 3);
-    ExpectView(ZoomHistory[3], 10, 20, 30, 40);
+    EXPECT_EQ(UserView().ZoomIndex, 3);
+    ExpectView(UserView().ZoomHistory[3], 10, 20, 30, 40);
 
     EXPECT_TRUE(Zoom::PreviousView());
     EXPECT_TRUE(Zoom::PreviousView());
-    EXPECT_EQ(ZoomIndex, 1);
+    EXPECT_EQ(UserView().ZoomIndex, 1);
     ExpectView(Zoom::CurrentView(), 0, 0, 1000, 800);
     EXPECT_FALSE(Zoom::PreviousView()); // never below slot 1
-    EXPECT_EQ(ZoomIndex, 1);
+    EXPECT_EQ(UserView().ZoomIndex, 1);
 }
 
 TEST_F(ZoomHistoryTest, FullHistoryKeepsTheNewestAndTheWholeNetworkWithinFiveHundredSlots)
 {
     for (int k = 1; k <= 620; ++k)
         Zoom::PushView(k, k, k + 10, k + 10);
-    EXPECT_EQ(ZoomIndex, MaxZoomHistory);
-    ExpectView(ZoomHistory[1], 0, 0, 1000, 800);
-    ExpectView(ZoomHistory[MaxZoomHistory], 620, 620, 630, 630);
-    ExpectView(ZoomHistory[MaxZoomHistory - 1], 619, 619, 629, 629);
+    EXPECT_EQ(UserView().ZoomIndex, MaxZoomHistory);
+    ExpectView(UserView().ZoomHistory[1], 0, 0, 1000, 800);
+    ExpectView(UserView().ZoomHistory[MaxZoomHistory], 620, 620, 630, 630);
+    ExpectView(UserView().ZoomHistory[MaxZoomHistory - 1], 619, 619, 629, 629);
     // Slot 2 now holds the oldest view still kept: 620 - 498.
-    ExpectView(ZoomHistory[2], 122, 122, 132, 132);
+    ExpectView(UserView().ZoomHistory[2], 122, 122, 132, 132);
     EXPECT_TRUE(Zoom::PreviousView());
     ExpectView(Zoom::CurrentView(), 619, 619, 629, 629);
 
@@ -78,7 +79,7 @@ TEST_F(ZoomHistoryTest, FullHistoryKeepsTheNewestAndTheWholeNetworkWithinFiveHun
     Zoom::ZoomInView(0.1);
     Zoom::ZoomInView(0.1);
     Zoom::FirstView();
-    EXPECT_EQ(ZoomIndex, 1);
+    EXPECT_EQ(UserView().ZoomIndex, 1);
     ExpectView(Zoom::CurrentView(), 0, 0, 1000, 800);
 }
 
@@ -89,7 +90,7 @@ TEST_F(ZoomHistoryTest, ZoomStepsMoveEachSideByTheFactorAndDoNotUndoEachOther)
     Zoom::ZoomOutView(0.25);
     // w -> w(1 - 2f) -> w(1 - 2f)(1 + 2f): 1000 -> 500 -> 750.
     ExpectView(Zoom::CurrentView(), 125, 100, 875, 700);
-    EXPECT_EQ(ZoomIndex, 1); // steps never touch the history
+    EXPECT_EQ(UserView().ZoomIndex, 1); // steps never touch the history
 }
 
 TEST(ZoomSelection, SelectedLinksWithAFifthOfMarginOrNothingWithoutSelection)
@@ -116,16 +117,16 @@ TEST(ZoomSelection, SelectedLinksWithAFifthOfMarginOrNothingWithoutSelection)
     }
     Zoom::SetView({1, 2, 3, 4});
     EXPECT_FALSE(Zoom::SelectionView());
-    EXPECT_DOUBLE_EQ(WorldMaxY, 4.0);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxY, 4.0);
 
     Arcos[2].Mark = 3;
     Arcos[3].Mark = 1;
     ASSERT_TRUE(Zoom::SelectionView());
     // Nodes 2 and 3: x 300..300 (no width, no margin), y 200..700 (margin 100).
-    EXPECT_DOUBLE_EQ(WorldMinX, 300);
-    EXPECT_DOUBLE_EQ(WorldMaxX, 300);
-    EXPECT_DOUBLE_EQ(WorldMinY, 100);
-    EXPECT_DOUBLE_EQ(WorldMaxY, 800);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, 300);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxX, 300);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinY, 100);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxY, 800);
     PalvonRead::ClearNetwork();
 }
 

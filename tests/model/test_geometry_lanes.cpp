@@ -43,15 +43,13 @@ protected:
     void SetUp() override
     {
         geomfix::Clear();
-        AnchoPista = 3.5f;
-        LaneOffset = 1.5f * AnchoPista; // 5.25
-        // A network made here, not read: its error list is written beside the test.
         Network.ErrorListFile = tmp.file("Errores.txt");
         Network.ErrorList.clear();
     }
     void TearDown() override { geomfix::Clear(); }
     RecordingServices ui;
     testutil::TempDir tmp;
+    const TLaneWidth widths{3.5f, 1.5f * 3.5f}; // a pull-back of 5.25
 };
 
 } // namespace
@@ -72,7 +70,7 @@ TEST_F(LaneGeometry, BandOffsetsOfTwoWayAndOneWayLinks)
     Arcos[LinkIndex(3, 4)].SetFlareEnd(1);
     LanesReady = true;
 
-    ComputeLinkGeometry();
+    ComputeLinkGeometry(widths);
 
     // w = 3.5; ends pulled in by 5.25 of 100. A->B: -1 .. +2 lane widths to the right
     // (right of +X is -Y).
@@ -97,7 +95,7 @@ TEST_F(LaneGeometry, BandOffsetsOfTwoWayAndOneWayLinks)
     // The lane width is read in link-length units: a length scale of 2 doubles the
     // bands and the pull-in.
     Network.LengthScale = 2.0f;
-    ComputeLinkGeometry();
+    ComputeLinkGeometry(widths);
     ExpectPoint(Arcos[LinkIndex(1, 2)].LaneEdgeFar[0], 10.5, -14.0, "scaled far 0");
 }
 
@@ -112,7 +110,7 @@ TEST_F(LaneGeometry, PullInIsCappedAndZeroLengthLinksAreListed)
     geomfix::Link(4, 3, 1);
     geomfix::Finish();
 
-    ComputeLinkGeometry();
+    ComputeLinkGeometry(widths);
 
     const TArcos& shortLink = Arcos[LinkIndex(1, 2)];
     ExpectPoint(shortLink.LaneEdgeNear[0], 4.5, 1.75, "45 % from A");
@@ -147,7 +145,7 @@ TEST_F(LaneGeometry, ShapedLinksMeetAtCornersWithoutInfinities)
     geomfix::Shape(LinkIndex(6, 7), {{0, 30}, {0, 30}, {100, 30}, {100, 40}, {100, 40}, {0, 40}});
     geomfix::Shape(LinkIndex(5, 7), {{5, 5}, {5, 5}, {5, 5}});
 
-    ComputeLinkGeometry();
+    ComputeLinkGeometry(widths);
 
     const TArcos& b = Arcos[LinkIndex(1, 2)];
     ASSERT_EQ(b.LaneEdgeCount, 3);
@@ -198,7 +196,7 @@ TEST_F(LaneGeometry, UnplacedOrShapelessLinksAreLeftAlone)
     for (int k = 1; k <= MaxShapePoints; ++k)
         many.Points[k] = {50.0 + k, 0.0};
 
-    ComputeLinkGeometry();
+    ComputeLinkGeometry(widths);
 
     ExpectPoint(unplaced.LaneEdgeNear[0], 123, 456, "kept");
     EXPECT_EQ(unplaced.LaneEdgeCount, 2);
@@ -221,7 +219,7 @@ TEST_F(LaneGeometry, OutlineOfFourArmJunctionRunsCounterClockwise)
     geomfix::Link(6, 2, 1);
     geomfix::Finish();
 
-    ComputeLinkGeometry();
+    ComputeLinkGeometry(widths);
     OrderArms();
 
     const TNodo& centre = Nodos[1];
@@ -270,7 +268,7 @@ TEST_F(LaneGeometry, OutlineUsesBandEndsNextToEachNodeAndKeepsItsRoom)
     geomfix::Finish();
     geomfix::Shape(LinkIndex(1, 2), {{0, 0}, {100, 0}, {100, 100}});
 
-    ComputeLinkGeometry();
+    ComputeLinkGeometry(widths);
     OrderArms();
 
     const TNodo& b = Nodos[2];
@@ -397,7 +395,7 @@ TEST(LaneGeometryRealNetworks, JunctionNetworksGetFiniteBandsAndOutlines)
         Network.ErrorList.clear();
 
         KDVlib::BuildHitGrid();
-        ComputeLinkGeometry();
+        ComputeLinkGeometry(TLaneWidth{});
         OrderArms();
         ComputeLinkDataExtremes();
 

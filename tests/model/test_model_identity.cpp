@@ -229,7 +229,7 @@ TEST_P(ModelIdentity, EveryFigureAsBefore)
         PalvonRead::CompleteGeographicPositions();
         const uint64_t read = ModelDigest(false);
         KDVlib::BuildHitGrid();
-        PalvonRead::ComputeLinkGeometry();
+        PalvonRead::ComputeLinkGeometry(TLaneWidth{});
         PalvonRead::OrderArms();
         PalvonRead::ComputeLinkDataExtremes();
         const uint64_t geometry = ModelDigest(true);

@@ -52,7 +52,9 @@ TEST_F(NodeMoves, MovedNodeCarriesTheEndsAndBearingsOfItsLinksOnly)
     EXPECT_DOUBLE_EQ(dx, 0.0);
     EXPECT_DOUBLE_EQ(dy, 40.0);
     MovedNodes.assign(1, ZelUtils::Format("%10d", 2));
-    EXPECT_FALSE(KDVlib::NewAngles()); // one node of 30: the extent stays
+    TZoomSlot extent{1, 2, 3, 4};
+    EXPECT_FALSE(KDVlib::NewAngles(TLaneWidth{}, extent)); // one node of 30: the extent stays
+    EXPECT_DOUBLE_EQ(extent.MinX, 1.0);
 
     const TArcos& a = Arcos[l12];
     EXPECT_DOUBLE_EQ(a.Points[2].x, 100.0);
@@ -81,15 +83,16 @@ TEST_F(NodeMoves, SelectionMovesAlongAndManyMovesRecomputeTheExtent)
     EXPECT_FLOAT_EQ(Nodos[4].X, 50.0f);
     ASSERT_EQ(MovedNodes.size(), 8u); // more than a tenth of 30
 
-    EXPECT_TRUE(KDVlib::NewAngles());
+    TZoomSlot extent;
+    EXPECT_TRUE(KDVlib::NewAngles(TLaneWidth{}, extent));
     EXPECT_DOUBLE_EQ(Arcos[l45].Points[1].x, 50.0);
     // Nodes span x 0..300, y -50..100: a margin of 0.025 of the span each side.
-    EXPECT_NEAR(WorldMinX, -7.5, 1e-9);
-    EXPECT_NEAR(WorldMaxX, 307.5, 1e-9);
-    EXPECT_NEAR(WorldMinY, -53.75, 1e-9);
-    EXPECT_NEAR(WorldMaxY, 103.75, 1e-9);
-    EXPECT_DOUBLE_EQ(ZoomHistory[1].MinX, WorldMinX);
-    EXPECT_DOUBLE_EQ(ZoomHistory[1].MaxY, WorldMaxY);
+    EXPECT_NEAR(extent.MinX, -7.5, 1e-9);
+    EXPECT_NEAR(extent.MaxX, 307.5, 1e-9);
+    EXPECT_NEAR(extent.MinY, -53.75, 1e-9);
+    EXPECT_NEAR(extent.MaxY, 103.75, 1e-9);
+    EXPECT_FLOAT_EQ(Network.MinX, -7.5f);
+    EXPECT_FLOAT_EQ(Network.MaxY, 103.75f);
 }
 
 TEST_F(NodeMoves, ShapeHandlesInsertMoveDeleteAndShift)

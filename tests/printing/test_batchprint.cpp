@@ -47,6 +47,8 @@ TEST(BatchPrint, NamesAndCaptions)
 
 // ---- The batch over a print definition, with a window that only records ----
 #include "printing/Net2Print.h"
+
+#include <memory>
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 
@@ -72,10 +74,11 @@ public:
     }
     void SetMultipleColors() override { title_ = "multi"; }
     std::string AttributeTitle() override { return title_; }
-    bool PrintView(const std::string& metafile) override
+    bool PrintView(const std::string& metafile, const TPrintSettings& pages) override
     {
         // A real metafile (a frame and a line), as the document takes pictures.
         printed.push_back(metafile);
+        page = pages;
         TEmfDevice emf(80, 60);
         QPainter p(&emf);
         p.drawRect(0, 0, 79, 59);
@@ -89,37 +92,38 @@ public:
     std::vector<std::string> printed;
     int failAt = -1, saved = 0, restored = 0;
     std::string title_;
+    TPrintSettings page; // the page of the last picture
 };
 
 class BatchRun : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (auto& e : Net2Print)
-            e = TNet2Print();
-        Net2Print[1].RedPalvon = "a.dat";
-        Net2Print[1].NetworkFile = dir_.file("a.dat");
-        Net2Print[1].Vars[1] = Net2Print[1].VarTitles[1] = "VOL,CAP,SAT";
-        Net2Print[1].VarMultiple = 2;
-        Net2Print[2].RedPalvon = "b.dat";
-        Net2Print[2].NetworkFile = dir_.file("b.dat");
-        Net2Print[2].Vars[2] = "X,none";
-        Net2Print[2].VarTitles[2] = "Equis";
-        Net2Print[3].RedPalvon = "c.dat";
-        Net2Print[3].NetworkFile = dir_.file("c.dat");
-        Net2PrintCount = 4;
-        WordDocumentName = dir_.file("rep.doc");
-        PrintColumns = 2;
-        PrintInColumns = true;
+        d_.Net2Print[1].RedPalvon = "a.dat";
+        d_.Net2Print[1].NetworkFile = dir_.file("a.dat");
+        d_.Net2Print[1].Vars[1] = d_.Net2Print[1].VarTitles[1] = "VOL,CAP,SAT";
+        d_.Net2Print[1].VarMultiple = 2;
+        d_.Net2Print[2].RedPalvon = "b.dat";
+        d_.Net2Print[2].NetworkFile = dir_.file("b.dat");
+        d_.Net2Print[2].Vars[2] = "X,none";
+        d_.Net2Print[2].VarTitles[2] = "Equis";
+        d_.Net2Print[3].RedPalvon = "c.dat";
+        d_.Net2Print[3].NetworkFile = dir_.file("c.dat");
+        d_.Net2PrintCount = 4;
+        d_.WordDocumentName = dir_.file("rep.doc");
+        d_.PrintColumns = 2;
+        d_.PrintInColumns = true;
     }
     testutil::TempDir dir_;
     RecordingServices services;
+    std::unique_ptr<TPrintDefinition> definition_ = std::make_unique<TPrintDefinition>();
+    TPrintDefinition& d_ = *definition_;
 };
 
 TEST_F(BatchRun, PicturesNamesAndDocument)
 {
     FakeHooks h;
-    ASSERT_TRUE(BatchPrint::Run(h));
+    ASSERT_TRUE(BatchPrint::Run(h, d_, TPrintSettings()));
     EXPECT_EQ(h.saved, 1);
     EXPECT_EQ(h.restored, 1);
     EXPECT_EQ(h.opened, (std::vector<int>{1, 2, 3}));  // the settings entry is skipped
@@ -128,7 +132,10 @@ TEST_F(BatchRun, PicturesNamesAndDocument)
     EXPECT_EQ(h.printed[0], dir_.file("a_SAT.emf"));
     EXPECT_EQ(h.printed[1], dir_.file("b_X.emf"));
     EXPECT_EQ(h.printed[2], dir_.file("b_X.emf"));  // "none" keeps the name of the picture before
-    std::string doc = testutil::readFile(WordDocumentName);
+    // The pictures' pages: the map's window, sized by the document's paper.
+    EXPECT_TRUE(h.page.PrintToExtent);
+    EXPECT_GT(h.page.PrintCustomWidth, 0);
+    std::string doc = testutil::readFile(d_.WordDocumentName);
     EXPECT_NE(doc.find("Red: a.dat      Atributo: multi"), std::string::npos);
     EXPECT_NE(doc.find("Red: b.dat      Atributo: Equis"), std::string::npos);
     EXPECT_NE(doc.find("Atributo: none"), std::string::npos);  // a missing title is the name
@@ -137,24 +144,24 @@ TEST_F(BatchRun, PicturesNamesAndDocument)
 
 TEST_F(BatchRun, FullTableAndFailures)
 {
-    Net2PrintCount = 2;  // one row of two cells for three pictures
-    Net2Print[2].NetworkFile = "null";
-    Net2Print[1].VarMultiple = 1;
+    d_.Net2PrintCount = 2;  // one row of two cells for three pictures
+    d_.Net2Print[2].NetworkFile = "null";
+    d_.Net2Print[1].VarMultiple = 1;
     FakeHooks h;
-    ASSERT_TRUE(BatchPrint::Run(h));
+    ASSERT_TRUE(BatchPrint::Run(h, d_, TPrintSettings()));
     EXPECT_EQ(h.printed.size(), 3u);
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_NE(services.messages[0].find("1 im"), std::string::npos);
 
     // A network that cannot be opened ends the batch without a document.
-    std::filesystem::remove(WordDocumentName);
-    Net2PrintCount = 4;
-    Net2Print[2].NetworkFile = dir_.file("b.dat");
+    std::filesystem::remove(d_.WordDocumentName);
+    d_.Net2PrintCount = 4;
+    d_.Net2Print[2].NetworkFile = dir_.file("b.dat");
     FakeHooks f;
     f.failAt = 2;
-    EXPECT_FALSE(BatchPrint::Run(f));
+    EXPECT_FALSE(BatchPrint::Run(f, d_, TPrintSettings()));
     EXPECT_EQ(f.opened, (std::vector<int>{1, 2}));
-    EXPECT_FALSE(std::filesystem::exists(WordDocumentName));
+    EXPECT_FALSE(std::filesystem::exists(d_.WordDocumentName));
     EXPECT_EQ(f.restored, 1);
 }
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 
 namespace fs = std::filesystem;
 
@@ -25,6 +26,9 @@ protected:
     std::string Full(const std::string& name) const { return (fs::current_path() / name).lexically_normal().string(); }
     testutil::TempDir dir_;
     fs::path old_;
+    TPrintSettings pages_;
+    std::unique_ptr<TPrintDefinition> definition_ = std::make_unique<TPrintDefinition>();
+    TPrintDefinition& d_ = *definition_;
 };
 
 class FakeView : public Net2PrintView {
@@ -40,11 +44,11 @@ public:
 
 TEST_F(Net2PrintTest, MissingFileChangesNothing)
 {
-    Net2PrintCount = 5;
-    WordDocumentName = "keep.doc";
-    EXPECT_FALSE(ReadWriteNet2Print(dir_.file("nope.ini")));
-    EXPECT_EQ(Net2PrintCount, 5);
-    EXPECT_EQ(WordDocumentName, "keep.doc");
+    d_.Net2PrintCount = 5;
+    d_.WordDocumentName = "keep.doc";
+    EXPECT_FALSE(ReadWriteNet2Print(dir_.file("nope.ini"), d_, pages_));
+    EXPECT_EQ(d_.Net2PrintCount, 5);
+    EXPECT_EQ(d_.WordDocumentName, "keep.doc");
 }
 
 TEST_F(Net2PrintTest, FullDefinition)
@@ -58,39 +62,39 @@ TEST_F(Net2PrintTest, FullDefinition)
         "VerNombreNodos=1\r\nFixed=1\r\nValorMaximo=1500.5\r\n"
         "[Red B]\r\nRedPalvon=sub/b.dat\r\nVineta=3;4\r\nTitulos=uno,dos\r\n");
     FakeView view;
-    RangeMode = 1;
-    ASSERT_TRUE(ReadWriteNet2Print("def.ini", &view));
-    EXPECT_EQ(Net2PrintCount, 4);
-    EXPECT_EQ(WordOrientation, 1);
-    EXPECT_EQ(WordPaperSize, 7);
-    EXPECT_FALSE(PrintOnPrinterPage);
-    EXPECT_DOUBLE_EQ(MarginTop, 0.5);
-    EXPECT_DOUBLE_EQ(MarginBottom, 1.0);
-    EXPECT_TRUE(PrintInColumns);
-    EXPECT_EQ(PrintColumns, 2);
-    EXPECT_EQ(LinkShift, -3);
-    EXPECT_EQ(WordDocumentName, Full("out/rep.doc"));
+    UserView().RangeMode = 1;
+    ASSERT_TRUE(ReadWriteNet2Print("def.ini", d_, pages_, &view));
+    EXPECT_EQ(d_.Net2PrintCount, 4);
+    EXPECT_EQ(d_.WordOrientation, 1);
+    EXPECT_EQ(d_.WordPaperSize, 7);
+    EXPECT_FALSE(pages_.PrintOnPrinterPage);
+    EXPECT_DOUBLE_EQ(d_.MarginTop, 0.5);
+    EXPECT_DOUBLE_EQ(d_.MarginBottom, 1.0);
+    EXPECT_TRUE(d_.PrintInColumns);
+    EXPECT_EQ(d_.PrintColumns, 2);
+    EXPECT_EQ(UserView().LinkShift, -3);
+    EXPECT_EQ(d_.WordDocumentName, Full("out/rep.doc"));
     EXPECT_EQ(view.general.LineaSoleras, Full("calles.txt"));
     EXPECT_EQ(view.general.TemaVelmora, "null");
 
     EXPECT_EQ(view.themes, 1);
-    EXPECT_DOUBLE_EQ(WorldMinX, 1);
-    EXPECT_DOUBLE_EQ(WorldMinY, 2);
-    EXPECT_DOUBLE_EQ(WorldMaxX, 3.5);
-    EXPECT_DOUBLE_EQ(WorldMaxY, 4);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, 1);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinY, 2);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxX, 3.5);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxY, 4);
     // A one-field legend place keeps the legend where it was.
     EXPECT_EQ(view.theme.VinetaLeft, 7);
     EXPECT_EQ(view.theme.VinetaTop, 9);
     // A one-field colour pair falls back to the fixed pair.
-    EXPECT_EQ(ModePenColors[1], 8454143u);
-    EXPECT_EQ(ModeBrushColors[1], 8421631u);
-    EXPECT_EQ(Items[11].Color, 123u);
-    EXPECT_EQ(PixsVol, 40);
+    EXPECT_EQ(UserView().ModePenColors[1], 8454143u);
+    EXPECT_EQ(UserView().ModeBrushColors[1], 8421631u);
+    EXPECT_EQ(UserView().Items[11].Color, 123u);
+    EXPECT_EQ(UserView().PixsVol, 40);
     EXPECT_TRUE(view.theme.VerNombreNodos);
     EXPECT_TRUE(view.theme.Fixed);
     EXPECT_DOUBLE_EQ(view.theme.ValorMaximo, 1500.5);
 
-    const TNet2Print& a = Net2Print[0];
+    const TNet2Print& a = d_.Net2Print[0];
     EXPECT_EQ(a.RedPalvon, "a.dat");
     EXPECT_EQ(a.NetworkFile, Full("a.dat"));
     EXPECT_EQ(a.SeleccionArcos, Full("sel.txt"));
@@ -105,11 +109,11 @@ TEST_F(Net2PrintTest, FullDefinition)
     EXPECT_FLOAT_EQ(a.Alto, 2.5f);
     EXPECT_EQ(a.Vineta, "7;9");
     EXPECT_EQ(a.Color, "null");
-    EXPECT_EQ(Net2Print[1].NetworkFile, "null");
-    EXPECT_EQ(Net2Print[2].NetworkFile, "null");
-    EXPECT_EQ(Net2Print[3].NetworkFile, Full("sub/b.dat"));
-    EXPECT_EQ(Net2Print[3].Vineta, "3;4");
-    EXPECT_EQ(Net2Print[3].Titulos, "uno,dos");
+    EXPECT_EQ(d_.Net2Print[1].NetworkFile, "null");
+    EXPECT_EQ(d_.Net2Print[2].NetworkFile, "null");
+    EXPECT_EQ(d_.Net2Print[3].NetworkFile, Full("sub/b.dat"));
+    EXPECT_EQ(d_.Net2Print[3].Vineta, "3;4");
+    EXPECT_EQ(d_.Net2Print[3].Titulos, "uno,dos");
 }
 
 // Settings that the file leaves out take their defaults, whatever was set before.
@@ -118,28 +122,28 @@ TEST_F(Net2PrintTest, FullDefinition)
 TEST_F(Net2PrintTest, HugeColumnCountAndWidthAreRefused)
 {
     RecordingServices ui;
-    Net2PrintCount = 5;
-    WordDocumentName = "keep.doc";
+    d_.Net2PrintCount = 5;
+    d_.WordDocumentName = "keep.doc";
     testutil::writeFile(dir_.file("cols.ini"),
                         "[General]\r\nNumeroColumnas=2147483647\r\nDocumentoWord=informe.doc\r\n[Red1]\r\nRedPalvon=a.dat\r\n");
-    EXPECT_FALSE(ReadWriteNet2Print("cols.ini"));
-    EXPECT_EQ(Net2PrintCount, 5);
-    EXPECT_EQ(WordDocumentName, "keep.doc");
+    EXPECT_FALSE(ReadWriteNet2Print("cols.ini", d_, pages_));
+    EXPECT_EQ(d_.Net2PrintCount, 5);
+    EXPECT_EQ(d_.WordDocumentName, "keep.doc");
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0],
               "NumeroColumnas=2147483647 en la definición de impresión cols.ini está fuera de rango (0 a 63); "
               "la definición no se lee");
 
     ui.messages.clear();
-    PixsVol = 33;
+    UserView().PixsVol = 33;
     testutil::writeFile(dir_.file("ancho.ini"), "[General]\r\nNumeroColumnas=63\r\n[Tema]\r\nAnchoAtributo=2147483647\r\n"
                                                 "[Red1]\r\nRedPalvon=a.dat\r\n");
     FakeView view;
-    ASSERT_TRUE(ReadWriteNet2Print("ancho.ini", &view));
-    EXPECT_EQ(PixsVol, 33);
+    ASSERT_TRUE(ReadWriteNet2Print("ancho.ini", d_, pages_, &view));
+    EXPECT_EQ(UserView().PixsVol, 33);
     EXPECT_EQ(view.theme.AnchoAtributo, 33);
-    EXPECT_EQ(PrintColumns, 63);
-    EXPECT_EQ(Net2PrintCount, 3);
+    EXPECT_EQ(d_.PrintColumns, 63);
+    EXPECT_EQ(d_.Net2PrintCount, 3);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0],
               "AnchoAtributo=2147483647 en la definición de impresión está fuera de rango (1 a 500); se mantiene 33");
@@ -147,33 +151,33 @@ TEST_F(Net2PrintTest, HugeColumnCountAndWidthAreRefused)
 
 TEST_F(Net2PrintTest, SettingsOnlyAndDefaults)
 {
-    WordDocumentName = Full("chosen.doc");
-    PrintColumns = 3;
-    PrintInColumns = true;
-    PixsVol = 33;
+    d_.WordDocumentName = Full("chosen.doc");
+    d_.PrintColumns = 3;
+    d_.PrintInColumns = true;
+    UserView().PixsVol = 33;
     testutil::writeFile("only.ini", "[general]\r\nTama\xF1oPapel=2\r\n[TEMA]\r\nVineta=15;20\r\nZoom=1;2;3\r\n");
     FakeView view;
-    WorldMinX = -5;
-    ASSERT_TRUE(ReadWriteNet2Print("only.ini", &view));
-    EXPECT_EQ(Net2PrintCount, 2);
-    EXPECT_EQ(Net2Print[0].NetworkFile, "null");
-    EXPECT_EQ(Net2Print[1].NetworkFile, "null");
-    EXPECT_EQ(WordDocumentName, "null");
-    EXPECT_FALSE(PrintInColumns);
-    EXPECT_EQ(WordPaperSize, 23);  // the key spelled in Latin-1
-    EXPECT_EQ(PixsVol, 33);
+    UserView().WorldMinX = -5;
+    ASSERT_TRUE(ReadWriteNet2Print("only.ini", d_, pages_, &view));
+    EXPECT_EQ(d_.Net2PrintCount, 2);
+    EXPECT_EQ(d_.Net2Print[0].NetworkFile, "null");
+    EXPECT_EQ(d_.Net2Print[1].NetworkFile, "null");
+    EXPECT_EQ(d_.WordDocumentName, "null");
+    EXPECT_FALSE(d_.PrintInColumns);
+    EXPECT_EQ(d_.WordPaperSize, 23);  // the key spelled in Latin-1
+    EXPECT_EQ(UserView().PixsVol, 33);
     EXPECT_FALSE(view.theme.Fixed);
     EXPECT_FALSE(view.theme.VerNombreNodos);
     EXPECT_EQ(view.theme.VinetaLeft, 15);
     EXPECT_EQ(view.theme.VinetaTop, 20);
     EXPECT_FALSE(view.theme.HasZoom);  // three numbers: not a window
-    EXPECT_DOUBLE_EQ(WorldMinX, -5);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, -5);
 
     testutil::writeFile("empty.ini", "[X]\r\nRedPalvon=x.dat\r\n");
-    ASSERT_TRUE(ReadWriteNet2Print("empty.ini"));
-    EXPECT_EQ(WordPaperSize, 2);
-    EXPECT_TRUE(PrintOnPrinterPage);
-    EXPECT_EQ(Net2PrintCount, 1);
+    ASSERT_TRUE(ReadWriteNet2Print("empty.ini", d_, pages_));
+    EXPECT_EQ(d_.WordPaperSize, 2);
+    EXPECT_TRUE(pages_.PrintOnPrinterPage);
+    EXPECT_EQ(d_.Net2PrintCount, 1);
 }
 
 TEST_F(Net2PrintTest, ExcessSectionsAreLeftOut)
@@ -182,9 +186,9 @@ TEST_F(Net2PrintTest, ExcessSectionsAreLeftOut)
     for (int i = 0; i < 305; ++i)
         text += "[R" + std::to_string(i) + "]\r\nRedPalvon=r" + std::to_string(i) + ".dat\r\n";
     testutil::writeFile("many.ini", text);
-    ASSERT_TRUE(ReadWriteNet2Print("many.ini"));
-    EXPECT_EQ(Net2PrintCount, MaxNet2Print + 1);
-    EXPECT_EQ(Net2Print[MaxNet2Print].RedPalvon, "r300.dat");
+    ASSERT_TRUE(ReadWriteNet2Print("many.ini", d_, pages_));
+    EXPECT_EQ(d_.Net2PrintCount, MaxNet2Print + 1);
+    EXPECT_EQ(d_.Net2Print[MaxNet2Print].RedPalvon, "r300.dat");
 }
 
 } // namespace

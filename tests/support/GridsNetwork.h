@@ -56,10 +56,10 @@ inline bool ShowWholeNetwork(TPalvonViewer& w)
     w.show();
     if (!QTest::qWaitForWindowExposed(&w))
         return false;
-    WorldMinX = Network.MinX;
-    WorldMaxX = Network.MaxX;
-    WorldMinY = Network.MinY;
-    WorldMaxY = Network.MaxY;
+    UserView().WorldMinX = Network.MinX;
+    UserView().WorldMaxX = Network.MaxX;
+    UserView().WorldMinY = Network.MinY;
+    UserView().WorldMaxY = Network.MaxY;
     return true;
 }
 

@@ -26,20 +26,20 @@ inline void ResetDisplayState()
 {
     DisplayStyles::SetDefaultStyles();
     DisplayStyles::SetDefaultClassStyles();
-    SymbolColors.fill(0x00FFFF);
-    NodeSize = 3;
-    CentroidSize = 10;
-    ArrowSize = 8;
-    SignalSize = 10;
-    NodeLabelPos = 6;
-    StreetLabelPos = 1;
-    StreetLabelOffset = 0.5f;
-    AnchoPista = 3.5f;
-    LaneOffset = 1.5f * AnchoPista;
+    UserView().SymbolColors.fill(0x00FFFF);
+    UserView().NodeSize = 3;
+    UserView().CentroidSize = 10;
+    UserView().ArrowSize = 8;
+    UserView().SignalSize = 10;
+    UserView().NodeLabelPos = 6;
+    UserView().StreetLabelPos = 1;
+    UserView().StreetLabelOffset = 0.5f;
+    UserView().Lanes.AnchoPista = 3.5f;
+    UserView().Lanes.LaneOffset = 1.5f * UserView().Lanes.AnchoPista;
     UserView().FMov = 1.0;
-    ShowLanes = false;
+    UserView().ShowLanes = false;
     LanesReady = false;
-    ZoomIndex = 1;
+    UserView().ZoomIndex = 1;
 }
 
 // The sample network when the name begins with '/' (a path below the sources),
@@ -67,7 +67,7 @@ inline bool ReadCaseNetwork(const std::string& path, const std::string& errorLis
     if (edit)
         edit();
     KDVlib::BuildHitGrid();
-    PalvonRead::ComputeLinkGeometry();
+    PalvonRead::ComputeLinkGeometry(UserView().Lanes);
     PalvonRead::OrderArms();
     PalvonRead::ComputeLinkDataExtremes();
     return true;

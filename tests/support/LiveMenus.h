@@ -2,6 +2,7 @@
 // The live menus of a window as a user reaches them: a command found by walking
 // the menu bar, a pop-up or a toolbar, then checked and triggered.
 #include "mainwindow/PalvonViewer.h"
+#include "widgets/CommandPlaces.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,6 +30,15 @@ inline QWidget* OwnerWindow(QWidget* w)
     return qobject_cast<QMenu*>(w) ? (p ? p->window() : nullptr) : w->window();
 }
 
+// A menu as the user finds it once opened: one whose rows wait for its first
+// showing gets them as its opening gives them.
+inline QMenu* Opened(QMenu* menu)
+{
+    if (CommandPlaces::IsPending(menu))
+        emit menu->aboutToShow();
+    return menu;
+}
+
 // Every action a user reaches in the live window (not in the windows it owns): its menu
 // bar, its toolbars and their buttons' drop-downs, its pop-up menus, down every submenu.
 inline QList<QAction*> Reachable(QWidget* window)
@@ -41,7 +51,7 @@ inline QList<QAction*> Reachable(QWidget* window)
             pending << bar->actions();
     for (QMenu* popup : window->findChildren<QMenu*>())
         if (OwnerWindow(popup) == window)
-            pending << popup->actions();
+            pending << Opened(popup)->actions();
     QSet<QAction*> seen;
     QList<QAction*> out;
     while (!pending.isEmpty()) {
@@ -51,7 +61,7 @@ inline QList<QAction*> Reachable(QWidget* window)
         seen.insert(a);
         out << a;
         if (a->menu())
-            pending << a->menu()->actions();
+            pending << Opened(a->menu())->actions();
     }
     return out;
 }
@@ -97,12 +107,12 @@ inline QWidget* Container(TPalvonViewer* w, const QString& place)
     }
     for (int i = 1; menu && i < path.size(); ++i) {
         QMenu* next = nullptr;
-        for (QAction* a : menu->actions())
+        for (QAction* a : Opened(menu)->actions())
             if (a->menu() && (path[i].startsWith('#') ? a->objectName() == path[i].mid(1) : Bare(a->text()) == path[i]))
                 next = a->menu();
         menu = next;
     }
-    return menu;
+    return Opened(menu);
 }
 
 inline QAction* ItemAt(QWidget* where, const QString& name)

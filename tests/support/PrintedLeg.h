@@ -20,14 +20,14 @@ struct TLegScan {
     QRgb At(int t) const { return page.pixel((mid + t * across).toPoint()); }
 };
 
-inline TLegScan ScanAcrossLeg(int32_t fromNode, int32_t toNode)
+inline TLegScan ScanAcrossLeg(const TPrintedPage& printed, int32_t fromNode, int32_t toNode)
 {
     TLegScan s;
-    s.page = QImage(PrintPictureWidth, PrintPictureHeight, QImage::Format_RGB32);
+    s.page = QImage(printed.PrintPictureWidth, printed.PrintPictureHeight, QImage::Format_RGB32);
     s.page.fill(Qt::white);
     {
         QPainter p(&s.page);
-        PrintPicture.Play(p);
+        printed.PrintPicture.Play(p);
     }
     const TNodo& a = Nodos[KDVlib::FindNodo(fromNode)];
     const TNodo& b = Nodos[KDVlib::FindNodo(toNode)];

@@ -23,7 +23,7 @@ protected:
         ResetProgramState();
         qputenv("VELMORA_CONFIG_DIR", QByteArray::fromStdString(tmp.path().string()));
         // A fresh program has no node positions of an earlier run to save.
-        KDVlib::PositionsUnsaved = false;
+        Network.PositionsUnsaved = false;
         viewer = CreateProgramWindows(false, &splash);
         viewer->AskOnClose = false;
         viewer->Files().ReadSettings().ErrorListFile = tmp.file("Errores.txt");

@@ -232,8 +232,8 @@ void TAnalysisController::CrearCentroides1Click()
     TStringAlignGrid* zones = host_.ZoneGrid();
     for (int32_t z : KDVanalysis::CrearCentroides())
         if (zones && z < zones->RowCount()) {
-            zones->setCell(1, z, Format(XYFormat.c_str(), double(Zonas[z].CentroidX)));
-            zones->setCell(2, z, Format(XYFormat.c_str(), double(Zonas[z].CentroidY)));
+            zones->setCell(1, z, Format(XYFormat, double(Zonas[z].CentroidX)));
+            zones->setCell(2, z, Format(XYFormat, double(Zonas[z].CentroidY)));
         }
     if (zones) {
         zones->FitColWidths();

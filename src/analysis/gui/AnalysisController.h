@@ -23,6 +23,7 @@ class TFrmPath;
 class TFrmPija;
 class TFrmPijm;
 class TMapHost;
+struct TPrintDefinition;
 class TStringAlignGrid;
 class TWindowHost;
 class tgaugeCaption;
@@ -87,7 +88,7 @@ public:
     void ShowFlowDiagram(int32_t node);
     // The signal-phase report of every network of the print definition into one
     // document; the junctions are read from JunctionListFileName.
-    void ImprimirFases();
+    void ImprimirFases(const TPrintDefinition& definition);
     // The border width of the intersection views (tag * 0.5), and "Visualización":
     // the phase window over the junctions of the types picked.
     void Puntos(int tag);

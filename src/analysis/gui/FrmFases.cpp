@@ -1,10 +1,12 @@
 #include "analysis/gui/FrmFases.h"
 #include "analysis/gui/JunctionToolbar.h"
+#include "map/ViewState.h"
 #include "platform/ImageFile.h"
 #include "printing/gui/FrmPreview.h"
 
 #include "analysis/Fases.h"
 #include "map/DisplayStyles.h"
+#include "map/ViewState.h"
 #include "map/gui/OxrImage.h"
 #include "map/gui/MapHost.h"
 #include "model/KDVvars.h"
@@ -220,10 +222,10 @@ void TFrmFases::SyncMap()
     const KDVFases::TJunctionDiagram& d = KDVFases::Diagram;
     if (!host_ || d.Node < 1) return;
     const double r = KDVFases::SyncZoom * d.MaxArmDistance;
-    WorldMinX = d.CentreX - r;
-    WorldMaxX = d.CentreX + r;
-    WorldMinY = d.CentreY - r;
-    WorldMaxY = d.CentreY + r;
+    UserView().WorldMinX = d.CentreX - r;
+    UserView().WorldMaxX = d.CentreX + r;
+    UserView().WorldMinY = d.CentreY - r;
+    UserView().WorldMaxY = d.CentreY + r;
     host_->RedrawMap();
     TOxrImage* map = host_->MapImage();
     if (!map || !map->Canvas()) return;
@@ -271,9 +273,9 @@ bool TFrmFases::CopyJunction(const std::string& fileName)
             q.drawImage(r, Fase[s - 1]->Picture(), QRect(0, 0, thumbW, thumbH));
             q.setPen(QPen(Qt::black, 1));
             q.drawRect(r.adjusted(0, 0, -1, -1));
-            QFont small(QString::fromStdString(LabelFonts[1].Name), 7);
+            QFont small(QString::fromStdString(UserView().LabelFonts[1].Name), 7);
             q.setFont(small);
-            q.setPen(DisplayStyles::ToQColor(LabelFonts[1].Color));
+            q.setPen(DisplayStyles::ToQColor(UserView().LabelFonts[1].Color));
             const int h = q.fontMetrics().height();
             q.drawText(QRect(r.left(), r.top() - h, thumbW, h), Qt::AlignLeft | Qt::AlignBottom,
                        QStringLiteral("Fase %1").arg(s));

@@ -2,6 +2,7 @@
 #include "analysis/Fases.h"
 #include "analysis/gui/AnalysisController.h"
 #include "analysis/gui/FrmFases.h"
+#include "map/ViewState.h"
 #include "model/KDVvars.h"
 #include "model/LinkShapes.h"
 #include "model/PalvonRead.h"
@@ -32,13 +33,13 @@ bool SettingsSection(const std::string& name)
 
 } // namespace
 
-void TAnalysisController::ImprimirFases()
+void TAnalysisController::ImprimirFases(const TPrintDefinition& definition)
 {
     // The report opens other networks and the open one again from its file.
     if (!host_.ConfirmUnsavedEdits()) return;
     // What the report replaces, to bring the open network back afterwards.
     const std::string prevNetwork = (DatFileName.empty() || DatFileName == "null") ? "" : DatDir + DatFileName;
-    const double wx1 = WorldMinX, wx2 = WorldMaxX, wy1 = WorldMinY, wy2 = WorldMaxY;
+    const double wx1 = UserView().WorldMinX, wx2 = UserView().WorldMaxX, wy1 = UserView().WorldMinY, wy2 = UserView().WorldMaxY;
     // Without a junction-list file the junctions listed in the phase window are
     // reported, by number, in every network.
     std::vector<int32_t> heldNumbers;
@@ -51,9 +52,9 @@ void TAnalysisController::ImprimirFases()
     // The caption gauge of the map; each network opened meanwhile uses it too,
     // so every step puts the caption back.
     std::string caption = "Preparando documento ...";
-    auto gauge = [&caption](int position) {
+    auto gauge = [&caption, &definition](int position) {
         ViewerServices& ui = Services();
-        ui.SetProgressRange(0, std::max(Net2PrintCount, 1));
+        ui.SetProgressRange(0, std::max(definition.Net2PrintCount, 1));
         ui.SetProgressPosition(position);
         ui.SetProgressCaption(caption);
         ui.SetProgressVisible(true);
@@ -62,18 +63,18 @@ void TAnalysisController::ImprimirFases()
     gauge(0);
 
     DocWriter::TDocWriter doc;
-    const bool named = !WordDocumentName.empty() && WordDocumentName != "null";
+    const bool named = !definition.WordDocumentName.empty() && definition.WordDocumentName != "null";
     if (named) {
-        doc.Open(ReportWriter::OptionsPageSetup());
-        caption = "Generando documento " + std::filesystem::path(WordDocumentName).filename().string() + " ...  ";
+        doc.Open(ReportWriter::OptionsPageSetup(definition));
+        caption = "Generando documento " + std::filesystem::path(definition.WordDocumentName).filename().string() + " ...  ";
         gauge(0);
     }
-    for (int32_t i = 0; i < Net2PrintCount && i <= MaxNet2Print; ++i) {
-        const TNet2Print& e = Net2Print[static_cast<size_t>(i)];
+    for (int32_t i = 0; i < definition.Net2PrintCount && i <= MaxNet2Print; ++i) {
+        const TNet2Print& e = definition.Net2Print[static_cast<size_t>(i)];
         gauge(i + 1);
         if (e.NetworkFile == "null" || e.NetworkFile.empty() || SettingsSection(e.RedPalvon)) continue;
         window_.SetStatusPanel(0, QString::fromStdString(
-            ZelUtils::Format("%s (%d/%d)", e.NetworkFile.c_str(), i + 1, Net2PrintCount)));
+            ZelUtils::Format("%s (%d/%d)", e.NetworkFile.c_str(), i + 1, definition.Net2PrintCount)));
         QApplication::processEvents();
         if (!host_.OpenNetworkUnattended(e.NetworkFile)) continue;
         if (useFile) {
@@ -90,29 +91,28 @@ void TAnalysisController::ImprimirFases()
         DocWriter::PictureBox box;
         box.widthIn = e.Ancho;
         box.heightIn = e.Alto;
-        host_.PhaseWindow().PhasesReport(doc, e.RedPalvon, box, PrintInColumns ? PrintColumns : 0);
-        WorldMinX = wx1;
-        WorldMaxX = wx2;
-        WorldMinY = wy1;
-        WorldMaxY = wy2;
+        host_.PhaseWindow().PhasesReport(doc, e.RedPalvon, box,
+                                         definition.PrintInColumns ? definition.PrintColumns : 0);
+        UserView().WorldMinX = wx1;
+        UserView().WorldMaxX = wx2;
+        UserView().WorldMinY = wy1;
+        UserView().WorldMaxY = wy2;
     }
     caption = "Cerrando documento ...";
-    gauge(Net2PrintCount);
+    gauge(definition.Net2PrintCount);
     if (named) {
         std::string saved;
-        if (!doc.SaveAs(WordDocumentName, &saved))
+        if (!doc.SaveAs(definition.WordDocumentName, &saved))
             Services().ShowMessage(doc.LastError());
-        else if (saved != WordDocumentName)
+        else if (saved != definition.WordDocumentName)
             Services().ShowMessage(ZelUtils::Format("ERROR - No se pudo grabar archivo: %s\r        Se guardó una copia en: %s",
-                                                    WordDocumentName.c_str(), saved.c_str()));
+                                                    definition.WordDocumentName.c_str(), saved.c_str()));
     }
-    PrintOnPrinterPage = true;
     Services().SetProgressVisible(false);
-    PrintMetafileName = ScratchMetafileName();
     if (!prevNetwork.empty() && std::filesystem::exists(prevNetwork)) host_.OpenNetwork(prevNetwork);
-    WorldMinX = wx1;
-    WorldMaxX = wx2;
-    WorldMinY = wy1;
-    WorldMaxY = wy2;
+    UserView().WorldMinX = wx1;
+    UserView().WorldMaxX = wx2;
+    UserView().WorldMinY = wy1;
+    UserView().WorldMaxY = wy2;
     BatchMode = false;
 }

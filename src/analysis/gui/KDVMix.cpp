@@ -1,5 +1,6 @@
 #include "analysis/gui/KDVMix.h"
 #include "analysis/gui/JunctionToolbar.h"
+#include "map/ViewState.h"
 #include "platform/ImageFile.h"
 #include "printing/gui/FrmPreview.h"
 
@@ -7,6 +8,7 @@
 #include "analysis/KDVMixStacks.h"
 #include "map/DisplayStyles.h"
 #include "map/GeoLayers.h"
+#include "map/ViewState.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
@@ -169,10 +171,10 @@ void TFrmMix::DrawMix(int32_t Node, int32_t Var)
     setWindowTitle(QString::fromStdString(
         ZelUtils::Format("Diagrama de Flujos (%s). Nodo : %d", KDVlib::CodeText(Var), junction.Number)));
     const TPoint C{junction.X, junction.Y};
-    WorldMinX = C.x - 400;
-    WorldMaxX = C.x + 400;
-    WorldMinY = C.y - 400;
-    WorldMaxY = C.y + 400;
+    UserView().WorldMinX = C.x - 400;
+    UserView().WorldMaxX = C.x + 400;
+    UserView().WorldMinY = C.y - 400;
+    UserView().WorldMaxY = C.y + 400;
     const int32_t n = std::clamp<int32_t>(junction.ArmCount, 0, MaxArms);
     MixPoints.assign(static_cast<size_t>(n) + 1, C);
     for (int32_t k = 1; k <= n; ++k) {
@@ -212,7 +214,7 @@ void TFrmMix::DrawMix(int32_t Node, int32_t Var)
         fimg->CirclePt(MixPoints[static_cast<size_t>(k)], -25);
     }
     c->setBrush(Qt::NoBrush);
-    const TLabelFont& lf = LabelFonts[1];
+    const TLabelFont& lf = UserView().LabelFonts[1];
     QFont font = DisplayStyles::ToQFont(lf);
     fimg->FontColor = DisplayStyles::ToQColor(lf.Color);
     for (int32_t k = 1; k <= n; ++k) {
@@ -328,19 +330,19 @@ void TFrmMix::DrawSolera()
         return;
     c->setBrush(Qt::NoBrush);
     const float m = 500.0f * 0.1f;
-    for (int32_t L = 1; L <= NumGeoLayers && L <= MaxGeoLayers; ++L) {
-        if (!GeoLayerVisible[L] || L + 10 > MaxItems || Items[L + 10].Width <= 0)
+    for (int32_t L = 1; L <= GeoLayers().NumGeoLayers && L <= MaxGeoLayers; ++L) {
+        if (!GeoLayers().GeoLayerVisible[L] || L + 10 > MaxItems || UserView().Items[L + 10].Width <= 0)
             continue;
-        const TItems& item = Items[L + 10];
+        const TItems& item = UserView().Items[L + 10];
         c->setPen(QPen(DisplayStyles::ToQColor(item.Color), item.Width, DisplayStyles::ToQPenStyle(item.PenStyle)));
-        for (int32_t g = GeoLayerEnd[L - 1] + 1; g <= GeoLayerEnd[L]; ++g) {
-            const GeoLink& geo = GeoLinks[g];
+        for (int32_t g = GeoLayers().GeoLayerEnd[L - 1] + 1; g <= GeoLayers().GeoLayerEnd[L]; ++g) {
+            const GeoLink& geo = GeoLayers().GeoLinks[g];
             if (geo.Count < 1 || geo.Points.empty())
                 continue;
             const TPoint& a = geo.Points.front();
             const TPoint& b = geo.Points[static_cast<size_t>(std::min<int32_t>(geo.Count, int32_t(geo.Points.size())) - 1)];
-            auto inX = [&](double x) { return x >= WorldMinX - m && x <= WorldMaxX + m; };
-            auto inY = [&](double y) { return y >= WorldMinY - m && y <= WorldMaxY + m; };
+            auto inX = [&](double x) { return x >= UserView().WorldMinX - m && x <= UserView().WorldMaxX + m; };
+            auto inY = [&](double y) { return y >= UserView().WorldMinY - m && y <= UserView().WorldMaxY + m; };
             if ((inX(a.x) || inX(b.x)) && (inY(a.y) || inY(b.y)))
                 fimg->PolylinePtArray(geo.Points, std::min<int32_t>(geo.Count, int32_t(geo.Points.size())));
         }

@@ -6,13 +6,13 @@
 #include "export/DxfMapExport.h"
 #include "export/Emme2Export.h"
 #include "export/TextExports.h"
-#include "export/ZelDxfer.h"
 #include "export/ZelShper0.h"
 #include "export/gui/ExportDialogs.h"
 #include "export/gui/ExportHost.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/StringAlignGrid.h"
 #include "map/ViewSnapshot.h"
+#include "map/ViewState.h"
 #include "map/ViewTiles.h"
 #include "model/ComplementaryData.h"
 #include "model/FileUtils.h"
@@ -44,7 +44,7 @@ namespace {
 // walked, then the view's tiles are marked again.
 struct WholeNetworkGrid {
     WholeNetworkGrid() { KDVlib::SetGrid(Network.MinX, Network.MaxX, Network.MinY, Network.MaxY); }
-    ~WholeNetworkGrid() { KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY); }
+    ~WholeNetworkGrid() { KDVlib::SetGrid(UserView().WorldMinX, UserView().WorldMaxX, UserView().WorldMinY, UserView().WorldMaxY); }
 };
 
 void Fail(QWidget* parent, const std::string& error)
@@ -61,9 +61,6 @@ QString NetworkNameWith(const char* ext)
     const QFileInfo info(QString::fromStdString(DatFileName));
     return info.completeBaseName() + QLatin1String(ext);
 }
-
-// The "DXF Completo" option reaches the writer.
-void ConnectFullDxf() { ZelDxfer::FullDxf = ProgramOptions().FullDxf; }
 
 int32_t CellNumber(const TStringAlignGrid* grid, int col, int row)
 {
@@ -138,12 +135,12 @@ void TExportController::RegisterCommands(TCommandRegistry& registry)
         registry.Register(CommandTable::TOwner::Export, id, [this, a] { ExportarDatos(a->data().toInt()); });
     }
     kmz_.RegisterCommands(registry);
-    ConnectFullDxf();
 }
 
 TDxfMapOptions TExportController::DxfOptions()
 {
     TDxfMapOptions o = DxfMapExport::MapOptions(host_.MainMapSnapshot());
+    o.FullDxf = ProgramOptions().FullDxf;
     o.MovimTitle = [this](int32_t c) {
         const TStringAlignGrid* movim = host_.DataGrid(5);
         return movim && c < movim->ColCount() ? ZelUtils::Trim(movim->cell(c, 0)) : TitMovim[static_cast<size_t>(c)];
@@ -157,7 +154,6 @@ TDxfMapOptions TExportController::DxfOptions()
 
 bool TExportController::PrintDxfFile(const std::string& fileName)
 {
-    ConnectFullDxf();
     bool ok = false;
     {
         TWaitCursor wait;
@@ -298,7 +294,7 @@ void TExportController::GenerarPlanillas1Click()
     const std::string earlier = hadNetwork ? (std::filesystem::path(DatDir) / DatFileName).string() : std::string();
     const std::string comp = ComplementaryFileName, compMovs = ComplementaryMovFileName, traces = TraceFileName,
                       zoning = ZoningFileName;
-    const double view[4] = {WorldMinX, WorldMaxX, WorldMinY, WorldMaxY};
+    const double view[4] = {UserView().WorldMinX, UserView().WorldMaxX, UserView().WorldMinY, UserView().WorldMaxY};
     const uint8_t interactive = OpenInteractive;
 
     std::vector<std::string> failed;
@@ -361,10 +357,10 @@ void TExportController::GenerarPlanillas1Click()
                 ZoningFileName = zoning;
                 KDVlib::LoadZonificacion(false);
             }
-            WorldMinX = view[0];
-            WorldMaxX = view[1];
-            WorldMinY = view[2];
-            WorldMaxY = view[3];
+            UserView().WorldMinX = view[0];
+            UserView().WorldMaxX = view[1];
+            UserView().WorldMinY = view[2];
+            UserView().WorldMaxY = view[3];
             DatFileName = keptDat;
             DatDir = keptDir;
             LpaFileName = keptLpa;

@@ -79,8 +79,9 @@ void TKmzController::ExportaSeleccin3Click()
 void TKmzController::GenerarKMZ1Click()
 {
     bool anyLayer = false;
-    for (int32_t l = 1; l <= NumGeoLayers && l <= MaxGeoLayers; ++l)
-        anyLayer = anyLayer || (GeoLayerVisible[l] != 0 && GeoLayerEnd[l] > GeoLayerEnd[l - 1]);
+    for (int32_t l = 1; l <= GeoLayers().NumGeoLayers && l <= MaxGeoLayers; ++l)
+        anyLayer = anyLayer || (GeoLayers().GeoLayerVisible[l] != 0 &&
+                                GeoLayers().GeoLayerEnd[l] > GeoLayers().GeoLayerEnd[l - 1]);
     if (!anyLayer) {
         Services().ShowMessage("No hay capas de fondo visibles: no hay nada que exportar a KMZ.");
         return;

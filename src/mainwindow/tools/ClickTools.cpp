@@ -31,7 +31,7 @@ void TPathTool::Press(const TMapMouse& m)
     const int32_t n = KDVlib::NearestNode(m.x, m.y);
     if (n >= 1 && n <= Network.NodeCount)
         XorDraw(img, QPen(DisplayStyles::ToQColor(ProgramOptions().SeleccionColor), 1),
-                [&] { img.Circle(Nodos[n].X, Nodos[n].Y, -(NodeSize + 2)); });
+                [&] { img.Circle(Nodos[n].X, Nodos[n].Y, -(UserView().NodeSize + 2)); });
     if (!firstDone_) {
         KDVlib::PathFrom = n;
         firstDone_ = true;

@@ -75,11 +75,11 @@ void TMoveLayersTool::Apply(double dx, double dy)
     if (viewer_.CommandOn(Cmd::mSoleraSele))
         which = 3;
     bool moved = false;
-    for (int32_t layer = 1; which > 0 && layer <= NumGeoLayers; ++layer) {
-        if ((which == 2 && !GeoLayerVisible[layer]) || (which == 3 && !GeoLayerSelected[layer]))
+    for (int32_t layer = 1; which > 0 && layer <= GeoLayers().NumGeoLayers; ++layer) {
+        if ((which == 2 && !GeoLayers().GeoLayerVisible[layer]) || (which == 3 && !GeoLayers().GeoLayerSelected[layer]))
             continue;
-        for (int32_t k = GeoLayerEnd[layer - 1] + 1; k <= GeoLayerEnd[layer]; ++k) {
-            GeoLink& g = GeoLinks[k];
+        for (int32_t k = GeoLayers().GeoLayerEnd[layer - 1] + 1; k <= GeoLayers().GeoLayerEnd[layer]; ++k) {
+            GeoLink& g = GeoLayers().GeoLinks[k];
             for (TPoint& p : g.Points) {
                 p.x += dx;
                 p.y += dy;

@@ -5,6 +5,7 @@
 #include "mainwindow/tools/MapTools.h"
 #include "mainwindow/tools/ToolFeedback.h"
 #include "map/Polygons.h"
+#include "map/ZoomHistory.h"
 #include "model/FileUtils.h"
 #include "model/HitGrid.h"
 #include "model/KDVvars.h"
@@ -44,7 +45,7 @@ void PlaceCentroid(TPalvonViewer& viewer, int32_t zone, double x, double y)
 
 void DrawNodeMarker(TOxrImage& img, const TPoint& p)
 {
-    XorDraw(img, RedPen(), [&] { img.Circle(p.x, p.y, -NodeSize); });
+    XorDraw(img, RedPen(), [&] { img.Circle(p.x, p.y, -UserView().NodeSize); });
 }
 
 void DrawCentroidMarker(TOxrImage& img, const TPoint& p)
@@ -124,7 +125,9 @@ void TGridNodePlaceTool::Press(const TMapMouse& m)
         viewer_.Grids().ShowNodePlace(record);
         // The links at the node follow it, or they would end where it used to be.
         MovedNodes.assign(1, Format("%10d", Nodos[record].Number));
-        KDVlib::NewAngles();
+        TZoomSlot extent;
+        if (KDVlib::NewAngles(UserView().Lanes, extent))
+            Zoom::NetworkExtentChanged(extent);
     }
     EndGridMove();
     KDVlib::BuildHitGrid();

@@ -47,9 +47,9 @@ void SetBrush(TMapPainter& img, uint32_t color) { img.Canvas()->setBrush(QBrush(
 
 void ClearBrush(TMapPainter& img) { img.Canvas()->setBrush(Qt::NoBrush); }
 
-void SetLabelFont(TMapPainter& img, int index)
+void SetLabelFont(TMapPainter& img, const TLayerSizes& sizes, int index)
 {
-    const TLabelFont& f = ViewSnapshot::SizesInForce().LabelFonts[static_cast<size_t>(index)];
+    const TLabelFont& f = sizes.LabelFonts[static_cast<size_t>(index)];
     img.Canvas()->setFont(DisplayStyles::ToQFont(f));
     img.FontColor = ToQColor(f.Color);
 }
@@ -139,11 +139,11 @@ struct TZoneFill {
     uint32_t fill = 0xFFFFFF;
     bool clear = true;
 
-    explicit TZoneFill(const TViewSnapshot& view)
+    TZoneFill(const TViewSnapshot& view, const TLayerSizes& sizes)
     {
         if (view.Options) {
             border = view.ZonaBordeColor;
-            width = ZelUtils::Round(view.ZonaBordeAncho * ViewSnapshot::SizesInForce().ZoneBorderScale);
+            width = ZelUtils::Round(view.ZonaBordeAncho * sizes.ZoneBorderScale);
             fill = view.ZonaRellenoColor;
             clear = view.ZonaRellenoClear;
         }
@@ -179,7 +179,7 @@ std::string GroupedNumber(double v)
     return (v < 0 && out != "0" ? "-" : "") + out;
 }
 
-void DrawPolygonName(TMapPainter& img, TPoligono& polygon, bool keepRegions)
+void DrawPolygonName(TMapPainter& img, const TLayerSizes& sizes, TPoligono& polygon, bool keepRegions)
 {
     const std::string name = ZelUtils::Trim(polygon.Name);
     if (name.empty()) {
@@ -191,7 +191,7 @@ void DrawPolygonName(TMapPainter& img, TPoligono& polygon, bool keepRegions)
     ClearBrush(img);
     img.LabelAt(0, name, at.x, at.y, 4, 0);
     if (keepRegions)
-        polygon.LabelRegion = img.CircleRegion(at, ViewSnapshot::SizesInForce().NodeSize + 2);
+        polygon.LabelRegion = img.CircleRegion(at, sizes.NodeSize + 2);
 }
 
 int32_t PolygonLast() { return std::clamp(NumPoligonos, 0, MaxPoligonos + 1) - 1; }
@@ -205,10 +205,9 @@ int32_t GenatrBarPixels(float value, int32_t pixsVol)
 }
 
 // Outlines and bars of the generation/attraction rows (column GenatrCol).
-void DrawGenatr(TMapPainter& img, const TZoneFill& style, const TMarginWindow& margin, bool multiple,
-                int32_t& colorIndex)
+void DrawGenatr(TMapPainter& img, const TLayerSizes& z, const TZoneFill& style, const TMarginWindow& margin,
+                bool multiple, int32_t& colorIndex)
 {
-    const TLayerSizes& z = ViewSnapshot::SizesInForce();
     const int32_t last = std::min(NumGenatr - 1, MaxGenatr);
     for (int32_t i = 1; i <= last; ++i) {
         const TGenatr& g = Genatr[i];
@@ -227,7 +226,7 @@ void DrawGenatr(TMapPainter& img, const TZoneFill& style, const TMarginWindow& m
         img.PolygonPtArray(outline, n - 1);
     }
 
-    SetLabelFont(img, 3);
+    SetLabelFont(img, z, 3);
     SetPen(img, style.border, 1);
     const bool keepRegions = IsMainMap(img);
     // Rows left out now must not keep a region where they were drawn before.
@@ -276,15 +275,15 @@ void DrawGenatr(TMapPainter& img, const TZoneFill& style, const TMarginWindow& m
 
 } // namespace
 
-void DrawZonas(TMapPainter& Img)
+void DrawZonas(TMapPainter& Img, const TViewSnapshot& view)
 {
     if (!Img.Canvas())
         return;
-    const TViewSnapshot view = CurrentView();
-    const TZoneFill style(view);
+    const TLayerSizes sizes = view.LayerSizes();
+    const TZoneFill style(view, sizes);
     const TMarginWindow margin(Img);
     TPenModeScope mode(Img, TPenMode::Copy);
-    SetLabelFont(Img, 1);
+    SetLabelFont(Img, sizes, 1);
     SetPen(Img, style.border, style.width);
     style.ResetBrush(Img);
 
@@ -309,7 +308,7 @@ void DrawZonas(TMapPainter& Img)
         if (multiple)
             SetBrush(Img, ZoneColors[static_cast<size_t>(colorIndex)]);
         if (bySelection)
-            SetBrush(Img, zone.Class >= 1 && zone.Class <= MaxClasses ? ClassColors[static_cast<size_t>(zone.Class)]
+            SetBrush(Img, zone.Class >= 1 && zone.Class <= MaxClasses ? UserView().ClassColors[static_cast<size_t>(zone.Class)]
                                                                       : style.fill);
         Img.PolygonPtArray(outline, static_cast<int32_t>(outline.size()) - 1);
         if (codes) {
@@ -319,25 +318,25 @@ void DrawZonas(TMapPainter& Img)
     }
 
     if (view.GenAtrZona)
-        DrawGenatr(Img, style, margin, multiple, colorIndex);
+        DrawGenatr(Img, sizes, style, margin, multiple, colorIndex);
 
     if (view.tbCents)
         return;
-    SetLabelFont(Img, 1);
+    SetLabelFont(Img, sizes, 1);
     ClearBrush(Img);
     ForEachViewZone([&](const TZona& zone) {
         Img.LabelAt(0, Format("%d", zone.Number), zone.CentroidX, zone.CentroidY, 1, 0);
     });
 }
 
-void DrawEntSal(TMapPainter& Img)
+void DrawEntSal(TMapPainter& Img, const TViewSnapshot& view)
 {
-    const TLayerSizes& z = ViewSnapshot::SizesInForce();
+    const TLayerSizes z = view.LayerSizes();
     const int32_t j = UserView().EntSalVar;
     if (!Img.Canvas() || j < 0 || j >= static_cast<int32_t>(std::size(Zonas[0].EnteringTotals)))
         return;
     const TMarginWindow margin(Img);
-    SetLabelFont(Img, 3);
+    SetLabelFont(Img, z, 3);
     SetPen(Img, Silver, 1);
 
     // Entries rise in blue on the left of the centroid, exits in red on its right.
@@ -376,7 +375,7 @@ void DrawEntSal(TMapPainter& Img)
                         sides[s].position, 0);
         });
     }
-    if (CurrentView().tbCents)
+    if (view.tbCents)
         return;
     ClearBrush(Img);
     ForEachViewZone([&](const TZona& zone) {
@@ -384,13 +383,13 @@ void DrawEntSal(TMapPainter& Img)
     });
 }
 
-DataLayers::TLegendRequest DrawLineas(TMapPainter& Img)
+DataLayers::TLegendRequest DrawLineas(TMapPainter& Img, const TViewSnapshot& view)
 {
     if (!Img.Canvas())
         return {};
     TPenModeScope mode(Img, TPenMode::Copy);
 
-    if (CurrentView().linnone) {
+    if (view.linnone) {
         for (int32_t l = 1; l <= std::min(Network.LineCount, MaxLineas); ++l) {
             const TLinea& line = Lineas[l];
             if (!line.Visible || line.Stops.empty())
@@ -422,29 +421,28 @@ DataLayers::TLegendRequest DrawLineas(TMapPainter& Img)
         }
     }
 
-    return DrawLineLoads(Img);
+    return DrawLineLoads(Img, view);
 }
 
-DataLayers::TLegendRequest DrawLineLoads(TMapPainter& Img)
+DataLayers::TLegendRequest DrawLineLoads(TMapPainter& Img, const TViewSnapshot& view)
 {
-    const TLayerSizes& z = ViewSnapshot::SizesInForce();
+    const TLayerSizes z = view.LayerSizes();
     if (!Img.Canvas())
         return {};
     TPenModeScope mode(Img, TPenMode::Copy);
-    const TViewSnapshot view = CurrentView();
     const bool values = view.linvehval;
     if (!view.linveh && !values)
         return {};
     if (LineLayers::LinkBusCountStale()) {
         LineLayers::RebuildLinkBusCount();
-        RangeMax = LinkBusMax;
+        UserView().RangeMax = LinkBusMax;
         UserView().RangeMin = 0.0f;
     }
-    const uint32_t modeColor = ModePenColors[static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes))];
-    const uint32_t overColor = ModeBrushColors[static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes))];
-    SetLabelFont(Img, 1);
+    const uint32_t modeColor = UserView().ModePenColors[static_cast<size_t>(std::clamp(UserView().RangeMode, 0, MaxRangeModes))];
+    const uint32_t overColor = UserView().ModeBrushColors[static_cast<size_t>(std::clamp(UserView().RangeMode, 0, MaxRangeModes))];
+    SetLabelFont(Img, z, 1);
     SetPen(Img, modeColor, 1);
-    BarsOverMax = false;
+    DataLayers::TLegendRequest legend{DataLayers::TLegendRequest::Bars, "BUSES", 1};
     // Bands are scaled by the largest bus total itself: the link variable shown may
     // have set RangeMax since the totals were summed.
     const float maximum = LinkBusMax;
@@ -458,7 +456,7 @@ DataLayers::TLegendRequest DrawLineLoads(TMapPainter& Img)
             const TPoint b = NodePoint(arc.BIndex);
             const double width = std::min(1.1 * z.PixsVol, double(z.PixsVol) * total / maximum);
             if (total > maximum) {
-                BarsOverMax = true;
+                legend.BarsOverMax = true;
                 SetBrush(Img, overColor);
             } else {
                 SetBrush(Img, modeColor);
@@ -466,26 +464,28 @@ DataLayers::TLegendRequest DrawLineLoads(TMapPainter& Img)
             Img.PolygonRectW(Round(width), 0, a.x, a.y, b.x, b.y);
             if (values) {
                 ClearBrush(Img);
-                Img.LabelAt(0, Format(NumFormat.Format.c_str(), double(total)), (a.x + b.x) / 2.0, (a.y + b.y) / 2.0,
+                Img.LabelAt(0, Format(UserView().NumFormat.Format.c_str(), double(total)), (a.x + b.x) / 2.0, (a.y + b.y) / 2.0,
                             1, 0);
             }
         });
     }
-    BarScaleMax = maximum;
+    legend.BarScaleMax = maximum;
+    // Only the main map shows the legend picture; a page writes its own legend
+    // from the scale.
     if (!IsMainMap(Img))
-        return {};
-    return {DataLayers::TLegendRequest::Bars, "BUSES", 1};
+        legend.kind = DataLayers::TLegendRequest::None;
+    return legend;
 }
 
-void DrawPoligonos(TMapPainter& Img)
+void DrawPoligonos(TMapPainter& Img, const TViewSnapshot& view)
 {
     if (!Img.Canvas())
         return;
     const bool keepRegions = IsMainMap(Img);
-    const TViewSnapshot view = CurrentView();
+    const TLayerSizes sizes = view.LayerSizes();
     const bool names = view.MostrarNombresPlg && !view.MostrarNombresArribaPlg;
     TPenModeScope mode(Img, TPenMode::Copy);
-    SetLabelFont(Img, 7);
+    SetLabelFont(Img, sizes, 7);
     for (int32_t i = 0; i <= PolygonLast(); ++i) {
         TPoligono& polygon = Poligonos[static_cast<size_t>(i)];
         if (!polygon.Visible) {
@@ -506,46 +506,45 @@ void DrawPoligonos(TMapPainter& Img)
         if (keepRegions)
             polygon.PolygonRegion = Img.AddPolygonRegion(vertices, n - 1, 1);
         if (names)
-            DrawPolygonName(Img, polygon, keepRegions);
+            DrawPolygonName(Img, sizes, polygon, keepRegions);
     }
 }
 
-void DrawNamePoligonos(TMapPainter& Img)
+void DrawNamePoligonos(TMapPainter& Img, const TViewSnapshot& view)
 {
     if (!Img.Canvas())
         return;
-    const TViewSnapshot view = CurrentView();
     if (!view.MostrarNombresPlg || !view.MostrarNombresArribaPlg)
         return;
     const bool keepRegions = IsMainMap(Img);
-    SetLabelFont(Img, 7);
+    const TLayerSizes sizes = view.LayerSizes();
+    SetLabelFont(Img, sizes, 7);
     for (int32_t i = 0; i <= PolygonLast(); ++i) {
         TPoligono& polygon = Poligonos[static_cast<size_t>(i)];
         if (polygon.Visible)
-            DrawPolygonName(Img, polygon, keepRegions);
+            DrawPolygonName(Img, sizes, polygon, keepRegions);
     }
 }
 
-void DrawSolera(TMapPainter& Img)
+void DrawSolera(TMapPainter& Img, const TViewSnapshot& view)
 {
-    const TLayerSizes& z = ViewSnapshot::SizesInForce();
+    const TLayerSizes z = view.LayerSizes();
     if (!Img.Canvas())
         return;
-    const TViewSnapshot view = CurrentView();
     SetPen(Img, view.Options ? view.SoleraColor : Silver, 1);
     ClearBrush(Img);
     TPenModeScope mode(Img, TPenMode::Copy);
     const TMarginWindow margin(Img);
-    const int32_t layers = std::clamp(NumGeoLayers, 0, MaxGeoLayers);
+    const int32_t layers = std::clamp(GeoLayers().NumGeoLayers, 0, MaxGeoLayers);
     for (int32_t layer = 1; layer <= layers; ++layer) {
         const TItems& style = z.Items[static_cast<size_t>(10 + layer)];
-        if (!GeoLayerVisible[layer] || style.Width <= 0)
+        if (!GeoLayers().GeoLayerVisible[layer] || style.Width <= 0)
             continue;
         SetPen(Img, style.Color, style.Width, style.PenStyle);
         int32_t first, last;
         LineLayers::LayerRange(layer, first, last);
         for (int32_t r = first; r <= last; ++r) {
-            const GeoLink& g = GeoLinks[r];
+            const GeoLink& g = GeoLayers().GeoLinks[r];
             const int32_t n = std::min(g.Count, static_cast<int32_t>(g.Points.size()));
             if (n < 1 || g.Name == GeoDeletedName)
                 continue;
@@ -557,13 +556,13 @@ void DrawSolera(TMapPainter& Img)
     // Labels: the names that the layers' name files gave their polylines.
     ClearBrush(Img);
     for (int32_t layer = 1; layer <= layers; ++layer) {
-        if (!GeoLayerVisible[layer] || !z.Items[static_cast<size_t>(10 + layer)].ShowNames)
+        if (!GeoLayers().GeoLayerVisible[layer] || !z.Items[static_cast<size_t>(10 + layer)].ShowNames)
             continue;
-        SetLabelFont(Img, 10 + layer);
+        SetLabelFont(Img, z, 10 + layer);
         int32_t first, last;
         LineLayers::LayerRange(layer, first, last);
         for (int32_t r = first; r <= last; ++r) {
-            const GeoLink& g = GeoLinks[r];
+            const GeoLink& g = GeoLayers().GeoLinks[r];
             if (g.Name.empty() || g.Name == GeoDeletedName || g.Points.empty() || !margin.Contains(g.LabelPos))
                 continue;
             Img.LabelAt(g.LabelAngle, g.Name, g.LabelPos.x, g.LabelPos.y, 4, 0);
@@ -576,8 +575,8 @@ void DrawPuntos(TMapPainter& Img)
     if (!Img.Canvas() || NumDots < 0)
         return;
     TPenModeScope mode(Img, TPenMode::Copy);
-    QFont font(QString::fromStdString(LabelFonts[2].Name));
-    font.setPointSize(std::max(1, LabelFonts[2].Size + 4));
+    QFont font(QString::fromStdString(UserView().LabelFonts[2].Name));
+    font.setPointSize(std::max(1, UserView().LabelFonts[2].Size + 4));
     font.setBold(true);
     Img.Canvas()->setFont(font);
     Img.FontColor = ToQColor(Red);
@@ -585,7 +584,7 @@ void DrawPuntos(TMapPainter& Img)
         const TDot& dot = Dots[static_cast<size_t>(i)];
         SetPen(Img, Blue, 1);
         SetBrush(Img, Blue);
-        Img.PolylineArrays(6, 0, dot.Pos.x, dot.Pos.y, CentroidSize);
+        Img.PolylineArrays(6, 0, dot.Pos.x, dot.Pos.y, UserView().CentroidSize);
         ClearBrush(Img);
         Img.LabelAt(0, Format("%d", dot.Value), dot.Pos.x, dot.Pos.y, 4, 0);
     }

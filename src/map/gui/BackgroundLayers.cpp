@@ -6,6 +6,7 @@
 #include "map/GeoLayers.h"
 #include "map/LineLayers.h"
 #include "map/PointLayers.h"
+#include "map/ViewState.h"
 #include "map/gui/MapCommands.h"
 #include "map/gui/MapViewHost.h"
 #include "export/GeoWriters.h"
@@ -34,7 +35,7 @@ QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cas
 
 QString LetraCaption(int tag)
 {
-    const TLabelFont& f = LabelFonts[static_cast<size_t>(tag)];
+    const TLabelFont& f = UserView().LabelFonts[static_cast<size_t>(tag)];
     return Qs(Format("Letra (%s %2d)", f.Name, f.Size));
 }
 
@@ -109,11 +110,11 @@ void TDisplayController::LineaSoleras(const std::string& fileName, bool addLayer
         }
     }
     window_.SetCommandOn(Cmd::tbSolera, true);
-    const QString layerName = Qs(GeoLayerNames[n]);
+    const QString layerName = Qs(GeoLayers().GeoLayerNames[n]);
     QAction* item = window_.Action(Named(QStringLiteral("s1%1").arg(n)));
     item->setText(layerName);
     item->setCheckable(true);
-    item->setChecked(GeoLayerVisible[n] != 0);
+    item->setChecked(GeoLayers().GeoLayerVisible[n] != 0);
     item->setVisible(true);
     window_.Action(Cmd::mSoleraSele)->setText(Qs(LineLayers::SelectionCaption()));
     if (QMenu* entry = n <= LayerMenuEntries ? layerEntries_[n] : nullptr) {
@@ -152,13 +153,13 @@ void TDisplayController::Puntos5Click()
 void TDisplayController::soleraClick(int layer, bool checked)
 {
     if (layer >= 1 && layer <= MaxGeoLayers)
-        GeoLayerVisible[layer] = checked ? 1 : 0;
+        GeoLayers().GeoLayerVisible[layer] = checked ? 1 : 0;
 }
 
 void TDisplayController::Nombres(int tag, bool checked)
 {
     if (tag >= 11 && tag <= MaxItems)
-        Items[static_cast<size_t>(tag)].ShowNames = checked;
+        UserView().Items[static_cast<size_t>(tag)].ShowNames = checked;
 }
 
 void TDisplayController::QueSolerasMover(QAction* item)
@@ -171,16 +172,17 @@ void TDisplayController::QueSolerasMover(QAction* item)
         TDualListDialog& dialog = shared ? *shared : local;
         dialog.Clear();
         dialog.SetTitle(QStringLiteral("Selección de Líneas de Soleras a mover"));
-        const int layers = std::clamp(NumGeoLayers, 0, MaxGeoLayers);
+        TGeoLayers& geo = GeoLayers();
+        const int layers = std::clamp(geo.NumGeoLayers, 0, MaxGeoLayers);
         for (int k = 1; k <= layers; ++k)
-            dialog.AddItem(GeoLayerSelected[k] ? 2 : 1, Qs(Format("%2d:  %s", k, GeoLayerNames[k])), k);
+            dialog.AddItem(geo.GeoLayerSelected[k] ? 2 : 1, Qs(Format("%2d:  %s", k, geo.GeoLayerNames[k])), k);
         // A cancelled dialog keeps the selection it showed.
         if (dialog.Execute()) {
-            std::fill(std::begin(GeoLayerSelected), std::end(GeoLayerSelected), uint8_t(0));
+            std::fill(std::begin(geo.GeoLayerSelected), std::end(geo.GeoLayerSelected), uint8_t(0));
             for (int i = 0; i < dialog.Count(2); ++i) {
                 const int k = dialog.Text(2, i).left(2).trimmed().toInt();
                 if (k >= 1 && k <= MaxGeoLayers)
-                    GeoLayerSelected[k] = 1;
+                    geo.GeoLayerSelected[k] = 1;
             }
             window_.Action(Cmd::mSoleraSele)->setText(Qs(LineLayers::SelectionCaption()));
         }

@@ -166,9 +166,12 @@ QColor ReadableOnWhite(uint32_t color)
 
 void ClearBrush(TMapPainter& img) { img.Canvas()->setBrush(Qt::NoBrush); }
 
-void SetLabelFont(TMapPainter& img, int index, int sizeDelta = 0)
+// The sizes the layers draw with.
+TLayerSizes SizesOf(const TLayerOptions& o) { return o.Sizes ? *o.Sizes : ViewSnapshot::ScreenSizes(); }
+
+void SetLabelFont(TMapPainter& img, const TLayerSizes& sizes, int index, int sizeDelta = 0)
 {
-    const TLabelFont& lf = ViewSnapshot::SizesInForce().LabelFonts[static_cast<size_t>(index)];
+    const TLabelFont& lf = sizes.LabelFonts[static_cast<size_t>(index)];
     QFont f = DisplayStyles::ToQFont(lf);
     if (sizeDelta != 0)
         f.setPointSize(std::max(1, f.pointSize() + sizeDelta));
@@ -176,7 +179,7 @@ void SetLabelFont(TMapPainter& img, int index, int sizeDelta = 0)
     img.FontColor = ToQColor(lf.Color);
 }
 
-std::string FormatValue(double v) { return ZelUtils::Format(NumFormat.Format.c_str(), v); }
+std::string FormatValue(double v) { return ZelUtils::Format(UserView().NumFormat.Format.c_str(), v); }
 
 std::string JoinTitles(const std::vector<int32_t>& columns, bool movement)
 {
@@ -193,12 +196,12 @@ std::string JoinTitles(const std::vector<int32_t>& columns, bool movement)
     return s;
 }
 
-// BarScaleMax and the caption of the chosen link variables (steps shared by bars and values).
-void SetBarScale(const std::vector<int32_t>& columns)
+// The bar scale of the chosen link variables: the maximum of the variable shown,
+// or with several the largest sum over a link (shared by bars and values).
+float BarScale(const std::vector<int32_t>& columns)
 {
-    BarScaleMax = RangeMax;
     if (columns.size() < 2)
-        return;
+        return UserView().RangeMax;
     bool any = false;
     float best = 0.0f;
     for (int32_t i = 1; i <= Network.LinkCount; ++i) {
@@ -209,7 +212,7 @@ void SetBarScale(const std::vector<int32_t>& columns)
             best = s;
         any = true;
     }
-    BarScaleMax = best;
+    return best;
 }
 
 int32_t DirectionTenths(const TPoint& from, const TPoint& to)
@@ -273,28 +276,28 @@ float MovimValue(const TMovimiento& m, int32_t column)
 
 TLegendRequest DrawAtributos(TMapPainter& img, const TLayerOptions& o)
 {
-    const TLayerSizes& z = ViewSnapshot::SizesInForce();
+    const TLayerSizes z = SizesOf(o);
     TLegendRequest legend;
     if (UserView().RangeVarArcos == 0 || !img.Canvas())
         return legend;
     const std::vector<int32_t> cols = ChosenLinkColumns();
     img.PenMode = TPenMode::Copy;
     SetPen(img, Silver, 1);
-    BarsOverMax = false;
     legend.kind = TLegendRequest::Bars;
     legend.caption = cols.empty() ? std::string() : TitArcos[static_cast<size_t>(cols[0])];
     legend.count = static_cast<int>(cols.size());
-    SetBarScale(cols);
+    legend.BarScaleMax = BarScale(cols);
+    const float scaleMax = legend.BarScaleMax;
     if (cols.size() >= 2) {
         img.ResetLabels();
         legend.caption = JoinTitles(cols, false);
     }
 
     auto barBrush = [&](size_t j, double v, bool negative) {
-        if (negative || v > BarScaleMax)
-            SetBrush(img, ModeBrushColors[static_cast<size_t>(RangeMode)]);
+        if (negative || v > scaleMax)
+            SetBrush(img, UserView().ModeBrushColors[static_cast<size_t>(UserView().RangeMode)]);
         else
-            SetBrush(img, VarColors[j]);
+            SetBrush(img, UserView().VarColors[j]);
     };
 
     if (o.Cents) {
@@ -308,7 +311,7 @@ TLegendRequest DrawAtributos(TMapPainter& img, const TLayerOptions& o)
                     if (v == 0.0 && !o.DrawNull)
                         continue;
                     bool negative = false;
-                    const int32_t w = Round(Ranges::BarWidth(v, BarScaleMax, z.PixsVol, negative));
+                    const int32_t w = Round(Ranges::BarWidth(v, scaleMax, z.PixsVol, negative));
                     barBrush(j, v, negative);
                     int32_t& offset = dir == 0 ? outOffset : inOffset;
                     if (dir == 0)
@@ -332,9 +335,9 @@ TLegendRequest DrawAtributos(TMapPainter& img, const TLayerOptions& o)
             if (v == 0.0 && !o.DrawNull)
                 continue;
             bool negative = false;
-            const int32_t w = Round(Ranges::BarWidth(v, BarScaleMax, z.PixsVol, negative));
-            if (v > BarScaleMax && !negative)
-                BarsOverMax = true;
+            const int32_t w = Round(Ranges::BarWidth(v, scaleMax, z.PixsVol, negative));
+            if (v > scaleMax && !negative)
+                legend.BarsOverMax = true;
             barBrush(j, v, negative);
             img.PolygonPtArrayB(points, n - 1, w, offset);
             offset += w;
@@ -345,7 +348,7 @@ TLegendRequest DrawAtributos(TMapPainter& img, const TLayerOptions& o)
 
 TLegendRequest DrawMapaColores(TMapPainter& img, const TLayerOptions& o)
 {
-    const TLayerSizes& z = ViewSnapshot::SizesInForce();
+    const TLayerSizes z = SizesOf(o);
     TLegendRequest legend;
     if (UserView().RangeVarArcos == 0 || !img.Canvas())
         return legend;
@@ -372,15 +375,15 @@ TLegendRequest DrawMapaColores(TMapPainter& img, const TLayerOptions& o)
 
 void DrawValue(TMapPainter& img, const TLayerOptions& o)
 {
-    const TLayerSizes& z = ViewSnapshot::SizesInForce();
+    const TLayerSizes z = SizesOf(o);
     if (UserView().RangeVarArcos == 0 || !img.Canvas())
         return;
     const std::vector<int32_t> cols = ChosenLinkColumns();
     ClearBrush(img);
-    SetLabelFont(img, 4);
+    SetLabelFont(img, z, 4);
     const TPenMode savedMode = img.PenMode;
     img.PenMode = TPenMode::Nop;
-    SetBarScale(cols);
+    const float scaleMax = BarScale(cols);
     const TMapPainter::TLabelPass pass(img); // values along the links, at their angles
 
     if (o.Cents) {
@@ -395,7 +398,7 @@ void DrawValue(TMapPainter& img, const TLayerOptions& o)
                 int32_t offset = z.LinkShift;
                 if (z.LinkShift < 0) {
                     bool negative = false;
-                    offset = Round(Ranges::BarWidth(vs[dir], RangeMax, z.PixsVol, negative));
+                    offset = Round(Ranges::BarWidth(vs[dir], UserView().RangeMax, z.PixsVol, negative));
                 }
                 img.LabelW(mid, angles[dir], FormatValue(vs[dir]), 1, offset);
             }
@@ -433,7 +436,7 @@ void DrawValue(TMapPainter& img, const TLayerOptions& o)
         }
         int32_t offset = z.LinkShift;
         if (z.LinkShift < 0)
-            offset = BarScaleMax > 0 && std::isfinite(s) ? Round(z.PixsVol * s / BarScaleMax) : 0;
+            offset = scaleMax > 0 && std::isfinite(s) ? Round(z.PixsVol * s / scaleMax) : 0;
         img.LabelW(place, angle, text, 1, offset);
     });
     img.PenMode = savedMode;
@@ -441,17 +444,17 @@ void DrawValue(TMapPainter& img, const TLayerOptions& o)
 
 TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
 {
-    const TLayerSizes& z = ViewSnapshot::SizesInForce();
+    const TLayerSizes z = SizesOf(o);
     TLegendRequest legend;
     if (!img.Canvas())
         return legend;
-    SetLabelFont(img, 4);
+    SetLabelFont(img, z, 4);
     img.PenMode = TPenMode::Copy;
 
-    if (!MovimDrawMode) {
-        const uint32_t modeColor = ModePenColors[static_cast<size_t>(RangeMode)];
+    if (!UserView().MovimDrawMode) {
+        const uint32_t modeColor = UserView().ModePenColors[static_cast<size_t>(UserView().RangeMode)];
         NetworkShapes::ForEachPlacedMovement(o.Sel, [&](const TMovimiento& mv) {
-            const float v = MovimValue(mv, RangeVarMovim);
+            const float v = MovimValue(mv, UserView().RangeVarMovim);
             uint32_t color = modeColor;
             int width = 1;
             if (const TRangeClass* r = Ranges::LastClassOf(v)) {
@@ -471,7 +474,7 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
             img.TextAlongW(farPt, nearPt, NetworkShapes::TurnFlagsOf(turn), mv.TurnDir, FormatValue(v));
         });
         legend.kind = TLegendRequest::Ranges;
-        legend.caption = TitMovim[static_cast<size_t>(std::clamp(RangeVarMovim, 0, NumMovimColumns - 1))];
+        legend.caption = TitMovim[static_cast<size_t>(std::clamp(UserView().RangeVarMovim, 0, NumMovimColumns - 1))];
         return legend;
     }
 
@@ -495,9 +498,9 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
             }
         }
     }
-    BarScaleMax = 0.0f;
+    float scaleMax = 0.0f;
     for (size_t i = 1; i < links; ++i)
-        BarScaleMax = std::max({BarScaleMax, leavingTotal[i], arrivingTotal[i]});
+        scaleMax = std::max({scaleMax, leavingTotal[i], arrivingTotal[i]});
 
     const QFont layerFont = img.Canvas()->font();
     SetPen(img, Silver, 1);
@@ -526,8 +529,8 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
                 if (v == 0.0)
                     continue;
                 bool negative = false;
-                const int32_t w = Round(Ranges::BarWidth(v, BarScaleMax, z.PixsVol, negative));
-                SetBrush(img, negative || v > BarScaleMax ? ModeBrushColors[static_cast<size_t>(RangeMode)] : VarColors[j]);
+                const int32_t w = Round(Ranges::BarWidth(v, scaleMax, z.PixsVol, negative));
+                SetBrush(img, negative || v > scaleMax ? UserView().ModeBrushColors[static_cast<size_t>(UserView().RangeMode)] : UserView().VarColors[j]);
                 img.PolygonRectW(w, offset, e.from.x, e.from.y, e.to.x, e.to.y);
                 offset += w;
             }
@@ -550,7 +553,7 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
                 const int32_t step = QFontMetrics(small).height();
                 int32_t offset2 = 0;
                 for (size_t j = 0; j < nv; ++j) {
-                    img.FontColor = ReadableOnWhite(VarColors[j]);
+                    img.FontColor = ReadableOnWhite(UserView().VarColors[j]);
                     const std::string pct = ZelUtils::Format("%.0f", 100.0 * e.values[j] / e.total) + "%";
                     img.LabelW(e.inner, a.BearingA, pct, e.code, offset2);
                     offset2 -= step;
@@ -566,22 +569,25 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
     legend.kind = TLegendRequest::Bars;
     legend.caption = JoinTitles(cols, true);
     legend.count = static_cast<int>(std::max<size_t>(nv, 1));
+    legend.BarScaleMax = scaleMax;
     return legend;
 }
 
-QImage SymboloPicture(const std::string& caption, int count)
+QImage SymboloPicture(const TLegendRequest& bars)
 {
-    count = std::max(count, 1);
+    const std::string& caption = bars.caption;
+    const int count = std::max(bars.count, 1);
+    const bool overMax = bars.BarsOverMax;
     const QString qcaption = TMapPainter::DisplayText(caption);
-    QFont font = GrowFont(qcaption, RangeSymbolSize);
+    QFont font = GrowFont(qcaption, UserView().RangeSymbolSize);
     const int h = QFontMetrics(font).boundingRect(qcaption.isEmpty() ? QStringLiteral("0") : qcaption).height();
     const int r = count == 1 ? 0 : (h + 2) * count + 2;
-    const int height = PixsVol + 10 + 2 * RangeSymbolSize + r;
+    const int height = UserView().PixsVol + 10 + 2 * UserView().RangeSymbolSize + r;
     QFont big = font;
     big.setPixelSize(std::max(1, Round(1.2 * font.pixelSize())));
     // Wide enough for the caption and each variable's title: a legend that cuts
     // its own words tells the user nothing.
-    int width = std::max(BarsOverMax ? 240 : 175, QFontMetrics(big).horizontalAdvance(qcaption) + 6);
+    int width = std::max(overMax ? 240 : 175, QFontMetrics(big).horizontalAdvance(qcaption) + 6);
     if (count > 1)
         for (const std::string& t : ZelUtils::SplitString(caption, '/'))
             width = std::max(width, 66 + QFontMetrics(font).horizontalAdvance(TMapPainter::DisplayText(t)) + 4);
@@ -598,27 +604,27 @@ QImage SymboloPicture(const std::string& caption, int count)
     p.setFont(font);
 
     const int base = height - r - 5;
-    const QColor barColor = ToQColor(ModePenColors[static_cast<size_t>(RangeMode)]);
+    const QColor barColor = ToQColor(UserView().ModePenColors[static_cast<size_t>(UserView().RangeMode)]);
     int x = 5;
     auto label = [&](int left, int right, int top, const std::string& text) {
         p.setPen(Qt::black);
         p.drawText(QRect(left, top - h - 1, right - left, h), Qt::AlignHCenter | Qt::AlignBottom,
                    QString::fromStdString(ZelUtils::Trim(text)));
     };
-    if (BarsOverMax) {
-        const int over = Round(1.1 * PixsVol);
+    if (overMax) {
+        const int over = Round(1.1 * UserView().PixsVol);
         p.setPen(ToQColor(Silver));
-        p.setBrush(ToQColor(ModeBrushColors[static_cast<size_t>(RangeMode)]));
+        p.setBrush(ToQColor(UserView().ModeBrushColors[static_cast<size_t>(UserView().RangeMode)]));
         p.drawRect(5, base - over, 70 - 5, over);
-        label(5, 70, base - over, "> " + ZelUtils::Trim(ZelUtils::Format(NumFormat.Format.c_str(), double(BarScaleMax))));
+        label(5, 70, base - over, "> " + ZelUtils::Trim(ZelUtils::Format(UserView().NumFormat.Format.c_str(), double(bars.BarScaleMax))));
         x = 70;
     }
     for (int k = 3; k >= 1; --k) {
-        const int bh = Round(k * PixsVol / 3.0);
+        const int bh = Round(k * UserView().PixsVol / 3.0);
         p.setPen(ToQColor(Silver));
         p.setBrush(barColor);
         p.drawRect(x, base - bh, 55, bh);
-        label(x, x + 55, base - bh, ZelUtils::Format(NumFormat.Format.c_str(), k / 3.0 * BarScaleMax));
+        label(x, x + 55, base - bh, ZelUtils::Format(UserView().NumFormat.Format.c_str(), k / 3.0 * bars.BarScaleMax));
         x += 55;
     }
     if (count > 1) {
@@ -626,7 +632,7 @@ QImage SymboloPicture(const std::string& caption, int count)
         for (int i = 0; i < count; ++i) {
             const int top = height - r + 2 + i * (h + 2);
             p.setPen(Qt::black);
-            p.setBrush(ToQColor(VarColors[static_cast<size_t>(std::min(i, MaxShownVars - 1))]));
+            p.setBrush(ToQColor(UserView().VarColors[static_cast<size_t>(std::min(i, MaxShownVars - 1))]));
             p.drawRect(5, top, 55, h);
             if (static_cast<size_t>(i) < titles.size())
                 p.drawText(QRect(65, top, width - 66, h + 1), Qt::AlignLeft | Qt::AlignVCenter,
@@ -638,16 +644,16 @@ QImage SymboloPicture(const std::string& caption, int count)
 
 QImage RangesPicture(const std::string& caption)
 {
-    RangeFormat = NumFormat.Format;
-    const double u = 0.33 * RangeSymbolSize;
-    const int last = std::clamp(NumRanges, 0, MaxRangeClasses);
-    const std::string fmt = RangeFormat + " - " + RangeFormat;
+    UserView().RangeFormat = UserView().NumFormat.Format;
+    const double u = 0.33 * UserView().RangeSymbolSize;
+    const int last = std::clamp(UserView().NumRanges, 0, MaxRangeClasses);
+    const std::string fmt = UserView().RangeFormat + " - " + UserView().RangeFormat;
     std::vector<QString> texts;
     for (int i = 0; i <= last; ++i) {
-        const TRangeClass& rc = RangeTable[static_cast<size_t>(i)];
+        const TRangeClass& rc = UserView().RangeTable[static_cast<size_t>(i)];
         texts.push_back(QString::fromStdString(ZelUtils::Format(fmt.c_str(), double(rc.Low), double(rc.High))));
     }
-    QFont font = GrowFont(texts.back(), RangeSymbolSize);
+    QFont font = GrowFont(texts.back(), UserView().RangeSymbolSize);
     QFontMetrics fm(font);
     int textWidth = 0;
     for (const QString& t : texts)
@@ -668,7 +674,7 @@ QImage RangesPicture(const std::string& caption)
     p.drawText(QRect(0, 0, width, frameTop), Qt::AlignHCenter | Qt::AlignVCenter, title);
     p.setFont(font);
     for (int i = 0; i <= last; ++i) {
-        const TRangeClass& rc = RangeTable[static_cast<size_t>(i)];
+        const TRangeClass& rc = UserView().RangeTable[static_cast<size_t>(i)];
         const int y0 = Round(4 * u * (i + 1) + 2 * u);
         const QRect box(QPoint(Round(u), y0), QPoint(Round(7 * u), Round(y0 + 3 * u)));
         p.setPen(Qt::black);
@@ -710,6 +716,7 @@ DataLayers::TLayerOptions DataLayers::ViewLayerOptions(const TViewSnapshot& view
         for (size_t i = 0; i < 3; ++i)
             o.Giros[i] = view.Giros[i];
     }
+    o.Sizes = view.Sizes;
     return o;
 }
 
@@ -740,53 +747,48 @@ void ShowLegend(TLegendImage* legend, const QImage& picture, const QWidget* map,
 
 } // namespace
 
-TViewSnapshot TMapRenderer::View()
-{
-    if (const TViewSnapshot* view = ViewSnapshot::InForce())
-        return *view;
-    return SnapshotView();
-}
-
-void TMapRenderer::DrawAtributos(TOxrImage* Img)
+void TMapRenderer::DrawAtributos(TOxrImage* Img, const TViewSnapshot& view)
 {
     if (!Img)
         return;
     window_.Action(Cmd::tbAtributos)->setToolTip(QString::fromStdString(UserView().RangeName));
-    const DataLayers::TLegendRequest legend = DataLayers::DrawAtributos(*Img, DataLayers::ViewLayerOptions(View()));
+    const DataLayers::TLegendRequest legend = DataLayers::DrawAtributos(*Img, DataLayers::ViewLayerOptions(view));
     if (legend.kind == DataLayers::TLegendRequest::Bars)
-        DrawSymbolo(legend.caption, legend.count);
+        DrawSymbolo(legend);
 }
 
-void TMapRenderer::DrawMapaColores(TOxrImage* Img)
+void TMapRenderer::DrawMapaColores(TOxrImage* Img, const TViewSnapshot& view)
 {
     if (!Img)
         return;
     window_.Action(Cmd::tbAtributos)->setToolTip(QString::fromStdString(UserView().RangeName));
-    const DataLayers::TLegendRequest legend = DataLayers::DrawMapaColores(*Img, DataLayers::ViewLayerOptions(View()));
+    const DataLayers::TLegendRequest legend = DataLayers::DrawMapaColores(*Img, DataLayers::ViewLayerOptions(view));
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
         DrawRanges(legend.caption);
 }
 
-void TMapRenderer::DrawValue(TOxrImage* Img)
+void TMapRenderer::DrawValue(TOxrImage* Img, const TViewSnapshot& view)
 {
     if (Img)
-        DataLayers::DrawValue(*Img, DataLayers::ViewLayerOptions(View()));
+        DataLayers::DrawValue(*Img, DataLayers::ViewLayerOptions(view));
 }
 
-void TMapRenderer::DrawMovimLinks(TOxrImage* Img)
+void TMapRenderer::DrawMovimLinks(TOxrImage* Img, const TViewSnapshot& view)
 {
     if (!Img)
         return;
-    const DataLayers::TLegendRequest legend = DataLayers::DrawMovimLinks(*Img, DataLayers::ViewLayerOptions(View()));
+    const DataLayers::TLegendRequest legend = DataLayers::DrawMovimLinks(*Img, DataLayers::ViewLayerOptions(view));
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
         DrawMovRange(legend.caption);
     else if (legend.kind == DataLayers::TLegendRequest::Bars)
-        DrawSymbolo(legend.caption, legend.count);
+        DrawSymbolo(legend);
 }
 
-void TMapRenderer::DrawSymbolo(const std::string& caption, int count)
+void TMapRenderer::DrawSymbolo(const DataLayers::TLegendRequest& bars)
 {
-    ShowLegend(host_.BarLegend(), DataLayers::SymboloPicture(caption, count), host_.MapCanvas(), false);
+    if (TLegendImage* legend = host_.BarLegend())
+        legend->ScaleMax = bars.BarScaleMax;
+    ShowLegend(host_.BarLegend(), DataLayers::SymboloPicture(bars), host_.MapCanvas(), false);
 }
 
 void TMapRenderer::DrawRanges(const std::string& caption)

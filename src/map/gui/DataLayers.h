@@ -6,10 +6,12 @@
 // The layers draw through the canvas primitives of TMapPainter, so the main map,
 // the quick and zoom views and printing draw them alike. They read the network
 // model, the hit grid tiles of the view, the range state of map/Ranges.h and the
-// switches collected in TLayerOptions. The map renderer's methods DrawAtributos,
-// DrawMapaColores, DrawValue and DrawMovimLinks (TMapRenderer) fill the options
-// from the view snapshot in force, draw, and put the legend pictures on the map.
+// switches and sizes collected in TLayerOptions. The map renderer's methods
+// DrawAtributos, DrawMapaColores, DrawValue and DrawMovimLinks (TMapRenderer) fill
+// the options from the view snapshot they are given, draw, and put the legend
+// pictures on the map.
 #include "map/MapPainter.h"
+#include "map/ViewSnapshot.h"
 
 #include <QImage>
 #include <QWidget>
@@ -29,6 +31,8 @@ public:
     void SetPicture(const QImage& picture);
     // Placed afresh at the next drawing (after a network is opened).
     bool PlaceAfresh = true;
+    // The bar legend: the scale of the drawing it explains (the value of its top bar).
+    float ScaleMax = 0.0f;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -47,13 +51,19 @@ struct TLayerOptions {
     bool HideBlocked = false; // BlockedColor is white: blocked links and hidden zones are left out
     bool Giros[3] = {true, true, true}; // left turn, straight, right turn symbols
     bool MovimValues = false; // tbMovimValues down: flows written at the link ends
+    // The view's own sizes (a printed page's); none: the program's, read when drawn.
+    std::shared_ptr<const TLayerSizes> Sizes;
 };
 
-// What a layer hands to its legend.
+// What one drawing of a layer hands to its legend: the legend's kind and caption,
+// and for bars the scale they were drawn at (the value drawn PixsVol pixels wide)
+// and whether some bar of this drawing went over it.
 struct TLegendRequest {
     enum Kind { None, Bars, Ranges } kind = None;
     std::string caption;
     int count = 1;
+    float BarScaleMax = 0.0f;
+    bool BarsOverMax = false;
 };
 
 // Link-grid columns of the chosen link variables (ShownVarList; the current
@@ -76,9 +86,9 @@ TLegendRequest DrawMapaColores(TMapPainter& img, const TLayerOptions& options);
 void DrawValue(TMapPainter& img, const TLayerOptions& options);
 TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& options);
 
-// Legend pictures: the bar legend for `count` variables (captions joined by "/"),
-// and the range legend of RangeTable entries 0..NumRanges.
-QImage SymboloPicture(const std::string& caption, int count);
+// Legend pictures: the bar legend of a drawing's bars (`count` variables, captions
+// joined by "/"), and the range legend of RangeTable entries 0..NumRanges.
+QImage SymboloPicture(const TLegendRequest& bars);
 QImage RangesPicture(const std::string& caption);
 
 } // namespace DataLayers

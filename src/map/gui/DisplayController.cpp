@@ -116,7 +116,7 @@ void TDisplayController::RegisterCommands(TCommandRegistry& registry)
     registry.Register(TOwner::MapView, Cmd::tbMovimValues, valores2);
     registry.Register(TOwner::MapView, Cmd::Valores2, valores2);
     registry.Register(TOwner::MapView, Cmd::tbLanes, [this](bool down) {
-        ShowLanes = down;
+        UserView().ShowLanes = down;
         window_.RedrawMap();
     });
     registry.Register(TOwner::MapView, Cmd::aRedibujar, [this] { window_.RedrawMap(); });

@@ -44,7 +44,7 @@ QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cas
 
 QString LetraCaption(int tag)
 {
-    const TLabelFont& f = LabelFonts[static_cast<size_t>(tag)];
+    const TLabelFont& f = UserView().LabelFonts[static_cast<size_t>(tag)];
     return Qs(Format("Letra (%s %2d)", f.Name, f.Size));
 }
 
@@ -152,7 +152,7 @@ void TDisplayController::CreateDisplayMenus()
         letra->setText(LetraCaption(tag));
         letra->setData(tag);
     }
-    window_.Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", NumFormat.Decimals)));
+    window_.Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", UserView().NumFormat.Decimals)));
     for (const auto& [place, menu] : {std::pair{"Zonas", zonas}, std::pair{"Nodos", nodos},
                                       std::pair{"Valores", valores}, std::pair{"Calles", calles},
                                       std::pair{"Títulos", titulos}, std::pair{"Generación/Atracción", genatr}})
@@ -230,9 +230,9 @@ void TDisplayController::CreateDisplayMenus()
 
 void TDisplayController::NumDec(int decimals)
 {
-    NumFormat.NumDec = decimals + 6;
-    NumFormat.Decimals = decimals;
-    NumFormat.Format = Format("%%.%df", decimals);
+    UserView().NumFormat.NumDec = decimals + 6;
+    UserView().NumFormat.Decimals = decimals;
+    UserView().NumFormat.Format = Format("%%.%df", decimals);
     window_.Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", decimals)));
     window_.RedrawMap();
 }
@@ -242,10 +242,10 @@ bool TDisplayController::ChooseLabelFont(int tag)
 {
     if (tag < 1 || tag > MaxLabelFonts)
         return false;
-    TLabelFont font = LabelFonts[static_cast<size_t>(tag)];
+    TLabelFont font = UserView().LabelFonts[static_cast<size_t>(tag)];
     if (!(Dialogs.ChooseFont ? Dialogs.ChooseFont(font) : FontDialog(window_.DialogParent(), font)))
         return false;
-    LabelFonts[static_cast<size_t>(tag)] = font;
+    UserView().LabelFonts[static_cast<size_t>(tag)] = font;
     return true;
 }
 
@@ -272,7 +272,7 @@ void TDisplayController::Color(int tag)
 {
     if (tag < 0 || tag >= 20)
         return;
-    uint32_t color = Items[static_cast<size_t>(tag)].Color;
+    uint32_t color = UserView().Items[static_cast<size_t>(tag)].Color;
     bool accepted = false;
     if (Dialogs.ChooseColor) {
         accepted = Dialogs.ChooseColor(color);
@@ -283,7 +283,7 @@ void TDisplayController::Color(int tag)
             color = DisplayStyles::FromQColor(c);
     }
     if (accepted)
-        Items[static_cast<size_t>(tag)].Color = color;
+        UserView().Items[static_cast<size_t>(tag)].Color = color;
 }
 
 void TDisplayController::SetWidth(int tag)
@@ -291,7 +291,7 @@ void TDisplayController::SetWidth(int tag)
     const int item = tag / 10;
     if (tag < 0 || item > MaxItems)
         return;
-    Items[static_cast<size_t>(item)].Width = tag % 10;
+    UserView().Items[static_cast<size_t>(item)].Width = tag % 10;
 }
 
 // ---- Label positions, link shift, lanes ----
@@ -300,7 +300,7 @@ void TDisplayController::UbiNodoClick(int tag)
 {
     if (tag < 1 || tag > 9)
         return;
-    NodeLabelPos = NodePosCodes[tag];
+    UserView().NodeLabelPos = NodePosCodes[tag];
     window_.Action(Named(QStringLiteral("UbiNodo%1").arg(tag)))->setChecked(true);
     window_.RedrawMap();
 }
@@ -309,24 +309,24 @@ void TDisplayController::UbiCallesClick(int tag)
 {
     if (tag < 1 || tag > 9)
         return;
-    StreetLabelPos = StreetPosCodes[tag];
+    UserView().StreetLabelPos = StreetPosCodes[tag];
     // Left column near the start of the link, right column near its end.
     static const float offsets[3] = {0.95f, 0.5f, 0.05f};
-    StreetLabelOffset = offsets[(tag - 1) % 3];
+    UserView().StreetLabelOffset = offsets[(tag - 1) % 3];
     window_.Action(Named(QStringLiteral("UbiCalles%1").arg(tag)))->setChecked(true);
     window_.RedrawMap();
 }
 
 void TDisplayController::Desplazamiento(int tag)
 {
-    LinkShift = tag;
+    UserView().LinkShift = tag;
     window_.RedrawMap();
 }
 
 void TDisplayController::seAnchoPistaChange()
 {
-    AnchoPista = static_cast<float>(seAnchoPista->value());
-    LaneOffset = 1.5f * AnchoPista;
+    UserView().Lanes.AnchoPista = static_cast<float>(seAnchoPista->value());
+    UserView().Lanes.LaneOffset = 1.5f * UserView().Lanes.AnchoPista;
     // The lane bands are rebuilt at the next redraw.
     LanesReady = true;
 }
@@ -335,7 +335,7 @@ void TDisplayController::seFMovChange() { UserView().FMov = seFMov->value(); }
 
 void TDisplayController::AnchoBarra1Click()
 {
-    std::string text = Format("%d", GenatrBarWidth);
+    std::string text = Format("%d", UserView().GenatrBarWidth);
     bool accepted = false;
     if (Dialogs.InputText) {
         accepted = Dialogs.InputText("Ancho barra ...", "Nodo", text);
@@ -351,7 +351,7 @@ void TDisplayController::AnchoBarra1Click()
         Services().ShowMessage("Valor no válido: " + typed);
         return;
     }
-    GenatrBarWidth = ZelUtils::Round(ZelUtils::ParseReal(typed));
+    UserView().GenatrBarWidth = ZelUtils::Round(ZelUtils::ParseReal(typed));
 }
 
 // ---- The title box ----
@@ -417,7 +417,7 @@ void TDisplayController::TitPosition(int tag)
 {
     if (tag < 1 || tag > 6)
         return;
-    TitlePos = tag;
+    UserView().TitlePos = tag;
     QTextEdit* tit = host_.TitleBox();
     const TOxrImage* img = map_.MapImage();
     int top = tit->y();

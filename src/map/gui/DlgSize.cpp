@@ -83,7 +83,7 @@ void TDlgSize::tbSizeChange()
     sz->SetWorld(-120, -35, 120, 35);
     QPainter* c = sz->Canvas();
     c->setPen(QPen(DisplayStyles::ToQColor(SymbolPenColor(kind)), 1, Qt::SolidLine));
-    c->setBrush(QBrush(DisplayStyles::ToQColor(SymbolColors[static_cast<size_t>(kind - 1)]), Qt::SolidPattern));
+    c->setBrush(QBrush(DisplayStyles::ToQColor(UserView().SymbolColors[static_cast<size_t>(kind - 1)]), Qt::SolidPattern));
     sz->PenMode = TPenMode::Copy;
     switch (kind) {
     case 1:
@@ -99,7 +99,7 @@ void TDlgSize::tbSizeChange()
         sz->DrawCursorMark(-3.0 * size, 0, 0);
         break;
     }
-    const TLabelFont& font = LabelFonts[static_cast<size_t>(kind)];
+    const TLabelFont& font = UserView().LabelFonts[static_cast<size_t>(kind)];
     c->setFont(DisplayStyles::ToQFont(font));
     sz->FontColor = DisplayStyles::ToQColor(font.Color);
     sz->LabelAt(0, Format("%d", size), 0, 0, 4, 0);
@@ -110,7 +110,7 @@ void TMapViewController::Tamano(QAction* item, int tag)
 {
     if (tag < 1 || tag > 4)
         return;
-    int32_t* const sizes[] = {&CentroidSize, &NodeSize, &ArrowSize, &SignalSize};
+    int32_t* const sizes[] = {&UserView().CentroidSize, &UserView().NodeSize, &UserView().ArrowSize, &UserView().SignalSize};
     int32_t& size = *sizes[tag - 1];
     TDlgSize& d = host_.SizeDialog();
     d.Kind = tag;

@@ -1,6 +1,7 @@
 // The aerial overview window: its picture follows its size, and dragging the
 // view rectangle moves the main map's window by the same world distance.
 #include "map/gui/FrmAerial.h"
+#include "map/ViewState.h"
 
 #include "map/gui/MapHost.h"
 #include "map/gui/OxrImage.h"
@@ -113,10 +114,10 @@ void TFrmAerial::aimgOxrMouseUp(Qt::MouseButton, const TShiftState&, int, int, d
         return;
     DrawDragFrame();
     // The main map moves; its history stays as it was.
-    WorldMinX = AerialDrag.Points[0].x;
-    WorldMinY = AerialDrag.Points[0].y;
-    WorldMaxX = AerialDrag.Points[2].x;
-    WorldMaxY = AerialDrag.Points[2].y;
+    UserView().WorldMinX = AerialDrag.Points[0].x;
+    UserView().WorldMinY = AerialDrag.Points[0].y;
+    UserView().WorldMaxX = AerialDrag.Points[2].x;
+    UserView().WorldMaxY = AerialDrag.Points[2].y;
     AerialDrag.Dragging = false;
     if (host_) {
         host_->RedrawMap();

@@ -120,20 +120,20 @@ void TMapViewController::Escala1Click()
         // Before any variable is chosen for the ranges there is no name to show.
         d.Attr->setText(UserView().RangeName.empty() || UserView().RangeName == "null" ? QStringLiteral("(ninguna variable elegida)")
                                                                  : Qs(UserView().RangeName));
-        d.vMax->setText(Qs(Format(NumFormat.Format.c_str(), double(RangeMax))));
-        d.Panel2->setText(ScaleText(RangeMax, PixsVol));
-        d.spPixsVol->setValue(PixsVol);
-        d.spPixsCol->setValue(PixsCol);
-        d.spPixsMov->setValue(PixsMov);
+        d.vMax->setText(Qs(Format(UserView().NumFormat.Format.c_str(), double(UserView().RangeMax))));
+        d.Panel2->setText(ScaleText(UserView().RangeMax, UserView().PixsVol));
+        d.spPixsVol->setValue(UserView().PixsVol);
+        d.spPixsCol->setValue(UserView().PixsCol);
+        d.spPixsMov->setValue(UserView().PixsMov);
     }
     if (d.exec() != QDialog::Accepted) {
         // Cancel changes nothing, the keep-the-maximum box included.
         d.Fixed->setChecked(wasFixed);
         return;
     }
-    PixsVol = d.spPixsVol->value();
-    PixsCol = d.spPixsCol->value();
-    PixsMov = d.spPixsMov->value();
-    RangeMax = float(ZelUtils::ParseReal(d.vMax->text().toStdString()));
+    UserView().PixsVol = d.spPixsVol->value();
+    UserView().PixsCol = d.spPixsCol->value();
+    UserView().PixsMov = d.spPixsMov->value();
+    UserView().RangeMax = float(ZelUtils::ParseReal(d.vMax->text().toStdString()));
     window_.RedrawMap();
 }

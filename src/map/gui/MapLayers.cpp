@@ -23,13 +23,6 @@ private:
 
 } // namespace
 
-TViewSnapshot CurrentView()
-{
-    if (const TViewSnapshot* view = ViewSnapshot::InForce())
-        return *view;
-    return TViewSnapshot();
-}
-
 TNetworkOptions LayerOptions(const TViewSnapshot& view, const TMapPainter& target)
 {
     TNetworkOptions o;
@@ -44,20 +37,24 @@ TNetworkOptions LayerOptions(const TViewSnapshot& view, const TMapPainter& targe
     o.SimpleArrow = view.SimpleArrow;
     o.ColorNode = view.ColorNode;
     o.Semaforos = view.Semaforos;
-    o.ShowLanes = ShowLanes;
+    o.ShowLanes = UserView().ShowLanes;
     o.KeepHitRegions = target.MainMap;
     return o;
 }
 
-TNetworkOptions CurrentLayerOptions(const TMapPainter& target) { return LayerOptions(CurrentView(), target); }
-
-void DrawNetWork(TMapPainter& Img) { DrawLayers::DrawNetWork(Img, CurrentLayerOptions(Img)); }
-void DrawNetWorkLanes(TMapPainter& Img) { DrawLayers::DrawNetWorkLanes(Img, CurrentLayerOptions(Img)); }
-void DrawArrows(TMapPainter& Img) { DrawLayers::DrawArrows(Img, CurrentLayerOptions(Img)); }
-void DrawNodes(TMapPainter& Img) { DrawLayers::DrawNodes(Img, CurrentLayerOptions(Img)); }
-void DrawCents(TMapPainter& Img) { DrawLayers::DrawCents(Img, CurrentLayerOptions(Img)); }
-void DrawNameNodes(TMapPainter& Img) { DrawLayers::DrawNameNodes(Img, CurrentLayerOptions(Img)); }
-void DrawCalles(TMapPainter& Img) { DrawLayers::DrawCalles(Img, CurrentLayerOptions(Img)); }
+void DrawNetWork(TMapPainter& Img, const TViewSnapshot& view) { DrawLayers::DrawNetWork(Img, LayerOptions(view, Img)); }
+void DrawNetWorkLanes(TMapPainter& Img, const TViewSnapshot& view)
+{
+    DrawLayers::DrawNetWorkLanes(Img, LayerOptions(view, Img));
+}
+void DrawArrows(TMapPainter& Img, const TViewSnapshot& view) { DrawLayers::DrawArrows(Img, LayerOptions(view, Img)); }
+void DrawNodes(TMapPainter& Img, const TViewSnapshot& view) { DrawLayers::DrawNodes(Img, LayerOptions(view, Img)); }
+void DrawCents(TMapPainter& Img, const TViewSnapshot& view) { DrawLayers::DrawCents(Img, LayerOptions(view, Img)); }
+void DrawNameNodes(TMapPainter& Img, const TViewSnapshot& view)
+{
+    DrawLayers::DrawNameNodes(Img, LayerOptions(view, Img));
+}
+void DrawCalles(TMapPainter& Img, const TViewSnapshot& view) { DrawLayers::DrawCalles(Img, LayerOptions(view, Img)); }
 
 void DrawTitulos(TMapPainter& Img, const TViewSnapshot& view)
 {
@@ -66,7 +63,7 @@ void DrawTitulos(TMapPainter& Img, const TViewSnapshot& view)
     QStringList lines;
     for (const std::string& line : view.TitleLines)
         lines.push_back(QString::fromStdString(line));
-    DrawLayers::DrawTitulos(Img, lines, view.TitleFont, view.TitleColor, TitlePos);
+    DrawLayers::DrawTitulos(Img, lines, view.TitleFont, view.TitleColor, UserView().TitlePos);
 }
 
 void DrawStamp(TMapPainter& img)

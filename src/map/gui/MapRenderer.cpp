@@ -53,10 +53,10 @@ void TMapRenderer::DrawPalvon()
     clock.start();
     {
         TWaitCursor busy;
-        img->SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
-        PickLength = float(img->PixelToWorldX(5) - img->PixelToWorldX(0));
+        img->SetWorld(UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY);
+        pickLength_ = float(img->PixelToWorldX(5) - img->PixelToWorldX(0));
         if (Network.SectionPresent[0] && LanesReady) {
-            PalvonRead::ComputeLinkGeometry();
+            PalvonRead::ComputeLinkGeometry(UserView().Lanes);
             PalvonRead::OrderArms();
         }
         if (!DrawEnabled)
@@ -93,59 +93,58 @@ void TMapRenderer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)
 {
     const bool mainMap = target == TLayerTarget::MainMap;
     const TViewSnapshot view = SnapshotView(target);
-    const TViewScope scope(view);
     for (const TMapLayer layer : MapLayerOrder) {
         if (!view.Shows(layer))
             continue;
         switch (layer) {
         case TMapLayer::Zonas:
-            DrawZonas(c);
+            DrawZonas(c, view);
             break;
         case TMapLayer::Poligonos:
-            DrawPoligonos(c);
+            DrawPoligonos(c, view);
             break;
         case TMapLayer::Solera:
             if (mainMap) {
-                DrawSolera(c);
+                DrawSolera(c, view);
                 DrawPuntos(c);
             }
             break;
         case TMapLayer::Atributos:
-            DrawAtributos(&c);
+            DrawAtributos(&c, view);
             break;
         case TMapLayer::Colores:
-            DrawMapaColores(&c);
+            DrawMapaColores(&c, view);
             break;
         case TMapLayer::EntSal:
-            DrawEntSal(c);
+            DrawEntSal(c, view);
             break;
         case TMapLayer::MovimLinks:
-            DrawMovimLinks(&c);
+            DrawMovimLinks(&c, view);
             break;
         case TMapLayer::Lineas: {
-            const DataLayers::TLegendRequest legend = DrawLineas(c);
+            const DataLayers::TLegendRequest legend = DrawLineas(c, view);
             if (legend.kind == DataLayers::TLegendRequest::Bars)
-                DrawSymbolo(legend.caption, legend.count);
+                DrawSymbolo(legend);
             break;
         }
         case TMapLayer::Red:
-            DrawNetWork(c);
+            DrawNetWork(c, view);
             break;
         case TMapLayer::Carriles:
-            DrawNetWorkLanes(c);
+            DrawNetWorkLanes(c, view);
             break;
         case TMapLayer::Arrows:
-            DrawArrows(c);
+            DrawArrows(c, view);
             break;
         case TMapLayer::Nodes:
-            DrawNodes(c);
+            DrawNodes(c, view);
             break;
         case TMapLayer::Cents:
-            DrawCents(c);
+            DrawCents(c, view);
             break;
         case TMapLayer::NameNodes:
             c.ResetLabelsOff();
-            DrawNameNodes(c);
+            DrawNameNodes(c, view);
             c.ResetLabels();
             break;
         case TMapLayer::Values:
@@ -153,18 +152,18 @@ void TMapRenderer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)
             // other; a view beside the map always keeps them apart.
             if (!mainMap || !view.Sobreescrito)
                 c.ResetLabelsOff();
-            DrawValue(&c);
+            DrawValue(&c, view);
             if (!mainMap)
                 c.ResetLabels();
             break;
         case TMapLayer::Calles:
             c.ResetLabelsOff();
-            DrawCalles(c);
+            DrawCalles(c, view);
             c.ResetLabels();
             break;
         case TMapLayer::NamePoligonos:
             if (mainMap)
-                DrawNamePoligonos(c);
+                DrawNamePoligonos(c, view);
             break;
         }
     }
@@ -191,7 +190,7 @@ void TMapRenderer::SetGrid()
     const TOxrImage* img = host_.MapCanvas();
     // The canvas may show more than the view window on one axis (one scale for
     // both): the tiles of everything shown are marked.
-    double minX = WorldMinX, maxX = WorldMaxX, minY = WorldMinY, maxY = WorldMaxY;
+    double minX = UserView().WorldMinX, maxX = UserView().WorldMaxX, minY = UserView().WorldMinY, maxY = UserView().WorldMaxY;
     if (img) {
         minX = std::min(minX, img->MinX());
         minY = std::min(minY, img->MinY());
@@ -207,7 +206,7 @@ bool TMapRenderer::SaveMapBitmap(const std::string& fileName)
     if (!canvas)
         return false;
     TOxrImage& img = *canvas;
-    DrawTitulos(img, View());
+    DrawTitulos(img, SnapshotView());
     DrawStamp(img);
     const bool written = ImageFile::Save(img.Picture(), fileName, "BMP");
     // The stamp and the title belong to the file only: the map is drawn again without them.

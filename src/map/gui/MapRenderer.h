@@ -13,6 +13,9 @@
 class TMapDrawHost;
 class TOxrImage;
 class TWindowHost;
+namespace DataLayers {
+struct TLegendRequest;
+}
 
 // Where the layers go: the main map, a still quick view, the magnifier.
 enum class TLayerTarget { MainMap, QuickView, Magnifier };
@@ -25,6 +28,9 @@ public:
 
     // Redraws the main map from the model and the view as it stands.
     void DrawPalvon();
+    // World length of 5 pixels at the scale of the last redraw of the main map
+    // (0 before the first): the reach of a pick by the mouse.
+    float PickLength() const { return pickLength_; }
     // What a view shows, read from the toolbar buttons, menu checks, options
     // dialog and title box: the one place the drawing targets learn it from.
     // The magnifier also shows what the options dialog ticks for it.
@@ -39,13 +45,12 @@ public:
     void SetGrid();
 
     // ---- Data layers and their legends (DataLayers.cpp) ----
-    // Each draws with the snapshot in force (the window's view when none is) and
-    // puts its legend over the map.
-    void DrawAtributos(TOxrImage* Img);
-    void DrawMapaColores(TOxrImage* Img);
-    void DrawValue(TOxrImage* Img);
-    void DrawMovimLinks(TOxrImage* Img);
-    void DrawSymbolo(const std::string& caption, int count);
+    // Each draws the view it is given and puts its legend over the map.
+    void DrawAtributos(TOxrImage* Img, const TViewSnapshot& view);
+    void DrawMapaColores(TOxrImage* Img, const TViewSnapshot& view);
+    void DrawValue(TOxrImage* Img, const TViewSnapshot& view);
+    void DrawMovimLinks(TOxrImage* Img, const TViewSnapshot& view);
+    void DrawSymbolo(const DataLayers::TLegendRequest& bars);
     void DrawRanges(const std::string& caption);
     void DrawMovRange(const std::string& caption);
 
@@ -57,12 +62,10 @@ public:
     bool SaveMapBitmap(const std::string& fileName);
 
 private:
-    // The snapshot in force, or else the window's view as it stands now.
-    TViewSnapshot View();
-
     TWindowHost& window_;
     TMapDrawHost& host_;
     // A redraw that a redraw sets off (a handler run from pending events) is
     // dropped: the one under way already draws the current state.
     bool redrawing_ = false;
+    float pickLength_ = 0.0f;
 };

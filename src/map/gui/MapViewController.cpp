@@ -229,7 +229,7 @@ private:
     {
         if (!FrmAerial || !FrmAerial->isVisible() || aerialPending_)
             return;
-        const TZoomSlot shown = Zoom::ShownView(map_->World(), WorldMinX, WorldMinY);
+        const TZoomSlot shown = Zoom::ShownView(map_->World(), UserView().WorldMinX, UserView().WorldMinY);
         if (shown.MinX == FrmAerial->XFrom && shown.MaxX == FrmAerial->XTo && shown.MinY == FrmAerial->YFrom &&
             shown.MaxY == FrmAerial->YTo)
             return;
@@ -395,7 +395,7 @@ void TMapViewController::ZoomIn()
     if (PolySelectKind != 0)
         return;
     CancelWheelZoom();
-    Zoom::ZoomInView(ZoomFactor);
+    Zoom::ZoomInView(UserView().ZoomFactor);
     window_.RedrawMap();
 }
 
@@ -404,7 +404,7 @@ void TMapViewController::ZoomOut()
     if (PolySelectKind != 0)
         return;
     CancelWheelZoom();
-    Zoom::ZoomOutView(ZoomFactor);
+    Zoom::ZoomOutView(UserView().ZoomFactor);
     window_.RedrawMap();
 }
 
@@ -470,10 +470,10 @@ void TMapViewController::WheelZoomStep(bool in)
     if (!wheelRedraw_->isActive())
         preview->Start();
     if (in)
-        Zoom::ZoomInView(ZoomFactor);
+        Zoom::ZoomInView(UserView().ZoomFactor);
     else
-        Zoom::ZoomOutView(ZoomFactor);
-    preview->ScaleTo(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+        Zoom::ZoomOutView(UserView().ZoomFactor);
+    preview->ScaleTo(UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY);
     wheelRedraw_->start(WheelRestMs());
 }
 
@@ -494,7 +494,7 @@ void TMapViewController::Reset1Click()
     window_.Action(Cmd::ZoneMove)->setChecked(false);
     for (TCommandId name : {Cmd::aPrint1, Cmd::aMultiPrint, Cmd::aRedibujar, Cmd::aDataGrid1})
         window_.Action(name)->setEnabled(true);
-    window_.Action(Cmd::aVistaAnterior)->setEnabled(ZoomIndex >= 2);
+    window_.Action(Cmd::aVistaAnterior)->setEnabled(UserView().ZoomIndex >= 2);
     for (TCommandId name : {Cmd::tbArrows, Cmd::tbNodes, Cmd::tbNameNodes, Cmd::tbCalles, Cmd::tbAtributos,
                             Cmd::tbColores, Cmd::tbValues, Cmd::tbTit, Cmd::tbMove, Cmd::tbZoom, Cmd::tbQuickView})
         window_.Action(name)->setEnabled(true);

@@ -9,6 +9,7 @@
 #include "map/gui/MapDrawHost.h"
 #include "model/KDVvars.h"
 #include "model/ProgramOptions.h"
+#include "model/ZelUtils.h"
 #include "widgets/WindowHost.h"
 
 #include <QAction>
@@ -74,20 +75,21 @@ TViewSnapshot TMapRenderer::SnapshotView(TLayerTarget target)
     v.PoliBordeColor = o.PoliBordeColor;
     v.SoleraColor = o.SoleraColor;
 
-    if (const QTextEdit* box = host_.TitleBox()) {
+    if (host_.TitleBox()) {
+        // The window's title block, as its view holds it.
+        const TViewState& user = UserView();
         v.HasTitle = true;
-        QStringList lines = box->toPlainText().split(QLatin1Char('\n'));
-        while (!lines.isEmpty() && lines.back().isEmpty())
-            lines.removeLast();
-        for (const QString& line : lines)
-            v.TitleLines.push_back(line.toStdString());
-        v.TitleFont = box->font();
-        v.TitleColor = box->palette().color(QPalette::Text);
+        std::vector<std::string> lines = ZelUtils::SplitString(user.TitleText, '\n');
+        while (!lines.empty() && lines.back().empty())
+            lines.pop_back();
+        v.TitleLines = lines;
+        v.TitleFont = user.TitleFont;
+        v.TitleColor = user.TitleColor;
     }
 
-    v.MinX = WorldMinX;
-    v.MinY = WorldMinY;
-    v.MaxX = WorldMaxX;
-    v.MaxY = WorldMaxY;
+    v.MinX = UserView().WorldMinX;
+    v.MinY = UserView().WorldMinY;
+    v.MaxX = UserView().WorldMaxX;
+    v.MaxY = UserView().WorldMaxY;
     return v;
 }

@@ -45,7 +45,7 @@ void TMapViewController::DrawNetWorkAerial()
     a.SetWorld(Network.MinX, Network.MinY, Network.MaxX, Network.MaxY);
 
     // What the main map shows, from its bottom-left corner.
-    const TZoomSlot view = Zoom::ShownView(img->World(), WorldMinX, WorldMinY);
+    const TZoomSlot view = Zoom::ShownView(img->World(), UserView().WorldMinX, UserView().WorldMinY);
     FrmAerial->XFrom = view.MinX;
     FrmAerial->YFrom = view.MinY;
     FrmAerial->XTo = view.MaxX;
@@ -91,7 +91,7 @@ void TMapViewController::QuickViewPalvon()
         TWaitCursor wait;
         view->img->resize(img->size());
         view->img->Clear();
-        view->img->SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+        view->img->SetWorld(UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY);
         DrawQuickView(view->img);
     }
     view->show();

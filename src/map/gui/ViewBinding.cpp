@@ -3,6 +3,8 @@
 #include "widgets/WindowHost.h"
 
 #include <QAction>
+#include <QEvent>
+#include <QTextEdit>
 
 #include <array>
 
@@ -24,6 +26,29 @@ constexpr std::array<ViewBinding::TRow, 14> Table = {{
     {Cmd::tbSel, &TViewState::Sel},
     {Cmd::tbMovimValues, &TViewState::MovimValues},
 }};
+
+// Copies the title box's font and colour into the state whenever they change.
+class TTitleStyleFollower : public QObject {
+public:
+    TTitleStyleFollower(QTextEdit& box, TViewState& state) : QObject(&box), box_(box), state_(state) {}
+    void Read()
+    {
+        state_.TitleFont = box_.font();
+        state_.TitleColor = box_.palette().color(QPalette::Text);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == &box_ && (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange))
+            Read();
+        return false;
+    }
+
+private:
+    QTextEdit& box_;
+    TViewState& state_;
+};
 
 } // namespace
 
@@ -55,6 +80,16 @@ void Reflect(TWindowHost& window, const TViewState& state)
         a->setCheckable(true);
         a->setChecked(state.*row.field);
     }
+}
+
+void ConnectTitle(QTextEdit& box, TViewState& state)
+{
+    state.TitleText = box.toPlainText().toStdString();
+    QObject::connect(&box, &QTextEdit::textChanged, &box,
+                     [&box, &state] { state.TitleText = box.toPlainText().toStdString(); });
+    auto* style = new TTitleStyleFollower(box, state);
+    style->Read();
+    box.installEventFilter(style);
 }
 
 } // namespace ViewBinding

@@ -9,6 +9,7 @@
 
 #include <span>
 
+class QTextEdit;
 class TWindowHost;
 
 namespace ViewBinding {
@@ -28,5 +29,9 @@ bool TViewState::*FieldOf(TCommandId command);
 void Connect(TWindowHost& window, TViewState& state);
 // Sets every bound command to its field (the handlers of a command that changes run).
 void Reflect(TWindowHost& window, const TViewState& state);
+// Fills the title block of the state from the title box and keeps it following
+// the box's text, font and colour however they are changed (typed, the title
+// toolbar, a theme or a saved view applied), for as long as the box lives.
+void ConnectTitle(QTextEdit& box, TViewState& state);
 
 } // namespace ViewBinding

@@ -47,8 +47,9 @@ bool lastBatchFailed = false;
 // without a window only the theme's maximum is kept.
 class WindowNet2PrintView : public Net2PrintView {
 public:
-    WindowNet2PrintView(TWindowHost* window, TPrintHost* host, TBatchPrintHost* batchHost)
-        : window_(window), host_(host), batchHost_(batchHost)
+    WindowNet2PrintView(TWindowHost* window, TPrintHost* host, TBatchPrintHost* batchHost,
+                        TBatchPrintController::TThemeSwitches* switches)
+        : window_(window), host_(host), batchHost_(batchHost), switches_(switches)
     {
     }
     void LegendPosition(int32_t& left, int32_t& top) override
@@ -79,9 +80,12 @@ public:
         // The theme's maximum and keep-the-maximum box go through the scale dialog,
         // as if typed there.
         TKDVscale& scale = batchHost_->ScaleDialog();
-        scale.vMax->setText(QString::fromStdString(ZelUtils::Format(NumFormat.Format.c_str(), theme.ValorMaximo)));
+        scale.vMax->setText(QString::fromStdString(ZelUtils::Format(UserView().NumFormat.Format.c_str(), theme.ValorMaximo)));
         scale.Fixed->setChecked(theme.Fixed);
-        window_->SetCommandOn(Cmd::tbNameNodes, theme.VerNombreNodos);
+        // The node numbers are the batch's to show, in its own view: the user's
+        // button stays as it is.
+        if (switches_)
+            *switches_ = {true, theme.VerNombreNodos};
         if (TLegendImage* sym = host_->RangeLegend())
             sym->move(theme.VinetaLeft, theme.VinetaTop);
         if (TLegendImage* scl = host_->BarLegend())
@@ -93,14 +97,16 @@ private:
     TWindowHost* window_;
     TPrintHost* host_;
     TBatchPrintHost* batchHost_;
+    TBatchPrintController::TThemeSwitches* switches_;
 };
 
 // The batch as the main window runs it: networks opened through the window's own
 // opening, variables chosen by their grid titles.
 class WindowBatchHooks : public BatchPrint::Hooks {
 public:
-    WindowBatchHooks(TWindowHost& window, TPrintHost& host, TBatchPrintHost& batchHost, TPrintController& printing)
-        : window_(window), host_(host), batchHost_(batchHost), printing_(printing)
+    WindowBatchHooks(TWindowHost& window, TPrintHost& host, TBatchPrintHost& batchHost, TPrintController& printing,
+                     const TBatchPrintController::TThemeSwitches& theme)
+        : window_(window), host_(host), batchHost_(batchHost), printing_(printing), theme_(theme)
     {
     }
 
@@ -108,12 +114,17 @@ public:
     {
         s_.batchMode = BatchMode;
         BatchMode = true;
+        // The report's document turns the printer with its paper: the user's
+        // printer comes back as it was.
+        s_.landscape = Printer().pageLayout().orientation() == QPageLayout::Landscape;
         // The batch draws from its own copy of the view: the user's buttons,
         // menu ticks and title box are never pressed or typed into.
         view_ = printing_.ViewSnapshot();
-        s_.minX = WorldMinX; s_.maxX = WorldMaxX; s_.minY = WorldMinY; s_.maxY = WorldMaxY;
-        s_.zoomHistory = ZoomHistory;
-        s_.zoomIndex = ZoomIndex;
+        if (theme_.Read)
+            view_.tbNameNodes = theme_.NameNodes;
+        s_.minX = UserView().WorldMinX; s_.maxX = UserView().WorldMaxX; s_.minY = UserView().WorldMinY; s_.maxY = UserView().WorldMaxY;
+        s_.zoomHistory = UserView().ZoomHistory;
+        s_.zoomIndex = UserView().ZoomIndex;
         s_.legend = host_.RangeLegend() ? host_.RangeLegend()->pos() : QPoint();
         s_.barLegend = host_.BarLegend() ? host_.BarLegend()->pos() : QPoint();
         s_.network = DatFileName.empty() ? std::string() : DatDir + DatFileName;
@@ -151,10 +162,10 @@ public:
                 batchHost_.OpenDataFile(TBatchPrintHost::TDataFile::Counts, s_.counts);
             LoadAux(s_.complementary, s_.complementaryMovs, s_.traces, s_.zoning);
         }
-        WorldMinX = s_.minX; WorldMaxX = s_.maxX; WorldMinY = s_.minY; WorldMaxY = s_.maxY;
+        UserView().WorldMinX = s_.minX; UserView().WorldMaxX = s_.maxX; UserView().WorldMinY = s_.minY; UserView().WorldMaxY = s_.maxY;
         // The user's zoom steps ("Vista anterior") survive the networks opened meanwhile.
-        ZoomHistory = s_.zoomHistory;
-        ZoomIndex = s_.zoomIndex;
+        UserView().ZoomHistory = s_.zoomHistory;
+        UserView().ZoomIndex = s_.zoomIndex;
         if (TLegendImage* sym = host_.RangeLegend())
             sym->move(s_.legend);
         if (TLegendImage* scl = host_.BarLegend())
@@ -162,7 +173,8 @@ public:
         s_.ranges.Restore();
         UserView().RangeVarByMode[Mode()] = s_.column;
         UserView().ScaleFixed = s_.fixed;
-        PrintMetafileName = ScratchMetafileName();
+        if ((Printer().pageLayout().orientation() == QPageLayout::Landscape) != s_.landscape)
+            PrintHooks().SetPrinterOrientation(s_.landscape);
         BatchMode = s_.batchMode;
         if (!BatchMode)
             window_.RedrawMap();
@@ -209,18 +221,17 @@ public:
         if (TLegendImage* sym = host_.RangeLegend())
             sym->move(s_.legend);
         if (e.Color != "null" && Net2PrintFile::ParseFields(e.Color, 2, f)) {
-            ModePenColors[Mode()] = static_cast<uint32_t>(ZelUtils::Round(f[0]));
-            ModeBrushColors[Mode()] = static_cast<uint32_t>(ZelUtils::Round(f[1]));
+            UserView().ModePenColors[Mode()] = static_cast<uint32_t>(ZelUtils::Round(f[0]));
+            UserView().ModeBrushColors[Mode()] = static_cast<uint32_t>(ZelUtils::Round(f[1]));
         }
         if (!e.Zoom.empty() && Net2PrintFile::ParseFields(e.Zoom, 4, f)) {
-            WorldMinX = f[0]; WorldMinY = f[1]; WorldMaxX = f[2]; WorldMaxY = f[3];
+            UserView().WorldMinX = f[0]; UserView().WorldMinY = f[1]; UserView().WorldMaxX = f[2]; UserView().WorldMaxY = f[3];
         } else if (SameFile(e.NetworkFile, s_.network)) {
-            WorldMinX = s_.minX; WorldMaxX = s_.maxX; WorldMinY = s_.minY; WorldMaxY = s_.maxY;
+            UserView().WorldMinX = s_.minX; UserView().WorldMaxX = s_.maxX; UserView().WorldMinY = s_.minY; UserView().WorldMaxY = s_.maxY;
         }
-        view_.MinX = WorldMinX; view_.MinY = WorldMinY; view_.MaxX = WorldMaxX; view_.MaxY = WorldMaxY;
         // Any other network keeps the full extent its opening gave it: the window
         // of the network open before would show none of it.
-        PrintToExtent = true;
+        view_.MinX = UserView().WorldMinX; view_.MinY = UserView().WorldMinY; view_.MaxX = UserView().WorldMaxX; view_.MaxY = UserView().WorldMaxY;
         return true;
     }
 
@@ -261,7 +272,7 @@ public:
             // picture drawn together.
             if (!c.LinkHeader.empty())
                 UserView().ShownVarList.push_back(ZelUtils::Format("%d", UserView().RangeVarByMode[mode]));
-            VarColors[0] = ModePenColors[mode];
+            UserView().VarColors[0] = UserView().ModePenColors[mode];
             batchHost_.LinkRangeValues();
             FillClasses();
         }
@@ -275,7 +286,7 @@ public:
             // A column without positive flows still gets classes of its own
             // network's values, never those of the network printed before.
             if (!batchHost_.MovementRangeValues())
-                Ranges::FillDefaultRanges(UserView().RangeMin, RangeMax);
+                Ranges::FillDefaultRanges(UserView().RangeMin, UserView().RangeMax);
         }
         return c;
     }
@@ -284,7 +295,7 @@ public:
     {
         const uint32_t colors[5] = {11823615u, 65535u, 3145645u, 15624315u, 10061943u};
         for (int i = 0; i < 5 && i < MaxShownVars; ++i)
-            VarColors[static_cast<size_t>(i)] = colors[i];
+            UserView().VarColors[static_cast<size_t>(i)] = colors[i];
     }
 
     std::string AttributeTitle() override
@@ -293,10 +304,9 @@ public:
         return column >= 0 && column < NumArcosColumns ? TitArcos[static_cast<size_t>(column)] : std::string();
     }
 
-    bool PrintView(const std::string& metafile) override
+    bool PrintView(const std::string& metafile, const TPrintSettings& pages) override
     {
-        PrintMetafileName = metafile;
-        return printing_.PrintViewToMetafile(metafile, view_);
+        return printing_.PrintViewToMetafile(metafile, view_, pages);
     }
 
 private:
@@ -306,7 +316,7 @@ private:
         return !a.empty() && !b.empty() && (a == b || std::filesystem::equivalent(a, b, ec));
     }
 
-    static size_t Mode() { return static_cast<size_t>(std::clamp(RangeMode, 0, MaxRangeModes)); }
+    static size_t Mode() { return static_cast<size_t>(std::clamp(UserView().RangeMode, 0, MaxRangeModes)); }
 
     static bool FileUsable(const std::string& name)
     {
@@ -331,19 +341,19 @@ private:
         std::array<std::string, NumArcosColumns> titles;
         void Keep()
         {
-            table = RangeTable; numRanges = NumRanges; min = UserView().RangeMin; max = RangeMax;
+            table = UserView().RangeTable; numRanges = UserView().NumRanges; min = UserView().RangeMin; max = UserView().RangeMax;
             movimMin = UserView().RangeMovimMin; movimMax = UserView().RangeMovimMax; name = UserView().RangeName;
-            varByMode = UserView().RangeVarByMode; pen = ModePenColors; brush = ModeBrushColors;
-            varArcos = UserView().RangeVarArcos; itemMovim = UserView().RangeItemMovim; varMovim = RangeVarMovim;
-            shown = UserView().ShownVarList; colours = VarColors; titles = TitArcos;
+            varByMode = UserView().RangeVarByMode; pen = UserView().ModePenColors; brush = UserView().ModeBrushColors;
+            varArcos = UserView().RangeVarArcos; itemMovim = UserView().RangeItemMovim; varMovim = UserView().RangeVarMovim;
+            shown = UserView().ShownVarList; colours = UserView().VarColors; titles = TitArcos;
         }
         void Restore() const
         {
-            RangeTable = table; NumRanges = numRanges; UserView().RangeMin = min; RangeMax = max;
+            UserView().RangeTable = table; UserView().NumRanges = numRanges; UserView().RangeMin = min; UserView().RangeMax = max;
             UserView().RangeMovimMin = movimMin; UserView().RangeMovimMax = movimMax; UserView().RangeName = name;
-            UserView().RangeVarByMode = varByMode; ModePenColors = pen; ModeBrushColors = brush;
-            UserView().RangeVarArcos = varArcos; UserView().RangeItemMovim = itemMovim; RangeVarMovim = varMovim;
-            UserView().ShownVarList = shown; VarColors = colours; TitArcos = titles;
+            UserView().RangeVarByMode = varByMode; UserView().ModePenColors = pen; UserView().ModeBrushColors = brush;
+            UserView().RangeVarArcos = varArcos; UserView().RangeItemMovim = itemMovim; UserView().RangeVarMovim = varMovim;
+            UserView().ShownVarList = shown; UserView().VarColors = colours; TitArcos = titles;
         }
     };
 
@@ -367,11 +377,11 @@ private:
     static void FillClasses()
     {
         const bool drawNull = ProgramOptions().DrawNull;
-        if (RangeMax > 0 || drawNull) {
-            RangeMax = static_cast<float>(RangeMax * 1.00000000001);
-            Ranges::PrepareRanges(UserView().RangeName, UserView().RangeMin, RangeMax);
+        if (UserView().RangeMax > 0 || drawNull) {
+            UserView().RangeMax = static_cast<float>(UserView().RangeMax * 1.00000000001);
+            Ranges::PrepareRanges(UserView().RangeName, UserView().RangeMin, UserView().RangeMax);
         } else {
-            Ranges::FillDefaultRanges(UserView().RangeMin, RangeMax);
+            Ranges::FillDefaultRanges(UserView().RangeMin, UserView().RangeMax);
         }
     }
 
@@ -407,6 +417,7 @@ private:
         TRangeState ranges;
         bool fixed = false;
         bool batchMode = false;
+        bool landscape = false;
         bool positionsUnsaved = false;
         KDVlib::THeldPositions positions;
     };
@@ -414,6 +425,7 @@ private:
     TPrintHost& host_;
     TBatchPrintHost& batchHost_;
     TPrintController& printing_;
+    const TBatchPrintController::TThemeSwitches& theme_;
     Saved s_;
     TViewSnapshot view_;  // the view the batch draws, its own copy
     bool opened_ = false; // a network of the definition was opened
@@ -432,8 +444,10 @@ public:
     {
         if (batch_)
             return batch_->ReadPrintDefinition(fileName);
-        WindowNet2PrintView view(nullptr, nullptr, nullptr);
-        return ::ReadWriteNet2Print(fileName, &view);
+        WindowNet2PrintView view(nullptr, nullptr, nullptr, nullptr);
+        const auto definition = std::make_unique<TPrintDefinition>();
+        TPrintSettings pages;
+        return ::ReadWriteNet2Print(fileName, *definition, pages, &view);
     }
     void ImprimirRedes1Click() override
     {
@@ -441,11 +455,6 @@ public:
         if (!batch_)
             return;
         lastBatchFailed = !batch_->PrintDefinedNetworks();
-    }
-    void FitToPrinterPage() override
-    {
-        if (previous_)
-            previous_->FitToPrinterPage();
     }
     void SetPrinterOrientation(bool landscape) override
     {
@@ -491,15 +500,15 @@ TBatchPrintController::~TBatchPrintController()
 
 bool TBatchPrintController::ReadPrintDefinition(const std::string& fileName)
 {
-    WindowNet2PrintView view(&window_, &host_, &batchHost_);
-    return ::ReadWriteNet2Print(fileName, &view);
+    WindowNet2PrintView view(&window_, &host_, &batchHost_, &theme_);
+    return ::ReadWriteNet2Print(fileName, *definition_, printing_.Settings(), &view);
 }
 
 bool TBatchPrintController::PrintDefinedNetworks()
 {
     TWaitCursor wait;
-    WindowBatchHooks hooks(window_, host_, batchHost_, printing_);
-    return BatchPrint::Run(hooks);
+    WindowBatchHooks hooks(window_, host_, batchHost_, printing_, theme_);
+    return BatchPrint::Run(hooks, *definition_, printing_.Settings());
 }
 
 void TBatchPrintController::RegisterCommands(TCommandRegistry& registry)
@@ -524,9 +533,9 @@ void TBatchPrintController::DefinirRedes1Click()
         return;
     window_.Action(Cmd::DefinirRedes1)->setText(QString::fromStdString(ZelUtils::Format("Definir Redes (%s)", full)));
     window_.Action(Cmd::CrearArchivoWord)
-        ->setText(WordDocumentName == "null"
+        ->setText(definition_->WordDocumentName == "null"
                       ? CommandTable::Caption(Cmd::CrearArchivoWord)
-                      : QString::fromStdString(ZelUtils::Format("Crear Word (%s)", WordDocumentName)));
+                      : QString::fromStdString(ZelUtils::Format("Crear Word (%s)", definition_->WordDocumentName)));
 }
 
 void TBatchPrintController::CrearArchivoWordClick()
@@ -537,15 +546,15 @@ void TBatchPrintController::CrearArchivoWordClick()
     dialog.setNameFilter(QStringLiteral("Microsoft word file [*.doc] (*.doc)"));
     if (!ProgramOptions().Overwrite)
         dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    if (WordDocumentName != "null")
-        dialog.selectFile(QString::fromStdString(WordDocumentName));
+    if (definition_->WordDocumentName != "null")
+        dialog.selectFile(QString::fromStdString(definition_->WordDocumentName));
     window_.Action(Cmd::CrearArchivoWord)->setText(CommandTable::Caption(Cmd::CrearArchivoWord));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    WordDocumentName = dialog.selectedFiles().front().toStdString();
-    WordDocumentDefinitionFolder.clear(); // the user's own choice
+    definition_->WordDocumentName = dialog.selectedFiles().front().toStdString();
+    definition_->WordDocumentDefinitionFolder.clear(); // the user's own choice
     window_.Action(Cmd::CrearArchivoWord)
-        ->setText(QString::fromStdString(ZelUtils::Format("Crear Word (%s)", WordDocumentName)));
+        ->setText(QString::fromStdString(ZelUtils::Format("Crear Word (%s)", definition_->WordDocumentName)));
 }
 
 void TBatchPrintController::ImprimirRedes1Click()

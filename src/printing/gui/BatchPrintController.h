@@ -3,9 +3,12 @@
 // menu "Impresion de Redes" of "Archivo" ("Definir Redes", "Crear Word",
 // "Imprimir Redes", "Imprimir colores...", "Imprimir generación/atracción",
 // "Imprimir líneas...") and registers those rows; serves the print definition
-// and the batch run (PrintHooks) for its window. Every picture it writes is the
-// view rendered by TPrintController. It reaches the main window only through
+// and the batch run (PrintHooks) for its window, and keeps the print definition
+// read last. Every picture it writes is the view rendered by TPrintController. It reaches the main window only through
 // TWindowHost, TPrintHost and TBatchPrintHost.
+#include "printing/Net2Print.h"
+
+#include <memory>
 #include <string>
 
 class TBatchPrintHost;
@@ -17,7 +20,8 @@ class TWindowHost;
 class TBatchPrintController {
 public:
     TBatchPrintController(TWindowHost& window, TPrintHost& host, TBatchPrintHost& batchHost, TPrintController& printing)
-        : window_(window), host_(host), batchHost_(batchHost), printing_(printing)
+        : window_(window), host_(host), batchHost_(batchHost), printing_(printing),
+          definition_(std::make_unique<TPrintDefinition>())
     {
     }
     // The batch services stop serving a controller that is gone.
@@ -40,12 +44,23 @@ public:
     // print every network of it; false when they could not.
     bool ReadPrintDefinition(const std::string& fileName);
     bool PrintDefinedNetworks();
+    // The print definition read last (and the document "Crear Word" chose).
+    TPrintDefinition& Definition() { return *definition_; }
+
+    // The switches the definition's theme sets on the batch's own view (node
+    // numbers shown or not); none before a definition was read through a window.
+    struct TThemeSwitches {
+        bool Read = false;
+        bool NameNodes = false;
+    };
 
 private:
     TWindowHost& window_;
     TPrintHost& host_;
     TBatchPrintHost& batchHost_;
     TPrintController& printing_;
+    std::unique_ptr<TPrintDefinition> definition_;
+    TThemeSwitches theme_;
 };
 
 // Installs the printing services of the batch for that controller's window

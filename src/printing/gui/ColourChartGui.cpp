@@ -52,11 +52,9 @@ void TBatchPrintController::ImprimirGenAtr1Click()
             std::string caption = item->text().remove(QLatin1Char('&')).toStdString();
             const std::string name = ZelUtils::Trim(caption.size() > 3 ? caption.substr(3, 20) : std::string());
             UserView().GenatrCol = column;
-            PrintMetafileName = ZelUtils::Format("ga%s.emf", name);
-            if (!printing_.PrintViewToMetafile(PrintMetafileName, view))
+            if (!printing_.PrintViewToMetafile(ZelUtils::Format("ga%s.emf", name), view))
                 break;
         }
     }
     UserView().GenatrCol = userColumn;
-    PrintMetafileName = ScratchMetafileName();
 }

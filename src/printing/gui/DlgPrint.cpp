@@ -2,6 +2,7 @@
 #include "model/FileUtils.h"
 
 #include "map/MapPainter.h"
+#include "map/ViewState.h"
 #include "map/gui/MapLayers.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
@@ -26,7 +27,6 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-TDlgPrint* DlgPrint = nullptr;
 
 namespace {
 
@@ -139,7 +139,6 @@ TDlgPrint::TDlgPrint(TPrintController& printing, QWidget* parent) : QDialog(pare
         b->setMinimumWidth(b->sizeHint().width());
     layer_ = new TPageLayer(*this);
     layout->addWidget(layer_);
-    PrintPageX = PrintPageY = 0;
 }
 
 void TDlgPrint::showEvent(QShowEvent* event)
@@ -168,15 +167,12 @@ void TDlgPrint::DrawNet()
         TMapPainter mp;
         mp.SetPainter(&p);
         mp.SetDeviceSize(w, h);
-        mp.SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+        mp.SetWorld(UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY);
         p.setPen(QPen(Qt::black, 1));
-        const TViewSnapshot view = printing_.ViewSnapshot();
-        const TViewScope scope(view);
-        DrawNetWork(mp);
+        DrawNetWork(mp, printing_.ViewSnapshot());
     }
-    grid_.SetLayout(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY, w, h, aspectWH_);
-    PrintPagesPerSide = spCount->value();
-    grid_.CreatePages(PrintPagesPerSide, widthBased_);
+    grid_.SetLayout(UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY, w, h, aspectWH_);
+    grid_.CreatePages(spCount->value(), widthBased_);
     Redraw();
     const QPoint centre = frameGeometry().center();
     adjustSize();
@@ -237,9 +233,8 @@ void TDlgPrint::Redraw() { layer_->update(); }
 
 void TDlgPrint::spCountChange()
 {
-    PrintPagesPerSide = spCount->value();
     widthBased_ = true;
-    grid_.CreatePages(PrintPagesPerSide, widthBased_);
+    grid_.CreatePages(spCount->value(), widthBased_);
     Redraw();
 }
 
@@ -259,42 +254,44 @@ void TDlgPrint::tbPrintClick()
             return;
         DrawOverview(job.Painter());
     }
-    ForEachSelectedPage([&](int, int) {
-        printing_.PrintFilePreview();
-        std::remove(PrintMetafileName.c_str());
+    ForEachSelectedPage([&](const TPrintSettings& page) {
+        printing_.PrintFilePreview(page);
+        std::remove(printing_.Page().PrintMetafileName.c_str());
         if (!job.NextSheet())
             return false;
-        PlayPrintPictureOnSheet(job.Painter());
+        PlayPrintPictureOnSheet(job.Painter(), printing_.Page());
         return true;
     });
     job.End();
 }
 
-bool TDlgPrint::ForEachSelectedPage(const std::function<bool(int i, int j)>& visit)
+bool TDlgPrint::ForEachSelectedPage(const std::function<bool(const TPrintSettings& page)>& visit)
 {
     // Each page borrows the view window; the user's window comes back whatever the
     // pages did, so the overview and the next print see the whole network again.
-    const double minX = WorldMinX, maxX = WorldMaxX, minY = WorldMinY, maxY = WorldMaxY;
+    const double minX = UserView().WorldMinX, maxX = UserView().WorldMaxX, minY = UserView().WorldMinY, maxY = UserView().WorldMaxY;
+    // The page key belongs to these pages only: the user's settings, and with
+    // them the next ordinary print, carry none.
+    TPrintSettings page = printing_.Settings();
+    page.PrintPagesPerSide = grid_.Count();
     bool ok = true;
     for (int i = 1; ok && i <= grid_.Count(); ++i)
         for (int j = 1; ok && j <= grid_.Count(); ++j) {
             const TPrintPage& pg = grid_.Page(i, j);
             if (!pg.Selected)
                 continue;
-            PrintPageX = i;
-            PrintPageY = j;
-            WorldMinX = pg.X[0];
-            WorldMaxX = pg.X[1];
-            WorldMinY = pg.Y[0];
-            WorldMaxY = pg.Y[1];
-            ok = visit(i, j);
+            page.PrintPageX = i;
+            page.PrintPageY = j;
+            UserView().WorldMinX = pg.X[0];
+            UserView().WorldMaxX = pg.X[1];
+            UserView().WorldMinY = pg.Y[0];
+            UserView().WorldMaxY = pg.Y[1];
+            ok = visit(page);
         }
-    // The page key belongs to these pages: the next ordinary print carries none.
-    PrintPageX = PrintPageY = 0;
-    WorldMinX = minX;
-    WorldMaxX = maxX;
-    WorldMinY = minY;
-    WorldMaxY = maxY;
+    UserView().WorldMinX = minX;
+    UserView().WorldMaxX = maxX;
+    UserView().WorldMinY = minY;
+    UserView().WorldMaxY = maxY;
     return ok;
 }
 
@@ -320,22 +317,19 @@ bool TDlgPrint::SavePages(const std::string& fileName)
     const std::string base = (info.path() + QLatin1Char('/') + info.completeBaseName()).toStdString();
     const QSize mapSize = printing_.MapCanvasSize();
     const QSize canvas = !mapSize.isEmpty() ? mapSize : QSize(800, 600);
-    return ForEachSelectedPage([&](int i, int j) {
-        const std::string name = MultiPage::PageFileName(base, i, j, ext);
-        bool ok = true;
-        if (ext == "EMF") {
-            ok = printing_.PrintViewToMetafile(name);
-        } else {
-            // The page in its own proportions, as large as the map canvas holds.
-            printing_.PrintFilePreview();
-            const QSize size = QSize(PrintPicture.Width(), PrintPicture.Height()).scaled(canvas, Qt::KeepAspectRatio);
-            ok = WriteImageFile(PrintPictureImage(size), "JPG", name, 90);
-            if (!ok)
-                Services().ShowMessage(FileUtils::WriteFailure(name));
-        }
+    return ForEachSelectedPage([&](const TPrintSettings& page) {
+        const std::string name = MultiPage::PageFileName(base, page.PrintPageX, page.PrintPageY, ext);
+        if (ext == "EMF")
+            return printing_.PrintFilePreview(page, name);
+        // The page in its own proportions, as large as the map canvas holds.
+        printing_.PrintFilePreview(page);
+        const TPrintedPage& drawn = printing_.Page();
         // The rendering's scratch metafile is not one of the user's files.
-        if (PrintMetafileName != name)
-            std::remove(PrintMetafileName.c_str());
+        std::remove(drawn.PrintMetafileName.c_str());
+        const QSize size = QSize(drawn.PrintPicture.Width(), drawn.PrintPicture.Height()).scaled(canvas, Qt::KeepAspectRatio);
+        const bool ok = WriteImageFile(PrintPictureImage(drawn, size), "JPG", name, 90);
+        if (!ok)
+            Services().ShowMessage(FileUtils::WriteFailure(name));
         return ok;
     });
 }
@@ -376,16 +370,14 @@ void TDlgPrint::DrawOverview(QPainter& p)
         // The whole view at the printer page's scale, its origin at the page's
         // bottom left, as the page grid assumes.
         ZelPrinter::SetPageSize(PW, PH);
-        ZelPrinter::SetMinX(WorldMinX);
-        ZelPrinter::SetMaxX(WorldMaxX);
-        ZelPrinter::SetMinY(WorldMinY);
-        ZelPrinter::SetMaxY(WorldMaxY);
+        ZelPrinter::SetMinX(UserView().WorldMinX);
+        ZelPrinter::SetMaxX(UserView().WorldMaxX);
+        ZelPrinter::SetMinY(UserView().WorldMinY);
+        ZelPrinter::SetMaxY(UserView().WorldMaxY);
         TMapPainter& mp = ZelPrinter::Painter();
         mp.SetPainter(&p);
         printing_.MarkShownTiles();
-        const TViewSnapshot view = printing_.ViewSnapshot();
-        const TViewScope scope(view);
-        PrintLayers::PrintNetWork(p);
+        PrintLayers::PrintNetWork(p, printing_.ViewSnapshot());
         mp.SetPainter(nullptr);
     }
     for (int i = 1; i <= n; ++i)

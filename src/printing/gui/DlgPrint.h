@@ -3,6 +3,7 @@
 // proportions of the printer page over a picture of the view; the pages chosen
 // are printed one per sheet or saved one file per page.
 #include "printing/MultiPage.h"
+#include "printing/ZelPrinter.h"
 
 #include <QDialog>
 #include <QImage>
@@ -55,9 +56,10 @@ private:
     double LongestSideOnScreen(bool landscape) const;
     void KeepOnScreen(QPoint centre);
     void Redraw();
-    // Makes each selected page in turn the view window (and PrintPageX/Y its
-    // place) and visits it, row by row; stops at the first visit that fails.
-    bool ForEachSelectedPage(const std::function<bool(int i, int j)>& visit);
+    // Makes each selected page in turn the view window and visits it with the
+    // user's print settings carrying its place (PrintPageX/Y) and the page key,
+    // row by row; stops at the first visit that fails.
+    bool ForEachSelectedPage(const std::function<bool(const TPrintSettings& page)>& visit);
 
     TPrintController& printing_;
     TPageGrid grid_;
@@ -66,6 +68,3 @@ private:
     bool widthBased_ = false;
     double aspectWH_ = 1.0;
 };
-
-// Made when first used (TPrintController::MultiPageWindow) and kept for the whole run; null until then.
-extern TDlgPrint* DlgPrint;

@@ -158,40 +158,43 @@ bool PrintImageFittedToPage(const QImage& image)
     return job.End();
 }
 
-void PlayPrintPictureOnSheet(QPainter& sheet)
+void PlayPrintPictureOnSheet(QPainter& sheet, const TPrintedPage& page)
 {
     // A page drawn in the printer's own pixels plays at its size; a page of
     // another size (the report's paper, the map's extent) is scaled to fill
     // the sheet, its proportions kept.
-    const QSize page = PrinterPageSize();
-    const int w = std::max(1, PrintPicture.Width()), h = std::max(1, PrintPicture.Height());
-    const double k = page.isEmpty() ? 1.0 : std::min(double(page.width()) / w, double(page.height()) / h);
+    const QSize sheetPage = PrinterPageSize();
+    const int w = std::max(1, page.PrintPicture.Width()), h = std::max(1, page.PrintPicture.Height());
+    const double k = sheetPage.isEmpty() ? 1.0 : std::min(double(sheetPage.width()) / w, double(sheetPage.height()) / h);
     sheet.save();
     sheet.scale(k, k);
-    PrintPicture.Play(sheet);
+    page.PrintPicture.Play(sheet);
     sheet.restore();
 }
 
-void PrintPictureOnPrinter()
+void PrintPictureOnPrinter(const TPrintedPage& page)
 {
     TPrintJob job;
     if (!job.NextSheet())
         return;
-    PlayPrintPictureOnSheet(job.Painter());
+    PlayPrintPictureOnSheet(job.Painter(), page);
     job.End();
 }
 
 namespace {
 
-int PictureDpi() { return PrintPictureDpi > 0 ? PrintPictureDpi : Printer().resolution(); }
+int PictureDpi(const TPrintedPage& page)
+{
+    return page.PrintPictureDpi > 0 ? page.PrintPictureDpi : Printer().resolution();
+}
 
 } // namespace
 
-bool SavePrintPictureEmf(const std::string& fileName)
+bool SavePrintPictureEmf(const TPrintedPage& page, const std::string& fileName)
 {
-    TEmfDevice emf(PrintPicture.Width(), PrintPicture.Height(), PictureDpi());
+    TEmfDevice emf(page.PrintPicture.Width(), page.PrintPicture.Height(), PictureDpi(page));
     QPainter p(&emf);
-    PrintPicture.Play(p);
+    page.PrintPicture.Play(p);
     p.end();
     const std::string error = emf.Save(fileName);
     if (!error.empty()) {
@@ -201,16 +204,16 @@ bool SavePrintPictureEmf(const std::string& fileName)
     return true;
 }
 
-bool SavePrintPictureWmf(const std::string& fileName)
+bool SavePrintPictureWmf(const TPrintedPage& page, const std::string& fileName)
 {
     // A Windows metafile counts in 16 bits: a page beyond that is scaled down.
-    const int w = PrintPicture.Width(), h = PrintPicture.Height();
+    const int w = page.PrintPicture.Width(), h = page.PrintPicture.Height();
     const double k = std::min(1.0, 32000.0 / std::max(w, h));
-    const int dpi = std::max(1, int(std::lround(PictureDpi() * k)));
+    const int dpi = std::max(1, int(std::lround(PictureDpi(page) * k)));
     TWmfDevice wmf(std::max(1, int(std::lround(w * k))), std::max(1, int(std::lround(h * k))), dpi);
     QPainter p(&wmf);
     p.scale(k, k);
-    PrintPicture.Play(p);
+    page.PrintPicture.Play(p);
     p.end();
     const std::string error = wmf.Save(fileName);
     if (!error.empty()) {
@@ -222,25 +225,20 @@ bool SavePrintPictureWmf(const std::string& fileName)
 
 namespace {
 
-// The preview window answers the main window's page fitting.
+// The printer turns with the report's document.
 class PreviewPrintServices : public PrintServices {
 public:
-    void FitToPrinterPage() override
-    {
-        if (FrmPreview)
-            FrmPreview->FitToPrinterPage();
-    }
     void SetPrinterOrientation(bool landscape) override
     {
         Printer().setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     }
 };
 
-void DrawPictureStretched(QPainter& p, QSize target)
+void DrawPictureStretched(QPainter& p, const TPrintedPage& page, QSize target)
 {
-    if (PrintPicture.IsEmpty())
+    if (page.PrintPicture.IsEmpty())
         return;
-    PrintPicture.PlayInto(p, QRectF(QPointF(0, 0), QSizeF(target)));
+    page.PrintPicture.PlayInto(p, QRectF(QPointF(0, 0), QSizeF(target)));
 }
 
 int GifWrite(GifFileType* gif, const GifByteType* data, int length)
@@ -290,12 +288,12 @@ bool WriteGif(const QImage& source, const std::string& fileName)
 
 } // namespace
 
-QImage PrintPictureImage(QSize size)
+QImage PrintPictureImage(const TPrintedPage& page, QSize size)
 {
     QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter p(&image);
-    DrawPictureStretched(p, image.size());
+    DrawPictureStretched(p, page, image.size());
     return image;
 }
 
@@ -304,16 +302,19 @@ bool WriteImageFile(const QImage& image, const char* format, const std::string& 
     return ImageFile::Save(image, fileName, format, quality);
 }
 
-TPreviewCanvas::TPreviewCanvas(QWidget* parent) : QWidget(parent) { setObjectName(QStringLiteral("ppv")); }
+TPreviewCanvas::TPreviewCanvas(const TPrintedPage& page, QWidget* parent) : QWidget(parent), page_(page)
+{
+    setObjectName(QStringLiteral("ppv"));
+}
 
 void TPreviewCanvas::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
-    DrawPictureStretched(p, size());
+    DrawPictureStretched(p, page_, size());
 }
 
-TFrmPreview::TFrmPreview(QWidget* parent) : QWidget(parent)
+TFrmPreview::TFrmPreview(const TPrintedPage& page, QWidget* parent) : QWidget(parent), page_(page)
 {
     setObjectName(QStringLiteral("TFrmPreview"));
     setWindowTitle(QStringLiteral("Vista Previa"));
@@ -375,7 +376,7 @@ TFrmPreview::TFrmPreview(QWidget* parent) : QWidget(parent)
     sbppv->setBackgroundRole(QPalette::Base);
     sbppv->horizontalScrollBar()->setSingleStep(25);
     sbppv->verticalScrollBar()->setSingleStep(25);
-    ppv = new TPreviewCanvas;
+    ppv = new TPreviewCanvas(page_);
     sbppv->setWidget(ppv);
     sbppv->setWidgetResizable(false);
     UpdateZoomButtons();
@@ -406,7 +407,8 @@ void TFrmPreview::FitToPage(QSize page)
 // paper or the map's extent), or of the printer's page before any.
 void TFrmPreview::FitToPrinterPage()
 {
-    FitToPage(PrintPicture.IsEmpty() ? PrinterPageSize() : QSize(PrintPicture.Width(), PrintPicture.Height()));
+    FitToPage(page_.PrintPicture.IsEmpty() ? PrinterPageSize()
+                                            : QSize(page_.PrintPicture.Width(), page_.PrintPicture.Height()));
 }
 
 void TFrmPreview::ResizePicture()
@@ -438,7 +440,7 @@ void TFrmPreview::tbZoomOutClick()
     UpdateZoomButtons();
 }
 
-void TFrmPreview::tbPrintClick() { PrintPictureOnPrinter(); }
+void TFrmPreview::tbPrintClick() { PrintPictureOnPrinter(page_); }
 
 void TFrmPreview::tbDecFontClick()
 {
@@ -499,9 +501,9 @@ bool TFrmPreview::ImageExports(const std::string& fileName)
     const QString ext = QStringLiteral(".") + QFileInfo(QString::fromStdString(fileName)).suffix().toUpper();
     bool ok = true;
     if (ext == QLatin1String(".EMF"))
-        return SavePrintPictureEmf(fileName);
+        return SavePrintPictureEmf(page_, fileName);
     if (ext == QLatin1String(".WMF"))
-        return SavePrintPictureWmf(fileName);
+        return SavePrintPictureWmf(page_, fileName);
     if (ext == QLatin1String(".DXF") || ext == QLatin1String(".KMZ") || ext == QLatin1String(".SHP")) {
         // The map exports write the main window's network; without one there is nothing to write.
         if (!host_)
@@ -513,13 +515,13 @@ bool TFrmPreview::ImageExports(const std::string& fileName)
         return host_->ExportShp(fileName);
     }
     if (ext == QLatin1String(".BMP"))
-        ok = WriteImageFile(PrintPictureImage(ppv->size()), "BMP", fileName);
+        ok = WriteImageFile(PrintPictureImage(page_, ppv->size()), "BMP", fileName);
     else if (ext == QLatin1String(".JPG") || ext == QLatin1String(".JPEG") || ext == QLatin1String(".JPE"))
-        ok = WriteImageFile(PrintPictureImage(ppv->size()), "JPG", fileName, 90);
+        ok = WriteImageFile(PrintPictureImage(page_, ppv->size()), "JPG", fileName, 90);
     else if (ext == QLatin1String(".PNG"))
-        ok = WriteImageFile(PrintPictureImage(ppv->size()), "PNG", fileName);
+        ok = WriteImageFile(PrintPictureImage(page_, ppv->size()), "PNG", fileName);
     else if (ext == QLatin1String(".GIF"))
-        ok = WriteGif(PrintPictureImage(ZelPrinter::GifSize(ppv->width(), ppv->height(), seSize->value())), fileName);
+        ok = WriteGif(PrintPictureImage(page_, ZelPrinter::GifSize(ppv->width(), ppv->height(), seSize->value())), fileName);
     else {
         // Nothing is written for a name the encoders do not know: the user is told
         // rather than left looking for a file that is not there.

@@ -1,8 +1,9 @@
 #pragma once
-// The print preview window: the picture of the current view (PrintPicture)
-// framed in the proportions of the printer page, enlarged up to three times,
+// The print preview window: the picture of the current view (the print
+// controller's printed page) framed in the proportions of the printer page, enlarged up to three times,
 // printed or saved as a metafile, an image or one of the map exports.
 #include "model/SafeFile.h"
+#include "printing/ZelPrinter.h"
 #include "printing/gui/PreviewHost.h"
 
 #include <memory>
@@ -41,39 +42,43 @@ private:
     QString target_;
     std::unique_ptr<SafeFile::TScratch> scratch_; // a PDF file is written beside its target
 };
-// Sends the rendered picture (PrintPicture) to that printer as one page; says so
-// when the printer cannot be started.
-void PrintPictureOnPrinter();
-// Plays the rendered picture on a sheet of that printer begun: filling the
-// sheet with its proportions kept (at its own size when it is the printer's page).
-void PlayPrintPictureOnSheet(QPainter& sheet);
-// The rendered picture drawn over an image of the given size (white ground).
-QImage PrintPictureImage(QSize size);
+// Sends a rendered page to that printer as one sheet; says so when the printer
+// cannot be started.
+void PrintPictureOnPrinter(const TPrintedPage& page);
+// Plays a rendered page on a sheet of that printer begun: filling the sheet
+// with its proportions kept (at its own size when it is the printer's page).
+void PlayPrintPictureOnSheet(QPainter& sheet, const TPrintedPage& page);
+// A rendered page drawn over an image of the given size (white ground).
+QImage PrintPictureImage(const TPrintedPage& page, QSize size);
 // Encodes an image ("BMP", "JPG", "PNG") and writes it through the safe writer.
 bool WriteImageFile(const QImage& image, const char* format, const std::string& fileName, int quality = -1);
 // Prints a window's screen picture as one page, scaled to the page with its
 // proportions kept: drawn pixel for pixel it would be a stamp on a
 // high-resolution page. False (and said) when the printer cannot be started.
 bool PrintImageFittedToPage(const QImage& image);
-// Writes the rendered picture as a metafile at its own size; false (and said)
+// Writes a rendered page as a metafile at its own size; false (and said)
 // when the file could not be written.
-bool SavePrintPictureEmf(const std::string& fileName);
+bool SavePrintPictureEmf(const TPrintedPage& page, const std::string& fileName);
 // The same as a placeable Windows metafile.
-bool SavePrintPictureWmf(const std::string& fileName);
+bool SavePrintPictureWmf(const TPrintedPage& page, const std::string& fileName);
 
-// Shows the rendered picture stretched over its own size.
+// Shows a rendered page stretched over its own size.
 class TPreviewCanvas : public QWidget {
 public:
-    explicit TPreviewCanvas(QWidget* parent = nullptr);
+    explicit TPreviewCanvas(const TPrintedPage& page, QWidget* parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    const TPrintedPage& page_;
 };
 
 class TFrmPreview : public QWidget {
     Q_OBJECT
 public:
-    explicit TFrmPreview(QWidget* parent = nullptr);
+    // Previews `page` (the print controller's), whatever is rendered into it.
+    explicit TFrmPreview(const TPrintedPage& page, QWidget* parent = nullptr);
 
     QAction* tbPrint;
     QAction* tbSave;
@@ -132,12 +137,10 @@ private:
     void ResizePicture();
     void UpdateZoomButtons();
     void UpdateFontButtons();
+    const TPrintedPage& page_;
     QWidget* area_;
     TPreviewHost* host_ = nullptr;
 };
 
-// Made when first shown (Secondary::FrmPreview) and kept for the run; null until then.
-extern TFrmPreview* FrmPreview;
-// Installs the print services the preview answers (fitting its page, the
-// printer's orientation), whether or not the preview is made yet.
+// Installs the print services the printer answers (its orientation).
 void InstallPreviewPrintServices();

@@ -40,10 +40,10 @@ namespace {
 
 void SetBounds()
 {
-    ZelPrinter::SetMinX(WorldMinX);
-    ZelPrinter::SetMaxX(WorldMaxX);
-    ZelPrinter::SetMinY(WorldMinY);
-    ZelPrinter::SetMaxY(WorldMaxY);
+    ZelPrinter::SetMinX(UserView().WorldMinX);
+    ZelPrinter::SetMaxX(UserView().WorldMaxX);
+    ZelPrinter::SetMinY(UserView().WorldMinY);
+    ZelPrinter::SetMaxY(UserView().WorldMaxY);
 }
 
 // The stamp, the caption, the date and the page index, each with its top left
@@ -59,10 +59,14 @@ struct TFooter {
     std::vector<TText> texts;
     QRect key; // the page key's squares (empty when not a multi-page print)
     int pageH = 0;
+    int pageX = 0, pageY = 0, pagesPerSide = 0; // the page key's
 
-    TFooter(const QPaintDevice* device, const QString& caption, int pageW, int pageHeight) : pageH(pageHeight)
+    TFooter(const QPaintDevice* device, const QString& caption, int pageW, int pageHeight,
+            const TPrintSettings& settings)
+        : pageH(pageHeight), pageX(settings.PrintPageX), pageY(settings.PrintPageY),
+          pagesPerSide(settings.PrintPagesPerSide)
     {
-        const float f = SizeFactor > 0 ? SizeFactor : 1.0f;
+        const float f = UserView().SizeFactor > 0 ? UserView().SizeFactor : 1.0f;
         font = QFont(QStringLiteral("Times New Roman"));
         font.setPointSize(std::max(1, ZelUtils::Round(10 * f)));
         font.setBold(true);
@@ -70,7 +74,7 @@ struct TFooter {
         const QColor grey(0x80, 0x80, 0x80);
         const QString stamp = QString::fromStdString(GeneratedBy);
         const int cx = fm.horizontalAdvance(stamp), cy = fm.height();
-        texts.push_back({stamp, QPoint(TitlePos == 1 ? pageW - cx - 4 : 4, 3), grey});
+        texts.push_back({stamp, QPoint(UserView().TitlePos == 1 ? pageW - cx - 4 : 4, 3), grey});
         if (ProgramOptions().PrintCaption)
             texts.push_back({caption, QPoint(4, pageH - 3 - cy), grey});
         if (ProgramOptions().PrintDate) {
@@ -80,11 +84,11 @@ struct TFooter {
                                  + locale.toString(now.time(), QLocale::ShortFormat);
             texts.push_back({text, QPoint(pageW - fm.horizontalAdvance(text) - 4, pageH - 3 - cy), grey});
         }
-        if (PrintPageX > 0 && PrintPageY > 0) {
-            const QString index = QString::fromStdString(ZelUtils::Format("(%d,%d)", PrintPageX, PrintPageY));
+        if (pageX > 0 && pageY > 0) {
+            const QString index = QString::fromStdString(ZelUtils::Format("(%d,%d)", pageX, pageY));
             texts.push_back({index, QPoint(pageW - fm.horizontalAdvance(index) - 4, pageH - cy - 4), grey});
-            key = QRect(QPoint(1, pageH - (30 * PrintPagesPerSide + 1)),
-                        QPoint(30 * PrintPagesPerSide + 1, pageH - 1));
+            key = QRect(QPoint(1, pageH - (30 * pagesPerSide + 1)),
+                        QPoint(30 * pagesPerSide + 1, pageH - 1));
         }
     }
 
@@ -113,9 +117,9 @@ struct TFooter {
         if (key.isEmpty())
             return;
         p.setPen(QPen(QColor(0x80, 0x80, 0x80), 0));
-        for (int i = 1; i <= PrintPagesPerSide; ++i)
-            for (int j = 1; j <= PrintPagesPerSide; ++j) {
-                p.setBrush(i == PrintPageX && j == PrintPageY ? QColor(0xC0, 0xC0, 0xC0) : QColor(Qt::white));
+        for (int i = 1; i <= pagesPerSide; ++i)
+            for (int j = 1; j <= pagesPerSide; ++j) {
+                p.setBrush(i == pageX && j == pageY ? QColor(0xC0, 0xC0, 0xC0) : QColor(Qt::white));
                 const QRect r(QPoint(30 * (i - 1) + 1, pageH - (30 * j + 1)),
                               QPoint(30 * i + 1, pageH - (30 * (j - 1) + 1)));
                 p.drawRect(r);
@@ -144,38 +148,40 @@ void TPrintController::PrintPageLayers(QPainter& p, QSize pageSize, const std::v
     PrintLayers::PrintPage(p, view_ ? *view_ : host_.MainMapSnapshot(), pageSize, canvas);
 }
 
-void TPrintController::PrintFilePreview()
+bool TPrintController::PrintFilePreview() { return PrintFilePreview(settings_); }
+
+bool TPrintController::PrintFilePreview(const TPrintSettings& settings, const std::string& metafile)
 {
-    if (PrintMetafileName.empty())
-        PrintMetafileName = ScratchMetafileName();
+    TPrintedPage& pg = page_;
+    pg.PrintMetafileName = metafile.empty() ? ScratchMetafileName() : metafile;
     TWaitCursor wait;
     const QSize printerPage = PrinterPageSize();
-    PrintPageWidth = printerPage.width();
-    PrintPageHeight = printerPage.height();
-    ZelPrinter::SetPageSize(PrintPageWidth, PrintPageHeight);
+    pg.PrintPageWidth = printerPage.width();
+    pg.PrintPageHeight = printerPage.height();
+    ZelPrinter::SetPageSize(pg.PrintPageWidth, pg.PrintPageHeight);
     SetBounds();
-    if (PrintToExtent) {
-        PrintPageWidth = ZelPrinter::WorldToPixelX(WorldMaxX) - ZelPrinter::WorldToPixelX(WorldMinX);
-        PrintPageHeight = std::abs(ZelPrinter::WorldToPixelY(WorldMaxY) - ZelPrinter::WorldToPixelY(WorldMinY));
-    } else if (!PrintOnPrinterPage) {
-        PrintPageWidth = PrintCustomWidth;
-        PrintPageHeight = PrintCustomHeight;
+    if (settings.PrintToExtent) {
+        pg.PrintPageWidth = ZelPrinter::WorldToPixelX(UserView().WorldMaxX) - ZelPrinter::WorldToPixelX(UserView().WorldMinX);
+        pg.PrintPageHeight = std::abs(ZelPrinter::WorldToPixelY(UserView().WorldMaxY) - ZelPrinter::WorldToPixelY(UserView().WorldMinY));
+    } else if (!settings.PrintOnPrinterPage) {
+        pg.PrintPageWidth = settings.PrintCustomWidth;
+        pg.PrintPageHeight = settings.PrintCustomHeight;
     }
     const TOxrImage* img = host_.MapImage();
     const bool keepView = ProgramOptions().KeepView;
     const bool fixWidth = ProgramOptions().Fix == 0;
-    const QSize size = ZelPrinter::PictureSize(PrintPageWidth, PrintPageHeight, keepView, fixWidth,
+    const QSize size = ZelPrinter::PictureSize(pg.PrintPageWidth, pg.PrintPageHeight, keepView, fixWidth,
                                                img ? img->width() : 0, img ? img->height() : 0)
                            .expandedTo(QSize(1, 1));
-    ZelPrinter::SetPageSize(size.width(), size.height());
+    ZelPrinter::SetPageSize(size.width(), size.height(), settings.PrintLabelScale);
     SetBounds();
-    PrintPictureWidth = size.width();
-    PrintPictureHeight = size.height();
+    pg.PrintPictureWidth = size.width();
+    pg.PrintPictureHeight = size.height();
 
     // The page is drawn at the device's own resolution: one unit of the page is
     // one printer pixel, and the layers scale screen sizes by SizeFactor.
-    PrintPicture.Reset(size.width(), size.height(), 96);
-    QPainter p(&PrintPicture);
+    pg.PrintPicture.Reset(size.width(), size.height(), 96);
+    QPainter p(&pg.PrintPicture);
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(Qt::NoBrush);
     TMapPainter& page = ZelPrinter::Painter();
@@ -186,8 +192,8 @@ void TPrintController::PrintFilePreview()
                     ZelPrinter::PixelToWorldY(0));
     // The titles and the footer stand on the page drawn (a page cut to the map's
     // extent, a custom page), not on the printer's page.
-    const TFooter footer(&PrintPicture, host_.WindowCaption(), size.width(), size.height());
-    PrintPageLayers(p, size, footer.Places(&PrintPicture));
+    const TFooter footer(&pg.PrintPicture, host_.WindowCaption(), size.width(), size.height(), settings);
+    PrintPageLayers(p, size, footer.Places(&pg.PrintPicture));
     page.SetPainter(nullptr);
     host_.MarkShownTiles();
     footer.Draw(p);
@@ -195,32 +201,33 @@ void TPrintController::PrintFilePreview()
 
     // The same page as a metafile file, for the callers that pick the file up.
     // A page sized by the report (8 pixels a point) is 576 pixels an inch.
-    PrintPictureDpi = PrintToExtent || PrintOnPrinterPage ? Printer().resolution() : 576;
-    TEmfDevice emf(size.width(), size.height(), PrintPictureDpi);
+    pg.PrintPictureDpi = settings.PrintToExtent || settings.PrintOnPrinterPage ? Printer().resolution() : 576;
+    TEmfDevice emf(size.width(), size.height(), pg.PrintPictureDpi);
     QPainter ep(&emf);
-    PrintPicture.Play(ep);
+    pg.PrintPicture.Play(ep);
     ep.end();
-    const std::string error = emf.Save(PrintMetafileName);
+    const std::string error = emf.Save(pg.PrintMetafileName);
     wait.Restore();
     if (!error.empty())
         Services().ShowMessage(error);
+    return error.empty();
 }
 
 void TPrintController::PrintPalvon()
 {
     PrintFilePreview();
-    std::remove(PrintMetafileName.c_str());
-    PrintPictureOnPrinter();
+    std::remove(page_.PrintMetafileName.c_str());
+    PrintPictureOnPrinter(page_);
 }
 
 void TPrintController::PrintFilePalvon()
 {
     // The preview's letter size applies to its own picture only.
-    PrintLabelScale = FrmPreview ? FrmPreview->LabelScale() : 1.0;
-    PrintFilePreview();
-    PrintLabelScale = 1.0;
-    std::remove(PrintMetafileName.c_str());
-    TFrmPreview& preview = host_.PreviewWindow();
+    TPrintSettings settings = settings_;
+    settings.PrintLabelScale = preview_ ? preview_->LabelScale() : 1.0;
+    PrintFilePreview(settings);
+    std::remove(page_.PrintMetafileName.c_str());
+    TFrmPreview& preview = PreviewWindow();
     preview.PictureChanged();
     if (!preview.isVisible()) {
         preview.setWindowModality(Qt::ApplicationModal);
@@ -233,15 +240,15 @@ void TPrintController::Setup1Click()
     TDlgPrinterSetup dialog(Printer(), window_.DialogParent());
     if (dialog.exec() != QDialog::Accepted)
         return;
-    if (FrmPreview)
-        FrmPreview->FitToPrinterPage();
+    if (preview_)
+        preview_->FitToPrinterPage();
     const QScreen* screen = QApplication::primaryScreen();
     const int screenWidth = screen ? screen->geometry().width() : 0;
     if (screenWidth > 0) {
         ProgramOptions().SetScreen2Print(double(PrinterPageSize().width()) / screenWidth);
         NotifyProgramOptionsChanged();
     }
-    SizeFactor = float(ProgramOptions().Screen2Print);
+    UserView().SizeFactor = float(ProgramOptions().Screen2Print);
 }
 
 void TPrintController::PrinttoFile1Click() { PrintFilePalvon(); }
@@ -252,12 +259,12 @@ void TPrintController::aMultiPrintExecute()
 {
     MultiPageWindow().exec();
     // The multi-page print moves the view window page by page.
-    if (ZoomIndex >= 1 && ZoomIndex <= MaxZoomHistory) {
-        const TZoomSlot& z = ZoomHistory[size_t(ZoomIndex)];
-        WorldMinX = z.MinX;
-        WorldMinY = z.MinY;
-        WorldMaxX = z.MaxX;
-        WorldMaxY = z.MaxY;
+    if (UserView().ZoomIndex >= 1 && UserView().ZoomIndex <= MaxZoomHistory) {
+        const TZoomSlot& z = UserView().ZoomHistory[size_t(UserView().ZoomIndex)];
+        UserView().WorldMinX = z.MinX;
+        UserView().WorldMinY = z.MinY;
+        UserView().WorldMaxX = z.MaxX;
+        UserView().WorldMaxY = z.MaxY;
     }
 }
 
@@ -290,24 +297,42 @@ void TPrintController::Copy1Clickx()
 
 bool TPrintController::PrintViewToMetafile(const std::string& fileName)
 {
-    PrintFilePreview();
-    return SavePrintPictureEmf(fileName);
+    return PrintFilePreview(settings_, fileName);
 }
 
 bool TPrintController::PrintViewToMetafile(const std::string& fileName, const TViewSnapshot& view)
 {
+    return PrintViewToMetafile(fileName, view, settings_);
+}
+
+bool TPrintController::PrintViewToMetafile(const std::string& fileName, const TViewSnapshot& view,
+                                           const TPrintSettings& settings)
+{
     const TViewSnapshot* earlier = view_;
     view_ = &view;
-    const bool ok = PrintViewToMetafile(fileName);
+    const bool ok = PrintFilePreview(settings, fileName);
     view_ = earlier;
     return ok;
 }
 
 TDlgPrint& TPrintController::MultiPageWindow()
 {
-    if (!DlgPrint)
-        DlgPrint = new TDlgPrint(*this, window_.DialogParent());
-    return *DlgPrint;
+    if (!multiPage_)
+        multiPage_ = new TDlgPrint(*this, window_.DialogParent());
+    return *multiPage_;
+}
+
+TFrmPreview& TPrintController::PreviewWindow()
+{
+    if (!preview_) {
+        preview_ = new TFrmPreview(page_, window_.DialogParent());
+        if (!DatFileName.empty())
+            preview_->setWindowTitle(QString::fromStdString(DatFileName));
+        preview_->FitToPrinterPage();
+        preview_->SetHost(&host_.PreviewHost());
+        preview_->setWindowFlag(Qt::Window);
+    }
+    return *preview_;
 }
 
 QSize TPrintController::MapCanvasSize()

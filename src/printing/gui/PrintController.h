@@ -1,11 +1,13 @@
 #pragma once
 // Printing of the view: owns the handlers of "Imprimir...", "Vista previa...",
 // "Imprimir en varias páginas...", "Configurar impresora..." and "Copiar imagen"
-// (menu "Archivo") and registers those rows; renders the current view into the
-// print picture (PrintPicture) for the printer, the preview window, the
-// multi-page window and the metafiles of the batch; makes the multi-page window.
-// It reaches the main window only through TWindowHost and TPrintHost.
+// (menu "Archivo") and registers those rows; keeps the user's print settings and
+// renders the current view into its printed page (Page()) for the printer, the
+// preview window, the multi-page window and the metafiles of the batch; makes
+// the multi-page window. It reaches the main window only through TWindowHost
+// and TPrintHost.
 #include "map/ViewSnapshot.h"
+#include "printing/ZelPrinter.h"
 
 #include <QRect>
 #include <QSize>
@@ -16,6 +18,7 @@
 class QPainter;
 class TCommandRegistry;
 class TDlgPrint;
+class TFrmPreview;
 class TPrintHost;
 class TWindowHost;
 
@@ -26,15 +29,26 @@ public:
     // The handlers of the view's print rows (their actions already made).
     void RegisterCommands(TCommandRegistry& registry);
 
-    // Renders the current view into PrintPicture (printing/ZelPrinter.h) and its
-    // metafile PrintMetafileName.
-    void PrintFilePreview();
+    // The page the next print, preview or save takes, as the user (and the print
+    // definition read last) chose it.
+    TPrintSettings& Settings() { return settings_; }
+    // The view rendered last.
+    TPrintedPage& Page() { return page_; }
+
+    // Renders the current view into Page() on the page the settings choose (the
+    // user's, or a copy of the caller's own) and writes it to the enhanced
+    // metafile `metafile` (ScratchMetafileName() when empty); false, after
+    // telling the user, when the file cannot be written.
+    bool PrintFilePreview();
+    bool PrintFilePreview(const TPrintSettings& settings, const std::string& metafile = std::string());
     // The current view rendered and saved as an enhanced metafile; false, after
     // telling the user, when the file cannot be written.
     bool PrintViewToMetafile(const std::string& fileName);
-    // The same drawn from a view of the caller's own: a batch or a series of
-    // sheets sets its layers in its copy, never on the user's buttons.
+    // The same drawn from a view of the caller's own (and the page of its own):
+    // a batch or a series of sheets sets its layers in its copy, never on the
+    // user's buttons.
     bool PrintViewToMetafile(const std::string& fileName, const TViewSnapshot& view);
+    bool PrintViewToMetafile(const std::string& fileName, const TViewSnapshot& view, const TPrintSettings& settings);
     // The current view on the printer, one page.
     void PrintPalvon();
     // The current view in the preview window.
@@ -47,8 +61,12 @@ public:
     void Copy1Click();
     void Copy1Clickx();
 
-    // The multi-page window, made on first call (the global DlgPrint).
+    // The multi-page window, made on first call as a child of the main window.
     TDlgPrint& MultiPageWindow();
+    // The print preview window, made on first call (a window of its own, a child
+    // of the main window, named after the network open); Preview() is null until then.
+    TFrmPreview& PreviewWindow();
+    TFrmPreview* Preview() const { return preview_; }
     // The map canvas's size in pixels (empty without a canvas).
     QSize MapCanvasSize();
     // Marks the tiles of everything the map canvas shows.
@@ -65,4 +83,8 @@ private:
     TWindowHost& window_;
     TPrintHost& host_;
     const TViewSnapshot* view_ = nullptr; // the caller's view while it prints
+    TPrintSettings settings_;             // the user's
+    TPrintedPage page_;                   // the view rendered last
+    TDlgPrint* multiPage_ = nullptr;      // the multi-page window, once made
+    TFrmPreview* preview_ = nullptr;      // the preview window, once made
 };

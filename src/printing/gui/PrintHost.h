@@ -2,15 +2,15 @@
 // What printing asks of the main window beyond TWindowHost (its dialogs' parent,
 // the commands' actions and ticks, the registry, the redraw). TPrintHost serves
 // the printed view: what the map shows, the canvas and the legends over it, the
-// title box and the preview window. TBatchPrintHost serves the batch printing,
+// title box and the preview's exports. TBatchPrintHost serves the batch printing,
 // which opens networks and sets the view up as the user would. The main window
 // implements both.
 #include <QString>
 
 #include <string>
 
-class TFrmPreview;
 class TIniFile;
+class TPreviewHost;
 class TKDVscale;
 class TLegendImage;
 class TOxrImage;
@@ -37,8 +37,8 @@ public:
     // Marks the tiles of everything the map canvas shows (it may show more than
     // the view window on one axis).
     virtual void MarkShownTiles() = 0;
-    // The print preview window, made on first call.
-    virtual TFrmPreview& PreviewWindow() = 0;
+    // What the print preview asks of the main window (its exports).
+    virtual TPreviewHost& PreviewHost() = 0;
 
 protected:
     ~TPrintHost() = default;

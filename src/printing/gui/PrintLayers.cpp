@@ -35,13 +35,13 @@ using ZelUtils::Round;
 
 namespace PrintLayers {
 
-double Factor() { return SizeFactor > 1e-3f ? double(SizeFactor) : 1.0; }
+double Factor() { return UserView().SizeFactor > 1e-3f ? double(UserView().SizeFactor) : 1.0; }
 
 namespace {
 
 int32_t Scaled(double v) { return Round(v * Factor()); }
 // A letter size on the page.
-int32_t FontScaled(double v) { return std::max(1, Round(v * Factor() * PrintLabelScale)); }
+int32_t FontScaled(double v) { return std::max(1, Round(v * Factor() * ZelPrinter::LabelScale())); }
 
 void UsePen(QPainter& p, uint32_t color, int32_t width, uint8_t style = psSolid)
 {
@@ -56,7 +56,7 @@ void UseBrush(QPainter& p, uint32_t color, Qt::BrushStyle style = Qt::SolidPatte
 // A label font at paper size: the screen's points times the factor.
 void UseFont(QPainter& p, int index)
 {
-    const TLabelFont& f = LabelFonts[static_cast<size_t>(index)];
+    const TLabelFont& f = UserView().LabelFonts[static_cast<size_t>(index)];
     QFont font = DisplayStyles::ToQFont(f);
     font.setPointSize(FontScaled(f.Size));
     p.setFont(font);
@@ -82,9 +82,7 @@ struct TView : NetworkShapes::TViewBox {
     }
 };
 
-TNetworkOptions Options() { return CurrentLayerOptions(ZelPrinter::Painter()); }
-
-DataLayers::TLayerOptions DataOptions() { return DataLayers::ViewLayerOptions(CurrentView()); }
+TNetworkOptions Options(const TViewSnapshot& snapshot) { return LayerOptions(snapshot, ZelPrinter::Painter()); }
 
 // Text drawn with its top left corner at (x, y) (the classic TextOut).
 void TextOut(QPainter& p, int x, int y, const QString& text)
@@ -146,7 +144,7 @@ QFont GrowFont(QPainter& p, const QString& text, double height)
     return font;
 }
 
-std::string FormatValue(double v) { return ZelUtils::Trim(ZelUtils::Format(NumFormat.Format.c_str(), v)); }
+std::string FormatValue(double v) { return ZelUtils::Trim(ZelUtils::Format(UserView().NumFormat.Format.c_str(), v)); }
 
 } // namespace
 
@@ -219,24 +217,24 @@ TViewSnapshot OnPaper(const TViewSnapshot& view, double barScale)
 // ---------------------------------------------------------------------------
 // Links
 
-void PrintNetWork(QPainter& p)
+void PrintNetWork(QPainter& p, const TViewSnapshot& snapshot)
 {
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
-    const TNetworkOptions o = Options();
-    if (Items[0].Width >= 1 && o.ArcosColor != clWhite) {
-        const int32_t widest = std::max(Items[0].Width, *std::max_element(ClassWidths.begin(), ClassWidths.end()));
+    const TNetworkOptions o = Options(snapshot);
+    if (UserView().Items[0].Width >= 1 && o.ArcosColor != clWhite) {
+        const int32_t widest = std::max(UserView().Items[0].Width, *std::max_element(UserView().ClassWidths.begin(), UserView().ClassWidths.end()));
         const TView view(Scaled(widest) + 2);
         NetworkShapes::ForEachLinkInView(view, [&](const TArcos& a, std::span<const TPoint> pts) {
             const TArcos& t = PairOf(a);
-            int32_t width = Items[0].Width;
+            int32_t width = UserView().Items[0].Width;
             uint32_t color = o.ArcosColor;
             if (const int32_t c = ClassOf(a.Mark)) {
-                width = ClassWidths[size_t(ClassOf(t.Mark) ? ClassOf(t.Mark) : c)];
-                color = ClassColors[size_t(c)];
+                width = UserView().ClassWidths[size_t(ClassOf(t.Mark) ? ClassOf(t.Mark) : c)];
+                color = UserView().ClassColors[size_t(c)];
             }
             if (const int32_t c = ClassOf(t.Mark)) {
-                width = ClassWidths[size_t(c)];
-                color = ClassColors[size_t(c)];
+                width = UserView().ClassWidths[size_t(c)];
+                color = UserView().ClassColors[size_t(c)];
             }
             uint8_t style = psSolid;
             NetworkShapes::ApplyLinkMarks(a, t, o, color, style);
@@ -246,7 +244,7 @@ void PrintNetWork(QPainter& p)
             ZelPrinter::PolylinePts(&p, pts, int32_t(pts.size()) - 1, 0);
         });
     }
-    Services().SetMenuItemEnabled("aVistaAnterior", ZoomIndex > 1);
+    Services().SetMenuItemEnabled("aVistaAnterior", UserView().ZoomIndex > 1);
 }
 
 namespace {
@@ -281,19 +279,19 @@ private:
 
 } // namespace
 
-void PrintNetWorkLanes(QPainter& p)
+void PrintNetWorkLanes(QPainter& p, const TViewSnapshot& snapshot)
 {
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
     TPageLaneFigures figures(p);
-    NetworkShapes::TraceNetWorkLanes(TView(4), Options(), figures);
+    NetworkShapes::TraceNetWorkLanes(TView(4), Options(snapshot), figures);
 }
 
-void PrintArrows(QPainter& p)
+void PrintArrows(QPainter& p, const TViewSnapshot& snapshot)
 {
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
-    const TNetworkOptions o = Options();
-    UseBrush(p, SymbolColors[2]);
-    const int32_t side = Scaled(2.0 * ArrowSize);
+    const TNetworkOptions o = Options(snapshot);
+    UseBrush(p, UserView().SymbolColors[2]);
+    const int32_t side = Scaled(2.0 * UserView().ArrowSize);
     const TView view(std::abs(side) + 4);
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!NetworkShapes::ArrowShown(a, o))
@@ -309,33 +307,33 @@ void PrintArrows(QPainter& p)
     });
 }
 
-void PrintNodes(QPainter& p)
+void PrintNodes(QPainter& p, const TViewSnapshot& snapshot)
 {
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
-    const TNetworkOptions o = Options();
-    const int32_t radius = Scaled(NodeSize), ring = Scaled(NodeSize + 2);
-    const TView view(std::max({radius, ring, Scaled(3 * std::abs(SignalSize))}) + 4);
+    const TNetworkOptions o = Options(snapshot);
+    const int32_t radius = Scaled(UserView().NodeSize), ring = Scaled(UserView().NodeSize + 2);
+    const TView view(std::max({radius, ring, Scaled(3 * std::abs(UserView().SignalSize))}) + 4);
     NetworkShapes::ForEachShownNode(view, o, [&](int32_t, const TNodo& n) {
         UsePen(p, NetworkShapes::NodeOutline(n, o), Scaled(2));
-        UseBrush(p, SymbolColors[1]);
+        UseBrush(p, UserView().SymbolColors[1]);
         ZelPrinter::CircleW(&p, radius, n.X, n.Y);
         if (const int32_t c = ClassOf(n.Mark)) {
-            UsePen(p, ClassColors[size_t(c)], Scaled(4));
+            UsePen(p, UserView().ClassColors[size_t(c)], Scaled(4));
             p.setBrush(Qt::NoBrush);
             ZelPrinter::CircleW(&p, ring, n.X, n.Y);
         }
         if (NetworkShapes::SignalShown(n, o))
-            ZelPrinter::SignalW(&p, -Scaled(3.0 * SignalSize), n.X, n.Y);
+            ZelPrinter::SignalW(&p, -Scaled(3.0 * UserView().SignalSize), n.X, n.Y);
     });
     UsePen(p, clBlack, 1);
 }
 
-void PrintCents(QPainter& p)
+void PrintCents(QPainter& p, const TViewSnapshot& snapshot)
 {
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
-    const TNetworkOptions o = Options();
+    const TNetworkOptions o = Options(snapshot);
     UsePen(p, o.AccesoColor, 1);
-    UseBrush(p, SymbolColors[0]);
+    UseBrush(p, UserView().SymbolColors[0]);
     const std::vector<int32_t> zones = NetworkShapes::ShownZones(o);
     std::vector<TPoint> ends;
     for (int32_t index : zones) {
@@ -344,11 +342,11 @@ void PrintCents(QPainter& p)
         for (const TPoint& to : ends)
             ZelPrinter::LineW(&p, z.CentroidX, z.CentroidY, to.x, to.y);
     }
-    const int32_t half = Scaled(CentroidSize);
+    const int32_t half = Scaled(UserView().CentroidSize);
     for (int32_t index : zones) {
         const TZona& z = Zonas[index];
         if (const int32_t c = ClassOf(z.Class))
-            UsePen(p, ClassColors[size_t(c)], Scaled(2));
+            UsePen(p, UserView().ClassColors[size_t(c)], Scaled(2));
         else
             UsePen(p, o.AccesoColor, 1);
         ZelPrinter::TriangleW(&p, half, z.CentroidX, z.CentroidY);
@@ -362,14 +360,14 @@ void PrintCents(QPainter& p)
     UsePen(p, o.AccesoColor, 1);
 }
 
-void PrintNameNodes(QPainter& p)
+void PrintNameNodes(QPainter& p, const TViewSnapshot& snapshot)
 {
-    const TNetworkOptions o = Options();
+    const TNetworkOptions o = Options(snapshot);
     p.setBrush(Qt::NoBrush);
     TMapPainter& mp = ZelPrinter::Painter();
     mp.PenMode = TPenMode::Nop;
     UseFont(p, 2);
-    const int32_t position = ShowLanes ? 4 : std::clamp(NodeLabelPos, 0, 8);
+    const int32_t position = UserView().ShowLanes ? 4 : std::clamp(UserView().NodeLabelPos, 0, 8);
     const TView view(0);
     NetworkShapes::ForEachShownNode(view, o, [&](int32_t, const TNodo& n) {
         ZelPrinter::LabelAt(&p, 0, std::to_string(n.Number), n.X, n.Y, position, 0);
@@ -377,15 +375,15 @@ void PrintNameNodes(QPainter& p)
     mp.PenMode = TPenMode::Copy;
 }
 
-void PrintCalles(QPainter& p)
+void PrintCalles(QPainter& p, const TViewSnapshot& snapshot)
 {
-    const TNetworkOptions o = Options();
+    const TNetworkOptions o = Options(snapshot);
     p.setBrush(Qt::NoBrush);
     UseFont(p, 5);
     TMapPainter& mp = ZelPrinter::Painter();
     mp.PenMode = TPenMode::Nop;
-    const int32_t position = std::clamp(StreetLabelPos, 0, 8);
-    const double t = StreetLabelOffset;
+    const int32_t position = std::clamp(UserView().StreetLabelPos, 0, 8);
+    const double t = UserView().StreetLabelOffset;
     const TView view(0);
     NetworkShapes::ForEachStreetLabel(view, o, t, [&](const TPoint& place, int32_t angle, const std::string& name) {
         ZelPrinter::LabelAt(&p, angle, name, place.x, place.y, position, 0);
@@ -396,26 +394,18 @@ void PrintCalles(QPainter& p)
 // ---------------------------------------------------------------------------
 // Data layers: the screen's data layers at paper sizes, with the paper legends.
 
-void PrintAtributos(QPainter& p, const TPageCanvas& canvas)
+void PrintAtributos(QPainter& p, const TViewSnapshot& snapshot, const TPageCanvas& canvas)
 {
-    DataLayers::TLegendRequest legend;
-    {
-        const TViewSnapshot paper = OnPaper(CurrentView());
-        const TViewScope scope(paper);
-        legend = DataLayers::DrawAtributos(ZelPrinter::Painter(), DataOptions());
-    }
+    const DataLayers::TLegendRequest legend =
+        DataLayers::DrawAtributos(ZelPrinter::Painter(), DataLayers::ViewLayerOptions(OnPaper(snapshot)));
     if (legend.kind == DataLayers::TLegendRequest::Bars)
-        PrintSymbolo(p, legend.caption, legend.count, BarsOverMax, canvas);
+        PrintSymbolo(p, legend.caption, legend.count, legend.BarsOverMax, legend.BarScaleMax, canvas);
 }
 
-void PrintMapaColores(QPainter& p, const TPageCanvas& canvas)
+void PrintMapaColores(QPainter& p, const TViewSnapshot& snapshot, const TPageCanvas& canvas)
 {
-    DataLayers::TLegendRequest legend;
-    {
-        const TViewSnapshot paper = OnPaper(CurrentView());
-        const TViewScope scope(paper);
-        legend = DataLayers::DrawMapaColores(ZelPrinter::Painter(), DataOptions());
-    }
+    const DataLayers::TLegendRequest legend =
+        DataLayers::DrawMapaColores(ZelPrinter::Painter(), DataLayers::ViewLayerOptions(OnPaper(snapshot)));
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
         PrintRangeLegend(p, legend.caption, canvas);
 }
@@ -424,9 +414,9 @@ namespace {
 
 // The movement symbols: one turn figure per movement on its approach, in the
 // colour and width of the value's range, with the value written on it.
-void PrintMovimSymbols(QPainter& p)
+void PrintMovimSymbols(QPainter& p, const TViewSnapshot& snapshot)
 {
-    const DataLayers::TLayerOptions o = DataOptions();
+    const DataLayers::TLayerOptions o = DataLayers::ViewLayerOptions(snapshot);
     TMapPainter& mp = ZelPrinter::Painter();
     mp.PenMode = TPenMode::Copy;
     UseFont(p, 4);
@@ -439,11 +429,11 @@ void PrintMovimSymbols(QPainter& p)
         TPoint farPt, nearPt;
         if (!view.Contains(j.x, j.y) || !NetworkShapes::MovementSpan(mv, farPt, nearPt))
             return;
-        const float v = DataLayers::MovimValue(mv, RangeVarMovim);
+        const float v = DataLayers::MovimValue(mv, UserView().RangeVarMovim);
         UsePen(p, clSilver, 1);
         if (const TRangeClass* r = Ranges::LastClassOf(v)) {
             if (r->Active)
-                UsePen(p, r->Color, Scaled(PixsMov));
+                UsePen(p, r->Color, Scaled(UserView().PixsMov));
             else
                 UsePen(p, clSilver, 1);
         }
@@ -454,34 +444,28 @@ void PrintMovimSymbols(QPainter& p)
 
 } // namespace
 
-void PrintMovimLinks(QPainter& p, const TPageCanvas& canvas)
+void PrintMovimLinks(QPainter& p, const TViewSnapshot& snapshot, const TPageCanvas& canvas)
 {
-    if (!MovimDrawMode) {
+    if (!UserView().MovimDrawMode) {
         // A column that holds no movement variable has nothing to show nor to
         // explain: no symbols of zeros under a legend without a title.
-        if (RangeVarMovim < 1 || RangeVarMovim >= NumMovimColumns || ColVarMovim[size_t(RangeVarMovim)] <= 0)
+        if (UserView().RangeVarMovim < 1 || UserView().RangeVarMovim >= NumMovimColumns || ColVarMovim[size_t(UserView().RangeVarMovim)] <= 0)
             return;
-        PrintMovimSymbols(p);
-        PrintRangeLegend(p, TitMovim[size_t(std::clamp(RangeVarMovim, 0, NumMovimColumns - 1))], canvas);
+        PrintMovimSymbols(p, snapshot);
+        PrintRangeLegend(p, TitMovim[size_t(std::clamp(UserView().RangeVarMovim, 0, NumMovimColumns - 1))], canvas);
         return;
     }
-    DataLayers::TLegendRequest legend;
-    {
-        const TViewSnapshot paper = OnPaper(CurrentView());
-        const TViewScope scope(paper);
-        legend = DataLayers::DrawMovimLinks(ZelPrinter::Painter(), DataOptions());
-    }
+    const DataLayers::TLegendRequest legend =
+        DataLayers::DrawMovimLinks(ZelPrinter::Painter(), DataLayers::ViewLayerOptions(OnPaper(snapshot)));
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
         PrintRangeLegend(p, legend.caption, canvas);
     else if (legend.kind == DataLayers::TLegendRequest::Bars)
-        PrintSymbolo(p, legend.caption, legend.count, BarsOverMax, canvas);
+        PrintSymbolo(p, legend.caption, legend.count, legend.BarsOverMax, legend.BarScaleMax, canvas);
 }
 
-void PrintValue(QPainter&)
+void PrintValue(QPainter&, const TViewSnapshot& snapshot)
 {
-    const TViewSnapshot paper = OnPaper(CurrentView());
-    const TViewScope scope(paper);
-    DataLayers::DrawValue(ZelPrinter::Painter(), DataOptions());
+    DataLayers::DrawValue(ZelPrinter::Painter(), DataLayers::ViewLayerOptions(OnPaper(snapshot)));
 }
 
 namespace {
@@ -495,7 +479,7 @@ void PrintRoutes(QPainter& p)
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
     p.setBrush(Qt::NoBrush);
     const int32_t width = Scaled(4);
-    const double head = Scaled(ArrowSize);
+    const double head = Scaled(UserView().ArrowSize);
     for (int32_t l = 1; l <= std::min(Network.LineCount, MaxLineas); ++l) {
         const TLinea& line = Lineas[l];
         if (!line.Visible || line.Stops.empty())
@@ -517,7 +501,7 @@ void PrintRoutes(QPainter& p)
             else if (bothPlaced)
                 ZelPrinter::LinePts(&p, NodePoint(na), NodePoint(nb));
             const int32_t leg = k - 1;
-            if (bothPlaced && ArrowSize > 0 && leg % 3 == 0 && k + 1 < count) {
+            if (bothPlaced && UserView().ArrowSize > 0 && leg % 3 == 0 && k + 1 < count) {
                 const TPoint from = NodePoint(na), to = NodePoint(nb);
                 const int32_t angle = Round(ZelUtils::PointAngle(from, to) * 1800.0 / std::numbers::pi);
                 // One screen pixel, scaled to paper like every pen.
@@ -530,40 +514,36 @@ void PrintRoutes(QPainter& p)
 
 } // namespace
 
-void PrintLineas(QPainter& p, const TPageCanvas& canvas)
+void PrintLineas(QPainter& p, const TViewSnapshot& view, const TPageCanvas& canvas)
 {
-    const TViewSnapshot view = CurrentView();
     if (view.linnone)
         PrintRoutes(p);
-    {
-        // The loads only: the routes are drawn above in their paper form.
-        const TViewSnapshot paper = OnPaper(view);
-        const TViewScope scope(paper);
-        DrawLineLoads(ZelPrinter::Painter());
-    }
+    // The loads only: the routes are drawn above in their paper form.
+    const DataLayers::TLegendRequest loads = DrawLineLoads(ZelPrinter::Painter(), OnPaper(view));
     // The loads of the transit lines are explained by the bar legend.
     if (view.linveh || view.linvehval)
-        PrintSymbolo(p, "Rutas Fijas", 1, true, canvas);
+        PrintSymbolo(p, "Rutas Fijas", 1, true, loads.BarScaleMax, canvas);
 }
 
 // ---------------------------------------------------------------------------
 // Legends
 
-void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm, const TPageCanvas& canvas)
+void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm, double scaleMax,
+                  const TPageCanvas& canvas)
 {
     const double F = Factor();
-    const double P = PixsVol;
+    const double P = UserView().PixsVol;
     p.save();
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(Qt::NoBrush);
     const QString qcaption = TMapPainter::DisplayText(caption);
-    QFont font = GrowFont(p, qcaption, RangeSymbolSize * F);
+    QFont font = GrowFont(p, qcaption, UserView().RangeSymbolSize * F);
     p.setFont(font);
     const int s = font.pointSize();
     const int cy = Extent(p, qcaption).height();
     const int E = n > 1 ? Round((cy + 2) * n + 2.0) : 0;
-    const int H = Round((P + 10 + 2 * RangeSymbolSize) * F) + E;
+    const int H = Round((P + 10 + 2 * UserView().RangeSymbolSize) * F) + E;
     const int W = barForm ? Round(240 * F) : Round(175 * F);
     // The caption centred over the box and, with several variables, their
     // titles beside the swatches: the block they make with the box is placed
@@ -595,8 +575,8 @@ void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm, 
     TextOut(p, Round(X0 + (W - capExtent.width()) / 2.0), Y0 - cy, qcaption);
     p.setFont(font);
 
-    const QColor penColor = ToQColor(ModePenColors[size_t(std::clamp(RangeMode, 0, MaxRangeModes))]);
-    const QColor brushColor = ToQColor(ModeBrushColors[size_t(std::clamp(RangeMode, 0, MaxRangeModes))]);
+    const QColor penColor = ToQColor(UserView().ModePenColors[size_t(std::clamp(UserView().RangeMode, 0, MaxRangeModes))]);
+    const QColor brushColor = ToQColor(UserView().ModeBrushColors[size_t(std::clamp(UserView().RangeMode, 0, MaxRangeModes))]);
     const double base = B - 5 * F;
     auto bar = [&](int x1, int x2, double top, const QColor& c) {
         p.setPen(QPen(ToQColor(clSilver), 1));
@@ -608,13 +588,12 @@ void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm, 
         p.setBrush(Qt::NoBrush);
         TextOut(p, x, Round(y), QString::fromStdString(t));
     };
-    const double scaleMax = BarScaleMax;
     if (barForm) {
         bar(Round(5 * F) + X0, Round(70 * F) + X0, B - 5 * F - 1.1 * P * F, brushColor);
         for (int k = 0; k < 3; ++k)
             bar(Round(70 * F + 55 * k * F) + X0, Round(125 * F + 55 * k * F) + X0, base - P * F * (3 - k) / 3.0,
                 penColor);
-        text(Round(7 * F) + X0, B - F - 1.1 * P * F - cy, "> " + FormatValue(RangeMax));
+        text(Round(7 * F) + X0, B - F - 1.1 * P * F - cy, "> " + FormatValue(UserView().RangeMax));
         for (int k = 0; k < 3; ++k)
             text(Round(72 * F + 55 * k * F) + X0, B - F - P * F * (3 - k) / 3.0 - cy,
                  FormatValue((3 - k) / 3.0 * scaleMax));
@@ -631,7 +610,7 @@ void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm, 
             // Line j from the bottom: the last caption lowest.
             const int index = n - 1 - j;
             p.setPen(Qt::black);
-            p.setBrush(ToQColor(VarColors[size_t(std::clamp(index, 0, MaxShownVars - 1))]));
+            p.setBrush(ToQColor(UserView().VarColors[size_t(std::clamp(index, 0, MaxShownVars - 1))]));
             p.drawRect(QRect(QPoint(Round(5 * F) + X0, Y0 + H - Round(cy * (j + 1.0))),
                              QPoint(Round(60 * F) + X0, Y0 + H - Round(cy * j + 2.0))));
             if (size_t(index) < titles.size())
@@ -647,16 +626,16 @@ void PrintRangeLegend(QPainter& p, const std::string& title, const TPageCanvas& 
     const double F = Factor();
     p.save();
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
-    RangeFormat = NumFormat.Format;
-    const std::string fmt = RangeFormat + " - " + RangeFormat;
-    const int last = std::clamp(NumRanges, 0, MaxRangeClasses);
+    UserView().RangeFormat = UserView().NumFormat.Format;
+    const std::string fmt = UserView().RangeFormat + " - " + UserView().RangeFormat;
+    const int last = std::clamp(UserView().NumRanges, 0, MaxRangeClasses);
     std::vector<QString> texts;
     for (int i = 0; i <= last; ++i) {
-        const TRangeClass& rc = RangeTable[size_t(i)];
+        const TRangeClass& rc = UserView().RangeTable[size_t(i)];
         texts.push_back(QString::fromStdString(ZelUtils::Format(fmt.c_str(), double(rc.Low), double(rc.High))));
     }
-    const double u = RangeSymbolSize * 0.33 * F;
-    QFont font = GrowFont(p, texts.back(), RangeSymbolSize * F);
+    const double u = UserView().RangeSymbolSize * 0.33 * F;
+    QFont font = GrowFont(p, texts.back(), UserView().RangeSymbolSize * F);
     p.setFont(font);
     const int s = font.pointSize();
     int cx = 0;
@@ -689,7 +668,7 @@ void PrintRangeLegend(QPainter& p, const std::string& title, const TPageCanvas& 
     TextOut(p, Round(X0 + (Wl - titleExtent.width()) / 2.0), Y0, qtitle);
     p.setFont(font);
     for (int k = 0; k <= last; ++k) {
-        const TRangeClass& rc = RangeTable[size_t(k)];
+        const TRangeClass& rc = UserView().RangeTable[size_t(k)];
         const int i = k + 1;
         p.setPen(QPen(Qt::black, 1));
         p.setBrush(ToQColor(rc.Color));
@@ -767,13 +746,12 @@ void PrintTitulos(QPainter& p, const QStringList& lines, const QFont& titleFont,
 
 void PrintPage(QPainter& p, const TViewSnapshot& view, QSize pageSize, const TPageCanvas& mapCanvas)
 {
-    const TViewScope scope(view);
     // The legends keep clear of the title block too.
     const QStringList titles = TitleLines(view);
     TPageCanvas kept = mapCanvas;
     if (!titles.isEmpty())
         kept.Kept.push_back(
-            TitleBlock(p, titles, view.TitleFont, TitlePos, pageSize.width(), pageSize.height()).box);
+            TitleBlock(p, titles, view.TitleFont, UserView().TitlePos, pageSize.width(), pageSize.height()).box);
     // The layers drawn at paper sizes draw from copies of the view that carry
     // them: the zone bars keep their map size (the ratio of the page's scale to
     // the map canvas's), the rest follow the factor.
@@ -807,70 +785,60 @@ void PrintPage(QPainter& p, const TViewSnapshot& view, QSize pageSize, const TPa
         if (!view.Shows(layer))
             continue;
         switch (layer) {
-        case TMapLayer::Zonas: {
-            const TViewScope scope(paperBars);
-            DrawZonas(page);
+        case TMapLayer::Zonas:
+            DrawZonas(page, paperBars);
             break;
-        }
-        case TMapLayer::Poligonos: {
-            const TViewScope scope(paper);
-            DrawPoligonos(page);
+        case TMapLayer::Poligonos:
+            DrawPoligonos(page, paper);
             break;
-        }
-        case TMapLayer::Solera: {
-            const TViewScope scope(paper);
-            DrawSolera(page);
+        case TMapLayer::Solera:
+            DrawSolera(page, paper);
             break;
-        }
         case TMapLayer::Atributos:
-            PrintAtributos(p, kept);
+            PrintAtributos(p, view, kept);
             break;
         case TMapLayer::Colores:
-            PrintMapaColores(p, kept);
+            PrintMapaColores(p, view, kept);
             break;
-        case TMapLayer::EntSal: {
-            const TViewScope scope(paperBars);
-            DrawEntSal(page);
+        case TMapLayer::EntSal:
+            DrawEntSal(page, paperBars);
             break;
-        }
         case TMapLayer::MovimLinks:
-            PrintMovimLinks(p, kept);
+            PrintMovimLinks(p, view, kept);
             break;
         case TMapLayer::Lineas:
-            PrintLineas(p, kept);
+            PrintLineas(p, view, kept);
             break;
         case TMapLayer::Red:
-            PrintNetWork(p);
+            PrintNetWork(p, view);
             break;
         case TMapLayer::Carriles:
-            PrintNetWorkLanes(p);
+            PrintNetWorkLanes(p, view);
             break;
         case TMapLayer::Arrows:
-            PrintArrows(p);
+            PrintArrows(p, view);
             break;
         case TMapLayer::Nodes:
-            PrintNodes(p);
+            PrintNodes(p, view);
             break;
         case TMapLayer::Cents:
-            PrintCents(p);
+            PrintCents(p, view);
             break;
         case TMapLayer::NameNodes:
-            PrintNameNodes(p);
+            PrintNameNodes(p, view);
             break;
         case TMapLayer::Values:
-            PrintValue(p);
+            PrintValue(p, view);
             break;
         case TMapLayer::Calles:
-            PrintCalles(p);
+            PrintCalles(p, view);
             break;
-        case TMapLayer::NamePoligonos: {
-            const TViewScope scope(paper);
-            DrawNamePoligonos(page);
+        case TMapLayer::NamePoligonos:
+            DrawNamePoligonos(page, paper);
             break;
-        }
         }
     }
-    PrintTitulos(p, titles, view.TitleFont, view.TitleColor, TitlePos, pageSize.width(), pageSize.height());
+    PrintTitulos(p, titles, view.TitleFont, view.TitleColor, UserView().TitlePos, pageSize.width(), pageSize.height());
 }
 
 } // namespace PrintLayers

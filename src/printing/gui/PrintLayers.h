@@ -53,28 +53,30 @@ std::shared_ptr<const TLayerSizes> PaperSizes(double barScale = 0);
 // A copy of the view that draws at paper sizes.
 TViewSnapshot OnPaper(const TViewSnapshot& view, double barScale = 0);
 
-void PrintNetWork(QPainter& canvas);
-void PrintNetWorkLanes(QPainter& canvas);
-void PrintArrows(QPainter& canvas);
-void PrintNodes(QPainter& canvas);
-void PrintCents(QPainter& canvas);
-void PrintNameNodes(QPainter& canvas);
-void PrintCalles(QPainter& canvas);
+// The layers of the view given, on the page being rendered.
+void PrintNetWork(QPainter& canvas, const TViewSnapshot& view);
+void PrintNetWorkLanes(QPainter& canvas, const TViewSnapshot& view);
+void PrintArrows(QPainter& canvas, const TViewSnapshot& view);
+void PrintNodes(QPainter& canvas, const TViewSnapshot& view);
+void PrintCents(QPainter& canvas, const TViewSnapshot& view);
+void PrintNameNodes(QPainter& canvas, const TViewSnapshot& view);
+void PrintCalles(QPainter& canvas, const TViewSnapshot& view);
 // The data layers with their legends, placed by the page's map canvas (the
 // page's corners without one).
-void PrintAtributos(QPainter& canvas, const TPageCanvas& mapCanvas = {});
-void PrintMapaColores(QPainter& canvas, const TPageCanvas& mapCanvas = {});
-void PrintMovimLinks(QPainter& canvas, const TPageCanvas& mapCanvas = {});
-void PrintValue(QPainter& canvas);
-void PrintLineas(QPainter& canvas, const TPageCanvas& mapCanvas = {});
+void PrintAtributos(QPainter& canvas, const TViewSnapshot& view, const TPageCanvas& mapCanvas = {});
+void PrintMapaColores(QPainter& canvas, const TViewSnapshot& view, const TPageCanvas& mapCanvas = {});
+void PrintMovimLinks(QPainter& canvas, const TViewSnapshot& view, const TPageCanvas& mapCanvas = {});
+void PrintValue(QPainter& canvas, const TViewSnapshot& view);
+void PrintLineas(QPainter& canvas, const TViewSnapshot& view, const TPageCanvas& mapCanvas = {});
 
 // The ratio of the page's pixels per map unit to the map canvas's (0 without a
 // canvas scale).
 double MapBarScale(const TPageCanvas& mapCanvas);
 
 // Legend box of the bar layers: caption (captions joined by "/"), n caption lines;
-// barForm draws the first bar of values over the scale maximum.
-void PrintSymbolo(QPainter& canvas, const std::string& caption, int n, bool barForm,
+// barForm draws the first bar of values over the scale maximum; the bars are
+// labelled in thirds of scaleMax, the scale the layer drew at.
+void PrintSymbolo(QPainter& canvas, const std::string& caption, int n, bool barForm, double scaleMax,
                   const TPageCanvas& mapCanvas = {});
 // Range legend of RangeTable entries 0..NumRanges under the title.
 void PrintRangeLegend(QPainter& canvas, const std::string& title, const TPageCanvas& mapCanvas = {});

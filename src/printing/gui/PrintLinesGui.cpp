@@ -66,16 +66,14 @@ void TBatchPrintController::Parmetros1Click()
                 names += (names.empty() ? "" : ", ") + n;
             missing += "\r" + sheet.MetafileName + ": " + names;
         }
-        PrintMetafileName = sheet.MetafileName;
         // A sheet that cannot be written ends the series (the message names it).
-        if (!printing_.PrintViewToMetafile(PrintMetafileName, view))
+        if (!printing_.PrintViewToMetafile(sheet.MetafileName, view))
             break;
         ++written;
     }
     PrintLines::EndSheets();
     for (int32_t i = 1; i <= lineCount; ++i)
         Lineas[i].Visible = shown[size_t(i)];
-    PrintMetafileName = ScratchMetafileName();
     if (!missing.empty())
         Services().ShowMessage(ZelUtils::Format("%d hojas impresas. L\xC3\xADneas no encontradas en la red "
                                                 "(nombres exactos, may\xC3\xBA" "sculas incluidas):%s",

@@ -137,8 +137,8 @@ TEST(AnaWindows, MixDrawsBandsAndOutlines)
     TFrmMix w;
     w.DrawMix(j, 4);
     PrintDiagramThroughItsButton(w);
-    EXPECT_DOUBLE_EQ(WorldMinX, -400.0);
-    EXPECT_DOUBLE_EQ(WorldMaxY, 400.0);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, -400.0);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxY, 400.0);
     ASSERT_EQ(w.MixPoints.size(), 5u);
     EXPECT_NEAR(w.MixPoints[2].y, 225.0, 1e-9);
     const QImage& pic = w.fimg->Picture();

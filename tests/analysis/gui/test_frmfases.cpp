@@ -1,5 +1,6 @@
 #include "analysis/Fases.h"
 #include "analysis/gui/FrmFases.h"
+#include "map/ViewState.h"
 #include "platform/DocWriter.h"
 #include "map/gui/OxrImage.h"
 #include "model/FileUtils.h"
@@ -49,7 +50,7 @@ void BuildRow(int n, int stages)
 {
     PalvonRead::ClearNetwork();
     Network.LengthScale = 1.0f;
-    LaneOffset = 4.5f;
+    UserView().Lanes.LaneOffset = 4.5f;
     for (int i = 1; i <= n; ++i) {
         const int k = PalvonRead::NodeIndex(i);
         Nodos[k].X = static_cast<float>(200 * i);
@@ -240,7 +241,7 @@ TEST(FrmFases, RealSignalisedJunctions)
     std::vector<std::string> lines;
     ASSERT_TRUE(FileUtils::ReadLines(path, lines));
     ASSERT_TRUE(PalvonRead::ReadNetwork(lines, settings));
-    PalvonRead::ComputeLinkGeometry();
+    PalvonRead::ComputeLinkGeometry(UserView().Lanes);
     for (bool& b : JtypeSelected)
         b = false;
     JtypeSelected[3] = true;

@@ -1,7 +1,6 @@
 // The export commands reached as the user reaches them (menus, the preview's save
 // button, the data-layer buttons' variable menus), over real networks, with what
 // they write read back by independent readers (ezdxf's auditor, ogrinfo).
-#include "export/ZelDxfer.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
@@ -87,11 +86,6 @@ protected:
         const fs::path target = dir / (as.empty() ? name : as);
         fs::copy_file(testutil::realDataPath(name), target, fs::copy_options::overwrite_existing);
         return target.string();
-    }
-    void TearDown() override
-    {
-        ZelDxfer::FullDxf = false;
-        ViewerFixture::TearDown();
     }
 };
 
@@ -185,7 +179,7 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
     viewer->show();
     ASSERT_TRUE(viewer->Files().AbrirRedPalvon(Copy("chicago-sketch.dat", "red")));
     ASSERT_GT(Network.MovementCount, 0);
-    QAction* save = livemenus::Find(&Secondary::FrmPreview(), "tbSave");
+    QAction* save = livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave");
     const std::string script = (tmp.path() / "audit.py").string();
     testutil::writeFile(script, "import sys, collections, ezdxf\n"
                                 "d = ezdxf.readfile(sys.argv[1])\n"
@@ -287,10 +281,10 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
         testutil::writeFile(file, text);
         viewer->Display().LineaSoleras(file, layer > 1);
     }
-    ASSERT_EQ(NumGeoLayers, 2);
+    ASSERT_EQ(GeoLayers().NumGeoLayers, 2);
     for (int layer = 1; layer <= 2; ++layer)
-        if (Items[static_cast<size_t>(10 + layer)].Width <= 0)
-            Items[static_cast<size_t>(10 + layer)].Width = 1;
+        if (UserView().Items[static_cast<size_t>(10 + layer)].Width <= 0)
+            UserView().Items[static_cast<size_t>(10 + layer)].Width = 1;
 
     // The movements' variable chosen after the links' one: the link layers keep the
     // link variable's name, the movement layer takes its own.
@@ -357,7 +351,7 @@ TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
     for (int32_t l = 1; l <= Network.LinkCount; ++l)
         placed += Arcos[l].AIndex > 0 && Arcos[l].BIndex > 0 && Nodos[Arcos[l].AIndex].HasXY && Nodos[Arcos[l].BIndex].HasXY;
     ASSERT_EQ(placed, 914);
-    QAction* save = livemenus::Find(&Secondary::FrmPreview(), "tbSave");
+    QAction* save = livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave");
 
     const std::string shp = (tmp.path() / "arcos.shp").string();
     testutil::AnswerFileDialog(viewer, shp, 4);
@@ -411,7 +405,7 @@ TEST_F(ExportGui, KmzOfNetworksLandWhereTheirFilesPutThemWithClosedRings)
               "            if tag(pm) == 'Placemark' and [n.text for n in pm if tag(n) == 'name'] == [sys.argv[2]]:\n"
               "                print('node', tuples(next(e.text for e in pm.iter() if tag(e) == 'coordinates')))\n";
     }
-    QAction* save = livemenus::Find(&Secondary::FrmPreview(), "tbSave");
+    QAction* save = livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave");
     viewer->show();
     // The options' zone (19 S by default) is not where either network lies.
     for (const char* name : {"anaheim.dat", "chicago-sketch.dat", "anaheim.dat"}) {

@@ -137,7 +137,7 @@ TEST_F(CommandItems, RangeDialogOpensFromTheMapMenuAndItsTableIsKept)
     });
     ASSERT_TRUE(Click(viewer, "popup:BDerecho", "Rangos1"));
     EXPECT_TRUE(shown);
-    EXPECT_FLOAT_EQ(RangeTable[2].High, 0.6f);
+    EXPECT_FLOAT_EQ(UserView().RangeTable[2].High, 0.6f);
     const std::string key = "Rangos_" + UserView().RangeName;
     EXPECT_NE(std::find(UserView().RangeSetKeys.begin(), UserView().RangeSetKeys.end(), key), UserView().RangeSetKeys.end());
 }
@@ -148,15 +148,15 @@ TEST_F(CommandItems, SymbolSizesFromTheMapMenu)
     QTimer::singleShot(0, [] {
         auto* dlg = qobject_cast<TDlgSize*>(QApplication::activeModalWidget());
         ASSERT_NE(dlg, nullptr);
-        EXPECT_EQ(dlg->tbSize->value(), NodeSize);
+        EXPECT_EQ(dlg->tbSize->value(), UserView().NodeSize);
         dlg->tbSize->setValue(6);
         dlg->accept();
     });
     ASSERT_TRUE(Click(viewer, "popup:BDerecho>Nodos", "Tamano2"));
-    EXPECT_EQ(NodeSize, 6);
+    EXPECT_EQ(UserView().NodeSize, 6);
     EXPECT_EQ(livemenus::Find(viewer, "Tamano2")->text(), "Tamaño (6)");
-    EXPECT_EQ(livemenus::Find(viewer, "Tamano1")->text(), QStringLiteral("Tamaño (%1)").arg(CentroidSize));
-    EXPECT_EQ(livemenus::Find(viewer, "Tamano3")->text(), QStringLiteral("Tamaño (%1)").arg(ArrowSize));
+    EXPECT_EQ(livemenus::Find(viewer, "Tamano1")->text(), QStringLiteral("Tamaño (%1)").arg(UserView().CentroidSize));
+    EXPECT_EQ(livemenus::Find(viewer, "Tamano3")->text(), QStringLiteral("Tamaño (%1)").arg(UserView().ArrowSize));
 }
 
 TEST_F(CommandItems, ZoneEntriesAndExitsOfTheListingAreDrawn)
@@ -178,7 +178,7 @@ TEST_F(CommandItems, ZoneEntriesAndExitsOfTheListingAreDrawn)
     viewer->SetDown(Cmd::tbCents, true);
     viewer->RedrawMap();
     const QPoint c = viewer->img->WorldToPoint(Zonas[z].CentroidX, Zonas[z].CentroidY);
-    const QRect left(c + QPoint(-GenatrBarWidth + 1, -60), QSize(GenatrBarWidth - 2, 55));
+    const QRect left(c + QPoint(-UserView().GenatrBarWidth + 1, -60), QSize(UserView().GenatrBarWidth - 2, 55));
     const QColor blue = DisplayStyles::ToQColor(0xFF0000);
     const int before = Count(Picture(), left, blue);
     ASSERT_TRUE(Click(viewer, "popup:BDerecho>Zonas>Entradas/Salidas", "EntSal0"));
@@ -333,7 +333,7 @@ TEST_F(CommandItems, LayerMenuWritesItsLayersAsKmzAndGridSelectionIsOffered)
         return QStringList{QString::fromStdString(geo)};
     };
     ASSERT_TRUE(Click(viewer, "toolbar:tbarOpen", "tbOpenSlr"));
-    ASSERT_GE(NumGeoLayers, 1);
+    ASSERT_GE(GeoLayers().NumGeoLayers, 1);
     const QString kmz = QString::fromStdString(tmp.file("capas.kmz"));
     testutil::AnswerFileDialog(viewer, kmz);
     ASSERT_TRUE(Click(viewer, "popup:varSolera", "GenerarKMZ1"));

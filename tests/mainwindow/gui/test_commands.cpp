@@ -12,6 +12,9 @@
 #include "support/ViewerFixture.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QtTest/QTest>
 #include <QDoubleSpinBox>
 #include <QMenu>
 #include <QMenuBar>
@@ -69,7 +72,7 @@ QString Caption(const QAction* a)
 // Every menu under the menu bar with its path of captions.
 void MenusUnder(QMenu* menu, const QString& path, std::vector<std::pair<QString, QMenu*>>& out)
 {
-    out.emplace_back(path, menu);
+    out.emplace_back(path, livemenus::Opened(menu));
     for (QAction* a : menu->actions())
         if (a->menu())
             MenusUnder(a->menu(), path + '>' + Caption(a), out);
@@ -206,7 +209,7 @@ TEST_F(Commands, TheLiveWindowsCommandsAreReachableNamedAndDistinctBeforeAndAfte
     // The lane width box comes with the network, and sets the lane width.
     ASSERT_TRUE(laneBox->isVisible());
     viewer->Display().seAnchoPista->setValue(4.0);
-    EXPECT_FLOAT_EQ(AnchoPista, 4.0f);
+    EXPECT_FLOAT_EQ(UserView().Lanes.AnchoPista, 4.0f);
     viewer->Display().seAnchoPista->setValue(3.5);
     const std::string real = tmp.file("siouxfalls-junctions.dat");
     std::filesystem::copy_file(testutil::realDataPath("siouxfalls-junctions.dat"), real);
@@ -264,6 +267,38 @@ TEST_F(Commands, SharedActionsDriveTheirControls)
     livemenus::Find(viewer, "tbMovimLinks")->trigger();
     EXPECT_TRUE(viewer->Action(Cmd::aAtributos2)->isChecked());
     EXPECT_TRUE(livemenus::Find(viewer, "Atributos2")->isChecked());
+}
+
+// A menu rarely opened ("Editar") gets its rows when the user first opens it: its
+// keys already work on the live window before that, and the menu then shows them.
+TEST_F(Commands, ARarelyOpenedMenusKeysWorkBeforeItIsFirstShown)
+{
+    viewer->show();
+    viewer->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(viewer));
+    const std::string net = tmp.file("ejemplo.dat");
+    std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", net);
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(net));
+    QMenu* editar = nullptr;
+    for (QAction* a : viewer->menuBar()->actions())
+        if (a->menu() && livemenus::Bare(a->text()) == QStringLiteral("Editar"))
+            editar = a->menu();
+    ASSERT_NE(editar, nullptr);
+    ASSERT_TRUE(editar->actions().isEmpty()); // never opened yet
+    UserView().WorldMinX = 1.234;
+    UserView().WorldMinY = 2.0;
+    UserView().WorldMaxX = 300.126;
+    UserView().WorldMaxY = 400.999;
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(viewer, Qt::Key_C, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "1.23;2.00;300.13;401.00");
+    editar->popup(viewer->mapToGlobal(QPoint(20, 20)));
+    QStringList rows;
+    for (QAction* a : editar->actions())
+        if (a->isVisible() && a->isEnabled())
+            rows << a->objectName() + ' ' + a->shortcut().toString();
+    editar->hide();
+    EXPECT_EQ(rows, (QStringList{"CopiarTema1 Ctrl+Alt+C", "PegarTema1 Ctrl+Alt+V"}));
 }
 
 using CommandsDeathTest = Commands;

@@ -82,7 +82,7 @@ TEST_F(Dialogs, AboutBoxShowsTheVersion)
 TEST_F(Dialogs, ThemesWindowListsThemesAndAppliesTheChosenOne)
 {
     UseThemes("theme_velmorat.ini");
-    const float before = RangeTable[1].High;
+    const float before = UserView().RangeTable[1].High;
     QStringList sects, first, second;
     Apply([&] {
         sects = Items(DlgTemas->lbSects);
@@ -100,7 +100,7 @@ TEST_F(Dialogs, ThemesWindowListsThemesAndAppliesTheChosenOne)
     EXPECT_EQ(second[2], "rangos_Vel=0;65535;0;1;255;1;2;255;1;3;255;1;4;255;1;5;255;1");
     // Cancel applies nothing.
     EXPECT_TRUE(viewer->Themes().ThemeName().empty());
-    EXPECT_FLOAT_EQ(RangeTable[1].High, before);
+    EXPECT_FLOAT_EQ(UserView().RangeTable[1].High, before);
     EXPECT_TRUE(DlgTemas->SectionValues.empty());
 
     // OK without a theme chosen applies nothing either.
@@ -115,7 +115,7 @@ TEST_F(Dialogs, ThemesWindowListsThemesAndAppliesTheChosenOne)
     EXPECT_EQ(UserView().RangeSetKeys, (std::vector<std::string>{"Rangos_Vol", "rangos_Vel"}));
     // No network shows the theme's variable: the classes take the section's (default) limits.
     EXPECT_EQ(UserView().RangeName, "null");
-    EXPECT_FLOAT_EQ(RangeTable[1].High, 0.25f);
+    EXPECT_FLOAT_EQ(UserView().RangeTable[1].High, 0.25f);
 }
 
 TEST_F(Dialogs, OnlyTheThemeClipboardListsNoTheme)

@@ -1,7 +1,9 @@
 #include "mainwindow/DlgCfg.h"
 #include "map/DisplayStyles.h"
 #include "map/GeoLayers.h"
+#include "map/ViewState.h"
 #include "model/KDVvars.h"
+#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +41,7 @@ protected:
     {
         DisplayStyles::SetDefaultStyles();
         DisplayStyles::SetDefaultClassStyles();
-        NumGeoLayers = 0; // no background line layer loaded (an earlier test may have loaded some)
+        GeoLayers().NumGeoLayers = 0; // no background line layer loaded (an earlier test may have loaded some)
     }
 
     // Opens the width menu the way a right click does, over a widget of the dialog.
@@ -169,7 +171,7 @@ TEST_F(DlgCfgTest, StartValuesAreThoseOfTheOptionsTable)
 TEST_F(DlgCfgTest, DisplayStylesStartWithTheProgramDefaults)
 {
     int named = 0;
-    for (const TItems& item : Items) {
+    for (const TItems& item : UserView().Items) {
         if (item.Name.empty())
             continue;
         ++named;
@@ -178,58 +180,58 @@ TEST_F(DlgCfgTest, DisplayStylesStartWithTheProgramDefaults)
         EXPECT_NE(item.PenStyle, psClear) << item.Name;
     }
     EXPECT_GT(named, 0);
-    for (size_t f = 1; f < LabelFonts.size(); ++f) {
-        EXPECT_FALSE(LabelFonts[f].Name.empty()) << f;
-        EXPECT_GT(LabelFonts[f].Size, 0) << f;
+    for (size_t f = 1; f < UserView().LabelFonts.size(); ++f) {
+        EXPECT_FALSE(UserView().LabelFonts[f].Name.empty()) << f;
+        EXPECT_GT(UserView().LabelFonts[f].Size, 0) << f;
     }
     EXPECT_GE(CurrentClass, 1);
     for (int a = 1; a <= 15; ++a) {
-        EXPECT_GE(ClassWidths[static_cast<size_t>(a)], 1) << a;
+        EXPECT_GE(UserView().ClassWidths[static_cast<size_t>(a)], 1) << a;
         for (int b = a + 1; b <= 15; ++b)
-            EXPECT_NE(ClassColors[static_cast<size_t>(a)], ClassColors[static_cast<size_t>(b)]) << a << " " << b;
+            EXPECT_NE(UserView().ClassColors[static_cast<size_t>(a)], UserView().ClassColors[static_cast<size_t>(b)]) << a << " " << b;
     }
 
     // Every field a user can change comes back.
-    const auto items = Items;
-    const auto fonts = LabelFonts;
-    const auto colours = ClassColors;
-    const auto widths = ClassWidths;
+    const auto items = UserView().Items;
+    const auto fonts = UserView().LabelFonts;
+    const auto colours = UserView().ClassColors;
+    const auto widths = UserView().ClassWidths;
     const int32_t current = CurrentClass;
-    for (TItems& item : Items) {
+    for (TItems& item : UserView().Items) {
         item.Name += "x";
         item.Color ^= 0x010101;
         item.Width += 2;
         item.ShowNames = !item.ShowNames;
         item.PenStyle = psDot;
     }
-    for (TLabelFont& font : LabelFonts) {
+    for (TLabelFont& font : UserView().LabelFonts) {
         font.Name += "x";
         font.Size += 3;
         font.Color ^= 0x010101;
         font.Style ^= fsItalic;
     }
-    for (uint32_t& c : ClassColors)
+    for (uint32_t& c : UserView().ClassColors)
         c ^= 0x010101;
-    for (int32_t& w : ClassWidths)
+    for (int32_t& w : UserView().ClassWidths)
         w += 1;
     CurrentClass = current + 1;
     DisplayStyles::SetDefaultStyles();
     DisplayStyles::SetDefaultClassStyles();
-    for (size_t k = 0; k < Items.size(); ++k) {
-        EXPECT_EQ(Items[k].Name, items[k].Name) << k;
-        EXPECT_EQ(Items[k].Color, items[k].Color) << k;
-        EXPECT_EQ(Items[k].Width, items[k].Width) << k;
-        EXPECT_EQ(Items[k].ShowNames, items[k].ShowNames) << k;
-        EXPECT_EQ(Items[k].PenStyle, items[k].PenStyle) << k;
+    for (size_t k = 0; k < UserView().Items.size(); ++k) {
+        EXPECT_EQ(UserView().Items[k].Name, items[k].Name) << k;
+        EXPECT_EQ(UserView().Items[k].Color, items[k].Color) << k;
+        EXPECT_EQ(UserView().Items[k].Width, items[k].Width) << k;
+        EXPECT_EQ(UserView().Items[k].ShowNames, items[k].ShowNames) << k;
+        EXPECT_EQ(UserView().Items[k].PenStyle, items[k].PenStyle) << k;
     }
-    for (size_t f = 1; f < LabelFonts.size(); ++f) {
-        EXPECT_EQ(LabelFonts[f].Name, fonts[f].Name) << f;
-        EXPECT_EQ(LabelFonts[f].Size, fonts[f].Size) << f;
-        EXPECT_EQ(LabelFonts[f].Color, fonts[f].Color) << f;
-        EXPECT_EQ(LabelFonts[f].Style, fonts[f].Style) << f;
+    for (size_t f = 1; f < UserView().LabelFonts.size(); ++f) {
+        EXPECT_EQ(UserView().LabelFonts[f].Name, fonts[f].Name) << f;
+        EXPECT_EQ(UserView().LabelFonts[f].Size, fonts[f].Size) << f;
+        EXPECT_EQ(UserView().LabelFonts[f].Color, fonts[f].Color) << f;
+        EXPECT_EQ(UserView().LabelFonts[f].Style, fonts[f].Style) << f;
     }
-    EXPECT_EQ(ClassColors, colours);
-    EXPECT_EQ(ClassWidths, widths);
+    EXPECT_EQ(UserView().ClassColors, colours);
+    EXPECT_EQ(UserView().ClassWidths, widths);
     EXPECT_EQ(CurrentClass, current);
 
     // Stored colours keep red in the low byte: a round trip gives every channel back.
@@ -302,12 +304,12 @@ TEST_F(DlgCfgTest, SelectionWidthSetsEveryClassAndTheTableDrawsIt)
 
     dlg.SeleccionAncho->setValue(5);
     for (int c = 1; c <= 20; ++c)
-        EXPECT_EQ(ClassWidths[c], 5);
-    EXPECT_EQ(ClassWidths[21], 0); // beyond the user classes nothing changes
+        EXPECT_EQ(UserView().ClassWidths[c], 5);
+    EXPECT_EQ(UserView().ClassWidths[21], 0); // beyond the user classes nothing changes
     EXPECT_EQ(LinePixels(dlg.sagSel, 0, 2, QColor(255, 0, 0)), 5);
 
     dlg.SeleccionAncho->setValue(3);
-    EXPECT_EQ(ClassWidths[20], 3);
+    EXPECT_EQ(UserView().ClassWidths[20], 3);
     EXPECT_EQ(LinePixels(dlg.sagSel, 0, 2, QColor(255, 0, 0)), 3);
     EXPECT_EQ(LinePixels(dlg.sagSel, 1, 2, QColor(0, 0, 255)), 3); // class 2 is blue
     dlg.hide();
@@ -339,16 +341,16 @@ TEST_F(DlgCfgTest, ClassTableDoubleClicksPickClassAndColour)
 
     dlg.sagSelDblClick(2, 2);
     EXPECT_EQ(seeded, 0x008000u);
-    EXPECT_EQ(ClassColors[3], 0x123456u);
+    EXPECT_EQ(UserView().ClassColors[3], 0x123456u);
     accept = false;
     dlg.sagSelDblClick(3, 2);
-    EXPECT_EQ(ClassColors[4], 0x000080u);
+    EXPECT_EQ(UserView().ClassColors[4], 0x000080u);
 
     // "Selección:" edits the colour of the current class.
     accept = true;
     QTest::mouseClick(dlg.SeleccionColor, Qt::LeftButton);
     EXPECT_EQ(dlg.SeleccionColor->Color(), 0x123456u);
-    EXPECT_EQ(ClassColors[5], 0x123456u);
+    EXPECT_EQ(UserView().ClassColors[5], 0x123456u);
 
     // Any other panel is its own store; a cancelled dialog changes nothing.
     QTest::mouseClick(dlg.NodosColor, Qt::LeftButton);
@@ -365,18 +367,18 @@ TEST_F(DlgCfgTest, WidthMenuActsOnWhatItWasOpenedOver)
     dlg.show();
     QApplication::processEvents();
     dlg.sagSel->setCurrentCell(6, 0);
-    const int classWidth = ClassWidths[7];
+    const int classWidth = UserView().ClassWidths[7];
 
     // Over the links colour box: opening shows the links' width and changes nothing.
     RightClick(dlg.ArcosColor);
     EXPECT_TRUE(dlg.SetWidths->isVisible());
     EXPECT_EQ(dlg.LastArea, TDlgCfg::AreaLinksColor);
-    EXPECT_EQ(Items[0].Width, 1);
+    EXPECT_EQ(UserView().Items[0].Width, 1);
     EXPECT_TRUE(dlg.WidthAction(1)->isChecked());
     dlg.WidthAction(4)->trigger();
     dlg.SetWidths->hide();
-    EXPECT_EQ(Items[0].Width, 4);
-    EXPECT_EQ(ClassWidths[7], classWidth);
+    EXPECT_EQ(UserView().Items[0].Width, 4);
+    EXPECT_EQ(UserView().ClassWidths[7], classWidth);
     RightClick(dlg.ArcosColor);
     EXPECT_TRUE(dlg.WidthAction(4)->isChecked());
     dlg.SetWidths->hide();
@@ -388,11 +390,11 @@ TEST_F(DlgCfgTest, WidthMenuActsOnWhatItWasOpenedOver)
     EXPECT_FALSE(dlg.WidthAction(4)->isChecked());
     dlg.WidthAction(10)->trigger();
     dlg.SetWidths->hide();
-    EXPECT_EQ(ClassWidths[7], 10);
-    EXPECT_EQ(Items[0].Width, 4);
+    EXPECT_EQ(UserView().ClassWidths[7], 10);
+    EXPECT_EQ(UserView().Items[0].Width, 4);
 
     // A width no item offers leaves every item unchecked.
-    ClassWidths[7] = 5;
+    UserView().ClassWidths[7] = 5;
     dlg.SetWidthsPopup(TDlgCfg::TWidthTarget::ClassTable);
     for (int tag : {0, 1, 2, 3, 4, 7, 10})
         EXPECT_FALSE(dlg.WidthAction(tag)->isChecked()) << tag;
@@ -402,9 +404,9 @@ TEST_F(DlgCfgTest, WidthMenuActsOnWhatItWasOpenedOver)
     RightClick(dlg.sagGral->viewport());
     dlg.WidthAction(0)->trigger();
     dlg.SetWidths->hide();
-    EXPECT_EQ(Items[TDlgCfg::GralItemIndex(2)].Width, 0);
-    EXPECT_EQ(ClassWidths[7], 5);
-    EXPECT_EQ(Items[0].Width, 4);
+    EXPECT_EQ(UserView().Items[TDlgCfg::GralItemIndex(2)].Width, 0);
+    EXPECT_EQ(UserView().ClassWidths[7], 5);
+    EXPECT_EQ(UserView().Items[0].Width, 4);
     dlg.hide();
 }
 
@@ -415,24 +417,24 @@ TEST_F(DlgCfgTest, LayerStyleTableListsStylesUpToTheLoadedLayers)
     ASSERT_EQ(dlg.sagGral->rowCount(), 11);
     EXPECT_EQ(dlg.sagGral->item(0, 0)->text(), QStringLiteral("Arcos Acceso"));
     EXPECT_EQ(dlg.sagGral->item(10, 0)->text(), QStringLiteral("Cobertura Líneas"));
-    EXPECT_EQ(Items[11].Color, clSilver);
+    EXPECT_EQ(UserView().Items[11].Color, clSilver);
 
-    NumGeoLayers = 2;
-    Items[11].Name = "Cob.Líneas (calles)";
-    Items[12].Name = "Cob.Líneas (rios)";
+    GeoLayers().NumGeoLayers = 2;
+    UserView().Items[11].Name = "Cob.Líneas (calles)";
+    UserView().Items[12].Name = "Cob.Líneas (rios)";
     dlg.FormShow();
     ASSERT_EQ(dlg.sagGral->rowCount(), 13);
     EXPECT_EQ(dlg.sagGral->item(10, 0)->text(), QStringLiteral("Cob.Líneas (calles)"));
     EXPECT_EQ(dlg.sagGral->item(11, 0)->text(), QStringLiteral("Cob.Líneas (rios)"));
 
     // Never more rows than styles.
-    NumGeoLayers = 40;
+    GeoLayers().NumGeoLayers = 40;
     dlg.FormShow();
     EXPECT_EQ(dlg.sagGral->rowCount(), 20);
-    NumGeoLayers = 0;
+    GeoLayers().NumGeoLayers = 0;
 
     // A name in Windows-1252 is shown as such.
-    Items[1].Name = "Acceso \xE1rea";
+    UserView().Items[1].Name = "Acceso \xE1rea";
     dlg.FormShow();
     EXPECT_EQ(dlg.sagGral->item(0, 0)->text(), QStringLiteral("Acceso área"));
 
@@ -441,7 +443,7 @@ TEST_F(DlgCfgTest, LayerStyleTableListsStylesUpToTheLoadedLayers)
         return true;
     };
     dlg.sagGralDblClick(3);
-    EXPECT_EQ(Items[4].Color, 0x00AA00u);
+    EXPECT_EQ(UserView().Items[4].Color, 0x00AA00u);
     dlg.sagGralDblClick(25); // no such row
 }
 
@@ -509,26 +511,25 @@ TEST_F(DlgCfgTest, HandlersCallTheirHooks)
     EXPECT_EQ(dlg.rgZoom->ItemIndex(), 2);
     dlg.cbFullDxf->setChecked(false);
     int writes = 0;
-    std::vector<bool> dxf;
     dlg.Hooks.WriteGeo = [&] { ++writes; };
-    dlg.Hooks.SetFullDxf = [&](bool on) { dxf.push_back(on); };
 
     dlg.sbWriteGeo->click();
     dlg.sbSave->click();
     EXPECT_EQ(writes, 2);
 
     dlg.cbFullDxf->click();
+    EXPECT_TRUE(ProgramOptions().FullDxf);
     dlg.cbFullDxf->setChecked(false); // the settings file sets it the same way
-    EXPECT_EQ(dxf, (std::vector<bool>{true, false}));
+    EXPECT_FALSE(ProgramOptions().FullDxf);
 
     // The zoom step goes to the map's zoom factor.
     dlg.rgZoom->SetItemIndex(0);
-    EXPECT_FLOAT_EQ(ZoomFactor, 0.25f);
+    EXPECT_FLOAT_EQ(UserView().ZoomFactor, 0.25f);
     dlg.rgZoom->SetItemIndex(2);
-    EXPECT_FLOAT_EQ(ZoomFactor, 0.05f);
+    EXPECT_FLOAT_EQ(UserView().ZoomFactor, 0.05f);
     dlg.rgZoom->SetItemIndex(1);
-    EXPECT_FLOAT_EQ(ZoomFactor, 0.15f);
-    ZoomFactor = 0.1f;
+    EXPECT_FLOAT_EQ(UserView().ZoomFactor, 0.15f);
+    UserView().ZoomFactor = 0.1f;
 }
 
 } // namespace

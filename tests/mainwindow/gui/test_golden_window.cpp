@@ -184,18 +184,19 @@ TEST_P(GoldenWindow, OutputsAsRecorded)
     // (b) The printed page, as the preview holds it, played onto an image.
     ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "aVistaPrevia1"));
     testutil::settle();
-    ASSERT_FALSE(PrintPicture.IsEmpty());
-    QImage pageImage(PrintPicture.Width(), PrintPicture.Height(), QImage::Format_ARGB32_Premultiplied);
+    const TPagePicture& printed = viewer->Printing().Page().PrintPicture;
+    ASSERT_FALSE(printed.IsEmpty());
+    QImage pageImage(printed.Width(), printed.Height(), QImage::Format_ARGB32_Premultiplied);
     pageImage.fill(Qt::white);
     {
         QPainter p(&pageImage);
-        PrintPicture.Play(p);
+        printed.Play(p);
     }
     const std::string page = testutil::PixelDigest(pageImage);
     EXPECT_GT(Ink(pageImage), 1000) << "a blank page";
 
     // (c) The DXF drawing and (d) the shapefile set, saved from the preview.
-    QAction* save = FrmPreview->findChild<QAction*>("tbSave");
+    QAction* save = viewer->Printing().Preview()->findChild<QAction*>("tbSave");
     ASSERT_NE(save, nullptr);
     const fs::path dxfFile = tmp.path() / "plano.dxf";
     testutil::AnswerFileDialog(viewer, dxfFile.string(), 2);
@@ -206,7 +207,7 @@ TEST_P(GoldenWindow, OutputsAsRecorded)
 
     testutil::AnswerFileDialog(viewer, (tmp.path() / "shp" / "arcos.shp").string(), 4);
     save->trigger();
-    FrmPreview->close();
+    viewer->Printing().Preview()->close();
     QCryptographicHash shpHash(QCryptographicHash::Sha1);
     std::vector<fs::path> shpFiles(fs::directory_iterator(tmp.path() / "shp"), fs::directory_iterator());
     std::sort(shpFiles.begin(), shpFiles.end());
@@ -309,12 +310,12 @@ TEST_F(GoldenOutputs, NetworkKmzAsRecorded)
     ASSERT_FALSE(HasFailure());
     ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "aVistaPrevia1"));
     testutil::settle();
-    QAction* save = FrmPreview->findChild<QAction*>("tbSave");
+    QAction* save = viewer->Printing().Preview()->findChild<QAction*>("tbSave");
     ASSERT_NE(save, nullptr);
     const fs::path kmz = tmp.path() / "red.kmz";
     testutil::AnswerFileDialog(viewer, kmz.string(), 3);
     save->trigger();
-    FrmPreview->close();
+    viewer->Printing().Preview()->close();
     QProcess p;
     p.start(QStringLiteral("/usr/bin/python3"),
             {QStringLiteral("-c"),

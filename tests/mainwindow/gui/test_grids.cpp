@@ -390,17 +390,17 @@ TEST_F(Grids, ExportOfTheLinkGrid)
 TEST_F(Grids, PickingALinkVariableSetsItsRanges)
 {
     Open();
-    RangeMode = 1;
+    UserView().RangeMode = 1;
     // "Long" (variable 7): 100..300, raised by 0.1 percent, in fifths.
     w->Grids().VarArcosPick(7, false);
     EXPECT_EQ(UserView().RangeVarArcos, 10);
     EXPECT_EQ(UserView().RangeName, "Long");
     EXPECT_FLOAT_EQ(UserView().RangeMin, 100.0f);
-    EXPECT_FLOAT_EQ(RangeMax, 300.0f * 1.001f);
-    EXPECT_NEAR(RangeTable[1].High, (300.3 - 100) / 5 + 100.00001, 1e-3);
-    EXPECT_NEAR(RangeTable[5].High, 300.30001, 1e-3);
+    EXPECT_FLOAT_EQ(UserView().RangeMax, 300.0f * 1.001f);
+    EXPECT_NEAR(UserView().RangeTable[1].High, (300.3 - 100) / 5 + 100.00001, 1e-3);
+    EXPECT_NEAR(UserView().RangeTable[5].High, 300.30001, 1e-3);
     EXPECT_EQ(UserView().ShownVarList, (Strings{"10"}));
-    EXPECT_EQ(VarColors[0], ModePenColors[1]);
+    EXPECT_EQ(UserView().VarColors[0], UserView().ModePenColors[1]);
     EXPECT_TRUE(w->Down(Cmd::tbAtributos));
     EXPECT_FALSE(w->Down(Cmd::tbColores));
     EXPECT_EQ(w->sagArcos->ColorCell(10, 0), QColor(0xFF, 0xFF, 0x80)); // 0x80FFFF
@@ -428,24 +428,24 @@ TEST_F(Grids, PickingALinkVariableSetsItsRanges)
     EXPECT_TRUE(ui->anyMessageContains("10 variables"));
 
     // A variable whose maximum is 0 changes nothing (with "Dibujar ceros" off).
-    const auto table = RangeTable;
+    const auto table = UserView().RangeTable;
     const auto list = UserView().ShownVarList;
     w->Grids().VarArcosPick(10, false); // "Conteo"
     EXPECT_EQ(UserView().ShownVarList, list);
-    EXPECT_EQ(RangeTable[3].High, table[3].High);
+    EXPECT_EQ(UserView().RangeTable[3].High, table[3].High);
 
     // A saved set of the variable is applied instead of the default rule.
     KDVlib::ParseRanges("1;255;1;2;255;1;3;255;1;4;255;1;5;255;1;6;255;0");
     Ranges::StoreRangeSet("Long");
     w->Grids().VarArcosPick(7, false);
-    EXPECT_FLOAT_EQ(RangeTable[5].High, 6.0f);
-    EXPECT_FALSE(RangeTable[5].Active);
+    EXPECT_FLOAT_EQ(UserView().RangeTable[5].High, 6.0f);
+    EXPECT_FALSE(UserView().RangeTable[5].Active);
 
     // The scale dialog's "Fixed" keeps the scale maximum of the previous variable.
     UserView().ScaleFixed = true;
-    RangeMax = 5000.0f;
+    UserView().RangeMax = 5000.0f;
     w->Grids().VarArcosPick(5, false);
-    EXPECT_FLOAT_EQ(RangeMax, 5000.0f * 1.001f);
+    EXPECT_FLOAT_EQ(UserView().RangeMax, 5000.0f * 1.001f);
     UserView().ScaleFixed = false;
 }
 
@@ -459,7 +459,7 @@ TEST_F(Grids, PickingAMovementVariable)
     w->SetDown(Cmd::tbAtributos, true);
     sat->trigger();
     EXPECT_EQ(UserView().RangeItemMovim, 4);
-    EXPECT_EQ(RangeVarMovim, 4);
+    EXPECT_EQ(UserView().RangeVarMovim, 4);
     EXPECT_FLOAT_EQ(UserView().RangeMovimMax, 1800.0f);
     EXPECT_TRUE(livemenus::Find(w.get(), "Atributos2")->isChecked());
     EXPECT_FALSE(w->Down(Cmd::tbAtributos));
@@ -474,7 +474,7 @@ TEST_F(Grids, RangeDialogLoadsAndReadsTheTable)
 {
     TDlgRngs dlg;
     Ranges::FillDefaultRanges(0.0f, 250.0f);
-    RangeTable[3].Active = false;
+    UserView().RangeTable[3].Active = false;
     dlg.LoadFromTable();
     dlg.FormShow();
     EXPECT_FALSE(dlg.Changed);
@@ -482,7 +482,7 @@ TEST_F(Grids, RangeDialogLoadsAndReadsTheTable)
     EXPECT_EQ(dlg.vmx->text(), "250.0");
     EXPECT_NEAR(dlg.v[2]->Value(), 100.00001, 1e-4); // kept whole behind its text
     EXPECT_FALSE(dlg.Chk[3]->isChecked());
-    RangeTable[5].High = 0.5f;
+    UserView().RangeTable[5].High = 0.5f;
     dlg.LoadFromTable();
     dlg.FormShow();
     EXPECT_EQ(dlg.vmx->DisplayDecimals(), 4);
@@ -508,14 +508,14 @@ TEST_F(Grids, RangeDialogLoadsAndReadsTheTable)
         return true;
     };
     dlg.SelColor(1);
-    EXPECT_EQ(RangeTable[1].Color, 0x123456u);
+    EXPECT_EQ(UserView().RangeTable[1].Color, 0x123456u);
     dlg.StoreToTable();
-    EXPECT_FLOAT_EQ(RangeTable[2].High, 120.0f);
-    EXPECT_FLOAT_EQ(RangeTable[3].Low, 120.0f);
-    EXPECT_FALSE(RangeTable[4].Active);
-    EXPECT_FLOAT_EQ(RangeTable[0].High, 0.0f); // class 0's value is not read back
-    EXPECT_NEAR(RangeTable[1].Low, 0.00001, 1e-6);
+    EXPECT_FLOAT_EQ(UserView().RangeTable[2].High, 120.0f);
+    EXPECT_FLOAT_EQ(UserView().RangeTable[3].Low, 120.0f);
+    EXPECT_FALSE(UserView().RangeTable[4].Active);
+    EXPECT_FLOAT_EQ(UserView().RangeTable[0].High, 0.0f); // class 0's value is not read back
+    EXPECT_NEAR(UserView().RangeTable[1].Low, 0.00001, 1e-6);
     // The legend size takes effect at once.
     dlg.szs->setValue(40);
-    EXPECT_EQ(RangeSymbolSize, 40);
+    EXPECT_EQ(UserView().RangeSymbolSize, 40);
 }

@@ -103,7 +103,7 @@ TEST_F(ListingsGui, CompanionListingFillsItsColumnsAndFilesOpenOnTheirOwn)
     QAction* counted = VarArcosItem("Flujo Observado");
     ASSERT_NE(counted, nullptr);
     counted->trigger();
-    EXPECT_NEAR(RangeMax, 321.0f, 1.0);
+    EXPECT_NEAR(UserView().RangeMax, 321.0f, 1.0);
     EXPECT_EQ(Movims[m].Var[4], 250.0f);
 
     // A file without the flow listing, chosen in "Abrir resultados LPA", is

@@ -111,14 +111,14 @@ private:
 
 TEST_F(MainWindow, CreationDefaults)
 {
-    EXPECT_EQ(NodeSize, 3);
-    EXPECT_EQ(ArrowSize, 8);
-    EXPECT_EQ(CentroidSize, 10);
-    EXPECT_EQ(SignalSize, 10);
-    EXPECT_FLOAT_EQ(LaneOffset, 1.5f * AnchoPista);
+    EXPECT_EQ(UserView().NodeSize, 3);
+    EXPECT_EQ(UserView().ArrowSize, 8);
+    EXPECT_EQ(UserView().CentroidSize, 10);
+    EXPECT_EQ(UserView().SignalSize, 10);
+    EXPECT_FLOAT_EQ(UserView().Lanes.LaneOffset, 1.5f * UserView().Lanes.AnchoPista);
     EXPECT_TRUE(JtypeSelected[3]);
     EXPECT_FALSE(JtypeSelected[1]);
-    EXPECT_EQ(XYFormat, "%.5f");
+    EXPECT_STREQ(XYFormat, "%.5f");
     EXPECT_EQ(viewer->StatusPanels[0]->text(), "Inactivo");
     EXPECT_FALSE(viewer->tnDatos->isTabVisible(viewer->tnDatos->indexOf(viewer->tsLineas)));
     EXPECT_FALSE(livemenus::Find(viewer, "ExportaraEMME2")->isVisible());
@@ -126,7 +126,7 @@ TEST_F(MainWindow, CreationDefaults)
     // Paper sizes do not depend on the monitor the program starts on.
     viewer->show();
     testutil::settle();
-    EXPECT_FLOAT_EQ(SizeFactor, 5.0f);
+    EXPECT_FLOAT_EQ(UserView().SizeFactor, 5.0f);
     // The options dialog is made when first needed, showing the options as the start left them.
     EXPECT_EQ(DlgCfg, nullptr);
     EXPECT_DOUBLE_EQ(Secondary::DlgCfg().Screen2Print->value(), 5.0);
@@ -141,8 +141,8 @@ TEST_F(MainWindow, OneDroppedFileOpensTwoAreIgnored)
     EXPECT_EQ(Network.Loaded, 1);
     EXPECT_EQ(DatFileName, "ejemplo.dat");
     EXPECT_GT(Network.LinkCount, 0);
-    EXPECT_DOUBLE_EQ(WorldMinX, Network.MinX);
-    EXPECT_EQ(ZoomIndex, 1);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, Network.MinX);
+    EXPECT_EQ(UserView().ZoomIndex, 1);
     EXPECT_TRUE(livemenus::Find(viewer, "tbArrows")->isEnabled());
 }
 
@@ -505,8 +505,8 @@ TEST_F(MainWindow, CoordinatesFileThatPlacesNoNodeKeepsTheNetworkOpen)
     EXPECT_FALSE(ui.anyMessageContains("inhabilitada"));
     // The grids hold the network, the map a window of its own.
     EXPECT_EQ(viewer->sagArcos->RowCount(), Network.LinkCount + 1);
-    EXPECT_LT(WorldMinX, WorldMaxX);
-    EXPECT_LT(WorldMinY, WorldMaxY);
+    EXPECT_LT(UserView().WorldMinX, UserView().WorldMaxX);
+    EXPECT_LT(UserView().WorldMinY, UserView().WorldMaxY);
     viewer->RedrawMap();
     EXPECT_TRUE(livemenus::Find(viewer, "aAcercar1")->isEnabled());
 
@@ -674,8 +674,8 @@ TEST_F(MainWindow, ProgramKeysRoundTripThroughTheOptions)
     EXPECT_EQ(ini.ReadString("Velmora", "Colores", ""), colores);
     EXPECT_EQ(ini.ReadString("Velmora", "Ampliacion", ""), ampl);
     // A new selection width is every class's width.
-    EXPECT_EQ(ClassWidths[1], 2);
-    EXPECT_EQ(ClassWidths[NumSelClasses], 2);
+    EXPECT_EQ(UserView().ClassWidths[1], 2);
+    EXPECT_EQ(UserView().ClassWidths[NumSelClasses], 2);
 
     // Values outside the controls' ranges are kept as the controls hold them, and the
     // options dialog, made afterwards, shows them so.

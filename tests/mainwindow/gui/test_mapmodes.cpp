@@ -302,7 +302,7 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
                                                 "8;2;301000;6124800;301100;6124850\r\n");
     testutil::writeFile(tmp.file("bordes.name"), "7;Borde norte;0;0\r\n8;Borde sur;0;0\r\n");
     viewer->Display().OpenLineLayerFile(tmp.file("bordes.geo"), false);
-    ASSERT_EQ(NumGeoLayers, 1);
+    ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
     viewer->RedrawMap();
 
     // "Mover" of the layer menu with "Todo": every vertex of the layer follows the drag.
@@ -311,14 +311,14 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
     move->trigger();
     ASSERT_TRUE(move->isChecked());
     const QPoint from = Pix(300300, 6125150), to = Pix(300340, 6125190);
-    const TPoint label = GeoLinks[1].LabelPos;
-    ASSERT_EQ(GeoLinks[1].Name, "Borde norte");
+    const TPoint label = GeoLayers().GeoLinks[1].LabelPos;
+    ASSERT_EQ(GeoLayers().GeoLinks[1].Name, "Borde norte");
     Drag(from, to);
     const double dx = Wx(to) - Wx(from), dy = Wy(to) - Wy(from);
     EXPECT_FALSE(move->isChecked());
     // The names travel with their polylines.
-    EXPECT_NEAR(GeoLinks[1].LabelPos.x, label.x + dx, 1e-6);
-    EXPECT_NEAR(GeoLinks[1].LabelPos.y, label.y + dy, 1e-6);
+    EXPECT_NEAR(GeoLayers().GeoLinks[1].LabelPos.x, label.x + dx, 1e-6);
+    EXPECT_NEAR(GeoLayers().GeoLinks[1].LabelPos.y, label.y + dy, 1e-6);
     std::vector<std::string> lines = Lines(testutil::readFile(tmp.file("bordes.geo")));
     ASSERT_EQ(lines.size(), 2u);
     std::vector<double> f = Numbers(lines[0]);
@@ -575,10 +575,10 @@ TEST_F(MapModes, PolygonDrawingSurvivesEscapeAndShiftDragsAMidpoint)
         const double wx0 = Wx(a), wy0 = Wy(a), wx1 = Wx(b), wy1 = Wy(b);
         Drag(a, b);
         EXPECT_FALSE(RubberBand) << "the box is gone";
-        EXPECT_NEAR(WorldMinX, std::min(wx0, wx1), 1e-3);
-        EXPECT_NEAR(WorldMaxX, std::max(wx0, wx1), 1e-3);
-        EXPECT_NEAR(WorldMinY, std::min(wy0, wy1), 1e-3);
-        EXPECT_NEAR(WorldMaxY, std::max(wy0, wy1), 1e-3);
+        EXPECT_NEAR(UserView().WorldMinX, std::min(wx0, wx1), 1e-3);
+        EXPECT_NEAR(UserView().WorldMaxX, std::max(wx0, wx1), 1e-3);
+        EXPECT_NEAR(UserView().WorldMinY, std::min(wy0, wy1), 1e-3);
+        EXPECT_NEAR(UserView().WorldMaxY, std::max(wy0, wy1), 1e-3);
     }
 
     // "Redefinir", then Shift on the midpoint of the first edge drags it: a new vertex.
@@ -725,27 +725,27 @@ TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
     ASSERT_NE(item, nullptr);
     ASSERT_TRUE(item->isEnabled());
     // Zoomed on the junction so that the turns show as bands.
-    WorldMinX = 300450;
-    WorldMaxX = 300750;
-    WorldMinY = 6125450;
-    WorldMaxY = 6125750;
+    UserView().WorldMinX = 300450;
+    UserView().WorldMaxX = 300750;
+    UserView().WorldMinY = 6125450;
+    UserView().WorldMaxY = 6125750;
     item->trigger();
-    EXPECT_EQ(RangeVarMovim, flowCol);
-    EXPECT_NEAR(RangeMax, maxFlow, 1e-3);
-    EXPECT_NEAR(RangeTable[5].High, maxFlow + 1e-5, 1e-2);
-    EXPECT_NEAR(RangeTable[1].High, UserView().RangeMin + (maxFlow - UserView().RangeMin) / 5 + 1e-5, 1e-2);
+    EXPECT_EQ(UserView().RangeVarMovim, flowCol);
+    EXPECT_NEAR(UserView().RangeMax, maxFlow, 1e-3);
+    EXPECT_NEAR(UserView().RangeTable[5].High, maxFlow + 1e-5, 1e-2);
+    EXPECT_NEAR(UserView().RangeTable[1].High, UserView().RangeMin + (maxFlow - UserView().RangeMin) / 5 + 1e-5, 1e-2);
     EXPECT_EQ(g->ColorCell(flowCol, 0).isValid(), true) << "the chosen column's title is marked";
 
     // Every class that holds a flow shows in its colour on the map.
     const QImage map = viewer->img->Picture().convertToFormat(QImage::Format_RGB32);
     std::set<int> expected;
     for (const auto& [m, v] : flows)
-        for (int c = 1; c <= NumRanges; ++c)
-            if (RangeTable[c].Low < v && v <= RangeTable[c].High)
+        for (int c = 1; c <= UserView().NumRanges; ++c)
+            if (UserView().RangeTable[c].Low < v && v <= UserView().RangeTable[c].High)
                 expected.insert(c);
     ASSERT_GE(expected.size(), 3u);
     for (int c : expected) {
-        const uint32_t col = RangeTable[c].Color;
+        const uint32_t col = UserView().RangeTable[c].Color;
         const QRgb want = qRgb(col & 0xFF, (col >> 8) & 0xFF, (col >> 16) & 0xFF);
         int pixels = 0;
         for (int y = 0; y < map.height(); ++y)
@@ -760,11 +760,11 @@ TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
             EXPECT_FALSE(a->isEnabled());
         }
     }
-    const float high5 = RangeTable[5].High;
+    const float high5 = UserView().RangeTable[5].High;
     UserView().SelectedMovimVars.clear();
     DoubleClick(flowCol + 1, RowOf(flows[0].first));
     EXPECT_TRUE(UserView().SelectedMovimVars.empty());
-    EXPECT_FLOAT_EQ(RangeTable[5].High, high5);
+    EXPECT_FLOAT_EQ(UserView().RangeTable[5].High, high5);
 }
 
 // The turn values written on the turn symbols, after two zoom boxes about the
@@ -773,7 +773,7 @@ TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
 TEST_F(MovementGrid, TurnValuesKeepAReadableSizeAfterZoomBoxes)
 {
     DoubleClick(flowCol, RowOf(flows[0].first));
-    ASSERT_FALSE(MovimDrawMode);
+    ASSERT_FALSE(UserView().MovimDrawMode);
     const TNodo& j = Nodos[junction];
     for (int box = 0; box < 2; ++box) {
         const QPoint at = Pix(j.X, j.Y);
@@ -788,7 +788,7 @@ TEST_F(MovementGrid, TurnValuesKeepAReadableSizeAfterZoomBoxes)
     const QImage map = viewer->img->Picture().convertToFormat(QImage::Format_RGB32);
     // The letters are red (their layer font's colour) on black, smoothed: pixels
     // between the two.
-    ASSERT_EQ(DisplayStyles::ToQColor(LabelFonts[4].Color), QColor(Qt::red));
+    ASSERT_EQ(DisplayStyles::ToQColor(UserView().LabelFonts[4].Color), QColor(Qt::red));
     const QRgb box = qRgb(0, 0, 0);
     std::vector<int> side(static_cast<size_t>(map.width()), 0), above(side);
     int largest = 0, boxPixels = 0;
@@ -816,7 +816,7 @@ TEST_F(MovementGrid, LinkEndSharesAreReadableOnTheMap)
 {
     DoubleClick(flowCol, RowOf(flows[0].first), Qt::AltModifier);
     DoubleClick(4, RowOf(flows[0].first), Qt::AltModifier | Qt::ControlModifier);
-    ASSERT_TRUE(MovimDrawMode);
+    ASSERT_TRUE(UserView().MovimDrawMode);
     ASSERT_EQ(UserView().SelectedMovimVars.size(), 2u);
     ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarMovimientos", "tbMovimValues"));
     const TNodo& j = Nodos[junction];
@@ -831,7 +831,7 @@ TEST_F(MovementGrid, LinkEndSharesAreReadableOnTheMap)
         };
         return 0.2126 * lin(qRed(p)) + 0.7152 * lin(qGreen(p)) + 0.0722 * lin(qBlue(p));
     };
-    const QRgb light = DisplayStyles::ToQColor(VarColors[0]).rgb();
+    const QRgb light = DisplayStyles::ToQColor(UserView().VarColors[0]).rgb();
     ASSERT_GT(luminance(light), 0.8) << "the first colour is the pale one";
     int bars = 0, readable = 0;
     for (int y = 0; y < map.height(); ++y)
@@ -865,13 +865,13 @@ TEST_F(MovementGrid, DoubleClickMakesTheColumnAMapAttributeAndCtrlAddsColumns)
     EXPECT_TRUE(livemenus::Find(viewer, "cv1")->isVisible());
     EXPECT_EQ(livemenus::Find(viewer, "cv1")->text(), "Flujo Saturación");
     // The classes now follow the saturation flows.
-    EXPECT_NEAR(RangeMax, Movims[MovimsMaxRec].Var[1], 1e-3);
-    EXPECT_FALSE(MovimDrawMode) << "turn symbols";
+    EXPECT_NEAR(UserView().RangeMax, Movims[MovimsMaxRec].Var[1], 1e-3);
+    EXPECT_FALSE(UserView().MovimDrawMode) << "turn symbols";
 
     // With Alt the flows are summed at the link ends: the bars scale to the
     // largest sum of the flows through one link end.
     DoubleClick(flowCol, RowOf(flows[0].first), Qt::AltModifier);
-    EXPECT_TRUE(MovimDrawMode);
+    EXPECT_TRUE(UserView().MovimDrawMode);
     ASSERT_EQ(UserView().SelectedMovimVars, std::vector<std::string>{std::to_string(flowCol)});
     std::map<int32_t, float> entering, leaving;
     for (const auto& [m, v] : flows) {
@@ -882,14 +882,14 @@ TEST_F(MovementGrid, DoubleClickMakesTheColumnAMapAttributeAndCtrlAddsColumns)
     for (const auto* ends : {&entering, &leaving})
         for (const auto& [link, v] : *ends)
             largest = std::max(largest, v);
-    EXPECT_FLOAT_EQ(BarScaleMax, largest);
+    EXPECT_FLOAT_EQ(viewer->findChild<TLegendImage*>("Scl")->ScaleMax, largest);
     DoubleClick(flowCol, RowOf(flows[0].first));
-    EXPECT_FALSE(MovimDrawMode) << "without Alt, turn symbols again";
+    EXPECT_FALSE(UserView().MovimDrawMode) << "without Alt, turn symbols again";
     // Key columns zoom to the movement from the second row on.
-    const double width = WorldMaxX - WorldMinX;
+    const double width = UserView().WorldMaxX - UserView().WorldMinX;
     DoubleClick(0, 2);
-    EXPECT_NEAR(WorldMaxX - WorldMinX, 0.2 * (Network.MaxX - Network.MinX), 1e-3);
-    EXPECT_NE(WorldMaxX - WorldMinX, width);
+    EXPECT_NEAR(UserView().WorldMaxX - UserView().WorldMinX, 0.2 * (Network.MaxX - Network.MinX), 1e-3);
+    EXPECT_NE(UserView().WorldMaxX - UserView().WorldMinX, width);
 }
 
 TEST_F(MapModes, LineCheckBoxesToggleLinesAndTheTitleSetsThemAll)
@@ -1036,7 +1036,7 @@ TEST_F(MapModes, NodeDragAndShapeHandlesFollowTheMouse)
     const TArcos& link = Arcos[KDVlib::FindArco(102, 103)];
     EXPECT_FLOAT_EQ(static_cast<float>(link.Points[1].x), Nodos[n].X);
     EXPECT_FALSE(move->isChecked()) << "chosen plainly, Mover serves one drag";
-    EXPECT_EQ(viewer->sagNodos->cell(1, n), ZelUtils::Trim(ZelUtils::Format(XYFormat.c_str(), double(Nodos[n].X))));
+    EXPECT_EQ(viewer->sagNodos->cell(1, n), ZelUtils::Trim(ZelUtils::Format(XYFormat, double(Nodos[n].X))));
 
     // A Shift double click on the link's row offers its shape handles: the
     // midpoint handle dragged inserts a point, Ctrl on that point deletes it.

@@ -74,7 +74,7 @@ protected:
 
 TEST_F(MapMouse, ZoomBoxNeedsMoreThanTenPixelsUpOrDown)
 {
-    const double minX = WorldMinX, maxY = WorldMaxY;
+    const double minX = UserView().WorldMinX, maxY = UserView().WorldMaxY;
     const int i0 = 100, j0 = 100;
     auto box = [&](int i1, int j1) {
         w->MapEdit().imgOxrMouseDown(Qt::LeftButton, {}, i0, j0, w->img->PixelToWorldX(i0), w->img->PixelToWorldY(j0));
@@ -84,15 +84,15 @@ TEST_F(MapMouse, ZoomBoxNeedsMoreThanTenPixelsUpOrDown)
         EXPECT_FALSE(RubberBand);
     };
     box(300, 110); // 10 pixels: no zoom
-    EXPECT_DOUBLE_EQ(WorldMinX, minX);
-    EXPECT_DOUBLE_EQ(WorldMaxY, maxY);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, minX);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxY, maxY);
     const double x0 = w->img->PixelToWorldX(i0), y0 = w->img->PixelToWorldY(j0);
     const double x1 = w->img->PixelToWorldX(300), y1 = w->img->PixelToWorldY(111);
     box(300, 111);
-    EXPECT_DOUBLE_EQ(WorldMinX, x0);
-    EXPECT_DOUBLE_EQ(WorldMaxX, x1);
-    EXPECT_DOUBLE_EQ(WorldMinY, y1);
-    EXPECT_DOUBLE_EQ(WorldMaxY, y0);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, x0);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxX, x1);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinY, y1);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxY, y0);
 }
 
 TEST_F(MapMouse, NodeDragWinsOverThePanToolAndCarriesItsLinks)
@@ -147,9 +147,9 @@ TEST_F(MapMouse, PressOnEmptyMapMovesNothingAndStickyMoverStaysOn)
     EXPECT_FLOAT_EQ(Nodos[Node(200)].X, 1410.0f);
     EXPECT_FLOAT_EQ(Nodos[Node(200)].Y, 890.0f);
     // Both nodes' grid rows show where they now stand.
-    EXPECT_EQ(w->sagNodos->cell(1, Node(1)), ZelUtils::Trim(ZelUtils::Format(XYFormat.c_str(), 1010.0)));
-    EXPECT_EQ(w->sagNodos->cell(1, Node(200)), ZelUtils::Trim(ZelUtils::Format(XYFormat.c_str(), 1410.0)));
-    EXPECT_EQ(w->sagNodos->cell(2, Node(200)), ZelUtils::Trim(ZelUtils::Format(XYFormat.c_str(), 890.0)));
+    EXPECT_EQ(w->sagNodos->cell(1, Node(1)), ZelUtils::Trim(ZelUtils::Format(XYFormat, 1010.0)));
+    EXPECT_EQ(w->sagNodos->cell(1, Node(200)), ZelUtils::Trim(ZelUtils::Format(XYFormat, 1410.0)));
+    EXPECT_EQ(w->sagNodos->cell(2, Node(200)), ZelUtils::Trim(ZelUtils::Format(XYFormat, 890.0)));
     EXPECT_EQ(ui->questions.size(), 1u);
     EXPECT_DOUBLE_EQ(Arcos[Link(100, 200)].Points[2].x, 1410.0);
     EXPECT_TRUE(livemenus::Find(w.get(), "NodeMove")->isChecked());

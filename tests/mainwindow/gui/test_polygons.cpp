@@ -45,10 +45,10 @@ protected:
         w->resize(1000, 700);
         w->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-        WorldMinX = -10;
-        WorldMaxX = 70;
-        WorldMinY = -10;
-        WorldMaxY = 20;
+        UserView().WorldMinX = -10;
+        UserView().WorldMaxX = 70;
+        UserView().WorldMinY = -10;
+        UserView().WorldMaxY = 20;
         w->RedrawMap();
     }
     void TearDown() override
@@ -160,8 +160,8 @@ TEST_F(Polygons, HandlesSnapTargetsAndTheirOperations)
     // Polygon 1 (index 0) has vertex (10, 10) and (0, 10); moving the view so that
     // y = 10 is its top border keeps them snap targets, and (60, 5) of polygon 4
     // falls outside once x is cut at 55.
-    WorldMaxY = 10;
-    WorldMaxX = 55;
+    UserView().WorldMaxY = 10;
+    UserView().WorldMaxX = 55;
     w->RedrawMap();
     w->Polygons().canModifyPolygon(1);
     EXPECT_EQ(w->Polygons().EditPolygon, 1);

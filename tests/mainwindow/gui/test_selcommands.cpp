@@ -90,7 +90,7 @@ TEST_F(SelCommands, NodeSelectionFilesAndPolygonsBeside)
     EXPECT_EQ(ui->messages, std::vector<std::string>{"Nodo 99999 no encontrado"});
     EXPECT_EQ(w->Selection().SelFileName, in);
     EXPECT_EQ(NumPoligonos, 1);
-    EXPECT_EQ(w->sagNodos->FontColorCell(0, Node(100)), DisplayStyles::ToQColor(ClassColors[3]));
+    EXPECT_EQ(w->sagNodos->FontColorCell(0, Node(100)), DisplayStyles::ToQColor(UserView().ClassColors[3]));
 
     // Nodes by node offers only unmarked nodes; nothing offered ends the command.
     int offered = 0;
@@ -270,10 +270,10 @@ TEST_F(SelCommands, OpenersStoreTheirNamesAndSoleraFilesAddAfterTheFirst)
                        : QStringList{};
     };
     ASSERT_TRUE(livemenus::Click(w.get(), "toolbar:tbarOpen", "tbOpenSlr"));
-    EXPECT_EQ(NumGeoLayers, 3);
+    EXPECT_EQ(GeoLayers().NumGeoLayers, 3);
     EXPECT_EQ(SoleraFileName, geo);
     ASSERT_TRUE(livemenus::Click(w.get(), "menu:Archivo>Abrir", "aOpenSolera")); // no Shift: the first replaces again
-    EXPECT_EQ(NumGeoLayers, 3);
+    EXPECT_EQ(GeoLayers().NumGeoLayers, 3);
     ASSERT_EQ(asked.size(), 2);
     EXPECT_EQ(asked[0], QStringLiteral("Open data file|Lineas de soleras      |*.geo||+"));
     EXPECT_EQ(asked[1], QStringLiteral("Open geo file|Lineas de soleras      |*.geo||+"));

@@ -125,7 +125,7 @@ TEST_F(Selection, TwoListChoiceAppliesOnlyWhenConfirmed)
                    d->accept();
                });
     EXPECT_EQ(Marks(), (Ints{4, 0, 0, 0, 0, 4, 0}));
-    EXPECT_EQ(w->sagArcos->FontColorCell(1, 6), DisplayStyles::ToQColor(ClassColors[4]));
+    EXPECT_EQ(w->sagArcos->FontColorCell(1, 6), DisplayStyles::ToQColor(UserView().ClassColors[4]));
     EXPECT_TRUE(w->sagArcosSel->isVisible());
     EXPECT_EQ(w->sagArcosSel->RowCount(), 3);
     EXPECT_EQ(w->sagArcosSel->cell(0, 2), "100");
@@ -209,7 +209,7 @@ TEST_F(Selection, RegionsSelectAndShiftDeselects)
     Region({{1150, 950}, {1250, 950}, {1250, 1050}, {1150, 1050}});
     EXPECT_EQ(Nodos[KDVlib::FindNodo(100)].Mark, 2);
     EXPECT_EQ(Nodos[KDVlib::FindNodo(7)].Mark, 0);
-    EXPECT_EQ(w->sagNodos->FontColorCell(0, KDVlib::FindNodo(100)), DisplayStyles::ToQColor(ClassColors[2]));
+    EXPECT_EQ(w->sagNodos->FontColorCell(0, KDVlib::FindNodo(100)), DisplayStyles::ToQColor(UserView().ClassColors[2]));
     w->Selection().SeleccionPorRegionKind(1, false);
     Region({{850, 1050}, {950, 1050}, {950, 1150}, {850, 1150}});
     EXPECT_EQ(Zonas[1].Class, 2);
@@ -244,20 +244,20 @@ TEST_F(Selection, GridDoubleClicksLocateMoveAndShowColumns)
 {
     // The title row does nothing; a key cell marks the link alone and zooms to it.
     Arcos[1].Mark = 2;
-    const double before = WorldMinX;
+    const double before = UserView().WorldMinX;
     QTest::mouseDClick(w->sagArcos->horizontalHeader()->viewport(), Qt::LeftButton);
-    EXPECT_EQ(WorldMinX, before);
+    EXPECT_EQ(UserView().WorldMinX, before);
     DoubleClick(w->sagArcos, 0, 7); // 100-200: (1200,1000)-(1400,900)
     EXPECT_EQ(Marks(), (Ints{0, 0, 0, 0, 0, 0, 1}));
     const double d = std::hypot(200.0, 100.0);
-    EXPECT_NEAR(WorldMinX, 1300 - d, 1e-3);
-    EXPECT_NEAR(WorldMaxY, 950 + d, 1e-3);
+    EXPECT_NEAR(UserView().WorldMinX, 1300 - d, 1e-3);
+    EXPECT_NEAR(UserView().WorldMaxY, 950 + d, 1e-3);
 
     // A value column with nothing above 0 changes nothing.
-    const auto ranges = RangeTable;
+    const auto ranges = UserView().RangeTable;
     DoubleClick(w->sagArcos, 13, 1); // "Conteo": no counts read
     EXPECT_TRUE(UserView().ShownVarList.empty());
-    EXPECT_EQ(RangeTable[1].High, ranges[1].High);
+    EXPECT_EQ(UserView().RangeTable[1].High, ranges[1].High);
 
     // Three columns with Ctrl: the colour legend items, lightened by position.
     DoubleClick(w->sagArcos, 4, 1);
@@ -269,7 +269,7 @@ TEST_F(Selection, GridDoubleClicksLocateMoveAndShowColumns)
     EXPECT_TRUE(livemenus::Find(w.get(), "cv2")->isVisible());
     EXPECT_FALSE(livemenus::Find(w.get(), "cv3")->isVisible());
     EXPECT_EQ(livemenus::Find(w.get(), "cv1")->text(), "Cap");
-    EXPECT_EQ(VarColors[2], Ranges::AjustaColor(ModePenColors[1], 2));
+    EXPECT_EQ(UserView().VarColors[2], Ranges::AjustaColor(UserView().ModePenColors[1], 2));
     EXPECT_TRUE(w->Down(Cmd::tbAtributos));
 
     // A node's first cell starts moving it; another cell centres the map on it.
@@ -286,7 +286,7 @@ TEST_F(Selection, GridDoubleClicksLocateMoveAndShowColumns)
     w->tnDatos->setCurrentWidget(w->tsZonas);
     QApplication::processEvents();
     DoubleClick(w->sagZonas, 1, 1); // zone 12 at (900, 1100)
-    EXPECT_NEAR(WorldMinX, 900 - 0.1 * (Network.MaxX - Network.MinX), 1e-3);
+    EXPECT_NEAR(UserView().WorldMinX, 900 - 0.1 * (Network.MaxX - Network.MinX), 1e-3);
     EXPECT_FALSE(CentroidMoving);
 }
 
@@ -347,7 +347,7 @@ TEST_F(Selection, FindByTextSelectsOrShows)
     DlgFind->Acciones->SetItemIndex(1);
     QTest::mouseClick(DlgFind->findChild<QPushButton*>("btnFind"), Qt::LeftButton);
     EXPECT_EQ(DlgFind->Hits, 1);
-    EXPECT_NEAR(WorldMinX, 1200 - 0.01 * (Network.MaxX - Network.MinX), 1e-3);
+    EXPECT_NEAR(UserView().WorldMinX, 1200 - 0.01 * (Network.MaxX - Network.MinX), 1e-3);
     const int32_t n100 = KDVlib::FindNodo(100);
     const QPoint node = w->img->mapToGlobal(QPoint(w->img->WorldToPixelX(Nodos[n100].X), w->img->WorldToPixelY(Nodos[n100].Y)));
     EXPECT_FALSE(DlgFind->frameGeometry().contains(node));

@@ -40,6 +40,11 @@ TEST(Splash, ShapeIsTheNonLightPixelsFromRowAndColumnOne)
     EXPECT_FALSE(shape.isEmpty());
     EXPECT_FALSE(shape.contains(QPoint(2, 2)));
     EXPECT_TRUE(shape.contains(QPoint(375, 139)));
+    // The window takes that shape when shown, at the picture's size.
+    TAptta splash;
+    splash.show();
+    EXPECT_EQ(splash.mask(), shape);
+    EXPECT_EQ(splash.size(), TAptta::Picture().size());
 }
 
 TEST(MessageWindow, NoticeReplacesTextAndRestartsTheCount)

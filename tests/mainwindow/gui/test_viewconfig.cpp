@@ -83,13 +83,13 @@ protected:
 TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
 {
     TDlgCfg& d = Secondary::DlgCfg();
-    const size_t mode = static_cast<size_t>(RangeMode);
+    const size_t mode = static_cast<size_t>(UserView().RangeMode);
     const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
-    WorldMinX = Network.MinX + w / 4;
-    WorldMaxX = Network.MaxX - w / 8;
-    WorldMinY = Network.MinY + h / 3;
-    WorldMaxY = Network.MaxY - 0.125;
-    const double wx0 = WorldMinX, wx1 = WorldMaxX, wy0 = WorldMinY, wy1 = WorldMaxY;
+    UserView().WorldMinX = Network.MinX + w / 4;
+    UserView().WorldMaxX = Network.MaxX - w / 8;
+    UserView().WorldMinY = Network.MinY + h / 3;
+    UserView().WorldMaxY = Network.MaxY - 0.125;
+    const double wx0 = UserView().WorldMinX, wx1 = UserView().WorldMaxX, wy0 = UserView().WorldMinY, wy1 = UserView().WorldMaxY;
     for (const char* b : {"tbArrows", "tbNodes", "tbNameNodes", "tbCalles", "tbCents", "tbAtributos", "tbColores",
                           "tbValues", "tbMovimValues", "tbPoligonos", "tbLineas", "tbSel", "tbTit", "tbZonas",
                           "tbSolera"})
@@ -99,24 +99,24 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     viewer->SetDown(Cmd::aAtributos2, true);
     viewer->sym->move(70, 81);
     viewer->tit->setPlainText("Uno\n\nTres");
-    RangeMax = 123.5f;
+    UserView().RangeMax = 123.5f;
     Secondary::KDVscale().Fixed->setChecked(true);
-    PixsVol = 31;
-    PixsCol = 7;
-    LabelFonts[1] = {"Courier", 11, 255, uint8_t(fsBold | fsUnderline)};
-    LabelFonts[2] = {"Times", 9, 4, fsItalic};
-    LabelFonts[4] = {"Verdana", 7, 5, fsStrikeOut};
-    LabelFonts[5] = {"Tahoma", 10, 6, 0};
-    CentroidSize = 12;
-    NodeSize = 5;
-    ArrowSize = 6;
-    SymbolColors[0] = 111;
-    SymbolColors[2] = 222;
-    NumFormat = {9, 2, "%.2f"};
-    ModePenColors[mode] = 333;
-    ModeBrushColors[mode] = 444;
-    Items[3] = {"Capa", 0xFF, 2, true, psDot};
-    Items[20] = {"Ultima", 77, 3, false, psInsideFrame};
+    UserView().PixsVol = 31;
+    UserView().PixsCol = 7;
+    UserView().LabelFonts[1] = {"Courier", 11, 255, uint8_t(fsBold | fsUnderline)};
+    UserView().LabelFonts[2] = {"Times", 9, 4, fsItalic};
+    UserView().LabelFonts[4] = {"Verdana", 7, 5, fsStrikeOut};
+    UserView().LabelFonts[5] = {"Tahoma", 10, 6, 0};
+    UserView().CentroidSize = 12;
+    UserView().NodeSize = 5;
+    UserView().ArrowSize = 6;
+    UserView().SymbolColors[0] = 111;
+    UserView().SymbolColors[2] = 222;
+    UserView().NumFormat = {9, 2, "%.2f"};
+    UserView().ModePenColors[mode] = 333;
+    UserView().ModeBrushColors[mode] = 444;
+    UserView().Items[3] = {"Capa", 0xFF, 2, true, psDot};
+    UserView().Items[20] = {"Ultima", 77, 3, false, psInsideFrame};
     d.cbNodos->setChecked(false);
     d.SeleccionGrafica->SetItemIndex(1);
     d.SeleccionColor->SetColor(4321);
@@ -141,16 +141,16 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     viewer->SetDown(Cmd::tbNodes, true);
     viewer->sym->move(1, 1);
     viewer->tit->setPlainText("otro");
-    WorldMinX = WorldMinY = WorldMaxX = WorldMaxY = 0;
-    RangeMax = 0;
+    UserView().WorldMinX = UserView().WorldMinY = UserView().WorldMaxX = UserView().WorldMaxY = 0;
+    UserView().RangeMax = 0;
     // A run that has not shown the scale dialog yet.
     delete KDVscale;
     KDVscale = nullptr;
     UserView().ScaleFixed = false;
-    PixsVol = PixsCol = CentroidSize = NodeSize = ArrowSize = 1;
+    UserView().PixsVol = UserView().PixsCol = UserView().CentroidSize = UserView().NodeSize = UserView().ArrowSize = 1;
     DisplayStyles::SetDefaultStyles();
-    NumFormat = Tfmt();
-    SymbolColors[0] = SymbolColors[2] = ModePenColors[mode] = ModeBrushColors[mode] = 0;
+    UserView().NumFormat = Tfmt();
+    UserView().SymbolColors[0] = UserView().SymbolColors[2] = UserView().ModePenColors[mode] = UserView().ModeBrushColors[mode] = 0;
     d.cbNodos->setChecked(true);
     d.SeleccionGrafica->SetItemIndex(0);
     d.ZonaBordeAncho->setValue(1);
@@ -167,10 +167,10 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     viewer->Settings().LeerConfiguracion(ini, "S");
     EXPECT_EQ(UserView().ShownVarList.size(), 1u);
 
-    EXPECT_DOUBLE_EQ(WorldMinX, wx0);
-    EXPECT_DOUBLE_EQ(WorldMaxX, wx1);
-    EXPECT_DOUBLE_EQ(WorldMinY, wy0);
-    EXPECT_DOUBLE_EQ(WorldMaxY, wy1);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, wx0);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxX, wx1);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinY, wy0);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxY, wy1);
     for (const char* b : {"tbArrows", "tbCalles", "tbColores", "tbTit", "aAtributos2"})
         EXPECT_TRUE(viewer->Down(QString::fromLatin1(b))) << b;
     EXPECT_FALSE(viewer->Down(Cmd::tbNodes));
@@ -179,39 +179,39 @@ TEST_F(ViewConfig, EveryViewKeyComesBackFromItsSection)
     EXPECT_EQ(viewer->sym->pos(), QPoint(70, 81));
     EXPECT_EQ(viewer->Scl->pos(), QPoint(70, 81));
     EXPECT_EQ(TitleLines(), (std::vector<std::string>{"Uno", "", "Tres"}));
-    EXPECT_FLOAT_EQ(RangeMax, 123.5f);
+    EXPECT_FLOAT_EQ(UserView().RangeMax, 123.5f);
     EXPECT_TRUE(UserView().ScaleFixed);
     EXPECT_TRUE(Secondary::KDVscale().Fixed->isChecked()) << "the dialog made afterwards shows the setting read";
-    EXPECT_EQ(PixsVol, 31);
-    EXPECT_EQ(PixsCol, 7);
-    EXPECT_EQ(LabelFonts[1].Name, "Courier");
-    EXPECT_EQ(LabelFonts[1].Size, 11);
-    EXPECT_EQ(LabelFonts[1].Color, 255u);
-    EXPECT_EQ(LabelFonts[1].Style, fsBold | fsUnderline);
-    EXPECT_EQ(LabelFonts[2].Style, fsItalic);
-    EXPECT_EQ(LabelFonts[4].Style, fsStrikeOut);
-    EXPECT_EQ(LabelFonts[5].Name, "Tahoma");
+    EXPECT_EQ(UserView().PixsVol, 31);
+    EXPECT_EQ(UserView().PixsCol, 7);
+    EXPECT_EQ(UserView().LabelFonts[1].Name, "Courier");
+    EXPECT_EQ(UserView().LabelFonts[1].Size, 11);
+    EXPECT_EQ(UserView().LabelFonts[1].Color, 255u);
+    EXPECT_EQ(UserView().LabelFonts[1].Style, fsBold | fsUnderline);
+    EXPECT_EQ(UserView().LabelFonts[2].Style, fsItalic);
+    EXPECT_EQ(UserView().LabelFonts[4].Style, fsStrikeOut);
+    EXPECT_EQ(UserView().LabelFonts[5].Name, "Tahoma");
     EXPECT_EQ(Caption("Letra1"), "Letra (Courier 11)");
     EXPECT_EQ(Caption("Letra2"), "Letra (Times  9)");
     EXPECT_EQ(Caption("Tamano1"), "Tamaño (12)");
     EXPECT_EQ(Caption("Tamano2"), "Tamaño (5)");
     EXPECT_EQ(Caption("Tamano3"), "Tamaño (6)");
     EXPECT_EQ(Caption("Decimales1"), "Decimales (2)");
-    EXPECT_EQ(CentroidSize, 12);
-    EXPECT_EQ(NodeSize, 5);
-    EXPECT_EQ(ArrowSize, 6);
-    EXPECT_EQ(SymbolColors[0], 111u);
-    EXPECT_EQ(SymbolColors[2], 222u);
-    EXPECT_EQ(NumFormat.NumDec, 9);
-    EXPECT_EQ(NumFormat.Format, "%.2f");
-    EXPECT_EQ(ModePenColors[mode], 333u);
-    EXPECT_EQ(ModeBrushColors[mode], 444u);
-    EXPECT_EQ(Items[3].Name, "Capa");
-    EXPECT_EQ(Items[3].Color, 0xFFu);
-    EXPECT_EQ(Items[3].Width, 2);
-    EXPECT_EQ(Items[3].PenStyle, psDot);
-    EXPECT_FALSE(Items[3].ShowNames); // the show-names flag is written, not applied
-    EXPECT_EQ(Items[20].PenStyle, psInsideFrame);
+    EXPECT_EQ(UserView().CentroidSize, 12);
+    EXPECT_EQ(UserView().NodeSize, 5);
+    EXPECT_EQ(UserView().ArrowSize, 6);
+    EXPECT_EQ(UserView().SymbolColors[0], 111u);
+    EXPECT_EQ(UserView().SymbolColors[2], 222u);
+    EXPECT_EQ(UserView().NumFormat.NumDec, 9);
+    EXPECT_EQ(UserView().NumFormat.Format, "%.2f");
+    EXPECT_EQ(UserView().ModePenColors[mode], 333u);
+    EXPECT_EQ(UserView().ModeBrushColors[mode], 444u);
+    EXPECT_EQ(UserView().Items[3].Name, "Capa");
+    EXPECT_EQ(UserView().Items[3].Color, 0xFFu);
+    EXPECT_EQ(UserView().Items[3].Width, 2);
+    EXPECT_EQ(UserView().Items[3].PenStyle, psDot);
+    EXPECT_FALSE(UserView().Items[3].ShowNames); // the show-names flag is written, not applied
+    EXPECT_EQ(UserView().Items[20].PenStyle, psInsideFrame);
     EXPECT_FALSE(d.cbNodos->isChecked());
     EXPECT_EQ(d.SeleccionGrafica->ItemIndex(), 1);
     EXPECT_EQ(d.SeleccionColor->Color(), 4321u);
@@ -232,10 +232,10 @@ TEST_F(ViewConfig, WrongFieldCountsGiveTheWholeDefault)
     std::filesystem::copy_file(testutil::dataPath("theme_viewconfig_bad.ini"), tmp.file("malo.ini"));
     for (const char* b : {"tbArrows", "tbNodes", "tbSolera", "tbZonas"})
         viewer->SetDown(QString::fromLatin1(b), true);
-    Items[2] = {"Sin cambio", 5, 4, true, psDash};
-    PixsVol = 40;
+    UserView().Items[2] = {"Sin cambio", 5, 4, true, psDash};
+    UserView().PixsVol = 40;
     viewer->Settings().GeoLayersLoaded = 1;
-    const int32_t layersBefore = NumGeoLayers;
+    const int32_t layersBefore = GeoLayers().NumGeoLayers;
 
     TIniFile ini(tmp.file("malo.ini"));
     viewer->Settings().LeerConfiguracion(ini, "Malo");
@@ -244,32 +244,32 @@ TEST_F(ViewConfig, WrongFieldCountsGiveTheWholeDefault)
     EXPECT_EQ(TitleLines(), (std::vector<std::string>{"Uno", "", "Tres"}));
     for (const char* b : {"tbArrows", "tbNodes", "tbSolera", "tbZonas"})
         EXPECT_FALSE(viewer->Down(QString::fromLatin1(b))) << b; // 16 fields: all 17 released
-    EXPECT_EQ(LabelFonts[1].Name, "Arial");
-    EXPECT_EQ(LabelFonts[1].Size, 8);
-    EXPECT_EQ(CentroidSize, 10);
-    EXPECT_EQ(SymbolColors[0], 8454143u);
-    EXPECT_EQ(PixsVol, 25);
-    EXPECT_EQ(PixsCol, 5);
-    EXPECT_EQ(Items[1].Name, "Calle");
-    EXPECT_EQ(Items[1].Color, 255u);
-    EXPECT_EQ(Items[1].Width, 2);
-    EXPECT_FALSE(Items[1].ShowNames);
-    EXPECT_EQ(Items[1].PenStyle, psDot);
-    EXPECT_EQ(Items[2].Name, "Sin cambio");
-    EXPECT_EQ(Items[2].PenStyle, psDash);
+    EXPECT_EQ(UserView().LabelFonts[1].Name, "Arial");
+    EXPECT_EQ(UserView().LabelFonts[1].Size, 8);
+    EXPECT_EQ(UserView().CentroidSize, 10);
+    EXPECT_EQ(UserView().SymbolColors[0], 8454143u);
+    EXPECT_EQ(UserView().PixsVol, 25);
+    EXPECT_EQ(UserView().PixsCol, 5);
+    EXPECT_EQ(UserView().Items[1].Name, "Calle");
+    EXPECT_EQ(UserView().Items[1].Color, 255u);
+    EXPECT_EQ(UserView().Items[1].Width, 2);
+    EXPECT_FALSE(UserView().Items[1].ShowNames);
+    EXPECT_EQ(UserView().Items[1].PenStyle, psDot);
+    EXPECT_EQ(UserView().Items[2].Name, "Sin cambio");
+    EXPECT_EQ(UserView().Items[2].PenStyle, psDash);
     // Only keys that begin "Rangos_" in any letter case are range sets.
     EXPECT_EQ(UserView().RangeSetKeys, (std::vector<std::string>{"rangos_Vel", "RANGOS_Vol"}));
     EXPECT_EQ(UserView().RangeNames[1], "null");
     const float limits[6] = {0, 0.25f, 0.5f, 0.75f, 1, 1.25f};
     for (size_t k = 0; k < 6; ++k)
-        EXPECT_FLOAT_EQ(RangeTable[k].High, limits[k]) << k;
-    EXPECT_FLOAT_EQ(RangeTable[0].Low, 0.0f);
-    EXPECT_FLOAT_EQ(RangeTable[3].Low, 0.5f);
-    EXPECT_FALSE(RangeTable[0].Active);
-    EXPECT_TRUE(RangeTable[5].Active);
+        EXPECT_FLOAT_EQ(UserView().RangeTable[k].High, limits[k]) << k;
+    EXPECT_FLOAT_EQ(UserView().RangeTable[0].Low, 0.0f);
+    EXPECT_FLOAT_EQ(UserView().RangeTable[3].Low, 0.5f);
+    EXPECT_FALSE(UserView().RangeTable[0].Active);
+    EXPECT_TRUE(UserView().RangeTable[5].Active);
     // "Soleras" of one field leaves the layers as they were.
     EXPECT_EQ(viewer->Settings().GeoLayersLoaded, 1);
-    EXPECT_EQ(NumGeoLayers, layersBefore);
+    EXPECT_EQ(GeoLayers().NumGeoLayers, layersBefore);
     // 31 fields of "Preferencias": all 32 defaults.
     EXPECT_TRUE(Secondary::DlgCfg().cbNodos->isChecked());
     EXPECT_EQ(Secondary::DlgCfg().ZonaBordeAncho->value(), 2);
@@ -285,8 +285,8 @@ TEST_F(ViewConfig, WrongFieldCountsGiveTheWholeDefault)
     }
     TIniFile capas(tmp.file("capas.ini"));
     viewer->Settings().LeerConfiguracion(capas, "C");
-    EXPECT_EQ(NumGeoLayers, 1);
-    EXPECT_EQ(GeoLayerNames[1], "layer_kerbs");
+    EXPECT_EQ(GeoLayers().NumGeoLayers, 1);
+    EXPECT_EQ(GeoLayers().GeoLayerNames[1], "layer_kerbs");
     EXPECT_EQ(viewer->Settings().GeoLayersLoaded, 1);
 }
 
@@ -297,20 +297,20 @@ TEST_F(ViewConfig, PastedSizesOutOfRangeAreRefusedWithAMessage)
     testutil::writeFile(tmp.file("Velmorat.INI"),
                         "[_Tema_Velmora]\r\nEscala=0;0;2147483647;5\r\nZonas=Arial;99999999;255;0000;2147483647;77\r\n"
                         "Flechas=9999;1\r\nAtributos=Arial;8;255;0000;6;2147483647\r\n");
-    PixsVol = 40;
-    LabelFonts[1].Size = 9;
-    CentroidSize = 6;
-    ArrowSize = 5;
-    NumFormat.Decimals = 2;
+    UserView().PixsVol = 40;
+    UserView().LabelFonts[1].Size = 9;
+    UserView().CentroidSize = 6;
+    UserView().ArrowSize = 5;
+    UserView().NumFormat.Decimals = 2;
     livemenus::Find(viewer, QStringLiteral("PegarTema1"))->trigger();
-    EXPECT_EQ(PixsVol, 40);
-    EXPECT_EQ(LabelFonts[1].Size, 9);
-    EXPECT_EQ(LabelFonts[1].Color, 255u); // the font's other fields apply
-    EXPECT_EQ(CentroidSize, 6);
-    EXPECT_EQ(SymbolColors[0], 77u);
-    EXPECT_EQ(ArrowSize, 5);
-    EXPECT_EQ(NumFormat.Decimals, 2);
-    EXPECT_EQ(NumFormat.Format, "%.2f");
+    EXPECT_EQ(UserView().PixsVol, 40);
+    EXPECT_EQ(UserView().LabelFonts[1].Size, 9);
+    EXPECT_EQ(UserView().LabelFonts[1].Color, 255u); // the font's other fields apply
+    EXPECT_EQ(UserView().CentroidSize, 6);
+    EXPECT_EQ(UserView().SymbolColors[0], 77u);
+    EXPECT_EQ(UserView().ArrowSize, 5);
+    EXPECT_EQ(UserView().NumFormat.Decimals, 2);
+    EXPECT_EQ(UserView().NumFormat.Format, "%.2f");
     EXPECT_EQ(Caption("Tamano1"), "Tamaño (6)");
     ASSERT_EQ(ui->messages.size(), 1u);
     EXPECT_EQ(ui->messages[0],
@@ -325,10 +325,10 @@ TEST_F(ViewConfig, PastedSizesOutOfRangeAreRefusedWithAMessage)
 TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
 {
     const std::string themes = tmp.file("Velmorat.INI");
-    PixsVol = 33;
+    UserView().PixsVol = 33;
     // Paste before any copy does nothing.
     livemenus::Click(viewer, "menu:Editar", "PegarTema1");
-    EXPECT_EQ(PixsVol, 33);
+    EXPECT_EQ(UserView().PixsVol, 33);
     EXPECT_FALSE(TIniFile(themes).SectionExists("_Tema_Velmora"));
 
     viewer->Display().Dialogs.InputText = [](const std::string&, const std::string&, std::string& text) {
@@ -339,7 +339,7 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
     EXPECT_EQ(viewer->Themes().ThemeName(), "Mio");
     EXPECT_EQ(TIniFile(themes).ReadString("Mio", "Escala", ""), "0;0;33;5");
     // Refused overwrite: nothing written.
-    PixsVol = 44;
+    UserView().PixsVol = 44;
     livemenus::Click(viewer, "menu:Herramientas>Temas", "aDefinir1");
     EXPECT_EQ(ui->questions, (std::vector<std::string>{"Tema ya existe. Desea sobrescribirlo"}));
     EXPECT_EQ(TIniFile(themes).ReadString("Mio", "Escala", "").substr(4), "33;5");
@@ -352,35 +352,35 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
     EXPECT_TRUE(viewer->Themes().ThemeName().empty());
     EXPECT_EQ(TIniFile(themes).ReadSections(), (std::vector<std::string>{"Mio"}));
 
-    WorldMinX = 1.234;
-    WorldMinY = 2.0;
-    WorldMaxX = 300.126;
-    WorldMaxY = 400.999;
+    UserView().WorldMinX = 1.234;
+    UserView().WorldMinY = 2.0;
+    UserView().WorldMaxX = 300.126;
+    UserView().WorldMaxY = 400.999;
     livemenus::Click(viewer, "menu:Editar", "CopiarTema1");
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "1.23;2.00;300.13;401.00");
-    PixsVol = 50;
+    UserView().PixsVol = 50;
     livemenus::Click(viewer, "menu:Editar", "PegarTema1");
-    EXPECT_EQ(PixsVol, 44);
+    EXPECT_EQ(UserView().PixsVol, 44);
 
     // A theme of another network: window clamped to this network, variable dropped
     // when the current mode shows none, kept when it shows a column of this grid.
     std::filesystem::copy_file(testutil::dataPath("theme_other_net.ini"), tmp.file("otra.ini"));
     TIniFile other(tmp.file("otra.ini"));
-    UserView().RangeVarByMode[static_cast<size_t>(RangeMode)] = 0;
+    UserView().RangeVarByMode[static_cast<size_t>(UserView().RangeMode)] = 0;
     viewer->Settings().LeerConfiguracion(other, "OtraRed");
     EXPECT_EQ(UserView().RangeName, "null");
     EXPECT_EQ(UserView().RangeVarArcos, 0);
-    EXPECT_DOUBLE_EQ(WorldMinX, Network.MinX);
-    EXPECT_DOUBLE_EQ(WorldMaxX, Network.MaxX);
-    EXPECT_DOUBLE_EQ(WorldMinY, Network.MinY);
-    EXPECT_DOUBLE_EQ(WorldMaxY, Network.MaxY);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, Network.MinX);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxX, Network.MaxX);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinY, Network.MinY);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxY, Network.MaxY);
     EXPECT_TRUE(viewer->Down(Cmd::tbNodes));
     int column = 0;
     for (int c = 2; c < NumColArcos && !column; ++c)
         if (ColVarArcos[static_cast<size_t>(c)] > 0)
             column = c;
     ASSERT_GT(column, 0);
-    UserView().RangeVarByMode[static_cast<size_t>(RangeMode)] = column;
+    UserView().RangeVarByMode[static_cast<size_t>(UserView().RangeMode)] = column;
     viewer->Settings().LeerConfiguracion(other, "OtraRed");
     EXPECT_EQ(UserView().RangeVarArcos, column);
     EXPECT_EQ(UserView().RangeName, viewer->sagArcos->cell(column, 0));
@@ -391,7 +391,7 @@ TEST_F(ViewConfig, TheNetworkViewIsSavedAtCloseAndAppliedOnReopening)
 {
     Secondary::DlgCfg().cbSaveLayout->setChecked(true);
     Secondary::DlgCfg().cbDrawLayout->setChecked(true);
-    PixsVol = 27;
+    UserView().PixsVol = 27;
     viewer->Settings().SaveAtClose();
     TIniFile settings(ProgramSettings::FileName);
     RecentFiles = ProgramSettings::BuildRecentFiles(settings);
@@ -400,18 +400,18 @@ TEST_F(ViewConfig, TheNetworkViewIsSavedAtCloseAndAppliedOnReopening)
         if (RecentFiles[i].find(";File") != std::string::npos)
             tag = static_cast<int>(i);
     ASSERT_GE(tag, 0);
-    PixsVol = 60;
+    UserView().PixsVol = 60;
     ClickRecent(tag);
-    EXPECT_EQ(PixsVol, 27);
+    EXPECT_EQ(UserView().PixsVol, 27);
     // The colour legend, never drawn, kept no corner of its own: it is not saved
     // at the map's top-left corner, nor brought back there.
     const std::string& recent = RecentFiles[static_cast<size_t>(tag)];
     EXPECT_NE(settings.ReadString(recent.substr(recent.rfind(';') + 1), "Vineta", "0;0"), "0;0");
     EXPECT_NE(viewer->sym->pos(), QPoint(0, 0));
     Secondary::DlgCfg().cbDrawLayout->setChecked(false);
-    PixsVol = 60;
+    UserView().PixsVol = 60;
     ClickRecent(tag);
-    EXPECT_EQ(PixsVol, 60);
+    EXPECT_EQ(UserView().PixsVol, 60);
 }
 
 TEST_F(ViewConfig, LayerWithAnUpperCaseExtensionIsSavedAsNamedAndAppliedAgain)
@@ -428,9 +428,9 @@ TEST_F(ViewConfig, LayerWithAnUpperCaseExtensionIsSavedAsNamedAndAppliedAgain)
     };
     answer(tmp.file("KERBS.GEO"));
     ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "tbOpenDat"));
-    ASSERT_EQ(NumGeoLayers, 1);
-    EXPECT_EQ(GeoLayerNames[1], "KERBS");
-    const int32_t polylines = GeoLayerEnd[1];
+    ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
+    EXPECT_EQ(GeoLayers().GeoLayerNames[1], "KERBS");
+    const int32_t polylines = GeoLayers().GeoLayerEnd[1];
     ASSERT_GT(polylines, 0);
 
     // The view saved at close names the file as it is.
@@ -453,14 +453,14 @@ TEST_F(ViewConfig, LayerWithAnUpperCaseExtensionIsSavedAsNamedAndAppliedAgain)
     // applies the view, which loads KERBS.GEO again.
     answer(tmp.file("otra.geo"));
     ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "tbOpenDat"));
-    ASSERT_EQ(GeoLayerNames[1], "otra");
+    ASSERT_EQ(GeoLayers().GeoLayerNames[1], "otra");
     ClickRecent(tag);
-    ASSERT_EQ(NumGeoLayers, 1);
-    EXPECT_EQ(GeoLayerNames[1], "KERBS");
-    EXPECT_EQ(GeoLayerFiles[1], tmp.file("KERBS.GEO"));
-    EXPECT_EQ(GeoLayerEnd[1], polylines);
+    ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
+    EXPECT_EQ(GeoLayers().GeoLayerNames[1], "KERBS");
+    EXPECT_EQ(GeoLayers().GeoLayerFiles[1], tmp.file("KERBS.GEO"));
+    EXPECT_EQ(GeoLayers().GeoLayerEnd[1], polylines);
     EXPECT_FALSE(std::filesystem::exists(tmp.file("KERBS.geo")));
-    NumGeoLayers = 0; // the layers are process-wide: later tests start without
+    GeoLayers().NumGeoLayers = 0; // the layers are process-wide: later tests start without
 }
 
 } // namespace

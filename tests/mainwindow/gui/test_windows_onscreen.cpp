@@ -280,7 +280,7 @@ TEST_F(WindowsOnScreen, CommandsSayWhatTheyDoOrWhyTheyCannot)
     }
     // The KMZ of the background layers: no visible layer, nothing to ask for.
     viewer->Display().OpenLineLayerFile(testutil::dataPath("layer_kerbs.geo"), false);
-    ASSERT_EQ(NumGeoLayers, 1);
+    ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
     QString title;
     testutil::WhenFileDialogShown(viewer, [&title](QFileDialog* d) {
         title = d->windowTitle();
@@ -289,7 +289,7 @@ TEST_F(WindowsOnScreen, CommandsSayWhatTheyDoOrWhyTheyCannot)
     ASSERT_TRUE(livemenus::Click(viewer, "popup:varSolera", "GenerarKMZ1"));
     EXPECT_EQ(title, "Generar KMZ ...");
     ASSERT_TRUE(livemenus::Click(viewer, "popup:varSolera", "s11")); // the layer switched off
-    ASSERT_EQ(GeoLayerVisible[1], 0);
+    ASSERT_EQ(GeoLayers().GeoLayerVisible[1], 0);
     ASSERT_TRUE(livemenus::Click(viewer, "popup:varSolera", "GenerarKMZ1"));
     EXPECT_TRUE(ui.anyMessageContains("No hay capas de fondo visibles"));
 }

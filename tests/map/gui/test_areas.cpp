@@ -72,10 +72,10 @@ protected:
         cfg = new TDlgCfg(viewer);
         DisplayStyles::SetDefaultStyles();
         DisplayStyles::SetDefaultClassStyles();
-        PixsVol = 25;
-        GenatrBarWidth = 20;
-        CentroidSize = 10;
-        NodeSize = 3;
+        UserView().PixsVol = 25;
+        UserView().GenatrBarWidth = 20;
+        UserView().CentroidSize = 10;
+        UserView().NodeSize = 3;
         BatchMode = true; // loading draws nothing by itself here
         auto link = [](int a, int b) {
             return Format("%5d%5d%5d%5d%5d  2  %5d%5d%5d", a, b, 60, 80, 1000, 1000, 4, 1);
@@ -92,17 +92,17 @@ protected:
         // run of the same lines they would be kept.
         VisibleLinesChanged = true;
         KDVlib::BuildHitGrid();
-        PalvonRead::ComputeLinkGeometry();
+        PalvonRead::ComputeLinkGeometry(UserView().Lanes);
         viewer->img->resize(400, 400);
-        WorldMinX = WorldMinY = 0;
-        WorldMaxX = WorldMaxY = 2000;
+        UserView().WorldMinX = UserView().WorldMinY = 0;
+        UserView().WorldMaxX = UserView().WorldMaxY = 2000;
         Fresh();
     }
     void TearDown() override
     {
         NumPoligonos = 0;
         NumDots = -1;
-        NumGeoLayers = 0;
+        GeoLayers().NumGeoLayers = 0;
         NumGenatr = 0;
         UserView().EntSalVar = -1;
         BatchMode = false;
@@ -110,7 +110,7 @@ protected:
     }
     void Fresh()
     {
-        viewer->img->SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+        viewer->img->SetWorld(UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY);
         viewer->img->Clear();
         viewer->Drawing().SetGrid();
     }
@@ -129,8 +129,7 @@ protected:
     auto Draw(F&& layer, TMapPainter* canvas = nullptr)
     {
         const TViewSnapshot view = viewer->Drawing().SnapshotView();
-        const TViewScope scope(view);
-        return layer(canvas ? *canvas : Img());
+        return layer(canvas ? *canvas : Img(), view);
     }
 
     static void Square(std::vector<TPoint>& points, double x0, double y0, double side)
@@ -184,7 +183,7 @@ TEST_F(AreaLayers, ZoneFillsCycleTakeTheirClassAndReachFromBeyondTheView)
     Zonas[3].Class = 2;
     Fresh();
     Draw(DrawZonas);
-    EXPECT_EQ(At(centre(3).x, centre(3).y), ToQColor(ClassColors[2]));
+    EXPECT_EQ(At(centre(3).x, centre(3).y), ToQColor(UserView().ClassColors[2]));
     EXPECT_EQ(At(centre(4).x, centre(4).y), ToQColor(0x00FF00));
     EXPECT_EQ(At(600, 600), ToQColor(0x00FF00));
     EXPECT_EQ(At(1700, 400), ToQColor(0x00FF00));
@@ -242,7 +241,7 @@ TEST_F(AreaLayers, EntriesAndExitsAndGenerationBarsBesideTheCentroid)
     Draw(DrawZonas);
     EXPECT_EQ(Picture().pixelColor(c + QPoint(-10, -70)), Blue);
     // Its value is written above the bar, where it can be read.
-    const int top = c.y() - static_cast<int>(std::lround(3.0 * PixsVol));
+    const int top = c.y() - static_cast<int>(std::lround(3.0 * UserView().PixsVol));
     EXPECT_GT(Ink(Picture(), QRect(c.x() - 60, top - 16, 60, 15)), 0);
     EXPECT_EQ(Ink(Picture(), QRect(c.x() - 60, top + 2, 35, 20)), 0);
     EXPECT_GT(Ink(Picture(), QRect(c + QPoint(1, -2), QSize(19, 2))), 0);
@@ -263,16 +262,16 @@ TEST_F(AreaLayers, TransitRoutesAndBusVolumes)
     Tick("linnone", false);
     Tick("linveh", true);
     viewer->Grids().CreateGrids(); // the bar legend
-    RangeMode = 0;
-    RangeMax = 999;
+    UserView().RangeMode = 0;
+    UserView().RangeMax = 999;
     Fresh();
     const DataLayers::TLegendRequest legend = Draw(DrawLineas);
     ASSERT_EQ(LinkBusCount.size(), static_cast<size_t>(Network.LinkCount) + 1);
     EXPECT_EQ(LinkBusMax, 10.0f);
-    EXPECT_EQ(RangeMax, 10.0f);
-    EXPECT_EQ(BarScaleMax, 10.0f);
+    EXPECT_EQ(UserView().RangeMax, 10.0f);
+    EXPECT_EQ(legend.BarScaleMax, 10.0f);
     // The band of link 1-2 lies on the right of its direction: below it on screen.
-    const QColor band = ToQColor(ModePenColors[0]);
+    const QColor band = ToQColor(UserView().ModePenColors[0]);
     const QPoint m = Pixel(1000, 500);
     EXPECT_EQ(Picture().pixelColor(m + QPoint(0, 12)), band);
     EXPECT_NE(Picture().pixelColor(m + QPoint(0, -12)), band);
@@ -333,7 +332,7 @@ TEST_F(AreaLayers, UserPolygonsTheirNamesAndRegions)
 TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
 {
     viewer->Display().LineaSoleras(testutil::dataPath("layer_kerbs.geo"), false);
-    ASSERT_EQ(NumGeoLayers, 1);
+    ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
     EXPECT_TRUE(viewer->Down(Cmd::tbSolera));
     EXPECT_EQ(livemenus::Find(viewer, "s11")->text(), "layer_kerbs");
     EXPECT_TRUE(livemenus::Find(viewer, "s11")->isVisible());
@@ -344,11 +343,11 @@ TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(entry->title(), "Solera: layer_kerbs");
     EXPECT_TRUE(livemenus::Find(viewer, "Nombres11")->isChecked());
-    EXPECT_EQ(livemenus::Find(viewer, "Letra11")->text(), QString::fromStdString(Format("Letra (%s %2d)", LabelFonts[11].Name,
-                                                                                 LabelFonts[11].Size)));
+    EXPECT_EQ(livemenus::Find(viewer, "Letra11")->text(), QString::fromStdString(Format("Letra (%s %2d)", UserView().LabelFonts[11].Name,
+                                                                                 UserView().LabelFonts[11].Size)));
 
-    const QColor gray = ToQColor(Items[11].Color);
-    Items[11].Width = 2;
+    const QColor gray = ToQColor(UserView().Items[11].Color);
+    UserView().Items[11].Width = 2;
     Draw(DrawSolera);
     EXPECT_EQ(At(700, 300), gray);
     // Only the last point of polyline 9 lies in the widened window: it is drawn.
@@ -365,7 +364,7 @@ TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
     // Deleted polylines and hidden layers are not drawn.
     int32_t first, last;
     LineLayers::LayerRange(1, first, last);
-    GeoLinks[first + 1].Name = GeoDeletedName;
+    GeoLayers().GeoLinks[first + 1].Name = GeoDeletedName;
     Fresh();
     Draw(DrawSolera);
     EXPECT_EQ(At(700, 300), White);
@@ -386,7 +385,7 @@ TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
     EXPECT_TRUE(viewer->findChild<QMenu*>("S112")->menuAction()->isVisible());
     EXPECT_FALSE(livemenus::Find(viewer, "Nombres12")->isChecked());
     viewer->Display().LineaSoleras(other, false);
-    EXPECT_EQ(NumGeoLayers, 1);
+    EXPECT_EQ(GeoLayers().NumGeoLayers, 1);
     EXPECT_EQ(livemenus::Find(viewer, "s11")->text(), "otra");
     EXPECT_FALSE(livemenus::Find(viewer, "s12")->isVisible());
     EXPECT_FALSE(viewer->findChild<QMenu*>("S112")->menuAction()->isVisible());
@@ -395,7 +394,7 @@ TEST_F(AreaLayers, BackgroundLayersTheirMenusAndLabels)
     const std::string bad = tmp.file("mala.geo");
     testutil::writeFile(bad, "1 2 0 0 10 10\r\n");
     viewer->Display().LineaSoleras(bad, true);
-    EXPECT_EQ(NumGeoLayers, 1);
+    EXPECT_EQ(GeoLayers().NumGeoLayers, 1);
     EXPECT_FALSE(livemenus::Find(viewer, "s12")->isVisible());
 
     viewer->Display().QueSolerasMover(livemenus::Find(viewer, "mSoleraTodo"));
@@ -406,7 +405,7 @@ TEST_F(AreaLayers, FreePointsAsNumberedHexagons)
 {
     viewer->Display().PuntosGeo(testutil::dataPath("layer_points.geo"));
     ASSERT_EQ(NumDots, 2);
-    Draw(DrawPuntos);
+    Draw([](TMapPainter& c, const TViewSnapshot&) { DrawPuntos(c); });
     const QPoint p = Pixel(600, 600);
     EXPECT_GT(Count(Picture(), QRect(p - QPoint(9, 3), QSize(3, 7)), Blue), 0);
     EXPECT_GT(Count(Picture(), QRect(p - QPoint(8, 8), QSize(17, 17)), Red), 0); // the number "-4"

@@ -62,14 +62,14 @@ protected:
         Ranges::SetDefaults();
         UserView().RangeVarArcos = 4;
         UserView().ShownVarList = {"4"};
-        VarColors[0] = Blue;
-        VarColors[1] = Green;
-        RangeMax = 20.0f;
-        PixsVol = 20;
-        PixsCol = 5;
-        LinkShift = 1;
-        NumFormat = Tfmt{};
-        RangeSymbolSize = 15;
+        UserView().VarColors[0] = Blue;
+        UserView().VarColors[1] = Green;
+        UserView().RangeMax = 20.0f;
+        UserView().PixsVol = 20;
+        UserView().PixsCol = 5;
+        UserView().LinkShift = 1;
+        UserView().NumFormat = Tfmt{};
+        UserView().RangeSymbolSize = 15;
     }
 
     static void SetLink(int k, int a, int b)
@@ -156,8 +156,8 @@ TEST_F(DataLayerTest, BarsAreProportionalToTheValues)
     EXPECT_EQ(legend.caption, "Uno");
     EXPECT_NEAR(RunBelow(1, Rgb(Blue)), 10, 1);
     EXPECT_NEAR(RunBelow(2, Rgb(Blue)), 20, 1);
-    EXPECT_FLOAT_EQ(BarScaleMax, 20.0f);
-    EXPECT_FALSE(BarsOverMax);
+    EXPECT_FLOAT_EQ(legend.BarScaleMax, 20.0f);
+    EXPECT_FALSE(legend.BarsOverMax);
 
     // Two variables stack from the line outwards; the scale is the largest sum.
     UserView().ShownVarList = {"4", "5"};
@@ -167,7 +167,7 @@ TEST_F(DataLayerTest, BarsAreProportionalToTheValues)
     Finish();
     EXPECT_EQ(legend.caption, "Uno/Dos");
     EXPECT_EQ(legend.count, 2);
-    EXPECT_FLOAT_EQ(BarScaleMax, 40.0f);
+    EXPECT_FLOAT_EQ(legend.BarScaleMax, 40.0f);
     EXPECT_NEAR(RunBelow(2, Rgb(Blue)), 10, 1);
     EXPECT_NEAR(RunBelow(2, Rgb(Green)), 10, 1);
     EXPECT_NEAR(RunBelow(1, Rgb(Blue)) + RunBelow(1, Rgb(Green)), 10, 2);
@@ -178,16 +178,16 @@ TEST_F(DataLayerTest, BarsAreProportionalToTheValues)
 
 TEST_F(DataLayerTest, OverRangeNegativeAndZeroBars)
 {
-    const QRgb over = Rgb(ModeBrushColors[static_cast<size_t>(RangeMode)]);
+    const QRgb over = Rgb(UserView().ModeBrushColors[static_cast<size_t>(UserView().RangeMode)]);
     Arcos[1].Var[1] = -10.0f; // its magnitude, in the over-range colour
     Arcos[2].Var[1] = 45.0f;  // capped at 1.1 x 20 pixels
-    DataLayers::DrawAtributos(Canvas(), options);
+    auto legend = DataLayers::DrawAtributos(Canvas(), options);
     Finish();
     EXPECT_NEAR(RunBelow(1, over), 10, 1);
     EXPECT_NEAR(RunBelow(2, over), 22, 1);
     EXPECT_EQ(RunBelow(2, Rgb(Blue)), 0);
-    EXPECT_TRUE(BarsOverMax);
-    EXPECT_EQ(DataLayers::SymboloPicture("Uno", 1).width(), 240);
+    EXPECT_TRUE(legend.BarsOverMax);
+    EXPECT_EQ(DataLayers::SymboloPicture(legend).width(), 240);
 
     // Zero values give no bar unless zeros are drawn.
     Arcos[1].Var[1] = 0.0f;
@@ -202,14 +202,14 @@ TEST_F(DataLayerTest, OverRangeNegativeAndZeroBars)
 
     // A scale maximum of 0 draws nothing rather than dividing by it.
     options.DrawNull = false;
-    RangeMax = 0.0f;
+    UserView().RangeMax = 0.0f;
     Arcos[1].Var[1] = 5.0f;
     DataLayers::DrawAtributos(Canvas(), options);
     Finish();
     EXPECT_EQ(CountColor(Rgb(Blue)) + CountColor(over), 0);
 
     // Selected links only, blocked links hidden.
-    RangeMax = 20.0f;
+    UserView().RangeMax = 20.0f;
     Arcos[2].Var[1] = 10.0f;
     options.Sel = true;
     Arcos[2].Mark = 1;
@@ -230,22 +230,22 @@ TEST_F(DataLayerTest, ColourClasses)
 {
     Ranges::FillDefaultRanges(0.0f, 20.0f); // highs 4, 8, 12, 16, 20 (+0.00001)
     Arcos[1].Var[1] = 10.0f;                // class 3
-    Arcos[2].Var[1] = RangeTable[3].Low;    // on class 3's lower bound: class 2
+    Arcos[2].Var[1] = UserView().RangeTable[3].Low;    // on class 3's lower bound: class 2
     auto legend = DataLayers::DrawMapaColores(Canvas(), options);
     Finish();
     EXPECT_EQ(legend.kind, DataLayers::TLegendRequest::Ranges);
     EXPECT_EQ(legend.caption, "Uno");
-    EXPECT_NEAR(RunBelow(1, Rgb(RangeTable[3].Color)), PixsCol, 1);
-    EXPECT_NEAR(RunBelow(2, Rgb(RangeTable[2].Color)), PixsCol, 1);
+    EXPECT_NEAR(RunBelow(1, Rgb(UserView().RangeTable[3].Color)), UserView().PixsCol, 1);
+    EXPECT_NEAR(RunBelow(2, Rgb(UserView().RangeTable[2].Color)), UserView().PixsCol, 1);
 
     // Outside every class: a white band (its outline shows); an inactive class: nothing.
     Arcos[1].Var[1] = 50.0f;
-    RangeTable[2].Active = false;
+    UserView().RangeTable[2].Active = false;
     DataLayers::DrawMapaColores(Canvas(), options);
     Finish();
     EXPECT_GT(RunBelow(1, Silver), 0);
     EXPECT_EQ(RunBelow(2, Silver), 0);
-    EXPECT_EQ(RunBelow(2, Rgb(RangeTable[2].Color)), 0);
+    EXPECT_EQ(RunBelow(2, Rgb(UserView().RangeTable[2].Color)), 0);
 
     // No current variable: nothing at all.
     UserView().RangeVarArcos = 0;
@@ -337,13 +337,13 @@ TEST_F(DataLayerTest, TurnSymbolsFollowTheirClassAndTheTurnChoice)
     ColVarMovim.fill(0);
     ColVarMovim[4] = 1;
     TitMovim[4] = "Fl.Sat";
-    RangeVarMovim = 4;
+    UserView().RangeVarMovim = 4;
     Ranges::FillDefaultRanges(0.0f, 20.0f);
-    RangeTable[3].Color = Green;
+    UserView().RangeTable[3].Color = Green;
     UserView().FMov = 4.0; // the symbol spans 8..200 world units before the junction
-    PixsMov = 3;
+    UserView().PixsMov = 3;
     KDVlib::BuildHitGrid();
-    MovimDrawMode = false;
+    UserView().MovimDrawMode = false;
     auto legend = DataLayers::DrawMovimLinks(Canvas(), options);
     Finish();
     EXPECT_EQ(legend.kind, DataLayers::TLegendRequest::Ranges);
@@ -390,34 +390,33 @@ TEST_F(DataLayerTest, TurnSymbolsFollowTheirClassAndTheTurnChoice)
     Movims[1].TurnDir = 0;
 
     // Flows at the link ends: bars on the last 30 % of the entry link.
-    MovimDrawMode = true;
+    UserView().MovimDrawMode = true;
     UserView().SelectedMovimVars = {"4"};
     legend = DataLayers::DrawMovimLinks(Canvas(), options);
     Finish();
     EXPECT_EQ(legend.kind, DataLayers::TLegendRequest::Bars);
-    EXPECT_FLOAT_EQ(BarScaleMax, 10.0f);
+    EXPECT_FLOAT_EQ(legend.BarScaleMax, 10.0f);
     const int x80 = map->WorldToPixelX(850), x20 = map->WorldToPixelX(150);
     int blue80 = 0, blue20 = 0;
     for (int y = yj; y < yj + 30; ++y) {
         blue80 += image.pixel(x80, y) == Rgb(Blue);
         blue20 += image.pixel(x20, y) == Rgb(Blue);
     }
-    EXPECT_NEAR(blue80, PixsVol, 1);
+    EXPECT_NEAR(blue80, UserView().PixsVol, 1);
     EXPECT_EQ(blue20, 0);
-    MovimDrawMode = false;
+    UserView().MovimDrawMode = false;
     Network.MovementCount = 0;
 }
 
 TEST_F(DataLayerTest, Legends)
 {
-    PixsVol = 30;
-    BarScaleMax = 300.0f;
-    BarsOverMax = false;
-    QImage one = DataLayers::SymboloPicture("Uno", 1);
+    UserView().PixsVol = 30;
+    DataLayers::TLegendRequest bars{DataLayers::TLegendRequest::Bars, "Uno", 1, 300.0f, false};
+    QImage one = DataLayers::SymboloPicture(bars);
     EXPECT_EQ(one.width(), 175);
     EXPECT_EQ(one.height(), 30 + 10 + 2 * 15);
     // Three bars of 3/3, 2/3 and 1/3 of PixsVol standing on the base line.
-    const QRgb bar = Rgb(ModePenColors[static_cast<size_t>(RangeMode)]);
+    const QRgb bar = Rgb(UserView().ModePenColors[static_cast<size_t>(UserView().RangeMode)]);
     auto column = [&](const QImage& im, int x) {
         int n = 0;
         for (int y = 0; y < im.height(); ++y)
@@ -429,9 +428,11 @@ TEST_F(DataLayerTest, Legends)
     EXPECT_NEAR(column(one, 140), 10, 2);
 
     // Several variables: one row each below the bars, the last one at the bottom.
-    VarColors[0] = Blue;
-    VarColors[1] = Green;
-    QImage two = DataLayers::SymboloPicture("Uno/Dos", 2);
+    UserView().VarColors[0] = Blue;
+    UserView().VarColors[1] = Green;
+    bars.caption = "Uno/Dos";
+    bars.count = 2;
+    QImage two = DataLayers::SymboloPicture(bars);
     EXPECT_GT(two.height(), one.height());
     int lastBlue = -1, lastGreen = -1;
     for (int y = 0; y < two.height(); ++y) {
@@ -445,20 +446,20 @@ TEST_F(DataLayerTest, Legends)
 
     // Range legend: one box per class in its colour, crossed when the class is off.
     Ranges::FillDefaultRanges(0.0f, 20.0f);
-    RangeTable[4].Active = false;
+    UserView().RangeTable[4].Active = false;
     QImage ranges = DataLayers::RangesPicture("Uno");
-    const double u = 0.33 * RangeSymbolSize;
+    const double u = 0.33 * UserView().RangeSymbolSize;
     EXPECT_EQ(ranges.height(), int(std::nearbyint(30 * u)));
     for (int i = 0; i <= 5; ++i) {
         const int y0 = int(std::nearbyint(4 * u * (i + 1) + 2 * u));
         const QPoint inside(int(2 * u), y0 + int(u));
-        EXPECT_EQ(ranges.pixel(inside), Rgb(RangeTable[static_cast<size_t>(i)].Color)) << i;
+        EXPECT_EQ(ranges.pixel(inside), Rgb(UserView().RangeTable[static_cast<size_t>(i)].Color)) << i;
         const QPoint centre(int(std::nearbyint(4 * u)), int(std::nearbyint(y0 + 1.5 * u)));
         if (i == 4) {
             EXPECT_EQ(ranges.pixel(centre), qRgb(0, 0, 0));
         }
     }
-    EXPECT_EQ(RangeFormat, NumFormat.Format);
+    EXPECT_EQ(UserView().RangeFormat, UserView().NumFormat.Format);
 
     // A long caption is written whole: no ink at either edge of its band (a cut
     // caption runs into them), ink between.
@@ -474,5 +475,5 @@ TEST_F(DataLayerTest, Legends)
         return ink > 20;
     };
     EXPECT_TRUE(captionWhole(DataLayers::RangesPicture(longCaption), int(std::nearbyint(5 * u)) - 1));
-    EXPECT_TRUE(captionWhole(DataLayers::SymboloPicture(longCaption, 1), 12));
+    EXPECT_TRUE(captionWhole(DataLayers::SymboloPicture({DataLayers::TLegendRequest::Bars, longCaption, 1}), 12));
 }

@@ -88,16 +88,16 @@ TEST_P(DrawIdentity, PixelsAsBefore)
 
         const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
         const double cx = Network.MinX + w / 2, cy = Network.MinY + h / 2, f = c.percent / 200.0;
-        WorldMinX = cx - w * f;
-        WorldMaxX = cx + w * f;
-        WorldMinY = cy - h * f;
-        WorldMaxY = cy + h * f;
+        UserView().WorldMinX = cx - w * f;
+        UserView().WorldMaxX = cx + w * f;
+        UserView().WorldMinY = cy - h * f;
+        UserView().WorldMaxY = cy + h * f;
 
         TOxrImage img;
         img.resize(1200, 800);
-        img.SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+        img.SetWorld(UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY);
         img.Clear();
-        KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
+        KDVlib::SetGrid(UserView().WorldMinX, UserView().WorldMaxX, UserView().WorldMinY, UserView().WorldMaxY);
         TNetworkOptions options;
         options.KeepHitRegions = true;
         options.ColorNode = true;

@@ -86,13 +86,13 @@ bool OpenNetwork(std::vector<std::string> lines, const PalvonRead::TReadSettings
     if (!PalvonRead::ReadNetwork(lines, settings))
         return false;
     KDVlib::BuildHitGrid();
-    PalvonRead::ComputeLinkGeometry();
+    PalvonRead::ComputeLinkGeometry(UserView().Lanes);
     PalvonRead::OrderArms();
     PalvonRead::ComputeLinkDataExtremes();
-    WorldMinX = Network.MinX;
-    WorldMaxX = Network.MaxX;
-    WorldMinY = Network.MinY;
-    WorldMaxY = Network.MaxY;
+    UserView().WorldMinX = Network.MinX;
+    UserView().WorldMaxX = Network.MaxX;
+    UserView().WorldMinY = Network.MinY;
+    UserView().WorldMaxY = Network.MaxY;
     return true;
 }
 
@@ -108,17 +108,17 @@ protected:
     // Sets the view and prepares a blank canvas over it.
     void View(double minX, double minY, double maxX, double maxY)
     {
-        WorldMinX = minX;
-        WorldMinY = minY;
-        WorldMaxX = maxX;
-        WorldMaxY = maxY;
+        UserView().WorldMinX = minX;
+        UserView().WorldMinY = minY;
+        UserView().WorldMaxX = maxX;
+        UserView().WorldMaxY = maxY;
         Blank();
     }
     void Blank()
     {
-        img.SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+        img.SetWorld(UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY);
         img.Clear();
-        KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
+        KDVlib::SetGrid(UserView().WorldMinX, UserView().WorldMaxX, UserView().WorldMinY, UserView().WorldMaxY);
     }
     int32_t Node(int number) const { return KDVlib::FindNodo(number); }
     TArcos& Link(int a, int b)
@@ -204,9 +204,9 @@ TEST_F(SampleMap, LinksTakeTheColourAndWidthOfTheirClass)
     EXPECT_FALSE(ui.enabledItems["aVistaAnterior"]);
 
     // Without a width no link is drawn, while the menu items still follow.
-    Items[0].Width = 0;
+    UserView().Items[0].Width = 0;
     Nodos[Node(301)].Mark = 0;
-    ZoomIndex = 2;
+    UserView().ZoomIndex = 2;
     Blank();
     DrawLayers::DrawNetWork(img, options);
     EXPECT_TRUE(InkBox(Picture(), Picture().rect()).isEmpty());
@@ -294,7 +294,7 @@ TEST_F(SampleMap, NodesSignalsAndHitRegions)
     EXPECT_EQ(CountColour(Picture(), Around(signal, 20), SignalGreen), 0);
     const THitCircle hit = NodeHitRegions[static_cast<size_t>(Node(103))];
     EXPECT_TRUE(hit.Contains(signal.x(), signal.y()));
-    EXPECT_EQ(hit.R, NodeSize + 2);
+    EXPECT_EQ(hit.R, UserView().NodeSize + 2);
 
     options.Semaforos = true;
     options.ColorNode = true;
@@ -327,7 +327,7 @@ TEST_F(SampleMap, CentroidsConnectorsAndZoneNumbers)
     const QPoint c = img.WorldToPoint(zone.CentroidX, zone.CentroidY);
     options.KeepHitRegions = true;
     DrawLayers::DrawCents(img, options);
-    EXPECT_GT(CountColour(Picture(), Around(c, CentroidSize), Yellow), 0);
+    EXPECT_GT(CountColour(Picture(), Around(c, UserView().CentroidSize), Yellow), 0);
     // Zone 1 is connected along the links at node 101: a green line from the
     // centroid to the point three quarters of the way along each link.
     ASSERT_GE(zone.ConnectorCount, 1);
@@ -528,7 +528,7 @@ TEST_F(ViewerDrawing, OptionsAndToolbarChangeTheNextDrawing)
     viewer->RedrawMap();
     EXPECT_GT(CountColour(viewer->img->Picture(), Around(middle(), 1), Black), 0);
     EXPECT_NE(At(NodePixel(103)), Yellow);
-    EXPECT_GT(PickLength, 0.0f);
+    EXPECT_GT(viewer->Drawing().PickLength(), 0.0f);
 
     cfg->ArcosColor->SetColor(clBlue);
     viewer->SetDown(Cmd::tbNodes, true);
@@ -540,10 +540,10 @@ TEST_F(ViewerDrawing, OptionsAndToolbarChangeTheNextDrawing)
                                                                                       NodePixel(103).y()));
 
     // The lane view replaces the node circles.
-    ShowLanes = true;
+    UserView().ShowLanes = true;
     viewer->RedrawMap();
     EXPECT_TRUE(NodeHitRegions[static_cast<size_t>(KDVlib::FindNodo(103))].Empty());
-    ShowLanes = false;
+    UserView().ShowLanes = false;
 
     // The pan tool shows its cursor.
     viewer->SetDown(Cmd::tbMove, true);
@@ -555,12 +555,12 @@ TEST_F(ViewerDrawing, NothingIsDrawnWhileDrawingIsDisabled)
 {
     viewer->RedrawMap();
     const QImage before = viewer->img->Picture().copy();
-    WorldMaxX = WorldMinX + (WorldMaxX - WorldMinX) / 2;
-    WorldMaxY = WorldMinY + (WorldMaxY - WorldMinY) / 2;
+    UserView().WorldMaxX = UserView().WorldMinX + (UserView().WorldMaxX - UserView().WorldMinX) / 2;
+    UserView().WorldMaxY = UserView().WorldMinY + (UserView().WorldMaxY - UserView().WorldMinY) / 2;
     DrawEnabled = false;
     viewer->RedrawMap();
     EXPECT_EQ(viewer->img->Picture(), before);
-    EXPECT_GT(PickLength, 0.0f); // the pick distance follows the window all the same
+    EXPECT_GT(viewer->Drawing().PickLength(), 0.0f); // the pick distance follows the window all the same
     DrawEnabled = true;
     viewer->RedrawMap();
     EXPECT_NE(viewer->img->Picture(), before);
@@ -587,15 +587,15 @@ TEST_F(ViewerDrawing, AttributeBarsNeedChosenVariablesAndAMaximumAboveZero)
     ColVarArcos[5] = 7; // grid column 5: "Longitud"
     UserView().RangeVarArcos = 5;
     UserView().ShownVarList = {"5"};
-    RangeMax = 0.0f;
+    UserView().RangeMax = 0.0f;
     viewer->SetDown(Cmd::tbAtributos, true);
     viewer->RedrawMap();
     ASSERT_NE(viewer->Scl, nullptr);
     EXPECT_TRUE(viewer->Scl->isHidden()); // nothing scaled by a zero maximum
-    RangeMax = std::nanf("");
+    UserView().RangeMax = std::nanf("");
     viewer->RedrawMap();
     EXPECT_TRUE(viewer->Scl->isHidden());
-    RangeMax = 650.0f;
+    UserView().RangeMax = 650.0f;
     viewer->RedrawMap();
     EXPECT_FALSE(viewer->Scl->isHidden());
     UserView().ShownVarList.clear();
@@ -603,7 +603,7 @@ TEST_F(ViewerDrawing, AttributeBarsNeedChosenVariablesAndAMaximumAboveZero)
     EXPECT_TRUE(viewer->Scl->isHidden());
     viewer->SetDown(Cmd::tbAtributos, false);
     UserView().RangeVarArcos = 0;
-    RangeMax = 0.0f;
+    UserView().RangeMax = 0.0f;
 }
 
 TEST_F(ViewerDrawing, EmptyWindowsAndAnEmptyNetworkDrawBlank)
@@ -611,25 +611,25 @@ TEST_F(ViewerDrawing, EmptyWindowsAndAnEmptyNetworkDrawBlank)
     // Lane geometry rebuilt before the drawing with no length scale at all.
     Network.LengthScale = 0.0f;
     LanesReady = true;
-    ShowLanes = true;
+    UserView().ShowLanes = true;
     viewer->RedrawMap();
     EXPECT_FALSE(LanesReady);
-    ShowLanes = false;
+    UserView().ShowLanes = false;
 
     // A window without extent.
-    WorldMaxX = WorldMinX;
-    WorldMaxY = WorldMinY;
+    UserView().WorldMaxX = UserView().WorldMinX;
+    UserView().WorldMaxY = UserView().WorldMinY;
     viewer->RedrawMap();
-    EXPECT_TRUE(std::isfinite(PickLength));
+    EXPECT_TRUE(std::isfinite(viewer->Drawing().PickLength()));
 
     // A network with nothing in it: the extent keeps its seeds.
     Network.NodeCount = Network.LinkCount = Network.ZoneCount = 0;
     Network.MinX = Network.MinY = UnsetHigh;
     Network.MaxX = Network.MaxY = UnsetLow;
-    WorldMinX = Network.MinX;
-    WorldMaxX = Network.MaxX;
-    WorldMinY = Network.MinY;
-    WorldMaxY = Network.MaxY;
+    UserView().WorldMinX = Network.MinX;
+    UserView().WorldMaxX = Network.MaxX;
+    UserView().WorldMinY = Network.MinY;
+    UserView().WorldMaxY = Network.MaxY;
     for (const char* name : {"tbArrows", "tbNodes", "tbCents", "tbNameNodes", "tbCalles"})
         viewer->SetDown(QString::fromLatin1(name), true);
     viewer->RedrawMap();

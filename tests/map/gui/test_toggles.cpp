@@ -51,8 +51,8 @@ protected:
     {
         ViewerFixture::SetUp();
         viewer->img->resize(400, 400);
-        WorldMinX = WorldMinY = 0;
-        WorldMaxX = WorldMaxY = 2000;
+        UserView().WorldMinX = UserView().WorldMinY = 0;
+        UserView().WorldMaxX = UserView().WorldMaxY = 2000;
         DrawEnabled = true;
         viewer->img->Clear();
     }
@@ -60,11 +60,11 @@ protected:
     {
         // What the window's creation does not set back.
         DrawEnabled = false;
-        NumFormat = Tfmt{};
-        TitlePos = 2;
+        UserView().NumFormat = Tfmt{};
+        UserView().TitlePos = 2;
         UserView().IntersectionBorderWidth = 1.0f;
         LanesReady = false;
-        ShowLanes = false;
+        UserView().ShowLanes = false;
         DisplayStyles::SetDefaultStyles();
         ViewerFixture::TearDown();
     }
@@ -117,7 +117,7 @@ TEST_F(Toggles, LayersRedrawOnlyWhenTheirUpdateBoxIsTicked)
 
     // Lanes and the data grids always redraw.
     Trigger("tbLanes");
-    EXPECT_TRUE(ShowLanes);
+    EXPECT_TRUE(UserView().ShowLanes);
     EXPECT_TRUE(Redrawn());
     Trigger("tbLanes");
     Mark();
@@ -157,18 +157,18 @@ TEST_F(Toggles, LinkAndMovementDataLayersExcludeEachOther)
 TEST_F(Toggles, NumberFormatLabelPositionsShiftAndLanes)
 {
     Trigger("NumDec2");
-    EXPECT_EQ(NumFormat.NumDec, 8);
-    EXPECT_EQ(NumFormat.Decimals, 2);
-    EXPECT_EQ(NumFormat.Format, "%.2f");
+    EXPECT_EQ(UserView().NumFormat.NumDec, 8);
+    EXPECT_EQ(UserView().NumFormat.Decimals, 2);
+    EXPECT_EQ(UserView().NumFormat.Format, "%.2f");
     EXPECT_EQ(livemenus::Find(viewer, "Decimales1")->text(), "Decimales (2)");
-    EXPECT_EQ(Format(NumFormat.Format.c_str(), 3.14159), "3.14");
+    EXPECT_EQ(Format(UserView().NumFormat.Format.c_str(), 3.14159), "3.14");
 
     EXPECT_TRUE(On("UbiNodo3"));
     Trigger("UbiNodo9"); // "Inf - Der"
-    EXPECT_EQ(NodeLabelPos, 0);
+    EXPECT_EQ(UserView().NodeLabelPos, 0);
     EXPECT_FALSE(On("UbiNodo3"));
     Trigger("UbiNodo1");
-    EXPECT_EQ(NodeLabelPos, 8);
+    EXPECT_EQ(UserView().NodeLabelPos, 8);
     const struct {
         const char* item;
         int32_t code;
@@ -176,21 +176,21 @@ TEST_F(Toggles, NumberFormatLabelPositionsShiftAndLanes)
     } streets[] = {{"UbiCalles1", 6, 0.95f}, {"UbiCalles5", 4, 0.5f}, {"UbiCalles9", 2, 0.05f}, {"UbiCalles4", 3, 0.95f}};
     for (const auto& s : streets) {
         Trigger(s.item);
-        EXPECT_EQ(StreetLabelPos, s.code) << s.item;
-        EXPECT_FLOAT_EQ(StreetLabelOffset, s.offset) << s.item;
+        EXPECT_EQ(UserView().StreetLabelPos, s.code) << s.item;
+        EXPECT_FLOAT_EQ(UserView().StreetLabelOffset, s.offset) << s.item;
     }
 
     Trigger("DesplazamientoC");
-    EXPECT_EQ(LinkShift, -1); // "Completo"
+    EXPECT_EQ(UserView().LinkShift, -1); // "Completo"
     Trigger("Desplazamiento6");
-    EXPECT_EQ(LinkShift, 6);
+    EXPECT_EQ(UserView().LinkShift, 6);
     Trigger("Desplazamiento1");
-    EXPECT_EQ(LinkShift, 1); // "Ninguno" is 1, not 0
+    EXPECT_EQ(UserView().LinkShift, 1); // "Ninguno" is 1, not 0
 
     LanesReady = false;
     viewer->Display().seAnchoPista->setValue(4.0);
-    EXPECT_FLOAT_EQ(AnchoPista, 4.0f);
-    EXPECT_FLOAT_EQ(LaneOffset, 6.0f);
+    EXPECT_FLOAT_EQ(UserView().Lanes.AnchoPista, 4.0f);
+    EXPECT_FLOAT_EQ(UserView().Lanes.LaneOffset, 6.0f);
     EXPECT_TRUE(LanesReady);
     viewer->Display().seFMov->setValue(2.5);
     EXPECT_DOUBLE_EQ(UserView().FMov, 2.5);
@@ -215,22 +215,22 @@ TEST_F(Toggles, FontsColoursAndWidthsOfTheLayers)
     Mark();
     Trigger("Letra4");
     EXPECT_EQ(offered.Color, clRed); // the values' font as it stood
-    EXPECT_EQ(LabelFonts[4].Name, "Courier");
-    EXPECT_EQ(LabelFonts[4].Size, 12);
-    EXPECT_EQ(LabelFonts[4].Color, clBlue);
-    EXPECT_EQ(LabelFonts[4].Style, fsBold);
+    EXPECT_EQ(UserView().LabelFonts[4].Name, "Courier");
+    EXPECT_EQ(UserView().LabelFonts[4].Size, 12);
+    EXPECT_EQ(UserView().LabelFonts[4].Color, clBlue);
+    EXPECT_EQ(UserView().LabelFonts[4].Style, fsBold);
     EXPECT_EQ(livemenus::Find(viewer, "Letra4")->text(), "Letra (Courier 12)");
     EXPECT_TRUE(Redrawn());
     accept = false;
     Trigger("Letra2");
-    EXPECT_EQ(LabelFonts[2].Name, "Arial");
+    EXPECT_EQ(UserView().LabelFonts[2].Name, "Arial");
     EXPECT_EQ(livemenus::Find(viewer, "Letra2")->text(), "Letra (Arial  8)");
 
     // The generation/attraction font and the layer styles change without a redraw.
     accept = true;
     Mark();
     Trigger("Letra3");
-    EXPECT_EQ(LabelFonts[3].Name, "Courier");
+    EXPECT_EQ(UserView().LabelFonts[3].Name, "Courier");
     int asked = 0;
     viewer->Display().Dialogs.ChooseColor = [&](uint32_t& c) {
         ++asked;
@@ -238,13 +238,13 @@ TEST_F(Toggles, FontsColoursAndWidthsOfTheLayers)
         return true;
     };
     viewer->Display().Color(15);
-    EXPECT_EQ(Items[15].Color, 0x123456u);
+    EXPECT_EQ(UserView().Items[15].Color, 0x123456u);
     viewer->Display().Color(20); // not a layer style
     EXPECT_EQ(asked, 1);
     viewer->Display().SetWidth(153);
-    EXPECT_EQ(Items[15].Width, 3);
+    EXPECT_EQ(UserView().Items[15].Width, 3);
     viewer->Display().SetWidth(110);
-    EXPECT_EQ(Items[11].Width, 0);
+    EXPECT_EQ(UserView().Items[11].Width, 0);
     EXPECT_FALSE(Redrawn());
 }
 
@@ -260,11 +260,11 @@ TEST_F(Toggles, GenerationBarWidthAsksForANumber)
         return true;
     };
     livemenus::Click(viewer, "popup:BDerecho>Generación/Atracción", "AnchoBarra1");
-    EXPECT_EQ(GenatrBarWidth, 12); // halves go to even
-    GenatrBarWidth = 20;
+    EXPECT_EQ(UserView().GenatrBarWidth, 12); // halves go to even
+    UserView().GenatrBarWidth = 20;
     answer = "ancho";
     livemenus::Click(viewer, "popup:BDerecho>Generación/Atracción", "AnchoBarra1");
-    EXPECT_EQ(GenatrBarWidth, 20);
+    EXPECT_EQ(UserView().GenatrBarWidth, 20);
     EXPECT_TRUE(ui.anyMessageContains("ancho"));
 }
 
@@ -293,6 +293,17 @@ TEST_F(Toggles, TitleBoxButtonFontAndCorner)
     EXPECT_TRUE(viewer->tit->font().bold());
     viewer->Display().FontColor->setCurrentIndex(viewer->Display().FontColor->findText(QStringLiteral("Rojo")));
     EXPECT_EQ(viewer->tit->palette().color(QPalette::Text), QColor(255, 0, 0));
+    // What is typed and styled in the box is the view's title block, which the
+    // outputs copy.
+    QTest::keyClicks(viewer->tit, QStringLiteral("Red"));
+    QTest::keyClick(viewer->tit, Qt::Key_Return);
+    QTest::keyClicks(viewer->tit, QStringLiteral("vial"));
+    const TViewSnapshot titled = viewer->Drawing().SnapshotView();
+    EXPECT_EQ(titled.TitleLines, (std::vector<std::string>{"Red", "vial"}));
+    EXPECT_EQ(titled.TitleFont.pointSize(), 20);
+    EXPECT_TRUE(titled.TitleFont.bold());
+    EXPECT_EQ(titled.TitleColor, QColor(255, 0, 0));
+    EXPECT_EQ(UserView().TitleText, "Red\nvial");
     viewer->Display().UpdatingTitFont = true;
     viewer->Display().FontSize->setValue(30);
     Trigger("aTitItalic");
@@ -303,7 +314,7 @@ TEST_F(Toggles, TitleBoxButtonFontAndCorner)
     viewer->img->resize(801, 600);
     viewer->tit->resize(200, 40);
     Trigger("TitPos5"); // "Inferior - Centro"
-    EXPECT_EQ(TitlePos, 5);
+    EXPECT_EQ(UserView().TitlePos, 5);
     EXPECT_EQ(viewer->tit->x(), 300); // Round(300.5) keeps the even neighbour
     EXPECT_EQ(viewer->tit->y(), 550);
     Trigger("TitPos3");
@@ -334,7 +345,7 @@ TEST_F(Toggles, QuickViewIsANewStillCopyOfTheMap)
     for (TDlgQuickView* v : views) {
         EXPECT_EQ(v->windowTitle(), "Centro");
         EXPECT_EQ(v->img->Picture().size(), viewer->img->size());
-        EXPECT_DOUBLE_EQ(v->img->MinX(), WorldMinX);
+        EXPECT_DOUBLE_EQ(v->img->MinX(), UserView().WorldMinX);
         v->close(); // each snapshot goes when closed
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -508,18 +519,18 @@ TEST_F(DblClick, ClosingAUserPolygonStoresItUnderItsName)
 
 TEST_F(DblClick, BackgroundLinesInsideTheRegionAreMarkedDeleted)
 {
-    NumGeoLayers = 1;
-    GeoLayerEnd[1] = 2;
-    GeoLinks[1] = GeoLink{1, 2, {TPoint{100, 100}, TPoint{900, 900}}, {}, 0, "calle"};
-    GeoLinks[2] = GeoLink{2, 2, {TPoint{100, 100}, TPoint{1900, 900}}, {}, 0, "borde"};
+    GeoLayers().NumGeoLayers = 1;
+    GeoLayers().GeoLayerEnd[1] = 2;
+    GeoLayers().GeoLinks[1] = GeoLink{1, 2, {TPoint{100, 100}, TPoint{900, 900}}, {}, 0, "calle"};
+    GeoLayers().GeoLinks[2] = GeoLink{2, 2, {TPoint{100, 100}, TPoint{1900, 900}}, {}, 0, "borde"};
     PolySelectKind = 4;
     viewer->Selection().PolyPoints =
         QPolygonF({QPointF(0, 0), QPointF(1000, 0), QPointF(1000, 1000), QPointF(0, 1000)});
     DoubleClickAt(10, 10);
-    EXPECT_EQ(GeoLinks[1].Name, GeoDeletedName);
-    EXPECT_EQ(GeoLinks[2].Name, "borde"); // one point outside
+    EXPECT_EQ(GeoLayers().GeoLinks[1].Name, GeoDeletedName);
+    EXPECT_EQ(GeoLayers().GeoLinks[2].Name, "borde"); // one point outside
     EXPECT_EQ(PolySelectKind, 0);
     EXPECT_TRUE(viewer->Selection().SelectionRegion.contains(QPoint(100, 300)));
-    NumGeoLayers = 0;
-    GeoLayerEnd[1] = 0;
+    GeoLayers().NumGeoLayers = 0;
+    GeoLayers().GeoLayerEnd[1] = 0;
 }

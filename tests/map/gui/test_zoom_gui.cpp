@@ -99,12 +99,12 @@ TEST_F(ZoomWindow, ZoomBoxDraggedOnTheMapBecomesTheViewAndTheNextSlot)
     const double x1 = map->PixelToWorldX(100), y1 = map->PixelToWorldY(100);
     const double x2 = map->PixelToWorldX(300), y2 = map->PixelToWorldY(260);
     Drag(map, Qt::LeftButton, {100, 100}, {300, 260});
-    EXPECT_EQ(ZoomIndex, 2);
-    EXPECT_DOUBLE_EQ(WorldMinX, x1);
-    EXPECT_DOUBLE_EQ(WorldMaxX, x2);
-    EXPECT_DOUBLE_EQ(WorldMinY, y2);
-    EXPECT_DOUBLE_EQ(WorldMaxY, y1);
-    EXPECT_DOUBLE_EQ(ZoomHistory[2].MinY, y2);
+    EXPECT_EQ(UserView().ZoomIndex, 2);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, x1);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxX, x2);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinY, y2);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxY, y1);
+    EXPECT_DOUBLE_EQ(UserView().ZoomHistory[2].MinY, y2);
     EXPECT_DOUBLE_EQ(map->MinX(), x1); // the map was redrawn over the new window
     EXPECT_FALSE(RubberBand);
     EXPECT_TRUE(livemenus::Find(viewer, "aVistaAnterior")->isEnabled());
@@ -112,14 +112,14 @@ TEST_F(ZoomWindow, ZoomBoxDraggedOnTheMapBecomesTheViewAndTheNextSlot)
     // Along a row (10 pixels up or down at most) nothing zooms; the rubber box goes.
     const QImage before = map->Picture();
     Drag(map, Qt::LeftButton, {100, 100}, {400, 110});
-    EXPECT_EQ(ZoomIndex, 2);
-    EXPECT_DOUBLE_EQ(WorldMinX, x1);
+    EXPECT_EQ(UserView().ZoomIndex, 2);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, x1);
     EXPECT_EQ(map->Picture(), before);
 
     livemenus::Find(viewer, "aVistaAnterior")->trigger();
-    EXPECT_EQ(ZoomIndex, 1);
-    EXPECT_DOUBLE_EQ(WorldMinX, whole.MinX);
-    EXPECT_DOUBLE_EQ(WorldMaxY, whole.MaxY);
+    EXPECT_EQ(UserView().ZoomIndex, 1);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, whole.MinX);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxY, whole.MaxY);
 }
 
 TEST_F(ZoomWindow, PanMovesTheViewByTheDragAtTheSameScaleWheelZoomsOnlyWhenActive)
@@ -129,10 +129,10 @@ TEST_F(ZoomWindow, PanMovesTheViewByTheDragAtTheSameScaleWheelZoomsOnlyWhenActiv
     const double minX = map->MinX(), minY = map->MinY();
     Drag(map, Qt::LeftButton, {200, 200}, {250, 230});
     EXPECT_FALSE(Panning);
-    EXPECT_NEAR(WorldMinX, minX - 50 * upp, 1e-6 * upp);
-    EXPECT_NEAR(WorldMinY, minY + 30 * upp, 1e-6 * upp);
+    EXPECT_NEAR(UserView().WorldMinX, minX - 50 * upp, 1e-6 * upp);
+    EXPECT_NEAR(UserView().WorldMinY, minY + 30 * upp, 1e-6 * upp);
     EXPECT_NEAR(map->UnitsPerPixel(), upp, 1e-9 * upp);
-    EXPECT_EQ(ZoomIndex, 1);
+    EXPECT_EQ(UserView().ZoomIndex, 1);
     viewer->SetDown(Cmd::tbMove, false);
 
     const TZoomSlot v = Zoom::CurrentView();
@@ -143,17 +143,17 @@ TEST_F(ZoomWindow, PanMovesTheViewByTheDragAtTheSameScaleWheelZoomsOnlyWhenActiv
     };
     wheel(120);
     const double w = v.MaxX - v.MinX;
-    EXPECT_NEAR(WorldMinX, v.MinX + w * ZoomFactor, 1e-6 * w);
-    EXPECT_NEAR(WorldMaxX, v.MaxX - w * ZoomFactor, 1e-6 * w);
+    EXPECT_NEAR(UserView().WorldMinX, v.MinX + w * UserView().ZoomFactor, 1e-6 * w);
+    EXPECT_NEAR(UserView().WorldMaxX, v.MaxX - w * UserView().ZoomFactor, 1e-6 * w);
     Secondary::DlgCfg().WheelActive->setChecked(false);
     const TZoomSlot zoomed = Zoom::CurrentView();
     wheel(-120);
-    EXPECT_DOUBLE_EQ(WorldMinX, zoomed.MinX);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, zoomed.MinX);
     // A region pick under way keeps the view: zoom steps wait for it.
     Secondary::DlgCfg().WheelActive->setChecked(true);
     PolySelectKind = 1;
     livemenus::Find(viewer, "aAcercar1")->trigger();
-    EXPECT_DOUBLE_EQ(WorldMinX, zoomed.MinX);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, zoomed.MinX);
     PolySelectKind = 0;
 }
 
@@ -215,16 +215,16 @@ TEST_F(ZoomWindow, DraggingTheAerialRectangleMovesTheMainViewByTheSameDistance)
     const double dx = a->PixelToWorldX(c.x() + 12) - a->PixelToWorldX(c.x());
     const double dy = a->PixelToWorldY(c.y() + 7) - a->PixelToWorldY(c.y());
     Drag(a, Qt::LeftButton, c, c + QPoint(12, 7));
-    EXPECT_NEAR(WorldMinX, xFrom + dx, 1e-6 * width);
-    EXPECT_NEAR(WorldMinY, yFrom + dy, 1e-6 * width);
-    EXPECT_NEAR(WorldMaxX - WorldMinX, width, 1e-6 * width);
-    EXPECT_NEAR(WorldMaxY - WorldMinY, height, 1e-6 * width);
-    EXPECT_EQ(ZoomIndex, 1);
+    EXPECT_NEAR(UserView().WorldMinX, xFrom + dx, 1e-6 * width);
+    EXPECT_NEAR(UserView().WorldMinY, yFrom + dy, 1e-6 * width);
+    EXPECT_NEAR(UserView().WorldMaxX - UserView().WorldMinX, width, 1e-6 * width);
+    EXPECT_NEAR(UserView().WorldMaxY - UserView().WorldMinY, height, 1e-6 * width);
+    EXPECT_EQ(UserView().ZoomIndex, 1);
     // The overview then shows the new view; a press outside it does nothing.
     EXPECT_NEAR(FrmAerial->XFrom, xFrom + dx, 1e-6 * width);
     const TZoomSlot moved = Zoom::CurrentView();
     Drag(a, Qt::LeftButton, {1, 1}, {30, 30});
-    EXPECT_DOUBLE_EQ(WorldMinX, moved.MinX);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, moved.MinX);
 }
 
 TEST_F(ZoomWindow, StreetViewOfTheClickedPointWritesItsAddressOnce)
@@ -331,24 +331,24 @@ TEST_F(ZoomWindow, SizeDialogSampleAndSizeOnOk)
         EXPECT_EQ(inkColumns(DlgSize->sz->Picture()), std::make_pair(110, 130));
         QMetaObject::invokeMethod(d, "accept");
     }});
-    NodeSize = 9;
+    UserView().NodeSize = 9;
     viewer->MapView().Tamano(item, 2);
-    EXPECT_EQ(NodeSize, 10);
+    EXPECT_EQ(UserView().NodeSize, 10);
     EXPECT_EQ(item->text(), "Tamaño (10)");
     AnswerModals({[&](QWidget* d) {
         DlgSize->tbSize->setValue(15);
         QMetaObject::invokeMethod(d, "reject");
     }});
     viewer->MapView().Tamano(item, 2);
-    EXPECT_EQ(NodeSize, 10);
-    NodeSize = 3;
+    EXPECT_EQ(UserView().NodeSize, 10);
+    UserView().NodeSize = 3;
 }
 
 TEST_F(ZoomWindow, ScaleDialogShowsOneToNAndStoresOnOk)
 {
-    RangeMax = 250.0f;
-    PixsVol = 25;
-    NumFormat = Tfmt{};
+    UserView().RangeMax = 250.0f;
+    UserView().PixsVol = 25;
+    UserView().NumFormat = Tfmt{};
     AnswerModals({[&](QWidget* d) {
         EXPECT_EQ(KDVscale->vMax->text(), "250");
         EXPECT_EQ(KDVscale->Panel2->text(), "   10.00");
@@ -360,8 +360,8 @@ TEST_F(ZoomWindow, ScaleDialogShowsOneToNAndStoresOnOk)
         QMetaObject::invokeMethod(d, "accept");
     }});
     livemenus::Click(viewer, "menu:Ver", "Escala1");
-    EXPECT_EQ(PixsVol, 1);
-    EXPECT_FLOAT_EQ(RangeMax, 400.0f);
+    EXPECT_EQ(UserView().PixsVol, 1);
+    EXPECT_FLOAT_EQ(UserView().RangeMax, 400.0f);
 
     // Cancel keeps everything, the keep-the-maximum box included.
     AnswerModals({[&](QWidget* d) {
@@ -370,7 +370,7 @@ TEST_F(ZoomWindow, ScaleDialogShowsOneToNAndStoresOnOk)
         QMetaObject::invokeMethod(d, "reject");
     }});
     livemenus::Click(viewer, "menu:Ver", "Escala1");
-    EXPECT_EQ(PixsVol, 1);
+    EXPECT_EQ(UserView().PixsVol, 1);
     EXPECT_TRUE(KDVscale->Fixed->isChecked());
     KDVscale->Fixed->setChecked(false);
 }
@@ -384,7 +384,7 @@ TEST_F(ZoomWindow, KeepMaximumBoxHoldsTheScaleWhenAnotherVariableIsPicked)
         if (a->text() == QStringLiteral("Capacidad"))
             pick = a;
     ASSERT_NE(pick, nullptr);
-    RangeMode = 1;
+    UserView().RangeMode = 1;
 
     // The user types a maximum, ticks "keep", and accepts.
     AnswerModals({[&](QWidget* d) {
@@ -399,7 +399,7 @@ TEST_F(ZoomWindow, KeepMaximumBoxHoldsTheScaleWhenAnotherVariableIsPicked)
     // Another variable keeps the scale's maximum (raised by the ranges' 0.1 %).
     pick->trigger();
     EXPECT_EQ(UserView().RangeName, "Cap");
-    EXPECT_FLOAT_EQ(RangeMax, 777.0f * 1.001f);
+    EXPECT_FLOAT_EQ(UserView().RangeMax, 777.0f * 1.001f);
 
     // Unticked, the next pick takes the variable's own maximum.
     AnswerModals({[&](QWidget* d) {
@@ -412,8 +412,8 @@ TEST_F(ZoomWindow, KeepMaximumBoxHoldsTheScaleWhenAnotherVariableIsPicked)
     pick->trigger();
     const int32_t capColumn = UserView().RangeVarArcos;
     ASSERT_GT(capColumn, 1);
-    EXPECT_FLOAT_EQ(RangeMax, Arcos[ArcosMaxRec].Var[ColVarArcos[static_cast<size_t>(capColumn)]] * 1.001f);
-    EXPECT_NE(RangeMax, 777.0f * 1.001f);
+    EXPECT_FLOAT_EQ(UserView().RangeMax, Arcos[ArcosMaxRec].Var[ColVarArcos[static_cast<size_t>(capColumn)]] * 1.001f);
+    EXPECT_NE(UserView().RangeMax, 777.0f * 1.001f);
 }
 
 TEST_F(ZoomWindow, BarLegendStaysInsideTheMapWhenASecondVariableIsAdded)
@@ -431,7 +431,7 @@ TEST_F(ZoomWindow, BarLegendStaysInsideTheMapWhenASecondVariableIsAdded)
     // Nothing chosen yet: the variable colours are not offered.
     EXPECT_FALSE(livemenus::Find(viewer, "cvs")->isVisible());
     EXPECT_FALSE(livemenus::Find(viewer, "cv0")->isVisible());
-    RangeMode = 1;
+    UserView().RangeMode = 1;
     UserView().DataLayerKind = 1;
     UserView().ShownVarList.clear();
 
@@ -498,8 +498,8 @@ TEST_F(ZoomWindow, WheelShowsTheDrawingScaledAndRedrawsWhenItRests)
     QElapsedTimer sinceNotch;
     sinceNotch.start();
     const double w = v.MaxX - v.MinX;
-    const double w1 = w - 2 * w * ZoomFactor;
-    EXPECT_NEAR(WorldMaxX - WorldMinX, w1 - 2 * w1 * ZoomFactor, 1e-6 * w);
+    const double w1 = w - 2 * w * UserView().ZoomFactor;
+    EXPECT_NEAR(UserView().WorldMaxX - UserView().WorldMinX, w1 - 2 * w1 * UserView().ZoomFactor, 1e-6 * w);
     // Not drawn yet: the map keeps its drawing and scale, the layer over it shows
     // the drawing enlarged about the centre.
     EXPECT_EQ(map->Picture(), before);
@@ -515,11 +515,11 @@ TEST_F(ZoomWindow, WheelShowsTheDrawingScaledAndRedrawsWhenItRests)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !preview->isVisible(); }, 1000));
     EXPECT_GE(sinceNotch.elapsed(), rest);
     EXPECT_LT(sinceNotch.elapsed(), rest + LastMapRedrawMs + 150) << rest;
-    EXPECT_NEAR(map->UnitsPerPixel(), upp * (WorldMaxX - WorldMinX) / w, 1e-6 * upp);
+    EXPECT_NEAR(map->UnitsPerPixel(), upp * (UserView().WorldMaxX - UserView().WorldMinX) / w, 1e-6 * upp);
     EXPECT_NE(map->Picture(), before);
     // Where the drawing had ink at a node, the layer has ink where the node now lies.
     TWorldWindow now = then;
-    now.SetWorld(WorldMinX, WorldMinY, WorldMaxX, WorldMaxY);
+    now.SetWorld(UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY);
     auto inkNear = [](const QImage& image, QPoint p, int r) {
         for (int dy = -r; dy <= r; ++dy)
             for (int dx = -r; dx <= r; ++dx)

@@ -19,22 +19,23 @@ using namespace testutil;
 
 namespace {
 
-void SamplePicture()
+void SamplePicture(TPrintedPage& page)
 {
-    PrintPicture.Reset(400, 300, 96);
-    QPainter p(&PrintPicture);
+    page.PrintPicture.Reset(400, 300, 96);
+    QPainter p(&page.PrintPicture);
     p.setPen(QPen(Qt::blue, 4));
     p.drawLine(0, 0, 400, 300);
     p.end();
-    PrintPictureWidth = 400;
-    PrintPictureHeight = 300;
+    page.PrintPictureWidth = 400;
+    page.PrintPictureHeight = 300;
 }
 
 } // namespace
 
 TEST(FrmPreview, ZoomStaysWithinThreeTimesTheBox)
 {
-    TFrmPreview w;
+    const TPrintedPage page;
+    TFrmPreview w(page);
     w.resize(468, 423);
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
@@ -65,7 +66,8 @@ TEST(FrmPreview, ZoomStaysWithinThreeTimesTheBox)
 
 TEST(FrmPreview, MarginsGiveThePageProportions)
 {
-    TFrmPreview w;
+    const TPrintedPage page;
+    TFrmPreview w(page);
     w.resize(468, 423);
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
@@ -84,8 +86,9 @@ TEST(FrmPreview, MarginsGiveThePageProportions)
 
 TEST(FrmPreview, SavesByUpperCasedExtension)
 {
-    SamplePicture();
-    TFrmPreview w;
+    TPrintedPage page;
+    SamplePicture(page);
+    TFrmPreview w(page);
     w.resize(468, 423);
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));

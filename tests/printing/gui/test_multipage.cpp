@@ -83,8 +83,8 @@ TEST_F(MultiPageTest, ChosenPagesAreSavedOneFilePerPage)
     TPageGrid& g = w.Grid();
     ASSERT_EQ(g.Count(), 2);
     // Page (1, 1) starts at the view window's bottom-left corner.
-    EXPECT_NEAR(g.Page(1, 1).X[0], WorldMinX, 1e-6);
-    EXPECT_NEAR(g.Page(1, 1).Y[0], WorldMinY, 1e-6);
+    EXPECT_NEAR(g.Page(1, 1).X[0], UserView().WorldMinX, 1e-6);
+    EXPECT_NEAR(g.Page(1, 1).Y[0], UserView().WorldMinY, 1e-6);
     w.PageLayerClick(g.Page(1, 1).Left + 2, g.Page(1, 1).Bottom - 2);
     w.PageLayerClick(g.Page(2, 2).Left + 2, g.Page(2, 2).Top + 2);
     w.PageLayerClick(g.Page(2, 1).Left + 2, g.Page(2, 1).Top + 2);
@@ -109,16 +109,18 @@ TEST_F(MultiPageTest, ChosenPagesAreSavedOneFilePerPage)
     EXPECT_EQ(reader.format(), QByteArray("jpeg"));
     const QSize jpg = reader.read().size();
     const QSize canvas = viewer->img->size();
-    EXPECT_NEAR(double(jpg.width()) / jpg.height(), double(PrintPictureWidth) / PrintPictureHeight, 0.02);
+    EXPECT_NEAR(double(jpg.width()) / jpg.height(), double(viewer->Printing().Page().PrintPictureWidth) / viewer->Printing().Page().PrintPictureHeight, 0.02);
     EXPECT_TRUE(jpg.width() == canvas.width() || jpg.height() == canvas.height());
     EXPECT_TRUE(jpg.width() <= canvas.width() && jpg.height() <= canvas.height());
     EXPECT_FALSE(std::filesystem::exists(tmp.file("Velmora___.EMF")));
     // The user's view window comes back after the pages; the page key is not
     // left for the next ordinary print.
-    EXPECT_NEAR(WorldMinX, g.Page(1, 1).X[0], 1e-6);
-    EXPECT_NEAR(WorldMinY, g.Page(1, 1).Y[0], 1e-6);
-    EXPECT_EQ(PrintPageX, 0);
-    EXPECT_EQ(PrintPageY, 0);
+    EXPECT_NEAR(UserView().WorldMinX, g.Page(1, 1).X[0], 1e-6);
+    EXPECT_NEAR(UserView().WorldMinY, g.Page(1, 1).Y[0], 1e-6);
+    ASSERT_TRUE(viewer->Printing().PrintViewToMetafile(tmp.file("vista.emf")));
+    const testutil::TMetafileReport next = testutil::CheckMetafile(tmp.file("vista.emf"));
+    EXPECT_TRUE(next.HasText(QStringLiteral("Generado por Velmora")));
+    EXPECT_FALSE(next.HasText(QStringLiteral("(2,2)")));
     // A new page count rebuilds the pages and drops the selection.
     w.spCount->setValue(3);
     EXPECT_EQ(g.Count(), 3);

@@ -115,11 +115,11 @@ void MakeMovements()
     NumColMovim = 5;
     ColVarMovim.fill(0);
     ColVarMovim[4] = 1;
-    MovimDrawMode = false;
-    RangeVarMovim = 4;
+    UserView().MovimDrawMode = false;
+    UserView().RangeVarMovim = 4;
     TitMovim[4] = "Flujo";
     Ranges::FillDefaultRanges(0.0f, 100.0f);
-    RangeTable[2].Active = false;
+    UserView().RangeTable[2].Active = false;
 }
 
 struct Case {
@@ -144,15 +144,16 @@ const Case Cases[] = {
 
 // The layers in the order a page prints them, on the page painter set up; the
 // labels of node numbers and street names each under the overlap test.
-void PrintCaseLayers(QPainter& p, const std::string& layers, const PrintLayers::TPageCanvas& canvas)
+void PrintCaseLayers(QPainter& p, const std::string& layers, const TViewSnapshot& view,
+                     const PrintLayers::TPageCanvas& canvas)
 {
     using namespace PrintLayers;
     struct Step {
         char key;
-        std::function<void(QPainter&)> print;
+        std::function<void(QPainter&, const TViewSnapshot&)> print;
         bool labels;
     };
-    const auto movements = [&canvas](QPainter& q) { PrintMovimLinks(q, canvas); };
+    const auto movements = [&canvas](QPainter& q, const TViewSnapshot& v) { PrintMovimLinks(q, v, canvas); };
     const Step steps[] = {{'m', movements, false}, {'n', PrintNetWork, false}, {'l', PrintNetWorkLanes, false},
                           {'a', PrintArrows, false},     {'o', PrintNodes, false},   {'c', PrintCents, false},
                           {'1', PrintNameNodes, true},   {'s', PrintCalles, true}};
@@ -162,7 +163,7 @@ void PrintCaseLayers(QPainter& p, const std::string& layers, const PrintLayers::
             continue;
         if (step.labels)
             ZelPrinter::ResetLabelsOff();
-        step.print(p);
+        step.print(p, view);
         if (step.labels)
             ZelPrinter::ResetLabels();
     }
@@ -173,21 +174,21 @@ protected:
     void SetUp() override
     {
         ViewerFixture::SetUp();
-        savedFactor = SizeFactor;
+        savedFactor = UserView().SizeFactor;
         Network.ErrorList.clear();
         // The program's windows set the sizes a fresh program has; these are the
         // colours and switches of a fresh map.
         DisplayStyles::SetDefaultClassStyles();
-        SymbolColors.fill(0x00FFFF);
-        PixsMov = 3;
+        UserView().SymbolColors.fill(0x00FFFF);
+        UserView().PixsMov = 3;
         LanesReady = false;
-        ZoomIndex = 1;
+        UserView().ZoomIndex = 1;
     }
     void TearDown() override
     {
         ZelPrinter::Painter().SetPainter(nullptr);
-        SizeFactor = savedFactor;
-        ShowLanes = false;
+        UserView().SizeFactor = savedFactor;
+        UserView().ShowLanes = false;
         for (const char* name : {"ColorNode", "Semaforos", "SimpleArrow"})
             livemenus::Find(viewer, QString::fromLatin1(name))->setChecked(false);
         ViewerFixture::TearDown();
@@ -211,14 +212,14 @@ TEST_P(PrintIdentity, PagesAsBefore)
         if (has('m'))
             MakeMovements();
     }));
-    ShowLanes = has('l');
+    UserView().ShowLanes = has('l');
 
     livemenus::Find(viewer, QStringLiteral("ColorNode"))->setChecked(true);
     livemenus::Find(viewer, QStringLiteral("Semaforos"))->setChecked(true);
     livemenus::Find(viewer, QStringLiteral("SimpleArrow"))->setChecked(has('v'));
 
     // A page of 1800 x 1200 printer pixels, sizes 2.5 times the screen's.
-    SizeFactor = 2.5f;
+    UserView().SizeFactor = 2.5f;
     const int width = 1800, height = 1200;
     const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
     double cx = Network.MinX + w / 2, cy = Network.MinY + h / 2;
@@ -240,16 +241,15 @@ TEST_P(PrintIdentity, PagesAsBefore)
     TMapPainter& page = ZelPrinter::Painter();
 
     auto printOn = [&](QPaintDevice& device) {
-        // The layers print the window's view, as a printed page puts it in force.
+        // The layers print the window's view, as a printed page gives it to them.
         const TViewSnapshot view = viewer->Drawing().SnapshotView();
-        const TViewScope scope(view);
         QPainter p(&device);
         p.setPen(QPen(Qt::black, 1));
         p.setBrush(Qt::NoBrush);
         page.SetPainter(&p);
         page.PenMode = TPenMode::Copy;
         // The legends stand where the window's canvas puts them, as on its pages.
-        PrintCaseLayers(p, layers, {viewer->img, viewer->Scl, viewer->sym});
+        PrintCaseLayers(p, layers, view, {viewer->img, viewer->Scl, viewer->sym});
         page.SetPainter(nullptr);
     };
     // (a) straight onto an image.

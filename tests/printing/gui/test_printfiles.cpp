@@ -90,7 +90,6 @@ protected:
     {
         Printer().setOutputFormat(QPrinter::NativeFormat);
         Printer().setOutputFileName(QString());
-        PrintMetafileName = ScratchMetafileName();
         ViewerFixture::TearDown();
     }
 
@@ -146,7 +145,7 @@ double DarkShare(const QImage& image, const QRect& region)
 // stamp and the node numbers as text whose characters advance by their own widths.
 TEST_F(PrintFiles, PreviewSavesMetafilesWithTheViewInsideTheirBounds)
 {
-    EXPECT_TRUE(PrintOnPrinterPage);
+    EXPECT_TRUE(viewer->Printing().Settings().PrintOnPrinterPage);
     viewer->tit->setPlainText(QStringLiteral("Plano de prueba"));
     if (!viewer->Down(Cmd::tbNameNodes))
         livemenus::Find(viewer, "tbNameNodes")->trigger();
@@ -158,18 +157,18 @@ TEST_F(PrintFiles, PreviewSavesMetafilesWithTheViewInsideTheirBounds)
     livemenus::Find(viewer, "aVistaPrevia1")->trigger();
     testutil::settle();
     const QSize page = PrinterPageSize();
-    EXPECT_EQ(PrintPicture.Width(), page.width());
-    EXPECT_EQ(PrintPicture.Height(), page.height());
-    ASSERT_NE(FrmPreview, nullptr);
+    EXPECT_EQ(viewer->Printing().Page().PrintPicture.Width(), page.width());
+    EXPECT_EQ(viewer->Printing().Page().PrintPicture.Height(), page.height());
+    ASSERT_NE(viewer->Printing().Preview(), nullptr);
     const std::string emf = tmp.file("vista.emf"), wmf = tmp.file("vista.wmf");
-    ASSERT_TRUE(FrmPreview->ImageExports(emf));
-    ASSERT_TRUE(FrmPreview->ImageExports(wmf));
+    ASSERT_TRUE(viewer->Printing().Preview()->ImageExports(emf));
+    ASSERT_TRUE(viewer->Printing().Preview()->ImageExports(wmf));
     // The letter-size button: three presses draw the labels 1.3 times as large.
     for (int i = 0; i < 3; ++i)
-        ClickToolButton(FrmPreview, QStringLiteral("tbIncFont"));
+        ClickToolButton(viewer->Printing().Preview(), QStringLiteral("tbIncFont"));
     const std::string larger = tmp.file("letras.emf");
-    ASSERT_TRUE(FrmPreview->ImageExports(larger));
-    FrmPreview->close();
+    ASSERT_TRUE(viewer->Printing().Preview()->ImageExports(larger));
+    viewer->Printing().Preview()->close();
     const std::vector<int> before = testutil::CheckMetafile(emf).fontHeights;
     const std::vector<int> after = testutil::CheckMetafile(larger).fontHeights;
     ASSERT_FALSE(before.empty());
@@ -205,7 +204,6 @@ TEST_F(PrintFiles, DefinitionFromTheMenuSizesThePageAndFindsItsNetworks)
     if (!std::filesystem::exists(anaheim))
         FAIL() << "no " << anaheim;
     const int links = ArcosMaxRec - 1;
-    PrintToExtent = false; // as at start: no batch has run
     std::filesystem::create_directories(tmp.file("def"));
     std::filesystem::copy_file(anaheim, tmp.file("def/anaheim.dat"));
     testutil::writeFile(tmp.file("def/lote.ini"), "[General]\r\nTama\xC3\xB1oPapel=1\r\n[Tema]\r\n[Anaheim]\r\n"
@@ -216,9 +214,9 @@ TEST_F(PrintFiles, DefinitionFromTheMenuSizesThePageAndFindsItsNetworks)
 
     livemenus::Find(viewer, "aVistaPrevia1")->trigger();
     testutil::settle();
-    ASSERT_NE(FrmPreview, nullptr);
-    ASSERT_TRUE(FrmPreview->ImageExports(tmp.file("vista.emf")));
-    FrmPreview->close();
+    ASSERT_NE(viewer->Printing().Preview(), nullptr);
+    ASSERT_TRUE(viewer->Printing().Preview()->ImageExports(tmp.file("vista.emf")));
+    viewer->Printing().Preview()->close();
     const testutil::TMetafileReport page = testutil::CheckMetafile(tmp.file("vista.emf"));
     EXPECT_METAFILE_SOUND(page);
     EXPECT_GE(page.points, links) << page.Summary();
@@ -233,8 +231,6 @@ TEST_F(PrintFiles, DefinitionFromTheMenuSizesThePageAndFindsItsNetworks)
     EXPECT_METAFILE_SOUND(printed);
     EXPECT_GE(printed.points, 914) << printed.Summary(); // the links of anaheim, as its README counts them
     EXPECT_FALSE(std::filesystem::exists(tmp.file("anaheim_Long.emf")));
-    PrintOnPrinterPage = true;
-    PrintToExtent = false;
 }
 
 // Printed to PDF from the preview, the map covers the printable area as it covers
@@ -254,9 +250,9 @@ TEST_F(PrintFiles, PrintedPageCarriesTheMapAcrossThePaper)
     Printer().setOutputFileName(QString::fromStdString(pdf));
     livemenus::Find(viewer, "aVistaPrevia1")->trigger();
     testutil::settle();
-    ASSERT_NE(FrmPreview, nullptr);
-    FrmPreview->tbPrint->trigger();
-    FrmPreview->close();
+    ASSERT_NE(viewer->Printing().Preview(), nullptr);
+    viewer->Printing().Preview()->tbPrint->trigger();
+    viewer->Printing().Preview()->close();
     std::vector<std::string> beside;
     for (const auto& e : fs::directory_iterator(readOnly))
         beside.push_back(e.path().filename().string());
@@ -294,15 +290,16 @@ TEST_F(PrintFiles, MultiPagePagesCoverTheirSheets)
     Printer().setOutputFileName(QString::fromStdString(pdf));
     bool ran = false;
     QTimer::singleShot(0, [&] {
-        TPageGrid& g = DlgPrint->Grid();
+        TDlgPrint* window = &viewer->Printing().MultiPageWindow();
+        TPageGrid& g = window->Grid();
         EXPECT_EQ(g.Count(), 2);
-        DlgPrint->PageLayerClick(g.Page(1, 1).Left + 2, g.Page(1, 1).Bottom - 2);
-        DlgPrint->PageLayerClick(g.Page(2, 2).Left + 2, g.Page(2, 2).Top + 2);
-        DlgPrint->PrtMapa->setChecked(true);
-        livemenus::Find(DlgPrint, QStringLiteral("tbPrint"))->trigger();
-        EXPECT_TRUE(DlgPrint->SavePages(tmp.file("plan.emf")));
+        window->PageLayerClick(g.Page(1, 1).Left + 2, g.Page(1, 1).Bottom - 2);
+        window->PageLayerClick(g.Page(2, 2).Left + 2, g.Page(2, 2).Top + 2);
+        window->PrtMapa->setChecked(true);
+        livemenus::Find(window, QStringLiteral("tbPrint"))->trigger();
+        EXPECT_TRUE(window->SavePages(tmp.file("plan.emf")));
         ran = true;
-        DlgPrint->reject();
+        window->reject();
     });
     livemenus::Find(viewer, "aMultiPrint")->trigger();
     ASSERT_TRUE(ran);
@@ -383,7 +380,6 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
     const testutil::TMetafileReport ga = testutil::CheckMetafile(tmp.file("ga.emf"));
     EXPECT_METAFILE_SOUND(ga);
     EXPECT_TRUE(ga.HasText(QString::fromStdString(GeneratedBy)));
-    EXPECT_EQ(PrintMetafileName, ScratchMetafileName());
 
     // The network again, with its transit lines read (an option of the options window).
     Secondary::DlgCfg().RutasFijas->SetItemIndex(0);
@@ -406,7 +402,7 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
     // 101 to stop 102, at its middle: the route, in the colour of the first line
     // of its sheet ($4080FF) and four screen pixels times the size factor wide,
     // shows on both sides of its link, drawn over it.
-    const testutil::TLegScan leg = testutil::ScanAcrossLeg(101, 102);
+    const testutil::TLegScan leg = testutil::ScanAcrossLeg(viewer->Printing().Page(), 101, 102);
     const int width = ZelUtils::Round(4 * PrintLayers::Factor());
     int first = 1000, last = -1000, red = 0;
     auto isRed = [](QRgb c) { return qRed(c) > 200 && qGreen(c) > 90 && qGreen(c) < 170 && qBlue(c) < 110; };
@@ -470,7 +466,7 @@ TEST_F(PrintFiles, PrinterSetupSendsPrintsToAPdfFile)
     });
     livemenus::Find(viewer, "aMultiPrint")->trigger();
     EXPECT_TRUE(outOfReach.isEmpty()) << outOfReach.join(' ').toStdString();
-    EXPECT_FALSE(DlgPrint->isVisible());
+    EXPECT_FALSE(viewer->Printing().MultiPageWindow().isVisible());
     EXPECT_GT(darkBefore, 0.0); // the links under the page
     EXPECT_NEAR(darkAfter, darkBefore, 0.1 * darkBefore + 0.002);
     std::vector<QImage> pages = Rasterise(pdf.toStdString(), "multi");
@@ -485,11 +481,11 @@ TEST_F(PrintFiles, PrinterSetupSendsPrintsToAPdfFile)
 
     livemenus::Find(viewer, "aVistaPrevia1")->trigger();
     testutil::settle();
-    outOfReach = testutil::ControlsOutOfReach(FrmPreview);
+    outOfReach = testutil::ControlsOutOfReach(viewer->Printing().Preview());
     EXPECT_TRUE(outOfReach.isEmpty()) << outOfReach.join(' ').toStdString();
-    ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
-    QTest::keyClick(FrmPreview, Qt::Key_Escape);
-    EXPECT_FALSE(FrmPreview->isVisible());
+    ClickToolButton(viewer->Printing().Preview(), QStringLiteral("tbPrint"));
+    QTest::keyClick(viewer->Printing().Preview(), Qt::Key_Escape);
+    EXPECT_FALSE(viewer->Printing().Preview()->isVisible());
     pages = Rasterise(pdf.toStdString(), "single");
     ASSERT_EQ(pages.size(), 1u);
     text = PdfText(pdf.toStdString());
@@ -529,8 +525,8 @@ TEST_F(PrintFiles, PrinterSetupSendsPrintsToAPdfFile)
     RecordingServices ui;
     livemenus::Find(viewer, "aVistaPrevia1")->trigger();
     testutil::settle();
-    ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
-    FrmPreview->close();
+    ClickToolButton(viewer->Printing().Preview(), QStringLiteral("tbPrint"));
+    viewer->Printing().Preview()->close();
     EXPECT_TRUE(ui.anyMessageContains("No se pudo grabar el archivo " + pdf.toStdString() + ": es de solo lectura"));
     EXPECT_EQ(testutil::readFile(pdf.toStdString()), earlier);
 }
@@ -557,7 +553,6 @@ TEST(PrintTiming, ChicagoSketchPrintAgainstScreen)
     testutil::settle();
     if (!viewer->Down(Cmd::tbNodes))
         livemenus::Find(viewer, "tbNodes")->trigger();
-    PrintMetafileName = tmp.file("Velmora___.EMF");
     Printer().setOutputFormat(QPrinter::PdfFormat);
     Printer().setOutputFileName(QString::fromStdString(tmp.file("chicago.pdf")));
     const auto best = [](const std::function<void()>& f) {
@@ -571,9 +566,11 @@ TEST(PrintTiming, ChicagoSketchPrintAgainstScreen)
         return b / 1e6;
     };
     const double screen = best([&] { viewer->RedrawMap(); });
-    const double render = best([&] { viewer->Printing().PrintFilePreview(); });
-    const double paper = best([&] { PrintPictureOnPrinter(); });
-    const testutil::TMetafileReport r = testutil::CheckMetafile(PrintMetafileName);
+    const std::string emf = tmp.file("Velmora___.EMF");
+    TPrintController& printing = viewer->Printing();
+    const double render = best([&] { printing.PrintFilePreview(printing.Settings(), emf); });
+    const double paper = best([&] { PrintPictureOnPrinter(printing.Page()); });
+    const testutil::TMetafileReport r = testutil::CheckMetafile(emf);
     EXPECT_METAFILE_SOUND(r);
     std::printf("chicago-sketch: screen %.1f ms, print page (render + EMF) %.1f ms, PDF page %.1f ms, "
                 "EMF %d records\n", screen, render, paper, r.records);
@@ -584,7 +581,6 @@ TEST(PrintTiming, ChicagoSketchPrintAgainstScreen)
     EXPECT_LT(render + paper, 40 * std::max(screen, 5.0));
     Printer().setOutputFormat(QPrinter::NativeFormat);
     Printer().setOutputFileName(QString());
-    PrintMetafileName = ScratchMetafileName();
     delete viewer;
     delete splash;
     std::filesystem::current_path(VELMORA_SOURCE_DIR);
@@ -601,8 +597,8 @@ TEST_F(PrintFiles, TransitLoadsPrintTheirLegend)
     livemenus::Find(viewer, "aVistaPrevia1")->trigger();
     testutil::settle();
     const std::string emf = tmp.file("lineas.emf");
-    ASSERT_TRUE(FrmPreview->ImageExports(emf));
-    FrmPreview->close();
+    ASSERT_TRUE(viewer->Printing().Preview()->ImageExports(emf));
+    viewer->Printing().Preview()->close();
     const testutil::TMetafileReport r = testutil::CheckMetafile(emf);
     EXPECT_METAFILE_SOUND(r);
     EXPECT_TRUE(r.HasText(QStringLiteral("Rutas Fijas"))) << r.texts.join('|').toStdString();
@@ -619,7 +615,7 @@ TEST_F(PrintFiles, PhaseReportOfTheDefinedNetworksFromThePhaseWindow)
                                                    + tmp.file("red.dat") + "\r\n");
     testutil::AnswerFileDialog(viewer, tmp.file("fases.ini"));
     livemenus::Find(viewer, "DefinirRedes1")->trigger();
-    ASSERT_GT(Net2PrintCount, 0);
+    ASSERT_GT(viewer->BatchPrinting().Definition().Net2PrintCount, 0);
     for (int32_t i = 0; i <= MaxNodos; ++i)
         NodoEnLista[i] = 0;
     NodoEnLista[KDVlib::FindNodo(103)] = 1; // the signalised junction, listed in the phase window
@@ -660,10 +656,10 @@ testutil::TMetafileReport PreviewMetafile(TPalvonViewer* viewer, const std::stri
 {
     livemenus::Find(viewer, "aVistaPrevia1")->trigger();
     testutil::settle();
-    EXPECT_NE(FrmPreview, nullptr);
-    if (!FrmPreview)
+    EXPECT_NE(viewer->Printing().Preview(), nullptr);
+    if (!viewer->Printing().Preview())
         return {};
-    EXPECT_TRUE(FrmPreview->ImageExports(file));
+    EXPECT_TRUE(viewer->Printing().Preview()->ImageExports(file));
     return testutil::CheckMetafile(file);
 }
 
@@ -721,7 +717,7 @@ TEST_F(PrintFiles, LegendTitlesStayOnThePageClearOfTheStamp)
     mouse(QEvent::MouseButtonRelease, grip - from, Qt::NoButton);
     ASSERT_LT(viewer->sym->pos().manhattanLength(), 10) << viewer->sym->x() << "," << viewer->sym->y();
     const testutil::TMetafileReport page = PreviewMetafile(viewer, tmp.file("vista.emf"));
-    FrmPreview->close();
+    viewer->Printing().Preview()->close();
     EXPECT_METAFILE_SOUND(page);
     EXPECT_TRUE(page.WordTexts().contains(QStringLiteral("Longitud"))) << page.texts.join('|').toStdString();
     testutil::ExpectTextsOnPageClearOfStamp(page, page.WordTexts());
@@ -764,10 +760,11 @@ TEST_F(PrintFiles, PagesKeepTheirShapeInThePreviewAndOnPaper)
     auto expectShape = [&](double aspect, double frameW, const char* stem) {
         SCOPED_TRACE(stem);
         const testutil::TMetafileReport r = PreviewMetafile(viewer, tmp.file(std::string(stem) + ".emf"));
-        ASSERT_NE(FrmPreview, nullptr);
-        EXPECT_NEAR(double(FrmPreview->sbppv->width()) / FrmPreview->sbppv->height(), aspect, 0.03 * aspect);
-        ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
-        FrmPreview->close();
+        TFrmPreview* preview = viewer->Printing().Preview();
+        ASSERT_NE(preview, nullptr);
+        EXPECT_NEAR(double(preview->sbppv->width()) / preview->sbppv->height(), aspect, 0.03 * aspect);
+        ClickToolButton(preview, QStringLiteral("tbPrint"));
+        preview->close();
         EXPECT_METAFILE_SOUND(r);
         ASSERT_EQ(r.frame.size(), 4u);
         EXPECT_NEAR(r.frame[2] - r.frame[0], frameW, 0.01 * frameW);
@@ -784,18 +781,43 @@ TEST_F(PrintFiles, PagesKeepTheirShapeInThePreviewAndOnPaper)
     };
     expectShape(297.0 / 210.0, 29700, "a4");
 
+    // The batch cuts its own pictures to the map's extent on a printer turned
+    // with its document; the user's page and printer stay as they were.
+    const QPageLayout::Orientation turned = Printer().pageLayout().orientation();
     livemenus::Find(viewer, "ImprimirRedes1")->trigger();
     testutil::settle();
-    ASSERT_TRUE(PrintToExtent);
-    // The page is now the view's extent at the printer's scale, in its shape.
-    viewer->Printing().PrintFilePreview();
-    const double extent = double(PrintPictureWidth) / PrintPictureHeight;
-    const double mm = 25.4 * PrintPictureWidth / Printer().resolution() * 100;
-    expectShape(extent, mm, "extent");
+    EXPECT_FALSE(viewer->Printing().Settings().PrintToExtent);
+    EXPECT_EQ(Printer().pageLayout().orientation(), turned);
+    expectShape(297.0 / 210.0, 29700, "despues");
 }
 
-// A title at the bottom of the page after a batch (the page cut to the map's
-// extent): in the preview's metafile the title's lines stand whole on the page,
+// A preview, a batch from the menus whose document is landscape, then the
+// preview again: the same page as before (the printer's, upright). The batch cut
+// its own picture to the map's extent on a printer turned with its document.
+TEST_F(PrintFiles, ABatchLeavesTheUsersPage)
+{
+    const testutil::TMetafileReport before = PreviewMetafile(viewer, tmp.file("antes.emf"));
+    viewer->Printing().Preview()->close();
+    DefineFromTheMenu(viewer, tmp, {tmp.file("red.dat")},
+                      "[General]\r\nOrientacion=1\r\nDocumentoWord=informe.doc\r\n[Tema]\r\n[Uno]\r\n"
+                      "RedPalvon=red.dat\r\nVariables=none\r\n");
+    livemenus::Find(viewer, "ImprimirRedes1")->trigger();
+    testutil::settle();
+    EXPECT_TRUE(std::filesystem::exists(tmp.file("def/informe.doc")));
+    const testutil::TMetafileReport picture = testutil::CheckMetafile(tmp.file("def/red.emf"));
+    EXPECT_METAFILE_SOUND(picture);
+    const testutil::TMetafileReport after = PreviewMetafile(viewer, tmp.file("despues.emf"));
+    viewer->Printing().Preview()->close();
+    EXPECT_METAFILE_SOUND(after);
+    ASSERT_EQ(before.bounds.size(), 4u);
+    EXPECT_LT(before.bounds[2], before.bounds[3]); // upright
+    EXPECT_EQ(after.bounds, before.bounds);
+    EXPECT_EQ(after.frame, before.frame);
+    EXPECT_NE(picture.bounds, before.bounds);
+}
+
+// A title at the bottom of a page cut to the map's extent, as the batch cuts its
+// own: in the preview's metafile the title's lines stand whole on the page,
 // near its bottom, at each bottom position, and the colour map's legend keeps
 // clear of them.
 TEST_F(PrintFiles, BottomTitlesStayOnThePageAfterABatch)
@@ -805,7 +827,8 @@ TEST_F(PrintFiles, BottomTitlesStayOnThePageAfterABatch)
                       "[General]\r\n[Tema]\r\n[Uno]\r\nRedPalvon=red.dat\r\nVariables=none\r\n");
     livemenus::Find(viewer, "ImprimirRedes1")->trigger();
     testutil::settle();
-    ASSERT_TRUE(PrintToExtent);
+    ASSERT_FALSE(viewer->Printing().Settings().PrintToExtent);
+    viewer->Printing().Settings().PrintToExtent = true;
     // A title of five lines in large letters: a tall block.
     viewer->tit->setPlainText(QStringLiteral("Plano de prueba\nRed vial\nAño base\nEscenario A\nSegunda línea"));
     QFont large = viewer->tit->font();
@@ -821,7 +844,7 @@ TEST_F(PrintFiles, BottomTitlesStayOnThePageAfterABatch)
         SCOPED_TRACE(position);
         livemenus::Find(viewer, QStringLiteral("TitPos%1").arg(position))->trigger();
         const testutil::TMetafileReport r = PreviewMetafile(viewer, tmp.file("abajo.emf"));
-        FrmPreview->close();
+        viewer->Printing().Preview()->close();
         EXPECT_METAFILE_SOUND(r);
         const QRect page = r.Page();
         const QRect second = r.TextBox(QStringLiteral("Segunda línea"));

@@ -141,8 +141,8 @@ protected:
     {
         Trigger("aPrint1");
         testutil::settle();
-        ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
-        FrmPreview->close();
+        ClickToolButton(viewer->Printing().Preview(), QStringLiteral("tbPrint"));
+        viewer->Printing().Preview()->close();
     }
 };
 
@@ -172,13 +172,16 @@ TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
     }
 
     fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sioux.dat"));
-    DefineNetworks("[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\nTitulos=Lote uno\r\n"
-                   "[Otra]\r\nRedPalvon=sioux.dat\r\n");
     // A step of zoom: the view and the zoom steps come back after the batch.
     viewer->Action(Cmd::aAcercar1)->trigger();
-    const int32_t zoomIndex = ZoomIndex;
+    const int32_t zoomIndex = UserView().ZoomIndex;
     const QImage before = MapPicture();
     const auto buttons = CommandStates(viewer);
+    // The theme's node numbers are the batch's: neither defining nor printing
+    // presses the user's button.
+    DefineNetworks("[General]\r\n[Tema]\r\nVerNombreNodos=1\r\n[Red]\r\nRedPalvon=red.dat\r\nTitulos=Lote uno\r\n"
+                   "[Otra]\r\nRedPalvon=sioux.dat\r\n");
+    EXPECT_EQ(CommandStates(viewer), buttons);
     const TViewSnapshot view = viewer->Drawing().SnapshotView();
     const auto legends = [&] {
         return std::make_tuple(viewer->sym->isVisible(), viewer->sym->pos(), viewer->Scl->isVisible(),
@@ -194,7 +197,7 @@ TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
     EXPECT_EQ(after.MinX, view.MinX);
     EXPECT_EQ(after.MaxY, view.MaxY);
     EXPECT_TRUE(MapPicture() == before) << "the batch changed the user's map";
-    EXPECT_EQ(ZoomIndex, zoomIndex);
+    EXPECT_EQ(UserView().ZoomIndex, zoomIndex);
 }
 
 // A network printed with one variable, then a group of three drawn together:
@@ -202,14 +205,19 @@ TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
 // picture printed before it.
 TEST_F(PrintSequences, GroupDrawnTogetherShowsOnlyItsOwnVariables)
 {
-    DefineNetworks("[General]\r\n[Tema]\r\n[Uno]\r\nRedPalvon=red.dat\r\nVarVolumen=Long\r\n"
-                   "[Tres]\r\nRedPalvon=red.dat\r\nVarMultiple=2\r\nVarVolumen=Cap,V0,T0\r\n");
     const auto buttons = CommandStates(viewer);
+    const QImage before = MapPicture();
+    DefineNetworks("[General]\r\n[Tema]\r\nVerNombreNodos=1\r\n[Uno]\r\nRedPalvon=red.dat\r\nVarVolumen=Long\r\n"
+                   "[Tres]\r\nRedPalvon=red.dat\r\nVarMultiple=2\r\nVarVolumen=Cap,V0,T0\r\n");
     Trigger("ImprimirRedes1");
     EXPECT_EQ(CommandStates(viewer), buttons);
+    EXPECT_TRUE(MapPicture() == before) << "the batch changed the user's map";
     const testutil::TMetafileReport one = testutil::CheckMetafile(tmp.file("red_Long.emf"));
     EXPECT_METAFILE_SOUND(one);
     EXPECT_TRUE(one.texts.contains(QStringLiteral("Longitud"))) << one.texts.join('|').toStdString();
+    // The theme shows the node numbers on the batch's pictures.
+    for (const char* node : {"102", "103", "104", "201", "301"})
+        EXPECT_TRUE(one.texts.contains(QString::fromLatin1(node))) << node << ": " << one.texts.join('|').toStdString();
     const testutil::TMetafileReport three = testutil::CheckMetafile(tmp.file("red_T0.emf"));
     EXPECT_METAFILE_SOUND(three);
     for (const char* caption : {"Capacidad", "Vel. Flujo Libre", "Tpo. Flujo Libre"})
@@ -264,7 +272,7 @@ TEST_F(PrintSequences, BatchKeepsTheUsersUnsavedNodeMoves)
     QTest::mouseRelease(map, Qt::LeftButton, Qt::NoModifier, to);
     const float x = Nodos[n].X, y = Nodos[n].Y;
     ASSERT_FLOAT_EQ(x, float(map->PixelToWorldX(to.x())));
-    ASSERT_TRUE(KDVlib::PositionsUnsaved);
+    ASSERT_TRUE(Network.PositionsUnsaved);
 
     QStringList asked;
     QTimer watch;
@@ -285,8 +293,8 @@ TEST_F(PrintSequences, BatchKeepsTheUsersUnsavedNodeMoves)
     EXPECT_FLOAT_EQ(Nodos[again].Y, y);
     const TArcos& link = Arcos[KDVlib::FindArco(102, 103)];
     EXPECT_FLOAT_EQ(float(link.Points[1].x), x) << "the link no longer ends on the node";
-    EXPECT_EQ(viewer->sagNodos->cell(1, again), ZelUtils::Trim(ZelUtils::Format(XYFormat.c_str(), double(x))));
-    EXPECT_TRUE(KDVlib::PositionsUnsaved);
+    EXPECT_EQ(viewer->sagNodos->cell(1, again), ZelUtils::Trim(ZelUtils::Format(XYFormat, double(x))));
+    EXPECT_TRUE(Network.PositionsUnsaved);
 }
 
 // With no printer installed the print says how to get one; the PDF chosen then
@@ -429,7 +437,7 @@ TEST_F(PrintSequences, PdfCutShortKeepsTheEarlierPdf)
         c.before();
         if (c.run == TRun::Here) {
             RecordingServices ui;
-            ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
+            ClickToolButton(viewer->Printing().Preview(), QStringLiteral("tbPrint"));
             c.after();
             ASSERT_EQ(ui.messages.size(), 1u);
             EXPECT_NE(ui.messages[0].find(told), std::string::npos) << ui.messages[0];
@@ -453,7 +461,7 @@ TEST_F(PrintSequences, PdfCutShortKeepsTheEarlierPdf)
                 // Never back into the test: its end would remove the folder the parent uses.
                 try {
                     RecordingServices ui;
-                    ClickToolButton(FrmPreview, QStringLiteral("tbPrint"));
+                    ClickToolButton(viewer->Printing().Preview(), QStringLiteral("tbPrint"));
                     ::_exit(ui.messages.size() == 1 && ui.messages[0].find(told) != std::string::npos &&
                                     ui.messages[0].find(c.reason) != std::string::npos
                                 ? 0
@@ -470,7 +478,7 @@ TEST_F(PrintSequences, PdfCutShortKeepsTheEarlierPdf)
             else
                 EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
         }
-        FrmPreview->close();
+        viewer->Printing().Preview()->close();
         EXPECT_EQ(testutil::readFile(pdf), earlier);
         size_t files = 0;
         for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder))
@@ -538,7 +546,7 @@ TEST_F(PrintSequences, LineSheetsSayWhatTheyCannotShow)
 
     // The last sheet rendered: L01, first of its list, in $4080FF (orange) at
     // the middle of its leg from stop 101 to stop 102, on both sides of the link.
-    const testutil::TLegScan leg = testutil::ScanAcrossLeg(101, 102);
+    const testutil::TLegScan leg = testutil::ScanAcrossLeg(viewer->Printing().Page(), 101, 102);
     int orange = 0;
     for (int t = -40; t <= 40; ++t) {
         const QRgb c = leg.At(t);

@@ -27,60 +27,46 @@ protected:
     void SetUp() override
     {
         ViewerFixture::SetUp();
-        saved = {PrintToExtent, PrintOnPrinterPage, PrintCustomWidth, PrintCustomHeight, PrintPageX, PrintPageY,
-                 PrintMetafileName, SizeFactor};
+        savedFactor = UserView().SizeFactor;
         std::vector<std::string> lines;
         ASSERT_TRUE(FileUtils::ReadLines(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", lines));
         ASSERT_TRUE(PalvonRead::ReadNetwork(lines, viewer->Files().ReadSettings()));
         KDVlib::BuildHitGrid();
-        PalvonRead::ComputeLinkGeometry();
-        WorldMinX = Network.MinX;
-        WorldMaxX = Network.MaxX;
-        WorldMinY = Network.MinY;
-        WorldMaxY = Network.MaxY;
-        KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
-        SizeFactor = 1.0f;
-        PrintMetafileName = tmp.file("Velmora___.EMF");
-        PrintPageX = PrintPageY = 0;
+        PalvonRead::ComputeLinkGeometry(UserView().Lanes);
+        UserView().WorldMinX = Network.MinX;
+        UserView().WorldMaxX = Network.MaxX;
+        UserView().WorldMinY = Network.MinY;
+        UserView().WorldMaxY = Network.MaxY;
+        KDVlib::SetGrid(UserView().WorldMinX, UserView().WorldMaxX, UserView().WorldMinY, UserView().WorldMaxY);
+        UserView().SizeFactor = 1.0f;
     }
-    // The page settings are the program's own: the next test finds them as this
-    // one found them, even when this one stopped half way.
     void TearDown() override
     {
-        PrintToExtent = saved.toExtent;
-        PrintOnPrinterPage = saved.onPrinterPage;
-        PrintCustomWidth = saved.customWidth;
-        PrintCustomHeight = saved.customHeight;
-        PrintPageX = saved.pageX;
-        PrintPageY = saved.pageY;
-        PrintMetafileName = saved.metafile;
-        SizeFactor = saved.sizeFactor;
+        UserView().SizeFactor = savedFactor;
         ViewerFixture::TearDown();
     }
+    // The user's print settings and the page rendered last.
+    TPrintSettings& Settings() { return viewer->Printing().Settings(); }
+    const TPrintedPage& Page() { return viewer->Printing().Page(); }
 
-    struct {
-        bool toExtent, onPrinterPage;
-        int32_t customWidth, customHeight, pageX, pageY;
-        std::string metafile;
-        float sizeFactor;
-    } saved{};
+    float savedFactor = 1.0f;
 };
 
 } // namespace
 
 TEST_F(PrintView, CustomPageShowsTheNetwork)
 {
-    PrintToExtent = false;
-    PrintOnPrinterPage = false;
-    PrintCustomWidth = 600;
-    PrintCustomHeight = 400;
-    viewer->Printing().PrintFilePreview();
-    EXPECT_EQ(PrintPictureWidth, 600);
-    EXPECT_EQ(PrintPictureHeight, 400);
+    Settings().PrintToExtent = false;
+    Settings().PrintOnPrinterPage = false;
+    Settings().PrintCustomWidth = 600;
+    Settings().PrintCustomHeight = 400;
+    ASSERT_TRUE(viewer->Printing().PrintFilePreview(Settings(), tmp.file("Velmora___.EMF")));
+    EXPECT_EQ(Page().PrintPictureWidth, 600);
+    EXPECT_EQ(Page().PrintPictureHeight, 400);
     QImage image(600, 400, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter p(&image);
-    PrintPicture.Play(p);
+    Page().PrintPicture.Play(p);
     p.end();
     int dark = 0;
     for (int y = 30; y < 370; ++y)
@@ -89,7 +75,7 @@ TEST_F(PrintView, CustomPageShowsTheNetwork)
     EXPECT_GT(dark, 500); // the links are on the page
     // The same page as a metafile file, 600 x 400 with the links inside it, at
     // the report's 576 pixels an inch.
-    const testutil::TMetafileReport r = testutil::CheckMetafile(PrintMetafileName);
+    const testutil::TMetafileReport r = testutil::CheckMetafile(Page().PrintMetafileName);
     EXPECT_METAFILE_SOUND(r);
     EXPECT_EQ(r.bounds, (std::vector<int>{0, 0, 599, 399}));
     ASSERT_EQ(r.frame.size(), 4u);
@@ -98,16 +84,16 @@ TEST_F(PrintView, CustomPageShowsTheNetwork)
 
 TEST_F(PrintView, ExtentPageHasNoEmptyBand)
 {
-    WorldMinX = 0;
-    WorldMaxX = 2000;
-    WorldMinY = 0;
-    WorldMaxY = 1000;
-    PrintToExtent = true;
+    UserView().WorldMinX = 0;
+    UserView().WorldMaxX = 2000;
+    UserView().WorldMinY = 0;
+    UserView().WorldMaxY = 1000;
+    Settings().PrintToExtent = true;
     viewer->Printing().PrintFilePreview();
     const QSize page = PrinterPageSize();
-    EXPECT_EQ(PrintPageWidth, page.width());
-    EXPECT_EQ(PrintPageHeight, ZelPrinter::WorldToPixelY(0) - ZelPrinter::WorldToPixelY(1000));
-    EXPECT_NEAR(PrintPageHeight, page.width() / 2.0, 1.0);
+    EXPECT_EQ(Page().PrintPageWidth, page.width());
+    EXPECT_EQ(Page().PrintPageHeight, ZelPrinter::WorldToPixelY(0) - ZelPrinter::WorldToPixelY(1000));
+    EXPECT_NEAR(Page().PrintPageHeight, page.width() / 2.0, 1.0);
 }
 
 // A zone's border on paper is the options window's width times the size factor,
@@ -117,11 +103,11 @@ TEST_F(PrintView, ZoneBorderWidthFollowsTheSizeFactor)
     ASSERT_GE(Network.ZoneCount, 1);
     // An empty square left of the network: the window takes in both.
     const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
-    WorldMinX = Network.MinX - w;
-    WorldMaxX = Network.MaxX;
-    WorldMinY = Network.MinY - h / 2;
-    WorldMaxY = Network.MaxY + h / 2;
-    KDVlib::SetGrid(WorldMinX, WorldMaxX, WorldMinY, WorldMaxY);
+    UserView().WorldMinX = Network.MinX - w;
+    UserView().WorldMaxX = Network.MaxX;
+    UserView().WorldMinY = Network.MinY - h / 2;
+    UserView().WorldMaxY = Network.MaxY + h / 2;
+    KDVlib::SetGrid(UserView().WorldMinX, UserView().WorldMaxX, UserView().WorldMinY, UserView().WorldMaxY);
     TZona& zone = Zonas[1];
     const double x0 = Network.MinX - 0.8 * w, x1 = Network.MinX - 0.2 * w;
     const double y0 = Network.MinY, y1 = Network.MaxY;
@@ -131,20 +117,20 @@ TEST_F(PrintView, ZoneBorderWidthFollowsTheSizeFactor)
     viewer->SetDown(Cmd::tbZonas, true);
     Secondary::DlgCfg().ZonaBordeAncho->setValue(2);
     Secondary::DlgCfg().ZonaRellenoClear->setChecked(true);
-    PrintToExtent = false;
-    PrintOnPrinterPage = false;
-    PrintCustomWidth = 800;
-    PrintCustomHeight = 600;
+    Settings().PrintToExtent = false;
+    Settings().PrintOnPrinterPage = false;
+    Settings().PrintCustomWidth = 800;
+    Settings().PrintCustomHeight = 600;
 
     // The width of the square's left side across its middle row, on a page
     // printed at the given factor.
     auto sideWidth = [&](float factor) {
-        SizeFactor = factor;
+        UserView().SizeFactor = factor;
         viewer->Printing().PrintFilePreview();
-        QImage image(PrintPictureWidth, PrintPictureHeight, QImage::Format_RGB32);
+        QImage image(Page().PrintPictureWidth, Page().PrintPictureHeight, QImage::Format_RGB32);
         image.fill(Qt::white);
         QPainter p(&image);
-        PrintPicture.Play(p);
+        Page().PrintPicture.Play(p);
         p.end();
         const int row = ZelPrinter::WorldToPixelY((y0 + y1) / 2);
         const int left = ZelPrinter::WorldToPixelX(x0);
@@ -176,9 +162,9 @@ TEST(PrintPageSnapshot, SnapshotAloneDrivesThePage)
     ASSERT_TRUE(FileUtils::ReadLines(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", lines));
     ASSERT_TRUE(PalvonRead::ReadNetwork(lines, settings));
     KDVlib::BuildHitGrid();
-    PalvonRead::ComputeLinkGeometry();
-    const float savedFactor = SizeFactor;
-    SizeFactor = 1.0f;
+    PalvonRead::ComputeLinkGeometry(UserView().Lanes);
+    const float savedFactor = UserView().SizeFactor;
+    UserView().SizeFactor = 1.0f;
     const int width = 900, height = 600;
     const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
     ZelPrinter::SetPageSize(width, height);
@@ -209,7 +195,7 @@ TEST(PrintPageSnapshot, SnapshotAloneDrivesThePage)
     nodes.tbNodes = true;
     const QImage plain = print(links);
     const QImage circled = print(nodes);
-    SizeFactor = savedFactor;
+    UserView().SizeFactor = savedFactor;
 
     // Every pixel of the node colour lies on a circle around a node, and every
     // node on the page has one.

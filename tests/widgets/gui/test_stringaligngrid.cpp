@@ -89,9 +89,17 @@ TEST(StringAlignGrid, CellsRowsAndColumns)
     EXPECT_EQ(g.ColWidths(1), 77);
     for (int r = 0; r < 6; ++r)
         g.setCell(0, r, std::to_string(6 - r));
+    // A column written in its first row only moves that cell with its row; the
+    // rows it never had read empty wherever they go, and a width fits its text.
+    g.SetColCount(5);
+    g.setCell(4, 0, "solo");
     g.SortColumn(0, false);
     EXPECT_EQ(g.cell(0, 0), "1");
     EXPECT_EQ(g.cell(0, 5), "6");
+    EXPECT_EQ(g.cell(4, 5), "solo");
+    EXPECT_EQ(g.cell(4, 0), "");
+    g.FitColWidth(4);
+    EXPECT_GE(g.ColWidths(4), g.fontMetrics().horizontalAdvance(QStringLiteral("solo")));
 }
 
 TEST(StringAlignGrid, AlignmentFontAndBrushPerCell)
