@@ -419,7 +419,8 @@ bool BuildGrid(const TArcos& a, bool flares, TLaneGrid& g)
     if (g.right) {
         g.M[1] = 1;
         const float f1 = len > 0 ? (Network.Options.ALEX * Network.Options.FLAREF + UserView().Lanes.LaneOffset) / len : 0.0f;
-        const float f2 = len > 0 ? (Network.Options.ALEX * Network.Options.FLAREF + UserView().Lanes.LaneOffset + UserView().Lanes.AnchoPista) / len : 0.0f;
+        const float f2 = len > 0 ? (Network.Options.ALEX * Network.Options.FLAREF + UserView().Lanes.LaneOffset + UserView().Lanes.AnchoPista) / len
+                                   : 0.0f;
         g.QA = Lerp(g.E[0], g.S[0], f1);
         g.QB = Lerp(g.E[1], g.S[1], f2);
         g.S[0] = g.S[1];
@@ -427,7 +428,8 @@ bool BuildGrid(const TArcos& a, bool flares, TLaneGrid& g)
     if (g.left) {
         g.M[n] = 1;
         const float g1 = len > 0 ? (Network.Options.ALEX * Network.Options.FLAREX + UserView().Lanes.LaneOffset) / len : 0.0f;
-        const float g2 = len > 0 ? (Network.Options.ALEX * Network.Options.FLAREX + UserView().Lanes.LaneOffset + UserView().Lanes.AnchoPista) / len : 0.0f;
+        const float g2 = len > 0 ? (Network.Options.ALEX * Network.Options.FLAREX + UserView().Lanes.LaneOffset + UserView().Lanes.AnchoPista) / len
+                                   : 0.0f;
         g.QC = Lerp(g.E[n], g.S[n], g1);
         g.QD = Lerp(g.E[n - 1], g.S[n - 1], g2);
         g.S[n] = g.S[n - 1];

@@ -409,7 +409,7 @@ void TGridsController::sagArcosDblClick()
     const int32_t c = UserView().RangeVarByMode[mode];
     if (r <= 0)
         return;
-    PolySelectKind = 0;
+    viewer_.Selection().PolySelectKind = 0;
     const bool shift = GridKeys.testFlag(Qt::ShiftModifier);
     const bool ctrl = GridKeys.testFlag(Qt::ControlModifier);
 
@@ -427,7 +427,7 @@ void TGridsController::sagArcosDblClick()
         }
         viewer_.SetCommandOn(Cmd::tbMove, false);
         if (shift) {
-            CurveLink = i; // the link to bend
+            viewer_.MapEdit().CurveLink = i; // the link to bend
         } else {
             for (int row = 1; row < sagArcos->RowCount(); ++row)
                 if (const int32_t k = LinkOfRow(row); k > 0 && Arcos[k].Mark != 0) {
@@ -491,7 +491,7 @@ void TGridsController::sagMovimDblClick()
     const int row = MovimGridRow;
     if (row <= 0 || row >= sagMovim->RowCount())
         return;
-    PolySelectKind = 0;
+    viewer_.Selection().PolySelectKind = 0;
     const int32_t m = ZelUtils::ParseInt(sagMovim->cellView(3, row));
     const bool movement = m >= 1 && m <= Network.MovementCount;
     if (UserView().RangeItemMovim < 3 && row > 1 && movement) {

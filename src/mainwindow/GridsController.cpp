@@ -222,6 +222,20 @@ void TGridsController::RegisterCommands(TCommandRegistry& registry)
                                                {Cmd::Autojustar4, 4}, {Cmd::Autojustar5, 5}};
     for (const auto& [id, tag] : fits)
         registry.Register(CommandTable::TOwner::Grids, id, [this, tag = tag] { Autojustar(tag); });
+    // The ranges and colours of the map's right-button menu, the variables' colours
+    // and the junction outline's colour of the intersection analysis.
+    const std::pair<TCommandId, int> colours[] = {{Cmd::Color2, 1},
+                                                  {Cmd::Color1, 3},
+                                                  {Cmd::ColorNormal, 6},
+                                                  {Cmd::ColorSobrerango, 7},
+                                                  {Cmd::BordeColor1, 21}};
+    for (const auto& [id, tag] : colours)
+        registry.Register(CommandTable::TOwner::Grids, id, [this, tag = tag] { ColoresClick(tag); });
+    for (int i = 0; i < 10; ++i)
+        registry.Register(CommandTable::TOwner::Grids, TPalvonViewer::CommandOf(QStringLiteral("cv%1").arg(i)),
+                          [this, i] { ColoresClick(100 + i); });
+    registry.Register(CommandTable::TOwner::Grids, Cmd::Rangos1, this, &TGridsController::Rangos1Click);
+    registry.Register(CommandTable::TOwner::Grids, Cmd::ColorNode, this, &TGridsController::ColorNodeClick);
 }
 
 void TGridsController::CreateGrids()
@@ -555,7 +569,8 @@ void TGridsController::DrawDataDat()
     // Their titles are known already, and so are the names of their columns.
     // Without a map on its way (a batch, a map out of sight) the grid in sight is
     // filled at once.
-    const bool mapComing = !BatchMode && viewer_.img->isVisible() && !viewer_.img->size().isEmpty();
+    const bool mapComing =
+        !BatchMode && DrawEnabled && viewer_.img->isVisible() && !viewer_.img->size().isEmpty();
     struct Fill {
         TStringAlignGrid* grid;
         void (*fill)(TStringAlignGrid*);

@@ -5,7 +5,9 @@
 // range choices, the cell under the mouse, the double clicks that steer the map,
 // the title-click sorting, the columns computed by a formula, what the link grids'
 // pop-up offers, and the command line's polygon batch. Owns that state and those
-// handlers, and registers the rows of the grids ("Crear columna ...", "Autoajustar").
+// handlers, and registers the rows of the grids ("Crear columna ...", "Autoajustar")
+// and of the ranges and colours of the map's right-button menu ("Rangos...", "Color",
+// "Color por tipo", the variables' colours) and "Borde color" of the intersections.
 // It reaches the window's menus, toolbars, canvas and legends directly.
 #include "widgets/CommandTable.h"
 
@@ -118,6 +120,17 @@ public:
     int32_t SortColArcos = -1, SortColMovim = -1;
     // Marker region (map pixels) of a node or centroid move started from a grid.
     QRegion GridMoveRegion;
+    // The node or centroid picked in its grid to be placed on the map (a Shift+click
+    // places it, a drag from its marker moves it): its record as minus its index
+    // (-1 none) and which kind it is.
+    int32_t PickedItem = -1;
+    bool NodeMoving = false, CentroidMoving = false;
+    // The pick is over (placed, or ended by Escape).
+    void EndGridPick()
+    {
+        NodeMoving = CentroidMoving = false;
+        PickedItem = -1;
+    }
     void ConnectGridEvents();
     void sagZonasMouseMove(int x, int y);
     void sagNodosMouseMove(int x, int y);

@@ -10,4 +10,10 @@ TLegendImage* TMapDrawAdapter::BarLegend() { return viewer_.Scl; }
 
 const QTextEdit* TMapDrawAdapter::TitleBox() { return viewer_.tit; }
 
-void TMapDrawAdapter::DrawCurveHandles() { viewer_.MapEdit().StartCurving(); }
+void TMapDrawAdapter::DrawCurveHandles()
+{
+    if (viewer_.CommandOn(Cmd::tbCurve) || viewer_.MapEdit().CurveLink > 0)
+        viewer_.MapEdit().StartCurving();
+}
+
+bool TMapDrawAdapter::RegionPickUnderWay() { return viewer_.Selection().PolySelectKind > 0; }

@@ -154,8 +154,8 @@ bool TMapEditController::ShapeVertexUnder() const { return CurveLink > 0 && Curv
 void TMapEditController::imgOxrMouseDown(Qt::MouseButton Button, const TShiftState& Shift, int i, int j, double x, double y)
 {
     // The double click finds what lies under this pixel.
-    ClickPixX = i;
-    ClickPixY = j;
+    viewer_.MapView().ClickPixX = i;
+    viewer_.MapView().ClickPixY = j;
     // The second press of a double click belongs to the double click (imgDblClick).
     if (Shift.Double)
         return;
@@ -175,7 +175,7 @@ void TMapEditController::imgOxrMouseDown(Qt::MouseButton Button, const TShiftSta
 void TMapEditController::imgOxrMouseMove(const TShiftState& Shift, int i, int j, double x, double y)
 {
     // A move started from a grid: the hand over the marker, "no" elsewhere.
-    if ((CentroidMoving || NodeMoving) && PickedItem < 0)
+    if ((viewer_.Grids().CentroidMoving || viewer_.Grids().NodeMoving) && viewer_.Grids().PickedItem < 0)
         SetOverride(viewer_.Grids().GridMoveRegion.contains(QPoint(i, j)) ? Qt::PointingHandCursor : Qt::ForbiddenCursor);
     MapTools().Move(TMapMouse{Qt::NoButton, Shift, i, j, x, y});
     if (Network.NodeCount > 0) {
@@ -204,7 +204,7 @@ void TMapEditController::imgMouseMove(int X, int Y)
         HoverZone = 0;
         viewer_.img->unsetCursor();
         for (int32_t z = 1; z <= Network.ZoneCount; ++z)
-            if (ZoneHitRegions[z].Contains(X, Y)) {
+            if (viewer_.img->LastDrawing.ZoneHit(z).Contains(X, Y)) {
                 HoverZone = z;
                 viewer_.img->setCursor(Qt::SizeAllCursor);
                 return;
@@ -232,7 +232,7 @@ void TMapEditController::imgMouseMove(int X, int Y)
                 return;
             }
     }
-    if (viewer_.Polygons().EditPolygon >= 0 || UserPolygonActive) {
+    if (viewer_.Polygons().EditPolygon >= 0 || viewer_.Polygons().UserPolygonActive) {
         viewer_.img->unsetCursor();
         if (viewer_.Polygons().SnapTargetAt(X, Y) > 0) {
             viewer_.img->setCursor(Qt::SizeAllCursor);
@@ -268,9 +268,9 @@ void TMapEditController::imgDblClick()
     // Later tests win: the region, the new polygon, the ruler (whose double click
     // only ends the click), then the name of the polygon under the pointer.
     TMapTool* tool = nullptr;
-    if (PolySelectKind > 0)
+    if (viewer_.Selection().PolySelectKind > 0)
         tool = &MapTools().Tool(TMapToolMode::SelectRegion);
-    if (UserPolygonActive)
+    if (viewer_.Polygons().UserPolygonActive)
         tool = &MapTools().Tool(TMapToolMode::DrawPolygon);
     if (MapTools().Ruler().Measuring() && MapTools().Ruler().Clicks() > 0)
         tool = &MapTools().Tool(TMapToolMode::Ruler);
@@ -292,12 +292,14 @@ void TMapEditController::imgDblClick()
 void TMapEditController::CancelMouseMode()
 {
     // A polygon being drawn is not abandoned: only its double click ends it.
-    const bool drawingPolygon = UserPolygonActive;
-    ClearMouseState();
+    const bool drawingPolygon = viewer_.Polygons().UserPolygonActive;
+    viewer_.MapView().RubberBand = false;
+    viewer_.Grids().EndGridPick();
+    viewer_.Selection().PolySelectKind = 0;
+    CurveLink = 0;
     // A double click that was never followed by its release must not swallow
     // the next release.
     DblClickHandled = false;
-    UserPolygonActive = drawingPolygon;
     if (!drawingPolygon)
         viewer_.Selection().PolyPoints.clear();
     // A path waiting for its ends and the drags of the zoning, the layers and the
@@ -332,7 +334,7 @@ void TMapEditController::RminMapaClick() { MapTools().Arm(TMapToolMode::PathPick
 void TMapEditController::pupseditClick()
 {
     viewer_.img->setCursor(MapTools().Tool(TMapToolMode::SelectRegion).Cursor());
-    PolySelectKind = 4;
+    viewer_.Selection().PolySelectKind = 4;
     viewer_.Selection().PolyPoints.clear();
     viewer_.HideLegends();
     viewer_.SetCommandOn(Cmd::tbMove, false);

@@ -12,6 +12,7 @@
 // double click's own parts (the element found in its grid, the region of the
 // background lines closed) are in MapEditDoubleClick.cpp.
 #include "mainwindow/tools/MapTool.h"
+#include "model/PalvonVars.h" // TPoint
 
 #include <QRegion>
 
@@ -78,6 +79,8 @@ public:
     // polylines wholly inside are deleted) or of the selection.
     void CloseDrawnRegion();
 
+    // Link whose shape is to be bent (0 none); set by a Shift double click on the links grid.
+    int32_t CurveLink = 0;
     int32_t HoverNode = 0, HoverZone = 0;
     int32_t HoverCurveLink = 0, HoverCurveHandle = 0;
     int32_t HoverPolygonLabel = 0;
@@ -85,6 +88,8 @@ public:
     bool CurveVertexDrag = false;
     int32_t CurveDrag = 0;
     std::vector<QRegion> CurveRegions; // 0..600
+    // The handle being dragged: world point of the press, and where its circle is drawn.
+    TPoint PressPoint{}, AuxPoint{};
     bool NodeMoveSticky = false, ZoneMoveSticky = false;
     // User polygon under the pointer while polygon selection is ticked: its record
     // index + 1 (0 = none).

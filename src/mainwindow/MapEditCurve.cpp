@@ -5,7 +5,6 @@
 // interior handles, so that the link keeps its ends on its nodes.
 #include "mainwindow/MapEditController.h"
 #include "mainwindow/PalvonViewer.h"
-#include "map/ZoomMouse.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
 #include "model/NodeMoves.h"

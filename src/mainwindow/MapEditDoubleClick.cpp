@@ -23,7 +23,7 @@ namespace {
 bool Placed(int32_t node) { return node >= 1 && node <= Network.NodeCount && Nodos[node].HasXY; }
 
 // Whether the click pixel lies within 3 pixels of the segment between two nodes.
-bool ClickOnSegment(const TOxrImage& img, int32_t a, int32_t b)
+bool ClickOnSegment(const TOxrImage& img, const QPoint& click, int32_t a, int32_t b)
 {
     if (!Placed(a) || !Placed(b))
         return false;
@@ -35,17 +35,17 @@ bool ClickOnSegment(const TOxrImage& img, int32_t a, int32_t b)
     const double x1 = world.PixelX(p1.x), x2 = world.PixelX(p2.x);
     const double y1 = world.Height - world.PixelUp(p1.y), y2 = world.Height - world.PixelUp(p2.y);
     constexpr double reach = 6;
-    if (!(ClickPixX >= std::min(x1, x2) - reach && ClickPixX <= std::max(x1, x2) + reach &&
-          ClickPixY >= std::min(y1, y2) - reach && ClickPixY <= std::max(y1, y2) + reach))
+    if (!(click.x() >= std::min(x1, x2) - reach && click.x() <= std::max(x1, x2) + reach &&
+          click.y() >= std::min(y1, y2) - reach && click.y() <= std::max(y1, y2) + reach))
         return false;
-    return img.PolygonRegion(p1, p2, 3, 0).contains(QPoint(ClickPixX, ClickPixY));
+    return img.PolygonRegion(p1, p2, 3, 0).contains(click);
 }
 
 // The first link (in index order) whose segment the click hits; 0 when none.
-int32_t LinkUnderClick(const TOxrImage& img)
+int32_t LinkUnderClick(const TOxrImage& img, const QPoint& click)
 {
     for (int32_t i = 1; i <= Network.LinkCount; ++i)
-        if (ClickOnSegment(img, Arcos[i].AIndex, Arcos[i].BIndex))
+        if (ClickOnSegment(img, click, Arcos[i].AIndex, Arcos[i].BIndex))
             return i;
     return 0;
 }
@@ -104,12 +104,13 @@ std::vector<TPoint> WorldPoints(const QPolygonF& points)
 // The plain double click: the element under the pointer in the grid of the page on show.
 void TMapEditController::FindUnderClick()
 {
-    RubberBand = false;
+    viewer_.MapView().RubberBand = false;
     const TOxrImage& img = *viewer_.img;
+    const QPoint click(viewer_.MapView().ClickPixX, viewer_.MapView().ClickPixY);
     QWidget* page = viewer_.tnDatos->currentWidget();
     const bool shift = ZelUtils::ShiftDown();
     if (page == viewer_.tsArcos) {
-        if (const int32_t i = LinkUnderClick(img)) {
+        if (const int32_t i = LinkUnderClick(img, click)) {
             const TArcos& a = Arcos[i];
             // The direction that leaves the lower-numbered node, or with Shift the other one.
             const bool ascending = Nodos[a.AIndex].Number < Nodos[a.BIndex].Number;
@@ -122,7 +123,7 @@ void TMapEditController::FindUnderClick()
     if (page == viewer_.tsMovim) {
         for (int32_t m = 1; m <= Network.MovementCount; ++m) {
             const TMovimiento& mv = Movims[m];
-            if (KDVlib::FindArco(mv.Node, mv.C) <= 0 || !ClickOnSegment(img, mv.JunctionIndex, mv.CIndex))
+            if (KDVlib::FindArco(mv.Node, mv.C) <= 0 || !ClickOnSegment(img, click, mv.JunctionIndex, mv.CIndex))
                 continue;
             const bool descending = Nodos[mv.JunctionIndex].Number > Nodos[mv.CIndex].Number;
             const int32_t other = KDVlib::FindMovim(mv.C, mv.Node, 0);
@@ -134,7 +135,7 @@ void TMapEditController::FindUnderClick()
         }
     }
     if (page == viewer_.tsLineas) {
-        if (const int32_t i = LinkUnderClick(img)) {
+        if (const int32_t i = LinkUnderClick(img, click)) {
             const TArcos& a = Arcos[i];
             const bool ascending = Nodos[a.AIndex].Number < Nodos[a.BIndex].Number;
             const int32_t first = ascending ? i : a.ReverseIndex;
@@ -173,13 +174,13 @@ void TMapEditController::CloseLayerRegion()
             g.Name = GeoDeletedName;
     }
     viewer_.Selection().PolyPoints.clear();
-    PolySelectKind = 0;
+    viewer_.Selection().PolySelectKind = 0;
     viewer_.RedrawMap();
 }
 
 void TMapEditController::CloseDrawnRegion()
 {
-    if (PolySelectKind == 4)
+    if (viewer_.Selection().PolySelectKind == 4)
         CloseLayerRegion();
     else
         viewer_.Selection().CloseSelectionRegion();

@@ -162,3 +162,7 @@ void TPalvonViewer::ConnectToggles()
                 ZelUtils::Format("%.4f", double(img->width()) / double(img->height()))));
     }));
 }
+
+bool TMapViewHostAdapter::RegionPickUnderWay() { return w_.Selection().PolySelectKind != 0; }
+
+void TMapViewHostAdapter::EndRegionPick() { w_.Selection().PolySelectKind = 0; }

@@ -27,6 +27,8 @@ public:
     TKDVscale& ScaleDialog() override;
     TDlgSize& SizeDialog() override;
     TDualListDialog* ListChooser() override;
+    bool RegionPickUnderWay() override;
+    void EndRegionPick() override;
 
 private:
     TPalvonViewer& w_;

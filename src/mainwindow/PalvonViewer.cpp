@@ -303,10 +303,6 @@ void TPalvonViewer::CreateControls()
     BDerecho = new QMenu(this);
     BDerecho->setObjectName("BDerecho");
     Action(Cmd::cvs)->setEnabled(false);
-    for (int i = 0; i < 10; ++i) {
-        const QString cv = QStringLiteral("cv%1").arg(i);
-        Registry().Register(CommandTable::TOwner::MapView, CommandOf(cv), [this, i] { Grids().ColoresClick(100 + i); });
-    }
     img->SetPopupMenu(BDerecho, false); // active once a network is open
     Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);

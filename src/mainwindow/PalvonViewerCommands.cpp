@@ -148,15 +148,6 @@ void TPalvonViewer::LinkSharedActions()
 
 void TPalvonViewer::ConnectCommandItems()
 {
-    // Colours of the right-button menu.
-    const std::pair<TCommandId, int> colours[] = {
-        {Cmd::Color2, 1}, {Cmd::Color1, 3}, {Cmd::ColorNormal, 6}, {Cmd::ColorSobrerango, 7}};
-    for (const auto& [id, tag] : colours)
-        Registry().Register(CommandTable::TOwner::MapView, id, [this, tag = tag] { Grids().ColoresClick(tag); });
-    Registry().Register(CommandTable::TOwner::Analysis, Cmd::BordeColor1, [this] { Grids().ColoresClick(21); });
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::Rangos1, [this] { Grids().Rangos1Click(); });
-    Registry().Register(CommandTable::TOwner::MapView, Cmd::ColorNode, [this] { Grids().ColorNodeClick(); });
-
     // Sizes and factors show their current value.
     int32_t* const sizes[] = {&UserView().CentroidSize, &UserView().NodeSize, &UserView().ArrowSize, &UserView().SignalSize};
     for (int tag = 1; tag <= 4; ++tag)

@@ -49,14 +49,6 @@ void TPalvonViewer::FormCreate()
     UserView().Lanes.AnchoPista = 3.5f;
     UserView().Lanes.LaneOffset = 1.5f * UserView().Lanes.AnchoPista;
     DisplayStyles::SetDefaultStyles();
-    UserView().CentroidSize = 10;
-    UserView().NodeSize = 3;
-    UserView().ArrowSize = 8;
-    UserView().SignalSize = 10;
-    UserView().NodeLabelPos = 6;
-    UserView().SizeFactor = 5.0f;
-    ClearMouseState();
-    UserView().LinkShift = 1;
     for (bool& j : JtypeSelected)
         j = false;
     JtypeSelected[3] = true;

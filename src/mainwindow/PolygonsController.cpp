@@ -12,7 +12,6 @@
 #include "mainwindow/tools/ToolFeedback.h"
 #include "map/DisplayStyles.h"
 #include "map/Polygons.h"
-#include "map/ZoomMouse.h"
 #include "map/gui/OxrImage.h"
 #include "model/FileUtils.h"
 #include "model/KDVvars.h"

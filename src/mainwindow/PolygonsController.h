@@ -10,6 +10,8 @@
 // popup, and registers those rows (owner Polygons). The menus stay with the window;
 // the controller reaches them, the map, the legends and the options dialog
 // directly, and shares the points clicked with the selection's region.
+#include "model/PalvonVars.h" // TPoint
+
 #include <QPolygonF>
 #include <QRegion>
 
@@ -85,6 +87,9 @@ public:
     void SaveZonClick();
 
     std::string PolygonFileName;
+    // A new user polygon is being drawn on the map (its points gather in the
+    // selection's PolyPoints); the double click stores it.
+    bool UserPolygonActive = false;
     // Modification state; handles and snap targets count from 1 (element 0 unused).
     int32_t EditPolygon = -1;
     int32_t EditHandle = 0;
@@ -96,6 +101,9 @@ public:
     QPolygonF EditHandles;
     std::vector<bool> EditHandleIsVertex;
     std::vector<QRegion> EditHandleRegions;
+    // Free end of the rubber line from the last clicked point (a region or a new
+    // polygon drawn), or the dragged handle's place.
+    TPoint LastPoint{};
 
 private:
     // Red outline in not-xor mode around polygon i: drawn twice it is gone again.

@@ -43,6 +43,9 @@ public:
     // region of the last one closed.
     QPolygonF PolyPoints;
     QRegion SelectionRegion;
+    // Above 0 while a region is drawn on the map: the kind of objects it selects
+    // (1 zones, 2 nodes, 3 links) or 4 for the background lines it deletes.
+    int32_t PolySelectKind = 0;
     // The selection-file dialog; tests replace it. Empty: cancelled.
     std::function<std::string(const QString& title, bool save)> ChooseSelFile;
     std::string ChooseSelectionFile(bool save);

@@ -431,8 +431,8 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
     }
 
     if (TOxrImage* img = viewer_.img) {
-        ClickPixX = ZelUtils::Round(img->width() / 2.0);
-        ClickPixY = ZelUtils::Round(img->height() / 2.0);
+        viewer_.MapView().ClickPixX = ZelUtils::Round(img->width() / 2.0);
+        viewer_.MapView().ClickPixY = ZelUtils::Round(img->height() / 2.0);
     }
 
     {

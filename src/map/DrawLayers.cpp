@@ -276,10 +276,10 @@ void WideCircle(TMapPainter& img, QPainter& p, bool raster, double x, double y, 
 
 } // namespace
 
-void ClearHitRegions()
+void ClearHitRegions(TMapPainter& img)
 {
-    NodeHitRegions.fill(THitCircle{});
-    ZoneHitRegions.fill(THitCircle{});
+    img.LastDrawing.ClearNodeHits();
+    img.LastDrawing.ClearZoneHits();
 }
 
 // ---------------------------------------------------------------------------
@@ -291,7 +291,7 @@ void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
     for (int32_t n = 1; n <= Network.NodeCount; ++n)
         if (Nodos[n].Mark > 0)
             ++selected;
-    SelectedNodeCount = selected;
+    img.LastDrawing.SelectedNodeCount = selected;
     Services().SetMenuItemEnabled("jtSel", selected >= 1);
 
     img.PenMode = TPenMode::Copy;
@@ -400,7 +400,7 @@ void DrawNodes(TMapPainter& img, const TNetworkOptions& o)
     if (!p)
         return;
     if (o.KeepHitRegions)
-        NodeHitRegions.fill(THitCircle{});
+        img.LastDrawing.ClearNodeHits();
     img.PenMode = TPenMode::Copy;
     const int32_t ring = UserView().NodeSize + 2;
     const double margin = std::max({std::abs(UserView().NodeSize) + 4, ring + 4, 3 * std::abs(UserView().SignalSize) + 4});
@@ -424,7 +424,7 @@ void DrawNodes(TMapPainter& img, const TNetworkOptions& o)
         circle(n.X, n.Y, UserView().NodeSize, NetworkShapes::NodeOutline(n, o), &fill);
         if (o.KeepHitRegions) {
             const QPoint c = img.WorldToPoint(n.X, n.Y);
-            NodeHitRegions[static_cast<size_t>(index)] = THitCircle{c.x(), c.y(), std::max(0, ring)};
+            img.LastDrawing.NodeHitRegions[static_cast<size_t>(index)] = THitCircle{c.x(), c.y(), std::max(0, ring)};
         }
         if (const int32_t c = ClassOf(n.Mark))
             circle(n.X, n.Y, ring, UserView().ClassColors[c], nullptr);
@@ -448,7 +448,7 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
     if (!p)
         return;
     if (o.KeepHitRegions)
-        ZoneHitRegions.fill(THitCircle{});
+        img.LastDrawing.ClearZoneHits();
     img.PenMode = TPenMode::Copy;
     UsePen(*p, o.AccesoColor, 1);
     UseBrush(*p, UserView().SymbolColors[0]);
@@ -523,7 +523,8 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
             img.PolylineArrays(3, 90, z.CentroidX, z.CentroidY, UserView().CentroidSize);
         if (o.KeepHitRegions) {
             const QPoint c = img.WorldToPoint(z.CentroidX, z.CentroidY);
-            ZoneHitRegions[static_cast<size_t>(index)] = THitCircle{c.x(), c.y(), std::max(0, UserView().CentroidSize + 2)};
+            img.LastDrawing.ZoneHitRegions[static_cast<size_t>(index)] =
+                THitCircle{c.x(), c.y(), std::max(0, UserView().CentroidSize + 2)};
         }
     }
 

@@ -49,7 +49,7 @@ constexpr uint8_t NodeHiddenBit = 0x10;
 constexpr uint8_t ZoneHiddenBit = 0x08;
 
 // Links as polylines in the colour and width of their class and the dash style
-// of their marks; recounts SelectedNodeCount and enables jtSel and aVistaAnterior.
+// of their marks; recounts the painter's SelectedNodeCount and enables jtSel and aVistaAnterior.
 void DrawNetWork(TMapPainter& img, const TNetworkOptions& options);
 // Carriageways lane by lane, with flare lanes, lane fills, dividers, turn markings
 // and lane arrows, then the junction areas.
@@ -68,7 +68,7 @@ void DrawCalles(TMapPainter& img, const TNetworkOptions& options);
 // (1..6, as TitlePos), measured in pixels of the painter's device.
 void DrawTitulos(TMapPainter& img, const QStringList& lines, const QFont& font, const QColor& color, int32_t position);
 
-// Clears the hit regions of every node and zone (a new view invalidates them).
-void ClearHitRegions();
+// Clears the hit regions of every node and zone on the painter (a new view invalidates them).
+void ClearHitRegions(TMapPainter& img);
 
 } // namespace DrawLayers

@@ -6,16 +6,10 @@
 #include "map/PointLayers.h"
 #include "map/Polygons.h"
 #include "map/Ranges.h"
-#include "map/ZoomMouse.h"
 #include "model/KDVvars.h"
 
 #include <QRect>
 
-int32_t LastMapRedrawMs = 0;
-int32_t SelectedNodeCount = 0;
-
-std::array<THitCircle, MaxNodos + 1> NodeHitRegions;
-std::array<THitCircle, MaxZonas + 1> ZoneHitRegions;
 
 bool THitCircle::Contains(int32_t px, int32_t py) const
 {
@@ -37,10 +31,6 @@ QRegion THitCircle::Region() const
 void ResetMapState()
 {
     ResetModelState();
-    LastMapRedrawMs = 0;
-    SelectedNodeCount = 0;
-    NodeHitRegions.fill(THitCircle{});
-    ZoneHitRegions.fill(THitCircle{});
 
     // The user's view as at start: variables, range sets, sizes and styles.
     const TViewState fresh;
@@ -54,14 +44,7 @@ void ResetMapState()
     GeoLayers().Clear();
     NumDots = -1;
     NumPoligonos = 0;
-    GenatrRegions.fill(QRegion());
     LinkBusCount.clear();
     LinkBusMax = 0.0f;
     VisibleLinesChanged = true;
-
-    Panning = false;
-    PanOriginX = PanOriginY = 0;
-    PanImageOriginX = PanImageOriginY = 0;
-    ZoomFollow = false;
-    PressPoint = LastPoint = AuxPoint = TPoint{};
 }

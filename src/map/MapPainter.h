@@ -9,6 +9,7 @@
 // Point lists are given as a list and N, the index of the last point used, so
 // points[0..N] are drawn; N is clamped to the list, never read beyond it.
 // Label angles are tenths of a degree counter-clockwise (0 = text running right).
+#include "map/HitRegions.h"
 #include "map/LabelBands.h"
 #include "map/LabelStore.h"
 #include "map/WorldWindow.h"
@@ -66,6 +67,8 @@ public:
     // The main window's map: the layers drawn on it keep the hit regions of what
     // they draw and show their legends over it.
     bool MainMap = false;
+    // What the last drawing of the network on this painter left behind.
+    TLastDrawing LastDrawing;
 
     // ---- World window and pixel mapping ----
     const TWorldWindow& World() const { return world_; }

@@ -43,8 +43,8 @@ extern std::array<TPoligono, MaxPoligonos + 1> Poligonos;
 extern int32_t NumPoligonos; // records 0..NumPoligonos-1 are in use
 
 // Fill palette of zones and free points, indexes 1..20 (TColor values).
-extern const std::array<uint32_t, 21> ZoneColors;
-
-// Hit regions (pixels of the main map) of the generation/attraction records, by
-// record index, made again by every drawing of the zone layer with the bars on.
-extern std::array<QRegion, MaxGenatr + 1> GenatrRegions;
+inline constexpr std::array<uint32_t, 21> ZoneColors = {
+    0x000000, // index 0 is not used
+    0xFFFF00, 0xFF0000, 0xF0FBFF, 0xC0DCC0, 0x800080, 0x0000FF, 0xC0C0C0, 0xF0CAA6, 0x808000, 0x00FFFF,
+    0xFF00FF, 0x808080, 0x008000, 0x00FF00, 0xC0C0C0, 0x808080, 0x000080, 0xA4A0A0, 0x800000, 0x008080,
+};

@@ -30,23 +30,6 @@ int32_t PreloadShift = 0;
 std::vector<std::string> CamposZonas, CamposNodos, CamposArcos, CamposLineas, CamposMovims;
 std::array<int32_t, NumArcosColumns> ColVarArcosMenu{};
 
-int32_t PickedItem = -1;
-bool RubberBand = false;
-bool NodeMoving = false, CentroidMoving = false;
-int32_t PolySelectKind = 0;
-int32_t ClickPixX = 0, ClickPixY = 0;
-int32_t CurveLink = 0;
-bool UserPolygonActive = false;
-
-void ClearMouseState()
-{
-    RubberBand = false;
-    PickedItem = -1;
-    NodeMoving = CentroidMoving = false;
-    PolySelectKind = 0;
-    CurveLink = 0;
-    UserPolygonActive = false;
-}
 
 void ResetModelState()
 {
@@ -84,7 +67,4 @@ void ResetModelState()
     for (auto* fields : {&CamposZonas, &CamposNodos, &CamposArcos, &CamposLineas, &CamposMovims})
         fields->clear();
     ColVarArcosMenu = {};
-
-    ClearMouseState();
-    ClickPixX = ClickPixY = 0;
 }

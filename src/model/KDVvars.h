@@ -1,7 +1,8 @@
 #pragma once
 // Process-wide viewer state beside the network model: the view window and zoom
 // history, file names of the open network and its companions, drawing flags,
-// grid column tables, and the mouse-editing state that Escape clears.
+// and grid column tables. (The map's mouse state belongs to the window's
+// controllers and tools.)
 // (Shared by several subsystems; add to it with small, separate declarations.)
 #include <array>
 #include <cstdint>
@@ -65,23 +66,7 @@ extern std::array<int32_t, NumArcosColumns> ColVarArcosMenu;
 // Format of the coordinates in the grids.
 inline constexpr char XYFormat[] = "%.5f";
 
-// ---- Mouse-editing state that other parts of the program start or read (Escape
-// clears it); the state of a tool's own gesture lives in the tool ----
-extern int32_t PickedItem; // -1 = nothing picked; zones and nodes as minus their index
-extern bool RubberBand;
-extern bool NodeMoving, CentroidMoving;
-extern int32_t PolySelectKind;
-extern int32_t ClickPixX, ClickPixY;
-// Link whose shape is to be bent (0 none); set by a Shift double click on the links grid.
-extern int32_t CurveLink;
-// A new user polygon is being drawn on the map (its points gather in the
-// selection's PolyPoints); the double click stores it.
-extern bool UserPolygonActive;
-
-// Resets every mouse-editing field to "no operation".
-void ClearMouseState();
-
 // Puts the records above, and the program options, back to what a fresh program
 // start has: the start of the program and of each test window begin here, so no
-// view, file name or mouse operation of an earlier window is carried over.
+// view or file name of an earlier window is carried over.
 void ResetModelState();

@@ -6,7 +6,7 @@
 #include <string>
 
 TCommandRegistry::TCommandRegistry(std::function<QAction*(TCommandId)> actionOf)
-    : actionOf_(std::move(actionOf)), registered_(CommandTable::Commands().size(), false)
+    : actionOf_(std::move(actionOf)), registeredBy_(CommandTable::Commands().size())
 {
 }
 
@@ -27,13 +27,18 @@ void TCommandRegistry::Add(CommandTable::TOwner owner, const TEntry& entry)
         CommandTable::CommandError(QString::fromUtf8(row.Name), what.c_str());
         return;
     }
-    if (registered_[i]) {
+    if (registeredBy_[i]) {
         CommandTable::CommandError(QString::fromUtf8(row.Name), "a second handler");
         return;
     }
-    registered_[i] = true;
+    registeredBy_[i] = owner;
     QAction* a = actionOf_(id);
     QObject::connect(a, &QAction::triggered, a, [run = entry.Run](bool checked) { run(checked); });
 }
 
-bool TCommandRegistry::Registered(TCommandId id) const { return registered_[static_cast<std::size_t>(id)]; }
+bool TCommandRegistry::Registered(TCommandId id) const { return RegisteredBy(id).has_value(); }
+
+std::optional<CommandTable::TOwner> TCommandRegistry::RegisteredBy(TCommandId id) const
+{
+    return registeredBy_[static_cast<std::size_t>(id)];
+}

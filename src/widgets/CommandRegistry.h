@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <type_traits>
 #include <vector>
 
@@ -52,9 +53,11 @@ public:
         Add(owner, TEntry(id, std::forward<H>(handler)...));
     }
     bool Registered(TCommandId id) const;
+    // The feature whose handler a row runs; none when it has no handler.
+    std::optional<CommandTable::TOwner> RegisteredBy(TCommandId id) const;
 
 private:
     void Add(CommandTable::TOwner owner, const TEntry& entry);
     std::function<QAction*(TCommandId)> actionOf_;
-    std::vector<bool> registered_;
+    std::vector<std::optional<CommandTable::TOwner>> registeredBy_;
 };

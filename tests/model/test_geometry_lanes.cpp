@@ -43,6 +43,7 @@ protected:
     void SetUp() override
     {
         geomfix::Clear();
+        // A network made here, not read: its error list is written beside the test.
         Network.ErrorListFile = tmp.file("Errores.txt");
         Network.ErrorList.clear();
     }

@@ -20,10 +20,9 @@ using ZelUtils::Format;
 namespace {
 
 // The move started from a grid is over.
-void EndGridMove()
+void EndGridMove(TPalvonViewer& viewer)
 {
-    NodeMoving = CentroidMoving = false;
-    PickedItem = -1;
+    viewer.Grids().EndGridPick();
     while (QApplication::overrideCursor())
         QApplication::restoreOverrideCursor();
 }
@@ -94,7 +93,7 @@ void TNodeDragTool::Release(const TMapMouse& m)
         }
         viewer_.MapEdit().NewAngles();
     }
-    EndGridMove();
+    EndGridMove(viewer_);
     SaveCoordinates();
     viewer_.RedrawMap();
     viewer_.SetCommandOn(Cmd::NodeMove, viewer_.MapEdit().NodeMoveSticky);
@@ -109,16 +108,16 @@ void TMoveNodeTool::Press(const TMapMouse& m)
 
 bool TGridNodeDragTool::Claims(const TMapMouse& m)
 {
-    return NodeMoving && viewer_.Grids().GridMoveRegion.contains(QPoint(m.i, m.j));
+    return viewer_.Grids().NodeMoving && viewer_.Grids().GridMoveRegion.contains(QPoint(m.i, m.j));
 }
 
-void TGridNodeDragTool::Press(const TMapMouse& m) { Start(PickedItem < 0 ? -PickedItem : PickedItem, m.x, m.y); }
+void TGridNodeDragTool::Press(const TMapMouse& m) { Start(viewer_.Grids().PickedItem < 0 ? -viewer_.Grids().PickedItem : viewer_.Grids().PickedItem, m.x, m.y); }
 
-bool TGridNodePlaceTool::Claims(const TMapMouse& m) { return NodeMoving && PickedItem < 0 && m.Shift.Shift(); }
+bool TGridNodePlaceTool::Claims(const TMapMouse& m) { return viewer_.Grids().NodeMoving && viewer_.Grids().PickedItem < 0 && m.Shift.Shift(); }
 
 void TGridNodePlaceTool::Press(const TMapMouse& m)
 {
-    const int32_t record = -PickedItem;
+    const int32_t record = -viewer_.Grids().PickedItem;
     if (record <= Network.NodeCount) {
         double dx = 0, dy = 0;
         KDVlib::PlaceNode(record, m.x, m.y, dx, dy);
@@ -129,7 +128,7 @@ void TGridNodePlaceTool::Press(const TMapMouse& m)
         if (KDVlib::NewAngles(UserView().Lanes, extent))
             Zoom::NetworkExtentChanged(extent);
     }
-    EndGridMove();
+    EndGridMove(viewer_);
     KDVlib::BuildHitGrid();
     SaveCoordinates();
     viewer_.RedrawMap();
@@ -162,7 +161,7 @@ void TCentroidDragTool::Release(const TMapMouse& m)
     zone_ = 0;
     if (z <= Network.ZoneCount)
         PlaceCentroid(viewer_, z, m.x, m.y);
-    EndGridMove();
+    EndGridMove(viewer_);
     KDVlib::BuildHitGrid();
     SaveCoordinates();
     viewer_.RedrawMap();
@@ -177,25 +176,25 @@ void TMoveCentroidTool::Press(const TMapMouse& m)
 
 bool TGridCentroidDragTool::Claims(const TMapMouse& m)
 {
-    return CentroidMoving && viewer_.Grids().GridMoveRegion.contains(QPoint(m.i, m.j));
+    return viewer_.Grids().CentroidMoving && viewer_.Grids().GridMoveRegion.contains(QPoint(m.i, m.j));
 }
 
 void TGridCentroidDragTool::Press(const TMapMouse& m)
 {
-    Start(PickedItem < 0 ? -PickedItem : PickedItem, m.x, m.y);
+    Start(viewer_.Grids().PickedItem < 0 ? -viewer_.Grids().PickedItem : viewer_.Grids().PickedItem, m.x, m.y);
 }
 
 bool TGridCentroidPlaceTool::Claims(const TMapMouse& m)
 {
-    return CentroidMoving && PickedItem < 0 && m.Shift.Shift();
+    return viewer_.Grids().CentroidMoving && viewer_.Grids().PickedItem < 0 && m.Shift.Shift();
 }
 
 void TGridCentroidPlaceTool::Press(const TMapMouse& m)
 {
-    const int32_t record = -PickedItem;
+    const int32_t record = -viewer_.Grids().PickedItem;
     if (record <= Network.ZoneCount)
         PlaceCentroid(viewer_, record, m.x, m.y);
-    EndGridMove();
+    EndGridMove(viewer_);
     KDVlib::BuildHitGrid();
     SaveCoordinates();
     viewer_.RedrawMap();

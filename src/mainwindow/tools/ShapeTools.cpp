@@ -4,41 +4,40 @@
 // polygons and of the shape belong to their owners (TPolygonsController,
 // TMapEditController), which the selection and the menus read too.
 #include "mainwindow/tools/MapTools.h"
-#include "map/ZoomMouse.h"
 #include "map/gui/MapLayers.h"
 #include "model/KDVvars.h"
 
 QCursor TSelectRegionTool::Cursor() const { return MapToolCursor(1); }
 
-bool TSelectRegionTool::Claims(const TMapMouse&) { return PolySelectKind > 0; }
+bool TSelectRegionTool::Claims(const TMapMouse&) { return viewer_.Selection().PolySelectKind > 0; }
 
 void TSelectRegionTool::Press(const TMapMouse& m)
 {
     if (m.Button != Qt::LeftButton)
         return;
     viewer_.Selection().AddRegionPoint(m.x, m.y);
-    LastPoint = {m.x, m.y};
+    viewer_.Polygons().LastPoint = {m.x, m.y};
 }
 
 // One rubber line from the last point drawn serves both the region and the new
 // polygon: should both be on, drawing it twice would remove it.
 void TSelectRegionTool::Move(const TMapMouse& m)
 {
-    if (PolySelectKind >= 1)
+    if (viewer_.Selection().PolySelectKind >= 1)
         viewer_.Polygons().FollowPolygonRubberLine(m.x, m.y);
 }
 
-bool TDrawPolygonTool::Claims(const TMapMouse&) { return UserPolygonActive; }
+bool TDrawPolygonTool::Claims(const TMapMouse&) { return viewer_.Polygons().UserPolygonActive; }
 
 void TDrawPolygonTool::Press(const TMapMouse& m)
 {
     viewer_.Polygons().AddPolygonClickPoint(m.x, m.y);
-    LastPoint = {m.x, m.y};
+    viewer_.Polygons().LastPoint = {m.x, m.y};
 }
 
 void TDrawPolygonTool::Move(const TMapMouse& m)
 {
-    if (UserPolygonActive && PolySelectKind < 1)
+    if (viewer_.Polygons().UserPolygonActive && viewer_.Selection().PolySelectKind < 1)
         viewer_.Polygons().FollowPolygonRubberLine(m.x, m.y);
 }
 

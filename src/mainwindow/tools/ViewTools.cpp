@@ -3,26 +3,25 @@
 // (TMapViewController, src/map/gui/MapViewController.cpp); these tools decide
 // when each step is taken.
 #include "mainwindow/tools/MapTools.h"
-#include "map/ZoomMouse.h"
 #include "map/gui/MapLayers.h"
 #include "model/KDVvars.h"
 #include "model/ProgramOptions.h"
 
 void TZoomBoxTool::Press(const TMapMouse& m)
 {
-    if (m.Button == Qt::LeftButton && !m.Shift.Shift() && !RubberBand)
+    if (m.Button == Qt::LeftButton && !m.Shift.Shift() && !viewer_.MapView().RubberBand)
         viewer_.MapView().StartZoomBox(m.i, m.j, m.x, m.y);
 }
 
 void TZoomBoxTool::Move(const TMapMouse& m)
 {
-    if (Network.NodeCount > 0 && RubberBand)
+    if (Network.NodeCount > 0 && viewer_.MapView().RubberBand)
         viewer_.MapView().FollowZoomBox(m.x, m.y);
 }
 
 void TZoomBoxTool::Release(const TMapMouse& m) { viewer_.MapView().EndZoomBox(m.j); }
 
-bool TZoomBoxTool::Dragging() const { return RubberBand; }
+bool TZoomBoxTool::Dragging() const { return viewer_.MapView().RubberBand; }
 
 QCursor TPanTool::Cursor() const { return MapToolCursor(3); }
 
@@ -30,19 +29,19 @@ bool TPanTool::Claims(const TMapMouse& m) { return ProgramOptions().WheelActive 
 
 void TPanTool::Press(const TMapMouse& m)
 {
-    if (!Panning)
+    if (!viewer_.MapView().Panning)
         viewer_.MapView().StartPan(m.i, m.j);
 }
 
 void TPanTool::Move(const TMapMouse& m)
 {
-    if (Panning)
+    if (viewer_.MapView().Panning)
         viewer_.MapView().FollowPan(m.i, m.j);
 }
 
 void TPanTool::Release(const TMapMouse&) { viewer_.MapView().EndPan(); }
 
-bool TPanTool::Dragging() const { return Panning; }
+bool TPanTool::Dragging() const { return viewer_.MapView().Panning; }
 
 QCursor TMagnifierTool::Cursor() const { return MapToolCursor(2); }
 
@@ -50,18 +49,18 @@ void TMagnifierTool::Press(const TMapMouse& m) { viewer_.MapView().StartMagnifie
 
 void TMagnifierTool::Move(const TMapMouse& m)
 {
-    if (ZoomFollow)
+    if (viewer_.MapView().ZoomFollow)
         viewer_.MapView().FollowMagnifier(m.i, m.j);
 }
 
 void TMagnifierTool::Release(const TMapMouse&) { viewer_.MapView().EndMagnifier(); }
 
-bool TMagnifierTool::Dragging() const { return ZoomFollow; }
+bool TMagnifierTool::Dragging() const { return viewer_.MapView().ZoomFollow; }
 
 void TStreetViewTool::Press(const TMapMouse& m)
 {
-    ClickPixX = m.i;
-    ClickPixY = m.j;
+    viewer_.MapView().ClickPixX = m.i;
+    viewer_.MapView().ClickPixY = m.j;
     viewer_.MapView().StreetViewPalvon();
     viewer_.SetCommandOn(Cmd::tbStreet, false);
 }

@@ -231,7 +231,7 @@ void DrawGenatr(TMapPainter& img, const TLayerSizes& z, const TZoneFill& style, 
     const bool keepRegions = IsMainMap(img);
     // Rows left out now must not keep a region where they were drawn before.
     if (keepRegions)
-        GenatrRegions.fill(QRegion());
+        img.LastDrawing.ClearGenatrHits();
     bool anyClass = false;
     for (int32_t z = 1; z <= std::min(Network.ZoneCount, MaxZonas) && !anyClass; ++z)
         anyClass = Zonas[z].Class > 0;
@@ -244,7 +244,7 @@ void DrawGenatr(TMapPainter& img, const TLayerSizes& z, const TZoneFill& style, 
         const TGenatr& g = Genatr[i];
         const TPoint at{g.X, g.Y};
         if (keepRegions && i <= MaxGenatr)
-            GenatrRegions[static_cast<size_t>(i)] = img.CircleRegion(at, 6);
+            img.LastDrawing.GenatrRegions[static_cast<size_t>(i)] = img.CircleRegion(at, 6);
         if (!bars || !margin.Contains(at))
             continue;
         const struct {

@@ -17,8 +17,10 @@ public:
     virtual TLegendImage* BarLegend() = 0;
     // The map title box (`tit`), null when the window has none.
     virtual const QTextEdit* TitleBox() = 0;
-    // Draws again the handles of the link whose shape is being edited.
+    // Draws again the handles of the link whose shape is being edited, if any.
     virtual void DrawCurveHandles() = 0;
+    // A region is being drawn on the map (its cursor stays after a redraw).
+    virtual bool RegionPickUnderWay() = 0;
 
 protected:
     ~TMapDrawHost() = default;

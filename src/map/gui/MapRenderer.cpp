@@ -66,15 +66,15 @@ void TMapRenderer::DrawPalvon()
         SetGrid();
         // A new view moves every element: regions of elements not drawn now would
         // point at where they used to be.
-        DrawLayers::ClearHitRegions();
+        DrawLayers::ClearHitRegions(*img);
 
         DrawLayerSequence(*img, TLayerTarget::MainMap);
-        LastMapRedrawMs = int32_t(clock.elapsed());
+        img->LastDrawing.LastMapRedrawMs = int32_t(clock.elapsed());
     }
 
     // The cursor of the tool in use; the later tests win.
     int tool = 0;
-    if (PolySelectKind > 0)
+    if (host_.RegionPickUnderWay())
         tool = 1;
     if (window_.CommandOn(Cmd::tbZoom))
         tool = 2;
@@ -85,8 +85,7 @@ void TMapRenderer::DrawPalvon()
     else
         img->unsetCursor();
     // The shape handles of the link being bent stay on top of every redraw.
-    if (window_.CommandOn(Cmd::tbCurve) || CurveLink > 0)
-        host_.DrawCurveHandles();
+    host_.DrawCurveHandles();
 }
 
 void TMapRenderer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)
@@ -177,10 +176,6 @@ void TMapRenderer::ClearScreen()
         sym->hide();
     if (TLegendImage* Scl = host_.BarLegend())
         Scl->hide();
-    RubberBand = false;
-    // A node or centroid being moved keeps its pick through the redraws of the move.
-    if (!NodeMoving && !CentroidMoving)
-        PickedItem = -1;
     // "Mover" of the nodes and of the zones stays ticked across redraws (a redraw
     // with F5, a zoom): its drop ends it unless it was chosen with Shift.
 }

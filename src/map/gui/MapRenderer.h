@@ -39,7 +39,7 @@ public:
     // the background layers and the polygon names on top, and lets "Sobreescrito"
     // write values over each other.
     void DrawLayerSequence(TOxrImage& c, TLayerTarget target);
-    // Prepares the map for a redraw: empty picture, legends hidden, transient pick state cleared.
+    // Prepares the map for a redraw: empty picture (which ends a zoom box's drag), legends hidden.
     void ClearScreen();
     // Marks the hit-grid tiles that the view window meets.
     void SetGrid();

@@ -121,7 +121,7 @@ TPanView* PanViewOf(TOxrImage* map)
 // twice as long as the last redraw took (never under 40 ms, the spacing of the
 // notches of one turn): a redraw between notches would stall the gesture, a
 // fixed long wait would leave a quick map blurred.
-int WheelRestMs() { return std::max(40, 2 * int(LastMapRedrawMs)); }
+int WheelRestMs(const TOxrImage& map) { return std::max(40, 2 * int(map.LastDrawing.LastMapRedrawMs)); }
 
 // A panel over the map dragged by the mouse: the grab point (in the map's
 // pixels) and the panel's place at the grab.
@@ -375,6 +375,8 @@ void TMapViewController::Connect()
     Fixed->hide();
 
     QObject::connect(img, &TOxrImage::OnClick, img, [this] { imgClick(); });
+    // A wiped picture has lost the rubber box: the drag of the zoom box ends.
+    QObject::connect(img, &TOxrImage::Cleared, img, [this] { RubberBand = false; });
     events_ = new TZoomEvents(window_.DialogParent(), img, *this, host_);
     img->installEventFilter(events_);
 }
@@ -383,7 +385,7 @@ void TMapViewController::Connect()
 
 void TMapViewController::ZoomFirst()
 {
-    if (PolySelectKind != 0)
+    if (host_.RegionPickUnderWay())
         return;
     CancelWheelZoom();
     Zoom::FirstView();
@@ -392,7 +394,7 @@ void TMapViewController::ZoomFirst()
 
 void TMapViewController::ZoomIn()
 {
-    if (PolySelectKind != 0)
+    if (host_.RegionPickUnderWay())
         return;
     CancelWheelZoom();
     Zoom::ZoomInView(UserView().ZoomFactor);
@@ -401,7 +403,7 @@ void TMapViewController::ZoomIn()
 
 void TMapViewController::ZoomOut()
 {
-    if (PolySelectKind != 0)
+    if (host_.RegionPickUnderWay())
         return;
     CancelWheelZoom();
     Zoom::ZoomOutView(UserView().ZoomFactor);
@@ -453,7 +455,7 @@ void TMapViewController::CancelWheelZoom()
 
 void TMapViewController::WheelZoomStep(bool in)
 {
-    if (PolySelectKind != 0 || !map_.MapImage())
+    if (host_.RegionPickUnderWay() || !map_.MapImage())
         return;
     if (!wheelRedraw_) {
         wheelRedraw_ = std::make_unique<QTimer>();
@@ -474,7 +476,7 @@ void TMapViewController::WheelZoomStep(bool in)
     else
         Zoom::ZoomOutView(UserView().ZoomFactor);
     preview->ScaleTo(UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY);
-    wheelRedraw_->start(WheelRestMs());
+    wheelRedraw_->start(WheelRestMs(Img()));
 }
 
 void TMapViewController::imgClick()
@@ -488,8 +490,6 @@ void TMapViewController::Reset1Click()
     TOxrImage& img = Img();
     img.Clear();
     RubberBand = false;
-    if (!NodeMoving && !CentroidMoving)
-        PickedItem = -1;
     window_.Action(Cmd::NodeMove)->setChecked(false);
     window_.Action(Cmd::ZoneMove)->setChecked(false);
     for (TCommandId name : {Cmd::aPrint1, Cmd::aMultiPrint, Cmd::aRedibujar, Cmd::aDataGrid1})
@@ -504,7 +504,7 @@ void TMapViewController::Reset1Click()
 
 void TMapViewController::tbMoveClick()
 {
-    PolySelectKind = 0;
+    host_.EndRegionPick();
     if (window_.CommandOn(Cmd::tbMove)) {
         window_.SetCommandOn(Cmd::tbZoom, false);
         Img().setCursor(MapToolCursor(3));
@@ -515,7 +515,7 @@ void TMapViewController::tbMoveClick()
 
 void TMapViewController::tbZoomClick()
 {
-    PolySelectKind = 0;
+    host_.EndRegionPick();
     const bool down = window_.CommandOn(Cmd::tbZoom);
     if (ZoomPermanent()) {
         if (down)
@@ -542,7 +542,7 @@ void TMapViewController::FollowMagnifier(int i, int j)
 
 namespace {
 // The zoom box's rubber rectangle, in not-xor so that drawing it again removes it.
-void DrawRubberBox(TOxrImage& img)
+void DrawRubberBox(TOxrImage& img, const TPoint& from, const TPoint& to)
 {
     QPainter* c = img.Canvas();
     if (!c)
@@ -551,7 +551,7 @@ void DrawRubberBox(TOxrImage& img)
     c->setBrush(Qt::NoBrush);
     const TPenMode saved = img.PenMode;
     img.PenMode = TPenMode::NotXor;
-    img.RectangleW(PressPoint.x, PressPoint.y, LastPoint.x, LastPoint.y);
+    img.RectangleW(from.x, from.y, to.x, to.y);
     img.PenMode = saved;
 }
 
@@ -570,19 +570,19 @@ void TMapViewController::StartZoomBox(int i, int j, double x, double y)
     HideLegends(host_);
     AuxPoint = {double(i), double(j)};
     PressPoint = LastPoint = {x, y};
-    DrawRubberBox(Img());
+    DrawRubberBox(Img(), PressPoint, LastPoint);
 }
 
 void TMapViewController::FollowZoomBox(double x, double y)
 {
-    DrawRubberBox(Img());
+    DrawRubberBox(Img(), PressPoint, LastPoint);
     LastPoint = {x, y};
-    DrawRubberBox(Img());
+    DrawRubberBox(Img(), PressPoint, LastPoint);
 }
 
 void TMapViewController::EndZoomBox(int j)
 {
-    DrawRubberBox(Img());
+    DrawRubberBox(Img(), PressPoint, LastPoint);
     RubberBand = false;
     if (!ZoomBoxAccepted(AuxPoint.y, j))
         return;

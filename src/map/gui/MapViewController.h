@@ -6,10 +6,15 @@
 // the status bar's padlock `Fixed`, and the symbol-size dialogs. Owns those widgets
 // and that state, the handlers of their rows (RegisterCommands), and the steps
 // the view tools of the map call (src/mainwindow/tools). It reaches the
-// window only through TWindowHost, TMapHost and TMapViewHost.
+// window only through TWindowHost, TMapHost and TMapViewHost. The state of the
+// zoom box, the hand pan and the magnifier under way is its own: a press sets
+// it, the moves follow it and the release of the same drag clears it.
+#include "model/PalvonVars.h" // TPoint
+
 #include <QObject>
 #include <QPointer>
 
+#include <cstdint>
 #include <memory>
 
 class QAction;
@@ -33,6 +38,21 @@ public:
     TOxrImage* zimg = nullptr; // the magnifier laid over the map, hidden until used
     QMenu* varLupa = nullptr;  // the magnifier's menu (drop-down of tbZoom)
     QLabel* Fixed = nullptr;   // padlock: the scale dialog keeps its maximum
+
+    // Pixel of the last press on the map: where the magnifier looks, the street
+    // view's point and what a double click finds.
+    int32_t ClickPixX = 0, ClickPixY = 0;
+    // The zoom box is being dragged (its rubber box is on the picture).
+    bool RubberBand = false;
+    // The canvas is being dragged by hand: screen position of the press, and
+    // where the picture stood at the press.
+    bool Panning = false;
+    int32_t PanOriginX = 0, PanOriginY = 0;
+    int32_t PanImageOriginX = 0, PanImageOriginY = 0;
+    // The magnifier follows the pointer until the release.
+    bool ZoomFollow = false;
+    // The zoom box: world point of the press, its free corner, pixel of the press (as reals).
+    TPoint PressPoint{}, LastPoint{}, AuxPoint{};
 
     // The handlers of the rows owned by the map view (their actions already made).
     void RegisterCommands(TCommandRegistry& registry);

@@ -49,6 +49,10 @@ public:
     virtual TDlgSize& SizeDialog() = 0;
     // The window's two-list chooser, null until a selection command has made it.
     virtual TDualListDialog* ListChooser() = 0;
+    // A region is being drawn on the map (the zoom steps wait for it); the pan
+    // and magnifier tools end it.
+    virtual bool RegionPickUnderWay() = 0;
+    virtual void EndRegionPick() = 0;
 
 protected:
     ~TMapViewHost() = default;

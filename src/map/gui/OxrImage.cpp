@@ -68,6 +68,7 @@ void TOxrImage::Clear()
     NewPicture();
     labels_.Clear();
     update();
+    emit Cleared();
 }
 
 void TOxrImage::SetPopupMenu(QMenu* menu, bool autoPopup)

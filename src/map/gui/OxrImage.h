@@ -57,6 +57,8 @@ signals:
     void onMouseUp(Qt::MouseButton Button, TShiftState Shift, int X, int Y);
     void OnClick();
     void OnDblClick();
+    // The picture was emptied (Clear): feedback drawn on it is gone.
+    void Cleared();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -231,11 +231,13 @@ TEST_F(Commands, EveryHandlerRowIsRegisteredAndNoOtherRow)
         for (const CommandTable::TCommand& row : CommandTable::Commands()) {
             using CommandTable::TKind;
             const QAction* a = viewer->Action(row.Id);
-            // A toggle is checkable, a submenu holder holds one.
-            if (viewer->Registry().Registered(row.Id) != (row.Kind == TKind::Handler) ||
+            // A handler row runs its owner's handler; a toggle is checkable, a submenu holder holds one.
+            const auto by = viewer->Registry().RegisteredBy(row.Id);
+            if (by.has_value() != (row.Kind == TKind::Handler) || (by && *by != row.Owner) ||
                 (row.Kind == TKind::Toggle && !a->isCheckable()) || (row.Kind == TKind::Submenu && !a->menu()))
-                wrong << QStringLiteral("%1 (%2)").arg(QString::fromUtf8(row.Name),
-                                                       QString::fromUtf8(CommandTable::KindName(row.Kind)));
+                wrong << QStringLiteral("%1 (%2, %3)")
+                             .arg(QString::fromUtf8(row.Name), QString::fromUtf8(CommandTable::KindName(row.Kind)),
+                                  QString::fromUtf8(by ? CommandTable::OwnerName(*by) : "-"));
         }
         EXPECT_TRUE(wrong.isEmpty()) << moment << ": " << wrong.join(", ").toStdString();
     }
@@ -310,11 +312,13 @@ TEST_F(CommandsDeathTest, ANameNeverBuiltIsAProgrammingError)
 }
 
 // A feature wires only its own rows, each once: the window has already given
-// "Salir" its handler, and "Imprimir..." belongs to printing.
+// "Salir" its handler, "Imprimir..." belongs to printing and the map's "Rangos..."
+// to the grids.
 TEST_F(CommandsDeathTest, AHandlerOfAnotherFeatureOrASecondOneIsAProgrammingError)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEATH(viewer->Registry().Register(CommandTable::TOwner::Files, Cmd::aPrint1, [] {}), "aPrint1");
+    EXPECT_DEATH(viewer->Registry().Register(CommandTable::TOwner::MapView, Cmd::Rangos1, [] {}), "Rangos1");
     EXPECT_DEATH(viewer->Registry().Register(CommandTable::TOwner::Window, Cmd::FileExitItem, [] {}),
                  "FileExitItem");
 }

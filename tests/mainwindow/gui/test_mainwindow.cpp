@@ -180,7 +180,7 @@ TEST_F(MainWindow, EscapeCancelsTheMouseMode)
     viewer->show();
     TMapTools& tools = viewer->MapEdit().MapTools();
     livemenus::Find(viewer, "Regla1")->setEnabled(true); // as after an opening
-    PickedItem = 7;
+    viewer->Grids().PickedItem = 7;
     viewer->SetDown(Cmd::tbZoom, true);
     viewer->SetDown(Cmd::tbCurve, true);
     EXPECT_FALSE(viewer->Down(Cmd::tbZoom)); // one tool armed at a time
@@ -189,7 +189,7 @@ TEST_F(MainWindow, EscapeCancelsTheMouseMode)
     EXPECT_EQ(tools.Armed().Mode(), TMapToolMode::Ruler);
     QTest::keyClick(viewer, Qt::Key_Escape);
     EXPECT_EQ(tools.Armed().Mode(), TMapToolMode::ZoomBox);
-    EXPECT_EQ(PickedItem, -1);
+    EXPECT_EQ(viewer->Grids().PickedItem, -1);
     // Other keys leave the mode alone.
     livemenus::Find(viewer, "Regla1")->trigger();
     QTest::keyClick(viewer, Qt::Key_A);
@@ -905,7 +905,7 @@ TEST_F(MainWindow, UnsavedEditsAreAskedForBeforeTheyAreLost)
     // A node drawn on the map, as the user picks one.
     int32_t n = 1;
     while (n < Network.NodeCount &&
-           !NodeHitRegions[n].Contains(viewer->img->WorldToPixelX(Nodos[n].X), viewer->img->WorldToPixelY(Nodos[n].Y)))
+           !viewer->img->LastDrawing.NodeHit(n).Contains(viewer->img->WorldToPixelX(Nodos[n].X), viewer->img->WorldToPixelY(Nodos[n].Y)))
         ++n;
     const int32_t number = Nodos[n].Number;
     const QPoint from(viewer->img->WorldToPixelX(Nodos[n].X), viewer->img->WorldToPixelY(Nodos[n].Y));

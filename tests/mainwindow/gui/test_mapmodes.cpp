@@ -189,7 +189,7 @@ protected:
         QTest::mouseMove(links, cell);
         QTest::mouseDClick(links->viewport(), Qt::LeftButton, Qt::ShiftModifier,
                            links->viewport()->mapFrom(links, cell));
-        EXPECT_EQ(CurveLink, KDVlib::FindArco(a, b));
+        EXPECT_EQ(viewer->MapEdit().CurveLink, KDVlib::FindArco(a, b));
     }
 };
 
@@ -332,12 +332,12 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
     QAction* edit = livemenus::Find(viewer, "pupsedit");
     EXPECT_EQ(edit->text(), "Editar");
     edit->trigger();
-    EXPECT_EQ(PolySelectKind, 4);
+    EXPECT_EQ(viewer->Selection().PolySelectKind, 4);
     for (const auto& [x, y] : {std::pair{300950.0, 6124750.0}, std::pair{301200.0, 6124750.0},
                                std::pair{301200.0, 6124950.0}})
         Click(Pix(x, y));
     DoubleClickMap(Pix(300950, 6124950));
-    EXPECT_EQ(PolySelectKind, 0);
+    EXPECT_EQ(viewer->Selection().PolySelectKind, 0);
     livemenus::Find(viewer, "GuardarSoleras")->trigger();
     testutil::settle();
     lines = Lines(testutil::readFile(tmp.file("bordes.geo")));
@@ -544,7 +544,7 @@ TEST_F(MapModes, PolygonDrawingSurvivesEscapeAndShiftDragsAMidpoint)
         Click(Pix(x, y));
     QTest::keyClick(viewer->img, Qt::Key_Escape);
     testutil::settle();
-    EXPECT_TRUE(UserPolygonActive) << "Escape leaves the polygon being drawn";
+    EXPECT_TRUE(viewer->Polygons().UserPolygonActive) << "Escape leaves the polygon being drawn";
     // The double click opens the name box, which takes the button's release; the
     // name is typed and Enter pressed.
     WhenModal([](QWidget* w) {
@@ -574,7 +574,7 @@ TEST_F(MapModes, PolygonDrawingSurvivesEscapeAndShiftDragsAMidpoint)
         const QPoint a = Pix(x0, y0), b = Pix(x1, y1);
         const double wx0 = Wx(a), wy0 = Wy(a), wx1 = Wx(b), wy1 = Wy(b);
         Drag(a, b);
-        EXPECT_FALSE(RubberBand) << "the box is gone";
+        EXPECT_FALSE(viewer->MapView().RubberBand) << "the box is gone";
         EXPECT_NEAR(UserView().WorldMinX, std::min(wx0, wx1), 1e-3);
         EXPECT_NEAR(UserView().WorldMaxX, std::max(wx0, wx1), 1e-3);
         EXPECT_NEAR(UserView().WorldMinY, std::min(wy0, wy1), 1e-3);
@@ -1053,7 +1053,7 @@ TEST_F(MapModes, NodeDragAndShapeHandlesFollowTheMouse)
     ReleaseKey(Qt::Key_Control);
     EXPECT_EQ(link.PointCount, 2);
     QTest::keyClick(viewer->img, Qt::Key_Escape);
-    EXPECT_EQ(CurveLink, 0);
+    EXPECT_EQ(viewer->MapEdit().CurveLink, 0);
 
     // Node 301 dragged to 3 pixels beside node 103, where their rings overlap:
     // the pointer on either takes that one, not the first whose ring holds it.
@@ -1271,7 +1271,7 @@ TEST_F(MapModes, CurveToolEditsAreAskedForAndReadBack)
     // The link's handles from its grid row (Shift double click), then the tool.
     OfferHandles(104, 105);
     const int32_t k = KDVlib::FindArco(104, 105);
-    ASSERT_EQ(CurveLink, k);
+    ASSERT_EQ(viewer->MapEdit().CurveLink, k);
     ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarEstandar", "tbCurve"));
     const TArcos& a = Arcos[k];
     const int32_t points = a.PointCount;

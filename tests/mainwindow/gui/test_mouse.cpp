@@ -43,7 +43,6 @@ protected:
         LpaFileName = LplFileName = "null";
         Ranges::SetDefaults();
         DisplayStyles::SetDefaultClassStyles();
-        ClearMouseState();
         OpenViewer([](TPalvonViewer& v) { DlgCfg = new TDlgCfg(&v); });
         w->Grids().ConfigureGrids();
         w->Grids().DrawDataDat();
@@ -56,7 +55,6 @@ protected:
     {
         GridsViewerFixture::TearDown();
         DlgCfg = nullptr;
-        ClearMouseState();
     }
     int Px(double x) const { return w->img->WorldToPixelX(x); }
     int Py(double y) const { return w->img->WorldToPixelY(y); }
@@ -78,10 +76,10 @@ TEST_F(MapMouse, ZoomBoxNeedsMoreThanTenPixelsUpOrDown)
     const int i0 = 100, j0 = 100;
     auto box = [&](int i1, int j1) {
         w->MapEdit().imgOxrMouseDown(Qt::LeftButton, {}, i0, j0, w->img->PixelToWorldX(i0), w->img->PixelToWorldY(j0));
-        EXPECT_TRUE(RubberBand);
+        EXPECT_TRUE(w->MapView().RubberBand);
         w->MapEdit().imgOxrMouseMove({}, i1, j1, w->img->PixelToWorldX(i1), w->img->PixelToWorldY(j1));
         w->MapEdit().imgOxrMouseUp(Qt::LeftButton, {}, i1, j1, w->img->PixelToWorldX(i1), w->img->PixelToWorldY(j1));
-        EXPECT_FALSE(RubberBand);
+        EXPECT_FALSE(w->MapView().RubberBand);
     };
     box(300, 110); // 10 pixels: no zoom
     EXPECT_DOUBLE_EQ(UserView().WorldMinX, minX);
@@ -115,7 +113,7 @@ TEST_F(MapMouse, NodeDragWinsOverThePanToolAndCarriesItsLinks)
     const TArcos& out = Arcos[Link(100, 200)];
     EXPECT_DOUBLE_EQ(out.Points[1].y, 1060.0);
     EXPECT_DOUBLE_EQ(Arcos[Link(7, 200)].Points[1].x, far72.x);
-    EXPECT_FALSE(Panning);
+    EXPECT_FALSE(w->MapView().Panning);
     EXPECT_EQ(w->MapEdit().MapTools().MoveNode().DraggedNode(), 0);
     // Chosen plainly, "Mover" served one drag.
     EXPECT_FALSE(livemenus::Find(w.get(), "NodeMove")->isChecked());
@@ -177,8 +175,8 @@ TEST_F(MapMouse, SecondRulerMeasurementTotalsItsOwnLength)
 TEST_F(MapMouse, ShiftClickAfterGridDoubleClickPlacesTheNode)
 {
     const int32_t n = Node(7);
-    NodeMoving = true;
-    PickedItem = -n;
+    w->Grids().NodeMoving = true;
+    w->Grids().PickedItem = -n;
     TShiftState shift;
     shift.Keys = Qt::ShiftModifier;
     EXPECT_EQ(w->MapEdit().MapTools().ToolForPress({Qt::LeftButton, shift, Px(1300), Py(900)}).Mode(),
@@ -187,8 +185,8 @@ TEST_F(MapMouse, ShiftClickAfterGridDoubleClickPlacesTheNode)
     w->MapEdit().imgOxrMouseUp(Qt::LeftButton, shift, Px(1300), Py(900), 1300, 900);
     EXPECT_FLOAT_EQ(Nodos[n].X, 1300.0f);
     EXPECT_FLOAT_EQ(Nodos[n].Y, 900.0f);
-    EXPECT_FALSE(NodeMoving);
-    EXPECT_EQ(PickedItem, -1);
+    EXPECT_FALSE(w->Grids().NodeMoving);
+    EXPECT_EQ(w->Grids().PickedItem, -1);
     // The links at the node end where it now stands.
     EXPECT_DOUBLE_EQ(Arcos[Link(7, 200)].Points[1].x, 1300.0);
 }
@@ -196,7 +194,7 @@ TEST_F(MapMouse, ShiftClickAfterGridDoubleClickPlacesTheNode)
 TEST_F(MapMouse, CurveToolInsertsAndGridHandlesMoveAndShift)
 {
     const int32_t k = Link(1, 100);
-    CurveLink = k;
+    w->MapEdit().CurveLink = k;
     ASSERT_FALSE(w->Down(Cmd::tbCurve));
     ASSERT_TRUE(livemenus::Click(w.get(), "toolbar:tbarEstandar", "tbCurve"));
     ASSERT_TRUE(w->Down(Cmd::tbCurve));

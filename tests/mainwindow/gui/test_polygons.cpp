@@ -74,14 +74,14 @@ TEST_F(Polygons, CompletedPolygonGetsProposedNameMeanLabelAndWorkingEntries)
         return false; // cancelled: the proposed name stays
     };
     ASSERT_TRUE(livemenus::Click(w.get(), "menu:Herramientas>Polígonos", "aConstruir1"));
-    EXPECT_TRUE(UserPolygonActive);
+    EXPECT_TRUE(w->Polygons().UserPolygonActive);
     w->Polygons().AddPolygonClickPoint(0, 0);
     w->Polygons().AddPolygonClickPoint(10, 0);
     w->Polygons().AddPolygonClickPoint(10, 10);
     QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(5, 5), w->img->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
                     Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(w->img, &dbl);
-    EXPECT_FALSE(UserPolygonActive);
+    EXPECT_FALSE(w->Polygons().UserPolygonActive);
     ASSERT_EQ(NumPoligonos, 1);
     const TPoligono& p = Poligonos[0];
     EXPECT_EQ(p.Id, 1);

@@ -191,9 +191,9 @@ TEST_F(Selection, RegionsSelectAndShiftDeselects)
 {
     // Links with both ends inside: 3-100, 7-100, 7-200, 100-7, 100-200.
     w->Selection().SeleccionPorRegionKind(3, false);
-    EXPECT_EQ(PolySelectKind, 3);
+    EXPECT_EQ(w->Selection().PolySelectKind, 3);
     Region({{1150, 750}, {1450, 750}, {1450, 1050}, {1150, 1050}});
-    EXPECT_EQ(PolySelectKind, 0);
+    EXPECT_EQ(w->Selection().PolySelectKind, 0);
     EXPECT_EQ(Marks(), (Ints{0, 0, 1, 1, 1, 1, 1}));
     EXPECT_EQ(w->sagArcosSel->RowCount(), 6);
 
@@ -277,17 +277,17 @@ TEST_F(Selection, GridDoubleClicksLocateMoveAndShowColumns)
     w->tnDatos->setCurrentWidget(w->tsNodos);
     QApplication::processEvents();
     DoubleClick(w->sagNodos, 0, n);
-    EXPECT_TRUE(NodeMoving);
-    EXPECT_EQ(PickedItem, -n);
+    EXPECT_TRUE(w->Grids().NodeMoving);
+    EXPECT_EQ(w->Grids().PickedItem, -n);
     EXPECT_EQ(w->StatusPanels[3]->text(), "Moviendo nodo 100");
     EXPECT_FALSE(w->Grids().GridMoveRegion.isEmpty());
     QTest::keyClick(w.get(), Qt::Key_Escape);
-    EXPECT_FALSE(NodeMoving);
+    EXPECT_FALSE(w->Grids().NodeMoving);
     w->tnDatos->setCurrentWidget(w->tsZonas);
     QApplication::processEvents();
     DoubleClick(w->sagZonas, 1, 1); // zone 12 at (900, 1100)
     EXPECT_NEAR(UserView().WorldMinX, 900 - 0.1 * (Network.MaxX - Network.MinX), 1e-3);
-    EXPECT_FALSE(CentroidMoving);
+    EXPECT_FALSE(w->Grids().CentroidMoving);
 }
 
 TEST_F(Selection, LinesToggleAndShiftExtends)

@@ -248,7 +248,7 @@ TEST_F(AreaLayers, EntriesAndExitsAndGenerationBarsBesideTheCentroid)
     // The one-pixel attraction bar, its value just above it, nothing higher.
     EXPECT_GT(Ink(Picture(), QRect(c + QPoint(1, -17), QSize(30, 15))), 0);
     EXPECT_EQ(Ink(Picture(), QRect(c + QPoint(1, -40), QSize(19, 20))), 0);
-    EXPECT_TRUE(GenatrRegions[1].contains(c));
+    EXPECT_TRUE(Img().LastDrawing.GenatrRegions.at(1).contains(c));
 }
 
 TEST_F(AreaLayers, TransitRoutesAndBusVolumes)

@@ -199,7 +199,7 @@ TEST_F(SampleMap, LinksTakeTheColourAndWidthOfTheirClass)
     EXPECT_EQ(Picture().pixelColor(LinkMiddle(102, 103)), Blue);
     EXPECT_GT(CountColour(Picture(), Around(LinkMiddle(104, 105), 1), Black), 0);
     EXPECT_EQ(CountColour(Picture(), Around(LinkMiddle(104, 105), 1), Blue), 0);
-    EXPECT_EQ(SelectedNodeCount, 1);
+    EXPECT_EQ(img.LastDrawing.SelectedNodeCount, 1);
     EXPECT_TRUE(ui.enabledItems["jtSel"]);
     EXPECT_FALSE(ui.enabledItems["aVistaAnterior"]);
 
@@ -210,7 +210,7 @@ TEST_F(SampleMap, LinksTakeTheColourAndWidthOfTheirClass)
     Blank();
     DrawLayers::DrawNetWork(img, options);
     EXPECT_TRUE(InkBox(Picture(), Picture().rect()).isEmpty());
-    EXPECT_EQ(SelectedNodeCount, 0);
+    EXPECT_EQ(img.LastDrawing.SelectedNodeCount, 0);
     EXPECT_FALSE(ui.enabledItems["jtSel"]);
     EXPECT_TRUE(ui.enabledItems["aVistaAnterior"]);
 }
@@ -292,7 +292,7 @@ TEST_F(SampleMap, NodesSignalsAndHitRegions)
     DrawLayers::DrawNodes(img, options);
     EXPECT_EQ(Picture().pixelColor(signal), Yellow); // the node's fill
     EXPECT_EQ(CountColour(Picture(), Around(signal, 20), SignalGreen), 0);
-    const THitCircle hit = NodeHitRegions[static_cast<size_t>(Node(103))];
+    const THitCircle hit = img.LastDrawing.NodeHit(Node(103));
     EXPECT_TRUE(hit.Contains(signal.x(), signal.y()));
     EXPECT_EQ(hit.R, UserView().NodeSize + 2);
 
@@ -311,12 +311,12 @@ TEST_F(SampleMap, NodesSignalsAndHitRegions)
     other.SetWorld(Network.MinX, Network.MinY, Network.MaxX, Network.MaxY);
     options.KeepHitRegions = false;
     DrawLayers::DrawNodes(other, options);
-    EXPECT_EQ(NodeHitRegions[static_cast<size_t>(Node(103))].X, hit.X);
+    EXPECT_EQ(img.LastDrawing.NodeHit(Node(103)).X, hit.X);
     // A node outside the view keeps no region.
     options.KeepHitRegions = true;
     View(Network.MinX, Network.MinY, Network.MinX + 200, Network.MinY + 200);
     DrawLayers::DrawNodes(img, options);
-    EXPECT_TRUE(NodeHitRegions[static_cast<size_t>(Node(103))].Empty());
+    EXPECT_TRUE(img.LastDrawing.NodeHit(Node(103)).Empty());
 }
 
 TEST_F(SampleMap, CentroidsConnectorsAndZoneNumbers)
@@ -339,7 +339,7 @@ TEST_F(SampleMap, CentroidsConnectorsAndZoneNumbers)
     const QPoint t = img.WorldToPoint(0.25 * na.X + 0.75 * nb.X, 0.25 * na.Y + 0.75 * nb.Y);
     const QPoint mid((c.x() + t.x()) / 2, (c.y() + t.y()) / 2);
     EXPECT_GT(CountColour(Picture(), Around(mid, 1), SignalGreen), 0);
-    EXPECT_TRUE(ZoneHitRegions[static_cast<size_t>(z1)].Contains(c.x(), c.y()));
+    EXPECT_TRUE(img.LastDrawing.ZoneHit(z1).Contains(c.x(), c.y()));
     // A connector count beyond the connectors held is not followed.
     Zonas[z1].ConnectorCount = MaxZoneConnectors + 40;
     DrawLayers::DrawCents(img, options);
@@ -536,13 +536,13 @@ TEST_F(ViewerDrawing, OptionsAndToolbarChangeTheNextDrawing)
     EXPECT_GT(CountColour(viewer->img->Picture(), Around(middle(), 1), Blue), 0);
     EXPECT_EQ(CountColour(viewer->img->Picture(), Around(middle(), 1), Black), 0);
     EXPECT_EQ(At(NodePixel(103)), Yellow);
-    EXPECT_TRUE(NodeHitRegions[static_cast<size_t>(KDVlib::FindNodo(103))].Contains(NodePixel(103).x(),
+    EXPECT_TRUE(viewer->img->LastDrawing.NodeHit(KDVlib::FindNodo(103)).Contains(NodePixel(103).x(),
                                                                                       NodePixel(103).y()));
 
     // The lane view replaces the node circles.
     UserView().ShowLanes = true;
     viewer->RedrawMap();
-    EXPECT_TRUE(NodeHitRegions[static_cast<size_t>(KDVlib::FindNodo(103))].Empty());
+    EXPECT_TRUE(viewer->img->LastDrawing.NodeHit(KDVlib::FindNodo(103)).Empty());
     UserView().ShowLanes = false;
 
     // The pan tool shows its cursor.

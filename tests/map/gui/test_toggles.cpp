@@ -387,14 +387,14 @@ protected:
     {
         PalvonRead::ClearNetwork();
         NumPoligonos = 0;
-        PolySelectKind = 0;
-        UserPolygonActive = false;
+        viewer->Selection().PolySelectKind = 0;
+        viewer->Polygons().UserPolygonActive = false;
         Toggles::TearDown();
     }
     void DoubleClickAt(int x, int y)
     {
-        ClickPixX = x;
-        ClickPixY = y;
+        viewer->MapView().ClickPixX = x;
+        viewer->MapView().ClickPixY = y;
         viewer->MapEdit().DblClickHandled = false;
         QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(x, y), viewer->img->mapToGlobal(QPointF(x, y)),
                         Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
@@ -462,8 +462,8 @@ TEST_F(DblClick, ClosingAUserPolygonStoresItUnderItsName)
     Secondary::DlgCfg().PoliRellenoClear->setChecked(true);
 
     // A user polygon wins over a selection region being drawn.
-    PolySelectKind = 2;
-    UserPolygonActive = true;
+    viewer->Selection().PolySelectKind = 2;
+    viewer->Polygons().UserPolygonActive = true;
     viewer->Selection().PolyPoints = QPolygonF({QPointF(100, 100), QPointF(300, 100), QPointF(200, 400)});
     DoubleClickAt(10, 10);
     ASSERT_EQ(NumPoligonos, 1);
@@ -476,7 +476,7 @@ TEST_F(DblClick, ClosingAUserPolygonStoresItUnderItsName)
     EXPECT_EQ(p.PenColor, 0x0000FFu);
     EXPECT_EQ(p.PenWidth, 3);
     EXPECT_EQ(p.BrushClear, 1);
-    EXPECT_FALSE(UserPolygonActive);
+    EXPECT_FALSE(viewer->Polygons().UserPolygonActive);
     EXPECT_TRUE(viewer->Selection().PolyPoints.isEmpty());
     EXPECT_TRUE(viewer->Down(Cmd::tbPoligonos));
     for (const char* menu : {"EliminarPoligonos", "pupRedefinirPoligonos", "ReconfigurarPoligonos"}) {
@@ -488,19 +488,19 @@ TEST_F(DblClick, ClosingAUserPolygonStoresItUnderItsName)
     }
 
     answer = "Parque";
-    UserPolygonActive = true;
+    viewer->Polygons().UserPolygonActive = true;
     viewer->Selection().PolyPoints = QPolygonF({QPointF(0, 0), QPointF(10, 0), QPointF(10, 10)});
     DoubleClickAt(10, 10);
     EXPECT_EQ(Poligonos[1].Name, "Parque");
     answer.clear();
-    UserPolygonActive = true;
+    viewer->Polygons().UserPolygonActive = true;
     viewer->Selection().PolyPoints = QPolygonF({QPointF(0, 0), QPointF(10, 0), QPointF(10, 10)});
     DoubleClickAt(10, 10);
     EXPECT_EQ(proposed, (std::vector<std::string>{"Plgn1", "Plgn2", "Plgn3"}));
 
     // With polygon selection ticked, the polygon under the pointer is named.
     RecordingServices ui;
-    PolySelectKind = 0;
+    viewer->Selection().PolySelectKind = 0;
     viewer->SetDown(Cmd::SeleccionarPoligono, true);
     viewer->MapEdit().PolygonUnderCursor = 2;
     DoubleClickAt(10, 10);
@@ -510,7 +510,7 @@ TEST_F(DblClick, ClosingAUserPolygonStoresItUnderItsName)
 
     // A full table takes no more polygons.
     NumPoligonos = MaxPoligonos + 1;
-    UserPolygonActive = true;
+    viewer->Polygons().UserPolygonActive = true;
     viewer->Selection().PolyPoints = QPolygonF({QPointF(0, 0), QPointF(10, 0), QPointF(10, 10)});
     DoubleClickAt(10, 10);
     EXPECT_EQ(NumPoligonos, MaxPoligonos + 1);
@@ -523,13 +523,13 @@ TEST_F(DblClick, BackgroundLinesInsideTheRegionAreMarkedDeleted)
     GeoLayers().GeoLayerEnd[1] = 2;
     GeoLayers().GeoLinks[1] = GeoLink{1, 2, {TPoint{100, 100}, TPoint{900, 900}}, {}, 0, "calle"};
     GeoLayers().GeoLinks[2] = GeoLink{2, 2, {TPoint{100, 100}, TPoint{1900, 900}}, {}, 0, "borde"};
-    PolySelectKind = 4;
+    viewer->Selection().PolySelectKind = 4;
     viewer->Selection().PolyPoints =
         QPolygonF({QPointF(0, 0), QPointF(1000, 0), QPointF(1000, 1000), QPointF(0, 1000)});
     DoubleClickAt(10, 10);
     EXPECT_EQ(GeoLayers().GeoLinks[1].Name, GeoDeletedName);
     EXPECT_EQ(GeoLayers().GeoLinks[2].Name, "borde"); // one point outside
-    EXPECT_EQ(PolySelectKind, 0);
+    EXPECT_EQ(viewer->Selection().PolySelectKind, 0);
     EXPECT_TRUE(viewer->Selection().SelectionRegion.contains(QPoint(100, 300)));
     GeoLayers().NumGeoLayers = 0;
     GeoLayers().GeoLayerEnd[1] = 0;

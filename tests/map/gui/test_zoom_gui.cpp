@@ -106,7 +106,7 @@ TEST_F(ZoomWindow, ZoomBoxDraggedOnTheMapBecomesTheViewAndTheNextSlot)
     EXPECT_DOUBLE_EQ(UserView().WorldMaxY, y1);
     EXPECT_DOUBLE_EQ(UserView().ZoomHistory[2].MinY, y2);
     EXPECT_DOUBLE_EQ(map->MinX(), x1); // the map was redrawn over the new window
-    EXPECT_FALSE(RubberBand);
+    EXPECT_FALSE(viewer->MapView().RubberBand);
     EXPECT_TRUE(livemenus::Find(viewer, "aVistaAnterior")->isEnabled());
 
     // Along a row (10 pixels up or down at most) nothing zooms; the rubber box goes.
@@ -128,7 +128,7 @@ TEST_F(ZoomWindow, PanMovesTheViewByTheDragAtTheSameScaleWheelZoomsOnlyWhenActiv
     const double upp = map->UnitsPerPixel();
     const double minX = map->MinX(), minY = map->MinY();
     Drag(map, Qt::LeftButton, {200, 200}, {250, 230});
-    EXPECT_FALSE(Panning);
+    EXPECT_FALSE(viewer->MapView().Panning);
     EXPECT_NEAR(UserView().WorldMinX, minX - 50 * upp, 1e-6 * upp);
     EXPECT_NEAR(UserView().WorldMinY, minY + 30 * upp, 1e-6 * upp);
     EXPECT_NEAR(map->UnitsPerPixel(), upp, 1e-9 * upp);
@@ -151,10 +151,10 @@ TEST_F(ZoomWindow, PanMovesTheViewByTheDragAtTheSameScaleWheelZoomsOnlyWhenActiv
     EXPECT_DOUBLE_EQ(UserView().WorldMinX, zoomed.MinX);
     // A region pick under way keeps the view: zoom steps wait for it.
     Secondary::DlgCfg().WheelActive->setChecked(true);
-    PolySelectKind = 1;
+    viewer->Selection().PolySelectKind = 1;
     livemenus::Find(viewer, "aAcercar1")->trigger();
     EXPECT_DOUBLE_EQ(UserView().WorldMinX, zoomed.MinX);
-    PolySelectKind = 0;
+    viewer->Selection().PolySelectKind = 0;
 }
 
 TEST_F(ZoomWindow, MagnifierFollowsThePointerAndRightClickNeverMovesIt)
@@ -174,7 +174,7 @@ TEST_F(ZoomWindow, MagnifierFollowsThePointerAndRightClickNeverMovesIt)
     EXPECT_EQ(lens->pos(), QPoint(220, 110));
     QTest::mouseRelease(map, Qt::LeftButton, {}, QPoint(320, 210));
     EXPECT_FALSE(lens->isVisible());
-    EXPECT_FALSE(ZoomFollow);
+    EXPECT_FALSE(viewer->MapView().ZoomFollow);
 
     // Kept on show, the lens is dragged with the left button; the right one opens
     // the options on the magnifier page only.
@@ -197,7 +197,7 @@ TEST_F(ZoomWindow, MagnifierFollowsThePointerAndRightClickNeverMovesIt)
     EXPECT_TRUE(Secondary::DlgCfg().CfgPaginas->isTabVisible(0));
     Drag(lens, Qt::LeftButton, {50, 50}, {90, 70});
     EXPECT_EQ(lens->pos(), QPoint(240, 120));
-    EXPECT_EQ(ClickPixX, 340);
+    EXPECT_EQ(viewer->MapView().ClickPixX, 340);
 }
 
 TEST_F(ZoomWindow, DraggingTheAerialRectangleMovesTheMainViewByTheSameDistance)
@@ -235,8 +235,8 @@ TEST_F(ZoomWindow, StreetViewOfTheClickedPointWritesItsAddressOnce)
     std::filesystem::current_path(tmp.path());
     QStringList opened;
     Secondary::StreetView().OnNavigate = [&](const QString& url) { opened << url; };
-    ClickPixX = 200;
-    ClickPixY = 150;
+    viewer->MapView().ClickPixX = 200;
+    viewer->MapView().ClickPixY = 150;
     Secondary::DlgCfg().cbHuso->setCurrentIndex(18);  // UTM 19
     Secondary::DlgCfg().cbHemisf->setCurrentIndex(0); // "S: Hemisferio Sur"
     viewer->MapView().StreetViewPalvon();
@@ -492,7 +492,7 @@ TEST_F(ZoomWindow, WheelShowsTheDrawingScaledAndRedrawsWhenItRests)
     };
     // The sharp picture comes about twice the last redraw after the last notch
     // (never under 40 ms), not after a fixed quarter second.
-    const int rest = std::max(40, 2 * int(LastMapRedrawMs));
+    const int rest = std::max(40, 2 * int(map->LastDrawing.LastMapRedrawMs));
     wheel(120);
     wheel(120);
     QElapsedTimer sinceNotch;
@@ -514,7 +514,7 @@ TEST_F(ZoomWindow, WheelShowsTheDrawingScaledAndRedrawsWhenItRests)
     // scaled picture is examined, so that the examination cannot delay it).
     ASSERT_TRUE(QTest::qWaitFor([&] { return !preview->isVisible(); }, 1000));
     EXPECT_GE(sinceNotch.elapsed(), rest);
-    EXPECT_LT(sinceNotch.elapsed(), rest + LastMapRedrawMs + 150) << rest;
+    EXPECT_LT(sinceNotch.elapsed(), rest + map->LastDrawing.LastMapRedrawMs + 150) << rest;
     EXPECT_NEAR(map->UnitsPerPixel(), upp * (UserView().WorldMaxX - UserView().WorldMinX) / w, 1e-6 * upp);
     EXPECT_NE(map->Picture(), before);
     // Where the drawing had ink at a node, the layer has ink where the node now lies.
