@@ -91,7 +91,7 @@ void ParseRangeText(const std::string& text, std::array<TRangeClass, MaxRangeCla
 // 1..NumRanges switched on evenly over (Min, Max] in fifths; the colours stay.
 void PrepareRanges(TLayerVariable& v)
 {
-    const int32_t saved = KDVlib::RangeName(v.Name);
+    const int32_t saved = KDVlib::RangeName(UserView(), v.Name);
     if (saved >= 0 && static_cast<size_t>(saved) < UserView().RangeNames.size()) {
         ParseRangeText(UserView().RangeNames[static_cast<size_t>(saved)], v.Table);
         return;

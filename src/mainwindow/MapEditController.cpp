@@ -11,7 +11,7 @@
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "map/Polygons.h"
-#include "map/UserView().ZoomHistory.h"
+#include "map/ZoomHistory.h"
 #include "map/ZoomMouse.h"
 #include "map/gui/MapLayers.h"
 #include "map/gui/OxrImage.h"

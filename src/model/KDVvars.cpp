@@ -67,6 +67,4 @@ void ResetModelState()
     for (auto* fields : {&CamposZonas, &CamposNodos, &CamposArcos, &CamposLineas, &CamposMovims})
         fields->clear();
     ColVarArcosMenu = {};
-
-    ClickPixX = ClickPixY = 0;
 }
