@@ -246,8 +246,8 @@ void DxfMovimientos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const T
 
 TDataLayerExport::TDataLayerExport(const TDxfMapOptions& o, bool full) : o_(o), full_(full)
 {
-    link_ = {UserView().RangeVarArcos, LinkTitle(UserView().RangeVarArcos), UserView().RangeMin, UserView().RangeMax, UserView().RangeTable};
-    movim_ = {UserView().RangeVarMovim, MovimTitle(UserView().RangeVarMovim), UserView().RangeMovimMin, UserView().RangeMovimMax, UserView().RangeTable};
+    link_ = {o.State.RangeVarArcos, LinkTitle(o.State.RangeVarArcos), o.State.RangeMin, o.State.RangeMax, o.State.RangeTable};
+    movim_ = {o.State.RangeVarMovim, MovimTitle(o.State.RangeVarMovim), o.State.RangeMovimMin, o.State.RangeMovimMax, o.State.RangeTable};
 }
 
 std::string TDataLayerExport::LinkTitle(int32_t column) const
