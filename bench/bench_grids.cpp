@@ -127,9 +127,9 @@ void PrepareColourClasses(TPalvonViewer& w)
     const int column = LpaFirstCol + 2;
     UserView().RangeMode = 1;
     UserView().RangeVarByMode[1] = column;
-    w.Grids().ArcosRangeValues();
+    w.Grids().ArcosRangeValues(UserView());
     UserView().ShownVarList = {std::to_string(column)};
-    Ranges::FillDefaultRanges(UserView().RangeMin, UserView().RangeMax * 1.001f);
+    Ranges::FillDefaultRanges(UserView(), UserView().RangeMin, UserView().RangeMax * 1.001f);
     KDVlib::BuildHitGrid();
     KDVlib::SetGrid(Network.MinX, Network.MaxX, Network.MinY, Network.MaxY);
 }

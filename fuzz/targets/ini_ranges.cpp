@@ -17,9 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         ini.ReadSectionValues(section);
         Ranges::ReadRangeSets(ini, section);
         for (const std::string& text : UserView().RangeNames)
-            KDVlib::ParseRanges(text);
+            KDVlib::ParseRanges(UserView(), text);
         for (const std::string& key : UserView().RangeSetKeys)
-            Ranges::ApplySavedRangeSet(key.size() > 7 ? key.substr(7) : key);
+            Ranges::ApplySavedRangeSet(UserView(), key.size() > 7 ? key.substr(7) : key);
     }
     return 0;
 }

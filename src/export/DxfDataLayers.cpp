@@ -91,7 +91,7 @@ void ParseRangeText(const std::string& text, std::array<TRangeClass, MaxRangeCla
 // 1..NumRanges switched on evenly over (Min, Max] in fifths; the colours stay.
 void PrepareRanges(TLayerVariable& v)
 {
-    const int32_t saved = KDVlib::RangeName(v.Name);
+    const int32_t saved = KDVlib::RangeName(UserView(), v.Name);
     if (saved >= 0 && static_cast<size_t>(saved) < UserView().RangeNames.size()) {
         ParseRangeText(UserView().RangeNames[static_cast<size_t>(saved)], v.Table);
         return;
@@ -246,8 +246,8 @@ void DxfMovimientos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const T
 
 TDataLayerExport::TDataLayerExport(const TDxfMapOptions& o, bool full) : o_(o), full_(full)
 {
-    link_ = {UserView().RangeVarArcos, LinkTitle(UserView().RangeVarArcos), UserView().RangeMin, UserView().RangeMax, UserView().RangeTable};
-    movim_ = {UserView().RangeVarMovim, MovimTitle(UserView().RangeVarMovim), UserView().RangeMovimMin, UserView().RangeMovimMax, UserView().RangeTable};
+    link_ = {o.State.RangeVarArcos, LinkTitle(o.State.RangeVarArcos), o.State.RangeMin, o.State.RangeMax, o.State.RangeTable};
+    movim_ = {o.State.RangeVarMovim, MovimTitle(o.State.RangeVarMovim), o.State.RangeMovimMin, o.State.RangeMovimMax, o.State.RangeTable};
 }
 
 std::string TDataLayerExport::LinkTitle(int32_t column) const

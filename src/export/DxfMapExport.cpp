@@ -64,14 +64,18 @@ private:
     void Calles(bool upper);
     void PolygonsLayer();
     void Soleras();
+
+    // The view drawn: its window, sizes and styles (the options' copy while a file is written).
+    const TViewState& View() const { return view_ ? *view_ : UserView(); }
+    const TViewState* view_ = nullptr;
 };
 
 void TMapDrawing::Header()
 {
     DxfSection("HEADER");
     DxfCodePage();
-    DxfExtMin(UserView().WorldMinX, UserView().WorldMinY);
-    DxfExtMax(UserView().WorldMaxX, UserView().WorldMaxY);
+    DxfExtMin(View().WorldMinX, View().WorldMinY);
+    DxfExtMax(View().WorldMaxX, View().WorldMaxY);
     DxfPdMode(15.0);
     DxfEndSection();
 }
@@ -80,7 +84,7 @@ void TMapDrawing::Tables(const std::vector<std::string>& names, const std::vecto
             const std::vector<int32_t>& colours)
 {
     DxfSection("TABLES");
-    DxfVport(UserView().WorldMinX, UserView().WorldMinY, UserView().WorldMaxX, UserView().WorldMaxY);
+    DxfVport(View().WorldMinX, View().WorldMinY, View().WorldMaxX, View().WorldMaxY);
     const std::string lt[] = {"CONTINUA", "PUNTOS", "TRAZOS"};
     const double total[] = {0.0, 6.35, 19.05}, dash[] = {0.0, 0.0, 12.7}, gap[] = {0.0, -6.35, -6.35};
     DxfLtypes(lt, total, dash, gap);
@@ -100,9 +104,9 @@ void TMapDrawing::Red()
         const TArcos& o = Opposite(a);
         DxfLineColor = 0;
         if (a.Mark > 0 && a.Mark <= MaxClasses)
-            DxfLineColor = Colour(UserView().ClassColors[a.Mark]);
+            DxfLineColor = Colour(View().ClassColors[a.Mark]);
         if (o.Mark > 0 && o.Mark <= MaxClasses)
-            DxfLineColor = Colour(UserView().ClassColors[o.Mark]);
+            DxfLineColor = Colour(View().ClassColors[o.Mark]);
         DxfLineType = "CONTINUA";
         for (int bit : {4, 8}) {
             const int both = a.HasFlag(bit) + o.HasFlag(bit);
@@ -118,7 +122,7 @@ void TMapDrawing::Red()
 
 void TMapDrawing::Arrows(const TDxfMapOptions& o)
 {
-    const double size = ZelUtils::Round(UserView().ArrowSize * 4.0 * UserView().SizeFactor);
+    const double size = ZelUtils::Round(View().ArrowSize * 4.0 * View().SizeFactor);
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!Drawable(a) || !a.Active)
             return;
@@ -174,10 +178,10 @@ void TMapDrawing::Cents()
         }
     });
     ViewTiles::ForEachZone([this](int32_t, const TZona& z) {
-        DxfTriangle("CENTROIDES", z.CentroidX, z.CentroidY, UserView().CentroidSize * UserView().SizeFactor);
+        DxfTriangle("CENTROIDES", z.CentroidX, z.CentroidY, View().CentroidSize * View().SizeFactor);
     });
-    DxfTextHeight = UserView().LabelFonts[1].Size * UserView().SizeFactor;
-    DxfTextColor = Colour(UserView().LabelFonts[1].Color);
+    DxfTextHeight = View().LabelFonts[1].Size * View().SizeFactor;
+    DxfTextColor = Colour(View().LabelFonts[1].Color);
     ViewTiles::ForEachZone([this](int32_t, const TZona& z) {
         DxfText("CENTROIDES", 0, ZelUtils::Format("%d", z.Number), z.CentroidX, z.CentroidY, 1);
     });
@@ -196,9 +200,9 @@ void TMapDrawing::Zones(const TDxfMapOptions& o)
 
 void TMapDrawing::NameNodes()
 {
-    DxfTextHeight = UserView().LabelFonts[2].Size * UserView().SizeFactor;
+    DxfTextHeight = View().LabelFonts[2].Size * View().SizeFactor;
     DxfTextColor = 0;
-    const auto position = static_cast<uint8_t>(UserView().NodeLabelPos);
+    const auto position = static_cast<uint8_t>(View().NodeLabelPos);
     ForEachNode([&](int32_t i) {
         DxfText("NNODOS", 0, ZelUtils::Format("%d", Nodos[i].Number), Nodos[i].X, Nodos[i].Y, position);
     });
@@ -206,7 +210,7 @@ void TMapDrawing::NameNodes()
 
 void TMapDrawing::Calles(bool upper)
 {
-    DxfTextHeight = UserView().LabelFonts[5].Size * UserView().SizeFactor;
+    DxfTextHeight = View().LabelFonts[5].Size * View().SizeFactor;
     DxfTextColor = 0;
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!Drawable(a) || !a.Active)
@@ -223,10 +227,10 @@ void TMapDrawing::Calles(bool upper)
         if (upper)
             for (char& c : name)
                 c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        const double f = UserView().StreetLabelOffset;
+        const double f = View().StreetLabelOffset;
         const double x = f * Nodos[a.AIndex].X + (1.0 - f) * Nodos[a.BIndex].X;
         const double y = f * Nodos[a.AIndex].Y + (1.0 - f) * Nodos[a.BIndex].Y;
-        DxfText("CALLES", backwards ? bearing - 1800 : bearing, name, x, y, static_cast<uint8_t>(UserView().StreetLabelPos));
+        DxfText("CALLES", backwards ? bearing - 1800 : bearing, name, x, y, static_cast<uint8_t>(View().StreetLabelPos));
     });
 }
 
@@ -248,9 +252,9 @@ void TMapDrawing::Soleras()
     const double m = 0.2 * (Network.MaxX - Network.MinX);
     DxfLineColor = 0;
     for (int32_t i = 1; i <= GeoLayers().NumGeoLayers && i <= MaxGeoLayers; ++i) {
-        if (!GeoLayers().GeoLayerVisible[i] || 10 + i > MaxItems || UserView().Items[10 + i].Width <= 0)
+        if (!GeoLayers().GeoLayerVisible[i] || 10 + i > MaxItems || View().Items[10 + i].Width <= 0)
             continue;
-        DxfLineWidth = UserView().Items[10 + i].Width;
+        DxfLineWidth = View().Items[10 + i].Width;
         const std::string layer = ZelUtils::Format("SOLERA%d", i);
         // Layer i holds the records GeoLayerEnd[i - 1] + 1 .. GeoLayerEnd[i].
         const int32_t last = std::min(GeoLayers().GeoLayerEnd[i], static_cast<int32_t>(MaxGeoLinks));
@@ -261,8 +265,8 @@ void TMapDrawing::Soleras()
                 continue;
             const TPoint& f = gl.Points[0];
             const TPoint& l = gl.Points[n - 1];
-            auto inX = [&](double x) { return x >= UserView().WorldMinX - m && x <= UserView().WorldMaxX + m; };
-            auto inY = [&](double y) { return y >= UserView().WorldMinY - m && y <= UserView().WorldMaxY + m; };
+            auto inX = [&](double x) { return x >= View().WorldMinX - m && x <= View().WorldMaxX + m; };
+            auto inY = [&](double y) { return y >= View().WorldMinY - m && y <= View().WorldMaxY + m; };
             if ((inX(f.x) || inX(l.x)) && (inY(f.y) || inY(l.y)))
                 DxfPolyline(layer, std::span<const TPoint>(gl.Points.data(), static_cast<size_t>(n)));
         }
@@ -275,6 +279,7 @@ void TMapDrawing::Soleras()
 TDxfMapOptions MapOptions(const TViewSnapshot& view)
 {
     TDxfMapOptions o;
+    o.State = view.State;
     o.tbNodes = view.tbNodes;
     o.tbNameNodes = view.tbNameNodes;
     o.tbArrows = view.tbArrows;
@@ -303,6 +308,7 @@ TDxfMapOptions MapOptions(const TViewSnapshot& view)
 
 bool TMapDrawing::PrintDxfFile(const std::string& fileName, const TDxfMapOptions& o)
 {
+    view_ = &o.State;
     std::vector<std::string> names = {"0",      "RED",   "NODOS", "NNODOS",     "SENTIDOS",
                                       "CALLES", "ARCOS", "CENTROIDES", "ZONAS", "POLIGONOS"};
     std::vector<bool> visible = {true, true, o.tbNodes, o.tbNameNodes, o.tbArrows, o.tbCalles, false,
@@ -310,9 +316,9 @@ bool TMapDrawing::PrintDxfFile(const std::string& fileName, const TDxfMapOptions
     std::vector<int32_t> colours = {7,
                                     Colour(clBlack),
                                     Colour(o.NodosColor),
-                                    Colour(UserView().LabelFonts[2].Color),
+                                    Colour(View().LabelFonts[2].Color),
                                     Colour(o.ArrowsColor),
-                                    Colour(UserView().LabelFonts[5].Color),
+                                    Colour(View().LabelFonts[5].Color),
                                     Colour(o.TrazaColor),
                                     Colour(o.AccesoColor),
                                     Colour(o.ZonaBordeColor),
@@ -322,7 +328,7 @@ bool TMapDrawing::PrintDxfFile(const std::string& fileName, const TDxfMapOptions
         for (int32_t i = 1; i <= GeoLayers().NumGeoLayers && i <= MaxGeoLayers && 10 + i <= MaxItems; ++i) {
             names.push_back(ZelUtils::Format("SOLERA%d", i));
             visible.push_back(false);
-            colours.push_back(Colour(UserView().Items[10 + i].Color));
+            colours.push_back(Colour(View().Items[10 + i].Color));
         }
     for (const DxfDataLayers::TLayerEntry& e : data.Layers()) {
         names.push_back(e.Name);
@@ -352,9 +358,10 @@ bool TMapDrawing::PrintDxfFile(const std::string& fileName, const TDxfMapOptions
 
 bool TMapDrawing::PrintCallesDxf(const std::string& fileName, const TDxfMapOptions& o)
 {
+    view_ = &o.State;
     const std::vector<std::string> names = {"0", "CALLES"};
     const std::vector<bool> visible = {true, o.tbCalles};
-    const std::vector<int32_t> colours = {7, Colour(UserView().LabelFonts[5].Color)};
+    const std::vector<int32_t> colours = {7, Colour(View().LabelFonts[5].Color)};
     DxfOpen(fileName);
     Header();
     Tables(names, visible, colours);

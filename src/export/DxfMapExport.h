@@ -7,10 +7,14 @@
 #include <string>
 
 #include "map/DisplayStyles.h"
+#include "map/ViewState.h"
 
 struct TViewSnapshot;
 
 struct TDxfMapOptions {
+    // The view's copy of its window, variables, ranges, sizes and styles; options
+    // made without a snapshot start from the user's view.
+    TViewState State = UserView();
     // Toolbar buttons that make a layer visible.
     bool tbNodes = false;
     bool tbNameNodes = false;

@@ -121,7 +121,7 @@ std::set<std::pair<int32_t, int32_t>> CollectZones()
     return list;
 }
 
-void WriteCentroids(TKmlWriter& kml)
+void WriteCentroids(TKmlWriter& kml, const TViewState& u)
 {
     kml.KmlLineColor = KmlColor(0x008000, 100);
     kml.KmlPolyColor = KmlColor(0x00FFFF, 100);
@@ -130,7 +130,7 @@ void WriteCentroids(TKmlWriter& kml)
     kml.KmlBeginDocument("cents", false);
     for (const auto& [number, z] : zones)
         if (Zonas[z].HasCentroid)
-            kml.KmlTriangle(Format("%d", number), Zonas[z].CentroidX, Zonas[z].CentroidY, UserView().CentroidSize * UserView().SizeFactor);
+            kml.KmlTriangle(Format("%d", number), Zonas[z].CentroidX, Zonas[z].CentroidY, u.CentroidSize * u.SizeFactor);
     kml.KmlEndDocument();
     kml.KmlBeginDocument("centsP", false);
     for (const auto& [number, z] : zones)
@@ -187,16 +187,16 @@ void WriteZonas(TKmlWriter& kml, const TKmzNetworkView& view)
     kml.KmlEndDocument();
 }
 
-double ValueInView(const TArcos& a)
+double ValueInView(const TViewState& u, const TArcos& a)
 {
-    const int32_t v = (UserView().RangeVarArcos >= 0 && UserView().RangeVarArcos < int32_t(ColVarArcos.size())) ? ColVarArcos[UserView().RangeVarArcos] : 0;
+    const int32_t v = (u.RangeVarArcos >= 0 && u.RangeVarArcos < int32_t(ColVarArcos.size())) ? ColVarArcos[u.RangeVarArcos] : 0;
     return (v >= 1 && v <= NumLinkVars) ? a.Var[v] : 0.0;
 }
 
 // Band width in pixels: proportional to the value, PixsVol at the maximum of the
 // link variable in view, at most 1.1 x PixsVol. The view's own maximum, not the
 // scale some earlier drawing of the screen happened to leave.
-double BandPixels(double v) { return std::min(UserView().PixsVol * v / UserView().RangeMax, 1.1 * UserView().PixsVol); }
+double BandPixels(const TViewState& u, double v) { return std::min(u.PixsVol * v / u.RangeMax, 1.1 * u.PixsVol); }
 
 void BandStyle(TKmlWriter& kml)
 {
@@ -205,16 +205,16 @@ void BandStyle(TKmlWriter& kml)
     kml.KmlLineWidth = 1.0f;
 }
 
-void WriteBands(TKmlWriter& kml, const std::vector<int32_t>& links, bool values)
+void WriteBands(TKmlWriter& kml, const TViewState& u, const std::vector<int32_t>& links, bool values)
 {
     if (values)
         kml.KmlBeginFolder("Volumen", false);
     for (int32_t l : links) {
         const TArcos& a = Arcos[l];
-        const double v = ValueInView(a);
+        const double v = ValueInView(u, a);
         if (LinkPlaced(a)) {
             const TPoint p1 = NodePt(a.AIndex), p2 = NodePt(a.BIndex);
-            kml.KmlBand(Format("%d-%d", a.A, a.B), 0, ZelUtils::Round(BandPixels(v) * UserView().SizeFactor), Format("%.2f", v),
+            kml.KmlBand(Format("%d-%d", a.A, a.B), 0, ZelUtils::Round(BandPixels(u, v) * u.SizeFactor), Format("%.2f", v),
                     p1.x, p1.y, p2.x, p2.y);
         }
     }
@@ -224,10 +224,10 @@ void WriteBands(TKmlWriter& kml, const std::vector<int32_t>& links, bool values)
     kml.KmlBeginFolder("Valores", false);
     for (int32_t l : links) {
         const TArcos& a = Arcos[l];
-        const double v = ValueInView(a);
+        const double v = ValueInView(u, a);
         if (LinkPlaced(a)) {
             const TPoint p1 = NodePt(a.AIndex), p2 = NodePt(a.BIndex);
-            kml.KmlBandLabel(Format("%.2f", v), ZelUtils::Round(BandPixels(v) * UserView().SizeFactor), p1.x, p1.y, p2.x, p2.y);
+            kml.KmlBandLabel(Format("%.2f", v), ZelUtils::Round(BandPixels(u, v) * u.SizeFactor), p1.x, p1.y, p2.x, p2.y);
         }
     }
     kml.KmlEndFolder();
@@ -236,33 +236,33 @@ void WriteBands(TKmlWriter& kml, const std::vector<int32_t>& links, bool values)
 void WriteValueBands(TKmlWriter& kml, const TKmzNetworkView& view)
 {
     BandStyle(kml);
-    kml.KmlBeginDocument(UserView().RangeName, false);
+    kml.KmlBeginDocument(view.State.RangeName, false);
     std::vector<int32_t> links;
     for (const auto& e : CollectLinks(true))
         links.push_back(std::get<2>(e));
-    WriteBands(kml, links, view.Values);
+    WriteBands(kml, view.State, links, view.Values);
     kml.KmlEndDocument();
 }
 
 void WriteRangeBands(TKmlWriter& kml, const TKmzNetworkView& view)
 {
     BandStyle(kml);
-    kml.KmlBeginDocument(UserView().RangeName, false);
+    kml.KmlBeginDocument(view.State.RangeName, false);
     std::vector<int32_t> byRange[MaxRangeClasses + 1];
     for (const auto& e : CollectLinks(true)) {
         const int32_t l = std::get<2>(e);
-        const double v = ValueInView(Arcos[l]);
+        const double v = ValueInView(view.State, Arcos[l]);
         int32_t r = 0;
-        for (int32_t k = 1; k <= UserView().NumRanges && k <= MaxRangeClasses; ++k)
-            if (UserView().RangeTable[k].Active && UserView().RangeTable[k].Low < v && v <= UserView().RangeTable[k].High)
+        for (int32_t k = 1; k <= view.State.NumRanges && k <= MaxRangeClasses; ++k)
+            if (view.State.RangeTable[k].Active && view.State.RangeTable[k].Low < v && v <= view.State.RangeTable[k].High)
                 r = k;
         if (r > 0)
             byRange[r].push_back(l);
     }
     for (int32_t r = 1; r <= 5; ++r) {
-        kml.KmlBeginFolder(Format("(%.2f-%.2f)", double(UserView().RangeTable[r].Low), double(UserView().RangeTable[r].High)), false);
+        kml.KmlBeginFolder(Format("(%.2f-%.2f)", double(view.State.RangeTable[r].Low), double(view.State.RangeTable[r].High)), false);
         kml.KmlClass = r + 10;
-        WriteBands(kml, byRange[r], view.Values);
+        WriteBands(kml, view.State, byRange[r], view.Values);
         kml.KmlEndFolder();
     }
     kml.KmlEndDocument();
@@ -291,6 +291,7 @@ TKmzNetworkView NetworkView(const TViewSnapshot& view)
     v.Atributos = view.tbAtributos;
     v.Colores = view.tbColores;
     v.Values = view.tbValues;
+    v.State = view.State;
     if (view.Options) {
         v.ArcosColor = view.ArcosColor;
         v.ZonaBordeColor = view.ZonaBordeColor;
@@ -300,7 +301,7 @@ TKmzNetworkView NetworkView(const TViewSnapshot& view)
     return v;
 }
 
-void SetNetworkClassStyles(TKmlOptions& options)
+void SetNetworkClassStyles(TKmlOptions& options, const TViewState& view)
 {
     const std::string red = KmlColor(0x000080, 100), yellow = KmlColor(0x00FFFF, 100);
     SetClass(options, 1, 0xFFFF78, 3, "", 0, 0, "", 0.7f, "");
@@ -314,7 +315,7 @@ void SetNetworkClassStyles(TKmlOptions& options)
     SetClass(options, 9, 0xFFFFFF, 1, KmlColor(0x0000FF, 100), 1, 0.5f, red, 0.6f, yellow);
     SetClass(options, 10, 0x808080, 1, KmlColor(0x00FFFF, 100), 1, 0.5f, red, 0.6f, yellow);
     for (int r = 1; r <= 6; ++r)
-        SetClass(options, 10 + r, 0x808080, 1, KmlColor(UserView().RangeTable[r].Color, 100), 1, 0, KmlColor(UserView().LabelFonts[4].Color, 100),
+        SetClass(options, 10 + r, 0x808080, 1, KmlColor(view.RangeTable[r].Color, 100), 1, 0, KmlColor(view.LabelFonts[4].Color, 100),
                  0.5f, KmlColor(0x0000FF, 100));
 }
 
@@ -322,7 +323,7 @@ bool ExportNetworkKmz(const std::string& kmzPath, const TKmzConversion& conv, co
                       std::string& error)
 {
     TKmlOptions options = KmlOptions(conv);
-    SetNetworkClassStyles(options);
+    SetNetworkClassStyles(options, view.State);
     TKmzBuild build(kmzPath, options);
     if (!build.Ok(error))
         return false;
@@ -338,7 +339,7 @@ bool ExportNetworkKmz(const std::string& kmzPath, const TKmzConversion& conv, co
     kml.KmlClass = 2;
     WriteNodos(kml);
     kml.KmlClass = 3;
-    WriteCentroids(kml);
+    WriteCentroids(kml, view.State);
     kml.KmlClass = 4;
     WriteAccesos(kml);
     kml.KmlClass = 5;
@@ -346,10 +347,10 @@ bool ExportNetworkKmz(const std::string& kmzPath, const TKmzConversion& conv, co
     kml.KmlClass = 0;
     if (view.Atributos) {
         kml.KmlClass = 16;
-        if (UserView().RangeMax > 0)
+        if (view.State.RangeMax > 0)
             WriteValueBands(kml, view);
     }
-    if (view.Colores && UserView().RangeMax > 0)
+    if (view.Colores && view.State.RangeMax > 0)
         WriteRangeBands(kml, view);
     WriteVialidad(kml);
     kml.KmlClass = 0;

@@ -4,6 +4,7 @@
 // at lane level ("Vialidad"). Only the tiles of the hit grid that lie in the view
 // are exported.
 #include "export/KmzExport.h"
+#include "map/ViewState.h"
 
 #include <cstdint>
 #include <string>
@@ -21,6 +22,9 @@ struct TKmzNetworkView {
     uint32_t ZonaBordeColor = 0x808080;
     int32_t ZonaBordeAncho = 1;
     uint32_t ZonaRellenoColor = 0xC0C0C0;
+    // The view's copy of the ranges, variable and sizes the bands are drawn with;
+    // a view made without a snapshot starts from the user's view.
+    TViewState State = UserView();
 };
 
 // The bands and colours of a view (the defaults above where the snapshot holds
@@ -28,7 +32,7 @@ struct TKmzNetworkView {
 TKmzNetworkView NetworkView(const TViewSnapshot& view);
 
 // Fills style classes 1..16 of the KML writer's options.
-void SetNetworkClassStyles(ZelKmzer::TKmlOptions& options);
+void SetNetworkClassStyles(ZelKmzer::TKmlOptions& options, const TViewState& view);
 
 // Writes the KML beside kmzPath, packs it and deletes it. False with a Spanish
 // message in error when a file could not be written.

@@ -41,9 +41,9 @@ TStringAlignGrid* TExportHostAdapter::DataGrid(int tag)
     }
 }
 
-void TExportHostAdapter::ArcosRangeValues() { window_.Grids().ArcosRangeValues(); }
+void TExportHostAdapter::ArcosRangeValues() { window_.Grids().ArcosRangeValues(UserView()); }
 
-bool TExportHostAdapter::MovimRangeValues() { return window_.Grids().MovimRangeValues(); }
+bool TExportHostAdapter::MovimRangeValues() { return window_.Grids().MovimRangeValues(UserView()); }
 
 bool TExportHostAdapter::ConfirmUnsavedEdits() { return window_.Files().ConfirmUnsavedEdits(); }
 

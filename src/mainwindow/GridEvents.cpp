@@ -447,7 +447,7 @@ void TGridsController::sagArcosDblClick()
     UserView().RangeMode = 1;
     UserView().RangeVarByMode[1] = c;
     LinkRowByMode[1] = r;
-    ArcosRangeValues();
+    ArcosRangeValues(UserView());
     if (!(UserView().RangeMax > 0.0f) && !ProgramOptions().DrawNull)
         return;
     const int32_t variable = c < NumArcosColumns ? ColVarArcos[static_cast<size_t>(c)] : 0;
@@ -456,7 +456,7 @@ void TGridsController::sagArcosDblClick()
         item->setChecked(item->data().toInt() == variable);
     }
     UserView().RangeMax = static_cast<float>(double(UserView().RangeMax) * 1.000000000000001);
-    Ranges::PrepareRanges(UserView().RangeName, UserView().RangeMin, UserView().RangeMax);
+    Ranges::PrepareRanges(UserView(), UserView().RangeName, UserView().RangeMin, UserView().RangeMax);
     if (!viewer_.CommandOn(Cmd::tbAtributos) && !viewer_.CommandOn(Cmd::tbColores)) {
         viewer_.SetCommandOn(Cmd::tbAtributos, true);
         viewer_.SetCommandOn(Cmd::tbColores, false);
@@ -521,7 +521,7 @@ void TGridsController::sagMovimDblClick()
         mix.exec();
         return;
     }
-    if (!MovimRangeValues() || !(UserView().RangeMax > 0.0f))
+    if (!MovimRangeValues(UserView()) || !(UserView().RangeMax > 0.0f))
         return;
     // Alt shows the chosen flows summed at the link ends instead of per turn.
     MovimAttrAdd = GridKeys.testFlag(Qt::AltModifier);

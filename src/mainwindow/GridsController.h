@@ -20,6 +20,7 @@ class QAction;
 class QMenu;
 class QString;
 class QTabWidget;
+struct TViewState;
 class QToolBar;
 class QWidget;
 class TArtFormula;
@@ -84,8 +85,10 @@ public:
     void Autojustar(int tag);
 
     // ---- Variables and ranges of the data layers (GridsRanges.cpp) ----
-    void ArcosRangeValues();
-    bool MovimRangeValues();
+    // The link (movement) column chosen for the view's drawing mode, its extremes and
+    // classes, written into the view given (the user's, or an output's own copy).
+    void ArcosRangeValues(TViewState& view);
+    bool MovimRangeValues(TViewState& view);
     void VarArcosClick(QAction* item); // reads Ctrl from the keyboard
     void VarArcosPick(int variable, bool ctrl);
     void VarMovimClick(QAction* item);

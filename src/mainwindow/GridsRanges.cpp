@@ -48,70 +48,70 @@ bool ChooseColor(uint32_t& color)
 
 } // namespace
 
-void TGridsController::ArcosRangeValues()
+void TGridsController::ArcosRangeValues(TViewState& view)
 {
-    const size_t mode = static_cast<size_t>(std::clamp(UserView().RangeMode, 0, MaxRangeModes));
-    UserView().RangeVarArcos = UserView().RangeVarByMode[mode];
-    if (UserView().RangeVarArcos == 0)
+    const size_t mode = static_cast<size_t>(std::clamp(view.RangeMode, 0, MaxRangeModes));
+    view.RangeVarArcos = view.RangeVarByMode[mode];
+    if (view.RangeVarArcos == 0)
         return;
-    if (!UserView().ScaleFixed)
-        UserView().RangeMax = 0.0f;
-    const int32_t c = UserView().RangeVarByMode[mode];
+    if (!view.ScaleFixed)
+        view.RangeMax = 0.0f;
+    const int32_t c = view.RangeVarByMode[mode];
     if (!(c > 1 && c < NumColArcos))
         return;
-    if (UserView().RangeMode > 0 && sagArcos) {
+    if (view.RangeMode > 0 && sagArcos) {
         for (int col = 0; col < sagArcos->ColCount(); ++col)
             sagArcos->SetColorCell(col, 0, QColor()); // the title row's own colour
-        const QColor modeColor(int(UserView().ModePenColors[mode] & 0xFF), int((UserView().ModePenColors[mode] >> 8) & 0xFF),
-                               int((UserView().ModePenColors[mode] >> 16) & 0xFF));
+        const QColor modeColor(int(view.ModePenColors[mode] & 0xFF), int((view.ModePenColors[mode] >> 8) & 0xFF),
+                               int((view.ModePenColors[mode] >> 16) & 0xFF));
         for (size_t m = 1; m <= mode; ++m)
-            if (UserView().RangeVarByMode[m] > 0 && UserView().RangeVarByMode[m] < sagArcos->ColCount())
-                sagArcos->SetColorCell(UserView().RangeVarByMode[m], 0, modeColor);
+            if (view.RangeVarByMode[m] > 0 && view.RangeVarByMode[m] < sagArcos->ColCount())
+                sagArcos->SetColorCell(view.RangeVarByMode[m], 0, modeColor);
     }
-    UserView().RangeName = sagArcos ? sagArcos->cell(UserView().RangeVarArcos, 0) : TitArcos[static_cast<size_t>(UserView().RangeVarArcos)];
-    if (!UserView().ScaleFixed) {
+    view.RangeName = sagArcos ? sagArcos->cell(view.RangeVarArcos, 0) : TitArcos[static_cast<size_t>(view.RangeVarArcos)];
+    if (!view.ScaleFixed) {
         const int32_t k = ColVarArcos[static_cast<size_t>(c)];
         if (k >= 1 && k <= NumLinkVars) {
-            UserView().RangeMin = Arcos[0].Var[k];
-            UserView().RangeMax = Arcos[ArcosMaxRec].Var[k];
+            view.RangeMin = Arcos[0].Var[k];
+            view.RangeMax = Arcos[ArcosMaxRec].Var[k];
         } else {
-            UserView().RangeMin = UserView().RangeMax = 0.0f;
+            view.RangeMin = view.RangeMax = 0.0f;
         }
     }
 }
 
-bool TGridsController::MovimRangeValues()
+bool TGridsController::MovimRangeValues(TViewState& view)
 {
-    UserView().RangeVarMovim = UserView().RangeItemMovim;
-    const int32_t c = UserView().RangeItemMovim;
+    view.RangeVarMovim = view.RangeItemMovim;
+    const int32_t c = view.RangeItemMovim;
     if (c <= 0 || c >= NumMovimColumns)
         return false;
     // A new column scales the bands afresh, unless the scale window keeps its maximum.
-    if (!UserView().ScaleFixed)
-        UserView().RangeMax = 0.0f;
+    if (!view.ScaleFixed)
+        view.RangeMax = 0.0f;
     const int32_t k = c < NumColMovim ? ColVarMovim[static_cast<size_t>(c)] : 0;
     if (k >= 1 && k <= NumMovVars) {
         if (sagMovim) {
             for (int col = 0; col < sagMovim->ColCount(); ++col)
                 sagMovim->SetColorCell(col, 0, QColor()); // the title row's own colour
-            const uint32_t mark = UserView().ModePenColors[1];
+            const uint32_t mark = view.ModePenColors[1];
             if (c < sagMovim->ColCount())
                 sagMovim->SetColorCell(c, 0, QColor(int(mark & 0xFF), int((mark >> 8) & 0xFF), int((mark >> 16) & 0xFF)));
         }
-        UserView().RangeName = TitMovim[static_cast<size_t>(c)];
-        UserView().RangeMovimMin = Movims[0].Var[k];
-        UserView().RangeMovimMax = Movims[MovimsMaxRec].Var[k];
-        if (!UserView().ScaleFixed) {
-            UserView().RangeMin = UserView().RangeMovimMin;
-            UserView().RangeMax = UserView().RangeMovimMax;
+        view.RangeName = TitMovim[static_cast<size_t>(c)];
+        view.RangeMovimMin = Movims[0].Var[k];
+        view.RangeMovimMax = Movims[MovimsMaxRec].Var[k];
+        if (!view.ScaleFixed) {
+            view.RangeMin = view.RangeMovimMin;
+            view.RangeMax = view.RangeMovimMax;
         }
     }
-    if (!(UserView().RangeMax > 0.0f))
+    if (!(view.RangeMax > 0.0f))
         return false;
     if (!BatchMode)
-        UserView().RangeMax += 1.0e-6f;
+        view.RangeMax += 1.0e-6f;
     // The classes follow the column: fifths of its span, whatever NumRanges is.
-    Ranges::FillDefaultRanges(UserView().RangeMin, UserView().RangeMax);
+    Ranges::FillDefaultRanges(view, view.RangeMin, view.RangeMax);
     return true;
 }
 
@@ -138,7 +138,7 @@ void TGridsController::VarArcosPick(int variable, bool ctrl)
         UserView().RangeVarArcos = 0; // no column carries it: nothing to show
         return;
     }
-    ArcosRangeValues();
+    ArcosRangeValues(UserView());
     if (UserView().RangeMax <= 0.0f && !DrawNull())
         return;
 
@@ -166,7 +166,7 @@ void TGridsController::VarArcosPick(int variable, bool ctrl)
     }
 
     UserView().RangeMax = UserView().RangeMax * 1.001f;
-    Ranges::PrepareRanges(UserView().RangeName, UserView().RangeMin, UserView().RangeMax);
+    Ranges::PrepareRanges(UserView(), UserView().RangeName, UserView().RangeMin, UserView().RangeMax);
 
     switch (UserView().DataLayerKind) {
     case 1:
@@ -195,7 +195,7 @@ void TGridsController::VarMovimClick(QAction* item)
     for (QAction* a : VarMovim->actions())
         a->setChecked(false);
     item->setChecked(true);
-    if (!MovimRangeValues() || !(UserView().RangeMax > 0.0f))
+    if (!MovimRangeValues(UserView()) || !(UserView().RangeMax > 0.0f))
         return;
     if (UserView().DataLayerKind == 4) {
         viewer_.Action(Cmd::aAtributos2)->setCheckable(true);

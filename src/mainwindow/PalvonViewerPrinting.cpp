@@ -80,9 +80,9 @@ TStringAlignGrid* TPrintHostAdapter::LinkGrid() { return v_.sagArcos; }
 
 TStringAlignGrid* TPrintHostAdapter::MovementGrid() { return v_.sagMovim; }
 
-void TPrintHostAdapter::LinkRangeValues() { v_.Grids().ArcosRangeValues(); }
+void TPrintHostAdapter::LinkRangeValues(TViewState& view) { v_.Grids().ArcosRangeValues(view); }
 
-bool TPrintHostAdapter::MovementRangeValues() { return v_.Grids().MovimRangeValues(); }
+bool TPrintHostAdapter::MovementRangeValues(TViewState& view) { return v_.Grids().MovimRangeValues(view); }
 
 TKDVscale& TPrintHostAdapter::ScaleDialog() { return Secondary::KDVscale(); }
 

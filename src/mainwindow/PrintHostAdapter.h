@@ -32,8 +32,8 @@ public:
     void ImportPolygons(const std::string& fileName) override;
     TStringAlignGrid* LinkGrid() override;
     TStringAlignGrid* MovementGrid() override;
-    void LinkRangeValues() override;
-    bool MovementRangeValues() override;
+    void LinkRangeValues(TViewState& view) override;
+    bool MovementRangeValues(TViewState& view) override;
     TKDVscale& ScaleDialog() override;
     bool HoldUnsavedPositions(KDVlib::THeldPositions& held) override;
     void PutBackPositions(const KDVlib::THeldPositions& held, bool reread) override;

@@ -258,7 +258,7 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
     // dropped when the link grid of the open network does not have it.
     UserView().RangeName = c.VariableName;
     UserView().RangeVarArcos = c.VariableColumn;
-    viewer_.Grids().ArcosRangeValues();
+    viewer_.Grids().ArcosRangeValues(UserView());
     UserView().ShownVarList = {Format("%d", UserView().RangeVarArcos)};
     UserView().VarColors[0] = UserView().ModePenColors[mode];
     if (UserView().RangeVarArcos >= 0 && UserView().RangeVarArcos < NumArcosColumns) {
@@ -397,7 +397,7 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
     }
     // A section without explicit classes gives the variable shown its stored set.
     if (OpenInteractive != 0 && UserView().RangeName != "null" && !c.HasRangeKeys)
-        Ranges::ApplySavedRangeSet(UserView().RangeName);
+        Ranges::ApplySavedRangeSet(UserView(), UserView().RangeName);
 
     {
         TProgramOptions& o = ProgramOptions();

@@ -77,9 +77,12 @@ void ClearBrush(QPainter& p)
         p.setBrush(Qt::NoBrush);
 }
 
-void UseFont(TMapPainter& img, QPainter& p, int index)
+// The view state a drawing reads its sizes and styles from.
+const TViewState& ViewOf(const TNetworkOptions& o) { return o.View ? *o.View : UserView(); }
+
+void UseFont(const TViewState& u, TMapPainter& img, QPainter& p, int index)
 {
-    const TLabelFont& f = UserView().LabelFonts[static_cast<size_t>(index)];
+    const TLabelFont& f = u.LabelFonts[static_cast<size_t>(index)];
     p.setFont(DisplayStyles::ToQFont(f));
     img.FontColor = Colour(f.Color);
 }
@@ -287,6 +290,7 @@ void ClearHitRegions(TMapPainter& img)
 
 void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
 {
+    const TViewState& u = ViewOf(o);
     int32_t selected = 0;
     for (int32_t n = 1; n <= Network.NodeCount; ++n)
         if (Nodos[n].Mark > 0)
@@ -296,9 +300,9 @@ void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
 
     img.PenMode = TPenMode::Copy;
     QPainter* p = img.Canvas();
-    const int32_t baseWidth = UserView().Items[0].Width;
+    const int32_t baseWidth = u.Items[0].Width;
     if (p && baseWidth >= 1 && o.ArcosColor != clWhite) {
-        const int32_t widest = std::max(baseWidth, *std::max_element(UserView().ClassWidths.begin(), UserView().ClassWidths.end()));
+        const int32_t widest = std::max(baseWidth, *std::max_element(u.ClassWidths.begin(), u.ClassWidths.end()));
         const TView view(img, widest + 2);
         // On the map's picture, straight links of a thin solid pen go to the
         // rasteriser in runs that share a pen, in the order they come.
@@ -319,8 +323,8 @@ void DrawNetWork(TMapPainter& img, const TNetworkOptions& o)
             int32_t width = baseWidth;
             uint8_t style = psSolid;
             if (const int32_t c = ClassOf(a.Mark)) {
-                width = UserView().ClassWidths[c];
-                color = UserView().ClassColors[c];
+                width = u.ClassWidths[c];
+                color = u.ClassColors[c];
             }
             NetworkShapes::ApplyLinkMarks(a, PairOf(a), o, color, style);
             if (color == clWhite)
@@ -368,12 +372,13 @@ void DrawNetWorkLanes(TMapPainter& img, const TNetworkOptions& o)
 
 void DrawArrows(TMapPainter& img, const TNetworkOptions& o)
 {
+    const TViewState& u = ViewOf(o);
     QPainter* p = img.Canvas();
     if (!p)
         return;
     img.PenMode = TPenMode::Copy;
-    UseBrush(*p, UserView().SymbolColors[2]);
-    const TView view(img, 4.0 * std::abs(UserView().ArrowSize) + 4);
+    UseBrush(*p, u.SymbolColors[2]);
+    const TView view(img, 4.0 * std::abs(u.ArrowSize) + 4);
     const int32_t zeroRow = img.WorldToPixelY(0.0);
     ForEachLink([&](int32_t, const TArcos& a) {
         if (!NetworkShapes::ArrowShown(a, o))
@@ -385,9 +390,9 @@ void DrawArrows(TMapPainter& img, const TNetworkOptions& o)
             return;
         UsePen(*p, NetworkShapes::ArrowColor(a, o), 1);
         if (o.SimpleArrow)
-            img.PolylinePts(2.0 * UserView().ArrowSize, a.BearingB, b.x, b.y);
+            img.PolylinePts(2.0 * u.ArrowSize, a.BearingB, b.x, b.y);
         else
-            img.PolygonPts(2.0 * UserView().ArrowSize, a.BearingB, b.x, b.y);
+            img.PolygonPts(2.0 * u.ArrowSize, a.BearingB, b.x, b.y);
     });
 }
 
@@ -396,16 +401,17 @@ void DrawArrows(TMapPainter& img, const TNetworkOptions& o)
 
 void DrawNodes(TMapPainter& img, const TNetworkOptions& o)
 {
+    const TViewState& u = ViewOf(o);
     QPainter* p = img.Canvas();
     if (!p)
         return;
     if (o.KeepHitRegions)
         img.LastDrawing.ClearNodeHits();
     img.PenMode = TPenMode::Copy;
-    const int32_t ring = UserView().NodeSize + 2;
-    const double margin = std::max({std::abs(UserView().NodeSize) + 4, ring + 4, 3 * std::abs(UserView().SignalSize) + 4});
+    const int32_t ring = u.NodeSize + 2;
+    const double margin = std::max({std::abs(u.NodeSize) + 4, ring + 4, 3 * std::abs(u.SignalSize) + 4});
     const TView view(img, margin);
-    const uint32_t fill = UserView().SymbolColors[1];
+    const uint32_t fill = u.SymbolColors[1];
     const bool raster = PixelDevice(*p);
     QImage* direct = img.DirectPixels();
     // The pen of the last circle written directly, set when the pass ends as
@@ -421,15 +427,15 @@ void DrawNodes(TMapPainter& img, const TNetworkOptions& o)
         lastDirectOutline = -1;
     };
     NetworkShapes::ForEachShownNode(view, o, [&](int32_t index, const TNodo& n) {
-        circle(n.X, n.Y, UserView().NodeSize, NetworkShapes::NodeOutline(n, o), &fill);
+        circle(n.X, n.Y, u.NodeSize, NetworkShapes::NodeOutline(n, o), &fill);
         if (o.KeepHitRegions) {
             const QPoint c = img.WorldToPoint(n.X, n.Y);
             img.LastDrawing.NodeHitRegions[static_cast<size_t>(index)] = THitCircle{c.x(), c.y(), std::max(0, ring)};
         }
         if (const int32_t c = ClassOf(n.Mark))
-            circle(n.X, n.Y, ring, UserView().ClassColors[c], nullptr);
+            circle(n.X, n.Y, ring, u.ClassColors[c], nullptr);
         if (NetworkShapes::SignalShown(n, o))
-            img.DrawCursorMark(-3.0 * UserView().SignalSize, n.X, n.Y);
+            img.DrawCursorMark(-3.0 * u.SignalSize, n.X, n.Y);
     });
     if (lastDirectOutline >= 0) {
         UsePen(*p, uint32_t(lastDirectOutline), 1);
@@ -444,6 +450,7 @@ void DrawNodes(TMapPainter& img, const TNetworkOptions& o)
 
 void DrawCents(TMapPainter& img, const TNetworkOptions& o)
 {
+    const TViewState& u = ViewOf(o);
     QPainter* p = img.Canvas();
     if (!p)
         return;
@@ -451,7 +458,7 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
         img.LastDrawing.ClearZoneHits();
     img.PenMode = TPenMode::Copy;
     UsePen(*p, o.AccesoColor, 1);
-    UseBrush(*p, UserView().SymbolColors[0]);
+    UseBrush(*p, u.SymbolColors[0]);
 
     const std::vector<int32_t> zones = NetworkShapes::ShownZones(o);
 
@@ -489,7 +496,7 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
     }
 
     // Centroids.
-    const TView symbolView(img, std::abs(UserView().CentroidSize) + 4);
+    const TView symbolView(img, std::abs(u.CentroidSize) + 4);
     bool havePen = false;
     uint32_t penColor = 0;
     int32_t penWidth = 0;
@@ -502,7 +509,7 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
         if (!symbolView.Contains(z.CentroidX, z.CentroidY))
             continue;
         const int32_t cls = ClassOf(z.Class);
-        const uint32_t color = cls ? UserView().ClassColors[cls] : o.AccesoColor;
+        const uint32_t color = cls ? u.ClassColors[cls] : o.AccesoColor;
         const int32_t width = cls ? 2 : 1;
         // Most centroids share one pen: build and compare it only when it changes.
         if (!havePen || color != penColor || width != penWidth) {
@@ -510,21 +517,21 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
             penColor = color;
             penWidth = width;
             havePen = true;
-            pattern = direct ? CentroidPattern(*p, UserView().CentroidSize) : nullptr;
+            pattern = direct ? CentroidPattern(*p, u.CentroidSize) : nullptr;
         }
         // Near the picture's edges the rasteriser clips the outline its own
         // way, so only whole triangles are written.
         const QPoint centre = img.WorldToPoint(z.CentroidX, z.CentroidY);
-        const int32_t reach = UserView().CentroidSize + 3;
+        const int32_t reach = u.CentroidSize + 3;
         if (direct && centre.x() >= reach && centre.y() >= reach && centre.x() < direct->width() - reach &&
             centre.y() < direct->height() - reach && WritePattern(*direct, centre, pattern.get()))
             written = true;
         else
-            img.PolylineArrays(3, 90, z.CentroidX, z.CentroidY, UserView().CentroidSize);
+            img.PolylineArrays(3, 90, z.CentroidX, z.CentroidY, u.CentroidSize);
         if (o.KeepHitRegions) {
             const QPoint c = img.WorldToPoint(z.CentroidX, z.CentroidY);
             img.LastDrawing.ZoneHitRegions[static_cast<size_t>(index)] =
-                THitCircle{c.x(), c.y(), std::max(0, UserView().CentroidSize + 2)};
+                THitCircle{c.x(), c.y(), std::max(0, u.CentroidSize + 2)};
         }
     }
 
@@ -533,7 +540,7 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
 
     // Zone numbers.
     ClearBrush(*p);
-    UseFont(img, *p, 1);
+    UseFont(u, img, *p, 1);
     const TView labelView(img, LabelMargin(*p));
     {
         const TLabelPen textPen(*p, img.FontColor);
@@ -552,13 +559,14 @@ void DrawCents(TMapPainter& img, const TNetworkOptions& o)
 
 void DrawNameNodes(TMapPainter& img, const TNetworkOptions& o)
 {
+    const TViewState& u = ViewOf(o);
     QPainter* p = img.Canvas();
     if (!p)
         return;
     ClearBrush(*p);
     img.PenMode = TPenMode::Nop;
-    UseFont(img, *p, 2);
-    const int32_t position = o.ShowLanes ? 4 : std::clamp(UserView().NodeLabelPos, 0, 8);
+    UseFont(u, img, *p, 2);
+    const int32_t position = o.ShowLanes ? 4 : std::clamp(u.NodeLabelPos, 0, 8);
     const TView view(img, LabelMargin(*p));
     const TLabelPen textPen(*p, img.FontColor);
     const TMapPainter::TLabelPass pass(img);
@@ -571,14 +579,15 @@ void DrawNameNodes(TMapPainter& img, const TNetworkOptions& o)
 
 void DrawCalles(TMapPainter& img, const TNetworkOptions& o)
 {
+    const TViewState& u = ViewOf(o);
     QPainter* p = img.Canvas();
     if (!p)
         return;
     ClearBrush(*p);
-    UseFont(img, *p, 5);
+    UseFont(u, img, *p, 5);
     img.PenMode = TPenMode::Nop;
-    const int32_t position = std::clamp(UserView().StreetLabelPos, 0, 8);
-    const double offset = UserView().StreetLabelOffset;
+    const int32_t position = std::clamp(u.StreetLabelPos, 0, 8);
+    const double offset = u.StreetLabelOffset;
     const TView view(img, LabelMargin(*p));
     const TLabelPen textPen(*p, img.FontColor);
     const TMapPainter::TLabelPass pass(img);

@@ -16,6 +16,8 @@
 
 // What the layers read of the options dialog and of the main window's toolbar
 // buttons and menu items, taken once per drawing.
+struct TViewState;
+
 struct TNetworkOptions {
     // Colour panels of the options dialog.
     uint32_t ArcosColor = clBlack;   // links
@@ -31,6 +33,9 @@ struct TNetworkOptions {
     bool ShowLanes = false;     // lane view: node numbers centred on the node
     // The target is the main map: drawn nodes and centroids get new hit regions.
     bool KeepHitRegions = false;
+    // The view state drawn (the snapshot's copy, alive while it draws): sizes,
+    // styles and class colours; none: the user's view.
+    const TViewState* View = nullptr;
 
     bool HideBlocked() const { return BlockedColor == clWhite; }
 };

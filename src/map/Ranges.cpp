@@ -41,29 +41,29 @@ std::string GeneralFloat(float v)
 
 namespace KDVlib {
 
-int32_t RangeName(const std::string& name)
+int32_t RangeName(const TViewState& view, const std::string& name)
 {
     const std::string key = ZelUtils::UpperCase(RangeKeyPrefix + name);
-    for (size_t i = 0; i < UserView().RangeSetKeys.size(); ++i)
-        if (ZelUtils::UpperCase(UserView().RangeSetKeys[i]) == key)
+    for (size_t i = 0; i < view.RangeSetKeys.size(); ++i)
+        if (ZelUtils::UpperCase(view.RangeSetKeys[i]) == key)
             return static_cast<int32_t>(i);
     return -1;
 }
 
-void ParseRanges(const std::string& text)
+void ParseRanges(TViewState& view, const std::string& text)
 {
     std::vector<std::string> f = ZelUtils::SplitString(text, ';');
     if (f.size() != RangeListFields)
         f = ZelUtils::SplitString(Ranges::DefaultRangeText, ';');
     for (int c = 0; c < RangeListClasses; ++c) {
-        TRangeClass& r = UserView().RangeTable[static_cast<size_t>(c)];
+        TRangeClass& r = view.RangeTable[static_cast<size_t>(c)];
         r.High = static_cast<float>(ZelUtils::ParseReal(f[static_cast<size_t>(3 * c)]));
         r.Color = static_cast<uint32_t>(ZelUtils::Round(ZelUtils::ParseReal(f[static_cast<size_t>(3 * c + 1)])));
         r.Active = f[static_cast<size_t>(3 * c + 2)] == "1";
     }
-    UserView().RangeTable[0].Low = UserView().RangeTable[0].High;
+    view.RangeTable[0].Low = view.RangeTable[0].High;
     for (int c = 1; c < RangeListClasses; ++c)
-        UserView().RangeTable[static_cast<size_t>(c)].Low = UserView().RangeTable[static_cast<size_t>(c - 1)].High;
+        view.RangeTable[static_cast<size_t>(c)].Low = view.RangeTable[static_cast<size_t>(c - 1)].High;
 }
 
 } // namespace KDVlib
@@ -104,18 +104,17 @@ void SetDefaults()
         UserView().VarColors[static_cast<size_t>(i)] = AjustaColor(UserView().ModePenColors[1], i);
     UserView().DataLayerKind = 1;
     UserView().RangeSymbolSize = 15;
-    UserView().RangeFormat = "%6.3f";
     UserView().ScaleFixed = false;
     UserView().GenatrCol = 0;
     UserView().MovimDrawMode = false;
 }
 
-void FillDefaultRanges(float minimum, float maximum)
+void FillDefaultRanges(TViewState& view, float minimum, float maximum)
 {
-    UserView().RangeTable[0].Low = UserView().RangeTable[0].High = minimum;
-    const int last = std::clamp(UserView().NumRanges, 0, MaxRangeClasses);
+    view.RangeTable[0].Low = view.RangeTable[0].High = minimum;
+    const int last = std::clamp(view.NumRanges, 0, MaxRangeClasses);
     for (int c = 1; c <= last; ++c) {
-        TRangeClass& r = UserView().RangeTable[static_cast<size_t>(c)];
+        TRangeClass& r = view.RangeTable[static_cast<size_t>(c)];
         r.Active = true;
         const double span = double(maximum) - double(minimum);
         r.Low = static_cast<float>(span * (c - 1) / 5.0 + (0.00001 + double(minimum)));
@@ -137,7 +136,7 @@ std::string RangeListText()
 
 void StoreRangeSet(const std::string& name)
 {
-    int32_t i = KDVlib::RangeName(name);
+    int32_t i = KDVlib::RangeName(UserView(), name);
     if (i >= 0) {
         UserView().RangeSetKeys.erase(UserView().RangeSetKeys.begin() + i);
         if (static_cast<size_t>(i) < UserView().RangeNames.size())
@@ -148,19 +147,19 @@ void StoreRangeSet(const std::string& name)
     UserView().RangeNames.push_back(RangeListText());
 }
 
-bool ApplySavedRangeSet(const std::string& name)
+bool ApplySavedRangeSet(TViewState& view, const std::string& name)
 {
-    int32_t i = KDVlib::RangeName(name);
-    if (i < 0 || static_cast<size_t>(i) >= UserView().RangeNames.size())
+    int32_t i = KDVlib::RangeName(view, name);
+    if (i < 0 || static_cast<size_t>(i) >= view.RangeNames.size())
         return false;
-    KDVlib::ParseRanges(UserView().RangeNames[static_cast<size_t>(i)]);
+    KDVlib::ParseRanges(view, view.RangeNames[static_cast<size_t>(i)]);
     return true;
 }
 
-void PrepareRanges(const std::string& name, float minimum, float maximum)
+void PrepareRanges(TViewState& view, const std::string& name, float minimum, float maximum)
 {
-    if (!ApplySavedRangeSet(name))
-        FillDefaultRanges(minimum, maximum);
+    if (!ApplySavedRangeSet(view, name))
+        FillDefaultRanges(view, minimum, maximum);
 }
 
 void ReadRangeSets(const TIniFile& ini, const std::string& section)
@@ -181,15 +180,15 @@ void WriteRangeSets(TIniFile& ini, const std::string& section)
         ini.WriteString(section, UserView().RangeSetKeys[i], UserView().RangeNames[i]);
 }
 
-TRangeHit ClassifyValue(float v, uint32_t& color)
+TRangeHit ClassifyValue(const TViewState& view, float v, uint32_t& color)
 {
     // Classes edited in the range dialog may overlap: every class holding the value
     // is applied in order, an active one giving its colour, an inactive one leaving
     // the value out for good (a later active class does not bring it back).
     TRangeHit hit = TRangeHit::None;
-    const int last = std::clamp(UserView().NumRanges, 0, MaxRangeClasses);
+    const int last = std::clamp(view.NumRanges, 0, MaxRangeClasses);
     for (int c = 0; c <= last; ++c) {
-        const TRangeClass& r = UserView().RangeTable[static_cast<size_t>(c)];
+        const TRangeClass& r = view.RangeTable[static_cast<size_t>(c)];
         if (r.Low < v && v <= r.High) {
             if (r.Active) {
                 color = r.Color;
@@ -203,12 +202,12 @@ TRangeHit ClassifyValue(float v, uint32_t& color)
     return hit;
 }
 
-const TRangeClass* LastClassOf(float v)
+const TRangeClass* LastClassOf(const TViewState& view, float v)
 {
     const TRangeClass* found = nullptr;
-    const int last = std::clamp(UserView().NumRanges, 0, MaxRangeClasses);
+    const int last = std::clamp(view.NumRanges, 0, MaxRangeClasses);
     for (int c = 0; c <= last; ++c) {
-        const TRangeClass& r = UserView().RangeTable[static_cast<size_t>(c)];
+        const TRangeClass& r = view.RangeTable[static_cast<size_t>(c)];
         if (r.Low < v && v <= r.High)
             found = &r;
     }

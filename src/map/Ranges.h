@@ -13,6 +13,7 @@
 #include <vector>
 
 class TIniFile;
+struct TViewState;
 
 struct TRangeClass {
     float Low = 0.0f;
@@ -30,10 +31,10 @@ constexpr int MaxShownVars = 10;    // VarColors[0..9]: at most ten variables sh
 namespace KDVlib {
 
 // Index in RangeSetKeys of the key "Rangos_" + name (compared in upper case); -1 when none.
-int32_t RangeName(const std::string& name);
+int32_t RangeName(const TViewState& view, const std::string& name);
 // Fills classes 0..5 of RangeTable from a range list text; a text without exactly
 // 18 fields gives the default set.
-void ParseRanges(const std::string& text);
+void ParseRanges(TViewState& view, const std::string& text);
 
 } // namespace KDVlib
 
@@ -50,17 +51,17 @@ void SetDefaults();
 // The default rule from a variable's extremes: class 0 := [min, min]; classes
 // 1..NumRanges on, evenly over (min, max] in fifths (the divisor stays 5), each bound
 // lifted by 0.00001.
-void FillDefaultRanges(float minimum, float maximum);
+void FillDefaultRanges(TViewState& view, float minimum, float maximum);
 // Classes 0..5 of the table as a range list text (highs in the shortest general text
 // of up to 15 digits, colours in decimal, active "1"/"0").
 std::string RangeListText();
 // Replaces the saved set of this variable title by the current table.
 void StoreRangeSet(const std::string& name);
 // Loads the saved set of this title into the table; false (table untouched) when none.
-bool ApplySavedRangeSet(const std::string& name);
+bool ApplySavedRangeSet(TViewState& view, const std::string& name);
 // Fills the table for a variable: its saved set when there is one, else the default
 // rule over (minimum, maximum].
-void PrepareRanges(const std::string& name, float minimum, float maximum);
+void PrepareRanges(TViewState& view, const std::string& name, float minimum, float maximum);
 
 // Range sets in a settings section: reading replaces both lists with the keys that
 // begin "Rangos_" (any case), in file order; writing writes one key per set.
@@ -71,10 +72,10 @@ void WriteRangeSets(TIniFile& ini, const std::string& section);
 // colour map), Suppressed when any inactive class holds it; otherwise Drawn in the
 // colour of the last active class that holds it.
 enum class TRangeHit { None, Drawn, Suppressed };
-TRangeHit ClassifyValue(float v, uint32_t& color);
+TRangeHit ClassifyValue(const TViewState& view, float v, uint32_t& color);
 
 // The last class of 0..NumRanges that holds v (active or not); null when none does.
-const TRangeClass* LastClassOf(float v);
+const TRangeClass* LastClassOf(const TViewState& view, float v);
 
 // Colour of the n-th of several variables shown together: the base colour lightened
 // by a table of offsets (0 leaves it unchanged); lightness is clamped to 1.

@@ -17,11 +17,11 @@ bool TViewSnapshot::Shows(TMapLayer layer) const
         return tbSolera;
     // The bars are scaled by the maximum: none is drawn against a zero maximum.
     case TMapLayer::Atributos:
-        return tbAtributos && !UserView().ShownVarList.empty() && UserView().RangeMax > 0.0f;
+        return tbAtributos && !State.ShownVarList.empty() && State.RangeMax > 0.0f;
     case TMapLayer::Colores:
         return tbColores;
     case TMapLayer::EntSal:
-        return UserView().EntSalVar >= 0;
+        return State.EntSalVar >= 0;
     case TMapLayer::MovimLinks:
         return aAtributos2;
     case TMapLayer::Lineas:
@@ -29,11 +29,11 @@ bool TViewSnapshot::Shows(TMapLayer layer) const
     case TMapLayer::Red:
         return true;
     case TMapLayer::Carriles:
-        return UserView().ShowLanes;
+        return State.ShowLanes;
     case TMapLayer::Arrows:
         return tbArrows;
     case TMapLayer::Nodes:
-        return tbNodes && !UserView().ShowLanes;
+        return tbNodes && !State.ShowLanes;
     case TMapLayer::Cents:
         return tbCents;
     case TMapLayer::NameNodes:
@@ -46,25 +46,27 @@ bool TViewSnapshot::Shows(TMapLayer layer) const
     return false;
 }
 
-TLayerSizes TViewSnapshot::LayerSizes() const { return Sizes ? *Sizes : ViewSnapshot::ScreenSizes(); }
+TLayerSizes TViewSnapshot::LayerSizes() const { return Sizes ? *Sizes : ViewSnapshot::ScreenSizes(State); }
 
 namespace ViewSnapshot {
 
-TLayerSizes ScreenSizes()
+TLayerSizes ScreenSizes(const TViewState& view)
 {
     TLayerSizes s;
-    s.PixsVol = UserView().PixsVol;
-    s.PixsCol = UserView().PixsCol;
-    s.PixsMov = UserView().PixsMov;
-    s.GenatrBarWidth = UserView().GenatrBarWidth;
-    s.LinkShift = UserView().LinkShift;
-    s.NodeSize = UserView().NodeSize;
-    s.CentroidSize = UserView().CentroidSize;
-    s.ArrowSize = UserView().ArrowSize;
-    s.SignalSize = UserView().SignalSize;
-    s.LabelFonts = UserView().LabelFonts;
-    s.Items = UserView().Items;
+    s.PixsVol = view.PixsVol;
+    s.PixsCol = view.PixsCol;
+    s.PixsMov = view.PixsMov;
+    s.GenatrBarWidth = view.GenatrBarWidth;
+    s.LinkShift = view.LinkShift;
+    s.NodeSize = view.NodeSize;
+    s.CentroidSize = view.CentroidSize;
+    s.ArrowSize = view.ArrowSize;
+    s.SignalSize = view.SignalSize;
+    s.LabelFonts = view.LabelFonts;
+    s.Items = view.Items;
     return s;
 }
+
+TLayerSizes ScreenSizes() { return ScreenSizes(UserView()); }
 
 } // namespace ViewSnapshot

@@ -6,6 +6,7 @@
 // drawing and the KMZ archive then draw from the snapshot alone, the map layers
 // in the one order of MapLayerOrder. Headless: no widget is read here.
 #include "map/DisplayStyles.h"
+#include "map/ViewState.h"
 
 #include <QColor>
 #include <QFont>
@@ -59,6 +60,12 @@ struct TLayerSizes {
 };
 
 struct TViewSnapshot {
+    // The view's own copy of the view state: its ranges, variables, sizes, styles
+    // and extent. Whatever draws this view reads them here, and whatever prepares
+    // it (a batch choosing its variables and classes) changes them here, never in
+    // the user's view. A snapshot made without a window starts from the user's view.
+    TViewState State = UserView();
+
     // Toolbar buttons that switch a layer on (for the magnifier, also the layers
     // the options dialog ticks for it).
     bool tbZonas = false;
@@ -138,5 +145,7 @@ namespace ViewSnapshot {
 
 // The program's sizes, as the screen draws them: the user's view's.
 TLayerSizes ScreenSizes();
+// The sizes of a view, as the screen draws them.
+TLayerSizes ScreenSizes(const TViewState& view);
 
 } // namespace ViewSnapshot

@@ -77,9 +77,9 @@ struct TViewState {
     std::vector<std::string> SelectedMovimVars;
     // The colour of each link variable shown together.
     std::array<uint32_t, MaxShownVars> VarColors{};
-    // Legend text height target in pixels (10..100) and the legend's number format.
+    // Legend text height target in pixels (10..100); the legends write their
+    // values in the view's number format (NumFormat).
     int32_t RangeSymbolSize = 15;
-    std::string RangeFormat = "%6.3f";
     // Which data layer a variable pick turns on: 1 bars, 2 colour map, 3 values,
     // 4 movement links, 5 movement values.
     int32_t DataLayerKind = 1;

@@ -322,7 +322,7 @@ void DataNetwork()
     UserView().FMov = 1.0;
     UserView().NumFormat = Tfmt{6, 1, "%6.1f"};
     UserView().ShownVarList = {"5"};
-    Ranges::FillDefaultRanges(0.0f, 100.0f);
+    Ranges::FillDefaultRanges(UserView(), 0.0f, 100.0f);
     UserView().RangeSetKeys.clear();
     UserView().RangeNames.clear();
 }

@@ -31,7 +31,7 @@ float Low(int c) { return UserView().RangeTable[static_cast<size_t>(c)].Low; }
 TEST_F(RangesTest, RangeListTextsAndTheirDefault)
 {
     // Three fields: the whole default set.
-    KDVlib::ParseRanges("1;2;1");
+    KDVlib::ParseRanges(UserView(), "1;2;1");
     const float highs[6] = {0, 0.25f, 0.5f, 0.75f, 1, 1.25f};
     const uint32_t colors[6] = {65535, 16776960, 8454016, 16744703, 33023, 255};
     for (int c = 0; c < 6; ++c) {
@@ -43,7 +43,7 @@ TEST_F(RangesTest, RangeListTextsAndTheirDefault)
     EXPECT_FLOAT_EQ(Low(3), 0.5f);
 
     // 18 fields: "2" is off, colours rounded, each low is the class below's high.
-    KDVlib::ParseRanges("5;1;1;10;2.6;1;20;3;2;30;4;1;40;5;0;1E3;6;1");
+    KDVlib::ParseRanges(UserView(), "5;1;1;10;2.6;1;20;3;2;30;4;1;40;5;0;1E3;6;1");
     EXPECT_FLOAT_EQ(Low(0), 5.0f);
     EXPECT_FLOAT_EQ(High(0), 5.0f);
     EXPECT_TRUE(UserView().RangeTable[0].Active);
@@ -54,14 +54,14 @@ TEST_F(RangesTest, RangeListTextsAndTheirDefault)
     EXPECT_FLOAT_EQ(High(5), 1000.0f);
 
     // The text of a table reads back to the same table, bit for bit.
-    Ranges::FillDefaultRanges(0.0f, 10.01f);
+    Ranges::FillDefaultRanges(UserView(), 0.0f, 10.01f);
     UserView().RangeTable[3].Active = false;
     UserView().RangeTable[0].High = 1.0e-5f;
     UserView().RangeTable[5].High = 3.0e15f;
     const std::string text = Ranges::RangeListText();
     EXPECT_EQ(text.find('+'), std::string::npos) << text; // no "e+15"
     const auto before = UserView().RangeTable;
-    KDVlib::ParseRanges(text);
+    KDVlib::ParseRanges(UserView(), text);
     for (int c = 0; c < 6; ++c) {
         EXPECT_EQ(High(c), before[static_cast<size_t>(c)].High) << c << " " << text;
         EXPECT_EQ(UserView().RangeTable[static_cast<size_t>(c)].Color, before[static_cast<size_t>(c)].Color);
@@ -75,7 +75,7 @@ TEST_F(RangesTest, RangeListTextsAndTheirDefault)
 TEST_F(RangesTest, DefaultClassesFromTheExtremes)
 {
     // A variable of 0..10, its maximum raised by 0.1 percent as the pick does it.
-    Ranges::FillDefaultRanges(0.0f, 10.0f * 1.001f);
+    Ranges::FillDefaultRanges(UserView(), 0.0f, 10.0f * 1.001f);
     EXPECT_FLOAT_EQ(Low(0), 0.0f);
     EXPECT_FLOAT_EQ(High(0), 0.0f);
     const double highs[5] = {2.00201, 4.00401, 6.00601, 8.00801, 10.01001};
@@ -87,25 +87,25 @@ TEST_F(RangesTest, DefaultClassesFromTheExtremes)
     // The divisor stays 5 whatever NumRanges says; classes beyond it are untouched.
     UserView().NumRanges = 3;
     UserView().RangeTable[4].High = 99.0f;
-    Ranges::FillDefaultRanges(100.0f, 200.0f);
+    Ranges::FillDefaultRanges(UserView(), 100.0f, 200.0f);
     EXPECT_NEAR(High(3), 160.00001, 1e-4);
     EXPECT_FLOAT_EQ(High(4), 99.0f);
     // A maximum equal to the minimum gives empty classes, never a division by zero.
     UserView().NumRanges = 5;
-    Ranges::FillDefaultRanges(7.0f, 7.0f);
+    Ranges::FillDefaultRanges(UserView(), 7.0f, 7.0f);
     EXPECT_NEAR(High(5), 7.00001, 1e-5);
     EXPECT_TRUE(std::isfinite(Low(1)));
 }
 
 TEST_F(RangesTest, SavedRangeSetsAreKeptOnePerVariable)
 {
-    KDVlib::ParseRanges("0;1;0;1;2;1;2;3;1;3;4;1;4;5;1;5;6;1");
+    KDVlib::ParseRanges(UserView(), "0;1;0;1;2;1;2;3;1;3;4;1;4;5;1;5;6;1");
     Ranges::StoreRangeSet("F.Asig");
-    KDVlib::ParseRanges("");
+    KDVlib::ParseRanges(UserView(), "");
     Ranges::StoreRangeSet("Long");
-    EXPECT_EQ(KDVlib::RangeName("f.asig"), 0);
-    EXPECT_EQ(KDVlib::RangeName("LONG"), 1);
-    EXPECT_EQ(KDVlib::RangeName("Cap"), -1);
+    EXPECT_EQ(KDVlib::RangeName(UserView(), "f.asig"), 0);
+    EXPECT_EQ(KDVlib::RangeName(UserView(), "LONG"), 1);
+    EXPECT_EQ(KDVlib::RangeName(UserView(), "Cap"), -1);
     // Storing again replaces the old set: one per variable, moved to the end.
     UserView().RangeTable[2].High = 2.5f;
     Ranges::StoreRangeSet("F.ASIG");
@@ -114,10 +114,10 @@ TEST_F(RangesTest, SavedRangeSetsAreKeptOnePerVariable)
     EXPECT_EQ(UserView().RangeSetKeys[1], "Rangos_F.ASIG");
 
     // A pick applies the saved set, or the default rule when there is none.
-    Ranges::PrepareRanges("f.asig", 0.0f, 1000.0f);
+    Ranges::PrepareRanges(UserView(), "f.asig", 0.0f, 1000.0f);
     EXPECT_FLOAT_EQ(High(2), 2.5f);
-    EXPECT_FALSE(Ranges::ApplySavedRangeSet("Cap"));
-    Ranges::PrepareRanges("Cap", 0.0f, 1000.0f);
+    EXPECT_FALSE(Ranges::ApplySavedRangeSet(UserView(), "Cap"));
+    Ranges::PrepareRanges(UserView(), "Cap", 0.0f, 1000.0f);
     EXPECT_NEAR(High(2), 400.00001, 1e-3);
 
     // In a settings section: written one key per set, read back replacing the lists
@@ -140,37 +140,37 @@ TEST_F(RangesTest, SavedRangeSetsAreKeptOnePerVariable)
     EXPECT_EQ(UserView().RangeSetKeys[1], keys[0]);
     EXPECT_EQ(UserView().RangeNames[1], names[0]);
     EXPECT_EQ(UserView().RangeNames[2], names[1]);
-    EXPECT_EQ(KDVlib::RangeName("Otro"), -1);
+    EXPECT_EQ(KDVlib::RangeName(UserView(), "Otro"), -1);
 }
 
 TEST_F(RangesTest, ClassOfAValue)
 {
-    Ranges::FillDefaultRanges(0.0f, 10.0f); // highs 2.00001, 4.00001, ...
+    Ranges::FillDefaultRanges(UserView(), 0.0f, 10.0f); // highs 2.00001, 4.00001, ...
     uint32_t color = 0;
-    EXPECT_EQ(Ranges::ClassifyValue(3.0f, color), Ranges::TRangeHit::Drawn);
+    EXPECT_EQ(Ranges::ClassifyValue(UserView(), 3.0f, color), Ranges::TRangeHit::Drawn);
     EXPECT_EQ(color, UserView().RangeTable[2].Color);
     // A value equal to a class's lower bound belongs to the class below.
-    EXPECT_EQ(Ranges::ClassifyValue(Low(3), color), Ranges::TRangeHit::Drawn);
+    EXPECT_EQ(Ranges::ClassifyValue(UserView(), Low(3), color), Ranges::TRangeHit::Drawn);
     EXPECT_EQ(color, UserView().RangeTable[2].Color);
     // A value exactly on a class's upper bound is in that class.
-    EXPECT_EQ(Ranges::ClassifyValue(UserView().RangeTable[3].High, color), Ranges::TRangeHit::Drawn);
+    EXPECT_EQ(Ranges::ClassifyValue(UserView(), UserView().RangeTable[3].High, color), Ranges::TRangeHit::Drawn);
     EXPECT_EQ(color, UserView().RangeTable[3].Color);
-    EXPECT_EQ(Ranges::LastClassOf(UserView().RangeTable[3].High), &UserView().RangeTable[3]);
+    EXPECT_EQ(Ranges::LastClassOf(UserView(), UserView().RangeTable[3].High), &UserView().RangeTable[3]);
     // Outside every class: none (the colour map draws it white).
     color = 0;
-    EXPECT_EQ(Ranges::ClassifyValue(50.0f, color), Ranges::TRangeHit::None);
-    EXPECT_EQ(Ranges::ClassifyValue(-1.0f, color), Ranges::TRangeHit::None);
+    EXPECT_EQ(Ranges::ClassifyValue(UserView(), 50.0f, color), Ranges::TRangeHit::None);
+    EXPECT_EQ(Ranges::ClassifyValue(UserView(), -1.0f, color), Ranges::TRangeHit::None);
     EXPECT_EQ(color, 0u);
     // An inactive class suppresses its values.
     UserView().RangeTable[4].Active = false;
-    EXPECT_EQ(Ranges::ClassifyValue(7.0f, color), Ranges::TRangeHit::Suppressed);
+    EXPECT_EQ(Ranges::ClassifyValue(UserView(), 7.0f, color), Ranges::TRangeHit::Suppressed);
     // Overlapping classes (as the range dialog allows): an inactive class leaves the
     // value out even when a later active class also holds it; of two active classes
     // the later gives the colour.
     UserView().RangeTable[5].Low = 6.0f;
-    EXPECT_EQ(Ranges::ClassifyValue(7.0f, color), Ranges::TRangeHit::Suppressed);
+    EXPECT_EQ(Ranges::ClassifyValue(UserView(), 7.0f, color), Ranges::TRangeHit::Suppressed);
     UserView().RangeTable[4].Active = true;
-    EXPECT_EQ(Ranges::ClassifyValue(7.0f, color), Ranges::TRangeHit::Drawn);
+    EXPECT_EQ(Ranges::ClassifyValue(UserView(), 7.0f, color), Ranges::TRangeHit::Drawn);
     EXPECT_EQ(color, UserView().RangeTable[5].Color);
 }
 

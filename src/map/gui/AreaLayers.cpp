@@ -308,7 +308,7 @@ void DrawZonas(TMapPainter& Img, const TViewSnapshot& view)
         if (multiple)
             SetBrush(Img, ZoneColors[static_cast<size_t>(colorIndex)]);
         if (bySelection)
-            SetBrush(Img, zone.Class >= 1 && zone.Class <= MaxClasses ? UserView().ClassColors[static_cast<size_t>(zone.Class)]
+            SetBrush(Img, zone.Class >= 1 && zone.Class <= MaxClasses ? view.State.ClassColors[static_cast<size_t>(zone.Class)]
                                                                       : style.fill);
         Img.PolygonPtArray(outline, static_cast<int32_t>(outline.size()) - 1);
         if (codes) {
@@ -332,7 +332,7 @@ void DrawZonas(TMapPainter& Img, const TViewSnapshot& view)
 void DrawEntSal(TMapPainter& Img, const TViewSnapshot& view)
 {
     const TLayerSizes z = view.LayerSizes();
-    const int32_t j = UserView().EntSalVar;
+    const int32_t j = view.State.EntSalVar;
     if (!Img.Canvas() || j < 0 || j >= static_cast<int32_t>(std::size(Zonas[0].EnteringTotals)))
         return;
     const TMarginWindow margin(Img);
@@ -438,8 +438,8 @@ DataLayers::TLegendRequest DrawLineLoads(TMapPainter& Img, const TViewSnapshot& 
         UserView().RangeMax = LinkBusMax;
         UserView().RangeMin = 0.0f;
     }
-    const uint32_t modeColor = UserView().ModePenColors[static_cast<size_t>(std::clamp(UserView().RangeMode, 0, MaxRangeModes))];
-    const uint32_t overColor = UserView().ModeBrushColors[static_cast<size_t>(std::clamp(UserView().RangeMode, 0, MaxRangeModes))];
+    const uint32_t modeColor = view.State.ModePenColors[static_cast<size_t>(std::clamp(view.State.RangeMode, 0, MaxRangeModes))];
+    const uint32_t overColor = view.State.ModeBrushColors[static_cast<size_t>(std::clamp(view.State.RangeMode, 0, MaxRangeModes))];
     SetLabelFont(Img, z, 1);
     SetPen(Img, modeColor, 1);
     DataLayers::TLegendRequest legend{DataLayers::TLegendRequest::Bars, "BUSES", 1};
@@ -464,7 +464,7 @@ DataLayers::TLegendRequest DrawLineLoads(TMapPainter& Img, const TViewSnapshot& 
             Img.PolygonRectW(Round(width), 0, a.x, a.y, b.x, b.y);
             if (values) {
                 ClearBrush(Img);
-                Img.LabelAt(0, Format(UserView().NumFormat.Format.c_str(), double(total)), (a.x + b.x) / 2.0, (a.y + b.y) / 2.0,
+                Img.LabelAt(0, Format(view.State.NumFormat.Format.c_str(), double(total)), (a.x + b.x) / 2.0, (a.y + b.y) / 2.0,
                             1, 0);
             }
         });

@@ -167,7 +167,10 @@ QColor ReadableOnWhite(uint32_t color)
 void ClearBrush(TMapPainter& img) { img.Canvas()->setBrush(Qt::NoBrush); }
 
 // The sizes the layers draw with.
-TLayerSizes SizesOf(const TLayerOptions& o) { return o.Sizes ? *o.Sizes : ViewSnapshot::ScreenSizes(); }
+// The view state a drawing reads its variables, classes and sizes from.
+const TViewState& ViewOf(const TLayerOptions& o) { return o.View ? *o.View : UserView(); }
+
+TLayerSizes SizesOf(const TLayerOptions& o) { return o.Sizes ? *o.Sizes : ViewSnapshot::ScreenSizes(ViewOf(o)); }
 
 void SetLabelFont(TMapPainter& img, const TLayerSizes& sizes, int index, int sizeDelta = 0)
 {
@@ -179,7 +182,7 @@ void SetLabelFont(TMapPainter& img, const TLayerSizes& sizes, int index, int siz
     img.FontColor = ToQColor(lf.Color);
 }
 
-std::string FormatValue(double v) { return ZelUtils::Format(UserView().NumFormat.Format.c_str(), v); }
+std::string FormatValue(const TViewState& u, double v) { return ZelUtils::Format(u.NumFormat.Format.c_str(), v); }
 
 std::string JoinTitles(const std::vector<int32_t>& columns, bool movement)
 {
@@ -198,10 +201,10 @@ std::string JoinTitles(const std::vector<int32_t>& columns, bool movement)
 
 // The bar scale of the chosen link variables: the maximum of the variable shown,
 // or with several the largest sum over a link (shared by bars and values).
-float BarScale(const std::vector<int32_t>& columns)
+float BarScale(const TViewState& u, const std::vector<int32_t>& columns)
 {
     if (columns.size() < 2)
-        return UserView().RangeMax;
+        return u.RangeMax;
     bool any = false;
     float best = 0.0f;
     for (int32_t i = 1; i <= Network.LinkCount; ++i) {
@@ -234,24 +237,24 @@ QFont GrowFont(const QString& text, int height)
 
 } // namespace
 
-std::vector<int32_t> ChosenLinkColumns()
+std::vector<int32_t> ChosenLinkColumns(const TViewState& view)
 {
     std::vector<int32_t> cols;
-    for (size_t i = 0; i < UserView().ShownVarList.size() && cols.size() < static_cast<size_t>(MaxShownVars); ++i) {
-        int32_t c = Ranges::ListColumn(UserView().ShownVarList, i);
+    for (size_t i = 0; i < view.ShownVarList.size() && cols.size() < static_cast<size_t>(MaxShownVars); ++i) {
+        int32_t c = Ranges::ListColumn(view.ShownVarList, i);
         if (c > 0 && c < NumArcosColumns)
             cols.push_back(c);
     }
-    if (cols.empty() && UserView().RangeVarArcos > 0 && UserView().RangeVarArcos < NumArcosColumns)
-        cols.push_back(UserView().RangeVarArcos);
+    if (cols.empty() && view.RangeVarArcos > 0 && view.RangeVarArcos < NumArcosColumns)
+        cols.push_back(view.RangeVarArcos);
     return cols;
 }
 
-std::vector<int32_t> ChosenMovimColumns()
+std::vector<int32_t> ChosenMovimColumns(const TViewState& view)
 {
     std::vector<int32_t> cols;
-    for (size_t i = 0; i < UserView().SelectedMovimVars.size() && cols.size() < static_cast<size_t>(MaxMovimVars); ++i) {
-        int32_t c = Ranges::ListColumn(UserView().SelectedMovimVars, i);
+    for (size_t i = 0; i < view.SelectedMovimVars.size() && cols.size() < static_cast<size_t>(MaxMovimVars); ++i) {
+        int32_t c = Ranges::ListColumn(view.SelectedMovimVars, i);
         if (c > 0 && c < NumMovimColumns)
             cols.push_back(c);
     }
@@ -276,17 +279,18 @@ float MovimValue(const TMovimiento& m, int32_t column)
 
 TLegendRequest DrawAtributos(TMapPainter& img, const TLayerOptions& o)
 {
+    const TViewState& u = ViewOf(o);
     const TLayerSizes z = SizesOf(o);
     TLegendRequest legend;
-    if (UserView().RangeVarArcos == 0 || !img.Canvas())
+    if (u.RangeVarArcos == 0 || !img.Canvas())
         return legend;
-    const std::vector<int32_t> cols = ChosenLinkColumns();
+    const std::vector<int32_t> cols = ChosenLinkColumns(u);
     img.PenMode = TPenMode::Copy;
     SetPen(img, Silver, 1);
     legend.kind = TLegendRequest::Bars;
     legend.caption = cols.empty() ? std::string() : TitArcos[static_cast<size_t>(cols[0])];
     legend.count = static_cast<int>(cols.size());
-    legend.BarScaleMax = BarScale(cols);
+    legend.BarScaleMax = BarScale(u, cols);
     const float scaleMax = legend.BarScaleMax;
     if (cols.size() >= 2) {
         img.ResetLabels();
@@ -295,9 +299,9 @@ TLegendRequest DrawAtributos(TMapPainter& img, const TLayerOptions& o)
 
     auto barBrush = [&](size_t j, double v, bool negative) {
         if (negative || v > scaleMax)
-            SetBrush(img, UserView().ModeBrushColors[static_cast<size_t>(UserView().RangeMode)]);
+            SetBrush(img, u.ModeBrushColors[static_cast<size_t>(u.RangeMode)]);
         else
-            SetBrush(img, UserView().VarColors[j]);
+            SetBrush(img, u.VarColors[j]);
     };
 
     if (o.Cents) {
@@ -348,20 +352,21 @@ TLegendRequest DrawAtributos(TMapPainter& img, const TLayerOptions& o)
 
 TLegendRequest DrawMapaColores(TMapPainter& img, const TLayerOptions& o)
 {
+    const TViewState& u = ViewOf(o);
     const TLayerSizes z = SizesOf(o);
     TLegendRequest legend;
-    if (UserView().RangeVarArcos == 0 || !img.Canvas())
+    if (u.RangeVarArcos == 0 || !img.Canvas())
         return legend;
     img.PenMode = TPenMode::Copy;
     SetPen(img, Silver, 1);
     ForEachLink([&](int32_t, const TArcos& a) {
         if (!LinkShown(a, o))
             return;
-        const float v = LinkValue(a, UserView().RangeVarArcos);
+        const float v = LinkValue(a, u.RangeVarArcos);
         if (v == 0.0f && !o.DrawNull)
             return;
         uint32_t color = 0xFFFFFF;
-        if (Ranges::ClassifyValue(v, color) == Ranges::TRangeHit::Suppressed)
+        if (Ranges::ClassifyValue(u, v, color) == Ranges::TRangeHit::Suppressed)
             return;
         SetBrush(img, color);
         const TNodo& na = Nodos[a.AIndex];
@@ -369,28 +374,29 @@ TLegendRequest DrawMapaColores(TMapPainter& img, const TLayerOptions& o)
         img.PolygonRectW(z.PixsCol, 0, na.X, na.Y, nb.X, nb.Y);
     });
     legend.kind = TLegendRequest::Ranges;
-    legend.caption = TitArcos[static_cast<size_t>(std::clamp(UserView().RangeVarArcos, 0, NumArcosColumns - 1))];
+    legend.caption = TitArcos[static_cast<size_t>(std::clamp(u.RangeVarArcos, 0, NumArcosColumns - 1))];
     return legend;
 }
 
 void DrawValue(TMapPainter& img, const TLayerOptions& o)
 {
+    const TViewState& u = ViewOf(o);
     const TLayerSizes z = SizesOf(o);
-    if (UserView().RangeVarArcos == 0 || !img.Canvas())
+    if (u.RangeVarArcos == 0 || !img.Canvas())
         return;
-    const std::vector<int32_t> cols = ChosenLinkColumns();
+    const std::vector<int32_t> cols = ChosenLinkColumns(u);
     ClearBrush(img);
     SetLabelFont(img, z, 4);
     const TPenMode savedMode = img.PenMode;
     img.PenMode = TPenMode::Nop;
-    const float scaleMax = BarScale(cols);
+    const float scaleMax = BarScale(u, cols);
     const TMapPainter::TLabelPass pass(img); // values along the links, at their angles
 
     if (o.Cents) {
         ForEachViewConnector(o, [&](const TPoint& centroid, const TZoneConnector& c, const TPoint& target) {
             const TPoint mid{(centroid.x + target.x) / 2, (centroid.y + target.y) / 2};
-            const double vs[2] = {ConnectorValue(c.LeavingValues, UserView().RangeVarArcos),
-                                  ConnectorValue(c.EnteringValues, UserView().RangeVarArcos)};
+            const double vs[2] = {ConnectorValue(c.LeavingValues, u.RangeVarArcos),
+                                  ConnectorValue(c.EnteringValues, u.RangeVarArcos)};
             const int32_t angles[2] = {DirectionTenths(centroid, target), DirectionTenths(target, centroid)};
             for (int dir = 0; dir < 2; ++dir) {
                 if (vs[dir] == 0.0 && !o.DrawNull)
@@ -398,9 +404,9 @@ void DrawValue(TMapPainter& img, const TLayerOptions& o)
                 int32_t offset = z.LinkShift;
                 if (z.LinkShift < 0) {
                     bool negative = false;
-                    offset = Round(Ranges::BarWidth(vs[dir], UserView().RangeMax, z.PixsVol, negative));
+                    offset = Round(Ranges::BarWidth(vs[dir], u.RangeMax, z.PixsVol, negative));
                 }
-                img.LabelW(mid, angles[dir], FormatValue(vs[dir]), 1, offset);
+                img.LabelW(mid, angles[dir], FormatValue(u, vs[dir]), 1, offset);
             }
         });
     }
@@ -415,7 +421,7 @@ void DrawValue(TMapPainter& img, const TLayerOptions& o)
             s += v;
             if (j > 0)
                 text += '/';
-            text += FormatValue(v);
+            text += FormatValue(u, v);
         }
         if (s == 0.0 && !o.DrawNull)
             return;
@@ -444,6 +450,7 @@ void DrawValue(TMapPainter& img, const TLayerOptions& o)
 
 TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
 {
+    const TViewState& u = ViewOf(o);
     const TLayerSizes z = SizesOf(o);
     TLegendRequest legend;
     if (!img.Canvas())
@@ -451,13 +458,13 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
     SetLabelFont(img, z, 4);
     img.PenMode = TPenMode::Copy;
 
-    if (!UserView().MovimDrawMode) {
-        const uint32_t modeColor = UserView().ModePenColors[static_cast<size_t>(UserView().RangeMode)];
+    if (!u.MovimDrawMode) {
+        const uint32_t modeColor = u.ModePenColors[static_cast<size_t>(u.RangeMode)];
         NetworkShapes::ForEachPlacedMovement(o.Sel, [&](const TMovimiento& mv) {
-            const float v = MovimValue(mv, UserView().RangeVarMovim);
+            const float v = MovimValue(mv, u.RangeVarMovim);
             uint32_t color = modeColor;
             int width = 1;
-            if (const TRangeClass* r = Ranges::LastClassOf(v)) {
+            if (const TRangeClass* r = Ranges::LastClassOf(u, v)) {
                 color = r->Active ? r->Color : Silver;
                 width = r->Active ? z.PixsMov : 1;
             }
@@ -471,15 +478,15 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
             // The movement's turn direction (-1 left, 0 straight, 1 right) is the
             // symbol's lane index: the turns of one approach stand side by side,
             // left turns on the left, instead of on top of each other.
-            img.TextAlongW(farPt, nearPt, NetworkShapes::TurnFlagsOf(turn), mv.TurnDir, FormatValue(v));
+            img.TextAlongW(farPt, nearPt, NetworkShapes::TurnFlagsOf(turn), mv.TurnDir, FormatValue(u, v));
         });
         legend.kind = TLegendRequest::Ranges;
-        legend.caption = TitMovim[static_cast<size_t>(std::clamp(UserView().RangeVarMovim, 0, NumMovimColumns - 1))];
+        legend.caption = TitMovim[static_cast<size_t>(std::clamp(u.RangeVarMovim, 0, NumMovimColumns - 1))];
         return legend;
     }
 
     // Flows of the chosen movement variables summed at both ends of every link.
-    const std::vector<int32_t> cols = ChosenMovimColumns();
+    const std::vector<int32_t> cols = ChosenMovimColumns(u);
     const size_t nv = cols.size();
     const size_t links = static_cast<size_t>(Network.LinkCount) + 1;
     std::vector<float> leaving(links * nv, 0.0f), arriving(links * nv, 0.0f);
@@ -530,7 +537,7 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
                     continue;
                 bool negative = false;
                 const int32_t w = Round(Ranges::BarWidth(v, scaleMax, z.PixsVol, negative));
-                SetBrush(img, negative || v > scaleMax ? UserView().ModeBrushColors[static_cast<size_t>(UserView().RangeMode)] : UserView().VarColors[j]);
+                SetBrush(img, negative || v > scaleMax ? u.ModeBrushColors[static_cast<size_t>(u.RangeMode)] : u.VarColors[j]);
                 img.PolygonRectW(w, offset, e.from.x, e.from.y, e.to.x, e.to.y);
                 offset += w;
             }
@@ -553,7 +560,7 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
                 const int32_t step = QFontMetrics(small).height();
                 int32_t offset2 = 0;
                 for (size_t j = 0; j < nv; ++j) {
-                    img.FontColor = ReadableOnWhite(UserView().VarColors[j]);
+                    img.FontColor = ReadableOnWhite(u.VarColors[j]);
                     const std::string pct = ZelUtils::Format("%.0f", 100.0 * e.values[j] / e.total) + "%";
                     img.LabelW(e.inner, a.BearingA, pct, e.code, offset2);
                     offset2 -= step;
@@ -573,16 +580,16 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
     return legend;
 }
 
-QImage SymboloPicture(const TLegendRequest& bars)
+QImage SymboloPicture(const TViewState& u, const TLegendRequest& bars)
 {
     const std::string& caption = bars.caption;
     const int count = std::max(bars.count, 1);
     const bool overMax = bars.BarsOverMax;
     const QString qcaption = TMapPainter::DisplayText(caption);
-    QFont font = GrowFont(qcaption, UserView().RangeSymbolSize);
+    QFont font = GrowFont(qcaption, u.RangeSymbolSize);
     const int h = QFontMetrics(font).boundingRect(qcaption.isEmpty() ? QStringLiteral("0") : qcaption).height();
     const int r = count == 1 ? 0 : (h + 2) * count + 2;
-    const int height = UserView().PixsVol + 10 + 2 * UserView().RangeSymbolSize + r;
+    const int height = u.PixsVol + 10 + 2 * u.RangeSymbolSize + r;
     QFont big = font;
     big.setPixelSize(std::max(1, Round(1.2 * font.pixelSize())));
     // Wide enough for the caption and each variable's title: a legend that cuts
@@ -604,7 +611,7 @@ QImage SymboloPicture(const TLegendRequest& bars)
     p.setFont(font);
 
     const int base = height - r - 5;
-    const QColor barColor = ToQColor(UserView().ModePenColors[static_cast<size_t>(UserView().RangeMode)]);
+    const QColor barColor = ToQColor(u.ModePenColors[static_cast<size_t>(u.RangeMode)]);
     int x = 5;
     auto label = [&](int left, int right, int top, const std::string& text) {
         p.setPen(Qt::black);
@@ -612,19 +619,19 @@ QImage SymboloPicture(const TLegendRequest& bars)
                    QString::fromStdString(ZelUtils::Trim(text)));
     };
     if (overMax) {
-        const int over = Round(1.1 * UserView().PixsVol);
+        const int over = Round(1.1 * u.PixsVol);
         p.setPen(ToQColor(Silver));
-        p.setBrush(ToQColor(UserView().ModeBrushColors[static_cast<size_t>(UserView().RangeMode)]));
+        p.setBrush(ToQColor(u.ModeBrushColors[static_cast<size_t>(u.RangeMode)]));
         p.drawRect(5, base - over, 70 - 5, over);
-        label(5, 70, base - over, "> " + ZelUtils::Trim(ZelUtils::Format(UserView().NumFormat.Format.c_str(), double(bars.BarScaleMax))));
+        label(5, 70, base - over, "> " + ZelUtils::Trim(ZelUtils::Format(u.NumFormat.Format.c_str(), double(bars.BarScaleMax))));
         x = 70;
     }
     for (int k = 3; k >= 1; --k) {
-        const int bh = Round(k * UserView().PixsVol / 3.0);
+        const int bh = Round(k * u.PixsVol / 3.0);
         p.setPen(ToQColor(Silver));
         p.setBrush(barColor);
         p.drawRect(x, base - bh, 55, bh);
-        label(x, x + 55, base - bh, ZelUtils::Format(UserView().NumFormat.Format.c_str(), k / 3.0 * bars.BarScaleMax));
+        label(x, x + 55, base - bh, ZelUtils::Format(u.NumFormat.Format.c_str(), k / 3.0 * bars.BarScaleMax));
         x += 55;
     }
     if (count > 1) {
@@ -632,7 +639,7 @@ QImage SymboloPicture(const TLegendRequest& bars)
         for (int i = 0; i < count; ++i) {
             const int top = height - r + 2 + i * (h + 2);
             p.setPen(Qt::black);
-            p.setBrush(ToQColor(UserView().VarColors[static_cast<size_t>(std::min(i, MaxShownVars - 1))]));
+            p.setBrush(ToQColor(u.VarColors[static_cast<size_t>(std::min(i, MaxShownVars - 1))]));
             p.drawRect(5, top, 55, h);
             if (static_cast<size_t>(i) < titles.size())
                 p.drawText(QRect(65, top, width - 66, h + 1), Qt::AlignLeft | Qt::AlignVCenter,
@@ -642,18 +649,17 @@ QImage SymboloPicture(const TLegendRequest& bars)
     return pic;
 }
 
-QImage RangesPicture(const std::string& caption)
+QImage RangesPicture(const TViewState& view, const std::string& caption)
 {
-    UserView().RangeFormat = UserView().NumFormat.Format;
-    const double u = 0.33 * UserView().RangeSymbolSize;
-    const int last = std::clamp(UserView().NumRanges, 0, MaxRangeClasses);
-    const std::string fmt = UserView().RangeFormat + " - " + UserView().RangeFormat;
+    const double u = 0.33 * view.RangeSymbolSize;
+    const int last = std::clamp(view.NumRanges, 0, MaxRangeClasses);
+    const std::string fmt = view.NumFormat.Format + " - " + view.NumFormat.Format;
     std::vector<QString> texts;
     for (int i = 0; i <= last; ++i) {
-        const TRangeClass& rc = UserView().RangeTable[static_cast<size_t>(i)];
+        const TRangeClass& rc = view.RangeTable[static_cast<size_t>(i)];
         texts.push_back(QString::fromStdString(ZelUtils::Format(fmt.c_str(), double(rc.Low), double(rc.High))));
     }
-    QFont font = GrowFont(texts.back(), UserView().RangeSymbolSize);
+    QFont font = GrowFont(texts.back(), view.RangeSymbolSize);
     QFontMetrics fm(font);
     int textWidth = 0;
     for (const QString& t : texts)
@@ -674,7 +680,7 @@ QImage RangesPicture(const std::string& caption)
     p.drawText(QRect(0, 0, width, frameTop), Qt::AlignHCenter | Qt::AlignVCenter, title);
     p.setFont(font);
     for (int i = 0; i <= last; ++i) {
-        const TRangeClass& rc = UserView().RangeTable[static_cast<size_t>(i)];
+        const TRangeClass& rc = view.RangeTable[static_cast<size_t>(i)];
         const int y0 = Round(4 * u * (i + 1) + 2 * u);
         const QRect box(QPoint(Round(u), y0), QPoint(Round(7 * u), Round(y0 + 3 * u)));
         p.setPen(Qt::black);
@@ -717,6 +723,7 @@ DataLayers::TLayerOptions DataLayers::ViewLayerOptions(const TViewSnapshot& view
             o.Giros[i] = view.Giros[i];
     }
     o.Sizes = view.Sizes;
+    o.View = &view.State;
     return o;
 }
 
@@ -751,20 +758,20 @@ void TMapRenderer::DrawAtributos(TOxrImage* Img, const TViewSnapshot& view)
 {
     if (!Img)
         return;
-    window_.Action(Cmd::tbAtributos)->setToolTip(QString::fromStdString(UserView().RangeName));
+    window_.Action(Cmd::tbAtributos)->setToolTip(QString::fromStdString(view.State.RangeName));
     const DataLayers::TLegendRequest legend = DataLayers::DrawAtributos(*Img, DataLayers::ViewLayerOptions(view));
     if (legend.kind == DataLayers::TLegendRequest::Bars)
-        DrawSymbolo(legend);
+        DrawSymbolo(view.State, legend);
 }
 
 void TMapRenderer::DrawMapaColores(TOxrImage* Img, const TViewSnapshot& view)
 {
     if (!Img)
         return;
-    window_.Action(Cmd::tbAtributos)->setToolTip(QString::fromStdString(UserView().RangeName));
+    window_.Action(Cmd::tbAtributos)->setToolTip(QString::fromStdString(view.State.RangeName));
     const DataLayers::TLegendRequest legend = DataLayers::DrawMapaColores(*Img, DataLayers::ViewLayerOptions(view));
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
-        DrawRanges(legend.caption);
+        DrawRanges(view.State, legend.caption);
 }
 
 void TMapRenderer::DrawValue(TOxrImage* Img, const TViewSnapshot& view)
@@ -779,21 +786,21 @@ void TMapRenderer::DrawMovimLinks(TOxrImage* Img, const TViewSnapshot& view)
         return;
     const DataLayers::TLegendRequest legend = DataLayers::DrawMovimLinks(*Img, DataLayers::ViewLayerOptions(view));
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
-        DrawMovRange(legend.caption);
+        DrawMovRange(view.State, legend.caption);
     else if (legend.kind == DataLayers::TLegendRequest::Bars)
-        DrawSymbolo(legend);
+        DrawSymbolo(view.State, legend);
 }
 
-void TMapRenderer::DrawSymbolo(const DataLayers::TLegendRequest& bars)
+void TMapRenderer::DrawSymbolo(const TViewState& view, const DataLayers::TLegendRequest& bars)
 {
     if (TLegendImage* legend = host_.BarLegend())
         legend->ScaleMax = bars.BarScaleMax;
-    ShowLegend(host_.BarLegend(), DataLayers::SymboloPicture(bars), host_.MapCanvas(), false);
+    ShowLegend(host_.BarLegend(), DataLayers::SymboloPicture(view, bars), host_.MapCanvas(), false);
 }
 
-void TMapRenderer::DrawRanges(const std::string& caption)
+void TMapRenderer::DrawRanges(const TViewState& view, const std::string& caption)
 {
-    ShowLegend(host_.RangeLegend(), DataLayers::RangesPicture(caption), host_.MapCanvas(), true);
+    ShowLegend(host_.RangeLegend(), DataLayers::RangesPicture(view, caption), host_.MapCanvas(), true);
 }
 
-void TMapRenderer::DrawMovRange(const std::string& caption) { DrawRanges(caption); }
+void TMapRenderer::DrawMovRange(const TViewState& view, const std::string& caption) { DrawRanges(view, caption); }

@@ -53,6 +53,8 @@ struct TLayerOptions {
     bool MovimValues = false; // tbMovimValues down: flows written at the link ends
     // The view's own sizes (a printed page's); none: the program's, read when drawn.
     std::shared_ptr<const TLayerSizes> Sizes;
+    // The view state drawn (the snapshot's copy, alive while it draws); none: the user's view.
+    const TViewState* View = nullptr;
 };
 
 // What one drawing of a layer hands to its legend: the legend's kind and caption,
@@ -68,9 +70,9 @@ struct TLegendRequest {
 
 // Link-grid columns of the chosen link variables (ShownVarList; the current
 // variable alone when the list is empty), at most MaxShownVars.
-std::vector<int32_t> ChosenLinkColumns();
+std::vector<int32_t> ChosenLinkColumns(const TViewState& view);
 // Movement-grid columns of the chosen movement variables (at most 5).
-std::vector<int32_t> ChosenMovimColumns();
+std::vector<int32_t> ChosenMovimColumns(const TViewState& view);
 
 // Value of a link-grid column's variable on a link (0 for a column without variable).
 float LinkValue(const TArcos& link, int32_t column);
@@ -88,7 +90,7 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& options);
 
 // Legend pictures: the bar legend of a drawing's bars (`count` variables, captions
 // joined by "/"), and the range legend of RangeTable entries 0..NumRanges.
-QImage SymboloPicture(const TLegendRequest& bars);
-QImage RangesPicture(const std::string& caption);
+QImage SymboloPicture(const TViewState& view, const TLegendRequest& bars);
+QImage RangesPicture(const TViewState& view, const std::string& caption);
 
 } // namespace DataLayers

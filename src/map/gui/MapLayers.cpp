@@ -37,8 +37,9 @@ TNetworkOptions LayerOptions(const TViewSnapshot& view, const TMapPainter& targe
     o.SimpleArrow = view.SimpleArrow;
     o.ColorNode = view.ColorNode;
     o.Semaforos = view.Semaforos;
-    o.ShowLanes = UserView().ShowLanes;
+    o.ShowLanes = view.State.ShowLanes;
     o.KeepHitRegions = target.MainMap;
+    o.View = &view.State;
     return o;
 }
 
@@ -63,7 +64,7 @@ void DrawTitulos(TMapPainter& Img, const TViewSnapshot& view)
     QStringList lines;
     for (const std::string& line : view.TitleLines)
         lines.push_back(QString::fromStdString(line));
-    DrawLayers::DrawTitulos(Img, lines, view.TitleFont, view.TitleColor, UserView().TitlePos);
+    DrawLayers::DrawTitulos(Img, lines, view.TitleFont, view.TitleColor, view.State.TitlePos);
 }
 
 void DrawStamp(TMapPainter& img)

@@ -123,7 +123,7 @@ void TMapRenderer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)
         case TMapLayer::Lineas: {
             const DataLayers::TLegendRequest legend = DrawLineas(c, view);
             if (legend.kind == DataLayers::TLegendRequest::Bars)
-                DrawSymbolo(legend);
+                DrawSymbolo(view.State, legend);
             break;
         }
         case TMapLayer::Red:

@@ -50,9 +50,9 @@ public:
     void DrawMapaColores(TOxrImage* Img, const TViewSnapshot& view);
     void DrawValue(TOxrImage* Img, const TViewSnapshot& view);
     void DrawMovimLinks(TOxrImage* Img, const TViewSnapshot& view);
-    void DrawSymbolo(const DataLayers::TLegendRequest& bars);
-    void DrawRanges(const std::string& caption);
-    void DrawMovRange(const std::string& caption);
+    void DrawSymbolo(const TViewState& view, const DataLayers::TLegendRequest& bars);
+    void DrawRanges(const TViewState& view, const std::string& caption);
+    void DrawMovRange(const TViewState& view, const std::string& caption);
 
     // ---- Map picture as a file ----
     // Asks for a bitmap file and saves the map into it with the title block and the

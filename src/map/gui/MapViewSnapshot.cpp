@@ -29,6 +29,7 @@ TViewSnapshot TMapRenderer::SnapshotView(TLayerTarget target)
     auto shown = [&](bool on, bool TProgramOptions::*magnifierBox) { return on || (magnifier && o.*magnifierBox); };
     auto checked = [&](TCommandId id) { return window_.CommandOn(id); };
 
+    v.State = view;
     v.tbZonas = view.Zonas;
     v.tbPoligonos = view.Poligonos;
     v.tbSolera = view.Solera;

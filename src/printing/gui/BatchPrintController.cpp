@@ -119,14 +119,16 @@ public:
         s_.landscape = Printer().pageLayout().orientation() == QPageLayout::Landscape;
         // The batch draws from its own copy of the view: the user's buttons,
         // menu ticks and title box are never pressed or typed into.
+        // Its variables, classes, colours and windows are chosen in that copy too:
+        // the user's view is only read, here at the start.
         view_ = printing_.ViewSnapshot();
         if (theme_.Read)
             view_.tbNameNodes = theme_.NameNodes;
-        s_.minX = UserView().WorldMinX; s_.maxX = UserView().WorldMaxX; s_.minY = UserView().WorldMinY; s_.maxY = UserView().WorldMaxY;
-        s_.zoomHistory = UserView().ZoomHistory;
-        s_.zoomIndex = UserView().ZoomIndex;
+        start_ = view_.State;
         s_.legend = host_.RangeLegend() ? host_.RangeLegend()->pos() : QPoint();
         s_.barLegend = host_.BarLegend() ? host_.BarLegend()->pos() : QPoint();
+        s_.legendAfresh = !host_.RangeLegend() || host_.RangeLegend()->PlaceAfresh;
+        s_.barLegendAfresh = !host_.BarLegend() || host_.BarLegend()->PlaceAfresh;
         s_.network = DatFileName.empty() ? std::string() : DatDir + DatFileName;
         s_.lpa = LpaFileName;
         s_.lpl = LplFileName;
@@ -135,9 +137,6 @@ public:
         s_.complementaryMovs = ComplementaryMovFileName;
         s_.traces = TraceFileName;
         s_.zoning = ZoningFileName;
-        s_.column = UserView().RangeVarByMode[Mode()];
-        s_.ranges.Keep();
-        s_.fixed = UserView().ScaleFixed;
         // Nodes and centroids the user moved and has not saved are the batch's
         // to keep: its openings do not ask about them, and they come back with
         // the user's network, still unsaved.
@@ -161,18 +160,23 @@ public:
             if (FileUsable(s_.counts))
                 batchHost_.OpenDataFile(TBatchPrintHost::TDataFile::Counts, s_.counts);
             LoadAux(s_.complementary, s_.complementaryMovs, s_.traces, s_.zoning);
+            // Reading the network again opened it on its whole extent: the user's
+            // window and zoom steps ("Vista anterior") are the ones the user had.
+            UserView().WorldMinX = start_.WorldMinX; UserView().WorldMaxX = start_.WorldMaxX;
+            UserView().WorldMinY = start_.WorldMinY; UserView().WorldMaxY = start_.WorldMaxY;
+            UserView().ZoomHistory = start_.ZoomHistory;
+            UserView().ZoomIndex = start_.ZoomIndex;
         }
-        UserView().WorldMinX = s_.minX; UserView().WorldMaxX = s_.maxX; UserView().WorldMinY = s_.minY; UserView().WorldMaxY = s_.maxY;
-        // The user's zoom steps ("Vista anterior") survive the networks opened meanwhile.
-        UserView().ZoomHistory = s_.zoomHistory;
-        UserView().ZoomIndex = s_.zoomIndex;
-        if (TLegendImage* sym = host_.RangeLegend())
+        // The legends the user placed stay where they were, even over a network
+        // read again (which would put them back in their corners).
+        if (TLegendImage* sym = host_.RangeLegend()) {
             sym->move(s_.legend);
-        if (TLegendImage* scl = host_.BarLegend())
+            sym->PlaceAfresh = s_.legendAfresh;
+        }
+        if (TLegendImage* scl = host_.BarLegend()) {
             scl->move(s_.barLegend);
-        s_.ranges.Restore();
-        UserView().RangeVarByMode[Mode()] = s_.column;
-        UserView().ScaleFixed = s_.fixed;
+            scl->PlaceAfresh = s_.barLegendAfresh;
+        }
         if ((Printer().pageLayout().orientation() == QPageLayout::Landscape) != s_.landscape)
             PrintHooks().SetPrinterOrientation(s_.landscape);
         BatchMode = s_.batchMode;
@@ -220,18 +224,22 @@ public:
             scl->move(ZelUtils::Round(f[0]), ZelUtils::Round(f[1]));
         if (TLegendImage* sym = host_.RangeLegend())
             sym->move(s_.legend);
+        TViewState& v = view_.State;
         if (e.Color != "null" && Net2PrintFile::ParseFields(e.Color, 2, f)) {
-            UserView().ModePenColors[Mode()] = static_cast<uint32_t>(ZelUtils::Round(f[0]));
-            UserView().ModeBrushColors[Mode()] = static_cast<uint32_t>(ZelUtils::Round(f[1]));
+            v.ModePenColors[Mode()] = static_cast<uint32_t>(ZelUtils::Round(f[0]));
+            v.ModeBrushColors[Mode()] = static_cast<uint32_t>(ZelUtils::Round(f[1]));
         }
         if (!e.Zoom.empty() && Net2PrintFile::ParseFields(e.Zoom, 4, f)) {
-            UserView().WorldMinX = f[0]; UserView().WorldMinY = f[1]; UserView().WorldMaxX = f[2]; UserView().WorldMaxY = f[3];
+            v.WorldMinX = f[0]; v.WorldMinY = f[1]; v.WorldMaxX = f[2]; v.WorldMaxY = f[3];
         } else if (SameFile(e.NetworkFile, s_.network)) {
-            UserView().WorldMinX = s_.minX; UserView().WorldMaxX = s_.maxX; UserView().WorldMinY = s_.minY; UserView().WorldMaxY = s_.maxY;
+            v.WorldMinX = start_.WorldMinX; v.WorldMaxX = start_.WorldMaxX; v.WorldMinY = start_.WorldMinY; v.WorldMaxY = start_.WorldMaxY;
+        } else {
+            // Any other network keeps the full extent its opening gave it: the
+            // window of the network open before would show none of it.
+            v.WorldMinX = UserView().WorldMinX; v.WorldMaxX = UserView().WorldMaxX;
+            v.WorldMinY = UserView().WorldMinY; v.WorldMaxY = UserView().WorldMaxY;
         }
-        // Any other network keeps the full extent its opening gave it: the window
-        // of the network open before would show none of it.
-        view_.MinX = UserView().WorldMinX; view_.MinY = UserView().WorldMinY; view_.MaxX = UserView().WorldMaxX; view_.MaxY = UserView().WorldMaxY;
+        view_.MinX = v.WorldMinX; view_.MinY = v.WorldMinY; view_.MaxX = v.WorldMaxX; view_.MaxY = v.WorldMaxY;
         return true;
     }
 
@@ -243,7 +251,7 @@ public:
             view_.aAtributos2 = group == 3;
         }
         if (multiple)
-            UserView().ShownVarList.clear();
+            view_.State.ShownVarList.clear();
     }
 
     void ClearMode() override
@@ -258,23 +266,23 @@ public:
         Choice c;
         const size_t mode = Mode();
         if (!multiple)
-            UserView().ShownVarList.clear();
+            view_.State.ShownVarList.clear();
         if (view_.tbAtributos || view_.tbColores || view_.tbValues) {
             TStringAlignGrid* grid = batchHost_.LinkGrid();
             int column = FindColumn(grid, name);
             if (column > 1 && column < NumArcosColumns && ColVarArcos[static_cast<size_t>(column)] > 0)
                 c.LinkHeader = grid->cell(column, 0);
             c.Searched = true;
-            UserView().RangeVarByMode[mode] = column;
+            view_.State.RangeVarByMode[mode] = column;
             if (title != name && column < NumArcosColumns)
                 TitArcos[static_cast<size_t>(column)] = title;
             // A name that is no link variable adds no bars of another column to a
             // picture drawn together.
             if (!c.LinkHeader.empty())
-                UserView().ShownVarList.push_back(ZelUtils::Format("%d", UserView().RangeVarByMode[mode]));
-            UserView().VarColors[0] = UserView().ModePenColors[mode];
-            batchHost_.LinkRangeValues();
-            FillClasses();
+                view_.State.ShownVarList.push_back(ZelUtils::Format("%d", view_.State.RangeVarByMode[mode]));
+            view_.State.VarColors[0] = view_.State.ModePenColors[mode];
+            batchHost_.LinkRangeValues(view_.State);
+            FillClasses(view_.State);
         }
         if (view_.aAtributos2 || view_.tbMovimValues) {
             TStringAlignGrid* grid = batchHost_.MovementGrid();
@@ -282,11 +290,11 @@ public:
             c.Searched = true;
             if (column > 1 && column < NumMovimColumns && ColVarMovim[static_cast<size_t>(column)] > 0)
                 c.MovementHeader = grid->cell(column, 0);
-            UserView().RangeItemMovim = column;
+            view_.State.RangeItemMovim = column;
             // A column without positive flows still gets classes of its own
             // network's values, never those of the network printed before.
-            if (!batchHost_.MovementRangeValues())
-                Ranges::FillDefaultRanges(UserView().RangeMin, UserView().RangeMax);
+            if (!batchHost_.MovementRangeValues(view_.State))
+                Ranges::FillDefaultRanges(view_.State, view_.State.RangeMin, view_.State.RangeMax);
         }
         return c;
     }
@@ -295,12 +303,12 @@ public:
     {
         const uint32_t colors[5] = {11823615u, 65535u, 3145645u, 15624315u, 10061943u};
         for (int i = 0; i < 5 && i < MaxShownVars; ++i)
-            UserView().VarColors[static_cast<size_t>(i)] = colors[i];
+            view_.State.VarColors[static_cast<size_t>(i)] = colors[i];
     }
 
     std::string AttributeTitle() override
     {
-        int column = UserView().RangeVarByMode[Mode()];
+        int column = view_.State.RangeVarByMode[Mode()];
         return column >= 0 && column < NumArcosColumns ? TitArcos[static_cast<size_t>(column)] : std::string();
     }
 
@@ -316,7 +324,7 @@ private:
         return !a.empty() && !b.empty() && (a == b || std::filesystem::equivalent(a, b, ec));
     }
 
-    static size_t Mode() { return static_cast<size_t>(std::clamp(UserView().RangeMode, 0, MaxRangeModes)); }
+    size_t Mode() const { return static_cast<size_t>(std::clamp(view_.State.RangeMode, 0, MaxRangeModes)); }
 
     static bool FileUsable(const std::string& name)
     {
@@ -325,37 +333,6 @@ private:
     }
 
     static bool CountsLoaded() { return Network.CountsLoaded != 0; }
-
-    // What the variables and classes of the user's map were: the batch chooses
-    // its own for every picture and gives these back at its end.
-    struct TRangeState {
-        std::array<TRangeClass, MaxRangeClasses + 1> table{};
-        int32_t numRanges = 0;
-        float min = 0, max = 0, movimMin = 0, movimMax = 0;
-        std::string name;
-        std::array<int32_t, MaxRangeModes + 1> varByMode{};
-        std::array<uint32_t, MaxRangeModes + 1> pen{}, brush{};
-        int32_t varArcos = 0, itemMovim = 0, varMovim = 0;
-        std::vector<std::string> shown;
-        std::array<uint32_t, MaxShownVars> colours{};
-        std::array<std::string, NumArcosColumns> titles;
-        void Keep()
-        {
-            table = UserView().RangeTable; numRanges = UserView().NumRanges; min = UserView().RangeMin; max = UserView().RangeMax;
-            movimMin = UserView().RangeMovimMin; movimMax = UserView().RangeMovimMax; name = UserView().RangeName;
-            varByMode = UserView().RangeVarByMode; pen = UserView().ModePenColors; brush = UserView().ModeBrushColors;
-            varArcos = UserView().RangeVarArcos; itemMovim = UserView().RangeItemMovim; varMovim = UserView().RangeVarMovim;
-            shown = UserView().ShownVarList; colours = UserView().VarColors; titles = TitArcos;
-        }
-        void Restore() const
-        {
-            UserView().RangeTable = table; UserView().NumRanges = numRanges; UserView().RangeMin = min; UserView().RangeMax = max;
-            UserView().RangeMovimMin = movimMin; UserView().RangeMovimMax = movimMax; UserView().RangeName = name;
-            UserView().RangeVarByMode = varByMode; UserView().ModePenColors = pen; UserView().ModeBrushColors = brush;
-            UserView().RangeVarArcos = varArcos; UserView().RangeItemMovim = itemMovim; UserView().RangeVarMovim = varMovim;
-            UserView().ShownVarList = shown; UserView().VarColors = colours; TitArcos = titles;
-        }
-    };
 
     // The grid column titled as the name (upper-cased, the name trimmed; the last
     // match wins); 1 when none is.
@@ -374,14 +351,14 @@ private:
     // Value classes of the variable chosen: its saved range set, or five equal
     // classes over this network's own values (never the classes left by the
     // network printed before).
-    static void FillClasses()
+    static void FillClasses(TViewState& view)
     {
         const bool drawNull = ProgramOptions().DrawNull;
-        if (UserView().RangeMax > 0 || drawNull) {
-            UserView().RangeMax = static_cast<float>(UserView().RangeMax * 1.00000000001);
-            Ranges::PrepareRanges(UserView().RangeName, UserView().RangeMin, UserView().RangeMax);
+        if (view.RangeMax > 0 || drawNull) {
+            view.RangeMax = static_cast<float>(view.RangeMax * 1.00000000001);
+            Ranges::PrepareRanges(view, view.RangeName, view.RangeMin, view.RangeMax);
         } else {
-            Ranges::FillDefaultRanges(UserView().RangeMin, UserView().RangeMax);
+            Ranges::FillDefaultRanges(view, view.RangeMin, view.RangeMax);
         }
     }
 
@@ -407,15 +384,10 @@ private:
     }
 
     struct Saved {
-        double minX = 0, maxX = 0, minY = 0, maxY = 0;
-        std::array<TZoomSlot, MaxZoomHistory + 1> zoomHistory{};
-        int32_t zoomIndex = 0;
         QPoint legend, barLegend;
+        bool legendAfresh = true, barLegendAfresh = true;
         std::string network, lpa = "null", lpl = "null", counts = "null";
         std::string complementary = "null", complementaryMovs = "null", traces = "null", zoning = "null";
-        int32_t column = 0;
-        TRangeState ranges;
-        bool fixed = false;
         bool batchMode = false;
         bool landscape = false;
         bool positionsUnsaved = false;
@@ -428,6 +400,7 @@ private:
     const TBatchPrintController::TThemeSwitches& theme_;
     Saved s_;
     TViewSnapshot view_;  // the view the batch draws, its own copy
+    TViewState start_;    // the user's view as the batch found it
     bool opened_ = false; // a network of the definition was opened
     std::string caption_; // the gauge's caption of the batch
 };

@@ -16,6 +16,7 @@ class TLegendImage;
 class TOxrImage;
 class TStringAlignGrid;
 struct TViewSnapshot;
+struct TViewState;
 namespace KDVlib {
 struct THeldPositions;
 }
@@ -68,8 +69,8 @@ public:
     virtual TStringAlignGrid* MovementGrid() = 0;
     // The value range of the link variable shown, and of the movement variable
     // (false when it has no positive value).
-    virtual void LinkRangeValues() = 0;
-    virtual bool MovementRangeValues() = 0;
+    virtual void LinkRangeValues(TViewState& view) = 0;
+    virtual bool MovementRangeValues(TViewState& view) = 0;
     // The scale dialog, made on first call: a print definition's theme sets its
     // maximum as if typed there.
     virtual TKDVscale& ScaleDialog() = 0;

@@ -144,7 +144,7 @@ QFont GrowFont(QPainter& p, const QString& text, double height)
     return font;
 }
 
-std::string FormatValue(double v) { return ZelUtils::Trim(ZelUtils::Format(UserView().NumFormat.Format.c_str(), v)); }
+std::string FormatValue(const TViewState& u, double v) { return ZelUtils::Trim(ZelUtils::Format(u.NumFormat.Format.c_str(), v)); }
 
 } // namespace
 
@@ -221,20 +221,20 @@ void PrintNetWork(QPainter& p, const TViewSnapshot& snapshot)
 {
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
     const TNetworkOptions o = Options(snapshot);
-    if (UserView().Items[0].Width >= 1 && o.ArcosColor != clWhite) {
-        const int32_t widest = std::max(UserView().Items[0].Width, *std::max_element(UserView().ClassWidths.begin(), UserView().ClassWidths.end()));
+    if (snapshot.State.Items[0].Width >= 1 && o.ArcosColor != clWhite) {
+        const int32_t widest = std::max(snapshot.State.Items[0].Width, *std::max_element(snapshot.State.ClassWidths.begin(), snapshot.State.ClassWidths.end()));
         const TView view(Scaled(widest) + 2);
         NetworkShapes::ForEachLinkInView(view, [&](const TArcos& a, std::span<const TPoint> pts) {
             const TArcos& t = PairOf(a);
-            int32_t width = UserView().Items[0].Width;
+            int32_t width = snapshot.State.Items[0].Width;
             uint32_t color = o.ArcosColor;
             if (const int32_t c = ClassOf(a.Mark)) {
-                width = UserView().ClassWidths[size_t(ClassOf(t.Mark) ? ClassOf(t.Mark) : c)];
-                color = UserView().ClassColors[size_t(c)];
+                width = snapshot.State.ClassWidths[size_t(ClassOf(t.Mark) ? ClassOf(t.Mark) : c)];
+                color = snapshot.State.ClassColors[size_t(c)];
             }
             if (const int32_t c = ClassOf(t.Mark)) {
-                width = UserView().ClassWidths[size_t(c)];
-                color = UserView().ClassColors[size_t(c)];
+                width = snapshot.State.ClassWidths[size_t(c)];
+                color = snapshot.State.ClassColors[size_t(c)];
             }
             uint8_t style = psSolid;
             NetworkShapes::ApplyLinkMarks(a, t, o, color, style);
@@ -244,7 +244,7 @@ void PrintNetWork(QPainter& p, const TViewSnapshot& snapshot)
             ZelPrinter::PolylinePts(&p, pts, int32_t(pts.size()) - 1, 0);
         });
     }
-    Services().SetMenuItemEnabled("aVistaAnterior", UserView().ZoomIndex > 1);
+    Services().SetMenuItemEnabled("aVistaAnterior", snapshot.State.ZoomIndex > 1);
 }
 
 namespace {
@@ -290,8 +290,8 @@ void PrintArrows(QPainter& p, const TViewSnapshot& snapshot)
 {
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
     const TNetworkOptions o = Options(snapshot);
-    UseBrush(p, UserView().SymbolColors[2]);
-    const int32_t side = Scaled(2.0 * UserView().ArrowSize);
+    UseBrush(p, snapshot.State.SymbolColors[2]);
+    const int32_t side = Scaled(2.0 * snapshot.State.ArrowSize);
     const TView view(std::abs(side) + 4);
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!NetworkShapes::ArrowShown(a, o))
@@ -311,19 +311,19 @@ void PrintNodes(QPainter& p, const TViewSnapshot& snapshot)
 {
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
     const TNetworkOptions o = Options(snapshot);
-    const int32_t radius = Scaled(UserView().NodeSize), ring = Scaled(UserView().NodeSize + 2);
-    const TView view(std::max({radius, ring, Scaled(3 * std::abs(UserView().SignalSize))}) + 4);
+    const int32_t radius = Scaled(snapshot.State.NodeSize), ring = Scaled(snapshot.State.NodeSize + 2);
+    const TView view(std::max({radius, ring, Scaled(3 * std::abs(snapshot.State.SignalSize))}) + 4);
     NetworkShapes::ForEachShownNode(view, o, [&](int32_t, const TNodo& n) {
         UsePen(p, NetworkShapes::NodeOutline(n, o), Scaled(2));
-        UseBrush(p, UserView().SymbolColors[1]);
+        UseBrush(p, snapshot.State.SymbolColors[1]);
         ZelPrinter::CircleW(&p, radius, n.X, n.Y);
         if (const int32_t c = ClassOf(n.Mark)) {
-            UsePen(p, UserView().ClassColors[size_t(c)], Scaled(4));
+            UsePen(p, snapshot.State.ClassColors[size_t(c)], Scaled(4));
             p.setBrush(Qt::NoBrush);
             ZelPrinter::CircleW(&p, ring, n.X, n.Y);
         }
         if (NetworkShapes::SignalShown(n, o))
-            ZelPrinter::SignalW(&p, -Scaled(3.0 * UserView().SignalSize), n.X, n.Y);
+            ZelPrinter::SignalW(&p, -Scaled(3.0 * snapshot.State.SignalSize), n.X, n.Y);
     });
     UsePen(p, clBlack, 1);
 }
@@ -333,7 +333,7 @@ void PrintCents(QPainter& p, const TViewSnapshot& snapshot)
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
     const TNetworkOptions o = Options(snapshot);
     UsePen(p, o.AccesoColor, 1);
-    UseBrush(p, UserView().SymbolColors[0]);
+    UseBrush(p, snapshot.State.SymbolColors[0]);
     const std::vector<int32_t> zones = NetworkShapes::ShownZones(o);
     std::vector<TPoint> ends;
     for (int32_t index : zones) {
@@ -342,11 +342,11 @@ void PrintCents(QPainter& p, const TViewSnapshot& snapshot)
         for (const TPoint& to : ends)
             ZelPrinter::LineW(&p, z.CentroidX, z.CentroidY, to.x, to.y);
     }
-    const int32_t half = Scaled(UserView().CentroidSize);
+    const int32_t half = Scaled(snapshot.State.CentroidSize);
     for (int32_t index : zones) {
         const TZona& z = Zonas[index];
         if (const int32_t c = ClassOf(z.Class))
-            UsePen(p, UserView().ClassColors[size_t(c)], Scaled(2));
+            UsePen(p, snapshot.State.ClassColors[size_t(c)], Scaled(2));
         else
             UsePen(p, o.AccesoColor, 1);
         ZelPrinter::TriangleW(&p, half, z.CentroidX, z.CentroidY);
@@ -367,7 +367,7 @@ void PrintNameNodes(QPainter& p, const TViewSnapshot& snapshot)
     TMapPainter& mp = ZelPrinter::Painter();
     mp.PenMode = TPenMode::Nop;
     UseFont(p, 2);
-    const int32_t position = UserView().ShowLanes ? 4 : std::clamp(UserView().NodeLabelPos, 0, 8);
+    const int32_t position = snapshot.State.ShowLanes ? 4 : std::clamp(snapshot.State.NodeLabelPos, 0, 8);
     const TView view(0);
     NetworkShapes::ForEachShownNode(view, o, [&](int32_t, const TNodo& n) {
         ZelPrinter::LabelAt(&p, 0, std::to_string(n.Number), n.X, n.Y, position, 0);
@@ -382,8 +382,8 @@ void PrintCalles(QPainter& p, const TViewSnapshot& snapshot)
     UseFont(p, 5);
     TMapPainter& mp = ZelPrinter::Painter();
     mp.PenMode = TPenMode::Nop;
-    const int32_t position = std::clamp(UserView().StreetLabelPos, 0, 8);
-    const double t = UserView().StreetLabelOffset;
+    const int32_t position = std::clamp(snapshot.State.StreetLabelPos, 0, 8);
+    const double t = snapshot.State.StreetLabelOffset;
     const TView view(0);
     NetworkShapes::ForEachStreetLabel(view, o, t, [&](const TPoint& place, int32_t angle, const std::string& name) {
         ZelPrinter::LabelAt(&p, angle, name, place.x, place.y, position, 0);
@@ -399,7 +399,7 @@ void PrintAtributos(QPainter& p, const TViewSnapshot& snapshot, const TPageCanva
     const DataLayers::TLegendRequest legend =
         DataLayers::DrawAtributos(ZelPrinter::Painter(), DataLayers::ViewLayerOptions(OnPaper(snapshot)));
     if (legend.kind == DataLayers::TLegendRequest::Bars)
-        PrintSymbolo(p, legend.caption, legend.count, legend.BarsOverMax, legend.BarScaleMax, canvas);
+        PrintSymbolo(p, snapshot.State, legend.caption, legend.count, legend.BarsOverMax, legend.BarScaleMax, canvas);
 }
 
 void PrintMapaColores(QPainter& p, const TViewSnapshot& snapshot, const TPageCanvas& canvas)
@@ -407,7 +407,7 @@ void PrintMapaColores(QPainter& p, const TViewSnapshot& snapshot, const TPageCan
     const DataLayers::TLegendRequest legend =
         DataLayers::DrawMapaColores(ZelPrinter::Painter(), DataLayers::ViewLayerOptions(OnPaper(snapshot)));
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
-        PrintRangeLegend(p, legend.caption, canvas);
+        PrintRangeLegend(p, snapshot.State, legend.caption, canvas);
 }
 
 namespace {
@@ -429,15 +429,15 @@ void PrintMovimSymbols(QPainter& p, const TViewSnapshot& snapshot)
         TPoint farPt, nearPt;
         if (!view.Contains(j.x, j.y) || !NetworkShapes::MovementSpan(mv, farPt, nearPt))
             return;
-        const float v = DataLayers::MovimValue(mv, UserView().RangeVarMovim);
+        const float v = DataLayers::MovimValue(mv, snapshot.State.RangeVarMovim);
         UsePen(p, clSilver, 1);
-        if (const TRangeClass* r = Ranges::LastClassOf(v)) {
+        if (const TRangeClass* r = Ranges::LastClassOf(snapshot.State, v)) {
             if (r->Active)
-                UsePen(p, r->Color, Scaled(UserView().PixsMov));
+                UsePen(p, r->Color, Scaled(snapshot.State.PixsMov));
             else
                 UsePen(p, clSilver, 1);
         }
-        ZelPrinter::TurnSymbol(&p, farPt, nearPt, NetworkShapes::TurnFlagsOf(turn), mv.TurnDir, FormatValue(v));
+        ZelPrinter::TurnSymbol(&p, farPt, nearPt, NetworkShapes::TurnFlagsOf(turn), mv.TurnDir, FormatValue(snapshot.State, v));
     });
     UsePen(p, clBlack, 1);
 }
@@ -446,21 +446,21 @@ void PrintMovimSymbols(QPainter& p, const TViewSnapshot& snapshot)
 
 void PrintMovimLinks(QPainter& p, const TViewSnapshot& snapshot, const TPageCanvas& canvas)
 {
-    if (!UserView().MovimDrawMode) {
+    if (!snapshot.State.MovimDrawMode) {
         // A column that holds no movement variable has nothing to show nor to
         // explain: no symbols of zeros under a legend without a title.
-        if (UserView().RangeVarMovim < 1 || UserView().RangeVarMovim >= NumMovimColumns || ColVarMovim[size_t(UserView().RangeVarMovim)] <= 0)
+        if (snapshot.State.RangeVarMovim < 1 || snapshot.State.RangeVarMovim >= NumMovimColumns || ColVarMovim[size_t(snapshot.State.RangeVarMovim)] <= 0)
             return;
         PrintMovimSymbols(p, snapshot);
-        PrintRangeLegend(p, TitMovim[size_t(std::clamp(UserView().RangeVarMovim, 0, NumMovimColumns - 1))], canvas);
+        PrintRangeLegend(p, snapshot.State, TitMovim[size_t(std::clamp(snapshot.State.RangeVarMovim, 0, NumMovimColumns - 1))], canvas);
         return;
     }
     const DataLayers::TLegendRequest legend =
         DataLayers::DrawMovimLinks(ZelPrinter::Painter(), DataLayers::ViewLayerOptions(OnPaper(snapshot)));
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
-        PrintRangeLegend(p, legend.caption, canvas);
+        PrintRangeLegend(p, snapshot.State, legend.caption, canvas);
     else if (legend.kind == DataLayers::TLegendRequest::Bars)
-        PrintSymbolo(p, legend.caption, legend.count, legend.BarsOverMax, legend.BarScaleMax, canvas);
+        PrintSymbolo(p, snapshot.State, legend.caption, legend.count, legend.BarsOverMax, legend.BarScaleMax, canvas);
 }
 
 void PrintValue(QPainter&, const TViewSnapshot& snapshot)
@@ -522,28 +522,28 @@ void PrintLineas(QPainter& p, const TViewSnapshot& view, const TPageCanvas& canv
     const DataLayers::TLegendRequest loads = DrawLineLoads(ZelPrinter::Painter(), OnPaper(view));
     // The loads of the transit lines are explained by the bar legend.
     if (view.linveh || view.linvehval)
-        PrintSymbolo(p, "Rutas Fijas", 1, true, loads.BarScaleMax, canvas);
+        PrintSymbolo(p, view.State, "Rutas Fijas", 1, true, loads.BarScaleMax, canvas);
 }
 
 // ---------------------------------------------------------------------------
 // Legends
 
-void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm, double scaleMax,
+void PrintSymbolo(QPainter& p, const TViewState& u, const std::string& caption, int n, bool barForm, double scaleMax,
                   const TPageCanvas& canvas)
 {
     const double F = Factor();
-    const double P = UserView().PixsVol;
+    const double P = u.PixsVol;
     p.save();
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(Qt::NoBrush);
     const QString qcaption = TMapPainter::DisplayText(caption);
-    QFont font = GrowFont(p, qcaption, UserView().RangeSymbolSize * F);
+    QFont font = GrowFont(p, qcaption, u.RangeSymbolSize * F);
     p.setFont(font);
     const int s = font.pointSize();
     const int cy = Extent(p, qcaption).height();
     const int E = n > 1 ? Round((cy + 2) * n + 2.0) : 0;
-    const int H = Round((P + 10 + 2 * UserView().RangeSymbolSize) * F) + E;
+    const int H = Round((P + 10 + 2 * u.RangeSymbolSize) * F) + E;
     const int W = barForm ? Round(240 * F) : Round(175 * F);
     // The caption centred over the box and, with several variables, their
     // titles beside the swatches: the block they make with the box is placed
@@ -575,8 +575,8 @@ void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm, 
     TextOut(p, Round(X0 + (W - capExtent.width()) / 2.0), Y0 - cy, qcaption);
     p.setFont(font);
 
-    const QColor penColor = ToQColor(UserView().ModePenColors[size_t(std::clamp(UserView().RangeMode, 0, MaxRangeModes))]);
-    const QColor brushColor = ToQColor(UserView().ModeBrushColors[size_t(std::clamp(UserView().RangeMode, 0, MaxRangeModes))]);
+    const QColor penColor = ToQColor(u.ModePenColors[size_t(std::clamp(u.RangeMode, 0, MaxRangeModes))]);
+    const QColor brushColor = ToQColor(u.ModeBrushColors[size_t(std::clamp(u.RangeMode, 0, MaxRangeModes))]);
     const double base = B - 5 * F;
     auto bar = [&](int x1, int x2, double top, const QColor& c) {
         p.setPen(QPen(ToQColor(clSilver), 1));
@@ -593,24 +593,24 @@ void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm, 
         for (int k = 0; k < 3; ++k)
             bar(Round(70 * F + 55 * k * F) + X0, Round(125 * F + 55 * k * F) + X0, base - P * F * (3 - k) / 3.0,
                 penColor);
-        text(Round(7 * F) + X0, B - F - 1.1 * P * F - cy, "> " + FormatValue(UserView().RangeMax));
+        text(Round(7 * F) + X0, B - F - 1.1 * P * F - cy, "> " + FormatValue(u, u.RangeMax));
         for (int k = 0; k < 3; ++k)
             text(Round(72 * F + 55 * k * F) + X0, B - F - P * F * (3 - k) / 3.0 - cy,
-                 FormatValue((3 - k) / 3.0 * scaleMax));
+                 FormatValue(u, (3 - k) / 3.0 * scaleMax));
     } else {
         for (int k = 0; k < 3; ++k)
             bar(Round(5 * F + 55 * k * F) + X0, Round(60 * F + 55 * k * F) + X0, base - P * F * (3 - k) / 3.0,
                 penColor);
         for (int k = 0; k < 3; ++k)
             text(Round(7 * F + 55 * k * F) + X0, B - F - P * F * (3 - k) / 3.0 - cy,
-                 FormatValue((3 - k) / 3.0 * scaleMax));
+                 FormatValue(u, (3 - k) / 3.0 * scaleMax));
     }
     if (n > 1) {
         for (int j = 0; j < n; ++j) {
             // Line j from the bottom: the last caption lowest.
             const int index = n - 1 - j;
             p.setPen(Qt::black);
-            p.setBrush(ToQColor(UserView().VarColors[size_t(std::clamp(index, 0, MaxShownVars - 1))]));
+            p.setBrush(ToQColor(u.VarColors[size_t(std::clamp(index, 0, MaxShownVars - 1))]));
             p.drawRect(QRect(QPoint(Round(5 * F) + X0, Y0 + H - Round(cy * (j + 1.0))),
                              QPoint(Round(60 * F) + X0, Y0 + H - Round(cy * j + 2.0))));
             if (size_t(index) < titles.size())
@@ -621,21 +621,20 @@ void PrintSymbolo(QPainter& p, const std::string& caption, int n, bool barForm, 
     p.restore();
 }
 
-void PrintRangeLegend(QPainter& p, const std::string& title, const TPageCanvas& canvas)
+void PrintRangeLegend(QPainter& p, const TViewState& view, const std::string& title, const TPageCanvas& canvas)
 {
     const double F = Factor();
     p.save();
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
-    UserView().RangeFormat = UserView().NumFormat.Format;
-    const std::string fmt = UserView().RangeFormat + " - " + UserView().RangeFormat;
-    const int last = std::clamp(UserView().NumRanges, 0, MaxRangeClasses);
+    const std::string fmt = view.NumFormat.Format + " - " + view.NumFormat.Format;
+    const int last = std::clamp(view.NumRanges, 0, MaxRangeClasses);
     std::vector<QString> texts;
     for (int i = 0; i <= last; ++i) {
-        const TRangeClass& rc = UserView().RangeTable[size_t(i)];
+        const TRangeClass& rc = view.RangeTable[size_t(i)];
         texts.push_back(QString::fromStdString(ZelUtils::Format(fmt.c_str(), double(rc.Low), double(rc.High))));
     }
-    const double u = UserView().RangeSymbolSize * 0.33 * F;
-    QFont font = GrowFont(p, texts.back(), UserView().RangeSymbolSize * F);
+    const double u = view.RangeSymbolSize * 0.33 * F;
+    QFont font = GrowFont(p, texts.back(), view.RangeSymbolSize * F);
     p.setFont(font);
     const int s = font.pointSize();
     int cx = 0;
@@ -668,7 +667,7 @@ void PrintRangeLegend(QPainter& p, const std::string& title, const TPageCanvas& 
     TextOut(p, Round(X0 + (Wl - titleExtent.width()) / 2.0), Y0, qtitle);
     p.setFont(font);
     for (int k = 0; k <= last; ++k) {
-        const TRangeClass& rc = UserView().RangeTable[size_t(k)];
+        const TRangeClass& rc = view.RangeTable[size_t(k)];
         const int i = k + 1;
         p.setPen(QPen(Qt::black, 1));
         p.setBrush(ToQColor(rc.Color));
@@ -751,7 +750,7 @@ void PrintPage(QPainter& p, const TViewSnapshot& view, QSize pageSize, const TPa
     TPageCanvas kept = mapCanvas;
     if (!titles.isEmpty())
         kept.Kept.push_back(
-            TitleBlock(p, titles, view.TitleFont, UserView().TitlePos, pageSize.width(), pageSize.height()).box);
+            TitleBlock(p, titles, view.TitleFont, view.State.TitlePos, pageSize.width(), pageSize.height()).box);
     // The layers drawn at paper sizes draw from copies of the view that carry
     // them: the zone bars keep their map size (the ratio of the page's scale to
     // the map canvas's), the rest follow the factor.
@@ -838,7 +837,7 @@ void PrintPage(QPainter& p, const TViewSnapshot& view, QSize pageSize, const TPa
             break;
         }
     }
-    PrintTitulos(p, titles, view.TitleFont, view.TitleColor, UserView().TitlePos, pageSize.width(), pageSize.height());
+    PrintTitulos(p, titles, view.TitleFont, view.TitleColor, view.State.TitlePos, pageSize.width(), pageSize.height());
 }
 
 } // namespace PrintLayers

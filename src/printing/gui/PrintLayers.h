@@ -16,6 +16,7 @@
 
 struct TLayerSizes;
 struct TViewSnapshot;
+struct TViewState;
 class TLegendImage;
 class TOxrImage;
 
@@ -76,10 +77,10 @@ double MapBarScale(const TPageCanvas& mapCanvas);
 // Legend box of the bar layers: caption (captions joined by "/"), n caption lines;
 // barForm draws the first bar of values over the scale maximum; the bars are
 // labelled in thirds of scaleMax, the scale the layer drew at.
-void PrintSymbolo(QPainter& canvas, const std::string& caption, int n, bool barForm, double scaleMax,
+void PrintSymbolo(QPainter& canvas, const TViewState& view, const std::string& caption, int n, bool barForm, double scaleMax,
                   const TPageCanvas& mapCanvas = {});
 // Range legend of RangeTable entries 0..NumRanges under the title.
-void PrintRangeLegend(QPainter& canvas, const std::string& title, const TPageCanvas& mapCanvas = {});
+void PrintRangeLegend(QPainter& canvas, const TViewState& view, const std::string& title, const TPageCanvas& mapCanvas = {});
 // Where a legend block (its box with its title or caption) of `block` pixels
 // stands whose top left corner is wanted at `wanted`: inside the page
 // (ZelPrinter's page size) and clear of the map canvas's kept places.

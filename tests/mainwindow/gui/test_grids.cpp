@@ -435,7 +435,7 @@ TEST_F(Grids, PickingALinkVariableSetsItsRanges)
     EXPECT_EQ(UserView().RangeTable[3].High, table[3].High);
 
     // A saved set of the variable is applied instead of the default rule.
-    KDVlib::ParseRanges("1;255;1;2;255;1;3;255;1;4;255;1;5;255;1;6;255;0");
+    KDVlib::ParseRanges(UserView(), "1;255;1;2;255;1;3;255;1;4;255;1;5;255;1;6;255;0");
     Ranges::StoreRangeSet("Long");
     w->Grids().VarArcosPick(7, false);
     EXPECT_FLOAT_EQ(UserView().RangeTable[5].High, 6.0f);
@@ -473,7 +473,7 @@ TEST_F(Grids, PickingAMovementVariable)
 TEST_F(Grids, RangeDialogLoadsAndReadsTheTable)
 {
     TDlgRngs dlg;
-    Ranges::FillDefaultRanges(0.0f, 250.0f);
+    Ranges::FillDefaultRanges(UserView(), 0.0f, 250.0f);
     UserView().RangeTable[3].Active = false;
     dlg.LoadFromTable();
     dlg.FormShow();
@@ -488,7 +488,7 @@ TEST_F(Grids, RangeDialogLoadsAndReadsTheTable)
     EXPECT_EQ(dlg.vmx->DisplayDecimals(), 4);
 
     // Edits: an upper bound left shows as the next class's lower bound.
-    Ranges::FillDefaultRanges(0.0f, 250.0f);
+    Ranges::FillDefaultRanges(UserView(), 0.0f, 250.0f);
     dlg.LoadFromTable();
     dlg.FormShow();
     dlg.v[2]->setText("120");

@@ -187,7 +187,7 @@ TEST_F(DataLayerTest, OverRangeNegativeAndZeroBars)
     EXPECT_NEAR(RunBelow(2, over), 22, 1);
     EXPECT_EQ(RunBelow(2, Rgb(Blue)), 0);
     EXPECT_TRUE(legend.BarsOverMax);
-    EXPECT_EQ(DataLayers::SymboloPicture(legend).width(), 240);
+    EXPECT_EQ(DataLayers::SymboloPicture(UserView(), legend).width(), 240);
 
     // Zero values give no bar unless zeros are drawn.
     Arcos[1].Var[1] = 0.0f;
@@ -228,7 +228,7 @@ TEST_F(DataLayerTest, OverRangeNegativeAndZeroBars)
 
 TEST_F(DataLayerTest, ColourClasses)
 {
-    Ranges::FillDefaultRanges(0.0f, 20.0f); // highs 4, 8, 12, 16, 20 (+0.00001)
+    Ranges::FillDefaultRanges(UserView(), 0.0f, 20.0f); // highs 4, 8, 12, 16, 20 (+0.00001)
     Arcos[1].Var[1] = 10.0f;                // class 3
     Arcos[2].Var[1] = UserView().RangeTable[3].Low;    // on class 3's lower bound: class 2
     auto legend = DataLayers::DrawMapaColores(Canvas(), options);
@@ -338,7 +338,7 @@ TEST_F(DataLayerTest, TurnSymbolsFollowTheirClassAndTheTurnChoice)
     ColVarMovim[4] = 1;
     TitMovim[4] = "Fl.Sat";
     UserView().RangeVarMovim = 4;
-    Ranges::FillDefaultRanges(0.0f, 20.0f);
+    Ranges::FillDefaultRanges(UserView(), 0.0f, 20.0f);
     UserView().RangeTable[3].Color = Green;
     UserView().FMov = 4.0; // the symbol spans 8..200 world units before the junction
     UserView().PixsMov = 3;
@@ -412,7 +412,7 @@ TEST_F(DataLayerTest, Legends)
 {
     UserView().PixsVol = 30;
     DataLayers::TLegendRequest bars{DataLayers::TLegendRequest::Bars, "Uno", 1, 300.0f, false};
-    QImage one = DataLayers::SymboloPicture(bars);
+    QImage one = DataLayers::SymboloPicture(UserView(), bars);
     EXPECT_EQ(one.width(), 175);
     EXPECT_EQ(one.height(), 30 + 10 + 2 * 15);
     // Three bars of 3/3, 2/3 and 1/3 of PixsVol standing on the base line.
@@ -432,7 +432,7 @@ TEST_F(DataLayerTest, Legends)
     UserView().VarColors[1] = Green;
     bars.caption = "Uno/Dos";
     bars.count = 2;
-    QImage two = DataLayers::SymboloPicture(bars);
+    QImage two = DataLayers::SymboloPicture(UserView(), bars);
     EXPECT_GT(two.height(), one.height());
     int lastBlue = -1, lastGreen = -1;
     for (int y = 0; y < two.height(); ++y) {
@@ -445,9 +445,9 @@ TEST_F(DataLayerTest, Legends)
     EXPECT_GT(lastGreen, lastBlue);
 
     // Range legend: one box per class in its colour, crossed when the class is off.
-    Ranges::FillDefaultRanges(0.0f, 20.0f);
+    Ranges::FillDefaultRanges(UserView(), 0.0f, 20.0f);
     UserView().RangeTable[4].Active = false;
-    QImage ranges = DataLayers::RangesPicture("Uno");
+    QImage ranges = DataLayers::RangesPicture(UserView(), "Uno");
     const double u = 0.33 * UserView().RangeSymbolSize;
     EXPECT_EQ(ranges.height(), int(std::nearbyint(30 * u)));
     for (int i = 0; i <= 5; ++i) {
@@ -459,7 +459,6 @@ TEST_F(DataLayerTest, Legends)
             EXPECT_EQ(ranges.pixel(centre), qRgb(0, 0, 0));
         }
     }
-    EXPECT_EQ(UserView().RangeFormat, UserView().NumFormat.Format);
 
     // A long caption is written whole: no ink at either edge of its band (a cut
     // caption runs into them), ink between.
@@ -474,6 +473,6 @@ TEST_F(DataLayerTest, Legends)
         }
         return ink > 20;
     };
-    EXPECT_TRUE(captionWhole(DataLayers::RangesPicture(longCaption), int(std::nearbyint(5 * u)) - 1));
-    EXPECT_TRUE(captionWhole(DataLayers::SymboloPicture({DataLayers::TLegendRequest::Bars, longCaption, 1}), 12));
+    EXPECT_TRUE(captionWhole(DataLayers::RangesPicture(UserView(), longCaption), int(std::nearbyint(5 * u)) - 1));
+    EXPECT_TRUE(captionWhole(DataLayers::SymboloPicture(UserView(), {DataLayers::TLegendRequest::Bars, longCaption, 1}), 12));
 }

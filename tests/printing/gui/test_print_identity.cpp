@@ -118,7 +118,7 @@ void MakeMovements()
     UserView().MovimDrawMode = false;
     UserView().RangeVarMovim = 4;
     TitMovim[4] = "Flujo";
-    Ranges::FillDefaultRanges(0.0f, 100.0f);
+    Ranges::FillDefaultRanges(UserView(), 0.0f, 100.0f);
     UserView().RangeTable[2].Active = false;
 }
 

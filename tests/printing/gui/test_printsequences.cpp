@@ -4,6 +4,7 @@
 // the metafile reader and by pdftotext.
 #include "analysis/gui/FrmFases.h"
 #include "mainwindow/DlgCfg.h"
+#include "mainwindow/GridsController.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/gui/OxrImage.h"
 #include "map/gui/DataLayers.h"
@@ -175,12 +176,42 @@ TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
     // A step of zoom: the view and the zoom steps come back after the batch.
     viewer->Action(Cmd::aAcercar1)->trigger();
     const int32_t zoomIndex = UserView().ZoomIndex;
+    // The user's own variable, with its classes and extremes: the batch chooses
+    // other variables, colours and classes, in its own copy of the view.
+    for (QAction* a : viewer->Grids().VarArcos->actions())
+        if (a->text() == QStringLiteral("Capacidad"))
+            a->trigger();
+    ASSERT_GT(UserView().RangeVarArcos, 0);
+    const TViewState mine = UserView();
+    const auto rangesAsTheyWere = [&] {
+        const TViewState& now = UserView();
+        for (size_t c = 0; c < mine.RangeTable.size(); ++c) {
+            const TRangeClass &a = now.RangeTable[c], &b = mine.RangeTable[c];
+            EXPECT_TRUE(a.Low == b.Low && a.High == b.High && a.Color == b.Color && a.Active == b.Active) << "class " << c;
+        }
+        EXPECT_EQ(now.NumRanges, mine.NumRanges);
+        EXPECT_EQ(now.RangeMin, mine.RangeMin);
+        EXPECT_EQ(now.RangeMax, mine.RangeMax);
+        EXPECT_EQ(now.RangeName, mine.RangeName);
+        EXPECT_EQ(now.RangeVarArcos, mine.RangeVarArcos);
+        EXPECT_EQ(now.RangeVarByMode, mine.RangeVarByMode);
+        EXPECT_EQ(now.ShownVarList, mine.ShownVarList);
+        EXPECT_EQ(now.VarColors, mine.VarColors);
+        EXPECT_EQ(now.ModePenColors, mine.ModePenColors);
+        EXPECT_EQ(now.ModeBrushColors, mine.ModeBrushColors);
+        EXPECT_EQ(now.WorldMinX, mine.WorldMinX);
+        EXPECT_EQ(now.WorldMaxX, mine.WorldMaxX);
+        EXPECT_EQ(now.WorldMinY, mine.WorldMinY);
+        EXPECT_EQ(now.WorldMaxY, mine.WorldMaxY);
+        EXPECT_EQ(now.ZoomIndex, zoomIndex);
+    };
     const QImage before = MapPicture();
     const auto buttons = CommandStates(viewer);
     // The theme's node numbers are the batch's: neither defining nor printing
     // presses the user's button.
     DefineNetworks("[General]\r\n[Tema]\r\nVerNombreNodos=1\r\n[Red]\r\nRedPalvon=red.dat\r\nTitulos=Lote uno\r\n"
-                   "[Otra]\r\nRedPalvon=sioux.dat\r\n");
+                   "VarVolumen=Long\r\n[Colores]\r\nRedPalvon=red.dat\r\nColor=255;65280\r\nVarColores=V0\r\n"
+                   "Zoom=0;0;10;10\r\n[Otra]\r\nRedPalvon=sioux.dat\r\n");
     EXPECT_EQ(CommandStates(viewer), buttons);
     const TViewSnapshot view = viewer->Drawing().SnapshotView();
     const auto legends = [&] {
@@ -197,7 +228,21 @@ TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
     EXPECT_EQ(after.MinX, view.MinX);
     EXPECT_EQ(after.MaxY, view.MaxY);
     EXPECT_TRUE(MapPicture() == before) << "the batch changed the user's map";
-    EXPECT_EQ(UserView().ZoomIndex, zoomIndex);
+    rangesAsTheyWere();
+
+    // A second batch draws the same pictures and leaves the view as it was again.
+    std::map<std::string, std::string> pictures;
+    for (const auto& f : fs::directory_iterator(tmp.path()))
+        if (f.path().extension() == ".emf")
+            pictures[f.path().filename().string()] = testutil::readFile(f.path().string());
+    ASSERT_GE(pictures.size(), 2u);
+    for (const auto& [name, bytes] : pictures)
+        fs::remove(tmp.file(name));
+    Trigger("ImprimirRedes1");
+    for (const auto& [name, bytes] : pictures)
+        EXPECT_TRUE(testutil::readFile(tmp.file(name)) == bytes) << name << " differs the second time";
+    EXPECT_TRUE(MapPicture() == before) << "the second batch changed the user's map";
+    rangesAsTheyWere();
 }
 
 // A network printed with one variable, then a group of three drawn together:
