@@ -280,17 +280,17 @@ TDxfMapOptions MapOptions(const TViewSnapshot& view)
 {
     TDxfMapOptions o;
     o.State = view.State;
-    o.tbNodes = view.tbNodes;
-    o.tbNameNodes = view.tbNameNodes;
-    o.tbArrows = view.tbArrows;
-    o.tbCalles = view.tbCalles;
-    o.tbCents = view.tbCents;
-    o.tbZonas = view.tbZonas;
-    o.tbPoligonos = view.tbPoligonos;
-    o.tbAtributos = view.tbAtributos;
-    o.tbColores = view.tbColores;
-    o.tbValues = view.tbValues;
-    o.tbSel = view.tbSel;
+    o.tbNodes = view.State.Nodes;
+    o.tbNameNodes = view.State.NameNodes;
+    o.tbArrows = view.State.Arrows;
+    o.tbCalles = view.State.Calles;
+    o.tbCents = view.State.Cents;
+    o.tbZonas = view.State.Zonas;
+    o.tbPoligonos = view.State.Poligonos;
+    o.tbAtributos = view.State.Atributos;
+    o.tbColores = view.State.Colores;
+    o.tbValues = view.State.Values;
+    o.tbSel = view.State.Sel;
     o.SimpleArrow = view.SimpleArrow;
     o.ColorNode = view.ColorNode;
     o.aAtributos2 = view.aAtributos2;

@@ -288,9 +288,9 @@ void SetClass(TKmlOptions& options, int i, uint32_t line, float width, const std
 TKmzNetworkView NetworkView(const TViewSnapshot& view)
 {
     TKmzNetworkView v;
-    v.Atributos = view.tbAtributos;
-    v.Colores = view.tbColores;
-    v.Values = view.tbValues;
+    v.Atributos = view.State.Atributos;
+    v.Colores = view.State.Colores;
+    v.Values = view.State.Values;
     v.State = view.State;
     if (view.Options) {
         v.ArcosColor = view.ArcosColor;

@@ -9,39 +9,39 @@ bool TViewSnapshot::Shows(TMapLayer layer) const
 {
     switch (layer) {
     case TMapLayer::Zonas:
-        return tbZonas;
+        return State.Zonas;
     case TMapLayer::Poligonos:
     case TMapLayer::NamePoligonos:
-        return tbPoligonos;
+        return State.Poligonos;
     case TMapLayer::Solera:
-        return tbSolera;
+        return State.Solera;
     // The bars are scaled by the maximum: none is drawn against a zero maximum.
     case TMapLayer::Atributos:
-        return tbAtributos && !State.ShownVarList.empty() && State.RangeMax > 0.0f;
+        return State.Atributos && !State.ShownVarList.empty() && State.RangeMax > 0.0f;
     case TMapLayer::Colores:
-        return tbColores;
+        return State.Colores;
     case TMapLayer::EntSal:
         return State.EntSalVar >= 0;
     case TMapLayer::MovimLinks:
         return aAtributos2;
     case TMapLayer::Lineas:
-        return tbLineas;
+        return State.Lineas;
     case TMapLayer::Red:
         return true;
     case TMapLayer::Carriles:
         return State.ShowLanes;
     case TMapLayer::Arrows:
-        return tbArrows;
+        return State.Arrows;
     case TMapLayer::Nodes:
-        return tbNodes && !State.ShowLanes;
+        return State.Nodes && !State.ShowLanes;
     case TMapLayer::Cents:
-        return tbCents;
+        return State.Cents;
     case TMapLayer::NameNodes:
-        return tbNameNodes;
+        return State.NameNodes;
     case TMapLayer::Values:
-        return tbValues;
+        return State.Values;
     case TMapLayer::Calles:
-        return tbCalles;
+        return State.Calles;
     }
     return false;
 }

@@ -64,26 +64,9 @@ struct TViewSnapshot {
     // and extent. Whatever draws this view reads them here, and whatever prepares
     // it (a batch choosing its variables and classes) changes them here, never in
     // the user's view. A snapshot made without a window starts from the user's view.
+    // Its layer switches are the user's, and on the magnifier also the layers
+    // the options dialog ticks for it.
     TViewState State = UserView();
-
-    // Toolbar buttons that switch a layer on (for the magnifier, also the layers
-    // the options dialog ticks for it).
-    bool tbZonas = false;
-    bool tbPoligonos = false;
-    bool tbSolera = false;
-    bool tbAtributos = false;
-    bool tbColores = false;
-    bool tbLineas = false;
-    bool tbArrows = false;
-    bool tbNodes = false;
-    bool tbCents = false;
-    bool tbNameNodes = false;
-    bool tbValues = false;
-    bool tbCalles = false;
-    // Buttons that change what the layers draw: selected elements only,
-    // movement values beside the link values.
-    bool tbSel = false;
-    bool tbMovimValues = false;
 
     // Menu checks.
     bool aAtributos2 = false;   // turning-movement values on the links

@@ -320,7 +320,7 @@ void DrawZonas(TMapPainter& Img, const TViewSnapshot& view)
     if (view.GenAtrZona)
         DrawGenatr(Img, sizes, style, margin, multiple, colorIndex);
 
-    if (view.tbCents)
+    if (view.State.Cents)
         return;
     SetLabelFont(Img, sizes, 1);
     ClearBrush(Img);
@@ -375,7 +375,7 @@ void DrawEntSal(TMapPainter& Img, const TViewSnapshot& view)
                         sides[s].position, 0);
         });
     }
-    if (view.tbCents)
+    if (view.State.Cents)
         return;
     ClearBrush(Img);
     ForEachViewZone([&](const TZona& zone) {

@@ -713,9 +713,9 @@ QImage RangesPicture(const TViewState& view, const std::string& caption)
 DataLayers::TLayerOptions DataLayers::ViewLayerOptions(const TViewSnapshot& view)
 {
     DataLayers::TLayerOptions o;
-    o.Cents = view.tbCents;
-    o.Sel = view.tbSel;
-    o.MovimValues = view.tbMovimValues;
+    o.Cents = view.State.Cents;
+    o.Sel = view.State.Sel;
+    o.MovimValues = view.State.MovimValues;
     if (view.Options) {
         o.DrawNull = view.DrawNull;
         o.HideBlocked = view.BlockedColor == clWhite;

@@ -33,7 +33,7 @@ TNetworkOptions LayerOptions(const TViewSnapshot& view, const TMapPainter& targe
         o.ArrowsColor = view.ArrowsColor;
         o.NodosColor = view.NodosColor;
     }
-    o.OnlySelection = view.tbSel;
+    o.OnlySelection = view.State.Sel;
     o.SimpleArrow = view.SimpleArrow;
     o.ColorNode = view.ColorNode;
     o.Semaforos = view.Semaforos;

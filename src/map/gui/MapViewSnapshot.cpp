@@ -30,20 +30,13 @@ TViewSnapshot TMapRenderer::SnapshotView(TLayerTarget target)
     auto checked = [&](TCommandId id) { return window_.CommandOn(id); };
 
     v.State = view;
-    v.tbZonas = view.Zonas;
-    v.tbPoligonos = view.Poligonos;
-    v.tbSolera = view.Solera;
-    v.tbAtributos = shown(view.Atributos, &TProgramOptions::zAtributos);
-    v.tbColores = shown(view.Colores, &TProgramOptions::zAtributos);
-    v.tbLineas = view.Lineas;
-    v.tbArrows = shown(view.Arrows, &TProgramOptions::zArrows);
-    v.tbNodes = shown(view.Nodes, &TProgramOptions::zNodes);
-    v.tbCents = view.Cents;
-    v.tbNameNodes = shown(view.NameNodes, &TProgramOptions::zNameNodes);
-    v.tbValues = shown(view.Values, &TProgramOptions::zValues);
-    v.tbCalles = shown(view.Calles, &TProgramOptions::zCalles);
-    v.tbSel = view.Sel;
-    v.tbMovimValues = view.MovimValues;
+    v.State.Atributos = shown(view.Atributos, &TProgramOptions::zAtributos);
+    v.State.Colores = shown(view.Colores, &TProgramOptions::zAtributos);
+    v.State.Arrows = shown(view.Arrows, &TProgramOptions::zArrows);
+    v.State.Nodes = shown(view.Nodes, &TProgramOptions::zNodes);
+    v.State.NameNodes = shown(view.NameNodes, &TProgramOptions::zNameNodes);
+    v.State.Values = shown(view.Values, &TProgramOptions::zValues);
+    v.State.Calles = shown(view.Calles, &TProgramOptions::zCalles);
 
     v.aAtributos2 = checked(Cmd::aAtributos2);
     v.Sobreescrito = checked(Cmd::Sobreescrito1);

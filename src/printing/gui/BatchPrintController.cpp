@@ -123,7 +123,7 @@ public:
         // the user's view is only read, here at the start.
         view_ = printing_.ViewSnapshot();
         if (theme_.Read)
-            view_.tbNameNodes = theme_.NameNodes;
+            view_.State.NameNodes = theme_.NameNodes;
         start_ = view_.State;
         s_.legend = host_.RangeLegend() ? host_.RangeLegend()->pos() : QPoint();
         s_.barLegend = host_.BarLegend() ? host_.BarLegend()->pos() : QPoint();
@@ -246,8 +246,8 @@ public:
     void SetGroupMode(int group, bool multiple) override
     {
         if (group == 1 || group == 2 || group == 3) {
-            view_.tbAtributos = group == 1;
-            view_.tbColores = group == 2;
+            view_.State.Atributos = group == 1;
+            view_.State.Colores = group == 2;
             view_.aAtributos2 = group == 3;
         }
         if (multiple)
@@ -256,8 +256,8 @@ public:
 
     void ClearMode() override
     {
-        view_.tbAtributos = false;
-        view_.tbColores = false;
+        view_.State.Atributos = false;
+        view_.State.Colores = false;
         view_.aAtributos2 = false;
     }
 
@@ -267,7 +267,7 @@ public:
         const size_t mode = Mode();
         if (!multiple)
             view_.State.ShownVarList.clear();
-        if (view_.tbAtributos || view_.tbColores || view_.tbValues) {
+        if (view_.State.Atributos || view_.State.Colores || view_.State.Values) {
             TStringAlignGrid* grid = batchHost_.LinkGrid();
             int column = FindColumn(grid, name);
             if (column > 1 && column < NumArcosColumns && ColVarArcos[static_cast<size_t>(column)] > 0)
@@ -284,7 +284,7 @@ public:
             batchHost_.LinkRangeValues(view_.State);
             FillClasses(view_.State);
         }
-        if (view_.aAtributos2 || view_.tbMovimValues) {
+        if (view_.aAtributos2 || view_.State.MovimValues) {
             TStringAlignGrid* grid = batchHost_.MovementGrid();
             int column = FindColumn(grid, name);
             c.Searched = true;

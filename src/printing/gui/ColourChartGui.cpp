@@ -40,7 +40,7 @@ void TBatchPrintController::ImprimirGenAtr1Click()
     // Each picture is about its column's bars: they are drawn whatever the
     // zone layer and "Mostrar" show on the user's map, which stays as it is.
     TViewSnapshot view = printing_.ViewSnapshot();
-    view.tbZonas = true;
+    view.State.Zonas = true;
     view.GenAtrZona = true;
     const int32_t userColumn = UserView().GenatrCol;
     if (menu) {

@@ -44,7 +44,7 @@ void TBatchPrintController::Parmetros1Click()
     // The sheets draw from a view of their own (the routes shown, the sheet's
     // title): the user's buttons, title and lines shown stay as they were.
     TViewSnapshot view = printing_.ViewSnapshot();
-    view.tbLineas = true;
+    view.State.Lineas = true;
     view.linnone = true;
     view.HasTitle = true;
     const int32_t lineCount = std::min(Network.LineCount, MaxLineas);

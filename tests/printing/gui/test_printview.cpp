@@ -192,7 +192,7 @@ TEST(PrintPageSnapshot, SnapshotAloneDrivesThePage)
     links.Options = true;
     links.NodosColor = nodeColour;
     TViewSnapshot nodes = links;
-    nodes.tbNodes = true;
+    nodes.State.Nodes = true;
     const QImage plain = print(links);
     const QImage circled = print(nodes);
     UserView().SizeFactor = savedFactor;
