@@ -54,9 +54,9 @@ void UseBrush(QPainter& p, uint32_t color, Qt::BrushStyle style = Qt::SolidPatte
 }
 
 // A label font at paper size: the screen's points times the factor.
-void UseFont(QPainter& p, int index)
+void UseFont(QPainter& p, const TViewState& view, int index)
 {
-    const TLabelFont& f = UserView().LabelFonts[static_cast<size_t>(index)];
+    const TLabelFont& f = view.LabelFonts[static_cast<size_t>(index)];
     QFont font = DisplayStyles::ToQFont(f);
     font.setPointSize(FontScaled(f.Size));
     p.setFont(font);
@@ -352,7 +352,7 @@ void PrintCents(QPainter& p, const TViewSnapshot& snapshot)
         ZelPrinter::TriangleW(&p, half, z.CentroidX, z.CentroidY);
     }
     p.setBrush(Qt::NoBrush);
-    UseFont(p, 1);
+    UseFont(p, snapshot.State, 1);
     for (int32_t index : zones) {
         const TZona& z = Zonas[index];
         ZelPrinter::LabelAt(&p, 0, std::to_string(z.Number), z.CentroidX, z.CentroidY, 4, 0);
@@ -366,7 +366,7 @@ void PrintNameNodes(QPainter& p, const TViewSnapshot& snapshot)
     p.setBrush(Qt::NoBrush);
     TMapPainter& mp = ZelPrinter::Painter();
     mp.PenMode = TPenMode::Nop;
-    UseFont(p, 2);
+    UseFont(p, snapshot.State, 2);
     const int32_t position = snapshot.State.ShowLanes ? 4 : std::clamp(snapshot.State.NodeLabelPos, 0, 8);
     const TView view(0);
     NetworkShapes::ForEachShownNode(view, o, [&](int32_t, const TNodo& n) {
@@ -379,7 +379,7 @@ void PrintCalles(QPainter& p, const TViewSnapshot& snapshot)
 {
     const TNetworkOptions o = Options(snapshot);
     p.setBrush(Qt::NoBrush);
-    UseFont(p, 5);
+    UseFont(p, snapshot.State, 5);
     TMapPainter& mp = ZelPrinter::Painter();
     mp.PenMode = TPenMode::Nop;
     const int32_t position = std::clamp(snapshot.State.StreetLabelPos, 0, 8);
@@ -419,7 +419,7 @@ void PrintMovimSymbols(QPainter& p, const TViewSnapshot& snapshot)
     const DataLayers::TLayerOptions o = DataLayers::ViewLayerOptions(snapshot);
     TMapPainter& mp = ZelPrinter::Painter();
     mp.PenMode = TPenMode::Copy;
-    UseFont(p, 4);
+    UseFont(p, snapshot.State, 4);
     const TView view(0);
     NetworkShapes::ForEachPlacedMovement(o.Sel, [&](const TMovimiento& mv) {
         const int turn = NetworkShapes::TurnOf(mv);
