@@ -205,8 +205,8 @@ int32_t GenatrBarPixels(float value, int32_t pixsVol)
 }
 
 // Outlines and bars of the generation/attraction rows (column GenatrCol).
-void DrawGenatr(TMapPainter& img, const TLayerSizes& z, const TZoneFill& style, const TMarginWindow& margin,
-                bool multiple, int32_t& colorIndex)
+void DrawGenatr(TMapPainter& img, const TViewState& view, const TLayerSizes& z, const TZoneFill& style,
+                const TMarginWindow& margin, bool multiple, int32_t& colorIndex)
 {
     const int32_t last = std::min(NumGenatr - 1, MaxGenatr);
     for (int32_t i = 1; i <= last; ++i) {
@@ -235,7 +235,7 @@ void DrawGenatr(TMapPainter& img, const TLayerSizes& z, const TZoneFill& style, 
     bool anyClass = false;
     for (int32_t z = 1; z <= std::min(Network.ZoneCount, MaxZonas) && !anyClass; ++z)
         anyClass = Zonas[z].Class > 0;
-    const int32_t col = UserView().GenatrCol;
+    const int32_t col = view.GenatrCol;
     const bool bars = col >= 1 && col <= MaxGenatrVars && GenatrMax > 0.0f;
     for (int32_t i = 1; i <= last; ++i) {
         // With zones marked, only the rows at the place of a marked zone record.
@@ -318,7 +318,7 @@ void DrawZonas(TMapPainter& Img, const TViewSnapshot& view)
     }
 
     if (view.GenAtrZona)
-        DrawGenatr(Img, sizes, style, margin, multiple, colorIndex);
+        DrawGenatr(Img, view.State, sizes, style, margin, multiple, colorIndex);
 
     if (view.State.Cents)
         return;
@@ -570,13 +570,13 @@ void DrawSolera(TMapPainter& Img, const TViewSnapshot& view)
     }
 }
 
-void DrawPuntos(TMapPainter& Img)
+void DrawPuntos(TMapPainter& Img, const TViewSnapshot& view)
 {
     if (!Img.Canvas() || NumDots < 0)
         return;
     TPenModeScope mode(Img, TPenMode::Copy);
-    QFont font(QString::fromStdString(UserView().LabelFonts[2].Name));
-    font.setPointSize(std::max(1, UserView().LabelFonts[2].Size + 4));
+    QFont font(QString::fromStdString(view.State.LabelFonts[2].Name));
+    font.setPointSize(std::max(1, view.State.LabelFonts[2].Size + 4));
     font.setBold(true);
     Img.Canvas()->setFont(font);
     Img.FontColor = ToQColor(Red);
@@ -584,7 +584,7 @@ void DrawPuntos(TMapPainter& Img)
         const TDot& dot = Dots[static_cast<size_t>(i)];
         SetPen(Img, Blue, 1);
         SetBrush(Img, Blue);
-        Img.PolylineArrays(6, 0, dot.Pos.x, dot.Pos.y, UserView().CentroidSize);
+        Img.PolylineArrays(6, 0, dot.Pos.x, dot.Pos.y, view.State.CentroidSize);
         ClearBrush(Img);
         Img.LabelAt(0, Format("%d", dot.Value), dot.Pos.x, dot.Pos.y, 4, 0);
     }

@@ -31,7 +31,7 @@ void DrawTitulos(TMapPainter& Img, const TViewSnapshot& view);
 void DrawZonas(TMapPainter& Img, const TViewSnapshot& view);
 void DrawPoligonos(TMapPainter& Img, const TViewSnapshot& view);
 void DrawSolera(TMapPainter& Img, const TViewSnapshot& view);
-void DrawPuntos(TMapPainter& Img);
+void DrawPuntos(TMapPainter& Img, const TViewSnapshot& view);
 void DrawEntSal(TMapPainter& Img, const TViewSnapshot& view);
 // Both return the bar legend of the load bands when the main map shows them.
 DataLayers::TLegendRequest DrawLineas(TMapPainter& Img, const TViewSnapshot& view);

@@ -105,7 +105,7 @@ void TMapRenderer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)
         case TMapLayer::Solera:
             if (mainMap) {
                 DrawSolera(c, view);
-                DrawPuntos(c);
+                DrawPuntos(c, view);
             }
             break;
         case TMapLayer::Atributos:

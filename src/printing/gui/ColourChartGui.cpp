@@ -38,11 +38,11 @@ void TBatchPrintController::ImprimirGenAtr1Click()
 {
     QMenu* menu = window_.Action(Cmd::GenAtrZona)->menu();
     // Each picture is about its column's bars: they are drawn whatever the
-    // zone layer and "Mostrar" show on the user's map, which stays as it is.
+    // zone layer and "Mostrar" show on the user's map, which stays as it is: the
+    // column of each picture is set in the pictures' own view.
     TViewSnapshot view = printing_.ViewSnapshot();
     view.State.Zonas = true;
     view.GenAtrZona = true;
-    const int32_t userColumn = UserView().GenatrCol;
     if (menu) {
         for (QAction* item : menu->actions()) {
             bool isColumn = false;
@@ -51,10 +51,9 @@ void TBatchPrintController::ImprimirGenAtr1Click()
                 continue;
             std::string caption = item->text().remove(QLatin1Char('&')).toStdString();
             const std::string name = ZelUtils::Trim(caption.size() > 3 ? caption.substr(3, 20) : std::string());
-            UserView().GenatrCol = column;
+            view.State.GenatrCol = column;
             if (!printing_.PrintViewToMetafile(ZelUtils::Format("ga%s.emf", name), view))
                 break;
         }
     }
-    UserView().GenatrCol = userColumn;
 }

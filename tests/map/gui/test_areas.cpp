@@ -405,7 +405,7 @@ TEST_F(AreaLayers, FreePointsAsNumberedHexagons)
 {
     viewer->Display().PuntosGeo(testutil::dataPath("layer_points.geo"));
     ASSERT_EQ(NumDots, 2);
-    Draw([](TMapPainter& c, const TViewSnapshot&) { DrawPuntos(c); });
+    Draw([](TMapPainter& c, const TViewSnapshot& view) { DrawPuntos(c, view); });
     const QPoint p = Pixel(600, 600);
     EXPECT_GT(Count(Picture(), QRect(p - QPoint(9, 3), QSize(3, 7)), Blue), 0);
     EXPECT_GT(Count(Picture(), QRect(p - QPoint(8, 8), QSize(17, 17)), Red), 0); // the number "-4"

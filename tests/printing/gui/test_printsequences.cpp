@@ -620,8 +620,10 @@ TEST_F(PrintSequences, GenerationAttractionPicturesShowTheirColumns)
     testutil::writeFile(tmp.file("genatr.csv"), csv);
     ASSERT_TRUE(KDVlib::LoadGenatr(tmp.file("genatr.csv")));
     const auto buttons = CommandStates(viewer);
+    const int32_t column = UserView().GenatrCol;
     Trigger("ImprimirGenAtr1");
     EXPECT_EQ(CommandStates(viewer), buttons);
+    EXPECT_EQ(UserView().GenatrCol, column) << "each picture's column is its own view's";
     const std::string morning = testutil::readFile(tmp.file("gaManana.emf"));
     const std::string evening = testutil::readFile(tmp.file("gaTarde.emf"));
     ASSERT_FALSE(morning.empty());
