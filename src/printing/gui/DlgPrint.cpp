@@ -254,8 +254,8 @@ void TDlgPrint::tbPrintClick()
             return;
         DrawOverview(job.Painter());
     }
-    ForEachSelectedPage([&](const TPrintSettings& page) {
-        printing_.PrintFilePreview(page);
+    ForEachSelectedPage([&](const TPrintSettings& page, const TViewSnapshot& view) {
+        printing_.PrintViewToMetafile(std::string(), view, page);
         std::remove(printing_.Page().PrintMetafileName.c_str());
         if (!job.NextSheet())
             return false;
@@ -265,15 +265,16 @@ void TDlgPrint::tbPrintClick()
     job.End();
 }
 
-bool TDlgPrint::ForEachSelectedPage(const std::function<bool(const TPrintSettings& page)>& visit)
+bool TDlgPrint::ForEachSelectedPage(
+    const std::function<bool(const TPrintSettings& page, const TViewSnapshot& view)>& visit)
 {
-    // Each page borrows the view window; the user's window comes back whatever the
-    // pages did, so the overview and the next print see the whole network again.
-    const double minX = UserView().WorldMinX, maxX = UserView().WorldMaxX, minY = UserView().WorldMinY, maxY = UserView().WorldMaxY;
-    // The page key belongs to these pages only: the user's settings, and with
-    // them the next ordinary print, carry none.
+    // Each page is the user's view with the page's window, in a copy of its own:
+    // the user's window stays as it is for the overview and the next print. The
+    // page key belongs to these pages only: the user's settings, and with them
+    // the next ordinary print, carry none.
     TPrintSettings page = printing_.Settings();
     page.PrintPagesPerSide = grid_.Count();
+    TViewSnapshot view = printing_.ViewSnapshot();
     bool ok = true;
     for (int i = 1; ok && i <= grid_.Count(); ++i)
         for (int j = 1; ok && j <= grid_.Count(); ++j) {
@@ -282,16 +283,12 @@ bool TDlgPrint::ForEachSelectedPage(const std::function<bool(const TPrintSetting
                 continue;
             page.PrintPageX = i;
             page.PrintPageY = j;
-            UserView().WorldMinX = pg.X[0];
-            UserView().WorldMaxX = pg.X[1];
-            UserView().WorldMinY = pg.Y[0];
-            UserView().WorldMaxY = pg.Y[1];
-            ok = visit(page);
+            view.State.WorldMinX = view.MinX = pg.X[0];
+            view.State.WorldMaxX = view.MaxX = pg.X[1];
+            view.State.WorldMinY = view.MinY = pg.Y[0];
+            view.State.WorldMaxY = view.MaxY = pg.Y[1];
+            ok = visit(page, view);
         }
-    UserView().WorldMinX = minX;
-    UserView().WorldMaxX = maxX;
-    UserView().WorldMinY = minY;
-    UserView().WorldMaxY = maxY;
     return ok;
 }
 
@@ -317,12 +314,12 @@ bool TDlgPrint::SavePages(const std::string& fileName)
     const std::string base = (info.path() + QLatin1Char('/') + info.completeBaseName()).toStdString();
     const QSize mapSize = printing_.MapCanvasSize();
     const QSize canvas = !mapSize.isEmpty() ? mapSize : QSize(800, 600);
-    return ForEachSelectedPage([&](const TPrintSettings& page) {
+    return ForEachSelectedPage([&](const TPrintSettings& page, const TViewSnapshot& view) {
         const std::string name = MultiPage::PageFileName(base, page.PrintPageX, page.PrintPageY, ext);
         if (ext == "EMF")
-            return printing_.PrintFilePreview(page, name);
+            return printing_.PrintViewToMetafile(name, view, page);
         // The page in its own proportions, as large as the map canvas holds.
-        printing_.PrintFilePreview(page);
+        printing_.PrintViewToMetafile(std::string(), view, page);
         const TPrintedPage& drawn = printing_.Page();
         // The rendering's scratch metafile is not one of the user's files.
         std::remove(drawn.PrintMetafileName.c_str());

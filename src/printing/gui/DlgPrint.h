@@ -2,6 +2,7 @@
 // The multi-page print window ("Multi-Impresión"): a square grid of pages in the
 // proportions of the printer page over a picture of the view; the pages chosen
 // are printed one per sheet or saved one file per page.
+#include "map/ViewSnapshot.h"
 #include "printing/MultiPage.h"
 #include "printing/ZelPrinter.h"
 
@@ -56,10 +57,10 @@ private:
     double LongestSideOnScreen(bool landscape) const;
     void KeepOnScreen(QPoint centre);
     void Redraw();
-    // Makes each selected page in turn the view window and visits it with the
-    // user's print settings carrying its place (PrintPageX/Y) and the page key,
-    // row by row; stops at the first visit that fails.
-    bool ForEachSelectedPage(const std::function<bool(const TPrintSettings& page)>& visit);
+    // Visits each selected page, row by row, with the user's print settings
+    // carrying its place (PrintPageX/Y) and the page key, and a copy of the user's
+    // view whose window is the page's; stops at the first visit that fails.
+    bool ForEachSelectedPage(const std::function<bool(const TPrintSettings& page, const TViewSnapshot& view)>& visit);
 
     TPrintController& printing_;
     TPageGrid grid_;

@@ -38,12 +38,12 @@
 namespace {
 
 
-void SetBounds()
+void SetBounds(const TViewState& view)
 {
-    ZelPrinter::SetMinX(UserView().WorldMinX);
-    ZelPrinter::SetMaxX(UserView().WorldMaxX);
-    ZelPrinter::SetMinY(UserView().WorldMinY);
-    ZelPrinter::SetMaxY(UserView().WorldMaxY);
+    ZelPrinter::SetMinX(view.WorldMinX);
+    ZelPrinter::SetMaxX(view.WorldMaxX);
+    ZelPrinter::SetMinY(view.WorldMinY);
+    ZelPrinter::SetMaxY(view.WorldMaxY);
 }
 
 // The stamp, the caption, the date and the page index, each with its top left
@@ -153,16 +153,19 @@ bool TPrintController::PrintFilePreview() { return PrintFilePreview(settings_); 
 bool TPrintController::PrintFilePreview(const TPrintSettings& settings, const std::string& metafile)
 {
     TPrintedPage& pg = page_;
+    // The page shows the window of the view it prints: a caller's own view (a
+    // batch picture, one page of several) or the user's.
+    const TViewState& shown = view_ ? view_->State : UserView();
     pg.PrintMetafileName = metafile.empty() ? ScratchMetafileName() : metafile;
     TWaitCursor wait;
     const QSize printerPage = PrinterPageSize();
     pg.PrintPageWidth = printerPage.width();
     pg.PrintPageHeight = printerPage.height();
     ZelPrinter::SetPageSize(pg.PrintPageWidth, pg.PrintPageHeight);
-    SetBounds();
+    SetBounds(shown);
     if (settings.PrintToExtent) {
-        pg.PrintPageWidth = ZelPrinter::WorldToPixelX(UserView().WorldMaxX) - ZelPrinter::WorldToPixelX(UserView().WorldMinX);
-        pg.PrintPageHeight = std::abs(ZelPrinter::WorldToPixelY(UserView().WorldMaxY) - ZelPrinter::WorldToPixelY(UserView().WorldMinY));
+        pg.PrintPageWidth = ZelPrinter::WorldToPixelX(shown.WorldMaxX) - ZelPrinter::WorldToPixelX(shown.WorldMinX);
+        pg.PrintPageHeight = std::abs(ZelPrinter::WorldToPixelY(shown.WorldMaxY) - ZelPrinter::WorldToPixelY(shown.WorldMinY));
     } else if (!settings.PrintOnPrinterPage) {
         pg.PrintPageWidth = settings.PrintCustomWidth;
         pg.PrintPageHeight = settings.PrintCustomHeight;
@@ -174,7 +177,7 @@ bool TPrintController::PrintFilePreview(const TPrintSettings& settings, const st
                                                img ? img->width() : 0, img ? img->height() : 0)
                            .expandedTo(QSize(1, 1));
     ZelPrinter::SetPageSize(size.width(), size.height(), settings.PrintLabelScale);
-    SetBounds();
+    SetBounds(shown);
     pg.PrintPictureWidth = size.width();
     pg.PrintPictureHeight = size.height();
 

@@ -236,6 +236,18 @@ TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
         if (f.path().extension() == ".emf")
             pictures[f.path().filename().string()] = testutil::readFile(f.path().string());
     ASSERT_GE(pictures.size(), 2u);
+    {
+        // Each section's picture shows its own window: the whole network with its
+        // node numbers, and the section's "Zoom=" corner where no node lies.
+        std::map<std::string, int> numbered;
+        for (const auto& [name, bytes] : pictures) {
+            const testutil::TMetafileReport r = testutil::CheckMetafile(tmp.file(name));
+            numbered[name] = int(r.HasText(QStringLiteral("102"))) + int(r.HasText(QStringLiteral("201")));
+        }
+        EXPECT_TRUE(std::any_of(numbered.begin(), numbered.end(), [](const auto& n) { return n.second == 2; }));
+        EXPECT_TRUE(std::any_of(numbered.begin(), numbered.end(), [](const auto& n) { return n.second == 0; }))
+            << "a section's Zoom= window was not the window of its picture";
+    }
     for (const auto& [name, bytes] : pictures)
         fs::remove(tmp.file(name));
     Trigger("ImprimirRedes1");
