@@ -67,6 +67,4 @@ TLayerSizes ScreenSizes(const TViewState& view)
     return s;
 }
 
-TLayerSizes ScreenSizes() { return ScreenSizes(UserView()); }
-
 } // namespace ViewSnapshot

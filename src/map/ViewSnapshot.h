@@ -126,8 +126,6 @@ struct TViewSnapshot {
 
 namespace ViewSnapshot {
 
-// The program's sizes, as the screen draws them: the user's view's.
-TLayerSizes ScreenSizes();
 // The sizes of a view, as the screen draws them.
 TLayerSizes ScreenSizes(const TViewState& view);
 

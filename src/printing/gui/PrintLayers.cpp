@@ -185,9 +185,9 @@ double MapBarScale(const TPageCanvas& canvas)
     return ZelPrinter::PixelsPerUnit() / map->PixelsPerUnit();
 }
 
-std::shared_ptr<const TLayerSizes> PaperSizes(double barScale)
+std::shared_ptr<const TLayerSizes> PaperSizes(const TViewState& view, double barScale)
 {
-    TLayerSizes z = ViewSnapshot::ScreenSizes();
+    TLayerSizes z = ViewSnapshot::ScreenSizes(view);
     z.PixsVol = barScale > 0 ? Round(z.PixsVol * barScale) : Scaled(z.PixsVol);
     z.PixsCol = Scaled(z.PixsCol);
     z.PixsMov = Scaled(z.PixsMov);
@@ -210,7 +210,7 @@ std::shared_ptr<const TLayerSizes> PaperSizes(double barScale)
 TViewSnapshot OnPaper(const TViewSnapshot& view, double barScale)
 {
     TViewSnapshot paper = view;
-    paper.Sizes = PaperSizes(barScale);
+    paper.Sizes = PaperSizes(view.State, barScale);
     return paper;
 }
 

@@ -50,7 +50,7 @@ double Factor();
 // barScale > 0 scales the bar height unit PixsVol by it instead of the factor
 // (the zone bars keep their map size: the ratio of the page's scale to the map
 // canvas's).
-std::shared_ptr<const TLayerSizes> PaperSizes(double barScale = 0);
+std::shared_ptr<const TLayerSizes> PaperSizes(const TViewState& view, double barScale = 0);
 // A copy of the view that draws at paper sizes.
 TViewSnapshot OnPaper(const TViewSnapshot& view, double barScale = 0);
 

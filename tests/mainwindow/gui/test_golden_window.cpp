@@ -349,7 +349,7 @@ TEST_F(GoldenOutputs, ThemeRoundTripGivesTheViewBack)
     ASSERT_FALSE(HasFailure());
     PressLayers("tbNodes tbArrows");
     ASSERT_FALSE(HasFailure());
-    viewer->Action(Cmd::aAcercar1)->trigger();
+    livemenus::Find(viewer, "aAcercar1")->trigger();
     viewer->RedrawMap();
     testutil::settle();
     const std::string view = testutil::PixelDigest(viewer->img->Picture());
@@ -367,7 +367,7 @@ TEST_F(GoldenOutputs, ThemeRoundTripGivesTheViewBack)
     livemenus::Reach(viewer, "toolbar:tbarArcos", "tbNodes")->trigger();
     PressLayers("tbNameNodes tbCalles");
     ASSERT_FALSE(HasFailure());
-    viewer->Action(Cmd::aAlejar1)->trigger();
+    livemenus::Find(viewer, "aAlejar1")->trigger();
     viewer->RedrawMap();
     testutil::settle();
     EXPECT_NE(testutil::PixelDigest(viewer->img->Picture()), view);

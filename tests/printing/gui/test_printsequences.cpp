@@ -174,7 +174,7 @@ TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
 
     fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sioux.dat"));
     // A step of zoom: the view and the zoom steps come back after the batch.
-    viewer->Action(Cmd::aAcercar1)->trigger();
+    livemenus::Find(viewer, "aAcercar1")->trigger();
     const int32_t zoomIndex = UserView().ZoomIndex;
     // The user's own variable, with its classes and extremes: the batch chooses
     // other variables, colours and classes, in its own copy of the view.
