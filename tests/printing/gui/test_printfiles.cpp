@@ -23,6 +23,7 @@
 #include "support/PrintedLeg.h"
 #include "support/MetafileCheck.h"
 #include "support/RecordingServices.h"
+#include "support/SampleOnScreenFixture.h"
 #include "support/ViewerFixture.h"
 
 #include <QAction>
@@ -73,25 +74,8 @@ QRect InkBox(const QImage& image, int* count = nullptr)
     return x1 < 0 ? QRect() : QRect(QPoint(x0, y0), QPoint(x1, y1));
 }
 
-class PrintFiles : public ViewerFixture {
+class PrintFiles : public SampleOnScreenFixture {
 protected:
-    void SetUp() override
-    {
-        ViewerFixture::SetUp();
-        const std::string net = tmp.file("red.dat");
-        std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", net);
-        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(net));
-        viewer->resize(1000, 760);
-        viewer->show();
-        testutil::settle();
-        viewer->RedrawMap();
-    }
-    void TearDown() override
-    {
-        Printer().setOutputFormat(QPrinter::NativeFormat);
-        Printer().setOutputFileName(QString());
-        ViewerFixture::TearDown();
-    }
 
     // Pages printed to PDF, rasterised at 30 dpi by pdftoppm (an independent reader).
     std::vector<QImage> Rasterise(const std::string& pdf, const std::string& stem = "page")

@@ -25,6 +25,7 @@
 #include "support/PrintedLeg.h"
 #include "support/MetafileCheck.h"
 #include "support/RecordingServices.h"
+#include "support/SampleOnScreenFixture.h"
 #include "support/ViewerFixture.h"
 #include "widgets/DlgCfgWidgets.h"
 #include "widgets/StringAlignGrid.h"
@@ -83,24 +84,12 @@ QString PdfText(const std::string& pdf)
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-class PrintSequences : public ViewerFixture {
+class PrintSequences : public SampleOnScreenFixture {
 protected:
     void SetUp() override
     {
-        ViewerFixture::SetUp();
-        fs::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", tmp.file("red.dat"));
-        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+        SampleOnScreenFixture::SetUp();
         fs::current_path(tmp.path());
-        viewer->resize(1000, 760);
-        viewer->show();
-        testutil::settle();
-        viewer->RedrawMap();
-    }
-    void TearDown() override
-    {
-        Printer().setOutputFormat(QPrinter::NativeFormat);
-        Printer().setOutputFileName(QString());
-        ViewerFixture::TearDown();
     }
 
     QImage MapPicture()
