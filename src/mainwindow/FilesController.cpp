@@ -2,6 +2,7 @@
 // list them (from the program settings file) and the opening of one of them with
 // the view it had when it was last closed.
 #include "mainwindow/FilesController.h"
+#include "model/ReadAhead.h"
 #include "mainwindow/PalvonViewer.h"
 
 #include "map/ProgramSettings.h"
@@ -22,6 +23,8 @@ using ZelUtils::Format;
 TFilesController::TFilesController(TPalvonViewer& viewer) : viewer_(viewer) {}
 
 TFilesController::~TFilesController() = default;
+
+void TFilesController::SetReadAhead(std::unique_ptr<PalvonRead::TReadAhead> readAhead) { readAhead_ = std::move(readAhead); }
 
 void TFilesController::RebuildRecentMenus()
 {

@@ -21,6 +21,9 @@
 #include <vector>
 
 class AuxFileServices;
+namespace PalvonRead {
+class TReadAhead;
+}
 class QAction;
 class QMenu;
 class TCommandRegistry;
@@ -120,6 +123,9 @@ public:
     // What the reads of networks are told: the file opened, where the error list
     // goes, whether the transit lines are read (from the options, at each opening).
     PalvonRead::TReadSettings& ReadSettings() { return readSettings_; }
+    // The network named on the command line, being read while the window is made:
+    // the first opening takes it up when it reads the same file the same way.
+    void SetReadAhead(std::unique_ptr<PalvonRead::TReadAhead> readAhead);
 
 private:
     TPalvonViewer& viewer_;
@@ -135,6 +141,8 @@ private:
     std::unique_ptr<AuxFileServices> auxFiles_;
     QAction* clickedRecent_ = nullptr;
     PalvonRead::TReadSettings readSettings_;
+    std::unique_ptr<PalvonRead::TReadAhead> readAhead_; // until the first opening
+    std::unique_ptr<PalvonRead::TReadAhead> takenUp_;   // its text taken, its network not yet
 };
 
 // 1: the next background line layer read is added to the loaded ones; 0: it replaces them.

@@ -20,6 +20,7 @@
 #include "model/LinkShapes.h"
 #include "model/NodeMoves.h"
 #include "model/PalvonRead.h"
+#include "model/ReadAhead.h"
 #include "model/SavedNetwork.h"
 #include "export/GeoWriters.h"
 #include "map/ZoomHistory.h"
@@ -142,7 +143,18 @@ bool TFilesController::SetFileNames(const std::string& fullName)
     // The names change only once the text is in: a file that cannot be read leaves
     // them, the text window and the folder as the network still loaded has them.
     e.text = FrmDat->Take();
-    if (!FrmDat->LoadFromFile(p.string())) {
+    // The network named on the command line may have been read already: taken up
+    // only when this opening would read the same file the same way.
+    takenUp_.reset();
+    std::unique_ptr<PalvonRead::TReadAhead> readAhead = std::move(readAhead_);
+    PalvonRead::TReadSettings wanted = readSettings_;
+    wanted.NetworkDatFile = p.string();
+    wanted.ReadTransitLines = ProgramOptions().ReadsTransitLines();
+    if (readAhead && !readAhead->Fits(p.string(), wanted, ProgramOptions().UtmZone(), ProgramOptions().Hemisphere()))
+        readAhead.reset();
+    if (readAhead)
+        FrmDat->LoadText(p.string(), readAhead->TakeText(), readAhead->Utf8(), true);
+    else if (!FrmDat->LoadFromFile(p.string())) {
         FrmDat->PutBack(std::move(e.text));
         fs::current_path(e.folder, ec);
         Services().ShowMessage(Format("No se puede leer el archivo %s.", p.string()));
@@ -161,6 +173,7 @@ bool TFilesController::SetFileNames(const std::string& fullName)
     // Scratch files of an earlier run that was cut short while saving here.
     SafeFile::RemoveLeftovers(p.parent_path().string());
     earlierOpening_ = std::move(earlier);
+    takenUp_ = std::move(readAhead);
     return true;
 }
 
@@ -239,6 +252,15 @@ bool TFilesController::ConfirmUnsavedEdits()
 
 bool TFilesController::AbrirRedPalvon(const std::string& fileName)
 {
+    // The model is the read ahead's until it ends (the unsaved-edit question looks
+    // at it). A read still going is shown going, over a painted window: nothing on
+    // show uses the model before the first opening.
+    if (readAhead_ && !readAhead_->Done()) {
+        viewer_.SetStatusPanel(0, QString::fromStdString(KDVlib::MsgLeyendo));
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    if (readAhead_)
+        readAhead_->Wait();
     // A file that cannot be a network is refused before the user is asked about
     // unsaved edits: answering would be for nothing.
     if (RefusedAsNetwork(fileName))
@@ -325,7 +347,7 @@ bool TFilesController::OpenPalvonDat()
         preview->setWindowTitle(QString::fromStdString(DatFileName));
     ApplicationTitle = "Velmora: " + DatFileName;
     viewer_.SetStatusPanel(0, QString::fromStdString(KDVlib::MsgLeyendo));
-    readSettings_.ReadTransitLines = ProgramOptions().RutasFijas == 0;
+    readSettings_.ReadTransitLines = ProgramOptions().ReadsTransitLines();
 
     // The network in memory waits aside while the new one is read into fresh
     // arrays: a network refused (over capacity) leaves it as it was.
@@ -334,8 +356,10 @@ bool TFilesController::OpenPalvonDat()
     // Geographic positions kept beside the UTM ones use the zone of the options;
     // the network set aside keeps the zone it was read in.
     Network.Options.UtmZone = ProgramOptions().UtmZone();
-    Network.Options.UtmHemisphere = ProgramOptions().NorthernHemisphere() ? "N" : "S";
-    bool ok = PalvonRead::ReadNetwork(FrmDat->Lines(), readSettings_);
+    Network.Options.UtmHemisphere = ProgramOptions().Hemisphere();
+    const std::unique_ptr<PalvonRead::TReadAhead> readAhead = std::move(takenUp_);
+    bool ok = readAhead ? readAhead->Install(Services(), readSettings_)
+                        : PalvonRead::ReadNetwork(FrmDat->Lines(), readSettings_);
     FrmDat->LinesChanged();
     if (!ok) {
         earlier.Restore();

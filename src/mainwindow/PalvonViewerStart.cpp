@@ -49,9 +49,6 @@ void TPalvonViewer::FormCreate()
     UserView().Lanes.AnchoPista = 3.5f;
     UserView().Lanes.LaneOffset = 1.5f * UserView().Lanes.AnchoPista;
     DisplayStyles::SetDefaultStyles();
-    for (bool& j : JtypeSelected)
-        j = false;
-    JtypeSelected[3] = true;
     UserView().StreetLabelPos = 1;
     UserView().StreetLabelOffset = 0.5f;
     UserView().ZoomFactor = 0.1f;

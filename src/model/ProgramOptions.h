@@ -94,6 +94,10 @@ struct TProgramOptions {
     // UTM zone 1..60 and hemisphere of the geographic output.
     int UtmZone() const { return Huso + 1; }
     bool NorthernHemisphere() const { return Hemisferio == 1; }
+    // What a network is read with: its transit lines or not, and the zone and
+    // hemisphere of the geographic positions kept beside the UTM ones.
+    bool ReadsTransitLines() const { return RutasFijas == 0; }
+    const char* Hemisphere() const { return NorthernHemisphere() ? "N" : "S"; }
     // False-origin shifts in kilometres.
     double ShiftVertKm() const { return ShiftVert; }
     double ShiftHorzKm() const { return ShiftHorz; }

@@ -3,7 +3,9 @@
 // message boxes, the self-closing message window, menu items and a few controls.
 // The main window installs its implementation at start-up; headless runs and
 // tests use the do-nothing default or a recording one.
+#include <functional>
 #include <string>
+#include <vector>
 
 class ViewerServices {
 public:
@@ -41,3 +43,43 @@ public:
 ViewerServices& Services();
 // Installs an implementation (nullptr restores the default); returns the previous one.
 ViewerServices* SetServices(ViewerServices* services);
+
+// Services for the calling thread only, while it lives: a read on a worker thread
+// must not reach the window from there. Other threads keep the installed ones.
+class ServicesOfThisThread {
+public:
+    explicit ServicesOfThisThread(ViewerServices& services);
+    ~ServicesOfThisThread();
+    ServicesOfThisThread(const ServicesOfThisThread&) = delete;
+    ServicesOfThisThread& operator=(const ServicesOfThisThread&) = delete;
+
+private:
+    ViewerServices* previous_;
+};
+
+// Keeps what a read on a worker thread tells the window, to be told in the same
+// order on the window's thread once the read is taken up. Nothing is asked: the
+// read answers no question, so the questions answer their defaults.
+class RecordedServices : public ViewerServices {
+public:
+    void ShowMessage(const std::string& text) override;
+    void ShowError(const std::string& text) override;
+    void ShowMessageWindow(const std::string& text) override;
+    void SetStatusText(int panel, const std::string& text) override;
+    void SetProgressRange(int minimum, int maximum) override;
+    void SetProgressPosition(int position) override;
+    void SetProgressVisible(bool visible) override;
+    void SetProgressCaption(const std::string& text) override;
+    void SetMenuItemEnabled(const std::string& name, bool enabled) override;
+    void SetMenuItemChecked(const std::string& name, bool checked) override;
+    void SetTabVisible(const std::string& name, bool visible) override;
+    void SetLengthScaleEdit(double value) override;
+
+    // Tells everything recorded to `to`, in order, and forgets it.
+    void Replay(ViewerServices& to);
+
+private:
+    void Add(std::function<void(ViewerServices&)> call);
+    std::vector<std::function<void(ViewerServices&)>> calls_;
+    bool lastIsPosition_ = false;
+};

@@ -6,18 +6,21 @@
 // reorganised; any change in a figure changes them. The large networks are read
 // partly by helper threads (link lines worked out ahead, lookups, extremes and the
 // hit grid by chunks): their digests are still those of the single-thread reader,
-// whether the process runs on one processor, two or all of them.
+// whether the process runs on one processor, two or all of them, and when the
+// whole read runs on a worker thread ahead of the opening that takes it up.
 #include "model/FileUtils.h"
 #include "model/HitGrid.h"
 #include "model/JunctionOutlines.h"
 #include "model/KDVlib.h"
 #include "model/LinkGeometry.h"
 #include "model/PalvonRead.h"
+#include "model/ReadAhead.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -204,6 +207,10 @@ protected:
             FAIL() << "no real networks at " << testutil::realDataPath("");
         settings.ErrorListFile = tmp.file("Errores.txt");
         Network.ErrorList.clear();
+        // The zone is the opening's to set before each read (geographic positions
+        // of planar networks depend on it): the default, whatever ran before.
+        Network.Options.UtmZone = TPalvonOptions{}.UtmZone;
+        Network.Options.UtmHemisphere = TPalvonOptions{}.UtmHemisphere;
     }
     testutil::TempDir tmp;
     PalvonRead::TReadSettings settings;
@@ -238,7 +245,66 @@ TEST_P(ModelIdentity, EveryFigureAsBefore)
                         (unsigned long long)geometry);
         EXPECT_EQ(read, e.read) << e.file << " on " << cores << " processors (0: all)";
         EXPECT_EQ(geometry, e.geometry) << e.file << " on " << cores << " processors (0: all)";
+        if (cores != 0)
+            continue;
+        // Read ahead on a worker, as at start with no network open: the model stays
+        // empty until the read is taken up, then holds the same figures.
+        const std::vector<std::string> asRead = lines;
+        const int zone = Network.Options.UtmZone;
+        const std::string hemisphere = Network.Options.UtmHemisphere;
+        PalvonRead::ClearNetwork();
+        PalvonRead::TReadAhead ahead(path, settings, zone, hemisphere);
+        ASSERT_TRUE(ahead.Fits(path, settings, zone, hemisphere));
+        EXPECT_EQ(Network.NodeCount + Network.LinkCount, 0) << e.file << ": the model changed before the read was taken up";
+        EXPECT_EQ(ahead.TakeText().ToVector(), asRead);
+        ASSERT_TRUE(ahead.Install(ui, settings));
+        PalvonRead::CompleteGeographicPositions();
+        EXPECT_EQ(ModelDigest(false), e.read) << e.file << " read ahead";
     }
+}
+
+// A read ahead is taken up only by an opening that would read the same: the same
+// file, unchanged, the same way. A refused one leaves no model and says why once.
+TEST(ReadAhead, TakenUpOnlyForTheSameFileReadTheSameWayAndARefusalSaidOnce)
+{
+    testutil::TempDir tmp;
+    const std::string net = tmp.file("red.dat");
+    std::filesystem::copy_file(testutil::realDataPath("siouxfalls.dat"), net);
+    PalvonRead::TReadSettings settings;
+    settings.NetworkDatFile = net;
+    auto fits = [&](const PalvonRead::TReadSettings& s, int zone, const std::string& path) {
+        PalvonRead::TReadAhead ahead(net, settings, 14, "N");
+        return ahead.Fits(path, s, zone, "N");
+    };
+    EXPECT_TRUE(fits(settings, 14, net));
+    EXPECT_FALSE(fits(settings, 15, net));
+    EXPECT_FALSE(fits(settings, 14, tmp.file("otra.dat")));
+    PalvonRead::TReadSettings other = settings;
+    other.ReadTransitLines = !settings.ReadTransitLines;
+    EXPECT_FALSE(fits(other, 14, net));
+    // The error list is named beside the network, as the opening's current folder.
+    EXPECT_TRUE(std::filesystem::exists(tmp.file("Errores.txt")));
+    {
+        PalvonRead::TReadAhead ahead(net, settings, 14, "N");
+        ahead.Fits(net, settings, 14, "N"); // the read is over
+        // Written again after the read (same size, a later time): read again.
+        std::filesystem::last_write_time(net, std::filesystem::last_write_time(net) + std::chrono::seconds(1));
+        EXPECT_FALSE(ahead.Fits(net, settings, 14, "N"));
+    }
+
+    const std::string over = testutil::realDataPath("berlin-center.dat");
+    settings.NetworkDatFile = over;
+    PalvonRead::ClearNetwork();
+    RecordingServices ui;
+    PalvonRead::TReadAhead ahead(over, settings, 33, "N");
+    ASSERT_TRUE(ahead.Fits(over, settings, 33, "N"));
+    EXPECT_TRUE(ui.messages.empty()); // nothing said before the read is taken up
+    EXPECT_FALSE(ahead.Install(ui, settings));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("excede la capacidad"), std::string::npos);
+    EXPECT_EQ(Network.NodeCount, 0);
+    EXPECT_EQ(Network.LinkCount, 0);
+    EXPECT_EQ(Network.Loaded, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, ModelIdentity, ::testing::ValuesIn(Nets), [](const auto& info) {

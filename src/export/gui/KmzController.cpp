@@ -29,7 +29,7 @@ KmzExport::TKmzConversion Conversion()
     {
         const TProgramOptions& o = ProgramOptions();
         c.UtmZone = o.UtmZone();
-        c.Hemisphere = o.NorthernHemisphere() ? "N" : "S";
+        c.Hemisphere = o.Hemisphere();
         c.OffsetXKm = o.ShiftHorzKm();
         c.OffsetYKm = o.ShiftVertKm();
     }

@@ -107,7 +107,7 @@ void TMapViewController::StreetViewPalvon()
     // The options give the zone as "UTM nn: ..." items and the hemisphere as
     // "S: ..." / "N: ..." items: the converter takes the zone number and "S" or "N".
     int32_t zone = ProgramOptions().UtmZone();
-    std::string hemisphere = ProgramOptions().NorthernHemisphere() ? "N" : "S";
+    std::string hemisphere = ProgramOptions().Hemisphere();
     PalvonRead::ZoneOfPositions(zone, hemisphere);
     ZelUtm::TGeografica geo;
     ZelUtm::UtmToGeo(zone, hemisphere, geo, x, y);

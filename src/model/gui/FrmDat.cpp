@@ -216,10 +216,22 @@ void TFrmDat::SetSavedName(const QString& name)
 bool TFrmDat::LoadFromFile(const std::string& path)
 {
     TTextLines lines;
-    bool ok = ReadTextLines(path, lines);
+    const bool ok = ReadTextLines(path, lines);
+    const bool utf8 = AllUtf8(lines);
+    LoadText(path, std::move(lines), utf8, ok);
+    return ok;
+}
+
+bool TFrmDat::AllUtf8(const TTextLines& lines)
+{
     bool utf8 = true;
     for (size_t i = 0; utf8 && i < lines.size(); ++i)
         utf8 = IsValidUtf8(lines[i]);
+    return utf8;
+}
+
+void TFrmDat::LoadText(const std::string& path, TTextLines&& lines, bool utf8, bool read)
+{
     utf8_ = utf8;
     lines_ = std::move(lines); // not copied: a large network's text is megabytes
     asRead_.clear();
@@ -231,8 +243,7 @@ bool TFrmDat::LoadFromFile(const std::string& path)
     // the dialog must never write this text over that file.
     fileName_.clear();
     SetSavedName(QString());
-    KeepStamp(ok ? path : std::string());
-    return ok;
+    KeepStamp(read ? path : std::string());
 }
 
 void TFrmDat::KeepStamp(const std::string& path)

@@ -15,6 +15,7 @@
 #include "export/GeoWriters.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
+#include "model/ReadAhead.h"
 #include "model/ProgramOptions.h"
 #include "model/ZelUtils.h"
 #include "model/gui/FrmDat.h"
@@ -78,6 +79,13 @@ protected:
     {
         testutil::AnswerFileDialog(viewer, path);
         EXPECT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+    }
+    // The network named on the command line: read ahead while the window is made,
+    // taken up by the first opening.
+    void ReadAhead(const std::string& path)
+    {
+        viewer->Files().SetReadAhead(std::make_unique<PalvonRead::TReadAhead>(
+            path, viewer->Files().ReadSettings(), ProgramOptions().UtmZone(), ProgramOptions().Hemisphere()));
     }
 };
 
@@ -767,7 +775,8 @@ TEST_F(MainWindow, EachOpeningStartsCleanAndARefusedOneKeepsTheEarlier)
         return testutil::readFile((std::filesystem::path(net).parent_path() / "Errores.txt").string());
     };
 
-    // Refused with nothing open: still nothing open.
+    // Refused with nothing open (named on the command line): still nothing open.
+    ReadAhead(berlin);
     Open(berlin);
     EXPECT_EQ(Network.Loaded, 0);
     EXPECT_EQ(Network.NodeCount, 0);
@@ -780,9 +789,18 @@ TEST_F(MainWindow, EachOpeningStartsCleanAndARefusedOneKeepsTheEarlier)
     Open(sample);
     ASSERT_EQ(DatFileName, "ejemplo.dat");
     const std::string sampleErrors = errors(sample);
+    ReadAhead(chicago); // as if named on the command line: read before it is opened
     Open(chicago);
     ASSERT_EQ(DatFileName, "chicago.dat");
     const std::string chicagoErrors = errors(chicago);
+    const std::vector<std::string> chicagoText = FrmDat->Lines().ToVector();
+    auto lastLink = [this] {
+        std::vector<std::string> cells;
+        for (int c = 0; c < viewer->sagArcos->ColCount(); ++c)
+            cells.push_back(viewer->sagArcos->cell(c, Network.LinkCount));
+        return cells;
+    };
+    const std::vector<std::string> chicagoRow = lastLink();
     ASSERT_GT(std::count(chicagoErrors.begin(), chicagoErrors.end(), '\n'), 100);
     ASSERT_EQ(viewer->sagMovim->RowCount(), Network.MovementCount + 1);
     // Some links selected (imported), listed in the selected-links grid.
@@ -816,9 +834,11 @@ TEST_F(MainWindow, EachOpeningStartsCleanAndARefusedOneKeepsTheEarlier)
     EXPECT_TRUE(viewer->sagMovim->cellView(0, 0).empty());
     EXPECT_EQ(viewer->sagLineas->RowCount(), 1);
 
-    // Chicago again: the same errors, not twice as many.
+    // Chicago again, read as always: the same errors (not twice as many), text and links.
     Open(chicago);
     EXPECT_EQ(errors(chicago), chicagoErrors);
+    EXPECT_EQ(FrmDat->Lines().ToVector(), chicagoText);
+    EXPECT_EQ(lastLink(), chicagoRow);
 
     // Refused with chicago open: chicago stays as it was.
     const QString title = viewer->windowTitle();

@@ -1,0 +1,87 @@
+#include "model/ReadAhead.h"
+
+#include "model/FileUtils.h"
+#include "model/PalvonVars.h"
+#include "model/TextCodec.h"
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace PalvonRead {
+
+namespace {
+bool SameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+} // namespace
+
+TReadAhead::TReadAhead(std::string path, TReadSettings settings, int utmZone, std::string hemisphere)
+    : path_(std::move(path)), settings_(std::move(settings)), utmZone_(utmZone), hemisphere_(std::move(hemisphere))
+{
+    settings_.NetworkDatFile = path_;
+    // The opening reads with the network's folder as the current one; this read
+    // must not change the program's folder, so it names the folder.
+    settings_.ErrorListFile = BesideNetwork(settings_.ErrorListFile);
+    worker_ = std::thread([this] {
+        Run();
+        done_ = true;
+    });
+}
+
+TReadAhead::~TReadAhead() { Wait(); }
+
+std::string TReadAhead::BesideNetwork(const std::string& name) const
+{
+    const fs::path p(name);
+    return p.is_relative() ? (fs::path(path_).parent_path() / p).string() : name;
+}
+
+void TReadAhead::Run()
+{
+    // Stamped before the bytes are read: a change while they are read shows.
+    if (::stat(path_.c_str(), &stamp_) != 0 || !FileUtils::TextFileProblem(path_).empty())
+        return;
+    textRead_ = ReadTextLines(path_, lines_);
+    if (!textRead_)
+        return;
+    for (size_t i = 0; utf8_ && i < lines_.size(); ++i)
+        utf8_ = TextCodec::IsValidUtf8(lines_[i]);
+
+    ServicesOfThisThread quiet(told_);
+    Network.Options.UtmZone = utmZone_;
+    Network.Options.UtmHemisphere = hemisphere_;
+    readOk_ = ReadNetwork(lines_, settings_);
+    // Aside until the opening takes it: the model stays as at start meanwhile.
+    network_.Keep();
+}
+
+void TReadAhead::Wait()
+{
+    if (worker_.joinable())
+        worker_.join();
+}
+
+bool TReadAhead::Fits(const std::string& path, const TReadSettings& settings, int utmZone,
+                      const std::string& hemisphere)
+{
+    Wait();
+    struct stat now {};
+    return textRead_ && path == path_ && ::stat(path_.c_str(), &now) == 0 && SameFile(now, stamp_) &&
+           settings.NetworkDatFile == settings_.NetworkDatFile &&
+           BesideNetwork(settings.ErrorListFile) == settings_.ErrorListFile &&
+           settings.ReadTransitLines == settings_.ReadTransitLines && utmZone == utmZone_ &&
+           hemisphere == hemisphere_;
+}
+
+bool TReadAhead::Install(ViewerServices& ui, const TReadSettings& settings)
+{
+    network_.Restore();
+    Network.ErrorListFile = settings.ErrorListFile; // as the opening's own read names it
+    told_.Replay(ui);
+    return readOk_;
+}
+
+} // namespace PalvonRead
