@@ -253,9 +253,9 @@ bool TFilesController::ConfirmUnsavedEdits()
 bool TFilesController::AbrirRedPalvon(const std::string& fileName)
 {
     // The model is the read ahead's until it ends (the unsaved-edit question looks
-    // at it). A read still going is shown going, over a painted window: nothing on
-    // show uses the model before the first opening.
-    if (readAhead_ && !readAhead_->Done()) {
+    // at it). A read that takes long is shown going, over a painted window: nothing
+    // on show uses the model before the first opening.
+    if (readAhead_ && !readAhead_->WaitFor(std::chrono::milliseconds(200))) {
         viewer_.SetStatusPanel(0, QString::fromStdString(KDVlib::MsgLeyendo));
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }

@@ -1,5 +1,6 @@
 // Section 55555 (positions of nodes and zone centroids), the geographic test and
 // the extent of the network.
+#include "model/ParallelChunks.h"
 #include "model/KDVlib.h"
 #include "model/PalvonRead.h"
 #include "model/ViewerServices.h"
@@ -211,7 +212,7 @@ void CompleteGeographicPositions()
     const std::string& hemisphere = Network.DeferredGeographic.Hemisphere;
     TNodo* base = &Nodos[0];
     constexpr size_t PerThread = 2048;
-    const size_t threads = std::min<size_t>(4, nodes.size() / PerThread);
+    const size_t threads = std::min<size_t>(size_t(Parallel::Helpers(3)) + 1, nodes.size() / PerThread);
     if (threads < 2) {
         ConvertPositions(base, nodes.data(), 0, nodes.size(), zone, hemisphere);
         return;

@@ -646,7 +646,7 @@ void PrepareLinkStorage(const TNetworkReader& r)
         records += l.size() > twoWayColumn && l[twoWayColumn] == '2' ? 2 : 1;
     }
     // Below a few hundred records the mapping costs next to nothing.
-    if (records < 1024)
+    if (records < 1024 || Parallel::Helpers(1) == 0)
         return;
     // The lines' data columns are worked out meanwhile as well, each line on its
     // own: MakePendingLinks takes those ready when it makes the records.

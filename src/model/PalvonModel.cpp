@@ -307,7 +307,7 @@ void RotateCycle(Record* base, const std::vector<int32_t>& c)
             __builtin_prefetch(p + b);
     };
     constexpr size_t PerThread = 4096;
-    const size_t pieces = std::min<size_t>(4, length / PerThread);
+    const size_t pieces = std::min<size_t>(size_t(Parallel::Helpers(3)) + 1, length / PerThread);
     if (pieces < 2) {
         Record held = std::move(base[c[0]]);
         for (size_t i = 0; i + 1 < length; ++i) {

@@ -12,6 +12,24 @@
 
 namespace Parallel {
 
+// Work on this thread takes no helpers while set: a read that runs beside the
+// window being made would only take processors from it.
+inline thread_local bool OnThisThreadOnly = false;
+
+class ThisThreadOnly {
+public:
+    ThisThreadOnly() : previous_(OnThisThreadOnly) { OnThisThreadOnly = true; }
+    ~ThisThreadOnly() { OnThisThreadOnly = previous_; }
+    ThisThreadOnly(const ThisThreadOnly&) = delete;
+    ThisThreadOnly& operator=(const ThisThreadOnly&) = delete;
+
+private:
+    bool previous_;
+};
+
+// How many helpers to start for work that would take `wanted`.
+inline int Helpers(int wanted) { return OnThisThreadOnly ? 0 : wanted; }
+
 // Calls work(chunk) once for every chunk 0..chunks-1, on this thread and on up to
 // `helpers` others, and returns when all are done. work runs on different chunks
 // at once: it must write only what belongs to its chunk, and must not throw.
@@ -38,6 +56,7 @@ inline void ForChunks(int chunks, int helpers, const std::function<void(int)>& w
                 s.done.notify_all();
         }
     };
+    helpers = Helpers(helpers);
     for (int h = 0; h < helpers && h + 1 < chunks; ++h) {
         try {
             std::thread([state, run] { run(*state); }).detach();

@@ -1,6 +1,7 @@
 #include "model/ReadAhead.h"
 
 #include "model/FileUtils.h"
+#include "model/ParallelChunks.h"
 #include "model/PalvonVars.h"
 #include "model/TextCodec.h"
 
@@ -27,7 +28,11 @@ TReadAhead::TReadAhead(std::string path, TReadSettings settings, int utmZone, st
     settings_.ErrorListFile = BesideNetwork(settings_.ErrorListFile);
     worker_ = std::thread([this] {
         Run();
-        done_ = true;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            done_ = true;
+        }
+        ended_.notify_all();
     });
 }
 
@@ -51,11 +56,19 @@ void TReadAhead::Run()
         utf8_ = TextCodec::IsValidUtf8(lines_[i]);
 
     ServicesOfThisThread quiet(told_);
+    // The window is being made meanwhile: helper threads would take its processors.
+    const Parallel::ThisThreadOnly alone;
     Network.Options.UtmZone = utmZone_;
     Network.Options.UtmHemisphere = hemisphere_;
     readOk_ = ReadNetwork(lines_, settings_);
     // Aside until the opening takes it: the model stays as at start meanwhile.
     network_.Keep();
+}
+
+bool TReadAhead::WaitFor(std::chrono::milliseconds limit)
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    return ended_.wait_for(lock, limit, [this] { return done_; });
 }
 
 void TReadAhead::Wait()

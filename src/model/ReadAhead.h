@@ -15,7 +15,9 @@
 
 #include <sys/stat.h>
 
-#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -33,7 +35,8 @@ public:
 
     // Waits for the read to end: until then the model is the read's.
     void Wait();
-    bool Done() const { return done_.load(); }
+    // Waits at most `limit` for the read to end; true when it has.
+    bool WaitFor(std::chrono::milliseconds limit);
     // Waits for the read. True when it is what reading path now would give, with
     // these settings and this UTM zone and hemisphere.
     bool Fits(const std::string& path, const TReadSettings& settings, int utmZone, const std::string& hemisphere);
@@ -63,7 +66,9 @@ private:
     bool readOk_ = false;
     SavedNetwork network_;
     RecordedServices told_;
-    std::atomic<bool> done_{false};
+    std::mutex mutex_;
+    std::condition_variable ended_;
+    bool done_ = false;
     std::thread worker_;
 };
 
