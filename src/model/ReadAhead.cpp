@@ -46,6 +46,10 @@ std::string TReadAhead::BesideNetwork(const std::string& name) const
 
 void TReadAhead::Run()
 {
+    // Nothing reaches the window from this thread; the window is being made
+    // meanwhile, and helper threads would take its processors.
+    ServicesOfThisThread quiet(told_);
+    const Parallel::ThisThreadOnly alone;
     // Stamped before the bytes are read: a change while they are read shows.
     if (::stat(path_.c_str(), &stamp_) != 0 || !FileUtils::TextFileProblem(path_).empty())
         return;
@@ -55,9 +59,6 @@ void TReadAhead::Run()
     for (size_t i = 0; utf8_ && i < lines_.size(); ++i)
         utf8_ = TextCodec::IsValidUtf8(lines_[i]);
 
-    ServicesOfThisThread quiet(told_);
-    // The window is being made meanwhile: helper threads would take its processors.
-    const Parallel::ThisThreadOnly alone;
     Network.Options.UtmZone = utmZone_;
     Network.Options.UtmHemisphere = hemisphere_;
     readOk_ = ReadNetwork(lines_, settings_);
