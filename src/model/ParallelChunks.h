@@ -12,23 +12,24 @@
 
 namespace Parallel {
 
-// Work on this thread takes no helpers while set: a read that runs beside the
-// window being made would only take processors from it.
-inline thread_local bool OnThisThreadOnly = false;
+// Work on this thread takes no helpers while the flag it names is set: a read that
+// runs beside the window being made would only take processors from it, until the
+// window waits for the read.
+inline thread_local const std::atomic<bool>* HelpersHeldBy = nullptr;
 
-class ThisThreadOnly {
+class HoldHelpers {
 public:
-    ThisThreadOnly() : previous_(OnThisThreadOnly) { OnThisThreadOnly = true; }
-    ~ThisThreadOnly() { OnThisThreadOnly = previous_; }
-    ThisThreadOnly(const ThisThreadOnly&) = delete;
-    ThisThreadOnly& operator=(const ThisThreadOnly&) = delete;
+    explicit HoldHelpers(const std::atomic<bool>& held) : previous_(HelpersHeldBy) { HelpersHeldBy = &held; }
+    ~HoldHelpers() { HelpersHeldBy = previous_; }
+    HoldHelpers(const HoldHelpers&) = delete;
+    HoldHelpers& operator=(const HoldHelpers&) = delete;
 
 private:
-    bool previous_;
+    const std::atomic<bool>* previous_;
 };
 
 // How many helpers to start for work that would take `wanted`.
-inline int Helpers(int wanted) { return OnThisThreadOnly ? 0 : wanted; }
+inline int Helpers(int wanted) { return HelpersHeldBy && HelpersHeldBy->load() ? 0 : wanted; }
 
 // Calls work(chunk) once for every chunk 0..chunks-1, on this thread and on up to
 // `helpers` others, and returns when all are done. work runs on different chunks

@@ -46,10 +46,10 @@ std::string TReadAhead::BesideNetwork(const std::string& name) const
 
 void TReadAhead::Run()
 {
-    // Nothing reaches the window from this thread; the window is being made
-    // meanwhile, and helper threads would take its processors.
+    // Nothing reaches the window from this thread. The window is being made
+    // meanwhile, and helper threads would take its processors until it waits.
     ServicesOfThisThread quiet(told_);
-    const Parallel::ThisThreadOnly alone;
+    const Parallel::HoldHelpers alone(windowBusy_);
     // Stamped before the bytes are read: a change while they are read shows.
     if (::stat(path_.c_str(), &stamp_) != 0 || !FileUtils::TextFileProblem(path_).empty())
         return;
@@ -68,12 +68,14 @@ void TReadAhead::Run()
 
 bool TReadAhead::WaitFor(std::chrono::milliseconds limit)
 {
+    windowBusy_ = false;
     std::unique_lock<std::mutex> lock(mutex_);
     return ended_.wait_for(lock, limit, [this] { return done_; });
 }
 
 void TReadAhead::Wait()
 {
+    windowBusy_ = false;
     if (worker_.joinable())
         worker_.join();
 }

@@ -15,6 +15,7 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -69,6 +70,7 @@ private:
     std::mutex mutex_;
     std::condition_variable ended_;
     bool done_ = false;
+    std::atomic<bool> windowBusy_{true}; // the read takes no helper threads meanwhile
     std::thread worker_;
 };
 
