@@ -399,6 +399,15 @@ void ComputeLinkVarExtremes(int first, int last)
     Arcos[std::max({count, ArcosMaxRec, 0})]; // makes (and binds) every record swept and written
     first = std::max(first, 1);
     last = std::min(last, NumLinkVars);
+    // The rows of the extremes are written first: a page of a column never written
+    // that is read and then written is copied, and every processor running the
+    // program is told to forget the old one; written first, it is made once.
+    for (int v = first; v <= last; ++v) {
+        float* column = Arcos.Column(v);
+        column[0] = 0.0f;
+        if (ArcosMaxRec > count)
+            column[ArcosMaxRec] = 0.0f;
+    }
     auto sweep = [count](int v) {
         float* column = Arcos.Column(v);
         float low, high;
