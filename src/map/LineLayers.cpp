@@ -28,6 +28,9 @@ namespace LineLayers {
 
 namespace {
 
+// The last sum's scale is still to be taken by the user's view.
+bool rangePending = false;
+
 namespace fs = std::filesystem;
 
 // A companion of the file with another extension, found whatever the case of its name.
@@ -352,6 +355,16 @@ void RebuildLinkBusCount()
         LinkBusMax = std::max(LinkBusMax, v);
     VisibleLinesChanged = false;
     lastSource = SumSource();
+    rangePending = true;
 }
+
+bool RefreshLinkBusCount()
+{
+    if (LinkBusCountStale())
+        RebuildLinkBusCount();
+    return rangePending;
+}
+
+void LinkBusRangeTaken() { rangePending = false; }
 
 } // namespace LineLayers

@@ -77,5 +77,13 @@ bool LinkBusCountStale();
 // each link joining two consecutive route nodes (a negative route number stands
 // for the node of that number). Clears VisibleLinesChanged.
 void RebuildLinkBusCount();
+// Sums again when stale. The loads are drawn against the largest total, and the
+// totals summed anew give that scale (RangeMax := LinkBusMax, RangeMin := 0) to the
+// user's view once, where the screen shows the loads: true while the totals of the
+// last sum have not given it yet (a print or export before that screen drawing
+// takes the same scale into its own copy).
+bool RefreshLinkBusCount();
+// The user's view has taken the scale of the last sum.
+void LinkBusRangeTaken();
 
 } // namespace LineLayers

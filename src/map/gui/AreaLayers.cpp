@@ -433,11 +433,11 @@ DataLayers::TLegendRequest DrawLineLoads(TMapPainter& Img, const TViewSnapshot& 
     const bool values = view.linvehval;
     if (!view.linveh && !values)
         return {};
-    if (LineLayers::LinkBusCountStale()) {
+    // The scale the new totals give goes to the user's view where the screen
+    // shows the loads (TMapRenderer), and into each copy taken before that: a
+    // drawing only reads its view.
+    if (LineLayers::LinkBusCountStale())
         LineLayers::RebuildLinkBusCount();
-        UserView().RangeMax = LinkBusMax;
-        UserView().RangeMin = 0.0f;
-    }
     const uint32_t modeColor = view.State.ModePenColors[static_cast<size_t>(std::clamp(view.State.RangeMode, 0, MaxRangeModes))];
     const uint32_t overColor = view.State.ModeBrushColors[static_cast<size_t>(std::clamp(view.State.RangeMode, 0, MaxRangeModes))];
     SetLabelFont(Img, z, 1);

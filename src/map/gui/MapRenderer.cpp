@@ -4,6 +4,7 @@
 #include "map/gui/MapRenderer.h"
 
 #include "map/DrawState.h"
+#include "map/LineLayers.h"
 #include "map/Ranges.h"
 #include "map/ViewSnapshot.h"
 #include "map/gui/DataLayers.h"
@@ -67,6 +68,16 @@ void TMapRenderer::DrawPalvon()
         // A new view moves every element: regions of elements not drawn now would
         // point at where they used to be.
         DrawLayers::ClearHitRegions(*img);
+
+        // The transit-line loads shown on the screen: totals summed anew give the
+        // user's view their scale (the scale dialog, the legends and every copy
+        // taken from now on read it), once per sum.
+        if (UserView().Lineas && (window_.CommandOn(Cmd::linveh) || window_.CommandOn(Cmd::linvehval))
+            && LineLayers::RefreshLinkBusCount()) {
+            UserView().RangeMax = LinkBusMax;
+            UserView().RangeMin = 0.0f;
+            LineLayers::LinkBusRangeTaken();
+        }
 
         DrawLayerSequence(*img, TLayerTarget::MainMap);
         img->LastDrawing.LastMapRedrawMs = int32_t(clock.elapsed());

@@ -4,6 +4,7 @@
 #include "map/gui/MapRenderer.h"
 
 #include "map/DrawState.h"
+#include "map/LineLayers.h"
 #include "map/ViewSnapshot.h"
 #include "map/ViewState.h"
 #include "map/gui/MapDrawHost.h"
@@ -52,6 +53,12 @@ TViewSnapshot TMapRenderer::SnapshotView(TLayerTarget target)
     v.linvehval = checked(Cmd::linvehval);
     v.MostrarNombresPlg = checked(Cmd::MostrarNombresPlg);
     v.MostrarNombresArribaPlg = checked(Cmd::MostrarNombresArribaPlg);
+    // Loads whose totals were summed after the screen last showed them: the copy
+    // takes the scale the screen will give the user's view, which stays as it is.
+    if (v.State.Lineas && (v.linveh || v.linvehval) && LineLayers::RefreshLinkBusCount()) {
+        v.State.RangeMax = LinkBusMax;
+        v.State.RangeMin = 0.0f;
+    }
 
     v.Options = true;
     v.DrawNull = o.DrawNull;

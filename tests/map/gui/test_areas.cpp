@@ -261,6 +261,7 @@ TEST_F(AreaLayers, TransitRoutesAndBusVolumes)
 
     Tick("linnone", false);
     Tick("linveh", true);
+    Tick("tbLineas", true);
     viewer->Grids().CreateGrids(); // the bar legend
     UserView().RangeMode = 0;
     UserView().RangeMax = 999;
@@ -268,7 +269,6 @@ TEST_F(AreaLayers, TransitRoutesAndBusVolumes)
     const DataLayers::TLegendRequest legend = Draw(DrawLineas);
     ASSERT_EQ(LinkBusCount.size(), static_cast<size_t>(Network.LinkCount) + 1);
     EXPECT_EQ(LinkBusMax, 10.0f);
-    EXPECT_EQ(UserView().RangeMax, 10.0f);
     EXPECT_EQ(legend.BarScaleMax, 10.0f);
     // The band of link 1-2 lies on the right of its direction: below it on screen.
     const QColor band = ToQColor(UserView().ModePenColors[0]);
@@ -278,6 +278,11 @@ TEST_F(AreaLayers, TransitRoutesAndBusVolumes)
     // The bar legend of the bands goes over the map.
     EXPECT_EQ(legend.kind, DataLayers::TLegendRequest::Bars);
     EXPECT_EQ(legend.caption, "BUSES");
+    // A drawing only reads its view: the user's scale is left to the screen, and a
+    // copy taken before the screen shows the new totals takes their scale.
+    EXPECT_EQ(UserView().RangeMax, 999.0f);
+    EXPECT_EQ(viewer->Drawing().SnapshotView().State.RangeMax, 10.0f);
+    EXPECT_EQ(viewer->Drawing().SnapshotView().State.RangeMin, 0.0f);
 }
 
 TEST_F(AreaLayers, UserPolygonsTheirNamesAndRegions)

@@ -3,6 +3,7 @@
 #include "mainwindow/DlgCfg.h"
 #include "widgets/DlgCfgWidgets.h"
 #include "mainwindow/PalvonViewer.h"
+#include "map/LineLayers.h"
 #include "map/gui/DataLayers.h"
 #include "map/gui/OxrImage.h"
 #include "model/Genatr.h"
@@ -25,6 +26,7 @@
 #include "support/RecordingServices.h"
 #include "support/SampleOnScreenFixture.h"
 #include "support/ViewerFixture.h"
+#include "widgets/StringAlignGrid.h"
 
 #include <QAction>
 #include <QApplication>
@@ -40,6 +42,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QImage>
 #include <QMenu>
 #include <QMouseEvent>
@@ -571,22 +574,50 @@ TEST(PrintTiming, ChicagoSketchPrintAgainstScreen)
 }
 
 // The transit-line loads print with their bar legend, captioned "Rutas Fijas"
-// on paper, among the texts of the preview's metafile.
+// on paper, among the texts of the preview's metafile. A line hidden in the line
+// grid's box leaves the map as it was until it is drawn again: a print then sums
+// the loads anew for its own copy and leaves the user's scale as it was, and a
+// second print is the same picture; the screen drawn again takes the new scale.
 TEST_F(PrintFiles, TransitLoadsPrintTheirLegend)
 {
+    Secondary::DlgCfg().RutasFijas->SetItemIndex(0);
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+    ASSERT_GE(Network.LineCount, 2);
     ASSERT_TRUE(livemenus::Click(viewer, "popup:BDerecho>Líneas", "linveh"));
     if (!viewer->Down(Cmd::tbLineas))
         livemenus::Find(viewer, "tbLineas")->trigger();
     viewer->RedrawMap();
-    livemenus::Find(viewer, "aVistaPrevia1")->trigger();
+    const float allLines = UserView().RangeMax;
+    EXPECT_GT(allLines, 0.0f);
+    EXPECT_EQ(UserView().RangeMin, 0.0f);
+
+    TStringAlignGrid* lines = viewer->sagLineas;
+    viewer->tnDatos->setCurrentWidget(viewer->tsLineas);
     testutil::settle();
-    const std::string emf = tmp.file("lineas.emf");
-    ASSERT_TRUE(viewer->Printing().Preview()->ImageExports(emf));
-    viewer->Printing().Preview()->close();
-    const testutil::TMetafileReport r = testutil::CheckMetafile(emf);
-    EXPECT_METAFILE_SOUND(r);
-    EXPECT_TRUE(r.HasText(QStringLiteral("Rutas Fijas"))) << r.texts.join('|').toStdString();
-    EXPECT_FALSE(r.HasText(QStringLiteral("BUSES")));
+    QHeaderView* h = lines->horizontalHeader();
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(h->sectionViewportPosition(0) + h->sectionSize(0) / 2, h->height() / 2));
+    UserView().RangeMin = -1.0f; // a scale of the user's own, kept by every print
+    std::vector<std::string> texts;
+    for (int print = 0; print < 2; ++print) {
+        livemenus::Find(viewer, "aVistaPrevia1")->trigger();
+        testutil::settle();
+        const std::string emf = tmp.file("lineas" + std::to_string(print) + ".emf");
+        ASSERT_TRUE(viewer->Printing().Preview()->ImageExports(emf));
+        viewer->Printing().Preview()->close();
+        const testutil::TMetafileReport r = testutil::CheckMetafile(emf);
+        EXPECT_METAFILE_SOUND(r);
+        EXPECT_TRUE(r.HasText(QStringLiteral("Rutas Fijas"))) << r.texts.join('|').toStdString();
+        EXPECT_FALSE(r.HasText(QStringLiteral("BUSES")));
+        EXPECT_EQ(UserView().RangeMax, allLines);
+        EXPECT_EQ(UserView().RangeMin, -1.0f);
+        texts.push_back(r.texts.join('|').toStdString());
+    }
+    EXPECT_EQ(texts[0], texts[1]);
+    EXPECT_NE(LinkBusMax, allLines);
+    viewer->RedrawMap();
+    EXPECT_EQ(UserView().RangeMax, LinkBusMax);
+    EXPECT_EQ(UserView().RangeMin, 0.0f);
 }
 
 // The phase report of the networks of a print definition, from the menu of the
