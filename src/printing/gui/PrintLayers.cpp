@@ -35,13 +35,16 @@ using ZelUtils::Round;
 
 namespace PrintLayers {
 
-double Factor() { return UserView().SizeFactor > 1e-3f ? double(UserView().SizeFactor) : 1.0; }
+double Factor(const TViewState& view) { return view.SizeFactor > 1e-3f ? double(view.SizeFactor) : 1.0; }
 
 namespace {
 
-int32_t Scaled(double v) { return Round(v * Factor()); }
+int32_t Scaled(const TViewState& view, double v) { return Round(v * Factor(view)); }
 // A letter size on the page.
-int32_t FontScaled(double v) { return std::max(1, Round(v * Factor() * ZelPrinter::LabelScale())); }
+int32_t FontScaled(const TViewState& view, double v)
+{
+    return std::max(1, Round(v * Factor(view) * ZelPrinter::LabelScale()));
+}
 
 void UsePen(QPainter& p, uint32_t color, int32_t width, uint8_t style = psSolid)
 {
@@ -58,7 +61,7 @@ void UseFont(QPainter& p, const TViewState& view, int index)
 {
     const TLabelFont& f = view.LabelFonts[static_cast<size_t>(index)];
     QFont font = DisplayStyles::ToQFont(f);
-    font.setPointSize(FontScaled(f.Size));
+    font.setPointSize(FontScaled(view, f.Size));
     p.setFont(font);
     ZelPrinter::Painter().FontColor = ToQColor(f.Color);
 }
@@ -104,9 +107,10 @@ QSize Extent(QPainter& p, const QString& text) { return Extent(p, p.font(), text
 // placed on screen yet takes the corner the screen would give it (bottom left
 // for the bar legend, bottom right for the range legend). PlaceLegendBlock then
 // keeps the block on the page.
-QPoint LegendAnchor(const TPageCanvas& canvas, const TLegendImage* legend, bool right, int w, int h)
+QPoint LegendAnchor(const TViewState& view, const TPageCanvas& canvas, const TLegendImage* legend, bool right, int w,
+                    int h)
 {
-    const double f = Factor();
+    const double f = Factor(view);
     const TOxrImage* map = canvas.Map;
     if (!map)
         return QPoint(4, 4);
@@ -131,10 +135,10 @@ void FitFontToWidth(QPainter& p, QFont& font, const QString& text, int width)
 }
 
 // Font "Times New Roman" grown from the factor until the text is `height` pixels high.
-QFont GrowFont(QPainter& p, const QString& text, double height)
+QFont GrowFont(const TViewState& view, QPainter& p, const QString& text, double height)
 {
     QFont font(QStringLiteral("Times New Roman"));
-    int size = std::max(1, Round(Factor()));
+    int size = std::max(1, Round(Factor(view)));
     for (; size < 2000; ++size) {
         font.setPointSize(size);
         if (QFontMetrics(font, p.device()).height() >= height)
@@ -148,13 +152,13 @@ std::string FormatValue(const TViewState& u, double v) { return ZelUtils::Trim(Z
 
 } // namespace
 
-QPoint PlaceLegendBlock(QPoint wanted, QSize block, const TPageCanvas& canvas)
+QPoint PlaceLegendBlock(const TViewState& view, QPoint wanted, QSize block, const TPageCanvas& canvas)
 {
     const int pageW = ZelPrinter::PageWidth(), pageH = ZelPrinter::PageHeight();
     const auto clampX = [&](int x) { return std::clamp(x, 0, std::max(0, pageW - block.width() - 1)); };
     const auto clampY = [&](int y) { return std::clamp(y, 0, std::max(0, pageH - block.height() - 1)); };
     QPoint at(clampX(wanted.x()), clampY(wanted.y()));
-    const int gap = std::max(2, Round(2 * Factor()));
+    const int gap = std::max(2, Round(2 * Factor(view)));
     // Off each kept place the short way: below one in the page's upper half,
     // above one in its lower half, or the other way when that leaves the page.
     for (int pass = 0; pass < 3; ++pass) {
@@ -188,22 +192,22 @@ double MapBarScale(const TPageCanvas& canvas)
 std::shared_ptr<const TLayerSizes> PaperSizes(const TViewState& view, double barScale)
 {
     TLayerSizes z = ViewSnapshot::ScreenSizes(view);
-    z.PixsVol = barScale > 0 ? Round(z.PixsVol * barScale) : Scaled(z.PixsVol);
-    z.PixsCol = Scaled(z.PixsCol);
-    z.PixsMov = Scaled(z.PixsMov);
-    z.GenatrBarWidth = Scaled(z.GenatrBarWidth);
-    z.ZoneBorderScale = Factor();
-    z.LinkShift = Scaled(z.LinkShift);
-    z.NodeSize = Scaled(z.NodeSize);
-    z.CentroidSize = Scaled(z.CentroidSize);
-    z.ArrowSize = Scaled(z.ArrowSize);
-    z.SignalSize = Scaled(z.SignalSize);
+    z.PixsVol = barScale > 0 ? Round(z.PixsVol * barScale) : Scaled(view, z.PixsVol);
+    z.PixsCol = Scaled(view, z.PixsCol);
+    z.PixsMov = Scaled(view, z.PixsMov);
+    z.GenatrBarWidth = Scaled(view, z.GenatrBarWidth);
+    z.ZoneBorderScale = Factor(view);
+    z.LinkShift = Scaled(view, z.LinkShift);
+    z.NodeSize = Scaled(view, z.NodeSize);
+    z.CentroidSize = Scaled(view, z.CentroidSize);
+    z.ArrowSize = Scaled(view, z.ArrowSize);
+    z.SignalSize = Scaled(view, z.SignalSize);
     for (TLabelFont& f : z.LabelFonts)
-        f.Size = FontScaled(f.Size);
+        f.Size = FontScaled(view, f.Size);
     // Widths of 1 stay hairlines, as the background layers print them.
     for (TItems& item : z.Items)
         if (item.Width > 1)
-            item.Width = Scaled(item.Width);
+            item.Width = Scaled(view, item.Width);
     return std::make_shared<const TLayerSizes>(std::move(z));
 }
 
@@ -223,7 +227,7 @@ void PrintNetWork(QPainter& p, const TViewSnapshot& snapshot)
     const TNetworkOptions o = Options(snapshot);
     if (snapshot.State.Items[0].Width >= 1 && o.ArcosColor != clWhite) {
         const int32_t widest = std::max(snapshot.State.Items[0].Width, *std::max_element(snapshot.State.ClassWidths.begin(), snapshot.State.ClassWidths.end()));
-        const TView view(Scaled(widest) + 2);
+        const TView view(Scaled(snapshot.State, widest) + 2);
         NetworkShapes::ForEachLinkInView(view, [&](const TArcos& a, std::span<const TPoint> pts) {
             const TArcos& t = PairOf(a);
             int32_t width = snapshot.State.Items[0].Width;
@@ -240,7 +244,7 @@ void PrintNetWork(QPainter& p, const TViewSnapshot& snapshot)
             NetworkShapes::ApplyLinkMarks(a, t, o, color, style);
             if (color == clWhite)
                 return;
-            UsePen(p, color, Scaled(width), style);
+            UsePen(p, color, Scaled(snapshot.State, width), style);
             ZelPrinter::PolylinePts(&p, pts, int32_t(pts.size()) - 1, 0);
         });
     }
@@ -291,7 +295,7 @@ void PrintArrows(QPainter& p, const TViewSnapshot& snapshot)
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
     const TNetworkOptions o = Options(snapshot);
     UseBrush(p, snapshot.State.SymbolColors[2]);
-    const int32_t side = Scaled(2.0 * snapshot.State.ArrowSize);
+    const int32_t side = Scaled(snapshot.State, 2.0 * snapshot.State.ArrowSize);
     const TView view(std::abs(side) + 4);
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!NetworkShapes::ArrowShown(a, o))
@@ -311,19 +315,20 @@ void PrintNodes(QPainter& p, const TViewSnapshot& snapshot)
 {
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
     const TNetworkOptions o = Options(snapshot);
-    const int32_t radius = Scaled(snapshot.State.NodeSize), ring = Scaled(snapshot.State.NodeSize + 2);
-    const TView view(std::max({radius, ring, Scaled(3 * std::abs(snapshot.State.SignalSize))}) + 4);
+    const int32_t radius = Scaled(snapshot.State, snapshot.State.NodeSize);
+    const int32_t ring = Scaled(snapshot.State, snapshot.State.NodeSize + 2);
+    const TView view(std::max({radius, ring, Scaled(snapshot.State, 3 * std::abs(snapshot.State.SignalSize))}) + 4);
     NetworkShapes::ForEachShownNode(view, o, [&](int32_t, const TNodo& n) {
-        UsePen(p, NetworkShapes::NodeOutline(n, o), Scaled(2));
+        UsePen(p, NetworkShapes::NodeOutline(n, o), Scaled(snapshot.State, 2));
         UseBrush(p, snapshot.State.SymbolColors[1]);
         ZelPrinter::CircleW(&p, radius, n.X, n.Y);
         if (const int32_t c = ClassOf(n.Mark)) {
-            UsePen(p, snapshot.State.ClassColors[size_t(c)], Scaled(4));
+            UsePen(p, snapshot.State.ClassColors[size_t(c)], Scaled(snapshot.State, 4));
             p.setBrush(Qt::NoBrush);
             ZelPrinter::CircleW(&p, ring, n.X, n.Y);
         }
         if (NetworkShapes::SignalShown(n, o))
-            ZelPrinter::SignalW(&p, -Scaled(3.0 * snapshot.State.SignalSize), n.X, n.Y);
+            ZelPrinter::SignalW(&p, -Scaled(snapshot.State, 3.0 * snapshot.State.SignalSize), n.X, n.Y);
     });
     UsePen(p, clBlack, 1);
 }
@@ -342,11 +347,11 @@ void PrintCents(QPainter& p, const TViewSnapshot& snapshot)
         for (const TPoint& to : ends)
             ZelPrinter::LineW(&p, z.CentroidX, z.CentroidY, to.x, to.y);
     }
-    const int32_t half = Scaled(snapshot.State.CentroidSize);
+    const int32_t half = Scaled(snapshot.State, snapshot.State.CentroidSize);
     for (int32_t index : zones) {
         const TZona& z = Zonas[index];
         if (const int32_t c = ClassOf(z.Class))
-            UsePen(p, snapshot.State.ClassColors[size_t(c)], Scaled(2));
+            UsePen(p, snapshot.State.ClassColors[size_t(c)], Scaled(snapshot.State, 2));
         else
             UsePen(p, o.AccesoColor, 1);
         ZelPrinter::TriangleW(&p, half, z.CentroidX, z.CentroidY);
@@ -433,7 +438,7 @@ void PrintMovimSymbols(QPainter& p, const TViewSnapshot& snapshot)
         UsePen(p, clSilver, 1);
         if (const TRangeClass* r = Ranges::LastClassOf(snapshot.State, v)) {
             if (r->Active)
-                UsePen(p, r->Color, Scaled(snapshot.State.PixsMov));
+                UsePen(p, r->Color, Scaled(snapshot.State, snapshot.State.PixsMov));
             else
                 UsePen(p, clSilver, 1);
         }
@@ -474,12 +479,12 @@ namespace {
 // the network has no link between the two nodes), red between two stops, blue
 // otherwise; every third leg but the last carries an open arrowhead three
 // quarters of the way, pointing the way the line runs.
-void PrintRoutes(QPainter& p)
+void PrintRoutes(QPainter& p, const TViewState& view)
 {
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
     p.setBrush(Qt::NoBrush);
-    const int32_t width = Scaled(4);
-    const double head = Scaled(UserView().ArrowSize);
+    const int32_t width = Scaled(view, 4);
+    const double head = Scaled(view, view.ArrowSize);
     for (int32_t l = 1; l <= std::min(Network.LineCount, MaxLineas); ++l) {
         const TLinea& line = Lineas[l];
         if (!line.Visible || line.Stops.empty())
@@ -501,11 +506,11 @@ void PrintRoutes(QPainter& p)
             else if (bothPlaced)
                 ZelPrinter::LinePts(&p, NodePoint(na), NodePoint(nb));
             const int32_t leg = k - 1;
-            if (bothPlaced && UserView().ArrowSize > 0 && leg % 3 == 0 && k + 1 < count) {
+            if (bothPlaced && view.ArrowSize > 0 && leg % 3 == 0 && k + 1 < count) {
                 const TPoint from = NodePoint(na), to = NodePoint(nb);
                 const int32_t angle = Round(ZelUtils::PointAngle(from, to) * 1800.0 / std::numbers::pi);
                 // One screen pixel, scaled to paper like every pen.
-                UsePen(p, colour, Scaled(1));
+                UsePen(p, colour, Scaled(view, 1));
                 ZelPrinter::ArrowHeadOpen(&p, head, angle, 0.25 * from.x + 0.75 * to.x, 0.25 * from.y + 0.75 * to.y);
             }
         }
@@ -517,7 +522,7 @@ void PrintRoutes(QPainter& p)
 void PrintLineas(QPainter& p, const TViewSnapshot& view, const TPageCanvas& canvas)
 {
     if (view.linnone)
-        PrintRoutes(p);
+        PrintRoutes(p, view.State);
     // The loads only: the routes are drawn above in their paper form.
     const DataLayers::TLegendRequest loads = DrawLineLoads(ZelPrinter::Painter(), OnPaper(view));
     // The loads of the transit lines are explained by the bar legend.
@@ -531,14 +536,14 @@ void PrintLineas(QPainter& p, const TViewSnapshot& view, const TPageCanvas& canv
 void PrintSymbolo(QPainter& p, const TViewState& u, const std::string& caption, int n, bool barForm, double scaleMax,
                   const TPageCanvas& canvas)
 {
-    const double F = Factor();
+    const double F = Factor(u);
     const double P = u.PixsVol;
     p.save();
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(Qt::NoBrush);
     const QString qcaption = TMapPainter::DisplayText(caption);
-    QFont font = GrowFont(p, qcaption, u.RangeSymbolSize * F);
+    QFont font = GrowFont(u, p, qcaption, u.RangeSymbolSize * F);
     p.setFont(font);
     const int s = font.pointSize();
     const int cy = Extent(p, qcaption).height();
@@ -559,7 +564,8 @@ void PrintSymbolo(QPainter& p, const TViewState& u, const std::string& caption, 
     const int left = std::min(0, Round((W - capExtent.width()) / 2.0));
     const QSize block(right - left, std::max(cy + H, capExtent.height()));
     const QPoint corner =
-        PlaceLegendBlock(LegendAnchor(canvas, canvas.BarLegend, false, block.width(), block.height()), block, canvas);
+        PlaceLegendBlock(u, LegendAnchor(u, canvas, canvas.BarLegend, false, block.width(), block.height()), block,
+                         canvas);
     const int X0 = corner.x() - left, Y0 = corner.y() + cy;
 
     // White ground, so the legend reads over the map.
@@ -623,7 +629,7 @@ void PrintSymbolo(QPainter& p, const TViewState& u, const std::string& caption, 
 
 void PrintRangeLegend(QPainter& p, const TViewState& view, const std::string& title, const TPageCanvas& canvas)
 {
-    const double F = Factor();
+    const double F = Factor(view);
     p.save();
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
     const std::string fmt = view.NumFormat.Format + " - " + view.NumFormat.Format;
@@ -634,7 +640,7 @@ void PrintRangeLegend(QPainter& p, const TViewState& view, const std::string& ti
         texts.push_back(QString::fromStdString(ZelUtils::Format(fmt.c_str(), double(rc.Low), double(rc.High))));
     }
     const double u = view.RangeSymbolSize * 0.33 * F;
-    QFont font = GrowFont(p, texts.back(), view.RangeSymbolSize * F);
+    QFont font = GrowFont(view, p, texts.back(), view.RangeSymbolSize * F);
     p.setFont(font);
     const int s = font.pointSize();
     int cx = 0;
@@ -654,7 +660,8 @@ void PrintRangeLegend(QPainter& p, const TViewState& view, const std::string& ti
     const int right = std::max(Wl, Round((Wl + titleExtent.width()) / 2.0));
     const QSize block(right - left, std::max(Hl, titleExtent.height()));
     const QPoint corner =
-        PlaceLegendBlock(LegendAnchor(canvas, canvas.RangeLegend, true, block.width(), block.height()), block, canvas);
+        PlaceLegendBlock(view, LegendAnchor(view, canvas, canvas.RangeLegend, true, block.width(), block.height()),
+                         block, canvas);
     const int X0 = corner.x() - left, Y0 = corner.y();
     const QRect frame(QPoint(X0, Y0 + Round(5 * u)), QPoint(X0 + Wl, Y0 + Hl));
     p.setPen(Qt::NoPen);
@@ -693,13 +700,13 @@ struct TTitleBlock {
     QRect box;
 };
 
-TTitleBlock TitleBlock(QPainter& p, const QStringList& lines, const QFont& titleFont, int position, int pageW,
-                       int pageH)
+TTitleBlock TitleBlock(const TViewState& view, QPainter& p, const QStringList& lines, const QFont& titleFont, int position,
+                       int pageW, int pageH)
 {
     TTitleBlock b;
     b.font = titleFont;
     const double size = titleFont.pointSizeF() > 0 ? titleFont.pointSizeF() : titleFont.pixelSize() * 72.0 / 96.0;
-    b.font.setPointSize(FontScaled(size));
+    b.font.setPointSize(FontScaled(view, size));
     int w = 0;
     for (const QString& line : lines)
         w = std::max(w, Extent(p, b.font, line).width());
@@ -728,14 +735,14 @@ QStringList TitleLines(const TViewSnapshot& view)
 
 } // namespace
 
-void PrintTitulos(QPainter& p, const QStringList& lines, const QFont& titleFont, const QColor& color, int position,
-                  int pageW, int pageH)
+void PrintTitulos(QPainter& p, const TViewState& view, const QStringList& lines, const QFont& titleFont,
+                  const QColor& color, int position, int pageW, int pageH)
 {
     if (lines.isEmpty())
         return;
     p.save();
     p.setBrush(Qt::NoBrush);
-    const TTitleBlock b = TitleBlock(p, lines, titleFont, position, pageW, pageH);
+    const TTitleBlock b = TitleBlock(view, p, lines, titleFont, position, pageW, pageH);
     p.setFont(b.font);
     p.setPen(color);
     for (qsizetype i = 0; i < lines.size(); ++i)
@@ -750,7 +757,8 @@ void PrintPage(QPainter& p, const TViewSnapshot& view, QSize pageSize, const TPa
     TPageCanvas kept = mapCanvas;
     if (!titles.isEmpty())
         kept.Kept.push_back(
-            TitleBlock(p, titles, view.TitleFont, view.State.TitlePos, pageSize.width(), pageSize.height()).box);
+            TitleBlock(view.State, p, titles, view.TitleFont, view.State.TitlePos, pageSize.width(), pageSize.height())
+                .box);
     // The layers drawn at paper sizes draw from copies of the view that carry
     // them: the zone bars keep their map size (the ratio of the page's scale to
     // the map canvas's), the rest follow the factor.
@@ -837,7 +845,8 @@ void PrintPage(QPainter& p, const TViewSnapshot& view, QSize pageSize, const TPa
             break;
         }
     }
-    PrintTitulos(p, titles, view.TitleFont, view.TitleColor, view.State.TitlePos, pageSize.width(), pageSize.height());
+    PrintTitulos(p, view.State, titles, view.TitleFont, view.TitleColor, view.State.TitlePos, pageSize.width(),
+                 pageSize.height());
 }
 
 } // namespace PrintLayers

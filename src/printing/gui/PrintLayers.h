@@ -41,8 +41,9 @@ struct TPageCanvas {
 // snapshot says what is drawn, `mapCanvas` where the legends go.
 void PrintPage(QPainter& canvas, const TViewSnapshot& view, QSize pageSize, const TPageCanvas& mapCanvas = {});
 
-// The factor between screen sizes and paper sizes (SizeFactor, at least 1e-3).
-double Factor();
+// The factor between screen sizes and paper sizes of a printed view (its
+// SizeFactor, 1 when below 1e-3).
+double Factor(const TViewState& view);
 
 // The screen sizes the shared layers draw with (bar widths, symbol sizes, label
 // fonts, link shift, layer styles) times the factor, for a view copy that
@@ -83,11 +84,13 @@ void PrintSymbolo(QPainter& canvas, const TViewState& view, const std::string& c
 void PrintRangeLegend(QPainter& canvas, const TViewState& view, const std::string& title, const TPageCanvas& mapCanvas = {});
 // Where a legend block (its box with its title or caption) of `block` pixels
 // stands whose top left corner is wanted at `wanted`: inside the page
-// (ZelPrinter's page size) and clear of the map canvas's kept places.
-QPoint PlaceLegendBlock(QPoint wanted, QSize block, const TPageCanvas& mapCanvas = {});
+// (ZelPrinter's page size) and clear of the map canvas's kept places, by a gap
+// at the printed view's paper size.
+QPoint PlaceLegendBlock(const TViewState& view, QPoint wanted, QSize block, const TPageCanvas& mapCanvas = {});
 
-// The title lines at the corner `position` (1..6) of a page of pageW x pageH.
-void PrintTitulos(QPainter& canvas, const QStringList& lines, const QFont& font, const QColor& color, int position,
-                  int pageW, int pageH);
+// The title lines at the corner `position` (1..6) of a page of pageW x pageH, the
+// font at the printed view's paper size.
+void PrintTitulos(QPainter& canvas, const TViewState& view, const QStringList& lines, const QFont& font,
+                  const QColor& color, int position, int pageW, int pageH);
 
 } // namespace PrintLayers

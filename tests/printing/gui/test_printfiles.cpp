@@ -390,7 +390,7 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
     // of its sheet ($4080FF) and four screen pixels times the size factor wide,
     // shows on both sides of its link, drawn over it.
     const testutil::TLegScan leg = testutil::ScanAcrossLeg(viewer->Printing().Page(), 101, 102);
-    const int width = ZelUtils::Round(4 * PrintLayers::Factor());
+    const int width = ZelUtils::Round(4 * PrintLayers::Factor(UserView()));
     int first = 1000, last = -1000, red = 0;
     auto isRed = [](QRgb c) { return qRed(c) > 200 && qGreen(c) > 90 && qGreen(c) < 170 && qBlue(c) < 110; };
     for (int t = -3 * width; t <= 3 * width; ++t) {

@@ -578,13 +578,13 @@ TEST_F(PrintSequences, LineSheetsSayWhatTheyCannotShow)
     for (const auto& s : sheet.strokes)
         if (s.colour == 0x4080FFu) {
             if (s.points == 3 && ++heads)
-                EXPECT_NEAR(s.width, std::lround(PrintLayers::Factor()), 1) << s.width;
+                EXPECT_NEAR(s.width, std::lround(PrintLayers::Factor(UserView())), 1) << s.width;
             else
                 route = std::max(route, s.width);
         }
     EXPECT_GE(heads, 1);
-    EXPECT_GT(PrintLayers::Factor(), 2.0);
-    EXPECT_EQ(route, std::lround(4 * PrintLayers::Factor()));
+    EXPECT_GT(PrintLayers::Factor(UserView()), 2.0);
+    EXPECT_EQ(route, std::lround(4 * PrintLayers::Factor(UserView())));
     EXPECT_EQ(viewer->tit->toPlainText().toStdString(), title);
     EXPECT_EQ(CommandStates(viewer), buttons);
     for (int32_t i = 1; i <= Network.LineCount; ++i)

@@ -151,7 +151,7 @@ TEST_F(PrintView, ZoneBorderWidthFollowsTheSizeFactor)
 // The printed page takes what it shows from a view snapshot alone: with no main
 // window at all, the snapshot's node layer and node colour put circles of that
 // colour at the nodes' places on the page, and a snapshot without the layer
-// prints none.
+// prints none, at the sizes of the snapshot's factor.
 TEST(PrintPageSnapshot, SnapshotAloneDrivesThePage)
 {
     ASSERT_EQ(ProgramWindow(), nullptr);
@@ -163,8 +163,10 @@ TEST(PrintPageSnapshot, SnapshotAloneDrivesThePage)
     ASSERT_TRUE(PalvonRead::ReadNetwork(lines, settings));
     KDVlib::BuildHitGrid();
     PalvonRead::ComputeLinkGeometry(UserView().Lanes);
+    // The page's sizes are those of its copy: the user's own factor, larger, is not
+    // the page's.
     const float savedFactor = UserView().SizeFactor;
-    UserView().SizeFactor = 1.0f;
+    UserView().SizeFactor = 5.0f;
     const int width = 900, height = 600;
     const double w = Network.MaxX - Network.MinX, h = Network.MaxY - Network.MinY;
     ZelPrinter::SetPageSize(width, height);
@@ -189,6 +191,7 @@ TEST(PrintPageSnapshot, SnapshotAloneDrivesThePage)
         return image;
     };
     TViewSnapshot links;
+    links.State.SizeFactor = 1.0f;
     links.Options = true;
     links.NodosColor = nodeColour;
     TViewSnapshot nodes = links;
