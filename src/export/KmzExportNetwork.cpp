@@ -352,7 +352,7 @@ bool ExportNetworkKmz(const std::string& kmzPath, const TKmzConversion& conv, co
     }
     if (view.Colores && view.State.RangeMax > 0)
         WriteRangeBands(kml, view);
-    WriteVialidad(kml);
+    WriteVialidad(kml, view.State);
     kml.KmlClass = 0;
     return build.Finish(error);
 }
@@ -395,7 +395,7 @@ float LinkLength(const TArcos& a)
 }
 
 // False when the link has no lane geometry or more strips than lanes allow.
-bool BuildGrid(const TArcos& a, bool flares, TLaneGrid& g)
+bool BuildGrid(const TArcos& a, bool flares, const TLaneWidth& lanes, TLaneGrid& g)
 {
     if (a.LaneEdgeCount < 2)
         return false;
@@ -419,18 +419,18 @@ bool BuildGrid(const TArcos& a, bool flares, TLaneGrid& g)
     const float len = LinkLength(a);
     if (g.right) {
         g.M[1] = 1;
-        const float f1 = len > 0 ? (Network.Options.ALEX * Network.Options.FLAREF + UserView().Lanes.LaneOffset) / len : 0.0f;
-        const float f2 = len > 0 ? (Network.Options.ALEX * Network.Options.FLAREF + UserView().Lanes.LaneOffset + UserView().Lanes.AnchoPista) / len
-                                   : 0.0f;
+        const float f1 = len > 0 ? (Network.Options.ALEX * Network.Options.FLAREF + lanes.LaneOffset) / len : 0.0f;
+        const float f2 =
+            len > 0 ? (Network.Options.ALEX * Network.Options.FLAREF + lanes.LaneOffset + lanes.AnchoPista) / len : 0.0f;
         g.QA = Lerp(g.E[0], g.S[0], f1);
         g.QB = Lerp(g.E[1], g.S[1], f2);
         g.S[0] = g.S[1];
     }
     if (g.left) {
         g.M[n] = 1;
-        const float g1 = len > 0 ? (Network.Options.ALEX * Network.Options.FLAREX + UserView().Lanes.LaneOffset) / len : 0.0f;
-        const float g2 = len > 0 ? (Network.Options.ALEX * Network.Options.FLAREX + UserView().Lanes.LaneOffset + UserView().Lanes.AnchoPista) / len
-                                   : 0.0f;
+        const float g1 = len > 0 ? (Network.Options.ALEX * Network.Options.FLAREX + lanes.LaneOffset) / len : 0.0f;
+        const float g2 =
+            len > 0 ? (Network.Options.ALEX * Network.Options.FLAREX + lanes.LaneOffset + lanes.AnchoPista) / len : 0.0f;
         g.QC = Lerp(g.E[n], g.S[n], g1);
         g.QD = Lerp(g.E[n - 1], g.S[n - 1], g2);
         g.S[n] = g.S[n - 1];
@@ -442,24 +442,24 @@ bool BuildGrid(const TArcos& a, bool flares, TLaneGrid& g)
     return true;
 }
 
-void LinksDoc(TKmlWriter& kml)
+void LinksDoc(TKmlWriter& kml, const TViewState& u)
 {
     kml.KmlBeginDocument("Links", true);
     for (const auto& [A, B, l] : CollectLinks(false)) {
         TLaneGrid g;
-        if (Arcos[l].Lanes() == 0 || !BuildGrid(Arcos[l], true, g))
+        if (Arcos[l].Lanes() == 0 || !BuildGrid(Arcos[l], true, u.Lanes, g))
             continue;
         kml.KmlPolygon(Format("%d-%d", A, B), {g.S[0], g.QB, g.QA, g.E[0], g.E[g.n], g.QC, g.QD, g.S[g.n], g.S[0]}, "");
     }
     kml.KmlEndDocument();
 }
 
-void LanesDoc(TKmlWriter& kml)
+void LanesDoc(TKmlWriter& kml, const TViewState& u)
 {
     kml.KmlBeginDocument("Lanes", true);
     for (const auto& [A, B, l] : CollectLinks(false)) {
         TLaneGrid g;
-        if (Arcos[l].Lanes() == 0 || !BuildGrid(Arcos[l], false, g))
+        if (Arcos[l].Lanes() == 0 || !BuildGrid(Arcos[l], false, u.Lanes, g))
             continue;
         for (int i = 1; i <= g.n - 1; ++i)
             kml.KmlSegment(Format("%d-%d", A, B), "", g.S[i].x, g.S[i].y, g.E[i].x, g.E[i].y);
@@ -470,13 +470,13 @@ void LanesDoc(TKmlWriter& kml)
 // Lane number (1 = rightmost lane) of strip j, 0 for a flare strip.
 int LaneOfStrip(const TLaneGrid& g, int j) { return g.M[j] ? 0 : j - (g.right ? 1 : 0); }
 
-void TurnsDoc(TKmlWriter& kml)
+void TurnsDoc(TKmlWriter& kml, const TViewState& u)
 {
     kml.KmlBeginDocument("Turns", true);
     for (const auto& [A, B, l] : CollectLinks(false)) {
         const TArcos& a = Arcos[l];
         TLaneGrid g;
-        if (!a.Active || !BuildGrid(a, true, g))
+        if (!a.Active || !BuildGrid(a, true, u.Lanes, g))
             continue;
         for (int j = 1; j <= g.n; ++j) {
             if (!(g.Len(j) > 0))
@@ -500,26 +500,26 @@ void TurnsDoc(TKmlWriter& kml)
                 else
                     turns = {p[0], p[1], p[2]};
             }
-            kml.KmlLaneArrow(Format("%d-%d (%d)", A, B, l), g.Back(j, 10 * UserView().FMov), g.Back(j, 5 * UserView().FMov), UserView().Lanes.AnchoPista / 3.5,
-                         turns);
+            kml.KmlLaneArrow(Format("%d-%d (%d)", A, B, l), g.Back(j, 10 * u.FMov), g.Back(j, 5 * u.FMov),
+                             u.Lanes.AnchoPista / 3.5, turns);
         }
     }
     kml.KmlEndDocument();
 }
 
-void SignalsDoc(TKmlWriter& kml)
+void SignalsDoc(TKmlWriter& kml, const TViewState& u)
 {
     kml.KmlBeginDocument("Sgnls", true);
     for (const auto& [A, B, l] : CollectLinks(false)) {
         const TArcos& a = Arcos[l];
         TLaneGrid g;
-        if (!a.Active || !BuildGrid(a, true, g))
+        if (!a.Active || !BuildGrid(a, true, u.Lanes, g))
             continue;
         const std::string name = Format("%d-%d", A, B);
         for (int j = 1; j <= g.n; ++j) {
             if (!(g.Len(j) > 0))
                 continue;
-            const TPoint p5 = g.Back(j, 5 * UserView().FMov), p35 = g.Back(j, 3.5 * UserView().FMov);
+            const TPoint p5 = g.Back(j, 5 * u.FMov), p35 = g.Back(j, 3.5 * u.FMov);
             if (g.M[j]) {
                 if (!(j == 1 && g.right))
                     kml.KmlNotchedWedge(name, p5, p35);
@@ -559,17 +559,17 @@ void NodesDoc(TKmlWriter& kml)
 
 } // namespace
 
-void WriteVialidad(TKmlWriter& kml)
+void WriteVialidad(TKmlWriter& kml, const TViewState& view)
 {
     kml.KmlBeginDocument("Vialidad", true);
     kml.KmlClass = 6;
-    LinksDoc(kml);
+    LinksDoc(kml, view);
     kml.KmlClass = 7;
-    LanesDoc(kml);
+    LanesDoc(kml, view);
     kml.KmlClass = 8;
-    TurnsDoc(kml);
+    TurnsDoc(kml, view);
     kml.KmlClass = 9;
-    SignalsDoc(kml);
+    SignalsDoc(kml, view);
     kml.KmlClass = 10;
     NodesDoc(kml);
     kml.KmlClass = 0;

@@ -39,7 +39,8 @@ void SetNetworkClassStyles(ZelKmzer::TKmlOptions& options, const TViewState& vie
 bool ExportNetworkKmz(const std::string& kmzPath, const TKmzConversion& conv, const TKmzNetworkView& view,
                       std::string& error);
 
-// The document "Vialidad" (lane-level roads) into the open KML file.
-void WriteVialidad(ZelKmzer::TKmlWriter& kml);
+// The document "Vialidad" (lane-level roads) into the open KML file, with the
+// lane widths and movement scale of the exported view.
+void WriteVialidad(ZelKmzer::TKmlWriter& kml, const TViewState& view);
 
 } // namespace KmzExport

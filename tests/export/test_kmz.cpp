@@ -237,6 +237,16 @@ TEST_F(KmzTest, NetworkWithLanesAndBands)
     EXPECT_NE(vial.find("<name>2-1 (1)</name>"), std::string::npos);
     EXPECT_NE(text.find("<![CDATA[Semaforizado<br><hr>"), std::string::npos);
     EXPECT_NE(text.find("<![CDATA[de Prioridad<br><hr>"), std::string::npos);
+    // The export draws its copy of the view: the same copy again, the user's lane
+    // widths and movement scale changed since, writes the same lane level.
+    const TViewState user = UserView();
+    UserView().FMov = 4.0;
+    UserView().Lanes.AnchoPista = 7.0f;
+    UserView().Lanes.LaneOffset = 9.0f;
+    ASSERT_TRUE(ExportNetworkKmz(dir.file("otra.KMZ"), conv, view, error)) << error;
+    UserView() = user;
+    const std::string again = Unzip(dir.file("otra.KMZ"), "otra.kml", dir.file("out2.txt"));
+    EXPECT_EQ(again.substr(again.find("<name>Vialidad</name>")), vial);
     t.InView = 0;
     t.LinkCount = 0;
     t.NodeCount = 0;
