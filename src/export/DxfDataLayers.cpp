@@ -25,7 +25,7 @@ constexpr double TenthsPerRadian = 1800.0 / std::numbers::pi;
 
 int32_t Colour(uint32_t c) { return ZelUtils::NearestColour(c); }
 
-size_t Mode() { return static_cast<size_t>(std::clamp(UserView().RangeMode, 0, MaxRangeModes)); }
+size_t Mode(const TViewState& u) { return static_cast<size_t>(std::clamp(u.RangeMode, 0, MaxRangeModes)); }
 
 bool ValidNode(int32_t i) { return i >= 1 && i <= Network.NodeCount; }
 
@@ -67,7 +67,7 @@ bool InLinkLayers(const TArcos& a, const TDxfMapOptions& o)
     return ValidNode(a.AIndex) && ValidNode(a.BIndex) && a.Active && (!o.tbSel || a.Mark > 0);
 }
 
-std::string ValueText(double v) { return ZelUtils::Format(UserView().NumFormat.Format.c_str(), v); }
+std::string ValueText(const TViewState& u, double v) { return ZelUtils::Format(u.NumFormat.Format.c_str(), v); }
 
 // The classes of a saved range set (its list text) over a copy of the table, as
 // the range dialog reads one: classes 0..5, each starting where the one below ends.
@@ -89,15 +89,15 @@ void ParseRangeText(const std::string& text, std::array<TRangeClass, MaxRangeCla
 
 // The range set of a variable: the one saved under its title, else classes
 // 1..NumRanges switched on evenly over (Min, Max] in fifths; the colours stay.
-void PrepareRanges(TLayerVariable& v)
+void PrepareRanges(const TViewState& u, TLayerVariable& v)
 {
-    const int32_t saved = KDVlib::RangeName(UserView(), v.Name);
-    if (saved >= 0 && static_cast<size_t>(saved) < UserView().RangeNames.size()) {
-        ParseRangeText(UserView().RangeNames[static_cast<size_t>(saved)], v.Table);
+    const int32_t saved = KDVlib::RangeName(u, v.Name);
+    if (saved >= 0 && static_cast<size_t>(saved) < u.RangeNames.size()) {
+        ParseRangeText(u.RangeNames[static_cast<size_t>(saved)], v.Table);
         return;
     }
     v.Table[0].Low = v.Table[0].High = v.Min;
-    const int last = std::clamp(UserView().NumRanges, 0, MaxRangeClasses);
+    const int last = std::clamp(u.NumRanges, 0, MaxRangeClasses);
     for (int c = 1; c <= last; ++c) {
         TRangeClass& r = v.Table[static_cast<size_t>(c)];
         r.Active = true;
@@ -129,22 +129,23 @@ void DxfAtributos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLa
     const double attrMax = var.Max;
     if (!(attrMax > 0.0))
         return; // no scale: the bands would have no width
-    const int32_t over = Colour(UserView().ModeBrushColors[Mode()]);
+    const TViewState& u = o.State;
+    const int32_t over = Colour(u.ModeBrushColors[Mode(u)]);
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!InLinkLayers(a, o))
             return;
         const double v = LinkValue(a, var);
         dxf.DxfSolidColor = v > attrMax ? over : 0;
-        const double w = std::min(UserView().PixsVol * v / attrMax, 1.1 * UserView().PixsVol);
+        const double w = std::min(u.PixsVol * v / attrMax, 1.1 * u.PixsVol);
         const TPoint p = NodeXY(a.AIndex), q = NodeXY(a.BIndex);
-        dxf.DxfSolidRec(layer, ZelUtils::Round(w * UserView().SizeFactor), p.x, p.y, q.x, q.y);
+        dxf.DxfSolidRec(layer, ZelUtils::Round(w * u.SizeFactor), p.x, p.y, q.x, q.y);
     });
     dxf.DxfSolidColor = 0;
 }
 
 void DxfTemas(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& var, const TDxfMapOptions& o)
 {
-    const int32_t last = std::clamp(UserView().NumRanges, 0, MaxRangeClasses);
+    const int32_t last = std::clamp(o.State.NumRanges, 0, MaxRangeClasses);
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!InLinkLayers(a, o))
             return;
@@ -162,7 +163,7 @@ void DxfTemas(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerV
         }
         if (shown) {
             const TPoint p = NodeXY(a.AIndex), q = NodeXY(a.BIndex);
-            dxf.DxfSolidRec(layer, UserView().PixsCol, p.x, p.y, q.x, q.y);
+            dxf.DxfSolidRec(layer, o.State.PixsCol, p.x, p.y, q.x, q.y);
         }
     });
     dxf.DxfSolidColor = 0;
@@ -170,7 +171,7 @@ void DxfTemas(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerV
 
 void DxfValores(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& var, const TDxfMapOptions& o)
 {
-    dxf.DxfTextHeight = UserView().LabelFonts[4].Size * UserView().SizeFactor;
+    dxf.DxfTextHeight = o.State.LabelFonts[4].Size * o.State.SizeFactor;
     dxf.DxfTextColor = 0;
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!InLinkLayers(a, o))
@@ -192,16 +193,18 @@ void DxfValores(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLaye
             q = NodeXY(a.BIndex);
             angle = a.BearingA;
         }
-        dxf.DxfText(layer, angle, ZelUtils::Trim(ValueText(v)), (p.x + q.x) / 2.0, (p.y + q.y) / 2.0, 1);
+        dxf.DxfText(layer, angle, ZelUtils::Trim(ValueText(o.State, v)), (p.x + q.x) / 2.0, (p.y + q.y) / 2.0, 1);
     });
 }
 
-void DxfMovimientos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& var)
+void DxfMovimientos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& var,
+                    const TDxfMapOptions& o)
 {
-    dxf.DxfLineColor = Colour(UserView().ModePenColors[Mode()]);
-    dxf.DxfTextColor = Colour(UserView().LabelFonts[4].Color);
-    dxf.DxfTextHeight = ZelUtils::Round(UserView().LabelFonts[4].Size * UserView().SizeFactor);
-    const int32_t last = std::clamp(UserView().NumRanges, 0, MaxRangeClasses);
+    const TViewState& u = o.State;
+    dxf.DxfLineColor = Colour(u.ModePenColors[Mode(u)]);
+    dxf.DxfTextColor = Colour(u.LabelFonts[4].Color);
+    dxf.DxfTextHeight = ZelUtils::Round(u.LabelFonts[4].Size * u.SizeFactor);
+    const int32_t last = std::clamp(u.NumRanges, 0, MaxRangeClasses);
     std::set<int32_t> done; // a movement listed in several tiles is drawn once
     ViewTiles::ForEachTile([&](const TSpatialTile& t) {
         const int32_t count = std::clamp(t.MovementCount, 0, MaxMovims + 2);
@@ -213,7 +216,7 @@ void DxfMovimientos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const T
             if (!ValidNode(mv.AIndex) || !ValidNode(mv.JunctionIndex))
                 continue;
             const float v = MovimValue(mv, var);
-            std::string label = ValueText(v);
+            std::string label = ValueText(u, v);
             for (int32_t r = 0; r <= last; ++r) {
                 const TRangeClass& c = var.Table[static_cast<size_t>(r)];
                 if (c.Low < v && c.High >= v) {
@@ -232,7 +235,7 @@ void DxfMovimientos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const T
             const double d = std::hypot(p.x - q.x, p.y - q.y);
             if (!(d > 0.0))
                 continue;
-            const double far = 50.0 * UserView().FMov / d, near = 2.0 * UserView().FMov / d;
+            const double far = 50.0 * u.FMov / d, near = 2.0 * u.FMov / d;
             const TPoint f{q.x + far * (p.x - q.x), q.y + far * (p.y - q.y)};
             const TPoint nr{q.x + near * (p.x - q.x), q.y + near * (p.y - q.y)};
             // The turns of one approach stand side by side, left turns on the left,
@@ -278,13 +281,13 @@ bool TDataLayerExport::LinkColumn(int32_t column, TLayerVariable& v) const
     v = link_;
     v.Column = column;
     v.Name = LinkTitle(column);
-    if (!UserView().ScaleFixed) {
+    if (!o_.State.ScaleFixed) {
         v.Min = Arcos[0].Var[k];
         v.Max = Arcos[ArcosMaxRec].Var[k];
     }
     if (!(v.Max > 0.0f))
         return false;
-    PrepareRanges(v);
+    PrepareRanges(o_.State, v);
     return true;
 }
 
@@ -338,7 +341,8 @@ std::vector<TLayerEntry> TDataLayerExport::Layers() const
         if (names.insert(name).second)
             layers.push_back({name, visible, colour});
     };
-    const int32_t pen = Colour(UserView().ModePenColors[Mode()]), white = Colour(clWhite), text = Colour(UserView().LabelFonts[4].Color);
+    const TViewState& u = o_.State;
+    const int32_t pen = Colour(u.ModePenColors[Mode(u)]), white = Colour(clWhite), text = Colour(u.LabelFonts[4].Color);
     const bool linkVar = LinkVariable(link_.Column) != 0;
     if (!full_) {
         // Every layer the entities go to has its row; the values written with the
@@ -348,7 +352,7 @@ std::vector<TLayerEntry> TDataLayerExport::Layers() const
             add(LayerName("ATT_", link_.Name), true, pen);
         if (linkVar && o_.tbColores)
             add(LayerName("TEM_", link_.Name), true, white);
-        if (linkVar && (o_.tbValues || o_.tbColores || (bands && !UserView().ShownVarList.empty())))
+        if (linkVar && (o_.tbValues || o_.tbColores || (bands && !o_.State.ShownVarList.empty())))
             add(LayerName("VAL_", link_.Name), o_.tbValues, text);
         if (o_.aAtributos2 && MovimVariable(movim_.Column))
             add(LayerName("MVT_", movim_.Name), true, white);
@@ -384,10 +388,10 @@ void TDataLayerExport::Entities(ZelDxfer::TDxfWriter& dxf) const
             DxfAtributos(dxf, LayerName("ATT_", link_.Name), link_, o_);
         if (linkVar && o_.tbColores)
             DxfTemas(dxf, LayerName("TEM_", link_.Name), link_, o_);
-        if (linkVar && (o_.tbValues || o_.tbColores || (bands && !UserView().ShownVarList.empty())))
+        if (linkVar && (o_.tbValues || o_.tbColores || (bands && !o_.State.ShownVarList.empty())))
             DxfValores(dxf, LayerName("VAL_", link_.Name), link_, o_);
         if (o_.aAtributos2 && MovimVariable(movim_.Column))
-            DxfMovimientos(dxf, LayerName("MVT_", movim_.Name), movim_);
+            DxfMovimientos(dxf, LayerName("MVT_", movim_.Name), movim_, o_);
         return;
     }
     // The current variable with the range table of the moment, unless its own
@@ -405,7 +409,7 @@ void TDataLayerExport::Entities(ZelDxfer::TDxfWriter& dxf) const
         DxfTemas(dxf, LayerName("TEM_", v.Name), v, o_);
         DxfValores(dxf, LayerName("VAL_", v.Name), v, o_);
     });
-    ForEachMovimColumn([&](const TLayerVariable& v) { DxfMovimientos(dxf, LayerName("MVT_", v.Name), v); });
+    ForEachMovimColumn([&](const TLayerVariable& v) { DxfMovimientos(dxf, LayerName("MVT_", v.Name), v, o_); });
 }
 
 } // namespace DxfDataLayers

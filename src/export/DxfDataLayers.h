@@ -39,12 +39,14 @@ struct TLayerVariable {
 std::string LayerName(const char* prefix, const std::string& title);
 
 // Layer routines over a link variable (bands Max wide at PixsVol pixels, range
-// colours, values as text) or a movement variable (turn figures).
+// colours, values as text) or a movement variable (turn figures), with the sizes,
+// colours and number format of the exported view (o.State).
 void DxfAtributos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& v,
                   const TDxfMapOptions& o);
 void DxfTemas(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& v, const TDxfMapOptions& o);
 void DxfValores(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& v, const TDxfMapOptions& o);
-void DxfMovimientos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& v);
+void DxfMovimientos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& v,
+                    const TDxfMapOptions& o);
 
 // The export of the data layers in two passes over the same choices: Layers()
 // gives the layer-table entries (before the file is opened), Entities() writes them

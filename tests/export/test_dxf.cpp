@@ -378,7 +378,14 @@ TEST(DxfDataLayers, BandsThemesValuesAndMovementsOfTheCurrentVariables)
     testutil::TempDir dir;
     TDxfMapOptions o;
     o.tbAtributos = o.tbColores = o.aAtributos2 = true;
+    // The export writes its copy of the view: sizes and the number format changed
+    // in the user's view since it was taken are not what it writes.
+    const TViewState user = UserView();
+    UserView().NumFormat = Tfmt{6, 2, "%6.2f"};
+    UserView().PixsVol = 40;
+    UserView().FMov = 3.0;
     ASSERT_TRUE(DxfMapExport::PrintDxfFile(dir.file("datos.dxf"), o));
+    UserView() = user;
     const std::string text = readFile(dir.file("datos.dxf"));
 
     // Bands: one per link; 300 against a maximum of 100 is held at 1.1 x PixsVol
@@ -433,7 +440,8 @@ TEST(DxfDataLayers, BandsThemesValuesAndMovementsOfTheCurrentVariables)
     Movims[1].TurnAngle = 451;
     Movims[2].TurnAngle = 450;
     Movims[3].TurnAngle = -451;
-    DxfDataLayers::DxfMovimientos(w, "MVT", {UserView().RangeVarMovim, "", UserView().RangeMovimMin, UserView().RangeMovimMax, UserView().RangeTable});
+    DxfDataLayers::DxfMovimientos(w, "MVT", {UserView().RangeVarMovim, "", UserView().RangeMovimMin, UserView().RangeMovimMax, UserView().RangeTable},
+                                   TDxfMapOptions{});
     w.DxfClose();
     const auto v = Vertices(readFile(dir.file("m.dxf")));
     ASSERT_EQ(v.size(), 60u);
