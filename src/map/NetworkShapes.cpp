@@ -115,7 +115,7 @@ struct TCarriageway {
 
 } // namespace
 
-void TraceLinkLanes(const TArcos& a, TLaneFigures& out)
+void TraceLinkLanes(const TArcos& a, const TViewState& view, TLaneFigures& out)
 {
     if (a.Lanes() == 0 || a.LaneEdgeCount < 2)
         return;
@@ -142,10 +142,11 @@ void TraceLinkLanes(const TArcos& a, TLaneFigures& out)
     if (!(length > 0.0) || !std::isfinite(length))
         return;
     auto fraction = [&](double worldUnits) { return std::clamp(worldUnits / length, 0.0, 1.0); };
-    const double flareF = fraction(double(Network.Options.ALEX) * Network.Options.FLAREF + UserView().Lanes.LaneOffset);
-    const double taperF = fraction(double(Network.Options.ALEX) * Network.Options.FLAREF + UserView().Lanes.LaneOffset + UserView().Lanes.AnchoPista);
-    const double flareL = fraction(double(Network.Options.ALEX) * Network.Options.FLAREX + UserView().Lanes.LaneOffset);
-    const double taperL = fraction(double(Network.Options.ALEX) * Network.Options.FLAREX + UserView().Lanes.LaneOffset + UserView().Lanes.AnchoPista);
+    const TLaneWidth& w = view.Lanes;
+    const double flareF = fraction(double(Network.Options.ALEX) * Network.Options.FLAREF + w.LaneOffset);
+    const double taperF = fraction(double(Network.Options.ALEX) * Network.Options.FLAREF + w.LaneOffset + w.AnchoPista);
+    const double flareL = fraction(double(Network.Options.ALEX) * Network.Options.FLAREX + w.LaneOffset);
+    const double taperL = fraction(double(Network.Options.ALEX) * Network.Options.FLAREX + w.LaneOffset + w.AnchoPista);
     const int32_t N = cw.N;
     const int32_t firstSlotLane = firstFlare ? 2 : 1; // physical lane of slot 1
     const int32_t slotCount = std::min(lanes, MaxLanes);
@@ -219,7 +220,7 @@ void TraceLinkLanes(const TArcos& a, TLaneFigures& out)
     if (!a.HasFlag(DrawLayers::FlagNoMarkings)) {
         out.Brush(clWhite);
         out.Pen(clBlack, 1);
-        const double scale = UserView().Lanes.AnchoPista / 3.5;
+        const double scale = w.AnchoPista / 3.5;
         for (int32_t k = 1; k <= N; ++k) {
             TTurnFlags turns{0, 0, 0};
             if (firstFlare && k == 1) {
@@ -239,7 +240,7 @@ void TraceLinkLanes(const TArcos& a, TLaneFigures& out)
                     turns[0] = 0;
             }
             TPoint from, to;
-            if (lanePoint(k, 10.0 * UserView().FMov, from) && lanePoint(k, 5.0 * UserView().FMov, to))
+            if (lanePoint(k, 10.0 * view.FMov, from) && lanePoint(k, 5.0 * view.FMov, to))
                 out.TurnMarking(from, to, turns, scale);
         }
     }
@@ -249,7 +250,7 @@ void TraceLinkLanes(const TArcos& a, TLaneFigures& out)
     out.Pen(clWhite, 1);
     auto head = [&](int32_t k, int32_t kind) {
         TPoint at5, at35;
-        if (!lanePoint(k, 5.0 * UserView().FMov, at5) || !lanePoint(k, 3.5 * UserView().FMov, at35))
+        if (!lanePoint(k, 5.0 * view.FMov, at5) || !lanePoint(k, 3.5 * view.FMov, at35))
             return;
         out.LaneHead(kind, at5, at35);
     };
@@ -270,13 +271,14 @@ void TraceLinkLanes(const TArcos& a, TLaneFigures& out)
 
 void TraceNetWorkLanes(const TViewBox& view, const TNetworkOptions& o, TLaneFigures& out)
 {
+    const TViewState& u = o.View ? *o.View : UserView();
     ViewTiles::ForEachLink([&](int32_t, const TArcos& a) {
         if (!LinkDrawn(a, o) || a.LaneEdgeCount < 2)
             return;
         const int32_t last = std::min(a.LaneEdgeCount, MaxLaneEdgePoints) - 1;
         const TPoint corners[4] = {a.LaneEdgeNear[0], a.LaneEdgeFar[0], a.LaneEdgeNear[last], a.LaneEdgeFar[last]};
         if (view.MeetsPoints(corners))
-            TraceLinkLanes(a, out);
+            TraceLinkLanes(a, u, out);
     });
 
     // The junction areas join the lane ends of the links that meet at each node.
@@ -298,15 +300,15 @@ void TraceNetWorkLanes(const TViewBox& view, const TNetworkOptions& o, TLaneFigu
 // ---------------------------------------------------------------------------
 // Movements
 
-bool MovementSpan(const TMovimiento& mv, TPoint& farPt, TPoint& nearPt)
+bool MovementSpan(const TMovimiento& mv, const TViewState& view, TPoint& farPt, TPoint& nearPt)
 {
     const TPoint a = NodePoint(mv.AIndex), j = NodePoint(mv.JunctionIndex);
     const double d = Dist(a, j);
     if (!(d > 0))
         return false;
     const double ux = (a.x - j.x) / d, uy = (a.y - j.y) / d;
-    nearPt = {j.x + ux * 2 * UserView().FMov, j.y + uy * 2 * UserView().FMov};
-    farPt = {j.x + ux * 50 * UserView().FMov, j.y + uy * 50 * UserView().FMov};
+    nearPt = {j.x + ux * 2 * view.FMov, j.y + uy * 2 * view.FMov};
+    farPt = {j.x + ux * 50 * view.FMov, j.y + uy * 50 * view.FMov};
     return true;
 }
 

@@ -245,9 +245,11 @@ public:
 };
 
 // A link's carriageway lane by lane: outline, lane fills, dividers, turn
-// markings and lane marker heads, with flare lanes and their tapers.
-void TraceLinkLanes(const TArcos& a, TLaneFigures& out);
-// Every carriageway that meets the view, then the junction areas.
+// markings and lane marker heads, with flare lanes and their tapers, at the lane
+// widths and movement scale of the view drawn.
+void TraceLinkLanes(const TArcos& a, const TViewState& view, TLaneFigures& out);
+// Every carriageway that meets the view, then the junction areas (the view's
+// state is the options' own, the user's when they carry none).
 void TraceNetWorkLanes(const TViewBox& view, const TNetworkOptions& o, TLaneFigures& out);
 
 // ---- Movements ----
@@ -277,7 +279,8 @@ void ForEachPlacedMovement(bool selectedOnly, F&& f)
 inline int TurnOf(const TMovimiento& mv) { return mv.TurnAngle >= 451 ? 0 : (mv.TurnAngle < -450 ? 2 : 1); }
 inline TTurnFlags TurnFlagsOf(int turn) { return {turn == 0 ? 1 : 0, turn == 1 ? 1 : 0, turn == 2 ? 1 : 0}; }
 // The span of a movement's symbol on its approach, from 50 FMov to 2 FMov
-// before the junction; false for an approach without length.
-bool MovementSpan(const TMovimiento& mv, TPoint& farPt, TPoint& nearPt);
+// before the junction (the FMov of the view drawn); false for an approach
+// without length.
+bool MovementSpan(const TMovimiento& mv, const TViewState& view, TPoint& farPt, TPoint& nearPt);
 
 } // namespace NetworkShapes

@@ -473,7 +473,7 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
             if (!o.Giros[turn])
                 return;
             TPoint farPt, nearPt;
-            if (!NetworkShapes::MovementSpan(mv, farPt, nearPt))
+            if (!NetworkShapes::MovementSpan(mv, u, farPt, nearPt))
                 return;
             // The movement's turn direction (-1 left, 0 straight, 1 right) is the
             // symbol's lane index: the turns of one approach stand side by side,

@@ -432,7 +432,7 @@ void PrintMovimSymbols(QPainter& p, const TViewSnapshot& snapshot)
             return;
         const TPoint j = NodePoint(mv.JunctionIndex);
         TPoint farPt, nearPt;
-        if (!view.Contains(j.x, j.y) || !NetworkShapes::MovementSpan(mv, farPt, nearPt))
+        if (!view.Contains(j.x, j.y) || !NetworkShapes::MovementSpan(mv, snapshot.State, farPt, nearPt))
             return;
         const float v = DataLayers::MovimValue(mv, snapshot.State.RangeVarMovim);
         UsePen(p, clSilver, 1);
