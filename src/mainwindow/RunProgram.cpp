@@ -17,8 +17,21 @@
 #include <filesystem>
 #include <csignal>
 
+namespace {
+// As the opening names the file it is given.
+std::string AbsolutePath(const QString& name)
+{
+    return std::filesystem::absolute(QFileInfo(name).absoluteFilePath().toStdString()).string();
+}
+} // namespace
+
 int RunVelmora(int argc, char* argv[])
 {
+    // One network named, nothing else: its text is read at once, and the network
+    // from it while the windows are made.
+    std::unique_ptr<PalvonRead::TReadAhead> readAhead;
+    if (argc == 2 && argv[1][0] != '-')
+        readAhead = std::make_unique<PalvonRead::TReadAhead>(AbsolutePath(QString::fromLocal8Bit(argv[1])));
     QApplication app(argc, argv);
     // Numbers in files never follow the user's locale.
     std::setlocale(LC_NUMERIC, "C");
@@ -30,17 +43,16 @@ int RunVelmora(int argc, char* argv[])
     QStringList args = QApplication::arguments();
     args.removeFirst();
     ResetProgramState();
-    // One network named: it is read while the windows are made, with the options
-    // the window will read when shown.
-    std::unique_ptr<PalvonRead::TReadAhead> readAhead;
-    if (args.size() == 1) {
+    // The network is read now that numbers parse as in files and the records are
+    // as at start, with the options the window will read when shown.
+    if (readAhead && args.size() == 1) {
         TProgramOptions options;
         ProgramSettings::ReadOptions(TIniFile(ProgramSettings::FileName), options);
         PalvonRead::TReadSettings settings;
         settings.ReadTransitLines = options.ReadsTransitLines();
-        readAhead = std::make_unique<PalvonRead::TReadAhead>(
-            std::filesystem::absolute(QFileInfo(args.front()).absoluteFilePath().toStdString()).string(), settings,
-            options.UtmZone(), options.Hemisphere());
+        readAhead->Start(settings, options.UtmZone(), options.Hemisphere());
+    } else {
+        readAhead.reset();
     }
     TAptta* splash = nullptr;
     TPalvonViewer* viewer = CreateProgramWindows(args.isEmpty(), &splash);

@@ -19,13 +19,8 @@ bool SameFile(const struct stat& a, const struct stat& b)
 }
 } // namespace
 
-TReadAhead::TReadAhead(std::string path, TReadSettings settings, int utmZone, std::string hemisphere)
-    : path_(std::move(path)), settings_(std::move(settings)), utmZone_(utmZone), hemisphere_(std::move(hemisphere))
+TReadAhead::TReadAhead(std::string path) : path_(std::move(path))
 {
-    settings_.NetworkDatFile = path_;
-    // The opening reads with the network's folder as the current one; this read
-    // must not change the program's folder, so it names the folder.
-    settings_.ErrorListFile = BesideNetwork(settings_.ErrorListFile);
     worker_ = std::thread([this] {
         Run();
         {
@@ -36,7 +31,37 @@ TReadAhead::TReadAhead(std::string path, TReadSettings settings, int utmZone, st
     });
 }
 
-TReadAhead::~TReadAhead() { Wait(); }
+TReadAhead::TReadAhead(std::string path, TReadSettings settings, int utmZone, std::string hemisphere)
+    : TReadAhead(std::move(path))
+{
+    Start(std::move(settings), utmZone, std::move(hemisphere));
+}
+
+TReadAhead::~TReadAhead()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        cancelled_ = !started_;
+    }
+    startGiven_.notify_all();
+    Wait();
+}
+
+void TReadAhead::Start(TReadSettings settings, int utmZone, std::string hemisphere)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        settings_ = std::move(settings);
+        settings_.NetworkDatFile = path_;
+        // The opening reads with the network's folder as the current one; this
+        // read must not change the program's folder, so it names the folder.
+        settings_.ErrorListFile = BesideNetwork(settings_.ErrorListFile);
+        utmZone_ = utmZone;
+        hemisphere_ = std::move(hemisphere);
+        started_ = true;
+    }
+    startGiven_.notify_all();
+}
 
 std::string TReadAhead::BesideNetwork(const std::string& name) const
 {
@@ -50,15 +75,22 @@ void TReadAhead::Run()
     // meanwhile, and helper threads would take its processors until it waits.
     ServicesOfThisThread quiet(told_);
     const Parallel::HoldHelpers alone(windowBusy_);
-    // Stamped before the bytes are read: a change while they are read shows.
-    if (::stat(path_.c_str(), &stamp_) != 0 || !FileUtils::TextFileProblem(path_).empty())
-        return;
-    textRead_ = ReadTextLines(path_, lines_);
+    // The bytes are read at once: they depend on nothing of the program's.
+    // Stamped before they are read: a change while they are read shows.
+    if (::stat(path_.c_str(), &stamp_) == 0 && FileUtils::TextFileProblem(path_).empty())
+        textRead_ = ReadTextLines(path_, lines_);
+    for (size_t i = 0; textRead_ && utf8_ && i < lines_.size(); ++i)
+        utf8_ = TextCodec::IsValidUtf8(lines_[i]);
+    // The network waits for the program's own start (its number format, its
+    // records put as at start) and for the settings it is read with.
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        startGiven_.wait(lock, [this] { return started_ || cancelled_; });
+        if (cancelled_)
+            return;
+    }
     if (!textRead_)
         return;
-    for (size_t i = 0; utf8_ && i < lines_.size(); ++i)
-        utf8_ = TextCodec::IsValidUtf8(lines_[i]);
-
     Network.Options.UtmZone = utmZone_;
     Network.Options.UtmHemisphere = hemisphere_;
     readOk_ = ReadNetwork(lines_, settings_);
@@ -85,7 +117,7 @@ bool TReadAhead::Fits(const std::string& path, const TReadSettings& settings, in
 {
     Wait();
     struct stat now {};
-    return textRead_ && path == path_ && ::stat(path_.c_str(), &now) == 0 && SameFile(now, stamp_) &&
+    return started_ && textRead_ && path == path_ && ::stat(path_.c_str(), &now) == 0 && SameFile(now, stamp_) &&
            settings.NetworkDatFile == settings_.NetworkDatFile &&
            BesideNetwork(settings.ErrorListFile) == settings_.ErrorListFile &&
            settings.ReadTransitLines == settings_.ReadTransitLines && utmZone == utmZone_ &&

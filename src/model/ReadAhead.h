@@ -26,11 +26,17 @@ namespace PalvonRead {
 
 class TReadAhead {
 public:
-    // Starts reading the network at path (absolute). A relative error list is
-    // written beside the network, where an opening writes it.
+    // Starts reading the text of the network at path (absolute); the network is
+    // read from it once Start gives the settings.
+    explicit TReadAhead(std::string path);
+    // Both at once.
     TReadAhead(std::string path, TReadSettings settings, int utmZone, std::string hemisphere);
-    // Waits for the read; the network read is dropped unless installed.
+    // Waits for the read (one never started stops after the text); the network
+    // read is dropped unless installed.
     ~TReadAhead();
+    // Reads the network with these settings, UTM zone and hemisphere. A relative
+    // error list is written beside the network, where an opening writes it.
+    void Start(TReadSettings settings, int utmZone, std::string hemisphere);
     TReadAhead(const TReadAhead&) = delete;
     TReadAhead& operator=(const TReadAhead&) = delete;
 
@@ -69,6 +75,9 @@ private:
     RecordedServices told_;
     std::mutex mutex_;
     std::condition_variable ended_;
+    std::condition_variable startGiven_;
+    bool started_ = false;
+    bool cancelled_ = false;
     bool done_ = false;
     std::atomic<bool> windowBusy_{true}; // the read takes no helper threads meanwhile
     std::thread worker_;

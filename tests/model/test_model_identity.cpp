@@ -292,6 +292,12 @@ TEST(ReadAhead, TakenUpOnlyForTheSameFileReadTheSameWayAndARefusalSaidOnce)
         EXPECT_FALSE(ahead.Fits(net, settings, 14, "N"));
     }
 
+    // Its text read, never told to read the network (the command line was not one
+    // network after all): it ends there and the model stays as it was.
+    PalvonRead::ClearNetwork();
+    { PalvonRead::TReadAhead unused(net); }
+    EXPECT_EQ(Network.LinkCount, 0);
+
     const std::string over = testutil::realDataPath("berlin-center.dat");
     settings.NetworkDatFile = over;
     PalvonRead::ClearNetwork();
