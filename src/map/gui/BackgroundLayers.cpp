@@ -33,12 +33,6 @@ constexpr int LayerMenuEntries = 9; // the layer menus have nine entries
 
 QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
 
-QString LetraCaption(int tag)
-{
-    const TLabelFont& f = UserView().LabelFonts[static_cast<size_t>(tag)];
-    return Qs(Format("Letra (%s %2d)", f.Name, f.Size));
-}
-
 } // namespace
 
 void TDisplayController::CreateLayerMenus()
@@ -121,7 +115,7 @@ void TDisplayController::LineaSoleras(const std::string& fileName, bool addLayer
         entry->setTitle(QStringLiteral("Solera: ") + layerName);
         entry->menuAction()->setVisible(true);
     }
-    window_.Action(Named(QStringLiteral("Letra%1").arg(10 + n)))->setText(LetraCaption(10 + n));
+    window_.Action(Named(QStringLiteral("Letra%1").arg(10 + n)))->setText(Qs(LetraCaption(10 + n)));
     QAction* names = window_.Action(Named(QStringLiteral("Nombres%1").arg(10 + n)));
     names->setCheckable(true);
     names->setChecked(load.HasNames && load.Status == LineLayers::TLoadStatus::Loaded);

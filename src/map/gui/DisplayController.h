@@ -102,6 +102,8 @@ public:
     void GuardarSolerasClick();
 
 private:
+    // The caption "Letra (name size)" of label font `tag` of the window's view.
+    std::string LetraCaption(int tag) const;
     // Label font `tag` chosen by the user; true when it was replaced.
     bool ChooseLabelFont(int tag);
     // One property of the title's font changed from the title toolbar.

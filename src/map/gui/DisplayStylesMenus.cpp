@@ -42,12 +42,6 @@ namespace {
 
 QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
 
-QString LetraCaption(int tag)
-{
-    const TLabelFont& f = UserView().LabelFonts[static_cast<size_t>(tag)];
-    return Qs(Format("Letra (%s %2d)", f.Name, f.Size));
-}
-
 // The program's font dialog: name, size, colour and style of a label font.
 bool FontDialog(QWidget* parent, TLabelFont& font)
 {
@@ -149,7 +143,7 @@ void TDisplayController::CreateDisplayMenus()
     // The label fonts (one per submenu) show their font in the caption.
     for (int tag = 1; tag <= 6; ++tag) {
         QAction* letra = window_.Action(Named(QStringLiteral("Letra%1").arg(tag)));
-        letra->setText(LetraCaption(tag));
+        letra->setText(Qs(LetraCaption(tag)));
         letra->setData(tag);
     }
     window_.Action(Cmd::Decimales1)->setText(Qs(Format("Decimales (%d)", UserView().NumFormat.Decimals)));
@@ -253,8 +247,14 @@ void TDisplayController::LetraClick(int tag)
 {
     if (!ChooseLabelFont(tag))
         return;
-    window_.Action(Named(QStringLiteral("Letra%1").arg(tag)))->setText(LetraCaption(tag));
+    window_.Action(Named(QStringLiteral("Letra%1").arg(tag)))->setText(Qs(LetraCaption(tag)));
     window_.RedrawMap();
+}
+
+std::string TDisplayController::LetraCaption(int tag) const
+{
+    const TLabelFont& f = window_.View().LabelFonts[static_cast<size_t>(tag)];
+    return Format("Letra (%s %2d)", f.Name, f.Size);
 }
 
 void TDisplayController::Letra(QAction* item)
@@ -263,7 +263,7 @@ void TDisplayController::Letra(QAction* item)
         return;
     const int tag = item->data().toInt();
     if (ChooseLabelFont(tag))
-        item->setText(LetraCaption(tag));
+        item->setText(Qs(LetraCaption(tag)));
 }
 
 // ---- Background layer styles ----
