@@ -79,8 +79,7 @@ void TReadAhead::Run()
     // Stamped before they are read: a change while they are read shows.
     if (::stat(path_.c_str(), &stamp_) == 0 && FileUtils::TextFileProblem(path_).empty())
         textRead_ = ReadTextLines(path_, lines_);
-    for (size_t i = 0; textRead_ && utf8_ && i < lines_.size(); ++i)
-        utf8_ = TextCodec::IsValidUtf8(lines_[i]);
+    utf8_ = textRead_ && TextCodec::IsValidUtf8(lines_);
     // The network waits for the program's own start (its number format, its
     // records put as at start) and for the settings it is read with.
     {

@@ -1,4 +1,5 @@
 #include "model/TextCodec.h"
+#include "model/TextLines.h"
 
 #include <cstdint>
 #include <cstring>
@@ -109,6 +110,14 @@ std::string EncodeCp1252(const QString& text)
         out.push_back(b);
     }
     return out;
+}
+
+bool IsValidUtf8(const TTextLines& lines)
+{
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (!IsValidUtf8(lines[i]))
+            return false;
+    return true;
 }
 
 } // namespace TextCodec

@@ -6,9 +6,13 @@
 #include <string>
 #include <string_view>
 
+class TTextLines;
+
 namespace TextCodec {
 
 bool IsValidUtf8(std::string_view bytes);
+// Every line valid UTF-8 (the text is then shown and kept as UTF-8).
+bool IsValidUtf8(const TTextLines& lines);
 // UTF-8 when the bytes are valid UTF-8, else Windows-1252.
 QString Decode(std::string_view bytes);
 QString DecodeCp1252(std::string_view bytes);

@@ -217,17 +217,9 @@ bool TFrmDat::LoadFromFile(const std::string& path)
 {
     TTextLines lines;
     const bool ok = ReadTextLines(path, lines);
-    const bool utf8 = AllUtf8(lines);
+    const bool utf8 = TextCodec::IsValidUtf8(lines);
     LoadText(path, std::move(lines), utf8, ok);
     return ok;
-}
-
-bool TFrmDat::AllUtf8(const TTextLines& lines)
-{
-    bool utf8 = true;
-    for (size_t i = 0; utf8 && i < lines.size(); ++i)
-        utf8 = IsValidUtf8(lines[i]);
-    return utf8;
 }
 
 void TFrmDat::LoadText(const std::string& path, TTextLines&& lines, bool utf8, bool read)

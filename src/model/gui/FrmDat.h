@@ -51,7 +51,6 @@ public:
     // The same, with the text already read from path (read: whether it could be),
     // utf8 telling whether every line of it as read was UTF-8.
     void LoadText(const std::string& path, TTextLines&& lines, bool utf8, bool read);
-    static bool AllUtf8(const TTextLines& lines);
     // The text as byte lines, the user's edits included. The reader works on this
     // list in place (include files are inserted into it); call LinesChanged after.
     TTextLines& Lines();

@@ -370,7 +370,8 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
 
     // The network again, with its transit lines read (an option of the options window).
     Secondary::DlgCfg().RutasFijas->SetItemIndex(0);
-    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+    testutil::AnswerFileDialog(viewer, tmp.file("red.dat"));
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
     ASSERT_GT(Network.LineCount, 0);
     testutil::writeFile(tmp.file("lineas.ini"), "[Hoja2]\r\nTitulo=Segunda\r\nLamina=hoja2\r\n"
                                                 "[Hoja1]\r\nTitulo=Red de buses;Propuesta A\r\nLamina=hoja1.wmf\r\n"
@@ -581,7 +582,8 @@ TEST(PrintTiming, ChicagoSketchPrintAgainstScreen)
 TEST_F(PrintFiles, TransitLoadsPrintTheirLegend)
 {
     Secondary::DlgCfg().RutasFijas->SetItemIndex(0);
-    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+    testutil::AnswerFileDialog(viewer, tmp.file("red.dat"));
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
     ASSERT_GE(Network.LineCount, 2);
     ASSERT_TRUE(livemenus::Click(viewer, "popup:BDerecho>Líneas", "linveh"));
     if (!viewer->Down(Cmd::tbLineas))
@@ -600,7 +602,7 @@ TEST_F(PrintFiles, TransitLoadsPrintTheirLegend)
     UserView().RangeMin = -1.0f; // a scale of the user's own, kept by every print
     std::vector<std::string> texts;
     for (int print = 0; print < 2; ++print) {
-        livemenus::Find(viewer, "aVistaPrevia1")->trigger();
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "aVistaPrevia1"));
         testutil::settle();
         const std::string emf = tmp.file("lineas" + std::to_string(print) + ".emf");
         ASSERT_TRUE(viewer->Printing().Preview()->ImageExports(emf));
