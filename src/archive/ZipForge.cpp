@@ -19,6 +19,7 @@
 #include <ctime>
 #include <exception>
 #include <mutex>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -149,7 +150,7 @@ FileInfo StatFile(const std::string& path)
     fi.size = fi.isDir ? 0 : uint64_t(st.st_size);
     fi.attr = fi.isDir ? 0x10 : 0x20;
     if (::access(path.c_str(), W_OK) != 0) fi.attr |= 0x01;
-    std::string base = QFileInfo(QString::fromStdString(path)).fileName().toStdString();
+    const std::string base = path.substr(path.find_last_of('/') + 1);
     if (!base.empty() && base[0] == '.') fi.attr |= 0x02;
     fi.dosTime = UnixToDosDateTime(int64_t(st.st_mtime));
     return fi;
@@ -954,11 +955,22 @@ void TZFBaseArchiver::SearchMask(const std::string& maskIn, int32_t searchAttr, 
     std::string dir = ExpandFileName(resolved.substr(0, slash == 0 ? 1 : slash));
     std::string pattern = resolved.substr(slash + 1);
     const uint32_t A = uint32_t(searchAttr) & ~0x10u;
-    QDir qd(QString::fromStdString(dir));
-    const QStringList entries = qd.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    // The folder's names as the file system holds them: a name that is not UTF-8
+    // would not survive a round trip through QString, and its file would be lost.
+    std::vector<std::string> entries;
+    if (DIR* dp = opendir(dir.c_str())) {
+        while (const dirent* de = readdir(dp)) {
+            const std::string n = de->d_name;
+            if (n != "." && n != "..") entries.push_back(n);
+        }
+        closedir(dp);
+    }
+    std::sort(entries.begin(), entries.end(), [](const std::string& a, const std::string& b) {
+        const std::string la = ZipLowerCase(a), lb = ZipLowerCase(b);
+        return la != lb ? la < lb : a < b;
+    });
     std::vector<std::string> subdirs;
-    for (const QString& e : entries) {
-        std::string name = e.toStdString();
+    for (const std::string& name : entries) {
         std::string full = dir == "/" ? "/" + name : dir + "/" + name;
         FileInfo fi = StatFile(full);
         if (fi.isDir) subdirs.push_back(full);
@@ -1013,6 +1025,13 @@ void TZFBaseArchiver::AddOneFile(const std::string& fullPath, bool move)
 
     TZFDirArray& items = d->Dir->Items;
     int idx = items.IndexOf(stored);
+    // Names differing only in case are different files here ("Datos.txt" and
+    // "datos.txt"): only an entry of exactly this name is replaced.
+    if (idx >= 0 && items.ItemPtr(idx)->FileName != stored) {
+        idx = -1;
+        for (int i = 0; i < items.Count() && idx < 0; ++i)
+            if (items.ItemPtr(i)->FileName == stored) idx = i;
+    }
     if (idx < 0) {
         TDirItem fresh;
         fresh.FileName = stored;
@@ -1065,7 +1084,7 @@ void TZFBaseArchiver::AddOneFile(const std::string& fullPath, bool move)
     it->Action = uint8_t(operation);
 
     for (const std::string& m : NoCompressionMasks)
-        if (MatchesMask(QFileInfo(QString::fromStdString(fullPath)).fileName().toStdString(), m, true)) {
+        if (MatchesMask(fullPath.substr(fullPath.find_last_of('/') + 1), m, true)) {
             it->CompressionMode = 0;
             it->Header.Method = it->CompressionMethod = (FMethod == 0 || FMethod == 8) ? 0 : 255;
             break;

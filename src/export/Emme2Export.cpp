@@ -171,4 +171,25 @@ bool WriteEmme2(const std::string& base, std::string& error)
     return false;
 }
 
+std::string DemandNotice()
+{
+    int32_t without = 0, first = 0;
+    for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
+        const TZona& zo = Zonas[z];
+        bool access = false;
+        for (int32_t c = 1; c <= zo.ConnectorCount && c < static_cast<int32_t>(zo.Connectors.size()); ++c)
+            access = access || zo.Connectors[c].Kind == 1;
+        if (!access) {
+            first = first ? first : zo.Number;
+            ++without;
+        }
+    }
+    if (without == 0)
+        return {};
+    return Format("Los archivos EMME/2 se escribieron, pero %d de las %d zonas (la primera, %d) no tienen "
+                  "conector a un nodo (los de la sección 22222 van a lo largo de los arcos, y EMME/2 solo admite "
+                  "conectores a nodos). Esas zonas quedan como centroides sueltos y no podrán cargar demanda.",
+                  without, Network.ZoneCount, first);
+}
+
 } // namespace Emme2Export

@@ -23,4 +23,9 @@ std::string FixedText();
 // itself (EMME/2 refuses the whole set).
 bool WriteEmme2(const std::string& base, std::string& error);
 
+// Empty when every zone with a centroid has an access link in the files; else the
+// Spanish notice that the zones without one (connected along links, as section
+// 22222 gives them) cannot load their demand from these files.
+std::string DemandNotice();
+
 } // namespace Emme2Export

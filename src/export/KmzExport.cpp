@@ -97,6 +97,10 @@ bool TKmzBuild::Finish(std::string& error)
         zip.AddFiles(kml_, 10431, std::string());
         added = zip.FileCount();
         zip.CloseArchive();
+        if (!zip.LeftOut().empty()) {
+            error = FileUtils::WriteFailure(kmz_, "quedó fuera del archivo comprimido " + zip.LeftOut().front());
+            return false;
+        }
     } catch (const std::exception&) {
         why = zip.WriteProblem().empty() ? "no se pudo completar el archivo comprimido" : zip.WriteProblem();
         error = FileUtils::WriteFailure(kmz_, why);

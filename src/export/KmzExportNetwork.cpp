@@ -233,10 +233,18 @@ void WriteBands(TKmlWriter& kml, const TViewState& u, const std::vector<int32_t>
     kml.KmlEndFolder();
 }
 
+std::string BandName(const TKmzNetworkView& view)
+{
+    if (!view.BandName.empty())
+        return view.BandName;
+    const int32_t c = view.State.RangeVarArcos;
+    return c >= 1 && c < NumArcosColumns ? TitArcos[static_cast<size_t>(c)] : view.State.RangeName;
+}
+
 void WriteValueBands(TKmlWriter& kml, const TKmzNetworkView& view)
 {
     BandStyle(kml);
-    kml.KmlBeginDocument(view.State.RangeName, false);
+    kml.KmlBeginDocument(BandName(view), false);
     std::vector<int32_t> links;
     for (const auto& e : CollectLinks(true))
         links.push_back(std::get<2>(e));
@@ -247,7 +255,7 @@ void WriteValueBands(TKmlWriter& kml, const TKmzNetworkView& view)
 void WriteRangeBands(TKmlWriter& kml, const TKmzNetworkView& view)
 {
     BandStyle(kml);
-    kml.KmlBeginDocument(view.State.RangeName, false);
+    kml.KmlBeginDocument(BandName(view), false);
     std::vector<int32_t> byRange[MaxRangeClasses + 1];
     for (const auto& e : CollectLinks(true)) {
         const int32_t l = std::get<2>(e);

@@ -25,6 +25,9 @@ struct TKmzNetworkView {
     // The view's copy of the ranges, variable and sizes the bands are drawn with;
     // a view made without a snapshot starts from the user's view.
     TViewState State = UserView();
+    // The band documents are named after the link variable drawn (its grid
+    // title), not after whatever variable was picked last (a movement's).
+    std::string BandName;
 };
 
 // The bands and colours of a view (the defaults above where the snapshot holds

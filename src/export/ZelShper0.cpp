@@ -16,6 +16,7 @@
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/SafeFile.h"
+#include "model/TextCodec.h"
 #include "model/ZelUtils.h"
 
 #include <unistd.h>
@@ -103,6 +104,27 @@ SAHooks CheckedHooks()
     return h;
 }
 
+// The table declares Windows-1252 (language driver 87): a text kept as UTF-8 is
+// written in that code page (characters outside it become '?'), and a UTF-8 text
+// cut at its column width inside a character loses the broken character, not
+// the whole text's reading.
+std::string DbfText(const std::string& bytes)
+{
+    std::string_view v = bytes;
+    if (!TextCodec::IsValidUtf8(v)) {
+        for (size_t back = 1; back <= 3 && back <= v.size(); ++back) {
+            const auto c = static_cast<unsigned char>(v[v.size() - back]);
+            if ((c & 0xC0) != 0xC0)
+                continue;
+            const size_t need = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+            if (need > back && TextCodec::IsValidUtf8(v.substr(0, v.size() - back)))
+                v = v.substr(0, v.size() - back);
+            break;
+        }
+    }
+    return TextCodec::EncodeCp1252(TextCodec::Decode(v));
+}
+
 void WriteValues(int32_t recNo, const std::vector<TFieldValues>& values)
 {
     for (size_t i = 0; i < values.size(); ++i) {
@@ -112,7 +134,7 @@ void WriteValues(int32_t recNo, const std::vector<TFieldValues>& values)
         // which is no write failure: those are found by the checked file access.
         switch (v.Kind) {
         case 1:
-            DBFWriteStringAttribute(dbf, recNo, f, v.Text.c_str());
+            DBFWriteStringAttribute(dbf, recNo, f, DbfText(v.Text).c_str());
             break;
         case 2:
             DBFWriteIntegerAttribute(dbf, recNo, f, v.Int);

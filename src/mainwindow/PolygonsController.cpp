@@ -707,6 +707,16 @@ void TPolygonsController::Importar1Click()
     if (!PolygonDialog(false, name, filter))
         return;
     PolygonFileName = name;
+    // A file without one outline of three vertices (another kind of file, or one
+    // holding only comments) is no polygon file: the polygons shown stay, and the
+    // polygons' button is not pressed for nothing.
+    std::vector<TPolygonRecord> records;
+    const bool read = filter == 1 ? PolygonFile::ReadArea(name, NewPolygonStyle(), records)
+                                  : PolygonFile::ReadAll(name, records);
+    if (read && std::none_of(records.begin(), records.end(), [](const TPolygonRecord& r) { return r.Points.size() >= 3; })) {
+        Services().ShowMessage(Format("El archivo %s no tiene ningún polígono.", name));
+        return;
+    }
     if (filter == 1)
         ImportarPoligonosGeo(name);
     else

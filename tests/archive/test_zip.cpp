@@ -70,6 +70,12 @@ std::string PythonList(const std::string& archive)
     return out;
 }
 
+std::string HexByte(unsigned char c)
+{
+    static const char* digits = "0123456789abcdef";
+    return {digits[c >> 4], digits[c & 15]};
+}
+
 } // namespace
 
 TEST(ZipForge, KmzArchiveHasExactRecordLayout)
@@ -240,6 +246,58 @@ TEST(ZipForge, ArchivesPassIndependentReaders)
     EXPECT_NE(list.find("a.txt 23"), std::string::npos) << list;
     EXPECT_NE(list.find("c.txt 7"), std::string::npos) << list;
     EXPECT_EQ(list.find("skip.dat"), std::string::npos) << list;
+}
+
+// Every file a mask meets goes in under the bytes of its name: a name that is not
+// UTF-8, and names differing only in case, as the file system keeps them apart.
+TEST(ZipForge, MasksTakeEveryFileTheFolderHolds)
+{
+    struct Case {
+        const char* mask;
+        std::vector<std::string> files; // under the base folder
+        std::vector<std::string> stored;
+    };
+    const std::string latin = "s/\xF1" "and\xFA" ".txt"; // "ñandú.txt" in Windows-1252
+    const std::vector<Case> cases = {
+        {"s/*", {latin, "s/b.txt"}, {latin, "s/b.txt"}},
+        {"s/*", {"s/Datos.txt", "s/datos.txt"}, {"s/Datos.txt", "s/datos.txt"}},
+        {"s/*.txt", {"s/Datos.txt", "s/datos.txt", latin, "s/x.dat"}, {"s/Datos.txt", "s/datos.txt", latin}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mask + (" " + c.files[0]));
+        TempDir dir;
+        std::filesystem::create_directories(dir.path() / "s");
+        for (const std::string& f : c.files) writeFile(dir.file(f), f);
+        const std::string archive = dir.file("m.zip");
+        TZipForge zip;
+        SetupLikeForm(zip);
+        zip.FileName = archive;
+        zip.BaseDir = dir.path().string();
+        zip.OpenArchiveMode(65535);
+        zip.AddFiles(c.mask, 10431, "");
+        zip.CloseArchive();
+        EXPECT_TRUE(zip.LeftOut().empty());
+        // python's zipfile: each entry's name bytes (as flag 11 says they are coded) and its contents.
+        const std::string py = "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\n"
+                               "for i in sorted(z.infolist(), key=lambda i: i.filename):\n"
+                               "    n = i.filename.encode('utf-8' if i.flag_bits & 0x800 else 'cp437')\n"
+                               "    print(n.hex(), z.read(i) == n)\n";
+        writeFile(dir.file("list.py"), py);
+        std::string out, expected;
+        if (FILE* p = popen(("python3 '" + dir.file("list.py") + "' '" + archive + "' 2>&1").c_str(), "r")) {
+            char buf[512];
+            while (fgets(buf, sizeof buf, p)) out += buf;
+            pclose(p);
+        }
+        std::vector<std::string> want = c.stored;
+        std::sort(want.begin(), want.end());
+        for (const std::string& n : want) {
+            for (unsigned char ch : n) expected += HexByte(ch);
+            expected += " True\n";
+        }
+        EXPECT_EQ(out, expected);
+        EXPECT_EQ(std::system(("unzip -tq '" + archive + "' >/dev/null 2>&1").c_str()), 0);
+    }
 }
 
 TEST(ZipForge, Zip64AlwaysAndDisabled)

@@ -31,6 +31,7 @@ struct TMetafileReport {
     std::vector<std::pair<int, int>> textPoints; // reference point of each text
     std::vector<int> fontHeights;                // EMF: the height of each font created
     std::vector<uint32_t> textColours;           // EMF: the colour of each text, 0x00BBGGRR
+    std::vector<int> textEscapements;            // EMF: the angle of each text, tenths of a degree
     std::vector<std::vector<int>> textAdvances;  // the advance of each character of each text
     std::vector<QRect> textBoxes;                // EMF: the box each text covers (null when turned)
     std::vector<int> frame;                      // EMF: the page's frame in hundredths of a millimetre
@@ -134,6 +135,8 @@ inline TMetafileReport CheckMetafile(const std::string& file)
         r.fontHeights.push_back(v.toInt());
     for (const QJsonValue& v : o.value("text_colors").toArray())
         r.textColours.push_back(uint32_t(v.toDouble()));
+    for (const QJsonValue& v : o.value("text_escapements").toArray())
+        r.textEscapements.push_back(v.toInt());
     for (const QJsonValue& v : o.value("text_dx").toArray()) {
         std::vector<int> dx;
         for (const QJsonValue& d : v.toArray())

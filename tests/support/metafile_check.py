@@ -12,6 +12,7 @@ Prints one JSON object per file on one line:
    "text_dx": [[advance of each character], ...] (empty when the record has none),
    "text_boxes": [[l, t, r, b] of each text, from its reference point, the
    alignment, the selected font's height and the advances; null when turned], 
+   "text_escapements": EMF: the selected font's escapement (tenths of a degree) at each text,
    "frame": EMF rclFrame [l, t, r, b] in hundredths of a millimetre,
    "errors": [...]}
 Exit status 1 when a file is malformed or has a point outside its bounds.
@@ -147,6 +148,7 @@ def emf(data):
             out["text_points"].append([x, y])
             out["text_boxes"].append(text_box(x, y, dx, nchars, font, align))
             out.setdefault("text_colors", []).append(text_color)
+            out.setdefault("text_escapements", []).append(font[1])
             point(x, y)
         at += size
     if at != len(data):

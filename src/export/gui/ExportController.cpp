@@ -219,6 +219,8 @@ void TExportController::ExportaraEMME2Click()
     }
     if (!ok)
         Fail(window_.DialogParent(), error);
+    else if (const std::string note = Emme2Export::DemandNotice(); !note.empty())
+        Services().ShowMessage(note);
 }
 
 void TExportController::ExportarDatos(int tag)

@@ -8,6 +8,7 @@
 #include "export/gui/ExportDialogs.h"
 #include "export/gui/ExportHost.h"
 #include "widgets/CommandRegistry.h"
+#include "widgets/StringAlignGrid.h"
 #include "map/GeoLayers.h"
 #include "map/ViewSnapshot.h"
 #include "model/PalvonRead.h"
@@ -113,7 +114,10 @@ bool TKmzController::ExportarLineasKmz(const std::string& fileName)
 
 bool TKmzController::PrintKmzFile(const std::string& fileName)
 {
-    const KmzExport::TKmzNetworkView view = KmzExport::NetworkView(host_.MainMapSnapshot());
+    KmzExport::TKmzNetworkView view = KmzExport::NetworkView(host_.MainMapSnapshot());
+    const int32_t column = view.State.RangeVarArcos;
+    if (const TStringAlignGrid* arcos = host_.DataGrid(3); arcos && column >= 1 && column < arcos->ColCount())
+        view.BandName = arcos->cell(column, 0);
     std::string error;
     TWaitCursor wait;
     const bool ok = KmzExport::ExportNetworkKmz(fileName, Conversion(), view, error);

@@ -378,6 +378,22 @@ TLegendRequest DrawMapaColores(TMapPainter& img, const TLayerOptions& o)
     return legend;
 }
 
+namespace {
+
+// A value written along a link reads left to right: the label of a link that
+// runs leftwards is turned half a turn and kept on its side of the link, apart
+// from the label of the opposite direction.
+void ValueLabel(TMapPainter& img, const TPoint& p, int32_t angle, const std::string& text, int32_t offset)
+{
+    const int32_t a = ((angle % 3600) + 3600) % 3600;
+    if (a > 900 && a < 2700)
+        img.LabelW(p, a - 1800, text, 7, -offset);
+    else
+        img.LabelW(p, angle, text, 1, offset);
+}
+
+} // namespace
+
 void DrawValue(TMapPainter& img, const TLayerOptions& o)
 {
     const TViewState& u = ViewOf(o);
@@ -406,7 +422,7 @@ void DrawValue(TMapPainter& img, const TLayerOptions& o)
                     bool negative = false;
                     offset = Round(Ranges::BarWidth(vs[dir], u.RangeMax, z.PixsVol, negative));
                 }
-                img.LabelW(mid, angles[dir], FormatValue(u, vs[dir]), 1, offset);
+                ValueLabel(img, mid, angles[dir], FormatValue(u, vs[dir]), offset);
             }
         });
     }
@@ -443,7 +459,7 @@ void DrawValue(TMapPainter& img, const TLayerOptions& o)
         int32_t offset = z.LinkShift;
         if (z.LinkShift < 0)
             offset = scaleMax > 0 && std::isfinite(s) ? Round(z.PixsVol * s / scaleMax) : 0;
-        img.LabelW(place, angle, text, 1, offset);
+        ValueLabel(img, place, angle, text, offset);
     });
     img.PenMode = savedMode;
 }

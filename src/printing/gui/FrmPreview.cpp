@@ -4,6 +4,8 @@
 #include <cerrno>
 
 #include "model/FileUtils.h"
+#include "model/KDVvars.h"
+#include "printing/gui/PrinterSetup.h"
 #include "model/PrintServices.h"
 #include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
@@ -66,6 +68,13 @@ const char* const NoPrinterMessage = "No hay impresora disponible: elija una imp
 
 QPrinter& Printer() { return *PrinterSlot(); }
 
+namespace {
+std::string pdfNetwork; // beside the printer, whose PDF file name it qualifies
+} // namespace
+
+const std::string& PdfNetwork() { return pdfNetwork; }
+void SetPdfNetwork(const std::string& network) { pdfNetwork = network; }
+
 QSize PrinterPageSize()
 {
     QPrinter& p = Printer();
@@ -85,6 +94,19 @@ bool TPrintJob::NextSheet()
         return false;
     }
     if (printer.outputFormat() == QPrinter::PdfFormat) {
+        // A PDF printed from another network is not replaced unasked: the user may
+        // print this one under its own name instead.
+        const std::string network = DatDir + DatFileName;
+        const QString own = DefaultPdfName();
+        if (!BatchMode && !pdfNetwork.empty() && pdfNetwork != network && printer.outputFileName() != own &&
+            QFileInfo::exists(printer.outputFileName()) &&
+            !Services().AskYesNo("El archivo " + printer.outputFileName().toStdString() +
+                                 " tiene la impresión de otra red (" + pdfNetwork + ").\n¿Reemplazarlo con la de " +
+                                 network + "?\n\nNo: imprimir en " + own.toStdString() + ".")) {
+            const QPageLayout layout = printer.pageLayout();
+            printer.setOutputFileName(own);
+            printer.setPageLayout(layout);
+        }
         target_ = printer.outputFileName();
         SafeFile::TTarget target;
         const std::string why = SafeFile::Prepare(target_.toStdString(), target);
@@ -135,6 +157,8 @@ bool TPrintJob::End()
     // Qt's PDF writer reports success over a file the disk cut short: only a
     // file from its header to its end marker replaces the earlier one.
     const bool ok = written && scratch_->PublishWrittenByName(true, "%PDF", "%%EOF");
+    if (ok)
+        pdfNetwork = DatDir + DatFileName;
     if (!ok)
         Services().ShowMessage(FileUtils::WriteFailure(
             target_.toStdString(), scratch_->Why().empty() ? SafeFile::Reason(EIO) : scratch_->Why()));

@@ -18,6 +18,10 @@
 
 // The printer every print command uses (the one chosen in the printer setup).
 QPrinter& Printer();
+// The network (folder and file) the printer's PDF file was chosen for or last
+// printed from: a print of another network asks before replacing that file.
+const std::string& PdfNetwork();
+void SetPdfNetwork(const std::string& network);
 // Size of the printer's page in device pixels.
 QSize PrinterPageSize();
 // One document on that printer, sheet after sheet. A PDF is written beside the

@@ -1,6 +1,7 @@
 #include "printing/gui/PrinterSetup.h"
 
 #include "model/KDVvars.h"
+#include "printing/gui/FrmPreview.h"
 #include "widgets/DialogButtons.h"
 
 #include <QComboBox>
@@ -27,7 +28,8 @@ constexpr TPaper Papers[] = {{"A4", QPageSize::A4},         {"Carta", QPageSize:
                              {"Oficio", QPageSize::Legal},  {"A3", QPageSize::A3},
                              {"Tabloide", QPageSize::Tabloid}};
 
-// Where a new PDF goes: beside the open network, named after it.
+} // namespace
+
 QString DefaultPdfName()
 {
     if (!DatFileName.empty() && DatFileName != "null") {
@@ -36,8 +38,6 @@ QString DefaultPdfName()
     }
     return QDir::home().absoluteFilePath(QStringLiteral("Velmora.pdf"));
 }
-
-} // namespace
 
 QString TDlgPrinterSetup::PdfEntry() { return QStringLiteral("Imprimir a archivo (PDF)"); }
 
@@ -89,7 +89,9 @@ TDlgPrinterSetup::TDlgPrinterSetup(QPrinter& printer, QWidget* parent) : QDialog
     if (row < 0 && !toFile && cbImpresora->count() > 1)
         row = cbImpresora->findText(QPrinterInfo::defaultPrinterName());
     cbImpresora->setCurrentIndex(row >= 0 ? row : cbImpresora->count() - 1);
-    edArchivo->setText(toFile && !printer.outputFileName().isEmpty() ? printer.outputFileName() : DefaultPdfName());
+    // The PDF chosen for another network is not proposed for this one.
+    const bool ownPdf = PdfNetwork().empty() || PdfNetwork() == DatDir + DatFileName;
+    edArchivo->setText(toFile && ownPdf && !printer.outputFileName().isEmpty() ? printer.outputFileName() : DefaultPdfName());
     const QPageSize::PageSizeId id = printer.pageLayout().pageSize().id();
     int paper = cbPapel->findData(int(id));
     if (paper < 0) {
@@ -139,6 +141,7 @@ void TDlgPrinterSetup::accept()
         }
         printer_.setOutputFormat(QPrinter::PdfFormat);
         printer_.setOutputFileName(QFileInfo(file).absoluteFilePath());
+        SetPdfNetwork(DatDir + DatFileName);
     } else {
         printer_.setOutputFileName(QString());
         printer_.setOutputFormat(QPrinter::NativeFormat);

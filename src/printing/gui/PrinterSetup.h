@@ -10,6 +10,9 @@ class QPrinter;
 class QRadioButton;
 class QToolButton;
 
+// Where a new PDF goes: beside the open network, named after it.
+QString DefaultPdfName();
+
 class TDlgPrinterSetup : public QDialog {
     Q_OBJECT
 public:

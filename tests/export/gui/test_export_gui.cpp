@@ -13,7 +13,10 @@
 #include "model/ZelUtils.h"
 #include "printing/gui/FrmPreview.h"
 #include "support/FileDialogAnswer.h"
+#include "support/GuiTestUtil.h"
 #include "support/LiveMenus.h"
+#include "support/MetafileCheck.h"
+#include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
 #include "widgets/StringAlignGrid.h"
@@ -294,6 +297,30 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
     // Colour themes and values, then the complete drawing with every variable.
     livemenus::Find(viewer, "tbColores")->trigger();
     ASSERT_TRUE(viewer->Down(Cmd::tbColores) && !viewer->Down(Cmd::tbAtributos));
+
+    // The KMZ of the same view names its band document after the link variable
+    // drawn, as the drawing names its layers; its range folders hold the bands.
+    {
+        const std::string kmz = (tmp.path() / "temas.kmz").string();
+        testutil::AnswerFileDialog(viewer, kmz, 3);
+        save->trigger();
+        const std::string py = (tmp.path() / "docs.py").string();
+        testutil::writeFile(py, "import sys, zipfile, xml.etree.ElementTree as ET\n"
+                                "z = zipfile.ZipFile(sys.argv[1])\n"
+                                "root = ET.fromstring(z.read(z.namelist()[0]))\n"
+                                "tag = lambda e: e.tag.split('}')[-1]\n"
+                                "name = lambda e: next((n.text for n in e if tag(n) == 'name'), '')\n"
+                                "for d in root.iter():\n"
+                                "    if tag(d) in ('Document', 'Folder'):\n"
+                                "        print(tag(d), name(d), sum(tag(p) == 'Placemark' for p in d.iter()))\n");
+        const std::string docs = Shell("/usr/bin/python3 '" + py + "' '" + kmz + "' 2>&1");
+        const size_t band = docs.find("\nDocument " + rangeName + " ");
+        ASSERT_NE(band, std::string::npos) << docs;
+        EXPECT_EQ(docs.find("Saturaci"), std::string::npos) << docs;
+        EXPECT_NE(docs.find("\nFolder (", band), std::string::npos) << docs;
+        const std::string line = docs.substr(band + 1, docs.find('\n', band + 1) - band - 1);
+        EXPECT_GT(std::stoi(line.substr(line.rfind(' ') + 1)), 0) << line;
+    }
     for (bool full : {false, true}) {
         SCOPED_TRACE(full ? "complete" : "basic");
         count = exportDxf(full ? "completo.dxf" : "temas.dxf", full);
@@ -339,6 +366,11 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
     EXPECT_EQ(UserView().RangeVarArcos, rangeColumn);
 }
 
+// The network exports hold the links of the hit grid's tiles in view: the grid is
+// one tile over the whole network, so every placed link, however far the view is
+// zoomed in. Street names read right in a GIS (the table's declared code page),
+// whether the names came as UTF-8 or Windows-1252 and where the 30-character
+// field cuts a character.
 TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
 {
     if (!fs::exists(testutil::realDataPath("anaheim.dat")))
@@ -351,30 +383,84 @@ TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
     for (int32_t l = 1; l <= Network.LinkCount; ++l)
         placed += Arcos[l].AIndex > 0 && Arcos[l].BIndex > 0 && Nodos[Arcos[l].AIndex].HasXY && Nodos[Arcos[l].BIndex].HasXY;
     ASSERT_EQ(placed, 914);
+    // Street names from "Datos Complementarios": {bytes in the file, text a GIS reads}.
+    const std::vector<std::pair<std::string, std::string>> streets = {
+        {"Calle \xC3\x91" "and\xC3\xBA, 3\xC2\xAA", "Calle \xC3\x91" "and\xC3\xBA, 3\xC2\xAA"},
+        {"Calle \xD1" "and\xFA, 3\xAA", "Calle \xC3\x91" "and\xC3\xBA, 3\xC2\xAA"},
+        {"Calle del General San Martin \xC3\x91" "and\xC3\xBA", "Calle del General San Martin\n"},
+    };
+    std::string csv = "A;B;Calle\r\n";
+    for (size_t i = 0; i < streets.size(); ++i)
+        csv += ZelUtils::Format("%d;%d;", Arcos[i + 1].A, Arcos[i + 1].B) + streets[i].first + "\r\n";
+    testutil::writeFile((tmp.path() / "calles.csv").string(), csv);
+    testutil::AnswerFileDialog(viewer, (tmp.path() / "calles.csv").string());
+    livemenus::Find(viewer, "aOpenComp")->trigger();
     QAction* save = livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave");
 
-    const std::string shp = (tmp.path() / "arcos.shp").string();
-    testutil::AnswerFileDialog(viewer, shp, 4);
-    save->trigger();
-    const std::string info = Shell("ogrinfo -ro -al -so '" + shp + "' 2>&1");
-    EXPECT_NE(info.find("Feature Count: 914"), std::string::npos) << info;
-    EXPECT_NE(info.find("Geometry: Line String"), std::string::npos) << info;
+    for (int zoomSteps : {0, 6}) {
+        SCOPED_TRACE(zoomSteps);
+        for (int k = 0; k < zoomSteps; ++k)
+            livemenus::Find(viewer, "aAcercar1")->trigger();
+        const std::string shp = (tmp.path() / ZelUtils::Format("arcos%d.shp", zoomSteps)).string();
+        testutil::AnswerFileDialog(viewer, shp, 4);
+        save->trigger();
+        const std::string info = Shell("ogrinfo -ro -al -so '" + shp + "' 2>&1");
+        EXPECT_NE(info.find("Feature Count: 914"), std::string::npos) << info;
+        EXPECT_NE(info.find("Geometry: Line String"), std::string::npos) << info;
+        const std::string rows = Shell("ogrinfo -ro -al -q '" + shp + "' 2>&1");
+        for (const auto& [bytes, text] : streets)
+            EXPECT_NE(rows.find("Calle (String) = " + text), std::string::npos) << text;
+        EXPECT_EQ(rows.find("\xC3\x83"), std::string::npos); // no "Ã" of UTF-8 read as Windows-1252
 
-    // The KMZ holds the documents; the KML beside it is gone.
-    const std::string kmz = (tmp.path() / "red.kmz").string();
-    testutil::AnswerFileDialog(viewer, kmz, 3);
-    save->trigger();
-    ASSERT_TRUE(fs::exists(kmz));
-    EXPECT_FALSE(fs::exists(tmp.path() / "red.kml"));
-    const std::string layers = Shell("ogrinfo -ro -al -so '/vsizip/" + kmz + "/red.kml' 2>&1");
-    // The links document and the nodes document hold every placed link and node.
-    const size_t arcos = layers.find("Layer name: arcos");
-    ASSERT_NE(arcos, std::string::npos) << layers;
-    EXPECT_NE(layers.find("Feature Count: 914", arcos), std::string::npos) << layers;
-    const size_t nodos = layers.find("Layer name: nodos");
-    ASSERT_NE(nodos, std::string::npos) << layers;
-    EXPECT_NE(layers.find(ZelUtils::Format("Feature Count: %d", Network.NodeCount), nodos), std::string::npos)
-        << layers;
+        // The KMZ holds the documents; the KML beside it is gone.
+        const std::string kmz = (tmp.path() / ZelUtils::Format("red%d.kmz", zoomSteps)).string();
+        testutil::AnswerFileDialog(viewer, kmz, 3);
+        save->trigger();
+        ASSERT_TRUE(fs::exists(kmz));
+        EXPECT_FALSE(fs::exists(tmp.path() / ZelUtils::Format("red%d.kml", zoomSteps)));
+        const std::string layers =
+            Shell("ogrinfo -ro -al -so '/vsizip/" + kmz + ZelUtils::Format("/red%d.kml' 2>&1", zoomSteps));
+        // The links document and the nodes document hold every placed link and node.
+        const size_t arcos = layers.find("Layer name: arcos");
+        ASSERT_NE(arcos, std::string::npos) << layers;
+        EXPECT_NE(layers.find("Feature Count: 914", arcos), std::string::npos) << layers;
+        const size_t nodos = layers.find("Layer name: nodos");
+        ASSERT_NE(nodos, std::string::npos) << layers;
+        EXPECT_NE(layers.find(ZelUtils::Format("Feature Count: %d", Network.NodeCount), nodos), std::string::npos)
+            << layers;
+    }
+    EXPECT_LT(UserView().WorldMaxX - UserView().WorldMinX, (Network.MaxX - Network.MinX) / 4);
+}
+
+// The values written along the links read left to right, on paper as on the
+// screen: of each two-way pair neither label stands upside down. Read from the
+// preview saved as a metafile (its texts and their fonts' angles).
+TEST_F(ExportGui, ValueLabelsOfBothDirectionsReadUpright)
+{
+    if (!fs::exists(testutil::realDataPath("siouxfalls-junctions.dat")))
+        FAIL() << "real networks not available";
+    viewer->show();
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(Copy("siouxfalls-junctions.dat", "red")));
+    PickVariable(viewer, "tbAtributos", [](QAction* a) { return a->data().toInt() == 5; });
+    livemenus::Find(viewer, "tbValues")->trigger();
+    ASSERT_TRUE(viewer->Down(Cmd::tbValues));
+    const std::string emf = (tmp.path() / "valores.emf").string();
+    livemenus::Find(viewer, "aPrint1")->trigger(); // the preview of the view
+    testutil::settle();
+    testutil::AnswerFileDialog(viewer, emf, 0);
+    livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave")->trigger();
+    viewer->Printing().PreviewWindow().close();
+    const testutil::TMetafileReport r = testutil::CheckMetafile(emf);
+    ASSERT_TRUE(r.ran);
+    ASSERT_EQ(r.textEscapements.size(), size_t(r.texts.size()));
+    int turned = 0;
+    for (size_t i = 0; i < r.textEscapements.size(); ++i) {
+        const int a = ((r.textEscapements[i] % 3600) + 3600) % 3600;
+        turned += a != 0;
+        EXPECT_FALSE(a > 900 && a < 2700) << r.texts[int(i)].toStdString() << " at " << r.textEscapements[i];
+    }
+    // Most links are not level: their values are turned along them, both ways.
+    EXPECT_GT(turned, Network.LinkCount / 2);
 }
 
 // A network given in degrees comes back to its own degrees, whatever zone the
@@ -468,6 +554,17 @@ TEST_F(ExportGui, TextExportsKeepFieldsLineNamesAndEmmeNumbers)
     const std::string emmeOut = Shell("/usr/bin/python3 '" + emmePy + "' '" + (tmp.path() / "sioux").string() + "' 2>&1");
     EXPECT_EQ(emmeOut, ZelUtils::Format("%d %d 0 0 %d True\n", Network.ZoneCount, Network.NodeCount,
                                         Network.ZoneCount));
+    // Zones connected along links (section 22222) get no access link to load their
+    // demand through: the user is told so, and only then.
+    for (const auto& [file, notice] : {std::pair{"siouxfalls.dat", false}, std::pair{"siouxfalls-junctions.dat", true}}) {
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(Copy(file, "emme")));
+        RecordingServices ui;
+        const fs::path base = tmp.path() / "emme" / fs::path(file).stem();
+        testutil::AnswerFileDialog(viewer, base.string() + ".network");
+        emme->trigger();
+        EXPECT_TRUE(fs::exists(base.string() + ".cents")) << file;
+        EXPECT_EQ(ui.anyMessageContains("no podr\u00e1n cargar demanda"), notice) << file;
+    }
 
     // The sample town, with street names holding commas and quotes, its transit
     // lines read as the options say ("Incluir rutas fijas", ticked as the user does).

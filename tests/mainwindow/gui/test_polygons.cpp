@@ -10,6 +10,7 @@
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
+#include "support/FileDialogAnswer.h"
 #include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/GridsNetwork.h"
@@ -228,6 +229,29 @@ TEST_F(Polygons, AreaImportTakesNewPolygonStyleAndLineNumbering)
     EXPECT_EQ(Poligonos[0].PenColor, 123u);
     EXPECT_NEAR(Poligonos[0].Points[0].x, 8.0 / 3, 1e-9);
     EXPECT_EQ(Menu("pupRedefinirPoligonos")->actions().value(1)->data().toInt(), 1);
+}
+
+// "Importar" of a file that holds no polygon says so, keeps the polygons there
+// were and does not press the polygons' button.
+TEST_F(Polygons, ImportOfAFileWithoutPolygonsSaysSoAndPressesNothing)
+{
+    const struct {
+        const char* file;
+        const char* text;
+        int filter;
+    } cases[] = {{"comentarios.plg", "* solo comentarios\r\n", 0},
+                 {"texto.plg", "no es un archivo de pol\xC3\xADgonos\r\n", 0},
+                 {"vacio.geo", "7,0\r\n", 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        testutil::writeFile(tmp.file(c.file), c.text);
+        RecordingServices ui;
+        testutil::AnswerFileDialog(w.get(), tmp.file(c.file), c.filter);
+        livemenus::Find(w.get(), "aImportar1")->trigger();
+        EXPECT_TRUE(ui.anyMessageContains("no tiene ning\u00fan pol\u00edgono")) << ui.messages.size();
+        EXPECT_EQ(NumPoligonos, 0);
+        EXPECT_FALSE(w->Down(Cmd::tbPoligonos));
+    }
 }
 
 } // namespace

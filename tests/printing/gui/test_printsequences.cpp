@@ -409,6 +409,38 @@ private:
 // permission bits; for another user, as the system refuses them), a full disk, a
 // file-size limit, or kill -9 half way (its scratch file goes at the next print in
 // the folder). The next print writes the PDF again.
+// A PDF printed from one network is not silently replaced by the print of the
+// next network opened: the user is asked, and "No" prints under the name of the
+// network now open.
+TEST_F(PrintSequences, PrintOfAnotherNetworkAsksBeforeReplacingTheEarlierPdf)
+{
+    std::string pdf = tmp.file("chicago-edit.pdf");
+    ChoosePdf(QString::fromStdString(pdf));
+    PrintFromPreview();
+    for (const char* network : {"otra", "tercera"}) {
+        SCOPED_TRACE(network);
+        const bool replace = std::string(network) == "tercera";
+        const std::string earlier = testutil::readFile(pdf);
+        ASSERT_EQ(earlier.substr(0, 4), "%PDF");
+        fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file(std::string(network) + ".dat"));
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file(std::string(network) + ".dat")));
+        RecordingServices ui;
+        ui.answerYes = replace;
+        PrintFromPreview();
+        ASSERT_EQ(ui.questions.size(), 1u);
+        EXPECT_NE(ui.questions[0].find(pdf), std::string::npos) << ui.questions[0];
+        const std::string own = tmp.file(std::string(network) + ".pdf");
+        EXPECT_EQ(testutil::readFile(pdf) == earlier, !replace);
+        EXPECT_EQ(fs::exists(own), !replace);
+        if (!replace)
+            pdf = own; // the name the printer now holds
+        // The same network printed again replaces its own PDF unasked.
+        PrintFromPreview();
+        EXPECT_EQ(ui.questions.size(), 1u);
+        EXPECT_EQ(testutil::readFile(pdf).substr(0, 4), "%PDF");
+    }
+}
+
 TEST_F(PrintSequences, PdfCutShortKeepsTheEarlierPdf)
 {
     const fs::path folder = tmp.path() / "salida";
