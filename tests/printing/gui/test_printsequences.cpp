@@ -422,7 +422,8 @@ TEST_F(PrintSequences, PrintOfAnotherNetworkAsksBeforeReplacingTheEarlierPdf)
         const bool replace = std::string(network) == "tercera";
         const std::string earlier = testutil::readFile(pdf);
         ASSERT_EQ(earlier.substr(0, 4), "%PDF");
-        fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file(std::string(network) + ".dat"));
+        fs::copy_file(testutil::realDataPath(replace ? "anaheim.dat" : "siouxfalls.dat"),
+                      tmp.file(std::string(network) + ".dat"));
         ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file(std::string(network) + ".dat")));
         RecordingServices ui;
         ui.answerYes = replace;
