@@ -233,13 +233,7 @@ void WriteBands(TKmlWriter& kml, const TViewState& u, const std::vector<int32_t>
     kml.KmlEndFolder();
 }
 
-std::string BandName(const TKmzNetworkView& view)
-{
-    if (!view.BandName.empty())
-        return view.BandName;
-    const int32_t c = view.State.RangeVarArcos;
-    return c >= 1 && c < NumArcosColumns ? TitArcos[static_cast<size_t>(c)] : view.State.RangeName;
-}
+std::string BandName(const TKmzNetworkView& view) { return view.BandName.empty() ? view.State.RangeName : view.BandName; }
 
 void WriteValueBands(TKmlWriter& kml, const TKmzNetworkView& view)
 {
@@ -300,6 +294,8 @@ TKmzNetworkView NetworkView(const TViewSnapshot& view)
     v.Colores = view.State.Colores;
     v.Values = view.State.Values;
     v.State = view.State;
+    if (view.State.RangeVarArcos >= 1 && view.State.RangeVarArcos < NumArcosColumns)
+        v.BandName = TitArcos[static_cast<size_t>(view.State.RangeVarArcos)];
     if (view.Options) {
         v.ArcosColor = view.ArcosColor;
         v.ZonaBordeColor = view.ZonaBordeColor;

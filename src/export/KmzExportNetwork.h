@@ -26,7 +26,8 @@ struct TKmzNetworkView {
     // a view made without a snapshot starts from the user's view.
     TViewState State = UserView();
     // The band documents are named after the link variable drawn (its grid
-    // title), not after whatever variable was picked last (a movement's).
+    // title), not after whatever variable was picked last (a movement's); empty:
+    // the view's RangeName.
     std::string BandName;
 };
 
