@@ -233,7 +233,10 @@ void WriteBands(TKmlWriter& kml, const TViewState& u, const std::vector<int32_t>
     kml.KmlEndFolder();
 }
 
-std::string BandName(const TKmzNetworkView& view) { return view.BandName.empty() ? view.State.RangeName : view.BandName; }
+std::string BandName(const TKmzNetworkView& view)
+{
+    return view.BandName.empty() ? view.State.RangeName : view.BandName;
+}
 
 void WriteValueBands(TKmlWriter& kml, const TKmzNetworkView& view)
 {

@@ -713,7 +713,8 @@ void TPolygonsController::Importar1Click()
     std::vector<TPolygonRecord> records;
     const bool read = filter == 1 ? PolygonFile::ReadArea(name, NewPolygonStyle(), records)
                                   : PolygonFile::ReadAll(name, records);
-    if (read && std::none_of(records.begin(), records.end(), [](const TPolygonRecord& r) { return r.Points.size() >= 3; })) {
+    const auto outline = [](const TPolygonRecord& r) { return r.Points.size() >= 3; };
+    if (read && std::none_of(records.begin(), records.end(), outline)) {
         Services().ShowMessage(Format("El archivo %s no tiene ningún polígono.", name));
         return;
     }

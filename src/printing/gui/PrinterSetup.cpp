@@ -91,7 +91,8 @@ TDlgPrinterSetup::TDlgPrinterSetup(QPrinter& printer, QWidget* parent) : QDialog
     cbImpresora->setCurrentIndex(row >= 0 ? row : cbImpresora->count() - 1);
     // The PDF chosen for another network is not proposed for this one.
     const bool ownPdf = PdfNetwork().empty() || PdfNetwork() == DatDir + DatFileName;
-    edArchivo->setText(toFile && ownPdf && !printer.outputFileName().isEmpty() ? printer.outputFileName() : DefaultPdfName());
+    edArchivo->setText(toFile && ownPdf && !printer.outputFileName().isEmpty() ? printer.outputFileName()
+                                                                                 : DefaultPdfName());
     const QPageSize::PageSizeId id = printer.pageLayout().pageSize().id();
     int paper = cbPapel->findData(int(id));
     if (paper < 0) {
