@@ -604,6 +604,24 @@ TEST_F(MainWindow, ClosingSavesIntoTheSettingsFolderEvenWithoutTheNetworkFolder)
     EXPECT_FALSE(std::filesystem::exists(std::string(VELMORA_SOURCE_DIR) + "/Velmora0.INI"));
 }
 
+// A network whose name holds a line break cannot be remembered on one line of
+// the settings file: the program's own settings are saved all the same.
+TEST_F(MainWindow, ClosingSavesTheSettingsWhenTheNetworkNameHoldsALineBreak)
+{
+    std::filesystem::create_directories(tmp.path() / "red\nnueva");
+    std::string net = (tmp.path() / "red\nnueva" / "Red.dat").string();
+    std::filesystem::copy_file(SamplePath(), net);
+    Drop({QString::fromStdString(net)});
+    ASSERT_EQ(DatFileName, "Red.dat");
+    RecentFiles.clear();
+    Secondary::DlgCfg().cbSaveLayout->setChecked(true);
+    Secondary::DlgCfg().cbOverwrite->setChecked(true);
+    ASSERT_NO_THROW(viewer->Settings().SaveAtClose());
+    TIniFile ini(tmp.file("Velmora0.INI"));
+    EXPECT_EQ(ini.ReadString("Velmora", "General", "").substr(0, 4), "1;1;");
+    EXPECT_FALSE(ini.ValueExists("File1", "FileName"));
+}
+
 // Qt's own texts are Spanish as well, once start-up installs them: leaving
 // through "Salir" asks with "Sí" and "No", and "No" keeps the program running.
 TEST_F(MainWindow, LeavingAsksWithSpanishButtons)
