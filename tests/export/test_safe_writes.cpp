@@ -503,7 +503,8 @@ TEST_F(SafeWrites, LayerWriteBackKeepsWhatWasNotRead)
 // member of the file's group (a child that drops to another user) saving it.
 TEST_F(SafeWrites, OwnerAndGroupAreKept)
 {
-    ASSERT_EQ(::geteuid(), 0u) << "owners can be given only as root";
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "files are given to another user, and a child becomes one, only as root";
     testutil::TempDir tmp;
     const std::string users = tmp.file("del_usuario.dat");
     testutil::writeFile(users, "antes");
