@@ -751,6 +751,21 @@ TEST(PolygonBatch, RunsHeadlessAndWritesTheSelection)
     std::string first = all.substr(0, all.find("\r\n"));
     EXPECT_EQ(first.size(), 25u);
     EXPECT_EQ(first.substr(20), "    7");
+
+    // Links put under the names the batch makes up are not followed: what they
+    // lead to stays as it was, and the run fails.
+    testutil::writeFile(tmp.file("notas.txt"), "del usuario");
+    for (const char* name : {"red_sel7.sel", "red_sel7.csv"}) {
+        std::filesystem::remove(tmp.file(name));
+        std::filesystem::create_symlink(tmp.file("notas.txt"), tmp.file(name));
+    }
+    QString errors;
+    EXPECT_EQ(testutil::RunProgram(tmp, {QString::fromStdString(net), QString::fromStdString(tmp.file("zonas.PLG"))},
+                                   &errors),
+              1);
+    EXPECT_EQ(testutil::readFile(tmp.file("notas.txt")), "del usuario");
+    EXPECT_TRUE(std::filesystem::is_symlink(tmp.file("red_sel7.sel")));
+    EXPECT_TRUE(std::filesystem::is_symlink(tmp.file("red_sel7.csv")));
 }
 
 TEST(PolygonBatch, JobsThatCannotRunSayWhyAndFail)
