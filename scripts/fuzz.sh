@@ -65,7 +65,8 @@ declare -A sources=(
     [line_layers]="LineLayers" [point_layers]="PointLayers" [view_theme]="ViewConfig"
     [pairs]="KDVanalysis KDVlibPaths" [line_sheets]="PrintLines IniFile" [doc_pictures]="DocWriter"
     [settings]="ProgramSettings IniFile ViewConfig" [folder_ini]="FolderFiles ZoningLoaders LineLayers FileUtils"
-    [selection_marks]="SelectionFiles"
+    [selection_marks]="SelectionFiles" [positions]="CoordinatesFiles GeoWriters"
+    [layers_roundtrip]="LineLayers GeoWriters" [settings_roundtrip]="IniFile"
 )
 
 coverage() {

@@ -62,15 +62,16 @@ std::string ExactNumber(double v)
     return std::string(buffer, r.ptr);
 }
 
-// One polyline line: "%d,%d" then one piece per point, every point shifted.
-std::string PolylineLine(const GeoLink& g, TPointText how, double dx, double dy)
+// One polyline line: "%d,%d" then one piece per point, every point shifted (a
+// layer file's own separator in place of the commas).
+std::string PolylineLine(const GeoLink& g, TPointText how, double dx, double dy, char sep = ',')
 {
     int32_t n = std::min(g.Count, static_cast<int32_t>(g.Points.size()));
-    std::string line = Format("%d,%d", g.Id, n);
+    std::string line = Format("%d%c%d", g.Id, sep, n);
     for (int32_t k = 0; k < n; ++k) {
         const TPoint& p = g.Points[static_cast<size_t>(k)];
         if (how == TPointText::Exact)
-            line += "," + ExactNumber(p.x + dx) + "," + ExactNumber(p.y + dy);
+            line += sep + ExactNumber(p.x + dx) + sep + ExactNumber(p.y + dy);
         else
             line += Format(",%.5f,%.5f", p.x + dx, p.y + dy);
     }
@@ -95,6 +96,64 @@ std::string LayerText(int layer, TPointText how, bool keepDeleted, double dx, do
 int LayerCount()
 {
     return std::clamp(GeoLayers().NumGeoLayers, 0, MaxGeoLayers);
+}
+
+bool Written(const GeoLink& g) { return g.Count > 0 && !g.Points.empty() && g.Name != GeoDeletedName; }
+
+// The layer's file as read, each line written again: the records read from it
+// (the pieces of a long polyline joined into its one line, the closing point each
+// piece shares with the next given once), or its own text.
+std::string LayerFileText(int layer)
+{
+    const TGeoLayerFile& source = GeoLayers().GeoLayerSource[layer];
+    if (!source.Read)
+        return LayerText(layer, TPointText::Exact, false, 0.0, 0.0);
+    int32_t first, last;
+    LayerRange(layer, first, last);
+    std::string text;
+    for (const TGeoFileLine& line : source.Lines) {
+        if (line.First == 0) {
+            text += line.Text + CrLf;
+            continue;
+        }
+        if (line.First < first || line.Last > last)
+            continue;
+        bool whole = true;
+        for (int32_t k = line.First; k <= line.Last; ++k)
+            whole = whole && Written(GeoLayers().GeoLinks[k]);
+        if (!whole) {
+            // A piece deleted by editing: the others stand as lines of their own.
+            for (int32_t k = line.First; k <= line.Last; ++k)
+                if (Written(GeoLayers().GeoLinks[k]))
+                    text += PolylineLine(GeoLayers().GeoLinks[k], TPointText::Exact, 0.0, 0.0, source.Separator);
+            continue;
+        }
+        GeoLink joined;
+        joined.Id = GeoLayers().GeoLinks[line.First].Id;
+        for (int32_t k = line.First; k <= line.Last; ++k) {
+            const GeoLink& g = GeoLayers().GeoLinks[k];
+            const size_t n = std::min(static_cast<size_t>(g.Count), g.Points.size());
+            joined.Points.insert(joined.Points.end(), g.Points.begin(),
+                                 g.Points.begin() + static_cast<std::ptrdiff_t>(k < line.Last ? n - 1 : n));
+        }
+        joined.Count = static_cast<int32_t>(joined.Points.size());
+        text += PolylineLine(joined, TPointText::Exact, 0.0, 0.0, source.Separator);
+    }
+    return text;
+}
+
+// The digest of the file on disk; 0 when it cannot be read (or is gone).
+uint64_t DiskDigest(const std::string& path)
+{
+    std::string bytes;
+    return FileUtils::ReadFile(path, bytes) ? GeoFileDigest(bytes) : 0;
+}
+
+bool SamePath(const std::string& a, const std::string& b)
+{
+    std::error_code ec1, ec2;
+    const std::filesystem::path x = std::filesystem::weakly_canonical(a, ec1), y = std::filesystem::weakly_canonical(b, ec2);
+    return !ec1 && !ec2 ? x == y : a == b;
 }
 
 } // namespace
@@ -125,10 +184,32 @@ bool WriteCoords()
     return !Network.PositionsUnsaved;
 }
 
-bool WriteGeo()
+bool WriteGeoLayer(int layer, const std::string& path)
+{
+    if (layer < 1 || layer > LayerCount())
+        return true;
+    TGeoLayerFile& source = GeoLayers().GeoLayerSource[layer];
+    const bool own = SamePath(path, GeoLayers().GeoLayerFiles[layer]);
+    if (own && source.Read && DiskDigest(path) != source.Digest &&
+        !Services().AskYesNo(Format("El archivo %s ha cambiado desde que se ley\xC3\xB3 (otro programa lo "
+                                    "modific\xC3\xB3 o lo quit\xC3\xB3).\r\xC2\xBF Desea reemplazarlo con la "
+                                    "capa de soleras %s ?",
+                                    path, GeoLayers().GeoLayerNames[layer])))
+        return true; // the user keeps the file: nothing is written
+    if (!Save(path, LayerFileText(layer)))
+        return false;
+    GeoLayers().GeoLayerFiles[layer] = path;
+    if (source.Read)
+        source.Digest = DiskDigest(path);
+    return true;
+}
+
+bool WriteGeo(const std::vector<int>& layers)
 {
     for (int layer = 1; layer <= LayerCount(); ++layer) {
-        if (!Save(GeoLayers().GeoLayerFiles[layer], LayerText(layer, TPointText::Exact, false, 0.0, 0.0)))
+        if (!layers.empty() && std::find(layers.begin(), layers.end(), layer) == layers.end())
+            continue;
+        if (!WriteGeoLayer(layer, GeoLayers().GeoLayerFiles[layer]))
             return false;
     }
     return true;

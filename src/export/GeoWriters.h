@@ -4,6 +4,7 @@
 // Every file is written whole to a temporary file and renamed over the target;
 // lines end with CR LF and numbers use '.' whatever the locale.
 #include <string>
+#include <vector>
 
 namespace KDVlib {
 
@@ -19,7 +20,18 @@ bool WriteCoordsFile(const std::string& path);
 // Rewrites each background layer's ".geo" file in its folder: "%d,%d" (id, point
 // count) then ",x,y" per point with every digit the coordinate holds (rewriting a
 // layer never rounds its untouched vertices); deleted and empty polylines are left out.
-bool WriteGeo();
+// A layer read from its file is written line for line in the file's order: the
+// pieces of a long polyline join again into its one line, and every line the
+// reader did not take (blank, malformed, a note, past the capacity) stays as it was.
+// A file changed on disk since it was read (or last written) is replaced only
+// when the user says yes; a layer the user keeps is left out, not a failure.
+// `layers` (1-based) chooses the layers, all when empty. False when a write failed
+// (said once, in Spanish).
+bool WriteGeo(const std::vector<int>& layers = {});
+// One layer into `path` (its own file or another the user chose); the same
+// question for its own file changed on disk. A layer written to its own file, or
+// to another that becomes its file, is then taken as read from it.
+bool WriteGeoLayer(int layer, const std::string& path);
 
 // "T55555_UTM_.DAT" (zone centroids "C%4d", nodes "%5d", or "C%9d" / "%10d" with
 // DUTCH, then "%15.5f%15.5f") and one "SOLERA%d_UTM_.DAT" per background layer,

@@ -3,6 +3,7 @@
 #include "mainwindow/GridsController.h"
 #include "mainwindow/PalvonViewer.h"
 #include "model/FileUtils.h"
+#include "model/SafeFile.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/PolygonFile.h"
@@ -61,6 +62,7 @@ bool TGridsController::BatchSelectByPolygons(const std::string& plgFileName)
                 sagArcosSel->setCell(c, row, sagArcos->cellView(c, r));
         }
         std::string base = FileUtils::ChangeFileExt(CmdFile1, "");
+        const SafeFile::TProgramNamed ownNames; // names the batch makes up: links are not followed
         std::string csv = base + Format("_sel%d.csv", poly.Id);
         if (!sagArcosSel->GridTextExport(csv, ',')) {
             Services().ShowMessage("No se pudo escribir " + csv);

@@ -512,9 +512,13 @@ void TSettingsController::SaveAtClose()
     TIniFile ini(FileName);
     ini.HoldWrites();
     GrabarVelmora(ini);
-    std::string section = SectionForNetwork(ini, RecentFiles, full);
-    ini.WriteString(section, "FileName", full);
-    ini.WriteString(section, "Fecha", NowStamp());
-    GrabarConfiguracion(ini, section);
+    // A name holding a line break cannot stand on one line of the file: that
+    // network is not remembered, and the program's own settings are saved all the same.
+    if (full.find_first_of("\r\n") == std::string::npos) {
+        std::string section = SectionForNetwork(ini, RecentFiles, full);
+        ini.WriteString(section, "FileName", full);
+        ini.WriteString(section, "Fecha", NowStamp());
+        GrabarConfiguracion(ini, section);
+    }
     ini.UpdateFile();
 }

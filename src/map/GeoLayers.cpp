@@ -16,6 +16,15 @@ void TGeoLayers::Clear()
         GeoLayerDirs[n].clear();
         GeoLayerFiles[n].clear();
         GeoLayerVisible[n] = GeoLayerSelected[n] = 0;
+        GeoLayerSource[n] = TGeoLayerFile();
     }
     GeoNameKeys.clear();
+}
+
+uint64_t GeoFileDigest(std::string_view bytes)
+{
+    uint64_t h = 1469598103934665603ull;
+    for (const char c : bytes)
+        h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    return h ^ bytes.size();
 }

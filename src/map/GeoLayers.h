@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 constexpr int MaxGeoLinks = 167000; // GeoLinks[0..167000]
@@ -32,6 +33,27 @@ struct TGeoNameKey {
     int32_t Record = 0;
 };
 
+// One line of a layer's file as read: the records First..Last made from it or,
+// for a line the reader did not take (blank, malformed, a note, a polyline past
+// the capacity), its text, which a write-back keeps as it was.
+struct TGeoFileLine {
+    int32_t First = 0; // 0: a line kept as its text
+    int32_t Last = -1;
+    std::string Text;
+};
+
+// A layer's file as the reader took it, so that writing the layer back loses
+// nothing it did not read and replaces nothing written since unasked.
+struct TGeoLayerFile {
+    bool Read = false; // the lines below are the file's (a layer built otherwise has none)
+    std::vector<TGeoFileLine> Lines;
+    uint64_t Digest = 0; // of the file's bytes when read or last written
+    char Separator = ','; // of the file's first line: the polylines are written with it
+};
+
+// Digest of a file's bytes (to tell whether it changed since it was read).
+uint64_t GeoFileDigest(std::string_view bytes);
+
 // The loaded background layers, owned by one object for the program
 // (GeoLayers()): what the reader fills, the map and the exports draw, the editing
 // tools change and the views and settings name.
@@ -48,6 +70,7 @@ struct TGeoLayers {
     std::string GeoLayerFiles[MaxGeoLayers + 1];
     uint8_t GeoLayerVisible[MaxGeoLayers + 1] = {};  // 1: the layer is drawn
     uint8_t GeoLayerSelected[MaxGeoLayers + 1] = {}; // 1: the layer is in the "Selección" set to move
+    TGeoLayerFile GeoLayerSource[MaxGeoLayers + 1];
     // The name keys of the polylines read while their layer had a name file.
     std::vector<TGeoNameKey> GeoNameKeys;
 

@@ -172,11 +172,12 @@ TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
     const std::string shortName = fs::path(geoFile).filename().string();
     result.HasNames = IsFile(nameFile);
 
-    std::vector<std::string> lines;
-    if (!FileUtils::ReadLines(geoFile, lines)) {
+    std::string bytes;
+    if (!FileUtils::ReadFile(geoFile, bytes) || FileUtils::LooksBinary(bytes)) {
         Services().ShowMessage(Format("No se puede abrir el archivo %s", shortName));
         return result;
     }
+    std::vector<std::string> lines = FileUtils::SplitLines(bytes);
     const char sep = lines.empty() ? 0 : ChooseSeparator(lines.front());
     if (lines.empty() || !IsPolylineHeader(lines.front(), sep)) {
         Services().ShowMessage(Format("Archivo %s con formato no reconocido\rProceso abortado", shortName));
@@ -197,6 +198,8 @@ TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
         // The replaced layers go with their names and keys.
         GeoLayers().GeoNameKeys.clear();
         GeoLayers().GeoLinks.reset();
+        for (TGeoLayerFile& source : GeoLayers().GeoLayerSource)
+            source = TGeoLayerFile();
         GeoLayers().NumGeoLayers = 1;
         GeoLayers().GeoLayerEnd[0] = 0;
     }
@@ -223,26 +226,45 @@ TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
 
     int32_t stored = GeoLayers().GeoLayerEnd[layer - 1];
     GeoLayers().GeoLayerEnd[layer] = stored;
+    // Every line is remembered: the records made from it, or its text.
+    TGeoLayerFile& source = GeoLayers().GeoLayerSource[layer];
+    source = TGeoLayerFile();
+    source.Read = true;
+    source.Digest = GeoFileDigest(bytes);
+    source.Separator = sep;
+    source.Lines.reserve(lines.size());
+    const auto keep = [&source, &lines](size_t i) { source.Lines.push_back({0, -1, std::move(lines[i])}); };
     int skipped = 0;
     bool full_ = false;
-    for (size_t i = 0; i < lines.size() && !full_; ++i) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (full_) {
+            keep(i); // past the capacity: not read, kept as it is
+            continue;
+        }
         if (i % 256 == 0)
             ui.SetProgressPosition(static_cast<int>(i));
         const std::string& line = lines[i];
-        if (Blank(line))
+        if (Blank(line)) {
+            keep(i);
             continue;
+        }
         const std::vector<std::string> f = ZelUtils::SplitString(line, sep);
         if (f.size() < 2 || !IsNumeric(f[0]) || !IsNumeric(f[1])) {
             ++skipped;
+            keep(i);
             continue;
         }
         const int32_t n = Round(Number(f[1]));
-        if (n <= 0)
-            continue; // a polyline without points adds nothing
-        if (!HasPoints(f, n)) {
-            ++skipped;
+        if (n <= 0) {
+            keep(i); // a polyline without points adds nothing
             continue;
         }
+        if (!HasPoints(f, n)) {
+            ++skipped;
+            keep(i);
+            continue;
+        }
+        const int32_t firstRecord = stored + 1;
         const int32_t id = Round(Number(f[0]));
         GeoLink* piece = nullptr;
         for (int32_t j = 1; j <= n; ++j) {
@@ -264,6 +286,12 @@ TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
             }
             piece->Points.push_back(p);
             piece->Count = static_cast<int32_t>(piece->Points.size());
+        }
+        if (full_) {
+            // The pieces stored of it stay on the map; the file keeps the line whole.
+            keep(i);
+        } else {
+            source.Lines.push_back({firstRecord, stored, std::string()});
         }
         GeoLayers().GeoLayerEnd[layer] = stored;
         if (result.HasNames && piece) {

@@ -71,10 +71,13 @@ void TieEndsToNodes(TArcos& arc)
 double ParseCoordinate(const std::string& text)
 {
     ZelUtils::NumberValue v = ZelUtils::ParseNumber(text);
-    if (v.isInteger())
+    if (v.isInteger() && v.intValue != 0)
         return v.intValue;
-    // ParseNumber accepted the text as a real; read it again at full precision.
+    // ParseNumber accepted the text as a real, or gave its failure value 0 for a
+    // whole number past the 32-bit range: read it again at full precision.
     std::string t = ZelUtils::UpperCase(ZelUtils::Trim(text));
+    if (v.isInteger() && (t.empty() || t.find_first_not_of("-0123456789") != std::string::npos))
+        return 0.0;
     double d = 0.0;
     auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), d);
     if (ec == std::errc() && end == t.data() + t.size())

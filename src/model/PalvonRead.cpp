@@ -68,7 +68,7 @@ void ReplaceLines(TNetworkReader& r, int32_t at, int32_t remove, const TTextLine
 }
 
 // Index of the end marker of the block whose start marker is at `start`, the
-// blocks nested in it skipped; the last line when the end marker was removed.
+// blocks nested in it skipped; -1 when the end marker was removed.
 int32_t EndOfInsertedBlock(const TNetworkReader& r, int32_t start)
 {
     const TTextLines& lines = *r.Lines;
@@ -82,7 +82,7 @@ int32_t EndOfInsertedBlock(const TNetworkReader& r, int32_t start)
         else if (StartsWith(l, EndMarker) && --depth == 0)
             return static_cast<int32_t>(k);
     }
-    return static_cast<int32_t>(lines.size()) - 1;
+    return -1;
 }
 
 // Writes the pending notes into the text in one pass.
@@ -410,6 +410,17 @@ std::string ExpandIncludes(TNetworkReader& r, std::string line)
             std::string_view next = WithoutCr((*r.Lines)[static_cast<size_t>(dollarLine) + 1]);
             if (StartsWith(next, InsertMarker)) {
                 int32_t end = EndOfInsertedBlock(r, dollarLine + 1);
+                if (end < 0) {
+                    // Where the inserted lines stop is no longer known: nothing is
+                    // taken away or inserted again, the lines are read as they stand.
+                    std::string msg = Format("INCLUDE %s: falta la línea \"%s\"; las líneas siguientes se leen "
+                                             "como están",
+                                             name, EndMarker + ZelUtils::Trim(std::string(next.substr(InsertMarker.size()))));
+                    Services().ShowMessage(msg);
+                    AddError(msg);
+                    line = ReadLine(r);
+                    continue;
+                }
                 if (ZelUtils::Trim(std::string(next.substr(InsertMarker.size()))) == name) {
                     std::error_code ec;
                     std::string path = name.empty() ? std::string() : ResolveNetworkRelative(r, name);

@@ -26,7 +26,7 @@ namespace SafeFile {
 
 namespace {
 
-// Marker of scratch names: ".<name>.velmora-<pid>-<6 letters or digits>".
+// Marker of scratch names: ".<name>.velmora-<pid>-<6 letters or digits>-<check>".
 constexpr char Marker[] = ".velmora-";
 
 std::string Folder(const std::string& path)
@@ -52,24 +52,47 @@ std::string RandomSuffix()
     return s;
 }
 
-// The process id of a scratch name of ours, or 0 when the name is not one.
+// The check that closes a scratch name: eight hex digits of a hash of the name
+// before it. A name the user made up (".notas.txt.velmora-4000000-zzzzzz") lacks it.
+std::string Check(std::string_view name)
+{
+    uint32_t h = 2166136261u;
+    for (const char c : std::string_view("velmora-scratch"))
+        h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    for (const char c : name)
+        h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    return ZelUtils::Format("%08x", h);
+}
+
+// A new scratch name beside besidePath: prefix, 6 random letters or digits, '-', check.
+std::string ScratchName(const std::string& besidePath)
+{
+    const std::string name = ScratchPrefix(besidePath) + RandomSuffix();
+    return name + "-" + Check(fs::path(name).filename().string());
+}
+
+// The process id of a scratch name of ours, or 0 when the name is not one:
+// ".<name>.velmora-<pid>-<6 letters or digits>-<check>", the check matching.
 pid_t ScratchOwner(const std::string& name)
 {
-    if (name.size() < 2 || name[0] != '.')
+    constexpr size_t CheckSize = 8, RandomSize = 6;
+    if (name.size() < 2 + CheckSize || name[0] != '.' || name[name.size() - CheckSize - 1] != '-')
         return 0;
-    const size_t at = name.rfind(Marker);
+    const std::string_view head(name.data(), name.size() - CheckSize - 1);
+    if (name.compare(head.size() + 1, CheckSize, Check(head)) != 0)
+        return 0;
+    const size_t at = head.rfind(Marker);
     if (at == std::string::npos || at == 0)
         return 0;
     size_t p = at + sizeof(Marker) - 1;
-    // Counted wide: a name another program made up may hold any digits.
     long long pid = 0;
     size_t digits = 0;
-    for (; p < name.size() && name[p] >= '0' && name[p] <= '9' && digits < 10; ++p, ++digits)
-        pid = pid * 10 + (name[p] - '0');
-    if (digits == 0 || pid > INT32_MAX || p >= name.size() || name[p] != '-' || name.size() - p - 1 != 6)
+    for (; p < head.size() && head[p] >= '0' && head[p] <= '9' && digits < 10; ++p, ++digits)
+        pid = pid * 10 + (head[p] - '0');
+    if (digits == 0 || pid > INT32_MAX || p >= head.size() || head[p] != '-' || head.size() - p - 1 != RandomSize)
         return 0;
-    for (size_t i = p + 1; i < name.size(); ++i)
-        if (!std::isalnum(static_cast<unsigned char>(name[i])))
+    for (size_t i = p + 1; i < head.size(); ++i)
+        if (!std::isalnum(static_cast<unsigned char>(head[i])))
             return 0;
     return static_cast<pid_t>(pid);
 }
@@ -78,6 +101,22 @@ pid_t ScratchOwner(const std::string& name)
 thread_local std::string lastPath, lastWhy;
 
 bool ProcessAlive(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
+
+// The new file gets the owner and group of the file it replaces: all of them when
+// the program runs as root, the group when the user belongs to it (the system
+// refuses the rest, and the file then stays the writer's). Done before the mode,
+// which a change of owner may clear of its set-id bits.
+void KeepOwner(int fd, const TTarget& target)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || (st.st_uid == target.uid && st.st_gid == target.gid))
+        return;
+    if (::geteuid() == 0 && ::fchown(fd, target.uid, target.gid) == 0)
+        return;
+    if (st.st_gid != target.gid && ::fchown(fd, static_cast<uid_t>(-1), target.gid) != 0) {
+        // Not a member of the file's group: the writer's group stands.
+    }
+}
 
 bool NoWriteBits(mode_t mode) { return (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
 
@@ -152,6 +191,8 @@ std::string Prepare(const std::string& path, TTarget& target)
             return errno == EACCES ? "es de solo lectura" : Reason(errno);
         target.exists = true;
         target.mode = st.st_mode & 07777;
+        target.uid = st.st_uid;
+        target.gid = st.st_gid;
     } else if (errno != ENOENT) {
         return Reason(errno);
     }
@@ -166,9 +207,8 @@ std::string Prepare(const std::string& path, TTarget& target)
 TScratch::TScratch(const TTarget& target) : target_(target)
 {
     RemoveLeftovers(Folder(target.real));
-    const std::string prefix = ScratchPrefix(target.real);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        name_ = prefix + RandomSuffix();
+        name_ = ScratchName(target.real);
         // 0666 through the umask: a new file gets the permissions any new file gets.
         fd_ = ::open(name_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0 || errno != EEXIST)
@@ -214,6 +254,8 @@ bool TScratch::Finish(bool sync)
     int err = 0;
     if (sync && ::fsync(fd_) != 0)
         err = errno;
+    if (!err && target_.exists)
+        KeepOwner(fd_, target_);
     if (!err && target_.exists && ::fchmod(fd_, target_.mode) != 0)
         err = errno;
     if (::close(fd_) != 0 && !err)
@@ -294,9 +336,8 @@ bool TScratch::Publish(bool sync)
 TScratchDir::TScratchDir(const std::string& besidePath)
 {
     RemoveLeftovers(Folder(besidePath));
-    const std::string prefix = ScratchPrefix(besidePath);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = prefix + RandomSuffix();
+        const std::string name = ScratchName(besidePath);
         if (::mkdir(name.c_str(), 0700) == 0) {
             path_ = name;
             return;
@@ -333,7 +374,8 @@ void RemoveLeftovers(const std::string& folder)
     for (const std::string& name : gone) {
         const std::string path = (dir / name).string();
         struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0)
+        // A writer of ours made it under this program's user.
+        if (::lstat(path.c_str(), &st) != 0 || st.st_uid != ::geteuid())
             continue;
         if (S_ISREG(st.st_mode)) {
             ::unlink(path.c_str());
@@ -356,18 +398,35 @@ void RemoveLeftovers(const std::string& folder)
     }
 }
 
+namespace {
+
+// Files written while a TProgramNamed lives on this thread are the program's own.
+thread_local int programNamed = 0;
+
+// Prepare, for a file the program names itself when ownFile: a symbolic link, or
+// anything but a regular file, under its name is refused, and the rename replaces
+// the name, never what a link put there meanwhile leads to.
+std::string PrepareFor(const std::string& path, TTarget& target, bool ownFile)
+{
+    ownFile = ownFile || programNamed > 0;
+    struct stat st {};
+    if (ownFile && ::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return S_ISLNK(st.st_mode) ? "es un enlace simbólico" : "no es un archivo (es una carpeta, un dispositivo o una tubería)";
+    std::string problem = Prepare(path, target);
+    if (ownFile && problem.empty())
+        target.real = target.path;
+    return problem;
+}
+
+} // namespace
+
+TProgramNamed::TProgramNamed() { ++programNamed; }
+TProgramNamed::~TProgramNamed() { --programNamed; }
+
 bool Write(const std::string& path, const std::string& bytes, std::string* why, bool sync, bool ownFile)
 {
     TTarget target;
-    std::string problem;
-    struct stat st {};
-    if (ownFile && ::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-        problem = S_ISLNK(st.st_mode) ? "es un enlace simbólico" : "no es un archivo (es una carpeta, un dispositivo o una tubería)";
-    else
-        problem = Prepare(path, target);
-    // A link put there meanwhile: the rename below replaces the name, never what it leads to.
-    if (ownFile && problem.empty())
-        target.real = target.path;
+    std::string problem = PrepareFor(path, target, ownFile);
     if (problem.empty()) {
         TScratch scratch(target);
         if (scratch.Write(bytes.data(), bytes.size()) && scratch.Publish(sync))
@@ -385,7 +444,7 @@ bool WritePieces(const std::string& path, const std::function<bool(const std::fu
                  std::string* why)
 {
     TTarget target;
-    std::string problem = Prepare(path, target);
+    std::string problem = PrepareFor(path, target, false);
     if (problem.empty()) {
         TScratch scratch(target);
         if (scratch.Ok() &&
@@ -407,13 +466,20 @@ bool ReplaceSet(const std::vector<std::string>& scratches, const std::vector<TTa
     for (size_t i = 0; i < targets.size(); ++i) {
         if (!targets[i].exists)
             continue;
-        const std::string name = ScratchPrefix(targets[i].real) + RandomSuffix();
+        const std::string name = ScratchName(targets[i].real);
         if (::link(targets[i].real.c_str(), name.c_str()) == 0)
             kept[i] = name;
     }
     size_t moved = 0;
     for (; moved < targets.size(); ++moved) {
         const TTarget& t = targets[moved];
+        if (t.exists) {
+            const int fd = ::open(scratches[moved].c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+            if (fd >= 0) {
+                KeepOwner(fd, t);
+                ::close(fd);
+            }
+        }
         if (t.exists && ::chmod(scratches[moved].c_str(), t.mode) != 0)
             break;
         if (::rename(scratches[moved].c_str(), t.real.c_str()) != 0)

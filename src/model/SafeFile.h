@@ -7,7 +7,8 @@
 // permission bits is refused, whoever runs the program. A failure leaves the
 // earlier file exactly as it was and nothing under the real name.
 //
-// Scratch names carry the writing process's id; names left by a process that is
+// Scratch names carry the writing process's id and end in a check of the name, so
+// that no name a user makes up is taken for one; names left by a process that is
 // gone (a killed program, a power cut) are removed the next time a file is
 // written in that folder, or when a network is opened there.
 #include <cstddef>
@@ -26,6 +27,8 @@ struct TTarget {
     std::string real;    // the file that is written (symbolic links followed)
     bool exists = false;
     mode_t mode = 0;     // permissions the new file gets
+    uid_t uid = 0;       // owner and group of the existing file, which the new one keeps
+    gid_t gid = 0;
 };
 
 // Resolves `path` and says why it cannot be written ("" when it can), as text that
@@ -109,6 +112,17 @@ void RemoveLeftovers(const std::string& folder);
 // link there may lead to any file of the user's.
 bool Write(const std::string& path, const std::string& bytes, std::string* why = nullptr, bool sync = true,
            bool ownFile = false);
+
+// While one lives, every write of this thread is of a file the program names
+// itself (as `ownFile` above): a name the user never chose is not followed
+// through a link.
+class TProgramNamed {
+public:
+    TProgramNamed();
+    ~TProgramNamed();
+    TProgramNamed(const TProgramNamed&) = delete;
+    TProgramNamed& operator=(const TProgramNamed&) = delete;
+};
 
 // The same for contents too large to hold at once: produce(write) hands them to
 // write piece by piece and returns false when it or a write failed.

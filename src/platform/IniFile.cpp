@@ -55,7 +55,12 @@ bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::s
 TIniFile::TIniFile(const std::string& fileName) : path_(ResolvePath(fileName))
 {
     std::error_code ec;
-    if (!FileUtils::ReadLines(path_, lines_) && fs::exists(path_, ec)) {
+    // Read as the text it is whatever control characters its values hold (a file
+    // the program wrote must read back); only NUL bytes (a file of another kind,
+    // or UTF-16) make it one that is left as it is.
+    std::string bytes;
+    if (fs::exists(path_, ec) &&
+        (!FileUtils::ReadFile(path_, bytes) || bytes.find('\0') != std::string::npos)) {
         unreadable_ = true;
     } else if (fs::exists(path_, ec)) {
         // The permission bits decide, also for a user whom the system lets read anyway.
@@ -64,7 +69,8 @@ TIniFile::TIniFile(const std::string& fileName) : path_(ResolvePath(fileName))
                                  fs::perms::none;
     }
     if (unreadable_)
-        lines_.clear();
+        bytes.clear();
+    lines_ = FileUtils::SplitLines(bytes);
     Parse();
 }
 

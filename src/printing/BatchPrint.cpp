@@ -144,9 +144,11 @@ bool Run(Hooks& hooks, const TPrintDefinition& definition, TPrintSettings pages)
                                      "\xC2\xABRedPalvon\xC2\xBB): no se imprimi\xC3\xB3 nada.");
         return false;
     }
-    // A definition may name a document anywhere: one outside its folder is not
-    // replaced unasked (the batch then writes beside the definition).
-    const std::string document = Net2PrintFile::DocumentTarget(definition);
+    // A definition may name a document anywhere: one outside its folder is refused.
+    const std::optional<std::string> target = Net2PrintFile::DocumentTarget(definition);
+    if (!target)
+        return false;
+    const std::string document = *target;
     hooks.SaveState();
     bool ok = true;
     std::string missing; // the names that are no variable of their group's kind

@@ -9,6 +9,7 @@
 #include "platform/IniFile.h"
 
 #include <filesystem>
+#include <optional>
 
 namespace {
 
@@ -169,32 +170,32 @@ std::string FullPathOrNull(const std::string& name, const std::string& folder)
     return ec ? name : p.lexically_normal().string();
 }
 
-std::string DocumentTarget(const TPrintDefinition& definition)
+bool InsideFolder(const std::string& path, const std::string& folder)
 {
     namespace fs = std::filesystem;
-    if (definition.WordDocumentName == "null" || definition.WordDocumentName.empty()
-        || definition.WordDocumentDefinitionFolder.empty())
-        return definition.WordDocumentName;
     std::error_code ec;
-    const fs::path doc = fs::weakly_canonical(definition.WordDocumentName, ec);
-    if (ec || !fs::exists(fs::symlink_status(definition.WordDocumentName, ec)))
+    const fs::path file = fs::weakly_canonical(fs::absolute(path, ec), ec);
+    if (ec)
+        return false;
+    const fs::path base = fs::weakly_canonical(fs::absolute(folder, ec), ec);
+    if (ec)
+        return false;
+    const fs::path inside = file.lexically_relative(base);
+    return !inside.empty() && *inside.begin() != ".." && *inside.begin() != "." && !inside.is_absolute();
+}
+
+std::optional<std::string> DocumentTarget(const TPrintDefinition& definition)
+{
+    if (definition.WordDocumentName == "null" || definition.WordDocumentName.empty()
+        || definition.WordDocumentDefinitionFolder.empty()
+        || InsideFolder(definition.WordDocumentName, definition.WordDocumentDefinitionFolder))
         return definition.WordDocumentName;
-    const fs::path folder = fs::weakly_canonical(definition.WordDocumentDefinitionFolder, ec);
-    const fs::path inside = doc.lexically_relative(folder);
-    const bool outside = ec || inside.empty() || *inside.begin() == ".." || inside.is_absolute();
-    if (!outside)
-        return definition.WordDocumentName;
-    if (Services().AskYesNo(ZelUtils::Format("La definici\xC3\xB3n de impresi\xC3\xB3n reemplazar\xC3\xAD"
-                                             "a el documento %s, que est\xC3\xA1 fuera de su carpeta %s.\r"
-                                             "\xC2\xBF Desea reemplazarlo ?",
-                                             definition.WordDocumentName, definition.WordDocumentDefinitionFolder)))
-        return definition.WordDocumentName;
-    const std::string beside =
-        (fs::path(definition.WordDocumentDefinitionFolder) / fs::path(definition.WordDocumentName).filename()).string();
-    Services().ShowMessage(ZelUtils::Format("El documento %s, fuera de la carpeta de la definici\xC3\xB3n, no se "
-                                            "reemplaza: el informe se graba en %s.",
-                                            definition.WordDocumentName, beside));
-    return beside;
+    // The document and the pictures beside it would be written where the user
+    // never chose: the definition is refused whole.
+    Services().ShowMessage(ZelUtils::Format("El documento %s queda fuera de la carpeta de la definici\xC3\xB3n "
+                                            "de impresi\xC3\xB3n (%s): no se imprimi\xC3\xB3 nada.",
+                                            definition.WordDocumentName, definition.WordDocumentDefinitionFolder));
+    return std::nullopt;
 }
 
 } // namespace Net2PrintFile

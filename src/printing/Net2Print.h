@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 struct TNet2Print {
@@ -51,12 +52,13 @@ struct TPrintDefinition {
 };
 
 namespace Net2PrintFile {
+// Whether path lies inside folder (links resolved; ".." steps taken).
+bool InsideFolder(const std::string& path, const std::string& folder);
 // The document the batch may write: WordDocumentName itself unless a print
-// definition names an existing document outside its own folder (a definition
-// from elsewhere could replace any file); then the user's yes is needed, and
-// without it (or on the command line, where nobody answers) the document is
-// written beside the definition under its own name, and the user is told.
-std::string DocumentTarget(const TPrintDefinition& definition);
+// definition names a document outside its own folder (a definition from
+// elsewhere could write or replace any file, and the pictures go beside the
+// document); then nothing: the user is told, and nothing is printed.
+std::optional<std::string> DocumentTarget(const TPrintDefinition& definition);
 } // namespace Net2PrintFile
 
 // The settings sections as read (the parts the view applies).

@@ -5,19 +5,22 @@
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
 #include "platform/IniFile.h"
+#include "printing/Net2Print.h"
 
 #include <algorithm>
 #include <filesystem>
 
 namespace PrintLines {
 
-std::vector<TLineSheet> ReadLineSheets(const std::string& fileName)
+std::vector<TLineSheet> ReadLineSheets(const std::string& fileName, std::string* refused)
 {
     std::vector<TLineSheet> sheets;
     std::error_code ec;
     if (!std::filesystem::is_regular_file(fileName, ec))
         return sheets;
-    TIniFile ini(std::filesystem::absolute(fileName, ec).string());
+    const std::filesystem::path file = std::filesystem::absolute(fileName, ec);
+    const std::filesystem::path folder = file.parent_path();
+    TIniFile ini(file.string());
     for (const std::string& section : ini.ReadSections()) {
         TLineSheet sheet;
         const std::string titulo = ini.ReadString(section, "Titulo", "null");
@@ -26,7 +29,16 @@ std::vector<TLineSheet> ReadLineSheets(const std::string& fileName)
             if (!sheet.Titles.empty() && sheet.Titles.back().empty())
                 sheet.Titles.pop_back();
         }
-        sheet.MetafileName = FileUtils::ChangeFileExt(ini.ReadString(section, "Lamina", "null"), ".emf");
+        // A sheet's name is relative to the definition's folder, and never leaves it.
+        const std::filesystem::path lamina(FileUtils::ChangeFileExt(ini.ReadString(section, "Lamina", "null"), ".emf"));
+        sheet.MetafileName = (lamina.is_relative() ? folder / lamina : lamina).lexically_normal().string();
+        if (!Net2PrintFile::InsideFolder(sheet.MetafileName, folder.string())) {
+            if (refused)
+                *refused = ZelUtils::Format("La hoja %s queda fuera de la carpeta de %s: no se imprimi\xC3\xB3 "
+                                            "ninguna hoja.",
+                                            sheet.MetafileName, file.string());
+            return {};
+        }
         // A section without lines shows none (never the lines of the sheet before).
         const std::string lineas = ini.ReadString(section, "Lineas", "null");
         if (lineas != "null")

@@ -14,8 +14,10 @@ struct TLineSheet {
 
 namespace PrintLines {
 
-// The sheets of the file in file order (none when the file does not exist).
-std::vector<TLineSheet> ReadLineSheets(const std::string& fileName);
+// The sheets of the file in file order (none when the file does not exist). Sheet
+// names are relative to the file's folder; when one lies outside it, none, with
+// the reason in *refused.
+std::vector<TLineSheet> ReadLineSheets(const std::string& fileName, std::string* refused = nullptr);
 // Shows the sheet's lines on the transit-line layer and hides every other line;
 // returns how many of the names matched a line. The names that match none go
 // to `unmatched`. Each line shown takes the colour of its name's place in the

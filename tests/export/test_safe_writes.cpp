@@ -13,6 +13,7 @@
 #include "export/ZelShper0.h"
 #include "analysis/KDVanalysis.h"
 #include "map/GeoLayers.h"
+#include "map/LineLayers.h"
 #include "model/FileUtils.h"
 #include "model/KDVvars.h"
 #include "model/PalvonListings.h"
@@ -370,43 +371,235 @@ TEST_F(SafeWrites, FailuresKeepTheEarlierFiles)
     }
 }
 
-// Scratch names left by a writer that is gone are cleared by the next write in
-// the folder; only what a writer makes goes (a file, a folder of files). Names
-// that only look like scratch names, links among them, stay with what they lead to.
+// Scratch names left by a writer that is gone (killed half way) are cleared by
+// the next write in the folder; only what a writer made goes (a file, a folder of
+// files). Names that only look like scratch names, links among them, stay with
+// what they lead to.
 TEST_F(SafeWrites, OnlyLeftoversOfGoneWritersAreRemoved)
 {
     testutil::TempDir tmp;
-    const pid_t gone = ::fork();
-    if (gone == 0)
-        ::_exit(0);
-    ::waitpid(gone, nullptr, 0);
     const fs::path dir = tmp.path() / "carpeta", outside = tmp.path() / "fuera";
     fs::create_directories(dir);
     fs::create_directories(outside / "sub");
     testutil::writeFile((outside / "notas.txt").string(), "mis notas");
     testutil::writeFile((outside / "sub" / "mas.txt").string(), "más");
+    // Writers killed half way: a scratch file, a scratch folder of files, and one
+    // that also holds a folder (not what a writer makes).
+    const pid_t gone = ::fork();
+    if (gone == 0) {
+        SafeFile::TTarget target;
+        SafeFile::Prepare((dir / "red.dat").string(), target);
+        new SafeFile::TScratch(target);
+        const auto* set = new SafeFile::TScratchDir((dir / "capa.shp").string());
+        testutil::writeFile(set->Path() + "/capa.shp", "x");
+        const auto* other = new SafeFile::TScratchDir((dir / "otra.shp").string());
+        fs::create_directories(other->Path() + "/dentro");
+        testutil::writeFile(other->Path() + "/dentro/nota.txt", "x");
+        ::_exit(0);
+    }
+    ::waitpid(gone, nullptr, 0);
+    std::map<std::string, std::string> killed = Snapshot(dir);
+    ASSERT_EQ(killed.size(), 3u);
     const std::string dead = ".velmora-" + std::to_string(gone) + "-";
-    testutil::writeFile((dir / ".red.dat.velmora-9999999999-abcdef").string(), "x"); // no process id
-    testutil::writeFile((dir / (".red.dat" + dead + "abcdef")).string(), "x");
-    fs::create_directories(dir / (".capa.shp" + dead + "ghijkl"));
-    testutil::writeFile((dir / (".capa.shp" + dead + "ghijkl") / "capa.shp").string(), "x");
-    fs::create_directories(dir / (".otra.shp" + dead + "mnopqr") / "dentro");
-    testutil::writeFile((dir / (".otra.shp" + dead + "mnopqr") / "otra.dbf").string(), "x");
-    testutil::writeFile((dir / (".otra.shp" + dead + "mnopqr") / "dentro" / "nota.txt").string(), "x");
+    // The user's own names that look like ours.
+    const std::vector<std::string> users = {".red.dat.velmora-9999999999-abcdef", ".notas.txt.velmora-4000000-zzzzzz",
+                                            ".red.dat" + dead + "abcdef", ".red.dat" + dead + "abcdef-00000000"};
+    for (const std::string& name : users)
+        testutil::writeFile((dir / name).string(), "del usuario");
+    fs::create_directories(dir / ".fotos.velmora-999999-abcdef");
+    testutil::writeFile((dir / ".fotos.velmora-999999-abcdef" / "foto.jpg").string(), "foto");
     fs::create_directory_symlink(outside, dir / (".enlace" + dead + "stuvwx"));
     fs::create_symlink(outside / "notas.txt", dir / (".nota.txt" + dead + "yzabcd"));
     ASSERT_TRUE(SafeFile::Write((dir / "red.dat").string(), "red\r\n"));
 
-    EXPECT_TRUE(fs::exists(dir / ".red.dat.velmora-9999999999-abcdef"));
-    EXPECT_FALSE(fs::exists(dir / (".red.dat" + dead + "abcdef")));
-    EXPECT_FALSE(fs::exists(dir / (".capa.shp" + dead + "ghijkl")));
-    EXPECT_FALSE(fs::exists(dir / (".otra.shp" + dead + "mnopqr") / "otra.dbf"));
-    EXPECT_TRUE(fs::exists(dir / (".otra.shp" + dead + "mnopqr") / "dentro" / "nota.txt"));
+    std::string otherSet;
+    for (const auto& [name, bytes] : killed) {
+        if (name.rfind(".otra.shp", 0) == 0)
+            otherSet = name;
+        else
+            EXPECT_FALSE(fs::exists(dir / name)) << name;
+    }
+    ASSERT_FALSE(otherSet.empty());
+    EXPECT_TRUE(fs::exists(dir / otherSet / "dentro" / "nota.txt"));
+    for (const std::string& name : users)
+        EXPECT_EQ(readFile((dir / name).string()), "del usuario") << name;
+    EXPECT_EQ(readFile((dir / ".fotos.velmora-999999-abcdef" / "foto.jpg").string()), "foto");
     EXPECT_TRUE(fs::is_symlink(dir / (".enlace" + dead + "stuvwx")));
     EXPECT_TRUE(fs::is_symlink(dir / (".nota.txt" + dead + "yzabcd")));
     EXPECT_EQ(readFile((outside / "notas.txt").string()), "mis notas");
     EXPECT_EQ(readFile((outside / "sub" / "mas.txt").string()), "más");
     EXPECT_EQ(readFile((dir / "red.dat").string()), "red\r\n");
+}
+
+// A background layer written back keeps every line the reader did not take
+// (notes, malformed lines, blank lines, the polylines past the capacity) where
+// it stood, joins a long polyline's pieces into its one line again, keeps whole
+// numbers past 32 bits, and replaces a file changed on disk since it was read
+// only on the user's yes.
+TEST_F(SafeWrites, LayerWriteBackKeepsWhatWasNotRead)
+{
+    std::string many;
+    for (int i = 1; i <= MaxGeoLinks + 3000; ++i)
+        many += std::to_string(i) + ",1," + std::to_string(i) + ",5\r\n";
+    std::string manyMoved;
+    for (int i = 1; i <= MaxGeoLinks + 3000; ++i)
+        manyMoved += std::to_string(i) + ",1," + std::to_string(i <= MaxGeoLinks ? i + 1 : i) +
+                     (i <= MaxGeoLinks ? ",7\r\n" : ",5\r\n");
+    std::string longLine = "4,5401", longMoved = "4,5401";
+    for (int k = 0; k < 5401; ++k) {
+        longLine += "," + std::to_string(k) + ",0";
+        longMoved += "," + std::to_string(k + 1) + ",2";
+    }
+    struct Row {
+        const char* name;
+        std::string file;      // as on disk
+        std::string moved;     // after a move by (1, 2) and the write-back
+    };
+    const std::vector<Row> rows = {
+        {"notes and malformed lines", "7,2,0,0,10,10\r\n* nota del usuario\r\n8,3,1,1\r\n\r\n9,0\r\nx\r\n9,1,5,5\r\n",
+         "7,2,1,2,11,12\r\n* nota del usuario\r\n8,3,1,1\r\n\r\n9,0\r\nx\r\n9,1,6,7\r\n"},
+        {"over the capacity", many, manyMoved},
+        {"long polyline", longLine + "\r\n", longMoved + "\r\n"},
+        {"past 32 bits", "1,2,2147483648,4294967296,-3000000000,0\n", "1,2,2147483649,4294967298,-2999999999,2\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        testutil::TempDir tmp;
+        const std::string path = tmp.file("capa.geo");
+        testutil::writeFile(path, row.file);
+        RecordingServices ui;
+        GeoLayers().Clear();
+        LineLayers::LoadLineLayer(path, false);
+        ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
+        // Written as read: the same bytes.
+        ASSERT_TRUE(KDVlib::WriteGeo());
+        EXPECT_EQ(readFile(path), row.file);
+        for (int32_t k = 1; k <= GeoLayers().GeoLayerEnd[1]; ++k)
+            for (TPoint& p : GeoLayers().GeoLinks[k].Points)
+                p = {p.x + 1, p.y + 2};
+        ASSERT_TRUE(KDVlib::WriteGeo());
+        EXPECT_EQ(readFile(path), row.moved);
+        EXPECT_TRUE(ui.questions.empty());
+        EXPECT_EQ(Snapshot(tmp.path()).size(), 1u);
+
+        // Another program adds a line: replaced only on a yes.
+        const std::string changed = row.moved + "99,1,0,0\r\n";
+        testutil::writeFile(path, changed);
+        ASSERT_TRUE(KDVlib::WriteGeo());
+        ASSERT_EQ(ui.questions.size(), 1u);
+        EXPECT_NE(ui.questions[0].find("ha cambiado"), std::string::npos);
+        EXPECT_EQ(readFile(path), changed);
+        ui.answerYes = true;
+        ASSERT_TRUE(KDVlib::WriteGeo());
+        EXPECT_EQ(ui.questions.size(), 2u);
+        EXPECT_EQ(readFile(path), row.moved);
+        ASSERT_TRUE(KDVlib::WriteGeo());
+        EXPECT_EQ(ui.questions.size(), 2u) << "what was written is what was read";
+    }
+    GeoLayers().Clear();
+}
+
+// A save keeps the file's owner and group: root saving a user's file, and a
+// member of the file's group (a child that drops to another user) saving it.
+TEST_F(SafeWrites, OwnerAndGroupAreKept)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "files are given to another user, and a child becomes one, only as root";
+    testutil::TempDir tmp;
+    const std::string users = tmp.file("del_usuario.dat");
+    testutil::writeFile(users, "antes");
+    ASSERT_EQ(::chown(users.c_str(), 65534, 65534), 0);
+    ASSERT_TRUE(SafeFile::Write(users, "de root"));
+    struct stat st {};
+    ASSERT_EQ(::stat(users.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_gid, 65534u);
+    EXPECT_EQ(readFile(users), "de root");
+
+    constexpr gid_t Group = 4242;
+    const fs::path shared = tmp.path() / "grupo";
+    fs::create_directories(shared);
+    ASSERT_EQ(::chown(shared.c_str(), 0, Group), 0);
+    ASSERT_EQ(::chmod(tmp.path().c_str(), 0755), 0);
+    const std::string file = (shared / "red.dat").string();
+    testutil::writeFile(file, "antes");
+    ASSERT_EQ(::chown(file.c_str(), 0, Group), 0);
+    ASSERT_EQ(::chmod(file.c_str(), 0664), 0);
+    // The child's own group differs from the folder's and the file's.
+    ASSERT_EQ(::chmod(shared.c_str(), 0775), 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const gid_t groups[] = {Group};
+        if (::setgroups(1, groups) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+            ::setresuid(65534, 65534, 65534) != 0)
+            ::_exit(2);
+        ::_exit(SafeFile::Write(file, "del grupo") ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_gid, Group);
+    EXPECT_EQ(st.st_mode & 07777, 0664u);
+    EXPECT_EQ(readFile(file), "del grupo");
+}
+
+// Files the program names itself are not written through a link: the link and
+// the file it leads to stay byte for byte, and the user is told why.
+TEST_F(SafeWrites, ProgramNamedFilesDoNotFollowLinks)
+{
+    testutil::TempDir tmp;
+    const std::string victim = tmp.file("victima.txt");
+    testutil::writeFile(victim, "del usuario");
+    struct Row {
+        const char* name;
+        std::function<bool(const std::string&, std::string&)> write;
+    };
+    const std::vector<Row> rows = {
+        {"addr.txt", [](const std::string& p, std::string& why) { return SafeFile::Write(p, "x", &why, true, true); }},
+        {"red_sel1.csv",
+         [](const std::string& p, std::string& why) {
+             const SafeFile::TProgramNamed own;
+             return SafeFile::WritePieces(p, [](const auto& write) { return write("a,b\r\n"); }, &why);
+         }},
+        {"red_sel1.sel",
+         [](const std::string& p, std::string& why) {
+             const SafeFile::TProgramNamed own;
+             return FileUtils::WriteTextFile(p, "1\t2\t1\r\n", &why);
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string link = tmp.file(row.name);
+        fs::create_symlink(victim, link);
+        std::string why;
+        EXPECT_FALSE(row.write(link, why));
+        EXPECT_EQ(why, "es un enlace simbólico");
+        EXPECT_TRUE(fs::is_symlink(link));
+        EXPECT_EQ(readFile(victim), "del usuario");
+        fs::remove(link);
+        EXPECT_TRUE(row.write(link, why)) << why; // a plain name is written
+    }
+    EXPECT_EQ(Snapshot(tmp.path()).size(), rows.size() + 1);
+}
+
+// A settings file holding control characters in its values reads back whole
+// after a shorter write (it is no binary file), and takes further writes.
+TEST_F(SafeWrites, SettingsWithControlCharactersReadBack)
+{
+    testutil::TempDir tmp;
+    const std::string path = tmp.file("Velmora0.INI");
+    {
+        TIniFile ini(path);
+        ini.WriteString("Velmora", "Titulo", std::string(40, '\x07') + "largo");
+        ini.WriteString("Velmora", "Titulo", std::string(20, '\x07'));
+    }
+    const std::string bytes = readFile(path);
+    TIniFile again(path);
+    EXPECT_FALSE(again.Unreadable());
+    EXPECT_EQ(again.ReadString("Velmora", "Titulo", ""), std::string(20, '\x07'));
+    again.WriteString("Velmora", "Otra", "1");
+    EXPECT_EQ(readFile(path), bytes + "Otra=1\r\n");
 }
 
 TEST_F(SafeWrites, LinksModesAndLineEndsAreKept)

@@ -198,6 +198,36 @@ TEST_F(Reread, IncludeLineNamingAnotherFileReplacesTheOldLines)
     EXPECT_EQ(dollar[4], "99999");
 }
 
+// An inserted block whose end marker the user removed: where it stops is not
+// known, so the next read takes nothing away and inserts nothing, whether the
+// "$" line still names its file or names another one; the user is told once.
+TEST_F(Reread, IncludeWithoutItsEndMarkerKeepsTheRestOfTheText)
+{
+    for (const char* dollar : {"$        arcos.dat", "$        otras.dat"}) {
+        SCOPED_TRACE(dollar);
+        ASSERT_TRUE(ReadNetwork(lines, settings));
+        writeFile(tmp.file("otras.dat"), "  101  104   10   20  100  2    500    4    1\n");
+        auto end = std::find(lines.begin(), lines.end(), "*** Velmora: Fin archivo arcos.dat");
+        ASSERT_NE(end, lines.end());
+        lines.erase(end);
+        for (auto& l : lines)
+            if (l == "$        arcos.dat")
+                l = dollar;
+        const std::vector<std::string> before = lines;
+        ui.messages.clear();
+        ASSERT_TRUE(ReadNetwork(lines, settings));
+        EXPECT_EQ(lines, before);
+        EXPECT_EQ(std::count_if(ui.messages.begin(), ui.messages.end(),
+                                [](const std::string& m) {
+                                    return m.find("falta la línea \"*** Velmora: Fin archivo arcos.dat\"") !=
+                                           std::string::npos;
+                                }),
+                  1);
+        // Put back as it was for the next row.
+        SetUp();
+    }
+}
+
 TEST_F(Reread, RecordsGivenTwiceAreReported)
 {
     // The same junctions and links included a second time.

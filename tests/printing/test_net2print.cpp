@@ -206,12 +206,22 @@ TEST_F(Net2PrintTest, LineSheets)
     std::vector<TLineSheet> sheets = PrintLines::ReadLineSheets("lineas.ini");
     ASSERT_EQ(sheets.size(), 3u);  // file order, not alphabetical
     EXPECT_EQ(sheets[0].Titles, (std::vector<std::string>{"", "Linea 5"}));
-    EXPECT_EQ(sheets[0].MetafileName, "plano.emf");
+    EXPECT_EQ(sheets[0].MetafileName, Full("plano.emf"));
     EXPECT_EQ(sheets[0].Lines, (std::vector<std::string>{"L1", "L2", "l3"}));
     EXPECT_EQ(sheets[1].Titles, (std::vector<std::string>{"Linea 5"}));
-    EXPECT_EQ(sheets[1].MetafileName, "sal/hoja.emf");
+    EXPECT_EQ(sheets[1].MetafileName, Full("sal/hoja.emf"));
     EXPECT_TRUE(sheets[2].Titles.empty());
-    EXPECT_EQ(sheets[2].MetafileName, "null.emf");
+    EXPECT_EQ(sheets[2].MetafileName, Full("null.emf"));
+
+    // Sheet names are the definition's folder's, never outside it.
+    fs::create_directories("a/lote");
+    for (const char* lamina : {"../../otro/plano", "/tmp/plano", "sub/../../fuera"}) {
+        SCOPED_TRACE(lamina);
+        testutil::writeFile("a/lote/lineas.ini", std::string("[A]\r\nLamina=sal\r\n[B]\r\nLamina=") + lamina + "\r\n");
+        std::string refused;
+        EXPECT_TRUE(PrintLines::ReadLineSheets("a/lote/lineas.ini", &refused).empty());
+        EXPECT_NE(refused.find("queda fuera de la carpeta"), std::string::npos) << refused;
+    }
 
     PalvonRead::ClearNetwork();
     Network.LineCount = 4;

@@ -74,8 +74,9 @@ void TMoveLayersTool::Apply(double dx, double dy)
         which = 2;
     if (viewer_.CommandOn(Cmd::mSoleraSele))
         which = 3;
-    bool moved = false;
-    for (int32_t layer = 1; which > 0 && layer <= GeoLayers().NumGeoLayers; ++layer) {
+    // A click that moved nothing changes nothing, on the map or on disk.
+    std::vector<int> moved;
+    for (int32_t layer = 1; which > 0 && (dx != 0.0 || dy != 0.0) && layer <= GeoLayers().NumGeoLayers; ++layer) {
         if ((which == 2 && !GeoLayers().GeoLayerVisible[layer]) || (which == 3 && !GeoLayers().GeoLayerSelected[layer]))
             continue;
         for (int32_t k = GeoLayers().GeoLayerEnd[layer - 1] + 1; k <= GeoLayers().GeoLayerEnd[layer]; ++k) {
@@ -87,11 +88,12 @@ void TMoveLayersTool::Apply(double dx, double dy)
             // The name goes with its polyline.
             g.LabelPos.x += dx;
             g.LabelPos.y += dy;
-            moved = true;
         }
+        moved.push_back(layer);
     }
-    if (moved && !KDVlib::WriteGeo())
-        Services().ShowMessage("No se pudieron grabar las capas de fondo");
+    // Only the layers moved are written back (a failure is said once, by the writer).
+    if (!moved.empty())
+        KDVlib::WriteGeo(moved);
     viewer_.RedrawMap();
 }
 

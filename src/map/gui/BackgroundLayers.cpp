@@ -11,6 +11,7 @@
 #include "map/gui/MapViewHost.h"
 #include "export/GeoWriters.h"
 #include "model/KDVvars.h"
+#include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "widgets/DualListDialog.h"
 #include "widgets/CommandPlaces.h"
@@ -23,6 +24,7 @@
 #include <QMenu>
 
 #include <algorithm>
+#include <filesystem>
 
 using MapCommands::Named;
 using ZelUtils::Format;
@@ -185,4 +187,29 @@ void TDisplayController::QueSolerasMover(QAction* item)
         QueMover->setTitle(QStringLiteral("¿Qué mover? (%1)").arg(item->text()));
 }
 
-void TDisplayController::GuardarSolerasClick() { KDVlib::WriteGeo(); }
+void TDisplayController::GuardarSolerasClick()
+{
+    // Each layer under the name the user gives it (its own file proposed); a
+    // cancelled dialog ends the saving.
+    const TGeoLayers& geo = GeoLayers();
+    for (int layer = 1; layer <= std::clamp(geo.NumGeoLayers, 0, MaxGeoLayers); ++layer) {
+        QFileDialog dialog(window_.DialogParent(),
+                           Qs(Format("Guardar capa de soleras %s como", geo.GeoLayerNames[layer])));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("geo"));
+        dialog.setNameFilters({QStringLiteral("Archivo de soleras (*.geo)")});
+        dialog.selectFile(Qs(geo.GeoLayerFiles[layer]));
+        // The layer's own file is its to replace (the writer asks when it changed
+        // on disk); another file of the user's is replaced only on a yes.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return;
+        const std::string name = dialog.selectedFiles().front().toStdString();
+        std::error_code ec;
+        if (!std::filesystem::equivalent(name, geo.GeoLayerFiles[layer], ec) && std::filesystem::exists(name, ec) &&
+            !Services().AskYesNo(Format("El archivo %s ya existe.\r\xC2\xBF Desea reemplazarlo ?", name)))
+            return;
+        if (!KDVlib::WriteGeoLayer(layer, name))
+            return;
+    }
+}

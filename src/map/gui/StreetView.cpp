@@ -3,6 +3,7 @@
 
 #include "map/gui/OxrImage.h"
 #include "model/FileUtils.h"
+#include "model/SafeFile.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 
@@ -98,7 +99,8 @@ TStreetView::TStreetView(QWidget* parent) : QWidget(parent)
 void TStreetView::ShowSV(double latitude, double longitude)
 {
     const std::string url = StreetViewUrl(latitude, longitude);
-    if (!FileUtils::WriteFileAtomic("addr.txt", url + "\r\n")) {
+    // A name the program chose: a link under it is not followed.
+    if (!SafeFile::Write("addr.txt", url + "\r\n", nullptr, true, true)) {
         std::error_code ec;
         const std::string folder = std::filesystem::current_path(ec).string();
         Services().ShowMessage("No se pudo escribir el archivo addr.txt en la carpeta " + folder + ".");

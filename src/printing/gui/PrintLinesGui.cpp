@@ -25,7 +25,12 @@ void TBatchPrintController::Parmetros1Click()
                                                       QStringLiteral("Archivos de configuración (*.ini)"));
     if (name.isEmpty())
         return;
-    const std::vector<TLineSheet> sheets = PrintLines::ReadLineSheets(name.toStdString());
+    std::string refused;
+    const std::vector<TLineSheet> sheets = PrintLines::ReadLineSheets(name.toStdString(), &refused);
+    if (!refused.empty()) {
+        Services().ShowMessage(refused);
+        return;
+    }
     if (sheets.empty()) {
         Services().ShowMessage(ZelUtils::Format("El archivo %s no tiene hojas de l\xC3\xADneas.", name.toStdString()));
         return;

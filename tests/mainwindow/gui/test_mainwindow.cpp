@@ -604,6 +604,24 @@ TEST_F(MainWindow, ClosingSavesIntoTheSettingsFolderEvenWithoutTheNetworkFolder)
     EXPECT_FALSE(std::filesystem::exists(std::string(VELMORA_SOURCE_DIR) + "/Velmora0.INI"));
 }
 
+// A network whose name holds a line break cannot be remembered on one line of
+// the settings file: the program's own settings are saved all the same.
+TEST_F(MainWindow, ClosingSavesTheSettingsWhenTheNetworkNameHoldsALineBreak)
+{
+    std::filesystem::create_directories(tmp.path() / "red\nnueva");
+    std::string net = (tmp.path() / "red\nnueva" / "Red.dat").string();
+    std::filesystem::copy_file(SamplePath(), net);
+    Drop({QString::fromStdString(net)});
+    ASSERT_EQ(DatFileName, "Red.dat");
+    RecentFiles.clear();
+    Secondary::DlgCfg().cbSaveLayout->setChecked(true);
+    Secondary::DlgCfg().cbOverwrite->setChecked(true);
+    ASSERT_NO_THROW(viewer->Settings().SaveAtClose());
+    TIniFile ini(tmp.file("Velmora0.INI"));
+    EXPECT_EQ(ini.ReadString("Velmora", "General", "").substr(0, 4), "1;1;");
+    EXPECT_FALSE(ini.ValueExists("File1", "FileName"));
+}
+
 // Qt's own texts are Spanish as well, once start-up installs them: leaving
 // through "Salir" asks with "Sí" and "No", and "No" keeps the program running.
 TEST_F(MainWindow, LeavingAsksWithSpanishButtons)
@@ -733,6 +751,21 @@ TEST(PolygonBatch, RunsHeadlessAndWritesTheSelection)
     std::string first = all.substr(0, all.find("\r\n"));
     EXPECT_EQ(first.size(), 25u);
     EXPECT_EQ(first.substr(20), "    7");
+
+    // Links put under the names the batch makes up are not followed: what they
+    // lead to stays as it was, and the run fails.
+    testutil::writeFile(tmp.file("notas.txt"), "del usuario");
+    for (const char* name : {"red_sel7.sel", "red_sel7.csv"}) {
+        std::filesystem::remove(tmp.file(name));
+        std::filesystem::create_symlink(tmp.file("notas.txt"), tmp.file(name));
+    }
+    QString errors;
+    EXPECT_EQ(testutil::RunProgram(tmp, {QString::fromStdString(net), QString::fromStdString(tmp.file("zonas.PLG"))},
+                                   &errors),
+              1);
+    EXPECT_EQ(testutil::readFile(tmp.file("notas.txt")), "del usuario");
+    EXPECT_TRUE(std::filesystem::is_symlink(tmp.file("red_sel7.sel")));
+    EXPECT_TRUE(std::filesystem::is_symlink(tmp.file("red_sel7.csv")));
 }
 
 TEST(PolygonBatch, JobsThatCannotRunSayWhyAndFail)

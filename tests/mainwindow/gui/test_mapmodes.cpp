@@ -79,8 +79,10 @@ std::vector<double> Numbers(const std::string& line)
 {
     std::vector<double> out;
     std::string field;
+    // A layer file is written back with its own separator.
     std::istringstream in(line);
-    while (std::getline(in, field, ','))
+    const char sep = line.find(';') != std::string::npos ? ';' : ',';
+    while (std::getline(in, field, sep))
         out.push_back(std::strtod(field.c_str(), nullptr));
     return out;
 }
@@ -338,11 +340,74 @@ TEST_F(MapModes, BackgroundLineEditsWithTheMouseAreSavedInTheLayerFile)
         Click(Pix(x, y));
     DoubleClickMap(Pix(300950, 6124950));
     EXPECT_EQ(viewer->Selection().PolySelectKind, 0);
+    testutil::AnswerFileDialog(viewer, tmp.file("bordes.geo"));
     livemenus::Find(viewer, "GuardarSoleras")->trigger();
     testutil::settle();
     lines = Lines(testutil::readFile(tmp.file("bordes.geo")));
     ASSERT_EQ(lines.size(), 1u) << "the deleted polyline is not written";
     EXPECT_EQ(Numbers(lines[0])[0], 7);
+}
+
+// The layer's file is the user's: a click of "Mover" that moves nothing writes
+// nothing, the lines the reader did not take stay, a file changed on disk since
+// it was read is replaced only on a yes, and "Guardar como ..." writes under the
+// name the user gives, leaving the layer's own file as it is.
+TEST_F(MapModes, BackgroundLayerFilesKeepWhatTheProgramDidNotRead)
+{
+    const std::string file = tmp.file("bordes.geo");
+    const std::string original = "7;3;300000;6125100;300300;6125150;300600;6125100\r\n"
+                                 "* trazado por el topógrafo\r\n"
+                                 "8;3;301000;6124800\r\n";
+    testutil::writeFile(file, original);
+    {
+        RecordingServices ui;
+        viewer->Display().OpenLineLayerFile(file, false);
+    }
+    ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
+    viewer->RedrawMap();
+    livemenus::Find(viewer, "mSoleraTodo")->trigger();
+    QAction* move = livemenus::Find(viewer, "smove");
+    const QPoint from = Pix(300300, 6125150), to = Pix(300340, 6125190);
+    struct Step {
+        const char* name;
+        QPoint to;
+        const char* otherProgram; // what another program wrote meanwhile ("" nothing)
+        bool yes;
+        bool written;
+    };
+    const Step steps[] = {
+        {"click", from, "", false, false},
+        {"changed on disk, kept", to, "9;1;1;1\r\n", false, false},
+        {"changed on disk, replaced", to, "9;1;1;1\r\n", true, true},
+        {"drag", to, "", false, true},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        const std::string before = testutil::readFile(file) + step.otherProgram;
+        testutil::writeFile(file, before);
+        RecordingServices ui;
+        ui.answerYes = step.yes;
+        move->trigger();
+        Drag(from, step.to);
+        EXPECT_EQ(ui.questions.size(), std::string(step.otherProgram).empty() ? 0u : 1u);
+        const std::string after = testutil::readFile(file);
+        if (!step.written) {
+            EXPECT_EQ(after, before);
+            continue;
+        }
+        const std::vector<std::string> lines = Lines(after);
+        ASSERT_EQ(lines.size(), 3u) << after;
+        EXPECT_NE(lines[0], Lines(before)[0]) << "moved";
+        EXPECT_EQ(lines[1], "* trazado por el topógrafo");
+        EXPECT_EQ(lines[2], "8;3;301000;6124800");
+    }
+
+    const std::string own = testutil::readFile(file);
+    testutil::AnswerFileDialog(viewer, tmp.file("copia.geo"));
+    livemenus::Find(viewer, "GuardarSoleras")->trigger();
+    testutil::settle();
+    EXPECT_EQ(testutil::readFile(tmp.file("copia.geo")), own);
+    EXPECT_EQ(testutil::readFile(file), own);
 }
 
 TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)

@@ -17,6 +17,7 @@
 #include "model/ZelUtm.h"
 #include "support/FileDialogAnswer.h"
 #include "support/LiveMenus.h"
+#include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
 
@@ -255,6 +256,19 @@ TEST_F(ZoomWindow, StreetViewOfTheClickedPointWritesItsAddressOnce)
     EXPECT_GT(north.Latitude, 0.0);
     // One line, the last address shown.
     EXPECT_EQ(testutil::readFile(tmp.file("addr.txt")), StreetViewUrl(north.Latitude, north.Longitude) + "\r\n");
+
+    // A link put under the name the program chose is not followed: what it leads
+    // to stays as it was, and the user is told once.
+    testutil::writeFile(tmp.file("notas.txt"), "del usuario");
+    std::filesystem::remove(tmp.file("addr.txt"));
+    std::filesystem::create_symlink(tmp.file("notas.txt"), tmp.file("addr.txt"));
+    {
+        RecordingServices ui;
+        viewer->MapView().StreetViewPalvon();
+        EXPECT_EQ(ui.messages.size(), 1u);
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(tmp.file("addr.txt")));
+    EXPECT_EQ(testutil::readFile(tmp.file("notas.txt")), "del usuario");
     StreetView->OnNavigate = nullptr;
 }
 

@@ -226,10 +226,10 @@ TEST(BatchPictures, EveryNetworkPrintsItsOwnLinksClassesAndText)
     EXPECT_EQ(legends.size(), nets.size()) << "a network printed the classes of another";
 }
 
-// A definition from elsewhere names documents outside its folder, by a relative
-// and by an absolute name: on the command line, where nobody can answer, the
-// documents there are left as they were and the report goes beside the
-// definition, with a message; a document inside the folder is written as named.
+// A definition from elsewhere names documents outside its folder, existing or
+// new, by a relative and by an absolute name: the batch is refused with a
+// message, nothing is written there or beside the definition; a document inside
+// the folder is written as named.
 TEST(BatchPictures, DefinitionDoesNotReplaceDocumentsOutsideItsFolder)
 {
     testutil::TempDir tmp;
@@ -240,22 +240,23 @@ TEST(BatchPictures, DefinitionDoesNotReplaceDocumentsOutsideItsFolder)
     const std::string victim = (fuera / "victima.doc").string(), absolute = (fuera / "otra.doc").string();
     testutil::writeFile(victim, "notas del usuario");
     testutil::writeFile(absolute, "otras notas");
-    for (const std::string& named : {std::string("../fuera/victima.doc"), absolute}) {
+    testutil::writeFile((fuera / "red.emf").string(), "dibujo del usuario");
+    for (const std::string& named : {std::string("../fuera/victima.doc"), absolute, std::string("../fuera/nuevo.doc")}) {
         SCOPED_TRACE(named);
         testutil::writeFile((lote / "lote.ini").string(), "[General]\r\nDocumentoWord=" + named
                                                                + "\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\n"
                                                                  "Variables=none\r\n");
         QString errors;
-        EXPECT_EQ(testutil::RunProgram(tmp, {QString::fromStdString((lote / "red.dat").string()),
+        EXPECT_NE(testutil::RunProgram(tmp, {QString::fromStdString((lote / "red.dat").string()),
                                              QString::fromStdString((lote / "lote.ini").string())},
                                        &errors),
                   0);
         EXPECT_EQ(testutil::readFile(victim), "notas del usuario");
         EXPECT_EQ(testutil::readFile(absolute), "otras notas");
-        const std::string beside = (lote / std::filesystem::path(named).filename()).string();
-        EXPECT_TRUE(errors.contains(QStringLiteral("no se reemplaza"))) << errors.toStdString();
-        EXPECT_TRUE(errors.contains(QString::fromStdString(beside))) << errors.toStdString();
-        EXPECT_EQ(ReadReport(beside, tmp.file("pictures")).pictures.size(), 1u);
+        EXPECT_EQ(testutil::readFile((fuera / "red.emf").string()), "dibujo del usuario");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(fuera), std::filesystem::directory_iterator()), 3);
+        EXPECT_FALSE(std::filesystem::exists(lote / std::filesystem::path(named).filename()));
+        EXPECT_TRUE(errors.contains(QStringLiteral("fuera de la carpeta"))) << errors.toStdString();
     }
     // Inside its folder the document named is written, no question asked.
     testutil::writeFile((lote / "informe.doc").string(), "anterior");
@@ -266,6 +267,6 @@ TEST(BatchPictures, DefinitionDoesNotReplaceDocumentsOutsideItsFolder)
                                          QString::fromStdString((lote / "lote.ini").string())},
                                    &errors),
               0);
-    EXPECT_FALSE(errors.contains(QStringLiteral("no se reemplaza"))) << errors.toStdString();
+    EXPECT_FALSE(errors.contains(QStringLiteral("fuera de la carpeta"))) << errors.toStdString();
     EXPECT_EQ(ReadReport((lote / "informe.doc").string(), tmp.file("pictures2")).pictures.size(), 1u);
 }

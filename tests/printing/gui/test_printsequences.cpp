@@ -691,33 +691,51 @@ TEST_F(PrintSequences, ColourChartNumbersReadOnTheirCells)
     }
 }
 
-// From the menus, a definition naming an existing document outside its folder
-// asks before replacing it: without the user's yes the report goes beside the
-// definition and the document stays as it was; with it, the document is replaced.
-TEST_F(PrintSequences, DefinitionAsksBeforeReplacingADocumentOutsideItsFolder)
+// From the menus, a definition naming a document outside its folder, new or
+// existing, and a line-sheet file naming a sheet outside its folder, are refused
+// with one message: nothing is written, inside the folder or outside it.
+TEST_F(PrintSequences, DefinitionsNamingFilesOutsideTheirFolderAreRefused)
 {
-    fs::create_directories(tmp.path() / "lote");
-    fs::create_directories(tmp.path() / "fuera");
-    fs::copy_file(tmp.file("red.dat"), tmp.file("lote/red.dat"));
-    const std::string victim = tmp.file("fuera/victima.doc");
-    testutil::writeFile(victim, "notas del usuario");
-    testutil::writeFile(tmp.file("lote/lote.ini"), "[General]\r\nDocumentoWord=../fuera/victima.doc\r\n[Tema]\r\n"
-                                                   "[Red]\r\nRedPalvon=red.dat\r\nVariables=none\r\n");
-    testutil::AnswerFileDialog(viewer, tmp.file("lote/lote.ini"));
-    Trigger("DefinirRedes1");
-    for (const bool yes : {false, true}) {
-        SCOPED_TRACE(yes);
+    fs::create_directories(tmp.path() / "a" / "lote");
+    fs::create_directories(tmp.path() / "a" / "fuera");
+    fs::create_directories(tmp.path() / "otro");
+    fs::copy_file(tmp.file("red.dat"), tmp.file("a/lote/red.dat"));
+    testutil::writeFile(tmp.file("a/fuera/victima.doc"), "notas del usuario");
+    testutil::writeFile(tmp.file("a/fuera/red.emf"), "dibujo del usuario");
+    testutil::writeFile(tmp.file("otro/plano.emf"), "plano del usuario");
+    const auto everything = [&] {
+        std::map<std::string, std::string> files;
+        for (const auto& e : fs::recursive_directory_iterator(tmp.path()))
+            if (e.is_regular_file())
+                files[e.path().string()] = testutil::readFile(e.path().string());
+        return files;
+    };
+    struct Row {
+        const char* name;
+        const char* definition;
+        const char* command;
+        const char* command2;
+    };
+    const Row rows[] = {
+        {"existing document", "[General]\r\nDocumentoWord=../fuera/victima.doc\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\n"
+                              "Variables=none\r\n", "DefinirRedes1", "ImprimirRedes1"},
+        {"new document", "[General]\r\nDocumentoWord=../fuera/nuevo.doc\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\n"
+                         "Variables=none\r\n", "DefinirRedes1", "ImprimirRedes1"},
+        {"line sheet", "[Hoja]\r\nTitulo=Fuera\r\nLamina=../../otro/plano\r\nLineas=L01\r\n", "Parmetros1", nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        testutil::writeFile(tmp.file("a/lote/lote.ini"), row.definition);
+        const auto before = everything();
         RecordingServices ui;
-        ui.answerYes = yes;
-        Trigger("ImprimirRedes1");
-        ASSERT_EQ(ui.questions.size(), 1u);
-        EXPECT_NE(ui.questions[0].find(victim), std::string::npos) << ui.questions[0];
-        EXPECT_EQ(testutil::readFile(victim).rfind("{\\rtf", 0) == 0, yes);
-        if (!yes) {
-            EXPECT_EQ(testutil::readFile(victim), "notas del usuario");
-            EXPECT_EQ(testutil::readFile(tmp.file("lote/victima.doc")).rfind("{\\rtf", 0), 0u);
-            EXPECT_TRUE(ui.anyMessageContains("no se reemplaza"));
-        }
+        testutil::AnswerFileDialog(viewer, tmp.file("a/lote/lote.ini"));
+        Trigger(row.command);
+        if (row.command2)
+            Trigger(row.command2);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_NE(ui.messages[0].find("fuera de la carpeta"), std::string::npos) << ui.messages[0];
+        EXPECT_TRUE(ui.questions.empty());
+        EXPECT_EQ(everything(), before);
     }
 }
 
