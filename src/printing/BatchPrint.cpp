@@ -147,6 +147,8 @@ bool Run(Hooks& hooks, const TPrintDefinition& definition, TPrintSettings pages)
     // A definition may name a document anywhere: one outside its folder is not
     // replaced unasked (the batch then writes beside the definition).
     const std::string document = Net2PrintFile::DocumentTarget(definition);
+    if (!hooks.MayStart())
+        return false;
     hooks.SaveState();
     bool ok = true;
     std::string missing; // the names that are no variable of their group's kind
