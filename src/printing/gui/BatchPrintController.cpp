@@ -37,13 +37,14 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 namespace {
 
 bool lastBatchFailed = false;
 
 // The parts of the view a print definition sets that live in the main window;
-// without a window only the theme's maximum is kept.
+// without a window none.
 class WindowNet2PrintView : public Net2PrintView {
 public:
     WindowNet2PrintView(TWindowHost* window, TPrintHost* host, TBatchPrintHost* batchHost,
@@ -110,6 +111,8 @@ public:
 
     void SaveState() override
     {
+        // The hourglass from here on: the question before waited for the user.
+        wait_.emplace();
         s_.status = window_.StatusPanel(0);
         s_.batchMode = BatchMode;
         BatchMode = true;
@@ -414,6 +417,7 @@ private:
     TViewState start_;    // the user's view as the batch found it
     bool opened_ = false; // a network of the definition was opened
     std::string caption_; // the gauge's caption of the batch
+    std::optional<TWaitCursor> wait_;
 };
 
 // The batch services of the program: the print definition and the batch run of
@@ -490,7 +494,6 @@ bool TBatchPrintController::ReadPrintDefinition(const std::string& fileName)
 
 bool TBatchPrintController::PrintDefinedNetworks()
 {
-    TWaitCursor wait;
     WindowBatchHooks hooks(window_, host_, batchHost_, printing_, theme_);
     return BatchPrint::Run(hooks, *definition_, printing_.Settings());
 }

@@ -361,9 +361,10 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
     QMessageBox::StandardButton answer = QMessageBox::Cancel;
     QTimer boxes;
     QObject::connect(&boxes, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isVisible()) {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (QAbstractButton* b = box && box->isVisible() ? box->button(answer) : nullptr) {
             asked << box->text();
-            box->button(answer)->click();
+            b->click();
         }
     });
     boxes.start(5);
@@ -447,7 +448,9 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
             EXPECT_TRUE(r.HasText(QStringLiteral("102"))) << r.texts.join('|').toStdString();
             EXPECT_FALSE(r.HasText(QStringLiteral("301"))) << r.texts.join('|').toStdString();
         }
-        livemenus::Find(viewer, "aVistaAnterior")->trigger();
+        QAction* previous = livemenus::Find(viewer, "aVistaAnterior");
+        EXPECT_TRUE(previous->isEnabled());
+        previous->trigger();
         EXPECT_EQ(UserView().ZoomIndex, 1);
         const TZoomSlot back = Zoom::CurrentView();
         EXPECT_TRUE(back.MinX == whole.MinX && back.MaxY == whole.MaxY) << "Vista Anterior did not step back";
