@@ -339,11 +339,13 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
     };
     const std::string count = countShown();
     ASSERT_EQ(count, "1234");
+    fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sioux.dat"));
     TKDVscale& scale = Secondary::KDVscale();
     const bool fixed = scale.Fixed->isChecked();
     const float rangeMax = UserView().RangeMax;
     DefineNetworks("[General]\r\nDocumentoWord=lote.doc\r\n[Tema]\r\nVerNombreNodos=1\r\nValorMaximo=777\r\n"
-                   "Fixed=1\r\n[Red]\r\nRedPalvon=red.dat\r\nVarVolumen=Cap\r\n");
+                   "Fixed=1\r\n[Red]\r\nRedPalvon=red.dat\r\nVarVolumen=Cap\r\n[Otra]\r\nRedPalvon=sioux.dat\r\n"
+                   "VarVolumen=Cap\r\n");
 
     TOxrImage* map = viewer->img;
     const TZoomSlot whole = Zoom::CurrentView();
