@@ -430,6 +430,12 @@ void TArtFormula::Run(const std::string& code, int count, const TCalcArray& valu
                 args.push_back(calc_.Below(i));
             TCalcItem result;
             funcs[index].routine(*this, args, result);
+            // A box of INPUT or MSG that the user dismissed stops the evaluation.
+            if (stop_) {
+                stopped_ = true;
+                pos = code.size();
+                continue;
+            }
             calc_.Drop(slots);
             calc_.Push(result);
             pos += 3;

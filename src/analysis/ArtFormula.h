@@ -118,6 +118,7 @@ public:
     TCalcItem DecVar(const std::string& name);
 
     // INPUT: returns false when the user cancels. Without a hook INPUT yields "".
+    // A hook may RequestStop: the evaluation ends after the call (Stopped()).
     std::function<bool(const std::string& caption, const std::string& prompt, std::string& text)> InputHook;
     // MSG: the code of the button pressed. Without a hook MSG yields 0.
     std::function<int(const std::string& text, const std::string& caption, int flags)> MsgHook;

@@ -59,7 +59,10 @@ TFrmMix& TAnalysisHostAdapter::FlowDiagramWindow() { return Secondary::FrmMix();
 
 TFrmFases& TAnalysisHostAdapter::PhaseWindow() { return Secondary::FrmFases(); }
 
-bool TAnalysisHostAdapter::ConfirmUnsavedEdits() { return w_.Files().ConfirmUnsavedEdits(); }
+bool TAnalysisHostAdapter::KeepingUserNetwork(const std::function<bool()>& report)
+{
+    return w_.BatchPrinting().KeepingUserNetwork(report);
+}
 
 bool TAnalysisHostAdapter::OpenNetworkUnattended(const std::string& fileName)
 {
@@ -68,5 +71,3 @@ bool TAnalysisHostAdapter::OpenNetworkUnattended(const std::string& fileName)
     OpenInteractive = 0;
     return w_.Files().OpenPalvonDat();
 }
-
-bool TAnalysisHostAdapter::OpenNetwork(const std::string& fileName) { return w_.Files().AbrirRedPalvon(fileName); }

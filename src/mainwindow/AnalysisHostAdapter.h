@@ -16,9 +16,8 @@ public:
     QMenu* FlowVariableMenu() override;
     TFrmMix& FlowDiagramWindow() override;
     TFrmFases& PhaseWindow() override;
-    bool ConfirmUnsavedEdits() override;
+    bool KeepingUserNetwork(const std::function<bool()>& report) override;
     bool OpenNetworkUnattended(const std::string& fileName) override;
-    bool OpenNetwork(const std::string& fileName) override;
 
 private:
     TPalvonViewer& w_;

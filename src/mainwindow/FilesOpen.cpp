@@ -204,6 +204,9 @@ void TFilesController::RestoreEarlierOpening()
 
 bool TFilesController::ConfirmUnsavedEdits()
 {
+    // A batch or a phase report asked once, before it started opening networks.
+    if (BatchMode)
+        return true;
     std::vector<std::string> what;
     const bool text = FrmDat && FrmDat->IsModified();
     const bool positions = Network.PositionsUnsaved && Network.Loaded;

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -17,9 +18,26 @@ QString Qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cas
 // Button codes a formula reads back from MSG, as the suite's message boxes give them.
 enum : int { IdOk = 1, IdCancel = 2, IdAbort = 3, IdRetry = 4, IdIgnore = 5, IdYes = 6, IdNo = 7 };
 
-int MessageBoxDialog(QWidget* parent, const std::string& text, const std::string& caption, int flags)
+// Sees Escape pressed on a box, whichever button Escape then answers.
+class EscapeWatch : public QObject {
+public:
+    bool pressed = false;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape)
+            pressed = true;
+        return false;
+    }
+};
+
+// The button's code; `dismissed`: the user pressed Escape or Cancel.
+int MessageBoxDialog(QWidget* parent, const std::string& text, const std::string& caption, int flags, bool& dismissed)
 {
     QMessageBox box(parent);
+    EscapeWatch escaped;
+    box.installEventFilter(&escaped);
     box.setWindowTitle(Qs(caption));
     box.setText(Qs(text));
     switch (flags & 0xF0) {
@@ -53,27 +71,37 @@ int MessageBoxDialog(QWidget* parent, const std::string& text, const std::string
         box.setEscapeButton(escape);
     box.exec();
     const QMessageBox::StandardButton pressed = box.standardButton(box.clickedButton());
+    int code = escape == QMessageBox::Cancel ? IdCancel : buttons.front().second;
     for (const auto& b : buttons)
         if (b.first == pressed)
-            return b.second;
-    return escape == QMessageBox::Cancel ? IdCancel : buttons.front().second;
+            code = b.second;
+    dismissed = escaped.pressed || code == IdCancel;
+    return code;
 }
 
 } // namespace
 
 void InstallFormulaDialogs(TArtFormula& engine, QWidget* parent)
 {
-    engine.InputHook = [parent](const std::string& caption, const std::string& prompt, std::string& text) {
+    // A formula runs once per row: a box that the user cancels or escapes stops
+    // the whole run, not only this row's question.
+    engine.InputHook = [parent, &engine](const std::string& caption, const std::string& prompt, std::string& text) {
         bool ok = false;
         const QString answer =
             QInputDialog::getText(parent, Qs(caption), Qs(prompt), QLineEdit::Normal, Qs(text), &ok);
-        if (!ok)
+        if (!ok) {
+            engine.RequestStop();
             return false;
+        }
         text = answer.toStdString();
         return true;
     };
-    engine.MsgHook = [parent](const std::string& text, const std::string& caption, int flags) {
-        return MessageBoxDialog(parent, text, caption, flags);
+    engine.MsgHook = [parent, &engine](const std::string& text, const std::string& caption, int flags) {
+        bool dismissed = false;
+        const int code = MessageBoxDialog(parent, text, caption, flags, dismissed);
+        if (dismissed)
+            engine.RequestStop();
+        return code;
     };
     engine.ProcessEventsHook = [] { QCoreApplication::processEvents(); };
 }

@@ -144,6 +144,7 @@ public:
     // ---- The status bar, the ticks and the redraw (TWindowHost) ----
     void RedrawMap() override;
     void SetStatusPanel(int panel, const QString& text) override;
+    QString StatusPanel(int panel) override;
     bool CommandOn(TCommandId id) override;
     void SetCommandOn(TCommandId id, bool on) override;
     TViewState& View() override { return UserView(); }

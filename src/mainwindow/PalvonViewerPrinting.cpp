@@ -48,6 +48,17 @@ void TPrintHostAdapter::MarkShownTiles() { v_.Drawing().SetGrid(); }
 
 TPreviewHost& TPrintHostAdapter::PreviewHost() { return v_.Hosts(); }
 
+bool TPrintHostAdapter::ConfirmBatchStart()
+{
+    // Moved nodes and centroids are held by the batch and come back unsaved: the
+    // question is about the rest.
+    const bool positions = Network.PositionsUnsaved;
+    Network.PositionsUnsaved = false;
+    const bool go = v_.Files().ConfirmUnsavedEdits();
+    Network.PositionsUnsaved = positions;
+    return go;
+}
+
 bool TPrintHostAdapter::OpenNetwork(const std::string& fileName) { return v_.Files().AbrirRedPalvon(fileName); }
 
 void TPrintHostAdapter::OpenDataFile(TDataFile kind, const std::string& fileName)
@@ -83,8 +94,6 @@ TStringAlignGrid* TPrintHostAdapter::MovementGrid() { return v_.sagMovim; }
 void TPrintHostAdapter::LinkRangeValues(TViewState& view) { v_.Grids().ArcosRangeValues(view); }
 
 bool TPrintHostAdapter::MovementRangeValues(TViewState& view) { return v_.Grids().MovimRangeValues(view); }
-
-TKDVscale& TPrintHostAdapter::ScaleDialog() { return Secondary::KDVscale(); }
 
 bool TPrintHostAdapter::HoldUnsavedPositions(KDVlib::THeldPositions& held)
 {

@@ -19,6 +19,8 @@ void TPalvonViewer::SetStatusPanel(int panel, const QString& text)
         StatusPanels[panel]->setText(text);
 }
 
+QString TPalvonViewer::StatusPanel(int panel) { return StatusPanels[panel]->text(); }
+
 bool TPalvonViewer::CommandOn(TCommandId id) { return Action(id)->isChecked(); }
 
 void TPalvonViewer::SetCommandOn(TCommandId id, bool on) { SetDown(id, on); }

@@ -22,6 +22,7 @@ public:
     TPreviewHost& PreviewHost() override;
 
     // TBatchPrintHost
+    bool ConfirmBatchStart() override;
     bool OpenNetwork(const std::string& fileName) override;
     void OpenDataFile(TDataFile kind, const std::string& fileName) override;
     void LoadBackgroundLines(const std::string& fileName) override;
@@ -34,7 +35,6 @@ public:
     TStringAlignGrid* MovementGrid() override;
     void LinkRangeValues(TViewState& view) override;
     bool MovementRangeValues(TViewState& view) override;
-    TKDVscale& ScaleDialog() override;
     bool HoldUnsavedPositions(KDVlib::THeldPositions& held) override;
     void PutBackPositions(const KDVlib::THeldPositions& held, bool reread) override;
 

@@ -149,6 +149,8 @@ bool Run(Hooks& hooks, const TPrintDefinition& definition, TPrintSettings pages)
     if (!target)
         return false;
     const std::string document = *target;
+    if (!hooks.MayStart())
+        return false;
     hooks.SaveState();
     bool ok = true;
     std::string missing; // the names that are no variable of their group's kind

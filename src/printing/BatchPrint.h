@@ -47,6 +47,9 @@ namespace BatchPrint {
 class Hooks {
 public:
     virtual ~Hooks() = default;
+    // Before anything is done: the user keeps or gives up what the batch's
+    // openings would lose. False: the batch does not start.
+    virtual bool MayStart() { return true; }
     // Keeps the open network, its files and the view, to be given back by RestoreState.
     virtual void SaveState() {}
     virtual void RestoreState() {}

@@ -27,6 +27,7 @@ public:
     virtual TCommandRegistry& Registry() = 0;
     // Panel 0..3 of the status bar.
     virtual void SetStatusPanel(int panel, const QString& text) = 0;
+    virtual QString StatusPanel(int panel) = 0;
     virtual void RedrawMap() = 0;
 
 protected:

@@ -11,6 +11,7 @@
 // reaches the window through TWindowHost and TAnalysisHost, and hands the PIJA
 // windows the map's host.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,14 +44,14 @@ public:
     // show too; made on first use.
     virtual TFrmMix& FlowDiagramWindow() = 0;
     virtual TFrmFases& PhaseWindow() = 0;
-    // The phase report opens other networks: first the user keeps or gives up the
-    // unsaved edits (false: do not go on).
-    virtual bool ConfirmUnsavedEdits() = 0;
+    // The phase report opens other networks: it runs as the batch printing runs
+    // (`report` returns true when it opened one): the user answers once about
+    // unsaved edits before (false: it did not run), and the network open before
+    // comes back afterwards with its listings, counts and view.
+    virtual bool KeepingUserNetwork(const std::function<bool()>& report) = 0;
     // A network read as the batch modes read one, asking nothing; false when it
     // could not be opened.
     virtual bool OpenNetworkUnattended(const std::string& fileName) = 0;
-    // A network opened as the user opens one (the network open before the report).
-    virtual bool OpenNetwork(const std::string& fileName) = 0;
 
 protected:
     ~TAnalysisHost() = default;
@@ -105,6 +106,9 @@ public:
     TDlgStat& StatisticsWindow();
 
 private:
+    // The phase reports of the definition's networks, opened in turn; true when one
+    // was opened.
+    bool PhasesOfDefinedNetworks(const TPrintDefinition& definition);
     TWindowHost& window_;
     TAnalysisHost& host_;
     TMapHost& map_;

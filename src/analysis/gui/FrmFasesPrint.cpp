@@ -35,10 +35,13 @@ bool SettingsSection(const std::string& name)
 
 void TAnalysisController::ImprimirFases(const TPrintDefinition& definition)
 {
-    // The report opens other networks and the open one again from its file.
-    if (!host_.ConfirmUnsavedEdits()) return;
-    // What the report replaces, to bring the open network back afterwards.
-    const std::string prevNetwork = (DatFileName.empty() || DatFileName == "null") ? "" : DatDir + DatFileName;
+    // The report opens other networks and brings the open one back afterwards,
+    // as the batch printing does, with what the user had loaded onto it.
+    host_.KeepingUserNetwork([&] { return PhasesOfDefinedNetworks(definition); });
+}
+
+bool TAnalysisController::PhasesOfDefinedNetworks(const TPrintDefinition& definition)
+{
     const double wx1 = UserView().WorldMinX, wx2 = UserView().WorldMaxX, wy1 = UserView().WorldMinY, wy2 = UserView().WorldMaxY;
     // Without a junction-list file the junctions listed in the phase window are
     // reported, by number, in every network.
@@ -48,7 +51,7 @@ void TAnalysisController::ImprimirFases(const TPrintDefinition& definition)
         for (int32_t i = 1; i <= std::min<int32_t>(Network.NodeCount, MaxNodos); ++i)
             if (NodoEnLista[i] == 1) heldNumbers.push_back(Nodos[i].Number);
 
-    BatchMode = true;
+    bool opened = false;
     // The caption gauge of the map; each network opened meanwhile uses it too,
     // so every step puts the caption back.
     std::string caption = "Preparando documento ...";
@@ -77,6 +80,7 @@ void TAnalysisController::ImprimirFases(const TPrintDefinition& definition)
             ZelUtils::Format("%s (%d/%d)", e.NetworkFile.c_str(), i + 1, definition.Net2PrintCount)));
         QApplication::processEvents();
         if (!host_.OpenNetworkUnattended(e.NetworkFile)) continue;
+        opened = true;
         if (useFile) {
             KDVlib::LoadNodeList(JunctionListFileName);
         } else {
@@ -109,10 +113,5 @@ void TAnalysisController::ImprimirFases(const TPrintDefinition& definition)
                                                     definition.WordDocumentName.c_str(), saved.c_str()));
     }
     Services().SetProgressVisible(false);
-    if (!prevNetwork.empty() && std::filesystem::exists(prevNetwork)) host_.OpenNetwork(prevNetwork);
-    UserView().WorldMinX = wx1;
-    UserView().WorldMaxX = wx2;
-    UserView().WorldMinY = wy1;
-    UserView().WorldMaxY = wy2;
-    BatchMode = false;
+    return opened;
 }

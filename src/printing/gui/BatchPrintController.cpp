@@ -5,7 +5,6 @@
 #include "map/ViewSnapshot.h"
 #include "map/gui/DataLayers.h"
 #include "model/PalvonVars.h"
-#include "map/gui/KDVscale.h"
 #include "model/KDVvars.h"
 #include "model/PrintServices.h"
 #include "model/ProgramOptions.h"
@@ -38,13 +37,14 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 namespace {
 
 bool lastBatchFailed = false;
 
 // The parts of the view a print definition sets that live in the main window;
-// without a window only the theme's maximum is kept.
+// without a window none.
 class WindowNet2PrintView : public Net2PrintView {
 public:
     WindowNet2PrintView(TWindowHost* window, TPrintHost* host, TBatchPrintHost* batchHost,
@@ -74,18 +74,13 @@ public:
     }
     void ApplyTheme(const TPrintTheme& theme) override
     {
-        ScaleMaxValue = theme.ValorMaximo;
         if (!window_ || !host_ || !batchHost_)
             return;
-        // The theme's maximum and keep-the-maximum box go through the scale dialog,
-        // as if typed there.
-        TKDVscale& scale = batchHost_->ScaleDialog();
-        scale.vMax->setText(QString::fromStdString(ZelUtils::Format(UserView().NumFormat.Format.c_str(), theme.ValorMaximo)));
-        scale.Fixed->setChecked(theme.Fixed);
-        // The node numbers are the batch's to show, in its own view: the user's
-        // button stays as it is.
+        // The node numbers, the scale's maximum and its keep-the-maximum box are
+        // the batch's, in its own view: the user's button and scale dialog stay
+        // as they are.
         if (switches_)
-            *switches_ = {true, theme.VerNombreNodos};
+            *switches_ = {true, theme.VerNombreNodos, theme.Fixed, theme.ValorMaximo};
         if (TLegendImage* sym = host_->RangeLegend())
             sym->move(theme.VinetaLeft, theme.VinetaTop);
         if (TLegendImage* scl = host_->BarLegend())
@@ -110,8 +105,15 @@ public:
     {
     }
 
+    // Every network the batch opens, and the user's read again at its end, would
+    // drop edits of the text or the shapes: the user answers once, here.
+    bool MayStart() override { return batchHost_.ConfirmBatchStart(); }
+
     void SaveState() override
     {
+        // The hourglass from here on: the question before waited for the user.
+        wait_.emplace();
+        s_.status = window_.StatusPanel(0);
         s_.batchMode = BatchMode;
         BatchMode = true;
         // The report's document turns the printer with its paper: the user's
@@ -122,8 +124,13 @@ public:
         // Its variables, classes, colours and windows are chosen in that copy too:
         // the user's view is only read, here at the start.
         view_ = printing_.ViewSnapshot();
-        if (theme_.Read)
+        if (theme_.Read) {
             view_.State.NameNodes = theme_.NameNodes;
+            // A kept maximum scales every band of the batch's pictures alike.
+            view_.State.ScaleFixed = theme_.ScaleFixed;
+            if (theme_.ScaleFixed)
+                view_.State.RangeMax = static_cast<float>(theme_.ScaleMax);
+        }
         start_ = view_.State;
         s_.legend = host_.RangeLegend() ? host_.RangeLegend()->pos() : QPoint();
         s_.barLegend = host_.BarLegend() ? host_.BarLegend()->pos() : QPoint();
@@ -179,10 +186,16 @@ public:
         }
         if ((Printer().pageLayout().orientation() == QPageLayout::Landscape) != s_.landscape)
             PrintHooks().SetPrinterOrientation(s_.landscape);
+        // Whether the batch ended or stopped half-way, the status bar no longer
+        // names one of its networks.
+        window_.SetStatusPanel(0, s_.status);
         BatchMode = s_.batchMode;
         if (!BatchMode)
             window_.RedrawMap();
     }
+
+    // Another network was opened: the user's is read again at the end.
+    void NetworkOpened() { opened_ = true; }
 
     void Gauge(const std::string& caption, int position, int maximum) override
     {
@@ -384,6 +397,7 @@ private:
     }
 
     struct Saved {
+        QString status;
         QPoint legend, barLegend;
         bool legendAfresh = true, barLegendAfresh = true;
         std::string network, lpa = "null", lpl = "null", counts = "null";
@@ -403,6 +417,7 @@ private:
     TViewState start_;    // the user's view as the batch found it
     bool opened_ = false; // a network of the definition was opened
     std::string caption_; // the gauge's caption of the batch
+    std::optional<TWaitCursor> wait_;
 };
 
 // The batch services of the program: the print definition and the batch run of
@@ -479,9 +494,20 @@ bool TBatchPrintController::ReadPrintDefinition(const std::string& fileName)
 
 bool TBatchPrintController::PrintDefinedNetworks()
 {
-    TWaitCursor wait;
     WindowBatchHooks hooks(window_, host_, batchHost_, printing_, theme_);
     return BatchPrint::Run(hooks, *definition_, printing_.Settings());
+}
+
+bool TBatchPrintController::KeepingUserNetwork(const std::function<bool()>& run)
+{
+    WindowBatchHooks hooks(window_, host_, batchHost_, printing_, theme_);
+    if (!hooks.MayStart())
+        return false;
+    hooks.SaveState();
+    if (run())
+        hooks.NetworkOpened();
+    hooks.RestoreState();
+    return true;
 }
 
 void TBatchPrintController::RegisterCommands(TCommandRegistry& registry)

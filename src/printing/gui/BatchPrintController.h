@@ -8,6 +8,7 @@
 // TWindowHost, TPrintHost and TBatchPrintHost.
 #include "printing/Net2Print.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -44,14 +45,22 @@ public:
     // print every network of it; false when they could not.
     bool ReadPrintDefinition(const std::string& fileName);
     bool PrintDefinedNetworks();
+    // Runs `run`, which opens other networks (true when it opened one), as the
+    // batch runs its networks: the user answers once about unsaved edits before
+    // (false, and nothing runs, when that stops it); afterwards the network open
+    // before comes back with what was loaded onto it and the user's view.
+    bool KeepingUserNetwork(const std::function<bool()>& run);
     // The print definition read last (and the document "Crear Word" chose).
     TPrintDefinition& Definition() { return *definition_; }
 
     // The switches the definition's theme sets on the batch's own view (node
-    // numbers shown or not); none before a definition was read through a window.
+    // numbers shown or not, the scale's maximum kept or not); none before a
+    // definition was read through a window.
     struct TThemeSwitches {
         bool Read = false;
         bool NameNodes = false;
+        bool ScaleFixed = false;
+        double ScaleMax = 0.0;
     };
 
 private:

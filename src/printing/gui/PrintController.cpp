@@ -260,15 +260,9 @@ void TPrintController::VistaPrevia1Click() { PrintFilePalvon(); }
 
 void TPrintController::aMultiPrintExecute()
 {
+    // The pages are printed from copies of the view: the user's window, panned or
+    // zoomed, is the one the map shows afterwards.
     MultiPageWindow().exec();
-    // The multi-page print moves the view window page by page.
-    if (UserView().ZoomIndex >= 1 && UserView().ZoomIndex <= MaxZoomHistory) {
-        const TZoomSlot& z = UserView().ZoomHistory[size_t(UserView().ZoomIndex)];
-        UserView().WorldMinX = z.MinX;
-        UserView().WorldMinY = z.MinY;
-        UserView().WorldMaxX = z.MaxX;
-        UserView().WorldMaxY = z.MaxY;
-    }
 }
 
 void TPrintController::Copy1Click()

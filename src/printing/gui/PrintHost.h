@@ -11,7 +11,6 @@
 
 class TIniFile;
 class TPreviewHost;
-class TKDVscale;
 class TLegendImage;
 class TOxrImage;
 class TStringAlignGrid;
@@ -47,7 +46,12 @@ protected:
 
 class TBatchPrintHost {
 public:
-    // Opens a network as the window's own opening does; false when it could not.
+    // Asked once before a batch opens other networks: the user saves or gives up
+    // the unsaved edits of the open network that an opening would lose (node
+    // moves excepted: the batch keeps them). False: the batch does not start.
+    virtual bool ConfirmBatchStart() = 0;
+    // Opens a network as the window's own opening does, asking nothing while a
+    // batch runs; false when it could not.
     virtual bool OpenNetwork(const std::string& fileName) = 0;
     // Reads a listing (.lpa), a second listing (.lpl) or counts into the network
     // open, as the window's "Abrir" of that kind does.
@@ -71,9 +75,6 @@ public:
     // (false when it has no positive value).
     virtual void LinkRangeValues(TViewState& view) = 0;
     virtual bool MovementRangeValues(TViewState& view) = 0;
-    // The scale dialog, made on first call: a print definition's theme sets its
-    // maximum as if typed there.
-    virtual TKDVscale& ScaleDialog() = 0;
     // Node and centroid places the user moved and has not saved: held (false
     // when there are none), no longer counted as unsaved, so that the openings
     // that follow do not ask about them; then put back on the user's network

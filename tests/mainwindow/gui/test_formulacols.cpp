@@ -272,6 +272,40 @@ TEST_F(FormulaColumns, ColumnRunStopsOnEscapeOrDetenerAndLeavesTheGridAsItWas)
         EXPECT_EQ(NumUserVarArcos, 0);
         EXPECT_TRUE(w->pbc->isHidden());
     }
+    // A box of INPUT or MSG asked on every row: one Escape or Cancel stops the run.
+    struct BoxCase {
+        const char* formula;
+        bool escape; // else the box's Cancel button
+    };
+    for (const BoxCase& b : {BoxCase{"BLOCK(INPUT('t','escriba','1'), A)", true},
+                             BoxCase{"BLOCK(INPUT('t','escriba','1'), A)", false},
+                             BoxCase{"BLOCK(MSG('sigue','t',1), A)", true}, BoxCase{"BLOCK(MSG('sigue','t',1), A)", false},
+                             BoxCase{"BLOCK(MSG('sigue','t',0), A)", true}}) {
+        SCOPED_TRACE(std::string(b.formula) + (b.escape ? " Escape" : " Cancel"));
+        int shown = 0;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            if (!box || !box->isVisible() || !(qobject_cast<QInputDialog*>(box) || qobject_cast<QMessageBox*>(box)))
+                return;
+            ++shown;
+            if (b.escape) {
+                QTest::keyClick(box, Qt::Key_Escape);
+                return;
+            }
+            for (QAbstractButton* button : box->findChildren<QAbstractButton*>())
+                if (button->text().contains(QStringLiteral("Cancel")))
+                    QTest::mouseClick(button, Qt::LeftButton);
+        });
+        poll.start(5);
+        ui->status.clear();
+        Make(false, {"Cap"}, b.formula, "Parada");
+        EXPECT_EQ(shown, 1);
+        EXPECT_TRUE(ui->messages.empty()) << ui->messages.front();
+        EXPECT_EQ(ui->status[1], ZelUtils::Format("Cálculo detenido en la fila 1 de %d: la columna Parada no se creó",
+                                                  Network.LinkCount));
+        EXPECT_EQ(NumColArcos, before);
+    }
     Make(false, {"Cap"}, "A*2", "Doble");
     ASSERT_TRUE(ui->messages.empty()) << ui->messages.front();
     ASSERT_EQ(NumColArcos, before + 1);

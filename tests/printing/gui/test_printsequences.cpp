@@ -7,6 +7,9 @@
 #include "mainwindow/GridsController.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/gui/OxrImage.h"
+#include "map/ZoomHistory.h"
+#include "mainwindow/SecondaryWindows.h"
+#include "model/gui/FrmDat.h"
 #include "map/gui/DataLayers.h"
 #include "export/GeoWriters.h"
 #include "model/Genatr.h"
@@ -31,6 +34,7 @@
 #include "widgets/StringAlignGrid.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -44,12 +48,14 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QPainter>
+#include <QPlainTextEdit>
 
 #include <csignal>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <tuple>
 #include <grp.h>
 #include <iostream>
@@ -162,9 +168,11 @@ TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
     }
 
     fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sioux.dat"));
-    // A step of zoom: the view and the zoom steps come back after the batch.
+    // A step of zoom: the window (no longer the whole network) and the zoom
+    // steps come back after the batch.
     livemenus::Find(viewer, "aAcercar1")->trigger();
-    const int32_t zoomIndex = UserView().ZoomIndex;
+    ASSERT_GT(UserView().WorldMinX, UserView().ZoomHistory[1].MinX);
+    ASSERT_LT(UserView().WorldMaxY, UserView().ZoomHistory[1].MaxY);
     // The user's own variable, with its classes and extremes: the batch chooses
     // other variables, colours and classes, in its own copy of the view.
     for (QAction* a : viewer->Grids().VarArcos->actions())
@@ -192,7 +200,11 @@ TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
         EXPECT_EQ(now.WorldMaxX, mine.WorldMaxX);
         EXPECT_EQ(now.WorldMinY, mine.WorldMinY);
         EXPECT_EQ(now.WorldMaxY, mine.WorldMaxY);
-        EXPECT_EQ(now.ZoomIndex, zoomIndex);
+        EXPECT_EQ(now.ZoomIndex, mine.ZoomIndex);
+        for (size_t k = 1; k <= size_t(mine.ZoomIndex); ++k)
+            EXPECT_TRUE(now.ZoomHistory[k].MinX == mine.ZoomHistory[k].MinX &&
+                        now.ZoomHistory[k].MaxY == mine.ZoomHistory[k].MaxY)
+                << "zoom slot " << k;
     };
     const QImage before = MapPicture();
     const auto buttons = CommandStates(viewer);
@@ -299,6 +311,152 @@ TEST_F(PrintSequences, BatchPrintsNoPictureOfAVariableNotFound)
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].find("anaheim.dat: Fl.Sat\ranaheim.dat: Nada\ranaheim.dat: Otra"), std::string::npos)
         << ui.messages[0];
+}
+
+// What the user did on the open network outlives the steps that open other
+// networks or print pages of the view: a batch of the open network without
+// "Zoom=", the phase report and the multi-page window opened and closed. The
+// counts loaded stay in the grid, the window zoomed and panned stays (and is the
+// batch's picture), "Vista Anterior" steps back to the whole network, and the
+// theme's scale reaches neither the scale dialog nor the view. A pending text
+// edit is asked about once before a step that opens networks: "Cancelar", or
+// "Sí" with a save that fails, stops it with nothing done; "No" lets it run.
+TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
+{
+    testutil::writeFile(tmp.file("conteos.dat"), " &COUNTS\r\n &end\r\n  102  101      1234\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("conteos.dat"));
+    Trigger("aOpenCnt");
+    const auto countShown = [&] {
+        TStringAlignGrid* g = viewer->sagArcos;
+        int col = -1;
+        for (int c = 0; c < g->ColCount(); ++c)
+            if (g->cell(c, 0) == "Conteo")
+                col = c;
+        for (int r = 1; col >= 0 && r < g->RowCount(); ++r)
+            if (ZelUtils::Trim(g->cell(3, r)) == std::to_string(KDVlib::FindArco(102, 101)))
+                return ZelUtils::Trim(g->cell(col, r));
+        return std::string("(no hay columna o fila)");
+    };
+    const std::string count = countShown();
+    ASSERT_EQ(count, "1234");
+    fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sioux.dat"));
+    TKDVscale& scale = Secondary::KDVscale();
+    const bool fixed = scale.Fixed->isChecked();
+    const float rangeMax = UserView().RangeMax;
+    DefineNetworks("[General]\r\nDocumentoWord=lote.doc\r\n[Tema]\r\nVerNombreNodos=1\r\nValorMaximo=777\r\n"
+                   "Fixed=1\r\n[Red]\r\nRedPalvon=red.dat\r\nVarVolumen=Cap\r\n[Otra]\r\nRedPalvon=sioux.dat\r\n"
+                   "VarVolumen=Cap\r\n");
+
+    TOxrImage* map = viewer->img;
+    const TZoomSlot whole = Zoom::CurrentView();
+    const auto pixel = [&](int32_t node) {
+        const int32_t n = KDVlib::FindNodo(node);
+        return QPoint(map->WorldToPixelX(Nodos[n].X), map->WorldToPixelY(Nodos[n].Y));
+    };
+    const auto drag = [&](QPoint from, QPoint to) {
+        QTest::mousePress(map, Qt::LeftButton, {}, from);
+        QTest::mouseMove(map, to);
+        QTest::mouseRelease(map, Qt::LeftButton, {}, to);
+    };
+    // Answers the question about the text with `answer`.
+    QStringList asked;
+    QMessageBox::StandardButton answer = QMessageBox::Cancel;
+    QTimer boxes;
+    QObject::connect(&boxes, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (QAbstractButton* b = box && box->isVisible() ? box->button(answer) : nullptr) {
+            asked << box->text();
+            b->click();
+        }
+    });
+    boxes.start(5);
+
+    struct Step {
+        const char* name;
+        std::function<void()> run;
+        std::string output; // what the step writes when it runs
+    };
+    const std::vector<Step> steps = {
+        {"lote", [&] { Trigger("ImprimirRedes1"); }, "red_Cap.emf"},
+        {"fases", [&] { livemenus::Find(&Secondary::FrmFases(), QStringLiteral("ImprimirFases"))->trigger(); },
+         "lote.doc"},
+        {"varias paginas",
+         [&] {
+             WhenModalShown(viewer, [](QWidget* d) { ClickToolButton(d, QStringLiteral("tbExit")); });
+             Trigger("aMultiPrint");
+         },
+         ""},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        // A zoom box about node 102, then the window panned a little.
+        drag(pixel(102) - QPoint(60, 60), pixel(102) + QPoint(60, 60));
+        ASSERT_EQ(UserView().ZoomIndex, 2);
+        viewer->SetDown(Cmd::tbMove, true);
+        drag({300, 300}, {320, 310});
+        viewer->SetDown(Cmd::tbMove, false);
+        const TZoomSlot window = Zoom::CurrentView();
+        ASSERT_NE(window.MinX, UserView().ZoomHistory[2].MinX);
+        const QImage before = MapPicture();
+        const QString status = viewer->StatusPanel(0);
+        FrmDat->show();
+        QTest::keyClicks(FrmDat->mmDat, "*");
+        ASSERT_TRUE(FrmDat->IsModified());
+        const std::string text = testutil::readFile(tmp.file("red.dat"));
+
+        const bool opens = !step.output.empty();
+        for (const auto button : {QMessageBox::Cancel, QMessageBox::Yes, QMessageBox::No}) {
+            if (!opens && button != QMessageBox::No)
+                continue;
+            SCOPED_TRACE(button);
+            asked.clear();
+            if (opens)
+                fs::remove(tmp.file(step.output));
+            answer = button;
+            const bool failedSave = button == QMessageBox::Yes;
+            std::optional<RecordingServices> ui; // the failure's message
+            if (failedSave) {
+                ui.emplace();
+                fs::permissions(tmp.file("red.dat"), fs::perms::owner_read);
+                testutil::AnswerFileDialog(viewer, tmp.file("red.dat"));
+            }
+            step.run();
+            testutil::settle();
+            if (failedSave)
+                fs::permissions(tmp.file("red.dat"), fs::perms::owner_read | fs::perms::owner_write);
+            EXPECT_EQ(asked.size(), opens ? 1 : 0) << asked.join('|').toStdString();
+            if (failedSave) {
+                EXPECT_EQ(ui->messages.size(), 1u);
+            }
+            const bool ran = button == QMessageBox::No;
+            if (opens) {
+                EXPECT_EQ(fs::exists(tmp.file(step.output)), ran);
+            }
+            EXPECT_EQ(FrmDat->IsModified(), !(ran && opens));
+            EXPECT_EQ(testutil::readFile(tmp.file("red.dat")), text);
+            EXPECT_EQ(viewer->StatusPanel(0), status);
+            EXPECT_EQ(countShown(), count);
+            const TZoomSlot now = Zoom::CurrentView();
+            EXPECT_TRUE(now.MinX == window.MinX && now.MinY == window.MinY && now.MaxX == window.MaxX &&
+                        now.MaxY == window.MaxY);
+            EXPECT_TRUE(MapPicture() == before) << "the map shows another window";
+            EXPECT_EQ(scale.Fixed->isChecked(), fixed);
+            EXPECT_EQ(UserView().ScaleFixed, fixed);
+            EXPECT_EQ(UserView().RangeMax, rangeMax);
+        }
+        if (step.output == "red_Cap.emf") {
+            // The batch's picture is the user's window: node 102, not the far corner.
+            const testutil::TMetafileReport r = testutil::CheckMetafile(tmp.file(step.output));
+            EXPECT_TRUE(r.HasText(QStringLiteral("102"))) << r.texts.join('|').toStdString();
+            EXPECT_FALSE(r.HasText(QStringLiteral("301"))) << r.texts.join('|').toStdString();
+        }
+        QAction* previous = livemenus::Find(viewer, "aVistaAnterior");
+        EXPECT_TRUE(previous->isEnabled());
+        previous->trigger();
+        EXPECT_EQ(UserView().ZoomIndex, 1);
+        const TZoomSlot back = Zoom::CurrentView();
+        EXPECT_TRUE(back.MinX == whole.MinX && back.MaxY == whole.MaxY) << "Vista Anterior did not step back";
+    }
 }
 
 // A node moved with "Mover", left unsaved: "Imprimir Redes" over another
