@@ -13,7 +13,9 @@
 #include "model/ZelUtils.h"
 #include "printing/gui/FrmPreview.h"
 #include "support/FileDialogAnswer.h"
+#include "support/GuiTestUtil.h"
 #include "support/LiveMenus.h"
+#include "support/MetafileCheck.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
 #include "widgets/StringAlignGrid.h"
@@ -30,10 +32,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -341,6 +345,27 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
             EXPECT_EQ(prefixed(count, "ATT_", " SOLID"), 0);
         }
     }
+    // The same view printed from the preview: the colour legend is the link
+    // variable's, over the map in the page's bottom right corner, with classes up
+    // to the variable's greatest value; every link of a value other than 0 is
+    // banded in one of its swatches' colours.
+    const std::string emf = (tmp.path() / "vista.emf").string();
+    livemenus::Find(viewer, "aVistaPrevia1")->trigger();
+    testutil::settle();
+    ASSERT_NE(viewer->Printing().Preview(), nullptr);
+    ASSERT_TRUE(viewer->Printing().Preview()->ImageExports(emf));
+    viewer->Printing().Preview()->close();
+    const testutil::TMetafileReport page = testutil::CheckMetafile(emf);
+    EXPECT_METAFILE_SOUND(page);
+    testutil::ExpectLegendOverMapInCorner(page, QString::fromStdString(TitArcos[size_t(rangeColumn)]), true);
+    const std::vector<std::pair<double, double>> classes = page.RangeClasses();
+    ASSERT_FALSE(classes.empty()) << page.texts.join('|').toStdString();
+    EXPECT_GE(classes.back().second, Arcos[ArcosMaxRec].Var[k] - 0.5);
+    const std::vector<long long> swatches = page.LegendSwatches();
+    int banded = 0;
+    for (long long c : std::set<long long>(swatches.begin(), swatches.end()))
+        banded += page.FillsOf(c) - int(std::count(swatches.begin(), swatches.end(), c));
+    EXPECT_EQ(banded, withValue);
     // The export changed nothing of what the map shows.
     EXPECT_EQ(UserView().RangeName, shownName);
     EXPECT_EQ(UserView().RangeVarArcos, rangeColumn);
