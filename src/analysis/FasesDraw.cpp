@@ -310,6 +310,14 @@ bool PrintJunction(const std::string& fileName, int width, int height, bool show
     ZelPrinter::SetMaxX(d.MaxX + dd);
     ZelPrinter::SetMinY(d.MinY);
     ZelPrinter::SetMaxY(d.MaxY + 0.3 * dd);
+    // Room over the frame for the heading, its descenders and a gap: a window
+    // of another shape would leave less than the heading's height.
+    TLabelFont arial{"Arial", 12, 0x000000, fsBold};
+    Font(p, arial, 12, true);
+    const int headingPx = QFontMetrics(q.font(), &image).height();
+    for (int pass = 0; pass < 2; ++pass)
+        if (const double room = (headingPx + 6) * ZelPrinter::UnitsPerPixel(); room > 0.3 * dd)
+            ZelPrinter::SetMaxY(d.MaxY + room);
     p.PenMode = TPenMode::Copy;
     Pen(p, kRed);
     Brush(p, kBackground);
@@ -317,9 +325,9 @@ bool PrintJunction(const std::string& fileName, int width, int height, bool show
     p.ResetLabelsOff();
 
     NoBrush(p);
-    TLabelFont arial{"Arial", 12, 0x000000, fsBold};
     Font(p, arial, 12, true);
-    p.LabelAt(0, Title(d), d.MinX, d.MaxY, 6, 0);
+    // The heading stands on the frame with its descenders and a gap clear of it.
+    p.LabelAt(0, Title(d), d.MinX, d.MaxY, 6, -(headingPx / 6 + 3));
     Font(p, arial, 4, true);
     p.LabelAt(0, GeneratedBy, d.MinX, d.MaxY, 0, 0);
 

@@ -96,15 +96,7 @@ void PrepareRanges(const TViewState& u, TLayerVariable& v)
         ParseRangeText(u.RangeNames[static_cast<size_t>(saved)], v.Table);
         return;
     }
-    v.Table[0].Low = v.Table[0].High = v.Min;
-    const int last = std::clamp(u.NumRanges, 0, MaxRangeClasses);
-    for (int c = 1; c <= last; ++c) {
-        TRangeClass& r = v.Table[static_cast<size_t>(c)];
-        r.Active = true;
-        const double span = double(v.Max) - double(v.Min);
-        r.Low = static_cast<float>(span * (c - 1) / 5.0 + (0.00001 + double(v.Min)));
-        r.High = static_cast<float>(span * c / 5.0 + (0.00001 + double(v.Min)));
-    }
+    Ranges::FillDefaultClasses(v.Table, u.NumRanges, v.Min, v.Max);
 }
 
 } // namespace
@@ -150,18 +142,10 @@ void DxfTemas(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerV
         if (!InLinkLayers(a, o))
             return;
         const float v = LinkValue(a, var);
-        dxf.DxfSolidColor = 0;
-        bool shown = true;
-        for (int32_t r = 0; r <= last; ++r) {
-            const TRangeClass& c = var.Table[static_cast<size_t>(r)];
-            if (c.Low < v && c.High >= v) {
-                if (c.Active)
-                    dxf.DxfSolidColor = Colour(c.Color);
-                else
-                    shown = false;
-            }
-        }
-        if (shown) {
+        uint32_t colour = 0;
+        const Ranges::TRangeHit hit = Ranges::ClassifyValue(var.Table, last, v, colour);
+        dxf.DxfSolidColor = hit == Ranges::TRangeHit::Drawn ? Colour(colour) : 0;
+        if (hit != Ranges::TRangeHit::Suppressed) {
             const TPoint p = NodeXY(a.AIndex), q = NodeXY(a.BIndex);
             dxf.DxfSolidRec(layer, o.State.PixsCol, p.x, p.y, q.x, q.y);
         }
@@ -219,7 +203,7 @@ void DxfMovimientos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const T
             std::string label = ValueText(u, v);
             for (int32_t r = 0; r <= last; ++r) {
                 const TRangeClass& c = var.Table[static_cast<size_t>(r)];
-                if (c.Low < v && c.High >= v) {
+                if (Ranges::ClassHolds(var.Table, r, v)) {
                     if (c.Active) {
                         dxf.DxfLineColor = Colour(c.Color);
                     } else {
@@ -250,7 +234,7 @@ void DxfMovimientos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const T
 TDataLayerExport::TDataLayerExport(const TDxfMapOptions& o, bool full) : o_(o), full_(full)
 {
     link_ = {o.State.RangeVarArcos, LinkTitle(o.State.RangeVarArcos), o.State.RangeMin, o.State.RangeMax, o.State.RangeTable};
-    movim_ = {o.State.RangeVarMovim, MovimTitle(o.State.RangeVarMovim), o.State.RangeMovimMin, o.State.RangeMovimMax, o.State.RangeTable};
+    movim_ = {o.State.RangeVarMovim, MovimTitle(o.State.RangeVarMovim), o.State.RangeMovimMin, o.State.RangeMovimMax, o.State.MovimRangeTable};
 }
 
 std::string TDataLayerExport::LinkTitle(int32_t column) const
@@ -287,7 +271,11 @@ bool TDataLayerExport::LinkColumn(int32_t column, TLayerVariable& v) const
     }
     if (!(v.Max > 0.0f))
         return false;
-    PrepareRanges(o_.State, v);
+    // The variable shown keeps the classes its legend on the map lists.
+    if (column == link_.Column)
+        v.Table = link_.Table;
+    else
+        PrepareRanges(o_.State, v);
     return true;
 }
 

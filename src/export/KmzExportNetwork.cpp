@@ -259,7 +259,7 @@ void WriteRangeBands(TKmlWriter& kml, const TKmzNetworkView& view)
         const double v = ValueInView(view.State, Arcos[l]);
         int32_t r = 0;
         for (int32_t k = 1; k <= view.State.NumRanges && k <= MaxRangeClasses; ++k)
-            if (view.State.RangeTable[k].Active && view.State.RangeTable[k].Low < v && v <= view.State.RangeTable[k].High)
+            if (view.State.RangeTable[k].Active && Ranges::ClassHolds(view.State.RangeTable, k, float(v)))
                 r = k;
         if (r > 0)
             byRange[r].push_back(l);

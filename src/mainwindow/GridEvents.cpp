@@ -521,7 +521,7 @@ void TGridsController::sagMovimDblClick()
         mix.exec();
         return;
     }
-    if (!MovimRangeValues(UserView()) || !(UserView().RangeMax > 0.0f))
+    if (!MovimRangeValues(UserView()))
         return;
     // Alt shows the chosen flows summed at the link ends instead of per turn.
     MovimAttrAdd = GridKeys.testFlag(Qt::AltModifier);

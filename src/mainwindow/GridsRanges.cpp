@@ -86,9 +86,9 @@ bool TGridsController::MovimRangeValues(TViewState& view)
     const int32_t c = view.RangeItemMovim;
     if (c <= 0 || c >= NumMovimColumns)
         return false;
-    // A new column scales the bands afresh, unless the scale window keeps its maximum.
-    if (!view.ScaleFixed)
-        view.RangeMax = 0.0f;
+    // The movement variable has its title, extremes and classes of its own: the
+    // link variable shown keeps its classes, its legend and its colours.
+    view.RangeMovimMin = view.RangeMovimMax = 0.0f;
     const int32_t k = c < NumColMovim ? ColVarMovim[static_cast<size_t>(c)] : 0;
     if (k >= 1 && k <= NumMovVars) {
         if (sagMovim) {
@@ -98,20 +98,19 @@ bool TGridsController::MovimRangeValues(TViewState& view)
             if (c < sagMovim->ColCount())
                 sagMovim->SetColorCell(c, 0, QColor(int(mark & 0xFF), int((mark >> 8) & 0xFF), int((mark >> 16) & 0xFF)));
         }
-        view.RangeName = TitMovim[static_cast<size_t>(c)];
+        view.RangeMovimName = TitMovim[static_cast<size_t>(c)];
         view.RangeMovimMin = Movims[0].Var[k];
         view.RangeMovimMax = Movims[MovimsMaxRec].Var[k];
-        if (!view.ScaleFixed) {
-            view.RangeMin = view.RangeMovimMin;
-            view.RangeMax = view.RangeMovimMax;
-        }
     }
-    if (!(view.RangeMax > 0.0f))
+    // A scale the scale window keeps fixed classifies the movements too.
+    const float low = view.ScaleFixed ? view.RangeMin : view.RangeMovimMin;
+    float high = view.ScaleFixed ? view.RangeMax : view.RangeMovimMax;
+    if (!(high > 0.0f))
         return false;
-    if (!BatchMode)
-        view.RangeMax += 1.0e-6f;
+    if (!BatchMode && high > low)
+        high += 1.0e-6f;
     // The classes follow the column: fifths of its span, whatever NumRanges is.
-    Ranges::FillDefaultRanges(view, view.RangeMin, view.RangeMax);
+    Ranges::FillDefaultClasses(view.MovimRangeTable, view.NumRanges, low, high);
     return true;
 }
 
@@ -165,7 +164,9 @@ void TGridsController::VarArcosPick(int variable, bool ctrl)
             viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(true);
     }
 
-    UserView().RangeMax = UserView().RangeMax * 1.001f;
+    // A constant column keeps its one value as its one class.
+    if (UserView().RangeMax > UserView().RangeMin)
+        UserView().RangeMax = UserView().RangeMax * 1.001f;
     Ranges::PrepareRanges(UserView(), UserView().RangeName, UserView().RangeMin, UserView().RangeMax);
 
     switch (UserView().DataLayerKind) {
@@ -195,7 +196,7 @@ void TGridsController::VarMovimClick(QAction* item)
     for (QAction* a : VarMovim->actions())
         a->setChecked(false);
     item->setChecked(true);
-    if (!MovimRangeValues(UserView()) || !(UserView().RangeMax > 0.0f))
+    if (!MovimRangeValues(UserView()))
         return;
     if (UserView().DataLayerKind == 4) {
         viewer_.Action(Cmd::aAtributos2)->setCheckable(true);

@@ -84,6 +84,7 @@ void SetDefaultRangeTable()
         r.High = static_cast<float>(i * 0.25);
     }
     UserView().NumRanges = 5;
+    UserView().MovimRangeTable = UserView().RangeTable;
 }
 
 void SetDefaults()
@@ -91,7 +92,7 @@ void SetDefaults()
     SetDefaultRangeTable();
     UserView().RangeMin = UserView().RangeMax = 0.0f;
     UserView().RangeMovimMin = UserView().RangeMovimMax = 0.0f;
-    UserView().RangeName = "null";
+    UserView().RangeName = UserView().RangeMovimName = "null";
     UserView().RangeMode = 1;
     UserView().RangeVarByMode.fill(0);
     // Only mode 1 has colours of its own; the other modes start with the same pair.
@@ -109,17 +110,30 @@ void SetDefaults()
     UserView().MovimDrawMode = false;
 }
 
-void FillDefaultRanges(TViewState& view, float minimum, float maximum)
+void FillDefaultClasses(TRangeArray& table, int32_t numRanges, float minimum, float maximum)
 {
-    view.RangeTable[0].Low = view.RangeTable[0].High = minimum;
-    const int last = std::clamp(view.NumRanges, 0, MaxRangeClasses);
+    table[0].Low = table[0].High = minimum;
+    const int last = std::clamp(numRanges, 0, MaxRangeClasses);
+    const bool constant = !(maximum > minimum);
     for (int c = 1; c <= last; ++c) {
-        TRangeClass& r = view.RangeTable[static_cast<size_t>(c)];
+        TRangeClass& r = table[static_cast<size_t>(c)];
+        if (constant) {
+            // One value, one class: five classes of no width would all read "v - v".
+            r.Low = r.High = minimum;
+            r.Active = c == 1;
+            continue;
+        }
         r.Active = true;
         const double span = double(maximum) - double(minimum);
-        r.Low = static_cast<float>(span * (c - 1) / 5.0 + (0.00001 + double(minimum)));
+        // The bottom class starts at the minimum itself (it is closed below).
+        r.Low = c == 1 ? minimum : static_cast<float>(span * (c - 1) / 5.0 + (0.00001 + double(minimum)));
         r.High = static_cast<float>(span * c / 5.0 + (0.00001 + double(minimum)));
     }
+}
+
+void FillDefaultRanges(TViewState& view, float minimum, float maximum)
+{
+    FillDefaultClasses(view.RangeTable, view.NumRanges, minimum, maximum);
 }
 
 std::string RangeListText()
@@ -180,16 +194,28 @@ void WriteRangeSets(TIniFile& ini, const std::string& section)
         ini.WriteString(section, UserView().RangeSetKeys[i], UserView().RangeNames[i]);
 }
 
-TRangeHit ClassifyValue(const TViewState& view, float v, uint32_t& color)
+bool ClassHolds(const TRangeArray& table, int32_t c, float v)
+{
+    if (c < 0 || c > MaxRangeClasses)
+        return false;
+    const TRangeClass& r = table[static_cast<size_t>(c)];
+    if (c == 0)
+        return r.Active && v == r.High; // off, the minimum goes to the bottom class
+    if (c == 1)
+        return r.Low <= v && v <= r.High;
+    return r.Low < v && v <= r.High;
+}
+
+TRangeHit ClassifyValue(const TRangeArray& table, int32_t numRanges, float v, uint32_t& color)
 {
     // Classes edited in the range dialog may overlap: every class holding the value
     // is applied in order, an active one giving its colour, an inactive one leaving
     // the value out for good (a later active class does not bring it back).
     TRangeHit hit = TRangeHit::None;
-    const int last = std::clamp(view.NumRanges, 0, MaxRangeClasses);
+    const int last = std::clamp(numRanges, 0, MaxRangeClasses);
     for (int c = 0; c <= last; ++c) {
-        const TRangeClass& r = view.RangeTable[static_cast<size_t>(c)];
-        if (r.Low < v && v <= r.High) {
+        const TRangeClass& r = table[static_cast<size_t>(c)];
+        if (ClassHolds(table, c, v)) {
             if (r.Active) {
                 color = r.Color;
                 if (hit != TRangeHit::Suppressed)
@@ -202,16 +228,33 @@ TRangeHit ClassifyValue(const TViewState& view, float v, uint32_t& color)
     return hit;
 }
 
-const TRangeClass* LastClassOf(const TViewState& view, float v)
+TRangeHit ClassifyValue(const TViewState& view, float v, uint32_t& color)
+{
+    return ClassifyValue(view.RangeTable, view.NumRanges, v, color);
+}
+
+const TRangeClass* LastClassOf(const TRangeArray& table, int32_t numRanges, float v)
 {
     const TRangeClass* found = nullptr;
-    const int last = std::clamp(view.NumRanges, 0, MaxRangeClasses);
-    for (int c = 0; c <= last; ++c) {
-        const TRangeClass& r = view.RangeTable[static_cast<size_t>(c)];
-        if (r.Low < v && v <= r.High)
-            found = &r;
-    }
+    const int last = std::clamp(numRanges, 0, MaxRangeClasses);
+    for (int c = 0; c <= last; ++c)
+        if (ClassHolds(table, c, v))
+            found = &table[static_cast<size_t>(c)];
     return found;
+}
+
+const TRangeClass* LastClassOf(const TViewState& view, float v) { return LastClassOf(view.RangeTable, view.NumRanges, v); }
+
+std::vector<int32_t> LegendClasses(const TRangeArray& table, int32_t numRanges)
+{
+    std::vector<int32_t> listed;
+    const int last = std::clamp(numRanges, 0, MaxRangeClasses);
+    for (int c = 0; c <= last; ++c) {
+        const TRangeClass& r = table[static_cast<size_t>(c)];
+        if (c == 0 ? r.Active : (c == 1 || r.Active || r.Low < r.High))
+            listed.push_back(c);
+    }
+    return listed;
 }
 
 uint32_t AjustaColor(uint32_t color, int32_t index)

@@ -2,8 +2,9 @@
 // Value ranges (colour classes) of the data layers and the choice of the link and
 // movement variables they show.
 //
-// A link or movement value v belongs to a class c when Low < v <= High. Class 0 is
-// the minimum class (Low = High). The table is filled from a variable's extremes by
+// A link or movement value v belongs to a class c when Low < v <= High; the bottom
+// class 1 also holds its Low, so the least value is drawn too. Class 0 is the
+// minimum class (Low = High): switched on, it takes the values equal to its bound. The table is filled from a variable's extremes by
 // the default rule, or from a saved range set: one ';'-separated text of 18 fields
 // per variable, three per class 0..5 (high;colour;active), kept in RangeSetKeys /
 // RangeNames under the key "Rangos_" + the variable's grid title.
@@ -23,6 +24,7 @@ struct TRangeClass {
 };
 
 constexpr int MaxRangeClasses = 10; // RangeTable[0..10]
+using TRangeArray = std::array<TRangeClass, MaxRangeClasses + 1>;
 constexpr int RangeListClasses = 6; // classes 0..5 travel in a range list text
 constexpr int RangeListFields = 3 * RangeListClasses;
 constexpr int MaxRangeModes = 5;    // RangeMode 0..5
@@ -49,9 +51,11 @@ void SetDefaultRangeTable();
 void SetDefaults();
 
 // The default rule from a variable's extremes: class 0 := [min, min]; classes
-// 1..NumRanges on, evenly over (min, max] in fifths (the divisor stays 5), each bound
-// lifted by 0.00001.
+// 1..NumRanges on, evenly over [min, max] in fifths (the divisor stays 5), each
+// upper bound lifted by 0.00001. A constant variable (max <= min) gets one class,
+// class 1 = [min, min]; the others are switched off and hold nothing.
 void FillDefaultRanges(TViewState& view, float minimum, float maximum);
+void FillDefaultClasses(TRangeArray& table, int32_t numRanges, float minimum, float maximum);
 // Classes 0..5 of the table as a range list text (highs in the shortest general text
 // of up to 15 digits, colours in decimal, active "1"/"0").
 std::string RangeListText();
@@ -73,9 +77,19 @@ void WriteRangeSets(TIniFile& ini, const std::string& section);
 // colour of the last active class that holds it.
 enum class TRangeHit { None, Drawn, Suppressed };
 TRangeHit ClassifyValue(const TViewState& view, float v, uint32_t& color);
+TRangeHit ClassifyValue(const TRangeArray& table, int32_t numRanges, float v, uint32_t& color);
+
+// Whether class c of the table holds v (the rule at the top of this file).
+bool ClassHolds(const TRangeArray& table, int32_t c, float v);
 
 // The last class of 0..NumRanges that holds v (active or not); null when none does.
 const TRangeClass* LastClassOf(const TViewState& view, float v);
+const TRangeClass* LastClassOf(const TRangeArray& table, int32_t numRanges, float v);
+
+// The classes a legend lists, in order: each one that can hold a value (class 0
+// only when switched on; a class above 1 switched off with no span holds nothing),
+// so that every value drawn is in a listed class and no listed class lies.
+std::vector<int32_t> LegendClasses(const TRangeArray& table, int32_t numRanges);
 
 // Colour of the n-th of several variables shown together: the base colour lightened
 // by a table of offsets (0 leaves it unchanged); lightness is clamped to 1.

@@ -41,16 +41,20 @@ struct TViewState {
     bool Sel = false;         // selected elements only
     bool MovimValues = false; // movement values beside the link values
 
-    // The chosen variables and their ranges. The value classes: a link or movement
-    // value v belongs to class c when Low < v <= High (map/Ranges.h); classes
-    // 1..NumRanges are the ones the default rule fills.
+    // The chosen variables and their ranges. The value classes (map/Ranges.h) of
+    // the link variable shown, and apart, those of the movement variable shown:
+    // picking one kind never reclassifies the other; classes 1..NumRanges are the
+    // ones the default rule fills.
     std::array<TRangeClass, MaxRangeClasses + 1> RangeTable{};
+    std::array<TRangeClass, MaxRangeClasses + 1> MovimRangeTable{};
     int32_t NumRanges = 5;
     // Extremes of the link variable shown and of the movement variable shown.
     float RangeMin = 0.0f, RangeMax = 0.0f;
     float RangeMovimMin = 0.0f, RangeMovimMax = 0.0f;
-    // Grid title of the link variable shown ("null" when none).
+    // Grid title of the link variable shown ("null" when none), and of the movement
+    // variable shown.
     std::string RangeName = "null";
+    std::string RangeMovimName = "null";
     // Saved range sets: keys "Rangos_" + title, and their range list texts (same index).
     std::vector<std::string> RangeSetKeys;
     std::vector<std::string> RangeNames;

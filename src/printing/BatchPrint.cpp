@@ -194,6 +194,7 @@ bool Run(Hooks& hooks, const TPrintDefinition& definition, TPrintSettings pages)
                 continue;
             hooks.SetGroupMode(k, multiple);
             bool anyFound = false;
+            bool movement = false; // the picture shows movements: their caption
             for (const NamedVariable& v : vars) {
                 const bool none = ZelUtils::UpperCase(v.Name) == "NONE";
                 if (none)
@@ -207,6 +208,7 @@ bool Run(Hooks& hooks, const TPrintDefinition& definition, TPrintSettings pages)
                     continue;
                 }
                 anyFound = true;
+                movement = k == 3 || (c.LinkHeader.empty() && !c.MovementHeader.empty());
                 if (!c.LinkHeader.empty())
                     metafile = VariableMetafile(e.NetworkFile, c.LinkHeader);
                 if (!c.MovementHeader.empty())
@@ -217,7 +219,7 @@ bool Run(Hooks& hooks, const TPrintDefinition& definition, TPrintSettings pages)
                     ok = false;
                     break;
                 }
-                Place(l, metafile, i, PictureCaption(e.RedPalvon, hooks.AttributeTitle()));
+                Place(l, metafile, i, PictureCaption(e.RedPalvon, hooks.AttributeTitle(movement)));
             }
             if (ok && multiple && anyFound) {
                 hooks.SetMultipleColors();
@@ -225,7 +227,7 @@ bool Run(Hooks& hooks, const TPrintDefinition& definition, TPrintSettings pages)
                     ok = false;
                     break;
                 }
-                Place(l, metafile, i, PictureCaption(e.RedPalvon, hooks.AttributeTitle()));
+                Place(l, metafile, i, PictureCaption(e.RedPalvon, hooks.AttributeTitle(movement)));
             }
         }
     }

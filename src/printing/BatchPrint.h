@@ -80,8 +80,13 @@ public:
     }
     // The five fixed colours of variables drawn together.
     virtual void SetMultipleColors() {}
-    // Title of the variable drawn (for the caption).
-    virtual std::string AttributeTitle() { return std::string(); }
+    // Title of the variable drawn (for the caption): the movement variable's for
+    // a picture of movements, else the link variable's.
+    virtual std::string AttributeTitle(bool movement)
+    {
+        (void)movement;
+        return std::string();
+    }
     // Prints the view into the metafile on the page the settings choose; false
     // when nothing was written.
     virtual bool PrintView(const std::string& metafile, const TPrintSettings& pages)

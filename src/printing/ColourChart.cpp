@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QPainter>
 
+#include <cmath>
 #include <cstdlib>
 
 namespace ColourChart {
@@ -24,6 +25,17 @@ void SetWindow(int32_t width, int32_t height)
 }
 
 QColor ToColor(uint32_t c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
+
+// Relative luminance of an sRGB colour (0 black .. 1 white), as contrast ratios
+// are reckoned for legibility.
+double Luminance(const QColor& c)
+{
+    const auto lin = [](int v) {
+        const double x = v / 255.0;
+        return x <= 0.04045 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * lin(c.red()) + 0.7152 * lin(c.green()) + 0.0722 * lin(c.blue());
+}
 
 } // namespace
 
@@ -51,9 +63,9 @@ void DrawChart(QPainter& canvas, int32_t width, int32_t height)
     canvas.setBrush(Qt::NoBrush);
     for (int r = 1; r <= Rows; ++r)
         for (int c = 1; c <= Columns; ++c) {
-            // Numbers are black; on a cell too dark to read black on, white.
-            const QColor cell = ToColor(WebColours[size_t((r - 1) * Columns + c - 1)]);
-            const bool dark = 0.299 * cell.red() + 0.587 * cell.green() + 0.114 * cell.blue() < 40;
+            // Each number in black or white, whichever stands out more from its cell.
+            const double l = Luminance(ToColor(WebColours[size_t((r - 1) * Columns + c - 1)]));
+            const bool dark = (1.05) / (l + 0.05) > (l + 0.05) / 0.05;
             canvas.setPen(QPen(dark ? Qt::white : Qt::black, 1));
             ZelPrinter::Painter().FontColor = dark ? Qt::white : Qt::black;
             ZelPrinter::LabelAt(&canvas, 0, std::to_string((r - 1) * Columns + c), (c - 0.5) * kCell,

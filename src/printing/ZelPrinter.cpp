@@ -83,7 +83,6 @@ void Turn(QPainter* canvas, const TPoint& p, const TPoint& q, const TTurnFlags& 
     const double ux = (q.x - p.x) / 10, uy = (q.y - p.y) / 10;
     std::array<TPoint, 20> pts;
     pts[0] = Walk(p, ux, uy, -2.5 * n, 0);
-    const TPoint r = Walk(p, ux, uy, -2.5 * (n + 1), 0);
     for (int k = 1; k < 20; ++k)
         pts[k] = Walk(pts[k - 1], ux, uy, A[k - 1] / 9.0, (k == 1 ? shaft : B[k - 1]) / 9.0);
     for (int f = 0; f < 3; ++f)
@@ -101,10 +100,9 @@ void Turn(QPainter* canvas, const TPoint& p, const TPoint& q, const TTurnFlags& 
     const QFont savedFont = canvas->font();
     const QBrush savedBrush = canvas->brush();
     const TPenMode savedMode = mp.PenMode;
-    QFont font = savedFont;
-    const int32_t height = WorldToPixelX(std::hypot(pts[0].x - r.x, pts[0].y - r.y)) - WorldToPixelX(0);
-    font.setPixelSize(std::max(1, Rnd(height * 0.8)));
-    canvas->setFont(font);
+    // The value in the canvas's font, the layer's letter size on this page: a
+    // size taken from the symbol's width falls to a pixel on a network of many
+    // short links.
     canvas->setBrush(Qt::SolidPattern);
     mp.PenMode = TPenMode::Nop;
     mp.LabelW(m, angle, text, 4, 0);

@@ -397,10 +397,11 @@ TEST(DxfDataLayers, BandsThemesValuesAndMovementsOfTheCurrentVariables)
     EXPECT_EQ(Value(att[1], " 62"), "-");
     EXPECT_EQ(Value(att[1], " 22"), "0.00000"); // 2-1: value 0, width 0
 
-    // Themes with the default table: 0 lies in no range (no colour); 50 in range 3.
+    // Themes with the classes over the values: 0, the minimum, in the bottom
+    // class (every value within the classes is coloured); 50 in range 3.
     const auto tem = Entities(text, "TEM_FAsig");
     ASSERT_EQ(tem.size(), 3u);
-    EXPECT_EQ(Value(tem[1], " 62"), "-");
+    EXPECT_EQ(Value(tem[1], " 62"), std::to_string(ZelUtils::NearestColour(UserView().RangeTable[1].Color)));
     EXPECT_EQ(Value(tem[2], " 62"), std::to_string(ZelUtils::NearestColour(UserView().RangeTable[3].Color)));
 
     // Values: none for the zero link; the five-point link's on its middle segment

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <set>
 
 namespace {
@@ -81,7 +83,7 @@ TEST_F(RangesTest, DefaultClassesFromTheExtremes)
     const double highs[5] = {2.00201, 4.00401, 6.00601, 8.00801, 10.01001};
     for (int c = 1; c <= 5; ++c) {
         EXPECT_NEAR(High(c), highs[c - 1], 1e-5) << c;
-        EXPECT_NEAR(Low(c), c == 1 ? 0.00001 : highs[c - 2], 1e-5) << c;
+        EXPECT_NEAR(Low(c), c == 1 ? 0.0 : highs[c - 2], 1e-5) << c; // the bottom class starts at the minimum
         EXPECT_TRUE(UserView().RangeTable[static_cast<size_t>(c)].Active);
     }
     // The divisor stays 5 whatever NumRanges says; classes beyond it are untouched.
@@ -90,11 +92,15 @@ TEST_F(RangesTest, DefaultClassesFromTheExtremes)
     Ranges::FillDefaultRanges(UserView(), 100.0f, 200.0f);
     EXPECT_NEAR(High(3), 160.00001, 1e-4);
     EXPECT_FLOAT_EQ(High(4), 99.0f);
-    // A maximum equal to the minimum gives empty classes, never a division by zero.
+    // A maximum equal to the minimum gives one class holding the value, never a
+    // division by zero; the legend lists that class alone.
     UserView().NumRanges = 5;
     Ranges::FillDefaultRanges(UserView(), 7.0f, 7.0f);
-    EXPECT_NEAR(High(5), 7.00001, 1e-5);
     EXPECT_TRUE(std::isfinite(Low(1)));
+    EXPECT_EQ(Ranges::LegendClasses(UserView().RangeTable, 5), std::vector<int32_t>{1});
+    uint32_t color = 0;
+    EXPECT_EQ(Ranges::ClassifyValue(UserView(), 7.0f, color), Ranges::TRangeHit::Drawn);
+    EXPECT_EQ(color, UserView().RangeTable[1].Color);
 }
 
 TEST_F(RangesTest, SavedRangeSetsAreKeptOnePerVariable)
@@ -147,6 +153,28 @@ TEST_F(RangesTest, ClassOfAValue)
 {
     Ranges::FillDefaultRanges(UserView(), 0.0f, 10.0f); // highs 2.00001, 4.00001, ...
     uint32_t color = 0;
+    // At the edges: every value from the minimum to the maximum is in a class the
+    // legend lists, and one step past either end in none.
+    const std::vector<int32_t> listed = Ranges::LegendClasses(UserView().RangeTable, UserView().NumRanges);
+    const struct {
+        float v;
+        int cls; // -1 none
+    } edges[] = {{0.0f, 1},
+                 {std::nextafter(0.0f, -1.0f), -1},
+                 {Low(3), 2},
+                 {std::nextafter(Low(3), 99.0f), 3},
+                 {10.0f, 5},
+                 {High(5), 5},
+                 {std::nextafter(High(5), 99.0f), -1}};
+    for (const auto& e : edges) {
+        color = 0;
+        const Ranges::TRangeHit hit = Ranges::ClassifyValue(UserView(), e.v, color);
+        EXPECT_EQ(hit, e.cls < 0 ? Ranges::TRangeHit::None : Ranges::TRangeHit::Drawn) << e.v;
+        if (e.cls >= 0) {
+            EXPECT_EQ(color, UserView().RangeTable[size_t(e.cls)].Color) << e.v;
+            EXPECT_NE(std::find(listed.begin(), listed.end(), e.cls), listed.end()) << e.v;
+        }
+    }
     EXPECT_EQ(Ranges::ClassifyValue(UserView(), 3.0f, color), Ranges::TRangeHit::Drawn);
     EXPECT_EQ(color, UserView().RangeTable[2].Color);
     // A value equal to a class's lower bound belongs to the class below.

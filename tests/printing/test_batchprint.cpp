@@ -73,7 +73,7 @@ public:
         return c;
     }
     void SetMultipleColors() override { title_ = "multi"; }
-    std::string AttributeTitle() override { return title_; }
+    std::string AttributeTitle(bool) override { return title_; }
     bool PrintView(const std::string& metafile, const TPrintSettings& pages) override
     {
         // A real metafile (a frame and a line), as the document takes pictures.

@@ -57,6 +57,13 @@ def emf(data):
     pens = {}  # object index -> [width, colour]
     pen = None  # the pen selected: its width and colour (0x00BBGGRR)
     out["strokes"] = []  # per poly record drawn with a pen: [pen width, pen colour, points]
+    brushes = {}  # object index -> colour of a solid brush
+    brush = None  # the colour of the solid brush selected (None: no fill)
+    # Per drawing record, in order: [record number, pen colour or -1, fill colour
+    # or -1, left, top, right, bottom]; and the record number of each text.
+    out["shapes"] = []
+    out["text_records"] = []
+    out["text_heights"] = []
     font = (0, 0)
     align = 0
     n_bytes, n_records = struct.unpack_from("<II", data, 48)
@@ -83,6 +90,11 @@ def emf(data):
         last = rtype
         if rtype in (2, 3, 4, 5, 6, 85, 86, 87, 88, 89) and pen is not None:
             out["strokes"].append(pen + [struct.unpack_from("<I", rec, 24)[0]])
+        if rtype in (2, 3, 4, 5, 6, 7, 8, 42, 43, 85, 86, 87, 88, 89, 90, 91):
+            filled = rtype in (2, 3, 7, 8, 42, 43, 85, 86, 90, 91)  # polygons, ellipses, rectangles
+            box = list(struct.unpack_from("<4i", rec, 8))  # the record's bounds or box
+            out["shapes"].append([out["records"] - 1, pen[1] if pen is not None else -1,
+                                  brush if (filled and brush is not None) else -1] + box)
         if rtype in (2, 3, 4, 5, 6):  # 32-bit poly records
             n = struct.unpack_from("<I", rec, 24)[0]
             for i in range(n):
@@ -119,6 +131,9 @@ def emf(data):
             ih = struct.unpack_from("<I", rec, 8)[0]
             width, _, colour = struct.unpack_from("<IIi", rec, 32)
             pens[ih] = [width, colour]
+        elif rtype == 39:  # CREATEBRUSHINDIRECT: LOGBRUSH style, colour
+            ih, style, colour = struct.unpack_from("<III", rec, 8)
+            brushes[ih] = colour if style == 0 else None
         elif rtype == 37:  # SELECTOBJECT
             ih = struct.unpack_from("<I", rec, 8)[0]
             if ih in fonts:
@@ -127,10 +142,19 @@ def emf(data):
                 pen = pens[ih]
             elif ih == 0x80000008:  # NULL_PEN
                 pen = None
+            if ih in brushes:
+                brush = brushes[ih]
+            elif ih == 0x80000005:  # NULL_BRUSH
+                brush = None
+            elif ih == 0x80000000:  # WHITE_BRUSH
+                brush = 0xFFFFFF
+            elif ih == 0x80000004:  # BLACK_BRUSH
+                brush = 0
         elif rtype == 40:  # DELETEOBJECT
             ih = struct.unpack_from("<I", rec, 8)[0]
             fonts.pop(ih, None)
             pens.pop(ih, None)
+            brushes.pop(ih, None)
         elif rtype == 22:  # SETTEXTALIGN
             align = struct.unpack_from("<I", rec, 8)[0]
         elif rtype == 84:  # EXTTEXTOUTW
@@ -149,6 +173,8 @@ def emf(data):
             out["text_boxes"].append(text_box(x, y, dx, nchars, font, align))
             out.setdefault("text_colors", []).append(text_color)
             out.setdefault("text_escapements", []).append(font[1])
+            out["text_records"].append(out["records"] - 1)
+            out["text_heights"].append(font[0])
             point(x, y)
         at += size
     if at != len(data):

@@ -480,7 +480,7 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& o)
             const float v = MovimValue(mv, u.RangeVarMovim);
             uint32_t color = modeColor;
             int width = 1;
-            if (const TRangeClass* r = Ranges::LastClassOf(u, v)) {
+            if (const TRangeClass* r = Ranges::LastClassOf(u.MovimRangeTable, u.NumRanges, v)) {
                 color = r->Active ? r->Color : Silver;
                 width = r->Active ? z.PixsMov : 1;
             }
@@ -667,12 +667,22 @@ QImage SymboloPicture(const TViewState& u, const TLegendRequest& bars)
 
 QImage RangesPicture(const TViewState& view, const std::string& caption)
 {
+    return RangesPicture(view, view.RangeTable, caption);
+}
+
+QImage RangesPicture(const TViewState& view, const TRangeArray& table, const std::string& caption)
+{
     const double u = 0.33 * view.RangeSymbolSize;
-    const int last = std::clamp(view.NumRanges, 0, MaxRangeClasses);
+    // Only the classes that can hold a value: a legend of six "v - v" entries
+    // for a constant variable would show five classes nothing falls in.
+    std::vector<int32_t> classes = Ranges::LegendClasses(table, view.NumRanges);
+    if (classes.empty())
+        classes.push_back(0);
+    const int last = static_cast<int>(classes.size()) - 1;
     const std::string fmt = view.NumFormat.Format + " - " + view.NumFormat.Format;
     std::vector<QString> texts;
     for (int i = 0; i <= last; ++i) {
-        const TRangeClass& rc = view.RangeTable[static_cast<size_t>(i)];
+        const TRangeClass& rc = table[static_cast<size_t>(classes[static_cast<size_t>(i)])];
         texts.push_back(QString::fromStdString(ZelUtils::Format(fmt.c_str(), double(rc.Low), double(rc.High))));
     }
     QFont font = GrowFont(texts.back(), view.RangeSymbolSize);
@@ -696,7 +706,7 @@ QImage RangesPicture(const TViewState& view, const std::string& caption)
     p.drawText(QRect(0, 0, width, frameTop), Qt::AlignHCenter | Qt::AlignVCenter, title);
     p.setFont(font);
     for (int i = 0; i <= last; ++i) {
-        const TRangeClass& rc = view.RangeTable[static_cast<size_t>(i)];
+        const TRangeClass& rc = table[static_cast<size_t>(classes[static_cast<size_t>(i)])];
         const int y0 = Round(4 * u * (i + 1) + 2 * u);
         const QRect box(QPoint(Round(u), y0), QPoint(Round(7 * u), Round(y0 + 3 * u)));
         p.setPen(Qt::black);
@@ -819,4 +829,7 @@ void TMapRenderer::DrawRanges(const TViewState& view, const std::string& caption
     ShowLegend(host_.RangeLegend(), DataLayers::RangesPicture(view, caption), host_.MapCanvas(), true);
 }
 
-void TMapRenderer::DrawMovRange(const TViewState& view, const std::string& caption) { DrawRanges(view, caption); }
+void TMapRenderer::DrawMovRange(const TViewState& view, const std::string& caption)
+{
+    ShowLegend(host_.RangeLegend(), DataLayers::RangesPicture(view, view.MovimRangeTable, caption), host_.MapCanvas(), true);
+}

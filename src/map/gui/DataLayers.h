@@ -92,5 +92,6 @@ TLegendRequest DrawMovimLinks(TMapPainter& img, const TLayerOptions& options);
 // joined by "/"), and the range legend of RangeTable entries 0..NumRanges.
 QImage SymboloPicture(const TViewState& view, const TLegendRequest& bars);
 QImage RangesPicture(const TViewState& view, const std::string& caption);
+QImage RangesPicture(const TViewState& view, const TRangeArray& table, const std::string& caption);
 
 } // namespace DataLayers

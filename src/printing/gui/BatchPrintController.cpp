@@ -265,6 +265,7 @@ public:
         }
         if (multiple)
             view_.State.ShownVarList.clear();
+        groupMovim_ = false;
     }
 
     void ClearMode() override
@@ -286,16 +287,20 @@ public:
             if (column > 1 && column < NumArcosColumns && ColVarArcos[static_cast<size_t>(column)] > 0)
                 c.LinkHeader = grid->cell(column, 0);
             c.Searched = true;
-            view_.State.RangeVarByMode[mode] = column;
-            if (title != name && column < NumArcosColumns)
-                TitArcos[static_cast<size_t>(column)] = title;
-            // A name that is no link variable adds no bars of another column to a
-            // picture drawn together.
-            if (!c.LinkHeader.empty())
-                view_.State.ShownVarList.push_back(ZelUtils::Format("%d", view_.State.RangeVarByMode[mode]));
-            view_.State.VarColors[0] = view_.State.ModePenColors[mode];
-            batchHost_.LinkRangeValues(view_.State);
-            FillClasses(view_.State);
+            // A name of no link variable in a group drawn together leaves the
+            // variables found before it drawn, with their classes.
+            if (!multiple || !c.LinkHeader.empty() || view_.State.ShownVarList.empty()) {
+                view_.State.RangeVarByMode[mode] = column;
+                if (title != name && column < NumArcosColumns)
+                    TitArcos[static_cast<size_t>(column)] = title;
+                // A name that is no link variable adds no bars of another column to a
+                // picture drawn together.
+                if (!c.LinkHeader.empty())
+                    view_.State.ShownVarList.push_back(ZelUtils::Format("%d", view_.State.RangeVarByMode[mode]));
+                view_.State.VarColors[0] = view_.State.ModePenColors[mode];
+                batchHost_.LinkRangeValues(view_.State);
+                FillClasses(view_.State);
+            }
         }
         if (view_.aAtributos2 || view_.State.MovimValues) {
             TStringAlignGrid* grid = batchHost_.MovementGrid();
@@ -303,11 +308,16 @@ public:
             c.Searched = true;
             if (column > 1 && column < NumMovimColumns && ColVarMovim[static_cast<size_t>(column)] > 0)
                 c.MovementHeader = grid->cell(column, 0);
+            if (multiple && c.MovementHeader.empty() && groupMovim_)
+                return c; // the movement variable found before stays drawn
+            groupMovim_ = groupMovim_ || !c.MovementHeader.empty();
             view_.State.RangeItemMovim = column;
+            movimTitle_ = c.MovementHeader.empty() ? std::string() : title != name ? title : TitMovim[static_cast<size_t>(column)];
             // A column without positive flows still gets classes of its own
             // network's values, never those of the network printed before.
             if (!batchHost_.MovementRangeValues(view_.State))
-                Ranges::FillDefaultRanges(view_.State, view_.State.RangeMin, view_.State.RangeMax);
+                Ranges::FillDefaultClasses(view_.State.MovimRangeTable, view_.State.NumRanges,
+                                           view_.State.RangeMovimMin, view_.State.RangeMovimMax);
         }
         return c;
     }
@@ -319,8 +329,10 @@ public:
             view_.State.VarColors[static_cast<size_t>(i)] = colors[i];
     }
 
-    std::string AttributeTitle() override
+    std::string AttributeTitle(bool movement) override
     {
+        if (movement)
+            return movimTitle_;
         int column = view_.State.RangeVarByMode[Mode()];
         return column >= 0 && column < NumArcosColumns ? TitArcos[static_cast<size_t>(column)] : std::string();
     }
@@ -414,6 +426,8 @@ private:
     const TBatchPrintController::TThemeSwitches& theme_;
     Saved s_;
     TViewSnapshot view_;  // the view the batch draws, its own copy
+    bool groupMovim_ = false; // the group drawn together has its movement variable
+    std::string movimTitle_;  // caption of the movement variable drawn
     TViewState start_;    // the user's view as the batch found it
     bool opened_ = false; // a network of the definition was opened
     std::string caption_; // the gauge's caption of the batch

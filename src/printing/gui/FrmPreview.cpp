@@ -198,11 +198,20 @@ void PlayPrintPictureOnSheet(QPainter& sheet, const TPrintedPage& page)
 
 void PrintPictureOnPrinter(const TPrintedPage& page)
 {
-    TPrintJob job;
-    if (!job.NextSheet())
-        return;
-    PlayPrintPictureOnSheet(job.Painter(), page);
-    job.End();
+    // The sheet turns with the page: a landscape page on a portrait sheet would
+    // print shrunk into the sheet's top. The printer keeps the user's choice.
+    const QPageLayout chosen = Printer().pageLayout();
+    const int w = page.PrintPicture.Width(), h = page.PrintPicture.Height();
+    if (w > 0 && h > 0 && w != h)
+        Printer().setPageOrientation(w > h ? QPageLayout::Landscape : QPageLayout::Portrait);
+    {
+        TPrintJob job;
+        if (job.NextSheet()) {
+            PlayPrintPictureOnSheet(job.Painter(), page);
+            job.End();
+        }
+    }
+    Printer().setPageLayout(chosen);
 }
 
 namespace {

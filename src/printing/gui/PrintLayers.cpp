@@ -102,28 +102,33 @@ QSize Extent(QPainter& p, const QFont& font, const QString& text)
 
 QSize Extent(QPainter& p, const QString& text) { return Extent(p, p.font(), text); }
 
-// Where a legend block's top left corner is wanted on paper: the screen
-// legend's corner over the map, as a map point, on the page. A legend not
-// placed on screen yet takes the corner the screen would give it (bottom left
-// for the bar legend, bottom right for the range legend). PlaceLegendBlock then
-// keeps the block on the page.
+// Where a legend block's top left corner is wanted on paper: in the corner of
+// the page that the screen legend sits in over the map (the bar legend bottom
+// left, the range legend bottom right while the screen has not placed it), 4
+// screen pixels in. The page, not the map: a map window of another shape would
+// put the legend anywhere over the network. PlaceLegendBlock then keeps the
+// block clear of the titles, the stamp and the legends drawn before it.
 QPoint LegendAnchor(const TViewState& view, const TPageCanvas& canvas, const TLegendImage* legend, bool right, int w,
                     int h)
 {
-    const double f = Factor(view);
+    bool atRight = right, atBottom = true;
     const TOxrImage* map = canvas.Map;
-    if (!map)
-        return QPoint(4, 4);
-    int left = 0, top = 0;
-    if (legend && !legend->PlaceAfresh) {
-        left = legend->x();
-        top = legend->y();
-    } else {
-        left = right ? map->width() - Round(w / f) - 4 : 4;
-        top = map->height() - Round(h / f) - 4;
+    if (map && legend && !legend->PlaceAfresh && map->width() > 0 && map->height() > 0) {
+        atRight = 2 * legend->x() + legend->width() > map->width();
+        atBottom = 2 * legend->y() + legend->height() > map->height();
     }
-    return QPoint(ZelPrinter::WorldToPixelX(map->PixelToWorldX(left)),
-                  ZelPrinter::WorldToPixelY(map->PixelToWorldY(top)));
+    const int margin = std::max(4, Round(4 * Factor(view)));
+    const int pageW = ZelPrinter::PageWidth(), pageH = ZelPrinter::PageHeight();
+    return QPoint(atRight ? pageW - w - margin : margin, atBottom ? pageH - h - margin : margin);
+}
+
+// A legend drawn now, or after every layer while a page is drawn.
+void Legend(const TPageCanvas& canvas, std::function<QRect(const TPageCanvas&)> draw)
+{
+    if (canvas.Legends)
+        canvas.Legends->push_back(std::move(draw));
+    else
+        draw(canvas);
 }
 
 // The font made smaller until the text is at most `width` pixels wide: a title
@@ -404,7 +409,9 @@ void PrintAtributos(QPainter& p, const TViewSnapshot& snapshot, const TPageCanva
     const DataLayers::TLegendRequest legend =
         DataLayers::DrawAtributos(ZelPrinter::Painter(), DataLayers::ViewLayerOptions(OnPaper(snapshot)));
     if (legend.kind == DataLayers::TLegendRequest::Bars)
-        PrintSymbolo(p, snapshot.State, legend.caption, legend.count, legend.BarsOverMax, legend.BarScaleMax, canvas);
+        Legend(canvas, [&p, &snapshot, legend](const TPageCanvas& c) {
+            return PrintSymbolo(p, snapshot.State, legend.caption, legend.count, legend.BarsOverMax, legend.BarScaleMax, c);
+        });
 }
 
 void PrintMapaColores(QPainter& p, const TViewSnapshot& snapshot, const TPageCanvas& canvas)
@@ -412,7 +419,9 @@ void PrintMapaColores(QPainter& p, const TViewSnapshot& snapshot, const TPageCan
     const DataLayers::TLegendRequest legend =
         DataLayers::DrawMapaColores(ZelPrinter::Painter(), DataLayers::ViewLayerOptions(OnPaper(snapshot)));
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
-        PrintRangeLegend(p, snapshot.State, legend.caption, canvas);
+        Legend(canvas, [&p, &snapshot, legend](const TPageCanvas& c) {
+            return PrintRangeLegend(p, snapshot.State, legend.caption, c);
+        });
 }
 
 namespace {
@@ -436,7 +445,7 @@ void PrintMovimSymbols(QPainter& p, const TViewSnapshot& snapshot)
             return;
         const float v = DataLayers::MovimValue(mv, snapshot.State.RangeVarMovim);
         UsePen(p, clSilver, 1);
-        if (const TRangeClass* r = Ranges::LastClassOf(snapshot.State, v)) {
+        if (const TRangeClass* r = Ranges::LastClassOf(snapshot.State.MovimRangeTable, snapshot.State.NumRanges, v)) {
             if (r->Active)
                 UsePen(p, r->Color, Scaled(snapshot.State, snapshot.State.PixsMov));
             else
@@ -457,15 +466,22 @@ void PrintMovimLinks(QPainter& p, const TViewSnapshot& snapshot, const TPageCanv
         if (snapshot.State.RangeVarMovim < 1 || snapshot.State.RangeVarMovim >= NumMovimColumns || ColVarMovim[size_t(snapshot.State.RangeVarMovim)] <= 0)
             return;
         PrintMovimSymbols(p, snapshot);
-        PrintRangeLegend(p, snapshot.State, TitMovim[size_t(std::clamp(snapshot.State.RangeVarMovim, 0, NumMovimColumns - 1))], canvas);
+        const std::string title = TitMovim[size_t(std::clamp(snapshot.State.RangeVarMovim, 0, NumMovimColumns - 1))];
+        Legend(canvas, [&p, &snapshot, title](const TPageCanvas& c) {
+            return PrintRangeLegend(p, snapshot.State, title, c, &snapshot.State.MovimRangeTable);
+        });
         return;
     }
     const DataLayers::TLegendRequest legend =
         DataLayers::DrawMovimLinks(ZelPrinter::Painter(), DataLayers::ViewLayerOptions(OnPaper(snapshot)));
     if (legend.kind == DataLayers::TLegendRequest::Ranges)
-        PrintRangeLegend(p, snapshot.State, legend.caption, canvas);
+        Legend(canvas, [&p, &snapshot, legend](const TPageCanvas& c) {
+            return PrintRangeLegend(p, snapshot.State, legend.caption, c, &snapshot.State.MovimRangeTable);
+        });
     else if (legend.kind == DataLayers::TLegendRequest::Bars)
-        PrintSymbolo(p, snapshot.State, legend.caption, legend.count, legend.BarsOverMax, legend.BarScaleMax, canvas);
+        Legend(canvas, [&p, &snapshot, legend](const TPageCanvas& c) {
+            return PrintSymbolo(p, snapshot.State, legend.caption, legend.count, legend.BarsOverMax, legend.BarScaleMax, c);
+        });
 }
 
 void PrintValue(QPainter&, const TViewSnapshot& snapshot)
@@ -527,14 +543,16 @@ void PrintLineas(QPainter& p, const TViewSnapshot& view, const TPageCanvas& canv
     const DataLayers::TLegendRequest loads = DrawLineLoads(ZelPrinter::Painter(), OnPaper(view));
     // The loads of the transit lines are explained by the bar legend.
     if (view.linveh || view.linvehval)
-        PrintSymbolo(p, view.State, "Rutas Fijas", 1, true, loads.BarScaleMax, canvas);
+        Legend(canvas, [&p, &view, scaleMax = loads.BarScaleMax](const TPageCanvas& c) {
+            return PrintSymbolo(p, view.State, "Rutas Fijas", 1, true, scaleMax, c);
+        });
 }
 
 // ---------------------------------------------------------------------------
 // Legends
 
-void PrintSymbolo(QPainter& p, const TViewState& u, const std::string& caption, int n, bool barForm, double scaleMax,
-                  const TPageCanvas& canvas)
+QRect PrintSymbolo(QPainter& p, const TViewState& u, const std::string& caption, int n, bool barForm, double scaleMax,
+                   const TPageCanvas& canvas)
 {
     const double F = Factor(u);
     const double P = u.PixsVol;
@@ -625,18 +643,25 @@ void PrintSymbolo(QPainter& p, const TViewState& u, const std::string& caption, 
         }
     }
     p.restore();
+    return QRect(corner, block);
 }
 
-void PrintRangeLegend(QPainter& p, const TViewState& view, const std::string& title, const TPageCanvas& canvas)
+QRect PrintRangeLegend(QPainter& p, const TViewState& view, const std::string& title, const TPageCanvas& canvas,
+                       const TRangeArray* classTable)
 {
     const double F = Factor(view);
     p.save();
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
     const std::string fmt = view.NumFormat.Format + " - " + view.NumFormat.Format;
-    const int last = std::clamp(view.NumRanges, 0, MaxRangeClasses);
+    // The classes a value can fall in, as the map's legend lists them.
+    const TRangeArray& table = classTable ? *classTable : view.RangeTable;
+    std::vector<int32_t> classes = Ranges::LegendClasses(table, view.NumRanges);
+    if (classes.empty())
+        classes.push_back(0);
+    const int last = static_cast<int>(classes.size()) - 1;
     std::vector<QString> texts;
     for (int i = 0; i <= last; ++i) {
-        const TRangeClass& rc = view.RangeTable[size_t(i)];
+        const TRangeClass& rc = table[size_t(classes[size_t(i)])];
         texts.push_back(QString::fromStdString(ZelUtils::Format(fmt.c_str(), double(rc.Low), double(rc.High))));
     }
     const double u = view.RangeSymbolSize * 0.33 * F;
@@ -674,7 +699,7 @@ void PrintRangeLegend(QPainter& p, const TViewState& view, const std::string& ti
     TextOut(p, Round(X0 + (Wl - titleExtent.width()) / 2.0), Y0, qtitle);
     p.setFont(font);
     for (int k = 0; k <= last; ++k) {
-        const TRangeClass& rc = view.RangeTable[size_t(k)];
+        const TRangeClass& rc = table[size_t(classes[size_t(k)])];
         const int i = k + 1;
         p.setPen(QPen(Qt::black, 1));
         p.setBrush(ToQColor(rc.Color));
@@ -688,6 +713,7 @@ void PrintRangeLegend(QPainter& p, const TViewState& view, const std::string& ti
         }
     }
     p.restore();
+    return QRect(corner, block);
 }
 
 namespace {
@@ -765,6 +791,8 @@ void PrintPage(QPainter& p, const TViewSnapshot& view, QSize pageSize, const TPa
     const TViewSnapshot paper = OnPaper(view), paperBars = OnPaper(view, MapBarScale(kept));
     TMapPainter& page = ZelPrinter::Painter();
     ZelPrinter::ResetLabels();
+    std::vector<std::function<QRect(const TPageCanvas&)>> legends;
+    kept.Legends = &legends;
     for (const TMapLayer layer : MapLayerOrder) {
         // The page's label store, emptied at fixed points of the order whatever
         // is drawn: the zone numbers and the polygon names on top may cover other
@@ -845,6 +873,10 @@ void PrintPage(QPainter& p, const TViewSnapshot& view, QSize pageSize, const TPa
             break;
         }
     }
+    // The legends over every layer: no link crosses their text and swatches.
+    kept.Legends = nullptr;
+    for (const auto& draw : legends)
+        kept.Kept.push_back(draw(kept));
     PrintTitulos(p, view.State, titles, view.TitleFont, view.TitleColor, view.State.TitlePos, pageSize.width(),
                  pageSize.height());
 }

@@ -2,14 +2,18 @@
 // The printed twins of the map layers: the same features as the screen draws,
 // through ZelPrinter on a page at the device's own resolution, with every pen
 // width, symbol size and font size the screen value times SizeFactor, and the
-// legends placed on paper where the screen shows them over the map.
+// legends drawn over every layer in the corner of the page that the screen
+// legends sit in.
 //
 // Every routine takes the page's painter; ZelPrinter's window must be set.
+#include "map/Ranges.h"
+
 #include <QPainter>
 #include <QRect>
 #include <QSize>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +37,9 @@ struct TPageCanvas {
     // What the page's footer will take (the stamp, the caption, the date, the
     // page key), in pixels of the page: a legend keeps clear of it.
     std::vector<QRect> Kept = {};
+    // While PrintPage draws: the legends wait here and are drawn after every layer,
+    // over the network, each given the canvas with the legends drawn before it kept.
+    std::vector<std::function<QRect(const TPageCanvas&)>>* Legends = nullptr;
 };
 
 // The layers of a view on the page being rendered, in MapLayerOrder, and the
@@ -78,10 +85,13 @@ double MapBarScale(const TPageCanvas& mapCanvas);
 // Legend box of the bar layers: caption (captions joined by "/"), n caption lines;
 // barForm draws the first bar of values over the scale maximum; the bars are
 // labelled in thirds of scaleMax, the scale the layer drew at.
-void PrintSymbolo(QPainter& canvas, const TViewState& view, const std::string& caption, int n, bool barForm, double scaleMax,
-                  const TPageCanvas& mapCanvas = {});
-// Range legend of RangeTable entries 0..NumRanges under the title.
-void PrintRangeLegend(QPainter& canvas, const TViewState& view, const std::string& title, const TPageCanvas& mapCanvas = {});
+// Each legend gives the block it covers on the page.
+QRect PrintSymbolo(QPainter& canvas, const TViewState& view, const std::string& caption, int n, bool barForm, double scaleMax,
+                   const TPageCanvas& mapCanvas = {});
+// Range legend of the classes of `table` (RangeTable when null) that can hold a
+// value, under the title.
+QRect PrintRangeLegend(QPainter& canvas, const TViewState& view, const std::string& title, const TPageCanvas& mapCanvas = {},
+                       const TRangeArray* table = nullptr);
 // Where a legend block (its box with its title or caption) of `block` pixels
 // stands whose top left corner is wanted at `wanted`: inside the page
 // (ZelPrinter's page size) and clear of the map canvas's kept places, by a gap

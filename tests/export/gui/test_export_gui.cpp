@@ -33,10 +33,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -190,7 +192,10 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
                                 "for e in a.errors: print('ERROR', e.code, e.message)\n"
                                 "n = collections.Counter(e.dxf.layer + ' ' + e.dxftype() for e in d.modelspace())\n"
                                 "for k, v in sorted(n.items()): print(k, v)\n"
-                                "for l in d.layers: print('LAYER', l.dxf.name, l.is_on())\n");
+                                "for l in d.layers: print('LAYER', l.dxf.name, l.is_on())\n"
+                                "u = collections.Counter(e.dxf.layer for e in d.modelspace() if e.dxftype() == 'SOLID'"
+                                " and e.dxf.layer.startswith('TEM_') and e.dxf.color in (0, 256))\n"
+                                "for k, v in sorted(u.items()): print('UNCOLOURED', k, v)\n");
     // Saves the preview as DXF, audits it and returns the entities per
     // "layer type" and the layer table (name: switched on).
     std::map<std::string, bool> layerOn;
@@ -216,7 +221,9 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
         }
         // Every layer written to is in the layer table.
         for (const auto& [key, n] : count)
-            EXPECT_TRUE(layerOn.count(key.substr(0, key.find(' ')))) << key;
+            if (key.rfind("UNCOLOURED ", 0) != 0) {
+                EXPECT_TRUE(layerOn.count(key.substr(0, key.find(' ')))) << key;
+            }
         return count;
     };
     auto prefixed = [](const std::map<std::string, int>& count, const std::string& prefix, const std::string& type) {
@@ -324,8 +331,10 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
     for (bool full : {false, true}) {
         SCOPED_TRACE(full ? "complete" : "basic");
         count = exportDxf(full ? "completo.dxf" : "temas.dxf", full);
-        EXPECT_GT(count["TEM_" + name + " SOLID"], 0);
-        EXPECT_LE(count["TEM_" + name + " SOLID"], drawable);
+        // Every link banded in a colour of the link variable's own classes: the
+        // movement variable picked after it classifies only the movements.
+        EXPECT_EQ(count["TEM_" + name + " SOLID"], drawable);
+        EXPECT_EQ(count["UNCOLOURED TEM_" + name], 0);
         EXPECT_EQ(count["VAL_" + name + " TEXT"], withValue);
         EXPECT_TRUE(layerOn["TEM_" + name]);
         EXPECT_EQ(count["RED LINE"], drawable);
@@ -361,6 +370,27 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
             EXPECT_EQ(prefixed(count, "ATT_", " SOLID"), 0);
         }
     }
+    // The same view printed from the preview: the colour legend is the link
+    // variable's, over the map in the page's bottom right corner, with classes up
+    // to the variable's greatest value; every link of a value other than 0 is
+    // banded in one of its swatches' colours.
+    const std::string emf = (tmp.path() / "vista.emf").string();
+    livemenus::Find(viewer, "aVistaPrevia1")->trigger();
+    testutil::settle();
+    ASSERT_NE(viewer->Printing().Preview(), nullptr);
+    ASSERT_TRUE(viewer->Printing().Preview()->ImageExports(emf));
+    viewer->Printing().Preview()->close();
+    const testutil::TMetafileReport page = testutil::CheckMetafile(emf);
+    EXPECT_METAFILE_SOUND(page);
+    testutil::ExpectLegendOverMapInCorner(page, QString::fromStdString(TitArcos[size_t(rangeColumn)]), true);
+    const std::vector<std::pair<double, double>> classes = page.RangeClasses();
+    ASSERT_FALSE(classes.empty()) << page.texts.join('|').toStdString();
+    EXPECT_GE(classes.back().second, Arcos[ArcosMaxRec].Var[k] - 0.5);
+    const std::vector<long long> swatches = page.LegendSwatches();
+    int banded = 0;
+    for (long long c : std::set<long long>(swatches.begin(), swatches.end()))
+        banded += page.FillsOf(c) - int(std::count(swatches.begin(), swatches.end(), c));
+    EXPECT_EQ(banded, withValue);
     // The export changed nothing of what the map shows.
     EXPECT_EQ(UserView().RangeName, shownName);
     EXPECT_EQ(UserView().RangeVarArcos, rangeColumn);

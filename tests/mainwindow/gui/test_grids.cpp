@@ -514,7 +514,7 @@ TEST_F(Grids, RangeDialogLoadsAndReadsTheTable)
     EXPECT_FLOAT_EQ(UserView().RangeTable[3].Low, 120.0f);
     EXPECT_FALSE(UserView().RangeTable[4].Active);
     EXPECT_FLOAT_EQ(UserView().RangeTable[0].High, 0.0f); // class 0's value is not read back
-    EXPECT_NEAR(UserView().RangeTable[1].Low, 0.00001, 1e-6);
+    EXPECT_FLOAT_EQ(UserView().RangeTable[1].Low, 0.0f); // the bottom class starts at the minimum
     // The legend size takes effect at once.
     dlg.szs->setValue(40);
     EXPECT_EQ(UserView().RangeSymbolSize, 40);

@@ -796,9 +796,11 @@ TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
     UserView().WorldMaxY = 6125750;
     item->trigger();
     EXPECT_EQ(UserView().RangeVarMovim, flowCol);
-    EXPECT_NEAR(UserView().RangeMax, maxFlow, 1e-3);
-    EXPECT_NEAR(UserView().RangeTable[5].High, maxFlow + 1e-5, 1e-2);
-    EXPECT_NEAR(UserView().RangeTable[1].High, UserView().RangeMin + (maxFlow - UserView().RangeMin) / 5 + 1e-5, 1e-2);
+    // The movements' own classes: the link variable's stay as they were.
+    EXPECT_NEAR(UserView().RangeMovimMax, maxFlow, 1e-3);
+    EXPECT_NEAR(UserView().MovimRangeTable[5].High, maxFlow + 1e-5, 1e-2);
+    EXPECT_NEAR(UserView().MovimRangeTable[1].High,
+                UserView().RangeMovimMin + (maxFlow - UserView().RangeMovimMin) / 5 + 1e-5, 1e-2);
     EXPECT_EQ(g->ColorCell(flowCol, 0).isValid(), true) << "the chosen column's title is marked";
 
     // Every class that holds a flow shows in its colour on the map.
@@ -806,11 +808,12 @@ TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
     std::set<int> expected;
     for (const auto& [m, v] : flows)
         for (int c = 1; c <= UserView().NumRanges; ++c)
-            if (UserView().RangeTable[c].Low < v && v <= UserView().RangeTable[c].High)
+            if ((c == 1 ? UserView().MovimRangeTable[c].Low <= v : UserView().MovimRangeTable[c].Low < v)
+                && v <= UserView().MovimRangeTable[c].High)
                 expected.insert(c);
     ASSERT_GE(expected.size(), 3u);
     for (int c : expected) {
-        const uint32_t col = UserView().RangeTable[c].Color;
+        const uint32_t col = UserView().MovimRangeTable[c].Color;
         const QRgb want = qRgb(col & 0xFF, (col >> 8) & 0xFF, (col >> 16) & 0xFF);
         int pixels = 0;
         for (int y = 0; y < map.height(); ++y)
@@ -825,11 +828,11 @@ TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
             EXPECT_FALSE(a->isEnabled());
         }
     }
-    const float high5 = UserView().RangeTable[5].High;
+    const float high5 = UserView().MovimRangeTable[5].High;
     UserView().SelectedMovimVars.clear();
     DoubleClick(flowCol + 1, RowOf(flows[0].first));
     EXPECT_TRUE(UserView().SelectedMovimVars.empty());
-    EXPECT_FLOAT_EQ(UserView().RangeTable[5].High, high5);
+    EXPECT_FLOAT_EQ(UserView().MovimRangeTable[5].High, high5);
 }
 
 // The turn values written on the turn symbols, after two zoom boxes about the
@@ -930,7 +933,7 @@ TEST_F(MovementGrid, DoubleClickMakesTheColumnAMapAttributeAndCtrlAddsColumns)
     EXPECT_TRUE(livemenus::Find(viewer, "cv1")->isVisible());
     EXPECT_EQ(livemenus::Find(viewer, "cv1")->text(), "Flujo Saturación");
     // The classes now follow the saturation flows.
-    EXPECT_NEAR(UserView().RangeMax, Movims[MovimsMaxRec].Var[1], 1e-3);
+    EXPECT_NEAR(UserView().RangeMovimMax, Movims[MovimsMaxRec].Var[1], 1e-3);
     EXPECT_FALSE(UserView().MovimDrawMode) << "turn symbols";
 
     // With Alt the flows are summed at the link ends: the bars scale to the

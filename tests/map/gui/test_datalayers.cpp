@@ -338,8 +338,9 @@ TEST_F(DataLayerTest, TurnSymbolsFollowTheirClassAndTheTurnChoice)
     ColVarMovim[4] = 1;
     TitMovim[4] = "Fl.Sat";
     UserView().RangeVarMovim = 4;
-    Ranges::FillDefaultRanges(UserView(), 0.0f, 20.0f);
-    UserView().RangeTable[3].Color = Green;
+    // The movements' own classes (the link variable's stay as they are).
+    Ranges::FillDefaultClasses(UserView().MovimRangeTable, UserView().NumRanges, 0.0f, 20.0f);
+    UserView().MovimRangeTable[3].Color = Green;
     UserView().FMov = 4.0; // the symbol spans 8..200 world units before the junction
     UserView().PixsMov = 3;
     KDVlib::BuildHitGrid();
@@ -444,18 +445,20 @@ TEST_F(DataLayerTest, Legends)
     EXPECT_GT(lastBlue, 70);
     EXPECT_GT(lastGreen, lastBlue);
 
-    // Range legend: one box per class in its colour, crossed when the class is off.
+    // Range legend: one box per class a value can fall in (the minimum class 0,
+    // switched off, holds none: the bottom class takes the minimum), in its
+    // colour, crossed when the class is off.
     Ranges::FillDefaultRanges(UserView(), 0.0f, 20.0f);
     UserView().RangeTable[4].Active = false;
     QImage ranges = DataLayers::RangesPicture(UserView(), "Uno");
     const double u = 0.33 * UserView().RangeSymbolSize;
-    EXPECT_EQ(ranges.height(), int(std::nearbyint(30 * u)));
-    for (int i = 0; i <= 5; ++i) {
+    EXPECT_EQ(ranges.height(), int(std::nearbyint(26 * u)));
+    for (int i = 0; i <= 4; ++i) {
         const int y0 = int(std::nearbyint(4 * u * (i + 1) + 2 * u));
         const QPoint inside(int(2 * u), y0 + int(u));
-        EXPECT_EQ(ranges.pixel(inside), Rgb(UserView().RangeTable[static_cast<size_t>(i)].Color)) << i;
+        EXPECT_EQ(ranges.pixel(inside), Rgb(UserView().RangeTable[static_cast<size_t>(i + 1)].Color)) << i;
         const QPoint centre(int(std::nearbyint(4 * u)), int(std::nearbyint(y0 + 1.5 * u)));
-        if (i == 4) {
+        if (i + 1 == 4) {
             EXPECT_EQ(ranges.pixel(centre), qRgb(0, 0, 0));
         }
     }

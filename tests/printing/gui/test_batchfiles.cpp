@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
@@ -81,7 +82,10 @@ void ExpectSoundPictures(const TReport& report, size_t count, int links)
 } // namespace
 
 // The definition of a user trying the program on chicago-sketch: link values as
-// bars, a colour map and movement values; each picture carries its legend.
+// bars, a colour map and movement values, then bars of a group drawn together
+// whose last name is no variable; each picture carries its legend over the map
+// in the page's corner (bars bottom left, classes bottom right) and the caption
+// of the variable it shows.
 TEST(BatchPictures, ChicagoSketchPicturesCarryTheirLegends)
 {
     const std::string net = testutil::realDataPath("chicago-sketch.dat");
@@ -91,9 +95,41 @@ TEST(BatchPictures, ChicagoSketchPicturesCarryTheirLegends)
     const TReport report = RunBatch(tmp, net,
                                     "[General]\r\nTama\xC3\xB1oPapel=1\r\nDocumentoWord=informe.doc\r\nAncho=6\r\n"
                                     "[Tema]\r\n[Chicago]\r\nRedPalvon=chicago-sketch.dat\r\nVarVolumen=Cap\r\n"
-                                    "VarColores=Long\r\nVarMovim=Fl.Sat\r\n",
+                                    "VarColores=Long\r\nVarMovim=Fl.Sat\r\n[Grupo]\r\nRedPalvon=chicago-sketch.dat\r\n"
+                                    "VarVolumen=Long,Nada\r\nVarMultiple=2\r\n",
                                     "informe.doc");
-    ExpectSoundPictures(report, 3, 2950);
+    ExpectSoundPictures(report, 4, 2950);
+    // Each picture's caption names the variable it shows, in the order printed.
+    const QStringList shown = {QStringLiteral("Capacidad"), QStringLiteral("Longitud"),
+                               QStringLiteral("Flujo Saturación"), QStringLiteral("Longitud")};
+    QStringList captions;
+    for (const QString& t : report.texts)
+        if (t.contains(QStringLiteral("Atributo:")))
+            captions << t.section(QStringLiteral("Atributo:"), 1).trimmed();
+    // (The reader gives "?" for a letter beyond ASCII.)
+    ASSERT_EQ(captions.size(), shown.size()) << report.texts.join('|').toStdString();
+    for (qsizetype k = 0; k < shown.size(); ++k)
+        EXPECT_EQ(captions[k], QString(shown[k]).replace(QChar(0xF3), QChar('?'))) << k;
+    for (size_t k = 0; k < report.pictures.size() && k < size_t(shown.size()); ++k) {
+        SCOPED_TRACE(shown[qsizetype(k)].toStdString());
+        const testutil::TMetafileReport r =
+            testutil::CheckMetafile(report.pictures[k].value("file").toString().toStdString());
+        testutil::ExpectLegendOverMapInCorner(r, shown[qsizetype(k)], k == 1 || k == 2);
+        if (k != 2)
+            continue;
+        // The movement values in the layer's letter at paper size, which one
+        // reads: half of them at least 1 mm high (a 1-pixel letter is 0.04 mm;
+        // the page's frame gives millimetres per pixel).
+        ASSERT_EQ(r.frame.size(), 4u);
+        const double mmPerPixel = (r.frame[2] - r.frame[0]) / 100.0 / std::max(1, r.bounds[2] - r.bounds[0]);
+        std::vector<double> heights;
+        for (qsizetype i = 0; i < r.texts.size() && size_t(i) < r.textHeights.size(); ++i)
+            if (bool number = false; (r.texts[i].toDouble(&number), number))
+                heights.push_back(r.textHeights[size_t(i)] * mmPerPixel);
+        ASSERT_GT(heights.size(), 100u);
+        std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
+        EXPECT_GE(heights[heights.size() / 2], 1.0);
+    }
     // A4 paper, the pictures 6 inches wide.
     EXPECT_EQ(report.doc.value("paper").toArray().at(0).toInt(), 11906);
     for (const QJsonObject& pic : report.pictures)
@@ -115,9 +151,40 @@ TEST(BatchPictures, ChicagoSketchPicturesCarryTheirLegends)
     testutil::ExpectLengthColourMap(colours);
     testutil::ExpectTextsOnPageClearOfStamp(moves, {QStringLiteral("Flujo Saturación")});
     const std::vector<std::pair<double, double>> flows = moves.RangeClasses();
-    ASSERT_GE(flows.size(), 6u) << moves.texts.join('|').toStdString();
+    ASSERT_GE(flows.size(), 5u) << moves.texts.join('|').toStdString();
     for (size_t c = 2; c < flows.size(); ++c)
         EXPECT_LT(flows[c - 1].second, flows[c].second);
+}
+
+// A colour map of a variable equal on every link (siouxfalls V0) and one of the
+// free-flow times: the legend lists only classes a value falls in (one class for
+// the constant), and every link is banded in a swatch colour of its legend, the
+// links at the minimum and the maximum included.
+TEST(BatchPictures, EveryLinkWithinTheClassesIsColoured)
+{
+    const std::string net = testutil::realDataPath("siouxfalls.dat");
+    if (!std::filesystem::exists(net))
+        FAIL() << "no " << net;
+    testutil::TempDir tmp;
+    RunBatch(tmp, net, "[General]\r\n[Tema]\r\n[Uno]\r\nRedPalvon=siouxfalls.dat\r\nVarColores=V0,T0\r\n", "siouxfalls_T0.emf");
+    for (const char* var : {"V0", "T0"}) {
+        SCOPED_TRACE(var);
+        const testutil::TMetafileReport r = testutil::CheckMetafile(tmp.file(std::string("siouxfalls_") + var + ".emf"));
+        EXPECT_METAFILE_SOUND(r);
+        const std::vector<std::pair<double, double>> classes = r.RangeClasses();
+        const std::vector<long long> swatches = r.LegendSwatches();
+        ASSERT_EQ(swatches.size(), classes.size());
+        if (std::string(var) == "V0") {
+            ASSERT_EQ(classes.size(), 1u) << r.texts.join('|').toStdString();
+            EXPECT_EQ(classes[0].first, classes[0].second);
+        }
+        // Each link's band is one filled shape in its class's colour (the
+        // legend's swatch is one more).
+        int banded = 0;
+        for (long long c : std::set<long long>(swatches.begin(), swatches.end()))
+            banded += r.FillsOf(c) - int(std::count(swatches.begin(), swatches.end(), c));
+        EXPECT_EQ(banded, 76) << r.texts.join('|').toStdString();
+    }
 }
 
 // Two columns of pictures in a table: each picture stays inside its cell.
