@@ -519,7 +519,7 @@ void TStringAlignGrid::MoveColumn(int from, int to)
 
 void TStringAlignGrid::ResetOrder()
 {
-    Ready();
+    // A fill put off stays put off: it writes by record, whatever the order.
     model_->resetRowOrder();
     // Not a move of the user's: nobody is told.
     resettingOrder_ = true;

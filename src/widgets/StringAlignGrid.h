@@ -64,8 +64,9 @@ public:
     // Empties every cell and drops every per-cell setting (column settings and widths stay).
     void ClearCells();
     // Writes records first..last, on whatever rows a sort put them: fill(record,
-    // cells) stores its record's texts by cells.set(col, text). A large block is written by a few threads at once (see
-    // TStringAlignGridModel::fillRows): fill writes nothing else.
+    // cells) stores its record's texts by cells.set(col, text). A large block is
+    // written by a few threads at once (see TStringAlignGridModel::fillRows): fill
+    // writes nothing else.
     void FillRows(int first, int last, const std::function<void(int, const TStringAlignGridModel::RowWriter&)>& fill)
     {
         Ready();

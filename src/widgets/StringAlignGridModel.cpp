@@ -238,9 +238,8 @@ void TStringAlignGridModel::setGridRowCount(int n)
             endInsertRows();
     } else if (n < old) {
         // The records from n on go, wherever a sort showed them; the others keep
-        // their records and their order on screen.
-        // The view is told of rows going at the end (it counts rows only); every
-        // row left is then redrawn.
+        // their records and their order on screen. The view is told of rows going
+        // at the end (it counts rows only); every row left is then redrawn.
         if (newModel < oldModel)
             beginRemoveRows(QModelIndex(), newModel, oldModel - 1);
         cutColumns(static_cast<size_t>(n));
@@ -569,11 +568,6 @@ int TStringAlignGridModel::recordRow(int record) const
     if (recordRows_.size() != rowMap_.size())
         recordRows_ = storageToGrid();
     return recordRows_[static_cast<size_t>(record)];
-}
-
-int TStringAlignGridModel::rowRecord(int row) const
-{
-    return row >= 0 && row < storedRowCount() ? rowMap_[static_cast<size_t>(row)] : -1;
 }
 
 std::vector<int> TStringAlignGridModel::storageToGrid() const

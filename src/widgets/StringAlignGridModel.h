@@ -138,8 +138,8 @@ public:
         int storageRow_;
     };
     // Writes records first..last (those outside the grid are left) by calling
-    // fill(record, cells) for each, on whatever row a sort put it. A large block is shared among a few threads, each
-    // given its own rows: fill must write nothing but its row's cells, and only
+    // fill(record, cells) for each, on whatever row a sort put it. A large block
+    // is shared among a few threads, each given its own rows: fill must write nothing but its row's cells, and only
     // read what the others may read too.
     void fillRows(int first, int last, const std::function<void(int, const RowWriter&)>& fill);
 
@@ -188,8 +188,6 @@ public:
     // The grid row showing record `record` (the record-th row made, as filled);
     // -1 outside the stored rows. Fixed rows are their own records.
     int recordRow(int record) const;
-    // The record shown on grid row `row` (-1 outside the stored rows).
-    int rowRecord(int row) const;
 
     // Every row, every cell followed by the separator, lines ended with CR LF;
     // the columns in `order` (all of them in number order when empty).
