@@ -554,9 +554,10 @@ bool TStringAlignGrid::GridTextExport(const std::string& fileName, char separato
     Ready();
     // Written as it is made: a listing of millions of rows is never held whole.
     const std::vector<int> order = ColumnOrder();
-    return SafeFile::WritePieces(fileName, [this, separator, &order](const std::function<bool(std::string_view)>& write) {
-        return model_->exportPieces(separator, write, order);
-    });
+    return SafeFile::WritePieces(fileName,
+                                 [this, separator, &order](const std::function<bool(std::string_view)>& write) {
+                                     return model_->exportPieces(separator, write, order);
+                                 });
 }
 
 void TStringAlignGrid::fitColWidth(int col, WidthCache& cache)

@@ -234,8 +234,8 @@ TEST_F(SelCommands, NodesAndLinksInsideUserPolygons)
     w->Polygons().PolygonFileName = tmp.file("areas.plg");
     ASSERT_TRUE(w->Selection().SelectByUserPolygons(false));
     // A name holding a comma or a quote is quoted: every line keeps its two fields.
-    EXPECT_EQ(testutil::readFile(tmp.file("areas_n.csv")), "2,\"Norte, \"\"centro\"\"\"\r\n100,\"Norte, "
-                                                           "\"\"centro\"\"\"\r\n3,Sur\r\n7,Sur\r\n100,Sur\r\n200,Sur\r\n");
+    EXPECT_EQ(testutil::readFile(tmp.file("areas_n.csv")),
+              "2,\"Norte, \"\"centro\"\"\"\r\n100,\"Norte, \"\"centro\"\"\"\r\n3,Sur\r\n7,Sur\r\n100,Sur\r\n200,Sur\r\n");
     const auto nodeRows = testutil::CsvRows(tmp.file("areas_n.csv"));
     ASSERT_EQ(nodeRows.size(), 6u);
     for (const auto& row : nodeRows)
