@@ -250,25 +250,13 @@ void TGridsController::CrearColumnaFormula(bool movements)
 
 void TGridsController::sagArcosColumnMoved(int from, int to)
 {
-    static bool movingBack = false;
-    if (from < 0 || to < 0 || from >= NumArcosColumns || to >= NumArcosColumns || from == to)
-        return;
-    // The key columns and the record index (read as column 3 by every row lookup)
-    // stay where they are.
-    if (from < FirstKeyColumns || to < FirstKeyColumns) {
-        if (!movingBack) {
-            movingBack = true;
+    // A drag changes only where a column is shown: its number, its variable and its
+    // title stay, so every writer finds it. The key columns and the record index
+    // stay in their places (a move that shifted them is undone; the move back
+    // finds them in place and stops there).
+    for (int c = 0; c < FirstKeyColumns; ++c)
+        if (sagArcos->ColAtPosition(c) != c) {
             sagArcos->MoveColumn(to, from);
-            movingBack = false;
+            return;
         }
-        return;
-    }
-    auto rotate = [from, to](auto& table) {
-        if (from < to)
-            std::rotate(table.begin() + from, table.begin() + from + 1, table.begin() + to + 1);
-        else
-            std::rotate(table.begin() + to, table.begin() + from, table.begin() + from + 1);
-    };
-    rotate(ColVarArcos);
-    rotate(TitArcos);
 }

@@ -275,6 +275,10 @@ void TGridsController::ResetGridSort()
     std::fill(SortDescArcos.begin(), SortDescArcos.end(), uint8_t{0});
     std::fill(SortDescMovim.begin(), SortDescMovim.end(), uint8_t{0});
     SortColArcos = SortColMovim = -1;
+    // A new network shows its records in their order, under the columns in theirs.
+    for (TStringAlignGrid* grid : {sagArcos, sagMovim, sagNodos})
+        if (grid)
+            grid->ResetOrder();
 }
 
 // ---------------------------------------------------------------- helpers
@@ -651,8 +655,9 @@ void TGridsController::pupArcosPopup()
 void TGridsController::ShowNodePlace(int32_t node)
 {
     if (sagNodos && node < sagNodos->RowCount()) {
-        sagNodos->setCell(1, node, ZelUtils::Trim(Format(XYFormat, double(Nodos[node].X))));
-        sagNodos->setCell(2, node, ZelUtils::Trim(Format(XYFormat, double(Nodos[node].Y))));
+        const int row = sagNodos->RowOfRecord(node);
+        sagNodos->setCell(1, row, ZelUtils::Trim(Format(XYFormat, double(Nodos[node].X))));
+        sagNodos->setCell(2, row, ZelUtils::Trim(Format(XYFormat, double(Nodos[node].Y))));
     }
 }
 

@@ -629,10 +629,10 @@ void TGridsController::DrawDataCnt()
     char buf[64];
     if (sagArcos->ColCount() > 13)
         for (int32_t i = 1; i <= Network.LinkCount && i < sagArcos->RowCount(); ++i)
-            sagArcos->setCell(13, i, FixedText(buf, sizeof buf, Arcos[i].Var[10], 0));
+            sagArcos->setCell(13, sagArcos->RowOfRecord(i), FixedText(buf, sizeof buf, Arcos[i].Var[10], 0));
     if (sagMovim->ColCount() > 9)
         for (int32_t m = 1; m <= Network.MovementCount && m < sagMovim->RowCount(); ++m)
-            sagMovim->setCell(9, m, FixedText(buf, sizeof buf, Movims[m].Var[4], 0));
+            sagMovim->setCell(9, sagMovim->RowOfRecord(m), FixedText(buf, sizeof buf, Movims[m].Var[4], 0));
 }
 
 void TGridsController::Autojustar(int tag)

@@ -85,12 +85,13 @@ void FillNodes(TStringAlignGrid* grid)
     char buf[64];
     for (int32_t i = 1; i <= Network.NodeCount && i < grid->RowCount(); ++i) {
         const TNodo& node = Nodos[i];
-        grid->setCell(0, i, IntText(buf, sizeof buf, node.Number));
-        grid->setCell(1, i, ZelUtils::Trim(Format(XYFormat, double(node.X))));
-        grid->setCell(2, i, ZelUtils::Trim(Format(XYFormat, double(node.Y))));
-        grid->setCell(3, i, JunctionText(node.JunctionType));
+        const int row = grid->RowOfRecord(i);
+        grid->setCell(0, row, IntText(buf, sizeof buf, node.Number));
+        grid->setCell(1, row, ZelUtils::Trim(Format(XYFormat, double(node.X))));
+        grid->setCell(2, row, ZelUtils::Trim(Format(XYFormat, double(node.Y))));
+        grid->setCell(3, row, JunctionText(node.JunctionType));
         if (node.JunctionType == 3 && node.SignalIndex >= 0 && node.SignalIndex < Network.SignalCount)
-            grid->setCell(4, i, IntText(buf, sizeof buf, Fases[node.SignalIndex].Cycle));
+            grid->setCell(4, row, IntText(buf, sizeof buf, Fases[node.SignalIndex].Cycle));
     }
     Finish(grid, CamposNodos);
 }
@@ -162,16 +163,17 @@ void FillMovements(TStringAlignGrid* grid)
     const int last = std::min(static_cast<int>(cols.size()), grid->ColCount());
     for (int32_t m = 1; m <= Network.MovementCount && m < grid->RowCount(); ++m) {
         const TMovimiento& mv = Movims[m];
-        grid->setCell(0, m, IntText(buf, sizeof buf, mv.A));
-        grid->setCell(1, m, IntText(buf, sizeof buf, mv.Node));
-        grid->setCell(2, m, IntText(buf, sizeof buf, mv.C));
-        grid->setCell(3, m, IntText(buf, sizeof buf, m, 5));
-        grid->setCell(7, m, Format("%d;%d", mv.FirstLane, mv.LastLane));
-        grid->setCell(8, m, mv.TurnCode);
+        const int row = grid->RowOfRecord(m);
+        grid->setCell(0, row, IntText(buf, sizeof buf, mv.A));
+        grid->setCell(1, row, IntText(buf, sizeof buf, mv.Node));
+        grid->setCell(2, row, IntText(buf, sizeof buf, mv.C));
+        grid->setCell(3, row, IntText(buf, sizeof buf, m, 5));
+        grid->setCell(7, row, Format("%d;%d", mv.FirstLane, mv.LastLane));
+        grid->setCell(8, row, mv.TurnCode);
         for (int c = 4; c < last; ++c) {
             const TColumnDef& d = cols[static_cast<size_t>(c)];
             if (d.Var > 0)
-                grid->setCell(c, m, FixedText(buf, sizeof buf, mv.Var[d.Var], d.Decimals));
+                grid->setCell(c, row, FixedText(buf, sizeof buf, mv.Var[d.Var], d.Decimals));
         }
     }
     Finish(grid, CamposMovims);
@@ -183,10 +185,11 @@ void FillBlock(TStringAlignGrid* grid, int first, const std::vector<TColumnDef>&
     const int32_t count = movements ? Network.MovementCount : Network.LinkCount;
     const int cols = std::min(static_cast<int>(defs.size()), grid->ColCount() - first);
     for (int32_t r = 1; r <= count && r < grid->RowCount(); ++r) {
+        const int row = grid->RowOfRecord(r); // wherever a sort showed the record
         for (int j = 0; j < cols; ++j) {
             const TColumnDef& d = defs[static_cast<size_t>(j)];
             const float value = movements ? Movims[r].Var[d.Var] : Arcos[r].Var[d.Var];
-            grid->setCell(first + j, r, FixedText(buf, sizeof buf, value, d.Decimals));
+            grid->setCell(first + j, row, FixedText(buf, sizeof buf, value, d.Decimals));
         }
     }
 }

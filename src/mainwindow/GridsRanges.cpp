@@ -296,7 +296,7 @@ void TGridsController::ShowComplementaryColumns(bool movements, const TCompPlace
         for (int c = 0; c < grid->ColCount(); ++c)
             if (grid->cell(c, 0) == "Calle") {
                 for (int32_t i = 1; i <= Network.LinkCount && i < grid->RowCount(); ++i)
-                    grid->setCell(c, i, ZelUtils::Trim(Arcos[i].StreetName));
+                    grid->setCell(c, grid->RowOfRecord(i), ZelUtils::Trim(Arcos[i].StreetName));
                 break;
             }
         // Both link menus are rebuilt together (each column adds to both); the

@@ -114,8 +114,8 @@ void TPrintHostAdapter::PutBackPositions(const KDVlib::THeldPositions& held, boo
         Zoom::NetworkExtentChanged(extent);
     const auto show = [](TStringAlignGrid* grid, int32_t row, float x, float y) {
         if (grid && row >= 1 && row < grid->RowCount()) {
-            grid->setCell(1, row, ZelUtils::Trim(ZelUtils::Format(XYFormat, double(x))));
-            grid->setCell(2, row, ZelUtils::Trim(ZelUtils::Format(XYFormat, double(y))));
+            grid->setCell(1, grid->RowOfRecord(row), ZelUtils::Trim(ZelUtils::Format(XYFormat, double(x))));
+            grid->setCell(2, grid->RowOfRecord(row), ZelUtils::Trim(ZelUtils::Format(XYFormat, double(y))));
         }
     };
     for (const auto& p : held.Nodes)

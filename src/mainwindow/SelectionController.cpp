@@ -4,6 +4,7 @@
 // selected links and the opening of the find dialog.
 #include "mainwindow/SelectionController.h"
 
+#include "export/DelimitedText.h"
 #include "mainwindow/DlgFind.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
@@ -500,7 +501,7 @@ void TSelectionController::CloseSelectionRegion()
                 continue;
             zone.Class = cls;
             if (zones && z < zones->RowCount())
-                zones->SetFontColorCell(0, z, color);
+                zones->SetFontColorCell(0, zones->RowOfRecord(z), color);
         }
     } else if (kind == 2) {
         TStringAlignGrid* nodes = viewer_.sagNodos;
@@ -510,7 +511,7 @@ void TSelectionController::CloseSelectionRegion()
                 continue;
             node.Mark = cls;
             if (nodes && n < nodes->RowCount())
-                nodes->SetFontColorCell(0, n, color);
+                nodes->SetFontColorCell(0, nodes->RowOfRecord(n), color);
         }
     } else {
         const bool bothEnds = ProgramOptions().SeleccionGrafica != 0;
@@ -888,6 +889,9 @@ bool TSelectionController::SelectByUserPolygons(bool links)
                 Nodos[n].Mark = 0;
         if (!poly.Visible)
             continue;
+        // A name holding a comma or a quote is quoted: each line keeps its fields.
+        std::string name;
+        DelimitedText::AppendCell(name, poly.Name, ',');
         TPolygonRecord shape;
         for (int32_t k = 1; k <= poly.VertexCount(); ++k)
             shape.Points.push_back(poly.Points[static_cast<size_t>(k)]);
@@ -897,14 +901,14 @@ bool TSelectionController::SelectByUserPolygons(bool links)
                 TArcos& a = Arcos[i];
                 if (a.AIndex > 0 && a.BIndex > 0 && inside(Nodos[a.AIndex]) && inside(Nodos[a.BIndex])) {
                     a.Mark = 1;
-                    text += Format("%d,%d,%s\r\n", a.A, a.B, poly.Name);
+                    text += Format("%d,%d,%s\r\n", a.A, a.B, name);
                 }
             }
         } else {
             for (int32_t n = 1; n <= Network.NodeCount; ++n)
                 if (inside(Nodos[n])) {
                     Nodos[n].Mark = 1;
-                    text += Format("%d,%s\r\n", Nodos[n].Number, poly.Name);
+                    text += Format("%d,%s\r\n", Nodos[n].Number, name);
                 }
         }
     }

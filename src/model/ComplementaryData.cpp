@@ -66,7 +66,7 @@ bool OpenCompFile(const std::string& fileName, TCompFile& file)
         Services().ShowMessage(Format("Archivo %s sin datos", base));
         return false;
     }
-    file.Header = ZelUtils::SplitString(file.Lines.front(), file.Sep);
+    file.Header = AuxFileText::QuotedFields(file.Lines.front(), file.Sep);
     return true;
 }
 
@@ -181,7 +181,7 @@ bool LoadDatosComplementarios()
         return false;
     // The street column is there when field 3 of the first data line is no number
     // (an empty field counts as a street name; a signed number is a number).
-    const std::vector<std::string> first = ZelUtils::SplitString(file.Lines[1], file.Sep);
+    const std::vector<std::string> first = AuxFileText::QuotedFields(file.Lines[1], file.Sep);
     const bool street = first.size() >= 3 && (ZelUtils::Trim(first[2]).empty() ||
                                                !AuxFileText::NumberOrEmpty(first[2]));
     const size_t valuesFrom = street ? 3 : 2;
@@ -192,7 +192,7 @@ bool LoadDatosComplementarios()
                   Arcos[i].Var.begin() + FirstComplementaryLinkVar + MaxComplementaryColumns, 0.0f);
     int unreadable = 0;
     for (size_t l = 1; l < file.Lines.size(); ++l) {
-        const std::vector<std::string> f = ZelUtils::SplitString(file.Lines[l], file.Sep);
+        const std::vector<std::string> f = AuxFileText::QuotedFields(file.Lines[l], file.Sep);
         if (f.size() < 2)
             continue;
         const int32_t link = FindArco(ZelUtils::ParseInt(f[0]), ZelUtils::ParseInt(f[1]));
@@ -224,7 +224,7 @@ bool LoadDatosComplementariosMovs()
                   Movims[m].Var + FirstComplementaryMovVar + MaxComplementaryColumns, 0.0f);
     int unreadable = 0;
     for (size_t l = 1; l < file.Lines.size(); ++l) {
-        const std::vector<std::string> f = ZelUtils::SplitString(file.Lines[l], file.Sep);
+        const std::vector<std::string> f = AuxFileText::QuotedFields(file.Lines[l], file.Sep);
         if (f.size() < 3)
             continue;
         const int32_t a = ZelUtils::ParseInt(f[0]), b = ZelUtils::ParseInt(f[1]), c = ZelUtils::ParseInt(f[2]);

@@ -4,12 +4,27 @@
 #include "model/ZelUtils.h"
 
 #include <algorithm>
+#include <charconv>
+#include <system_error>
 
 namespace PolygonFile {
 
 namespace {
 
 int32_t RoundField(const std::string& text) { return ZelUtils::Round(ZelUtils::ParseReal(text)); }
+
+// A coordinate to a double's precision: read as a single, a UTM vertex such as
+// 6125985.25 would come back a quarter of a metre away. Text that is no plain
+// decimal number is read as the other fields are.
+double Coordinate(const std::string& text)
+{
+    const std::string t = ZelUtils::Trim(text);
+    double v = 0.0;
+    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (ec == std::errc() && end == t.data() + t.size())
+        return v;
+    return ZelUtils::ParseReal(text);
+}
 
 bool WriteLines(const std::string& fileName, const std::vector<std::string>& lines)
 {
@@ -70,10 +85,9 @@ TPolygonRecord ParseLine(const std::string& line)
     const int32_t available = written >= 9 ? static_cast<int32_t>((written - 7) / 2) : 0;
     const int32_t n = std::clamp(RoundField(field(2)), 0, available);
     for (int32_t k = 1; k <= n; ++k)
-        p.Points.push_back({ZelUtils::ParseReal(field(static_cast<size_t>(2 * k + 5))),
-                            ZelUtils::ParseReal(field(static_cast<size_t>(2 * k + 6)))});
-    p.Label = {ZelUtils::ParseReal(field(static_cast<size_t>(2 * n + 7))),
-               ZelUtils::ParseReal(field(static_cast<size_t>(2 * n + 8)))};
+        p.Points.push_back({Coordinate(field(static_cast<size_t>(2 * k + 5))),
+                            Coordinate(field(static_cast<size_t>(2 * k + 6)))});
+    p.Label = {Coordinate(field(static_cast<size_t>(2 * n + 7))), Coordinate(field(static_cast<size_t>(2 * n + 8)))};
     if (p.Label.x == 0.0 && p.Label.y == 0.0)
         p.Label = MeanPoint(p.Points);
     return p;
@@ -150,8 +164,8 @@ bool ReadArea(const std::string& fileName, const TPolygonRecord& style, std::vec
         const int32_t available = f.size() >= 4 ? static_cast<int32_t>((f.size() - 2) / 2) : 0;
         const int32_t n = std::clamp(RoundField(field(1)), 0, available);
         for (int32_t k = 1; k <= n; ++k)
-            p.Points.push_back({ZelUtils::ParseReal(field(static_cast<size_t>(2 * k))),
-                                ZelUtils::ParseReal(field(static_cast<size_t>(2 * k + 1)))});
+            p.Points.push_back({Coordinate(field(static_cast<size_t>(2 * k))),
+                                Coordinate(field(static_cast<size_t>(2 * k + 1)))});
         p.Label = MeanPoint(p.Points);
         polygons.push_back(std::move(p));
     }

@@ -65,8 +65,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override
     {
         int pressed = pressed_;
+        QHeaderView::mouseReleaseEvent(e); // a drag moves its section here
         bool dragged = dragged_;
-        QHeaderView::mouseReleaseEvent(e);
         pressed_ = -1;
         dragged_ = false;
         if (e->button() == Qt::LeftButton && pressed >= 0 && !dragged &&
@@ -502,14 +502,11 @@ void TStringAlignGrid::applyWidths(const std::vector<int>& w)
 void TStringAlignGrid::onSectionMoved(int logical, int oldVisual, int newVisual)
 {
     (void)logical;
-    if (restoringSections_)
+    if (resettingOrder_)
         return;
-    // The header has only reordered its sections; put them back in order and move
-    // the column itself, so that column numbers always mean what is on screen.
-    restoringSections_ = true;
-    header_->moveSection(newVisual, oldVisual);
-    restoringSections_ = false;
-    MoveColumn(oldVisual, newVisual);
+    // Only the header's order changes: a column keeps its number, its cells and its
+    // settings, so whatever writes by column number writes under its own title.
+    emit columnMoved(oldVisual, newVisual);
 }
 
 void TStringAlignGrid::MoveColumn(int from, int to)
@@ -517,13 +514,37 @@ void TStringAlignGrid::MoveColumn(int from, int to)
     Ready();
     if (from < 0 || to < 0 || from >= ColCount() || to >= ColCount() || from == to)
         return;
-    std::vector<int> w = widths();
-    int moved = w[static_cast<size_t>(from)];
-    w.erase(w.begin() + from);
-    w.insert(w.begin() + to, moved);
-    model_->moveColumn(from, to);
-    applyWidths(w);
-    emit columnMoved(from, to);
+    header_->moveSection(from, to); // reported by onSectionMoved
+}
+
+void TStringAlignGrid::ResetOrder()
+{
+    // A fill put off stays put off: it writes by record, whatever the order.
+    model_->resetRowOrder();
+    // Not a move of the user's: nobody is told.
+    resettingOrder_ = true;
+    for (int c = 0; c < ColCount(); ++c)
+        if (header_->visualIndex(c) != c)
+            header_->moveSection(header_->visualIndex(c), c);
+    resettingOrder_ = false;
+}
+
+int TStringAlignGrid::ColAtPosition(int pos) const
+{
+    return pos >= 0 && pos < ColCount() ? header_->logicalIndex(pos) : -1;
+}
+
+int TStringAlignGrid::PositionOfCol(int col) const
+{
+    return col >= 0 && col < ColCount() ? header_->visualIndex(col) : -1;
+}
+
+std::vector<int> TStringAlignGrid::ColumnOrder() const
+{
+    std::vector<int> order(static_cast<size_t>(ColCount()));
+    for (int v = 0; v < ColCount(); ++v)
+        order[static_cast<size_t>(v)] = header_->logicalIndex(v);
+    return order;
 }
 
 // ---------------------------------------------------------------- export and fitting
@@ -532,9 +553,11 @@ bool TStringAlignGrid::GridTextExport(const std::string& fileName, char separato
 {
     Ready();
     // Written as it is made: a listing of millions of rows is never held whole.
-    return SafeFile::WritePieces(fileName, [this, separator](const std::function<bool(std::string_view)>& write) {
-        return model_->exportPieces(separator, write);
-    });
+    const std::vector<int> order = ColumnOrder();
+    return SafeFile::WritePieces(fileName,
+                                 [this, separator, &order](const std::function<bool(std::string_view)>& write) {
+                                     return model_->exportPieces(separator, write, order);
+                                 });
 }
 
 void TStringAlignGrid::fitColWidth(int col, WidthCache& cache)

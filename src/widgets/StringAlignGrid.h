@@ -6,6 +6,11 @@
 // dragging the titles, export of all cells as delimited text and fitting of widths
 // and heights.
 //
+// Rows are rows on screen; each shows one record (the record-th row filled), which
+// a sort moves and RowOfRecord finds. A column keeps its number wherever the user
+// drags its title: sorting and dragging change only what is seen, never where a
+// value of a record and a variable is written.
+//
 // Cells hold bytes (std::string), shown as UTF-8 when valid, else as Windows-1252,
 // and exported as stored. Reading outside the grid gives ""; writing outside it
 // stores nothing (and warns on the debug output).
@@ -58,13 +63,22 @@ public:
     void setCell(int col, int row, std::string_view text);
     // Empties every cell and drops every per-cell setting (column settings and widths stay).
     void ClearCells();
-    // Writes rows first..last: fill(row, cells) stores its row's texts by
-    // cells.set(col, text). A large block is written by a few threads at once (see
-    // TStringAlignGridModel::fillRows): fill writes nothing else.
+    // Writes records first..last, on whatever rows a sort put them: fill(record,
+    // cells) stores its record's texts by cells.set(col, text). A large block is
+    // written by a few threads at once (see TStringAlignGridModel::fillRows): fill
+    // writes nothing else.
     void FillRows(int first, int last, const std::function<void(int, const TStringAlignGridModel::RowWriter&)>& fill)
     {
         Ready();
         model_->fillRows(first, last, fill);
+    }
+
+    // The row showing record `record` (records are the rows as first filled; a sort
+    // moves them, a refill by record keeps them); -1 when there is none.
+    int RowOfRecord(int record) const
+    {
+        Ready();
+        return model_->recordRow(record);
     }
 
     // --- size ---
@@ -167,17 +181,25 @@ public:
     // Stable; `descending` reverses the order. Cells keep their settings while moving.
     void SortColumn(int col, bool descending);
     bool ColMoving() const;
-    void SetColMoving(bool on); // dragging a title moves its column
-    // Moves a column (cells, settings, width) and then emits columnMoved(from, to).
+    void SetColMoving(bool on); // dragging a title moves its column on screen
+    // Shows the column at screen position `from` at position `to` (its number, cells
+    // and settings stay), then emits columnMoved(from, to).
     void MoveColumn(int from, int to);
-    // Every cell of every row, title row included, each followed by the separator
+    // Rows in record order and columns in number order again, as first filled
+    // (the records keep their cells).
+    void ResetOrder();
+    // The column shown at screen position `pos`; the screen position of column `col`.
+    int ColAtPosition(int pos) const;
+    int PositionOfCol(int col) const;
+    // Every cell of every row as shown (rows and columns in screen order), title
+    // row included, each followed by the separator
     // (a cell holding the comma or tab separator, a quote or a line end quoted as
     // DelimitedText writes it),
     // lines ended with CR LF, bytes as stored.
     std::string TextExport(char separator) const
     {
         Ready();
-        return model_->exportText(separator);
+        return model_->exportText(separator, ColumnOrder());
     }
     // Rows made on demand after the title row (see TStringAlignGridModel::setRowSource):
     // a listing too large to hold as cells.
@@ -218,7 +240,7 @@ public:
 signals:
     // A title cell was clicked (not dragged).
     void fixedColClick(int col);
-    // A column was moved from one position to another (by the user or MoveColumn).
+    // A column was moved from one screen position to another (by the user or MoveColumn).
     void columnMoved(int from, int to);
     // Mouse events anywhere on the cells or titles, in grid-widget coordinates.
     void mouseMoved(Qt::KeyboardModifiers modifiers, int x, int y);
@@ -233,6 +255,7 @@ private:
     friend class TStringAlignGridHeader;
     class WidthCache;
     void onSectionMoved(int logical, int oldVisual, int newVisual);
+    std::vector<int> ColumnOrder() const; // columns in screen order
     void fitColWidth(int col, WidthCache& cache);
     // The width of a column whose widest data text is textWidth (-1: no text).
     void setFittedWidth(int col, int textWidth);
@@ -245,6 +268,6 @@ private:
     TStringAlignGridHeader* header_;
     CompareHandler compare_;
     DrawCellHandler drawCell_;
-    bool restoringSections_ = false;
     mutable std::function<void()> deferredFill_;
+    bool resettingOrder_ = false;
 };

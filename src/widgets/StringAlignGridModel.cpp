@@ -233,20 +233,29 @@ void TStringAlignGridModel::setGridRowCount(int n)
         rowMap_.reserve(static_cast<size_t>(n));
         for (int r = old; r < n; ++r)
             rowMap_.push_back(storageRows_++);
+        recordRows_.clear();
         if (newModel > oldModel)
             endInsertRows();
     } else if (n < old) {
-        normalizeRows();
+        // The records from n on go, wherever a sort showed them; the others keep
+        // their records and their order on screen. The view is told of rows going
+        // at the end (it counts rows only); every row left is then redrawn.
         if (newModel < oldModel)
             beginRemoveRows(QModelIndex(), newModel, oldModel - 1);
         cutColumns(static_cast<size_t>(n));
         for (auto& col : cols_)
             for (auto it = col.attrs.begin(); it != col.attrs.end();)
                 it = it->first >= n ? col.attrs.erase(it) : std::next(it);
-        rowMap_.resize(static_cast<size_t>(n));
+        std::erase_if(rowMap_, [n](int record) { return record >= n; });
         storageRows_ = n;
+        recordRows_.clear();
+        permuted_ = false;
+        for (size_t r = 0; r < rowMap_.size() && !permuted_; ++r)
+            permuted_ = rowMap_[r] != static_cast<int>(r);
         if (newModel < oldModel)
             endRemoveRows();
+        if (permuted_)
+            refreshAll();
     }
     if (std::min(old, n) < fixedRows_ && colCount() > 0)
         emit headerDataChanged(Qt::Horizontal, 0, colCount() - 1);
@@ -309,8 +318,8 @@ void TStringAlignGridModel::fillRows(int first, int last, const std::function<vo
     // write, so a chunk of whole rows needs no lock.
     resizeColumns(0, colCount(), static_cast<size_t>(storageRows_));
     auto run = [this, &fill](int from, int to) {
-        for (int row = from; row <= to; ++row)
-            fill(row, RowWriter(*this, rowMap_[static_cast<size_t>(row)]));
+        for (int record = from; record <= to; ++record)
+            fill(record, RowWriter(*this, record));
     };
     constexpr int PerChunk = 1024;
     const int rows = last - first + 1;
@@ -539,6 +548,28 @@ void TStringAlignGridModel::setCellBrush(int col, int row, const QColor& c)
     scheduleRefresh();
 }
 
+void TStringAlignGridModel::resetRowOrder()
+{
+    if (!permuted_)
+        return;
+    for (size_t r = 0; r < rowMap_.size(); ++r)
+        rowMap_[r] = static_cast<int>(r);
+    recordRows_.clear();
+    permuted_ = false;
+    refreshAll();
+}
+
+int TStringAlignGridModel::recordRow(int record) const
+{
+    if (record < 0 || record >= storedRowCount())
+        return -1;
+    if (!permuted_)
+        return record;
+    if (recordRows_.size() != rowMap_.size())
+        recordRows_ = storageToGrid();
+    return recordRows_[static_cast<size_t>(record)];
+}
+
 std::vector<int> TStringAlignGridModel::storageToGrid() const
 {
     std::vector<int> inv(rowMap_.size());
@@ -587,6 +618,7 @@ void TStringAlignGridModel::normalizeRows()
     }
     for (size_t r = 0; r < rowMap_.size(); ++r)
         rowMap_[r] = static_cast<int>(r);
+    recordRows_.clear();
     permuted_ = false;
 }
 
@@ -620,6 +652,7 @@ void TStringAlignGridModel::sortRows(const std::function<bool(int, int)>& before
     for (size_t i = 0; i < n; ++i)
         map[static_cast<size_t>(first) + i] = rowMap_[static_cast<size_t>(a[i])];
     rowMap_.swap(map);
+    recordRows_.clear();
     permuted_ = true;
     refreshAll();
 }
@@ -659,17 +692,7 @@ void TStringAlignGridModel::sortRowsByColumn(int col, bool descending)
         sortRows(less);
 }
 
-void TStringAlignGridModel::moveColumn(int from, int to)
-{
-    if (from < 0 || to < 0 || from >= colCount() || to >= colCount() || from == to)
-        return;
-    Column moved = std::move(cols_[static_cast<size_t>(from)]);
-    cols_.erase(cols_.begin() + from);
-    cols_.insert(cols_.begin() + to, std::move(moved));
-    refreshAll();
-}
-
-std::string TStringAlignGridModel::exportText(char separator) const
+std::string TStringAlignGridModel::exportText(char separator, const std::vector<int>& order) const
 {
     std::string out;
     if (!source_) {
@@ -679,28 +702,36 @@ std::string TStringAlignGridModel::exportText(char separator) const
                 estimate += cell.view().size() + 1;
         out.reserve(estimate + 2 * rowMap_.size());
     }
-    exportPieces(separator, [&out](std::string_view piece) {
-        out += piece;
-        return true;
-    });
+    exportPieces(
+        separator,
+        [&out](std::string_view piece) {
+            out += piece;
+            return true;
+        },
+        order);
     return out;
 }
 
-bool TStringAlignGridModel::exportPieces(char separator, const std::function<bool(std::string_view)>& write) const
+bool TStringAlignGridModel::exportPieces(char separator, const std::function<bool(std::string_view)>& write,
+                                         const std::vector<int>& order) const
 {
+    std::vector<int> cols = order;
+    if (cols.empty())
+        for (int c = 0; c < colCount(); ++c)
+            cols.push_back(c);
     constexpr size_t Piece = 1 << 20;
     std::string buf;
     buf.reserve(Piece + 4096);
     for (int r = 0; r < gridRowCount(); ++r) {
         if (r >= storedRowCount()) {
             const std::vector<std::string>& cells = sourceRow(r); // made once for all its cells
-            for (int c = 0; c < colCount(); ++c) {
+            for (int c : cols) {
                 if (static_cast<size_t>(c) < cells.size())
                     DelimitedText::AppendCell(buf, cells[static_cast<size_t>(c)], separator);
                 buf += separator;
             }
         } else {
-            for (int c = 0; c < colCount(); ++c) {
+            for (int c : cols) {
                 DelimitedText::AppendCell(buf, cellView(c, r), separator);
                 buf += separator;
             }
@@ -731,6 +762,7 @@ void TStringAlignGridModel::setRowSource(int rows, RowSource source)
             it = it->first >= keep ? col.attrs.erase(it) : std::next(it);
     }
     rowMap_.resize(static_cast<size_t>(keep));
+    recordRows_.clear();
     storageRows_ = keep;
     sourceCache_.clear();
     sourceNext_ = 0;

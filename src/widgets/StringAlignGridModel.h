@@ -4,6 +4,10 @@
 // row order (sorting permutes the order only; cells and their overrides move with
 // their row). Coordinates here are grid coordinates: row 0 is the first row, fixed
 // (title) rows included; the view's rows are the rows after the fixed ones.
+//
+// A row keeps its record: the k-th row made is record k wherever a sort shows it
+// (recordRow finds it), and fillRows writes by record. A column keeps its number
+// wherever a title drag shows it (the view's header orders them on screen).
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -115,7 +119,8 @@ public:
     bool hasRowSource() const { return static_cast<bool>(source_); }
     // Every row as exportText gives it, handed over piece by piece (a large
     // listing is never held whole); stops and returns false when write does.
-    bool exportPieces(char separator, const std::function<bool(std::string_view)>& write) const;
+    bool exportPieces(char separator, const std::function<bool(std::string_view)>& write,
+                      const std::vector<int>& order = {}) const;
     // False when the cell is outside the grid (nothing is stored then).
     bool setCell(int col, int row, std::string_view text);
     void clearCells();
@@ -132,9 +137,9 @@ public:
         TStringAlignGridModel& model_;
         int storageRow_;
     };
-    // Writes grid rows first..last (those outside the grid are left) by calling
-    // fill(row, cells) for each. A large block is shared among a few threads, each
-    // given its own rows: fill must write nothing but its row's cells, and only
+    // Writes records first..last (those outside the grid are left) by calling
+    // fill(record, cells) for each, on whatever row a sort put it. A large block
+    // is shared among a few threads, each given its own rows: fill must write nothing but its row's cells, and only
     // read what the others may read too.
     void fillRows(int first, int last, const std::function<void(int, const RowWriter&)>& fill);
 
@@ -178,11 +183,15 @@ public:
     // Default order of a column: blank cells, then numbers by value, then other texts
     // by their bytes; `descending` reverses it.
     void sortRowsByColumn(int col, bool descending);
-    // Takes column `from` out and puts it at `to` (cells, overrides, column settings).
-    void moveColumn(int from, int to);
+    // Every record back on its own row (as filled), cells kept with their records.
+    void resetRowOrder();
+    // The grid row showing record `record` (the record-th row made, as filled);
+    // -1 outside the stored rows. Fixed rows are their own records.
+    int recordRow(int record) const;
 
-    // Every row, every cell followed by the separator, lines ended with CR LF.
-    std::string exportText(char separator) const;
+    // Every row, every cell followed by the separator, lines ended with CR LF;
+    // the columns in `order` (all of them in number order when empty).
+    std::string exportText(char separator, const std::vector<int>& order = {}) const;
 
     // Bytes of a cell as text for the screen: UTF-8 when valid, else Windows-1252.
     static QString toDisplay(std::string_view bytes);
@@ -209,7 +218,8 @@ private:
     void refreshAll();
 
     std::vector<Column> cols_;
-    std::vector<int> rowMap_; // grid row -> storage row
+    std::vector<int> rowMap_; // grid row -> storage row (the record)
+    mutable std::vector<int> recordRows_; // storage row -> grid row, made when first asked
     int storageRows_ = 0;
     int fixedRows_ = 1;
     int fixedCols_ = 0;

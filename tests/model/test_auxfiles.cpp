@@ -326,6 +326,17 @@ TEST_F(AuxFiles, ComplementaryLinkColumnsFillVariablesStreetsAndTheGridTables)
     ComplementaryFileName = tmp.file("bad.csv");
     EXPECT_FALSE(KDVlib::LoadDatosComplementarios());
     EXPECT_EQ(Arcos[l12].Var[81], 1.0f);
+
+    // Fields quoted as our exports quote them: the comma and the doubled quotes are
+    // the street's, the line keeps its fields, a trailing separator adds none.
+    testutil::writeFile(tmp.file("quoted.csv"), "A,B,Calle,X1,\r\n1,2,\"CALLE, CON \"\"COMA\"\"\",\"7\",\r\n");
+    ComplementaryFileName = tmp.file("quoted.csv");
+    ui.messages.clear();
+    ASSERT_TRUE(KDVlib::LoadDatosComplementarios());
+    EXPECT_EQ(Arcos[l12].StreetName, "CALLE, CON \"COMA\"");
+    EXPECT_EQ(Arcos[l12].Var[81], 7.0f);
+    EXPECT_EQ(ComplementaryNames[2], "");
+    EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
 }
 
 TEST_F(AuxFiles, ComplementaryMovementColumnsNeedTheWholeTurnAndFollowTheLayout)

@@ -391,21 +391,23 @@ TEST_F(FormulaColumns, DialogLettersWarningAndDefaultNames)
     EXPECT_EQ(d.teVar->text(), "VarUser1");
 }
 
-TEST_F(FormulaColumns, DraggedColumnCarriesItsVariableAndTitle)
+TEST_F(FormulaColumns, DraggedColumnKeepsItsVariableAndTitle)
 {
     const auto vars = ColVarArcos;
     const auto titles = TitArcos;
-    w->sagArcos->MoveColumn(5, 8);
-    EXPECT_EQ(ColVarArcos[8], vars[5]);
-    EXPECT_EQ(TitArcos[8], titles[5]);
-    EXPECT_EQ(ColVarArcos[5], vars[6]);
-    EXPECT_EQ(ColVarArcos[7], vars[8]);
-    EXPECT_EQ(w->sagArcos->cell(8, 0), "Vc");
-    w->sagArcos->MoveColumn(8, 5);
+    TStringAlignGrid* g = w->sagArcos;
+    g->MoveColumn(5, 8);
+    EXPECT_EQ(g->ColAtPosition(8), 5);
+    EXPECT_EQ(g->cell(5, 0), "Vc") << "the column keeps its number: only its place on screen changed";
     EXPECT_EQ(ColVarArcos, vars);
     EXPECT_EQ(TitArcos, titles);
-    // The record index column stays in place.
-    w->sagArcos->MoveColumn(3, 9);
-    EXPECT_EQ(w->sagArcos->cell(3, 0), "Orden");
-    EXPECT_EQ(ColVarArcos, vars);
+    g->MoveColumn(8, 5);
+    EXPECT_EQ(g->ColAtPosition(5), 5);
+    // The record index column stays in place, and so do the keys.
+    for (auto [from, to] : {std::pair{3, 9}, std::pair{9, 1}}) {
+        g->MoveColumn(from, to);
+        for (int c = 0; c < 4; ++c)
+            EXPECT_EQ(g->ColAtPosition(c), c) << from << " -> " << to;
+    }
+    EXPECT_EQ(g->cell(3, 0), "Orden");
 }

@@ -4,6 +4,7 @@
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
+#include "widgets/DualListDialog.h"
 #include "widgets/StringAlignGrid.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
@@ -11,6 +12,8 @@
 #include "model/ZelUtils.h"
 #include "model/PalvonVars.h"
 #include "map/Ranges.h"
+#include "analysis/gui/DlgFormula.h"
+#include "support/CsvRows.h"
 #include "support/FileDialogAnswer.h"
 #include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
@@ -18,6 +21,12 @@
 #include "support/ViewerFixture.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
 #include <QFileDialog>
 #include <QCheckBox>
 #include <QMenu>
@@ -26,6 +35,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <tuple>
 
 using ZelUtils::Format;
 
@@ -162,4 +175,234 @@ TEST_F(ListingsGui, ZoningDialogsOfferShapefiles)
         EXPECT_EQ(ZoningFileName, path) << place;
         EXPECT_TRUE(ui.anyMessageContains("Fields = ZONA")) << place;
     }
+}
+
+namespace {
+
+// Values by key ("A-B" for a link, "A-B-C" for a movement), as a file gives them.
+using KeyValues = std::map<std::string, double>;
+using Rows = std::vector<std::vector<std::string>>;
+
+std::string Key(const std::vector<std::string>& row, bool movement)
+{
+    return row[0] + "-" + row[1] + (movement ? "-" + row[2] : "");
+}
+
+// A counts file read as its layout says: after "&END", blank-separated link lines
+// (A B count) and movement lines (A B C count).
+void ParseCounts(const std::string& text, KeyValues& links, KeyValues& movements)
+{
+    std::istringstream in(text);
+    std::string line;
+    bool data = false;
+    while (std::getline(in, line)) {
+        std::istringstream f(line);
+        const std::vector<std::string> w{std::istream_iterator<std::string>(f), std::istream_iterator<std::string>()};
+        if (data && w.size() >= 3)
+            (w.size() == 3 ? links : movements)[Key(w, w.size() == 4)] = std::stod(w.back());
+        data = data || (w.size() == 1 && w[0] == "&END");
+    }
+}
+
+// A grid as the user sees it: rows and columns in screen order, titles first.
+Rows Shown(TStringAlignGrid* g)
+{
+    Rows rows(static_cast<size_t>(g->RowCount()));
+    for (int r = 0; r < g->RowCount(); ++r)
+        for (int p = 0; p < g->ColCount(); ++p)
+            rows[static_cast<size_t>(r)].push_back(g->cell(g->ColAtPosition(p), r));
+    return rows;
+}
+
+// Every row's value under `title` is its key's value in the file (0 for a key the
+// file lacks).
+void CheckColumn(const Rows& rows, bool movement, const std::string& title, const KeyValues& expected)
+{
+    SCOPED_TRACE(title);
+    const size_t col = std::find(rows[0].begin(), rows[0].end(), title) - rows[0].begin();
+    ASSERT_LT(col, rows[0].size());
+    for (size_t r = 1; r < rows.size(); ++r) {
+        const auto it = expected.find(Key(rows[r], movement));
+        ASSERT_NEAR(ZelUtils::ParseReal(rows[r][col]), it == expected.end() ? 0.0 : it->second, 0.006)
+            << "row " << r << " (" << Key(rows[r], movement) << ")";
+    }
+}
+
+} // namespace
+
+// Every loader writes each value on the row of its own link (movement) and under
+// its own title, however the user sorted the grids or dragged a title first, and
+// "Exportar datos" writes the grid as shown. Sioux Falls without movements (with
+// its counts file) and with its junctions.
+TEST_F(ListingsGui, EveryLoaderWritesOnItsOwnRowAndColumnWhateverTheArrangement)
+{
+    struct Arrangement {
+        const char* name;
+        int sortClicks; // Shift+clicks on the "NodoB" titles: 1 ascending, 2 descending
+        bool drag;      // the "Conteo" title dragged to the left
+    };
+    const Arrangement arrangements[] = {
+        {"as opened", 0, false}, {"ascending", 1, false}, {"descending", 2, false},
+        {"dragged", 0, true},    {"descending and dragged", 2, true},
+    };
+    for (const char* network : {"siouxfalls.dat", "siouxfalls-junctions.dat"})
+        for (const Arrangement& arr : arrangements) {
+            SCOPED_TRACE(std::string(network) + ", " + arr.name);
+            std::filesystem::remove(tmp.file("sf.dat"));
+            std::filesystem::copy_file(testutil::realDataPath(network), tmp.file("sf.dat"));
+            std::filesystem::permissions(tmp.file("sf.dat"), std::filesystem::perms::owner_write,
+                                         std::filesystem::perm_options::add);
+            ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("sf.dat")));
+            const bool movements = Network.MovementCount > 0;
+            viewer->resize(1600, 900);
+            viewer->show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer));
+            TStringAlignGrid* links = viewer->sagArcos;
+            TStringAlignGrid* movs = viewer->sagMovim;
+
+            // The arrangement, with the mouse on the titles.
+            for (int k = 0; k < arr.sortClicks; ++k)
+                for (auto [page, g] : {std::pair{viewer->tsMovim, movs}, std::pair{viewer->tsArcos, links}}) {
+                    viewer->tnDatos->setCurrentWidget(page);
+                    QApplication::processEvents();
+                    QHeaderView* h = g->horizontalHeader();
+                    QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                                      QPoint(h->sectionViewportPosition(1) + h->sectionSize(1) / 2, h->height() / 2));
+                }
+            viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
+            QApplication::processEvents();
+            if (arr.drag) {
+                // "Conteo" dropped on the leftmost value title in sight: every column
+                // in between moves on screen.
+                int counted = 0;
+                while (counted < links->ColCount() && links->cell(counted, 0) != "Conteo")
+                    ++counted;
+                ASSERT_LT(counted, links->ColCount());
+                links->scrollTo(links->model()->index(0, counted), QAbstractItemView::PositionAtCenter);
+                QApplication::processEvents();
+                QHeaderView* h = links->horizontalHeader();
+                int first = 4;
+                while (h->sectionViewportPosition(first) < 0)
+                    ++first;
+                ASSERT_LT(first, counted);
+                const QPoint from(h->sectionViewportPosition(counted) + h->sectionSize(counted) / 2, h->height() / 2);
+                const QPoint to(h->sectionViewportPosition(first) + 3, h->height() / 2);
+                QTest::mousePress(h->viewport(), Qt::LeftButton, Qt::NoModifier, from);
+                for (int i = 1; i <= 20; ++i)
+                    QTest::mouseMove(h->viewport(), from + (to - from) * i / 20);
+                QTest::mouseRelease(h->viewport(), Qt::LeftButton, Qt::NoModifier, to);
+                ASSERT_EQ(links->ColAtPosition(first), counted) << "the title moved";
+            }
+
+            // The files, with values unique per key, unlike the record order.
+            KeyValues flows, simulated, comp, imported, doubled, movComp, linkCounts, movCounts;
+            std::string lpa = " LISTING OF THE FLOWS ON CHANNEL\r\n", lpl = "     LINK       FLOW\r\n";
+            std::string compText = "A,B,Calle,Vcomp\r\n", importText = "A;B;Vimp\r\n", movText = "A,B,C,Vmov\r\n";
+            std::string counts = testutil::readFile(testutil::realDataPath("siouxfalls-counts.dat"));
+            std::map<std::string, std::string> streets;
+            for (int32_t i = 1; i <= Network.LinkCount; ++i) {
+                const TArcos& a = Arcos[i];
+                const std::string key = Format("%d-%d", a.A, a.B);
+                flows[key] = 100.0 * a.A + a.B;
+                lpa += Format("%6d%6d      %10.2f%10.2f%10.2f%10.2f%10.2f\r\n", a.A, a.B, 0.0, 0.0, 1.0, flows[key],
+                              0.0);
+                simulated[key] = 3.0 * a.B + 0.5 * a.A; // "Flow", columns 28-34 of a link line
+                lpl += Format(" %5d%5d S%14s%7.1f%45s\r\n", a.A, a.B, "", simulated[key], "");
+                comp[key] = a.A * 7.0 - a.B;
+                streets[key] = Format("CALLE %d, \"%d\"", a.A, a.B);
+                compText += Format("%d,%d,\"CALLE %d, \"\"%d\"\"\",%.2f\r\n", a.A, a.B, a.A, a.B, comp[key]);
+                imported[key] = a.B * 11.0 + a.A;
+                doubled[key] = 2.0 * imported[key];
+                importText += Format("%d;%d;%.2f\r\n", a.A, a.B, imported[key]);
+            }
+            lpa += " LISTING OF DISAGGREGATED FLOWS\r\n";
+            lpl += " N.B.\r\n";
+            for (int32_t m = 1; m <= Network.MovementCount; ++m) {
+                const TMovimiento& mv = Movims[m];
+                movComp[Format("%d-%d-%d", mv.A, mv.Node, mv.C)] = mv.A * 13.0 + mv.C;
+                movText += Format("%d,%d,%d,%d\r\n", mv.A, mv.Node, mv.C, mv.A * 13 + mv.C);
+                counts += Format("%5d%5d%5d%5d\r\n", mv.A, mv.Node, mv.C, 10 * mv.C + mv.A);
+            }
+            ParseCounts(counts, linkCounts, movCounts);
+            for (const auto& [file, text] : {std::pair{"r.lpa", lpa}, std::pair{"r.lpl", lpl},
+                                             std::pair{"r.cnt", counts}, std::pair{"comp.csv", compText},
+                                             std::pair{"imp.csv", importText}, std::pair{"mov.csv", movText}})
+                testutil::writeFile(tmp.file(file), text);
+            TDlgFormula* formula = &Secondary::DlgFormula();
+            formula->RunFieldChoice = [](TDualListDialog& d) {
+                for (int i = 0; i < d.Count(1); ++i)
+                    if (d.Text(1, i) == "Vimp")
+                        d.Move(1, {i});
+                return true;
+            };
+
+            // Each loader from the live menus, its values checked at once.
+            struct Loader {
+                const char* file; // answered in its file dialog ("" for the formula)
+                const char* place;
+                const char* item;
+                bool movement;
+                const char* title;
+                const KeyValues& values;
+            };
+            const Loader loaders[] = {
+                {"r.lpa", "menu:Archivo>Abrir", "aOpenLPA", false, "F.Asig", flows},
+                {"r.lpl", "menu:Archivo>Abrir", "aOpenLPL", false, "Flow", simulated},
+                {"r.cnt", "menu:Archivo>Abrir", "aOpenCnt", false, "Conteo", linkCounts},
+                {"", "", "", true, "Conteo", movCounts},
+                {"comp.csv", "menu:Archivo>Abrir", "aOpenComp", false, "Vcomp", comp},
+                {"imp.csv", "popup:pupArcos", "ImportarColsArcos", false, "Vimp", imported},
+                {"mov.csv", "popup:pupMovim", "ImportarColsMovim", true, "Vmov", movComp},
+                {"", "popup:pupArcos", "Crearcolumna1", false, "Doble", doubled},
+            };
+            for (const Loader& l : loaders) {
+                if (l.movement && !movements)
+                    continue;
+                if (*l.file)
+                    testutil::AnswerFileDialog(viewer, tmp.file(l.file));
+                else if (*l.item)
+                    QTimer::singleShot(0, [formula] {
+                        formula->teVar->setText("Doble");
+                        formula->teForm->setText("A*2");
+                        formula->btnOk->click();
+                    });
+                if (*l.item) {
+                    ASSERT_TRUE(livemenus::Click(viewer, l.place, l.item));
+                }
+                QApplication::processEvents();
+                CheckColumn(Shown(l.movement ? movs : links), l.movement, l.title, l.values);
+                const Rows shown = Shown(links);
+                for (size_t r = 1; r < shown.size() && l.title == std::string("Vcomp"); ++r)
+                    ASSERT_EQ(shown[r][2], streets[Key(shown[r], false)]); // quoted in the file
+            }
+
+            // "Exportar datos" over each grid writes it as shown (python's csv reads
+            // each row and the empty field after its last separator).
+            QTest::mouseMove(links->viewport(), QPoint(20, 20));
+            emit viewer->pupArcos->aboutToShow();
+            for (const auto& [g, place, item] : {std::tuple{links, "popup:pupArcos", "ExportarArcos"},
+                                                 std::tuple{movs, "popup:pupMovim", "ExportarDatos5"}}) {
+                if (g == movs && !movements)
+                    continue;
+                const std::string out = tmp.file(g == links ? "arcos.csv" : "movim.csv");
+                testutil::AnswerFileDialog(viewer, out);
+                ASSERT_TRUE(livemenus::Click(viewer, place, item));
+                Rows shown = Shown(g);
+                for (auto& row : shown)
+                    row.emplace_back();
+                EXPECT_EQ(testutil::CsvRows(out), shown);
+            }
+            emit viewer->pupArcos->aboutToHide();
+            // The street names exported, then read back as complementary data (its
+            // values past the fortieth left, as a message says): byte for byte.
+            for (int32_t i = 1; i <= Network.LinkCount; ++i)
+                Arcos[i].StreetName.clear();
+            {
+                RecordingServices said;
+                viewer->Files().OpenComplementaryFile(tmp.file("arcos.csv"));
+                EXPECT_FALSE(said.anyMessageContains("no numéricos"));
+            }
+            for (int32_t i = 1; i <= Network.LinkCount; ++i)
+                ASSERT_EQ(ZelUtils::Trim(Arcos[i].StreetName), streets[Format("%d-%d", Arcos[i].A, Arcos[i].B)]);
+        }
 }

@@ -255,3 +255,28 @@ TEST_F(Polygons, ImportOfAFileWithoutPolygonsSaysSoAndPressesNothing)
 }
 
 } // namespace
+
+// UTM vertices written to a polygon file and read back come back to the
+// millimetre (read as singles they would move by up to a quarter metre).
+TEST_F(Polygons, ExportedVerticesComeBackToTheMillimetre)
+{
+    const std::vector<TPoint> pts = {{312345.67, 6125985.25}, {312399.01, 6125985.75}, {312371.33, 6126043.49}};
+    TPoligono& p = Poligonos[0];
+    p = TPoligono();
+    p.Name = "Zona";
+    p.Visible = 1;
+    p.PointCount = static_cast<int32_t>(pts.size());
+    p.Points = {TPoint{312372.01, 6126004.83}};
+    p.Points.insert(p.Points.end(), pts.begin(), pts.end());
+    NumPoligonos = 1;
+    const std::string out = tmp.file("zonas.plg");
+    ASSERT_TRUE(w->Polygons().ExportarPoligonos(out, false));
+    Import(out);
+    ASSERT_EQ(NumPoligonos, 1);
+    ASSERT_EQ(Vertices(0), 3);
+    for (int k = 0; k <= 3; ++k) {
+        const TPoint& expected = k == 0 ? TPoint{312372.01, 6126004.83} : pts[static_cast<size_t>(k - 1)];
+        EXPECT_NEAR(Vertex(0, k).x, expected.x, 0.001) << k;
+        EXPECT_NEAR(Vertex(0, k).y, expected.y, 0.001) << k;
+    }
+}

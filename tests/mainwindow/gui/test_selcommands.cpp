@@ -15,6 +15,7 @@
 #include "model/LinkGeometry.h"
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
+#include "support/CsvRows.h"
 #include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/GridsNetwork.h"
@@ -226,22 +227,31 @@ TEST_F(SelCommands, NodesAndLinksInsideUserPolygons)
         g.Points = {TPoint{0, 0}};
         g.Points.insert(g.Points.end(), pts.begin(), pts.end());
     };
-    polygon(0, "Norte, centro", true, {{1050, 950}, {1250, 950}, {1250, 1350}, {1050, 1350}});
+    polygon(0, "Norte, \"centro\"", true, {{1050, 950}, {1250, 950}, {1250, 1350}, {1050, 1350}});
     polygon(1, "Apagado", false, {{0, 0}, {5000, 0}, {5000, 5000}});
     polygon(2, "Sur", true, {{1150, 750}, {1450, 750}, {1450, 1050}, {1150, 1050}});
     NumPoligonos = 3;
     w->Polygons().PolygonFileName = tmp.file("areas.plg");
     ASSERT_TRUE(w->Selection().SelectByUserPolygons(false));
+    // A name holding a comma or a quote is quoted: every line keeps its two fields.
     EXPECT_EQ(testutil::readFile(tmp.file("areas_n.csv")),
-              "2,Norte, centro\r\n100,Norte, centro\r\n3,Sur\r\n7,Sur\r\n100,Sur\r\n200,Sur\r\n");
+              "2,\"Norte, \"\"centro\"\"\"\r\n100,\"Norte, \"\"centro\"\"\"\r\n3,Sur\r\n7,Sur\r\n100,Sur\r\n200,Sur\r\n");
+    const auto nodeRows = testutil::CsvRows(tmp.file("areas_n.csv"));
+    ASSERT_EQ(nodeRows.size(), 6u);
+    for (const auto& row : nodeRows)
+        EXPECT_EQ(row.size(), 2u);
+    EXPECT_EQ(nodeRows[0][1], "Norte, \"centro\"");
     // Marks: those of the last polygon only.
     EXPECT_EQ(Nodos[Node(2)].Mark, 0);
     EXPECT_EQ(Nodos[Node(200)].Mark, 1);
 
     // Links: both ends inside (2-100 has only one end in "Sur"); inactive polygons give nothing.
     ASSERT_TRUE(w->Selection().SelectByUserPolygons(true));
-    EXPECT_EQ(testutil::readFile(tmp.file("areas_a.csv")),
-              "2,100,Norte, centro\r\n3,100,Sur\r\n7,100,Sur\r\n7,200,Sur\r\n100,7,Sur\r\n100,200,Sur\r\n");
+    const auto linkRows = testutil::CsvRows(tmp.file("areas_a.csv"));
+    const std::vector<std::vector<std::string>> links = {{"2", "100", "Norte, \"centro\""}, {"3", "100", "Sur"},
+                                                         {"7", "100", "Sur"},  {"7", "200", "Sur"},
+                                                         {"100", "7", "Sur"},  {"100", "200", "Sur"}};
+    EXPECT_EQ(linkRows, links);
     EXPECT_EQ(Arcos[KDVlib::FindArco(2, 100)].Mark, 0);
     EXPECT_EQ(Arcos[KDVlib::FindArco(100, 200)].Mark, 1);
 
