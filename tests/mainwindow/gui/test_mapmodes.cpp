@@ -53,6 +53,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 
@@ -1450,7 +1451,6 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
 
     for (const Transition& row : rows) {
         SCOPED_TRACE(row.name);
-        asked.clear();
         const fs::path dir = tmp.path() / (std::string("t_") + std::to_string(&row - rows));
         fs::create_directory(dir);
         const std::string red = (dir / "red.dat").string();
@@ -1512,10 +1512,12 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
             runAnswering(QMessageBox::Ok, target, [&] { FrmDat->findChild<QToolButton*>("tbSaveDat")->click(); });
             ASSERT_EQ(testutil::readFile(target), sample);
         }
+        asked.clear();
         RecordingServices* quiet = row.opened ? nullptr : new RecordingServices;
         if (target.empty()) {
-            if (!FrmDat->isVisible())
+            if (!FrmDat->isVisible()) {
                 ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+            }
             runAnswering(row.answer, "", [&] { FrmDat->findChild<QToolButton*>("tbReload")->click(); });
         } else {
             runAnswering(row.answer, target,
