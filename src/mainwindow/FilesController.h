@@ -144,6 +144,8 @@ private:
     // the gauge); for another network, also the variables and classes chosen and
     // the line layers loaded on the earlier one.
     void ForgetEarlierNetwork(bool anotherNetwork);
+    // The network file the user last opened: the one the view choices are for.
+    std::string viewChoicesOf_;
 
     std::unique_ptr<AuxFileServices> auxFiles_;
     QAction* clickedRecent_ = nullptr;

@@ -508,7 +508,14 @@ bool TFilesController::OpenPalvonDat()
     }
     // From here on the network read is the one in memory: nothing of the earlier
     // one's edits, columns or views applies to it.
-    ForgetEarlierNetwork(earlierOpening_ != nullptr && OpenInteractive && !BatchMode);
+    // The view choices belong to the network the user last opened: a batch that
+    // opens others unattended and comes back to it keeps them, as does reading
+    // the same file again.
+    const std::string opened = DatDir + DatFileName;
+    const bool byUser = OpenInteractive && !BatchMode;
+    ForgetEarlierNetwork(byUser && opened != viewChoicesOf_);
+    if (byUser)
+        viewChoicesOf_ = opened;
     earlierOpening_.reset();
     FrmDat->MarkAsRead();
 

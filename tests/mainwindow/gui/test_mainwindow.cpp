@@ -967,14 +967,15 @@ TEST_F(MainWindow, UnsavedEditsAreAskedForBeforeTheyAreLost)
         BoxAnswers answers({Qt::Key_Return, Qt::Key_Return});
         EXPECT_TRUE(livemenus::Click(viewer, "menu:Archivo", "FileExitItem"));
         ASSERT_EQ(answers.texts.size(), 2);
-        EXPECT_TRUE(answers.texts[1].contains(QStringLiteral("Red_coordenadas.geo"))) << answers.texts[1].toStdString();
+        EXPECT_TRUE(answers.texts[1].contains(QStringLiteral("Editada_coordenadas.geo"))) << answers.texts[1].toStdString();
     }
     EXPECT_FALSE(viewer->isVisible());
     viewer->AskOnClose = false;
-    // The text goes where it was saved before, the positions to the network's own
-    // positions file, which the question names.
+    // The text goes where it was saved before, the positions beside it, in the
+    // positions file of the network it now is, which the question names.
     EXPECT_EQ(testutil::readFile(tmp.file("e/Editada.dat")).substr(0, 32), "* tercera nota\r\n* segunda nota\r\n");
-    EXPECT_NE(testutil::readFile(tmp.file("e/Red_coordenadas.geo"))
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("e/Red_coordenadas.geo")));
+    EXPECT_NE(testutil::readFile(tmp.file("e/Editada_coordenadas.geo"))
                   .find(ZelUtils::Format("%d,%.5f,%.5f", number, double(movedX), double(movedY))),
               std::string::npos);
 }

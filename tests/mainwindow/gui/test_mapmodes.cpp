@@ -1563,6 +1563,11 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         EXPECT_EQ(UserView().SelectedMovimVars.size(), row.choicesKept || !row.opened ? 1u : 0u);
         EXPECT_EQ(GeoLayers().NumGeoLayers, row.choicesKept || !row.opened ? 1 : 0);
         EXPECT_EQ(NumUserVarMovim, row.choicesKept ? 1 : 0);
+        // The map's colour legend shows the classes of the network on show only.
+        EXPECT_EQ(viewer->sym->isVisible(), row.choicesKept || !row.opened);
+        if (row.opened) {
+            EXPECT_FALSE(viewer->Scl->isVisible());
+        }
         if (!row.opened) {
             // The counts in their column of the grid.
             const int32_t link = KDVlib::FindArco(103, 104);
