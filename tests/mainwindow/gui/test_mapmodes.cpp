@@ -1382,7 +1382,7 @@ TEST_F(MapModes, PathMarksTheRowsOfItsLinksInASortedGrid)
     EXPECT_EQ(red, static_cast<int>(path.size()));
 }
 
-// What belongs to the open network (its counts, the variable coloured, the
+// What belongs to the open network (its counts, the capacity coloured, the
 // movement variables chosen, a formula column, a line layer, a node moved, a link
 // reshaped) after each way of leaving it: another network opened answering Sí, No
 // or Cancelar; a network refused (cut short, without coordinates, over capacity, a
@@ -1469,10 +1469,25 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         QAction* colores = livemenus::Find(viewer, "tbColores");
         emit colores->menu()->aboutToShow();
         for (QAction* v : colores->menu()->actions())
-            if (v->isEnabled() && v->data().toInt() == 10)
+            if (v->isEnabled() && v->data().toInt() == 5)
                 v->trigger();
-        ASSERT_EQ(UserView().RangeName, "Conteo");
+        ASSERT_EQ(UserView().RangeName, "Cap");
         ASSERT_TRUE(viewer->Down(Cmd::tbColores));
+        std::set<QRgb> classColours;
+        for (int k = 1; k <= UserView().NumRanges; ++k) {
+            const uint32_t c = UserView().RangeTable[size_t(k)].Color;
+            classColours.insert(qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)));
+        }
+        // Map pixels in the colours of the classes.
+        auto classInk = [&] {
+            const QImage& map = viewer->img->Picture();
+            int ink = 0;
+            for (int y = 0; y < map.height(); ++y)
+                for (int x = 0; x < map.width(); ++x)
+                    ink += classColours.count(map.pixel(x, y) | 0xFF000000u) ? 1 : 0;
+            return ink;
+        };
+        ASSERT_GT(classInk(), 0);
         Secondary::DlgFormula().RunFieldChoice = [](TDualListDialog& d) {
             for (int i = 0; i < d.Count(1); ++i)
                 if (d.Text(1, i) == "Fl.Sat")
@@ -1558,12 +1573,14 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         // What the user chose to see and loaded: kept on the same network, gone
         // with it on another.
         EXPECT_EQ(Network.CountsLoaded == 1, row.choicesKept || !row.opened) << "counts";
-        EXPECT_EQ(UserView().RangeName == "Conteo", row.choicesKept || !row.opened);
+        EXPECT_EQ(UserView().RangeName == "Cap", row.choicesKept || !row.opened);
         EXPECT_EQ(viewer->Down(Cmd::tbColores), row.choicesKept || !row.opened);
         EXPECT_EQ(UserView().SelectedMovimVars.size(), row.choicesKept || !row.opened ? 1u : 0u);
         EXPECT_EQ(GeoLayers().NumGeoLayers, row.choicesKept || !row.opened ? 1 : 0);
         EXPECT_EQ(NumUserVarMovim, row.choicesKept ? 1 : 0);
-        // The map's colour legend shows the classes of the network on show only.
+        // The map and its colour legend show the classes of the network on show only.
+        livemenus::Find(viewer, "aRedibujar")->trigger();
+        EXPECT_EQ(classInk() > 0, row.choicesKept || !row.opened);
         EXPECT_EQ(viewer->sym->isVisible(), row.choicesKept || !row.opened);
         if (row.opened) {
             EXPECT_FALSE(viewer->Scl->isVisible());
