@@ -367,8 +367,8 @@ bool TFilesController::RunOpening()
 // The network text window asks to read its (edited) text again. The network is
 // the same: moves and shapes, which the read would put back as their files have
 // them, are asked about first (the text is what is read, it is not lost), and
-// the listings, counts and complementary data the user loaded onto it are read
-// onto it again.
+// the listings, counts, complementary data, traces and zoning the user loaded
+// onto it are read onto it again.
 void TFilesController::ReloadFromText()
 {
     if (DatFileName.empty())
@@ -380,6 +380,7 @@ void TFilesController::ReloadFromText()
     const std::string lpl = Network.LplLoaded ? LplFileName : std::string();
     const std::string counts = Network.CountsLoaded ? CountsFileName : std::string();
     const std::string comp = ComplementaryFileName, compMov = ComplementaryMovFileName;
+    const std::string traces = TraceFileName, zoning = ZoningFileName;
     if (!RunOpening())
         return; // refused: the network in memory, with all it had, stays
     bool again = false;
@@ -402,6 +403,15 @@ void TFilesController::ReloadFromText()
     if (given(compMov)) {
         ComplementaryMovFileName = compMov;
         KDVlib::LoadDatosComplementariosMovs();
+        again = true;
+    }
+    if (given(traces)) {
+        TraceFileName = traces;
+        KDVlib::LoadTrazas();
+        again = true;
+    }
+    if (given(zoning) && zoning != ZoningFileName) {
+        LoadZoning(zoning); // one the user opened, not named by the folder's "Velmora.ini"
         again = true;
     }
     if (again && !BatchMode)

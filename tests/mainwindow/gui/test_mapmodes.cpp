@@ -1383,8 +1383,8 @@ TEST_F(MapModes, PathMarksTheRowsOfItsLinksInASortedGrid)
 }
 
 // What belongs to the open network (its counts, the capacity coloured, the
-// movement variables chosen, a formula column, a line layer, a node moved, a link
-// reshaped) after each way of leaving it: another network opened answering Sí, No
+// movement variables chosen, a formula column, a line layer, a zoning, a node
+// moved, a link reshaped) after each way of leaving it: another network opened answering Sí, No
 // or Cancelar; a network refused (cut short, without coordinates, over capacity, a
 // save that fails); the text saved under another name and opened; the text read
 // again. Kept, saved, or gone with its network, as the user expects, and the
@@ -1403,18 +1403,20 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         bool choicesKept;   // counts, variables, formula column and layer stay
     };
     const Transition rows[] = {
-        {"Si", "sioux.dat", QMessageBox::Yes, true, true, false, false},
-        {"No", "sioux.dat", QMessageBox::No, true, false, false, false},
-        {"Cancelar", "sioux.dat", QMessageBox::Cancel, false, false, true, true},
+        {"Si", "otra/sioux.dat", QMessageBox::Yes, true, true, false, false},
+        {"No", "otra/sioux.dat", QMessageBox::No, true, false, false, false},
+        {"Cancelar", "otra/sioux.dat", QMessageBox::Cancel, false, false, true, true},
         {"cortada", "cortada.dat", QMessageBox::No, false, false, true, true},
         {"sin coordenadas", "sincoord.dat", QMessageBox::No, false, false, true, true},
         {"sobre capacidad", "berlin.dat", QMessageBox::No, false, false, true, true},
-        {"posiciones de solo lectura", "sioux.dat", QMessageBox::Yes, false, false, true, true},
+        {"posiciones de solo lectura", "otra/sioux.dat", QMessageBox::Yes, false, false, true, true},
         {"guardada como", "editada.dat", QMessageBox::Yes, true, true, true, false},
         {"recarga", "", QMessageBox::Yes, false, true, true, false},
     };
     const std::string sample = testutil::readFile(tmp.file("red.dat"));
-    fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sioux.dat"));
+    // Another network, in a folder of its own (no "Velmora.ini" names a zoning for it).
+    fs::create_directory(tmp.file("otra"));
+    fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("otra/sioux.dat"));
     fs::copy_file(testutil::realDataPath("berlin-center.dat"), tmp.file("berlin.dat"));
     testutil::writeFile(tmp.file("cortada.dat"), sample.substr(0, 3000));
     const size_t from = sample.find("\n55555"), to = sample.find("99999", from);
@@ -1503,6 +1505,8 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         ASSERT_EQ(NumUserVarMovim, 1);
         runAnswering(QMessageBox::Ok, tmp.file("capa.geo"), [&] { livemenus::Find(viewer, "aOpenSolera")->trigger(); });
         ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
+        runAnswering(QMessageBox::Ok, tmp.file("zonas.geo"), [&] { livemenus::Find(viewer, "aOpenZonif")->trigger(); });
+        ASSERT_GT(Zonas[KDVlib::FindZona(1)].PolygonCount, 0);
         livemenus::Find(viewer, "NodeMove")->trigger();
         const int32_t n = KDVlib::FindNodo(kNode);
         const QPoint at = Pix(Nodos[n].X, Nodos[n].Y);
@@ -1577,6 +1581,7 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         EXPECT_EQ(viewer->Down(Cmd::tbColores), row.choicesKept || !row.opened);
         EXPECT_EQ(UserView().SelectedMovimVars.size(), row.choicesKept || !row.opened ? 1u : 0u);
         EXPECT_EQ(GeoLayers().NumGeoLayers, row.choicesKept || !row.opened ? 1 : 0);
+        EXPECT_EQ(Zonas[KDVlib::FindZona(1)].PolygonCount > 0, row.choicesKept || !row.opened) << "zoning";
         EXPECT_EQ(NumUserVarMovim, row.choicesKept ? 1 : 0);
         // The map and its colour legend show the classes of the network on show only.
         livemenus::Find(viewer, "aRedibujar")->trigger();
