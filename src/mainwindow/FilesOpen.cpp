@@ -8,6 +8,7 @@
 #include "mainwindow/SecondaryWindows.h"
 #include "mainwindow/MapEditController.h"
 #include "map/gui/DisplayController.h"
+#include "map/PointLayers.h"
 #include "map/ViewState.h"
 #include "widgets/gaugeCaption.h"
 #include "map/DisplayStyles.h"
@@ -600,9 +601,10 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork)
     for (TCommandId layer : {Cmd::tbAtributos, Cmd::tbColores, Cmd::tbValues, Cmd::tbMovimValues})
         viewer_.SetCommandOn(layer, false);
     viewer_.Action(Cmd::aAtributos2)->setChecked(false);
-    // Line layers lie in the zone of the network they were loaded on; the new
-    // network's own ones come from its "Velmora.ini".
+    // Line layers and points lie in the zone of the network they were loaded on;
+    // the new network's own layers come from its "Velmora.ini".
     viewer_.Display().ForgetLineLayers();
+    NumDots = -1;
 }
 
 void TFilesController::OpenOtherFiles()
