@@ -583,7 +583,8 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork)
         FrmMix->ForgetJunctions();
     NodoActual = 0; // the junction shown, by whichever window, was the earlier network's
     // The gauge starts the next long command from nothing.
-    viewer_.pbc->SetProgress(viewer_.pbc->MinValue());
+    if (viewer_.pbc)
+        viewer_.pbc->SetProgress(viewer_.pbc->MinValue());
     if (!anotherNetwork)
         return; // the same network read again keeps what the user chose to see on it
     // The variables chosen to colour, bar and label, their classes and legends
