@@ -1624,4 +1624,10 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         const std::vector<std::string> text = FrmDat->Lines().ToVector();
         EXPECT_NE(std::find(text.begin(), text.end(), "  102       300350.0      6125650.0"), text.end());
     }
+
+    // A network long enough for the gauge to move: it ends hidden, at its start.
+    fs::copy_file(testutil::realDataPath("chicago-sketch.dat"), tmp.file("otra/chicago.dat"));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("otra/chicago.dat")));
+    EXPECT_EQ(viewer->pbc->Progress(), viewer->pbc->MinValue());
+    EXPECT_FALSE(viewer->pbc->isVisible());
 }
