@@ -20,7 +20,11 @@
 using namespace ProgramSettings;
 using ZelUtils::Format;
 
-TFilesController::TFilesController(TPalvonViewer& viewer) : viewer_(viewer) {}
+TFilesController::TFilesController(TPalvonViewer& viewer) : viewer_(viewer)
+{
+    // A network file cut short is refused whole: the network open stays.
+    readSettings_.RefuseIncomplete = true;
+}
 
 TFilesController::~TFilesController() = default;
 

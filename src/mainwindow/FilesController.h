@@ -54,8 +54,12 @@ public:
     bool OpenPalvonDat();
     // Before an edit of the network in memory would be lost (quit, another network):
     // asks whether to save the unsaved edits. True to go on (saved or given up),
-    // false when the user cancels or a save did not happen.
-    bool ConfirmUnsavedEdits();
+    // false when the user cancels or a save did not happen. Without withText the
+    // text is not asked about (a reload reads it: its edits are not lost).
+    bool ConfirmUnsavedEdits(bool withText = true);
+    // Where the positions moved on the network in memory are kept: beside its
+    // text, under the name the text was last saved with.
+    std::string PositionsFileOfText() const;
     void OpenOtherFiles();
     void ConstruyeMixs();
     void RedPalvon1Click();
@@ -135,8 +139,13 @@ private:
     struct EarlierOpening;
     std::shared_ptr<EarlierOpening> earlierOpening_;
     void RestoreEarlierOpening();
-    // After an opening that stopped: nothing of an earlier network stays on show.
-    void ShowNoNetwork();
+    // Once a network read is accepted: the state that belonged to the network it
+    // replaces goes (pending edits, the curve being edited, formula-column counts,
+    // the gauge); for another network, also the variables and classes chosen and
+    // the line layers loaded on the earlier one.
+    void ForgetEarlierNetwork(bool anotherNetwork);
+    // The network file the user last opened: the one the view choices are for.
+    std::string viewChoicesOf_;
 
     std::unique_ptr<AuxFileServices> auxFiles_;
     QAction* clickedRecent_ = nullptr;

@@ -6,11 +6,17 @@
 #include "mainwindow/FilesController.h"
 #include "map/FolderFiles.h"
 #include "mainwindow/SecondaryWindows.h"
+#include "mainwindow/MapEditController.h"
+#include "map/gui/DisplayController.h"
+#include "map/PointLayers.h"
+#include "map/ViewState.h"
+#include "widgets/gaugeCaption.h"
 #include "map/DisplayStyles.h"
 #include "map/gui/OxrImage.h"
 #include "model/FileUtils.h"
 #include "model/ProgramOptions.h"
 #include "model/SafeFile.h"
+#include "model/ComplementaryData.h"
 #include "model/CoordinatesFiles.h"
 #include "model/HitGrid.h"
 #include "model/JunctionOutlines.h"
@@ -59,11 +65,26 @@ bool FileExists(const std::string& path)
 // The positions the user moved on the map and saved for this network (its own
 // positions file, beside it) replace those its text gives; a network read without
 // coordinates takes them as from a coordinates file, and needs none asked for.
-void ApplySavedPositions(const std::string& fileName)
+// A text changed after the positions were saved may have moved nodes itself: when
+// saved positions differ from it, the user chooses which to keep.
+void ApplySavedPositions(const std::string& fileName, bool textNewer)
 {
     if (!FileExists(fileName))
         return;
     const bool placed = Network.HasCoordinates != 0;
+    // The positions of the text, to go back to when the user keeps them.
+    struct Place {
+        float x, y;
+        bool has;
+    };
+    std::vector<Place> nodes, centroids;
+    if (placed && textNewer) {
+        for (int32_t n = 1; n <= Network.NodeCount; ++n)
+            nodes.push_back({Nodos[n].X, Nodos[n].Y, Nodos[n].HasXY != 0});
+        for (int32_t z = 1; z <= Network.ZoneCount; ++z)
+            centroids.push_back({Zonas[z].CentroidX, Zonas[z].CentroidY, Zonas[z].HasCentroid != 0});
+    }
+    const float extent[4] = {Network.MinX, Network.MinY, Network.MaxX, Network.MaxY};
     std::vector<int32_t> moved;
     if (!KDVlib::ReadPositionsFile(fileName, moved))
         return;
@@ -74,14 +95,46 @@ void ApplySavedPositions(const std::string& fileName)
     }
     if (moved.empty())
         return;
+    if (textNewer &&
+        !Services().AskYesNo(Format("Las coordenadas de %d nodos en el texto de la red difieren de las posiciones "
+                                    "grabadas antes en %s.\r¿Desea usar las posiciones grabadas?\r(No: se usan "
+                                    "las coordenadas del texto)",
+                                    static_cast<int>(moved.size()), fs::path(fileName).filename().string()))) {
+        for (int32_t n = 1; n <= Network.NodeCount && size_t(n) <= nodes.size(); ++n) {
+            const Place& p = nodes[size_t(n - 1)];
+            Nodos[n].X = p.x;
+            Nodos[n].Y = p.y;
+            Nodos[n].HasXY = p.has;
+        }
+        for (int32_t z = 1; z <= Network.ZoneCount && size_t(z) <= centroids.size(); ++z) {
+            const Place& p = centroids[size_t(z - 1)];
+            Zonas[z].CentroidX = p.x;
+            Zonas[z].CentroidY = p.y;
+            Zonas[z].HasCentroid = p.has;
+        }
+        Network.MinX = extent[0];
+        Network.MinY = extent[1];
+        Network.MaxX = extent[2];
+        Network.MaxY = extent[3];
+        return;
+    }
     // The links at the moved nodes follow them, as after a move on the map.
     MovedNodes.clear();
     for (int32_t n : moved)
         MovedNodes.push_back(Format("%10d", Nodos[n].Number));
-    TZoomSlot extent;
-    if (KDVlib::NewAngles(UserView().Lanes, extent))
-        Zoom::NetworkExtentChanged(extent);
+    TZoomSlot zoomExtent;
+    if (KDVlib::NewAngles(UserView().Lanes, zoomExtent))
+        Zoom::NetworkExtentChanged(zoomExtent);
     MovedNodes.clear();
+}
+
+// Whether the file `a` was written after the file `b` (false when either is missing).
+bool WrittenAfter(const std::string& a, const std::string& b)
+{
+    std::error_code ea, eb;
+    const auto ta = fs::last_write_time(a, ea);
+    const auto tb = fs::last_write_time(b, eb);
+    return !ea && !eb && ta > tb;
 }
 
 } // namespace
@@ -202,13 +255,23 @@ void TFilesController::RestoreEarlierOpening()
     earlierOpening_.reset();
 }
 
-bool TFilesController::ConfirmUnsavedEdits()
+std::string TFilesController::PositionsFileOfText() const
+{
+    // The text saved under another name is that network now: the positions moved
+    // on it are kept beside it, and come back when it is opened.
+    const std::string& saved = FrmDat ? FrmDat->FileName() : std::string();
+    if (!saved.empty())
+        return KDVlib::PositionsFileName(fs::path(saved).parent_path().string(), fs::path(saved).filename().string());
+    return KDVlib::PositionsFileName(DatDir, DatFileName);
+}
+
+bool TFilesController::ConfirmUnsavedEdits(bool withText)
 {
     // A batch or a phase report asked once, before it started opening networks.
     if (BatchMode)
         return true;
     std::vector<std::string> what;
-    const bool text = FrmDat && FrmDat->IsModified();
+    const bool text = withText && FrmDat && FrmDat->IsModified();
     const bool positions = Network.PositionsUnsaved && Network.Loaded;
     const bool shapes = viewer_.Action(Cmd::GrabarSIG)->isVisible() && Network.Loaded;
     if (text)
@@ -223,6 +286,8 @@ bool TFilesController::ConfirmUnsavedEdits()
     for (size_t k = 1; k < what.size(); ++k)
         list += (k + 1 == what.size() ? " y " : ", ") + what[k];
     // The user is told where the positions go: a file of this network's own.
+    if (!DatFileName.empty())
+        CoordinatesFileName = PositionsFileOfText();
     const std::string where =
         positions ? Format("\nLas posiciones se grabarán en %s, junto a la red.",
                            fs::path(CoordinatesFileName).filename().string())
@@ -241,6 +306,9 @@ bool TFilesController::ConfirmUnsavedEdits()
     if (text && !FrmDat->SaveDat(FrmDat->FileName().empty()))
         return false;
     if (positions) {
+        // A text just saved under another name takes the positions with it.
+        if (text)
+            CoordinatesFileName = PositionsFileOfText();
         if (!KDVlib::WriteCoordsFile(CoordinatesFileName))
             return false; // the writer said why, once
         Network.PositionsUnsaved = false;
@@ -300,12 +368,58 @@ bool TFilesController::RunOpening()
     return true;
 }
 
-// The network text window asks to read its (edited) text again.
+// The network text window asks to read its (edited) text again. The network is
+// the same: moves and shapes, which the read would put back as their files have
+// them, are asked about first (the text is what is read, it is not lost), and
+// the listings, counts, complementary data, traces and zoning the user loaded
+// onto it are read onto it again.
 void TFilesController::ReloadFromText()
 {
     if (DatFileName.empty())
         return;
-    RunOpening();
+    if (!ConfirmUnsavedEdits(false))
+        return;
+    auto given = [](const std::string& f) { return !f.empty() && f != "null" && FileExists(f); };
+    const std::string lpa = Network.LpaLoaded ? LpaFileName : std::string();
+    const std::string lpl = Network.LplLoaded ? LplFileName : std::string();
+    const std::string counts = Network.CountsLoaded ? CountsFileName : std::string();
+    const std::string comp = ComplementaryFileName, compMov = ComplementaryMovFileName;
+    const std::string traces = TraceFileName, zoning = ZoningFileName;
+    if (!RunOpening())
+        return; // refused: the network in memory, with all it had, stays
+    bool again = false;
+    if (given(lpa) && !Network.LpaLoaded) {
+        OpenLpaFile(lpa);
+        again = true;
+    }
+    if (given(lpl) && !Network.LplLoaded) {
+        OpenLplFile(lpl);
+        again = true;
+    }
+    if (given(counts)) {
+        OpenCountsFile(counts);
+        again = true;
+    }
+    if (given(comp)) {
+        OpenComplementaryFile(comp);
+        again = true;
+    }
+    if (given(compMov)) {
+        ComplementaryMovFileName = compMov;
+        KDVlib::LoadDatosComplementariosMovs();
+        again = true;
+    }
+    if (given(traces)) {
+        TraceFileName = traces;
+        KDVlib::LoadTrazas();
+        again = true;
+    }
+    if (given(zoning) && zoning != ZoningFileName) {
+        LoadZoning(zoning); // one the user opened, not named by the folder's "Velmora.ini"
+        again = true;
+    }
+    if (again && !BatchMode)
+        viewer_.RedrawMap();
 }
 
 void TFilesController::aFileOpenExecute() { aFileOpenItemExecute(); }
@@ -353,7 +467,14 @@ bool TFilesController::OpenPalvonDat()
     readSettings_.ReadTransitLines = ProgramOptions().ReadsTransitLines();
 
     // The network in memory waits aside while the new one is read into fresh
-    // arrays: a network refused (over capacity) leaves it as it was.
+    // arrays: a network refused (over capacity, cut short, without coordinates)
+    // leaves it as it was.
+    const bool hadNetwork = Network.Loaded != 0;
+    // A text edited in the window, or a file written, after the positions were saved.
+    const std::string positionsFile = PositionsFileOfText();
+    const bool textNewer = (FrmDat->IsModified() && !earlierOpening_) ||
+                           WrittenAfter(FrmDat->FileName().empty() ? DatDir + DatFileName : FrmDat->FileName(),
+                                        positionsFile);
     PalvonRead::SavedNetwork earlier;
     earlier.Keep();
     // Geographic positions kept beside the UTM ones use the zone of the options;
@@ -364,7 +485,28 @@ bool TFilesController::OpenPalvonDat()
     bool ok = readAhead ? readAhead->Install(Services(), readSettings_)
                         : PalvonRead::ReadNetwork(FrmDat->Lines(), readSettings_);
     FrmDat->LinesChanged();
+    const std::string earlierCoordinates = CoordinatesFileName;
+    if (ok) {
+        // Positions moved on the map are kept for this network only, beside it;
+        // they come back with it.
+        CoordinatesFileName = positionsFile;
+        ApplySavedPositions(CoordinatesFileName, textNewer);
+    }
+    if (ok && !Network.HasCoordinates) {
+        // No positions: a coordinates file is offered; without one the network
+        // cannot be shown and is not opened. The hourglass goes first: the message
+        // and the file dialog wait for the user.
+        wait.Restore();
+        Services().ShowMessage(KDVlib::MsgNoCoords);
+        if (!OpenCoordinatesFile()) {
+            Services().ShowMessage(Format("Red inhabilitada para visualización gráfica: %s no se abrió.%s",
+                                          DatFileName,
+                                          hadNetwork ? "\rSigue abierta la red anterior." : ""));
+            ok = false;
+        }
+    }
     if (!ok) {
+        CoordinatesFileName = earlierCoordinates;
         earlier.Restore();
         RestoreEarlierOpening();
         viewer_.setWindowTitle(earlierTitle);
@@ -378,45 +520,18 @@ bool TFilesController::OpenPalvonDat()
         viewer_.SetStatusPanel(0, QStringLiteral("Inactivo"));
         return false;
     }
-    earlierOpening_.reset();
-    FrmDat->MarkAsRead();
     // From here on the network read is the one in memory: nothing of the earlier
     // one's edits, columns or views applies to it.
-    Network.PositionsUnsaved = false;
-    LpaFirstCol = LplFirstCol = LpaMovFirstCol = LplMovFirstCol = CompFirstCol = 0;
-    // Positions moved on the map are kept for this network only, beside it; they
-    // come back with it.
-    CoordinatesFileName = KDVlib::PositionsFileName(DatDir, DatFileName);
-    ApplySavedPositions(CoordinatesFileName);
-    NumUserVarArcos = NumUserVarMovim = 0;
-    viewer_.Grids().ResetGridSort();
-    // A node or centroid "Mover" left ticked, and positions left unsaved, belong
-    // to the earlier network.
-    viewer_.Action(Cmd::NodeMove)->setChecked(false);
-    viewer_.Action(Cmd::ZoneMove)->setChecked(false);
-    Network.PositionsUnsaved = false;
-    if (FrmMix)
-        FrmMix->ForgetJunctions();
-    NodoActual = 0; // the junction shown, by whichever window, was the earlier network's
-    viewer_.Action(Cmd::Crearcolumna1)->setEnabled(true);
-    viewer_.Action(Cmd::Crearcolumna2)->setEnabled(true);
-
-    if (!Network.HasCoordinates) {
-        // No positions: a coordinates file is offered; without one the network
-        // cannot be shown and the opening stops here. The hourglass goes first:
-        // the message and the file dialog wait for the user.
-        wait.Restore();
-        Services().ShowMessage(KDVlib::MsgNoCoords);
-    }
-    if (!Network.HasCoordinates && !OpenCoordinatesFile()) {
-        Services().ShowMessage(KDVlib::MsgRedInhabilitada);
-        viewer_.SetStatusPanel(0, QStringLiteral("Inactivo"));
-        // Should the close be declined, no half-opened network stays behind.
-        PalvonRead::ClearNetwork();
-        ShowNoNetwork();
-        viewer_.close();
-        return false;
-    }
+    // The view choices belong to the network the user last opened: a batch that
+    // opens others unattended and comes back to it keeps them, as does reading
+    // the same file again.
+    const std::string opened = DatDir + DatFileName;
+    const bool byUser = OpenInteractive && !BatchMode;
+    ForgetEarlierNetwork(byUser && opened != viewChoicesOf_);
+    if (byUser)
+        viewChoicesOf_ = opened;
+    earlierOpening_.reset();
+    FrmDat->MarkAsRead();
 
     SigFileName = FileUtils::ChangeFileExt(DatFileName, ".sig");
     if (FileExists(SigFileName))
@@ -448,17 +563,52 @@ bool TFilesController::OpenPalvonDat()
     return true;
 }
 
-void TFilesController::ShowNoNetwork()
+void TFilesController::ForgetEarlierNetwork(bool anotherNetwork)
 {
-    // The grids, the hit grid and the map would otherwise still show the previous
-    // network while the model holds none: their record indexes would point at
-    // records of another network.
-    KDVlib::BuildHitGrid();
-    viewer_.Grids().ConfigureGrids();
-    ConstruyeMixs();
-    viewer_.Grids().DrawDataDat();
-    if (!BatchMode)
-        viewer_.RedrawMap();
+    // Its edits: given up or saved at the question before the opening.
+    Network.PositionsUnsaved = false;
+    viewer_.Action(Cmd::NodeMove)->setChecked(false);
+    viewer_.Action(Cmd::ZoneMove)->setChecked(false);
+    TMapEditController& edit = viewer_.MapEdit();
+    edit.CurveLink = edit.CurveDrag = edit.HoverCurveLink = edit.HoverCurveHandle = 0;
+    edit.CurveVertex = -1;
+    edit.CurveVertexDrag = false;
+    edit.CurveRegions.clear();
+    viewer_.Action(Cmd::GrabarSIG)->setVisible(false);
+    viewer_.SetCommandOn(Cmd::tbCurve, false);
+    // Its grid columns, formula columns and sort.
+    LpaFirstCol = LplFirstCol = LpaMovFirstCol = LplMovFirstCol = CompFirstCol = 0;
+    NumUserVarArcos = NumUserVarMovim = 0;
+    viewer_.Grids().ResetGridSort();
+    viewer_.Action(Cmd::Crearcolumna1)->setEnabled(true);
+    viewer_.Action(Cmd::Crearcolumna2)->setEnabled(true);
+    if (FrmMix)
+        FrmMix->ForgetJunctions();
+    NodoActual = 0; // the junction shown, by whichever window, was the earlier network's
+    // The gauge starts the next long command from nothing.
+    if (viewer_.pbc)
+        viewer_.pbc->SetProgress(viewer_.pbc->MinValue());
+    if (!anotherNetwork)
+        return; // the same network read again keeps what the user chose to see on it
+    // The variables chosen to colour, bar and label, their classes and legends
+    // were the earlier network's: the new one shows none until chosen on it.
+    TViewState& view = UserView();
+    view.RangeVarByMode.fill(0);
+    view.RangeVarArcos = view.RangeItemMovim = view.RangeVarMovim = view.AttrColumn = view.GenatrCol = 0;
+    view.RangeName = "null";
+    view.RangeMin = view.RangeMax = view.RangeMovimMin = view.RangeMovimMax = 0.0f;
+    view.ShownVarList.clear();
+    view.SelectedMovimVars.clear();
+    for (int i = 0; i < MaxShownVars; ++i)
+        viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
+    viewer_.Action(Cmd::cvs)->setVisible(false);
+    for (TCommandId layer : {Cmd::tbAtributos, Cmd::tbColores, Cmd::tbValues, Cmd::tbMovimValues})
+        viewer_.SetCommandOn(layer, false);
+    viewer_.Action(Cmd::aAtributos2)->setChecked(false);
+    // Line layers and points lie in the zone of the network they were loaded on;
+    // the new network's own layers come from its "Velmora.ini".
+    viewer_.Display().ForgetLineLayers();
+    NumDots = -1;
 }
 
 void TFilesController::OpenOtherFiles()

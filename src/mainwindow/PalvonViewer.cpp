@@ -110,13 +110,17 @@ public:
         w_->pbc->SetMinValue(std::min(minimum, w_->pbc->MaxValue()));
         w_->pbc->SetMaxValue(std::max(minimum, maximum));
         w_->pbc->SetMinValue(minimum);
+        // A new run starts from its beginning, not where the last one stopped.
+        w_->pbc->SetProgress(minimum);
         progressClock_.invalidate();
     }
     void SetProgressPosition(int position) override
     {
         // The gauge repaints at once on every new percentage: at most ten times a
         // second however many lines are read, and always the last.
-        if (progressClock_.isValid() && progressClock_.elapsed() < 100 && position < w_->pbc->MaxValue())
+        // A step back (a run starting again, a reset to 0) is never held back.
+        if (progressClock_.isValid() && progressClock_.elapsed() < 100 && position < w_->pbc->MaxValue() &&
+            position > w_->pbc->Progress())
             return;
         progressClock_.start();
         w_->pbc->SetProgress(position);
@@ -125,6 +129,9 @@ public:
     {
         if (!visible)
             w_->pbc->SetCaption(QString());
+        // Shown again, it starts from its beginning, not at the last run's end.
+        if (visible && w_->pbc->isHidden())
+            w_->pbc->SetProgress(w_->pbc->MinValue());
         w_->pbc->setVisible(visible);
         if (visible)
             w_->pbc->raise();

@@ -50,6 +50,7 @@ int RunVelmora(int argc, char* argv[])
         ProgramSettings::ReadOptions(TIniFile(ProgramSettings::FileName), options);
         PalvonRead::TReadSettings settings;
         settings.ReadTransitLines = options.ReadsTransitLines();
+        settings.RefuseIncomplete = true; // as the window's openings read
         readAhead->Start(settings, options.UtmZone(), options.Hemisphere());
     } else {
         readAhead.reset();

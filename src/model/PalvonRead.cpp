@@ -250,6 +250,8 @@ std::string ReadSectionLines(TNetworkReader& r, const char* name, Routine routin
     std::string line = NextLine(r);
     for (;;) {
         if (r.AtEnd) {
+            if (r.Settings.RefuseIncomplete)
+                RefuseEarlyEnd(Format("sección %s sin línea final", name));
             WarnEarlyEnd(Format("sección %s sin línea final", name));
             return std::string();
         }

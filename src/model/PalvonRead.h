@@ -17,6 +17,9 @@ struct TReadSettings {
     std::string NetworkDatFile;                // folder of this file resolves include names
     std::string ErrorListFile = "Errores.txt"; // in the current directory
     bool ReadTransitLines = true;              // off: the lines of sections 66666 are read over
+    // On: a text that ends inside a section is refused whole (an opening keeps the
+    // network it had); off: what was read up to there is kept, with a warning.
+    bool RefuseIncomplete = false;
 };
 
 // One read of a network text: its place in the text, and what its includes and

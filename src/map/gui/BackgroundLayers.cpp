@@ -126,6 +126,18 @@ void TDisplayController::LineaSoleras(const std::string& fileName, bool addLayer
         window_.RedrawMap();
 }
 
+void TDisplayController::ForgetLineLayers()
+{
+    GeoLayers().Clear();
+    for (int k = 1; k <= LayerMenuEntries; ++k) {
+        window_.Action(Named(QStringLiteral("s1%1").arg(k)))->setVisible(false);
+        if (QMenu* entry = layerEntries_[k])
+            entry->menuAction()->setVisible(false);
+    }
+    window_.Action(Cmd::mSoleraSele)->setText(Qs(LineLayers::SelectionCaption()));
+    window_.SetCommandOn(Cmd::tbSolera, false);
+}
+
 void TDisplayController::PuntosGeo(const std::string& fileName)
 {
     if (PointLayers::LoadPointFile(fileName) && !BatchMode)

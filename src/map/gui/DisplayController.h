@@ -94,6 +94,9 @@ public:
     void OpenLineLayerFile(const std::string& fileName, bool addLayer);
     // Loads a background line layer: replaces the loaded layers, or adds to them.
     void LineaSoleras(const std::string& fileName, bool addLayer);
+    // Every line layer unloaded, with its menu items: the layers were placed in the
+    // zone of a network that is no longer open.
+    void ForgetLineLayers();
     void PuntosGeo(const std::string& fileName);
     void Puntos5Click();
     void soleraClick(int layer, bool checked);

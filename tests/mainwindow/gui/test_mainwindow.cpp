@@ -459,10 +459,12 @@ TEST_F(MainWindow, OpeningANetworkOfCommentLinesTakesMemoryInProportion)
     EXPECT_LT(peakMb, 2.2 * fileMb) << peakMb << " MB for a file of " << fileMb << " MB";
 }
 
-TEST_F(MainWindow, OpeningWithoutCoordinatesStopsAndShowsNoNetwork)
+TEST_F(MainWindow, OpeningWithoutCoordinatesIsRefusedAndKeepsTheEarlierNetwork)
 {
     Drop({QString::fromStdString(SamplePath())});
     ASSERT_EQ(Network.Loaded, 1);
+    const std::string sample = DatFileName;
+    const int32_t links = Network.LinkCount;
     ASSERT_GT(viewer->sagArcos->RowCount(), 2);
     viewer->show();
     // The coordinates file is asked for; the user cancels.
@@ -471,15 +473,18 @@ TEST_F(MainWindow, OpeningWithoutCoordinatesStopsAndShowsNoNetwork)
         EXPECT_EQ(dialog->windowTitle(), "Open coordinates file");
         QMetaObject::invokeMethod(dialog, "reject");
     });
+    RecordingServices ui;
     Drop({QString::fromStdString(testutil::dataPath("junc_two_junctions.dat"))});
-    // The program closes, and nothing of the earlier network stays behind meanwhile.
-    EXPECT_FALSE(viewer->isVisible());
-    EXPECT_EQ(Network.Loaded, 0);
-    EXPECT_EQ(Network.LinkCount, 0);
-    EXPECT_LE(viewer->sagArcos->RowCount(), 2);
+    // The program goes on with the earlier network, whole, on show.
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_TRUE(ui.anyMessageContains("junc_two_junctions.dat no se abrió")) << ui.messages.back();
+    EXPECT_FALSE(ui.anyMessageContains("Terminando"));
+    EXPECT_EQ(DatFileName, sample);
+    EXPECT_EQ(Network.Loaded, 1);
+    EXPECT_EQ(Network.LinkCount, links);
+    EXPECT_EQ(viewer->sagArcos->RowCount(), links + 1);
     for (int r = 1; r < viewer->sagArcos->RowCount(); ++r)
-        EXPECT_EQ(viewer->sagArcos->cell(3, r), "");
-    EXPECT_TRUE(viewer->varMix->actions().isEmpty());
+        EXPECT_NE(viewer->sagArcos->cell(3, r), "");
 }
 
 TEST_F(MainWindow, CoordinatesFileThatPlacesNoNodeKeepsTheNetworkOpen)
@@ -524,7 +529,7 @@ TEST_F(MainWindow, CoordinatesFileThatPlacesNoNodeKeepsTheNetworkOpen)
     for (int32_t n = 1; n <= Network.NodeCount; ++n)
         positions += ZelUtils::Format("%d,%.5f,%.5f\r\n", Nodos[n].Number, 450000.0 + 10 * n, 4500000.0 + 5 * n);
     testutil::writeFile(CoordinatesFileName, positions);
-    // Were one asked for, none would be given and the program would end.
+    // Were one asked for, none would be given and the network would be refused.
     viewer->Files().AskCoordinatesWithoutScreen = false;
     ui.messages.clear();
     Drop({QString::fromStdString(net)});
@@ -995,14 +1000,15 @@ TEST_F(MainWindow, UnsavedEditsAreAskedForBeforeTheyAreLost)
         BoxAnswers answers({Qt::Key_Return, Qt::Key_Return});
         EXPECT_TRUE(livemenus::Click(viewer, "menu:Archivo", "FileExitItem"));
         ASSERT_EQ(answers.texts.size(), 2);
-        EXPECT_TRUE(answers.texts[1].contains(QStringLiteral("Red_coordenadas.geo"))) << answers.texts[1].toStdString();
+        EXPECT_TRUE(answers.texts[1].contains(QStringLiteral("Editada_coordenadas.geo"))) << answers.texts[1].toStdString();
     }
     EXPECT_FALSE(viewer->isVisible());
     viewer->AskOnClose = false;
-    // The text goes where it was saved before, the positions to the network's own
-    // positions file, which the question names.
+    // The text goes where it was saved before, the positions beside it, in the
+    // positions file of the network it now is, which the question names.
     EXPECT_EQ(testutil::readFile(tmp.file("e/Editada.dat")).substr(0, 32), "* tercera nota\r\n* segunda nota\r\n");
-    EXPECT_NE(testutil::readFile(tmp.file("e/Red_coordenadas.geo"))
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("e/Red_coordenadas.geo")));
+    EXPECT_NE(testutil::readFile(tmp.file("e/Editada_coordenadas.geo"))
                   .find(ZelUtils::Format("%d,%.5f,%.5f", number, double(movedX), double(movedY))),
               std::string::npos);
 }

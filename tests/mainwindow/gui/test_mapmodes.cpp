@@ -6,6 +6,7 @@
 #include "analysis/gui/FrmFases.h"
 #include "analysis/gui/KDVMix.h"
 #include "analysis/gui/KDVpath.h"
+#include "analysis/gui/DlgFormula.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
@@ -25,6 +26,7 @@
 #include "model/LinkShapes.h"
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
+#include "model/gui/FrmDat.h"
 #include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
 #include "support/LiveMenus.h"
@@ -50,6 +52,8 @@
 #include <QProcess>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 
@@ -1444,4 +1448,254 @@ TEST_F(MapModes, PathMarksTheRowsOfItsLinksInASortedGrid)
         red += isRed;
     }
     EXPECT_EQ(red, static_cast<int>(path.size()));
+}
+
+// What belongs to the open network (its counts, the capacity coloured, the
+// movement variables chosen, a formula column, a line layer, a zoning, a node
+// moved, a link reshaped) after each way of leaving it: another network opened answering Sí, No
+// or Cancelar; a network refused (cut short, without coordinates, over capacity, a
+// save that fails); the text saved under another name and opened; the text read
+// again. Kept, saved, or gone with its network, as the user expects, and the
+// program and the earlier network always stay.
+TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
+{
+    namespace fs = std::filesystem;
+    using Button = QMessageBox::StandardButton;
+    struct Transition {
+        const char* name;
+        const char* target; // the file opened ("" reads the text again)
+        Button answer;      // to the question about the unsaved edits
+        bool opened;        // the target replaced the network
+        bool saved;         // the move and the shape went to their files
+        bool editsFollow;   // the network open afterwards shows the move and the shape
+        bool choicesKept;   // counts, variables, formula column and layer stay
+    };
+    const Transition rows[] = {
+        {"Si", "otra/sioux.dat", QMessageBox::Yes, true, true, false, false},
+        {"No", "otra/sioux.dat", QMessageBox::No, true, false, false, false},
+        {"Cancelar", "otra/sioux.dat", QMessageBox::Cancel, false, false, true, true},
+        {"cortada", "cortada.dat", QMessageBox::No, false, false, true, true},
+        {"sin coordenadas", "sincoord.dat", QMessageBox::No, false, false, true, true},
+        {"sobre capacidad", "berlin.dat", QMessageBox::No, false, false, true, true},
+        {"posiciones de solo lectura", "otra/sioux.dat", QMessageBox::Yes, false, false, true, true},
+        {"guardada como", "editada.dat", QMessageBox::Yes, true, true, true, false},
+        {"recarga", "", QMessageBox::Yes, false, true, true, false},
+    };
+    const std::string sample = testutil::readFile(tmp.file("red.dat"));
+    // Another network, in a folder of its own (no "Velmora.ini" names a zoning for it).
+    fs::create_directory(tmp.file("otra"));
+    fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("otra/sioux.dat"));
+    fs::copy_file(testutil::realDataPath("berlin-center.dat"), tmp.file("berlin.dat"));
+    testutil::writeFile(tmp.file("cortada.dat"), sample.substr(0, 3000));
+    const size_t from = sample.find("\n55555"), to = sample.find("99999", from);
+    testutil::writeFile(tmp.file("sincoord.dat"), sample.substr(0, from + 1) + sample.substr(sample.find('\n', to) + 1));
+    testutil::writeFile(tmp.file("capa.geo"), "1,2,300000,6125500,300500,6125900\r\n");
+    testutil::writeFile(tmp.file("conteos.dat"), " &COUNTS\r\n TITLE='X'\r\n &END\r\n  102  101       500\r\n"
+                                                 "  103  104       900\r\n");
+
+    // Answers every box and file dialog the commands show: questions with
+    // `answer`, the shapes' save dialog with `sig`, any other file dialog with `file`.
+    QStringList asked;
+    Button answer = QMessageBox::No;
+    std::string sig, file;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || !w->isVisible())
+            return;
+        if (auto* box = qobject_cast<QMessageBox*>(w)) {
+            asked << box->text();
+            (box->button(answer) ? box->button(answer) : box->buttons().front())->click();
+        } else if (auto* d = qobject_cast<QFileDialog*>(w)) {
+            testutil::TypeFileAndAccept(d, QString::fromStdString(d->windowTitle() == "Grabar SIG" ? sig : file));
+        }
+    });
+    poll.start(10);
+    auto runAnswering = [&](Button a, const std::string& f, const std::function<void()>& command) {
+        answer = a;
+        file = f;
+        command();
+        testutil::settle();
+    };
+    const int32_t kNode = 102;
+
+    for (const Transition& row : rows) {
+        SCOPED_TRACE(row.name);
+        const fs::path dir = tmp.path() / (std::string("t_") + std::to_string(&row - rows));
+        fs::create_directory(dir);
+        const std::string red = (dir / "red.dat").string();
+        testutil::writeFile(red, sample);
+        sig = (dir / (row.name == std::string("guardada como") ? "editada.sig" : "red.sig")).string();
+        // The network and everything the user puts on it.
+        runAnswering(QMessageBox::No, "", [&] { ASSERT_TRUE(viewer->Files().AbrirRedPalvon(red)); });
+        runAnswering(QMessageBox::Ok, tmp.file("conteos.dat"), [&] { livemenus::Find(viewer, "aOpenCnt")->trigger(); });
+        ASSERT_EQ(Network.CountsLoaded, 1);
+        viewer->tnDatos->setCurrentWidget(viewer->tsMovim);
+        testutil::settle();
+        TStringAlignGrid* movs = viewer->sagMovim;
+        const QPoint cell = CellCentre(movs, 4, 1);
+        QTest::mouseDClick(movs->viewport(), Qt::LeftButton, Qt::NoModifier, movs->viewport()->mapFrom(movs, cell));
+        ASSERT_EQ(UserView().SelectedMovimVars, std::vector<std::string>{"4"});
+        QAction* colores = livemenus::Find(viewer, "tbColores");
+        emit colores->menu()->aboutToShow();
+        for (QAction* v : colores->menu()->actions())
+            if (v->isEnabled() && v->data().toInt() == 5)
+                v->trigger();
+        ASSERT_EQ(UserView().RangeName, "Cap");
+        ASSERT_TRUE(viewer->Down(Cmd::tbColores));
+        std::set<QRgb> classColours;
+        for (int k = 1; k <= UserView().NumRanges; ++k) {
+            const uint32_t c = UserView().RangeTable[size_t(k)].Color;
+            classColours.insert(qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)));
+        }
+        // Map pixels in the colours of the classes.
+        auto classInk = [&] {
+            const QImage& map = viewer->img->Picture();
+            int ink = 0;
+            for (int y = 0; y < map.height(); ++y)
+                for (int x = 0; x < map.width(); ++x)
+                    ink += classColours.count(map.pixel(x, y) | 0xFF000000u) ? 1 : 0;
+            return ink;
+        };
+        ASSERT_GT(classInk(), 0);
+        Secondary::DlgFormula().RunFieldChoice = [](TDualListDialog& d) {
+            for (int i = 0; i < d.Count(1); ++i)
+                if (d.Text(1, i) == "Fl.Sat")
+                    d.Move(1, {i});
+            return true;
+        };
+        QTimer::singleShot(0, [] {
+            Secondary::DlgFormula().teVar->setText("Doble");
+            Secondary::DlgFormula().teForm->setText("A*2");
+            Secondary::DlgFormula().btnOk->click();
+        });
+        ASSERT_TRUE(livemenus::Click(viewer, "popup:pupMovim", "Crearcolumna2"));
+        ASSERT_EQ(NumUserVarMovim, 1);
+        runAnswering(QMessageBox::Ok, tmp.file("capa.geo"), [&] { livemenus::Find(viewer, "aOpenSolera")->trigger(); });
+        ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
+        runAnswering(QMessageBox::Ok, tmp.file("zonas.geo"), [&] { livemenus::Find(viewer, "aOpenZonif")->trigger(); });
+        ASSERT_GT(Zonas[KDVlib::FindZona(1)].PolygonCount, 0);
+        livemenus::Find(viewer, "NodeMove")->trigger();
+        const int32_t n = KDVlib::FindNodo(kNode);
+        const QPoint at = Pix(Nodos[n].X, Nodos[n].Y);
+        QTest::mouseMove(viewer->img, at);
+        Drag(at, at + QPoint(25, -15));
+        const float movedX = Nodos[n].X, movedY = Nodos[n].Y;
+        ASSERT_TRUE(Network.PositionsUnsaved);
+        InsertShapePoint(104, 105, QPoint(0, -25));
+        const int32_t shaped = KDVlib::FindArco(104, 105), points = Arcos[shaped].PointCount;
+        ASSERT_TRUE(livemenus::Find(viewer, "GrabarSIG")->isVisible());
+
+        // The transition.
+        const std::string positions = (dir / "red_coordenadas.geo").string();
+        if (row.name == std::string("posiciones de solo lectura")) {
+            testutil::writeFile(positions, "");
+            fs::permissions(positions, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+        }
+        std::string target = row.target[0] ? tmp.file(row.target) : std::string();
+        if (row.name == std::string("guardada como")) {
+            target = (dir / "editada.dat").string();
+            ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+            runAnswering(QMessageBox::Ok, target, [&] { FrmDat->findChild<QToolButton*>("tbSaveDat")->click(); });
+            ASSERT_EQ(testutil::readFile(target), sample);
+        }
+        asked.clear();
+        RecordingServices* quiet = row.opened ? nullptr : new RecordingServices;
+        if (target.empty()) {
+            if (!FrmDat->isVisible()) {
+                ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+            }
+            runAnswering(row.answer, "", [&] { FrmDat->findChild<QToolButton*>("tbReload")->click(); });
+        } else {
+            runAnswering(row.answer, target,
+                         [&] { ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem")); });
+        }
+        std::vector<std::string> messages = quiet ? quiet->messages : std::vector<std::string>{};
+        delete quiet;
+
+        // The network open, and the program with it.
+        EXPECT_TRUE(viewer->isVisible());
+        const std::string open = row.opened ? fs::path(target).filename().string() : "red.dat";
+        EXPECT_EQ(DatFileName, open);
+        EXPECT_EQ(Network.NodeCount, row.opened && !row.editsFollow ? 24 : 21);
+        EXPECT_EQ(asked.filter("Hay cambios sin grabar").size(), 1) << asked.join('|').toStdString();
+        for (const std::string& m : messages)
+            EXPECT_EQ(m.find("Terminando"), std::string::npos) << m;
+        // The move and the shape: in the grid and on the map of the network open
+        // when they came with it, pending while nothing was saved or given up.
+        const bool pending = !row.opened && !row.saved;
+        EXPECT_EQ(Network.PositionsUnsaved, pending);
+        EXPECT_EQ(livemenus::Find(viewer, "GrabarSIG")->isVisible(), pending);
+        EXPECT_EQ(viewer->MapEdit().CurveLink != 0, pending);
+        if (row.editsFollow) {
+            const int32_t m = KDVlib::FindNodo(kNode);
+            EXPECT_FLOAT_EQ(Nodos[m].X, movedX);
+            EXPECT_FLOAT_EQ(Nodos[m].Y, movedY);
+            EXPECT_EQ(viewer->sagNodos->cell(1, m), ZelUtils::Trim(ZelUtils::Format(XYFormat, double(movedX))));
+            EXPECT_EQ(Arcos[KDVlib::FindArco(104, 105)].PointCount, points);
+        }
+        // The files on disk: written only when the user said so.
+        const std::string savedPositions =
+            row.name == std::string("guardada como") ? (dir / "editada_coordenadas.geo").string() : positions;
+        const std::string written = fs::exists(savedPositions) ? testutil::readFile(savedPositions) : "";
+        EXPECT_EQ(written.find(ZelUtils::Format("\r\n%d,%.5f,%.5f\r\n", kNode, double(movedX), double(movedY))) !=
+                      std::string::npos,
+                  row.saved);
+        EXPECT_EQ(fs::exists(sig), row.saved);
+        // What the user chose to see and loaded: kept on the same network, gone
+        // with it on another.
+        EXPECT_EQ(Network.CountsLoaded == 1, row.choicesKept || !row.opened) << "counts";
+        EXPECT_EQ(UserView().RangeName == "Cap", row.choicesKept || !row.opened);
+        EXPECT_EQ(viewer->Down(Cmd::tbColores), row.choicesKept || !row.opened);
+        EXPECT_EQ(UserView().SelectedMovimVars.size(), row.choicesKept || !row.opened ? 1u : 0u);
+        EXPECT_EQ(GeoLayers().NumGeoLayers, row.choicesKept || !row.opened ? 1 : 0);
+        EXPECT_EQ(Zonas[KDVlib::FindZona(1)].PolygonCount > 0, row.choicesKept || !row.opened) << "zoning";
+        EXPECT_EQ(NumUserVarMovim, row.choicesKept ? 1 : 0);
+        // The map and its colour legend show the classes of the network on show only.
+        livemenus::Find(viewer, "aRedibujar")->trigger();
+        EXPECT_EQ(classInk() > 0, row.choicesKept || !row.opened);
+        EXPECT_EQ(viewer->sym->isVisible(), row.choicesKept || !row.opened);
+        if (row.opened) {
+            EXPECT_FALSE(viewer->Scl->isVisible());
+        }
+        if (!row.opened) {
+            // The counts in their column of the grid.
+            const int32_t link = KDVlib::FindArco(103, 104);
+            EXPECT_EQ(viewer->sagArcos->cell(13, link), "900");
+        }
+        // The gauge waits at its start, hidden.
+        EXPECT_EQ(viewer->pbc->Progress(), viewer->pbc->MinValue());
+        EXPECT_FALSE(viewer->pbc->isVisible());
+        if (fs::exists(positions))
+            fs::permissions(positions, fs::perms::owner_write, fs::perm_options::add);
+    }
+    poll.stop();
+
+    // The node moved and saved with "Sí" above, then placed elsewhere in the file
+    // itself: opened again, the user chooses; "No" keeps the file's place, which
+    // the grid and the text window then agree on.
+    const std::string red = (tmp.path() / "t_0" / "red.dat").string();
+    std::string edited = sample;
+    const std::string line = "  102       300300.0      6125600.0";
+    ASSERT_NE(edited.find(line), std::string::npos);
+    edited.replace(edited.find(line), line.size(), "  102       300350.0      6125650.0");
+    testutil::writeFile(red, edited);
+    for (bool useSaved : {false, true}) {
+        RecordingServices ui;
+        ui.answerYes = useSaved;
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(red));
+        ASSERT_EQ(ui.questions.size(), 1u);
+        EXPECT_NE(ui.questions[0].find("posiciones grabadas"), std::string::npos) << ui.questions[0];
+        const int32_t n = KDVlib::FindNodo(kNode);
+        EXPECT_EQ(Nodos[n].X == 300350.0f, !useSaved) << Nodos[n].X;
+        EXPECT_EQ(viewer->sagNodos->cell(1, n), ZelUtils::Trim(ZelUtils::Format(XYFormat, double(Nodos[n].X))));
+        const std::vector<std::string> text = FrmDat->Lines().ToVector();
+        EXPECT_NE(std::find(text.begin(), text.end(), "  102       300350.0      6125650.0"), text.end());
+    }
+
+    // A network long enough for the gauge to move: it ends hidden, at its start.
+    fs::copy_file(testutil::realDataPath("chicago-sketch.dat"), tmp.file("otra/chicago.dat"));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("otra/chicago.dat")));
+    EXPECT_EQ(viewer->pbc->Progress(), viewer->pbc->MinValue());
+    EXPECT_FALSE(viewer->pbc->isVisible());
 }
