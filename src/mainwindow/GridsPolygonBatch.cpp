@@ -38,9 +38,10 @@ bool TGridsController::BatchSelectByPolygons(const std::string& plgFileName)
         sagArcosSel->SetColCount(std::max(cols, 1));
         sagArcosSel->SetFixedRows(1);
         sagArcosSel->SetRowCount(1);
-        for (int c = 0; c < cols; ++c) {
-            sagArcosSel->setCell(c, 0, sagArcos->cellView(c, 0));
-            sagArcosSel->SetColWidths(c, sagArcos->ColWidths(c));
+        // The columns as the link grid shows them.
+        for (int p = 0; p < cols; ++p) {
+            sagArcosSel->setCell(p, 0, sagArcos->cellView(sagArcos->ColAtPosition(p), 0));
+            sagArcosSel->SetColWidths(p, sagArcos->ColWidths(sagArcos->ColAtPosition(p)));
         }
         for (int32_t i = 1; i <= Network.LinkCount; ++i) {
             TArcos& a = Arcos[i];
@@ -58,8 +59,8 @@ bool TGridsController::BatchSelectByPolygons(const std::string& plgFileName)
                 continue;
             int row = sagArcosSel->RowCount();
             sagArcosSel->SetRowCount(row + 1);
-            for (int c = 0; c < cols; ++c)
-                sagArcosSel->setCell(c, row, sagArcos->cellView(c, r));
+            for (int p = 0; p < cols; ++p)
+                sagArcosSel->setCell(p, row, sagArcos->cellView(sagArcos->ColAtPosition(p), r));
         }
         std::string base = FileUtils::ChangeFileExt(CmdFile1, "");
         const SafeFile::TProgramNamed ownNames; // names the batch makes up: links are not followed

@@ -241,10 +241,12 @@ void TSelectionController::PrepareSelectionGrid()
     selected->ClearCells();
     selected->SetColCount(cols);
     selected->SetRowCount(1);
-    for (int c = 0; c < links->ColCount(); ++c) {
-        selected->setCell(c, 0, links->cellView(c, 0));
-        selected->SetColWidths(c, links->ColWidths(c));
-        selected->SetAlignCol(c, links->AlignCol(c));
+    // The columns in the order the user sees them above (a dragged title included).
+    for (int p = 0; p < links->ColCount(); ++p) {
+        const int c = links->ColAtPosition(p);
+        selected->setCell(p, 0, links->cellView(c, 0));
+        selected->SetColWidths(p, links->ColWidths(c));
+        selected->SetAlignCol(p, links->AlignCol(c));
     }
 }
 
@@ -261,8 +263,8 @@ void TSelectionController::ListSelectedLinks()
         if (i == 0 || Arcos[i].Mark <= 0)
             continue;
         ++n;
-        for (int c = 0; c < cols; ++c)
-            selected->setCell(c, n, links->cellView(c, r));
+        for (int p = 0; p < cols; ++p)
+            selected->setCell(p, n, links->cellView(links->ColAtPosition(p), r));
         const QColor color = ClassColor(Arcos[i].Mark);
         selected->SetFontColorCell(0, n, color);
         selected->SetFontColorCell(1, n, color);

@@ -326,6 +326,22 @@ TEST_F(Selection, ShiftTitleClickSortsByValueAndRowsKeepTheirLinks)
     EXPECT_EQ(Arcos[w->Grids().LinkOfRow(1)].Mark, 1);
     const Ints marks = Marks();
     EXPECT_EQ(std::count(marks.begin(), marks.end(), 1), 1);
+    // "Cap" dragged onto "V0": the selected links are listed under the titles as
+    // shown above them, each cell from its own column.
+    QHeaderView* h = g->horizontalHeader();
+    const QPoint from(h->sectionViewportPosition(8) + h->sectionSize(8) / 2, h->height() / 2);
+    const QPoint to(h->sectionViewportPosition(4) + 3, h->height() / 2);
+    QTest::mousePress(h->viewport(), Qt::LeftButton, Qt::NoModifier, from);
+    for (int i = 1; i <= 10; ++i)
+        QTest::mouseMove(h->viewport(), from + (to - from) * i / 10);
+    QTest::mouseRelease(h->viewport(), Qt::LeftButton, Qt::NoModifier, to);
+    ASSERT_EQ(g->ColAtPosition(4), 8);
+    WithDialog([&] { livemenus::Click(w.get(), "menu:Selección", "SelArco"); },
+               [](TDualListDialog* d) { d->accept(); });
+    ASSERT_EQ(w->sagArcosSel->RowCount(), 2);
+    for (int row : {0, 1})
+        for (int p = 0; p < g->ColCount(); ++p)
+            EXPECT_EQ(w->sagArcosSel->cell(p, row), g->cell(g->ColAtPosition(p), row)) << p;
 }
 
 TEST_F(Selection, FindByTextSelectsOrShows)
