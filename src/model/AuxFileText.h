@@ -56,6 +56,61 @@ inline std::vector<std::string> QuotedFields(std::string_view line, char sep)
     return f;
 }
 
+// Whether a line ends inside a field opened by a double quote (read as QuotedFields
+// reads it); `open`: the line starts inside one, left open by the line before.
+inline bool LeavesQuoteOpen(std::string_view line, char sep, bool open)
+{
+    size_t i = 0;
+    for (;;) {
+        if (open || (i < line.size() && line[i] == '"')) {
+            i += open ? 0 : 1;
+            open = false;
+            for (;; ++i) {
+                if (i >= line.size())
+                    return true;
+                if (line[i] == '"') {
+                    if (i + 1 < line.size() && line[i + 1] == '"') {
+                        ++i;
+                    } else {
+                        ++i;
+                        break;
+                    }
+                }
+            }
+        }
+        while (i < line.size() && line[i] != sep)
+            ++i;
+        if (i >= line.size())
+            return false;
+        ++i;
+    }
+}
+
+// The lines of a file as its records: a quoted field holding a line break (as
+// delimited-text writers write one) takes its lines together again, each break read
+// as a blank, so that a name stays on one line. A quote never closed joins nothing.
+inline void JoinQuotedLines(std::vector<std::string>& lines, char sep)
+{
+    const size_t n = lines.size();
+    if (std::none_of(lines.begin(), lines.end(), [](const std::string& l) { return l.find('"') != l.npos; }))
+        return;
+    // closes[k]: the line that ends a field open at the start of line k (n: none does).
+    std::vector<size_t> closes(n + 1, n);
+    for (size_t k = n; k-- > 0;)
+        closes[k] = LeavesQuoteOpen(lines[k], sep, true) ? closes[k + 1] : k;
+    std::vector<std::string> records;
+    records.reserve(n);
+    for (size_t l = 0; l < n; ++l) {
+        records.push_back(std::move(lines[l]));
+        if (l + 1 < n && closes[l + 1] < n && LeavesQuoteOpen(records.back(), sep, false))
+            for (const size_t last = closes[l + 1]; l < last;) {
+                records.back() += ' ';
+                records.back() += lines[++l];
+            }
+    }
+    lines.swap(records);
+}
+
 // True when the text reads as a number, or is empty (an empty field reads as 0).
 // ParseNumber gives 0 for text it cannot read; this tells that 0 from a real one,
 // so that "3,5" or "n/a" is never taken silently as a value.

@@ -62,6 +62,7 @@ bool OpenCompFile(const std::string& fileName, TCompFile& file)
                                       base));
         return false;
     }
+    AuxFileText::JoinQuotedLines(file.Lines, file.Sep);
     if (file.Lines.size() < 2) {
         Services().ShowMessage(Format("Archivo %s sin datos", base));
         return false;

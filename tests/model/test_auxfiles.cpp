@@ -337,6 +337,19 @@ TEST_F(AuxFiles, ComplementaryLinkColumnsFillVariablesStreetsAndTheGridTables)
     EXPECT_EQ(Arcos[l12].Var[81], 7.0f);
     EXPECT_EQ(ComplementaryNames[2], "");
     EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
+
+    // A quoted street holding line breaks is one record (each break read as a
+    // blank); the next line is a record of its own; a quote never closed joins none.
+    testutil::writeFile(tmp.file("breaks.csv"), "A,B,Calle,X1\r\n1,2,\"CALLE\r\nDOS, \"\"B\"\"\r\n\",8\r\n"
+                                                "2,1,\"SUR\",9\r\n1,3,\"ABIERTA,5\r\n2,1,X,4\r\n");
+    ComplementaryFileName = tmp.file("breaks.csv");
+    ui.messages.clear();
+    ASSERT_TRUE(KDVlib::LoadDatosComplementarios());
+    EXPECT_EQ(Arcos[l12].StreetName, "CALLE DOS, \"B\"");
+    EXPECT_EQ(Arcos[l12].Var[81], 8.0f);
+    EXPECT_EQ(Arcos[l21].Var[81], 4.0f);
+    EXPECT_EQ(Arcos[l21].StreetName, "X");
+    EXPECT_EQ(Arcos[l13].Var[81], 0.0f);
 }
 
 TEST_F(AuxFiles, ComplementaryMovementColumnsNeedTheWholeTurnAndFollowTheLayout)
