@@ -10,6 +10,7 @@
 #include "widgets/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
+#include "map/ProgramSettings.h"
 #include "model/CoordinatesFiles.h"
 #include "model/KDVlib.h"
 #include "export/GeoWriters.h"
@@ -25,6 +26,7 @@
 #include "support/GuiTestUtil.h"
 #include "support/LiveMenus.h"
 #include "support/MetafileCheck.h"
+#include "support/IdentityCases.h"
 #include "support/ProgramRun.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
@@ -46,6 +48,7 @@
 #include <QAbstractButton>
 #include <QTranslator>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTest>
 #include <QPlainTextEdit>
@@ -752,6 +755,43 @@ TEST(PolygonBatch, JobsThatCannotRunSayWhyAndFail)
               1);
     EXPECT_TRUE(errors.contains("falta.dat")) << errors.toStdString();
     EXPECT_FALSE(std::filesystem::exists(tmp.file("falta_sel7.sel")));
+}
+
+// A network named on the command line is read once, whatever the options say of
+// transit lines ("Incluir rutas fijas" or "Omitir rutas fijas", or no settings
+// file yet): the first opening takes up the read made while the window was being
+// made. The program reports its reads once the map is drawn.
+TEST(CommandLine, TheNamedNetworkIsReadOnce)
+{
+    const struct {
+        const char* file;
+        const char* rutasFijas; // the options' choice, none: no settings file
+    } cases[] = {{"/samples/ejemplo.dat", nullptr}, {"/samples/ejemplo.dat", "0"}, {"/samples/ejemplo.dat", "1"},
+                 {"siouxfalls.dat", nullptr},       {"chicago-sketch.dat", nullptr}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + (c.rutasFijas ? c.rutasFijas : "-"));
+        const std::string from = testutil::CaseNetworkPath(c.file);
+        ASSERT_FALSE(from.empty()) << "real networks not available";
+        testutil::TempDir tmp;
+        const std::string net = tmp.file("red.dat");
+        std::filesystem::copy_file(from, net);
+        if (c.rutasFijas) // as the options dialog leaves it
+            testutil::writeFile(tmp.file(ProgramSettings::FileName),
+                                std::string("[Velmora]\r\nPreferencias=0;0;0;0;0;0;1;0;0;1;1;1;1;1;1;") + c.rutasFijas +
+                                    "\r\n");
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("VELMORA_CONFIG_DIR", QString::fromStdString(tmp.path().string()));
+        env.insert("VELMORA_REPORT_FIRST_DRAW", "1");
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(QString::fromStdString(tmp.path().string()));
+        p.start(VELMORA_BINARY, {QString::fromStdString(net)});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        EXPECT_TRUE(out.contains(QRegularExpression("^first-draw .* reads 1\n", QRegularExpression::MultilineOption)))
+            << out.toStdString();
+    }
 }
 
 // Each opening starts clean, whatever was open before, and a network over the
