@@ -794,6 +794,50 @@ TEST(CommandLine, TheNamedNetworkIsReadOnce)
     }
 }
 
+// Opening berlin ten times in one window through the menu holds no more memory
+// than the first opening did (a tenth more at most), also with a network over
+// the model's capacity refused between the openings. In a child of this process,
+// whose memory is its own from the fork on.
+TEST_F(MainWindow, MemoryStaysAtTheFirstOpeningsAcrossOpenings)
+{
+    ASSERT_TRUE(std::filesystem::exists(testutil::realDataPath("berlin-center.dat"))) << "real networks not available";
+    viewer->show();
+    const std::string berlin = Copy(testutil::realDataPath("berlin-center-truncated.dat"), "b", "berlin.dat");
+    const std::string over = Copy(testutil::realDataPath("berlin-center.dat"), "o", "berlin-center.dat");
+    for (const bool refused : {false, true}) {
+        SCOPED_TRACE(refused ? "a refused network between" : "berlin alone");
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::alarm(300);
+            // Never back into the test: its end would remove the folder the parent uses.
+            try {
+                RecordingServices ui;
+                long first = 0, last = 0;
+                for (int i = 0; i < 10; ++i) {
+                    if (refused && i > 0) {
+                        Open(over);
+                        if (DatFileName != "berlin.dat")
+                            ::_exit(3);
+                    }
+                    Open(berlin);
+                    testutil::settle();
+                    if (DatFileName != "berlin.dat" || Network.LinkCount == 0)
+                        ::_exit(3);
+                    (i == 0 ? first : last) = testutil::MemoryKb();
+                }
+                std::printf("RSS after the first opening %ld kB, after the tenth %ld kB\n", first, last);
+                std::fflush(stdout);
+                ::_exit(last <= first * 1.1 ? 0 : 1);
+            } catch (...) {
+                ::_exit(2);
+            }
+        }
+        int status = -1;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    }
+}
+
 // Each opening starts clean, whatever was open before, and a network over the
 // model's capacity is refused with the earlier one left open as it was: its
 // names, caption, folder, text, grids and commands.
