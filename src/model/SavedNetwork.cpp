@@ -38,8 +38,11 @@ namespace {
 // one, so that each goes back to it when freed. glibc raises its threshold for
 // that each time such a block is freed, and the next network's blocks would then
 // come from the heap, where what one opening frees stays with the process: over
-// ten openings a third more memory, never used again.
-void MapLargeBlocks() { mallopt(M_MMAP_THRESHOLD, 128 * 1024); }
+// ten openings a third more memory, never used again. Blocks below a megabyte
+// stay in the heap: a redraw's lists of that size are made anew each time, and
+// mapping them would cost more than drawing.
+constexpr int MappedBlockBytes = 1 << 20;
+void MapLargeBlocks() { mallopt(M_MMAP_THRESHOLD, MappedBlockBytes); }
 // The free pages the heap keeps go back to the system.
 void GiveBackFreedMemory() { malloc_trim(0); }
 } // namespace
