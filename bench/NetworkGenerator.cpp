@@ -4,7 +4,9 @@
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
 
+#include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -39,6 +41,21 @@ std::vector<int> Neighbours(const Grid& g, int r, int c)
 
 const char* const StreetNames[] = {"AV. LIBERTADOR", "CALLE MAYOR", "PASEO DEL RIO", "AV. CENTRAL",
                                    "CALLE DEL SOL", "CAMINO REAL", "AV. DEL PUERTO", "CALLE ANCHA"};
+
+const char* const VariedNames[] = {
+    "AV. DE LA CONSTITUCION", "CALLE DE ALCALA", "GRAN VIA", "PASEO DE LA CASTELLANA", "CALLE SERRANO",
+    "RONDA DE VALENCIA", "CALLE TOLEDO", "AV. DE AMERICA", "CALLE BRAVO MURILLO", "PASEO DEL PRADO",
+    "CALLE ATOCHA", "CALLE DE SEGOVIA", "AV. DEL MEDITERRANEO", "CALLE PRINCESA", "CALLE ARENAL",
+    "CARRERA DE SAN JERONIMO", "CALLE MAYOR", "RONDA DE TOLEDO", "CALLE EMBAJADORES", "CALLE LAVAPIES",
+    "AV. REINA VICTORIA", "CALLE DE FUENCARRAL", "CALLE HORTALEZA", "PASEO DE RECOLETOS", "CALLE GOYA",
+    "CALLE VELAZQUEZ", "CALLE DE O'DONNELL", "AV. DE MENENDEZ PELAYO", "CALLE IBIZA", "CALLE NARVAEZ",
+    "CALLE SOL", "VIA LIMITE", "CALLE DE LOPEZ DE HOYOS", "AV. DE BURGOS", "CALLE ORENSE",
+    "PASEO DE EXTREMADURA", "CALLE GENERAL RICARDOS", "AV. DE OPORTO", "CALLE ANTONIO LOPEZ", "CALLE PIZARRO",
+};
+
+// The grid bent by slow waves, so that its streets turn through many angles.
+double BendX(int r, int c) { return 48.0 * std::sin(r * 0.23 + c * 0.05) + 30.0 * std::sin(c * 0.41); }
+double BendY(int r, int c) { return 48.0 * std::sin(c * 0.19 + r * 0.07) + 30.0 * std::cos(r * 0.37); }
 
 } // namespace
 
@@ -108,7 +125,9 @@ std::vector<std::string> GenerateNetworkLines(const Options& o)
             int a = g.node(r, c);
             auto record = [&](int b, bool vertical) {
                 double time = vertical ? 12.5 : 10.0;
-                std::string name = Format("%s %d", StreetNames[(street++ / 7) % 8], vertical ? c : r);
+                std::string name = o.variedStreets
+                                        ? std::string(VariedNames[((vertical ? c * 7 : r * 13) + street++ / 5) % std::size(VariedNames)])
+                                        : Format("%s %d", StreetNames[(street++ / 7) % 8], vertical ? c : r);
                 L.push_back(Format("%5d%5d%5.1f%5.1f%5d  2  %5d%5.1f%5d%-25s", a, b, time, time * 1.6,
                                    vertical ? 1200 : 1800, 120, 4.0, vertical ? 2 : 1, name));
             };
@@ -130,12 +149,17 @@ std::vector<std::string> GenerateNetworkLines(const Options& o)
             for (int c = 0; c < g.cols; ++c) {
                 double x = 440000.0 + c * 120.0 + ((r * 37 + c * 11) % 13);
                 double y = 4470000.0 + r * 120.0 + ((r * 17 + c * 29) % 11);
+                if (o.variedStreets) {
+                    x += BendX(r, c);
+                    y += BendY(r, c);
+                }
                 L.push_back(Format("%5d%15.2f%15.2f", g.node(r, c), x, y));
             }
         for (int z = 1; z <= o.zones; ++z) {
             int node = 1 + static_cast<int>((static_cast<long long>(z) * 7919) % nodes);
             int r = (node - 1) / g.cols, c = (node - 1) % g.cols;
-            L.push_back(Format("C%4d%15.2f%15.2f", z, 440000.0 + c * 120.0 + 40.0, 4470000.0 + r * 120.0 + 40.0));
+            const double bx = o.variedStreets ? BendX(r, c) : 0.0, by = o.variedStreets ? BendY(r, c) : 0.0;
+            L.push_back(Format("C%4d%15.2f%15.2f", z, 440000.0 + c * 120.0 + 40.0 + bx, 4470000.0 + r * 120.0 + 40.0 + by));
         }
         L.push_back("99999");
     }

@@ -16,6 +16,9 @@ struct Options {
     bool coordinates = true;
     bool transit = true;
     int transitLines = 60;
+    // Street names of many lengths, and the grid bent so that links run at many
+    // angles (for the drawing of street names); off: a few names on a square grid.
+    bool variedStreets = false;
 };
 
 // The network data file as lines (no line ends).

@@ -111,7 +111,8 @@ namespace {
 
 // For the launch benchmark: once the map of the network named on the command line
 // (or the empty map, when none is) is on screen, prints the wall clock (ns since
-// the epoch) and the peak resident memory, then ends the program.
+// the epoch), the peak resident memory and how many times a network was read,
+// then ends the program.
 class TFirstDrawReport : public QObject {
 public:
     explicit TFirstDrawReport(QWidget* canvas) : QObject(canvas)
@@ -132,9 +133,9 @@ public:
                 for (std::string line; std::getline(status, line);)
                     if (line.rfind("VmHWM:", 0) == 0)
                         peak = line.substr(6);
-                std::printf("first-draw %lld peak%s\n",
+                std::printf("first-draw %lld peak%s reads %d\n",
                             (long long)std::chrono::duration_cast<std::chrono::nanoseconds>(now).count(),
-                            peak.c_str());
+                            peak.c_str(), PalvonRead::NetworkReads());
                 std::fflush(stdout);
                 QCoreApplication::exit(0);
             });

@@ -35,6 +35,8 @@ struct TLastDrawing {
     int32_t SelectedNodeCount = 0;
     // Milliseconds the last full redraw of the main map took (0 before the first).
     int32_t LastMapRedrawMs = 0;
+    // Of which the label layers (node numbers, values, street names) took.
+    int32_t LastMapLabelMs = 0;
 
     // The region of a record (an empty one when it has none).
     THitCircle NodeHit(int32_t n) const { return At(NodeHitRegions, n); }

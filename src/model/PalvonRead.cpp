@@ -7,6 +7,7 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 
+#include <atomic>
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -610,8 +611,15 @@ bool Refuse(TNetworkReader& r, const std::string& error, const std::string& mess
 }
 } // namespace
 
+namespace {
+std::atomic<int> networkReads{0};
+} // namespace
+
+int NetworkReads() { return networkReads.load(); }
+
 bool ReadNetwork(TTextLines& lines, const TReadSettings& settings)
 {
+    ++networkReads;
     TNetworkReader r;
     r.Settings = settings;
     r.Lines = &lines;

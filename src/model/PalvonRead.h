@@ -83,6 +83,9 @@ public:
 bool ReadNetwork(TTextLines& lines, const TReadSettings& settings);
 // The same over a list of strings (the lines after the read: includes expanded, notes written).
 bool ReadNetwork(std::vector<std::string>& lines, const TReadSettings& settings);
+// How many network texts this process has read (for the launch report, which
+// tells whether the read ahead of the named network was taken up).
+int NetworkReads();
 
 // Next line that does not begin with '*', upper-cased; sets AtEnd (and returns "")
 // when the text has no more lines.

@@ -103,9 +103,15 @@ void TMapRenderer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)
 {
     const bool mainMap = target == TLayerTarget::MainMap;
     const TViewSnapshot view = SnapshotView(target);
+    // The label layers are timed apart: the wheel waits on the rest of the redraw.
+    QElapsedTimer labelClock;
+    qint64 labelNs = 0;
     for (const TMapLayer layer : MapLayerOrder) {
         if (!view.Shows(layer))
             continue;
+        const bool labels = layer == TMapLayer::NameNodes || layer == TMapLayer::Values || layer == TMapLayer::Calles;
+        if (labels)
+            labelClock.start();
         switch (layer) {
         case TMapLayer::Zonas:
             DrawZonas(c, view);
@@ -176,7 +182,11 @@ void TMapRenderer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)
                 DrawNamePoligonos(c, view);
             break;
         }
+        if (labels)
+            labelNs += labelClock.nsecsElapsed();
     }
+    if (mainMap)
+        c.LastDrawing.LastMapLabelMs = int32_t(labelNs / 1000000);
 }
 
 void TMapRenderer::ClearScreen()

@@ -118,10 +118,15 @@ TPanView* PanViewOf(TOxrImage* map)
 
 // The wheel zooms in notches: each one steps the view at once and shows the last
 // drawing scaled to it, and the map is drawn anew once the wheel has rested about
-// twice as long as the last redraw took (never under 40 ms, the spacing of the
-// notches of one turn): a redraw between notches would stall the gesture, a
-// fixed long wait would leave a quick map blurred.
-int WheelRestMs(const TOxrImage& map) { return std::max(40, 2 * int(map.LastDrawing.LastMapRedrawMs)); }
+// twice as long as the last redraw's shapes took (never under 40 ms, the spacing
+// of the notches of one turn): a redraw between notches would stall the gesture,
+// a fixed long wait would leave a quick map blurred. The labels are left out of
+// that measure: they would make every wait with names on as long again.
+int WheelRestMs(const TOxrImage& map)
+{
+    const TLastDrawing& d = map.LastDrawing;
+    return std::max(40, 2 * int(std::max(0, d.LastMapRedrawMs - d.LastMapLabelMs)));
+}
 
 // A panel over the map dragged by the mouse: the grab point (in the map's
 // pixels) and the panel's place at the grab.

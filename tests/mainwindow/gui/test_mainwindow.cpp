@@ -10,6 +10,7 @@
 #include "widgets/StringAlignGrid.h"
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
+#include "map/ProgramSettings.h"
 #include "model/CoordinatesFiles.h"
 #include "model/KDVlib.h"
 #include "export/GeoWriters.h"
@@ -25,6 +26,7 @@
 #include "support/GuiTestUtil.h"
 #include "support/LiveMenus.h"
 #include "support/MetafileCheck.h"
+#include "support/IdentityCases.h"
 #include "support/ProgramRun.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
@@ -46,6 +48,7 @@
 #include <QAbstractButton>
 #include <QTranslator>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTest>
 #include <QPlainTextEdit>
@@ -790,6 +793,90 @@ TEST(PolygonBatch, JobsThatCannotRunSayWhyAndFail)
               1);
     EXPECT_TRUE(errors.contains("falta.dat")) << errors.toStdString();
     EXPECT_FALSE(std::filesystem::exists(tmp.file("falta_sel7.sel")));
+}
+
+// A network named on the command line is read once, whatever the options say of
+// transit lines ("Incluir rutas fijas" or "Omitir rutas fijas", or no settings
+// file yet): the first opening takes up the read made while the window was being
+// made. The program reports its reads once the map is drawn.
+TEST(CommandLine, TheNamedNetworkIsReadOnce)
+{
+    const struct {
+        const char* file;
+        const char* rutasFijas; // the options' choice, none: no settings file
+    } cases[] = {{"/samples/ejemplo.dat", nullptr}, {"/samples/ejemplo.dat", "0"}, {"/samples/ejemplo.dat", "1"},
+                 {"siouxfalls.dat", nullptr},       {"chicago-sketch.dat", nullptr}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + (c.rutasFijas ? c.rutasFijas : "-"));
+        const std::string from = testutil::CaseNetworkPath(c.file);
+        ASSERT_FALSE(from.empty()) << "real networks not available";
+        testutil::TempDir tmp;
+        const std::string net = tmp.file("red.dat");
+        std::filesystem::copy_file(from, net);
+        if (c.rutasFijas) // as the options dialog leaves it
+            testutil::writeFile(tmp.file(ProgramSettings::FileName),
+                                std::string("[Velmora]\r\nPreferencias=0;0;0;0;0;0;1;0;0;1;1;1;1;1;1;") + c.rutasFijas +
+                                    "\r\n");
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("VELMORA_CONFIG_DIR", QString::fromStdString(tmp.path().string()));
+        env.insert("VELMORA_REPORT_FIRST_DRAW", "1");
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(QString::fromStdString(tmp.path().string()));
+        p.start(VELMORA_BINARY, {QString::fromStdString(net)});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        EXPECT_TRUE(out.contains(QRegularExpression("^first-draw .* reads 1\n", QRegularExpression::MultilineOption)))
+            << out.toStdString();
+    }
+}
+
+// Opening berlin ten times in one window through the menu holds no more memory
+// than the first opening did (a tenth more at most), also with a network over
+// the model's capacity refused between the openings. Each case runs in a process
+// of its own (this test, started again with the case named), whose memory is the
+// window's alone.
+TEST_F(MainWindow, MemoryStaysAtTheFirstOpeningsAcrossOpenings)
+{
+    ASSERT_TRUE(std::filesystem::exists(testutil::realDataPath("berlin-center.dat"))) << "real networks not available";
+    const QByteArray child = qgetenv("VELMORA_OPENINGS_CASE");
+    if (child.isEmpty()) {
+        for (const char* c : {"alone", "refused"}) {
+            SCOPED_TRACE(c);
+            QProcess p;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("VELMORA_OPENINGS_CASE", c);
+            p.setProcessEnvironment(env);
+            p.setProcessChannelMode(QProcess::MergedChannels);
+            p.start(QCoreApplication::applicationFilePath(),
+                    {"--gtest_filter=MainWindow.MemoryStaysAtTheFirstOpeningsAcrossOpenings"});
+            ASSERT_TRUE(p.waitForFinished(300000));
+            const QString out = QString::fromLocal8Bit(p.readAll());
+            EXPECT_EQ(p.exitCode(), 0) << out.toStdString();
+            EXPECT_TRUE(out.contains("RSS after the first opening")) << out.toStdString();
+        }
+        return;
+    }
+    const bool refused = child == "refused";
+    viewer->show();
+    const std::string berlin = Copy(testutil::realDataPath("berlin-center-truncated.dat"), "b", "berlin.dat");
+    const std::string over = Copy(testutil::realDataPath("berlin-center.dat"), "o", "berlin-center.dat");
+    RecordingServices ui;
+    long first = 0, last = 0;
+    for (int i = 0; i < 10; ++i) {
+        if (refused && i > 0) {
+            Open(over);
+            ASSERT_EQ(DatFileName, "berlin.dat");
+        }
+        Open(berlin);
+        testutil::settle();
+        ASSERT_EQ(DatFileName, "berlin.dat");
+        ASSERT_GT(Network.LinkCount, 0);
+        (i == 0 ? first : last) = testutil::MemoryKb();
+    }
+    std::printf("RSS after the first opening %ld kB, after the tenth %ld kB\n", first, last);
+    EXPECT_LE(last, first * 1.1);
 }
 
 // Each opening starts clean, whatever was open before, and a network over the

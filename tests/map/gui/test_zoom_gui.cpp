@@ -44,6 +44,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <fstream>
 #include <functional>
 
@@ -504,9 +505,11 @@ TEST_F(ZoomWindow, WheelShowsTheDrawingScaledAndRedrawsWhenItRests)
                       Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(map, &e);
     };
-    // The sharp picture comes about twice the last redraw after the last notch
-    // (never under 40 ms), not after a fixed quarter second.
-    const int rest = std::max(40, 2 * int(map->LastDrawing.LastMapRedrawMs));
+    // The sharp picture comes about twice the last redraw's shapes (its labels
+    // left out) after the last notch (never under 40 ms), not after a fixed
+    // quarter second.
+    const int rest =
+        std::max(40, 2 * int(map->LastDrawing.LastMapRedrawMs - map->LastDrawing.LastMapLabelMs));
     wheel(120);
     wheel(120);
     QElapsedTimer sinceNotch;
@@ -554,6 +557,89 @@ TEST_F(ZoomWindow, WheelShowsTheDrawingScaledAndRedrawsWhenItRests)
     EXPECT_GT(inked, 5);
     EXPECT_GT(same, inked * 9 / 10);
 
+}
+
+// berlin-center-truncated, whose file names no street, with a name after every
+// link record (both directions of a street alike), written to `to`.
+void WriteNamedBerlin(const std::string& to)
+{
+    constexpr const char* names[] = {"Karl-Marx-Allee", "Friedrichstrasse", "Unter den Linden", "Torstrasse",
+                                        "Leipziger Strasse", "Invalidenstrasse", "Prenzlauer Allee", "Sonnenallee",
+                                        "Kurfuerstendamm", "Potsdamer Strasse", "Frankfurter Allee", "Seestrasse"};
+    std::istringstream in(testutil::readFile(testutil::realDataPath("berlin-center-truncated.dat")));
+    std::string out;
+    bool links = false;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.rfind("33333", 0) == 0 || line.rfind("99999", 0) == 0)
+            links = line[0] == '3';
+        else if (links && line.size() >= 10 && line[0] != 'C') {
+            const int a = std::atoi(line.substr(0, 5).c_str()), b = std::atoi(line.substr(5, 5).c_str());
+            line.resize(45, ' ');
+            line += names[unsigned(std::min(a, b) * 31 + std::max(a, b)) % std::size(names)];
+        }
+        out += line + "\r\n";
+    }
+    testutil::writeFile(to, out);
+}
+
+// On berlin with a street name on every link, opened from the menu: turning the
+// wheel with node numbers and street names on waits for the sharp picture no
+// longer than with them off and one pass of the labels: the rest after the last
+// notch is measured on the shapes alone.
+TEST_F(ZoomWindow, WheelWaitsWithLabelsNoLongerThanOneLabelPassMore)
+{
+    ASSERT_TRUE(std::filesystem::exists(testutil::realDataPath("berlin-center-truncated.dat")))
+        << "real networks not available";
+    WriteNamedBerlin(tmp.file("berlin.dat"));
+    testutil::AnswerFileDialog(viewer, tmp.file("berlin.dat"));
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+    ASSERT_EQ(DatFileName, "berlin.dat");
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer));
+    QWidget* preview = nullptr;
+    const QPoint at = map->rect().center();
+    auto wheel = [&](int delta) {
+        QWheelEvent e(at, map->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(map, &e);
+    };
+    // Two notches in, the sharp picture, two notches out, the sharp picture: the
+    // waits after the last notch, and the label passes of those two redraws.
+    auto turn = [&](int& waited, int& labelMs) {
+        waited = labelMs = 0;
+        for (int delta : {120, -120}) {
+            wheel(delta);
+            wheel(delta);
+            QElapsedTimer sinceNotch;
+            sinceNotch.start();
+            preview = map->findChild<QWidget*>(QStringLiteral("PanView"));
+            EXPECT_TRUE(preview && QTest::qWaitFor([&] { return !preview->isVisible(); }, 5000));
+            waited += int(sinceNotch.elapsed());
+            labelMs += map->LastDrawing.LastMapLabelMs;
+        }
+    };
+    auto median = [](std::vector<int> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    struct Measure {
+        std::vector<int> waits, labels;
+    } measures[2];
+    for (int round = 0; round < 5; ++round)
+        for (int on = 0; on < 2; ++on) { // alternated: a busy moment weighs on both alike
+            for (TCommandId button : {Cmd::tbNameNodes, Cmd::tbCalles})
+                if (viewer->Down(button) != bool(on)) {
+                    ASSERT_TRUE(livemenus::Click(viewer, "toolbar:tbarArcos", CommandTable::Name(button)));
+                }
+            int waited = 0, labelMs = 0;
+            turn(waited, labelMs);
+            measures[on].waits.push_back(waited);
+            measures[on].labels.push_back(labelMs);
+        }
+    const int off = median(measures[0].waits), on = median(measures[1].waits), pass = median(measures[1].labels);
+    EXPECT_GT(pass, 0);
+    EXPECT_LE(on, off + pass + 20) << "off " << off << " ms, on " << on << " ms, label passes " << pass << " ms";
 }
 
 namespace {
