@@ -162,7 +162,15 @@ TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
     }
 
     fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sioux.dat"));
-    // A step of zoom: the view and the zoom steps come back after the batch.
+    // A zoom box dragged over the map (a second zoom slot), then a step of "Acercar":
+    // the view and the zoom slots come back after the batch.
+    const TZoomSlot whole = UserView().ZoomHistory[1];
+    const QPoint corner(viewer->img->width() - 2, viewer->img->height() - 2);
+    QTest::mousePress(viewer->img, Qt::LeftButton, {}, QPoint(1, 1));
+    QTest::mouseMove(viewer->img, corner / 2);
+    QTest::mouseMove(viewer->img, corner);
+    QTest::mouseRelease(viewer->img, Qt::LeftButton, {}, corner);
+    ASSERT_EQ(UserView().ZoomIndex, 2);
     livemenus::Find(viewer, "aAcercar1")->trigger();
     const int32_t zoomIndex = UserView().ZoomIndex;
     // The user's own variable, with its classes and extremes: the batch chooses
@@ -244,6 +252,11 @@ TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
         EXPECT_TRUE(testutil::readFile(tmp.file(name)) == bytes) << name << " differs the second time";
     EXPECT_TRUE(MapPicture() == before) << "the second batch changed the user's map";
     rangesAsTheyWere();
+    // "Vista Anterior" steps back to the user's whole network, not to a batch window.
+    livemenus::Find(viewer, "aVistaAnterior")->trigger();
+    EXPECT_EQ(UserView().ZoomIndex, 1);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, whole.MinX);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxY, whole.MaxY);
 }
 
 // A network printed with one variable, then a group of three drawn together:
