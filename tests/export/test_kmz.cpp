@@ -273,6 +273,34 @@ TEST_F(KmzTest, NetworkWithLanesAndBands)
         UserView() = user;
         EXPECT_EQ(Unzip(dir.file("otra/red.KMZ"), "red.kml", dir.file("out2.txt")), text) << field.Name;
     }
+
+    // The range bands: each value in the class whose top it reaches, a value on a
+    // class's top in that class, not the next.
+    TKmzNetworkView ranges;
+    ranges.Colores = true;
+    ranges.State.NumRanges = 3;
+    for (int k = 1; k <= 3; ++k)
+        ranges.State.RangeTable[k] = {10.0f * float(k - 1), 10.0f * float(k), 0x0000FF, true};
+    const struct {
+        float v21, v12;
+        const char *class21, *class12;
+    } rows[] = {{10, 15, "(0.00-10.00)", "(10.00-20.00)"}, {20, 5, "(10.00-20.00)", "(0.00-10.00)"},
+                {30, 25, "(20.00-30.00)", "(20.00-30.00)"}};
+    for (const auto& r : rows) {
+        Arcos[1].Var[5] = r.v21;
+        Arcos[2].Var[5] = r.v12;
+        ASSERT_TRUE(ExportNetworkKmz(dir.file("rangos.KMZ"), conv, ranges, error)) << error;
+        const std::string kml = Unzip(dir.file("rangos.KMZ"), "rangos.kml", dir.file("out3.txt"));
+        auto folderOf = [&](const char* link) {
+            const size_t at = kml.find(std::string("<name>") + link + "</name>", kml.find("<name>(0.00-10.00)</name>"));
+            const size_t open = kml.rfind("<name>(", at);
+            return at == std::string::npos || open == std::string::npos
+                ? std::string()
+                : kml.substr(open + 6, kml.find("</name>", open) - open - 6);
+        };
+        EXPECT_EQ(folderOf("2-1"), r.class21) << r.v21;
+        EXPECT_EQ(folderOf("1-2"), r.class12) << r.v12;
+    }
     t.InView = 0;
     t.LinkCount = 0;
     t.NodeCount = 0;
