@@ -94,7 +94,7 @@ inline const std::vector<TViewFieldChange>& ViewFieldChanges()
         {"ZoomFactor", [](TViewState& v) { v.ZoomFactor = v.ZoomFactor * 2 + 0.05f; }},
         {"ShowLanes", [](TViewState& v) { v.ShowLanes = !v.ShowLanes; }},
         {"SymbolColors", [](TViewState& v) { for (uint32_t& c : v.SymbolColors) c ^= 0x00FFFFFF; }},
-        {"TitlePos", [](TViewState& v) { v.TitlePos = v.TitlePos % 6 + 1; }},
+        {"TitlePos", [](TViewState& v) { v.TitlePos = v.TitlePos == 1 ? 6 : 1; }},
         {"Items",
          [](TViewState& v) {
              for (TItems& i : v.Items) {

@@ -19,6 +19,7 @@
 #include "printing/gui/FrmPreview.h"
 #include "printing/gui/PrintLayers.h"
 #include "printing/gui/PrinterSetup.h"
+#include "support/ViewFields.h"
 #include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
 #include "support/LiveMenus.h"
@@ -257,6 +258,38 @@ TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
     EXPECT_EQ(UserView().ZoomIndex, 1);
     EXPECT_DOUBLE_EQ(UserView().WorldMinX, whole.MinX);
     EXPECT_DOUBLE_EQ(UserView().WorldMaxY, whole.MaxY);
+}
+
+// The batch draws from the copy of the view it takes at its start: every field of
+// the user's view changed once the batch is under way, one at a time, leaves its
+// pictures as they were.
+TEST_F(PrintSequences, BatchPicturesIgnoreTheUsersViewChangedOnceItRuns)
+{
+    DefineNetworks("[General]\r\n[Tema]\r\nVerNombreNodos=1\r\n[Red]\r\nRedPalvon=red.dat\r\nVarVolumen=Long\r\n"
+                   "[Colores]\r\nRedPalvon=red.dat\r\nColor=255;65280\r\nVarColores=V0\r\nZoom=0;0;10;10\r\n");
+    const auto run = [&](void (*change)(TViewState&)) {
+        const TViewState user = UserView();
+        bool changed = false;
+        if (change)
+            QTimer::singleShot(0, viewer, [&] {
+                change(UserView());
+                changed = true;
+            });
+        Trigger("ImprimirRedes1");
+        EXPECT_EQ(changed, change != nullptr) << "the view was not changed while the batch ran";
+        UserView() = user;
+        std::map<std::string, std::string> pictures;
+        for (const auto& f : fs::directory_iterator(tmp.path()))
+            if (f.path().extension() == ".emf")
+                pictures[f.path().filename().string()] = testutil::readFile(f.path().string());
+        for (const auto& [name, bytes] : pictures)
+            fs::remove(tmp.file(name));
+        return pictures;
+    };
+    const auto pictures = run(nullptr);
+    ASSERT_GE(pictures.size(), 2u);
+    for (const auto& field : testutil::ViewFieldChanges())
+        EXPECT_TRUE(run(field.Change) == pictures) << field.Name;
 }
 
 // A network printed with one variable, then a group of three drawn together:
