@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs every GUI test executable of a build once more in one process, in shuffled order,
-# with each of two fixed seeds. ctest gives each test a process of its own, so state
-# that one test leaves behind for the next shows only here.
+# Runs every GUI test executable of a build once more in one process, every test twice
+# over in shuffled order, with each of two fixed seeds. ctest gives each test a process
+# of its own, so state that one test leaves behind for the next (or for its own second
+# run) shows only here.
 #   scripts/shuffle-gui.sh [build-dir]
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -16,7 +17,7 @@ for exe in "$dir"/test_*_gui; do
     [ -x "$exe" ] || continue
     for seed in $seeds; do
         name="$(basename "$exe")-$seed"
-        "$exe" --gtest_shuffle --gtest_random_seed="$seed" > "$logs/$name.log" 2>&1 &
+        "$exe" --gtest_repeat=2 --gtest_shuffle --gtest_random_seed="$seed" > "$logs/$name.log" 2>&1 &
         pids+=("$!")
         names+=("$name")
     done

@@ -437,13 +437,15 @@ bool TPalvonViewer::eventFilter(QObject* watched, QEvent* event)
     }
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        static quint64 lastTimestamp = ~0ull;
-        static const QEvent* lastEvent = nullptr;
-        if (key->key() == Qt::Key_Escape && (event != lastEvent || key->timestamp() != lastTimestamp)) {
-            lastEvent = event;
-            lastTimestamp = key->timestamp();
+        if (key->key() == Qt::Key_Escape && (event != escapePress_ || key->timestamp() != escapeTime_)) {
+            escapePress_ = event;
+            escapeTime_ = key->timestamp();
             MapEdit().CancelMouseMode();
         }
+    } else if (event->type() == QEvent::KeyRelease) {
+        // The press has travelled its whole way: the next one may come at the same
+        // address and time (a synthesised key has none of its own).
+        escapePress_ = nullptr;
     }
     return QMainWindow::eventFilter(watched, event);
 }

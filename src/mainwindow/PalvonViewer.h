@@ -193,6 +193,9 @@ private:
     QWidget* CommandPlace(const QString& place, bool make);
 
     bool shown_ = false;
+    // The Escape press acted on, so that its steps up the widget tree act once.
+    const QEvent* escapePress_ = nullptr;
+    quint64 escapeTime_ = 0;
     QAction* inertAction_ = nullptr;
     std::vector<QAction*> actions_; // by command id
     QMenu* rutaMinimaMenu_ = nullptr;

@@ -375,6 +375,30 @@ TEST(ZipForge, DamagedEndRecordIsRebuiltFromLocalHeaders)
     EXPECT_EQ(zip.Item(1).Header.Crc32, Crc("second file"));
 }
 
+// A new archive whose writing the user cancels is never put under its name:
+// nothing is there afterwards, not even a scratch file.
+TEST(ZipForge, ANewArchiveCancelledLeavesNothing)
+{
+    TempDir dir;
+    writeFile(dir.file("a.txt"), "a");
+    const std::string archive = dir.file("c.zip");
+    try {
+        TZipForge zip;
+        SetupLikeForm(zip);
+        zip.FileName = archive;
+        zip.BaseDir = dir.path().string();
+        zip.OnOverallProgress = [](double, int, int, bool& cancel) { cancel = true; };
+        zip.OpenArchiveMode(65535);
+        zip.AddFiles(dir.file("a.txt"));
+        zip.CloseArchive();
+    } catch (const std::exception&) {
+    }
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"a.txt"});
+}
+
 TEST(ZipForge, TransactionsNestCancelAndSkip)
 {
     TempDir dir;

@@ -377,6 +377,33 @@ TEST(ZipReaders, RebuiltDirectoryTakesEachEntrysNextDescriptor)
         EXPECT_EQ(it.Header.UncompressedSize, usize) << i;
         pos += 4;
     }
+
+    // Where each entry of known size ends, its descriptor included, and where new
+    // entries go: right after the last one, over what was left of the directory.
+    std::vector<uint8_t> two;
+    TZFLocalHeader stored;
+    stored.VersionNeeded = 20;
+    stored.NameLength = 1;
+    stored.CompressedSize = stored.UncompressedSize = 3;
+    stored.Write(two);
+    two.insert(two.end(), {'a', 'x', 'y', 'z'});
+    TZFLocalHeader streamed = stored;
+    streamed.Flags = 8;
+    streamed.CompressedSize = streamed.UncompressedSize = 0;
+    streamed.Write(two);
+    two.insert(two.end(), {'b', 'h', 'e', 'l', 'l', 'o'});
+    for (uint32_t v : {SigDescriptor, 7u, 5u, 5u})
+        Put32(two, v);
+    const size_t end = two.size();
+    for (uint32_t v : {SigCentral, 0x14u, 0u})
+        Put32(two, v);
+    stream.Data = two;
+    TZFDirManager rebuilt(&stream, nullptr, false);
+    rebuilt.RebuildFromLocalHeaders();
+    ASSERT_EQ(rebuilt.Items.Count(), 2);
+    EXPECT_EQ(rebuilt.Items.ItemPtr(0)->RebuiltDataEnd, 34u);
+    EXPECT_EQ(rebuilt.Items.ItemPtr(1)->RebuiltDataEnd, end);
+    EXPECT_EQ(rebuilt.CentralDirStart, end);
 }
 
 

@@ -1,3 +1,4 @@
+#include "archive/ZipForge.h"
 #include "archive/ZipRecords.h"
 #include "archive/ZipUnicode.h"
 #include "support/TestUtil.h"
@@ -127,4 +128,22 @@ TEST(ZipUnicodeList, SortedDuplicatesAndBounds)
     u.Add(u"k=v");
     u.Insert(0, u"z");
     EXPECT_EQ(u.IndexOfName(u"K"), 1);
+}
+
+// A header's name bytes: UTF-8 is kept; other bytes are the DOS code page only when
+// OEM names are on, and kept as they are when off.
+TEST(ZipUnicodeNames, HeaderBytesAreUtf8TheDosCodePageOrKept)
+{
+    struct Row {
+        const char* bytes;
+        bool oem;
+        const char* name;
+    } rows[] = {
+        {"Ca\xF1o.txt", false, "Ca\xF1o.txt"},
+        {"Ca\xF1o.txt", true, "Ca\xC2\xB1o.txt"},
+        {"se\xC3\xB1" "al.kml", true, "se\xC3\xB1" "al.kml"},
+        {"se\xC3\xB1" "al.kml", false, "se\xC3\xB1" "al.kml"},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(ZipNameFromHeader(r.bytes, r.oem), r.name) << r.bytes << " oem " << r.oem;
 }

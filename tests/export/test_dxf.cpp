@@ -12,6 +12,7 @@
 #include "model/PalvonRead.h"
 #include "support/HandNetwork.h"
 #include "support/TestUtil.h"
+#include "support/ViewFields.h"
 
 #include <gtest/gtest.h>
 
@@ -387,6 +388,14 @@ TEST(DxfDataLayers, BandsThemesValuesAndMovementsOfTheCurrentVariables)
     ASSERT_TRUE(DxfMapExport::PrintDxfFile(dir.file("datos.dxf"), o));
     UserView() = user;
     const std::string text = readFile(dir.file("datos.dxf"));
+    // Every field of the user's view changed after the copy was taken, one at a
+    // time: the same drawing.
+    for (const auto& field : testutil::ViewFieldChanges()) {
+        field.Change(UserView());
+        ASSERT_TRUE(DxfMapExport::PrintDxfFile(dir.file("otra.dxf"), o));
+        UserView() = user;
+        EXPECT_EQ(readFile(dir.file("otra.dxf")), text) << field.Name;
+    }
 
     // Bands: one per link; 300 against a maximum of 100 is held at 1.1 x PixsVol
     // and takes the over-range colour; the zero band is still written.

@@ -2,6 +2,7 @@
 #include "export/Emme2Export.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
+#include "model/ZelUtils.h"
 #include "support/HandNetwork.h"
 #include "support/TestUtil.h"
 
@@ -85,6 +86,31 @@ TEST(Emme2Export, FourFilesMatchExpected)
     EXPECT_FALSE(Emme2Export::WriteEmme2(dir.file("lleno"), error));
     EXPECT_NE(error.find("zona 102"), std::string::npos) << error;
     EXPECT_FALSE(std::filesystem::exists(dir.file("lleno.cents")));
+}
+
+// Centroid numbers at their limits and one past: the power of ten just above the
+// largest node (999 -> 1000, 1000 -> 10000), and EMME/2's largest number, 999999,
+// taken by a centroid; one more is refused.
+TEST(Emme2Export, CentroidNumbersAtTheirLimitsAndOnePast)
+{
+    const struct {
+        int32_t node, zone, offset;
+        bool fits;
+    } rows[] = {{999, 5, 1000, true}, {1000, 5, 10000, true}, {99999, 899999, 100000, true}, {99999, 900000, 100000, false}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::to_string(r.node) + " " + std::to_string(r.zone));
+        Emme2Network();
+        PlacedNode(r.node, 0.0f, 0.0f);
+        Zonas[1].Number = 102; // the clash that renumbers every centroid
+        Zonas[2].Number = r.zone;
+        EXPECT_EQ(Emme2Export::CentroidOffset(), r.offset);
+        testutil::TempDir dir;
+        std::string error;
+        EXPECT_EQ(Emme2Export::WriteEmme2(dir.file("red"), error), r.fits) << error;
+        if (r.fits) {
+            EXPECT_NE(readFile(dir.file("red.cents")).find(ZelUtils::Format("a*%6d ", r.offset + r.zone)), std::string::npos);
+        }
+    }
 }
 
 TEST(Emme2Export, EmptyNetworkKeepsHeadersAndReportsUnwritableFolder)

@@ -11,11 +11,14 @@
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
+#include "model/ZelUtm.h"
 #include "support/HandNetwork.h"
 #include "support/TestUtil.h"
+#include "support/ViewFields.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -201,7 +204,20 @@ TEST_F(KmzTest, NetworkWithLanesAndBands)
     t.NodeCount = 2;
     t.Nodes[0] = KDVlib::FindNodo(2);
     t.Nodes[1] = KDVlib::FindNodo(1);
-    t.ZoneCount = 0;
+    // A zone whose connector ends on link 2-1: the access line ends three quarters of
+    // the way from the link's A to its B.
+    const int32_t z = PalvonRead::NewZone();
+    Zonas[z].Number = 7;
+    Zonas[z].CentroidX = 350100;
+    Zonas[z].CentroidY = 6300100;
+    Zonas[z].HasCentroid = 1;
+    Zonas[z].ConnectorCount = 1;
+    Zonas[z].Connectors.resize(2);
+    Zonas[z].Connectors[1].ConnNode = 2;
+    Zonas[z].Connectors[1].NodeIndex = 1;
+    Zonas[z].Connectors[1].LinkIndex = 1;
+    t.ZoneCount = 1;
+    t.Zones[0] = z;
     HitGridRangeX[0] = HitGridRangeX[1] = HitGridRangeY[0] = HitGridRangeY[1] = 0;
     UserView().RangeVarArcos = 1;
     ColVarArcos[1] = 5;
@@ -237,16 +253,54 @@ TEST_F(KmzTest, NetworkWithLanesAndBands)
     EXPECT_NE(vial.find("<name>2-1 (1)</name>"), std::string::npos);
     EXPECT_NE(text.find("<![CDATA[Semaforizado<br><hr>"), std::string::npos);
     EXPECT_NE(text.find("<![CDATA[de Prioridad<br><hr>"), std::string::npos);
-    // The export draws its copy of the view: the same copy again, the user's lane
-    // widths and movement scale changed since, writes the same lane level.
+    const size_t access = text.find("<name>7-2/1</name>");
+    ASSERT_NE(access, std::string::npos);
+    const size_t coords = text.find("<coordinates>", access);
+    double lon0 = 0, lat0 = 0, lon1 = 0, lat1 = 0;
+    ASSERT_EQ(std::sscanf(text.c_str() + coords, "<coordinates>%lf,%lf,0 %lf,%lf", &lon0, &lat0, &lon1, &lat1), 4);
+    const TNodo &a = Nodos[Arcos[1].AIndex], &b = Nodos[Arcos[1].BIndex];
+    ZelUtm::TGeografica end;
+    ZelUtm::UtmToGeo(19, "S", end, 0.25 * a.X + 0.75 * b.X, 0.25 * a.Y + 0.75 * b.Y);
+    EXPECT_NEAR(lon1, end.Longitude, 1e-5);
+    EXPECT_NEAR(lat1, end.Latitude, 1e-5);
+    // The export draws its copy of the view: every field of the user's view changed
+    // since, one at a time, the same copy writes the same document.
     const TViewState user = UserView();
-    UserView().FMov = 4.0;
-    UserView().Lanes.AnchoPista = 7.0f;
-    UserView().Lanes.LaneOffset = 9.0f;
-    ASSERT_TRUE(ExportNetworkKmz(dir.file("otra.KMZ"), conv, view, error)) << error;
-    UserView() = user;
-    const std::string again = Unzip(dir.file("otra.KMZ"), "otra.kml", dir.file("out2.txt"));
-    EXPECT_EQ(again.substr(again.find("<name>Vialidad</name>")), vial);
+    fs::create_directories(dir.file("otra"));
+    for (const auto& field : testutil::ViewFieldChanges()) {
+        field.Change(UserView());
+        ASSERT_TRUE(ExportNetworkKmz(dir.file("otra/red.KMZ"), conv, view, error)) << error;
+        UserView() = user;
+        EXPECT_EQ(Unzip(dir.file("otra/red.KMZ"), "red.kml", dir.file("out2.txt")), text) << field.Name;
+    }
+
+    // The range bands: each value in the class whose top it reaches, a value on a
+    // class's top in that class, not the next.
+    TKmzNetworkView ranges;
+    ranges.Colores = true;
+    ranges.State.NumRanges = 3;
+    for (int k = 1; k <= 3; ++k)
+        ranges.State.RangeTable[k] = {10.0f * float(k - 1), 10.0f * float(k), 0x0000FF, true};
+    const struct {
+        float v21, v12;
+        const char *class21, *class12;
+    } rows[] = {{10, 15, "(0.00-10.00)", "(10.00-20.00)"}, {20, 5, "(10.00-20.00)", "(0.00-10.00)"},
+                {30, 25, "(20.00-30.00)", "(20.00-30.00)"}};
+    for (const auto& r : rows) {
+        Arcos[1].Var[5] = r.v21;
+        Arcos[2].Var[5] = r.v12;
+        ASSERT_TRUE(ExportNetworkKmz(dir.file("rangos.KMZ"), conv, ranges, error)) << error;
+        const std::string kml = Unzip(dir.file("rangos.KMZ"), "rangos.kml", dir.file("out3.txt"));
+        auto folderOf = [&](const char* link) {
+            const size_t at = kml.find(std::string("<name>") + link + "</name>", kml.find("<name>(0.00-10.00)</name>"));
+            const size_t open = kml.rfind("<name>(", at);
+            return at == std::string::npos || open == std::string::npos
+                ? std::string()
+                : kml.substr(open + 6, kml.find("</name>", open) - open - 6);
+        };
+        EXPECT_EQ(folderOf("2-1"), r.class21) << r.v21;
+        EXPECT_EQ(folderOf("1-2"), r.class12) << r.v12;
+    }
     t.InView = 0;
     t.LinkCount = 0;
     t.NodeCount = 0;

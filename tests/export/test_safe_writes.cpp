@@ -41,11 +41,24 @@
 #include <sys/resource.h>
 #include <sys/statvfs.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 using testutil::readFile;
+
+// A disk that takes the data but cannot promise to keep them: fsync fails with this
+// error while it is not 0 (the program's calls come here, the kernel's call after).
+static int fsyncRefusal = 0;
+extern "C" int fsync(int fd)
+{
+    if (fsyncRefusal) {
+        errno = fsyncRefusal;
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_fsync, fd));
+}
 
 namespace {
 
@@ -356,6 +369,18 @@ TEST_F(SafeWrites, FailuresKeepTheEarlierFiles)
         // The disk fills up half way.
         const int failed = WriteInChild(w, path, false);
         EXPECT_TRUE(WIFEXITED(failed) && WEXITSTATUS(failed) == 0) << "status " << failed;
+        EXPECT_EQ(Snapshot(dir), before);
+
+        // The disk cannot keep the data (fsync fails).
+        fsyncRefusal = EIO;
+        message = w.write(path);
+        fsyncRefusal = 0;
+        EXPECT_NE(message.find(SafeFile::Reason(EIO)), std::string::npos) << message;
+        EXPECT_EQ(Snapshot(dir), before);
+
+        // A new file that cannot be completed leaves nothing under its name.
+        const int fresh = WriteInChild(w, (dir / ("nuevo-" + std::string(w.file))).string(), false);
+        EXPECT_TRUE(WIFEXITED(fresh) && WEXITSTATUS(fresh) == 0) << "status " << fresh;
         EXPECT_EQ(Snapshot(dir), before);
 
         // Killed half way: the earlier files are whole; the next save clears the scratch.

@@ -1,4 +1,5 @@
 // Transit-line traces and line sections from the line grid's rows.
+#include "export/DelimitedText.h"
 #include "export/TextExports.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
@@ -6,6 +7,8 @@
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 using TextExports::TLineRow;
 
@@ -55,4 +58,42 @@ TEST(TextExports, SectionLayoutWrapsAndSeparatesGroups)
     EXPECT_EQ(TextExports::LineSectionText({{1, "1", "", 1, 1, {1, 2, 3, 4, 5, 6, 7}}}, true),
               "   1     1    7         1         2         3         4         5         6\r\n"
               "                        7\r\n");
+}
+
+// Each character that makes a delimited cell quoted, alone, with each separator;
+// the rest written byte for byte. Python's csv reader takes every cell back whole.
+TEST(DelimitedCells, EachSpecialCharacterAloneQuotesTheCell)
+{
+    struct Row {
+        const char* cell;
+        char separator;
+        const char* written;
+    } rows[] = {
+        {"a,b", ',', "\"a,b\""},      {"a,b", '\t', "a,b"},        {"a\tb", '\t', "\"a\tb\""},
+        {"a\tb", ',', "a\tb"},        {"a\"b", ',', "\"a\"\"b\""}, {"a\"b", '\t', "\"a\"\"b\""},
+        {"a\rb", ',', "\"a\rb\""},    {"a\rb", '\t', "\"a\rb\""},  {"a\nb", ',', "\"a\nb\""},
+        {"a\nb", '\t', "\"a\nb\""},   {" a ", ',', " a "},         {"", ',', ""},
+        {"a, \"b\"", ' ', "a, \"b\""},
+    };
+    testutil::TempDir dir;
+    for (char separator : {',', '\t'}) {
+        std::string line, hex;
+        for (const Row& r : rows) {
+            if (r.separator == separator) {
+                EXPECT_EQ(DelimitedText::Cell(r.cell, r.separator), r.written) << r.cell;
+                if (!line.empty() || !hex.empty())
+                    line += separator;
+                DelimitedText::AppendCell(line, r.cell, separator);
+                for (unsigned char c : std::string(r.cell))
+                    hex += "0123456789abcdef"[c >> 4], hex += "0123456789abcdef"[c & 15];
+                hex += '|';
+            }
+        }
+        testutil::writeFile(dir.file("celdas.csv"), line + "\r\n");
+        const std::string cmd = "python3 -c \"import csv,sys; r=next(csv.reader(open(sys.argv[1],newline=''),"
+                                "delimiter=sys.argv[2])); open(sys.argv[3],'w').write(''.join(c.encode().hex()+'|' for c in r))\" '" +
+                                dir.file("celdas.csv") + "' '" + std::string(1, separator) + "' '" + dir.file("leido.txt") + "'";
+        ASSERT_EQ(std::system(cmd.c_str()), 0);
+        EXPECT_EQ(testutil::readFile(dir.file("leido.txt")), hex) << int(separator);
+    }
 }

@@ -180,6 +180,22 @@ TEST_F(Links, SpeedCodesAndKermitUnits)
     EXPECT_FLOAT_EQ(Link(1, 2).Var[3], 72.0f);
 }
 
+// Every field filled to its width, each with other digits: a field read a column off
+// takes a digit of its neighbour.
+TEST_F(Links, EveryFieldFilledToItsWidthIsReadFromItsOwnColumns)
+{
+    const std::string name = "AVENIDA DE LAS AMERICAS Z";
+    ASSERT_EQ(name.size(), 25u);
+    ASSERT_TRUE(Read("", {"10001" "10002" "12345" "23456" "34567" "  7X " "45678" "56789" "67891" + name}));
+    const TArcos& l = Link(10001, 10002);
+    const std::vector<float> expected = {12345, 23456, 34567, 45678, 56789, 67891};
+    const std::vector<float> read = {l.Var[3], l.Var[4], l.Var[5], l.Var[7], l.Var[8], l.Var[9]};
+    EXPECT_EQ(read, expected);
+    EXPECT_EQ(l.StreetTag, "7");
+    EXPECT_EQ(l.SpeedTag, "X");
+    EXPECT_EQ(l.StreetName, name);
+}
+
 TEST_F(Links, ExtraDataLinesAndConnectorLines)
 {
     ASSERT_TRUE(Read("KNOBS=4,", {"  101  102   30   40 1200  1    500", "       1.5         2       3.5",

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include <filesystem>
 #include <sys/resource.h>
@@ -257,6 +258,48 @@ TEST_F(ReaderFrame, IncludesAreExpandedIntoTheText)
     EXPECT_EQ(ui.messages, (std::vector<std::string>{"INCLUDE n17.dat: demasiados archivos anidados"}));
 }
 
+// The caps of what includes may add, at their limit and one past it: the number of
+// files (the same small one again and again) and the bytes of included text (line
+// ends counted as two).
+TEST_F(ReaderFrame, IncludeCapsHoldAtTheirLimitAndRefuseOnePast)
+{
+    testutil::writeFile(tmp.file("x.dat"), "* nota\r\n");
+    const std::string line = "*" + std::string(8189, 'x') + "\r\n";
+    std::string big;
+    big.reserve(64u << 20);
+    for (int k = 0; k < 8192; ++k)
+        big += line;
+    ASSERT_EQ(big.size(), 64u << 20);
+    testutil::writeFile(tmp.file("big.dat"), big);
+    big.insert(0, "x");
+    testutil::writeFile(tmp.file("big1.dat"), big);
+    big.clear();
+    big.shrink_to_fit();
+    const struct {
+        const char* file;
+        int times;
+        const char* refusal; // nullptr: read
+    } rows[] = {
+        {"x.dat", 1000, nullptr},
+        {"x.dat", 1001, "más de 1000 archivos incluidos"},
+        {"big.dat", 1, nullptr},
+        {"big1.dat", 1, "INCLUDE big1.dat"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.file) + " x" + std::to_string(r.times));
+        std::vector<std::string> lines = {" &OPTION &END", "T", " &PARAM &END", "33333", "99999", "77777"};
+        lines.insert(lines.end(), size_t(r.times), std::string("$        ") + r.file);
+        lines.insert(lines.end(), {"99999", "99999"});
+        ui.messages.clear();
+        EXPECT_EQ(Read(lines), r.refusal == nullptr);
+        if (r.refusal) {
+            EXPECT_TRUE(ui.anyMessageContains(r.refusal));
+        } else {
+            EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
+        }
+    }
+}
+
 TEST_F(ReaderFrame, MissingAndSelfIncludesAreReportedNotFollowed)
 {
     testutil::writeFile(tmp.file("bucle.dat"), "x\n$        bucle.dat\n");
@@ -414,4 +457,48 @@ TEST(RecordCreation, NodeIndexInitialisesOnlyNewRecords)
     EXPECT_EQ(Nodos[i].Flags, 4);
     EXPECT_EQ(Nodos[i].X, 10.0f);
     EXPECT_FALSE(ui.enabledItems["Jtype3"]);
+}
+
+// Every record a read writes goes aside with the network kept, a refused read sees
+// none of them, and each comes back as it was.
+TEST(SavedNetworkRecords, EveryRecordGoesAsideAndComesBackAsItWas)
+{
+    struct Row {
+        const char* name;
+        std::function<void(int32_t)> set;
+        std::function<int32_t()> get;
+    };
+    const std::vector<Row> rows = {
+        {"Network", [](int32_t v) { Network.LinkCount = v; }, [] { return Network.LinkCount; }},
+        {"Nodos", [](int32_t v) { Nodos[1].Number = v; }, [] { return Nodos[1].Number; }},
+        {"Arcos", [](int32_t v) { Arcos[1].A = v; }, [] { return Arcos[1].A; }},
+        {"Movims", [](int32_t v) { Movims[1].Node = v; }, [] { return Movims[1].Node; }},
+        {"Zonas", [](int32_t v) { Zonas[1].Number = v; }, [] { return Zonas[1].Number; }},
+        {"Lineas", [](int32_t v) { Lineas[1].Frequency = float(v); }, [] { return int32_t(Lineas[1].Frequency); }},
+        {"Fases", [](int32_t v) { Fases[1].Node = v; }, [] { return Fases[1].Node; }},
+        {"ArcosMaxRec", [](int32_t v) { ArcosMaxRec = v; }, [] { return ArcosMaxRec; }},
+        {"MovimsMaxRec", [](int32_t v) { MovimsMaxRec = v; }, [] { return MovimsMaxRec; }},
+        {"NodeKeyList", [](int32_t v) { NodeKeyList.clear(); NodeKeyList[v] = v; }, [] { return int32_t(NodeKeyList.size()) * 1000 + (NodeKeyList.find(5) != NodeKeyList.end()); }},
+        {"ZoneConnectorList", [](int32_t v) { ZoneConnectorList = {std::to_string(v)}; }, [] { return ZoneConnectorList.empty() ? 0 : std::stoi(*ZoneConnectorList.begin()); }},
+        {"FirstArc", [](int32_t v) { FirstArc.assign(3, v); }, [] { return FirstArc.empty() ? 0 : FirstArc.back(); }},
+        {"LinkLineRefs", [](int32_t v) { LinkLineRefs.assign(2, TLineRef{v, -1}); }, [] { return LinkLineRefs.empty() ? 0 : LinkLineRefs.back().Line; }},
+    };
+    PalvonRead::ClearNetwork();
+    for (const Row& r : rows)
+        r.set(5);
+    std::vector<int32_t> kept;
+    for (const Row& r : rows)
+        kept.push_back(r.get());
+    {
+        PalvonRead::SavedNetwork earlier;
+        earlier.Keep();
+        for (size_t i = 0; i < rows.size(); ++i) {
+            EXPECT_NE(rows[i].get(), kept[i]) << rows[i].name << " aside";
+            rows[i].set(9); // the refused read's
+        }
+        earlier.Restore();
+    }
+    for (size_t i = 0; i < rows.size(); ++i)
+        EXPECT_EQ(rows[i].get(), kept[i]) << rows[i].name << " back";
+    PalvonRead::ClearNetwork();
 }

@@ -61,12 +61,13 @@ struct TFooter {
     int pageH = 0;
     int pageX = 0, pageY = 0, pagesPerSide = 0; // the page key's
 
+    // Sized and placed by the view printed (a batch's copy), not by the user's.
     TFooter(const QPaintDevice* device, const QString& caption, int pageW, int pageHeight,
-            const TPrintSettings& settings)
+            const TPrintSettings& settings, const TViewState& view)
         : pageH(pageHeight), pageX(settings.PrintPageX), pageY(settings.PrintPageY),
           pagesPerSide(settings.PrintPagesPerSide)
     {
-        const float f = UserView().SizeFactor > 0 ? UserView().SizeFactor : 1.0f;
+        const float f = view.SizeFactor > 0 ? view.SizeFactor : 1.0f;
         font = QFont(QStringLiteral("Times New Roman"));
         font.setPointSize(std::max(1, ZelUtils::Round(10 * f)));
         font.setBold(true);
@@ -74,7 +75,7 @@ struct TFooter {
         const QColor grey(0x80, 0x80, 0x80);
         const QString stamp = QString::fromStdString(GeneratedBy);
         const int cx = fm.horizontalAdvance(stamp), cy = fm.height();
-        texts.push_back({stamp, QPoint(UserView().TitlePos == 1 ? pageW - cx - 4 : 4, 3), grey});
+        texts.push_back({stamp, QPoint(view.TitlePos == 1 ? pageW - cx - 4 : 4, 3), grey});
         if (ProgramOptions().PrintCaption)
             texts.push_back({caption, QPoint(4, pageH - 3 - cy), grey});
         if (ProgramOptions().PrintDate) {
@@ -195,7 +196,7 @@ bool TPrintController::PrintFilePreview(const TPrintSettings& settings, const st
                     ZelPrinter::PixelToWorldY(0));
     // The titles and the footer stand on the page drawn (a page cut to the map's
     // extent, a custom page), not on the printer's page.
-    const TFooter footer(&pg.PrintPicture, host_.WindowCaption(), size.width(), size.height(), settings);
+    const TFooter footer(&pg.PrintPicture, host_.WindowCaption(), size.width(), size.height(), settings, shown);
     PrintPageLayers(p, size, footer.Places(&pg.PrintPicture));
     page.SetPainter(nullptr);
     host_.MarkShownTiles();

@@ -4,6 +4,8 @@
 // what a user needs of them (every command reachable, captions, one command a
 // shortcut, tidy toolbars) before any network is open and after the sample and a
 // real network are opened; and every row that runs a handler registered.
+#include "widgets/CommandPlaces.h"
+#include "widgets/CommandRegistry.h"
 #include "widgets/CommandTable.h"
 #include "mainwindow/PalvonViewer.h"
 #include "model/KDVvars.h"
@@ -321,4 +323,36 @@ TEST_F(CommandsDeathTest, AHandlerOfAnotherFeatureOrASecondOneIsAProgrammingErro
     EXPECT_DEATH(viewer->Registry().Register(CommandTable::TOwner::MapView, Cmd::Rangos1, [] {}), "Rangos1");
     EXPECT_DEATH(viewer->Registry().Register(CommandTable::TOwner::Window, Cmd::FileExitItem, [] {}),
                  "FileExitItem");
+}
+
+// Outside the tests the same mistakes are only logged, and change nothing: the
+// handler of another feature and a second one are not connected.
+TEST(CommandRegistryLogged, AHandlerOfAnotherFeatureOrASecondOneIsNotConnected)
+{
+    QAction action;
+    TCommandRegistry registry([&](TCommandId) { return &action; });
+    const CommandTable::TOwner owner = CommandTable::Row(Cmd::aPrint1).Owner;
+    const CommandTable::TOwner other =
+        owner == CommandTable::TOwner::Files ? CommandTable::TOwner::Window : CommandTable::TOwner::Files;
+    std::vector<int> runs(3, 0);
+    CommandTable::SetStrict(false);
+    registry.Register(other, Cmd::aPrint1, [&] { ++runs[0]; });
+    registry.Register(owner, Cmd::aPrint1, [&] { ++runs[1]; });
+    registry.Register(owner, Cmd::aPrint1, [&] { ++runs[2]; });
+    CommandTable::SetStrict(true);
+    action.trigger();
+    EXPECT_EQ(runs, (std::vector<int>{0, 1, 0}));
+    EXPECT_EQ(registry.RegisteredBy(Cmd::aPrint1), owner);
+}
+
+// The item after a row: the next one, none after the last or for an item not there.
+TEST(CommandPlacesAfter, TheNextItemNoneAfterTheLast)
+{
+    QWidget where;
+    QAction first, last, stranger;
+    where.addAction(&first);
+    where.addAction(&last);
+    EXPECT_EQ(CommandPlaces::After(&where, &first), &last);
+    EXPECT_EQ(CommandPlaces::After(&where, &last), nullptr);
+    EXPECT_EQ(CommandPlaces::After(&where, &stranger), nullptr);
 }

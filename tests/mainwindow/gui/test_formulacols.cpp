@@ -31,6 +31,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
+
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -153,6 +155,12 @@ TEST_F(FormulaColumns, FailingFormulaLeavesTheGridAsItWas)
     ASSERT_EQ(ui->messages.size(), 1u);
     EXPECT_EQ(NumColArcos, before);
     EXPECT_EQ(NumUserVarArcos, 0);
+    // Nor one a float cannot hold: the smallest step past its largest value.
+    ui->messages.clear();
+    Make(false, {"Cap"}, "A*0+3.4028236E38", "Pasado");
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_TRUE(ui->anyMessageContains("no da un valor numérico válido")) << ui->messages[0];
+    EXPECT_EQ(NumColArcos, before);
 
     // The same mistake again, told by the window itself: an error box (error
     // icon, no caption) that waits for the user; a good formula then goes in.
@@ -187,6 +195,10 @@ TEST_F(FormulaColumns, FailingFormulaLeavesTheGridAsItWas)
     Make(false, {"Cap"}, "A*2", "Doble");
     EXPECT_EQ(w->sagArcos->cell(before, 0), "Doble");
     EXPECT_EQ(w->sagArcos->cell(before, 1), ZelUtils::Format("%.2f", 2.0 * Arcos[std::stoi(w->sagArcos->cell(3, 1))].Var[5]));
+    // The largest value a float holds goes in.
+    Make(false, {"Cap"}, "A*0+3.4028235E38", "Tope");
+    EXPECT_EQ(w->sagArcos->cell(before + 1, 0), "Tope");
+    EXPECT_EQ(w->sagArcos->cell(before + 1, 1), ZelUtils::Format("%.2f", double(FLT_MAX)));
 }
 
 // A loop that never ends stops within a second or two with the engine's message;

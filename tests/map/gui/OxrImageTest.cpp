@@ -180,6 +180,29 @@ TEST(OxrImagePrimitives, LinesRectanglesAndCircles)
     c.img.Circle(70, 25, 5); // 10 pixels, at pixel (140, 50)
     EXPECT_EQ(c.at(148, 50), QColor(Qt::black));
     EXPECT_TRUE(c.white(152, 50));
+
+    // Circles millions of pixels wide, centred far beyond each side of the view, their
+    // edge 40 pixels from its centre: the part in sight is filled on both sides of
+    // the line from the centre (the angles about the view meet at a half turn on
+    // the right).
+    const double far = 3e6;
+    const struct {
+        QPointF centre;
+        QPoint in1, in2, out;
+    } sides[] = {
+        {{100 + far, 50}, {180, 5}, {180, 95}, {120, 50}},
+        {{100 - far, 50}, {20, 5}, {20, 95}, {80, 50}},
+        {{100, 50 - far}, {10, 5}, {190, 5}, {100, 30}},
+        {{100, 50 + far}, {10, 95}, {190, 95}, {100, 70}},
+    };
+    for (const auto& s : sides) {
+        c.reset();
+        c.style(Qt::black, Qt::black);
+        c.img.Circle(s.centre.x(), 100 - s.centre.y(), -(far - 40));
+        EXPECT_EQ(c.at(s.in1.x(), s.in1.y()), QColor(Qt::black)) << s.centre.x() << "," << s.centre.y();
+        EXPECT_EQ(c.at(s.in2.x(), s.in2.y()), QColor(Qt::black)) << s.centre.x() << "," << s.centre.y();
+        EXPECT_TRUE(c.white(s.out.x(), s.out.y())) << s.centre.x() << "," << s.centre.y();
+    }
 }
 
 TEST(OxrImagePrimitives, PolygonsShiftedPolylinesAndBands)

@@ -149,6 +149,24 @@ TEST_P(DrawIdentity, PixelsAsBefore)
             drawn = img.Labels().Count();
             img.ResetLabels();
         }
+        if (has('o') && has('n')) {
+            // What the digest stands for: ink at every node in the picture.
+            const QImage& pic = img.Picture();
+            int nodes = 0, inked = 0;
+            for (int32_t n = 1; n <= Network.NodeCount; ++n) {
+                const QPoint at = img.WorldToPoint(Nodos[n].X, Nodos[n].Y);
+                if (!Nodos[n].HasXY || !pic.rect().adjusted(1, 1, -1, -1).contains(at))
+                    continue;
+                ++nodes;
+                bool ink = false;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx)
+                        ink = ink || QColor(pic.pixel(at + QPoint(dx, dy))) != QColor(Qt::white);
+                inked += ink;
+            }
+            EXPECT_GT(nodes, 0) << c.name;
+            EXPECT_EQ(inked, nodes) << c.name;
+        }
         const std::string digest = testutil::PixelDigest(img.Picture()) + (drawn >= 0 ? "/" + std::to_string(drawn) : "");
         if (std::getenv("VELMORA_PRINT_DIGESTS"))
             std::printf("    {\"%s\", \"%s\", %g, \"%s\", \"%s\"},\n", c.name, c.file, c.percent, c.layers, digest.c_str());

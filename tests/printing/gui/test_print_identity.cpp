@@ -267,6 +267,22 @@ TEST_P(PrintIdentity, PagesAsBefore)
         QPainter ep(&emf);
         picture.Play(ep);
     }
+    // What the digests stand for: ink at every node the page holds (each is printed,
+    // a circle or a junction mark at least).
+    int nodes = 0, inked = 0;
+    for (int32_t n = 1; n <= Network.NodeCount; ++n) {
+        const QPoint at = ZelPrinter::WorldToPoint(Nodos[n].X, Nodos[n].Y);
+        if (!Nodos[n].HasXY || !QRect(2, 2, width - 4, height - 4).contains(at))
+            continue;
+        ++nodes;
+        bool ink = false;
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                ink = ink || image.pixel(at + QPoint(dx, dy)) != qRgb(255, 255, 255);
+        inked += ink;
+    }
+    EXPECT_GT(nodes, 0) << c.name;
+    EXPECT_EQ(inked, nodes) << c.name;
     const std::string imageDigest = testutil::PixelDigest(image);
     const std::string metafileDigest = ByteDigest(emf.Bytes());
     if (std::getenv("VELMORA_PRINT_DIGESTS"))

@@ -22,6 +22,7 @@
 #include "printing/gui/FrmPreview.h"
 #include "printing/gui/PrintLayers.h"
 #include "printing/gui/PrinterSetup.h"
+#include "support/ViewFields.h"
 #include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
 #include "support/LiveMenus.h"
@@ -168,8 +169,15 @@ TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
     }
 
     fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sioux.dat"));
-    // A step of zoom: the window (no longer the whole network) and the zoom
-    // steps come back after the batch.
+    // A zoom box dragged over the map (a second zoom slot), then a step of "Acercar":
+    // the view and the zoom slots come back after the batch.
+    const TZoomSlot whole = UserView().ZoomHistory[1];
+    const QPoint corner(viewer->img->width() - 2, viewer->img->height() - 2);
+    QTest::mousePress(viewer->img, Qt::LeftButton, {}, QPoint(1, 1));
+    QTest::mouseMove(viewer->img, corner / 2);
+    QTest::mouseMove(viewer->img, corner);
+    QTest::mouseRelease(viewer->img, Qt::LeftButton, {}, corner);
+    ASSERT_EQ(UserView().ZoomIndex, 2);
     livemenus::Find(viewer, "aAcercar1")->trigger();
     ASSERT_GT(UserView().WorldMinX, UserView().ZoomHistory[1].MinX);
     ASSERT_LT(UserView().WorldMaxY, UserView().ZoomHistory[1].MaxY);
@@ -256,6 +264,43 @@ TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
         EXPECT_TRUE(testutil::readFile(tmp.file(name)) == bytes) << name << " differs the second time";
     EXPECT_TRUE(MapPicture() == before) << "the second batch changed the user's map";
     rangesAsTheyWere();
+    // "Vista Anterior" steps back to the user's whole network, not to a batch window.
+    livemenus::Find(viewer, "aVistaAnterior")->trigger();
+    EXPECT_EQ(UserView().ZoomIndex, 1);
+    EXPECT_DOUBLE_EQ(UserView().WorldMinX, whole.MinX);
+    EXPECT_DOUBLE_EQ(UserView().WorldMaxY, whole.MaxY);
+}
+
+// The batch draws from the copy of the view it takes at its start: every field of
+// the user's view changed once the batch is under way, one at a time, leaves its
+// pictures as they were.
+TEST_F(PrintSequences, BatchPicturesIgnoreTheUsersViewChangedOnceItRuns)
+{
+    DefineNetworks("[General]\r\n[Tema]\r\nVerNombreNodos=1\r\n[Red]\r\nRedPalvon=red.dat\r\nVarVolumen=Long\r\n"
+                   "[Colores]\r\nRedPalvon=red.dat\r\nColor=255;65280\r\nVarColores=V0\r\nZoom=0;0;10;10\r\n");
+    const auto run = [&](void (*change)(TViewState&)) {
+        const TViewState user = UserView();
+        bool changed = false;
+        if (change)
+            QTimer::singleShot(0, viewer, [&] {
+                change(UserView());
+                changed = true;
+            });
+        Trigger("ImprimirRedes1");
+        EXPECT_EQ(changed, change != nullptr) << "the view was not changed while the batch ran";
+        UserView() = user;
+        std::map<std::string, std::string> pictures;
+        for (const auto& f : fs::directory_iterator(tmp.path()))
+            if (f.path().extension() == ".emf")
+                pictures[f.path().filename().string()] = testutil::readFile(f.path().string());
+        for (const auto& [name, bytes] : pictures)
+            fs::remove(tmp.file(name));
+        return pictures;
+    };
+    const auto pictures = run(nullptr);
+    ASSERT_GE(pictures.size(), 2u);
+    for (const auto& field : testutil::ViewFieldChanges())
+        EXPECT_TRUE(run(field.Change) == pictures) << field.Name;
 }
 
 // A network printed with one variable, then a group of three drawn together:

@@ -9,6 +9,7 @@
 #include "printing/ZelPrinter.h"
 #include "printing/gui/FrmPreview.h"
 #include "printing/gui/PrintLayers.h"
+#include "support/ViewFields.h"
 #include "support/MetafileCheck.h"
 #include "support/ViewerFixture.h"
 
@@ -198,6 +199,20 @@ TEST(PrintPageSnapshot, SnapshotAloneDrivesThePage)
     nodes.State.Nodes = true;
     const QImage plain = print(links);
     const QImage circled = print(nodes);
+    // Every field of the user's view changed after the copy was taken, one at a
+    // time: the same page, with the copy's layers on.
+    TViewSnapshot full = nodes;
+    for (bool* layer : {&full.State.Arrows, &full.State.Cents, &full.State.NameNodes, &full.State.Values,
+                        &full.State.Calles, &full.State.Zonas})
+        *layer = true;
+    const TViewState user = UserView();
+    const QImage page = print(full);
+    for (const auto& field : testutil::ViewFieldChanges()) {
+        field.Change(UserView());
+        const QImage again = print(full);
+        UserView() = user;
+        EXPECT_TRUE(again == page) << field.Name;
+    }
     UserView().SizeFactor = savedFactor;
 
     // Every pixel of the node colour lies on a circle around a node, and every
