@@ -63,8 +63,9 @@ std::string ExactNumber(double v)
 }
 
 // One polyline line: "%d,%d" then one piece per point, every point shifted (a
-// layer file's own separator in place of the commas).
-std::string PolylineLine(const GeoLink& g, TPointText how, double dx, double dy, char sep = ',')
+// layer file's own separator in place of the commas), then `tail`.
+std::string PolylineLine(const GeoLink& g, TPointText how, double dx, double dy, char sep = ',',
+                         const std::string& tail = std::string())
 {
     int32_t n = std::min(g.Count, static_cast<int32_t>(g.Points.size()));
     std::string line = Format("%d%c%d", g.Id, sep, n);
@@ -75,7 +76,7 @@ std::string PolylineLine(const GeoLink& g, TPointText how, double dx, double dy,
         else
             line += Format(",%.5f,%.5f", p.x + dx, p.y + dy);
     }
-    return line + CrLf;
+    return line + tail + CrLf;
 }
 
 // The layer's polylines with at least one point; the ".geo" files leave out the
@@ -137,7 +138,7 @@ std::string LayerFileText(int layer)
                                  g.Points.begin() + static_cast<std::ptrdiff_t>(k < line.Last ? n - 1 : n));
         }
         joined.Count = static_cast<int32_t>(joined.Points.size());
-        text += PolylineLine(joined, TPointText::Exact, 0.0, 0.0, source.Separator);
+        text += PolylineLine(joined, TPointText::Exact, 0.0, 0.0, source.Separator, line.Text);
     }
     return text;
 }
@@ -199,6 +200,7 @@ bool WriteGeoLayer(int layer, const std::string& path)
     if (!Save(path, LayerFileText(layer)))
         return false;
     GeoLayers().GeoLayerFiles[layer] = path;
+    source.Unsaved = false;
     if (source.Read)
         source.Digest = DiskDigest(path);
     return true;

@@ -172,8 +172,11 @@ TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
     const std::string shortName = fs::path(geoFile).filename().string();
     result.HasNames = IsFile(nameFile);
 
+    // Only a NUL byte makes a file of another kind: control characters in a line
+    // make it one the reader skips (and a write-back keeps), so every file the
+    // program writes back reads again.
     std::string bytes;
-    if (!FileUtils::ReadFile(geoFile, bytes) || FileUtils::LooksBinary(bytes)) {
+    if (!FileUtils::ReadFile(geoFile, bytes) || bytes.find('\0') != std::string::npos) {
         Services().ShowMessage(Format("No se puede abrir el archivo %s", shortName));
         return result;
     }
@@ -291,7 +294,11 @@ TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
             // The pieces stored of it stay on the map; the file keeps the line whole.
             keep(i);
         } else {
-            source.Lines.push_back({firstRecord, stored, std::string()});
+            // What follows the points is no coordinate: it goes back after them.
+            std::string tail;
+            for (size_t k = 2 + 2 * static_cast<size_t>(n); k < f.size(); ++k)
+                tail += sep + f[k];
+            source.Lines.push_back({firstRecord, stored, std::move(tail)});
         }
         GeoLayers().GeoLayerEnd[layer] = stored;
         if (result.HasNames && piece) {

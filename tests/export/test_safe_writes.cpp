@@ -461,6 +461,8 @@ TEST_F(SafeWrites, LayerWriteBackKeepsWhatWasNotRead)
         {"over the capacity", many, manyMoved},
         {"long polyline", longLine + "\r\n", longMoved + "\r\n"},
         {"past 32 bits", "1,2,2147483648,4294967296,-3000000000,0\n", "1,2,2147483649,4294967298,-2999999999,2\n"},
+        {"fields after the points, control characters",
+         "7;1;0;0;nota;\x01\r\n\x12\x12\x12\x12\x12\x12\r\n", "7;1;1;2;nota;\x01\r\n\x12\x12\x12\x12\x12\x12\r\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
