@@ -236,12 +236,14 @@ TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
     source.Digest = GeoFileDigest(bytes);
     source.Separator = sep;
     source.Lines.reserve(lines.size());
-    const auto keep = [&source, &lines](size_t i) { source.Lines.push_back({0, -1, std::move(lines[i])}); };
+    const auto keep = [&source, &lines](size_t i, bool pastCapacity = false) {
+        source.Lines.push_back({0, -1, std::move(lines[i]), pastCapacity});
+    };
     int skipped = 0;
     bool full_ = false;
     for (size_t i = 0; i < lines.size(); ++i) {
         if (full_) {
-            keep(i); // past the capacity: not read, kept as it is
+            keep(i, true); // past the capacity: not read, kept as it is
             continue;
         }
         if (i % 256 == 0)
@@ -292,7 +294,7 @@ TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
         }
         if (full_) {
             // The pieces stored of it stay on the map; the file keeps the line whole.
-            keep(i);
+            keep(i, true);
         } else {
             // What follows the points is no coordinate: it goes back after them.
             std::string tail;

@@ -93,6 +93,8 @@ void TMoveLayersTool::Apply(double dx, double dy)
         // Until its file holds the move (a write refused or kept from a file changed
         // on disk leaves it pending, asked about before leaving).
         GeoLayers().GeoLayerSource[layer].Unsaved = true;
+        GeoLayers().GeoLayerSource[layer].ShiftX += dx;
+        GeoLayers().GeoLayerSource[layer].ShiftY += dy;
     }
     // Only the layers moved are written back (a failure is said once, by the writer).
     if (!moved.empty())
