@@ -3,8 +3,10 @@
 
 #include "export/ExportServices.h"
 #include "map/GeoLayers.h"
+#include "map/LineLayers.h"
 #include "model/FileUtils.h"
 #include "model/KDVvars.h"
+#include "model/LinkShapes.h"
 #include "model/ServiceSlot.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
@@ -63,8 +65,9 @@ std::string ExactNumber(double v)
 }
 
 // One polyline line: "%d,%d" then one piece per point, every point shifted (a
-// layer file's own separator in place of the commas).
-std::string PolylineLine(const GeoLink& g, TPointText how, double dx, double dy, char sep = ',')
+// layer file's own separator in place of the commas), then `tail`.
+std::string PolylineLine(const GeoLink& g, TPointText how, double dx, double dy, char sep = ',',
+                         const std::string& tail = std::string())
 {
     int32_t n = std::min(g.Count, static_cast<int32_t>(g.Points.size()));
     std::string line = Format("%d%c%d", g.Id, sep, n);
@@ -75,7 +78,7 @@ std::string PolylineLine(const GeoLink& g, TPointText how, double dx, double dy,
         else
             line += Format(",%.5f,%.5f", p.x + dx, p.y + dy);
     }
-    return line + CrLf;
+    return line + tail + CrLf;
 }
 
 // The layer's polylines with at least one point; the ".geo" files leave out the
@@ -100,6 +103,30 @@ int LayerCount()
 
 bool Written(const GeoLink& g) { return g.Count > 0 && !g.Points.empty() && g.Name != GeoDeletedName; }
 
+// A polyline line the reader had no room for, its points moved as its layer was
+// (any other line as it stands).
+std::string MovedLine(const std::string& text, char sep, double dx, double dy)
+{
+    std::vector<std::string> f = ZelUtils::SplitString(text, sep);
+    if ((dx == 0.0 && dy == 0.0) || f.size() < 2 || !LineLayers::IsNumeric(f[0]) || !LineLayers::IsNumeric(f[1]))
+        return text;
+    const double count = KDVlib::ParseCoordinate(f[1]);
+    if (!(count > 0.0) || count > static_cast<double>(f.size()))
+        return text;
+    const size_t n = static_cast<size_t>(ZelUtils::Round(count));
+    if (n == 0 || f.size() < 2 + 2 * n)
+        return text;
+    for (size_t k = 2; k < 2 + 2 * n; ++k)
+        if (!LineLayers::IsNumeric(f[k]))
+            return text;
+    std::string line = f[0] + sep + f[1];
+    for (size_t k = 2; k < f.size(); ++k) {
+        line += sep;
+        line += k < 2 + 2 * n ? ExactNumber(KDVlib::ParseCoordinate(f[k]) + (k % 2 == 0 ? dx : dy)) : f[k];
+    }
+    return line;
+}
+
 // The layer's file as read, each line written again: the records read from it
 // (the pieces of a long polyline joined into its one line, the closing point each
 // piece shares with the next given once), or its own text.
@@ -113,7 +140,8 @@ std::string LayerFileText(int layer)
     std::string text;
     for (const TGeoFileLine& line : source.Lines) {
         if (line.First == 0) {
-            text += line.Text + CrLf;
+            text += (line.PastCapacity ? MovedLine(line.Text, source.Separator, source.ShiftX, source.ShiftY) : line.Text) +
+                    CrLf;
             continue;
         }
         if (line.First < first || line.Last > last)
@@ -137,7 +165,7 @@ std::string LayerFileText(int layer)
                                  g.Points.begin() + static_cast<std::ptrdiff_t>(k < line.Last ? n - 1 : n));
         }
         joined.Count = static_cast<int32_t>(joined.Points.size());
-        text += PolylineLine(joined, TPointText::Exact, 0.0, 0.0, source.Separator);
+        text += PolylineLine(joined, TPointText::Exact, 0.0, 0.0, source.Separator, line.Text);
     }
     return text;
 }
@@ -199,6 +227,7 @@ bool WriteGeoLayer(int layer, const std::string& path)
     if (!Save(path, LayerFileText(layer)))
         return false;
     GeoLayers().GeoLayerFiles[layer] = path;
+    source.Unsaved = false;
     if (source.Read)
         source.Digest = DiskDigest(path);
     return true;

@@ -22,7 +22,8 @@ bool WriteCoordsFile(const std::string& path);
 // layer never rounds its untouched vertices); deleted and empty polylines are left out.
 // A layer read from its file is written line for line in the file's order: the
 // pieces of a long polyline join again into its one line, and every line the
-// reader did not take (blank, malformed, a note, past the capacity) stays as it was.
+// reader did not take (blank, malformed, a note, past the capacity) stays as it was,
+// but for the points of a polyline past the capacity, moved as its layer was.
 // A file changed on disk since it was read (or last written) is replaced only
 // when the user says yes; a layer the user keeps is left out, not a failure.
 // `layers` (1-based) chooses the layers, all when empty. False when a write failed

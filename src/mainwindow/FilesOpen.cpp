@@ -29,6 +29,7 @@
 #include "model/ReadAhead.h"
 #include "model/SavedNetwork.h"
 #include "export/GeoWriters.h"
+#include "map/GeoLayers.h"
 #include "map/ZoomHistory.h"
 #include "model/ZelUtils.h"
 #include "model/ViewerServices.h"
@@ -274,12 +275,19 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText)
     const bool text = withText && FrmDat && FrmDat->IsModified();
     const bool positions = Network.PositionsUnsaved && Network.Loaded;
     const bool shapes = viewer_.Action(Cmd::GrabarSIG)->isVisible() && Network.Loaded;
+    // Line layers with edits their files do not hold (a reload keeps the layers).
+    std::vector<int> layers;
+    for (int layer = 1; withText && layer <= std::clamp(GeoLayers().NumGeoLayers, 0, MaxGeoLayers); ++layer)
+        if (GeoLayers().GeoLayerSource[layer].Unsaved)
+            layers.push_back(layer);
     if (text)
         what.push_back("el texto de la red");
     if (positions)
         what.push_back("las posiciones de nodos o centroides");
     if (shapes)
         what.push_back("el trazado de arcos");
+    if (!layers.empty())
+        what.push_back("las capas de soleras");
     if (what.empty())
         return true;
     std::string list = what.front();
@@ -318,6 +326,9 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText)
         if (viewer_.Action(Cmd::GrabarSIG)->isVisible())
             return false;
     }
+    // Each into its own file (one changed on disk is replaced only on a yes).
+    if (!layers.empty() && !KDVlib::WriteGeo(layers))
+        return false; // the writer said why, once
     return true;
 }
 

@@ -170,8 +170,15 @@ void TMapEditController::CloseLayerRegion()
         for (int32_t k = 0; k < n && inside; ++k)
             inside = img.PtInRegionW(viewer_.Selection().SelectionRegion, g.Points[static_cast<size_t>(k)].x,
                                      g.Points[static_cast<size_t>(k)].y);
-        if (inside)
+        if (inside && g.Name != GeoDeletedName) {
             g.Name = GeoDeletedName;
+            // Its layer's file holds it until "Guardar como ..." (or the question before leaving).
+            for (int32_t layer = 1; layer <= last; ++layer)
+                if (r <= GeoLayers().GeoLayerEnd[layer]) {
+                    GeoLayers().GeoLayerSource[layer].Unsaved = true;
+                    break;
+                }
+        }
     }
     viewer_.Selection().PolyPoints.clear();
     viewer_.Selection().PolySelectKind = 0;

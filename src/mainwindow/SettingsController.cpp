@@ -190,16 +190,23 @@ void TSettingsController::GrabarConfiguracion(TIniFile& ini, const std::string& 
     const size_t mode = static_cast<size_t>(std::clamp(UserView().RangeMode, 0, MaxRangeModes));
     put("Color", Format("%d;%d", UserView().ModePenColors[mode], UserView().ModeBrushColors[mode]));
 
+    // A layer whose name holds a line break cannot stand on one line of the file:
+    // it is not remembered, and the rest is saved all the same.
+    const auto oneLine = [](const std::string& s) { return s.find_first_of("\r\n") == std::string::npos; };
     const int layers = std::clamp(GeoLayers().NumGeoLayers, 0, MaxGeoLayers);
-    std::vector<std::string> soleras{Format("%d", layers)};
+    std::vector<std::string> soleras{std::string()};
     for (int n = 1; n <= layers; ++n)
-        soleras.push_back(GeoLayers().GeoLayerFiles[n]);
+        if (oneLine(GeoLayers().GeoLayerFiles[n]))
+            soleras.push_back(GeoLayers().GeoLayerFiles[n]);
+    soleras[0] = Format("%d", static_cast<int>(soleras.size()) - 1);
     put("Soleras", Join(soleras));
 
     for (int i = 0; i <= MaxItems; ++i) {
         const TItems& it = UserView().Items[static_cast<size_t>(i)];
+        std::string name = it.Name; // a layer's style is named after its file
+        std::replace_if(name.begin(), name.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
         put(Format("Item%2.2d", i),
-            Format("%s;%d;%d;%s;%s", it.Name, it.Color, it.Width, Bool(it.ShowNames), PenStyleField(it.PenStyle)));
+            Format("%s;%d;%d;%s;%s", name, it.Color, it.Width, Bool(it.ShowNames), PenStyleField(it.PenStyle)));
     }
     Ranges::WriteRangeSets(ini, section);
 

@@ -39,7 +39,8 @@ struct TGeoNameKey {
 struct TGeoFileLine {
     int32_t First = 0; // 0: a line kept as its text
     int32_t Last = -1;
-    std::string Text;
+    std::string Text;  // a line read: the fields after its points, separators included
+    bool PastCapacity = false; // a line not read for want of room: it moves with its layer
 };
 
 // A layer's file as the reader took it, so that writing the layer back loses
@@ -49,6 +50,8 @@ struct TGeoLayerFile {
     std::vector<TGeoFileLine> Lines;
     uint64_t Digest = 0; // of the file's bytes when read or last written
     char Separator = ','; // of the file's first line: the polylines are written with it
+    bool Unsaved = false; // the layer holds edits (a move, deleted polylines) its file does not
+    double ShiftX = 0.0, ShiftY = 0.0; // the layer's moves since it was read (for the lines past the capacity)
 };
 
 // Digest of a file's bytes (to tell whether it changed since it was read).

@@ -172,8 +172,11 @@ TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
     const std::string shortName = fs::path(geoFile).filename().string();
     result.HasNames = IsFile(nameFile);
 
+    // Only a NUL byte makes a file of another kind: control characters in a line
+    // make it one the reader skips (and a write-back keeps), so every file the
+    // program writes back reads again.
     std::string bytes;
-    if (!FileUtils::ReadFile(geoFile, bytes) || FileUtils::LooksBinary(bytes)) {
+    if (!FileUtils::ReadFile(geoFile, bytes) || bytes.find('\0') != std::string::npos) {
         Services().ShowMessage(Format("No se puede abrir el archivo %s", shortName));
         return result;
     }
@@ -233,12 +236,14 @@ TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
     source.Digest = GeoFileDigest(bytes);
     source.Separator = sep;
     source.Lines.reserve(lines.size());
-    const auto keep = [&source, &lines](size_t i) { source.Lines.push_back({0, -1, std::move(lines[i])}); };
+    const auto keep = [&source, &lines](size_t i, bool pastCapacity = false) {
+        source.Lines.push_back({0, -1, std::move(lines[i]), pastCapacity});
+    };
     int skipped = 0;
     bool full_ = false;
     for (size_t i = 0; i < lines.size(); ++i) {
         if (full_) {
-            keep(i); // past the capacity: not read, kept as it is
+            keep(i, true); // past the capacity: not read, kept as it is
             continue;
         }
         if (i % 256 == 0)
@@ -289,9 +294,13 @@ TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
         }
         if (full_) {
             // The pieces stored of it stay on the map; the file keeps the line whole.
-            keep(i);
+            keep(i, true);
         } else {
-            source.Lines.push_back({firstRecord, stored, std::string()});
+            // What follows the points is no coordinate: it goes back after them.
+            std::string tail;
+            for (size_t k = 2 + 2 * static_cast<size_t>(n); k < f.size(); ++k)
+                tail += sep + f[k];
+            source.Lines.push_back({firstRecord, stored, std::move(tail)});
         }
         GeoLayers().GeoLayerEnd[layer] = stored;
         if (result.HasNames && piece) {

@@ -12,13 +12,16 @@ std::string PictureCaption(const std::string& redPalvon, const std::string& attr
     return ZelUtils::Format("Red: %s      Atributo: %s", redPalvon, attributeTitle);
 }
 
-std::string NetworkMetafile(const std::string& wordDocumentName, const std::string& networkFile)
+std::string NetworkMetafile(const std::string& wordDocumentName, const std::string& networkFile,
+                            const std::string& definitionFolder)
 {
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::path folder;
     if (wordDocumentName != "null" && !wordDocumentName.empty())
         folder = fs::absolute(wordDocumentName, ec).parent_path();
+    else if (!definitionFolder.empty())
+        folder = definitionFolder; // without a document, beside the definition (never the folder the program started in)
     else
         folder = fs::current_path(ec);
     fs::path name = fs::path(networkFile).filename();
@@ -186,7 +189,7 @@ bool Run(Hooks& hooks, const TPrintDefinition& definition, TPrintSettings pages)
             break;
         }
         const bool multiple = e.VarMultiple > 1;
-        std::string metafile = NetworkMetafile(document, e.NetworkFile);
+        std::string metafile = NetworkMetafile(document, e.NetworkFile, definition.DefinitionFolder);
         for (int k = 0; k <= 3 && ok; ++k) {
             std::vector<NamedVariable> vars = PairTitles(e.Vars[k], e.VarTitles[k]);
             // A group without names draws nothing and sets no mode for the next.

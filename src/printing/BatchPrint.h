@@ -10,9 +10,11 @@ namespace BatchPrint {
 // Caption of a picture in the document.
 std::string PictureCaption(const std::string& redPalvon, const std::string& attributeTitle);
 
-// Metafile of a network's picture: beside the document (current folder when there
-// is none), named after the network file with the extension ".emf".
-std::string NetworkMetafile(const std::string& wordDocumentName, const std::string& networkFile);
+// Metafile of a network's picture: beside the document (when there is none, beside
+// the definition; the current folder for one not read from a file), named after
+// the network file with the extension ".emf".
+std::string NetworkMetafile(const std::string& wordDocumentName, const std::string& networkFile,
+                            const std::string& definitionFolder = std::string());
 
 // Metafile of one variable's picture: the network file with its extension replaced
 // by "_<header>.emf".

@@ -55,6 +55,7 @@ void ReadGeneral(const TIniFile& ini, const std::string& folder, TPrintGeneral& 
     UserView().LinkShift = ini.ReadInteger("General", "DesplazamientoValor", 0);
     d.WordDocumentName = Net2PrintFile::FullPathOrNull(ini.ReadString("General", "DocumentoWord", "null"), folder);
     d.WordDocumentDefinitionFolder = d.WordDocumentName == "null" ? std::string() : folder;
+    d.DefinitionFolder = folder;
     ancho = static_cast<float>(ini.ReadFloat("General", "Ancho", 0));
     alto = static_cast<float>(ini.ReadFloat("General", "Alto", 0));
     general.LineaSoleras = Net2PrintFile::FullPathOrNull(ini.ReadString("General", "LineaSoleras", "null"), folder);

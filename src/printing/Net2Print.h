@@ -49,6 +49,8 @@ struct TPrintDefinition {
     // Folder of the print definition that named WordDocumentName; empty when the
     // user chose the document ("Crear Word") or none is named.
     std::string WordDocumentDefinitionFolder;
+    // Folder of the print definition read: pictures without a document go there.
+    std::string DefinitionFolder;
 };
 
 namespace Net2PrintFile {

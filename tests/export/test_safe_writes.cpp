@@ -457,8 +457,8 @@ TEST_F(SafeWrites, OnlyLeftoversOfGoneWritersAreRemoved)
 }
 
 // A background layer written back keeps every line the reader did not take
-// (notes, malformed lines, blank lines, the polylines past the capacity) where
-// it stood, joins a long polyline's pieces into its one line again, keeps whole
+// (notes, malformed lines, blank lines, the polylines past the capacity, these
+// moved with their layer) where it stood, joins a long polyline's pieces into its one line again, keeps whole
 // numbers past 32 bits, and replaces a file changed on disk since it was read
 // only on the user's yes.
 TEST_F(SafeWrites, LayerWriteBackKeepsWhatWasNotRead)
@@ -468,8 +468,7 @@ TEST_F(SafeWrites, LayerWriteBackKeepsWhatWasNotRead)
         many += std::to_string(i) + ",1," + std::to_string(i) + ",5\r\n";
     std::string manyMoved;
     for (int i = 1; i <= MaxGeoLinks + 3000; ++i)
-        manyMoved += std::to_string(i) + ",1," + std::to_string(i <= MaxGeoLinks ? i + 1 : i) +
-                     (i <= MaxGeoLinks ? ",7\r\n" : ",5\r\n");
+        manyMoved += std::to_string(i) + ",1," + std::to_string(i + 1) + ",7\r\n";
     std::string longLine = "4,5401", longMoved = "4,5401";
     for (int k = 0; k < 5401; ++k) {
         longLine += "," + std::to_string(k) + ",0";
@@ -486,6 +485,8 @@ TEST_F(SafeWrites, LayerWriteBackKeepsWhatWasNotRead)
         {"over the capacity", many, manyMoved},
         {"long polyline", longLine + "\r\n", longMoved + "\r\n"},
         {"past 32 bits", "1,2,2147483648,4294967296,-3000000000,0\n", "1,2,2147483649,4294967298,-2999999999,2\n"},
+        {"fields after the points, control characters",
+         "7;1;0;0;nota;\x01\r\n\x12\x12\x12\x12\x12\x12\r\n", "7;1;1;2;nota;\x01\r\n\x12\x12\x12\x12\x12\x12\r\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -499,9 +500,12 @@ TEST_F(SafeWrites, LayerWriteBackKeepsWhatWasNotRead)
         // Written as read: the same bytes.
         ASSERT_TRUE(KDVlib::WriteGeo());
         EXPECT_EQ(readFile(path), row.file);
+        // Moved as the "Mover" tool moves it: the lines past the capacity go with it.
         for (int32_t k = 1; k <= GeoLayers().GeoLayerEnd[1]; ++k)
             for (TPoint& p : GeoLayers().GeoLinks[k].Points)
                 p = {p.x + 1, p.y + 2};
+        GeoLayers().GeoLayerSource[1].ShiftX += 1;
+        GeoLayers().GeoLayerSource[1].ShiftY += 2;
         ASSERT_TRUE(KDVlib::WriteGeo());
         EXPECT_EQ(readFile(path), row.moved);
         EXPECT_TRUE(ui.questions.empty());

@@ -90,6 +90,11 @@ void TMoveLayersTool::Apply(double dx, double dy)
             g.LabelPos.y += dy;
         }
         moved.push_back(layer);
+        // Until its file holds the move (a write refused or kept from a file changed
+        // on disk leaves it pending, asked about before leaving).
+        GeoLayers().GeoLayerSource[layer].Unsaved = true;
+        GeoLayers().GeoLayerSource[layer].ShiftX += dx;
+        GeoLayers().GeoLayerSource[layer].ShiftY += dy;
     }
     // Only the layers moved are written back (a failure is said once, by the writer).
     if (!moved.empty())

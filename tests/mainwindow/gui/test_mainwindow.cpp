@@ -11,6 +11,8 @@
 #include "map/DisplayStyles.h"
 #include "map/DrawState.h"
 #include "map/ProgramSettings.h"
+#include "map/GeoLayers.h"
+#include "map/gui/DisplayController.h"
 #include "model/CoordinatesFiles.h"
 #include "model/KDVlib.h"
 #include "export/GeoWriters.h"
@@ -628,6 +630,20 @@ TEST_F(MainWindow, ClosingSavesTheSettingsWhenTheNetworkNameHoldsALineBreak)
     TIniFile ini(tmp.file("Velmora0.INI"));
     EXPECT_EQ(ini.ReadString("Velmora", "General", "").substr(0, 4), "1;1;");
     EXPECT_FALSE(ini.ValueExists("File1", "FileName"));
+
+    // The same for a line layer from that folder on a network from another: the
+    // network is remembered, without that layer.
+    const std::string other = tmp.file("Otra.dat"), layer = (tmp.path() / "red\nnueva" / "capa.geo").string();
+    std::filesystem::copy_file(SamplePath(), other);
+    testutil::writeFile(layer, "7,2,300000,6125100,300300,6125150\r\n");
+    Drop({QString::fromStdString(other)});
+    ASSERT_EQ(DatFileName, "Otra.dat");
+    viewer->Display().OpenLineLayerFile(layer, false);
+    ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
+    ASSERT_NO_THROW(viewer->Settings().SaveAtClose());
+    TIniFile again(tmp.file("Velmora0.INI"));
+    EXPECT_EQ(again.ReadString("File1", "FileName", ""), other);
+    EXPECT_EQ(again.ReadString("File1", "Soleras", ""), "0");
 }
 
 // Qt's own texts are Spanish as well, once start-up installs them: leaving

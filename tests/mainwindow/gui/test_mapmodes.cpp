@@ -406,6 +406,49 @@ TEST_F(MapModes, BackgroundLayerFilesKeepWhatTheProgramDidNotRead)
         EXPECT_EQ(lines[2], "8;3;301000;6124800");
     }
 
+    // A write refused (a read-only file) keeps the move pending: asked about
+    // before the layers go, it is written once the file takes it.
+    namespace fs = std::filesystem;
+    fs::permissions(file, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    const std::string kept = testutil::readFile(file);
+    {
+        RecordingServices ui;
+        move->trigger();
+        Drag(from, to);
+        EXPECT_EQ(ui.messages.size(), 1u);
+    }
+    struct Ask {
+        bool writable;
+        bool asked;   // "las capas de soleras" in the question
+        bool goesOn;  // the step that asked goes on
+        size_t told;  // messages
+    };
+    const Ask asks[] = {{false, true, false, 1}, {true, true, true, 0}, {true, false, true, 0}};
+    for (const Ask& ask : asks) {
+        if (ask.writable)
+            fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
+        // The question shows at once: the answer is looked for once, and none is
+        // left waiting when nothing is asked.
+        QStringList asked;
+        WhenModal(
+            [&asked](QWidget* w) {
+                if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                    asked << box->text();
+                    box->button(QMessageBox::Yes)->click();
+                }
+            },
+            0);
+        RecordingServices ui;
+        EXPECT_EQ(viewer->Files().ConfirmUnsavedEdits(), ask.goesOn);
+        testutil::settle();
+        EXPECT_EQ(asked.filter("las capas de soleras").size(), ask.asked ? 1 : 0) << asked.join('|').toStdString();
+        EXPECT_EQ(ui.messages.size(), ask.told);
+        EXPECT_EQ(testutil::readFile(file) == kept, !ask.writable);
+    }
+    EXPECT_NE(testutil::readFile(file), kept);
+    EXPECT_EQ(Lines(testutil::readFile(file))[1], "* trazado por el topógrafo");
+
     const std::string own = testutil::readFile(file);
     testutil::AnswerFileDialog(viewer, tmp.file("copia.geo"));
     livemenus::Find(viewer, "GuardarSoleras")->trigger();

@@ -358,6 +358,23 @@ TEST_F(PrintSequences, BatchPrintsNoPictureOfAVariableNotFound)
         << ui.messages[0];
 }
 
+// A definition without a document, in a folder of its own: the network's picture
+// goes beside the definition, never into the folder the program runs in.
+TEST_F(PrintSequences, PicturesWithoutADocumentGoBesideTheDefinition)
+{
+    fs::create_directories(tmp.path() / "lote");
+    testutil::writeFile(tmp.file("red.emf"), "dibujo del usuario");
+    testutil::writeFile(tmp.file("lote/lote.ini"), "[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=../red.dat\r\n"
+                                                   "Variables=none\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("lote/lote.ini"));
+    Trigger("DefinirRedes1");
+    RecordingServices ui;
+    Trigger("ImprimirRedes1");
+    EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
+    EXPECT_EQ(testutil::readFile(tmp.file("red.emf")), "dibujo del usuario");
+    EXPECT_METAFILE_SOUND(testutil::CheckMetafile(tmp.file("lote/red.emf")));
+}
+
 // What the user did on the open network outlives the steps that open other
 // networks or print pages of the view: a batch of the open network without
 // "Zoom=", the phase report and the multi-page window opened and closed. The
