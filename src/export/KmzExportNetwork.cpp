@@ -264,7 +264,11 @@ void WriteRangeBands(TKmlWriter& kml, const TKmzNetworkView& view)
         if (r > 0)
             byRange[r].push_back(l);
     }
-    for (int32_t r = 1; r <= 5; ++r) {
+    // One folder per class the legend lists (a constant variable has one); links
+    // of a class above 5 are not written.
+    for (int32_t r : Ranges::LegendClasses(view.State.RangeTable, view.State.NumRanges)) {
+        if (r < 1 || r > 5)
+            continue;
         kml.KmlBeginFolder(Format("(%.2f-%.2f)", double(view.State.RangeTable[r].Low), double(view.State.RangeTable[r].High)), false);
         kml.KmlClass = r + 10;
         WriteBands(kml, view.State, byRange[r], view.Values);

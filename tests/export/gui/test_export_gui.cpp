@@ -493,6 +493,70 @@ TEST_F(ExportGui, ValueLabelsOfBothDirectionsReadUpright)
     EXPECT_GT(turned, 0);
 }
 
+// The network KMZ's colour document has one folder per class the legend lists,
+// named after its bounds, in the document named after the variable as the drawing's layers,
+// and each banded link in the folder of its class: a
+// constant variable gives one folder holding every link, and the next variable
+// its own classes again.
+TEST_F(ExportGui, KmzColourFoldersAreTheLegendsClasses)
+{
+    if (!fs::exists(testutil::realDataPath("siouxfalls-junctions.dat")))
+        FAIL() << "real networks not available";
+    viewer->show();
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(Copy("siouxfalls-junctions.dat", "red")));
+    const std::string py = (tmp.path() / "folders.py").string();
+    testutil::writeFile(py, "import sys, zipfile, xml.etree.ElementTree as ET\n"
+                            "z = zipfile.ZipFile(sys.argv[1]); assert z.testzip() is None\n"
+                            "root = ET.fromstring(z.read(z.namelist()[0]))\n"
+                            "tag = lambda e: e.tag.split('}')[-1]\n"
+                            "name = lambda e: next((n.text for n in e if tag(n) == 'name'), '')\n"
+                            "doc = [d for d in root.iter() if tag(d) == 'Document' and name(d) == sys.argv[2]][-1]\n"
+                            "for f in doc:\n"
+                            "    if tag(f) == 'Folder':\n"
+                            "        print(name(f), sum(tag(p) == 'Placemark' for p in f.iter()))\n");
+    livemenus::Find(viewer, "tbColores")->trigger();
+    // {variable title, classes expected}
+    const std::vector<std::pair<QString, size_t>> rows = {
+        {"Vel. Flujo Libre", 1}, {"Capacidad", 5}, {"Vel. Flujo Libre", 1}};
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const auto& [title, expected] = rows[i];
+        SCOPED_TRACE(title.toStdString());
+        PickVariable(viewer, "tbAtributos", [&](QAction* a) { return a->text() == title; });
+        if (!viewer->Down(Cmd::tbColores))
+            livemenus::Find(viewer, "tbColores")->trigger();
+        ASSERT_TRUE(viewer->Down(Cmd::tbColores));
+        const TViewState& u = UserView();
+        std::string want;
+        int banded = 0;
+        for (int32_t c : Ranges::LegendClasses(u.RangeTable, u.NumRanges)) {
+            if (c < 1 || c > 5)
+                continue;
+            int n = 0;
+            for (int32_t l = 1; l <= Network.LinkCount; ++l) {
+                const TArcos& a = Arcos[l];
+                if (a.AIndex <= 0 || a.BIndex <= 0 || !a.Active)
+                    continue;
+                const float v = a.Var[ColVarArcos[size_t(u.RangeVarArcos)]];
+                int32_t last = 0;
+                for (int32_t k = 1; k <= u.NumRanges && k <= MaxRangeClasses; ++k)
+                    if (u.RangeTable[size_t(k)].Active && Ranges::ClassHolds(u.RangeTable, k, v))
+                        last = k;
+                n += last == c;
+            }
+            banded += n;
+            want += ZelUtils::Format("(%.2f-%.2f) %d\n", double(u.RangeTable[size_t(c)].Low),
+                                     double(u.RangeTable[size_t(c)].High), n);
+        }
+        EXPECT_EQ(std::count(want.begin(), want.end(), '\n'), long(expected)) << want;
+        EXPECT_EQ(banded, 76);
+        const std::string kmz = (tmp.path() / ZelUtils::Format("colores%d.kmz", int(i))).string();
+        testutil::AnswerFileDialog(viewer, kmz, 3);
+        livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave")->trigger();
+        EXPECT_EQ(Shell("/usr/bin/python3 '" + py + "' '" + kmz + "' '" + u.RangeName + "' 2>&1"),
+                  want);
+    }
+}
+
 // A network given in degrees comes back to its own degrees, whatever zone the
 // options name; every ring written (junction outlines too) is closed. Read by
 // python's zipfile and XML parser.
