@@ -399,8 +399,8 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
 // The network exports hold the links of the hit grid's tiles in view: the grid is
 // one tile over the whole network, so every placed link, however far the view is
 // zoomed in. Street names read right in a GIS (the table's declared code page),
-// whether the names came as UTF-8 or Windows-1252 and where the 30-character
-// field cuts a character.
+// whether the names came as UTF-8 or Windows-1252, cut at the field's 30
+// characters, not inside one.
 TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
 {
     if (!fs::exists(testutil::realDataPath("anaheim.dat")))
@@ -417,7 +417,7 @@ TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
     const std::vector<std::pair<std::string, std::string>> streets = {
         {"Calle \xC3\x91" "and\xC3\xBA, 3\xC2\xAA", "Calle \xC3\x91" "and\xC3\xBA, 3\xC2\xAA"},
         {"Calle \xD1" "and\xFA, 3\xAA", "Calle \xC3\x91" "and\xC3\xBA, 3\xC2\xAA"},
-        {"Calle del General San Martin \xC3\x91" "and\xC3\xBA", "Calle del General San Martin\n"},
+        {"Calle del General San Martin \xC3\x91" "and\xC3\xBA", "Calle del General San Martin \xC3\x91\n"},
     };
     std::string csv = "A;B;Calle\r\n";
     for (size_t i = 0; i < streets.size(); ++i)
