@@ -254,12 +254,16 @@ void WriteRangeBands(TKmlWriter& kml, const TKmzNetworkView& view)
     BandStyle(kml);
     kml.KmlBeginDocument(BandName(view), false);
     std::vector<int32_t> byRange[MaxRangeClasses + 1];
+    // The document has no folder for the minimum class: its links go with the
+    // bottom class.
+    TRangeArray table = view.State.RangeTable;
+    table[0].Active = false;
     for (const auto& e : CollectLinks(true)) {
         const int32_t l = std::get<2>(e);
         const double v = ValueInView(view.State, Arcos[l]);
         int32_t r = 0;
         for (int32_t k = 1; k <= view.State.NumRanges && k <= MaxRangeClasses; ++k)
-            if (view.State.RangeTable[k].Active && Ranges::ClassHolds(view.State.RangeTable, k, float(v)))
+            if (table[size_t(k)].Active && Ranges::ClassHolds(table, k, float(v)))
                 r = k;
         if (r > 0)
             byRange[r].push_back(l);
