@@ -254,17 +254,25 @@ void WriteRangeBands(TKmlWriter& kml, const TKmzNetworkView& view)
     BandStyle(kml);
     kml.KmlBeginDocument(BandName(view), false);
     std::vector<int32_t> byRange[MaxRangeClasses + 1];
+    // The document has no folder for the minimum class: its links go with the
+    // bottom class.
+    TRangeArray table = view.State.RangeTable;
+    table[0].Active = false;
     for (const auto& e : CollectLinks(true)) {
         const int32_t l = std::get<2>(e);
         const double v = ValueInView(view.State, Arcos[l]);
         int32_t r = 0;
         for (int32_t k = 1; k <= view.State.NumRanges && k <= MaxRangeClasses; ++k)
-            if (view.State.RangeTable[k].Active && Ranges::ClassHolds(view.State.RangeTable, k, float(v)))
+            if (table[size_t(k)].Active && Ranges::ClassHolds(table, k, float(v)))
                 r = k;
         if (r > 0)
             byRange[r].push_back(l);
     }
-    for (int32_t r = 1; r <= 5; ++r) {
+    // One folder per class the legend lists (a constant variable has one); links
+    // of a class above 5 are not written.
+    for (int32_t r : Ranges::LegendClasses(view.State.RangeTable, view.State.NumRanges)) {
+        if (r < 1 || r > 5)
+            continue;
         kml.KmlBeginFolder(Format("(%.2f-%.2f)", double(view.State.RangeTable[r].Low), double(view.State.RangeTable[r].High)), false);
         kml.KmlClass = r + 10;
         WriteBands(kml, view.State, byRange[r], view.Values);

@@ -706,10 +706,9 @@ void TPolygonsController::Importar1Click()
     int filter = 0;
     if (!PolygonDialog(false, name, filter))
         return;
-    PolygonFileName = name;
     // A file without one outline of three vertices (another kind of file, or one
-    // holding only comments) is no polygon file: the polygons shown stay, and the
-    // polygons' button is not pressed for nothing.
+    // holding only comments) is no polygon file: the polygons shown stay, with
+    // their file's name, and the polygons' button is not pressed for nothing.
     std::vector<TPolygonRecord> records;
     const bool read = filter == 1 ? PolygonFile::ReadArea(name, NewPolygonStyle(), records)
                                   : PolygonFile::ReadAll(name, records);
@@ -718,6 +717,7 @@ void TPolygonsController::Importar1Click()
         Services().ShowMessage(Format("El archivo %s no tiene ningún polígono.", name));
         return;
     }
+    PolygonFileName = name;
     if (filter == 1)
         ImportarPoligonosGeo(name);
     else

@@ -201,8 +201,8 @@ bool ClassHolds(const TRangeArray& table, int32_t c, float v)
     const TRangeClass& r = table[static_cast<size_t>(c)];
     if (c == 0)
         return r.Active && v == r.High; // off, the minimum goes to the bottom class
-    if (c == 1)
-        return r.Low <= v && v <= r.High;
+    if (c == 1) // its Low too, unless the minimum class, switched on, takes it
+        return (r.Low < v || (r.Low == v && !ClassHolds(table, 0, v))) && v <= r.High;
     return r.Low < v && v <= r.High;
 }
 

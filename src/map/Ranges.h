@@ -4,7 +4,8 @@
 //
 // A link or movement value v belongs to a class c when Low < v <= High; the bottom
 // class 1 also holds its Low, so the least value is drawn too. Class 0 is the
-// minimum class (Low = High): switched on, it takes the values equal to its bound. The table is filled from a variable's extremes by
+// minimum class (Low = High): switched on, it takes the values equal to its bound,
+// and class 1 leaves them to it. The table is filled from a variable's extremes by
 // the default rule, or from a saved range set: one ';'-separated text of 18 fields
 // per variable, three per class 0..5 (high;colour;active), kept in RangeSetKeys /
 // RangeNames under the key "Rangos_" + the variable's grid title.

@@ -7,6 +7,7 @@
 #include "model/KDVvars.h"
 #include "model/LinkGeometry.h"
 #include "model/PalvonVars.h"
+#include "model/TextCodec.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 
@@ -21,6 +22,20 @@ using ZelUtils::Format;
 namespace KDVlib {
 
 namespace {
+
+// A street name keeps its first 30 characters; one written in UTF-8 is cut
+// between characters, not inside one.
+std::string StreetField(const std::string& text)
+{
+    if (!TextCodec::IsValidUtf8(text))
+        return ZelUtils::Copy(text, 1, 30);
+    size_t end = 0;
+    for (int chars = 0; end < text.size() && chars < 30; ++chars)
+        do
+            ++end;
+        while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80);
+    return text.substr(0, end);
+}
 
 // The header decides the separator: more than two ';' (or else ',') as the file
 // format has it; a header of one value column has only two, which also serve.
@@ -201,7 +216,7 @@ bool LoadDatosComplementarios()
             continue;
         TArcos& a = Arcos[link];
         if (street && f.size() > 2)
-            a.StreetName = ZelUtils::Copy(ZelUtils::Trim(f[2]), 1, 30);
+            a.StreetName = StreetField(ZelUtils::Trim(f[2]));
         ReadValues(f, valuesFrom, n, a.Var.begin() + FirstComplementaryLinkVar - 1, unreadable);
     }
     // Every complementary variable was cleared: all of their extremes are renewed.

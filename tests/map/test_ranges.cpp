@@ -200,6 +200,17 @@ TEST_F(RangesTest, ClassOfAValue)
     UserView().RangeTable[4].Active = true;
     EXPECT_EQ(Ranges::ClassifyValue(UserView(), 7.0f, color), Ranges::TRangeHit::Drawn);
     EXPECT_EQ(color, UserView().RangeTable[5].Color);
+    // The minimum class switched on (as the range dialog lets the user do) takes
+    // the least value in its own colour, the one its legend entry shows; the
+    // bottom class keeps the rest.
+    UserView().RangeTable[0].Active = true;
+    UserView().RangeTable[0].Color = 0x123456;
+    EXPECT_EQ(Ranges::LegendClasses(UserView().RangeTable, UserView().NumRanges).front(), 0);
+    EXPECT_EQ(Ranges::ClassifyValue(UserView(), 0.0f, color), Ranges::TRangeHit::Drawn);
+    EXPECT_EQ(color, 0x123456u);
+    EXPECT_EQ(Ranges::LastClassOf(UserView(), 0.0f), &UserView().RangeTable[0]);
+    EXPECT_EQ(Ranges::ClassifyValue(UserView(), 1.0f, color), Ranges::TRangeHit::Drawn);
+    EXPECT_EQ(color, UserView().RangeTable[1].Color);
 }
 
 TEST_F(RangesTest, ColoursOfVariablesShownTogether)

@@ -382,11 +382,12 @@ namespace {
 
 // A value written along a link reads left to right: the label of a link that
 // runs leftwards is turned half a turn and kept on its side of the link, apart
-// from the label of the opposite direction.
+// from the label of the opposite direction. On a link running straight down it
+// is turned too, so both labels of a vertical pair read upwards.
 void ValueLabel(TMapPainter& img, const TPoint& p, int32_t angle, const std::string& text, int32_t offset)
 {
     const int32_t a = ((angle % 3600) + 3600) % 3600;
-    if (a > 900 && a < 2700)
+    if (a > 900 && a <= 2700)
         img.LabelW(p, a - 1800, text, 7, -offset);
     else
         img.LabelW(p, angle, text, 1, offset);

@@ -399,8 +399,8 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
 // The network exports hold the links of the hit grid's tiles in view: the grid is
 // one tile over the whole network, so every placed link, however far the view is
 // zoomed in. Street names read right in a GIS (the table's declared code page),
-// whether the names came as UTF-8 or Windows-1252 and where the 30-character
-// field cuts a character.
+// whether the names came as UTF-8 or Windows-1252, cut at the field's 30
+// characters, not inside one.
 TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
 {
     if (!fs::exists(testutil::realDataPath("anaheim.dat")))
@@ -417,7 +417,7 @@ TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
     const std::vector<std::pair<std::string, std::string>> streets = {
         {"Calle \xC3\x91" "and\xC3\xBA, 3\xC2\xAA", "Calle \xC3\x91" "and\xC3\xBA, 3\xC2\xAA"},
         {"Calle \xD1" "and\xFA, 3\xAA", "Calle \xC3\x91" "and\xC3\xBA, 3\xC2\xAA"},
-        {"Calle del General San Martin \xC3\x91" "and\xC3\xBA", "Calle del General San Martin\n"},
+        {"Calle del General San Martin \xC3\x91" "and\xC3\xBA", "Calle del General San Martin \xC3\x91\n"},
     };
     std::string csv = "A;B;Calle\r\n";
     for (size_t i = 0; i < streets.size(); ++i)
@@ -463,15 +463,17 @@ TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
 }
 
 // The values written along the links read left to right, on paper as on the
-// screen: of each two-way pair neither label stands upside down. Read from the
-// preview saved as a metafile (its texts and their fonts' angles).
+// screen: of each two-way pair neither label stands upside down, nor reads down
+// a vertical link. Read from the preview saved as a metafile (its texts and
+// their fonts' angles).
 TEST_F(ExportGui, ValueLabelsOfBothDirectionsReadUpright)
 {
     if (!fs::exists(testutil::realDataPath("siouxfalls-junctions.dat")))
         FAIL() << "real networks not available";
     viewer->show();
     ASSERT_TRUE(viewer->Files().AbrirRedPalvon(Copy("siouxfalls-junctions.dat", "red")));
-    PickVariable(viewer, "tbAtributos", [](QAction* a) { return a->data().toInt() == 5; });
+    // A variable every link holds a value of: every pair is labelled.
+    PickVariable(viewer, "tbAtributos", [](QAction* a) { return a->text() == "Vel. Flujo Libre"; });
     livemenus::Find(viewer, "tbValues")->trigger();
     ASSERT_TRUE(viewer->Down(Cmd::tbValues));
     const std::string emf = (tmp.path() / "valores.emf").string();
@@ -487,10 +489,74 @@ TEST_F(ExportGui, ValueLabelsOfBothDirectionsReadUpright)
     for (size_t i = 0; i < r.textEscapements.size(); ++i) {
         const int a = ((r.textEscapements[i] % 3600) + 3600) % 3600;
         turned += a != 0;
-        EXPECT_FALSE(a > 900 && a < 2700) << r.texts[int(i)].toStdString() << " at " << r.textEscapements[i];
+        EXPECT_FALSE(a > 900 && a <= 2700) << r.texts[int(i)].toStdString() << " at " << r.textEscapements[i];
     }
     // Links that are not level have their values turned along them.
     EXPECT_GT(turned, 0);
+}
+
+// The network KMZ's colour document has one folder per class the legend lists,
+// named after its bounds, in the document named after the variable as the drawing's layers,
+// and each banded link in the folder of its class: a
+// constant variable gives one folder holding every link, and the next variable
+// its own classes again.
+TEST_F(ExportGui, KmzColourFoldersAreTheLegendsClasses)
+{
+    if (!fs::exists(testutil::realDataPath("siouxfalls-junctions.dat")))
+        FAIL() << "real networks not available";
+    viewer->show();
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(Copy("siouxfalls-junctions.dat", "red")));
+    const std::string py = (tmp.path() / "folders.py").string();
+    testutil::writeFile(py, "import sys, zipfile, xml.etree.ElementTree as ET\n"
+                            "z = zipfile.ZipFile(sys.argv[1]); assert z.testzip() is None\n"
+                            "root = ET.fromstring(z.read(z.namelist()[0]))\n"
+                            "tag = lambda e: e.tag.split('}')[-1]\n"
+                            "name = lambda e: next((n.text for n in e if tag(n) == 'name'), '')\n"
+                            "doc = [d for d in root.iter() if tag(d) == 'Document' and name(d) == sys.argv[2]][-1]\n"
+                            "for f in doc:\n"
+                            "    if tag(f) == 'Folder':\n"
+                            "        print(name(f), sum(tag(p) == 'Placemark' for p in f.iter()))\n");
+    livemenus::Find(viewer, "tbColores")->trigger();
+    // {variable title, classes expected}
+    const std::vector<std::pair<QString, size_t>> rows = {
+        {"Vel. Flujo Libre", 1}, {"Capacidad", 5}, {"Vel. Flujo Libre", 1}};
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const auto& [title, expected] = rows[i];
+        SCOPED_TRACE(title.toStdString());
+        PickVariable(viewer, "tbAtributos", [&](QAction* a) { return a->text() == title; });
+        if (!viewer->Down(Cmd::tbColores))
+            livemenus::Find(viewer, "tbColores")->trigger();
+        ASSERT_TRUE(viewer->Down(Cmd::tbColores));
+        const TViewState& u = UserView();
+        std::string want;
+        int banded = 0;
+        for (int32_t c : Ranges::LegendClasses(u.RangeTable, u.NumRanges)) {
+            if (c < 1 || c > 5)
+                continue;
+            int n = 0;
+            for (int32_t l = 1; l <= Network.LinkCount; ++l) {
+                const TArcos& a = Arcos[l];
+                if (a.AIndex <= 0 || a.BIndex <= 0 || !a.Active)
+                    continue;
+                const float v = a.Var[ColVarArcos[size_t(u.RangeVarArcos)]];
+                int32_t last = 0;
+                for (int32_t k = 1; k <= u.NumRanges && k <= MaxRangeClasses; ++k)
+                    if (u.RangeTable[size_t(k)].Active && Ranges::ClassHolds(u.RangeTable, k, v))
+                        last = k;
+                n += last == c;
+            }
+            banded += n;
+            want += ZelUtils::Format("(%.2f-%.2f) %d\n", double(u.RangeTable[size_t(c)].Low),
+                                     double(u.RangeTable[size_t(c)].High), n);
+        }
+        EXPECT_EQ(std::count(want.begin(), want.end(), '\n'), long(expected)) << want;
+        EXPECT_EQ(banded, 76);
+        const std::string kmz = (tmp.path() / ZelUtils::Format("colores%d.kmz", int(i))).string();
+        testutil::AnswerFileDialog(viewer, kmz, 3);
+        livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave")->trigger();
+        EXPECT_EQ(Shell("/usr/bin/python3 '" + py + "' '" + kmz + "' '" + u.RangeName + "' 2>&1"),
+                  want);
+    }
 }
 
 // A network given in degrees comes back to its own degrees, whatever zone the

@@ -252,6 +252,23 @@ TEST_F(Polygons, ImportOfAFileWithoutPolygonsSaysSoAndPressesNothing)
         EXPECT_EQ(NumPoligonos, 0);
         EXPECT_FALSE(w->Down(Cmd::tbPoligonos));
     }
+    // After polygons read from the menu, the refused file takes neither their
+    // place nor their file's name (which an export proposes and the selection
+    // files beside it take).
+    const std::string four = testutil::dataPath("plg_four.plg");
+    testutil::AnswerFileDialog(w.get(), four, 0);
+    livemenus::Find(w.get(), "aImportar1")->trigger();
+    ASSERT_EQ(NumPoligonos, 4);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        RecordingServices ui;
+        testutil::AnswerFileDialog(w.get(), tmp.file(c.file), c.filter);
+        livemenus::Find(w.get(), "aImportar1")->trigger();
+        EXPECT_TRUE(ui.anyMessageContains("no tiene ning\u00fan pol\u00edgono")) << ui.messages.size();
+        EXPECT_EQ(NumPoligonos, 4);
+        EXPECT_TRUE(w->Down(Cmd::tbPoligonos));
+        EXPECT_EQ(w->Polygons().PolygonFileName, four);
+    }
 }
 
 } // namespace
