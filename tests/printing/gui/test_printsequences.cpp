@@ -8,6 +8,7 @@
 #include "mainwindow/PalvonViewer.h"
 #include "map/gui/OxrImage.h"
 #include "map/ZoomHistory.h"
+#include "map/GeoLayers.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "model/gui/FrmDat.h"
 #include "map/gui/DataLayers.h"
@@ -339,12 +340,21 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
     };
     const std::string count = countShown();
     ASSERT_EQ(count, "1234");
-    fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sioux.dat"));
+    // The other network lies in a folder that names a background layer of its own;
+    // the user's network has the layer the user loaded.
+    fs::create_directory(tmp.file("otra"));
+    fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("otra/sioux.dat"));
+    testutil::writeFile(tmp.file("otra/sx.geo"), "1,2,680000,4820000,690000,4830000\r\n");
+    testutil::writeFile(tmp.file("otra/Velmora.ini"), "[File Names]\r\nSolera1=sx.geo\r\n");
+    testutil::writeFile(tmp.file("capa.geo"), "1,2,300000,6125500,300500,6125900\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("capa.geo"));
+    Trigger("aOpenSolera");
+    ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
     TKDVscale& scale = Secondary::KDVscale();
     const bool fixed = scale.Fixed->isChecked();
     const float rangeMax = UserView().RangeMax;
     DefineNetworks("[General]\r\nDocumentoWord=lote.doc\r\n[Tema]\r\nVerNombreNodos=1\r\nValorMaximo=777\r\n"
-                   "Fixed=1\r\n[Red]\r\nRedPalvon=red.dat\r\nVarVolumen=Cap\r\n[Otra]\r\nRedPalvon=sioux.dat\r\n"
+                   "Fixed=1\r\n[Red]\r\nRedPalvon=red.dat\r\nVarVolumen=Cap\r\n[Otra]\r\nRedPalvon=otra/sioux.dat\r\n"
                    "VarVolumen=Cap\r\n");
 
     TOxrImage* map = viewer->img;
@@ -443,6 +453,8 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
             EXPECT_EQ(scale.Fixed->isChecked(), fixed);
             EXPECT_EQ(UserView().ScaleFixed, fixed);
             EXPECT_EQ(UserView().RangeMax, rangeMax);
+            EXPECT_EQ(GeoLayers().NumGeoLayers, 1);
+            EXPECT_EQ(GeoLayers().GeoLayerFiles[1], tmp.file("capa.geo"));
         }
         if (step.output == "red_Cap.emf") {
             // The batch's picture is the user's window: node 102, not the far corner.
