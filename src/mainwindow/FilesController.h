@@ -140,8 +140,8 @@ private:
     std::shared_ptr<EarlierOpening> earlierOpening_;
     void RestoreEarlierOpening();
     // Once a network read is accepted: the state that belonged to the network it
-    // replaces goes (pending edits, the curve being edited, formula-column counts,
-    // the gauge); for another network, also the variables and classes chosen and
+    // replaces goes (pending edits, the curve being edited, formula-column
+    // counts); for another network, also the variables and classes chosen and
     // the line layers loaded on the earlier one.
     void ForgetEarlierNetwork(bool anotherNetwork);
     // The network file the user last opened: the one the view choices are for.

@@ -10,7 +10,6 @@
 #include "map/gui/DisplayController.h"
 #include "map/PointLayers.h"
 #include "map/ViewState.h"
-#include "widgets/gaugeCaption.h"
 #include "map/DisplayStyles.h"
 #include "map/gui/OxrImage.h"
 #include "model/FileUtils.h"
@@ -348,6 +347,15 @@ bool TFilesController::AbrirRedPalvon(const std::string& fileName)
 // included: kept from the previous network they would describe another network.
 bool TFilesController::RunOpening()
 {
+    // The read leaves its gauge up: it goes, back at its start, once the whole
+    // opening is done (or refused).
+    struct GaugeDown {
+        ~GaugeDown()
+        {
+            Services().SetProgressVisible(false);
+            Services().SetProgressPosition(0);
+        }
+    } gaugeDown;
     if (!OpenPalvonDat())
         return false;
     ReadCompanionListings();
@@ -585,9 +593,6 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork)
     if (FrmMix)
         FrmMix->ForgetJunctions();
     NodoActual = 0; // the junction shown, by whichever window, was the earlier network's
-    // The gauge starts the next long command from nothing.
-    if (viewer_.pbc)
-        viewer_.pbc->SetProgress(viewer_.pbc->MinValue());
     if (!anotherNetwork)
         return; // the same network read again keeps what the user chose to see on it
     // The variables chosen to colour, bar and label, their classes and legends

@@ -1693,9 +1693,24 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         EXPECT_NE(std::find(text.begin(), text.end(), "  102       300350.0      6125650.0"), text.end());
     }
 
-    // A network long enough for the gauge to move: it ends hidden, at its start.
+    // A network long enough for the gauge to move: it stays up until the grids
+    // show the network, and ends hidden, at its start.
     fs::copy_file(testutil::realDataPath("chicago-sketch.dat"), tmp.file("otra/chicago.dat"));
+    struct HideSpy : QObject {
+        TStringAlignGrid* grid;
+        std::vector<int> rowsWhenHidden; // the link grid's rows each time the gauge hides
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::Hide)
+                rowsWhenHidden.push_back(grid->RowCount());
+            return false;
+        }
+    } spy;
+    spy.grid = viewer->sagArcos;
+    viewer->pbc->installEventFilter(&spy);
     ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("otra/chicago.dat")));
+    viewer->pbc->removeEventFilter(&spy);
+    EXPECT_EQ(spy.rowsWhenHidden, std::vector<int>{2951});
     EXPECT_EQ(viewer->pbc->Progress(), viewer->pbc->MinValue());
     EXPECT_FALSE(viewer->pbc->isVisible());
 }
