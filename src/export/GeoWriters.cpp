@@ -199,6 +199,7 @@ bool WriteGeoLayer(int layer, const std::string& path)
     if (!Save(path, LayerFileText(layer)))
         return false;
     GeoLayers().GeoLayerFiles[layer] = path;
+    GeoLayers().GeoLayerUnsaved[layer] = 0;
     if (source.Read)
         source.Digest = DiskDigest(path);
     return true;

@@ -10,6 +10,7 @@
 #include "map/gui/DisplayController.h"
 #include "map/PointLayers.h"
 #include "map/ViewState.h"
+#include "map/GeoLayers.h"
 #include "map/DisplayStyles.h"
 #include "map/gui/OxrImage.h"
 #include "model/FileUtils.h"
@@ -148,6 +149,16 @@ struct TFilesController::EarlierOpening {
 };
 
 namespace {
+// The network file as the opening names it (its folder and its name).
+std::string NetworkPath(const std::string& fileName)
+{
+    const fs::path p = fs::absolute(fileName);
+    std::string dir = p.parent_path().string();
+    if (!dir.empty() && dir.back() != '/')
+        dir += '/';
+    return dir + p.filename().string();
+}
+
 // Says why the file cannot be opened as a network (missing, a folder, a pipe, a
 // binary file), once; false when it can be tried.
 bool RefusedAsNetwork(const std::string& path)
@@ -264,7 +275,7 @@ std::string TFilesController::PositionsFileOfText() const
     return KDVlib::PositionsFileName(DatDir, DatFileName);
 }
 
-bool TFilesController::ConfirmUnsavedEdits(bool withText)
+bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers)
 {
     // A batch or a phase report asked once, before it started opening networks.
     if (BatchMode)
@@ -273,12 +284,15 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText)
     const bool text = withText && FrmDat && FrmDat->IsModified();
     const bool positions = Network.PositionsUnsaved && Network.Loaded;
     const bool shapes = viewer_.Action(Cmd::GrabarSIG)->isVisible() && Network.Loaded;
+    const bool layers = withLayers && GeoLayers().AnyUnsaved();
     if (text)
         what.push_back("el texto de la red");
     if (positions)
         what.push_back("las posiciones de nodos o centroides");
     if (shapes)
         what.push_back("el trazado de arcos");
+    if (layers)
+        what.push_back("las capas de soleras");
     if (what.empty())
         return true;
     std::string list = what.front();
@@ -317,6 +331,11 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText)
         if (viewer_.Action(Cmd::GrabarSIG)->isVisible())
             return false;
     }
+    if (layers) {
+        viewer_.Display().GuardarSolerasClick();
+        if (GeoLayers().AnyUnsaved())
+            return false;
+    }
     return true;
 }
 
@@ -335,7 +354,9 @@ bool TFilesController::AbrirRedPalvon(const std::string& fileName)
     // unsaved edits: answering would be for nothing.
     if (RefusedAsNetwork(fileName))
         return false;
-    if (!ConfirmUnsavedEdits())
+    // The background layers go with the network they lie on: the same network
+    // opened again keeps them.
+    if (!ConfirmUnsavedEdits(true, NetworkPath(fileName) != viewChoicesOf_))
         return false;
     if (!SetFileNames(fileName))
         return false;
@@ -385,7 +406,7 @@ void TFilesController::ReloadFromText()
 {
     if (DatFileName.empty())
         return;
-    if (!ConfirmUnsavedEdits(false))
+    if (!ConfirmUnsavedEdits(false, false))
         return;
     auto given = [](const std::string& f) { return !f.empty() && f != "null" && FileExists(f); };
     const std::string lpa = Network.LpaLoaded ? LpaFileName : std::string();
@@ -535,7 +556,10 @@ bool TFilesController::OpenPalvonDat()
     // the same file again.
     const std::string opened = DatDir + DatFileName;
     const bool byUser = OpenInteractive && !BatchMode;
-    ForgetEarlierNetwork(byUser && opened != viewChoicesOf_);
+    // The same network read again keeps the background layers loaded on it,
+    // edits and all; its folder's layers are read only for a network opened afresh.
+    const bool sameAgain = byUser && opened == viewChoicesOf_;
+    ForgetEarlierNetwork(byUser && !sameAgain);
     if (byUser)
         viewChoicesOf_ = opened;
     earlierOpening_.reset();
@@ -563,7 +587,7 @@ bool TFilesController::OpenPalvonDat()
         PalvonRead::ComputeLinkGeometry(UserView().Lanes);
         PalvonRead::OrderArms();
     }
-    OpenOtherFiles();
+    OpenOtherFiles(!sameAgain);
 
     wait.Restore();
     viewer_.SetStatusPanel(0, QStringLiteral("Inactivo"));
@@ -616,13 +640,13 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork)
     NumDots = -1;
 }
 
-void TFilesController::OpenOtherFiles()
+void TFilesController::OpenOtherFiles(bool withLayers)
 {
     const FolderFiles::TFolderFiles files = FolderFiles::Read(DatDir + "Velmora.ini");
     ZoningFileName = files.Zoning.empty() ? std::string("null") : files.Zoning;
     if (!files.Zoning.empty())
         LoadZoning(ZoningFileName);
-    for (size_t k = 0; k < files.Layers.size(); ++k) {
+    for (size_t k = 0; withLayers && k < files.Layers.size(); ++k) {
         // The first layer replaces whatever layers were loaded; the others add to it.
         viewer_.Display().LineaSoleras(files.Layers[k], k > 0);
         if (k < files.Styles.size()) {

@@ -170,8 +170,14 @@ void TMapEditController::CloseLayerRegion()
         for (int32_t k = 0; k < n && inside; ++k)
             inside = img.PtInRegionW(viewer_.Selection().SelectionRegion, g.Points[static_cast<size_t>(k)].x,
                                      g.Points[static_cast<size_t>(k)].y);
-        if (inside)
+        if (inside && g.Name != GeoDeletedName) {
             g.Name = GeoDeletedName;
+            // The layer's file still has the polyline until the layer is saved.
+            int32_t layer = 1;
+            while (layer < last && r > GeoLayers().GeoLayerEnd[layer])
+                ++layer;
+            GeoLayers().GeoLayerUnsaved[std::clamp(layer, 1, MaxGeoLayers)] = 1;
+        }
     }
     viewer_.Selection().PolyPoints.clear();
     viewer_.Selection().PolySelectKind = 0;

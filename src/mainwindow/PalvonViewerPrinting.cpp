@@ -56,7 +56,7 @@ bool TPrintHostAdapter::ConfirmBatchStart()
     // question is about the rest.
     const bool positions = Network.PositionsUnsaved;
     Network.PositionsUnsaved = false;
-    const bool go = v_.Files().ConfirmUnsavedEdits();
+    const bool go = v_.Files().ConfirmUnsavedEdits(true, false); // the batch gives the layers back
     Network.PositionsUnsaved = positions;
     return go;
 }

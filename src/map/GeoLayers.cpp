@@ -1,4 +1,5 @@
 #include "map/GeoLayers.h"
+#include <algorithm>
 
 TGeoLayers& GeoLayers()
 {
@@ -15,10 +16,18 @@ void TGeoLayers::Clear()
         GeoLayerNames[n].clear();
         GeoLayerDirs[n].clear();
         GeoLayerFiles[n].clear();
-        GeoLayerVisible[n] = GeoLayerSelected[n] = 0;
+        GeoLayerVisible[n] = GeoLayerSelected[n] = GeoLayerUnsaved[n] = 0;
         GeoLayerSource[n] = TGeoLayerFile();
     }
     GeoNameKeys.clear();
+}
+
+bool TGeoLayers::AnyUnsaved() const
+{
+    for (int n = 1; n <= std::min(NumGeoLayers, MaxGeoLayers); ++n)
+        if (GeoLayerUnsaved[n])
+            return true;
+    return false;
 }
 
 uint64_t GeoFileDigest(std::string_view bytes)

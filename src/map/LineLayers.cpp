@@ -218,6 +218,7 @@ TLineLayerLoad LoadLineLayer(const std::string& fileName, bool addLayer)
     }
     GeoLayers().GeoLayerVisible[layer] = 1;
     GeoLayers().GeoLayerSelected[layer] = 1;
+    GeoLayers().GeoLayerUnsaved[layer] = 0;
 
     ViewerServices& ui = Services();
     ui.SetStatusText(0, shortName);

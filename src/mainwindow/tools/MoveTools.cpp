@@ -90,6 +90,7 @@ void TMoveLayersTool::Apply(double dx, double dy)
             g.LabelPos.y += dy;
         }
         moved.push_back(layer);
+        GeoLayers().GeoLayerUnsaved[layer] = 1; // until its file is written
     }
     // Only the layers moved are written back (a failure is said once, by the writer).
     if (!moved.empty())
