@@ -48,6 +48,7 @@
 #include <QTabWidget>
 #include <QToolBar>
 
+#include <charconv>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -595,8 +596,44 @@ bool TFilesController::OpenPalvonDat()
     return true;
 }
 
+namespace {
+// Whether a column of the grid as it stands is a formula column (the user's
+// variables after the links' 120 and the movements' 80).
+bool FormulaColumn(int32_t col, bool movement)
+{
+    const int32_t first = movement ? 80 : 120;
+    const int32_t var = movement ? (col > 0 && col < NumMovimColumns ? ColVarMovim[size_t(col)] : 0)
+                                 : (col > 0 && col < NumArcosColumns ? ColVarArcos[size_t(col)] : 0);
+    return var > first && var <= first + 10;
+}
+
+bool FormulaColumn(const std::string& col, bool movement)
+{
+    int32_t c = 0;
+    std::from_chars(col.data(), col.data() + col.size(), c);
+    return FormulaColumn(c, movement);
+}
+
+// Whether the user's view shows a variable of a formula column.
+bool ChoicesOnFormulaColumns(const TViewState& v)
+{
+    bool on = FormulaColumn(v.RangeVarArcos, false) || FormulaColumn(v.AttrColumn, false) ||
+              FormulaColumn(v.RangeVarMovim, true) || FormulaColumn(v.RangeItemMovim, true);
+    for (const int32_t c : v.RangeVarByMode)
+        on = on || FormulaColumn(c, false);
+    for (const std::string& c : v.ShownVarList)
+        on = on || FormulaColumn(c, false);
+    for (const std::string& c : v.SelectedMovimVars)
+        on = on || FormulaColumn(c, true);
+    return on;
+}
+} // namespace
+
 void TFilesController::ForgetEarlierNetwork(bool anotherNetwork)
 {
+    // Formula columns are not made again by a read, even of the same network: a
+    // variable chosen on one would show a column that is gone.
+    const bool choicesGo = anotherNetwork || ChoicesOnFormulaColumns(UserView());
     // Its edits: given up or saved at the question before the opening.
     Network.PositionsUnsaved = false;
     viewer_.Action(Cmd::NodeMove)->setChecked(false);
@@ -617,7 +654,7 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork)
     if (FrmMix)
         FrmMix->ForgetJunctions();
     NodoActual = 0; // the junction shown, by whichever window, was the earlier network's
-    if (!anotherNetwork)
+    if (!choicesGo)
         return; // the same network read again keeps what the user chose to see on it
     // The variables chosen to colour, bar and label, their classes and legends
     // were the earlier network's: the new one shows none until chosen on it.
@@ -634,6 +671,8 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork)
     for (TCommandId layer : {Cmd::tbAtributos, Cmd::tbColores, Cmd::tbValues, Cmd::tbMovimValues})
         viewer_.SetCommandOn(layer, false);
     viewer_.Action(Cmd::aAtributos2)->setChecked(false);
+    if (!anotherNetwork)
+        return;
     // Line layers and points lie in the zone of the network they were loaded on;
     // the new network's own layers come from its "Velmora.ini".
     viewer_.Display().ForgetLineLayers();

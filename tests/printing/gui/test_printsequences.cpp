@@ -2,6 +2,7 @@
 // generation/attraction pictures leave behind on the user's map, and what a
 // failed print leaves of the printer and of the earlier PDF. Outputs are read by
 // the metafile reader and by pdftotext.
+#include "analysis/gui/DlgFormula.h"
 #include "analysis/gui/FrmFases.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/GridsController.h"
@@ -32,6 +33,7 @@
 #include "support/SampleOnScreenFixture.h"
 #include "support/ViewerFixture.h"
 #include "widgets/DlgCfgWidgets.h"
+#include "widgets/DualListDialog.h"
 #include "widgets/StringAlignGrid.h"
 
 #include <QAbstractButton>
@@ -48,6 +50,8 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
+#include <QPushButton>
 #include <QPainter>
 #include <QPlainTextEdit>
 
@@ -936,4 +940,53 @@ TEST_F(PrintSequences, BatchGivesBackTheListingAndCountsLoaded)
     EXPECT_TRUE(fs::exists(tmp.file("red_Cap.emf")));
     EXPECT_EQ(Network.CountsLoaded, 1);
     EXPECT_EQ(grid(), before);
+}
+
+// A formula column is not made again when the user's network is read again (from
+// its text, or at the end of a batch over another network): the map coloured by
+// it is given up with it, the legend and the colour button too, instead of
+// showing classes of a column that is gone.
+TEST_F(PrintSequences, ColourOfAFormulaColumnGoesWithTheColumn)
+{
+    fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sioux.dat"));
+    DefineNetworks("[General]\r\n[Tema]\r\n[Otra]\r\nRedPalvon=sioux.dat\r\nVarVolumen=Cap\r\n");
+    const std::vector<std::pair<const char*, std::function<void()>>> transitions = {
+        {"recarga",
+         [&] {
+             if (!FrmDat || !FrmDat->isVisible())
+                 Trigger("RedPalvon1");
+             FrmDat->findChild<QToolButton*>("tbReload")->click();
+         }},
+        {"lote", [&] { Trigger("ImprimirRedes1"); }},
+    };
+    for (const auto& [name, transition] : transitions) {
+        SCOPED_TRACE(name);
+        Secondary::DlgFormula().RunFieldChoice = [](TDualListDialog& d) {
+            for (int i = 0; i < d.Count(1); ++i)
+                if (d.Text(1, i) == "Cap")
+                    d.Move(1, {i});
+            return true;
+        };
+        QTimer::singleShot(0, [] {
+            Secondary::DlgFormula().teVar->setText("Doble");
+            Secondary::DlgFormula().teForm->setText("A*2");
+            Secondary::DlgFormula().btnOk->click();
+        });
+        ASSERT_TRUE(livemenus::Click(viewer, "popup:pupArcos", "Crearcolumna1"));
+        QAction* colores = livemenus::Find(viewer, "tbColores");
+        emit colores->menu()->aboutToShow();
+        for (QAction* v : colores->menu()->actions())
+            if (v->text() == "Doble")
+                v->trigger();
+        ASSERT_EQ(UserView().RangeName, "Doble");
+        ASSERT_TRUE(viewer->sym->isVisible());
+        transition();
+        testutil::settle();
+        EXPECT_EQ(NumUserVarArcos, 0);
+        EXPECT_EQ(UserView().RangeName, "null");
+        EXPECT_EQ(UserView().RangeVarArcos, 0);
+        EXPECT_FALSE(viewer->Down(Cmd::tbColores));
+        Trigger("aRedibujar");
+        EXPECT_FALSE(viewer->sym->isVisible());
+    }
 }
