@@ -404,8 +404,8 @@ private:
         }
     }
 
-    // The user's layers set aside (the map has none loaded), or put back in
-    // place of the layers loaded meanwhile.
+    // The user's layers set aside, the map left with none loaded; and put back
+    // in place of the layers loaded meanwhile.
     void LayersAside()
     {
         if (userLayersIn_)
