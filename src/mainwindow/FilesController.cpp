@@ -24,6 +24,9 @@ TFilesController::TFilesController(TPalvonViewer& viewer) : viewer_(viewer)
 {
     // A network file cut short is refused whole: the network open stays.
     readSettings_.RefuseIncomplete = true;
+    // The gauge of the read stays up until the opening has filled the grids and
+    // drawn the map.
+    readSettings_.KeepGauge = true;
 }
 
 TFilesController::~TFilesController() = default;

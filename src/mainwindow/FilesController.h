@@ -55,12 +55,15 @@ public:
     // Before an edit of the network in memory would be lost (quit, another network):
     // asks whether to save the unsaved edits. True to go on (saved or given up),
     // false when the user cancels or a save did not happen. Without withText the
-    // text is not asked about (a reload reads it: its edits are not lost).
-    bool ConfirmUnsavedEdits(bool withText = true);
+    // text is not asked about (a reload reads it: its edits are not lost); without
+    // withLayers neither are the background layers (they stay loaded).
+    bool ConfirmUnsavedEdits(bool withText = true, bool withLayers = true);
     // Where the positions moved on the network in memory are kept: beside its
     // text, under the name the text was last saved with.
     std::string PositionsFileOfText() const;
-    void OpenOtherFiles();
+    // The zoning and (withLayers) the background layers that the network's folder
+    // names in its "Velmora.ini".
+    void OpenOtherFiles(bool withLayers = true);
     void ConstruyeMixs();
     void RedPalvon1Click();
 
@@ -140,8 +143,8 @@ private:
     std::shared_ptr<EarlierOpening> earlierOpening_;
     void RestoreEarlierOpening();
     // Once a network read is accepted: the state that belonged to the network it
-    // replaces goes (pending edits, the curve being edited, formula-column counts,
-    // the gauge); for another network, also the variables and classes chosen and
+    // replaces goes (pending edits, the curve being edited, formula-column
+    // counts); for another network, also the variables and classes chosen and
     // the line layers loaded on the earlier one.
     void ForgetEarlierNetwork(bool anotherNetwork);
     // The network file the user last opened: the one the view choices are for.

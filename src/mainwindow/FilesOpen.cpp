@@ -10,7 +10,7 @@
 #include "map/gui/DisplayController.h"
 #include "map/PointLayers.h"
 #include "map/ViewState.h"
-#include "widgets/gaugeCaption.h"
+#include "map/GeoLayers.h"
 #include "map/DisplayStyles.h"
 #include "map/gui/OxrImage.h"
 #include "model/FileUtils.h"
@@ -49,6 +49,7 @@
 #include <QTabWidget>
 #include <QToolBar>
 
+#include <charconv>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -150,6 +151,16 @@ struct TFilesController::EarlierOpening {
 };
 
 namespace {
+// The network file as the opening names it (its folder and its name).
+std::string NetworkPath(const std::string& fileName)
+{
+    const fs::path p = fs::absolute(fileName);
+    std::string dir = p.parent_path().string();
+    if (!dir.empty() && dir.back() != '/')
+        dir += '/';
+    return dir + p.filename().string();
+}
+
 // Says why the file cannot be opened as a network (missing, a folder, a pipe, a
 // binary file), once; false when it can be tried.
 bool RefusedAsNetwork(const std::string& path)
@@ -266,7 +277,7 @@ std::string TFilesController::PositionsFileOfText() const
     return KDVlib::PositionsFileName(DatDir, DatFileName);
 }
 
-bool TFilesController::ConfirmUnsavedEdits(bool withText)
+bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers)
 {
     // A batch or a phase report asked once, before it started opening networks.
     if (BatchMode)
@@ -275,9 +286,10 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText)
     const bool text = withText && FrmDat && FrmDat->IsModified();
     const bool positions = Network.PositionsUnsaved && Network.Loaded;
     const bool shapes = viewer_.Action(Cmd::GrabarSIG)->isVisible() && Network.Loaded;
-    // Line layers with edits their files do not hold (a reload keeps the layers).
+    // Line layers with edits their files do not hold, when they go with the network
+    // (a reload and a batch keep them).
     std::vector<int> layers;
-    for (int layer = 1; withText && layer <= std::clamp(GeoLayers().NumGeoLayers, 0, MaxGeoLayers); ++layer)
+    for (int layer = 1; withLayers && layer <= std::clamp(GeoLayers().NumGeoLayers, 0, MaxGeoLayers); ++layer)
         if (GeoLayers().GeoLayerSource[layer].Unsaved)
             layers.push_back(layer);
     if (text)
@@ -347,7 +359,9 @@ bool TFilesController::AbrirRedPalvon(const std::string& fileName)
     // unsaved edits: answering would be for nothing.
     if (RefusedAsNetwork(fileName))
         return false;
-    if (!ConfirmUnsavedEdits())
+    // The background layers go with the network they lie on: the same network
+    // opened again keeps them.
+    if (!ConfirmUnsavedEdits(true, NetworkPath(fileName) != viewChoicesOf_))
         return false;
     if (!SetFileNames(fileName))
         return false;
@@ -359,6 +373,15 @@ bool TFilesController::AbrirRedPalvon(const std::string& fileName)
 // included: kept from the previous network they would describe another network.
 bool TFilesController::RunOpening()
 {
+    // The read leaves its gauge up: it goes, back at its start, once the whole
+    // opening is done (or refused).
+    struct GaugeDown {
+        ~GaugeDown()
+        {
+            Services().SetProgressVisible(false);
+            Services().SetProgressPosition(0);
+        }
+    } gaugeDown;
     if (!OpenPalvonDat())
         return false;
     ReadCompanionListings();
@@ -388,7 +411,7 @@ void TFilesController::ReloadFromText()
 {
     if (DatFileName.empty())
         return;
-    if (!ConfirmUnsavedEdits(false))
+    if (!ConfirmUnsavedEdits(false, false))
         return;
     auto given = [](const std::string& f) { return !f.empty() && f != "null" && FileExists(f); };
     const std::string lpa = Network.LpaLoaded ? LpaFileName : std::string();
@@ -538,7 +561,10 @@ bool TFilesController::OpenPalvonDat()
     // the same file again.
     const std::string opened = DatDir + DatFileName;
     const bool byUser = OpenInteractive && !BatchMode;
-    ForgetEarlierNetwork(byUser && opened != viewChoicesOf_);
+    // The same network read again keeps the background layers loaded on it,
+    // edits and all; its folder's layers are read only for a network opened afresh.
+    const bool sameAgain = byUser && opened == viewChoicesOf_;
+    ForgetEarlierNetwork(byUser && !sameAgain);
     if (byUser)
         viewChoicesOf_ = opened;
     earlierOpening_.reset();
@@ -566,7 +592,7 @@ bool TFilesController::OpenPalvonDat()
         PalvonRead::ComputeLinkGeometry(UserView().Lanes);
         PalvonRead::OrderArms();
     }
-    OpenOtherFiles();
+    OpenOtherFiles(!sameAgain);
 
     wait.Restore();
     viewer_.SetStatusPanel(0, QStringLiteral("Inactivo"));
@@ -574,8 +600,44 @@ bool TFilesController::OpenPalvonDat()
     return true;
 }
 
+namespace {
+// Whether a column of the grid as it stands is a formula column (the user's
+// variables after the links' 120 and the movements' 80).
+bool FormulaColumn(int32_t col, bool movement)
+{
+    const int32_t first = movement ? 80 : 120;
+    const int32_t var = movement ? (col > 0 && col < NumMovimColumns ? ColVarMovim[size_t(col)] : 0)
+                                 : (col > 0 && col < NumArcosColumns ? ColVarArcos[size_t(col)] : 0);
+    return var > first && var <= first + 10;
+}
+
+bool FormulaColumn(const std::string& col, bool movement)
+{
+    int32_t c = 0;
+    std::from_chars(col.data(), col.data() + col.size(), c);
+    return FormulaColumn(c, movement);
+}
+
+// Whether the user's view shows a variable of a formula column.
+bool ChoicesOnFormulaColumns(const TViewState& v)
+{
+    bool on = FormulaColumn(v.RangeVarArcos, false) || FormulaColumn(v.AttrColumn, false) ||
+              FormulaColumn(v.RangeVarMovim, true) || FormulaColumn(v.RangeItemMovim, true);
+    for (const int32_t c : v.RangeVarByMode)
+        on = on || FormulaColumn(c, false);
+    for (const std::string& c : v.ShownVarList)
+        on = on || FormulaColumn(c, false);
+    for (const std::string& c : v.SelectedMovimVars)
+        on = on || FormulaColumn(c, true);
+    return on;
+}
+} // namespace
+
 void TFilesController::ForgetEarlierNetwork(bool anotherNetwork)
 {
+    // Formula columns are not made again by a read, even of the same network: a
+    // variable chosen on one would show a column that is gone.
+    const bool choicesGo = anotherNetwork || ChoicesOnFormulaColumns(UserView());
     // Its edits: given up or saved at the question before the opening.
     Network.PositionsUnsaved = false;
     viewer_.Action(Cmd::NodeMove)->setChecked(false);
@@ -596,10 +658,7 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork)
     if (FrmMix)
         FrmMix->ForgetJunctions();
     NodoActual = 0; // the junction shown, by whichever window, was the earlier network's
-    // The gauge starts the next long command from nothing.
-    if (viewer_.pbc)
-        viewer_.pbc->SetProgress(viewer_.pbc->MinValue());
-    if (!anotherNetwork)
+    if (!choicesGo)
         return; // the same network read again keeps what the user chose to see on it
     // The variables chosen to colour, bar and label, their classes and legends
     // were the earlier network's: the new one shows none until chosen on it.
@@ -616,19 +675,21 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork)
     for (TCommandId layer : {Cmd::tbAtributos, Cmd::tbColores, Cmd::tbValues, Cmd::tbMovimValues})
         viewer_.SetCommandOn(layer, false);
     viewer_.Action(Cmd::aAtributos2)->setChecked(false);
+    if (!anotherNetwork)
+        return;
     // Line layers and points lie in the zone of the network they were loaded on;
     // the new network's own layers come from its "Velmora.ini".
     viewer_.Display().ForgetLineLayers();
     NumDots = -1;
 }
 
-void TFilesController::OpenOtherFiles()
+void TFilesController::OpenOtherFiles(bool withLayers)
 {
     const FolderFiles::TFolderFiles files = FolderFiles::Read(DatDir + "Velmora.ini");
     ZoningFileName = files.Zoning.empty() ? std::string("null") : files.Zoning;
     if (!files.Zoning.empty())
         LoadZoning(ZoningFileName);
-    for (size_t k = 0; k < files.Layers.size(); ++k) {
+    for (size_t k = 0; withLayers && k < files.Layers.size(); ++k) {
         // The first layer replaces whatever layers were loaded; the others add to it.
         viewer_.Display().LineaSoleras(files.Layers[k], k > 0);
         if (k < files.Styles.size()) {

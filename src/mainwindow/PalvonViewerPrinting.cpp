@@ -5,6 +5,8 @@
 #include "mainwindow/SecondaryWindows.h"
 #include "widgets/CommandPlaces.h"
 #include "map/ViewSnapshot.h"
+#include "map/GeoLayers.h"
+#include "map/gui/DisplayController.h"
 #include "export/GeoWriters.h"
 #include "map/ZoomHistory.h"
 #include "model/KDVlib.h"
@@ -54,7 +56,7 @@ bool TPrintHostAdapter::ConfirmBatchStart()
     // question is about the rest.
     const bool positions = Network.PositionsUnsaved;
     Network.PositionsUnsaved = false;
-    const bool go = v_.Files().ConfirmUnsavedEdits();
+    const bool go = v_.Files().ConfirmUnsavedEdits(true, false); // the batch gives the layers back
     Network.PositionsUnsaved = positions;
     return go;
 }
@@ -69,6 +71,12 @@ void TPrintHostAdapter::OpenDataFile(TDataFile kind, const std::string& fileName
 }
 
 void TPrintHostAdapter::LoadBackgroundLines(const std::string& fileName) { v_.Display().LineaSoleras(fileName, false); }
+
+void TPrintHostAdapter::SwapLineLayers(TGeoLayers& aside)
+{
+    std::swap(GeoLayers(), aside);
+    v_.Display().ShowLineLayerMenus();
+}
 
 void TPrintHostAdapter::LoadViewConfig(TIniFile& ini, const std::string& section)
 {

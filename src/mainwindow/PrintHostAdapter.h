@@ -26,6 +26,7 @@ public:
     bool OpenNetwork(const std::string& fileName) override;
     void OpenDataFile(TDataFile kind, const std::string& fileName) override;
     void LoadBackgroundLines(const std::string& fileName) override;
+    void SwapLineLayers(TGeoLayers& aside) override;
     void LoadViewConfig(TIniFile& ini, const std::string& section) override;
     void ImportLinkSelection(const std::string& fileName) override;
     void HideMarkedLinks() override;

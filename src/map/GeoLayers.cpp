@@ -1,4 +1,5 @@
 #include "map/GeoLayers.h"
+#include <algorithm>
 
 TGeoLayers& GeoLayers()
 {
@@ -19,6 +20,14 @@ void TGeoLayers::Clear()
         GeoLayerSource[n] = TGeoLayerFile();
     }
     GeoNameKeys.clear();
+}
+
+bool TGeoLayers::AnyUnsaved() const
+{
+    for (int n = 1; n <= std::min(NumGeoLayers, MaxGeoLayers); ++n)
+        if (GeoLayerSource[n].Unsaved)
+            return true;
+    return false;
 }
 
 uint64_t GeoFileDigest(std::string_view bytes)

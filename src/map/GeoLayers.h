@@ -73,12 +73,16 @@ struct TGeoLayers {
     std::string GeoLayerFiles[MaxGeoLayers + 1];
     uint8_t GeoLayerVisible[MaxGeoLayers + 1] = {};  // 1: the layer is drawn
     uint8_t GeoLayerSelected[MaxGeoLayers + 1] = {}; // 1: the layer is in the "Selección" set to move
+    // 1: the layer was edited on the map (moved, polylines deleted) since its file
+    // was read or last written.
     TGeoLayerFile GeoLayerSource[MaxGeoLayers + 1];
     // The name keys of the polylines read while their layer had a name file.
     std::vector<TGeoNameKey> GeoNameKeys;
 
     // No layer loaded, as at start.
     void Clear();
+    // Whether a loaded layer holds edits its file does not have.
+    bool AnyUnsaved() const;
 };
 
 TGeoLayers& GeoLayers();

@@ -821,8 +821,10 @@ bool ReadNetwork(TTextLines& lines, const TReadSettings& settings)
 
     ui.SetStatusText(1, "");
     Network.Loaded = 1;
-    ui.SetProgressPosition(0);
-    ui.SetProgressVisible(false);
+    if (!settings.KeepGauge) {
+        ui.SetProgressPosition(0);
+        ui.SetProgressVisible(false);
+    }
     SaveErrorList();
     ApplyPendingEdits(r);
     r.Lines = nullptr;

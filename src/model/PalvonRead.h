@@ -20,6 +20,9 @@ struct TReadSettings {
     // On: a text that ends inside a section is refused whole (an opening keeps the
     // network it had); off: what was read up to there is kept, with a warning.
     bool RefuseIncomplete = false;
+    // On: a read that succeeds leaves the gauge shown where it got to; the caller
+    // hides it once the rest of its work (grids, map) is done.
+    bool KeepGauge = false;
 };
 
 // One read of a network text: its place in the text, and what its includes and

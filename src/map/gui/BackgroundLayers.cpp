@@ -106,6 +106,17 @@ void TDisplayController::LineaSoleras(const std::string& fileName, bool addLayer
         }
     }
     window_.SetCommandOn(Cmd::tbSolera, true);
+    ShowLayerMenu(n);
+    QAction* names = window_.Action(Named(QStringLiteral("Nombres%1").arg(10 + n)));
+    names->setCheckable(true);
+    names->setChecked(load.HasNames && load.Status == LineLayers::TLoadStatus::Loaded);
+
+    if (load.Status == LineLayers::TLoadStatus::Loaded && !BatchMode)
+        window_.RedrawMap();
+}
+
+void TDisplayController::ShowLayerMenu(int n)
+{
     const QString layerName = Qs(GeoLayers().GeoLayerNames[n]);
     QAction* item = window_.Action(Named(QStringLiteral("s1%1").arg(n)));
     item->setText(layerName);
@@ -118,12 +129,18 @@ void TDisplayController::LineaSoleras(const std::string& fileName, bool addLayer
         entry->menuAction()->setVisible(true);
     }
     window_.Action(Named(QStringLiteral("Letra%1").arg(10 + n)))->setText(Qs(LetraCaption(10 + n)));
-    QAction* names = window_.Action(Named(QStringLiteral("Nombres%1").arg(10 + n)));
-    names->setCheckable(true);
-    names->setChecked(load.HasNames && load.Status == LineLayers::TLoadStatus::Loaded);
+}
 
-    if (load.Status == LineLayers::TLoadStatus::Loaded && !BatchMode)
-        window_.RedrawMap();
+void TDisplayController::ShowLineLayerMenus()
+{
+    for (int k = 1; k <= LayerMenuEntries; ++k) {
+        window_.Action(Named(QStringLiteral("s1%1").arg(k)))->setVisible(false);
+        if (QMenu* entry = layerEntries_[k])
+            entry->menuAction()->setVisible(false);
+    }
+    for (int n = 1; n <= std::clamp(GeoLayers().NumGeoLayers, 0, MaxGeoLayers); ++n)
+        ShowLayerMenu(n);
+    window_.Action(Cmd::mSoleraSele)->setText(Qs(LineLayers::SelectionCaption()));
 }
 
 void TDisplayController::ForgetLineLayers()

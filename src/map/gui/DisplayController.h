@@ -97,6 +97,9 @@ public:
     // Every line layer unloaded, with its menu items: the layers were placed in the
     // zone of a network that is no longer open.
     void ForgetLineLayers();
+    // The layer menus show the layers loaded now (after they were set aside and
+    // put back whole).
+    void ShowLineLayerMenus();
     void PuntosGeo(const std::string& fileName);
     void Puntos5Click();
     void soleraClick(int layer, bool checked);
@@ -107,6 +110,8 @@ public:
 private:
     // The caption "Letra (name size)" of label font `tag` of the window's view.
     std::string LetraCaption(int tag) const;
+    // The menu items of loaded layer n: its name, tick and font entry.
+    void ShowLayerMenu(int n);
     // Label font `tag` chosen by the user; true when it was replaced.
     bool ChooseLabelFont(int tag);
     // One property of the title's font changed from the title toolbar.

@@ -3,6 +3,7 @@
 #include "printing/gui/BatchPrintController.h"
 
 #include "map/ViewSnapshot.h"
+#include "map/GeoLayers.h"
 #include "map/gui/DataLayers.h"
 #include "model/PalvonVars.h"
 #include "model/KDVvars.h"
@@ -148,6 +149,10 @@ public:
         // to keep: its openings do not ask about them, and they come back with
         // the user's network, still unsaved.
         s_.positionsUnsaved = batchHost_.HoldUnsavedPositions(s_.positions);
+        // The user's background layers (edits and all) wait aside: another
+        // network's folder may load layers of its own in their place.
+        s_.layersOn = window_.CommandOn(Cmd::tbSolera);
+        LayersAside();
         host_.MarkShownTiles();
     }
 
@@ -156,6 +161,7 @@ public:
         // The user's network is read again only when the batch opened another.
         if (s_.positionsUnsaved && !opened_)
             batchHost_.PutBackPositions(s_.positions, false);
+        LayersAside();
         if (opened_ && !s_.network.empty() && batchHost_.OpenNetwork(s_.network)) {
             if (s_.positionsUnsaved)
                 batchHost_.PutBackPositions(s_.positions, true);
@@ -174,6 +180,12 @@ public:
             UserView().ZoomHistory = start_.ZoomHistory;
             UserView().ZoomIndex = start_.ZoomIndex;
         }
+        // The user's layers come back, with their switch and styles, in place of
+        // whatever the folders of the networks opened loaded.
+        UserLayersIn();
+        for (int k = 1; k <= MaxGeoLayers; ++k)
+            UserView().Items[size_t(10 + k)] = start_.Items[size_t(10 + k)];
+        window_.SetCommandOn(Cmd::tbSolera, s_.layersOn);
         // The legends the user placed stay where they were, even over a network
         // read again (which would put them back in their corners).
         if (TLegendImage* sym = host_.RangeLegend()) {
@@ -217,9 +229,14 @@ public:
         if (!ZelUtils::Trim(e.Titulos).empty())
             view_.TitleLines = ZelUtils::SplitString(e.Titulos, ',');
         // A network refused leaves the user's in memory (the opening keeps it).
+        LayersAside();
         if (!batchHost_.OpenNetwork(e.NetworkFile))
             return false;
         opened_ = true;
+        // The user's layers are drawn on the user's network, and on one whose
+        // folder gives none of its own (another plan of the same area).
+        if (SameFile(e.NetworkFile, s_.network) || GeoLayers().NumGeoLayers == 0)
+            UserLayersIn();
         LoadAux(e.DatosComplementarios, e.DatosComplementariosMovs, s_.traces, s_.zoning);
         if (e.SeleccionArcos != "null") {
             batchHost_.ImportLinkSelection(e.SeleccionArcos);
@@ -387,6 +404,23 @@ private:
         }
     }
 
+    // The user's layers set aside, the map left with none loaded; and put back
+    // in place of the layers loaded meanwhile.
+    void LayersAside()
+    {
+        if (userLayersIn_)
+            batchHost_.SwapLineLayers(userLayers_);
+        userLayersIn_ = false;
+        TGeoLayers none;
+        batchHost_.SwapLineLayers(none);
+    }
+    void UserLayersIn()
+    {
+        if (!userLayersIn_)
+            batchHost_.SwapLineLayers(userLayers_);
+        userLayersIn_ = true;
+    }
+
     void LoadAux(const std::string& comp, const std::string& compMovs, const std::string& traces,
                  const std::string& zoning)
     {
@@ -418,6 +452,7 @@ private:
         bool landscape = false;
         bool positionsUnsaved = false;
         KDVlib::THeldPositions positions;
+        bool layersOn = false;
     };
     TWindowHost& window_;
     TPrintHost& host_;
@@ -432,6 +467,10 @@ private:
     bool opened_ = false; // a network of the definition was opened
     std::string caption_; // the gauge's caption of the batch
     std::optional<TWaitCursor> wait_;
+    // The user's background layers while they are not loaded; once put back,
+    // what they replaced (dropped with the hooks).
+    TGeoLayers userLayers_;
+    bool userLayersIn_ = true;
 };
 
 // The batch services of the program: the print definition and the batch run of

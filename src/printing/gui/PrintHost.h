@@ -10,6 +10,7 @@
 #include <string>
 
 class TIniFile;
+struct TGeoLayers;
 class TPreviewHost;
 class TLegendImage;
 class TOxrImage;
@@ -59,6 +60,10 @@ public:
     virtual void OpenDataFile(TDataFile kind, const std::string& fileName) = 0;
     // Reads a background line layer in place of the ones loaded.
     virtual void LoadBackgroundLines(const std::string& fileName) = 0;
+    // The background line layers loaded change places with `aside` (the menus
+    // then show the ones loaded): the user's layers wait there while other
+    // networks are open.
+    virtual void SwapLineLayers(TGeoLayers& aside) = 0;
     // Applies a view configuration (a theme's section) without a redraw.
     virtual void LoadViewConfig(TIniFile& ini, const std::string& section) = 0;
     // A link selection file read into the link classes; the links then marked

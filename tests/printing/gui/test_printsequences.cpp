@@ -2,12 +2,14 @@
 // generation/attraction pictures leave behind on the user's map, and what a
 // failed print leaves of the printer and of the earlier PDF. Outputs are read by
 // the metafile reader and by pdftotext.
+#include "analysis/gui/DlgFormula.h"
 #include "analysis/gui/FrmFases.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/GridsController.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/gui/OxrImage.h"
 #include "map/ZoomHistory.h"
+#include "map/GeoLayers.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "model/gui/FrmDat.h"
 #include "map/gui/DataLayers.h"
@@ -32,6 +34,7 @@
 #include "support/SampleOnScreenFixture.h"
 #include "support/ViewerFixture.h"
 #include "widgets/DlgCfgWidgets.h"
+#include "widgets/DualListDialog.h"
 #include "widgets/StringAlignGrid.h"
 
 #include <QAbstractButton>
@@ -48,6 +51,8 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
+#include <QPushButton>
 #include <QPainter>
 #include <QPlainTextEdit>
 
@@ -401,12 +406,21 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
     };
     const std::string count = countShown();
     ASSERT_EQ(count, "1234");
-    fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sioux.dat"));
+    // The other network lies in a folder that names a background layer of its own;
+    // the user's network has the layer the user loaded.
+    fs::create_directory(tmp.file("otra"));
+    fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("otra/sioux.dat"));
+    testutil::writeFile(tmp.file("otra/sx.geo"), "1,2,680000,4820000,690000,4830000\r\n");
+    testutil::writeFile(tmp.file("otra/Velmora.ini"), "[File Names]\r\nSolera1=sx.geo\r\n");
+    testutil::writeFile(tmp.file("capa.geo"), "1,2,300000,6125500,300500,6125900\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("capa.geo"));
+    Trigger("aOpenSolera");
+    ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
     TKDVscale& scale = Secondary::KDVscale();
     const bool fixed = scale.Fixed->isChecked();
     const float rangeMax = UserView().RangeMax;
     DefineNetworks("[General]\r\nDocumentoWord=lote.doc\r\n[Tema]\r\nVerNombreNodos=1\r\nValorMaximo=777\r\n"
-                   "Fixed=1\r\n[Red]\r\nRedPalvon=red.dat\r\nVarVolumen=Cap\r\n[Otra]\r\nRedPalvon=sioux.dat\r\n"
+                   "Fixed=1\r\n[Red]\r\nRedPalvon=red.dat\r\nVarVolumen=Cap\r\n[Otra]\r\nRedPalvon=otra/sioux.dat\r\n"
                    "VarVolumen=Cap\r\n");
 
     TOxrImage* map = viewer->img;
@@ -505,6 +519,8 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
             EXPECT_EQ(scale.Fixed->isChecked(), fixed);
             EXPECT_EQ(UserView().ScaleFixed, fixed);
             EXPECT_EQ(UserView().RangeMax, rangeMax);
+            EXPECT_EQ(GeoLayers().NumGeoLayers, 1);
+            EXPECT_EQ(GeoLayers().GeoLayerFiles[1], tmp.file("capa.geo"));
         }
         if (step.output == "red_Cap.emf") {
             // The batch's picture is the user's window: node 102, not the far corner.
@@ -986,4 +1002,53 @@ TEST_F(PrintSequences, BatchGivesBackTheListingAndCountsLoaded)
     EXPECT_TRUE(fs::exists(tmp.file("red_Cap.emf")));
     EXPECT_EQ(Network.CountsLoaded, 1);
     EXPECT_EQ(grid(), before);
+}
+
+// A formula column is not made again when the user's network is read again (from
+// its text, or at the end of a batch over another network): the map coloured by
+// it is given up with it, the legend and the colour button too, instead of
+// showing classes of a column that is gone.
+TEST_F(PrintSequences, ColourOfAFormulaColumnGoesWithTheColumn)
+{
+    fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sioux.dat"));
+    DefineNetworks("[General]\r\n[Tema]\r\n[Otra]\r\nRedPalvon=sioux.dat\r\nVarVolumen=Cap\r\n");
+    const std::vector<std::pair<const char*, std::function<void()>>> transitions = {
+        {"recarga",
+         [&] {
+             if (!FrmDat || !FrmDat->isVisible())
+                 Trigger("RedPalvon1");
+             FrmDat->findChild<QToolButton*>("tbReload")->click();
+         }},
+        {"lote", [&] { Trigger("ImprimirRedes1"); }},
+    };
+    for (const auto& [name, transition] : transitions) {
+        SCOPED_TRACE(name);
+        Secondary::DlgFormula().RunFieldChoice = [](TDualListDialog& d) {
+            for (int i = 0; i < d.Count(1); ++i)
+                if (d.Text(1, i) == "Cap")
+                    d.Move(1, {i});
+            return true;
+        };
+        QTimer::singleShot(0, [] {
+            Secondary::DlgFormula().teVar->setText("Doble");
+            Secondary::DlgFormula().teForm->setText("A*2");
+            Secondary::DlgFormula().btnOk->click();
+        });
+        ASSERT_TRUE(livemenus::Click(viewer, "popup:pupArcos", "Crearcolumna1"));
+        QAction* colores = livemenus::Find(viewer, "tbColores");
+        emit colores->menu()->aboutToShow();
+        for (QAction* v : colores->menu()->actions())
+            if (v->text() == "Doble")
+                v->trigger();
+        ASSERT_EQ(UserView().RangeName, "Doble");
+        ASSERT_TRUE(viewer->sym->isVisible());
+        transition();
+        testutil::settle();
+        EXPECT_EQ(NumUserVarArcos, 0);
+        EXPECT_EQ(UserView().RangeName, "null");
+        EXPECT_EQ(UserView().RangeVarArcos, 0);
+        EXPECT_FALSE(viewer->Down(Cmd::tbColores));
+        Trigger("aRedibujar");
+        EXPECT_FALSE(viewer->sym->isVisible());
+    }
 }
