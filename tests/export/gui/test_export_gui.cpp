@@ -418,6 +418,7 @@ TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
         {"Calle \xC3\x91" "and\xC3\xBA, 3\xC2\xAA", "Calle \xC3\x91" "and\xC3\xBA, 3\xC2\xAA"},
         {"Calle \xD1" "and\xFA, 3\xAA", "Calle \xC3\x91" "and\xC3\xBA, 3\xC2\xAA"},
         {"Calle del General San Martin \xC3\x91" "and\xC3\xBA", "Calle del General San Martin\n"},
+        {"Calle del General San Marti\xF0\x9F\x9A\x8C", "Calle del General San Marti\n"}, // cut 3 bytes in
     };
     std::string csv = "A;B;Calle\r\n";
     for (size_t i = 0; i < streets.size(); ++i)

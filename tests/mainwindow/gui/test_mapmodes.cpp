@@ -13,6 +13,7 @@
 #include "mainwindow/tools/MapTools.h"
 #include "map/DrawState.h"
 #include "map/GeoLayers.h"
+#include "map/PointLayers.h"
 #include "map/Polygons.h"
 #include "map/Ranges.h"
 #include "map/gui/DataLayers.h"
@@ -58,6 +59,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -1490,6 +1492,7 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
     const size_t from = sample.find("\n55555"), to = sample.find("99999", from);
     testutil::writeFile(tmp.file("sincoord.dat"), sample.substr(0, from + 1) + sample.substr(sample.find('\n', to) + 1));
     testutil::writeFile(tmp.file("capa.geo"), "1,2,300000,6125500,300500,6125900\r\n");
+    testutil::writeFile(tmp.file("puntos.geo"), "1,300000,6125500\r\n");
     testutil::writeFile(tmp.file("conteos.dat"), " &COUNTS\r\n TITLE='X'\r\n &END\r\n  102  101       500\r\n"
                                                  "  103  104       900\r\n");
 
@@ -1573,6 +1576,8 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         ASSERT_EQ(NumUserVarMovim, 1);
         runAnswering(QMessageBox::Ok, tmp.file("capa.geo"), [&] { livemenus::Find(viewer, "aOpenSolera")->trigger(); });
         ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
+        runAnswering(QMessageBox::Ok, tmp.file("puntos.geo"), [&] { livemenus::Find(viewer, "Puntos5")->trigger(); });
+        ASSERT_GE(NumDots, 0);
         runAnswering(QMessageBox::Ok, tmp.file("zonas.geo"), [&] { livemenus::Find(viewer, "aOpenZonif")->trigger(); });
         ASSERT_GT(Zonas[KDVlib::FindZona(1)].PolygonCount, 0);
         livemenus::Find(viewer, "NodeMove")->trigger();
@@ -1649,6 +1654,7 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         EXPECT_EQ(viewer->Down(Cmd::tbColores), row.choicesKept || !row.opened);
         EXPECT_EQ(UserView().SelectedMovimVars.size(), row.choicesKept || !row.opened ? 1u : 0u);
         EXPECT_EQ(GeoLayers().NumGeoLayers, row.choicesKept || !row.opened ? 1 : 0);
+        EXPECT_EQ(NumDots >= 0, row.choicesKept || !row.opened) << "points";
         EXPECT_EQ(Zonas[KDVlib::FindZona(1)].PolygonCount > 0, row.choicesKept || !row.opened) << "zoning";
         EXPECT_EQ(NumUserVarMovim, row.choicesKept ? 1 : 0);
         // The map and its colour legend show the classes of the network on show only.
@@ -1691,6 +1697,15 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         EXPECT_EQ(viewer->sagNodos->cell(1, n), ZelUtils::Trim(ZelUtils::Format(XYFormat, double(Nodos[n].X))));
         const std::vector<std::string> text = FrmDat->Lines().ToVector();
         EXPECT_NE(std::find(text.begin(), text.end(), "  102       300350.0      6125650.0"), text.end());
+    }
+    // The text written at the very instant of the positions is not newer: asked
+    // about only a nanosecond later.
+    const fs::path savedAt = tmp.path() / "t_0" / "red_coordenadas.geo";
+    for (const auto later : {std::chrono::nanoseconds(0), std::chrono::nanoseconds(1)}) {
+        fs::last_write_time(red, fs::last_write_time(savedAt) + later);
+        RecordingServices ui;
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(red));
+        EXPECT_EQ(ui.questions.size(), later.count() ? 1u : 0u) << later.count();
     }
 
     // A network long enough for the gauge to move: it ends hidden, at its start.
