@@ -261,6 +261,7 @@ TEST(ZipForge, MasksTakeEveryFileTheFolderHolds)
     const std::vector<Case> cases = {
         {"s/*", {latin, "s/b.txt"}, {latin, "s/b.txt"}},
         {"s/*", {"s/Datos.txt", "s/datos.txt"}, {"s/Datos.txt", "s/datos.txt"}},
+        {"s/*", {"s/.oculto", "s/b.txt"}, {"s/.oculto", "s/b.txt"}}, // a hidden file is one of the folder's
         {"s/*.txt", {"s/Datos.txt", "s/datos.txt", latin, "s/x.dat"}, {"s/Datos.txt", "s/datos.txt", latin}},
     };
     for (const Case& c : cases) {

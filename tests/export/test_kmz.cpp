@@ -6,6 +6,7 @@
 #include "export/ZelKmzer.h"
 #include "map/GeoLayers.h"
 #include "map/Ranges.h"
+#include "map/ViewSnapshot.h"
 #include "model/HitGrid.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
@@ -273,6 +274,18 @@ TEST_F(KmzTest, NetworkWithLanesAndBands)
         UserView() = user;
         EXPECT_EQ(Unzip(dir.file("otra/red.KMZ"), "red.kml", dir.file("out2.txt")), text) << field.Name;
     }
+    // Made from the view as the export command makes it, the bands' document takes the
+    // title of the link variable drawn, not the name the colour classes carry.
+    const std::string title = TitArcos[1];
+    TitArcos[1] = "Flujo total";
+    TViewSnapshot shown;
+    shown.State = UserView();
+    TKmzNetworkView fromView = NetworkView(shown);
+    fromView.Atributos = fromView.Values = true;
+    ASSERT_TRUE(ExportNetworkKmz(dir.file("vista.KMZ"), conv, fromView, error)) << error;
+    TitArcos[1] = title;
+    EXPECT_NE(Unzip(dir.file("vista.KMZ"), "vista.kml", dir.file("out3.txt")).find("<name>Flujo total</name>"),
+              std::string::npos);
 
     // The range bands: each value in the class whose top it reaches, a value on a
     // class's top in that class, not the next.

@@ -329,12 +329,13 @@ TEST_F(AuxFiles, ComplementaryLinkColumnsFillVariablesStreetsAndTheGridTables)
 
     // Fields quoted as our exports quote them: the comma and the doubled quotes are
     // the street's, the line keeps its fields, a trailing separator adds none.
-    testutil::writeFile(tmp.file("quoted.csv"), "A,B,Calle,X1,\r\n1,2,\"CALLE, CON \"\"COMA\"\"\",\"7\",\r\n");
+    testutil::writeFile(tmp.file("quoted.csv"), "A,B,Calle,\"X, 1\",\r\n1,2,\"CALLE, CON \"\"COMA\"\"\",\"7\",\r\n");
     ComplementaryFileName = tmp.file("quoted.csv");
     ui.messages.clear();
     ASSERT_TRUE(KDVlib::LoadDatosComplementarios());
     EXPECT_EQ(Arcos[l12].StreetName, "CALLE, CON \"COMA\"");
     EXPECT_EQ(Arcos[l12].Var[81], 7.0f);
+    EXPECT_EQ(ComplementaryNames[1], "X, 1"); // a title is quoted as a value is
     EXPECT_EQ(ComplementaryNames[2], "");
     EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
 

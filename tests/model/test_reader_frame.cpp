@@ -198,6 +198,13 @@ TEST_F(ReaderFrame, EarlyEndOfFileRefusesOrEndsCleanlyWithAWarning)
         EXPECT_EQ(ui.anyMessageContains("La red no se ha cargado"), c.refused) << c.where;
         EXPECT_NE(testutil::readFile(Network.ErrorListFile).find(c.where), std::string::npos) << c.where;
     }
+    // The window's openings refuse a section cut short rather than show half a network.
+    settings.RefuseIncomplete = true;
+    auto cut = Text({" &OPTION &END", "T", " &PARAM &END", "33333", "    1    2"});
+    ui.messages.clear();
+    EXPECT_FALSE(Read(cut));
+    EXPECT_TRUE(ui.anyMessageContains("La red no se ha cargado"));
+    settings.RefuseIncomplete = false;
     // Later sections without any junction or link section before them: no network.
     auto noNetwork = Text({" &OPTION &END", "T", " &PARAM &END", "55555", "  101 1000 1000", "99999", "66666",
                            "99999", "99999"});

@@ -11,6 +11,7 @@
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
+#include "model/gui/FrmDat.h"
 #include "printing/gui/FrmPreview.h"
 #include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
@@ -26,6 +27,8 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QTimer>
 #include <QRadioButton>
 #include <QTest>
@@ -173,6 +176,29 @@ TEST_F(ExportGui, WorksheetsWithoutAnEarlierNetworkLeaveTheLastOneOpen)
     // The names name the network in memory.
     EXPECT_EQ(DatFileName, "b.dat");
     EXPECT_EQ(Network.MovementCount, 150);
+
+    // Its text edited: the question comes before any network is opened, and
+    // "Cancelar" stops the command there.
+    for (const char* file : {"a_arcos.csv", "a_movim.csv", "b_arcos.csv", "b_movim.csv"})
+        fs::remove(tmp.path() / "otras" / file);
+    FrmDat->show();
+    QTest::keyClicks(FrmDat->mmDat, "*");
+    ASSERT_TRUE(FrmDat->IsModified());
+    QStringList asked;
+    QTimer cancel;
+    QObject::connect(&cancel, &QTimer::timeout, [&asked] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            asked << box->text();
+            (box->button(QMessageBox::Cancel) ? box->button(QMessageBox::Cancel) : box->buttons().front())->click();
+        }
+    });
+    cancel.start(20);
+    testutil::AnswerFilesDialog(viewer, QString::fromStdString((tmp.path() / "otras").string()), {"a.dat", "b.dat"}, 0);
+    planillas->trigger();
+    cancel.stop();
+    EXPECT_EQ(asked.size(), 1) << asked.join('|').toStdString();
+    EXPECT_FALSE(fs::exists(tmp.path() / "otras" / "a_arcos.csv"));
+    EXPECT_TRUE(FrmDat->IsModified());
 }
 
 TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
@@ -418,6 +444,7 @@ TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
         {"Calle \xC3\x91" "and\xC3\xBA, 3\xC2\xAA", "Calle \xC3\x91" "and\xC3\xBA, 3\xC2\xAA"},
         {"Calle \xD1" "and\xFA, 3\xAA", "Calle \xC3\x91" "and\xC3\xBA, 3\xC2\xAA"},
         {"Calle del General San Martin \xC3\x91" "and\xC3\xBA", "Calle del General San Martin \xC3\x91\n"},
+        {"Calle del General San Marti\xF0\x9F\x9A\x8C", "Calle del General San Marti?\n"}, // no such character in the table's code page
     };
     std::string csv = "A;B;Calle\r\n";
     for (size_t i = 0; i < streets.size(); ++i)

@@ -490,6 +490,8 @@ TEST_F(MainWindow, OpeningWithoutCoordinatesIsRefusedAndKeepsTheEarlierNetwork)
     EXPECT_EQ(viewer->sagArcos->RowCount(), links + 1);
     for (int r = 1; r < viewer->sagArcos->RowCount(); ++r)
         EXPECT_NE(viewer->sagArcos->cell(3, r), "");
+    // Positions moved from here on go beside the network open, not the one refused.
+    EXPECT_EQ(CoordinatesFileName, KDVlib::PositionsFileName(DatDir, sample));
 }
 
 TEST_F(MainWindow, CoordinatesFileThatPlacesNoNodeKeepsTheNetworkOpen)

@@ -13,6 +13,7 @@
 #include "mainwindow/tools/MapTools.h"
 #include "map/DrawState.h"
 #include "map/GeoLayers.h"
+#include "map/PointLayers.h"
 #include "map/Polygons.h"
 #include "map/Ranges.h"
 #include "map/gui/DataLayers.h"
@@ -58,6 +59,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -1532,6 +1534,7 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
     testutil::writeFile(tmp.file("cortada.dat"), sample.substr(0, 3000));
     const size_t from = sample.find("\n55555"), to = sample.find("99999", from);
     testutil::writeFile(tmp.file("sincoord.dat"), sample.substr(0, from + 1) + sample.substr(sample.find('\n', to) + 1));
+    testutil::writeFile(tmp.file("puntos.geo"), "1,300000,6125500\r\n");
     testutil::writeFile(tmp.file("conteos.dat"), " &COUNTS\r\n TITLE='X'\r\n &END\r\n  102  101       500\r\n"
                                                  "  103  104       900\r\n");
 
@@ -1629,6 +1632,8 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         DoubleClickMap(Pix(299950, 6125950));
         ASSERT_EQ(GeoLayers().GeoLinks[1].Name, GeoDeletedName);
         ASSERT_TRUE(GeoLayers().AnyUnsaved());
+        runAnswering(QMessageBox::Ok, tmp.file("puntos.geo"), [&] { livemenus::Find(viewer, "Puntos5")->trigger(); });
+        ASSERT_GE(NumDots, 0);
         runAnswering(QMessageBox::Ok, tmp.file("zonas.geo"), [&] { livemenus::Find(viewer, "aOpenZonif")->trigger(); });
         ASSERT_GT(Zonas[KDVlib::FindZona(1)].PolygonCount, 0);
         livemenus::Find(viewer, "NodeMove")->trigger();
@@ -1712,6 +1717,7 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         EXPECT_EQ(UserView().SelectedMovimVars.size(), row.choicesKept || !row.opened ? 1u : 0u);
         // (A network opened in the same folder has the folder's layer.)
         EXPECT_EQ(GeoLayers().NumGeoLayers, row.choicesKept || !row.opened || fs::path(target).parent_path() == dir);
+        EXPECT_EQ(NumDots >= 0, row.choicesKept || !row.opened) << "points";
         EXPECT_EQ(Zonas[KDVlib::FindZona(1)].PolygonCount > 0, row.choicesKept || !row.opened) << "zoning";
         EXPECT_EQ(NumUserVarMovim, row.choicesKept ? 1 : 0);
         // The map and its colour legend show the classes of the network on show only.
@@ -1755,6 +1761,15 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         EXPECT_EQ(viewer->sagNodos->cell(1, n), ZelUtils::Trim(ZelUtils::Format(XYFormat, double(Nodos[n].X))));
         const std::vector<std::string> text = FrmDat->Lines().ToVector();
         EXPECT_NE(std::find(text.begin(), text.end(), "  102       300350.0      6125650.0"), text.end());
+    }
+    // The text written at the very instant of the positions is not newer: asked
+    // about only a nanosecond later.
+    const fs::path savedAt = tmp.path() / "t_0" / "red_coordenadas.geo";
+    for (const auto later : {std::chrono::nanoseconds(0), std::chrono::nanoseconds(1)}) {
+        fs::last_write_time(red, fs::last_write_time(savedAt) + later);
+        RecordingServices ui;
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(red));
+        EXPECT_EQ(ui.questions.size(), later.count() ? 1u : 0u) << later.count();
     }
 
     // A network long enough for the gauge to move: it stays up until the grids

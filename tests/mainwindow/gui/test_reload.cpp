@@ -182,6 +182,25 @@ TEST_F(Reload, UnsavedTextIsAskedAboutOnlyForANetworkAndAFailedSaveStopsTheOpeni
     EXPECT_EQ(DatFileName, "reload_red.dat");
     EXPECT_TRUE(FrmDat->IsModified());
     EXPECT_EQ(testutil::readFile(tmp.file("reload_red.dat")), before);
+
+    // Leaving the program: "Sí" to leaving and to saving; the save fails and the
+    // program stays, the text still modified.
+    viewer->AskOnClose = true;
+    QTimer yes;
+    QObject::connect(&yes, &QTimer::timeout, [&asked] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            asked << box->text();
+            (box->button(QMessageBox::Yes) ? box->button(QMessageBox::Yes) : box->buttons().front())->click();
+        }
+    });
+    yes.start(20);
+    testutil::AnswerFileDialog(viewer, tmp.file("reload_red.dat"));
+    livemenus::Click(viewer, "menu:Archivo", "FileExitItem");
+    yes.stop();
+    viewer->AskOnClose = false;
+    EXPECT_TRUE(viewer->isVisible()) << asked.join('|').toStdString();
+    EXPECT_TRUE(FrmDat->IsModified());
+    EXPECT_EQ(testutil::readFile(tmp.file("reload_red.dat")), before);
     fs::permissions(tmp.file("reload_red.dat"), fs::perms::owner_write, fs::perm_options::add);
 }
 

@@ -794,6 +794,8 @@ TEST_F(PrintFiles, LegendTitlesStayOnThePageClearOfTheStamp)
     viewer->RedrawMap();
     testutil::settle();
     ASSERT_TRUE(viewer->sym->isVisible());
+    const testutil::TMetafileReport before = PreviewMetafile(viewer, tmp.file("antes.emf"));
+    viewer->Printing().Preview()->close();
     const QPoint grip(6, 6), from = viewer->sym->pos();
     auto mouse = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
         QMouseEvent e(type, at, viewer->sym->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
@@ -808,6 +810,12 @@ TEST_F(PrintFiles, LegendTitlesStayOnThePageClearOfTheStamp)
     EXPECT_METAFILE_SOUND(page);
     EXPECT_TRUE(page.WordTexts().contains(QStringLiteral("Longitud"))) << page.texts.join('|').toStdString();
     testutil::ExpectTextsOnPageClearOfStamp(page, page.WordTexts());
+    // Dragged from the bottom of the map to its top, the colour legend (its title the
+    // last "Longitud": the bar scale's comes first) goes up the page.
+    const qsizetype was = before.texts.lastIndexOf(QStringLiteral("Longitud")),
+                    is = page.texts.lastIndexOf(QStringLiteral("Longitud"));
+    ASSERT_TRUE(was >= 0 && is >= 0);
+    EXPECT_LT(page.textPoints[size_t(is)].second, before.textPoints[size_t(was)].second / 2);
 }
 
 namespace {

@@ -173,9 +173,16 @@ TEST(StringAlignGrid, SortsNumbersByValueAndTextsByBytes)
     EXPECT_EQ(g.ColorCell(1, 4), QColor(0, 255, 0));
     EXPECT_EQ(g.cell(0, 0), "Num"); // the title row stays
 
+    // Each record is found on the row the latest sort put it on (column 2 numbers them).
+    auto recordsOnTheirRows = [&g] {
+        for (int record = 1; record <= 8; ++record)
+            EXPECT_EQ(g.cell(2, g.RowOfRecord(record)), std::to_string(record));
+    };
+    recordsOnTheirRows();
     g.SortColumn(0, true);
     EXPECT_EQ(Column(g, 0), (Strings{"abc", "100", "10", "9", "9", "2.5", "-1", ""}));
     EXPECT_EQ(Column(g, 2), (Strings{"7", "3", "1", "2", "8", "6", "4", "5"}));
+    recordsOnTheirRows();
 
     g.SortColumn(1, false);
     EXPECT_EQ(Column(g, 1), (Strings{" x", "B", "Calle", "a", "a", "b", "calle", "\xE1"}));
@@ -198,6 +205,10 @@ TEST(StringAlignGrid, SortsNumbersByValueAndTextsByBytes)
         cells.set(2, std::to_string(10 * record));
     });
     EXPECT_EQ(Column(g, 2), (Strings{"40", "20", "10", "30"}));
+    // Put back in order (another network), the records show in theirs.
+    g.ResetOrder();
+    EXPECT_EQ(Column(g, 0), (Strings{"10", "9", "100", "-1"}));
+    EXPECT_EQ(g.RowOfRecord(3), 3);
 }
 
 TEST(StringAlignGrid, SortsThroughTheCompareHandler)
