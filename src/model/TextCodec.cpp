@@ -95,8 +95,12 @@ std::string EncodeCp1252(const QString& text)
 {
     std::string out;
     out.reserve(static_cast<size_t>(text.size()));
-    for (QChar ch : text) {
-        char16_t u = ch.unicode();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        // A character outside the code page is one '?', also when it takes two
+        // UTF-16 units.
+        if (QChar::isHighSurrogate(u) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode()))
+            ++i;
         if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
             out.push_back(static_cast<char>(u));
             continue;
