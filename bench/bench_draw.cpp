@@ -226,11 +226,11 @@ void BM_SingleLayer(benchmark::State& state)
         case 5: DrawLayers::DrawCalles(img, canvas.options); break;
         default: break;
         }
-        regionTests = img.Labels().RegionTests();
+        regionTests = std::max(regionTests, img.Labels().RegionTests()); // the later redraws repeat the first's answers
         img.ResetLabels();
         benchmark::DoNotOptimize(img.Picture().constBits());
     }
-    if (state.range(0) == 4 || state.range(0) == 5) // label box pairs compared as regions, per redraw
+    if (state.range(0) == 4 || state.range(0) == 5) // label box pairs compared as regions, in a redraw that tests
         state.counters["region_tests"] = double(regionTests);
 }
 BENCHMARK(BM_SingleLayer)->DenseRange(0, 6)->Unit(benchmark::kMillisecond);

@@ -349,6 +349,20 @@ bool TLabelStore::MakeShape(const QRegion& region, TShape& shape)
 
 void TLabelStore::Clear()
 {
+    if (offersOnly_ && !offers_.empty()) {
+        if (source_ >= 0) {
+            passes_[size_t(source_)].swap(offers_); // the same layer drawn again
+        } else if (passes_.size() < MaxPasses) {
+            passes_.push_back(std::move(offers_));
+        } else {
+            passes_[nextPass_].swap(offers_);
+            nextPass_ = (nextPass_ + 1) % MaxPasses;
+        }
+    }
+    offers_.clear();
+    source_ = -1;
+    following_ = false;
+    offersOnly_ = true;
     shapes_.clear();
     bounds_.clear();
     if (cells_.size() > 4096)
@@ -363,6 +377,15 @@ void TLabelStore::Clear()
     spans_.clear();
     queryRowsOf_ = 0;
     regionTests_ = 0;
+}
+
+void TLabelStore::StopOffers()
+{
+    // The answers now depend on more than the boxes offered: no pass takes them
+    // from this one, and this one takes none from the pass before.
+    offersOnly_ = false;
+    offers_.clear();
+    following_ = false;
 }
 
 void TLabelStore::CellRange(const QRect& r, int32_t& x0, int32_t& y0, int32_t& x1, int32_t& y1)
@@ -521,20 +544,52 @@ bool TLabelStore::Intersects(const QPoint* corners) const
 
 bool TLabelStore::TryAdd(const QPoint* corners)
 {
+    const size_t at = offers_.size();
+    if (at == 0 && offersOnly_)
+        for (size_t k = 0; k < passes_.size(); ++k)
+            if (std::equal(corners, corners + 4, passes_[k].front().corner)) {
+                source_ = int(k);
+                following_ = true;
+                break;
+            }
+    TOutcome outcome;
+    const std::vector<TOffer>* before = following_ ? &passes_[size_t(source_)] : nullptr;
+    if (before && at < before->size() && std::equal(corners, corners + 4, (*before)[at].corner)) {
+        // Every box before it was the same too: so is the store, and the answer.
+        outcome = (*before)[at].outcome;
+        if (outcome == TOutcome::Kept) {
+            TShape shape;
+            MakeShape(corners, shape);
+            Add(std::move(shape));
+        }
+    } else {
+        following_ = false; // the passes part here
+        outcome = Offer(corners);
+    }
+    if (offersOnly_) {
+        TOffer& offer = offers_.emplace_back();
+        std::copy(corners, corners + 4, offer.corner);
+        offer.outcome = outcome;
+    }
+    return outcome != TOutcome::Met;
+}
+
+TLabelStore::TOutcome TLabelStore::Offer(const QPoint* corners)
+{
     TShape shape;
     if (!MakeShape(corners, shape))
-        return true; // no pixel: meets nothing
+        return TOutcome::Empty; // no pixel: meets nothing
     if (Intersects(shape))
-        return false;
+        return TOutcome::Met;
     if (queryRowsOf_ == query_) { // its rows were made for the test: keep them
         shape.spanAt = int32_t(spans_.size());
         spans_.insert(spans_.end(), queryRows_.begin(), queryRows_.end());
     }
     // A thin quadrilateral may hold no pixel at all; such a box is not kept.
     if (shape.kind == TKind::Quad && !shape.Deep() && !(shape.spans ? HasPixels(shape.corner) : !shape.Region().isEmpty()))
-        return true;
+        return TOutcome::Empty;
     Add(std::move(shape));
-    return true;
+    return TOutcome::Kept;
 }
 
 bool TLabelStore::Intersects(const QRegion& region) const
@@ -545,6 +600,7 @@ bool TLabelStore::Intersects(const QRegion& region) const
 
 void TLabelStore::Add(const QRegion& region)
 {
+    StopOffers();
     TShape shape;
     if (MakeShape(region, shape)) // an empty box can never be met
         Add(std::move(shape));
@@ -552,6 +608,7 @@ void TLabelStore::Add(const QRegion& region)
 
 bool TLabelStore::TryAdd(const QRegion& region)
 {
+    StopOffers();
     TShape shape;
     if (!MakeShape(region, shape))
         return true;

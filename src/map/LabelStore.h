@@ -80,6 +80,10 @@ private:
     const int32_t* QueryRows(const TShape& shape) const;
     bool Intersects(const TShape& query) const;
     void Add(TShape&& shape);
+    // What TryAdd does with a box, tests and all.
+    enum class TOutcome : uint8_t { Met, Empty, Kept };
+    TOutcome Offer(const QPoint* corners);
+    void StopOffers();
 
     static uint64_t CellKey(int32_t cx, int32_t cy)
     {
@@ -113,4 +117,20 @@ private:
     mutable std::vector<int32_t> queryRows_;  // rows of the current query
     mutable uint32_t queryRowsOf_ = 0;        // the query they belong to
     mutable int64_t regionTests_ = 0;
+    // The boxes offered since the reset and what became of each. The answers
+    // follow from the boxes alone: a pass that offers the boxes of one of the
+    // last few passes in the same order (a redraw of the same view: each label
+    // layer is a pass of its own) takes its answers from that pass, up to the
+    // first box that differs, and keeps the boxes kept without testing them.
+    struct TOffer {
+        QPoint corner[4];
+        TOutcome outcome;
+    };
+    static constexpr size_t MaxPasses = 4;
+    std::vector<TOffer> offers_;
+    std::vector<std::vector<TOffer>> passes_; // the last few passes
+    size_t nextPass_ = 0;    // the one to give way to the next new pass
+    int source_ = -1;        // the pass this one began like, if any
+    bool following_ = false; // and every box so far was the same
+    bool offersOnly_ = true; // nothing but offers changed the store since the reset
 };

@@ -253,3 +253,60 @@ TEST(LabelStore, OnePixelProbesMeetABoxWhereItsRegionHoldsThem)
     }
     EXPECT_GT(inside, probes / 4);
 }
+
+// A redraw of the same view offers the boxes of a pass before it again (label
+// layers take turns on one store); one that differs from some box on (a moved
+// view, a renamed street), stops short or runs longer must still get, box by box,
+// the answer of the region union.
+TEST(LabelStore, PassesLikeEarlierOnesGiveTheAnswerOfTheRegionUnion)
+{
+    std::mt19937 rng(77);
+    std::uniform_int_distribution<int> width(5, 200), height(8, 30), angle(0, 3599), alignment(0, 8), offset(0, 6),
+        spot(-300, 300);
+    auto layer = [&](int n) {
+        std::vector<TBox> boxes;
+        for (int k = 0; k < n; ++k)
+            boxes.push_back(LabelBox(spot(rng), spot(rng), width(rng), height(rng), angle(rng), alignment(rng), offset(rng)));
+        return boxes;
+    };
+    const std::vector<TBox> layers[2] = {layer(400), layer(300)};
+    int second = 1; // the second box the first layer keeps: moving it frees others
+    {
+        TLabelStore fresh;
+        fresh.TryAdd(layers[0][0].c);
+        while (!fresh.TryAdd(layers[0][static_cast<size_t>(second)].c))
+            ++second;
+    }
+    struct Pass {
+        int layer;
+        int from;   // boxes from here on are moved a little (-1: none)
+        int length; // boxes offered
+        bool away;  // only the box `from` is moved, far off: the rest are as before
+    };
+    const Pass passes[] = {{0, -1, 400, false}, {1, -1, 300, false}, {0, -1, 400, false}, {1, -1, 300, false},
+                           {0, 150, 400, false}, {0, -1, 400, false}, {1, 0, 300, false},   {0, -1, 250, false},
+                           {0, -1, 400, false},  {1, 299, 300, false}, {1, -1, 300, false}, {0, -1, 400, false},
+                           {0, second, 400, true}, {0, -1, 400, true},   {1, 0, 300, true},    {1, -1, 300, false}};
+    TLabelStore store;
+    int pass = 0;
+    for (const Pass& p : passes) {
+        store.Clear();
+        QRegion unionRegion;
+        int kept = 0;
+        for (int k = 0; k < p.length; ++k) {
+            TBox box = layers[p.layer][static_cast<size_t>(k)];
+            if (p.from >= 0 && (p.away ? k == p.from : k >= p.from))
+                for (QPoint& c : box.c)
+                    c += p.away ? QPoint(5000, 5000) : QPoint(3, 1);
+            const QRegion region = ReferenceRegion(box);
+            const bool free = !unionRegion.intersects(region);
+            ASSERT_EQ(store.TryAdd(box.c), free) << "pass " << pass << " box " << k;
+            if (free && !region.isEmpty()) {
+                unionRegion += region;
+                ++kept;
+            }
+        }
+        EXPECT_EQ(store.Count(), kept) << "pass " << pass;
+        ++pass;
+    }
+}
