@@ -764,6 +764,7 @@ void ShowLegend(TLegendImage* legend, const QImage& picture, const QWidget* map,
     if (legend->PlaceAfresh && map) {
         const int x = bottomRight ? map->width() - picture.width() - 4 : 4;
         legend->move(std::max(0, x), std::max(0, map->height() - picture.height() - 4));
+        legend->PlacedAt = legend->pos();
         legend->PlaceAfresh = false;
     } else if (map && !bottomRight && map->isVisible()) {
         // The bar legend grows with the variables shown (a row each) and the "> "

@@ -31,6 +31,10 @@ public:
     void SetPicture(const QImage& picture);
     // Placed afresh at the next drawing (after a network is opened).
     bool PlaceAfresh = true;
+    // Where the drawing last put it in its corner: a legend still there sits in
+    // that corner whatever size the map had then (the window may still have been
+    // growing); one found elsewhere was placed by the user or a theme.
+    QPoint PlacedAt{-1, -1};
     // The bar legend: the scale of the drawing it explains (the value of its top bar).
     float ScaleMax = 0.0f;
 

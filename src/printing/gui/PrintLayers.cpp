@@ -104,7 +104,7 @@ QSize Extent(QPainter& p, const QString& text) { return Extent(p, p.font(), text
 
 // Where a legend block's top left corner is wanted on paper: in the corner of
 // the page that the screen legend sits in over the map (the bar legend bottom
-// left, the range legend bottom right while the screen has not placed it), 4
+// left, the range legend bottom right while only the drawing has placed it), 4
 // screen pixels in. The page, not the map: a map window of another shape would
 // put the legend anywhere over the network. PlaceLegendBlock then keeps the
 // block clear of the titles, the stamp and the legends drawn before it.
@@ -113,7 +113,8 @@ QPoint LegendAnchor(const TViewState& view, const TPageCanvas& canvas, const TLe
 {
     bool atRight = right, atBottom = true;
     const TOxrImage* map = canvas.Map;
-    if (map && legend && !legend->PlaceAfresh && map->width() > 0 && map->height() > 0) {
+    if (map && legend && !legend->PlaceAfresh && legend->pos() != legend->PlacedAt && map->width() > 0 &&
+        map->height() > 0) {
         atRight = 2 * legend->x() + legend->width() > map->width();
         atBottom = 2 * legend->y() + legend->height() > map->height();
     }
