@@ -30,6 +30,7 @@
 #include "model/gui/FrmDat.h"
 #include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
+#include "support/FormulaColumn.h"
 #include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
@@ -1610,18 +1611,7 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
             return ink;
         };
         ASSERT_GT(classInk(), 0);
-        Secondary::DlgFormula().RunFieldChoice = [](TDualListDialog& d) {
-            for (int i = 0; i < d.Count(1); ++i)
-                if (d.Text(1, i) == "Fl.Sat")
-                    d.Move(1, {i});
-            return true;
-        };
-        QTimer::singleShot(0, [] {
-            Secondary::DlgFormula().teVar->setText("Doble");
-            Secondary::DlgFormula().teForm->setText("A*2");
-            Secondary::DlgFormula().btnOk->click();
-        });
-        ASSERT_TRUE(livemenus::Click(viewer, "popup:pupMovim", "Crearcolumna2"));
+        ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), true, {"Fl.Sat"}, "Doble", "A*2"));
         ASSERT_EQ(NumUserVarMovim, 1);
         runAnswering(QMessageBox::Ok, layer, [&] { livemenus::Find(viewer, "aOpenSolera")->trigger(); });
         ASSERT_EQ(GeoLayers().NumGeoLayers, 1);

@@ -27,6 +27,7 @@
 #include "support/ViewFields.h"
 #include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
+#include "support/FormulaColumn.h"
 #include "support/LiveMenus.h"
 #include "support/PrintedLeg.h"
 #include "support/MetafileCheck.h"
@@ -1023,18 +1024,7 @@ TEST_F(PrintSequences, ColourOfAFormulaColumnGoesWithTheColumn)
     };
     for (const auto& [name, transition] : transitions) {
         SCOPED_TRACE(name);
-        Secondary::DlgFormula().RunFieldChoice = [](TDualListDialog& d) {
-            for (int i = 0; i < d.Count(1); ++i)
-                if (d.Text(1, i) == "Cap")
-                    d.Move(1, {i});
-            return true;
-        };
-        QTimer::singleShot(0, [] {
-            Secondary::DlgFormula().teVar->setText("Doble");
-            Secondary::DlgFormula().teForm->setText("A*2");
-            Secondary::DlgFormula().btnOk->click();
-        });
-        ASSERT_TRUE(livemenus::Click(viewer, "popup:pupArcos", "Crearcolumna1"));
+        ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), false, {"Cap"}, "Doble", "A*2"));
         QAction* colores = livemenus::Find(viewer, "tbColores");
         emit colores->menu()->aboutToShow();
         for (QAction* v : colores->menu()->actions())
