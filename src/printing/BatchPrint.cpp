@@ -1,4 +1,5 @@
 #include "printing/BatchPrint.h"
+#include "model/SafeFile.h"
 
 #include "model/ZelUtils.h"
 
@@ -10,6 +11,14 @@ namespace BatchPrint {
 std::string PictureCaption(const std::string& redPalvon, const std::string& attributeTitle)
 {
     return ZelUtils::Format("Red: %s      Atributo: %s", redPalvon, attributeTitle);
+}
+
+// The pictures' names are made up by the batch, never chosen by the user: a
+// link put under one is not followed into whatever file it leads to.
+static bool PrintPicture(Hooks& hooks, const std::string& metafile, const TPrintSettings& pages)
+{
+    const SafeFile::TProgramNamed ownNames;
+    return hooks.PrintView(metafile, pages);
 }
 
 std::string NetworkMetafile(const std::string& wordDocumentName, const std::string& networkFile,
@@ -218,7 +227,7 @@ bool Run(Hooks& hooks, const TPrintDefinition& definition, TPrintSettings pages)
                     metafile = VariableMetafile(metafile, c.MovementHeader);
                 if (multiple)
                     continue;
-                if (!hooks.PrintView(metafile, pages)) {
+                if (!PrintPicture(hooks, metafile, pages)) {
                     ok = false;
                     break;
                 }
@@ -226,7 +235,7 @@ bool Run(Hooks& hooks, const TPrintDefinition& definition, TPrintSettings pages)
             }
             if (ok && multiple && anyFound) {
                 hooks.SetMultipleColors();
-                if (!hooks.PrintView(metafile, pages)) {
+                if (!PrintPicture(hooks, metafile, pages)) {
                     ok = false;
                     break;
                 }

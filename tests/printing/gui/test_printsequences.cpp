@@ -379,6 +379,15 @@ TEST_F(PrintSequences, PicturesWithoutADocumentGoBesideTheDefinition)
     EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
     EXPECT_EQ(testutil::readFile(tmp.file("red.emf")), "dibujo del usuario");
     EXPECT_METAFILE_SOUND(testutil::CheckMetafile(tmp.file("lote/red.emf")));
+
+    // A name the batch makes up is not followed through a link put under it.
+    fs::remove(tmp.file("lote/red.emf"));
+    fs::create_symlink(tmp.file("red.emf"), tmp.file("lote/red.emf"));
+    RecordingServices again;
+    Trigger("ImprimirRedes1");
+    EXPECT_TRUE(again.anyMessageContains("enlace")) << again.messages.size();
+    EXPECT_EQ(testutil::readFile(tmp.file("red.emf")), "dibujo del usuario");
+    EXPECT_TRUE(fs::is_symlink(tmp.file("lote/red.emf")));
 }
 
 // What the user did on the open network outlives the steps that open other
