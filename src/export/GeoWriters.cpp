@@ -10,6 +10,7 @@
 #include "model/ServiceSlot.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
+#include "model/SafeFile.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 
@@ -199,6 +200,9 @@ bool WriteCoordsFile(const std::string& path)
         if (node.HasXY)
             text += Format("%d,%.5f,%.5f", node.Number, double(node.X), double(node.Y)) + CrLf;
     }
+    // The positions file is named after the network by the program, never by the
+    // user: a link put under its name is not followed.
+    const SafeFile::TProgramNamed ownName;
     return Save(path, text);
 }
 

@@ -605,6 +605,14 @@ TEST_F(SafeWrites, ProgramNamedFilesDoNotFollowLinks)
              const SafeFile::TProgramNamed own;
              return FileUtils::WriteTextFile(p, "1\t2\t1\r\n", &why);
          }},
+        {"red_coordenadas.geo",
+         [](const std::string& p, std::string& why) {
+             RecordingServices ui;
+             const bool ok = KDVlib::WriteCoordsFile(p);
+             if (!ok && ui.messages.size() == 1 && ui.anyMessageContains("es un enlace simbólico"))
+                 why = "es un enlace simbólico"; // said once, with its reason
+             return ok;
+         }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
