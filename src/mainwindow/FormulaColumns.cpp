@@ -75,18 +75,22 @@ int32_t RowRecord(const TFormulaSide& s, int row)
 
 } // namespace
 
+TGridsController::TGridsController(TPalvonViewer& viewer, const TGridWidgets& widgets)
+    : TGridWidgets(widgets), viewer_(viewer)
+{
+}
+
+TGridsController::~TGridsController() = default;
+
 TArtFormula& TGridsController::FN()
 {
-    static TArtFormula engine;
-    // INPUT and MSG of a formula talk to the user through the main window.
-    // The engine outlives a window: its dialogs follow the window that asks for it.
-    static const QWidget* hookedTo = nullptr;
-    QWidget* window = viewer_.DialogParent();
-    if (hookedTo != window) {
-        InstallFormulaDialogs(engine, window);
-        hookedTo = window;
+    // INPUT and MSG of a formula talk to the user through this window: the engine
+    // is the window's own, so it never reaches a window that is gone.
+    if (!formula_) {
+        formula_ = std::make_unique<TArtFormula>();
+        InstallFormulaDialogs(*formula_, viewer_.DialogParent());
     }
-    return engine;
+    return *formula_;
 }
 
 void TGridsController::CreateFormulaMenus()

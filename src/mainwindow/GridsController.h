@@ -14,6 +14,7 @@
 #include <QRegion>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class QAction;
@@ -51,9 +52,8 @@ struct TGridWidgets {
 
 class TGridsController : public TGridWidgets {
 public:
-    TGridsController(TPalvonViewer& viewer, const TGridWidgets& widgets) : TGridWidgets(widgets), viewer_(viewer)
-    {
-    }
+    TGridsController(TPalvonViewer& viewer, const TGridWidgets& widgets);
+    ~TGridsController();
 
     // The handlers of the rows owned by the grids (their actions already made).
     void RegisterCommands(TCommandRegistry& registry);
@@ -180,4 +180,6 @@ public:
 
 private:
     TPalvonViewer& viewer_;
+    // Made at its first use, its INPUT and MSG boxes over this window.
+    std::unique_ptr<TArtFormula> formula_;
 };
