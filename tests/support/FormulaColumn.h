@@ -14,10 +14,13 @@
 
 namespace testutil {
 
-inline bool MakeFormulaColumn(TPalvonViewer* viewer, TDlgFormula& dialog, bool movements,
-                              const std::vector<QString>& fields, const QString& name, const QString& formula)
+// The fields the dialog's field choice takes, by their titles, in this order
+// (none: the choice is cancelled).
+inline void ChooseFormulaFields(TDlgFormula& dialog, const std::vector<QString>& fields)
 {
     dialog.RunFieldChoice = [fields](TDualListDialog& d) {
+        if (fields.empty())
+            return false;
         for (const QString& f : fields)
             for (int i = 0; i < d.Count(1); ++i)
                 if (d.Text(1, i) == f) {
@@ -26,11 +29,18 @@ inline bool MakeFormulaColumn(TPalvonViewer* viewer, TDlgFormula& dialog, bool m
                 }
         return true;
     };
-    QTimer::singleShot(0, [&dialog, name, formula] {
-        dialog.teVar->setText(name);
-        dialog.teForm->setText(formula);
-        dialog.btnOk->click();
-    });
+}
+
+inline bool MakeFormulaColumn(TPalvonViewer* viewer, TDlgFormula& dialog, bool movements,
+                              const std::vector<QString>& fields, const QString& name, const QString& formula)
+{
+    ChooseFormulaFields(dialog, fields);
+    if (!fields.empty())
+        QTimer::singleShot(0, [&dialog, name, formula] {
+            dialog.teVar->setText(name);
+            dialog.teForm->setText(formula);
+            dialog.btnOk->click();
+        });
     return movements ? livemenus::Click(viewer, "popup:pupMovim", "Crearcolumna2")
                      : livemenus::Click(viewer, "popup:pupArcos", "Crearcolumna1");
 }

@@ -11,6 +11,7 @@
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
+#include "support/FormulaColumn.h"
 #include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/GridsNetwork.h"
@@ -62,33 +63,12 @@ protected:
         return -1;
     }
     // Chooses the fields by their titles, in this order (none: the choice is cancelled).
-    static void Choose(const std::vector<QString>& fields)
-    {
-        DlgFormula->RunFieldChoice = [fields](TDualListDialog& d) {
-            if (fields.empty())
-                return false;
-            for (const QString& f : fields)
-                for (int i = 0; i < d.Count(1); ++i)
-                    if (d.Text(1, i) == f) {
-                        d.Move(1, {i});
-                        break;
-                    }
-            return true;
-        };
-    }
+    static void Choose(const std::vector<QString>& fields) { testutil::ChooseFormulaFields(*DlgFormula, fields); }
     // Runs a column command with these fields, name and formula, confirmed with OK.
     void Make(bool movements, const std::vector<QString>& fields, const QString& formula,
               const QString& name = "Nueva")
     {
-        Choose(fields);
-        if (!fields.empty())
-            QTimer::singleShot(0, [name, formula] {
-                DlgFormula->teVar->setText(name);
-                DlgFormula->teForm->setText(formula);
-                DlgFormula->btnOk->click();
-            });
-        ASSERT_TRUE(movements ? livemenus::Click(w.get(), "popup:pupMovim", "Crearcolumna2")
-                              : livemenus::Click(w.get(), "popup:pupArcos", "Crearcolumna1"));
+        ASSERT_TRUE(testutil::MakeFormulaColumn(w.get(), *DlgFormula, movements, fields, name, formula));
     }
 };
 

@@ -71,6 +71,18 @@ std::string SamplePath() { return std::string(VELMORA_SOURCE_DIR) + "/samples/ej
 class MainWindow : public ViewerFixture {
 protected:
     void Drop(const QStringList& files) { viewer->WMDropFiles(files); }
+    // The sample dropped from a folder of its own, with the settings to be saved at
+    // closing (layout and overwrite) and no recent file remembered yet.
+    std::string DropForClosing(const std::string& folder)
+    {
+        const std::string net = Copy(SamplePath(), folder, "Red.dat");
+        Drop({QString::fromStdString(net)});
+        EXPECT_EQ(DatFileName, "Red.dat");
+        RecentFiles.clear();
+        Secondary::DlgCfg().cbSaveLayout->setChecked(true);
+        Secondary::DlgCfg().cbOverwrite->setChecked(true);
+        return net;
+    }
     // A copy of a network in a folder of its own (the program writes beside it).
     std::string Copy(const std::string& from, const std::string& folder, const std::string& name)
     {
@@ -597,14 +609,8 @@ TEST_F(MainWindow, ThreeCommandLineParametersAreIgnored)
 
 TEST_F(MainWindow, ClosingSavesIntoTheSettingsFolderEvenWithoutTheNetworkFolder)
 {
-    std::filesystem::create_directories(tmp.path() / "red");
-    std::string net = (tmp.path() / "red" / "Red.dat").string();
-    std::filesystem::copy_file(SamplePath(), net);
-    Drop({QString::fromStdString(net)});
-    ASSERT_EQ(DatFileName, "Red.dat");
-    RecentFiles.clear();
-    Secondary::DlgCfg().cbSaveLayout->setChecked(true);
-    Secondary::DlgCfg().cbOverwrite->setChecked(true);
+    const std::string net = DropForClosing("red");
+    ASSERT_FALSE(HasFailure());
     // The network's folder goes away while the program runs.
     std::filesystem::current_path(VELMORA_SOURCE_DIR);
     std::filesystem::remove_all(tmp.path() / "red");
@@ -620,14 +626,8 @@ TEST_F(MainWindow, ClosingSavesIntoTheSettingsFolderEvenWithoutTheNetworkFolder)
 // the settings file: the program's own settings are saved all the same.
 TEST_F(MainWindow, ClosingSavesTheSettingsWhenTheNetworkNameHoldsALineBreak)
 {
-    std::filesystem::create_directories(tmp.path() / "red\nnueva");
-    std::string net = (tmp.path() / "red\nnueva" / "Red.dat").string();
-    std::filesystem::copy_file(SamplePath(), net);
-    Drop({QString::fromStdString(net)});
-    ASSERT_EQ(DatFileName, "Red.dat");
-    RecentFiles.clear();
-    Secondary::DlgCfg().cbSaveLayout->setChecked(true);
-    Secondary::DlgCfg().cbOverwrite->setChecked(true);
+    const std::string net = DropForClosing("red\nnueva");
+    ASSERT_FALSE(HasFailure());
     ASSERT_NO_THROW(viewer->Settings().SaveAtClose());
     TIniFile ini(tmp.file("Velmora0.INI"));
     EXPECT_EQ(ini.ReadString("Velmora", "General", "").substr(0, 4), "1;1;");
