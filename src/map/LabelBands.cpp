@@ -2,15 +2,21 @@
 
 #include <QColorSpace>
 #include <QCoreApplication>
+#include <QGlyphRun>
+#include <QRawFont>
+#include <QTextLayout>
 #include <QThread>
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <cstring>
 #include <condition_variable>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -135,10 +141,9 @@ QFont OwnFont(const QFont& font)
     return own;
 }
 
-void WriteBand(const QImage& image, const TBandStyle& style, const std::vector<TBandLabel>& labels, const QRect& band)
+// A second image on the very pixels of the picture, for a painter of its own.
+QImage SamePixels(const QImage& image)
 {
-    // A second image on the very pixels: the painter of the picture keeps its
-    // state, and each thread has a painter of its own.
     QImage view(const_cast<uchar*>(image.constBits()), image.width(), image.height(), image.bytesPerLine(),
                 image.format());
     view.setDotsPerMeterX(image.dotsPerMeterX());
@@ -146,12 +151,25 @@ void WriteBand(const QImage& image, const TBandStyle& style, const std::vector<T
     view.setDevicePixelRatio(image.devicePixelRatio());
     if (image.colorSpace().isValid())
         view.setColorSpace(image.colorSpace());
-    QPainter p(&view);
+    return view;
+}
+
+void StartPainter(QPainter& p, const TBandStyle& style, const QFont& font)
+{
     p.setRenderHints(p.renderHints(), false);
     p.setRenderHints(style.hints, true);
     p.setLayoutDirection(style.direction);
-    p.setFont(OwnFont(style.font));
+    p.setFont(font);
     p.setPen(style.pen);
+}
+
+void WriteBand(const QImage& image, const TBandStyle& style, const std::vector<TBandLabel>& labels, const QRect& band)
+{
+    // The painter of the picture keeps its state, and each thread has a painter
+    // of its own.
+    QImage view = SamePixels(image);
+    QPainter p(&view);
+    StartPainter(p, style, OwnFont(style.font));
     p.setClipRect(band);
     for (const TBandLabel& label : labels) {
         if (label.reach.bottom() < band.top() || label.reach.top() > band.bottom() || label.text.isEmpty())
@@ -196,3 +214,329 @@ void Write(const QImage& image, const TBandStyle& style, const std::vector<TBand
 int BandedWrites() { return bandedWrites.load(); }
 
 } // namespace LabelBands
+
+// ---------------------------------------------------------------------------
+// Stamps
+
+namespace {
+
+using TStamp = TLabelStamps::TStamp;
+using TEntry = TLabelStamps::TEntry;
+
+// Each byte of x times a / 255, rounded as the raster painter rounds it.
+inline uint32_t ByteMul(uint32_t x, uint32_t a)
+{
+    uint64_t t = ((uint64_t(x) | (uint64_t(x) << 24)) & 0x00ff00ff00ff00ffull) * a;
+    t = (t + ((t >> 8) & 0x00ff00ff00ff00ffull) + 0x0080008000800080ull) >> 8;
+    t &= 0x00ff00ff00ff00ffull;
+    return uint32_t(t) | uint32_t(t >> 24);
+}
+
+// A glyph's coverage in an opaque colour c leaves c * coverage on a transparent
+// picture; over any other pixel the painter leaves that plus the pixel times
+// what the coverage leaves through. Blending the kept pixel gives the same.
+void Blend(const QImage& image, const TStamp& stamp, const QPoint& origin)
+{
+    const int x0 = origin.x() + stamp.at.x(), y0 = origin.y() + stamp.at.y();
+    const int left = std::max(0, x0), right = std::min(image.width(), x0 + stamp.width);
+    const int top = std::max(0, y0), bottom = std::min(image.height(), y0 + stamp.height);
+    if (left >= right || top >= bottom)
+        return;
+    auto* bits = const_cast<uchar*>(image.constBits());
+    const qsizetype stride = image.bytesPerLine();
+    for (int y = top; y < bottom; ++y) {
+        auto* d = reinterpret_cast<uint32_t*>(bits + y * stride);
+        const uint32_t* s = stamp.pixels.data() + size_t(y - y0) * size_t(stamp.width) + size_t(left - x0);
+        for (int x = left; x < right; ++x, ++s) {
+            const uint32_t v = *s;
+            if (v >= 0xff000000u)
+                d[x] = v;
+            else if (v != 0)
+                d[x] = v + ByteMul(d[x], 255 - (v >> 24));
+        }
+    }
+}
+
+// The label's origin: its transform's translation, whose fraction is part of
+// the key.
+QPoint Origin(const TBandLabel& label)
+{
+    return QPoint(int(std::floor(label.transform.dx())), int(std::floor(label.transform.dy())));
+}
+
+template <typename T>
+void AppendRaw(QByteArray& key, const T& value)
+{
+    key.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+QByteArray KeyOf(const QByteArray& look, const TBandLabel& label)
+{
+    QByteArray key = look;
+    const QTransform& t = label.transform;
+    for (const double v : {t.m11(), t.m12(), t.m21(), t.m22(), t.dx() - std::floor(t.dx()), t.dy() - std::floor(t.dy())})
+        AppendRaw(key, v);
+    AppendRaw(key, label.baseline.x());
+    AppendRaw(key, label.baseline.y());
+    AppendRaw(key, label.reach.x() - Origin(label).x());
+    AppendRaw(key, label.reach.y() - Origin(label).y());
+    AppendRaw(key, label.reach.width());
+    AppendRaw(key, label.reach.height());
+    key.append(reinterpret_cast<const char*>(label.text.constData()), label.text.size() * qsizetype(sizeof(QChar)));
+    return key;
+}
+
+// Whether any pixel of the run is not clear (one pass the compiler widens).
+bool Any(const uint32_t* from, const uint32_t* to)
+{
+    uint32_t any = 0;
+    for (; from < to; ++from)
+        any |= *from;
+    return any != 0;
+}
+
+// Writes labels' glyphs one at a time on a transparent picture covering the
+// label's reach, keeping what each leaves. One per thread: its picture and
+// painter serve every label, the picture clear between labels. A label is not
+// exact (written as text every time) where its text is not one run of plain
+// glyphs, or a glyph reaches beyond where it was looked for.
+class TStamper {
+public:
+    TStamper(const QImage& like, const TBandStyle& style, const QFont& font) : like_(like), style_(style), font_(font) {}
+
+    TEntry Stamp(const TBandLabel& label)
+    {
+        TEntry entry;
+        const QRect reach = label.reach;
+        if (label.text.isEmpty() || reach.isEmpty() || reach.width() > 2048 || reach.height() > 2048 ||
+            label.transform.type() > QTransform::TxRotate || !Fit(reach.size()))
+            return entry;
+        QTextLayout layout(label.text, font_, &scratch_);
+        layout.beginLayout();
+        const QTextLine line = layout.createLine();
+        layout.endLayout();
+        if (!line.isValid() || layout.lineCount() != 1)
+            return entry;
+        const QList<QGlyphRun> runs = layout.glyphRuns();
+        if (runs.isEmpty())
+            return entry;
+        for (const QGlyphRun& run : runs)
+            if (run.overline() || run.underline() || run.strikeOut() || run.isRightToLeft())
+                return entry;
+        const QRect box(0, 0, reach.width(), reach.height());
+        painter_.resetTransform(); // the clip is taken in the coordinates of the moment
+        painter_.setClipRect(box);
+        painter_.setWorldTransform(label.transform * QTransform::fromTranslate(-reach.x(), -reach.y()));
+        const QTransform place = painter_.worldTransform();
+        const QPointF baseline(label.baseline.x(), label.baseline.y() - line.ascent());
+        const QPoint toOrigin = reach.topLeft() - Origin(label);
+        uint32_t* bits = reinterpret_cast<uint32_t*>(scratch_.bits());
+        const qsizetype stride = scratch_.bytesPerLine() / 4;
+        bool exact = true;
+        QGlyphRun one;
+        for (const QGlyphRun& run : runs) {
+            const QRawFont raw = run.rawFont();
+            one.setRawFont(raw);
+            const QList<quint32> glyphs = run.glyphIndexes();
+            const QList<QPointF> positions = run.positions();
+            for (qsizetype k = 0; exact && k < std::min(glyphs.size(), positions.size()); ++k) {
+                one.setGlyphIndexes({glyphs[k]});
+                one.setPositions({positions[k]});
+                painter_.drawGlyphRun(baseline, one);
+                // Where the glyph may have left anything, with room for hinting;
+                // the rim must stay clear, or the glyph may reach past it.
+                const QRect area =
+                    place.mapRect(raw.boundingRect(glyphs[k]).translated(baseline + positions[k]))
+                        .toAlignedRect()
+                        .adjusted(-3, -3, 3, 3) &
+                    box;
+                int l = area.right() + 1, r = area.left() - 1, t = area.bottom() + 1, b = area.top() - 1;
+                for (int y = area.top(); y <= area.bottom(); ++y) {
+                    const uint32_t* row = bits + y * stride;
+                    if (!Any(row + area.left(), row + area.right() + 1))
+                        continue;
+                    t = std::min(t, y);
+                    b = y;
+                    int x = area.left();
+                    while (row[x] == 0)
+                        ++x;
+                    l = std::min(l, x);
+                    x = area.right();
+                    while (row[x] == 0)
+                        --x;
+                    r = std::max(r, x);
+                }
+                if (l > r)
+                    continue; // a blank
+                if (l == area.left() || r == area.right() || t == area.top() || b == area.bottom()) {
+                    exact = false;
+                    break;
+                }
+                TStamp stamp;
+                stamp.at = QPoint(l, t) + toOrigin;
+                stamp.width = r - l + 1;
+                stamp.height = b - t + 1;
+                stamp.pixels.resize(size_t(stamp.width) * size_t(stamp.height));
+                for (int y = t; y <= b; ++y) {
+                    std::memcpy(stamp.pixels.data() + size_t(y - t) * size_t(stamp.width), bits + y * stride + l,
+                                size_t(stamp.width) * 4);
+                    std::memset(bits + y * stride + l, 0, size_t(stamp.width) * 4);
+                }
+                entry.stamps.push_back(std::move(stamp));
+            }
+        }
+        // Nothing left anywhere else: every pixel the text touched is in a stamp.
+        // What a refused label left is cleared for the next one.
+        for (int y = 0; y < box.height(); ++y) {
+            uint32_t* row = bits + y * stride;
+            if (Any(row, row + box.width())) {
+                exact = false;
+                std::memset(row, 0, size_t(box.width()) * 4);
+            }
+        }
+        if (!exact)
+            return {};
+        entry.exact = true;
+        return entry;
+    }
+
+private:
+    // A clear picture at least this large, with the painter on it.
+    bool Fit(const QSize& size)
+    {
+        if (!scratch_.isNull() && scratch_.width() >= size.width() && scratch_.height() >= size.height())
+            return true;
+        if (painter_.isActive())
+            painter_.end();
+        scratch_ = QImage(std::max(size.width(), std::max(256, scratch_.width())),
+                          std::max(size.height(), std::max(128, scratch_.height())),
+                          QImage::Format_ARGB32_Premultiplied);
+        if (scratch_.isNull())
+            return false;
+        scratch_.setDotsPerMeterX(like_.dotsPerMeterX());
+        scratch_.setDotsPerMeterY(like_.dotsPerMeterY());
+        scratch_.fill(0);
+        if (!painter_.begin(&scratch_))
+            return false;
+        StartPainter(painter_, style_, font_);
+        return true;
+    }
+
+    const QImage& like_;
+    const TBandStyle& style_;
+    const QFont font_;
+    QImage scratch_;
+    QPainter painter_;
+};
+
+constexpr size_t MaxStampBytes = size_t(32) << 20;
+
+} // namespace
+
+bool TLabelStamps::Takes(const QImage& image, const TBandStyle& style)
+{
+    const QImage::Format format = image.format();
+    return (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied) &&
+           image.devicePixelRatio() == 1.0 && style.pen.style() == Qt::SolidLine &&
+           style.pen.brush().style() == Qt::SolidPattern && style.pen.color().alpha() == 255 &&
+           !style.font.underline() && !style.font.overline() && !style.font.strikeOut();
+}
+
+void TLabelStamps::Clear()
+{
+    entries_.clear();
+    bytes_ = 0;
+}
+
+void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std::vector<TBandLabel>& labels,
+                         int threads)
+{
+    if (labels.empty() || image.isNull())
+        return;
+    QByteArray look = style.font.key().toUtf8();
+    AppendRaw(look, style.pen.color().rgba());
+    AppendRaw(look, int(style.hints));
+    AppendRaw(look, int(style.direction));
+    AppendRaw(look, image.dotsPerMeterX());
+    AppendRaw(look, image.dotsPerMeterY());
+    std::vector<QByteArray> keys(labels.size());
+    std::vector<const TEntry*> found(labels.size(), nullptr);
+    std::vector<size_t> fresh;
+    std::vector<char> isFresh(labels.size(), 0);
+    for (size_t k = 0; k < labels.size(); ++k) {
+        // The painter keeps glyph positions in fixed point cut toward zero, so a
+        // glyph left of or above the picture's corner lands otherwise than the
+        // same glyph inside it: such labels are written as text.
+        if (labels[k].reach.left() < 0 || labels[k].reach.top() < 0)
+            continue;
+        keys[k] = KeyOf(look, labels[k]);
+        if (auto it = entries_.find(keys[k]); it != entries_.end()) {
+            found[k] = &it->second;
+        } else {
+            fresh.push_back(k);
+            isFresh[k] = 1;
+        }
+    }
+    // The labels not seen before, stamped among the threads.
+    std::vector<TEntry> made(fresh.size());
+    TBandThreads* pool = threads > 1 && fresh.size() >= size_t(MinLabels) ? Threads() : nullptr;
+    const int shares = pool ? std::min(threads, int(fresh.size())) : 1;
+    const std::function<void(int)> job = [&](int share) {
+        TStamper stamper(image, style, OwnFont(style.font));
+        for (size_t i = size_t(share); i < fresh.size(); i += size_t(shares))
+            made[i] = stamper.Stamp(labels[fresh[i]]);
+    };
+    if (pool && shares > 1) {
+        pool->Run(shares, job);
+        ++bandedWrites;
+    } else if (!fresh.empty())
+        job(0);
+    size_t added = 0;
+    for (const TEntry& e : made)
+        for (const TStamp& s : e.stamps)
+            added += s.pixels.size() * 4 + sizeof s;
+    if (bytes_ + added > MaxStampBytes) { // bounded: the oldest go with the rest
+        Clear();
+        std::fill(found.begin(), found.end(), nullptr);
+    }
+    for (size_t i = 0; i < fresh.size(); ++i) {
+        for (const TStamp& s : made[i].stamps)
+            bytes_ += s.pixels.size() * 4 + sizeof s;
+        found[fresh[i]] = &(entries_[keys[fresh[i]]] = std::move(made[i]));
+    }
+    stamped_ += int64_t(fresh.size());
+    // Written in their order; a label not exact is written as text where it falls.
+    const TEntry plain;
+    std::optional<TStamper> stamper;
+    std::optional<QImage> view;
+    std::optional<QPainter> painter;
+    for (size_t k = 0; k < labels.size(); ++k) {
+        const TEntry* entry = found[k];
+        if (!entry && keys[k].isEmpty()) {
+            entry = &plain;
+        } else if (!entry) { // stamps let go after a full cache: made again
+            if (!stamper)
+                stamper.emplace(image, style, style.font);
+            entry = &(entries_[keys[k]] = stamper->Stamp(labels[k]));
+            for (const TStamp& s : entry->stamps)
+                bytes_ += s.pixels.size() * 4 + sizeof s;
+        } else if (!isFresh[k]) {
+            ++reused_;
+        }
+        if (entry->exact) {
+            const QPoint origin = Origin(labels[k]);
+            for (const TStamp& s : entry->stamps)
+                Blend(image, s, origin);
+            continue;
+        }
+        if (labels[k].text.isEmpty())
+            continue;
+        if (!painter) {
+            view = SamePixels(image);
+            painter.emplace(&*view);
+            StartPainter(*painter, style, style.font);
+        }
+        painter->setWorldTransform(labels[k].transform);
+        painter->drawText(labels[k].baseline, labels[k].text);
+    }
+}

@@ -18,6 +18,8 @@
 #include <QString>
 #include <QTransform>
 
+#include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 struct TBandLabel {
@@ -51,3 +53,44 @@ void Write(const QImage& image, const TBandStyle& style, const std::vector<TBand
 int BandedWrites();
 
 } // namespace LabelBands
+
+// Labels written before, kept as the very pixels each of their glyphs leaves.
+// A street's name comes back at the same angle whatever the zoom or the pan, and
+// rasterising a glyph at an angle is most of a label's cost, while the font
+// engines keep only a few angles. Each glyph is kept apart and blended in its
+// turn, as the raster painter blends a glyph's coverage in the pen's colour, so
+// the picture is the same, pixel for pixel, as writing the text.
+class TLabelStamps {
+public:
+    // Whether labels in this style on this picture can be written from stamps:
+    // an opaque solid pen on a picture of 32-bit pixels, opaque or premultiplied.
+    static bool Takes(const QImage& image, const TBandStyle& style);
+
+    // Writes the labels in their order; those seen first are stamped with up to
+    // `threads` threads. A label that cannot be stamped exactly is written as text.
+    void Write(const QImage& image, const TBandStyle& style, const std::vector<TBandLabel>& labels, int threads);
+
+    void Clear();
+    size_t Bytes() const { return bytes_; }
+    int64_t Stamped() const { return stamped_; } // labels stamped so far
+    int64_t Reused() const { return reused_; }   // labels written from earlier stamps
+
+    // One glyph's pixels, premultiplied, at its offset from the label's origin.
+    struct TStamp {
+        QPoint at;
+        int width = 0, height = 0;
+        std::vector<uint32_t> pixels;
+    };
+    struct TEntry {
+        bool exact = false; // false: written as text every time
+        std::vector<TStamp> stamps;
+    };
+
+private:
+    struct THash {
+        size_t operator()(const QByteArray& key) const { return qHash(key); }
+    };
+    std::unordered_map<QByteArray, TEntry, THash> entries_;
+    size_t bytes_ = 0;
+    int64_t stamped_ = 0, reused_ = 0;
+};

@@ -1532,6 +1532,12 @@ void TMapPainter::WritePendingLabels()
         recent[0] = angle;
     }
     const int bands = LabelBands::BandCount(image->height(), fresh);
+    if (TLabelStamps::Takes(*image, pending.style)) {
+        for (size_t k = 0; k < pending.labels.size(); ++k)
+            pending.labels[k].text = DisplayText(pending.texts[k]);
+        stamps_.Write(*image, pending.style, pending.labels, bands);
+        return;
+    }
     if (bands <= 1) {
         WriteLabelsInPlace(pending.labels, pending.texts);
         return;

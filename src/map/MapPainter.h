@@ -321,6 +321,7 @@ private:
         }
     };
     TPendingLabels pending_;
+    TLabelStamps stamps_; // the rotated labels' glyphs as written before
     // Level labels of a pass laid out as glyph runs, gathered into one run and
     // written in one call when the pass ends or anything else is drawn: the same
     // glyphs at the same positions in the same order, without the cost of a call
@@ -383,6 +384,9 @@ private:
     void UseTextCache();
 
 public:
+    // Rotated labels written from the glyphs kept from earlier drawings.
+    int64_t LabelStampsReused() const { return stamps_.Reused(); }
+    void ForgetLabelStamps() { stamps_.Clear(); }
     // False draws every label as text (the reference the laid-out runs are
     // checked against).
     static inline bool ReuseLayouts = true;

@@ -202,11 +202,15 @@ TEST(LabelText, LaidOutRunsWriteThePixelsOfText)
     // labels in a row share one, as in a layer's pass.
     // levelLayer: level labels only, with the painter's pen in the text colour, as
     // the node-number layer writes them (gathered and written together in a pass).
-    auto draw = [&](bool reuse, bool inPass, int lookRun, bool levelLayer = false) {
+    // rounds: the same drawing again on the same picture, whose painter keeps
+    // what it wrote before (the rotated labels' glyphs).
+    int64_t reused = 0;
+    auto draw = [&](bool reuse, bool inPass, int lookRun, bool levelLayer = false, int rounds = 1) {
         TMapPainter::ReuseLayouts = reuse;
         auto img = std::make_unique<TOxrImage>();
         img->resize(900, 700);
         img->SetWorld(0, 0, 900, 700);
+        for (int round = 0; round < rounds; ++round) {
         img->Clear();
         QPainter& p = *img->Canvas();
         // Something under the labels, so blending shows.
@@ -242,6 +246,8 @@ TEST(LabelText, LaidOutRunsWriteThePixelsOfText)
                     img->LineW(0, 350, 900, 340);
             }
         labelPass.reset();
+        }
+        reused = img->LabelStampsReused();
         TMapPainter::ReuseLayouts = true;
         return img->Picture().copy();
     };
@@ -260,11 +266,15 @@ TEST(LabelText, LaidOutRunsWriteThePixelsOfText)
     // In a pass the labels are written at its end by several threads, each on a
     // band of rows: the same pixels again, whether the look changes at every
     // label or holds for long runs (which the threads share out).
+    // A second drawing writes rotated labels from the glyphs kept from the first.
     EXPECT_EQ(differing(asText, draw(true, true, 0)), 0);
+    EXPECT_EQ(differing(asText, draw(true, true, 0, false, 2)), 0);
+    EXPECT_GT(reused, 300);
     const QImage runsAsText = draw(false, false, 150);
     const int banded = LabelBands::BandedWrites();
     const QImage runsInPass = draw(true, true, 150);
     EXPECT_EQ(differing(runsAsText, runsInPass), 0);
+    EXPECT_EQ(differing(runsAsText, draw(true, true, 150, false, 3)), 0);
     if (LabelBands::BandCount(700, 1000) > 1) {
         EXPECT_GT(LabelBands::BandedWrites(), banded); // the threads did write them
     }
