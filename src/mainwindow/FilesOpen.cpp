@@ -658,6 +658,8 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork)
     if (FrmMix)
         FrmMix->ForgetJunctions();
     NodoActual = 0; // the junction shown, by whichever window, was the earlier network's
+    if (anotherNetwork)
+        viewer_.img->ForgetLabelStamps(); // its street names' glyphs: memory the new one would not use
     if (!choicesGo)
         return; // the same network read again keeps what the user chose to see on it
     // The variables chosen to colour, bar and label, their classes and legends
