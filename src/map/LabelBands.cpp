@@ -302,7 +302,11 @@ bool Any(const uint32_t* from, const uint32_t* to)
 // glyphs, or a glyph reaches beyond where it was looked for.
 class TStamper {
 public:
-    TStamper(const QImage& like, const TBandStyle& style, const QFont& font) : like_(like), style_(style), font_(font) {}
+    TStamper(const QImage& like, const TBandStyle& style, const QFont& font) : like_(like), style_(style), font_(font)
+    {
+        if (const int size = qEnvironmentVariableIntValue("QT_MAX_CACHED_GLYPH_SIZE"); size > 0)
+            maxCached_ = size; // the painter's own bound, set from outside
+    }
 
     TEntry Stamp(const TBandLabel& label)
     {
@@ -320,9 +324,16 @@ public:
         const QList<QGlyphRun> runs = layout.glyphRuns();
         if (runs.isEmpty())
             return entry;
-        for (const QGlyphRun& run : runs)
-            if (run.overline() || run.underline() || run.strikeOut() || run.isRightToLeft())
+        // Glyphs too large for the painter's glyph cache are filled as one outline
+        // of the whole text, where touching glyphs (the bar of "ff") share their
+        // edge pixels: such a text is not the sum of its glyphs.
+        const double scale = std::abs(label.transform.determinant());
+        for (const QGlyphRun& run : runs) {
+            const double pixels = run.rawFont().pixelSize();
+            if (run.overline() || run.underline() || run.strikeOut() || run.isRightToLeft() ||
+                pixels * pixels * scale >= maxCached_ * maxCached_)
                 return entry;
+        }
         const QRect box(0, 0, reach.width(), reach.height());
         painter_.resetTransform(); // the clip is taken in the coordinates of the moment
         painter_.setClipRect(box);
@@ -425,6 +436,7 @@ private:
     const QImage& like_;
     const TBandStyle& style_;
     const QFont font_;
+    double maxCached_ = 64; // the largest glyphs, in pixels, the raster painter caches
     QImage scratch_;
     QPainter painter_;
 };

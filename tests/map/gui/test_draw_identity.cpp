@@ -185,7 +185,7 @@ INSTANTIATE_TEST_SUITE_P(Maps, DrawIdentity, ::testing::ValuesIn(Cases),
 
 // Labels whose text is laid out once and then written as glyph runs must land on
 // the pixels plain text drawing gives: level and rotated, several fonts and
-// sizes, accented names, opaque backgrounds, the same texts again at other
+// sizes (glyphs too large for the glyph cache too), accented names, opaque backgrounds, the same texts again at other
 // angles (reusing the layouts), and fonts with decorations, which are drawn as
 // text.
 TEST(LabelText, LaidOutRunsWriteThePixelsOfText)
@@ -194,7 +194,7 @@ TEST(LabelText, LaidOutRunsWriteThePixelsOfText)
     struct Look { const char* family; int pixels; bool bold, italic, underline; };
     const Look looks[] = {{"DejaVu Sans", 11, false, false, false}, {"Liberation Serif", 15, true, true, false},
                           {"Noto Mono", 9, false, false, false},    {"DejaVu Sans", 13, false, false, true},
-                          {"Liberation Sans", 20, true, false, false}};
+                          {"Liberation Sans", 20, true, false, false}, {"Liberation Sans", 70, false, false, false}};
     const std::string texts[] = {"101",          "Calle Ñuñoa",   "Av. José Martí 2450", "WAVY To",
                                  "fi ffl",       "  espacios  ",  "Ruta 5 Sur",          "\xc3\xa1rbol \xc3\xa9xito",
                                  "Ω alfa",       "x"};
@@ -225,7 +225,7 @@ TEST(LabelText, LaidOutRunsWriteThePixelsOfText)
         for (int pass = 0; pass < 2; ++pass)
             for (int k = 0; k < 600; ++k) {
                 seed = seed * 1103515245u + 12345u;
-                const Look& look = looks[lookRun == 0 ? (seed >> 3) % 5 : (k / lookRun) % 5];
+                const Look& look = looks[lookRun == 0 ? (seed >> 3) % std::size(looks) : (k / lookRun) % std::size(looks)];
                 QFont font(QString::fromLatin1(look.family));
                 font.setPixelSize(look.pixels);
                 font.setBold(look.bold);
