@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
+#include <cstdlib>
 #include <cmath>
 #include <cstring>
 #include <condition_variable>
@@ -282,6 +284,22 @@ QByteArray KeyOf(const QByteArray& look, const TBandLabel& label)
     AppendRaw(key, label.reach.y() - Origin(label).y());
     AppendRaw(key, label.reach.width());
     AppendRaw(key, label.reach.height());
+    // The painter places a glyph at a translation of the label's own numbers by
+    // whole pixels, rounded to the doubles about that place, whose spacing
+    // doubles at each power of two: a label whose reach keeps between the same
+    // powers of two lands on the same pixels wherever it stands there. Others
+    // are taken again only where they stood.
+    const QRect& r = label.reach;
+    const auto binade = [](int v) { return int(std::bit_width(unsigned(v))); };
+    if (r.left() >= 1 && r.top() >= 1 && binade(r.left()) == binade(r.right() + 1) &&
+        binade(r.top()) == binade(r.bottom() + 1)) {
+        AppendRaw(key, binade(r.left()));
+        AppendRaw(key, binade(r.top()));
+    } else {
+        AppendRaw(key, -1);
+        AppendRaw(key, r.left());
+        AppendRaw(key, r.top());
+    }
     key.append(reinterpret_cast<const char*>(label.text.constData()), label.text.size() * qsizetype(sizeof(QChar)));
     return key;
 }
@@ -313,7 +331,7 @@ public:
         TEntry entry;
         const QRect reach = label.reach;
         if (label.text.isEmpty() || reach.isEmpty() || reach.width() > 2048 || reach.height() > 2048 ||
-            label.transform.type() > QTransform::TxRotate || !Fit(reach.size()))
+            label.transform.type() > QTransform::TxRotate || !Fit())
             return entry;
         QTextLayout layout(label.text, font_, &scratch_);
         layout.beginLayout();
@@ -334,13 +352,18 @@ public:
                 pixels * pixels * scale >= maxCached_ * maxCached_)
                 return entry;
         }
-        const QRect box(0, 0, reach.width(), reach.height());
+        // Drawn where the label stands on the picture: the painter then works on
+        // the very numbers it works on there (its arithmetic is not blind to
+        // where a text stands; see KeyOf).
+        const QRect box = reach & scratch_.rect();
+        if (box.isEmpty())
+            return entry;
         painter_.resetTransform(); // the clip is taken in the coordinates of the moment
         painter_.setClipRect(box);
-        painter_.setWorldTransform(label.transform * QTransform::fromTranslate(-reach.x(), -reach.y()));
+        painter_.setWorldTransform(label.transform);
         const QTransform place = painter_.worldTransform();
         const QPointF baseline(label.baseline.x(), label.baseline.y() - line.ascent());
-        const QPoint toOrigin = reach.topLeft() - Origin(label);
+        const QPoint toOrigin = -Origin(label);
         uint32_t* bits = reinterpret_cast<uint32_t*>(scratch_.bits());
         const qsizetype stride = scratch_.bytesPerLine() / 4;
         bool exact = true;
@@ -398,8 +421,8 @@ public:
         }
         // Nothing left anywhere else: every pixel the text touched is in a stamp.
         // What a refused label left is cleared for the next one.
-        for (int y = 0; y < box.height(); ++y) {
-            uint32_t* row = bits + y * stride;
+        for (int y = box.top(); y <= box.bottom(); ++y) {
+            uint32_t* row = bits + y * stride + box.left();
             if (Any(row, row + box.width())) {
                 exact = false;
                 std::memset(row, 0, size_t(box.width()) * 4);
@@ -413,20 +436,24 @@ public:
 
 private:
     // A clear picture at least this large, with the painter on it.
-    bool Fit(const QSize& size)
+    // A clear picture as large as the one written on, with the painter on it.
+    // Its memory is mapped clear and only the pages labels touch are used.
+    bool Fit()
     {
-        if (!scratch_.isNull() && scratch_.width() >= size.width() && scratch_.height() >= size.height())
+        if (!scratch_.isNull())
             return true;
-        if (painter_.isActive())
-            painter_.end();
-        scratch_ = QImage(std::max(size.width(), std::max(256, scratch_.width())),
-                          std::max(size.height(), std::max(128, scratch_.height())),
-                          QImage::Format_ARGB32_Premultiplied);
-        if (scratch_.isNull())
+        const qsizetype stride = qsizetype(like_.width()) * 4;
+        void* data = std::calloc(size_t(stride) * size_t(like_.height()), 1);
+        if (!data)
             return false;
+        scratch_ = QImage(static_cast<uchar*>(data), like_.width(), like_.height(), stride,
+                          QImage::Format_ARGB32_Premultiplied, [](void* p) { std::free(p); }, data);
+        if (scratch_.isNull()) {
+            std::free(data);
+            return false;
+        }
         scratch_.setDotsPerMeterX(like_.dotsPerMeterX());
         scratch_.setDotsPerMeterY(like_.dotsPerMeterY());
-        scratch_.fill(0);
         if (!painter_.begin(&scratch_))
             return false;
         StartPainter(painter_, style_, font_);

@@ -341,3 +341,52 @@ TEST(ThinLines, WrittenLinesSetThePixelsOfThePainter)
         }
     }
 }
+
+// Kept glyphs are taken again wherever the same label stands anew (a pan, a
+// zoom): across the powers of two where the painter's arithmetic changes, at
+// the picture's edges and at fractional positions, in one thread and in several.
+TEST(LabelText, KeptGlyphsLandWhereTextLandsWhereverTheLabelMoves)
+{
+    QImage back(700, 600, QImage::Format_RGB32);
+    back.fill(Qt::white);
+    {
+        QPainter p(&back);
+        for (int k = 0; k < 40; ++k) {
+            p.setPen(QPen(QColor::fromRgb(0x203040 * (k + 1) & 0xffffff), 1 + k % 3));
+            p.drawLine(k * 17, 0, 700 - k * 9, 600);
+        }
+    }
+    TBandStyle style;
+    style.font = QFont(QStringLiteral("DejaVu Sans"));
+    style.font.setPixelSize(12);
+    style.pen = QPen(QColor(200, 30, 60));
+    style.hints = QPainter::TextAntialiasing;
+    const QFontMetrics fm(style.font, &back);
+    const QString texts[] = {QStringLiteral("Calle 113 nº 149"), QString::fromUtf8("Ñuñoa Árbol"), QStringLiteral("fi Wave")};
+    const int angles[] = {2400, 900, 450, 1800, 3150, 123};
+    TLabelStamps stamps;
+    int differing = 0;
+    for (int round = 0; round < 24; ++round) {
+        std::vector<TBandLabel> labels;
+        for (int a = 0; a < 6; ++a)
+            for (int t = 0; t < 3; ++t) {
+                // Positions sweep 0..700 in steps that cross 64, 128, 256 and 512.
+                const double x = -20 + ((round * 37 + a * 113 + t * 61) % 720) + (round % 4 == 3 ? 0.25 : 0.0);
+                const double y = -20 + ((round * 29 + a * 71 + t * 97) % 620);
+                TBandLabel l;
+                l.transform = QTransform::fromTranslate(x, y);
+                l.transform.rotate(-angles[a] / 10.0);
+                l.baseline = QPoint(0, fm.ascent());
+                l.text = texts[t];
+                const int w = fm.horizontalAdvance(l.text), h = fm.height(), m = h / 2 + 2;
+                l.reach = l.transform.mapRect(QRect(0, 0, w, h).adjusted(-m, -m, m, m)).adjusted(-2, -2, 2, 2);
+                labels.push_back(l);
+            }
+        QImage asText = back.copy(), fromKept = back.copy();
+        LabelBands::Write(asText, style, labels, 1);
+        stamps.Write(fromKept, style, labels, round % 2 ? 8 : 1);
+        differing += asText != fromKept;
+    }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(stamps.Reused(), 30); // taken again at other places, not only made afresh
+}
