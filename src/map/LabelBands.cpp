@@ -237,11 +237,11 @@ inline uint32_t ByteMul(uint32_t x, uint32_t a)
 // A glyph's coverage in an opaque colour c leaves c * coverage on a transparent
 // picture; over any other pixel the painter leaves that plus the pixel times
 // what the coverage leaves through. Blending the kept pixel gives the same.
-void Blend(const QImage& image, const TStamp& stamp, const QPoint& origin)
+void Blend(const QImage& image, const TStamp& stamp, const QPoint& origin, int firstRow, int lastRow)
 {
     const int x0 = origin.x() + stamp.at.x(), y0 = origin.y() + stamp.at.y();
     const int left = std::max(0, x0), right = std::min(image.width(), x0 + stamp.width);
-    const int top = std::max(0, y0), bottom = std::min(image.height(), y0 + stamp.height);
+    const int top = std::max({0, y0, firstRow}), bottom = std::min({image.height(), y0 + stamp.height, lastRow + 1});
     if (left >= right || top >= bottom)
         return;
     auto* bits = const_cast<uchar*>(image.constBits());
@@ -476,7 +476,7 @@ bool TLabelStamps::Takes(const QImage& image, const TBandStyle& style)
 {
     const QImage::Format format = image.format();
     return (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied) &&
-           image.devicePixelRatio() == 1.0 && style.pen.style() == Qt::SolidLine &&
+           qint64(image.width()) * image.height() <= qint64(3840) * 2400 && image.devicePixelRatio() == 1.0 && style.pen.style() == Qt::SolidLine &&
            style.pen.brush().style() == Qt::SolidPattern && style.pen.color().alpha() == 255 &&
            !style.font.underline() && !style.font.overline() && !style.font.strikeOut();
 }
@@ -488,7 +488,7 @@ void TLabelStamps::Clear()
 }
 
 void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std::vector<TBandLabel>& labels,
-                         int threads)
+                         int threads, const std::function<void(size_t)>& inPlace)
 {
     if (labels.empty() || image.isNull())
         return;
@@ -498,10 +498,11 @@ void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std
     AppendRaw(look, int(style.direction));
     AppendRaw(look, image.dotsPerMeterX());
     AppendRaw(look, image.dotsPerMeterY());
+    // A label is written as text the first time it is seen, and stamped the
+    // second: a picture made once (a print, an export) pays nothing for stamps.
     std::vector<QByteArray> keys(labels.size());
     std::vector<const TEntry*> found(labels.size(), nullptr);
-    std::vector<size_t> fresh;
-    std::vector<char> isFresh(labels.size(), 0);
+    std::vector<size_t> again; // seen once before: stamped now
     for (size_t k = 0; k < labels.size(); ++k) {
         // The painter keeps glyph positions in fixed point cut toward zero, so a
         // glyph left of or above the picture's corner lands otherwise than the
@@ -509,73 +510,85 @@ void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std
         if (labels[k].reach.left() < 0 || labels[k].reach.top() < 0)
             continue;
         keys[k] = KeyOf(look, labels[k]);
-        if (auto it = entries_.find(keys[k]); it != entries_.end()) {
-            found[k] = &it->second;
+        auto it = entries_.find(keys[k]);
+        if (it == entries_.end()) {
+            entries_.emplace(keys[k], TEntry{});
+            bytes_ += size_t(keys[k].size()) + sizeof(TEntry) + 32;
+        } else if (!it->second.stamped) {
+            it->second.stamped = true; // once, however often it comes in this pass
+            again.push_back(k);
         } else {
-            fresh.push_back(k);
-            isFresh[k] = 1;
-        }
-    }
-    // The labels not seen before, stamped among the threads.
-    std::vector<TEntry> made(fresh.size());
-    TBandThreads* pool = threads > 1 && fresh.size() >= size_t(MinLabels) ? Threads() : nullptr;
-    const int shares = pool ? std::min(threads, int(fresh.size())) : 1;
-    const std::function<void(int)> job = [&](int share) {
-        TStamper stamper(image, style, OwnFont(style.font));
-        for (size_t i = size_t(share); i < fresh.size(); i += size_t(shares))
-            made[i] = stamper.Stamp(labels[fresh[i]]);
-    };
-    if (pool && shares > 1) {
-        pool->Run(shares, job);
-        ++bandedWrites;
-    } else if (!fresh.empty())
-        job(0);
-    size_t added = 0;
-    for (const TEntry& e : made)
-        for (const TStamp& s : e.stamps)
-            added += s.pixels.size() * 4 + sizeof s;
-    if (bytes_ + added > MaxStampBytes) { // bounded: the oldest go with the rest
-        Clear();
-        std::fill(found.begin(), found.end(), nullptr);
-    }
-    for (size_t i = 0; i < fresh.size(); ++i) {
-        for (const TStamp& s : made[i].stamps)
-            bytes_ += s.pixels.size() * 4 + sizeof s;
-        found[fresh[i]] = &(entries_[keys[fresh[i]]] = std::move(made[i]));
-    }
-    stamped_ += int64_t(fresh.size());
-    // Written in their order; a label not exact is written as text where it falls.
-    const TEntry plain;
-    std::optional<TStamper> stamper;
-    std::optional<QImage> view;
-    std::optional<QPainter> painter;
-    for (size_t k = 0; k < labels.size(); ++k) {
-        const TEntry* entry = found[k];
-        if (!entry && keys[k].isEmpty()) {
-            entry = &plain;
-        } else if (!entry) { // stamps let go after a full cache: made again
-            if (!stamper)
-                stamper.emplace(image, style, style.font);
-            entry = &(entries_[keys[k]] = stamper->Stamp(labels[k]));
-            for (const TStamp& s : entry->stamps)
-                bytes_ += s.pixels.size() * 4 + sizeof s;
-        } else if (!isFresh[k]) {
+            found[k] = &it->second;
             ++reused_;
         }
-        if (entry->exact) {
-            const QPoint origin = Origin(labels[k]);
-            for (const TStamp& s : entry->stamps)
-                Blend(image, s, origin);
-            continue;
+    }
+    TBandThreads* pool = threads > 1 ? Threads() : nullptr;
+    std::vector<TEntry> made(again.size());
+    if (!again.empty()) {
+        const int shares = pool && again.size() >= size_t(MinLabels) ? std::min(threads, int(again.size())) : 1;
+        const std::function<void(int)> job = [&](int share) {
+            TStamper stamper(image, style, OwnFont(style.font));
+            for (size_t i = size_t(share); i < again.size(); i += size_t(shares)) {
+                made[i] = stamper.Stamp(labels[again[i]]);
+                made[i].stamped = true;
+            }
+        };
+        if (shares > 1)
+            pool->Run(shares, job);
+        else
+            job(0);
+        size_t added = 0;
+        for (const TEntry& e : made)
+            for (const TStamp& st : e.stamps)
+                added += st.pixels.size() * 4 + sizeof st;
+        if (bytes_ + added > MaxStampBytes) { // bounded: the oldest go with the rest
+            Clear();
+            std::fill(found.begin(), found.end(), nullptr);
         }
-        if (labels[k].text.isEmpty())
-            continue;
-        if (!painter) {
-            view = SamePixels(image);
-            painter.emplace(&*view);
-            StartPainter(*painter, style, style.font);
+        for (size_t i = 0; i < again.size(); ++i) {
+            for (const TStamp& st : made[i].stamps)
+                bytes_ += st.pixels.size() * 4 + sizeof st;
+            found[again[i]] = &(entries_[keys[again[i]]] = std::move(made[i]));
         }
-        painter->setWorldTransform(labels[k].transform);
-        painter->drawText(labels[k].baseline, labels[k].text);
+        stamped_ += int64_t(again.size());
+    }
+    // Written in their order, in bands of rows as LabelBands::Write does: the
+    // stamped ones blended, the others as text.
+    int bands = pool ? std::max(1, threads) : 1;
+    const int rows = (image.height() + bands - 1) / bands;
+    bands = (image.height() + rows - 1) / rows;
+    const std::function<void(int)> write = [&](int band) {
+        const int top = band * rows, bottom = std::min(image.height(), top + rows) - 1;
+        std::optional<QImage> view;
+        std::optional<QPainter> painter;
+        for (size_t k = 0; k < labels.size(); ++k) {
+            const TBandLabel& label = labels[k];
+            if (label.reach.bottom() < top || label.reach.top() > bottom || label.text.isEmpty())
+                continue;
+            if (const TEntry* entry = found[k]; entry && entry->exact) {
+                const QPoint origin = Origin(label);
+                for (const TStamp& st : entry->stamps)
+                    Blend(image, st, origin, top, bottom);
+                continue;
+            }
+            if (bands == 1 && inPlace) {
+                inPlace(k);
+                continue;
+            }
+            if (!painter) {
+                view = SamePixels(image);
+                painter.emplace(&*view);
+                StartPainter(*painter, style, OwnFont(style.font));
+                painter->setClipRect(QRect(0, top, image.width(), bottom - top + 1));
+            }
+            painter->setWorldTransform(label.transform);
+            painter->drawText(label.baseline, label.text);
+        }
+    };
+    if (bands > 1) {
+        pool->Run(bands, write);
+        ++bandedWrites;
+    } else {
+        write(0);
     }
 }

@@ -19,6 +19,7 @@
 #include <QTransform>
 
 #include <cstdint>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -63,12 +64,16 @@ int BandedWrites();
 class TLabelStamps {
 public:
     // Whether labels in this style on this picture can be written from stamps:
-    // an opaque solid pen on a picture of 32-bit pixels, opaque or premultiplied.
+    // an opaque solid pen on a picture of 32-bit pixels, opaque or premultiplied,
+    // of at most a large screen's size (the stamps are made on a picture as large).
     static bool Takes(const QImage& image, const TBandStyle& style);
 
-    // Writes the labels in their order; those seen first are stamped with up to
-    // `threads` threads. A label that cannot be stamped exactly is written as text.
-    void Write(const QImage& image, const TBandStyle& style, const std::vector<TBandLabel>& labels, int threads);
+    // Writes the labels in their order with up to `threads` threads: as text the
+    // first time a label is seen, from stamps made the second time and after. A
+    // label that cannot be stamped exactly is written as text.
+    // On one thread, `inPlace` (when given) writes label k as text instead.
+    void Write(const QImage& image, const TBandStyle& style, const std::vector<TBandLabel>& labels, int threads,
+               const std::function<void(size_t)>& inPlace = nullptr);
 
     void Clear();
     size_t Bytes() const { return bytes_; }
@@ -82,7 +87,8 @@ public:
         std::vector<uint32_t> pixels;
     };
     struct TEntry {
-        bool exact = false; // false: written as text every time
+        bool stamped = false; // else seen once, written as text
+        bool exact = false;   // stamped but not exact: written as text every time
         std::vector<TStamp> stamps;
     };
 

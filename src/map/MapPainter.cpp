@@ -1535,7 +1535,16 @@ void TMapPainter::WritePendingLabels()
     if (TLabelStamps::Takes(*image, pending.style)) {
         for (size_t k = 0; k < pending.labels.size(); ++k)
             pending.labels[k].text = DisplayText(pending.texts[k]);
-        stamps_.Write(*image, pending.style, pending.labels, bands);
+        // On one thread, the labels written as text go through this painter,
+        // whose laid-out texts serve again.
+        std::optional<TInPlace> inPlace;
+        stamps_.Write(*image, pending.style, pending.labels, bands, [&](size_t k) {
+            if (!inPlace)
+                inPlace = BeginLabelsInPlace();
+            WriteLabelInPlace(pending.labels[k], pending.texts[k]);
+        });
+        if (inPlace)
+            EndLabelsInPlace(*inPlace);
         return;
     }
     if (bands <= 1) {
@@ -1547,29 +1556,42 @@ void TMapPainter::WritePendingLabels()
     LabelBands::Write(*image, pending.style, pending.labels, bands);
 }
 
-void TMapPainter::WriteLabelsInPlace(const std::vector<TBandLabel>& labels, const std::vector<std::string>& texts)
+TMapPainter::TInPlace TMapPainter::BeginLabelsInPlace()
 {
     const TBandStyle& style = pending_.style;
-    const QFont savedFont = painter_->font();
-    const QPen savedPen = painter_->pen();
-    const QTransform savedTransform = painter_->worldTransform();
-    const bool otherFont = !savedFont.isCopyOf(style.font) && savedFont != style.font;
-    if (otherFont)
+    TInPlace saved{painter_->font(), painter_->pen(), painter_->worldTransform(), false};
+    saved.otherFont = !saved.font.isCopyOf(style.font) && saved.font != style.font;
+    if (saved.otherFont)
         painter_->setFont(style.font);
     painter_->setPen(style.pen);
     BeginText();
-    for (size_t k = 0; k < labels.size(); ++k) {
-        int32_t* layout = nullptr;
-        TextWidth(texts[k], nullptr, &layout);
-        painter_->setWorldTransform(labels[k].transform);
-        DrawLabelText(texts[k], labels[k].baseline, layout);
-    }
-    painter_->setWorldTransform(savedTransform);
-    painter_->setPen(savedPen);
-    if (otherFont) {
-        painter_->setFont(savedFont);
+    return saved;
+}
+
+void TMapPainter::WriteLabelInPlace(const TBandLabel& label, const std::string& text)
+{
+    int32_t* layout = nullptr;
+    TextWidth(text, nullptr, &layout);
+    painter_->setWorldTransform(label.transform);
+    DrawLabelText(text, label.baseline, layout);
+}
+
+void TMapPainter::EndLabelsInPlace(const TInPlace& saved)
+{
+    painter_->setWorldTransform(saved.transform);
+    painter_->setPen(saved.pen);
+    if (saved.otherFont) {
+        painter_->setFont(saved.font);
         UseTextCache();
     }
+}
+
+void TMapPainter::WriteLabelsInPlace(const std::vector<TBandLabel>& labels, const std::vector<std::string>& texts)
+{
+    const TInPlace saved = BeginLabelsInPlace();
+    for (size_t k = 0; k < labels.size(); ++k)
+        WriteLabelInPlace(labels[k], texts[k]);
+    EndLabelsInPlace(saved);
 }
 
 // ---------------------------------------------------------------------------

@@ -303,6 +303,17 @@ private:
     // The labels of a pass written one by one by this painter, as they would
     // have been without the pass.
     void WriteLabelsInPlace(const std::vector<TBandLabel>& labels, const std::vector<std::string>& texts);
+    // The same a label at a time: the painter's state as it was is given back at
+    // the end.
+    struct TInPlace {
+        QFont font;
+        QPen pen;
+        QTransform transform;
+        bool otherFont = false;
+    };
+    TInPlace BeginLabelsInPlace();
+    void WriteLabelInPlace(const TBandLabel& label, const std::string& text);
+    void EndLabelsInPlace(const TInPlace& saved);
 
     QPainter* painter_ = nullptr;
     bool rasterOps_ = false;

@@ -266,9 +266,9 @@ TEST(LabelText, LaidOutRunsWriteThePixelsOfText)
     // In a pass the labels are written at its end by several threads, each on a
     // band of rows: the same pixels again, whether the look changes at every
     // label or holds for long runs (which the threads share out).
-    // A second drawing writes rotated labels from the glyphs kept from the first.
+    // Later drawings write rotated labels from the glyphs kept from the second.
     EXPECT_EQ(differing(asText, draw(true, true, 0)), 0);
-    EXPECT_EQ(differing(asText, draw(true, true, 0, false, 2)), 0);
+    EXPECT_EQ(differing(asText, draw(true, true, 0, false, 3)), 0);
     EXPECT_GT(reused, 300);
     const QImage runsAsText = draw(false, false, 150);
     const int banded = LabelBands::BandedWrites();
@@ -388,5 +388,5 @@ TEST(LabelText, KeptGlyphsLandWhereTextLandsWhereverTheLabelMoves)
         differing += asText != fromKept;
     }
     EXPECT_EQ(differing, 0);
-    EXPECT_GT(stamps.Reused(), 30); // taken again at other places, not only made afresh
+    EXPECT_GT(stamps.Reused(), 15); // taken again at other places, not only made afresh
 }
