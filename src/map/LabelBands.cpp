@@ -502,8 +502,10 @@ void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std
     AppendRaw(look, int(style.direction));
     AppendRaw(look, image.dotsPerMeterX());
     AppendRaw(look, image.dotsPerMeterY());
-    // A label is written as text the first time it is seen, and stamped the
-    // second: a picture made once (a print, an export) pays nothing for stamps.
+    // A label is written as text in the pass it is first seen in, and stamped
+    // in a later one: a picture made once pays nothing for stamps, though a
+    // street's name comes many times in it.
+    ++passes_;
     std::vector<QByteArray> keys(labels.size());
     std::vector<const TEntry*> found(labels.size(), nullptr);
     std::vector<size_t> again; // seen once before: stamped now
@@ -523,10 +525,10 @@ void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std
         if (it == entries_.end()) {
             if (!whole)
                 continue;
-            entries_.emplace(keys[k], TEntry{});
+            entries_.emplace(keys[k], TEntry{}).first->second.pass = passes_;
             bytes_ += size_t(keys[k].size()) + sizeof(TEntry) + 32;
         } else if (!it->second.stamped) {
-            if (!whole)
+            if (!whole || it->second.pass == passes_)
                 continue;
             it->second.stamped = true; // once, however often it comes in this pass
             again.push_back(k);

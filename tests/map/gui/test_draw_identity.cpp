@@ -405,4 +405,14 @@ TEST(LabelText, KeptGlyphsLandWhereTextLandsWhereverTheLabelMoves)
     }
     EXPECT_EQ(differing, 0);
     EXPECT_GT(stamps.Reused(), 15); // taken again at other places, not only made afresh
+    // A picture drawn once keeps nothing, though a street's name comes many times in it.
+    TBandLabel name;
+    name.transform = QTransform::fromTranslate(100, 100);
+    name.baseline = QPoint(0, fm.ascent());
+    name.text = QStringLiteral("Calle Mayor");
+    name.reach = QRect(90, 90, fm.horizontalAdvance(name.text) + 20, fm.height() + 20);
+    QImage once = back.copy();
+    TLabelStamps kept;
+    kept.Write(once, style, std::vector<TBandLabel>(5, name), 1);
+    EXPECT_EQ(kept.Stamped(), 0);
 }
