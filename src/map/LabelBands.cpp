@@ -384,6 +384,10 @@ public:
                         .toAlignedRect()
                         .adjusted(-3, -3, 3, 3) &
                     box;
+                if (area.isEmpty()) { // a glyph wholly outside the reach would be lost
+                    exact = false;
+                    break;
+                }
                 int l = area.right() + 1, r = area.left() - 1, t = area.bottom() + 1, b = area.top() - 1;
                 for (int y = area.top(); y <= area.bottom(); ++y) {
                     const uint32_t* row = bits + y * stride;
@@ -498,8 +502,10 @@ void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std
     AppendRaw(look, int(style.direction));
     AppendRaw(look, image.dotsPerMeterX());
     AppendRaw(look, image.dotsPerMeterY());
-    // A label is written as text the first time it is seen, and stamped the
-    // second: a picture made once (a print, an export) pays nothing for stamps.
+    // A label is written as text in the pass it is first seen in, and stamped
+    // in a later one: a picture made once pays nothing for stamps, though a
+    // street's name comes many times in it.
+    ++passes_;
     std::vector<QByteArray> keys(labels.size());
     std::vector<const TEntry*> found(labels.size(), nullptr);
     std::vector<size_t> again; // seen once before: stamped now
@@ -507,14 +513,23 @@ void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std
         // The painter keeps glyph positions in fixed point cut toward zero, so a
         // glyph left of or above the picture's corner lands otherwise than the
         // same glyph inside it: such labels are written as text.
-        if (labels[k].reach.left() < 0 || labels[k].reach.top() < 0)
+        const QRect& reach = labels[k].reach;
+        if (reach.left() < 0 || reach.top() < 0)
             continue;
+        // Glyphs past the right or bottom edge leave nothing to keep: a label
+        // reaching past them is written from stamps made where it stood whole,
+        // never stamped there.
+        const bool whole = reach.right() < image.width() && reach.bottom() < image.height();
         keys[k] = KeyOf(look, labels[k]);
         auto it = entries_.find(keys[k]);
         if (it == entries_.end()) {
-            entries_.emplace(keys[k], TEntry{});
+            if (!whole)
+                continue;
+            entries_.emplace(keys[k], TEntry{}).first->second.pass = passes_;
             bytes_ += size_t(keys[k].size()) + sizeof(TEntry) + 32;
         } else if (!it->second.stamped) {
+            if (!whole || it->second.pass == passes_)
+                continue;
             it->second.stamped = true; // once, however often it comes in this pass
             again.push_back(k);
         } else {

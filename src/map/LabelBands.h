@@ -68,9 +68,9 @@ public:
     // of at most a large screen's size (the stamps are made on a picture as large).
     static bool Takes(const QImage& image, const TBandStyle& style);
 
-    // Writes the labels in their order with up to `threads` threads: as text the
-    // first time a label is seen, from stamps made the second time and after. A
-    // label that cannot be stamped exactly is written as text.
+    // Writes the labels in their order with up to `threads` threads: as text in
+    // the call a label is first seen in, from stamps made in the next call that
+    // has it and after. A label that cannot be stamped exactly is written as text.
     // On one thread, `inPlace` (when given) writes label k as text instead.
     void Write(const QImage& image, const TBandStyle& style, const std::vector<TBandLabel>& labels, int threads,
                const std::function<void(size_t)>& inPlace = nullptr);
@@ -89,6 +89,7 @@ public:
     struct TEntry {
         bool stamped = false; // else seen once, written as text
         bool exact = false;   // stamped but not exact: written as text every time
+        int64_t pass = 0;     // the pass it was first seen in
         std::vector<TStamp> stamps;
     };
 
@@ -98,5 +99,5 @@ private:
     };
     std::unordered_map<QByteArray, TEntry, THash> entries_;
     size_t bytes_ = 0;
-    int64_t stamped_ = 0, reused_ = 0;
+    int64_t stamped_ = 0, reused_ = 0, passes_ = 0;
 };

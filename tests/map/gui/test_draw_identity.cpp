@@ -387,6 +387,32 @@ TEST(LabelText, KeptGlyphsLandWhereTextLandsWhereverTheLabelMoves)
         stamps.Write(fromKept, style, labels, round % 2 ? 8 : 1);
         differing += asText != fromKept;
     }
+    // A label seen twice across the right edge, then further in (a pan, a wider
+    // window): the glyphs that were past the edge are written too.
+    for (int x = 540; x < 600; ++x) {
+        TLabelStamps edge;
+        for (const int dx : {0, 0, -30}) {
+            TBandLabel l;
+            l.transform = QTransform::fromTranslate(x + dx, 300);
+            l.baseline = QPoint(0, fm.ascent());
+            l.text = QStringLiteral("Ruta   5 -   Paso   Alto");
+            l.reach = QRect(x + dx - 10, 290, fm.horizontalAdvance(l.text) + 20, fm.height() + 20);
+            QImage asText = back.copy(), fromKept = back.copy();
+            LabelBands::Write(asText, style, {l}, 1);
+            edge.Write(fromKept, style, {l}, 1);
+            differing += asText != fromKept;
+        }
+    }
     EXPECT_EQ(differing, 0);
     EXPECT_GT(stamps.Reused(), 15); // taken again at other places, not only made afresh
+    // A picture drawn once keeps nothing, though a street's name comes many times in it.
+    TBandLabel name;
+    name.transform = QTransform::fromTranslate(100, 100);
+    name.baseline = QPoint(0, fm.ascent());
+    name.text = QStringLiteral("Calle Mayor");
+    name.reach = QRect(90, 90, fm.horizontalAdvance(name.text) + 20, fm.height() + 20);
+    QImage once = back.copy();
+    TLabelStamps kept;
+    kept.Write(once, style, std::vector<TBandLabel>(5, name), 1);
+    EXPECT_EQ(kept.Stamped(), 0);
 }
