@@ -506,6 +506,8 @@ void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std
     // in a later one: a picture made once pays nothing for stamps, though a
     // street's name comes many times in it.
     ++passes_;
+    if (bytes_ > MaxStampBytes) // labels seen once count too
+        Clear();
     std::vector<QByteArray> keys(labels.size());
     std::vector<const TEntry*> found(labels.size(), nullptr);
     std::vector<size_t> again; // seen once before: stamped now
@@ -534,7 +536,7 @@ void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std
             again.push_back(k);
         } else {
             found[k] = &it->second;
-            ++reused_;
+            reused_ += it->second.exact ? 1 : 0;
         }
     }
     TBandThreads* pool = threads > 1 ? Threads() : nullptr;
