@@ -246,10 +246,12 @@ void TGridsController::CrearColumnaFormula(bool movements)
     *s.var(0, k) = lo;
     *s.var(s.maxRec, k) = hi;
 
-    if (movements)
+    if (movements) {
         AgregarItemMovim(c);
-    else
+    } else {
         AgregarItemArcos(c);
+        viewer_.Selection().RefreshSelectedLinks();
+    }
 }
 
 void TGridsController::sagArcosColumnMoved(int from, int to)
@@ -263,4 +265,6 @@ void TGridsController::sagArcosColumnMoved(int from, int to)
             sagArcos->MoveColumn(to, from);
             return;
         }
+    // The selected links below show their columns in the order shown above.
+    viewer_.Selection().RefreshSelectedLinks();
 }
