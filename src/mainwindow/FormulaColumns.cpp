@@ -9,6 +9,7 @@
 #include "analysis/gui/DlgFormula.h"
 #include "mainwindow/FormulaDialogs.h"
 #include "mainwindow/GridsController.h"
+#include "mainwindow/GridsLayout.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
@@ -245,6 +246,8 @@ void TGridsController::CrearColumnaFormula(bool movements)
         lo = hi = 0.0f;
     *s.var(0, k) = lo;
     *s.var(s.maxRec, k) = hi;
+    // The find window offers the new column with the others.
+    GridLayout::RebuildCampos(s.grid, movements ? CamposMovims : CamposArcos);
 
     if (movements) {
         AgregarItemMovim(c);

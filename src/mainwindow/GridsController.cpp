@@ -609,6 +609,7 @@ void TGridsController::DrawDataLpa()
         FillBlock(sagMovim, LpaMovFirstCol, MovimLpaColumns(s, Network.Options.NOMADS), true);
     sagArcos->FitColWidths();
     RebuildCampos(sagArcos, CamposArcos);
+    RebuildCampos(sagMovim, CamposMovims);
     viewer_.Selection().RefreshSelectedLinks();
 }
 

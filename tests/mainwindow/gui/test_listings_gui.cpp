@@ -2,6 +2,7 @@
 // network, a listing and a counts file opened on their own; the zoning dialogs.
 #include "mainwindow/Aptta.h"
 #include "mainwindow/DlgCfg.h"
+#include "mainwindow/DlgFind.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "widgets/DualListDialog.h"
@@ -24,6 +25,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -403,6 +405,21 @@ TEST_F(ListingsGui, EveryLoaderWritesOnItsOwnRowAndColumnWhateverTheArrangement)
                 QApplication::processEvents();
                 CheckColumn(Shown(l.movement ? movs : links), l.movement, l.title, l.values);
                 CheckSelectedRows(Shown(links), Shown(selected), 8);
+                // The find window offers every column of the grid on show.
+                for (auto [page, g] : {std::pair{viewer->tsArcos, links}, std::pair{viewer->tsMovim, movs}}) {
+                    if (g == movs && !movements)
+                        continue;
+                    viewer->tnDatos->setCurrentWidget(page);
+                    ASSERT_TRUE(livemenus::Click(viewer, "menu:Selección", "aBuscar"));
+                    QStringList offered, titles;
+                    for (int i = 0; i < Secondary::DlgFind().Buscarque->count(); ++i)
+                        offered << Secondary::DlgFind().Buscarque->item(i)->text();
+                    for (int c = 0; c < g->ColCount(); ++c)
+                        titles << QString::fromStdString(g->cell(c, 0));
+                    EXPECT_EQ(offered.join('|').toStdString(), titles.join('|').toStdString());
+                    Secondary::DlgFind().close();
+                }
+                viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
                 const Rows shown = Shown(links);
                 for (size_t r = 1; r < shown.size() && l.title == std::string("Vcomp"); ++r)
                     ASSERT_EQ(shown[r][2], streets[Key(shown[r], false)]); // quoted in the file
