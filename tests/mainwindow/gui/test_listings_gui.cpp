@@ -252,7 +252,8 @@ void CheckSelectedRows(const Rows& links, const Rows& selected, size_t count)
 // Every loader writes each value on the row of its own link (movement) and under
 // its own title, however the user sorted the grids or dragged a title first, and
 // "Exportar datos" writes the grid as shown; the links selected beforehand are
-// listed below with the same values under the same titles. Sioux Falls without movements (with
+// listed below with the same values under the same titles, and the find window
+// left open offers every column. Sioux Falls without movements (with
 // its counts file) and with its junctions.
 TEST_F(ListingsGui, EveryLoaderWritesOnItsOwnRowAndColumnWhateverTheArrangement)
 {
