@@ -180,6 +180,33 @@ void TDlgFind::BuscarenClick()
     }
 }
 
+void TDlgFind::SyncFields()
+{
+    const std::vector<std::string>& titles = Campos(std::clamp(Buscaren->ItemIndex(), 0, 4));
+    bool same = Buscarque->count() == static_cast<int>(titles.size());
+    for (int i = 0; same && i < Buscarque->count(); ++i)
+        same = Buscarque->item(i)->text() == TextCodec::Decode(titles[static_cast<size_t>(i)]);
+    if (same)
+        return;
+    QStringList ticked;
+    for (int i = 0; i < Buscarque->count(); ++i)
+        if (Buscarque->item(i)->checkState() == Qt::Checked)
+            ticked << Buscarque->item(i)->text();
+    Buscarque->clear();
+    for (const std::string& title : titles) {
+        auto* item = new QListWidgetItem(TextCodec::Decode(title), Buscarque);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(ticked.contains(item->text()) ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+void TDlgFind::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        SyncFields();
+}
+
 void TDlgFind::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
@@ -231,6 +258,7 @@ TStringAlignGrid* TDlgFind::FindGrid(int kind) const
 void TDlgFind::btnFindClick()
 {
     Hits = 0;
+    SyncFields();
     const int kind = std::clamp(Buscaren->ItemIndex(), 0, 4);
     TStringAlignGrid* grid = FindGrid(kind);
     if (!grid)

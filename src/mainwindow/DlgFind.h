@@ -47,10 +47,16 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormShow();
+    // The column list in step with the grid's titles as they stand (a listing
+    // loaded, a column made or another network opened while the window stayed
+    // open): each item is the column of its position, the columns ticked stay
+    // ticked by their titles.
+    void SyncFields();
 
     // The grid of a kind: 0 zones, 1 nodes, 2 links, 3 lines, 4 movements.
     TStringAlignGrid* FindGrid(int kind) const;

@@ -9,6 +9,7 @@
 #include "analysis/gui/DlgFormula.h"
 #include "mainwindow/FormulaDialogs.h"
 #include "mainwindow/GridsController.h"
+#include "mainwindow/GridsLayout.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
@@ -245,11 +246,15 @@ void TGridsController::CrearColumnaFormula(bool movements)
         lo = hi = 0.0f;
     *s.var(0, k) = lo;
     *s.var(s.maxRec, k) = hi;
+    // The find window offers the new column with the others.
+    GridLayout::RebuildCampos(s.grid, movements ? CamposMovims : CamposArcos);
 
-    if (movements)
+    if (movements) {
         AgregarItemMovim(c);
-    else
+    } else {
         AgregarItemArcos(c);
+        viewer_.Selection().RefreshSelectedLinks();
+    }
 }
 
 void TGridsController::sagArcosColumnMoved(int from, int to)
@@ -263,4 +268,6 @@ void TGridsController::sagArcosColumnMoved(int from, int to)
             sagArcos->MoveColumn(to, from);
             return;
         }
+    // The selected links below show their columns in the order shown above.
+    viewer_.Selection().RefreshSelectedLinks();
 }

@@ -609,6 +609,8 @@ void TGridsController::DrawDataLpa()
         FillBlock(sagMovim, LpaMovFirstCol, MovimLpaColumns(s, Network.Options.NOMADS), true);
     sagArcos->FitColWidths();
     RebuildCampos(sagArcos, CamposArcos);
+    RebuildCampos(sagMovim, CamposMovims);
+    viewer_.Selection().RefreshSelectedLinks();
 }
 
 void TGridsController::DrawDataLpl()
@@ -621,6 +623,7 @@ void TGridsController::DrawDataLpl()
         FillBlock(sagMovim, LplMovFirstCol, MovimLplColumns(), true);
     RebuildCampos(sagArcos, CamposArcos);
     RebuildCampos(sagMovim, CamposMovims);
+    viewer_.Selection().RefreshSelectedLinks();
 }
 
 void TGridsController::DrawDataCnt()
@@ -633,6 +636,7 @@ void TGridsController::DrawDataCnt()
     if (sagMovim->ColCount() > 9)
         for (int32_t m = 1; m <= Network.MovementCount && m < sagMovim->RowCount(); ++m)
             sagMovim->setCell(9, sagMovim->RowOfRecord(m), FixedText(buf, sizeof buf, Movims[m].Var[4], 0));
+    viewer_.Selection().RefreshSelectedLinks();
 }
 
 void TGridsController::Autojustar(int tag)

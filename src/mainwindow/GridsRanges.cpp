@@ -314,4 +314,6 @@ void TGridsController::ShowComplementaryColumns(bool movements, const TCompPlace
     }
     grid->FitColWidths();
     GridLayout::RebuildCampos(grid, movements ? CamposMovims : CamposArcos);
+    if (!movements)
+        viewer_.Selection().RefreshSelectedLinks();
 }

@@ -250,7 +250,7 @@ void TSelectionController::PrepareSelectionGrid()
     }
 }
 
-void TSelectionController::ListSelectedLinks()
+int TSelectionController::FillSelectedLinks()
 {
     PrepareSelectionGrid();
     TStringAlignGrid* links = viewer_.sagArcos;
@@ -270,6 +270,13 @@ void TSelectionController::ListSelectedLinks()
         selected->SetFontColorCell(1, n, color);
     }
     selected->SetRowCount(n + 1);
+    return n;
+}
+
+void TSelectionController::ListSelectedLinks()
+{
+    const int n = FillSelectedLinks();
+    TStringAlignGrid* selected = SelectedLinksGrid(false);
     QAction* show = viewer_.Action(Cmd::VerSeleccion);
     show->setCheckable(true);
     if (n > 0) {
@@ -282,6 +289,22 @@ void TSelectionController::ListSelectedLinks()
         show->setEnabled(false);
         show->setChecked(false);
     }
+}
+
+void TSelectionController::RefreshSelectedLinks()
+{
+    // The list holds copies of the link grid's rows: a value loaded onto a link, a
+    // new column or a dragged title would otherwise leave it (and its export)
+    // telling another story than the rows above.
+    TStringAlignGrid* selected = SelectedLinksGrid(false);
+    if (!selected || selected->RowCount() <= 1)
+        return;
+    if (FillSelectedLinks() > 0)
+        return;
+    selected->hide();
+    QAction* show = viewer_.Action(Cmd::VerSeleccion);
+    show->setEnabled(false);
+    show->setChecked(false);
 }
 
 void TSelectionController::VerSeleccionClick(bool checked)

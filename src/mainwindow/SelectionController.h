@@ -81,6 +81,10 @@ public:
     // Lists the rows of the selected links in the selected-links grid and shows it
     // (hides it when none is selected).
     void ListSelectedLinks();
+    // The selected links listed again from the link grid as it now stands (values
+    // loaded, a column made, a title dragged), the list staying in or out of sight
+    // as the user left it; nothing when no list is held.
+    void RefreshSelectedLinks();
     // The find dialog marked links: the selection button comes on and they are listed.
     void ListFoundLinks();
     void BuscarClick();
@@ -136,6 +140,9 @@ private:
     // The grid of selected links under the link grid: made (hidden, no rows) on the
     // first call with `make`; null before that otherwise.
     TStringAlignGrid* SelectedLinksGrid(bool make);
+    // Fills the selected-links grid with the link grid's rows of the selected links,
+    // in the order and under the columns shown above; the number of rows listed.
+    int FillSelectedLinks();
     // The data grid on show, as the find dialog counts them: 0 zones, 1 nodes,
     // 2 links (also any page that is no grid), 3 transit lines, 4 movements.
     int ShownGrid() const;

@@ -2,8 +2,10 @@
 // network, a listing and a counts file opened on their own; the zoning dialogs.
 #include "mainwindow/Aptta.h"
 #include "mainwindow/DlgCfg.h"
+#include "mainwindow/DlgFind.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
+#include "widgets/DlgCfgWidgets.h"
 #include "widgets/DualListDialog.h"
 #include "widgets/StringAlignGrid.h"
 #include "model/KDVlib.h"
@@ -24,6 +26,8 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -228,11 +232,28 @@ void CheckColumn(const Rows& rows, bool movement, const std::string& title, cons
     }
 }
 
+// The selected-links grid lists each selected link's row as the link grid shows it
+// (the same titles in the same order, the same cells), `count` links in all.
+void CheckSelectedRows(const Rows& links, const Rows& selected, size_t count)
+{
+    ASSERT_EQ(selected.size(), count + 1);
+    EXPECT_EQ(selected[0], links[0]);
+    std::map<std::string, const std::vector<std::string>*> byRecord; // by the "Orden" cell
+    for (size_t r = 1; r < links.size(); ++r)
+        byRecord[links[r][3]] = &links[r];
+    for (size_t r = 1; r < selected.size(); ++r) {
+        ASSERT_EQ(byRecord.count(selected[r][3]), 1u) << "selected row " << r;
+        EXPECT_EQ(selected[r], *byRecord[selected[r][3]]) << "selected row " << r;
+    }
+}
+
 } // namespace
 
 // Every loader writes each value on the row of its own link (movement) and under
 // its own title, however the user sorted the grids or dragged a title first, and
-// "Exportar datos" writes the grid as shown. Sioux Falls without movements (with
+// "Exportar datos" writes the grid as shown; the links selected beforehand are
+// listed below with the same values under the same titles, and the find window
+// left open offers every column. Sioux Falls without movements (with
 // its counts file) and with its junctions.
 TEST_F(ListingsGui, EveryLoaderWritesOnItsOwnRowAndColumnWhateverTheArrangement)
 {
@@ -259,6 +280,24 @@ TEST_F(ListingsGui, EveryLoaderWritesOnItsOwnRowAndColumnWhateverTheArrangement)
             ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer));
             TStringAlignGrid* links = viewer->sagArcos;
             TStringAlignGrid* movs = viewer->sagMovim;
+
+            // Links 2 to 9 selected first: a block of rows, "Selección en Grilla".
+            viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
+            QApplication::processEvents();
+            for (const auto& [row, keys] : {std::pair{2, Qt::NoModifier}, std::pair{9, Qt::ShiftModifier}}) {
+                const QModelIndex at = links->model()->index(row - 1, 0);
+                links->scrollTo(at);
+                QTest::mouseClick(links->viewport(), Qt::LeftButton, keys, links->visualRect(at).center());
+            }
+            emit viewer->pupArcos->aboutToShow();
+            ASSERT_TRUE(livemenus::Click(viewer, "popup:pupArcos", "SeleccionGrilla"));
+            emit viewer->pupArcos->aboutToHide();
+            TStringAlignGrid* selected = viewer->sagArcosSel;
+            ASSERT_NE(selected, nullptr);
+            if (!DlgFind || !DlgFind->isVisible()) {
+                ASSERT_TRUE(livemenus::Click(viewer, "menu:Selección", "aBuscar"));
+                DlgFind->buscar->setText("~"); // no cell holds it
+            }
 
             // The arrangement, with the mouse on the titles.
             for (int k = 0; k < arr.sortClicks; ++k)
@@ -293,6 +332,7 @@ TEST_F(ListingsGui, EveryLoaderWritesOnItsOwnRowAndColumnWhateverTheArrangement)
                 QTest::mouseRelease(h->viewport(), Qt::LeftButton, Qt::NoModifier, to);
                 ASSERT_EQ(links->ColAtPosition(first), counted) << "the title moved";
             }
+            CheckSelectedRows(Shown(links), Shown(selected), 8);
 
             // The files, with values unique per key, unlike the record order.
             KeyValues flows, simulated, comp, imported, doubled, movComp, linkCounts, movCounts;
@@ -371,6 +411,25 @@ TEST_F(ListingsGui, EveryLoaderWritesOnItsOwnRowAndColumnWhateverTheArrangement)
                 }
                 QApplication::processEvents();
                 CheckColumn(Shown(l.movement ? movs : links), l.movement, l.title, l.values);
+                CheckSelectedRows(Shown(links), Shown(selected), 8);
+                // The find window, left open since the first loader (over a network
+                // opened since too), offers every column: of the grid it was left on
+                // once "Buscar" is pressed, then of the other grid once chosen.
+                TDlgFind& find = Secondary::DlgFind();
+                for (int pass = 0; pass < (movements ? 2 : 1); ++pass) {
+                    if (pass == 1)
+                        for (auto* b : find.Buscaren->findChildren<QRadioButton*>())
+                            if (b->text() == (find.Buscaren->ItemIndex() == 4 ? "Arcos" : "Movimientos"))
+                                QTest::mouseClick(b, Qt::LeftButton);
+                    QTest::mouseClick(find.btnFind, Qt::LeftButton);
+                    TStringAlignGrid* g = find.Buscaren->ItemIndex() == 4 ? movs : links;
+                    QStringList offered, titles;
+                    for (int i = 0; i < find.Buscarque->count(); ++i)
+                        offered << find.Buscarque->item(i)->text();
+                    for (int c = 0; c < g->ColCount(); ++c)
+                        titles << QString::fromStdString(g->cell(c, 0));
+                    EXPECT_EQ(offered.join('|').toStdString(), titles.join('|').toStdString());
+                }
                 const Rows shown = Shown(links);
                 for (size_t r = 1; r < shown.size() && l.title == std::string("Vcomp"); ++r)
                     ASSERT_EQ(shown[r][2], streets[Key(shown[r], false)]); // quoted in the file
