@@ -153,7 +153,7 @@ TEST(FrmFases, DocumentOfTheListedJunctionsInColumns)
     w.CreateFases(4);
     w.seCols->setValue(3);
     TempDir dir;
-    WorkingDir here(dir.path()); // the pictures pass through "emf.emf" here
+    WorkingDir here(dir.path()); // the pictures leave the working folder alone
     const std::string name = dir.file("fases.doc");
     ASSERT_TRUE(w.WriteDocument(name));
     const std::string rtf = readFile(name);
@@ -191,7 +191,7 @@ TEST(FrmFases, PhasesReportAppendsTableAndCaptionedPictures)
     for (int k = 0; k < 6; ++k)
         NodeList[k + 1] = numbers[k];
     TempDir dir;
-    WorkingDir here(dir.path()); // the pictures pass through "emf.emf" here
+    WorkingDir here(dir.path()); // the pictures leave the working folder alone
     DocWriter::TDocWriter doc;
     doc.Open(DocWriter::PageSetup());
     DocWriter::PictureBox box;
