@@ -177,6 +177,24 @@ TEST_F(ExportGui, WorksheetsWithoutAnEarlierNetworkLeaveTheLastOneOpen)
     EXPECT_EQ(DatFileName, "b.dat");
     EXPECT_EQ(Network.MovementCount, 150);
 
+    // A worksheet's name is made up by the command: a link put under it is not
+    // followed into the file it leads to; the others are written, and the user is
+    // told once.
+    testutil::writeFile(tmp.file("victima.csv"), "del usuario");
+    fs::remove(tmp.path() / "otras" / "a_arcos.csv");
+    fs::create_symlink(tmp.file("victima.csv"), tmp.path() / "otras" / "a_arcos.csv");
+    fs::remove(tmp.path() / "otras" / "b_arcos.csv");
+    {
+        RecordingServices ui;
+        testutil::AnswerFilesDialog(viewer, QString::fromStdString((tmp.path() / "otras").string()), {"a.dat", "b.dat"}, 0);
+        planillas->trigger();
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_NE(ui.messages[0].find("a_arcos.csv"), std::string::npos) << ui.messages[0];
+    }
+    EXPECT_EQ(testutil::readFile(tmp.file("victima.csv")), "del usuario");
+    EXPECT_TRUE(fs::is_symlink(tmp.path() / "otras" / "a_arcos.csv"));
+    EXPECT_TRUE(fs::exists(tmp.path() / "otras" / "b_arcos.csv"));
+
     // Its text edited: the question comes before any network is opened, and
     // "Cancelar" stops the command there.
     for (const char* file : {"a_arcos.csv", "a_movim.csv", "b_arcos.csv", "b_movim.csv"})
