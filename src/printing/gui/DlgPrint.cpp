@@ -6,6 +6,7 @@
 #include "map/gui/MapLayers.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
+#include "model/SafeFile.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "printing/ZelPrinter.h"
@@ -314,6 +315,9 @@ bool TDlgPrint::SavePages(const std::string& fileName)
     const std::string base = (info.path() + QLatin1Char('/') + info.completeBaseName()).toStdString();
     const QSize mapSize = printing_.MapCanvasSize();
     const QSize canvas = !mapSize.isEmpty() ? mapSize : QSize(800, 600);
+    // The pages' names are made up from the one chosen: a link put under one is
+    // not followed into whatever file it leads to.
+    const SafeFile::TProgramNamed ownNames;
     return ForEachSelectedPage([&](const TPrintSettings& page, const TViewSnapshot& view) {
         const std::string name = MultiPage::PageFileName(base, page.PrintPageX, page.PrintPageY, ext);
         if (ext == "EMF")

@@ -290,6 +290,14 @@ TEST_F(PrintFiles, MultiPagePagesCoverTheirSheets)
         window->PrtMapa->setChecked(true);
         livemenus::Find(window, QStringLiteral("tbPrint"))->trigger();
         EXPECT_TRUE(window->SavePages(tmp.file("plan.emf")));
+        // A page's name is made up from the one chosen: a link put under it is not
+        // followed into the file it leads to, and the user is told once.
+        testutil::writeFile(tmp.file("victima.emf"), "del usuario");
+        std::filesystem::create_symlink(tmp.file("victima.emf"), tmp.file("otro_1_1.EMF"));
+        RecordingServices ui;
+        EXPECT_FALSE(window->SavePages(tmp.file("otro.emf")));
+        EXPECT_EQ(ui.messages.size(), 1u);
+        EXPECT_TRUE(ui.anyMessageContains("enlace simbólico"));
         ran = true;
         window->reject();
     });
@@ -320,6 +328,8 @@ TEST_F(PrintFiles, MultiPagePagesCoverTheirSheets)
         ASSERT_FALSE(box.isNull()) << "page sheet " << k << " holds no map";
         EXPECT_GT(std::max(box.width(), box.height()), inner.width() / 4) << k;
     }
+    EXPECT_EQ(testutil::readFile(tmp.file("victima.emf")), "del usuario");
+    EXPECT_TRUE(std::filesystem::is_symlink(tmp.file("otro_1_1.EMF")));
     for (const char* name : {"plan_1_1.EMF", "plan_2_2.EMF"}) {
         const testutil::TMetafileReport r = testutil::CheckMetafile(tmp.file(name));
         EXPECT_METAFILE_SOUND(r);
