@@ -14,6 +14,7 @@
 #include "printing/gui/PrintController.h"
 #include "printing/gui/PrintLayers.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/SaveDialogSuffix.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -299,6 +300,7 @@ void TDlgPrint::tbSaveClick()
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("emf"));
     dialog.setNameFilters({QStringLiteral("Enhanced metafile [*.emf] (*.emf)"), QStringLiteral("Archivo JPEG [*.jpg] (*.jpg)")});
+    SuffixFollowsFilter(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     if (PrtMapa->isChecked())
