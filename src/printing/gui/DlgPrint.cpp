@@ -312,8 +312,12 @@ bool TDlgPrint::SavePages(const std::string& fileName)
 {
     const QFileInfo info(QString::fromStdString(fileName));
     const std::string ext = info.suffix().toUpper().toStdString();
-    if (ext != "EMF" && ext != "JPG")
-        return true;
+    if (ext != "EMF" && ext != "JPG") {
+        // Nothing is written for a name of another kind: the user is told rather
+        // than left looking for pages that are not there.
+        Services().ShowMessage("No se guardaron las páginas: la extensión de " + fileName + " no es emf ni jpg.");
+        return false;
+    }
     const std::string base = (info.path() + QLatin1Char('/') + info.completeBaseName()).toStdString();
     const QSize mapSize = printing_.MapCanvasSize();
     const QSize canvas = !mapSize.isEmpty() ? mapSize : QSize(800, 600);
