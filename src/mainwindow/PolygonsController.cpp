@@ -22,6 +22,7 @@
 #include "widgets/CommandRegistry.h"
 #include "widgets/DlgCfgWidgets.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/SaveDialogSuffix.h"
 
 #include <QAction>
 #include <QApplication>
@@ -652,6 +653,8 @@ bool TPolygonsController::PolygonDialog(bool save, std::string& fileName, int& f
     dialog.setDefaultSuffix(QStringLiteral("plg"));
     dialog.setNameFilters({QString::fromUtf8(PlgFilter), QString::fromUtf8(GeoFilter)});
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    if (save)
+        SuffixFollowsFilter(dialog);
     if (save)
         dialog.setOption(QFileDialog::DontConfirmOverwrite, !ProgramOptions().Overwrite);
     if (!PolygonFileName.empty())

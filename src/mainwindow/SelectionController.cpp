@@ -16,6 +16,7 @@
 #include "map/gui/MapLayers.h"
 #include "map/gui/OxrImage.h"
 #include "model/FileUtils.h"
+#include "model/SafeFile.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
@@ -938,6 +939,7 @@ bool TSelectionController::SelectByUserPolygons(bool links)
         }
     }
     const std::string fileName = WithSuffix(viewer_.Polygons().PolygonFileName, links ? "_a.csv" : "_n.csv");
+    const SafeFile::TProgramNamed ownName; // a name made up here: a link under it is not followed
     if (FileUtils::WriteTextFile(fileName, text))
         return true;
     Services().ShowMessage(FileUtils::WriteFailure(fileName));

@@ -57,8 +57,12 @@ void TThemesController::Definir1Click()
     if (ini.SectionExists(themeName_) && !Services().AskYesNo("Tema ya existe. Desea sobrescribirlo"))
         return;
     // A themes file that cannot be written (read-only, say) is reported, not fatal.
+    // The theme goes in one write: one that fails leaves the earlier theme whole,
+    // not rewritten up to the key that failed.
     try {
+        ini.HoldWrites();
         viewer_.Settings().GrabarConfiguracion(ini, themeName_);
+        ini.UpdateFile();
     } catch (const std::exception& e) {
         Services().ShowMessage(e.what());
     }
@@ -99,7 +103,9 @@ void TThemesController::CopiarTema1Click()
 {
     TIniFile ini(ThemesFileName);
     try {
+        ini.HoldWrites();
         viewer_.Settings().GrabarConfiguracion(ini, ThemeClipboard);
+        ini.UpdateFile();
     } catch (const std::exception& e) {
         Services().ShowMessage(e.what());
         return;

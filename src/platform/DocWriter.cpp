@@ -1,6 +1,7 @@
 #include "platform/DocWriter.h"
 
 #include "model/FileUtils.h"
+#include "model/SafeFile.h"
 #include "model/TextCodec.h"
 
 #include <QBuffer>
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace DocWriter {
 
@@ -540,8 +542,14 @@ bool TDocWriter::SaveAs(const std::string& fileName, std::string* savedAs)
         if (savedAs) *savedAs = fileName;
         return true;
     }
+    // The copies' names are made up here: one that is taken (a file of the user's,
+    // a link to one, a folder) is passed over, never replaced.
+    const SafeFile::TProgramNamed ownNames;
     for (int i = 1; i <= 99; ++i) {
         const std::string candidate = NumberedCopyName(fileName, i);
+        struct stat st {};
+        if (::lstat(candidate.c_str(), &st) == 0)
+            continue;
         if (FileUtils::WriteFileAtomic(candidate, rtf)) {
             if (savedAs) *savedAs = candidate;
             error_.clear();

@@ -97,7 +97,8 @@ public:
     // The document as RTF.
     std::string Rtf() const;
     // Writes the document (temporary file + rename). On failure a numbered copy
-    // is tried ("report.doc" -> "report(1).doc", "report(2).doc", ... up to 99);
+    // is tried under the first free name ("report.doc" -> "report(1).doc",
+    // "report(2).doc", ... up to 99; a name already taken is never replaced);
     // savedAs gets the name written. False when nothing could be written.
     bool SaveAs(const std::string& fileName, std::string* savedAs = nullptr);
 

@@ -151,9 +151,17 @@ TEST(DocWriter, SaveFallsBackToANumberedCopy)
     EXPECT_EQ(saved, dir.file("ok.doc"));
     EXPECT_EQ(readFile(saved), doc.Rtf());
 
-    // A folder in the way of the name: the copy goes to the first free number.
+    // A folder in the way of the name: the copy goes to the first free number,
+    // past a folder, a file of the user's and a link to one, which stay as they were.
     std::filesystem::create_directory(dir.file("report.doc"));
     std::filesystem::create_directory(dir.file("report(1).doc"));
+    writeFile(dir.file("report(2).doc"), "del usuario");
+    writeFile(dir.file("otro.txt"), "otro del usuario");
+    std::filesystem::create_symlink(dir.file("otro.txt"), dir.file("report(3).doc"));
     ASSERT_TRUE(doc.SaveAs(dir.file("report.doc"), &saved));
-    EXPECT_EQ(saved, dir.file("report(2).doc"));
+    EXPECT_EQ(saved, dir.file("report(4).doc"));
+    EXPECT_EQ(readFile(saved), doc.Rtf());
+    EXPECT_EQ(readFile(dir.file("report(2).doc")), "del usuario");
+    EXPECT_EQ(readFile(dir.file("otro.txt")), "otro del usuario");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("report(3).doc")));
 }

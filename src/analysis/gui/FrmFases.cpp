@@ -23,6 +23,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QEventLoop>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
@@ -36,6 +37,7 @@
 #include <QPrinter>
 #include "widgets/gaugeCaption.h"
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -46,7 +48,23 @@ namespace {
 
 constexpr int kGroupHeight = 111;
 constexpr int kToolbarHeight = 27;
-const char* const kPictureFile = "emf.emf";
+
+// The junction pictures of a document pass through a metafile in a folder of the
+// program's own, made for that document and removed with it: a file of the
+// user's named like it in the working folder (the network's) is neither replaced
+// nor removed, a link there is not followed, and a network folder the user cannot
+// write does not stop a document saved elsewhere.
+class TPictureFile {
+public:
+    TPictureFile() : dir_(QDir::tempPath() + QStringLiteral("/velmora-XXXXXX")) {}
+    std::string Name() const
+    {
+        return dir_.isValid() ? dir_.filePath(QStringLiteral("emf.emf")).toStdString() : std::string();
+    }
+
+private:
+    QTemporaryDir dir_;
+};
 
 } // namespace
 
@@ -343,23 +361,24 @@ bool TFrmFases::WriteDocument(const std::string& fileName)
     pbc->show();
     int32_t row = 1, column = 0;
     bool ok = true;
+    const TPictureFile scratch;
+    const std::string picture = scratch.Name();
     for (int32_t i = 1; i <= n; ++i) {
         pbc->SetProgress(i);
         if (NodoEnLista[i] != 1) continue;
         CreateFases(i);
-        if (!PrintFases(i, kPictureFile)) {
+        if (!PrintFases(i, picture)) {
             ok = false;
             break;
         }
         if (columns > 0) {
             KDVFases::NextCell(row, column, columns);
-            ok = doc.CellPicture(table, row, column, kPictureFile, "null", box);
+            ok = doc.CellPicture(table, row, column, picture, "null", box);
         } else {
-            ok = doc.AddPicture(kPictureFile, box);
+            ok = doc.AddPicture(picture, box);
         }
         if (!ok) break;
     }
-    std::remove(kPictureFile);
     pbc->SetCaption(QStringLiteral("Cerrando documento ..."));
     std::string saved;
     if (ok) ok = doc.SaveAs(fileName, &saved);
@@ -403,22 +422,23 @@ void TFrmFases::PhasesReport(DocWriter::TDocWriter& doc, const std::string& netw
     tbSync->setChecked(false);
     const int32_t n = std::min<int32_t>(Network.NodeCount, MaxNodos);
     int32_t row = 1, column = 0;
+    const TPictureFile scratch;
+    const std::string picture = scratch.Name();
     for (int32_t i = 1; i <= n; ++i) {
         if (NodoEnLista[i] != 1) continue;
         CreateFases(i);
         // The printed twin: a metafile with title, stamp and stage panels.
-        if (!PrintFases(i, kPictureFile)) continue;
+        if (!PrintFases(i, picture)) continue;
         const std::string caption =
             ZelUtils::Format("Red: %s    Nodo: %d", networkName.c_str(), KDVFases::Diagram.Number);
         if (columns > 0) {
             KDVFases::NextCell(row, column, columns);
-            doc.CellPicture(table, row, column, kPictureFile, caption, box);
+            doc.CellPicture(table, row, column, picture, caption, box);
         } else {
-            doc.AddPicture(kPictureFile, box, caption);
+            doc.AddPicture(picture, box, caption);
             doc.NewParagraph();
         }
     }
-    std::remove(kPictureFile);
     doc.PageBreak();
 }
 

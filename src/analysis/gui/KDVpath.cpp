@@ -3,6 +3,7 @@
 
 #include "analysis/KDVanalysis.h"
 #include "widgets/StringAlignGrid.h"
+#include "widgets/SaveDialogSuffix.h"
 
 #include <QFileDialog>
 #include <QFontMetrics>
@@ -113,6 +114,7 @@ void TFrmPath::ToolbarButton972Click()
                                  QStringLiteral("Texto delimitado por tabuladores (*.tab)"),
                                  QStringLiteral("Texto delimitado por espacios (*.prn)")};
     dlg.setNameFilters(filters);
+    SuffixFollowsFilter(dlg);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return;
     const int index = static_cast<int>(filters.indexOf(dlg.selectedNameFilter())) + 1;

@@ -16,6 +16,7 @@
 #include "map/ViewTiles.h"
 #include "model/ComplementaryData.h"
 #include "model/FileUtils.h"
+#include "model/SafeFile.h"
 #include "model/LinkShapes.h"
 #include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
@@ -317,6 +318,9 @@ void TExportController::GenerarPlanillas1Click()
             ok = host_.RunOpening();
         }
         if (ok) {
+            // The worksheets' names are made up here: a link put under one is not
+            // followed into whatever file it leads to.
+            const SafeFile::TProgramNamed ownNames;
             const std::string base = FileUtils::ChangeFileExt(path, "");
             if (!host_.DataGrid(3)->GridTextExport(base + "_arcos.csv", ','))
                 failed.push_back(base + "_arcos.csv");

@@ -1,6 +1,7 @@
 #include "export/gui/ExportDialogs.h"
 
 #include "model/ProgramOptions.h"
+#include "widgets/SaveDialogSuffix.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -14,6 +15,7 @@ bool SaveDialog(QWidget* parent, const QString& title, const QString& suffix, co
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(suffix);
     dialog.setNameFilters(filters);
+    SuffixFollowsFilter(dialog);
     if (!initial.isEmpty())
         dialog.selectFile(initial);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !ProgramOptions().Overwrite);

@@ -4,6 +4,7 @@
 #include "map/Ranges.h"
 #include "map/ViewSnapshot.h"
 #include "model/KDVvars.h"
+#include "model/SafeFile.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "printing/ColourChart.h"
@@ -52,6 +53,7 @@ void TBatchPrintController::ImprimirGenAtr1Click()
             std::string caption = item->text().remove(QLatin1Char('&')).toStdString();
             const std::string name = ZelUtils::Trim(caption.size() > 3 ? caption.substr(3, 20) : std::string());
             view.State.GenatrCol = column;
+            const SafeFile::TProgramNamed ownName; // a name made up here: a link under it is not followed
             if (!printing_.PrintViewToMetafile(ZelUtils::Format("ga%s.emf", name), view))
                 break;
         }

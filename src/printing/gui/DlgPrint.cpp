@@ -6,6 +6,7 @@
 #include "map/gui/MapLayers.h"
 #include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
+#include "model/SafeFile.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "printing/ZelPrinter.h"
@@ -13,6 +14,7 @@
 #include "printing/gui/PrintController.h"
 #include "printing/gui/PrintLayers.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/SaveDialogSuffix.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -298,6 +300,7 @@ void TDlgPrint::tbSaveClick()
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("emf"));
     dialog.setNameFilters({QStringLiteral("Enhanced metafile [*.emf] (*.emf)"), QStringLiteral("Archivo JPEG [*.jpg] (*.jpg)")});
+    SuffixFollowsFilter(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     if (PrtMapa->isChecked())
@@ -309,11 +312,18 @@ bool TDlgPrint::SavePages(const std::string& fileName)
 {
     const QFileInfo info(QString::fromStdString(fileName));
     const std::string ext = info.suffix().toUpper().toStdString();
-    if (ext != "EMF" && ext != "JPG")
-        return true;
+    if (ext != "EMF" && ext != "JPG") {
+        // Nothing is written for a name of another kind: the user is told rather
+        // than left looking for pages that are not there.
+        Services().ShowMessage("No se guardaron las páginas: la extensión de " + fileName + " no es emf ni jpg.");
+        return false;
+    }
     const std::string base = (info.path() + QLatin1Char('/') + info.completeBaseName()).toStdString();
     const QSize mapSize = printing_.MapCanvasSize();
     const QSize canvas = !mapSize.isEmpty() ? mapSize : QSize(800, 600);
+    // The pages' names are made up from the one chosen: a link put under one is
+    // not followed into whatever file it leads to.
+    const SafeFile::TProgramNamed ownNames;
     return ForEachSelectedPage([&](const TPrintSettings& page, const TViewSnapshot& view) {
         const std::string name = MultiPage::PageFileName(base, page.PrintPageX, page.PrintPageY, ext);
         if (ext == "EMF")

@@ -13,6 +13,7 @@
 #include "printing/ZelPrinter.h"
 #include "printing/ZelPrinterPage.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/SaveDialogSuffix.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -524,6 +525,7 @@ void TFrmPreview::tbSaveClick()
                            QStringLiteral("Archivo GIF transparente [*.gif] (*.gif)"),
                            QStringLiteral("Mapas de Bits [*.bmp] (*.bmp)"),
                            QStringLiteral("Archivo JPEG [*.jpg] (*.jpg)")});
+    SuffixFollowsFilter(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     ImageExports(dialog.selectedFiles().front().toStdString());

@@ -153,7 +153,12 @@ TEST(FrmFases, DocumentOfTheListedJunctionsInColumns)
     w.CreateFases(4);
     w.seCols->setValue(3);
     TempDir dir;
-    WorkingDir here(dir.path()); // the pictures pass through "emf.emf" here
+    // The working folder (the network's) read-only: the pictures pass elsewhere and
+    // the document goes where the user said.
+    const std::filesystem::path network = dir.path() / "red";
+    std::filesystem::create_directory(network);
+    std::filesystem::permissions(network, std::filesystem::perms(0555));
+    WorkingDir here(network);
     const std::string name = dir.file("fases.doc");
     ASSERT_TRUE(w.WriteDocument(name));
     const std::string rtf = readFile(name);
@@ -191,7 +196,7 @@ TEST(FrmFases, PhasesReportAppendsTableAndCaptionedPictures)
     for (int k = 0; k < 6; ++k)
         NodeList[k + 1] = numbers[k];
     TempDir dir;
-    WorkingDir here(dir.path()); // the pictures pass through "emf.emf" here
+    WorkingDir here(dir.path()); // the pictures leave the working folder alone
     DocWriter::TDocWriter doc;
     doc.Open(DocWriter::PageSetup());
     DocWriter::PictureBox box;

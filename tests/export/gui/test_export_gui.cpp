@@ -177,6 +177,24 @@ TEST_F(ExportGui, WorksheetsWithoutAnEarlierNetworkLeaveTheLastOneOpen)
     EXPECT_EQ(DatFileName, "b.dat");
     EXPECT_EQ(Network.MovementCount, 150);
 
+    // A worksheet's name is made up by the command: a link put under it is not
+    // followed into the file it leads to; the others are written, and the user is
+    // told once.
+    testutil::writeFile(tmp.file("victima.csv"), "del usuario");
+    fs::remove(tmp.path() / "otras" / "a_arcos.csv");
+    fs::create_symlink(tmp.file("victima.csv"), tmp.path() / "otras" / "a_arcos.csv");
+    fs::remove(tmp.path() / "otras" / "b_arcos.csv");
+    {
+        RecordingServices ui;
+        testutil::AnswerFilesDialog(viewer, QString::fromStdString((tmp.path() / "otras").string()), {"a.dat", "b.dat"}, 0);
+        planillas->trigger();
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_NE(ui.messages[0].find("a_arcos.csv"), std::string::npos) << ui.messages[0];
+    }
+    EXPECT_EQ(testutil::readFile(tmp.file("victima.csv")), "del usuario");
+    EXPECT_TRUE(fs::is_symlink(tmp.path() / "otras" / "a_arcos.csv"));
+    EXPECT_TRUE(fs::exists(tmp.path() / "otras" / "b_arcos.csv"));
+
     // Its text edited: the question comes before any network is opened, and
     // "Cancelar" stops the command there.
     for (const char* file : {"a_arcos.csv", "a_movim.csv", "b_arcos.csv", "b_movim.csv"})
@@ -459,7 +477,11 @@ TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
         for (int k = 0; k < zoomSteps; ++k)
             livemenus::Find(viewer, "aAcercar1")->trigger();
         const std::string shp = (tmp.path() / ZelUtils::Format("arcos%d.shp", zoomSteps)).string();
-        testutil::AnswerFileDialog(viewer, shp, 4);
+        // The second time typed without its extension: the chosen filter's is taken.
+        const auto typed = [zoomSteps](const std::string& name) {
+            return zoomSteps ? fs::path(name).replace_extension().string() : name;
+        };
+        testutil::AnswerFileDialog(viewer, typed(shp), 4);
         save->trigger();
         const std::string info = Shell("ogrinfo -ro -al -so '" + shp + "' 2>&1");
         EXPECT_NE(info.find("Feature Count: 914"), std::string::npos) << info;
@@ -471,7 +493,7 @@ TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
 
         // The KMZ holds the documents; the KML beside it is gone.
         const std::string kmz = (tmp.path() / ZelUtils::Format("red%d.kmz", zoomSteps)).string();
-        testutil::AnswerFileDialog(viewer, kmz, 3);
+        testutil::AnswerFileDialog(viewer, typed(kmz), 3);
         save->trigger();
         ASSERT_TRUE(fs::exists(kmz));
         EXPECT_FALSE(fs::exists(tmp.path() / ZelUtils::Format("red%d.kml", zoomSteps)));
@@ -708,9 +730,14 @@ TEST_F(ExportGui, TextExportsKeepFieldsLineNamesAndEmmeNumbers)
     QAction* links = livemenus::Find(viewer, "ExportarArcos");
     ASSERT_NE(links, nullptr);
     emit viewer->pupArcos->aboutToHide();
-    for (const auto& [file, filter] : {std::pair{"arcos.csv", 0}, std::pair{"arcos.tab", 1}}) {
+    // A name typed without its extension takes that of the filter chosen, never
+    // the dialog's first: the user's "tabulado.csv" stays as it was.
+    testutil::writeFile((town / "tabulado.csv").string(), "del usuario");
+    for (const auto& [typed, filter, file] : {std::tuple{"arcos.csv", 0, "arcos.csv"},
+                                              std::tuple{"arcos.tab", 1, "arcos.tab"},
+                                              std::tuple{"tabulado", 1, "tabulado.tab"}}) {
         const std::string path = (town / file).string();
-        testutil::AnswerFileDialog(viewer, path, filter);
+        testutil::AnswerFileDialog(viewer, (town / typed).string(), filter);
         links->trigger();
         const std::string out = Shell("/usr/bin/python3 '" + script + "' '" + path + "' 2>&1");
         // Each row: every cell and the empty field after the last separator.
@@ -718,6 +745,7 @@ TEST_F(ExportGui, TextExportsKeepFieldsLineNamesAndEmmeNumbers)
                            "'Av. \"Central\", Norte'\n")
             << file;
     }
+    EXPECT_EQ(testutil::readFile((town / "tabulado.csv").string()), "del usuario");
 
     // The transit lines as the network file's section and as traces.
     QAction* lines = livemenus::Find(viewer, "ExportarDatos4");

@@ -255,6 +255,20 @@ TEST_F(SelCommands, NodesAndLinksInsideUserPolygons)
     EXPECT_EQ(Arcos[KDVlib::FindArco(2, 100)].Mark, 0);
     EXPECT_EQ(Arcos[KDVlib::FindArco(100, 200)].Mark, 1);
 
+    // The list's name is made up from the polygons' file: a link put under it is
+    // not followed into the file it leads to, and the user is told once.
+    testutil::writeFile(tmp.file("victima.txt"), "del usuario");
+    std::filesystem::remove(tmp.file("areas_a.csv"));
+    std::filesystem::create_symlink(tmp.file("victima.txt"), tmp.file("areas_a.csv"));
+    {
+        RecordingServices ui;
+        livemenus::Find(w.get(), "SeleccionarArcos1")->trigger();
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_NE(ui.messages[0].find("enlace simbólico"), std::string::npos) << ui.messages[0];
+    }
+    EXPECT_EQ(testutil::readFile(tmp.file("victima.txt")), "del usuario");
+    EXPECT_TRUE(std::filesystem::is_symlink(tmp.file("areas_a.csv")));
+
     // No polygon file: the names are "_n.csv" in the current folder; no polygon, empty file.
     NumPoligonos = 0;
     w->Polygons().PolygonFileName.clear();

@@ -11,6 +11,7 @@
 #include "map/gui/DataLayers.h"
 #include "map/gui/KDVscale.h"
 #include "model/KDVvars.h"
+#include "model/ProgramOptions.h"
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
 #include "platform/IniFile.h"
@@ -32,7 +33,9 @@
 #include <QSpinBox>
 #include <QTextEdit>
 
+#include <csignal>
 #include <filesystem>
+#include <sys/resource.h>
 
 namespace {
 
@@ -343,6 +346,28 @@ TEST_F(ViewConfig, ThemesAreDefinedCopiedPastedAndAppliedToTheOpenNetwork)
     livemenus::Click(viewer, "menu:Herramientas>Temas", "aDefinir1");
     EXPECT_EQ(ui->questions, (std::vector<std::string>{"Tema ya existe. Desea sobrescribirlo"}));
     EXPECT_EQ(TIniFile(themes).ReadString("Mio", "Escala", "").substr(4), "33;5");
+    // A redefinition that the disk cannot take (it is full at the file's size):
+    // the earlier theme stays whole, not rewritten up to the key that failed, and
+    // the user is told once.
+    {
+        const std::string before = testutil::readFile(themes);
+        const size_t told = ui->messages.size();
+        ui->answerYes = true;
+        const double shift = ProgramOptions().ShiftVert;
+        ProgramOptions().ShiftVert = 123456.25; // a later key, longer
+        rlimit saved{};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit full{before.size(), saved.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &full);
+        livemenus::Click(viewer, "menu:Herramientas>Temas", "aDefinir1");
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, handler);
+        ProgramOptions().ShiftVert = shift;
+        ui->answerYes = false;
+        EXPECT_EQ(testutil::readFile(themes), before);
+        EXPECT_EQ(ui->messages.size(), told + 1);
+    }
     // Cancel keeps the name; an empty name writes nothing.
     viewer->Display().Dialogs.InputText = [](const std::string&, const std::string&, std::string& text) {
         text.clear();

@@ -60,6 +60,7 @@ TEST(BatchPrintCommandLine, PrintsPicturesIntoTheDocument)
 #include "model/KDVvars.h"
 #include "printing/ZelPrinter.h"
 #include "printing/gui/DlgPrint.h"
+#include "support/RecordingServices.h"
 #include "support/ViewerFixture.h"
 
 #include "map/gui/OxrImage.h"
@@ -101,6 +102,14 @@ TEST_F(MultiPageTest, ChosenPagesAreSavedOneFilePerPage)
         EXPECT_TRUE(r.HasText(QStringLiteral("Generado por Velmora"))) << name;
     }
     EXPECT_FALSE(std::filesystem::exists(tmp.file("plan_2_1.EMF")));
+    // A name of another kind writes no page, and the user is told so once.
+    {
+        RecordingServices ui;
+        EXPECT_FALSE(w.SavePages(tmp.file("plan.png")));
+        EXPECT_EQ(ui.messages.size(), 1u);
+        EXPECT_FALSE(std::filesystem::exists(tmp.file("plan_1_1.png")));
+        EXPECT_FALSE(std::filesystem::exists(tmp.file("plan_1_1.PNG")));
+    }
     // JPEG pages keep the page's proportions, as large as the map canvas holds;
     // no scratch metafile is left beside the network.
     ASSERT_TRUE(w.SavePages(tmp.file("plan.jpg")));

@@ -290,6 +290,14 @@ TEST_F(PrintFiles, MultiPagePagesCoverTheirSheets)
         window->PrtMapa->setChecked(true);
         livemenus::Find(window, QStringLiteral("tbPrint"))->trigger();
         EXPECT_TRUE(window->SavePages(tmp.file("plan.emf")));
+        // A page's name is made up from the one chosen: a link put under it is not
+        // followed into the file it leads to, and the user is told once.
+        testutil::writeFile(tmp.file("victima.emf"), "del usuario");
+        std::filesystem::create_symlink(tmp.file("victima.emf"), tmp.file("otro_1_1.EMF"));
+        RecordingServices ui;
+        EXPECT_FALSE(window->SavePages(tmp.file("otro.emf")));
+        EXPECT_EQ(ui.messages.size(), 1u);
+        EXPECT_TRUE(ui.anyMessageContains("enlace simbólico"));
         ran = true;
         window->reject();
     });
@@ -320,6 +328,8 @@ TEST_F(PrintFiles, MultiPagePagesCoverTheirSheets)
         ASSERT_FALSE(box.isNull()) << "page sheet " << k << " holds no map";
         EXPECT_GT(std::max(box.width(), box.height()), inner.width() / 4) << k;
     }
+    EXPECT_EQ(testutil::readFile(tmp.file("victima.emf")), "del usuario");
+    EXPECT_TRUE(std::filesystem::is_symlink(tmp.file("otro_1_1.EMF")));
     for (const char* name : {"plan_1_1.EMF", "plan_2_2.EMF"}) {
         const testutil::TMetafileReport r = testutil::CheckMetafile(tmp.file(name));
         EXPECT_METAFILE_SOUND(r);
@@ -396,6 +406,19 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
     const testutil::TMetafileReport ga = testutil::CheckMetafile(tmp.file("ga.emf"));
     EXPECT_METAFILE_SOUND(ga);
     EXPECT_TRUE(ga.HasText(QString::fromStdString(GeneratedBy)));
+    // The picture's name is made up by the command: a link put under it is not
+    // followed into the file it leads to, and the user is told once.
+    testutil::writeFile(tmp.file("victima.emf"), "del usuario");
+    std::filesystem::remove(tmp.file("ga.emf"));
+    std::filesystem::create_symlink(tmp.file("victima.emf"), tmp.file("ga.emf"));
+    {
+        RecordingServices ui;
+        livemenus::Find(viewer, "ImprimirGenAtr1")->trigger();
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_NE(ui.messages[0].find("enlace simbólico"), std::string::npos) << ui.messages[0];
+    }
+    EXPECT_EQ(testutil::readFile(tmp.file("victima.emf")), "del usuario");
+    EXPECT_TRUE(std::filesystem::is_symlink(tmp.file("ga.emf")));
 
     // The network again, with its transit lines read (an option of the options window).
     Secondary::DlgCfg().RutasFijas->SetItemIndex(0);
@@ -671,11 +694,14 @@ TEST_F(PrintFiles, PhaseReportOfTheDefinedNetworksFromThePhaseWindow)
     ASSERT_EQ(fases.tbPrint->menu(), menu);
     QAction* report = livemenus::Find(&fases, QStringLiteral("ImprimirFases"));
     ASSERT_TRUE(menu->actions().contains(report));
+    // The pictures pass through a file of the program's own: the user's file of
+    // that name in the working folder, the network's, is neither replaced nor removed.
+    testutil::writeFile(tmp.file("emf.emf"), "del usuario");
     report->trigger();
     const std::string rtf = testutil::readFile(doc);
     EXPECT_EQ(rtf.rfind("{\\rtf", 0), 0u);
     EXPECT_NE(rtf.find("Nodo: 103"), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(tmp.file("emf.emf")));
+    EXPECT_EQ(testutil::readFile(tmp.file("emf.emf")), "del usuario");
 
     // The table's headers each fit their column whole (no "Nod/o"): the first
     // row's cell boundaries against the word's width in a face of Arial's metrics
