@@ -586,6 +586,10 @@ void TGridsController::DrawDataDat()
         if (f.wanted) {
             RebuildCampos(f.grid, f.campos);
             f.grid->DeferFill([grid = f.grid, fill = f.fill] { fill(grid); }, mapComing);
+        } else {
+            // A network without lines or movements has no such columns to search:
+            // the titles of an earlier network's grid are not offered.
+            f.campos.clear();
         }
     FillAfterMap = true;
 }
@@ -609,7 +613,8 @@ void TGridsController::DrawDataLpa()
         FillBlock(sagMovim, LpaMovFirstCol, MovimLpaColumns(s, Network.Options.NOMADS), true);
     sagArcos->FitColWidths();
     RebuildCampos(sagArcos, CamposArcos);
-    RebuildCampos(sagMovim, CamposMovims);
+    if (Network.MovementCount > 0)
+        RebuildCampos(sagMovim, CamposMovims);
     viewer_.Selection().RefreshSelectedLinks();
 }
 
@@ -622,7 +627,8 @@ void TGridsController::DrawDataLpl()
     if (Network.MovementCount > 0 && LplMovFirstCol > 0)
         FillBlock(sagMovim, LplMovFirstCol, MovimLplColumns(), true);
     RebuildCampos(sagArcos, CamposArcos);
-    RebuildCampos(sagMovim, CamposMovims);
+    if (Network.MovementCount > 0)
+        RebuildCampos(sagMovim, CamposMovims);
     viewer_.Selection().RefreshSelectedLinks();
 }
 
