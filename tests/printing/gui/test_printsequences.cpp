@@ -395,9 +395,11 @@ TEST_F(PrintSequences, PicturesWithoutADocumentGoBesideTheDefinition)
 // "Zoom=", the phase report and the multi-page window opened and closed. The
 // counts loaded stay in the grid, the window zoomed and panned stays (and is the
 // batch's picture), "Vista Anterior" steps back to the whole network, and the
-// theme's scale reaches neither the scale dialog nor the view. A pending text
-// edit is asked about once before a step that opens networks: "Cancelar", or
-// "Sí" with a save that fails, stops it with nothing done; "No" lets it run.
+// theme's scale reaches neither the scale dialog nor the view. "Generar
+// Planillas" of another network gives the user's network back the same way. A
+// pending text edit is asked about once before a step that opens networks:
+// "Cancelar", or "Sí" with a save that fails, stops it with nothing done; "No"
+// lets it run.
 TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
 {
     testutil::writeFile(tmp.file("conteos.dat"), " &COUNTS\r\n &end\r\n  102  101      1234\r\n");
@@ -461,6 +463,7 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
         const char* name;
         std::function<void()> run;
         std::string output; // what the step writes when it runs
+        std::function<void()> choose = {}; // answers the step's own file dialog, shown first
     };
     const std::vector<Step> steps = {
         {"lote", [&] { Trigger("ImprimirRedes1"); }, "red_Cap.emf"},
@@ -472,6 +475,8 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
              Trigger("aMultiPrint");
          },
          ""},
+        {"planillas", [&] { Trigger("GenerarPlanillas1"); }, "otra/sioux_arcos.csv",
+         [&] { testutil::AnswerFilesDialog(viewer, QString::fromStdString(tmp.file("otra")), {"sioux.dat"}, 0); }},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
@@ -501,6 +506,8 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
             answer = button;
             const bool failedSave = button == QMessageBox::Yes;
             std::optional<RecordingServices> ui; // the failure's message
+            if (step.choose)
+                step.choose();
             if (failedSave) {
                 ui.emplace();
                 fs::permissions(tmp.file("red.dat"), fs::perms::owner_read);
