@@ -28,6 +28,7 @@
 #include "model/PalvonRead.h"
 #include "model/ReadAhead.h"
 #include "model/SavedNetwork.h"
+#include "model/SelectionFiles.h"
 #include "export/GeoWriters.h"
 #include "map/GeoLayers.h"
 #include "map/ZoomHistory.h"
@@ -406,7 +407,7 @@ bool TFilesController::RunOpening()
 // the same: moves and shapes, which the read would put back as their files have
 // them, are asked about first (the text is what is read, it is not lost), and
 // the listings, counts, complementary data, traces and zoning the user loaded
-// onto it are read onto it again.
+// onto it are read onto it again, and the links and nodes marked marked again.
 void TFilesController::ReloadFromText()
 {
     if (DatFileName.empty())
@@ -419,9 +420,17 @@ void TFilesController::ReloadFromText()
     const std::string counts = Network.CountsLoaded ? CountsFileName : std::string();
     const std::string comp = ComplementaryFileName, compMov = ComplementaryMovFileName;
     const std::string traces = TraceFileName, zoning = ZoningFileName;
+    // The links and nodes the user selected or hid: put back on those still there.
+    const SelectionFiles::THeldMarks marks = SelectionFiles::HoldMarks();
+    const bool listed = viewer_.Action(Cmd::VerSeleccion)->isChecked();
     if (!RunOpening())
         return; // refused: the network in memory, with all it had, stays
     bool again = false;
+    if (!marks.Links.empty() || !marks.Hidden.empty() || !marks.Nodes.empty()) {
+        SelectionFiles::PutBackMarks(marks);
+        viewer_.Selection().ShowPutBackMarks(listed);
+        again = true;
+    }
     if (given(lpa) && !Network.LpaLoaded) {
         OpenLpaFile(lpa);
         again = true;

@@ -95,6 +95,10 @@ void TPrintHostAdapter::ImportPolygons(const std::string& fileName)
     v_.Polygons().ImportarPoligonosPlg();
 }
 
+void TPrintHostAdapter::ShowPutBackMarks(bool listShown) { v_.Selection().ShowPutBackMarks(listShown); }
+
+void TPrintHostAdapter::SwapPolygons(TPolygonSet& aside) { v_.Polygons().SwapPolygons(aside); }
+
 TStringAlignGrid* TPrintHostAdapter::LinkGrid() { return v_.sagArcos; }
 
 TStringAlignGrid* TPrintHostAdapter::MovementGrid() { return v_.sagMovim; }

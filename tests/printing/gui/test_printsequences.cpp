@@ -10,6 +10,7 @@
 #include "map/gui/OxrImage.h"
 #include "map/ZoomHistory.h"
 #include "map/GeoLayers.h"
+#include "map/Polygons.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "model/gui/FrmDat.h"
 #include "map/gui/DataLayers.h"
@@ -395,7 +396,9 @@ TEST_F(PrintSequences, PicturesWithoutADocumentGoBesideTheDefinition)
 // "Zoom=", the phase report and the multi-page window opened and closed. The
 // counts loaded stay in the grid, the window zoomed and panned stays (and is the
 // batch's picture), "Vista Anterior" steps back to the whole network, and the
-// theme's scale reaches neither the scale dialog nor the view. "Generar
+// theme's scale reaches neither the scale dialog nor the view; the links the
+// user selected stay selected and listed, and the user's polygons stay, though
+// the definition names polygons of its own for the other network. "Generar
 // Planillas" of another network gives the user's network back the same way. A
 // pending text edit is asked about once before a step that opens networks:
 // "Cancelar", or "Sí" with a save that fails, stops it with nothing done; "No"
@@ -428,12 +431,33 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
     testutil::AnswerFileDialog(viewer, tmp.file("capa.geo"));
     Trigger("aOpenSolera");
     ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
+    // Links the user selected, and polygons of the user's; the definition names
+    // polygons of its own for the other network.
+    testutil::writeFile(tmp.file("red.sel"), "       102       101    2\r\n       103       104    1\r\n");
+    testutil::AnswerFilesDialog(viewer, QString::fromStdString(tmp.path().string()), {"red.sel"});
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Selección", "ImportaSeleccin1"));
+    const auto marks = [] {
+        std::string s;
+        for (int32_t k = 1; k <= Network.LinkCount; ++k)
+            if (Arcos[k].Mark > 0)
+                s += ZelUtils::Format("%d-%d:%d ", Arcos[k].A, Arcos[k].B, Arcos[k].Mark);
+        return s;
+    };
+    ASSERT_EQ(marks(), "102-101:2 103-104:1 ");
+    Trigger("aVistaGeneral1"); // the import showed the selection
+    testutil::writeFile(tmp.file("mios.plg"), "1;Mio;4;255;2;65280;1;300000;6125500;300500;6125500;300500;6126000;"
+                                              "300000;6126000;300250;6125750\r\n");
+    testutil::writeFile(tmp.file("otra/suyos.plg"), "5;Suyo;3;0;1;0;1;680000;4820000;690000;4820000;690000;4830000;"
+                                                    "685000;4825000\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("mios.plg"), 0);
+    Trigger("aImportar1");
+    ASSERT_EQ(NumPoligonos, 1);
     TKDVscale& scale = Secondary::KDVscale();
     const bool fixed = scale.Fixed->isChecked();
     const float rangeMax = UserView().RangeMax;
     DefineNetworks("[General]\r\nDocumentoWord=lote.doc\r\n[Tema]\r\nVerNombreNodos=1\r\nValorMaximo=777\r\n"
                    "Fixed=1\r\n[Red]\r\nRedPalvon=red.dat\r\nVarVolumen=Cap\r\n[Otra]\r\nRedPalvon=otra/sioux.dat\r\n"
-                   "VarVolumen=Cap\r\n");
+                   "VarVolumen=Cap\r\nPoligonos=otra/suyos.plg\r\n");
 
     TOxrImage* map = viewer->img;
     const TZoomSlot whole = Zoom::CurrentView();
@@ -538,6 +562,11 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
             EXPECT_EQ(UserView().RangeMax, rangeMax);
             EXPECT_EQ(GeoLayers().NumGeoLayers, 1);
             EXPECT_EQ(GeoLayers().GeoLayerFiles[1], tmp.file("capa.geo"));
+            EXPECT_EQ(marks(), "102-101:2 103-104:1 ");
+            EXPECT_EQ(viewer->sagArcosSel->RowCount(), 3);
+            EXPECT_TRUE(NumPoligonos == 1 && Poligonos[0].Name == "Mio") << Poligonos[0].Name;
+            EXPECT_EQ(viewer->Polygons().PolygonFileName, tmp.file("mios.plg"));
+            EXPECT_TRUE(viewer->Down(Cmd::tbPoligonos));
         }
         if (step.output == "red_Cap.emf") {
             // The batch's picture is the user's window: node 102, not the far corner.
