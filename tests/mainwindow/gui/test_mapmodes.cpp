@@ -42,6 +42,9 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QInputDialog>
@@ -1442,6 +1445,73 @@ TEST_F(MapModes, CurveToolEditsAreAskedForAndReadBack)
     EXPECT_EQ(again.PointCount, points);
     EXPECT_TRUE(save->isVisible());
     QTest::keyClick(viewer->img, Qt::Key_Escape);
+}
+
+// The network open, opened again by each way in (the menu, the recent list, whose
+// layout saved for it names the same layer, a file dropped on the window): the
+// background layer loaded on it stays, with the line the user deleted and has
+// not saved, and its file is left as it was.
+TEST_F(MapModes, TheSameNetworkOpenedAgainKeepsItsEditedLayerWhicheverWayIn)
+{
+    const std::string red = tmp.file("red.dat"), layer = tmp.file("capa.geo");
+    const std::string lines = "1,2,300000,6125500,300500,6125900\r\n2,2,300900,6126000,301000,6126100\r\n";
+    testutil::writeFile(layer, lines);
+    testutil::writeFile(tmp.file("conteos.dat"), " &COUNTS\r\n &END\r\n  102  101       500\r\n");
+    testutil::writeFile(tmp.file("Velmora0.INI"),
+                        "[File1]\r\nFileName=" + red + "\r\nFecha=2026\r\nSoleras=1;" + layer + "\r\n");
+    struct Way {
+        const char* name;
+        std::function<void()> open;
+    };
+    const Way ways[] = {
+        {"menu",
+         [&] {
+             testutil::AnswerFileDialog(viewer, red);
+             ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+         }},
+        {"recientes",
+         [&] {
+             viewer->Files().RebuildRecentMenus(); // as the settings file stands
+             for (QAction* a : viewer->ArchivosRecientes->actions())
+                 if (a->text() == QString::fromStdString(red))
+                     return a->trigger();
+             ADD_FAILURE() << "no recent item";
+         }},
+        {"arrastrada",
+         [&] {
+             QMimeData mime;
+             mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(red))});
+             QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+             QApplication::sendEvent(viewer, &enter);
+             ASSERT_TRUE(enter.isAccepted());
+             QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+             QApplication::sendEvent(viewer, &drop);
+         }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        testutil::AnswerFileDialog(viewer, layer);
+        livemenus::Find(viewer, "aOpenSolera")->trigger();
+        ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
+        livemenus::Find(viewer, "pupsedit")->trigger();
+        for (const auto& [x, y] : {std::pair{299950.0, 6125450.0}, std::pair{300550.0, 6125450.0},
+                                   std::pair{300550.0, 6125950.0}})
+            Click(Pix(x, y));
+        DoubleClickMap(Pix(299950, 6125950));
+        ASSERT_EQ(GeoLayers().GeoLinks[1].Name, GeoDeletedName);
+        // Counts, which a reading of the network does not keep: it was read again.
+        testutil::AnswerFileDialog(viewer, tmp.file("conteos.dat"));
+        livemenus::Find(viewer, "aOpenCnt")->trigger();
+        ASSERT_EQ(Network.CountsLoaded, 1);
+        way.open();
+        testutil::settle();
+        EXPECT_EQ(Network.CountsLoaded, 0);
+        EXPECT_EQ(DatFileName, "red.dat");
+        EXPECT_EQ(GeoLayers().NumGeoLayers, 1);
+        EXPECT_EQ(GeoLayers().GeoLinks[1].Name, GeoDeletedName);
+        EXPECT_TRUE(GeoLayers().AnyUnsaved());
+        EXPECT_EQ(testutil::readFile(layer), lines);
+    }
 }
 
 // After the link grid is sorted, the rows a listed path turns red are the rows of
