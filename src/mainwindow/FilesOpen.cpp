@@ -426,7 +426,7 @@ void TFilesController::ReloadFromText()
     if (!RunOpening())
         return; // refused: the network in memory, with all it had, stays
     bool again = false;
-    if (!marks.Links.empty() || !marks.Hidden.empty() || !marks.Nodes.empty()) {
+    if (!marks.Links.empty() || !marks.Hidden.empty() || !marks.Nodes.empty() || !marks.Zones.empty()) {
         SelectionFiles::PutBackMarks(marks);
         viewer_.Selection().ShowPutBackMarks(listed);
         again = true;

@@ -815,6 +815,9 @@ void TSelectionController::ShowPutBackMarks(bool listShown)
     for (int32_t n = 1; n <= Network.NodeCount; ++n)
         if (Nodos[n].Mark > 0)
             SetCellColor(viewer_.sagNodos, 0, n, ClassColor(Nodos[n].Mark));
+    for (int32_t z = 1; z <= Network.ZoneCount; ++z)
+        if (Zonas[z].Class > 0)
+            SetCellColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
     ListSelectedLinks();
     if (!listShown) {
         viewer_.Action(Cmd::VerSeleccion)->setChecked(false);

@@ -145,6 +145,9 @@ THeldMarks HoldMarks()
     for (int32_t n = 1; n <= Network.NodeCount; ++n)
         if (Nodos[n].Mark > 0)
             held.Nodes.push_back({Nodos[n].Number, true, Nodos[n].Mark});
+    for (int32_t z = 1; z <= Network.ZoneCount; ++z)
+        if (Zonas[z].Class > 0)
+            held.Zones.push_back({Zonas[z].Number, true, Zonas[z].Class});
     return held;
 }
 
@@ -159,6 +162,9 @@ void PutBackMarks(const THeldMarks& held)
     for (const TNumberMark& e : held.Nodes)
         if (const int32_t n = KDVlib::FindNodo(e.Number); n > 0)
             Nodos[n].Mark = e.Mark;
+    for (const TNumberMark& e : held.Zones)
+        if (const int32_t z = KDVlib::FindZona(e.Number); z > 0)
+            Zonas[z].Class = e.Mark;
 }
 
 } // namespace SelectionFiles

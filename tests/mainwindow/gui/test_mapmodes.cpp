@@ -1566,7 +1566,7 @@ TEST_F(MapModes, PathMarksTheRowsOfItsLinksInASortedGrid)
     EXPECT_EQ(red, static_cast<int>(path.size()));
 }
 
-// What belongs to the open network (its counts, a link selected, the capacity coloured, the
+// What belongs to the open network (its counts, a link, node and zone selected, the capacity coloured, the
 // movement variables chosen, a formula column, a line layer, a zoning, a node
 // moved, a link reshaped) after each way of leaving it: another network opened answering Sí, No
 // or Cancelar; a network refused (cut short, without coordinates, over capacity, a
@@ -1607,6 +1607,8 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
     testutil::writeFile(tmp.file("sincoord.dat"), sample.substr(0, from + 1) + sample.substr(sample.find('\n', to) + 1));
     testutil::writeFile(tmp.file("puntos.geo"), "1,300000,6125500\r\n");
     testutil::writeFile(tmp.file("red.sel"), "       103       104    3\r\n");
+    testutil::writeFile(tmp.file("nodos.sel"), "       105    2\r\n");
+    testutil::writeFile(tmp.file("zonas.sel"), "         1    4\r\n");
     testutil::writeFile(tmp.file("conteos.dat"), " &COUNTS\r\n TITLE='X'\r\n &END\r\n  102  101       500\r\n"
                                                  "  103  104       900\r\n");
 
@@ -1656,6 +1658,10 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         ASSERT_EQ(Network.CountsLoaded, 1);
         runAnswering(QMessageBox::Ok, tmp.file("red.sel"), [&] { livemenus::Find(viewer, "ImportaSeleccin1")->trigger(); });
         ASSERT_EQ(Arcos[KDVlib::FindArco(103, 104)].Mark, 3);
+        runAnswering(QMessageBox::Ok, tmp.file("nodos.sel"), [&] { livemenus::Find(viewer, "ImportaSeleccin2")->trigger(); });
+        runAnswering(QMessageBox::Ok, tmp.file("zonas.sel"), [&] { livemenus::Find(viewer, "ImportaSeleccin4")->trigger(); });
+        ASSERT_EQ(Nodos[KDVlib::FindNodo(105)].Mark, 2);
+        ASSERT_EQ(Zonas[KDVlib::FindZona(1)].Class, 4);
         livemenus::Find(viewer, "aVistaGeneral1")->trigger(); // the import showed the selection
         viewer->tnDatos->setCurrentWidget(viewer->tsMovim);
         testutil::settle();
@@ -1784,8 +1790,10 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         EXPECT_EQ(NumDots >= 0, row.choicesKept || !row.opened) << "points";
         EXPECT_EQ(Zonas[KDVlib::FindZona(1)].PolygonCount > 0, row.choicesKept || !row.opened) << "zoning";
         EXPECT_EQ(NumUserVarMovim, row.choicesKept ? 1 : 0);
-        // The links selected: marks of the network they were made on.
+        // The links, nodes and zones selected: marks of the network they were made on.
         EXPECT_EQ(Arcos[KDVlib::FindArco(103, 104)].Mark == 3, !row.opened) << "selection";
+        EXPECT_EQ(Nodos[KDVlib::FindNodo(105)].Mark == 2, !row.opened) << "nodes";
+        EXPECT_EQ(Zonas[KDVlib::FindZona(1)].Class == 4, !row.opened) << "zones";
         // The map and its colour legend show the classes of the network on show only.
         livemenus::Find(viewer, "aRedibujar")->trigger();
         EXPECT_EQ(classInk() > 0, row.choicesKept || !row.opened);
