@@ -3,6 +3,7 @@
 #include "analysis/gui/AnalysisController.h"
 #include "analysis/gui/FrmFases.h"
 #include "map/ViewState.h"
+#include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/LinkShapes.h"
 #include "model/PalvonRead.h"
@@ -14,11 +15,13 @@
 #include "printing/ZelPrinter.h"
 #include "widgets/WindowHost.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 
+#include <algorithm>
 #include <filesystem>
 #include <vector>
 
@@ -36,8 +39,28 @@ bool SettingsSection(const std::string& name)
 void TAnalysisController::ImprimirFases(const TPrintDefinition& definition)
 {
     // The report opens other networks and brings the open one back afterwards,
-    // as the batch printing does, with what the user had loaded onto it.
+    // as the batch printing does, with what the user had loaded onto it. It lists
+    // and draws the junctions of each network in the phase window: the user's
+    // list, the junction shown and the sync switch come back with the network.
+    const int32_t n = std::min<int32_t>(Network.NodeCount, MaxNodos);
+    std::vector<int32_t> listed;
+    for (int32_t i = 1; i <= n; ++i)
+        if (NodoEnLista[i] == 1)
+            listed.push_back(Nodos[i].Number);
+    const int32_t shown = NodoActual >= 1 && NodoActual <= n ? Nodos[NodoActual].Number : 0;
+    const uint8_t listOk = FasesListOk;
+    TFrmFases& fases = host_.PhaseWindow();
+    const bool sync = fases.tbSync->isChecked();
     host_.KeepingUserNetwork([&] { return PhasesOfDefinedNetworks(definition); });
+    std::fill(std::begin(NodoEnLista), std::end(NodoEnLista), uint8_t(0));
+    for (const int32_t number : listed)
+        if (const int32_t k = KDVlib::FindNodo(number); k >= 1 && k <= MaxNodos)
+            NodoEnLista[k] = 1;
+    FasesListOk = listOk;
+    fases.tbSync->setChecked(sync);
+    NodoActual = shown != 0 ? KDVlib::FindNodo(shown) : 0;
+    if (NodoActual >= 1 && fases.isVisible())
+        fases.CreateFases(NodoActual);
 }
 
 bool TAnalysisController::PhasesOfDefinedNetworks(const TPrintDefinition& definition)

@@ -4,6 +4,7 @@
 // the metafile reader and by pdftotext.
 #include "analysis/gui/DlgFormula.h"
 #include "analysis/gui/FrmFases.h"
+#include "analysis/Fases.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/GridsController.h"
 #include "mainwindow/PalvonViewer.h"
@@ -399,7 +400,8 @@ TEST_F(PrintSequences, PicturesWithoutADocumentGoBesideTheDefinition)
 // theme's scale reaches neither the scale dialog nor the view; the links the
 // user selected stay selected and listed, and the user's polygons stay, though
 // the definition names polygons of its own for the other network. "Generar
-// Planillas" of another network gives the user's network back the same way. A
+// Planillas" of another network gives the user's network back the same way,
+// and the phase window keeps its list and junction. A
 // pending text edit is asked about once before a step that opens networks:
 // "Cancelar", or "Sí" with a save that fails, stops it with nothing done; "No"
 // lets it run.
@@ -458,6 +460,13 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
     DefineNetworks("[General]\r\nDocumentoWord=lote.doc\r\n[Tema]\r\nVerNombreNodos=1\r\nValorMaximo=777\r\n"
                    "Fixed=1\r\n[Red]\r\nRedPalvon=red.dat\r\nVarVolumen=Cap\r\n[Otra]\r\nRedPalvon=otra/sioux.dat\r\n"
                    "VarVolumen=Cap\r\nPoligonos=otra/suyos.plg\r\n");
+
+    // The phase window on the network's junction.
+    ASSERT_TRUE(livemenus::Click(viewer, QStringLiteral("menu:Procesos>Análisis de Intersecciones"), "Visualizacion"));
+    TFrmFases& fases = Secondary::FrmFases();
+    const int32_t listed = KDVFases::ListedCount();
+    const QString junction = fases.windowTitle();
+    ASSERT_GT(listed, 0);
 
     TOxrImage* map = viewer->img;
     const TZoomSlot whole = Zoom::CurrentView();
@@ -567,6 +576,8 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
             EXPECT_TRUE(NumPoligonos == 1 && Poligonos[0].Name == "Mio") << Poligonos[0].Name;
             EXPECT_EQ(viewer->Polygons().PolygonFileName, tmp.file("mios.plg"));
             EXPECT_TRUE(viewer->Down(Cmd::tbPoligonos));
+            EXPECT_EQ(KDVFases::ListedCount(), listed);
+            EXPECT_EQ(fases.windowTitle(), junction);
         }
         if (step.output == "red_Cap.emf") {
             // The batch's picture is the user's window: node 102, not the far corner.
