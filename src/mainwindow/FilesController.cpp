@@ -5,10 +5,7 @@
 #include "model/ReadAhead.h"
 #include "mainwindow/PalvonViewer.h"
 
-#include "map/GeoLayers.h"
-#include "map/gui/DisplayController.h"
 #include "map/ProgramSettings.h"
-#include "map/ViewState.h"
 #include "model/AuxFileHooks.h"
 #include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
@@ -69,30 +66,22 @@ void TFilesController::FilesClick(int tag)
     const std::string& section = f[2];
     std::error_code ec;
     if (std::filesystem::is_regular_file(file, ec)) {
-        const std::filesystem::path p = std::filesystem::absolute(file);
-        const bool sameNetwork = (p.parent_path() / p.filename()).string() == viewChoicesOf_;
-        if (!AbrirRedPalvon(file))
+        // The layers of the view applied below take the place of those loaded,
+        // even when the network is the one open, whose opening keeps them: their
+        // edits are asked about with the rest.
+        bool layoutLayers = false;
+        if (ProgramOptions().DrawLayout) {
+            TIniFile ini(FileName);
+            const std::vector<std::string> named = ZelUtils::SplitString(ini.ReadString(section, "Soleras", ""), ';');
+            for (size_t k = 1; k < named.size() && !layoutLayers; ++k)
+                layoutLayers = std::filesystem::is_regular_file(named[k], ec);
+        }
+        if (!AbrirRedPalvon(file, layoutLayers))
             return;
         // The view the network had when it was last closed.
         if (ProgramOptions().DrawLayout) {
             TIniFile ini(FileName);
-            // The same network read again keeps the background layers loaded on
-            // it, edits and styles and all, as the opening kept them: the layers of
-            // its last layout do not take their place.
-            const bool keepLayers = sameNetwork && GeoLayers().NumGeoLayers > 0;
-            TGeoLayers kept;
-            const bool layersOn = viewer_.CommandOn(Cmd::tbSolera);
-            const auto styles = UserView().Items;
-            if (keepLayers)
-                std::swap(GeoLayers(), kept);
             viewer_.Settings().LeerConfiguracion(ini, section);
-            if (keepLayers) {
-                std::swap(GeoLayers(), kept);
-                for (int k = 11; k <= MaxItems; ++k)
-                    UserView().Items[size_t(k)] = styles[size_t(k)];
-                viewer_.Display().ShowLineLayerMenus();
-                viewer_.SetCommandOn(Cmd::tbSolera, layersOn);
-            }
             viewer_.RedrawMap();
         }
         return;

@@ -345,7 +345,7 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers)
     return true;
 }
 
-bool TFilesController::AbrirRedPalvon(const std::string& fileName)
+bool TFilesController::AbrirRedPalvon(const std::string& fileName, bool layersGo)
 {
     // The model is the read ahead's until it ends (the unsaved-edit question looks
     // at it). A read that takes long is shown going, over a painted window: nothing
@@ -361,8 +361,8 @@ bool TFilesController::AbrirRedPalvon(const std::string& fileName)
     if (RefusedAsNetwork(fileName))
         return false;
     // The background layers go with the network they lie on: the same network
-    // opened again keeps them.
-    if (!ConfirmUnsavedEdits(true, NetworkPath(fileName) != viewChoicesOf_))
+    // opened again keeps them, unless `layersGo` (others take their place).
+    if (!ConfirmUnsavedEdits(true, layersGo || NetworkPath(fileName) != viewChoicesOf_))
         return false;
     if (!SetFileNames(fileName))
         return false;

@@ -1447,49 +1447,67 @@ TEST_F(MapModes, CurveToolEditsAreAskedForAndReadBack)
     QTest::keyClick(viewer->img, Qt::Key_Escape);
 }
 
-// The network open, opened again by each way in (the menu, the recent list, whose
-// layout saved for it names the same layer, a file dropped on the window): the
-// background layer loaded on it stays, with the line the user deleted and has
-// not saved, and its file is left as it was.
-TEST_F(MapModes, TheSameNetworkOpenedAgainKeepsItsEditedLayerWhicheverWayIn)
+// The network open, opened again by each way in (the menu, a file dropped on the
+// window, the recent list, whose layout saved for it names the layer too): the
+// background layer loaded on it, with a line the user deleted and has not saved,
+// stays as the user left it when the opening keeps it; when the layout's layers
+// would take its place, the edit is asked about once: "Cancelar" stops the
+// opening, "No" gives the edit up, "Sí" writes it to the layer's file first.
+TEST_F(MapModes, TheSameNetworkOpenedAgainKeepsOrAsksAboutItsEditedLayer)
 {
     const std::string red = tmp.file("red.dat"), layer = tmp.file("capa.geo");
     const std::string lines = "1,2,300000,6125500,300500,6125900\r\n2,2,300900,6126000,301000,6126100\r\n";
-    testutil::writeFile(layer, lines);
     testutil::writeFile(tmp.file("conteos.dat"), " &COUNTS\r\n &END\r\n  102  101       500\r\n");
     testutil::writeFile(tmp.file("Velmora0.INI"),
                         "[File1]\r\nFileName=" + red + "\r\nFecha=2026\r\nSoleras=1;" + layer + "\r\n");
+    const auto menu = [&] {
+        testutil::AnswerFileDialog(viewer, red);
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+    };
+    const auto drop = [&] {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(red))});
+        QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewer, &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent dropped(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewer, &dropped);
+    };
+    const auto recent = [&] {
+        viewer->Files().RebuildRecentMenus(); // as the settings file stands
+        for (QAction* a : viewer->ArchivosRecientes->actions())
+            if (a->text() == QString::fromStdString(red))
+                return a->trigger();
+        ADD_FAILURE() << "no recent item";
+    };
+    using Button = QMessageBox::StandardButton;
     struct Way {
         const char* name;
         std::function<void()> open;
+        Button answer;
+        bool asked, reread, pending;
+        size_t linesInFile;
     };
     const Way ways[] = {
-        {"menu",
-         [&] {
-             testutil::AnswerFileDialog(viewer, red);
-             ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
-         }},
-        {"recientes",
-         [&] {
-             viewer->Files().RebuildRecentMenus(); // as the settings file stands
-             for (QAction* a : viewer->ArchivosRecientes->actions())
-                 if (a->text() == QString::fromStdString(red))
-                     return a->trigger();
-             ADD_FAILURE() << "no recent item";
-         }},
-        {"arrastrada",
-         [&] {
-             QMimeData mime;
-             mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(red))});
-             QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-             QApplication::sendEvent(viewer, &enter);
-             ASSERT_TRUE(enter.isAccepted());
-             QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-             QApplication::sendEvent(viewer, &drop);
-         }},
+        {"menu", menu, QMessageBox::Cancel, false, true, true, 2},
+        {"arrastrada", drop, QMessageBox::Cancel, false, true, true, 2},
+        {"recientes, Cancelar", recent, QMessageBox::Cancel, true, false, true, 2},
+        {"recientes, No", recent, QMessageBox::No, true, true, false, 2},
+        {"recientes, Si", recent, QMessageBox::Yes, true, true, false, 1},
     };
+    QStringList asked;
+    Button answer = QMessageBox::Cancel;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isVisible()) {
+            asked << box->text();
+            box->button(answer)->click();
+        }
+    });
+    poll.start(10);
     for (const Way& way : ways) {
         SCOPED_TRACE(way.name);
+        testutil::writeFile(layer, lines);
         testutil::AnswerFileDialog(viewer, layer);
         livemenus::Find(viewer, "aOpenSolera")->trigger();
         ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
@@ -1499,19 +1517,23 @@ TEST_F(MapModes, TheSameNetworkOpenedAgainKeepsItsEditedLayerWhicheverWayIn)
             Click(Pix(x, y));
         DoubleClickMap(Pix(299950, 6125950));
         ASSERT_EQ(GeoLayers().GeoLinks[1].Name, GeoDeletedName);
-        // Counts, which a reading of the network does not keep: it was read again.
+        // Counts, which a reading of the network does not keep: they tell whether it was read again.
         testutil::AnswerFileDialog(viewer, tmp.file("conteos.dat"));
         livemenus::Find(viewer, "aOpenCnt")->trigger();
         ASSERT_EQ(Network.CountsLoaded, 1);
+        asked.clear();
+        answer = way.answer;
         way.open();
         testutil::settle();
-        EXPECT_EQ(Network.CountsLoaded, 0);
+        EXPECT_EQ(asked.filter("capas de soleras").size(), way.asked ? 1 : 0) << asked.join('|').toStdString();
+        EXPECT_EQ(Network.CountsLoaded, way.reread ? 0 : 1);
         EXPECT_EQ(DatFileName, "red.dat");
         EXPECT_EQ(GeoLayers().NumGeoLayers, 1);
-        EXPECT_EQ(GeoLayers().GeoLinks[1].Name, GeoDeletedName);
-        EXPECT_TRUE(GeoLayers().AnyUnsaved());
-        EXPECT_EQ(testutil::readFile(layer), lines);
+        EXPECT_EQ(GeoLayers().GeoLinks[1].Name == GeoDeletedName, way.pending);
+        EXPECT_EQ(GeoLayers().AnyUnsaved(), way.pending);
+        EXPECT_EQ(Lines(testutil::readFile(layer)).size(), way.linesInFile);
     }
+    poll.stop();
 }
 
 // After the link grid is sorted, the rows a listed path turns red are the rows of
