@@ -1588,10 +1588,10 @@ TEST_F(MapModes, PathMarksTheRowsOfItsLinksInASortedGrid)
     EXPECT_EQ(red, static_cast<int>(path.size()));
 }
 
-// What belongs to the open network (its counts, a link, node and zone selected, the capacity coloured, the
-// movement variables chosen, a formula column, a line layer, a zoning, a node
-// moved, a link reshaped) after each way of leaving it: another network opened answering Sí, No
-// or Cancelar; a network refused (cut short, without coordinates, over capacity, a
+// What belongs to the open network (its counts, a link, node and zone selected,
+// a link hidden, the capacity coloured, the movement variables chosen, a formula
+// column, a line layer, a zoning, a node moved, a link reshaped) after each way
+// of leaving it: another network opened answering Sí, No or Cancelar; a network refused (cut short, without coordinates, over capacity, a
 // save that fails); the text saved under another name and opened; the text read
 // again. Kept, saved, or gone with its network, as the user expects, and the
 // program and the earlier network always stay.
@@ -1680,6 +1680,8 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         ASSERT_EQ(Network.CountsLoaded, 1);
         runAnswering(QMessageBox::Ok, tmp.file("red.sel"), [&] { livemenus::Find(viewer, "ImportaSeleccin1")->trigger(); });
         ASSERT_EQ(Arcos[KDVlib::FindArco(103, 104)].Mark, 3);
+        ASSERT_TRUE(livemenus::Click(viewer, "popup:pupArcos>Selección", "MarcarNODibujar1"));
+        ASSERT_EQ(Arcos[KDVlib::FindArco(103, 104)].Active, 0);
         runAnswering(QMessageBox::Ok, tmp.file("nodos.sel"), [&] { livemenus::Find(viewer, "ImportaSeleccin2")->trigger(); });
         runAnswering(QMessageBox::Ok, tmp.file("zonas.sel"), [&] { livemenus::Find(viewer, "ImportaSeleccin4")->trigger(); });
         ASSERT_EQ(Nodos[KDVlib::FindNodo(105)].Mark, 2);
@@ -1814,6 +1816,8 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         EXPECT_EQ(NumUserVarMovim, row.choicesKept ? 1 : 0);
         // The links, nodes and zones selected: marks of the network they were made on.
         EXPECT_EQ(Arcos[KDVlib::FindArco(103, 104)].Mark == 3, !row.opened) << "selection";
+        EXPECT_EQ(Arcos[KDVlib::FindArco(103, 104)].Active == 0, !row.opened) << "hidden";
+        EXPECT_EQ(viewer->windowTitle().contains("[1 arcos ocultos]"), !row.opened) << viewer->windowTitle().toStdString();
         EXPECT_EQ(Nodos[KDVlib::FindNodo(105)].Mark == 2, !row.opened) << "nodes";
         EXPECT_EQ(Zonas[KDVlib::FindZona(1)].Class == 4, !row.opened) << "zones";
         // The map and its colour legend show the classes of the network on show only.
