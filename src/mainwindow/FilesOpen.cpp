@@ -16,6 +16,7 @@
 #include "model/FileUtils.h"
 #include "model/ProgramOptions.h"
 #include "model/SafeFile.h"
+#include "model/AuxFileHooks.h"
 #include "model/ComplementaryData.h"
 #include "model/CoordinatesFiles.h"
 #include "model/HitGrid.h"
@@ -692,6 +693,13 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork)
     // the new network's own layers come from its "Velmora.ini".
     viewer_.Display().ForgetLineLayers();
     NumDots = -1;
+    // So do the generation and attraction rows, at its zones' places: its
+    // variables leave the menu and its bars and outlines the map.
+    NumGenatr = 0;
+    GenatrMax = 0.0f;
+    GenatrNames.assign(1, std::string());
+    AuxFileHooks().BuildGenatrMenu();
+    viewer_.Action(Cmd::GenAtrZona)->setChecked(false);
 }
 
 void TFilesController::OpenOtherFiles(bool withLayers)

@@ -1590,7 +1590,8 @@ TEST_F(MapModes, PathMarksTheRowsOfItsLinksInASortedGrid)
 
 // What belongs to the open network (its counts, a link, node and zone selected,
 // a link hidden, the capacity coloured, the movement variables chosen, a formula
-// column, a line layer, a zoning, a node moved, a link reshaped) after each way
+// column, a line layer, points, generation and attraction shown, a zoning, a node
+// moved, a link reshaped) after each way
 // of leaving it: another network opened answering Sí, No or Cancelar; a network refused (cut short, without coordinates, over capacity, a
 // save that fails); the text saved under another name and opened; the text read
 // again. Kept, saved, or gone with its network, as the user expects, and the
@@ -1628,6 +1629,7 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
     const size_t from = sample.find("\n55555"), to = sample.find("99999", from);
     testutil::writeFile(tmp.file("sincoord.dat"), sample.substr(0, from + 1) + sample.substr(sample.find('\n', to) + 1));
     testutil::writeFile(tmp.file("puntos.geo"), "1,300000,6125500\r\n");
+    testutil::writeFile(tmp.file("genatr.csv"), "Zona,X,Y,Viajes,Viajes\r\n1,300000,6125500,100,200\r\n");
     testutil::writeFile(tmp.file("red.sel"), "       103       104    3\r\n");
     testutil::writeFile(tmp.file("nodos.sel"), "       105    2\r\n");
     testutil::writeFile(tmp.file("zonas.sel"), "         1    4\r\n");
@@ -1728,6 +1730,11 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         ASSERT_TRUE(GeoLayers().AnyUnsaved());
         runAnswering(QMessageBox::Ok, tmp.file("puntos.geo"), [&] { livemenus::Find(viewer, "Puntos5")->trigger(); });
         ASSERT_GE(NumDots, 0);
+        runAnswering(QMessageBox::Ok, tmp.file("genatr.csv"),
+                     [&] { livemenus::Find(viewer, "GeneracinAtraccin1")->trigger(); });
+        ASSERT_EQ(NumGenatr, 2);
+        livemenus::Find(viewer, "GenAtrZona")->menu()->actions().front()->trigger();
+        ASSERT_TRUE(livemenus::Find(viewer, "GenAtrZona")->isChecked());
         runAnswering(QMessageBox::Ok, tmp.file("zonas.geo"), [&] { livemenus::Find(viewer, "aOpenZonif")->trigger(); });
         ASSERT_GT(Zonas[KDVlib::FindZona(1)].PolygonCount, 0);
         livemenus::Find(viewer, "NodeMove")->trigger();
@@ -1812,6 +1819,9 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         // (A network opened in the same folder has the folder's layer.)
         EXPECT_EQ(GeoLayers().NumGeoLayers, row.choicesKept || !row.opened || fs::path(target).parent_path() == dir);
         EXPECT_EQ(NumDots >= 0, row.choicesKept || !row.opened) << "points";
+        EXPECT_EQ(NumGenatr == 2, row.choicesKept || !row.opened) << "generation/attraction";
+        EXPECT_EQ(livemenus::Find(viewer, "GenAtrZona")->isEnabled(), row.choicesKept || !row.opened);
+        EXPECT_EQ(livemenus::Find(viewer, "GenAtrZona")->isChecked(), row.choicesKept || !row.opened);
         EXPECT_EQ(Zonas[KDVlib::FindZona(1)].PolygonCount > 0, row.choicesKept || !row.opened) << "zoning";
         EXPECT_EQ(NumUserVarMovim, row.choicesKept ? 1 : 0);
         // The links, nodes and zones selected: marks of the network they were made on.
