@@ -97,6 +97,10 @@ void TPrintHostAdapter::ImportPolygons(const std::string& fileName)
 
 void TPrintHostAdapter::ShowPutBackMarks(bool listShown) { v_.Selection().ShowPutBackMarks(listShown); }
 
+void TPrintHostAdapter::HoldPhaseWindow() { v_.Analysis().HoldPhaseWindow(); }
+
+void TPrintHostAdapter::PutBackPhaseWindow() { v_.Analysis().PutBackPhaseWindow(); }
+
 void TPrintHostAdapter::SwapPolygons(TPolygonSet& aside) { v_.Polygons().SwapPolygons(aside); }
 
 TStringAlignGrid* TPrintHostAdapter::LinkGrid() { return v_.sagArcos; }

@@ -154,6 +154,7 @@ public:
         // So are the links and nodes the user selected or hid.
         s_.marks = SelectionFiles::HoldMarks();
         s_.selectionListed = window_.Action(Cmd::VerSeleccion)->isChecked();
+        batchHost_.HoldPhaseWindow();
         // The user's background layers (edits and all) wait aside: another
         // network's folder may load layers of its own in their place.
         s_.layersOn = window_.CommandOn(Cmd::tbSolera);
@@ -188,6 +189,7 @@ public:
             UserView().ZoomHistory = start_.ZoomHistory;
             UserView().ZoomIndex = start_.ZoomIndex;
         }
+        batchHost_.PutBackPhaseWindow();
         // The user's layers come back, with their switch and styles, in place of
         // whatever the folders of the networks opened loaded.
         UserLayersIn();

@@ -81,6 +81,10 @@ public:
     // again (SelectionFiles::PutBackMarks), shown as the selection commands show
     // them; the selected-links grid shown when `listShown`.
     virtual void ShowPutBackMarks(bool listShown) = 0;
+    // The phase window's junction list and junction, held before other networks
+    // are opened and put back on the user's network afterwards.
+    virtual void HoldPhaseWindow() = 0;
+    virtual void PutBackPhaseWindow() = 0;
     // The link and movement grids, whose titles name the variables.
     virtual TStringAlignGrid* LinkGrid() = 0;
     virtual TStringAlignGrid* MovementGrid() = 0;

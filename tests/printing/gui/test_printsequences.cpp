@@ -464,7 +464,7 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
     // The phase window on the network's junction.
     ASSERT_TRUE(livemenus::Click(viewer, QStringLiteral("menu:Procesos>Análisis de Intersecciones"), "Visualizacion"));
     TFrmFases& fases = Secondary::FrmFases();
-    const int32_t listed = KDVFases::ListedCount();
+    const int32_t listed = KDVFases::ListedCount(), shown = NodoActual;
     const QString junction = fases.windowTitle();
     ASSERT_GT(listed, 0);
 
@@ -577,6 +577,7 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
             EXPECT_EQ(viewer->Polygons().PolygonFileName, tmp.file("mios.plg"));
             EXPECT_TRUE(viewer->Down(Cmd::tbPoligonos));
             EXPECT_EQ(KDVFases::ListedCount(), listed);
+            EXPECT_EQ(NodoActual, shown);
             EXPECT_EQ(fases.windowTitle(), junction);
         }
         if (step.output == "red_Cap.emf") {
