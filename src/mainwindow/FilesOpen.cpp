@@ -408,7 +408,8 @@ bool TFilesController::RunOpening()
 // the same: moves and shapes, which the read would put back as their files have
 // them, are asked about first (the text is what is read, it is not lost), and
 // the listings, counts, complementary data, traces and zoning the user loaded
-// onto it are read onto it again, and the links and nodes marked marked again.
+// onto it are read onto it again; the links, nodes and zones the user selected or
+// hid are marked again.
 void TFilesController::ReloadFromText()
 {
     if (DatFileName.empty())
@@ -421,7 +422,7 @@ void TFilesController::ReloadFromText()
     const std::string counts = Network.CountsLoaded ? CountsFileName : std::string();
     const std::string comp = ComplementaryFileName, compMov = ComplementaryMovFileName;
     const std::string traces = TraceFileName, zoning = ZoningFileName;
-    // The links and nodes the user selected or hid: put back on those still there.
+    // The links, nodes and zones the user selected or hid: put back on those still there.
     const SelectionFiles::THeldMarks marks = SelectionFiles::HoldMarks();
     const bool listed = viewer_.Action(Cmd::VerSeleccion)->isChecked();
     if (!RunOpening())

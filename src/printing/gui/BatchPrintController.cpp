@@ -151,7 +151,8 @@ public:
         // to keep: its openings do not ask about them, and they come back with
         // the user's network, still unsaved.
         s_.positionsUnsaved = batchHost_.HoldUnsavedPositions(s_.positions);
-        // So are the links and nodes the user selected or hid.
+        // So are the links, nodes and zones the user selected or hid, and the
+        // junctions listed and shown in the phase window.
         s_.marks = SelectionFiles::HoldMarks();
         s_.selectionListed = window_.Action(Cmd::VerSeleccion)->isChecked();
         batchHost_.HoldPhaseWindow();
