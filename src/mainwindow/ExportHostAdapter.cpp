@@ -45,7 +45,10 @@ void TExportHostAdapter::ArcosRangeValues() { window_.Grids().ArcosRangeValues(U
 
 bool TExportHostAdapter::MovimRangeValues() { return window_.Grids().MovimRangeValues(UserView()); }
 
-bool TExportHostAdapter::ConfirmUnsavedEdits() { return window_.Files().ConfirmUnsavedEdits(); }
+bool TExportHostAdapter::KeepingUserNetwork(const std::function<bool()>& run)
+{
+    return window_.BatchPrinting().KeepingUserNetwork(run);
+}
 
 bool TExportHostAdapter::SetFileNames(const std::string& fullName) { return window_.Files().SetFileNames(fullName); }
 

@@ -14,7 +14,7 @@ public:
     TStringAlignGrid* DataGrid(int tag) override;
     void ArcosRangeValues() override;
     bool MovimRangeValues() override;
-    bool ConfirmUnsavedEdits() override;
+    bool KeepingUserNetwork(const std::function<bool()>& run) override;
     bool SetFileNames(const std::string& fullName) override;
     bool RunOpening() override;
 

@@ -66,7 +66,17 @@ void TFilesController::FilesClick(int tag)
     const std::string& section = f[2];
     std::error_code ec;
     if (std::filesystem::is_regular_file(file, ec)) {
-        if (!AbrirRedPalvon(file))
+        // The layers of the view applied below take the place of those loaded,
+        // even when the network is the one open, whose opening keeps them: their
+        // edits are asked about with the rest.
+        bool layoutLayers = false;
+        if (ProgramOptions().DrawLayout) {
+            TIniFile ini(FileName);
+            const std::vector<std::string> named = ZelUtils::SplitString(ini.ReadString(section, "Soleras", ""), ';');
+            for (size_t k = 1; k < named.size() && !layoutLayers; ++k)
+                layoutLayers = std::filesystem::is_regular_file(named[k], ec);
+        }
+        if (!AbrirRedPalvon(file, layoutLayers))
             return;
         // The view the network had when it was last closed.
         if (ProgramOptions().DrawLayout) {

@@ -43,7 +43,10 @@ public:
     void aFileOpenExecute();
     void tbOpenDatExecute();
     // False when the network could not be opened (missing, refused, no coordinates).
-    bool AbrirRedPalvon(const std::string& fileName);
+    // `layersGo`: the background layers loaded are replaced afterwards (a saved
+    // layout applied), so their unsaved edits are asked about even when the
+    // network is the one open.
+    bool AbrirRedPalvon(const std::string& fileName, bool layersGo = false);
     // The first step of AbrirRedPalvon: the network text loaded and the file names set.
     bool SetFileNames(const std::string& fullName);
     // Every way in (open dialog, drop, command line, recent file, reload) runs this.

@@ -16,6 +16,7 @@
 #include "model/FileUtils.h"
 #include "model/ProgramOptions.h"
 #include "model/SafeFile.h"
+#include "model/AuxFileHooks.h"
 #include "model/ComplementaryData.h"
 #include "model/CoordinatesFiles.h"
 #include "model/HitGrid.h"
@@ -28,6 +29,7 @@
 #include "model/PalvonRead.h"
 #include "model/ReadAhead.h"
 #include "model/SavedNetwork.h"
+#include "model/SelectionFiles.h"
 #include "export/GeoWriters.h"
 #include "map/GeoLayers.h"
 #include "map/ZoomHistory.h"
@@ -344,7 +346,7 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers)
     return true;
 }
 
-bool TFilesController::AbrirRedPalvon(const std::string& fileName)
+bool TFilesController::AbrirRedPalvon(const std::string& fileName, bool layersGo)
 {
     // The model is the read ahead's until it ends (the unsaved-edit question looks
     // at it). A read that takes long is shown going, over a painted window: nothing
@@ -360,8 +362,8 @@ bool TFilesController::AbrirRedPalvon(const std::string& fileName)
     if (RefusedAsNetwork(fileName))
         return false;
     // The background layers go with the network they lie on: the same network
-    // opened again keeps them.
-    if (!ConfirmUnsavedEdits(true, NetworkPath(fileName) != viewChoicesOf_))
+    // opened again keeps them, unless `layersGo` (others take their place).
+    if (!ConfirmUnsavedEdits(true, layersGo || NetworkPath(fileName) != viewChoicesOf_))
         return false;
     if (!SetFileNames(fileName))
         return false;
@@ -406,7 +408,8 @@ bool TFilesController::RunOpening()
 // the same: moves and shapes, which the read would put back as their files have
 // them, are asked about first (the text is what is read, it is not lost), and
 // the listings, counts, complementary data, traces and zoning the user loaded
-// onto it are read onto it again.
+// onto it are read onto it again; the links, nodes and zones the user selected or
+// hid are marked again.
 void TFilesController::ReloadFromText()
 {
     if (DatFileName.empty())
@@ -419,9 +422,17 @@ void TFilesController::ReloadFromText()
     const std::string counts = Network.CountsLoaded ? CountsFileName : std::string();
     const std::string comp = ComplementaryFileName, compMov = ComplementaryMovFileName;
     const std::string traces = TraceFileName, zoning = ZoningFileName;
+    // The links, nodes and zones the user selected or hid: put back on those still there.
+    const SelectionFiles::THeldMarks marks = SelectionFiles::HoldMarks();
+    const bool listed = viewer_.Action(Cmd::VerSeleccion)->isChecked();
     if (!RunOpening())
         return; // refused: the network in memory, with all it had, stays
     bool again = false;
+    if (!marks.Links.empty() || !marks.Hidden.empty() || !marks.Nodes.empty() || !marks.Zones.empty()) {
+        SelectionFiles::PutBackMarks(marks);
+        viewer_.Selection().ShowPutBackMarks(listed);
+        again = true;
+    }
     if (given(lpa) && !Network.LpaLoaded) {
         OpenLpaFile(lpa);
         again = true;
@@ -683,6 +694,13 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork)
     // the new network's own layers come from its "Velmora.ini".
     viewer_.Display().ForgetLineLayers();
     NumDots = -1;
+    // So do the generation and attraction rows, at its zones' places: its
+    // variables leave the menu and its bars and outlines the map.
+    NumGenatr = 0;
+    GenatrMax = 0.0f;
+    GenatrNames.assign(1, std::string());
+    AuxFileHooks().BuildGenatrMenu();
+    viewer_.Action(Cmd::GenAtrZona)->setChecked(false);
 }
 
 void TFilesController::OpenOtherFiles(bool withLayers)

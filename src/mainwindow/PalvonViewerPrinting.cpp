@@ -95,6 +95,14 @@ void TPrintHostAdapter::ImportPolygons(const std::string& fileName)
     v_.Polygons().ImportarPoligonosPlg();
 }
 
+void TPrintHostAdapter::ShowPutBackMarks(bool listShown) { v_.Selection().ShowPutBackMarks(listShown); }
+
+void TPrintHostAdapter::HoldPhaseWindow() { v_.Analysis().HoldPhaseWindow(); }
+
+void TPrintHostAdapter::PutBackPhaseWindow() { v_.Analysis().PutBackPhaseWindow(); }
+
+void TPrintHostAdapter::SwapPolygons(TPolygonSet& aside) { v_.Polygons().SwapPolygons(aside); }
+
 TStringAlignGrid* TPrintHostAdapter::LinkGrid() { return v_.sagArcos; }
 
 TStringAlignGrid* TPrintHostAdapter::MovementGrid() { return v_.sagMovim; }

@@ -643,6 +643,28 @@ void TPolygonsController::ReplacePolygons(const std::vector<TPolygonRecord>& rec
     viewer_.Action(Cmd::tbPoligonos)->setEnabled(true);
 }
 
+void TPolygonsController::SwapPolygons(TPolygonSet& aside)
+{
+    TPolygonSet shown;
+    shown.Polygons.assign(Poligonos.begin(), Poligonos.begin() + std::clamp(NumPoligonos, 0, MaxPoligonos + 1));
+    shown.FileName = PolygonFileName;
+    EndPolygonEdit();
+    ClearPolygonMenus();
+    const int32_t count = std::min(static_cast<int32_t>(aside.Polygons.size()), MaxPoligonos + 1);
+    for (int32_t i = 0; i < count; ++i) {
+        Poligonos[static_cast<size_t>(i)] = aside.Polygons[static_cast<size_t>(i)];
+        AddPolygonEntries(i);
+        if (!Poligonos[static_cast<size_t>(i)].Visible)
+            for (const char* name : PolygonMenus)
+                if (QMenu* m = PolygonMenu(name, false))
+                    if (QAction* item = m->actions().value(i))
+                        item->setEnabled(false);
+    }
+    NumPoligonos = count;
+    PolygonFileName = aside.FileName;
+    aside = std::move(shown);
+}
+
 bool TPolygonsController::PolygonDialog(bool save, std::string& fileName, int& filter)
 {
     QFileDialog dialog(viewer_.DialogParent(),

@@ -27,6 +27,7 @@ class TCommandRegistry;
 class TPalvonViewer;
 struct TMapMouse;
 struct TPolygonRecord;
+struct TPolygonSet;
 
 class TPolygonsController {
 public:
@@ -84,6 +85,9 @@ public:
     bool ImportarPoligonosPlg();
     bool ExportarPoligonos(const std::string& fileName, bool areaFormat);
     bool ImportarPoligonosGeo(const std::string& fileName);
+    // The polygons in use, their file name and menu entries change places with
+    // `aside` (deleted polygons keep their disabled entries).
+    void SwapPolygons(TPolygonSet& aside);
     void SaveZonClick();
 
     std::string PolygonFileName;

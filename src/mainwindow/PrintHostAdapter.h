@@ -36,6 +36,10 @@ public:
     TStringAlignGrid* MovementGrid() override;
     void LinkRangeValues(TViewState& view) override;
     bool MovementRangeValues(TViewState& view) override;
+    void ShowPutBackMarks(bool listShown) override;
+    void HoldPhaseWindow() override;
+    void PutBackPhaseWindow() override;
+    void SwapPolygons(TPolygonSet& aside) override;
     bool HoldUnsavedPositions(KDVlib::THeldPositions& held) override;
     void PutBackPositions(const KDVlib::THeldPositions& held, bool reread) override;
 

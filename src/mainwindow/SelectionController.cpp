@@ -829,6 +829,31 @@ int32_t TSelectionController::MarcarNoDibujar()
 
 void TSelectionController::MarcarNODibujar1Click() { MarcarNoDibujar(); }
 
+void TSelectionController::ShowPutBackMarks(bool listShown)
+{
+    viewer_.Grids().FillDeferredGrids();
+    TStringAlignGrid* links = viewer_.sagArcos;
+    for (int r = 1; links && r < links->RowCount(); ++r)
+        if (const int32_t i = viewer_.Grids().LinkOfRow(r); i > 0 && Arcos[i].Mark > 0)
+            viewer_.Grids().ColorLinkRow(r, Arcos[i].Mark);
+    for (int32_t n = 1; n <= Network.NodeCount; ++n)
+        if (Nodos[n].Mark > 0)
+            SetCellColor(viewer_.sagNodos, 0, n, ClassColor(Nodos[n].Mark));
+    for (int32_t z = 1; z <= Network.ZoneCount; ++z)
+        if (Zonas[z].Class > 0)
+            SetCellColor(viewer_.sagZonas, 0, z, ClassColor(Zonas[z].Class));
+    ListSelectedLinks();
+    if (!listShown) {
+        viewer_.Action(Cmd::VerSeleccion)->setChecked(false);
+        VerSeleccionClick(false);
+    }
+    int32_t hidden = 0;
+    for (int32_t i = 1; i <= Network.LinkCount; ++i)
+        hidden += Arcos[i].Active ? 0 : 1;
+    if (hidden > 0)
+        viewer_.setWindowTitle(QString::fromStdString(Format("%s    [%d arcos ocultos]", DatDir + DatFileName, hidden)));
+}
+
 void TSelectionController::AnularMarcas1Click()
 {
     for (int32_t i = 1; i <= Network.LinkCount; ++i)

@@ -115,6 +115,10 @@ public:
     void AnularMarcas1Click();
     // Hides the marked links from drawing; returns how many were hidden.
     int32_t MarcarNoDibujar();
+    // Marks put back on the network read again: the grid rows in their classes'
+    // colours, the selected links listed (their grid shown when `listShown`), the
+    // hidden links counted in the caption.
+    void ShowPutBackMarks(bool listShown);
 
     // ---- Transit lines (their grid's pop-up) ----
     void SeleccionPorLineaClick();

@@ -42,6 +42,13 @@ private:
 extern std::array<TPoligono, MaxPoligonos + 1> Poligonos;
 extern int32_t NumPoligonos; // records 0..NumPoligonos-1 are in use
 
+// A set of user polygons set aside (records 0.. in use, and the file they came
+// from), while the map shows others in their place.
+struct TPolygonSet {
+    std::vector<TPoligono> Polygons;
+    std::string FileName;
+};
+
 // Fill palette of zones and free points, indexes 1..20 (TColor values).
 inline constexpr std::array<uint32_t, 21> ZoneColors = {
     0x000000, // index 0 is not used

@@ -132,4 +132,39 @@ bool ImportSelection(const std::string& fileName, int32_t* applied)
     return true;
 }
 
+THeldMarks HoldMarks()
+{
+    THeldMarks held;
+    for (int32_t k = 1; k <= Network.LinkCount; ++k) {
+        const TArcos& a = Arcos[k];
+        if (a.Mark > 0)
+            held.Links.push_back({a.A, a.B, a.Mark});
+        if (!a.Active)
+            held.Hidden.push_back({a.A, a.B, 0});
+    }
+    for (int32_t n = 1; n <= Network.NodeCount; ++n)
+        if (Nodos[n].Mark > 0)
+            held.Nodes.push_back({Nodos[n].Number, true, Nodos[n].Mark});
+    for (int32_t z = 1; z <= Network.ZoneCount; ++z)
+        if (Zonas[z].Class > 0)
+            held.Zones.push_back({Zonas[z].Number, true, Zonas[z].Class});
+    return held;
+}
+
+void PutBackMarks(const THeldMarks& held)
+{
+    for (const TSelEntry& e : held.Links)
+        if (const int32_t i = KDVlib::FindArco(e.A, e.B); i > 0)
+            Arcos[i].Mark = e.Mark;
+    for (const TSelEntry& e : held.Hidden)
+        if (const int32_t i = KDVlib::FindArco(e.A, e.B); i > 0)
+            Arcos[i].Active = 0;
+    for (const TNumberMark& e : held.Nodes)
+        if (const int32_t n = KDVlib::FindNodo(e.Number); n > 0)
+            Nodos[n].Mark = e.Mark;
+    for (const TNumberMark& e : held.Zones)
+        if (const int32_t z = KDVlib::FindZona(e.Number); z > 0)
+            Zonas[z].Class = e.Mark;
+}
+
 } // namespace SelectionFiles

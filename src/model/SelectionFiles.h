@@ -50,4 +50,17 @@ struct TNumberMark {
 // False when the file cannot be read.
 bool ReadNumberMarks(const std::string& fileName, std::vector<TNumberMark>& entries);
 
+// What the user marked on the network in memory, by link ends and node and zone
+// numbers: the selected links, nodes and zones with their classes and the links
+// hidden from the drawing. Held while the network is read again (a batch that
+// opens others, the text read again) and put back on the records still there.
+struct THeldMarks {
+    std::vector<TSelEntry> Links;
+    std::vector<TSelEntry> Hidden; // Mark unused
+    std::vector<TNumberMark> Nodes;
+    std::vector<TNumberMark> Zones;
+};
+THeldMarks HoldMarks();
+void PutBackMarks(const THeldMarks& held);
+
 } // namespace SelectionFiles

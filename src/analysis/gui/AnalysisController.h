@@ -90,6 +90,11 @@ public:
     // The signal-phase report of every network of the print definition into one
     // document; the junctions are read from JunctionListFileName.
     void ImprimirFases(const TPrintDefinition& definition);
+    // The phase window's junction list, the junction it shows and its sync switch,
+    // held by node numbers while other networks are opened unattended (a batch, a
+    // phase report, worksheets), and put back on the user's network read again.
+    void HoldPhaseWindow();
+    void PutBackPhaseWindow();
     // The border width of the intersection views (tag * 0.5), and "Visualización":
     // the phase window over the junctions of the types picked.
     void Puntos(int tag);
@@ -116,4 +121,11 @@ private:
     TFrmPija* linkPijaWindow_ = nullptr;
     TFrmPijm* movementPijaWindow_ = nullptr;
     TDlgStat* statisticsWindow_ = nullptr;
+    struct TPhaseWindowHeld {
+        bool held = false;
+        std::vector<int32_t> listed;
+        int32_t shown = 0;
+        uint8_t listOk = 0;
+        bool sync = false;
+    } phaseHeld_;
 };

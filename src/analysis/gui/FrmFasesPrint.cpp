@@ -3,6 +3,7 @@
 #include "analysis/gui/AnalysisController.h"
 #include "analysis/gui/FrmFases.h"
 #include "map/ViewState.h"
+#include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/LinkShapes.h"
 #include "model/PalvonRead.h"
@@ -14,12 +15,15 @@
 #include "printing/ZelPrinter.h"
 #include "widgets/WindowHost.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 
+#include <algorithm>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -36,8 +40,42 @@ bool SettingsSection(const std::string& name)
 void TAnalysisController::ImprimirFases(const TPrintDefinition& definition)
 {
     // The report opens other networks and brings the open one back afterwards,
-    // as the batch printing does, with what the user had loaded onto it.
+    // as the batch printing does, with what the user had loaded onto it and the
+    // phase window as the user left it (the report lists and draws each network's
+    // junctions in it).
     host_.KeepingUserNetwork([&] { return PhasesOfDefinedNetworks(definition); });
+}
+
+void TAnalysisController::HoldPhaseWindow()
+{
+    TPhaseWindowHeld& h = phaseHeld_;
+    h = TPhaseWindowHeld{};
+    h.held = true;
+    const int32_t n = std::min<int32_t>(Network.NodeCount, MaxNodos);
+    for (int32_t i = 1; i <= n; ++i)
+        if (NodoEnLista[i] == 1)
+            h.listed.push_back(Nodos[i].Number);
+    h.shown = NodoActual >= 1 && NodoActual <= n ? Nodos[NodoActual].Number : 0;
+    h.listOk = FasesListOk;
+    h.sync = FrmFases && FrmFases->tbSync->isChecked();
+}
+
+void TAnalysisController::PutBackPhaseWindow()
+{
+    if (!phaseHeld_.held)
+        return;
+    const TPhaseWindowHeld h = std::exchange(phaseHeld_, TPhaseWindowHeld{});
+    std::fill(std::begin(NodoEnLista), std::end(NodoEnLista), uint8_t(0));
+    for (const int32_t number : h.listed)
+        if (const int32_t k = KDVlib::FindNodo(number); k >= 1 && k <= MaxNodos)
+            NodoEnLista[k] = 1;
+    FasesListOk = h.listOk;
+    NodoActual = h.shown != 0 ? KDVlib::FindNodo(h.shown) : 0;
+    if (!FrmFases)
+        return;
+    FrmFases->tbSync->setChecked(h.sync);
+    if (NodoActual >= 1 && FrmFases->isVisible())
+        FrmFases->CreateFases(NodoActual);
 }
 
 bool TAnalysisController::PhasesOfDefinedNetworks(const TPrintDefinition& definition)

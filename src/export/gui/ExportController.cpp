@@ -287,103 +287,48 @@ void TExportController::GenerarPlanillas1Click()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QStringList files = dialog.selectedFiles();
-    // The networks are opened in turn and the open one again from its file.
-    if (!host_.ConfirmUnsavedEdits())
-        return;
-
-    // What is put back afterwards.
-    const bool hadNetwork = Network.Loaded != 0 && !DatFileName.empty();
-    const std::string keptDat = DatFileName, keptDir = DatDir, keptLpa = LpaFileName, keptLpl = LplFileName;
-    const std::string earlier = hadNetwork ? (std::filesystem::path(DatDir) / DatFileName).string() : std::string();
-    const std::string comp = ComplementaryFileName, compMovs = ComplementaryMovFileName, traces = TraceFileName,
-                      zoning = ZoningFileName;
-    const double view[4] = {UserView().WorldMinX, UserView().WorldMaxX, UserView().WorldMinY, UserView().WorldMaxY};
+    // The networks are opened in turn and the open one is read again at the end,
+    // as the batch printing does: the question is asked once, before the first,
+    // and what the user had loaded onto the open network (listings, counts,
+    // complementary data, layers, unsaved moves) and the window and zoom steps
+    // come back with it.
     const uint8_t interactive = OpenInteractive;
-
     std::vector<std::string> failed;
-    const int count = static_cast<int>(files.size());
-    Services().SetProgressRange(0, count);
-    Services().SetProgressVisible(true);
-    for (int i = 1; i <= count; ++i) {
-        const std::string path = QFileInfo(files[i - 1]).absoluteFilePath().toStdString();
-        const std::string name = std::filesystem::path(path).filename().string();
-        if (name == "null")
-            continue;
-        Services().SetProgressPosition(i);
-        Services().SetStatusText(0, ZelUtils::Format("%s (%d/%d)", name, i, count));
-        Services().ProcessEvents();
-        bool ok = host_.SetFileNames(path);
-        if (ok) {
-            OpenInteractive = 0;
-            ok = host_.RunOpening();
+    host_.KeepingUserNetwork([&] {
+        bool opened = false;
+        const int count = static_cast<int>(files.size());
+        Services().SetProgressRange(0, count);
+        Services().SetProgressVisible(true);
+        for (int i = 1; i <= count; ++i) {
+            const std::string path = QFileInfo(files[i - 1]).absoluteFilePath().toStdString();
+            const std::string name = std::filesystem::path(path).filename().string();
+            if (name == "null")
+                continue;
+            Services().SetProgressPosition(i);
+            Services().SetStatusText(0, ZelUtils::Format("%s (%d/%d)", name, i, count));
+            Services().ProcessEvents();
+            bool ok = host_.SetFileNames(path);
+            if (ok) {
+                OpenInteractive = 0;
+                ok = host_.RunOpening();
+            }
+            opened = opened || ok;
+            if (ok) {
+                // The worksheets' names are made up here: a link put under one is
+                // not followed into whatever file it leads to.
+                const SafeFile::TProgramNamed ownNames;
+                const std::string base = FileUtils::ChangeFileExt(path, "");
+                if (!host_.DataGrid(3)->GridTextExport(base + "_arcos.csv", ','))
+                    failed.push_back(base + "_arcos.csv");
+                if (!host_.DataGrid(5)->GridTextExport(base + "_movim.csv", ','))
+                    failed.push_back(base + "_movim.csv");
+            } else {
+                failed.push_back(path);
+            }
         }
-        if (ok) {
-            // The worksheets' names are made up here: a link put under one is not
-            // followed into whatever file it leads to.
-            const SafeFile::TProgramNamed ownNames;
-            const std::string base = FileUtils::ChangeFileExt(path, "");
-            if (!host_.DataGrid(3)->GridTextExport(base + "_arcos.csv", ','))
-                failed.push_back(base + "_arcos.csv");
-            if (!host_.DataGrid(5)->GridTextExport(base + "_movim.csv", ','))
-                failed.push_back(base + "_movim.csv");
-        } else {
-            failed.push_back(path);
-        }
-    }
-    Services().SetProgressVisible(false);
-    Services().SetStatusText(0, std::string());
-
-    if (hadNetwork) {
-        bool ok = host_.SetFileNames(earlier);
-        if (ok) {
-            // The listings the earlier network had, even when not its companions.
-            LpaFileName = keptLpa;
-            LplFileName = keptLpl;
-            OpenInteractive = 0;
-            const bool batch = BatchMode;
-            BatchMode = true; // drawn once, with its own view, below
-            ok = host_.RunOpening();
-            BatchMode = batch;
-        }
-        if (ok) {
-            auto given = [](const std::string& f) { return !f.empty() && f != "null"; };
-            if (given(comp)) {
-                ComplementaryFileName = comp;
-                KDVlib::LoadDatosComplementarios();
-            }
-            if (given(compMovs)) {
-                ComplementaryMovFileName = compMovs;
-                KDVlib::LoadDatosComplementariosMovs();
-            }
-            if (given(traces)) {
-                TraceFileName = traces;
-                KDVlib::LoadTrazas();
-            }
-            if (zoning != "null" && !zoning.empty()) {
-                ZoningFileName = zoning;
-                KDVlib::LoadZonificacion(false);
-            }
-            UserView().WorldMinX = view[0];
-            UserView().WorldMaxX = view[1];
-            UserView().WorldMinY = view[2];
-            UserView().WorldMaxY = view[3];
-            DatFileName = keptDat;
-            DatDir = keptDir;
-            LpaFileName = keptLpa;
-            LplFileName = keptLpl;
-            try {
-                if (!DatDir.empty())
-                    std::filesystem::current_path(DatDir);
-            } catch (const std::exception&) {
-                // The folder went away meanwhile: the working folder stays where it is.
-            }
-        } else {
-            // The names keep naming the network that is in memory.
-            failed.push_back(earlier);
-        }
-        if (!BatchMode)
-            window_.RedrawMap();
-    }
+        Services().SetProgressVisible(false);
+        return opened;
+    });
     // Without an earlier network the last one read stays open.
     OpenInteractive = interactive;
     if (!failed.empty()) {

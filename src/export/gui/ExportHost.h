@@ -2,6 +2,7 @@
 // What the exports ask of the main window beyond TWindowHost: the view they draw,
 // the data grids they write, the window's choice of variables for the full DXF,
 // and the opening of networks for the worksheets of many networks.
+#include <functional>
 #include <string>
 
 class TStringAlignGrid;
@@ -20,9 +21,12 @@ public:
     // cannot be shown). See TDxfMapOptions.
     virtual void ArcosRangeValues() = 0;
     virtual bool MovimRangeValues() = 0;
-    // Asks whether to save unsaved edits of the network in memory before others are
-    // opened over it; false when the user cancels.
-    virtual bool ConfirmUnsavedEdits() = 0;
+    // Runs `run`, which opens other networks, with the user's network set aside as
+    // the batch printing sets it aside: the unsaved-edits question is asked once
+    // first (false when the user cancels, nothing run), and when `run` says it
+    // opened another network the user's is read again with what was loaded onto
+    // it, its layers, unsaved moves and view.
+    virtual bool KeepingUserNetwork(const std::function<bool()>& run) = 0;
     // A network opened as every way in opens it: first its text loaded and the
     // file names set (false when it cannot be read), then the opening run (false
     // when the network was refused).

@@ -4,11 +4,13 @@
 
 #include "map/ViewSnapshot.h"
 #include "map/GeoLayers.h"
+#include "map/Polygons.h"
 #include "map/gui/DataLayers.h"
 #include "model/PalvonVars.h"
 #include "model/KDVvars.h"
 #include "model/PrintServices.h"
 #include "model/ProgramOptions.h"
+#include "model/SelectionFiles.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "platform/IniFile.h"
@@ -149,9 +151,15 @@ public:
         // to keep: its openings do not ask about them, and they come back with
         // the user's network, still unsaved.
         s_.positionsUnsaved = batchHost_.HoldUnsavedPositions(s_.positions);
+        // So are the links, nodes and zones the user selected or hid, and the
+        // junctions listed and shown in the phase window.
+        s_.marks = SelectionFiles::HoldMarks();
+        s_.selectionListed = window_.Action(Cmd::VerSeleccion)->isChecked();
+        batchHost_.HoldPhaseWindow();
         // The user's background layers (edits and all) wait aside: another
         // network's folder may load layers of its own in their place.
         s_.layersOn = window_.CommandOn(Cmd::tbSolera);
+        s_.polygonsOn = window_.CommandOn(Cmd::tbPoligonos);
         LayersAside();
         host_.MarkShownTiles();
     }
@@ -173,6 +181,8 @@ public:
             if (FileUsable(s_.counts))
                 batchHost_.OpenDataFile(TBatchPrintHost::TDataFile::Counts, s_.counts);
             LoadAux(s_.complementary, s_.complementaryMovs, s_.traces, s_.zoning);
+            SelectionFiles::PutBackMarks(s_.marks);
+            batchHost_.ShowPutBackMarks(s_.selectionListed);
             // Reading the network again opened it on its whole extent: the user's
             // window and zoom steps ("Vista anterior") are the ones the user had.
             UserView().WorldMinX = start_.WorldMinX; UserView().WorldMaxX = start_.WorldMaxX;
@@ -180,9 +190,15 @@ public:
             UserView().ZoomHistory = start_.ZoomHistory;
             UserView().ZoomIndex = start_.ZoomIndex;
         }
+        batchHost_.PutBackPhaseWindow();
         // The user's layers come back, with their switch and styles, in place of
         // whatever the folders of the networks opened loaded.
         UserLayersIn();
+        if (polygonsAside_) {
+            batchHost_.SwapPolygons(userPolygons_);
+            polygonsAside_ = false;
+            window_.SetCommandOn(Cmd::tbPoligonos, s_.polygonsOn);
+        }
         for (int k = 1; k <= MaxGeoLayers; ++k)
             UserView().Items[size_t(10 + k)] = start_.Items[size_t(10 + k)];
         window_.SetCommandOn(Cmd::tbSolera, s_.layersOn);
@@ -246,6 +262,10 @@ public:
                 batchHost_.ClearLinkSelection();
         }
         if (e.Poligonos != "null") {
+            // The user's polygons (drawn by hand, maybe never saved) wait aside.
+            if (!polygonsAside_)
+                batchHost_.SwapPolygons(userPolygons_);
+            polygonsAside_ = true;
             batchHost_.ImportPolygons(e.Poligonos);
         }
         double f[4];
@@ -452,7 +472,10 @@ private:
         bool landscape = false;
         bool positionsUnsaved = false;
         KDVlib::THeldPositions positions;
+        SelectionFiles::THeldMarks marks; // the links and nodes the user marked
+        bool selectionListed = false;
         bool layersOn = false;
+        bool polygonsOn = false;
     };
     TWindowHost& window_;
     TPrintHost& host_;
@@ -471,6 +494,9 @@ private:
     // what they replaced (dropped with the hooks).
     TGeoLayers userLayers_;
     bool userLayersIn_ = true;
+    // The user's polygons while a definition's are shown.
+    TPolygonSet userPolygons_;
+    bool polygonsAside_ = false;
 };
 
 // The batch services of the program: the print definition and the batch run of

@@ -11,6 +11,7 @@
 
 class TIniFile;
 struct TGeoLayers;
+struct TPolygonSet;
 class TPreviewHost;
 class TLegendImage;
 class TOxrImage;
@@ -73,6 +74,17 @@ public:
     virtual void ClearLinkSelection() = 0;
     // Replaces the user's polygons by those of a polygon file (.plg).
     virtual void ImportPolygons(const std::string& fileName) = 0;
+    // The polygons in use (with their file name and menu entries) change places
+    // with `aside`: the user's wait there while a batch draws its own.
+    virtual void SwapPolygons(TPolygonSet& aside) = 0;
+    // The links and nodes marked on the user's network, put back on it once read
+    // again (SelectionFiles::PutBackMarks), shown as the selection commands show
+    // them; the selected-links grid shown when `listShown`.
+    virtual void ShowPutBackMarks(bool listShown) = 0;
+    // The phase window's junction list and junction, held before other networks
+    // are opened and put back on the user's network afterwards.
+    virtual void HoldPhaseWindow() = 0;
+    virtual void PutBackPhaseWindow() = 0;
     // The link and movement grids, whose titles name the variables.
     virtual TStringAlignGrid* LinkGrid() = 0;
     virtual TStringAlignGrid* MovementGrid() = 0;

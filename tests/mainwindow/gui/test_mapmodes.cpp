@@ -42,6 +42,9 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QInputDialog>
@@ -1444,6 +1447,95 @@ TEST_F(MapModes, CurveToolEditsAreAskedForAndReadBack)
     QTest::keyClick(viewer->img, Qt::Key_Escape);
 }
 
+// The network open, opened again by each way in (the menu, a file dropped on the
+// window, the recent list, whose layout saved for it names the layer too): the
+// background layer loaded on it, with a line the user deleted and has not saved,
+// stays as the user left it when the opening keeps it; when the layout's layers
+// would take its place, the edit is asked about once: "Cancelar" stops the
+// opening, "No" gives the edit up, "Sí" writes it to the layer's file first.
+TEST_F(MapModes, TheSameNetworkOpenedAgainKeepsOrAsksAboutItsEditedLayer)
+{
+    const std::string red = tmp.file("red.dat"), layer = tmp.file("capa.geo");
+    const std::string lines = "1,2,300000,6125500,300500,6125900\r\n2,2,300900,6126000,301000,6126100\r\n";
+    testutil::writeFile(tmp.file("conteos.dat"), " &COUNTS\r\n &END\r\n  102  101       500\r\n");
+    testutil::writeFile(tmp.file("Velmora0.INI"),
+                        "[File1]\r\nFileName=" + red + "\r\nFecha=2026\r\nSoleras=1;" + layer + "\r\n");
+    const auto menu = [&] {
+        testutil::AnswerFileDialog(viewer, red);
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+    };
+    const auto drop = [&] {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(red))});
+        QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewer, &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent dropped(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewer, &dropped);
+    };
+    const auto recent = [&] {
+        viewer->Files().RebuildRecentMenus(); // as the settings file stands
+        for (QAction* a : viewer->ArchivosRecientes->actions())
+            if (a->text() == QString::fromStdString(red))
+                return a->trigger();
+        ADD_FAILURE() << "no recent item";
+    };
+    using Button = QMessageBox::StandardButton;
+    struct Way {
+        const char* name;
+        std::function<void()> open;
+        Button answer;
+        bool asked, reread, pending;
+        size_t linesInFile;
+    };
+    const Way ways[] = {
+        {"menu", menu, QMessageBox::Cancel, false, true, true, 2},
+        {"arrastrada", drop, QMessageBox::Cancel, false, true, true, 2},
+        {"recientes, Cancelar", recent, QMessageBox::Cancel, true, false, true, 2},
+        {"recientes, No", recent, QMessageBox::No, true, true, false, 2},
+        {"recientes, Si", recent, QMessageBox::Yes, true, true, false, 1},
+    };
+    QStringList asked;
+    Button answer = QMessageBox::Cancel;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isVisible()) {
+            asked << box->text();
+            box->button(answer)->click();
+        }
+    });
+    poll.start(10);
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        testutil::writeFile(layer, lines);
+        testutil::AnswerFileDialog(viewer, layer);
+        livemenus::Find(viewer, "aOpenSolera")->trigger();
+        ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
+        livemenus::Find(viewer, "pupsedit")->trigger();
+        for (const auto& [x, y] : {std::pair{299950.0, 6125450.0}, std::pair{300550.0, 6125450.0},
+                                   std::pair{300550.0, 6125950.0}})
+            Click(Pix(x, y));
+        DoubleClickMap(Pix(299950, 6125950));
+        ASSERT_EQ(GeoLayers().GeoLinks[1].Name, GeoDeletedName);
+        // Counts, which a reading of the network does not keep: they tell whether it was read again.
+        testutil::AnswerFileDialog(viewer, tmp.file("conteos.dat"));
+        livemenus::Find(viewer, "aOpenCnt")->trigger();
+        ASSERT_EQ(Network.CountsLoaded, 1);
+        asked.clear();
+        answer = way.answer;
+        way.open();
+        testutil::settle();
+        EXPECT_EQ(asked.filter("capas de soleras").size(), way.asked ? 1 : 0) << asked.join('|').toStdString();
+        EXPECT_EQ(Network.CountsLoaded, way.reread ? 0 : 1);
+        EXPECT_EQ(DatFileName, "red.dat");
+        EXPECT_EQ(GeoLayers().NumGeoLayers, 1);
+        EXPECT_EQ(GeoLayers().GeoLinks[1].Name == GeoDeletedName, way.pending);
+        EXPECT_EQ(GeoLayers().AnyUnsaved(), way.pending);
+        EXPECT_EQ(Lines(testutil::readFile(layer)).size(), way.linesInFile);
+    }
+    poll.stop();
+}
+
 // After the link grid is sorted, the rows a listed path turns red are the rows of
 // its links, wherever the sorting put them.
 TEST_F(MapModes, PathMarksTheRowsOfItsLinksInASortedGrid)
@@ -1496,10 +1588,11 @@ TEST_F(MapModes, PathMarksTheRowsOfItsLinksInASortedGrid)
     EXPECT_EQ(red, static_cast<int>(path.size()));
 }
 
-// What belongs to the open network (its counts, the capacity coloured, the
-// movement variables chosen, a formula column, a line layer, a zoning, a node
-// moved, a link reshaped) after each way of leaving it: another network opened answering Sí, No
-// or Cancelar; a network refused (cut short, without coordinates, over capacity, a
+// What belongs to the open network (its counts, a link, node and zone selected,
+// a link hidden, the capacity coloured, the movement variables chosen, a formula
+// column, a line layer, points, generation and attraction shown, a zoning, a node
+// moved, a link reshaped) after each way
+// of leaving it: another network opened answering Sí, No or Cancelar; a network refused (cut short, without coordinates, over capacity, a
 // save that fails); the text saved under another name and opened; the text read
 // again. Kept, saved, or gone with its network, as the user expects, and the
 // program and the earlier network always stay.
@@ -1536,6 +1629,10 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
     const size_t from = sample.find("\n55555"), to = sample.find("99999", from);
     testutil::writeFile(tmp.file("sincoord.dat"), sample.substr(0, from + 1) + sample.substr(sample.find('\n', to) + 1));
     testutil::writeFile(tmp.file("puntos.geo"), "1,300000,6125500\r\n");
+    testutil::writeFile(tmp.file("genatr.csv"), "Zona,X,Y,Viajes,Viajes\r\n1,300000,6125500,100,200\r\n");
+    testutil::writeFile(tmp.file("red.sel"), "       103       104    3\r\n");
+    testutil::writeFile(tmp.file("nodos.sel"), "       105    2\r\n");
+    testutil::writeFile(tmp.file("zonas.sel"), "         1    4\r\n");
     testutil::writeFile(tmp.file("conteos.dat"), " &COUNTS\r\n TITLE='X'\r\n &END\r\n  102  101       500\r\n"
                                                  "  103  104       900\r\n");
 
@@ -1583,6 +1680,15 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         runAnswering(QMessageBox::No, "", [&] { ASSERT_TRUE(viewer->Files().AbrirRedPalvon(red)); });
         runAnswering(QMessageBox::Ok, tmp.file("conteos.dat"), [&] { livemenus::Find(viewer, "aOpenCnt")->trigger(); });
         ASSERT_EQ(Network.CountsLoaded, 1);
+        runAnswering(QMessageBox::Ok, tmp.file("red.sel"), [&] { livemenus::Find(viewer, "ImportaSeleccin1")->trigger(); });
+        ASSERT_EQ(Arcos[KDVlib::FindArco(103, 104)].Mark, 3);
+        ASSERT_TRUE(livemenus::Click(viewer, "popup:pupArcos>Selección", "MarcarNODibujar1"));
+        ASSERT_EQ(Arcos[KDVlib::FindArco(103, 104)].Active, 0);
+        runAnswering(QMessageBox::Ok, tmp.file("nodos.sel"), [&] { livemenus::Find(viewer, "ImportaSeleccin2")->trigger(); });
+        runAnswering(QMessageBox::Ok, tmp.file("zonas.sel"), [&] { livemenus::Find(viewer, "ImportaSeleccin4")->trigger(); });
+        ASSERT_EQ(Nodos[KDVlib::FindNodo(105)].Mark, 2);
+        ASSERT_EQ(Zonas[KDVlib::FindZona(1)].Class, 4);
+        livemenus::Find(viewer, "aVistaGeneral1")->trigger(); // the import showed the selection
         viewer->tnDatos->setCurrentWidget(viewer->tsMovim);
         testutil::settle();
         TStringAlignGrid* movs = viewer->sagMovim;
@@ -1624,6 +1730,11 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         ASSERT_TRUE(GeoLayers().AnyUnsaved());
         runAnswering(QMessageBox::Ok, tmp.file("puntos.geo"), [&] { livemenus::Find(viewer, "Puntos5")->trigger(); });
         ASSERT_GE(NumDots, 0);
+        runAnswering(QMessageBox::Ok, tmp.file("genatr.csv"),
+                     [&] { livemenus::Find(viewer, "GeneracinAtraccin1")->trigger(); });
+        ASSERT_EQ(NumGenatr, 2);
+        livemenus::Find(viewer, "GenAtrZona")->menu()->actions().front()->trigger();
+        ASSERT_TRUE(livemenus::Find(viewer, "GenAtrZona")->isChecked());
         runAnswering(QMessageBox::Ok, tmp.file("zonas.geo"), [&] { livemenus::Find(viewer, "aOpenZonif")->trigger(); });
         ASSERT_GT(Zonas[KDVlib::FindZona(1)].PolygonCount, 0);
         livemenus::Find(viewer, "NodeMove")->trigger();
@@ -1708,8 +1819,17 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         // (A network opened in the same folder has the folder's layer.)
         EXPECT_EQ(GeoLayers().NumGeoLayers, row.choicesKept || !row.opened || fs::path(target).parent_path() == dir);
         EXPECT_EQ(NumDots >= 0, row.choicesKept || !row.opened) << "points";
+        EXPECT_EQ(NumGenatr == 2, row.choicesKept || !row.opened) << "generation/attraction";
+        EXPECT_EQ(livemenus::Find(viewer, "GenAtrZona")->isEnabled(), row.choicesKept || !row.opened);
+        EXPECT_EQ(livemenus::Find(viewer, "GenAtrZona")->isChecked(), row.choicesKept || !row.opened);
         EXPECT_EQ(Zonas[KDVlib::FindZona(1)].PolygonCount > 0, row.choicesKept || !row.opened) << "zoning";
         EXPECT_EQ(NumUserVarMovim, row.choicesKept ? 1 : 0);
+        // The links, nodes and zones selected: marks of the network they were made on.
+        EXPECT_EQ(Arcos[KDVlib::FindArco(103, 104)].Mark == 3, !row.opened) << "selection";
+        EXPECT_EQ(Arcos[KDVlib::FindArco(103, 104)].Active == 0, !row.opened) << "hidden";
+        EXPECT_EQ(viewer->windowTitle().contains("[1 arcos ocultos]"), !row.opened) << viewer->windowTitle().toStdString();
+        EXPECT_EQ(Nodos[KDVlib::FindNodo(105)].Mark == 2, !row.opened) << "nodes";
+        EXPECT_EQ(Zonas[KDVlib::FindZona(1)].Class == 4, !row.opened) << "zones";
         // The map and its colour legend show the classes of the network on show only.
         livemenus::Find(viewer, "aRedibujar")->trigger();
         EXPECT_EQ(classInk() > 0, row.choicesKept || !row.opened);

@@ -4,12 +4,14 @@
 // the metafile reader and by pdftotext.
 #include "analysis/gui/DlgFormula.h"
 #include "analysis/gui/FrmFases.h"
+#include "analysis/Fases.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/GridsController.h"
 #include "mainwindow/PalvonViewer.h"
 #include "map/gui/OxrImage.h"
 #include "map/ZoomHistory.h"
 #include "map/GeoLayers.h"
+#include "map/Polygons.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "model/gui/FrmDat.h"
 #include "map/gui/DataLayers.h"
@@ -395,9 +397,14 @@ TEST_F(PrintSequences, PicturesWithoutADocumentGoBesideTheDefinition)
 // "Zoom=", the phase report and the multi-page window opened and closed. The
 // counts loaded stay in the grid, the window zoomed and panned stays (and is the
 // batch's picture), "Vista Anterior" steps back to the whole network, and the
-// theme's scale reaches neither the scale dialog nor the view. A pending text
-// edit is asked about once before a step that opens networks: "Cancelar", or
-// "Sí" with a save that fails, stops it with nothing done; "No" lets it run.
+// theme's scale reaches neither the scale dialog nor the view; the links the
+// user selected stay selected and listed, and the user's polygons stay, though
+// the definition names polygons of its own for the other network. "Generar
+// Planillas" of another network gives the user's network back the same way,
+// and the phase window keeps its list and junction. A
+// pending text edit is asked about once before a step that opens networks:
+// "Cancelar", or "Sí" with a save that fails, stops it with nothing done; "No"
+// lets it run.
 TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
 {
     testutil::writeFile(tmp.file("conteos.dat"), " &COUNTS\r\n &end\r\n  102  101      1234\r\n");
@@ -426,12 +433,40 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
     testutil::AnswerFileDialog(viewer, tmp.file("capa.geo"));
     Trigger("aOpenSolera");
     ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
+    // Links the user selected, and polygons of the user's; the definition names
+    // polygons of its own for the other network.
+    testutil::writeFile(tmp.file("red.sel"), "       102       101    2\r\n       103       104    1\r\n");
+    testutil::AnswerFilesDialog(viewer, QString::fromStdString(tmp.path().string()), {"red.sel"});
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Selección", "ImportaSeleccin1"));
+    const auto marks = [] {
+        std::string s;
+        for (int32_t k = 1; k <= Network.LinkCount; ++k)
+            if (Arcos[k].Mark > 0)
+                s += ZelUtils::Format("%d-%d:%d ", Arcos[k].A, Arcos[k].B, Arcos[k].Mark);
+        return s;
+    };
+    ASSERT_EQ(marks(), "102-101:2 103-104:1 ");
+    Trigger("aVistaGeneral1"); // the import showed the selection
+    testutil::writeFile(tmp.file("mios.plg"), "1;Mio;4;255;2;65280;1;300000;6125500;300500;6125500;300500;6126000;"
+                                              "300000;6126000;300250;6125750\r\n");
+    testutil::writeFile(tmp.file("otra/suyos.plg"), "5;Suyo;3;0;1;0;1;680000;4820000;690000;4820000;690000;4830000;"
+                                                    "685000;4825000\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("mios.plg"), 0);
+    Trigger("aImportar1");
+    ASSERT_EQ(NumPoligonos, 1);
     TKDVscale& scale = Secondary::KDVscale();
     const bool fixed = scale.Fixed->isChecked();
     const float rangeMax = UserView().RangeMax;
     DefineNetworks("[General]\r\nDocumentoWord=lote.doc\r\n[Tema]\r\nVerNombreNodos=1\r\nValorMaximo=777\r\n"
                    "Fixed=1\r\n[Red]\r\nRedPalvon=red.dat\r\nVarVolumen=Cap\r\n[Otra]\r\nRedPalvon=otra/sioux.dat\r\n"
-                   "VarVolumen=Cap\r\n");
+                   "VarVolumen=Cap\r\nPoligonos=otra/suyos.plg\r\n");
+
+    // The phase window on the network's junction.
+    ASSERT_TRUE(livemenus::Click(viewer, QStringLiteral("menu:Procesos>Análisis de Intersecciones"), "Visualizacion"));
+    TFrmFases& fases = Secondary::FrmFases();
+    const int32_t listed = KDVFases::ListedCount(), shown = NodoActual;
+    const QString junction = fases.windowTitle();
+    ASSERT_GT(listed, 0);
 
     TOxrImage* map = viewer->img;
     const TZoomSlot whole = Zoom::CurrentView();
@@ -461,6 +496,7 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
         const char* name;
         std::function<void()> run;
         std::string output; // what the step writes when it runs
+        std::function<void()> choose = {}; // answers the step's own file dialog, shown first
     };
     const std::vector<Step> steps = {
         {"lote", [&] { Trigger("ImprimirRedes1"); }, "red_Cap.emf"},
@@ -472,6 +508,8 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
              Trigger("aMultiPrint");
          },
          ""},
+        {"planillas", [&] { Trigger("GenerarPlanillas1"); }, "otra/sioux_arcos.csv",
+         [&] { testutil::AnswerFilesDialog(viewer, QString::fromStdString(tmp.file("otra")), {"sioux.dat"}, 0); }},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
@@ -501,6 +539,8 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
             answer = button;
             const bool failedSave = button == QMessageBox::Yes;
             std::optional<RecordingServices> ui; // the failure's message
+            if (step.choose)
+                step.choose();
             if (failedSave) {
                 ui.emplace();
                 fs::permissions(tmp.file("red.dat"), fs::perms::owner_read);
@@ -531,6 +571,14 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
             EXPECT_EQ(UserView().RangeMax, rangeMax);
             EXPECT_EQ(GeoLayers().NumGeoLayers, 1);
             EXPECT_EQ(GeoLayers().GeoLayerFiles[1], tmp.file("capa.geo"));
+            EXPECT_EQ(marks(), "102-101:2 103-104:1 ");
+            EXPECT_EQ(viewer->sagArcosSel->RowCount(), 3);
+            EXPECT_TRUE(NumPoligonos == 1 && Poligonos[0].Name == "Mio") << Poligonos[0].Name;
+            EXPECT_EQ(viewer->Polygons().PolygonFileName, tmp.file("mios.plg"));
+            EXPECT_TRUE(viewer->Down(Cmd::tbPoligonos));
+            EXPECT_EQ(KDVFases::ListedCount(), listed);
+            EXPECT_EQ(NodoActual, shown);
+            EXPECT_EQ(fases.windowTitle(), junction);
         }
         if (step.output == "red_Cap.emf") {
             // The batch's picture is the user's window: node 102, not the far corner.
