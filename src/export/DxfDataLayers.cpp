@@ -142,6 +142,9 @@ void DxfTemas(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerV
         if (!InLinkLayers(a, o))
             return;
         const float v = LinkValue(a, var);
+        // As the map's colour layer: no band of value 0 unless zeros are drawn.
+        if (v == 0.0f && !o.DrawNull)
+            return;
         uint32_t colour = 0;
         const Ranges::TRangeHit hit = Ranges::ClassifyValue(var.Table, last, v, colour);
         dxf.DxfSolidColor = hit == Ranges::TRangeHit::Drawn ? Colour(colour) : 0;

@@ -261,6 +261,9 @@ void WriteRangeBands(TKmlWriter& kml, const TKmzNetworkView& view)
     for (const auto& e : CollectLinks(true)) {
         const int32_t l = std::get<2>(e);
         const double v = ValueInView(view.State, Arcos[l]);
+        // As the map's colour layer: a value of 0 is in no class unless zeros are drawn.
+        if (v == 0.0 && !view.DrawNull)
+            continue;
         int32_t r = 0;
         for (int32_t k = 1; k <= view.State.NumRanges && k <= MaxRangeClasses; ++k)
             if (table[size_t(k)].Active && Ranges::ClassHolds(table, k, float(v)))
@@ -312,6 +315,7 @@ TKmzNetworkView NetworkView(const TViewSnapshot& view)
         v.ZonaBordeColor = view.ZonaBordeColor;
         v.ZonaBordeAncho = view.ZonaBordeAncho;
         v.ZonaRellenoColor = view.ZonaRellenoColor;
+        v.DrawNull = view.DrawNull;
     }
     return v;
 }
