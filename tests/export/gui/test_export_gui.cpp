@@ -2,6 +2,7 @@
 // button, the data-layer buttons' variable menus), over real networks, with what
 // they write read back by independent readers (ezdxf's auditor, ogrinfo).
 #include "mainwindow/DlgCfg.h"
+#include "mainwindow/DlgRngs.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DisplayStyles.h"
@@ -37,6 +38,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -589,6 +591,58 @@ TEST_F(ExportGui, KmzColourFoldersAreTheLegendsClasses)
         livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave")->trigger();
         EXPECT_EQ(Shell("/usr/bin/python3 '" + py + "' '" + kmz + "' '" + u.RangeName + "' 2>&1"),
                   want);
+    }
+}
+
+// "Rangos..." of the map's menu edits the classes the map colours by, and the
+// printed legend then lists the class as edited: the link colour map's, or the
+// movement symbols' own classes while those are what the map colours.
+TEST_F(ExportGui, RangeDialogEditsTheClassesOfTheLegendShown)
+{
+    if (!fs::exists(testutil::realDataPath("siouxfalls-junctions.dat")))
+        FAIL() << "real networks not available";
+    viewer->show();
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(Copy("siouxfalls-junctions.dat", "red")));
+    // {layer shown, how the user shows it}
+    const std::vector<std::pair<std::string, std::function<void()>>> rows = {
+        {"enlaces", [&] {
+             PickVariable(viewer, "tbAtributos", [](QAction* a) { return a->text() == "Capacidad"; });
+             if (!viewer->Down(Cmd::tbColores))
+                 livemenus::Find(viewer, "tbColores")->trigger();
+         }},
+        {"movimientos", [&] {
+             PickVariable(viewer, "tbMovimValues", [](QAction* a) { return a->text().contains("Saturaci"); });
+             if (!livemenus::Find(viewer, "Atributos2")->isChecked())
+                 livemenus::Find(viewer, "Atributos2")->trigger();
+         }},
+    };
+    for (const auto& [layer, show] : rows) {
+        SCOPED_TRACE(layer);
+        show();
+        double top = 0, edited = 0;
+        QTimer::singleShot(0, [&] {
+            auto* dlg = qobject_cast<TDlgRngs*>(QApplication::activeModalWidget());
+            ASSERT_NE(dlg, nullptr);
+            top = dlg->vmx->Value();
+            edited = std::round((dlg->vv[1]->Value() + dlg->v[2]->Value()) / 2);
+            dlg->v[2]->clear();
+            QTest::keyClicks(dlg->v[2], QString::number(edited));
+            dlg->accept();
+        });
+        ASSERT_TRUE(livemenus::Click(viewer, "popup:BDerecho", "Rangos1"));
+        const std::string emf = (tmp.path() / (layer + ".emf")).string();
+        livemenus::Find(viewer, "aPrint1")->trigger();
+        testutil::settle();
+        testutil::AnswerFileDialog(viewer, emf, 0);
+        livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave")->trigger();
+        viewer->Printing().PreviewWindow().close();
+        const std::vector<std::pair<double, double>> classes = testutil::CheckMetafile(emf).RangeClasses();
+        ASSERT_FALSE(classes.empty());
+        // The dialog showed the classes of the legend (written with the legend's
+        // decimals), and the legend took the edit.
+        EXPECT_NEAR(classes.back().second, top, 0.5);
+        EXPECT_TRUE(std::any_of(classes.begin(), classes.end(), [&](auto c) { return std::abs(c.second - edited) < 0.01; }))
+            << edited;
     }
 }
 
