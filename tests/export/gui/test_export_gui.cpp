@@ -531,7 +531,8 @@ TEST_F(ExportGui, ValueLabelsOfBothDirectionsReadUpright)
 // named after its bounds, in the document named after the variable as the drawing's layers,
 // and each banded link in the folder of its class: a
 // constant variable gives one folder holding every link, and the next variable
-// its own classes again.
+// its own classes again; the minimum class, switched on in "Rangos...", has its
+// own folder holding the links the map colours in its colour.
 TEST_F(ExportGui, KmzColourFoldersAreTheLegendsClasses)
 {
     if (!fs::exists(testutil::realDataPath("siouxfalls-junctions.dat")))
@@ -549,22 +550,35 @@ TEST_F(ExportGui, KmzColourFoldersAreTheLegendsClasses)
                             "    if tag(f) == 'Folder':\n"
                             "        print(name(f), sum(tag(p) == 'Placemark' for p in f.iter()))\n");
     livemenus::Find(viewer, "tbColores")->trigger();
-    // {variable title, classes expected, links coloured}: the approaches of the
-    // junctions have a capacity of 0, which the map leaves uncoloured.
-    const std::vector<std::tuple<QString, size_t, int>> rows = {
-        {"Vel. Flujo Libre", 1, 76}, {"Capacidad", 5, 13}, {"Vel. Flujo Libre", 1, 76}};
+    // {variable title, classes expected, links coloured, minimum class switched
+    // on}: the approaches of the junctions have a capacity of 0, which the map
+    // leaves uncoloured.
+    const std::vector<std::tuple<QString, size_t, int, bool>> rows = {{"Vel. Flujo Libre", 1, 76, false},
+                                                                      {"Capacidad", 5, 13, false},
+                                                                      {"Vel. Flujo Libre", 1, 76, false},
+                                                                      {"Vel. Flujo Libre", 2, 76, true}};
     for (size_t i = 0; i < rows.size(); ++i) {
-        const auto& [title, expected, coloured] = rows[i];
+        const auto& [title, expected, coloured, minimum] = rows[i];
         SCOPED_TRACE(title.toStdString());
         PickVariable(viewer, "tbAtributos", [&](QAction* a) { return a->text() == title; });
         if (!viewer->Down(Cmd::tbColores))
             livemenus::Find(viewer, "tbColores")->trigger();
         ASSERT_TRUE(viewer->Down(Cmd::tbColores));
+        if (minimum) {
+            QTimer::singleShot(0, [] {
+                auto* dlg = qobject_cast<TDlgRngs*>(QApplication::activeModalWidget());
+                ASSERT_NE(dlg, nullptr);
+                QTest::mouseClick(dlg->Chk[0], Qt::LeftButton, {}, QPoint(4, dlg->Chk[0]->height() / 2));
+                dlg->accept();
+            });
+            ASSERT_TRUE(livemenus::Click(viewer, "popup:BDerecho", "Rangos1"));
+            ASSERT_TRUE(UserView().RangeTable[0].Active);
+        }
         const TViewState& u = UserView();
         std::string want;
         int banded = 0;
         for (int32_t c : Ranges::LegendClasses(u.RangeTable, u.NumRanges)) {
-            if (c < 1 || c > 5)
+            if (c > 5)
                 continue;
             int n = 0;
             for (int32_t l = 1; l <= Network.LinkCount; ++l) {
@@ -574,8 +588,8 @@ TEST_F(ExportGui, KmzColourFoldersAreTheLegendsClasses)
                 const float v = a.Var[ColVarArcos[size_t(u.RangeVarArcos)]];
                 if (v == 0.0f)
                     continue;
-                int32_t last = 0;
-                for (int32_t k = 1; k <= u.NumRanges && k <= MaxRangeClasses; ++k)
+                int32_t last = -1;
+                for (int32_t k = 0; k <= u.NumRanges && k <= MaxRangeClasses; ++k)
                     if (u.RangeTable[size_t(k)].Active && Ranges::ClassHolds(u.RangeTable, k, v))
                         last = k;
                 n += last == c;
