@@ -21,6 +21,7 @@
 #include "model/ZelUtils.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/DlgCfgWidgets.h"
+#include "widgets/SaveFileDialog.h"
 #include "widgets/WaitCursor.h"
 
 #include <QAction>
@@ -644,8 +645,8 @@ void TPolygonsController::ReplacePolygons(const std::vector<TPolygonRecord>& rec
 
 bool TPolygonsController::PolygonDialog(bool save, std::string& fileName, int& filter)
 {
-    QFileDialog dialog(viewer_.DialogParent(),
-                       save ? QStringLiteral("Export polygons ...") : QStringLiteral("Import polygons ..."));
+    TSaveFileDialog dialog(viewer_.DialogParent(),
+                           save ? QStringLiteral("Export polygons ...") : QStringLiteral("Import polygons ..."));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     if (!save)
         dialog.setFileMode(QFileDialog::ExistingFile);

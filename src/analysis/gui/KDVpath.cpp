@@ -3,6 +3,7 @@
 
 #include "analysis/KDVanalysis.h"
 #include "widgets/StringAlignGrid.h"
+#include "widgets/SaveFileDialog.h"
 
 #include <QFileDialog>
 #include <QFontMetrics>
@@ -106,8 +107,7 @@ bool TFrmPath::ExportGrid(const TStringAlignGrid& grid, const std::string& fileN
 
 void TFrmPath::ToolbarButton972Click()
 {
-    QFileDialog dlg(this, QStringLiteral("Exportar datos ..."));
-    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    TSaveFileDialog dlg(this, QStringLiteral("Exportar datos ..."));
     dlg.setDefaultSuffix(QStringLiteral("csv"));
     const QStringList filters = {QStringLiteral("Texto delimitado por comas (*.csv)"),
                                  QStringLiteral("Texto delimitado por tabuladores (*.tab)"),

@@ -1,6 +1,7 @@
 #include "export/gui/ExportDialogs.h"
 
 #include "model/ProgramOptions.h"
+#include "widgets/SaveFileDialog.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -10,8 +11,7 @@ namespace ExportDialogs {
 bool SaveDialog(QWidget* parent, const QString& title, const QString& suffix, const QStringList& filters,
                 const QString& initial, std::string& fileName, int& filter)
 {
-    QFileDialog dialog(parent, title);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    TSaveFileDialog dialog(parent, title);
     dialog.setDefaultSuffix(suffix);
     dialog.setNameFilters(filters);
     if (!initial.isEmpty())

@@ -13,6 +13,7 @@
 #include "printing/gui/PrintController.h"
 #include "printing/gui/PrintLayers.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/SaveFileDialog.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -294,8 +295,7 @@ bool TDlgPrint::ForEachSelectedPage(
 
 void TDlgPrint::tbSaveClick()
 {
-    QFileDialog dialog(nullptr, QStringLiteral("Guardar imagenes ..."));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    TSaveFileDialog dialog(nullptr, QStringLiteral("Guardar imagenes ..."));
     dialog.setDefaultSuffix(QStringLiteral("emf"));
     dialog.setNameFilters({QStringLiteral("Enhanced metafile [*.emf] (*.emf)"), QStringLiteral("Archivo JPEG [*.jpg] (*.jpg)")});
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -13,6 +13,7 @@
 #include "printing/ZelPrinter.h"
 #include "printing/ZelPrinterPage.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/SaveFileDialog.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -512,8 +513,7 @@ void TFrmPreview::tbSaveClick()
     QFileDialog::Options options;
     if (!ProgramOptions().Overwrite)
         options |= QFileDialog::DontConfirmOverwrite;
-    QFileDialog dialog(QApplication::activeWindow(), QStringLiteral("Guardar imagen ..."));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    TSaveFileDialog dialog(QApplication::activeWindow(), QStringLiteral("Guardar imagen ..."));
     dialog.setOptions(options);
     dialog.setDefaultSuffix(QStringLiteral("emf"));
     dialog.setNameFilters({QStringLiteral("Enhanced metafile [*.emf] (*.emf)"),

@@ -820,3 +820,42 @@ TEST_F(ExportGui, TextExportsKeepFieldsLineNamesAndEmmeNumbers)
     EXPECT_EQ(traces[0].substr(0, 7), "100001,");
     EXPECT_EQ(traces[1].substr(0, 7), "100002,");
 }
+
+// A name typed without an extension is saved under the extension of the format
+// chosen in the dialog's list, in that format: the preview's save and "Exportar
+// datos" of the link grid, read back by python's zipfile and ogrinfo.
+TEST_F(ExportGui, NamesTypedWithoutExtensionTakeTheFormatChosen)
+{
+    if (!fs::exists(testutil::realDataPath("siouxfalls.dat")))
+        FAIL() << "real networks not available";
+    viewer->show();
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(Copy("siouxfalls.dat", "red")));
+    livemenus::Find(viewer, "aPrint1")->trigger();
+    testutil::settle();
+    QAction* save = livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave");
+    // {command, filter chosen, file expected, independent reading, what it says}
+    const std::vector<std::tuple<QAction*, int, std::string, std::string, std::string>> rows = {
+        {save, 3, "mapa.kmz", "/usr/bin/python3 -c 'import sys, zipfile; print(zipfile.ZipFile(sys.argv[1]).namelist())' ",
+         "['mapa.kml']"},
+        {save, 4, "mapa.shp", "ogrinfo -ro -al -so ", "Feature Count: 76"},
+        {save, 2, "mapa.dxf", "head -c 9 ", "  0\r\nSECT"},
+        {save, 5, "mapa.gif", "head -c 6 ", "GIF8"},
+        {livemenus::Find(viewer, "ExportarArcos"), 1, "datos.tab",
+         "/usr/bin/python3 -c 'import sys, csv; print(len(next(csv.reader(open(sys.argv[1]), delimiter=\"\\t\"))) > 5)' ",
+         "True"},
+    };
+    for (const auto& [command, filter, file, reader, says] : rows) {
+        SCOPED_TRACE(file);
+        const fs::path typed = tmp.path() / fs::path(file).stem();
+        testutil::AnswerFileDialog(viewer, typed.string(), filter);
+        command->trigger();
+        testutil::settle();
+        EXPECT_FALSE(fs::exists(typed.string() + ".emf"));
+        EXPECT_FALSE(fs::exists(typed.string() + ".csv"));
+        ASSERT_TRUE(fs::exists(tmp.path() / file));
+        const std::string read = Shell(reader + "'" + (tmp.path() / file).string() + "' 2>&1");
+        EXPECT_NE(read.find(says), std::string::npos) << read;
+        fs::remove(tmp.path() / file);
+    }
+    viewer->Printing().PreviewWindow().close();
+}
