@@ -241,13 +241,18 @@ std::string BandName(const TKmzNetworkView& view)
     return view.BandName.empty() ? view.State.RangeName : view.BandName;
 }
 
+// The links the map's data layers draw: only the selected ones while the map
+// shows only the selection, as the drawings' data layers.
+bool Banded(const TViewState& u, const TArcos& a) { return !u.Sel || a.Mark > 0; }
+
 void WriteValueBands(TKmlWriter& kml, const TKmzNetworkView& view)
 {
     BandStyle(kml);
     kml.KmlBeginDocument(BandName(view), false);
     std::vector<int32_t> links;
     for (const auto& e : CollectLinks(true))
-        links.push_back(std::get<2>(e));
+        if (Banded(view.State, Arcos[std::get<2>(e)]))
+            links.push_back(std::get<2>(e));
     WriteBands(kml, view.State, links, view.Values);
     kml.KmlEndDocument();
 }
@@ -264,7 +269,7 @@ void WriteRangeBands(TKmlWriter& kml, const TKmzNetworkView& view)
         const int32_t l = std::get<2>(e);
         const double v = ValueInView(view.State, Arcos[l]);
         // As the map's colour layer: a value of 0 is in no class unless zeros are drawn.
-        if (v == 0.0 && !view.DrawNull)
+        if ((v == 0.0 && !view.DrawNull) || !Banded(view.State, Arcos[l]))
             continue;
         uint32_t colour = 0;
         if (Ranges::ClassifyValue(table, view.State.NumRanges, float(v), colour) != Ranges::TRangeHit::Drawn)
