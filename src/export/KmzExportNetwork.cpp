@@ -208,7 +208,7 @@ void BandStyle(TKmlWriter& kml)
     kml.KmlLineWidth = 1.0f;
 }
 
-void WriteBands(TKmlWriter& kml, const TViewState& u, const std::vector<int32_t>& links, bool values)
+void WriteBands(TKmlWriter& kml, const TViewState& u, const std::vector<int32_t>& links, bool values, bool drawNull)
 {
     if (values)
         kml.KmlBeginFolder("Volumen", false);
@@ -228,7 +228,8 @@ void WriteBands(TKmlWriter& kml, const TViewState& u, const std::vector<int32_t>
     for (int32_t l : links) {
         const TArcos& a = Arcos[l];
         const double v = ValueInView(u, a);
-        if (LinkPlaced(a)) {
+        // As the map writes the values: none of 0 unless zeros are drawn.
+        if (LinkPlaced(a) && (v != 0.0 || drawNull)) {
             const TPoint p1 = NodePt(a.AIndex), p2 = NodePt(a.BIndex);
             kml.KmlBandLabel(Format("%.2f", v), ZelUtils::Round(BandPixels(u, v) * u.SizeFactor), p1.x, p1.y, p2.x, p2.y);
         }
@@ -253,7 +254,7 @@ void WriteValueBands(TKmlWriter& kml, const TKmzNetworkView& view)
     for (const auto& e : CollectLinks(true))
         if (Banded(view.State, Arcos[std::get<2>(e)]))
             links.push_back(std::get<2>(e));
-    WriteBands(kml, view.State, links, view.Values);
+    WriteBands(kml, view.State, links, view.Values, view.DrawNull);
     kml.KmlEndDocument();
 }
 
@@ -287,7 +288,7 @@ void WriteRangeBands(TKmlWriter& kml, const TKmzNetworkView& view)
             continue;
         kml.KmlBeginFolder(Format("(%.2f-%.2f)", double(view.State.RangeTable[r].Low), double(view.State.RangeTable[r].High)), false);
         kml.KmlClass = r == 0 ? MinimumClassStyle : r + 10;
-        WriteBands(kml, view.State, byRange[r], view.Values);
+        WriteBands(kml, view.State, byRange[r], view.Values, view.DrawNull);
         kml.KmlEndFolder();
     }
     kml.KmlEndDocument();

@@ -224,6 +224,16 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
                                 "u = collections.Counter(e.dxf.layer for e in d.modelspace() if e.dxftype() == 'SOLID'"
                                 " and e.dxf.layer.startswith('TEM_') and e.dxf.color in (0, 256))\n"
                                 "for k, v in sorted(u.items()): print('UNCOLOURED', k, v)\n");
+    // The KMZ's documents and folders with their placemarks, read by python.
+    const std::string py = (tmp.path() / "docs.py").string();
+    testutil::writeFile(py, "import sys, zipfile, xml.etree.ElementTree as ET\n"
+                            "z = zipfile.ZipFile(sys.argv[1])\n"
+                            "root = ET.fromstring(z.read(z.namelist()[0]))\n"
+                            "tag = lambda e: e.tag.split('}')[-1]\n"
+                            "name = lambda e: next((n.text for n in e if tag(n) == 'name'), '')\n"
+                            "for d in root.iter():\n"
+                            "    if tag(d) in ('Document', 'Folder'):\n"
+                            "        print(tag(d), name(d), sum(tag(p) == 'Placemark' for p in d.iter()))\n");
     // Saves the preview as DXF, audits it and returns the entities per
     // "layer type" and the layer table (name: switched on).
     std::map<std::string, bool> layerOn;
@@ -306,6 +316,14 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
     EXPECT_TRUE(layerOn["VAL_" + name]);
     EXPECT_EQ(count["RED LINE"], drawable);
     EXPECT_EQ(prefixed(count, "ATT_", " SOLID"), 1);
+    // The KMZ of the same view writes the values the map writes: none of 0.
+    {
+        const std::string kmz = (tmp.path() / "bandas.kmz").string();
+        testutil::AnswerFileDialog(viewer, kmz, 3);
+        save->trigger();
+        const std::string docs = Shell("/usr/bin/python3 '" + py + "' '" + kmz + "' 2>&1");
+        EXPECT_NE(docs.find(ZelUtils::Format("\nFolder Valores %d\n", withValue)), std::string::npos) << docs;
+    }
 
     // Two background layers of three polylines each, for the complete drawing.
     for (int layer = 1; layer <= 2; ++layer) {
@@ -339,15 +357,6 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
         const std::string kmz = (tmp.path() / "temas.kmz").string();
         testutil::AnswerFileDialog(viewer, kmz, 3);
         save->trigger();
-        const std::string py = (tmp.path() / "docs.py").string();
-        testutil::writeFile(py, "import sys, zipfile, xml.etree.ElementTree as ET\n"
-                                "z = zipfile.ZipFile(sys.argv[1])\n"
-                                "root = ET.fromstring(z.read(z.namelist()[0]))\n"
-                                "tag = lambda e: e.tag.split('}')[-1]\n"
-                                "name = lambda e: next((n.text for n in e if tag(n) == 'name'), '')\n"
-                                "for d in root.iter():\n"
-                                "    if tag(d) in ('Document', 'Folder'):\n"
-                                "        print(tag(d), name(d), sum(tag(p) == 'Placemark' for p in d.iter()))\n");
         const std::string docs = Shell("/usr/bin/python3 '" + py + "' '" + kmz + "' 2>&1");
         const size_t band = docs.find("\nDocument " + rangeName + " ");
         ASSERT_NE(band, std::string::npos) << docs;
