@@ -406,12 +406,18 @@ TEST(DxfDataLayers, BandsThemesValuesAndMovementsOfTheCurrentVariables)
     EXPECT_EQ(Value(att[1], " 62"), "-");
     EXPECT_EQ(Value(att[1], " 22"), "0.00000"); // 2-1: value 0, width 0
 
-    // Themes with the classes over the values: 0, the minimum, in the bottom
-    // class (every value within the classes is coloured); 50 in range 3.
+    // Themes with the classes over the values: 50 in range 3; 0, the minimum, left
+    // out as the map leaves it, and with "Dibujar ceros" in the bottom class
+    // (every value within the classes is coloured).
     const auto tem = Entities(text, "TEM_FAsig");
-    ASSERT_EQ(tem.size(), 3u);
-    EXPECT_EQ(Value(tem[1], " 62"), std::to_string(ZelUtils::NearestColour(UserView().RangeTable[1].Color)));
-    EXPECT_EQ(Value(tem[2], " 62"), std::to_string(ZelUtils::NearestColour(UserView().RangeTable[3].Color)));
+    ASSERT_EQ(tem.size(), 2u);
+    EXPECT_EQ(Value(tem[1], " 62"), std::to_string(ZelUtils::NearestColour(UserView().RangeTable[3].Color)));
+    o.DrawNull = true;
+    ASSERT_TRUE(DxfMapExport::PrintDxfFile(dir.file("ceros.dxf"), o));
+    o.DrawNull = false;
+    const auto zeros = Entities(readFile(dir.file("ceros.dxf")), "TEM_FAsig");
+    ASSERT_EQ(zeros.size(), 3u);
+    EXPECT_EQ(Value(zeros[1], " 62"), std::to_string(ZelUtils::NearestColour(UserView().RangeTable[1].Color)));
 
     // Values: none for the zero link; the five-point link's on its middle segment
     // (shape points 1 and 2 counting from 0), at 270 degrees.
