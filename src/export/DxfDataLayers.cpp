@@ -204,6 +204,9 @@ void DxfMovimientos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const T
                 continue;
             const float v = MovimValue(mv, var);
             std::string label = ValueText(u, v);
+            // A value in no class is drawn in the pen colour, as on the map, not
+            // in the colour of the movement drawn before it.
+            dxf.DxfLineColor = Colour(u.ModePenColors[Mode(u)]);
             for (int32_t r = 0; r <= last; ++r) {
                 const TRangeClass& c = var.Table[static_cast<size_t>(r)];
                 if (Ranges::ClassHolds(var.Table, r, v)) {

@@ -450,6 +450,23 @@ TEST(DxfDataLayers, BandsThemesValuesAndMovementsOfTheCurrentVariables)
     // Names keep what a drawing's layer table accepts.
     EXPECT_EQ(DxfDataLayers::LayerName("ATT_", " V/C. med"), "ATT_V_Cmed");
 
+    // A movement of a value in no class (20 and 30 above the one class left) is in
+    // the pen colour, as on the map, whatever colour the movement before it had.
+    {
+        TDxfMapOptions gap = o;
+        gap.State.MovimRangeTable[0].Active = false;
+        gap.State.MovimRangeTable[1] = {0.0f, 15.0f, 0x0000FF, true};
+        for (int k = 2; k <= MaxRangeClasses; ++k)
+            gap.State.MovimRangeTable[size_t(k)] = {1000.0f, 1000.0f, 0x00FF00, true};
+        ASSERT_TRUE(DxfMapExport::PrintDxfFile(dir.file("gap.dxf"), gap));
+        std::vector<std::string> colours;
+        for (const auto& e : Entities(readFile(dir.file("gap.dxf")), "MVT_FAsig"))
+            if (e[0].second == "POLYLINE")
+                colours.push_back(Value(e, " 62"));
+        const std::string pen = std::to_string(ZelUtils::NearestColour(gap.State.ModePenColors[0]));
+        EXPECT_EQ(colours, (std::vector<std::string>{std::to_string(ZelUtils::NearestColour(0x0000FF)), pen, pen}));
+    }
+
     // Turn flags: the vertices of the ahead figure collapse the left and right arrows.
     TDxfWriter w;
     w.DxfOpen(dir.file("m.dxf"));
