@@ -202,6 +202,12 @@ void DxfMovimientos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const T
             const TMovimiento& mv = Movims[i];
             if (!ValidNode(mv.AIndex) || !ValidNode(mv.JunctionIndex))
                 continue;
+            // As on the map: the turn kinds the options draw, and while only the
+            // selection is shown, the movements entering by a selected link.
+            const int turn = mv.TurnAngle > 450 ? 0 : mv.TurnAngle < -450 ? 2 : 1;
+            if (!o.Giros[size_t(turn)] ||
+                (o.tbSel && (mv.EntryLink < 1 || mv.EntryLink > Network.LinkCount || Arcos[mv.EntryLink].Mark <= 0)))
+                continue;
             const float v = MovimValue(mv, var);
             std::string label = ValueText(u, v);
             // A value in no class is drawn in the pen colour, as on the map, not

@@ -450,6 +450,20 @@ TEST(DxfDataLayers, BandsThemesValuesAndMovementsOfTheCurrentVariables)
     // Names keep what a drawing's layer table accepts.
     EXPECT_EQ(DxfDataLayers::LayerName("ATT_", " V/C. med"), "ATT_V_Cmed");
 
+    // As on the map: only the turn kinds the options draw (no right turn), and
+    // while only the selection is shown, no movement entering by a link not selected.
+    for (const auto& [giros, sel, figures] : {std::tuple{std::array<bool, 3>{true, true, false}, false, size_t(2)},
+                                              std::tuple{std::array<bool, 3>{true, true, true}, true, size_t(0)}}) {
+        TDxfMapOptions shown = o;
+        shown.Giros = giros;
+        shown.tbSel = sel;
+        ASSERT_TRUE(DxfMapExport::PrintDxfFile(dir.file("giros.dxf"), shown));
+        size_t drawn = 0;
+        for (const auto& e : Entities(readFile(dir.file("giros.dxf")), "MVT_FAsig"))
+            drawn += e[0].second == "POLYLINE";
+        EXPECT_EQ(drawn, figures) << sel;
+    }
+
     // A movement of a value in no class (20 and 30 above the one class left) is in
     // the pen colour, as on the map, whatever colour the movement before it had.
     {
