@@ -61,10 +61,11 @@ float MovimValue(const TMovimiento& m, const TLayerVariable& v)
 }
 
 // The links that carry data layers: both ends known, shown, and selected while
-// only the selection is drawn.
+// only the selection is drawn; not blocked while blocked links are drawn in white.
 bool InLinkLayers(const TArcos& a, const TDxfMapOptions& o)
 {
-    return ValidNode(a.AIndex) && ValidNode(a.BIndex) && a.Active && (!o.tbSel || a.Mark > 0);
+    return ValidNode(a.AIndex) && ValidNode(a.BIndex) && a.Active && (!o.tbSel || a.Mark > 0) &&
+           !(o.HideBlocked && a.HasFlag(9));
 }
 
 std::string ValueText(const TViewState& u, double v) { return ZelUtils::Format(u.NumFormat.Format.c_str(), v); }

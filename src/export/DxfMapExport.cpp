@@ -297,6 +297,7 @@ TDxfMapOptions MapOptions(const TViewSnapshot& view)
     if (view.Options) {
         o.DrawNull = view.DrawNull;
         o.Giros = view.Giros;
+        o.HideBlocked = view.BlockedColor == clWhite;
         o.NodosColor = view.NodosColor;
         o.ArrowsColor = view.ArrowsColor;
         o.TrazaColor = view.TrazaColor;

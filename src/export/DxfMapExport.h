@@ -37,6 +37,8 @@ struct TDxfMapOptions {
     bool DrawNull = false;
     // The options dialog's turn kinds whose movement symbols are drawn (left, ahead, right).
     std::array<bool, 3> Giros = {true, true, true};
+    // Blocked links drawn in white: left out of the data layers, as on the map.
+    bool HideBlocked = false;
     // Colour panels of the options dialog.
     uint32_t NodosColor = clGray;
     uint32_t ArrowsColor = clBlack;

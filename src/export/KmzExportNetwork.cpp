@@ -243,8 +243,11 @@ std::string BandName(const TKmzNetworkView& view)
 }
 
 // The links the map's data layers draw: only the selected ones while the map
-// shows only the selection, as the drawings' data layers.
-bool Banded(const TViewState& u, const TArcos& a) { return !u.Sel || a.Mark > 0; }
+// shows only the selection, and no blocked one while those are drawn in white.
+bool Banded(const TKmzNetworkView& view, const TArcos& a)
+{
+    return (!view.State.Sel || a.Mark > 0) && !(view.HideBlocked && a.HasFlag(9));
+}
 
 void WriteValueBands(TKmlWriter& kml, const TKmzNetworkView& view)
 {
@@ -252,7 +255,7 @@ void WriteValueBands(TKmlWriter& kml, const TKmzNetworkView& view)
     kml.KmlBeginDocument(BandName(view), false);
     std::vector<int32_t> links;
     for (const auto& e : CollectLinks(true))
-        if (Banded(view.State, Arcos[std::get<2>(e)]))
+        if (Banded(view, Arcos[std::get<2>(e)]))
             links.push_back(std::get<2>(e));
     WriteBands(kml, view.State, links, view.Values, view.DrawNull);
     kml.KmlEndDocument();
@@ -270,7 +273,7 @@ void WriteRangeBands(TKmlWriter& kml, const TKmzNetworkView& view)
         const int32_t l = std::get<2>(e);
         const double v = ValueInView(view.State, Arcos[l]);
         // As the map's colour layer: a value of 0 is in no class unless zeros are drawn.
-        if ((v == 0.0 && !view.DrawNull) || !Banded(view.State, Arcos[l]))
+        if ((v == 0.0 && !view.DrawNull) || !Banded(view, Arcos[l]))
             continue;
         uint32_t colour = 0;
         if (Ranges::ClassifyValue(table, view.State.NumRanges, float(v), colour) != Ranges::TRangeHit::Drawn)
@@ -326,6 +329,7 @@ TKmzNetworkView NetworkView(const TViewSnapshot& view)
         v.ZonaBordeAncho = view.ZonaBordeAncho;
         v.ZonaRellenoColor = view.ZonaRellenoColor;
         v.DrawNull = view.DrawNull;
+        v.HideBlocked = view.BlockedColor == clWhite;
     }
     return v;
 }

@@ -418,6 +418,18 @@ TEST(DxfDataLayers, BandsThemesValuesAndMovementsOfTheCurrentVariables)
     const auto zeros = Entities(readFile(dir.file("ceros.dxf")), "TEM_FAsig");
     ASSERT_EQ(zeros.size(), 3u);
     EXPECT_EQ(Value(zeros[1], " 62"), std::to_string(ZelUtils::NearestColour(UserView().RangeTable[1].Color)));
+    // A blocked link while blocked links are drawn in white: no band, no value.
+    {
+        TDxfMapOptions hidden = o;
+        hidden.HideBlocked = true;
+        const uint16_t flags = Arcos[3].Flags;
+        Arcos[3].Flags = uint16_t(flags | (1u << 9));
+        ASSERT_TRUE(DxfMapExport::PrintDxfFile(dir.file("cerrado.dxf"), hidden));
+        Arcos[3].Flags = flags;
+        const std::string closed = readFile(dir.file("cerrado.dxf"));
+        EXPECT_EQ(Entities(closed, "TEM_FAsig").size(), 1u);
+        EXPECT_EQ(Entities(closed, "VAL_FAsig").size(), 1u);
+    }
 
     // Values: none for the zero link; the five-point link's on its middle segment
     // (shape points 1 and 2 counting from 0), at 270 degrees.
