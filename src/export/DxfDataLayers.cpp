@@ -61,10 +61,11 @@ float MovimValue(const TMovimiento& m, const TLayerVariable& v)
 }
 
 // The links that carry data layers: both ends known, shown, and selected while
-// only the selection is drawn.
+// only the selection is drawn; not blocked while blocked links are drawn in white.
 bool InLinkLayers(const TArcos& a, const TDxfMapOptions& o)
 {
-    return ValidNode(a.AIndex) && ValidNode(a.BIndex) && a.Active && (!o.tbSel || a.Mark > 0);
+    return ValidNode(a.AIndex) && ValidNode(a.BIndex) && a.Active && (!o.tbSel || a.Mark > 0) &&
+           !(o.HideBlocked && a.HasFlag(9));
 }
 
 std::string ValueText(const TViewState& u, double v) { return ZelUtils::Format(u.NumFormat.Format.c_str(), v); }
@@ -142,6 +143,9 @@ void DxfTemas(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerV
         if (!InLinkLayers(a, o))
             return;
         const float v = LinkValue(a, var);
+        // As the map's colour layer: no band of value 0 unless zeros are drawn.
+        if (v == 0.0f && !o.DrawNull)
+            return;
         uint32_t colour = 0;
         const Ranges::TRangeHit hit = Ranges::ClassifyValue(var.Table, last, v, colour);
         dxf.DxfSolidColor = hit == Ranges::TRangeHit::Drawn ? Colour(colour) : 0;
@@ -199,8 +203,17 @@ void DxfMovimientos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const T
             const TMovimiento& mv = Movims[i];
             if (!ValidNode(mv.AIndex) || !ValidNode(mv.JunctionIndex))
                 continue;
+            // As on the map: the turn kinds the options draw, and while only the
+            // selection is shown, the movements entering by a selected link.
+            const int turn = mv.TurnAngle > 450 ? 0 : mv.TurnAngle < -450 ? 2 : 1;
+            if (!o.Giros[size_t(turn)] ||
+                (o.tbSel && (mv.EntryLink < 1 || mv.EntryLink > Network.LinkCount || Arcos[mv.EntryLink].Mark <= 0)))
+                continue;
             const float v = MovimValue(mv, var);
             std::string label = ValueText(u, v);
+            // A value in no class is drawn in the pen colour, as on the map, not
+            // in the colour of the movement drawn before it.
+            dxf.DxfLineColor = Colour(u.ModePenColors[Mode(u)]);
             for (int32_t r = 0; r <= last; ++r) {
                 const TRangeClass& c = var.Table[static_cast<size_t>(r)];
                 if (Ranges::ClassHolds(var.Table, r, v)) {

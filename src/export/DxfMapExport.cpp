@@ -296,6 +296,8 @@ TDxfMapOptions MapOptions(const TViewSnapshot& view)
     o.aAtributos2 = view.aAtributos2;
     if (view.Options) {
         o.DrawNull = view.DrawNull;
+        o.Giros = view.Giros;
+        o.HideBlocked = view.BlockedColor == clWhite;
         o.NodosColor = view.NodosColor;
         o.ArrowsColor = view.ArrowsColor;
         o.TrazaColor = view.TrazaColor;

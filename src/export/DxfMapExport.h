@@ -2,6 +2,7 @@
 // The network as the map shows it, as a DXF drawing (and the street names alone).
 // Headless: the layers and colours of the view come from its snapshot
 // (MapOptions), handed over in TDxfMapOptions.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -34,6 +35,10 @@ struct TDxfMapOptions {
     bool aAtributos2 = false; // turning-movement values shown
     // "Dibujar ceros" of the options dialog.
     bool DrawNull = false;
+    // The options dialog's turn kinds whose movement symbols are drawn (left, ahead, right).
+    std::array<bool, 3> Giros = {true, true, true};
+    // Blocked links drawn in white: left out of the data layers, as on the map.
+    bool HideBlocked = false;
     // Colour panels of the options dialog.
     uint32_t NodosColor = clGray;
     uint32_t ArrowsColor = clBlack;

@@ -22,6 +22,9 @@ using ZelUtils::Format;
 
 namespace {
 
+// The style of the minimum class's range folder (the value ranges 1 .. 6 have 11 .. 16).
+constexpr int MinimumClassStyle = 17;
+
 const char* const JunctionTypeNames[6] = {"Externo", "de Prioridad", "Rotonda", "Semaforizado", "Auxiliar", "Vuelta \"U\""};
 
 // (A, B, record index) in ascending order, each link once.
@@ -205,7 +208,7 @@ void BandStyle(TKmlWriter& kml)
     kml.KmlLineWidth = 1.0f;
 }
 
-void WriteBands(TKmlWriter& kml, const TViewState& u, const std::vector<int32_t>& links, bool values)
+void WriteBands(TKmlWriter& kml, const TViewState& u, const std::vector<int32_t>& links, bool values, bool drawNull)
 {
     if (values)
         kml.KmlBeginFolder("Volumen", false);
@@ -225,7 +228,8 @@ void WriteBands(TKmlWriter& kml, const TViewState& u, const std::vector<int32_t>
     for (int32_t l : links) {
         const TArcos& a = Arcos[l];
         const double v = ValueInView(u, a);
-        if (LinkPlaced(a)) {
+        // As the map writes the values: none of 0 unless zeros are drawn.
+        if (LinkPlaced(a) && (v != 0.0 || drawNull)) {
             const TPoint p1 = NodePt(a.AIndex), p2 = NodePt(a.BIndex);
             kml.KmlBandLabel(Format("%.2f", v), ZelUtils::Round(BandPixels(u, v) * u.SizeFactor), p1.x, p1.y, p2.x, p2.y);
         }
@@ -238,14 +242,22 @@ std::string BandName(const TKmzNetworkView& view)
     return view.BandName.empty() ? view.State.RangeName : view.BandName;
 }
 
+// The links the map's data layers draw: only the selected ones while the map
+// shows only the selection, and no blocked one while those are drawn in white.
+bool Banded(const TKmzNetworkView& view, const TArcos& a)
+{
+    return (!view.State.Sel || a.Mark > 0) && !(view.HideBlocked && a.HasFlag(9));
+}
+
 void WriteValueBands(TKmlWriter& kml, const TKmzNetworkView& view)
 {
     BandStyle(kml);
     kml.KmlBeginDocument(BandName(view), false);
     std::vector<int32_t> links;
     for (const auto& e : CollectLinks(true))
-        links.push_back(std::get<2>(e));
-    WriteBands(kml, view.State, links, view.Values);
+        if (Banded(view, Arcos[std::get<2>(e)]))
+            links.push_back(std::get<2>(e));
+    WriteBands(kml, view.State, links, view.Values, view.DrawNull);
     kml.KmlEndDocument();
 }
 
@@ -254,28 +266,32 @@ void WriteRangeBands(TKmlWriter& kml, const TKmzNetworkView& view)
     BandStyle(kml);
     kml.KmlBeginDocument(BandName(view), false);
     std::vector<int32_t> byRange[MaxRangeClasses + 1];
-    // The document has no folder for the minimum class: its links go with the
-    // bottom class.
-    TRangeArray table = view.State.RangeTable;
-    table[0].Active = false;
+    // Each link in the class whose colour the map gives it: the minimum class
+    // too, when the user switched it on.
+    const TRangeArray& table = view.State.RangeTable;
     for (const auto& e : CollectLinks(true)) {
         const int32_t l = std::get<2>(e);
         const double v = ValueInView(view.State, Arcos[l]);
+        // As the map's colour layer: a value of 0 is in no class unless zeros are drawn.
+        if ((v == 0.0 && !view.DrawNull) || !Banded(view, Arcos[l]))
+            continue;
+        uint32_t colour = 0;
+        if (Ranges::ClassifyValue(table, view.State.NumRanges, float(v), colour) != Ranges::TRangeHit::Drawn)
+            continue;
         int32_t r = 0;
-        for (int32_t k = 1; k <= view.State.NumRanges && k <= MaxRangeClasses; ++k)
+        for (int32_t k = 0; k <= view.State.NumRanges && k <= MaxRangeClasses; ++k)
             if (table[size_t(k)].Active && Ranges::ClassHolds(table, k, float(v)))
                 r = k;
-        if (r > 0)
-            byRange[r].push_back(l);
+        byRange[r].push_back(l);
     }
     // One folder per class the legend lists (a constant variable has one); links
     // of a class above 5 are not written.
     for (int32_t r : Ranges::LegendClasses(view.State.RangeTable, view.State.NumRanges)) {
-        if (r < 1 || r > 5)
+        if (r < 0 || r > 5)
             continue;
         kml.KmlBeginFolder(Format("(%.2f-%.2f)", double(view.State.RangeTable[r].Low), double(view.State.RangeTable[r].High)), false);
-        kml.KmlClass = r + 10;
-        WriteBands(kml, view.State, byRange[r], view.Values);
+        kml.KmlClass = r == 0 ? MinimumClassStyle : r + 10;
+        WriteBands(kml, view.State, byRange[r], view.Values, view.DrawNull);
         kml.KmlEndFolder();
     }
     kml.KmlEndDocument();
@@ -312,6 +328,8 @@ TKmzNetworkView NetworkView(const TViewSnapshot& view)
         v.ZonaBordeColor = view.ZonaBordeColor;
         v.ZonaBordeAncho = view.ZonaBordeAncho;
         v.ZonaRellenoColor = view.ZonaRellenoColor;
+        v.DrawNull = view.DrawNull;
+        v.HideBlocked = view.BlockedColor == clWhite;
     }
     return v;
 }
@@ -332,6 +350,10 @@ void SetNetworkClassStyles(TKmlOptions& options, const TViewState& view)
     for (int r = 1; r <= 6; ++r)
         SetClass(options, 10 + r, 0x808080, 1, KmlColor(view.RangeTable[r].Color, 100), 1, 0, KmlColor(view.LabelFonts[4].Color, 100),
                  0.5f, KmlColor(0x0000FF, 100));
+    // The minimum class has a style only while it is switched on and has its folder.
+    if (view.RangeTable[0].Active)
+        SetClass(options, MinimumClassStyle, 0x808080, 1, KmlColor(view.RangeTable[0].Color, 100), 1, 0,
+                 KmlColor(view.LabelFonts[4].Color, 100), 0.5f, KmlColor(0x0000FF, 100));
 }
 
 bool ExportNetworkKmz(const std::string& kmzPath, const TKmzConversion& conv, const TKmzNetworkView& view,

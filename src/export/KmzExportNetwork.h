@@ -22,6 +22,8 @@ struct TKmzNetworkView {
     uint32_t ZonaBordeColor = 0x808080;
     int32_t ZonaBordeAncho = 1;
     uint32_t ZonaRellenoColor = 0xC0C0C0;
+    bool DrawNull = false;            // "Dibujar ceros": links of value 0 are banded in their class
+    bool HideBlocked = false;         // blocked links drawn in white: no band, as on the map
     // The view's copy of the ranges, variable and sizes the bands are drawn with;
     // a view made without a snapshot starts from the user's view.
     TViewState State = UserView();

@@ -128,13 +128,15 @@ TDlgRngs::TDlgRngs(QWidget* parent) : QDialog(parent)
     top->addWidget(BitBtn1, 0, Qt::AlignRight);
 }
 
+TRangeArray& TDlgRngs::Table() const { return table_ ? *table_ : UserView().RangeTable; }
+
 void TDlgRngs::LoadFromTable()
 {
-    vmn->SetValue(UserView().RangeTable[0].High);
-    c[0]->SetColor(UserView().RangeTable[0].Color);
-    Chk[0]->setChecked(UserView().RangeTable[0].Active);
+    vmn->SetValue(Table()[0].High);
+    c[0]->SetColor(Table()[0].Color);
+    Chk[0]->setChecked(Table()[0].Active);
     for (int k = 1; k <= 5; ++k) {
-        const TRangeClass& r = UserView().RangeTable[static_cast<size_t>(k)];
+        const TRangeClass& r = Table()[static_cast<size_t>(k)];
         vv[k - 1]->SetValue(r.Low);
         UpperBox(k)->SetValue(r.High);
         c[k]->SetColor(r.Color);
@@ -144,10 +146,10 @@ void TDlgRngs::LoadFromTable()
 
 void TDlgRngs::StoreToTable()
 {
-    UserView().RangeTable[0].Color = c[0]->Color();
-    UserView().RangeTable[0].Active = Chk[0]->isChecked();
+    Table()[0].Color = c[0]->Color();
+    Table()[0].Active = Chk[0]->isChecked();
     for (int k = 1; k <= 5; ++k) {
-        TRangeClass& r = UserView().RangeTable[static_cast<size_t>(k)];
+        TRangeClass& r = Table()[static_cast<size_t>(k)];
         r.High = static_cast<float>(UpperBox(k)->Value());
         r.Color = c[k]->Color();
         r.Active = Chk[k]->isChecked();
@@ -176,7 +178,7 @@ void TDlgRngs::SelColor(int tag)
 {
     if (tag < 0 || tag > 5)
         return;
-    uint32_t color = UserView().RangeTable[static_cast<size_t>(tag)].Color;
+    uint32_t color = Table()[static_cast<size_t>(tag)].Color;
     bool accepted = false;
     if (ChooseColor) {
         accepted = ChooseColor(color);
@@ -190,7 +192,7 @@ void TDlgRngs::SelColor(int tag)
     }
     if (!accepted)
         return;
-    UserView().RangeTable[static_cast<size_t>(tag)].Color = color;
+    Table()[static_cast<size_t>(tag)].Color = color;
     c[tag]->SetColor(color);
     Changed = true;
 }

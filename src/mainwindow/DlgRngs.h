@@ -2,9 +2,12 @@
 // The range dialog "Definición de Rangos": bounds, colours and on/off of the six
 // value classes of the data layers, and the legend symbol size.
 //
-// The main window loads it from RangeTable (LoadFromTable), shows it modally and,
-// when something was changed, reads it back (StoreToTable). A colour choice goes
-// into RangeTable at once; the legend size takes effect at once.
+// The main window loads it from the class table it edits (LoadFromTable: the
+// links' RangeTable unless told otherwise), shows it modally and, when something
+// was changed, reads it back (StoreToTable). A colour choice goes into that table
+// at once; the legend size takes effect at once.
+#include "map/Ranges.h"
+
 #include <cstdint>
 #include <functional>
 
@@ -62,9 +65,11 @@ public:
     // Colour dialog; true and the colour replaced on acceptance (tests replace it).
     std::function<bool(uint32_t& color)> ChooseColor;
 
-    // Controls := classes 0..5 of RangeTable.
+    // The class table the dialog edits from now on; nullptr for the links' RangeTable.
+    void EditTable(TRangeArray* table) { table_ = table; }
+    // Controls := classes 0..5 of the table.
     void LoadFromTable();
-    // RangeTable := the controls (class 0 high and class 1 low keep their values).
+    // The table := the controls (class 0 high and class 1 low keep their values).
     void StoreToTable();
     // Display decimals from vmx; clears Changed; the size box := RangeSymbolSize.
     void FormShow();
@@ -77,6 +82,8 @@ protected:
 
 private:
     TRangeValueBox* UpperBox(int cls) const { return cls == 5 ? vmx : v[cls]; }
+    TRangeArray& Table() const;
+    TRangeArray* table_ = nullptr;
 };
 
 extern TDlgRngs* DlgRngs;

@@ -212,13 +212,25 @@ void TGridsController::VarMovimClick(QAction* item)
 
 void TGridsController::Rangos1Click()
 {
+    // The dialog edits the classes the map colours by: the movements' own while
+    // their symbols are drawn in classes and no link colour map is shown (the
+    // link variable's classes would change nothing the user sees).
+    const bool movements = viewer_.Action(Cmd::aAtributos2)->isChecked() && !UserView().MovimDrawMode &&
+                           !viewer_.Down(Cmd::tbColores);
     TDlgRngs& d = Secondary::DlgRngs();
+    d.EditTable(movements ? &UserView().MovimRangeTable : nullptr);
     d.LoadFromTable();
     d.exec();
-    if (!d.Changed)
+    const bool changed = d.Changed;
+    if (changed)
+        d.StoreToTable();
+    d.EditTable(nullptr);
+    if (!changed)
         return;
-    d.StoreToTable();
-    Ranges::StoreRangeSet(UserView().RangeName);
+    // The movement classes follow their column when it is picked again: only
+    // the link variable's are kept as its range set.
+    if (!movements)
+        Ranges::StoreRangeSet(UserView().RangeName);
     viewer_.RedrawMap();
 }
 

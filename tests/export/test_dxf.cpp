@@ -406,12 +406,30 @@ TEST(DxfDataLayers, BandsThemesValuesAndMovementsOfTheCurrentVariables)
     EXPECT_EQ(Value(att[1], " 62"), "-");
     EXPECT_EQ(Value(att[1], " 22"), "0.00000"); // 2-1: value 0, width 0
 
-    // Themes with the classes over the values: 0, the minimum, in the bottom
-    // class (every value within the classes is coloured); 50 in range 3.
+    // Themes with the classes over the values: 50 in range 3; 0, the minimum, left
+    // out as the map leaves it, and with "Dibujar ceros" in the bottom class
+    // (every value within the classes is coloured).
     const auto tem = Entities(text, "TEM_FAsig");
-    ASSERT_EQ(tem.size(), 3u);
-    EXPECT_EQ(Value(tem[1], " 62"), std::to_string(ZelUtils::NearestColour(UserView().RangeTable[1].Color)));
-    EXPECT_EQ(Value(tem[2], " 62"), std::to_string(ZelUtils::NearestColour(UserView().RangeTable[3].Color)));
+    ASSERT_EQ(tem.size(), 2u);
+    EXPECT_EQ(Value(tem[1], " 62"), std::to_string(ZelUtils::NearestColour(UserView().RangeTable[3].Color)));
+    o.DrawNull = true;
+    ASSERT_TRUE(DxfMapExport::PrintDxfFile(dir.file("ceros.dxf"), o));
+    o.DrawNull = false;
+    const auto zeros = Entities(readFile(dir.file("ceros.dxf")), "TEM_FAsig");
+    ASSERT_EQ(zeros.size(), 3u);
+    EXPECT_EQ(Value(zeros[1], " 62"), std::to_string(ZelUtils::NearestColour(UserView().RangeTable[1].Color)));
+    // A blocked link while blocked links are drawn in white: no band, no value.
+    {
+        TDxfMapOptions hidden = o;
+        hidden.HideBlocked = true;
+        const uint16_t flags = Arcos[3].Flags;
+        Arcos[3].Flags = uint16_t(flags | (1u << 9));
+        ASSERT_TRUE(DxfMapExport::PrintDxfFile(dir.file("cerrado.dxf"), hidden));
+        Arcos[3].Flags = flags;
+        const std::string closed = readFile(dir.file("cerrado.dxf"));
+        EXPECT_EQ(Entities(closed, "TEM_FAsig").size(), 1u);
+        EXPECT_EQ(Entities(closed, "VAL_FAsig").size(), 1u);
+    }
 
     // Values: none for the zero link; the five-point link's on its middle segment
     // (shape points 1 and 2 counting from 0), at 270 degrees.
@@ -443,6 +461,37 @@ TEST(DxfDataLayers, BandsThemesValuesAndMovementsOfTheCurrentVariables)
 
     // Names keep what a drawing's layer table accepts.
     EXPECT_EQ(DxfDataLayers::LayerName("ATT_", " V/C. med"), "ATT_V_Cmed");
+
+    // As on the map: only the turn kinds the options draw (no right turn), and
+    // while only the selection is shown, no movement entering by a link not selected.
+    for (const auto& [giros, sel, figures] : {std::tuple{std::array<bool, 3>{true, true, false}, false, size_t(2)},
+                                              std::tuple{std::array<bool, 3>{true, true, true}, true, size_t(0)}}) {
+        TDxfMapOptions shown = o;
+        shown.Giros = giros;
+        shown.tbSel = sel;
+        ASSERT_TRUE(DxfMapExport::PrintDxfFile(dir.file("giros.dxf"), shown));
+        size_t drawn = 0;
+        for (const auto& e : Entities(readFile(dir.file("giros.dxf")), "MVT_FAsig"))
+            drawn += e[0].second == "POLYLINE";
+        EXPECT_EQ(drawn, figures) << sel;
+    }
+
+    // A movement of a value in no class (20 and 30 above the one class left) is in
+    // the pen colour, as on the map, whatever colour the movement before it had.
+    {
+        TDxfMapOptions gap = o;
+        gap.State.MovimRangeTable[0].Active = false;
+        gap.State.MovimRangeTable[1] = {0.0f, 15.0f, 0x0000FF, true};
+        for (int k = 2; k <= MaxRangeClasses; ++k)
+            gap.State.MovimRangeTable[size_t(k)] = {1000.0f, 1000.0f, 0x00FF00, true};
+        ASSERT_TRUE(DxfMapExport::PrintDxfFile(dir.file("gap.dxf"), gap));
+        std::vector<std::string> colours;
+        for (const auto& e : Entities(readFile(dir.file("gap.dxf")), "MVT_FAsig"))
+            if (e[0].second == "POLYLINE")
+                colours.push_back(Value(e, " 62"));
+        const std::string pen = std::to_string(ZelUtils::NearestColour(gap.State.ModePenColors[0]));
+        EXPECT_EQ(colours, (std::vector<std::string>{std::to_string(ZelUtils::NearestColour(0x0000FF)), pen, pen}));
+    }
 
     // Turn flags: the vertices of the ahead figure collapse the left and right arrows.
     TDxfWriter w;

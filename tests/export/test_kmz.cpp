@@ -294,26 +294,34 @@ TEST_F(KmzTest, NetworkWithLanesAndBands)
     ranges.State.NumRanges = 3;
     for (int k = 1; k <= 3; ++k)
         ranges.State.RangeTable[k] = {10.0f * float(k - 1), 10.0f * float(k), 0x0000FF, true};
+    // A blocked link while blocked links are drawn in white has no band, as on the map.
     const struct {
         float v21, v12;
         const char *class21, *class12;
-    } rows[] = {{10, 15, "(0.00-10.00)", "(10.00-20.00)"}, {20, 5, "(10.00-20.00)", "(0.00-10.00)"},
-                {30, 25, "(20.00-30.00)", "(20.00-30.00)"}};
+        bool blocked12;
+    } rows[] = {{10, 15, "(0.00-10.00)", "(10.00-20.00)", false},
+                {20, 5, "(10.00-20.00)", "(0.00-10.00)", false},
+                {30, 25, "(20.00-30.00)", "(20.00-30.00)", false},
+                {30, 25, "(20.00-30.00)", "", true}};
+    const uint16_t flags = Arcos[2].Flags;
     for (const auto& r : rows) {
         Arcos[1].Var[5] = r.v21;
         Arcos[2].Var[5] = r.v12;
+        Arcos[2].Flags = r.blocked12 ? uint16_t(flags | (1u << 9)) : flags;
+        ranges.HideBlocked = r.blocked12;
         ASSERT_TRUE(ExportNetworkKmz(dir.file("rangos.KMZ"), conv, ranges, error)) << error;
         const std::string kml = Unzip(dir.file("rangos.KMZ"), "rangos.kml", dir.file("out3.txt"));
         auto folderOf = [&](const char* link) {
             const size_t at = kml.find(std::string("<name>") + link + "</name>", kml.find("<name>(0.00-10.00)</name>"));
             const size_t open = kml.rfind("<name>(", at);
-            return at == std::string::npos || open == std::string::npos
+            return at == std::string::npos || open == std::string::npos || at > kml.find("<name>Vialidad</name>")
                 ? std::string()
                 : kml.substr(open + 6, kml.find("</name>", open) - open - 6);
         };
         EXPECT_EQ(folderOf("2-1"), r.class21) << r.v21;
         EXPECT_EQ(folderOf("1-2"), r.class12) << r.v12;
     }
+    Arcos[2].Flags = flags;
     t.InView = 0;
     t.LinkCount = 0;
     t.NodeCount = 0;

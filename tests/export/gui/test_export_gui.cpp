@@ -2,6 +2,7 @@
 // button, the data-layer buttons' variable menus), over real networks, with what
 // they write read back by independent readers (ezdxf's auditor, ogrinfo).
 #include "mainwindow/DlgCfg.h"
+#include "mainwindow/DlgRngs.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/DisplayStyles.h"
@@ -37,6 +38,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -240,6 +242,16 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
                                 "u = collections.Counter(e.dxf.layer for e in d.modelspace() if e.dxftype() == 'SOLID'"
                                 " and e.dxf.layer.startswith('TEM_') and e.dxf.color in (0, 256))\n"
                                 "for k, v in sorted(u.items()): print('UNCOLOURED', k, v)\n");
+    // The KMZ's documents and folders with their placemarks, read by python.
+    const std::string py = (tmp.path() / "docs.py").string();
+    testutil::writeFile(py, "import sys, zipfile, xml.etree.ElementTree as ET\n"
+                            "z = zipfile.ZipFile(sys.argv[1])\n"
+                            "root = ET.fromstring(z.read(z.namelist()[0]))\n"
+                            "tag = lambda e: e.tag.split('}')[-1]\n"
+                            "name = lambda e: next((n.text for n in e if tag(n) == 'name'), '')\n"
+                            "for d in root.iter():\n"
+                            "    if tag(d) in ('Document', 'Folder'):\n"
+                            "        print(tag(d), name(d), sum(tag(p) == 'Placemark' for p in d.iter()))\n");
     // Saves the preview as DXF, audits it and returns the entities per
     // "layer type" and the layer table (name: switched on).
     std::map<std::string, bool> layerOn;
@@ -322,6 +334,14 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
     EXPECT_TRUE(layerOn["VAL_" + name]);
     EXPECT_EQ(count["RED LINE"], drawable);
     EXPECT_EQ(prefixed(count, "ATT_", " SOLID"), 1);
+    // The KMZ of the same view writes the values the map writes: none of 0.
+    {
+        const std::string kmz = (tmp.path() / "bandas.kmz").string();
+        testutil::AnswerFileDialog(viewer, kmz, 3);
+        save->trigger();
+        const std::string docs = Shell("/usr/bin/python3 '" + py + "' '" + kmz + "' 2>&1");
+        EXPECT_NE(docs.find(ZelUtils::Format("\nFolder Valores %d\n", withValue)), std::string::npos) << docs;
+    }
 
     // Two background layers of three polylines each, for the complete drawing.
     for (int layer = 1; layer <= 2; ++layer) {
@@ -355,29 +375,23 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
         const std::string kmz = (tmp.path() / "temas.kmz").string();
         testutil::AnswerFileDialog(viewer, kmz, 3);
         save->trigger();
-        const std::string py = (tmp.path() / "docs.py").string();
-        testutil::writeFile(py, "import sys, zipfile, xml.etree.ElementTree as ET\n"
-                                "z = zipfile.ZipFile(sys.argv[1])\n"
-                                "root = ET.fromstring(z.read(z.namelist()[0]))\n"
-                                "tag = lambda e: e.tag.split('}')[-1]\n"
-                                "name = lambda e: next((n.text for n in e if tag(n) == 'name'), '')\n"
-                                "for d in root.iter():\n"
-                                "    if tag(d) in ('Document', 'Folder'):\n"
-                                "        print(tag(d), name(d), sum(tag(p) == 'Placemark' for p in d.iter()))\n");
         const std::string docs = Shell("/usr/bin/python3 '" + py + "' '" + kmz + "' 2>&1");
         const size_t band = docs.find("\nDocument " + rangeName + " ");
         ASSERT_NE(band, std::string::npos) << docs;
         EXPECT_EQ(docs.find("Saturaci"), std::string::npos) << docs;
         EXPECT_NE(docs.find("\nFolder (", band), std::string::npos) << docs;
         const std::string line = docs.substr(band + 1, docs.find('\n', band + 1) - band - 1);
-        EXPECT_GT(std::stoi(line.substr(line.rfind(' ') + 1)), 0) << line;
+        // A band for each link the map colours: none of value 0.
+        EXPECT_EQ(std::stoi(line.substr(line.rfind(' ') + 1)), withValue) << line;
     }
     for (bool full : {false, true}) {
         SCOPED_TRACE(full ? "complete" : "basic");
         count = exportDxf(full ? "completo.dxf" : "temas.dxf", full);
-        // Every link banded in a colour of the link variable's own classes: the
-        // movement variable picked after it classifies only the movements.
-        EXPECT_EQ(count["TEM_" + name + " SOLID"], drawable);
+        // Every link the map colours banded in a colour of the link variable's own
+        // classes (none of value 0): the movement variable picked after it
+        // classifies only the movements.
+        EXPECT_LT(withValue, drawable);
+        EXPECT_EQ(count["TEM_" + name + " SOLID"], withValue);
         EXPECT_EQ(count["UNCOLOURED TEM_" + name], 0);
         EXPECT_EQ(count["VAL_" + name + " TEXT"], withValue);
         EXPECT_TRUE(layerOn["TEM_" + name]);
@@ -548,7 +562,8 @@ TEST_F(ExportGui, ValueLabelsOfBothDirectionsReadUpright)
 // named after its bounds, in the document named after the variable as the drawing's layers,
 // and each banded link in the folder of its class: a
 // constant variable gives one folder holding every link, and the next variable
-// its own classes again.
+// its own classes again; the minimum class, switched on in "Rangos...", has its
+// own folder holding the links the map colours in its colour.
 TEST_F(ExportGui, KmzColourFoldersAreTheLegendsClasses)
 {
     if (!fs::exists(testutil::realDataPath("siouxfalls-junctions.dat")))
@@ -566,30 +581,58 @@ TEST_F(ExportGui, KmzColourFoldersAreTheLegendsClasses)
                             "    if tag(f) == 'Folder':\n"
                             "        print(name(f), sum(tag(p) == 'Placemark' for p in f.iter()))\n");
     livemenus::Find(viewer, "tbColores")->trigger();
-    // {variable title, classes expected}
-    const std::vector<std::pair<QString, size_t>> rows = {
-        {"Vel. Flujo Libre", 1}, {"Capacidad", 5}, {"Vel. Flujo Libre", 1}};
+    // {variable title, classes expected, links coloured, minimum class switched
+    // on, only the selection shown}: the approaches of the junctions have a
+    // capacity of 0, which the map leaves uncoloured.
+    const std::vector<std::tuple<QString, size_t, int, bool, bool>> rows = {
+        {"Vel. Flujo Libre", 1, 76, false, false}, {"Capacidad", 5, 13, false, false},
+        {"Vel. Flujo Libre", 1, 76, false, false}, {"Vel. Flujo Libre", 2, 76, true, false},
+        {"Vel. Flujo Libre", 2, 20, true, true}};
     for (size_t i = 0; i < rows.size(); ++i) {
-        const auto& [title, expected] = rows[i];
+        const auto& [title, expected, coloured, minimum, selection] = rows[i];
         SCOPED_TRACE(title.toStdString());
         PickVariable(viewer, "tbAtributos", [&](QAction* a) { return a->text() == title; });
         if (!viewer->Down(Cmd::tbColores))
             livemenus::Find(viewer, "tbColores")->trigger();
         ASSERT_TRUE(viewer->Down(Cmd::tbColores));
+        if (minimum) {
+            QTimer::singleShot(0, [] {
+                auto* dlg = qobject_cast<TDlgRngs*>(QApplication::activeModalWidget());
+                ASSERT_NE(dlg, nullptr);
+                if (!dlg->Chk[0]->isChecked()) // the range set kept from the row before may have it on
+                    QTest::mouseClick(dlg->Chk[0], Qt::LeftButton, {}, QPoint(4, dlg->Chk[0]->height() / 2));
+                dlg->accept();
+            });
+            ASSERT_TRUE(livemenus::Click(viewer, "popup:BDerecho", "Rangos1"));
+            ASSERT_TRUE(UserView().RangeTable[0].Active);
+        }
+        if (selection) {
+            // Twenty links selected (imported) and the map showing only them.
+            std::string sel;
+            for (int32_t k = 1; k <= 20; ++k)
+                sel += ZelUtils::Format("%10d%10d%5d\r\n", Arcos[k].A, Arcos[k].B, 1);
+            testutil::writeFile((tmp.path() / "veinte.sel").string(), sel);
+            testutil::AnswerFilesDialog(viewer, QString::fromStdString(tmp.path().string()), {"veinte.sel"});
+            ASSERT_TRUE(livemenus::Click(viewer, "menu:Selección", "ImportaSeleccin1"));
+            livemenus::Find(viewer, "tbSel")->trigger();
+            ASSERT_TRUE(viewer->Down(Cmd::tbSel));
+        }
         const TViewState& u = UserView();
         std::string want;
         int banded = 0;
         for (int32_t c : Ranges::LegendClasses(u.RangeTable, u.NumRanges)) {
-            if (c < 1 || c > 5)
+            if (c > 5)
                 continue;
             int n = 0;
             for (int32_t l = 1; l <= Network.LinkCount; ++l) {
                 const TArcos& a = Arcos[l];
-                if (a.AIndex <= 0 || a.BIndex <= 0 || !a.Active)
+                if (a.AIndex <= 0 || a.BIndex <= 0 || !a.Active || (selection && a.Mark < 1))
                     continue;
                 const float v = a.Var[ColVarArcos[size_t(u.RangeVarArcos)]];
-                int32_t last = 0;
-                for (int32_t k = 1; k <= u.NumRanges && k <= MaxRangeClasses; ++k)
+                if (v == 0.0f)
+                    continue;
+                int32_t last = -1;
+                for (int32_t k = 0; k <= u.NumRanges && k <= MaxRangeClasses; ++k)
                     if (u.RangeTable[size_t(k)].Active && Ranges::ClassHolds(u.RangeTable, k, v))
                         last = k;
                 n += last == c;
@@ -599,12 +642,64 @@ TEST_F(ExportGui, KmzColourFoldersAreTheLegendsClasses)
                                      double(u.RangeTable[size_t(c)].High), n);
         }
         EXPECT_EQ(std::count(want.begin(), want.end(), '\n'), long(expected)) << want;
-        EXPECT_EQ(banded, 76);
+        EXPECT_EQ(banded, coloured);
         const std::string kmz = (tmp.path() / ZelUtils::Format("colores%d.kmz", int(i))).string();
         testutil::AnswerFileDialog(viewer, kmz, 3);
         livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave")->trigger();
         EXPECT_EQ(Shell("/usr/bin/python3 '" + py + "' '" + kmz + "' '" + u.RangeName + "' 2>&1"),
                   want);
+    }
+}
+
+// "Rangos..." of the map's menu edits the classes the map colours by, and the
+// printed legend then lists the class as edited: the link colour map's, or the
+// movement symbols' own classes while those are what the map colours.
+TEST_F(ExportGui, RangeDialogEditsTheClassesOfTheLegendShown)
+{
+    if (!fs::exists(testutil::realDataPath("siouxfalls-junctions.dat")))
+        FAIL() << "real networks not available";
+    viewer->show();
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(Copy("siouxfalls-junctions.dat", "red")));
+    // {layer shown, how the user shows it}
+    const std::vector<std::pair<std::string, std::function<void()>>> rows = {
+        {"enlaces", [&] {
+             PickVariable(viewer, "tbAtributos", [](QAction* a) { return a->text() == "Capacidad"; });
+             if (!viewer->Down(Cmd::tbColores))
+                 livemenus::Find(viewer, "tbColores")->trigger();
+         }},
+        {"movimientos", [&] {
+             PickVariable(viewer, "tbMovimValues", [](QAction* a) { return a->text().contains("Saturaci"); });
+             if (!livemenus::Find(viewer, "Atributos2")->isChecked())
+                 livemenus::Find(viewer, "Atributos2")->trigger();
+         }},
+    };
+    for (const auto& [layer, show] : rows) {
+        SCOPED_TRACE(layer);
+        show();
+        double top = 0, edited = 0;
+        QTimer::singleShot(0, [&] {
+            auto* dlg = qobject_cast<TDlgRngs*>(QApplication::activeModalWidget());
+            ASSERT_NE(dlg, nullptr);
+            top = dlg->vmx->Value();
+            edited = std::round((dlg->vv[1]->Value() + dlg->v[2]->Value()) / 2);
+            dlg->v[2]->clear();
+            QTest::keyClicks(dlg->v[2], QString::number(edited));
+            dlg->accept();
+        });
+        ASSERT_TRUE(livemenus::Click(viewer, "popup:BDerecho", "Rangos1"));
+        const std::string emf = (tmp.path() / (layer + ".emf")).string();
+        livemenus::Find(viewer, "aPrint1")->trigger();
+        testutil::settle();
+        testutil::AnswerFileDialog(viewer, emf, 0);
+        livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave")->trigger();
+        viewer->Printing().PreviewWindow().close();
+        const std::vector<std::pair<double, double>> classes = testutil::CheckMetafile(emf).RangeClasses();
+        ASSERT_FALSE(classes.empty());
+        // The dialog showed the classes of the legend (written with the legend's
+        // decimals), and the legend took the edit.
+        EXPECT_NEAR(classes.back().second, top, 0.5);
+        EXPECT_TRUE(std::any_of(classes.begin(), classes.end(), [&](auto c) { return std::abs(c.second - edited) < 0.01; }))
+            << edited;
     }
 }
 
@@ -773,4 +868,43 @@ TEST_F(ExportGui, TextExportsKeepFieldsLineNamesAndEmmeNumbers)
     ASSERT_EQ(traces.size(), 2u);
     EXPECT_EQ(traces[0].substr(0, 7), "100001,");
     EXPECT_EQ(traces[1].substr(0, 7), "100002,");
+}
+
+// A name typed without an extension is saved under the extension of the format
+// chosen in the dialog's list, in that format: the preview's save and "Exportar
+// datos" of the link grid, read back by python's zipfile and ogrinfo.
+TEST_F(ExportGui, NamesTypedWithoutExtensionTakeTheFormatChosen)
+{
+    if (!fs::exists(testutil::realDataPath("siouxfalls.dat")))
+        FAIL() << "real networks not available";
+    viewer->show();
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(Copy("siouxfalls.dat", "red")));
+    livemenus::Find(viewer, "aPrint1")->trigger();
+    testutil::settle();
+    QAction* save = livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave");
+    // {command, filter chosen, file expected, independent reading, what it says}
+    const std::vector<std::tuple<QAction*, int, std::string, std::string, std::string>> rows = {
+        {save, 3, "mapa.kmz", "/usr/bin/python3 -c 'import sys, zipfile; print(zipfile.ZipFile(sys.argv[1]).namelist())' ",
+         "['mapa.kml']"},
+        {save, 4, "mapa.shp", "ogrinfo -ro -al -so ", "Feature Count: 76"},
+        {save, 2, "mapa.dxf", "head -c 9 ", "  0\r\nSECT"},
+        {save, 5, "mapa.gif", "head -c 6 ", "GIF8"},
+        {livemenus::Find(viewer, "ExportarArcos"), 1, "datos.tab",
+         "/usr/bin/python3 -c 'import sys, csv; print(len(next(csv.reader(open(sys.argv[1]), delimiter=\"\\t\"))) > 5)' ",
+         "True"},
+    };
+    for (const auto& [command, filter, file, reader, says] : rows) {
+        SCOPED_TRACE(file);
+        const fs::path typed = tmp.path() / fs::path(file).stem();
+        testutil::AnswerFileDialog(viewer, typed.string(), filter);
+        command->trigger();
+        testutil::settle();
+        EXPECT_FALSE(fs::exists(typed.string() + ".emf"));
+        EXPECT_FALSE(fs::exists(typed.string() + ".csv"));
+        ASSERT_TRUE(fs::exists(tmp.path() / file));
+        const std::string read = Shell(reader + "'" + (tmp.path() / file).string() + "' 2>&1");
+        EXPECT_NE(read.find(says), std::string::npos) << read;
+        fs::remove(tmp.path() / file);
+    }
+    viewer->Printing().PreviewWindow().close();
 }
