@@ -165,6 +165,16 @@ protected:
         QTest::keyPress(viewer->windowHandle(), key, mods);
     }
     void ReleaseKey(Qt::Key key) { QTest::keyRelease(viewer->windowHandle(), key, Qt::NoModifier); }
+    // The layer's line around the south-west block is taken away on the map: its
+    // editing command, then a click on three corners and a double click on the last.
+    void DeleteLayerLineOnMap()
+    {
+        livemenus::Find(viewer, "pupsedit")->trigger();
+        for (const auto& [x, y] : {std::pair{299950.0, 6125450.0}, std::pair{300550.0, 6125450.0},
+                                   std::pair{300550.0, 6125950.0}})
+            Click(Pix(x, y));
+        DoubleClickMap(Pix(299950, 6125950));
+    }
 
     static QPoint CellCentre(TStringAlignGrid* g, int col, int row)
     {
@@ -1511,11 +1521,7 @@ TEST_F(MapModes, TheSameNetworkOpenedAgainKeepsOrAsksAboutItsEditedLayer)
         testutil::AnswerFileDialog(viewer, layer);
         livemenus::Find(viewer, "aOpenSolera")->trigger();
         ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
-        livemenus::Find(viewer, "pupsedit")->trigger();
-        for (const auto& [x, y] : {std::pair{299950.0, 6125450.0}, std::pair{300550.0, 6125450.0},
-                                   std::pair{300550.0, 6125950.0}})
-            Click(Pix(x, y));
-        DoubleClickMap(Pix(299950, 6125950));
+        DeleteLayerLineOnMap();
         ASSERT_EQ(GeoLayers().GeoLinks[1].Name, GeoDeletedName);
         // Counts, which a reading of the network does not keep: they tell whether it was read again.
         testutil::AnswerFileDialog(viewer, tmp.file("conteos.dat"));
@@ -1721,11 +1727,7 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         ASSERT_EQ(NumUserVarMovim, 1);
         runAnswering(QMessageBox::Ok, layer, [&] { livemenus::Find(viewer, "aOpenSolera")->trigger(); });
         ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
-        livemenus::Find(viewer, "pupsedit")->trigger();
-        for (const auto& [x, y] : {std::pair{299950.0, 6125450.0}, std::pair{300550.0, 6125450.0},
-                                   std::pair{300550.0, 6125950.0}})
-            Click(Pix(x, y));
-        DoubleClickMap(Pix(299950, 6125950));
+        DeleteLayerLineOnMap();
         ASSERT_EQ(GeoLayers().GeoLinks[1].Name, GeoDeletedName);
         ASSERT_TRUE(GeoLayers().AnyUnsaved());
         runAnswering(QMessageBox::Ok, tmp.file("puntos.geo"), [&] { livemenus::Find(viewer, "Puntos5")->trigger(); });
