@@ -684,7 +684,7 @@ bool TPolygonsController::PolygonDialog(bool save, std::string& fileName, int& f
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     fileName = dialog.selectedFiles().front().toStdString();
-    filter = dialog.selectedNameFilter() == QString::fromUtf8(GeoFilter) ? 1 : 0;
+    filter = ChosenFilter(dialog) == 1 ? 1 : 0;
     return true;
 }
 

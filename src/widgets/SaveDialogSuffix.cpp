@@ -24,12 +24,32 @@ QString FilterSuffix(const QString& filter)
     return QString();
 }
 
+// The dialog's filter shown as `shown`: Qt's own dialog, asked to hide the
+// patterns, shows and reports "Texto [*.tab]" for "Texto [*.tab] (*.tab)".
+int FilterIndex(const QFileDialog& dialog, const QString& shown)
+{
+    const QRegularExpression patterns(QStringLiteral("\\s*\\([^()]*\\)\\s*$"));
+    const QStringList filters = dialog.nameFilters();
+    for (int i = 0; i < filters.size(); ++i)
+        if (filters.at(i) == shown || QString(filters.at(i)).remove(patterns) == shown)
+            return i;
+    return -1;
+}
+
 } // namespace
+
+int ChosenFilter(const QFileDialog& dialog)
+{
+    return FilterIndex(dialog, dialog.selectedNameFilter());
+}
 
 void SuffixFollowsFilter(QFileDialog& dialog)
 {
     QFileDialog* d = &dialog;
-    const auto follow = [d](const QString& filter) { d->setDefaultSuffix(FilterSuffix(filter)); };
+    const auto follow = [d](const QString& shown) {
+        const int index = FilterIndex(*d, shown);
+        d->setDefaultSuffix(FilterSuffix(index >= 0 ? d->nameFilters().at(index) : shown));
+    };
     follow(dialog.selectedNameFilter());
     // The user's choice in a dialog of the system's, and in Qt's own the filter
     // list however it changes.

@@ -7,3 +7,7 @@ class QFileDialog;
 // kind is not written under, nor over, a name of another. A filter that takes any
 // name ("(*)", "(*.*)") adds none. Call once the filters are set.
 void SuffixFollowsFilter(QFileDialog& dialog);
+
+// The index among the dialog's filters of the one chosen (-1 for none), also when
+// the dialog hides the filters' patterns and names the chosen one without them.
+int ChosenFilter(const QFileDialog& dialog);

@@ -408,7 +408,7 @@ void TFrmFases::tbWordClick()
     WriteDocument(dlg.selectedFiles().first().toStdString());
 }
 
-void TFrmFases::PhasesReport(DocWriter::TDocWriter& doc, const std::string& networkName,
+bool TFrmFases::PhasesReport(DocWriter::TDocWriter& doc, const std::string& networkName,
                              const DocWriter::PictureBox& box, int32_t columns)
 {
     const int32_t count = KDVFases::WriteStageTable(doc, networkName);
@@ -428,7 +428,8 @@ void TFrmFases::PhasesReport(DocWriter::TDocWriter& doc, const std::string& netw
         if (NodoEnLista[i] != 1) continue;
         CreateFases(i);
         // The printed twin: a metafile with title, stamp and stage panels.
-        if (!PrintFases(i, picture)) continue;
+        if (!PrintFases(i, picture))
+            return false;
         const std::string caption =
             ZelUtils::Format("Red: %s    Nodo: %d", networkName.c_str(), KDVFases::Diagram.Number);
         if (columns > 0) {
@@ -440,6 +441,7 @@ void TFrmFases::PhasesReport(DocWriter::TDocWriter& doc, const std::string& netw
         }
     }
     doc.PageBreak();
+    return true;
 }
 
 void TFrmFases::showEvent(QShowEvent* event)

@@ -42,7 +42,8 @@ public:
     // any other name saves it to that file.
     bool CopyJunction(const std::string& fileName);
     // Stage table and pictures of the junctions of NodeList, appended to doc.
-    void PhasesReport(DocWriter::TDocWriter& doc, const std::string& networkName, const DocWriter::PictureBox& box,
+    // False when a junction's picture could not be written: the document lacks it.
+    bool PhasesReport(DocWriter::TDocWriter& doc, const std::string& networkName, const DocWriter::PictureBox& box,
                       int32_t columns);
 
     void tbFirstClick();

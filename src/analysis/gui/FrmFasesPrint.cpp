@@ -89,7 +89,7 @@ bool TAnalysisController::PhasesOfDefinedNetworks(const TPrintDefinition& defini
         for (int32_t i = 1; i <= std::min<int32_t>(Network.NodeCount, MaxNodos); ++i)
             if (NodoEnLista[i] == 1) heldNumbers.push_back(Nodos[i].Number);
 
-    bool opened = false;
+    bool opened = false, pictures = true;
     // The caption gauge of the map; each network opened meanwhile uses it too,
     // so every step puts the caption back.
     std::string caption = "Preparando documento ...";
@@ -133,16 +133,22 @@ bool TAnalysisController::PhasesOfDefinedNetworks(const TPrintDefinition& defini
         DocWriter::PictureBox box;
         box.widthIn = e.Ancho;
         box.heightIn = e.Alto;
-        host_.PhaseWindow().PhasesReport(doc, e.RedPalvon, box,
-                                         definition.PrintInColumns ? definition.PrintColumns : 0);
+        pictures = host_.PhaseWindow().PhasesReport(doc, e.RedPalvon, box,
+                                                    definition.PrintInColumns ? definition.PrintColumns : 0);
         UserView().WorldMinX = wx1;
         UserView().WorldMaxX = wx2;
         UserView().WorldMinY = wy1;
         UserView().WorldMaxY = wy2;
+        if (!pictures)
+            break;
     }
     caption = "Cerrando documento ...";
     gauge(definition.Net2PrintCount);
-    if (named) {
+    // A document without the pictures of its junctions does not take the place of
+    // the user's earlier one.
+    if (!pictures)
+        Services().ShowMessage("No se pudo escribir la figura de la intersección.");
+    else if (named) {
         std::string saved;
         if (!doc.SaveAs(definition.WordDocumentName, &saved))
             Services().ShowMessage(doc.LastError());

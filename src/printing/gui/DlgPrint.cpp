@@ -328,11 +328,14 @@ bool TDlgPrint::SavePages(const std::string& fileName)
         const std::string name = MultiPage::PageFileName(base, page.PrintPageX, page.PrintPageY, ext);
         if (ext == "EMF")
             return printing_.PrintViewToMetafile(name, view, page);
-        // The page in its own proportions, as large as the map canvas holds.
-        printing_.PrintViewToMetafile(std::string(), view, page);
+        // The page in its own proportions, as large as the map canvas holds. A
+        // drawing that could not be written was reported: the pages stop there.
+        const bool drawnOk = printing_.PrintViewToMetafile(std::string(), view, page);
         const TPrintedPage& drawn = printing_.Page();
         // The rendering's scratch metafile is not one of the user's files.
         std::remove(drawn.PrintMetafileName.c_str());
+        if (!drawnOk)
+            return false;
         const QSize size = QSize(drawn.PrintPicture.Width(), drawn.PrintPicture.Height()).scaled(canvas, Qt::KeepAspectRatio);
         const bool ok = WriteImageFile(PrintPictureImage(drawn, size), "JPG", name, 90);
         if (!ok)

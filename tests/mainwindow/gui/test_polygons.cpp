@@ -20,6 +20,8 @@
 #include <QMouseEvent>
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -295,5 +297,30 @@ TEST_F(Polygons, ExportedVerticesComeBackToTheMillimetre)
         const TPoint& expected = k == 0 ? TPoint{312372.01, 6126004.83} : pts[static_cast<size_t>(k - 1)];
         EXPECT_NEAR(Vertex(0, k).x, expected.x, 0.001) << k;
         EXPECT_NEAR(Vertex(0, k).y, expected.y, 0.001) << k;
+    }
+
+    // Through the menus: the name typed without extension, then the kind picked in
+    // the filter list (whose patterns the dialog hides). The file takes that
+    // kind's extension and format; the user's file named as typed stays as it was.
+    const auto answer = [this](const std::string& typed, int downs) {
+        testutil::WhenFileDialogShown(w.get(), [typed, downs](QFileDialog* dialog) {
+            auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            ASSERT_TRUE(edit && combo);
+            edit->clear();
+            QTest::keyClicks(edit, QString::fromStdString(typed));
+            for (int i = 0; i < downs; ++i)
+                QTest::keyClick(combo, Qt::Key_Down);
+            testutil::AcceptOrGiveUp(dialog);
+        });
+    };
+    for (const auto& [typed, downs, file, start] :
+         {std::tuple{"zonas", 0, "zonas.plg", "0;Zona;3;"}, std::tuple{"areas", 1, "areas.geo", "Zona,0,4,"}}) {
+        SCOPED_TRACE(file);
+        testutil::writeFile(tmp.file(typed), "del usuario");
+        answer(tmp.file(typed), downs);
+        livemenus::Find(w.get(), "aExportar1")->trigger();
+        EXPECT_EQ(testutil::readFile(tmp.file(file)).rfind(start, 0), 0u) << testutil::readFile(tmp.file(file));
+        EXPECT_EQ(testutil::readFile(tmp.file(typed)), "del usuario");
     }
 }

@@ -69,6 +69,9 @@ TEST(BatchPrintCommandLine, PrintsPicturesIntoTheDocument)
 #include <QImageReader>
 #include <QSpinBox>
 
+#include <csignal>
+#include <sys/resource.h>
+
 class MultiPageTest : public ViewerFixture {};
 
 TEST_F(MultiPageTest, ChosenPagesAreSavedOneFilePerPage)
@@ -122,6 +125,24 @@ TEST_F(MultiPageTest, ChosenPagesAreSavedOneFilePerPage)
     EXPECT_TRUE(jpg.width() == canvas.width() || jpg.height() == canvas.height());
     EXPECT_TRUE(jpg.width() <= canvas.width() && jpg.height() <= canvas.height());
     EXPECT_FALSE(std::filesystem::exists(tmp.file("Velmora___.EMF")));
+    // The same again on a disk full at a small size: the pages written before
+    // stay whole, and the user is told once, not once for the drawing and again
+    // for the page.
+    {
+        const std::string before = testutil::readFile(tmp.file("plan_2_2.JPG"));
+        RecordingServices ui;
+        rlimit saved{};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit full{1024, saved.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &full);
+        const bool written = w.SavePages(tmp.file("plan.jpg"));
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, handler);
+        EXPECT_FALSE(written);
+        EXPECT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(testutil::readFile(tmp.file("plan_2_2.JPG")), before);
+    }
     // The user's view window comes back after the pages; the page key is not
     // left for the next ordinary print.
     EXPECT_NEAR(UserView().WorldMinX, g.Page(1, 1).X[0], 1e-6);

@@ -743,6 +743,21 @@ TEST_F(PrintFiles, PhaseReportOfTheDefinedNetworksFromThePhaseWindow)
     const QRect box = pic.textBoxes[size_t(heading)];
     EXPECT_LT(box.bottom(), frame.top()) << "heading " << box.top() << ".." << box.bottom() << ", frame from " << frame.top();
     EXPECT_GE(box.top(), 0);
+
+    // Again, with no room for the pictures' own folder (the temporary folder is
+    // no folder): the document lacking them does not replace the earlier one,
+    // and the user is told once.
+    const QByteArray tmpdir = qgetenv("TMPDIR");
+    testutil::writeFile(tmp.file("nocarpeta"), "");
+    qputenv("TMPDIR", tmp.file("nocarpeta").c_str());
+    {
+        RecordingServices ui;
+        report->trigger();
+        EXPECT_EQ(ui.messages.size(), 1u);
+        EXPECT_TRUE(ui.anyMessageContains("figura"));
+    }
+    tmpdir.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmpdir);
+    EXPECT_EQ(testutil::readFile(doc), rtf);
 }
 
 namespace {
