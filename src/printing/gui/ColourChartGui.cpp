@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QFileDialog>
 #include <QMenu>
+#include <algorithm>
 
 void TBatchPrintController::ImprimirColores1Click()
 {
@@ -51,7 +52,10 @@ void TBatchPrintController::ImprimirGenAtr1Click()
             if (!isColumn || column < 1 || item->isSeparator())
                 continue;
             std::string caption = item->text().remove(QLatin1Char('&')).toStdString();
-            const std::string name = ZelUtils::Trim(caption.size() > 3 ? caption.substr(3, 20) : std::string());
+            std::string name = ZelUtils::Trim(caption.size() > 3 ? caption.substr(3, 20) : std::string());
+            // The caption is the column's title in the user's file: a slash in it
+            // names no folder, the picture stays beside the others.
+            std::replace(name.begin(), name.end(), '/', '_');
             view.State.GenatrCol = column;
             const SafeFile::TProgramNamed ownName; // a name made up here: a link under it is not followed
             if (!printing_.PrintViewToMetafile(ZelUtils::Format("ga%s.emf", name), view))

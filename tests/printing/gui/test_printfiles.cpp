@@ -419,6 +419,13 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
     }
     EXPECT_EQ(testutil::readFile(tmp.file("victima.emf")), "del usuario");
     EXPECT_TRUE(std::filesystem::is_symlink(tmp.file("ga.emf")));
+    // A slash in a column's title names no folder: the picture stays beside the others.
+    testutil::writeFile(tmp.file("viajes.csv"), "zona,x,y,Viajes/dia,A1\n2,350000,6300000,100,50\n");
+    ASSERT_TRUE(KDVlib::LoadGenatr(tmp.file("viajes.csv")));
+    std::filesystem::create_directory(tmp.file("gajes"));
+    livemenus::Find(viewer, "ImprimirGenAtr1")->trigger();
+    EXPECT_METAFILE_SOUND(testutil::CheckMetafile(tmp.file("gajes_dia.emf")));
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.file("gajes")));
 
     // The network again, with its transit lines read (an option of the options window).
     Secondary::DlgCfg().RutasFijas->SetItemIndex(0);
