@@ -160,12 +160,27 @@ bool ReadArea(const std::string& fileName, const TPolygonRecord& style, std::vec
         p.Id = RoundField(field(0));
         p.Name = field(0);
         p.Points.clear();
-        // As in the polygon file, vertices the line does not hold are not made up.
-        const int32_t available = f.size() >= 4 ? static_cast<int32_t>((f.size() - 2) / 2) : 0;
-        const int32_t n = std::clamp(RoundField(field(1)), 0, available);
-        for (int32_t k = 1; k <= n; ++k)
-            p.Points.push_back({Coordinate(field(static_cast<size_t>(2 * k))),
-                                Coordinate(field(static_cast<size_t>(2 * k + 1)))});
+        // The layout the area export writes (name, 0, count, then the ring closed
+        // on its first vertex) has an odd number of fields and a count that fills
+        // them exactly; the layout read here has an even number. A file this
+        // program wrote therefore comes back as it was, not as polygons of no
+        // vertices.
+        const bool asWritten = f.size() >= 5 && f.size() % 2 == 1 && RoundField(field(1)) == 0 &&
+                               RoundField(field(2)) == static_cast<int32_t>((f.size() - 3) / 2);
+        if (asWritten) {
+            for (size_t k = 3; k + 1 < f.size(); k += 2)
+                p.Points.push_back({Coordinate(f[k]), Coordinate(f[k + 1])});
+            if (p.Points.size() > 1 && p.Points.front().x == p.Points.back().x &&
+                p.Points.front().y == p.Points.back().y)
+                p.Points.pop_back(); // the ring's closing vertex, which the writer adds
+        } else {
+            // As in the polygon file, vertices the line does not hold are not made up.
+            const int32_t available = f.size() >= 4 ? static_cast<int32_t>((f.size() - 2) / 2) : 0;
+            const int32_t n = std::clamp(RoundField(field(1)), 0, available);
+            for (int32_t k = 1; k <= n; ++k)
+                p.Points.push_back({Coordinate(field(static_cast<size_t>(2 * k))),
+                                    Coordinate(field(static_cast<size_t>(2 * k + 1)))});
+        }
         p.Label = MeanPoint(p.Points);
         polygons.push_back(std::move(p));
     }

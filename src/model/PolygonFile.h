@@ -42,7 +42,8 @@ bool Write(const std::string& fileName, const std::vector<TPolygonRecord>& polyg
 std::string FormatAreaLine(const TPolygonRecord& polygon);
 bool WriteArea(const std::string& fileName, const std::vector<TPolygonRecord>& polygons);
 // Area file as read: field 0 is id and name, field 1 the vertex count, then x, y
-// pairs. Each polygon takes the style of `style`; its label point is the mean.
+// pairs; a line as the export writes it (name, 0, count, a closed ring) is read
+// as written. Each polygon takes the style of `style`; its label point is the mean.
 bool ReadArea(const std::string& fileName, const TPolygonRecord& style, std::vector<TPolygonRecord>& polygons);
 
 // Mean of the points; (0, 0) for none.

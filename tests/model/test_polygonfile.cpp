@@ -99,14 +99,22 @@ TEST(PolygonFile, WritersFormatPlgGeoAndZoning)
     const std::string geo = tmp.file("out.geo");
     ASSERT_TRUE(PolygonFile::WriteArea(geo, {a, empty}));
     EXPECT_EQ(testutil::readFile(geo), "Norte,0,3,1.00,2.00,-3.25,4.50,1.00,2.00\r\nVacio,0,0\r\n");
-    // The area reader does not take back what the export writes: the name is the
-    // id, the 0 the vertex count.
+    // The area reader takes back what the export writes: the vertices without the
+    // ring's closing one; a line of the reader's own layout (even field count) is
+    // read by it.
+    testutil::writeFile(tmp.file("out.geo"), testutil::readFile(geo) + "7,2,5,6,7,8\r\n");
     std::vector<TPolygonRecord> back;
     ASSERT_TRUE(PolygonFile::ReadArea(geo, TPolygonRecord{}, back));
-    ASSERT_EQ(back.size(), 2u);
+    ASSERT_EQ(back.size(), 3u);
     EXPECT_EQ(back[0].Name, "Norte");
     EXPECT_EQ(back[0].Id, 0);
-    EXPECT_TRUE(back[0].Points.empty());
+    ASSERT_EQ(back[0].Points.size(), 2u);
+    EXPECT_EQ(back[0].Points[1].x, -3.25);
+    EXPECT_EQ(back[0].Points[1].y, 4.5);
+    EXPECT_TRUE(back[1].Points.empty());
+    ASSERT_EQ(back[2].Points.size(), 2u);
+    EXPECT_EQ(back[2].Id, 7);
+    EXPECT_EQ(back[2].Points[1].x, 7);
     EXPECT_FALSE(PolygonFile::Write(tmp.file("no/existe/x.plg"), {a}));
 
     const int32_t zones = Network.ZoneCount;

@@ -323,4 +323,14 @@ TEST_F(Polygons, ExportedVerticesComeBackToTheMillimetre)
         EXPECT_EQ(testutil::readFile(tmp.file(file)).rfind(start, 0), 0u) << testutil::readFile(tmp.file(file));
         EXPECT_EQ(testutil::readFile(tmp.file(typed)), "del usuario");
     }
+    // The area file written comes back through "Importar" with its vertices (the
+    // ring's closing one is the writer's, not a vertex).
+    for (TPoint& v : Poligonos[0].Points)
+        v.y += 1000; // moved meanwhile: the import, not what was there, gives them back
+    answer(tmp.file("areas.geo"), 1);
+    livemenus::Find(w.get(), "aImportar1")->trigger();
+    ASSERT_EQ(NumPoligonos, 1);
+    ASSERT_EQ(Vertices(0), 3);
+    for (int k = 1; k <= 3; ++k)
+        EXPECT_NEAR(Vertex(0, k).y, pts[static_cast<size_t>(k - 1)].y, 0.001) << k;
 }
