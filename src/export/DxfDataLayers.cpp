@@ -292,7 +292,8 @@ bool TDataLayerExport::LinkColumn(int32_t column, TLayerVariable& v) const
     return true;
 }
 
-// The movement column with its extremes and the range table of the moment.
+// The movement column with its extremes and classes: the range table of the
+// moment for the column shown.
 bool TDataLayerExport::MovimColumn(int32_t column, TLayerVariable& v) const
 {
     const int32_t k = MovimVariable(column);
@@ -303,7 +304,18 @@ bool TDataLayerExport::MovimColumn(int32_t column, TLayerVariable& v) const
     v.Name = MovimTitle(column);
     v.Min = Movims[0].Var[k];
     v.Max = Movims[MovimsMaxRec].Var[k];
-    return v.Max > 0.0f;
+    if (!(v.Max > 0.0f))
+        return false;
+    // Another column than the one shown has its own classes, as picking it on
+    // the grid makes them: fifths of its span, or of the scale kept fixed.
+    if (column != movim_.Column) {
+        const float low = o_.State.ScaleFixed ? o_.State.RangeMin : v.Min;
+        float high = o_.State.ScaleFixed ? o_.State.RangeMax : v.Max;
+        if (high > low)
+            high += 1.0e-6f;
+        Ranges::FillDefaultClasses(v.Table, o_.State.NumRanges, low, high);
+    }
+    return true;
 }
 
 // f(v) for every link column holding a variable with a positive maximum.

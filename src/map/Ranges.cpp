@@ -251,7 +251,10 @@ std::vector<int32_t> LegendClasses(const TRangeArray& table, int32_t numRanges)
     const int last = std::clamp(numRanges, 0, MaxRangeClasses);
     for (int c = 0; c <= last; ++c) {
         const TRangeClass& r = table[static_cast<size_t>(c)];
-        if (c == 0 ? r.Active : (c == 1 || r.Active || r.Low < r.High))
+        // Class 1 of no span (a constant variable) holds nothing once the minimum
+        // class, switched on, takes its one value.
+        const bool bottom = c == 1 && (r.Low < r.High || !ClassHolds(table, 0, r.Low));
+        if (c == 0 ? r.Active : (bottom || (c > 1 && (r.Active || r.Low < r.High))))
             listed.push_back(c);
     }
     return listed;

@@ -88,7 +88,8 @@ const TRangeClass* LastClassOf(const TViewState& view, float v);
 const TRangeClass* LastClassOf(const TRangeArray& table, int32_t numRanges, float v);
 
 // The classes a legend lists, in order: each one that can hold a value (class 0
-// only when switched on; a class above 1 switched off with no span holds nothing),
+// only when switched on; class 1 of no span holds nothing once class 0, switched
+// on, takes its value; a class above 1 switched off with no span holds nothing),
 // so that every value drawn is in a listed class and no listed class lies.
 std::vector<int32_t> LegendClasses(const TRangeArray& table, int32_t numRanges);
 

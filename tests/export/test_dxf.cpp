@@ -539,6 +539,12 @@ TEST(DxfDataLayers, FullExportWalksEveryColumnAndPutsTheViewBack)
     GeoLayers().GeoLayerVisible[1] = GeoLayers().GeoLayerVisible[2] = 1;
     UserView().Items[11].Width = UserView().Items[12].Width = 1;
     const auto table = UserView().RangeTable;
+    // A second movement variable, of values far above the classes of the one shown.
+    ColVarMovim[3] = 7;
+    TitMovim[3] = "Otra";
+    for (int32_t m = 1; m <= Network.MovementCount; ++m)
+        Movims[m].Var[7] = 1000.0f * m;
+    PalvonRead::ComputeLinkDataExtremes();
 
     testutil::TempDir dir;
     TDxfMapOptions o;
@@ -560,6 +566,14 @@ TEST(DxfDataLayers, FullExportWalksEveryColumnAndPutsTheViewBack)
     EXPECT_EQ(Entities(text, "VAL_V0").size(), 3u);
     EXPECT_EQ(Entities(text, "MVT_F.Asig").size(), 0u);
     EXPECT_GE(Entities(text, "MVT_FAsig").size(), 3u);
+    // The other movement variable in its own classes (1000 in the bottom one,
+    // 2000 in the third, 3000 in the top), not in the shown one's.
+    std::vector<std::string> colours;
+    for (const auto& e : Entities(text, "MVT_Otra"))
+        if (e[0].second == "POLYLINE")
+            colours.push_back(Value(e, " 62"));
+    auto colour = [](int c) { return std::to_string(ZelUtils::NearestColour(UserView().MovimRangeTable[size_t(c)].Color)); };
+    EXPECT_EQ(colours, (std::vector<std::string>{colour(1), colour(3), colour(5)}));
     // The view is as it was.
     EXPECT_EQ(UserView().RangeVarArcos, 5);
     EXPECT_EQ(UserView().RangeName, "F. Asig");

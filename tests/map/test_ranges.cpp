@@ -101,6 +101,9 @@ TEST_F(RangesTest, DefaultClassesFromTheExtremes)
     uint32_t color = 0;
     EXPECT_EQ(Ranges::ClassifyValue(UserView(), 7.0f, color), Ranges::TRangeHit::Drawn);
     EXPECT_EQ(color, UserView().RangeTable[1].Color);
+    // The minimum class switched on takes that value: the legend lists it alone.
+    UserView().RangeTable[0].Active = true;
+    EXPECT_EQ(Ranges::LegendClasses(UserView().RangeTable, 5), std::vector<int32_t>{0});
 }
 
 TEST_F(RangesTest, SavedRangeSetsAreKeptOnePerVariable)

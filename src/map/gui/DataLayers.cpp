@@ -766,15 +766,21 @@ void ShowLegend(TLegendImage* legend, const QImage& picture, const QWidget* map,
         legend->move(std::max(0, x), std::max(0, map->height() - picture.height() - 4));
         legend->PlacedAt = legend->pos();
         legend->PlaceAfresh = false;
-    } else if (map && !bottomRight && map->isVisible()) {
-        // The bar legend grows with the variables shown (a row each) and the "> "
-        // entry: it moves back inside the map rather than running past its edge;
-        // one that fits stays where it is.
+    } else if (map && map->isVisible()) {
+        // A legend grows: the bar legend with the variables shown (a row each) and
+        // the "> " entry, the range legend with its classes (the minimum class
+        // switched on, a variable of more classes than the one before). It moves
+        // back inside the map rather than hiding its last rows past the edge; one
+        // that fits stays where it is. Moved by the drawing alone, it still counts
+        // as placed by the drawing.
         const QPoint at = legend->pos();
         const int x = std::max(0, std::min(at.x(), map->width() - picture.width() - 4));
         const int y = std::max(0, std::min(at.y(), map->height() - picture.height() - 4));
-        if (QPoint(x, y) != at)
+        if (QPoint(x, y) != at) {
             legend->move(x, y);
+            if (at == legend->PlacedAt)
+                legend->PlacedAt = legend->pos();
+        }
     }
     legend->show();
     legend->raise();
