@@ -11,6 +11,7 @@
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "mainwindow/tools/MapTools.h"
+#include "map/ZoomHistory.h"
 #include "map/DrawState.h"
 #include "map/GeoLayers.h"
 #include "map/PointLayers.h"
@@ -1748,6 +1749,24 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         const int32_t shaped = KDVlib::FindArco(104, 105), points = Arcos[shaped].PointCount;
         ASSERT_TRUE(livemenus::Find(viewer, "GrabarSIG")->isVisible());
 
+        // The window zoomed in and the link grid sorted by a title (Shift+click).
+        livemenus::Find(viewer, "tbZoomIn")->trigger();
+        const TZoomSlot window = Zoom::CurrentView();
+        const int32_t zoomIndex = UserView().ZoomIndex;
+        viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
+        testutil::settle();
+        QHeaderView* titles = viewer->sagArcos->horizontalHeader();
+        QTest::mouseClick(titles->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                          QPoint(titles->sectionViewportPosition(5) + titles->sectionSize(5) / 2, titles->height() / 2));
+        const auto rowsShown = [&] {
+            std::string s;
+            for (int r = 1; r < viewer->sagArcos->RowCount(); ++r)
+                s += ZelUtils::Trim(viewer->sagArcos->cell(3, r)) + " ";
+            return s;
+        };
+        const std::string sorted = rowsShown();
+        ASSERT_NE(sorted.substr(0, 4), "1 2 ");
+
         // The transition.
         const std::string positions = (dir / "red_coordenadas.geo").string();
         if (row.name == std::string("posiciones de solo lectura")) {
@@ -1824,6 +1843,14 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         EXPECT_EQ(livemenus::Find(viewer, "GenAtrZona")->isChecked(), row.choicesKept || !row.opened);
         EXPECT_EQ(Zonas[KDVlib::FindZona(1)].PolygonCount > 0, row.choicesKept || !row.opened) << "zoning";
         EXPECT_EQ(NumUserVarMovim, row.choicesKept ? 1 : 0);
+        // The window, its zoom steps and the grid's order: the user's on the same network.
+        if (!row.opened) {
+            const TZoomSlot now = Zoom::CurrentView();
+            EXPECT_TRUE(now.MinX == window.MinX && now.MaxX == window.MaxX && now.MinY == window.MinY &&
+                        now.MaxY == window.MaxY) << "window";
+            EXPECT_EQ(UserView().ZoomIndex, zoomIndex);
+            EXPECT_EQ(rowsShown(), sorted);
+        }
         // The links, nodes and zones selected: marks of the network they were made on.
         EXPECT_EQ(Arcos[KDVlib::FindArco(103, 104)].Mark == 3, !row.opened) << "selection";
         EXPECT_EQ(Arcos[KDVlib::FindArco(103, 104)].Active == 0, !row.opened) << "hidden";
@@ -1840,7 +1867,7 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         if (!row.opened) {
             // The counts in their column of the grid.
             const int32_t link = KDVlib::FindArco(103, 104);
-            EXPECT_EQ(viewer->sagArcos->cell(13, link), "900");
+            EXPECT_EQ(viewer->sagArcos->cell(13, viewer->sagArcos->RowOfRecord(link)), "900");
         }
         // The gauge waits at its start, hidden.
         EXPECT_EQ(viewer->pbc->Progress(), viewer->pbc->MinValue());
