@@ -1481,6 +1481,14 @@ TEST_F(MapModes, TheSameNetworkOpenedAgainKeepsOrAsksAboutItsEditedLayer)
                 return a->trigger();
         ADD_FAILURE() << "no recent item";
     };
+    // The layout saved for it names no layer that exists, and a style of its own
+    // for the first layer: the layer the user loaded keeps its edit and style.
+    const auto recentWithoutLayers = [&] {
+        testutil::writeFile(tmp.file("Velmora0.INI"), "[File1]\r\nFileName=" + red +
+                                                          "\r\nFecha=2026\r\nSoleras=1;" + tmp.file("no.geo") +
+                                                          "\r\nItem11=Otra;255;5;0;0\r\n");
+        recent();
+    };
     using Button = QMessageBox::StandardButton;
     struct Way {
         const char* name;
@@ -1495,6 +1503,7 @@ TEST_F(MapModes, TheSameNetworkOpenedAgainKeepsOrAsksAboutItsEditedLayer)
         {"recientes, Cancelar", recent, QMessageBox::Cancel, true, false, true, 2},
         {"recientes, No", recent, QMessageBox::No, true, true, false, 2},
         {"recientes, Si", recent, QMessageBox::Yes, true, true, false, 1},
+        {"recientes, sin capas suyas", recentWithoutLayers, QMessageBox::Cancel, false, true, true, 2},
     };
     QStringList asked;
     Button answer = QMessageBox::Cancel;
@@ -1524,9 +1533,11 @@ TEST_F(MapModes, TheSameNetworkOpenedAgainKeepsOrAsksAboutItsEditedLayer)
         ASSERT_EQ(Network.CountsLoaded, 1);
         asked.clear();
         answer = way.answer;
+        const TItems style = UserView().Items[11];
         way.open();
         testutil::settle();
         EXPECT_EQ(asked.filter("capas de soleras").size(), way.asked ? 1 : 0) << asked.join('|').toStdString();
+        EXPECT_TRUE(UserView().Items[11].Color == style.Color && UserView().Items[11].Width == style.Width);
         EXPECT_EQ(Network.CountsLoaded, way.reread ? 0 : 1);
         EXPECT_EQ(DatFileName, "red.dat");
         EXPECT_EQ(GeoLayers().NumGeoLayers, 1);
