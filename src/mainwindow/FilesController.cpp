@@ -5,7 +5,10 @@
 #include "model/ReadAhead.h"
 #include "mainwindow/PalvonViewer.h"
 
+#include "map/GeoLayers.h"
+#include "map/gui/DisplayController.h"
 #include "map/ProgramSettings.h"
+#include "map/ViewState.h"
 #include "model/AuxFileHooks.h"
 #include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
@@ -76,12 +79,25 @@ void TFilesController::FilesClick(int tag)
             for (size_t k = 1; k < named.size() && !layoutLayers; ++k)
                 layoutLayers = std::filesystem::is_regular_file(named[k], ec);
         }
+        const std::filesystem::path p = std::filesystem::absolute(file);
+        const bool sameNetwork = (p.parent_path() / p.filename()).string() == viewChoicesOf_;
         if (!AbrirRedPalvon(file, layoutLayers))
             return;
         // The view the network had when it was last closed.
         if (ProgramOptions().DrawLayout) {
             TIniFile ini(FileName);
+            // The layers the same network keeps (the layout names none of its own
+            // in their place) keep their styles and switch too.
+            const bool keptLayers = sameNetwork && !layoutLayers && GeoLayers().NumGeoLayers > 0;
+            const auto styles = UserView().Items;
+            const bool layersOn = viewer_.CommandOn(Cmd::tbSolera);
             viewer_.Settings().LeerConfiguracion(ini, section);
+            if (keptLayers) {
+                for (int k = 11; k <= MaxItems; ++k)
+                    UserView().Items[size_t(k)] = styles[size_t(k)];
+                viewer_.Display().ShowLineLayerMenus();
+                viewer_.SetCommandOn(Cmd::tbSolera, layersOn);
+            }
             viewer_.RedrawMap();
         }
         return;

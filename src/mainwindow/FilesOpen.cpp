@@ -425,9 +425,22 @@ void TFilesController::ReloadFromText()
     // The links, nodes and zones the user selected or hid: put back on those still there.
     const SelectionFiles::THeldMarks marks = SelectionFiles::HoldMarks();
     const bool listed = viewer_.Action(Cmd::VerSeleccion)->isChecked();
+    // The window and zoom steps ("Vista anterior") the user had on it, and its
+    // grids as sorted and arranged: the same network read again keeps them.
+    const TViewState& view = UserView();
+    const double window[4] = {view.WorldMinX, view.WorldMaxX, view.WorldMinY, view.WorldMaxY};
+    const auto zoomHistory = view.ZoomHistory;
+    const auto zoomIndex = view.ZoomIndex;
+    viewer_.Grids().HoldGridOrder();
     if (!RunOpening())
         return; // refused: the network in memory, with all it had, stays
-    bool again = false;
+    UserView().WorldMinX = window[0];
+    UserView().WorldMaxX = window[1];
+    UserView().WorldMinY = window[2];
+    UserView().WorldMaxY = window[3];
+    UserView().ZoomHistory = zoomHistory;
+    UserView().ZoomIndex = zoomIndex;
+    bool again = true; // drawn again in the window put back
     if (!marks.Links.empty() || !marks.Hidden.empty() || !marks.Nodes.empty() || !marks.Zones.empty()) {
         SelectionFiles::PutBackMarks(marks);
         viewer_.Selection().ShowPutBackMarks(listed);
@@ -463,6 +476,7 @@ void TFilesController::ReloadFromText()
         LoadZoning(zoning); // one the user opened, not named by the folder's "Velmora.ini"
         again = true;
     }
+    viewer_.Grids().PutBackGridOrder(); // after the columns the loads above put back
     if (again && !BatchMode)
         viewer_.RedrawMap();
 }

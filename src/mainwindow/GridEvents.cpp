@@ -34,6 +34,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <tuple>
+#include <utility>
 
 using ZelUtils::Format;
 
@@ -279,6 +281,42 @@ void TGridsController::ResetGridSort()
     for (TStringAlignGrid* grid : {sagArcos, sagMovim, sagNodos})
         if (grid)
             grid->ResetOrder();
+}
+
+void TGridsController::HoldGridOrder()
+{
+    gridOrderHeld_.clear();
+    for (auto [grid, desc, col] : {std::tuple{sagArcos, &SortDescArcos, SortColArcos},
+                                   std::tuple{sagMovim, &SortDescMovim, SortColMovim}}) {
+        TGridOrderHeld h{*desc, col, {}};
+        for (int pos = 0; grid && pos < grid->ColCount(); ++pos)
+            h.columns.push_back(grid->ColAtPosition(pos));
+        gridOrderHeld_.push_back(std::move(h));
+    }
+}
+
+void TGridsController::PutBackGridOrder()
+{
+    if (gridOrderHeld_.size() != 2)
+        return;
+    const std::vector<TGridOrderHeld> held = std::exchange(gridOrderHeld_, {});
+    for (size_t k = 0; k < 2; ++k) {
+        TStringAlignGrid* grid = k == 0 ? sagArcos : sagMovim;
+        std::vector<uint8_t>& desc = k == 0 ? SortDescArcos : SortDescMovim;
+        int32_t& sortCol = k == 0 ? SortColArcos : SortColMovim;
+        const TGridOrderHeld& h = held[k];
+        if (!grid || static_cast<int>(h.columns.size()) != grid->ColCount())
+            continue; // the network read again has other columns: its own order
+        for (int pos = 0; pos < grid->ColCount(); ++pos)
+            if (grid->ColAtPosition(pos) != h.columns[size_t(pos)])
+                grid->MoveColumn(grid->PositionOfCol(h.columns[size_t(pos)]), pos);
+        desc = h.desc;
+        sortCol = h.col;
+        if (h.col >= 0 && h.col < grid->ColCount() && size_t(h.col) < desc.size()) {
+            grid->SortColumn(h.col, desc[size_t(h.col)] == 0);
+            grid->Invalidate();
+        }
+    }
 }
 
 // ---------------------------------------------------------------- helpers

@@ -121,6 +121,12 @@ public:
     // column and the column sorted last (-1 none).
     std::vector<uint8_t> SortDescArcos, SortDescMovim;
     int32_t SortColArcos = -1, SortColMovim = -1;
+    struct TGridOrderHeld {
+        std::vector<uint8_t> desc;
+        int32_t col = -1;
+        std::vector<int> columns; // column numbers in screen order
+    };
+    std::vector<TGridOrderHeld> gridOrderHeld_;
     // Marker region (map pixels) of a node or centroid move started from a grid.
     QRegion GridMoveRegion;
     // The node or centroid picked in its grid to be placed on the map (a Shift+click
@@ -150,6 +156,11 @@ public:
     int32_t MovimAttrVar = 0;
     // The sort state of both grids as a freshly opened network has it.
     void ResetGridSort();
+    // The arrangement of the link and movement grids (the column sorted last, its
+    // direction, the titles' screen order), held while other networks are opened
+    // unattended and put back on the user's network read again.
+    void HoldGridOrder();
+    void PutBackGridOrder();
     void sagZonasDblClick();
     void sagNodosDblClick();
     void sagArcosDblClick();

@@ -101,6 +101,10 @@ void TPrintHostAdapter::HoldPhaseWindow() { v_.Analysis().HoldPhaseWindow(); }
 
 void TPrintHostAdapter::PutBackPhaseWindow() { v_.Analysis().PutBackPhaseWindow(); }
 
+void TPrintHostAdapter::HoldGridOrder() { v_.Grids().HoldGridOrder(); }
+
+void TPrintHostAdapter::PutBackGridOrder() { v_.Grids().PutBackGridOrder(); }
+
 void TPrintHostAdapter::SwapPolygons(TPolygonSet& aside) { v_.Polygons().SwapPolygons(aside); }
 
 TStringAlignGrid* TPrintHostAdapter::LinkGrid() { return v_.sagArcos; }

@@ -39,6 +39,8 @@ public:
     void ShowPutBackMarks(bool listShown) override;
     void HoldPhaseWindow() override;
     void PutBackPhaseWindow() override;
+    void HoldGridOrder() override;
+    void PutBackGridOrder() override;
     void SwapPolygons(TPolygonSet& aside) override;
     bool HoldUnsavedPositions(KDVlib::THeldPositions& held) override;
     void PutBackPositions(const KDVlib::THeldPositions& held, bool reread) override;

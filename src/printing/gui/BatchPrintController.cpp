@@ -156,6 +156,8 @@ public:
         s_.marks = SelectionFiles::HoldMarks();
         s_.selectionListed = window_.Action(Cmd::VerSeleccion)->isChecked();
         batchHost_.HoldPhaseWindow();
+        // The grids as the user sorted and arranged them.
+        batchHost_.HoldGridOrder();
         // The user's background layers (edits and all) wait aside: another
         // network's folder may load layers of its own in their place.
         s_.layersOn = window_.CommandOn(Cmd::tbSolera);
@@ -183,6 +185,7 @@ public:
             LoadAux(s_.complementary, s_.complementaryMovs, s_.traces, s_.zoning);
             SelectionFiles::PutBackMarks(s_.marks);
             batchHost_.ShowPutBackMarks(s_.selectionListed);
+            batchHost_.PutBackGridOrder();
             // Reading the network again opened it on its whole extent: the user's
             // window and zoom steps ("Vista anterior") are the ones the user had.
             UserView().WorldMinX = start_.WorldMinX; UserView().WorldMaxX = start_.WorldMaxX;

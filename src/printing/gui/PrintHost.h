@@ -85,6 +85,9 @@ public:
     // are opened and put back on the user's network afterwards.
     virtual void HoldPhaseWindow() = 0;
     virtual void PutBackPhaseWindow() = 0;
+    // The sort and title order of the link and movement grids, held the same way.
+    virtual void HoldGridOrder() = 0;
+    virtual void PutBackGridOrder() = 0;
     // The link and movement grids, whose titles name the variables.
     virtual TStringAlignGrid* LinkGrid() = 0;
     virtual TStringAlignGrid* MovementGrid() = 0;

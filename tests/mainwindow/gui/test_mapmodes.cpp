@@ -11,6 +11,7 @@
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "mainwindow/tools/MapTools.h"
+#include "map/ZoomHistory.h"
 #include "map/DrawState.h"
 #include "map/GeoLayers.h"
 #include "map/PointLayers.h"
@@ -1490,6 +1491,14 @@ TEST_F(MapModes, TheSameNetworkOpenedAgainKeepsOrAsksAboutItsEditedLayer)
                 return a->trigger();
         ADD_FAILURE() << "no recent item";
     };
+    // The layout saved for it names no layer that exists, and a style of its own
+    // for the first layer: the layer the user loaded keeps its edit and style.
+    const auto recentWithoutLayers = [&] {
+        testutil::writeFile(tmp.file("Velmora0.INI"), "[File1]\r\nFileName=" + red +
+                                                          "\r\nFecha=2026\r\nSoleras=1;" + tmp.file("no.geo") +
+                                                          "\r\nItem11=Otra;255;5;0;0\r\n");
+        recent();
+    };
     using Button = QMessageBox::StandardButton;
     struct Way {
         const char* name;
@@ -1504,6 +1513,7 @@ TEST_F(MapModes, TheSameNetworkOpenedAgainKeepsOrAsksAboutItsEditedLayer)
         {"recientes, Cancelar", recent, QMessageBox::Cancel, true, false, true, 2},
         {"recientes, No", recent, QMessageBox::No, true, true, false, 2},
         {"recientes, Si", recent, QMessageBox::Yes, true, true, false, 1},
+        {"recientes, sin capas suyas", recentWithoutLayers, QMessageBox::Cancel, false, true, true, 2},
     };
     QStringList asked;
     Button answer = QMessageBox::Cancel;
@@ -1529,9 +1539,11 @@ TEST_F(MapModes, TheSameNetworkOpenedAgainKeepsOrAsksAboutItsEditedLayer)
         ASSERT_EQ(Network.CountsLoaded, 1);
         asked.clear();
         answer = way.answer;
+        const TItems style = UserView().Items[11];
         way.open();
         testutil::settle();
         EXPECT_EQ(asked.filter("capas de soleras").size(), way.asked ? 1 : 0) << asked.join('|').toStdString();
+        EXPECT_TRUE(UserView().Items[11].Color == style.Color && UserView().Items[11].Width == style.Width);
         EXPECT_EQ(Network.CountsLoaded, way.reread ? 0 : 1);
         EXPECT_EQ(DatFileName, "red.dat");
         EXPECT_EQ(GeoLayers().NumGeoLayers, 1);
@@ -1750,6 +1762,24 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         const int32_t shaped = KDVlib::FindArco(104, 105), points = Arcos[shaped].PointCount;
         ASSERT_TRUE(livemenus::Find(viewer, "GrabarSIG")->isVisible());
 
+        // The window zoomed in and the link grid sorted by a title (Shift+click).
+        livemenus::Find(viewer, "tbZoomIn")->trigger();
+        const TZoomSlot window = Zoom::CurrentView();
+        const int32_t zoomIndex = UserView().ZoomIndex;
+        viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
+        testutil::settle();
+        QHeaderView* titles = viewer->sagArcos->horizontalHeader();
+        QTest::mouseClick(titles->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                          QPoint(titles->sectionViewportPosition(5) + titles->sectionSize(5) / 2, titles->height() / 2));
+        const auto rowsShown = [&] {
+            std::string s;
+            for (int r = 1; r < viewer->sagArcos->RowCount(); ++r)
+                s += ZelUtils::Trim(viewer->sagArcos->cell(3, r)) + " ";
+            return s;
+        };
+        const std::string sorted = rowsShown();
+        ASSERT_NE(sorted.substr(0, 4), "1 2 ");
+
         // The transition.
         const std::string positions = (dir / "red_coordenadas.geo").string();
         if (row.name == std::string("posiciones de solo lectura")) {
@@ -1826,6 +1856,14 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         EXPECT_EQ(livemenus::Find(viewer, "GenAtrZona")->isChecked(), row.choicesKept || !row.opened);
         EXPECT_EQ(Zonas[KDVlib::FindZona(1)].PolygonCount > 0, row.choicesKept || !row.opened) << "zoning";
         EXPECT_EQ(NumUserVarMovim, row.choicesKept ? 1 : 0);
+        // The window, its zoom steps and the grid's order: the user's on the same network.
+        if (!row.opened) {
+            const TZoomSlot now = Zoom::CurrentView();
+            EXPECT_TRUE(now.MinX == window.MinX && now.MaxX == window.MaxX && now.MinY == window.MinY &&
+                        now.MaxY == window.MaxY) << "window";
+            EXPECT_EQ(UserView().ZoomIndex, zoomIndex);
+            EXPECT_EQ(rowsShown(), sorted);
+        }
         // The links, nodes and zones selected: marks of the network they were made on.
         EXPECT_EQ(Arcos[KDVlib::FindArco(103, 104)].Mark == 3, !row.opened) << "selection";
         EXPECT_EQ(Arcos[KDVlib::FindArco(103, 104)].Active == 0, !row.opened) << "hidden";
@@ -1842,7 +1880,7 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         if (!row.opened) {
             // The counts in their column of the grid.
             const int32_t link = KDVlib::FindArco(103, 104);
-            EXPECT_EQ(viewer->sagArcos->cell(13, link), "900");
+            EXPECT_EQ(viewer->sagArcos->cell(13, viewer->sagArcos->RowOfRecord(link)), "900");
         }
         // The gauge waits at its start, hidden.
         EXPECT_EQ(viewer->pbc->Progress(), viewer->pbc->MinValue());

@@ -46,6 +46,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
@@ -454,6 +455,21 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
     testutil::AnswerFileDialog(viewer, tmp.file("mios.plg"), 0);
     Trigger("aImportar1");
     ASSERT_EQ(NumPoligonos, 1);
+    // The link grid sorted by a title, Shift+click, descending.
+    viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
+    QApplication::processEvents();
+    QHeaderView* titles = viewer->sagArcos->horizontalHeader();
+    for (int k = 0; k < 2; ++k)
+        QTest::mouseClick(titles->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                          QPoint(titles->sectionViewportPosition(5) + titles->sectionSize(5) / 2, titles->height() / 2));
+    const auto rowsShown = [&] {
+        std::string s;
+        for (int r = 1; r < viewer->sagArcos->RowCount(); ++r)
+            s += ZelUtils::Trim(viewer->sagArcos->cell(3, r)) + " ";
+        return s;
+    };
+    const std::string sorted = rowsShown();
+    ASSERT_NE(sorted.substr(0, 4), "1 2 ");
     TKDVscale& scale = Secondary::KDVscale();
     const bool fixed = scale.Fixed->isChecked();
     const float rangeMax = UserView().RangeMax;
@@ -562,6 +578,7 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
             EXPECT_EQ(testutil::readFile(tmp.file("red.dat")), text);
             EXPECT_EQ(viewer->StatusPanel(0), status);
             EXPECT_EQ(countShown(), count);
+            EXPECT_EQ(rowsShown(), sorted);
             const TZoomSlot now = Zoom::CurrentView();
             EXPECT_TRUE(now.MinX == window.MinX && now.MinY == window.MinY && now.MaxX == window.MaxX &&
                         now.MaxY == window.MaxY);
