@@ -314,6 +314,10 @@ TEST_F(Polygons, ExportedVerticesComeBackToTheMillimetre)
             testutil::AcceptOrGiveUp(dialog);
         });
     };
+    // Without the overwrite question (the options' default), which an earlier test
+    // of the process may have left switched on.
+    Secondary::DlgCfg().cbOverwrite->setChecked(true);
+    Secondary::DlgCfg().cbOverwrite->setChecked(false);
     for (const auto& [typed, downs, file, start] :
          {std::tuple{"zonas", 0, "zonas.plg", "0;Zona;3;"}, std::tuple{"areas", 1, "areas.geo", "Zona,0,4,"}}) {
         SCOPED_TRACE(file);
