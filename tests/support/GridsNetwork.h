@@ -8,9 +8,12 @@
 #include "model/LinkGeometry.h"
 #include "model/PalvonRead.h"
 #include "model/PalvonVars.h"
+#include "model/ZelUtils.h"
 #include "support/RecordingServices.h"
+#include "widgets/StringAlignGrid.h"
 #include "support/TestUtil.h"
 
+#include <QHeaderView>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -61,6 +64,24 @@ inline bool ShowWholeNetwork(TPalvonViewer& w)
     UserView().WorldMinY = Network.MinY;
     UserView().WorldMaxY = Network.MaxY;
     return true;
+}
+
+// A Shift+click on the middle of column `col`'s title, as the user sorts by it.
+inline void ShiftClickTitle(TStringAlignGrid* grid, int col)
+{
+    QHeaderView* titles = grid->horizontalHeader();
+    QTest::mouseClick(titles->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                      QPoint(titles->sectionViewportPosition(col) + titles->sectionSize(col) / 2, titles->height() / 2));
+}
+
+// The cells of column `col` from the first row under the titles down, trimmed,
+// each followed by a blank: the order the grid shows.
+inline std::string ColumnShown(TStringAlignGrid* grid, int col)
+{
+    std::string s;
+    for (int r = 1; r < grid->RowCount(); ++r)
+        s += ZelUtils::Trim(grid->cell(col, r)) + " ";
+    return s;
 }
 
 } // namespace testutil

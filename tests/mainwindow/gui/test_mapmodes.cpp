@@ -29,6 +29,7 @@
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
 #include "model/gui/FrmDat.h"
+#include "support/GridsNetwork.h"
 #include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
 #include "support/FormulaColumn.h"
@@ -1768,15 +1769,8 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         const int32_t zoomIndex = UserView().ZoomIndex;
         viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
         testutil::settle();
-        QHeaderView* titles = viewer->sagArcos->horizontalHeader();
-        QTest::mouseClick(titles->viewport(), Qt::LeftButton, Qt::ShiftModifier,
-                          QPoint(titles->sectionViewportPosition(5) + titles->sectionSize(5) / 2, titles->height() / 2));
-        const auto rowsShown = [&] {
-            std::string s;
-            for (int r = 1; r < viewer->sagArcos->RowCount(); ++r)
-                s += ZelUtils::Trim(viewer->sagArcos->cell(3, r)) + " ";
-            return s;
-        };
+        testutil::ShiftClickTitle(viewer->sagArcos, 5);
+        const auto rowsShown = [&] { return testutil::ColumnShown(viewer->sagArcos, 3); };
         const std::string sorted = rowsShown();
         ASSERT_NE(sorted.substr(0, 4), "1 2 ");
 

@@ -26,6 +26,7 @@
 #include "printing/gui/FrmPreview.h"
 #include "printing/gui/PrintLayers.h"
 #include "printing/gui/PrinterSetup.h"
+#include "support/GridsNetwork.h"
 #include "support/ViewFields.h"
 #include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
@@ -458,16 +459,9 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
     // The link grid sorted by a title, Shift+click, descending.
     viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
     QApplication::processEvents();
-    QHeaderView* titles = viewer->sagArcos->horizontalHeader();
     for (int k = 0; k < 2; ++k)
-        QTest::mouseClick(titles->viewport(), Qt::LeftButton, Qt::ShiftModifier,
-                          QPoint(titles->sectionViewportPosition(5) + titles->sectionSize(5) / 2, titles->height() / 2));
-    const auto rowsShown = [&] {
-        std::string s;
-        for (int r = 1; r < viewer->sagArcos->RowCount(); ++r)
-            s += ZelUtils::Trim(viewer->sagArcos->cell(3, r)) + " ";
-        return s;
-    };
+        testutil::ShiftClickTitle(viewer->sagArcos, 5);
+    const auto rowsShown = [&] { return testutil::ColumnShown(viewer->sagArcos, 3); };
     const std::string sorted = rowsShown();
     ASSERT_NE(sorted.substr(0, 4), "1 2 ");
     TKDVscale& scale = Secondary::KDVscale();
