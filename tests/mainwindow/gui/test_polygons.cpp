@@ -299,21 +299,9 @@ TEST_F(Polygons, ExportedVerticesComeBackToTheMillimetre)
         EXPECT_NEAR(Vertex(0, k).y, expected.y, 0.001) << k;
     }
 
-    // Through the menus: the name typed without extension, then the kind picked in
-    // the filter list (whose patterns the dialog hides). The file takes that
+    // Through the menus: the kind picked in the filter list (whose patterns the
+    // dialog hides), then the name typed without extension. The file takes that
     // kind's extension and format; the user's file named as typed stays as it was.
-    const auto answer = [this](const std::string& typed, int downs) {
-        testutil::WhenFileDialogShown(w.get(), [typed, downs](QFileDialog* dialog) {
-            auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-            auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
-            ASSERT_TRUE(edit && combo);
-            edit->clear();
-            QTest::keyClicks(edit, QString::fromStdString(typed));
-            for (int i = 0; i < downs; ++i)
-                QTest::keyClick(combo, Qt::Key_Down);
-            testutil::AcceptOrGiveUp(dialog);
-        });
-    };
     // Without the overwrite question (the options' default), which an earlier test
     // of the process may have left switched on.
     Secondary::DlgCfg().cbOverwrite->setChecked(true);
@@ -322,7 +310,7 @@ TEST_F(Polygons, ExportedVerticesComeBackToTheMillimetre)
          {std::tuple{"zonas", 0, "zonas.plg", "0;Zona;3;"}, std::tuple{"areas", 1, "areas.geo", "Zona,0,4,"}}) {
         SCOPED_TRACE(file);
         testutil::writeFile(tmp.file(typed), "del usuario");
-        answer(tmp.file(typed), downs);
+        testutil::AnswerFileDialog(w.get(), tmp.file(typed), downs);
         livemenus::Find(w.get(), "aExportar1")->trigger();
         EXPECT_EQ(testutil::readFile(tmp.file(file)).rfind(start, 0), 0u) << testutil::readFile(tmp.file(file));
         EXPECT_EQ(testutil::readFile(tmp.file(typed)), "del usuario");
@@ -331,7 +319,7 @@ TEST_F(Polygons, ExportedVerticesComeBackToTheMillimetre)
     // ring's closing one is the writer's, not a vertex).
     for (TPoint& v : Poligonos[0].Points)
         v.y += 1000; // moved meanwhile: the import, not what was there, gives them back
-    answer(tmp.file("areas.geo"), 1);
+    testutil::AnswerFileDialog(w.get(), tmp.file("areas.geo"), 1);
     livemenus::Find(w.get(), "aImportar1")->trigger();
     ASSERT_EQ(NumPoligonos, 1);
     ASSERT_EQ(Vertices(0), 3);
