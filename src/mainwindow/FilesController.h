@@ -59,8 +59,9 @@ public:
     // asks whether to save the unsaved edits. True to go on (saved or given up),
     // false when the user cancels or a save did not happen. Without withText the
     // text is not asked about (a reload reads it: its edits are not lost); without
-    // withLayers neither are the background layers (they stay loaded).
-    bool ConfirmUnsavedEdits(bool withText = true, bool withLayers = true);
+    // withLayers neither are the background layers (they stay loaded); without
+    // withNetwork only the layers are (a layer file opened in their place).
+    bool ConfirmUnsavedEdits(bool withText = true, bool withLayers = true, bool withNetwork = true);
     // Where the positions moved on the network in memory are kept: beside its
     // text, under the name the text was last saved with.
     std::string PositionsFileOfText() const;

@@ -162,7 +162,10 @@ void TFilesController::aOpenTrazaExecute()
 void TFilesController::OpenSoleraFiles(const QStringList& files)
 {
     // The first file replaces the layers unless Shift was held; the rest of the same
-    // choice are added to it.
+    // choice are added to it. Layers about to be replaced whose edits their files
+    // do not hold are asked about first: cancelled, or not saved, nothing opens.
+    if (!files.isEmpty() && AppendSoleraLayer != 1 && !ConfirmUnsavedEdits(false, true, false))
+        return;
     for (const QString& f : files) {
         SoleraFileName = f.toStdString();
         viewer_.Display().OpenLineLayerFile(SoleraFileName, AppendSoleraLayer == 1);

@@ -279,15 +279,15 @@ std::string TFilesController::PositionsFileOfText() const
     return KDVlib::PositionsFileName(DatDir, DatFileName);
 }
 
-bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers)
+bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers, bool withNetwork)
 {
     // A batch or a phase report asked once, before it started opening networks.
     if (BatchMode)
         return true;
     std::vector<std::string> what;
-    const bool text = withText && FrmDat && FrmDat->IsModified();
-    const bool positions = Network.PositionsUnsaved && Network.Loaded;
-    const bool shapes = viewer_.Action(Cmd::GrabarSIG)->isVisible() && Network.Loaded;
+    const bool text = withNetwork && withText && FrmDat && FrmDat->IsModified();
+    const bool positions = withNetwork && Network.PositionsUnsaved && Network.Loaded;
+    const bool shapes = withNetwork && viewer_.Action(Cmd::GrabarSIG)->isVisible() && Network.Loaded;
     // Line layers with edits their files do not hold, when they go with the network
     // (a reload and a batch keep them).
     std::vector<int> layers;
@@ -316,7 +316,10 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers)
                   : std::string();
     const auto answer = QMessageBox::question(
         viewer_.DialogParent(), QString::fromStdString(ApplicationTitle),
-        QString::fromStdString(Format("Hay cambios sin grabar en %s de %s.", list, DatFileName) + where) +
+        QString::fromStdString(
+            (DatFileName.empty() ? Format("Hay cambios sin grabar en %s.", list)
+                                 : Format("Hay cambios sin grabar en %s de %s.", list, DatFileName)) +
+            where) +
             QStringLiteral("\n¿ Desea grabarlos ahora ?"),
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     if (answer == QMessageBox::Cancel || answer == QMessageBox::Escape)
@@ -677,7 +680,7 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork)
     // Its grid columns, formula columns and sort.
     LpaFirstCol = LplFirstCol = LpaMovFirstCol = LplMovFirstCol = CompFirstCol = 0;
     NumUserVarArcos = NumUserVarMovim = 0;
-    viewer_.Grids().ResetGridSort();
+    viewer_.Grids().ResetGridSort(); // formula columns included
     viewer_.Action(Cmd::Crearcolumna1)->setEnabled(true);
     viewer_.Action(Cmd::Crearcolumna2)->setEnabled(true);
     if (FrmMix)

@@ -60,6 +60,20 @@ struct TFormulaSide {
 float* LinkVar(int32_t rec, int32_t k) { return &Arcos[rec].Var[k]; }
 float* MovimVar(int32_t rec, int32_t k) { return &Movims[rec].Var[k]; }
 
+TFormulaSide SideOf(bool movements, TStringAlignGrid* links, TStringAlignGrid* movims)
+{
+    return movements ? TFormulaSide{movims,             Cmd::Crearcolumna2,
+                                    NumUserVarMovim,    80,                    NumColMovim,
+                                    ColVarMovim.data(), TitMovim.data(),       NumMovimColumns,
+                                    NumMovVars,         Network.MovementCount, MovimVar,
+                                    MovimsMaxRec}
+                     : TFormulaSide{links,              Cmd::Crearcolumna1,
+                                    NumUserVarArcos,    120,                   NumColArcos,
+                                    ColVarArcos.data(), TitArcos.data(),       NumArcosColumns,
+                                    NumLinkVars,        Network.LinkCount,     LinkVar,
+                                    ArcosMaxRec};
+}
+
 // The record index of a grid row (its column 3); throws when the cell holds none.
 int32_t RowRecord(const TFormulaSide& s, int row)
 {
@@ -112,24 +126,12 @@ void TGridsController::CrearColumnaFormula(bool movements)
 {
     CreateGrids();
     TDlgFormula& dlg = Secondary::DlgFormula();
-    TFormulaSide s = movements
-                         ? TFormulaSide{sagMovim,          Cmd::Crearcolumna2,
-                                        NumUserVarMovim,   80,                  NumColMovim,
-                                        ColVarMovim.data(), TitMovim.data(),    NumMovimColumns,
-                                        NumMovVars,        Network.MovementCount, MovimVar,
-                                        MovimsMaxRec}
-                         : TFormulaSide{sagArcos,          Cmd::Crearcolumna1,
-                                        NumUserVarArcos,   120,                 NumColArcos,
-                                        ColVarArcos.data(), TitArcos.data(),    NumArcosColumns,
-                                        NumLinkVars,       Network.LinkCount,   LinkVar,
-                                        ArcosMaxRec};
+    TFormulaSide s = SideOf(movements, sagArcos, sagMovim);
 
     dlg.Grid = s.grid;
     dlg.Execute();
     if (dlg.FormulaText.empty())
         return;
-    FN().CaseSensitive = false;
-    FN().TestUsedVars = true;
     const int m = dlg.FieldCount();
     if (m == 0)
         return;
@@ -159,11 +161,28 @@ void TGridsController::CrearColumnaFormula(bool movements)
         inputVars[static_cast<size_t>(i)] = k;
     }
 
+    TFormulaColumnDef def{movements, dlg.FormulaText, std::move(names), std::move(inputVars),
+                          Str(dlg.teVar->text()), Str(dlg.teText->text())};
+    if (MakeFormulaColumn(def))
+        formulaColumns_.push_back(std::move(def));
+}
+
+bool TGridsController::MakeFormulaColumn(const TFormulaColumnDef& def)
+{
+    const bool movements = def.movements;
+    TFormulaSide s = SideOf(movements, sagArcos, sagMovim);
+    if (s.numUser >= MaxUserVars || s.numCol >= s.capacity)
+        return false;
+    const std::vector<std::string>& names = def.names;
+    const std::vector<int32_t>& inputVars = def.inputVars;
+    const int m = static_cast<int>(names.size());
     // The whole column is computed aside first, under the caption gauge, where
     // Escape or "Detener" stops it: a column is made whole or not at all, and an
     // error or a stop leaves the grid, the records and the count as they were.
-    const std::string formula = dlg.FormulaText;
-    const QString name = dlg.teVar->text();
+    const std::string& formula = def.formula;
+    const QString name = QString::fromStdString(def.title);
+    FN().CaseSensitive = false;
+    FN().TestUsedVars = true;
     const int rows = std::min<int>(s.count, s.grid->RowCount() - 1);
     std::vector<int32_t> records(static_cast<size_t>(std::max(rows, 0)));
     std::vector<float> results(records.size());
@@ -210,12 +229,12 @@ void TGridsController::CrearColumnaFormula(bool movements)
     // The gauge is gone: the box takes the user's keys and clicks.
     if (!error.empty()) {
         Services().ShowError(Format("%s\rLa columna %s no se creó.", error, Str(name)));
-        return;
+        return false;
     }
     if (stopped) {
         Services().SetStatusText(1, Format("Cálculo detenido en la fila %d de %d: la columna %s no se creó",
                                            done + 1, rows, Str(name)));
-        return;
+        return false;
     }
 
     s.numUser += 1;
@@ -228,7 +247,7 @@ void TGridsController::CrearColumnaFormula(bool movements)
     s.grid->SetColCount(s.numCol);
     s.grid->setCell(c, 0, Str(name));
     s.colVar[c] = k;
-    s.tit[c] = Str(dlg.teText->text());
+    s.tit[c] = def.longTitle;
 
     // Records without a row must not keep a value of an earlier network's formula column.
     for (int32_t rec = 1; rec <= s.count; ++rec)
@@ -255,6 +274,7 @@ void TGridsController::CrearColumnaFormula(bool movements)
         AgregarItemArcos(c);
         viewer_.Selection().RefreshSelectedLinks();
     }
+    return true;
 }
 
 void TGridsController::sagArcosColumnMoved(int from, int to)

@@ -277,6 +277,7 @@ void TGridsController::ResetGridSort()
     std::fill(SortDescArcos.begin(), SortDescArcos.end(), uint8_t{0});
     std::fill(SortDescMovim.begin(), SortDescMovim.end(), uint8_t{0});
     SortColArcos = SortColMovim = -1;
+    formulaColumns_.clear(); // made on the network that goes
     // A new network shows its records in their order, under the columns in theirs.
     for (TStringAlignGrid* grid : {sagArcos, sagMovim, sagNodos})
         if (grid)
@@ -293,12 +294,18 @@ void TGridsController::HoldGridOrder()
             h.columns.push_back(grid->ColAtPosition(pos));
         gridOrderHeld_.push_back(std::move(h));
     }
+    formulaHeld_ = formulaColumns_;
 }
 
 void TGridsController::PutBackGridOrder()
 {
     if (gridOrderHeld_.size() != 2)
         return;
+    // The user's formula columns, computed again on the data read again, in the
+    // order made (one may read an earlier one), before their places are put back.
+    for (const TFormulaColumnDef& def : std::exchange(formulaHeld_, {}))
+        if (MakeFormulaColumn(def))
+            formulaColumns_.push_back(def);
     const std::vector<TGridOrderHeld> held = std::exchange(gridOrderHeld_, {});
     for (size_t k = 0; k < 2; ++k) {
         TStringAlignGrid* grid = k == 0 ? sagArcos : sagMovim;

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 class QAction;
@@ -127,6 +128,16 @@ public:
         std::vector<int> columns; // column numbers in screen order
     };
     std::vector<TGridOrderHeld> gridOrderHeld_;
+    // A formula column as the user made it: what the network read again computes
+    // anew, on its own data, to give the column back.
+    struct TFormulaColumnDef {
+        bool movements = false;
+        std::string formula;
+        std::vector<std::string> names; // the formula's field names
+        std::vector<int32_t> inputVars; // the variable each field reads
+        std::string title, longTitle;
+    };
+    std::vector<TFormulaColumnDef> formulaColumns_, formulaHeld_; // in the order made
     // Marker region (map pixels) of a node or centroid move started from a grid.
     QRegion GridMoveRegion;
     // The node or centroid picked in its grid to be placed on the map (a Shift+click
@@ -185,6 +196,9 @@ public:
     void ShowCentroidPlace(int32_t zone);
     // A new link (false) or movement (true) column computed by a formula.
     void CrearColumnaFormula(bool movements);
+    // Computes and appends the column `def` describes; false (and nothing changed)
+    // when it could not be made, which was said.
+    bool MakeFormulaColumn(const TFormulaColumnDef& def);
     void sagArcosColumnMoved(int from, int to);
     // The formula engine of the computed columns.
     TArtFormula& FN();

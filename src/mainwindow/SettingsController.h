@@ -32,6 +32,9 @@ public:
     void SaveAtClose();
     // The view configuration of a section: read (applied, without a redraw) and written.
     void LeerConfiguracion(TIniFile& ini, const std::string& section);
+    // Whether reading `section` would replace the loaded line layers: it names a
+    // layer file that is there.
+    static bool ReplacesLineLayers(TIniFile& ini, const std::string& section);
     void GrabarConfiguracion(TIniFile& ini, const std::string& section);
     // "Configurar" (the colour settings of polygons) and the about box.
     void Configurar1Click();

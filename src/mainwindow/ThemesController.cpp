@@ -2,6 +2,8 @@
 
 #include "widgets/CommandRegistry.h"
 #include "mainwindow/DlgTemas.h"
+#include "mainwindow/FilesController.h"
+#include "mainwindow/SettingsController.h"
 #include "mainwindow/PalvonViewer.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "model/KDVvars.h"
@@ -94,6 +96,10 @@ void TThemesController::Aplicar1Click()
     d.SectionValues.clear();
     if (!ok || !selected)
         return;
+    // A theme with line layers of its own replaces the loaded ones: their edits first.
+    if (TSettingsController::ReplacesLineLayers(ini, names[static_cast<size_t>(row)]) &&
+        !viewer_.Files().ConfirmUnsavedEdits(false, true, false))
+        return;
     themeName_ = names[static_cast<size_t>(row)];
     viewer_.Settings().LeerConfiguracion(ini, themeName_);
     viewer_.RedrawMap();
@@ -119,6 +125,9 @@ void TThemesController::PegarTema1Click()
 {
     TIniFile ini(ThemesFileName);
     if (!ini.SectionExists(ThemeClipboard))
+        return;
+    if (TSettingsController::ReplacesLineLayers(ini, ThemeClipboard) &&
+        !viewer_.Files().ConfirmUnsavedEdits(false, true, false))
         return;
     viewer_.Settings().LeerConfiguracion(ini, ThemeClipboard);
     viewer_.RedrawMap();

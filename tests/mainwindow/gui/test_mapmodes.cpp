@@ -1500,6 +1500,22 @@ TEST_F(MapModes, TheSameNetworkOpenedAgainKeepsOrAsksAboutItsEditedLayer)
                                                           "\r\nItem11=Otra;255;5;0;0\r\n");
         recent();
     };
+    // Another layer file opened without Shift takes the edited layer's place: asked
+    // about the same way; a save that fails is told once and opens nothing.
+    const std::string other = tmp.file("otra.geo");
+    testutil::writeFile(other, "7,2,300100,6125600,300600,6125950\r\n");
+    const auto otherLayer = [&] {
+        testutil::AnswerFileDialog(viewer, other);
+        livemenus::Find(viewer, "aOpenSolera")->trigger();
+    };
+    const auto otherLayerReadOnly = [&] {
+        RecordingServices ui;
+        std::filesystem::permissions(layer, std::filesystem::perms(0444));
+        otherLayer();
+        std::filesystem::permissions(layer, std::filesystem::perms(0644));
+        EXPECT_EQ(ui.messages.size(), 1u);
+        EXPECT_TRUE(ui.anyMessageContains("solo lectura"));
+    };
     using Button = QMessageBox::StandardButton;
     struct Way {
         const char* name;
@@ -1515,6 +1531,10 @@ TEST_F(MapModes, TheSameNetworkOpenedAgainKeepsOrAsksAboutItsEditedLayer)
         {"recientes, No", recent, QMessageBox::No, true, true, false, 2},
         {"recientes, Si", recent, QMessageBox::Yes, true, true, false, 1},
         {"recientes, sin capas suyas", recentWithoutLayers, QMessageBox::Cancel, false, true, true, 2},
+        {"otra capa, Cancelar", otherLayer, QMessageBox::Cancel, true, false, true, 2},
+        {"otra capa, No", otherLayer, QMessageBox::No, true, false, false, 2},
+        {"otra capa, Si", otherLayer, QMessageBox::Yes, true, false, false, 1},
+        {"otra capa, Si sin poder grabar", otherLayerReadOnly, QMessageBox::Yes, true, false, true, 2},
     };
     QStringList asked;
     Button answer = QMessageBox::Cancel;
@@ -1522,13 +1542,14 @@ TEST_F(MapModes, TheSameNetworkOpenedAgainKeepsOrAsksAboutItsEditedLayer)
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isVisible()) {
             asked << box->text();
-            box->button(answer)->click();
+            (box->button(answer) ? box->button(answer) : box->buttons().front())->click();
         }
     });
     poll.start(10);
     for (const Way& way : ways) {
         SCOPED_TRACE(way.name);
         testutil::writeFile(layer, lines);
+        answer = QMessageBox::No; // the edit an earlier row left goes
         testutil::AnswerFileDialog(viewer, layer);
         livemenus::Find(viewer, "aOpenSolera")->trigger();
         ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
@@ -1544,6 +1565,7 @@ TEST_F(MapModes, TheSameNetworkOpenedAgainKeepsOrAsksAboutItsEditedLayer)
         way.open();
         testutil::settle();
         EXPECT_EQ(asked.filter("capas de soleras").size(), way.asked ? 1 : 0) << asked.join('|').toStdString();
+        EXPECT_EQ(asked.size(), way.asked ? 1 : 0) << asked.join('|').toStdString();
         EXPECT_TRUE(UserView().Items[11].Color == style.Color && UserView().Items[11].Width == style.Width);
         EXPECT_EQ(Network.CountsLoaded, way.reread ? 0 : 1);
         EXPECT_EQ(DatFileName, "red.dat");
@@ -1849,7 +1871,11 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         EXPECT_EQ(livemenus::Find(viewer, "GenAtrZona")->isEnabled(), row.choicesKept || !row.opened);
         EXPECT_EQ(livemenus::Find(viewer, "GenAtrZona")->isChecked(), row.choicesKept || !row.opened);
         EXPECT_EQ(Zonas[KDVlib::FindZona(1)].PolygonCount > 0, row.choicesKept || !row.opened) << "zoning";
-        EXPECT_EQ(NumUserVarMovim, row.choicesKept ? 1 : 0);
+        // The formula column: made again on the same network, computed on its data.
+        EXPECT_EQ(NumUserVarMovim, row.choicesKept || !row.opened ? 1 : 0);
+        if (!row.opened) {
+            EXPECT_EQ(testutil::FormulaColumnCheck(viewer->sagMovim, "Doble", "Fl.Sat"), "");
+        }
         // The window, its zoom steps and the grid's order: the user's on the same network.
         if (!row.opened) {
             const TZoomSlot now = Zoom::CurrentView();

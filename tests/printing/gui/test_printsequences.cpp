@@ -464,6 +464,9 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
     const auto rowsShown = [&] { return testutil::ColumnShown(viewer->sagArcos, 3); };
     const std::string sorted = rowsShown();
     ASSERT_NE(sorted.substr(0, 4), "1 2 ");
+    // A formula column of the user's, which every step gives back computed on its data.
+    ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), false, {"Cap"}, "Doble", "A*2"));
+    ASSERT_EQ(testutil::FormulaColumnCheck(viewer->sagArcos, "Doble", "Cap"), "");
     TKDVscale& scale = Secondary::KDVscale();
     const bool fixed = scale.Fixed->isChecked();
     const float rangeMax = UserView().RangeMax;
@@ -572,6 +575,7 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
             EXPECT_EQ(testutil::readFile(tmp.file("red.dat")), text);
             EXPECT_EQ(viewer->StatusPanel(0), status);
             EXPECT_EQ(countShown(), count);
+            EXPECT_EQ(testutil::FormulaColumnCheck(viewer->sagArcos, "Doble", "Cap"), "");
             EXPECT_EQ(rowsShown(), sorted);
             const TZoomSlot now = Zoom::CurrentView();
             EXPECT_TRUE(now.MinX == window.MinX && now.MinY == window.MinY && now.MaxX == window.MaxX &&
@@ -1073,10 +1077,10 @@ TEST_F(PrintSequences, BatchGivesBackTheListingAndCountsLoaded)
     EXPECT_EQ(grid(), before);
 }
 
-// A formula column is not made again when the user's network is read again (from
-// its text, or at the end of a batch over another network): the map coloured by
-// it is given up with it, the legend and the colour button too, instead of
-// showing classes of a column that is gone.
+// A formula column is made again, on the data read again, when the user's network
+// is read again (from its text, or at the end of a batch over another network);
+// the map coloured by it is given up, the legend and the colour button too,
+// instead of showing classes of the column before it was made again.
 TEST_F(PrintSequences, ColourOfAFormulaColumnGoesWithTheColumn)
 {
     fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sioux.dat"));
@@ -1100,9 +1104,10 @@ TEST_F(PrintSequences, ColourOfAFormulaColumnGoesWithTheColumn)
                 v->trigger();
         ASSERT_EQ(UserView().RangeName, "Doble");
         ASSERT_TRUE(viewer->sym->isVisible());
+        const int32_t made = NumUserVarArcos;
         transition();
         testutil::settle();
-        EXPECT_EQ(NumUserVarArcos, 0);
+        EXPECT_EQ(NumUserVarArcos, made) << "the user's formula columns are made again";
         EXPECT_EQ(UserView().RangeName, "null");
         EXPECT_EQ(UserView().RangeVarArcos, 0);
         EXPECT_FALSE(viewer->Down(Cmd::tbColores));
