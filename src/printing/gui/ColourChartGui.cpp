@@ -18,6 +18,8 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <algorithm>
+#include <filesystem>
+#include <set>
 
 void TBatchPrintController::ImprimirColores1Click()
 {
@@ -45,6 +47,9 @@ void TBatchPrintController::ImprimirGenAtr1Click()
     TViewSnapshot view = printing_.ViewSnapshot();
     view.State.Zonas = true;
     view.GenAtrZona = true;
+    // Two titles may make one file name (short, equal, or equal but for a slash):
+    // every column keeps its own picture, the later one under a free numbered name.
+    std::set<std::string> written;
     if (menu) {
         for (QAction* item : menu->actions()) {
             bool isColumn = false;
@@ -57,9 +62,17 @@ void TBatchPrintController::ImprimirGenAtr1Click()
             // names no folder, the picture stays beside the others.
             std::replace(name.begin(), name.end(), '/', '_');
             view.State.GenatrCol = column;
+            std::string file = ZelUtils::Format("ga%s.emf", name);
+            for (int n = 2; written.count(file); ++n) {
+                const std::string numbered = ZelUtils::Format("ga%s_%d.emf", name, n);
+                std::error_code ec;
+                if (!written.count(numbered) && !std::filesystem::exists(std::filesystem::symlink_status(numbered, ec)))
+                    file = numbered;
+            }
             const SafeFile::TProgramNamed ownName; // a name made up here: a link under it is not followed
-            if (!printing_.PrintViewToMetafile(ZelUtils::Format("ga%s.emf", name), view))
+            if (!printing_.PrintViewToMetafile(file, view))
                 break;
+            written.insert(file);
         }
     }
 }

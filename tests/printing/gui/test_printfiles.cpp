@@ -402,10 +402,12 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
     std::filesystem::current_path(tmp.path());
     ASSERT_TRUE(KDVlib::LoadGenatr(testutil::dataPath("aux_genatr.csv")));
     livemenus::Find(viewer, "ImprimirGenAtr1")->trigger();
-    // Both columns' captions are shorter than four characters: one file "ga.emf".
+    // Both columns' captions are shorter than four characters: each its own picture,
+    // "ga.emf" and the next one under a number.
     const testutil::TMetafileReport ga = testutil::CheckMetafile(tmp.file("ga.emf"));
     EXPECT_METAFILE_SOUND(ga);
     EXPECT_TRUE(ga.HasText(QString::fromStdString(GeneratedBy)));
+    EXPECT_METAFILE_SOUND(testutil::CheckMetafile(tmp.file("ga_2.emf")));
     // The picture's name is made up by the command: a link put under it is not
     // followed into the file it leads to, and the user is told once.
     testutil::writeFile(tmp.file("victima.emf"), "del usuario");
@@ -419,13 +421,19 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
     }
     EXPECT_EQ(testutil::readFile(tmp.file("victima.emf")), "del usuario");
     EXPECT_TRUE(std::filesystem::is_symlink(tmp.file("ga.emf")));
-    // A slash in a column's title names no folder: the picture stays beside the others.
-    testutil::writeFile(tmp.file("viajes.csv"), "zona,x,y,Viajes/dia,A1\n2,350000,6300000,100,50\n");
+    // A slash in a column's title names no folder: the picture stays beside the
+    // others; a title the same but for it has a picture of its own, under a
+    // number no file of the user's has.
+    testutil::writeFile(tmp.file("viajes.csv"),
+                        "zona,x,y,Viajes/dia,A1,Viajes_dia,A2\n2,350000,6300000,100,50,20,10\n");
     ASSERT_TRUE(KDVlib::LoadGenatr(tmp.file("viajes.csv")));
     std::filesystem::create_directory(tmp.file("gajes"));
+    testutil::writeFile(tmp.file("gajes_dia_2.emf"), "del usuario");
     livemenus::Find(viewer, "ImprimirGenAtr1")->trigger();
     EXPECT_METAFILE_SOUND(testutil::CheckMetafile(tmp.file("gajes_dia.emf")));
     EXPECT_TRUE(std::filesystem::is_empty(tmp.file("gajes")));
+    EXPECT_EQ(testutil::readFile(tmp.file("gajes_dia_2.emf")), "del usuario");
+    EXPECT_METAFILE_SOUND(testutil::CheckMetafile(tmp.file("gajes_dia_3.emf")));
 
     // The network again, with its transit lines read (an option of the options window).
     Secondary::DlgCfg().RutasFijas->SetItemIndex(0);
