@@ -303,21 +303,32 @@ void TDlgPrint::tbSaveClick()
     SuffixFollowsFilter(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
+    const std::string fileName = dialog.selectedFiles().front().toStdString();
+    // A name the pages cannot take is refused before the overview goes to the printer.
+    if (PagesNameRefused(fileName))
+        return;
     if (PrtMapa->isChecked())
         PrintMap();
-    SavePages(dialog.selectedFiles().front().toStdString());
+    SavePages(fileName);
+}
+
+bool TDlgPrint::PagesNameRefused(const std::string& fileName)
+{
+    const std::string ext = QFileInfo(QString::fromStdString(fileName)).suffix().toUpper().toStdString();
+    if (ext == "EMF" || ext == "JPG")
+        return false;
+    // Nothing is written for a name of another kind: the user is told rather
+    // than left looking for pages that are not there.
+    Services().ShowMessage("No se guardaron las páginas: la extensión de " + fileName + " no es emf ni jpg.");
+    return true;
 }
 
 bool TDlgPrint::SavePages(const std::string& fileName)
 {
+    if (PagesNameRefused(fileName))
+        return false;
     const QFileInfo info(QString::fromStdString(fileName));
     const std::string ext = info.suffix().toUpper().toStdString();
-    if (ext != "EMF" && ext != "JPG") {
-        // Nothing is written for a name of another kind: the user is told rather
-        // than left looking for pages that are not there.
-        Services().ShowMessage("No se guardaron las páginas: la extensión de " + fileName + " no es emf ni jpg.");
-        return false;
-    }
     const std::string base = (info.path() + QLatin1Char('/') + info.completeBaseName()).toStdString();
     const QSize mapSize = printing_.MapCanvasSize();
     const QSize canvas = !mapSize.isEmpty() ? mapSize : QSize(800, 600);

@@ -36,6 +36,8 @@ public:
     // The chosen pages as files named base_i_j.EMF or base_i_j.JPG (by the
     // extension of fileName); false when a page could not be written.
     bool SavePages(const std::string& fileName);
+    // A name of another kind than emf or jpg: the user is told, once.
+    static bool PagesNameRefused(const std::string& fileName);
     // The overview sheet: the whole view with the grid and the page labels.
     void PrintMap();
     // The overview on a sheet already begun.

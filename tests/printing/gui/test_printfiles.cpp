@@ -1026,13 +1026,15 @@ TEST_F(PrintFiles, BottomTitlesStayOnThePageAfterABatch)
 // The multi-page window from the menu, at its default size, lies whole on the
 // screen with every page of its grid in sight. Its overview sheet printed after
 // the chosen pages were saved is the overview printed first: the whole view,
-// not the last page saved.
+// not the last page saved. A save under a name of another kind, with the
+// overview ticked, is refused once before anything is printed or written.
 TEST_F(PrintFiles, MultiPageOverviewAfterASaveShowsTheWholeView)
 {
     const std::string first = tmp.file("primera.pdf"), again = tmp.file("despues.pdf");
     Printer().setOutputFormat(QPrinter::PdfFormat);
     Printer().setOutputFileName(QString::fromStdString(first));
     QRect frame, screen, layer, inside;
+    std::vector<std::string> refusal;
     WhenModalShown(viewer, [&](QWidget* w) {
         auto* window = qobject_cast<TDlgPrint*>(w);
         ASSERT_NE(window, nullptr);
@@ -1045,6 +1047,14 @@ TEST_F(PrintFiles, MultiPageOverviewAfterASaveShowsTheWholeView)
         const TPageGrid& g = window->Grid();
         QTest::mouseClick(grd, Qt::LeftButton, {}, QPoint(g.Page(2, 2).Left + 3, g.Page(2, 2).Top + 3));
         QTest::mouseClick(window->PrtMapa, Qt::LeftButton);
+        {
+            RecordingServices ui;
+            Printer().setOutputFileName(QString::fromStdString(tmp.file("rechazada.pdf")));
+            testutil::AnswerFileDialog(window, tmp.file("plan.png"));
+            ClickToolButton(window, QStringLiteral("tbSave"));
+            refusal = ui.messages;
+            Printer().setOutputFileName(QString::fromStdString(first));
+        }
         ClickToolButton(window, QStringLiteral("tbPrint"));
         // The chosen page saved as a metafile, without the overview.
         QTest::mouseClick(window->PrtMapa, Qt::LeftButton);
@@ -1060,6 +1070,10 @@ TEST_F(PrintFiles, MultiPageOverviewAfterASaveShowsTheWholeView)
     EXPECT_TRUE(screen.contains(frame)) << frame.x() << "," << frame.y() << " " << frame.width() << "x"
                                         << frame.height() << " on " << screen.width() << "x" << screen.height();
     EXPECT_TRUE(inside.contains(layer));
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("rechazada.pdf"))) << "printed before the name was refused";
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("plan_2_2.png")));
+    ASSERT_EQ(refusal.size(), 1u);
+    EXPECT_NE(refusal[0].find("no es emf ni jpg"), std::string::npos) << refusal[0];
     const testutil::TMetafileReport saved = testutil::CheckMetafile(tmp.file("plan_2_2.EMF"));
     EXPECT_METAFILE_SOUND(saved);
     EXPECT_TRUE(saved.HasText(QStringLiteral("(2,2)")));
