@@ -834,10 +834,24 @@ void TMapRenderer::DrawSymbolo(const TViewState& view, const DataLayers::TLegend
 
 void TMapRenderer::DrawRanges(const TViewState& view, const std::string& caption)
 {
-    ShowLegend(host_.RangeLegend(), DataLayers::RangesPicture(view, caption), host_.MapCanvas(), true);
+    linkRanges_ = DataLayers::RangesPicture(view, caption);
+    ShowLegend(host_.RangeLegend(), linkRanges_, host_.MapCanvas(), true);
 }
 
 void TMapRenderer::DrawMovRange(const TViewState& view, const std::string& caption)
 {
-    ShowLegend(host_.RangeLegend(), DataLayers::RangesPicture(view, view.MovimRangeTable, caption), host_.MapCanvas(), true);
+    QImage picture = DataLayers::RangesPicture(view, view.MovimRangeTable, caption);
+    // Links coloured by their classes and movement symbols by theirs: the legend
+    // explains both, as the printed page does, the links' classes on top.
+    if (!linkRanges_.isNull()) {
+        QImage both(std::max(linkRanges_.width(), picture.width()), linkRanges_.height() + picture.height(),
+                    QImage::Format_RGB32);
+        both.fill(Qt::white);
+        QPainter p(&both);
+        p.drawImage(0, 0, linkRanges_);
+        p.drawImage(0, linkRanges_.height(), picture);
+        p.end();
+        picture = std::move(both);
+    }
+    ShowLegend(host_.RangeLegend(), picture, host_.MapCanvas(), true);
 }

@@ -8,6 +8,8 @@
 // parent) and TMapDrawHost (the canvas, the legends, the title box).
 #include "map/ViewSnapshot.h"
 
+#include <QImage>
+
 #include <string>
 
 class TMapDrawHost;
@@ -68,4 +70,7 @@ private:
     // dropped: the one under way already draws the current state.
     bool redrawing_ = false;
     float pickLength_ = 0.0f;
+    // The link classes' legend of the drawing under way: the movement symbols'
+    // legend, drawn after it on the same legend image, shows it above their own.
+    QImage linkRanges_;
 };

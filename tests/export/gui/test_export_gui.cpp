@@ -15,6 +15,7 @@
 #include "model/ZelUtils.h"
 #include "model/gui/FrmDat.h"
 #include "printing/gui/FrmPreview.h"
+#include "platform/IniFile.h"
 #include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
 #include "support/LiveMenus.h"
@@ -659,7 +660,8 @@ TEST_F(ExportGui, KmzColourFoldersAreTheLegendsClasses)
 
 // "Rangos..." of the map's menu edits the classes the map colours by, and the
 // printed legend then lists the class as edited: the link colour map's, or the
-// movement symbols' own classes while those are what the map colours.
+// movement symbols' own classes while those are what the map colours. With both
+// on, the legend on screen shows both: the links' classes over the movements'.
 TEST_F(ExportGui, RangeDialogEditsTheClassesOfTheLegendShown)
 {
     if (!fs::exists(testutil::realDataPath("siouxfalls-junctions.dat")))
@@ -679,6 +681,8 @@ TEST_F(ExportGui, RangeDialogEditsTheClassesOfTheLegendShown)
                  livemenus::Find(viewer, "Atributos2")->trigger();
          }},
     };
+    std::vector<QImage> legends; // on screen after each row
+    std::vector<std::string> shown; // the layers' switches after each row
     for (const auto& [layer, show] : rows) {
         SCOPED_TRACE(layer);
         show();
@@ -706,7 +710,34 @@ TEST_F(ExportGui, RangeDialogEditsTheClassesOfTheLegendShown)
         EXPECT_NEAR(classes.back().second, top, 0.5);
         EXPECT_TRUE(std::any_of(classes.begin(), classes.end(), [&](auto c) { return std::abs(c.second - edited) < 0.01; }))
             << edited;
+        legends.push_back(viewer->sym->Picture());
+        // The layers shown, as "Copiar Tema" keeps them.
+        livemenus::Find(viewer, "CopiarTema1")->trigger();
+        TIniFile themes("Velmorat.INI");
+        ASSERT_EQ(themes.ReadSections().size(), 1u);
+        shown.push_back(themes.ReadString(themes.ReadSections().front(), "Opciones", ""));
     }
+    // A theme with both layers on (the buttons exclude each other), pasted.
+    {
+        TIniFile themes("Velmorat.INI");
+        std::string both = shown[0];
+        for (size_t i = 0; i < both.size() && i < shown[1].size(); ++i)
+            both[i] = shown[1][i] == '1' ? '1' : both[i];
+        themes.WriteString(themes.ReadSections().front(), "Opciones", both);
+    }
+    livemenus::Find(viewer, "PegarTema1")->trigger();
+    testutil::settle();
+    ASSERT_TRUE(viewer->Down(Cmd::tbColores) && livemenus::Find(viewer, "Atributos2")->isChecked());
+    const QImage movements = legends.back(), both = viewer->sym->Picture();
+    // The links' legend alone, the movement symbols switched off.
+    livemenus::Find(viewer, "Atributos2")->trigger();
+    testutil::settle();
+    ASSERT_TRUE(viewer->Down(Cmd::tbColores) && !livemenus::Find(viewer, "Atributos2")->isChecked());
+    const QImage links = viewer->sym->Picture();
+    ASSERT_EQ(both.height(), links.height() + movements.height());
+    EXPECT_TRUE(both.copy(0, 0, links.width(), links.height()) == links.convertToFormat(both.format()));
+    EXPECT_TRUE(both.copy(0, links.height(), movements.width(), movements.height()) ==
+                movements.convertToFormat(both.format()));
 }
 
 // A network given in degrees comes back to its own degrees, whatever zone the
