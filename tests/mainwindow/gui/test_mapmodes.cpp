@@ -1465,6 +1465,8 @@ TEST_F(MapModes, CurveToolEditsAreAskedForAndReadBack)
 // stays as the user left it when the opening keeps it; when the layout's layers
 // would take its place, the edit is asked about once: "Cancelar" stops the
 // opening, "No" gives the edit up, "Sí" writes it to the layer's file first.
+// Another layer file opened without Shift, and a theme with layers of its own
+// pasted, ask the same.
 TEST_F(MapModes, TheSameNetworkOpenedAgainKeepsOrAsksAboutItsEditedLayer)
 {
     const std::string red = tmp.file("red.dat"), layer = tmp.file("capa.geo");
@@ -1516,6 +1518,11 @@ TEST_F(MapModes, TheSameNetworkOpenedAgainKeepsOrAsksAboutItsEditedLayer)
         EXPECT_EQ(ui.messages.size(), 1u);
         EXPECT_TRUE(ui.anyMessageContains("solo lectura"));
     };
+    // A theme that names the layer: pasted, it reads the layer's file in its place.
+    const auto theme = [&] {
+        livemenus::Find(viewer, "CopiarTema1")->trigger();
+        livemenus::Find(viewer, "PegarTema1")->trigger();
+    };
     using Button = QMessageBox::StandardButton;
     struct Way {
         const char* name;
@@ -1535,6 +1542,8 @@ TEST_F(MapModes, TheSameNetworkOpenedAgainKeepsOrAsksAboutItsEditedLayer)
         {"otra capa, No", otherLayer, QMessageBox::No, true, false, false, 2},
         {"otra capa, Si", otherLayer, QMessageBox::Yes, true, false, false, 1},
         {"otra capa, Si sin poder grabar", otherLayerReadOnly, QMessageBox::Yes, true, false, true, 2},
+        {"tema, Cancelar", theme, QMessageBox::Cancel, true, false, true, 2},
+        {"tema, No", theme, QMessageBox::No, true, false, false, 2},
     };
     QStringList asked;
     Button answer = QMessageBox::Cancel;
