@@ -156,6 +156,8 @@ private:
 
     std::unique_ptr<AuxFileServices> auxFiles_;
     QAction* clickedRecent_ = nullptr;
+    // The network's text is being read again (its formula columns are made again after).
+    bool rereadingText_ = false;
     PalvonRead::TReadSettings readSettings_;
     std::unique_ptr<PalvonRead::TReadAhead> readAhead_; // until the first opening
     std::unique_ptr<PalvonRead::TReadAhead> takenUp_;   // its text taken, its network not yet

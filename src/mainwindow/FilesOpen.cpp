@@ -435,7 +435,10 @@ void TFilesController::ReloadFromText()
     const auto zoomHistory = view.ZoomHistory;
     const auto zoomIndex = view.ZoomIndex;
     viewer_.Grids().HoldGridOrder();
-    if (!RunOpening())
+    rereadingText_ = true;
+    const bool read = RunOpening();
+    rereadingText_ = false;
+    if (!read)
         return; // refused: the network in memory, with all it had, stays
     UserView().WorldMinX = window[0];
     UserView().WorldMaxX = window[1];
@@ -663,9 +666,10 @@ bool ChoicesOnFormulaColumns(const TViewState& v)
 
 void TFilesController::ForgetEarlierNetwork(bool anotherNetwork)
 {
-    // Formula columns are not made again by a read, even of the same network: a
-    // variable chosen on one would show a column that is gone.
-    const bool choicesGo = anotherNetwork || ChoicesOnFormulaColumns(UserView());
+    // A variable chosen on a formula column stays only where the column is made
+    // again on the same network read again from its text: elsewhere it would
+    // show a column that is gone.
+    const bool choicesGo = anotherNetwork || (ChoicesOnFormulaColumns(UserView()) && !rereadingText_);
     // Its edits: given up or saved at the question before the opening.
     Network.PositionsUnsaved = false;
     viewer_.Action(Cmd::NodeMove)->setChecked(false);

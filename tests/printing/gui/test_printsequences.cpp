@@ -1078,23 +1078,25 @@ TEST_F(PrintSequences, BatchGivesBackTheListingAndCountsLoaded)
 }
 
 // A formula column is made again, on the data read again, when the user's network
-// is read again (from its text, or at the end of a batch over another network);
-// the map coloured by it is given up, the legend and the colour button too,
-// instead of showing classes of the column before it was made again.
+// is read again (from its text, or at the end of a batch over another network).
+// The map coloured by it stays coloured by it after the text is read again; after
+// the batch over another network the choice is given up, the legend and the
+// colour button too, as every choice on the user's network is.
 TEST_F(PrintSequences, ColourOfAFormulaColumnGoesWithTheColumn)
 {
     fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sioux.dat"));
     DefineNetworks("[General]\r\n[Tema]\r\n[Otra]\r\nRedPalvon=sioux.dat\r\nVarVolumen=Cap\r\n");
-    const std::vector<std::pair<const char*, std::function<void()>>> transitions = {
+    const std::vector<std::tuple<const char*, std::function<void()>, bool>> transitions = {
         {"recarga",
          [&] {
              if (!FrmDat || !FrmDat->isVisible())
                  Trigger("RedPalvon1");
              FrmDat->findChild<QToolButton*>("tbReload")->click();
-         }},
-        {"lote", [&] { Trigger("ImprimirRedes1"); }},
+         },
+         true},
+        {"lote", [&] { Trigger("ImprimirRedes1"); }, false},
     };
-    for (const auto& [name, transition] : transitions) {
+    for (const auto& [name, transition, kept] : transitions) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), false, {"Cap"}, "Doble", "A*2"));
         QAction* colores = livemenus::Find(viewer, "tbColores");
@@ -1108,10 +1110,15 @@ TEST_F(PrintSequences, ColourOfAFormulaColumnGoesWithTheColumn)
         transition();
         testutil::settle();
         EXPECT_EQ(NumUserVarArcos, made) << "the user's formula columns are made again";
-        EXPECT_EQ(UserView().RangeName, "null");
-        EXPECT_EQ(UserView().RangeVarArcos, 0);
-        EXPECT_FALSE(viewer->Down(Cmd::tbColores));
+        EXPECT_EQ(UserView().RangeName, kept ? "Doble" : "null");
+        EXPECT_EQ(UserView().RangeVarArcos != 0, kept);
+        EXPECT_EQ(viewer->Down(Cmd::tbColores), kept);
         Trigger("aRedibujar");
-        EXPECT_FALSE(viewer->sym->isVisible());
+        EXPECT_EQ(viewer->sym->isVisible(), kept);
+        if (kept) {
+            // The column coloured is the one made again, with its values.
+            EXPECT_EQ(viewer->sagArcos->cell(UserView().RangeVarArcos, 0), "Doble");
+            EXPECT_EQ(testutil::FormulaColumnCheck(viewer->sagArcos, "Doble", "Cap"), "");
+        }
     }
 }
