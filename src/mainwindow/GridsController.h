@@ -197,7 +197,7 @@ public:
     // A new link (false) or movement (true) column computed by a formula.
     void CrearColumnaFormula(bool movements);
     // Computes and appends the column `def` describes; false (and nothing changed)
-    // when it could not be made, which was said.
+    // when there is no room for it, or its computing failed (said) or was stopped.
     bool MakeFormulaColumn(const TFormulaColumnDef& def);
     void sagArcosColumnMoved(int from, int to);
     // The formula engine of the computed columns.
