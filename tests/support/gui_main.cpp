@@ -5,8 +5,12 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDialog>
+#include <QDirIterator>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFontDatabase>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -40,9 +44,38 @@ class ReleaseInputBetweenTests : public ::testing::EmptyTestEventListener {
 };
 
 // Every test starts with the options and display state of a fresh run, as each
-// new program does.
+// new program does, and with the fonts as a new program finds them. FreeType
+// keeps one size state per font file for every size drawn from it, and the
+// outlines of large text (a page's legend, its titles) come out of it with edges
+// shaded by whatever sizes were drawn before: the same page played onto an image
+// differed in a few grey levels at its letters' edges from one test order to
+// another, and its pixel digest with them. The font cache is emptied by adding
+// and taking away an application font, so every font file is opened afresh.
 class FreshStateBetweenTests : public ::testing::EmptyTestEventListener {
-    void OnTestStart(const ::testing::TestInfo&) override { ResetProgramState(); }
+    void OnTestStart(const ::testing::TestInfo&) override
+    {
+        ResetProgramState();
+        if (fontData_.isEmpty())
+            fontData_ = AnyFontFile();
+        const int id = QFontDatabase::addApplicationFontFromData(fontData_);
+        if (id >= 0)
+            QFontDatabase::removeApplicationFont(id);
+    }
+
+    static QByteArray AnyFontFile()
+    {
+        for (const QString& dir : QStandardPaths::standardLocations(QStandardPaths::FontsLocation)) {
+            QDirIterator it(dir, {QStringLiteral("*.ttf")}, QDir::Files, QDirIterator::Subdirectories);
+            if (it.hasNext()) {
+                QFile file(it.next());
+                if (file.open(QIODevice::ReadOnly))
+                    return file.readAll();
+            }
+        }
+        return {};
+    }
+
+    QByteArray fontData_;
 };
 
 // A dialog that a test opened and nothing answers would keep the run waiting
