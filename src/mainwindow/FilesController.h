@@ -51,6 +51,15 @@ public:
     bool SetFileNames(const std::string& fullName);
     // Every way in (open dialog, drop, command line, recent file, reload) runs this.
     bool RunOpening();
+    // AbrirRedPalvon of the network named on the command line: its map is drawn
+    // before the rest of the opening (see FinishOpening).
+    bool OpenFromCommandLine(const std::string& fileName);
+    // What an opening from the command line left for after its map: the extremes,
+    // the grids' columns and fill, the variable menus. Done once the map is on
+    // screen, or earlier when something needs them (user input, another opening);
+    // nothing when nothing waits.
+    void FinishOpening();
+    bool OpeningUnfinished() const { return setUpAfterMap_; }
     void ReloadFromText();
     // Returns false when the sequence stopped (network refused or no coordinates).
     // A refused network leaves the earlier one in memory and on show as it was.
@@ -161,6 +170,10 @@ private:
     PalvonRead::TReadSettings readSettings_;
     std::unique_ptr<PalvonRead::TReadAhead> readAhead_; // until the first opening
     std::unique_ptr<PalvonRead::TReadAhead> takenUp_;   // its text taken, its network not yet
+    // The part of an opening after the read that the map does not use.
+    void SetUpAfterRead();
+    bool mapFirst_ = false;      // the opening under way draws its map first
+    bool setUpAfterMap_ = false; // the opening drawn waits for SetUpAfterRead
 };
 
 // 1: the next background line layer read is added to the loaded ones; 0: it replaces them.

@@ -351,6 +351,7 @@ bool TFilesController::ConfirmUnsavedEdits(bool withText, bool withLayers, bool 
 
 bool TFilesController::AbrirRedPalvon(const std::string& fileName, bool layersGo)
 {
+    FinishOpening();
     // The model is the read ahead's until it ends (the unsaved-edit question looks
     // at it). A read that takes long is shown going, over a painted window: nothing
     // on show uses the model before the first opening.
@@ -387,14 +388,20 @@ bool TFilesController::RunOpening()
             Services().SetProgressPosition(0);
         }
     } gaugeDown;
+    FinishOpening(); // an earlier opening's set-up, before this one replaces its network
     if (!OpenPalvonDat())
         return false;
     ReadCompanionListings();
-    PalvonRead::ComputeLinkDataExtremes();
-    viewer_.Grids().ConfigureGrids();
-    ConstruyeMixs();
-    viewer_.Grids().DrawDataDat();
-    ShowCompanionListings();
+    // The network named on the command line is drawn first: what its map does not
+    // use (the extremes, the grids' columns, the variable menus) is set up once the
+    // map is on screen, or before the user's first input, whichever comes first.
+    // Not when listings read with it go into the grids before the map shows them.
+    const bool listingsShown =
+        ProgramOptions().OpenLP && (FileExists(LpaFileName) || FileExists(LplFileName));
+    const bool mapFirst = mapFirst_ && !BatchMode && DrawEnabled && viewer_.img->isVisible() &&
+                          !viewer_.img->size().isEmpty() && !listingsShown;
+    if (!mapFirst)
+        SetUpAfterRead();
     if (!BatchMode) {
         // The phase window shows a junction of the network it was opened on: it
         // closes, and builds its list afresh from the new network when shown again.
@@ -402,9 +409,39 @@ bool TFilesController::RunOpening()
             FrmFases->close();
         FasesListOk = 0;
     }
+    setUpAfterMap_ = mapFirst;
     if (!BatchMode)
         viewer_.RedrawMap();
+    if (mapFirst)
+        viewer_.FinishOpeningAfterMap(); // at the painting of the map just drawn
     return true;
+}
+
+void TFilesController::SetUpAfterRead()
+{
+    PalvonRead::ComputeLinkDataExtremes();
+    viewer_.Grids().ConfigureGrids();
+    ConstruyeMixs();
+    viewer_.Grids().DrawDataDat();
+    ShowCompanionListings();
+}
+
+bool TFilesController::OpenFromCommandLine(const std::string& fileName)
+{
+    mapFirst_ = true;
+    const bool opened = AbrirRedPalvon(fileName);
+    mapFirst_ = false;
+    return opened;
+}
+
+void TFilesController::FinishOpening()
+{
+    if (!setUpAfterMap_)
+        return;
+    setUpAfterMap_ = false;
+    SetUpAfterRead();
+    // The map is on screen already: the grids are filled after whatever waits.
+    viewer_.FillGridsAfterMap();
 }
 
 // The network text window asks to read its (edited) text again. The network is
@@ -415,6 +452,7 @@ bool TFilesController::RunOpening()
 // hid are marked again.
 void TFilesController::ReloadFromText()
 {
+    FinishOpening();
     if (DatFileName.empty())
         return;
     if (!ConfirmUnsavedEdits(false, false))

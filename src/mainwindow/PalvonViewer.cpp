@@ -420,13 +420,78 @@ QEvent::Type FillGridsEvent()
     static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
     return type;
 }
+
+QEvent::Type FinishOpeningEvent()
+{
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+// What the user does to the program (a key, the mouse, a file dropped, the window
+// closed), as opposed to what only shows it (the pointer found over a window that
+// appeared under it).
+bool UserInput(const QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::Shortcut:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+    case QEvent::Close:
+        return true;
+    case QEvent::Enter:
+    case QEvent::Leave:
+    case QEvent::HoverEnter:
+    case QEvent::HoverLeave:
+    case QEvent::HoverMove:
+        return false;
+    default:
+        return event->isInputEvent();
+    }
+}
+
+// Posts an event to the window at the map's next painting, then goes: what the
+// event starts comes after the map drawn has reached the screen.
+class TAfterMapPaint : public QObject {
+public:
+    TAfterMapPaint(QWidget* map, QObject* window, QEvent::Type type) : QObject(map), window_(window), type_(type)
+    {
+        map->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && !posted_) {
+            posted_ = true;
+            QCoreApplication::postEvent(window_, new QEvent(type_));
+            watched->removeEventFilter(this);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QObject* window_;
+    QEvent::Type type_;
+    bool posted_ = false;
+};
 } // namespace
+
+void TPalvonViewer::FinishOpeningAfterMap() { new TAfterMapPaint(img, this, FinishOpeningEvent()); }
+
+void TPalvonViewer::FillGridsAfterMap()
+{
+    Grids().FillAfterMap = false;
+    QCoreApplication::postEvent(this, new QEvent(FillGridsEvent()), Qt::LowEventPriority);
+}
 
 // Escape cancels whatever the mouse was doing, wherever the focus is.
 // A key press travels up the widget tree and passes the filter at every step:
 // act once per press.
 bool TPalvonViewer::eventFilter(QObject* watched, QEvent* event)
 {
+    // An opening that drew its map first is complete before the user acts.
+    if (files_.OpeningUnfinished() && UserInput(event))
+        files_.FinishOpening();
     if (watched == img && event->type() == QEvent::Resize && pbc)
         pbc->setGeometry(0, img->height() - 21, img->width(), 21);
     if (watched == img && event->type() == QEvent::Paint && Grids().FillAfterMap) {
@@ -452,6 +517,8 @@ bool TPalvonViewer::eventFilter(QObject* watched, QEvent* event)
 
 void TPalvonViewer::customEvent(QEvent* event)
 {
+    if (event->type() == FinishOpeningEvent())
+        files_.FinishOpening();
     if (event->type() == FillGridsEvent())
         Grids().FillDeferredGrids();
     QMainWindow::customEvent(event);

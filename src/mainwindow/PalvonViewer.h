@@ -151,6 +151,11 @@ public:
 
     // The range legends over the map put away (while a region or a polygon is drawn).
     void HideLegends();
+    // The grids filled after whatever else waits, the map of their network being
+    // on screen already.
+    void FillGridsAfterMap();
+    // The files controller finishes its opening once the map drawn is on screen.
+    void FinishOpeningAfterMap();
 
     // ---- Controllers ----
     TFilesController& Files() { return files_; }       // opening, listings, data and auxiliary files

@@ -184,7 +184,7 @@ void TPalvonViewer::FormShow()
         new TFirstDrawReport(img); // the empty window, as the floor of a launch
     if (commandLine_.size() == 1) {
         // One parameter: an interactive start on that network (as a dropped file).
-        if (files_.AbrirRedPalvon(QFileInfo(commandLine_[0]).absoluteFilePath().toStdString()) &&
+        if (files_.OpenFromCommandLine(QFileInfo(commandLine_[0]).absoluteFilePath().toStdString()) &&
             qEnvironmentVariableIsSet("VELMORA_REPORT_FIRST_DRAW"))
             new TFirstDrawReport(img);
         return;

@@ -102,16 +102,37 @@ struct LinkPlace {
     bool points = false;
 };
 
-void PlaceLinks(const Extent& e, std::vector<LinkPlace>& places, int32_t first, int32_t last)
+// Where ListLink puts an end at each node: the index (i * (n + 1) + j) of the
+// node's tile, -1 for a node outside the extent (entry 0 and nodes beyond the
+// count too). Worked out once per node: the links then read a small dense table
+// instead of their end nodes' records, scattered over memory.
+std::vector<int32_t> NodePlaces(const Extent& e)
 {
+    const int32_t count = std::max(Network.NodeCount, 0);
+    std::vector<int32_t> places(static_cast<size_t>(count) + 1, -1);
+    for (int32_t k = 1; k <= count; ++k) {
+        double x, y;
+        if (NodeInside(e, k, x, y))
+            places[static_cast<size_t>(k)] =
+                TileIndex(x, e.minX, e.dx, e.n) * (e.n + 1) + TileIndex(y, e.minY, e.dy, e.n);
+    }
+    return places;
+}
+
+void PlaceLinks(const std::vector<int32_t>& nodes, std::vector<LinkPlace>& places, int32_t first, int32_t last)
+{
+    const auto place = [&nodes](int32_t index) {
+        return index >= 1 && static_cast<size_t>(index) < nodes.size() ? nodes[static_cast<size_t>(index)] : -1;
+    };
     for (int32_t k = first; k <= last; ++k) {
         const TArcos& a = Arcos[k];
-        double xa, ya, xb, yb;
-        if (!NodeInside(e, a.AIndex, xa, ya) || !NodeInside(e, a.BIndex, xb, yb))
+        const int32_t pa = place(a.AIndex);
+        const int32_t pb = pa < 0 ? -1 : place(a.BIndex);
+        if (pb < 0)
             continue;
         LinkPlace& p = places[static_cast<size_t>(k)];
-        p.a = TileIndex(xa, e.minX, e.dx, e.n) * (e.n + 1) + TileIndex(ya, e.minY, e.dy, e.n);
-        p.b = TileIndex(xb, e.minX, e.dx, e.n) * (e.n + 1) + TileIndex(yb, e.minY, e.dy, e.n);
+        p.a = pa;
+        p.b = pb;
         p.points = a.PointCount > 0;
     }
 }
@@ -153,13 +174,14 @@ void BuildHitGrid()
     ui.SetMenuItemEnabled("aArcos1", false);
     ForEachTile([](TSpatialTile& t) { t.LinkCount = 0; });
     // The links are listed as ListLink lists them, in their order. Finding their
-    // tiles (reading their nodes, scattered over the records) is most of the work:
-    // a large network's links are placed by a few threads first.
+    // tiles is most of the work: a large network's links are placed by a few
+    // threads first, from the tiles of their nodes.
+    const std::vector<int32_t> nodePlaces = NodePlaces(e);
     const int32_t count = std::max(Network.LinkCount, 0);
     std::vector<LinkPlace> places(static_cast<size_t>(count) + 1);
     constexpr int32_t PerChunk = 2048;
     Parallel::ForChunks((count + PerChunk - 1) / PerChunk, 3, [&](int c) {
-        PlaceLinks(e, places, c * PerChunk + 1, std::min(count, (c + 1) * PerChunk));
+        PlaceLinks(nodePlaces, places, c * PerChunk + 1, std::min(count, (c + 1) * PerChunk));
     });
     bool linksShown = false;
     for (int32_t k = 1; k <= count; ++k) {

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/mman.h>
+
 bool LanesReady = false;
 
 using ZelUtils::Format;
@@ -408,8 +410,20 @@ void ComputeLinkVarExtremes(int first, int last)
         if (ArcosMaxRec > count)
             column[ArcosMaxRec] = 0.0f;
     }
+    // A large network's columns are mostly pages never written, which read as
+    // zeros: mapped in one request per column, not page by page as the sweep
+    // reaches them (a fault each). Nothing happens where the system does not
+    // know the request.
+    constexpr int32_t LargeNetwork = 4096; // links
     auto sweep = [count](int v) {
         float* column = Arcos.Column(v);
+        if (count >= LargeNetwork) {
+            const uintptr_t page = 4096;
+            const uintptr_t from = (reinterpret_cast<uintptr_t>(column + 1) + page - 1) & ~(page - 1);
+            const uintptr_t to = reinterpret_cast<uintptr_t>(column + count + 1) & ~(page - 1);
+            if (to > from)
+                madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_READ);
+        }
         float low, high;
         ColumnExtremes(column, count, low, high);
         column[0] = low;
@@ -417,7 +431,6 @@ void ComputeLinkVarExtremes(int first, int last)
     };
     // A large network's columns are swept by a few threads, each column by one:
     // most of a first sweep is the mapping of columns never written.
-    constexpr int32_t LargeNetwork = 4096; // links
     if (count < LargeNetwork || last - first < 8) {
         for (int v = first; v <= last; ++v)
             sweep(v);

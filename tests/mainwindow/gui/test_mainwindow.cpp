@@ -584,17 +584,36 @@ TEST_F(MainWindow, CrowdedJunctionOutlinesGoToTheErrorListNotToABox)
                                              int(listed)));
 }
 
+// The network named on the command line shows its map first; its grids, their
+// columns and the variable menus are there once the map has been painted, and
+// before whatever the user does first (here a key pressed on the window before
+// the map was painted).
 TEST_F(MainWindow, OneCommandLineParameterOpensItInteractively)
 {
-    Network.Loaded = 0;
-    viewer->SetCommandLine({QString::fromStdString(SamplePath())});
-    viewer->FormShow();
-    EXPECT_EQ(Network.Loaded, 1);
-    EXPECT_EQ(DatFileName, "ejemplo.dat");
-    EXPECT_EQ(InteractiveRun, 1);
-    EXPECT_FALSE(BatchMode);
-    EXPECT_TRUE(DrawEnabled);
-    EXPECT_EQ(viewer->BatchExitCode, 0);
+    for (const bool keyFirst : {false, true}) {
+        SCOPED_TRACE(keyFirst ? "key pressed first" : "map painted first");
+        viewer->show();
+        QApplication::processEvents();
+        PalvonRead::ClearNetwork();
+        viewer->SetCommandLine({QString::fromStdString(SamplePath())});
+        viewer->FormShow();
+        EXPECT_EQ(Network.Loaded, 1);
+        EXPECT_EQ(DatFileName, "ejemplo.dat");
+        EXPECT_EQ(InteractiveRun, 1);
+        EXPECT_FALSE(BatchMode);
+        EXPECT_TRUE(DrawEnabled);
+        EXPECT_EQ(viewer->BatchExitCode, 0);
+        ASSERT_GT(Network.LinkCount, 0);
+        if (keyFirst)
+            QTest::keyClick(viewer, Qt::Key_Shift);
+        else // the map painted, and what waited for it done
+            (void)QTest::qWaitFor([&] { return viewer->sagArcos->RowCount() == Network.LinkCount + 1; }, 5000);
+        EXPECT_EQ(viewer->sagArcos->RowCount(), Network.LinkCount + 1);
+        EXPECT_EQ(viewer->sagArcos->cell(0, Network.LinkCount), ZelUtils::Format("%d", Arcos[Network.LinkCount].A));
+        EXPECT_GT(viewer->Grids().VarArcos->actions().size(), 0);
+        EXPECT_GT(Arcos[ArcosMaxRec].Var[7], 0.0f); // the longest link's length
+        viewer->hide();
+    }
 }
 
 TEST_F(MainWindow, ThreeCommandLineParametersAreIgnored)
