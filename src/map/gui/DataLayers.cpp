@@ -834,8 +834,11 @@ void TMapRenderer::DrawSymbolo(const TViewState& view, const DataLayers::TLegend
 
 void TMapRenderer::DrawRanges(const TViewState& view, const std::string& caption)
 {
-    linkRanges_ = DataLayers::RangesPicture(view, caption);
-    ShowLegend(host_.RangeLegend(), linkRanges_, host_.MapCanvas(), true);
+    const QImage picture = DataLayers::RangesPicture(view, caption);
+    // Kept for the movement symbols' legend only while the map itself colours the
+    // links: the magnifier colours them on its own when its options say so.
+    linkRanges_ = window_.View().Colores ? picture : QImage();
+    ShowLegend(host_.RangeLegend(), picture, host_.MapCanvas(), true);
 }
 
 void TMapRenderer::DrawMovRange(const TViewState& view, const std::string& caption)

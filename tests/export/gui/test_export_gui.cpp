@@ -738,6 +738,17 @@ TEST_F(ExportGui, RangeDialogEditsTheClassesOfTheLegendShown)
     EXPECT_TRUE(both.copy(0, 0, links.width(), links.height()) == links.convertToFormat(both.format()));
     EXPECT_TRUE(both.copy(0, links.height(), movements.width(), movements.height()) ==
                 movements.convertToFormat(both.format()));
+    // The movement symbols alone, and the magnifier, which colours the links
+    // when its options say so: the map's legend stays the movements' alone.
+    livemenus::Find(viewer, "tbColores")->trigger();
+    livemenus::Find(viewer, "Atributos2")->trigger();
+    Secondary::DlgCfg().zAtributos->setChecked(true);
+    viewer->SetDown(Cmd::tbZoom, true);
+    QTest::mousePress(viewer->img, Qt::LeftButton, {}, QPoint(300, 200));
+    QTest::mouseRelease(viewer->img, Qt::LeftButton, {}, QPoint(300, 200));
+    Secondary::DlgCfg().zAtributos->setChecked(false);
+    viewer->SetDown(Cmd::tbZoom, false);
+    EXPECT_TRUE(viewer->sym->Picture() == movements.convertToFormat(viewer->sym->Picture().format()));
 }
 
 // A network given in degrees comes back to its own degrees, whatever zone the
