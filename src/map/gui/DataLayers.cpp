@@ -845,14 +845,21 @@ void TMapRenderer::DrawMovRange(const TViewState& view, const std::string& capti
 {
     QImage picture = DataLayers::RangesPicture(view, view.MovimRangeTable, caption);
     // Links coloured by their classes and movement symbols by theirs: the legend
-    // explains both, as the printed page does, the links' classes on top.
+    // explains both, as the printed page does, where the links' legend keeps the
+    // corner and the movements' stands beside it toward the middle of the map:
+    // above it in the map's lower half (a legend placed by the drawing is there),
+    // below it in the upper half.
     if (!linkRanges_.isNull()) {
-        QImage both(std::max(linkRanges_.width(), picture.width()), linkRanges_.height() + picture.height(),
-                    QImage::Format_RGB32);
+        const TLegendImage* legend = host_.RangeLegend();
+        const QWidget* map = host_.MapCanvas();
+        const int height = linkRanges_.height() + picture.height();
+        const bool lower = !legend || !map || legend->PlaceAfresh || legend->pos() == legend->PlacedAt ||
+                           2 * legend->y() + height > map->height();
+        QImage both(std::max(linkRanges_.width(), picture.width()), height, QImage::Format_RGB32);
         both.fill(Qt::white);
         QPainter p(&both);
-        p.drawImage(0, 0, linkRanges_);
-        p.drawImage(0, linkRanges_.height(), picture);
+        p.drawImage(0, lower ? picture.height() : 0, linkRanges_);
+        p.drawImage(0, lower ? 0 : linkRanges_.height(), picture);
         p.end();
         picture = std::move(both);
     }
