@@ -272,6 +272,36 @@ void TGridsController::sagMovimMouseMove(int x, int y)
         UserView().RangeItemMovim = col;
 }
 
+namespace {
+
+// The number each column held (its variable and title in `keys`) has now: the
+// columns loaded after the network (a listing, data of the user's) come back
+// before the formula columns made again. Empty when one is not found.
+std::vector<int> ColumnsNow(const TStringAlignGrid* grid, const std::vector<std::pair<int32_t, std::string>>& keys,
+                            const int32_t* vars, int capacity)
+{
+    const int n = grid->ColCount();
+    const auto key = [&](int c) { return std::pair{c < capacity ? vars[c] : 0, grid->cell(c, 0)}; };
+    std::vector<int> to(keys.size(), -1);
+    std::vector<bool> taken(size_t(std::max(n, 0)), false);
+    for (size_t c = 0; c < keys.size(); ++c)
+        if (int(c) < n && key(int(c)) == keys[c]) {
+            to[c] = int(c);
+            taken[c] = true;
+        }
+    for (size_t c = 0; c < keys.size(); ++c)
+        for (int j = 0; to[c] < 0 && j < n; ++j)
+            if (!taken[size_t(j)] && key(j) == keys[c]) {
+                to[c] = j;
+                taken[size_t(j)] = true;
+            }
+    if (std::find(to.begin(), to.end(), -1) != to.end())
+        return {};
+    return to;
+}
+
+} // namespace
+
 void TGridsController::ResetGridSort()
 {
     std::fill(SortDescArcos.begin(), SortDescArcos.end(), uint8_t{0});
@@ -287,11 +317,14 @@ void TGridsController::ResetGridSort()
 void TGridsController::HoldGridOrder()
 {
     gridOrderHeld_.clear();
-    for (auto [grid, desc, col] : {std::tuple{sagArcos, &SortDescArcos, SortColArcos},
-                                   std::tuple{sagMovim, &SortDescMovim, SortColMovim}}) {
-        TGridOrderHeld h{*desc, col, {}};
-        for (int pos = 0; grid && pos < grid->ColCount(); ++pos)
+    for (auto [grid, desc, col, vars] : {std::tuple{sagArcos, &SortDescArcos, SortColArcos, ColVarArcos.data()},
+                                         std::tuple{sagMovim, &SortDescMovim, SortColMovim, ColVarMovim.data()}}) {
+        TGridOrderHeld h{*desc, col, {}, {}};
+        const int capacity = grid == sagArcos ? NumArcosColumns : NumMovimColumns;
+        for (int pos = 0; grid && pos < grid->ColCount(); ++pos) {
             h.columns.push_back(grid->ColAtPosition(pos));
+            h.keys.emplace_back(pos < capacity ? vars[pos] : 0, grid->cell(pos, 0));
+        }
         gridOrderHeld_.push_back(std::move(h));
     }
     formulaHeld_ = formulaColumns_;
@@ -307,6 +340,7 @@ void TGridsController::PutBackGridOrder()
         if (MakeFormulaColumn(def))
             formulaColumns_.push_back(def);
     const std::vector<TGridOrderHeld> held = std::exchange(gridOrderHeld_, {});
+    TViewState& view = UserView();
     for (size_t k = 0; k < 2; ++k) {
         TStringAlignGrid* grid = k == 0 ? sagArcos : sagMovim;
         std::vector<uint8_t>& desc = k == 0 ? SortDescArcos : SortDescMovim;
@@ -314,14 +348,41 @@ void TGridsController::PutBackGridOrder()
         const TGridOrderHeld& h = held[k];
         if (!grid || static_cast<int>(h.columns.size()) != grid->ColCount())
             continue; // the network read again has other columns: its own order
-        for (int pos = 0; pos < grid->ColCount(); ++pos)
-            if (grid->ColAtPosition(pos) != h.columns[size_t(pos)])
-                grid->MoveColumn(grid->PositionOfCol(h.columns[size_t(pos)]), pos);
-        desc = h.desc;
-        sortCol = h.col;
-        if (h.col >= 0 && h.col < grid->ColCount() && size_t(h.col) < desc.size()) {
-            grid->SortColumn(h.col, desc[size_t(h.col)] == 0);
+        const std::vector<int> to = k == 0 ? ColumnsNow(grid, h.keys, ColVarArcos.data(), NumArcosColumns)
+                                           : ColumnsNow(grid, h.keys, ColVarMovim.data(), NumMovimColumns);
+        if (to.empty())
+            continue;
+        for (int pos = 0; pos < grid->ColCount(); ++pos) {
+            const int col = to[size_t(h.columns[size_t(pos)])];
+            if (grid->ColAtPosition(pos) != col)
+                grid->MoveColumn(grid->PositionOfCol(col), pos);
+        }
+        desc.assign(std::max(h.desc.size(), to.size()), 0);
+        for (size_t c = 0; c < to.size() && c < h.desc.size(); ++c)
+            desc[size_t(to[c])] = h.desc[c];
+        sortCol = h.col >= 0 && size_t(h.col) < to.size() ? to[size_t(h.col)] : h.col;
+        if (sortCol >= 0 && sortCol < grid->ColCount() && size_t(sortCol) < desc.size()) {
+            grid->SortColumn(sortCol, desc[size_t(sortCol)] == 0);
             grid->Invalidate();
+        }
+        // The variables the user chose to see keep naming the same columns.
+        const auto now = [&to](int32_t c) { return c > 0 && size_t(c) < to.size() ? to[size_t(c)] : c; };
+        const auto nowText = [&now](std::string& c) {
+            int32_t n = 0;
+            const auto [end, ec] = std::from_chars(c.data(), c.data() + c.size(), n);
+            if (ec == std::errc() && end == c.data() + c.size())
+                c = std::to_string(now(n));
+        };
+        if (k == 0) {
+            view.RangeVarArcos = now(view.RangeVarArcos);
+            view.AttrColumn = now(view.AttrColumn);
+            for (int32_t& c : view.RangeVarByMode)
+                c = now(c);
+            std::for_each(view.ShownVarList.begin(), view.ShownVarList.end(), nowText);
+        } else {
+            view.RangeVarMovim = now(view.RangeVarMovim);
+            view.RangeItemMovim = now(view.RangeItemMovim);
+            std::for_each(view.SelectedMovimVars.begin(), view.SelectedMovimVars.end(), nowText);
         }
     }
 }

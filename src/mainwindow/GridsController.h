@@ -126,6 +126,7 @@ public:
         std::vector<uint8_t> desc;
         int32_t col = -1;
         std::vector<int> columns; // column numbers in screen order
+        std::vector<std::pair<int32_t, std::string>> keys; // per column number: its variable and title
     };
     std::vector<TGridOrderHeld> gridOrderHeld_;
     // A formula column as the user made it: what the network read again computes

@@ -834,22 +834,32 @@ void TMapRenderer::DrawSymbolo(const TViewState& view, const DataLayers::TLegend
 
 void TMapRenderer::DrawRanges(const TViewState& view, const std::string& caption)
 {
-    linkRanges_ = DataLayers::RangesPicture(view, caption);
-    ShowLegend(host_.RangeLegend(), linkRanges_, host_.MapCanvas(), true);
+    const QImage picture = DataLayers::RangesPicture(view, caption);
+    // Kept for the movement symbols' legend only while the map itself colours the
+    // links: the magnifier colours them on its own when its options say so.
+    linkRanges_ = window_.View().Colores ? picture : QImage();
+    ShowLegend(host_.RangeLegend(), picture, host_.MapCanvas(), true);
 }
 
 void TMapRenderer::DrawMovRange(const TViewState& view, const std::string& caption)
 {
     QImage picture = DataLayers::RangesPicture(view, view.MovimRangeTable, caption);
     // Links coloured by their classes and movement symbols by theirs: the legend
-    // explains both, as the printed page does, the links' classes on top.
+    // explains both, as the printed page does, where the links' legend keeps the
+    // corner and the movements' stands beside it toward the middle of the map:
+    // above it in the map's lower half (a legend placed by the drawing is there),
+    // below it in the upper half.
     if (!linkRanges_.isNull()) {
-        QImage both(std::max(linkRanges_.width(), picture.width()), linkRanges_.height() + picture.height(),
-                    QImage::Format_RGB32);
+        const TLegendImage* legend = host_.RangeLegend();
+        const QWidget* map = host_.MapCanvas();
+        const int height = linkRanges_.height() + picture.height();
+        const bool lower = !legend || !map || legend->PlaceAfresh || legend->pos() == legend->PlacedAt ||
+                           2 * legend->y() + height > map->height();
+        QImage both(std::max(linkRanges_.width(), picture.width()), height, QImage::Format_RGB32);
         both.fill(Qt::white);
         QPainter p(&both);
-        p.drawImage(0, 0, linkRanges_);
-        p.drawImage(0, linkRanges_.height(), picture);
+        p.drawImage(0, lower ? picture.height() : 0, linkRanges_);
+        p.drawImage(0, lower ? 0 : linkRanges_.height(), picture);
         p.end();
         picture = std::move(both);
     }

@@ -661,7 +661,7 @@ TEST_F(ExportGui, KmzColourFoldersAreTheLegendsClasses)
 // "Rangos..." of the map's menu edits the classes the map colours by, and the
 // printed legend then lists the class as edited: the link colour map's, or the
 // movement symbols' own classes while those are what the map colours. With both
-// on, the legend on screen shows both: the links' classes over the movements'.
+// on, the legend on screen shows both, stacked as on the printed page.
 TEST_F(ExportGui, RangeDialogEditsTheClassesOfTheLegendShown)
 {
     if (!fs::exists(testutil::realDataPath("siouxfalls-junctions.dat")))
@@ -734,10 +734,35 @@ TEST_F(ExportGui, RangeDialogEditsTheClassesOfTheLegendShown)
     testutil::settle();
     ASSERT_TRUE(viewer->Down(Cmd::tbColores) && !livemenus::Find(viewer, "Atributos2")->isChecked());
     const QImage links = viewer->sym->Picture();
-    ASSERT_EQ(both.height(), links.height() + movements.height());
-    EXPECT_TRUE(both.copy(0, 0, links.width(), links.height()) == links.convertToFormat(both.format()));
-    EXPECT_TRUE(both.copy(0, links.height(), movements.width(), movements.height()) ==
-                movements.convertToFormat(both.format()));
+    // Placed by the drawing at the bottom, the movements' over the links', as on
+    // the printed page; moved by the user to the upper half, the other way round.
+    const auto stacked = [&](const QImage& legend, const QImage& top, const QImage& bottom) {
+        return legend.height() == top.height() + bottom.height() &&
+               legend.copy(0, 0, top.width(), top.height()) == top.convertToFormat(legend.format()) &&
+               legend.copy(0, top.height(), bottom.width(), bottom.height()) == bottom.convertToFormat(legend.format());
+    };
+    EXPECT_TRUE(stacked(both, movements, links));
+    livemenus::Find(viewer, "PegarTema1")->trigger();
+    testutil::settle();
+    const QPoint grip(5, 5), up = grip - QPoint(0, viewer->sym->y() - 10);
+    QTest::mousePress(viewer->sym, Qt::LeftButton, {}, grip);
+    QTest::mouseMove(viewer->sym, up);
+    QTest::mouseRelease(viewer->sym, Qt::LeftButton, {}, up);
+    livemenus::Find(viewer, "aRedibujar")->trigger();
+    testutil::settle();
+    EXPECT_TRUE(stacked(viewer->sym->Picture(), links, movements));
+    livemenus::Find(viewer, "Atributos2")->trigger();
+    // The movement symbols alone, and the magnifier, which colours the links
+    // when its options say so: the map's legend stays the movements' alone.
+    livemenus::Find(viewer, "tbColores")->trigger();
+    livemenus::Find(viewer, "Atributos2")->trigger();
+    Secondary::DlgCfg().zAtributos->setChecked(true);
+    viewer->SetDown(Cmd::tbZoom, true);
+    QTest::mousePress(viewer->img, Qt::LeftButton, {}, QPoint(300, 200));
+    QTest::mouseRelease(viewer->img, Qt::LeftButton, {}, QPoint(300, 200));
+    Secondary::DlgCfg().zAtributos->setChecked(false);
+    viewer->SetDown(Cmd::tbZoom, false);
+    EXPECT_TRUE(viewer->sym->Picture() == movements.convertToFormat(viewer->sym->Picture().format()));
 }
 
 // A network given in degrees comes back to its own degrees, whatever zone the

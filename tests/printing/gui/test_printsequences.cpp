@@ -1048,33 +1048,71 @@ TEST_F(PrintSequences, DefinitionsNamingFilesOutsideTheirFolderAreRefused)
     }
 }
 
-// The user's network with a listing of another name and counts loaded by hand:
-// after a batch over another network the link grid holds the same columns and
-// values as before.
+// The user's network with a listing of another name and counts loaded by hand,
+// and a formula column made before the listing, the grid sorted by it and the map
+// coloured by it: read again from its text, or after a batch over another network,
+// the link grid shows the same columns in the same places and rows, and a colour
+// choice kept names the formula column, not the listing's column now at its number.
 TEST_F(PrintSequences, BatchGivesBackTheListingAndCountsLoaded)
 {
     fs::copy_file(testutil::dataPath("lst_net.dat"), tmp.file("listados.dat"));
     fs::copy_file(testutil::dataPath("lst_red.lpa"), tmp.file("otra.lpa"));
     fs::copy_file(testutil::dataPath("lst_counts.dat"), tmp.file("conteos.dat"));
     ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("listados.dat")));
+    ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), false, {"Cap"}, "Doble", "A*2"));
     testutil::AnswerFileDialog(viewer, tmp.file("otra.lpa"));
     Trigger("aOpenLPA");
     testutil::AnswerFileDialog(viewer, tmp.file("conteos.dat"));
     Trigger("aOpenCnt");
     ASSERT_EQ(Network.CountsLoaded, 1);
+    TStringAlignGrid* links = viewer->sagArcos;
+    int doble = 0;
+    while (doble < links->ColCount() && links->cell(doble, 0) != "Doble")
+        ++doble;
+    ASSERT_LT(doble + 1, links->ColCount()) << "the listing's columns after the formula column";
+    QAction* colores = livemenus::Find(viewer, "tbColores");
+    emit colores->menu()->aboutToShow();
+    for (QAction* v : colores->menu()->actions())
+        if (v->text() == "Doble")
+            v->trigger();
+    ASSERT_EQ(UserView().RangeVarArcos, doble);
+    viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
+    QApplication::processEvents();
+    testutil::ShiftClickTitle(links, doble);
     const auto grid = [&] {
         std::vector<std::string> cells;
-        for (int row = 0; row < viewer->sagArcos->RowCount(); ++row)
-            for (int col = 0; col < viewer->sagArcos->ColCount(); ++col)
-                cells.push_back(viewer->sagArcos->cell(col, row));
+        for (int pos = 0; pos < links->ColCount(); ++pos)
+            cells.push_back(links->cell(links->ColAtPosition(pos), 0) + ": " +
+                            testutil::ColumnShown(links, links->ColAtPosition(pos)));
         return cells;
     };
     const std::vector<std::string> before = grid();
+    ASSERT_NE(testutil::ColumnShown(links, 3).substr(0, 4), "1 2 ");
     DefineNetworks("[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\nVarVolumen=Cap\r\n");
-    Trigger("ImprimirRedes1");
-    EXPECT_TRUE(fs::exists(tmp.file("red_Cap.emf")));
-    EXPECT_EQ(Network.CountsLoaded, 1);
-    EXPECT_EQ(grid(), before);
+    const std::vector<std::pair<const char*, std::function<void()>>> transitions = {
+        {"recarga",
+         [&] {
+             if (!FrmDat || !FrmDat->isVisible())
+                 Trigger("RedPalvon1");
+             FrmDat->findChild<QToolButton*>("tbReload")->click();
+         }},
+        {"lote",
+         [&] {
+             Trigger("ImprimirRedes1");
+             EXPECT_TRUE(fs::exists(tmp.file("red_Cap.emf")));
+         }},
+    };
+    for (const auto& [name, transition] : transitions) {
+        SCOPED_TRACE(name);
+        transition();
+        testutil::settle();
+        EXPECT_EQ(Network.CountsLoaded, 1);
+        EXPECT_EQ(grid(), before);
+        if (UserView().RangeVarArcos != 0) {
+            EXPECT_EQ(links->cell(UserView().RangeVarArcos, 0), "Doble");
+        }
+    }
+    EXPECT_EQ(UserView().RangeName, "null") << "a batch over another network gives the choice up";
 }
 
 // A formula column is made again, on the data read again, when the user's network
