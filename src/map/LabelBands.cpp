@@ -378,14 +378,18 @@ public:
                 one.setPositions({positions[k]});
                 painter_.drawGlyphRun(baseline, one);
                 // Where the glyph may have left anything, with room for hinting;
-                // the rim must stay clear, or the glyph may reach past it.
-                const QRect area =
-                    place.mapRect(raw.boundingRect(glyphs[k]).translated(baseline + positions[k]))
-                        .toAlignedRect()
-                        .adjusted(-3, -3, 3, 3) &
-                    box;
-                if (area.isEmpty()) { // a glyph wholly outside the reach would be lost
-                    exact = false;
+                // the rim must stay clear, or the glyph may reach past it. Past
+                // the picture's left and top edges nothing is written at all: a
+                // glyph may touch them, or lie wholly beyond (what it left on the
+                // picture after all, the last scan below finds).
+                const QRect bounds = place.mapRect(raw.boundingRect(glyphs[k]).translated(baseline + positions[k]))
+                                         .toAlignedRect()
+                                         .adjusted(-3, -3, 3, 3);
+                const QRect area = bounds & box;
+                if (area.isEmpty()) {
+                    if (bounds.right() < 0 || bounds.bottom() < 0)
+                        continue;
+                    exact = false; // a glyph wholly outside the reach would be lost
                     break;
                 }
                 int l = area.right() + 1, r = area.left() - 1, t = area.bottom() + 1, b = area.top() - 1;
@@ -406,7 +410,8 @@ public:
                 }
                 if (l > r)
                     continue; // a blank
-                if (l == area.left() || r == area.right() || t == area.top() || b == area.bottom()) {
+                if ((l == area.left() && l > 0) || r == area.right() || (t == area.top() && t > 0) ||
+                    b == area.bottom()) {
                     exact = false;
                     break;
                 }
@@ -514,10 +519,9 @@ void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std
     for (size_t k = 0; k < labels.size(); ++k) {
         // The painter keeps glyph positions in fixed point cut toward zero, so a
         // glyph left of or above the picture's corner lands otherwise than the
-        // same glyph inside it: such labels are written as text.
+        // same glyph inside it: such labels are kept for their very place (see
+        // KeyOf), as a redraw of the same view puts them again.
         const QRect& reach = labels[k].reach;
-        if (reach.left() < 0 || reach.top() < 0)
-            continue;
         // Glyphs past the right or bottom edge leave nothing to keep: a label
         // reaching past them is written from stamps made where it stood whole,
         // never stamped there.

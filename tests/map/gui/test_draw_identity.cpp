@@ -388,22 +388,39 @@ TEST(LabelText, KeptGlyphsLandWhereTextLandsWhereverTheLabelMoves)
         differing += asText != fromKept;
     }
     // A label seen twice across the right edge, then further in (a pan, a wider
-    // window): the glyphs that were past the edge are written too.
-    for (int x = 540; x < 600; ++x) {
-        TLabelStamps edge;
-        for (const int dx : {0, 0, -30}) {
-            TBandLabel l;
-            l.transform = QTransform::fromTranslate(x + dx, 300);
-            l.baseline = QPoint(0, fm.ascent());
-            l.text = QStringLiteral("Ruta   5 -   Paso   Alto");
-            l.reach = QRect(x + dx - 10, 290, fm.horizontalAdvance(l.text) + 20, fm.height() + 20);
-            QImage asText = back.copy(), fromKept = back.copy();
-            LabelBands::Write(asText, style, {l}, 1);
-            edge.Write(fromKept, style, {l}, 1);
-            differing += asText != fromKept;
+    // window): the glyphs that were past the edge are written too. Across the
+    // left and top edges, level and rotated, a label drawn again where it stood
+    // (a redraw) is written from the glyphs kept there.
+    struct Edge {
+        QPointF first, step;
+        int count, angle, shift; // shift: the third drawing's, in pixels to the left
+    };
+    const Edge edges[] = {{{540, 300}, {1, 0}, 60, 0, 30},      {{-150, 300}, {2.5, 0}, 70, 0, 0},
+                          {{300, -14}, {0, 0.5}, 40, 0, 0},     {{-60, 200}, {3, 0}, 30, 300, 0},
+                          {{200, -40}, {0, 2.25}, 30, 2700, 0}, {{-30, -20}, {2, 1.5}, 20, 450, 0}};
+    int64_t reusedAtEdges = 0;
+    for (const Edge& e : edges)
+        for (int k = 0; k < e.count; ++k) {
+            TLabelStamps edge;
+            for (const int dx : {0, 0, -e.shift}) {
+                const QPointF at = e.first + k * e.step + QPointF(dx, 0);
+                TBandLabel l;
+                l.transform = QTransform::fromTranslate(at.x(), at.y());
+                l.transform.rotate(-e.angle / 10.0);
+                l.baseline = QPoint(0, fm.ascent());
+                l.text = QStringLiteral("Ruta   5 -   Paso   Alto");
+                const int w = fm.horizontalAdvance(l.text), h = fm.height();
+                l.reach = l.transform.mapRect(QRect(-10, -10, w + 20, h + 20));
+                QImage asText = back.copy(), fromKept = back.copy();
+                LabelBands::Write(asText, style, {l}, 1);
+                edge.Write(fromKept, style, {l}, 1);
+                differing += asText != fromKept;
+            }
+            if (e.shift == 0)
+                reusedAtEdges += edge.Reused();
         }
-    }
     EXPECT_EQ(differing, 0);
+    EXPECT_GT(reusedAtEdges, 150); // not written as text every time
     EXPECT_GT(stamps.Reused(), 15); // taken again at other places, not only made afresh
     // A picture drawn once keeps nothing, though a street's name comes many times in it.
     TBandLabel name;
