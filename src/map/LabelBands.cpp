@@ -326,7 +326,9 @@ public:
             maxCached_ = size; // the painter's own bound, set from outside
     }
 
-    TEntry Stamp(const TBandLabel& label)
+    // `cut`: the label is kept for its place on this picture alone, so that
+    // glyphs may also touch or pass its right and bottom edges.
+    TEntry Stamp(const TBandLabel& label, bool cut)
     {
         TEntry entry;
         const QRect reach = label.reach;
@@ -381,13 +383,16 @@ public:
                 // the rim must stay clear, or the glyph may reach past it. Past
                 // the picture's left and top edges nothing is written at all: a
                 // glyph may touch them, or lie wholly beyond (what it left on the
-                // picture after all, the last scan below finds).
+                // picture after all, the last scan below finds); so too at the
+                // right and bottom edges for a label kept for its place.
                 const QRect bounds = place.mapRect(raw.boundingRect(glyphs[k]).translated(baseline + positions[k]))
                                          .toAlignedRect()
                                          .adjusted(-3, -3, 3, 3);
                 const QRect area = bounds & box;
+                const int right = scratch_.width() - 1, bottom = scratch_.height() - 1;
                 if (area.isEmpty()) {
-                    if (bounds.right() < 0 || bounds.bottom() < 0)
+                    if (bounds.right() < 0 || bounds.bottom() < 0 ||
+                        (cut && (bounds.left() > right || bounds.top() > bottom)))
                         continue;
                     exact = false; // a glyph wholly outside the reach would be lost
                     break;
@@ -410,8 +415,8 @@ public:
                 }
                 if (l > r)
                     continue; // a blank
-                if ((l == area.left() && l > 0) || r == area.right() || (t == area.top() && t > 0) ||
-                    b == area.bottom()) {
+                if ((l == area.left() && l > 0) || (r == area.right() && !(cut && r == right)) ||
+                    (t == area.top() && t > 0) || (b == area.bottom() && !(cut && b == bottom))) {
                     exact = false;
                     break;
                 }
@@ -516,25 +521,31 @@ void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std
     std::vector<QByteArray> keys(labels.size());
     std::vector<const TEntry*> found(labels.size(), nullptr);
     std::vector<size_t> again; // seen once before: stamped now
+    std::vector<uint8_t> cut(labels.size(), 0); // kept for their place on this picture alone
     for (size_t k = 0; k < labels.size(); ++k) {
         // The painter keeps glyph positions in fixed point cut toward zero, so a
         // glyph left of or above the picture's corner lands otherwise than the
         // same glyph inside it: such labels are kept for their very place (see
         // KeyOf), as a redraw of the same view puts them again.
         const QRect& reach = labels[k].reach;
-        // Glyphs past the right or bottom edge leave nothing to keep: a label
-        // reaching past them is written from stamps made where it stood whole,
-        // never stamped there.
-        const bool whole = reach.right() < image.width() && reach.bottom() < image.height();
         keys[k] = KeyOf(look, labels[k]);
         auto it = entries_.find(keys[k]);
+        // Glyphs past the right or bottom edge leave nothing to keep for other
+        // places: a label reaching past them is written from stamps made where
+        // it stood whole, or else from those kept for its very place on a
+        // picture of this size.
+        if (const bool whole = reach.right() < image.width() && reach.bottom() < image.height();
+            !whole && (it == entries_.end() || !it->second.stamped)) {
+            for (const int v : {-2, image.width(), image.height(), reach.left(), reach.top()})
+                AppendRaw(keys[k], v);
+            it = entries_.find(keys[k]);
+            cut[k] = 1;
+        }
         if (it == entries_.end()) {
-            if (!whole)
-                continue;
             entries_.emplace(keys[k], TEntry{}).first->second.pass = passes_;
             bytes_ += size_t(keys[k].size()) + sizeof(TEntry) + 32;
         } else if (!it->second.stamped) {
-            if (!whole || it->second.pass == passes_)
+            if (it->second.pass == passes_)
                 continue;
             it->second.stamped = true; // once, however often it comes in this pass
             again.push_back(k);
@@ -550,7 +561,7 @@ void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std
         const std::function<void(int)> job = [&](int share) {
             TStamper stamper(image, style, OwnFont(style.font));
             for (size_t i = size_t(share); i < again.size(); i += size_t(shares)) {
-                made[i] = stamper.Stamp(labels[again[i]]);
+                made[i] = stamper.Stamp(labels[again[i]], cut[again[i]] != 0);
                 made[i].stamped = true;
             }
         };
