@@ -624,3 +624,120 @@ void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std
         write(0);
     }
 }
+
+// ---------------------------------------------------------------------------
+// Level glyphs
+
+void TGlyphStamps::Clear()
+{
+    glyphs_.clear();
+    scratch_ = QImage();
+    font_ = QRawFont();
+}
+
+const TGlyphStamps::TGlyph* TGlyphStamps::Stamp(quint32 glyph, int fx, int fy)
+{
+    const uint64_t key = (uint64_t(glyph) << 12) | uint64_t(fx << 6) | uint64_t(fy);
+    if (auto it = glyphs_.find(key); it != glyphs_.end())
+        return &it->second;
+    if (glyphs_.size() >= 20000) // bounded: a font of many glyphs in many places
+        glyphs_.clear();
+    if (scratch_.isNull()) {
+        // Room on every side for the largest glyph the painter caches.
+        const int size = 4 * int(std::ceil(font_.pixelSize())) + 64;
+        scratch_ = QImage(size, size, QImage::Format_ARGB32_Premultiplied);
+        if (scratch_.isNull())
+            return nullptr;
+        scratch_.fill(Qt::transparent);
+        origin_ = size / 2;
+    }
+    TGlyph made;
+    {
+        QPainter p(&scratch_);
+        p.setRenderHints(p.renderHints(), false);
+        p.setRenderHints(hints_, true);
+        p.setPen(pen_);
+        QGlyphRun run;
+        run.setRawFont(font_);
+        run.setGlyphIndexes({glyph});
+        run.setPositions({QPointF(origin_ + fx / 64.0, origin_ + fy / 64.0)});
+        p.drawGlyphRun(QPointF(0, 0), run);
+    }
+    const int w = scratch_.width(), h = scratch_.height();
+    int l = w, r = -1, t = h, b = -1;
+    for (int y = 0; y < h; ++y) {
+        const uint32_t* row = reinterpret_cast<const uint32_t*>(scratch_.constScanLine(y));
+        if (!Any(row, row + w))
+            continue;
+        t = std::min(t, y);
+        b = y;
+        int x = 0;
+        while (row[x] == 0)
+            ++x;
+        l = std::min(l, x);
+        x = w - 1;
+        while (row[x] == 0)
+            --x;
+        r = std::max(r, x);
+    }
+    // A glyph touching the scratch picture's rim may reach past it: not exact.
+    made.exact = l > r || (l > 0 && t > 0 && r < w - 1 && b < h - 1);
+    if (made.exact && l <= r) {
+        TStamp& st = made.stamp;
+        st.at = QPoint(l - origin_, t - origin_);
+        st.width = r - l + 1;
+        st.height = b - t + 1;
+        st.pixels.resize(size_t(st.width) * size_t(st.height));
+        for (int y = t; y <= b; ++y)
+            std::memcpy(st.pixels.data() + size_t(y - t) * size_t(st.width),
+                        reinterpret_cast<const uint32_t*>(scratch_.constScanLine(y)) + l, size_t(st.width) * 4);
+    }
+    if (r >= l)
+        for (int y = t; y <= b; ++y)
+            std::memset(scratch_.scanLine(y), 0, size_t(w) * 4);
+    return &(glyphs_[key] = std::move(made));
+}
+
+bool TGlyphStamps::Write(const QImage& image, const QRawFont& font, const QPen& pen, QPainter::RenderHints hints,
+                         const QTransform& transform, const QList<quint32>& glyphs, const QList<QPointF>& positions)
+{
+    const QImage::Format format = image.format();
+    if ((format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied) || image.isNull() ||
+        image.devicePixelRatio() != 1.0 || !font.isValid() || pen.style() != Qt::SolidLine ||
+        pen.brush().style() != Qt::SolidPattern || pen.color().alpha() != 255 ||
+        transform.type() > QTransform::TxTranslate || transform.dx() != std::floor(transform.dx()) ||
+        transform.dy() != std::floor(transform.dy()))
+        return false;
+    // Glyphs too large for the painter's glyph cache are filled as outlines.
+    double maxCached = 64;
+    if (const int size = qEnvironmentVariableIntValue("QT_MAX_CACHED_GLYPH_SIZE"); size > 0)
+        maxCached = size;
+    if (font.pixelSize() >= maxCached)
+        return false;
+    if (font_ != font || pen_ != pen || hints_ != hints) {
+        Clear();
+        font_ = font;
+        pen_ = pen;
+        hints_ = hints;
+    }
+    // Each glyph's whole pixel and its stamp for the fraction of a pixel past it
+    // (in the painter's 1/64 steps); positions off those steps go the painter's way.
+    const qsizetype n = std::min(glyphs.size(), positions.size());
+    std::vector<std::pair<QPoint, const TStamp*>> placed;
+    placed.reserve(size_t(n));
+    for (qsizetype k = 0; k < n; ++k) {
+        const double x = (positions[k].x() + transform.dx()) * 64, y = (positions[k].y() + transform.dy()) * 64;
+        if (x != std::floor(x) || y != std::floor(y) || std::abs(x) > 1e11 || std::abs(y) > 1e11)
+            return false;
+        const int64_t vx = int64_t(x), vy = int64_t(y);
+        const int fx = int(vx & 63), fy = int(vy & 63);
+        const TGlyph* g = Stamp(glyphs[k], fx, fy);
+        if (!g || !g->exact)
+            return false;
+        if (!g->stamp.pixels.empty())
+            placed.emplace_back(QPoint(int((vx - fx) / 64), int((vy - fy) / 64)), &g->stamp);
+    }
+    for (const auto& [at, stamp] : placed)
+        Blend(image, *stamp, at, 0, image.height() - 1);
+    return true;
+}

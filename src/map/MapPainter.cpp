@@ -1417,6 +1417,15 @@ bool TMapPainter::QueueLevelLabel(const QList<QGlyphRun>& runs, const QPoint& ba
 void TMapPainter::WriteLevelLabels()
 {
     TLevelLabels& level = level_;
+    // On the picture's pixels the glyphs are written from those they left before.
+    if (painter_ && painter_->isActive() && painter_->device() && painter_->device()->devType() == QInternal::Image &&
+        !painter_->hasClipping() && painter_->opacity() == 1.0 &&
+        glyphStamps_.Write(*static_cast<const QImage*>(painter_->device()), level.font, level.pen, level.hints,
+                           level.transform, level.glyphs, level.positions)) {
+        level.glyphs.clear();
+        level.positions.clear();
+        return;
+    }
     if (painter_ && painter_->isActive()) { // else the painter ended since: nothing to write on
         QGlyphRun run;
         run.setRawFont(level.font);
