@@ -241,18 +241,28 @@ inline uint32_t ByteMul(uint32_t x, uint32_t a)
 // what the coverage leaves through. Blending the kept pixel gives the same; a
 // clear pixel (x * 255 / 255 is x) and a full one come out as the painter's
 // own cases, so one expression serves every pixel, and the compiler can widen it.
-void Blend(const QImage& image, const TStamp& stamp, const QPoint& origin, int firstRow, int lastRow)
+// The picture's pixels as Blend writes them (read once for a whole pass).
+struct TPixels {
+    uchar* bits;
+    qsizetype stride;
+    int width, height;
+    explicit TPixels(const QImage& image)
+        : bits(const_cast<uchar*>(image.constBits())), stride(image.bytesPerLine()), width(image.width()),
+          height(image.height())
+    {
+    }
+};
+
+void Blend(const TPixels& image, const TStamp& stamp, const QPoint& origin, int firstRow, int lastRow)
 {
     const int x0 = origin.x() + stamp.at.x(), y0 = origin.y() + stamp.at.y();
-    const int left = std::max(0, x0), right = std::min(image.width(), x0 + stamp.width);
-    const int top = std::max({0, y0, firstRow}), bottom = std::min({image.height(), y0 + stamp.height, lastRow + 1});
+    const int left = std::max(0, x0), right = std::min(image.width, x0 + stamp.width);
+    const int top = std::max({0, y0, firstRow}), bottom = std::min({image.height, y0 + stamp.height, lastRow + 1});
     if (left >= right || top >= bottom)
         return;
-    auto* bits = const_cast<uchar*>(image.constBits());
-    const qsizetype stride = image.bytesPerLine();
     const int n = right - left;
     for (int y = top; y < bottom; ++y) {
-        uint32_t* __restrict d = reinterpret_cast<uint32_t*>(bits + y * stride) + left;
+        uint32_t* __restrict d = reinterpret_cast<uint32_t*>(image.bits + y * image.stride) + left;
         const uint32_t* __restrict s = stamp.pixels.data() + size_t(y - y0) * size_t(stamp.width) + size_t(left - x0);
         for (int x = 0; x < n; ++x)
             d[x] = s[x] + ByteMul(d[x], 255 - (s[x] >> 24));
@@ -591,6 +601,7 @@ void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std
     bands = (image.height() + rows - 1) / rows;
     const std::function<void(int)> write = [&](int band) {
         const int top = band * rows, bottom = std::min(image.height(), top + rows) - 1;
+        const TPixels pixels(image);
         std::optional<QImage> view;
         std::optional<QPainter> painter;
         for (size_t k = 0; k < labels.size(); ++k) {
@@ -600,7 +611,7 @@ void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std
             if (const TEntry* entry = found[k]; entry && entry->exact) {
                 const QPoint origin = Origin(label);
                 for (const TStamp& st : entry->stamps)
-                    Blend(image, st, origin, top, bottom);
+                    Blend(pixels, st, origin, top, bottom);
                 continue;
             }
             if (bands == 1 && inPlace) {
@@ -737,7 +748,8 @@ bool TGlyphStamps::Write(const QImage& image, const QRawFont& font, const QPen& 
         if (!g->stamp.pixels.empty())
             placed.emplace_back(QPoint(int((vx - fx) / 64), int((vy - fy) / 64)), &g->stamp);
     }
+    const TPixels pixels(image);
     for (const auto& [at, stamp] : placed)
-        Blend(image, *stamp, at, 0, image.height() - 1);
+        Blend(pixels, *stamp, at, 0, pixels.height - 1);
     return true;
 }
