@@ -150,6 +150,28 @@ struct TCirclePattern {
     bool usable = false; // every pixel fully set or left alone
     std::vector<QPoint> offsets;
     std::vector<QRgb> colours;
+    // The same pixels as runs along rows (offsets come row by row, left to
+    // right), and the box they lie in: a pattern wholly on the picture is
+    // written a run at a time.
+    struct TRun {
+        int32_t dy, dx, count;
+        size_t first; // in colours
+    };
+    std::vector<TRun> runs;
+    QRect box;
+    void MakeRuns()
+    {
+        runs.clear();
+        box = QRect();
+        for (size_t k = 0; k < offsets.size(); ++k) {
+            const QPoint& o = offsets[k];
+            box |= QRect(o, QSize(1, 1));
+            if (!runs.empty() && runs.back().dy == o.y() && runs.back().dx + runs.back().count == o.x())
+                ++runs.back().count;
+            else
+                runs.push_back({o.y(), o.x(), 1, k});
+        }
+    }
 };
 
 const TCirclePattern* CirclePattern(int32_t radius, uint32_t outline, const uint32_t* fill)
@@ -195,6 +217,7 @@ const TCirclePattern* CirclePattern(int32_t radius, uint32_t outline, const uint
             c.colours.push_back(row[x]);
         }
     }
+    c.MakeRuns();
     cache.push_back(std::move(c));
     return &cache.back();
 }
@@ -236,6 +259,7 @@ std::unique_ptr<TCirclePattern> CentroidPattern(const QPainter& p, int32_t radiu
             c->colours.push_back(row[x]);
         }
     }
+    c->MakeRuns();
     return c;
 }
 
@@ -247,6 +271,17 @@ bool WritePattern(QImage& image, const QPoint& centre, const TCirclePattern* c)
     const int w = image.width(), h = image.height();
     const qsizetype bpl = image.bytesPerLine();
     uchar* bits = image.bits();
+    if (c->box.isValid() && centre.x() + c->box.left() >= 0 && centre.y() + c->box.top() >= 0 &&
+        centre.x() + c->box.right() < w && centre.y() + c->box.bottom() < h) {
+        const QRgb* colours = c->colours.data();
+        for (const TCirclePattern::TRun& run : c->runs) {
+            QRgb* to = reinterpret_cast<QRgb*>(bits + (centre.y() + run.dy) * bpl) + centre.x() + run.dx;
+            const QRgb* from = colours + run.first;
+            for (int32_t k = 0; k < run.count; ++k) // short runs: no call to a library copy
+                to[k] = from[k];
+        }
+        return true;
+    }
     for (size_t k = 0; k < c->offsets.size(); ++k) {
         const int x = centre.x() + c->offsets[k].x(), y = centre.y() + c->offsets[k].y();
         if (x >= 0 && y >= 0 && x < w && y < h)
@@ -417,9 +452,10 @@ void DrawNodes(TMapPainter& img, const TNetworkOptions& o)
     // The pen of the last circle written directly, set when the pass ends as
     // drawing it would have left it (-1: none).
     int64_t lastDirectOutline = -1;
-    auto circle = [&](double x, double y, int32_t radius, uint32_t outline, const uint32_t* circleFill) {
-        if (direct && raster && radius >= 2 &&
-            WritePattern(*direct, img.WorldToPoint(x, y), CirclePattern(radius, outline, circleFill))) {
+    // `at`: the node's pixel, worked out once for its circles and hit region.
+    auto circle = [&](double x, double y, const QPoint& at, int32_t radius, uint32_t outline,
+                      const uint32_t* circleFill) {
+        if (direct && raster && radius >= 2 && WritePattern(*direct, at, CirclePattern(radius, outline, circleFill))) {
             lastDirectOutline = outline;
             return;
         }
@@ -427,13 +463,12 @@ void DrawNodes(TMapPainter& img, const TNetworkOptions& o)
         lastDirectOutline = -1;
     };
     NetworkShapes::ForEachShownNode(view, o, [&](int32_t index, const TNodo& n) {
-        circle(n.X, n.Y, u.NodeSize, NetworkShapes::NodeOutline(n, o), &fill);
-        if (o.KeepHitRegions) {
-            const QPoint c = img.WorldToPoint(n.X, n.Y);
-            img.LastDrawing.NodeHitRegions[static_cast<size_t>(index)] = THitCircle{c.x(), c.y(), std::max(0, ring)};
-        }
+        const QPoint at = img.WorldToPoint(n.X, n.Y);
+        circle(n.X, n.Y, at, u.NodeSize, NetworkShapes::NodeOutline(n, o), &fill);
+        if (o.KeepHitRegions)
+            img.LastDrawing.NodeHitRegions[static_cast<size_t>(index)] = THitCircle{at.x(), at.y(), std::max(0, ring)};
         if (const int32_t c = ClassOf(n.Mark))
-            circle(n.X, n.Y, ring, u.ClassColors[c], nullptr);
+            circle(n.X, n.Y, at, ring, u.ClassColors[c], nullptr);
         if (NetworkShapes::SignalShown(n, o))
             img.DrawCursorMark(-3.0 * u.SignalSize, n.X, n.Y);
     });

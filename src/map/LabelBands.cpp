@@ -241,18 +241,28 @@ inline uint32_t ByteMul(uint32_t x, uint32_t a)
 // what the coverage leaves through. Blending the kept pixel gives the same; a
 // clear pixel (x * 255 / 255 is x) and a full one come out as the painter's
 // own cases, so one expression serves every pixel, and the compiler can widen it.
-void Blend(const QImage& image, const TStamp& stamp, const QPoint& origin, int firstRow, int lastRow)
+// The picture's pixels as Blend writes them (read once for a whole pass).
+struct TPixels {
+    uchar* bits;
+    qsizetype stride;
+    int width, height;
+    explicit TPixels(const QImage& image)
+        : bits(const_cast<uchar*>(image.constBits())), stride(image.bytesPerLine()), width(image.width()),
+          height(image.height())
+    {
+    }
+};
+
+void Blend(const TPixels& image, const TStamp& stamp, const QPoint& origin, int firstRow, int lastRow)
 {
     const int x0 = origin.x() + stamp.at.x(), y0 = origin.y() + stamp.at.y();
-    const int left = std::max(0, x0), right = std::min(image.width(), x0 + stamp.width);
-    const int top = std::max({0, y0, firstRow}), bottom = std::min({image.height(), y0 + stamp.height, lastRow + 1});
+    const int left = std::max(0, x0), right = std::min(image.width, x0 + stamp.width);
+    const int top = std::max({0, y0, firstRow}), bottom = std::min({image.height, y0 + stamp.height, lastRow + 1});
     if (left >= right || top >= bottom)
         return;
-    auto* bits = const_cast<uchar*>(image.constBits());
-    const qsizetype stride = image.bytesPerLine();
     const int n = right - left;
     for (int y = top; y < bottom; ++y) {
-        uint32_t* __restrict d = reinterpret_cast<uint32_t*>(bits + y * stride) + left;
+        uint32_t* __restrict d = reinterpret_cast<uint32_t*>(image.bits + y * image.stride) + left;
         const uint32_t* __restrict s = stamp.pixels.data() + size_t(y - y0) * size_t(stamp.width) + size_t(left - x0);
         for (int x = 0; x < n; ++x)
             d[x] = s[x] + ByteMul(d[x], 255 - (s[x] >> 24));
@@ -326,7 +336,9 @@ public:
             maxCached_ = size; // the painter's own bound, set from outside
     }
 
-    TEntry Stamp(const TBandLabel& label)
+    // `cut`: the label is kept for its place on this picture alone, so that
+    // glyphs may also touch or pass its right and bottom edges.
+    TEntry Stamp(const TBandLabel& label, bool cut)
     {
         TEntry entry;
         const QRect reach = label.reach;
@@ -378,14 +390,21 @@ public:
                 one.setPositions({positions[k]});
                 painter_.drawGlyphRun(baseline, one);
                 // Where the glyph may have left anything, with room for hinting;
-                // the rim must stay clear, or the glyph may reach past it.
-                const QRect area =
-                    place.mapRect(raw.boundingRect(glyphs[k]).translated(baseline + positions[k]))
-                        .toAlignedRect()
-                        .adjusted(-3, -3, 3, 3) &
-                    box;
-                if (area.isEmpty()) { // a glyph wholly outside the reach would be lost
-                    exact = false;
+                // the rim must stay clear, or the glyph may reach past it. Past
+                // the picture's left and top edges nothing is written at all: a
+                // glyph may touch them, or lie wholly beyond (what it left on the
+                // picture after all, the last scan below finds); so too at the
+                // right and bottom edges for a label kept for its place.
+                const QRect bounds = place.mapRect(raw.boundingRect(glyphs[k]).translated(baseline + positions[k]))
+                                         .toAlignedRect()
+                                         .adjusted(-3, -3, 3, 3);
+                const QRect area = bounds & box;
+                const int right = scratch_.width() - 1, bottom = scratch_.height() - 1;
+                if (area.isEmpty()) {
+                    if (bounds.right() < 0 || bounds.bottom() < 0 ||
+                        (cut && (bounds.left() > right || bounds.top() > bottom)))
+                        continue;
+                    exact = false; // a glyph wholly outside the reach would be lost
                     break;
                 }
                 int l = area.right() + 1, r = area.left() - 1, t = area.bottom() + 1, b = area.top() - 1;
@@ -406,7 +425,8 @@ public:
                 }
                 if (l > r)
                     continue; // a blank
-                if (l == area.left() || r == area.right() || t == area.top() || b == area.bottom()) {
+                if ((l == area.left() && l > 0) || (r == area.right() && !(cut && r == right)) ||
+                    (t == area.top() && t > 0) || (b == area.bottom() && !(cut && b == bottom))) {
                     exact = false;
                     break;
                 }
@@ -511,26 +531,31 @@ void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std
     std::vector<QByteArray> keys(labels.size());
     std::vector<const TEntry*> found(labels.size(), nullptr);
     std::vector<size_t> again; // seen once before: stamped now
+    std::vector<uint8_t> cut(labels.size(), 0); // kept for their place on this picture alone
     for (size_t k = 0; k < labels.size(); ++k) {
         // The painter keeps glyph positions in fixed point cut toward zero, so a
         // glyph left of or above the picture's corner lands otherwise than the
-        // same glyph inside it: such labels are written as text.
+        // same glyph inside it: such labels are kept for their very place (see
+        // KeyOf), as a redraw of the same view puts them again.
         const QRect& reach = labels[k].reach;
-        if (reach.left() < 0 || reach.top() < 0)
-            continue;
-        // Glyphs past the right or bottom edge leave nothing to keep: a label
-        // reaching past them is written from stamps made where it stood whole,
-        // never stamped there.
-        const bool whole = reach.right() < image.width() && reach.bottom() < image.height();
         keys[k] = KeyOf(look, labels[k]);
         auto it = entries_.find(keys[k]);
+        // Glyphs past the right or bottom edge leave nothing to keep for other
+        // places: a label reaching past them is written from stamps made where
+        // it stood whole, or else from those kept for its very place on a
+        // picture of this size.
+        if (const bool whole = reach.right() < image.width() && reach.bottom() < image.height();
+            !whole && (it == entries_.end() || !it->second.stamped)) {
+            for (const int v : {-2, image.width(), image.height(), reach.left(), reach.top()})
+                AppendRaw(keys[k], v);
+            it = entries_.find(keys[k]);
+            cut[k] = 1;
+        }
         if (it == entries_.end()) {
-            if (!whole)
-                continue;
             entries_.emplace(keys[k], TEntry{}).first->second.pass = passes_;
             bytes_ += size_t(keys[k].size()) + sizeof(TEntry) + 32;
         } else if (!it->second.stamped) {
-            if (!whole || it->second.pass == passes_)
+            if (it->second.pass == passes_)
                 continue;
             it->second.stamped = true; // once, however often it comes in this pass
             again.push_back(k);
@@ -546,7 +571,7 @@ void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std
         const std::function<void(int)> job = [&](int share) {
             TStamper stamper(image, style, OwnFont(style.font));
             for (size_t i = size_t(share); i < again.size(); i += size_t(shares)) {
-                made[i] = stamper.Stamp(labels[again[i]]);
+                made[i] = stamper.Stamp(labels[again[i]], cut[again[i]] != 0);
                 made[i].stamped = true;
             }
         };
@@ -576,6 +601,7 @@ void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std
     bands = (image.height() + rows - 1) / rows;
     const std::function<void(int)> write = [&](int band) {
         const int top = band * rows, bottom = std::min(image.height(), top + rows) - 1;
+        const TPixels pixels(image);
         std::optional<QImage> view;
         std::optional<QPainter> painter;
         for (size_t k = 0; k < labels.size(); ++k) {
@@ -585,7 +611,7 @@ void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std
             if (const TEntry* entry = found[k]; entry && entry->exact) {
                 const QPoint origin = Origin(label);
                 for (const TStamp& st : entry->stamps)
-                    Blend(image, st, origin, top, bottom);
+                    Blend(pixels, st, origin, top, bottom);
                 continue;
             }
             if (bands == 1 && inPlace) {
@@ -608,4 +634,139 @@ void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std
     } else {
         write(0);
     }
+}
+
+// ---------------------------------------------------------------------------
+// Level glyphs
+
+void TGlyphStamps::Clear()
+{
+    glyphs_.clear();
+    scratch_ = QImage();
+    font_ = QRawFont();
+}
+
+const TGlyphStamps::TGlyph* TGlyphStamps::Stamp(quint32 glyph, int fx, int fy)
+{
+    const uint64_t key = (uint64_t(glyph) << 12) | uint64_t(fx << 6) | uint64_t(fy);
+    if (auto it = glyphs_.find(key); it != glyphs_.end())
+        return &it->second;
+    if (glyphs_.size() >= 20000) // bounded: a font of many glyphs in many places
+        glyphs_.clear();
+    if (scratch_.isNull()) {
+        // Room on every side for the largest glyph the painter caches.
+        const int size = 4 * int(std::ceil(font_.pixelSize())) + 64;
+        scratch_ = QImage(size, size, QImage::Format_ARGB32_Premultiplied);
+        if (scratch_.isNull())
+            return nullptr;
+        scratch_.fill(Qt::transparent);
+        origin_ = size / 2;
+    }
+    TGlyph made;
+    {
+        QPainter p(&scratch_);
+        p.setRenderHints(p.renderHints(), false);
+        p.setRenderHints(hints_, true);
+        p.setPen(pen_);
+        QGlyphRun run;
+        run.setRawFont(font_);
+        run.setGlyphIndexes({glyph});
+        run.setPositions({QPointF(origin_ + fx / 64.0, origin_ + fy / 64.0)});
+        p.drawGlyphRun(QPointF(0, 0), run);
+    }
+    const int w = scratch_.width(), h = scratch_.height();
+    int l = w, r = -1, t = h, b = -1;
+    for (int y = 0; y < h; ++y) {
+        const uint32_t* row = reinterpret_cast<const uint32_t*>(scratch_.constScanLine(y));
+        if (!Any(row, row + w))
+            continue;
+        t = std::min(t, y);
+        b = y;
+        int x = 0;
+        while (row[x] == 0)
+            ++x;
+        l = std::min(l, x);
+        x = w - 1;
+        while (row[x] == 0)
+            --x;
+        r = std::max(r, x);
+    }
+    // A glyph touching the scratch picture's rim may reach past it: not exact.
+    made.exact = l > r || (l > 0 && t > 0 && r < w - 1 && b < h - 1);
+    if (made.exact && l <= r) {
+        TStamp& st = made.stamp;
+        st.at = QPoint(l - origin_, t - origin_);
+        st.width = r - l + 1;
+        st.height = b - t + 1;
+        st.pixels.resize(size_t(st.width) * size_t(st.height));
+        for (int y = t; y <= b; ++y)
+            std::memcpy(st.pixels.data() + size_t(y - t) * size_t(st.width),
+                        reinterpret_cast<const uint32_t*>(scratch_.constScanLine(y)) + l, size_t(st.width) * 4);
+    }
+    if (r >= l)
+        for (int y = t; y <= b; ++y)
+            std::memset(scratch_.scanLine(y), 0, size_t(w) * 4);
+    return &(glyphs_[key] = std::move(made));
+}
+
+bool TGlyphStamps::Write(const QImage& image, const QRawFont& font, const QPen& pen, QPainter::RenderHints hints,
+                         const QTransform& transform, const QList<quint32>& glyphs, const QList<QPointF>& positions)
+{
+    const QImage::Format format = image.format();
+    if ((format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied) || image.isNull() ||
+        image.devicePixelRatio() != 1.0 || !font.isValid() || pen.style() != Qt::SolidLine ||
+        pen.brush().style() != Qt::SolidPattern || pen.color().alpha() != 255 ||
+        transform.type() > QTransform::TxTranslate || transform.dx() != std::floor(transform.dx()) ||
+        transform.dy() != std::floor(transform.dy()))
+        return false;
+    // Glyphs too large for the painter's glyph cache are filled as outlines.
+    double maxCached = 64;
+    if (const int size = qEnvironmentVariableIntValue("QT_MAX_CACHED_GLYPH_SIZE"); size > 0)
+        maxCached = size;
+    if (font.pixelSize() >= maxCached)
+        return false;
+    if (font_ != font || pen_ != pen || hints_ != hints) {
+        Clear();
+        font_ = font;
+        pen_ = pen;
+        hints_ = hints;
+    }
+    // Each glyph's whole pixel and its stamp for the fraction of a pixel past it
+    // (in the painter's 1/64 steps); positions off those steps go the painter's way.
+    const qsizetype n = std::min(glyphs.size(), positions.size());
+    std::vector<std::pair<QPoint, const TStamp*>> placed;
+    placed.reserve(size_t(n));
+    for (qsizetype k = 0; k < n; ++k) {
+        const double x = (positions[k].x() + transform.dx()) * 64, y = (positions[k].y() + transform.dy()) * 64;
+        if (x != std::floor(x) || y != std::floor(y) || std::abs(x) > 1e11 || std::abs(y) > 1e11)
+            return false;
+        const int64_t vx = int64_t(x), vy = int64_t(y);
+        const int fx = int(vx & 63), fy = int(vy & 63);
+        const TGlyph* g = Stamp(glyphs[k], fx, fy);
+        if (!g || !g->exact)
+            return false;
+        if (!g->stamp.pixels.empty())
+            placed.emplace_back(QPoint(int((vx - fx) / 64), int((vy - fy) / 64)), &g->stamp);
+    }
+    const TPixels pixels(image);
+    // The picture's rows under a glyph some glyphs on are fetched while this
+    // one is blended: the labels lie scattered over a picture larger than the
+    // caches.
+    constexpr size_t Ahead = 6;
+    for (size_t k = 0; k < placed.size(); ++k) {
+        if (k + Ahead < placed.size()) {
+            const auto& [at, stamp] = placed[k + Ahead];
+            const int x0 = std::clamp(at.x() + stamp->at.x(), 0, pixels.width - 1);
+            const int x1 = std::clamp(at.x() + stamp->at.x() + stamp->width - 1, 0, pixels.width - 1);
+            const int y0 = std::max(0, at.y() + stamp->at.y());
+            const int y1 = std::min(pixels.height, at.y() + stamp->at.y() + stamp->height);
+            for (int y = y0; y < y1; ++y) {
+                const uchar* row = pixels.bits + y * pixels.stride;
+                __builtin_prefetch(row + x0 * 4, 1);
+                __builtin_prefetch(row + x1 * 4, 1);
+            }
+        }
+        Blend(pixels, *placed[k].second, placed[k].first, 0, pixels.height - 1);
+    }
+    return true;
 }

@@ -14,6 +14,8 @@
 #include <QPainter>
 #include <QPen>
 #include <QPoint>
+#include <QPointF>
+#include <QRawFont>
 #include <QRect>
 #include <QString>
 #include <QTransform>
@@ -100,4 +102,35 @@ private:
     std::unordered_map<QByteArray, TEntry, THash> entries_;
     size_t bytes_ = 0;
     int64_t stamped_ = 0, reused_ = 0, passes_ = 0;
+};
+
+// Level glyphs written from the very pixels each glyph leaves, kept per glyph
+// and per fraction of a pixel where it stands: under a transform that moves by
+// whole pixels the painter lays a glyph's coverage at its position's whole
+// pixels, so a glyph looks the same wherever it stands. A redraw writes the
+// same node and zone numbers again, and blending kept pixels (as TLabelStamps
+// does) costs less than the painter's glyph cache.
+class TGlyphStamps {
+public:
+    // Writes the glyphs of one run at their positions (of the given transform)
+    // on the image as a painter on it with this pen and render hints would
+    // write them in one call. False, with nothing written, where that cannot be
+    // done exactly: the caller writes them then.
+    bool Write(const QImage& image, const QRawFont& font, const QPen& pen, QPainter::RenderHints hints,
+               const QTransform& transform, const QList<quint32>& glyphs, const QList<QPointF>& positions);
+    void Clear();
+
+private:
+    struct TGlyph {
+        bool exact = false;
+        TLabelStamps::TStamp stamp; // at: from the whole pixel the glyph stands on
+    };
+    const TGlyph* Stamp(quint32 glyph, int fx, int fy);
+
+    QRawFont font_;
+    QPen pen_;
+    QPainter::RenderHints hints_;
+    std::unordered_map<uint64_t, TGlyph> glyphs_;
+    QImage scratch_;
+    int origin_ = 0; // where a glyph is drawn on the scratch picture
 };

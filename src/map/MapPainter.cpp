@@ -1148,7 +1148,18 @@ int TMapPainter::TextWidth(const std::string& text, const QString* shown, int32_
             key |= uint64_t(static_cast<unsigned char>(text[k])) << (8 * (k + 1));
         auto slotOf = [&cache](uint64_t k) {
             const size_t mask = cache.shortWidths.size() - 1;
-            size_t slot = size_t((k * 0x9E3779B97F4A7C15ull) >> 40) & mask;
+            // Numbers (node and zone numbers) by their value: the nodes of a
+            // tile mostly bear neighbouring numbers, whose entries then share
+            // cache lines. Other texts are scattered.
+            const size_t length = size_t(k & 0xff) - 1;
+            uint64_t value = 0;
+            bool digits = length > 0;
+            for (size_t c = 1; c <= length && digits; ++c) {
+                const unsigned d = unsigned((k >> (8 * c)) & 0xff) - '0';
+                digits = d <= 9;
+                value = value * 10 + d;
+            }
+            size_t slot = size_t(digits ? value + length : (k * 0x9E3779B97F4A7C15ull) >> 40) & mask;
             while (cache.shortWidths[slot].key != 0 && cache.shortWidths[slot].key != k)
                 slot = (slot + 1) & mask;
             return slot;
@@ -1417,6 +1428,15 @@ bool TMapPainter::QueueLevelLabel(const QList<QGlyphRun>& runs, const QPoint& ba
 void TMapPainter::WriteLevelLabels()
 {
     TLevelLabels& level = level_;
+    // On the picture's pixels the glyphs are written from those they left before.
+    if (painter_ && painter_->isActive() && painter_->device() && painter_->device()->devType() == QInternal::Image &&
+        !painter_->hasClipping() && painter_->opacity() == 1.0 &&
+        glyphStamps_.Write(*static_cast<const QImage*>(painter_->device()), level.font, level.pen, level.hints,
+                           level.transform, level.glyphs, level.positions)) {
+        level.glyphs.clear();
+        level.positions.clear();
+        return;
+    }
     if (painter_ && painter_->isActive()) { // else the painter ended since: nothing to write on
         QGlyphRun run;
         run.setRawFont(level.font);

@@ -346,6 +346,7 @@ private:
         QList<QPointF> positions;
     };
     TLevelLabels level_;
+    TGlyphStamps glyphStamps_; // the level labels' glyphs as written before
     // Adds a level label's runs at baseline; false when they cannot wait.
     bool QueueLevelLabel(const QList<QGlyphRun>& runs, const QPoint& baseline);
     void WriteLevelLabels();

@@ -280,7 +280,8 @@ TEST(LabelText, LaidOutRunsWriteThePixelsOfText)
     }
     EXPECT_GT(differing(runsAsText, asText), 0); // the two drawings do differ
     EXPECT_EQ(differing(draw(false, false, 150, true), draw(true, true, 150, true)), 0);
-    EXPECT_EQ(differing(draw(false, false, 0, true), draw(true, true, 0, true)), 0);
+    // Level glyphs are written from the pixels they left before, wherever they stand.
+    EXPECT_EQ(differing(draw(false, false, 0, true), draw(true, true, 0, true, 2)), 0);
 }
 
 // Thin lines batched on the map's picture are written directly where both ends
@@ -388,22 +389,41 @@ TEST(LabelText, KeptGlyphsLandWhereTextLandsWhereverTheLabelMoves)
         differing += asText != fromKept;
     }
     // A label seen twice across the right edge, then further in (a pan, a wider
-    // window): the glyphs that were past the edge are written too.
-    for (int x = 540; x < 600; ++x) {
-        TLabelStamps edge;
-        for (const int dx : {0, 0, -30}) {
-            TBandLabel l;
-            l.transform = QTransform::fromTranslate(x + dx, 300);
-            l.baseline = QPoint(0, fm.ascent());
-            l.text = QStringLiteral("Ruta   5 -   Paso   Alto");
-            l.reach = QRect(x + dx - 10, 290, fm.horizontalAdvance(l.text) + 20, fm.height() + 20);
-            QImage asText = back.copy(), fromKept = back.copy();
-            LabelBands::Write(asText, style, {l}, 1);
-            edge.Write(fromKept, style, {l}, 1);
-            differing += asText != fromKept;
+    // window): the glyphs that were past the edge are written too. Across every
+    // edge, level and rotated, a label drawn again where it stood (a redraw) is
+    // written from the glyphs kept there.
+    struct Edge {
+        QPointF first, step;
+        int count, angle, shift; // shift: the third drawing's, in pixels to the left
+    };
+    const Edge edges[] = {{{540, 300}, {1, 0}, 60, 0, 30},      {{-150, 300}, {2.5, 0}, 70, 0, 0},
+                          {{300, -14}, {0, 0.5}, 40, 0, 0},     {{-60, 200}, {3, 0}, 30, 300, 0},
+                          {{200, -40}, {0, 2.25}, 30, 2700, 0}, {{-30, -20}, {2, 1.5}, 20, 450, 0},
+                          {{560, 100}, {4.5, 0}, 30, 200, 0},   {{250, 570}, {0, 1.25}, 30, 0, 0},
+                          {{600, 540}, {3, 2}, 20, 3300, 0}};
+    int64_t reusedAtEdges = 0;
+    for (const Edge& e : edges)
+        for (int k = 0; k < e.count; ++k) {
+            TLabelStamps edge;
+            for (const int dx : {0, 0, -e.shift}) {
+                const QPointF at = e.first + k * e.step + QPointF(dx, 0);
+                TBandLabel l;
+                l.transform = QTransform::fromTranslate(at.x(), at.y());
+                l.transform.rotate(-e.angle / 10.0);
+                l.baseline = QPoint(0, fm.ascent());
+                l.text = QStringLiteral("Ruta   5 -   Paso   Alto");
+                const int w = fm.horizontalAdvance(l.text), h = fm.height();
+                l.reach = l.transform.mapRect(QRect(-10, -10, w + 20, h + 20));
+                QImage asText = back.copy(), fromKept = back.copy();
+                LabelBands::Write(asText, style, {l}, 1);
+                edge.Write(fromKept, style, {l}, 1);
+                differing += asText != fromKept;
+            }
+            if (e.shift == 0)
+                reusedAtEdges += edge.Reused();
         }
-    }
     EXPECT_EQ(differing, 0);
+    EXPECT_GT(reusedAtEdges, 220); // not written as text every time
     EXPECT_GT(stamps.Reused(), 15); // taken again at other places, not only made afresh
     // A picture drawn once keeps nothing, though a street's name comes many times in it.
     TBandLabel name;
