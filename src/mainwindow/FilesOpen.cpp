@@ -618,6 +618,14 @@ bool TFilesController::OpenPalvonDat()
         ApplicationTitle = earlierAppTitle;
         // What the read told the window about its network goes back to the earlier one's.
         viewer_.Action(Cmd::AnalisisIntersecciones)->setEnabled(Network.SectionPresent[0] != 0);
+        // The junction types offered to select by are the earlier network's own.
+        bool typeRead[6] = {};
+        for (int32_t i = 1; i <= Network.NodeCount; ++i)
+            if (const int32_t t = Nodos[i].JunctionType; t >= 1 && t <= 5)
+                typeRead[t] = true;
+        const TCommandId junctionTypes[] = {Cmd::Jtype1, Cmd::Jtype2, Cmd::Jtype3, Cmd::Jtype4, Cmd::Jtype5};
+        for (int t = 1; t <= 5; ++t)
+            viewer_.Action(junctionTypes[t - 1])->setEnabled(typeRead[t]);
         Services().SetLengthScaleEdit(Network.LengthScale);
         wait.Restore();
         viewer_.SetStatusPanel(0, QStringLiteral("Inactivo"));

@@ -918,7 +918,7 @@ TEST_F(MainWindow, MemoryStaysAtTheFirstOpeningsAcrossOpenings)
 
 // Each opening starts clean, whatever was open before, and a network over the
 // model's capacity is refused with the earlier one left open as it was: its
-// names, caption, folder, text, grids and commands.
+// names, caption, folder, text, grids and commands (its junction types too).
 TEST_F(MainWindow, EachOpeningStartsCleanAndARefusedOneKeepsTheEarlier)
 {
     if (!std::filesystem::exists(testutil::realDataPath("berlin-center.dat")))
@@ -1010,6 +1010,14 @@ TEST_F(MainWindow, EachOpeningStartsCleanAndARefusedOneKeepsTheEarlier)
     const float x = Nodos[Network.NodeCount].X;
     const TPalvonOptions options = Network.Options;
     const int columns = viewer->sagArcos->ColCount();
+    auto junctionTypes = [this] {
+        std::string on;
+        for (const char* type : {"Jtype1", "Jtype2", "Jtype3", "Jtype4", "Jtype5"})
+            on += livemenus::Find(viewer, type)->isEnabled() ? '1' : '0';
+        return on;
+    };
+    const std::string types = junctionTypes();
+    ASSERT_NE(types, "00000");
     // The options name another UTM zone before the refused opening: chicago keeps
     // the zone, namelists and title it was read with.
     ProgramOptions().Huso = 29;
@@ -1030,6 +1038,7 @@ TEST_F(MainWindow, EachOpeningStartsCleanAndARefusedOneKeepsTheEarlier)
     EXPECT_EQ(viewer->sagArcos->RowCount(), rows);
     EXPECT_EQ(FrmDat->Lines(), text);
     EXPECT_TRUE(livemenus::Find(viewer, "aOpenLPA")->isEnabled());
+    EXPECT_EQ(junctionTypes(), types);
     EXPECT_EQ(errors(chicago), chicagoErrors);
 }
 
