@@ -562,6 +562,9 @@ bool TFilesController::OpenPalvonDat()
     TFrmPreview* preview = viewer_.Printing().Preview();
     const QString earlierPreviewTitle = preview ? preview->windowTitle() : QString();
     const std::string earlierAppTitle = ApplicationTitle;
+    // The note the earlier read left (nodes beyond their outline...) describes the
+    // network that stays open if this one is refused.
+    const QString earlierNote = viewer_.StatusPanel(1);
     viewer_.setWindowTitle(QString::fromStdString(DatDir + DatFileName));
     if (preview)
         preview->setWindowTitle(QString::fromStdString(DatFileName));
@@ -629,6 +632,7 @@ bool TFilesController::OpenPalvonDat()
         Services().SetLengthScaleEdit(Network.LengthScale);
         wait.Restore();
         viewer_.SetStatusPanel(0, QStringLiteral("Inactivo"));
+        viewer_.SetStatusPanel(1, earlierNote);
         return false;
     }
     // From here on the network read is the one in memory: nothing of the earlier

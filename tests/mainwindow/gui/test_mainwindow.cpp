@@ -1018,6 +1018,8 @@ TEST_F(MainWindow, EachOpeningStartsCleanAndARefusedOneKeepsTheEarlier)
     };
     const std::string types = junctionTypes();
     ASSERT_NE(types, "00000");
+    const QString note = viewer->StatusPanel(1);
+    ASSERT_TRUE(note.contains(QStringLiteral("contorno"))) << note.toStdString();
     // The options name another UTM zone before the refused opening: chicago keeps
     // the zone, namelists and title it was read with.
     ProgramOptions().Huso = 29;
@@ -1039,6 +1041,7 @@ TEST_F(MainWindow, EachOpeningStartsCleanAndARefusedOneKeepsTheEarlier)
     EXPECT_EQ(FrmDat->Lines(), text);
     EXPECT_TRUE(livemenus::Find(viewer, "aOpenLPA")->isEnabled());
     EXPECT_EQ(junctionTypes(), types);
+    EXPECT_EQ(viewer->StatusPanel(1), note);
     EXPECT_EQ(errors(chicago), chicagoErrors);
 }
 
