@@ -651,8 +651,6 @@ const TGlyphStamps::TGlyph* TGlyphStamps::Stamp(quint32 glyph, int fx, int fy)
     const uint64_t key = (uint64_t(glyph) << 12) | uint64_t(fx << 6) | uint64_t(fy);
     if (auto it = glyphs_.find(key); it != glyphs_.end())
         return &it->second;
-    if (glyphs_.size() >= 20000) // bounded: a font of many glyphs in many places
-        glyphs_.clear();
     if (scratch_.isNull()) {
         // Room on every side for the largest glyph the painter caches.
         const int size = 4 * int(std::ceil(font_.pixelSize())) + 64;
@@ -725,7 +723,9 @@ bool TGlyphStamps::Write(const QImage& image, const QRawFont& font, const QPen& 
         maxCached = size;
     if (font.pixelSize() >= maxCached)
         return false;
-    if (font_ != font || pen_ != pen || hints_ != hints) {
+    // Bounded (a font of many glyphs in many places), and forgotten only
+    // between runs: the run's glyphs point at their stamps until it is written.
+    if (font_ != font || pen_ != pen || hints_ != hints || glyphs_.size() >= 20000) {
         Clear();
         font_ = font;
         pen_ = pen;
