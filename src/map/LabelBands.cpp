@@ -642,6 +642,7 @@ void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std
 void TGlyphStamps::Clear()
 {
     glyphs_.clear();
+    bytes_ = 0;
     scratch_ = QImage();
     font_ = QRawFont();
 }
@@ -704,6 +705,7 @@ const TGlyphStamps::TGlyph* TGlyphStamps::Stamp(quint32 glyph, int fx, int fy)
     if (r >= l)
         for (int y = t; y <= b; ++y)
             std::memset(scratch_.scanLine(y), 0, size_t(w) * 4);
+    bytes_ += made.stamp.pixels.size() * 4 + sizeof(TGlyph) + 32;
     return &(glyphs_[key] = std::move(made));
 }
 
@@ -723,9 +725,9 @@ bool TGlyphStamps::Write(const QImage& image, const QRawFont& font, const QPen& 
         maxCached = size;
     if (font.pixelSize() >= maxCached)
         return false;
-    // Bounded (a font of many glyphs in many places), and forgotten only
+    // Bounded (a large font of many glyphs in many places), and forgotten only
     // between runs: the run's glyphs point at their stamps until it is written.
-    if (font_ != font || pen_ != pen || hints_ != hints || glyphs_.size() >= 20000) {
+    if (font_ != font || pen_ != pen || hints_ != hints || glyphs_.size() >= 20000 || bytes_ > MaxStampBytes) {
         Clear();
         font_ = font;
         pen_ = pen;
