@@ -642,6 +642,7 @@ void TLabelStamps::Write(const QImage& image, const TBandStyle& style, const std
 void TGlyphStamps::Clear()
 {
     glyphs_.clear();
+    bytes_ = 0;
     scratch_ = QImage();
     font_ = QRawFont();
 }
@@ -651,8 +652,6 @@ const TGlyphStamps::TGlyph* TGlyphStamps::Stamp(quint32 glyph, int fx, int fy)
     const uint64_t key = (uint64_t(glyph) << 12) | uint64_t(fx << 6) | uint64_t(fy);
     if (auto it = glyphs_.find(key); it != glyphs_.end())
         return &it->second;
-    if (glyphs_.size() >= 20000) // bounded: a font of many glyphs in many places
-        glyphs_.clear();
     if (scratch_.isNull()) {
         // Room on every side for the largest glyph the painter caches.
         const int size = 4 * int(std::ceil(font_.pixelSize())) + 64;
@@ -706,6 +705,7 @@ const TGlyphStamps::TGlyph* TGlyphStamps::Stamp(quint32 glyph, int fx, int fy)
     if (r >= l)
         for (int y = t; y <= b; ++y)
             std::memset(scratch_.scanLine(y), 0, size_t(w) * 4);
+    bytes_ += made.stamp.pixels.size() * 4 + sizeof(TGlyph) + 32;
     return &(glyphs_[key] = std::move(made));
 }
 
@@ -725,7 +725,9 @@ bool TGlyphStamps::Write(const QImage& image, const QRawFont& font, const QPen& 
         maxCached = size;
     if (font.pixelSize() >= maxCached)
         return false;
-    if (font_ != font || pen_ != pen || hints_ != hints) {
+    // Bounded (a large font of many glyphs in many places), and forgotten only
+    // between runs: the run's glyphs point at their stamps until it is written.
+    if (font_ != font || pen_ != pen || hints_ != hints || glyphs_.size() >= 20000 || bytes_ > MaxStampBytes) {
         Clear();
         font_ = font;
         pen_ = pen;

@@ -133,4 +133,5 @@ private:
     std::unordered_map<uint64_t, TGlyph> glyphs_;
     QImage scratch_;
     int origin_ = 0; // where a glyph is drawn on the scratch picture
+    size_t bytes_ = 0;
 };

@@ -23,7 +23,9 @@
 
 #include <QCryptographicHash>
 #include <QImage>
+#include <QGlyphRun>
 #include <QPainter>
+#include <QRawFont>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -435,4 +437,39 @@ TEST(LabelText, KeptGlyphsLandWhereTextLandsWhereverTheLabelMoves)
     TLabelStamps kept;
     kept.Write(once, style, std::vector<TBandLabel>(5, name), 1);
     EXPECT_EQ(kept.Stamped(), 0);
+}
+
+// One pass of level labels whose glyphs, at their fractions of a pixel, are more
+// than the kept glyphs' bound (names in several scripts): the glyphs kept before
+// the bound was reached must still be there when the pass is written.
+TEST(LabelText, LevelGlyphsPastTheBoundLandAsTheirText)
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(11);
+    const QRawFont raw = QRawFont::fromFont(font);
+    const QPen pen(QColor(20, 40, 200));
+    QList<quint32> glyphs;
+    QList<QPointF> positions;
+    for (int k = 0; k < 26000; ++k) { // 400 glyphs, each at 64 fractions of a pixel
+        glyphs.push_back(quint32(3 + k / 64 % 400));
+        positions.push_back(QPointF(5 + k % 100 * 9 + k % 64 / 64.0, 12 + k / 100 % 78 * 10));
+    }
+    QImage asText(920, 800, QImage::Format_RGB32);
+    asText.fill(Qt::white);
+    QImage kept = asText.copy();
+    {
+        QPainter p(&asText);
+        p.setPen(pen);
+        QGlyphRun run;
+        run.setRawFont(raw);
+        run.setGlyphIndexes(glyphs);
+        run.setPositions(positions);
+        p.drawGlyphRun(QPointF(0, 0), run);
+    }
+    TGlyphStamps stamps;
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(stamps.Write(kept, raw, pen, QPainter::TextAntialiasing, QTransform(), glyphs, positions));
+        EXPECT_EQ(kept, asText) << "round " << round; // the second from kept glyphs alone
+        kept.fill(Qt::white);
+    }
 }
