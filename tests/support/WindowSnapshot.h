@@ -106,6 +106,10 @@ inline TSnapshot Take(TPalvonViewer* viewer)
     s["map title"] = viewer->tit->toPlainText().toStdString() + (viewer->tit->isVisible() ? " shown" : "");
     s["data tab"] = std::to_string(viewer->tnDatos->currentIndex());
     s["map"] = Digest(viewer->img->Picture());
+    // Drawn afresh from what the program keeps of the view: what the next drawing shows.
+    viewer->RedrawMap();
+    QApplication::processEvents();
+    s["map drawn again"] = Digest(viewer->img->Picture());
     for (const TLegendImage* legend : {viewer->sym, viewer->Scl})
         PutUnique(s, "legend", Digest(legend->Picture()) + (legend->isVisible() ? " shown" : ""));
     if (TFrmPreview* preview = viewer->Printing().Preview())
@@ -121,6 +125,7 @@ inline TSnapshot Take(TPalvonViewer* viewer)
             continue;
         if (w != viewer)
             PutUnique(s, "window " + PathOf(w), w->windowTitle().toStdString());
+        PutUnique(s, "window picture " + PathOf(w), Digest(w->grab().toImage()));
         for (const TStringAlignGrid* g : w->findChildren<TStringAlignGrid*>())
             Grid(s, PathOf(g), g);
         for (const QComboBox* c : w->findChildren<QComboBox*>()) {
