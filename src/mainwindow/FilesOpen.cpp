@@ -552,19 +552,63 @@ void TFilesController::tbOpenDatExecute()
     OpenDataOfKind(kind, {dialog.selectedFiles().front()});
 }
 
+namespace {
+// What the window shows of the network open, or of none, that a read changes on
+// its way: the titles, the status panels (the map's proportions, the note of the
+// read...) and the commands the read enables by what it finds (the junction
+// analysis and its types).
+struct TShownOfEarlier {
+    QString title, previewTitle;
+    std::string appTitle;
+    QString panels[4];
+    struct TCommandShown {
+        TCommandId id;
+        bool enabled, checked;
+    };
+    std::vector<TCommandShown> commands;
+
+    void Keep(TPalvonViewer& viewer)
+    {
+        title = viewer.windowTitle();
+        if (TFrmPreview* preview = viewer.Printing().Preview())
+            previewTitle = preview->windowTitle();
+        appTitle = ApplicationTitle;
+        for (int p = 0; p < 4; ++p)
+            panels[p] = viewer.StatusPanel(p);
+        for (const TCommandId id :
+             {Cmd::AnalisisIntersecciones, Cmd::Jtype1, Cmd::Jtype2, Cmd::Jtype3, Cmd::Jtype4, Cmd::Jtype5}) {
+            const QAction* a = viewer.Action(id);
+            commands.push_back({id, a->isEnabled(), a->isChecked()});
+        }
+    }
+    void PutBack(TPalvonViewer& viewer) const
+    {
+        viewer.setWindowTitle(title);
+        if (TFrmPreview* preview = viewer.Printing().Preview())
+            preview->setWindowTitle(previewTitle);
+        ApplicationTitle = appTitle;
+        for (int p = 0; p < 4; ++p)
+            viewer.SetStatusPanel(p, panels[p]);
+        for (const TCommandShown& c : commands) {
+            QAction* a = viewer.Action(c.id);
+            a->setEnabled(c.enabled);
+            a->setChecked(c.checked);
+        }
+    }
+};
+} // namespace
+
 bool TFilesController::OpenPalvonDat()
 {
     // A grid whose filling was put off is filled from the network it shows, before
     // that network's records give way to the new one's.
     viewer_.Grids().FillDeferredGrids();
     TWaitCursor wait;
-    const QString earlierTitle = viewer_.windowTitle();
+    // What the window shows of the network open (or of none), given back whole
+    // if this one is refused.
+    TShownOfEarlier earlierShown;
+    earlierShown.Keep(viewer_);
     TFrmPreview* preview = viewer_.Printing().Preview();
-    const QString earlierPreviewTitle = preview ? preview->windowTitle() : QString();
-    const std::string earlierAppTitle = ApplicationTitle;
-    // The note the earlier read left (nodes beyond their outline...) describes the
-    // network that stays open if this one is refused.
-    const QString earlierNote = viewer_.StatusPanel(1);
     viewer_.setWindowTitle(QString::fromStdString(DatDir + DatFileName));
     if (preview)
         preview->setWindowTitle(QString::fromStdString(DatFileName));
@@ -615,24 +659,9 @@ bool TFilesController::OpenPalvonDat()
         CoordinatesFileName = earlierCoordinates;
         earlier.Restore();
         RestoreEarlierOpening();
-        viewer_.setWindowTitle(earlierTitle);
-        if (preview)
-            preview->setWindowTitle(earlierPreviewTitle);
-        ApplicationTitle = earlierAppTitle;
-        // What the read told the window about its network goes back to the earlier one's.
-        viewer_.Action(Cmd::AnalisisIntersecciones)->setEnabled(Network.SectionPresent[0] != 0);
-        // The junction types offered to select by are the earlier network's own.
-        bool typeRead[6] = {};
-        for (int32_t i = 1; i <= Network.NodeCount; ++i)
-            if (const int32_t t = Nodos[i].JunctionType; t >= 1 && t <= 5)
-                typeRead[t] = true;
-        const TCommandId junctionTypes[] = {Cmd::Jtype1, Cmd::Jtype2, Cmd::Jtype3, Cmd::Jtype4, Cmd::Jtype5};
-        for (int t = 1; t <= 5; ++t)
-            viewer_.Action(junctionTypes[t - 1])->setEnabled(typeRead[t]);
         Services().SetLengthScaleEdit(Network.LengthScale);
         wait.Restore();
-        viewer_.SetStatusPanel(0, QStringLiteral("Inactivo"));
-        viewer_.SetStatusPanel(1, earlierNote);
+        earlierShown.PutBack(viewer_);
         return false;
     }
     // From here on the network read is the one in memory: nothing of the earlier

@@ -33,6 +33,7 @@
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
+#include "support/WindowSnapshot.h"
 
 #include <QAction>
 #include <QApplication>
@@ -1043,6 +1044,88 @@ TEST_F(MainWindow, EachOpeningStartsCleanAndARefusedOneKeepsTheEarlier)
     EXPECT_EQ(junctionTypes(), types);
     EXPECT_EQ(viewer->StatusPanel(1), note);
     EXPECT_EQ(errors(chicago), chicagoErrors);
+}
+
+// Every kind of network that cannot be opened (over capacity, cut short, without
+// coordinates and the coordinates file cancelled, binary, a folder) leaves the
+// whole window as it was: with a network open (movements, junctions, its phase
+// window) every command, panel, title, grid, the map, its legends, the text and
+// the windows open; with none open, the empty window stays empty.
+TEST_F(MainWindow, ARefusedOpeningLeavesTheWholeWindowAsItWas)
+{
+    if (!std::filesystem::exists(testutil::realDataPath("berlin-center.dat")))
+        FAIL() << "real networks not available";
+    const std::string chicago = Copy(testutil::realDataPath("chicago-sketch.dat"), "c", "chicago.dat");
+    const std::string berlin = Copy(testutil::realDataPath("berlin-center.dat"), "r", "berlin.dat");
+    const std::string whole = testutil::readFile(chicago);
+    testutil::writeFile(tmp.file("r/cortada.dat"), whole.substr(0, whole.size() / 2));
+    const std::string sioux = testutil::readFile(testutil::realDataPath("siouxfalls.dat"));
+    const size_t from = sioux.find("\n55555"), to = sioux.find("99999", from);
+    testutil::writeFile(tmp.file("r/sincoord.dat"), sioux.substr(0, from + 1) + sioux.substr(sioux.find('\n', to) + 1));
+    std::string binary(4096, '\0');
+    for (size_t i = 0; i < binary.size(); ++i)
+        binary[i] = static_cast<char>((i * 7919u) >> 3);
+    testutil::writeFile(tmp.file("r/binario.dat"), binary);
+    std::filesystem::create_directories(tmp.path() / "r" / "carpeta.dat");
+    struct Refusal {
+        const char* name;
+        std::string file;
+        bool ahead = false; // named on the command line: read while the window is made
+    };
+    const Refusal rows[] = {{"sobre capacidad", berlin},
+                            {"sobre capacidad, leída de antemano", berlin, true},
+                            {"cortada", tmp.file("r/cortada.dat")},
+                            {"sin coordenadas", tmp.file("r/sincoord.dat")},
+                            {"binaria", tmp.file("r/binario.dat")},
+                            {"carpeta", tmp.file("r/carpeta.dat")}};
+    for (const Refusal& row : rows)
+        for (const bool open : {false, true}) {
+            if (open && row.ahead)
+                continue; // only the program's first opening is read ahead
+            SCOPED_TRACE(std::string(row.name) + (open ? ", con chicago abierta" : ", sin red"));
+            // Each kind from a window just made, as a new program shows it.
+            ViewerFixture::TearDown();
+            ViewerFixture::SetUp();
+            viewer->Files().AskCoordinatesWithoutScreen = true;
+            {
+                RecordingServices quiet; // no network left by earlier tests, and the window as it starts
+                PalvonRead::ClearNetwork();
+            }
+            DatFileName.clear();
+            viewer->show();
+            if (open) {
+                // Chicago with its phase window open and its links coloured by capacity.
+                Open(chicago);
+                ASSERT_EQ(DatFileName, "chicago.dat");
+                ASSERT_TRUE(livemenus::Click(viewer, QStringLiteral("menu:Procesos>Análisis de Intersecciones"),
+                                             "Visualizacion"));
+                ASSERT_TRUE(FrmFases->isVisible());
+                QAction* colours = livemenus::Find(viewer, "tbColores");
+                emit colours->menu()->aboutToShow();
+                for (QAction* v : colours->menu()->actions())
+                    if (v->isEnabled() && v->data().toInt() == 5)
+                        v->trigger();
+                ASSERT_EQ(UserView().RangeName, "Cap");
+            }
+            windowsnapshot::Take(viewer); // the map drawn afresh once: what a window on show has
+            const windowsnapshot::TSnapshot before = windowsnapshot::Take(viewer);
+            RecordingServices ui;
+            if (row.ahead)
+                ReadAhead(row.file);
+            if (row.file.find("carpeta") != std::string::npos) {
+                Drop({QString::fromStdString(row.file)});
+            } else {
+                testutil::AnswerFileDialog(viewer, row.file);
+                if (row.file.find("sincoord") != std::string::npos)
+                    testutil::CancelFileDialog(viewer); // the coordinates asked for after the network's own dialog
+                EXPECT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+            }
+            testutil::settle();
+            EXPECT_FALSE(ui.messages.empty());
+            EXPECT_EQ(windowsnapshot::Differences(before, windowsnapshot::Take(viewer)), "");
+            EXPECT_EQ(Network.Loaded, open ? 1 : 0);
+            EXPECT_EQ(DatFileName, open ? "chicago.dat" : "");
+        }
 }
 
 // Edits typed into the network text window and nodes moved on the map are never
