@@ -706,6 +706,10 @@ bool TFilesController::OpenPalvonDat()
 
     wait.Restore();
     viewer_.SetStatusPanel(0, QStringLiteral("Inactivo"));
+    // The pointer's position and the last measure were taken on the earlier
+    // network's map: the new one shows none until the mouse moves over it.
+    viewer_.SetStatusPanel(2, QString());
+    viewer_.SetStatusPanel(3, QString());
     viewer_.EnableAfterOpen();
     return true;
 }

@@ -64,6 +64,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -1057,6 +1058,7 @@ TEST_F(MainWindow, ARefusedOpeningLeavesTheWholeWindowAsItWas)
         FAIL() << "real networks not available";
     const std::string chicago = Copy(testutil::realDataPath("chicago-sketch.dat"), "c", "chicago.dat");
     const std::string berlin = Copy(testutil::realDataPath("berlin-center.dat"), "r", "berlin.dat");
+    const std::string other = Copy(testutil::realDataPath("siouxfalls.dat"), "s", "sioux.dat");
     const std::string whole = testutil::readFile(chicago);
     testutil::writeFile(tmp.file("r/cortada.dat"), whole.substr(0, whole.size() / 2));
     const std::string sioux = testutil::readFile(testutil::realDataPath("siouxfalls.dat"));
@@ -1097,6 +1099,7 @@ TEST_F(MainWindow, ARefusedOpeningLeavesTheWholeWindowAsItWas)
                 // Chicago with its phase window open and its links coloured by capacity.
                 Open(chicago);
                 ASSERT_EQ(DatFileName, "chicago.dat");
+                QTest::mouseMove(viewer->img, QPoint(60, 50)); // the pointer's place in the panels
                 ASSERT_TRUE(livemenus::Click(viewer, QStringLiteral("menu:Procesos>Análisis de Intersecciones"),
                                              "Visualizacion"));
                 ASSERT_TRUE(FrmFases->isVisible());
@@ -1109,7 +1112,8 @@ TEST_F(MainWindow, ARefusedOpeningLeavesTheWholeWindowAsItWas)
             }
             windowsnapshot::Take(viewer); // the map drawn afresh once: what a window on show has
             const windowsnapshot::TSnapshot before = windowsnapshot::Take(viewer);
-            RecordingServices ui;
+            std::optional<RecordingServices> ui;
+            ui.emplace();
             if (row.ahead)
                 ReadAhead(row.file);
             if (row.file.find("carpeta") != std::string::npos) {
@@ -1121,10 +1125,28 @@ TEST_F(MainWindow, ARefusedOpeningLeavesTheWholeWindowAsItWas)
                 EXPECT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
             }
             testutil::settle();
-            EXPECT_FALSE(ui.messages.empty());
+            EXPECT_FALSE(ui->messages.empty());
             EXPECT_EQ(windowsnapshot::Differences(before, windowsnapshot::Take(viewer)), "");
             EXPECT_EQ(Network.Loaded, open ? 1 : 0);
             EXPECT_EQ(DatFileName, open ? "chicago.dat" : "");
+            ui.reset(); // what comes next goes to the window
+            if (!open)
+                continue;
+            FrmFases->close();
+            // The panels given back go on as usual: the pointer, the map's proportions...
+            QTest::mouseMove(viewer->img, QPoint(40, 30));
+            EXPECT_EQ(viewer->StatusPanel(1), "   40,   30");
+            viewer->resize(viewer->width() - 30, viewer->height() - 20);
+            testutil::settle();
+            EXPECT_EQ(viewer->StatusPanel(0),
+                      QString::number(double(viewer->img->width()) / viewer->img->height(), 'f', 4));
+            // ...and another network opened shows nothing of chicago's.
+            Open(other);
+            testutil::settle();
+            EXPECT_EQ(viewer->windowTitle(), QString::fromStdString(other));
+            for (int p = 1; p < 4; ++p)
+                EXPECT_EQ(viewer->StatusPanel(p).trimmed(), "") << p;
+            EXPECT_FALSE(viewer->Action(Cmd::Jtype1)->isEnabled());
         }
 }
 
