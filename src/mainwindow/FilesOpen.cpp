@@ -587,8 +587,11 @@ struct TShownOfEarlier {
         if (TFrmPreview* preview = viewer.Printing().Preview())
             preview->setWindowTitle(previewTitle);
         ApplicationTitle = appTitle;
+        // The map resized while a question waited has put its proportions in
+        // place of the read's note: those stand.
         for (int p = 0; p < 4; ++p)
-            viewer.SetStatusPanel(p, panels[p]);
+            if (p != 0 || viewer.StatusPanel(0) == QString::fromStdString(KDVlib::MsgLeyendo))
+                viewer.SetStatusPanel(p, panels[p]);
         for (const TCommandShown& c : commands) {
             QAction* a = viewer.Action(c.id);
             a->setEnabled(c.enabled);

@@ -1148,6 +1148,17 @@ TEST_F(MainWindow, ARefusedOpeningLeavesTheWholeWindowAsItWas)
                 EXPECT_EQ(viewer->StatusPanel(p).trimmed(), "") << p;
             EXPECT_FALSE(viewer->Action(Cmd::Jtype1)->isEnabled());
         }
+    // The map resized while the coordinates are asked for: its new proportions stand.
+    RecordingServices ui;
+    testutil::AnswerFileDialog(viewer, tmp.file("r/sincoord.dat"));
+    testutil::WhenFileDialogShown(viewer, [&](QFileDialog* d) {
+        viewer->resize(viewer->width() + 50, viewer->height() - 40);
+        testutil::settle();
+        d->reject();
+    });
+    EXPECT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+    testutil::settle();
+    EXPECT_EQ(viewer->StatusPanel(0), QString::number(double(viewer->img->width()) / viewer->img->height(), 'f', 4));
 }
 
 // Edits typed into the network text window and nodes moved on the map are never
