@@ -648,6 +648,16 @@ bool ReadNetwork(TTextLines& lines, const TReadSettings& settings)
         Network.Options.NetworkTitle.clear();
         Network.TransitBlockCount = 0;
 
+        // A counts file is a ".dat" too and sits beside its network: picked in
+        // its place it would run on as namelist fields and be refused as over
+        // capacity, which tells the user nothing true.
+        if (!r.Lines->empty() && ZelUtils::UpperCase(ZelUtils::RemoveBlanks((*r.Lines)[0])).rfind("&COUNTS", 0) == 0)
+            throw NotANetwork(Format("%s es un archivo de conteos, no una red: se abre con el filtro \"Conteos palvon\" "
+                                     "sobre su red ya abierta.",
+                                     r.Settings.NetworkDatFile.empty()
+                                         ? std::string("El texto")
+                                         : "El archivo " + fs::path(r.Settings.NetworkDatFile).filename().string()));
+
         // &OPTION: up to the line holding "&END".
         ui.SetStatusText(1, "&OPTION");
         for (;;) {

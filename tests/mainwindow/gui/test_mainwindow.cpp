@@ -1069,6 +1069,7 @@ TEST_F(MainWindow, ARefusedOpeningLeavesTheWholeWindowAsItWas)
         binary[i] = static_cast<char>((i * 7919u) >> 3);
     testutil::writeFile(tmp.file("r/binario.dat"), binary);
     std::filesystem::create_directories(tmp.path() / "r" / "carpeta.dat");
+    const std::string counts = Copy(testutil::realDataPath("chicago-sketch-counts.dat"), "r", "conteos.dat");
     struct Refusal {
         const char* name;
         std::string file;
@@ -1079,7 +1080,8 @@ TEST_F(MainWindow, ARefusedOpeningLeavesTheWholeWindowAsItWas)
                             {"cortada", tmp.file("r/cortada.dat")},
                             {"sin coordenadas", tmp.file("r/sincoord.dat")},
                             {"binaria", tmp.file("r/binario.dat")},
-                            {"carpeta", tmp.file("r/carpeta.dat")}};
+                            {"carpeta", tmp.file("r/carpeta.dat")},
+                            {"conteos", counts}};
     for (const Refusal& row : rows)
         for (const bool open : {false, true}) {
             if (open && row.ahead)
@@ -1126,6 +1128,10 @@ TEST_F(MainWindow, ARefusedOpeningLeavesTheWholeWindowAsItWas)
             }
             testutil::settle();
             EXPECT_FALSE(ui->messages.empty());
+            if (row.file == counts) { // said for what it is, not as a network over capacity
+                EXPECT_TRUE(!ui->messages.empty() && ui->messages.front().find("archivo de conteos") != std::string::npos &&
+                            ui->messages.front().find("capacidad") == std::string::npos);
+            }
             EXPECT_EQ(windowsnapshot::Differences(before, windowsnapshot::Take(viewer)), "");
             EXPECT_EQ(Network.Loaded, open ? 1 : 0);
             EXPECT_EQ(DatFileName, open ? "chicago.dat" : "");
