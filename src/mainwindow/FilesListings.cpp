@@ -158,14 +158,14 @@ void TFilesController::OpenCountsFile(const std::string& fileName)
 {
     if (!NetworkOpen())
         return;
-    CountsFileName = fileName;
     bool ok;
     {
         TWaitCursor wait;
         ok = PalvonRead::ReadCounts(fileName);
     }
     if (!ok)
-        return;
+        return; // the counts read before, and their name, stay
+    CountsFileName = fileName;
     // The counts' own extremes decide whether "Flujo Observado" can be shown.
     PalvonRead::ComputeLinkDataExtremes();
     viewer_.Grids().DrawDataCnt();

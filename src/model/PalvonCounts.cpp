@@ -10,6 +10,7 @@
 #include "model/ZelUtils.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <vector>
 
 namespace PalvonRead {
@@ -31,6 +32,13 @@ bool ReadCounts(const std::string& fileName)
     if (!Listing::OpenLines(fileName, lines))
         return false;
     ViewerServices& ui = Services();
+    // A network file is a ".dat" too: read as counts its link lines would put
+    // their times on the links as observed flows.
+    if (!lines.empty() && ZelUtils::UpperCase(ZelUtils::RemoveBlanks(lines.front())).rfind("&OPTION", 0) == 0) {
+        ui.ShowMessage(Format("El archivo %s es una red, no un archivo de conteos: no se ha leído.",
+                              std::filesystem::path(fileName).filename().string().c_str()));
+        return false;
+    }
 
     for (int32_t k = 1; k <= Network.LinkCount; ++k)
         Arcos[k].Var[10] = 0.0f;

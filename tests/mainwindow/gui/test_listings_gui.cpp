@@ -122,6 +122,18 @@ TEST_F(ListingsGui, CompanionListingFillsItsColumnsAndFilesOpenOnTheirOwn)
     counted->trigger();
     EXPECT_NEAR(UserView().RangeMax, 321.0f, 1.0);
     EXPECT_EQ(Movims[m].Var[4], 250.0f);
+    // The network itself picked as counts is refused: its link lines would have
+    // put times on the links as counts. The counts read before stay, and their name.
+    {
+        RecordingServices ui;
+        testutil::AnswerFileDialog(viewer, tmp.file("red.dat"));
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aOpenCnt"));
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_NE(ui.messages.front().find("es una red, no un archivo de conteos"), std::string::npos);
+    }
+    EXPECT_EQ(viewer->sagArcos->cell(13, k), "321");
+    EXPECT_EQ(Movims[m].Var[4], 250.0f);
+    EXPECT_EQ(CountsFileName, tmp.file("conteos.dat"));
 
     // A file without the flow listing, chosen in "Abrir resultados LPA", is
     // refused: the caption and the listing's name stay the listing's before it.
