@@ -143,10 +143,16 @@ void TFilesController::aOpenZonifExecute()
 
 void TFilesController::OpenTrazasFile(const std::string& fileName)
 {
+    const std::string earlier = TraceFileName;
     TraceFileName = fileName;
+    bool ok;
     {
         TWaitCursor wait;
-        KDVlib::LoadTrazas();
+        ok = KDVlib::LoadTrazas();
+    }
+    if (!ok) {
+        TraceFileName = earlier; // what a reload reads again is the file that was read
+        return;
     }
     viewer_.RedrawMap();
 }

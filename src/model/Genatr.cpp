@@ -55,6 +55,14 @@ bool LoadGenatr(const std::string& fileName)
         Services().ShowMessage(Format("Archivo %s sin datos", AuxFileText::BaseName(fileName)));
         return false;
     }
+    // Without a pair of values the file is not one of these (a network picked by
+    // mistake): the data read before stays.
+    if (PairCount(ZelUtils::SplitString(lines[0], ',').size()) < 1) {
+        Services().ShowMessage(Format("Archivo %s con formato no reconocido:\rla primera línea debe nombrar zona, X, Y "
+                                      "y las variables separadas por ','",
+                                      AuxFileText::BaseName(fileName)));
+        return false;
+    }
     if (lines.size() > static_cast<size_t>(MaxGenatr) + 1) {
         Services().ShowMessage(Format("Archivo %s:\rsólo se leen las primeras %d zonas de sus %d",
                                       AuxFileText::BaseName(fileName), MaxGenatr,

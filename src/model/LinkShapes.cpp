@@ -125,11 +125,12 @@ bool LoadTrazas()
     std::vector<std::string> lines;
     if (!ReadAll(TraceFileName, lines))
         return false;
-    int skipped = 0;
+    int skipped = 0, read = 0;
     for (const std::string& line : lines) {
         std::vector<std::string> f = Fields(line, ',');
         if (f.size() < 3)
             continue;
+        ++read; // a line of a trace file, whether its link is in this network or not
         int32_t link = FindArco(ZelUtils::ParseInt(f[0]), ZelUtils::ParseInt(f[1]));
         if (link <= 0)
             continue;
@@ -146,6 +147,12 @@ bool LoadTrazas()
         arc.Points[n + 1] = {ParseCoordinate(f[static_cast<size_t>(2 * n + 1)]),
                              ParseCoordinate(f[static_cast<size_t>(2 * n + 2)])};
         arc.PointCount = n + 1;
+    }
+    if (read == 0 && !lines.empty()) { // not a trace file at all: say so rather than nothing
+        Services().ShowMessage(Format("Archivo %s con formato no reconocido:\rcada línea debe dar nodo inicial, "
+                                      "nodo final, número de puntos y sus coordenadas separados por ','",
+                                      BaseName(TraceFileName)));
+        return false;
     }
     Services().SetMenuItemEnabled("aArcos1", true);
     ReportSkipped(TraceFileName, skipped, MaxShapePoints - 1);

@@ -71,6 +71,7 @@ bool ReadLpl(const std::string& fileName)
     int32_t pendingA = 0;       // entry node of the arm whose last line is pending, 0 = none
     size_t pendingLine = 0;
     bool inLinkTable = false;
+    bool tables = false; // a junction's table or the link table seen
     // An entry arm takes the values of its last movement line.
     auto flushPending = [&](int32_t unlessA) {
         if (pendingA > 0 && pendingA != unlessA)
@@ -83,7 +84,7 @@ bool ReadLpl(const std::string& fileName)
         if (Copy(s, 45, 15) == "PALVON Suite 11")
             LplVersion = 11;
         if (StartsWith(s, "     LINK       "))
-            inLinkTable = true;
+            inLinkTable = tables = true;
         if (StartsWith(s, " N.B."))
             inLinkTable = false;
         if (inLinkTable && s.size() >= 13 && s[12] == 'S')
@@ -97,6 +98,7 @@ bool ReadLpl(const std::string& fileName)
             pendingA = 0;
         }
         if (StartsWith(s, "     NODE ")) {
+            tables = true;
             node = IntField(s, 11, 5);
             pendingA = 0;
         }
@@ -123,9 +125,17 @@ bool ReadLpl(const std::string& fileName)
             ui.SetProgressPosition(static_cast<int>(i + 1));
     }
     const bool unfinished = node > 0 && pendingA > 0;
-    Network.LplLoaded = 1;
     ui.SetProgressPosition(0);
     ui.SetProgressVisible(false);
+    // Any other file (a network, a listing of another kind) would stand as a
+    // listing of zeros in the grids, with nothing said.
+    if (!tables) {
+        Services().ShowMessage(Format("El archivo %s no tiene tablas de nodos ni de arcos de un listado de "
+                                      "inspección:\rno se leyó ningún valor.",
+                                      std::filesystem::path(fileName).filename().string()));
+        return false;
+    }
+    Network.LplLoaded = 1;
 
     for (int32_t k = 1; k <= Network.LinkCount; ++k) {
         TLinkVars& var = Arcos[k].Var;

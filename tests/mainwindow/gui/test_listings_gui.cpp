@@ -479,3 +479,43 @@ TEST_F(ListingsGui, EveryLoaderWritesOnItsOwnRowAndColumnWhateverTheArrangement)
                 ASSERT_EQ(ZelUtils::Trim(Arcos[i].StreetName), streets[Format("%d-%d", Arcos[i].A, Arcos[i].B)]);
         }
 }
+
+// A file of another kind picked in a loader's place (the ".dat" of a network or
+// of its counts, where the filters share extensions) is refused with one message
+// by every loader of the "Abrir" menu, and what was read before stays: the link
+// values, the grid's columns, the caption, the generation/attraction data.
+TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
+{
+    std::filesystem::copy_file(testutil::realDataPath("chicago-sketch.dat"), tmp.file("ch.dat"));
+    std::filesystem::copy_file(testutil::realDataPath("chicago-sketch-counts.dat"), tmp.file("chc.dat"));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("ch.dat")));
+    testutil::writeFile(tmp.file("ga.csv"), "zona,x,y,gen,atr\n1,0,0,10,20\n2,5,5,30,40\n");
+    viewer->Files().OpenGenatrFile(tmp.file("ga.csv"));
+    ASSERT_EQ(NumGenatr, 3);
+    const auto linkValues = [] {
+        double d = 0;
+        for (int k = 1; k <= Network.LinkCount; ++k)
+            for (int v = 1; v <= 130; ++v)
+                d += double(Arcos[k].Var[v]) * (v + 1) * (k % 7 + 1) + Arcos[k].PointCount;
+        return d;
+    };
+    for (const char* file : {"ch.dat", "chc.dat"})
+        for (const char* loader : {"aOpenLPA", "aOpenLPL", "aOpenCnt", "aOpenComp", "aOpenTraza", "aOpenZonif",
+                                   "GeneracinAtraccin1"}) {
+            if (std::string(file) == "chc.dat" && std::string(loader) == "aOpenCnt")
+                continue; // its own loader
+            SCOPED_TRACE(std::string(file) + " " + loader);
+            const double values = linkValues();
+            const int columns = viewer->sagArcos->ColCount();
+            const QString title = viewer->windowTitle();
+            RecordingServices ui;
+            testutil::AnswerFileDialog(viewer, tmp.file(file));
+            ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", loader));
+            EXPECT_EQ(ui.messages.size(), 1u);
+            EXPECT_EQ(linkValues(), values);
+            EXPECT_EQ(viewer->sagArcos->ColCount(), columns);
+            EXPECT_EQ(viewer->windowTitle(), title);
+            EXPECT_EQ(NumGenatr, 3);
+            EXPECT_EQ(Genatr[2].Gen[1], 30.0f);
+        }
+}
