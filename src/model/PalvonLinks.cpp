@@ -560,18 +560,19 @@ void FinishReadingAhead()
     linkFieldsAhead.reset();
 }
 
-void MakePendingLinks(const TNetworkReader& r)
+bool MakePendingLinks(const TNetworkReader& r)
 {
     EnsureCurrentState();
     std::vector<PendingLink>& pending = state.pending;
     if (pending.empty())
-        return;
+        return false;
     // Without earlier links (those of junction arms) the records are made in the
     // order SortLinks gives: by A, then B (the pending links never share both).
     // Otherwise in the order read, and SortLinks orders them with the others.
     std::vector<int32_t> order;
     if (Network.LinkCount == 0)
         order = OrderByNodes(pending);
+    const bool inOrder = !order.empty();
     if (order.empty()) {
         order.resize(pending.size());
         for (size_t p = 0; p < pending.size(); ++p)
@@ -593,14 +594,21 @@ void MakePendingLinks(const TNetworkReader& r)
         // The records lie far beyond the caches: the one a few links ahead is
         // fetched while this one is written, instead of each waiting in turn.
         PrefetchRecord(Arcos, k + 8);
+        TArcos& made = Arcos[k];
+        // Made in order, the records stay where they are: their nodes' records are
+        // found now, while the record is at hand, as LinkNodesPass would find them.
+        if (inOrder) {
+            made.AIndex = KDVlib::FindNodo(link.a);
+            made.BIndex = KDVlib::FindNodo(link.b);
+        }
         if (const int32_t i = ahead ? link.line - ahead->first : -1; i >= 0 && i < ready) {
-            ApplyLinkFields(Arcos[k], link.a, link.b, ahead->fields[static_cast<size_t>(i)], extra, extraCount);
+            ApplyLinkFields(made, link.a, link.b, ahead->fields[static_cast<size_t>(i)], extra, extraCount);
             continue;
         }
         std::string_view line = (*r.Lines)[static_cast<size_t>(link.line)];
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        FillLink(Arcos[k], link.a, link.b, line, extra, extraCount);
+        FillLink(made, link.a, link.b, line, extra, extraCount);
     }
     // The rest of the lines are of no more use.
     if (linkFieldsAhead)
@@ -617,6 +625,7 @@ void MakePendingLinks(const TNetworkReader& r)
     state.pending = {};
     state.pendingExtras = {};
     state.extraValues = {};
+    return inOrder;
 }
 
 void ReadLinkLine(TNetworkReader& r, std::string& line) { ParseLinkRecord(r, line); }
@@ -686,7 +695,7 @@ void FinishLinkStorage()
         linkStorageWorker.join();
 }
 
-void LinkNodesPass()
+void LinkNodesPass(bool linksIndexed)
 {
     for (int32_t n = 1; n <= Network.NodeCount; ++n) {
         TNodo& node = Nodos[n];
@@ -715,7 +724,7 @@ void LinkNodesPass()
     }
     // Each link's node indices from its own numbers, by look-ups that only read:
     // a large network's links are taken in chunks by a few threads.
-    const int32_t links = Network.LinkCount;
+    const int32_t links = linksIndexed ? 0 : Network.LinkCount;
     constexpr int32_t PerChunk = 4096;
     Parallel::ForChunks((links + PerChunk - 1) / PerChunk, 3, [links](int c) {
         for (int32_t k = c * PerChunk + 1; k <= std::min(links, (c + 1) * PerChunk); ++k) {

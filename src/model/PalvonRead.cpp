@@ -750,10 +750,14 @@ bool ReadNetwork(TTextLines& lines, const TReadSettings& settings)
 
         SortNodes();
         // The links' records in the order of their nodes, now that these are sorted.
-        MakePendingLinks(r);
-        SortLinks();
+        // Links made in order, their nodes found as they were made, need neither
+        // the sort nor the pass over their records: both would only read every
+        // record again to find what it holds already.
+        const bool linksInOrder = MakePendingLinks(r);
+        if (!linksInOrder)
+            SortLinks();
         SortMovements();
-        LinkNodesPass();
+        LinkNodesPass(linksInOrder);
         PostLinkPass();
         ReadNodeDataList();
         if (Network.Options.FILKNB)

@@ -168,7 +168,9 @@ void ReadSection22222Line(std::string& line); // 22222
 void ReadLinkLine(TNetworkReader& r, std::string& line);     // 33333
 // Makes the records of the links read in section 33333, kept until the nodes
 // are sorted (SortNodes first: the records are made in the order of their nodes).
-void MakePendingLinks(const TNetworkReader& r);
+// True when they are all the links, made in the order SortLinks gives and with
+// the indices of their nodes' records (as LinkNodesPass gives them).
+bool MakePendingLinks(const TNetworkReader& r);
 // Gets the memory of the link records that section 33333 will make mapped by a
 // thread while the text is read up to there (mapping fresh memory is a good part
 // of making thousands of large records); FinishLinkStorage waits for it.
@@ -179,7 +181,9 @@ void FinishLinkStorage();
 // Stops the thread that works the link lines out ahead and waits for it: to be
 // called before the text changes.
 void FinishReadingAhead();
-void LinkNodesPass();
+// Ties arms and movements to their records, and links too unless linksIndexed
+// (their node indices set already, as MakePendingLinks sets them).
+void LinkNodesPass(bool linksIndexed = false);
 void PostLinkPass();
 void ReadNodeDataList();
 void ReadDataLists();
