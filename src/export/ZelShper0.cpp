@@ -309,6 +309,16 @@ std::vector<TFieldDefs> LinkFields(int32_t knobs, int32_t vehClasses, bool hasPr
     return f;
 }
 
+std::vector<std::string> SetFiles(const std::string& fileName)
+{
+    const QFileInfo info(QString::fromStdString(fileName));
+    const std::string base = info.dir().filePath(info.completeBaseName()).toStdString();
+    std::vector<std::string> files;
+    for (const char* member : Members)
+        files.push_back(base + member);
+    return files;
+}
+
 bool WriteLinkShapefile(const std::string& fileName, const std::vector<int32_t>& links, int32_t knobs,
                         int32_t vehClasses, bool hasPreload, int32_t nomads, std::string& error)
 {
@@ -319,10 +329,7 @@ bool WriteLinkShapefile(const std::string& fileName, const std::vector<int32_t>&
             keys.insert({Arcos[l].A, Arcos[l].B, l});
     const std::vector<TFieldDefs> ShpFields = LinkFields(knobs, vehClasses, hasPreload, nomads);
     std::vector<TFieldValues> ShpValues(ShpFields.size());
-    std::string base = fileName;
-    const QFileInfo info(QString::fromStdString(fileName));
-    base = info.dir().filePath(info.completeBaseName() + QStringLiteral(".shp")).toStdString();
-    if (!ShpCreate(base, SHPT_ARC, ShpFields, error))
+    if (!ShpCreate(SetFiles(fileName).front(), SHPT_ARC, ShpFields, error))
         return false;
     int32_t position = 0, written = 0;
     for (const auto& [a, b, l] : keys) {

@@ -189,6 +189,8 @@ void TExportController::ExportarDXF1Click()
 
 bool TExportController::PrintShpFile(const std::string& fileName)
 {
+    if (!ExportDialogs::MayReplaceBeside(fileName, ZelShper0::SetFiles(fileName)))
+        return false;
     std::string error;
     bool ok = false;
     {
@@ -212,6 +214,8 @@ void TExportController::ExportaraEMME2Click()
         return;
     const QFileInfo info(QString::fromStdString(name));
     const std::string base = info.dir().filePath(info.completeBaseName()).toStdString();
+    if (!ExportDialogs::MayReplaceBeside(name, Emme2Export::SetFiles(base)))
+        return;
     std::string error;
     bool ok = false;
     {

@@ -304,28 +304,40 @@ void TDlgPrint::tbSaveClick()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const std::string fileName = dialog.selectedFiles().front().toStdString();
-    // A name the pages cannot take is refused before the overview goes to the printer.
-    if (PagesNameRefused(fileName))
+    // Pages that cannot be saved there are refused before the overview goes to the printer.
+    if (PagesRefused(fileName))
         return;
     if (PrtMapa->isChecked())
         PrintMap();
     SavePages(fileName);
 }
 
-bool TDlgPrint::PagesNameRefused(const std::string& fileName)
+bool TDlgPrint::PagesRefused(const std::string& fileName)
 {
-    const std::string ext = QFileInfo(QString::fromStdString(fileName)).suffix().toUpper().toStdString();
-    if (ext == "EMF" || ext == "JPG")
-        return false;
-    // Nothing is written for a name of another kind: the user is told rather
-    // than left looking for pages that are not there.
-    Services().ShowMessage("No se guardaron las páginas: la extensión de " + fileName + " no es emf ni jpg.");
-    return true;
+    const QFileInfo info(QString::fromStdString(fileName));
+    const std::string ext = info.suffix().toUpper().toStdString();
+    if (ext != "EMF" && ext != "JPG") {
+        // Nothing is written for a name of another kind: the user is told rather
+        // than left looking for pages that are not there.
+        Services().ShowMessage("No se guardaron las páginas: la extensión de " + fileName + " no es emf ni jpg.");
+        return true;
+    }
+    // Every page's file as it will be written: its folder there and writable, the
+    // file itself one that may be replaced.
+    const std::string base = (info.path() + QLatin1Char('/') + info.completeBaseName()).toStdString();
+    const SafeFile::TProgramNamed ownNames;
+    return !ForEachSelectedPage([&](const TPrintSettings& page, const TViewSnapshot&) {
+        const std::string name = MultiPage::PageFileName(base, page.PrintPageX, page.PrintPageY, ext);
+        const std::string why = SafeFile::Refusal(name);
+        if (!why.empty())
+            Services().ShowMessage(FileUtils::WriteFailure(name, why));
+        return why.empty();
+    });
 }
 
 bool TDlgPrint::SavePages(const std::string& fileName)
 {
-    if (PagesNameRefused(fileName))
+    if (PagesRefused(fileName))
         return false;
     const QFileInfo info(QString::fromStdString(fileName));
     const std::string ext = info.suffix().toUpper().toStdString();

@@ -36,8 +36,10 @@ public:
     // The chosen pages as files named base_i_j.EMF or base_i_j.JPG (by the
     // extension of fileName); false when a page could not be written.
     bool SavePages(const std::string& fileName);
-    // A name of another kind than emf or jpg: the user is told, once.
-    static bool PagesNameRefused(const std::string& fileName);
+    // A name of another kind than emf or jpg, or a page file that cannot be
+    // written where it goes (a missing or read-only folder, a read-only file): the
+    // user is told, once.
+    bool PagesRefused(const std::string& fileName);
     // The overview sheet: the whole view with the grid and the page labels.
     void PrintMap();
     // The overview on a sheet already begun.

@@ -1031,6 +1031,11 @@ TEST_F(PrintFiles, BottomTitlesStayOnThePageAfterABatch)
 TEST_F(PrintFiles, MultiPageOverviewAfterASaveShowsTheWholeView)
 {
     const std::string first = tmp.file("primera.pdf"), again = tmp.file("despues.pdf");
+    // A folder the user cannot write, and a plain file where a folder should be.
+    const std::string readOnly = tmp.file("solo_lectura");
+    std::filesystem::create_directory(readOnly);
+    std::filesystem::permissions(readOnly, std::filesystem::perms(0555));
+    testutil::writeFile(tmp.file("nota.txt"), "del usuario");
     Printer().setOutputFormat(QPrinter::PdfFormat);
     Printer().setOutputFileName(QString::fromStdString(first));
     QRect frame, screen, layer, inside;
@@ -1047,12 +1052,18 @@ TEST_F(PrintFiles, MultiPageOverviewAfterASaveShowsTheWholeView)
         const TPageGrid& g = window->Grid();
         QTest::mouseClick(grd, Qt::LeftButton, {}, QPoint(g.Page(2, 2).Left + 3, g.Page(2, 2).Top + 3));
         QTest::mouseClick(window->PrtMapa, Qt::LeftButton);
-        {
+        // {name given, what the one refusal says}
+        for (const auto& [name, says] : {std::pair{tmp.file("plan.png"), "no es emf ni jpg"},
+                                         std::pair{readOnly + "/plan.emf", "la carpeta es de solo lectura"},
+                                         std::pair{tmp.file("nota.txt") + "/plan.emf", "la carpeta no existe"}}) {
             RecordingServices ui;
             Printer().setOutputFileName(QString::fromStdString(tmp.file("rechazada.pdf")));
-            testutil::AnswerFileDialog(window, tmp.file("plan.png"));
+            testutil::AnswerFileDialog(window, name);
             ClickToolButton(window, QStringLiteral("tbSave"));
-            refusal = ui.messages;
+            std::string said = name + ":";
+            for (const std::string& m : ui.messages)
+                said += " | " + m;
+            refusal.push_back(ui.messages.size() == 1 && ui.messages[0].find(says) != std::string::npos ? "" : said);
             Printer().setOutputFileName(QString::fromStdString(first));
         }
         ClickToolButton(window, QStringLiteral("tbPrint"));
@@ -1072,8 +1083,8 @@ TEST_F(PrintFiles, MultiPageOverviewAfterASaveShowsTheWholeView)
     EXPECT_TRUE(inside.contains(layer));
     EXPECT_FALSE(std::filesystem::exists(tmp.file("rechazada.pdf"))) << "printed before the name was refused";
     EXPECT_FALSE(std::filesystem::exists(tmp.file("plan_2_2.png")));
-    ASSERT_EQ(refusal.size(), 1u);
-    EXPECT_NE(refusal[0].find("no es emf ni jpg"), std::string::npos) << refusal[0];
+    EXPECT_TRUE(std::filesystem::is_empty(readOnly));
+    EXPECT_EQ(refusal, std::vector<std::string>(3));
     const testutil::TMetafileReport saved = testutil::CheckMetafile(tmp.file("plan_2_2.EMF"));
     EXPECT_METAFILE_SOUND(saved);
     EXPECT_TRUE(saved.HasText(QStringLiteral("(2,2)")));
