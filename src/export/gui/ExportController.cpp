@@ -10,6 +10,7 @@
 #include "export/gui/ExportDialogs.h"
 #include "export/gui/ExportHost.h"
 #include "widgets/CommandRegistry.h"
+#include "widgets/ReplaceQuestion.h"
 #include "widgets/StringAlignGrid.h"
 #include "map/ViewSnapshot.h"
 #include "map/ViewState.h"
@@ -189,7 +190,7 @@ void TExportController::ExportarDXF1Click()
 
 bool TExportController::PrintShpFile(const std::string& fileName)
 {
-    if (!ExportDialogs::MayReplaceBeside(fileName, ZelShper0::SetFiles(fileName)))
+    if (!MayReplaceBeside(fileName, ZelShper0::SetFiles(fileName)))
         return false;
     std::string error;
     bool ok = false;
@@ -214,7 +215,7 @@ void TExportController::ExportaraEMME2Click()
         return;
     const QFileInfo info(QString::fromStdString(name));
     const std::string base = info.dir().filePath(info.completeBaseName()).toStdString();
-    if (!ExportDialogs::MayReplaceBeside(name, Emme2Export::SetFiles(base)))
+    if (!MayReplaceBeside(name, Emme2Export::SetFiles(base)))
         return;
     std::string error;
     bool ok = false;

@@ -4,7 +4,6 @@
 #include <QStringList>
 
 #include <string>
-#include <vector>
 
 class QWidget;
 
@@ -15,11 +14,5 @@ namespace ExportDialogs {
 // index (0-based) in `filter`. False when cancelled.
 bool SaveDialog(QWidget* parent, const QString& title, const QString& suffix, const QStringList& filters,
                 const QString& initial, std::string& fileName, int& filter);
-
-// An export that writes a set of files under one name (named among them or not):
-// the files of the set already there, other than the one the user named (which
-// the save dialog is for), are replaced only on a yes to one question naming
-// them. True when none is there or the user said yes.
-bool MayReplaceBeside(const std::string& named, const std::vector<std::string>& set);
 
 } // namespace ExportDialogs

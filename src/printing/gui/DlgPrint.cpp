@@ -13,6 +13,7 @@
 #include "printing/gui/FrmPreview.h"
 #include "printing/gui/PrintController.h"
 #include "printing/gui/PrintLayers.h"
+#include "widgets/ReplaceQuestion.h"
 #include "widgets/WaitCursor.h"
 #include "widgets/SaveDialogSuffix.h"
 
@@ -304,8 +305,9 @@ void TDlgPrint::tbSaveClick()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const std::string fileName = dialog.selectedFiles().front().toStdString();
-    // Pages that cannot be saved there are refused before the overview goes to the printer.
-    if (PagesRefused(fileName))
+    // Pages that cannot be saved there are refused, and pages of the user's there
+    // are replaced only on a yes, before the overview goes to the printer.
+    if (PagesRefused(fileName) || !MayReplaceBeside(fileName, PageFiles(fileName)))
         return;
     if (PrtMapa->isChecked())
         PrintMap();
@@ -324,15 +326,26 @@ bool TDlgPrint::PagesRefused(const std::string& fileName)
     }
     // Every page's file as it will be written: its folder there and writable, the
     // file itself one that may be replaced.
-    const std::string base = (info.path() + QLatin1Char('/') + info.completeBaseName()).toStdString();
     const SafeFile::TProgramNamed ownNames;
-    return !ForEachSelectedPage([&](const TPrintSettings& page, const TViewSnapshot&) {
-        const std::string name = MultiPage::PageFileName(base, page.PrintPageX, page.PrintPageY, ext);
-        const std::string why = SafeFile::Refusal(name);
-        if (!why.empty())
+    for (const std::string& name : PageFiles(fileName))
+        if (const std::string why = SafeFile::Refusal(name); !why.empty()) {
             Services().ShowMessage(FileUtils::WriteFailure(name, why));
-        return why.empty();
+            return true;
+        }
+    return false;
+}
+
+std::vector<std::string> TDlgPrint::PageFiles(const std::string& fileName)
+{
+    const QFileInfo info(QString::fromStdString(fileName));
+    const std::string ext = info.suffix().toUpper().toStdString();
+    const std::string base = (info.path() + QLatin1Char('/') + info.completeBaseName()).toStdString();
+    std::vector<std::string> files;
+    ForEachSelectedPage([&](const TPrintSettings& page, const TViewSnapshot&) {
+        files.push_back(MultiPage::PageFileName(base, page.PrintPageX, page.PrintPageY, ext));
+        return true;
     });
+    return files;
 }
 
 bool TDlgPrint::SavePages(const std::string& fileName)

@@ -12,6 +12,7 @@
 #include <functional>
 
 #include <string>
+#include <vector>
 
 class QCheckBox;
 class QPainter;
@@ -40,6 +41,8 @@ public:
     // written where it goes (a missing or read-only folder, a read-only file): the
     // user is told, once.
     bool PagesRefused(const std::string& fileName);
+    // The chosen pages' file names for fileName, in the order they are saved.
+    std::vector<std::string> PageFiles(const std::string& fileName);
     // The overview sheet: the whole view with the grid and the page labels.
     void PrintMap();
     // The overview on a sheet already begun.

@@ -1026,8 +1026,10 @@ TEST_F(PrintFiles, BottomTitlesStayOnThePageAfterABatch)
 // The multi-page window from the menu, at its default size, lies whole on the
 // screen with every page of its grid in sight. Its overview sheet printed after
 // the chosen pages were saved is the overview printed first: the whole view,
-// not the last page saved. A save under a name of another kind, with the
-// overview ticked, is refused once before anything is printed or written.
+// not the last page saved. A save under a name of another kind or into a folder
+// that cannot be written, with the overview ticked, is refused once before
+// anything is printed or written; pages of the user's under the names the save
+// would write are replaced only on a yes.
 TEST_F(PrintFiles, MultiPageOverviewAfterASaveShowsTheWholeView)
 {
     const std::string first = tmp.file("primera.pdf"), again = tmp.file("despues.pdf");
@@ -1036,6 +1038,7 @@ TEST_F(PrintFiles, MultiPageOverviewAfterASaveShowsTheWholeView)
     std::filesystem::create_directory(readOnly);
     std::filesystem::permissions(readOnly, std::filesystem::perms(0555));
     testutil::writeFile(tmp.file("nota.txt"), "del usuario");
+    testutil::writeFile(tmp.file("viejo_2_2.EMF"), "del usuario");
     Printer().setOutputFormat(QPrinter::PdfFormat);
     Printer().setOutputFileName(QString::fromStdString(first));
     QRect frame, screen, layer, inside;
@@ -1052,18 +1055,24 @@ TEST_F(PrintFiles, MultiPageOverviewAfterASaveShowsTheWholeView)
         const TPageGrid& g = window->Grid();
         QTest::mouseClick(grd, Qt::LeftButton, {}, QPoint(g.Page(2, 2).Left + 3, g.Page(2, 2).Top + 3));
         QTest::mouseClick(window->PrtMapa, Qt::LeftButton);
-        // {name given, what the one refusal says}
-        for (const auto& [name, says] : {std::pair{tmp.file("plan.png"), "no es emf ni jpg"},
-                                         std::pair{readOnly + "/plan.emf", "la carpeta es de solo lectura"},
-                                         std::pair{tmp.file("nota.txt") + "/plan.emf", "la carpeta no existe"}}) {
+        // {name given, what the one refusal or question (answered No) says}
+        for (const auto& [name, says, asks] :
+             {std::tuple{tmp.file("plan.png"), std::string("no es emf ni jpg"), false},
+              std::tuple{readOnly + "/plan.emf", std::string("la carpeta es de solo lectura"), false},
+              std::tuple{tmp.file("nota.txt") + "/plan.emf", std::string("la carpeta no existe"), false},
+              std::tuple{tmp.file("viejo.emf"), tmp.file("viejo_2_2.EMF"), true}}) {
             RecordingServices ui;
             Printer().setOutputFileName(QString::fromStdString(tmp.file("rechazada.pdf")));
             testutil::AnswerFileDialog(window, name);
             ClickToolButton(window, QStringLiteral("tbSave"));
-            std::string said = name + ":";
+            const std::vector<std::string>& said = asks ? ui.questions : ui.messages;
+            std::string all = name + ":";
             for (const std::string& m : ui.messages)
-                said += " | " + m;
-            refusal.push_back(ui.messages.size() == 1 && ui.messages[0].find(says) != std::string::npos ? "" : said);
+                all += " | " + m;
+            for (const std::string& q : ui.questions)
+                all += " | " + q;
+            refusal.push_back(ui.messages.size() + ui.questions.size() == 1 && said.size() == 1 &&
+                                      said[0].find(says) != std::string::npos ? "" : all);
             Printer().setOutputFileName(QString::fromStdString(first));
         }
         ClickToolButton(window, QStringLiteral("tbPrint"));
@@ -1084,7 +1093,8 @@ TEST_F(PrintFiles, MultiPageOverviewAfterASaveShowsTheWholeView)
     EXPECT_FALSE(std::filesystem::exists(tmp.file("rechazada.pdf"))) << "printed before the name was refused";
     EXPECT_FALSE(std::filesystem::exists(tmp.file("plan_2_2.png")));
     EXPECT_TRUE(std::filesystem::is_empty(readOnly));
-    EXPECT_EQ(refusal, std::vector<std::string>(3));
+    EXPECT_EQ(refusal, std::vector<std::string>(4));
+    EXPECT_EQ(testutil::readFile(tmp.file("viejo_2_2.EMF")), "del usuario");
     const testutil::TMetafileReport saved = testutil::CheckMetafile(tmp.file("plan_2_2.EMF"));
     EXPECT_METAFILE_SOUND(saved);
     EXPECT_TRUE(saved.HasText(QStringLiteral("(2,2)")));
