@@ -180,8 +180,8 @@ void Discard()
 bool ReadsBack()
 {
     SAHooks h = CheckedHooks();
-    SHPHandle s = SHPOpenLL(scratchBase.c_str(), "rb", &h);
-    DBFHandle d = DBFOpenLL(scratchBase.c_str(), "rb", &h);
+    SHPHandle s = SHPOpenLL((scratchBase + Members[0]).c_str(), "rb", &h);
+    DBFHandle d = DBFOpenLL((scratchBase + Members[2]).c_str(), "rb", &h);
     int entities = -1;
     if (s)
         SHPGetInfo(s, &entities, nullptr, nullptr, nullptr);
@@ -218,8 +218,10 @@ bool ShpCreate(const std::string& fileName, int32_t shapeType, const std::vector
     firstError = 0;
     shapesWritten = recordsWritten = 0;
     SAHooks h = CheckedHooks();
-    shp = SHPCreateLL(scratchBase.c_str(), shapeType, &h);
-    dbf = DBFCreateLL(scratchBase.c_str(), "LDID/87", &h); // as DBFCreate
+    // The library takes what follows a name's last dot for an extension of its
+    // own: given with theirs, names with a dot inside ("red.v2") keep it.
+    shp = SHPCreateLL((scratchBase + Members[0]).c_str(), shapeType, &h);
+    dbf = DBFCreateLL((scratchBase + Members[2]).c_str(), "LDID/87", &h); // as DBFCreate
     if (!shp || !dbf) {
         error = FileUtils::WriteFailure(shownName, SafeFile::Reason(firstError ? firstError : errno));
         Discard();

@@ -975,7 +975,8 @@ TEST_F(ExportGui, NamesTypedWithoutExtensionTakeTheFormatChosen)
 // .shp, .shx and .dbf from the menu and from the preview's save, EMME/2's four)
 // ask once, naming them, before replacing files of the set the user did not
 // name; a "No" writes nothing and says nothing more, a "Yes" writes the whole set
-// (read back by ogrinfo and python). The named file alone there asks nothing.
+// (read back by ogrinfo and python), a name with a dot inside included. The
+// named file alone there asks nothing.
 TEST_F(ExportGui, FilesBesideTheNamedOneAreReplacedOnlyOnAYes)
 {
     if (!fs::exists(testutil::realDataPath("siouxfalls.dat")))
@@ -995,6 +996,8 @@ TEST_F(ExportGui, FilesBesideTheNamedOneAreReplacedOnlyOnAYes)
             {livemenus::Find(viewer, "ExportarShp"), -1, {"a.shp", "a.shx", "a.dbf"}, {0, 1, 2}, shp, "Feature Count: 76"},
             {save, 4, {"b.shp", "b.shx", "b.dbf"}, {2}, shp, "Feature Count: 76"},
             {save, 4, {"c.shp", "c.shx", "c.dbf"}, {0}, shp, "Feature Count: 76"},
+            {livemenus::Find(viewer, "ExportarShp"), -1, {"c.v2.shp", "c.v2.shx", "c.v2.dbf"}, {2}, shp,
+             "Feature Count: 76"},
             {livemenus::Find(viewer, "ExportaraEMME2"), -1, {"d.network", "d.cents", "d.links", "d.fixed"}, {0, 1, 3},
              emme, "['t nodes', 't nodes', 't lines']"},
         };
