@@ -302,6 +302,9 @@ void TDlgPrint::tbSaveClick()
     dialog.setDefaultSuffix(QStringLiteral("emf"));
     dialog.setNameFilters({QStringLiteral("Enhanced metafile [*.emf] (*.emf)"), QStringLiteral("Archivo JPEG [*.jpg] (*.jpg)")});
     SuffixFollowsFilter(dialog);
+    // The name given is never written, only the pages under it: the question
+    // below is about those, and the dialog asks none about the name itself.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const std::string fileName = dialog.selectedFiles().front().toStdString();
