@@ -54,6 +54,19 @@ void Fail(QWidget* parent, const std::string& error)
     QMessageBox::warning(parent, QStringLiteral("Exportar"), QString::fromStdString(error));
 }
 
+// A set of files that cannot all be written where they go (a folder missing or
+// read-only, a member read-only or no file) is refused, once, before the user is
+// asked about replacing any of them.
+bool SetRefused(QWidget* parent, const std::vector<std::string>& set)
+{
+    for (const std::string& file : set)
+        if (const std::string why = SafeFile::Refusal(file); !why.empty()) {
+            Fail(parent, FileUtils::WriteFailure(file, why));
+            return true;
+        }
+    return false;
+}
+
 using ExportDialogs::SaveDialog;
 
 QString NetworkNameWith(const char* ext)
@@ -190,7 +203,8 @@ void TExportController::ExportarDXF1Click()
 
 bool TExportController::PrintShpFile(const std::string& fileName)
 {
-    if (!MayReplaceBeside(fileName, ZelShper0::SetFiles(fileName)))
+    const std::vector<std::string> set = ZelShper0::SetFiles(fileName);
+    if (SetRefused(window_.DialogParent(), set) || !MayReplaceBeside(fileName, set))
         return false;
     std::string error;
     bool ok = false;
@@ -215,7 +229,8 @@ void TExportController::ExportaraEMME2Click()
         return;
     const QFileInfo info(QString::fromStdString(name));
     const std::string base = info.dir().filePath(info.completeBaseName()).toStdString();
-    if (!MayReplaceBeside(name, Emme2Export::SetFiles(base)))
+    const std::vector<std::string> set = Emme2Export::SetFiles(base);
+    if (SetRefused(window_.DialogParent(), set) || !MayReplaceBeside(name, set))
         return;
     std::string error;
     bool ok = false;

@@ -976,7 +976,8 @@ TEST_F(ExportGui, NamesTypedWithoutExtensionTakeTheFormatChosen)
 // ask once, naming them, before replacing files of the set the user did not
 // name; a "No" writes nothing and says nothing more, a "Yes" writes the whole set
 // (read back by ogrinfo and python), a name with a dot inside included. The
-// named file alone there asks nothing.
+// named file alone there asks nothing. A member there that cannot be replaced
+// (read-only) refuses the set, said once, before any question.
 TEST_F(ExportGui, FilesBesideTheNamedOneAreReplacedOnlyOnAYes)
 {
     if (!fs::exists(testutil::realDataPath("siouxfalls.dat")))
@@ -989,19 +990,25 @@ TEST_F(ExportGui, FilesBesideTheNamedOneAreReplacedOnlyOnAYes)
     const std::string shp = "ogrinfo -ro -al -so ";
     const std::string emme = "/usr/bin/python3 -c 'import sys; b = sys.argv[1][:-8]; "
                              "print([open(b + e).readline().strip() for e in (\".cents\", \".network\", \".fixed\")])' ";
-    // {command, filter, set written, files there before (by index in the set),
-    //  independent reading of the named file, what it says once written}
-    const std::vector<std::tuple<QAction*, int, std::vector<std::string>, std::vector<int>, std::string, std::string>>
+    // {command, filter, set written, files there before (by index in the set), the
+    //  one of them read-only (-1 none), independent reading of the named file, what
+    //  it says once written}
+    const std::vector<
+        std::tuple<QAction*, int, std::vector<std::string>, std::vector<int>, int, std::string, std::string>>
         rows = {
-            {livemenus::Find(viewer, "ExportarShp"), -1, {"a.shp", "a.shx", "a.dbf"}, {0, 1, 2}, shp, "Feature Count: 76"},
-            {save, 4, {"b.shp", "b.shx", "b.dbf"}, {2}, shp, "Feature Count: 76"},
-            {save, 4, {"c.shp", "c.shx", "c.dbf"}, {0}, shp, "Feature Count: 76"},
-            {livemenus::Find(viewer, "ExportarShp"), -1, {"c.v2.shp", "c.v2.shx", "c.v2.dbf"}, {2}, shp,
+            {livemenus::Find(viewer, "ExportarShp"), -1, {"a.shp", "a.shx", "a.dbf"}, {0, 1, 2}, -1, shp,
              "Feature Count: 76"},
+            {save, 4, {"b.shp", "b.shx", "b.dbf"}, {2}, -1, shp, "Feature Count: 76"},
+            {save, 4, {"c.shp", "c.shx", "c.dbf"}, {0}, -1, shp, "Feature Count: 76"},
+            {livemenus::Find(viewer, "ExportarShp"), -1, {"c.v2.shp", "c.v2.shx", "c.v2.dbf"}, {2}, -1, shp,
+             "Feature Count: 76"},
+            {save, 4, {"e.shp", "e.shx", "e.dbf"}, {1, 2}, 1, shp, ""},
             {livemenus::Find(viewer, "ExportaraEMME2"), -1, {"d.network", "d.cents", "d.links", "d.fixed"}, {0, 1, 3},
-             emme, "['t nodes', 't nodes', 't lines']"},
+             -1, emme, "['t nodes', 't nodes', 't lines']"},
+            {livemenus::Find(viewer, "ExportaraEMME2"), -1, {"f.network", "f.cents", "f.links", "f.fixed"}, {1, 2}, 2,
+             emme, ""},
         };
-    for (const auto& [command, filter, set, before, reader, says] : rows) {
+    for (const auto& [command, filter, set, before, readOnly, reader, says] : rows) {
         for (const bool yes : {false, true}) {
             SCOPED_TRACE(set.front() + (yes ? " yes" : " no"));
             const fs::path dir = tmp.path() / (yes ? "si" : "no");
@@ -1012,17 +1019,34 @@ TEST_F(ExportGui, FilesBesideTheNamedOneAreReplacedOnlyOnAYes)
                 if (i > 0)
                     asked.push_back((dir / set[size_t(i)]).string());
             }
+            if (readOnly >= 0) {
+                fs::permissions(dir / set[size_t(readOnly)], fs::perms(0444));
+                asked.clear();
+            }
             RecordingServices ui;
             ui.answerYes = yes;
+            QStringList refused;
+            QTimer watch;
+            QObject::connect(&watch, &QTimer::timeout, [&refused] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isVisible()) {
+                    refused << box->text();
+                    box->buttons().front()->click();
+                }
+            });
+            watch.start(10);
             testutil::AnswerFileDialog(viewer, (dir / set.front()).string(), filter);
             command->trigger();
             testutil::settle();
+            ASSERT_EQ(refused.size(), readOnly >= 0 ? 1 : 0) << refused.join('|').toStdString();
+            if (readOnly >= 0) {
+                EXPECT_TRUE(refused[0].contains(QString::fromStdString(set[size_t(readOnly)])));
+            }
             // One question, naming every file of the set there but the one named.
             ASSERT_EQ(ui.questions.size(), asked.empty() ? 0u : 1u);
             for (const std::string& file : asked)
                 EXPECT_NE(ui.questions[0].find(file), std::string::npos) << ui.questions[0];
             EXPECT_TRUE(ui.messages.empty());
-            const bool written = yes || asked.empty();
+            const bool written = readOnly < 0 && (yes || asked.empty());
             for (size_t i = 0; i < set.size(); ++i) {
                 const bool wasThere = std::count(before.begin(), before.end(), int(i)) > 0;
                 EXPECT_EQ(fs::exists(dir / set[i]), written || wasThere) << set[i];
