@@ -154,7 +154,7 @@ std::vector<std::string> SetFiles(const std::string& base)
     return {base + ".cents", base + ".network", base + ".links", base + ".fixed"};
 }
 
-bool WriteEmme2(const std::string& base, std::string& error)
+bool Exportable(std::string& error)
 {
     if (!CentroidsFit(error))
         return false;
@@ -163,6 +163,13 @@ bool WriteEmme2(const std::string& base, std::string& error)
             error = Format("No se exportó a EMME/2: el arco %d-%d une el nodo consigo mismo.", Arcos[i].A, Arcos[i].B);
             return false;
         }
+    return true;
+}
+
+bool WriteEmme2(const std::string& base, std::string& error)
+{
+    if (!Exportable(error))
+        return false;
     std::string (*const texts[])() = {CentsText, NetworkText, LinksText, FixedText};
     // The four files belong together: all or none replace the earlier ones.
     const std::vector<std::string> names = SetFiles(base);

@@ -229,10 +229,15 @@ void TExportController::ExportaraEMME2Click()
         return;
     const QFileInfo info(QString::fromStdString(name));
     const std::string base = info.dir().filePath(info.completeBaseName()).toStdString();
+    // A network EMME/2 cannot take is said before any question about the files.
+    std::string error;
+    if (!Emme2Export::Exportable(error)) {
+        Fail(window_.DialogParent(), error);
+        return;
+    }
     const std::vector<std::string> set = Emme2Export::SetFiles(base);
     if (SetRefused(window_.DialogParent(), set) || !MayReplaceBeside(name, set))
         return;
-    std::string error;
     bool ok = false;
     {
         TWaitCursor wait;

@@ -977,7 +977,8 @@ TEST_F(ExportGui, NamesTypedWithoutExtensionTakeTheFormatChosen)
 // name; a "No" writes nothing and says nothing more, a "Yes" writes the whole set
 // (read back by ogrinfo and python), a name with a dot inside included. The
 // named file alone there asks nothing. A member there that cannot be replaced
-// (read-only) refuses the set, said once, before any question.
+// (read-only) refuses the set, and a network EMME/2 cannot take refuses the
+// export, said once, before any question.
 TEST_F(ExportGui, FilesBesideTheNamedOneAreReplacedOnlyOnAYes)
 {
     if (!fs::exists(testutil::realDataPath("siouxfalls.dat")))
@@ -1008,6 +1009,16 @@ TEST_F(ExportGui, FilesBesideTheNamedOneAreReplacedOnlyOnAYes)
             {livemenus::Find(viewer, "ExportaraEMME2"), -1, {"f.network", "f.cents", "f.links", "f.fixed"}, {1, 2}, 2,
              emme, ""},
         };
+    // The exports' refusals come in boxes of their own: each is read and closed.
+    QStringList refused;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&refused] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isVisible()) {
+            refused << box->text();
+            box->buttons().front()->click();
+        }
+    });
+    watch.start(10);
     for (const auto& [command, filter, set, before, readOnly, reader, says] : rows) {
         for (const bool yes : {false, true}) {
             SCOPED_TRACE(set.front() + (yes ? " yes" : " no"));
@@ -1025,15 +1036,7 @@ TEST_F(ExportGui, FilesBesideTheNamedOneAreReplacedOnlyOnAYes)
             }
             RecordingServices ui;
             ui.answerYes = yes;
-            QStringList refused;
-            QTimer watch;
-            QObject::connect(&watch, &QTimer::timeout, [&refused] {
-                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isVisible()) {
-                    refused << box->text();
-                    box->buttons().front()->click();
-                }
-            });
-            watch.start(10);
+            refused.clear();
             testutil::AnswerFileDialog(viewer, (dir / set.front()).string(), filter);
             command->trigger();
             testutil::settle();
@@ -1060,5 +1063,18 @@ TEST_F(ExportGui, FilesBesideTheNamedOneAreReplacedOnlyOnAYes)
             }
         }
     }
+    // A network EMME/2 cannot take (a link from a node to itself) is said once,
+    // before any question about the files there.
+    const int32_t b = Arcos[1].B;
+    Arcos[1].B = Arcos[1].A;
+    RecordingServices ui;
+    refused.clear();
+    testutil::AnswerFileDialog(viewer, (tmp.path() / "si" / "d.network").string());
+    livemenus::Find(viewer, "ExportaraEMME2")->trigger();
+    testutil::settle();
+    Arcos[1].B = b;
+    EXPECT_TRUE(ui.questions.empty());
+    ASSERT_EQ(refused.size(), 1);
+    EXPECT_TRUE(refused[0].contains(QStringLiteral("consigo mismo"))) << refused[0].toStdString();
     viewer->Printing().PreviewWindow().close();
 }
