@@ -149,7 +149,12 @@ std::string FixedText()
     return s;
 }
 
-bool WriteEmme2(const std::string& base, std::string& error)
+std::vector<std::string> SetFiles(const std::string& base)
+{
+    return {base + ".cents", base + ".network", base + ".links", base + ".fixed"};
+}
+
+bool Exportable(std::string& error)
 {
     if (!CentroidsFit(error))
         return false;
@@ -158,12 +163,19 @@ bool WriteEmme2(const std::string& base, std::string& error)
             error = Format("No se exportó a EMME/2: el arco %d-%d une el nodo consigo mismo.", Arcos[i].A, Arcos[i].B);
             return false;
         }
-    const std::pair<const char*, std::string (*)()> files[] = {
-        {".cents", CentsText}, {".network", NetworkText}, {".links", LinksText}, {".fixed", FixedText}};
+    return true;
+}
+
+bool WriteEmme2(const std::string& base, std::string& error)
+{
+    if (!Exportable(error))
+        return false;
+    std::string (*const texts[])() = {CentsText, NetworkText, LinksText, FixedText};
     // The four files belong together: all or none replace the earlier ones.
+    const std::vector<std::string> names = SetFiles(base);
     std::vector<std::pair<std::string, std::string>> set;
-    for (const auto& [ext, make] : files)
-        set.emplace_back(base + ext, make());
+    for (size_t i = 0; i < names.size(); ++i)
+        set.emplace_back(names[i], texts[i]());
     std::string failed, why;
     if (SafeFile::WriteSet(set, failed, why))
         return true;

@@ -4,6 +4,7 @@
 // data table) and base.fixed (transit lines). Reads the model, changes nothing.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace Emme2Export {
 
@@ -16,6 +17,14 @@ std::string CentsText();
 std::string NetworkText();
 std::string LinksText();
 std::string FixedText();
+
+// The four files under base, in the order they are written.
+std::vector<std::string> SetFiles(const std::string& base);
+
+// False with the Spanish message in error when the network cannot go to EMME/2
+// at all: the centroids find no free numbers below EMME/2's largest, or a link
+// joins a node to itself (EMME/2 refuses the whole set).
+bool Exportable(std::string& error);
 
 // Writes the four files in that order; false with a Spanish message in error
 // when one cannot be written (none replaces an earlier file), when the centroids

@@ -180,8 +180,8 @@ void Discard()
 bool ReadsBack()
 {
     SAHooks h = CheckedHooks();
-    SHPHandle s = SHPOpenLL(scratchBase.c_str(), "rb", &h);
-    DBFHandle d = DBFOpenLL(scratchBase.c_str(), "rb", &h);
+    SHPHandle s = SHPOpenLL((scratchBase + Members[0]).c_str(), "rb", &h);
+    DBFHandle d = DBFOpenLL((scratchBase + Members[2]).c_str(), "rb", &h);
     int entities = -1;
     if (s)
         SHPGetInfo(s, &entities, nullptr, nullptr, nullptr);
@@ -218,8 +218,10 @@ bool ShpCreate(const std::string& fileName, int32_t shapeType, const std::vector
     firstError = 0;
     shapesWritten = recordsWritten = 0;
     SAHooks h = CheckedHooks();
-    shp = SHPCreateLL(scratchBase.c_str(), shapeType, &h);
-    dbf = DBFCreateLL(scratchBase.c_str(), "LDID/87", &h); // as DBFCreate
+    // The library takes what follows a name's last dot for an extension of its
+    // own: given with theirs, names with a dot inside ("red.v2") keep it.
+    shp = SHPCreateLL((scratchBase + Members[0]).c_str(), shapeType, &h);
+    dbf = DBFCreateLL((scratchBase + Members[2]).c_str(), "LDID/87", &h); // as DBFCreate
     if (!shp || !dbf) {
         error = FileUtils::WriteFailure(shownName, SafeFile::Reason(firstError ? firstError : errno));
         Discard();
@@ -309,6 +311,16 @@ std::vector<TFieldDefs> LinkFields(int32_t knobs, int32_t vehClasses, bool hasPr
     return f;
 }
 
+std::vector<std::string> SetFiles(const std::string& fileName)
+{
+    const QFileInfo info(QString::fromStdString(fileName));
+    const std::string base = info.dir().filePath(info.completeBaseName()).toStdString();
+    std::vector<std::string> files;
+    for (const char* member : Members)
+        files.push_back(base + member);
+    return files;
+}
+
 bool WriteLinkShapefile(const std::string& fileName, const std::vector<int32_t>& links, int32_t knobs,
                         int32_t vehClasses, bool hasPreload, int32_t nomads, std::string& error)
 {
@@ -319,10 +331,7 @@ bool WriteLinkShapefile(const std::string& fileName, const std::vector<int32_t>&
             keys.insert({Arcos[l].A, Arcos[l].B, l});
     const std::vector<TFieldDefs> ShpFields = LinkFields(knobs, vehClasses, hasPreload, nomads);
     std::vector<TFieldValues> ShpValues(ShpFields.size());
-    std::string base = fileName;
-    const QFileInfo info(QString::fromStdString(fileName));
-    base = info.dir().filePath(info.completeBaseName() + QStringLiteral(".shp")).toStdString();
-    if (!ShpCreate(base, SHPT_ARC, ShpFields, error))
+    if (!ShpCreate(SetFiles(fileName).front(), SHPT_ARC, ShpFields, error))
         return false;
     int32_t position = 0, written = 0;
     for (const auto& [a, b, l] : keys) {

@@ -40,6 +40,10 @@ bool ShpClose(std::string& error);
 // user classes (nomads > 1) in the suite's order.
 std::vector<TFieldDefs> LinkFields(int32_t knobs, int32_t vehClasses, bool hasPreload, int32_t nomads);
 
+// The files the link export writes for fileName: the .shp, .shx and .dbf under
+// its name.
+std::vector<std::string> SetFiles(const std::string& fileName);
+
 // Every given link (record indexes, duplicates allowed) whose end nodes are both
 // positive, in ascending order of (A, B), as a two-point arc with its data;
 // links whose end nodes have no coordinates are skipped, keeping their "Id".

@@ -420,6 +420,12 @@ std::string PrepareFor(const std::string& path, TTarget& target, bool ownFile)
 
 } // namespace
 
+std::string Refusal(const std::string& path)
+{
+    TTarget target;
+    return PrepareFor(path, target, false);
+}
+
 TProgramNamed::TProgramNamed() { ++programNamed; }
 TProgramNamed::~TProgramNamed() { --programNamed; }
 

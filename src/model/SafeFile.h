@@ -113,6 +113,11 @@ void RemoveLeftovers(const std::string& folder);
 bool Write(const std::string& path, const std::string& bytes, std::string* why = nullptr, bool sync = true,
            bool ownFile = false);
 
+// Why Write would refuse `path` before writing anything ("" when it would go
+// ahead), judged as Write judges it at that moment: for a command that checks
+// where its files go before a step it would otherwise take for nothing.
+std::string Refusal(const std::string& path);
+
 // While one lives, every write of this thread is of a file the program names
 // itself (as `ownFile` above): a name the user never chose is not followed
 // through a link.

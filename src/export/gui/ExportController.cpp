@@ -10,6 +10,7 @@
 #include "export/gui/ExportDialogs.h"
 #include "export/gui/ExportHost.h"
 #include "widgets/CommandRegistry.h"
+#include "widgets/ReplaceQuestion.h"
 #include "widgets/StringAlignGrid.h"
 #include "map/ViewSnapshot.h"
 #include "map/ViewState.h"
@@ -51,6 +52,19 @@ struct WholeNetworkGrid {
 void Fail(QWidget* parent, const std::string& error)
 {
     QMessageBox::warning(parent, QStringLiteral("Exportar"), QString::fromStdString(error));
+}
+
+// A set of files that cannot all be written where they go (a folder missing or
+// read-only, a member read-only or no file) is refused, once, before the user is
+// asked about replacing any of them.
+bool SetRefused(QWidget* parent, const std::vector<std::string>& set)
+{
+    for (const std::string& file : set)
+        if (const std::string why = SafeFile::Refusal(file); !why.empty()) {
+            Fail(parent, FileUtils::WriteFailure(file, why));
+            return true;
+        }
+    return false;
 }
 
 using ExportDialogs::SaveDialog;
@@ -189,6 +203,9 @@ void TExportController::ExportarDXF1Click()
 
 bool TExportController::PrintShpFile(const std::string& fileName)
 {
+    const std::vector<std::string> set = ZelShper0::SetFiles(fileName);
+    if (SetRefused(window_.DialogParent(), set) || !MayReplaceBeside(fileName, set))
+        return false;
     std::string error;
     bool ok = false;
     {
@@ -212,7 +229,15 @@ void TExportController::ExportaraEMME2Click()
         return;
     const QFileInfo info(QString::fromStdString(name));
     const std::string base = info.dir().filePath(info.completeBaseName()).toStdString();
+    // A network EMME/2 cannot take is said before any question about the files.
     std::string error;
+    if (!Emme2Export::Exportable(error)) {
+        Fail(window_.DialogParent(), error);
+        return;
+    }
+    const std::vector<std::string> set = Emme2Export::SetFiles(base);
+    if (SetRefused(window_.DialogParent(), set) || !MayReplaceBeside(name, set))
+        return;
     bool ok = false;
     {
         TWaitCursor wait;

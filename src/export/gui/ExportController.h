@@ -24,7 +24,8 @@ public:
 
     // The network as the map shows it as DXF (the print preview's save for ".dxf"), and
     // the links of the view as a shapefile (its save for ".shp"); false after telling
-    // the user when the file could not be written.
+    // the user when the file could not be written, and false without a word when the
+    // user would not have the set's other files already there replaced.
     bool PrintDxfFile(const std::string& fileName);
     bool PrintShpFile(const std::string& fileName);
     // The street names alone as DXF; ExportarDXF1Click asks for the name.

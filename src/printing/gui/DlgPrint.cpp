@@ -13,6 +13,7 @@
 #include "printing/gui/FrmPreview.h"
 #include "printing/gui/PrintController.h"
 #include "printing/gui/PrintLayers.h"
+#include "widgets/ReplaceQuestion.h"
 #include "widgets/WaitCursor.h"
 #include "widgets/SaveDialogSuffix.h"
 
@@ -301,31 +302,58 @@ void TDlgPrint::tbSaveClick()
     dialog.setDefaultSuffix(QStringLiteral("emf"));
     dialog.setNameFilters({QStringLiteral("Enhanced metafile [*.emf] (*.emf)"), QStringLiteral("Archivo JPEG [*.jpg] (*.jpg)")});
     SuffixFollowsFilter(dialog);
+    // The name given is never written, only the pages under it: the question
+    // below is about those, and the dialog asks none about the name itself.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const std::string fileName = dialog.selectedFiles().front().toStdString();
-    // A name the pages cannot take is refused before the overview goes to the printer.
-    if (PagesNameRefused(fileName))
+    // Pages that cannot be saved there are refused, and pages of the user's there
+    // are replaced only on a yes, before the overview goes to the printer.
+    if (PagesRefused(fileName) || !MayReplaceBeside(fileName, PageFiles(fileName)))
         return;
     if (PrtMapa->isChecked())
         PrintMap();
     SavePages(fileName);
 }
 
-bool TDlgPrint::PagesNameRefused(const std::string& fileName)
+bool TDlgPrint::PagesRefused(const std::string& fileName)
 {
-    const std::string ext = QFileInfo(QString::fromStdString(fileName)).suffix().toUpper().toStdString();
-    if (ext == "EMF" || ext == "JPG")
-        return false;
-    // Nothing is written for a name of another kind: the user is told rather
-    // than left looking for pages that are not there.
-    Services().ShowMessage("No se guardaron las páginas: la extensión de " + fileName + " no es emf ni jpg.");
-    return true;
+    const QFileInfo info(QString::fromStdString(fileName));
+    const std::string ext = info.suffix().toUpper().toStdString();
+    if (ext != "EMF" && ext != "JPG") {
+        // Nothing is written for a name of another kind: the user is told rather
+        // than left looking for pages that are not there.
+        Services().ShowMessage("No se guardaron las páginas: la extensión de " + fileName + " no es emf ni jpg.");
+        return true;
+    }
+    // Every page's file as it will be written: its folder there and writable, the
+    // file itself one that may be replaced.
+    const SafeFile::TProgramNamed ownNames;
+    for (const std::string& name : PageFiles(fileName))
+        if (const std::string why = SafeFile::Refusal(name); !why.empty()) {
+            Services().ShowMessage(FileUtils::WriteFailure(name, why));
+            return true;
+        }
+    return false;
+}
+
+std::vector<std::string> TDlgPrint::PageFiles(const std::string& fileName)
+{
+    const QFileInfo info(QString::fromStdString(fileName));
+    const std::string ext = info.suffix().toUpper().toStdString();
+    const std::string base = (info.path() + QLatin1Char('/') + info.completeBaseName()).toStdString();
+    std::vector<std::string> files;
+    ForEachSelectedPage([&](const TPrintSettings& page, const TViewSnapshot&) {
+        files.push_back(MultiPage::PageFileName(base, page.PrintPageX, page.PrintPageY, ext));
+        return true;
+    });
+    return files;
 }
 
 bool TDlgPrint::SavePages(const std::string& fileName)
 {
-    if (PagesNameRefused(fileName))
+    if (PagesRefused(fileName))
         return false;
     const QFileInfo info(QString::fromStdString(fileName));
     const std::string ext = info.suffix().toUpper().toStdString();

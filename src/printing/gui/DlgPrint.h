@@ -12,6 +12,7 @@
 #include <functional>
 
 #include <string>
+#include <vector>
 
 class QCheckBox;
 class QPainter;
@@ -36,8 +37,12 @@ public:
     // The chosen pages as files named base_i_j.EMF or base_i_j.JPG (by the
     // extension of fileName); false when a page could not be written.
     bool SavePages(const std::string& fileName);
-    // A name of another kind than emf or jpg: the user is told, once.
-    static bool PagesNameRefused(const std::string& fileName);
+    // A name of another kind than emf or jpg, or a page file that cannot be
+    // written where it goes (a missing or read-only folder, a read-only file): the
+    // user is told, once.
+    bool PagesRefused(const std::string& fileName);
+    // The chosen pages' file names for fileName, in the order they are saved.
+    std::vector<std::string> PageFiles(const std::string& fileName);
     // The overview sheet: the whole view with the grid and the page labels.
     void PrintMap();
     // The overview on a sheet already begun.

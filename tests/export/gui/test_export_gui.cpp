@@ -970,3 +970,111 @@ TEST_F(ExportGui, NamesTypedWithoutExtensionTakeTheFormatChosen)
     }
     viewer->Printing().PreviewWindow().close();
 }
+
+// The exports that write a set of files under the name given (the shapefile's
+// .shp, .shx and .dbf from the menu and from the preview's save, EMME/2's four)
+// ask once, naming them, before replacing files of the set the user did not
+// name; a "No" writes nothing and says nothing more, a "Yes" writes the whole set
+// (read back by ogrinfo and python), a name with a dot inside included. The
+// named file alone there asks nothing. A member there that cannot be replaced
+// (read-only) refuses the set, and a network EMME/2 cannot take refuses the
+// export, said once, before any question.
+TEST_F(ExportGui, FilesBesideTheNamedOneAreReplacedOnlyOnAYes)
+{
+    if (!fs::exists(testutil::realDataPath("siouxfalls.dat")))
+        FAIL() << "real networks not available";
+    viewer->show();
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(Copy("siouxfalls.dat", "red")));
+    livemenus::Find(viewer, "aPrint1")->trigger();
+    testutil::settle();
+    QAction* save = livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave");
+    const std::string shp = "ogrinfo -ro -al -so ";
+    const std::string emme = "/usr/bin/python3 -c 'import sys; b = sys.argv[1][:-8]; "
+                             "print([open(b + e).readline().strip() for e in (\".cents\", \".network\", \".fixed\")])' ";
+    // {command, filter, set written, files there before (by index in the set), the
+    //  one of them read-only (-1 none), independent reading of the named file, what
+    //  it says once written}
+    const std::vector<
+        std::tuple<QAction*, int, std::vector<std::string>, std::vector<int>, int, std::string, std::string>>
+        rows = {
+            {livemenus::Find(viewer, "ExportarShp"), -1, {"a.shp", "a.shx", "a.dbf"}, {0, 1, 2}, -1, shp,
+             "Feature Count: 76"},
+            {save, 4, {"b.shp", "b.shx", "b.dbf"}, {2}, -1, shp, "Feature Count: 76"},
+            {save, 4, {"c.shp", "c.shx", "c.dbf"}, {0}, -1, shp, "Feature Count: 76"},
+            {livemenus::Find(viewer, "ExportarShp"), -1, {"c.v2.shp", "c.v2.shx", "c.v2.dbf"}, {2}, -1, shp,
+             "Feature Count: 76"},
+            {save, 4, {"e.shp", "e.shx", "e.dbf"}, {1, 2}, 1, shp, ""},
+            {livemenus::Find(viewer, "ExportaraEMME2"), -1, {"d.network", "d.cents", "d.links", "d.fixed"}, {0, 1, 3},
+             -1, emme, "['t nodes', 't nodes', 't lines']"},
+            {livemenus::Find(viewer, "ExportaraEMME2"), -1, {"f.network", "f.cents", "f.links", "f.fixed"}, {1, 2}, 2,
+             emme, ""},
+        };
+    // The exports' refusals come in boxes of their own: each is read and closed.
+    QStringList refused;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&refused] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isVisible()) {
+            refused << box->text();
+            box->buttons().front()->click();
+        }
+    });
+    watch.start(10);
+    for (const auto& [command, filter, set, before, readOnly, reader, says] : rows) {
+        for (const bool yes : {false, true}) {
+            SCOPED_TRACE(set.front() + (yes ? " yes" : " no"));
+            const fs::path dir = tmp.path() / (yes ? "si" : "no");
+            fs::create_directories(dir);
+            std::vector<std::string> asked;
+            for (const int i : before) {
+                testutil::writeFile((dir / set[size_t(i)]).string(), "del usuario");
+                if (i > 0)
+                    asked.push_back((dir / set[size_t(i)]).string());
+            }
+            if (readOnly >= 0) {
+                fs::permissions(dir / set[size_t(readOnly)], fs::perms(0444));
+                asked.clear();
+            }
+            RecordingServices ui;
+            ui.answerYes = yes;
+            refused.clear();
+            testutil::AnswerFileDialog(viewer, (dir / set.front()).string(), filter);
+            command->trigger();
+            testutil::settle();
+            ASSERT_EQ(refused.size(), readOnly >= 0 ? 1 : 0) << refused.join('|').toStdString();
+            if (readOnly >= 0) {
+                EXPECT_TRUE(refused[0].contains(QString::fromStdString(set[size_t(readOnly)])));
+            }
+            // One question, naming every file of the set there but the one named.
+            ASSERT_EQ(ui.questions.size(), asked.empty() ? 0u : 1u);
+            for (const std::string& file : asked)
+                EXPECT_NE(ui.questions[0].find(file), std::string::npos) << ui.questions[0];
+            EXPECT_TRUE(ui.messages.empty());
+            const bool written = readOnly < 0 && (yes || asked.empty());
+            for (size_t i = 0; i < set.size(); ++i) {
+                const bool wasThere = std::count(before.begin(), before.end(), int(i)) > 0;
+                EXPECT_EQ(fs::exists(dir / set[i]), written || wasThere) << set[i];
+                if (!written && wasThere) {
+                    EXPECT_EQ(testutil::readFile((dir / set[i]).string()), "del usuario") << set[i];
+                }
+            }
+            if (written) {
+                const std::string read = Shell(reader + "'" + (dir / set.front()).string() + "' 2>&1");
+                EXPECT_NE(read.find(says), std::string::npos) << read;
+            }
+        }
+    }
+    // A network EMME/2 cannot take (a link from a node to itself) is said once,
+    // before any question about the files there.
+    const int32_t b = Arcos[1].B;
+    Arcos[1].B = Arcos[1].A;
+    RecordingServices ui;
+    refused.clear();
+    testutil::AnswerFileDialog(viewer, (tmp.path() / "si" / "d.network").string());
+    livemenus::Find(viewer, "ExportaraEMME2")->trigger();
+    testutil::settle();
+    Arcos[1].B = b;
+    EXPECT_TRUE(ui.questions.empty());
+    ASSERT_EQ(refused.size(), 1);
+    EXPECT_TRUE(refused[0].contains(QStringLiteral("consigo mismo"))) << refused[0].toStdString();
+    viewer->Printing().PreviewWindow().close();
+}

@@ -41,6 +41,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QFontMetricsF>
@@ -1026,11 +1027,22 @@ TEST_F(PrintFiles, BottomTitlesStayOnThePageAfterABatch)
 // The multi-page window from the menu, at its default size, lies whole on the
 // screen with every page of its grid in sight. Its overview sheet printed after
 // the chosen pages were saved is the overview printed first: the whole view,
-// not the last page saved. A save under a name of another kind, with the
-// overview ticked, is refused once before anything is printed or written.
+// not the last page saved. A save under a name of another kind or into a folder
+// that cannot be written, with the overview ticked, is refused once before
+// anything is printed or written; pages of the user's under the names the save
+// would write are replaced only on a yes to one question (the name given, which
+// is never written, asks none).
 TEST_F(PrintFiles, MultiPageOverviewAfterASaveShowsTheWholeView)
 {
     const std::string first = tmp.file("primera.pdf"), again = tmp.file("despues.pdf");
+    // A folder the user cannot write, and a plain file where a folder should be.
+    const std::string readOnly = tmp.file("solo_lectura");
+    std::filesystem::create_directory(readOnly);
+    std::filesystem::permissions(readOnly, std::filesystem::perms(0555));
+    testutil::writeFile(tmp.file("nota.txt"), "del usuario");
+    testutil::writeFile(tmp.file("viejo_2_2.EMF"), "del usuario");
+    // The name given is not a page: the save writes nothing under it, nor asks.
+    testutil::writeFile(tmp.file("viejo.emf"), "del usuario");
     Printer().setOutputFormat(QPrinter::PdfFormat);
     Printer().setOutputFileName(QString::fromStdString(first));
     QRect frame, screen, layer, inside;
@@ -1047,12 +1059,37 @@ TEST_F(PrintFiles, MultiPageOverviewAfterASaveShowsTheWholeView)
         const TPageGrid& g = window->Grid();
         QTest::mouseClick(grd, Qt::LeftButton, {}, QPoint(g.Page(2, 2).Left + 3, g.Page(2, 2).Top + 3));
         QTest::mouseClick(window->PrtMapa, Qt::LeftButton);
-        {
+        // {name given, what the one refusal or question (answered No) says}
+        for (const auto& [name, says, asks] :
+             {std::tuple{tmp.file("plan.png"), std::string("no es emf ni jpg"), false},
+              std::tuple{readOnly + "/plan.emf", std::string("la carpeta es de solo lectura"), false},
+              std::tuple{tmp.file("nota.txt") + "/plan.emf", std::string("la carpeta no existe"), false},
+              std::tuple{tmp.file("viejo.emf"), tmp.file("viejo_2_2.EMF"), true}}) {
             RecordingServices ui;
             Printer().setOutputFileName(QString::fromStdString(tmp.file("rechazada.pdf")));
-            testutil::AnswerFileDialog(window, tmp.file("plan.png"));
+            testutil::AnswerFileDialog(window, name);
+            // A question of the file dialog's own is one too many: it is answered
+            // yes and counted.
+            std::vector<std::string> boxes;
+            QTimer watch;
+            QObject::connect(&watch, &QTimer::timeout, [&boxes] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isVisible()) {
+                    boxes.push_back(box->text().toStdString());
+                    box->done(QMessageBox::Yes);
+                }
+            });
+            watch.start(10);
             ClickToolButton(window, QStringLiteral("tbSave"));
-            refusal = ui.messages;
+            const std::vector<std::string>& said = asks ? ui.questions : ui.messages;
+            std::string all = name + ":";
+            for (const std::string& b : boxes)
+                all += " | " + b;
+            for (const std::string& m : ui.messages)
+                all += " | " + m;
+            for (const std::string& q : ui.questions)
+                all += " | " + q;
+            refusal.push_back(ui.messages.size() + ui.questions.size() + boxes.size() == 1 && said.size() == 1 &&
+                                      said[0].find(says) != std::string::npos ? "" : all);
             Printer().setOutputFileName(QString::fromStdString(first));
         }
         ClickToolButton(window, QStringLiteral("tbPrint"));
@@ -1072,8 +1109,10 @@ TEST_F(PrintFiles, MultiPageOverviewAfterASaveShowsTheWholeView)
     EXPECT_TRUE(inside.contains(layer));
     EXPECT_FALSE(std::filesystem::exists(tmp.file("rechazada.pdf"))) << "printed before the name was refused";
     EXPECT_FALSE(std::filesystem::exists(tmp.file("plan_2_2.png")));
-    ASSERT_EQ(refusal.size(), 1u);
-    EXPECT_NE(refusal[0].find("no es emf ni jpg"), std::string::npos) << refusal[0];
+    EXPECT_TRUE(std::filesystem::is_empty(readOnly));
+    EXPECT_EQ(refusal, std::vector<std::string>(4));
+    EXPECT_EQ(testutil::readFile(tmp.file("viejo_2_2.EMF")), "del usuario");
+    EXPECT_EQ(testutil::readFile(tmp.file("viejo.emf")), "del usuario");
     const testutil::TMetafileReport saved = testutil::CheckMetafile(tmp.file("plan_2_2.EMF"));
     EXPECT_METAFILE_SOUND(saved);
     EXPECT_TRUE(saved.HasText(QStringLiteral("(2,2)")));
