@@ -82,6 +82,11 @@ public:
     // A complementary-data block just placed by its loader, into the link (or
     // movement) grid, with the street names, and the variable menus rebuilt.
     void ShowComplementaryColumns(bool movements, const TCompPlacement& placement);
+    // After a block of complementary columns took the place of the one before:
+    // the columns the user chose to see follow their titles (`before`, the
+    // grid's titles until then) into the block; a choice whose title is gone
+    // is given up, with the layers and the legend that showed it.
+    void FollowChosenColumns(bool movements, const std::vector<std::string>& before, const TCompPlacement& placement);
     // Fits the columns, then the rows, of grid `tag` (1 zones .. 5 movements).
     void Autojustar(int tag);
 
