@@ -143,10 +143,12 @@ void TFilesController::aOpenZonifExecute()
 
 void TFilesController::OpenTrazasFile(const std::string& fileName)
 {
+    const std::string earlier = TraceFileName;
     TraceFileName = fileName;
     {
         TWaitCursor wait;
-        KDVlib::LoadTrazas();
+        if (!KDVlib::LoadTrazas())
+            TraceFileName = earlier; // unread: the traces read before are the ones read back
     }
     viewer_.RedrawMap();
 }
@@ -218,9 +220,11 @@ void TFilesController::ImportarColsMovimClick()
         ChooseDataFile(QStringLiteral("Open data file"), QStringLiteral("Datos complementarios  |*.csv|"));
     if (name.empty())
         return;
+    const std::string earlier = ComplementaryMovFileName;
     ComplementaryMovFileName = name;
     TWaitCursor wait;
-    KDVlib::LoadDatosComplementariosMovs();
+    if (!KDVlib::LoadDatosComplementariosMovs())
+        ComplementaryMovFileName = earlier; // as for the links' data
 }
 
 void TFilesController::AbrirClick(int tag)
