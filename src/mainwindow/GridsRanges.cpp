@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -345,9 +346,8 @@ void TGridsController::FollowChosenColumns(bool movements, const std::vector<std
     TStringAlignGrid* grid = movements ? sagMovim : sagArcos;
     // A column keeps its choice while it shows what it showed; a column whose data
     // went is followed, by its title, into the block just placed (the same file read
-    // again, or a block moved after the columns made since); else it is gone (-1).
-    bool gone = false;
-    const auto now = [&](int32_t c) -> int32_t {
+    // again, or a block moved after the columns made since); else it is gone.
+    MoveChosenColumns(movements, [&](int32_t c) -> int32_t {
         if (c <= 0 || static_cast<size_t>(c) >= before.size())
             return c;
         const std::string& title = before[static_cast<size_t>(c)];
@@ -357,7 +357,12 @@ void TGridsController::FollowChosenColumns(bool movements, const std::vector<std
             if (!title.empty() && grid->cell(k, 0) == title)
                 return k;
         return -1;
-    };
+    });
+}
+
+void TGridsController::MoveChosenColumns(bool movements, const std::function<int32_t(int32_t)>& now)
+{
+    bool gone = false;
     const auto follow = [&](int32_t& c) {
         const int32_t n = now(c);
         gone = gone || n < 0;
@@ -373,20 +378,20 @@ void TGridsController::FollowChosenColumns(bool movements, const std::vector<std
             text = std::to_string(c);
         }
     };
+    // The columns last under the mouse only point at a column: nothing shows them.
+    const auto point = [&](int32_t& c) { c = std::max(now(c), 0); };
     TViewState& view = UserView();
     if (movements) {
         follow(view.RangeVarMovim);
-        follow(MovimAttrVar);
         followList(view.SelectedMovimVars);
-        // The column last under the mouse only points at a column.
-        view.RangeItemMovim = std::max(now(view.RangeItemMovim), 0);
+        point(view.RangeItemMovim);
+        point(MovimAttrVar);
     } else {
         follow(view.RangeVarArcos);
         follow(view.AttrColumn);
         followList(view.ShownVarList);
-        // The columns last under the mouse in each mode only point at a column.
         for (int32_t& c : view.RangeVarByMode)
-            c = std::max(now(c), 0);
+            point(c);
     }
     if (!gone)
         return;

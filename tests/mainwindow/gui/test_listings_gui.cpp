@@ -13,12 +13,14 @@
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
 #include "model/PalvonVars.h"
+#include "model/gui/FrmDat.h"
 #include "map/Ranges.h"
 #include "map/gui/DataLayers.h"
 #include "analysis/gui/DlgFormula.h"
 #include "support/CsvRows.h"
 #include "support/FileDialogAnswer.h"
 #include "support/FormulaColumn.h"
+#include "support/GridsNetwork.h"
 #include "support/GuiTestUtil.h"
 #include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
@@ -34,6 +36,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QFileDialog>
 #include <QCheckBox>
 #include <QMenu>
@@ -472,22 +475,27 @@ TEST_F(ListingsGui, EveryLoaderWritesOnItsOwnRowAndColumnWhateverTheArrangement)
 }
 
 // Link and movement columns of complementary data coloured on the map, then other
-// complementary data read over them: the choice follows its column's title, into
-// the block wherever it is now, and is given up with its legend when the title is
-// gone (it would show another variable's values under its name, or none).
+// complementary data read over them, or the files changed on disk and read again
+// with the network's text: the choice follows its column's title, into the block
+// wherever it is now, and is given up with its legend when the title is gone (it
+// would show another variable's values under its name, or none). The grid's sort
+// stays.
 TEST_F(ListingsGui, ColoursOnLoadedDataFollowTheirColumnsOrGoWithThem)
 {
     struct Row {
         const char* name;
         std::vector<const char*> names; // of the data read over the first
         bool madeBefore;                // a formula column made after the first data
+        bool reload;                    // the files rewritten, then "Recarga"
         bool kept;
     };
     const Row rows[] = {
-        {"the same data again", {"Va", "Vb"}, false, true},
-        {"other names", {"Vc", "Vd"}, false, false},
-        {"fewer columns", {"Vc"}, false, false},
-        {"moved past a formula column", {"Va", "Vb", "Vx"}, true, true},
+        {"the same data again", {"Va", "Vb"}, false, false, true},
+        {"other names", {"Vp", "Vq"}, false, false, false},
+        {"fewer columns", {"Vp"}, false, false, false},
+        {"moved past a formula column", {"Va", "Vb", "Vx"}, true, false, true},
+        {"read again with the text", {"Va", "Vb"}, true, true, true},
+        {"changed, read again with the text", {"Vp", "Vq"}, true, true, false},
     };
     std::filesystem::copy_file(testutil::realDataPath("siouxfalls-junctions.dat"), tmp.file("sf.dat"));
     // Link columns "V..." and movement columns "M..." of the names given.
@@ -544,9 +552,25 @@ TEST_F(ListingsGui, ColoursOnLoadedDataFollowTheirColumnsOrGoWithThem)
             ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), true, {"Fl.Sat"}, "Doble", "A*2"));
         }
 
-        load(row.names);
+        viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
+        QApplication::processEvents();
+        testutil::ShiftClickTitle(viewer->sagArcos, 0);
+        testutil::ShiftClickTitle(viewer->sagArcos, 0);
+        const std::string sorted = testutil::ColumnShown(viewer->sagArcos, 3);
+
+        if (row.reload) {
+            write("enlaces.csv", row.names, false);
+            write("giros.csv", row.names, true);
+            if (!FrmDat->isVisible()) {
+                ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+            }
+            FrmDat->findChild<QToolButton*>("tbReload")->click();
+        } else {
+            load(row.names);
+        }
         livemenus::Find(viewer, "aRedibujar")->trigger();
         testutil::settle();
+        EXPECT_EQ(testutil::ColumnShown(viewer->sagArcos, 3), sorted);
         EXPECT_EQ(UserView().RangeName, row.kept ? "Vb" : "null");
         EXPECT_EQ(viewer->Down(Cmd::tbColores), row.kept);
         EXPECT_EQ(viewer->sym->isVisible(), row.kept);
