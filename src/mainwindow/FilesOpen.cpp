@@ -7,6 +7,8 @@
 #include "map/FolderFiles.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "mainwindow/MapEditController.h"
+#include "mainwindow/SelectionController.h"
+#include "mainwindow/tools/MapTools.h"
 #include "map/gui/DisplayController.h"
 #include "map/PointLayers.h"
 #include "map/ViewState.h"
@@ -767,6 +769,16 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork)
     edit.CurveRegions.clear();
     viewer_.Action(Cmd::GrabarSIG)->setVisible(false);
     viewer_.SetCommandOn(Cmd::tbCurve, false);
+    // A region, a path or a measure begun on the earlier map starts afresh, its
+    // tool still in hand: the points and the end taken there are no places of
+    // this network's, whose map shows none of them.
+    if (viewer_.Selection().PolySelectKind != 0)
+        viewer_.Selection().PolyPoints.clear();
+    TMapTools& tools = edit.MapTools();
+    if (tools.Path().FirstEndPicked())
+        tools.Path().Arm();
+    if (tools.Ruler().Measuring())
+        tools.Ruler().Arm();
     // Its grid columns, formula columns and sort.
     LpaFirstCol = LplFirstCol = LpaMovFirstCol = LplMovFirstCol = CompFirstCol = 0;
     NumUserVarArcos = NumUserVarMovim = 0;

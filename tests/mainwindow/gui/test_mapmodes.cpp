@@ -1586,6 +1586,48 @@ TEST_F(MapModes, TheSameNetworkOpenedAgainKeepsOrAsksAboutItsEditedLayer)
     poll.stop();
 }
 
+// A region selection, a path or a measure begun on the map of one network, then
+// another network opened: the tool stays in hand and starts afresh there, with
+// none of the points, ends or distances taken on the earlier map.
+TEST_F(MapModes, ARegionAPathOrAMeasureBegunOnOneMapStartsAfreshOnTheNext)
+{
+    std::filesystem::create_directory(tmp.file("otra"));
+    std::filesystem::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("otra/sioux.dat"));
+    TMapTools& tools = viewer->MapEdit().MapTools();
+    struct Row {
+        const char* name;
+        std::function<void()> arm;
+        std::function<bool()> begun, afresh;
+    };
+    const Row rows[] = {
+        {"region", [&] { ASSERT_TRUE(livemenus::Click(viewer, "menu:Selección", "SeleccinporRegin1")); },
+         [&] { return viewer->Selection().PolyPoints.size() == 2; },
+         [&] { return viewer->Selection().PolySelectKind == 3 && viewer->Selection().PolyPoints.isEmpty(); }},
+        {"path", [&] { livemenus::Find(viewer, "RminMapa")->trigger(); },
+         [&] { return tools.Path().FirstEndPicked(); },
+         [&] { return tools.Path().Armed() && !tools.Path().FirstEndPicked(); }},
+        {"measure", [&] { livemenus::Find(viewer, "Regla1")->trigger(); },
+         [&] { return tools.Ruler().Clicks() == 2 && tools.Ruler().Total() > 0.0; },
+         [&] { return tools.Ruler().Measuring() && tools.Ruler().Clicks() == 0 && tools.Ruler().Total() == 0.0; }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+        testutil::settle();
+        row.arm();
+        Click(Pix(299975, 6125590));
+        if (row.name != std::string("path"))
+            Click(Pix(301530, 6125640));
+        ASSERT_TRUE(row.begun());
+        testutil::AnswerFileDialog(viewer, tmp.file("otra/sioux.dat"));
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+        testutil::settle();
+        ASSERT_EQ(DatFileName, "sioux.dat");
+        EXPECT_TRUE(row.afresh());
+        QTest::keyClick(viewer->img, Qt::Key_Escape);
+    }
+}
+
 // After the link grid is sorted, the rows a listed path turns red are the rows of
 // its links, wherever the sorting put them.
 TEST_F(MapModes, PathMarksTheRowsOfItsLinksInASortedGrid)
