@@ -4,6 +4,7 @@
 #include "mainwindow/PalvonViewer.h"
 #include "analysis/gui/KDVMix.h"
 #include "mainwindow/FilesController.h"
+#include "mainwindow/GridsController.h"
 #include "map/FolderFiles.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "mainwindow/MapEditController.h"
@@ -42,6 +43,7 @@
 #include "widgets/WaitCursor.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QTabWidget>
 #include <QActionGroup>
 #include <QFileDialog>
@@ -710,6 +712,15 @@ bool TFilesController::OpenPalvonDat()
     OpenOtherFiles(!sameAgain);
 
     wait.Restore();
+    // A node or centroid picked in its grid to be placed on the map was picked
+    // by its index in the earlier network: the pick ends, with its marker and
+    // its "no" cursor, so that no click places a record of this one.
+    TGridsController& grids = viewer_.Grids();
+    if (grids.NodeMoving || grids.CentroidMoving) {
+        grids.EndGridPick();
+        grids.GridMoveRegion = QRegion();
+        QApplication::restoreOverrideCursor();
+    }
     viewer_.SetStatusPanel(0, QStringLiteral("Inactivo"));
     // The pointer's position and the last measure were taken on the earlier
     // network's map: the new one shows none until the mouse moves over it.

@@ -1586,10 +1586,12 @@ TEST_F(MapModes, TheSameNetworkOpenedAgainKeepsOrAsksAboutItsEditedLayer)
     poll.stop();
 }
 
-// A region selection, a path or a measure begun on the map of one network, then
-// another network opened: the tool stays in hand and starts afresh there, with
-// none of the points, ends or distances taken on the earlier map.
-TEST_F(MapModes, ARegionAPathOrAMeasureBegunOnOneMapStartsAfreshOnTheNext)
+// A region selection, a path or a measure begun on the map of one network, or a
+// node picked in its grid to be placed, then another network opened: the tool
+// stays in hand and starts afresh there, with none of the points, ends or
+// distances taken on the earlier map; the pick ends (no Shift+click places a node
+// of the new network).
+TEST_F(MapModes, WhatTheMouseBeganOnOneNetworkStartsAfreshOrEndsOnTheNext)
 {
     std::filesystem::create_directory(tmp.file("otra"));
     std::filesystem::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("otra/sioux.dat"));
@@ -1609,15 +1611,37 @@ TEST_F(MapModes, ARegionAPathOrAMeasureBegunOnOneMapStartsAfreshOnTheNext)
         {"measure", [&] { livemenus::Find(viewer, "Regla1")->trigger(); },
          [&] { return tools.Ruler().Clicks() == 2 && tools.Ruler().Total() > 0.0; },
          [&] { return tools.Ruler().Measuring() && tools.Ruler().Clicks() == 0 && tools.Ruler().Total() == 0.0; }},
+        {"node picked in its grid",
+         [&] {
+             viewer->tnDatos->setCurrentWidget(viewer->tsNodos);
+             testutil::settle();
+             const QPoint cell = CellCentre(viewer->sagNodos, 0, KDVlib::FindNodo(102));
+             QTest::mouseMove(viewer->sagNodos, cell);
+             QTest::mouseDClick(viewer->sagNodos->viewport(), Qt::LeftButton, Qt::NoModifier,
+                                viewer->sagNodos->viewport()->mapFrom(viewer->sagNodos, cell));
+         },
+         [&] { return viewer->Grids().NodeMoving && viewer->Grids().PickedItem == -KDVlib::FindNodo(102); },
+         [&] {
+             std::vector<float> xs;
+             for (int32_t n = 1; n <= Network.NodeCount; ++n)
+                 xs.push_back(Nodos[n].X);
+             Click(QPoint(300, 300), Qt::ShiftModifier);
+             bool moved = false;
+             for (int32_t n = 1; n <= Network.NodeCount; ++n)
+                 moved = moved || Nodos[n].X != xs[size_t(n - 1)];
+             return !viewer->Grids().NodeMoving && viewer->Grids().PickedItem == -1 && !moved &&
+                    !QApplication::overrideCursor() && !Network.PositionsUnsaved;
+         }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
         testutil::settle();
         row.arm();
-        Click(Pix(299975, 6125590));
-        if (row.name != std::string("path"))
+        if (row.name == std::string("region") || row.name == std::string("measure"))
             Click(Pix(301530, 6125640));
+        if (row.name != std::string("node picked in its grid"))
+            Click(Pix(299975, 6125590));
         ASSERT_TRUE(row.begun());
         testutil::AnswerFileDialog(viewer, tmp.file("otra/sioux.dat"));
         ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
