@@ -16,6 +16,8 @@
 #include "map/GeoLayers.h"
 #include "map/DisplayStyles.h"
 #include "map/gui/OxrImage.h"
+#include "map/gui/FrmAerial.h"
+#include "map/gui/MapViewController.h"
 #include "model/FileUtils.h"
 #include "model/ProgramOptions.h"
 #include "model/SafeFile.h"
@@ -416,6 +418,11 @@ bool TFilesController::RunOpening()
     setUpAfterMap_ = mapFirst;
     if (!BatchMode)
         viewer_.RedrawMap();
+    // The aerial overview follows the view shown; a network of the same extent
+    // (or the same one with links of its own) would otherwise leave the earlier
+    // network's links in it.
+    if (FrmAerial && FrmAerial->isVisible())
+        viewer_.MapView().DrawNetWorkAerial();
     if (mapFirst)
         viewer_.FinishOpeningAfterMap(); // at the painting of the map just drawn
     return true;
