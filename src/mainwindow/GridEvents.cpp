@@ -665,7 +665,8 @@ void TGridsController::sagLineasDblClick()
         for (int l = 1; l <= Network.LineCount && l < sagLineas->RowCount(); ++l)
             setLine(l, false);
     int lastMade = 0;
-    if (LineasShiftFlag && LastLine >= 1 && LastLine <= Network.LineCount) {
+    // The lines strictly between the anchor and this one: none when it is the anchor.
+    if (LineasShiftFlag && LastLine >= 1 && LastLine <= Network.LineCount && LastLine != r) {
         const int step = r > LastLine ? 1 : -1;
         for (int l = LastLine + step; l != r; l += step) {
             setLine(l, true);
