@@ -167,6 +167,9 @@ private:
     QAction* clickedRecent_ = nullptr;
     // The network's text is being read again (its formula columns are made again after).
     bool rereadingText_ = false;
+    // The traces files read onto the network open, in order: each gives the links
+    // it names their courses, so a reading of the text again reads every one back.
+    std::vector<std::string> tracesRead_;
     PalvonRead::TReadSettings readSettings_;
     std::unique_ptr<PalvonRead::TReadAhead> readAhead_; // until the first opening
     std::unique_ptr<PalvonRead::TReadAhead> takenUp_;   // its text taken, its network not yet

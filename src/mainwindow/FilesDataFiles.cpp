@@ -149,6 +149,8 @@ void TFilesController::OpenTrazasFile(const std::string& fileName)
         TWaitCursor wait;
         if (!KDVlib::LoadTrazas())
             TraceFileName = earlier; // unread: the traces read before are the ones read back
+        else
+            tracesRead_.push_back(fileName);
     }
     viewer_.RedrawMap();
 }

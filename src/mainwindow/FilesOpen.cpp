@@ -473,7 +473,11 @@ void TFilesController::ReloadFromText()
     const std::string lpl = Network.LplLoaded ? LplFileName : std::string();
     const std::string counts = Network.CountsLoaded ? CountsFileName : std::string();
     const std::string comp = ComplementaryFileName, compMov = ComplementaryMovFileName;
-    const std::string traces = TraceFileName, zoning = ZoningFileName;
+    // Every traces file read onto it (a batch gives back the last one only).
+    std::vector<std::string> traces = tracesRead_;
+    if (traces.empty())
+        traces.push_back(TraceFileName);
+    const std::string zoning = ZoningFileName;
     // The links, nodes and zones the user selected or hid: put back on those still there.
     const SelectionFiles::THeldMarks marks = SelectionFiles::HoldMarks();
     const bool listed = viewer_.Action(Cmd::VerSeleccion)->isChecked();
@@ -522,11 +526,13 @@ void TFilesController::ReloadFromText()
         KDVlib::LoadDatosComplementariosMovs();
         again = true;
     }
-    if (given(traces)) {
-        TraceFileName = traces;
-        KDVlib::LoadTrazas();
-        again = true;
-    }
+    for (const std::string& file : traces)
+        if (given(file)) {
+            TraceFileName = file;
+            if (KDVlib::LoadTrazas())
+                tracesRead_.push_back(file);
+            again = true;
+        }
     if (given(zoning) && zoning != ZoningFileName) {
         LoadZoning(zoning); // one the user opened, not named by the folder's "Velmora.ini"
         again = true;
@@ -692,6 +698,7 @@ bool TFilesController::OpenPalvonDat()
     if (byUser)
         viewChoicesOf_ = opened;
     earlierOpening_.reset();
+    tracesRead_.clear(); // the courses read onto the network before are gone with it
     FrmDat->MarkAsRead();
 
     SigFileName = FileUtils::ChangeFileExt(DatFileName, ".sig");

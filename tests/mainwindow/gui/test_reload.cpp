@@ -257,9 +257,9 @@ TEST_F(Reload, ReloadOfATextWithoutSectionsKeepsTheNetwork)
     EXPECT_EQ(Take(), first);
 }
 
-// Data read onto the network, then a file of the same kind refused over it (the
-// data stay, one message says why): the network read again from its text reads
-// back the data the user has, not the file refused.
+// Data read onto the network (traces from two files), then a file of the same
+// kind refused over it (the data stay, one message says why): the network read
+// again from its text reads back the data the user has, not the file refused.
 TEST_F(Reload, DataReadOntoTheNetworkComeBackAfterAFileRefusedOverThem)
 {
     namespace fs = std::filesystem;
@@ -286,6 +286,8 @@ TEST_F(Reload, DataReadOntoTheNetworkComeBackAfterAFileRefusedOverThem)
     const TNodo& other = Nodos[KDVlib::FindNodo(2)];
     testutil::writeFile(tmp.file("trazas.geo"), ZelUtils::Format("1,2,2,%.1f,%.1f,%.1f,%.1f\r\n", x, y + 50,
                                                                  double(other.X), double(other.Y) + 50));
+    testutil::writeFile(tmp.file("trazas2.geo"), ZelUtils::Format("2,1,2,%.1f,%.1f,%.1f,%.1f\r\n", double(other.X),
+                                                                  double(other.Y) - 50, x, y - 50));
     testutil::writeFile(tmp.file("conteos.dat"), " &COUNTS\r\n &END\r\n" + ZelUtils::Format("%5d%5d%5s%5d\r\n", 1, 2, "", 777));
     struct Kind {
         const char* place;
@@ -293,6 +295,7 @@ TEST_F(Reload, DataReadOntoTheNetworkComeBackAfterAFileRefusedOverThem)
         const char* good;
         const char* refused;
         std::function<bool()> there; // the good file's data, in the model and the grids
+        const char* alsoGood = nullptr; // a second file read before the refused one
     };
     const auto column = [](TStringAlignGrid* g, const char* title) {
         for (int c = 0; c < g->ColCount(); ++c)
@@ -316,13 +319,16 @@ TEST_F(Reload, DataReadOntoTheNetworkComeBackAfterAFileRefusedOverThem)
         {"menu:Archivo>Abrir", "aOpenZonif", "zonas.geo", "nada.geo",
          [&] { return Zonas[KDVlib::FindZona(1)].PolygonCount > 0; }},
         {"menu:Archivo>Abrir", "aOpenTraza", "trazas.geo", "binario.dat",
-         [&] { return Arcos[KDVlib::FindArco(1, 2)].PointCount == 3; }},
+         [&] { return Arcos[KDVlib::FindArco(1, 2)].PointCount == 3 && Arcos[KDVlib::FindArco(2, 1)].PointCount == 3; },
+         "trazas2.geo"},
         {"menu:Archivo>Abrir", "aOpenCnt", "conteos.dat", "binario.dat",
          [&] { return viewer->sagArcos->cell(13, viewer->sagArcos->RowOfRecord(KDVlib::FindArco(1, 2))) == "777"; }},
     };
     for (const Kind& kind : kinds) {
         SCOPED_TRACE(kind.item);
-        for (const char* file : {kind.good, kind.refused}) {
+        for (const char* file : {kind.good, kind.alsoGood, kind.refused}) {
+            if (!file)
+                continue;
             RecordingServices ui;
             testutil::AnswerFileDialog(viewer, tmp.file(file));
             ASSERT_TRUE(livemenus::Click(viewer, kind.place, kind.item));
