@@ -140,8 +140,10 @@ public:
         s_.legendAfresh = !host_.RangeLegend() || host_.RangeLegend()->PlaceAfresh;
         s_.barLegendAfresh = !host_.BarLegend() || host_.BarLegend()->PlaceAfresh;
         s_.network = DatFileName.empty() ? std::string() : DatDir + DatFileName;
-        s_.lpa = LpaFileName;
-        s_.lpl = LplFileName;
+        // The listings read onto the network (the one beside it included, which
+        // its opening reads back only while the options say so).
+        s_.lpa = Network.LpaLoaded ? LpaFileName : std::string("null");
+        s_.lpl = Network.LplLoaded ? LplFileName : std::string("null");
         s_.counts = CountsLoaded() ? CountsFileName : std::string("null");
         s_.complementary = ComplementaryFileName;
         s_.complementaryMovs = ComplementaryMovFileName;
@@ -176,9 +178,9 @@ public:
             if (s_.positionsUnsaved)
                 batchHost_.PutBackPositions(s_.positions, true);
             // The listings and counts the user had loaded come back with it.
-            if (s_.lpa != LpaFileName && FileUsable(s_.lpa))
+            if (FileUsable(s_.lpa) && (s_.lpa != LpaFileName || !Network.LpaLoaded))
                 batchHost_.OpenDataFile(TBatchPrintHost::TDataFile::Lpa, s_.lpa);
-            if (s_.lpl != LplFileName && FileUsable(s_.lpl))
+            if (FileUsable(s_.lpl) && (s_.lpl != LplFileName || !Network.LplLoaded))
                 batchHost_.OpenDataFile(TBatchPrintHost::TDataFile::Lpl, s_.lpl);
             if (FileUsable(s_.counts))
                 batchHost_.OpenDataFile(TBatchPrintHost::TDataFile::Counts, s_.counts);
