@@ -130,6 +130,8 @@ public:
     // soleras take more than the first file.
     void OpenDataOfKind(int kind, const QStringList& files);
     void OpenTrazasFile(const std::string& fileName);
+    // The traces files read onto the network open, in the order read.
+    const std::vector<std::string>& TracesRead() const { return tracesRead_; }
     // The first file replaces the line layers unless AppendSoleraLayer is 1; the others add.
     void OpenSoleraFiles(const QStringList& files);
     void OpenGenatrFile(const std::string& fileName);

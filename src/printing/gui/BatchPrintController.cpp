@@ -148,6 +148,7 @@ public:
         s_.complementary = ComplementaryFileName;
         s_.complementaryMovs = ComplementaryMovFileName;
         s_.traces = TraceFileName;
+        s_.tracesRead = batchHost_.TracesRead();
         s_.zoning = ZoningFileName;
         // Nodes and centroids the user moved and has not saved are the batch's
         // to keep: its openings do not ask about them, and they come back with
@@ -184,7 +185,11 @@ public:
                 batchHost_.OpenDataFile(TBatchPrintHost::TDataFile::Lpl, s_.lpl);
             if (FileUsable(s_.counts))
                 batchHost_.OpenDataFile(TBatchPrintHost::TDataFile::Counts, s_.counts);
-            LoadAux(s_.complementary, s_.complementaryMovs, s_.traces, s_.zoning);
+            // Every traces file the user read onto it, each giving its own links their courses.
+            LoadAux(s_.complementary, s_.complementaryMovs, s_.tracesRead.empty() ? s_.traces : "null", s_.zoning);
+            for (const std::string& traces : s_.tracesRead)
+                if (FileUsable(traces))
+                    batchHost_.OpenDataFile(TBatchPrintHost::TDataFile::Traces, traces);
             SelectionFiles::PutBackMarks(s_.marks);
             batchHost_.ShowPutBackMarks(s_.selectionListed);
             batchHost_.PutBackGridOrder();
@@ -473,6 +478,7 @@ private:
         bool legendAfresh = true, barLegendAfresh = true;
         std::string network, lpa = "null", lpl = "null", counts = "null";
         std::string complementary = "null", complementaryMovs = "null", traces = "null", zoning = "null";
+        std::vector<std::string> tracesRead; // every traces file read onto the network
         bool batchMode = false;
         bool landscape = false;
         bool positionsUnsaved = false;

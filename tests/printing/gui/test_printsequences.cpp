@@ -436,6 +436,23 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
     testutil::AnswerFileDialog(viewer, tmp.file("red.lpa"));
     Trigger("aOpenLPA");
     ASSERT_EQ(shownOf("F.Asig"), "1400.00");
+    // The courses of two links, from two traces files.
+    const auto course = [](int32_t a, int32_t b) {
+        const TNodo& na = Nodos[KDVlib::FindNodo(a)];
+        const TNodo& nb = Nodos[KDVlib::FindNodo(b)];
+        return ZelUtils::Format("%d,%d,2,%.1f,%.1f,%.1f,%.1f\r\n", a, b, double(na.X), double(na.Y) + 20, double(nb.X),
+                                double(nb.Y) + 20);
+    };
+    testutil::writeFile(tmp.file("t1.geo"), course(102, 101));
+    testutil::writeFile(tmp.file("t2.geo"), course(103, 104));
+    for (const char* traces : {"t1.geo", "t2.geo"}) {
+        testutil::AnswerFileDialog(viewer, tmp.file(traces));
+        Trigger("aOpenTraza");
+    }
+    const auto courses = [] {
+        return Arcos[KDVlib::FindArco(102, 101)].PointCount == 3 && Arcos[KDVlib::FindArco(103, 104)].PointCount == 3;
+    };
+    ASSERT_TRUE(courses());
     // The other network lies in a folder that names a background layer of its own;
     // the user's network has the layer the user loaded.
     fs::create_directory(tmp.file("otra"));
@@ -587,6 +604,7 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
             EXPECT_EQ(viewer->StatusPanel(0), status);
             EXPECT_EQ(countShown(), count);
             EXPECT_EQ(shownOf("F.Asig"), "1400.00");
+            EXPECT_TRUE(courses()) << "a course read from the first traces file is lost";
             EXPECT_EQ(testutil::FormulaColumnCheck(viewer->sagArcos, "Doble", "Cap"), "");
             EXPECT_EQ(rowsShown(), sorted);
             const TZoomSlot now = Zoom::CurrentView();
