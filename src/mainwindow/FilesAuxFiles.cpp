@@ -131,15 +131,21 @@ bool TFilesController::OpenCoordinatesFile()
 
 void TFilesController::OpenComplementaryFile(const std::string& fileName)
 {
+    // A file refused leaves the data read before it, and its name: that is what a
+    // reading of the network again reads back.
+    const std::string earlier = ComplementaryFileName;
     ComplementaryFileName = fileName;
     TWaitCursor wait;
-    KDVlib::LoadDatosComplementarios();
+    if (!KDVlib::LoadDatosComplementarios())
+        ComplementaryFileName = earlier;
 }
 
 void TFilesController::OpenZoningFile(const std::string& fileName)
 {
+    const std::string earlier = ZoningFileName;
     ZoningFileName = fileName;
-    KDVlib::LoadZonificacion();
+    if (!KDVlib::LoadZonificacion())
+        ZoningFileName = earlier;
 }
 
 void TFilesController::LoadZoning(const std::string& fileName)

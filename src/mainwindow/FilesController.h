@@ -130,6 +130,8 @@ public:
     // soleras take more than the first file.
     void OpenDataOfKind(int kind, const QStringList& files);
     void OpenTrazasFile(const std::string& fileName);
+    // The traces files read onto the network open, in the order read.
+    const std::vector<std::string>& TracesRead() const { return tracesRead_; }
     // The first file replaces the line layers unless AppendSoleraLayer is 1; the others add.
     void OpenSoleraFiles(const QStringList& files);
     void OpenGenatrFile(const std::string& fileName);
@@ -167,6 +169,9 @@ private:
     QAction* clickedRecent_ = nullptr;
     // The network's text is being read again (its formula columns are made again after).
     bool rereadingText_ = false;
+    // The traces files read onto the network open, in order: each gives the links
+    // it names their courses, so a reading of the text again reads every one back.
+    std::vector<std::string> tracesRead_;
     PalvonRead::TReadSettings readSettings_;
     std::unique_ptr<PalvonRead::TReadAhead> readAhead_; // until the first opening
     std::unique_ptr<PalvonRead::TReadAhead> takenUp_;   // its text taken, its network not yet

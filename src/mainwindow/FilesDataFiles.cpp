@@ -151,9 +151,10 @@ void TFilesController::OpenTrazasFile(const std::string& fileName)
         ok = KDVlib::LoadTrazas();
     }
     if (!ok) {
-        TraceFileName = earlier; // what a reload reads again is the file that was read
+        TraceFileName = earlier; // unread: the traces read before are the ones read back
         return;
     }
+    tracesRead_.push_back(fileName);
     viewer_.RedrawMap();
 }
 
@@ -224,9 +225,11 @@ void TFilesController::ImportarColsMovimClick()
         ChooseDataFile(QStringLiteral("Open data file"), QStringLiteral("Datos complementarios  |*.csv|"));
     if (name.empty())
         return;
+    const std::string earlier = ComplementaryMovFileName;
     ComplementaryMovFileName = name;
     TWaitCursor wait;
-    KDVlib::LoadDatosComplementariosMovs();
+    if (!KDVlib::LoadDatosComplementariosMovs())
+        ComplementaryMovFileName = earlier; // as for the links' data
 }
 
 void TFilesController::AbrirClick(int tag)

@@ -158,14 +158,17 @@ void TFilesController::OpenCountsFile(const std::string& fileName)
 {
     if (!NetworkOpen())
         return;
+    const std::string earlier = CountsFileName;
+    CountsFileName = fileName;
     bool ok;
     {
         TWaitCursor wait;
         ok = PalvonRead::ReadCounts(fileName);
     }
-    if (!ok)
-        return; // the counts read before, and their name, stay
-    CountsFileName = fileName;
+    if (!ok) {
+        CountsFileName = earlier; // unread: the counts read before stay, and are the ones read back
+        return;
+    }
     // The counts' own extremes decide whether "Flujo Observado" can be shown.
     PalvonRead::ComputeLinkDataExtremes();
     viewer_.Grids().DrawDataCnt();

@@ -4,15 +4,20 @@
 #include "mainwindow/PalvonViewer.h"
 #include "analysis/gui/KDVMix.h"
 #include "mainwindow/FilesController.h"
+#include "mainwindow/GridsController.h"
 #include "map/FolderFiles.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "mainwindow/MapEditController.h"
+#include "mainwindow/SelectionController.h"
+#include "mainwindow/tools/MapTools.h"
 #include "map/gui/DisplayController.h"
 #include "map/PointLayers.h"
 #include "map/ViewState.h"
 #include "map/GeoLayers.h"
 #include "map/DisplayStyles.h"
 #include "map/gui/OxrImage.h"
+#include "map/gui/FrmAerial.h"
+#include "map/gui/MapViewController.h"
 #include "model/FileUtils.h"
 #include "model/ProgramOptions.h"
 #include "model/SafeFile.h"
@@ -40,6 +45,7 @@
 #include "widgets/WaitCursor.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QTabWidget>
 #include <QActionGroup>
 #include <QFileDialog>
@@ -412,6 +418,11 @@ bool TFilesController::RunOpening()
     setUpAfterMap_ = mapFirst;
     if (!BatchMode)
         viewer_.RedrawMap();
+    // The aerial overview follows the view shown; a network of the same extent
+    // (or the same one with links of its own) would otherwise leave the earlier
+    // network's links in it.
+    if (FrmAerial && FrmAerial->isVisible())
+        viewer_.MapView().DrawNetWorkAerial();
     if (mapFirst)
         viewer_.FinishOpeningAfterMap(); // at the painting of the map just drawn
     return true;
@@ -462,7 +473,11 @@ void TFilesController::ReloadFromText()
     const std::string lpl = Network.LplLoaded ? LplFileName : std::string();
     const std::string counts = Network.CountsLoaded ? CountsFileName : std::string();
     const std::string comp = ComplementaryFileName, compMov = ComplementaryMovFileName;
-    const std::string traces = TraceFileName, zoning = ZoningFileName;
+    // Every traces file read onto it (a batch gives back the last one only).
+    std::vector<std::string> traces = tracesRead_;
+    if (traces.empty())
+        traces.push_back(TraceFileName);
+    const std::string zoning = ZoningFileName;
     // The links, nodes and zones the user selected or hid: put back on those still there.
     const SelectionFiles::THeldMarks marks = SelectionFiles::HoldMarks();
     const bool listed = viewer_.Action(Cmd::VerSeleccion)->isChecked();
@@ -511,11 +526,13 @@ void TFilesController::ReloadFromText()
         KDVlib::LoadDatosComplementariosMovs();
         again = true;
     }
-    if (given(traces)) {
-        TraceFileName = traces;
-        KDVlib::LoadTrazas();
-        again = true;
-    }
+    for (const std::string& file : traces)
+        if (given(file)) {
+            TraceFileName = file;
+            if (KDVlib::LoadTrazas())
+                tracesRead_.push_back(file);
+            again = true;
+        }
     if (given(zoning) && zoning != ZoningFileName) {
         LoadZoning(zoning); // one the user opened, not named by the folder's "Velmora.ini"
         again = true;
@@ -681,6 +698,7 @@ bool TFilesController::OpenPalvonDat()
     if (byUser)
         viewChoicesOf_ = opened;
     earlierOpening_.reset();
+    tracesRead_.clear(); // the courses read onto the network before are gone with it
     FrmDat->MarkAsRead();
 
     SigFileName = FileUtils::ChangeFileExt(DatFileName, ".sig");
@@ -708,6 +726,15 @@ bool TFilesController::OpenPalvonDat()
     OpenOtherFiles(!sameAgain);
 
     wait.Restore();
+    // A node or centroid picked in its grid to be placed on the map was picked
+    // by its index in the earlier network: the pick ends, with its marker and
+    // its "no" cursor, so that no click places a record of this one.
+    TGridsController& grids = viewer_.Grids();
+    if (grids.NodeMoving || grids.CentroidMoving) {
+        grids.EndGridPick();
+        grids.GridMoveRegion = QRegion();
+        QApplication::restoreOverrideCursor();
+    }
     viewer_.SetStatusPanel(0, QStringLiteral("Inactivo"));
     // The pointer's position and the last measure were taken on the earlier
     // network's map: the new one shows none until the mouse moves over it.
@@ -767,6 +794,16 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork)
     edit.CurveRegions.clear();
     viewer_.Action(Cmd::GrabarSIG)->setVisible(false);
     viewer_.SetCommandOn(Cmd::tbCurve, false);
+    // A region, a path or a measure begun on the earlier map starts afresh, its
+    // tool still in hand: the points and the end taken there are no places of
+    // this network's, whose map shows none of them.
+    if (viewer_.Selection().PolySelectKind != 0)
+        viewer_.Selection().PolyPoints.clear();
+    TMapTools& tools = edit.MapTools();
+    if (tools.Path().FirstEndPicked())
+        tools.Path().Arm();
+    if (tools.Ruler().Measuring())
+        tools.Ruler().Arm();
     // Its grid columns, formula columns and sort.
     LpaFirstCol = LplFirstCol = LpaMovFirstCol = LplMovFirstCol = CompFirstCol = 0;
     NumUserVarArcos = NumUserVarMovim = 0;

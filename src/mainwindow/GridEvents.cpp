@@ -276,7 +276,7 @@ namespace {
 
 // The number each column held (its variable and title in `keys`) has now: the
 // columns loaded after the network (a listing, data of the user's) come back
-// before the formula columns made again. Empty when one is not found.
+// before the formula columns made again. -1 for one not found.
 std::vector<int> ColumnsNow(const TStringAlignGrid* grid, const std::vector<std::pair<int32_t, std::string>>& keys,
                             const int32_t* vars, int capacity)
 {
@@ -295,8 +295,6 @@ std::vector<int> ColumnsNow(const TStringAlignGrid* grid, const std::vector<std:
                 to[c] = j;
                 taken[size_t(j)] = true;
             }
-    if (std::find(to.begin(), to.end(), -1) != to.end())
-        return {};
     return to;
 }
 
@@ -340,50 +338,36 @@ void TGridsController::PutBackGridOrder()
         if (MakeFormulaColumn(def))
             formulaColumns_.push_back(def);
     const std::vector<TGridOrderHeld> held = std::exchange(gridOrderHeld_, {});
-    TViewState& view = UserView();
     for (size_t k = 0; k < 2; ++k) {
         TStringAlignGrid* grid = k == 0 ? sagArcos : sagMovim;
         std::vector<uint8_t>& desc = k == 0 ? SortDescArcos : SortDescMovim;
         int32_t& sortCol = k == 0 ? SortColArcos : SortColMovim;
         const TGridOrderHeld& h = held[k];
-        if (!grid || static_cast<int>(h.columns.size()) != grid->ColCount())
-            continue; // the network read again has other columns: its own order
+        if (!grid)
+            continue;
         const std::vector<int> to = k == 0 ? ColumnsNow(grid, h.keys, ColVarArcos.data(), NumArcosColumns)
                                            : ColumnsNow(grid, h.keys, ColVarMovim.data(), NumMovimColumns);
-        if (to.empty())
-            continue;
-        for (int pos = 0; pos < grid->ColCount(); ++pos) {
-            const int col = to[size_t(h.columns[size_t(pos)])];
-            if (grid->ColAtPosition(pos) != col)
-                grid->MoveColumn(grid->PositionOfCol(col), pos);
-        }
-        desc.assign(std::max(h.desc.size(), to.size()), 0);
+        // Columns in the places the user dragged them to, while every one is there
+        // to be placed (data read again that changed on disk bring other columns);
+        // the sort, while its column is there.
+        if (static_cast<int>(h.columns.size()) == grid->ColCount() && std::find(to.begin(), to.end(), -1) == to.end())
+            for (int pos = 0; pos < grid->ColCount(); ++pos) {
+                const int col = to[size_t(h.columns[size_t(pos)])];
+                if (grid->ColAtPosition(pos) != col)
+                    grid->MoveColumn(grid->PositionOfCol(col), pos);
+            }
+        desc.assign(std::max(h.desc.size(), size_t(std::max(grid->ColCount(), 0))), 0);
         for (size_t c = 0; c < to.size() && c < h.desc.size(); ++c)
-            desc[size_t(to[c])] = h.desc[c];
+            if (to[c] >= 0)
+                desc[size_t(to[c])] = h.desc[c];
         sortCol = h.col >= 0 && size_t(h.col) < to.size() ? to[size_t(h.col)] : h.col;
         if (sortCol >= 0 && sortCol < grid->ColCount() && size_t(sortCol) < desc.size()) {
             grid->SortColumn(sortCol, desc[size_t(sortCol)] == 0);
             grid->Invalidate();
         }
-        // The variables the user chose to see keep naming the same columns.
-        const auto now = [&to](int32_t c) { return c > 0 && size_t(c) < to.size() ? to[size_t(c)] : c; };
-        const auto nowText = [&now](std::string& c) {
-            int32_t n = 0;
-            const auto [end, ec] = std::from_chars(c.data(), c.data() + c.size(), n);
-            if (ec == std::errc() && end == c.data() + c.size())
-                c = std::to_string(now(n));
-        };
-        if (k == 0) {
-            view.RangeVarArcos = now(view.RangeVarArcos);
-            view.AttrColumn = now(view.AttrColumn);
-            for (int32_t& c : view.RangeVarByMode)
-                c = now(c);
-            std::for_each(view.ShownVarList.begin(), view.ShownVarList.end(), nowText);
-        } else {
-            view.RangeVarMovim = now(view.RangeVarMovim);
-            view.RangeItemMovim = now(view.RangeItemMovim);
-            std::for_each(view.SelectedMovimVars.begin(), view.SelectedMovimVars.end(), nowText);
-        }
+        // The variables the user chose to see keep naming the same columns; one
+        // whose column is gone is given up.
+        MoveChosenColumns(k == 1, [&to](int32_t c) { return c > 0 && size_t(c) < to.size() ? to[size_t(c)] : c; });
     }
 }
 
@@ -681,7 +665,8 @@ void TGridsController::sagLineasDblClick()
         for (int l = 1; l <= Network.LineCount && l < sagLineas->RowCount(); ++l)
             setLine(l, false);
     int lastMade = 0;
-    if (LineasShiftFlag && LastLine >= 1 && LastLine <= Network.LineCount) {
+    // The lines strictly between the anchor and this one: none when it is the anchor.
+    if (LineasShiftFlag && LastLine >= 1 && LastLine <= Network.LineCount && LastLine != r) {
         const int step = r > LastLine ? 1 : -1;
         for (int l = LastLine + step; l != r; l += step) {
             setLine(l, true);

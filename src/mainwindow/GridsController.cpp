@@ -373,7 +373,9 @@ void TGridsController::ConfigureGrids()
         viewer_.Action(Cmd::VerSeleccion)->setEnabled(false);
     }
 
-    // Transit lines.
+    // Transit lines. The anchor of a Shift range was a line of the network laid
+    // out before.
+    LastLine = 0;
     if (Network.LineCount > 0) {
         int32_t maxStops = 0;
         for (int32_t l = 1; l <= Network.LineCount; ++l)

@@ -14,6 +14,7 @@
 #include <QRegion>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -82,6 +83,15 @@ public:
     // A complementary-data block just placed by its loader, into the link (or
     // movement) grid, with the street names, and the variable menus rebuilt.
     void ShowComplementaryColumns(bool movements, const TCompPlacement& placement);
+    // After a block of complementary columns took the place of the one before:
+    // the columns the user chose to see follow their titles (`before`, the
+    // grid's titles until then) into the block; a choice whose title is gone
+    // is given up, with the layers and the legend that showed it.
+    void FollowChosenColumns(bool movements, const std::vector<std::string>& before, const TCompPlacement& placement);
+    // The columns the user chose to see (variables coloured, shown as bars or
+    // values, movement variables) moved to `now` of their numbers; one that is -1
+    // there is gone, and every choice of its grid is given up with it.
+    void MoveChosenColumns(bool movements, const std::function<int32_t(int32_t)>& now);
     // Fits the columns, then the rows, of grid `tag` (1 zones .. 5 movements).
     void Autojustar(int tag);
 

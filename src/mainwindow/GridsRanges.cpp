@@ -27,6 +27,12 @@
 #include <QGuiApplication>
 #include <QMenu>
 
+#include <algorithm>
+#include <charconv>
+#include <functional>
+#include <string>
+#include <vector>
+
 using ZelUtils::Format;
 
 namespace {
@@ -285,6 +291,9 @@ void TGridsController::ShowComplementaryColumns(bool movements, const TCompPlace
     CreateGrids();
     TStringAlignGrid* grid = movements ? sagMovim : sagArcos;
     const int32_t firstVar = movements ? FirstComplementaryMovVar : FirstComplementaryLinkVar;
+    std::vector<std::string> before;
+    for (int c = 0; c < grid->ColCount(); ++c)
+        before.push_back(grid->cell(c, 0));
     grid->SetColCount(movements ? NumColMovim : NumColArcos);
     for (int32_t c : placement.Cleared)
         if (c < grid->ColCount())
@@ -298,6 +307,7 @@ void TGridsController::ShowComplementaryColumns(bool movements, const TCompPlace
     }
     if (placement.Count > 0)
         GridLayout::FillBlock(grid, placement.First, defs, movements);
+    FollowChosenColumns(movements, before, placement);
 
     if (movements) {
         ClearMenu(VarMovim);
@@ -328,4 +338,86 @@ void TGridsController::ShowComplementaryColumns(bool movements, const TCompPlace
     GridLayout::RebuildCampos(grid, movements ? CamposMovims : CamposArcos);
     if (!movements)
         viewer_.Selection().RefreshSelectedLinks();
+}
+
+void TGridsController::FollowChosenColumns(bool movements, const std::vector<std::string>& before,
+                                           const TCompPlacement& placement)
+{
+    TStringAlignGrid* grid = movements ? sagMovim : sagArcos;
+    // A column keeps its choice while it shows what it showed; a column whose data
+    // went is followed, by its title, into the block just placed (the same file read
+    // again, or a block moved after the columns made since); else it is gone.
+    MoveChosenColumns(movements, [&](int32_t c) -> int32_t {
+        if (c <= 0 || static_cast<size_t>(c) >= before.size())
+            return c;
+        const std::string& title = before[static_cast<size_t>(c)];
+        if (c < grid->ColCount() && grid->cell(c, 0) == title)
+            return c;
+        for (int32_t k = placement.First; k < placement.First + placement.Count && k < grid->ColCount(); ++k)
+            if (!title.empty() && grid->cell(k, 0) == title)
+                return k;
+        return -1;
+    });
+}
+
+void TGridsController::MoveChosenColumns(bool movements, const std::function<int32_t(int32_t)>& now)
+{
+    bool gone = false;
+    const auto follow = [&](int32_t& c) {
+        const int32_t n = now(c);
+        gone = gone || n < 0;
+        c = std::max(n, 0);
+    };
+    const auto followList = [&](std::vector<std::string>& list) {
+        for (std::string& text : list) {
+            int32_t c = 0;
+            const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), c);
+            if (ec != std::errc() || end != text.data() + text.size())
+                continue;
+            follow(c);
+            text = std::to_string(c);
+        }
+    };
+    // The columns last under the mouse only point at a column: nothing shows them.
+    const auto point = [&](int32_t& c) { c = std::max(now(c), 0); };
+    TViewState& view = UserView();
+    if (movements) {
+        follow(view.RangeVarMovim);
+        followList(view.SelectedMovimVars);
+        point(view.RangeItemMovim);
+        point(MovimAttrVar);
+    } else {
+        follow(view.RangeVarArcos);
+        follow(view.AttrColumn);
+        followList(view.ShownVarList);
+        for (int32_t& c : view.RangeVarByMode)
+            point(c);
+    }
+    if (!gone)
+        return;
+    // What showed a column that is gone shows nothing until chosen again, as on a
+    // network just opened.
+    if (movements) {
+        view.RangeVarMovim = view.RangeItemMovim = MovimAttrVar = 0;
+        view.RangeMovimMin = view.RangeMovimMax = 0.0f;
+        view.SelectedMovimVars.clear();
+        viewer_.SetCommandOn(Cmd::tbMovimValues, false);
+        viewer_.Action(Cmd::aAtributos2)->setChecked(false);
+        for (QAction* a : VarMovim->actions())
+            a->setChecked(false);
+    } else {
+        view.RangeVarByMode.fill(0);
+        view.RangeVarArcos = view.AttrColumn = 0;
+        view.RangeName = "null";
+        view.RangeMin = view.RangeMax = 0.0f;
+        view.ShownVarList.clear();
+        for (TCommandId layer : {Cmd::tbAtributos, Cmd::tbColores, Cmd::tbValues})
+            viewer_.SetCommandOn(layer, false);
+        for (QAction* a : VarArcos->actions())
+            a->setChecked(false);
+    }
+    for (int i = 0; i < MaxShownVars; ++i)
+        viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
+    viewer_.Action(Cmd::cvs)->setVisible(false);
+    viewer_.RedrawMap();
 }

@@ -65,10 +65,12 @@ bool TPrintHostAdapter::OpenNetwork(const std::string& fileName) { return v_.Fil
 
 void TPrintHostAdapter::OpenDataFile(TDataFile kind, const std::string& fileName)
 {
-    // The kinds of the window's "Abrir" buttons: 2 listing, 3 second listing, 4 counts.
-    const int tag = kind == TDataFile::Lpa ? 2 : kind == TDataFile::Lpl ? 3 : 4;
+    // The kinds of the window's "Abrir" buttons: 2 listing, 3 second listing, 4 counts, 6 traces.
+    const int tag = kind == TDataFile::Lpa ? 2 : kind == TDataFile::Lpl ? 3 : kind == TDataFile::Counts ? 4 : 6;
     v_.Files().OpenDataOfKind(tag, {QString::fromStdString(fileName)});
 }
+
+std::vector<std::string> TPrintHostAdapter::TracesRead() { return v_.Files().TracesRead(); }
 
 void TPrintHostAdapter::LoadBackgroundLines(const std::string& fileName) { v_.Display().LineaSoleras(fileName, false); }
 

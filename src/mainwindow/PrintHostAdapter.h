@@ -25,6 +25,7 @@ public:
     bool ConfirmBatchStart() override;
     bool OpenNetwork(const std::string& fileName) override;
     void OpenDataFile(TDataFile kind, const std::string& fileName) override;
+    std::vector<std::string> TracesRead() override;
     void LoadBackgroundLines(const std::string& fileName) override;
     void SwapLineLayers(TGeoLayers& aside) override;
     void LoadViewConfig(TIniFile& ini, const std::string& section) override;

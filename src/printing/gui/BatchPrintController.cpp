@@ -140,12 +140,15 @@ public:
         s_.legendAfresh = !host_.RangeLegend() || host_.RangeLegend()->PlaceAfresh;
         s_.barLegendAfresh = !host_.BarLegend() || host_.BarLegend()->PlaceAfresh;
         s_.network = DatFileName.empty() ? std::string() : DatDir + DatFileName;
-        s_.lpa = LpaFileName;
-        s_.lpl = LplFileName;
+        // The listings read onto the network (the one beside it included, which
+        // its opening reads back only while the options say so).
+        s_.lpa = Network.LpaLoaded ? LpaFileName : std::string("null");
+        s_.lpl = Network.LplLoaded ? LplFileName : std::string("null");
         s_.counts = CountsLoaded() ? CountsFileName : std::string("null");
         s_.complementary = ComplementaryFileName;
         s_.complementaryMovs = ComplementaryMovFileName;
         s_.traces = TraceFileName;
+        s_.tracesRead = batchHost_.TracesRead();
         s_.zoning = ZoningFileName;
         // Nodes and centroids the user moved and has not saved are the batch's
         // to keep: its openings do not ask about them, and they come back with
@@ -176,13 +179,17 @@ public:
             if (s_.positionsUnsaved)
                 batchHost_.PutBackPositions(s_.positions, true);
             // The listings and counts the user had loaded come back with it.
-            if (s_.lpa != LpaFileName && FileUsable(s_.lpa))
+            if (FileUsable(s_.lpa) && (s_.lpa != LpaFileName || !Network.LpaLoaded))
                 batchHost_.OpenDataFile(TBatchPrintHost::TDataFile::Lpa, s_.lpa);
-            if (s_.lpl != LplFileName && FileUsable(s_.lpl))
+            if (FileUsable(s_.lpl) && (s_.lpl != LplFileName || !Network.LplLoaded))
                 batchHost_.OpenDataFile(TBatchPrintHost::TDataFile::Lpl, s_.lpl);
             if (FileUsable(s_.counts))
                 batchHost_.OpenDataFile(TBatchPrintHost::TDataFile::Counts, s_.counts);
-            LoadAux(s_.complementary, s_.complementaryMovs, s_.traces, s_.zoning);
+            // Every traces file the user read onto it, each giving its own links their courses.
+            LoadAux(s_.complementary, s_.complementaryMovs, s_.tracesRead.empty() ? s_.traces : "null", s_.zoning);
+            for (const std::string& traces : s_.tracesRead)
+                if (FileUsable(traces))
+                    batchHost_.OpenDataFile(TBatchPrintHost::TDataFile::Traces, traces);
             SelectionFiles::PutBackMarks(s_.marks);
             batchHost_.ShowPutBackMarks(s_.selectionListed);
             batchHost_.PutBackGridOrder();
@@ -471,6 +478,7 @@ private:
         bool legendAfresh = true, barLegendAfresh = true;
         std::string network, lpa = "null", lpl = "null", counts = "null";
         std::string complementary = "null", complementaryMovs = "null", traces = "null", zoning = "null";
+        std::vector<std::string> tracesRead; // every traces file read onto the network
         bool batchMode = false;
         bool landscape = false;
         bool positionsUnsaved = false;

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <string>
+#include <vector>
 
 class TIniFile;
 struct TGeoLayers;
@@ -57,8 +58,10 @@ public:
     virtual bool OpenNetwork(const std::string& fileName) = 0;
     // Reads a listing (.lpa), a second listing (.lpl) or counts into the network
     // open, as the window's "Abrir" of that kind does.
-    enum class TDataFile { Lpa, Lpl, Counts };
+    enum class TDataFile { Lpa, Lpl, Counts, Traces };
     virtual void OpenDataFile(TDataFile kind, const std::string& fileName) = 0;
+    // The traces files read onto the open network, in the order read.
+    virtual std::vector<std::string> TracesRead() = 0;
     // Reads a background line layer in place of the ones loaded.
     virtual void LoadBackgroundLines(const std::string& fileName) = 0;
     // The background line layers loaded change places with `aside` (the menus

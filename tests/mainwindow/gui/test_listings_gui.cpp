@@ -13,10 +13,15 @@
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
 #include "model/PalvonVars.h"
+#include "model/gui/FrmDat.h"
 #include "map/Ranges.h"
+#include "map/gui/DataLayers.h"
 #include "analysis/gui/DlgFormula.h"
 #include "support/CsvRows.h"
 #include "support/FileDialogAnswer.h"
+#include "support/FormulaColumn.h"
+#include "support/GridsNetwork.h"
+#include "support/GuiTestUtil.h"
 #include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
@@ -31,6 +36,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QFileDialog>
 #include <QCheckBox>
 #include <QMenu>
@@ -518,4 +524,112 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
             EXPECT_EQ(NumGenatr, 3);
             EXPECT_EQ(Genatr[2].Gen[1], 30.0f);
         }
+}
+
+// Link and movement columns of complementary data coloured on the map, then other
+// complementary data read over them, or the files changed on disk and read again
+// with the network's text: the choice follows its column's title, into the block
+// wherever it is now, and is given up with its legend when the title is gone (it
+// would show another variable's values under its name, or none). The grid's sort
+// stays.
+TEST_F(ListingsGui, ColoursOnLoadedDataFollowTheirColumnsOrGoWithThem)
+{
+    struct Row {
+        const char* name;
+        std::vector<const char*> names; // of the data read over the first
+        bool madeBefore;                // a formula column made after the first data
+        bool reload;                    // the files rewritten, then "Recarga"
+        bool kept;
+    };
+    const Row rows[] = {
+        {"the same data again", {"Va", "Vb"}, false, false, true},
+        {"other names", {"Vp", "Vq"}, false, false, false},
+        {"fewer columns", {"Vp"}, false, false, false},
+        {"moved past a formula column", {"Va", "Vb", "Vx"}, true, false, true},
+        {"read again with the text", {"Va", "Vb"}, true, true, true},
+        {"changed, read again with the text", {"Vp", "Vq"}, true, true, false},
+    };
+    std::filesystem::copy_file(testutil::realDataPath("siouxfalls-junctions.dat"), tmp.file("sf.dat"));
+    // Link columns "V..." and movement columns "M..." of the names given.
+    const auto write = [&](const std::string& file, const std::vector<const char*>& names, bool movements) {
+        std::string text = movements ? "A,B,C" : "A,B";
+        for (const char* n : names)
+            text += std::string(",") + (movements ? "M" : "V") + (n + 1);
+        text += "\r\n";
+        for (int32_t i = 1; i <= (movements ? Network.MovementCount : Network.LinkCount); ++i) {
+            text += movements ? Format("%d,%d,%d", Movims[i].A, Movims[i].Node, Movims[i].C)
+                              : Format("%d,%d", Arcos[i].A, Arcos[i].B);
+            for (size_t k = 0; k < names.size(); ++k)
+                text += Format(",%d", int(10 * k) + i % 7 + 1);
+            text += "\r\n";
+        }
+        testutil::writeFile(tmp.file(file), text);
+    };
+    const auto load = [&](const std::vector<const char*>& names) {
+        write("enlaces.csv", names, false);
+        write("giros.csv", names, true);
+        testutil::AnswerFileDialog(viewer, tmp.file("enlaces.csv"));
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aOpenComp"));
+        testutil::AnswerFileDialog(viewer, tmp.file("giros.csv"));
+        ASSERT_TRUE(livemenus::Click(viewer, "popup:pupMovim", "ImportarColsMovim"));
+    };
+    viewer->resize(1600, 900);
+    viewer->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("sf.dat")));
+        load({"Va", "Vb"});
+        // "Mb" shown by a double click on its column of the movement grid, then
+        // "Vb" coloured from the colour button's list.
+        TStringAlignGrid* movs = viewer->sagMovim;
+        viewer->tnDatos->setCurrentWidget(viewer->tsMovim);
+        QApplication::processEvents();
+        int mb = 0;
+        while (mb < movs->ColCount() && movs->cell(mb, 0) != "Mb")
+            ++mb;
+        const QModelIndex at = movs->model()->index(0, mb);
+        movs->scrollTo(at);
+        QTest::mouseMove(movs->viewport(), movs->visualRect(at).center());
+        QTest::mouseDClick(movs->viewport(), Qt::LeftButton, Qt::NoModifier, movs->visualRect(at).center());
+        ASSERT_EQ(UserView().SelectedMovimVars, std::vector<std::string>{std::to_string(mb)});
+        QAction* colores = livemenus::Find(viewer, "tbColores");
+        emit colores->menu()->aboutToShow();
+        for (QAction* v : colores->menu()->actions())
+            if (v->text() == "Vb")
+                v->trigger();
+        ASSERT_EQ(UserView().RangeName, "Vb");
+        if (row.madeBefore) {
+            ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), false, {"Cap"}, "Doble", "A*2"));
+            ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), true, {"Fl.Sat"}, "Doble", "A*2"));
+        }
+
+        viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
+        QApplication::processEvents();
+        testutil::ShiftClickTitle(viewer->sagArcos, 0);
+        testutil::ShiftClickTitle(viewer->sagArcos, 0);
+        const std::string sorted = testutil::ColumnShown(viewer->sagArcos, 3);
+
+        if (row.reload) {
+            write("enlaces.csv", row.names, false);
+            write("giros.csv", row.names, true);
+            if (!FrmDat->isVisible()) {
+                ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+            }
+            FrmDat->findChild<QToolButton*>("tbReload")->click();
+        } else {
+            load(row.names);
+        }
+        livemenus::Find(viewer, "aRedibujar")->trigger();
+        testutil::settle();
+        EXPECT_EQ(testutil::ColumnShown(viewer->sagArcos, 3), sorted);
+        EXPECT_EQ(UserView().RangeName, row.kept ? "Vb" : "null");
+        EXPECT_EQ(viewer->Down(Cmd::tbColores), row.kept);
+        EXPECT_EQ(viewer->sym->isVisible(), row.kept);
+        EXPECT_EQ(UserView().SelectedMovimVars.size(), row.kept ? 1u : 0u);
+        if (row.kept) {
+            EXPECT_EQ(viewer->sagArcos->cell(UserView().RangeVarArcos, 0), "Vb");
+            EXPECT_EQ(movs->cell(std::stoi(UserView().SelectedMovimVars[0]), 0), "Mb");
+        }
+    }
 }

@@ -1586,6 +1586,109 @@ TEST_F(MapModes, TheSameNetworkOpenedAgainKeepsOrAsksAboutItsEditedLayer)
     poll.stop();
 }
 
+// A region selection, a path or a measure begun on the map of one network, a
+// node picked in its grid to be placed, or a line toggled in its grid (the anchor
+// of a Shift range), then another network opened: the tool stays in hand and
+// starts afresh there, with none of the points, ends, distances or lines taken on
+// the earlier one; the pick ends (no Shift+click places a node of the new network).
+TEST_F(MapModes, WhatTheMouseBeganOnOneNetworkStartsAfreshOrEndsOnTheNext)
+{
+    std::filesystem::create_directory(tmp.file("otra"));
+    std::filesystem::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("otra/sioux.dat"));
+    std::filesystem::copy_file(tmp.file("red.dat"), tmp.file("otra/lineas.dat"));
+    Secondary::DlgCfg().RutasFijas->SetItemIndex(0); // "Rutas Fijas" read: the sample's lines
+    TMapTools& tools = viewer->MapEdit().MapTools();
+    struct Row {
+        const char* name;
+        std::function<void()> arm;
+        std::function<bool()> begun, afresh;
+        const char* other = "otra/sioux.dat";
+    };
+    const Row rows[] = {
+        {"region", [&] { ASSERT_TRUE(livemenus::Click(viewer, "menu:Selección", "SeleccinporRegin1")); },
+         [&] { return viewer->Selection().PolyPoints.size() == 2; },
+         [&] { return viewer->Selection().PolySelectKind == 3 && viewer->Selection().PolyPoints.isEmpty(); }},
+        {"path", [&] { livemenus::Find(viewer, "RminMapa")->trigger(); },
+         [&] { return tools.Path().FirstEndPicked(); },
+         [&] { return tools.Path().Armed() && !tools.Path().FirstEndPicked(); }},
+        {"measure", [&] { livemenus::Find(viewer, "Regla1")->trigger(); },
+         [&] { return tools.Ruler().Clicks() == 2 && tools.Ruler().Total() > 0.0; },
+         [&] { return tools.Ruler().Measuring() && tools.Ruler().Clicks() == 0 && tools.Ruler().Total() == 0.0; }},
+        {"node picked in its grid",
+         [&] {
+             viewer->tnDatos->setCurrentWidget(viewer->tsNodos);
+             testutil::settle();
+             const QPoint cell = CellCentre(viewer->sagNodos, 0, KDVlib::FindNodo(102));
+             QTest::mouseMove(viewer->sagNodos, cell);
+             QTest::mouseDClick(viewer->sagNodos->viewport(), Qt::LeftButton, Qt::NoModifier,
+                                viewer->sagNodos->viewport()->mapFrom(viewer->sagNodos, cell));
+         },
+         [&] { return viewer->Grids().NodeMoving && viewer->Grids().PickedItem == -KDVlib::FindNodo(102); },
+         [&] {
+             std::vector<float> xs;
+             for (int32_t n = 1; n <= Network.NodeCount; ++n)
+                 xs.push_back(Nodos[n].X);
+             Click(QPoint(300, 300), Qt::ShiftModifier);
+             bool moved = false;
+             for (int32_t n = 1; n <= Network.NodeCount; ++n)
+                 moved = moved || Nodos[n].X != xs[size_t(n - 1)];
+             return !viewer->Grids().NodeMoving && viewer->Grids().PickedItem == -1 && !moved &&
+                    !QApplication::overrideCursor() && !Network.PositionsUnsaved;
+         }},
+        {"line toggled in its grid",
+         [&] {
+             viewer->tnDatos->setCurrentWidget(viewer->tsLineas);
+             testutil::settle();
+             TStringAlignGrid* lines = viewer->sagLineas;
+             // Line 1 on, then off again with Shift (no line lies between it and
+             // itself), then line 2 on: the anchor.
+             for (const auto& [line, keys] : {std::pair{1, Qt::NoModifier}, std::pair{1, Qt::ShiftModifier},
+                                              std::pair{2, Qt::NoModifier}}) {
+                 const QPoint cell = lines->viewport()->mapFrom(lines, CellCentre(lines, 1, line));
+                 QTest::mouseMove(lines->viewport(), cell);
+                 QTest::mouseDClick(lines->viewport(), Qt::LeftButton, keys, cell);
+             }
+         },
+         [&] { return viewer->Grids().LastLine == 2 && Lineas[2].Visible == 1 && Lineas[1].Visible == 0; },
+         [&] {
+             // Shift + double click on the last line: that line alone, no range from
+             // the line toggled on the network before.
+             std::vector<uint8_t> before;
+             for (int32_t l = 1; l <= Network.LineCount; ++l)
+                 before.push_back(Lineas[l].Visible);
+             viewer->tnDatos->setCurrentWidget(viewer->tsLineas);
+             testutil::settle();
+             TStringAlignGrid* lines = viewer->sagLineas;
+             const QPoint cell = lines->viewport()->mapFrom(lines, CellCentre(lines, 1, Network.LineCount));
+             QTest::mouseMove(lines->viewport(), cell);
+             QTest::mouseDClick(lines->viewport(), Qt::LeftButton, Qt::ShiftModifier, cell);
+             int changed = 0;
+             for (int32_t l = 1; l <= Network.LineCount; ++l)
+                 changed += Lineas[l].Visible != before[size_t(l - 1)];
+             return changed == 1;
+         },
+         "otra/lineas.dat"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+        testutil::settle();
+        row.arm();
+        if (row.name == std::string("region") || row.name == std::string("measure"))
+            Click(Pix(301530, 6125640));
+        if (row.name == std::string("region") || row.name == std::string("measure") || row.name == std::string("path"))
+            Click(Pix(299975, 6125590));
+        ASSERT_TRUE(row.begun());
+        testutil::AnswerFileDialog(viewer, tmp.file(row.other));
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+        testutil::settle();
+        ASSERT_EQ(DatDir + DatFileName, tmp.file(row.other));
+        EXPECT_TRUE(row.afresh());
+        QTest::keyClick(viewer->img, Qt::Key_Escape);
+    }
+    Secondary::DlgCfg().RutasFijas->SetItemIndex(1);
+}
+
 // After the link grid is sorted, the rows a listed path turns red are the rows of
 // its links, wherever the sorting put them.
 TEST_F(MapModes, PathMarksTheRowsOfItsLinksInASortedGrid)

@@ -8,6 +8,8 @@
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
+#include "model/PalvonVars.h"
+#include "model/ZelUtils.h"
 #include "model/gui/FrmDat.h"
 #include "support/FileDialogAnswer.h"
 #include "support/LiveMenus.h"
@@ -30,6 +32,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 namespace {
 
@@ -252,4 +255,95 @@ TEST_F(Reload, ReloadOfATextWithoutSectionsKeepsTheNetwork)
     QApplication::processEvents();
     EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
     EXPECT_EQ(Take(), first);
+}
+
+// Data read onto the network (traces from two files), then a file of the same
+// kind refused over it (the data stay, one message says why): the network read
+// again from its text reads back the data the user has, not the file refused.
+TEST_F(Reload, DataReadOntoTheNetworkComeBackAfterAFileRefusedOverThem)
+{
+    namespace fs = std::filesystem;
+    fs::create_directory(tmp.file("red"));
+    const std::string red = tmp.file("red/sf.dat");
+    fs::copy_file(testutil::realDataPath("siouxfalls-junctions.dat"), red);
+    fs::permissions(red, fs::perms::owner_write, fs::perm_options::add);
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(red));
+    const TNodo& node = Nodos[KDVlib::FindNodo(1)];
+    const double x = node.X, y = node.Y;
+    testutil::writeFile(tmp.file("zonas.geo"), ZelUtils::Format("1,0,4,%.1f,%.1f,%.1f,%.1f,%.1f,%.1f,%.1f,%.1f\r\n", x - 100,
+                                                                y - 100, x + 100, y - 100, x + 100, y + 100, x - 100,
+                                                                y - 100));
+    std::string links = "A,B,Vdato\r\n", movements = "A,B,C,Mdato\r\n";
+    for (int32_t i = 1; i <= Network.LinkCount; ++i)
+        links += ZelUtils::Format("%d,%d,%d\r\n", Arcos[i].A, Arcos[i].B, i);
+    for (int32_t m = 1; m <= Network.MovementCount; ++m)
+        movements += ZelUtils::Format("%d,%d,%d,%d\r\n", Movims[m].A, Movims[m].Node, Movims[m].C, m);
+    testutil::writeFile(tmp.file("enlaces.csv"), links);
+    testutil::writeFile(tmp.file("giros.csv"), movements);
+    testutil::writeFile(tmp.file("nada.csv"), "nada\r\n");
+    testutil::writeFile(tmp.file("nada.geo"), "nada\r\n");
+    testutil::writeFile(tmp.file("binario.dat"), std::string("\0\1\2 binario\r\n", 12));
+    const TNodo& other = Nodos[KDVlib::FindNodo(2)];
+    testutil::writeFile(tmp.file("trazas.geo"), ZelUtils::Format("1,2,2,%.1f,%.1f,%.1f,%.1f\r\n", x, y + 50,
+                                                                 double(other.X), double(other.Y) + 50));
+    testutil::writeFile(tmp.file("trazas2.geo"), ZelUtils::Format("2,1,2,%.1f,%.1f,%.1f,%.1f\r\n", double(other.X),
+                                                                  double(other.Y) - 50, x, y - 50));
+    testutil::writeFile(tmp.file("conteos.dat"), " &COUNTS\r\n &END\r\n" + ZelUtils::Format("%5d%5d%5s%5d\r\n", 1, 2, "", 777));
+    struct Kind {
+        const char* place;
+        const char* item;
+        const char* good;
+        const char* refused;
+        std::function<bool()> there; // the good file's data, in the model and the grids
+        const char* alsoGood = nullptr; // a second file read before the refused one
+    };
+    const auto column = [](TStringAlignGrid* g, const char* title) {
+        for (int c = 0; c < g->ColCount(); ++c)
+            if (g->cell(c, 0) == title)
+                return c;
+        return -1;
+    };
+    const Kind kinds[] = {
+        {"menu:Archivo>Abrir", "aOpenComp", "enlaces.csv", "nada.csv",
+         [&] {
+             const int c = column(viewer->sagArcos, "Vdato");
+             const int32_t k = Network.LinkCount;
+             return c > 0 && viewer->sagArcos->cell(c, viewer->sagArcos->RowOfRecord(k)) == ZelUtils::Format("%d.00", k);
+         }},
+        {"popup:pupMovim", "ImportarColsMovim", "giros.csv", "nada.csv",
+         [&] {
+             const int c = column(viewer->sagMovim, "Mdato");
+             const int32_t m = Network.MovementCount;
+             return c > 0 && viewer->sagMovim->cell(c, viewer->sagMovim->RowOfRecord(m)) == ZelUtils::Format("%d.00", m);
+         }},
+        {"menu:Archivo>Abrir", "aOpenZonif", "zonas.geo", "nada.geo",
+         [&] { return Zonas[KDVlib::FindZona(1)].PolygonCount > 0; }},
+        {"menu:Archivo>Abrir", "aOpenTraza", "trazas.geo", "binario.dat",
+         [&] { return Arcos[KDVlib::FindArco(1, 2)].PointCount == 3 && Arcos[KDVlib::FindArco(2, 1)].PointCount == 3; },
+         "trazas2.geo"},
+        {"menu:Archivo>Abrir", "aOpenCnt", "conteos.dat", "binario.dat",
+         [&] { return viewer->sagArcos->cell(13, viewer->sagArcos->RowOfRecord(KDVlib::FindArco(1, 2))) == "777"; }},
+    };
+    for (const Kind& kind : kinds) {
+        SCOPED_TRACE(kind.item);
+        for (const char* file : {kind.good, kind.alsoGood, kind.refused}) {
+            if (!file)
+                continue;
+            RecordingServices ui;
+            testutil::AnswerFileDialog(viewer, tmp.file(file));
+            ASSERT_TRUE(livemenus::Click(viewer, kind.place, kind.item));
+            EXPECT_EQ(ui.anyMessageContains("formato no reconocido") || ui.anyMessageContains("No se puede"),
+                      file == kind.refused);
+        }
+        ASSERT_TRUE(kind.there());
+        RecordingServices ui;
+        if (!FrmDat->isVisible()) {
+            ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+        }
+        ReloadButton()->click();
+        QApplication::processEvents();
+        EXPECT_TRUE(kind.there());
+        EXPECT_FALSE(ui.anyMessageContains("nada") || ui.anyMessageContains("binario"))
+            << "the file refused is not read again";
+    }
 }

@@ -10,9 +10,12 @@
 #include "map/ZoomHistory.h"
 #include "map/ZoomMouse.h"
 #include "map/gui/DataLayers.h"
+#include "map/gui/FrmAerial.h"
 #include "map/gui/OxrImage.h"
+#include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
+#include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
 #include "model/ZelUtm.h"
 #include "support/FileDialogAnswer.h"
@@ -227,6 +230,52 @@ TEST_F(ZoomWindow, DraggingTheAerialRectangleMovesTheMainViewByTheSameDistance)
     const TZoomSlot moved = Zoom::CurrentView();
     Drag(a, Qt::LeftButton, {1, 1}, {30, 30});
     EXPECT_DOUBLE_EQ(UserView().WorldMinX, moved.MinX);
+}
+
+// The aerial overview shows the links of the network open, whatever the one before
+// it: another network of the same extent, and the same file read again after it
+// changed, both opened from the menu, leave no link of the earlier one in it.
+TEST_F(ZoomWindow, AerialOverviewShowsTheNetworkOpenedSinceOfTheSameExtent)
+{
+    namespace fs = std::filesystem;
+    const std::string text = testutil::readFile(testutil::realDataPath("siouxfalls.dat"));
+    const std::string link = "    8    9  600  690 5050  2  10000    4    1\r\n"; // both ways of 8-9
+    ASSERT_NE(text.find(link), std::string::npos);
+    std::string without = text;
+    without.erase(without.find(link), link.size());
+    const std::vector<std::pair<const char*, const char*>> rows = {{"sioux.dat", "menos.dat"}, {"sioux.dat", "sioux.dat"}};
+    for (const auto& [first, then] : rows) {
+        SCOPED_TRACE(then);
+        testutil::writeFile(tmp.file("sioux.dat"), text);
+        testutil::writeFile(tmp.file("menos.dat"), without);
+        testutil::AnswerFileDialog(viewer, tmp.file(first));
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+        if (!livemenus::Find(viewer, "tbAerial")->isChecked())
+            livemenus::Find(viewer, "tbAerial")->trigger();
+        ASSERT_TRUE(FrmAerial->isVisible());
+        QApplication::processEvents();
+        // Ink of the overview around the middle of link 8-9.
+        const auto ink = [] {
+            const TOxrImage* a = FrmAerial->aimg;
+            const int32_t n8 = KDVlib::FindNodo(8), n9 = KDVlib::FindNodo(9);
+            const QImage& picture = a->Picture();
+            const QPoint mid(a->WorldToPixelX((double(Nodos[n8].X) + Nodos[n9].X) / 2),
+                             a->WorldToPixelY((double(Nodos[n8].Y) + Nodos[n9].Y) / 2));
+            int dark = 0;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    dark += qGray(picture.pixel(mid + QPoint(dx, dy))) < 240;
+            return dark;
+        };
+        ASSERT_GT(ink(), 0);
+        if (std::string(then) == first)
+            testutil::writeFile(tmp.file("sioux.dat"), without);
+        testutil::AnswerFileDialog(viewer, tmp.file(then));
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+        QApplication::processEvents();
+        ASSERT_EQ(KDVlib::FindArco(8, 9), 0);
+        EXPECT_EQ(ink(), 0);
+    }
 }
 
 TEST_F(ZoomWindow, StreetViewOfTheClickedPointWritesItsAddressOnce)

@@ -412,19 +412,47 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
     testutil::writeFile(tmp.file("conteos.dat"), " &COUNTS\r\n &end\r\n  102  101      1234\r\n");
     testutil::AnswerFileDialog(viewer, tmp.file("conteos.dat"));
     Trigger("aOpenCnt");
-    const auto countShown = [&] {
+    const auto shownOf = [&](const char* title) {
         TStringAlignGrid* g = viewer->sagArcos;
         int col = -1;
         for (int c = 0; c < g->ColCount(); ++c)
-            if (g->cell(c, 0) == "Conteo")
+            if (g->cell(c, 0) == title)
                 col = c;
         for (int r = 1; col >= 0 && r < g->RowCount(); ++r)
             if (ZelUtils::Trim(g->cell(3, r)) == std::to_string(KDVlib::FindArco(102, 101)))
                 return ZelUtils::Trim(g->cell(col, r));
         return std::string("(no hay columna o fila)");
     };
+    const auto countShown = [&] { return shownOf("Conteo"); };
     const std::string count = countShown();
     ASSERT_EQ(count, "1234");
+    // The listing beside the network, opened by hand while the options leave it
+    // unread with the network.
+    Secondary::DlgCfg().cbOpenLP->setChecked(false);
+    testutil::writeFile(tmp.file("red.lpa"), " LISTING OF THE FLOWS ON CHANNEL\r\n" +
+                                                 ZelUtils::Format("%6d%6d      %10.2f%10.2f%10.2f%10.2f%10.2f\r\n", 102,
+                                                                  101, 0.0, 0.0, 24.0, 1500.0, 100.0) +
+                                                 " LISTING OF DISAGGREGATED FLOWS\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("red.lpa"));
+    Trigger("aOpenLPA");
+    ASSERT_EQ(shownOf("F.Asig"), "1400.00");
+    // The courses of two links, from two traces files.
+    const auto course = [](int32_t a, int32_t b) {
+        const TNodo& na = Nodos[KDVlib::FindNodo(a)];
+        const TNodo& nb = Nodos[KDVlib::FindNodo(b)];
+        return ZelUtils::Format("%d,%d,2,%.1f,%.1f,%.1f,%.1f\r\n", a, b, double(na.X), double(na.Y) + 20, double(nb.X),
+                                double(nb.Y) + 20);
+    };
+    testutil::writeFile(tmp.file("t1.geo"), course(102, 101));
+    testutil::writeFile(tmp.file("t2.geo"), course(103, 104));
+    for (const char* traces : {"t1.geo", "t2.geo"}) {
+        testutil::AnswerFileDialog(viewer, tmp.file(traces));
+        Trigger("aOpenTraza");
+    }
+    const auto courses = [] {
+        return Arcos[KDVlib::FindArco(102, 101)].PointCount == 3 && Arcos[KDVlib::FindArco(103, 104)].PointCount == 3;
+    };
+    ASSERT_TRUE(courses());
     // The other network lies in a folder that names a background layer of its own;
     // the user's network has the layer the user loaded.
     fs::create_directory(tmp.file("otra"));
@@ -575,6 +603,8 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
             EXPECT_EQ(testutil::readFile(tmp.file("red.dat")), text);
             EXPECT_EQ(viewer->StatusPanel(0), status);
             EXPECT_EQ(countShown(), count);
+            EXPECT_EQ(shownOf("F.Asig"), "1400.00");
+            EXPECT_TRUE(courses()) << "a course read from the first traces file is lost";
             EXPECT_EQ(testutil::FormulaColumnCheck(viewer->sagArcos, "Doble", "Cap"), "");
             EXPECT_EQ(rowsShown(), sorted);
             const TZoomSlot now = Zoom::CurrentView();
@@ -608,6 +638,7 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
         const TZoomSlot back = Zoom::CurrentView();
         EXPECT_TRUE(back.MinX == whole.MinX && back.MaxY == whole.MaxY) << "Vista Anterior did not step back";
     }
+    Secondary::DlgCfg().cbOpenLP->setChecked(true);
 }
 
 // A node moved with "Mover", left unsaved: "Imprimir Redes" over another
