@@ -207,8 +207,12 @@ void TFilesController::AbrirOrdenArcos()
         ChooseDataFile(QStringLiteral("Open data file"), QStringLiteral("Formato CSV (*.csv)|*.csv"));
     if (name.empty())
         return;
+    const std::string earlier = LinkOrderFileName;
     LinkOrderFileName = name;
-    KDVlib::LoadOrdenArcos();
+    if (!KDVlib::LoadOrdenArcos())
+        LinkOrderFileName = earlier; // the order read before stands, and is the one read again
+    else
+        viewer_.RedrawMap();
 }
 
 void TFilesController::ImportarColsArcosClick()

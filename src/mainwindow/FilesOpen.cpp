@@ -478,6 +478,7 @@ void TFilesController::ReloadFromText()
     if (traces.empty())
         traces.push_back(TraceFileName);
     const std::string zoning = ZoningFileName;
+    const std::string order = LinkOrderSet ? LinkOrderFileName : std::string();
     // The links, nodes and zones the user selected or hid: put back on those still there.
     const SelectionFiles::THeldMarks marks = SelectionFiles::HoldMarks();
     const bool listed = viewer_.Action(Cmd::VerSeleccion)->isChecked();
@@ -533,6 +534,10 @@ void TFilesController::ReloadFromText()
                 tracesRead_.push_back(file);
             again = true;
         }
+    if (given(order)) {
+        KDVlib::LoadOrdenArcos(); // the order file read for the network (its name kept)
+        again = true;
+    }
     if (given(zoning) && zoning != ZoningFileName) {
         LoadZoning(zoning); // one the user opened, not named by the folder's "Velmora.ini"
         again = true;
@@ -699,6 +704,7 @@ bool TFilesController::OpenPalvonDat()
         viewChoicesOf_ = opened;
     earlierOpening_.reset();
     tracesRead_.clear(); // the courses read onto the network before are gone with it
+    LinkOrderSet = false; // so is the drawing order read for its links
     FrmDat->MarkAsRead();
 
     SigFileName = FileUtils::ChangeFileExt(DatFileName, ".sig");

@@ -13,6 +13,7 @@ int32_t HitGridN = 0;
 int32_t HitGridRangeX[2] = {0, 0};
 int32_t HitGridRangeY[2] = {0, 0};
 int32_t LinkOrder[MaxArcos + 1] = {};
+bool LinkOrderSet = false;
 
 namespace KDVlib {
 
@@ -184,7 +185,8 @@ void BuildHitGrid()
         PlaceLinks(nodePlaces, places, c * PerChunk + 1, std::min(count, (c + 1) * PerChunk));
     });
     bool linksShown = false;
-    for (int32_t k = 1; k <= count; ++k) {
+    for (int32_t i = 1; i <= count; ++i) {
+        const int32_t k = LinkOrderSet && LinkOrder[i] >= 1 && LinkOrder[i] <= count ? LinkOrder[i] : i;
         const LinkPlace& p = places[static_cast<size_t>(k)];
         if (p.a < 0)
             continue;

@@ -31,11 +31,15 @@ extern int32_t HitGridRangeY[2];  // low, high tile index on Y
 
 // Link indexes in drawing order, entries 1..LinkCount (set by a link order file).
 extern int32_t LinkOrder[MaxArcos + 1];
+// LinkOrder holds an order read for the network open: the hit grid, whenever
+// it is built again, lists the links in it (a node moved, a link reshaped).
+// Another network read leaves it unset.
+extern bool LinkOrderSet;
 
 namespace KDVlib {
 
 // Lists every node, zone centroid, link and movement of the extent in its tile,
-// in array order. Disables aArcos1 and aCentroides1 and enables them again as
+// in array order (links in LinkOrder's when it is set). Disables aArcos1 and aCentroides1 and enables them again as
 // soon as a link with a point list, or a zone centroid, is listed.
 void BuildHitGrid();
 

@@ -196,6 +196,7 @@ bool LoadOrdenArcos()
             LinkOrder[++pos] = k;
     for (auto it = named.rbegin(); it != named.rend(); ++it)
         LinkOrder[++pos] = *it;
+    LinkOrderSet = true;
     GridArcos();
     return true;
 }

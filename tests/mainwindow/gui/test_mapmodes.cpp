@@ -21,6 +21,7 @@
 #include "map/DisplayStyles.h"
 #include "map/gui/OxrImage.h"
 #include "analysis/gui/KDVstat.h"
+#include "model/HitGrid.h"
 #include "model/ComplementaryData.h"
 #include "model/KDVlib.h"
 #include "model/KDVlibPaths.h"
@@ -1152,6 +1153,26 @@ TEST_F(MovementGrid, ShiftTitleClicksSortAndAnotherNetworkStartsUnsorted)
 
 TEST_F(MapModes, NodeDragAndShapeHandlesFollowTheMouse)
 {
+    // A drawing order imported from the link grid's pop-up puts link 102-103 on
+    // top (last in its tiles); the hit grid built again for a moved node keeps it.
+    const int32_t top = KDVlib::FindArco(102, 103);
+    auto onTop = [top] {
+        bool listed = false, last = true;
+        for (auto& row : HitGrid)
+            for (const TSpatialTile& t : row)
+                for (int32_t i = 0; i < t.LinkCount; ++i)
+                    if (t.Links[i] == top) {
+                        listed = true;
+                        last = last && i == t.LinkCount - 1;
+                    }
+        return listed && last;
+    };
+    testutil::writeFile(tmp.file("orden.csv"), "102,103\r\n");
+    ASSERT_FALSE(onTop());
+    testutil::AnswerFileDialog(viewer, tmp.file("orden.csv"));
+    livemenus::Find(viewer, "Importarorden1")->trigger();
+    ASSERT_TRUE(onTop());
+
     // "Mover" of the nodes pop-up, the Nodos layer off: node 102 dragged; the links
     // at it follow. A redraw (F5) in between leaves the tool on.
     ASSERT_FALSE(viewer->Down(Cmd::tbNodes));
@@ -1169,6 +1190,7 @@ TEST_F(MapModes, NodeDragAndShapeHandlesFollowTheMouse)
     const TArcos& link = Arcos[KDVlib::FindArco(102, 103)];
     EXPECT_FLOAT_EQ(static_cast<float>(link.Points[1].x), Nodos[n].X);
     EXPECT_FALSE(move->isChecked()) << "chosen plainly, Mover serves one drag";
+    EXPECT_TRUE(onTop());
     EXPECT_EQ(viewer->sagNodos->cell(1, n), ZelUtils::Trim(ZelUtils::Format(XYFormat, double(Nodos[n].X))));
 
     // A Shift double click on the link's row offers its shape handles: the
