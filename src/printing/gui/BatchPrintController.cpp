@@ -24,6 +24,7 @@
 #include "widgets/StringAlignGrid.h"
 #include "map/Ranges.h"
 #include "model/ComplementaryData.h"
+#include "model/HitGrid.h"
 #include "model/LinkShapes.h"
 #include "model/NodeMoves.h"
 #include "model/ZoningLoaders.h"
@@ -149,6 +150,7 @@ public:
         s_.complementaryMovs = ComplementaryMovFileName;
         s_.traces = TraceFileName;
         s_.tracesRead = batchHost_.TracesRead();
+        s_.linkOrder = LinkOrderSet ? LinkOrderFileName : std::string("null");
         s_.zoning = ZoningFileName;
         // Nodes and centroids the user moved and has not saved are the batch's
         // to keep: its openings do not ask about them, and they come back with
@@ -190,6 +192,11 @@ public:
             for (const std::string& traces : s_.tracesRead)
                 if (FileUsable(traces))
                     batchHost_.OpenDataFile(TBatchPrintHost::TDataFile::Traces, traces);
+            // And the drawing order the user imported for its links.
+            if (FileUsable(s_.linkOrder)) {
+                LinkOrderFileName = s_.linkOrder;
+                KDVlib::LoadOrdenArcos();
+            }
             SelectionFiles::PutBackMarks(s_.marks);
             batchHost_.ShowPutBackMarks(s_.selectionListed);
             batchHost_.PutBackGridOrder();
@@ -479,6 +486,7 @@ private:
         std::string network, lpa = "null", lpl = "null", counts = "null";
         std::string complementary = "null", complementaryMovs = "null", traces = "null", zoning = "null";
         std::vector<std::string> tracesRead; // every traces file read onto the network
+        std::string linkOrder;               // the links' drawing order file read for it
         bool batchMode = false;
         bool landscape = false;
         bool positionsUnsaved = false;

@@ -17,6 +17,7 @@
 #include "map/gui/DataLayers.h"
 #include "export/GeoWriters.h"
 #include "model/Genatr.h"
+#include "model/HitGrid.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/LinkShapes.h"
@@ -453,6 +454,24 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
         return Arcos[KDVlib::FindArco(102, 101)].PointCount == 3 && Arcos[KDVlib::FindArco(103, 104)].PointCount == 3;
     };
     ASSERT_TRUE(courses());
+    // A drawing order imported for the links: 102-101 drawn on top (last in its tiles).
+    testutil::writeFile(tmp.file("orden.csv"), "102,101\r\n");
+    testutil::AnswerFileDialog(viewer, tmp.file("orden.csv"));
+    Trigger("Importarorden1");
+    const auto onTop = [] {
+        const int32_t top = KDVlib::FindArco(102, 101);
+        bool listed = false;
+        for (auto& row : HitGrid)
+            for (const TSpatialTile& t : row)
+                for (int32_t i = 0; i < t.LinkCount; ++i)
+                    if (t.Links[i] == top) {
+                        listed = true;
+                        if (i != t.LinkCount - 1)
+                            return false;
+                    }
+        return listed;
+    };
+    ASSERT_TRUE(onTop());
     // The other network lies in a folder that names a background layer of its own;
     // the user's network has the layer the user loaded.
     fs::create_directory(tmp.file("otra"));
@@ -605,6 +624,7 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
             EXPECT_EQ(countShown(), count);
             EXPECT_EQ(shownOf("F.Asig"), "1400.00");
             EXPECT_TRUE(courses()) << "a course read from the first traces file is lost";
+            EXPECT_TRUE(onTop()) << "the links' drawing order is lost";
             EXPECT_EQ(testutil::FormulaColumnCheck(viewer->sagArcos, "Doble", "Cap"), "");
             EXPECT_EQ(rowsShown(), sorted);
             const TZoomSlot now = Zoom::CurrentView();
