@@ -27,12 +27,11 @@ namespace KDVlib {
 
 namespace {
 
-// Value pairs of a line of `fields` fields: (fields - 3) / 2, halves to even, at most 40.
-int32_t PairCount(size_t fields)
-{
-    const int32_t n = ZelUtils::Round((static_cast<double>(fields) - 3.0) / 2.0);
-    return std::clamp(n, 0, MaxGenatrVars);
-}
+// Value pairs of a line of `fields` fields: (fields - 3) / 2, halves to even.
+int32_t PairsOf(size_t fields) { return ZelUtils::Round((static_cast<double>(fields) - 3.0) / 2.0); }
+
+// The same, at most 40.
+int32_t PairCount(size_t fields) { return std::clamp(PairsOf(fields), 0, MaxGenatrVars); }
 
 float Value(const std::vector<std::string>& f, size_t i)
 {
@@ -72,7 +71,8 @@ bool LoadGenatr(const std::string& fileName)
     NumGenatr = static_cast<int32_t>(lines.size());
 
     const std::vector<std::string> header = ZelUtils::SplitString(lines[0], ',');
-    if (header.size() > 3 + 2 * static_cast<size_t>(MaxGenatrVars))
+    // 40 pairs and one field more (a trailing separator) are still the 40 pairs.
+    if (PairsOf(header.size()) > MaxGenatrVars)
         Services().ShowMessage("Esta versión sólo admite hasta 40 variables,\rse considerarán sólo las 40 primeras");
     const int32_t n = PairCount(header.size());
     GenatrNames.assign(1, std::string());
