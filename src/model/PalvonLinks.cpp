@@ -462,8 +462,17 @@ void ParseLinkRecord(TNetworkReader& r, const std::string& line)
     const int32_t a = ZelUtils::ParseInt(FieldView(line, 1, w));
     const int32_t b = ZelUtils::ParseInt(FieldView(line, w + 1, w));
     if (a == 0 || b == 0) {
-        AddError(Format("Línea %d de la sección 33333 sin nodo %s; se ignora: %s", r.LineIndex + 1,
-                        a == 0 ? "A" : "B", line));
+        // A number of ten digits past the largest the model holds reads as none:
+        // say which it is rather than that the node is missing.
+        const std::string_view field = Trimmed(FieldView(line, a == 0 ? 1 : w + 1, w));
+        if (!field.empty() && field.find_first_not_of("0123456789") == std::string_view::npos &&
+            field.find_first_not_of('0') != std::string_view::npos)
+            AddError(Format("Línea %d de la sección 33333: el nodo %s %s pasa del mayor número de nodo (%d); se "
+                            "ignora: %s",
+                            r.LineIndex + 1, a == 0 ? "A" : "B", std::string(field), INT32_MAX, line));
+        else
+            AddError(Format("Línea %d de la sección 33333 sin nodo %s; se ignora: %s", r.LineIndex + 1,
+                            a == 0 ? "A" : "B", line));
         return;
     }
 

@@ -301,6 +301,16 @@ TEST_F(Links, TenDigitNodeNumbers)
         EXPECT_EQ(FirstArc[k], expected[k]) << k;
     EXPECT_EQ(ZoneConnectorList.count("  34521234567890   302    100"), 1u);
     EXPECT_EQ(ZoneConnectorList.count("123452 999999999   302    100"), 1u);
+
+    // One past the largest number: the record is passed over, saying why.
+    for (const char* row : {"2147483648 999999999   30   40 1200  1    500    4    1",
+                            " 9999999992147483648   30   40 1200  1    500    4    1"}) {
+        SCOPED_TRACE(row);
+        Network.ErrorList.clear();
+        ASSERT_TRUE(Read("DUTCH=T,", {" 999999999 123456789   30   40 1200  1    500    4    1", row}));
+        EXPECT_EQ(Network.LinkCount, 1);
+        EXPECT_TRUE(ErrorsMention("2147483648 pasa del mayor número de nodo (2147483647)"));
+    }
 }
 
 TEST_F(Links, RecordsOfArmLinksAndTwoWayRecordsLedByThem)
