@@ -27,11 +27,22 @@ namespace KDVlib {
 
 namespace {
 
-// Value pairs of a line of `fields` fields: (fields - 3) / 2, halves to even.
-int32_t PairsOf(size_t fields) { return ZelUtils::Round((static_cast<double>(fields) - 3.0) / 2.0); }
+// Value pairs of a line of `fields` fields: (fields - 3) / 2, halves to even, at most 40.
+int32_t PairCount(size_t fields)
+{
+    const int32_t n = ZelUtils::Round((static_cast<double>(fields) - 3.0) / 2.0);
+    return std::clamp(n, 0, MaxGenatrVars);
+}
 
-// The same, at most 40.
-int32_t PairCount(size_t fields) { return std::clamp(PairsOf(fields), 0, MaxGenatrVars); }
+// Whether the header names a variable past the 40 read: an empty field after the
+// last pair (a line ended by a separator) names none.
+bool NamesMoreVariables(const std::vector<std::string>& header)
+{
+    for (size_t k = 3 + 2 * static_cast<size_t>(MaxGenatrVars); k < header.size(); ++k)
+        if (!ZelUtils::Trim(header[k]).empty())
+            return true;
+    return false;
+}
 
 float Value(const std::vector<std::string>& f, size_t i)
 {
@@ -71,8 +82,7 @@ bool LoadGenatr(const std::string& fileName)
     NumGenatr = static_cast<int32_t>(lines.size());
 
     const std::vector<std::string> header = ZelUtils::SplitString(lines[0], ',');
-    // 40 pairs and one field more (a trailing separator) are still the 40 pairs.
-    if (PairsOf(header.size()) > MaxGenatrVars)
+    if (NamesMoreVariables(header))
         Services().ShowMessage("Esta versión sólo admite hasta 40 variables,\rse considerarán sólo las 40 primeras");
     const int32_t n = PairCount(header.size());
     GenatrNames.assign(1, std::string());

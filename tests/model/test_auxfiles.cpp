@@ -526,14 +526,16 @@ TEST_F(AuxFiles, GenatrZonesAndVariablesAtTheirRoomAndOnePast)
 {
     const struct {
         int zones, fields;
+        bool trailing;    // every line ends with a separator, one field more
         const char* said; // "" for nothing
-    } rows[] = {{MaxGenatr, 3 + 2 * MaxGenatrVars, ""},
-                {MaxGenatr, 4 + 2 * MaxGenatrVars, ""},
-                {MaxGenatr + 1, 3 + 2 * MaxGenatrVars, "sólo se leen las primeras 850 zonas de sus 851"},
-                {2, 5 + 2 * MaxGenatrVars, "hasta 40 variables"}};
+    } rows[] = {{MaxGenatr, 3 + 2 * MaxGenatrVars, false, ""},
+                {MaxGenatr, 4 + 2 * MaxGenatrVars, true, ""},
+                {MaxGenatr + 1, 3 + 2 * MaxGenatrVars, false, "sólo se leen las primeras 850 zonas de sus 851"},
+                {2, 4 + 2 * MaxGenatrVars, false, "hasta 40 variables"},
+                {2, 5 + 2 * MaxGenatrVars, false, "hasta 40 variables"}};
     for (const auto& r : rows) {
         SCOPED_TRACE(std::to_string(r.zones) + " zones, " + std::to_string(r.fields) + " fields");
-        const bool trailing = r.fields % 2 == 0; // every line ends with a separator
+        const bool trailing = r.trailing;
         const char* end = trailing ? ",\r\n" : "\r\n";
         std::string text = "zona,x,y";
         for (int f = 3; f < r.fields - trailing; ++f)
