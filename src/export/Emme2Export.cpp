@@ -58,9 +58,23 @@ int32_t CentroidOffset()
 
 bool CentroidsFit(std::string& error)
 {
+    // Nodes and centroids kept under their own numbers must fit EMME/2 as well:
+    // a longer number would run into the next field of its line.
+    if (const int32_t largest = LargestNode(); largest > kLargestEmmeNode) {
+        error = Format("No se exportó a EMME/2: el nodo %d pasa de %d, el mayor número de nodo de EMME/2.", largest,
+                       static_cast<int32_t>(kLargestEmmeNode));
+        return false;
+    }
     const int64_t offset = CentroidOffset();
-    if (offset == 0)
+    if (offset == 0) {
+        for (int32_t z = 1; z <= Network.ZoneCount; ++z)
+            if (Zonas[z].Number > kLargestEmmeNode) {
+                error = Format("No se exportó a EMME/2: la zona %d pasa de %d, el mayor número de nodo de EMME/2.",
+                               Zonas[z].Number, static_cast<int32_t>(kLargestEmmeNode));
+                return false;
+            }
         return true;
+    }
     int32_t zone = 0;
     ZoneClashes(zone);
     for (int32_t z = 1; z <= Network.ZoneCount; ++z)

@@ -34,6 +34,16 @@ int32_t PairCount(size_t fields)
     return std::clamp(n, 0, MaxGenatrVars);
 }
 
+// Whether the header names a variable past the 40 read: an empty field after the
+// last pair (a line ended by a separator) names none.
+bool NamesMoreVariables(const std::vector<std::string>& header)
+{
+    for (size_t k = 3 + 2 * static_cast<size_t>(MaxGenatrVars); k < header.size(); ++k)
+        if (!ZelUtils::Trim(header[k]).empty())
+            return true;
+    return false;
+}
+
 float Value(const std::vector<std::string>& f, size_t i)
 {
     return i < f.size() ? static_cast<float>(ZelUtils::ParseReal(f[i])) : 0.0f;
@@ -72,7 +82,7 @@ bool LoadGenatr(const std::string& fileName)
     NumGenatr = static_cast<int32_t>(lines.size());
 
     const std::vector<std::string> header = ZelUtils::SplitString(lines[0], ',');
-    if (header.size() > 3 + 2 * static_cast<size_t>(MaxGenatrVars))
+    if (NamesMoreVariables(header))
         Services().ShowMessage("Esta versión sólo admite hasta 40 variables,\rse considerarán sólo las 40 primeras");
     const int32_t n = PairCount(header.size());
     GenatrNames.assign(1, std::string());

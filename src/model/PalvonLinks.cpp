@@ -3,6 +3,7 @@
 #include "model/KDVlib.h"
 #include "model/PalvonRead.h"
 #include "model/ParallelChunks.h"
+#include "model/TextCodec.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 
@@ -175,6 +176,32 @@ std::string_view Trimmed(std::string_view s)
     return s;
 }
 
+// The street name's 25 columns. In a UTF-8 text a character may straddle the
+// last column: it is left out whole rather than kept as a lone first byte, which
+// would show as another letter. A byte the line does not complete as UTF-8 (a
+// Windows-1252 letter) stays.
+std::string_view StreetNameField(std::string_view line, int first)
+{
+    constexpr size_t width = 25;
+    const std::string_view name = FieldView(line, first, static_cast<int>(width));
+    if (name.size() < width)
+        return name;
+    size_t lead = name.size();
+    while (lead > 0 && name.size() - lead < 3 && (static_cast<unsigned char>(name[lead - 1]) & 0xC0) == 0x80)
+        --lead;
+    if (lead == 0)
+        return name;
+    --lead;
+    const unsigned char c = static_cast<unsigned char>(name[lead]);
+    const size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    if (name.size() - lead >= length)
+        return name;
+    const size_t at = static_cast<size_t>(first - 1) + lead;
+    if (TextCodec::IsValidUtf8(line.substr(at, length)))
+        return name.substr(0, lead);
+    return name;
+}
+
 // The zone connector entry of a link-section line whose node field at A (or at B)
 // begins with a letter: zone, kind "2", the node, the first data field, and the
 // two-way code, speed code, one column and length.
@@ -256,7 +283,7 @@ void ParseLinkFields(std::string_view line, int w, bool kermit, LinkFields& f)
     f.streetTagLength = static_cast<uint8_t>(streetTag.size());
     const std::string_view speedTag = UpperCode(FieldView(line, 2 * w + 19, 1), f.speedTag);
     f.speedTagLength = static_cast<uint8_t>(speedTag.size());
-    f.streetName.assign(Trimmed(FieldView(line, 2 * w + 36, 25)));
+    f.streetName.assign(Trimmed(StreetNameField(line, 2 * w + 36)));
     for (char& c : f.streetName)
         c = UpperChar(c);
     set(8, RealField(line, 2 * w + 26, 5));
@@ -435,8 +462,17 @@ void ParseLinkRecord(TNetworkReader& r, const std::string& line)
     const int32_t a = ZelUtils::ParseInt(FieldView(line, 1, w));
     const int32_t b = ZelUtils::ParseInt(FieldView(line, w + 1, w));
     if (a == 0 || b == 0) {
-        AddError(Format("Línea %d de la sección 33333 sin nodo %s; se ignora: %s", r.LineIndex + 1,
-                        a == 0 ? "A" : "B", line));
+        // A number of ten digits past the largest the model holds reads as none:
+        // say which it is rather than that the node is missing.
+        const std::string_view field = Trimmed(FieldView(line, a == 0 ? 1 : w + 1, w));
+        if (!field.empty() && field.find_first_not_of("0123456789") == std::string_view::npos &&
+            field.find_first_not_of('0') != std::string_view::npos)
+            AddError(Format("Línea %d de la sección 33333: el nodo %s %s pasa del mayor número de nodo (%d); se "
+                            "ignora: %s",
+                            r.LineIndex + 1, a == 0 ? "A" : "B", std::string(field), INT32_MAX, line));
+        else
+            AddError(Format("Línea %d de la sección 33333 sin nodo %s; se ignora: %s", r.LineIndex + 1,
+                            a == 0 ? "A" : "B", line));
         return;
     }
 

@@ -90,25 +90,35 @@ TEST(Emme2Export, FourFilesMatchExpected)
 
 // Centroid numbers at their limits and one past: the power of ten just above the
 // largest node (999 -> 1000, 1000 -> 10000), and EMME/2's largest number, 999999,
-// taken by a centroid; one more is refused.
+// taken by a centroid; one more is refused. Without a clash a node or a zone
+// keeps its own number: 999999 is written, one more is refused.
 TEST(Emme2Export, CentroidNumbersAtTheirLimitsAndOnePast)
 {
     const struct {
         int32_t node, zone, offset;
         bool fits;
-    } rows[] = {{999, 5, 1000, true}, {1000, 5, 10000, true}, {99999, 899999, 100000, true}, {99999, 900000, 100000, false}};
+        bool clash = true;
+    } rows[] = {{999, 5, 1000, true},           {1000, 5, 10000, true},
+                {99999, 899999, 100000, true},  {99999, 900000, 100000, false},
+                {999999, 5, 0, true, false},    {1000000, 5, 0, false, false},
+                {99999, 999999, 0, true, false}, {99999, 1000000, 0, false, false}};
     for (const auto& r : rows) {
         SCOPED_TRACE(std::to_string(r.node) + " " + std::to_string(r.zone));
         Emme2Network();
         PlacedNode(r.node, 0.0f, 0.0f);
-        Zonas[1].Number = 102; // the clash that renumbers every centroid
+        if (r.clash)
+            Zonas[1].Number = 102; // the clash that renumbers every centroid
         Zonas[2].Number = r.zone;
         EXPECT_EQ(Emme2Export::CentroidOffset(), r.offset);
         testutil::TempDir dir;
         std::string error;
         EXPECT_EQ(Emme2Export::WriteEmme2(dir.file("red"), error), r.fits) << error;
+        EXPECT_EQ(std::filesystem::exists(dir.file("red.network")), r.fits);
         if (r.fits) {
             EXPECT_NE(readFile(dir.file("red.cents")).find(ZelUtils::Format("a*%6d ", r.offset + r.zone)), std::string::npos);
+            EXPECT_NE(readFile(dir.file("red.network")).find(ZelUtils::Format("a %6d ", r.node)), std::string::npos);
+        } else {
+            EXPECT_NE(error.find("999999"), std::string::npos) << error;
         }
     }
 }

@@ -518,3 +518,49 @@ TEST_F(AuxFiles, GenatrRowsMaximaAndTheOutlinesOfTheirZones)
     ASSERT_EQ(Genatr[1].PolygonCount, 3);
     EXPECT_EQ(Genatr[1].Polygon[2].x, 350010.0);
 }
+
+// The room of a file: 850 zones and 40 variables at the edge and one past. At the
+// edge every row and pair is read and nothing is said (a trailing separator is
+// no variable); one past, the first 850 zones or 40 variables are read, once said.
+TEST_F(AuxFiles, GenatrZonesAndVariablesAtTheirRoomAndOnePast)
+{
+    const struct {
+        int zones, fields;
+        bool trailing;    // every line ends with a separator, one field more
+        const char* said; // "" for nothing
+    } rows[] = {{MaxGenatr, 3 + 2 * MaxGenatrVars, false, ""},
+                {MaxGenatr, 4 + 2 * MaxGenatrVars, true, ""},
+                {MaxGenatr + 1, 3 + 2 * MaxGenatrVars, false, "sólo se leen las primeras 850 zonas de sus 851"},
+                {2, 4 + 2 * MaxGenatrVars, false, "hasta 40 variables"},
+                {2, 5 + 2 * MaxGenatrVars, false, "hasta 40 variables"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::to_string(r.zones) + " zones, " + std::to_string(r.fields) + " fields");
+        const bool trailing = r.trailing;
+        const char* end = trailing ? ",\r\n" : "\r\n";
+        std::string text = "zona,x,y";
+        for (int f = 3; f < r.fields - trailing; ++f)
+            text += Format(",%s%d", f % 2 ? "G" : "A", (f - 1) / 2);
+        for (int z = 1; z <= r.zones; ++z) {
+            text += Format("%s%d,%d,0", end, z, 1000 * z);
+            for (int f = 3; f < r.fields - trailing; ++f)
+                text += Format(",%d", z + f);
+        }
+        testutil::writeFile(tmp.file("room.csv"), text + end);
+        ui.messages.clear();
+        ASSERT_TRUE(KDVlib::LoadGenatr(tmp.file("room.csv")));
+        if (*r.said) {
+            ASSERT_EQ(ui.messages.size(), 1u);
+            EXPECT_NE(ui.messages[0].find(r.said), std::string::npos) << ui.messages[0];
+        } else {
+            EXPECT_TRUE(ui.messages.empty()) << ui.messages[0];
+        }
+        const int32_t last = std::min(r.zones, MaxGenatr);
+        ASSERT_EQ(NumGenatr, last + 1);
+        ASSERT_EQ(GenatrNames.size(), size_t(MaxGenatrVars) + 1);
+        EXPECT_EQ(GenatrNames[MaxGenatrVars], Format("G%d", MaxGenatrVars));
+        EXPECT_EQ(Genatr[last].Zone, last);
+        EXPECT_EQ(Genatr[last].X, 1000.0 * last);
+        EXPECT_EQ(Genatr[last].Gen[MaxGenatrVars], float(last + 2 * MaxGenatrVars + 1));
+        EXPECT_EQ(Genatr[last].Attr[MaxGenatrVars], float(last + 2 * MaxGenatrVars + 2));
+    }
+}

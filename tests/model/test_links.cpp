@@ -196,6 +196,28 @@ TEST_F(Links, EveryFieldFilledToItsWidthIsReadFromItsOwnColumns)
     EXPECT_EQ(l.StreetName, name);
 }
 
+// A UTF-8 character across the name's last column is left out whole; one that
+// ends on it, and a Windows-1252 letter there, stay.
+TEST_F(Links, StreetNameCutAtItsLastColumnKeepsWholeCharacters)
+{
+    const std::string head = "    1    2   50   40  900  2   1000    4    1";
+    const struct {
+        std::string text, kept;
+    } rows[] = {{"AVENIDA LIBERTADOR BERNA\xC3\x91O", "AVENIDA LIBERTADOR BERNA"},
+                {"AVENIDA LIBERTADOR BERN\xC3\x91", "AVENIDA LIBERTADOR BERN\xC3\x91"},
+                {"AVENIDA LIBERTADOR BER\xE2\x82\xAC", "AVENIDA LIBERTADOR BER\xE2\x82\xAC"},
+                {"AVENIDA LIBERTADOR BERN\xE2\x82\xAC", "AVENIDA LIBERTADOR BERN"},
+                {"AVENIDA LIBERTADOR BERNA\xF0\x9F\x9A\x97", "AVENIDA LIBERTADOR BERNA"},
+                {"AVENIDA LIBERTADOR BERNA\xC3", "AVENIDA LIBERTADOR BERNA\xC3"},
+                {"AVENIDA LIBERTADOR BERNA\xC3O", "AVENIDA LIBERTADOR BERNA\xC3"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.text);
+        ASSERT_TRUE(Read("", {head + r.text + "\r"}));
+        EXPECT_EQ(Link(1, 2).StreetName, r.kept);
+        EXPECT_EQ(Link(2, 1).StreetName, r.kept);
+    }
+}
+
 TEST_F(Links, ExtraDataLinesAndConnectorLines)
 {
     ASSERT_TRUE(Read("KNOBS=4,", {"  101  102   30   40 1200  1    500", "       1.5         2       3.5",
@@ -279,6 +301,16 @@ TEST_F(Links, TenDigitNodeNumbers)
         EXPECT_EQ(FirstArc[k], expected[k]) << k;
     EXPECT_EQ(ZoneConnectorList.count("  34521234567890   302    100"), 1u);
     EXPECT_EQ(ZoneConnectorList.count("123452 999999999   302    100"), 1u);
+
+    // One past the largest number: the record is passed over, saying why.
+    for (const char* row : {"2147483648 999999999   30   40 1200  1    500    4    1",
+                            " 9999999992147483648   30   40 1200  1    500    4    1"}) {
+        SCOPED_TRACE(row);
+        Network.ErrorList.clear();
+        ASSERT_TRUE(Read("DUTCH=T,", {" 999999999 123456789   30   40 1200  1    500    4    1", row}));
+        EXPECT_EQ(Network.LinkCount, 1);
+        EXPECT_TRUE(ErrorsMention("2147483648 pasa del mayor número de nodo (2147483647)"));
+    }
 }
 
 TEST_F(Links, RecordsOfArmLinksAndTwoWayRecordsLedByThem)
