@@ -129,17 +129,23 @@ bool TFilesController::OpenCoordinatesFile()
     return true;
 }
 
+// A refused file leaves the name of the one read before: a reload of the network
+// or a batch print reads that one again, not the file that was refused.
 void TFilesController::OpenComplementaryFile(const std::string& fileName)
 {
+    const std::string earlier = ComplementaryFileName;
     ComplementaryFileName = fileName;
     TWaitCursor wait;
-    KDVlib::LoadDatosComplementarios();
+    if (!KDVlib::LoadDatosComplementarios())
+        ComplementaryFileName = earlier;
 }
 
 void TFilesController::OpenZoningFile(const std::string& fileName)
 {
+    const std::string earlier = ZoningFileName;
     ZoningFileName = fileName;
-    KDVlib::LoadZonificacion();
+    if (!KDVlib::LoadZonificacion())
+        ZoningFileName = earlier;
 }
 
 void TFilesController::LoadZoning(const std::string& fileName)

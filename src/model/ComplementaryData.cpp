@@ -65,7 +65,7 @@ bool OpenCompFile(const std::string& fileName, TCompFile& file)
 {
     const std::string base = AuxFileText::BaseName(fileName);
     if (!FileUtils::ReadLines(fileName, file.Lines)) {
-        Services().ShowMessage(Format("No se puede abrir el archivo %s", base));
+        Services().ShowMessage(FileUtils::ReadFailure(fileName));
         return false;
     }
     while (!file.Lines.empty() && ZelUtils::Trim(file.Lines.back()).empty())

@@ -45,7 +45,7 @@ bool LoadGenatr(const std::string& fileName)
 {
     std::vector<std::string> lines;
     if (!FileUtils::ReadLines(fileName, lines)) {
-        Services().ShowMessage(Format("No se puede abrir el archivo %s", AuxFileText::BaseName(fileName)));
+        Services().ShowMessage(FileUtils::ReadFailure(fileName));
         return false;
     }
     lines.erase(std::remove_if(lines.begin(), lines.end(),

@@ -484,7 +484,7 @@ TLpaResult ReadLpa(const std::string& fileName, const TLpaOptions& options)
     PreloadShift = Network.Options.PLOD ? 1 : 0;
     std::vector<std::string> lines;
     if (!FileUtils::ReadLines(fileName, lines)) {
-        Services().ShowMessage(Format("No se puede leer el archivo %s", fileName));
+        Services().ShowMessage(FileUtils::ReadFailure(fileName));
         return result;
     }
     result.Opened = true;

@@ -229,11 +229,13 @@ bool LoadZonificacion(bool redraw)
 {
     const std::string ext = ZelUtils::UpperCase(std::filesystem::path(ZoningFileName).extension().string());
     const bool ok = ext == ".SHP" ? LoadZonificacionShp() : LoadZonificacionTxt();
+    if (!ok)
+        return false; // the zones keep the outlines read before, shown or hidden as they were
     Services().SetMenuItemEnabled("tbZonas", true);
     Services().SetMenuItemChecked("tbZonas", true);
     if (redraw && !BatchMode)
         AuxFileHooks().Redraw();
-    return ok;
+    return true;
 }
 
 } // namespace KDVlib
