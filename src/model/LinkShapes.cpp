@@ -160,12 +160,15 @@ bool LoadTrazas()
                                               BaseName(TraceFileName)));
         return false;
     }
-    Services().SetMenuItemEnabled("aArcos1", true);
-    // A trace file of another network is one all the same: it is read, and the
-    // user learns why no link changed its course.
-    if (found == 0)
-        Services().ShowMessage(Format("Archivo %s:\rninguna de sus %d trazas es de un arco de esta red",
+    // A trace file of another network: nothing of it is read, and the user is
+    // told why rather than that it is no trace file.
+    if (found == 0) {
+        Services().ShowMessage(Format("Archivo %s:\rninguna de sus %d trazas es de un arco de esta red; "
+                                      "no se ha leído.",
                                       BaseName(TraceFileName), read));
+        return false;
+    }
+    Services().SetMenuItemEnabled("aArcos1", true);
     ReportSkipped(TraceFileName, skipped, MaxShapePoints - 1);
     return true;
 }

@@ -12,6 +12,7 @@
 
 #include <shapefil.h>
 
+#include <algorithm>
 #include <cmath>
 #include <span>
 
@@ -155,6 +156,13 @@ bool LoadZonificacionTxt()
             if (number > 0)
                 if (int32_t z = FindZona(number); z > 0)
                     lists[static_cast<size_t>(z)].push_back(static_cast<int32_t>(i));
+    // The zoning of another network: the outlines read before stay, and the user
+    // is told why none changed.
+    if (std::all_of(lists.begin(), lists.end(), [](const std::vector<int32_t>& l) { return l.empty(); })) {
+        Services().ShowMessage(Format("Archivo %s:\rninguna de sus zonas es de esta red; no se ha leído.",
+                                      AuxFileText::BaseName(ZoningFileName)));
+        return false;
+    }
     std::vector<int32_t> overflowZones;
     for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
         TZona& zone = Zonas[z];

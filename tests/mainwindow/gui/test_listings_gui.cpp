@@ -498,6 +498,8 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
     testutil::writeFile(tmp.file("comp.csv"), "A,B,Dato\n" + link + ",7\n");
     testutil::writeFile(tmp.file("tr.geo"), link + ",2,0,0,5,5\n");
     testutil::writeFile(tmp.file("zon.geo"), "1,0,3,0,0,10,0,10,10\n");
+    testutil::writeFile(tmp.file("otra.csv"), "A,B,Dato\n99999,99998,7\n"); // of another network
+    testutil::writeFile(tmp.file("otra.geo"), "99999,99998,2,0,0,5,5\n");
     testutil::writeFile(tmp.file("vacio.dat"), "");
     testutil::writeFile(tmp.file("blancos.dat"), "\n  \n\n");
     testutil::writeFile(tmp.file("forma.shp"), std::string(100, '\0') + "1,2,3,4,5,6,7\n" + std::string(100, '\x0b'));
@@ -526,7 +528,8 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
         std::filesystem::copy_file(testutil::dataPath(listing), tmp.file(listing));
     const std::map<std::string, std::string> own = {{"chc.dat", "aOpenCnt"}, {"forma.shp", "aOpenZonif"},
                                                     {"lst_red.lpa", "aOpenLPA"}, {"lst_red.lpl", "aOpenLPL"}};
-    for (const char* file : {"ch.dat", "chc.dat", "vacio.dat", "blancos.dat", "forma.shp", "lst_red.lpa", "lst_red.lpl"})
+    for (const char* file : {"ch.dat", "chc.dat", "vacio.dat", "blancos.dat", "forma.shp", "lst_red.lpa", "lst_red.lpl",
+                             "otra.csv", "otra.geo"})
         for (const char* loader : {"aOpenLPA", "aOpenLPL", "aOpenCnt", "aOpenComp", "aOpenTraza", "aOpenZonif",
                                    "GeneracinAtraccin1"}) {
             if (own.contains(file) && own.at(file) == loader)
