@@ -121,7 +121,7 @@ bool ReadSigFile(const std::string& fileName)
     return true;
 }
 
-bool LoadTrazas()
+bool LoadTrazas(bool sayOtherNetwork)
 {
     std::vector<std::string> lines;
     if (!ReadAll(TraceFileName, lines))
@@ -163,7 +163,8 @@ bool LoadTrazas()
     // A trace file of another network: nothing of it is read, and the user is
     // told why rather than that it is no trace file.
     if (found == 0) {
-        Services().ShowMessage(Format("Archivo %s:\rninguna de sus %d trazas es de un arco de esta red; "
+        if (sayOtherNetwork)
+            Services().ShowMessage(Format("Archivo %s:\rninguna de sus %d trazas es de un arco de esta red; "
                                       "no se ha leído.",
                                       BaseName(TraceFileName), read));
         return false;

@@ -144,7 +144,7 @@ void ReportArcFile(const std::string& fileName, const TArcFile& file, const std:
         Services().ShowMessage(Format("Archivo %s:\r", AuxFileText::BaseName(fileName)) + text);
 }
 
-bool LoadZonificacionTxt()
+bool LoadZonificacionTxt(bool sayOtherNetwork)
 {
     TArcFile file;
     if (!ReadArcFile(ZoningFileName, file))
@@ -159,7 +159,8 @@ bool LoadZonificacionTxt()
     // The zoning of another network: the outlines read before stay, and the user
     // is told why none changed.
     if (std::all_of(lists.begin(), lists.end(), [](const std::vector<int32_t>& l) { return l.empty(); })) {
-        Services().ShowMessage(Format("Archivo %s:\rninguna de sus zonas es de esta red; no se ha leído.",
+        if (sayOtherNetwork)
+            Services().ShowMessage(Format("Archivo %s:\rninguna de sus zonas es de esta red; no se ha leído.",
                                       AuxFileText::BaseName(ZoningFileName)));
         return false;
     }
@@ -233,10 +234,10 @@ bool LoadZonificacionShp()
     return true;
 }
 
-bool LoadZonificacion(bool redraw)
+bool LoadZonificacion(bool redraw, bool sayOtherNetwork)
 {
     const std::string ext = ZelUtils::UpperCase(std::filesystem::path(ZoningFileName).extension().string());
-    const bool ok = ext == ".SHP" ? LoadZonificacionShp() : LoadZonificacionTxt();
+    const bool ok = ext == ".SHP" ? LoadZonificacionShp() : LoadZonificacionTxt(sayOtherNetwork);
     if (!ok)
         return false; // the zones keep the outlines read before, shown or hidden as they were
     Services().SetMenuItemEnabled("tbZonas", true);
