@@ -129,10 +129,10 @@ bool TFilesController::OpenCoordinatesFile()
     return true;
 }
 
+// A refused file leaves the name of the one read before: a reload of the network
+// or a batch print reads that one again, not the file that was refused.
 void TFilesController::OpenComplementaryFile(const std::string& fileName)
 {
-    // A file refused leaves the data read before it, and its name: that is what a
-    // reading of the network again reads back.
     const std::string earlier = ComplementaryFileName;
     ComplementaryFileName = fileName;
     TWaitCursor wait;

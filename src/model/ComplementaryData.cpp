@@ -65,7 +65,7 @@ bool OpenCompFile(const std::string& fileName, TCompFile& file)
 {
     const std::string base = AuxFileText::BaseName(fileName);
     if (!FileUtils::ReadLines(fileName, file.Lines)) {
-        Services().ShowMessage(Format("No se puede abrir el archivo %s", base));
+        Services().ShowMessage(FileUtils::ReadFailure(fileName));
         return false;
     }
     while (!file.Lines.empty() && ZelUtils::Trim(file.Lines.back()).empty())
@@ -201,6 +201,18 @@ bool LoadDatosComplementarios()
     const bool street = first.size() >= 3 && (ZelUtils::Trim(first[2]).empty() ||
                                                !AuxFileText::NumberOrEmpty(first[2]));
     const size_t valuesFrom = street ? 3 : 2;
+    // The data of another network would only clear the columns read before: with
+    // no link of this network the file is not read, and the user is told why.
+    const bool ours = std::any_of(file.Lines.begin() + 1, file.Lines.end(), [&](const std::string& line) {
+        const std::vector<std::string> f = AuxFileText::QuotedFields(line, file.Sep);
+        return f.size() >= 2 && FindArco(ZelUtils::ParseInt(f[0]), ZelUtils::ParseInt(f[1])) > 0;
+    });
+    if (!ours) {
+        Services().ShowMessage(Format("Archivo %s:\rninguno de sus %d arcos es de esta red; no se ha leído.",
+                                      AuxFileText::BaseName(ComplementaryFileName),
+                                      static_cast<int>(file.Lines.size() - 1)));
+        return false;
+    }
     const int32_t n = TakeNames(file.Header, valuesFrom);
 
     for (int32_t i = 1; i <= Network.LinkCount; ++i)

@@ -77,6 +77,13 @@ std::string TextFileProblem(const std::string& path)
     return LooksBinary(head) ? BinaryProblem : std::string();
 }
 
+std::string ReadFailure(const std::string& path)
+{
+    const std::string why = TextFileProblem(path);
+    return ZelUtils::Format("No se puede leer el archivo %s:\r%s.", fs::path(path).filename().string(),
+                            why.empty() ? std::string("no se puede abrir") : why);
+}
+
 bool ReadFile(const std::string& path, std::string& bytes, unsigned long long maxBytes, bool* tooLarge)
 {
     if (tooLarge)

@@ -23,6 +23,9 @@ std::string DataFileProblem(const std::string& path);
 // DataFileProblem, and for a file that passes it, "no es un archivo de texto..."
 // when its first bytes are not text (LooksBinary): what every text reader refuses.
 std::string TextFileProblem(const std::string& path);
+// The message for a text file that could not be read: "No se puede leer el archivo
+// X:\r" and why (TextFileProblem), so that a binary file is not said to be missing.
+std::string ReadFailure(const std::string& path);
 // True when the bytes (their first 64 KB) hold a NUL or are one tenth control characters.
 bool LooksBinary(std::string_view bytes);
 

@@ -55,7 +55,7 @@ bool LoadGenatr(const std::string& fileName)
 {
     std::vector<std::string> lines;
     if (!FileUtils::ReadLines(fileName, lines)) {
-        Services().ShowMessage(Format("No se puede abrir el archivo %s", AuxFileText::BaseName(fileName)));
+        Services().ShowMessage(FileUtils::ReadFailure(fileName));
         return false;
     }
     lines.erase(std::remove_if(lines.begin(), lines.end(),
@@ -67,7 +67,11 @@ bool LoadGenatr(const std::string& fileName)
     }
     // Without a pair of values the file is not one of these (a network picked by
     // mistake): the data read before stays.
-    if (PairCount(ZelUtils::SplitString(lines[0], ',').size()) < 1) {
+    // A first line of numbers only names nothing: a trace or zoning file, not these data.
+    const std::vector<std::string> names = ZelUtils::SplitString(lines[0], ',');
+    if (PairCount(names.size()) < 1 || std::all_of(names.begin(), names.end(), [](const std::string& f) {
+            return ZelUtils::IsNumber(ZelUtils::Trim(f));
+        })) {
         Services().ShowMessage(Format("Archivo %s con formato no reconocido:\rla primera línea debe nombrar zona, X, Y "
                                       "y las variables separadas por ','",
                                       AuxFileText::BaseName(fileName)));

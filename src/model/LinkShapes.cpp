@@ -7,6 +7,7 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <vector>
@@ -40,7 +41,7 @@ bool ReadAll(const std::string& fileName, std::vector<std::string>& lines)
 {
     if (FileUtils::ReadLines(fileName, lines))
         return true;
-    Services().ShowMessage(Format("No se puede abrir el archivo %s", BaseName(fileName)));
+    Services().ShowMessage(FileUtils::ReadFailure(fileName));
     return false;
 }
 
@@ -120,12 +121,12 @@ bool ReadSigFile(const std::string& fileName)
     return true;
 }
 
-bool LoadTrazas()
+bool LoadTrazas(bool sayOtherNetwork)
 {
     std::vector<std::string> lines;
     if (!ReadAll(TraceFileName, lines))
         return false;
-    int skipped = 0, read = 0;
+    int skipped = 0, read = 0, found = 0;
     for (const std::string& line : lines) {
         std::vector<std::string> f = Fields(line, ',');
         if (f.size() < 3)
@@ -134,6 +135,7 @@ bool LoadTrazas()
         int32_t link = FindArco(ZelUtils::ParseInt(f[0]), ZelUtils::ParseInt(f[1]));
         if (link <= 0)
             continue;
+        ++found;
         // n trace points and the last one repeated must fit the link's 12 points.
         int32_t n = ZelUtils::ParseInt(f[2]);
         if (n < 2 || n > MaxShapePoints - 1 || f.size() < static_cast<size_t>(3 + 2 * n)) {
@@ -148,10 +150,23 @@ bool LoadTrazas()
                              ParseCoordinate(f[static_cast<size_t>(2 * n + 2)])};
         arc.PointCount = n + 1;
     }
-    if (read == 0 && !lines.empty()) { // not a trace file at all: say so rather than nothing
-        Services().ShowMessage(Format("Archivo %s con formato no reconocido:\rcada línea debe dar nodo inicial, "
-                                      "nodo final, número de puntos y sus coordenadas separados por ','",
-                                      BaseName(TraceFileName)));
+    if (read == 0) { // not a trace file at all (an empty one neither): say so rather than nothing
+        const bool blank = std::all_of(lines.begin(), lines.end(),
+                                       [](const std::string& l) { return ZelUtils::Trim(l).empty(); });
+        Services().ShowMessage(blank ? Format("Archivo %s sin datos", BaseName(TraceFileName))
+                                     : Format("Archivo %s con formato no reconocido:\rcada línea debe dar nodo "
+                                              "inicial, nodo final, número de puntos y sus coordenadas "
+                                              "separados por ','",
+                                              BaseName(TraceFileName)));
+        return false;
+    }
+    // A trace file of another network: nothing of it is read, and the user is
+    // told why rather than that it is no trace file.
+    if (found == 0) {
+        if (sayOtherNetwork)
+            Services().ShowMessage(Format("Archivo %s:\rninguna de sus %d trazas es de un arco de esta red; "
+                                      "no se ha leído.",
+                                      BaseName(TraceFileName), read));
         return false;
     }
     Services().SetMenuItemEnabled("aArcos1", true);

@@ -19,7 +19,7 @@ float RealField(const std::string& line, int first, int width)
 bool OpenLines(const std::string& fileName, std::vector<std::string>& lines)
 {
     if (!FileUtils::ReadLines(fileName, lines)) {
-        Services().ShowMessage(ZelUtils::Format("No se puede leer el archivo %s", fileName));
+        Services().ShowMessage(FileUtils::ReadFailure(fileName));
         return false;
     }
     ViewerServices& ui = Services();

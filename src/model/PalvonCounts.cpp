@@ -37,6 +37,21 @@ bool ReadCounts(const std::string& fileName)
     if (!lines.empty() && ZelUtils::UpperCase(ZelUtils::RemoveBlanks(lines.front())).rfind("&OPTION", 0) == 0) {
         ui.ShowMessage(Format("El archivo %s es una red, no un archivo de conteos: no se ha leído.",
                               std::filesystem::path(fileName).filename().string().c_str()));
+        ui.SetProgressVisible(false);
+        return false;
+    }
+
+    // A counts file opens with its namelist header (" &COUNTS", or "$" as a
+    // namelist may also begin). Any other file (an
+    // empty one, a listing, a trace file) read as counts would only wipe the
+    // counts read before, or put its numbers on the links as counts.
+    const auto opening = std::find_if(lines.begin(), lines.end(),
+                                      [](const std::string& l) { return !ZelUtils::Trim(l).empty(); });
+    if (opening == lines.end() || (ZelUtils::Trim(*opening)[0] != '&' && ZelUtils::Trim(*opening)[0] != '$')) {
+        ui.ShowMessage(Format("El archivo %s no es un archivo de conteos: no empieza con su cabecera "
+                              "(\"&COUNTS\"). No se ha leído.",
+                              std::filesystem::path(fileName).filename().string().c_str()));
+        ui.SetProgressVisible(false);
         return false;
     }
 

@@ -156,13 +156,17 @@ void StoreMovement(int32_t m, const Flows& v, const Block& b)
 // Every connector of zone `zone` whose node is `node` and, when `second` is given,
 // whose link goes on to `second` (only connectors along a link have a second node).
 // Leaving (entering) values and totals of the zone get the line's values.
-void StoreConnectors(int32_t zone, int32_t node, int32_t second, bool entering, const Flows& v, const Block& b)
+// What a line of a flow table named: no element, one this network lacks, or one
+// whose values it stored.
+enum class TRecord { None, Unknown, Stored };
+
+TRecord StoreConnectors(int32_t zone, int32_t node, int32_t second, bool entering, const Flows& v, const Block& b)
 {
     if (zone <= 0)
-        return;
+        return TRecord::None;
     const int32_t z = KDVlib::FindZona(zone);
     if (z == 0)
-        return;
+        return TRecord::Unknown;
     TZona& zn = Zonas[z];
     const int32_t count = std::min<int32_t>(zn.ConnectorCount, static_cast<int32_t>(zn.Connectors.size()) - 1);
     for (int32_t k = 1; k <= count; ++k) {
@@ -182,14 +186,15 @@ void StoreConnectors(int32_t zone, int32_t node, int32_t second, bool entering, 
             for (int j = 1; j <= b.n && b.off + j <= MaxZoneTotals; ++j)
                 totals[b.off + j] += values[static_cast<size_t>(65 + b.off + j)];
     }
+    return TRecord::Stored;
 }
 
 // One line of a flow table: the element in columns 1-18 in one of seven shapes,
 // then five numbers of 10 columns.
-void ParseLpaRecord(const std::string& raw, const Block& b)
+TRecord ParseLpaRecord(const std::string& raw, const Block& b)
 {
     if (raw.size() < 28)
-        return;
+        return TRecord::None;
     std::string line = raw;
     const std::string head = Copy(line, 1, 18);
     const bool hasC = head.find('C') != std::string::npos;
@@ -211,33 +216,44 @@ void ParseLpaRecord(const std::string& raw, const Block& b)
     if (hasC && cAt2 && !paren) { // from a zone to a node
         const int32_t zone = dutch ? IntField(line, 3, 7) : IntField(line, 3, 4);
         const int32_t node = dutch ? IntField(line, 11, 8) : IntField(line, 8, 5);
-        StoreConnectors(zone, node, -1, false, flows(), b);
+        return StoreConnectors(zone, node, -1, false, flows(), b);
     } else if (cAt2 && paren) { // from a zone to a link
         blankMarks();
-        StoreConnectors(IntField(line, 2, 5), IntField(line, 8, 5), IntField(line, 14, 5), false, flows(), b);
+        return StoreConnectors(IntField(line, 2, 5), IntField(line, 8, 5), IntField(line, 14, 5), false, flows(), b);
     } else if (hasC && !paren) { // from a node into a zone
         const int32_t node = dutch ? IntField(line, 2, 8) : IntField(line, 2, 5);
         const int32_t zone = dutch ? IntField(line, 12, 7) : IntField(line, 9, 4);
-        StoreConnectors(zone, node, -1, true, flows(), b);
+        return StoreConnectors(zone, node, -1, true, flows(), b);
     } else if (hasC) { // from a link into a zone
         blankMarks();
-        StoreConnectors(IntField(line, 14, 5), IntField(line, 2, 5), IntField(line, 8, 5), true, flows(), b);
+        return StoreConnectors(IntField(line, 14, 5), IntField(line, 2, 5), IntField(line, 8, 5), true, flows(), b);
     } else {
         int32_t a = 0, bb = 0, c = 0;
         if (IsNumber(Copy(line, 1, 6), a, 6) && IsNumber(Copy(line, 7, 6), bb, 6) && IsNumber(Copy(line, 13, 6), c, 6)) {
             // A turning movement: at node B from A to C (a movement never has node 0:
             // the finder would take 0 as "any exit").
-            if (a > 0 && bb > 0 && c > 0)
-                if (int32_t m = KDVlib::FindMovim(a, bb, c); m > 0)
+            if (a > 0 && bb > 0 && c > 0) {
+                if (int32_t m = KDVlib::FindMovim(a, bb, c); m > 0) {
                     StoreMovement(m, flows(), b);
+                    return TRecord::Stored;
+                }
+                return TRecord::Unknown;
+            }
         } else if (IsNumber(Copy(line, 1, 6), a, 6) && IsNumber(Copy(line, 7, 6), bb, 6) && IsBlank(Copy(line, 13, 6))) {
-            if (int32_t k = KDVlib::FindArco(a, bb); k > 0)
+            if (int32_t k = KDVlib::FindArco(a, bb); k > 0) {
                 StoreLink(k, flows(), b, false);
+                return TRecord::Stored;
+            }
+            return a > 0 && bb > 0 ? TRecord::Unknown : TRecord::None;
         } else if (IsNumber(Copy(line, 1, 9), a, 9) && IsNumber(Copy(line, 10, 9), bb, 9)) {
-            if (int32_t k = KDVlib::FindArco(a, bb); k > 0)
+            if (int32_t k = KDVlib::FindArco(a, bb); k > 0) {
                 StoreLink(k, flows(), b, true);
+                return TRecord::Stored;
+            }
+            return a > 0 && bb > 0 ? TRecord::Unknown : TRecord::None;
         }
     }
+    return TRecord::None;
 }
 
 // ---- PIJA tables -----------------------------------------------------------------
@@ -484,7 +500,7 @@ TLpaResult ReadLpa(const std::string& fileName, const TLpaOptions& options)
     PreloadShift = Network.Options.PLOD ? 1 : 0;
     std::vector<std::string> lines;
     if (!FileUtils::ReadLines(fileName, lines)) {
-        Services().ShowMessage(Format("No se puede leer el archivo %s", fileName));
+        Services().ShowMessage(FileUtils::ReadFailure(fileName));
         return result;
     }
     result.Opened = true;
@@ -505,21 +521,44 @@ TLpaResult ReadLpa(const std::string& fileName, const TLpaOptions& options)
                                       BaseName(fileName)));
         return result;
     }
-    result.FlowsFound = true;
+    // The zone totals are summed afresh; the listing of another network, which
+    // stores nothing, puts them back as they were.
+    std::vector<float> heldTotals;
+    for (int32_t z = 0; z <= Network.ZoneCount; ++z) {
+        heldTotals.insert(heldTotals.end(), std::begin(Zonas[z].EnteringTotals), std::end(Zonas[z].EnteringTotals));
+        heldTotals.insert(heldTotals.end(), std::begin(Zonas[z].LeavingTotals), std::end(Zonas[z].LeavingTotals));
+    }
     ClearZoneTotals();
 
     const char* kDisaggregated = "LISTING OF DISAGGREGATED FLOWS";
     const char* kSummary = "SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK";
     // Total flows.
     Block total;
-    bool ended = false;
+    bool ended = false, stored = false, unknown = false;
     while (in.Read()) {
         if (in.HasAny({kDisaggregated, kSummary})) {
             ended = true;
             break;
         }
-        ParseLpaRecord(in.Line(), total);
+        const TRecord record = ParseLpaRecord(in.Line(), total);
+        stored = stored || record == TRecord::Stored;
+        unknown = unknown || record == TRecord::Unknown;
     }
+    if (unknown && !stored) {
+        const float* held = heldTotals.data();
+        for (int32_t z = 0; z <= Network.ZoneCount; ++z) {
+            std::copy_n(held, std::size(Zonas[z].EnteringTotals), std::begin(Zonas[z].EnteringTotals));
+            held += std::size(Zonas[z].EnteringTotals);
+            std::copy_n(held, std::size(Zonas[z].LeavingTotals), std::begin(Zonas[z].LeavingTotals));
+            held += std::size(Zonas[z].LeavingTotals);
+        }
+        finish();
+        Services().ShowMessage(Format("El archivo %s no tiene ningún arco, movimiento ni zona de esta red:\r"
+                                      "no se leyó ningún valor.",
+                                      BaseName(fileName)));
+        return result;
+    }
+    result.FlowsFound = true;
     if (!ended) {
         finish();
         Truncated(fileName, "la tabla de flujos totales");

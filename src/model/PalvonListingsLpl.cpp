@@ -40,14 +40,14 @@ void ReadLplBlockA(int32_t link, const std::string& line) { ReadSharedLayout(lin
 
 void ReadLplBlockC(int32_t movement, const std::string& line) { ReadSharedLayout(line, Movims[movement].Var, 9); }
 
-// A link summary line of the link table.
-void ReadLplBlockB(const std::string& line)
+// A link summary line of the link table; false when its link is not in the network.
+bool ReadLplBlockB(const std::string& line)
 {
     const int32_t a = IntField(line, 2, 5);
     const int32_t b = LplVersion == 11 ? IntField(line, 7, 6) : IntField(line, 7, 5);
     const int32_t k = KDVlib::FindArco(a, b);
     if (k <= 0)
-        return;
+        return false;
     TLinkVars& var = Arcos[k].Var;
     var[22] = RealField(line, 28, 7);
     var[23] = RealField(line, 49, 7);
@@ -55,6 +55,7 @@ void ReadLplBlockB(const std::string& line)
     var[21] = RealField(line, 62, 6);
     var[25] = RealField(line, 68, 6);
     var[26] = RealField(line, 74, 6);
+    return true;
 }
 
 } // namespace
@@ -72,11 +73,14 @@ bool ReadLpl(const std::string& fileName)
     size_t pendingLine = 0;
     bool inLinkTable = false;
     bool tables = false; // a junction's table or the link table seen
+    int found = 0;       // lines whose link or movement is in this network
     // An entry arm takes the values of its last movement line.
     auto flushPending = [&](int32_t unlessA) {
         if (pendingA > 0 && pendingA != unlessA)
-            if (int32_t k = KDVlib::FindArco(pendingA, node); k > 0)
+            if (int32_t k = KDVlib::FindArco(pendingA, node); k > 0) {
                 ReadLplBlockA(k, lines[pendingLine]);
+                ++found;
+            }
     };
 
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -87,8 +91,8 @@ bool ReadLpl(const std::string& fileName)
             inLinkTable = tables = true;
         if (StartsWith(s, " N.B."))
             inLinkTable = false;
-        if (inLinkTable && s.size() >= 13 && s[12] == 'S')
-            ReadLplBlockB(s);
+        if (inLinkTable && s.size() >= 13 && s[12] == 'S' && ReadLplBlockB(s))
+            ++found;
         if (StartsWith(s, "           EXTERNAL NODE"))
             node = 0;
         if (StartsWith(s, "  OVERALL")) {
@@ -108,8 +112,10 @@ bool ReadLpl(const std::string& fileName)
             if (a > 0) {
                 // A movement always has an exit node: 0 would make the finder take any exit.
                 if (c > 0)
-                    if (int32_t m = KDVlib::FindMovim(a, node, c); m > 0)
+                    if (int32_t m = KDVlib::FindMovim(a, node, c); m > 0) {
                         ReadLplBlockC(m, s);
+                        ++found;
+                    }
                 flushPending(a);
                 pendingA = a;
                 pendingLine = i;
@@ -117,8 +123,10 @@ bool ReadLpl(const std::string& fileName)
         }
         if (StartsWith(s, " FROM") && node > 0) {
             const int32_t a = LplVersion == 11 ? IntField(s, 6, 6) : IntField(s, 6, 5);
-            if (int32_t k = KDVlib::FindArco(a, node); k > 0)
+            if (int32_t k = KDVlib::FindArco(a, node); k > 0) {
                 ReadLplBlockA(k, s);
+                ++found;
+            }
             pendingA = 0;
         }
         if ((i & 511u) == 0 || i + 1 == lines.size())
@@ -132,6 +140,14 @@ bool ReadLpl(const std::string& fileName)
     if (!tables) {
         Services().ShowMessage(Format("El archivo %s no tiene tablas de nodos ni de arcos de un listado de "
                                       "inspección:\rno se leyó ningún valor.",
+                                      std::filesystem::path(fileName).filename().string()));
+        return false;
+    }
+    // The listing of another network: nothing of it was stored, and the caption
+    // must not name it over the values of the one read before.
+    if (found == 0) {
+        Services().ShowMessage(Format("El archivo %s no tiene ningún arco ni movimiento de esta red:\r"
+                                      "no se leyó ningún valor.",
                                       std::filesystem::path(fileName).filename().string()));
         return false;
     }

@@ -651,7 +651,11 @@ bool ReadNetwork(TTextLines& lines, const TReadSettings& settings)
         // A counts file is a ".dat" too and sits beside its network: picked in
         // its place it would run on as namelist fields and be refused as over
         // capacity, which tells the user nothing true.
-        if (!r.Lines->empty() && ZelUtils::UpperCase(ZelUtils::RemoveBlanks((*r.Lines)[0])).rfind("&COUNTS", 0) == 0)
+        size_t opening = 0; // its first line that is not blank
+        while (opening < r.Lines->size() && ZelUtils::RemoveBlanks((*r.Lines)[opening]).empty())
+            ++opening;
+        if (opening < r.Lines->size() &&
+            ZelUtils::UpperCase(ZelUtils::RemoveBlanks((*r.Lines)[opening])).rfind("&COUNTS", 0) == 0)
             throw NotANetwork(Format("%s es un archivo de conteos, no una red: se abre con el filtro \"Conteos palvon\" "
                                      "sobre su red ya abierta.",
                                      r.Settings.NetworkDatFile.empty()

@@ -12,6 +12,7 @@
 
 #include <shapefil.h>
 
+#include <algorithm>
 #include <cmath>
 #include <span>
 
@@ -143,7 +144,7 @@ void ReportArcFile(const std::string& fileName, const TArcFile& file, const std:
         Services().ShowMessage(Format("Archivo %s:\r", AuxFileText::BaseName(fileName)) + text);
 }
 
-bool LoadZonificacionTxt()
+bool LoadZonificacionTxt(bool sayOtherNetwork)
 {
     TArcFile file;
     if (!ReadArcFile(ZoningFileName, file))
@@ -155,6 +156,14 @@ bool LoadZonificacionTxt()
             if (number > 0)
                 if (int32_t z = FindZona(number); z > 0)
                     lists[static_cast<size_t>(z)].push_back(static_cast<int32_t>(i));
+    // The zoning of another network: the outlines read before stay, and the user
+    // is told why none changed.
+    if (std::all_of(lists.begin(), lists.end(), [](const std::vector<int32_t>& l) { return l.empty(); })) {
+        if (sayOtherNetwork)
+            Services().ShowMessage(Format("Archivo %s:\rninguna de sus zonas es de esta red; no se ha leído.",
+                                      AuxFileText::BaseName(ZoningFileName)));
+        return false;
+    }
     std::vector<int32_t> overflowZones;
     for (int32_t z = 1; z <= Network.ZoneCount; ++z) {
         TZona& zone = Zonas[z];
@@ -225,15 +234,17 @@ bool LoadZonificacionShp()
     return true;
 }
 
-bool LoadZonificacion(bool redraw)
+bool LoadZonificacion(bool redraw, bool sayOtherNetwork)
 {
     const std::string ext = ZelUtils::UpperCase(std::filesystem::path(ZoningFileName).extension().string());
-    const bool ok = ext == ".SHP" ? LoadZonificacionShp() : LoadZonificacionTxt();
+    const bool ok = ext == ".SHP" ? LoadZonificacionShp() : LoadZonificacionTxt(sayOtherNetwork);
+    if (!ok)
+        return false; // the zones keep the outlines read before, shown or hidden as they were
     Services().SetMenuItemEnabled("tbZonas", true);
     Services().SetMenuItemChecked("tbZonas", true);
     if (redraw && !BatchMode)
         AuxFileHooks().Redraw();
-    return ok;
+    return true;
 }
 
 } // namespace KDVlib

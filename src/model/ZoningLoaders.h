@@ -12,12 +12,15 @@ namespace KDVlib {
 
 // Reads ZoningFileName by its extension (".shp" a shapefile, else text), then
 // enables and presses the zones button and, unless BatchMode is set and when
-// redraw is asked for, redraws the map. False when nothing could be read.
-bool LoadZonificacion(bool redraw = true);
+// redraw is asked for, redraws the map. False when nothing could be read: then
+// the button stays as it was.
+bool LoadZonificacion(bool redraw = true, bool sayOtherNetwork = true);
 // Rebuilds the outline (Polygon, PolygonCount, PolygonCentre) of every zone that
 // has an arc in the text file ZoningFileName. False (nothing changes) when the
-// file cannot be read or its first line is not an arc line.
-bool LoadZonificacionTxt();
+// file cannot be read, its first line is not an arc line or none of its zones is
+// in the network (said when sayOtherNetwork: a batch applying the user's zoning to
+// each of its networks does not ask for it).
+bool LoadZonificacionTxt(bool sayOtherNetwork = true);
 // Lists the attribute fields of the shapefile ZoningFileName and reads its
 // shapes; zone data stay as they were. False when the shapefile does not open.
 bool LoadZonificacionShp();

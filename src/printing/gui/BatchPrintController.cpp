@@ -471,11 +471,11 @@ private:
         }
         if (traces != "null" && !traces.empty()) {
             TraceFileName = traces;
-            KDVlib::LoadTrazas();
+            KDVlib::LoadTrazas(false); // the user's traces: on another network they have nothing to say
         }
         if (zoning != "null" && !zoning.empty()) {
             ZoningFileName = zoning;
-            KDVlib::LoadZonificacion(false);
+            KDVlib::LoadZonificacion(false, false);
         }
     }
 

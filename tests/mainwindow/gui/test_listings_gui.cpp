@@ -498,6 +498,36 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
     testutil::writeFile(tmp.file("ga.csv"), "zona,x,y,gen,atr\n1,0,0,10,20\n2,5,5,30,40\n");
     viewer->Files().OpenGenatrFile(tmp.file("ga.csv"));
     ASSERT_EQ(NumGenatr, 3);
+    // Counts, complementary data, traces and zoning read before: their names are
+    // what a reload or a batch print reads again.
+    const std::string link = Format("%d,%d", Arcos[1].A, Arcos[1].B);
+    testutil::writeFile(tmp.file("comp.csv"), "A,B,Dato\n" + link + ",7\n");
+    testutil::writeFile(tmp.file("tr.geo"), link + ",2,0,0,5,5\n");
+    testutil::writeFile(tmp.file("zon.geo"), "1,0,3,0,0,10,0,10,10\n");
+    testutil::writeFile(tmp.file("otra.csv"), "A,B,Dato\n99999,99998,7\n"); // of another network
+    testutil::writeFile(tmp.file("otra.geo"), "99999,99998,2,0,0,5,5\n");
+    testutil::writeFile(tmp.file("otra.lpa"), "            LISTING OF THE FLOWS ON CHANNEL  1\n"
+                                              "  9001  9002            0.00      0.00     45.00   7777.00    100.00\n"
+                                              "            SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK\n");
+    testutil::writeFile(tmp.file("otra.lpl"), "     NODE  9100  PRIORITY JUNCTION\n"
+                                              " FROM 9003      9.0                   1.0    2.0   3.0    4.0    5.0  0.50\n");
+    testutil::writeFile(tmp.file("vacio.dat"), "");
+    testutil::writeFile(tmp.file("blancos.dat"), "\n  \n\n");
+    testutil::writeFile(tmp.file("forma.shp"), std::string(100, '\0') + "1,2,3,4,5,6,7\n" + std::string(100, '\x0b'));
+    {
+        RecordingServices ui;
+        viewer->Files().OpenCountsFile(tmp.file("chc.dat"));
+        viewer->Files().OpenComplementaryFile(tmp.file("comp.csv"));
+        viewer->Files().OpenTrazasFile(tmp.file("tr.geo"));
+        viewer->Files().OpenZoningFile(tmp.file("zon.geo"));
+    }
+    const std::vector<std::string> names = {CountsFileName, ComplementaryFileName, TraceFileName, ZoningFileName,
+                                            LpaFileName, LplFileName};
+    ASSERT_EQ(names[0], tmp.file("chc.dat"));
+    ASSERT_EQ(names[3], tmp.file("zon.geo"));
+    viewer->SetDown(Cmd::tbZonas, false); // the zones hidden: a refused zoning shows none
+    const bool zonesShown = viewer->Down(Cmd::tbZonas);
+    ASSERT_FALSE(zonesShown);
     const auto linkValues = [] {
         double d = 0;
         for (int k = 1; k <= Network.LinkCount; ++k)
@@ -505,10 +535,15 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
                 d += double(Arcos[k].Var[v]) * (v + 1) * (k % 7 + 1) + Arcos[k].PointCount;
         return d;
     };
-    for (const char* file : {"ch.dat", "chc.dat"})
+    for (const char* listing : {"lst_red.lpa", "lst_red.lpl"})
+        std::filesystem::copy_file(testutil::dataPath(listing), tmp.file(listing));
+    const std::map<std::string, std::string> own = {{"chc.dat", "aOpenCnt"}, {"forma.shp", "aOpenZonif"},
+                                                    {"lst_red.lpa", "aOpenLPA"}, {"lst_red.lpl", "aOpenLPL"}};
+    for (const char* file : {"ch.dat", "chc.dat", "vacio.dat", "blancos.dat", "forma.shp", "lst_red.lpa", "lst_red.lpl",
+                             "otra.csv", "otra.geo", "otra.lpa", "otra.lpl"})
         for (const char* loader : {"aOpenLPA", "aOpenLPL", "aOpenCnt", "aOpenComp", "aOpenTraza", "aOpenZonif",
                                    "GeneracinAtraccin1"}) {
-            if (std::string(file) == "chc.dat" && std::string(loader) == "aOpenCnt")
+            if (own.contains(file) && own.at(file) == loader)
                 continue; // its own loader
             SCOPED_TRACE(std::string(file) + " " + loader);
             const double values = linkValues();
@@ -523,6 +558,10 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
             EXPECT_EQ(viewer->windowTitle(), title);
             EXPECT_EQ(NumGenatr, 3);
             EXPECT_EQ(Genatr[2].Gen[1], 30.0f);
+            EXPECT_EQ(std::vector<std::string>({CountsFileName, ComplementaryFileName, TraceFileName, ZoningFileName,
+                                                LpaFileName, LplFileName}),
+                      names);
+            EXPECT_EQ(viewer->Down(Cmd::tbZonas), zonesShown);
         }
 }
 
