@@ -445,12 +445,16 @@ void PrintMovimSymbols(QPainter& p, const TViewSnapshot& snapshot)
         if (!view.Contains(j.x, j.y) || !NetworkShapes::MovementSpan(mv, snapshot.State, farPt, nearPt))
             return;
         const float v = DataLayers::MovimValue(mv, snapshot.State.RangeVarMovim);
-        UsePen(p, clSilver, 1);
+        // A value in no class keeps the layer's pen, as on the map and in the
+        // drawing export; silver marks a class switched off.
         if (const TRangeClass* r = Ranges::LastClassOf(snapshot.State.MovimRangeTable, snapshot.State.NumRanges, v)) {
+            UsePen(p, clSilver, 1);
             if (r->Active)
                 UsePen(p, r->Color, Scaled(snapshot.State, snapshot.State.PixsMov));
             else
                 UsePen(p, clSilver, 1);
+        } else {
+            UsePen(p, snapshot.State.ModePenColors[size_t(std::clamp(snapshot.State.RangeMode, 0, MaxRangeModes))], 1);
         }
         ZelPrinter::TurnSymbol(&p, farPt, nearPt, NetworkShapes::TurnFlagsOf(turn), mv.TurnDir, FormatValue(snapshot.State, v));
     });

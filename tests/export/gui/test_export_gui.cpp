@@ -793,6 +793,37 @@ TEST_F(ExportGui, RangeDialogEditsTheClassesOfTheLegendShown)
     Secondary::DlgCfg().zAtributos->setChecked(false);
     viewer->SetDown(Cmd::tbZoom, false);
     EXPECT_TRUE(viewer->sym->Picture() == movements.convertToFormat(viewer->sym->Picture().format()));
+    // The top class cut below the greatest value: the movements above it are in
+    // no class and keep the layer's pen on paper as on the map, not the silver
+    // of a class switched off.
+    double cut = 0;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<TDlgRngs*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        cut = std::round((dlg->vv[4]->Value() + dlg->vmx->Value()) / 2);
+        dlg->vmx->clear();
+        QTest::keyClicks(dlg->vmx, QString::number(cut));
+        dlg->accept();
+    });
+    ASSERT_TRUE(livemenus::Click(viewer, "popup:BDerecho", "Rangos1"));
+    int above = 0;
+    for (int32_t m = 1; m <= Network.MovementCount; ++m)
+        above += DataLayers::MovimValue(Movims[m], UserView().RangeVarMovim) > cut;
+    ASSERT_GT(above, 0);
+    const std::string emf = (tmp.path() / "sin_clase.emf").string();
+    livemenus::Find(viewer, "aPrint1")->trigger();
+    testutil::settle();
+    testutil::AnswerFileDialog(viewer, emf, 0);
+    livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave")->trigger();
+    viewer->Printing().PreviewWindow().close();
+    const uint32_t pen = UserView().ModePenColors[size_t(UserView().RangeMode)];
+    int plain = 0, silver = 0;
+    for (const auto& s : testutil::CheckMetafile(emf).strokes) {
+        plain += s.colour == pen;
+        silver += s.colour == clSilver;
+    }
+    EXPECT_EQ(plain, above);
+    EXPECT_EQ(silver, 0);
 }
 
 // A network given in degrees comes back to its own degrees, whatever zone the
