@@ -622,7 +622,10 @@ QRect PrintSymbolo(QPainter& p, const TViewState& u, const std::string& caption,
         for (int k = 0; k < 3; ++k)
             bar(Round(70 * F + 55 * k * F) + X0, Round(125 * F + 55 * k * F) + X0, base - P * F * (3 - k) / 3.0,
                 penColor);
-        text(Round(7 * F) + X0, B - F - 1.1 * P * F - cy, "> " + FormatValue(u, u.RangeMax));
+        // The top box stands for what the bars are scaled by, as on the screen's
+        // legend: the loads of the lines keep their own maximum whatever link
+        // variable gave the view its own.
+        text(Round(7 * F) + X0, B - F - 1.1 * P * F - cy, "> " + FormatValue(u, scaleMax));
         for (int k = 0; k < 3; ++k)
             text(Round(72 * F + 55 * k * F) + X0, B - F - P * F * (3 - k) / 3.0 - cy,
                  FormatValue(u, (3 - k) / 3.0 * scaleMax));
