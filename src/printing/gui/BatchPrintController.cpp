@@ -373,6 +373,15 @@ public:
     {
         if (movement)
             return movimTitle_;
+        // Bars of variables drawn together: the caption names them all, as the
+        // picture's legend does, not only the last one found.
+        if (const std::vector<int32_t> columns = DataLayers::ChosenLinkColumns(view_.State);
+            view_.State.Atributos && columns.size() > 1) {
+            std::string titles;
+            for (int32_t c : columns)
+                titles += (titles.empty() ? "" : "/") + TitArcos[static_cast<size_t>(c)];
+            return titles;
+        }
         int column = view_.State.RangeVarByMode[Mode()];
         return column >= 0 && column < NumArcosColumns ? TitArcos[static_cast<size_t>(column)] : std::string();
     }

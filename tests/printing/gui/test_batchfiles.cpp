@@ -96,12 +96,14 @@ TEST(BatchPictures, ChicagoSketchPicturesCarryTheirLegends)
                                     "[General]\r\nTama\xC3\xB1oPapel=1\r\nDocumentoWord=informe.doc\r\nAncho=6\r\n"
                                     "[Tema]\r\n[Chicago]\r\nRedPalvon=chicago-sketch.dat\r\nVarVolumen=Cap\r\n"
                                     "VarColores=Long\r\nVarMovim=Fl.Sat\r\n[Grupo]\r\nRedPalvon=chicago-sketch.dat\r\n"
-                                    "VarVolumen=Long,Nada\r\nVarMultiple=2\r\n",
+                                    "VarVolumen=Long,Nada\r\nVarMultiple=2\r\n[Juntos]\r\nRedPalvon=chicago-sketch.dat\r\n"
+                                    "VarVolumen=Long,Cap\r\nVarMultiple=2\r\n",
                                     "informe.doc");
-    ExpectSoundPictures(report, 4, 2950);
-    // Each picture's caption names the variable it shows, in the order printed.
+    ExpectSoundPictures(report, 5, 2950);
+    // Each picture's caption names the variables it shows, in the order printed.
     const QStringList shown = {QStringLiteral("Capacidad"), QStringLiteral("Longitud"),
-                               QStringLiteral("Flujo Saturación"), QStringLiteral("Longitud")};
+                               QStringLiteral("Flujo Saturación"), QStringLiteral("Longitud"),
+                               QStringLiteral("Longitud/Capacidad")};
     QStringList captions;
     for (const QString& t : report.texts)
         if (t.contains(QStringLiteral("Atributo:")))
