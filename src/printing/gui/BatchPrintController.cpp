@@ -352,7 +352,11 @@ public:
                 return c; // the movement variable found before stays drawn
             groupMovim_ = groupMovim_ || !c.MovementHeader.empty();
             view_.State.RangeItemMovim = column;
-            movimTitle_ = c.MovementHeader.empty() ? std::string() : title != name ? title : TitMovim[static_cast<size_t>(column)];
+            // A title given names the variable in the picture's legend as in its
+            // caption, as a link variable's does.
+            if (!c.MovementHeader.empty() && title != name)
+                TitMovim[static_cast<size_t>(column)] = title;
+            movimTitle_ = c.MovementHeader.empty() ? std::string() : TitMovim[static_cast<size_t>(column)];
             // A column without positive flows still gets classes of its own
             // network's values, never those of the network printed before.
             if (!batchHost_.MovementRangeValues(view_.State))
