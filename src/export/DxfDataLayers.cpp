@@ -278,7 +278,9 @@ bool TDataLayerExport::LinkColumn(int32_t column, TLayerVariable& v) const
     v = link_;
     v.Column = column;
     v.Name = LinkTitle(column);
-    if (!o_.State.ScaleFixed) {
+    // The variable shown keeps the scale its bands are drawn at on the map (the
+    // maximum the scale window gave it), as the basic export draws them.
+    if (!o_.State.ScaleFixed && column != link_.Column) {
         v.Min = Arcos[0].Var[k];
         v.Max = Arcos[ArcosMaxRec].Var[k];
     }

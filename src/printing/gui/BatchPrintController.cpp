@@ -366,7 +366,11 @@ public:
                 return c; // the movement variable found before stays drawn
             groupMovim_ = groupMovim_ || !c.MovementHeader.empty();
             view_.State.RangeItemMovim = column;
-            movimTitle_ = c.MovementHeader.empty() ? std::string() : title != name ? title : TitMovim[static_cast<size_t>(column)];
+            // A title given names the variable in the picture's legend as in its
+            // caption, as a link variable's does.
+            if (!c.MovementHeader.empty() && title != name)
+                TitMovim[static_cast<size_t>(column)] = title;
+            movimTitle_ = c.MovementHeader.empty() ? std::string() : TitMovim[static_cast<size_t>(column)];
             // A column without positive flows still gets classes of its own
             // network's values, never those of the network printed before.
             if (!batchHost_.MovementRangeValues(view_.State))
@@ -387,6 +391,15 @@ public:
     {
         if (movement)
             return movimTitle_;
+        // Bars of variables drawn together: the caption names them all, as the
+        // picture's legend does, not only the last one found.
+        if (const std::vector<int32_t> columns = DataLayers::ChosenLinkColumns(view_.State);
+            view_.State.Atributos && columns.size() > 1) {
+            std::string titles;
+            for (int32_t c : columns)
+                titles += (titles.empty() ? "" : "/") + TitArcos[static_cast<size_t>(c)];
+            return titles;
+        }
         int column = view_.State.RangeVarByMode[Mode()];
         return column >= 0 && column < NumArcosColumns ? TitArcos[static_cast<size_t>(column)] : std::string();
     }

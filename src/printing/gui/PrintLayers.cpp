@@ -445,12 +445,16 @@ void PrintMovimSymbols(QPainter& p, const TViewSnapshot& snapshot)
         if (!view.Contains(j.x, j.y) || !NetworkShapes::MovementSpan(mv, snapshot.State, farPt, nearPt))
             return;
         const float v = DataLayers::MovimValue(mv, snapshot.State.RangeVarMovim);
-        UsePen(p, clSilver, 1);
+        // A value in no class keeps the layer's pen, as on the map and in the
+        // drawing export; silver marks a class switched off.
         if (const TRangeClass* r = Ranges::LastClassOf(snapshot.State.MovimRangeTable, snapshot.State.NumRanges, v)) {
+            UsePen(p, clSilver, 1);
             if (r->Active)
                 UsePen(p, r->Color, Scaled(snapshot.State, snapshot.State.PixsMov));
             else
                 UsePen(p, clSilver, 1);
+        } else {
+            UsePen(p, snapshot.State.ModePenColors[size_t(std::clamp(snapshot.State.RangeMode, 0, MaxRangeModes))], 1);
         }
         ZelPrinter::TurnSymbol(&p, farPt, nearPt, NetworkShapes::TurnFlagsOf(turn), mv.TurnDir, FormatValue(snapshot.State, v));
     });
@@ -618,7 +622,10 @@ QRect PrintSymbolo(QPainter& p, const TViewState& u, const std::string& caption,
         for (int k = 0; k < 3; ++k)
             bar(Round(70 * F + 55 * k * F) + X0, Round(125 * F + 55 * k * F) + X0, base - P * F * (3 - k) / 3.0,
                 penColor);
-        text(Round(7 * F) + X0, B - F - 1.1 * P * F - cy, "> " + FormatValue(u, u.RangeMax));
+        // The top box stands for what the bars are scaled by, as on the screen's
+        // legend: the loads of the lines keep their own maximum whatever link
+        // variable gave the view its own.
+        text(Round(7 * F) + X0, B - F - 1.1 * P * F - cy, "> " + FormatValue(u, scaleMax));
         for (int k = 0; k < 3; ++k)
             text(Round(72 * F + 55 * k * F) + X0, B - F - P * F * (3 - k) / 3.0 - cy,
                  FormatValue(u, (3 - k) / 3.0 * scaleMax));

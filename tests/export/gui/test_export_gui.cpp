@@ -8,6 +8,7 @@
 #include "map/DisplayStyles.h"
 #include "map/GeoLayers.h"
 #include "map/gui/DataLayers.h"
+#include "map/gui/KDVscale.h"
 #include "map/Ranges.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
@@ -343,6 +344,35 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
         save->trigger();
         const std::string docs = Shell("/usr/bin/python3 '" + py + "' '" + kmz + "' 2>&1");
         EXPECT_NE(docs.find(ZelUtils::Format("\nFolder Valores %d\n", withValue)), std::string::npos) << docs;
+    }
+    // A scale given in "Escala..." (the box that keeps it left alone): the map's
+    // bands widen, and both drawings band the variable shown as the map does.
+    {
+        const float before = UserView().RangeMax;
+        QTimer::singleShot(0, [&] {
+            auto* d = qobject_cast<TKDVscale*>(QApplication::activeModalWidget());
+            ASSERT_NE(d, nullptr);
+            ASSERT_FALSE(d->Fixed->isChecked());
+            d->vMax->selectAll();
+            QTest::keyClicks(d->vMax, QString::number(std::round(before / 2)));
+            d->accept();
+        });
+        livemenus::Find(viewer, "Escala1")->trigger();
+        ASSERT_LT(UserView().RangeMax, before);
+        const std::string bands = (tmp.path() / "bands.py").string();
+        testutil::writeFile(bands, "import sys, hashlib, ezdxf\n"
+                                   "d = ezdxf.readfile(sys.argv[1])\n"
+                                   "s = sorted(tuple(round(c, 3) for p in (e.dxf.vtx0, e.dxf.vtx1, e.dxf.vtx2, e.dxf.vtx3)"
+                                   " for c in p) for e in d.modelspace().query('SOLID[layer==\"ATT_" + name + "\"]'))\n"
+                                   "print(len(s), hashlib.md5(repr(s).encode()).hexdigest())\n");
+        std::vector<std::string> drawn;
+        for (bool full : {false, true}) {
+            exportDxf(full ? "escala_completo.dxf" : "escala.dxf", full);
+            drawn.push_back(Shell("/usr/bin/python3 '" + bands + "' '" +
+                                  (tmp.path() / (full ? "escala_completo.dxf" : "escala.dxf")).string() + "' 2>&1"));
+        }
+        EXPECT_EQ(drawn[0].substr(0, drawn[0].find(' ')), std::to_string(drawable)) << drawn[0];
+        EXPECT_EQ(drawn[1], drawn[0]);
     }
 
     // Two background layers of three polylines each, for the complete drawing.
@@ -763,6 +793,37 @@ TEST_F(ExportGui, RangeDialogEditsTheClassesOfTheLegendShown)
     Secondary::DlgCfg().zAtributos->setChecked(false);
     viewer->SetDown(Cmd::tbZoom, false);
     EXPECT_TRUE(viewer->sym->Picture() == movements.convertToFormat(viewer->sym->Picture().format()));
+    // The top class cut below the greatest value: the movements above it are in
+    // no class and keep the layer's pen on paper as on the map, not the silver
+    // of a class switched off.
+    double cut = 0;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<TDlgRngs*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        cut = std::round((dlg->vv[4]->Value() + dlg->vmx->Value()) / 2);
+        dlg->vmx->clear();
+        QTest::keyClicks(dlg->vmx, QString::number(cut));
+        dlg->accept();
+    });
+    ASSERT_TRUE(livemenus::Click(viewer, "popup:BDerecho", "Rangos1"));
+    int above = 0;
+    for (int32_t m = 1; m <= Network.MovementCount; ++m)
+        above += DataLayers::MovimValue(Movims[m], UserView().RangeVarMovim) > cut;
+    ASSERT_GT(above, 0);
+    const std::string emf = (tmp.path() / "sin_clase.emf").string();
+    livemenus::Find(viewer, "aPrint1")->trigger();
+    testutil::settle();
+    testutil::AnswerFileDialog(viewer, emf, 0);
+    livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave")->trigger();
+    viewer->Printing().PreviewWindow().close();
+    const uint32_t pen = UserView().ModePenColors[size_t(UserView().RangeMode)];
+    int plain = 0, silver = 0;
+    for (const auto& s : testutil::CheckMetafile(emf).strokes) {
+        plain += s.colour == pen;
+        silver += s.colour == clSilver;
+    }
+    EXPECT_EQ(plain, above);
+    EXPECT_EQ(silver, 0);
 }
 
 // A network given in degrees comes back to its own degrees, whatever zone the

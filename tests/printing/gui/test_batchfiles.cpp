@@ -95,13 +95,16 @@ TEST(BatchPictures, ChicagoSketchPicturesCarryTheirLegends)
     const TReport report = RunBatch(tmp, net,
                                     "[General]\r\nTama\xC3\xB1oPapel=1\r\nDocumentoWord=informe.doc\r\nAncho=6\r\n"
                                     "[Tema]\r\n[Chicago]\r\nRedPalvon=chicago-sketch.dat\r\nVarVolumen=Cap\r\n"
-                                    "VarColores=Long\r\nVarMovim=Fl.Sat\r\n[Grupo]\r\nRedPalvon=chicago-sketch.dat\r\n"
-                                    "VarVolumen=Long,Nada\r\nVarMultiple=2\r\n",
+                                    "VarColores=Long\r\nVarMovim=Fl.Sat\r\nTitMovim=Saturaci\xC3\xB3n del giro\r\n"
+                                    "[Grupo]\r\nRedPalvon=chicago-sketch.dat\r\n"
+                                    "VarVolumen=Long,Nada\r\nVarMultiple=2\r\n[Juntos]\r\nRedPalvon=chicago-sketch.dat\r\n"
+                                    "VarVolumen=Long,Cap\r\nVarMultiple=2\r\n",
                                     "informe.doc");
-    ExpectSoundPictures(report, 4, 2950);
-    // Each picture's caption names the variable it shows, in the order printed.
+    ExpectSoundPictures(report, 5, 2950);
+    // Each picture's caption names the variables it shows, in the order printed.
     const QStringList shown = {QStringLiteral("Capacidad"), QStringLiteral("Longitud"),
-                               QStringLiteral("Flujo Saturación"), QStringLiteral("Longitud")};
+                               QStringLiteral("Saturación del giro"), QStringLiteral("Longitud"),
+                               QStringLiteral("Longitud/Capacidad")};
     QStringList captions;
     for (const QString& t : report.texts)
         if (t.contains(QStringLiteral("Atributo:")))
@@ -149,7 +152,7 @@ TEST(BatchPictures, ChicagoSketchPicturesCarryTheirLegends)
     EXPECT_GE(values, 3) << bars.texts.join('|').toStdString();
     testutil::ExpectTextsOnPageClearOfStamp(colours, {QStringLiteral("Longitud")});
     testutil::ExpectLengthColourMap(colours);
-    testutil::ExpectTextsOnPageClearOfStamp(moves, {QStringLiteral("Flujo Saturación")});
+    testutil::ExpectTextsOnPageClearOfStamp(moves, {QStringLiteral("Saturación del giro")});
     const std::vector<std::pair<double, double>> flows = moves.RangeClasses();
     ASSERT_GE(flows.size(), 5u) << moves.texts.join('|').toStdString();
     for (size_t c = 2; c < flows.size(); ++c)

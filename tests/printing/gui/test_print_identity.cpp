@@ -136,10 +136,10 @@ struct Case {
 // 1 node numbers, s street names, m movement symbols, k classes and marks; j the
 // page centred on the first signalised junction.
 const Case Cases[] = {
-    {"sample_full", "/samples/ejemplo.dat", 100, "knaoc1sm", "1dd12feea3944255", "debf4e343b47c019"},
-    {"sample_lanes", "/samples/ejemplo.dat", 4, "jklao1sm", "8d5864ca74e35c42", "85d69977644581e4"},
-    {"chicago_full", "chicago-sketch.dat", 100, "knaoc1sm", "83ee856f6fda5b8c", "fd5fcb7e43b4e449"},
-    {"chicago_lanes", "chicago-sketch.dat", 3, "klavo1m", "8da9e6987895fbb9", "cf11cadfa685ef24"},
+    {"sample_full", "/samples/ejemplo.dat", 100, "knaoc1sm", "1dd12feea3944255", "4d4b5be6df85b2c2"},
+    {"sample_lanes", "/samples/ejemplo.dat", 4, "jklao1sm", "8d5864ca74e35c42", "47d8bf3feab9a842"},
+    {"chicago_full", "chicago-sketch.dat", 100, "knaoc1sm", "83ee856f6fda5b8c", "d17b4838c57f1d68"},
+    {"chicago_lanes", "chicago-sketch.dat", 3, "klavo1m", "8da9e6987895fbb9", "06152e18e0607d79"},
     {"berlin_zoom", "berlin-center-truncated.dat", 8, "knaoc1s", "550cf1d4be269c94", "4acf1ea7337e457d"},
 };
 

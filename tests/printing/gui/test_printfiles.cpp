@@ -688,6 +688,30 @@ TEST_F(PrintFiles, TransitLoadsPrintTheirLegend)
     viewer->RedrawMap();
     EXPECT_EQ(UserView().RangeMax, LinkBusMax);
     EXPECT_EQ(UserView().RangeMin, 0.0f);
+
+    // A link variable picked for bars gives the view its own maximum; the loads
+    // (every line shown again) keep theirs, and so does their legend's top box.
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(h->sectionViewportPosition(0) + h->sectionSize(0) / 2, h->height() / 2));
+    viewer->RedrawMap();
+    ASSERT_GT(LinkBusMax, 0.0f);
+    QAction* bars = livemenus::Find(viewer, "tbAtributos");
+    ASSERT_TRUE(bars && bars->menu());
+    emit bars->menu()->aboutToShow();
+    for (QAction* item : bars->menu()->actions())
+        if (item->isEnabled() && item->text() == "Capacidad") {
+            item->trigger();
+            break;
+        }
+    ASSERT_NE(UserView().RangeMax, LinkBusMax);
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "aVistaPrevia1"));
+    testutil::settle();
+    const std::string emf = tmp.file("lineas_capacidad.emf");
+    ASSERT_TRUE(viewer->Printing().Preview()->ImageExports(emf));
+    viewer->Printing().Preview()->close();
+    const QStringList tops = testutil::CheckMetafile(emf).texts.filter(QRegularExpression("^> "));
+    ASSERT_EQ(tops.size(), 1) << tops.join('|').toStdString();
+    EXPECT_NEAR(tops[0].mid(2).toDouble(), LinkBusMax, 1.0) << tops[0].toStdString();
 }
 
 // The phase report of the networks of a print definition, from the menu of the
