@@ -548,6 +548,7 @@ TEST_F(ListingsGui, ColoursOnLoadedDataFollowTheirColumnsOrGoWithThem)
         {"moved past a formula column", {"Va", "Vb", "Vx"}, true, false, true},
         {"read again with the text", {"Va", "Vb"}, true, true, true},
         {"changed, read again with the text", {"Vp", "Vq"}, true, true, false},
+        {"moved in its file, read again with the text", {"Vb", "Va"}, true, true, true},
     };
     std::filesystem::copy_file(testutil::realDataPath("siouxfalls-junctions.dat"), tmp.file("sf.dat"));
     // Link columns "V..." and movement columns "M..." of the names given.
