@@ -9,6 +9,7 @@
 #include "widgets/DualListDialog.h"
 #include "widgets/StringAlignGrid.h"
 #include "model/KDVlib.h"
+#include "model/KDVlibPaths.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
@@ -544,6 +545,7 @@ TEST_F(ListingsGui, ColoursOnLoadedDataFollowTheirColumnsOrGoWithThem)
     const Row rows[] = {
         {"the same data again", {"Va", "Vb"}, false, false, true},
         {"other names", {"Vp", "Vq"}, false, false, false},
+        {"another order", {"Vb", "Va"}, false, false, true},
         {"fewer columns", {"Vp"}, false, false, false},
         {"moved past a formula column", {"Va", "Vb", "Vx"}, true, false, true},
         {"read again with the text", {"Va", "Vb"}, true, true, true},
@@ -600,6 +602,11 @@ TEST_F(ListingsGui, ColoursOnLoadedDataFollowTheirColumnsOrGoWithThem)
             if (v->text() == "Vb")
                 v->trigger();
         ASSERT_EQ(UserView().RangeName, "Vb");
+        // And the cost of least-cost paths.
+        for (QAction* v : viewer->Grids().ConfigurarRmin->actions())
+            if (v->text() == "Vb")
+                v->trigger();
+        ASSERT_EQ(KDVlib::CostVar, ColVarArcos[size_t(UserView().RangeVarArcos)]);
         if (row.madeBefore) {
             ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), false, {"Cap"}, "Doble", "A*2"));
             ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), true, {"Fl.Sat"}, "Doble", "A*2"));
@@ -628,6 +635,9 @@ TEST_F(ListingsGui, ColoursOnLoadedDataFollowTheirColumnsOrGoWithThem)
         EXPECT_EQ(viewer->Down(Cmd::tbColores), row.kept);
         EXPECT_EQ(viewer->sym->isVisible(), row.kept);
         EXPECT_EQ(UserView().SelectedMovimVars.size(), row.kept ? 1u : 0u);
+        if (!row.reload) { // (a network laid out again has the length as its cost)
+            EXPECT_EQ(KDVlib::CostVar, row.kept ? ColVarArcos[size_t(UserView().RangeVarArcos)] : 7);
+        }
         if (row.kept) {
             EXPECT_EQ(viewer->sagArcos->cell(UserView().RangeVarArcos, 0), "Vb");
             EXPECT_EQ(movs->cell(std::stoi(UserView().SelectedMovimVars[0]), 0), "Mb");
