@@ -359,6 +359,28 @@ void TGridsController::FollowChosenColumns(bool movements, const std::vector<std
         return -1;
     };
     MoveChosenColumns(movements, now);
+    // A grid sorted on a column of the data read before is sorted again on it,
+    // by its title, with the data read now; its title gone, the sort is given up
+    // (its mark would name a column holding other data, in no order).
+    int32_t& sortCol = movements ? SortColMovim : SortColArcos;
+    std::vector<uint8_t>& desc = movements ? SortDescMovim : SortDescArcos;
+    if (sortCol > 0) {
+        const int32_t to = now(sortCol);
+        const bool inBlock = to >= placement.First && to < placement.First + placement.Count;
+        if (to != sortCol || inBlock) {
+            const uint8_t flag = static_cast<size_t>(sortCol) < desc.size() ? desc[static_cast<size_t>(sortCol)] : 0;
+            if (static_cast<size_t>(sortCol) < desc.size())
+                desc[static_cast<size_t>(sortCol)] = 0;
+            sortCol = to;
+            if (to > 0 && to < grid->ColCount()) {
+                if (desc.size() <= static_cast<size_t>(to))
+                    desc.resize(static_cast<size_t>(to) + 1, 0);
+                desc[static_cast<size_t>(to)] = flag;
+                grid->SortColumn(to, flag == 0);
+            }
+            grid->Invalidate();
+        }
+    }
     // The cost of least-cost paths chosen on a column of the data read before
     // follows it too (by the column its menu gave it), or is the length again.
     const int32_t cost = KDVlib::CostVar;

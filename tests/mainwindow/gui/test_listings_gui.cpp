@@ -596,6 +596,8 @@ TEST_F(ListingsGui, ColoursOnLoadedDataFollowTheirColumnsOrGoWithThem)
         QTest::mouseMove(movs->viewport(), movs->visualRect(at).center());
         QTest::mouseDClick(movs->viewport(), Qt::LeftButton, Qt::NoModifier, movs->visualRect(at).center());
         ASSERT_EQ(UserView().SelectedMovimVars, std::vector<std::string>{std::to_string(mb)});
+        testutil::ShiftClickTitle(movs, mb); // the movement grid sorted on it
+        ASSERT_EQ(viewer->Grids().SortColMovim, mb);
         QAction* colores = livemenus::Find(viewer, "tbColores");
         emit colores->menu()->aboutToShow();
         for (QAction* v : colores->menu()->actions())
@@ -635,6 +637,15 @@ TEST_F(ListingsGui, ColoursOnLoadedDataFollowTheirColumnsOrGoWithThem)
         EXPECT_EQ(viewer->Down(Cmd::tbColores), row.kept);
         EXPECT_EQ(viewer->sym->isVisible(), row.kept);
         EXPECT_EQ(UserView().SelectedMovimVars.size(), row.kept ? 1u : 0u);
+        // The movement grid sorted on "Mb" still, or not sorted at all.
+        const int32_t sortedOn = viewer->Grids().SortColMovim;
+        EXPECT_EQ(sortedOn >= 0 ? movs->cell(sortedOn, 0) : std::string(), row.kept ? "Mb" : "");
+        if (row.kept && sortedOn >= 0) {
+            std::vector<double> shown;
+            for (int r = 1; r < movs->RowCount(); ++r)
+                shown.push_back(std::stod(movs->cell(sortedOn, r)));
+            EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()) || std::is_sorted(shown.rbegin(), shown.rend()));
+        }
         if (!row.reload) { // (a network laid out again has the length as its cost)
             EXPECT_EQ(KDVlib::CostVar, row.kept ? ColVarArcos[size_t(UserView().RangeVarArcos)] : 7);
         }
