@@ -648,6 +648,8 @@ TEST_F(ListingsGui, ColoursOnLoadedDataFollowTheirColumnsOrGoWithThem)
         }
         if (!row.reload) { // (a network laid out again has the length as its cost)
             EXPECT_EQ(KDVlib::CostVar, row.kept ? ColVarArcos[size_t(UserView().RangeVarArcos)] : 7);
+            EXPECT_EQ(livemenus::Find(viewer, "ConfigurarRminItem")->text(),
+                      QString(row.kept ? "Configurar (Vb)" : "Configurar (Long)"));
         }
         if (row.kept) {
             EXPECT_EQ(viewer->sagArcos->cell(UserView().RangeVarArcos, 0), "Vb");
