@@ -14,6 +14,7 @@
 #include "model/ZelUtilsGeometry.h"
 #include "analysis/gui/KDVMix.h"
 #include "mainwindow/SecondaryWindows.h"
+#include "model/ComplementaryData.h"
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
 #include "model/TextCodec.h"
@@ -276,9 +277,11 @@ namespace {
 
 // The number each column held (its variable and title in `keys`) has now: the
 // columns loaded after the network (a listing, data of the user's) come back
-// before the formula columns made again. -1 for one not found.
+// before the formula columns made again. A column of the user's complementary
+// data is found by its title in the block read again (the file changed on disk
+// may give it another place there). -1 for one not found.
 std::vector<int> ColumnsNow(const TStringAlignGrid* grid, const std::vector<std::pair<int32_t, std::string>>& keys,
-                            const int32_t* vars, int capacity)
+                            const int32_t* vars, int capacity, int32_t firstComplementary)
 {
     const int n = grid->ColCount();
     const auto key = [&](int c) { return std::pair{c < capacity ? vars[c] : 0, grid->cell(c, 0)}; };
@@ -292,6 +295,15 @@ std::vector<int> ColumnsNow(const TStringAlignGrid* grid, const std::vector<std:
     for (size_t c = 0; c < keys.size(); ++c)
         for (int j = 0; to[c] < 0 && j < n; ++j)
             if (!taken[size_t(j)] && key(j) == keys[c]) {
+                to[c] = j;
+                taken[size_t(j)] = true;
+            }
+    const auto complementary = [&](int32_t var) {
+        return var >= firstComplementary && var < firstComplementary + MaxComplementaryColumns;
+    };
+    for (size_t c = 0; c < keys.size(); ++c)
+        for (int j = 0; to[c] < 0 && complementary(keys[c].first) && !keys[c].second.empty() && j < n; ++j)
+            if (!taken[size_t(j)] && complementary(key(j).first) && key(j).second == keys[c].second) {
                 to[c] = j;
                 taken[size_t(j)] = true;
             }
@@ -345,8 +357,9 @@ void TGridsController::PutBackGridOrder()
         const TGridOrderHeld& h = held[k];
         if (!grid)
             continue;
-        const std::vector<int> to = k == 0 ? ColumnsNow(grid, h.keys, ColVarArcos.data(), NumArcosColumns)
-                                           : ColumnsNow(grid, h.keys, ColVarMovim.data(), NumMovimColumns);
+        const std::vector<int> to =
+            k == 0 ? ColumnsNow(grid, h.keys, ColVarArcos.data(), NumArcosColumns, FirstComplementaryLinkVar)
+                   : ColumnsNow(grid, h.keys, ColVarMovim.data(), NumMovimColumns, FirstComplementaryMovVar);
         // Columns in the places the user dragged them to, while every one is there
         // to be placed (data read again that changed on disk bring other columns);
         // the sort, while its column is there.

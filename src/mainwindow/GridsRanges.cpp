@@ -331,6 +331,8 @@ void TGridsController::ShowComplementaryColumns(bool movements, const TCompPlace
         for (QAction* a : ConfigurarRmin->actions())
             if (cost != 7 && a->data().toInt() == cost && a->isEnabled()) {
                 a->trigger();
+                // The menus rebuilt named the length in the item's caption.
+                viewer_.Action(Cmd::ConfigurarRminItem)->setText(QStringLiteral("Configurar (%1)").arg(a->text()));
                 break;
             }
     }
@@ -347,7 +349,7 @@ void TGridsController::FollowChosenColumns(bool movements, const std::vector<std
     // A column keeps its choice while it shows what it showed; a column whose data
     // went is followed, by its title, into the block just placed (the same file read
     // again, or a block moved after the columns made since); else it is gone.
-    MoveChosenColumns(movements, [&](int32_t c) -> int32_t {
+    const auto now = [&](int32_t c) -> int32_t {
         if (c <= 0 || static_cast<size_t>(c) >= before.size())
             return c;
         const std::string& title = before[static_cast<size_t>(c)];
@@ -357,7 +359,41 @@ void TGridsController::FollowChosenColumns(bool movements, const std::vector<std
             if (!title.empty() && grid->cell(k, 0) == title)
                 return k;
         return -1;
-    });
+    };
+    MoveChosenColumns(movements, now);
+    // A grid sorted on a column of the data read before is sorted again on it,
+    // by its title, with the data read now; its title gone, the sort is given up
+    // (its mark would name a column holding other data, in no order).
+    int32_t& sortCol = movements ? SortColMovim : SortColArcos;
+    std::vector<uint8_t>& desc = movements ? SortDescMovim : SortDescArcos;
+    if (sortCol > 0) {
+        const int32_t to = now(sortCol);
+        const bool inBlock = to >= placement.First && to < placement.First + placement.Count;
+        if (to != sortCol || inBlock) {
+            const uint8_t flag = static_cast<size_t>(sortCol) < desc.size() ? desc[static_cast<size_t>(sortCol)] : 0;
+            if (static_cast<size_t>(sortCol) < desc.size())
+                desc[static_cast<size_t>(sortCol)] = 0;
+            sortCol = to;
+            if (to > 0 && to < grid->ColCount()) {
+                if (desc.size() <= static_cast<size_t>(to))
+                    desc.resize(static_cast<size_t>(to) + 1, 0);
+                desc[static_cast<size_t>(to)] = flag;
+                grid->SortColumn(to, flag == 0);
+            }
+            grid->Invalidate();
+        }
+    }
+    // The cost of least-cost paths chosen on a column of the data read before
+    // follows it too (by the column its menu gave it), or is the length again.
+    const int32_t cost = KDVlib::CostVar;
+    if (movements || cost < FirstComplementaryLinkVar || cost >= FirstComplementaryLinkVar + MaxComplementaryColumns)
+        return;
+    int32_t was = 0;
+    for (int32_t c = 2; c < NumArcosColumns && was == 0; ++c)
+        if (ColVarArcosMenu[static_cast<size_t>(c)] == cost)
+            was = c;
+    const int32_t to = was > 0 ? now(was) : -1;
+    KDVlib::CostVar = to > 0 && to < NumColArcos ? ColVarArcos[static_cast<size_t>(to)] : 7;
 }
 
 void TGridsController::MoveChosenColumns(bool movements, const std::function<int32_t(int32_t)>& now)

@@ -9,6 +9,7 @@
 #include "widgets/DualListDialog.h"
 #include "widgets/StringAlignGrid.h"
 #include "model/KDVlib.h"
+#include "model/KDVlibPaths.h"
 #include "model/KDVvars.h"
 #include "model/PalvonRead.h"
 #include "model/ZelUtils.h"
@@ -583,10 +584,12 @@ TEST_F(ListingsGui, ColoursOnLoadedDataFollowTheirColumnsOrGoWithThem)
     const Row rows[] = {
         {"the same data again", {"Va", "Vb"}, false, false, true},
         {"other names", {"Vp", "Vq"}, false, false, false},
+        {"another order", {"Vb", "Va"}, false, false, true},
         {"fewer columns", {"Vp"}, false, false, false},
         {"moved past a formula column", {"Va", "Vb", "Vx"}, true, false, true},
         {"read again with the text", {"Va", "Vb"}, true, true, true},
         {"changed, read again with the text", {"Vp", "Vq"}, true, true, false},
+        {"moved in its file, read again with the text", {"Vb", "Va"}, true, true, true},
     };
     std::filesystem::copy_file(testutil::realDataPath("siouxfalls-junctions.dat"), tmp.file("sf.dat"));
     // Link columns "V..." and movement columns "M..." of the names given.
@@ -632,12 +635,19 @@ TEST_F(ListingsGui, ColoursOnLoadedDataFollowTheirColumnsOrGoWithThem)
         QTest::mouseMove(movs->viewport(), movs->visualRect(at).center());
         QTest::mouseDClick(movs->viewport(), Qt::LeftButton, Qt::NoModifier, movs->visualRect(at).center());
         ASSERT_EQ(UserView().SelectedMovimVars, std::vector<std::string>{std::to_string(mb)});
+        testutil::ShiftClickTitle(movs, mb); // the movement grid sorted on it
+        ASSERT_EQ(viewer->Grids().SortColMovim, mb);
         QAction* colores = livemenus::Find(viewer, "tbColores");
         emit colores->menu()->aboutToShow();
         for (QAction* v : colores->menu()->actions())
             if (v->text() == "Vb")
                 v->trigger();
         ASSERT_EQ(UserView().RangeName, "Vb");
+        // And the cost of least-cost paths.
+        for (QAction* v : viewer->Grids().ConfigurarRmin->actions())
+            if (v->text() == "Vb")
+                v->trigger();
+        ASSERT_EQ(KDVlib::CostVar, ColVarArcos[size_t(UserView().RangeVarArcos)]);
         if (row.madeBefore) {
             ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), false, {"Cap"}, "Doble", "A*2"));
             ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), true, {"Fl.Sat"}, "Doble", "A*2"));
@@ -666,6 +676,20 @@ TEST_F(ListingsGui, ColoursOnLoadedDataFollowTheirColumnsOrGoWithThem)
         EXPECT_EQ(viewer->Down(Cmd::tbColores), row.kept);
         EXPECT_EQ(viewer->sym->isVisible(), row.kept);
         EXPECT_EQ(UserView().SelectedMovimVars.size(), row.kept ? 1u : 0u);
+        // The movement grid sorted on "Mb" still, or not sorted at all.
+        const int32_t sortedOn = viewer->Grids().SortColMovim;
+        EXPECT_EQ(sortedOn >= 0 ? movs->cell(sortedOn, 0) : std::string(), row.kept ? "Mb" : "");
+        if (row.kept && sortedOn >= 0) {
+            std::vector<double> shown;
+            for (int r = 1; r < movs->RowCount(); ++r)
+                shown.push_back(std::stod(movs->cell(sortedOn, r)));
+            EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()) || std::is_sorted(shown.rbegin(), shown.rend()));
+        }
+        if (!row.reload) { // (a network laid out again has the length as its cost)
+            EXPECT_EQ(KDVlib::CostVar, row.kept ? ColVarArcos[size_t(UserView().RangeVarArcos)] : 7);
+            EXPECT_EQ(livemenus::Find(viewer, "ConfigurarRminItem")->text(),
+                      QString(row.kept ? "Configurar (Vb)" : "Configurar (Long)"));
+        }
         if (row.kept) {
             EXPECT_EQ(viewer->sagArcos->cell(UserView().RangeVarArcos, 0), "Vb");
             EXPECT_EQ(movs->cell(std::stoi(UserView().SelectedMovimVars[0]), 0), "Mb");
