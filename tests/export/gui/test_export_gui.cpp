@@ -100,6 +100,16 @@ protected:
         fs::copy_file(testutil::realDataPath(name), target, fs::copy_options::overwrite_existing);
         return target.string();
     }
+    // Siouxfalls opened in the shown window and its preview: the preview's save.
+    QAction* SiouxfallsPreviewSave()
+    {
+        viewer->show();
+        if (!viewer->Files().AbrirRedPalvon(Copy("siouxfalls.dat", "red")))
+            return nullptr;
+        livemenus::Find(viewer, "aPrint1")->trigger();
+        testutil::settle();
+        return livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave");
+    }
 };
 
 } // namespace
@@ -1000,11 +1010,8 @@ TEST_F(ExportGui, NamesTypedWithoutExtensionTakeTheFormatChosen)
 {
     if (!fs::exists(testutil::realDataPath("siouxfalls.dat")))
         FAIL() << "real networks not available";
-    viewer->show();
-    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(Copy("siouxfalls.dat", "red")));
-    livemenus::Find(viewer, "aPrint1")->trigger();
-    testutil::settle();
-    QAction* save = livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave");
+    QAction* save = SiouxfallsPreviewSave();
+    ASSERT_NE(save, nullptr);
     // {command, filter chosen, file expected, independent reading, what it says}
     const std::vector<std::tuple<QAction*, int, std::string, std::string, std::string>> rows = {
         {save, 3, "mapa.kmz", "/usr/bin/python3 -c 'import sys, zipfile; print(zipfile.ZipFile(sys.argv[1]).namelist())' ",
@@ -1044,11 +1051,8 @@ TEST_F(ExportGui, FilesBesideTheNamedOneAreReplacedOnlyOnAYes)
 {
     if (!fs::exists(testutil::realDataPath("siouxfalls.dat")))
         FAIL() << "real networks not available";
-    viewer->show();
-    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(Copy("siouxfalls.dat", "red")));
-    livemenus::Find(viewer, "aPrint1")->trigger();
-    testutil::settle();
-    QAction* save = livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave");
+    QAction* save = SiouxfallsPreviewSave();
+    ASSERT_NE(save, nullptr);
     const std::string shp = "ogrinfo -ro -al -so ";
     const std::string emme = "/usr/bin/python3 -c 'import sys; b = sys.argv[1][:-8]; "
                              "print([open(b + e).readline().strip() for e in (\".cents\", \".network\", \".fixed\")])' ";
