@@ -333,6 +333,9 @@ public:
     {
         Choice c;
         const size_t mode = Mode();
+        // A name without a title of its own comes as written in the list ("Long,
+        // Cap"): that is no title, and the grid's own one names the column.
+        const bool titled = ZelUtils::Trim(title) != name;
         if (!multiple)
             view_.State.ShownVarList.clear();
         if (view_.State.Atributos || view_.State.Colores || view_.State.Values) {
@@ -345,7 +348,7 @@ public:
             // variables found before it drawn, with their classes.
             if (!multiple || !c.LinkHeader.empty() || view_.State.ShownVarList.empty()) {
                 view_.State.RangeVarByMode[mode] = column;
-                if (title != name && column < NumArcosColumns)
+                if (titled && column < NumArcosColumns)
                     TitArcos[static_cast<size_t>(column)] = title;
                 // A name that is no link variable adds no bars of another column to a
                 // picture drawn together.
@@ -368,7 +371,7 @@ public:
             view_.State.RangeItemMovim = column;
             // A title given names the variable in the picture's legend as in its
             // caption, as a link variable's does.
-            if (!c.MovementHeader.empty() && title != name)
+            if (!c.MovementHeader.empty() && titled)
                 TitMovim[static_cast<size_t>(column)] = title;
             movimTitle_ = c.MovementHeader.empty() ? std::string() : TitMovim[static_cast<size_t>(column)];
             // A column without positive flows still gets classes of its own

@@ -83,9 +83,10 @@ void ExpectSoundPictures(const TReport& report, size_t count, int links)
 
 // The definition of a user trying the program on chicago-sketch: link values as
 // bars, a colour map and movement values, then bars of a group drawn together
-// whose last name is no variable; each picture carries its legend over the map
-// in the page's corner (bars bottom left, classes bottom right) and the caption
-// of the variable it shows.
+// whose last name is no variable, and another written "Long, Cap" (no titles);
+// each picture carries its legend over the map in the page's corner (bars bottom
+// left, classes bottom right) and the caption of the variables it shows, by the
+// grid's titles where none is given.
 TEST(BatchPictures, ChicagoSketchPicturesCarryTheirLegends)
 {
     const std::string net = testutil::realDataPath("chicago-sketch.dat");
@@ -98,7 +99,7 @@ TEST(BatchPictures, ChicagoSketchPicturesCarryTheirLegends)
                                     "VarColores=Long\r\nVarMovim=Fl.Sat\r\nTitMovim=Saturaci\xC3\xB3n del giro\r\n"
                                     "[Grupo]\r\nRedPalvon=chicago-sketch.dat\r\n"
                                     "VarVolumen=Long,Nada\r\nVarMultiple=2\r\n[Juntos]\r\nRedPalvon=chicago-sketch.dat\r\n"
-                                    "VarVolumen=Long,Cap\r\nVarMultiple=2\r\n",
+                                    "VarVolumen=Long, Cap\r\nVarMultiple=2\r\n",
                                     "informe.doc");
     ExpectSoundPictures(report, 5, 2950);
     // Each picture's caption names the variables it shows, in the order printed.
