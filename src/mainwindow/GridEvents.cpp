@@ -10,6 +10,7 @@
 #include "map/LineLayers.h"
 #include "map/Ranges.h"
 #include "map/gui/OxrImage.h"
+#include "model/KDVlibPaths.h"
 #include "model/ProgramOptions.h"
 #include "model/ZelUtilsGeometry.h"
 #include "analysis/gui/KDVMix.h"
@@ -338,10 +339,16 @@ void TGridsController::HoldGridOrder()
         gridOrderHeld_.push_back(std::move(h));
     }
     formulaHeld_ = formulaColumns_;
+    costHeld_.clear();
+    if (KDVlib::CostVar != 7 && ConfigurarRmin)
+        for (QAction* a : ConfigurarRmin->actions())
+            if (a->isChecked() && a->data().toInt() == KDVlib::CostVar)
+                costHeld_ = a->text();
 }
 
 void TGridsController::PutBackGridOrder()
 {
+    const QString cost = std::exchange(costHeld_, {});
     if (gridOrderHeld_.size() != 2)
         return;
     // The user's formula columns, computed again on the data read again, in the
@@ -382,6 +389,15 @@ void TGridsController::PutBackGridOrder()
         // whose column is gone is given up.
         MoveChosenColumns(k == 1, [&to](int32_t c) { return c > 0 && size_t(c) < to.size() ? to[size_t(c)] : c; });
     }
+    // The cost the user chose for least-cost paths, while its column is there:
+    // the menus laid out again chose the length.
+    if (!cost.isEmpty() && ConfigurarRmin)
+        for (QAction* a : ConfigurarRmin->actions())
+            if (a->text() == cost && a->isEnabled()) {
+                a->trigger();
+                viewer_.Action(Cmd::ConfigurarRminItem)->setText(QStringLiteral("Configurar (%1)").arg(cost));
+                break;
+            }
 }
 
 // ---------------------------------------------------------------- helpers

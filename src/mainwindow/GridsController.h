@@ -139,6 +139,7 @@ public:
         std::vector<std::pair<int32_t, std::string>> keys; // per column number: its variable and title
     };
     std::vector<TGridOrderHeld> gridOrderHeld_;
+    QString costHeld_; // the least-cost paths' cost chosen, by its item's title (empty: the length)
     // A formula column as the user made it: what the network read again computes
     // anew, on its own data, to give the column back.
     struct TFormulaColumnDef {

@@ -685,11 +685,10 @@ TEST_F(ListingsGui, ColoursOnLoadedDataFollowTheirColumnsOrGoWithThem)
                 shown.push_back(std::stod(movs->cell(sortedOn, r)));
             EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()) || std::is_sorted(shown.rbegin(), shown.rend()));
         }
-        if (!row.reload) { // (a network laid out again has the length as its cost)
-            EXPECT_EQ(KDVlib::CostVar, row.kept ? ColVarArcos[size_t(UserView().RangeVarArcos)] : 7);
-            EXPECT_EQ(livemenus::Find(viewer, "ConfigurarRminItem")->text(),
-                      QString(row.kept ? "Configurar (Vb)" : "Configurar (Long)"));
-        }
+        // The cost chosen follows its column too, also when the network is read again.
+        EXPECT_EQ(KDVlib::CostVar, row.kept ? ColVarArcos[size_t(UserView().RangeVarArcos)] : 7);
+        EXPECT_EQ(livemenus::Find(viewer, "ConfigurarRminItem")->text(),
+                  QString(row.kept ? "Configurar (Vb)" : "Configurar (Long)"));
         if (row.kept) {
             EXPECT_EQ(viewer->sagArcos->cell(UserView().RangeVarArcos, 0), "Vb");
             EXPECT_EQ(movs->cell(std::stoi(UserView().SelectedMovimVars[0]), 0), "Mb");
