@@ -508,6 +508,7 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
     testutil::writeFile(tmp.file("otra.geo"), "99999,99998,2,0,0,5,5\n");
     testutil::writeFile(tmp.file("otra.lpa"), "            LISTING OF THE FLOWS ON CHANNEL  1\n"
                                               "  9001  9002            0.00      0.00     45.00   7777.00    100.00\n"
+                                              " C   1 9999             0.00      0.00      0.00    200.00     20.00\n"
                                               "            SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK\n");
     testutil::writeFile(tmp.file("otra.lpl"), "     NODE  9100  PRIORITY JUNCTION\n"
                                               " FROM 9003      9.0                   1.0    2.0   3.0    4.0    5.0  0.50\n");
