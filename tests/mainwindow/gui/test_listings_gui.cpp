@@ -504,7 +504,7 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
     testutil::writeFile(tmp.file("comp.csv"), "A,B,Dato\n" + link + ",7\n");
     testutil::writeFile(tmp.file("tr.geo"), link + ",2,0,0,5,5\n");
     testutil::writeFile(tmp.file("zon.geo"), "1,0,3,0,0,10,0,10,10\n");
-    testutil::writeFile(tmp.file("otra.csv"), "A,B,Dato\n99999,99998,7\n"); // of another network
+    testutil::writeFile(tmp.file("otra.csv"), "A,B,Dato\n99999,99998,7\n\n99997,99996,8\n"); // of another network
     testutil::writeFile(tmp.file("otra.geo"), "99999,99998,2,0,0,5,5\n");
     testutil::writeFile(tmp.file("otra.lpa"), "            LISTING OF THE FLOWS ON CHANNEL  1\n"
                                               "  9001  9002            0.00      0.00     45.00   7777.00    100.00\n"
@@ -540,6 +540,9 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
         std::filesystem::copy_file(testutil::dataPath(listing), tmp.file(listing));
     const std::map<std::string, std::string> own = {{"chc.dat", "aOpenCnt"}, {"forma.shp", "aOpenZonif"},
                                                     {"lst_red.lpa", "aOpenLPA"}, {"lst_red.lpl", "aOpenLPL"}};
+    // The links of another network counted as the file has them.
+    const std::map<std::string, std::string> said = {{"otra.csv aOpenComp", "ninguno de sus 2 arcos es de esta red"},
+                                                     {"otra.geo aOpenTraza", "su traza no es de un arco de esta red"}};
     for (const char* file : {"ch.dat", "chc.dat", "vacio.dat", "blancos.dat", "forma.shp", "lst_red.lpa", "lst_red.lpl",
                              "otra.csv", "otra.geo", "otra.lpa", "otra.lpl"})
         for (const char* loader : {"aOpenLPA", "aOpenLPL", "aOpenCnt", "aOpenComp", "aOpenTraza", "aOpenZonif",
@@ -554,6 +557,9 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
             testutil::AnswerFileDialog(viewer, tmp.file(file));
             ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", loader));
             EXPECT_EQ(ui.messages.size(), 1u);
+            if (const auto say = said.find(std::string(file) + " " + loader); say != said.end()) {
+                EXPECT_TRUE(ui.anyMessageContains(say->second)) << ui.messages.front();
+            }
             EXPECT_EQ(linkValues(), values);
             EXPECT_EQ(viewer->sagArcos->ColCount(), columns);
             EXPECT_EQ(viewer->windowTitle(), title);
