@@ -512,6 +512,7 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
                                               "            SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK\n");
     testutil::writeFile(tmp.file("otra.lpl"), "     NODE  9100  PRIORITY JUNCTION\n"
                                               " FROM 9003      9.0                   1.0    2.0   3.0    4.0    5.0  0.50\n");
+    testutil::writeFile(tmp.file("chb.dat"), "\r\n" + testutil::readFile(tmp.file("ch.dat"))); // led by a blank line
     testutil::writeFile(tmp.file("vacio.dat"), "");
     testutil::writeFile(tmp.file("blancos.dat"), "\n  \n\n");
     testutil::writeFile(tmp.file("forma.shp"), std::string(100, '\0') + "1,2,3,4,5,6,7\n" + std::string(100, '\x0b'));
@@ -543,7 +544,7 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
     // The links of another network counted as the file has them.
     const std::map<std::string, std::string> said = {{"otra.csv aOpenComp", "ninguno de sus 2 arcos es de esta red"},
                                                      {"otra.geo aOpenTraza", "su traza no es de un arco de esta red"}};
-    for (const char* file : {"ch.dat", "chc.dat", "vacio.dat", "blancos.dat", "forma.shp", "lst_red.lpa", "lst_red.lpl",
+    for (const char* file : {"ch.dat", "chb.dat", "chc.dat", "vacio.dat", "blancos.dat", "forma.shp", "lst_red.lpa", "lst_red.lpl",
                              "otra.csv", "otra.geo", "otra.lpa", "otra.lpl"})
         for (const char* loader : {"aOpenLPA", "aOpenLPL", "aOpenCnt", "aOpenComp", "aOpenTraza", "aOpenZonif",
                                    "GeneracinAtraccin1"}) {
