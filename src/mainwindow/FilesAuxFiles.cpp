@@ -151,7 +151,8 @@ void TFilesController::OpenZoningFile(const std::string& fileName)
 void TFilesController::LoadZoning(const std::string& fileName)
 {
     // Named by the network's "Velmora.ini" while the network opens: the opening
-    // draws the map once it is complete.
+    // draws the map once it is complete. A batch printing the networks of one
+    // folder opens some the folder's zoning is not of: it says nothing of them.
     ZoningFileName = fileName;
-    KDVlib::LoadZonificacion(false);
+    KDVlib::LoadZonificacion(false, !BatchMode);
 }

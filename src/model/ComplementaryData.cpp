@@ -203,14 +203,19 @@ bool LoadDatosComplementarios()
     const size_t valuesFrom = street ? 3 : 2;
     // The data of another network would only clear the columns read before: with
     // no link of this network the file is not read, and the user is told why.
+    // The links it names are counted by its lines of two fields or more: a blank
+    // or a note line names none.
+    int named = 0;
     const bool ours = std::any_of(file.Lines.begin() + 1, file.Lines.end(), [&](const std::string& line) {
         const std::vector<std::string> f = AuxFileText::QuotedFields(line, file.Sep);
+        named += f.size() >= 2 ? 1 : 0;
         return f.size() >= 2 && FindArco(ZelUtils::ParseInt(f[0]), ZelUtils::ParseInt(f[1])) > 0;
     });
     if (!ours) {
-        Services().ShowMessage(Format("Archivo %s:\rninguno de sus %d arcos es de esta red; no se ha leído.",
-                                      AuxFileText::BaseName(ComplementaryFileName),
-                                      static_cast<int>(file.Lines.size() - 1)));
+        Services().ShowMessage(Format("Archivo %s:\r", AuxFileText::BaseName(ComplementaryFileName)) +
+                               (named == 1 ? std::string("su arco no es de esta red")
+                                           : Format("ninguno de sus %d arcos es de esta red", named)) +
+                               "; no se ha leído.");
         return false;
     }
     const int32_t n = TakeNames(file.Header, valuesFrom);

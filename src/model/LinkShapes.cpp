@@ -164,9 +164,10 @@ bool LoadTrazas(bool sayOtherNetwork)
     // told why rather than that it is no trace file.
     if (found == 0) {
         if (sayOtherNetwork)
-            Services().ShowMessage(Format("Archivo %s:\rninguna de sus %d trazas es de un arco de esta red; "
-                                      "no se ha leído.",
-                                      BaseName(TraceFileName), read));
+            Services().ShowMessage(Format("Archivo %s:\r", BaseName(TraceFileName)) +
+                                   (read == 1 ? std::string("su traza no es de un arco de esta red")
+                                              : Format("ninguna de sus %d trazas es de un arco de esta red", read)) +
+                                   "; no se ha leído.");
         return false;
     }
     Services().SetMenuItemEnabled("aArcos1", true);

@@ -33,8 +33,13 @@ bool ReadCounts(const std::string& fileName)
         return false;
     ViewerServices& ui = Services();
     // A network file is a ".dat" too: read as counts its link lines would put
-    // their times on the links as observed flows.
-    if (!lines.empty() && ZelUtils::UpperCase(ZelUtils::RemoveBlanks(lines.front())).rfind("&OPTION", 0) == 0) {
+    // their times on the links as observed flows. Blank lines may come before
+    // its header, as before a counts file's.
+    const auto opening = std::find_if(lines.begin(), lines.end(),
+                                      [](const std::string& l) { return !ZelUtils::Trim(l).empty(); });
+    const std::string head =
+        opening == lines.end() ? std::string() : ZelUtils::UpperCase(ZelUtils::RemoveBlanks(*opening));
+    if (head.rfind("&OPTION", 0) == 0 || head.rfind("$OPTION", 0) == 0) {
         ui.ShowMessage(Format("El archivo %s es una red, no un archivo de conteos: no se ha leído.",
                               std::filesystem::path(fileName).filename().string().c_str()));
         ui.SetProgressVisible(false);
@@ -45,8 +50,6 @@ bool ReadCounts(const std::string& fileName)
     // namelist may also begin). Any other file (an
     // empty one, a listing, a trace file) read as counts would only wipe the
     // counts read before, or put its numbers on the links as counts.
-    const auto opening = std::find_if(lines.begin(), lines.end(),
-                                      [](const std::string& l) { return !ZelUtils::Trim(l).empty(); });
     if (opening == lines.end() || (ZelUtils::Trim(*opening)[0] != '&' && ZelUtils::Trim(*opening)[0] != '$')) {
         ui.ShowMessage(Format("El archivo %s no es un archivo de conteos: no empieza con su cabecera "
                               "(\"&COUNTS\"). No se ha leído.",

@@ -169,6 +169,9 @@ TRecord StoreConnectors(int32_t zone, int32_t node, int32_t second, bool enterin
         return TRecord::Unknown;
     TZona& zn = Zonas[z];
     const int32_t count = std::min<int32_t>(zn.ConnectorCount, static_cast<int32_t>(zn.Connectors.size()) - 1);
+    // A zone numbered alike in another network has other connectors: a line that
+    // is none of this zone's connectors names nothing of this network.
+    TRecord record = TRecord::Unknown;
     for (int32_t k = 1; k <= count; ++k) {
         TZoneConnector& c = zn.Connectors[static_cast<size_t>(k)];
         if (c.ConnNode != node)
@@ -180,13 +183,14 @@ TRecord StoreConnectors(int32_t zone, int32_t node, int32_t second, bool enterin
             values.assign(NumLinkVars + 1, 0.0f);
         float* totals = entering ? zn.EnteringTotals : zn.LeavingTotals;
         StoreFlowValues(values.data(), v, b);
+        record = TRecord::Stored;
         if (b.pass == 0)
             totals[0] += values[13];
         else
             for (int j = 1; j <= b.n && b.off + j <= MaxZoneTotals; ++j)
                 totals[b.off + j] += values[static_cast<size_t>(65 + b.off + j)];
     }
-    return TRecord::Stored;
+    return record;
 }
 
 // One line of a flow table: the element in columns 1-18 in one of seven shapes,

@@ -167,6 +167,8 @@ public:
         // network's folder may load layers of its own in their place.
         s_.layersOn = window_.CommandOn(Cmd::tbSolera);
         s_.polygonsOn = window_.CommandOn(Cmd::tbPoligonos);
+        // The zones the user hid stay hidden: the zoning read again presses the button.
+        s_.zonesOn = window_.CommandOn(Cmd::tbZonas);
         LayersAside();
         host_.MarkShownTiles();
     }
@@ -219,6 +221,7 @@ public:
         for (int k = 1; k <= MaxGeoLayers; ++k)
             UserView().Items[size_t(10 + k)] = start_.Items[size_t(10 + k)];
         window_.SetCommandOn(Cmd::tbSolera, s_.layersOn);
+        window_.SetCommandOn(Cmd::tbZonas, s_.zonesOn);
         // The legends the user placed stay where they were, even over a network
         // read again (which would put them back in their corners).
         if (TLegendImage* sym = host_.RangeLegend()) {
@@ -511,6 +514,7 @@ private:
         bool selectionListed = false;
         bool layersOn = false;
         bool polygonsOn = false;
+        bool zonesOn = false;
     };
     TWindowHost& window_;
     TPrintHost& host_;

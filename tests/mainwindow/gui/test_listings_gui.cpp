@@ -505,13 +505,15 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
     testutil::writeFile(tmp.file("comp.csv"), "A,B,Dato\n" + link + ",7\n");
     testutil::writeFile(tmp.file("tr.geo"), link + ",2,0,0,5,5\n");
     testutil::writeFile(tmp.file("zon.geo"), "1,0,3,0,0,10,0,10,10\n");
-    testutil::writeFile(tmp.file("otra.csv"), "A,B,Dato\n99999,99998,7\n"); // of another network
+    testutil::writeFile(tmp.file("otra.csv"), "A,B,Dato\n99999,99998,7\n\n99997,99996,8\n"); // of another network
     testutil::writeFile(tmp.file("otra.geo"), "99999,99998,2,0,0,5,5\n");
     testutil::writeFile(tmp.file("otra.lpa"), "            LISTING OF THE FLOWS ON CHANNEL  1\n"
                                               "  9001  9002            0.00      0.00     45.00   7777.00    100.00\n"
+                                              " C   1 9999             0.00      0.00      0.00    200.00     20.00\n"
                                               "            SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK\n");
     testutil::writeFile(tmp.file("otra.lpl"), "     NODE  9100  PRIORITY JUNCTION\n"
                                               " FROM 9003      9.0                   1.0    2.0   3.0    4.0    5.0  0.50\n");
+    testutil::writeFile(tmp.file("chb.dat"), "\r\n" + testutil::readFile(tmp.file("ch.dat"))); // led by a blank line
     testutil::writeFile(tmp.file("vacio.dat"), "");
     testutil::writeFile(tmp.file("blancos.dat"), "\n  \n\n");
     testutil::writeFile(tmp.file("forma.shp"), std::string(100, '\0') + "1,2,3,4,5,6,7\n" + std::string(100, '\x0b'));
@@ -540,7 +542,10 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
         std::filesystem::copy_file(testutil::dataPath(listing), tmp.file(listing));
     const std::map<std::string, std::string> own = {{"chc.dat", "aOpenCnt"}, {"forma.shp", "aOpenZonif"},
                                                     {"lst_red.lpa", "aOpenLPA"}, {"lst_red.lpl", "aOpenLPL"}};
-    for (const char* file : {"ch.dat", "chc.dat", "vacio.dat", "blancos.dat", "forma.shp", "lst_red.lpa", "lst_red.lpl",
+    // The links of another network counted as the file has them.
+    const std::map<std::string, std::string> said = {{"otra.csv aOpenComp", "ninguno de sus 2 arcos es de esta red"},
+                                                     {"otra.geo aOpenTraza", "su traza no es de un arco de esta red"}};
+    for (const char* file : {"ch.dat", "chb.dat", "chc.dat", "vacio.dat", "blancos.dat", "forma.shp", "lst_red.lpa", "lst_red.lpl",
                              "otra.csv", "otra.geo", "otra.lpa", "otra.lpl"})
         for (const char* loader : {"aOpenLPA", "aOpenLPL", "aOpenCnt", "aOpenComp", "aOpenTraza", "aOpenZonif",
                                    "GeneracinAtraccin1"}) {
@@ -554,6 +559,9 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
             testutil::AnswerFileDialog(viewer, tmp.file(file));
             ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", loader));
             EXPECT_EQ(ui.messages.size(), 1u);
+            if (const auto say = said.find(std::string(file) + " " + loader); say != said.end()) {
+                EXPECT_TRUE(ui.anyMessageContains(say->second)) << ui.messages.front();
+            }
             EXPECT_EQ(linkValues(), values);
             EXPECT_EQ(viewer->sagArcos->ColCount(), columns);
             EXPECT_EQ(viewer->windowTitle(), title);

@@ -1211,3 +1211,39 @@ TEST_F(PrintSequences, ColourOfAFormulaColumnGoesWithTheColumn)
         }
     }
 }
+
+// The user's traces and zoning, and the zoning the folder's "Velmora.ini" names,
+// are of one network of a batch over two: the batch says nothing of the other,
+// and gives back the courses, the zoning and the zones the user hid.
+TEST_F(PrintSequences, BatchSaysNothingOfTracesAndZoningOfAnotherOfItsNetworks)
+{
+    fs::copy_file(testutil::realDataPath("chicago-sketch.dat"), tmp.file("ch.dat"));
+    fs::copy_file(testutil::realDataPath("siouxfalls-junctions.dat"), tmp.file("sf.dat"));
+    testutil::writeFile(tmp.file("zonas.geo"), "100,0,3,0,0,10,0,10,10\n"); // a zone of chicago's only
+    testutil::writeFile(tmp.file("Velmora.ini"), "[File Names]\r\nZonificacion=" + tmp.file("zonas.geo") + "\r\n");
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("ch.dat")));
+    testutil::writeFile(tmp.file("trazas.geo"), ZelUtils::Format("%d,%d,2,0,0,5,5\n", Arcos[1].A, Arcos[1].B));
+    for (const auto& [file, loader] : {std::pair{"trazas.geo", "aOpenTraza"}, std::pair{"zonas.geo", "aOpenZonif"}}) {
+        testutil::AnswerFileDialog(viewer, tmp.file(file));
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", loader));
+    }
+    ASSERT_TRUE(viewer->Down(Cmd::tbZonas));
+    viewer->Action(Cmd::tbZonas)->trigger();
+    DefineNetworks("[General]\r\n[A]\r\nRedPalvon=ch.dat\r\nVarVolumen=Long\r\n[B]\r\nRedPalvon=sf.dat\r\n"
+                   "VarVolumen=Long\r\n");
+    for (const bool recorded : {true, false}) { // the messages, then the button as the window has it
+        SCOPED_TRACE(recorded);
+        std::optional<RecordingServices> ui;
+        if (recorded)
+            ui.emplace();
+        Trigger("ImprimirRedes1");
+        EXPECT_TRUE(fs::exists(tmp.file("sf_Long.emf")));
+        if (ui) {
+            EXPECT_EQ(ui->messages, std::vector<std::string>());
+        }
+        EXPECT_EQ(TraceFileName, tmp.file("trazas.geo"));
+        EXPECT_EQ(ZoningFileName, tmp.file("zonas.geo"));
+        EXPECT_EQ(Arcos[1].PointCount, 3);
+        EXPECT_FALSE(viewer->Down(Cmd::tbZonas));
+    }
+}
