@@ -21,7 +21,6 @@
 #include "map/DisplayStyles.h"
 #include "map/gui/OxrImage.h"
 #include "analysis/gui/KDVstat.h"
-#include "model/HitGrid.h"
 #include "model/ComplementaryData.h"
 #include "model/KDVlib.h"
 #include "model/KDVlibPaths.h"
@@ -34,6 +33,7 @@
 #include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
 #include "support/FormulaColumn.h"
+#include "support/DrawnOnTop.h"
 #include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
@@ -1155,18 +1155,7 @@ TEST_F(MapModes, NodeDragAndShapeHandlesFollowTheMouse)
 {
     // A drawing order imported from the link grid's pop-up puts link 102-103 on
     // top (last in its tiles); the hit grid built again for a moved node keeps it.
-    const int32_t top = KDVlib::FindArco(102, 103);
-    auto onTop = [top] {
-        bool listed = false, last = true;
-        for (auto& row : HitGrid)
-            for (const TSpatialTile& t : row)
-                for (int32_t i = 0; i < t.LinkCount; ++i)
-                    if (t.Links[i] == top) {
-                        listed = true;
-                        last = last && i == t.LinkCount - 1;
-                    }
-        return listed && last;
-    };
+    const auto onTop = [] { return testutil::DrawnOnTop(KDVlib::FindArco(102, 103)); };
     testutil::writeFile(tmp.file("orden.csv"), "102,103\r\n");
     ASSERT_FALSE(onTop());
     testutil::AnswerFileDialog(viewer, tmp.file("orden.csv"));

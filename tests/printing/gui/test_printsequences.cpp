@@ -17,7 +17,6 @@
 #include "map/gui/DataLayers.h"
 #include "export/GeoWriters.h"
 #include "model/Genatr.h"
-#include "model/HitGrid.h"
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/LinkShapes.h"
@@ -32,6 +31,7 @@
 #include "support/FileDialogAnswer.h"
 #include "support/GuiTestUtil.h"
 #include "support/FormulaColumn.h"
+#include "support/DrawnOnTop.h"
 #include "support/LiveMenus.h"
 #include "support/PrintedLeg.h"
 #include "support/MetafileCheck.h"
@@ -458,19 +458,7 @@ TEST_F(PrintSequences, UsersNetworkStateOutlivesBatchPhaseReportAndMultiPage)
     testutil::writeFile(tmp.file("orden.csv"), "102,101\r\n");
     testutil::AnswerFileDialog(viewer, tmp.file("orden.csv"));
     Trigger("Importarorden1");
-    const auto onTop = [] {
-        const int32_t top = KDVlib::FindArco(102, 101);
-        bool listed = false;
-        for (auto& row : HitGrid)
-            for (const TSpatialTile& t : row)
-                for (int32_t i = 0; i < t.LinkCount; ++i)
-                    if (t.Links[i] == top) {
-                        listed = true;
-                        if (i != t.LinkCount - 1)
-                            return false;
-                    }
-        return listed;
-    };
+    const auto onTop = [] { return testutil::DrawnOnTop(KDVlib::FindArco(102, 101)); };
     ASSERT_TRUE(onTop());
     // The other network lies in a folder that names a background layer of its own;
     // the user's network has the layer the user loaded.
