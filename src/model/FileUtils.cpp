@@ -135,6 +135,10 @@ bool ReadLines(const std::string& path, std::vector<std::string>& lines)
     std::string bytes;
     if (!ReadFile(path, bytes) || LooksBinary(bytes))
         return false;
+    // A byte-order mark (editors and spreadsheets put one before UTF-8 text) is
+    // no part of the first line: its first field would not read.
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
+        bytes.erase(0, 3);
     lines = SplitLines(bytes);
     return true;
 }

@@ -61,7 +61,8 @@ void ForEachLine(std::string_view bytes, Visit&& visit)
 // Byte lines of a file's contents (CR LF, LF or lone CR line ends; the ends are removed).
 std::vector<std::string> SplitLines(const std::string& bytes);
 // Reads a text file as byte lines (CR LF, LF or lone CR line ends; the ends are
-// removed). Returns false when the file cannot be opened or TextFileProblem refuses it.
+// removed; a leading UTF-8 byte-order mark is dropped). Returns false when the
+// file cannot be opened or TextFileProblem refuses it.
 bool ReadLines(const std::string& path, std::vector<std::string>& lines);
 // The bytes of a file DataFileProblem accepts. A file longer than maxBytes (than
 // MaxUnsizedFileBytes when the system gives its size as 0) is not read: false,

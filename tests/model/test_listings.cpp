@@ -314,6 +314,10 @@ TEST_F(Listings, CountsReplaceObservedFlowsAndListUnknownElements)
     EXPECT_FLOAT_EQ(Movims[MovimsMaxRec].Var[4], UnsetLow);
     EXPECT_TRUE(ui.messages.empty());
 
+    // Saved with a byte-order mark (as editors save UTF-8 text): read the same.
+    ASSERT_TRUE(ReadCounts(Write("marked.dat", {"\xEF\xBB\xBF &COUNTS", " &END", Format("%5d%5d%5s%5d", 1, 2, "", 9)})));
+    EXPECT_FLOAT_EQ(Link(1, 2)[10], 9.0f);
+
     // An unreadable file changes nothing.
     Link(1, 2)[10] = 3.0f;
     EXPECT_FALSE(ReadCounts(tmp.file("falta.dat")));
