@@ -131,4 +131,12 @@ inline std::string BaseName(const std::string& path)
     return std::filesystem::path(path).filename().string();
 }
 
+// The refusal of a file none of whose `count` records is of the network open:
+// `one` says it of a single record, `many` (with %d) of several.
+inline std::string NoneOfThisNetwork(const std::string& path, int count, const char* one, const char* many)
+{
+    return ZelUtils::Format("Archivo %s:\r", BaseName(path)) +
+           (count == 1 ? std::string(one) : ZelUtils::Format(many, count)) + "; no se ha leído.";
+}
+
 } // namespace AuxFileText

@@ -212,10 +212,8 @@ bool LoadDatosComplementarios()
         return f.size() >= 2 && FindArco(ZelUtils::ParseInt(f[0]), ZelUtils::ParseInt(f[1])) > 0;
     });
     if (!ours) {
-        Services().ShowMessage(Format("Archivo %s:\r", AuxFileText::BaseName(ComplementaryFileName)) +
-                               (named == 1 ? std::string("su arco no es de esta red")
-                                           : Format("ninguno de sus %d arcos es de esta red", named)) +
-                               "; no se ha leído.");
+        Services().ShowMessage(AuxFileText::NoneOfThisNetwork(ComplementaryFileName, named, "su arco no es de esta red",
+                                                              "ninguno de sus %d arcos es de esta red"));
         return false;
     }
     const int32_t n = TakeNames(file.Header, valuesFrom);

@@ -39,8 +39,9 @@ extern bool LinkOrderSet;
 namespace KDVlib {
 
 // Lists every node, zone centroid, link and movement of the extent in its tile,
-// in array order (links in LinkOrder's when it is set). Disables aArcos1 and aCentroides1 and enables them again as
-// soon as a link with a point list, or a zone centroid, is listed.
+// in array order (links in LinkOrder's when it is set). Disables aArcos1 and
+// aCentroides1 and enables them again as soon as a link with a point list, or a
+// zone centroid, is listed.
 void BuildHitGrid();
 
 // Relists the links of every tile in LinkOrder order.

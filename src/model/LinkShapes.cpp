@@ -3,6 +3,7 @@
 
 #include "model/FileUtils.h"
 #include "model/HitGrid.h"
+#include "model/AuxFileText.h"
 #include "model/KDVlib.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
@@ -164,10 +165,9 @@ bool LoadTrazas(bool sayOtherNetwork)
     // told why rather than that it is no trace file.
     if (found == 0) {
         if (sayOtherNetwork)
-            Services().ShowMessage(Format("Archivo %s:\r", BaseName(TraceFileName)) +
-                                   (read == 1 ? std::string("su traza no es de un arco de esta red")
-                                              : Format("ninguna de sus %d trazas es de un arco de esta red", read)) +
-                                   "; no se ha leído.");
+            Services().ShowMessage(
+                AuxFileText::NoneOfThisNetwork(TraceFileName, read, "su traza no es de un arco de esta red",
+                                               "ninguna de sus %d trazas es de un arco de esta red"));
         return false;
     }
     Services().SetMenuItemEnabled("aArcos1", true);

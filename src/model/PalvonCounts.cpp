@@ -33,27 +33,21 @@ bool ReadCounts(const std::string& fileName)
         return false;
     ViewerServices& ui = Services();
     // A network file is a ".dat" too: read as counts its link lines would put
-    // their times on the links as observed flows. Blank lines may come before
-    // its header, as before a counts file's.
+    // their times on the links as observed flows. Any other file that does not
+    // open with a namelist header (" &COUNTS", or "$" as a namelist may also
+    // begin) would only wipe the counts read before. Blank lines may come first.
     const auto opening = std::find_if(lines.begin(), lines.end(),
                                       [](const std::string& l) { return !ZelUtils::Trim(l).empty(); });
-    const std::string head =
-        opening == lines.end() ? std::string() : ZelUtils::UpperCase(ZelUtils::RemoveBlanks(*opening));
-    if (head.rfind("&OPTION", 0) == 0 || head.rfind("$OPTION", 0) == 0) {
-        ui.ShowMessage(Format("El archivo %s es una red, no un archivo de conteos: no se ha leído.",
-                              std::filesystem::path(fileName).filename().string().c_str()));
-        ui.SetProgressVisible(false);
-        return false;
-    }
-
-    // A counts file opens with its namelist header (" &COUNTS", or "$" as a
-    // namelist may also begin). Any other file (an
-    // empty one, a listing, a trace file) read as counts would only wipe the
-    // counts read before, or put its numbers on the links as counts.
-    if (opening == lines.end() || (ZelUtils::Trim(*opening)[0] != '&' && ZelUtils::Trim(*opening)[0] != '$')) {
-        ui.ShowMessage(Format("El archivo %s no es un archivo de conteos: no empieza con su cabecera "
-                              "(\"&COUNTS\"). No se ha leído.",
-                              std::filesystem::path(fileName).filename().string().c_str()));
+    const std::string head = opening == lines.end()
+                                 ? std::string()
+                                 : ZelUtils::UpperCase(ZelUtils::RemoveBlanks(ZelUtils::Trim(*opening)));
+    const std::string base = std::filesystem::path(fileName).filename().string();
+    const bool network = head.rfind("&OPTION", 0) == 0 || head.rfind("$OPTION", 0) == 0;
+    if (network || head.empty() || (head[0] != '&' && head[0] != '$')) {
+        ui.ShowMessage(network ? Format("El archivo %s es una red, no un archivo de conteos: no se ha leído.", base)
+                               : Format("El archivo %s no es un archivo de conteos: no empieza con su cabecera "
+                                        "(\"&COUNTS\"). No se ha leído.",
+                                        base));
         ui.SetProgressVisible(false);
         return false;
     }
