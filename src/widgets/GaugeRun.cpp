@@ -79,6 +79,13 @@ bool TGaugeRun::eventFilter(QObject* watched, QEvent* event)
         // The window passes them on to its widgets; of these only the stop button
         // takes them.
         return watched->isWidgetType() && watched != stop_;
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        // A file dropped on the window would open another network under the
+        // running command, which goes on over the records of the one it began on.
+        event->ignore();
+        return true;
     default:
         return false;
     }

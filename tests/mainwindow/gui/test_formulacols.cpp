@@ -26,6 +26,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMenu>
+#include <QMimeData>
+#include <QUrl>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
@@ -236,7 +238,7 @@ TEST_F(FormulaColumns, NeverEndingLoopEndsWithAMessageAndTheGridGoesOn)
 
 // A column runs under the caption gauge: Escape stops it even inside one row that
 // would run on, "Detener" between rows, and the grid is left as it was; a formula
-// let run fills every row.
+// let run fills every row, a network dropped on the window meanwhile left unopened.
 TEST_F(FormulaColumns, ColumnRunStopsOnEscapeOrDetenerAndLeavesTheGridAsItWas)
 {
     const int before = NumColArcos;
@@ -298,7 +300,26 @@ TEST_F(FormulaColumns, ColumnRunStopsOnEscapeOrDetenerAndLeavesTheGridAsItWas)
                                                   Network.LinkCount));
         EXPECT_EQ(NumColArcos, before);
     }
+    const std::string other = tmp.file("otra.dat");
+    std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", other);
+    const int32_t links = Network.LinkCount;
+    bool dropped = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
+        if (dropped || w->pbc->isHidden())
+            return;
+        dropped = true;
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(other))});
+        QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.get(), &enter);
+        QApplication::sendEvent(w.get(), &drop);
+    });
+    poll.start(0);
     Make(false, {"Cap"}, "A*2", "Doble");
+    EXPECT_TRUE(dropped);
+    ASSERT_EQ(Network.LinkCount, links);
     ASSERT_TRUE(ui->messages.empty()) << ui->messages.front();
     ASSERT_EQ(NumColArcos, before + 1);
     for (int r = 1; r <= Network.LinkCount; ++r) {

@@ -154,6 +154,18 @@ protected:
         QTest::mouseMove(viewer->img, at);
         QTest::mouseClick(viewer->img, Qt::LeftButton, keys, at);
     }
+    // A file dragged onto the window and dropped there: opened when the window takes the drag.
+    void DropFile(const std::string& file)
+    {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(file))});
+        QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewer, &enter);
+        if (!enter.isAccepted())
+            return;
+        QDropEvent dropped(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewer, &dropped);
+    }
     // A double click as the mouse makes it: press and release, then the second press
     // (the double click) and its release.
     void DoubleClickMap(QPoint at)
@@ -536,7 +548,8 @@ TEST_F(MapModes, PathPickedWithTwoClicksIsThePathOfTheTypedNodes)
 
 // The batch lists every link of each pair's path, the pair on its first row; the
 // export holds the same rows (read back by python's csv). A run stops on Escape
-// or the stop button and lists the pairs done by then.
+// or the stop button and lists the pairs done by then; a network dropped on the
+// window while it runs is not opened: the run ends on this network's links.
 TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
 {
     std::string pairs;
@@ -546,7 +559,9 @@ TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
                 pairs += ZelUtils::Format("%d,%d\r\n", Nodos[a].Number, Nodos[b].Number);
     testutil::writeFile(tmp.file("pares.csv"), pairs);
     const int total = Network.NodeCount * (Network.NodeCount - 1);
-    // stop: 0 lets the run end, 1 presses Escape, 2 the stop button, once the gauge shows.
+    // stop: 0 lets the run end, 1 presses Escape, 2 the stop button, 3 drops
+    // another network on the window, once the gauge shows.
+    testutil::writeFile(tmp.file("otra.dat"), testutil::readFile(testutil::dataPath("grids_net.dat")));
     auto run = [&](int stop, const std::function<void(TStringAlignGrid*)>& inWindow) {
         auto* poll = new QTimer(viewer);
         bool stopped = false;
@@ -555,8 +570,10 @@ TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
                 stopped = true;
                 if (stop == 1)
                     QTest::keyClick(viewer->img, Qt::Key_Escape);
-                else
+                else if (stop == 2)
                     QTest::mouseClick(viewer->img->findChild<QAbstractButton*>("btnDetener"), Qt::LeftButton);
+                else
+                    DropFile(tmp.file("otra.dat"));
             }
             auto* path = dynamic_cast<TFrmPath*>(QApplication::activeModalWidget());
             if (path && path->isVisible()) {
@@ -571,6 +588,7 @@ TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
         livemenus::Find(viewer, "batchRmin")->trigger();
         EXPECT_FALSE(viewer->pbc->isVisible());
     };
+    int joined = 0;
     run(0, [&](TStringAlignGrid* g) {
         ASSERT_EQ(g->cell(0, 0), "Desde");
         ASSERT_EQ(g->cell(2, 0), "Sec");
@@ -596,6 +614,7 @@ TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
         }
         EXPECT_EQ(lastB, to);
         EXPECT_GT(pairs, total / 2); // most pairs are joined
+        joined = pairs;
         // Scrolled to the end and exported, the rows read back the same.
         g->scrollToBottom();
         QApplication::processEvents();
@@ -636,6 +655,16 @@ TEST_F(MapModes, BatchListsEachPathLinkByLinkStopsWhenAskedAndExportsTheRows)
         EXPECT_LT(listed, total) << stop;
         EXPECT_EQ(ui.status[1].rfind("Cálculo de rutas detenido", 0), 0u) << ui.status[1];
     }
+    int listed = 0, foreign = 0;
+    run(3, [&](TStringAlignGrid* g) {
+        for (int r = 1; r < g->RowCount(); ++r) {
+            listed += !g->cell(0, r).empty();
+            foreign += KDVlib::FindArco(ZelUtils::ParseInt(g->cell(3, r)), ZelUtils::ParseInt(g->cell(4, r))) <= 0;
+        }
+    });
+    EXPECT_EQ(DatFileName, "red.dat");
+    EXPECT_EQ(listed, joined);
+    EXPECT_EQ(foreign, 0);
 }
 
 TEST_F(MapModes, PhaseToolShowsTheClickedJunctionAlone)
