@@ -524,15 +524,22 @@ void TPalvonViewer::customEvent(QEvent* event)
     QMainWindow::customEvent(event);
 }
 
+// A window or box that holds the main window's input back (an analysis window,
+// a dialog) holds back files dropped on it too: the network it shows would be
+// replaced under it.
 void TPalvonViewer::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (event->mimeData()->hasUrls())
+    if (event->mimeData()->hasUrls() && !QApplication::activeModalWidget())
         event->acceptProposedAction();
 }
 
 // One dropped file opens as a network; two or more are ignored.
 void TPalvonViewer::dropEvent(QDropEvent* event)
 {
+    if (QApplication::activeModalWidget()) {
+        event->ignore();
+        return;
+    }
     QStringList files;
     for (const QUrl& url : event->mimeData()->urls())
         files << (url.isLocalFile() ? url.toLocalFile() : url.toString());

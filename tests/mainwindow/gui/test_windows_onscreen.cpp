@@ -1,7 +1,8 @@
 // The secondary windows as a user meets them on a 1600 x 1000 screen: opened by
 // their commands at their default size, every control inside the window (none
 // behind a toolbar's overflow arrow, none clipped by its frame), captioned, and
-// closed with Escape.
+// closed with Escape. While one shows, another network dropped on the main window
+// is not opened under it.
 #include "mainwindow/DlgCfg.h"
 #include "widgets/DualListDialog.h"
 #include "widgets/StringAlignGrid.h"
@@ -24,6 +25,9 @@
 #include <QComboBox>
 #include <QDate>
 #include <QLocale>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QHeaderView>
 #include <QLabel>
 #include <QScrollBar>
@@ -202,6 +206,19 @@ TEST_F(WindowsOnScreen, SecondaryWindowsShowEveryControlAndCloseWithEscape)
              EXPECT_FALSE(version.contains(QString::fromLatin1(__DATE__).left(3))) << version.toStdString();
          }},
     };
+    testutil::writeFile(tmp.file("otra.dat"), testutil::readFile(testutil::dataPath("grids_net.dat")));
+    auto dropOther = [this](QWidget* win) {
+        const std::string open = DatFileName;
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(tmp.file("otra.dat")))});
+        QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewer, &enter);
+        EXPECT_FALSE(enter.isAccepted());
+        QApplication::sendEvent(viewer, &drop);
+        EXPECT_EQ(DatFileName, open);
+        EXPECT_TRUE(win->isVisible());
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Open(c.net);
@@ -211,13 +228,15 @@ TEST_F(WindowsOnScreen, SecondaryWindowsShowEveryControlAndCloseWithEscape)
             QWidget* win = viewer->window()->findChild<QWidget*>(QStringLiteral("FrmFases"));
             ASSERT_NE(win, nullptr);
             ASSERT_TRUE(win->isVisible());
+            dropOther(win);
             CheckAndEscape(win);
         } else {
             bool seen = false;
-            WhenModal(c.window, [&seen, &c](QWidget* w) {
+            WhenModal(c.window, [&seen, &c, &dropOther](QWidget* w) {
                 seen = true;
                 if (c.content)
                     c.content(w);
+                dropOther(w);
                 CheckAndEscape(w);
             });
             c.open(viewer);
