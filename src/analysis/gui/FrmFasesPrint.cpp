@@ -16,7 +16,6 @@
 #include "widgets/WindowHost.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
@@ -99,7 +98,7 @@ bool TAnalysisController::PhasesOfDefinedNetworks(const TPrintDefinition& defini
         ui.SetProgressPosition(position);
         ui.SetProgressCaption(caption);
         ui.SetProgressVisible(true);
-        QApplication::processEvents();
+        Services().ProcessEvents(); // holds the user's input back, as the batch printing does
     };
     gauge(0);
 
@@ -116,7 +115,7 @@ bool TAnalysisController::PhasesOfDefinedNetworks(const TPrintDefinition& defini
         if (e.NetworkFile == "null" || e.NetworkFile.empty() || SettingsSection(e.RedPalvon)) continue;
         window_.SetStatusPanel(0, QString::fromStdString(
             ZelUtils::Format("%s (%d/%d)", e.NetworkFile.c_str(), i + 1, definition.Net2PrintCount)));
-        QApplication::processEvents();
+        Services().ProcessEvents();
         if (!host_.OpenNetworkUnattended(e.NetworkFile)) continue;
         opened = true;
         if (useFile) {
