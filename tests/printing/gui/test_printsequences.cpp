@@ -1151,14 +1151,13 @@ TEST_F(PrintSequences, BatchGivesBackTheListingAndCountsLoaded)
             EXPECT_EQ(links->cell(UserView().RangeVarArcos, 0), "Doble");
         }
     }
-    EXPECT_EQ(UserView().RangeName, "null") << "a batch over another network gives the choice up";
+    EXPECT_EQ(UserView().RangeName, "Doble") << "the choice comes back with its column";
 }
 
 // A formula column is made again, on the data read again, when the user's network
 // is read again (from its text, or at the end of a batch over another network).
-// The map coloured by it stays coloured by it after the text is read again; after
-// the batch over another network the choice is given up, the legend and the
-// colour button too, as every choice on the user's network is.
+// The map coloured by it stays coloured by it, with its legend, its colour button
+// and the tick of its variable, whichever way the network came back.
 TEST_F(PrintSequences, ColourOfAFormulaColumnGoesWithTheColumn)
 {
     fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sioux.dat"));
@@ -1171,11 +1170,11 @@ TEST_F(PrintSequences, ColourOfAFormulaColumnGoesWithTheColumn)
              FrmDat->findChild<QToolButton*>("tbReload")->click();
          },
          true},
-        {"lote", [&] { Trigger("ImprimirRedes1"); }, false},
+        {"lote", [&] { Trigger("ImprimirRedes1"); }, true},
     };
+    ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), false, {"Cap"}, "Doble", "A*2"));
     for (const auto& [name, transition, kept] : transitions) {
         SCOPED_TRACE(name);
-        ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), false, {"Cap"}, "Doble", "A*2"));
         QAction* colores = livemenus::Find(viewer, "tbColores");
         emit colores->menu()->aboutToShow();
         for (QAction* v : colores->menu()->actions())
@@ -1192,6 +1191,12 @@ TEST_F(PrintSequences, ColourOfAFormulaColumnGoesWithTheColumn)
         EXPECT_EQ(viewer->Down(Cmd::tbColores), kept);
         Trigger("aRedibujar");
         EXPECT_EQ(viewer->sym->isVisible(), kept);
+        emit colores->menu()->aboutToShow();
+        QStringList ticked;
+        for (QAction* v : colores->menu()->actions())
+            if (v->isChecked())
+                ticked << v->text();
+        EXPECT_EQ(ticked.join('|').toStdString(), kept ? "Doble" : "");
         if (kept) {
             // The column coloured is the one made again, with its values.
             EXPECT_EQ(viewer->sagArcos->cell(UserView().RangeVarArcos, 0), "Doble");
