@@ -574,6 +574,44 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
         }
 }
 
+// The columns ticked in the find window stay ticked over the network read again or
+// another opened from the menu, with the window called up again, while the grid
+// has a column of their title; the others go.
+TEST_F(ListingsGui, FindWindowKeepsTheColumnsTickedThatTheNetworkOpenedHas)
+{
+    std::filesystem::copy_file(testutil::realDataPath("siouxfalls-junctions.dat"), tmp.file("sf.dat"));
+    viewer->resize(1200, 800);
+    viewer->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+    testutil::settle();
+    viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Selección", "aBuscar"));
+    TDlgFind& find = Secondary::DlgFind();
+    const auto ticked = [&] {
+        QStringList t;
+        for (int i = 0; i < find.Buscarque->count(); ++i)
+            if (find.Buscarque->item(i)->checkState() == Qt::Checked)
+                t << find.Buscarque->item(i)->text();
+        return t.join('|').toStdString();
+    };
+    ASSERT_EQ(ticked(), "NodoA|NodoB");
+    for (int i = 0; i < find.Buscarque->count(); ++i) {
+        QListWidgetItem* item = find.Buscarque->item(i);
+        if (item->text() == "Cap" || item->text() == "XD1") // "XD1": of this network only
+            item->setCheckState(Qt::Checked);
+    }
+    for (const auto& [file, expected] :
+         {std::pair{"red.dat", "NodoA|NodoB|Cap|XD1"}, std::pair{"sf.dat", "NodoA|NodoB|Cap"}}) {
+        SCOPED_TRACE(file);
+        testutil::AnswerFileDialog(viewer, tmp.file(file));
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+        testutil::settle();
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Selección", "aBuscar"));
+        EXPECT_EQ(ticked(), expected);
+    }
+}
+
 // Each inversion of the links selected, and the one back, shows at once the
 // selection it leaves: the rows' colours, the list of selected links below and the map.
 TEST_F(ListingsGui, InversionsOfTheLinksSelectedShowAtOnce)
