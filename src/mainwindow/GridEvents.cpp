@@ -440,8 +440,8 @@ void TGridsController::HoldChoices()
     for (TCommandId layer : {Cmd::tbAtributos, Cmd::tbColores, Cmd::tbValues, Cmd::tbMovimValues})
         h.on.emplace_back(layer, viewer_.CommandOn(layer));
     for (int i = 0; i < MaxShownVars; ++i)
-        h.visible.emplace_back(QStringLiteral("cv%1").arg(i), viewer_.Action(QStringLiteral("cv%1").arg(i))->isVisible());
-    h.visible.emplace_back(QStringLiteral("cvs"), viewer_.Action(Cmd::cvs)->isVisible());
+        h.colourItems[size_t(i)] = viewer_.Action(QStringLiteral("cv%1").arg(i))->isVisible();
+    h.colourItemsAll = viewer_.Action(Cmd::cvs)->isVisible();
     h.movimAttributes = viewer_.Action(Cmd::aAtributos2)->isChecked();
 }
 
@@ -464,8 +464,9 @@ void TGridsController::PutBackChoices(const TChoicesHeld& h)
     v.SelectedMovimVars = h.selectedMovimVars;
     for (const auto& [layer, on] : h.on)
         viewer_.SetCommandOn(layer, on);
-    for (const auto& [name, shown] : h.visible)
-        viewer_.Action(name)->setVisible(shown);
+    for (int i = 0; i < MaxShownVars; ++i)
+        viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(h.colourItems[size_t(i)]);
+    viewer_.Action(Cmd::cvs)->setVisible(h.colourItemsAll);
     viewer_.Action(Cmd::aAtributos2)->setChecked(h.movimAttributes);
 }
 

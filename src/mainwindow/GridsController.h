@@ -155,9 +155,10 @@ public:
         std::string rangeName, rangeMovimName;
         float rangeMin = 0.0f, rangeMax = 0.0f, rangeMovimMin = 0.0f, rangeMovimMax = 0.0f;
         std::vector<std::string> shownVarList, selectedMovimVars;
-        std::vector<std::pair<TCommandId, bool>> on;     // layer buttons pressed
-        std::vector<std::pair<QString, bool>> visible;   // variable-colour items shown
-        bool movimAttributes = false;                    // "aAtributos2" ticked
+        std::vector<std::pair<TCommandId, bool>> on; // layer buttons pressed
+        std::array<bool, MaxShownVars> colourItems{}; // the variables' colour items shown
+        bool colourItemsAll = false;                  // and the item for all of them
+        bool movimAttributes = false;                 // "aAtributos2" ticked
     } choicesHeld_;
     void HoldChoices();
     void PutBackChoices(const TChoicesHeld& held);
