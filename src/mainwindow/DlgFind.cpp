@@ -171,12 +171,21 @@ TDlgFind::TDlgFind(TPalvonViewer* viewer) : QDialog(viewer), viewer_(viewer)
 void TDlgFind::BuscarenClick()
 {
     const int kind = std::clamp(Buscaren->ItemIndex(), 0, 4);
+    // The list filled again for the kind it showed (the window called up again,
+    // over the same network or another) keeps the columns the user ticked, by
+    // their titles, besides the kind's defaults; a title gone takes its tick along.
+    QStringList ticked;
+    for (int i = 0; listKind_ == kind && i < Buscarque->count(); ++i)
+        if (Buscarque->item(i)->checkState() == Qt::Checked)
+            ticked << Buscarque->item(i)->text();
     Buscarque->clear();
+    listKind_ = kind;
     const std::vector<std::string>& titles = Campos(kind);
     for (size_t i = 0; i < titles.size(); ++i) {
         auto* item = new QListWidgetItem(TextCodec::Decode(titles[i]), Buscarque);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(static_cast<int>(i) <= FindDefaultCols[kind] ? Qt::Checked : Qt::Unchecked);
+        const bool on = static_cast<int>(i) <= FindDefaultCols[kind] || ticked.contains(item->text());
+        item->setCheckState(on ? Qt::Checked : Qt::Unchecked);
     }
 }
 

@@ -32,7 +32,8 @@ public:
     // Per kind, the last column ticked by default (columns 0..that one).
     static constexpr int FindDefaultCols[5] = {0, 0, 1, 0, 2};
 
-    // Lists the chosen kind's column titles and ticks its default columns.
+    // Lists the chosen kind's column titles and ticks its default columns (and the
+    // columns ticked before, by title, when the list showed that kind already).
     void BuscarenClick();
     void btnFindClick();
     // Moves the dialog off the found records' place on the map (world box).
@@ -62,6 +63,7 @@ private:
     TStringAlignGrid* FindGrid(int kind) const;
 
     TPalvonViewer* viewer_;
+    int listKind_ = -1; // the kind whose titles the column list shows (-1 none yet)
 };
 
 extern TDlgFind* DlgFind;

@@ -48,6 +48,8 @@ void BuildGenatrMenu(TPalvonViewer& w)
         QAction* item = menu->addAction(Qs(GenatrNames[k]));
         item->setData(static_cast<int>(k));
         item->setCheckable(true);
+        // Laid out again (the data read again), the menu ticks the variable shown.
+        item->setChecked(static_cast<int32_t>(k) == UserView().GenatrCol);
         radio->addAction(item);
         QObject::connect(item, &QAction::triggered, item, [&w, item] { w.Grids().CheckGenatr(item); });
     }

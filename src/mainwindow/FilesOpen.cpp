@@ -741,7 +741,10 @@ bool TFilesController::OpenPalvonDat()
         grids.GridMoveRegion = QRegion();
         QApplication::restoreOverrideCursor();
     }
+    // The read's note gives way to the map's proportions, which no resize may
+    // come to set.
     viewer_.SetStatusPanel(0, QStringLiteral("Inactivo"));
+    viewer_.ShowMapProportions();
     // The pointer's position and the last measure were taken on the earlier
     // network's map: the new one shows none until the mouse moves over it.
     viewer_.SetStatusPanel(2, QString());

@@ -339,6 +339,7 @@ void TGridsController::HoldGridOrder()
         gridOrderHeld_.push_back(std::move(h));
     }
     formulaHeld_ = formulaColumns_;
+    HoldChoices();
     costHeld_.clear();
     if (KDVlib::CostVar != 7 && ConfigurarRmin)
         for (QAction* a : ConfigurarRmin->actions())
@@ -349,6 +350,7 @@ void TGridsController::HoldGridOrder()
 void TGridsController::PutBackGridOrder()
 {
     const QString cost = std::exchange(costHeld_, {});
+    const TChoicesHeld choices = std::exchange(choicesHeld_, {});
     if (gridOrderHeld_.size() != 2)
         return;
     // The user's formula columns, computed again on the data read again, in the
@@ -356,6 +358,10 @@ void TGridsController::PutBackGridOrder()
     for (const TFormulaColumnDef& def : std::exchange(formulaHeld_, {}))
         if (MakeFormulaColumn(def))
             formulaColumns_.push_back(def);
+    // Choices given up meanwhile (another network opened over them) come back,
+    // by the columns held, to follow them to their places now below.
+    if (choices.any && !AnyChoice())
+        PutBackChoices(choices);
     const std::vector<TGridOrderHeld> held = std::exchange(gridOrderHeld_, {});
     for (size_t k = 0; k < 2; ++k) {
         TStringAlignGrid* grid = k == 0 ? sagArcos : sagMovim;
@@ -389,6 +395,8 @@ void TGridsController::PutBackGridOrder()
         // whose column is gone is given up.
         MoveChosenColumns(k == 1, [&to](int32_t c) { return c > 0 && size_t(c) < to.size() ? to[size_t(c)] : c; });
     }
+    // The variable menus, laid out before the columns took their places, tick them there.
+    TickChosenVariables();
     // The cost the user chose for least-cost paths, while its column is there:
     // the menus laid out again chose the length.
     if (!cost.isEmpty() && ConfigurarRmin)
@@ -398,6 +406,68 @@ void TGridsController::PutBackGridOrder()
                 viewer_.Action(Cmd::ConfigurarRminItem)->setText(QStringLiteral("Configurar (%1)").arg(cost));
                 break;
             }
+}
+
+bool TGridsController::AnyChoice() const
+{
+    const TViewState& v = UserView();
+    return v.RangeVarArcos > 0 || v.AttrColumn > 0 || v.RangeVarMovim > 0 || !v.ShownVarList.empty() ||
+           !v.SelectedMovimVars.empty();
+}
+
+void TGridsController::HoldChoices()
+{
+    const TViewState& v = UserView();
+    TChoicesHeld& h = choicesHeld_;
+    h = {};
+    h.any = AnyChoice();
+    if (!h.any)
+        return;
+    h.rangeVarByMode = v.RangeVarByMode;
+    h.rangeVarArcos = v.RangeVarArcos;
+    h.attrColumn = v.AttrColumn;
+    h.rangeItemMovim = v.RangeItemMovim;
+    h.rangeVarMovim = v.RangeVarMovim;
+    h.movimAttrVar = MovimAttrVar;
+    h.rangeName = v.RangeName;
+    h.rangeMovimName = v.RangeMovimName;
+    h.rangeMin = v.RangeMin;
+    h.rangeMax = v.RangeMax;
+    h.rangeMovimMin = v.RangeMovimMin;
+    h.rangeMovimMax = v.RangeMovimMax;
+    h.shownVarList = v.ShownVarList;
+    h.selectedMovimVars = v.SelectedMovimVars;
+    for (TCommandId layer : {Cmd::tbAtributos, Cmd::tbColores, Cmd::tbValues, Cmd::tbMovimValues})
+        h.on.emplace_back(layer, viewer_.CommandOn(layer));
+    for (int i = 0; i < MaxShownVars; ++i)
+        h.colourItems[size_t(i)] = viewer_.Action(QStringLiteral("cv%1").arg(i))->isVisible();
+    h.colourItemsAll = viewer_.Action(Cmd::cvs)->isVisible();
+    h.movimAttributes = viewer_.Action(Cmd::aAtributos2)->isChecked();
+}
+
+void TGridsController::PutBackChoices(const TChoicesHeld& h)
+{
+    TViewState& v = UserView();
+    v.RangeVarByMode = h.rangeVarByMode;
+    v.RangeVarArcos = h.rangeVarArcos;
+    v.AttrColumn = h.attrColumn;
+    v.RangeItemMovim = h.rangeItemMovim;
+    v.RangeVarMovim = h.rangeVarMovim;
+    MovimAttrVar = h.movimAttrVar;
+    v.RangeName = h.rangeName;
+    v.RangeMovimName = h.rangeMovimName;
+    v.RangeMin = h.rangeMin;
+    v.RangeMax = h.rangeMax;
+    v.RangeMovimMin = h.rangeMovimMin;
+    v.RangeMovimMax = h.rangeMovimMax;
+    v.ShownVarList = h.shownVarList;
+    v.SelectedMovimVars = h.selectedMovimVars;
+    for (const auto& [layer, on] : h.on)
+        viewer_.SetCommandOn(layer, on);
+    for (int i = 0; i < MaxShownVars; ++i)
+        viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(h.colourItems[size_t(i)]);
+    viewer_.Action(Cmd::cvs)->setVisible(h.colourItemsAll);
+    viewer_.Action(Cmd::aAtributos2)->setChecked(h.movimAttributes);
 }
 
 // ---------------------------------------------------------------- helpers

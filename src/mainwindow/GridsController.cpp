@@ -496,6 +496,16 @@ bool GridLayout::ReserveLplColumns(TGridsController& w)
     return true;
 }
 
+namespace {
+// Whether the link variable `k` is the one of the column the data layers show
+// (the column a pick of its item chooses).
+bool LinkVarChosen(int32_t k)
+{
+    const int32_t c = UserView().RangeVarArcos;
+    return k != 0 && c > 0 && c < NumColArcos && ColVarArcos[static_cast<size_t>(c)] == k;
+}
+} // namespace
+
 void TGridsController::AgregarItemArcos(int column)
 {
     CreateGrids();
@@ -510,6 +520,8 @@ void TGridsController::AgregarItemArcos(int column)
     item->setData(k);
     item->setCheckable(true);
     item->setEnabled(enabled);
+    // A menu laid out again ticks the variable the data layers show.
+    item->setChecked(LinkVarChosen(k));
     QObject::connect(item, &QAction::triggered, item, [this, item] { VarArcosClick(item); });
 
     auto* group = ConfigurarRmin->findChild<QActionGroup*>(QString(), Qt::FindDirectChildrenOnly);
@@ -546,7 +558,18 @@ void TGridsController::AgregarItemMovim(int column)
     item->setData(column);
     item->setCheckable(true);
     item->setEnabled(enabled);
+    item->setChecked(column > 0 && column == UserView().RangeVarMovim);
     QObject::connect(item, &QAction::triggered, item, [this, item] { VarMovimClick(item); });
+}
+
+void TGridsController::TickChosenVariables()
+{
+    CreateGrids();
+    const TViewState& v = UserView();
+    for (QAction* a : VarArcos->actions())
+        a->setChecked(LinkVarChosen(a->data().toInt()));
+    for (QAction* a : VarMovim->actions())
+        a->setChecked(v.RangeVarMovim > 0 && a->data().toInt() == v.RangeVarMovim);
 }
 
 void TGridsController::RefreshVarItems()

@@ -9,10 +9,13 @@
 // and of the ranges and colours of the map's right-button menu ("Rangos...", "Color",
 // "Color por tipo", the variables' colours) and "Borde color" of the intersections.
 // It reaches the window's menus, toolbars, canvas and legends directly.
+#include "map/Ranges.h"
 #include "widgets/CommandTable.h"
 
 #include <QRegion>
+#include <QString>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -80,6 +83,8 @@ public:
     void AgregarItemMovim(int column);
     // The variable items follow their variables' maxima once new data are read.
     void RefreshVarItems();
+    // The variable menus tick the columns the view shows (none where nothing is chosen).
+    void TickChosenVariables();
     // A complementary-data block just placed by its loader, into the link (or
     // movement) grid, with the street names, and the variable menus rebuilt.
     void ShowComplementaryColumns(bool movements, const TCompPlacement& placement);
@@ -140,6 +145,23 @@ public:
     };
     std::vector<TGridOrderHeld> gridOrderHeld_;
     QString costHeld_; // the least-cost paths' cost chosen, by its item's title (empty: the length)
+    // The variables the user chose to see (by their columns as held above) and the
+    // layers and items that showed them: an opening of another network meanwhile
+    // may give up choices on formula columns, which come back with their columns.
+    struct TChoicesHeld {
+        bool any = false;
+        std::array<int32_t, MaxRangeModes + 1> rangeVarByMode{};
+        int32_t rangeVarArcos = 0, attrColumn = 0, rangeItemMovim = 0, rangeVarMovim = 0, movimAttrVar = 0;
+        std::string rangeName, rangeMovimName;
+        float rangeMin = 0.0f, rangeMax = 0.0f, rangeMovimMin = 0.0f, rangeMovimMax = 0.0f;
+        std::vector<std::string> shownVarList, selectedMovimVars;
+        std::vector<std::pair<TCommandId, bool>> on; // layer buttons pressed
+        std::array<bool, MaxShownVars> colourItems{}; // the variables' colour items shown
+        bool colourItemsAll = false;                  // and the item for all of them
+        bool movimAttributes = false;                 // "aAtributos2" ticked
+    } choicesHeld_;
+    void HoldChoices();
+    void PutBackChoices(const TChoicesHeld& held);
     // A formula column as the user made it: what the network read again computes
     // anew, on its own data, to give the column back.
     struct TFormulaColumnDef {
@@ -184,6 +206,8 @@ public:
     // unattended and put back on the user's network read again.
     void HoldGridOrder();
     void PutBackGridOrder();
+    // Whether the user's view shows any variable of the grids.
+    bool AnyChoice() const;
     void sagZonasDblClick();
     void sagNodosDblClick();
     void sagArcosDblClick();

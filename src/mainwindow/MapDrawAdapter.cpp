@@ -16,4 +16,6 @@ void TMapDrawAdapter::DrawCurveHandles()
         viewer_.MapEdit().StartCurving();
 }
 
+void TMapDrawAdapter::RedrawMagnifier() { viewer_.MapView().RedrawMagnifier(); }
+
 bool TMapDrawAdapter::RegionPickUnderWay() { return viewer_.Selection().PolySelectKind > 0; }

@@ -13,6 +13,7 @@ public:
     TLegendImage* BarLegend() override;
     const QTextEdit* TitleBox() override;
     void DrawCurveHandles() override;
+    void RedrawMagnifier() override;
     bool RegionPickUnderWay() override;
 
 private:

@@ -156,11 +156,7 @@ void TPalvonViewer::ConnectToggles()
     Display().CreateToolbars();
 
     // The map's size ratio in the status bar.
-    img->installEventFilter(new TResizeWatcher(this, [this] {
-        if (img->height() > 0)
-            StatusPanels[0]->setText(QString::fromStdString(
-                ZelUtils::Format("%.4f", double(img->width()) / double(img->height()))));
-    }));
+    img->installEventFilter(new TResizeWatcher(this, [this] { ShowMapProportions(); }));
 }
 
 bool TMapViewHostAdapter::RegionPickUnderWay() { return w_.Selection().PolySelectKind != 0; }

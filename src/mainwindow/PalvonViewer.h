@@ -145,6 +145,8 @@ public:
     void RedrawMap() override;
     void SetStatusPanel(int panel, const QString& text) override;
     QString StatusPanel(int panel) override;
+    // Status panel 0: the map's width to height, as its resize sets it.
+    void ShowMapProportions();
     bool CommandOn(TCommandId id) override;
     void SetCommandOn(TCommandId id, bool on) override;
     TViewState& View() override { return UserView(); }

@@ -785,9 +785,10 @@ void TSelectionController::SeleccionGrillaClick()
 }
 
 // The two inversions of the link grid's menu differ on purpose: "Invierte Selección"
-// flips every link between unmarked and class 1 and paints the grid rows to match;
-// "Invierte selcción" (the "Selección" submenu) flips between unmarked and the current
-// class and leaves the grid alone. Neither redraws the map.
+// flips every link between unmarked and class 1 (its rows red); "Invierte selcción"
+// (the "Selección" submenu) flips between unmarked and the current class. Both show
+// the selection they leave at once: the grid rows, the list of selected links below
+// and the map.
 void TSelectionController::InvierteSeleccin1Click() { InvertLinkMarksToRed(); }
 void TSelectionController::Invierteselccin1Click() { InvertLinkMarksToCurrentClass(); }
 
@@ -805,6 +806,8 @@ void TSelectionController::InvertLinkMarksToRed()
             links->SetFontColorCell(0, r, color);
             links->SetFontColorCell(1, r, color);
         }
+    ListSelectedLinks();
+    viewer_.RedrawMap();
 }
 
 void TSelectionController::InvertLinkMarksToCurrentClass()
@@ -812,6 +815,14 @@ void TSelectionController::InvertLinkMarksToCurrentClass()
     // Only positive marks are cleared; a negative one takes the current class.
     for (int32_t i = 1; i <= Network.LinkCount; ++i)
         Arcos[i].Mark = Arcos[i].Mark > 0 ? 0 : CurrentClass;
+    TStringAlignGrid* links = viewer_.sagArcos;
+    if (!links)
+        return;
+    for (int r = 1; r < links->RowCount(); ++r)
+        if (const int32_t i = viewer_.Grids().LinkOfRow(r))
+            viewer_.Grids().ColorLinkRow(r, Arcos[i].Mark);
+    ListSelectedLinks();
+    viewer_.RedrawMap();
 }
 
 int32_t TSelectionController::MarcarNoDibujar()

@@ -107,9 +107,11 @@ public:
     void SeleccionGrillaClick();
     void InvierteSeleccin1Click();
     void Invierteselccin1Click();
-    // Marked links lose their mark, the others get class 1; the grid rows turn red or black.
+    // Marked links lose their mark, the others get class 1; the grid rows turn red or
+    // black, and the list of selected links and the map follow.
     void InvertLinkMarksToRed();
-    // Links with a positive mark lose it, the others get CurrentClass; the grid is untouched.
+    // Links with a positive mark lose it, the others get CurrentClass; the grid rows,
+    // the list of selected links and the map follow.
     void InvertLinkMarksToCurrentClass();
     void MarcarNODibujar1Click();
     void AnularMarcas1Click();

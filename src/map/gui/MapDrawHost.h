@@ -2,7 +2,7 @@
 // What the drawing of the map needs of the main window beyond any controller's
 // window host: the canvas it draws on, the two legends it puts over the map, the
 // title box the view's title is read from, and the shape handles of the link
-// being bent, which stay on top of every redraw. The main window implements it.
+// being bent and the magnifier, which stay on top of every redraw. The main window implements it.
 class QTextEdit;
 class TLegendImage;
 class TOxrImage;
@@ -19,6 +19,8 @@ public:
     virtual const QTextEdit* TitleBox() = 0;
     // Draws again the handles of the link whose shape is being edited, if any.
     virtual void DrawCurveHandles() = 0;
+    // Draws again the magnifier over the map, while it shows, from the map just drawn.
+    virtual void RedrawMagnifier() = 0;
     // A region is being drawn on the map (its cursor stays after a redraw).
     virtual bool RegionPickUnderWay() = 0;
 

@@ -97,6 +97,8 @@ void TMapRenderer::DrawPalvon()
         img->unsetCursor();
     // The shape handles of the link being bent stay on top of every redraw.
     host_.DrawCurveHandles();
+    // A magnifier left on the map shows it as it is now, not as it was.
+    host_.RedrawMagnifier();
 }
 
 void TMapRenderer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)

@@ -104,6 +104,8 @@ public:
     void DrawQuickView(TOxrImage* Img);
     void StreetViewPalvon();
     void ZoomViewPalvon();
+    // The magnifier, while it shows, drawn again where it stands (the map under it redrawn).
+    void RedrawMagnifier();
     void tbAerialClick();
     void CopiarAerial1Click();
 

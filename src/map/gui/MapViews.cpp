@@ -141,6 +141,12 @@ void TMapViewController::ZoomViewPalvon()
     zimg->update();
 }
 
+void TMapViewController::RedrawMagnifier()
+{
+    if (zimg && zimg->isVisible())
+        ZoomViewPalvon();
+}
+
 void TMapViewController::tbAerialClick()
 {
     if (window_.CommandOn(Cmd::tbAerial)) {

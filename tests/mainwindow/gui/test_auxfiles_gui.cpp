@@ -90,6 +90,11 @@ TEST_F(AuxFilesGui, GenerationAttractionMenuHasOneRadioItemPerVariable)
     items[1]->trigger();
     EXPECT_EQ(UserView().GenatrCol, 2);
     EXPECT_TRUE(items[1]->isChecked());
+    // Read again, the menu laid out anew ticks the variable still shown.
+    ASSERT_TRUE(KDVlib::LoadGenatr(testutil::dataPath("aux_genatr.csv")));
+    ASSERT_EQ(menu->actions().size(), 4);
+    EXPECT_FALSE(menu->actions()[0]->isChecked());
+    EXPECT_TRUE(menu->actions()[1]->isChecked());
 }
 
 TEST(AuxFilesOpening, ZoningNamedByTheNetworksIniLoadsWithTheNetwork)

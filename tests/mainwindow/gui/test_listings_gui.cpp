@@ -574,6 +574,78 @@ TEST_F(ListingsGui, EachLoaderRefusesAFileOfAnotherKindKeepingWhatWasRead)
         }
 }
 
+// The columns ticked in the find window stay ticked over the network read again or
+// another opened from the menu, with the window called up again, while the grid
+// has a column of their title; the others go.
+TEST_F(ListingsGui, FindWindowKeepsTheColumnsTickedThatTheNetworkOpenedHas)
+{
+    std::filesystem::copy_file(testutil::realDataPath("siouxfalls-junctions.dat"), tmp.file("sf.dat"));
+    viewer->resize(1200, 800);
+    viewer->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+    testutil::settle();
+    viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Selección", "aBuscar"));
+    TDlgFind& find = Secondary::DlgFind();
+    const auto ticked = [&] {
+        QStringList t;
+        for (int i = 0; i < find.Buscarque->count(); ++i)
+            if (find.Buscarque->item(i)->checkState() == Qt::Checked)
+                t << find.Buscarque->item(i)->text();
+        return t.join('|').toStdString();
+    };
+    ASSERT_EQ(ticked(), "NodoA|NodoB");
+    for (int i = 0; i < find.Buscarque->count(); ++i) {
+        QListWidgetItem* item = find.Buscarque->item(i);
+        if (item->text() == "Cap" || item->text() == "XD1") // "XD1": of this network only
+            item->setCheckState(Qt::Checked);
+    }
+    for (const auto& [file, expected] :
+         {std::pair{"red.dat", "NodoA|NodoB|Cap|XD1"}, std::pair{"sf.dat", "NodoA|NodoB|Cap"}}) {
+        SCOPED_TRACE(file);
+        testutil::AnswerFileDialog(viewer, tmp.file(file));
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+        testutil::settle();
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Selección", "aBuscar"));
+        EXPECT_EQ(ticked(), expected);
+    }
+}
+
+// Each inversion of the links selected, and the one back, shows at once the
+// selection it leaves: the rows' colours, the list of selected links below and the map.
+TEST_F(ListingsGui, InversionsOfTheLinksSelectedShowAtOnce)
+{
+    viewer->resize(1200, 800);
+    viewer->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer));
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+    testutil::settle();
+    for (const auto& [place, item] : {std::pair{"popup:pupArcos>Selección", "Invierteselccin1"},
+                                      std::pair{"popup:pupArcos", "InvierteSeleccin1"}}) {
+        for (int32_t i = 1; i <= Network.LinkCount; ++i)
+            Arcos[i].Mark = i == 2 ? 3 : 0;
+        viewer->RedrawMap();
+        for (int pass = 0; pass < 2; ++pass) {
+            SCOPED_TRACE(std::string(item) + (pass ? ", back" : ""));
+            const QImage before = viewer->img->Picture().copy();
+            ASSERT_TRUE(livemenus::Click(viewer, place, item));
+            int marked = 0;
+            for (int r = 1; r < viewer->sagArcos->RowCount(); ++r) {
+                const int32_t i = viewer->Grids().LinkOfRow(r);
+                const QColor c = viewer->sagArcos->FontColorCell(0, r);
+                EXPECT_EQ(c.isValid() && c != QColor(Qt::black), Arcos[i].Mark > 0) << r;
+                marked += Arcos[i].Mark > 0;
+            }
+            EXPECT_EQ(marked, pass == 0 ? Network.LinkCount - 1 : 1);
+            ASSERT_NE(viewer->sagArcosSel, nullptr);
+            EXPECT_EQ(viewer->sagArcosSel->RowCount(), marked + 1);
+            EXPECT_TRUE(viewer->sagArcosSel->isVisible());
+            EXPECT_FALSE(before == viewer->img->Picture()) << "the map shows the links marked now";
+        }
+    }
+}
+
 // Link and movement columns of complementary data coloured on the map, then other
 // complementary data read over them, or the files changed on disk and read again
 // with the network's text: the choice follows its column's title, into the block
@@ -645,6 +717,13 @@ TEST_F(ListingsGui, ColoursOnLoadedDataFollowTheirColumnsOrGoWithThem)
         ASSERT_EQ(UserView().SelectedMovimVars, std::vector<std::string>{std::to_string(mb)});
         testutil::ShiftClickTitle(movs, mb); // the movement grid sorted on it
         ASSERT_EQ(viewer->Grids().SortColMovim, mb);
+        // "Mb" also drawn on the links from the movements' own menu.
+        QAction* movLinks = livemenus::Find(viewer, "tbMovimLinks");
+        emit movLinks->menu()->aboutToShow();
+        for (QAction* v : movLinks->menu()->actions())
+            if (v->text().endsWith("  Mb"))
+                v->trigger();
+        ASSERT_EQ(UserView().RangeVarMovim, mb);
         QAction* colores = livemenus::Find(viewer, "tbColores");
         emit colores->menu()->aboutToShow();
         for (QAction* v : colores->menu()->actions())
@@ -692,6 +771,16 @@ TEST_F(ListingsGui, ColoursOnLoadedDataFollowTheirColumnsOrGoWithThem)
             for (int r = 1; r < movs->RowCount(); ++r)
                 shown.push_back(std::stod(movs->cell(sortedOn, r)));
             EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()) || std::is_sorted(shown.rbegin(), shown.rend()));
+        }
+        // The variable menus laid out again tick the variables still shown, and none gone.
+        for (auto [button, title] : {std::pair{"tbColores", "Vb"}, std::pair{"tbMovimLinks", "Mb"}}) {
+            QMenu* menu = livemenus::Find(viewer, button)->menu();
+            emit menu->aboutToShow();
+            QStringList ticked;
+            for (QAction* v : menu->actions())
+                if (v->isChecked())
+                    ticked << v->text().split(' ', Qt::SkipEmptyParts).last();
+            EXPECT_EQ(ticked.join('|').toStdString(), row.kept ? title : "") << button;
         }
         // The cost chosen follows its column too, also when the network is read again.
         EXPECT_EQ(KDVlib::CostVar, row.kept ? ColVarArcos[size_t(UserView().RangeVarArcos)] : 7);

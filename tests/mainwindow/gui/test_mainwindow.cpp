@@ -1148,10 +1148,13 @@ TEST_F(MainWindow, ARefusedOpeningLeavesTheWholeWindowAsItWas)
             testutil::settle();
             EXPECT_EQ(viewer->StatusPanel(0),
                       QString::number(double(viewer->img->width()) / viewer->img->height(), 'f', 4));
-            // ...and another network opened shows nothing of chicago's.
+            // ...and another network opened shows nothing of chicago's, its map's
+            // proportions at once.
             Open(other);
             testutil::settle();
             EXPECT_EQ(viewer->windowTitle(), QString::fromStdString(other));
+            EXPECT_EQ(viewer->StatusPanel(0),
+                      QString::number(double(viewer->img->width()) / viewer->img->height(), 'f', 4));
             for (int p = 1; p < 4; ++p)
                 EXPECT_EQ(viewer->StatusPanel(p).trimmed(), "") << p;
             EXPECT_FALSE(viewer->Action(Cmd::Jtype1)->isEnabled());

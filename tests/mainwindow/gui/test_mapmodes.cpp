@@ -2022,6 +2022,16 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         EXPECT_EQ(NumGenatr == 2, row.choicesKept || !row.opened) << "generation/attraction";
         EXPECT_EQ(livemenus::Find(viewer, "GenAtrZona")->isEnabled(), row.choicesKept || !row.opened);
         EXPECT_EQ(livemenus::Find(viewer, "GenAtrZona")->isChecked(), row.choicesKept || !row.opened);
+        // The variable menus tick what is shown still, and nothing gone.
+        EXPECT_EQ(livemenus::Find(viewer, "GenAtrZona")->menu()->actions().front()->isChecked(),
+                  row.choicesKept || !row.opened);
+        QMenu* linkVars = livemenus::Find(viewer, "tbColores")->menu();
+        emit linkVars->aboutToShow();
+        std::vector<int> ticked;
+        for (QAction* v : linkVars->actions())
+            if (v->isChecked())
+                ticked.push_back(v->data().toInt());
+        EXPECT_EQ(ticked, row.choicesKept || !row.opened ? std::vector<int>{5} : std::vector<int>{});
         EXPECT_EQ(Zonas[KDVlib::FindZona(1)].PolygonCount > 0, row.choicesKept || !row.opened) << "zoning";
         // The formula column: made again on the same network, computed on its data.
         EXPECT_EQ(NumUserVarMovim, row.choicesKept || !row.opened ? 1 : 0);

@@ -19,6 +19,7 @@
 #include "model/ZelUtils.h"
 #include "model/ZelUtm.h"
 #include "support/FileDialogAnswer.h"
+#include "support/GuiTestUtil.h"
 #include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
@@ -203,6 +204,49 @@ TEST_F(ZoomWindow, MagnifierFollowsThePointerAndRightClickNeverMovesIt)
     Drag(lens, Qt::LeftButton, {50, 50}, {90, 70});
     EXPECT_EQ(lens->pos(), QPoint(240, 120));
     EXPECT_EQ(viewer->MapView().ClickPixX, 340);
+}
+
+// A magnifier kept on show over the map shows the map as it is after every redraw
+// (a colour map chosen, another view, another network opened),
+// the same picture a look at its place draws anew.
+TEST_F(ZoomWindow, MagnifierKeptOnShowsTheMapRedrawnUnderIt)
+{
+    std::filesystem::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sioux.dat"));
+    Secondary::DlgCfg().VisorZoomSize->setValue(120);
+    Secondary::DlgCfg().ZoomPermanente->setChecked(true);
+    livemenus::Find(viewer, "tbZoom")->trigger();
+    const QPoint node(map->WorldToPixelX(Nodos[1].X), map->WorldToPixelY(Nodos[1].Y)); // under the lens
+    QTest::mousePress(map, Qt::LeftButton, {}, node);
+    QTest::mouseRelease(map, Qt::LeftButton, {}, node);
+    TOxrImage* lens = viewer->MapView().zimg;
+    const std::vector<std::pair<const char*, std::function<void()>>> steps = {
+        {"colores",
+         [&] {
+             QAction* colores = livemenus::Find(viewer, "tbColores");
+             emit colores->menu()->aboutToShow();
+             for (QAction* v : colores->menu()->actions())
+                 if (v->isEnabled() && v->data().toInt() == 5)
+                     v->trigger();
+         }},
+        {"acercar", [&] { livemenus::Find(viewer, "aAcercar1")->trigger(); }},
+        {"otra red",
+         [&] {
+             testutil::AnswerFileDialog(viewer, tmp.file("sioux.dat"));
+             ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+         }},
+    };
+    for (const auto& [name, step] : steps) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(lens->isVisible());
+        const QImage before = lens->Picture().copy();
+        step();
+        testutil::settle();
+        ASSERT_TRUE(lens->isVisible());
+        const QImage shown = lens->Picture().copy();
+        viewer->MapView().ZoomViewPalvon(); // a look at the same place, drawn anew
+        EXPECT_TRUE(shown == lens->Picture());
+        EXPECT_FALSE(before == lens->Picture()) << "the step changes what the magnifier shows";
+    }
 }
 
 TEST_F(ZoomWindow, DraggingTheAerialRectangleMovesTheMainViewByTheSameDistance)

@@ -1151,53 +1151,65 @@ TEST_F(PrintSequences, BatchGivesBackTheListingAndCountsLoaded)
             EXPECT_EQ(links->cell(UserView().RangeVarArcos, 0), "Doble");
         }
     }
-    EXPECT_EQ(UserView().RangeName, "null") << "a batch over another network gives the choice up";
+    EXPECT_EQ(UserView().RangeName, "Doble") << "the choice comes back with its column";
 }
 
 // A formula column is made again, on the data read again, when the user's network
 // is read again (from its text, or at the end of a batch over another network).
-// The map coloured by it stays coloured by it after the text is read again; after
-// the batch over another network the choice is given up, the legend and the
-// colour button too, as every choice on the user's network is.
+// The map coloured by it, or barred by it, stays so, with its legend, its button
+// and the tick of its variable, whichever way the network came back.
 TEST_F(PrintSequences, ColourOfAFormulaColumnGoesWithTheColumn)
 {
     fs::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.file("sioux.dat"));
     DefineNetworks("[General]\r\n[Tema]\r\n[Otra]\r\nRedPalvon=sioux.dat\r\nVarVolumen=Cap\r\n");
-    const std::vector<std::tuple<const char*, std::function<void()>, bool>> transitions = {
+    const std::vector<std::pair<const char*, std::function<void()>>> transitions = {
         {"recarga",
          [&] {
              if (!FrmDat || !FrmDat->isVisible())
                  Trigger("RedPalvon1");
              FrmDat->findChild<QToolButton*>("tbReload")->click();
-         },
-         true},
-        {"lote", [&] { Trigger("ImprimirRedes1"); }, false},
+         }},
+        {"lote", [&] { Trigger("ImprimirRedes1"); }},
     };
-    for (const auto& [name, transition, kept] : transitions) {
-        SCOPED_TRACE(name);
-        ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), false, {"Cap"}, "Doble", "A*2"));
-        QAction* colores = livemenus::Find(viewer, "tbColores");
-        emit colores->menu()->aboutToShow();
-        for (QAction* v : colores->menu()->actions())
-            if (v->text() == "Doble")
-                v->trigger();
-        ASSERT_EQ(UserView().RangeName, "Doble");
-        ASSERT_TRUE(viewer->sym->isVisible());
-        const int32_t made = NumUserVarArcos;
-        transition();
-        testutil::settle();
-        EXPECT_EQ(NumUserVarArcos, made) << "the user's formula columns are made again";
-        EXPECT_EQ(UserView().RangeName, kept ? "Doble" : "null");
-        EXPECT_EQ(UserView().RangeVarArcos != 0, kept);
-        EXPECT_EQ(viewer->Down(Cmd::tbColores), kept);
-        Trigger("aRedibujar");
-        EXPECT_EQ(viewer->sym->isVisible(), kept);
-        if (kept) {
-            // The column coloured is the one made again, with its values.
+    struct Layer {
+        const char* button;
+        TCommandId id;
+        QWidget* legend;
+    };
+    const Layer layers[] = {{"tbColores", Cmd::tbColores, viewer->sym}, {"tbAtributos", Cmd::tbAtributos, viewer->Scl}};
+    ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), false, {"Cap"}, "Doble", "A*2"));
+    for (const Layer& layer : layers)
+        for (const auto& [name, transition] : transitions) {
+            SCOPED_TRACE(std::string(layer.button) + ", " + name);
+            for (const Layer& other : layers)
+                if (viewer->Down(other.id))
+                    livemenus::Find(viewer, other.button)->trigger(); // the layer shown before, off
+            QMenu* vars = livemenus::Find(viewer, layer.button)->menu();
+            emit vars->aboutToShow();
+            for (QAction* v : vars->actions())
+                if (v->text() == "Doble")
+                    v->trigger();
+            ASSERT_EQ(UserView().RangeName, "Doble");
+            ASSERT_TRUE(viewer->Down(layer.id));
+            ASSERT_TRUE(layer.legend->isVisible());
+            const int32_t made = NumUserVarArcos;
+            transition();
+            testutil::settle();
+            EXPECT_EQ(NumUserVarArcos, made) << "the user's formula columns are made again";
+            EXPECT_EQ(UserView().RangeName, "Doble");
+            EXPECT_TRUE(viewer->Down(layer.id));
+            Trigger("aRedibujar");
+            EXPECT_TRUE(layer.legend->isVisible());
+            emit vars->aboutToShow();
+            QStringList ticked;
+            for (QAction* v : vars->actions())
+                if (v->isChecked())
+                    ticked << v->text();
+            EXPECT_EQ(ticked.join('|').toStdString(), "Doble");
+            // The column shown is the one made again, with its values.
             EXPECT_EQ(viewer->sagArcos->cell(UserView().RangeVarArcos, 0), "Doble");
             EXPECT_EQ(testutil::FormulaColumnCheck(viewer->sagArcos, "Doble", "Cap"), "");
         }
-    }
 }
 
 // The user's traces and zoning, and the zoning the folder's "Velmora.ini" names,
