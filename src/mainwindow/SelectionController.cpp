@@ -28,6 +28,7 @@
 #include "model/ZelUtils.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/DualListDialog.h"
+#include "widgets/ReplaceQuestion.h"
 #include "widgets/StringAlignGrid.h"
 
 #include <QAction>
@@ -940,6 +941,19 @@ void TSelectionController::Anulaseleccin2Click()
 // those of the last polygon.
 bool TSelectionController::SelectByUserPolygons(bool links)
 {
+    // The list goes under a name made up here, beside the polygons' file: one that
+    // cannot be written is said before anything is marked, and one already there
+    // (the user may have edited it) is replaced only on a yes.
+    const std::string fileName = WithSuffix(viewer_.Polygons().PolygonFileName, links ? "_a.csv" : "_n.csv");
+    {
+        const SafeFile::TProgramNamed ownName;
+        if (const std::string why = SafeFile::Refusal(fileName); !why.empty()) {
+            Services().ShowMessage(FileUtils::WriteFailure(fileName, why));
+            return false;
+        }
+    }
+    if (!MayReplaceBeside({}, {fileName}))
+        return false;
     std::string text;
     for (int32_t p = 0; p < NumPoligonos; ++p) {
         const TPoligono& poly = Poligonos[static_cast<size_t>(p)];
@@ -974,7 +988,6 @@ bool TSelectionController::SelectByUserPolygons(bool links)
                 }
         }
     }
-    const std::string fileName = WithSuffix(viewer_.Polygons().PolygonFileName, links ? "_a.csv" : "_n.csv");
     const SafeFile::TProgramNamed ownName; // a name made up here: a link under it is not followed
     if (FileUtils::WriteTextFile(fileName, text))
         return true;

@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
 
 namespace BatchPrint {
 
@@ -85,6 +88,7 @@ std::vector<NamedVariable> PairTitles(const std::string& names, const std::strin
 } // namespace BatchPrint
 
 // ---- The batch ----
+#include "model/FileUtils.h"
 #include "model/ViewerServices.h"
 #include "printing/Net2Print.h"
 #include "printing/ReportWriter.h"
@@ -92,6 +96,73 @@ std::vector<NamedVariable> PairTitles(const std::string& names, const std::strin
 namespace BatchPrint {
 
 namespace {
+
+// The pictures' files of one run. In a run that asks before replacing, a picture
+// whose file was there before the run is drawn into a folder aside (the document
+// takes it from there) and put over that file only on the user's yes at the end.
+class Pictures {
+public:
+    explicit Pictures(Hooks& hooks) : hooks_(hooks) {}
+
+    // Prints into `metafile` or aside; the file drawn into in `drawn`.
+    bool Print(const std::string& metafile, const TPrintSettings& pages, std::string& drawn)
+    {
+        namespace fs = std::filesystem;
+        std::error_code ec;
+        const std::string final = fs::absolute(metafile, ec).string();
+        drawn = metafile;
+        auto aside = aside_.find(final);
+        if (aside == aside_.end() && hooks_.AsksBeforeReplacing() && !written_.count(final) &&
+            fs::symlink_status(metafile, ec).type() != fs::file_type::not_found && Replaceable(metafile)) {
+            auto& dir = folders_[fs::path(final).parent_path().string()];
+            if (!dir)
+                dir = std::make_unique<SafeFile::TScratchDir>(final);
+            if (dir->Ok())
+                aside = aside_.emplace(final, dir->Path() + "/" + fs::path(final).filename().string()).first;
+        }
+        if (aside != aside_.end())
+            drawn = aside->second;
+        else
+            written_.insert(final);
+        return PrintPicture(hooks_, drawn, pages);
+    }
+
+    // The files there before the run, replaced on a yes; false when one of them
+    // could not be written (the user is told).
+    bool Replace()
+    {
+        if (aside_.empty())
+            return true;
+        std::vector<std::string> files;
+        for (const auto& [final, drawn] : aside_)
+            files.push_back(final);
+        if (!hooks_.MayReplace(files))
+            return true;
+        const SafeFile::TProgramNamed ownNames;
+        for (const auto& [final, drawn] : aside_) {
+            std::string bytes;
+            if (!FileUtils::ReadFile(drawn, bytes) || !FileUtils::WriteFileAtomic(final, bytes)) {
+                Services().ShowMessage(FileUtils::WriteFailure(final));
+                return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    // A file the run could replace (one it cannot is printed into as before, which
+    // says why).
+    static bool Replaceable(const std::string& metafile)
+    {
+        const SafeFile::TProgramNamed ownNames;
+        return SafeFile::Refusal(metafile).empty();
+    }
+
+    Hooks& hooks_;
+    std::set<std::string> written_;                  // files drawn under their own name
+    std::map<std::string, std::string> aside_;       // file there before -> drawn aside
+    std::map<std::string, std::unique_ptr<SafeFile::TScratchDir>> folders_;
+};
 
 struct Layout {
     explicit Layout(const TPrintDefinition& d) : definition(d), report(d) {}
@@ -165,6 +236,7 @@ bool Run(Hooks& hooks, const TPrintDefinition& definition, TPrintSettings pages)
         return false;
     hooks.SaveState();
     bool ok = true;
+    Pictures pictures(hooks);
     std::string missing; // the names that are no variable of their group's kind
     Layout l(definition);
     l.document = document != "null" && !document.empty();
@@ -227,24 +299,29 @@ bool Run(Hooks& hooks, const TPrintDefinition& definition, TPrintSettings pages)
                     metafile = VariableMetafile(metafile, c.MovementHeader);
                 if (multiple)
                     continue;
-                if (!PrintPicture(hooks, metafile, pages)) {
+                std::string drawn;
+                if (!pictures.Print(metafile, pages, drawn)) {
                     ok = false;
                     break;
                 }
-                Place(l, metafile, i, PictureCaption(e.RedPalvon, hooks.AttributeTitle(movement)));
+                Place(l, drawn, i, PictureCaption(e.RedPalvon, hooks.AttributeTitle(movement)));
             }
             if (ok && multiple && anyFound) {
                 hooks.SetMultipleColors();
-                if (!PrintPicture(hooks, metafile, pages)) {
+                std::string drawn;
+                if (!pictures.Print(metafile, pages, drawn)) {
                     ok = false;
                     break;
                 }
-                Place(l, metafile, i, PictureCaption(e.RedPalvon, hooks.AttributeTitle(movement)));
+                Place(l, drawn, i, PictureCaption(e.RedPalvon, hooks.AttributeTitle(movement)));
             }
         }
     }
 
     hooks.Gauge("Cerrando documento ...", count, count);
+    // A batch that stopped half-way replaces none of the user's files.
+    if (ok && !pictures.Replace())
+        ok = false;
     // A batch that stopped half-way leaves no half-filled document behind.
     if (ok && l.document && !l.report.WordSaveAs(document))
         ok = false;

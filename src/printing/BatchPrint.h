@@ -96,6 +96,16 @@ public:
         (void)metafile; (void)pages;
         return false;
     }
+    // A run the user gave from the window: pictures whose files were there before
+    // it are drawn aside and replace those files only on a yes to MayReplace,
+    // asked once at its end naming them all. A run from the command line replaces
+    // them unasked.
+    virtual bool AsksBeforeReplacing() { return false; }
+    virtual bool MayReplace(const std::vector<std::string>& files)
+    {
+        (void)files;
+        return true;
+    }
 };
 
 // Prints every network of the print definition, into metafiles and,

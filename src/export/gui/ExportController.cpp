@@ -129,7 +129,7 @@ void TExportController::RegisterCommands(TCommandRegistry& registry)
         std::string name;
         int filter = 0;
         if (SaveDialog(window_.DialogParent(), QStringLiteral("Exportar shapefile ..."), QStringLiteral("shp"),
-                       {QStringLiteral("Shapefile [*.shp] (*.shp)")}, NetworkNameWith(".shp"), name, filter))
+                       {QStringLiteral("Shapefile [*.shp] (*.shp)")}, NetworkNameWith(".shp"), name, filter, true))
             PrintShpFile(name);
     });
     registry.Register(CommandTable::TOwner::Export,
@@ -225,7 +225,7 @@ void TExportController::ExportaraEMME2Click()
     int filter = 0;
     if (!SaveDialog(window_.DialogParent(), QStringLiteral("Exportar EMME2"), QStringLiteral("network"),
                     {QStringLiteral("EMME2-ZEL format [*.network] (*.network)")}, NetworkNameWith(".network"), name,
-                    filter))
+                    filter, true))
         return;
     const QFileInfo info(QString::fromStdString(name));
     const std::string base = info.dir().filePath(info.completeBaseName()).toStdString();
@@ -312,6 +312,28 @@ void TExportController::GenerarPlanillas1Click()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QStringList files = dialog.selectedFiles();
+    // The worksheets go under names made up here, beside their networks: the whole
+    // set must be writable, and worksheets already there (which the user may have
+    // edited since) are replaced only on a yes, before any network is opened.
+    std::vector<std::string> sheets;
+    for (const QString& file : files) {
+        const std::string path = QFileInfo(file).absoluteFilePath().toStdString();
+        if (std::filesystem::path(path).filename() == "null")
+            continue;
+        const std::string base = FileUtils::ChangeFileExt(path, "");
+        sheets.push_back(base + "_arcos.csv");
+        sheets.push_back(base + "_movim.csv");
+    }
+    {
+        const SafeFile::TProgramNamed ownNames;
+        for (const std::string& sheet : sheets)
+            if (const std::string why = SafeFile::Refusal(sheet); !why.empty()) {
+                Services().ShowMessage(FileUtils::WriteFailure(sheet, why));
+                return;
+            }
+    }
+    if (!MayReplaceBeside({}, sheets))
+        return;
     // The networks are opened in turn and the open one is read again at the end,
     // as the batch printing does: the question is asked once, before the first,
     // and what the user had loaded onto the open network (listings, counts,

@@ -9,7 +9,7 @@
 namespace ExportDialogs {
 
 bool SaveDialog(QWidget* parent, const QString& title, const QString& suffix, const QStringList& filters,
-                const QString& initial, std::string& fileName, int& filter)
+                const QString& initial, std::string& fileName, int& filter, bool setAsks)
 {
     QFileDialog dialog(parent, title);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -18,7 +18,7 @@ bool SaveDialog(QWidget* parent, const QString& title, const QString& suffix, co
     SuffixFollowsFilter(dialog);
     if (!initial.isEmpty())
         dialog.selectFile(initial);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !ProgramOptions().Overwrite);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, setAsks || !ProgramOptions().Overwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     fileName = dialog.selectedFiles().front().toStdString();

@@ -21,6 +21,7 @@
 #include "printing/gui/PrintController.h"
 #include "printing/gui/PrintHost.h"
 #include "widgets/CommandRegistry.h"
+#include "widgets/ReplaceQuestion.h"
 #include "widgets/StringAlignGrid.h"
 #include "map/Ranges.h"
 #include "model/ComplementaryData.h"
@@ -413,6 +414,15 @@ public:
     bool PrintView(const std::string& metafile, const TPrintSettings& pages) override
     {
         return printing_.PrintViewToMetafile(metafile, view_, pages);
+    }
+
+    // The batch of the window asks; the one of the command line stays quiet.
+    bool AsksBeforeReplacing() override { return !s_.batchMode; }
+    bool MayReplace(const std::vector<std::string>& files) override
+    {
+        if (wait_)
+            wait_->Restore(); // the question waits for the user
+        return MayReplaceBeside({}, files);
     }
 
 private:

@@ -3,6 +3,7 @@
 
 #include "map/Ranges.h"
 #include "map/ViewSnapshot.h"
+#include "model/FileUtils.h"
 #include "model/KDVvars.h"
 #include "model/SafeFile.h"
 #include "model/ViewerServices.h"
@@ -11,6 +12,7 @@
 #include "printing/ZelPrinter.h"
 #include "printing/gui/FrmPreview.h"
 #include "printing/gui/PrintController.h"
+#include "widgets/ReplaceQuestion.h"
 #include "widgets/WaitCursor.h"
 #include "widgets/WindowHost.h"
 
@@ -49,30 +51,46 @@ void TBatchPrintController::ImprimirGenAtr1Click()
     view.GenAtrZona = true;
     // Two titles may make one file name (short, equal, or equal but for a slash):
     // every column keeps its own picture, the later one under a free numbered name.
+    std::vector<std::pair<int, std::string>> pictures;
     std::set<std::string> written;
-    if (menu) {
-        for (QAction* item : menu->actions()) {
-            bool isColumn = false;
-            const int column = item->data().toInt(&isColumn);
-            if (!isColumn || column < 1 || item->isSeparator())
-                continue;
-            std::string caption = item->text().remove(QLatin1Char('&')).toStdString();
-            std::string name = ZelUtils::Trim(caption.size() > 3 ? caption.substr(3, 20) : std::string());
-            // The caption is the column's title in the user's file: a slash in it
-            // names no folder, the picture stays beside the others.
-            std::replace(name.begin(), name.end(), '/', '_');
-            view.State.GenatrCol = column;
-            std::string file = ZelUtils::Format("ga%s.emf", name);
-            for (int n = 2; written.count(file); ++n) {
-                const std::string numbered = ZelUtils::Format("ga%s_%d.emf", name, n);
-                std::error_code ec;
-                if (!written.count(numbered) && !std::filesystem::exists(std::filesystem::symlink_status(numbered, ec)))
-                    file = numbered;
-            }
-            const SafeFile::TProgramNamed ownName; // a name made up here: a link under it is not followed
-            if (!printing_.PrintViewToMetafile(file, view))
-                break;
-            written.insert(file);
+    for (QAction* item : menu ? menu->actions() : QList<QAction*>()) {
+        bool isColumn = false;
+        const int column = item->data().toInt(&isColumn);
+        if (!isColumn || column < 1 || item->isSeparator())
+            continue;
+        std::string caption = item->text().remove(QLatin1Char('&')).toStdString();
+        std::string name = ZelUtils::Trim(caption.size() > 3 ? caption.substr(3, 20) : std::string());
+        // The caption is the column's title in the user's file: a slash in it
+        // names no folder, the picture stays beside the others.
+        std::replace(name.begin(), name.end(), '/', '_');
+        std::string file = ZelUtils::Format("ga%s.emf", name);
+        for (int n = 2; written.count(file); ++n) {
+            const std::string numbered = ZelUtils::Format("ga%s_%d.emf", name, n);
+            std::error_code ec;
+            if (!written.count(numbered) && !std::filesystem::exists(std::filesystem::symlink_status(numbered, ec)))
+                file = numbered;
         }
+        written.insert(file);
+        pictures.emplace_back(column, file);
+    }
+    // The names are made up here, beside the network: a picture that cannot be
+    // written is said before any is drawn, and pictures already there are
+    // replaced only on a yes.
+    const SafeFile::TProgramNamed ownNames; // a link under a name is not followed
+    std::vector<std::string> files;
+    for (const auto& [column, file] : pictures) {
+        if (const std::string why = SafeFile::Refusal(file); !why.empty()) {
+            Services().ShowMessage(FileUtils::WriteFailure(file, why));
+            return;
+        }
+        std::error_code ec;
+        files.push_back(std::filesystem::absolute(file, ec).string());
+    }
+    if (!MayReplaceBeside({}, files))
+        return;
+    for (const auto& [column, file] : pictures) {
+        view.State.GenatrCol = column;
+        if (!printing_.PrintViewToMetafile(file, view))
+            break;
     }
 }

@@ -7,12 +7,12 @@
 #include "model/KDVvars.h"
 #include "printing/gui/PrinterSetup.h"
 #include "model/PrintServices.h"
-#include "model/ProgramOptions.h"
 #include "model/ViewerServices.h"
 #include "platform/EmfDevice.h"
 #include "printing/ZelPrinter.h"
 #include "printing/ZelPrinterPage.h"
 #include "widgets/WaitCursor.h"
+#include "widgets/ReplaceQuestion.h"
 #include "widgets/SaveDialogSuffix.h"
 
 #include <QApplication>
@@ -510,12 +510,12 @@ void TFrmPreview::tbPageVertClick()
 
 void TFrmPreview::tbSaveClick()
 {
-    QFileDialog::Options options;
-    if (!ProgramOptions().Overwrite)
-        options |= QFileDialog::DontConfirmOverwrite;
+    // The dialog asks nothing: a shapefile is written with its companions, and the
+    // user is asked once about every file of the set there (the export's
+    // question); any other picture is one file, asked about here as the options say.
     QFileDialog dialog(QApplication::activeWindow(), QStringLiteral("Guardar imagen ..."));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setOptions(options);
+    dialog.setOptions(QFileDialog::DontConfirmOverwrite);
     dialog.setDefaultSuffix(QStringLiteral("emf"));
     dialog.setNameFilters({QStringLiteral("Enhanced metafile [*.emf] (*.emf)"),
                            QStringLiteral("Windows metafile [*.wmf] (*.wmf)"),
@@ -528,7 +528,11 @@ void TFrmPreview::tbSaveClick()
     SuffixFollowsFilter(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    ImageExports(dialog.selectedFiles().front().toStdString());
+    const std::string fileName = dialog.selectedFiles().front().toStdString();
+    if (QFileInfo(QString::fromStdString(fileName)).suffix().toUpper() != QLatin1String("SHP") &&
+        !MayReplaceBeside(fileName, {fileName}))
+        return;
+    ImageExports(fileName);
 }
 
 bool TFrmPreview::ImageExports(const std::string& fileName)

@@ -158,10 +158,25 @@ TEST_F(ExportGui, WorksheetsOfTwoNetworksEndWithTheEarlierNetworkOpen)
     EXPECT_EQ(fs::current_path(), fs::path(earlier).parent_path());
     EXPECT_EQ(LpaFileName, (fs::path(earlier).parent_path() / "siouxfalls.lpa").string());
 
-    // The other order: the network without movements after the one with them
-    // writes no row of the earlier one's, as python's csv reader sees the files.
-    testutil::AnswerFilesDialog(viewer, folder, {"cruces.dat", "anaheim.dat"}, 0);
-    planillas->trigger();
+    // Again, the other order: the worksheets there (one edited by the user since)
+    // are named in one question before any network is opened; "No" writes
+    // nothing and says nothing more.
+    const std::string edited = (tmp.path() / "otras" / "cruces_movim.csv").string();
+    testutil::writeFile(edited, "del usuario");
+    for (const bool yes : {false, true}) {
+        RecordingServices ui;
+        ui.answerYes = yes;
+        testutil::AnswerFilesDialog(viewer, folder, {"cruces.dat", "anaheim.dat"}, 0);
+        planillas->trigger();
+        ASSERT_EQ(ui.questions.size(), 1u) << yes;
+        for (const auto& [file, count] : rows)
+            EXPECT_NE(ui.questions[0].find((tmp.path() / "otras" / file).string()), std::string::npos) << file;
+        EXPECT_TRUE(ui.messages.empty());
+        EXPECT_EQ(testutil::readFile(edited) == "del usuario", !yes);
+        EXPECT_EQ(DatFileName, "siouxfalls.dat");
+    }
+    // The network without movements after the one with them writes no row of the
+    // earlier one's, as python's csv reader sees the files.
     const std::string script = (tmp.path() / "rows.py").string();
     testutil::writeFile(script, "import csv, sys\n"
                                 "for f in sys.argv[1:]:\n"
@@ -193,8 +208,8 @@ TEST_F(ExportGui, WorksheetsWithoutAnEarlierNetworkLeaveTheLastOneOpen)
     EXPECT_EQ(Network.MovementCount, 150);
 
     // A worksheet's name is made up by the command: a link put under it is not
-    // followed into the file it leads to; the others are written, and the user is
-    // told once.
+    // followed into the file it leads to; the set is refused before any question
+    // or opening, and the user is told once.
     testutil::writeFile(tmp.file("victima.csv"), "del usuario");
     fs::remove(tmp.path() / "otras" / "a_arcos.csv");
     fs::create_symlink(tmp.file("victima.csv"), tmp.path() / "otras" / "a_arcos.csv");
@@ -205,10 +220,11 @@ TEST_F(ExportGui, WorksheetsWithoutAnEarlierNetworkLeaveTheLastOneOpen)
         planillas->trigger();
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_NE(ui.messages[0].find("a_arcos.csv"), std::string::npos) << ui.messages[0];
+        EXPECT_TRUE(ui.questions.empty());
     }
     EXPECT_EQ(testutil::readFile(tmp.file("victima.csv")), "del usuario");
     EXPECT_TRUE(fs::is_symlink(tmp.path() / "otras" / "a_arcos.csv"));
-    EXPECT_TRUE(fs::exists(tmp.path() / "otras" / "b_arcos.csv"));
+    EXPECT_FALSE(fs::exists(tmp.path() / "otras" / "b_arcos.csv"));
 
     // Its text edited: the question comes before any network is opened, and
     // "Cancelar" stops the command there.
@@ -1056,6 +1072,7 @@ TEST_F(ExportGui, FilesBesideTheNamedOneAreReplacedOnlyOnAYes)
     const std::string shp = "ogrinfo -ro -al -so ";
     const std::string emme = "/usr/bin/python3 -c 'import sys; b = sys.argv[1][:-8]; "
                              "print([open(b + e).readline().strip() for e in (\".cents\", \".network\", \".fixed\")])' ";
+    const std::string emf = "/usr/bin/python3 -c 'import sys; print(open(sys.argv[1], \"rb\").read(4) == b\"\\x01\\0\\0\\0\")' ";
     // {command, filter, set written, files there before (by index in the set), the
     //  one of them read-only (-1 none), independent reading of the named file, what
     //  it says once written}
@@ -1068,8 +1085,13 @@ TEST_F(ExportGui, FilesBesideTheNamedOneAreReplacedOnlyOnAYes)
             {save, 4, {"c.shp", "c.shx", "c.dbf"}, {0}, -1, shp, "Feature Count: 76"},
             {livemenus::Find(viewer, "ExportarShp"), -1, {"c.v2.shp", "c.v2.shx", "c.v2.dbf"}, {2}, -1, shp,
              "Feature Count: 76"},
+            {livemenus::Find(viewer, "ExportarShp"), -1, {"g.shp", "g.shx", "g.dbf"}, {0}, -1, shp,
+             "Feature Count: 76"},
             {save, 4, {"e.shp", "e.shx", "e.dbf"}, {1, 2}, 1, shp, ""},
+            {save, 0, {"h.emf"}, {0}, -1, emf, "True"},
             {livemenus::Find(viewer, "ExportaraEMME2"), -1, {"d.network", "d.cents", "d.links", "d.fixed"}, {0, 1, 3},
+             -1, emme, "['t nodes', 't nodes', 't lines']"},
+            {livemenus::Find(viewer, "ExportaraEMME2"), -1, {"i.network", "i.cents", "i.links", "i.fixed"}, {0},
              -1, emme, "['t nodes', 't nodes', 't lines']"},
             {livemenus::Find(viewer, "ExportaraEMME2"), -1, {"f.network", "f.cents", "f.links", "f.fixed"}, {1, 2}, 2,
              emme, ""},
@@ -1084,57 +1106,66 @@ TEST_F(ExportGui, FilesBesideTheNamedOneAreReplacedOnlyOnAYes)
         }
     });
     watch.start(10);
-    for (const auto& [command, filter, set, before, readOnly, reader, says] : rows) {
-        for (const bool yes : {false, true}) {
-            SCOPED_TRACE(set.front() + (yes ? " yes" : " no"));
-            const fs::path dir = tmp.path() / (yes ? "si" : "no");
-            fs::create_directories(dir);
-            std::vector<std::string> asked;
-            for (const int i : before) {
-                testutil::writeFile((dir / set[size_t(i)]).string(), "del usuario");
-                if (i > 0)
-                    asked.push_back((dir / set[size_t(i)]).string());
-            }
-            if (readOnly >= 0) {
-                fs::permissions(dir / set[size_t(readOnly)], fs::perms(0444));
-                asked.clear();
-            }
-            RecordingServices ui;
-            ui.answerYes = yes;
-            refused.clear();
-            testutil::AnswerFileDialog(viewer, (dir / set.front()).string(), filter);
-            command->trigger();
-            testutil::settle();
-            ASSERT_EQ(refused.size(), readOnly >= 0 ? 1 : 0) << refused.join('|').toStdString();
-            if (readOnly >= 0) {
-                EXPECT_TRUE(refused[0].contains(QString::fromStdString(set[size_t(readOnly)])));
-            }
-            // One question, naming every file of the set there but the one named.
-            ASSERT_EQ(ui.questions.size(), asked.empty() ? 0u : 1u);
-            for (const std::string& file : asked)
-                EXPECT_NE(ui.questions[0].find(file), std::string::npos) << ui.questions[0];
-            EXPECT_TRUE(ui.messages.empty());
-            const bool written = readOnly < 0 && (yes || asked.empty());
-            for (size_t i = 0; i < set.size(); ++i) {
-                const bool wasThere = std::count(before.begin(), before.end(), int(i)) > 0;
-                EXPECT_EQ(fs::exists(dir / set[i]), written || wasThere) << set[i];
-                if (!written && wasThere) {
-                    EXPECT_EQ(testutil::readFile((dir / set[i]).string()), "del usuario") << set[i];
+    // With the options' "Confirmar sobreescritura" on, the named file there is asked
+    // about too, in the same one question (the save dialog asks nothing).
+    QCheckBox* confirm = Secondary::DlgCfg().cbOverwrite;
+    for (const bool confirming : {false, true}) {
+        if (confirm->isChecked() != confirming)
+            confirm->click();
+        ASSERT_EQ(confirm->isChecked(), confirming);
+        for (const auto& [command, filter, set, before, readOnly, reader, says] : rows)
+            for (const bool yes : {false, true}) {
+                SCOPED_TRACE(set.front() + (confirming ? " confirmando" : "") + (yes ? " yes" : " no"));
+                const fs::path dir = tmp.path() / (confirming ? "con" : "sin") / (yes ? "si" : "no");
+                fs::create_directories(dir);
+                std::vector<std::string> there;
+                bool asks = false;
+                for (const int i : before) {
+                    testutil::writeFile((dir / set[size_t(i)]).string(), "del usuario");
+                    there.push_back((dir / set[size_t(i)]).string());
+                    asks = asks || i > 0 || confirming;
+                }
+                if (readOnly >= 0) {
+                    fs::permissions(dir / set[size_t(readOnly)], fs::perms(0444));
+                    asks = false;
+                }
+                RecordingServices ui;
+                ui.answerYes = yes;
+                refused.clear();
+                testutil::AnswerFileDialog(viewer, (dir / set.front()).string(), filter);
+                command->trigger();
+                testutil::settle();
+                ASSERT_EQ(refused.size(), readOnly >= 0 ? 1 : 0) << refused.join('|').toStdString();
+                if (readOnly >= 0) {
+                    EXPECT_TRUE(refused[0].contains(QString::fromStdString(set[size_t(readOnly)])));
+                }
+                // One question, naming every file of the set there, the named one too.
+                ASSERT_EQ(ui.questions.size(), asks ? 1u : 0u);
+                for (const std::string& file : asks ? there : std::vector<std::string>())
+                    EXPECT_NE(ui.questions[0].find(file), std::string::npos) << ui.questions[0];
+                EXPECT_TRUE(ui.messages.empty());
+                const bool written = readOnly < 0 && (yes || !asks);
+                for (size_t i = 0; i < set.size(); ++i) {
+                    const bool wasThere = std::count(before.begin(), before.end(), int(i)) > 0;
+                    EXPECT_EQ(fs::exists(dir / set[i]), written || wasThere) << set[i];
+                    if (!written && wasThere) {
+                        EXPECT_EQ(testutil::readFile((dir / set[i]).string()), "del usuario") << set[i];
+                    }
+                }
+                if (written) {
+                    const std::string read = Shell(reader + "'" + (dir / set.front()).string() + "' 2>&1");
+                    EXPECT_NE(read.find(says), std::string::npos) << read;
                 }
             }
-            if (written) {
-                const std::string read = Shell(reader + "'" + (dir / set.front()).string() + "' 2>&1");
-                EXPECT_NE(read.find(says), std::string::npos) << read;
-            }
-        }
     }
+    confirm->click();
     // A network EMME/2 cannot take (a link from a node to itself) is said once,
     // before any question about the files there.
     const int32_t b = Arcos[1].B;
     Arcos[1].B = Arcos[1].A;
     RecordingServices ui;
     refused.clear();
-    testutil::AnswerFileDialog(viewer, (tmp.path() / "si" / "d.network").string());
+    testutil::AnswerFileDialog(viewer, (tmp.path() / "sin" / "si" / "d.network").string());
     livemenus::Find(viewer, "ExportaraEMME2")->trigger();
     testutil::settle();
     Arcos[1].B = b;

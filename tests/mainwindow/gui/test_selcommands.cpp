@@ -255,6 +255,19 @@ TEST_F(SelCommands, NodesAndLinksInsideUserPolygons)
     EXPECT_EQ(Arcos[KDVlib::FindArco(2, 100)].Mark, 0);
     EXPECT_EQ(Arcos[KDVlib::FindArco(100, 200)].Mark, 1);
 
+    // A list there (the user may have edited it) is replaced only on a yes to one
+    // question naming it; "No" writes nothing and says nothing more.
+    testutil::writeFile(tmp.file("areas_n.csv"), "del usuario");
+    for (const bool yes : {false, true}) {
+        RecordingServices ui;
+        ui.answerYes = yes;
+        livemenus::Find(w.get(), "Seleccionarnodos1")->trigger();
+        ASSERT_EQ(ui.questions.size(), 1u);
+        EXPECT_NE(ui.questions[0].find(tmp.file("areas_n.csv")), std::string::npos) << ui.questions[0];
+        EXPECT_TRUE(ui.messages.empty());
+        EXPECT_EQ(testutil::CsvRows(tmp.file("areas_n.csv")).size(), yes ? 6u : 1u);
+    }
+
     // The list's name is made up from the polygons' file: a link put under it is
     // not followed into the file it leads to, and the user is told once.
     testutil::writeFile(tmp.file("victima.txt"), "del usuario");

@@ -409,6 +409,17 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
     EXPECT_METAFILE_SOUND(ga);
     EXPECT_TRUE(ga.HasText(QString::fromStdString(GeneratedBy)));
     EXPECT_METAFILE_SOUND(testutil::CheckMetafile(tmp.file("ga_2.emf")));
+    // A picture there (the user's, since) is replaced only on a yes to one
+    // question naming it; "No" draws nothing.
+    testutil::writeFile(tmp.file("ga.emf"), "del usuario");
+    for (const bool yes : {false, true}) {
+        RecordingServices ui;
+        ui.answerYes = yes;
+        livemenus::Find(viewer, "ImprimirGenAtr1")->trigger();
+        ASSERT_EQ(ui.questions.size(), 1u);
+        EXPECT_NE(ui.questions[0].find("/ga.emf"), std::string::npos) << ui.questions[0];
+        EXPECT_EQ(testutil::readFile(tmp.file("ga.emf")) == "del usuario", !yes);
+    }
     // The picture's name is made up by the command: a link put under it is not
     // followed into the file it leads to, and the user is told once.
     testutil::writeFile(tmp.file("victima.emf"), "del usuario");

@@ -385,6 +385,22 @@ TEST_F(PrintSequences, PicturesWithoutADocumentGoBesideTheDefinition)
     EXPECT_EQ(testutil::readFile(tmp.file("red.emf")), "dibujo del usuario");
     EXPECT_METAFILE_SOUND(testutil::CheckMetafile(tmp.file("lote/red.emf")));
 
+    // A picture there before the batch (the user's, since) is replaced only on a
+    // yes to one question naming it, at the batch's end.
+    testutil::writeFile(tmp.file("lote/red.emf"), "del usuario");
+    for (const bool yes : {false, true}) {
+        RecordingServices asked;
+        asked.answerYes = yes;
+        Trigger("ImprimirRedes1");
+        ASSERT_EQ(asked.questions.size(), 1u);
+        EXPECT_NE(asked.questions[0].find("lote/red.emf"), std::string::npos) << asked.questions[0];
+        EXPECT_TRUE(asked.messages.empty());
+        EXPECT_EQ(testutil::readFile(tmp.file("lote/red.emf")) == "del usuario", !yes);
+    }
+    EXPECT_METAFILE_SOUND(testutil::CheckMetafile(tmp.file("lote/red.emf")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path() / "lote"), fs::directory_iterator()), 2)
+        << "nothing left aside";
+
     // A name the batch makes up is not followed through a link put under it.
     fs::remove(tmp.file("lote/red.emf"));
     fs::create_symlink(tmp.file("red.emf"), tmp.file("lote/red.emf"));
