@@ -50,6 +50,19 @@ void TBatchPrintController::ImprimirGenAtr1Click()
     // Two titles may make one file name (short, equal, or equal but for a slash):
     // every column keeps its own picture, the later one under a free numbered name.
     std::set<std::string> written;
+    // A numbered picture this command wrote before, still as it left it, is its
+    // own to write again: running the command twice gives the same names.
+    namespace fs = std::filesystem;
+    auto exists = [](const std::string& file) {
+        std::error_code ec;
+        return fs::exists(fs::symlink_status(file, ec));
+    };
+    auto ownPicture = [this](const std::string& file) {
+        std::error_code ec;
+        const auto at = genatrPictures_.find(fs::absolute(file, ec));
+        return at != genatrPictures_.end() && fs::is_regular_file(fs::symlink_status(file, ec)) &&
+               fs::last_write_time(file, ec) == at->second && !ec;
+    };
     if (menu) {
         for (QAction* item : menu->actions()) {
             bool isColumn = false;
@@ -65,14 +78,19 @@ void TBatchPrintController::ImprimirGenAtr1Click()
             std::string file = ZelUtils::Format("ga%s.emf", name);
             for (int n = 2; written.count(file); ++n) {
                 const std::string numbered = ZelUtils::Format("ga%s_%d.emf", name, n);
-                std::error_code ec;
-                if (!written.count(numbered) && !std::filesystem::exists(std::filesystem::symlink_status(numbered, ec)))
+                if (!written.count(numbered) && (!exists(numbered) || ownPicture(numbered)))
                     file = numbered;
             }
             const SafeFile::TProgramNamed ownName; // a name made up here: a link under it is not followed
             if (!printing_.PrintViewToMetafile(file, view))
                 break;
             written.insert(file);
+            if (file != ZelUtils::Format("ga%s.emf", name)) {
+                std::error_code ec;
+                const fs::file_time_type time = fs::last_write_time(file, ec);
+                if (!ec)
+                    genatrPictures_[fs::absolute(file, ec)] = time;
+            }
         }
     }
 }

@@ -993,6 +993,27 @@ TEST_F(ExportGui, TextExportsKeepFieldsLineNamesAndEmmeNumbers)
     ASSERT_EQ(Network.LineCount, 2);
     EXPECT_EQ(Lineas[1].Name + Lineas[1].LineCode + Lineas[2].Name + Lineas[2].LineCode, "L01AL02B");
     EXPECT_EQ(Lineas[2].Stops, stops);
+    // A frequency wider than its four columns is refused, once, in Spanish; the
+    // file written before stays whole.
+    {
+        const int frec = 5;
+        ASSERT_EQ(viewer->sagLineas->cell(frec, 0), "Frec");
+        viewer->sagLineas->setCell(frec, 1, "10000");
+        QStringList said;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&said] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isVisible()) {
+                said << box->text();
+                box->buttons().front()->click();
+            }
+        });
+        watch.start(10);
+        testutil::AnswerFileDialog(viewer, section, 4);
+        lines->trigger();
+        ASSERT_EQ(said.size(), 1) << said.join('|').toStdString();
+        EXPECT_TRUE(said[0].contains(QStringLiteral("frecuencia (10000)"))) << said[0].toStdString();
+        EXPECT_EQ(testutil::readFile(section), sectionText);
+    }
 
     const std::string geo = (town / "lineas.geo").string();
     testutil::AnswerFileDialog(viewer, geo, 3);

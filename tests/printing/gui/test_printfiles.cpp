@@ -435,6 +435,18 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
     EXPECT_TRUE(std::filesystem::is_empty(tmp.file("gajes")));
     EXPECT_EQ(testutil::readFile(tmp.file("gajes_dia_2.emf")), "del usuario");
     EXPECT_METAFILE_SOUND(testutil::CheckMetafile(tmp.file("gajes_dia_3.emf")));
+    // Run again, the command writes over its own numbered picture; once the user
+    // has put a file of theirs under that name, it takes the next one.
+    for (int run = 0; run < 2; ++run) {
+        livemenus::Find(viewer, "ImprimirGenAtr1")->trigger();
+        EXPECT_EQ(testutil::readFile(tmp.file("gajes_dia_2.emf")), "del usuario");
+        EXPECT_METAFILE_SOUND(testutil::CheckMetafile(tmp.file("gajes_dia_3.emf")));
+        EXPECT_FALSE(std::filesystem::exists(tmp.file("gajes_dia_4.emf")));
+    }
+    testutil::writeFile(tmp.file("gajes_dia_3.emf"), "del usuario");
+    livemenus::Find(viewer, "ImprimirGenAtr1")->trigger();
+    EXPECT_EQ(testutil::readFile(tmp.file("gajes_dia_3.emf")), "del usuario");
+    EXPECT_METAFILE_SOUND(testutil::CheckMetafile(tmp.file("gajes_dia_4.emf")));
 
     // The network again, with its transit lines read (an option of the options window).
     Secondary::DlgCfg().RutasFijas->SetItemIndex(0);
