@@ -680,7 +680,7 @@ QImage RangesPicture(const TViewState& view, const TRangeArray& table, const std
     if (classes.empty())
         classes.push_back(0);
     const int last = static_cast<int>(classes.size()) - 1;
-    const std::string fmt = view.NumFormat.Format + " - " + view.NumFormat.Format;
+    const std::string fmt = Ranges::LegendEntryFormat(table, classes, view.NumFormat.Decimals);
     std::vector<QString> texts;
     for (int i = 0; i <= last; ++i) {
         const TRangeClass& rc = table[static_cast<size_t>(classes[static_cast<size_t>(i)])];
