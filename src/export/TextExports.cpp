@@ -32,15 +32,24 @@ int32_t TraceId(const TLineRow& row)
     return AllDigits(row.Name, 5) ? ZelUtils::ParseInt(row.Name) : row.Order;
 }
 
-bool SectionNamesFit(const std::vector<TLineRow>& rows, std::string& error)
+bool SectionRowsFit(const std::vector<TLineRow>& rows, std::string& error)
 {
-    for (const TLineRow& row : rows)
+    for (const TLineRow& row : rows) {
         if (!AllDigits(row.Name, 5) && row.Name.size() > 4) {
             error = Format("La línea \"%s\" no cabe en el formato de líneas: el nombre ha de tener cinco cifras o "
                            "a lo sumo cuatro caracteres.",
                            row.Name);
             return false;
         }
+        // The reader takes the frequency from columns 7-10: a wider one would run
+        // into the node count, or be read cut.
+        if (row.Frequency < -999 || row.Frequency > 9999) {
+            error = Format("La línea \"%s\" no cabe en el formato de líneas: su frecuencia (%d) ha de tener a lo sumo "
+                           "cuatro cifras.",
+                           row.Name, row.Frequency);
+            return false;
+        }
+    }
     return true;
 }
 

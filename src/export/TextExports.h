@@ -28,10 +28,10 @@ int32_t TraceId(const TLineRow& row);
 // not in the network is left out, and a repeated node adds no extra point.
 std::string LineTraceText(const std::vector<TLineRow>& rows);
 
-// Whether every name fits the header of the network data file (a name of five
-// digits, or of at most four characters); false with a Spanish message naming the
-// first that does not.
-bool SectionNamesFit(const std::vector<TLineRow>& rows, std::string& error);
+// Whether every row fits the header of the network data file: a name of five
+// digits or of at most four characters, and a frequency of at most four columns
+// (-999 to 9999); false with a Spanish message naming the first that does not.
+bool SectionRowsFit(const std::vector<TLineRow>& rows, std::string& error);
 
 // The header as the network data file's reader takes it back: a name of five
 // digits in columns 1-5 with the code in column 6 ("%5d%5d%5d" of name, frequency

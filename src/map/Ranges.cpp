@@ -260,6 +260,29 @@ std::vector<int32_t> LegendClasses(const TRangeArray& table, int32_t numRanges)
     return listed;
 }
 
+std::string LegendEntryFormat(const TRangeArray& table, const std::vector<int32_t>& classes, int32_t decimals)
+{
+    std::vector<double> bounds;
+    for (int32_t c : classes)
+        if (c >= 0 && c <= MaxRangeClasses)
+            for (float b : {table[static_cast<size_t>(c)].Low, table[static_cast<size_t>(c)].High})
+                if (std::isfinite(b))
+                    bounds.push_back(b);
+    std::sort(bounds.begin(), bounds.end());
+    bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
+    int32_t d = std::max(decimals, 0);
+    for (; d < std::max(decimals, 6); ++d) {
+        const std::string f = "%." + std::to_string(d) + "f";
+        bool apart = true;
+        for (size_t i = 1; i < bounds.size() && apart; ++i)
+            apart = ZelUtils::Format(f.c_str(), bounds[i - 1]) != ZelUtils::Format(f.c_str(), bounds[i]);
+        if (apart)
+            break;
+    }
+    const std::string f = "%." + std::to_string(d) + "f";
+    return f + " - " + f;
+}
+
 uint32_t AjustaColor(uint32_t color, int32_t index)
 {
     if (index <= 0)

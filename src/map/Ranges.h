@@ -92,6 +92,11 @@ const TRangeClass* LastClassOf(const TRangeArray& table, int32_t numRanges, floa
 // on, takes its value; a class above 1 switched off with no span holds nothing),
 // so that every value drawn is in a listed class and no listed class lies.
 std::vector<int32_t> LegendClasses(const TRangeArray& table, int32_t numRanges);
+// The printf format of a legend entry's bounds ("%.Nf - %.Nf"): the view's
+// decimals, or as many more (up to 6) as make the different bounds of the
+// classes listed read differently, so that no class reads empty or equal to
+// its neighbour ("1 - 1", "1 - 1", "1 - 2" for classes of fifths between 1 and 2).
+std::string LegendEntryFormat(const TRangeArray& table, const std::vector<int32_t>& classes, int32_t decimals);
 
 // Colour of the n-th of several variables shown together: the base colour lightened
 // by a table of offsets (0 leaves it unchanged); lightness is clamped to 1.

@@ -52,9 +52,16 @@ TEST(TextExports, SectionLayoutWrapsAndSeparatesGroups)
     expected += " L01A   12    1    7\r\n99999\r\n66666\r\n 101     3    2    8    9\r\n54321X   5    1    8\r\n";
     EXPECT_EQ(TextExports::LineSectionText(rows, false), expected);
     std::string error;
-    EXPECT_TRUE(TextExports::SectionNamesFit(rows, error));
-    EXPECT_FALSE(TextExports::SectionNamesFit({{1, "LARGA", "", 1, 1, {}}}, error));
+    EXPECT_TRUE(TextExports::SectionRowsFit(rows, error));
+    EXPECT_FALSE(TextExports::SectionRowsFit({{1, "LARGA", "", 1, 1, {}}}, error));
     EXPECT_NE(error.find("\"LARGA\""), std::string::npos);
+    // The frequency's four columns, at each edge and one past it.
+    for (const auto& [frequency, fits] : {std::pair{9999, true}, {10000, false}, {-999, true}, {-1000, false}}) {
+        EXPECT_EQ(TextExports::SectionRowsFit({{1, "54321", "X", 1, frequency, {8}}}, error), fits) << frequency;
+        if (!fits) {
+            EXPECT_NE(error.find("frecuencia"), std::string::npos);
+        }
+    }
     EXPECT_EQ(TextExports::LineSectionText({{1, "1", "", 1, 1, {1, 2, 3, 4, 5, 6, 7}}}, true),
               "   1     1    7         1         2         3         4         5         6\r\n"
               "                        7\r\n");

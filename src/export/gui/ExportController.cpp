@@ -281,7 +281,7 @@ void TExportController::ExportarDatos(int tag)
         case 4: {
             const auto rows = LineRows(grid);
             std::string error;
-            if (!TextExports::SectionNamesFit(rows, error)) {
+            if (!TextExports::SectionRowsFit(rows, error)) {
                 wait.Restore();
                 Fail(window_.DialogParent(), error);
                 return;

@@ -680,7 +680,7 @@ QImage RangesPicture(const TViewState& view, const TRangeArray& table, const std
     if (classes.empty())
         classes.push_back(0);
     const int last = static_cast<int>(classes.size()) - 1;
-    const std::string fmt = view.NumFormat.Format + " - " + view.NumFormat.Format;
+    const std::string fmt = Ranges::LegendEntryFormat(table, classes, view.NumFormat.Decimals);
     std::vector<QString> texts;
     for (int i = 0; i <= last; ++i) {
         const TRangeClass& rc = table[static_cast<size_t>(classes[static_cast<size_t>(i)])];
@@ -829,7 +829,22 @@ void TMapRenderer::DrawSymbolo(const TViewState& view, const DataLayers::TLegend
 {
     if (TLegendImage* legend = host_.BarLegend())
         legend->ScaleMax = bars.BarScaleMax;
-    ShowLegend(host_.BarLegend(), DataLayers::SymboloPicture(view, bars), host_.MapCanvas(), false);
+    QImage picture = DataLayers::SymboloPicture(view, bars);
+    // Two layers of bars on the map (link bars and the transit loads, each to its
+    // own scale): the legend explains both, as the printed page does, the one
+    // drawn first on top.
+    if (!shownBars_.isNull()) {
+        QImage both(std::max(shownBars_.width(), picture.width()), shownBars_.height() + picture.height(),
+                    QImage::Format_RGB32);
+        both.fill(Qt::white);
+        QPainter p(&both);
+        p.drawImage(0, 0, shownBars_);
+        p.drawImage(0, shownBars_.height(), picture);
+        p.end();
+        picture = std::move(both);
+    }
+    shownBars_ = picture;
+    ShowLegend(host_.BarLegend(), picture, host_.MapCanvas(), false);
 }
 
 void TMapRenderer::DrawRanges(const TViewState& view, const std::string& caption)

@@ -106,6 +106,7 @@ void TMapRenderer::DrawLayerSequence(TOxrImage& c, TLayerTarget target)
     const bool mainMap = target == TLayerTarget::MainMap;
     const TViewSnapshot view = SnapshotView(target);
     linkRanges_ = QImage();
+    shownBars_ = QImage();
     // The label layers are timed apart: the wheel waits on the rest of the redraw.
     QElapsedTimer labelClock;
     qint64 labelNs = 0;

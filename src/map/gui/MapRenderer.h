@@ -73,4 +73,7 @@ private:
     // The link classes' legend of the drawing under way: the movement symbols'
     // legend, drawn after it on the same legend image, shows it above their own.
     QImage linkRanges_;
+    // The bar legend drawn so far in this redraw: a later layer of bars (the
+    // transit loads over the link bars) shows its legend under it.
+    QImage shownBars_;
 };

@@ -660,12 +660,12 @@ QRect PrintRangeLegend(QPainter& p, const TViewState& view, const std::string& t
     const double F = Factor(view);
     p.save();
     ZelPrinter::Painter().PenMode = TPenMode::Copy;
-    const std::string fmt = view.NumFormat.Format + " - " + view.NumFormat.Format;
     // The classes a value can fall in, as the map's legend lists them.
     const TRangeArray& table = classTable ? *classTable : view.RangeTable;
     std::vector<int32_t> classes = Ranges::LegendClasses(table, view.NumRanges);
     if (classes.empty())
         classes.push_back(0);
+    const std::string fmt = Ranges::LegendEntryFormat(table, classes, view.NumFormat.Decimals);
     const int last = static_cast<int>(classes.size()) - 1;
     std::vector<QString> texts;
     for (int i = 0; i <= last; ++i) {

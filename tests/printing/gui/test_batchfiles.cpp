@@ -277,7 +277,7 @@ TEST(BatchPictures, EveryNetworkPrintsItsOwnLinksClassesAndText)
         std::filesystem::copy_file(n.file, tmp.file(n.stem + ".dat"));
     std::string definition = "[General]\r\n[Tema]\r\n";
     for (const TNet& n : nets)
-        definition += "[" + n.stem + "]\r\nRedPalvon=" + n.stem + ".dat\r\nVarVolumen=Cap\r\nVarColores=Long\r\n";
+        definition += "[" + n.stem + "]\r\nRedPalvon=" + n.stem + ".dat\r\nVarVolumen=Cap\r\nVarColores=Long,NP\r\n";
     testutil::writeFile(tmp.file("lote.ini"), definition);
     ASSERT_EQ(testutil::RunProgram(tmp, {QString::fromStdString(tmp.file("chicago-sketch.dat")),
                                          QString::fromStdString(tmp.file("lote.ini"))}),
@@ -293,6 +293,17 @@ TEST(BatchPictures, EveryNetworkPrintsItsOwnLinksClassesAndText)
         }
         const testutil::TMetafileReport colours = testutil::CheckMetafile(tmp.file(n.stem + "_Long.emf"));
         legends.insert(testutil::ExpectLengthColourMap(colours));
+        // The lane counts, whole numbers in classes of fifths: each class reads as
+        // it is, none empty nor equal to the one below it.
+        const testutil::TMetafileReport lanes = testutil::CheckMetafile(tmp.file(n.stem + "_NP.emf"));
+        const std::vector<std::pair<double, double>> classes = lanes.RangeClasses();
+        ASSERT_FALSE(classes.empty()) << lanes.texts.join('|').toStdString();
+        for (size_t c = 0; c < classes.size() && classes.size() > 1; ++c) {
+            EXPECT_LT(classes[c].first, classes[c].second) << lanes.texts.join('|').toStdString();
+            if (c > 0) {
+                EXPECT_EQ(classes[c].first, classes[c - 1].second) << lanes.texts.join('|').toStdString();
+            }
+        }
     }
     EXPECT_EQ(legends.size(), nets.size()) << "a network printed the classes of another";
 }

@@ -446,6 +446,18 @@ TEST_F(PrintFiles, GenerationAttractionPicturesAndLineSheets)
     EXPECT_TRUE(std::filesystem::is_empty(tmp.file("gajes")));
     EXPECT_EQ(testutil::readFile(tmp.file("gajes_dia_2.emf")), "del usuario");
     EXPECT_METAFILE_SOUND(testutil::CheckMetafile(tmp.file("gajes_dia_3.emf")));
+    // Run again, the command writes over its own numbered picture; once the user
+    // has put a file of theirs under that name, it takes the next one.
+    for (int run = 0; run < 2; ++run) {
+        livemenus::Find(viewer, "ImprimirGenAtr1")->trigger();
+        EXPECT_EQ(testutil::readFile(tmp.file("gajes_dia_2.emf")), "del usuario");
+        EXPECT_METAFILE_SOUND(testutil::CheckMetafile(tmp.file("gajes_dia_3.emf")));
+        EXPECT_FALSE(std::filesystem::exists(tmp.file("gajes_dia_4.emf")));
+    }
+    testutil::writeFile(tmp.file("gajes_dia_3.emf"), "del usuario");
+    livemenus::Find(viewer, "ImprimirGenAtr1")->trigger();
+    EXPECT_EQ(testutil::readFile(tmp.file("gajes_dia_3.emf")), "del usuario");
+    EXPECT_METAFILE_SOUND(testutil::CheckMetafile(tmp.file("gajes_dia_4.emf")));
 
     // The network again, with its transit lines read (an option of the options window).
     Secondary::DlgCfg().RutasFijas->SetItemIndex(0);
@@ -720,9 +732,19 @@ TEST_F(PrintFiles, TransitLoadsPrintTheirLegend)
     const std::string emf = tmp.file("lineas_capacidad.emf");
     ASSERT_TRUE(viewer->Printing().Preview()->ImageExports(emf));
     viewer->Printing().Preview()->close();
-    const QStringList tops = testutil::CheckMetafile(emf).texts.filter(QRegularExpression("^> "));
+    const testutil::TMetafileReport page = testutil::CheckMetafile(emf);
+    const QStringList tops = page.texts.filter(QRegularExpression("^> "));
     ASSERT_EQ(tops.size(), 1) << tops.join('|').toStdString();
     EXPECT_NEAR(tops[0].mid(2).toDouble(), LinkBusMax, 1.0) << tops[0].toStdString();
+    // The page explains both layers of bars, and so does the screen's bar legend:
+    // one framed box each (a frame's left edge starts twice down the picture).
+    EXPECT_TRUE(page.HasText(QStringLiteral("Capacidad")) && page.HasText(QStringLiteral("Rutas Fijas")))
+        << page.texts.join('|').toStdString();
+    const QImage& shown = viewer->Scl->Picture();
+    int frames = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        frames += qGray(shown.pixel(0, y)) < 64 && (y == 0 || qGray(shown.pixel(0, y - 1)) >= 64);
+    EXPECT_EQ(frames, 2);
 }
 
 // The phase report of the networks of a print definition, from the menu of the
