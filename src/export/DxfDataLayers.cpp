@@ -210,15 +210,20 @@ void DxfMovimientos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const T
                 (o.tbSel && (mv.EntryLink < 1 || mv.EntryLink > Network.LinkCount || Arcos[mv.EntryLink].Mark <= 0)))
                 continue;
             const float v = MovimValue(mv, var);
-            const std::string label = ValueText(u, v);
+            std::string label = ValueText(u, v);
             // A value in no class is drawn in the pen colour, as on the map, not
-            // in the colour of the movement drawn before it; one in a class switched
-            // off in silver, its value written as the map writes it.
+            // in the colour of the movement drawn before it.
             dxf.DxfLineColor = Colour(u.ModePenColors[Mode(u)]);
             for (int32_t r = 0; r <= last; ++r) {
                 const TRangeClass& c = var.Table[static_cast<size_t>(r)];
-                if (Ranges::ClassHolds(var.Table, r, v))
-                    dxf.DxfLineColor = Colour(c.Active ? c.Color : clSilver);
+                if (Ranges::ClassHolds(var.Table, r, v)) {
+                    if (c.Active) {
+                        dxf.DxfLineColor = Colour(c.Color);
+                    } else {
+                        dxf.DxfLineColor = Colour(clSilver);
+                        label.clear();
+                    }
+                }
             }
             const std::array<int32_t, 3> flags = {mv.TurnAngle > 450 ? 1 : 0,
                                                   mv.TurnAngle <= 450 && mv.TurnAngle >= -450 ? 1 : 0,
@@ -235,98 +240,6 @@ void DxfMovimientos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const T
             dxf.DxfLinkFigure(layer, f, nr, flags, mv.TurnDir, label);
         }
     });
-}
-
-// The movement variables picked with Alt, as the map draws them: their flows
-// summed at both ends of every link, one bar per variable stacked on the right
-// of the link from node A to 30 % of the way (leaving) and from 70 % to node B
-// (arriving), scaled by the largest end total; with the movement values shown,
-// each end's total (and with several variables each one's share) beside it.
-void DxfMovimBars(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TDxfMapOptions& o)
-{
-    const TViewState& u = o.State;
-    std::vector<int32_t> cols;
-    for (size_t i = 0; i < u.SelectedMovimVars.size() && cols.size() < MaxShownVars; ++i)
-        if (const int32_t c = Ranges::ListColumn(u.SelectedMovimVars, i); c > 0 && c < NumMovimColumns)
-            cols.push_back(c);
-    const size_t nv = cols.size();
-    const size_t links = static_cast<size_t>(std::max(Network.LinkCount, 0)) + 1;
-    std::vector<float> leaving(links * nv, 0.0f), arriving(links * nv, 0.0f);
-    std::vector<float> leavingTotal(links, 0.0f), arrivingTotal(links, 0.0f);
-    for (int32_t m = 1; m <= Network.MovementCount; ++m) {
-        const TMovimiento& mv = Movims[m];
-        for (size_t j = 0; j < nv; ++j) {
-            const int32_t k = MovimVariable(cols[j]);
-            const float v = k ? mv.Var[k] : 0.0f;
-            if (mv.ExitLink >= 1 && mv.ExitLink <= Network.LinkCount) {
-                leaving[static_cast<size_t>(mv.ExitLink) * nv + j] += v;
-                leavingTotal[static_cast<size_t>(mv.ExitLink)] += v;
-            }
-            if (mv.EntryLink >= 1 && mv.EntryLink <= Network.LinkCount) {
-                arriving[static_cast<size_t>(mv.EntryLink) * nv + j] += v;
-                arrivingTotal[static_cast<size_t>(mv.EntryLink)] += v;
-            }
-        }
-    }
-    float scaleMax = 0.0f;
-    for (size_t i = 1; i < links; ++i)
-        scaleMax = std::max({scaleMax, leavingTotal[i], arrivingTotal[i]});
-    const int32_t over = Colour(u.ModeBrushColors[Mode(u)]);
-    dxf.DxfTextHeight = u.LabelFonts[4].Size * u.SizeFactor;
-    dxf.DxfTextColor = Colour(u.LabelFonts[4].Color);
-    ViewTiles::ForEachLink([&](int32_t i, const TArcos& a) {
-        if (!ValidNode(a.AIndex) || !ValidNode(a.BIndex))
-            return;
-        if (o.tbSel && a.Mark <= 0 && Nodos[a.AIndex].Mark <= 0 && Nodos[a.BIndex].Mark <= 0)
-            return;
-        const TPoint pa = NodeXY(a.AIndex), pb = NodeXY(a.BIndex);
-        const double len = std::hypot(pb.x - pa.x, pb.y - pa.y);
-        if (!(len > 0.0))
-            return;
-        const TPoint right{(pb.y - pa.y) / len, -(pb.x - pa.x) / len};
-        const TPoint p30{pa.x + 0.3 * (pb.x - pa.x), pa.y + 0.3 * (pb.y - pa.y)};
-        const TPoint p70{pa.x + 0.7 * (pb.x - pa.x), pa.y + 0.7 * (pb.y - pa.y)};
-        struct End {
-            TPoint from, to, inner;
-            const float* values;
-            float total;
-        };
-        const size_t at = static_cast<size_t>(i);
-        const End ends[2] = {{pa, p30, p30, &leaving[at * nv], leavingTotal[at]},
-                             {p70, pb, p70, &arriving[at * nv], arrivingTotal[at]}};
-        for (const End& e : ends) {
-            if (!(e.total > 0))
-                continue;
-            double offset = 0.0;
-            for (size_t j = 0; j < nv; ++j) {
-                const double v = e.values[j];
-                if (v == 0.0)
-                    continue;
-                bool negative = false;
-                const double w = ZelUtils::Round(Ranges::BarWidth(v, scaleMax, u.PixsVol, negative)) * u.SizeFactor;
-                dxf.DxfSolidColor = negative || v > scaleMax ? over : Colour(u.VarColors[std::min(j, size_t(MaxShownVars - 1))]);
-                auto shift = [&](const TPoint& p, double d) { return TPoint{p.x + d * right.x, p.y + d * right.y}; };
-                dxf.DxfSolid(layer, {shift(e.from, offset), shift(e.to, offset), shift(e.to, offset + w),
-                                     shift(e.from, offset + w)});
-                offset += w;
-            }
-            if (!u.MovimValues)
-                continue;
-            const std::string total = ZelUtils::Format("%.0f", double(e.total));
-            if (nv == 1) {
-                dxf.DxfText(layer, a.BearingA, total, (e.from.x + e.to.x) / 2, (e.from.y + e.to.y) / 2, 1);
-                continue;
-            }
-            // The shares stacked away from the link, one text height apart, the
-            // total beyond them.
-            double up = 0.0;
-            for (size_t j = 0; j < nv; ++j, up += dxf.DxfTextHeight)
-                dxf.DxfText(layer, a.BearingA, ZelUtils::Format("%.0f", 100.0 * e.values[j] / e.total) + "%",
-                            e.inner.x - up * right.x, e.inner.y - up * right.y, 1);
-            dxf.DxfText(layer, a.BearingA, total, e.inner.x - up * right.x, e.inner.y - up * right.y, 1);
-        }
-    });
-    dxf.DxfSolidColor = 0;
 }
 
 // ---- The export ----
@@ -492,12 +405,8 @@ void TDataLayerExport::Entities(ZelDxfer::TDxfWriter& dxf) const
             DxfTemas(dxf, LayerName("TEM_", link_.Name), link_, o_);
         if (linkVar && (o_.tbValues || o_.tbColores || (bands && !o_.State.ShownVarList.empty())))
             DxfValores(dxf, LayerName("VAL_", link_.Name), link_, o_);
-        if (o_.aAtributos2 && MovimVariable(movim_.Column)) {
-            if (o_.State.MovimDrawMode)
-                DxfMovimBars(dxf, LayerName("MVT_", movim_.Name), o_);
-            else
-                DxfMovimientos(dxf, LayerName("MVT_", movim_.Name), movim_, o_);
-        }
+        if (o_.aAtributos2 && MovimVariable(movim_.Column))
+            DxfMovimientos(dxf, LayerName("MVT_", movim_.Name), movim_, o_);
         return;
     }
     // The current variable with the range table of the moment, unless its own
@@ -515,13 +424,7 @@ void TDataLayerExport::Entities(ZelDxfer::TDxfWriter& dxf) const
         DxfTemas(dxf, LayerName("TEM_", v.Name), v, o_);
         DxfValores(dxf, LayerName("VAL_", v.Name), v, o_);
     });
-    // The layer of the movements shown is drawn as the map draws them.
-    ForEachMovimColumn([&](const TLayerVariable& v) {
-        if (o_.State.MovimDrawMode && v.Column == movim_.Column)
-            DxfMovimBars(dxf, LayerName("MVT_", v.Name), o_);
-        else
-            DxfMovimientos(dxf, LayerName("MVT_", v.Name), v, o_);
-    });
+    ForEachMovimColumn([&](const TLayerVariable& v) { DxfMovimientos(dxf, LayerName("MVT_", v.Name), v, o_); });
 }
 
 } // namespace DxfDataLayers

@@ -47,9 +47,6 @@ void DxfTemas(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerV
 void DxfValores(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& v, const TDxfMapOptions& o);
 void DxfMovimientos(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TLayerVariable& v,
                     const TDxfMapOptions& o);
-// The movement variables picked together with Alt (o.State.SelectedMovimVars):
-// their flows as bars at both ends of each link.
-void DxfMovimBars(ZelDxfer::TDxfWriter& dxf, const std::string& layer, const TDxfMapOptions& o);
 
 // The export of the data layers in two passes over the same choices: Layers()
 // gives the layer-table entries (before the file is opened), Entities() writes them

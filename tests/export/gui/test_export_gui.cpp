@@ -41,7 +41,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -511,91 +510,6 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
     // The export changed nothing of what the map shows.
     EXPECT_EQ(UserView().RangeName, shownName);
     EXPECT_EQ(UserView().RangeVarArcos, rangeColumn);
-}
-
-// The drawing's movement layer says what the map shows of the movements: with a
-// class switched off in "Rangos...", its movements drawn in silver with their
-// values written, as on the map; picked with Alt, the flows as bars at the link
-// ends (one per end with flow, as the map draws them), not turn arrows.
-TEST_F(ExportGui, MovementLayerOfTheDrawingIsWhatTheMapShows)
-{
-    if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") != 0)
-        FAIL() << "ezdxf not available";
-    viewer->show();
-    const std::string script = (tmp.path() / "mvt.py").string();
-    testutil::writeFile(script, "import sys, ezdxf\n"
-                                "m = ezdxf.readfile(sys.argv[1]).modelspace()\n"
-                                "e = [x for x in m if x.dxf.layer.startswith('MVT_')]\n"
-                                "n = lambda t, c=None: sum(x.dxftype() == t and (c is None or x.dxf.color == c) for x in e)\n"
-                                "print(n('POLYLINE'), n('TEXT'), n('POLYLINE', int(sys.argv[2])), n('SOLID'))\n");
-    const int silver = ZelUtils::NearestColour(clSilver);
-    auto drawing = [&](const std::string& file) {
-        const std::string dxf = (tmp.path() / file).string();
-        Secondary::DlgCfg().cbFullDxf->setChecked(false);
-        testutil::AnswerFileDialog(viewer, dxf, 2);
-        livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave")->trigger();
-        std::istringstream in(Shell("/usr/bin/python3 '" + script + "' '" + dxf + "' " + std::to_string(silver)));
-        std::array<int, 4> n{-1, -1, -1, -1}; // figures, texts, silver figures, bars
-        in >> n[0] >> n[1] >> n[2] >> n[3];
-        return n;
-    };
-    for (const char* network : {"chicago-sketch.dat", "siouxfalls-junctions.dat"}) {
-        SCOPED_TRACE(network);
-        if (!fs::exists(testutil::realDataPath(network)))
-            FAIL() << "real networks not available";
-        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(Copy(network, "red")));
-        // The saturation flows picked on the movement grid: turn symbols, and with
-        // Alt the flows at the link ends.
-        TStringAlignGrid* g = viewer->sagMovim;
-        viewer->tnDatos->setCurrentWidget(viewer->tsMovim);
-        testutil::settle();
-        int col = -1;
-        for (int c = 3; c < g->ColCount(); ++c)
-            if (g->cell(c, 0) == "Fl.Sat")
-                col = c;
-        ASSERT_GT(col, 0);
-        auto pick = [&](Qt::KeyboardModifiers keys) {
-            g->scrollTo(g->model()->index(1 - g->FixedRows(), col));
-            const QPoint at = g->visualRect(g->model()->index(1 - g->FixedRows(), col)).center();
-            QTest::mouseMove(g->viewport(), at);
-            QTest::mouseDClick(g->viewport(), Qt::LeftButton, keys, at);
-        };
-        pick(Qt::NoModifier);
-        ASSERT_TRUE(livemenus::Find(viewer, "Atributos2")->isChecked());
-        ASSERT_FALSE(UserView().MovimDrawMode);
-        // The bottom class switched off, as the user unticks it.
-        QTimer::singleShot(0, [] {
-            auto* dlg = qobject_cast<TDlgRngs*>(QApplication::activeModalWidget());
-            ASSERT_NE(dlg, nullptr);
-            ASSERT_TRUE(dlg->Chk[1]->isChecked());
-            QTest::mouseClick(dlg->Chk[1], Qt::LeftButton);
-            dlg->accept();
-        });
-        ASSERT_TRUE(livemenus::Click(viewer, "popup:BDerecho", "Rangos1"));
-        ASSERT_FALSE(UserView().MovimRangeTable[1].Active);
-        const std::array<int, 4> turns = drawing("giros.dxf");
-        EXPECT_GT(turns[0], 0);
-        EXPECT_GT(turns[2], 0) << "no movement in the class switched off";
-        EXPECT_EQ(turns[1], turns[0]) << "a value for every figure";
-        EXPECT_EQ(turns[3], 0);
-
-        pick(Qt::AltModifier);
-        ASSERT_TRUE(UserView().MovimDrawMode);
-        const int32_t k = ColVarMovim[size_t(col)];
-        std::map<int32_t, double> leaving, arriving;
-        for (int32_t m = 1; m <= Network.MovementCount; ++m) {
-            leaving[Movims[m].ExitLink] += Movims[m].Var[k];
-            arriving[Movims[m].EntryLink] += Movims[m].Var[k];
-        }
-        int ends = 0;
-        for (int32_t l = 1; l <= Network.LinkCount; ++l)
-            if (Arcos[l].AIndex > 0 && Arcos[l].BIndex > 0)
-                ends += (leaving[l] > 0) + (arriving[l] > 0);
-        ASSERT_GT(ends, 0);
-        const std::array<int, 4> bars = drawing("barras.dxf");
-        EXPECT_EQ(bars[0], 0) << "turn arrows where the map draws bars";
-        EXPECT_EQ(bars[3], ends);
-    }
 }
 
 // The network exports hold the links of the hit grid's tiles in view: the grid is
