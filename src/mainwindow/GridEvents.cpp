@@ -829,6 +829,17 @@ void TGridsController::sagMovimFixedColClick(int col)
     SortByTitle(sagMovim, col, SortDescMovim, SortColMovim, GridKeys.testFlag(Qt::ShiftModifier));
 }
 
+void TGridsController::SortAgainIfOn(bool movements, int first, int last)
+{
+    TStringAlignGrid* grid = movements ? sagMovim : sagArcos;
+    const int32_t col = movements ? SortColMovim : SortColArcos;
+    const std::vector<uint8_t>& desc = movements ? SortDescMovim : SortDescArcos;
+    if (!grid || col < first || col > last || col >= grid->ColCount() || static_cast<size_t>(col) >= desc.size())
+        return;
+    grid->SortColumn(col, desc[static_cast<size_t>(col)] == 0);
+    grid->Invalidate();
+}
+
 // The link grids share one menu: the commands that act on the network's links are
 // offered over the link grid only, and the export writes the grid under the mouse.
 void TGridsController::pupArcosPopup()

@@ -633,9 +633,14 @@ void TGridsController::DrawDataLpa()
     if (LpaFirstCol == 0 && !ReserveLpaColumns(*this))
         return;
     const int32_t s = PreloadShift == 1 ? 1 : 0;
-    FillBlock(sagArcos, LpaFirstCol, LinkLpaColumns(s, Network.Options.NOMADS), false);
-    if (Network.MovementCount > 0 && LpaMovFirstCol > 0)
-        FillBlock(sagMovim, LpaMovFirstCol, MovimLpaColumns(s, Network.Options.NOMADS), true);
+    const std::vector<TColumnDef> linkCols = LinkLpaColumns(s, Network.Options.NOMADS);
+    FillBlock(sagArcos, LpaFirstCol, linkCols, false);
+    SortAgainIfOn(false, LpaFirstCol, LpaFirstCol + static_cast<int>(linkCols.size()) - 1);
+    if (Network.MovementCount > 0 && LpaMovFirstCol > 0) {
+        const std::vector<TColumnDef> movCols = MovimLpaColumns(s, Network.Options.NOMADS);
+        FillBlock(sagMovim, LpaMovFirstCol, movCols, true);
+        SortAgainIfOn(true, LpaMovFirstCol, LpaMovFirstCol + static_cast<int>(movCols.size()) - 1);
+    }
     sagArcos->FitColWidths();
     RebuildCampos(sagArcos, CamposArcos);
     if (Network.MovementCount > 0)
@@ -648,9 +653,14 @@ void TGridsController::DrawDataLpl()
     CreateGrids();
     if (LplFirstCol == 0 && !ReserveLplColumns(*this))
         return;
-    FillBlock(sagArcos, LplFirstCol, LinkLplColumns(), false);
-    if (Network.MovementCount > 0 && LplMovFirstCol > 0)
-        FillBlock(sagMovim, LplMovFirstCol, MovimLplColumns(), true);
+    const std::vector<TColumnDef> linkCols = LinkLplColumns();
+    FillBlock(sagArcos, LplFirstCol, linkCols, false);
+    SortAgainIfOn(false, LplFirstCol, LplFirstCol + static_cast<int>(linkCols.size()) - 1);
+    if (Network.MovementCount > 0 && LplMovFirstCol > 0) {
+        const std::vector<TColumnDef> movCols = MovimLplColumns();
+        FillBlock(sagMovim, LplMovFirstCol, movCols, true);
+        SortAgainIfOn(true, LplMovFirstCol, LplMovFirstCol + static_cast<int>(movCols.size()) - 1);
+    }
     RebuildCampos(sagArcos, CamposArcos);
     if (Network.MovementCount > 0)
         RebuildCampos(sagMovim, CamposMovims);
@@ -667,6 +677,8 @@ void TGridsController::DrawDataCnt()
     if (sagMovim->ColCount() > 9)
         for (int32_t m = 1; m <= Network.MovementCount && m < sagMovim->RowCount(); ++m)
             sagMovim->setCell(9, sagMovim->RowOfRecord(m), FixedText(buf, sizeof buf, Movims[m].Var[4], 0));
+    SortAgainIfOn(false, 13, 13);
+    SortAgainIfOn(true, 9, 9);
     viewer_.Selection().RefreshSelectedLinks();
 }
 

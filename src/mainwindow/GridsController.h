@@ -214,6 +214,10 @@ public:
     void sagLineasDblClick();
     void sagArcosFixedColClick(int col);
     void sagMovimFixedColClick(int col);
+    // A grid sorted on one of columns first..last, whose cells a loader has just
+    // written, is sorted again on it in its direction: its mark would otherwise
+    // stand over rows in no order.
+    void SortAgainIfOn(bool movements, int first, int last);
     // Compare handlers: TStringAlignGrid::CompareAfter / CompareEqual / CompareBefore.
     int sagArcosCompareCol(int col, int row1, int row2) const;
     int sagMovimCompareCol(int col, int row1, int row2) const;

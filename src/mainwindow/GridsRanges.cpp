@@ -319,6 +319,7 @@ void TGridsController::ShowComplementaryColumns(bool movements, const TCompPlace
             if (grid->cell(c, 0) == "Calle") {
                 for (int32_t i = 1; i <= Network.LinkCount && i < grid->RowCount(); ++i)
                     grid->setCell(c, grid->RowOfRecord(i), ZelUtils::Trim(Arcos[i].StreetName));
+                SortAgainIfOn(false, c, c);
                 break;
             }
         // Both link menus are rebuilt together (each column adds to both); the

@@ -266,10 +266,33 @@ void CheckSelectedRows(const Rows& links, const Rows& selected, size_t count)
     }
 }
 
+// A grid sorted on column `col` (-1: not sorted) shows its rows in order on it, by
+// value or, for the street names, by bytes: ascending after an odd number of clicks.
+void CheckSorted(TStringAlignGrid* g, int32_t col, const std::vector<uint8_t>& desc)
+{
+    if (col < 0)
+        return;
+    SCOPED_TRACE(g->cell(col, 0));
+    ASSERT_LT(size_t(col), desc.size());
+    std::vector<std::string> texts;
+    std::vector<double> values;
+    for (int r = 1; r < g->RowCount(); ++r) {
+        texts.push_back(g->cell(col, r));
+        values.push_back(ZelUtils::ParseReal(texts.back()));
+    }
+    if (desc[size_t(col)] == 0) {
+        std::reverse(texts.begin(), texts.end());
+        std::reverse(values.begin(), values.end());
+    }
+    EXPECT_TRUE(g->cell(col, 0) == "Calle" ? std::is_sorted(texts.begin(), texts.end())
+                                           : std::is_sorted(values.begin(), values.end()));
+}
+
 } // namespace
 
 // Every loader writes each value on the row of its own link (movement) and under
-// its own title, however the user sorted the grids or dragged a title first, and
+// its own title, however the user sorted the grids or dragged a title first (a
+// grid sorted on the column a loader writes is in order on it again), and
 // "Exportar datos" writes the grid as shown; the links selected beforehand are
 // listed below with the same values under the same titles, and the find window
 // left open offers every column. Sioux Falls without movements (with
@@ -278,12 +301,21 @@ TEST_F(ListingsGui, EveryLoaderWritesOnItsOwnRowAndColumnWhateverTheArrangement)
 {
     struct Arrangement {
         const char* name;
-        int sortClicks; // Shift+clicks on the "NodoB" titles: 1 ascending, 2 descending
-        bool drag;      // the "Conteo" title dragged to the left
+        int sortClicks;        // Shift+clicks on the titles `sortTitle`: 1 ascending, 2 descending
+        bool drag;             // the "Conteo" title dragged to the left
+        const char* sortTitle = "NodoB";
+        bool companion = false; // listings beside the network, read with it (other flows)
     };
     const Arrangement arrangements[] = {
-        {"as opened", 0, false}, {"ascending", 1, false}, {"descending", 2, false},
-        {"dragged", 0, true},    {"descending and dragged", 2, true},
+        {"as opened", 0, false},
+        {"ascending", 1, false},
+        {"descending", 2, false},
+        {"dragged", 0, true},
+        {"descending and dragged", 2, true},
+        {"descending on the counts", 2, false, "Conteo"},
+        {"on the street names", 1, false, "Calle"},
+        {"on a listing read with the network, dragged", 1, true, "F.Asig", true},
+        {"descending on the simulated flows", 2, false, "Flow", true},
     };
     for (const char* network : {"siouxfalls-junctions.dat", "siouxfalls.dat"})
         for (const Arrangement& arr : arrangements) {
@@ -293,6 +325,22 @@ TEST_F(ListingsGui, EveryLoaderWritesOnItsOwnRowAndColumnWhateverTheArrangement)
             std::filesystem::permissions(tmp.file("sf.dat"), std::filesystem::perms::owner_write,
                                          std::filesystem::perm_options::add);
             ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("sf.dat")));
+            // Listings beside the network with other flows, read with it when it is
+            // opened again: the loaders below read theirs over them.
+            for (const char* ext : {".lpa", ".lpl"})
+                std::filesystem::remove(tmp.file(std::string("sf") + ext));
+            if (arr.companion) {
+                std::string ownLpa = " LISTING OF THE FLOWS ON CHANNEL\r\n", ownLpl = "     LINK       FLOW\r\n";
+                for (int32_t i = 1; i <= Network.LinkCount; ++i) {
+                    ownLpa += Format("%6d%6d      %10.2f%10.2f%10.2f%10.2f%10.2f\r\n", Arcos[i].A, Arcos[i].B, 0.0,
+                                     0.0, 1.0, 50.0 * (Network.LinkCount + 1 - i), 0.0);
+                    ownLpl += Format(" %5d%5d S%14s%7.1f%45s\r\n", Arcos[i].A, Arcos[i].B, "", 9.0 * i, "");
+                }
+                testutil::writeFile(tmp.file("sf.lpa"), ownLpa + " LISTING OF DISAGGREGATED FLOWS\r\n");
+                testutil::writeFile(tmp.file("sf.lpl"), ownLpl + " N.B.\r\n");
+                ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("sf.dat")));
+                ASSERT_GT(LpaFirstCol, 0);
+            }
             const bool movements = Network.MovementCount > 0;
             viewer->resize(1600, 900);
             viewer->show();
@@ -321,12 +369,20 @@ TEST_F(ListingsGui, EveryLoaderWritesOnItsOwnRowAndColumnWhateverTheArrangement)
             // The arrangement, with the mouse on the titles.
             for (int k = 0; k < arr.sortClicks; ++k)
                 for (auto [page, g] : {std::pair{viewer->tsMovim, movs}, std::pair{viewer->tsArcos, links}}) {
+                    int col = 0;
+                    while (col < g->ColCount() && g->cell(col, 0) != arr.sortTitle)
+                        ++col;
+                    if (col == g->ColCount())
+                        continue; // (no street names in the movement grid)
                     viewer->tnDatos->setCurrentWidget(page);
                     QApplication::processEvents();
-                    QHeaderView* h = g->horizontalHeader();
-                    QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::ShiftModifier,
-                                      QPoint(h->sectionViewportPosition(1) + h->sectionSize(1) / 2, h->height() / 2));
+                    g->scrollTo(g->model()->index(0, col));
+                    QApplication::processEvents();
+                    testutil::ShiftClickTitle(g, col);
                 }
+            if (arr.sortClicks > 0) {
+                ASSERT_EQ(links->cell(viewer->Grids().SortColArcos, 0), arr.sortTitle);
+            }
             viewer->tnDatos->setCurrentWidget(viewer->tsArcos);
             QApplication::processEvents();
             if (arr.drag) {
@@ -431,6 +487,9 @@ TEST_F(ListingsGui, EveryLoaderWritesOnItsOwnRowAndColumnWhateverTheArrangement)
                 QApplication::processEvents();
                 CheckColumn(Shown(l.movement ? movs : links), l.movement, l.title, l.values);
                 CheckSelectedRows(Shown(links), Shown(selected), 8);
+                // A grid sorted on the column a loader wrote is in order on it again.
+                CheckSorted(links, viewer->Grids().SortColArcos, viewer->Grids().SortDescArcos);
+                CheckSorted(movs, viewer->Grids().SortColMovim, viewer->Grids().SortDescMovim);
                 // The find window, left open since the first loader (over a network
                 // opened since too), offers every column: of the grid it was left on
                 // once "Buscar" is pressed, then of the other grid once chosen (none
