@@ -58,8 +58,9 @@ TEST(TextExports, SectionLayoutWrapsAndSeparatesGroups)
     // The frequency's four columns, at each edge and one past it.
     for (const auto& [frequency, fits] : {std::pair{9999, true}, {10000, false}, {-999, true}, {-1000, false}}) {
         EXPECT_EQ(TextExports::SectionRowsFit({{1, "54321", "X", 1, frequency, {8}}}, error), fits) << frequency;
-        if (!fits)
+        if (!fits) {
             EXPECT_NE(error.find("frecuencia"), std::string::npos);
+        }
     }
     EXPECT_EQ(TextExports::LineSectionText({{1, "1", "", 1, 1, {1, 2, 3, 4, 5, 6, 7}}}, true),
               "   1     1    7         1         2         3         4         5         6\r\n"
