@@ -50,7 +50,10 @@ void TBatchPrintController::ImprimirGenAtr1Click()
     view.State.Zonas = true;
     view.GenAtrZona = true;
     // Two titles may make one file name (short, equal, or equal but for a slash):
-    // every column keeps its own picture, the later one under a free numbered name.
+    // every column keeps its own picture, the later one under the next numbered
+    // name this run has not taken. The names are the same on every run, so that a
+    // run again replaces its pictures (after the question below) rather than
+    // leaving them and adding new numbers.
     std::vector<std::pair<int, std::string>> pictures;
     std::set<std::string> written;
     for (QAction* item : menu ? menu->actions() : QList<QAction*>()) {
@@ -66,8 +69,7 @@ void TBatchPrintController::ImprimirGenAtr1Click()
         std::string file = ZelUtils::Format("ga%s.emf", name);
         for (int n = 2; written.count(file); ++n) {
             const std::string numbered = ZelUtils::Format("ga%s_%d.emf", name, n);
-            std::error_code ec;
-            if (!written.count(numbered) && !std::filesystem::exists(std::filesystem::symlink_status(numbered, ec)))
+            if (!written.count(numbered))
                 file = numbered;
         }
         written.insert(file);
