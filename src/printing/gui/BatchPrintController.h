@@ -8,9 +8,7 @@
 // TWindowHost, TPrintHost and TBatchPrintHost.
 #include "printing/Net2Print.h"
 
-#include <filesystem>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -72,10 +70,6 @@ private:
     TPrintController& printing_;
     std::unique_ptr<TPrintDefinition> definition_;
     TThemeSwitches theme_;
-    // The generation/attraction pictures written under a numbered name, with the
-    // time each was written: a later run may write over them again while they
-    // are as it left them, never over a file of the user's.
-    std::map<std::filesystem::path, std::filesystem::file_time_type> genatrPictures_;
 };
 
 // Installs the printing services of the batch for that controller's window

@@ -50,27 +50,12 @@ void TBatchPrintController::ImprimirGenAtr1Click()
     view.State.Zonas = true;
     view.GenAtrZona = true;
     // Two titles may make one file name (short, equal, or equal but for a slash):
-    // every column keeps its own picture, the later one under a free numbered name.
-    struct Picture {
-        int column;
-        std::string file;
-        bool numbered;
-    };
-    std::vector<Picture> pictures;
+    // every column keeps its own picture, the later one under the next numbered
+    // name this run has not taken. The names are the same on every run, so that a
+    // run again replaces its pictures (after the question below) rather than
+    // leaving them and adding new numbers.
+    std::vector<std::pair<int, std::string>> pictures;
     std::set<std::string> written;
-    // A numbered picture this command wrote before, still as it left it, is its
-    // own to write again: running the command twice gives the same names.
-    namespace fs = std::filesystem;
-    auto exists = [](const std::string& file) {
-        std::error_code ec;
-        return fs::exists(fs::symlink_status(file, ec));
-    };
-    auto ownPicture = [this](const std::string& file) {
-        std::error_code ec;
-        const auto at = genatrPictures_.find(fs::absolute(file, ec));
-        return at != genatrPictures_.end() && fs::is_regular_file(fs::symlink_status(file, ec)) &&
-               fs::last_write_time(file, ec) == at->second && !ec;
-    };
     for (QAction* item : menu ? menu->actions() : QList<QAction*>()) {
         bool isColumn = false;
         const int column = item->data().toInt(&isColumn);
@@ -84,18 +69,18 @@ void TBatchPrintController::ImprimirGenAtr1Click()
         std::string file = ZelUtils::Format("ga%s.emf", name);
         for (int n = 2; written.count(file); ++n) {
             const std::string numbered = ZelUtils::Format("ga%s_%d.emf", name, n);
-            if (!written.count(numbered) && (!exists(numbered) || ownPicture(numbered)))
+            if (!written.count(numbered))
                 file = numbered;
         }
         written.insert(file);
-        pictures.push_back({column, file, file != ZelUtils::Format("ga%s.emf", name)});
+        pictures.emplace_back(column, file);
     }
     // The names are made up here, beside the network: a picture that cannot be
     // written is said before any is drawn, and pictures already there are
     // replaced only on a yes.
     const SafeFile::TProgramNamed ownNames; // a link under a name is not followed
     std::vector<std::string> files;
-    for (const auto& [column, file, numbered] : pictures) {
+    for (const auto& [column, file] : pictures) {
         if (const std::string why = SafeFile::Refusal(file); !why.empty()) {
             Services().ShowMessage(FileUtils::WriteFailure(file, why));
             return;
@@ -105,15 +90,9 @@ void TBatchPrintController::ImprimirGenAtr1Click()
     }
     if (!MayReplaceBeside({}, files))
         return;
-    for (const auto& [column, file, numbered] : pictures) {
+    for (const auto& [column, file] : pictures) {
         view.State.GenatrCol = column;
         if (!printing_.PrintViewToMetafile(file, view))
             break;
-        if (numbered) {
-            std::error_code ec;
-            const fs::file_time_type time = fs::last_write_time(file, ec);
-            if (!ec)
-                genatrPictures_[fs::absolute(file, ec)] = time;
-        }
     }
 }

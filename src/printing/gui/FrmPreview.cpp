@@ -529,8 +529,10 @@ void TFrmPreview::tbSaveClick()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const std::string fileName = dialog.selectedFiles().front().toStdString();
-    if (QFileInfo(QString::fromStdString(fileName)).suffix().toUpper() != QLatin1String("SHP") &&
-        !MayReplaceBeside(fileName, {fileName}))
+    // A name of a kind no encoder knows is refused (below) before any question.
+    const QString ext = QFileInfo(QString::fromStdString(fileName)).suffix().toUpper();
+    const bool known = QStringList{"EMF", "WMF", "DXF", "KMZ", "BMP", "JPG", "JPEG", "JPE", "PNG", "GIF"}.contains(ext);
+    if (known && !MayReplaceBeside(fileName, {fileName}))
         return;
     ImageExports(fileName);
 }

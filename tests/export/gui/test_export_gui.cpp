@@ -1178,6 +1178,17 @@ TEST_F(ExportGui, FilesBesideTheNamedOneAreReplacedOnlyOnAYes)
                     EXPECT_NE(read.find(says), std::string::npos) << read;
                 }
             }
+        // A name of a kind the preview cannot save is refused once, before any question.
+        const std::string unknown = (tmp.path() / "k.txt").string();
+        testutil::writeFile(unknown, "del usuario");
+        RecordingServices ui;
+        testutil::AnswerFileDialog(viewer, unknown, 0);
+        save->trigger();
+        testutil::settle();
+        EXPECT_TRUE(ui.questions.empty());
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_NE(ui.messages[0].find("k.txt"), std::string::npos) << ui.messages[0];
+        EXPECT_EQ(testutil::readFile(unknown), "del usuario");
     }
     confirm->click();
     // A network EMME/2 cannot take (a link from a node to itself) is said once,
