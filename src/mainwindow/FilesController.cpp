@@ -98,6 +98,9 @@ void TFilesController::FilesClick(int tag)
                 viewer_.Display().ShowLineLayerMenus();
                 viewer_.SetCommandOn(Cmd::tbSolera, layersOn);
             }
+            // The layers it read named themselves in the status bar: the opening
+            // ends on the map's proportions all the same.
+            viewer_.ShowMapProportions();
             viewer_.RedrawMap();
         }
         return;

@@ -10,12 +10,14 @@
 #include "map/Ranges.h"
 #include "map/gui/DataLayers.h"
 #include "map/gui/KDVscale.h"
+#include "map/gui/OxrImage.h"
 #include "model/KDVvars.h"
 #include "model/ProgramOptions.h"
 #include "model/PalvonVars.h"
 #include "model/ZelUtils.h"
 #include "platform/IniFile.h"
 #include "support/FileDialogAnswer.h"
+#include "support/GuiTestUtil.h"
 #include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
@@ -479,11 +481,17 @@ TEST_F(ViewConfig, LayerWithAnUpperCaseExtensionIsSavedAsNamedAndAppliedAgain)
     answer(tmp.file("otra.geo"));
     ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "tbOpenDat"));
     ASSERT_EQ(GeoLayers().GeoLayerNames[1], "otra");
+    ui.reset(); // the window's own status bar
+    viewer->resize(1000, 700);
+    viewer->show();
+    testutil::settle();
     ClickRecent(tag);
     ASSERT_EQ(GeoLayers().NumGeoLayers, 1);
     EXPECT_EQ(GeoLayers().GeoLayerNames[1], "KERBS");
     EXPECT_EQ(GeoLayers().GeoLayerFiles[1], tmp.file("KERBS.GEO"));
     EXPECT_EQ(GeoLayers().GeoLayerEnd[1], polylines);
+    // The opening ends showing the map's proportions, not the name of the layer read.
+    EXPECT_EQ(viewer->StatusPanel(0), QString::number(double(viewer->img->width()) / viewer->img->height(), 'f', 4));
     EXPECT_FALSE(std::filesystem::exists(tmp.file("KERBS.geo")));
     GeoLayers().NumGeoLayers = 0; // the layers are process-wide: later tests start without
 }
