@@ -137,7 +137,16 @@ public:
             w_->pbc->raise();
     }
     void SetProgressCaption(const std::string& text) override { w_->pbc->SetCaption(Qs(text)); }
-    void ProcessEvents() override { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+    // A run that lets the window paint between its steps (a batch, "Generar
+    // Planillas", the text read again) holds keys and clicks back; a file dropped
+    // comes through all the same, and is refused while the run goes.
+    void ProcessEvents() override
+    {
+        ++running;
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        --running;
+    }
+    int running = 0;
     void SetMenuItemEnabled(const std::string& name, bool enabled) override
     {
         w_->Action(Qs(name))->setEnabled(enabled);
@@ -525,18 +534,19 @@ void TPalvonViewer::customEvent(QEvent* event)
 }
 
 // A window or box that holds the main window's input back (an analysis window,
-// a dialog) holds back files dropped on it too: the network it shows would be
-// replaced under it.
+// a dialog), or a run going, holds back files dropped on it too: the network it
+// shows or goes through would be replaced under it.
 void TPalvonViewer::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (event->mimeData()->hasUrls() && !QApplication::activeModalWidget())
+    const bool held = QApplication::activeModalWidget() || (services_ && services_->running > 0);
+    if (event->mimeData()->hasUrls() && !held)
         event->acceptProposedAction();
 }
 
 // One dropped file opens as a network; two or more are ignored.
 void TPalvonViewer::dropEvent(QDropEvent* event)
 {
-    if (QApplication::activeModalWidget()) {
+    if (QApplication::activeModalWidget() || (services_ && services_->running > 0)) {
         event->ignore();
         return;
     }

@@ -22,6 +22,9 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QDropEvent>
+#include <QUrl>
 #include <QPushButton>
 #include <QTimer>
 #include <QPlainTextEdit>
@@ -117,9 +120,31 @@ TEST_F(Reload, ReloadButtonReadsTheSameTextToTheSameNetwork)
     const float buses = Arcos[KDVlib::FindArco(102, 104)].Var[41];
     EXPECT_EQ(buses, 10.0f);
 
+    // Another network dropped on the window while the text is read again is not
+    // opened under the reading.
+    std::filesystem::copy_file(tmp.file("reload_red.dat"), tmp.file("caida.dat"));
+    bool reading = false, dropped = false;
+    QTimer drops;
+    QObject::connect(&drops, &QTimer::timeout, [&] {
+        if (!reading || dropped)
+            return;
+        dropped = true;
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(tmp.file("caida.dat")))});
+        QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewer, &enter);
+        QApplication::sendEvent(viewer, &drop);
+        EXPECT_FALSE(enter.isAccepted() || drop.isAccepted());
+    });
+    drops.start(0);
     for (int round = 2; round <= 3; ++round) {
+        reading = true;
         QTest::mouseClick(ReloadButton(), Qt::LeftButton);
+        reading = false;
         QApplication::processEvents();
+        EXPECT_TRUE(dropped);
+        EXPECT_EQ(DatFileName, "reload_red.dat") << "reload " << round;
         EXPECT_EQ(Take(), first) << "reload " << round;
         EXPECT_EQ(Arcos[KDVlib::FindArco(102, 104)].Var[41], buses) << "reload " << round;
     }

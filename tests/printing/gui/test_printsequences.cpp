@@ -3,6 +3,7 @@
 // failed print leaves of the printer and of the earlier PDF. Outputs are read by
 // the metafile reader and by pdftotext.
 #include "analysis/gui/DlgFormula.h"
+#include "widgets/gaugeCaption.h"
 #include "analysis/gui/FrmFases.h"
 #include "analysis/Fases.h"
 #include "mainwindow/DlgCfg.h"
@@ -51,6 +52,8 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QUrl>
 #include <QProcess>
 #include <QRadioButton>
 #include <QTest>
@@ -270,7 +273,26 @@ TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
     }
     for (const auto& [name, bytes] : pictures)
         fs::remove(tmp.file(name));
+    // Another network dropped on the window while the batch runs is not opened.
+    testutil::writeFile(tmp.file("caida.dat"), testutil::readFile(testutil::dataPath("grids_net.dat")));
+    bool dropped = false;
+    QTimer drops;
+    QObject::connect(&drops, &QTimer::timeout, [&] {
+        if (dropped || viewer->pbc->isHidden())
+            return;
+        dropped = true;
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(tmp.file("caida.dat")))});
+        QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewer, &enter);
+        QApplication::sendEvent(viewer, &drop);
+        EXPECT_FALSE(enter.isAccepted() || drop.isAccepted());
+    });
+    drops.start(0);
     Trigger("ImprimirRedes1");
+    drops.stop();
+    EXPECT_TRUE(dropped);
     for (const auto& [name, bytes] : pictures)
         EXPECT_TRUE(testutil::readFile(tmp.file(name)) == bytes) << name << " differs the second time";
     EXPECT_TRUE(MapPicture() == before) << "the second batch changed the user's map";
