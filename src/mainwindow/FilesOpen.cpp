@@ -363,7 +363,7 @@ bool TFilesController::AbrirRedPalvon(const std::string& fileName, bool layersGo
     // on show uses the model before the first opening.
     if (readAhead_ && !readAhead_->WaitFor(std::chrono::milliseconds(200))) {
         viewer_.SetStatusPanel(0, QString::fromStdString(KDVlib::MsgLeyendo));
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        Services().ProcessEvents(); // a file dropped meanwhile is refused, not opened inside this one
     }
     if (readAhead_)
         readAhead_->Wait();
