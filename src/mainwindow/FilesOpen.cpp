@@ -835,6 +835,7 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork)
     view.RangeMin = view.RangeMax = view.RangeMovimMin = view.RangeMovimMax = 0.0f;
     view.ShownVarList.clear();
     view.SelectedMovimVars.clear();
+    view.MovimDrawMode = false; // their flows at the link ends went with them
     for (int i = 0; i < MaxShownVars; ++i)
         viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
     viewer_.Action(Cmd::cvs)->setVisible(false);

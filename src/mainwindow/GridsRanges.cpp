@@ -204,12 +204,19 @@ void TGridsController::VarMovimClick(QAction* item)
     item->setChecked(true);
     if (!MovimRangeValues(UserView()))
         return;
+    // The flows at the link ends draw the columns chosen in the movement grid,
+    // not this one: a variable picked here is shown on its turns.
+    UserView().MovimDrawMode = false;
     if (UserView().DataLayerKind == 4) {
         viewer_.Action(Cmd::aAtributos2)->setCheckable(true);
         viewer_.Action(Cmd::aAtributos2)->setChecked(true);
     }
-    if (UserView().DataLayerKind == 5)
+    if (UserView().DataLayerKind == 5) {
         viewer_.SetCommandOn(Cmd::tbMovimValues, true);
+        // The values are written on the movement pictures, which come with them as
+        // the button's own click brings them: on a network just opened they were off.
+        viewer_.Action(Cmd::aAtributos2)->setChecked(true);
+    }
     viewer_.SetCommandOn(Cmd::tbAtributos, false);
     viewer_.SetCommandOn(Cmd::tbColores, false);
     viewer_.SetCommandOn(Cmd::tbValues, false);
@@ -438,6 +445,7 @@ void TGridsController::MoveChosenColumns(bool movements, const std::function<int
         view.RangeVarMovim = view.RangeItemMovim = MovimAttrVar = 0;
         view.RangeMovimMin = view.RangeMovimMax = 0.0f;
         view.SelectedMovimVars.clear();
+        view.MovimDrawMode = false;
         viewer_.SetCommandOn(Cmd::tbMovimValues, false);
         viewer_.Action(Cmd::aAtributos2)->setChecked(false);
         for (QAction* a : VarMovim->actions())

@@ -71,11 +71,15 @@ void TMapRenderer::DrawPalvon()
 
         // The transit-line loads shown on the screen: totals summed anew give the
         // user's view their scale (the scale dialog, the legends and every copy
-        // taken from now on read it), once per sum.
+        // taken from now on read it), once per sum. Link bars shown with them keep
+        // their own variable's scale, which their box of the legend explains: the
+        // loads are drawn to their own maximum whatever the view's.
         if (UserView().Lineas && (window_.CommandOn(Cmd::linveh) || window_.CommandOn(Cmd::linvehval))
             && LineLayers::RefreshLinkBusCount()) {
-            UserView().RangeMax = LinkBusMax;
-            UserView().RangeMin = 0.0f;
+            if (!(UserView().Atributos && UserView().RangeVarArcos > 0)) {
+                UserView().RangeMax = LinkBusMax;
+                UserView().RangeMin = 0.0f;
+            }
             LineLayers::LinkBusRangeTaken();
         }
 

@@ -373,6 +373,11 @@ public:
                 return c; // the movement variable found before stays drawn
             groupMovim_ = groupMovim_ || !c.MovementHeader.empty();
             view_.State.RangeItemMovim = column;
+            // Flows summed at the link ends (the user's Alt choice) draw the chosen
+            // columns: the picture's is the batch's own, not one the user picked
+            // on the network shown before.
+            if (!c.MovementHeader.empty())
+                view_.State.SelectedMovimVars.assign(1, ZelUtils::Format("%d", column));
             // A title given names the variable in the picture's legend as in its
             // caption, as a link variable's does.
             if (!c.MovementHeader.empty() && titled)

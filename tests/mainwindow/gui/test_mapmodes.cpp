@@ -1055,6 +1055,43 @@ TEST_F(MovementGrid, DoubleClickMakesTheColumnAMapAttributeAndCtrlAddsColumns)
     EXPECT_NE(UserView().WorldMaxX - UserView().WorldMinX, width);
 }
 
+// Flows summed at the link ends (Alt), then, on this network or on another
+// opened since, a variable picked from the movement values' menu: the pick is
+// drawn on its turns in its classes' colours, not left out of the link-end bars.
+TEST_F(MovementGrid, AVariablePickedFromTheMenuAfterLinkEndFlowsShowsOnItsTurns)
+{
+    for (const bool another : {false, true}) {
+        DoubleClick(flowCol, RowOf(flows[0].first), Qt::AltModifier);
+        ASSERT_TRUE(UserView().MovimDrawMode);
+        if (another) {
+            std::filesystem::create_directory(tmp.file("otra"));
+            std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", tmp.file("otra/red.dat"));
+            testutil::AnswerFileDialog(viewer, tmp.file("otra/red.dat"));
+            ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+            testutil::settle();
+        }
+        QMenu* menu = livemenus::Find(viewer, "tbMovimValues")->menu();
+        ASSERT_NE(menu, nullptr);
+        emit menu->aboutToShow();
+        QAction* pick = nullptr;
+        for (QAction* item : menu->actions())
+            if (item->isEnabled() && item->text().contains("Saturaci"))
+                pick = item;
+        ASSERT_NE(pick, nullptr);
+        pick->trigger();
+        testutil::settle();
+        EXPECT_FALSE(UserView().MovimDrawMode) << "another network: " << another;
+        const QImage map = viewer->img->Picture().convertToFormat(QImage::Format_RGB32);
+        std::set<uint32_t> seen;
+        for (int y = 0; y < map.height(); ++y)
+            for (int x = 0; x < map.width(); ++x)
+                for (int c = 1; c <= UserView().NumRanges; ++c)
+                    if ((map.pixel(x, y) & 0xFFFFFF) == (DisplayStyles::ToQColor(UserView().MovimRangeTable[c].Color).rgb() & 0xFFFFFF))
+                        seen.insert(static_cast<uint32_t>(c));
+        EXPECT_GE(seen.size(), 2u) << "another network: " << another;
+    }
+}
+
 TEST_F(MapModes, LineCheckBoxesToggleLinesAndTheTitleSetsThemAll)
 {
     // "Rutas Fijas" read from the network: the lines and their grid.

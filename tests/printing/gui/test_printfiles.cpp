@@ -741,6 +741,15 @@ TEST_F(PrintFiles, TransitLoadsPrintTheirLegend)
     for (int y = 0; y < shown.height(); ++y)
         frames += qGray(shown.pixel(0, y)) < 64 && (y == 0 || qGray(shown.pixel(0, y - 1)) >= 64);
     EXPECT_EQ(frames, 2);
+    // A line hidden in its grid with the bars shown: the loads are summed anew
+    // to their own scale, the bars keep their variable's.
+    const float capacity = UserView().RangeMax;
+    const float loads = LinkBusMax;
+    const QRect first = lines->visualRect(lines->model()->index(1 - lines->FixedRows(), 0));
+    QTest::mouseClick(lines->viewport(), Qt::LeftButton, Qt::NoModifier, first.center());
+    viewer->RedrawMap();
+    ASSERT_NE(LinkBusMax, loads);
+    EXPECT_EQ(UserView().RangeMax, capacity);
 }
 
 // The phase report of the networks of a print definition, from the menu of the

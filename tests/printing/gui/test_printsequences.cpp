@@ -1285,3 +1285,34 @@ TEST_F(PrintSequences, BatchSaysNothingOfTracesAndZoningOfAnotherOfItsNetworks)
         EXPECT_FALSE(viewer->Down(Cmd::tbZonas));
     }
 }
+
+// A movement column double-clicked in the grid, with and without Alt (flows at
+// the link ends or on the turns), then a definition printing another movement
+// variable: its picture shows that variable, in the mode the user chose.
+TEST_F(PrintSequences, BatchMovementPictureShowsItsOwnVariableInEitherMode)
+{
+    TStringAlignGrid* g = viewer->sagMovim;
+    viewer->tnDatos->setCurrentWidget(viewer->tsMovim);
+    testutil::settle();
+    const int lanes = 5, saturation = 4;
+    ASSERT_EQ(g->cell(lanes, 0), "Pistas");
+    ASSERT_EQ(g->cell(saturation, 0), "Fl.Sat");
+    for (const Qt::KeyboardModifiers keys : {Qt::KeyboardModifiers(Qt::AltModifier), Qt::KeyboardModifiers()}) {
+        g->scrollTo(g->model()->index(2 - g->FixedRows(), lanes));
+        const QPoint at = g->visualRect(g->model()->index(2 - g->FixedRows(), lanes)).center();
+        QTest::mouseMove(g->viewport(), at);
+        QTest::mouseDClick(g->viewport(), Qt::LeftButton, keys, at);
+        ASSERT_EQ(UserView().MovimDrawMode, keys == Qt::AltModifier);
+        DefineNetworks("[General]\r\n[Tema]\r\n[Red]\r\nRedPalvon=red.dat\r\nVarMovim=Fl.Sat\r\n");
+        fs::remove(tmp.file("red_Fl.Sat.emf"));
+        RecordingServices ui;
+        Trigger("ImprimirRedes1");
+        const testutil::TMetafileReport picture = testutil::CheckMetafile(tmp.file("red_Fl.Sat.emf"));
+        EXPECT_METAFILE_SOUND(picture);
+        EXPECT_TRUE(picture.HasText(QString::fromStdString(TitMovim[saturation])) &&
+                    !picture.HasText(QString::fromStdString(TitMovim[lanes])))
+            << picture.texts.join('|').toStdString();
+        EXPECT_EQ(picture.texts.filter(QRegularExpression(" - ")).isEmpty(), keys == Qt::AltModifier)
+            << "classes on the turns, a bar scale at the link ends";
+    }
+}
