@@ -447,9 +447,12 @@ void TFrmDat::tbReloadClick()
 {
     // Unsaved edits go through the save dialog unless a name was given in an
     // earlier save: the opened file itself is never overwritten without asking,
-    // since the text also holds the expanded include files.
-    if (IsModified() && Services().AskYesNo("Los datos no han sido grabados.\rDesea guardarlos ahora ?"))
-        SaveDat(fileName_.empty());
+    // since the text also holds the expanded include files. A save the user asked
+    // for and did not get (its dialog cancelled, its write failed) stops the reload:
+    // the edits stay in the window, unsaved, for the user to decide again.
+    if (IsModified() && Services().AskYesNo("Los datos no han sido grabados.\rDesea guardarlos ahora ?") &&
+        !SaveDat(fileName_.empty()))
+        return;
     emit ReloadRequested();
 }
 

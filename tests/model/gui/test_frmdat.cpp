@@ -144,6 +144,17 @@ TEST_F(NetworkText, EditsReachTheReaderAndReloadAsksToSave)
     EXPECT_FALSE(frm.IsModified());
     EXPECT_NE(readFile(tmp.file("editada.dat")).find("1500 "), std::string::npos);
     EXPECT_EQ(readFile(tmp.file("red.dat")), DatText);
+
+    // "Yes" and the save fails (a folder took the file's place): nothing is read
+    // again, the edit stays unsaved.
+    const int reloads = reload.count();
+    std::filesystem::remove(tmp.file("editada.dat"));
+    std::filesystem::create_directory(tmp.file("editada.dat"));
+    QTest::keyClicks(frm.mmDat, " ");
+    QTest::mouseClick(frm.tbReload, Qt::LeftButton);
+    EXPECT_TRUE(ui.anyMessageContains("No se pudo grabar"));
+    EXPECT_EQ(reload.count(), reloads);
+    EXPECT_TRUE(frm.IsModified());
 }
 
 TEST_F(NetworkText, FailedSaveKeepsWhatWasThere)
