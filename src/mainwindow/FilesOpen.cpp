@@ -832,7 +832,13 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork)
     view.RangeVarByMode.fill(0);
     view.RangeVarArcos = view.RangeItemMovim = view.RangeVarMovim = view.AttrColumn = view.GenatrCol = 0;
     view.RangeName = "null";
-    view.RangeMin = view.RangeMax = view.RangeMovimMin = view.RangeMovimMax = 0.0f;
+    view.RangeMovimMin = view.RangeMovimMax = 0.0f;
+    // A scale the user keeps fixed (the scale window's box, its padlock on the
+    // map) keeps its minimum and maximum for the variables chosen next, as it does
+    // from one variable to another: the box alone, its maximum gone, left the
+    // window showing 0 and the next variable's classes and bars without a scale.
+    if (!view.ScaleFixed)
+        view.RangeMin = view.RangeMax = 0.0f;
     view.ShownVarList.clear();
     view.SelectedMovimVars.clear();
     view.MovimDrawMode = false; // their flows at the link ends went with them

@@ -9,6 +9,9 @@
 #include "analysis/gui/DlgFormula.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/PalvonViewer.h"
+#include "map/gui/KDVscale.h"
+#include <QCheckBox>
+#include <QLabel>
 #include "mainwindow/SecondaryWindows.h"
 #include "mainwindow/tools/MapTools.h"
 #include "map/ZoomHistory.h"
@@ -1947,6 +1950,17 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
             return ink;
         };
         ASSERT_GT(classInk(), 0);
+        // The scale window keeps the maximum ("Escala...", its box ticked).
+        livemenus::WhenModalShown(viewer, [](QWidget* w) {
+            auto* scale = qobject_cast<TKDVscale*>(w);
+            ASSERT_NE(scale, nullptr);
+            if (!scale->Fixed->isChecked()) // kept from the row before
+                QTest::mouseClick(scale->Fixed, Qt::LeftButton);
+            scale->accept();
+        });
+        ASSERT_TRUE(livemenus::Click(viewer, "menu:Ver", "Escala1"));
+        const float keptMax = UserView().RangeMax;
+        ASSERT_TRUE(UserView().ScaleFixed && keptMax > 0.0f);
         ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), true, {"Fl.Sat"}, "Doble", "A*2"));
         ASSERT_EQ(NumUserVarMovim, 1);
         runAnswering(QMessageBox::Ok, layer, [&] { livemenus::Find(viewer, "aOpenSolera")->trigger(); });
@@ -2075,6 +2089,11 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         if (!row.opened) {
             EXPECT_EQ(testutil::FormulaColumnCheck(viewer->sagMovim, "Doble", "Fl.Sat"), "");
         }
+        // The scale kept by the scale window stays kept, with its maximum, whatever
+        // network follows (the padlock says so).
+        EXPECT_TRUE(UserView().ScaleFixed);
+        EXPECT_FLOAT_EQ(UserView().RangeMax, keptMax);
+        EXPECT_TRUE(viewer->MapView().Fixed->isVisibleTo(viewer));
         // The window, its zoom steps and the grid's order: the user's on the same network.
         if (!row.opened) {
             const TZoomSlot now = Zoom::CurrentView();
