@@ -11,6 +11,7 @@
 #include "model/KDVlib.h"
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
+#include "model/gui/FrmDat.h"
 #include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
@@ -27,6 +28,8 @@
 #include <QLocale>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QUrl>
 #include <QHeaderView>
 #include <QLabel>
@@ -311,4 +314,55 @@ TEST_F(WindowsOnScreen, CommandsSayWhatTheyDoOrWhyTheyCannot)
     ASSERT_EQ(GeoLayers().GeoLayerVisible[1], 0);
     ASSERT_TRUE(livemenus::Click(viewer, "popup:varSolera", "GenerarKMZ1"));
     EXPECT_TRUE(ui.anyMessageContains("No hay capas de fondo visibles"));
+}
+
+// A network file dropped on a text box of the windows that stay open (the
+// network text, the map's title box) is a file, not text: the title box passes
+// it to the map, which opens it; the text window refuses it. Neither box gets
+// the file's address typed into it.
+TEST_F(WindowsOnScreen, AFileDroppedOnATextBoxIsNotTypedIntoIt)
+{
+    testutil::writeFile(tmp.file("otra.dat"), testutil::readFile(testutil::dataPath("grids_net.dat")));
+    struct Row {
+        const char* what;
+        std::function<QAbstractScrollArea*()> show;
+        std::function<QString()> text;
+        bool opens;
+    };
+    const Row rows[] = {
+        {"texto de la red",
+         [this]() -> QAbstractScrollArea* {
+             livemenus::Click(viewer, "menu:Archivo", "RedPalvon1");
+             return FrmDat->mmDat;
+         },
+         [] { return FrmDat->mmDat->toPlainText(); }, false},
+        {"título del mapa",
+         [this]() -> QAbstractScrollArea* {
+             livemenus::Click(viewer, "toolbar:tbarAdicionales", "tbTit");
+             return viewer->tit;
+         },
+         [this] { return viewer->tit->toPlainText(); }, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Open(tmp.file("red.dat"));
+        QAbstractScrollArea* box = row.show();
+        testutil::settle();
+        ASSERT_TRUE(box->isVisible());
+        const QString before = row.text();
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(tmp.file("otra.dat")))});
+        const QPoint at = box->viewport()->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(box->viewport(), &enter);
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(box->viewport(), &drop);
+        testutil::settle();
+        EXPECT_EQ(DatFileName, row.opens ? "otra.dat" : "red.dat");
+        if (!row.opens) {
+            EXPECT_TRUE(row.text() == before);
+            EXPECT_FALSE(FrmDat->IsModified());
+        }
+        EXPECT_FALSE(row.text().contains(QStringLiteral("file:"))) << row.text().toStdString();
+    }
 }
