@@ -791,7 +791,8 @@ void TFilesController::ForgetEarlierNetwork(bool anotherNetwork, bool followTitl
 {
     // A variable chosen on a formula column stays only where the column is made
     // again on the same network read again from its text: elsewhere it would
-    // show a column that is gone.
+    // show a column that is gone (the same network opened again by the user gives
+    // up that choice alone, below).
     const bool choicesGo =
         anotherNetwork || (ChoicesOnFormulaColumns(UserView()) && !rereadingText_ && !followTitles);
     // The same network opened again by the user is laid out afresh, without the

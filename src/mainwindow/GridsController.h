@@ -214,8 +214,6 @@ public:
     // again (a formula column, data loaded onto the network) is given up alone.
     void HoldChosenTitles();
     void FollowChosenTitles();
-    std::array<std::vector<std::string>, 2> chosenTitles_;
-    bool chosenTitlesHeld_ = false;
     void sagZonasDblClick();
     void sagNodosDblClick();
     void sagArcosDblClick();
@@ -255,4 +253,7 @@ private:
     TPalvonViewer& viewer_;
     // Made at its first use, its INPUT and MSG boxes over this window.
     std::unique_ptr<TArtFormula> formula_;
+    // The link and movement grids' titles held by HoldChosenTitles.
+    std::array<std::vector<std::string>, 2> chosenTitles_;
+    bool chosenTitlesHeld_ = false;
 };
