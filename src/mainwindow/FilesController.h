@@ -160,8 +160,9 @@ private:
     // Once a network read is accepted: the state that belonged to the network it
     // replaces goes (pending edits, the curve being edited, formula-column
     // counts); for another network, also the variables and classes chosen and
-    // the line layers loaded on the earlier one.
-    void ForgetEarlierNetwork(bool anotherNetwork);
+    // the line layers loaded on the earlier one; for the same one opened again
+    // by the user (`followTitles`), the choices follow their columns' titles.
+    void ForgetEarlierNetwork(bool anotherNetwork, bool followTitles = false);
     // The network file the user last opened: the one the view choices are for.
     std::string viewChoicesOf_;
 

@@ -435,6 +435,7 @@ void TFilesController::SetUpAfterRead()
     ConstruyeMixs();
     viewer_.Grids().DrawDataDat();
     ShowCompanionListings();
+    viewer_.Grids().FollowChosenTitles();
 }
 
 bool TFilesController::OpenFromCommandLine(const std::string& fileName)
@@ -699,7 +700,7 @@ bool TFilesController::OpenPalvonDat()
     // The same network read again keeps the background layers loaded on it,
     // edits and all; its folder's layers are read only for a network opened afresh.
     const bool sameAgain = byUser && opened == viewChoicesOf_;
-    ForgetEarlierNetwork(byUser && !sameAgain);
+    ForgetEarlierNetwork(byUser && !sameAgain, sameAgain);
     if (byUser)
         viewChoicesOf_ = opened;
     earlierOpening_.reset();
@@ -786,12 +787,18 @@ bool ChoicesOnFormulaColumns(const TViewState& v)
 }
 } // namespace
 
-void TFilesController::ForgetEarlierNetwork(bool anotherNetwork)
+void TFilesController::ForgetEarlierNetwork(bool anotherNetwork, bool followTitles)
 {
     // A variable chosen on a formula column stays only where the column is made
     // again on the same network read again from its text: elsewhere it would
-    // show a column that is gone.
-    const bool choicesGo = anotherNetwork || (ChoicesOnFormulaColumns(UserView()) && !rereadingText_);
+    // show a column that is gone (the same network opened again by the user gives
+    // up that choice alone, below).
+    const bool choicesGo =
+        anotherNetwork || (ChoicesOnFormulaColumns(UserView()) && !rereadingText_ && !followTitles);
+    // The same network opened again by the user is laid out afresh, without the
+    // columns made or loaded on it since: its choices follow their columns' titles.
+    if (followTitles && !rereadingText_)
+        viewer_.Grids().HoldChosenTitles();
     // Its edits: given up or saved at the question before the opening.
     Network.PositionsUnsaved = false;
     viewer_.Action(Cmd::NodeMove)->setChecked(false);

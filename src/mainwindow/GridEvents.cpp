@@ -470,6 +470,43 @@ void TGridsController::PutBackChoices(const TChoicesHeld& h)
     viewer_.Action(Cmd::aAtributos2)->setChecked(h.movimAttributes);
 }
 
+void TGridsController::HoldChosenTitles()
+{
+    for (size_t k = 0; k < 2; ++k) {
+        const TStringAlignGrid* grid = k == 0 ? sagArcos : sagMovim;
+        chosenTitles_[k].clear();
+        for (int c = 0; grid && c < grid->ColCount(); ++c)
+            chosenTitles_[k].push_back(grid->cell(c, 0));
+    }
+    chosenTitlesHeld_ = true;
+}
+
+void TGridsController::FollowChosenTitles()
+{
+    if (!std::exchange(chosenTitlesHeld_, false))
+        return;
+    for (size_t k = 0; k < 2; ++k) {
+        const TStringAlignGrid* grid = k == 0 ? sagArcos : sagMovim;
+        const std::vector<std::string> before = std::exchange(chosenTitles_[k], {});
+        // The same place under the same title, else the first column of that title.
+        const auto now = [&](int32_t c) -> int32_t {
+            if (c <= 0)
+                return c;
+            if (static_cast<size_t>(c) >= before.size() || before[size_t(c)].empty() || !grid)
+                return -1;
+            const std::string& title = before[size_t(c)];
+            if (c < grid->ColCount() && grid->cell(c, 0) == title)
+                return c;
+            for (int j = 1; j < grid->ColCount(); ++j)
+                if (grid->cell(j, 0) == title)
+                    return j;
+            return -1;
+        };
+        MoveChosenColumns(k == 1, now);
+    }
+    TickChosenVariables();
+}
+
 // ---------------------------------------------------------------- helpers
 
 namespace {

@@ -208,6 +208,12 @@ public:
     void PutBackGridOrder();
     // Whether the user's view shows any variable of the grids.
     bool AnyChoice() const;
+    // The same network opened again by the user: the titles of the link and
+    // movement columns, held before its grids are laid out again; the variables
+    // chosen then follow their titles there, and one whose column is not made
+    // again (a formula column, data loaded onto the network) is given up alone.
+    void HoldChosenTitles();
+    void FollowChosenTitles();
     void sagZonasDblClick();
     void sagNodosDblClick();
     void sagArcosDblClick();
@@ -247,4 +253,7 @@ private:
     TPalvonViewer& viewer_;
     // Made at its first use, its INPUT and MSG boxes over this window.
     std::unique_ptr<TArtFormula> formula_;
+    // The link and movement grids' titles held by HoldChosenTitles.
+    std::array<std::vector<std::string>, 2> chosenTitles_;
+    bool chosenTitlesHeld_ = false;
 };

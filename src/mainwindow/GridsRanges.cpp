@@ -406,39 +406,57 @@ void TGridsController::FollowChosenColumns(bool movements, const std::vector<std
 
 void TGridsController::MoveChosenColumns(bool movements, const std::function<int32_t(int32_t)>& now)
 {
-    bool gone = false;
-    const auto follow = [&](int32_t& c) {
-        const int32_t n = now(c);
-        gone = gone || n < 0;
-        c = std::max(n, 0);
-    };
+    // A list of columns shown together keeps those still there; whether one went.
     const auto followList = [&](std::vector<std::string>& list) {
-        for (std::string& text : list) {
+        std::vector<std::string> kept;
+        for (const std::string& text : list) {
             int32_t c = 0;
             const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), c);
             if (ec != std::errc() || end != text.data() + text.size())
-                continue;
-            follow(c);
-            text = std::to_string(c);
+                kept.push_back(text);
+            else if (const int32_t n = now(c); n >= 0)
+                kept.push_back(std::to_string(n));
         }
+        const bool shrank = kept.size() != list.size();
+        list = std::move(kept);
+        return shrank;
     };
-    // The columns last under the mouse only point at a column: nothing shows them.
+    // The columns last under the mouse, or given to a drawing mode, only point at a column.
     const auto point = [&](int32_t& c) { c = std::max(now(c), 0); };
     TViewState& view = UserView();
+    std::vector<std::string>& list = movements ? view.SelectedMovimVars : view.ShownVarList;
+    int32_t& shown = movements ? view.RangeVarMovim : view.RangeVarArcos;
+    const size_t listed = list.size();
+    const bool shownGone = shown > 0 && now(shown) < 0;
+    point(shown);
+    const bool shrank = followList(list);
     if (movements) {
-        follow(view.RangeVarMovim);
-        followList(view.SelectedMovimVars);
         point(view.RangeItemMovim);
         point(MovimAttrVar);
     } else {
-        follow(view.RangeVarArcos);
-        follow(view.AttrColumn);
-        followList(view.ShownVarList);
+        point(view.AttrColumn);
         for (int32_t& c : view.RangeVarByMode)
             point(c);
     }
-    if (!gone)
+    // The variables shown together that are still there are shown, each under
+    // its item of colour; the variable whose classes colour the map gone, or
+    // every one of the list, the grid's choice is given up.
+    if (!shownGone && !(listed > 0 && list.empty())) {
+        if (shrank) {
+            for (int i = 0; i < MaxShownVars; ++i)
+                viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
+            viewer_.Action(Cmd::cvs)->setVisible(list.size() > 1);
+            for (size_t i = 0; i < list.size(); ++i) {
+                const int32_t c = Ranges::ListColumn(list, i);
+                QAction* item = viewer_.Action(QStringLiteral("cv%1").arg(i));
+                item->setText(Qs(movements ? TitMovim[static_cast<size_t>(std::clamp(c, 0, NumMovimColumns - 1))]
+                                           : sagArcos->cell(c, 0)));
+                item->setVisible(list.size() > 1);
+            }
+            viewer_.RedrawMap();
+        }
         return;
+    }
     // What showed a column that is gone shows nothing until chosen again, as on a
     // network just opened.
     if (movements) {

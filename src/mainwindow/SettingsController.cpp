@@ -273,10 +273,15 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
         c.Items[static_cast<size_t>(i)].Width = UserView().Items[static_cast<size_t>(i)].Width;
     ViewConfig::Read(ini, section, c);
 
-    // The link variable: the current mode's variable supersedes the one read, and is
-    // dropped when the link grid of the open network does not have it.
+    // The link variable: the one read, while the link grid of the open network
+    // has its column under its title, becomes the current mode's (a network just
+    // opened shows none); otherwise the current mode's variable stays, and is
+    // dropped when the grid does not have it.
     UserView().RangeName = c.VariableName;
     UserView().RangeVarArcos = c.VariableColumn;
+    if (c.VariableName != "null" && c.VariableColumn > 1 && c.VariableColumn < NumColArcos && sagArcos &&
+        c.VariableColumn < sagArcos->ColCount() && sagArcos->cell(c.VariableColumn, 0) == c.VariableName)
+        UserView().RangeVarByMode[mode] = c.VariableColumn;
     viewer_.Grids().ArcosRangeValues(UserView());
     UserView().ShownVarList = {Format("%d", UserView().RangeVarArcos)};
     UserView().VarColors[0] = UserView().ModePenColors[mode];
@@ -326,6 +331,14 @@ void TSettingsController::LeerConfiguracion(TIniFile& ini, const std::string& se
             viewer_.SetCommandOn(*LayerButtons[i], c.Options[i]);
     }
     ViewBinding::Reflect(viewer_, view);
+    // The variable saved not there, the layers that would show it show nothing:
+    // they are not left pressed, nor its legends up, nor an item of it ticked.
+    if (UserView().RangeVarArcos == 0 && c.VariableName != "null") {
+        UserView().ShownVarList.clear();
+        for (TCommandId layer : {Cmd::tbAtributos, Cmd::tbColores, Cmd::tbValues})
+            viewer_.SetCommandOn(layer, false);
+    }
+    viewer_.Grids().TickChosenVariables();
     if (sym)
         sym->setVisible(viewer_.CommandOn(Cmd::tbColores));
     if (Scl)

@@ -719,6 +719,7 @@ TEST_F(ListingsGui, ColoursOnLoadedDataFollowTheirColumnsOrGoWithThem)
         bool madeBefore;                // a formula column made after the first data
         bool reload;                    // the files rewritten, then "Recarga"
         bool kept;
+        bool reopen = false; // the network opened again from "Abrir" (its data not read again)
     };
     const Row rows[] = {
         {"the same data again", {"Va", "Vb"}, false, false, true},
@@ -729,6 +730,7 @@ TEST_F(ListingsGui, ColoursOnLoadedDataFollowTheirColumnsOrGoWithThem)
         {"read again with the text", {"Va", "Vb"}, true, true, true},
         {"changed, read again with the text", {"Vp", "Vq"}, true, true, false},
         {"moved in its file, read again with the text", {"Vb", "Va"}, true, true, true},
+        {"the network opened again", {}, true, false, false, true},
     };
     std::filesystem::copy_file(testutil::realDataPath("siouxfalls-junctions.dat"), tmp.file("sf.dat"));
     // Link columns "V..." and movement columns "M..." of the names given.
@@ -812,12 +814,17 @@ TEST_F(ListingsGui, ColoursOnLoadedDataFollowTheirColumnsOrGoWithThem)
                 ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
             }
             FrmDat->findChild<QToolButton*>("tbReload")->click();
+        } else if (row.reopen) {
+            testutil::AnswerFileDialog(viewer, tmp.file("sf.dat"));
+            ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
         } else {
             load(row.names);
         }
         livemenus::Find(viewer, "aRedibujar")->trigger();
         testutil::settle();
-        EXPECT_EQ(testutil::ColumnShown(viewer->sagArcos, 3), sorted);
+        if (!row.reopen) {
+            EXPECT_EQ(testutil::ColumnShown(viewer->sagArcos, 3), sorted);
+        }
         EXPECT_EQ(UserView().RangeName, row.kept ? "Vb" : "null");
         EXPECT_EQ(viewer->Down(Cmd::tbColores), row.kept);
         EXPECT_EQ(viewer->sym->isVisible(), row.kept);

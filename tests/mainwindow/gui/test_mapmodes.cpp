@@ -2182,3 +2182,95 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
     EXPECT_EQ(viewer->pbc->Progress(), viewer->pbc->MinValue());
     EXPECT_FALSE(viewer->pbc->isVisible());
 }
+
+// The same network opened again from "Abrir", or dropped on the window, comes
+// without the formula columns made on it: a variable chosen on one goes, with its
+// layer, legend and tick, and each one chosen on a column still there stays,
+// drawn and ticked, whatever the other was chosen on.
+TEST_F(MapModes, ChoicesOnColumnsStillThereStayWhenTheNetworkIsOpenedAgain)
+{
+    struct Row {
+        const char* name;
+        const char* bars;     // link column double-clicked first ("" none)
+        const char* colour;   // then the link variable coloured from the button
+        bool movementFormula; // the movement column double-clicked is the formula one
+        bool drop;            // opened again by a drop, else from "Abrir"
+    };
+    const Row rows[] = {
+        {"bars on a formula column, colour and movement on others", "Doble", "Cap", false, false},
+        {"movement on a formula column", "", "Cap", true, true},
+        {"colour on a formula column", "", "Doble", false, false},
+        {"everything on columns still there", "Cap", "Cap", false, true},
+    };
+    const auto column = [](TStringAlignGrid* g, const std::string& title) {
+        int c = g->ColCount() - 1;
+        while (c > 0 && g->cell(c, 0) != title)
+            --c;
+        return c;
+    };
+    const auto doubleClick = [&](TStringAlignGrid* g, QWidget* page, int col) {
+        viewer->tnDatos->setCurrentWidget(page);
+        testutil::settle();
+        g->scrollTo(g->model()->index(0, col));
+        const QPoint at = g->viewport()->mapFrom(g, CellCentre(g, col, 1));
+        QTest::mouseMove(g->viewport(), at);
+        QTest::mouseDClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    };
+    QMenu* colours = livemenus::Find(viewer, "tbColores")->menu();
+    // The grid titles of the variables ticked in the colour button's list.
+    const auto ticked = [&] {
+        emit colours->aboutToShow();
+        QStringList t;
+        for (QAction* v : colours->actions())
+            for (int c = 1; v->isChecked() && c < viewer->sagArcos->ColCount(); ++c)
+                if (ColVarArcos[size_t(c)] == v->data().toInt())
+                    t << QString::fromStdString(viewer->sagArcos->cell(c, 0));
+        return t.join('|').toStdString();
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+        testutil::settle();
+        ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), false, {"Cap"}, "Doble", "A*2"));
+        ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), true, {"Fl.Sat"}, "Doble", "A*2"));
+        TStringAlignGrid* movs = viewer->sagMovim;
+        const int movement = row.movementFormula ? column(movs, "Doble") : 4;
+        const std::string movementTitle = movs->cell(movement, 0);
+        doubleClick(movs, viewer->tsMovim, movement);
+        ASSERT_EQ(UserView().SelectedMovimVars, std::vector<std::string>{std::to_string(movement)});
+        if (*row.bars)
+            doubleClick(viewer->sagArcos, viewer->tsArcos, column(viewer->sagArcos, row.bars));
+        emit colours->aboutToShow();
+        for (QAction* v : colours->actions())
+            if (v->data().toInt() == ColVarArcos[size_t(column(viewer->sagArcos, row.colour))])
+                v->trigger();
+        ASSERT_EQ(UserView().RangeName, row.colour);
+        ASSERT_TRUE(viewer->Down(Cmd::tbColores));
+
+        if (row.drop) {
+            DropFile(tmp.file("red.dat"));
+        } else {
+            testutil::AnswerFileDialog(viewer, tmp.file("red.dat"));
+            ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+        }
+        testutil::settle();
+        livemenus::Find(viewer, "aRedibujar")->trigger();
+        ASSERT_EQ(NumUserVarArcos, 0);
+        const bool linkKept = std::string(row.colour) != "Doble";
+        EXPECT_EQ(UserView().RangeName, linkKept ? row.colour : "null");
+        EXPECT_EQ(viewer->Down(Cmd::tbColores), linkKept);
+        EXPECT_EQ(viewer->sym->isVisible(), linkKept);
+        EXPECT_EQ(ticked(), linkKept ? row.colour : "");
+        if (linkKept) {
+            EXPECT_EQ(viewer->sagArcos->cell(UserView().RangeVarArcos, 0), row.colour);
+        }
+        EXPECT_EQ(UserView().AttrColumn > 0 ? viewer->sagArcos->cell(UserView().AttrColumn, 0) : std::string(),
+                  std::string(row.bars) == "Cap" ? "Cap" : "");
+        const std::vector<std::string> chosen = UserView().SelectedMovimVars;
+        ASSERT_EQ(chosen.size(), row.movementFormula ? 0u : 1u);
+        if (!chosen.empty()) {
+            EXPECT_EQ(movs->cell(std::stoi(chosen[0]), 0), movementTitle);
+        }
+        EXPECT_EQ(UserView().RangeVarMovim > 0, !row.movementFormula);
+    }
+}

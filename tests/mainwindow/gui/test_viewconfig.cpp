@@ -1,5 +1,6 @@
 // The view configuration of a network in an INI section, and the theme commands
 // that store and apply it.
+#include "analysis/gui/DlgFormula.h"
 #include "mainwindow/DlgCfg.h"
 #include "mainwindow/DlgTemas.h"
 #include "mainwindow/PalvonViewer.h"
@@ -17,6 +18,7 @@
 #include "model/ZelUtils.h"
 #include "platform/IniFile.h"
 #include "support/FileDialogAnswer.h"
+#include "support/FormulaColumn.h"
 #include "support/GuiTestUtil.h"
 #include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
@@ -439,6 +441,83 @@ TEST_F(ViewConfig, TheNetworkViewIsSavedAtCloseAndAppliedOnReopening)
     UserView().PixsVol = 60;
     ClickRecent(tag);
     EXPECT_EQ(UserView().PixsVol, 60);
+}
+
+// The link variable coloured when the program closed comes back with its network
+// from "Abrir Recientes", coloured, ticked and with its legend, whatever the map
+// showed just before; one whose column the network opened does not have (a
+// formula column, not made again) leaves nothing chosen, its button up.
+TEST_F(ViewConfig, TheSavedVariableComesBackWithItsNetworkFromTheRecentList)
+{
+    struct Row {
+        const char* name;
+        bool formula;     // the variable coloured is a formula column's
+        bool otherBefore; // another network open when the recent one is picked
+    };
+    const Row rows[] = {
+        {"another network before", false, true},
+        {"the same network", false, false},
+        {"a formula column, another network before", true, true},
+        {"a formula column, the same network", true, false},
+    };
+    std::filesystem::copy_file(testutil::dataPath("grids_net.dat"), tmp.file("red.dat"));
+    std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/samples/ejemplo.dat", tmp.file("otra.dat"));
+    Secondary::DlgCfg().cbSaveLayout->setChecked(true);
+    Secondary::DlgCfg().cbDrawLayout->setChecked(true);
+    viewer->resize(1000, 700);
+    viewer->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer));
+    QMenu* colours = livemenus::Find(viewer, "tbColores")->menu();
+    const auto itemOf = [&](const std::string& title) -> QAction* {
+        emit colours->aboutToShow();
+        for (QAction* v : colours->actions())
+            for (int c = 2; c < NumColArcos; ++c)
+                if (viewer->sagArcos->cell(c, 0) == title && ColVarArcos[size_t(c)] == v->data().toInt())
+                    return v;
+        return nullptr;
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string title = row.formula ? "Doble" : "Cap";
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+        testutil::settle();
+        if (row.formula) {
+            ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), false, {"Cap"}, "Doble", "A*2"));
+        }
+        QAction* item = itemOf(title);
+        ASSERT_NE(item, nullptr);
+        item->trigger();
+        ASSERT_EQ(UserView().RangeName, title);
+        ASSERT_TRUE(viewer->Down(Cmd::tbColores));
+        viewer->Settings().SaveAtClose();
+        RecentFiles = ProgramSettings::BuildRecentFiles(TIniFile(ProgramSettings::FileName));
+        int tag = -1;
+        for (size_t i = 0; i < RecentFiles.size(); ++i)
+            if (RecentFiles[i].find(";" + tmp.file("red.dat") + ";") != std::string::npos)
+                tag = static_cast<int>(i);
+        ASSERT_GE(tag, 0);
+        if (row.otherBefore) {
+            testutil::AnswerFileDialog(viewer, tmp.file("otra.dat"));
+            ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+            testutil::settle();
+        }
+        ClickRecent(tag);
+        testutil::settle();
+        livemenus::Find(viewer, "aRedibujar")->trigger();
+        EXPECT_EQ(UserView().RangeName, row.formula ? "null" : title);
+        EXPECT_EQ(viewer->Down(Cmd::tbColores), !row.formula);
+        EXPECT_EQ(viewer->sym->isVisible(), !row.formula);
+        EXPECT_EQ(UserView().ShownVarList.size(), row.formula ? 0u : 1u);
+        QAction* shown = itemOf(title); // the list as the button shows it
+        QStringList ticked;
+        for (QAction* v : colours->actions())
+            if (v->isChecked())
+                ticked << v->text();
+        EXPECT_EQ(ticked.join('|'), !row.formula && shown ? shown->text() : QString());
+        if (!row.formula) {
+            EXPECT_EQ(viewer->sagArcos->cell(UserView().RangeVarArcos, 0), title);
+        }
+    }
 }
 
 TEST_F(ViewConfig, LayerWithAnUpperCaseExtensionIsSavedAsNamedAndAppliedAgain)
