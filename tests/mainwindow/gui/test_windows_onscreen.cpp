@@ -12,6 +12,7 @@
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
 #include "model/gui/FrmDat.h"
+#include "analysis/gui/DlgFormula.h"
 #include "mainwindow/DlgFind.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "map/gui/DisplayController.h"
@@ -333,6 +334,17 @@ TEST_F(WindowsOnScreen, AFileDroppedOnATextBoxIsNotTypedIntoIt)
         auto* area = qobject_cast<QAbstractScrollArea*>(w);
         return area ? area->viewport() : w;
     };
+    auto dropOn = [this](QWidget* target) {
+        QMimeData mime;
+        const QUrl url = QUrl::fromLocalFile(QString::fromStdString(tmp.file("otra.dat")));
+        mime.setUrls({url});
+        mime.setText(url.toString()); // as file managers offer it too
+        const QPoint at = target->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+    };
     auto lineOf = [](QWidget* w) { return w->findChild<QLineEdit*>(); };
     auto showTitle = [this] {
         if (!livemenus::Find(viewer, "tbTit")->isChecked())
@@ -383,16 +395,7 @@ TEST_F(WindowsOnScreen, AFileDroppedOnATextBoxIsNotTypedIntoIt)
         testutil::settle();
         ASSERT_TRUE(box && box->isVisible());
         const QString before = row.text();
-        QMimeData mime;
-        const QUrl url = QUrl::fromLocalFile(QString::fromStdString(tmp.file("otra.dat")));
-        mime.setUrls({url});
-        mime.setText(url.toString()); // as file managers offer it too
-        QWidget* target = viewportOf(box);
-        const QPoint at = target->rect().center();
-        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &drop);
+        dropOn(viewportOf(box));
         testutil::settle();
         EXPECT_EQ(DatFileName, row.opens ? "otra.dat" : "red.dat");
         if (!row.opens) {
@@ -403,4 +406,31 @@ TEST_F(WindowsOnScreen, AFileDroppedOnATextBoxIsNotTypedIntoIt)
         if (QWidget* win = box->window(); win != viewer)
             win->close();
     }
+    // The boxes of a dialog the user answers (the formula's, the scale's maximum,
+    // the classes' limits): no network opens under it, none takes the file as text.
+    const std::pair<const char*, const char*> dialogs[] = {{"popup:pupArcos", "Crearcolumna1"},
+                                                           {"menu:Ver", "Escala1"},
+                                                           {"popup:BDerecho", "Rangos1"}};
+    Secondary::DlgFormula().RunFieldChoice = [](TDualListDialog& d) { return d.Move(1, {0}), true; };
+    for (const auto& [place, command] : dialogs) {
+        SCOPED_TRACE(command);
+        Open(tmp.file("red.dat"));
+        int boxes = 0;
+        livemenus::WhenModalShown(viewer, [&](QWidget* w) {
+            for (QLineEdit* e : w->findChildren<QLineEdit*>()) {
+                if (!e->isVisible() || e->isReadOnly())
+                    continue;
+                ++boxes;
+                const QString before = e->text();
+                dropOn(e);
+                EXPECT_EQ(e->text(), before) << e->objectName().toStdString();
+            }
+            qobject_cast<QDialog*>(w)->reject();
+        });
+        ASSERT_TRUE(livemenus::Click(viewer, place, command));
+        testutil::settle();
+        EXPECT_GT(boxes, 0);
+        EXPECT_EQ(DatFileName, "red.dat");
+    }
+    Secondary::DlgFormula().RunFieldChoice = nullptr;
 }
