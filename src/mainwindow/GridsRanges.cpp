@@ -170,10 +170,15 @@ void TGridsController::VarArcosPick(int variable, bool ctrl)
             viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(true);
     }
 
-    // A constant column keeps its one value as its one class.
-    if (UserView().RangeMax > UserView().RangeMin)
-        UserView().RangeMax = UserView().RangeMax * 1.001f;
-    Ranges::PrepareRanges(UserView(), UserView().RangeName, UserView().RangeMin, UserView().RangeMax);
+    // A constant column keeps its one value as its one class. The top class
+    // reaches just past the maximum; a maximum the scale window keeps stays the
+    // one the user typed, not raised a little with every variable chosen.
+    float top = UserView().RangeMax;
+    if (top > UserView().RangeMin)
+        top *= 1.001f;
+    if (!UserView().ScaleFixed)
+        UserView().RangeMax = top;
+    Ranges::PrepareRanges(UserView(), UserView().RangeName, UserView().RangeMin, top);
 
     switch (UserView().DataLayerKind) {
     case 1:

@@ -29,9 +29,10 @@ protected:
 };
 } // namespace
 
-void PassFileDropsOn(QAbstractScrollArea* textBox)
+void PassFileDropsOn(QWidget* textBox)
 {
     auto* pass = new TFileDropPass(textBox);
     textBox->installEventFilter(pass);
-    textBox->viewport()->installEventFilter(pass);
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(textBox))
+        area->viewport()->installEventFilter(pass);
 }

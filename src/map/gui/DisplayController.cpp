@@ -18,6 +18,7 @@
 #include "model/ZelUtils.h"
 #include "widgets/CommandPlaces.h"
 #include "widgets/CommandRegistry.h"
+#include "widgets/FileDrops.h"
 #include "widgets/WindowHost.h"
 
 #include <QAction>
@@ -25,6 +26,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFontComboBox>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSpinBox>
 #include <QTextEdit>
@@ -308,6 +310,7 @@ void TDisplayController::CreateToolbars()
     FontName = new QFontComboBox(tbarTitulos);
     FontName->setObjectName("FontName");
     FontName->setCurrentFont(tit->font());
+    PassFileDropsOn(FontName->lineEdit()); // a network dropped on it opens, as anywhere on the window
     tbarTitulos->insertWidget(styles, FontName);
     FontSize = new QSpinBox(tbarTitulos);
     FontSize->setObjectName("FontSize");

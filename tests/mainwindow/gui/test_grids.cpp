@@ -441,11 +441,13 @@ TEST_F(Grids, PickingALinkVariableSetsItsRanges)
     EXPECT_FLOAT_EQ(UserView().RangeTable[5].High, 6.0f);
     EXPECT_FALSE(UserView().RangeTable[5].Active);
 
-    // The scale dialog's "Fixed" keeps the scale maximum of the previous variable.
+    // The scale dialog's "Fixed" keeps the scale maximum of the previous variable,
+    // as it was; the top class reaches just past it.
     UserView().ScaleFixed = true;
     UserView().RangeMax = 5000.0f;
     w->Grids().VarArcosPick(5, false);
-    EXPECT_FLOAT_EQ(UserView().RangeMax, 5000.0f * 1.001f);
+    EXPECT_FLOAT_EQ(UserView().RangeMax, 5000.0f);
+    EXPECT_NEAR(UserView().RangeTable[5].High, 5005.00001, 1e-2);
     UserView().ScaleFixed = false;
 }
 

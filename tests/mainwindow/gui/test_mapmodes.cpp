@@ -2123,6 +2123,15 @@ TEST_F(MapModes, EachKindOfNetworkStateFollowsItsNetworkThroughEveryTransition)
         // The gauge waits at its start, hidden.
         EXPECT_EQ(viewer->pbc->Progress(), viewer->pbc->MinValue());
         EXPECT_FALSE(viewer->pbc->isVisible());
+        // The next variable, of another kind (bars), is drawn to the kept maximum
+        // and leaves it as the user typed it.
+        QMenu* bars = livemenus::Find(viewer, "tbAtributos")->menu();
+        emit bars->aboutToShow();
+        for (QAction* v : bars->actions())
+            if (v->isEnabled() && v->data().toInt() == 5)
+                v->trigger();
+        EXPECT_TRUE(viewer->Down(Cmd::tbAtributos));
+        EXPECT_FLOAT_EQ(UserView().RangeMax, keptMax);
         if (fs::exists(positions))
             fs::permissions(positions, fs::perms::owner_write, fs::perm_options::add);
     }

@@ -12,6 +12,10 @@
 #include "model/KDVvars.h"
 #include "model/PalvonVars.h"
 #include "model/gui/FrmDat.h"
+#include "analysis/gui/DlgFormula.h"
+#include "mainwindow/DlgFind.h"
+#include "mainwindow/SecondaryWindows.h"
+#include "map/gui/DisplayController.h"
 #include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
@@ -26,6 +30,9 @@
 #include <QComboBox>
 #include <QDate>
 #include <QLocale>
+#include <QFontComboBox>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -316,47 +323,79 @@ TEST_F(WindowsOnScreen, CommandsSayWhatTheyDoOrWhyTheyCannot)
     EXPECT_TRUE(ui.anyMessageContains("No hay capas de fondo visibles"));
 }
 
-// A network file dropped on a text box of the windows that stay open (the
-// network text, the map's title box) is a file, not text: the title box passes
-// it to the map, which opens it; the text window refuses it. Neither box gets
-// the file's address typed into it.
+// A network file dropped on a text box is a file, not text: the boxes of the
+// main window (the map's title box, the title toolbar's font boxes) pass it to
+// the window, which opens it; the other windows that stay open (the network text,
+// the find window) refuse it. No box gets the file's address typed into it.
 TEST_F(WindowsOnScreen, AFileDroppedOnATextBoxIsNotTypedIntoIt)
 {
     testutil::writeFile(tmp.file("otra.dat"), testutil::readFile(testutil::dataPath("grids_net.dat")));
+    auto viewportOf = [](QWidget* w) {
+        auto* area = qobject_cast<QAbstractScrollArea*>(w);
+        return area ? area->viewport() : w;
+    };
+    auto dropOn = [this](QWidget* target) {
+        QMimeData mime;
+        const QUrl url = QUrl::fromLocalFile(QString::fromStdString(tmp.file("otra.dat")));
+        mime.setUrls({url});
+        mime.setText(url.toString()); // as file managers offer it too
+        const QPoint at = target->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+    };
+    auto lineOf = [](QWidget* w) { return w->findChild<QLineEdit*>(); };
+    auto showTitle = [this] {
+        if (!livemenus::Find(viewer, "tbTit")->isChecked())
+            livemenus::Click(viewer, "toolbar:tbarAdicionales", "tbTit");
+    };
     struct Row {
         const char* what;
-        std::function<QAbstractScrollArea*()> show;
+        std::function<QWidget*()> show; // the box the file is dropped on
         std::function<QString()> text;
         bool opens;
     };
     const Row rows[] = {
         {"texto de la red",
-         [this]() -> QAbstractScrollArea* {
+         [this]() -> QWidget* {
              livemenus::Click(viewer, "menu:Archivo", "RedPalvon1");
              return FrmDat->mmDat;
          },
          [] { return FrmDat->mmDat->toPlainText(); }, false},
         {"título del mapa",
-         [this]() -> QAbstractScrollArea* {
-             livemenus::Click(viewer, "toolbar:tbarAdicionales", "tbTit");
+         [showTitle, this]() -> QWidget* {
+             showTitle();
              return viewer->tit;
          },
          [this] { return viewer->tit->toPlainText(); }, true},
+        {"ventana de búsqueda",
+         [this]() -> QWidget* {
+             livemenus::Click(viewer, "menu:Selección", "aBuscar");
+             return Secondary::DlgFind().buscar;
+         },
+         [] { return Secondary::DlgFind().buscar->text(); }, false},
+        {"letra del título",
+         [showTitle, lineOf, this]() -> QWidget* {
+             showTitle();
+             return lineOf(viewer->Display().FontName);
+         },
+         [this] { return viewer->Display().FontName->currentText(); }, true},
+        {"tamaño del título",
+         [showTitle, lineOf, this]() -> QWidget* {
+             showTitle();
+             return lineOf(viewer->Display().FontSize);
+         },
+         [this] { return viewer->Display().FontSize->text(); }, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         Open(tmp.file("red.dat"));
-        QAbstractScrollArea* box = row.show();
+        QWidget* box = row.show();
         testutil::settle();
-        ASSERT_TRUE(box->isVisible());
+        ASSERT_TRUE(box && box->isVisible());
         const QString before = row.text();
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(tmp.file("otra.dat")))});
-        const QPoint at = box->viewport()->rect().center();
-        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(box->viewport(), &enter);
-        QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(box->viewport(), &drop);
+        dropOn(viewportOf(box));
         testutil::settle();
         EXPECT_EQ(DatFileName, row.opens ? "otra.dat" : "red.dat");
         if (!row.opens) {
@@ -364,5 +403,34 @@ TEST_F(WindowsOnScreen, AFileDroppedOnATextBoxIsNotTypedIntoIt)
             EXPECT_FALSE(FrmDat->IsModified());
         }
         EXPECT_FALSE(row.text().contains(QStringLiteral("file:"))) << row.text().toStdString();
+        if (QWidget* win = box->window(); win != viewer)
+            win->close();
     }
+    // The boxes of a dialog the user answers (the formula's, the scale's maximum,
+    // the classes' limits): no network opens under it, none takes the file as text.
+    const std::pair<const char*, const char*> dialogs[] = {{"popup:pupArcos", "Crearcolumna1"},
+                                                           {"menu:Ver", "Escala1"},
+                                                           {"popup:BDerecho", "Rangos1"}};
+    Secondary::DlgFormula().RunFieldChoice = [](TDualListDialog& d) { return d.Move(1, {0}), true; };
+    for (const auto& [place, command] : dialogs) {
+        SCOPED_TRACE(command);
+        Open(tmp.file("red.dat"));
+        int boxes = 0;
+        livemenus::WhenModalShown(viewer, [&](QWidget* w) {
+            for (QLineEdit* e : w->findChildren<QLineEdit*>()) {
+                if (!e->isVisible() || e->isReadOnly())
+                    continue;
+                ++boxes;
+                const QString before = e->text();
+                dropOn(e);
+                EXPECT_EQ(e->text(), before) << e->objectName().toStdString();
+            }
+            qobject_cast<QDialog*>(w)->reject();
+        });
+        ASSERT_TRUE(livemenus::Click(viewer, place, command));
+        testutil::settle();
+        EXPECT_GT(boxes, 0);
+        EXPECT_EQ(DatFileName, "red.dat");
+    }
+    Secondary::DlgFormula().RunFieldChoice = nullptr;
 }
