@@ -445,8 +445,7 @@ void TGridsController::MoveChosenColumns(bool movements, const std::function<int
             point(c);
     }
     // The variable chosen last gone while others chosen with it stay, the last of
-    // those still there takes its place, as if chosen last; the link colours,
-    // classes of the one gone, go with it.
+    // those still there takes its place, classes and all, as if chosen last.
     if (shownGone && !list.empty()) {
         const int32_t last = Ranges::ListColumn(list, list.size() - 1);
         if (movements) {
@@ -460,7 +459,6 @@ void TGridsController::MoveChosenColumns(bool movements, const std::function<int
             if (view.RangeMax > view.RangeMin)
                 view.RangeMax = view.RangeMax * 1.001f;
             Ranges::PrepareRanges(view, view.RangeName, view.RangeMin, view.RangeMax);
-            viewer_.SetCommandOn(Cmd::tbColores, false);
             shownGone = view.RangeVarArcos <= 0;
         }
     }
