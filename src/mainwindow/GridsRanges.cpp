@@ -411,28 +411,34 @@ void TGridsController::FollowChosenColumns(bool movements, const std::vector<std
 
 void TGridsController::MoveChosenColumns(bool movements, const std::function<int32_t(int32_t)>& now)
 {
-    // A list of columns shown together keeps those still there; whether one went.
+    TViewState& view = UserView();
+    // A list of columns shown together keeps those still there, the link
+    // variables each with its colour; whether one went.
     const auto followList = [&](std::vector<std::string>& list) {
         std::vector<std::string> kept;
-        for (const std::string& text : list) {
+        std::array<uint32_t, MaxShownVars> colours = view.VarColors;
+        for (size_t i = 0; i < list.size(); ++i) {
+            const std::string& text = list[i];
             int32_t c = 0;
             const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), c);
-            if (ec != std::errc() || end != text.data() + text.size())
-                kept.push_back(text);
-            else if (const int32_t n = now(c); n >= 0)
-                kept.push_back(std::to_string(n));
+            const int32_t n = ec != std::errc() || end != text.data() + text.size() ? c : now(c);
+            if (ec == std::errc() && end == text.data() + text.size() && n < 0)
+                continue;
+            if (!movements && i < colours.size())
+                colours[kept.size()] = view.VarColors[i];
+            kept.push_back(n == c ? text : std::to_string(n));
         }
         const bool shrank = kept.size() != list.size();
         list = std::move(kept);
+        view.VarColors = colours;
         return shrank;
     };
     // The columns last under the mouse, or given to a drawing mode, only point at a column.
     const auto point = [&](int32_t& c) { c = std::max(now(c), 0); };
-    TViewState& view = UserView();
     std::vector<std::string>& list = movements ? view.SelectedMovimVars : view.ShownVarList;
     int32_t& shown = movements ? view.RangeVarMovim : view.RangeVarArcos;
     const size_t listed = list.size();
-    const bool shownGone = shown > 0 && now(shown) < 0;
+    bool shownGone = shown > 0 && now(shown) < 0;
     point(shown);
     const bool shrank = followList(list);
     if (movements) {
@@ -442,6 +448,24 @@ void TGridsController::MoveChosenColumns(bool movements, const std::function<int
         point(view.AttrColumn);
         for (int32_t& c : view.RangeVarByMode)
             point(c);
+    }
+    // The variable chosen last gone while others chosen with it stay, the last of
+    // those still there takes its place, classes and all, as if chosen last.
+    if (shownGone && !list.empty()) {
+        const int32_t last = Ranges::ListColumn(list, list.size() - 1);
+        if (movements) {
+            view.RangeItemMovim = MovimAttrVar = last;
+            shownGone = !MovimRangeValues(view);
+        } else {
+            view.RangeVarByMode[static_cast<size_t>(std::clamp(view.RangeMode, 0, MaxRangeModes))] = last;
+            if (view.AttrColumn <= 0)
+                view.AttrColumn = last;
+            ArcosRangeValues(view);
+            if (view.RangeMax > view.RangeMin)
+                view.RangeMax = view.RangeMax * 1.001f;
+            Ranges::PrepareRanges(view, view.RangeName, view.RangeMin, view.RangeMax);
+            shownGone = view.RangeVarArcos <= 0;
+        }
     }
     // The variables shown together that are still there are shown, each under
     // its item of colour; the variable whose classes colour the map gone, or

@@ -2201,15 +2201,18 @@ TEST_F(MapModes, ChoicesOnColumnsStillThereStayWhenTheNetworkIsOpenedAgain)
     struct Row {
         const char* name;
         const char* bars;     // link column double-clicked first ("" none)
-        const char* colour;   // then the link variable coloured from the button
+        const char* colour;   // then the link variable coloured from the button ("" none)
         bool movementFormula; // the movement column double-clicked is the formula one
         bool drop;            // opened again by a drop, else from "Abrir"
+        std::vector<std::string> more{}; // link columns Ctrl+double-clicked after the first bars
     };
     const Row rows[] = {
         {"bars on a formula column, colour and movement on others", "Doble", "Cap", false, false},
         {"movement on a formula column", "", "Cap", true, true},
         {"colour on a formula column", "", "Doble", false, false},
         {"everything on columns still there", "Cap", "Cap", false, true},
+        {"bars of three, the middle on a formula column", "Cap", "", false, false, {"Doble", "Long"}},
+        {"bars of three, the last on a formula column", "Cap", "", false, true, {"Long", "Doble"}},
     };
     const auto column = [](TStringAlignGrid* g, const std::string& title) {
         int c = g->ColCount() - 1;
@@ -2217,13 +2220,24 @@ TEST_F(MapModes, ChoicesOnColumnsStillThereStayWhenTheNetworkIsOpenedAgain)
             --c;
         return c;
     };
-    const auto doubleClick = [&](TStringAlignGrid* g, QWidget* page, int col) {
+    const auto doubleClick = [&](TStringAlignGrid* g, QWidget* page, int col, Qt::KeyboardModifiers keys = {}) {
         viewer->tnDatos->setCurrentWidget(page);
         testutil::settle();
         g->scrollTo(g->model()->index(0, col));
         const QPoint at = g->viewport()->mapFrom(g, CellCentre(g, col, 1));
         QTest::mouseMove(g->viewport(), at);
-        QTest::mouseDClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, keys, at);
+        QTest::mouseDClick(g->viewport(), Qt::LeftButton, keys, at);
+    };
+    // The link variables shown together but the formula column's, each with its
+    // item and colour of bars.
+    const auto shownTogether = [&] {
+        std::string s;
+        for (size_t i = 0; i < UserView().ShownVarList.size(); ++i)
+            if (const std::string title = viewer->sagArcos->cell(std::stoi(UserView().ShownVarList[i]), 0); title != "Doble")
+                s += title + "=" + viewer->Action(QStringLiteral("cv%1").arg(i))->text().toStdString() + ":" +
+                     std::to_string(UserView().VarColors[i]) + " ";
+        return s;
     };
     QMenu* colours = livemenus::Find(viewer, "tbColores")->menu();
     // The grid titles of the variables ticked in the colour button's list.
@@ -2249,12 +2263,18 @@ TEST_F(MapModes, ChoicesOnColumnsStillThereStayWhenTheNetworkIsOpenedAgain)
         ASSERT_EQ(UserView().SelectedMovimVars, std::vector<std::string>{std::to_string(movement)});
         if (*row.bars)
             doubleClick(viewer->sagArcos, viewer->tsArcos, column(viewer->sagArcos, row.bars));
-        emit colours->aboutToShow();
-        for (QAction* v : colours->actions())
-            if (v->data().toInt() == ColVarArcos[size_t(column(viewer->sagArcos, row.colour))])
-                v->trigger();
-        ASSERT_EQ(UserView().RangeName, row.colour);
-        ASSERT_TRUE(viewer->Down(Cmd::tbColores));
+        for (const std::string& title : row.more)
+            doubleClick(viewer->sagArcos, viewer->tsArcos, column(viewer->sagArcos, title), Qt::ControlModifier);
+        ASSERT_EQ(UserView().ShownVarList.size(), row.more.size() + 1);
+        const std::string together = shownTogether();
+        if (*row.colour) {
+            emit colours->aboutToShow();
+            for (QAction* v : colours->actions())
+                if (v->data().toInt() == ColVarArcos[size_t(column(viewer->sagArcos, row.colour))])
+                    v->trigger();
+            ASSERT_EQ(UserView().RangeName, row.colour);
+            ASSERT_TRUE(viewer->Down(Cmd::tbColores));
+        }
 
         if (row.drop) {
             DropFile(tmp.file("red.dat"));
@@ -2265,6 +2285,13 @@ TEST_F(MapModes, ChoicesOnColumnsStillThereStayWhenTheNetworkIsOpenedAgain)
         testutil::settle();
         livemenus::Find(viewer, "aRedibujar")->trigger();
         ASSERT_EQ(NumUserVarArcos, 0);
+        if (!row.more.empty()) {
+            EXPECT_EQ(shownTogether(), together);
+            EXPECT_EQ(viewer->sagArcos->cell(UserView().RangeVarArcos, 0), "Long");
+            EXPECT_TRUE(viewer->Down(Cmd::tbAtributos));
+            EXPECT_TRUE(viewer->Scl->isVisible());
+            continue;
+        }
         const bool linkKept = std::string(row.colour) != "Doble";
         EXPECT_EQ(UserView().RangeName, linkKept ? row.colour : "null");
         EXPECT_EQ(viewer->Down(Cmd::tbColores), linkKept);
