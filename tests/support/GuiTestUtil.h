@@ -4,11 +4,16 @@
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QComboBox>
 #include <QEvent>
 #include <QLineEdit>
 #include <QObject>
 #include <QToolBar>
+
+#include <string>
 
 namespace testutil {
 
@@ -23,6 +28,26 @@ public:
         return false;
     }
 };
+
+// A file dragged onto `target` and dropped there, the drop sent only when the
+// drag is taken, as a real drag does (`asText`: offered as its address too, as
+// file managers offer it). Whether the target, or a window under it, took the drag.
+inline bool DropFile(QWidget* target, const std::string& file, bool asText = false)
+{
+    QMimeData mime;
+    const QUrl url = QUrl::fromLocalFile(QString::fromStdString(file));
+    mime.setUrls({url});
+    if (asText)
+        mime.setText(url.toString());
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return true;
+}
 
 // Runs the pending events (and those they post) a few rounds.
 inline void settle()

@@ -15,6 +15,7 @@
 #include "support/LiveMenus.h"
 #include "support/RecordingServices.h"
 #include "support/GridsNetwork.h"
+#include "support/GuiTestUtil.h"
 #include "support/TestUtil.h"
 #include "widgets/gaugeCaption.h"
 
@@ -309,12 +310,7 @@ TEST_F(FormulaColumns, ColumnRunStopsOnEscapeOrDetenerAndLeavesTheGridAsItWas)
         if (dropped || w->pbc->isHidden())
             return;
         dropped = true;
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(other))});
-        QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(w.get(), &enter);
-        QApplication::sendEvent(w.get(), &drop);
+        EXPECT_FALSE(testutil::DropFile(w.get(), other));
     });
     poll.start(0);
     Make(false, {"Cap"}, "A*2", "Doble");

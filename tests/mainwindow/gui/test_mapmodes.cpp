@@ -158,17 +158,7 @@ protected:
         QTest::mouseClick(viewer->img, Qt::LeftButton, keys, at);
     }
     // A file dragged onto the window and dropped there: opened when the window takes the drag.
-    void DropFile(const std::string& file)
-    {
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(file))});
-        QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewer, &enter);
-        if (!enter.isAccepted())
-            return;
-        QDropEvent dropped(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewer, &dropped);
-    }
+    void DropFile(const std::string& file) { testutil::DropFile(viewer, file); }
     // A double click as the mouse makes it: press and release, then the second press
     // (the double click) and its release.
     void DoubleClickMap(QPoint at)
@@ -1559,13 +1549,7 @@ TEST_F(MapModes, TheSameNetworkOpenedAgainKeepsOrAsksAboutItsEditedLayer)
         ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
     };
     const auto drop = [&] {
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(red))});
-        QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewer, &enter);
-        ASSERT_TRUE(enter.isAccepted());
-        QDropEvent dropped(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewer, &dropped);
+        ASSERT_TRUE(testutil::DropFile(viewer, red));
     };
     const auto recent = [&] {
         viewer->Files().RebuildRecentMenus(); // as the settings file stands

@@ -16,6 +16,7 @@
 #include "support/RecordingServices.h"
 #include "support/TestUtil.h"
 #include "support/ViewerFixture.h"
+#include "support/GuiTestUtil.h"
 #include "widgets/DlgCfgWidgets.h"
 #include "widgets/StringAlignGrid.h"
 
@@ -129,13 +130,7 @@ TEST_F(Reload, ReloadButtonReadsTheSameTextToTheSameNetwork)
         if (!reading || dropped)
             return;
         dropped = true;
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(tmp.file("caida.dat")))});
-        QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewer, &enter);
-        QApplication::sendEvent(viewer, &drop);
-        EXPECT_FALSE(enter.isAccepted() || drop.isAccepted());
+        EXPECT_FALSE(testutil::DropFile(viewer, tmp.file("caida.dat")));
     });
     drops.start(0);
     for (int round = 2; round <= 3; ++round) {

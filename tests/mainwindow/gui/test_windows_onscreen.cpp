@@ -219,13 +219,7 @@ TEST_F(WindowsOnScreen, SecondaryWindowsShowEveryControlAndCloseWithEscape)
     testutil::writeFile(tmp.file("otra.dat"), testutil::readFile(testutil::dataPath("grids_net.dat")));
     auto dropOther = [this](QWidget* win) {
         const std::string open = DatFileName;
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(tmp.file("otra.dat")))});
-        QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewer, &enter);
-        EXPECT_FALSE(enter.isAccepted());
-        QApplication::sendEvent(viewer, &drop);
+        EXPECT_FALSE(testutil::DropFile(viewer, tmp.file("otra.dat")));
         EXPECT_EQ(DatFileName, open);
         EXPECT_TRUE(win->isVisible());
     };
@@ -334,17 +328,7 @@ TEST_F(WindowsOnScreen, AFileDroppedOnATextBoxIsNotTypedIntoIt)
         auto* area = qobject_cast<QAbstractScrollArea*>(w);
         return area ? area->viewport() : w;
     };
-    auto dropOn = [this](QWidget* target) {
-        QMimeData mime;
-        const QUrl url = QUrl::fromLocalFile(QString::fromStdString(tmp.file("otra.dat")));
-        mime.setUrls({url});
-        mime.setText(url.toString()); // as file managers offer it too
-        const QPoint at = target->rect().center();
-        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &drop);
-    };
+    auto dropOn = [this](QWidget* target) { testutil::DropFile(target, tmp.file("otra.dat"), true); };
     auto lineOf = [](QWidget* w) { return w->findChild<QLineEdit*>(); };
     auto showTitle = [this] {
         if (!livemenus::Find(viewer, "tbTit")->isChecked())

@@ -281,13 +281,7 @@ TEST_F(PrintSequences, BatchLeavesTheMapAndItsFilesAsTheyWere)
         if (dropped || viewer->pbc->isHidden())
             return;
         dropped = true;
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(tmp.file("caida.dat")))});
-        QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewer, &enter);
-        QApplication::sendEvent(viewer, &drop);
-        EXPECT_FALSE(enter.isAccepted() || drop.isAccepted());
+        EXPECT_FALSE(testutil::DropFile(viewer, tmp.file("caida.dat")));
     });
     drops.start(0);
     Trigger("ImprimirRedes1");
