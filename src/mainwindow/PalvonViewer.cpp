@@ -538,17 +538,21 @@ void TPalvonViewer::customEvent(QEvent* event)
 // A window or box that holds the main window's input back (an analysis window,
 // a dialog), or a run going, holds back files dropped on it too: the network it
 // shows or goes through would be replaced under it.
+bool TPalvonViewer::DropsHeld() const
+{
+    return QApplication::activeModalWidget() || (services_ && services_->running > 0);
+}
+
 void TPalvonViewer::dragEnterEvent(QDragEnterEvent* event)
 {
-    const bool held = QApplication::activeModalWidget() || (services_ && services_->running > 0);
-    if (event->mimeData()->hasUrls() && !held)
+    if (event->mimeData()->hasUrls() && !DropsHeld())
         event->acceptProposedAction();
 }
 
 // One dropped file opens as a network; two or more are ignored.
 void TPalvonViewer::dropEvent(QDropEvent* event)
 {
-    if (QApplication::activeModalWidget() || (services_ && services_->running > 0)) {
+    if (DropsHeld()) {
         event->ignore();
         return;
     }

@@ -182,6 +182,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    bool DropsHeld() const; // files dropped are refused, not opened
     void showEvent(QShowEvent* event) override;
     void customEvent(QEvent* event) override;
 
