@@ -107,6 +107,12 @@ public:
     bool MovimRangeValues(TViewState& view);
     void VarArcosClick(QAction* item); // reads Ctrl from the keyboard
     void VarArcosPick(int variable, bool ctrl);
+    // The items of colour of the variables shown together, one under each
+    // (none where one variable is shown), titled by its column.
+    void ShowColourItems(bool movements, const std::vector<std::string>& list);
+    // The classes of the link variable chosen in `view`, its top class just past
+    // its maximum.
+    void PrepareLinkClasses(TViewState& view);
     void VarMovimClick(QAction* item);
     void Rangos1Click();
     void ColoresClick(int tag);

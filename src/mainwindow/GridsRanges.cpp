@@ -156,29 +156,8 @@ void TGridsController::VarArcosPick(int variable, bool ctrl)
     if (UserView().ShownVarList.size() == 1)
         UserView().VarColors[0] = UserView().ModePenColors[mode];
 
-    // The variable-colour items follow the list.
-    for (int i = 0; i < MaxShownVars; ++i)
-        viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
-    viewer_.Action(Cmd::cvs)->setVisible(false);
-    for (size_t i = 0; i < UserView().ShownVarList.size(); ++i) {
-        const int32_t c = Ranges::ListColumn(UserView().ShownVarList, i);
-        viewer_.Action(QStringLiteral("cv%1").arg(i))->setText(Qs(sagArcos->cell(c, 0)));
-    }
-    if (UserView().ShownVarList.size() > 1) {
-        viewer_.Action(Cmd::cvs)->setVisible(true);
-        for (size_t i = 0; i < UserView().ShownVarList.size(); ++i)
-            viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(true);
-    }
-
-    // A constant column keeps its one value as its one class. The top class
-    // reaches just past the maximum; a maximum the scale window keeps stays the
-    // one the user typed, not raised a little with every variable chosen.
-    float top = UserView().RangeMax;
-    if (top > UserView().RangeMin)
-        top *= 1.001f;
-    if (!UserView().ScaleFixed)
-        UserView().RangeMax = top;
-    Ranges::PrepareRanges(UserView(), UserView().RangeName, UserView().RangeMin, top);
+    ShowColourItems(false, UserView().ShownVarList);
+    PrepareLinkClasses(UserView());
 
     switch (UserView().DataLayerKind) {
     case 1:
@@ -409,6 +388,33 @@ void TGridsController::FollowChosenColumns(bool movements, const std::vector<std
     KDVlib::CostVar = to > 0 && to < NumColArcos ? ColVarArcos[static_cast<size_t>(to)] : 7;
 }
 
+void TGridsController::ShowColourItems(bool movements, const std::vector<std::string>& list)
+{
+    for (int i = 0; i < MaxShownVars; ++i)
+        viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
+    viewer_.Action(Cmd::cvs)->setVisible(list.size() > 1);
+    for (size_t i = 0; i < list.size(); ++i) {
+        const int32_t c = Ranges::ListColumn(list, i);
+        QAction* item = viewer_.Action(QStringLiteral("cv%1").arg(i));
+        item->setText(Qs(movements ? TitMovim[static_cast<size_t>(std::clamp(c, 0, NumMovimColumns - 1))]
+                                   : sagArcos->cell(c, 0)));
+        item->setVisible(list.size() > 1);
+    }
+}
+
+void TGridsController::PrepareLinkClasses(TViewState& view)
+{
+    // A constant column keeps its one value as its one class. The top class
+    // reaches just past the maximum; a maximum the scale window keeps stays the
+    // one the user typed, not raised a little with every variable chosen.
+    float top = view.RangeMax;
+    if (top > view.RangeMin)
+        top *= 1.001f;
+    if (!view.ScaleFixed)
+        view.RangeMax = top;
+    Ranges::PrepareRanges(view, view.RangeName, view.RangeMin, top);
+}
+
 void TGridsController::MoveChosenColumns(bool movements, const std::function<int32_t(int32_t)>& now)
 {
     TViewState& view = UserView();
@@ -461,9 +467,7 @@ void TGridsController::MoveChosenColumns(bool movements, const std::function<int
             if (view.AttrColumn <= 0)
                 view.AttrColumn = last;
             ArcosRangeValues(view);
-            if (view.RangeMax > view.RangeMin)
-                view.RangeMax = view.RangeMax * 1.001f;
-            Ranges::PrepareRanges(view, view.RangeName, view.RangeMin, view.RangeMax);
+            PrepareLinkClasses(view);
             shownGone = view.RangeVarArcos <= 0;
         }
     }
@@ -472,16 +476,7 @@ void TGridsController::MoveChosenColumns(bool movements, const std::function<int
     // every one of the list, the grid's choice is given up.
     if (!shownGone && !(listed > 0 && list.empty())) {
         if (shrank) {
-            for (int i = 0; i < MaxShownVars; ++i)
-                viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
-            viewer_.Action(Cmd::cvs)->setVisible(list.size() > 1);
-            for (size_t i = 0; i < list.size(); ++i) {
-                const int32_t c = Ranges::ListColumn(list, i);
-                QAction* item = viewer_.Action(QStringLiteral("cv%1").arg(i));
-                item->setText(Qs(movements ? TitMovim[static_cast<size_t>(std::clamp(c, 0, NumMovimColumns - 1))]
-                                           : sagArcos->cell(c, 0)));
-                item->setVisible(list.size() > 1);
-            }
+            ShowColourItems(movements, list);
             viewer_.RedrawMap();
         }
         return;
