@@ -474,9 +474,11 @@ void TGridsController::HoldChosenTitles()
 {
     for (size_t k = 0; k < 2; ++k) {
         const TStringAlignGrid* grid = k == 0 ? sagArcos : sagMovim;
+        const int32_t* vars = k == 0 ? ColVarArcos.data() : ColVarMovim.data();
+        const int capacity = k == 0 ? NumArcosColumns : NumMovimColumns;
         chosenTitles_[k].clear();
         for (int c = 0; grid && c < grid->ColCount(); ++c)
-            chosenTitles_[k].push_back(grid->cell(c, 0));
+            chosenTitles_[k].emplace_back(c < capacity ? vars[c] : 0, grid->cell(c, 0));
     }
     chosenTitlesHeld_ = true;
 }
@@ -487,20 +489,17 @@ void TGridsController::FollowChosenTitles()
         return;
     for (size_t k = 0; k < 2; ++k) {
         const TStringAlignGrid* grid = k == 0 ? sagArcos : sagMovim;
-        const std::vector<std::string> before = std::exchange(chosenTitles_[k], {});
-        // The same place under the same title, else the first column of that title.
+        const auto before = std::exchange(chosenTitles_[k], {});
+        // Each column found as a batch finds it: the same place under the same
+        // title, else another of that title; a title not there is gone.
+        const std::vector<int> to =
+            !grid ? std::vector<int>{}
+            : k == 0 ? ColumnsNow(grid, before, ColVarArcos.data(), NumArcosColumns, FirstComplementaryLinkVar)
+                     : ColumnsNow(grid, before, ColVarMovim.data(), NumMovimColumns, FirstComplementaryMovVar);
         const auto now = [&](int32_t c) -> int32_t {
             if (c <= 0)
                 return c;
-            if (static_cast<size_t>(c) >= before.size() || before[size_t(c)].empty() || !grid)
-                return -1;
-            const std::string& title = before[size_t(c)];
-            if (c < grid->ColCount() && grid->cell(c, 0) == title)
-                return c;
-            for (int j = 1; j < grid->ColCount(); ++j)
-                if (grid->cell(j, 0) == title)
-                    return j;
-            return -1;
+            return static_cast<size_t>(c) < to.size() && !before[size_t(c)].second.empty() ? to[size_t(c)] : -1;
         };
         MoveChosenColumns(k == 1, now);
     }

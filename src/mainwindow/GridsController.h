@@ -259,7 +259,7 @@ private:
     TPalvonViewer& viewer_;
     // Made at its first use, its INPUT and MSG boxes over this window.
     std::unique_ptr<TArtFormula> formula_;
-    // The link and movement grids' titles held by HoldChosenTitles.
-    std::array<std::vector<std::string>, 2> chosenTitles_;
+    // The link and movement grids' columns (variable, title) held by HoldChosenTitles.
+    std::array<std::vector<std::pair<int32_t, std::string>>, 2> chosenTitles_;
     bool chosenTitlesHeld_ = false;
 };
