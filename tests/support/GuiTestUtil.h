@@ -10,6 +10,8 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
 #include <QObject>
 #include <QToolBar>
 
@@ -48,6 +50,26 @@ inline bool DropFile(QWidget* target, const std::string& file, bool asText = fal
     QApplication::sendEvent(target, &drop);
     return true;
 }
+
+// Reads and closes every message box shown while it lives: `said` holds what
+// the program said, in order.
+class SaidInBoxes {
+public:
+    QStringList said;
+    SaidInBoxes()
+    {
+        QObject::connect(&watch_, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isVisible()) {
+                said << box->text();
+                box->buttons().front()->click();
+            }
+        });
+        watch_.start(10);
+    }
+
+private:
+    QTimer watch_;
+};
 
 // Runs the pending events (and those they post) a few rounds.
 inline void settle()

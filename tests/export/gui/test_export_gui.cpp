@@ -1015,15 +1015,8 @@ TEST_F(ExportGui, TextExportsKeepFieldsLineNamesAndEmmeNumbers)
         const int frec = 5;
         ASSERT_EQ(viewer->sagLineas->cell(frec, 0), "Frec");
         viewer->sagLineas->setCell(frec, 1, "10000");
-        QStringList said;
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&said] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isVisible()) {
-                said << box->text();
-                box->buttons().front()->click();
-            }
-        });
-        watch.start(10);
+        testutil::SaidInBoxes boxes;
+        QStringList& said = boxes.said;
         testutil::AnswerFileDialog(viewer, section, 4);
         lines->trigger();
         ASSERT_EQ(said.size(), 1) << said.join('|').toStdString();
@@ -1118,15 +1111,8 @@ TEST_F(ExportGui, FilesBesideTheNamedOneAreReplacedOnlyOnAYes)
              emme, ""},
         };
     // The exports' refusals come in boxes of their own: each is read and closed.
-    QStringList refused;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&refused] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isVisible()) {
-            refused << box->text();
-            box->buttons().front()->click();
-        }
-    });
-    watch.start(10);
+    testutil::SaidInBoxes boxes;
+    QStringList& refused = boxes.said;
     // With the options' "Confirmar sobreescritura" on, the named file there is asked
     // about too, in the same one question (the save dialog asks nothing).
     QCheckBox* confirm = Secondary::DlgCfg().cbOverwrite;
