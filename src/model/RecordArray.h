@@ -13,6 +13,7 @@
 // as long as the capacity, and binds every record it makes to its row.
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -103,8 +104,7 @@ public:
         last = std::min(last, Capacity);
         if (first > last)
             return {nullptr, 0};
-        if (items_.capacity() < static_cast<size_t>(Capacity) + 1)
-            items_.reserve(static_cast<size_t>(Capacity) + 1);
+        ReserveAll();
         return {reinterpret_cast<char*>(items_.data() + first), static_cast<size_t>(last - first + 1) * sizeof(T)};
     }
 
@@ -113,14 +113,28 @@ private:
     {
         if (i < 0 || i > Capacity)
             throw std::out_of_range("record index " + std::to_string(i) + " outside 0.." + std::to_string(Capacity));
-        if (items_.capacity() < static_cast<size_t>(Capacity) + 1)
-            items_.reserve(static_cast<size_t>(Capacity) + 1);
+        ReserveAll();
         const size_t from = items_.size();
         items_.resize(static_cast<size_t>(i) + 1);
         if constexpr (HasColumns<T>::value)
             for (size_t j = from; j < items_.size(); ++j)
                 items_[j].BindColumns(Columns() + j, kColumnLength);
         return items_[static_cast<size_t>(i)];
+    }
+
+    // The storage of every record, reserved once. A large array asks the system
+    // for pages of 2 MB where it gives them: a large network then makes its
+    // records with a few hundred times fewer page faults.
+    void ReserveAll()
+    {
+        if (items_.capacity() >= static_cast<size_t>(Capacity) + 1)
+            return;
+        items_.reserve(static_cast<size_t>(Capacity) + 1);
+        constexpr uintptr_t huge = uintptr_t(2) << 20;
+        const uintptr_t from = (reinterpret_cast<uintptr_t>(items_.data()) + huge - 1) & ~(huge - 1);
+        const uintptr_t to = reinterpret_cast<uintptr_t>(items_.data() + items_.capacity()) & ~(huge - 1);
+        if (to > from)
+            madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
     }
 
     static constexpr size_t ColumnCountOf()
