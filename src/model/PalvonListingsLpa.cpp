@@ -34,6 +34,11 @@ namespace {
 
 constexpr int MaxZoneTotals = 10; // the zone totals have room for classes 1..10
 
+// Whether any record may carry a PIJA mark: none is marked but by a table read,
+// and records are made unmarked. Clearing then need not visit every record of a
+// large network just opened.
+bool pijaMarks = false;
+
 std::string BaseName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
 using Listing::IntField;
@@ -285,12 +290,16 @@ public:
         elem_ = 0;
         if (c == 0) {
             elem_ = KDVlib::FindArco(a, b);
-            if (elem_ > 0)
+            if (elem_ > 0) {
                 Arcos[elem_].HasPija = 1;
+                pijaMarks = true;
+            }
         } else if (c > 0 && a > 0 && b > 0) {
             elem_ = KDVlib::FindMovim(a, b, c);
-            if (elem_ > 0)
+            if (elem_ > 0) {
                 Movims[elem_].HasPija = 1;
+                pijaMarks = true;
+            }
         }
     }
     void Origin(int32_t zone)
@@ -467,6 +476,9 @@ void ClearPijas()
 {
     PijaLinkCount = 0;
     PijaMovCount = 0;
+    if (!pijaMarks)
+        return;
+    pijaMarks = false;
     for (int32_t i = 1; i <= Network.LinkCount; ++i)
         Arcos[i].HasPija = 0;
     for (int32_t m = 1; m <= Network.MovementCount; ++m)

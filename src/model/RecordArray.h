@@ -26,6 +26,56 @@
 
 #include <sys/mman.h>
 
+// Storage of a record array. A large one is mapped on its own, aligned to 2 MB
+// and asking the system for pages of that size where it gives them: a large
+// network then makes its records with a few faults instead of thousands, each
+// of which costs more than clearing its page. A small array is taken from the
+// heap as any vector's.
+template <class T>
+struct LargePages {
+    using value_type = T;
+    LargePages() = default;
+    template <class U>
+    LargePages(const LargePages<U>&) noexcept
+    {
+    }
+    static constexpr size_t kHuge = size_t(2) << 20;
+    static constexpr size_t kLarge = kHuge / 2; // bytes from which an array is mapped on its own
+    static size_t Mapped(size_t n) { return (n * sizeof(T) + kHuge - 1) & ~(kHuge - 1); }
+
+    T* allocate(size_t n)
+    {
+        if (n * sizeof(T) < kLarge)
+            return std::allocator<T>{}.allocate(n);
+        const size_t size = Mapped(n);
+        void* p = mmap(nullptr, size + kHuge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED)
+            throw std::bad_alloc();
+        // The part before the first boundary of 2 MB and the rest after the
+        // records go back at once.
+        const uintptr_t start = reinterpret_cast<uintptr_t>(p);
+        const uintptr_t aligned = (start + kHuge - 1) & ~(kHuge - 1);
+        if (aligned > start)
+            munmap(p, aligned - start);
+        if (const size_t tail = start + size + kHuge - (aligned + size))
+            munmap(reinterpret_cast<void*>(aligned + size), tail);
+        madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);
+        return reinterpret_cast<T*>(aligned);
+    }
+    void deallocate(T* p, size_t n) noexcept
+    {
+        if (n * sizeof(T) < kLarge)
+            std::allocator<T>{}.deallocate(p, n);
+        else
+            munmap(p, Mapped(n));
+    }
+    template <class U>
+    bool operator==(const LargePages<U>&) const noexcept
+    {
+        return true;
+    }
+};
+
 template <class T, class = void>
 struct HasColumns : std::false_type {};
 template <class T>
@@ -122,19 +172,11 @@ private:
         return items_[static_cast<size_t>(i)];
     }
 
-    // The storage of every record, reserved once. A large array asks the system
-    // for pages of 2 MB where it gives them: a large network then makes its
-    // records with a few hundred times fewer page faults.
+    // The storage of every record, reserved once: it never moves afterwards.
     void ReserveAll()
     {
-        if (items_.capacity() >= static_cast<size_t>(Capacity) + 1)
-            return;
-        items_.reserve(static_cast<size_t>(Capacity) + 1);
-        constexpr uintptr_t huge = uintptr_t(2) << 20;
-        const uintptr_t from = (reinterpret_cast<uintptr_t>(items_.data()) + huge - 1) & ~(huge - 1);
-        const uintptr_t to = reinterpret_cast<uintptr_t>(items_.data() + items_.capacity()) & ~(huge - 1);
-        if (to > from)
-            madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+        if (items_.capacity() < static_cast<size_t>(Capacity) + 1)
+            items_.reserve(static_cast<size_t>(Capacity) + 1);
     }
 
     static constexpr size_t ColumnCountOf()
@@ -165,6 +207,6 @@ private:
         void operator()(float* p) const { munmap(p, kColumnBytes); }
     };
 
-    std::vector<T> items_;
+    std::vector<T, LargePages<T>> items_;
     std::unique_ptr<float[], FreeColumns> columns_; // records with columns only
 };
