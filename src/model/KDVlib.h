@@ -11,6 +11,10 @@ int32_t FindArco(int32_t a, int32_t b);
 int32_t FindArcoAB(int32_t a, int32_t b);
 int32_t FindArcoA(int32_t a);
 int32_t FindNodo(double number);
+// FindNodo's answer where the node-key list is known to name every node as it
+// stands (the reader's, right after it sorted the nodes): the list alone, no
+// node record read to confirm it. 0 for a number no node has.
+int32_t FindListedNodo(int32_t number);
 int32_t FindZona(double number);
 int32_t FindLinea(const std::string& name);
 // Parameters in the order (entry node, junction node, exit node); an exit < 1

@@ -136,6 +136,12 @@ int32_t FindNodo(double number)
     return 0;
 }
 
+int32_t FindListedNodo(int32_t number)
+{
+    const auto it = NodeKeyList.find(number);
+    return it == NodeKeyList.end() ? 0 : it->second;
+}
+
 int32_t FindZona(double number)
 {
     int32_t z = ZelUtils::Round(number);

@@ -634,8 +634,8 @@ bool MakePendingLinks(const TNetworkReader& r)
         // Made in order, the records stay where they are: their nodes' records are
         // found now, while the record is at hand, as LinkNodesPass would find them.
         if (inOrder) {
-            made.AIndex = KDVlib::FindNodo(link.a);
-            made.BIndex = KDVlib::FindNodo(link.b);
+            made.AIndex = KDVlib::FindListedNodo(link.a);
+            made.BIndex = KDVlib::FindListedNodo(link.b);
         }
         if (const int32_t i = ahead ? link.line - ahead->first : -1; i >= 0 && i < ready) {
             ApplyLinkFields(made, link.a, link.b, ahead->fields[static_cast<size_t>(i)], extra, extraCount);
