@@ -516,7 +516,8 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
 // one tile over the whole network, so every placed link, however far the view is
 // zoomed in. Street names read right in a GIS (the table's declared code page),
 // whether the names came as UTF-8 or Windows-1252, cut at the field's 30
-// characters, not inside one.
+// characters, not inside one. The fields are the open network's: the preload
+// field of a network opened before, with its listing, is not among them.
 TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
 {
     if (!fs::exists(testutil::realDataPath("anaheim.dat")))
@@ -524,6 +525,19 @@ TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
     if (std::system("command -v ogrinfo >/dev/null 2>&1") != 0)
         FAIL() << "ogrinfo not available";
     viewer->show();
+    QAction* save = livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave");
+    // Before it, a network with a preload and its listing beside it: its
+    // shapefile has the preload field, which goes with its network.
+    std::string plod = testutil::readFile(std::string(VELMORA_TEST_DATA) + "/lst_net.dat");
+    plod.replace(plod.find("&OPTION"), 7, "&OPTION PLOD=T");
+    fs::create_directories(tmp.path() / "precarga");
+    testutil::writeFile((tmp.path() / "precarga" / "red.dat").string(), plod);
+    fs::copy_file(std::string(VELMORA_TEST_DATA) + "/lst_red.lpa", tmp.path() / "precarga" / "red.lpa");
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon((tmp.path() / "precarga" / "red.dat").string()));
+    testutil::AnswerFileDialog(viewer, (tmp.path() / "precarga.shp").string(), 4);
+    save->trigger();
+    EXPECT_NE(Shell("ogrinfo -ro -al -so '" + (tmp.path() / "precarga.shp").string() + "' 2>&1").find("FPlod: Real"),
+              std::string::npos);
     ASSERT_TRUE(viewer->Files().AbrirRedPalvon(Copy("anaheim.dat", "red")));
     int placed = 0;
     for (int32_t l = 1; l <= Network.LinkCount; ++l)
@@ -542,7 +556,6 @@ TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
     testutil::writeFile((tmp.path() / "calles.csv").string(), csv);
     testutil::AnswerFileDialog(viewer, (tmp.path() / "calles.csv").string());
     livemenus::Find(viewer, "aOpenComp")->trigger();
-    QAction* save = livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave");
 
     for (int zoomSteps : {0, 6}) {
         SCOPED_TRACE(zoomSteps);
@@ -558,6 +571,7 @@ TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
         const std::string info = Shell("ogrinfo -ro -al -so '" + shp + "' 2>&1");
         EXPECT_NE(info.find("Feature Count: 914"), std::string::npos) << info;
         EXPECT_NE(info.find("Geometry: Line String"), std::string::npos) << info;
+        EXPECT_EQ(info.find("FPlod"), std::string::npos) << info;
         const std::string rows = Shell("ogrinfo -ro -al -q '" + shp + "' 2>&1");
         for (const auto& [bytes, text] : streets)
             EXPECT_NE(rows.find("Calle (String) = " + text), std::string::npos) << text;
