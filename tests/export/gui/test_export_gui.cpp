@@ -18,6 +18,7 @@
 #include "printing/gui/FrmPreview.h"
 #include "platform/IniFile.h"
 #include "support/FileDialogAnswer.h"
+#include "support/FormulaColumn.h"
 #include "support/GuiTestUtil.h"
 #include "support/LiveMenus.h"
 #include "support/MetafileCheck.h"
@@ -636,7 +637,9 @@ TEST_F(ExportGui, ValueLabelsOfBothDirectionsReadUpright)
 // constant variable gives one folder holding every link, and the next variable
 // its own classes again; the minimum class, switched on in "Rangos...", has its
 // own folder holding the links the map colours in its colour (for a constant
-// variable, the one folder: the bottom class is left nothing).
+// variable, the one folder: the bottom class is left nothing). Bounds that two
+// decimals would write alike (a formula column of small values) take as many
+// more as tell them apart.
 TEST_F(ExportGui, KmzColourFoldersAreTheLegendsClasses)
 {
     if (!fs::exists(testutil::realDataPath("siouxfalls-junctions.dat")))
@@ -653,12 +656,14 @@ TEST_F(ExportGui, KmzColourFoldersAreTheLegendsClasses)
                             "for f in doc:\n"
                             "    if tag(f) == 'Folder':\n"
                             "        print(name(f), sum(tag(p) == 'Placemark' for p in f.iter()))\n");
+    ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), false, {"Cap"}, "Millon", "A/1000000"));
     livemenus::Find(viewer, "tbColores")->trigger();
     // {variable title, classes expected, links coloured, minimum class switched
     // on, only the selection shown}: the approaches of the junctions have a
     // capacity of 0, which the map leaves uncoloured.
     const std::vector<std::tuple<QString, size_t, int, bool, bool>> rows = {
         {"Vel. Flujo Libre", 1, 76, false, false}, {"Capacidad", 5, 13, false, false},
+        {"Millon", 5, 13, false, false},
         {"Vel. Flujo Libre", 1, 76, false, false}, {"Vel. Flujo Libre", 1, 76, true, false},
         {"Vel. Flujo Libre", 1, 20, true, true}};
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -695,6 +700,18 @@ TEST_F(ExportGui, KmzColourFoldersAreTheLegendsClasses)
         testutil::settle();
         EXPECT_TRUE(viewer->sym->isVisible() && viewer->img->rect().contains(viewer->sym->geometry()));
         const TViewState& u = UserView();
+        std::string bound = "%.2f";
+        for (int d = 3; d <= 6; ++d) {
+            std::set<float> bounds;
+            std::set<std::string> written;
+            for (int32_t c : Ranges::LegendClasses(u.RangeTable, u.NumRanges))
+                for (float b : {u.RangeTable[size_t(c)].Low, u.RangeTable[size_t(c)].High})
+                    if (bounds.insert(b).second)
+                        written.insert(ZelUtils::Format(bound.c_str(), double(b)));
+            if (written.size() == bounds.size())
+                break;
+            bound = ZelUtils::Format("%%.%df", d);
+        }
         std::string want;
         int banded = 0;
         for (int32_t c : Ranges::LegendClasses(u.RangeTable, u.NumRanges)) {
@@ -715,7 +732,7 @@ TEST_F(ExportGui, KmzColourFoldersAreTheLegendsClasses)
                 n += last == c;
             }
             banded += n;
-            want += ZelUtils::Format("(%.2f-%.2f) %d\n", double(u.RangeTable[size_t(c)].Low),
+            want += ZelUtils::Format(("(" + bound + "-" + bound + ") %d\n").c_str(), double(u.RangeTable[size_t(c)].Low),
                                      double(u.RangeTable[size_t(c)].High), n);
         }
         EXPECT_EQ(std::count(want.begin(), want.end(), '\n'), long(expected)) << want;
