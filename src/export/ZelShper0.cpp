@@ -358,7 +358,10 @@ bool WriteLinkShapefile(const std::string& fileName, const std::vector<int32_t>&
 bool WriteNetworkLinkShapefile(const std::string& fileName, const std::vector<int32_t>& links, std::string& error)
 {
     const int32_t vehClasses = std::clamp(Network.TransitBlockCount, 0, PalvonRead::MaxTransitBlocks);
-    return WriteLinkShapefile(fileName, links, std::max(Network.Options.KNOBS, 0), vehClasses, PreloadShift == 1,
+    // The preload flow has its field while the link grid shows the listing's
+    // preload column: not after another network, nor after a listing refused.
+    const bool preload = PreloadShift == 1 && LpaFirstCol > 0;
+    return WriteLinkShapefile(fileName, links, std::max(Network.Options.KNOBS, 0), vehClasses, preload,
                               Network.Options.NOMADS, error);
 }
 

@@ -123,6 +123,7 @@ TEST(ZelShper0, NetworkColumnsCarryVehiclesPreloadAndUserClasses)
     Network.TransitBlockCount = 2;
     Network.Options.NOMADS = 2;
     PreloadShift = 1;
+    LpaFirstCol = 14; // the link grid shows the listing's columns, the preload's among them
     for (int32_t k = 1; k <= Network.LinkCount; ++k) {
         Arcos[k].Var[42] = 12.0f * k; // vehicles of transit block 2
         Arcos[k].Var[65] = 100.0f + k; // preload flow
@@ -135,6 +136,7 @@ TEST(ZelShper0, NetworkColumnsCarryVehiclesPreloadAndUserClasses)
     Network.TransitBlockCount = 0;
     Network.Options.NOMADS = 0;
     PreloadShift = 0;
+    LpaFirstCol = 0;
     ASSERT_TRUE(ok) << error;
     if (std::system("command -v ogrinfo >/dev/null 2>&1") != 0)
         FAIL() << "ogrinfo not available";

@@ -471,8 +471,9 @@ DataLayers::TLegendRequest DrawLineLoads(TMapPainter& Img, const TViewSnapshot& 
     }
     legend.BarScaleMax = maximum;
     // Only the main map shows the legend picture; a page writes its own legend
-    // from the scale.
-    if (!IsMainMap(Img))
+    // from the scale. No load drawn (a network without lines, every line
+    // hidden): no legend of a scale of 0 explains bands that are not there.
+    if (!IsMainMap(Img) || !(maximum > 0.0f))
         legend.kind = DataLayers::TLegendRequest::None;
     return legend;
 }

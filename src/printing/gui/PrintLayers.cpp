@@ -546,8 +546,8 @@ void PrintLineas(QPainter& p, const TViewSnapshot& view, const TPageCanvas& canv
         PrintRoutes(p, view.State);
     // The loads only: the routes are drawn above in their paper form.
     const DataLayers::TLegendRequest loads = DrawLineLoads(ZelPrinter::Painter(), OnPaper(view));
-    // The loads of the transit lines are explained by the bar legend.
-    if (view.linveh || view.linvehval)
+    // The loads of the transit lines are explained by the bar legend, when any is drawn.
+    if ((view.linveh || view.linvehval) && loads.BarScaleMax > 0.0)
         Legend(canvas, [&p, &view, scaleMax = loads.BarScaleMax](const TPageCanvas& c) {
             return PrintSymbolo(p, view.State, "Rutas Fijas", 1, true, scaleMax, c);
         });

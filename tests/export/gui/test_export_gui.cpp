@@ -18,6 +18,7 @@
 #include "printing/gui/FrmPreview.h"
 #include "platform/IniFile.h"
 #include "support/FileDialogAnswer.h"
+#include "support/FormulaColumn.h"
 #include "support/GuiTestUtil.h"
 #include "support/LiveMenus.h"
 #include "support/MetafileCheck.h"
@@ -516,7 +517,8 @@ TEST_F(ExportGui, DxfDataLayersPassTheAuditor)
 // one tile over the whole network, so every placed link, however far the view is
 // zoomed in. Street names read right in a GIS (the table's declared code page),
 // whether the names came as UTF-8 or Windows-1252, cut at the field's 30
-// characters, not inside one.
+// characters, not inside one. The fields are the open network's: the preload
+// field of a network opened before, with its listing, is not among them.
 TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
 {
     if (!fs::exists(testutil::realDataPath("anaheim.dat")))
@@ -524,6 +526,19 @@ TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
     if (std::system("command -v ogrinfo >/dev/null 2>&1") != 0)
         FAIL() << "ogrinfo not available";
     viewer->show();
+    QAction* save = livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave");
+    // Before it, a network with a preload and its listing beside it: its
+    // shapefile has the preload field, which goes with its network.
+    std::string plod = testutil::readFile(std::string(VELMORA_TEST_DATA) + "/lst_net.dat");
+    plod.replace(plod.find("&OPTION"), 7, "&OPTION PLOD=T");
+    fs::create_directories(tmp.path() / "precarga");
+    testutil::writeFile((tmp.path() / "precarga" / "red.dat").string(), plod);
+    fs::copy_file(std::string(VELMORA_TEST_DATA) + "/lst_red.lpa", tmp.path() / "precarga" / "red.lpa");
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon((tmp.path() / "precarga" / "red.dat").string()));
+    testutil::AnswerFileDialog(viewer, (tmp.path() / "precarga.shp").string(), 4);
+    save->trigger();
+    EXPECT_NE(Shell("ogrinfo -ro -al -so '" + (tmp.path() / "precarga.shp").string() + "' 2>&1").find("FPlod: Real"),
+              std::string::npos);
     ASSERT_TRUE(viewer->Files().AbrirRedPalvon(Copy("anaheim.dat", "red")));
     int placed = 0;
     for (int32_t l = 1; l <= Network.LinkCount; ++l)
@@ -542,7 +557,6 @@ TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
     testutil::writeFile((tmp.path() / "calles.csv").string(), csv);
     testutil::AnswerFileDialog(viewer, (tmp.path() / "calles.csv").string());
     livemenus::Find(viewer, "aOpenComp")->trigger();
-    QAction* save = livemenus::Find(&viewer->Printing().PreviewWindow(), "tbSave");
 
     for (int zoomSteps : {0, 6}) {
         SCOPED_TRACE(zoomSteps);
@@ -558,6 +572,7 @@ TEST_F(ExportGui, ShapefileAndKmzHoldEveryPlacedLink)
         const std::string info = Shell("ogrinfo -ro -al -so '" + shp + "' 2>&1");
         EXPECT_NE(info.find("Feature Count: 914"), std::string::npos) << info;
         EXPECT_NE(info.find("Geometry: Line String"), std::string::npos) << info;
+        EXPECT_EQ(info.find("FPlod"), std::string::npos) << info;
         const std::string rows = Shell("ogrinfo -ro -al -q '" + shp + "' 2>&1");
         for (const auto& [bytes, text] : streets)
             EXPECT_NE(rows.find("Calle (String) = " + text), std::string::npos) << text;
@@ -622,7 +637,9 @@ TEST_F(ExportGui, ValueLabelsOfBothDirectionsReadUpright)
 // constant variable gives one folder holding every link, and the next variable
 // its own classes again; the minimum class, switched on in "Rangos...", has its
 // own folder holding the links the map colours in its colour (for a constant
-// variable, the one folder: the bottom class is left nothing).
+// variable, the one folder: the bottom class is left nothing). Bounds that two
+// decimals would write alike (a formula column of small values) take as many
+// more as tell them apart.
 TEST_F(ExportGui, KmzColourFoldersAreTheLegendsClasses)
 {
     if (!fs::exists(testutil::realDataPath("siouxfalls-junctions.dat")))
@@ -639,12 +656,14 @@ TEST_F(ExportGui, KmzColourFoldersAreTheLegendsClasses)
                             "for f in doc:\n"
                             "    if tag(f) == 'Folder':\n"
                             "        print(name(f), sum(tag(p) == 'Placemark' for p in f.iter()))\n");
+    ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), false, {"Cap"}, "Millon", "A/1000000"));
     livemenus::Find(viewer, "tbColores")->trigger();
     // {variable title, classes expected, links coloured, minimum class switched
     // on, only the selection shown}: the approaches of the junctions have a
     // capacity of 0, which the map leaves uncoloured.
     const std::vector<std::tuple<QString, size_t, int, bool, bool>> rows = {
         {"Vel. Flujo Libre", 1, 76, false, false}, {"Capacidad", 5, 13, false, false},
+        {"Millon", 5, 13, false, false},
         {"Vel. Flujo Libre", 1, 76, false, false}, {"Vel. Flujo Libre", 1, 76, true, false},
         {"Vel. Flujo Libre", 1, 20, true, true}};
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -681,6 +700,18 @@ TEST_F(ExportGui, KmzColourFoldersAreTheLegendsClasses)
         testutil::settle();
         EXPECT_TRUE(viewer->sym->isVisible() && viewer->img->rect().contains(viewer->sym->geometry()));
         const TViewState& u = UserView();
+        std::string bound = "%.2f";
+        for (int d = 3; d <= 6; ++d) {
+            std::set<float> bounds;
+            std::set<std::string> written;
+            for (int32_t c : Ranges::LegendClasses(u.RangeTable, u.NumRanges))
+                for (float b : {u.RangeTable[size_t(c)].Low, u.RangeTable[size_t(c)].High})
+                    if (bounds.insert(b).second)
+                        written.insert(ZelUtils::Format(bound.c_str(), double(b)));
+            if (written.size() == bounds.size())
+                break;
+            bound = ZelUtils::Format("%%.%df", d);
+        }
         std::string want;
         int banded = 0;
         for (int32_t c : Ranges::LegendClasses(u.RangeTable, u.NumRanges)) {
@@ -701,7 +732,7 @@ TEST_F(ExportGui, KmzColourFoldersAreTheLegendsClasses)
                 n += last == c;
             }
             banded += n;
-            want += ZelUtils::Format("(%.2f-%.2f) %d\n", double(u.RangeTable[size_t(c)].Low),
+            want += ZelUtils::Format(("(" + bound + "-" + bound + ") %d\n").c_str(), double(u.RangeTable[size_t(c)].Low),
                                      double(u.RangeTable[size_t(c)].High), n);
         }
         EXPECT_EQ(std::count(want.begin(), want.end(), '\n'), long(expected)) << want;

@@ -683,9 +683,8 @@ TEST_F(PrintFiles, TransitLoadsPrintTheirLegend)
     TStringAlignGrid* lines = viewer->sagLineas;
     viewer->tnDatos->setCurrentWidget(viewer->tsLineas);
     testutil::settle();
-    QHeaderView* h = lines->horizontalHeader();
-    QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      QPoint(h->sectionViewportPosition(0) + h->sectionSize(0) / 2, h->height() / 2));
+    const QRect first = lines->visualRect(lines->model()->index(1 - lines->FixedRows(), 0));
+    QTest::mouseClick(lines->viewport(), Qt::LeftButton, Qt::NoModifier, first.center());
     UserView().RangeMin = -1.0f; // a scale of the user's own, kept by every print
     std::vector<std::string> texts;
     for (int print = 0; print < 2; ++print) {
@@ -710,8 +709,7 @@ TEST_F(PrintFiles, TransitLoadsPrintTheirLegend)
 
     // A link variable picked for bars gives the view its own maximum; the loads
     // (every line shown again) keep theirs, and so does their legend's top box.
-    QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      QPoint(h->sectionViewportPosition(0) + h->sectionSize(0) / 2, h->height() / 2));
+    QTest::mouseClick(lines->viewport(), Qt::LeftButton, Qt::NoModifier, first.center());
     viewer->RedrawMap();
     ASSERT_GT(LinkBusMax, 0.0f);
     QAction* bars = livemenus::Find(viewer, "tbAtributos");
@@ -745,11 +743,26 @@ TEST_F(PrintFiles, TransitLoadsPrintTheirLegend)
     // to their own scale, the bars keep their variable's.
     const float capacity = UserView().RangeMax;
     const float loads = LinkBusMax;
-    const QRect first = lines->visualRect(lines->model()->index(1 - lines->FixedRows(), 0));
     QTest::mouseClick(lines->viewport(), Qt::LeftButton, Qt::NoModifier, first.center());
     viewer->RedrawMap();
     ASSERT_NE(LinkBusMax, loads);
     EXPECT_EQ(UserView().RangeMax, capacity);
+
+    // Another network, without lines: the loads stay chosen, but with none drawn
+    // neither the page nor the screen shows a legend of them (a scale of 0).
+    std::filesystem::create_directories(tmp.path() / "otra");
+    std::filesystem::copy_file(testutil::realDataPath("siouxfalls.dat"), tmp.path() / "otra" / "sioux.dat");
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("otra/sioux.dat")));
+    ASSERT_EQ(Network.LineCount, 0);
+    ASSERT_TRUE(viewer->Action(Cmd::linveh)->isChecked() && viewer->Down(Cmd::tbLineas));
+    ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "aVistaPrevia1"));
+    testutil::settle();
+    const std::string none = tmp.file("sin_lineas.emf");
+    ASSERT_TRUE(viewer->Printing().Preview()->ImageExports(none));
+    viewer->Printing().Preview()->close();
+    const testutil::TMetafileReport other = testutil::CheckMetafile(none);
+    EXPECT_FALSE(other.HasText(QStringLiteral("Rutas Fijas"))) << other.texts.join('|').toStdString();
+    EXPECT_FALSE(viewer->Scl->isVisible());
 }
 
 // The phase report of the networks of a print definition, from the menu of the
