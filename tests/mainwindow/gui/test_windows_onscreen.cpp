@@ -337,6 +337,7 @@ TEST_F(WindowsOnScreen, AFileDroppedOnATextBoxIsNotTypedIntoIt)
         const char* command;
         const char* answer = nullptr; // typed into the input boxes it asks (else they are cancelled)
         std::function<void()> prepare = {};
+        std::function<void()> then = {}; // after the command: where the window is asked for
     };
     const Row rows[] = {
         {"toolbar:tbarAdicionales", "tbTit"}, // the main window's title box and its font's boxes
@@ -368,6 +369,18 @@ TEST_F(WindowsOnScreen, AFileDroppedOnATextBoxIsNotTypedIntoIt)
         {"toolbar:tbarEstandar", "tbQuickView"},
         {"popup:varSolera", "GenerarKMZ1", nullptr,
          [this] { viewer->Display().OpenLineLayerFile(testutil::dataPath("layer_kerbs.geo"), false); }},
+        {"toolbar:tbarMovimientos", "tbMixs", nullptr, // the turning flows of the junction picked on the map
+         [this] {
+             if (!viewer->Down(Cmd::tbNodes))
+                 livemenus::Click(viewer, "toolbar:tbarArcos", "tbNodes");
+             livemenus::Click(viewer, "menu:Ver", "aRedibujar");
+         },
+         [this] {
+             const int32_t k = KDVlib::FindNodo(103);
+             const QPoint at(viewer->img->WorldToPixelX(Nodos[k].X), viewer->img->WorldToPixelY(Nodos[k].Y));
+             QTest::mouseMove(viewer->img, at);
+             QTest::mouseClick(viewer->img, Qt::LeftButton, {}, at);
+         }},
     };
     auto viewportOf = [](QWidget* w) {
         auto* area = qobject_cast<QAbstractScrollArea*>(w);
@@ -456,6 +469,8 @@ TEST_F(WindowsOnScreen, AFileDroppedOnATextBoxIsNotTypedIntoIt)
         });
         modals.start(10);
         ASSERT_TRUE(livemenus::Click(viewer, row.place, row.command));
+        if (row.then)
+            row.then();
         testutil::settle();
         modals.stop();
         for (QWidget* w : QApplication::topLevelWidgets())
