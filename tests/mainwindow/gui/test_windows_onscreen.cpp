@@ -340,7 +340,7 @@ TEST_F(WindowsOnScreen, AFileDroppedOnATextBoxIsNotTypedIntoIt)
         std::function<void()> then = {}; // after the command: where the window is asked for
     };
     const Row rows[] = {
-        {"toolbar:tbarAdicionales", "tbTit"}, // the main window's title box and its font's boxes
+        {"toolbar:tbarAdicionales", "tbTit"},
         {"menu:Archivo", "RedPalvon1"},
         {"menu:Selección", "aBuscar"},
         {"menu:Ver", "Options1"},
@@ -443,7 +443,7 @@ TEST_F(WindowsOnScreen, AFileDroppedOnATextBoxIsNotTypedIntoIt)
                 shownBefore << w;
         int boxes = 0;
         bool answering = false;
-        QPointer<QWidget> answered; // refusing its answer
+        QPointer<QWidget> answered; // the window answered last (showing still, it refused the answer)
         QTimer modals;
         QObject::connect(&modals, &QTimer::timeout, [&] {
             QWidget* m = QApplication::activeModalWidget();
@@ -478,7 +478,7 @@ TEST_F(WindowsOnScreen, AFileDroppedOnATextBoxIsNotTypedIntoIt)
                 boxes += dropOnBoxes(w);
                 w->close();
             }
-        if (row.place == std::string("toolbar:tbarAdicionales"))
+        if (row.command == std::string("tbTit")) // the main window's boxes, its title's among them
             boxes += dropOnBoxes(viewer);
         EXPECT_GT(boxes, 0) << "no text box shown";
         EXPECT_EQ(DatFileName, net);
