@@ -9,7 +9,6 @@
 #include "model/TextCodec.h"
 #include "model/ZelUtils.h"
 #include "widgets/DlgCfgWidgets.h"
-#include "widgets/FileDrops.h"
 #include "widgets/StringAlignGrid.h"
 
 #include <QAction>
@@ -135,7 +134,6 @@ TDlgFind::TDlgFind(TPalvonViewer* viewer) : QDialog(viewer), viewer_(viewer)
     QAction* go = buscar->addAction(style()->standardIcon(QStyle::SP_FileDialogContentsView), QLineEdit::TrailingPosition);
     connect(go, &QAction::triggered, this, &TDlgFind::btnFindClick);
     buscar->installEventFilter(this);
-    PassFileDropsOn(buscar); // a network file dropped here is not a text to find
     label->setBuddy(buscar);
     top->addWidget(label);
     top->addWidget(buscar, 1);

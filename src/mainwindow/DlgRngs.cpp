@@ -3,7 +3,6 @@
 #include "map/Ranges.h"
 #include "model/ZelUtils.h"
 #include "widgets/DlgCfgWidgets.h"
-#include "widgets/FileDrops.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -19,7 +18,6 @@ TRangeValueBox::TRangeValueBox(QWidget* parent) : QLineEdit(parent)
 {
     setAlignment(Qt::AlignRight);
     setMaximumWidth(110);
-    PassFileDropsOn(this); // a file dropped on it is not a value
     connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
         value_ = ZelUtils::ParseReal(text.trimmed().toStdString());
         emit valueEdited();

@@ -7,7 +7,6 @@
 #include "archive/gui/ZipDialogsGui.h"
 #include "mainwindow/Aptta.h"
 #include "mainwindow/MapViewHostAdapter.h"
-#include "widgets/FileDrops.h"
 #include "widgets/CommandPlaces.h"
 #include "widgets/CommandTable.h"
 #include "mainwindow/DlgCfg.h"
@@ -315,7 +314,6 @@ void TPalvonViewer::CreateControls()
     tit->hide();
     tit->resize(300, 60);
     tit->move(ZelUtils::Round((img->width() - tit->width()) / 2.0), 10);
-    PassFileDropsOn(tit); // a network dropped on it opens, as anywhere on the map
     ViewBinding::ConnectTitle(*tit, UserView());
     // The map's right-button menu: the colours of the variables shown together.
     BDerecho = new QMenu(this);

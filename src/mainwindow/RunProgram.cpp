@@ -9,6 +9,7 @@
 #include "platform/IniFile.h"
 #include "mainwindow/SecondaryWindows.h"
 #include "widgets/DialogButtons.h"
+#include "widgets/FileDrops.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -40,6 +41,8 @@ int RunVelmora(int argc, char* argv[])
     std::signal(SIGXFSZ, SIG_IGN);
     QApplication::setApplicationName(QStringLiteral("Velmora"));
     InstallSpanishQtTexts();
+    // A file dragged onto any text box goes to the window under it, not into the text.
+    PassFileDropsToWindows(app);
     QStringList args = QApplication::arguments();
     args.removeFirst();
     ResetProgramState();

@@ -32,8 +32,9 @@ public:
 };
 
 // A file dragged onto `target` and dropped there, the drop sent only when the
-// drag is taken, as a real drag does (`asText`: offered as its address too, as
-// file managers offer it). Whether the target, or a window under it, took the drag.
+// drag is taken on entering and still taken as it moves there, as a real drag
+// does (`asText`: offered as its address too, as file managers offer it).
+// Whether the target, or a window under it, took the drag.
 inline bool DropFile(QWidget* target, const std::string& file, bool asText = false)
 {
     QMimeData mime;
@@ -45,6 +46,11 @@ inline bool DropFile(QWidget* target, const std::string& file, bool asText = fal
     QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &enter);
     if (!enter.isAccepted())
+        return false;
+    QDragMoveEvent move(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    move.accept(); // a move keeps the answer its entering had unless someone changes it
+    QApplication::sendEvent(target, &move);
+    if (!move.isAccepted())
         return false;
     QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &drop);

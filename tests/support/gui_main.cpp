@@ -1,5 +1,6 @@
 #include "widgets/CommandTable.h"
 #include "mainwindow/SecondaryWindows.h"
+#include "widgets/FileDrops.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -137,6 +138,7 @@ int main(int argc, char** argv)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
+    PassFileDropsToWindows(app); // as the program does
     // A command looked up by a name never built fails the run at once.
     CommandTable::SetStrict(true);
     ::testing::UnitTest::GetInstance()->listeners().Append(new ReleaseInputBetweenTests);

@@ -7,7 +7,6 @@
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
 #include "widgets/DualListDialog.h"
-#include "widgets/FileDrops.h"
 #include "widgets/StringAlignGrid.h"
 
 #include <QEvent>
@@ -45,8 +44,6 @@ TDlgFormula::TDlgFormula(QWidget* parent) : QDialog(parent)
     teText->setObjectName("teText");
     teForm = new QLineEdit(columna);
     teForm->setObjectName("teForm");
-    for (QLineEdit* box : {teVar, teText, teForm})
-        PassFileDropsOn(box); // a file dropped on them is not a name nor a formula
     grid->addWidget(new QLabel(QStringLiteral("Nombre:"), columna), 0, 0);
     grid->addWidget(teVar, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("Texto:"), columna), 1, 0);

@@ -18,7 +18,6 @@
 #include "model/ZelUtils.h"
 #include "widgets/CommandPlaces.h"
 #include "widgets/CommandRegistry.h"
-#include "widgets/FileDrops.h"
 #include "widgets/WindowHost.h"
 
 #include <QAction>
@@ -310,7 +309,6 @@ void TDisplayController::CreateToolbars()
     FontName = new QFontComboBox(tbarTitulos);
     FontName->setObjectName("FontName");
     FontName->setCurrentFont(tit->font());
-    PassFileDropsOn(FontName->lineEdit()); // a network dropped on it opens, as anywhere on the window
     tbarTitulos->insertWidget(styles, FontName);
     FontSize = new QSpinBox(tbarTitulos);
     FontSize->setObjectName("FontSize");

@@ -8,7 +8,6 @@
 #include "model/KDVvars.h"
 #include "model/ZelUtils.h"
 #include "widgets/DialogButtons.h"
-#include "widgets/FileDrops.h"
 #include "widgets/WindowHost.h"
 
 #include <QCheckBox>
@@ -54,7 +53,6 @@ TKDVscale::TKDVscale(QWidget* parent) : QDialog(parent)
     form->addRow(QStringLiteral("Nombre Atributo :"), Attr);
     vMax = new QLineEdit(this);
     vMax->setObjectName(QStringLiteral("vMax"));
-    PassFileDropsOn(vMax); // a file dropped on it is not a maximum
     Fixed = new QCheckBox(this);
     Fixed->setObjectName(QStringLiteral("Fixed"));
     Fixed->setToolTip(QStringLiteral("Mantener el valor máximo al cambiar de variable"));

@@ -5,7 +5,6 @@
 #include "model/FileUtils.h"
 #include "model/ViewerServices.h"
 #include "model/ZelUtils.h"
-#include "widgets/FileDrops.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -175,7 +174,6 @@ void TFrmDat::MakeControls()
     mmDat->setLineWrapMode(QPlainTextEdit::NoWrap);
     mmDat->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     mmDat->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    PassFileDropsOn(mmDat); // a network file dropped here is not typed into this one's text
     main->addWidget(mmDat, 1);
 
     sts = new QStatusBar(this);

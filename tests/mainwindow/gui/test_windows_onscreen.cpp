@@ -39,6 +39,11 @@
 #include <QTextEdit>
 #include <QUrl>
 #include <QHeaderView>
+#include <QInputDialog>
+#include <QMenu>
+#include <QPointer>
+#include <QSet>
+#include <QTabWidget>
 #include <QLabel>
 #include <QScrollBar>
 #include <QTest>
@@ -50,6 +55,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -317,104 +323,179 @@ TEST_F(WindowsOnScreen, CommandsSayWhatTheyDoOrWhyTheyCannot)
     EXPECT_TRUE(ui.anyMessageContains("No hay capas de fondo visibles"));
 }
 
-// A network file dropped on a text box is a file, not text: the boxes of the
-// main window (the map's title box, the title toolbar's font boxes) pass it to
-// the window, which opens it; the other windows that stay open (the network text,
-// the find window) refuse it. No box gets the file's address typed into it.
+// A network file dropped on a text box is a file, not text, in every window the
+// live menus show: a box of the main window passes it to the window, which opens
+// it; the other windows refuse it, a dialog with no network opened under it. No
+// box gets the file's address typed into it, and nothing is marked edited. Text
+// dragged into a box is still typed.
 TEST_F(WindowsOnScreen, AFileDroppedOnATextBoxIsNotTypedIntoIt)
 {
     testutil::writeFile(tmp.file("otra.dat"), testutil::readFile(testutil::dataPath("grids_net.dat")));
+    Secondary::DlgFormula().RunFieldChoice = [](TDualListDialog& d) { return d.Move(1, {0}), true; };
+    struct Row {
+        const char* place;
+        const char* command;
+        const char* answer = nullptr; // typed into the input boxes it asks (else they are cancelled)
+        std::function<void()> prepare = {};
+        std::function<void()> then = {}; // after the command: where the window is asked for
+    };
+    const Row rows[] = {
+        {"toolbar:tbarAdicionales", "tbTit"},
+        {"menu:Archivo", "RedPalvon1"},
+        {"menu:Selección", "aBuscar"},
+        {"menu:Ver", "Options1"},
+        {"menu:Ver", "Escala1"},
+        {"menu:Ver>Lupa", "amao1"},
+        {"popup:BDerecho", "Rangos1"},
+        {"popup:pupArcos", "Crearcolumna1"},
+        {"popup:pupMovim", "Crearcolumna2"},
+        {"popup:pupArcos", "ImportarColsArcos"},
+        {"popup:pupArcos", "ExportarArcos"},
+        {"menu:Archivo", "aPrint1"},
+        {"menu:Archivo", "aVistaPrevia1"},
+        {"menu:Archivo", "aMultiPrint"},
+        {"menu:Archivo", "aSetup1"},
+        {"menu:Archivo>Impresion de Redes", "DefinirRedes1"},
+        {"menu:Archivo>Impresion de Redes", "ImprimirColores1"},
+        {"menu:Archivo>Impresion de Redes", "Parmetros1"},
+        {"menu:Procesos>Rutas Mínimas", "InteractivaRmin"},
+        {"menu:Procesos>Rutas Mínimas", "InteractivaRmin", "102"}, // on to the path's window
+        {"menu:Procesos>Rutas Mínimas", "batchRmin"},
+        {"menu:Procesos>Análisis de Intersecciones", "Visualizacion"},
+        {"menu:Herramientas>Temas", "aDefinir1"},
+        {"menu:Herramientas>Polígonos", "aConfigurar1"},
+        {"menu:Exportar", "ExportarMapaDxf"},
+        {"menu:Exportar", "ExportaraEMME2"},
+        {"toolbar:tbarEstandar", "tbQuickView"},
+        {"popup:varSolera", "GenerarKMZ1", nullptr,
+         [this] { viewer->Display().OpenLineLayerFile(testutil::dataPath("layer_kerbs.geo"), false); }},
+        {"toolbar:tbarMovimientos", "tbMixs", nullptr, // the turning flows of the junction picked on the map
+         [this] {
+             if (!viewer->Down(Cmd::tbNodes))
+                 livemenus::Click(viewer, "toolbar:tbarArcos", "tbNodes");
+             livemenus::Click(viewer, "menu:Ver", "aRedibujar");
+         },
+         [this] {
+             const int32_t k = KDVlib::FindNodo(103);
+             const QPoint at(viewer->img->WorldToPixelX(Nodos[k].X), viewer->img->WorldToPixelY(Nodos[k].Y));
+             QTest::mouseMove(viewer->img, at);
+             QTest::mouseClick(viewer->img, Qt::LeftButton, {}, at);
+         }},
+    };
     auto viewportOf = [](QWidget* w) {
         auto* area = qobject_cast<QAbstractScrollArea*>(w);
         return area ? area->viewport() : w;
     };
-    auto dropOn = [this](QWidget* target) { testutil::DropFile(target, tmp.file("otra.dat"), true); };
-    auto lineOf = [](QWidget* w) { return w->findChild<QLineEdit*>(); };
-    auto showTitle = [this] {
-        if (!livemenus::Find(viewer, "tbTit")->isChecked())
-            livemenus::Click(viewer, "toolbar:tbarAdicionales", "tbTit");
+    auto textOf = [](QWidget* w) -> std::optional<QString> {
+        if (auto* e = qobject_cast<QLineEdit*>(w); e && !e->isReadOnly())
+            return e->text();
+        if (auto* e = qobject_cast<QTextEdit*>(w); e && !e->isReadOnly())
+            return e->toPlainText();
+        if (auto* e = qobject_cast<QPlainTextEdit*>(w); e && !e->isReadOnly())
+            return e->toPlainText();
+        return std::nullopt;
     };
-    struct Row {
-        const char* what;
-        std::function<QWidget*()> show; // the box the file is dropped on
-        std::function<QString()> text;
-        bool opens;
-    };
-    const Row rows[] = {
-        {"texto de la red",
-         [this]() -> QWidget* {
-             livemenus::Click(viewer, "menu:Archivo", "RedPalvon1");
-             return FrmDat->mmDat;
-         },
-         [] { return FrmDat->mmDat->toPlainText(); }, false},
-        {"título del mapa",
-         [showTitle, this]() -> QWidget* {
-             showTitle();
-             return viewer->tit;
-         },
-         [this] { return viewer->tit->toPlainText(); }, true},
-        {"ventana de búsqueda",
-         [this]() -> QWidget* {
-             livemenus::Click(viewer, "menu:Selección", "aBuscar");
-             return Secondary::DlgFind().buscar;
-         },
-         [] { return Secondary::DlgFind().buscar->text(); }, false},
-        {"letra del título",
-         [showTitle, lineOf, this]() -> QWidget* {
-             showTitle();
-             return lineOf(viewer->Display().FontName);
-         },
-         [this] { return viewer->Display().FontName->currentText(); }, true},
-        {"tamaño del título",
-         [showTitle, lineOf, this]() -> QWidget* {
-             showTitle();
-             return lineOf(viewer->Display().FontSize);
-         },
-         [this] { return viewer->Display().FontSize->text(); }, true},
+    std::string net; // the network open
+    // The file dropped on every text box `win` shows, on each of its pages.
+    auto dropOnBoxes = [&](QWidget* win) {
+        testutil::settle();
+        QSet<QWidget*> done;
+        auto dropOnShown = [&] {
+            for (const QPointer<QWidget> box : win->findChildren<QWidget*>()) {
+                const auto before = box->isVisible() && box->isEnabled() && box->window() == win && !done.contains(box)
+                                        ? textOf(box)
+                                        : std::nullopt;
+                if (!before)
+                    continue;
+                done << box;
+                testutil::DropFile(viewportOf(box), tmp.file("otra.dat"), true);
+                testutil::settle();
+                if (win != viewer) {
+                    EXPECT_EQ(DatFileName, net) << Name(box);
+                    EXPECT_EQ(textOf(box), before) << Name(box) << " in " << Name(win);
+                    continue;
+                }
+                EXPECT_EQ(DatFileName, "otra.dat") << Name(box);
+                if (box) {
+                    EXPECT_FALSE(textOf(box)->contains(QStringLiteral("file:"))) << Name(box);
+                }
+                Open(tmp.file(net));
+            }
+        };
+        dropOnShown();
+        for (QTabWidget* pages : win->findChildren<QTabWidget*>())
+            for (int page = 0; page < pages->count() && pages->isVisible() && pages->window() == win; ++page) {
+                pages->setCurrentIndex(page);
+                testutil::settle();
+                dropOnShown();
+            }
+        return int(done.size());
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
+        SCOPED_TRACE(std::string(row.command) + (row.answer ? " answered" : ""));
         Open(tmp.file("red.dat"));
-        QWidget* box = row.show();
-        testutil::settle();
-        ASSERT_TRUE(box && box->isVisible());
-        const QString before = row.text();
-        dropOn(viewportOf(box));
-        testutil::settle();
-        EXPECT_EQ(DatFileName, row.opens ? "otra.dat" : "red.dat");
-        if (!row.opens) {
-            EXPECT_TRUE(row.text() == before);
-            EXPECT_FALSE(FrmDat->IsModified());
-        }
-        EXPECT_FALSE(row.text().contains(QStringLiteral("file:"))) << row.text().toStdString();
-        if (QWidget* win = box->window(); win != viewer)
-            win->close();
-    }
-    // The boxes of a dialog the user answers (the formula's, the scale's maximum,
-    // the classes' limits): no network opens under it, none takes the file as text.
-    const std::pair<const char*, const char*> dialogs[] = {{"popup:pupArcos", "Crearcolumna1"},
-                                                           {"menu:Ver", "Escala1"},
-                                                           {"popup:BDerecho", "Rangos1"}};
-    Secondary::DlgFormula().RunFieldChoice = [](TDualListDialog& d) { return d.Move(1, {0}), true; };
-    for (const auto& [place, command] : dialogs) {
-        SCOPED_TRACE(command);
-        Open(tmp.file("red.dat"));
+        net = DatFileName;
+        if (row.prepare)
+            row.prepare();
+        QSet<QWidget*> shownBefore;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible())
+                shownBefore << w;
         int boxes = 0;
-        livemenus::WhenModalShown(viewer, [&](QWidget* w) {
-            for (QLineEdit* e : w->findChildren<QLineEdit*>()) {
-                if (!e->isVisible() || e->isReadOnly())
-                    continue;
-                ++boxes;
-                const QString before = e->text();
-                dropOn(e);
-                EXPECT_EQ(e->text(), before) << e->objectName().toStdString();
+        bool answering = false;
+        QPointer<QWidget> answered; // the window answered last (showing still, it refused the answer)
+        QTimer modals;
+        QObject::connect(&modals, &QTimer::timeout, [&] {
+            QWidget* m = QApplication::activeModalWidget();
+            if (answering || !m || !m->isVisible())
+                return;
+            answering = true;
+            const bool again = m == answered; // its answer refused: it is closed
+            EXPECT_FALSE(again) << Name(m) << " refuses its answer";
+            if (!again)
+                boxes += dropOnBoxes(m);
+            answered = m;
+            EXPECT_EQ(DatFileName, net);
+            auto* input = qobject_cast<QInputDialog*>(m);
+            if (input && row.answer && !again) {
+                input->setTextValue(QString::fromLatin1(row.answer));
+                input->accept();
+            } else if (auto* d = qobject_cast<QDialog*>(m)) {
+                d->reject();
+            } else {
+                m->close();
             }
-            qobject_cast<QDialog*>(w)->reject();
+            answering = false;
         });
-        ASSERT_TRUE(livemenus::Click(viewer, place, command));
+        modals.start(10);
+        ASSERT_TRUE(livemenus::Click(viewer, row.place, row.command));
+        if (row.then)
+            row.then();
         testutil::settle();
-        EXPECT_GT(boxes, 0);
-        EXPECT_EQ(DatFileName, "red.dat");
+        modals.stop();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && !shownBefore.contains(w) && !qobject_cast<QMenu*>(w)) {
+                boxes += dropOnBoxes(w);
+                w->close();
+            }
+        if (row.command == std::string("tbTit")) // the main window's boxes, its title's among them
+            boxes += dropOnBoxes(viewer);
+        EXPECT_GT(boxes, 0) << "no text box shown";
+        EXPECT_EQ(DatFileName, net);
+        EXPECT_FALSE(FrmDat->IsModified());
+        EXPECT_FALSE(Network.PositionsUnsaved);
     }
     Secondary::DlgFormula().RunFieldChoice = nullptr;
+    // Text dragged into a box is typed where it lands.
+    livemenus::Click(viewer, "menu:Selección", "aBuscar");
+    QLineEdit* find = Secondary::DlgFind().buscar;
+    QMimeData text;
+    text.setText(QStringLiteral("103"));
+    QDragEnterEvent enter(find->rect().center(), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(find, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(find->rect().center()), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(find, &drop);
+    EXPECT_TRUE(find->text().contains(QStringLiteral("103"))) << find->text().toStdString();
+    find->window()->close();
 }
