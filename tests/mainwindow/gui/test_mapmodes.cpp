@@ -867,6 +867,83 @@ TEST_F(MovementGrid, DoubleClickWithTheDiagramButtonOpensThatJunctionForTheColum
     EXPECT_EQ(FrmMix->MixNodos[0], 0);
 }
 
+// A double click on a key column of the movement grid, the diagram button down,
+// draws the variable ticked in that button's menu: the one the user ticked, or
+// the first of the menu that an opening lays out afresh; not the one of the last
+// diagram drawn from the map, nor of the network open before.
+TEST_F(MovementGrid, KeyColumnDiagramDrawsTheVariableTickedInTheDiagramMenu)
+{
+    // A network whose listings, read with it, give the menu several variables.
+    for (const char* dir : {"lst", "otra"}) {
+        std::filesystem::create_directory(tmp.file(dir));
+        for (const auto& [from, to] : {std::pair{"lst_net.dat", "lst.dat"}, std::pair{"lst_red.lpa", "lst.lpa"},
+                                       std::pair{"lst_red.lpl", "lst.lpl"}})
+            std::filesystem::copy_file(testutil::dataPath(from), tmp.file(std::string(dir) + "/" + to));
+    }
+    std::filesystem::copy_file(testutil::realDataPath("berlin-center.dat"), tmp.file("otra/berlin.dat"));
+    struct Row {
+        const char* name;
+        bool mapFirst;    // a diagram drawn from the map after the tick
+        const char* open; // then opened ("" nothing)
+        bool drop;        // by a drop, else from "Abrir"
+    };
+    const Row rows[] = {
+        {"ticked in the menu", false, "", false},
+        {"the same network opened again", true, "lst/lst.dat", false},
+        {"another network dropped", true, "otra/lst.dat", true},
+        {"a network over capacity refused", true, "otra/berlin.dat", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("lst/lst.dat")));
+        testutil::settle();
+        if (!viewer->Down(Cmd::tbMixs))
+            livemenus::Find(viewer, "tbMixs")->trigger();
+        ASSERT_TRUE(viewer->Down(Cmd::tbMixs));
+        ASSERT_GE(viewer->varMix->actions().size(), 2);
+        viewer->varMix->actions().back()->trigger();
+        if (row.mapFirst) {
+            const TNodo& j = Nodos[Movims[1].JunctionIndex];
+            const QPoint at = Pix(j.X, j.Y);
+            QTest::mouseMove(viewer->img, at);
+            ASSERT_EQ(viewer->MapEdit().HoverNode, Movims[1].JunctionIndex);
+            WhenModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
+            QTest::mouseClick(viewer->img, Qt::LeftButton, Qt::NoModifier, at);
+            testutil::settle();
+        }
+        if (row.open[0]) {
+            RecordingServices quiet; // the refusal's message
+            if (row.drop) {
+                DropFile(tmp.file(row.open));
+            } else {
+                testutil::AnswerFileDialog(viewer, tmp.file(row.open));
+                ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+            }
+            testutil::settle();
+        }
+        int32_t ticked = 0;
+        for (QAction* a : viewer->varMix->actions())
+            if (a->isChecked())
+                ticked = a->data().toInt();
+        ASSERT_NE(ticked, 0);
+        if (!viewer->Down(Cmd::tbMixs))
+            livemenus::Find(viewer, "tbMixs")->trigger();
+        viewer->tnDatos->setCurrentWidget(viewer->tsMovim);
+        testutil::settle();
+        g = viewer->sagMovim;
+        int32_t shownVar = 0;
+        QString caption;
+        WhenModal([&](QWidget* w) {
+            shownVar = FrmMix->MixVar;
+            caption = w->windowTitle();
+            QTest::keyClick(w, Qt::Key_Escape);
+        });
+        DoubleClick(0, 1);
+        EXPECT_EQ(shownVar, ticked) << caption.toStdString();
+        EXPECT_TRUE(caption.contains(QString::fromStdString(KDVlib::CodeText(ticked)))) << caption.toStdString();
+    }
+}
+
 TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
 {
     livemenus::Find(viewer, "Atributos2")->trigger();
