@@ -944,6 +944,110 @@ TEST_F(MovementGrid, KeyColumnDiagramDrawsTheVariableTickedInTheDiagramMenu)
     }
 }
 
+// Values loaded onto the movements after the network (counts, data of the user's
+// imported from the grid's menu, and both put back by the network read again from
+// its text) are offered by the diagram button's menu and drawn as the bands of
+// their flow diagram; the variable the user ticked stays ticked.
+TEST_F(MovementGrid, DataLoadedOnTheMovementsIsDrawnInTheFlowDiagram)
+{
+    std::string counts = " &COUNTS\r\n &END\r\n";
+    for (const auto& [m, v] : flows)
+        counts += ZelUtils::Format("%5d%5d%5d%5.0f\r\n", Movims[m].A, Movims[m].Node, Movims[m].C, double(v));
+    testutil::writeFile(tmp.file("conteos.dat"), counts);
+    const auto loadCounts = [&] {
+        testutil::AnswerFileDialog(viewer, tmp.file("conteos.dat"));
+        livemenus::Find(viewer, "aOpenCnt")->trigger();
+    };
+    const auto importData = [&] {
+        testutil::AnswerFileDialog(viewer, tmp.file("mov.csv"));
+        livemenus::Find(viewer, "ImportarColsMovim")->trigger();
+    };
+    const auto reload = [&] {
+        if (!FrmDat->isVisible()) {
+            ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+        }
+        FrmDat->findChild<QToolButton*>("tbReload")->click();
+        FrmDat->close();
+    };
+    // The user ticks the menu's last variable.
+    int32_t ticked = 0;
+    const auto tick = [&] {
+        ASSERT_FALSE(viewer->varMix->actions().isEmpty());
+        viewer->varMix->actions().back()->trigger();
+        ticked = viewer->varMix->actions().back()->data().toInt();
+    };
+    // The diagram drawn from a column of the movement grid, the diagram button
+    // down: its navy ink (band outlines, drawn only where values give the bands a
+    // width, and the bands themselves).
+    const auto DiagramInk = [&](int col, int& shownVar) {
+        if (!viewer->Down(Cmd::tbMixs))
+            livemenus::Find(viewer, "tbMixs")->trigger();
+        viewer->tnDatos->setCurrentWidget(viewer->tsMovim);
+        testutil::settle();
+        g = viewer->sagMovim;
+        int ink = 0;
+        WhenModal([&](QWidget* w) {
+            shownVar = FrmMix->MixVar;
+            const QImage picture = FrmMix->fimg->Picture().convertToFormat(QImage::Format_RGB32);
+            for (int y = 0; y < picture.height(); ++y)
+                for (int x = 0; x < picture.width(); ++x)
+                    ink += (picture.pixel(x, y) & 0xFFFFFF) == 0x000080;
+            QTest::keyClick(w, Qt::Key_Escape);
+        });
+        DoubleClick(col, RowOf(flows[0].first));
+        livemenus::Find(viewer, "tbMixs")->trigger();
+        return ink;
+    };
+    // The diagram of a column without values, for comparison.
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+    testutil::settle();
+    int unused = 0;
+    const int emptyInk = DiagramInk(9, unused); // "Conteo", no counts read
+    ASSERT_EQ(viewer->sagMovim->cell(9, 0), "Conteo");
+    ASSERT_GT(emptyInk, 0);
+    struct Row {
+        const char* name;
+        std::vector<std::function<void()>> steps;
+        const char* title; // the movement grid's column of the values
+        bool offered;      // a variable of the menu's (the user's data have none)
+    };
+    const Row rows[] = {
+        {"conteos", {loadCounts}, "Conteo", true},
+        {"datos importados", {importData}, "Flujo", false},
+        {"conteos, datos importados", {loadCounts, tick, importData}, "Flujo", false},
+        {"conteos, recarga", {loadCounts, reload}, "Conteo", true},
+        {"datos importados, recarga", {importData, reload}, "Flujo", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+        testutil::settle();
+        ticked = 0;
+        for (const auto& step : row.steps)
+            step();
+        testutil::settle();
+        g = viewer->sagMovim;
+        int col = -1;
+        for (int c = 0; c < g->ColCount(); ++c)
+            if (g->cell(c, 0) == row.title)
+                col = c;
+        ASSERT_GT(col, 0);
+        const int32_t var = ColVarMovim[static_cast<size_t>(col)];
+        bool offered = false;
+        for (QAction* a : viewer->varMix->actions()) {
+            offered = offered || a->data().toInt() == var;
+            if (a->isChecked() && ticked != 0) {
+                EXPECT_EQ(a->data().toInt(), ticked);
+            }
+        }
+        EXPECT_EQ(offered, row.offered) << var;
+        int shownVar = 0;
+        const int ink = DiagramInk(col, shownVar);
+        EXPECT_EQ(shownVar, var);
+        EXPECT_GT(ink, 2 * emptyInk) << emptyInk;
+    }
+}
+
 TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
 {
     livemenus::Find(viewer, "Atributos2")->trigger();
