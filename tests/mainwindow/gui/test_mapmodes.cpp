@@ -945,9 +945,10 @@ TEST_F(MovementGrid, KeyColumnDiagramDrawsTheVariableTickedInTheDiagramMenu)
 }
 
 // Values loaded onto the movements after the network (counts, data of the user's
-// imported from the grid's menu, and both put back by the network read again from
-// its text) are offered by the diagram button's menu and drawn as the bands of
-// their flow diagram; the variable the user ticked stays ticked.
+// imported from the grid's menu, both put back by the network read again from its
+// text, and a formula column made on them) are drawn as the bands of their flow
+// diagram, the counts offered by the diagram button's menu; the variable the user
+// ticked there stays ticked.
 TEST_F(MovementGrid, DataLoadedOnTheMovementsIsDrawnInTheFlowDiagram)
 {
     std::string counts = " &COUNTS\r\n &END\r\n";
@@ -968,6 +969,9 @@ TEST_F(MovementGrid, DataLoadedOnTheMovementsIsDrawnInTheFlowDiagram)
         }
         FrmDat->findChild<QToolButton*>("tbReload")->click();
         FrmDat->close();
+    };
+    const auto formula = [&] {
+        ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), true, {"Flujo"}, "Doble", "A*2"));
     };
     // The user ticks the menu's last variable.
     int32_t ticked = 0;
@@ -1017,6 +1021,7 @@ TEST_F(MovementGrid, DataLoadedOnTheMovementsIsDrawnInTheFlowDiagram)
         {"conteos, datos importados", {loadCounts, tick, importData}, "Flujo", false},
         {"conteos, recarga", {loadCounts, reload}, "Conteo", true},
         {"datos importados, recarga", {importData, reload}, "Flujo", false},
+        {"columna de fórmula", {importData, formula}, "Doble", false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
