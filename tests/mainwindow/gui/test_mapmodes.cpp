@@ -884,12 +884,13 @@ TEST_F(MovementGrid, KeyColumnDiagramDrawsTheVariableTickedInTheDiagramMenu)
     struct Row {
         const char* name;
         bool mapFirst;    // a diagram drawn from the map after the tick
-        const char* open; // then opened ("" nothing)
+        const char* open; // then opened ("" nothing, "*" read again from its text)
         bool drop;        // by a drop, else from "Abrir"
     };
     const Row rows[] = {
         {"ticked in the menu", false, "", false},
         {"the same network opened again", true, "lst/lst.dat", false},
+        {"read again from its text", true, "*", false},
         {"another network dropped", true, "otra/lst.dat", true},
         {"a network over capacity refused", true, "otra/berlin.dat", false},
     };
@@ -911,7 +912,12 @@ TEST_F(MovementGrid, KeyColumnDiagramDrawsTheVariableTickedInTheDiagramMenu)
             QTest::mouseClick(viewer->img, Qt::LeftButton, Qt::NoModifier, at);
             testutil::settle();
         }
-        if (row.open[0]) {
+        if (row.open == std::string("*")) {
+            ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+            FrmDat->findChild<QToolButton*>("tbReload")->click();
+            FrmDat->close();
+            testutil::settle();
+        } else if (row.open[0]) {
             RecordingServices quiet; // the refusal's message
             if (row.drop) {
                 DropFile(tmp.file(row.open));
