@@ -77,7 +77,11 @@ public:
     // The zoning and (withLayers) the background layers that the network's folder
     // names in its "Velmora.ini".
     void OpenOtherFiles(bool withLayers = true);
-    void ConstruyeMixs();
+    // The flow-diagram variable menu and the arm totals, from the movements'
+    // values as they stand: at an opening (the menu's first variable ticked) and
+    // after data loaded onto the movements (`keepTicked`: the variable ticked
+    // stays while the menu still offers it).
+    void ConstruyeMixs(bool keepTicked = false);
     void RedPalvon1Click();
 
     // ---- Listings and counts (FilesListings.cpp) ----

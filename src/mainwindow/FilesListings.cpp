@@ -135,6 +135,7 @@ void TFilesController::OpenLpaFile(const std::string& fileName)
     PalvonRead::ComputeLinkDataExtremes();
     viewer_.Grids().DrawDataLpa();
     viewer_.Grids().RefreshVarItems();
+    ConstruyeMixs(true); // the flow diagrams draw the values just read
 }
 
 void TFilesController::OpenLplFile(const std::string& fileName)
@@ -152,6 +153,7 @@ void TFilesController::OpenLplFile(const std::string& fileName)
     PalvonRead::ComputeLinkDataExtremes();
     viewer_.Grids().DrawDataLpl();
     viewer_.Grids().RefreshVarItems();
+    ConstruyeMixs(true); // the flow diagrams draw the values just read
 }
 
 void TFilesController::OpenCountsFile(const std::string& fileName)
@@ -173,4 +175,5 @@ void TFilesController::OpenCountsFile(const std::string& fileName)
     PalvonRead::ComputeLinkDataExtremes();
     viewer_.Grids().DrawDataCnt();
     viewer_.Grids().RefreshVarItems();
+    ConstruyeMixs(true); // the flow diagrams draw the values just read
 }

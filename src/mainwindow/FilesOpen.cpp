@@ -890,9 +890,13 @@ void TFilesController::OpenOtherFiles(bool withLayers)
     }
 }
 
-void TFilesController::ConstruyeMixs()
+void TFilesController::ConstruyeMixs(bool keepTicked)
 {
     QMenu* varMix = viewer_.varMix;
+    int32_t ticked = 0;
+    for (QAction* a : varMix->actions())
+        if (keepTicked && a->isChecked())
+            ticked = a->data().toInt();
     varMix->clear();
     // The radio groups of earlier networks go with their items.
     for (QActionGroup* old : varMix->findChildren<QActionGroup*>(QString(), Qt::FindDirectChildrenOnly))
@@ -911,8 +915,12 @@ void TFilesController::ConstruyeMixs()
             a->setData(v);
             radio->addAction(a);
         }
-    if (!varMix->actions().isEmpty())
-        varMix->actions().front()->setChecked(true);
+    QAction* tick = varMix->actions().isEmpty() ? nullptr : varMix->actions().front();
+    for (QAction* a : varMix->actions())
+        if (ticked != 0 && a->data().toInt() == ticked)
+            tick = a;
+    if (tick)
+        tick->setChecked(true);
 
     // Totals are sized only for arms that movements use; an empty list means all 0.
     for (int32_t n = 1; n <= Network.NodeCount; ++n) {

@@ -270,6 +270,7 @@ bool TGridsController::MakeFormulaColumn(const TFormulaColumnDef& def)
 
     if (movements) {
         AgregarItemMovim(c);
+        viewer_.Files().ConstruyeMixs(true); // the flow diagrams draw the column's values
     } else {
         AgregarItemArcos(c);
         viewer_.Selection().RefreshSelectedLinks();

@@ -746,7 +746,7 @@ void TGridsController::sagMovimDblClick()
             return;
         // The junction list and its position stay as they were.
         TFrmMix& mix = Secondary::FrmMix();
-        mix.DrawMix(junction, k >= 1 && k <= NumMovVars ? k : viewer_.Analysis().FlMixVar);
+        mix.DrawMix(junction, k >= 1 && k <= NumMovVars ? k : viewer_.Analysis().FlowVariable());
         mix.exec();
         return;
     }

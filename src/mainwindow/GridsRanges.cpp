@@ -304,6 +304,7 @@ void TGridsController::ShowComplementaryColumns(bool movements, const TCompPlace
         ClearMenu(VarMovim);
         for (int c = 4; c < NumColMovim; ++c)
             AgregarItemMovim(c);
+        viewer_.Files().ConstruyeMixs(true); // the flow diagrams draw the values just read
     } else {
         // The street names a file may have brought.
         for (int c = 0; c < grid->ColCount(); ++c)

@@ -254,12 +254,17 @@ void TAnalysisController::ShowFlowDiagram(int32_t node)
     if (!mix.MixListOk)
         mix.MakeMixNodos();
     mix.MixPos = -1;
+    mix.DrawMix(node, FlowVariable());
+    mix.exec();
+}
+
+int32_t TAnalysisController::FlowVariable()
+{
     if (QMenu* varMix = host_.FlowVariableMenu())
         for (QAction* a : varMix->actions())
             if (a->isChecked())
                 FlMixVar = a->data().toInt();
-    mix.DrawMix(node, FlMixVar);
-    mix.exec();
+    return FlMixVar;
 }
 
 void TAnalysisController::Puntos(int tag)

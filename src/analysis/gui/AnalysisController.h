@@ -100,7 +100,11 @@ public:
     void Puntos(int tag);
     void VisualizacionClick();
 
-    int32_t FlMixVar = 1; // movement variable of the flow diagrams (SelectFlMix)
+    // The movement variable of the flow diagrams: the one ticked in the diagram
+    // button's menu, which every opening lays out afresh (the last one used while
+    // the menu ticks none).
+    int32_t FlowVariable();
+    int32_t FlMixVar = 1; // movement variable of the last flow diagram (SelectFlMix)
     std::string JunctionListFileName = "null";
 
     // The windows only the analyses show, made on first use as windows of the

@@ -867,6 +867,198 @@ TEST_F(MovementGrid, DoubleClickWithTheDiagramButtonOpensThatJunctionForTheColum
     EXPECT_EQ(FrmMix->MixNodos[0], 0);
 }
 
+// A double click on a key column of the movement grid, the diagram button down,
+// draws the variable ticked in that button's menu: the one the user ticked, or
+// the first of the menu that an opening lays out afresh; not the one of the last
+// diagram drawn from the map, nor of the network open before.
+TEST_F(MovementGrid, KeyColumnDiagramDrawsTheVariableTickedInTheDiagramMenu)
+{
+    // A network whose listings, read with it, give the menu several variables.
+    for (const char* dir : {"lst", "otra"}) {
+        std::filesystem::create_directory(tmp.file(dir));
+        for (const auto& [from, to] : {std::pair{"lst_net.dat", "lst.dat"}, std::pair{"lst_red.lpa", "lst.lpa"},
+                                       std::pair{"lst_red.lpl", "lst.lpl"}})
+            std::filesystem::copy_file(testutil::dataPath(from), tmp.file(std::string(dir) + "/" + to));
+    }
+    std::filesystem::copy_file(testutil::realDataPath("berlin-center.dat"), tmp.file("otra/berlin.dat"));
+    struct Row {
+        const char* name;
+        bool mapFirst;    // a diagram drawn from the map after the tick
+        const char* open; // then opened ("" nothing, "*" read again from its text)
+        bool drop;        // by a drop, else from "Abrir"
+    };
+    const Row rows[] = {
+        {"ticked in the menu", false, "", false},
+        {"the same network opened again", true, "lst/lst.dat", false},
+        {"read again from its text", true, "*", false},
+        {"another network dropped", true, "otra/lst.dat", true},
+        {"a network over capacity refused", true, "otra/berlin.dat", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("lst/lst.dat")));
+        testutil::settle();
+        if (!viewer->Down(Cmd::tbMixs))
+            livemenus::Find(viewer, "tbMixs")->trigger();
+        ASSERT_TRUE(viewer->Down(Cmd::tbMixs));
+        ASSERT_GE(viewer->varMix->actions().size(), 2);
+        viewer->varMix->actions().back()->trigger();
+        if (row.mapFirst) {
+            const TNodo& j = Nodos[Movims[1].JunctionIndex];
+            const QPoint at = Pix(j.X, j.Y);
+            QTest::mouseMove(viewer->img, at);
+            ASSERT_EQ(viewer->MapEdit().HoverNode, Movims[1].JunctionIndex);
+            WhenModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
+            QTest::mouseClick(viewer->img, Qt::LeftButton, Qt::NoModifier, at);
+            testutil::settle();
+        }
+        if (row.open == std::string("*")) {
+            ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+            FrmDat->findChild<QToolButton*>("tbReload")->click();
+            FrmDat->close();
+            testutil::settle();
+        } else if (row.open[0]) {
+            RecordingServices quiet; // the refusal's message
+            if (row.drop) {
+                DropFile(tmp.file(row.open));
+            } else {
+                testutil::AnswerFileDialog(viewer, tmp.file(row.open));
+                ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo>Abrir", "aFileOpenItem"));
+            }
+            testutil::settle();
+        }
+        int32_t ticked = 0;
+        for (QAction* a : viewer->varMix->actions())
+            if (a->isChecked())
+                ticked = a->data().toInt();
+        ASSERT_NE(ticked, 0);
+        if (!viewer->Down(Cmd::tbMixs))
+            livemenus::Find(viewer, "tbMixs")->trigger();
+        viewer->tnDatos->setCurrentWidget(viewer->tsMovim);
+        testutil::settle();
+        g = viewer->sagMovim;
+        int32_t shownVar = 0;
+        QString caption;
+        WhenModal([&](QWidget* w) {
+            shownVar = FrmMix->MixVar;
+            caption = w->windowTitle();
+            QTest::keyClick(w, Qt::Key_Escape);
+        });
+        DoubleClick(0, 1);
+        EXPECT_EQ(shownVar, ticked) << caption.toStdString();
+        EXPECT_TRUE(caption.contains(QString::fromStdString(KDVlib::CodeText(ticked)))) << caption.toStdString();
+    }
+}
+
+// Values loaded onto the movements after the network (counts, data of the user's
+// imported from the grid's menu, both put back by the network read again from its
+// text, and a formula column made on them) are drawn as the bands of their flow
+// diagram, the counts offered by the diagram button's menu; the variable the user
+// ticked there stays ticked.
+TEST_F(MovementGrid, DataLoadedOnTheMovementsIsDrawnInTheFlowDiagram)
+{
+    std::string counts = " &COUNTS\r\n &END\r\n";
+    for (const auto& [m, v] : flows)
+        counts += ZelUtils::Format("%5d%5d%5d%5.0f\r\n", Movims[m].A, Movims[m].Node, Movims[m].C, double(v));
+    testutil::writeFile(tmp.file("conteos.dat"), counts);
+    const auto loadCounts = [&] {
+        testutil::AnswerFileDialog(viewer, tmp.file("conteos.dat"));
+        livemenus::Find(viewer, "aOpenCnt")->trigger();
+    };
+    const auto importData = [&] {
+        testutil::AnswerFileDialog(viewer, tmp.file("mov.csv"));
+        livemenus::Find(viewer, "ImportarColsMovim")->trigger();
+    };
+    const auto reload = [&] {
+        if (!FrmDat->isVisible()) {
+            ASSERT_TRUE(livemenus::Click(viewer, "menu:Archivo", "RedPalvon1"));
+        }
+        FrmDat->findChild<QToolButton*>("tbReload")->click();
+        FrmDat->close();
+    };
+    const auto formula = [&] {
+        ASSERT_TRUE(testutil::MakeFormulaColumn(viewer, Secondary::DlgFormula(), true, {"Flujo"}, "Doble", "A*2"));
+    };
+    // The user ticks the menu's last variable.
+    int32_t ticked = 0;
+    const auto tick = [&] {
+        ASSERT_FALSE(viewer->varMix->actions().isEmpty());
+        viewer->varMix->actions().back()->trigger();
+        ticked = viewer->varMix->actions().back()->data().toInt();
+    };
+    // The diagram drawn from a column of the movement grid, the diagram button
+    // down: its navy ink (band outlines, drawn only where values give the bands a
+    // width, and the bands themselves).
+    const auto DiagramInk = [&](int col, int& shownVar) {
+        if (!viewer->Down(Cmd::tbMixs))
+            livemenus::Find(viewer, "tbMixs")->trigger();
+        viewer->tnDatos->setCurrentWidget(viewer->tsMovim);
+        testutil::settle();
+        g = viewer->sagMovim;
+        int ink = 0;
+        WhenModal([&](QWidget* w) {
+            shownVar = FrmMix->MixVar;
+            const QImage picture = FrmMix->fimg->Picture().convertToFormat(QImage::Format_RGB32);
+            for (int y = 0; y < picture.height(); ++y)
+                for (int x = 0; x < picture.width(); ++x)
+                    ink += (picture.pixel(x, y) & 0xFFFFFF) == 0x000080;
+            QTest::keyClick(w, Qt::Key_Escape);
+        });
+        DoubleClick(col, RowOf(flows[0].first));
+        livemenus::Find(viewer, "tbMixs")->trigger();
+        return ink;
+    };
+    // The diagram of a column without values, for comparison.
+    ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+    testutil::settle();
+    int unused = 0;
+    const int emptyInk = DiagramInk(9, unused); // "Conteo", no counts read
+    ASSERT_EQ(viewer->sagMovim->cell(9, 0), "Conteo");
+    ASSERT_GT(emptyInk, 0);
+    struct Row {
+        const char* name;
+        std::vector<std::function<void()>> steps;
+        const char* title; // the movement grid's column of the values
+        bool offered;      // a variable of the menu's (the user's data have none)
+    };
+    const Row rows[] = {
+        {"conteos", {loadCounts}, "Conteo", true},
+        {"datos importados", {importData}, "Flujo", false},
+        {"conteos, datos importados", {loadCounts, tick, importData}, "Flujo", false},
+        {"conteos, recarga", {loadCounts, reload}, "Conteo", true},
+        {"datos importados, recarga", {importData, reload}, "Flujo", false},
+        {"columna de fórmula", {importData, formula}, "Doble", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(viewer->Files().AbrirRedPalvon(tmp.file("red.dat")));
+        testutil::settle();
+        ticked = 0;
+        for (const auto& step : row.steps)
+            step();
+        testutil::settle();
+        g = viewer->sagMovim;
+        int col = -1;
+        for (int c = 0; c < g->ColCount(); ++c)
+            if (g->cell(c, 0) == row.title)
+                col = c;
+        ASSERT_GT(col, 0);
+        const int32_t var = ColVarMovim[static_cast<size_t>(col)];
+        bool offered = false;
+        for (QAction* a : viewer->varMix->actions()) {
+            offered = offered || a->data().toInt() == var;
+            if (a->isChecked() && ticked != 0) {
+                EXPECT_EQ(a->data().toInt(), ticked);
+            }
+        }
+        EXPECT_EQ(offered, row.offered) << var;
+        int shownVar = 0;
+        const int ink = DiagramInk(col, shownVar);
+        EXPECT_EQ(shownVar, var);
+        EXPECT_GT(ink, 2 * emptyInk) << emptyInk;
+    }
+}
+
 TEST_F(MovementGrid, PickedColumnSetsTheClassesAndTheBandsFollowItsMaximum)
 {
     livemenus::Find(viewer, "Atributos2")->trigger();
