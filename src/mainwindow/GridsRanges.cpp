@@ -476,10 +476,11 @@ void TGridsController::MoveChosenColumns(bool movements, const std::function<int
         }
     }
     // The variables shown together that are still there are shown, each under
-    // its item of colour; the variable whose classes colour the map gone, or
-    // every one of the list, the grid's choice is given up.
+    // its item of colour (while the items serve this list); the variable whose
+    // classes colour the map gone, or every one of the list, the grid's choice
+    // is given up.
     if (!shownGone && !(listed > 0 && list.empty())) {
-        if (shrank) {
+        if (shrank && colourItemsMovim_ == movements) {
             ShowColourItems(movements, list);
             viewer_.RedrawMap();
         }

@@ -2255,6 +2255,22 @@ TEST_F(MapModes, ChoicesOnColumnsStillThereStayWhenTheNetworkIsOpenedAgain)
                 s += title + "=" + QColor(rows[rows.size() - 1 - i]).name().toStdString() + " ";
         return s;
     };
+    // The link variables of the bars with their colours, and the items of colour shown.
+    const auto linkColours = [&] {
+        std::string s;
+        for (size_t i = 0; i < UserView().ShownVarList.size(); ++i)
+            if (const std::string title = viewer->sagArcos->cell(std::stoi(UserView().ShownVarList[i]), 0); title != "Doble")
+                s += title + ":" + std::to_string(UserView().VarColors[i]) + " ";
+        return s;
+    };
+    const auto colourItems = [&](const std::string& except = "") {
+        std::string s;
+        for (int i = 0; i < MaxShownVars; ++i)
+            if (QAction* item = viewer->Action(QStringLiteral("cv%1").arg(i));
+                item->isVisible() && item->text().toStdString() != except)
+                s += item->text().toStdString() + "|";
+        return s;
+    };
     QMenu* colours = livemenus::Find(viewer, "tbColores")->menu();
     // The grid titles of the variables ticked in the colour button's list.
     const auto ticked = [&] {
@@ -2287,6 +2303,8 @@ TEST_F(MapModes, ChoicesOnColumnsStillThereStayWhenTheNetworkIsOpenedAgain)
                         &title == &row.movs.front() ? Qt::AltModifier : Qt::AltModifier | Qt::ControlModifier);
         ASSERT_EQ(UserView().SelectedMovimVars.size(), row.movs.empty() ? 1 : row.movs.size());
         const std::string together = shownTogether(), movementBarsBefore = row.movs.empty() ? "" : movementBars();
+        ASSERT_EQ(std::count(movementBarsBefore.begin(), movementBarsBefore.end(), '#'), row.movs.empty() ? 0 : 2);
+        const std::string linksBefore = linkColours(), itemsBefore = colourItems(TitMovim[size_t(column(movs, "Doble"))]);
         if (*row.colour) {
             emit colours->aboutToShow();
             for (QAction* v : colours->actions())
@@ -2297,6 +2315,8 @@ TEST_F(MapModes, ChoicesOnColumnsStillThereStayWhenTheNetworkIsOpenedAgain)
         }
 
         if (row.recent) {
+            // The settings file lists the network, as a closing left it.
+            testutil::writeFile(tmp.file("Velmora0.INI"), "[File1]\r\nFileName=" + tmp.file("red.dat") + "\r\nFecha=2026\r\n");
             viewer->Files().RebuildRecentMenus();
             QAction* item = nullptr;
             for (QAction* a : viewer->ArchivosRecientes->actions())
@@ -2304,6 +2324,7 @@ TEST_F(MapModes, ChoicesOnColumnsStillThereStayWhenTheNetworkIsOpenedAgain)
                     item = a;
             ASSERT_NE(item, nullptr);
             item->trigger();
+            std::filesystem::remove(tmp.file("Velmora0.INI"));
         } else if (row.drop) {
             DropFile(tmp.file("red.dat"));
         } else {
@@ -2324,7 +2345,8 @@ TEST_F(MapModes, ChoicesOnColumnsStillThereStayWhenTheNetworkIsOpenedAgain)
             // Each bar keeps its colour, whichever list lost a column.
             EXPECT_EQ(movementBars(), movementBarsBefore);
             EXPECT_EQ(UserView().SelectedMovimVars.size(), row.movs.size() - (row.movs.size() == 3 ? 1 : 0));
-            EXPECT_EQ(shownTogether(), together);
+            EXPECT_EQ(linkColours(), linksBefore);
+            EXPECT_EQ(colourItems(), itemsBefore) << "the items colour the movement bars";
             continue;
         }
         if (!row.more.empty()) {
