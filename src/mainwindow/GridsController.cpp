@@ -580,12 +580,13 @@ void TGridsController::MarkShownTitles()
     if (sagArcos) {
         for (int col = 0; col < sagArcos->ColCount(); ++col)
             sagArcos->SetColorCell(col, 0, QColor());
+        // The current mode's column is the variable shown (a click on the grid
+        // points the mode at another column without showing it).
         const size_t mode = static_cast<size_t>(std::clamp(v.RangeMode, 0, MaxRangeModes));
-        const int32_t c = v.RangeVarByMode[mode];
-        if (mode > 0 && v.RangeVarArcos > 0 && c > 1 && c < NumColArcos)
+        if (mode > 0 && v.RangeVarArcos > 1 && v.RangeVarArcos < NumColArcos)
             for (size_t m = 1; m <= mode; ++m)
-                if (v.RangeVarByMode[m] > 0 && v.RangeVarByMode[m] < sagArcos->ColCount())
-                    sagArcos->SetColorCell(v.RangeVarByMode[m], 0, colour(v.ModePenColors[mode]));
+                if (const int32_t c = m == mode ? v.RangeVarArcos : v.RangeVarByMode[m]; c > 0 && c < sagArcos->ColCount())
+                    sagArcos->SetColorCell(c, 0, colour(v.ModePenColors[mode]));
     }
     if (sagMovim) {
         for (int col = 0; col < sagMovim->ColCount(); ++col)
