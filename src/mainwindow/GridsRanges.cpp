@@ -480,8 +480,9 @@ void TGridsController::MoveChosenColumns(bool movements, const std::function<int
     // classes colour the map gone, or every one of the list, the grid's choice
     // is given up.
     if (!shownGone && !(listed > 0 && list.empty())) {
-        if (shrank && colourItemsMovim_ == movements) {
-            ShowColourItems(movements, list);
+        if (shrank) {
+            if (colourItemsMovim_ == movements)
+                ShowColourItems(movements, list);
             viewer_.RedrawMap();
         }
         return;
@@ -508,8 +509,10 @@ void TGridsController::MoveChosenColumns(bool movements, const std::function<int
         for (QAction* a : VarArcos->actions())
             a->setChecked(false);
     }
-    for (int i = 0; i < MaxShownVars; ++i)
-        viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
-    viewer_.Action(Cmd::cvs)->setVisible(false);
+    if (colourItemsMovim_ == movements) {
+        for (int i = 0; i < MaxShownVars; ++i)
+            viewer_.Action(QStringLiteral("cv%1").arg(i))->setVisible(false);
+        viewer_.Action(Cmd::cvs)->setVisible(false);
+    }
     viewer_.RedrawMap();
 }

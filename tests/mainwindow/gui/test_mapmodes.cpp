@@ -2208,6 +2208,7 @@ TEST_F(MapModes, ChoicesOnColumnsStillThereStayWhenTheNetworkIsOpenedAgain)
         {"the same, from the recent networks", "Cap", "", false, false, {}, {"Fl.Sat", "Doble", "Pistas"}, true},
         {"movement bars of two over link bars losing their middle", "Cap", "", false, true, {"Doble", "Long"},
          {"Fl.Sat", "Pistas"}},
+        {"movement bars of two over link bars all gone", "Doble", "", false, false, {}, {"Fl.Sat", "Pistas"}},
     };
     const auto column = [](TStringAlignGrid* g, const std::string& title) {
         int c = g->ColCount() - 1;
@@ -2337,7 +2338,10 @@ TEST_F(MapModes, ChoicesOnColumnsStillThereStayWhenTheNetworkIsOpenedAgain)
         // The grids mark the titles of the variables shown still.
         const bool linkKept = std::string(row.colour) != "Doble";
         EXPECT_EQ(testutil::MarkedTitles(viewer->sagArcos),
-                  !row.more.empty() ? "Long" : *row.colour ? (linkKept ? row.colour : "") : row.bars);
+                  !row.more.empty()                ? "Long"
+                  : *row.colour                    ? (linkKept ? row.colour : "")
+                  : std::string(row.bars) == "Doble" ? ""
+                                                     : row.bars);
         EXPECT_EQ(testutil::MarkedTitles(movs), !row.movs.empty()   ? row.movs.back()
                                                 : row.movementFormula ? ""
                                                                       : movementTitle);
